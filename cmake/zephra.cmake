@@ -1,0 +1,8 @@
+# zephra_test(NAME SOURCES... LIBS...): one GoogleTest program, registered with CTest.
+# Usage: zephra_test(vb_tests SOURCES a.cpp b.cpp LIBS zephra_vb)
+function(zephra_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+endfunction()
