@@ -6,3 +6,13 @@ function(zephra_test name)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
 endfunction()
+
+# zephra_link_existing(TARGET DEPS...): links TARGET to each of DEPS that is already defined,
+# so that a module can name layers that are still being built.
+function(zephra_link_existing target)
+  foreach(dep ${ARGN})
+    if(TARGET ${dep})
+      target_link_libraries(${target} PUBLIC ${dep})
+    endif()
+  endforeach()
+endfunction()
