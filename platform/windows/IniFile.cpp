@@ -18,9 +18,11 @@ constexpr std::streamsize kLargestFile = 16 * 1024 * 1024;
 std::string readStart(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
     if (!in) return {};
-    std::string text(static_cast<size_t>(kLargestFile) + 1, '\0');
-    in.read(text.data(), kLargestFile + 1);
-    text.resize(static_cast<size_t>(in.gcount()));
+    std::string text;
+    char chunk[64 * 1024];
+    while (text.size() <= static_cast<size_t>(kLargestFile) && in.read(chunk, sizeof chunk).gcount() > 0)
+        text.append(chunk, static_cast<size_t>(in.gcount()));
+    if (text.size() > static_cast<size_t>(kLargestFile) + 1) text.resize(static_cast<size_t>(kLargestFile) + 1);
     return text;
 }
 

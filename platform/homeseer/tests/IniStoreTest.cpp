@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
-#include "ErrorNumber.h"
-#include "TempAppFolder.h"
+#include "windows/testing/ErrorNumber.h"
+#include "windows/testing/TempAppFolder.h"
 
 namespace homeseer {
 namespace {

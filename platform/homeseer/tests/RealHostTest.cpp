@@ -6,7 +6,7 @@
 #include <ctime>
 #include <sstream>
 
-#include "TempAppFolder.h"
+#include "windows/testing/TempAppFolder.h"
 #include "windows/AppFolder.h"
 
 namespace homeseer {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ErrorNumber.h"
+#include "windows/testing/ErrorNumber.h"
 
 namespace windows {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "ErrorNumber.h"
-#include "TempAppFolder.h"
+#include "windows/testing/ErrorNumber.h"
+#include "windows/testing/TempAppFolder.h"
 #include "windows/AppFolder.h"
 
 namespace windows {

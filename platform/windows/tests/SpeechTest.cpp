@@ -5,9 +5,10 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <thread>
 
-#include "ErrorNumber.h"
-#include "TempAppFolder.h"
+#include "windows/testing/ErrorNumber.h"
+#include "windows/testing/TempAppFolder.h"
 #include "windows/FileSystemObject.h"
 
 namespace windows {
@@ -104,6 +105,32 @@ TEST(Speech, VoicesAreListedAndOneIsChosenByItsDescription) {
     EXPECT_GT(std::abs(german - english), english * 0.05);
     voice.Voice(*germanVoice);
     EXPECT_EQ(voice.Voice().GetDescription(), "German");
+}
+
+TEST(Speech, VoicesOnSeveralThreadsSpeakOneAtATime) {
+    TempAppFolder app;
+    std::filesystem::create_directories(app.path() / "HTML" / "ZephraTemp");
+    const std::string texts[4] = {"one", "two two two", "three three three three three", "four"};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < 4; ++i)
+        threads.emplace_back([&, i] {
+            SpVoice voice;
+            auto stream = std::make_shared<SpFileStream>();
+            stream->Open("\\HTML\\ZephraTemp\\t" + std::to_string(i) + ".wav");
+            voice.AudioOutputStream(stream);
+            for (int round = 0; round < 3; ++round) voice.Speak(texts[i]);
+            stream->Close();
+        });
+    for (auto& t : threads) t.join();
+    size_t sizes[4];
+    for (int i = 0; i < 4; ++i) {
+        Wave w = parse(app.read("HTML/ZephraTemp/t" + std::to_string(i) + ".wav"));
+        EXPECT_EQ(w.dataSize, w.data.size());
+        sizes[i] = w.data.size();
+    }
+    EXPECT_LT(sizes[0], sizes[1]);
+    EXPECT_LT(sizes[1], sizes[2]);
+    EXPECT_LT(sizes[3], sizes[2]);
 }
 
 TEST(Speech, StreamsRaiseForWhatTheyCannotDo) {

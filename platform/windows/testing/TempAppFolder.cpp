@@ -1,4 +1,4 @@
-#include "TempAppFolder.h"
+#include "windows/testing/TempAppFolder.h"
 
 #include <unistd.h>
 
@@ -12,7 +12,7 @@ namespace windows::testing {
 
 namespace fs = std::filesystem;
 
-TempAppFolder::TempAppFolder() {
+TempAppFolder::TempAppFolder() : previous_(AppFolder()) {
     static std::atomic<int> counter{0};
     path_ = fs::temp_directory_path() /
             ("zephra-app-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
@@ -22,6 +22,7 @@ TempAppFolder::TempAppFolder() {
 }
 
 TempAppFolder::~TempAppFolder() {
+    SetAppFolder(previous_);
     std::error_code ec;
     fs::remove_all(path_, ec);
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The vb::Error number a call raises (0 when it raises none).
+// For tests: the vb::Error number a call raises (0 when it raises none).
 
 #include "vb/Error.h"
 

@@ -1,5 +1,6 @@
 #pragma once
-// A fresh application folder for one test, removed afterwards.
+// For tests: a fresh application folder, made the process's application folder while
+// the object lives and removed afterwards (the previous folder is restored).
 
 #include <filesystem>
 #include <string>
@@ -17,6 +18,7 @@ public:
     std::string read(const std::string& relative) const;
 
 private:
+    std::string previous_;
     std::filesystem::path path_;
 };
 
