@@ -79,7 +79,7 @@ void SpFileStream::Open(const std::string& fileName, int fileMode, bool /*doEven
     dataBytes_ = 0;
 }
 
-void SpFileStream::WriteSamples(std::span<const int16_t> samples) {
+bool SpFileStream::WriteSamples(std::span<const int16_t> samples) {
     if (!file_.is_open()) throw InvalidProcedureCall();
     size_t count = static_cast<size_t>(std::min<uint64_t>(samples.size(), (kLargestData - dataBytes_) / 2));
     std::string bytes(count * 2, '\0');
@@ -91,6 +91,7 @@ void SpFileStream::WriteSamples(std::span<const int16_t> samples) {
     file_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!file_) throw DeviceIOError();
     dataBytes_ += bytes.size();
+    return count == samples.size() && dataBytes_ + 2 <= kLargestData;
 }
 
 void SpFileStream::Close() {

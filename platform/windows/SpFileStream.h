@@ -40,8 +40,9 @@ public:
     // Completes the WAV file. Closing a closed stream does nothing.
     void Close();
 
-    // What the voice writes: samples of the stream's format. Raises 5 on a closed stream.
-    void WriteSamples(std::span<const int16_t> samples);
+    // What the voice writes: samples of the stream's format. False once the file is full
+    // (a WAV file counts at most 4 GiB); raises 5 on a closed stream.
+    bool WriteSamples(std::span<const int16_t> samples);
 
 private:
     SpAudioFormat format_;

@@ -4,7 +4,9 @@
 #include <espeak-ng/speak_lib.h>
 
 #include <algorithm>
+#include <exception>
 #include <mutex>
+#include <optional>
 
 #include "vb/Error.h"
 #include "windows/Resample.h"
@@ -19,20 +21,35 @@ std::vector<EngineVoice> voices;
 
 vb::Error cannotCreate() { return vb::Error(429, "ActiveX component can't create object"); }
 
-// Collects the samples of the running synthesis into the vector passed as user data.
-int collect(short* samples, int count, espeak_EVENT* events) {
-    if (samples && count > 0 && events) {
-        auto* out = static_cast<std::vector<int16_t>*>(events->user_data);
-        out->insert(out->end(), samples, samples + count);
+// One synthesis: where its samples go, and what stopped it.
+struct Run {
+    const SampleSink* sink;
+    std::optional<Resampler> resampler;
+    std::exception_ptr failure;
+    bool stopped = false;
+};
+
+// Hands the samples of the running synthesis on; returning 1 makes the engine stop.
+int deliver(short* samples, int count, espeak_EVENT* events) {
+    auto* run = events ? static_cast<Run*>(events->user_data) : nullptr;
+    if (!run || run->stopped) return run ? 1 : 0;
+    if (!samples || count <= 0) return 0;
+    try {
+        std::span<const int16_t> piece(samples, static_cast<size_t>(count));
+        bool more = run->resampler ? (*run->sink)(run->resampler->Push(piece)) : (*run->sink)(piece);
+        run->stopped = !more;
+    } catch (...) {
+        run->failure = std::current_exception();
+        run->stopped = true;
     }
-    return 0;
+    return run->stopped ? 1 : 0;
 }
 
 void startLocked() {
     if (started) return;
     voices.clear();
     if (espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, 0) <= 0) throw cannotCreate();
-    espeak_SetSynthCallback(collect);
+    espeak_SetSynthCallback(deliver);
     for (const espeak_VOICE** v = espeak_ListVoices(nullptr); v && *v; ++v)
         if ((*v)->name && (*v)->identifier) voices.push_back({(*v)->name, (*v)->identifier});
     if (voices.empty()) throw cannotCreate();
@@ -56,23 +73,24 @@ EngineVoice DefaultVoice() {
     return all.front();
 }
 
-std::vector<int16_t> Synthesize(const std::string& text, const std::string& voiceId) {
+void Synthesize(const std::string& text, const std::string& voiceId, const SampleSink& sink) {
     std::lock_guard lock(engineMutex);
     startLocked();
     if (espeak_SetVoiceByName(voiceId.c_str()) != EE_OK) throw vb::Error(5, "Invalid procedure call or argument");
 
+    Run run{&sink, std::nullopt, nullptr};
+    int rate = espeak_ng_GetSampleRate();
+    if (rate > 0 && rate != kSampleRate) run.resampler.emplace(rate, kSampleRate);
+
     // A NUL would end the text early: speak it as a blank.
     std::string plain = text;
     std::replace(plain.begin(), plain.end(), '\0', ' ');
-    std::vector<int16_t> samples;
     // Without espeakSSML and espeakPHONEMES, "<...>" and "[[...]]" are read as text.
-    espeak_ERROR result = espeak_Synth(plain.c_str(), plain.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_AUTO,
-                                       nullptr, &samples);
-    if (result != EE_OK) throw vb::Error(5, "Invalid procedure call or argument");
-
-    int rate = espeak_ng_GetSampleRate();
-    if (rate > 0 && rate != kSampleRate) samples = Resample(samples, rate, kSampleRate);
-    return samples;
+    espeak_ERROR result =
+        espeak_Synth(plain.c_str(), plain.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_AUTO, nullptr, &run);
+    if (run.failure) std::rethrow_exception(run.failure);
+    if (result != EE_OK && !run.stopped) throw vb::Error(5, "Invalid procedure call or argument");
+    if (run.resampler && !run.stopped) sink(run.resampler->Finish());
 }
 
 }  // namespace windows::speech

@@ -3,6 +3,8 @@
 // caller at a time (its state is global). Not for the plug-in's code: it uses SpVoice.
 
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -21,9 +23,13 @@ const std::vector<EngineVoice>& InstalledVoices();
 // The voice that speaks when none was chosen: American English where installed.
 EngineVoice DefaultVoice();
 
+// Receives the samples as they are made; returns false to end the speech early.
+using SampleSink = std::function<bool(std::span<const int16_t>)>;
+
 // Speaks `text` as plain text (markup and phoneme brackets are read, not obeyed) with the
-// voice of that identifier; the samples are 16-bit mono at kSampleRate.
+// voice of that identifier, handing the samples (16-bit mono at kSampleRate) to `sink`
+// piece by piece. What the sink raises ends the speech and is raised here.
 constexpr int kSampleRate = 22050;
-std::vector<int16_t> Synthesize(const std::string& text, const std::string& voiceId);
+void Synthesize(const std::string& text, const std::string& voiceId, const SampleSink& sink);
 
 }  // namespace windows::speech
