@@ -1,0 +1,30 @@
+#pragma once
+// The host's INI files: bare file names in the application folder's "Config" folder,
+// found without regard to case. A missing or damaged file never fails a read.
+
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include "windows/IniDocument.h"
+
+namespace homeseer {
+
+class IniStore {
+public:
+    // A file name holding a path ("\", "/", ":") or empty raises 52 "Bad file name or number";
+    // values that could not be read back (line breaks, NUL) raise 5.
+    std::string Get(const std::string& section, const std::string& key, const std::string& defaultValue,
+                    const std::string& file) const;
+    void Save(const std::string& section, const std::string& key, const std::string& value, const std::string& file);
+    std::string Section(const std::string& section, const std::string& file) const;
+    void Clear(const std::string& section, const std::string& file);
+
+private:
+    mutable std::mutex mutex_;
+};
+
+// The entries of a section as the host hands them out: "key=value" joined by NUL.
+std::string SectionText(const windows::IniDocument& document, std::string_view section);
+
+}  // namespace homeseer

@@ -1,0 +1,76 @@
+#include "homeseer/RecordingHost.h"
+
+#include "homeseer/IniStore.h"
+#include "windows/AppFolder.h"
+#include "windows/CaseFold.h"
+
+namespace homeseer {
+
+void RecordingHost::record(std::string member, std::vector<std::string> args) {
+    calls_.push_back({member, std::move(args)});
+    auto failure = failures_.find(member);
+    if (failure == failures_.end()) return;
+    vb::Error error = failure->second;
+    failures_.erase(failure);
+    throw error;
+}
+
+windows::IniDocument& RecordingHost::document(const std::string& file) { return files_[windows::LowerCase(file)]; }
+
+void RecordingHost::Writelog(const std::string& source, const std::string& text) {
+    record("Writelog", {source, text});
+}
+
+std::string RecordingHost::GetIniSetting(const std::string& section, const std::string& key,
+                                         const std::string& defaultValue, const std::string& file) {
+    record("GetIniSetting", {section, key, defaultValue, file});
+    return document(file).Get(section, key).value_or(defaultValue);
+}
+
+void RecordingHost::SaveIniSetting(const std::string& section, const std::string& key, const std::string& value,
+                                   const std::string& file) {
+    record("SaveIniSetting", {section, key, value, file});
+    document(file).Set(section, key, value);
+}
+
+std::string RecordingHost::GetINISection(const std::string& section, const std::string& file) {
+    record("GetINISection", {section, file});
+    return SectionText(document(file), section);
+}
+
+void RecordingHost::ClearINISection(const std::string& section, const std::string& file) {
+    record("ClearINISection", {section, file});
+    document(file).ClearSection(section);
+}
+
+std::string RecordingHost::GetAppPath() {
+    record("GetAppPath", {});
+    return appPath_ ? *appPath_ : windows::AppFolder();
+}
+
+std::string RecordingHost::Version() {
+    record("Version", {});
+    return version_;
+}
+
+std::vector<RecordingHost::LogLine> RecordingHost::Log() const {
+    std::vector<LogLine> lines;
+    for (const Call& c : calls_)
+        if (c.member == "Writelog") lines.push_back({c.args[0], c.args[1]});
+    return lines;
+}
+
+void RecordingHost::SetIniText(const std::string& file, const std::string& text) {
+    document(file) = windows::IniDocument(text);
+}
+
+std::string RecordingHost::IniText(const std::string& file) const {
+    auto it = files_.find(windows::LowerCase(file));
+    return it == files_.end() ? std::string() : it->second.Text();
+}
+
+void RecordingHost::FailNext(const std::string& member, vb::Error error) {
+    failures_.insert_or_assign(member, std::move(error));
+}
+
+}  // namespace homeseer

@@ -1,0 +1,90 @@
+#include "homeseer/IniStore.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "windows/testing/ErrorNumber.h"
+#include "windows/testing/TempAppFolder.h"
+
+namespace homeseer {
+namespace {
+
+using windows::testing::errorNumber;
+using windows::testing::TempAppFolder;
+using namespace std::string_literals;
+
+constexpr const char* kIni = "dkvZephraUtilities.ini";
+
+TEST(IniStore, AMissingFileOrKeyGivesTheDefault) {
+    TempAppFolder app;
+    IniStore ini;
+    EXPECT_EQ(ini.Get("Zephra Utilities", "PushDelay", "5", kIni), "5");
+    EXPECT_EQ(ini.Section("Zephra Names", kIni), "");
+    ini.Clear("Zephra Names", kIni);
+    EXPECT_FALSE(std::filesystem::exists(app.path() / "Config"));
+    app.write("Config/dkvZephraUtilities.ini", "[Zephra Utilities]\r\nDebugLog=1\r\n");
+    EXPECT_EQ(ini.Get("Zephra Utilities", "PushDelay", "5", kIni), "5");
+    EXPECT_EQ(ini.Get("T2W", "T2WVoice", "Microsoft Mary", kIni), "Microsoft Mary");
+}
+
+TEST(IniStore, SavedSettingsAreWrittenInTheHostsFormat) {
+    TempAppFolder app;
+    IniStore ini;
+    ini.Save("Zephra Utilities", "DebugLog", "\"1\"", kIni);
+    ini.Save("Zephra Names", "10.0.0.5/den", "\"Den,~121,,,0,0,\"", kIni);
+    ini.Save("zephra utilities", "DEBUGLOG", "\"0\"", kIni);
+    EXPECT_EQ(app.read("Config/dkvZephraUtilities.ini"),
+              "[Zephra Utilities]\r\nDebugLog=\"0\"\r\n[Zephra Names]\r\n10.0.0.5/den=\"Den,~121,,,0,0,\"\r\n");
+    EXPECT_EQ(ini.Get("ZEPHRA UTILITIES", "debuglog", "", "DKVZEPHRAUTILITIES.INI"), "\"0\"");
+}
+
+TEST(IniStore, FilesAreFoundWithoutRegardToCase) {
+    TempAppFolder app;
+    app.write("config/SETTINGS.INI", "[Settings]\r\nsvrport=8081\r\n");
+    IniStore ini;
+    EXPECT_EQ(ini.Get("settings", "SvrPort", "81", "settings.ini"), "8081");
+    ini.Save("Settings", "gPassword", "x", "settings.ini");
+    EXPECT_EQ(app.read("config/SETTINGS.INI"), "[Settings]\r\nsvrport=8081\r\ngPassword=x\r\n");
+}
+
+TEST(IniStore, SectionsAreHandedOutJoinedByNul) {
+    TempAppFolder app;
+    app.write("Config/dkvZephraUtilities.ini",
+              "[Zephra Names]\r\n192.168.0.20/kitchenpc=\"Kitchen,~11,A3,A4,1,1,\"\r\n; a comment\r\n"
+              "10.0.0.5 = Den\r\n[Received]\r\nk=v\r\n");
+    IniStore ini;
+    EXPECT_EQ(ini.Section("zephra names", kIni), "192.168.0.20/kitchenpc=\"Kitchen,~11,A3,A4,1,1,\"\0"s "10.0.0.5= Den");
+    ini.Clear("ZEPHRA NAMES", kIni);
+    EXPECT_EQ(ini.Section("Zephra Names", kIni), "");
+    EXPECT_EQ(ini.Section("Received", kIni), "k=v");
+}
+
+TEST(IniStore, ADamagedFileReadsAndKeepsItsBytes) {
+    TempAppFolder app;
+    std::string garbage = "\x7f" "ELF\x02\x01\x01\0\0\0\n\xff\xd8\xff\xe0\0\x10JFIF=\0\n"s;
+    app.write("Config/dkvZephraUtilities.ini", garbage + "[Zephra Utilities]\nServerPort=8080\n\x01\x02\n");
+    IniStore ini;
+    EXPECT_EQ(ini.Get("Zephra Utilities", "ServerPort", "", kIni), "8080");
+    EXPECT_EQ(ini.Section("Zephra Utilities", kIni), "ServerPort=8080");
+    ini.Save("Zephra Utilities", "TCPDebug", "0", kIni);
+    std::string text = app.read("Config/dkvZephraUtilities.ini");
+    const std::string kept = "\x7f" "ELF\x02\x01\x01\0\0\0\r\n\xff\xd8\xff\xe0\0\x10JFIF=\0\r\n[Zephra Utilities]\r\n"s;
+    EXPECT_EQ(text.substr(0, kept.size()), kept);
+    EXPECT_EQ(ini.Get("Zephra Utilities", "TCPDebug", "", kIni), "0");
+}
+
+TEST(IniStore, BadNamesAndValuesAreRefusedAndLoseNothing) {
+    TempAppFolder app;
+    IniStore ini;
+    ini.Save("Zephra Utilities", "HomeseerIP", "192.168.0.1", kIni);
+    std::string before = app.read("Config/dkvZephraUtilities.ini");
+    EXPECT_EQ(errorNumber([&] { ini.Save("Zephra Utilities", "HomeseerIP", "x\r\nDebugLog=1", kIni); }), 5);
+    EXPECT_EQ(errorNumber([&] { ini.Get("S", "k", "", "..\\..\\etc\\passwd"); }), 52);
+    EXPECT_EQ(errorNumber([&] { ini.Save("S", "k", "v", "sub/x.ini"); }), 52);
+    EXPECT_EQ(errorNumber([&] { ini.Section("S", ""); }), 52);
+    EXPECT_EQ(app.read("Config/dkvZephraUtilities.ini"), before);
+}
+
+}  // namespace
+}  // namespace homeseer

@@ -1,0 +1,160 @@
+#include "windows/IniDocument.h"
+
+#include "windows/CaseFold.h"
+#include "windows/FileErrors.h"
+
+namespace windows {
+
+namespace {
+
+std::string_view trimmed(std::string_view s) {
+    size_t b = s.find_first_not_of(" \t");
+    if (b == std::string_view::npos) return {};
+    size_t e = s.find_last_not_of(" \t");
+    return s.substr(b, e - b + 1);
+}
+
+// Control characters other than tab mark a damaged line.
+bool isClean(std::string_view s) {
+    for (char c : s) {
+        unsigned char u = static_cast<unsigned char>(c);
+        if ((u < 0x20 && c != '\t') || u == 0x7f) return false;
+    }
+    return true;
+}
+
+// The section name of a "[name]" line. A damaged header still ends the section before it;
+// its name matches no name that can be written.
+std::optional<std::string_view> headerName(std::string_view line) {
+    std::string_view t = trimmed(line);
+    if (t.size() < 2 || t.front() != '[') return std::nullopt;
+    size_t close = t.rfind(']');
+    if (close == 0 || close == std::string_view::npos) return std::nullopt;
+    return trimmed(t.substr(1, close - 1));
+}
+
+struct Entry {
+    std::string_view key;
+    std::string_view value;
+};
+
+// The key and value of a "key=value" line; comments and damaged lines have none.
+std::optional<Entry> entryOf(std::string_view line) {
+    if (!isClean(line)) return std::nullopt;
+    size_t eq = line.find('=');
+    if (eq == std::string_view::npos) return std::nullopt;
+    std::string_view key = trimmed(line.substr(0, eq));
+    if (key.empty() || key.front() == ';' || key.front() == '[') return std::nullopt;
+    return Entry{key, line.substr(eq + 1)};
+}
+
+void requireName(std::string_view name) {
+    if (trimmed(name).empty() || !isClean(name)) throw InvalidProcedureCall();
+}
+
+}  // namespace
+
+IniDocument::IniDocument(std::string_view text) {
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) end = text.size();
+        std::string_view line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        lines_.emplace_back(line);
+        start = end + 1;
+    }
+}
+
+std::optional<IniDocument::Range> IniDocument::find(std::string_view section) const {
+    std::string_view wanted = trimmed(section);
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        auto name = headerName(lines_[i]);
+        if (!name || !EqualsNoCase(*name, wanted)) continue;
+        size_t end = i + 1;
+        while (end < lines_.size() && !headerName(lines_[end])) ++end;
+        return Range{i, end};
+    }
+    return std::nullopt;
+}
+
+std::optional<size_t> IniDocument::findKey(const Range& range, std::string_view key) const {
+    std::string_view wanted = trimmed(key);
+    for (size_t i = range.header + 1; i < range.end; ++i) {
+        auto entry = entryOf(lines_[i]);
+        if (entry && EqualsNoCase(entry->key, wanted)) return i;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> IniDocument::Get(std::string_view section, std::string_view key) const {
+    auto range = find(section);
+    if (!range) return std::nullopt;
+    auto line = findKey(*range, key);
+    if (!line) return std::nullopt;
+    return std::string(entryOf(lines_[*line])->value);
+}
+
+std::vector<std::pair<std::string, std::string>> IniDocument::Section(std::string_view section) const {
+    std::vector<std::pair<std::string, std::string>> entries;
+    auto range = find(section);
+    if (!range) return entries;
+    for (size_t i = range->header + 1; i < range->end; ++i)
+        if (auto entry = entryOf(lines_[i])) entries.emplace_back(entry->key, entry->value);
+    return entries;
+}
+
+void IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
+    requireName(section);
+    requireName(key);
+    if (key.find('=') != std::string_view::npos || trimmed(key).front() == ';' || trimmed(key).front() == '[')
+        throw InvalidProcedureCall();
+    if (!isClean(value)) throw InvalidProcedureCall();
+
+    auto range = find(section);
+    if (!range) {
+        lines_.push_back("[" + std::string(trimmed(section)) + "]");
+        lines_.push_back(std::string(trimmed(key)) + "=" + std::string(value));
+        return;
+    }
+    if (auto line = findKey(*range, key)) {
+        lines_[*line] = std::string(entryOf(lines_[*line])->key) + "=" + std::string(value);
+        return;
+    }
+    // After the section's last non-blank line, so that a blank line before the next section stays there.
+    size_t at = range->end;
+    while (at > range->header + 1 && trimmed(lines_[at - 1]).empty()) --at;
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), std::string(trimmed(key)) + "=" + std::string(value));
+}
+
+void IniDocument::ClearSection(std::string_view section) {
+    auto range = find(section);
+    if (!range) return;
+    lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(range->header + 1),
+                 lines_.begin() + static_cast<std::ptrdiff_t>(range->end));
+}
+
+bool IniDocument::RemoveKey(std::string_view section, std::string_view key) {
+    auto range = find(section);
+    if (!range) return false;
+    auto line = findKey(*range, key);
+    if (!line) return false;
+    lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(*line));
+    return true;
+}
+
+bool IniDocument::RemoveSection(std::string_view section) {
+    auto range = find(section);
+    if (!range) return false;
+    lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(range->header),
+                 lines_.begin() + static_cast<std::ptrdiff_t>(range->end));
+    return true;
+}
+
+std::string IniDocument::Text() const {
+    std::string text;
+    for (const std::string& line : lines_) text += line + "\r\n";
+    return text;
+}
+
+}  // namespace windows

@@ -1,0 +1,51 @@
+#pragma once
+// The text of an INI file as Windows programs write it: "[section]" lines, each followed
+// by its "key=value" lines. Sections and keys are found without regard to case (blanks
+// around them ignored); a value is everything after the first "=", byte for byte, quotes
+// included. Lines that are neither, or that hold control characters other than tab
+// (comments, damage, binary garbage), are kept as they are but never read as entries; entries before the first section belong to none.
+// The first section of a name and its first entry of a key are the ones read and written.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace windows {
+
+class IniDocument {
+public:
+    IniDocument() = default;
+    explicit IniDocument(std::string_view text);  // CR LF or LF line ends
+
+    std::optional<std::string> Get(std::string_view section, std::string_view key) const;
+    // The entries of the section in file order, as key (as stored) and value.
+    std::vector<std::pair<std::string, std::string>> Section(std::string_view section) const;
+
+    // Replaces the entry's value, or adds the entry at the end of its section, or the
+    // section at the end of the text. A section, key or value holding a control character
+    // (line breaks, NUL; tab is allowed), a key holding "=" or starting with "[" or ";", or
+    // an empty section or key raises 5: such an entry could not be read back as written.
+    void Set(std::string_view section, std::string_view key, std::string_view value);
+    // Removes every entry (and every other line) of the section, keeping its header.
+    void ClearSection(std::string_view section);
+    // Remove an entry, or a section with its lines; false when there was none.
+    bool RemoveKey(std::string_view section, std::string_view key);
+    bool RemoveSection(std::string_view section);
+
+    // The whole text, every line ended by CR LF.
+    std::string Text() const;
+
+private:
+    struct Range {
+        size_t header;  // index of the "[section]" line
+        size_t end;     // one past the section's last line
+    };
+    std::optional<Range> find(std::string_view section) const;
+    std::optional<size_t> findKey(const Range& range, std::string_view key) const;
+
+    std::vector<std::string> lines_;
+};
+
+}  // namespace windows

@@ -1,0 +1,105 @@
+#include "windows/PathMap.h"
+
+#include <algorithm>
+#include <cctype>
+#include <system_error>
+#include <vector>
+
+#include "windows/AppFolder.h"
+#include "windows/CaseFold.h"
+#include "windows/FileErrors.h"
+
+namespace windows {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+bool isLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// The text before the mapped names, as Windows would show it.
+struct Root {
+    std::string shown;  // "C:", "" (for "\a"), "\" (for "\\a"), or the application folder
+    std::string rest;   // the names after the root, still unsplit
+};
+
+Root splitRoot(std::string path, const std::string& app) {
+    std::replace(path.begin(), path.end(), '\\', '/');
+    if (path.compare(0, app.size(), app) == 0 && (path.size() == app.size() || path[app.size()] == '/'))
+        return {app, path.substr(app.size())};
+    if (path.size() >= 2 && isLetter(path[0]) && path[1] == ':')
+        return {std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])))) + ":",
+                path.substr(2)};
+    if (path.size() >= 2 && path[0] == '/' && path[1] == '/') return {"\\", path.substr(2)};
+    if (path[0] == '/') return {"", path.substr(1)};
+    return {app, path};
+}
+
+// Splits the names and resolves "." and ".."; refuses a climb above the root.
+std::vector<std::string> splitNames(const std::string& rest) {
+    std::vector<std::string> names;
+    size_t start = 0;
+    while (start <= rest.size()) {
+        size_t end = rest.find('/', start);
+        if (end == std::string::npos) end = rest.size();
+        std::string name = rest.substr(start, end - start);
+        if (name == "..") {
+            if (names.empty()) throw PathNotFound();
+            names.pop_back();
+        } else if (!name.empty() && name != ".") {
+            names.push_back(std::move(name));
+        }
+        start = end + 1;
+    }
+    return names;
+}
+
+// The on-disk name in `folder` that matches `name`: the exact name when it exists, else
+// the first (in byte order) that differs only in case, else "".
+std::string findEntry(const fs::path& folder, const std::string& name) {
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(folder / name, ec))) return name;
+    std::string best;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::string candidate = it->path().filename().string();
+        if (EqualsNoCase(candidate, name) && (best.empty() || candidate < best)) best = candidate;
+    }
+    return best;
+}
+
+std::string joined(const Root& root, const std::vector<std::string>& names) {
+    std::string shown = root.shown;
+    if (names.empty()) return (shown.empty() || shown.back() == ':' || shown == "\\") ? shown + "\\" : shown;
+    for (const std::string& n : names) shown += "\\" + n;
+    return shown;
+}
+
+}  // namespace
+
+MappedPath MappedPath::Child(const std::string& child) const {
+    std::string shown = windows;
+    if (shown.empty() || shown.back() != '\\') shown += '\\';
+    return {native / child, shown + child, child};
+}
+
+MappedPath MapPath(std::string_view path) {
+    if (path.empty()) throw InvalidProcedureCall();
+    if (path.find('\0') != std::string_view::npos) throw BadFileName();
+    const std::string app = AppFolder();
+    Root root = splitRoot(std::string(path), app);
+    std::vector<std::string> names = splitNames(root.rest);
+
+    fs::path native = app;
+    bool found = true;
+    for (std::string& n : names) {
+        if (found) {
+            std::string onDisk = findEntry(native, n);
+            if (onDisk.empty()) found = false;
+            else n = onDisk;
+        }
+        native /= n;
+    }
+    return {native, joined(root, names), names.empty() ? std::string() : names.back()};
+}
+
+}  // namespace windows

@@ -1,0 +1,28 @@
+#pragma once
+// Windows paths mapped under the application folder (AppFolder.h):
+//   "C:\a\b" (any drive), "\a\b", "\\a\b" and the application folder's own path followed
+//   by "\a\b" all name <application folder>/a/b; a relative "a\b" does too.
+// "\" and "/" both separate names; each name is found without regard to case (an exact
+// match wins; a name that does not exist is kept as written). ".." that would climb above
+// the application folder is refused.
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace windows {
+
+struct MappedPath {
+    std::filesystem::path native;  // where the path lies on this machine
+    std::string windows;           // the path as Windows shows it: its root as written, names joined by "\"
+    std::string name;              // the last name ("" for the root itself)
+
+    // The entry `child` (an on-disk name) inside this folder.
+    MappedPath Child(const std::string& child) const;
+};
+
+// Throws vb::Error 5 for an empty path, 52 for a path holding a NUL character, 76 for a
+// path that would leave the application folder.
+MappedPath MapPath(std::string_view path);
+
+}  // namespace windows

@@ -1,0 +1,81 @@
+#include "windows/IniDocument.h"
+
+#include <gtest/gtest.h>
+
+#include "windows/testing/ErrorNumber.h"
+
+namespace windows {
+namespace {
+
+using testing::errorNumber;
+
+TEST(IniDocument, SectionsAndKeysMatchWithoutRegardToCase) {
+    IniDocument ini("[Zephra Utilities]\r\nDebugLog=\"1\"\r\n  ServerPort = 8080\r\n[T2W]\nT2WVoice=Microsoft Mary\n");
+    EXPECT_EQ(ini.Get("zephra utilities", "DEBUGLOG"), "\"1\"");
+    EXPECT_EQ(ini.Get(" Zephra Utilities ", "serverport"), " 8080");
+    EXPECT_EQ(ini.Get("t2w", "t2wvoice"), "Microsoft Mary");
+    EXPECT_EQ(ini.Get("T2W", "DebugLog"), std::nullopt);
+    EXPECT_EQ(ini.Get("Missing", "DebugLog"), std::nullopt);
+}
+
+TEST(IniDocument, ValuesAreKeptByteForByte) {
+    IniDocument ini;
+    const std::string value = "  \"a=b\",~1x,\xE9t\xC3\xA9\t;not a comment  ";
+    ini.Set("Zephra Names", "192.168.0.20/kitchenpc", value);
+    IniDocument again(ini.Text());
+    EXPECT_EQ(again.Get("ZEPHRA NAMES", "192.168.0.20/KitchenPC"), value);
+    ini.Set("Zephra Names", "empty", "");
+    EXPECT_EQ(IniDocument(ini.Text()).Get("zephra names", "EMPTY"), "");
+}
+
+TEST(IniDocument, DamagedLinesAreSkippedAndKept) {
+    std::string damaged = std::string("orphan=before any section\n[Zephra Names]\n\x01\x02garbage=\xff\x00x\n", 55) +
+                          "; comment=no\nno equals sign\n=no key\n10.0.0.5=\"Den\"\n\x89PNG\r\n\x1a\n" +
+                          "10.0.0.6=Hall\n[\x01" "bad]\nk=v\n";
+    IniDocument ini(damaged);
+    auto entries = ini.Section("zephra names");
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0], (std::pair<std::string, std::string>{"10.0.0.5", "\"Den\""}));
+    EXPECT_EQ(entries[1], (std::pair<std::string, std::string>{"10.0.0.6", "Hall"}));
+    EXPECT_EQ(ini.Get("zephra names", "; comment"), std::nullopt);
+    EXPECT_EQ(ini.Get("zephra names", "k"), std::nullopt);  // a damaged header still ends the section
+    // A change elsewhere loses none of the damaged lines.
+    ini.Set("Zephra Names", "10.0.0.7", "Porch");
+    IniDocument again(ini.Text());
+    EXPECT_NE(ini.Text().find(std::string("\xff\x00x", 3)), std::string::npos);
+    EXPECT_EQ(again.Section("Zephra Names").size(), 3u);
+}
+
+TEST(IniDocument, SetReplacesTheFirstEntryOrAddsAtTheEndOfItsSection) {
+    IniDocument ini("[A]\r\nKey=1\r\nkey=2\r\n\r\n[B]\r\nx=1\r\n[a]\r\nkey=3\r\n");
+    ini.Set("a", "KEY", "9");
+    ini.Set("A", "New", "n");
+    ini.Set("C", "c", "\"quoted\"");
+    EXPECT_EQ(ini.Text(), "[A]\r\nKey=9\r\nkey=2\r\nNew=n\r\n\r\n[B]\r\nx=1\r\n[a]\r\nkey=3\r\n[C]\r\nc=\"quoted\"\r\n");
+}
+
+TEST(IniDocument, EntriesThatCouldNotBeReadBackAreRefused) {
+    IniDocument ini;
+    EXPECT_EQ(errorNumber([&] { ini.Set("S", "k", "line\r\nDebugLog=1"); }), 5);
+    EXPECT_EQ(errorNumber([&] { ini.Set("S", "k", std::string("a\0b", 3)); }), 5);
+    EXPECT_EQ(errorNumber([&] { ini.Set("S", "a=b", "v"); }), 5);
+    EXPECT_EQ(errorNumber([&] { ini.Set("S", "", "v"); }), 5);
+    EXPECT_EQ(errorNumber([&] { ini.Set("", "k", "v"); }), 5);
+    EXPECT_EQ(errorNumber([&] { ini.Set("S\nX", "k", "v"); }), 5);
+    EXPECT_EQ(ini.Text(), "");
+}
+
+TEST(IniDocument, ClearingAndRemoving) {
+    IniDocument ini("[Received]\r\na=1\r\nb=2\r\n[Devices]\r\nd=1\r\n");
+    ini.ClearSection("received");
+    EXPECT_TRUE(ini.Section("Received").empty());
+    EXPECT_EQ(ini.Text(), "[Received]\r\n[Devices]\r\nd=1\r\n");
+    EXPECT_TRUE(ini.RemoveKey("DEVICES", "D"));
+    EXPECT_FALSE(ini.RemoveKey("Devices", "d"));
+    EXPECT_TRUE(ini.RemoveSection("received"));
+    EXPECT_FALSE(ini.RemoveSection("received"));
+    EXPECT_EQ(ini.Text(), "[Devices]\r\n");
+}
+
+}  // namespace
+}  // namespace windows

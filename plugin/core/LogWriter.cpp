@@ -1,0 +1,48 @@
+#include "core/LogWriter.h"
+
+#include "core/NowText.h"
+#include "vb/Err.h"
+#include "windows/FileSystemObject.h"
+
+namespace zephra {
+
+namespace {
+
+constexpr const char* kLineText = " Line ";
+constexpr const char* kDataFolder = "\\Data";
+constexpr const char* kPluginFolder = "\\dkvZephra";
+constexpr const char* kStartupLog = "\\StartupLog.txt";
+constexpr const char* kFieldSeparator = " | ";
+
+// The text of the pending error, which is cleared; "" when none is pending.
+std::string pendingErrorSuffix() {
+    vb::ErrObject& err = vb::Err();
+    if (err.Number == 0) return {};
+    std::string suffix = kLineText + std::to_string(err.Line) + " " + err.Description;
+    err.Clear();
+    return suffix;
+}
+
+void makeFolderIfMissing(const windows::FileSystemObject& fso, const std::string& folder) {
+    if (!fso.FolderExists(folder)) fso.CreateFolder(folder);
+}
+
+}  // namespace
+
+void WriteLog(homeseer::Host& hs, const std::string& source, const std::string& message) {
+    std::string suffix = pendingErrorSuffix();
+    hs.Writelog(source, message + suffix);
+}
+
+void WriteStartupLog(homeseer::Host& hs, const std::string& first, const std::string& second) {
+    windows::FileSystemObject fso;
+    const std::string data = hs.GetAppPath() + kDataFolder;
+    const std::string folder = data + kPluginFolder;
+    const std::string file = folder + kStartupLog;
+    makeFolderIfMissing(fso, data);
+    makeFolderIfMissing(fso, folder);
+    if (!fso.FileExists(file)) fso.CreateTextFile(file)->Close();
+    fso.OpenTextFile(file, windows::ForAppending)->WriteLine(NowText() + kFieldSeparator + first + kFieldSeparator + second);
+}
+
+}  // namespace zephra
