@@ -19,7 +19,7 @@ constexpr const char* kUnknownDecompressCode = "Unknown decompress code\n";
 constexpr uint32_t kLargestGrowth = 10;
 
 int Copy(const uint8_t* input, uint32_t n, uint8_t* output) {
-    std::memcpy(output, input, n);
+    if (n != 0) std::memcpy(output, input, n);
     return static_cast<int>(n);
 }
 

@@ -47,14 +47,14 @@ int64_t DecodeBlock(const uint8_t* block, uint32_t length, uint8_t* output, uint
     if (!ReadHeader(block, channels, states)) return -1;
     for (uint16_t ch = 0; ch < channels; ++ch) offset = PutSample(output, offset, states[ch].sample2);
     for (uint16_t ch = 0; ch < channels; ++ch) offset = PutSample(output, offset, states[ch].sample1);
-    uint16_t ch = 0;
+    // The high nibble belongs to the first channel, the low one to the second (mono: both to the one).
+    Channel& high = states[0];
+    Channel& low = states[channels - 1];
     for (uint32_t i = channels * kHeaderBytes; i < length && offset + 4 <= capacity; ++i) {
-        for (const uint8_t nibble : {static_cast<uint8_t>(block[i] >> 4), static_cast<uint8_t>(block[i] & 0x0F)}) {
-            Channel& state = states[ch];
-            offset = PutSample(output, offset,
-                               ms_adpcm_decoder(nibble, state.predictor, state.sample1, state.sample2, state.delta));
-            ch = static_cast<uint16_t>((ch + 1) % channels);
-        }
+        offset = PutSample(output, offset,
+                           ms_adpcm_decoder(block[i] >> 4, high.predictor, high.sample1, high.sample2, high.delta));
+        offset = PutSample(output, offset,
+                           ms_adpcm_decoder(block[i] & 0x0F, low.predictor, low.sample1, low.sample2, low.delta));
     }
     return offset;
 }

@@ -9,86 +9,18 @@
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
-#include <string>
-#include <vector>
 
-#include "plimsa/readers/SoundDecoder.h"
+#include "DecodeSoundFile.h"
 
 namespace {
 
 using namespace plimsa;
 
-constexpr int kPlayed = 0;
 constexpr int kUsage = 1;
-constexpr int kNotRecognised = 2;
-constexpr int kRefused = 3;
 
 int WriteRaw(SoundStream& stream, const uint8_t* data, uint32_t length) {
     auto* out = static_cast<std::FILE*>(stream.owner);
     return std::fwrite(data, 1, length, out) == length ? 0 : -1;
-}
-
-void Describe(const SoundStream& stream) {
-    std::printf("format=%u channels=%u rate=%u bits=%u duration=%u title=%s\n", unsigned{stream.sampleFormat},
-                unsigned{stream.channels}, stream.sampleRate, stream.sampleFormat == kFormatUnsigned8 ? 8u : 16u,
-                stream.duration, stream.title ? stream.title->c_str() : "");
-}
-
-// Hands the reader one read unit after the other, as the plug-in core does from its ring buffer.
-template <typename Next>
-void Play(const SoundDecoder& decoder, SoundStream& stream, Next next) {
-    std::vector<uint8_t> unit(stream.readUnit);
-    for (size_t length; (length = next(unit.data(), unit.size())) > 0;) {
-        stream.input = unit.data();
-        stream.inputLength = static_cast<uint32_t>(length);
-        if (decoder.play(stream, WriteRaw) != 0) break;
-    }
-}
-
-int Refused(const char* path, const SoundStream* stream) {
-    if (stream) std::fprintf(stderr, "%s\n", stream->message->c_str());
-    else std::fprintf(stderr, "Invalid file: '%s'\n", path);
-    return kRefused;
-}
-
-int DecodeFile(const char* path, std::FILE* out) {
-    const SoundDecoder* decoder = find_decoder(path);
-    if (!decoder) {
-        std::fprintf(stderr, "File format not recognized\n");
-        return kNotRecognised;
-    }
-    auto stream = decoder->open(path);
-    if (!stream || stream->message) return Refused(path, stream.get());
-    Describe(*stream);
-    stream->owner = out;
-    std::FILE* file = stream->file;
-    Play(*decoder, *stream, [file](uint8_t* data, size_t size) { return std::fread(data, 1, size, file); });
-    decoder->close(std::move(stream));
-    return kPlayed;
-}
-
-int DecodeStream(const char* path, std::FILE* out) {
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const SoundDecoder* decoder = FindDecoder(bytes.data(), bytes.size());
-    if (!decoder) {
-        std::fprintf(stderr, "File format not recognized\n");
-        return kNotRecognised;
-    }
-    MemoryBytes memory{bytes.data(), bytes.size()};
-    ByteSource source = MemorySource(memory);
-    auto stream = decoder->read(source);
-    if (!stream || stream->message) return Refused(path, stream.get());
-    Describe(*stream);
-    stream->owner = out;
-    Play(*decoder, *stream, [&source](uint8_t* data, size_t size) {
-        const long count = source.read(source.context, data, size);
-        return count > 0 ? static_cast<size_t>(count) : size_t{0};
-    });
-    decoder->close(std::move(stream));
-    return kPlayed;
 }
 
 }  // namespace
@@ -99,13 +31,20 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: plimsa-decode [--stream] file out.raw\n");
         return kUsage;
     }
-    const char* path = argv[argc - 2];
     std::FILE* out = std::fopen(argv[argc - 1], "wb");
     if (!out) {
         std::perror(argv[argc - 1]);
         return kUsage;
     }
-    const int status = fromStream ? DecodeStream(path, out) : DecodeFile(path, out);
+    tools::DecodedFile decoded;
+    const int status = tools::DecodeSoundFile(argv[argc - 2], fromStream, WriteRaw, out, decoded);
     std::fclose(out);
+    if (status != tools::kPlayed) {
+        std::fprintf(stderr, "%s\n", decoded.error.c_str());
+        return status;
+    }
+    std::printf("format=%u channels=%u rate=%u bits=%u duration=%u title=%s\n", unsigned{decoded.sampleFormat},
+                unsigned{decoded.channels}, decoded.sampleRate, decoded.sampleFormat == kFormatUnsigned8 ? 8u : 16u,
+                decoded.duration, decoded.title.c_str());
     return status;
 }
