@@ -17,9 +17,8 @@ long FileRead(void* context, void* data, size_t n) {
 }
 
 int FileSkip(void* context, uint64_t n) {
-    auto* file = static_cast<std::FILE*>(context);
     if (n > static_cast<uint64_t>(INT64_MAX)) return -1;
-    return fseeko(static_cast<std::FILE*>(file), static_cast<off_t>(n), SEEK_CUR) == 0 ? 0 : -1;
+    return fseeko(static_cast<std::FILE*>(context), static_cast<off_t>(n), SEEK_CUR) == 0 ? 0 : -1;
 }
 
 uint64_t FilePosition(void* context) {

@@ -85,12 +85,12 @@ def check_refused(name, message):
 # Sources: stereo noise and a sweep at 22050 Hz, a mono sweep with noise at 8000 Hz; lengths that
 # leave a partial block at the end.
 stereo = path("stereo.wav")
-run("sox", "-n", "-r", "22050", "-c", "2", "-b", "16", stereo, "synth", "1.3", "whitenoise", "sine", "100-5000",
+run("sox", "-R", "-n", "-r", "22050", "-c", "2", "-b", "16", stereo, "synth", "1.3", "whitenoise", "sine", "100-5000",
     "vol", "0.9")
 mono = path("mono.wav")
-run("sox", "-n", "-r", "8000", "-c", "1", "-b", "16", mono, "synth", "2.07", "sine", "300-3000", "vol", "0.8")
+run("sox", "-R", "-n", "-r", "8000", "-c", "1", "-b", "16", mono, "synth", "2.07", "sine", "300-3000", "vol", "0.8")
 loud = path("loud.wav")
-run("sox", "-n", "-r", "11025", "-c", "1", "-b", "16", loud, "synth", "0.9", "square", "60", "vol", "0.99")
+run("sox", "-R", "-n", "-r", "11025", "-c", "1", "-b", "16", loud, "synth", "0.9", "square", "60", "vol", "0.99")
 
 for source, tag in ((mono, "mono"), (stereo, "stereo"), (loud, "loud")):
     channels = "1" if source != stereo else "2"
