@@ -215,7 +215,7 @@ bool Loop::runUntil(const std::function<bool()>& done, milliseconds realTimeout)
         if (done()) return true;
         auto realNow = steady_clock::now();
         if (realNow >= end) return false;
-        auto wake = end;
+        auto wake = std::min(end, realNow + kRealSlice);  // `done` may look at things outside the loop
         if (!isManual()) {
             if (auto timer = impl_->nextTimer()) wake = std::min(wake, *timer);
         }
