@@ -37,7 +37,8 @@ public:
     static Loop& current();
     static Loop* tryCurrent() noexcept;
 
-    // Queues a task to run on the loop after the events already waiting.
+    // Queues a task to run on the loop after the events already waiting. May be called
+    // from any thread.
     void post(std::function<void()> task);
 
     // Runs whatever is ready now (posted tasks, arrived I/O, timers that are due), then

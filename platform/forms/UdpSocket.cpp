@@ -73,10 +73,10 @@ struct UdpSocket::Impl : std::enable_shared_from_this<Impl> {
                     if (self->owner) detail::raise(self->loop, self->owner->OnError, failure.number, failure.description);
                     return;
                 }
-                self->receive();
-                if (ec) return;
+                if (ec) return self->receive();
                 Datagram datagram{std::string(self->buffer.data(), n), self->sender.address().to_string(),
                                   self->sender.port()};
+                self->receive();  // may complete at once into the buffer: the datagram was copied first
                 if (self->owner) detail::raise(self->loop, self->owner->OnDataArrival, datagram);
             });
     }

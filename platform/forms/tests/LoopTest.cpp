@@ -100,6 +100,16 @@ TEST(Loop, WaitUnderManualClockJumpsToTimersAndDeadline) {
     once.OnTimer = [&] { done = true; };
     EXPECT_TRUE(loop.waitUntil([&] { return done; }));
     EXPECT_EQ(loop.now() - start, 77s);
+
+    // A tick that waits past the end of the advance that fired it leaves the clock there.
+    once.OnTimer = [&] {
+        once.Enabled(false);  // else its own ticks would re-enter this wait
+        loop.waitFor([] { return false; }, 5s);
+    };
+    once.Interval(500);
+    minute.Enabled(false);
+    loop.advance(1s);
+    EXPECT_EQ(loop.now() - start, 77s + 5500ms);
 }
 
 TEST(Loop, ManualWaitLetsPendingAnswersArriveBeforeTheClockMoves) {

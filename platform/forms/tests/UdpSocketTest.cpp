@@ -117,3 +117,22 @@ TEST(UdpSocket, BindErrorsAreTheControls) {
     second.RemotePort = 70000;
     EXPECT_THROW(second.SendData("x"), vb::Error);
 }
+
+TEST(UdpSocket, AHandlerMayRunTheLoopUntilTheNextDatagram) {
+    Loop loop(Loop::ClockKind::Manual);
+    UdpSocket server(loop), client(loop);
+    server.Bind(0, "127.0.0.1");
+    std::vector<std::string> got;
+    server.OnDataArrival = [&](const Datagram& d) {
+        got.push_back(d.Data);
+        if (d.Data != "first") return;
+        bool arrived = loop.runUntil([&] { return got.size() == 2; }, 5s);  // re-enters the loop
+        got.push_back(arrived ? "waited" : "timed out");
+    };
+    client.RemoteHost = "127.0.0.1";
+    client.RemotePort = server.LocalPort;
+    client.SendData("first");
+    client.SendData("second");
+    ASSERT_TRUE(loop.runUntil([&] { return got.size() == 3; }, 5s));
+    EXPECT_EQ(got, (std::vector<std::string>{"first", "second", "waited"}));
+}
