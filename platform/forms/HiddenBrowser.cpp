@@ -25,7 +25,7 @@ namespace {
 
 // The browser's own page for a request that failed; callers test its first 16 characters.
 constexpr const char* kCancelledPage = "Action cancelled\r\nThe page could not be opened: ";
-constexpr const char* kUserAgent = "Mozilla/4.0 (compatible; Zephra hidden browser)";
+constexpr const char* kUserAgent = "Mozilla/4.0 (compatible; hidden browser)";
 constexpr std::size_t kMaxBody = 4 << 20;
 constexpr std::size_t kMaxHeader = 16 << 10;
 
