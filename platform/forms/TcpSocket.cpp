@@ -1,0 +1,258 @@
+#include "forms/TcpSocket.h"
+
+#include <array>
+#include <concepts>
+#include <deque>
+#include <map>
+#include <optional>
+
+#include <boost/asio/connect.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/write.hpp>
+
+#include "forms/detail/Addresses.h"
+#include "forms/detail/LoopInternals.h"
+#include "forms/detail/SocketErrors.h"
+
+namespace forms {
+
+namespace asio = boost::asio;
+using tcp = asio::ip::tcp;
+using boost::system::error_code;
+
+namespace {
+
+// Reading pauses while this many received bytes wait for GetData.
+constexpr std::size_t kInboxLimit = 1 << 20;
+constexpr std::size_t kReadChunk = 16384;
+
+// Connections offered by ConnectionRequest events, until a control accepts them; one
+// that is not accepted during its event is closed.
+std::map<int32_t, tcp::socket>& offeredConnections() {
+    static std::map<int32_t, tcp::socket> offered;
+    return offered;
+}
+int32_t lastRequestID = 0;
+
+}  // namespace
+
+struct TcpSocket::Impl : std::enable_shared_from_this<Impl> {
+    Impl(Loop& loop, TcpSocket* owner)
+        : loop(loop), owner(owner), socket(detail::io(loop)), acceptor(detail::io(loop)), resolver(detail::io(loop)) {}
+
+    Loop& loop;
+    TcpSocket* owner;  // none once the control is destroyed
+    int state = sckClosed;
+    std::uint64_t generation = 0;  // operations of an earlier generation were cancelled
+    tcp::socket socket;
+    tcp::acceptor acceptor;
+    tcp::resolver resolver;
+    std::string remoteIP;
+    std::string inbox;
+    bool reading = false;
+    std::deque<std::string> outbox;
+    bool writing = false;
+    std::array<char, kReadChunk> chunk{};
+    std::optional<detail::PendingAnswer> connecting;
+    std::optional<detail::PendingAnswer> sending;
+
+    template <class Handler, class... Args>
+    void raise(Handler TcpSocket::*event, Args&&... args) {
+        if (owner) detail::raise(loop, owner->*event, std::forward<Args>(args)...);
+    }
+
+    // A completion handler that runs `step` only while the operation's generation lasts.
+    template <class Step>
+    auto guarded(Step step) {
+        return [self = shared_from_this(), gen = generation, step](auto&&... args) mutable
+                   requires std::invocable<Step&, Impl&, decltype(args)...>
+        {
+            if (self->generation != gen) return;
+            step(*self, std::forward<decltype(args)>(args)...);
+        };
+    }
+
+    // Drops the connection, the listener and every operation in flight.
+    void shutdown(int newState) {
+        ++generation;
+        error_code ignored;
+        resolver.cancel();
+        socket.close(ignored);
+        acceptor.close(ignored);
+        inbox.clear();
+        outbox.clear();
+        reading = writing = false;
+        connecting.reset();
+        sending.reset();
+        state = newState;
+    }
+
+    void fail(const error_code& ec) {
+        auto failure = detail::winsockFailure(ec);
+        shutdown(sckError);
+        raise(&TcpSocket::OnError, failure.number, failure.description);
+    }
+
+    void connect(const std::string& host, unsigned short port) {
+        connecting.emplace(loop);
+        if (auto address = detail::numericAddress(host)) {
+            connectTo(std::array<tcp::endpoint, 1>{tcp::endpoint(*address, port)});
+            return;
+        }
+        state = sckResolvingHost;
+        resolver.async_resolve(host, std::to_string(port),
+                               guarded([](Impl& self, const error_code& ec, const tcp::resolver::results_type& found) {
+                                   if (ec) return self.fail(ec);
+                                   self.state = sckHostResolved;
+                                   self.connectTo(found);
+                               }));
+    }
+
+    template <class Endpoints>
+    void connectTo(const Endpoints& endpoints) {
+        state = sckConnecting;
+        asio::async_connect(socket, endpoints, guarded([](Impl& self, const error_code& ec, const tcp::endpoint&) {
+                                if (ec) return self.fail(ec);
+                                self.connected();
+                                self.raise(&TcpSocket::OnConnect);
+                            }));
+    }
+
+    void connected() {
+        state = sckConnected;
+        connecting.reset();
+        error_code ec;
+        auto peer = socket.remote_endpoint(ec);
+        remoteIP = ec ? std::string() : peer.address().to_string();
+        readMore();
+    }
+
+    void readMore() {
+        if (reading || state != sckConnected || inbox.size() >= kInboxLimit) return;
+        reading = true;
+        socket.async_read_some(asio::buffer(chunk), guarded([](Impl& self, const error_code& ec, std::size_t n) {
+                                   self.reading = false;
+                                   if (ec == asio::error::eof) {
+                                       self.state = sckClosing;
+                                       self.raise(&TcpSocket::OnClose);
+                                       return;
+                                   }
+                                   if (ec) return self.fail(ec);
+                                   self.inbox.append(self.chunk.data(), n);
+                                   self.readMore();
+                                   self.raise(&TcpSocket::OnDataArrival, static_cast<int32_t>(self.inbox.size()));
+                               }));
+    }
+
+    void writeNext() {
+        writing = true;
+        asio::async_write(socket, asio::buffer(outbox.front()), guarded([](Impl& self, const error_code& ec, std::size_t) {
+                              self.writing = false;
+                              if (ec) return self.fail(ec);
+                              self.outbox.pop_front();
+                              if (!self.outbox.empty()) return self.writeNext();
+                              self.sending.reset();
+                              self.raise(&TcpSocket::OnSendComplete);
+                          }));
+    }
+
+    void listen(const std::string& localIP, unsigned short port, int32_t& boundPort) {
+        asio::ip::address address = asio::ip::address_v4::any();
+        if (!localIP.empty()) {
+            auto numeric = detail::numericAddress(localIP);
+            if (!numeric) throw detail::winsockError(sckAddressNotAvailable);
+            address = *numeric;
+        }
+        tcp::endpoint endpoint(address, port);
+        error_code ec;
+        acceptor.open(endpoint.protocol(), ec);
+        if (!ec) acceptor.set_option(tcp::acceptor::reuse_address(true), ec);
+        if (!ec) acceptor.bind(endpoint, ec);
+        if (!ec) acceptor.listen(asio::socket_base::max_listen_connections, ec);
+        if (ec) {
+            shutdown(sckClosed);
+            throw detail::winsockError(ec);
+        }
+        boundPort = acceptor.local_endpoint().port();
+        state = sckListening;
+        acceptNext();
+    }
+
+    void acceptNext() {
+        acceptor.async_accept(guarded([](Impl& self, const error_code& ec, tcp::socket peer) {
+            if (ec == asio::error::connection_aborted) return self.acceptNext();  // the caller gave up first
+            if (ec) return self.fail(ec);
+            int32_t id = ++lastRequestID;
+            offeredConnections().emplace(id, std::move(peer));
+            self.acceptNext();
+            self.raise(&TcpSocket::OnConnectionRequest, id);
+            offeredConnections().erase(id);
+        }));
+    }
+
+    void accept(int32_t requestID) {
+        auto offered = offeredConnections().find(requestID);
+        if (offered == offeredConnections().end()) throw detail::winsockError(sckInvalidArg);
+        shutdown(sckClosed);
+        socket = std::move(offered->second);
+        offeredConnections().erase(offered);
+        connected();
+    }
+
+    std::string take(std::size_t count) {
+        std::string taken = inbox.substr(0, count);
+        inbox.erase(0, taken.size());
+        readMore();  // reading resumes once the inbox has room again
+        return taken;
+    }
+};
+
+TcpSocket::TcpSocket(Loop& loop) : impl_(std::make_shared<Impl>(loop, this)) {}
+
+TcpSocket::~TcpSocket() {
+    impl_->owner = nullptr;
+    impl_->shutdown(sckClosed);
+}
+
+int TcpSocket::State() const { return impl_->state; }
+
+std::string TcpSocket::RemoteHostIP() const { return impl_->remoteIP; }
+
+int32_t TcpSocket::BytesReceived() const { return static_cast<int32_t>(impl_->inbox.size()); }
+
+void TcpSocket::Connect(const std::string& host, int32_t port) {
+    RemoteHost = host;
+    RemotePort = port;
+    Connect();
+}
+
+void TcpSocket::Connect() {
+    unsigned short port = detail::portNumber(RemotePort);
+    impl_->shutdown(sckClosed);
+    impl_->connect(RemoteHost, port);
+}
+
+void TcpSocket::Listen() {
+    if (impl_->state != sckClosed) throw detail::winsockError(sckInvalidOp);
+    impl_->listen(LocalIP, detail::portNumber(LocalPort), LocalPort);
+}
+
+void TcpSocket::Accept(int32_t requestID) {
+    if (impl_->state != sckClosed) throw detail::winsockError(sckInvalidOp);
+    impl_->accept(requestID);
+}
+
+void TcpSocket::SendData(std::string_view data) {
+    if (impl_->state != sckConnected) throw detail::winsockError(sckBadState);
+    impl_->outbox.emplace_back(data);
+    if (!impl_->sending) impl_->sending.emplace(impl_->loop);
+    if (!impl_->writing) impl_->writeNext();
+}
+
+std::string TcpSocket::GetData() { return impl_->take(impl_->inbox.size()); }
+
+std::string TcpSocket::GetData(int32_t maxLen) { return impl_->take(maxLen < 0 ? 0 : static_cast<std::size_t>(maxLen)); }
+
+void TcpSocket::Close() { impl_->shutdown(sckClosed); }
+
+}  // namespace forms

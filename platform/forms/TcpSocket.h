@@ -1,0 +1,69 @@
+#pragma once
+// The TCP socket control: a client that connects to a host and port, or a server that
+// listens on a port and hands each connection request to another control (of a control
+// array) with Accept. Received bytes wait in the control until GetData takes them; events
+// run on the loop's thread, and a control raises none after Close or destruction.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "forms/Loop.h"
+#include "forms/Winsock.h"
+
+namespace forms {
+
+class TcpSocket {
+public:
+    explicit TcpSocket(Loop& loop = Loop::current());
+    ~TcpSocket();
+    TcpSocket(const TcpSocket&) = delete;
+    TcpSocket& operator=(const TcpSocket&) = delete;
+
+    std::string RemoteHost;  // host name or address that Connect() goes to
+    int32_t RemotePort = 0;
+    int32_t LocalPort = 0;   // port Listen() takes; 0 = any, and then the port it got
+    std::string LocalIP;     // address Listen() takes; empty = every address
+    std::string Tag;         // free text of the caller's
+
+    int State() const;  // WinsockState
+    // The peer's address of the current (or last) connection.
+    std::string RemoteHostIP() const;
+    // Bytes received and not yet taken by GetData.
+    int32_t BytesReceived() const;
+
+    // Connects to RemoteHost:RemotePort (or the given ones, which are kept in those
+    // properties); OnConnect or OnError follows. A control that is not closed is closed first.
+    void Connect();
+    void Connect(const std::string& host, int32_t port);
+    // Listens on LocalIP:LocalPort; raises error 10048 when the port is taken and 40020
+    // when the control is not closed.
+    void Listen();
+    // Takes the connection of a ConnectionRequest (during that event) into this closed
+    // control; error 40020 when this control is not closed, 40014 for an unknown id.
+    void Accept(int32_t requestID);
+    // Queues bytes to send; OnSendComplete follows once all queued bytes are sent.
+    // Error 40006 when the control is not connected.
+    void SendData(std::string_view data);
+    // Takes all received bytes, or at most maxLen of them (the rest stays).
+    std::string GetData();
+    std::string GetData(int32_t maxLen);
+    // Closes the connection or stops listening; bytes not yet sent are dropped.
+    void Close();
+
+    std::function<void()> OnConnect;
+    std::function<void(int32_t requestID)> OnConnectionRequest;
+    std::function<void(int32_t bytesTotal)> OnDataArrival;
+    std::function<void()> OnSendComplete;
+    std::function<void()> OnClose;  // the peer closed the connection (State becomes 8)
+    std::function<void(int32_t number, const std::string& description)> OnError;  // State becomes 9
+
+    struct Impl;
+
+private:
+    std::shared_ptr<Impl> impl_;
+};
+
+}  // namespace forms
