@@ -1,5 +1,6 @@
 #include "Appliance.h"
 
+#include "LoopbackAddress.h"
 #include "LoopbackFetch.h"
 #include "ServerDatagram.h"
 #include "simkit/PrintableText.h"
@@ -18,13 +19,6 @@ namespace {
 
 constexpr std::size_t wavHeadBytes = 64 * 1024;  // enough for every chunk before "data"
 constexpr const char* markerText = "BROWSER\r\n";
-
-template <typename Endpoint>
-std::string text(const Endpoint& endpoint) {
-    std::ostringstream out;
-    out << endpoint;
-    return out.str();
-}
 
 }  // namespace
 
@@ -85,14 +79,14 @@ void Appliance::setPower(bool on) {
 bool Appliance::subscribe() {
     if (!udp_) return false;
     const auto error = udp_->subscribe();
-    log_.line(config_.name, "udp", "subscribe to=" + text(udp_->server()) + (error.empty() ? "" : " failed " + simkit::quoted(error)));
+    log_.line(config_.name, "udp", "subscribe to=" + endpointText(udp_->server()) + (error.empty() ? "" : " failed " + simkit::quoted(error)));
     return true;
 }
 
 bool Appliance::unsubscribe() {
     if (!udp_) return false;
     const auto error = udp_->unsubscribe();
-    log_.line(config_.name, "udp", "unsubscribe to=" + text(udp_->server()) + (error.empty() ? "" : " failed " + simkit::quoted(error)));
+    log_.line(config_.name, "udp", "unsubscribe to=" + endpointText(udp_->server()) + (error.empty() ? "" : " failed " + simkit::quoted(error)));
     return true;
 }
 
@@ -162,7 +156,7 @@ void Appliance::browse(const std::string& url) {
 }
 
 void Appliance::onDatagram(std::span<const std::uint8_t> bytes, const asio::ip::udp::endpoint& from) {
-    std::string line = describe(decodeServerDatagram(bytes)) + " from=" + text(from);
+    std::string line = describe(decodeServerDatagram(bytes)) + " from=" + endpointText(from);
     if (!poweredOn_ || faults_.silent) {
         log_.line(config_.name, "udp", line + (poweredOn_ ? " ignored=silent" : " ignored=off"));
         return;
@@ -185,7 +179,7 @@ std::string Appliance::report() const {
     auto line = [&out](const char* key, const auto& value) { out << key << '=' << value << '\n'; };
     auto flag = [](bool on) { return on ? 1 : 0; };
     line("appliance", config_.name);
-    line("http", text(httpEndpoint()));
+    line("http", endpointText(httpEndpoint()));
     line("power", poweredOn_ ? "on" : "off");
     line("silent", flag(faults_.silent));
     line("slow", faults_.slowMs);
@@ -205,8 +199,8 @@ std::string Appliance::report() const {
     line("wavms", state_.wavMs);
     line("wavformat", state_.wavFormat);
     line("waverror", state_.wavError);
-    line("udp", udp_ ? text(udp_->localEndpoint()) : std::string());
-    line("udpserver", udp_ ? text(udp_->server()) : std::string());
+    line("udp", udp_ ? endpointText(udp_->localEndpoint()) : std::string());
+    line("udpserver", udp_ ? endpointText(udp_->server()) : std::string());
     line("subscribed", flag(udp_ && udp_->subscribed()));
     line("datagrams", datagrams_);
     line("lastdatagram", lastDatagram_);

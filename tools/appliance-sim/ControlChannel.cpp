@@ -1,10 +1,10 @@
 #include "ControlChannel.h"
 
 #include "simkit/PrintableText.h"
+#include "simkit/WholeNumber.h"
 
 #include <boost/algorithm/string/predicate.hpp>
 
-#include <charconv>
 #include <optional>
 
 namespace appliance_sim {
@@ -38,11 +38,7 @@ std::map<std::string, std::string> parseQuery(std::string_view raw) {
 std::optional<int> number(const std::map<std::string, std::string>& query, const std::string& key, int highest) {
     const auto found = query.find(key);
     if (found == query.end()) return std::nullopt;
-    const auto& text = found->second;
-    int value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || value < 0 || value > highest) return std::nullopt;
-    return value;
+    return simkit::wholeNumber(found->second, highest);
 }
 
 }  // namespace

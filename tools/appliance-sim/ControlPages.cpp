@@ -3,9 +3,7 @@
 #include "PageTexts.h"
 #include "RiffWave.h"
 #include "simkit/PrintableText.h"
-
-#include <charconv>
-#include <optional>
+#include "simkit/WholeNumber.h"
 
 namespace appliance_sim {
 
@@ -38,15 +36,6 @@ PageAnswer notFound() {
     return answer;
 }
 
-std::optional<int> number(std::string_view text, int highest) {
-    int value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || text.empty() || text.front() == '-' ||
-        value > highest)
-        return std::nullopt;
-    return value;
-}
-
 std::string onOff(bool on) { return on ? "on" : "off"; }
 std::string bit(bool on) { return on ? "1" : "0"; }
 
@@ -54,7 +43,7 @@ std::string bit(bool on) { return on ? "1" : "0"; }
 PageAnswer led(ApplianceState& state, std::string_view query) {
     if (query.size() != 2) return badArgument(query);
     static constexpr const char* words[] = {"off", "on", "blink"};
-    const auto code = number(query.substr(1), 2);
+    const auto code = simkit::wholeNumber(query.substr(1), 2);
     if (!code) return badArgument(query);
     if (query[0] == 't') {
         state.topLed = words[*code];
@@ -77,13 +66,13 @@ PageAnswer beep(ApplianceState& state, std::string_view query) {
     if (query.size() < 3 || query[1] != ' ') return badArgument(query);
     const auto value = query.substr(2);
     if (query[0] == '0') {
-        const auto sound = number(value, lastSoundNumber);
+        const auto sound = simkit::wholeNumber(value, lastSoundNumber);
         if (!sound) return badArgument(query);
         state.lastSound = *sound;
         return ok("sound=" + std::to_string(*sound));
     }
     if (query[0] == '4') {
-        const auto level = number(value, maxLevel);
+        const auto level = simkit::wholeNumber(value, maxLevel);
         if (!level) return badArgument(query);
         state.soundsVolume = *level;
         return ok("soundsvolume=" + std::to_string(*level));
@@ -118,7 +107,7 @@ PageAnswer gotoUrl(ApplianceState& state, std::string_view rawQuery) {
 }
 
 PageAnswer volume(ApplianceState& state, std::string_view query) {
-    const auto level = number(query, maxLevel);
+    const auto level = simkit::wholeNumber(query, maxLevel);
     if (!level) return badArgument(query);
     state.volume = *level;
     return ok("volume=" + std::to_string(*level));

@@ -2,8 +2,9 @@
 
 #include <boost/asio/ip/address.hpp>
 
+#include "simkit/WholeNumber.h"
+
 #include <cctype>
-#include <charconv>
 #include <cstdio>
 
 namespace appliance_sim {
@@ -14,10 +15,9 @@ using tcp = asio::ip::tcp;
 namespace {
 
 std::optional<unsigned short> portNumber(std::string_view text) {
-    unsigned value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || text.empty() || value > 65535) return std::nullopt;
-    return static_cast<unsigned short>(value);
+    const auto value = simkit::wholeNumber(text, 65535);
+    if (!value) return std::nullopt;
+    return static_cast<unsigned short>(*value);
 }
 
 std::optional<asio::ip::address> loopbackAddress(std::string_view host) {

@@ -5,6 +5,7 @@
 #include <boost/asio/ip/tcp.hpp>
 
 #include <optional>
+#include <sstream>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,14 @@ namespace appliance_sim {
 // "127.0.0.2:8080" (port 0 picks a free one); empty with the reason in why when the text is no
 // loopback endpoint.
 std::optional<boost::asio::ip::tcp::endpoint> parseLoopbackEndpoint(std::string_view text, std::string& why);
+
+// "127.0.0.2:8080", for TCP and UDP endpoints alike.
+template <typename Endpoint>
+std::string endpointText(const Endpoint& endpoint) {
+    std::ostringstream text;
+    text << endpoint;
+    return text.str();
+}
 
 // An http:// URL whose host is a loopback address ("localhost", 127.x.y.z or [::1]).
 struct LoopbackUrl {

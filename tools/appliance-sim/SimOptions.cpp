@@ -1,10 +1,10 @@
 #include "SimOptions.h"
 
 #include "LoopbackAddress.h"
+#include "simkit/WholeNumber.h"
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 #include <stdexcept>
 
 namespace appliance_sim {
@@ -61,11 +61,10 @@ std::pair<std::string, std::string> split(const std::string& text, const std::st
 }
 
 int count(const std::string& text, const std::string& option, int highest) {
-    int value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || value < 0 || value > highest)
+    const auto value = simkit::wholeNumber(text, highest);
+    if (!value)
         throw std::invalid_argument(option + " value '" + text + "' is not a number from 0 to " + std::to_string(highest));
-    return value;
+    return *value;
 }
 
 boost::asio::ip::tcp::endpoint endpoint(const std::string& text, const std::string& option) {

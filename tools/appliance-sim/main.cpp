@@ -4,6 +4,7 @@
 
 #include "Appliance.h"
 #include "ControlChannel.h"
+#include "LoopbackAddress.h"
 #include "SimOptions.h"
 #include "simkit/SimLog.h"
 
@@ -15,19 +16,11 @@
 #include <exception>
 #include <iostream>
 #include <memory>
-#include <sstream>
 #include <stdexcept>
 
 using namespace appliance_sim;
 
 namespace {
-
-template <typename Endpoint>
-std::string text(const Endpoint& endpoint) {
-    std::ostringstream out;
-    out << endpoint;
-    return out.str();
-}
 
 void announce(const std::string& line) {
     std::fputs((line + "\n").c_str(), stdout);
@@ -71,10 +64,10 @@ int main(int argc, char** argv) {
         });
 
         for (const auto& appliance : appliances) {
-            announce("appliance " + appliance->name() + " http " + text(appliance->httpEndpoint()));
-            if (const auto udp = appliance->udpEndpoint()) announce("appliance " + appliance->name() + " udp " + text(*udp));
+            announce("appliance " + appliance->name() + " http " + endpointText(appliance->httpEndpoint()));
+            if (const auto udp = appliance->udpEndpoint()) announce("appliance " + appliance->name() + " udp " + endpointText(*udp));
         }
-        if (control) announce("control " + text(control->localEndpoint()));
+        if (control) announce("control " + endpointText(control->localEndpoint()));
         for (auto& appliance : appliances) appliance->start();
         if (control) control->start();
         announce("ready");

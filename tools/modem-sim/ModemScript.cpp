@@ -1,7 +1,8 @@
 #include "ModemScript.h"
 
+#include "simkit/WholeNumber.h"
+
 #include <cctype>
-#include <charconv>
 #include <stdexcept>
 
 namespace modem_sim {
@@ -61,11 +62,9 @@ std::string unescaped(std::string_view text, const std::string& where) {
 
 int waitMs(std::string_view text, const std::string& where) {
     while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-    int ms = -1;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), ms);
-    if (ec != std::errc() || end != text.data() + text.size() || ms < 0 || ms > longestWaitMs)
-        throw std::invalid_argument(where + ": wait needs milliseconds from 0 to " + std::to_string(longestWaitMs));
-    return ms;
+    const auto ms = simkit::wholeNumber(text, longestWaitMs);
+    if (!ms) throw std::invalid_argument(where + ": wait needs milliseconds from 0 to " + std::to_string(longestWaitMs));
+    return *ms;
 }
 
 ModemStep stepOf(std::string_view line, const std::string& where) {

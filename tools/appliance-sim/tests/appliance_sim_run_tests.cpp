@@ -17,6 +17,7 @@
 #include <iterator>
 #include <map>
 #include <mutex>
+#include <random>
 #include <sstream>
 #include <thread>
 
@@ -411,6 +412,17 @@ TEST(ApplianceSimRun, GarbageGetsAnErrorAndTheApplianceGoesOn) {
     const std::string twice = "GET /led.shtml?t1 HTTP/1.1\r\nHost: a\r\n\r\nGET /led.shtml?m2 HTTP/1.1\r\nHost: a\r\nConnection: close\r\n\r\n";
     const auto answers = rawExchange(kitchen, twice);
     EXPECT_NE(answers.find("HTTP/1.1 200"), answers.rfind("HTTP/1.1 200"));
+
+    // A burst of random bytes, on the pages and on the control page.
+    std::mt19937 random(8080);
+    for (int round = 0; round < 40; ++round) {
+        std::string junk = round % 2 ? "GET /" : "";
+        for (int i = 0; i < 200; ++i) junk += static_cast<char>(random() % 256);
+        junk += "\r\n\r\n";
+        rawExchange(round % 4 < 2 ? kitchen : sim.http("hall"), junk);
+    }
+    EXPECT_EQ(sim.control("/sim/state?name=%ff%00").status, 400u);
+    EXPECT_EQ(sim.control("/sim/drop?name=kitchen&n=99999999999999999999").status, 400u);
 
     EXPECT_EQ(sim.get("kitchen", "/led.shtml?t2").status, 200u);
     EXPECT_EQ(sim.state("kitchen")["topled"], "blink");

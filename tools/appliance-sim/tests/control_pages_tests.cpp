@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 
 using namespace appliance_sim;
 
@@ -125,4 +126,22 @@ TEST(ControlPages, WavFetchOutcomeNamesTimeFormatOrFailure) {
     notWav.bodyBytes = 6;
     EXPECT_EQ(recordWavFetch(state, "http://127.0.0.1/z.wav", notWav),
               "fetch-failed wav=\"http://127.0.0.1/z.wav\" reason=not-riff-wave bytes=6");
+}
+
+TEST(ControlPages, AnyTargetGetsAnAnswerAndLeavesTheStateSane) {
+    std::mt19937 random(1208);
+    const std::vector<std::string> pages = {"/led.shtml?", "/beep.shtml?", "/screen.shtml?", "/volume.shtml?",
+                                            "/gotoURL.shtml?", "/loadWav.shtml?", "/x?"};
+    ApplianceState state;
+    for (int round = 0; round < 3000; ++round) {
+        std::string target = pages[random() % pages.size()];
+        const std::size_t length = random() % 12;
+        for (std::size_t i = 0; i < length; ++i) target += static_cast<char>(random() % 256);
+        const auto answer = answerControlPage(state, target);
+        EXPECT_TRUE(answer.status == 200 || answer.status == 404);
+        EXPECT_EQ(answer.outcome.find('\n'), std::string::npos);
+    }
+    EXPECT_TRUE(state.volume >= 0 && state.volume <= 100);
+    EXPECT_TRUE(state.soundsVolume >= 0 && state.soundsVolume <= 100);
+    EXPECT_TRUE(state.lastSound >= -1 && state.lastSound <= 18);
 }

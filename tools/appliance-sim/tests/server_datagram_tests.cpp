@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 using namespace appliance_sim;
 
 namespace {
@@ -65,4 +67,15 @@ TEST(ServerDatagram, OddDatagramsAreToldNotTrusted) {
     const auto decoded = decodeServerDatagram(dirty);
     EXPECT_TRUE(decoded.badPadding);
     EXPECT_EQ(describe(decoded), "command name=\"Beep\" argument=\"3\" bad-padding");
+}
+
+TEST(ServerDatagram, AnyBytesDecodeToOneLine) {
+    std::mt19937 random(4550);
+    for (int round = 0; round < 3000; ++round) {
+        std::vector<std::uint8_t> bytes(random() % 300);
+        for (auto& byte : bytes) byte = static_cast<std::uint8_t>(random() % 4 == 0 ? 0 : random() % 256);
+        const auto line = describe(decodeServerDatagram(bytes));
+        EXPECT_EQ(line.find('\n'), std::string::npos);
+        EXPECT_EQ(line.find('\r'), std::string::npos);
+    }
 }

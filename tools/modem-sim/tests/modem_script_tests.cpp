@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 using namespace modem_sim;
 
 TEST(ModemScript, SendsModemLinesWithCrLfAndReadsPausesAndExpectations) {
@@ -61,4 +63,20 @@ TEST(ModemOptions, ReadsPacingAndRefusesContradictions) {
     EXPECT_THROW(parseModemOptions({"a", "b"}), std::invalid_argument);
     EXPECT_THROW(parseModemOptions({"--fast", "s"}), std::invalid_argument);
     EXPECT_THROW(parseModemOptions({"s", "--log"}), std::invalid_argument);
+}
+
+TEST(ModemScript, AnyTextParsesOrNamesItsFault) {
+    std::mt19937 random(1937);
+    const std::string pieces[] = {"wait ", "raw ", "expect ", "\\x", "\\", "\n", "\r", "1", "RING", "#", " "};
+    for (int round = 0; round < 2000; ++round) {
+        std::string script;
+        for (int i = 0; i < 12; ++i)
+            script += random() % 3 == 0 ? std::string(1, static_cast<char>(random() % 256)) : pieces[random() % std::size(pieces)];
+        try {
+            for (const auto& step : parseModemScript(script))
+                EXPECT_TRUE(step.kind != ModemStep::Kind::wait || (step.ms >= 0 && step.ms <= longestWaitMs));
+        } catch (const std::invalid_argument& fault) {
+            EXPECT_EQ(std::string(fault.what()).rfind("line ", 0), 0u);
+        }
+    }
 }

@@ -1,5 +1,6 @@
 #include "simkit/PrintableText.h"
 #include "simkit/SimLog.h"
+#include "simkit/WholeNumber.h"
 
 #include <gtest/gtest.h>
 
@@ -39,4 +40,12 @@ TEST(SimLog, WritesTimeWhoWhatOutcomeLines) {
     EXPECT_TRUE(std::regex_match(first, std::regex(R"(\d\d:\d\d:\d\d\.\d\d\d kitchen /led\.shtml\?t1 ok topled=on)"))) << first;
     EXPECT_TRUE(std::regex_match(second, std::regex(R"(\d\d:\d\d:\d\d\.\d\d\d modem in)"))) << second;
     EXPECT_THROW(SimLog("/nonexistent-dir/x.log"), std::runtime_error);
+}
+
+TEST(WholeNumber, TakesPlainDigitsUpToTheLimitOnly) {
+    EXPECT_EQ(wholeNumber("0", 10), 0);
+    EXPECT_EQ(wholeNumber("100", 100), 100);
+    EXPECT_EQ(wholeNumber("101", 100), std::nullopt);
+    for (const char* bad : {"", "-1", "+1", " 1", "1 ", "1.5", "0x10", "99999999999999999999"})
+        EXPECT_EQ(wholeNumber(bad, 1000000), std::nullopt) << bad;
 }
