@@ -9,7 +9,6 @@
 #include <cstring>
 #include <deque>
 #include <limits>
-#include <optional>
 
 namespace qnx {
 
@@ -37,7 +36,8 @@ struct SimulatedSound::State : sound::Sink, std::enable_shared_from_this<Simulat
     std::condition_variable changed;
     uint64_t nowUs = 0;
     bool autoAdvance = false;
-    std::optional<size_t> shortWrite;
+    size_t shortWrite = 0;
+    int shortWrites = 0;
     int failOpen = 0;
     std::vector<unsigned char> written;
     uint64_t played = 0;
@@ -107,9 +107,9 @@ struct SimulatedSound::State : sound::Sink, std::enable_shared_from_this<Simulat
     ssize_t Write(Channel &ch, const unsigned char *data, size_t size)
     {
         std::unique_lock lock(mutex);
-        if (shortWrite) {
-            size_t n = std::min(size, *shortWrite);
-            shortWrite.reset();
+        if (shortWrites > 0) {
+            size_t n = std::min(size, shortWrite);
+            --shortWrites;
             Append(ch, data, n);
             return static_cast<ssize_t>(n);
         }
@@ -347,10 +347,11 @@ std::chrono::microseconds SimulatedSound::Now() const
     return std::chrono::microseconds(state_->nowUs);
 }
 
-void SimulatedSound::InjectShortWrite(size_t accepted)
+void SimulatedSound::InjectShortWrite(size_t accepted, int times)
 {
     std::lock_guard lock(state_->mutex);
     state_->shortWrite = accepted;
+    state_->shortWrites = times;
 }
 
 void SimulatedSound::InjectUnderrun()

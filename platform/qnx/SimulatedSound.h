@@ -27,8 +27,8 @@ public:
     void SetAutoAdvance(bool on);
     std::chrono::microseconds Now() const;
 
-    // The next write takes only `accepted` bytes and leaves the channel as it is.
-    void InjectShortWrite(size_t accepted);
+    // The next `times` writes take only `accepted` bytes each and leave the channel as it is.
+    void InjectShortWrite(size_t accepted, int times = 1);
     // The running channel underruns now: its queue is dropped, the status becomes UNDERRUN.
     void InjectUnderrun();
     // The next snd_pcm_open fails with this (negative) error number.
