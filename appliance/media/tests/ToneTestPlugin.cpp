@@ -130,6 +130,9 @@ void *DecodeProc(void *arg)
 {
     auto *ctrl = static_cast<MvPluginCtrl *>(arg);
     MvPluginData *pd = Data(ctrl);
+    // Starts once the start command has reported MV_PLAYING.
+    pthread_mutex_lock(&pd->stateMutex);
+    pthread_mutex_unlock(&pd->stateMutex);
     if (pd->fail) {
         ErrorText(ctrl, kDecodingFailed);
     } else if (InitRingBuffer(&Ring, 16000, 1, 3) == 0) {
@@ -251,15 +254,15 @@ int Start(MvPluginCtrl *ctrl)
     const uint32_t state = pd->status.state;
     if (state == MV_PLAYING)
         return 0;
+    if (state != MV_STOPPED && state != MV_PAUSED)
+        return -1;
+    pthread_mutex_lock(&pd->stateMutex);
     if (state == MV_STOPPED) {
         JoinDecoder(pd);
         pd->nextSample = 0;
         pd->playedBytes = 0;
         pd->decoder = StartThread(nullptr, nullptr, DecodeProc, ctrl, 0, nullptr);
-    } else if (state != MV_PAUSED) {
-        return -1;
     }
-    pthread_mutex_lock(&pd->stateMutex);
     Report(ctrl, MV_PLAYING);
     pthread_cond_signal(&pd->pause);
     pthread_mutex_unlock(&pd->stateMutex);
