@@ -65,6 +65,22 @@ void Unlock(AudioDevice *dev, std::source_location where = std::source_location:
     CheckSync(pthread_mutex_unlock(&dev->mutex), "Audio pthread_mutex_unlock  of mutex", kModule, where);
 }
 
+// Holds the device's handles alive: shared while they are used, exclusive while they change.
+class HandleUse {
+public:
+    HandleUse(AudioDevice *dev, bool exclusive) : dev_(dev)
+    {
+        CheckSync(exclusive ? pthread_rwlock_wrlock(&dev->handleLock) : pthread_rwlock_rdlock(&dev->handleLock),
+                  "Audio pthread_rwlock_lock of handles", kModule);
+    }
+    ~HandleUse() { CheckSync(pthread_rwlock_unlock(&dev_->handleLock), "Audio pthread_rwlock_unlock of handles", kModule); }
+    HandleUse(const HandleUse &) = delete;
+    HandleUse &operator=(const HandleUse &) = delete;
+
+private:
+    AudioDevice *dev_;
+};
+
 // The value of silence in a sample format: the middle of the range for unsigned formats.
 std::vector<unsigned char> Silence(int format, size_t length)
 {
@@ -132,6 +148,65 @@ void StoreLevels(AudioDevice *dev, int volume, int balance)
     }
 }
 
+// Writes the group's levels to the mixer; handles held by the caller.
+void WriteVolume(AudioDevice *dev, int volume)
+{
+    if (!dev->pcm_handle || !dev->mixer_handle)
+        return;
+    StoreLevels(dev, volume, GET_BALANCE(dev));
+    int result = snd_mixer_group_write(dev->mixer_handle, &dev->group);
+    if (result < 0)
+        Report(dev, kGroupWriteError, snd_strerror(result));
+    else
+        dev->volume = volume;
+}
+
+// Closes mixer and control; handles held exclusively by the caller.
+void CloseMixerHandles(AudioDevice *dev)
+{
+    if (dev->mixer_handle) {
+        int result = snd_mixer_close(dev->mixer_handle);
+        if (result < 0)
+            Report(dev, kMixerCloseFailed, snd_strerror(result));
+    }
+    if (dev->ctl_handle) {
+        int result = snd_ctl_close(dev->ctl_handle);
+        if (result < 0)
+            Report(dev, kCtlCloseError, snd_strerror(result));
+    }
+    dev->mixer_handle = nullptr;
+    dev->ctl_handle = nullptr;
+}
+
+// Opens control and mixer of the channel's card and reads the channel's group. Each failure is
+// reported and the next step tried. Handles held exclusively by the caller.
+void OpenMixerHandles(AudioDevice *dev)
+{
+    int result = snd_ctl_open(&dev->ctl_handle, dev->card);
+    if (result < 0)
+        Report(dev, kCtlOpenError, snd_strerror(result));
+    result = snd_ctl_hw_info(dev->ctl_handle, &dev->hwinfo);
+    if (result < 0)
+        Report(dev, kHwInfoError, snd_strerror(result));
+    result = snd_mixer_open(&dev->mixer_handle, dev->card, dev->pi.mixer_device);
+    if (result < 0)
+        Report(dev, kMixerOpenError, snd_strerror(result));
+    result = snd_mixer_info(dev->mixer_handle, &dev->mixerinfo);
+    if (result < 0)
+        Report(dev, kMixerInfoError, snd_strerror(result));
+    dev->ctl_fd = snd_ctl_file_descriptor(dev->ctl_handle);
+    if (dev->ctl_fd < 0)
+        Report(dev, kCtlFdError, snd_strerror(dev->ctl_fd));
+    dev->mixer_fd = snd_mixer_file_descriptor(dev->mixer_handle);
+    if (dev->mixer_fd < 0)
+        Report(dev, kMixerFdError, snd_strerror(dev->mixer_fd));
+    dev->group = {};
+    dev->group.gid = dev->pi.mixer_gid;
+    result = snd_mixer_group_read(dev->mixer_handle, &dev->group);
+    if (result < 0)
+        Report(dev, kGroupReadError, snd_strerror(result));
+}
+
 void mixer_callback_group(void *data, int event, snd_mixer_gid_t *)
 {
     auto *dev = static_cast<AudioDevice *>(data);
@@ -143,7 +218,7 @@ void mixer_callback_group(void *data, int event, snd_mixer_gid_t *)
     g_Setup.audio.volume = static_cast<uint32_t>(volume);
     if (volume != dev->volume) {
         dev->volume = volume;
-        SetVeloraVolume(volume);
+        dev->volumeToReport = volume;
     }
 }
 
@@ -151,7 +226,7 @@ void mixer_callback_group(void *data, int event, snd_mixer_gid_t *)
 
 int OpenAudioDevice(AudioDevice *dev, int card, int device)
 {
-    CheckSync(pthread_mutex_init(&dev->mutex, nullptr), "Init mutex", kModule);
+    HandleUse use(dev, true);
     dev->state = 0;
     dev->bOutputOff = 0;
     dev->pcm_handle = nullptr;
@@ -180,41 +255,44 @@ int OpenAudioDevice(AudioDevice *dev, int card, int device)
 
 int InitAudioDevice(AudioDevice *dev, int rate, int voices, int bits, int format, int fragsMax, int fragSize, int startMode)
 {
-    dev->bytesWritten = dev->bytesSinceDrain = 0;
-    if (!dev->pcm_handle) {
-        Report(dev, "%s", kNotOpen);
-        return -1;
+    {
+        HandleUse use(dev, true);
+        dev->bytesWritten = dev->bytesSinceDrain = 0;
+        if (!dev->pcm_handle) {
+            Report(dev, "%s", kNotOpen);
+            return -1;
+        }
+        snd_pcm_plugin_set_disable(dev->pcm_handle, PLUGIN_DISABLE_MMAP);
+        dev->pp = {};
+        dev->pp.channel = SND_PCM_CHANNEL_PLAYBACK;
+        dev->pp.mode = SND_PCM_MODE_BLOCK;
+        dev->pp.start_mode = startMode;
+        dev->pp.stop_mode = SND_PCM_STOP_STOP;
+        dev->pp.buf.block.frag_size = fragSize;
+        dev->pp.buf.block.frags_min = 1;
+        dev->pp.buf.block.frags_max = fragsMax;
+        dev->pp.format.interleave = 1;
+        dev->pp.format.format = format;
+        dev->pp.format.rate = rate;
+        dev->pp.format.voices = voices;
+        dev->bytesPerSample = bits == 8 ? 1 : 2;
+        int result = snd_pcm_plugin_params(dev->pcm_handle, &dev->pp);
+        if (result < 0) {
+            Report(dev, kParamsFailed, snd_strerror(result));
+            return -1;
+        }
+        result = snd_pcm_plugin_prepare(dev->pcm_handle, SND_PCM_CHANNEL_PLAYBACK);
+        if (result < 0)
+            Report(dev, kPrepareFailed, snd_strerror(result));
+        dev->setup = {};
+        dev->setup.channel = SND_PCM_CHANNEL_PLAYBACK;
+        result = snd_pcm_plugin_setup(dev->pcm_handle, &dev->setup);
+        if (result < 0) {
+            Report(dev, kSetupFailed, snd_strerror(result));
+            return -1;
+        }
+        ReadStatus(dev);
     }
-    snd_pcm_plugin_set_disable(dev->pcm_handle, PLUGIN_DISABLE_MMAP);
-    dev->pp = {};
-    dev->pp.channel = SND_PCM_CHANNEL_PLAYBACK;
-    dev->pp.mode = SND_PCM_MODE_BLOCK;
-    dev->pp.start_mode = startMode;
-    dev->pp.stop_mode = SND_PCM_STOP_STOP;
-    dev->pp.buf.block.frag_size = fragSize;
-    dev->pp.buf.block.frags_min = 1;
-    dev->pp.buf.block.frags_max = fragsMax;
-    dev->pp.format.interleave = 1;
-    dev->pp.format.format = format;
-    dev->pp.format.rate = rate;
-    dev->pp.format.voices = voices;
-    dev->bytesPerSample = bits == 8 ? 1 : 2;
-    int result = snd_pcm_plugin_params(dev->pcm_handle, &dev->pp);
-    if (result < 0) {
-        Report(dev, kParamsFailed, snd_strerror(result));
-        return -1;
-    }
-    result = snd_pcm_plugin_prepare(dev->pcm_handle, SND_PCM_CHANNEL_PLAYBACK);
-    if (result < 0)
-        Report(dev, kPrepareFailed, snd_strerror(result));
-    dev->setup = {};
-    dev->setup.channel = SND_PCM_CHANNEL_PLAYBACK;
-    result = snd_pcm_plugin_setup(dev->pcm_handle, &dev->setup);
-    if (result < 0) {
-        Report(dev, kSetupFailed, snd_strerror(result));
-        return -1;
-    }
-    ReadStatus(dev);
     OpenMixer(dev);
     dev->state = 1;
     return 0;
@@ -222,9 +300,14 @@ int InitAudioDevice(AudioDevice *dev, int rate, int voices, int bits, int format
 
 int WriteAudioData(AudioDevice *dev, const void *data, int len)
 {
-    if (!dev || !dev->pcm_handle || !data || len <= 0)
+    if (!dev || !data || len <= 0)
         return 0;
     Lock(dev);
+    HandleUse use(dev, false);
+    if (!dev->pcm_handle) {
+        Unlock(dev);
+        return 0;
+    }
     ssize_t written = snd_pcm_plugin_write(dev->pcm_handle, data, static_cast<size_t>(len));
     if (written < len) {
         int saved = written < 0 ? static_cast<int>(-written) : errno;
@@ -252,20 +335,28 @@ int WriteAudioData(AudioDevice *dev, const void *data, int len)
 
 int DrainAudioDevice(AudioDevice *dev)
 {
-    if (!dev || !dev->pcm_handle)
+    if (!dev)
         return 0;
     Lock(dev);
-    int result = snd_pcm_plugin_playback_drain(dev->pcm_handle);
-    if (result < 0)
-        Report(dev, kDrainFailed, snd_strerror(result));
-    dev->bytesWritten = dev->bytesSinceDrain = 0;
+    {
+        HandleUse use(dev, false);
+        if (dev->pcm_handle) {
+            int result = snd_pcm_plugin_playback_drain(dev->pcm_handle);
+            if (result < 0)
+                Report(dev, kDrainFailed, snd_strerror(result));
+            dev->bytesWritten = dev->bytesSinceDrain = 0;
+        }
+    }
     Unlock(dev);
     return 0;
 }
 
 int FlushAudioDevice(AudioDevice *dev)
 {
-    if (!dev || !dev->pcm_handle)
+    if (!dev)
+        return 0;
+    HandleUse use(dev, false);
+    if (!dev->pcm_handle)
         return 0;
     int result = snd_pcm_plugin_flush(dev->pcm_handle, SND_PCM_CHANNEL_PLAYBACK);
     if (result < 0)
@@ -285,18 +376,20 @@ int ConvertBytesToMS(AudioDevice *dev, int bytes)
 
 int GetAudioTimeInBuffer(AudioDevice *dev)
 {
-    if (!dev || !dev->pcm_handle)
+    if (!dev)
         return 0;
-    if (ReadStatus(dev) < 0)
+    HandleUse use(dev, false);
+    if (!dev->pcm_handle || ReadStatus(dev) < 0)
         return 0;
     return ConvertBytesToMS(dev, dev->status.count);
 }
 
 int GetAudioBytesInBuffer(AudioDevice *dev)
 {
-    if (!dev || !dev->pcm_handle)
+    if (!dev)
         return 0;
-    if (ReadStatus(dev) < 0)
+    HandleUse use(dev, false);
+    if (!dev->pcm_handle || ReadStatus(dev) < 0)
         return 0;
     const uint64_t fragment = static_cast<uint64_t>(dev->setup.buf.block.frag_size);
     const uint64_t partial = fragment ? dev->bytesSinceDrain % fragment : 0;
@@ -305,71 +398,69 @@ int GetAudioBytesInBuffer(AudioDevice *dev)
 
 int DestroyAudioDevice(AudioDevice *dev)
 {
-    if (!dev || !dev->pcm_handle)
+    if (!dev)
         return 0;
     Lock(dev);
-    MyAudio = nullptr;
-    CloseMixer(dev);
-    const uint64_t fragment = static_cast<uint64_t>(std::max(0, dev->setup.buf.block.frag_size));
-    if (fragment > 0) {
-        // Complete the last fragment, so that it plays out whole (a whole fragment when it was).
-        const size_t padding = static_cast<size_t>(fragment - dev->bytesSinceDrain % fragment);
-        std::vector<unsigned char> silence = Silence(dev->pp.format.format, padding);
-        snd_pcm_plugin_write(dev->pcm_handle, silence.data(), silence.size());
-        dev->bytesWritten += padding;
-        dev->bytesSinceDrain += padding;
+    {
+        HandleUse use(dev, true);
+        if (!dev->pcm_handle) {
+            Unlock(dev);
+            return 0;
+        }
+        if (MyAudio == dev)
+            MyAudio = nullptr;
+        CloseMixerHandles(dev);
     }
-    int result = snd_pcm_plugin_flush(dev->pcm_handle, SND_PCM_CHANNEL_PLAYBACK);
-    if (result < 0)
-        Report(dev, kCloseFlushFailed, snd_strerror(result));
-    dev->state = 2;
-    result = snd_pcm_close(dev->pcm_handle);
-    if (result < 0)
-        Report(dev, kCloseFailed, snd_strerror(result));
-    dev->pcm_handle = nullptr;
+    {
+        HandleUse use(dev, false);
+        const uint64_t fragment = static_cast<uint64_t>(std::max(0, dev->setup.buf.block.frag_size));
+        if (fragment > 0) {
+            // Complete the last fragment, so that it plays out whole (a whole fragment when it was).
+            const size_t padding = static_cast<size_t>(fragment - dev->bytesSinceDrain % fragment);
+            std::vector<unsigned char> silence = Silence(dev->pp.format.format, padding);
+            snd_pcm_plugin_write(dev->pcm_handle, silence.data(), silence.size());
+            dev->bytesWritten += padding;
+            dev->bytesSinceDrain += padding;
+        }
+        int result = snd_pcm_plugin_flush(dev->pcm_handle, SND_PCM_CHANNEL_PLAYBACK);
+        if (result < 0)
+            Report(dev, kCloseFlushFailed, snd_strerror(result));
+    }
+    {
+        HandleUse use(dev, true);
+        dev->state = 2;
+        int result = snd_pcm_close(dev->pcm_handle);
+        if (result < 0)
+            Report(dev, kCloseFailed, snd_strerror(result));
+        dev->pcm_handle = nullptr;
+    }
     Unlock(dev);
-    CheckSync(pthread_mutex_destroy(&dev->mutex), "Init mutex", kModule);
     return 0;
 }
 
 int OpenMixer(AudioDevice *dev)
 {
-    if (!dev || !dev->pcm_handle)
+    if (!dev)
         return 0;
-    int result = snd_ctl_open(&dev->ctl_handle, dev->card);
-    if (result < 0)
-        Report(dev, kCtlOpenError, snd_strerror(result));
-    result = snd_ctl_hw_info(dev->ctl_handle, &dev->hwinfo);
-    if (result < 0)
-        Report(dev, kHwInfoError, snd_strerror(result));
-    result = snd_mixer_open(&dev->mixer_handle, dev->card, dev->pi.mixer_device);
-    if (result < 0)
-        Report(dev, kMixerOpenError, snd_strerror(result));
-    result = snd_mixer_info(dev->mixer_handle, &dev->mixerinfo);
-    if (result < 0)
-        Report(dev, kMixerInfoError, snd_strerror(result));
-    dev->ctl_fd = snd_ctl_file_descriptor(dev->ctl_handle);
-    if (dev->ctl_fd < 0)
-        Report(dev, kCtlFdError, snd_strerror(dev->ctl_fd));
-    dev->mixer_fd = snd_mixer_file_descriptor(dev->mixer_handle);
-    if (dev->mixer_fd < 0)
-        Report(dev, kMixerFdError, snd_strerror(dev->mixer_fd));
-    dev->group = {};
-    dev->group.gid = dev->pi.mixer_gid;
-    result = snd_mixer_group_read(dev->mixer_handle, &dev->group);
-    if (result < 0)
-        Report(dev, kGroupReadError, snd_strerror(result));
-    if (bIsMute) {
-        SET_VOLUME(dev, 0);
-    } else if (g_Setup.audio.volume <= 100) {
-        const int volume = static_cast<int>(g_Setup.audio.volume);
-        SET_VOLUME(dev, volume);
-        dev->volume = volume;
-        SetVeloraVolume(volume);
-    } else {
-        SET_VOLUME(dev, 100);
+    int report = -1;
+    {
+        HandleUse use(dev, true);
+        if (!dev->pcm_handle)
+            return 0;
+        OpenMixerHandles(dev);
+        if (bIsMute) {
+            WriteVolume(dev, 0);
+        } else if (g_Setup.audio.volume <= 100) {
+            report = static_cast<int>(g_Setup.audio.volume);
+            WriteVolume(dev, report);
+            dev->volume = report;
+        } else {
+            WriteVolume(dev, 100);
+        }
+        MyAudio = dev;
     }
-    MyAudio = dev;
+    if (report >= 0)
+        SetVeloraVolume(report);
     return 0;
 }
 
@@ -377,18 +468,8 @@ int CloseMixer(AudioDevice *dev)
 {
     if (!dev)
         return 0;
-    if (dev->mixer_handle) {
-        int result = snd_mixer_close(dev->mixer_handle);
-        if (result < 0)
-            Report(dev, kMixerCloseFailed, snd_strerror(result));
-    }
-    if (dev->ctl_handle) {
-        int result = snd_ctl_close(dev->ctl_handle);
-        if (result < 0)
-            Report(dev, kCtlCloseError, snd_strerror(result));
-    }
-    dev->mixer_handle = nullptr;
-    dev->ctl_handle = nullptr;
+    HandleUse use(dev, true);
+    CloseMixerHandles(dev);
     return 0;
 }
 
@@ -411,14 +492,10 @@ int GET_BALANCE(AudioDevice *dev)
 
 int SET_VOLUME(AudioDevice *dev, int volume)
 {
-    if (!dev || !dev->pcm_handle || !dev->mixer_handle)
+    if (!dev)
         return 0;
-    StoreLevels(dev, volume, GET_BALANCE(dev));
-    int result = snd_mixer_group_write(dev->mixer_handle, &dev->group);
-    if (result < 0)
-        Report(dev, kGroupWriteError, snd_strerror(result));
-    else
-        dev->volume = volume;
+    HandleUse use(dev, false);
+    WriteVolume(dev, volume);
     return 0;
 }
 
@@ -432,14 +509,27 @@ int SET_BALANCE(AudioDevice *dev, int balance)
 
 int mixer_update()
 {
-    if (!MyAudio || !MyAudio->mixer_handle) {
+    AudioDevice *dev = MyAudio;
+    int report = -1;
+    if (dev) {
+        HandleUse use(dev, false);
+        if (dev->mixer_handle) {
+            snd_mixer_callbacks_t callbacks{};
+            callbacks.private_data = dev;
+            callbacks.group = mixer_callback_group;
+            dev->volumeToReport = -1;
+            snd_mixer_read(dev->mixer_handle, &callbacks);
+            report = dev->volumeToReport;
+        } else {
+            dev = nullptr;
+        }
+    }
+    if (!dev) {
         Report(nullptr, "%s", kNoMixerRead);
         return 0;
     }
-    snd_mixer_callbacks_t callbacks{};
-    callbacks.private_data = MyAudio;
-    callbacks.group = mixer_callback_group;
-    snd_mixer_read(MyAudio->mixer_handle, &callbacks);
+    if (report >= 0)
+        SetVeloraVolume(report);
     return 0;
 }
 

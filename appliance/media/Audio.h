@@ -6,6 +6,10 @@
 // Failures print their message on standard error and are returned (-1 or 0 bytes); the last
 // failure's text is also kept in the record's errtext for the plug-in to report. Nothing here
 // ends the process, except a failed mutex operation ("%s at \"%s\":%d: %s ", then abort).
+//
+// Threads: the decoder thread opens, writes and destroys; any thread may drain, flush, query and
+// set the volume meanwhile, also while the device is being destroyed (those calls then find it
+// closed). Volume reports through SetVeloraVolume are made without any of the device's locks.
 #pragma once
 
 #include "media/MvPlugin.h"
@@ -37,7 +41,9 @@ struct AudioDevice {
     uint64_t bytesWritten = 0;                  // in total (since the last drain or init)
     uint64_t bytesSinceDrain = 0;               // since the last drain or init
     pthread_mutex_t mutex = PTHREAD_MUTEX_INITIALIZER;   // guards write, drain and close
+    pthread_rwlock_t handleLock = PTHREAD_RWLOCK_INITIALIZER;  // keeps the handles alive while in use
     char errtext[256] = "";                     // text of the last failure
+    int volumeToReport = -1;                    // a change the mixer reported, not yet passed on
 };
 
 // Provided by the plug-in that contains this module: its settings copy (audio.volume), its mute

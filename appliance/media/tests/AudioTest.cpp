@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <thread>
 #include <cerrno>
 #include <vector>
 
@@ -12,8 +15,10 @@
 MvSetup g_Setup;
 unsigned char bIsMute = 0;
 static std::vector<int> g_volumeReports;
+static std::mutex g_reportMutex;
 int SetVeloraVolume(int volume)
 {
+    std::lock_guard lock(g_reportMutex);   // reports come from more than one thread
     g_volumeReports.push_back(volume);
     return volume;
 }
@@ -205,6 +210,31 @@ TEST_F(AudioTest, DeviceFailuresAreReportedAndNothingEnds)
     testing::internal::CaptureStderr();
     EXPECT_EQ(InitAudioDevice(&dev, 44100, 2, 16, 99, 4, 16384, 2), -1);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "snd_pcm_plugin_params failed: Invalid argument\n");
+}
+
+TEST_F(AudioTest, QueriesAndVolumeFromAnotherThreadMeetAClosingDevice)
+{
+    std::atomic<bool> done{false};
+    std::thread host([&] {
+        while (!done) {
+            GetAudioTimeInBuffer(&dev);
+            GetAudioBytesInBuffer(&dev);
+            SET_VOLUME(&dev, 40);
+            DrainAudioDevice(&dev);
+            mixer_update();
+        }
+    });
+    testing::internal::CaptureStderr();
+    std::vector<unsigned char> block(3000, 5);
+    for (int i = 0; i < 200; ++i) {
+        Open();
+        WriteAudioData(&dev, block.data(), 3000);
+        DestroyAudioDevice(&dev);
+    }
+    done = true;
+    host.join();
+    testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(sim->IsOpen());
 }
 
 }  // namespace

@@ -46,6 +46,7 @@ void Host::Callback(MvPluginCtrl *, uint32_t mask, const MvPluginStatus *status)
     std::lock_guard lock(g_host->mutex);
     if (mask == MVS_MEDIA && status->media_info && status->media_info->which == MV_MEDIA_AUDIO_INFO) {
         g_host->volumes.push_back(status->media_info->audio->volume);
+        g_host->changed.notify_all();
         return;
     }
     std::string text = (mask & MVS_ERRORMSG) && status->errormsg ? status->errormsg : "";
@@ -105,6 +106,13 @@ protected:
         return host.changed.wait_for(lock, std::chrono::seconds(20), [&] {
             return !host.reports.empty() && host.reports.back().mask == mask;
         });
+    }
+
+    // Waits for the volume report of the device the decoding thread opens.
+    bool WaitForVolume()
+    {
+        std::unique_lock lock(host.mutex);
+        return host.changed.wait_for(lock, std::chrono::seconds(20), [&] { return !host.volumes.empty(); });
     }
 
     Host host;
@@ -208,6 +216,7 @@ TEST_F(InterfaceTest, CallbackSequenceThroughOpenStartPauseSeekStopClose)
     EXPECT_EQ(Send(CMD_PLUGIN_START), 0);
     EXPECT_EQ(Send(CMD_PLUGIN_START), 0);                // playing: no change
     EXPECT_EQ(Take(), (std::vector<Report>{{1, MV_PLAYING, ""}}));
+    ASSERT_TRUE(WaitForVolume());
     EXPECT_EQ(Send(CMD_PLUGIN_PAUSE), 0);
     MvPlaybackParams seek{};
     seek.position = 0;
@@ -216,11 +225,7 @@ TEST_F(InterfaceTest, CallbackSequenceThroughOpenStartPauseSeekStopClose)
     EXPECT_EQ(Send(CMD_PLUGIN_STOP), 0);
     EXPECT_EQ(Send(CMD_PLUGIN_CLOSE), 0);
     EXPECT_EQ(Take(), (std::vector<Report>{{1, MV_PAUSED, ""}, {1, MV_PLAYING, ""}, {5, MV_STOPPED, ""}, {1, MV_CLOSED, ""}}));
-    {
-        std::lock_guard lock(host.mutex);
-        ASSERT_FALSE(host.volumes.empty());
-        EXPECT_EQ(host.volumes.front(), 60u);            // the volume report of the opening device
-    }
+    EXPECT_EQ(host.volumes, std::vector<uint32_t>{60});   // the volume report of the opening device
     ctrl.calls->terminate(&ctrl);
     EXPECT_EQ(Take(), (std::vector<Report>{{5, MV_STOPPED, ""}, {1, MV_CLOSED, ""}, {1, MV_DEAD, ""}}));
     EXPECT_TRUE(host.deadStatusAllZero);
