@@ -60,7 +60,7 @@ enum : int32_t {
 };
 
 // Channel capability bit of snd_pcm_channel_info_t::flags: direct digital output.
-constexpr uint32_t SND_PCM_CHNINFO_NONINTERLEAVE_DIGITAL = 0x10000;
+constexpr uint32_t SND_PCM_CHNINFO_DIGITAL = 0x10000;
 
 // Mixer channel bits and volume entries.
 enum : uint32_t {
