@@ -1,0 +1,546 @@
+#include "media/Audio.h"
+
+#include "media/SyncFailure.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+using namespace qnx;
+
+namespace {
+
+constexpr const char *kModule = "Audio";
+// Messages, as the module prints them (each followed by a line end).
+constexpr const char *kPcmOpenFailed = "snd_pcm_open failed: %s ";
+constexpr const char *kPluginInfoFailed = "snd_pcm_plugin_info failed: %s";
+constexpr const char *kNotOpen = "Audio: no open playback channel";
+constexpr const char *kParamsFailed = "snd_pcm_plugin_params failed: %s";
+constexpr const char *kPrepareFailed = "snd_pcm_plugin_prepare failed: %s";
+constexpr const char *kSetupFailed = "snd_pcm_plugin_setup failed: %s";
+constexpr const char *kStatusFailed = "snd_pcm_plugin_status failed: %s";
+constexpr const char *kWriteError = "snd_pcm_plugin_write error: %s";
+constexpr const char *kDrainFailed = "snd_pcm_plugin_playback_drain failed: %s";
+constexpr const char *kFlushFailed = "snd_pcm_plugin_flush failed: %s";
+constexpr const char *kCloseFlushFailed = "snd_pcm_plugin_plugin_flush failed: %s";
+constexpr const char *kCloseFailed = "snd_pcm_close failed: %s";
+constexpr const char *kCtlOpenError = "snd_ctl_open error: %s";
+constexpr const char *kHwInfoError = "snd_ctl_hw_info error: %s";
+constexpr const char *kMixerOpenError = "snd_mixer_open error: %s";
+constexpr const char *kMixerInfoError = "snd_mixer_info error: %s";
+constexpr const char *kCtlFdError = "snd_ctl_file_descriptor error: %s";
+constexpr const char *kMixerFdError = "snd_mixer_file_descriptor error: %s";
+constexpr const char *kGroupReadError = " snd_mixer_group_read error: %s";
+constexpr const char *kGroupWriteError = " snd_mixer_group_write error: %s";
+constexpr const char *kMixerCloseFailed = "snd_mixer_close failed: %s";
+constexpr const char *kCtlCloseError = " snd_ctl_close error: %s";
+constexpr const char *kNoMixerRead = "could not initialize snd_mixer_read";
+
+// The device whose mixer is open; mixer_update works on it.
+AudioDevice *MyAudio = nullptr;
+
+// Prints a message on standard error and keeps it as the device's last failure.
+void Report(AudioDevice *dev, const char *format, ...)
+{
+    char text[sizeof dev->errtext];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    std::fprintf(stderr, "%s\n", text);
+    if (dev)
+        std::memcpy(dev->errtext, text, sizeof text);
+}
+
+void Lock(AudioDevice *dev, std::source_location where = std::source_location::current())
+{
+    CheckSync(pthread_mutex_lock(&dev->mutex), "Audio pthread_mutex_lock of mutex", kModule, where);
+}
+
+void Unlock(AudioDevice *dev, std::source_location where = std::source_location::current())
+{
+    CheckSync(pthread_mutex_unlock(&dev->mutex), "Audio pthread_mutex_unlock  of mutex", kModule, where);
+}
+
+// Holds the device's handles alive: shared while they are used, exclusive while they change.
+class HandleUse {
+public:
+    HandleUse(AudioDevice *dev, bool exclusive) : dev_(dev)
+    {
+        CheckSync(exclusive ? pthread_rwlock_wrlock(&dev->handleLock) : pthread_rwlock_rdlock(&dev->handleLock),
+                  "Audio pthread_rwlock_lock of handles", kModule);
+    }
+    ~HandleUse() { CheckSync(pthread_rwlock_unlock(&dev_->handleLock), "Audio pthread_rwlock_unlock of handles", kModule); }
+    HandleUse(const HandleUse &) = delete;
+    HandleUse &operator=(const HandleUse &) = delete;
+
+private:
+    AudioDevice *dev_;
+};
+
+// The value of silence in a sample format: the middle of the range for unsigned formats.
+std::vector<unsigned char> Silence(int format, size_t length)
+{
+    std::vector<unsigned char> block(length, 0);
+    if (format == SND_PCM_SFMT_U8) {
+        std::fill(block.begin(), block.end(), 0x80);
+    } else if (format == SND_PCM_SFMT_U16_LE || format == SND_PCM_SFMT_U16_BE) {
+        size_t high = format == SND_PCM_SFMT_U16_LE ? 1 : 0;
+        for (size_t i = high; i < length; i += 2)
+            block[i] = 0x80;
+    }
+    return block;
+}
+
+int ReadStatus(AudioDevice *dev)
+{
+    dev->status = {};
+    dev->status.channel = SND_PCM_CHANNEL_PLAYBACK;
+    int result = snd_pcm_plugin_status(dev->pcm_handle, &dev->status);
+    if (result < 0)
+        Report(dev, kStatusFailed, snd_strerror(result));
+    return result;
+}
+
+// Prepares the channel again after an underrun and reads its setup.
+bool Recover(AudioDevice *dev)
+{
+    int result = snd_pcm_plugin_prepare(dev->pcm_handle, SND_PCM_CHANNEL_PLAYBACK);
+    if (result < 0) {
+        Report(dev, kPrepareFailed, snd_strerror(result));
+        return false;
+    }
+    dev->setup.channel = SND_PCM_CHANNEL_PLAYBACK;
+    result = snd_pcm_plugin_setup(dev->pcm_handle, &dev->setup);
+    if (result < 0) {
+        Report(dev, kSetupFailed, snd_strerror(result));
+        return false;
+    }
+    return true;
+}
+
+// Front channel level as a fraction of the group's range.
+float Level(const AudioDevice *dev, int channel)
+{
+    const snd_mixer_group_t &g = dev->group;
+    if (g.max == g.min)
+        return 0.0f;
+    return static_cast<float>(g.volume.values[channel] - g.min) / static_cast<float>(g.max - g.min);
+}
+
+// Stores left and right levels for `volume` at `balance` in the group record.
+void StoreLevels(AudioDevice *dev, int volume, int balance)
+{
+    snd_mixer_group_t &g = dev->group;
+    const int range = g.max - g.min;
+    const int l = balance >= 1 ? volume - volume * balance / 100 : volume;
+    const int r = balance < 0 ? volume + volume * balance / 100 : volume;
+    const int left = g.min + (range * l + 50) / 100;
+    const int right = g.min + (range * r + 50) / 100;
+    g.volume.values[SND_MIXER_CHN_FRONT_LEFT] = left;
+    g.volume.values[SND_MIXER_CHN_FRONT_RIGHT] = right;
+    if (g.channels & 12) {
+        g.volume.values[SND_MIXER_CHN_REAR_LEFT] = left;
+        g.volume.values[SND_MIXER_CHN_REAR_RIGHT] = right;
+    }
+}
+
+// Writes the group's levels to the mixer; handles held by the caller.
+void WriteVolume(AudioDevice *dev, int volume)
+{
+    if (!dev->pcm_handle || !dev->mixer_handle)
+        return;
+    StoreLevels(dev, volume, GET_BALANCE(dev));
+    int result = snd_mixer_group_write(dev->mixer_handle, &dev->group);
+    if (result < 0)
+        Report(dev, kGroupWriteError, snd_strerror(result));
+    else
+        dev->volume = volume;
+}
+
+// Closes mixer and control; handles held exclusively by the caller.
+void CloseMixerHandles(AudioDevice *dev)
+{
+    if (dev->mixer_handle) {
+        int result = snd_mixer_close(dev->mixer_handle);
+        if (result < 0)
+            Report(dev, kMixerCloseFailed, snd_strerror(result));
+    }
+    if (dev->ctl_handle) {
+        int result = snd_ctl_close(dev->ctl_handle);
+        if (result < 0)
+            Report(dev, kCtlCloseError, snd_strerror(result));
+    }
+    dev->mixer_handle = nullptr;
+    dev->ctl_handle = nullptr;
+}
+
+// Opens control and mixer of the channel's card and reads the channel's group. Each failure is
+// reported and the next step tried. Handles held exclusively by the caller.
+void OpenMixerHandles(AudioDevice *dev)
+{
+    int result = snd_ctl_open(&dev->ctl_handle, dev->card);
+    if (result < 0)
+        Report(dev, kCtlOpenError, snd_strerror(result));
+    result = snd_ctl_hw_info(dev->ctl_handle, &dev->hwinfo);
+    if (result < 0)
+        Report(dev, kHwInfoError, snd_strerror(result));
+    result = snd_mixer_open(&dev->mixer_handle, dev->card, dev->pi.mixer_device);
+    if (result < 0)
+        Report(dev, kMixerOpenError, snd_strerror(result));
+    result = snd_mixer_info(dev->mixer_handle, &dev->mixerinfo);
+    if (result < 0)
+        Report(dev, kMixerInfoError, snd_strerror(result));
+    dev->ctl_fd = snd_ctl_file_descriptor(dev->ctl_handle);
+    if (dev->ctl_fd < 0)
+        Report(dev, kCtlFdError, snd_strerror(dev->ctl_fd));
+    dev->mixer_fd = snd_mixer_file_descriptor(dev->mixer_handle);
+    if (dev->mixer_fd < 0)
+        Report(dev, kMixerFdError, snd_strerror(dev->mixer_fd));
+    dev->group = {};
+    dev->group.gid = dev->pi.mixer_gid;
+    result = snd_mixer_group_read(dev->mixer_handle, &dev->group);
+    if (result < 0)
+        Report(dev, kGroupReadError, snd_strerror(result));
+}
+
+void mixer_callback_group(void *data, int event, snd_mixer_gid_t *)
+{
+    auto *dev = static_cast<AudioDevice *>(data);
+    if (event != SND_MIXER_READ_GROUP_VALUE || !dev || !dev->mixer_handle)
+        return;
+    if (snd_mixer_group_read(dev->mixer_handle, &dev->group) < 0)
+        return;
+    int volume = GET_VOLUME(dev);
+    g_Setup.audio.volume = static_cast<uint32_t>(volume);
+    if (volume != dev->volume) {
+        dev->volume = volume;
+        dev->volumeToReport = volume;
+    }
+}
+
+}  // namespace
+
+int OpenAudioDevice(AudioDevice *dev, int card, int device)
+{
+    HandleUse use(dev, true);
+    dev->state = 0;
+    dev->bOutputOff = 0;
+    dev->pcm_handle = nullptr;
+    dev->mixer_handle = nullptr;
+    dev->ctl_handle = nullptr;
+    dev->errtext[0] = '\0';
+    dev->card = card;
+    dev->device = device;
+    int result = snd_pcm_open(&dev->pcm_handle, card, device, SND_PCM_OPEN_PLAYBACK);
+    if (result < 0) {
+        Report(dev, kPcmOpenFailed, snd_strerror(result));
+        dev->pcm_handle = nullptr;
+        return -1;
+    }
+    dev->pi = {};
+    dev->pi.channel = SND_PCM_CHANNEL_PLAYBACK;
+    result = snd_pcm_plugin_info(dev->pcm_handle, &dev->pi);
+    if (result < 0) {
+        Report(dev, kPluginInfoFailed, snd_strerror(result));
+        snd_pcm_close(dev->pcm_handle);
+        dev->pcm_handle = nullptr;
+        return -1;
+    }
+    return 0;
+}
+
+int InitAudioDevice(AudioDevice *dev, int rate, int voices, int bits, int format, int fragsMax, int fragSize, int startMode)
+{
+    {
+        HandleUse use(dev, true);
+        dev->bytesWritten = dev->bytesSinceDrain = 0;
+        if (!dev->pcm_handle) {
+            Report(dev, "%s", kNotOpen);
+            return -1;
+        }
+        snd_pcm_plugin_set_disable(dev->pcm_handle, PLUGIN_DISABLE_MMAP);
+        dev->pp = {};
+        dev->pp.channel = SND_PCM_CHANNEL_PLAYBACK;
+        dev->pp.mode = SND_PCM_MODE_BLOCK;
+        dev->pp.start_mode = startMode;
+        dev->pp.stop_mode = SND_PCM_STOP_STOP;
+        dev->pp.buf.block.frag_size = fragSize;
+        dev->pp.buf.block.frags_min = 1;
+        dev->pp.buf.block.frags_max = fragsMax;
+        dev->pp.format.interleave = 1;
+        dev->pp.format.format = format;
+        dev->pp.format.rate = rate;
+        dev->pp.format.voices = voices;
+        dev->bytesPerSample = bits == 8 ? 1 : 2;
+        int result = snd_pcm_plugin_params(dev->pcm_handle, &dev->pp);
+        if (result < 0) {
+            Report(dev, kParamsFailed, snd_strerror(result));
+            return -1;
+        }
+        result = snd_pcm_plugin_prepare(dev->pcm_handle, SND_PCM_CHANNEL_PLAYBACK);
+        if (result < 0)
+            Report(dev, kPrepareFailed, snd_strerror(result));
+        dev->setup = {};
+        dev->setup.channel = SND_PCM_CHANNEL_PLAYBACK;
+        result = snd_pcm_plugin_setup(dev->pcm_handle, &dev->setup);
+        if (result < 0) {
+            Report(dev, kSetupFailed, snd_strerror(result));
+            return -1;
+        }
+        ReadStatus(dev);
+    }
+    OpenMixer(dev);
+    dev->state = 1;
+    return 0;
+}
+
+int WriteAudioData(AudioDevice *dev, const void *data, int len)
+{
+    if (!dev || !data || len <= 0)
+        return 0;
+    Lock(dev);
+    HandleUse use(dev, false);
+    if (!dev->pcm_handle) {
+        Unlock(dev);
+        return 0;
+    }
+    ssize_t written = snd_pcm_plugin_write(dev->pcm_handle, data, static_cast<size_t>(len));
+    if (written < len) {
+        int saved = written < 0 ? static_cast<int>(-written) : errno;
+        ReadStatus(dev);
+        if (dev->status.status != SND_PCM_STATUS_READY && dev->status.status != SND_PCM_STATUS_UNDERRUN) {
+            Report(dev, kWriteError, std::strerror(saved ? saved : EIO));
+            Unlock(dev);
+            return 0;
+        }
+        if (!Recover(dev)) {
+            Unlock(dev);
+            return 0;
+        }
+        written = snd_pcm_plugin_write(dev->pcm_handle, data, static_cast<size_t>(len));
+        if (written < len) {
+            Unlock(dev);
+            return 0;
+        }
+    }
+    dev->bytesWritten += static_cast<uint64_t>(len);
+    dev->bytesSinceDrain += static_cast<uint64_t>(len);
+    Unlock(dev);
+    return len;
+}
+
+int DrainAudioDevice(AudioDevice *dev)
+{
+    if (!dev)
+        return 0;
+    Lock(dev);
+    {
+        HandleUse use(dev, false);
+        if (dev->pcm_handle) {
+            int result = snd_pcm_plugin_playback_drain(dev->pcm_handle);
+            if (result < 0)
+                Report(dev, kDrainFailed, snd_strerror(result));
+            dev->bytesWritten = dev->bytesSinceDrain = 0;
+        }
+    }
+    Unlock(dev);
+    return 0;
+}
+
+int FlushAudioDevice(AudioDevice *dev)
+{
+    if (!dev)
+        return 0;
+    HandleUse use(dev, false);
+    if (!dev->pcm_handle)
+        return 0;
+    int result = snd_pcm_plugin_flush(dev->pcm_handle, SND_PCM_CHANNEL_PLAYBACK);
+    if (result < 0)
+        Report(dev, kFlushFailed, snd_strerror(result));
+    else
+        dev->bytesWritten += static_cast<uint64_t>(result);
+    return 0;
+}
+
+int ConvertBytesToMS(AudioDevice *dev, int bytes)
+{
+    if (!dev)
+        return 0;
+    const int64_t divisor = static_cast<int64_t>(dev->setup.format.rate / 100) * dev->setup.format.voices * dev->bytesPerSample;
+    return divisor > 0 ? static_cast<int>(static_cast<int64_t>(bytes) * 10 / divisor) : 0;
+}
+
+int GetAudioTimeInBuffer(AudioDevice *dev)
+{
+    if (!dev)
+        return 0;
+    HandleUse use(dev, false);
+    if (!dev->pcm_handle || ReadStatus(dev) < 0)
+        return 0;
+    return ConvertBytesToMS(dev, dev->status.count);
+}
+
+int GetAudioBytesInBuffer(AudioDevice *dev)
+{
+    if (!dev)
+        return 0;
+    HandleUse use(dev, false);
+    if (!dev->pcm_handle || ReadStatus(dev) < 0)
+        return 0;
+    const uint64_t fragment = static_cast<uint64_t>(dev->setup.buf.block.frag_size);
+    const uint64_t partial = fragment ? dev->bytesSinceDrain % fragment : 0;
+    return static_cast<int>(partial) + dev->status.count;
+}
+
+int DestroyAudioDevice(AudioDevice *dev)
+{
+    if (!dev)
+        return 0;
+    Lock(dev);
+    {
+        HandleUse use(dev, true);
+        if (!dev->pcm_handle) {
+            Unlock(dev);
+            return 0;
+        }
+        if (MyAudio == dev)
+            MyAudio = nullptr;
+        CloseMixerHandles(dev);
+    }
+    {
+        HandleUse use(dev, false);
+        const uint64_t fragment = static_cast<uint64_t>(std::max(0, dev->setup.buf.block.frag_size));
+        if (fragment > 0) {
+            // Complete the last fragment, so that it plays out whole (a whole fragment when it was).
+            const size_t padding = static_cast<size_t>(fragment - dev->bytesSinceDrain % fragment);
+            std::vector<unsigned char> silence = Silence(dev->pp.format.format, padding);
+            snd_pcm_plugin_write(dev->pcm_handle, silence.data(), silence.size());
+            dev->bytesWritten += padding;
+            dev->bytesSinceDrain += padding;
+        }
+        int result = snd_pcm_plugin_flush(dev->pcm_handle, SND_PCM_CHANNEL_PLAYBACK);
+        if (result < 0)
+            Report(dev, kCloseFlushFailed, snd_strerror(result));
+    }
+    {
+        HandleUse use(dev, true);
+        dev->state = 2;
+        int result = snd_pcm_close(dev->pcm_handle);
+        if (result < 0)
+            Report(dev, kCloseFailed, snd_strerror(result));
+        dev->pcm_handle = nullptr;
+    }
+    Unlock(dev);
+    return 0;
+}
+
+int OpenMixer(AudioDevice *dev)
+{
+    if (!dev)
+        return 0;
+    int report = -1;
+    {
+        HandleUse use(dev, true);
+        if (!dev->pcm_handle)
+            return 0;
+        OpenMixerHandles(dev);
+        if (bIsMute) {
+            WriteVolume(dev, 0);
+        } else if (g_Setup.audio.volume <= 100) {
+            report = static_cast<int>(g_Setup.audio.volume);
+            WriteVolume(dev, report);
+            dev->volume = report;
+        } else {
+            WriteVolume(dev, 100);
+        }
+        MyAudio = dev;
+    }
+    if (report >= 0)
+        SetVeloraVolume(report);
+    return 0;
+}
+
+int CloseMixer(AudioDevice *dev)
+{
+    if (!dev)
+        return 0;
+    HandleUse use(dev, true);
+    CloseMixerHandles(dev);
+    return 0;
+}
+
+int GET_VOLUME(AudioDevice *dev)
+{
+    const float left = Level(dev, SND_MIXER_CHN_FRONT_LEFT);
+    const float right = Level(dev, SND_MIXER_CHN_FRONT_RIGHT);
+    return static_cast<int>(100.0f * std::max(left, right));
+}
+
+int GET_BALANCE(AudioDevice *dev)
+{
+    const float left = Level(dev, SND_MIXER_CHN_FRONT_LEFT);
+    const float right = Level(dev, SND_MIXER_CHN_FRONT_RIGHT);
+    const float larger = std::max(left, right);
+    if (larger <= 0.0f)
+        return 0;
+    return static_cast<int>(100.0f * right / larger - 100.0f * left / larger);
+}
+
+int SET_VOLUME(AudioDevice *dev, int volume)
+{
+    if (!dev)
+        return 0;
+    HandleUse use(dev, false);
+    WriteVolume(dev, volume);
+    return 0;
+}
+
+int SET_BALANCE(AudioDevice *dev, int balance)
+{
+    if (!dev)
+        return 0;
+    StoreLevels(dev, GET_VOLUME(dev), balance);
+    return 0;
+}
+
+int mixer_update()
+{
+    AudioDevice *dev = MyAudio;
+    int report = -1;
+    if (dev) {
+        HandleUse use(dev, false);
+        if (dev->mixer_handle) {
+            snd_mixer_callbacks_t callbacks{};
+            callbacks.private_data = dev;
+            callbacks.group = mixer_callback_group;
+            dev->volumeToReport = -1;
+            snd_mixer_read(dev->mixer_handle, &callbacks);
+            report = dev->volumeToReport;
+        } else {
+            dev = nullptr;
+        }
+    }
+    if (!dev) {
+        Report(nullptr, "%s", kNoMixerRead);
+        return 0;
+    }
+    if (report >= 0)
+        SetVeloraVolume(report);
+    return 0;
+}
+
+int Audio_BufferLock(AudioDevice *dev)
+{
+    Lock(dev);
+    return 0;
+}
+
+int Audio_BufferUnLock(AudioDevice *dev)
+{
+    Unlock(dev);
+    return 0;
+}

@@ -1,0 +1,47 @@
+// HttpOpen: opens an http:// URL for streaming over HTTP/1.0 (one GET per connection) and
+// returns a connected socket positioned at the start of the body. Goes through the proxy named
+// by HTTP_PROXY, sends Basic authentication from the URL or from httpAuthentication (only to the
+// host and port they belong to), follows up to five redirects, and copies the stream's "url:"
+// and "name:" header lines into the caller's media information.
+//
+// Connecting and reading the answer time out after httpTimeoutMs. The returned socket keeps that
+// receive time-out: a read that times out fails with EAGAIN. To wake a thread blocked reading
+// the body, shut the socket down (shutdown(sock, SHUT_RDWR)).
+#pragma once
+
+#include "media/MvPlugin.h"
+
+#include <netinet/in.h>
+#include <atomic>
+#include <string>
+#include <string_view>
+
+// Program-wide settings an embedding program may set.
+extern const char *prgName;             // User-Agent name (null: "Zephra")
+extern const char *prgVersion;          // User-Agent version, "0.01r"
+extern const char *proxyUrl;            // proxy URL; HTTP_PROXY on first use when null
+extern in_addr_t proxyIp;               // 0 not looked at yet, 0xFFFFFFFF no proxy, else the proxy (network order)
+extern unsigned short proxyPort;
+extern const char *httpAuthentication;  // "user:password" for the first host opened, or null
+extern char httpAutentication1[256];    // credentials taken out of the current URL
+extern unsigned httpTimeoutMs;          // connect and answer time-out, milliseconds (default 15000)
+
+constexpr std::size_t kHttpErrTextSize = 256;
+
+// Opens `url`. `info` (may be null) receives copies (malloc, freed by the caller) of the "url:"
+// header as title and "name:" as moreinfo when still null. On failure returns -1 with one line
+// in `errtext` (kHttpErrTextSize bytes). When `stop` is given and becomes true, the open gives
+// up within a tenth of a second.
+int OpenHttp(const char *url, MvMediaInfo *info, char *errtext, const std::atomic<bool> *stop = nullptr);
+
+// Splits an http URL (a leading "http://" is skipped) into host, IPv4 address (network order)
+// and port (80 when none). Returns the path ("/" when the URL has none), pointing into `url`
+// or at a constant text; null when the host cannot be resolved or the port is not a number.
+const char *UrlToHostPort(const char *url, std::string &host, in_addr_t &addr, unsigned &port);
+
+// Moves "user:password@" out of the host part of `url` into dst (at most 255 characters kept).
+// 1 when credentials were found, else 0 with dst emptied.
+int GetAuthenticationFromUrl(std::string &url, char *dst);
+
+// Base64 (RFC 4648 alphabet, '=' padding).
+std::string Encode64(std::string_view in);

@@ -1,0 +1,7 @@
+// A media plug-in whose binding fails, for the loader's tests.
+#include "media/MvPlugin.h"
+
+extern "C" int MvInit(MvPluginCtrl *)
+{
+    return -1;
+}

@@ -1,0 +1,375 @@
+// The output that plays on the real sound card through ALSA. ALSA's names live in the global
+// namespace and are written with a leading "::"; the platform's own are those of namespace qnx.
+#include "SoundBackend.h"
+
+#include <alsa/asoundlib.h>
+
+#include <cerrno>
+#include <cstring>
+#include <map>
+
+namespace qnx::sound {
+
+namespace {
+
+::snd_pcm_format_t AlsaFormat(int format)
+{
+    switch (format) {
+    case SND_PCM_SFMT_U8: return SND_PCM_FORMAT_U8;
+    case SND_PCM_SFMT_S8: return SND_PCM_FORMAT_S8;
+    case SND_PCM_SFMT_U16_LE: return SND_PCM_FORMAT_U16_LE;
+    case SND_PCM_SFMT_U16_BE: return SND_PCM_FORMAT_U16_BE;
+    case SND_PCM_SFMT_S16_LE: return SND_PCM_FORMAT_S16_LE;
+    case SND_PCM_SFMT_S16_BE: return SND_PCM_FORMAT_S16_BE;
+    default: return SND_PCM_FORMAT_UNKNOWN;
+    }
+}
+
+// The ALSA control name of the card a PCM device name plays on.
+std::string MixerName(const std::string &device)
+{
+    for (const char *prefix : {"hw:", "plughw:"}) {
+        if (device.rfind(prefix, 0) == 0) {
+            std::string card = device.substr(std::strlen(prefix));
+            return "hw:" + card.substr(0, card.find(','));
+        }
+    }
+    return "default";
+}
+
+class AlsaPcm : public PcmStream {
+public:
+    explicit AlsaPcm(::snd_pcm_t *pcm) : pcm_(pcm) {}
+    ~AlsaPcm() override { ::snd_pcm_close(pcm_); }
+
+    int Info(snd_pcm_channel_info_t &info) override
+    {
+        int32_t channel = info.channel;
+        info = {};
+        info.channel = channel;
+        std::strncpy(info.subname, ::snd_pcm_name(pcm_), sizeof info.subname - 1);
+        for (int format = SND_PCM_SFMT_U8; format <= SND_PCM_SFMT_S16_BE; ++format)
+            info.formats |= 1u << format;
+        info.min_rate = 4000;
+        info.max_rate = 192000;
+        info.min_voices = 1;
+        info.max_voices = 8;
+        info.min_fragment_size = 64;
+        info.max_fragment_size = 1 << 20;
+        info.max_buffer_size = 1 << 22;
+        SoftGroupId(info.mixer_gid);
+        return 0;
+    }
+
+    int Params(const snd_pcm_channel_params_t &params) override
+    {
+        frameBytes_ = FormatBytesPerSample(params.format.format) * params.format.voices;
+        if (frameBytes_ <= 0 || params.buf.block.frag_size < frameBytes_ || params.buf.block.frags_max <= 0)
+            return -EINVAL;
+        ::snd_pcm_hw_params_t *hw;
+        snd_pcm_hw_params_alloca(&hw);
+        unsigned rate = static_cast<unsigned>(params.format.rate);
+        ::snd_pcm_uframes_t period = static_cast<::snd_pcm_uframes_t>(params.buf.block.frag_size / frameBytes_);
+        unsigned periods = static_cast<unsigned>(params.buf.block.frags_max);
+        int err;
+        if ((err = ::snd_pcm_hw_params_any(pcm_, hw)) < 0 ||
+            (err = ::snd_pcm_hw_params_set_access(pcm_, hw, SND_PCM_ACCESS_RW_INTERLEAVED)) < 0 ||
+            (err = ::snd_pcm_hw_params_set_format(pcm_, hw, AlsaFormat(params.format.format))) < 0 ||
+            (err = ::snd_pcm_hw_params_set_channels(pcm_, hw, static_cast<unsigned>(params.format.voices))) < 0 ||
+            (err = ::snd_pcm_hw_params_set_rate_near(pcm_, hw, &rate, nullptr)) < 0 ||
+            (err = ::snd_pcm_hw_params_set_period_size_near(pcm_, hw, &period, nullptr)) < 0 ||
+            (err = ::snd_pcm_hw_params_set_periods_near(pcm_, hw, &periods, nullptr)) < 0 ||
+            (err = ::snd_pcm_hw_params(pcm_, hw)) < 0)
+            return err;
+        ::snd_pcm_uframes_t buffer = 0;
+        ::snd_pcm_hw_params_get_period_size(hw, &period, nullptr);
+        ::snd_pcm_hw_params_get_periods(hw, &periods, nullptr);
+        ::snd_pcm_hw_params_get_buffer_size(hw, &buffer);
+        ::snd_pcm_sw_params_t *sw;
+        snd_pcm_sw_params_alloca(&sw);
+        ::snd_pcm_uframes_t start = params.start_mode == SND_PCM_START_DATA ? 1 : buffer;
+        if ((err = ::snd_pcm_sw_params_current(pcm_, sw)) < 0 ||
+            (err = ::snd_pcm_sw_params_set_start_threshold(pcm_, sw, start)) < 0 ||
+            (err = ::snd_pcm_sw_params(pcm_, sw)) < 0)
+            return err;
+        params_ = params;
+        params_.format.rate = static_cast<int32_t>(rate);
+        params_.buf.block.frag_size = static_cast<int32_t>(period) * frameBytes_;
+        params_.buf.block.frags_max = static_cast<int32_t>(periods);
+        return 0;
+    }
+
+    int Prepare() override { return ::snd_pcm_prepare(pcm_); }
+
+    int Setup(snd_pcm_channel_setup_t &setup) override
+    {
+        if (frameBytes_ == 0)
+            return -EBADFD;
+        setup.mode = params_.mode;
+        setup.format = params_.format;
+        setup.buf.block.frag_size = params_.buf.block.frag_size;
+        setup.buf.block.frags = params_.buf.block.frags_max;
+        setup.buf.block.frags_min = params_.buf.block.frags_min;
+        setup.buf.block.frags_max = params_.buf.block.frags_max;
+        SoftGroupId(setup.mixer_gid);
+        return 0;
+    }
+
+    int Status(snd_pcm_channel_status_t &status) override
+    {
+        int32_t channel = status.channel;
+        status = {};
+        status.channel = channel;
+        status.mode = params_.mode;
+        switch (::snd_pcm_state(pcm_)) {
+        case SND_PCM_STATE_OPEN: status.status = SND_PCM_STATUS_NOTREADY; break;
+        case SND_PCM_STATE_SETUP: status.status = SND_PCM_STATUS_READY; break;
+        case SND_PCM_STATE_PREPARED: status.status = SND_PCM_STATUS_PREPARED; break;
+        case SND_PCM_STATE_RUNNING:
+        case SND_PCM_STATE_DRAINING: status.status = SND_PCM_STATUS_RUNNING; break;
+        case SND_PCM_STATE_XRUN: status.status = SND_PCM_STATUS_UNDERRUN; break;
+        default: status.status = SND_PCM_STATUS_ERROR; break;
+        }
+        ::snd_pcm_sframes_t delay = 0;
+        if (status.status == SND_PCM_STATUS_RUNNING && ::snd_pcm_delay(pcm_, &delay) == 0 && delay > 0)
+            status.count = static_cast<int32_t>(delay) * frameBytes_;
+        status.free = params_.buf.block.frag_size * params_.buf.block.frags_max - status.count;
+        status.underrun = underruns_;
+        return 0;
+    }
+
+    ssize_t Write(const void *data, size_t size) override
+    {
+        if (frameBytes_ == 0)
+            return -EBADFD;
+        auto bytes = static_cast<const unsigned char *>(data);
+        size_t done = 0;
+        while (size - done >= static_cast<size_t>(frameBytes_)) {
+            ::snd_pcm_sframes_t frames = ::snd_pcm_writei(pcm_, bytes + done, (size - done) / frameBytes_);
+            if (frames == -EINTR)
+                continue;
+            if (frames < 0) {
+                if (frames == -EPIPE)
+                    ++underruns_;
+                break;
+            }
+            done += static_cast<size_t>(frames) * frameBytes_;
+        }
+        return static_cast<ssize_t>(done);
+    }
+
+    int Drain() override { return ::snd_pcm_drop(pcm_); }
+    int Flush() override { return ::snd_pcm_drain(pcm_); }
+
+    int FileDescriptor() override
+    {
+        struct pollfd pfd;
+        return ::snd_pcm_poll_descriptors(pcm_, &pfd, 1) == 1 ? pfd.fd : -EBADFD;
+    }
+
+private:
+    ::snd_pcm_t *pcm_;
+    snd_pcm_channel_params_t params_{};
+    int frameBytes_ = 0;
+    int32_t underruns_ = 0;
+};
+
+// The card's playback volume controls, each one mixer group.
+class AlsaMixer : public Mixer {
+public:
+    explicit AlsaMixer(::snd_mixer_t *mixer) : mixer_(mixer) { Read(nullptr); }
+    ~AlsaMixer() override { ::snd_mixer_close(mixer_); }
+
+    int Info(snd_mixer_info_t &info) override
+    {
+        info = {};
+        info.groups = static_cast<uint32_t>(Elements().size());
+        info.elements = ::snd_mixer_get_count(mixer_);
+        std::strncpy(info.id, "ALSA", sizeof info.id - 1);
+        std::strncpy(info.name, "ALSA mixer", sizeof info.name - 1);
+        return 0;
+    }
+
+    int Groups(snd_mixer_groups_t &groups) override
+    {
+        auto elements = Elements();
+        int total = static_cast<int>(elements.size());
+        groups.groups = std::min(total, std::max(groups.groups_size, 0));
+        groups.groups_over = total - groups.groups;
+        for (int i = 0; i < groups.groups; ++i)
+            Gid(elements[i], groups.pgroups[i]);
+        return 0;
+    }
+
+    int GroupRead(snd_mixer_group_t &group) override
+    {
+        ::snd_mixer_elem_t *elem = Find(group.gid);
+        if (!elem)
+            return -ENXIO;
+        snd_mixer_gid_t gid = group.gid;
+        group = {};
+        group.gid = gid;
+        long min = 0, max = 0, left = 0, right = 0;
+        ::snd_mixer_selem_get_playback_volume_range(elem, &min, &max);
+        ::snd_mixer_selem_get_playback_volume(elem, SND_MIXER_SCHN_FRONT_LEFT, &left);
+        right = left;
+        group.channels = SND_MIXER_CHN_MASK_FRONT_LEFT;
+        if (!::snd_mixer_selem_is_playback_mono(elem)) {
+            ::snd_mixer_selem_get_playback_volume(elem, SND_MIXER_SCHN_FRONT_RIGHT, &right);
+            group.channels |= SND_MIXER_CHN_MASK_FRONT_RIGHT;
+        }
+        group.min = static_cast<int32_t>(min);
+        group.max = static_cast<int32_t>(max);
+        group.volume.names.front_left = static_cast<int32_t>(left);
+        group.volume.names.front_right = static_cast<int32_t>(right);
+        int on = 1;
+        if (::snd_mixer_selem_has_playback_switch(elem) &&
+            ::snd_mixer_selem_get_playback_switch(elem, SND_MIXER_SCHN_FRONT_LEFT, &on) == 0 && !on)
+            group.mute = group.channels;
+        return 0;
+    }
+
+    int GroupWrite(const snd_mixer_group_t &group) override
+    {
+        ::snd_mixer_elem_t *elem = Find(group.gid);
+        if (!elem)
+            return -ENXIO;
+        int err = ::snd_mixer_selem_set_playback_volume(elem, SND_MIXER_SCHN_FRONT_LEFT, group.volume.names.front_left);
+        if (err == 0 && !::snd_mixer_selem_is_playback_mono(elem))
+            err = ::snd_mixer_selem_set_playback_volume(elem, SND_MIXER_SCHN_FRONT_RIGHT, group.volume.names.front_right);
+        if (err == 0 && ::snd_mixer_selem_has_playback_switch(elem))
+            err = ::snd_mixer_selem_set_playback_switch_all(elem, group.mute ? 0 : 1);
+        return err;
+    }
+
+    int Read(snd_mixer_callbacks_t *callbacks) override
+    {
+        ::snd_mixer_handle_events(mixer_);
+        int delivered = 0;
+        for (::snd_mixer_elem_t *elem : Elements()) {
+            snd_mixer_group_t group{};
+            Gid(elem, group.gid);
+            if (GroupRead(group) < 0)
+                continue;
+            std::string key = std::string(group.gid.name) + "#" + std::to_string(group.gid.index);
+            auto known = last_.find(key);
+            bool changed = known == last_.end() || std::memcmp(&known->second, &group, sizeof group) != 0;
+            last_[key] = group;
+            if (changed && known != last_.end()) {
+                ++delivered;
+                if (callbacks && callbacks->group)
+                    callbacks->group(callbacks->private_data, SND_MIXER_READ_GROUP_VALUE, &group.gid);
+            }
+        }
+        return delivered;
+    }
+
+    int FileDescriptor() override
+    {
+        struct pollfd pfd;
+        return ::snd_mixer_poll_descriptors(mixer_, &pfd, 1) == 1 ? pfd.fd : -EBADFD;
+    }
+
+private:
+    std::vector<::snd_mixer_elem_t *> Elements()
+    {
+        std::vector<::snd_mixer_elem_t *> found;
+        for (::snd_mixer_elem_t *e = ::snd_mixer_first_elem(mixer_); e; e = ::snd_mixer_elem_next(e))
+            if (::snd_mixer_selem_is_active(e) && ::snd_mixer_selem_has_playback_volume(e))
+                found.push_back(e);
+        return found;
+    }
+
+    static void Gid(::snd_mixer_elem_t *elem, snd_mixer_gid_t &gid)
+    {
+        gid = {};
+        std::strncpy(gid.name, ::snd_mixer_selem_get_name(elem), sizeof gid.name - 1);
+        gid.index = static_cast<int32_t>(::snd_mixer_selem_get_index(elem));
+    }
+
+    ::snd_mixer_elem_t *Find(const snd_mixer_gid_t &gid)
+    {
+        for (::snd_mixer_elem_t *elem : Elements()) {
+            snd_mixer_gid_t candidate;
+            Gid(elem, candidate);
+            if (std::strncmp(candidate.name, gid.name, sizeof gid.name) == 0 && candidate.index == gid.index)
+                return elem;
+        }
+        return nullptr;
+    }
+
+    ::snd_mixer_t *mixer_;
+    std::map<std::string, snd_mixer_group_t> last_;
+};
+
+class AlsaSink : public Sink {
+public:
+    explicit AlsaSink(std::string device) : device_(std::move(device)) {}
+
+    int Cards() override
+    {
+        int count = 0;
+        for (int card = -1; ::snd_card_next(&card) == 0 && card >= 0;)
+            ++count;
+        return count;
+    }
+
+    int OpenPcm(int, int, std::unique_ptr<PcmStream> &out) override
+    {
+        ::snd_pcm_t *pcm = nullptr;
+        int err = ::snd_pcm_open(&pcm, device_.c_str(), SND_PCM_STREAM_PLAYBACK, 0);
+        if (err < 0)
+            return err;
+        out = std::make_unique<AlsaPcm>(pcm);
+        return 0;
+    }
+
+    int CardInfo(int card, snd_ctl_hw_info_t &info) override
+    {
+        char *name = nullptr;
+        if (::snd_card_get_name(card, &name) < 0)
+            return -ENODEV;
+        info = {};
+        info.pcmdevs = 1;
+        info.mixerdevs = 1;
+        std::strncpy(info.id, "ALSA", sizeof info.id - 1);
+        std::strncpy(info.name, name, sizeof info.name - 1);
+        std::free(name);
+        return 0;
+    }
+
+    int OpenMixer(int, int, std::unique_ptr<Mixer> &out) override
+    {
+        ::snd_mixer_t *mixer = nullptr;
+        int err = ::snd_mixer_open(&mixer, 0);
+        if (err < 0)
+            return err;
+        std::string name = MixerName(device_);
+        if ((err = ::snd_mixer_attach(mixer, name.c_str())) < 0 ||
+            (err = ::snd_mixer_selem_register(mixer, nullptr, nullptr)) < 0 ||
+            (err = ::snd_mixer_load(mixer)) < 0) {
+            ::snd_mixer_close(mixer);
+            return err;
+        }
+        out = std::make_unique<AlsaMixer>(mixer);
+        return 0;
+    }
+
+private:
+    std::string device_;
+};
+
+}  // namespace
+
+std::shared_ptr<Sink> MakeAlsaSink(const std::string &device)
+{
+    return std::make_shared<AlsaSink>(device);
+}
+
+bool AlsaCardExists()
+{
+    int card = -1;
+    return ::snd_card_next(&card) == 0 && card >= 0;
+}
+
+}  // namespace qnx::sound

@@ -1,0 +1,115 @@
+// Inside the sound library: what an output back-end provides. Not part of the layer's contract.
+#pragma once
+
+#include "qnx/asoundlib.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace qnx::sound {
+
+// One open playback channel.
+class PcmStream {
+public:
+    virtual ~PcmStream() = default;
+    virtual int Info(snd_pcm_channel_info_t &info) = 0;
+    virtual int Params(const snd_pcm_channel_params_t &params) = 0;
+    virtual int Prepare() = 0;
+    virtual int Setup(snd_pcm_channel_setup_t &setup) = 0;
+    virtual int Status(snd_pcm_channel_status_t &status) = 0;
+    virtual ssize_t Write(const void *data, size_t size) = 0;
+    virtual int Drain() = 0;     // stop and discard
+    virtual int Flush() = 0;     // play out and wait
+    virtual int FileDescriptor() = 0;
+};
+
+// One open mixer.
+class Mixer {
+public:
+    virtual ~Mixer() = default;
+    virtual int Info(snd_mixer_info_t &info) = 0;
+    virtual int Groups(snd_mixer_groups_t &groups) = 0;
+    virtual int GroupRead(snd_mixer_group_t &group) = 0;
+    virtual int GroupWrite(const snd_mixer_group_t &group) = 0;
+    virtual int Read(snd_mixer_callbacks_t *callbacks) = 0;
+    virtual int FileDescriptor() = 0;
+};
+
+// An output: its cards, channels and mixers.
+class Sink {
+public:
+    virtual ~Sink() = default;
+    virtual int Cards() = 0;
+    virtual int OpenPcm(int card, int device, std::unique_ptr<PcmStream> &out) = 0;
+    virtual int CardInfo(int card, snd_ctl_hw_info_t &info) = 0;
+    virtual int OpenMixer(int card, int device, std::unique_ptr<Mixer> &out) = 0;
+};
+
+// The output in force: the installed one, else the one ZEPHRA_AUDIO_SINK names.
+std::shared_ptr<Sink> CurrentSink();
+// Installs an output for the whole process (null: back to the environment's choice).
+void InstallSink(std::shared_ptr<Sink> sink);
+
+std::shared_ptr<Sink> MakeNullSink();
+std::shared_ptr<Sink> MakeWavSink(const std::string &path);
+std::shared_ptr<Sink> MakeAlsaSink(const std::string &device);
+bool AlsaCardExists();
+
+// The mixer group every non-ALSA output offers.
+constexpr const char *kSoftGroupName = "PCM";
+void SoftGroupId(snd_mixer_gid_t &gid);
+int FormatBytesPerSample(int format);   // 1 or 2; 0 for an unknown format
+
+// A mixer kept in memory: one group, shared by every handle opened on it; a write by any
+// handle queues a change event on every handle.
+class SoftMixerState {
+public:
+    SoftMixerState();
+    std::unique_ptr<Mixer> Open();
+    void SetRange(int min, int max);
+    void SetChannels(uint32_t mask);
+    void SetLevels(int left, int right);          // as another program would; raises events
+    void Levels(int &left, int &right) const;
+    snd_mixer_group_t Group() const;
+    void Write(const snd_mixer_group_t &group);   // raises events
+    void Attach(int eventFd);
+    void Detach(int eventFd);
+
+private:
+    void NotifyLocked();
+    mutable std::mutex mutex_;
+    snd_mixer_group_t group_{};
+    std::vector<int> listeners_;
+};
+
+// Book-keeping shared by the outputs: parameters, setup and channel state. Outputs that play at
+// once (null, WAV) build on it and only consume what is written.
+class BasicPcm : public PcmStream {
+public:
+    int Info(snd_pcm_channel_info_t &info) override;
+    int Params(const snd_pcm_channel_params_t &params) override;
+    int Prepare() override;
+    int Setup(snd_pcm_channel_setup_t &setup) override;
+    int Status(snd_pcm_channel_status_t &status) override;
+    ssize_t Write(const void *data, size_t size) override;
+    int Drain() override;
+    int Flush() override;
+    int FileDescriptor() override;
+    ~BasicPcm() override;
+
+protected:
+    BasicPcm();
+    // Consumes bytes that are played at once.
+    virtual void Consume(const unsigned char *data, size_t size, const snd_pcm_format_t &format) = 0;
+    std::mutex mutex_;
+    bool haveParams_ = false;
+    snd_pcm_channel_params_t params_{};
+    int status_ = SND_PCM_STATUS_NOTREADY;
+    int fd_ = -1;
+};
+
+}  // namespace qnx::sound

@@ -1,0 +1,191 @@
+// The output that writes every PCM byte that would be played into a WAV file.
+#include "SoundBackend.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace qnx::sound {
+
+namespace {
+
+constexpr long kHeaderSize = 44;
+
+void PutLe(unsigned char *at, uint32_t value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        at[i] = static_cast<unsigned char>(value >> (8 * i));
+}
+
+// The WAV file of the process: one format; a stream with another format starts it anew.
+class WavFile {
+public:
+    explicit WavFile(std::string path) : path_(std::move(path)) {}
+    ~WavFile() { Finish(); }
+
+    int Begin(const snd_pcm_format_t &format)
+    {
+        std::lock_guard lock(mutex_);
+        if (file_ && format.rate == format_.rate && format.voices == format_.voices &&
+            FormatBytesPerSample(format.format) == FormatBytesPerSample(format_.format))
+            return 0;
+        if (file_)
+            std::fclose(file_);
+        file_ = std::fopen(path_.c_str(), "wb");
+        if (!file_)
+            return -errno;
+        format_ = format;
+        dataBytes_ = 0;
+        return WriteHeaderLocked();
+    }
+
+    void Append(const unsigned char *data, size_t size, int format)
+    {
+        std::lock_guard lock(mutex_);
+        if (!file_)
+            return;
+        std::vector<unsigned char> wav(data, data + size);
+        ToWavSamples(wav, format);
+        dataBytes_ += std::fwrite(wav.data(), 1, wav.size(), file_);
+    }
+
+    // Completes the header so that the file is valid as it stands.
+    void Finish()
+    {
+        std::lock_guard lock(mutex_);
+        if (!file_)
+            return;
+        WriteHeaderLocked();
+        std::fseek(file_, 0, SEEK_END);
+        std::fflush(file_);
+    }
+
+private:
+    // WAV holds unsigned 8-bit and signed little-endian 16-bit samples.
+    static void ToWavSamples(std::vector<unsigned char> &bytes, int format)
+    {
+        switch (format) {
+        case SND_PCM_SFMT_S8:
+            for (auto &b : bytes)
+                b ^= 0x80;
+            break;
+        case SND_PCM_SFMT_U16_LE:
+            for (size_t i = 1; i < bytes.size(); i += 2)
+                bytes[i] ^= 0x80;
+            break;
+        case SND_PCM_SFMT_S16_BE:
+        case SND_PCM_SFMT_U16_BE:
+            for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+                std::swap(bytes[i], bytes[i + 1]);
+                if (format == SND_PCM_SFMT_U16_BE)
+                    bytes[i + 1] ^= 0x80;
+            }
+            break;
+        default:
+            break;
+        }
+    }
+
+    int WriteHeaderLocked()
+    {
+        const uint32_t bytesPerSample = FormatBytesPerSample(format_.format);
+        const uint32_t blockAlign = bytesPerSample * format_.voices;
+        unsigned char header[kHeaderSize];
+        std::memcpy(header, "RIFF", 4);
+        PutLe(header + 4, static_cast<uint32_t>(36 + dataBytes_), 4);
+        std::memcpy(header + 8, "WAVEfmt ", 8);
+        PutLe(header + 16, 16, 4);
+        PutLe(header + 20, 1, 2);
+        PutLe(header + 22, format_.voices, 2);
+        PutLe(header + 24, format_.rate, 4);
+        PutLe(header + 28, format_.rate * blockAlign, 4);
+        PutLe(header + 32, blockAlign, 2);
+        PutLe(header + 34, bytesPerSample * 8, 2);
+        std::memcpy(header + 36, "data", 4);
+        PutLe(header + 40, static_cast<uint32_t>(dataBytes_), 4);
+        if (std::fseek(file_, 0, SEEK_SET) != 0 || std::fwrite(header, 1, sizeof header, file_) != sizeof header)
+            return -EIO;
+        std::fseek(file_, 0, SEEK_END);
+        return 0;
+    }
+
+    std::mutex mutex_;
+    std::string path_;
+    std::FILE *file_ = nullptr;
+    snd_pcm_format_t format_{};
+    size_t dataBytes_ = 0;
+};
+
+class WavPcm : public BasicPcm {
+public:
+    explicit WavPcm(WavFile &file) : file_(file) {}
+    ~WavPcm() override { file_.Finish(); }
+
+    int Params(const snd_pcm_channel_params_t &params) override
+    {
+        int result = BasicPcm::Params(params);
+        return result < 0 ? result : file_.Begin(params.format);
+    }
+
+    int Flush() override
+    {
+        file_.Finish();
+        return BasicPcm::Flush();
+    }
+
+private:
+    void Consume(const unsigned char *data, size_t size, const snd_pcm_format_t &format) override
+    {
+        file_.Append(data, size, format.format);
+    }
+
+    WavFile &file_;
+};
+
+class WavSink : public Sink {
+public:
+    explicit WavSink(const std::string &path) : file_(path) {}
+
+    int Cards() override { return 1; }
+
+    int OpenPcm(int card, int device, std::unique_ptr<PcmStream> &out) override
+    {
+        if (card != 0 || device != 0)
+            return -ENODEV;
+        out = std::make_unique<WavPcm>(file_);
+        return 0;
+    }
+
+    int CardInfo(int card, snd_ctl_hw_info_t &info) override
+    {
+        if (card != 0)
+            return -ENODEV;
+        info = {};
+        info.pcmdevs = 1;
+        info.mixerdevs = 1;
+        std::strncpy(info.id, "Wav", sizeof info.id - 1);
+        std::strncpy(info.name, "Zephra WAV file output", sizeof info.name - 1);
+        return 0;
+    }
+
+    int OpenMixer(int card, int device, std::unique_ptr<Mixer> &out) override
+    {
+        if (card != 0 || device != 0)
+            return -ENODEV;
+        out = mixer_.Open();
+        return out ? 0 : -ENOMEM;
+    }
+
+private:
+    WavFile file_;
+    SoftMixerState mixer_;
+};
+
+}  // namespace
+
+std::shared_ptr<Sink> MakeWavSink(const std::string &path)
+{
+    return std::make_shared<WavSink>(path);
+}
+
+}  // namespace qnx::sound

@@ -1,0 +1,95 @@
+#include "SoundBackend.h"
+#include "qnx/asoundlib.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+using namespace qnx;
+
+namespace {
+
+std::vector<unsigned char> ReadFile(const std::filesystem::path &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+uint32_t Le(const std::vector<unsigned char> &b, size_t at, int bytes)
+{
+    uint32_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        v = (v << 8) | b[at + i];
+    return v;
+}
+
+void Play(int format, int rate, int voices, const std::vector<unsigned char> &pcm)
+{
+    snd_pcm_t *handle = nullptr;
+    ASSERT_EQ(snd_pcm_open(&handle, 0, 0, SND_PCM_OPEN_PLAYBACK), 0);
+    snd_pcm_channel_params_t params{};
+    params.channel = SND_PCM_CHANNEL_PLAYBACK;
+    params.format = {1, format, rate, voices};
+    params.start_mode = SND_PCM_START_FULL;
+    params.buf.block = {4096, 1, 4};
+    ASSERT_EQ(snd_pcm_plugin_params(handle, &params), 0);
+    ASSERT_EQ(snd_pcm_plugin_prepare(handle, SND_PCM_CHANNEL_PLAYBACK), 0);
+    EXPECT_EQ(snd_pcm_plugin_write(handle, pcm.data(), pcm.size()), static_cast<ssize_t>(pcm.size()));
+    EXPECT_EQ(snd_pcm_plugin_flush(handle, SND_PCM_CHANNEL_PLAYBACK), 0);
+    snd_pcm_close(handle);
+}
+
+class WavSinkTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        path = std::filesystem::temp_directory_path() / ("zephra-wav-" + std::to_string(getpid()) + ".wav");
+        sound::InstallSink(sound::MakeWavSink(path.string()));
+    }
+    void TearDown() override
+    {
+        sound::InstallSink(nullptr);
+        std::filesystem::remove(path);
+    }
+    std::filesystem::path path;
+};
+
+TEST_F(WavSinkTest, WritesExactlyThePcmPlayedWithACompleteHeader)
+{
+    std::vector<unsigned char> pcm;
+    for (int i = 0; i < 1000; ++i)
+        pcm.push_back(static_cast<unsigned char>(i * 7));
+    Play(SND_PCM_SFMT_S16_LE, 22050, 2, pcm);
+    Play(SND_PCM_SFMT_S16_LE, 22050, 2, pcm);   // same format: appended
+
+    auto file = ReadFile(path);
+    ASSERT_EQ(file.size(), 44u + 2000u);
+    EXPECT_EQ(std::string(file.begin(), file.begin() + 4), "RIFF");
+    EXPECT_EQ(Le(file, 4, 4), 36u + 2000u);
+    EXPECT_EQ(std::string(file.begin() + 8, file.begin() + 16), "WAVEfmt ");
+    EXPECT_EQ(Le(file, 20, 2), 1u);
+    EXPECT_EQ(Le(file, 22, 2), 2u);
+    EXPECT_EQ(Le(file, 24, 4), 22050u);
+    EXPECT_EQ(Le(file, 28, 4), 22050u * 4);
+    EXPECT_EQ(Le(file, 32, 2), 4u);
+    EXPECT_EQ(Le(file, 34, 2), 16u);
+    EXPECT_EQ(Le(file, 40, 4), 2000u);
+    EXPECT_TRUE(std::equal(pcm.begin(), pcm.end(), file.begin() + 44));
+}
+
+TEST_F(WavSinkTest, AnotherFormatStartsTheFileAnewAndSignedBytesBecomeWavBytes)
+{
+    Play(SND_PCM_SFMT_S16_LE, 44100, 2, std::vector<unsigned char>(400, 1));
+    Play(SND_PCM_SFMT_S8, 8000, 1, {0x00, 0x7F, 0x80, 0xFF});
+    auto file = ReadFile(path);
+    ASSERT_EQ(file.size(), 48u);
+    EXPECT_EQ(Le(file, 24, 4), 8000u);
+    EXPECT_EQ(Le(file, 34, 2), 8u);
+    EXPECT_EQ(std::vector<unsigned char>(file.begin() + 44, file.end()), (std::vector<unsigned char>{0x80, 0xFF, 0x00, 0x7F}));
+}
+
+}  // namespace

@@ -1,0 +1,249 @@
+// mvhost PLUGIN URL: a minimal media host for tests and checks. Loads a media plug-in by path,
+// opens the URL, runs a list of commands (by default: start, then wait for the end), and prints
+// every state change and text the plug-in reports. Exit status: 0 after a normal end, 1 when
+// the plug-in reported an error, 2 when the plug-in could not be loaded or the command line is
+// wrong.
+#include "media/LoadDll.h"
+#include "media/MvPlugin.h"
+#include "qnx/MediaLibrary.h"
+#include "qnx/Sched.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr const char *kUsage =
+    "usage: mvhost [-v] [-c COMMANDS] PLUGIN URL\n"
+    "  COMMANDS  comma-separated, run after the URL is opened (default \"start,end\"):\n"
+    "            start, pause, stop, close, status, seek MS, mute 0|1, volume 0..100,\n"
+    "            wait MS, end (wait until the medium has played to its end)\n"
+    "  -v        also print volume reports and the loader's messages\n";
+constexpr const char *kDefaultCommands = "start,end";
+
+const char *StateName(uint32_t state)
+{
+    static const char *const names[] = {"MV_DEAD", "MV_CLOSED", "MV_OPENING", "MV_STOPPED", "MV_PAUSED",
+                                        "MV_PREFETCHING", "MV_PLAYING", "MV_PLAYBW", "MV_SCANFW", "MV_SCANBW",
+                                        "MV_STEP", "MV_SLOW", "MV_NOTREADY"};
+    return state < sizeof names / sizeof names[0] ? names[state] : "MV_UNKNOWN";
+}
+
+// A text as one line: without its line end.
+std::string OneLine(const char *text)
+{
+    std::string line = text ? text : "";
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.pop_back();
+    return line;
+}
+
+// What the host knows of its plug-in; the callback comes from the plug-in's threads too.
+struct Host {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool verbose = false;
+    uint32_t state = MV_CLOSED;
+    unsigned stops = 0;          // MV_STOPPED reports so far
+    bool errorReported = false;
+    std::string title, moreinfo;
+} g_host;
+
+void Print(const std::string &line)
+{
+    std::fputs((line + "\n").c_str(), stdout);
+    std::fflush(stdout);
+}
+
+void PrintMedia(const MvMediaInfo *media)
+{
+    if (!media)
+        return;
+    if (media->which == MV_MEDIA_AUDIO_INFO) {
+        if (g_host.verbose && media->audio)
+            Print("volume " + std::to_string(media->audio->volume));
+        return;
+    }
+    if (media->title && OneLine(media->title) != g_host.title)
+        Print("title: " + (g_host.title = OneLine(media->title)));
+    if (media->moreinfo && OneLine(media->moreinfo) != g_host.moreinfo)
+        Print("moreinfo: " + (g_host.moreinfo = OneLine(media->moreinfo)));
+}
+
+void Callback(MvPluginCtrl *, uint32_t mask, const MvPluginStatus *status)
+{
+    std::lock_guard lock(g_host.mutex);
+    if (mask & MVS_PLUGIN_STATE) {
+        Print(std::string("state ") + StateName(status->state));
+        g_host.state = status->state;
+        if (status->state == MV_STOPPED)
+            ++g_host.stops;
+    }
+    if (mask & MVS_ERRORMSG) {
+        Print("error: " + OneLine(status->errormsg));
+        g_host.errorReported = true;
+    }
+    if (mask & MVS_MEDIA)
+        PrintMedia(status->media_info);
+    if (mask & MVS_POSITION)
+        Print("position " + std::to_string(status->position));
+    if (mask & MVS_VIDEO_WND_TITLE)
+        Print("status: " + OneLine(status->videoWndTitle));
+    g_host.changed.notify_all();
+}
+
+// The player settings: the saved ones, else the defaults.
+void ReadSettings(MvPluginCtrl *ctrl)
+{
+    if (!qnx::MvGetMpSetting(&ctrl->setup))
+        qnx::MvGetMpDefaultSetting(&ctrl->setup);
+}
+
+struct Player {
+    MvPluginCtrl ctrl{};
+    MvPlaybackParams params{};
+    unsigned stopsAtStart = 0;
+
+    int Send(uint32_t code, uint32_t which = 0, const char *url = nullptr)
+    {
+        const char *urls[] = {url, nullptr};
+        MvCommandData cmd{};
+        cmd.cmdType = code;
+        cmd.pluginCtrl = &ctrl;
+        cmd.urls = urls;
+        cmd.nodeString = std::getenv("HOSTNAME");
+        cmd.displayString = std::getenv("PHOTON");
+        cmd.which = which;
+        cmd.param = &params;
+        return ctrl.calls->command(&cmd);
+    }
+
+    // Waits until the medium has ended since the last start, or the plug-in closed.
+    void WaitForEnd()
+    {
+        std::unique_lock lock(g_host.mutex);
+        g_host.changed.wait(lock, [&] {
+            return g_host.stops > stopsAtStart || g_host.state == MV_CLOSED || g_host.state == MV_DEAD;
+        });
+    }
+
+    // Runs one command; false when it is not one.
+    bool Run(const std::string &command)
+    {
+        std::istringstream words(command);
+        std::string name;
+        long value = 0;
+        words >> name;
+        bool hasValue = static_cast<bool>(words >> value);
+        Print("> " + command);
+        int result = 0;
+        if (name == "start" && !hasValue) {
+            std::lock_guard lock(g_host.mutex);
+            stopsAtStart = g_host.stops;
+        }
+        if (name == "start" && !hasValue)
+            result = Send(CMD_PLUGIN_START);
+        else if (name == "pause" && !hasValue)
+            result = Send(CMD_PLUGIN_PAUSE);
+        else if (name == "stop" && !hasValue)
+            result = Send(CMD_PLUGIN_STOP);
+        else if (name == "close" && !hasValue)
+            result = Send(CMD_PLUGIN_CLOSE);
+        else if (name == "status" && !hasValue)
+            result = Send(CMD_PLUGIN_GET_STATUS);
+        else if (name == "seek" && hasValue && value >= 0) {
+            params.position = static_cast<uint32_t>(value);
+            params.delta = 0;
+            result = Send(CMD_PLUGIN_SEEK_TO, MVP_POSITION | MVP_DELTA);
+        } else if (name == "mute" && hasValue) {
+            params.delta = static_cast<int32_t>(value);
+            result = Send(CMD_PLUGIN_MUTE, MVP_DELTA);
+        } else if (name == "volume" && hasValue && value >= 0 && value <= 100) {
+            params.audio = ctrl.setup.audio;
+            params.audio.volume = static_cast<uint32_t>(value);
+            result = Send(CMD_PLUGIN_SET_PARAMETER, MVP_AUDIO);
+        } else if (name == "wait" && hasValue && value >= 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(value));
+            return true;
+        } else if (name == "end" && !hasValue) {
+            WaitForEnd();
+            return true;
+        } else {
+            return false;
+        }
+        Print("= " + std::to_string(result));
+        return true;
+    }
+};
+
+std::vector<std::string> SplitCommands(const std::string &list)
+{
+    std::vector<std::string> commands;
+    std::istringstream in(list);
+    for (std::string command; std::getline(in, command, ',');) {
+        std::size_t first = command.find_first_not_of(" \t");
+        if (first != std::string::npos)
+            commands.push_back(command.substr(first, command.find_last_not_of(" \t") - first + 1));
+    }
+    return commands;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    std::string commands = kDefaultCommands;
+    for (int option; (option = getopt(argc, argv, "vc:")) != -1;) {
+        if (option == 'v')
+            g_host.verbose = true;
+        else if (option == 'c')
+            commands = optarg;
+        else {
+            std::fputs(kUsage, stderr);
+            return 2;
+        }
+    }
+    if (argc - optind != 2) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    const char *pluginPath = argv[optind];
+    const char *url = argv[optind + 1];
+
+    Player player;
+    player.ctrl.cb = Callback;
+    player.ctrl.prio = qnx::getprio(0);
+    LoadDllOptions options;
+    options.printLoaded = options.printSucceeded = g_host.verbose;
+    options.beforeInit = ReadSettings;
+    if (LoadDll(pluginPath, &player.ctrl, options) != 0)
+        return 2;
+
+    player.params.delta = 1;
+    Print(std::string("> open ") + url);
+    Print("= " + std::to_string(player.Send(CMD_PLUGIN_OPEN_URLS, MVP_DELTA, url)));
+    bool badCommand = false;
+    for (const std::string &command : SplitCommands(commands)) {
+        if (!player.Run(command)) {
+            std::fprintf(stderr, "mvhost: unknown command '%s'\n%s", command.c_str(), kUsage);
+            badCommand = true;
+            break;
+        }
+    }
+    Print("> terminate");
+    player.ctrl.calls->terminate(&player.ctrl);
+    UnloadDll(&player.ctrl);
+    if (badCommand)
+        return 2;
+    return g_host.errorReported ? 1 : 0;
+}
