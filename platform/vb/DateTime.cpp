@@ -153,7 +153,8 @@ Date Now() {
     DaySecond ds{};
     double whole = std::trunc(now.serial);
     ds.day = static_cast<int64_t>(whole);
-    ds.second = static_cast<int64_t>(std::floor(std::fabs(now.serial - whole) * kSecondsPerDay + 1e-6));
+    // The serial's rounding error is far below 0.1 ms: a clock on the second stays on it.
+    ds.second = static_cast<int64_t>(std::floor(std::fabs(now.serial - whole) * kSecondsPerDay + 1e-4));
     if (ds.second >= kSecondsPerDay) ds.second = kSecondsPerDay - 1;
     return join(ds.day, ds.second);
 }
@@ -167,7 +168,7 @@ float Timer() {
     Date now = clock ? clock() : localDate(std::chrono::system_clock::now());
     double whole = std::trunc(now.serial);
     double seconds = std::fabs(now.serial - whole) * kSecondsPerDay;
-    return static_cast<float>(std::floor(seconds * 100 + 1e-6) / 100);
+    return static_cast<float>(std::floor(seconds * 100 + 1e-2) / 100);
 }
 
 DateParts partsOf(Date d) {

@@ -409,7 +409,8 @@ std::string FormatDateTime(Date d, int32_t namedFormat) {
         case vbGeneralDate: {
             double whole = std::trunc(d.serial);
             bool noTime = d.serial == whole;
-            if (whole == 0 && !noTime) return formatDate(d, kLongTime);
+            // The date 0 (30 December 1899) is a time alone, midnight included.
+            if (whole == 0) return formatDate(d, kLongTime);
             if (noTime) return formatDate(d, kShortDate);
             return formatDate(d, kShortDate) + " " + formatDate(d, kLongTime);
         }

@@ -35,8 +35,8 @@ std::string Format(const Variant& v, std::string_view format = {});
 // A date with a date pattern (the date tokens of Format).
 std::string formatDate(Date d, std::string_view pattern);
 
-// FormatDateTime: vbGeneralDate shows the date and the time, leaving out a date part of 0
-// and a time of midnight.
+// FormatDateTime: vbGeneralDate shows the date and the time, leaving out the time when it is
+// midnight and the date when it is day 0 (a time alone).
 std::string FormatDateTime(Date d, int32_t namedFormat = vbGeneralDate);
 
 // FormatNumber: digits after the point (-1: 2), a leading 0 before the point, parentheses
