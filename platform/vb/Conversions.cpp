@@ -296,8 +296,10 @@ double Val(std::string_view text) {
         if (!value) {
             // Digits that run past 32 bits overflow; "&" with no digits is 0.
             std::size_t j = 1;
+            int radix = 8;
+            if (j < t.size() && (t[j] == 'h' || t[j] == 'H')) radix = 16;
             if (j < t.size() && (t[j] == 'h' || t[j] == 'H' || t[j] == 'o' || t[j] == 'O')) ++j;
-            if (j < t.size() && digitValue(t[j]) < 16) raise(errors::Overflow);
+            if (j < t.size() && digitValue(t[j]) < radix) raise(errors::Overflow);
             return 0;
         }
         if (*value <= 0xFFFF) return static_cast<int16_t>(static_cast<uint16_t>(*value));

@@ -157,6 +157,14 @@ std::string Join(const Array& pieces, std::string_view delimiter) {
     return out;
 }
 
+std::vector<std::string> Filter(std::span<const std::string> pieces, std::string_view match, bool include,
+                                CompareMethod method) {
+    std::vector<std::string> out;
+    for (const std::string& p : pieces)
+        if ((findFrom(p, match, 0, method) != std::string_view::npos) == include) out.push_back(p);
+    return out;
+}
+
 std::string Trim(std::string_view s) { return LTrim(RTrim(s)); }
 
 std::string LTrim(std::string_view s) {

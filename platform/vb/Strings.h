@@ -50,6 +50,10 @@ std::string Join(std::span<const std::string> pieces, std::string_view delimiter
 // Joins a one-dimensional array, each element as CStr gives it (error 13 for one that is not text).
 std::string Join(const Array& pieces, std::string_view delimiter = " ");
 
+// The pieces that contain `match` (or, with include false, those that do not).
+std::vector<std::string> Filter(std::span<const std::string> pieces, std::string_view match, bool include = true,
+                                CompareMethod method = CompareMethod::Binary);
+
 // Blanks (spaces) only; tabs and line ends stay.
 std::string Trim(std::string_view s);
 std::string LTrim(std::string_view s);

@@ -141,10 +141,15 @@ bool Is(const Variant& a, const Variant& b) {
 
 Variant valueOf(const Variant& v) {
     if (!v.isObject()) return v;
-    if (!v.object()) raise(errors::ObjectNotSet);
-    Variant result = v.object()->invoke(kDefaultMember, PropertyGet, {});
-    if (result.isObject()) raise(errors::NotSupported);
-    return result;
+    // A default member may answer another object (a collection of values): follow a few.
+    Variant current = v;
+    for (int depth = 0; depth < 4 && current.isObject(); ++depth) {
+        if (!current.object()) raise(errors::ObjectNotSet);
+        Variant next = current.object()->invoke(kDefaultMember, PropertyGet, {});
+        current = std::move(next);
+    }
+    if (current.isObject()) raise(errors::NotSupported);
+    return current;
 }
 
 }  // namespace vb

@@ -56,6 +56,8 @@ TEST(Conversions, ValReadsTheLeadingNumber) {
     };
     for (const Case& c : cases) EXPECT_DOUBLE_EQ(vb::Val(c.in), c.expected) << c.in;
     EXPECT_EQ(errorOf([] { vb::Val("1e999"); }), 6);
+    EXPECT_EQ(errorOf([] { vb::Val("&H1FFFFFFFF"); }), 6);
+    EXPECT_DOUBLE_EQ(vb::Val("&O9"), 0);
 }
 
 TEST(Conversions, IsNumericFollowsTheLanguage) {

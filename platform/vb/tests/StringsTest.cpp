@@ -83,6 +83,9 @@ TEST(Strings, SplitKeepsEmptyPieces) {
     const std::vector<std::string> parts{"a", "b"};
     EXPECT_EQ(vb::Join(parts), "a b");
     EXPECT_EQ(vb::Join(vb::Array::of({1, "x", 2.5, true}), ","), "1,x,2.5,True");
+    const std::vector<std::string> files{"a.JPG", "b.gif", "c.jpg"};
+    EXPECT_EQ(vb::Filter(files, ".jpg", true, CompareMethod::Text), (V{"a.JPG", "c.jpg"}));
+    EXPECT_EQ(vb::Filter(files, ".jpg", false), (V{"a.JPG", "b.gif"}));
 }
 
 TEST(Strings, TrimCaseAndCharacters) {
