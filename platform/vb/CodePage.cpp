@@ -49,9 +49,12 @@ void appendUtf8(std::string& out, uint32_t cp) {
 
 }  // namespace
 
-unsigned char toLowerByte(unsigned char c) noexcept { return kCase.lower[c]; }
+namespace detail {
 
-unsigned char toUpperByte(unsigned char c) noexcept { return kCase.upper[c]; }
+const std::array<unsigned char, 256> kLower = kCase.lower;
+const std::array<unsigned char, 256> kUpper = kCase.upper;
+
+}  // namespace detail
 
 uint32_t unicodeOf(unsigned char c) noexcept { return (c >= 0x80 && c < 0xA0) ? kHigh[c - 0x80] : c; }
 

@@ -169,6 +169,16 @@ std::string CStr(const Variant& v) {
     raise(errors::TypeMismatch);
 }
 
+std::string Str(const Variant& v) {
+    Variant value = valueOf(v);
+    if (value.isString()) value = Variant(toDouble(value));
+    std::string text = CStr(value);
+    if (value.isNumber() || value.isEmpty()) {
+        if (text.empty() || text[0] != '-') text.insert(text.begin(), ' ');
+    }
+    return text;
+}
+
 int16_t CInt(const Variant& v) {
     if (v.kind() == VarKind::Integer) return v.integer();
     int64_t r = roundToInteger(toDouble(v));

@@ -22,6 +22,9 @@ std::string CStr(const Variant& v);
 std::string numberText(double d);
 std::string singleText(float f);
 
+// Str: a number's text with a leading blank where a minus sign would stand.
+std::string Str(const Variant& v);
+
 int16_t CInt(const Variant& v);
 int32_t CLng(const Variant& v);
 uint8_t CByte(const Variant& v);

@@ -107,6 +107,9 @@ TEST(Conversions, CStrPrintsNumbersAsTheLanguage) {
     };
     for (const Case& c : cases) EXPECT_EQ(vb::CStr(c.in), c.expected) << describe(c.in);
     EXPECT_EQ(errorOf([] { vb::CStr(Variant::null()); }), 94);
+    EXPECT_EQ(vb::Str(5), " 5");
+    EXPECT_EQ(vb::Str(-2.5), "-2.5");
+    EXPECT_EQ(vb::Str("7"), " 7");
 }
 
 TEST(Conversions, CBoolTakesTrueFalseAndNumbers) {
