@@ -172,6 +172,7 @@ std::string CStr(const Variant& v) {
 std::string Str(const Variant& v) {
     Variant value = valueOf(v);
     if (value.isString()) value = Variant(toDouble(value));
+    if (value.isEmpty()) value = Variant(int16_t{0});
     std::string text = CStr(value);
     if (value.isNumber() || value.isEmpty()) {
         if (text.empty() || text[0] != '-') text.insert(text.begin(), ' ');

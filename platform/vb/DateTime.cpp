@@ -225,7 +225,7 @@ Date TimeSerial(int32_t hour, int32_t minute, int32_t second) {
 Date DateAdd(std::string_view interval, double number, Date d) {
     Interval iv = intervalOf(interval);
     if (!std::isfinite(number) || std::fabs(number) > 1e9) raise(errors::InvalidProcedureCall);
-    auto n = static_cast<int64_t>(std::trunc(number));
+    auto n = static_cast<int64_t>(std::nearbyint(number));  // a fraction rounds, half to even
     auto addMonths = [&](int64_t months) {
         DaySecond ds = split(d);
         DateParts p = partsOf(d);

@@ -53,7 +53,8 @@ Date DateSerial(int32_t year, int32_t month, int32_t day);
 Date TimeSerial(int32_t hour, int32_t minute, int32_t second);
 
 // Intervals "yyyy", "q", "m", "y", "d", "w", "ww", "h", "n", "s" (any case); error 5 for others.
-// Adding months keeps the day where the month has it, else takes the month's last day.
+// The number rounds to a whole one. Adding months keeps the day where the month has it, else
+// takes the month's last day; a result before the year 100 or after 9999 raises 5.
 Date DateAdd(std::string_view interval, double number, Date d);
 // The number of interval boundaries crossed from d1 to d2 ("w": whole weeks; "ww": weeks
 // beginning on firstDayOfWeek).

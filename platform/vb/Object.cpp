@@ -45,7 +45,7 @@ std::unique_ptr<Enumerator> enumerateValues(std::vector<Variant> values) {
     return std::make_unique<ValuesEnumerator>(std::move(values));
 }
 
-std::unique_ptr<Enumerator> Object::enumerate() { raise(errors::NotSupported); }
+std::unique_ptr<Enumerator> Object::enumerate() { raise(errors::NotACollection); }
 
 const void* Object::classKey() const noexcept { return &typeid(*this); }
 

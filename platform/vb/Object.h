@@ -57,7 +57,7 @@ public:
     virtual Variant invoke(DispId id, CallKind kind, Args args) = 0;
     // What TypeName answers for the object.
     virtual std::string_view typeName() const = 0;
-    // For Each over the object; the default raises 438.
+    // For Each over the object; the default raises 451 "Object not a collection".
     virtual std::unique_ptr<Enumerator> enumerate();
     // Objects with the same key give the same ids for the same names.
     virtual const void* classKey() const noexcept;
@@ -69,8 +69,8 @@ public:
 // An enumeration of the given values, in order (a snapshot, so the loop may change the source).
 std::unique_ptr<Enumerator> enumerateValues(std::vector<Variant> values);
 
-// For Each over a value: an array (its elements in storage order), or an object's own
-// enumeration; error 451 "Object not a collection" for anything else, 91 for Nothing.
+// For Each over a value: an array (a copy of its elements in storage order), or an object's
+// own enumeration; error 451 "Object not a collection" for anything else, 91 for Nothing.
 std::unique_ptr<Enumerator> enumerate(const Variant& v);
 
 }  // namespace vb

@@ -6,6 +6,7 @@
 // array, as assignment does in the language (move it to avoid the copy). Objects are shared
 // references; a null reference is `Nothing`.
 
+#include <cassert>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -85,21 +86,21 @@ public:
     // Integer, Long, Single, Double, Currency, Boolean or Byte (Date and Empty are not).
     bool isNumber() const noexcept;
 
-    // Raw access to the stored value; the kind must match (checked only in debug builds).
-    int16_t integer() const noexcept { return u_.i16; }
-    int32_t lng() const noexcept { return u_.i32; }
-    float sng() const noexcept { return u_.f; }
-    double dbl() const noexcept { return u_.d; }
-    int64_t currencyValue() const noexcept { return u_.i64; }
-    Date date() const noexcept { return Date{u_.d}; }
-    bool boolean() const noexcept { return u_.b; }
-    uint8_t byte() const noexcept { return u_.u8; }
-    int32_t errorCode() const noexcept { return u_.i32; }
-    const std::string& str() const noexcept { return s_; }
-    std::string& str() noexcept { return s_; }
-    const ObjectRef& object() const noexcept { return o_; }
-    const Array& array() const noexcept { return *u_.arr; }
-    Array& array() noexcept { return *u_.arr; }
+    // The stored value; the kind must match (asserted in debug builds).
+    int16_t integer() const noexcept { assert(kind_ == VarKind::Integer); return u_.i16; }
+    int32_t lng() const noexcept { assert(kind_ == VarKind::Long); return u_.i32; }
+    float sng() const noexcept { assert(kind_ == VarKind::Single); return u_.f; }
+    double dbl() const noexcept { assert(kind_ == VarKind::Double); return u_.d; }
+    int64_t currencyValue() const noexcept { assert(kind_ == VarKind::Currency); return u_.i64; }
+    Date date() const noexcept { assert(kind_ == VarKind::Date); return Date{u_.d}; }
+    bool boolean() const noexcept { assert(kind_ == VarKind::Boolean); return u_.b; }
+    uint8_t byte() const noexcept { assert(kind_ == VarKind::Byte); return u_.u8; }
+    int32_t errorCode() const noexcept { assert(kind_ == VarKind::Error); return u_.i32; }
+    const std::string& str() const noexcept { assert(kind_ == VarKind::String); return s_; }
+    std::string& str() noexcept { assert(kind_ == VarKind::String); return s_; }
+    const ObjectRef& object() const noexcept { assert(kind_ == VarKind::Object); return o_; }
+    const Array& array() const noexcept { assert(kind_ == VarKind::Array); return *u_.arr; }
+    Array& array() noexcept { assert(kind_ == VarKind::Array); return *u_.arr; }
 
     // Back to Empty, releasing what was held.
     void clear() noexcept { destroy(); kind_ = VarKind::Empty; u_.i64 = 0; }

@@ -95,7 +95,8 @@ TEST_F(DateTimeTest, DateAddAcrossMonthEndsAndLeapYears) {
         {"h", 25, at(2024, 12, 31, 0), "1/1/2025 1:00:00 AM"},
         {"n", -1, at(2025, 1, 1), "12/31/2024 11:59:00 PM"},
         {"s", 90, at(2025, 1, 1, 23, 59), "1/2/2025 12:00:30 AM"},
-        {"D", 1.9, at(2025, 1, 1), "1/2/2025"},
+        {"D", 1.9, at(2025, 1, 1), "1/3/2025"},
+        {"d", 2.5, at(2025, 1, 1), "1/3/2025"},
     };
     for (const Case& c : cases) EXPECT_EQ(text(vb::DateAdd(c.interval, c.number, c.from)), c.expected) << c.interval;
     EXPECT_EQ(errorOf([] { vb::DateAdd("x", 1, Date{0}); }), 5);
