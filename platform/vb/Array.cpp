@@ -7,8 +7,8 @@ namespace vb {
 
 namespace {
 
-// Beyond this many elements an array is refused as the original refuses it: out of memory.
-constexpr int64_t kMaxElements = int64_t{1} << 26;
+// Beyond this many elements (640 MiB of Variants) an array is refused: out of memory.
+constexpr int64_t kMaxElements = int64_t{1} << 24;
 
 std::size_t countElements(const std::vector<Array::Bounds>& bounds) {
     if (bounds.empty()) return 0;

@@ -16,9 +16,6 @@ namespace vb {
 
 namespace {
 
-constexpr double kMinDateSerial = -657434.0;       // 1 January 100
-constexpr double kMaxDateSerial = 2958465.999999;  // 31 December 9999, 23:59:59
-
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
@@ -238,7 +235,7 @@ Date CDate(const Variant& v) {
         }
         default: {
             double d = toDouble(v);
-            if (d < kMinDateSerial || d > kMaxDateSerial) raise(errors::Overflow);
+            if (!isValidDateSerial(d)) raise(errors::Overflow);
             return Date{d};
         }
     }

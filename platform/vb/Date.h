@@ -7,6 +7,13 @@
 
 namespace vb {
 
+// The range the language allows: 1 January 100 to 31 December 9999, 23:59:59.
+constexpr double kMinDateSerial = -657434.0;
+constexpr double kMaxDateSerial = 2958465.999999;
+
+// Whether a serial lies in that range (NaN does not).
+constexpr bool isValidDateSerial(double serial) { return serial >= kMinDateSerial && serial <= kMaxDateSerial; }
+
 struct Date {
     double serial = 0;
 

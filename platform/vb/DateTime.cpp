@@ -65,6 +65,7 @@ struct DaySecond {
 
 DaySecond split(Date d) {
     double s = d.serial;
+    if (!isValidDateSerial(s)) raise(errors::Overflow);
     double whole = std::trunc(s);
     auto day = static_cast<int64_t>(whole);
     auto second = static_cast<int64_t>(std::llround(std::fabs(s - whole) * kSecondsPerDay));
@@ -150,6 +151,7 @@ Date localDate(std::chrono::system_clock::time_point t) {
 Date Now() {
     const Clock& clock = clockSlot();
     Date now = clock ? clock() : localDate(std::chrono::system_clock::now());
+    if (!isValidDateSerial(now.serial)) raise(errors::Overflow);
     DaySecond ds{};
     double whole = std::trunc(now.serial);
     ds.day = static_cast<int64_t>(whole);
@@ -166,6 +168,7 @@ Date Time() { return join(0, split(Now()).second); }
 float Timer() {
     const Clock& clock = clockSlot();
     Date now = clock ? clock() : localDate(std::chrono::system_clock::now());
+    if (!isValidDateSerial(now.serial)) raise(errors::Overflow);
     double whole = std::trunc(now.serial);
     double seconds = std::fabs(now.serial - whole) * kSecondsPerDay;
     return static_cast<float>(std::floor(seconds * 100 + 1e-2) / 100);

@@ -1,5 +1,6 @@
 #include "vb/Format.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -187,9 +188,12 @@ NumberLook lookOf(int32_t digits, int32_t leading, int32_t parens, int32_t group
 }
 
 std::string scientific(double value, int32_t places, bool plusSign, bool upper) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*e", places, value);
+    // A Double has no more than 17 significant digits to show; further places are zeros.
+    int32_t shown = std::min(places, 40);
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "%.*e", shown, value);
     std::string s(buf);
+    if (places > shown) s.insert(s.find('e'), static_cast<std::size_t>(places - shown), '0');
     std::size_t e = s.find('e');
     std::string mantissa = s.substr(0, e);
     int exponent = std::atoi(s.c_str() + e + 1);

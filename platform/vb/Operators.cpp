@@ -13,9 +13,6 @@ namespace vb {
 
 namespace {
 
-constexpr double kMinDateSerial = -657434.0;
-constexpr double kMaxDateSerial = 2958465.999999;
-
 // An operand with objects replaced by their default value, without copying anything else.
 class Resolved {
 public:
@@ -86,7 +83,7 @@ Variant currencyResult(__int128 v) {
 }
 
 Variant dateResult(double d) {
-    if (!(d >= kMinDateSerial && d <= kMaxDateSerial)) raise(errors::Overflow);
+    if (!isValidDateSerial(d)) raise(errors::Overflow);
     return Variant(Date{d});
 }
 
@@ -96,7 +93,10 @@ Variant arithmetic(Op op, const Variant& a0, const Variant& b0) {
     Resolved a(a0), b(b0);
     if (a->isNull() || b->isNull()) return Variant::null();
     if (op == Op::Add) {
-        if (a->isString() && b->isString()) return Variant(a->str() + b->str());
+        if (a->isString() && b->isString()) {
+            requireTextLength(a->str().size() + b->str().size());
+            return Variant(a->str() + b->str());
+        }
         if (a->isString() && b->isEmpty()) return *a;
         if (b->isString() && a->isEmpty()) return *b;
     }
@@ -324,8 +324,12 @@ Variant concatenate(const Variant& a0, const Variant& b0) {
     Resolved a(a0), b(b0);
     if (a->isNull() && b->isNull()) return Variant::null();
     std::string text = a->isNull() ? std::string() : a->isString() ? a->str() : CStr(*a);
-    if (b->isString()) text += b->str();
-    else if (!b->isNull()) text += CStr(*b);
+    if (b->isString()) {
+        requireTextLength(text.size() + b->str().size());
+        text += b->str();
+    } else if (!b->isNull()) {
+        text += CStr(*b);
+    }
     return Variant(std::move(text));
 }
 

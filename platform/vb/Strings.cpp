@@ -34,6 +34,10 @@ std::size_t findFrom(std::string_view s, std::string_view find, std::size_t from
 
 }  // namespace
 
+void requireTextLength(std::size_t length) {
+    if (length > kMaxTextLength) raise(errors::OutOfStringSpace);
+}
+
 int compareStrings(std::string_view a, std::string_view b, CompareMethod method) noexcept {
     if (method == CompareMethod::Binary) return a.compare(b);
     std::size_t n = std::min(a.size(), b.size());
@@ -93,6 +97,17 @@ std::string Replace(std::string_view s, std::string_view find, std::string_view 
     if (static_cast<std::size_t>(start) > s.size()) return {};
     std::string_view rest = s.substr(static_cast<std::size_t>(start) - 1);
     if (find.empty() || count == 0) return std::string(rest);
+    if (with.size() > find.size()) {
+        // A growing result is measured before it is built.
+        std::size_t matches = 0;
+        auto wanted = count < 0 ? std::string_view::npos : static_cast<std::size_t>(count);
+        std::size_t at = findFrom(rest, find, 0, method);
+        while (at != std::string_view::npos && matches < wanted) {
+            ++matches;
+            at = findFrom(rest, find, at + find.size(), method);
+        }
+        requireTextLength(rest.size() + matches * (with.size() - find.size()));
+    }
     std::string out;
     out.reserve(rest.size());
     std::size_t from = 0;
@@ -138,6 +153,7 @@ Array toArray(const std::vector<std::string>& pieces) {
 std::string Join(std::span<const std::string> pieces, std::string_view delimiter) {
     std::string out;
     for (std::size_t i = 0; i < pieces.size(); ++i) {
+        requireTextLength(out.size() + delimiter.size() + pieces[i].size());
         if (i) out.append(delimiter);
         out.append(pieces[i]);
     }
@@ -152,7 +168,9 @@ std::string Join(const Array& pieces, std::string_view delimiter) {
         if (!first) out.append(delimiter);
         first = false;
         if (v.isArray() || v.isNull()) raise(errors::TypeMismatch);
-        out.append(v.isString() ? v.str() : CStr(v));
+        std::string piece = v.isString() ? v.str() : CStr(v);
+        requireTextLength(out.size() + piece.size());
+        out.append(piece);
     }
     return out;
 }
@@ -191,11 +209,13 @@ std::string LCase(std::string_view s) {
 
 std::string Space(int32_t count) {
     requireNotNegative(count);
+    requireTextLength(static_cast<std::size_t>(count));
     return std::string(static_cast<std::size_t>(count), ' ');
 }
 
 std::string String(int32_t count, int32_t code) {
     requireNotNegative(count);
+    requireTextLength(static_cast<std::size_t>(count));
     if (code < 0 || code > 255) raise(errors::InvalidProcedureCall);
     return std::string(static_cast<std::size_t>(count), static_cast<char>(code));
 }

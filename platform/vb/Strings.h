@@ -3,6 +3,7 @@
 // from 1; a text compare ignores letter case (ASCII and the code page's accented letters).
 // Arguments the language refuses (a negative length, a start below 1) raise error 5.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -13,6 +14,12 @@
 #include "vb/Array.h"
 
 namespace vb {
+
+// The longest text the runtime builds: past it, error 14 "Out of string space" (so that a
+// script cannot take the host's memory with one Space or Replace).
+constexpr std::size_t kMaxTextLength = std::size_t{1} << 28;
+// Raises 14 when a text of `length` bytes would be longer than that.
+void requireTextLength(std::size_t length);
 
 // vbBinaryCompare, vbTextCompare.
 enum class CompareMethod : int32_t { Binary = 0, Text = 1 };
