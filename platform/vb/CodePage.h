@@ -18,6 +18,25 @@ extern const std::array<unsigned char, 256> kUpper;
 inline unsigned char toLowerByte(unsigned char c) noexcept { return detail::kLower[c]; }
 inline unsigned char toUpperByte(unsigned char c) noexcept { return detail::kUpper[c]; }
 
+// Equality without regard to case, and a hash that agrees with it (names of members,
+// keys, keywords).
+inline bool equalsFolded(std::string_view a, std::string_view b) noexcept {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (toLowerByte(static_cast<unsigned char>(a[i])) != toLowerByte(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+inline uint32_t foldedHash(std::string_view text) noexcept {
+    uint32_t h = 2166136261u;
+    for (char c : text) {
+        h ^= toLowerByte(static_cast<unsigned char>(c));
+        h *= 16777619u;
+    }
+    return h;
+}
+
 // The Unicode code point of a byte, and the byte of a code point ('?' when the code page has none).
 uint32_t unicodeOf(unsigned char c) noexcept;
 unsigned char byteOf(uint32_t codePoint) noexcept;

@@ -10,7 +10,6 @@
 #include "vb/Error.h"
 #include "vb/ErrorNumbers.h"
 #include "vb/Format.h"
-#include "vb/MemberTable.h"
 
 namespace vb {
 

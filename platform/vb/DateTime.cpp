@@ -8,7 +8,6 @@
 #include "vb/Conversions.h"
 #include "vb/Error.h"
 #include "vb/ErrorNumbers.h"
-#include "vb/MemberTable.h"
 
 namespace vb {
 

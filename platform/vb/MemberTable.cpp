@@ -6,23 +6,6 @@
 
 namespace vb {
 
-uint32_t foldedHash(std::string_view name) noexcept {
-    uint32_t h = 2166136261u;
-    for (char c : name) {
-        h ^= toLowerByte(static_cast<unsigned char>(c));
-        h *= 16777619u;
-    }
-    return h;
-}
-
-bool equalsFolded(std::string_view a, std::string_view b) noexcept {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (toLowerByte(static_cast<unsigned char>(a[i])) != toLowerByte(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 MemberTable::MemberTable(std::string className) : className_(std::move(className)) {}
 
 DispId MemberTable::add(std::string_view name, CallKind kind, Accessor accessor) {

@@ -57,9 +57,4 @@ private:
     int32_t default_ = -1;             // index of the default member
 };
 
-// Hash of a name without regard to case (the table's key).
-uint32_t foldedHash(std::string_view name) noexcept;
-// Equality without regard to case, Windows-1252 letters included.
-bool equalsFolded(std::string_view a, std::string_view b) noexcept;
-
 }  // namespace vb

@@ -4,10 +4,10 @@
 #include <cfloat>
 #include <cmath>
 
+#include "vb/CodePage.h"
 #include "vb/Conversions.h"
 #include "vb/Error.h"
 #include "vb/ErrorNumbers.h"
-#include "vb/MemberTable.h"
 
 namespace vb {
 
