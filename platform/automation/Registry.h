@@ -3,6 +3,7 @@
 // match without regard to case. "Scripting.Dictionary" is registered from the start.
 
 #include <functional>
+#include <memory>
 #include <string_view>
 
 #include "vb/Object.h"
@@ -13,6 +14,12 @@ using Factory = std::function<vb::ObjectRef()>;
 
 // Registers (or replaces) the factory of a class name.
 void registerClass(std::string_view progId, Factory factory);
+// Registers a class whose objects are made with std::make_shared<T>().
+template <class T>
+void registerClass(std::string_view progId) {
+    registerClass(progId, [] { return vb::ObjectRef(std::make_shared<T>()); });
+}
+
 // Removes a class name; later CreateObject calls for it fail.
 void unregisterClass(std::string_view progId);
 bool isRegistered(std::string_view progId);

@@ -3,6 +3,7 @@
 #include "automation/CallByName.h"
 #include "automation/Registry.h"
 #include "vb/Array.h"
+#include "vb/Collection.h"
 #include "vb/Error.h"
 #include "vb/Object.h"
 
@@ -60,6 +61,8 @@ TEST(Registry, ClassesAreRegisteredReplacedAndRemoved) {
     EXPECT_EQ(vb::TypeName(Variant(automation::CreateObject("test.maker"))), "Dictionary");
     automation::registerClass("Test.Maker", [] { return vb::ObjectRef(); });
     EXPECT_EQ(errorOf([] { automation::CreateObject("Test.Maker"); }), 429);
+    automation::registerClass<vb::Collection>("Test.Maker");
+    EXPECT_EQ(vb::TypeName(Variant(automation::CreateObject("Test.Maker"))), "Collection");
     automation::unregisterClass("Test.Maker");
     EXPECT_FALSE(automation::isRegistered("Test.Maker"));
 }
