@@ -253,6 +253,8 @@ Comparison numberWithText(const Variant& number, const Variant& text, MixedCompa
         c = Comparison::Less;
     } else if (number.kind() == VarKind::Date) {
         c = order(number.date().serial, CDate(text).serial);
+    } else if (number.kind() == VarKind::Boolean) {
+        c = order(toDouble(number), CBool(text) ? -1 : 0);  // "True" and "False" read as Booleans
     } else {
         c = order(toDouble(number), toDouble(text));
     }

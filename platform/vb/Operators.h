@@ -37,7 +37,8 @@ Variant logicalEqv(const Variant& a, const Variant& b);
 Variant logicalImp(const Variant& a, const Variant& b);
 
 // How a number compares with a text. Convert: the text is read as a number (error 13 when it
-// is not one), as when one side is a literal or a typed value. NumberLess: a number is always
+// is not one; as a date against a date, as "True"/"False" against a Boolean), as when one side
+// is a literal or a typed value. NumberLess: a number is always
 // less than a text, as between two Variant variables of the script language.
 enum class MixedCompare { Convert, NumberLess };
 

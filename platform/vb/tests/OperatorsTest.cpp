@@ -164,6 +164,9 @@ TEST(Operators, Comparisons) {
         {kNull, kNull, B, C, Comparison::Null},
         {vb::Date{46000}, "12/9/2025", B, C, Comparison::Equal},
         {vb::Date{46000}, 46000.5, B, C, Comparison::Less},
+        {true, "True", B, C, Comparison::Equal},
+        {"false", false, B, C, Comparison::Equal},
+        {true, "0", B, C, Comparison::Less},
     };
     for (const Cmp& c : cases)
         EXPECT_EQ(vb::compare(c.a, c.b, c.method, c.mixed), c.expected) << describe(c.a) << " vs " << describe(c.b);
