@@ -269,6 +269,8 @@ private:
 
 // Base of a class whose objects are called by name: T gives `static constexpr
 // std::string_view className` (what TypeName answers) and `static void describe(Members<T>&)`.
+// The table is T's alone: a class derived from T is called with T's members (it may override
+// typeName() to answer another name).
 template <class T>
 class Dispatch : public vb::Object {
 public:
