@@ -1,5 +1,7 @@
 #include "vb/Err.h"
 
+#include "vb/ErrorNumbers.h"
+
 #include <new>
 
 namespace vb {
@@ -19,6 +21,7 @@ void ErrObject::set(const Error& e) {
 }
 
 void ErrObject::Raise(int32_t number, std::string source, std::string description) {
+    if (description.empty()) description = errors::standardDescription(number);
     Error e(number, std::move(description), std::move(source));
     Clear();
     throw e;

@@ -19,7 +19,8 @@ public:
     void Clear();
     // Makes the error pending (what a failing statement under an error handler does).
     void set(const Error& e);
-    // Throws the pending error, or a new one, as the language's Err.Raise does.
+    // Throws the pending error, or a new one, as the language's Err.Raise does; an empty
+    // description becomes the standard one of the number (vb/ErrorNumbers.h).
     [[noreturn]] void Raise(int32_t number, std::string source = {}, std::string description = {});
 };
 

@@ -13,6 +13,8 @@ public:
     // number: the error number (0x800403E9 and the like are negative 32-bit values);
     // line: the numbered line of the failing statement, 0 where the raiser records none.
     Error(int32_t number, std::string description, std::string source = {}, int32_t line = 0);
+    // The error with the language's standard description of its number (vb/ErrorNumbers.h).
+    explicit Error(int32_t number);
 
     int32_t number() const noexcept { return number_; }
     const std::string& description() const noexcept { return description_; }
@@ -29,5 +31,8 @@ private:
     std::string source_;
     int32_t line_;
 };
+
+// Throws the error `number` with its standard description (what the runtime raises).
+[[noreturn]] void raise(int32_t number);
 
 }  // namespace vb

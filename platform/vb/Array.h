@@ -1,0 +1,63 @@
+#pragma once
+// The language's array of Variants: any number of dimensions, each with its lower and upper
+// bound. Elements are stored with the first index varying fastest, so that ReDim Preserve of
+// the last dimension keeps every element in place.
+
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <span>
+#include <vector>
+
+#include "vb/Variant.h"
+
+namespace vb {
+
+class Array {
+public:
+    struct Bounds {
+        int32_t lower = 0;
+        int32_t upper = -1;
+    };
+
+    // An array with no dimensions: a dynamic array not yet (or no longer) dimensioned.
+    Array() = default;
+    // `Dim a(2, 3)` gives bounds {0, 2}, {0, 3}; a fixed array refuses ReDim and Erase keeps it.
+    explicit Array(std::vector<Bounds> bounds, bool fixed = false);
+    // A one-dimensional array indexed from 0 (what Array(...) and Split give).
+    static Array of(std::vector<Variant> elements);
+    static Array of(std::initializer_list<Variant> elements);
+
+    int32_t dimensions() const noexcept { return static_cast<int32_t>(bounds_.size()); }
+    // LBound / UBound of dimension `dim` (from 1); error 9 when there is no such dimension.
+    int32_t lbound(int32_t dim = 1) const;
+    int32_t ubound(int32_t dim = 1) const;
+    std::size_t size() const noexcept { return elements_.size(); }
+    bool fixed() const noexcept { return fixed_; }
+
+    // The element at the indices, by reference (so it can be passed ByRef); error 9 when the
+    // number of indices differs from the dimensions or one lies outside its bounds.
+    Variant& at(std::span<const int32_t> indices);
+    const Variant& at(std::span<const int32_t> indices) const;
+    Variant& at(int32_t index);
+    const Variant& at(int32_t index) const;
+
+    // The elements in storage order.
+    std::span<Variant> elements() noexcept { return elements_; }
+    std::span<const Variant> elements() const noexcept { return elements_; }
+
+    // ReDim: new bounds, elements Empty. ReDim Preserve: only the upper bound of the last
+    // dimension may change (error 9 otherwise) and the elements are kept. Error 10 on a fixed array.
+    void redim(std::vector<Bounds> bounds, bool preserve);
+    // Erase: a fixed array keeps its bounds with every element Empty; a dynamic array loses them.
+    void erase();
+
+private:
+    std::size_t offset(std::span<const int32_t> indices) const;
+
+    std::vector<Bounds> bounds_;
+    std::vector<Variant> elements_;
+    bool fixed_ = false;
+};
+
+}  // namespace vb

@@ -1,0 +1,155 @@
+#include "vb/Variant.h"
+
+#include "vb/Array.h"
+#include "vb/Error.h"
+#include "vb/ErrorNumbers.h"
+#include "vb/Object.h"
+
+namespace vb {
+
+Variant::Variant(Array&& v) : kind_(VarKind::Array) { u_.arr = new Array(std::move(v)); }
+
+Variant::Variant(const Array& v) : kind_(VarKind::Array) { u_.arr = new Array(v); }
+
+Variant::Variant(const Variant& other) : kind_(VarKind::Empty) {
+    u_.i64 = 0;
+    copyFrom(other);
+}
+
+Variant::Variant(Variant&& other) noexcept : kind_(VarKind::Empty) {
+    u_.i64 = 0;
+    moveFrom(other);
+}
+
+Variant& Variant::operator=(const Variant& other) {
+    if (this == &other) return *this;
+    // Copy first: `other` may live inside the array this Variant holds.
+    Variant copy(other);
+    destroy();
+    kind_ = VarKind::Empty;
+    moveFrom(copy);
+    return *this;
+}
+
+Variant& Variant::operator=(Variant&& other) noexcept {
+    if (this == &other) return *this;
+    Variant keep(std::move(*this));  // released after the move, in case `other` lives inside it
+    moveFrom(other);
+    return *this;
+}
+
+bool Variant::isNumber() const noexcept {
+    switch (kind_) {
+        case VarKind::Integer:
+        case VarKind::Long:
+        case VarKind::Single:
+        case VarKind::Double:
+        case VarKind::Currency:
+        case VarKind::Boolean:
+        case VarKind::Byte:
+            return true;
+        default:
+            return false;
+    }
+}
+
+void Variant::destroy() noexcept {
+    switch (kind_) {
+        case VarKind::String:
+            s_.~basic_string();
+            break;
+        case VarKind::Object:
+            o_.~ObjectRef();
+            break;
+        case VarKind::Array:
+            delete u_.arr;
+            break;
+        default:
+            break;
+    }
+}
+
+void Variant::copyFrom(const Variant& other) {
+    switch (other.kind_) {
+        case VarKind::String:
+            new (&s_) std::string(other.s_);
+            break;
+        case VarKind::Object:
+            new (&o_) ObjectRef(other.o_);
+            break;
+        case VarKind::Array:
+            u_.arr = new Array(*other.u_.arr);
+            break;
+        default:
+            u_ = other.u_;
+            break;
+    }
+    kind_ = other.kind_;
+}
+
+// Leaves `other` Empty; this Variant must hold nothing that needs releasing.
+void Variant::moveFrom(Variant& other) noexcept {
+    switch (other.kind_) {
+        case VarKind::String:
+            new (&s_) std::string(std::move(other.s_));
+            other.s_.~basic_string();
+            break;
+        case VarKind::Object:
+            new (&o_) ObjectRef(std::move(other.o_));
+            other.o_.~ObjectRef();
+            break;
+        default:
+            u_ = other.u_;
+            break;
+    }
+    kind_ = other.kind_;
+    other.kind_ = VarKind::Empty;
+    other.u_.i64 = 0;
+}
+
+int32_t VarType(const Variant& v) noexcept { return static_cast<int32_t>(v.kind()); }
+
+std::string TypeName(const Variant& v) {
+    switch (v.kind()) {
+        case VarKind::Empty: return "Empty";
+        case VarKind::Null: return "Null";
+        case VarKind::Integer: return "Integer";
+        case VarKind::Long: return "Long";
+        case VarKind::Single: return "Single";
+        case VarKind::Double: return "Double";
+        case VarKind::Currency: return "Currency";
+        case VarKind::Date: return "Date";
+        case VarKind::String: return "String";
+        case VarKind::Object: return v.object() ? std::string(v.object()->typeName()) : "Nothing";
+        case VarKind::Error: return "Error";
+        case VarKind::Boolean: return "Boolean";
+        case VarKind::Byte: return "Byte";
+        case VarKind::Array: return "Variant()";
+    }
+    return "Unknown";
+}
+
+bool IsEmpty(const Variant& v) noexcept { return v.isEmpty(); }
+bool IsNull(const Variant& v) noexcept { return v.isNull(); }
+bool IsObject(const Variant& v) noexcept { return v.isObject(); }
+bool IsArray(const Variant& v) noexcept { return v.isArray(); }
+
+bool Is(const Variant& a, const Variant& b) {
+    if (!a.isObject() || !b.isObject()) raise(errors::ObjectRequired);
+    return a.object() == b.object();
+}
+
+Variant valueOf(const Variant& v) {
+    if (!v.isObject()) return v;
+    // A default member may answer another object (a collection of values): follow a few.
+    Variant current = v;
+    for (int depth = 0; depth < 4 && current.isObject(); ++depth) {
+        if (!current.object()) raise(errors::ObjectNotSet);
+        Variant next = current.object()->invoke(kDefaultMember, PropertyGet, {});
+        current = std::move(next);
+    }
+    if (current.isObject()) raise(errors::NotSupported);
+    return current;
+}
+
+}  // namespace vb

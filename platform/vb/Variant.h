@@ -1,0 +1,148 @@
+#pragma once
+// The language's Variant: one value of any of its kinds, keeping the kind it was stored as.
+//
+// Text is a std::string of bytes in the single-byte code page (Windows-1252): Len counts
+// bytes, Chr/Asc work on them. Arrays are held by value: copying a Variant copies the whole
+// array, as assignment does in the language (move it to avoid the copy). Objects are shared
+// references; a null reference is `Nothing`.
+
+#include <cassert>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <type_traits>
+
+#include "vb/Date.h"
+
+namespace vb {
+
+class Object;
+class Array;
+using ObjectRef = std::shared_ptr<Object>;
+
+// The kinds, numbered as VarType answers them.
+enum class VarKind : uint16_t {
+    Empty = 0,
+    Null = 1,
+    Integer = 2,    // 16-bit signed
+    Long = 3,       // 32-bit signed
+    Single = 4,
+    Double = 5,
+    Currency = 6,   // 64-bit count of ten-thousandths
+    Date = 7,
+    String = 8,
+    Object = 9,
+    Error = 10,     // an error code; the omitted optional argument is one of these
+    Boolean = 11,
+    Byte = 17,
+    Array = 8204,   // vbArray + vbVariant: an array of Variants
+};
+
+// The scode of an omitted optional argument (DISP_E_PARAMNOTFOUND).
+constexpr int32_t kMissingArgument = static_cast<int32_t>(0x80020004u);
+
+class Variant {
+public:
+    Variant() noexcept : kind_(VarKind::Empty) { u_.i64 = 0; }
+    Variant(int16_t v) noexcept : kind_(VarKind::Integer) { u_.i64 = 0; u_.i16 = v; }
+    Variant(int32_t v) noexcept : kind_(VarKind::Long) { u_.i64 = 0; u_.i32 = v; }
+    Variant(float v) noexcept : kind_(VarKind::Single) { u_.i64 = 0; u_.f = v; }
+    Variant(double v) noexcept : kind_(VarKind::Double) { u_.d = v; }
+    Variant(bool v) noexcept : kind_(VarKind::Boolean) { u_.i64 = 0; u_.b = v; }
+    Variant(uint8_t v) noexcept : kind_(VarKind::Byte) { u_.i64 = 0; u_.u8 = v; }
+    Variant(Date v) noexcept : kind_(VarKind::Date) { u_.d = v.serial; }
+    Variant(std::string v) noexcept : kind_(VarKind::String) { new (&s_) std::string(std::move(v)); }
+    Variant(std::string_view v) : kind_(VarKind::String) { new (&s_) std::string(v); }
+    Variant(const char* v) : kind_(VarKind::String) { new (&s_) std::string(v); }
+    Variant(ObjectRef v) noexcept : kind_(VarKind::Object) { new (&o_) ObjectRef(std::move(v)); }
+    template <class T>
+        requires std::is_base_of_v<Object, T> && (!std::is_same_v<Object, T>)
+    Variant(std::shared_ptr<T> v) noexcept : Variant(ObjectRef(std::move(v))) {}
+    Variant(Array&& v);
+    Variant(const Array& v);
+    Variant(std::nullptr_t) = delete;  // say Variant::nothing() or Variant::null()
+
+    static Variant null() noexcept { Variant v; v.kind_ = VarKind::Null; return v; }
+    static Variant nothing() noexcept { return Variant(ObjectRef()); }
+    static Variant error(int32_t scode) noexcept { Variant v; v.kind_ = VarKind::Error; v.u_.i32 = scode; return v; }
+    static Variant missing() noexcept { return error(kMissingArgument); }
+    static Variant currency(int64_t tenThousandths) noexcept { Variant v; v.kind_ = VarKind::Currency; v.u_.i64 = tenThousandths; return v; }
+
+    Variant(const Variant& other);
+    Variant(Variant&& other) noexcept;
+    Variant& operator=(const Variant& other);
+    Variant& operator=(Variant&& other) noexcept;
+    ~Variant() { destroy(); }
+
+    VarKind kind() const noexcept { return kind_; }
+    bool isEmpty() const noexcept { return kind_ == VarKind::Empty; }
+    bool isNull() const noexcept { return kind_ == VarKind::Null; }
+    bool isString() const noexcept { return kind_ == VarKind::String; }
+    bool isObject() const noexcept { return kind_ == VarKind::Object; }
+    bool isNothing() const noexcept { return kind_ == VarKind::Object && !o_; }
+    bool isArray() const noexcept { return kind_ == VarKind::Array; }
+    bool isMissing() const noexcept { return kind_ == VarKind::Error && u_.i32 == kMissingArgument; }
+    // Integer, Long, Single, Double, Currency, Boolean or Byte (Date and Empty are not).
+    bool isNumber() const noexcept;
+
+    // The stored value; the kind must match (asserted in debug builds).
+    int16_t integer() const noexcept { assert(kind_ == VarKind::Integer); return u_.i16; }
+    int32_t lng() const noexcept { assert(kind_ == VarKind::Long); return u_.i32; }
+    float sng() const noexcept { assert(kind_ == VarKind::Single); return u_.f; }
+    double dbl() const noexcept { assert(kind_ == VarKind::Double); return u_.d; }
+    int64_t currencyValue() const noexcept { assert(kind_ == VarKind::Currency); return u_.i64; }
+    Date date() const noexcept { assert(kind_ == VarKind::Date); return Date{u_.d}; }
+    bool boolean() const noexcept { assert(kind_ == VarKind::Boolean); return u_.b; }
+    uint8_t byte() const noexcept { assert(kind_ == VarKind::Byte); return u_.u8; }
+    int32_t errorCode() const noexcept { assert(kind_ == VarKind::Error); return u_.i32; }
+    const std::string& str() const noexcept { assert(kind_ == VarKind::String); return s_; }
+    std::string& str() noexcept { assert(kind_ == VarKind::String); return s_; }
+    const ObjectRef& object() const noexcept { assert(kind_ == VarKind::Object); return o_; }
+    const Array& array() const noexcept { assert(kind_ == VarKind::Array); return *u_.arr; }
+    Array& array() noexcept { assert(kind_ == VarKind::Array); return *u_.arr; }
+
+    // Back to Empty, releasing what was held.
+    void clear() noexcept { destroy(); kind_ = VarKind::Empty; u_.i64 = 0; }
+
+private:
+    void destroy() noexcept;
+    void copyFrom(const Variant& other);
+    void moveFrom(Variant& other) noexcept;
+
+    VarKind kind_;
+    union {
+        union {
+            int16_t i16;
+            int32_t i32;
+            int64_t i64;
+            float f;
+            double d;
+            bool b;
+            uint8_t u8;
+            Array* arr;
+        } u_;
+        std::string s_;
+        ObjectRef o_;
+    };
+};
+
+// The number VarType answers (8204 for an array of Variants).
+int32_t VarType(const Variant& v) noexcept;
+// The name TypeName answers: "Integer", "String", "Nothing", "Variant()", an object's class name...
+std::string TypeName(const Variant& v);
+
+bool IsEmpty(const Variant& v) noexcept;
+bool IsNull(const Variant& v) noexcept;
+bool IsObject(const Variant& v) noexcept;
+bool IsArray(const Variant& v) noexcept;
+
+// `Is`: true when both are object references to the same object (two Nothings are the same);
+// error 424 "Object required" when either is not an object.
+bool Is(const Variant& a, const Variant& b);
+
+// The value an object stands for where a plain value is needed: its default member read
+// with no arguments (error 91 for Nothing, 438 when it has none). Other values pass as they are.
+Variant valueOf(const Variant& v);
+
+}  // namespace vb
