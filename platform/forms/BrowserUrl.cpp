@@ -45,7 +45,7 @@ std::optional<HttpUrl> parseHttpUrl(const std::string& encodedUrl) {
     std::string authority = rest.substr(0, authorityEnd);
     std::string target = authorityEnd == std::string::npos ? "" : rest.substr(authorityEnd);
     target = target.substr(0, target.find('#'));
-    if (target.empty() || target[0] != '/') target.insert(0, "/");
+    if (target.empty() || target[0] != '/') target = "/" + target;
     if (std::size_t at = authority.rfind('@'); at != std::string::npos) authority.erase(0, at + 1);
 
     HttpUrl url;

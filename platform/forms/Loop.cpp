@@ -1,5 +1,7 @@
 #include "forms/Loop.h"
 
+#include "vb/DateTime.h"
+
 #include <algorithm>
 #include <ctime>
 #include <iostream>
@@ -169,7 +171,25 @@ struct Loop::Impl {
     }
 };
 
+namespace {
+
+// The language's `Now` reads the current loop's local time, so that the plug-in's dates move
+// with the loop's clock (a manual one in tests); without a loop it reads the system clock.
+vb::Date loopNow() {
+    if (Loop* loop = Loop::tryCurrent()) {
+        constexpr double kUnixEpochSerial = 25569.0;  // 1 January 1970
+        constexpr double kMsPerDay = 86400000.0;
+        auto ms = loop->localNow().time_since_epoch().count();
+        return vb::Date{kUnixEpochSerial + static_cast<double>(ms) / kMsPerDay};
+    }
+    return vb::localDate(std::chrono::system_clock::now());
+}
+
+}  // namespace
+
 Loop::Loop(ClockKind clock) : impl_(std::make_unique<Impl>(clock)) {
+    static const bool clockInstalled = (vb::setClock(loopNow), true);
+    (void)clockInstalled;
     impl_->manualNow = TimePoint{} + hours{24};
     impl_->manualDateSetAt = impl_->manualNow;
     loops().push_back(this);

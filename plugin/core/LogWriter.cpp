@@ -1,6 +1,7 @@
 #include "core/LogWriter.h"
 
-#include "core/NowText.h"
+#include "vb/DateTime.h"
+#include "vb/Format.h"
 #include "vb/Err.h"
 #include "windows/FileSystemObject.h"
 
@@ -42,7 +43,7 @@ void WriteStartupLog(homeseer::Host& hs, const std::string& first, const std::st
     makeFolderIfMissing(fso, data);
     makeFolderIfMissing(fso, folder);
     if (!fso.FileExists(file)) fso.CreateTextFile(file)->Close();
-    fso.OpenTextFile(file, windows::ForAppending)->WriteLine(NowText() + kFieldSeparator + first + kFieldSeparator + second);
+    fso.OpenTextFile(file, windows::ForAppending)->WriteLine(vb::FormatDateTime(vb::Now()) + kFieldSeparator + first + kFieldSeparator + second);
 }
 
 }  // namespace zephra
