@@ -55,12 +55,21 @@ int startSkip(DecoderFront& front, std::int64_t skip, std::size_t& len)
 
 }  // namespace
 
-int ScanLastFrame(const std::uint8_t* buf, std::size_t len)
+int ScanLastFrame(const std::uint8_t* buf, std::size_t len, const FrameHeader* setup, int setupBytes)
 {
     for (std::size_t i = 0; i + 4 <= len; ++i) {
         if (buf[i] != 0xFF || !isSyncByte(buf[i + 1])) continue;
         FrameHeader h;
-        int n = paddedLength(buf + i, len - i, h);
+        int n = 0;
+        if (setup) {
+            // The length search of a free-format header needs a following frame; use the stream's.
+            std::uint8_t head[4] = {buf[i], buf[i + 1], buf[i + 2], buf[i + 3]};
+            n = paddedLength(head, 4, h);
+            if (h.sync == 0 || !sameFormat(h, *setup)) continue;
+            if (h.br_index == 0) n = setupBytes + h.pad * (h.option == 3 ? 4 : 1);
+        } else {
+            n = paddedLength(buf + i, len - i, h);
+        }
         if (n > 0 && i + static_cast<std::size_t>(n) <= len) return static_cast<int>(i);
     }
     return kFrontNoHeader;
@@ -184,7 +193,7 @@ int DecodeAudioFrame(DecoderFront& front, const std::uint8_t* buf, std::size_t& 
     int offset = ScanForMPEG_l(buf, len, &skip);
     if (offset == kFrontScanSkip) return startSkip(front, skip, len);
     if (offset == kFrontScanMore || offset == kFrontNoHeader) {
-        if (front.end_of_data) offset = ScanLastFrame(buf, len);
+        if (front.end_of_data) offset = ScanLastFrame(buf, len, &front.head, front.framebytes);
         if (offset == kFrontScanMore) return kFrontNeedData;
         if (offset < 0) {
             say(front, msg::kNoSyncword);
@@ -196,6 +205,7 @@ int DecodeAudioFrame(DecoderFront& front, const std::uint8_t* buf, std::size_t& 
     const std::size_t avail = len - static_cast<std::size_t>(offset);
     FrameHeader h;
     int size = head_info(frame, avail, h);
+    if (size == 0 && h.sync != 0 && h.br_index == 0 && sameFormat(h, front.head)) size = front.framebytes;
     int result = kFrontOk;
     if (size > 0 && !sameFormat(h, front.head)) {
         if (!decodable(h)) {

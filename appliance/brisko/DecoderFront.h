@@ -58,8 +58,9 @@ int CheckRIFF(const std::uint8_t* p, std::size_t len);
 int ScanForMPEG_l(const std::uint8_t* buf, std::size_t len, std::int64_t* skip = nullptr);
 
 // At the end of the data: offset of the first header whose whole frame lies in the buffer, or
-// kFrontNoHeader (the last frame of a stream has no following header to confirm it).
-int ScanLastFrame(const std::uint8_t* buf, std::size_t len);
+// kFrontNoHeader (the last frame of a stream has no following header to confirm it). With a
+// stream already set up, only its own frames count, and free-format frames take its frame length.
+int ScanLastFrame(const std::uint8_t* buf, std::size_t len, const FrameHeader* setup = nullptr, int setupBytes = 0);
 
 int InitAudioDecoderMode(DecoderFront& front, int reduction, int transformBit, int transformChannel, int convert,
                          int freqLimit, std::uint32_t maxBitrate);
