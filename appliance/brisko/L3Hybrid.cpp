@@ -7,13 +7,15 @@ namespace brisko {
 namespace {
 
 // q[j] = -z[26 - j] of the 36-point IMDCT of the subband's 18 lines.
+// Written as a sum of table rows, so that the 18 outputs are computed side by side.
 inline void imdct18(const float* x, float* q, const L3Tables& t)
 {
-    for (int j = 0; j < 18; ++j) {
-        float s = 0.0f;
-        for (int k = 0; k < 18; ++k) s += x[k] * t.cos18[j][k];
-        q[j] = s;
+    float acc[20] = {};
+    for (int k = 0; k < 18; ++k) {
+        const float xk = x[k];
+        for (int j = 0; j < 20; ++j) acc[j] += xk * t.cos18[k][j];
     }
+    for (int j = 0; j < 18; ++j) q[j] = acc[j];
 }
 
 // q[w][j] = -z_w[8 - j] of the 12-point IMDCT of window w (values at x[w], x[w + 3], ...).

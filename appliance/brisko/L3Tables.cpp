@@ -97,7 +97,7 @@ void buildHybrid(L3Tables& t)
     // q[j] = -z[26 - j] of the 36-point IMDCT, and -z[8 - j] of the 12-point one.
     for (int j = 0; j < 18; ++j)
         for (int k = 0; k < 18; ++k)
-            t.cos18[j][k] = static_cast<float>(-std::cos(pi / 72 * (2 * (26 - j) + 1 + 18) * (2 * k + 1)));
+            t.cos18[k][j] = static_cast<float>(-std::cos(pi / 72 * (2 * (26 - j) + 1 + 18) * (2 * k + 1)));
     for (int j = 0; j < 6; ++j)
         for (int k = 0; k < 6; ++k)
             t.cos6[j][k] = static_cast<float>(-std::cos(pi / 24 * (2 * (8 - j) + 1 + 6) * (2 * k + 1)));

@@ -13,7 +13,7 @@ struct L3Tables {
     float lr2[2][2][64][2];         // MPEG-2 intensity factors [intensity scale][mid/side][entry]
     int pretab[2][22];
     float win[4][36];               // IMDCT windows with the transform's signs folded in
-    float cos18[18][18];            // 18-line transform: q[j] = sum_k X[k] cos18[j][k]
+    float cos18[18][20];            // 18-line transform: q[j] = sum_k X[k] cos18[k][j] (padded)
     float cos6[6][6];               // 6-line transform per short window
 };
 

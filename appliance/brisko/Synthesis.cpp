@@ -156,59 +156,78 @@ inline void store(void* pcm, int index, float sum)
     else static_cast<std::int16_t*>(pcm)[index] = static_cast<std::int16_t>(v);
 }
 
+// The window coefficients of one rate, regrouped tap by tap so that the outputs of a phase are
+// computed side by side over consecutive history entries. The walk is that of wincoef: output j of
+// the first phase uses row j x 32 / N forwards, the last phase the rows backwards from entry 255.
+// Terms whose history index falls as the output index rises are kept in reversed order.
+template <int N>
+struct WindowTaps {
+    static constexpr int H = N / 2;
+    float a[8][H];   // output j:        + a[k][j]          x V[H + j + 2Nk]
+    float b[8][H];   // output H - 1 - u: - b[k][u]          x V[N + 1 + u + 2Nk]
+    float mid[8];    // output H:        + mid[k]           x V[N + 2Nk]
+    float c[8][H];   // output H + H - u: + c[k][u] (u >= 1) x V[H + u + 2Nk]
+    float d[8][H];   // output H + m:    + d[k][m] (m >= 1) x V[N + m + 2Nk]
+};
+
+template <int N>
+const WindowTaps<N>& windowTaps()
+{
+    static const WindowTaps<N> t = [] {
+        constexpr int H = N / 2;
+        WindowTaps<N> w{};
+        const float* wc = synthTables().wincoef;
+        constexpr int skip = 16 * (32 / N - 1);
+        for (int j = 0; j < H; ++j)
+            for (int k = 0; k < 8; ++k) {
+                w.a[k][j] = wc[j * (16 + skip) + 2 * k];
+                w.b[k][H - 1 - j] = wc[j * (16 + skip) + 2 * k + 1];
+            }
+        for (int k = 0; k < 8; ++k) w.mid[k] = wc[256 + k];
+        for (int m = 1; m < H; ++m) {
+            int c0 = 255 - skip - (m - 1) * (16 + skip);
+            for (int k = 0; k < 8; ++k) {
+                w.c[k][H - m] = wc[c0 - 2 * k];
+                w.d[k][m] = wc[c0 - 2 * k - 1];
+            }
+        }
+        return w;
+    }();
+    return t;
+}
+
 // One time slot's windowing over an N-sample transform history; writes every `stride`-th output.
 template <int N, bool B8, int stride>
 void window(const float* vbuf, int vb_ptr, void* pcm)
 {
-    constexpr int mask = 16 * N - 1;
+    constexpr int H = N / 2;
     constexpr int step = 2 * N;
-    constexpr int skip = 16 * (32 / N - 1);  // rows of the full-rate window not used at this rate
-    const float* w = synthTables().wincoef;
-    int si = vb_ptr + N / 2;
-    int bx = (vb_ptr + 3 * N / 2) & mask;
-    const float* c = w;
-    int out = 0;
-    for (int j = 0; j < N / 2; ++j) {
-        float sum = 0.0f;
-        for (int k = 0; k < 8; ++k) {
-            sum += c[0] * vbuf[si];
-            si = (si + step) & mask;
-            sum -= c[1] * vbuf[bx];
-            bx = (bx + step) & mask;
-            c += 2;
+    const WindowTaps<N>& w = windowTaps<N>();
+    const float* v = vbuf + vb_ptr;
+    float fa[H] = {}, fb[H] = {}, fc[H] = {}, fd[H] = {};
+    float mid = 0.0f;
+    for (int k = 0; k < 8; ++k) {
+        const float* row = v + k * step;
+        for (int j = 0; j < H; ++j) {
+            fa[j] += w.a[k][j] * row[H + j];
+            fb[j] += w.b[k][j] * row[N + 1 + j];
+            fc[j] += w.c[k][j] * row[H + j];
+            fd[j] += w.d[k][j] * row[N + j];
         }
-        c += skip;
-        si = (si + 1) & mask;
-        bx = (bx - 1) & mask;
-        store<B8>(pcm, out, sum);
-        out += stride;
+        mid += w.mid[k] * row[N];
     }
-    {
-        float sum = 0.0f;
-        c = w + 256;
-        for (int k = 0; k < 8; ++k) {
-            sum += c[k] * vbuf[bx];
-            bx = (bx + step) & mask;
-        }
-        store<B8>(pcm, out, sum);
-        out += stride;
-    }
-    c = w + 255;
-    for (int j = 0; j < N / 2 - 1; ++j) {
-        c -= skip;
-        si = (si - 1) & mask;
-        bx = (bx + 1) & mask;
-        float sum = 0.0f;
-        for (int k = 0; k < 8; ++k) {
-            sum += c[0] * vbuf[si];
-            si = (si + step) & mask;
-            sum += c[-1] * vbuf[bx];
-            bx = (bx + step) & mask;
-            c -= 2;
-        }
-        store<B8>(pcm, out, sum);
-        out += stride;
-    }
+    for (int j = 0; j < H; ++j) store<B8>(pcm, stride * j, fa[j] - fb[H - 1 - j]);
+    store<B8>(pcm, stride * H, mid);
+    for (int m = 1; m < H; ++m) store<B8>(pcm, stride * (H + m), fc[H - m] + fd[m]);
+}
+
+// Writes a transform into the history and its mirror one region further.
+template <int N, In mode>
+inline void transform(const float* x, float* vbuf, int vb_ptr)
+{
+    float* c = vbuf + vb_ptr;
+    fdct<N, mode>(x, c);
+    for (int i = 0; i < N; ++i) c[16 * N + i] = c[i];
 }
 
 template <bool B8>
@@ -226,18 +245,18 @@ void sbtL12(SynthState& s, const float* sample, void* pcm, int n)
     constexpr int mask = 16 * N - 1;
     for (int i = 0; i < n; ++i) {
         if constexpr (variant == kSbtMono) {
-            fdct<N, In::Plain>(sample, s.vbuf + s.vb_ptr);
+            transform<N, In::Plain>(sample, s.vbuf, s.vb_ptr);
             window<N, B8, 1>(s.vbuf, s.vb_ptr, pcm);
             pcm = advance<B8>(pcm, N);
         } else if constexpr (variant == kSbtDual) {
-            fdct<N, In::Dual>(sample, s.vbuf + s.vb_ptr);
-            fdct<N, In::Dual>(sample + 1, s.vbuf2 + s.vb_ptr);
+            transform<N, In::Dual>(sample, s.vbuf, s.vb_ptr);
+            transform<N, In::Dual>(sample + 1, s.vbuf2, s.vb_ptr);
             window<N, B8, 2>(s.vbuf, s.vb_ptr, pcm);
             window<N, B8, 2>(s.vbuf2, s.vb_ptr, advance<B8>(pcm, 1));
             pcm = advance<B8>(pcm, 2 * N);
         } else {
-            if constexpr (variant == kSbtDualMono) fdct<N, In::DualMono>(sample, s.vbuf + s.vb_ptr);
-            else fdct<N, In::Dual>(sample + (variant == kSbtRight ? 1 : 0), s.vbuf + s.vb_ptr);
+            if constexpr (variant == kSbtDualMono) transform<N, In::DualMono>(sample, s.vbuf, s.vb_ptr);
+            else transform<N, In::Dual>(sample + (variant == kSbtRight ? 1 : 0), s.vbuf, s.vb_ptr);
             window<N, B8, 1>(s.vbuf, s.vb_ptr, pcm);
             pcm = advance<B8>(pcm, N);
         }
@@ -254,7 +273,7 @@ void sbtL3(SynthState& s, const float* sample, void* pcm, int ch)
     int& ptr = dual && ch ? s.vb2_ptr : s.vb_ptr;
     if constexpr (dual) pcm = advance<B8>(pcm, ch ? 1 : 0);
     for (int i = 0; i < 18; ++i) {
-        fdct<N, In::Plain>(sample, vbuf + ptr);
+        transform<N, In::Plain>(sample, vbuf, ptr);
         window<N, B8, dual ? 2 : 1>(vbuf, ptr, pcm);
         pcm = advance<B8>(pcm, dual ? 2 * N : N);
         sample += 32;

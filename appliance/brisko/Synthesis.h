@@ -4,10 +4,11 @@
 
 namespace brisko {
 
-// The history of one decoder's synthesis (both channels).
+// The history of one decoder's synthesis (both channels). Each transform is written twice, at
+// vb_ptr and one region further, so that the window reads without wrapping.
 struct SynthState {
-    float vbuf[512];
-    float vbuf2[512];
+    float vbuf[1024];
+    float vbuf2[1024];
     int vb_ptr;
     int vb2_ptr;
 };
