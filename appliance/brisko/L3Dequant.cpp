@@ -9,9 +9,11 @@ namespace brisko {
 
 namespace {
 
+// Signed 4/3 power: the table for the common small values, the power function beyond it.
 inline float pow43(const L3Tables& t, int v)
 {
-    if (v >= -32 && v <= 31) return t.look_pow[v + 32];
+    unsigned u = static_cast<unsigned>(v + 32);
+    if (u < 64) return t.look_pow[u];
     double a = v;
     return static_cast<float>(a * std::cbrt(std::fabs(a)));
 }
@@ -41,15 +43,13 @@ int dequant(float* x, const int* ix, int& nsamp, const ScaleFactors& sf, const G
     for (int c = 0; c < ncbl; ++c) {
         const float factor = gain * t.look_scale[scale][t.pretab[pre][c]][sf.l[c] & 31];
         const int end = i + band.widthL[c];
+        int any = 0;
         for (; i < end; ++i) {
             int v = ix[i];
-            if (v) {
-                x[i] = factor * pow43(t, v);
-                cbmax = c;
-            } else {
-                x[i] = 0.0f;
-            }
+            any |= v;
+            x[i] = factor * pow43(t, v);
         }
+        if (any) cbmax = c;
         if (i >= nsamp) break;
     }
     cb.cbmax = cbmax;
@@ -67,15 +67,13 @@ int dequant(float* x, const int* ix, int& nsamp, const ScaleFactors& sf, const G
             const int n = band.widthS[c];
             for (int w = 0; w < 3; ++w) {
                 const float factor = gw[w] * t.look_scale[scale][0][sf.s[w][c] & 31];
+                int any = 0;
                 for (int j = 0; j < n; ++j, ++i) {
                     int v = ix[i];
-                    float f = 0.0f;
-                    if (v) {
-                        f = factor * pow43(t, v);
-                        cb.cbmax_s[w] = c;
-                    }
-                    re_buf[base + 3 * j + w] = f;
+                    any |= v;
+                    re_buf[base + 3 * j + w] = factor * pow43(t, v);
                 }
+                if (any) cb.cbmax_s[w] = c;
             }
             base += 3 * n;
             if (i >= nsamp) break;

@@ -96,13 +96,14 @@ int unpack_huff_quad(BitGetter& b, int* vwxy, int n, int budget, int tableB)
             last = i;
             pattern = p;
         }
+        // One sign bit for each non-zero value, v first.
         int* q = vwxy + 4 * i;
+        int nz = __builtin_popcount(static_cast<unsigned>(p));
+        unsigned signs = nz ? b.take(nz) : 0u;
+        budget -= nz;
         for (int k = 0; k < 4; ++k) {
             int v = (p >> (3 - k)) & 1;
-            if (v) {
-                budget -= 1;
-                v = b.take(1) ? -1 : 1;
-            }
+            if (v) v = (signs >> --nz) & 1 ? -1 : 1;
             q[k] = v;
         }
         if (b.bs_ptr > b.bs_ptr_end) {
