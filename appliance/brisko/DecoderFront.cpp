@@ -53,6 +53,23 @@ int startSkip(DecoderFront& front, std::int64_t skip, std::size_t& len)
     return dropPending(front, len);
 }
 
+// A frame of the stream set up that starts right at the buffer: once in step, frames follow one
+// another without the search (which would need the next header and so lose the frame in front of
+// garbage). Returns 0 when the frame is there and complete, kFrontNeedData when it is incomplete,
+// kFrontNoHeader when the buffer does not start with such a frame.
+int inStep(const DecoderFront& front, const std::uint8_t* buf, std::size_t len)
+{
+    if (len < 4 || buf[0] != front.sync_bytes[0] || buf[1] != front.sync_bytes[1]) return kFrontNoHeader;
+    std::uint8_t head[4] = {buf[0], buf[1], buf[2], buf[3]};
+    FrameHeader h;
+    int n = head_info(head, 4, h);
+    if (h.sync == 0 || !sameFormat(h, front.head)) return kFrontNoHeader;
+    if (n == 0 && h.br_index == 0 && h.sr_index != 3 && h.emphasis != 2) n = front.framebytes;
+    if (n <= 0) return kFrontNoHeader;
+    n += h.pad * (h.option == 3 ? 4 : 1);
+    return static_cast<std::size_t>(n) <= len ? 0 : kFrontNeedData;
+}
+
 }  // namespace
 
 int ScanLastFrame(const std::uint8_t* buf, std::size_t len, const FrameHeader* setup, int setupBytes)
@@ -178,6 +195,8 @@ int ParseSequenceHeader(DecoderFront& front, const std::uint8_t* buf, std::size_
         return kFrontRefused;
     front.head = h;
     front.framebytes = size;
+    front.sync_bytes[0] = buf[offset];
+    front.sync_bytes[1] = buf[offset + 1];
     front.ready = true;
     len = static_cast<std::size_t>(size);
     return offset;
@@ -189,8 +208,10 @@ int DecodeAudioFrame(DecoderFront& front, const std::uint8_t* buf, std::size_t& 
     if (!buf || !pcm) return kFrontNullBuffer;
     if (front.skip_pending > 0) return dropPending(front, len);
     if (!front.ready) return kFrontRefused;
+    int step = inStep(front, buf, len);
+    if (step == kFrontNeedData && !front.end_of_data) return kFrontNeedData;
     std::int64_t skip = 0;
-    int offset = ScanForMPEG_l(buf, len, &skip);
+    int offset = step == 0 ? 0 : ScanForMPEG_l(buf, len, &skip);
     if (offset == kFrontScanSkip) return startSkip(front, skip, len);
     if (offset == kFrontScanMore || offset == kFrontNoHeader) {
         if (front.end_of_data) offset = ScanLastFrame(buf, len, &front.head, front.framebytes);
@@ -215,6 +236,8 @@ int DecodeAudioFrame(DecoderFront& front, const std::uint8_t* buf, std::size_t& 
             say(front, msg::kFormatChanged);
             front.head = h;
             front.framebytes = size;
+            front.sync_bytes[0] = frame[0];
+            front.sync_bytes[1] = frame[1];
             result = kFrontFormatChanged;
         } else {
             // Keep decoding the stream set up; this frame is skipped.

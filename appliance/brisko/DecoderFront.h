@@ -40,6 +40,7 @@ struct DecoderFront {
     bool mode_set = false;                // InitAudioDecoderMode was called
     bool ready = false;                   // ParseSequenceHeader succeeded
     int framebytes = 0;                   // frame length of the set-up, without padding
+    std::uint8_t sync_bytes[2] = {0, 0};  // first two header bytes of the stream's frames
     std::uint64_t errors = 0;             // frames skipped as undecodable
     std::int64_t skip_pending = 0;        // tag bytes still to drop
     bool end_of_data = false;             // set by the caller: no more bytes will come, so the

@@ -121,6 +121,8 @@ bool MpegReader::startAtEnd()
         return false;
     front_.head = h;
     front_.framebytes = size;
+    front_.sync_bytes[0] = p[at];
+    front_.sync_bytes[1] = p[at + 1];
     front_.ready = true;
     started_ = true;
     announce_ = true;

@@ -51,6 +51,26 @@ std::string makeSource(const std::string& name, int rate, int channels, double s
     return path;
 }
 
+std::string makeStream(const std::string& name, int rate, int channels, const std::string& encode, double seconds)
+{
+    std::string out = workDir() + "/" + name;
+    int lowpass = rate * 3 / 10;  // below every layer's band limit
+    std::string src = makeSource("src_" + name, rate, channels, seconds, lowpass);
+    if (src.empty()) return "";
+    char cmd[1024];
+    std::snprintf(cmd, sizeof cmd, encode.c_str(), src.c_str(), out.c_str());
+    return run(cmd) ? out : "";
+}
+
+std::string makeTone(const std::string& name, int rate, int channels, int hz, double seconds)
+{
+    std::string path = workDir() + "/" + name + ".wav";
+    char cmd[512];
+    std::snprintf(cmd, sizeof cmd, "sox -D -R -n -r %d -c %d -b 16 '%s' synth %.2f sine %d gain -6 fade 0.02 %.2f 0.02",
+                  rate, channels, path.c_str(), seconds, hz, seconds);
+    return run(cmd) ? path : "";
+}
+
 Decoded decodeBytes(const std::vector<std::uint8_t>& bytes, int reduction, int convert, int freqLimit)
 {
     Decoded out;

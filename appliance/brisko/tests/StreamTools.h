@@ -22,6 +22,13 @@ void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
 // A low-passed test signal (pink noise and a sweep, faded in and out) as a WAV file.
 std::string makeSource(const std::string& name, int rate, int channels, double seconds, int lowpassHz);
 
+// Encodes a low-passed source with `encode` (a shell command with two %s: input WAV, output).
+std::string makeStream(const std::string& name, int rate, int channels, const std::string& encode,
+                       double seconds = 1.0);
+
+// A pure tone as a WAV file.
+std::string makeTone(const std::string& name, int rate, int channels, int hz, double seconds);
+
 struct Decoded {
     std::vector<std::int16_t> pcm16;  // 16-bit output (empty for 8-bit)
     std::vector<std::uint8_t> pcm8;   // 8-bit output
