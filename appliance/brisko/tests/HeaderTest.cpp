@@ -163,7 +163,7 @@ TEST(Huffman, PairsEscapesAndQuadruples)
         EXPECT_EQ(e[1], 0);
     }
     // Count-1 table B: 1111 is four zeros without sign bits; 0000 is four ones with four signs.
-    int q[8] = {};
+    int q[16] = {};
     auto b3 = reader({0b11110000, 0b10100000});
     EXPECT_EQ(unpack_huff_quad(b3, q, 8, 12, 1), 8);
     EXPECT_EQ(q[0], 0);
