@@ -48,14 +48,16 @@ struct BitLoader {
     }
 };
 
-// Bit reader of Layer III main data: 32-bit buffer refilled a byte at a time; the reservoir keeps
-// zeroed guard bytes past its fill so that the few bytes read ahead are always inside it.
+// Bit reader of Layer III main data: a 64-bit buffer refilled four bytes at a time. It reads up to
+// eight bytes ahead of its position, which the reservoir's zeroed guard bytes keep inside the
+// buffer. `end_bit` is where the channel's data ends (with a little slack for the last count-1
+// code); reading past it marks the granule damaged.
 struct BitGetter {
-    std::uint32_t bitbuf = 0;
+    std::uint64_t bitbuf = 0;
     int bits = 0;
     const std::uint8_t* bs_ptr = nullptr;
     const std::uint8_t* bs_ptr0 = nullptr;
-    const std::uint8_t* bs_ptr_end = nullptr;
+    int end_bit = 0;
 
     void init(const std::uint8_t* p)
     {
@@ -64,15 +66,18 @@ struct BitGetter {
         bitbuf = 0;
     }
     int bits_used() const { return static_cast<int>(bs_ptr - bs_ptr0) * 8 - bits; }
-    void check(int n)
+    bool overrun() const { return bits_used() > end_bit; }
+    void check(int n)  // n <= 32
     {
-        if (bits < n)
-            while (bits <= 24) {
-                bitbuf = bitbuf << 8 | *bs_ptr++;
-                bits += 8;
-            }
+        if (bits < n) {
+            std::uint32_t w = std::uint32_t(bs_ptr[0]) << 24 | std::uint32_t(bs_ptr[1]) << 16 |
+                              std::uint32_t(bs_ptr[2]) << 8 | bs_ptr[3];
+            bitbuf = bitbuf << 32 | w;
+            bs_ptr += 4;
+            bits += 32;
+        }
     }
-    unsigned get(int n)  // n <= 24
+    unsigned get(int n)  // n <= 32
     {
         check(n);
         return take(n);
@@ -80,11 +85,11 @@ struct BitGetter {
     unsigned take(int n)  // the bits must be buffered
     {
         bits -= n;
-        unsigned v = bitbuf >> bits;
+        std::uint64_t v = bitbuf >> bits;
         bitbuf -= v << bits;
-        return v;
+        return static_cast<unsigned>(v);
     }
-    unsigned peek(int n) const { return bitbuf >> (bits - n); }
+    unsigned peek(int n) const { return static_cast<unsigned>(bitbuf >> (bits - n)); }
 };
 
 struct GranuleChannel {

@@ -41,9 +41,10 @@ void unpack_huff(BitGetter& b, int* xy, int n, int table)
     for (int i = 0; i < pairs; ++i) {
         const std::uint32_t* tab = t.words;
         std::uint32_t e;
+        b.check(21);  // the longest code with its two sign bits
         for (;;) {
             int w = static_cast<int>(tab[0] & 0xFF);
-            b.check(11);
+            if (b.bits < w) b.check(w);
             e = tab[1 + b.peek(w)];
             if (e >> 24) {
                 b.take(static_cast<int>(e >> 24));
@@ -66,12 +67,14 @@ void unpack_huff(BitGetter& b, int* xy, int n, int table)
         y = signOf(b, y);
         xy[2 * i] = x;
         xy[2 * i + 1] = y;
-        if (b.bs_ptr > b.bs_ptr_end) return;
+        if (b.overrun()) return;
     }
 }
 
 int unpack_huff_quad(BitGetter& b, int* vwxy, int n, int budget, int tableB)
 {
+    // Non-zero values of each pattern (v = bit 3 .. y = bit 0).
+    static constexpr std::uint8_t kCount[16] = {0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4};
     const int quads = n / 4;
     int last = -1;
     int pattern = 15;
@@ -92,21 +95,23 @@ int unpack_huff_quad(BitGetter& b, int* vwxy, int n, int budget, int tableB)
             budget -= len;
             p = e & 15;
         }
-        if (p) {
+        int* q = vwxy + 4 * i;
+        if (p == 0) {
+            q[0] = q[1] = q[2] = q[3] = 0;
+        } else {
             last = i;
             pattern = p;
+            // One sign bit for each non-zero value, v first.
+            int nz = kCount[p];
+            unsigned signs = b.take(nz);
+            budget -= nz;
+            for (int k = 0; k < 4; ++k) {
+                int v = (p >> (3 - k)) & 1;
+                if (v) v = (signs >> --nz) & 1 ? -1 : 1;
+                q[k] = v;
+            }
         }
-        // One sign bit for each non-zero value, v first.
-        int* q = vwxy + 4 * i;
-        int nz = __builtin_popcount(static_cast<unsigned>(p));
-        unsigned signs = nz ? b.take(nz) : 0u;
-        budget -= nz;
-        for (int k = 0; k < 4; ++k) {
-            int v = (p >> (3 - k)) & 1;
-            if (v) v = (signs >> --nz) & 1 ? -1 : 1;
-            q[k] = v;
-        }
-        if (b.bs_ptr > b.bs_ptr_end) {
+        if (b.overrun()) {
             ++i;
             break;
         }

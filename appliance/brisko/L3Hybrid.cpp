@@ -1,5 +1,6 @@
 #include "brisko/L3Hybrid.h"
 
+#include "brisko/CpuClones.h"
 #include "brisko/L3Tables.h"
 
 namespace brisko {
@@ -8,7 +9,7 @@ namespace {
 
 // q[j] = -z[26 - j] of the 36-point IMDCT of the subband's 18 lines.
 // Written as a sum of table rows, so that the 18 outputs are computed side by side.
-inline void imdct18(const float* x, float* q, const L3Tables& t)
+BRISKO_INLINE void imdct18(const float* x, float* q, const L3Tables& t)
 {
     float acc[20] = {};
     for (int k = 0; k < 18; ++k) {
@@ -19,7 +20,7 @@ inline void imdct18(const float* x, float* q, const L3Tables& t)
 }
 
 // q[w][j] = -z_w[8 - j] of the 12-point IMDCT of window w (values at x[w], x[w + 3], ...).
-inline void imdct6_3(const float* x, float q[3][6], const L3Tables& t)
+BRISKO_INLINE void imdct6_3(const float* x, float q[3][6], const L3Tables& t)
 {
     for (int w = 0; w < 3; ++w)
         for (int j = 0; j < 6; ++j) {
@@ -33,7 +34,7 @@ inline float& Y(float* y, int i, int sb) { return y[32 * i + sb]; }
 
 }  // namespace
 
-int hybrid(float* x, const float* prev, float* y, int block_type, int nlong, int ntot, int nprev, int nsbLimit)
+BRISKO_CLONES int hybrid(float* x, const float* prev, float* y, int block_type, int nlong, int ntot, int nprev, int nsbLimit)
 {
     const L3Tables& t = l3Tables();
     const int nL = (nlong + 17) / 18;
@@ -91,7 +92,7 @@ int hybrid(float* x, const float* prev, float* y, int block_type, int nlong, int
     return n;
 }
 
-int hybrid_sum(float* x2, float* x1, float* y, int block_type, int nlong, int ntot)
+BRISKO_CLONES int hybrid_sum(float* x2, float* x1, float* y, int block_type, int nlong, int ntot)
 {
     const L3Tables& t = l3Tables();
     const int nL = (nlong + 17) / 18;

@@ -13,6 +13,10 @@ namespace {
 using State = MpegDecoder::State;
 using L3 = State::L3;
 
+// Bits a channel's Huffman data may run past its part 2/3 length (the last count-1 code and its
+// signs) before the granule counts as damaged.
+constexpr int kOverrunSlack = 16;
+
 BandTable bandTable(const L3& d)
 {
     return BandTable{d.sfBandIndex[0], d.sfBandIndex[1], d.nBand[0], d.nBand[1]};
@@ -138,7 +142,7 @@ bool decodeChannel(State& s, int gr, int ch)
     BitGetter& b = d.bitdat;
     b.init(d.buf + start / 8);
     b.get(start & 7);
-    b.bs_ptr_end = d.buf + (end + 39) / 8;
+    b.end_bit = (start & 7) + gc.part2_3_length + kOverrunSlack;
 
     ScaleFactors& sf = d.sf[gr][ch];
     if (d.id) unpack_sf_sub_MPEG1(b, sf, d.sf[0][ch], gc, d.side.scfsi[ch], gr);
@@ -158,14 +162,14 @@ bool decodeChannel(State& s, int gr, int ch)
     if (r2start > bvl) r2start = bvl;
     if (r2start < r1start) r2start = r1start;
     unpack_huff(b, ix, r1start, gc.table_select[0]);
-    if (b.bs_ptr <= b.bs_ptr_end) unpack_huff(b, ix + r1start, r2start - r1start, gc.table_select[1]);
-    if (b.bs_ptr <= b.bs_ptr_end) unpack_huff(b, ix + r2start, bvl - r2start, gc.table_select[2]);
+    if (!b.overrun()) unpack_huff(b, ix + r1start, r2start - r1start, gc.table_select[1]);
+    if (!b.overrun()) unpack_huff(b, ix + r2start, bvl - r2start, gc.table_select[2]);
     int nsamp = bvl;
-    if (b.bs_ptr <= b.bs_ptr_end) {
+    if (!b.overrun()) {
         int budget = gc.part2_3_length - (b.bits_used() - (start & 7));
         nsamp = bvl + unpack_huff_quad(b, ix + bvl, limit - bvl, budget, gc.count1table_select);
     }
-    if (b.bs_ptr > b.bs_ptr_end) return false;
+    if (b.overrun()) return false;
     int top = gc.block_type == 2 ? d.band_limit12 : d.band_limit21;
     int zeroFrom = nsamp < top ? nsamp : top;
     std::memset(ix + zeroFrom, 0, sizeof(int) * (576 - zeroFrom));

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "brisko/CpuClones.h"
 #include "brisko/Tables.h"
 
 namespace brisko {
@@ -50,7 +51,7 @@ inline float at(const float* x, int p)
 }
 
 template <int n>
-inline void forward_bf(int m, const float* x, float* f, const float* coef)
+BRISKO_INLINE void forward_bf(int m, const float* x, float* f, const float* coef)
 {
     constexpr int h = n / 2;
     for (int g = 0; g < m; ++g, x += n, f += n)
@@ -61,7 +62,7 @@ inline void forward_bf(int m, const float* x, float* f, const float* coef)
 }
 
 template <int n>
-inline void back_bf(int m, const float* x, float* f)
+BRISKO_INLINE void back_bf(int m, const float* x, float* f)
 {
     constexpr int h = n / 2;
     for (int g = 0; g < m; ++g, x += n, f += n) {
@@ -72,7 +73,7 @@ inline void back_bf(int m, const float* x, float* f)
 }
 
 template <In mode>
-void fdct32(const float* x, float* c)
+BRISKO_INLINE void fdct32(const float* x, float* c)
 {
     const float* coef = synthTables().coef32;
     float a[32], b[32];
@@ -92,7 +93,7 @@ void fdct32(const float* x, float* c)
 }
 
 template <In mode>
-void fdct16(const float* x, float* c)
+BRISKO_INLINE void fdct16(const float* x, float* c)
 {
     const float* coef = synthTables().coef32;
     float a[16], b[16];
@@ -112,7 +113,7 @@ void fdct16(const float* x, float* c)
 }
 
 template <In mode>
-void fdct8(const float* x, float* c)
+BRISKO_INLINE void fdct8(const float* x, float* c)
 {
     const float* coef = synthTables().coef32;
     float a[8], b[8];
@@ -198,7 +199,7 @@ const WindowTaps<N>& windowTaps()
 
 // One time slot's windowing over an N-sample transform history; writes every `stride`-th output.
 template <int N, bool B8, int stride>
-void window(const float* vbuf, int vb_ptr, void* pcm)
+BRISKO_INLINE void window(const float* vbuf, int vb_ptr, void* pcm)
 {
     constexpr int H = N / 2;
     constexpr int step = 2 * N;
@@ -223,7 +224,7 @@ void window(const float* vbuf, int vb_ptr, void* pcm)
 
 // Writes a transform into the history and its mirror one region further.
 template <int N, In mode>
-inline void transform(const float* x, float* vbuf, int vb_ptr)
+BRISKO_INLINE void transform(const float* x, float* vbuf, int vb_ptr)
 {
     float* c = vbuf + vb_ptr;
     fdct<N, mode>(x, c);
@@ -240,7 +241,7 @@ inline void* advance(void* pcm, int samples)
 // ---- the members ------------------------------------------------------------------------------
 
 template <int N, bool B8, int variant>
-void sbtL12(SynthState& s, const float* sample, void* pcm, int n)
+BRISKO_INLINE void sbtL12(SynthState& s, const float* sample, void* pcm, int n)
 {
     constexpr int mask = 16 * N - 1;
     for (int i = 0; i < n; ++i) {
@@ -266,7 +267,7 @@ void sbtL12(SynthState& s, const float* sample, void* pcm, int n)
 }
 
 template <int N, bool B8, bool dual>
-void sbtL3(SynthState& s, const float* sample, void* pcm, int ch)
+BRISKO_INLINE void sbtL3(SynthState& s, const float* sample, void* pcm, int ch)
 {
     constexpr int mask = 16 * N - 1;
     float* vbuf = dual && ch ? s.vbuf2 : s.vbuf;
@@ -281,11 +282,34 @@ void sbtL3(SynthState& s, const float* sample, void* pcm, int ch)
     }
 }
 
+// Every member as a plain function (the full-rate 16-bit ones, played almost always, also in the
+// wide-vector build).
+template <int N, bool B8, int variant>
+void sbtMember(SynthState& s, const float* sample, void* pcm, int n)
+{
+    sbtL12<N, B8, variant>(s, sample, pcm, n);
+}
+
+template <int N, bool B8, bool dual>
+void sbtMemberL3(SynthState& s, const float* sample, void* pcm, int ch)
+{
+    sbtL3<N, B8, dual>(s, sample, pcm, ch);
+}
+
+BRISKO_CLONES void sbt_mono(SynthState& s, const float* x, void* pcm, int n) { sbtL12<32, false, 0>(s, x, pcm, n); }
+BRISKO_CLONES void sbt_dual(SynthState& s, const float* x, void* pcm, int n) { sbtL12<32, false, 1>(s, x, pcm, n); }
+BRISKO_CLONES void sbt_dual_mono(SynthState& s, const float* x, void* pcm, int n) { sbtL12<32, false, 2>(s, x, pcm, n); }
+BRISKO_CLONES void sbt_dual_left(SynthState& s, const float* x, void* pcm, int n) { sbtL12<32, false, 3>(s, x, pcm, n); }
+BRISKO_CLONES void sbt_dual_right(SynthState& s, const float* x, void* pcm, int n) { sbtL12<32, false, 4>(s, x, pcm, n); }
+BRISKO_CLONES void sbt_mono_L3(SynthState& s, const float* x, void* pcm, int ch) { sbtL3<32, false, false>(s, x, pcm, ch); }
+BRISKO_CLONES void sbt_dual_L3(SynthState& s, const float* x, void* pcm, int ch) { sbtL3<32, false, true>(s, x, pcm, ch); }
+
 template <bool B8, int N>
-constexpr SbtFn rowL12[5] = {sbtL12<N, B8, 0>, sbtL12<N, B8, 1>, sbtL12<N, B8, 2>, sbtL12<N, B8, 3>, sbtL12<N, B8, 4>};
+constexpr SbtFn rowL12[5] = {sbtMember<N, B8, 0>, sbtMember<N, B8, 1>, sbtMember<N, B8, 2>, sbtMember<N, B8, 3>,
+                             sbtMember<N, B8, 4>};
 
 const SbtFn sbt_table[2][3][5] = {
-    {{rowL12<false, 32>[0], rowL12<false, 32>[1], rowL12<false, 32>[2], rowL12<false, 32>[3], rowL12<false, 32>[4]},
+    {{sbt_mono, sbt_dual, sbt_dual_mono, sbt_dual_left, sbt_dual_right},
      {rowL12<false, 16>[0], rowL12<false, 16>[1], rowL12<false, 16>[2], rowL12<false, 16>[3], rowL12<false, 16>[4]},
      {rowL12<false, 8>[0], rowL12<false, 8>[1], rowL12<false, 8>[2], rowL12<false, 8>[3], rowL12<false, 8>[4]}},
     {{rowL12<true, 32>[0], rowL12<true, 32>[1], rowL12<true, 32>[2], rowL12<true, 32>[3], rowL12<true, 32>[4]},
@@ -294,12 +318,12 @@ const SbtFn sbt_table[2][3][5] = {
 };
 
 const SbtL3Fn sbt_table_L3[2][3][2] = {
-    {{sbtL3<32, false, false>, sbtL3<32, false, true>},
-     {sbtL3<16, false, false>, sbtL3<16, false, true>},
-     {sbtL3<8, false, false>, sbtL3<8, false, true>}},
-    {{sbtL3<32, true, false>, sbtL3<32, true, true>},
-     {sbtL3<16, true, false>, sbtL3<16, true, true>},
-     {sbtL3<8, true, false>, sbtL3<8, true, true>}},
+    {{sbt_mono_L3, sbt_dual_L3},
+     {sbtMemberL3<16, false, false>, sbtMemberL3<16, false, true>},
+     {sbtMemberL3<8, false, false>, sbtMemberL3<8, false, true>}},
+    {{sbtMemberL3<32, true, false>, sbtMemberL3<32, true, true>},
+     {sbtMemberL3<16, true, false>, sbtMemberL3<16, true, true>},
+     {sbtMemberL3<8, true, false>, sbtMemberL3<8, true, true>}},
 };
 
 }  // namespace

@@ -128,7 +128,7 @@ BitGetter reader(const std::vector<std::uint8_t>& bytes)
     keep.resize(bytes.size() + 16, 0);
     BitGetter b;
     b.init(keep.data());
-    b.bs_ptr_end = keep.data() + keep.size();
+    b.end_bit = static_cast<int>(8 * bytes.size());
     return b;
 }
 
