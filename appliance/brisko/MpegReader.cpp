@@ -29,9 +29,10 @@ bool MpegReader::readMore()
     if (eof_ || end_ == buf_.size()) return true;
     std::int64_t r = src_.read(src_.ctx, buf_.data() + end_, buf_.size() - end_);
     if (r < 0) {
+        // Decode what arrived before the error; the end then reports it.
         readError_ = true;
         eof_ = true;
-        return false;
+        return true;
     }
     if (r == 0) eof_ = true;
     end_ += static_cast<std::size_t>(r);

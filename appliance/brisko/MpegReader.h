@@ -26,7 +26,8 @@ public:
     void setMode(int reduction, int convert, int freqLimit, std::uint32_t maxBitrate);
     void setLog(FrontLog log) { front_.log = log; }
 
-    // 1 with a frame, 0 at the end of the stream, -1 on a read error.
+    // 1 with a frame, 0 at the end of the stream, -1 at the end when a read failed (the frames
+    // read before the error are decoded first).
     int next(PcmFrame& frame);
 
     std::uint64_t errors() const { return front_.errors; }

@@ -2,11 +2,14 @@
 // loop that makes no progress, an overrun or lost good frames.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 
 #include "FuzzEntry.h"
 #include "StreamTools.h"
+#include "brisko/ByteSource.h"
 #include "brisko/FrameHeader.h"
+#include "brisko/MpegReader.h"
 
 namespace brisko::test {
 namespace {
@@ -140,6 +143,33 @@ TEST(Faults, DamagedGranulesDecodeToSilence)
     std::size_t later = 26 * 1152;
     EXPECT_TRUE(std::equal(d.pcm16.begin() + static_cast<long>(later), d.pcm16.end(),
                            clean.pcm16.begin() + static_cast<long>(later)));
+}
+
+TEST(Faults, ReadErrorIsReported)
+{
+    auto s = stream("readerr.mp2", 44100, 2, "twolame --quiet -b 192 %s %s");
+    ASSERT_FALSE(s.empty());
+    struct Failing {
+        MemoryBytes mem;
+        std::size_t failAt;
+    } f{{s.data(), s.size(), 0}, s.size() / 2};
+    ByteSource src;
+    src.ctx = &f;
+    src.read = [](void* ctx, std::uint8_t* buf, std::size_t n) -> std::int64_t {
+        auto* fl = static_cast<Failing*>(ctx);
+        if (fl->mem.pos >= fl->failAt) return -1;
+        n = std::min(n, std::min<std::size_t>(4096, fl->failAt - fl->mem.pos));
+        std::memcpy(buf, fl->mem.data + fl->mem.pos, n);
+        fl->mem.pos += n;
+        return static_cast<std::int64_t>(n);
+    };
+    MpegReader reader(src);
+    reader.setLog(nullptr);
+    PcmFrame frame;
+    int frames = 0, r;
+    while ((r = reader.next(frame)) > 0) ++frames;
+    EXPECT_EQ(r, -1);
+    EXPECT_GT(frames, 0);
 }
 
 TEST(Faults, LargeEmbeddedPicture)
