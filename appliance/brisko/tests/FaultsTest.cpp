@@ -145,6 +145,34 @@ TEST(Faults, DamagedGranulesDecodeToSilence)
                            clean.pcm16.begin() + static_cast<long>(later)));
 }
 
+TEST(Decoders, TwoInOneProcessDoNotShareState)
+{
+    auto a = stream("two_a.mp3", 44100, 2, "lame --quiet -t -b 128 %s %s");
+    auto b = stream("two_b.mp2", 48000, 1, "twolame --quiet -m m -b 96 %s %s");
+    ASSERT_FALSE(a.empty());
+    ASSERT_FALSE(b.empty());
+    Decoded alone[2] = {decodeBytes(a), decodeBytes(b)};
+    MemoryBytes ma{a.data(), a.size(), 0}, mb{b.data(), b.size(), 0};
+    MpegReader ra(MemoryByteSource(ma)), rb(MemoryByteSource(mb));
+    ra.setLog(nullptr);
+    rb.setLog(nullptr);
+    std::vector<std::int16_t> out[2];
+    MpegReader* readers[2] = {&ra, &rb};
+    bool done[2] = {false, false};
+    while (!done[0] || !done[1])
+        for (int k = 0; k < 2; ++k) {
+            PcmFrame frame;
+            if (done[k] || readers[k]->next(frame) <= 0) {
+                done[k] = true;
+                continue;
+            }
+            auto* p = static_cast<const std::int16_t*>(frame.data);
+            out[k].insert(out[k].end(), p, p + frame.bytes / 2);
+        }
+    EXPECT_EQ(out[0], alone[0].pcm16);
+    EXPECT_EQ(out[1], alone[1].pcm16);
+}
+
 TEST(Faults, ReadErrorIsReported)
 {
     auto s = stream("readerr.mp2", 44100, 2, "twolame --quiet -b 192 %s %s");
