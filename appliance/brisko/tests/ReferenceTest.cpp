@@ -7,6 +7,7 @@
 
 #include "Layer1Writer.h"
 #include "StreamTools.h"
+#include "brisko/FrameHeader.h"
 #include "brisko/Tables.h"
 
 namespace brisko::test {
@@ -128,6 +129,48 @@ const Case kLayer2[] = {
     {"l2_ffmpeg_16k_mono", 16000, 1, FFMP2 "-b:a 32k %s", "mp2float", false},
 };
 INSTANTIATE_TEST_SUITE_P(LayerII, Reference, ::testing::ValuesIn(kLayer2), caseName);
+
+// Layer II frames of one source at two bitrates, interleaved: the bitrate (and with it the frame
+// length and the allocation table) changes from frame to frame.
+TEST(LayerIIBitrates, ChangingFromFrameToFrame)
+{
+    std::string src = makeSource("src_l2_switch", 44100, 2, 1.2, 15000);
+    ASSERT_FALSE(src.empty());
+    std::string lo = workDir() + "/l2_switch_lo.mp2", hi = workDir() + "/l2_switch_hi.mp2";
+    ASSERT_TRUE(run("twolame --quiet -m s -b 128 " + src + " " + lo));
+    ASSERT_TRUE(run("twolame --quiet -m s -b 320 " + src + " " + hi));
+    auto a = readFile(lo), b = readFile(hi);
+    auto frames = [](const std::vector<std::uint8_t>& s) {
+        std::vector<std::vector<std::uint8_t>> out;
+        std::size_t pos = 0;
+        while (pos + 4 <= s.size()) {
+            FrameHeader h;
+            int n = head_info(s.data() + pos, s.size() - pos, h);
+            if (n <= 0) break;
+            n += h.pad;
+            out.emplace_back(s.begin() + static_cast<long>(pos), s.begin() + static_cast<long>(pos + n));
+            pos += static_cast<std::size_t>(n);
+        }
+        return out;
+    };
+    auto fa = frames(a), fb = frames(b);
+    ASSERT_EQ(fa.size(), fb.size());
+    std::vector<std::uint8_t> mixed;
+    for (std::size_t f = 0; f < fa.size(); ++f) {
+        auto& fr = (f / 3) % 2 ? fb[f] : fa[f];
+        mixed.insert(mixed.end(), fr.begin(), fr.end());
+    }
+    std::string path = workDir() + "/l2_switch.mp2";
+    writeFile(path, mixed);
+    Decoded ours = decodeFile(path);
+    EXPECT_EQ(ours.errors, 0u);
+    std::vector<float> ref = ffmpegReference(path, "mp2float");
+    ASSERT_FALSE(ref.empty());
+    EXPECT_EQ(ours.pcm16.size(), ref.size());
+    Accuracy acc = compare(ours.pcm16, ref);
+    EXPECT_LE(acc.rms, 0.6);
+    EXPECT_LE(acc.max, 2.0);
+}
 
 // Layer I streams from the test's own writer.
 struct L1Case {
