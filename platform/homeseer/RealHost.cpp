@@ -10,7 +10,7 @@ namespace homeseer {
 
 namespace {
 
-constexpr const char* kLogFolder = "Logs";
+constexpr const char* kLogFolder = "Data";
 constexpr const char* kLogFile = "zephra-host.log";
 
 std::string escaped(const std::string& text) {
@@ -79,15 +79,5 @@ std::string RealHost::GetINISection(const std::string& section, const std::strin
 void RealHost::ClearINISection(const std::string& section, const std::string& file) { ini_.Clear(section, file); }
 
 std::string RealHost::GetAppPath() { return windows::AppFolder(); }
-
-std::string RealHost::Version() {
-    std::lock_guard lock(mutex_);
-    return version_;
-}
-
-void RealHost::SetVersion(std::string version) {
-    std::lock_guard lock(mutex_);
-    version_ = std::move(version);
-}
 
 }  // namespace homeseer
