@@ -1,9 +1,16 @@
 #include "homeseer/Phone.h"
 
+#include "automation/Registry.h"
 #include "vb/Error.h"
 #include "vb/ErrorNumbers.h"
 
 namespace homeseer {
+
+namespace {
+
+constexpr const char* kPhoneClassName = "hsPhone.Application";
+
+}  // namespace
 
 void PhoneContact::describe(automation::Members<PhoneContact>& m) {
     m.get<&PhoneContact::First>("First");
@@ -52,6 +59,11 @@ void Phone::IncomingCall(int32_t line, const std::string& number, const std::str
     checkLine(line);
     lastCalls_[line] = {number, name};
     if (callArrived_) callArrived_(line);
+}
+
+void RegisterPhoneClass(const std::shared_ptr<Phone>& phone) {
+    std::weak_ptr<Phone> held = phone;
+    automation::registerClass(kPhoneClassName, [held] { return vb::ObjectRef(held.lock()); });
 }
 
 }  // namespace homeseer

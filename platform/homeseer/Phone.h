@@ -73,4 +73,8 @@ private:
     std::function<void(int32_t)> callArrived_;
 };
 
+// Makes CreateObject("hsPhone.Application") hand out `phone` (as older hosts' scripts and
+// plug-ins reach it) while it lives.
+void RegisterPhoneClass(const std::shared_ptr<Phone>& phone);
+
 }  // namespace homeseer

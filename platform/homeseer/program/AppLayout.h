@@ -11,7 +11,9 @@ namespace homeseer {
 constexpr const char* kHostSettingsFile = "settings.ini";  // the host's own settings
 constexpr const char* kHostSettingsSection = "Settings";
 constexpr const char* kWebPortKey = "svrport";
-constexpr const char* kDefaultWebPort = "8081";
+// Without the key the host serves on the port the plug-in then assumes too; the first run
+// writes 8081, which needs no privileges.
+constexpr const char* kDefaultWebPort = "81";
 constexpr const char* kLatitudeKey = "latitude";
 constexpr const char* kLongitudeKey = "longitude";
 constexpr const char* kPluginSettingsFile = "dkvZephraUtilities.ini";

@@ -12,7 +12,6 @@
 #include <sstream>
 
 #include "automation/CallByName.h"
-#include "automation/Registry.h"
 #include "forms/Loop.h"
 #include "forms/Timer.h"
 #include "homeseer/Contacts.h"
@@ -127,8 +126,7 @@ void Program::makePhone() {
     HostBase* host = host_.get();
     phone_ = std::make_shared<Phone>(std::move(contacts.contacts), [host](int32_t line) { host->phoneCall(line); });
     host_->setPhone(phone_);
-    std::weak_ptr<Phone> phone = phone_;
-    automation::registerClass(HostBase::phoneClassName(), [phone] { return vb::ObjectRef(phone.lock()); });
+    RegisterPhoneClass(phone_);
 }
 
 void Program::setLocation() {

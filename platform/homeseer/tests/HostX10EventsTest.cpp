@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "automation/CallByName.h"
+#include "automation/Registry.h"
 #include "forms/Loop.h"
 #include "homeseer/HostEvent.h"
 #include "homeseer/Phone.h"
@@ -155,6 +156,15 @@ TEST_F(HostServices, PluginsPhoneAndTimeAreReachedByName) {
     EXPECT_EQ(errorNumber([&] { automation::callByName(hsp, "ADRGet", {2}); }), 9);
     EXPECT_EQ(errorNumber([&] { automation::callByName(hsp, "CIDNumber", {0}); }), 5);
     EXPECT_EQ(automation::callByName(hsp, "CIDName", {1}).str(), "");
+
+    // Older hosts' plug-ins create it by name.
+    RegisterPhoneClass(phone);
+    EXPECT_EQ(automation::CreateObject("HSPHONE.Application"), phone);
+    hs_->setPhone(nullptr);
+    hsp = vb::Variant();
+    phone.reset();
+    EXPECT_EQ(errorNumber([&] { automation::CreateObject("hsPhone.Application"); }), 429);
+    automation::unregisterClass("hsPhone.Application");
 
     EXPECT_EQ(automation::callByName(hs, "SystemUpTime").str(), "0 Days 0 Hours 0 Minutes");
     loop_.advance(hours(26) + minutes(5));
