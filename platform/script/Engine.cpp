@@ -71,6 +71,8 @@ vb::Variant compareResult(Op op, const vb::Variant& l, const vb::Variant& r, vb:
     }
 }
 
+const ClassDef* classOf(const Frame& f) { return f.me ? &f.me->cls() : nullptr; }
+
 bool isLiteral(const Expr& e) {
     return e.kind == ExprKind::Literal ||
            (e.kind == ExprKind::Unary && static_cast<const Unary&>(e).operand->kind == ExprKind::Literal);
@@ -764,7 +766,7 @@ void Engine::assign(const Expr& target, vb::Variant value, bool isSet, Frame& f)
         vb::Variant object = objectOf(m.object.get(), f);
         ArgList a(1);
         a[0].value = std::move(value);
-        callObject(object, m.name, &m, kind, a);
+        callObject(object, m.name, &m, kind, a, classOf(f));
         return;
     }
     case ExprKind::Call: {
@@ -774,7 +776,7 @@ void Engine::assign(const Expr& target, vb::Variant value, bool isSet, Frame& f)
             vb::Variant object = objectOf(m.object.get(), f);
             ArgList a = evalArgs(c.args, f);
             a.emplace_back().value = std::move(value);
-            callObject(object, m.name, &m, kind, a);
+            callObject(object, m.name, &m, kind, a, classOf(f));
             writeBack(a);
             return;
         }
@@ -859,7 +861,7 @@ vb::Variant Engine::eval(const Expr& e, Frame& f) {
 vb::Variant Engine::evalMember(const Member& m, Frame& f) {
     vb::Variant object = objectOf(m.object.get(), f);
     ArgList none;
-    return callObject(object, m.name, &m, vb::Method | vb::PropertyGet, none);
+    return callObject(object, m.name, &m, vb::Method | vb::PropertyGet, none, classOf(f));
 }
 
 vb::Variant Engine::evalBinary(const Binary& b, Frame& f) {
@@ -1078,7 +1080,7 @@ vb::Variant Engine::call(const Expr& target, const std::vector<ExprPtr>& argExpr
         const auto& m = static_cast<const Member&>(target);
         vb::Variant object = objectOf(m.object.get(), f);
         ArgList a = evalArgs(argExprs, f);
-        vb::Variant r = callObject(object, m.name, &m, vb::Method | vb::PropertyGet, a);
+        vb::Variant r = callObject(object, m.name, &m, vb::Method | vb::PropertyGet, a, classOf(f));
         writeBack(a);
         return r;
     }
@@ -1088,7 +1090,7 @@ vb::Variant Engine::call(const Expr& target, const std::vector<ExprPtr>& argExpr
 }
 
 vb::Variant Engine::callObject(const vb::Variant& object, const std::string& name, const Member* site,
-                               vb::CallKind kind, ArgList& args) {
+                               vb::CallKind kind, ArgList& args, const ClassDef* from) {
     if (!object.isObject()) vb::raise(vb::errors::ObjectRequired);
     if (!object.object()) vb::raise(vb::errors::ObjectNotSet);
     vb::ObjectRef o = object.object();
@@ -1099,6 +1101,8 @@ vb::Variant Engine::callObject(const vb::Variant& object, const std::string& nam
         } else {
             auto it = so->cls().byName.find(foldName(name));
             member = it == so->cls().byName.end() ? -1 : it->second;
+            if (member >= 0 && !so->cls().members[static_cast<std::size_t>(member)].isPublic && from != &so->cls())
+                member = -1;
         }
         if (member < 0) vb::raise(vb::errors::NotSupported);
         return callMember(*so, member, kind, args);

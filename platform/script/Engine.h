@@ -183,8 +183,9 @@ private:
     static void writeBack(ArgList& args);
     vb::Variant callProcedure(const ModulePtr& m, const ast::Procedure& p, ScriptObject* me, ArgList& args);
     vb::Variant callMember(ScriptObject& self, int32_t member, vb::CallKind kind, ArgList& args);
+    // `from`: the class whose method makes the call (its private members are reachable).
     vb::Variant callObject(const vb::Variant& object, const std::string& name, const ast::Member* site,
-                           vb::CallKind kind, ArgList& args);
+                           vb::CallKind kind, ArgList& args, const ast::ClassDef* from = nullptr);
     vb::Variant callBuiltin(const Builtin& b, ArgList& args, Frame& f);
     vb::Variant indexValue(const vb::Variant& value, ArgList& args, const std::string& name);
     std::vector<int32_t> indicesOf(ArgList& args);
