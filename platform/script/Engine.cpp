@@ -337,6 +337,10 @@ Engine::Flow Engine::execBlock(const Block& b, Frame& f) {
             Flow flow = exec(*s, f);
             if (flow != Flow::Normal) return flow;
         } catch (const Interrupt&) {
+            if (!located_) {
+                located_ = true;
+                location_ = {s->line, s->column};
+            }
             throw;
         } catch (...) {
             vb::Error e = vb::currentError();
