@@ -8,6 +8,7 @@
 #include "script/Builtins.h"
 #include "script/ErrObject.h"
 #include "script/Parser.h"
+#include "script/ScriptControl.h"
 #include "script/ScriptObject.h"
 #include "script/SyntaxError.h"
 #include "vb/Array.h"
@@ -313,14 +314,25 @@ vb::Variant Engine::invokeMember(ScriptObject& self, int32_t member, vb::CallKin
     Entry entry(*this);
     ArgList list(args.size());
     for (std::size_t i = 0; i < args.size(); ++i) list[i].ref = &args[i];
-    return callMember(self, member, kind, list);
+    try {
+        return callMember(self, member, kind, list);
+    } catch (const Interrupt&) {
+        // A host calling a script object directly sees the time-out as an error.
+        if (entries_ == 1) throw vb::Error(kTimeoutError, std::string(kTimeoutDescription), texts::RuntimeSource);
+        throw;
+    }
 }
 
 vb::Variant Engine::invokeProcedure(const ModulePtr& m, const Procedure& p, vb::Args args) {
     Entry entry(*this);
     ArgList list(args.size());
     for (std::size_t i = 0; i < args.size(); ++i) list[i].ref = &args[i];
-    return callProcedure(m, p, nullptr, list);
+    try {
+        return callProcedure(m, p, nullptr, list);
+    } catch (const Interrupt&) {
+        if (entries_ == 1) throw vb::Error(kTimeoutError, std::string(kTimeoutDescription), texts::RuntimeSource);
+        throw;
+    }
 }
 
 void Engine::terminate(ScriptObject& self) {
@@ -455,7 +467,8 @@ Engine::Flow Engine::execFor(const For& s, Frame& f) {
     (void)vb::toDouble(start);
     assignName(ref, start, false, f);
     for (;;) {
-        vb::Variant* cell = variable(ref, f, nullptr, true);
+        Arg keep;
+        vb::Variant* cell = variable(ref, f, &keep, true);
         if (!cell) vb::raise(vb::errors::TypeMismatch);
         double current = vb::toDouble(*cell);
         if (by >= 0 ? current > last : current < last) break;
@@ -463,9 +476,11 @@ Engine::Flow Engine::execFor(const For& s, Frame& f) {
         if (flow == Flow::ExitFor) break;
         if (flow != Flow::Normal) return flow;
         tick();
-        cell = variable(ref, f, nullptr, true);
+        cell = variable(ref, f, &keep, true);
         if (!cell) vb::raise(vb::errors::TypeMismatch);
-        store(*cell, vb::add(*cell, step));
+        vb::Variant next = vb::add(*cell, step);
+        cell = variable(ref, f, &keep, true);
+        store(*cell, std::move(next));
     }
     return Flow::Normal;
 }
@@ -476,9 +491,11 @@ Engine::Flow Engine::execForEach(const ForEach& s, Frame& f) {
     std::unique_ptr<vb::Enumerator> items = vb::enumerate(group);
     vb::Variant item;
     while (items->next(item)) {
-        vb::Variant* cell = variable(ref, f, nullptr, true);
+        Arg keep;
+        vb::Variant* cell = variable(ref, f, &keep, true);
+        bool isObject = item.isObject();
         if (cell) store(*cell, std::move(item));
-        else assignName(ref, std::move(item), item.isObject(), f);
+        else assignName(ref, std::move(item), isObject, f);
         item.clear();
         Flow flow = execBlock(s.body, f);
         if (flow == Flow::ExitFor) break;
@@ -1032,7 +1049,10 @@ vb::Variant Engine::call(const Expr& target, const std::vector<ExprPtr>& argExpr
         case Scope::Local:
         case Scope::Field: {
             ArgList a = evalArgs(argExprs, f);
-            vb::Variant value = evalName(ref, f);
+            Arg keep;
+            vb::Variant* cell = variable(ref, f, &keep, false);
+            if (cell->isArray()) return cell->array().at(indicesOf(a));  // no copy of the array
+            vb::Variant value = *cell;
             return indexValue(value, a, ref.name);
         }
         case Scope::Global: break;
@@ -1044,7 +1064,11 @@ vb::Variant Engine::call(const Expr& target, const std::vector<ExprPtr>& argExpr
             switch (x.binding->kind) {
             case Binding::Variable:
             case Binding::Constant: {
-                vb::Variant value = *x.binding->cell;
+                x = lookup(ref, f.module);  // the arguments may have changed the module's names
+                if (x.kind != Found::Bound || !x.binding->cell) vb::raise(vb::errors::TypeMismatch);
+                std::shared_ptr<vb::Variant> cell = x.binding->cell;
+                if (cell->isArray()) return cell->array().at(indicesOf(a));
+                vb::Variant value = *cell;
                 return indexValue(value, a, ref.name);
             }
             case Binding::Procedure: {
