@@ -98,6 +98,18 @@ Engine::Engine() : clock([] { return std::chrono::steady_clock::now(); }), globa
 
 Engine::~Engine() {
     // Objects made by scripts may outlive the engine; they see it gone and skip Class_Terminate.
+    breakCycles();
+}
+
+void Engine::breakCycles() {
+    std::vector<vb::ObjectRef> alive;
+    for (ScriptObject* o : live_)
+        if (vb::ObjectRef r = o->weak_from_this().lock()) alive.push_back(std::move(r));
+    std::vector<vb::Variant> garbage;
+    for (vb::ObjectRef& r : alive)
+        for (vb::Variant& field : static_cast<ScriptObject&>(*r).fields) garbage.push_back(std::move(field));
+    garbage.clear();
+    alive.clear();
 }
 
 ModulePtr Engine::findModule(std::string_view name) const {
@@ -149,6 +161,7 @@ void Engine::reset() {
     ModulePtr old = std::move(global_);
     std::vector<ModulePtr> oldNamed = std::move(named_);
     std::vector<std::unique_ptr<Added>> oldObjects = std::move(objects_);
+    breakCycles();
     global_ = std::make_shared<ModuleData>();
     global_->name = "Global";
     named_.clear();
@@ -921,6 +934,7 @@ vb::Variant Engine::evalNew(const New& n, Frame& f) {
     ClassPtr cls = x.binding->cls;
     ModulePtr where = x.inGlobal ? global_ : f.module;
     auto object = std::make_shared<ScriptObject>(cls, where, weak_from_this());
+    live_.insert(object.get());
     for (const ClassMember& m : cls->members) {
         if (m.field < 0 || !m.isArray) continue;
         std::vector<vb::Variant> uppers;

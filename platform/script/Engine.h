@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "script/Ast.h"
@@ -116,6 +117,8 @@ public:
     vb::Variant invokeMember(ScriptObject& self, int32_t member, vb::CallKind kind, vb::Args args);
     vb::Variant invokeProcedure(const ModulePtr& m, const ast::Procedure& p, vb::Args args);
     void terminate(ScriptObject& self);
+    // Script objects tell the engine when they go (so Reset can break cycles among the rest).
+    void forget(ScriptObject* object) { live_.erase(object); }
 
     // Used by the built-in functions.
     vb::Variant evalIn(Frame& f, std::string_view expression);
@@ -190,6 +193,10 @@ private:
     vb::Variant indexValue(const vb::Variant& value, ArgList& args, const std::string& name);
     std::vector<int32_t> indicesOf(ArgList& args);
 
+    // Empties the variables of every live script object, so that objects referring to each
+    // other (which reference counting never frees) go with the control or its Reset.
+    void breakCycles();
+
     // Limits.
     void tick();
     void enterCall();
@@ -213,6 +220,7 @@ private:
     bool located_ = false;
     Location location_;
     vb::ObjectRef errObject_;
+    std::unordered_set<ScriptObject*> live_;
 };
 
 // Every text the engine reports.

@@ -12,10 +12,17 @@ ScriptObject::ScriptObject(ast::ClassPtr cls, ModulePtr module, std::weak_ptr<En
       module_(std::move(module)),
       engine_(std::move(engine)) {}
 
+ModulePtr ScriptObject::module() const {
+    ModulePtr m = module_.lock();
+    if (!m) vb::raise(vb::errors::ObjectNotSet);
+    return m;
+}
+
 ScriptObject::~ScriptObject() {
-    if (!cls_->terminate) return;
     std::shared_ptr<Engine> engine = engine_.lock();
     if (!engine) return;
+    engine->forget(this);
+    if (!cls_->terminate || module_.expired()) return;
     // A failing Class_Terminate cannot report anywhere: the release goes on.
     try {
         engine->terminate(*this);
@@ -47,7 +54,9 @@ vb::Variant ProcedureReference::invoke(vb::DispId id, vb::CallKind, vb::Args arg
     if (id != vb::kDefaultMember) vb::raise(vb::errors::NotSupported);
     std::shared_ptr<Engine> engine = engine_.lock();
     if (!engine) vb::raise(vb::errors::NotSupported);
-    return engine->invokeProcedure(module_, *procedure_, args);
+    ModulePtr m = module_.lock();
+    if (!m) vb::raise(vb::errors::ObjectNotSet);
+    return engine->invokeProcedure(m, *procedure_, args);
 }
 
 }  // namespace script

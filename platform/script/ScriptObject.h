@@ -22,12 +22,14 @@ public:
     const void* classKey() const noexcept override { return cls_.get(); }
 
     const ast::ClassDef& cls() const { return *cls_; }
-    const ModulePtr& module() const { return module_; }
+    // The module the class was defined in; error 91 once it is gone (the control was reset).
+    ModulePtr module() const;
     std::vector<vb::Variant> fields;
 
 private:
     ast::ClassPtr cls_;
-    ModulePtr module_;
+    // Weak: the module's variables hold the object, so a strong link would keep both forever.
+    std::weak_ptr<ModuleData> module_;
     std::weak_ptr<Engine> engine_;
 };
 
@@ -43,7 +45,7 @@ public:
 
 private:
     ast::ProcedurePtr procedure_;
-    ModulePtr module_;
+    std::weak_ptr<ModuleData> module_;
     std::weak_ptr<Engine> engine_;
 };
 

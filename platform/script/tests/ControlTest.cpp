@@ -177,6 +177,19 @@ TEST(ScriptControl, EvalExecuteStatementAndReset) {
     EXPECT_EQ(errorOf([&] { sc.Eval("thing.Value"); }), 424);  // the object went with Reset
 }
 
+TEST(ScriptControl, ResetFreesObjectsThatReferToEachOther) {
+    ScriptControl sc;
+    std::vector<std::string> log;
+    sc.setLog([&](const std::string& s) { log.push_back(s); });
+    sc.AddCode(
+        "Class N : Public other : Private Sub Class_Terminate() : MsgBox \"gone\" : End Sub : End Class\r\n"
+        "Dim a, b : Set a = New N : Set b = New N : Set a.other = b : Set b.other = a\r\n"
+        "Set a = Nothing : Set b = Nothing");
+    EXPECT_TRUE(log.empty());  // a cycle: reference counting alone never frees it
+    sc.Reset();
+    EXPECT_EQ(log, (std::vector<std::string>{"gone", "gone"}));
+}
+
 TEST(ScriptControl, LateBoundAsThePagesUseIt) {
     vb::Variant sc(automation::CreateObject("MSScriptControl.ScriptControl"));
     automation::letProperty(sc, "Language", vb::Variant("VBScript"));
