@@ -158,10 +158,10 @@ void Engine::addObject(std::string_view name, vb::ObjectRef object, bool members
 }
 
 void Engine::reset() {
+    breakCycles();
     ModulePtr old = std::move(global_);
     std::vector<ModulePtr> oldNamed = std::move(named_);
     std::vector<std::unique_ptr<Added>> oldObjects = std::move(objects_);
-    breakCycles();
     global_ = std::make_shared<ModuleData>();
     global_->name = "Global";
     named_.clear();

@@ -811,9 +811,18 @@ void Parser::procedure(bool isPublic, bool isDefault, ClassDef* cls) {
         if (m.method || m.get || m.let || m.set) fail(syntax::NameRedefined);
         m.method = p;
         break;
-    case ProcKind::PropertyGet: m.get = p; break;
-    case ProcKind::PropertyLet: m.let = p; break;
-    case ProcKind::PropertySet: m.set = p; break;
+    case ProcKind::PropertyGet:
+        if (m.get || m.method) fail(syntax::NameRedefined);
+        m.get = p;
+        break;
+    case ProcKind::PropertyLet:
+        if (m.let || m.method) fail(syntax::NameRedefined);
+        m.let = p;
+        break;
+    case ProcKind::PropertySet:
+        if (m.set || m.method) fail(syntax::NameRedefined);
+        m.set = p;
+        break;
     }
     if (isPublic) m.isPublic = true;
     if (isDefault) {

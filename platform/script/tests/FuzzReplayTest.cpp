@@ -26,11 +26,15 @@ std::vector<std::string> seeds() {
         "With CreateObject(\"Scripting.Dictionary\") : .Add 1, 2 : x = .Item(1) : End With",
         "x = Eval(\"1 + 2\") : Execute \"y = 3\" : Set f = GetRef(\"F\")",
     };
-    for (auto& e : std::filesystem::directory_iterator(SCRIPT_TEST_DIR)) {
-        std::ifstream in(e.path(), std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        all.push_back(s.str());
+    // The language tests, and inputs that once found a fault.
+    std::filesystem::path here(SCRIPT_TEST_DIR);
+    for (const auto& folder : {here, here.parent_path() / "fuzz-regressions"}) {
+        for (auto& e : std::filesystem::directory_iterator(folder)) {
+            std::ifstream in(e.path(), std::ios::binary);
+            std::stringstream s;
+            s << in.rdbuf();
+            all.push_back(s.str());
+        }
     }
     return all;
 }
