@@ -1163,7 +1163,19 @@ vb::Variant Engine::callObject(const vb::Variant& object, const std::string& nam
     std::vector<vb::Variant> values;
     values.reserve(args.size());
     for (Arg& a : args) values.push_back(a.get());
-    vb::Variant r = o->invoke(id, kind, values);
+    vb::Variant r;
+    try {
+        r = o->invoke(id, kind, values);
+    } catch (const vb::Error& e) {
+        // obj.Prop(x) on a property without parameters reads the property and indexes what it
+        // answers (a collection's default member, an array), as the original's late binding does.
+        if (e.number() != vb::errors::WrongArgumentCount || args.empty() || !(kind & vb::PropertyGet) ||
+            isLetOrSet(kind))
+            throw;
+        vb::Variant whole = o->invoke(id, kind, {});
+        if (!whole.isObject() && !whole.isArray()) throw;
+        return indexValue(whole, args, name);
+    }
     for (std::size_t i = 0; i < args.size(); ++i)
         if (args[i].ref || args[i].array) args[i].get() = std::move(values[i]);
     return r;

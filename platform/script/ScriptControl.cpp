@@ -163,7 +163,7 @@ void ScriptControl::describe(automation::Members<ScriptControl>& m) {
     m.method<&ScriptControl::Eval>("Eval");
     m.method<&ScriptControl::ExecuteStatement>("ExecuteStatement");
     m.method<&ScriptControl::Reset>("Reset");
-    m.get<&ScriptControl::Modules>("Modules");
+    m.get<&ScriptControl::Modules>("Modules", 0);
     m.get<&ScriptControl::Error>("Error");
 }
 
@@ -207,7 +207,10 @@ void ScriptControl::ExecuteStatement(const std::string& statement) {
 
 void ScriptControl::Reset() { engine_->reset(); }
 
-vb::ObjectRef ScriptControl::Modules() { return modules_; }
+vb::ObjectRef ScriptControl::Modules(const vb::Variant& nameOrIndex) {
+    if (nameOrIndex.isMissing()) return modules_;
+    return static_cast<script::Modules&>(*modules_).Item(nameOrIndex);
+}
 vb::ObjectRef ScriptControl::Error() { return errorObject_; }
 
 void ScriptControl::setClock(Clock clock) { engine_->clock = std::move(clock); }

@@ -154,7 +154,8 @@ public:
     void ExecuteStatement(const std::string& statement);
     // Drops all code, all modules but the global one, and every added object.
     void Reset();
-    vb::ObjectRef Modules();
+    // The Modules collection; with a name or index, that module (Modules("Main")).
+    vb::ObjectRef Modules(const vb::Variant& nameOrIndex = vb::Variant::missing());
     vb::ObjectRef Error();
     // The last error, for C++ callers.
     const ErrorInfo& lastError() const { return *error_; }

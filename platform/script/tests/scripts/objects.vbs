@@ -51,3 +51,7 @@ Dim sc : Set sc = CreateObject("MSScriptControl.ScriptControl")
 sc.Language = "VBScript"
 sc.AddCode "Function Sq(x) : Sq = x * x : End Function"
 AssertEqual sc.Run("Sq", 7), 49, "a script control driven from a script"
+sc.Modules.Add "Extra"
+sc.Modules("Extra").AddCode "Function Cube(x) : Cube = x * x * x : End Function"
+AssertEqual sc.Modules("Extra").Run("Cube", 2), 8, "Modules(name) through the control's Modules property"
+AssertTrue IsEmpty(Native.Child("none")), "a property without parameters indexed through what it answers"
