@@ -18,16 +18,44 @@ ModulePtr ScriptObject::module() const {
     return m;
 }
 
-ScriptObject::~ScriptObject() {
-    std::shared_ptr<Engine> engine = engine_.lock();
-    if (!engine) return;
-    engine->forget(this);
-    if (!cls_->terminate || module_.expired()) return;
-    // A failing Class_Terminate cannot report anywhere: the release goes on.
-    try {
-        engine->terminate(*this);
-    } catch (...) {
+namespace {
+
+// Releasing a long chain of objects (a linked list) would nest one destructor per object;
+// nested releases hand their variables to the outermost one, which frees them in a loop.
+thread_local int releaseDepth = 0;
+thread_local std::vector<vb::Variant> pendingRelease;
+
+void releaseFields(std::vector<vb::Variant>& fields) {
+    if (releaseDepth > 0) {
+        for (vb::Variant& f : fields) pendingRelease.push_back(std::move(f));
+        return;
     }
+    ++releaseDepth;
+    std::vector<vb::Variant> queue = std::move(fields);
+    while (!queue.empty()) {
+        vb::Variant v = std::move(queue.back());
+        queue.pop_back();
+        v.clear();
+        for (vb::Variant& p : pendingRelease) queue.push_back(std::move(p));
+        pendingRelease.clear();
+    }
+    --releaseDepth;
+}
+
+}  // namespace
+
+ScriptObject::~ScriptObject() {
+    if (std::shared_ptr<Engine> engine = engine_.lock()) {
+        engine->forget(this);
+        if (cls_->terminate && !module_.expired()) {
+            // A failing Class_Terminate cannot report anywhere: the release goes on.
+            try {
+                engine->terminate(*this);
+            } catch (...) {
+            }
+        }
+    }
+    releaseFields(fields);
 }
 
 vb::DispId ScriptObject::memberId(std::string_view name) const {

@@ -190,6 +190,16 @@ TEST(ScriptControl, ResetFreesObjectsThatReferToEachOther) {
     EXPECT_EQ(log, (std::vector<std::string>{"gone", "gone"}));
 }
 
+TEST(ScriptControl, LongChainsOfObjectsAreReleasedWithoutDeepRecursion) {
+    ScriptControl sc;
+    sc.setTimeout(-1);
+    sc.AddCode(
+        "Class Node : Public NextNode : End Class\r\n"
+        "Dim head, n, i : Set head = Nothing : For i = 1 To 300000 : Set n = New Node : Set n.NextNode = head : Set head = n : Next\r\n"
+        "Set n = Nothing : Set head = Nothing");
+    EXPECT_TRUE(sc.Eval("head Is Nothing").boolean());
+}
+
 TEST(ScriptControl, LateBoundAsThePagesUseIt) {
     script::registerClasses();  // what a host does once at start
     vb::Variant sc(automation::CreateObject("MSScriptControl.ScriptControl"));
