@@ -898,10 +898,21 @@ vb::Variant Engine::evalMember(const Member& m, Frame& f) {
     return callObject(object, m.name, &m, vb::Method | vb::PropertyGet, none, classOf(f));
 }
 
+bool Engine::isConstant(const Expr& e, Frame& f) {
+    if (e.kind != ExprKind::Name) return false;
+    const NameRef& ref = static_cast<const Name&>(e).ref;
+    if (ref.scope != Scope::Global) return false;
+    Found x = lookup(ref, f.module);
+    return (x.kind == Found::Bound && x.binding->kind == Binding::Constant) || x.kind == Found::BuiltinFn;
+}
+
 vb::Variant Engine::evalBinary(const Binary& b, Frame& f) {
     vb::Variant l = eval(*b.left, f);
     vb::Variant r = eval(*b.right, f);
-    vb::MixedCompare mixed = b.convertMixed ? vb::MixedCompare::Convert : vb::MixedCompare::NumberLess;
+    // A module's Const (like vbTrue) counts as the literal it stands for.
+    bool convert = b.convertMixed || (b.op >= Op::Eq && b.op <= Op::Ge && l.kind() != r.kind() &&
+                                      (isConstant(*b.left, f) || isConstant(*b.right, f)));
+    vb::MixedCompare mixed = convert ? vb::MixedCompare::Convert : vb::MixedCompare::NumberLess;
     switch (b.op) {
     case Op::Imp: return vb::logicalImp(l, r);
     case Op::Eqv: return vb::logicalEqv(l, r);

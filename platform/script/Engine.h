@@ -168,6 +168,7 @@ private:
     vb::Variant evalName(const ast::NameRef& ref, Frame& f);
     vb::Variant evalMember(const ast::Member& m, Frame& f);
     vb::Variant evalBinary(const ast::Binary& b, Frame& f);
+    bool isConstant(const ast::Expr& e, Frame& f);
     vb::Variant evalNew(const ast::New& n, Frame& f);
     bool truth(const ast::Expr& e, Frame& f);
     vb::Variant call(const ast::Expr& target, const std::vector<ast::ExprPtr>& args, Frame& f);

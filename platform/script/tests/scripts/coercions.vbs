@@ -75,3 +75,5 @@ AssertEqual .5, 0.5, "leading point"
 AssertEqual 10 - 2 - 3, 5, "- is left-associative"
 AssertEqual 2 * 3 Mod 4, 2, "* binds closer than Mod"
 AssertEqual 1 + 2 & 3, "33", "& below +"
+Const Limit = 10
+AssertEqual s = Limit, True, "against a Const the text converts too"
