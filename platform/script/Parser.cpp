@@ -387,8 +387,7 @@ StmtPtr Parser::ifStatement() {
         }
         if (isWord("else")) {
             advance();
-            s->elseBody = block();
-            continue;
+            s->elseBody = block();  // the last part: End If must follow
         }
         break;
     }
@@ -437,9 +436,9 @@ StmtPtr Parser::selectStatement() {
         if (isWord("else")) {
             advance();
             if (tok_.kind == Tok::Colon) advance();
-            s->elseBody = block();
+            s->elseBody = block();  // the last part: End Select must follow
             s->hasElse = true;
-            continue;
+            break;
         }
         Select::Case c;
         for (;;) {

@@ -233,6 +233,8 @@ TEST(ScriptControl, BadInputIsASyntaxErrorNeverACrash) {
     EXPECT_EQ(errorOf([&] { sc.AddCode("x = &HFFFFFFFFF"); }), 1031);
     EXPECT_EQ(errorOf([&] { sc.AddCode("Class C\r\n Public x\r\n"); }), 1014);
     EXPECT_EQ(errorOf([&] { sc.AddCode("Do\r\n"); }), 1019);
+    EXPECT_EQ(errorOf([&] { sc.AddCode("If x Then\r\nElse\r\n a = 1\r\nElse\r\n b = 2\r\nEnd If"); }), 1014);
+    EXPECT_EQ(errorOf([&] { sc.AddCode("Select Case x\r\nCase Else\r\n a = 1\r\nCase Else\r\nEnd Select"); }), 1014);
     EXPECT_EQ(errorOf([&] { sc.AddCode("For i = 1 To\r\n"); }), 1023);
     EXPECT_EQ(errorOf([&] { sc.AddCode(std::string("\x01\xff\x80 garbage")); }), 1032);
     EXPECT_EQ(errorOf([&] { sc.AddCode(std::string("x = 1\0y", 7)); }), 1025);
