@@ -72,6 +72,13 @@ vb::Variant compareResult(Op op, const vb::Variant& l, const vb::Variant& r, vb:
     }
 }
 
+// An element by its indices; `a()` of an array without dimensions is out of range too.
+template <class A>
+auto& element(A& array, const std::vector<int32_t>& indices) {
+    if (indices.empty() || array.dimensions() == 0) vb::raise(vb::errors::SubscriptOutOfRange);
+    return array.at(std::span<const int32_t>(indices));
+}
+
 const ClassDef* classOf(const Frame& f) { return f.me ? &f.me->cls() : nullptr; }
 
 bool isLiteral(const Expr& e) {
@@ -827,7 +834,7 @@ void Engine::assign(const Expr& target, vb::Variant value, bool isSet, Frame& f)
             vb::Variant* cell = variable(ref, f, &keep, false);
             if (cell && cell->isArray()) {
                 std::vector<int32_t> idx = indicesOf(a);
-                store(cell->array().at(idx), std::move(value));
+                store(element(cell->array(), idx), std::move(value));
                 return;
             }
             if (cell && cell->isObject()) {
@@ -995,7 +1002,7 @@ void Engine::evalArg(const Expr& e, Frame& f, Arg& out) {
                 ArgList idx = evalArgs(c.args, f);
                 out.indices = indicesOf(idx);
                 if (!cell->isArray()) vb::raise(vb::errors::SubscriptOutOfRange);
-                out.value = cell->array().at(out.indices);
+                out.value = element(cell->array(), out.indices);
                 out.array = cell;
                 out.keep = std::move(keep.keep);
                 out.keepObject = std::move(keep.keepObject);
@@ -1016,7 +1023,7 @@ void Engine::writeBack(ArgList& args) {
     for (Arg& a : args) {
         if (!a.array || !a.array->isArray()) continue;
         try {
-            store(a.array->array().at(a.indices), std::move(a.value));
+            store(element(a.array->array(), a.indices), std::move(a.value));
         } catch (const vb::Error&) {
             // The array changed shape during the call: the element is gone.
         }
@@ -1031,7 +1038,7 @@ std::vector<int32_t> Engine::indicesOf(ArgList& args) {
 }
 
 vb::Variant Engine::indexValue(const vb::Variant& value, ArgList& args, const std::string& name) {
-    if (value.isArray()) return value.array().at(indicesOf(args));
+    if (value.isArray()) return element(value.array(), indicesOf(args));
     if (value.isObject()) return callObject(value, "", nullptr, vb::Method | vb::PropertyGet, args);
     if (args.empty()) return value;
     undefined(vb::errors::TypeMismatch, name);
@@ -1076,7 +1083,7 @@ vb::Variant Engine::call(const Expr& target, const std::vector<ExprPtr>& argExpr
             ArgList a = evalArgs(argExprs, f);
             Arg keep;
             vb::Variant* cell = variable(ref, f, &keep, false);
-            if (cell->isArray()) return cell->array().at(indicesOf(a));  // no copy of the array
+            if (cell->isArray()) return element(cell->array(), indicesOf(a));  // no copy of the array
             vb::Variant value = *cell;
             return indexValue(value, a, ref.name);
         }
@@ -1092,7 +1099,7 @@ vb::Variant Engine::call(const Expr& target, const std::vector<ExprPtr>& argExpr
                 x = lookup(ref, f.module);  // the arguments may have changed the module's names
                 if (x.kind != Found::Bound || !x.binding->cell) vb::raise(vb::errors::TypeMismatch);
                 std::shared_ptr<vb::Variant> cell = x.binding->cell;
-                if (cell->isArray()) return cell->array().at(indicesOf(a));
+                if (cell->isArray()) return element(cell->array(), indicesOf(a));
                 vb::Variant value = *cell;
                 return indexValue(value, a, ref.name);
             }
@@ -1208,7 +1215,7 @@ vb::Variant Engine::callMember(ScriptObject& self, int32_t member, vb::CallKind 
             vb::Variant v = args.back().get();
             args.pop_back();
             if (field.isArray()) {
-                store(field.array().at(indicesOf(args)), std::move(v));
+                store(element(field.array(), indicesOf(args)), std::move(v));
                 return {};
             }
             args.emplace_back().value = std::move(v);

@@ -38,6 +38,10 @@ Err.Clear
 Dim d2() : ReDim d2(1, 1)
 ReDim Preserve d2(2, 1)
 AssertEqual Err.Number, 9, "Preserve changes only the last dimension"
+Dim none()
+x = none()
+AssertEqual Err.Number, 9, "an array without dimensions has no elements"
+Err.Clear
 On Error GoTo 0
 Function MakeArray()
     MakeArray = Array("p", "q")
