@@ -72,10 +72,9 @@ vb::Variant compareResult(Op op, const vb::Variant& l, const vb::Variant& r, vb:
     }
 }
 
-// An element by its indices; `a()` of an array without dimensions is out of range too.
+// An element by its indices (`a()` of an array without dimensions is out of range).
 template <class A>
 auto& element(A& array, const std::vector<int32_t>& indices) {
-    if (indices.empty() || array.dimensions() == 0) vb::raise(vb::errors::SubscriptOutOfRange);
     return array.at(std::span<const int32_t>(indices));
 }
 
