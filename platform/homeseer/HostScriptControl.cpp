@@ -22,6 +22,12 @@ std::string shown(const vb::Variant& value) {
     }
 }
 
+// The error line for an error of `name` at `line` (from 1) and the control's column (from 0).
+std::string errorLine(const std::string& name, int32_t line, const script::ErrorInfo& error) {
+    return name + " line " + std::to_string(line) + ", column " + std::to_string(error.Column + 1) + ": Error " +
+           std::to_string(error.Number) + ": " + error.Description;
+}
+
 // Where the expression of a line that starts with "?" begins; none for a statement.
 std::optional<std::size_t> printedExpression(const std::string& line) {
     std::size_t first = line.find_first_not_of(" \t");
@@ -34,6 +40,7 @@ std::optional<std::size_t> printedExpression(const std::string& line) {
 HostScriptControl::HostScriptControl(vb::ObjectRef hs, Reporter report)
     : control_(std::make_unique<script::ScriptControl>()), report_(std::move(report)) {
     control_->AddObject(kHostName, std::move(hs), false);
+    control_->setLog(report_);
 }
 
 HostScriptControl::~HostScriptControl() = default;
@@ -49,7 +56,7 @@ bool HostScriptControl::RunScript(const std::string& text, const std::string& na
         return true;
     } catch (const vb::Error&) {
         const script::ErrorInfo& e = control_->lastError();
-        if (report_) report_(ErrorLine(name, e.Line, e));
+        if (report_) report_(errorLine(name, e.Line, e));
         return false;
     }
 }
@@ -65,7 +72,7 @@ std::optional<std::string> HostScriptControl::RunLine(const std::string& line, c
     } catch (const vb::Error&) {
         script::ErrorInfo error = control_->lastError();
         if (expression) error.Column += static_cast<int32_t>(*expression);  // a place in the line, not in the expression
-        if (report_) report_(ErrorLine(name, number, error));
+        if (report_) report_(errorLine(name, number, error));
     }
     return std::nullopt;
 }
@@ -74,9 +81,5 @@ std::function<void()> HostScriptControl::canceller() { return control_->cancelle
 
 void HostScriptControl::setClock(Clock clock) { control_->setClock(std::move(clock)); }
 
-std::string HostScriptControl::ErrorLine(const std::string& name, int32_t line, const script::ErrorInfo& error) {
-    return name + " line " + std::to_string(line) + ", column " + std::to_string(error.Column + 1) + ": Error " +
-           std::to_string(error.Number) + ": " + error.Description;
-}
 
 }  // namespace homeseer

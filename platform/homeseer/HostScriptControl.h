@@ -16,7 +16,6 @@
 
 namespace script {
 class ScriptControl;
-struct ErrorInfo;
 }  // namespace script
 
 namespace homeseer {
@@ -30,7 +29,8 @@ public:
     // endless loop gives the host back. Script files run without limit.
     static constexpr int32_t kLineTimeoutMs = 60000;
 
-    // `hs`: the host object; `report` receives the error lines.
+    // `hs`: the host object; `report` receives the error lines, and the texts of MsgBox (the
+    // host has no screen to show them on).
     HostScriptControl(vb::ObjectRef hs, Reporter report);
     ~HostScriptControl() override;
 
@@ -46,10 +46,6 @@ public:
     std::function<void()> canceller();
     // For tests: the clock the line time limit is measured on.
     void setClock(Clock clock);
-
-    // The error line for an error of `name` at `line` (from 1) and the control's column
-    // (from 0).
-    static std::string ErrorLine(const std::string& name, int32_t line, const script::ErrorInfo& error);
 
 private:
     std::unique_ptr<script::ScriptControl> control_;

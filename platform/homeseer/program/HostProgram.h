@@ -15,7 +15,8 @@
 //  - otherwise each line of standard input runs as a statement, one after another, each
 //    for at most a minute; a line "? expression" prints "= " and the value.
 // Events' script lines run in the same control. A script's error is logged in one line with
-// its place and the program goes on. A signal cancels the script running at that moment.
+// its place and the program goes on; MsgBox texts are logged too. A signal cancels the
+// script running at that moment.
 //
 // Its log goes to the console and to Data/zephra-host.log.
 

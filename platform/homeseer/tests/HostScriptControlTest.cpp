@@ -49,6 +49,9 @@ TEST_F(HostScripts, LinesCallThePluginBareOrThroughHsAndShareTheirNames) {
     EXPECT_EQ(line("? hs"), "HSApplication");
     EXPECT_EQ(line("? Null"), "Null");
     EXPECT_EQ(line("? Array(1, 2)"), "Variant()");
+    line("MsgBox \"x is \" & x");
+    EXPECT_EQ(errors_.back(), "x is 5");
+    errors_.pop_back();
     EXPECT_EQ(line("' a comment"), std::nullopt);
     EXPECT_EQ(line(""), std::nullopt);
 
@@ -61,11 +64,11 @@ TEST_F(HostScripts, LinesCallThePluginBareOrThroughHsAndShareTheirNames) {
     EXPECT_EQ(line("? x"), "1");
     EXPECT_EQ(errors_, (std::vector<std::string>{
                            "stdin line 1, column 1: Error 13: Type mismatch",
-                           "stdin line 17, column 6: Error 1033: Unterminated string constant",
-                           "stdin line 18, column 1: Error 438: Object doesn't support this property or method",
-                           "stdin line 19, column 9: Error 11: Division by zero",  // the statement that failed
-                           "stdin line 20, column 6: Error 1023: Expected expression",
-                           "stdin line 21, column 10: Error 1014: Expected 'End'",
+                           "stdin line 18, column 6: Error 1033: Unterminated string constant",
+                           "stdin line 19, column 1: Error 438: Object doesn't support this property or method",
+                           "stdin line 20, column 9: Error 11: Division by zero",  // the statement that failed
+                           "stdin line 21, column 6: Error 1023: Expected expression",
+                           "stdin line 22, column 10: Error 1014: Expected 'End'",
                        }));
 }
 
