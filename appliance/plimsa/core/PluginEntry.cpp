@@ -70,7 +70,9 @@ const MvPluginFunctions calls = {mterminate, mget_item, mcommand};
 
 using namespace plimsa::core;
 
-// Volume changes reach the host as media information with the audio record of the settings.
+// Volume changes reach the host as media information with the audio record of the settings. The
+// report tells the volume only: the media record the host was last told of stays the one the
+// next MV_STOPPED report compares with.
 int SetVeloraVolume(int volume) {
     if (!g_PluginCtrl || !g_PluginCtrl->pdata) return -1;
     RingBufferLock(&Ring);
@@ -82,8 +84,10 @@ int SetVeloraVolume(int volume) {
     audio.volume = static_cast<uint32_t>(volume);
     pd->media.audio = &audio;
     pd->media.which = MV_MEDIA_AUDIO_INFO;
+    const MvMediaInfo* told = pd->status.media_info;
     pd->status.media_info = &pd->media;
     g_PluginCtrl->cb(g_PluginCtrl, MVS_MEDIA, &pd->status);
+    pd->status.media_info = told;
     pd->media.which = MV_MEDIA_INFO;
     pd->media.audio = nullptr;
     return volume;
