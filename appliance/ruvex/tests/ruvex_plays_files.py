@@ -21,8 +21,10 @@ RUVEX, PLUGIN, WORK = sys.argv[1], sys.argv[2], sys.argv[3]
 tally = Tally()
 
 
-def ruvex(*args, sink=None, program=RUVEX):
+def ruvex(*args, sink=None, program=RUVEX, library_path=None):
     env = {k: v for k, v in os.environ.items() if k not in ("LD_LIBRARY_PATH", "ZEPHRA_MEDIA_PLUGINS")}
+    if library_path:
+        env["LD_LIBRARY_PATH"] = library_path
     env["ZEPHRA_MEDIA_SETTINGS"] = os.path.join(WORK, "no-settings.conf")
     env["ZEPHRA_AUDIO_SINK"] = f"wav:{sink}" if sink else "null"
     return subprocess.run([program, *args], capture_output=True, text=True, env=env, cwd=WORK, timeout=60)
@@ -129,7 +131,7 @@ for layout, plugin_folder, seen_as in (("beside", "bin", "bin"), ("installed", "
 alone = os.path.join(WORK, "alone")
 os.makedirs(alone, exist_ok=True)
 program = shutil.copy(RUVEX, os.path.join(alone, "ruvex"))
-result = ruvex("-v", first.path, program=program)
+result = ruvex("-v", first.path, program=program, library_path=os.path.dirname(PLUGIN))
 tally.check("plug-in by search path", result.returncode == 0 and "'Plimsa_rave.so'" in result.stderr, result.stderr)
 
 tally.finish()
