@@ -1,6 +1,7 @@
 // The plug-in seen from a host, playing files on the simulated sound card: the reports of open,
 // start, pause, stop, seek, close and terminate, what reaches the card, and the command table.
 #include <algorithm>
+#include <filesystem>
 #include <future>
 #include <thread>
 
@@ -254,6 +255,31 @@ TEST_F(FilePlay, OpenWhilePlayingStopsAndJoinsFirst) {
     const auto played = PlayedOnce(second);
     ASSERT_GE(written.size(), played.size());
     EXPECT_TRUE(std::equal(played.begin(), played.end(), written.end() - static_cast<long>(played.size())));
+}
+
+// The threads of this process, as the system lists them.
+size_t Threads() {
+    size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) ++count;
+    return count;
+}
+
+TEST_F(FilePlay, TerminateFromInsideTheEndOfPlayReport) {
+    Load();
+    const size_t threadsBefore = Threads();
+    const auto samples = Samples(30000);
+    ASSERT_EQ(Open("file://" + File("a.wav", MonoWav(samples))), 0);
+    terminateAtTheEnd = true;
+    ASSERT_EQ(Send(CMD_PLUGIN_START), 0);
+    ASSERT_TRUE(WaitForState(MV_DEAD));
+    EXPECT_EQ(Count(MV_CLOSED), 1);
+    EXPECT_EQ(ctrl.pdata, nullptr);
+    EXPECT_EQ(sim->Written(), PlayedOnce(samples));
+    // The decoder thread, let go instead of joined, leaves before the library may be closed.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (Threads() > threadsBefore && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(Threads(), threadsBefore);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -111,9 +112,9 @@ std::string PluginHost::File(const std::string& name, const std::vector<uint8_t>
     return path;
 }
 
-void PluginHost::Callback(MvPluginCtrl*, uint32_t mask, const MvPluginStatus* status) {
+void PluginHost::Callback(MvPluginCtrl* ctrl, uint32_t mask, const MvPluginStatus* status) {
     PluginHost& host = *g_host;
-    std::lock_guard lock(host.mutex);
+    std::unique_lock lock(host.mutex);
     const MvMediaInfo* info = status->media_info;
     if (mask == MVS_MEDIA && info && info->which == MV_MEDIA_AUDIO_INFO) {
         host.volumes.push_back(info->audio->volume);
@@ -129,6 +130,15 @@ void PluginHost::Callback(MvPluginCtrl*, uint32_t mask, const MvPluginStatus* st
         if (status->state == MV_DEAD) host.deadStatusAllZero = std::memcmp(status, &zero, sizeof zero) == 0;
     }
     host.changed.notify_all();
+    // As a host may: the plug-in has set MV_STOPPED before this report and touches nothing after it.
+    const bool played = std::any_of(host.reports.begin(), host.reports.end(), [](const Report& r) {
+        return (r.mask & MVS_PLUGIN_STATE) && r.state == MV_PLAYING;
+    });
+    if (host.terminateAtTheEnd && (mask & MVS_PLUGIN_STATE) && status->state == MV_STOPPED && played) {
+        host.terminateAtTheEnd = false;
+        lock.unlock();
+        ctrl->calls->terminate(ctrl);
+    }
 }
 
 }  // namespace plimsa::test

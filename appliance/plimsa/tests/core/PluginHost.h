@@ -74,6 +74,7 @@ protected:
     std::vector<uint32_t> positions;      // MVS_POSITION reports
     std::vector<std::string> titles;      // MVS_VIDEO_WND_TITLE reports
     bool deadStatusAllZero = false;
+    bool terminateAtTheEnd = false;       // the callback terminates the plug-in at the end of play
 };
 
 }  // namespace plimsa::test
