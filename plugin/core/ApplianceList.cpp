@@ -1,5 +1,8 @@
 #include "core/ApplianceList.h"
 
+#include <optional>
+#include <vector>
+
 #include "core/FastString.h"
 #include "core/LogWriter.h"
 #include "core/PluginState.h"

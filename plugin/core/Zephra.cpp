@@ -1,5 +1,7 @@
 #include "core/Zephra.h"
 
+#include <algorithm>
+
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
 #include "core/QueueTimer.h"

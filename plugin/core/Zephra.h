@@ -183,8 +183,8 @@ private:
     void newBrowser();
 
     // Recovery.
-    void StartPowerCycle();
-    void switchPowerOff();
+    void StartPowerCycle(const char* logName);
+    void switchPowerOff(const char* logName);
     void powerOn();
     void powerUpWait();
     void endPowerUpWait();

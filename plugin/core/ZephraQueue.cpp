@@ -115,7 +115,7 @@ void Zephra::PutInQueue(const std::string& command, const std::string& tag, int3
             showQueueChange();
         });
     } else {
-        step(kLogPutInQueue, [&] { StartPowerCycle(); });
+        StartPowerCycle(kLogPutInQueue);
     }
     QueueUpdatePending_ = false;
     step(kLogPutInQueue, [&] { debug("PutQue " + command + "," + tag + QueuedTags_); });

@@ -54,21 +54,21 @@ void Zephra::Timeout() {
 
 // The power goes off; it comes back at the command timer's tick after "PowerCycleTime" ms.
 // Whatever the object was waiting for is over.
-void Zephra::switchPowerOff() {
+void Zephra::switchPowerOff(const char* logName) {
     Waiting_ = false;
     UDPSent_ = false;
-    step(kLogTimeout, [&] { hsExecX10(PowerDevice_, kOff); });
+    step(logName, [&] { hsExecX10(PowerDevice_, kOff); });
     PowerOffPending_ = true;
-    step(kLogTimeout, [&] { armTimer1(state_.settings.PowerCycleTime > 0 ? state_.settings.PowerCycleTime : 5000); });
+    step(logName, [&] { armTimer1(state_.settings.PowerCycleTime > 0 ? state_.settings.PowerCycleTime : 5000); });
 }
 
 // A full queue or six counted time-outs: the queue is emptied and the power cycled. An
 // object without a command timer could not switch the power back on, so it does not start.
-void Zephra::StartPowerCycle() {
+void Zephra::StartPowerCycle(const char* logName) {
     if (!Timer1_) return;
     PowerCycleInProgress_ = true;
-    step(kLogTimeout, [&] { ResetQueue(); });
-    switchPowerOff();
+    step(logName, [&] { ResetQueue(); });
+    switchPowerOff(logName);
 }
 
 // Power back on; the power-up wait runs its first part below a whole minute, then whole
@@ -155,7 +155,7 @@ void Zephra::commandTimedOut() {
     if (!counted || TimeoutCount_ < kCountedTimeoutsBeforeCycle) return;
     PowerCycleCount_ = incremented(PowerCycleCount_);
     if (PowerCycleCount_ < kPowerCyclesBeforeGivingUp) {
-        StartPowerCycle();
+        StartPowerCycle(kLogTimeout);
     } else if (PowerCycleCount_ == kPowerCyclesBeforeGivingUp) {
         emptyQueue();
         step(kLogTimeout, [&] { ResetQueue(); });

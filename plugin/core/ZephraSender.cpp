@@ -39,6 +39,7 @@ constexpr NamedCommand kNamedCommands[] = {
 };
 
 constexpr int32_t kPageTimeoutCap = 60000;
+constexpr int32_t kDefaultPageTimeout = 5000;
 constexpr int32_t kShortestCommand = 8;
 
 }  // namespace
@@ -71,7 +72,7 @@ void Zephra::SendTheCommand() {
 bool Zephra::sendPowerOff() {
     if (!Timer1_) return false;
     PowerCycleInProgress_ = true;
-    step(kLogSendTheCommand, [&] { switchPowerOff(); });
+    switchPowerOff(kLogSendTheCommand);
     return true;
 }
 
@@ -139,8 +140,9 @@ bool Zephra::sendPause(const std::string& command) {
 void Zephra::sendPageRequest() {
     SendTime_ = vb::Now();
     CurrentURL_ = kHttp + Computer_ + "/" + CurrentCommand_;
+    // A time-out of no time would be a timer that never ticks: such a page gets the usual one.
     step(kLogSendTheCommand, [&] {
-        if (Timer1_) armTimer1(std::min(CurrentTimeout_, kPageTimeoutCap));
+        armTimer1(CurrentTimeout_ > 0 ? std::min(CurrentTimeout_, kPageTimeoutCap) : kDefaultPageTimeout);
     });
     if (startsWith(CurrentCommand_, kLoadWav)) isSpeaking_ = true;
     QueueIdle_ = false;

@@ -1,11 +1,11 @@
 #include "host/StatusText.h"
 
+#include <functional>
+
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
 #include "host/ActionTable.h"
 #include "vb/Err.h"
-
-#include <functional>
 
 namespace zephra {
 

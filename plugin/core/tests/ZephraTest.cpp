@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "automation/CallByName.h"
 #include "core/tests/ApplianceFixture.h"
 #include "vb/Conversions.h"
 
@@ -315,6 +316,21 @@ TEST_F(ApplianceTest, ASleepPollReadsTheAppliancesAnswer) {
     ASSERT_TRUE(idle());
     EXPECT_EQ(kitchen->TimeoutCount(), 0);
     EXPECT_EQ(kitchen->Sleep(), "awake");
+}
+
+TEST_F(ApplianceTest, ScriptsReachTheObjectsMembersByName) {
+    start();
+    vb::Variant z(std::static_pointer_cast<vb::Object>(kitchen));
+    EXPECT_EQ(vb::TypeName(z), "Zephra");
+    EXPECT_EQ(vb::CStr(automation::getProperty(z, "name")), "kitchen");
+    automation::letProperty(z, "PowerCycleCount", vb::Variant(int16_t{2}));
+    EXPECT_EQ(kitchen->PowerCycleCount(), 2);
+    EXPECT_EQ(vb::CStr(automation::callByName(z, "CyclePower", {vb::Variant("cycle")})), "cycle");
+    EXPECT_TRUE(vb::CBool(automation::callByName(z, "PowerCycleInProgress")));
+    EXPECT_EQ(bed.calls("ExecX10"), Strings{"A3|off|0"});
+    EXPECT_TRUE(vb::CBool(automation::callByName(z, "CommandBusy", {vb::Variant("cycle")})));
+    automation::letProperty(z, "PowerDevice", vb::Variant(""));
+    EXPECT_EQ(vb::CStr(automation::callByName(z, "CyclePower", {vb::Variant("x")})), "");
 }
 
 }  // namespace
