@@ -34,8 +34,8 @@ void Zephra::Class_Initialize() {
     };
     step(kLogInitialize, [&] { SetPowerUpState(); });
     step(kLogInitialize, [&] { classDebug("Initialize Zephra Class Objects - Timer"); });
-    step(kLogInitialize, [&] { Timer1_ = GetTimer(state_, std::static_pointer_cast<Zephra>(shared_from_this())); });
-    step(kLogInitialize, [&] { IETimer_ = GetIETimer(state_, std::static_pointer_cast<Zephra>(shared_from_this())); });
+    step(kLogInitialize, [&] { Timer1_ = GetTimer(state_, self()); });
+    step(kLogInitialize, [&] { IETimer_ = GetIETimer(state_, self()); });
     step(kLogInitialize, [&] { classDebug("Initialize Zephra Class Objects - IE"); });
     step(kLogInitialize, [&] { newBrowser(); });
     step(kLogInitialize, [&] { classDebug("Initialize Zephra Class Objects -Dispatch"); });
@@ -133,7 +133,7 @@ void Zephra::setDeviceCodeBase(const std::string& code) {
 // --- Members ---------------------------------------------------------------------------------
 
 void Zephra::Shutdown() {
-    auto self = shared_from_this();  // the pool may hold the last reference
+    auto keepAlive = self();  // the pool may hold the last reference
     vb::Try([&] {
         if (Timer1_) ReleaseTimer(state_, *Timer1_);
     });

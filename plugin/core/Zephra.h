@@ -210,6 +210,8 @@ private:
     bool armTimer1(int32_t ms);
     void stopTimer1();
 
+    std::shared_ptr<Zephra> self() { return std::static_pointer_cast<Zephra>(shared_from_this()); }
+
     // Logging.
     void debug(const std::string& text);
     void logError(const char* logName);

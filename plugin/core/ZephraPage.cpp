@@ -22,9 +22,9 @@ constexpr int32_t kPageReadDelay = 50;
 // A new hidden browser in place of the old one, whose request (if any) is dropped with it.
 void Zephra::newBrowser() {
     IEObj_ = std::make_unique<forms::HiddenBrowser>();
-    std::weak_ptr<Zephra> self = std::static_pointer_cast<Zephra>(shared_from_this());
-    IEObj_->OnDocumentComplete = [self](const std::string& url) {
-        if (auto zephra = self.lock()) zephra->IEObj_DocumentComplete(url);
+    std::weak_ptr<Zephra> weak = self();
+    IEObj_->OnDocumentComplete = [weak](const std::string& url) {
+        if (auto zephra = weak.lock()) zephra->IEObj_DocumentComplete(url);
     };
 }
 
@@ -40,9 +40,9 @@ void Zephra::IEObj_DocumentComplete(const std::string& url) {
         }
         // Without a page timer the page is read as soon as the loop is free, so that the
         // queue goes on.
-        std::weak_ptr<Zephra> self = std::static_pointer_cast<Zephra>(shared_from_this());
-        forms::Loop::current().post([self] {
-            if (auto zephra = self.lock()) zephra->ReceiveData();
+        std::weak_ptr<Zephra> weak = self();
+        forms::Loop::current().post([weak] {
+            if (auto zephra = weak.lock()) zephra->ReceiveData();
         });
     });
     if (!done) {
@@ -52,7 +52,7 @@ void Zephra::IEObj_DocumentComplete(const std::string& url) {
 }
 
 void Zephra::ReceiveData() {
-    auto self = shared_from_this();
+    auto keepAlive = self();  // a handler may release the object meanwhile
     if (CurrentCommand_ == kSleepPoll) step(kLogReceiveData, [&] { readSleepPoll(); });
     step(kLogReceiveData, [&] { DoNextCommand(); });
 }

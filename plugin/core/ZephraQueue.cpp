@@ -129,9 +129,9 @@ bool Zephra::GetFromQueue() {
         step(kLogGetFromQueue, [&] {
             if (armTimer1(100)) return;
             // Without a command timer the queue is read again once the loop is free.
-            std::weak_ptr<Zephra> self = std::static_pointer_cast<Zephra>(shared_from_this());
-            forms::Loop::current().post([self] {
-                if (auto z = self.lock()) z->DoNextCommand();
+            std::weak_ptr<Zephra> weak = self();
+            forms::Loop::current().post([weak] {
+                if (auto zephra = weak.lock()) zephra->DoNextCommand();
             });
         });
         QueueIdle_ = false;

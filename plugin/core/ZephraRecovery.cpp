@@ -35,7 +35,7 @@ int16_t decremented(int16_t n) { return n > INT16_MIN ? static_cast<int16_t>(n -
 }  // namespace
 
 void Zephra::Timeout() {
-    auto self = shared_from_this();
+    auto keepAlive = self();  // a handler may release the object meanwhile
     step(kLogTimeout, [&] {
         debug("TimeoutCount=" + std::to_string(TimeoutCount_) + ", Timeout Value for This Command=" +
               std::to_string(CurrentTimeout_) + ", Command Was=" + CurrentCommand_ + ", Power Turnon Status=" +

@@ -125,7 +125,7 @@ bool Zephra::sendPause(const std::string& command) {
     if (!startsLowered(command, kWaitSecs)) return false;
     const std::string count = vb::Trim(vb::Mid(command, 9));
     if (!vb::IsNumeric(vb::Variant(count))) return false;
-    auto self = shared_from_this();  // the wait lets everything run, a release too
+    auto keepAlive = self();  // the wait lets everything run, a release too
     Waiting_ = true;
     step(kLogSendTheCommand, [&] {
         int64_t ms = int64_t{vb::CLng(vb::Variant(count))} * 1000;
