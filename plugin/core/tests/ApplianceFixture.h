@@ -2,7 +2,7 @@
 // For the appliance object's tests: the appliance stand-in on 127.0.0.2, the settings read
 // by the settings reader from an INI text that defines the appliance "kitchen" (computer
 // name: the stand-in's address and port; base device code "[1", so the queue device is
-// "[10"; power device A3), and the host's X10 line switching the stand-in's power.
+// "[10"; power device A3), and the host's X10 commands for A3 switching the stand-in's power.
 
 #include <gtest/gtest.h>
 
@@ -11,16 +11,31 @@
 #include <string>
 #include <vector>
 
+#include "automation/Class.h"
 #include "callerid/UdpServer.h"
 #include "core/QueueTimer.h"
 #include "core/SettingsReader.h"
 #include "core/Zephra.h"
 #include "core/tests/ApplianceSim.h"
 #include "core/tests/PluginTestBed.h"
-#include "homeseer/X10Status.h"
+#include "homeseer/Host.h"
 #include "windows/Registry.h"
 
 namespace zephra::testing {
+
+// Takes the host's X10 events as the plug-in's hidden form does: HSEvent(parms) with parms
+// (event type, house code, unit, command 2 on / 3 off).
+class X10Listener : public automation::Dispatch<X10Listener> {
+public:
+    static constexpr std::string_view className = "X10Listener";
+    static void describe(automation::Members<X10Listener>& m) { m.method<&X10Listener::HSEvent>("HSEvent"); }
+
+    void HSEvent(const vb::Variant& parms) {
+        const vb::Array& p = parms.array();
+        if (onEvent) onEvent(vb::CStr(p.at(1)) + vb::CStr(p.at(2)), vb::CLng(p.at(3)));
+    }
+    std::function<void(const std::string& code, int32_t command)> onEvent;
+};
 
 class ApplianceFixture : public ::testing::Test {
 protected:
@@ -48,11 +63,10 @@ protected:
         InitZephraUtilities(bed.state);
         kitchen = bed.state.appliances.slots[0].Object;
         ASSERT_TRUE(kitchen);
-        bed.host->setX10Line([this](const homeseer::X10Status::Event& event) {
-            if (event.address.house == 'A' && event.address.unit == 3)
-                sim->control(std::string("/sim/power?name=kitchen&on=") +
-                             (event.command == homeseer::X10Status::kX10On ? "1" : "0"));
-        });
+        powerLine->onEvent = [this](const std::string& code, int32_t command) {
+            if (code == "A3") sim->control(std::string("/sim/power?name=kitchen&on=") + (command == 2 ? "1" : "0"));
+        };
+        bed.host->RegisterEventCB(homeseer::kX10Event, powerLine);
         bed.host->ClearCalls();
     }
 
@@ -74,6 +88,7 @@ protected:
     PluginTestBed bed;
     std::unique_ptr<ApplianceSim> sim;
     std::shared_ptr<Zephra> kitchen;
+    std::shared_ptr<X10Listener> powerLine = std::make_shared<X10Listener>();
 };
 
 }  // namespace zephra::testing

@@ -122,7 +122,7 @@ TEST_F(PowerCycleTest, TheMarkerFileEndsThePowerUpWaitEarly) {
     silent(true);
     unansweredPage();  // the count is still six: the next counted time-out cycles again
     ASSERT_TRUE(kitchen->PowerCycleInProgress());
-    bed.host->setX10Line(nullptr);
+    powerLine->onEvent = nullptr;
     bed.loop.advance(5s);
     bed.app.write("share/kitchen.txt", "the browser is up");
     bed.loop.advance(15005ms);

@@ -64,6 +64,7 @@ TEST_F(ApplianceTest, TheQueueHolds21CommandsAndThe22ndPowerCyclesTheAppliance) 
     EXPECT_EQ(bed.calls("SetDeviceString").back(), "[10|Queue: 0) ");
     EXPECT_EQ(bed.calls("ExecX10"), Strings{"A3|off|0"});
     EXPECT_EQ(timer1().Interval(), 5000);
+    bed.loop.DoEvents();  // the host's X10 event reaches the appliance's power switch
     EXPECT_EQ(sim->state()["power"], "off");
 
     // While the power is off new commands wait in the queue.
