@@ -18,7 +18,6 @@ namespace homeseer {
 namespace {
 
 constexpr const char* kHostSource = "Host";
-constexpr const char* kPhoneClass = "hsPhone.Application";
 
 std::string text(int32_t n) { return std::to_string(n); }
 std::string text(vb::Date d) { return vb::CStr(vb::Variant(d)); }
@@ -228,9 +227,7 @@ void HostBase::ExecX10(const std::string& code, const std::string& command, int3
     if (!address || !number) vb::raise(vb::errors::InvalidProcedureCall);
     int32_t status = *number == X10Status::kX10On ? kStatusOn : *number == X10Status::kX10Off ? kStatusOff : kStatusDim;
     x10_.set(*address, status, vb::Now());
-    X10Status::Event event{*address, *number};
-    if (x10Line_) x10Line_(event);
-    raiseX10Event(event);
+    raiseX10Event(X10Status::Event{*address, *number});
 }
 
 bool HostBase::IsOn(const std::string& code) {
@@ -348,10 +345,6 @@ vb::ObjectRef HostBase::GetHSPRef() {
     if (!phone_) vb::raise(vb::errors::CannotCreateObject);
     return phone_;
 }
-
-vb::ObjectRef HostBase::phone() const { return phone_; }
-
-const char* HostBase::phoneClassName() { return kPhoneClass; }
 
 void HostBase::InitScriptControl() { called("InitScriptControl", {}); }
 

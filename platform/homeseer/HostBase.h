@@ -9,9 +9,9 @@
 //
 // Events the host raises into a plug-in (X10 events, device values for SetIO) are posted
 // to the current event loop when there is one, so that they arrive as window messages
-// would; without a loop they are delivered at once.
+// would; without a loop they are delivered at once. Enumerators and posted events refer to
+// the host: it must outlive them (the host program keeps it to the end, after the loop).
 
-#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -94,17 +94,10 @@ public:
     void setPhone(vb::ObjectRef phone) { phone_ = std::move(phone); }
     // Where the host is on Earth, for Sunrise and Sunset (degrees, east and north positive).
     void setLocation(double latitude, double longitude);
-    // Where ExecX10 commands go besides the status table (the host's X10 interface).
-    void setX10Line(std::function<void(const X10Status::Event&)> line) { x10Line_ = std::move(line); }
     // The phone component reports a call on `line`: the events for that line run.
     void phoneCall(int32_t line);
-    vb::ObjectRef phone() const;
-    // The class name under which older hosts' scripts create the phone component.
-    static const char* phoneClassName();
 
     DeviceStore& devices() noexcept { return devices_; }
-    X10Status& x10() noexcept { return x10_; }
-    EventStore& events() noexcept { return events_; }
 
     // Called by every member before it acts.
     virtual void called(std::string_view member, std::vector<std::string> args);
@@ -114,8 +107,6 @@ protected:
     void requireNewerHost() const;
 
 private:
-    friend class Callback;
-
     void setStatus(const std::string& code, int32_t status);
     int32_t statusOf(const std::string& code);
     void setLastChange(const std::string& code, vb::Date when);
@@ -137,7 +128,6 @@ private:
     double latitude_ = 51.48;
     double longitude_ = 0.0;
     vb::Date started_;
-    std::function<void(const X10Status::Event&)> x10Line_;
 };
 
 }  // namespace homeseer

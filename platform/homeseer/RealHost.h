@@ -30,12 +30,19 @@ public:
     void ClearINISection(const std::string& section, const std::string& file) override;
     std::string GetAppPath() override;
 
+    // Whether a device was made, deleted or changed since the last clearDevicesChanged.
+    bool devicesChanged() const noexcept { return devicesChanged_; }
+    void clearDevicesChanged() noexcept { devicesChanged_ = false; }
+
+    void called(std::string_view member, std::vector<std::string> args) override;
+
 private:
     std::ostream& console_;
     Clock now_;
     IniStore ini_;
     std::mutex mutex_;  // guards the log
     bool logFileFailed_ = false;
+    bool devicesChanged_ = false;
 };
 
 // A host log line: local time stamp, source and text; control characters in the texts

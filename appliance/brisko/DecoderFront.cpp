@@ -1,0 +1,270 @@
+#include "brisko/DecoderFront.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "brisko/FrontMessages.h"
+
+namespace brisko {
+
+namespace {
+
+void say(const DecoderFront& front, const char* text)
+{
+    if (front.log) front.log(text);
+}
+
+bool isSyncByte(std::uint8_t b) { return (b & 0xE0) == 0xE0; }
+
+// Frame length with padding of the header at p, 0 when it does not parse.
+int paddedLength(const std::uint8_t* p, std::size_t avail, FrameHeader& h)
+{
+    int size = head_info(p, avail, h);
+    if (size <= 0) return 0;
+    return size + h.pad * (h.option == 3 ? 4 : 1);
+}
+
+// Whether the decoder can be set up for frames of this header at all.
+bool decodable(const FrameHeader& h)
+{
+    if (h.sr_index > 2 || h.option == 0) return false;
+    return h.option == 1 || h.sync == 1;
+}
+
+bool sameFormat(const FrameHeader& a, const FrameHeader& b)
+{
+    return a.sync == b.sync && a.id == b.id && a.option == b.option && a.sr_index == b.sr_index &&
+           (a.mode == 3) == (b.mode == 3);
+}
+
+// Hands out the bytes of a tag that runs past the buffer, a buffer at a time.
+int dropPending(DecoderFront& front, std::size_t& len)
+{
+    std::int64_t drop = front.skip_pending < static_cast<std::int64_t>(len) ? front.skip_pending
+                                                                              : static_cast<std::int64_t>(len);
+    front.skip_pending -= drop;
+    len = static_cast<std::size_t>(drop);
+    return kFrontSkip;
+}
+
+int startSkip(DecoderFront& front, std::int64_t skip, std::size_t& len)
+{
+    front.skip_pending = skip;
+    return dropPending(front, len);
+}
+
+// A frame of the stream set up that starts right at the buffer: once in step, frames follow one
+// another without the search (which would need the next header and so lose the frame in front of
+// garbage). Returns 0 when the frame is there and complete, kFrontNeedData when it is incomplete,
+// kFrontNoHeader when the buffer does not start with such a frame.
+int inStep(const DecoderFront& front, const std::uint8_t* buf, std::size_t len)
+{
+    if (len < 4 || buf[0] != front.sync_bytes[0] || buf[1] != front.sync_bytes[1]) return kFrontNoHeader;
+    std::uint8_t head[4] = {buf[0], buf[1], buf[2], buf[3]};
+    FrameHeader h;
+    int n = head_info(head, 4, h);
+    if (h.sync == 0 || !sameFormat(h, front.head)) return kFrontNoHeader;
+    if (n == 0 && h.br_index == 0 && h.sr_index != 3 && h.emphasis != 2) n = front.framebytes;
+    if (n <= 0) return kFrontNoHeader;
+    n += h.pad * (h.option == 3 ? 4 : 1);
+    return static_cast<std::size_t>(n) <= len ? 0 : kFrontNeedData;
+}
+
+}  // namespace
+
+int ScanLastFrame(const std::uint8_t* buf, std::size_t len, const FrameHeader* setup, int setupBytes)
+{
+    for (std::size_t i = 0; i + 4 <= len; ++i) {
+        if (buf[i] != 0xFF || !isSyncByte(buf[i + 1])) continue;
+        FrameHeader h;
+        int n = 0;
+        if (setup) {
+            // The length search of a free-format header needs a following frame; use the stream's.
+            std::uint8_t head[4] = {buf[i], buf[i + 1], buf[i + 2], buf[i + 3]};
+            n = paddedLength(head, 4, h);
+            if (h.sync == 0 || !sameFormat(h, *setup)) continue;
+            if (h.br_index == 0) n = setupBytes + h.pad * (h.option == 3 ? 4 : 1);
+        } else {
+            n = paddedLength(buf + i, len - i, h);
+        }
+        if (n > 0 && i + static_cast<std::size_t>(n) <= len) return static_cast<int>(i);
+    }
+    return kFrontNoHeader;
+}
+
+void FrontLogStderr(const char* text) { std::fprintf(stderr, "%s\n", text); }
+
+bool IsTag(const std::uint8_t* p, std::size_t avail) { return avail >= 3 && p[0] == 'T' && p[1] == 'A' && p[2] == 'G'; }
+
+std::int64_t CheckID3(const std::uint8_t* p, std::size_t avail)
+{
+    if (avail < 10 || p[0] != 'I' || p[1] != 'D' || p[2] != '3') return -1;
+    return std::int64_t(p[6]) * 2097152 + std::int64_t(p[7]) * 16384 + std::int64_t(p[8]) * 128 + p[9] + 10;
+}
+
+int CheckRIFF(const std::uint8_t* p, std::size_t len)
+{
+    if (len < 4 || std::memcmp(p, "RIFF", 4) != 0) return -1;
+    for (std::size_t i = 4;; ++i) {
+        if (len - i < 5) return -2;
+        if (std::memcmp(p + i, "data", 4) == 0) return static_cast<int>(i + 6);
+    }
+}
+
+int ScanForMPEG_l(const std::uint8_t* buf, std::size_t len, std::int64_t* skip)
+{
+    int state = 0;
+    std::size_t i = 0;
+    while (i < len) {
+        if (state == 1 && isSyncByte(buf[i])) {
+            const std::size_t c = i - 1;
+            FrameHeader h;
+            int size = head_info(buf + c, len - c, h);
+            if (size > 0) {
+                if (!h.pad) size -= 1;
+                if (c + 1 + size + 4 >= len) return kFrontScanMore;
+                std::size_t p = c + size;
+                for (int k = 0; k < 4 && buf[p] < 0xFF; ++k) ++p;
+                if (buf[p] == 0xFF && isSyncByte(buf[p + 1])) return static_cast<int>(c);
+            }
+        }
+        state = buf[i] == 0xFF ? 1 : 0;
+        const std::size_t rest = len - i;
+        std::int64_t jump = 0;
+        if (IsTag(buf + i, rest)) {
+            jump = 128;
+        } else if (rest > 10) {
+            std::int64_t id3 = CheckID3(buf + i, rest);
+            if (id3 > 0) jump = id3;
+        }
+        if (jump == 0 && rest > 8) {
+            int riff = CheckRIFF(buf + i, rest);
+            if (riff == -2) return kFrontNoHeader;
+            if (riff > 0) jump = riff;
+        }
+        if (jump > 0) {
+            if (static_cast<std::int64_t>(i) + jump > static_cast<std::int64_t>(len)) {
+                if (skip) *skip = static_cast<std::int64_t>(i) + jump;
+                return kFrontScanSkip;
+            }
+            i += static_cast<std::size_t>(jump);
+            state = 0;
+            continue;
+        }
+        ++i;
+    }
+    return kFrontNoHeader;
+}
+
+int InitAudioDecoderMode(DecoderFront& front, int reduction, int transformBit, int transformChannel, int convert,
+                         int freqLimit, std::uint32_t maxBitrate)
+{
+    front.reduction = reduction;
+    front.transform = transformBit * 4 + transformChannel;
+    front.convert = convert;
+    front.freq_limit = freqLimit;
+    front.max_bitrate = maxBitrate;
+    front.mode_set = true;
+    return 0;
+}
+
+int ParseSequenceHeader(DecoderFront& front, const std::uint8_t* buf, std::size_t& len)
+{
+    front.head = FrameHeader{};
+    front.ready = false;
+    if (!front.mode_set) InitAudioDecoderMode(front, 0, 0, 0, 0, 24000, 0xFFFFFFFFu);
+    if (!buf) return kFrontNullBuffer;
+    if (front.skip_pending > 0) return dropPending(front, len);
+    std::int64_t skip = 0;
+    int offset = ScanForMPEG_l(buf, len, &skip);
+    if (offset == kFrontScanSkip) return startSkip(front, skip, len);
+    if (offset < 0) return kFrontNeedData;
+    FrameHeader h;
+    int bitrate = 0;
+    int size = head_info2(buf + offset, len - offset, h, bitrate);
+    if (size == 0) return kFrontNeedData;
+    if (h.option == 0) say(front, msg::kUnrecognizedLayer);
+    // A stream above the bitrate limit is decoded at half or quarter rate.
+    int reduction = front.reduction;
+    if (front.max_bitrate != 0xFFFFFFFFu && bitrate > 0) {
+        std::uint32_t b = static_cast<std::uint32_t>(bitrate);
+        if (b > front.max_bitrate) reduction = b / 2 > front.max_bitrate ? 2 : 1;
+    }
+    front.reduction = reduction;
+    if (!front.decoder.audio_decode_init(h, size, reduction, front.transform, front.convert, front.freq_limit))
+        return kFrontRefused;
+    front.head = h;
+    front.framebytes = size;
+    front.sync_bytes[0] = buf[offset];
+    front.sync_bytes[1] = buf[offset + 1];
+    front.ready = true;
+    len = static_cast<std::size_t>(size);
+    return offset;
+}
+
+int DecodeAudioFrame(DecoderFront& front, const std::uint8_t* buf, std::size_t& len, void* pcm, int& outbytes)
+{
+    outbytes = 0;
+    if (!buf || !pcm) return kFrontNullBuffer;
+    if (front.skip_pending > 0) return dropPending(front, len);
+    if (!front.ready) return kFrontRefused;
+    int step = inStep(front, buf, len);
+    if (step == kFrontNeedData && !front.end_of_data) return kFrontNeedData;
+    std::int64_t skip = 0;
+    int offset = step == 0 ? 0 : ScanForMPEG_l(buf, len, &skip);
+    if (offset == kFrontScanSkip) return startSkip(front, skip, len);
+    if (offset == kFrontScanMore || offset == kFrontNoHeader) {
+        if (front.end_of_data) offset = ScanLastFrame(buf, len, &front.head, front.framebytes);
+        if (offset == kFrontScanMore) return kFrontNeedData;
+        if (offset < 0) {
+            say(front, msg::kNoSyncword);
+            len = len > 3 ? len - 3 : 0;
+            return kFrontNoSync;
+        }
+    }
+    const std::uint8_t* frame = buf + offset;
+    const std::size_t avail = len - static_cast<std::size_t>(offset);
+    FrameHeader h;
+    int size = head_info(frame, avail, h);
+    if (size == 0 && h.sync != 0 && h.br_index == 0 && sameFormat(h, front.head)) size = front.framebytes;
+    int result = kFrontOk;
+    if (size > 0 && !sameFormat(h, front.head)) {
+        if (!decodable(h)) {
+            size = 0;
+        } else if (front.decoder.audio_decode_init(h, size, front.reduction, front.transform, front.convert,
+                                                   front.freq_limit)) {
+            say(front, msg::kFormatChanged);
+            front.head = h;
+            front.framebytes = size;
+            front.sync_bytes[0] = frame[0];
+            front.sync_bytes[1] = frame[1];
+            result = kFrontFormatChanged;
+        } else {
+            // Keep decoding the stream set up; this frame is skipped.
+            front.decoder.audio_decode_init(front.head, front.framebytes, front.reduction, front.transform,
+                                            front.convert, front.freq_limit);
+            size = 0;
+        }
+    }
+    DecodeResult r{};
+    if (size > 0) r = front.decoder.audio_decode(frame, avail, pcm);
+    if (r.in_bytes <= 0) {
+        // Nothing consumed: step past the header so that the search moves on.
+        ++front.errors;
+        say(front, msg::kFrameSkipped);
+        len = static_cast<std::size_t>(offset) + 1;
+        return kFrontBadFrame;
+    }
+    len = static_cast<std::size_t>(offset) + static_cast<std::size_t>(r.in_bytes);
+    outbytes = r.out_bytes;
+    return result;
+}
+
+DecodeInfo FrontInfo(const DecoderFront& front)
+{
+    DecodeInfo info;
+    front.decoder.audio_decode_info(info);
+    return info;
+}
+
+}  // namespace brisko

@@ -1,0 +1,149 @@
+#include "brisko/L3Hybrid.h"
+
+#include "brisko/CpuClones.h"
+#include "brisko/L3Tables.h"
+
+namespace brisko {
+
+namespace {
+
+// q[j] = -z[26 - j] of the 36-point IMDCT of the subband's 18 lines.
+// Written as a sum of table rows, so that the 18 outputs are computed side by side.
+BRISKO_INLINE void imdct18(const float* x, float* q, const L3Tables& t)
+{
+    float acc[20] = {};
+    for (int k = 0; k < 18; ++k) {
+        const float xk = x[k];
+        for (int j = 0; j < 20; ++j) acc[j] += xk * t.cos18[k][j];
+    }
+    for (int j = 0; j < 18; ++j) q[j] = acc[j];
+}
+
+// q[w][j] = -z_w[8 - j] of the 12-point IMDCT of window w (values at x[w], x[w + 3], ...).
+BRISKO_INLINE void imdct6_3(const float* x, float q[3][6], const L3Tables& t)
+{
+    for (int w = 0; w < 3; ++w)
+        for (int j = 0; j < 6; ++j) {
+            float s = 0.0f;
+            for (int k = 0; k < 6; ++k) s += x[w + 3 * k] * t.cos6[j][k];
+            q[w][j] = s;
+        }
+}
+
+inline float& Y(float* y, int i, int sb) { return y[32 * i + sb]; }
+
+}  // namespace
+
+BRISKO_CLONES int hybrid(float* x, const float* prev, float* y, int block_type, int nlong, int ntot, int nprev, int nsbLimit)
+{
+    const L3Tables& t = l3Tables();
+    const int nL = (nlong + 17) / 18;
+    const int nT = (ntot + 17) / 18;
+    const int nP = (nprev + 17) / 18;
+    int sb = 0;
+    {
+        const float* W = t.win[block_type == 2 ? 0 : block_type & 3];
+        for (; sb < nL; ++sb) {
+            float* xs = x + 18 * sb;
+            const float* p = prev + 18 * sb;
+            float q[18];
+            imdct18(xs, q, t);
+            for (int i = 0; i < 9; ++i) {
+                Y(y, i, sb) = W[i] * q[9 + i] + p[i];
+                Y(y, 9 + i, sb) = W[9 + i] * q[17 - i] + p[9 + i];
+            }
+            for (int i = 0; i < 9; ++i) {
+                xs[i] = W[18 + i] * q[8 - i];
+                xs[9 + i] = W[27 + i] * q[i];
+            }
+        }
+    }
+    {
+        const float* W = t.win[2];
+        for (; sb < nT; ++sb) {
+            float* xs = x + 18 * sb;
+            const float* p = prev + 18 * sb;
+            float q[3][6];
+            imdct6_3(xs, q, t);
+            for (int i = 0; i < 3; ++i) {
+                Y(y, i, sb) = p[i];
+                Y(y, 3 + i, sb) = p[3 + i];
+                Y(y, 6 + i, sb) = W[i] * q[0][3 + i] + p[6 + i];
+                Y(y, 9 + i, sb) = W[3 + i] * q[0][5 - i] + p[9 + i];
+                Y(y, 12 + i, sb) = W[6 + i] * q[0][2 - i] + W[i] * q[1][3 + i] + p[12 + i];
+                Y(y, 15 + i, sb) = W[9 + i] * q[0][i] + W[3 + i] * q[1][5 - i] + p[15 + i];
+            }
+            for (int i = 0; i < 3; ++i) {
+                xs[i] = W[6 + i] * q[1][2 - i] + W[i] * q[2][3 + i];
+                xs[3 + i] = W[9 + i] * q[1][i] + W[3 + i] * q[2][5 - i];
+                xs[6 + i] = W[6 + i] * q[2][2 - i];
+                xs[9 + i] = W[9 + i] * q[2][i];
+            }
+            for (int i = 12; i < 18; ++i) xs[i] = 0.0f;
+        }
+    }
+    for (; sb < nP; ++sb) {
+        const float* p = prev + 18 * sb;
+        for (int i = 0; i < 18; ++i) Y(y, i, sb) = p[i];
+    }
+    const int n = 18 * sb;
+    for (; sb < nsbLimit; ++sb)
+        for (int i = 0; i < 18; ++i) Y(y, i, sb) = 0.0f;
+    return n;
+}
+
+BRISKO_CLONES int hybrid_sum(float* x2, float* x1, float* y, int block_type, int nlong, int ntot)
+{
+    const L3Tables& t = l3Tables();
+    const int nL = (nlong + 17) / 18;
+    const int nT = (ntot + 17) / 18;
+    int sb = 0;
+    {
+        const float* W = t.win[block_type == 2 ? 0 : block_type & 3];
+        for (; sb < nL; ++sb) {
+            float q[18];
+            imdct18(x2 + 18 * sb, q, t);
+            float* o = x1 + 18 * sb;
+            for (int i = 0; i < 9; ++i) {
+                Y(y, i, sb) += W[i] * q[9 + i];
+                Y(y, 9 + i, sb) += W[9 + i] * q[17 - i];
+                o[i] += W[18 + i] * q[8 - i];
+                o[9 + i] += W[27 + i] * q[i];
+            }
+        }
+    }
+    {
+        const float* W = t.win[2];
+        for (; sb < nT; ++sb) {
+            float q[3][6];
+            imdct6_3(x2 + 18 * sb, q, t);
+            float* o = x1 + 18 * sb;
+            for (int i = 0; i < 3; ++i) {
+                Y(y, 6 + i, sb) += W[i] * q[0][3 + i];
+                Y(y, 9 + i, sb) += W[3 + i] * q[0][5 - i];
+                Y(y, 12 + i, sb) += W[6 + i] * q[0][2 - i] + W[i] * q[1][3 + i];
+                Y(y, 15 + i, sb) += W[9 + i] * q[0][i] + W[3 + i] * q[1][5 - i];
+                o[i] += W[6 + i] * q[1][2 - i] + W[i] * q[2][3 + i];
+                o[3 + i] += W[9 + i] * q[1][i] + W[3 + i] * q[2][5 - i];
+                o[6 + i] += W[6 + i] * q[2][2 - i];
+                o[9 + i] += W[9 + i] * q[2][i];
+            }
+        }
+    }
+    return 18 * sb;
+}
+
+void sum_f_bands(float* a, const float* b, int n)
+{
+    for (int i = 0; i < n; ++i) a[i] += b[i];
+}
+
+void FreqInvert(float* y, int n)
+{
+    int m = (n + 17) / 18;
+    if (m > 31) m = 31;
+    for (int slot = 1; slot < 18; slot += 2)
+        for (int sb = 1; sb <= m; sb += 2) Y(y, slot, sb) = -Y(y, slot, sb);
+}
+
+}  // namespace brisko

@@ -1,0 +1,349 @@
+#include "brisko/Synthesis.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#include "brisko/CpuClones.h"
+#include "brisko/Tables.h"
+
+namespace brisko {
+
+const int kSbtOutChannels[5] = {1, 2, 1, 1, 1};
+
+namespace {
+
+struct SynthTables {
+    float coef32[31];
+    float wincoef[264];
+};
+
+// Built once per process; read-only afterwards.
+const SynthTables& synthTables()
+{
+    static const SynthTables t = [] {
+        SynthTables s{};
+        const double pi = 4.0 * std::atan(1.0);
+        int k = 0;
+        for (int n = 16; n > 0; n /= 2)
+            for (int p = 0; p < n; ++p) s.coef32[k++] = static_cast<float>(0.5 / std::cos((2 * p + 1) * pi / (4 * n)));
+        auto d = [](int i) { return tables::kSynthWindow65536[i] / 65536.0; };
+        for (int i = 0; i < 16; ++i)
+            for (int j = 0; j < 16; ++j) s.wincoef[16 * i + j] = static_cast<float>(-d(i + 32 * j));
+        // Output 16 uses the eight taps D[48 + 64 j]; its other half meets zeros of the transform.
+        for (int j = 0; j < 8; ++j) s.wincoef[256 + j] = static_cast<float>(d(48 + 64 * j));
+        return s;
+    }();
+    return t;
+}
+
+// ---- transforms -------------------------------------------------------------------------------
+
+// How a transform reads its 32 (16, 8) inputs from a slot.
+enum class In { Plain, Dual, DualMono };
+
+template <In mode>
+inline float at(const float* x, int p)
+{
+    if constexpr (mode == In::Plain) return x[p];
+    else if constexpr (mode == In::Dual) return x[2 * p];
+    else return 0.5f * (x[2 * p] + x[2 * p + 1]);
+}
+
+template <int n>
+BRISKO_INLINE void forward_bf(int m, const float* x, float* f, const float* coef)
+{
+    constexpr int h = n / 2;
+    for (int g = 0; g < m; ++g, x += n, f += n)
+        for (int p = 0; p < h; ++p) {
+            f[p] = x[p] + x[n - 1 - p];
+            f[h + p] = (x[p] - x[n - 1 - p]) * coef[p];
+        }
+}
+
+template <int n>
+BRISKO_INLINE void back_bf(int m, const float* x, float* f)
+{
+    constexpr int h = n / 2;
+    for (int g = 0; g < m; ++g, x += n, f += n) {
+        for (int p = 0; p < h; ++p) f[2 * p] = x[p];
+        for (int p = 0; p < h - 1; ++p) f[2 * p + 1] = x[h + p] + x[h + p + 1];
+        f[n - 1] = x[n - 1];
+    }
+}
+
+template <In mode>
+BRISKO_INLINE void fdct32(const float* x, float* c)
+{
+    const float* coef = synthTables().coef32;
+    float a[32], b[32];
+    for (int p = 0; p < 16; ++p) {
+        float u = at<mode>(x, p), v = at<mode>(x, 31 - p);
+        a[p] = u + v;
+        a[16 + p] = (u - v) * coef[p];
+    }
+    forward_bf<16>(2, a, b, coef + 16);
+    forward_bf<8>(4, b, a, coef + 24);
+    forward_bf<4>(8, a, b, coef + 28);
+    forward_bf<2>(16, b, a, coef + 30);
+    back_bf<4>(8, a, b);
+    back_bf<8>(4, b, a);
+    back_bf<16>(2, a, b);
+    back_bf<32>(1, b, c);
+}
+
+template <In mode>
+BRISKO_INLINE void fdct16(const float* x, float* c)
+{
+    const float* coef = synthTables().coef32;
+    float a[16], b[16];
+    a[0] = at<mode>(x, 0);
+    a[8] = at<mode>(x, 0) * coef[16];
+    for (int p = 1; p < 8; ++p) {
+        float u = at<mode>(x, p), v = at<mode>(x, 15 - p);
+        a[p] = u + v;
+        a[8 + p] = (u - v) * coef[16 + p];
+    }
+    forward_bf<8>(2, a, b, coef + 24);
+    forward_bf<4>(4, b, a, coef + 28);
+    forward_bf<2>(8, a, b, coef + 30);
+    back_bf<4>(4, b, a);
+    back_bf<8>(2, a, b);
+    back_bf<16>(1, b, c);
+}
+
+template <In mode>
+BRISKO_INLINE void fdct8(const float* x, float* c)
+{
+    const float* coef = synthTables().coef32;
+    float a[8], b[8];
+    for (int p = 0; p < 4; ++p) {
+        float u = at<mode>(x, p), v = at<mode>(x, 7 - p);
+        a[p] = u + v;
+        a[4 + p] = (u - v) * coef[24 + p];
+    }
+    forward_bf<4>(2, a, b, coef + 28);
+    forward_bf<2>(4, b, a, coef + 30);
+    back_bf<4>(2, a, b);
+    back_bf<8>(1, b, c);
+}
+
+template <int N, In mode>
+inline void fdct(const float* x, float* c)
+{
+    if constexpr (N == 32) fdct32<mode>(x, c);
+    else if constexpr (N == 16) fdct16<mode>(x, c);
+    else fdct8<mode>(x, c);
+}
+
+// ---- windowing --------------------------------------------------------------------------------
+
+// Truncation toward zero, then clipping; the comparison comes first so that no out-of-range float
+// is ever converted.
+inline int toPcm(float sum)
+{
+    if (!(sum < 32767.0f)) return 32767;
+    if (!(sum > -32768.0f)) return -32768;
+    return static_cast<int>(sum);
+}
+
+// The window holds -D (and +D for output 16) while the transform writes the matrixing's values
+// without their sign, so each sum is the negated sample.
+template <bool B8>
+inline void store(void* pcm, int index, float sum)
+{
+    int v = toPcm(-sum);
+    if constexpr (B8) static_cast<std::uint8_t*>(pcm)[index] = static_cast<std::uint8_t>(((v >> 8) & 255) ^ 128);
+    else static_cast<std::int16_t*>(pcm)[index] = static_cast<std::int16_t>(v);
+}
+
+// The window coefficients of one rate, regrouped tap by tap so that the outputs of a phase are
+// computed side by side over consecutive history entries. The walk is that of wincoef: output j of
+// the first phase uses row j x 32 / N forwards, the last phase the rows backwards from entry 255.
+// Terms whose history index falls as the output index rises are kept in reversed order.
+template <int N>
+struct WindowTaps {
+    static constexpr int H = N / 2;
+    float a[8][H];   // output j:        + a[k][j]          x V[H + j + 2Nk]
+    float b[8][H];   // output H - 1 - u: - b[k][u]          x V[N + 1 + u + 2Nk]
+    float mid[8];    // output H:        + mid[k]           x V[N + 2Nk]
+    float c[8][H];   // output H + H - u: + c[k][u] (u >= 1) x V[H + u + 2Nk]
+    float d[8][H];   // output H + m:    + d[k][m] (m >= 1) x V[N + m + 2Nk]
+};
+
+template <int N>
+const WindowTaps<N>& windowTaps()
+{
+    static const WindowTaps<N> t = [] {
+        constexpr int H = N / 2;
+        WindowTaps<N> w{};
+        const float* wc = synthTables().wincoef;
+        constexpr int skip = 16 * (32 / N - 1);
+        for (int j = 0; j < H; ++j)
+            for (int k = 0; k < 8; ++k) {
+                w.a[k][j] = wc[j * (16 + skip) + 2 * k];
+                w.b[k][H - 1 - j] = wc[j * (16 + skip) + 2 * k + 1];
+            }
+        for (int k = 0; k < 8; ++k) w.mid[k] = wc[256 + k];
+        for (int m = 1; m < H; ++m) {
+            int c0 = 255 - skip - (m - 1) * (16 + skip);
+            for (int k = 0; k < 8; ++k) {
+                w.c[k][H - m] = wc[c0 - 2 * k];
+                w.d[k][m] = wc[c0 - 2 * k - 1];
+            }
+        }
+        return w;
+    }();
+    return t;
+}
+
+// One time slot's windowing over an N-sample transform history; writes every `stride`-th output.
+template <int N, bool B8, int stride>
+BRISKO_INLINE void window(const float* vbuf, int vb_ptr, void* pcm)
+{
+    constexpr int H = N / 2;
+    constexpr int step = 2 * N;
+    const WindowTaps<N>& w = windowTaps<N>();
+    const float* v = vbuf + vb_ptr;
+    float fa[H] = {}, fb[H] = {}, fc[H] = {}, fd[H] = {};
+    float mid = 0.0f;
+    for (int k = 0; k < 8; ++k) {
+        const float* row = v + k * step;
+        for (int j = 0; j < H; ++j) {
+            fa[j] += w.a[k][j] * row[H + j];
+            fb[j] += w.b[k][j] * row[N + 1 + j];
+            fc[j] += w.c[k][j] * row[H + j];
+            fd[j] += w.d[k][j] * row[N + j];
+        }
+        mid += w.mid[k] * row[N];
+    }
+    for (int j = 0; j < H; ++j) store<B8>(pcm, stride * j, fa[j] - fb[H - 1 - j]);
+    store<B8>(pcm, stride * H, mid);
+    for (int m = 1; m < H; ++m) store<B8>(pcm, stride * (H + m), fc[H - m] + fd[m]);
+}
+
+// Writes a transform into the history and its mirror one region further.
+template <int N, In mode>
+BRISKO_INLINE void transform(const float* x, float* vbuf, int vb_ptr)
+{
+    float* c = vbuf + vb_ptr;
+    fdct<N, mode>(x, c);
+    for (int i = 0; i < N; ++i) c[16 * N + i] = c[i];
+}
+
+template <bool B8>
+inline void* advance(void* pcm, int samples)
+{
+    if constexpr (B8) return static_cast<std::uint8_t*>(pcm) + samples;
+    else return static_cast<std::int16_t*>(pcm) + samples;
+}
+
+// ---- the members ------------------------------------------------------------------------------
+
+template <int N, bool B8, int variant>
+BRISKO_INLINE void sbtL12(SynthState& s, const float* sample, void* pcm, int n)
+{
+    constexpr int mask = 16 * N - 1;
+    for (int i = 0; i < n; ++i) {
+        if constexpr (variant == kSbtMono) {
+            transform<N, In::Plain>(sample, s.vbuf, s.vb_ptr);
+            window<N, B8, 1>(s.vbuf, s.vb_ptr, pcm);
+            pcm = advance<B8>(pcm, N);
+        } else if constexpr (variant == kSbtDual) {
+            transform<N, In::Dual>(sample, s.vbuf, s.vb_ptr);
+            transform<N, In::Dual>(sample + 1, s.vbuf2, s.vb_ptr);
+            window<N, B8, 2>(s.vbuf, s.vb_ptr, pcm);
+            window<N, B8, 2>(s.vbuf2, s.vb_ptr, advance<B8>(pcm, 1));
+            pcm = advance<B8>(pcm, 2 * N);
+        } else {
+            if constexpr (variant == kSbtDualMono) transform<N, In::DualMono>(sample, s.vbuf, s.vb_ptr);
+            else transform<N, In::Dual>(sample + (variant == kSbtRight ? 1 : 0), s.vbuf, s.vb_ptr);
+            window<N, B8, 1>(s.vbuf, s.vb_ptr, pcm);
+            pcm = advance<B8>(pcm, N);
+        }
+        sample += 64;
+        s.vb_ptr = (s.vb_ptr - N) & mask;
+    }
+}
+
+template <int N, bool B8, bool dual>
+BRISKO_INLINE void sbtL3(SynthState& s, const float* sample, void* pcm, int ch)
+{
+    constexpr int mask = 16 * N - 1;
+    float* vbuf = dual && ch ? s.vbuf2 : s.vbuf;
+    int& ptr = dual && ch ? s.vb2_ptr : s.vb_ptr;
+    if constexpr (dual) pcm = advance<B8>(pcm, ch ? 1 : 0);
+    for (int i = 0; i < 18; ++i) {
+        transform<N, In::Plain>(sample, vbuf, ptr);
+        window<N, B8, dual ? 2 : 1>(vbuf, ptr, pcm);
+        pcm = advance<B8>(pcm, dual ? 2 * N : N);
+        sample += 32;
+        ptr = (ptr - N) & mask;
+    }
+}
+
+// Every member as a plain function (the full-rate 16-bit ones, played almost always, also in the
+// wide-vector build).
+template <int N, bool B8, int variant>
+void sbtMember(SynthState& s, const float* sample, void* pcm, int n)
+{
+    sbtL12<N, B8, variant>(s, sample, pcm, n);
+}
+
+template <int N, bool B8, bool dual>
+void sbtMemberL3(SynthState& s, const float* sample, void* pcm, int ch)
+{
+    sbtL3<N, B8, dual>(s, sample, pcm, ch);
+}
+
+BRISKO_CLONES void sbt_mono(SynthState& s, const float* x, void* pcm, int n) { sbtL12<32, false, 0>(s, x, pcm, n); }
+BRISKO_CLONES void sbt_dual(SynthState& s, const float* x, void* pcm, int n) { sbtL12<32, false, 1>(s, x, pcm, n); }
+BRISKO_CLONES void sbt_dual_mono(SynthState& s, const float* x, void* pcm, int n) { sbtL12<32, false, 2>(s, x, pcm, n); }
+BRISKO_CLONES void sbt_dual_left(SynthState& s, const float* x, void* pcm, int n) { sbtL12<32, false, 3>(s, x, pcm, n); }
+BRISKO_CLONES void sbt_dual_right(SynthState& s, const float* x, void* pcm, int n) { sbtL12<32, false, 4>(s, x, pcm, n); }
+BRISKO_CLONES void sbt_mono_L3(SynthState& s, const float* x, void* pcm, int ch) { sbtL3<32, false, false>(s, x, pcm, ch); }
+BRISKO_CLONES void sbt_dual_L3(SynthState& s, const float* x, void* pcm, int ch) { sbtL3<32, false, true>(s, x, pcm, ch); }
+
+template <bool B8, int N>
+constexpr SbtFn rowL12[5] = {sbtMember<N, B8, 0>, sbtMember<N, B8, 1>, sbtMember<N, B8, 2>, sbtMember<N, B8, 3>,
+                             sbtMember<N, B8, 4>};
+
+const SbtFn sbt_table[2][3][5] = {
+    {{sbt_mono, sbt_dual, sbt_dual_mono, sbt_dual_left, sbt_dual_right},
+     {rowL12<false, 16>[0], rowL12<false, 16>[1], rowL12<false, 16>[2], rowL12<false, 16>[3], rowL12<false, 16>[4]},
+     {rowL12<false, 8>[0], rowL12<false, 8>[1], rowL12<false, 8>[2], rowL12<false, 8>[3], rowL12<false, 8>[4]}},
+    {{rowL12<true, 32>[0], rowL12<true, 32>[1], rowL12<true, 32>[2], rowL12<true, 32>[3], rowL12<true, 32>[4]},
+     {rowL12<true, 16>[0], rowL12<true, 16>[1], rowL12<true, 16>[2], rowL12<true, 16>[3], rowL12<true, 16>[4]},
+     {rowL12<true, 8>[0], rowL12<true, 8>[1], rowL12<true, 8>[2], rowL12<true, 8>[3], rowL12<true, 8>[4]}},
+};
+
+const SbtL3Fn sbt_table_L3[2][3][2] = {
+    {{sbt_mono_L3, sbt_dual_L3},
+     {sbtMemberL3<16, false, false>, sbtMemberL3<16, false, true>},
+     {sbtMemberL3<8, false, false>, sbtMemberL3<8, false, true>}},
+    {{sbtMemberL3<32, true, false>, sbtMemberL3<32, true, true>},
+     {sbtMemberL3<16, true, false>, sbtMemberL3<16, true, true>},
+     {sbtMemberL3<8, true, false>, sbtMemberL3<8, true, true>}},
+};
+
+}  // namespace
+
+void sbt_init(SynthState& s)
+{
+    std::memset(s.vbuf, 0, sizeof s.vbuf);
+    std::memset(s.vbuf2, 0, sizeof s.vbuf2);
+    s.vb_ptr = 0;
+    s.vb2_ptr = 0;
+}
+
+SbtFn SelectSbt(bool bits8, int reduction, int variant) { return sbt_table[bits8 ? 1 : 0][reduction][variant]; }
+
+SbtL3Fn SelectSbtL3(bool bits8, int reduction, bool twoChannels)
+{
+    return sbt_table_L3[bits8 ? 1 : 0][reduction][twoChannels ? 1 : 0];
+}
+
+const float* wincoef_addr() { return synthTables().wincoef; }
+const float* dct_coef_addr() { return synthTables().coef32; }
+
+}  // namespace brisko

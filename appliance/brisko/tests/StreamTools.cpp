@@ -1,0 +1,156 @@
+#include "StreamTools.h"
+
+#include <sys/stat.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "brisko/ByteSource.h"
+#include "brisko/MpegReader.h"
+
+namespace brisko::test {
+
+std::string workDir()
+{
+    static const std::string dir = [] {
+        std::string d = BRISKO_TEST_WORKDIR;
+        ::mkdir(d.c_str(), 0755);
+        return d;
+    }();
+    return dir;
+}
+
+bool run(const std::string& cmd) { return std::system((cmd + " >/dev/null 2>&1").c_str()) == 0; }
+
+std::vector<std::uint8_t> readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string makeSource(const std::string& name, int rate, int channels, double seconds, int lowpassHz)
+{
+    std::string path = workDir() + "/" + name + ".wav";
+    char cmd[512];
+    std::snprintf(cmd, sizeof cmd,
+                  "sox -D -R -n -r %d -c %d -b 16 '%s' synth %.2f pinknoise synth %.2f sine %d-%d gain -9 "
+                  "sinc -%d fade 0.05 %.2f 0.1",
+                  rate, channels, path.c_str(), seconds, seconds, lowpassHz / 20, lowpassHz / 3, lowpassHz,
+                  seconds);
+    if (!run(cmd)) return "";
+    return path;
+}
+
+std::string makeStream(const std::string& name, int rate, int channels, const std::string& encode, double seconds)
+{
+    std::string out = workDir() + "/" + name;
+    int lowpass = rate * 3 / 10;  // below every layer's band limit
+    std::string src = makeSource("src_" + name, rate, channels, seconds, lowpass);
+    if (src.empty()) return "";
+    char cmd[1024];
+    std::snprintf(cmd, sizeof cmd, encode.c_str(), src.c_str(), out.c_str());
+    return run(cmd) ? out : "";
+}
+
+std::string makeTone(const std::string& name, int rate, int channels, int hz, double seconds)
+{
+    std::string path = workDir() + "/" + name + ".wav";
+    char cmd[512];
+    std::snprintf(cmd, sizeof cmd, "sox -D -R -n -r %d -c %d -b 16 '%s' synth %.2f sine %d gain -6 fade 0.02 %.2f 0.02",
+                  rate, channels, path.c_str(), seconds, hz, seconds);
+    return run(cmd) ? path : "";
+}
+
+Decoded decodeBytes(const std::vector<std::uint8_t>& bytes, int reduction, int convert, int freqLimit)
+{
+    Decoded out;
+    MemoryBytes mem{bytes.data(), bytes.size(), 0};
+    MpegReader reader(MemoryByteSource(mem));
+    reader.setLog(nullptr);
+    reader.setMode(reduction, convert, freqLimit, 0xFFFFFFFFu);
+    PcmFrame frame;
+    int r;
+    while ((r = reader.next(frame)) > 0) {
+        if (frame.format_changed) ++out.formatChanges;
+        out.format = frame.format;
+        if (frame.format.bits == 8) {
+            auto* p = static_cast<const std::uint8_t*>(frame.data);
+            out.pcm8.insert(out.pcm8.end(), p, p + frame.bytes);
+        } else {
+            auto* p = static_cast<const std::int16_t*>(frame.data);
+            out.pcm16.insert(out.pcm16.end(), p, p + frame.bytes / 2);
+        }
+    }
+    out.result = r;
+    out.errors = reader.errors();
+    return out;
+}
+
+Decoded decodeFile(const std::string& path, int reduction, int convert)
+{
+    return decodeBytes(readFile(path), reduction, convert);
+}
+
+std::vector<float> ffmpegReference(const std::string& path, const std::string& codec)
+{
+    std::string out = path + "." + codec + ".f32";
+    if (!run("ffmpeg -v error -y -c:a " + codec + " -i '" + path + "' -f f32le '" + out + "'")) return {};
+    auto bytes = readFile(out);
+    std::vector<float> v(bytes.size() / 4);
+    std::memcpy(v.data(), bytes.data(), v.size() * 4);
+    return v;
+}
+
+std::vector<std::int16_t> madplayReference(const std::string& path)
+{
+    std::string out = path + ".madplay.raw";
+    if (!run("madplay -Q --no-dither -b 16 -o 'raw:" + out + "' '" + path + "'")) return {};
+    auto bytes = readFile(out);
+    std::vector<std::int16_t> v(bytes.size() / 2);
+    std::memcpy(v.data(), bytes.data(), v.size() * 2);
+    return v;
+}
+
+Accuracy compare(const std::vector<std::int16_t>& ours, const std::vector<float>& ref)
+{
+    Accuracy a;
+    std::size_t n = ours.size() < ref.size() ? ours.size() : ref.size();
+    double s = 0, sr = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        double exact = ref[i] * 32768.0;
+        if (exact > 32767) exact = 32767;
+        if (exact < -32768) exact = -32768;
+        double aligned = std::trunc(exact);
+        double d = ours[i] - aligned;
+        double dr = ours[i] - exact;
+        s += d * d;
+        sr += dr * dr;
+        if (std::fabs(d) > a.max) a.max = std::fabs(d);
+        if (std::fabs(dr) > a.maxRaw) a.maxRaw = std::fabs(dr);
+    }
+    if (n) {
+        a.rms = std::sqrt(s / n);
+        a.rmsRaw = std::sqrt(sr / n);
+    }
+    return a;
+}
+
+Accuracy compare(const std::vector<std::int16_t>& ours, const std::vector<std::int16_t>& ref)
+{
+    std::vector<float> f(ref.size());
+    for (std::size_t i = 0; i < ref.size(); ++i) f[i] = static_cast<float>(ref[i] / 32768.0);
+    Accuracy a = compare(ours, f);
+    return a;
+}
+
+}  // namespace brisko::test

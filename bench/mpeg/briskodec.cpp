@@ -1,0 +1,63 @@
+// briskodec: decodes an MPEG audio file to raw PCM (16-bit little-endian, interleaved) on standard
+// output or into a file. Usage: briskodec [-o out.raw] [-r reduction] [-c convert] [-q] file.mp3
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "brisko/ByteSource.h"
+#include "brisko/MpegReader.h"
+
+int main(int argc, char** argv)
+{
+    const char* outPath = nullptr;
+    const char* inPath = nullptr;
+    int reduction = 0, convert = 0;
+    bool quiet = false;
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "-o") && i + 1 < argc) outPath = argv[++i];
+        else if (!std::strcmp(argv[i], "-r") && i + 1 < argc) reduction = std::atoi(argv[++i]);
+        else if (!std::strcmp(argv[i], "-c") && i + 1 < argc) convert = std::atoi(argv[++i]);
+        else if (!std::strcmp(argv[i], "-q")) quiet = true;
+        else inPath = argv[i];
+    }
+    if (!inPath) {
+        std::fprintf(stderr, "usage: briskodec [-o out.raw] [-r reduction] [-c convert] [-q] file.mp3\n");
+        return 2;
+    }
+    std::FILE* in = std::fopen(inPath, "rb");
+    if (!in) {
+        std::perror(inPath);
+        return 1;
+    }
+    std::FILE* out = outPath ? std::fopen(outPath, "wb") : stdout;
+    if (!out) {
+        std::perror(outPath);
+        return 1;
+    }
+    static char outBuf[1 << 16];
+    std::setvbuf(out, outBuf, _IOFBF, sizeof outBuf);
+    brisko::MpegReader reader(brisko::FileByteSource(in));
+    reader.setMode(reduction, convert, 24000, 0xFFFFFFFFu);
+    if (quiet) reader.setLog(nullptr);
+    brisko::PcmFrame frame;
+    int r;
+    while ((r = reader.next(frame)) > 0) {
+        if (frame.format_changed && !quiet)
+            std::fprintf(stderr, "briskodec: %d Hz, %d channel(s), %d bits\n", frame.format.samprate,
+                         frame.format.channels, frame.format.bits);
+        std::fwrite(frame.data, 1, frame.bytes, out);
+    }
+    if (out != stdout) std::fclose(out);
+    else std::fflush(out);
+    std::fclose(in);
+    if (r < 0) {
+        std::fprintf(stderr, "briskodec: read error\n");
+        return 1;
+    }
+    if (!reader.started()) {
+        std::fprintf(stderr, "briskodec: no MPEG audio stream found\n");
+        return 1;
+    }
+    if (!quiet && reader.errors()) std::fprintf(stderr, "briskodec: %llu frame(s) skipped\n", static_cast<unsigned long long>(reader.errors()));
+    return 0;
+}
