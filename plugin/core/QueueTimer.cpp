@@ -25,6 +25,7 @@ constexpr const char* kCommTag = "CommERROR ";
 constexpr const char* kBSCTag = "BSCTimer_Timer";
 constexpr int32_t kCallerIdOffDelay = 10000;
 constexpr int32_t kXapSendInterval = 200;
+constexpr int32_t kScriptTimeout = 10000;
 
 }  // namespace
 
@@ -64,6 +65,8 @@ QueueTimer::QueueTimer(PluginState& state)
     Winsock1.LocalPort = 4550;
     Winsock1.OnDataArrival = [this](const forms::Datagram& datagram) { Winsock1_DataArrival(datagram); };
     Com1.OnComm = [this] { Com1_OnComm(); };
+    ScriptControl1->setLanguage("VBScript");
+    ScriptControl1->setTimeout(kScriptTimeout);
 }
 
 QueueTimer::~QueueTimer() = default;

@@ -13,6 +13,7 @@
 #include "forms/TcpSocket.h"
 #include "forms/Timer.h"
 #include "forms/UdpSocket.h"
+#include "script/ScriptControl.h"
 #include "vb/Object.h"
 
 namespace zephra {
@@ -45,6 +46,8 @@ public:
     forms::TcpSocket SorvexWinsock; // jukebox client
     forms::UdpSocket Winsock1;      // the UDP server's socket
     forms::SerialPort Com1;         // the caller-ID modem
+    // The user scripts' script control: "VBScript", time-out 10000 ms.
+    std::shared_ptr<script::ScriptControl> ScriptControl1 = std::make_shared<script::ScriptControl>();
 
     int16_t ConnectAttempts = 0;
 

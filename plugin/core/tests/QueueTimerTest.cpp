@@ -27,6 +27,8 @@ TEST(TimerPool, SixAppliancesGetTimersAndTheSeventhNone) {
     EXPECT_FALSE(appliances[6]->IETimerIndex());
     EXPECT_EQ(bed.log(), (std::vector<std::string>{"dkvZephra|Unable to find unused timer for IE"}));
     EXPECT_EQ(bed.state.queueTimer().Caption, "ZephraQueue");
+    EXPECT_EQ(bed.state.queueTimer().ScriptControl1->Language(), "VBScript");
+    EXPECT_EQ(bed.state.queueTimer().ScriptControl1->Timeout(), 10000);
 
     // Indexes outside the pool change nothing; a freed slot goes to the next object.
     ReleaseTimer(bed.state, 6);
