@@ -35,7 +35,7 @@ struct MvPluginData {
     pthread_t* decoderThread = nullptr;        // joined (and freed) by the host's thread
     pthread_t initThread{};                    // the thread that called MvInit
     brisko::MpegFileInfo fileInfo;             // media length, frame spacing and duration of a file
-    uint32_t lastPosition = 0;                 // ms, last reported
+    std::atomic<uint32_t> lastPosition{0};     // ms, last reported
 
     // Playing.
     std::atomic<bool> StopThePlayer{false};    // both playing threads end (written under the state mutex)

@@ -3,6 +3,8 @@
 // while playing, and the last report of terminate.
 #include <gtest/gtest.h>
 
+#include <mutex>
+
 #include "CoreHost.h"
 #include "StreamServer.h"
 
@@ -28,8 +30,9 @@ std::vector<std::uint8_t> Decode(const std::vector<std::uint8_t>& bytes) { retur
 // be longer than the ring holds: while all of it is buffered, volume reports are held back.
 void StartPaused(CoreHost& host, const std::string& path)
 {
-    host.onPlaying = [&host] {
-        host.onPlaying = nullptr;
+    host.onReport = [&host](const Report& r) {
+        if (r.state != MV_PLAYING) return;
+        host.onReport = nullptr;
         host.Send(CMD_PLUGIN_PAUSE);
     };
     ASSERT_EQ(host.Open("file://" + path), 0);
@@ -162,6 +165,48 @@ TEST(CoreCommands, MutedBeforePlayingStartsMuted)
     host.sim->Levels(left, right);
     EXPECT_EQ(left + right, 0);
     EXPECT_TRUE(host.Volumes().empty());
+}
+
+// At its natural end the plug-in has set MV_STOPPED before it reports, so a host may start again
+// (a repeat), close or terminate from inside that report, on the decoder thread.
+TEST(CoreCommands, CommandsFromInsideTheEndReport)
+{
+    std::string path = Layer2("cmd_end", 0.5);
+    ASSERT_FALSE(path.empty());
+    const std::vector<std::uint8_t> once = Decode(readFile(path));
+    CoreHost host;
+    std::mutex mutex;
+    std::vector<uint32_t> next;
+    host.onReport = [&](const Report& r) {
+        std::unique_lock lock(mutex);
+        if (r.mask != kStopped || next.empty()) return;
+        const uint32_t code = next.front();
+        next.erase(next.begin());
+        lock.unlock();
+        host.Send(code);
+    };
+    ASSERT_EQ(host.Open("file://" + path), 0);
+    {
+        std::lock_guard lock(mutex);
+        next = {CMD_PLUGIN_START, CMD_PLUGIN_CLOSE};
+    }
+    ASSERT_EQ(host.Send(CMD_PLUGIN_START), 0);
+    ASSERT_TRUE(host.WaitFor([](const Report& r) { return r.state == MV_CLOSED; }));
+    EXPECT_EQ(host.Take(), (std::vector<Report>{kOpening, kStoppedReport, kPlaying, kStoppedReport, kPlaying,
+                                                kStoppedReport, kClosed}));
+    // Played twice, each with the padding of its device's close.
+    std::vector<std::uint8_t> written = host.sim->Written();
+    ASSERT_EQ(written.size() % 16384, 0u);
+    written.resize(written.size() / 2);
+    EXPECT_EQ(WithoutPadding(written, once.size()), once);
+
+    ASSERT_EQ(host.Open("file://" + path), 0);
+    host.onReport = [&](const Report& r) {
+        if (r.mask == kStopped) host.ctrl.calls->terminate(&host.ctrl);
+    };
+    ASSERT_EQ(host.Send(CMD_PLUGIN_START), 0);
+    ASSERT_TRUE(host.WaitFor([](const Report& r) { return r.state == MV_DEAD; }));
+    EXPECT_EQ(host.ctrl.pdata, nullptr);
 }
 
 // A stream that is still arriving is stopped silently and joined when another medium is opened.

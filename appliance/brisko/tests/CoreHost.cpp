@@ -45,7 +45,7 @@ int CoreHost::Send(uint32_t code, int32_t delta, uint32_t which, const char* url
     {
         // The waits look at what follows this command.
         std::lock_guard lock(mutex_);
-        seen_.clear();
+        mark_ = seen_.size();
     }
     const char* urls[] = {url, nullptr};
     MvCommandData cmd{};
@@ -72,7 +72,7 @@ void CoreHost::Callback(MvPluginCtrl*, uint32_t mask, const MvPluginStatus* stat
     if (mask == MVS_MEDIA && media && media->which == MV_MEDIA_AUDIO_INFO) {
         host->volumes_.push_back(media->audio->volume);
     } else {
-        Report r{mask, status->state, "", 0};
+        Report r{mask, status->state};
         if (mask & MVS_ERRORMSG) r.text = status->errormsg ? status->errormsg : "(null)";
         if (mask & MVS_VIDEO_WND_TITLE) r.text = status->videoWndTitle;
         if (mask == MVS_MEDIA && media && media->moreinfo) r.text = media->moreinfo;
@@ -83,11 +83,13 @@ void CoreHost::Callback(MvPluginCtrl*, uint32_t mask, const MvPluginStatus* stat
         }
         host->reports_.push_back(r);
         host->seen_.push_back(r);
+        host->changed_.notify_all();
+        std::function<void(const Report&)> hook = host->onReport;
+        lock.unlock();
+        if (hook) hook(r);
+        return;
     }
     host->changed_.notify_all();
-    const bool playing = (mask & MVS_PLUGIN_STATE) && status->state == MV_PLAYING && host->onPlaying;
-    lock.unlock();
-    if (playing) host->onPlaying();
 }
 
 std::vector<Report> CoreHost::Take()
@@ -99,11 +101,11 @@ std::vector<Report> CoreHost::Take()
 bool CoreHost::WaitFor(const std::function<bool(const Report&)>& done)
 {
     std::unique_lock lock(mutex_);
-    std::size_t checked = 0;
+    std::size_t checked = mark_;
     return changed_.wait_for(lock, kPatience, [&] {
         for (; checked < seen_.size(); ++checked)
             if (done(seen_[checked])) {
-                seen_.erase(seen_.begin(), seen_.begin() + static_cast<long>(checked) + 1);
+                mark_ = checked + 1;
                 return true;
             }
         return false;

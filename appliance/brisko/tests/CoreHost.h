@@ -47,8 +47,8 @@ public:
     bool WaitForEnd();
     bool WaitForVolume();
     std::vector<uint32_t> Volumes();
-    // Run (on the host's thread, inside the callback) when MV_PLAYING is reported.
-    std::function<void()> onPlaying;
+    // Run inside the callback (on whichever thread reports) with each report but the volume's.
+    std::function<void(const Report&)> onReport;
 
     MvPluginCtrl ctrl{};
     MvPlaybackParams params{};
@@ -60,7 +60,8 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<Report> reports_;
-    std::vector<Report> seen_;
+    std::vector<Report> seen_;     // every report, for the waits
+    std::size_t mark_ = 0;         // where the waits begin: after the last command or the last match
     std::vector<uint32_t> volumes_;
     bool deadSeen_ = false;
 };

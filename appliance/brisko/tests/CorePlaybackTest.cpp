@@ -200,7 +200,7 @@ TEST(CoreDamage, ForeignData)
     EXPECT_EQ(p.reports.back(), (Report{kStopped, MV_STOPPED}));
 }
 
-TEST(CoreFailures, FileThatCannotBeOpened)
+TEST(CoreFailures, FilesThatCannotBeRead)
 {
     CoreHost host;
     ASSERT_EQ(host.Open("file:///nonexistent/core.mp3"), 0);
@@ -210,6 +210,14 @@ TEST(CoreFailures, FileThatCannotBeOpened)
                                                 {MVS_PLUGIN_STATE, MV_PLAYING},
                                                 {MVS_PLUGIN_STATE | MVS_ERRORMSG, MV_CLOSED, "brisko.so: unable to open specified file"}}));
     EXPECT_EQ(host.Send(CMD_PLUGIN_START), -1);
+    // A read error ends the play with its text.
+    ASSERT_EQ(host.Open("file://" + workDir()), 0);
+    ASSERT_EQ(host.Send(CMD_PLUGIN_START), 0);
+    ASSERT_TRUE(host.WaitForEnd());
+    EXPECT_EQ(host.Take(), (std::vector<Report>{{MVS_PLUGIN_STATE, MV_OPENING}, {kStopped, MV_STOPPED},
+                                                {MVS_PLUGIN_STATE, MV_PLAYING},
+                                                {MVS_ERRORMSG, MV_STOPPED, "GetData: File Read error: Is a directory"},
+                                                {kStopped, MV_STOPPED}}));
     // A URL shorter than its scheme is no path at all.
     ASSERT_EQ(host.Open("x"), 0);
     ASSERT_EQ(host.Send(CMD_PLUGIN_START), 0);
