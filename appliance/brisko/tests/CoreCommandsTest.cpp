@@ -106,6 +106,27 @@ TEST(CoreCommands, PauseSeekResumeStopClose)
     EXPECT_EQ(host.Send(CMD_PLUGIN_START), -1);
 }
 
+// A file whose first 25000 bytes hold no header has no known duration: a seek does nothing.
+TEST(CoreCommands, SeekWithUnknownDurationDoesNothing)
+{
+    std::string path = Layer2("cmd_unknown", 3.0);
+    ASSERT_FALSE(path.empty());
+    std::vector<std::uint8_t> bytes(30000, 'x'), stream = readFile(path);
+    bytes.insert(bytes.end(), stream.begin(), stream.end());
+    writeFile(path + ".late", bytes);
+    ScopedEnv env{{"BRISKOBUFFERSTARTPERCENT", "95"}};
+    CoreHost host;
+    StartPaused(host, path + ".late");
+    const int drains = host.sim->Drains();
+    ASSERT_EQ(host.Seek(1000), 0);
+    ASSERT_EQ(host.Send(CMD_PLUGIN_GET_STATUS), 0);
+    EXPECT_EQ(host.sim->Drains(), drains);
+    ASSERT_EQ(host.Send(CMD_PLUGIN_START), 0);
+    ASSERT_TRUE(host.WaitForEnd());
+    EXPECT_EQ(host.Take().back(), kStoppedReport);
+    EXPECT_TRUE(EndsWith(host.sim->Written(), Decode(stream)));
+}
+
 TEST(CoreCommands, StopWhilePausedThenPlayAgain)
 {
     std::string path = Layer2("cmd_stop", 3.0);

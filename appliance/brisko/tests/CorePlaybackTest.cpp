@@ -190,6 +190,15 @@ TEST(CoreDamage, ForeignData)
     EXPECT_EQ(Play(text + ".short").reports, kNormalEnd);
     writeFile(text + ".empty", {});
     EXPECT_EQ(Play(text + ".empty").reports, kNormalEnd);
+    // Layer II frames of a bitrate that stereo does not allow: the decoder refuses the stream.
+    std::vector<std::uint8_t> refused;
+    for (int frame = 0; frame < 400; ++frame) {
+        const std::uint8_t head[] = {0xFF, 0xFD, 0x10, 0x00};   // 32 kbit/s, 44.1 kHz, stereo: 104 bytes
+        refused.insert(refused.end(), head, head + 4);
+        refused.resize(refused.size() + 100, 0);
+    }
+    writeFile(text + ".refused", refused);
+    EXPECT_EQ(Play(text + ".refused").reports, EndWithError("MPEG Audio Plugin: error in parsing frame header"));
     // Noise ends one way or the other, with a report.
     std::mt19937 random(7);
     std::vector<std::uint8_t> noise(400000);
