@@ -10,7 +10,7 @@ namespace homeseer {
 
 namespace {
 
-constexpr const char* kLogFolder = "Logs";
+constexpr const char* kLogFolder = "Data";
 constexpr const char* kLogFile = "zephra-host.log";
 
 std::string escaped(const std::string& text) {
@@ -78,16 +78,13 @@ std::string RealHost::GetINISection(const std::string& section, const std::strin
 
 void RealHost::ClearINISection(const std::string& section, const std::string& file) { ini_.Clear(section, file); }
 
+// The members that change what the device file keeps.
+void RealHost::called(std::string_view member, std::vector<std::string>) {
+    if (member.starts_with("Set") || member.starts_with("NewDevice") || member.starts_with("Device.") ||
+        member == "DeleteDevice" || member == "ValueChangeEvent" || member == "ExecX10")
+        devicesChanged_ = true;
+}
+
 std::string RealHost::GetAppPath() { return windows::AppFolder(); }
-
-std::string RealHost::Version() {
-    std::lock_guard lock(mutex_);
-    return version_;
-}
-
-void RealHost::SetVersion(std::string version) {
-    std::lock_guard lock(mutex_);
-    version_ = std::move(version);
-}
 
 }  // namespace homeseer

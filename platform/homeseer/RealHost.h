@@ -1,6 +1,7 @@
 #pragma once
 // The host object of the host program: log lines to the console and to the log file
-// "Logs/zephra-host.log" in the application folder, INI files in its "Config" folder.
+// "Data/zephra-host.log" in the application folder, INI files in its "Config" folder;
+// devices, X10, events and the rest as HostBase keeps them.
 
 #include <chrono>
 #include <functional>
@@ -8,12 +9,12 @@
 #include <mutex>
 #include <string>
 
-#include "homeseer/Host.h"
+#include "homeseer/HostBase.h"
 #include "homeseer/IniStore.h"
 
 namespace homeseer {
 
-class RealHost : public Host {
+class RealHost : public HostBase {
 public:
     using Clock = std::function<std::chrono::system_clock::time_point()>;
 
@@ -28,17 +29,20 @@ public:
     std::string GetINISection(const std::string& section, const std::string& file) override;
     void ClearINISection(const std::string& section, const std::string& file) override;
     std::string GetAppPath() override;
-    std::string Version() override;
 
-    void SetVersion(std::string version);
+    // Whether a device was made, deleted or changed since the last clearDevicesChanged.
+    bool devicesChanged() const noexcept { return devicesChanged_; }
+    void clearDevicesChanged() noexcept { devicesChanged_ = false; }
+
+    void called(std::string_view member, std::vector<std::string> args) override;
 
 private:
     std::ostream& console_;
     Clock now_;
     IniStore ini_;
-    std::mutex mutex_;  // guards the log and the version
-    std::string version_ = "2.5.0.81";
+    std::mutex mutex_;  // guards the log
     bool logFileFailed_ = false;
+    bool devicesChanged_ = false;
 };
 
 // A host log line: local time stamp, source and text; control characters in the texts

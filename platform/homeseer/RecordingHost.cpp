@@ -6,9 +6,9 @@
 
 namespace homeseer {
 
-void RecordingHost::record(std::string member, std::vector<std::string> args) {
-    calls_.push_back({member, std::move(args)});
-    auto failure = failures_.find(member);
+void RecordingHost::called(std::string_view member, std::vector<std::string> args) {
+    calls_.push_back({std::string(member), std::move(args)});
+    auto failure = failures_.find(std::string(member));
     if (failure == failures_.end()) return;
     vb::Error error = failure->second;
     failures_.erase(failure);
@@ -18,39 +18,34 @@ void RecordingHost::record(std::string member, std::vector<std::string> args) {
 windows::IniDocument& RecordingHost::document(const std::string& file) { return files_[windows::LowerCase(file)]; }
 
 void RecordingHost::Writelog(const std::string& source, const std::string& text) {
-    record("Writelog", {source, text});
+    called("Writelog", {source, text});
 }
 
 std::string RecordingHost::GetIniSetting(const std::string& section, const std::string& key,
                                          const std::string& defaultValue, const std::string& file) {
-    record("GetIniSetting", {section, key, defaultValue, file});
+    called("GetIniSetting", {section, key, defaultValue, file});
     return document(file).Get(section, key).value_or(defaultValue);
 }
 
 void RecordingHost::SaveIniSetting(const std::string& section, const std::string& key, const std::string& value,
                                    const std::string& file) {
-    record("SaveIniSetting", {section, key, value, file});
+    called("SaveIniSetting", {section, key, value, file});
     document(file).Set(section, key, value);
 }
 
 std::string RecordingHost::GetINISection(const std::string& section, const std::string& file) {
-    record("GetINISection", {section, file});
+    called("GetINISection", {section, file});
     return SectionText(document(file), section);
 }
 
 void RecordingHost::ClearINISection(const std::string& section, const std::string& file) {
-    record("ClearINISection", {section, file});
+    called("ClearINISection", {section, file});
     document(file).ClearSection(section);
 }
 
 std::string RecordingHost::GetAppPath() {
-    record("GetAppPath", {});
+    called("GetAppPath", {});
     return appPath_ ? *appPath_ : windows::AppFolder();
-}
-
-std::string RecordingHost::Version() {
-    record("Version", {});
-    return version_;
 }
 
 std::vector<RecordingHost::LogLine> RecordingHost::Log() const {
@@ -58,6 +53,13 @@ std::vector<RecordingHost::LogLine> RecordingHost::Log() const {
     for (const Call& c : calls_)
         if (c.member == "Writelog") lines.push_back({c.args[0], c.args[1]});
     return lines;
+}
+
+std::vector<RecordingHost::Call> RecordingHost::CallsOf(std::string_view member) const {
+    std::vector<Call> found;
+    for (const Call& c : calls_)
+        if (c.member == member) found.push_back(c);
+    return found;
 }
 
 void RecordingHost::SetIniText(const std::string& file, const std::string& text) {

@@ -47,7 +47,7 @@ TEST_F(RealHostTest, LogLinesGoToTheConsoleAndTheLogFile) {
         "2026-12-08 19:37:12 | dkvZephra | Startup Initialization Complete\n"
         "2026-12-08 19:37:13 | dkvZephra Debug kitchen | Send=AT#CID=1\\r\\n\n";
     EXPECT_EQ(console.str(), expected);
-    EXPECT_EQ(app.read("Logs/zephra-host.log"), expected);
+    EXPECT_EQ(app.read("Data/zephra-host.log"), expected);
 }
 
 TEST_F(RealHostTest, AnswersTheApplicationPathVersionAndSettings) {

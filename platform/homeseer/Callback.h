@@ -1,0 +1,56 @@
+#pragma once
+// The host's callback object: what the host hands to a plug-in's RegisterCallback. The
+// plug-in takes the host object from it (`GetHSIface`), registers its menu entries, asks
+// for a free house code for its devices, reports device values it chose, and sends xAP
+// messages. Called late-bound by name; its type name is not "Setup" (that is the xAP host
+// application's).
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "automation/Class.h"
+
+namespace homeseer {
+
+class HostBase;
+
+class Callback : public automation::Dispatch<Callback> {
+public:
+    static constexpr std::string_view className = "clsHSCallback";
+    static void describe(automation::Members<Callback>& m);
+
+    struct MenuEntry {
+        std::string plugin;
+        std::string caption;
+        bool operator==(const MenuEntry&) const = default;
+    };
+
+    explicit Callback(HostBase& host);
+
+    // The host object `hs`.
+    vb::ObjectRef GetHSIface();
+    // Adds an entry to the host's plug-in menu; choosing it calls the plug-in's SelectMenu
+    // with the caption. An entry registered again is kept once.
+    void RegisterMenu(const std::string& plugin, const std::string& caption);
+    // The character code of a house code that no device uses, outside the letters A to Z
+    // ("[" = 91 first); 0 when every one is taken.
+    int32_t GetNextFreeIOCode();
+    // A plug-in reports that it chose a value for its device: the value and the last change
+    // are stored; the value is not delivered back to the plug-in.
+    void ValueChangeEvent(const std::string& code, int32_t value);
+    // Sends one xAP message; this host has no xAP network and writes it to its log.
+    void SendXapMessage(const std::string& target, const std::string& messageClass, const std::string& section,
+                        const std::string& body, const std::string& subAddress, const std::string& uid);
+
+    // The menu entries registered so far, in order.
+    const std::vector<MenuEntry>& menus() const noexcept { return menus_; }
+
+private:
+    HostBase& host_;
+    std::vector<MenuEntry> menus_;
+    std::vector<char> handedOut_;
+};
+
+}  // namespace homeseer

@@ -1,0 +1,148 @@
+#include "homeseer/DeviceFile.h"
+
+#include <charconv>
+#include <cstdio>
+#include <optional>
+
+#include "vb/Conversions.h"
+#include "windows/IniFile.h"
+
+namespace homeseer {
+
+namespace {
+
+constexpr const char* kListSection = "Devices";
+constexpr const char* kDeviceSection = "Device ";
+
+std::optional<int32_t> wholeNumber(std::string_view text) {
+    int32_t n = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
+    if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return n;
+}
+
+std::optional<double> decimalNumber(const std::string& text) {
+    if (text.empty()) return std::nullopt;
+    char* end = nullptr;
+    double d = std::strtod(text.c_str(), &end);
+    if (*end != '\0') return std::nullopt;
+    return d;
+}
+
+std::string serialText(double serial) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%.10f", serial);
+    return text;
+}
+
+void write(windows::IniDocument& doc, const std::string& section, const DeviceStore::Saved& d) {
+    const Device& dv = *d.device;
+    auto set = [&](std::string_view key, std::string_view value) { doc.Set(section, key, EscapeDeviceText(value)); };
+    set("Name", dv.Name());
+    set("hc", dv.hc());
+    set("dc", dv.dc());
+    set("misc", std::to_string(dv.misc()));
+    set("interface", dv.interfaceName());
+    set("iomisc", dv.iomisc());
+    set("Location", dv.Location());
+    set("location2", dv.location2());
+    set("dev_type_string", dv.dev_type_string());
+    set("iotype", std::to_string(dv.iotype()));
+    set("Values", dv.Values());
+    set("buttons", dv.buttons());
+    set("string", d.state.text);
+    set("status", std::to_string(d.state.status));
+    set("value", std::to_string(d.state.value));
+    set("lastchange", serialText(d.state.lastChange.serial));
+}
+
+// The device of one section; none when a number in it does not read back.
+std::optional<DeviceStore::Saved> read(const windows::IniDocument& doc, const std::string& section, int32_t ref) {
+    auto get = [&](std::string_view key) { return UnescapeDeviceText(doc.Get(section, key).value_or("")); };
+    auto misc = wholeNumber(get("misc"));
+    auto iotype = wholeNumber(get("iotype"));
+    auto status = wholeNumber(get("status"));
+    auto value = wholeNumber(get("value"));
+    auto lastChange = decimalNumber(get("lastchange"));
+    if (!misc || !iotype || !status || !value || !lastChange || !vb::isValidDateSerial(*lastChange))
+        return std::nullopt;
+    auto device = std::make_shared<Device>(ref, get("Name"));
+    device->setHc(get("hc"));
+    device->setDc(get("dc"));
+    device->setMisc(*misc);
+    device->setInterfaceName(get("interface"));
+    device->setIomisc(get("iomisc"));
+    device->setLocation(get("Location"));
+    device->setLocation2(get("location2"));
+    device->setDevTypeString(get("dev_type_string"));
+    device->setIotype(*iotype);
+    device->setValues(get("Values"));
+    device->setButtons(get("buttons"));
+    return DeviceStore::Saved{ref, device, {get("string"), *status, *value, vb::Date{*lastChange}}};
+}
+
+}  // namespace
+
+std::string EscapeDeviceText(std::string_view text) {
+    static const char* hex = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        auto u = static_cast<unsigned char>(c);
+        if (c == '\\') out += "\\\\";
+        else if (c == '\r') out += "\\r";
+        else if (c == '\n') out += "\\n";
+        else if (u < 0x20 || u == 0x7f) out += std::string("\\x") + hex[u >> 4] + hex[u & 15];
+        else out += c;
+    }
+    return out;
+}
+
+std::string UnescapeDeviceText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\' || i + 1 >= text.size()) {
+            out += text[i];
+            continue;
+        }
+        char next = text[++i];
+        if (next == 'r') out += '\r';
+        else if (next == 'n') out += '\n';
+        else if (next == 'x' && i + 2 < text.size()) {
+            unsigned value = 0;
+            auto [end, ec] = std::from_chars(text.data() + i + 1, text.data() + i + 3, value, 16);
+            if (ec == std::errc() && end == text.data() + i + 3) {
+                out += static_cast<char>(value);
+                i += 2;
+            } else {
+                out += next;
+            }
+        } else {
+            out += next;
+        }
+    }
+    return out;
+}
+
+void SaveDevices(const DeviceStore& store, const std::filesystem::path& file) {
+    windows::IniDocument doc;
+    std::vector<DeviceStore::Saved> devices = store.all();
+    for (const DeviceStore::Saved& d : devices) doc.Set(kListSection, std::to_string(d.reference), "");
+    for (const DeviceStore::Saved& d : devices) write(doc, kDeviceSection + std::to_string(d.reference), d);
+    windows::WriteIniFile(file, doc);
+}
+
+std::vector<std::string> LoadDevices(DeviceStore& store, const std::filesystem::path& file) {
+    std::vector<std::string> notes;
+    windows::IniDocument doc = windows::ReadIniFile(file);
+    for (const auto& [key, unused] : doc.Section(kListSection)) {
+        std::optional<int32_t> ref = wholeNumber(key);
+        std::optional<DeviceStore::Saved> saved;
+        if (ref) saved = read(doc, kDeviceSection + key, *ref);
+        if (!saved || !store.restore(std::move(*saved))) notes.push_back("device " + key + " could not be read back");
+    }
+    return notes;
+}
+
+}  // namespace homeseer

@@ -1,0 +1,54 @@
+#pragma once
+// The host's web server, as far as this host has one: it serves the files of the
+// application folder's "HTML" folder over HTTP (GET and HEAD), so that an appliance can
+// fetch the WAV files and pages the plug-in writes there. Files only: no pages are run
+// (.asp pages answer 501), folders and missing files answer 404, and a path that would
+// leave the folder ("..", "\", NUL, links to elsewhere) answers 400 or 404. Names are
+// found without regard to case, as on the host's file system.
+//
+// It runs on its own thread: it reads only files, never the plug-in's state.
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace homeseer {
+
+class HtmlServer {
+public:
+    struct Options {
+        std::filesystem::path root;       // the HTML folder
+        std::string address = "127.0.0.1";
+        uint16_t port = 0;                // 0: any free port
+        // Told of refused requests and failures, from the server's thread.
+        std::function<void(const std::string&)> log;
+    };
+
+    // Binds and starts serving; raises std::runtime_error when the address cannot be bound.
+    explicit HtmlServer(Options options);
+    ~HtmlServer();
+    HtmlServer(const HtmlServer&) = delete;
+    HtmlServer& operator=(const HtmlServer&) = delete;
+
+    // The port it listens on.
+    uint16_t port() const noexcept;
+
+    struct Impl;
+
+private:
+    std::unique_ptr<Impl> impl_;
+};
+
+// The file a request path names under `root`, found without regard to case; none for a
+// path that is not allowed (see above) or names no regular file. `decoded` is the path
+// part of the target after percent-decoding.
+std::optional<std::filesystem::path> HtmlFileFor(const std::filesystem::path& root, std::string_view decoded);
+
+// "%20" and the like decoded; none for a bad escape or an escaped NUL.
+std::optional<std::string> PercentDecoded(std::string_view text);
+
+}  // namespace homeseer

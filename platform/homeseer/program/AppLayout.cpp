@@ -1,0 +1,41 @@
+#include "program/AppLayout.h"
+
+#include <fstream>
+
+namespace homeseer {
+
+namespace {
+
+constexpr const char* kFolders[] = {"Config", "HTML", "Data", "Scripts"};
+
+const char* const kSettingsText =
+    "[Settings]\r\n"
+    "svrport=8081\r\n"
+    "latitude=51.48\r\n"
+    "longitude=0.0\r\n";
+
+const char* const kPluginSettingsText =
+    "[Zephra Utilities]\r\n"
+    "[Zephra Names]\r\n";
+
+const char* const kContactsText =
+    "; The phone component's address book: one contact a line, fields separated by TAB:\r\n"
+    "; First\tlast\thome_phone\tcell_phone\tbusiness_phone\tannounce_local_wav\r\n";
+
+void writeIfMissing(const std::filesystem::path& file, const char* text) {
+    std::error_code ec;
+    if (std::filesystem::exists(file, ec)) return;
+    std::ofstream out(file, std::ios::binary);
+    out << text;
+}
+
+}  // namespace
+
+void PrepareAppFolder(const std::filesystem::path& folder) {
+    for (const char* name : kFolders) std::filesystem::create_directories(folder / name);
+    writeIfMissing(folder / "Config" / kHostSettingsFile, kSettingsText);
+    writeIfMissing(folder / "Config" / kPluginSettingsFile, kPluginSettingsText);
+    writeIfMissing(folder / "Config" / kContactsFile, kContactsText);
+}
+
+}  // namespace homeseer

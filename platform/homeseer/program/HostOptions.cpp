@@ -1,0 +1,52 @@
+#include "program/HostOptions.h"
+
+namespace homeseer {
+
+const char* const kHostUsage =
+    "usage: zephra-host --app-dir DIR [--run FILE] [--exit-when-idle] [--plugin LIBRARY] [--web-address IP]\n"
+    "  --app-dir DIR      the application folder (Config, HTML, Data, Scripts), made on first run\n"
+    "  --run FILE         run the host script FILE; without it, lines on standard input are run\n"
+    "  --exit-when-idle   end once the script is done and every appliance queue is empty\n"
+    "  --plugin LIBRARY   load this plug-in library instead of libreva_Zephra.so\n"
+    "  --web-address IP   serve the HTML folder on this address (default 127.0.0.1)\n";
+
+OptionsReading ParseHostOptions(const std::vector<std::string>& args) {
+    OptionsReading reading;
+    HostOptions options;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](std::string& into) {
+            if (i + 1 >= args.size()) {
+                reading.message = a + " needs a value";
+                return false;
+            }
+            into = args[++i];
+            return true;
+        };
+        if (a == "--help" || a == "-h") {
+            reading.help = true;
+            reading.message = kHostUsage;
+            return reading;
+        }
+        if (a == "--exit-when-idle") {
+            options.exitWhenIdle = true;
+        } else if (a == "--app-dir" || a == "--run" || a == "--plugin" || a == "--web-address") {
+            std::string& target = a == "--app-dir" ? options.appDir
+                                  : a == "--run"   ? options.runFile
+                                  : a == "--plugin" ? options.plugin
+                                                    : options.webAddress;
+            if (!value(target)) return reading;
+        } else {
+            reading.message = "unknown option " + a;
+            return reading;
+        }
+    }
+    if (options.appDir.empty()) {
+        reading.message = "--app-dir is required";
+        return reading;
+    }
+    reading.options = std::move(options);
+    return reading;
+}
+
+}  // namespace homeseer

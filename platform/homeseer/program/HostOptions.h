@@ -1,0 +1,31 @@
+#pragma once
+// The command line of zephra-host:
+//
+//   zephra-host --app-dir DIR [--run FILE] [--exit-when-idle] [--plugin LIBRARY]
+//               [--web-address IP]
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace homeseer {
+
+struct HostOptions {
+    std::string appDir;              // the application folder (made on first run)
+    std::string runFile;             // a host script to run; none: statements from standard input
+    bool exitWhenIdle = false;       // end once the script is done and every appliance queue is empty
+    std::string plugin;              // the plug-in library; "": libreva_Zephra.so beside the program's libraries
+    std::string webAddress = "127.0.0.1";  // where the HTML folder is served
+};
+
+struct OptionsReading {
+    std::optional<HostOptions> options;  // none: `message` says why (or it is the help text)
+    std::string message;
+    bool help = false;
+};
+
+OptionsReading ParseHostOptions(const std::vector<std::string>& args);
+
+extern const char* const kHostUsage;
+
+}  // namespace homeseer

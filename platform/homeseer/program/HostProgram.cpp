@@ -1,0 +1,325 @@
+#include "program/HostProgram.h"
+
+#include <unistd.h>
+
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <sstream>
+
+#include "automation/CallByName.h"
+#include "forms/Loop.h"
+#include "forms/Timer.h"
+#include "homeseer/Contacts.h"
+#include "homeseer/DeviceFile.h"
+#include "homeseer/HostStatement.h"
+#include "homeseer/HtmlServer.h"
+#include "homeseer/Phone.h"
+#include "homeseer/RealHost.h"
+#include "homeseer/StatementScript.h"
+#include "program/AppLayout.h"
+#include "program/InputLines.h"
+#include "program/LoopMailbox.h"
+#include "program/PluginLibrary.h"
+#include "program/SignalWatcher.h"
+#include "vb/Conversions.h"
+#include "vb/Error.h"
+#include "windows/AppFolder.h"
+
+namespace homeseer {
+
+namespace {
+
+constexpr const char* kSource = "zephra-host";
+constexpr const char* kStdinName = "stdin";
+constexpr int32_t kIOPort = 0;  // the port InitIO is given: this host has no serial interface
+constexpr int32_t kIdlePollMs = 100;
+constexpr int32_t kSaveEveryMs = 5000;
+constexpr std::size_t kMaxScriptFile = 4 * 1024 * 1024;
+
+// Everything one run holds, torn down in the reverse order of its making.
+class Program {
+public:
+    Program(const HostOptions& options, std::ostream& out, std::ostream& err)
+        : options_(options), out_(out), err_(err) {}
+
+    int run();
+
+private:
+    bool prepareFolder();
+    void makeHost();
+    void loadDevices();
+    void makePhone();
+    void setLocation();
+    void startWebServer();
+    bool loadPlugin();
+    bool startPlugin();
+    void startScript();
+    void startTimers();
+    void runStatementLine(const std::string& line);
+    void checkIdle();
+    void saveDevices();
+    void shutdown();
+
+    void log(const std::string& text) { host_->Writelog(kSource, text); }
+    std::filesystem::path config(const char* file) const {
+        return std::filesystem::path(options_.appDir) / "Config" / file;
+    }
+    std::string hostSetting(const char* key, const char* defaultValue) {
+        return host_->GetIniSetting(kHostSettingsSection, key, defaultValue, kHostSettingsFile);
+    }
+
+    const HostOptions& options_;
+    std::ostream& out_;
+    std::ostream& err_;
+    std::unique_ptr<forms::Loop> loop_;
+    std::shared_ptr<LoopMailbox> mailbox_;
+    std::shared_ptr<RealHost> host_;
+    std::shared_ptr<Phone> phone_;
+    std::unique_ptr<HtmlServer> web_;
+    PluginInstance plugin_;
+    std::string pluginName_;
+    std::shared_ptr<StatementScript> script_;
+    std::unique_ptr<forms::Timer> idleTimer_;
+    std::unique_ptr<forms::Timer> saveTimer_;
+    bool scriptDone_ = false;
+    int stdinLine_ = 0;
+};
+
+bool Program::prepareFolder() {
+    try {
+        PrepareAppFolder(options_.appDir);
+    } catch (const std::exception& e) {
+        err_ << kSource << ": cannot make the application folder " << options_.appDir << ": " << e.what() << std::endl;
+        return false;
+    }
+    windows::SetAppFolder(options_.appDir);
+    return true;
+}
+
+void Program::makeHost() {
+    loop_ = std::make_unique<forms::Loop>();
+    mailbox_ = std::make_shared<LoopMailbox>(*loop_);
+    host_ = std::make_shared<RealHost>(out_);
+    loop_->setUnhandledErrorHandler([this](const char* what) { log(std::string("Unhandled error: ") + what); });
+}
+
+void Program::loadDevices() {
+    for (const std::string& note : LoadDevices(host_->devices(), config(kDevicesFile))) log(note);
+    host_->clearDevicesChanged();
+}
+
+void Program::makePhone() {
+    std::ifstream file(config(kContactsFile), std::ios::binary);
+    std::string text;
+    if (file) {
+        std::ostringstream all;
+        all << file.rdbuf();
+        text = all.str();
+    }
+    ContactsReading contacts = ParseContacts(text);
+    for (const std::string& note : contacts.notes) log(std::string(kContactsFile) + " " + note);
+    HostBase* host = host_.get();
+    phone_ = std::make_shared<Phone>(std::move(contacts.contacts), [host](int32_t line) { host->phoneCall(line); });
+    host_->setPhone(phone_);
+    RegisterPhoneClass(phone_);
+}
+
+void Program::setLocation() {
+    auto number = [this](const char* key, double fallback) {
+        std::string text = hostSetting(key, "");
+        char* end = nullptr;
+        double value = std::strtod(text.c_str(), &end);
+        return text.empty() || *end != '\0' || !std::isfinite(value) ? fallback : value;
+    };
+    host_->setLocation(number(kLatitudeKey, 51.48), number(kLongitudeKey, 0.0));
+}
+
+void Program::startWebServer() {
+    std::string portText = hostSetting(kWebPortKey, kDefaultWebPort);
+    uint16_t port = 0;
+    auto [end, ec] = std::from_chars(portText.data(), portText.data() + portText.size(), port);
+    if (ec != std::errc() || end != portText.data() + portText.size()) {
+        log("The web server does not start: \"" + std::string(kWebPortKey) + "\" is not a port: " + portText);
+        return;
+    }
+    std::shared_ptr<LoopMailbox> mailbox = mailbox_;
+    RealHost* host = host_.get();
+    HtmlServer::Options web{std::filesystem::path(options_.appDir) / "HTML", options_.webAddress, port,
+                            [mailbox, host](const std::string& text) {
+                                mailbox->post([host, text] { host->Writelog(kSource, "Web server: " + text); });
+                            }};
+    try {
+        web_ = std::make_unique<HtmlServer>(std::move(web));
+        out_ << kSource << ": serving HTML on " << options_.webAddress << ":" << web_->port() << std::endl;
+    } catch (const std::exception& e) {
+        log(std::string("The web server does not start: ") + e.what());
+    }
+}
+
+bool Program::loadPlugin() {
+    std::string path = options_.plugin.empty() ? DefaultPluginPath() : options_.plugin;
+    try {
+        plugin_ = LoadPluginLibrary(path);
+        return true;
+    } catch (const std::exception& e) {
+        err_ << kSource << ": " << e.what() << std::endl;
+        log(e.what());
+        return false;
+    }
+}
+
+// The host's order: Name, Capabilities, AccessLevel, RegisterCallback, InitIO.
+bool Program::startPlugin() {
+    vb::Variant plugin(plugin_.object);
+    try {
+        pluginName_ = vb::CStr(automation::callByName(plugin, "Name"));
+        automation::callByName(plugin, "Capabilities");
+        automation::callByName(plugin, "AccessLevel");
+        host_->addPlugin(pluginName_, plugin_.object);
+        automation::callByName(plugin, "RegisterCallback", {vb::Variant(vb::ObjectRef(host_->callback()))});
+    } catch (const std::exception& e) {
+        err_ << kSource << ": the plug-in cannot be registered: " << e.what() << std::endl;
+        log(std::string("The plug-in cannot be registered: ") + e.what());
+        return false;
+    }
+    try {
+        std::string result = vb::CStr(automation::callByName(plugin, "InitIO", {vb::Variant(kIOPort)}));
+        if (!result.empty()) log("InitIO of " + pluginName_ + ": " + result);
+    } catch (const std::exception& e) {
+        log("InitIO of " + pluginName_ + " failed: " + e.what());
+    }
+    return true;
+}
+
+void Program::runStatementLine(const std::string& line) {
+    ++stdinLine_;
+    try {
+        vb::Variant result = script_->RunStatement(line);
+        if (result.isEmpty() || result.isMissing()) return;
+        out_ << "= " << (result.isObject() ? vb::TypeName(result) : vb::CStr(result)) << std::endl;
+    } catch (const vb::Error& e) {
+        log(StatementScript::ErrorLine(kStdinName, stdinLine_, e));
+    } catch (const std::exception& e) {
+        log(std::string(kStdinName) + " line " + std::to_string(stdinLine_) + ": " + e.what());
+    }
+}
+
+void Program::startScript() {
+    script_ = std::make_shared<StatementScript>(host_, pluginName_, [this](const std::string& line) { log(line); });
+    host_->setScript(script_);
+    if (!options_.runFile.empty()) {
+        loop_->post([this] {
+            std::ifstream file(options_.runFile, std::ios::binary);
+            if (!file) {
+                log("The script " + options_.runFile + " cannot be read");
+            } else {
+                std::string text(kMaxScriptFile + 1, '\0');
+                file.read(text.data(), static_cast<std::streamsize>(text.size()));
+                text.resize(static_cast<std::size_t>(file.gcount()));
+                if (text.size() > kMaxScriptFile) log("The script " + options_.runFile + " is too large to run");
+                else script_->RunScript(text, std::filesystem::path(options_.runFile).filename().string());
+            }
+            scriptDone_ = true;
+        });
+        return;
+    }
+    std::shared_ptr<LoopMailbox> mailbox = mailbox_;
+    StartInputLines(STDIN_FILENO, kMaxStatementLength,
+                    {[mailbox, this](std::string line) {
+                         mailbox->post([this, line = std::move(line)] { runStatementLine(line); });
+                     },
+                     [mailbox, this] {
+                         mailbox->post([this] {
+                             ++stdinLine_;
+                             log(std::string(kStdinName) + " line " + std::to_string(stdinLine_) +
+                                 ": the line is too long and is not run");
+                         });
+                     },
+                     [mailbox, this] { mailbox->post([this] { scriptDone_ = true; }); }});
+}
+
+void Program::checkIdle() {
+    if (!scriptDone_) return;
+    bool idle = true;
+    try {
+        if (plugin_.idle) idle = plugin_.idle();
+    } catch (const std::exception& e) {
+        log(std::string("The plug-in cannot tell whether it is idle: ") + e.what());
+    }
+    if (idle) loop_->stop();
+}
+
+void Program::saveDevices() {
+    if (!host_->devicesChanged()) return;
+    host_->clearDevicesChanged();
+    try {
+        SaveDevices(host_->devices(), config(kDevicesFile));
+    } catch (const std::exception& e) {
+        log(std::string("The devices cannot be saved: ") + e.what());
+    }
+}
+
+void Program::startTimers() {
+    saveTimer_ = std::make_unique<forms::Timer>(*loop_);
+    saveTimer_->OnTimer = [this] { saveDevices(); };
+    saveTimer_->Interval(kSaveEveryMs);
+    if (!options_.exitWhenIdle) return;
+    idleTimer_ = std::make_unique<forms::Timer>(*loop_);
+    idleTimer_->OnTimer = [this] { checkIdle(); };
+    idleTimer_->Interval(kIdlePollMs);
+}
+
+void Program::shutdown() {
+    idleTimer_.reset();
+    saveTimer_.reset();
+    try {
+        automation::callByName(vb::Variant(plugin_.object), "ShutdownIO");
+    } catch (const std::exception& e) {
+        log(std::string("ShutdownIO failed: ") + e.what());
+    }
+    saveDevices();
+    mailbox_->close();
+    web_.reset();
+    host_->setScript(nullptr);
+    host_->removePlugins();
+    script_.reset();
+    plugin_ = {};
+    log("Stopped");
+}
+
+int Program::run() {
+    if (!prepareFolder()) return 1;
+    makeHost();
+    std::shared_ptr<LoopMailbox> mailbox = mailbox_;
+    forms::Loop* loop = loop_.get();
+    SignalWatcher signals([mailbox, loop](int) { mailbox->post([loop] { loop->stop(); }); });
+    loadDevices();
+    makePhone();
+    setLocation();
+    startWebServer();
+    if (!loadPlugin() || !startPlugin()) {
+        mailbox_->close();
+        host_->removePlugins();
+        return 1;
+    }
+    startScript();
+    startTimers();
+    out_ << kSource << ": " << pluginName_ << " ready" << std::endl;
+    loop_->run();
+    shutdown();
+    return 0;
+}
+
+}  // namespace
+
+int RunHostProgram(const HostOptions& options, std::ostream& out, std::ostream& err) {
+    Program program(options, out, err);
+    return program.run();
+}
+
+}  // namespace homeseer

@@ -1,0 +1,91 @@
+// What the host reads and writes in its folders: the device file and the contacts file.
+
+#include <gtest/gtest.h>
+
+#include "homeseer/Contacts.h"
+#include "homeseer/DeviceFile.h"
+#include "homeseer/DeviceStore.h"
+#include "windows/testing/TempAppFolder.h"
+
+namespace homeseer {
+namespace {
+
+using windows::testing::TempAppFolder;
+
+TEST(DeviceFile, DevicesReadBackByteForByteWithTheirReferences) {
+    TempAppFolder app;
+    const std::string buttons = "dkvZephra\x02Turn Backlight Off @ kitchen Zephra\x01" "dkvZephra\x02Turn Backlight On @ kitchen Zephra";
+    const std::string text = "<table>\r\nline two\\ \x7f</table>";
+    {
+        DeviceStore store;
+        store.add("gone", "[1");
+        auto dv = store.add("Zephra Backlight", "[3");
+        dv->setMisc(0x8030);
+        dv->setInterfaceName("dkvZephra");
+        dv->setLocation("kitchen");
+        dv->setDevTypeString("Zephra");
+        dv->setIotype(4);
+        dv->setButtons(buttons);
+        dv->setValues("Off\x02" "0");
+        *store.stateOf("[3") = {text, kStatusOn, -1, vb::Date{46000.75}};
+        store.remove(1001);
+        SaveDevices(store, app.path() / "devices.ini");
+    }
+    DeviceStore again;
+    EXPECT_TRUE(LoadDevices(again, app.path() / "devices.ini").empty());
+    ASSERT_EQ(again.count(), 1u);
+    auto dv = again.byCode("[3");
+    ASSERT_TRUE(dv);
+    EXPECT_EQ(dv->ref(), 1002);
+    EXPECT_EQ(dv->Name(), "Zephra Backlight");
+    EXPECT_EQ(dv->misc(), 0x8030);
+    EXPECT_EQ(dv->Location(), "kitchen");
+    EXPECT_EQ(dv->iotype(), 4);
+    EXPECT_EQ(dv->buttons(), buttons);
+    EXPECT_EQ(dv->Values(), "Off\x02" "0");
+    DeviceStore::State* state = again.stateOf("[3");
+    EXPECT_EQ(state->text, text);
+    EXPECT_EQ(state->status, kStatusOn);
+    EXPECT_EQ(state->value, -1);
+    EXPECT_EQ(state->lastChange, vb::Date{46000.75});
+    // A new device after a reload takes the next unused reference.
+    EXPECT_EQ(again.add("next", "[4")->ref(), 1003);
+}
+
+TEST(DeviceFile, DamagedEntriesAreSkippedWithANoteAndTheRestLoads) {
+    TempAppFolder app;
+    app.write("devices.ini",
+              "[Devices]\r\n1001=\r\nx=\r\n1002=\r\n1001=\r\n"
+              "[Device 1001]\r\nName=good\r\nhc=A\r\ndc=1\r\nmisc=0\r\niotype=0\r\nstatus=17\r\nvalue=0\r\nlastchange=0\r\n"
+              "[Device 1002]\r\nName=bad\r\nmisc=lots\r\n");
+    DeviceStore store;
+    std::vector<std::string> notes = LoadDevices(store, app.path() / "devices.ini");
+    EXPECT_EQ(notes, (std::vector<std::string>{"device x could not be read back", "device 1002 could not be read back",
+                                               "device 1001 could not be read back"}));  // listed twice
+    ASSERT_EQ(store.count(), 1u);
+    EXPECT_EQ(store.byIndex(1)->code(), "A1");
+    EXPECT_TRUE(LoadDevices(store, app.path() / "missing.ini").empty());
+    EXPECT_EQ(UnescapeDeviceText("a\\x4"), "ax4");
+    EXPECT_EQ(UnescapeDeviceText(EscapeDeviceText(std::string("\0\x01\\n\r\n", 6))), std::string("\0\x01\\n\r\n", 6));
+}
+
+TEST(Contacts, TabSeparatedLinesGiveContactsAndBadLinesAreNoted) {
+    ContactsReading r = ParseContacts(
+        "; address book\r\n"
+        "Robin\tTallis\t555-1234\t(555) 777-0000\t\trobin.wav\r\n"
+        "  # another comment\n"
+        "\n"
+        "Ann\t\t\t\t555 4444\n"
+        "NoNumber\tAtAll\n"
+        "\t\t5551111\n" +
+        std::string(kMaxContactLine + 1, 'x') + "\n"
+        "Last\tLine\t1");
+    EXPECT_EQ(r.contacts, (std::vector<Contact>{{"Robin", "Tallis", "555-1234", "(555) 777-0000", "", "robin.wav"},
+                                                {"Ann", "", "", "", "555 4444", ""},
+                                                {"Last", "Line", "1", "", "", ""}}));
+    EXPECT_EQ(r.notes, (std::vector<std::string>{"line 6: no name or no number", "line 7: no name or no number",
+                                                 "line 8: too long"}));
+}
+
+}  // namespace
+}  // namespace homeseer

@@ -1,0 +1,41 @@
+// The host program's command line and first-run layout.
+
+#include <gtest/gtest.h>
+
+#include "program/AppLayout.h"
+#include "program/HostOptions.h"
+#include "windows/testing/TempAppFolder.h"
+
+namespace homeseer {
+namespace {
+
+TEST(HostOptions, ReadsTheCommandLine) {
+    OptionsReading r = ParseHostOptions({"--app-dir", "/tmp/app", "--run", "demo.txt", "--exit-when-idle"});
+    ASSERT_TRUE(r.options);
+    EXPECT_EQ(r.options->appDir, "/tmp/app");
+    EXPECT_EQ(r.options->runFile, "demo.txt");
+    EXPECT_TRUE(r.options->exitWhenIdle);
+    EXPECT_EQ(r.options->plugin, "");
+    EXPECT_EQ(r.options->webAddress, "127.0.0.1");
+
+    EXPECT_EQ(ParseHostOptions({"--run", "x"}).message, "--app-dir is required");
+    EXPECT_EQ(ParseHostOptions({"--app-dir"}).message, "--app-dir needs a value");
+    EXPECT_EQ(ParseHostOptions({"--app-dir", "a", "--verbose"}).message, "unknown option --verbose");
+    EXPECT_TRUE(ParseHostOptions({"--help"}).help);
+}
+
+TEST(AppLayout, TheFirstRunMakesTheFoldersAndStartingFilesAndLaterRunsKeepThem) {
+    windows::testing::TempAppFolder app;
+    std::filesystem::path folder = app.path() / "new app";
+    PrepareAppFolder(folder);
+    for (const char* name : {"Config", "HTML", "Data", "Scripts"})
+        EXPECT_TRUE(std::filesystem::is_directory(folder / name)) << name;
+    EXPECT_EQ(app.read("new app/Config/settings.ini"), "[Settings]\r\nsvrport=8081\r\nlatitude=51.48\r\nlongitude=0.0\r\n");
+    EXPECT_EQ(app.read("new app/Config/dkvZephraUtilities.ini"), "[Zephra Utilities]\r\n[Zephra Names]\r\n");
+    app.write("new app/Config/settings.ini", "[Settings]\r\nsvrport=9000\r\n");
+    PrepareAppFolder(folder);
+    EXPECT_EQ(app.read("new app/Config/settings.ini"), "[Settings]\r\nsvrport=9000\r\n");
+}
+
+}  // namespace
+}  // namespace homeseer

@@ -1,0 +1,109 @@
+// The host's web server over loopback: files of the HTML folder served, escapes refused.
+
+#include <gtest/gtest.h>
+
+#include <boost/asio/connect.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/read.hpp>
+#include <boost/asio/write.hpp>
+
+#include <mutex>
+
+#include "homeseer/HtmlServer.h"
+#include "simkit/testing/HttpGet.h"
+#include "windows/testing/TempAppFolder.h"
+
+namespace homeseer {
+namespace {
+
+namespace asio = boost::asio;
+using simkit::testing::httpGet;
+using windows::testing::TempAppFolder;
+
+// Sends `request` as it is and answers everything the server sent until it closed.
+std::string exchange(uint16_t port, const std::string& request) {
+    asio::io_context io;
+    asio::ip::tcp::socket socket(io);
+    socket.connect({asio::ip::make_address("127.0.0.1"), port});
+    asio::write(socket, asio::buffer(request));
+    std::string answer;
+    boost::system::error_code ec;
+    asio::read(socket, asio::dynamic_buffer(answer), ec);
+    return answer;
+}
+
+class HtmlServerTest : public ::testing::Test {
+protected:
+    HtmlServerTest() {
+        wav_ = std::string("RIFF\x24\0\0\0WAVEfmt ", 16) + std::string(4000, '\x7f');
+        app_.write("HTML/ZephraTemp/ZephraTempFile1.wav", wav_);
+        app_.write("HTML/links touchscreen.htm", "<html>links</html>");
+        app_.write("HTML/ZephraSlideshow.asp", "<% Response.Write 1 %>");
+        app_.write("Config/settings.ini", "[Settings]\r\ngPassword=secret\r\n");
+        server_ = std::make_unique<HtmlServer>(HtmlServer::Options{app_.path() / "HTML", "127.0.0.1", 0,
+                                                                   [this](const std::string& line) {
+                                                                       std::lock_guard lock(mutex_);
+                                                                       log_.push_back(line);
+                                                                   }});
+        endpoint_ = {asio::ip::make_address("127.0.0.1"), server_->port()};
+    }
+
+    TempAppFolder app_;
+    std::string wav_;
+    std::unique_ptr<HtmlServer> server_;
+    asio::ip::tcp::endpoint endpoint_;
+    std::mutex mutex_;
+    std::vector<std::string> log_;
+};
+
+TEST_F(HtmlServerTest, ServesTheFilesOfTheHtmlFolderFoundWithoutRegardToCase) {
+    auto wav = httpGet(endpoint_, "/ZephraTemp/ZephraTempFile1.wav");
+    EXPECT_EQ(wav.status, 200u);
+    EXPECT_EQ(wav.body, wav_);
+    auto lower = httpGet(endpoint_, "/zephratemp/ZEPHRATEMPFILE1.WAV?x=1");
+    EXPECT_EQ(lower.status, 200u);
+    EXPECT_EQ(lower.body.size(), wav_.size());
+    auto page = httpGet(endpoint_, "/links%20touchscreen.htm");
+    EXPECT_EQ(page.body, "<html>links</html>");
+
+    std::string head = exchange(server_->port(), "HEAD /ZephraTemp/ZephraTempFile1.wav HTTP/1.0\r\n\r\n");
+    EXPECT_EQ(head.substr(0, 17), "HTTP/1.0 200 OK\r\n");
+    EXPECT_NE(head.find("Content-Type: audio/wav\r\n"), std::string::npos);
+    EXPECT_NE(head.find("Content-Length: " + std::to_string(wav_.size()) + "\r\n"), std::string::npos);
+    EXPECT_EQ(head.substr(head.size() - 4), "\r\n\r\n");  // no body
+}
+
+TEST_F(HtmlServerTest, PathsOutOfTheFolderFoldersPagesAndMissingFilesAreRefused) {
+    for (const char* target : {"/../Config/settings.ini", "/ZephraTemp/../../Config/settings.ini",
+                               "/%2e%2e/Config/settings.ini", "/ZephraTemp", "/", "/nothing.wav",
+                               "/ZephraTemp/ZephraTempFile1.wav/x"})
+        EXPECT_EQ(httpGet(endpoint_, target).status, 404u) << target;
+    for (const char* target : {"/..%5cConfig%5csettings.ini", "/a%00b", "/bad%zz", "/ZephraTemp%5cZephraTempFile1.wav"}) {
+        auto answer = httpGet(endpoint_, target);
+        EXPECT_TRUE(answer.status == 400u || answer.status == 404u) << target;
+        EXPECT_EQ(answer.body.find("secret"), std::string::npos);
+    }
+    std::filesystem::create_symlink(app_.path() / "Config", app_.path() / "HTML" / "outside");
+    EXPECT_EQ(httpGet(endpoint_, "/outside/settings.ini").status, 404u);
+
+    EXPECT_EQ(httpGet(endpoint_, "/zephraslideshow.asp").status, 501u);
+    EXPECT_EQ(exchange(server_->port(), "POST /links%20touchscreen.htm HTTP/1.0\r\nContent-Length: 0\r\n\r\n").substr(0, 12),
+              "HTTP/1.0 405");
+    EXPECT_EQ(exchange(server_->port(), "GET /" + std::string(9000, 'a') + " HTTP/1.0\r\n\r\n").substr(0, 12),
+              "HTTP/1.1 400");
+    EXPECT_EQ(exchange(server_->port(), "garbage\r\n\r\n"), "");  // not HTTP: closed without an answer
+    EXPECT_EQ(httpGet(endpoint_, "/ZephraTemp/ZephraTempFile1.wav").status, 200u);  // still serving
+
+    std::lock_guard lock(mutex_);
+    EXPECT_NE(std::find(log_.begin(), log_.end(), "Pages are not run by this host: /zephraslideshow.asp"), log_.end());
+}
+
+TEST(HtmlServer, AnAddressInUseFailsClearly) {
+    TempAppFolder app;
+    HtmlServer first({app.path(), "127.0.0.1", 0, nullptr});
+    EXPECT_THROW(HtmlServer({app.path(), "127.0.0.1", first.port(), nullptr}), std::runtime_error);
+    EXPECT_THROW(HtmlServer({app.path(), "not an address", 0, nullptr}), std::runtime_error);
+}
+
+}  // namespace
+}  // namespace homeseer

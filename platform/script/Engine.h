@@ -1,0 +1,234 @@
+#pragma once
+// The interpreter behind the script control: modules of named definitions, the objects the
+// host added, and the evaluation of parsed programs. Internal to the script layer; the
+// control (ScriptControl.h) is the contract.
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "script/Ast.h"
+#include "vb/Err.h"
+#include "vb/Object.h"
+
+namespace script {
+
+class Engine;
+class ScriptObject;
+struct Builtin;
+
+// What a module name stands for.
+struct Binding {
+    enum Kind : uint8_t { Variable, Constant, Procedure, Class } kind = Variable;
+    std::shared_ptr<vb::Variant> cell;  // Variable, Constant
+    ast::ProcedurePtr procedure;
+    ast::ClassPtr cls;
+};
+
+// One namespace of definitions (the global module or a named one).
+struct ModuleData {
+    std::string name;
+    std::unordered_map<std::string, Binding> names;  // by folded name
+};
+using ModulePtr = std::shared_ptr<ModuleData>;
+
+// The running procedure (or a module's top-level code).
+struct Frame {
+    Frame(ModulePtr m, const ast::Procedure* p, ScriptObject* self) : module(std::move(m)), procedure(p), me(self) {}
+
+    ModulePtr module;
+    const ast::Procedure* procedure;  // null for top-level code
+    ScriptObject* me;                 // the object of a method
+    vb::ObjectRef keepMe;             // holds `me` while its method runs
+    std::vector<vb::Variant> storage;
+    std::vector<vb::Variant*> slots;  // each local: its own storage or a ByRef argument's variable
+    std::vector<vb::Variant> with;    // With targets, innermost last
+    bool resumeNext = false;
+    bool optionExplicit = false;
+};
+
+// The script ran past its time-out (not an error a script can handle).
+struct Interrupt {};
+
+// A run-time error's place in the source.
+struct Location {
+    int32_t line = 0;
+    int32_t column = 0;
+};
+
+// One evaluated argument of a call: a variable passed by reference, or a value.
+struct Arg {
+    vb::Variant* ref = nullptr;              // the caller's variable (ByRef)
+    std::shared_ptr<vb::Variant> keep;       // keeps a module variable alive during the call
+    vb::ObjectRef keepObject;                // keeps the object owning a field alive
+    vb::Variant value;                       // the value when not by reference
+    // An array element passed by reference: written back through its indices after the call.
+    vb::Variant* array = nullptr;
+    std::vector<int32_t> indices;
+
+    vb::Variant& get() { return ref ? *ref : value; }
+};
+using ArgList = std::vector<Arg>;
+
+class Engine : public std::enable_shared_from_this<Engine> {
+public:
+    using Clock = std::function<std::chrono::steady_clock::time_point()>;
+    using Log = std::function<void(const std::string&)>;
+
+    Engine();
+    ~Engine();
+
+    // Settings.
+    int32_t timeoutMs = 10000;  // <= 0: none
+    Clock clock;
+    Log log;
+
+    // The script's own Err object.
+    vb::ErrObject err;
+
+    // Modules.
+    ModulePtr globalModule() const { return global_; }
+    ModulePtr findModule(std::string_view name) const;
+    ModulePtr addModule(std::string_view name);
+    std::vector<ModulePtr> modules() const;
+
+    // Host objects: named globals; with members, their members are global names too.
+    void addObject(std::string_view name, vb::ObjectRef object, bool members);
+
+    // Drops every module's code, the named modules and the host objects.
+    void reset();
+
+    // The operations of the control on one module; they raise SyntaxError, vb::Error or Interrupt.
+    void addCode(const ModulePtr& m, std::string_view text);
+    vb::Variant run(const ModulePtr& m, std::string_view procedure, vb::Args args);
+    vb::Variant eval(const ModulePtr& m, std::string_view expression);
+    void executeStatement(const ModulePtr& m, std::string_view statement);
+
+    // Where the last run-time error that escaped a script happened.
+    Location errorLocation() const { return location_; }
+
+    // Called by script objects and procedure references when a host calls them.
+    vb::Variant invokeMember(ScriptObject& self, int32_t member, vb::CallKind kind, vb::Args args);
+    vb::Variant invokeProcedure(const ModulePtr& m, const ast::Procedure& p, vb::Args args);
+    void terminate(ScriptObject& self);
+    // Script objects tell the engine when they go (so Reset can break cycles among the rest).
+    void forget(ScriptObject* object) { live_.erase(object); }
+
+    // Used by the built-in functions.
+    vb::Variant evalIn(Frame& f, std::string_view expression);
+    void executeIn(Frame& f, std::string_view statements, bool global);
+    vb::ObjectRef procedureReference(Frame& f, std::string_view name);
+    vb::ObjectRef errObject();
+    vb::ObjectRef createObject(std::string_view progId);
+    void message(const std::string& text);
+    [[noreturn]] void undefined(int32_t number, const std::string& name);
+
+    // Guards one entry from the host: deadline, stack budget, error place.
+    class Entry {
+    public:
+        explicit Entry(Engine& e);
+        ~Entry();
+
+    private:
+        Engine& e_;
+    };
+
+private:
+    friend class Entry;
+    struct Found;
+
+    // Definitions.
+    void define(const ModulePtr& m, ast::Program& program);
+    void runTopLevel(const ModulePtr& m, ast::Program& program);
+
+    // Statements.
+    enum class Flow : uint8_t { Normal, ExitDo, ExitFor, ExitProcedure };
+    Flow execBlock(const ast::Block& b, Frame& f);
+    Flow exec(const ast::Stmt& s, Frame& f);
+    Flow execIf(const ast::If& s, Frame& f);
+    Flow execSelect(const ast::Select& s, Frame& f);
+    Flow execFor(const ast::For& s, Frame& f);
+    Flow execForEach(const ast::ForEach& s, Frame& f);
+    Flow execDo(const ast::Do& s, Frame& f);
+    Flow execWith(const ast::With& s, Frame& f);
+    void execDim(const ast::Dim& s, Frame& f);
+    void execReDim(const ast::ReDim& s, Frame& f);
+    void execErase(const ast::Erase& s, Frame& f);
+    void execConst(const ast::Const& s, Frame& f);
+    void execOnError(const ast::OnError& s, Frame& f);
+
+    // Expressions.
+    vb::Variant eval(const ast::Expr& e, Frame& f);
+    vb::Variant evalName(const ast::NameRef& ref, Frame& f);
+    vb::Variant evalMember(const ast::Member& m, Frame& f);
+    vb::Variant evalBinary(const ast::Binary& b, Frame& f);
+    bool isConstant(const ast::Expr& e, Frame& f);
+    vb::Variant evalNew(const ast::New& n, Frame& f);
+    bool truth(const ast::Expr& e, Frame& f);
+    vb::Variant call(const ast::Expr& target, const std::vector<ast::ExprPtr>& args, Frame& f);
+    vb::Variant withTarget(Frame& f);
+    vb::Variant objectOf(const ast::Expr* object, Frame& f);
+
+    // Names.
+    Found lookup(const ast::NameRef& ref, const ModulePtr& m);
+    vb::Variant* variable(const ast::NameRef& ref, Frame& f, Arg* keep, bool create);
+    void assignName(const ast::NameRef& ref, vb::Variant value, bool isSet, Frame& f);
+    void assign(const ast::Expr& target, vb::Variant value, bool isSet, Frame& f);
+
+    // Calls.
+    ArgList evalArgs(const std::vector<ast::ExprPtr>& args, Frame& f);
+    void evalArg(const ast::Expr& e, Frame& f, Arg& out);
+    static void writeBack(ArgList& args);
+    vb::Variant callProcedure(const ModulePtr& m, const ast::Procedure& p, ScriptObject* me, ArgList& args);
+    vb::Variant callMember(ScriptObject& self, int32_t member, vb::CallKind kind, ArgList& args);
+    // `from`: the class whose method makes the call (its private members are reachable).
+    vb::Variant callObject(const vb::Variant& object, const std::string& name, const ast::Member* site,
+                           vb::CallKind kind, ArgList& args, const ast::ClassDef* from = nullptr);
+    vb::Variant callBuiltin(const Builtin& b, ArgList& args, Frame& f);
+    vb::Variant indexValue(const vb::Variant& value, ArgList& args, const std::string& name);
+    std::vector<int32_t> indicesOf(ArgList& args);
+
+    // Empties the variables of every live script object, so that objects referring to each
+    // other (which reference counting never frees) go with the control or its Reset.
+    void breakCycles();
+
+    // Limits.
+    void tick();
+    void enterCall();
+
+    ModulePtr global_;
+    std::vector<ModulePtr> named_;
+    struct Added {
+        std::string name;
+        vb::ObjectRef object;
+        bool members = false;
+    };
+    std::vector<std::unique_ptr<Added>> objects_;
+    uint64_t generation_ = 1;
+
+    int entries_ = 0;
+    int callDepth_ = 0;
+    bool hasDeadline_ = false;
+    std::chrono::steady_clock::time_point deadline_;
+    uint32_t ticks_ = 0;
+    const char* stackBase_ = nullptr;
+    bool located_ = false;
+    Location location_;
+    vb::ObjectRef errObject_;
+    std::unordered_set<ScriptObject*> live_;
+};
+
+// Every text the engine reports.
+namespace texts {
+constexpr const char* RuntimeSource = "Microsoft VBScript runtime error";
+constexpr const char* CompileSource = "Microsoft VBScript compilation error";
+constexpr const char* Language = "VBScript";
+}  // namespace texts
+
+}  // namespace script

@@ -1,0 +1,27 @@
+#include "script/ErrObject.h"
+
+#include "vb/Conversions.h"
+#include "vb/ErrorNumbers.h"
+
+namespace script {
+
+void ErrObject::describe(automation::Members<ErrObject>& m) {
+    m.property<&ErrObject::Number, &ErrObject::setNumber>("Number");
+    m.property<&ErrObject::Description, &ErrObject::setDescription>("Description");
+    m.property<&ErrObject::Source, &ErrObject::setSource>("Source");
+    m.get<&ErrObject::HelpFile>("HelpFile");
+    m.get<&ErrObject::HelpContext>("HelpContext");
+    m.method<&ErrObject::Clear>("Clear");
+    m.method<&ErrObject::Raise>("Raise", 1);
+    m.defaultMember("Number");
+}
+
+void ErrObject::Raise(int32_t number, const vb::Variant& source, const vb::Variant& description) {
+    auto text = [](const vb::Variant& v) { return v.isMissing() || v.isEmpty() ? std::string() : vb::CStr(v); };
+    std::string s = text(source);
+    std::string d = text(description);
+    if (d.empty()) d = std::string(vb::errors::standardDescription(number));
+    throw vb::Error(number, std::move(d), std::move(s));
+}
+
+}  // namespace script

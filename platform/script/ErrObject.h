@@ -1,0 +1,35 @@
+#pragma once
+// The script's `Err` object: the pending error of the script's own error handling
+// (Number, Description, Source, Raise, Clear), apart from the host's.
+
+#include <string>
+
+#include "automation/Class.h"
+#include "vb/Err.h"
+
+namespace script {
+
+class ErrObject : public automation::Dispatch<ErrObject> {
+public:
+    static constexpr std::string_view className = "ErrObject";
+    static void describe(automation::Members<ErrObject>& m);
+
+    explicit ErrObject(vb::ErrObject& err) : err_(err) {}
+
+    int32_t Number() const { return err_.Number; }
+    void setNumber(int32_t n) { err_.Number = n; }
+    std::string Description() const { return err_.Description; }
+    void setDescription(std::string d) { err_.Description = std::move(d); }
+    std::string Source() const { return err_.Source; }
+    void setSource(std::string s) { err_.Source = std::move(s); }
+    std::string HelpFile() const { return {}; }
+    int32_t HelpContext() const { return 0; }
+    void Clear() { err_.Clear(); }
+    // Raises the error: the standard text of the number when no description is given.
+    void Raise(int32_t number, const vb::Variant& source, const vb::Variant& description);
+
+private:
+    vb::ErrObject& err_;
+};
+
+}  // namespace script

@@ -1,0 +1,247 @@
+// The script control's API as hosts call it: AddCode, modules, Run, Eval, time-out, objects, errors.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "ScriptHarness.h"
+#include "automation/CallByName.h"
+#include "automation/Registry.h"
+#include "script/ScriptControl.h"
+#include "vb/Dictionary.h"
+#include "vb/Error.h"
+
+namespace {
+
+using script::ScriptControl;
+
+int32_t errorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const vb::Error& e) {
+        return e.number();
+    }
+    return 0;
+}
+
+vb::Variant run(ScriptControl& sc, const std::string& name, std::vector<vb::Variant> args = {}) {
+    return sc.Run(name, args);
+}
+
+TEST(ScriptControl, SyntaxErrorAddsNothingAndReportsWhere) {
+    ScriptControl sc;
+    std::string code = "Function Good()\r\n  Good = 1\r\nEnd Function\r\nx = (1 +\r\n";
+    EXPECT_EQ(errorOf([&] { sc.AddCode(code); }), 1023);
+    const script::ErrorInfo& e = sc.lastError();
+    EXPECT_EQ(e.Number, 1023);
+    EXPECT_EQ(e.Description, "Expected expression");
+    EXPECT_EQ(e.Source, "Microsoft VBScript compilation error");
+    EXPECT_EQ(e.Line, 4);
+    EXPECT_EQ(e.Column, 8);
+    EXPECT_EQ(e.Text, "x = (1 +");
+    // Nothing of the text was defined.
+    EXPECT_EQ(errorOf([&] { run(sc, "Good"); }), 35);
+
+    EXPECT_EQ(errorOf([&] { sc.AddCode("If x Then\r\n y = 1\r\n"); }), 1014);  // Expected 'End'
+    EXPECT_EQ(errorOf([&] { sc.AddCode("x = 1 2"); }), 1025);                 // Expected end of statement
+    EXPECT_EQ(errorOf([&] { sc.AddCode("x = \"open"); }), 1033);             // Unterminated string constant
+    EXPECT_EQ(errorOf([&] { sc.AddCode("Next"); }), 1055);
+    EXPECT_EQ(errorOf([&] { sc.AddCode(")"); }), 1024);                      // Expected statement
+    EXPECT_EQ(errorOf([&] { sc.AddCode("Exit Do"); }), 1039);
+    EXPECT_EQ(errorOf([&] { sc.AddCode("Sub S(a, b)\r\nEnd Sub\r\nS(1, 2)"); }), 1044);
+    EXPECT_EQ(errorOf([&] { sc.AddCode("x = #not a date#"); }), 1002);
+    EXPECT_EQ(sc.lastError().Line, 1);
+
+    // The control's Error object answers the same, late-bound; Clear empties it.
+    vb::Variant error(sc.Error());
+    EXPECT_EQ(vb::CLng(automation::getProperty(error, "Number")), 1002);
+    automation::callByName(error, "Clear");
+    EXPECT_EQ(vb::CLng(automation::getProperty(error, "Number")), 0);
+}
+
+TEST(ScriptControl, LaterDefinitionReplacesEarlier) {
+    ScriptControl sc;
+    sc.AddCode("Dim kept : kept = 5\r\nFunction F() : F = 1 : End Function");
+    sc.AddCode("Function F() : F = 2 : End Function\r\nDim kept");
+    EXPECT_EQ(vb::CLng(run(sc, "F")), 2);
+    EXPECT_EQ(vb::CLng(sc.Eval("kept")), 5);  // a second Dim keeps the value
+    sc.AddCode("Function F(x) : F = x * 3 : End Function");
+    EXPECT_EQ(vb::CLng(run(sc, "f", {vb::Variant(int16_t{4})})), 12);
+}
+
+TEST(ScriptControl, ModulesHaveTheirOwnNamesAndSeeTheGlobalOnes) {
+    ScriptControl sc;
+    sc.AddCode("Function Shared() : Shared = \"global\" : End Function");
+    vb::Variant modules(sc.Modules());
+    vb::Variant main = automation::callByName(modules, "Add", {vb::Variant("Main")});
+    automation::callByName(main, "AddCode", {vb::Variant("Function Main(t) : Main = Shared() & \":\" & t : End Function")});
+    EXPECT_EQ(vb::CStr(automation::callByName(main, "Run", {vb::Variant("Main"), vb::Variant("x")})), "global:x");
+    // The module's procedure is not a global name.
+    EXPECT_EQ(errorOf([&] { run(sc, "Main", {vb::Variant("x")}); }), 35);
+    // Modules("Main") finds it again; the count includes the global module.
+    vb::Variant again(sc.Modules(vb::Variant("main")));
+    EXPECT_EQ(vb::CStr(automation::getProperty(again, "Name")), "Main");
+    EXPECT_EQ(vb::CLng(automation::getProperty(modules, "Count")), 2);
+    // Adding "Main" again starts it afresh: the old code is gone.
+    vb::Variant fresh = automation::callByName(modules, "Add", {vb::Variant("Main")});
+    automation::callByName(fresh, "AddCode", {vb::Variant("Function Other() : Other = 1 : End Function")});
+    EXPECT_EQ(errorOf([&] { automation::callByName(fresh, "Run", {vb::Variant("Main"), vb::Variant("x")}); }), 35);
+    EXPECT_EQ(vb::CLng(automation::getProperty(modules, "Count")), 2);
+    EXPECT_EQ(errorOf([&] { automation::getProperty(modules, "Item", {vb::Variant("None")}); }), 9);
+}
+
+TEST(ScriptControl, RunPassesObjectsAndWritesBackByRefArguments) {
+    ScriptControl sc;
+    sc.AddCode(
+        "Function Fill(d, n)\r\n"
+        "  d.Add \"n\", n : n = n + 1 : Fill = d.Count\r\n"
+        "End Function");
+    auto dict = std::make_shared<vb::Dictionary>();
+    std::vector<vb::Variant> args{vb::Variant(vb::ObjectRef(dict)), vb::Variant(int32_t{41})};
+    EXPECT_EQ(vb::CLng(sc.Run("Fill", args)), 1);
+    EXPECT_EQ(vb::CLng(dict->Item(vb::Variant("n"))), 41);
+    EXPECT_EQ(vb::CLng(args[1]), 42);
+    EXPECT_EQ(errorOf([&] { run(sc, "Fill"); }), 450);  // wrong number of arguments
+}
+
+TEST(ScriptControl, EndlessLoopStopsAtTheTimeout) {
+    ScriptControl sc;
+    // A manual clock: each reading moves it on by one millisecond.
+    auto now = std::make_shared<std::chrono::steady_clock::time_point>();
+    sc.setClock([now] { return *now += std::chrono::milliseconds(1); });
+    sc.setTimeout(500);
+    EXPECT_EQ(sc.Timeout(), 500);
+    EXPECT_EQ(errorOf([&] { sc.AddCode("Sub Spin()\r\n On Error Resume Next\r\n Do\r\n Loop\r\nEnd Sub\r\nSpin"); }),
+              script::kTimeoutError);
+    EXPECT_EQ(sc.lastError().Description, "The operation was canceled");
+    EXPECT_EQ(sc.lastError().Line, 3);  // the loop that was running
+    // The code stays defined and the control goes on working.
+    EXPECT_EQ(errorOf([&] { run(sc, "Spin"); }), script::kTimeoutError);
+    EXPECT_EQ(vb::CLng(sc.Eval("1 + 1")), 2);
+    // Without a time-out the same clock never stops a finite script.
+    sc.setTimeout(-1);
+    sc.AddCode("Dim i, n : For i = 1 To 100000 : n = n + 1 : Next");
+    EXPECT_EQ(vb::CLng(sc.Eval("n")), 100000);
+}
+
+TEST(ScriptControl, AddObjectWithAndWithoutMembers) {
+    ScriptControl sc;
+    auto thing = std::make_shared<script::testing::NativeThing>();
+    sc.AddObject("thing", thing, false);
+    EXPECT_EQ(vb::CLng(sc.Eval("thing.Value")), 7);
+    sc.AddCode("Option Explicit\r\nFunction Bare() : Bare = Value : End Function");
+    EXPECT_EQ(errorOf([&] { run(sc, "Bare"); }), 500);  // Variable is undefined
+
+    ScriptControl withMembers;
+    auto host = std::make_shared<script::testing::NativeThing>();
+    withMembers.AddObject("hs", host, true);
+    withMembers.AddCode("Dim x : x = 3 : Twice x : Value = x * 10");
+    EXPECT_EQ(host->Value(), 60);
+    EXPECT_EQ(host->Calls(), 1);
+    EXPECT_EQ(vb::CLng(withMembers.Eval("hs.Value + Value")), 120);
+    // Script names win over the object's members.
+    withMembers.AddCode("Function Calls() : Calls = \"mine\" : End Function");
+    EXPECT_EQ(vb::CStr(withMembers.Eval("Calls")), "mine");
+}
+
+TEST(ScriptControl, RuntimeErrorsReportNumberSourceAndLine) {
+    ScriptControl sc;
+    auto thing = std::make_shared<script::testing::NativeThing>();
+    sc.AddObject("thing", thing, false);
+    sc.AddCode("Sub Fails()\r\n  Dim a\r\n  a = 1\r\n  thing.Raise 321\r\nEnd Sub\r\nSub Div()\r\n  x = 1 / 0\r\nEnd Sub");
+    EXPECT_EQ(errorOf([&] { run(sc, "Fails"); }), 321);
+    EXPECT_EQ(sc.lastError().Source, "NativeThing");
+    EXPECT_EQ(sc.lastError().Description, "Native failure 321");
+    EXPECT_EQ(sc.lastError().Line, 4);
+    EXPECT_EQ(sc.lastError().Column, 2);
+    EXPECT_EQ(errorOf([&] { run(sc, "Div"); }), 11);
+    EXPECT_EQ(sc.lastError().Source, "Microsoft VBScript runtime error");
+    EXPECT_EQ(sc.lastError().Line, 7);
+    // Top-level statements before the failing one have run; definitions stay.
+    EXPECT_EQ(errorOf([&] { sc.AddCode("Dim before : before = 1\r\nFunction After() : After = 2 : End Function\r\nError1 = 1 / 0"); }), 11);
+    EXPECT_EQ(vb::CLng(sc.Eval("before + After()")), 3);
+}
+
+TEST(ScriptControl, EvalExecuteStatementAndReset) {
+    ScriptControl sc;
+    std::vector<std::string> log;
+    sc.setLog([&](const std::string& s) { log.push_back(s); });
+    sc.ExecuteStatement("Dim total : total = 40 + 2");
+    EXPECT_EQ(vb::CLng(sc.Eval("total")), 42);
+    sc.ExecuteStatement("MsgBox \"hello \" & total");
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0], "hello 42");
+    EXPECT_EQ(errorOf([&] { sc.Eval("1 +"); }), 1023);
+    sc.AddObject("thing", std::make_shared<script::testing::NativeThing>(), false);
+    sc.Reset();
+    EXPECT_TRUE(sc.Eval("IsEmpty(total)").boolean());
+    EXPECT_EQ(errorOf([&] { sc.Eval("thing.Value"); }), 424);  // the object went with Reset
+}
+
+TEST(ScriptControl, ResetFreesObjectsThatReferToEachOther) {
+    ScriptControl sc;
+    std::vector<std::string> log;
+    sc.setLog([&](const std::string& s) { log.push_back(s); });
+    sc.AddCode(
+        "Class N : Public other : Private Sub Class_Terminate() : MsgBox \"gone\" : End Sub : End Class\r\n"
+        "Dim a, b : Set a = New N : Set b = New N : Set a.other = b : Set b.other = a\r\n"
+        "Set a = Nothing : Set b = Nothing");
+    EXPECT_TRUE(log.empty());  // a cycle: reference counting alone never frees it
+    sc.Reset();
+    EXPECT_EQ(log, (std::vector<std::string>{"gone", "gone"}));
+}
+
+TEST(ScriptControl, LongChainsOfObjectsAreReleasedWithoutDeepRecursion) {
+    ScriptControl sc;
+    sc.setTimeout(-1);
+    sc.AddCode(
+        "Class Node : Public NextNode : End Class\r\n"
+        "Dim head, n, i : Set head = Nothing : For i = 1 To 300000 : Set n = New Node : Set n.NextNode = head : Set head = n : Next\r\n"
+        "Set n = Nothing : Set head = Nothing");
+    EXPECT_TRUE(sc.Eval("head Is Nothing").boolean());
+}
+
+TEST(ScriptControl, LateBoundAsThePagesUseIt) {
+    script::registerClasses();  // what a host does once at start
+    vb::Variant sc(automation::CreateObject("MSScriptControl.ScriptControl"));
+    automation::letProperty(sc, "Language", vb::Variant("VBScript"));
+    automation::letProperty(sc, "AllowUI", vb::Variant(true));
+    auto host = std::make_shared<script::testing::NativeThing>();
+    automation::callByName(sc, "AddObject", {vb::Variant("hs"), vb::Variant(vb::ObjectRef(host)), vb::Variant(true)});
+    automation::letProperty(sc, "Timeout", vb::Variant(int32_t{60000}));
+    automation::callByName(sc, "AddCode", {vb::Variant(
+        "Dim Request, Response\r\nsub setObjects(pRequest,pResponse)\r\nSet Request = pRequest\r\n"
+        "Set Response = pResponse\r\nEnd sub\r\n")});
+    auto request = std::make_shared<script::testing::NativeThing>();
+    request->setItem(vb::Variant("x"), vb::Variant("42"));
+    automation::callByName(sc, "Run", {vb::Variant("setObjects"), vb::Variant(vb::ObjectRef(request)),
+                                       vb::Variant(vb::ObjectRef(host))});
+    EXPECT_EQ(vb::CStr(automation::callByName(sc, "Eval", {vb::Variant("Request(\"x\") & Request.Item(\"x\")")})),
+              "4242");
+    EXPECT_EQ(errorOf([&] { automation::letProperty(sc, "Language", vb::Variant("JScript")); }), 5);
+}
+
+TEST(ScriptControl, BadInputIsASyntaxErrorNeverACrash) {
+    ScriptControl sc;
+    EXPECT_EQ(errorOf([&] { sc.AddCode("x = " + std::string(5000, '(') + "1" + std::string(5000, ')')); }), 1001);
+    std::string chain = "x = 1";
+    for (int i = 0; i < 5000; ++i) chain += " + 1";
+    EXPECT_EQ(errorOf([&] { sc.AddCode(chain); }), 1001);
+    std::string ifs;
+    for (int i = 0; i < 1000; ++i) ifs += "If x Then\r\n";
+    EXPECT_EQ(errorOf([&] { sc.AddCode(ifs); }), 1001);
+    EXPECT_EQ(errorOf([&] { sc.AddCode("x = 1" + std::string(500, '0') + "\r\n"); }), 1031);
+    EXPECT_EQ(errorOf([&] { sc.AddCode("x = &HFFFFFFFFF"); }), 1031);
+    EXPECT_EQ(errorOf([&] { sc.AddCode("Class C\r\n Public x\r\n"); }), 1014);
+    EXPECT_EQ(errorOf([&] { sc.AddCode("Do\r\n"); }), 1019);
+    EXPECT_EQ(errorOf([&] { sc.AddCode("If x Then\r\nElse\r\n a = 1\r\nElse\r\n b = 2\r\nEnd If"); }), 1014);
+    EXPECT_EQ(errorOf([&] { sc.AddCode("Select Case x\r\nCase Else\r\n a = 1\r\nCase Else\r\nEnd Select"); }), 1014);
+    EXPECT_EQ(errorOf([&] { sc.AddCode("For i = 1 To\r\n"); }), 1023);
+    EXPECT_EQ(errorOf([&] { sc.AddCode(std::string("\x01\xff\x80 garbage")); }), 1032);
+    EXPECT_EQ(errorOf([&] { sc.AddCode(std::string("x = 1\0y", 7)); }), 1025);
+    // Run-time depth: endless recursion runs out of stack space.
+    sc.AddCode("Function R(n) : R = R(n + 1) : End Function");
+    EXPECT_EQ(errorOf([&] { run(sc, "R", {vb::Variant(int16_t{0})}); }), 28);
+    EXPECT_EQ(sc.lastError().Description, "Out of stack space");
+}
+
+}  // namespace

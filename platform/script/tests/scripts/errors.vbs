@@ -1,0 +1,76 @@
+' On Error Resume Next, Err, and errors from native objects.
+On Error Resume Next
+Dim x
+x = 1 / 0
+AssertEqual Err.Number, 11, "division by zero"
+AssertEqual Err.Description, "Division by zero", "its description"
+AssertEqual Err.Source, "Microsoft VBScript runtime error", "its source"
+Err.Clear
+AssertEqual Err.Number, 0, "Err.Clear"
+x = "abc" * 2
+AssertEqual Err.Number, 13, "type mismatch"
+Err.Clear
+Err.Raise 1000, "MySource", "My text"
+AssertEqual Err.Number, 1000, "Err.Raise number"
+AssertEqual Err.Source, "MySource", "Err.Raise source"
+AssertEqual Err.Description, "My text", "Err.Raise description"
+Err.Clear
+Err.Raise vbObjectError + 1
+AssertEqual Err.Number, vbObjectError + 1, "vbObjectError"
+Err.Clear
+Native.Raise 1234
+AssertEqual Err.Number, 1234, "a native object's error reaches the script"
+AssertEqual Err.Description, "Native failure 1234", "with its text"
+AssertEqual Err.Source, "NativeThing", "and its source"
+Err.Clear
+Dim o
+o.Something
+AssertEqual Err.Number, 424, "a member of a non-object"
+Err.Clear
+Set o = Nothing
+o.Something
+AssertEqual Err.Number, 91, "a member of Nothing"
+Err.Clear
+Native.NoSuchMember
+AssertEqual Err.Number, 438, "an unknown member"
+Err.Clear
+NoSuchFunction 1, 2
+AssertEqual Err.Number, 13, "an undefined procedure"
+Err.Clear
+Dim arr(1)
+arr(5) = 1
+AssertEqual Err.Number, 9, "subscript out of range"
+Err.Clear
+Dim steps : steps = ""
+Sub Inner()
+    steps = steps & "in;"
+    Err.Raise 77
+    steps = steps & "not reached;"
+End Sub
+Sub Outer()
+    Inner
+    steps = steps & "after;"
+End Sub
+Outer
+AssertEqual steps, "in;", "an error leaves every procedure up to the one with a handler"
+AssertEqual Err.Number, 77, "the inner error"
+Err.Clear
+If 1 / 0 = 1 Then steps = "x"
+AssertEqual Err.Number, 11, "an error in a condition"
+On Error GoTo 0
+AssertEqual Err.Number, 0, "On Error GoTo 0 clears Err"
+Function Guarded()
+    On Error Resume Next
+    Err.Raise 5
+    Guarded = Err.Number
+End Function
+AssertEqual Guarded(), 5, "a handler inside a procedure"
+Dim caught : caught = 0
+Sub NoHandler()
+    Dim y : y = 1 / 0
+End Sub
+On Error Resume Next
+NoHandler
+caught = Err.Number
+On Error GoTo 0
+AssertEqual caught, 11, "an unhandled error in a procedure reaches the caller's handler"
