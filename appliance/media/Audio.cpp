@@ -418,7 +418,7 @@ int DestroyAudioDevice(AudioDevice *dev)
             // Complete the last fragment, so that it plays out whole (a whole fragment when it was).
             const size_t padding = static_cast<size_t>(fragment - dev->bytesSinceDrain % fragment);
             std::vector<unsigned char> silence = Silence(dev->pp.format.format, padding);
-            snd_pcm_plugin_write(dev->pcm_handle, silence.data(), silence.size());
+            snd_pcm_plugin_write_padding(dev->pcm_handle, silence.data(), silence.size());
             dev->bytesWritten += padding;
             dev->bytesSinceDrain += padding;
         }

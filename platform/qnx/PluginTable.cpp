@@ -19,12 +19,12 @@ constexpr const char *kTableVariable = "ZEPHRA_MEDIA_PLUGINS";
 
 // The table in force when no table file is named.
 constexpr const char *kBuiltInTable =
-    "# MIME type      plug-in     URL endings\n"
-    "audio/mpeg       brisko.so   mp3 mp2 mp1 mpa mpga http:\n"
-    "audio/x-wav      plimsa.so   wav\n"
-    "audio/basic      plimsa.so   au snd\n"
-    "audio/x-aiff     plimsa.so   aif aiff aifc\n"
-    "audio/x-8svx     plimsa.so   iff 8svx svx\n";
+    "# MIME type      plug-in         URL endings\n"
+    "audio/mpeg       Brisko_rave.so  mp3 mp2 mp1 mpa mpga http:\n"
+    "audio/x-wav      Plimsa_rave.so  wav\n"
+    "audio/basic      Plimsa_rave.so  au snd\n"
+    "audio/x-aiff     Plimsa_rave.so  aif aiff aifc\n"
+    "audio/x-8svx     Plimsa_rave.so  iff 8svx svx\n";
 
 struct Entry {
     std::string mime;

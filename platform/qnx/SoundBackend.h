@@ -22,6 +22,8 @@ public:
     virtual int Setup(snd_pcm_channel_setup_t &setup) = 0;
     virtual int Status(snd_pcm_channel_status_t &status) = 0;
     virtual ssize_t Write(const void *data, size_t size) = 0;
+    // Silence completing the last fragment; played like any other bytes unless overridden.
+    virtual ssize_t WritePadding(const void *data, size_t size) { return Write(data, size); }
     virtual int Drain() = 0;     // stop and discard
     virtual int Flush() = 0;     // play out and wait
     virtual int FileDescriptor() = 0;

@@ -120,6 +120,13 @@ ssize_t snd_pcm_plugin_write(snd_pcm_t *handle, const void *buffer, size_t size)
     return handle->stream->Write(buffer, size);
 }
 
+ssize_t snd_pcm_plugin_write_padding(snd_pcm_t *handle, const void *buffer, size_t size)
+{
+    if (!handle || (!buffer && size))
+        return -EINVAL;
+    return handle->stream->WritePadding(buffer, size);
+}
+
 int snd_pcm_plugin_playback_drain(snd_pcm_t *handle)
 {
     return handle ? handle->stream->Drain() : -EINVAL;

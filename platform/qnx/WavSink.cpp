@@ -127,6 +127,9 @@ public:
         return result < 0 ? result : file_.Begin(params.format);
     }
 
+    // A file has no fragments to complete.
+    ssize_t WritePadding(const void *, size_t size) override { return static_cast<ssize_t>(size); }
+
     int Flush() override
     {
         file_.Finish();

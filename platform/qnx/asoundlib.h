@@ -212,6 +212,9 @@ int snd_pcm_plugin_setup(snd_pcm_t *handle, snd_pcm_channel_setup_t *setup);
 int snd_pcm_plugin_status(snd_pcm_t *handle, snd_pcm_channel_status_t *status);
 // Queues PCM; blocks while the queue is full. A short count means the channel stopped (see status).
 ssize_t snd_pcm_plugin_write(snd_pcm_t *handle, const void *buffer, size_t size);
+// Queues silence that only completes the last fragment before a close. A device plays it;
+// an output without fragments (a file) leaves it out, so that it holds the stream exactly.
+ssize_t snd_pcm_plugin_write_padding(snd_pcm_t *handle, const void *buffer, size_t size);
 // Stops playback and discards what is queued; the channel must be prepared again.
 int snd_pcm_plugin_playback_drain(snd_pcm_t *handle);
 int snd_pcm_playback_drain(snd_pcm_t *handle);

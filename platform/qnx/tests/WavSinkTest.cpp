@@ -39,6 +39,9 @@ void Play(int format, int rate, int voices, const std::vector<unsigned char> &pc
     ASSERT_EQ(snd_pcm_plugin_params(handle, &params), 0);
     ASSERT_EQ(snd_pcm_plugin_prepare(handle, SND_PCM_CHANNEL_PLAYBACK), 0);
     EXPECT_EQ(snd_pcm_plugin_write(handle, pcm.data(), pcm.size()), static_cast<ssize_t>(pcm.size()));
+    // The silence a device needs to complete its last fragment is not part of the stream.
+    std::vector<unsigned char> padding(4096 - pcm.size() % 4096, 0);
+    EXPECT_EQ(snd_pcm_plugin_write_padding(handle, padding.data(), padding.size()), static_cast<ssize_t>(padding.size()));
     EXPECT_EQ(snd_pcm_plugin_flush(handle, SND_PCM_CHANNEL_PLAYBACK), 0);
     snd_pcm_close(handle);
 }

@@ -69,7 +69,7 @@ state MV_STOPPED
 state MV_CLOSED
 state MV_DEAD" "$status
 $out"
-check "WAV file" "1 2 8000 2400" "$(python3 -c 'import sys, wave
+check "WAV file" "1 2 8000 1600" "$(python3 -c 'import sys, wave
 w = wave.open(sys.argv[1]); print(w.getnchannels(), w.getsampwidth(), w.getframerate(), w.getnframes())' "$work/tone.wav")"
 
 out=$(ZEPHRA_AUDIO_SINK=null "$mvhost" "$plugin" tone://fail)

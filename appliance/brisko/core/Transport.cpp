@@ -1,0 +1,164 @@
+// Start, pause, stop and seek, on the host's thread.
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+
+#include "BriskoCore.h"
+#include "CoreMessages.h"
+#include "qnx/Sched.h"
+
+namespace brisko::core {
+
+namespace {
+
+constexpr unsigned kJoinFailedPauseMs = 1000;
+
+const char* JoinErrorName(int error)
+{
+    switch (error) {
+    case ESRCH: return " ESRCH";
+    case EINTR: return " EINTR";
+    case EFAULT: return " EFAULT";
+    case EBUSY: return " EBUSY";
+    case EINVAL: return " EINVAL";
+    case EDEADLK: return " EDEADLK";
+    default: return "unknown";
+    }
+}
+
+// Waits for the decoder thread to end and frees its holder. Called from inside the decoder
+// thread's own last reports (a host that stops, closes or terminates from its callback), the
+// thread cannot be joined: it is let go instead, and it touches nothing after those reports.
+void JoinDecoder(MvPluginData* pd)
+{
+    if (!pd->decoderThread) return;
+    const pthread_t thread = *pd->decoderThread;
+    std::free(pd->decoderThread);
+    pd->decoderThread = nullptr;
+    if (pthread_equal(thread, pthread_self())) {
+        pthread_detach(thread);
+        return;
+    }
+    if (const int error = pthread_join(thread, nullptr); error != 0) {
+        std::fprintf(stderr, "%s%s\n", messages::kJoinFailed, JoinErrorName(error));
+        qnx::delay(kJoinFailedPauseMs);
+    }
+}
+
+bool FileOpen(MvPluginData* pd)
+{
+    pthread_mutex_lock(&pd->fileMutex);
+    const bool open = pd->fp != nullptr;
+    pthread_mutex_unlock(&pd->fileMutex);
+    return open;
+}
+
+int Resume(MvPluginCtrl* ctrl)
+{
+    ReportState(ctrl);
+    return 0;
+}
+
+// Asks both playing threads to end; called with the state mutex held, so that the decoder
+// thread's own end (which it decides under the same mutex) and a stop never both report.
+void RequestStop(MvPluginData* pd)
+{
+    pd->StopThePlayer = true;
+    WakeDecoder(pd);
+}
+
+// Wakes every wait of the playing threads and joins the decoder thread (which joins the reader).
+void EndDecoder(MvPluginData* pd)
+{
+    CloseRingBufferNotify(&pd->mpegRing);
+    ShutdownSocket(pd);
+    JoinDecoder(pd);
+}
+
+}  // namespace
+
+void StopDecoder(MvPluginData* pd)
+{
+    StateLock(pd);
+    RequestStop(pd);
+    StateUnlock(pd);
+    EndDecoder(pd);
+}
+
+int qnx_start(MvPluginCtrl* ctrl)
+{
+    MvPluginData* pd = Data(ctrl);
+    pd->status.videoWndTitle = "";
+    StateLock(pd);
+    const uint32_t state = pd->status.state;
+    if (state == MV_PAUSED) {
+        pd->status.state = MV_PLAYING;
+        WakeDecoder(pd);
+    }
+    StateUnlock(pd);
+    if (state == MV_PLAYING) return 0;
+    if (state == MV_PAUSED) return Resume(ctrl);
+    if (state != MV_STOPPED) {
+        std::fprintf(stderr, messages::kUnknownState, static_cast<int>(state));
+        return -1;
+    }
+    JoinDecoder(pd);
+    // Nothing to play without a medium (a stop sent while closed leaves MV_STOPPED).
+    if (!pd->url || StartDecoder(ctrl) != 0) return -1;
+    qnx_state(ctrl, MV_PLAYING);
+    StateLock(pd);
+    pd->startReported = true;
+    WakeDecoder(pd);
+    StateUnlock(pd);
+    return 0;
+}
+
+int qnx_pause(MvPluginCtrl* ctrl)
+{
+    MvPluginData* pd = Data(ctrl);
+    StateLock(pd);
+    const bool playing = pd->status.state == MV_PLAYING;
+    if (playing) pd->status.state = MV_PAUSED;
+    StateUnlock(pd);
+    if (!playing) return 0;
+    ReportState(ctrl);
+    DrainAudioDevice(&pd->StdAudioDevice);
+    return 0;
+}
+
+int qnx_stop(MvPluginCtrl* ctrl)
+{
+    MvPluginData* pd = Data(ctrl);
+    pd->status.videoWndTitle = "";
+    StateLock(pd);
+    const bool stopped = pd->status.state == MV_STOPPED;
+    if (!stopped) RequestStop(pd);
+    StateUnlock(pd);
+    if (stopped) {
+        // Ended by itself: the decoder thread has reported, or is about to, and is finishing.
+        JoinDecoder(pd);
+        return 0;
+    }
+    EndDecoder(pd);
+    qnx_state(ctrl, MV_STOPPED);
+    return 0;
+}
+
+int qnx_seek_to(MvPluginCtrl* ctrl, int, uint32_t position)
+{
+    MvPluginData* pd = Data(ctrl);
+    if (IsNetwork() || !FileOpen(pd) || !RingInitialised(pd)) return 0;
+    const int64_t target = SeekTargetByte(pd->fileInfo, position);
+    if (target < 0) return 0;   // the duration is not known
+    DrainAudioDevice(&pd->StdAudioDevice);
+    // The decoder thread moves the file between two frames, so that no frame it is decoding in
+    // place is flushed under it.
+    StateLock(pd);
+    pd->pendingSeek = target;
+    WakeDecoder(pd);
+    StateUnlock(pd);
+    pd->lastPosition = 0;
+    return 0;
+}
+
+}  // namespace brisko::core

@@ -1,0 +1,38 @@
+#include "CommandLine.h"
+
+#include <unistd.h>
+
+#include "RuvexMessages.h"
+
+namespace ruvex {
+
+bool ReadCommandLine(int argc, char** argv, CommandLine& line) {
+    for (int option; (option = getopt(argc, argv, "iv")) != -1;) {
+        if (option == 'i')
+            line.interactive = true;
+        else if (option == 'v')
+            line.verbose = true;
+        else
+            return false;
+    }
+    if (optind >= argc) return false;
+    line.argument = argv[optind];
+    line.last = argv[argc - 1];
+    return true;
+}
+
+namespace {
+
+bool Contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
+
+}  // namespace
+
+std::string MediaUrl(const CommandLine& line) {
+    std::string url = line.argument;
+    if (!Contains(url, messages::kFilePrefix) && !Contains(url, messages::kHttpPrefix))
+        url = messages::kFilePrefix + line.last;
+    if (Contains(url, messages::kHttpPrefix)) url = line.last;
+    return url;
+}
+
+}  // namespace ruvex

@@ -1,0 +1,48 @@
+#pragma once
+// The caller-ID, UDP-server and xAP modules' variables.
+
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace zephra {
+
+class frmOptions;
+
+// The UDP caller-ID and command server.
+struct UdpServerState {
+    bool ServerDebug = false;      // debug-level lines of the server log are shown
+    bool ServerLogToHost = false;  // every shown server-log line also goes to the host log
+    // The server window; the module holds the one reference to it.
+    std::shared_ptr<frmOptions> window;
+    // The next argument of the window's test command alternates "on", "off", ...
+    bool nextTestCommandOff = false;
+};
+
+// The modem's caller-ID input.
+struct ModemState {
+    bool CommPortOpen = false;    // the modem's serial port has been opened
+    bool NameDetected = false;    // the caller's name line has arrived
+    bool NumberDetected = false;  // the caller's number line has arrived
+    std::string CallerName;
+    std::string CallerNumber;
+};
+
+// One outgoing xAP message waiting for the send timer.
+struct xapQueuedMessage {
+    std::string MsgTarget;
+    std::string MsgClass;
+    std::string MsgSection;
+    std::string MsgData;
+    std::string MsgSubAddress;
+    std::string MsgUID;
+};
+
+struct XapState {
+    // Oldest first; none until the start-up makes it and after the shut-down releases it.
+    std::optional<std::deque<xapQueuedMessage>> XapSendQueue;
+    bool XapCIDSent = false;  // an xAP caller ID is being handled
+};
+
+}  // namespace zephra

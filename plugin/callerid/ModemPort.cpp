@@ -1,0 +1,76 @@
+#include "callerid/ModemPort.h"
+
+#include "core/LogWriter.h"
+#include "core/PluginState.h"
+#include "core/QueueTimer.h"
+#include "vb/Conversions.h"
+#include "vb/Err.h"
+
+namespace zephra {
+
+namespace {
+
+constexpr const char* kSource = "dkvZephra";
+constexpr const char* kDebugSource = "dkvZephra Debug";
+constexpr const char* kOpened = "dkvZephra Modem Comm Port ";
+constexpr const char* kOpenedTail = " Opened";
+constexpr const char* kOpenFailed = "Error Opening dkvZephra Modem Comm Port number  ";
+constexpr const char* kOpenError = "Open Comm Port ";
+constexpr const char* kOpenErrorTail = " Error ";
+constexpr const char* kClosed = "Closed Comm Port ";
+constexpr const char* kSendText = "Send=";
+constexpr const char* kInitCommPortTag = " InitCommPort: ";
+constexpr const char* kModemSendTag = "ModemSend: ";
+constexpr int kOpenAttempts = 2;
+
+}  // namespace
+
+bool OpenCommPort(PluginState& state, const std::string& port, const std::string& settings) {
+    bool opened = vb::Try([&] {
+        forms::SerialPort& com = state.queueTimer().Com1;
+        if (com.PortOpen()) return;
+        com.InputLen = 0;
+        com.RThreshold = 1;
+        com.SThreshold = 0;
+        com.Handshaking = 0;
+        com.Settings(settings);
+        com.CommPort(vb::CInt(vb::Variant(port)));
+        if (!com.PortOpen()) com.PortOpen(true);
+    });
+    if (!opened) WriteLog(state.host(), kSource, kOpenError + port + kOpenErrorTail);
+    return opened;
+}
+
+void CloseCommPort(PluginState& state, const std::string& port) {
+    if (!vb::Try([&] { state.queueTimer().Com1.PortOpen(false); })) vb::Err().Clear();
+    WriteLog(state.host(), kSource, kClosed + port);
+}
+
+bool InitCommPort(PluginState& state, const std::string& port) {
+    bool open = false;
+    bool handled = vb::Try([&] {
+        if (!vb::IsNumeric(vb::Variant(port))) return;
+        for (int attempt = 0; attempt < kOpenAttempts && !open; ++attempt) {
+            if (OpenCommPort(state, port, state.settings.CIDPortString)) {
+                WriteLog(state.host(), kSource, kOpened + port + kOpenedTail);
+                open = true;
+            } else {
+                WriteLog(state.host(), kSource, kOpenFailed + port);
+                CloseCommPort(state, port);
+            }
+        }
+    });
+    if (!handled) WriteLog(state.host(), kSource, kInitCommPortTag);
+    return open;
+}
+
+void ModemSend(PluginState& state, const std::string& text) {
+    if (!state.modem.CommPortOpen) return;
+    bool sent = vb::Try([&] {
+        if (state.settings.DebugLog) WriteLog(state.host(), kDebugSource, kSendText + text);
+        state.queueTimer().Com1.Output(text);
+    });
+    if (!sent) WriteLog(state.host(), kSource, kModemSendTag);
+}
+
+}  // namespace zephra

@@ -1,0 +1,78 @@
+#pragma once
+// The plug-in's module-level state: what the original kept in the global variables of its
+// modules (the host object, the settings, the hidden form and its timer pool, the appliance
+// table, the caller-ID, UDP-server, xAP and web-server variables). One object per loaded
+// plug-in; every procedure of the plug-in is given it. Tests make a fresh one for each case.
+//
+// Each module keeps its part in a struct of its own, declared beside the module; the fields
+// keep the names the modules give them. Later modules add their part here.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "callerid/CallerIdState.h"
+#include "core/ApplianceTable.h"
+#include "core/Settings.h"
+#include "core/TimerPool.h"
+#include "core/WebServerState.h"
+#include "homeseer/Host.h"
+#include "vb/Object.h"
+
+namespace zephra {
+
+class QueueTimer;
+
+class PluginState {
+public:
+    // `host` may be null until the host registers the plug-in; host() then raises 91.
+    explicit PluginState(std::shared_ptr<homeseer::Host> host = nullptr);
+    ~PluginState();
+    PluginState(const PluginState&) = delete;
+    PluginState& operator=(const PluginState&) = delete;
+
+    // The host object `hs`; error 91 "Object variable or With block variable not set" while
+    // there is none.
+    homeseer::Host& host() const;
+    std::shared_ptr<homeseer::Host> hs;
+    // The object the host passed to RegisterCallback (menus, value changes, xAP messages),
+    // called late-bound: under the xAP host application it is that application's.
+    vb::ObjectRef CallbackObject;
+
+    // Plug-in class and start-up.
+    bool IsSetup = false;       // hosted by the xAP host application
+    bool IsStandAlone = false;  // "RunAsXapNode" is empty
+    bool UseDeviceRefs = false;
+    bool ShuttingDown = false;
+    bool InitComplete = false;
+    int16_t SlideshowMenuState = 0;
+    int32_t HostVersionNumber = 0;  // major × 10000 + minor × 1000 + revision
+    std::string HouseCode;          // the house code of the plug-in's devices
+
+    // Settings (the reader's variables).
+    ZephraSettings settings;
+
+    // The hidden form that carries every timer, socket and the serial port: made and loaded
+    // on first use, as any use of a form's control loads it.
+    QueueTimer& queueTimer();
+    bool queueTimerLoaded() const noexcept { return queueTimer_ != nullptr; }
+    // Unloads the form, stopping every control on it.
+    void unloadQueueTimer();
+    TimerPool timerPool;
+
+    // The appliance table.
+    ApplianceTable appliances;
+
+    // Caller ID, UDP server and xAP.
+    UdpServerState udp;
+    ModemState modem;
+    XapState xap;
+
+    // The plug-in's own web server, as far as the settings reader touches it.
+    WebServerState web;
+
+private:
+    std::shared_ptr<QueueTimer> queueTimer_;
+};
+
+}  // namespace zephra

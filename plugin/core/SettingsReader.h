@@ -1,0 +1,17 @@
+#pragma once
+// The settings reader: every key of section "Zephra Utilities" of "dkvZephraUtilities.ini"
+// (and "T2WVoice" of section "T2W", "svrport" of the host's "settings.ini") read into the
+// settings variables, checked and converted, the derived values worked out, and then what
+// depends on the settings rebuilt: the appliance list, the housekeeping timer, the modem
+// port (opened once per load), the caller-ID device and the phone books.
+//
+// Values have every double quote removed. A value that fails its conversion keeps the
+// variable's previous value; every failure is logged and the reading goes on.
+
+namespace zephra {
+
+class PluginState;
+
+void InitZephraUtilities(PluginState& state);
+
+}  // namespace zephra

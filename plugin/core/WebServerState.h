@@ -1,0 +1,29 @@
+#pragma once
+// What the settings reader touches of the plug-in's own web server: whether it has been
+// loaded, its debug log, and the .asp page engine that every reading drops. The web server
+// itself (listening sockets, requests, pages) is a module of its own.
+
+#include <memory>
+
+#include "vb/Object.h"
+#include "windows/TextStream.h"
+
+namespace zephra {
+
+class PluginState;
+
+struct WebServerState {
+    // The web server's file-system object exists: the server has been loaded.
+    bool Loaded = false;
+    // Its debug log while "TCPDebug" is on, else none.
+    std::shared_ptr<windows::TextStream> ServerDebugLog;
+    // The .asp page engine's script object and its ready flag.
+    vb::ObjectRef PageEngine;
+    bool PageEngineReady = false;
+};
+
+// Loads the web server once: makes the folders application folder & "\Data" and
+// "\Data\dkvZephra" and marks it loaded; the server module listens on "ServerPort" there.
+void LoadTCPServer(PluginState& state);
+
+}  // namespace zephra

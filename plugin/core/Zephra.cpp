@@ -1,0 +1,223 @@
+#include "core/Zephra.h"
+
+#include <algorithm>
+
+#include "core/LogWriter.h"
+#include "core/PluginState.h"
+#include "core/QueueTimer.h"
+#include "core/ZephraStep.h"
+#include "core/ZephraTexts.h"
+#include "host/StatusText.h"
+#include "vb/Conversions.h"
+#include "vb/DateTime.h"
+#include "vb/Err.h"
+#include "vb/Strings.h"
+
+namespace zephra {
+
+using namespace ztext;
+
+Zephra::Zephra(PluginState& state)
+    : state_(state), SendTime_(vb::Now()), MotionStartTime_(vb::Now()),
+      SlideshowTime_(vb::Date{vb::Now().serial - 1.0 / 24}) {}
+
+std::shared_ptr<Zephra> Zephra::Create(PluginState& state) {
+    std::shared_ptr<Zephra> zephra(new Zephra(state));
+    zephra->Class_Initialize();
+    return zephra;
+}
+
+void Zephra::Class_Initialize() {
+    homeseer::Host* hs = state_.hs.get();
+    auto classDebug = [&](const std::string& text) {
+        if (state_.settings.DebugLog && hs) WriteLog(*hs, kDebugSource, text);
+    };
+    step(kLogInitialize, [&] { SetPowerUpState(); });
+    step(kLogInitialize, [&] { classDebug("Initialize Zephra Class Objects - Timer"); });
+    step(kLogInitialize, [&] { Timer1_ = GetTimer(state_, self()); });
+    step(kLogInitialize, [&] { IETimer_ = GetIETimer(state_, self()); });
+    step(kLogInitialize, [&] { classDebug("Initialize Zephra Class Objects - IE"); });
+    step(kLogInitialize, [&] { newBrowser(); });
+    step(kLogInitialize, [&] { classDebug("Initialize Zephra Class Objects -Dispatch"); });
+    step(kLogInitialize, [&] { WaitObject_ = std::make_unique<CWaitNDispatch>(); });
+    step(kLogInitialize, [&] {
+        classDebug(std::string("Initialize Zephra Class with  Timers of Type ") + (Timer1_ ? kTimerType : kNothingType) +
+                   ", " + (IETimer_ ? kTimerType : kNothingType));
+    });
+    FileSystem_ = std::make_unique<windows::FileSystemObject>();
+}
+
+Zephra::~Zephra() {
+    FileSystem_.reset();
+    try {
+        if (state_.settings.DebugLog && state_.hs) WriteLog(*state_.hs, kDebugSource, "Terminate Class for Zephra " + Name_);
+    } catch (...) {
+        vb::Err().Clear();
+    }
+}
+
+// --- Logging -----------------------------------------------------------------------------
+
+void Zephra::debug(const std::string& text) {
+    if (state_.settings.DebugLog) WriteLog(state_.host(), std::string(kDebugSource) + " " + Name_, text);
+}
+
+// "Zephra " & the procedure's log name & the error number & " ", to which the log writer
+// adds the line and the description.
+void Zephra::logError(const char* logName) { logErrorText(logName + std::to_string(vb::Err().Number) + " "); }
+
+void Zephra::logErrorText(const std::string& text) {
+    try {
+        WriteLog(state_.host(), std::string(kSource) + " " + Name_, ErrorPrefix_ + text);
+    } catch (...) {
+        vb::Err().Clear();
+    }
+}
+
+// --- Timers of the pool --------------------------------------------------------------------
+
+forms::Timer* Zephra::timer1() { return Timer1_ ? &state_.queueTimer().Timer1(*Timer1_) : nullptr; }
+
+forms::Timer* Zephra::ieTimer() { return IETimer_ ? &state_.queueTimer().IETimer(*IETimer_) : nullptr; }
+
+// Arms the command timer; false when the appliance has none. An interval is held to what a
+// timer takes (1 to 65535 ms), so that the timer never stands still with interval 0.
+bool Zephra::armTimer1(int32_t ms) {
+    forms::Timer* timer = timer1();
+    if (!timer) return false;
+    timer->Interval(std::clamp(ms, 1, 65535));
+    timer->Enabled(true);
+    return true;
+}
+
+void Zephra::stopTimer1() {
+    if (forms::Timer* timer = timer1()) timer->Enabled(false);
+}
+
+// --- Properties ----------------------------------------------------------------------------
+
+void Zephra::setName(const std::string& name) {
+    Name_ = name;
+    MarkerFile_ = state_.settings.WindowsShare + "\\" + name + kMarkerExtension;
+}
+
+void Zephra::setEnableSlideshow(int16_t group) {
+    EnableSlideshow_ = group;
+    SlideGroup_ = group;
+}
+
+void Zephra::setSlideshow(bool on) {
+    if (EnableSlideshow_ != 0) Slideshow_ = on;
+}
+
+void Zephra::setMotionOffMinutes(int32_t minutes) { MotionOffMinutes_ = std::min(minutes, 99999); }
+
+// The host devices themselves are made by the device module when the codes are known.
+void Zephra::setDeviceCodeBase(const std::string& code) {
+    DeviceCodeBase_ = code;
+    if (code.empty()) {
+        deviceCodes_.assign(10, std::string());
+        return;
+    }
+    const std::string house = code.substr(0, 1);
+    const std::string unit = code.substr(1);
+    if (!vb::IsNumeric(vb::Variant(unit))) return;
+    const int16_t base = vb::CInt(vb::Variant(unit));
+    for (int16_t group = 0; group < 10; ++group) {
+        int32_t sum = base + group;
+        if (sum > 32767) vb::raise(vb::errors::Overflow);
+        deviceCodes_[group] = house + std::to_string(sum);
+    }
+}
+
+// --- Members ---------------------------------------------------------------------------------
+
+void Zephra::Shutdown() {
+    auto keepAlive = self();  // the pool may hold the last reference
+    vb::Try([&] {
+        if (Timer1_) ReleaseTimer(state_, *Timer1_);
+    });
+    vb::Try([&] {
+        if (IETimer_) ReleaseIETimer(state_, *IETimer_);
+    });
+    Timer1_.reset();
+    IETimer_.reset();
+    IEObj_.reset();
+    WaitObject_.reset();
+    vb::Err().Clear();
+}
+
+void Zephra::hsExecX10(const std::string& device, const std::string& command) {
+    if (!vb::Try([&] {
+            homeseer::Host& hs = state_.host();
+            if (!state_.IsSetup) {
+                hs.ExecX10(device, command);
+                return;
+            }
+            if (!state_.CallbackObject) vb::raise(vb::errors::ObjectNotSet);
+            std::string body = std::string(kX10Device) + vb::Chr(1) + device + vb::Chr(0) + kX10Command + vb::Chr(1) +
+                               command;
+            std::vector<vb::Variant> args = {X10Server_, kX10Class, kX10Class, body, "", kX10Uid};
+            state_.CallbackObject->call("SendXapMessage", vb::Method, args);
+            int32_t status;
+            if (vb::LCase(command) == kOn) {
+                if (hs.DeviceStatus(device) == homeseer::kStatusOff) hs.SetDeviceLastChange(device, vb::Now());
+                status = homeseer::kStatusOn;
+            } else {
+                if (hs.DeviceStatus(device) == homeseer::kStatusOn) hs.SetDeviceLastChange(device, vb::Now());
+                status = homeseer::kStatusOff;
+            }
+            hs.SetDeviceStatus(device, status);
+            hs.SetDeviceString(device, FormatString(state_, vb::UCase(command)));
+        }))
+        vb::Try([&] { WriteLog(state_.host(), kSource, kLogHsExecX10); });
+}
+
+bool Zephra::CommandBusy(const std::string& tag) {
+    bool busy = tag == CurrentTag_ || vb::InStr(QueuedTags_, tag) > 0;
+    debug("CommandBusyStatus=, " + std::string(busy ? "True" : "False") + ", on Command Tag=" + tag +
+          ", From Command Que containing=" + QueuedTags_);
+    return busy;
+}
+
+void Zephra::describe(automation::Members<Zephra>& m) {
+    m.method<&Zephra::ReceiveData>("ReceiveData");
+    m.method<&Zephra::SendTheCommand>("SendTheCommand");
+    m.method<&Zephra::Timeout>("Timeout");
+    m.method<&Zephra::SetSleep>("SetSleep");
+    m.get<&Zephra::Sleep>("Sleep");
+    m.method<&Zephra::SleepStatus>("SleepStatus");
+    m.property<&Zephra::IP, &Zephra::setIP>("IP");
+    m.property<&Zephra::Computer, &Zephra::setComputer>("Computer");
+    m.property<&Zephra::Name, &Zephra::setName>("Name");
+    m.method<&Zephra::SetWaitsecs>("SetWaitsecs");
+    m.method<&Zephra::Waitsecs>("Waitsecs");
+    m.get<&Zephra::BrowserFullScreen>("BrowserFullScreen");
+    m.method<&Zephra::ToggleBrowserFullScreen>("ToggleBrowserFullScreen");
+    m.method<&Zephra::CommandBusy>("CommandBusy");
+    m.method<&Zephra::ResetQueue>("ResetQueue");
+    m.property<&Zephra::DeviceCodeBase, &Zephra::setDeviceCodeBase>("DeviceCodeBase");
+    m.property<&Zephra::PowerDevice, &Zephra::setPowerDevice>("PowerDevice");
+    m.property<&Zephra::MotionOffMinutes, &Zephra::setMotionOffMinutes>("MotionOffMinutes");
+    m.property<&Zephra::MotionDevice, &Zephra::setMotionDevice>("MotionDevice");
+    m.method<&Zephra::PushPage>("PushPage");
+    m.get<&Zephra::Push>("Push");
+    m.method<&Zephra::isSpeaking>("isSpeaking");
+    m.method<&Zephra::CyclePower>("CyclePower");
+    m.method<&Zephra::ShowSlideshow>("ShowSlideshow");
+    m.property<&Zephra::Slideshow, &Zephra::setSlideshow>("Slideshow");
+    m.property<&Zephra::X10Server, &Zephra::setX10Server>("X10Server");
+    m.property<&Zephra::PowerCycleCount, &Zephra::setPowerCycleCount>("PowerCycleCount");
+    m.property<&Zephra::EnableSlideshow, &Zephra::setEnableSlideshow>("EnableSlideshow");
+    m.property<&Zephra::DisablePlugin, &Zephra::setDisablePlugin>("DisablePlugin");
+    m.property<&Zephra::DoCID, &Zephra::setDoCID>("DoCID");
+    m.method<&Zephra::PowerCycleInProgress>("PowerCycleInProgress");
+    m.method<&Zephra::Execute>("Execute");
+    m.method<&Zephra::SendUDPCommand>("SendUDPCommand");
+    m.method<&Zephra::SendUDPCID>("SendUDPCID");
+    m.method<&Zephra::ShowQueue>("ShowQueue");
+    m.method<&Zephra::Shutdown>("Shutdown");
+    m.method<&Zephra::hsExecX10>("hsExecX10");
+}
+
+}  // namespace zephra

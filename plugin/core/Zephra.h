@@ -1,0 +1,282 @@
+#pragma once
+// The appliance object: one per configured appliance. Every operation on an appliance ends
+// here as a command text with a tag and a time-out; the object queues such commands and
+// sends them one at a time, as a page request through its hidden browser ("http://" &
+// Computer & "/" & command), as a datagram to the appliance's client program, as an X10
+// power command through the host, or as a pause. A page request that gets no answer in time
+// is sent again while retries remain; with a power device and "noResponseAction" on,
+// time-outs are counted, and the sixth power-cycles the appliance; three power cycles
+// without a completed page give the appliance up until a page completes again.
+//
+// The object lives on the plug-in's loop. It takes a command timer and a page timer from
+// the hidden form's pool when it is made (Create) and gives them back in Shutdown; scripts
+// reach its public members by name (className "Zephra").
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "automation/Class.h"
+#include "core/CWaitNDispatch.h"
+#include "core/TimerPool.h"
+#include "forms/HiddenBrowser.h"
+#include "forms/Timer.h"
+#include "vb/Date.h"
+#include "windows/FileSystemObject.h"
+
+namespace zephra {
+
+class PluginState;
+
+// The volume icon level (0 to 4) of a volume level 0-100.
+int16_t DetermineVolumeIcon(int16_t level);
+
+class Zephra : public automation::Dispatch<Zephra> {
+public:
+    static constexpr std::string_view className = "Zephra";
+    static void describe(automation::Members<Zephra>& m);
+
+    // One command of the queue: its text, tag and time-out in milliseconds.
+    struct CommandQueueEntry {
+        std::string Command;
+        std::string Tag;
+        int32_t Timeout = 0;
+    };
+    // Commands a queue holds at most (element 0, never used, not counted).
+    static constexpr int32_t kQueueLimit = 21;
+
+    // A new appliance object (the original's Class_Initialize): power-up state, a timer
+    // pair from the pool (either may be missing when the pool is used up), a hidden browser
+    // and a wait object.
+    static std::shared_ptr<Zephra> Create(PluginState& state);
+    ~Zephra() override;  // Class_Terminate
+    Zephra(const Zephra&) = delete;
+    Zephra& operator=(const Zephra&) = delete;
+
+    // --- Sending ---------------------------------------------------------------------
+
+    // Queues a command and returns its tag (made when empty); "" when the appliance is
+    // disabled. An idle appliance sends it at once.
+    std::string AsyncCommand(const std::string& command, int32_t timeoutMs, std::string tag);
+    // Sends CurrentCommand in the form its text asks for (member 1).
+    void SendTheCommand();
+    // The page timer's tick: reads the finished page and goes on with the next command
+    // (member 0).
+    void ReceiveData();
+    // The command timer's tick: a page time-out, the end of a pause or UDP delay, or the
+    // next step of a power cycle (member 3).
+    void Timeout();
+
+    // --- Public members used by the rest of the plug-in --------------------------------
+
+    // Empties the queue, recreates the hidden browser and shows the empty queue.
+    void ResetQueue();
+    // Shows the queue in the queue device.
+    void ShowQueue();
+    // Gives the timers back to the pool and drops the browser and the wait object.
+    void Shutdown();
+    // Sends an X10 command to `device`: through the host, or under the xAP host application
+    // as an "xap-x10.request" message, mirrored on the host device.
+    void hsExecX10(const std::string& device, const std::string& command);
+    // True while a command with this tag is current or queued.
+    bool CommandBusy(const std::string& tag);
+
+    // Queued commands of their own.
+    std::string SetWaitsecs(int16_t seconds, const std::string& tag);
+    void Waitsecs(int16_t seconds);
+    std::string CyclePower(const std::string& tag);
+    std::string Execute(const std::string& command, const std::string& tag);
+    std::string SendUDPCommand(const std::string& name, const std::string& argument, const std::string& tag);
+    std::string SendUDPCID(const std::string& line1, const std::string& line2, const std::string& tag);
+
+    // Sleep states: "sleep", "awake", "always awake", "power cycle", "toggle".
+    std::string SetSleep(const std::string& state, const std::string& tag);
+    std::string Sleep() const;
+    std::string ToggleBrowserFullScreen(const std::string& tag);
+    std::string PushPage(const std::string& page, const std::string& tag);
+    // Shows the slideshow page full screen when the appliance has a slide group.
+    void ShowSlideshow(const std::string& tag);
+
+    // Properties.
+    const std::string& Name() const noexcept { return Name_; }
+    void setName(const std::string& name);  // also sets the marker file
+    const std::string& IP() const noexcept { return IP_; }
+    void setIP(const std::string& ip) { IP_ = ip; }
+    const std::string& Computer() const noexcept { return Computer_; }
+    void setComputer(const std::string& computer) { Computer_ = computer; }
+    const std::string& PowerDevice() const noexcept { return PowerDevice_; }
+    void setPowerDevice(const std::string& device) { PowerDevice_ = device; }
+    const std::string& MotionDevice() const noexcept { return MotionDevice_; }
+    void setMotionDevice(const std::string& device) { MotionDevice_ = device; }
+    const std::string& X10Server() const noexcept { return X10Server_; }
+    void setX10Server(const std::string& server) { X10Server_ = server; }
+    int16_t EnableSlideshow() const noexcept { return EnableSlideshow_; }
+    void setEnableSlideshow(int16_t group);
+    bool Slideshow() const noexcept { return EnableSlideshow_ != 0 && Slideshow_; }
+    void setSlideshow(bool on);
+    bool DoCID() const noexcept { return DoCID_; }
+    void setDoCID(bool on) { DoCID_ = on; }
+    int32_t MotionOffMinutes() const noexcept { return MotionOffMinutes_; }
+    void setMotionOffMinutes(int32_t minutes);
+    int16_t PowerCycleCount() const noexcept { return PowerCycleCount_; }
+    void setPowerCycleCount(int16_t count) { PowerCycleCount_ = count; }
+    bool DisablePlugin() const noexcept { return DisablePlugin_; }
+    void setDisablePlugin(bool disabled) { DisablePlugin_ = disabled; }
+    bool PowerCycleInProgress() const noexcept { return PowerCycleInProgress_; }
+    bool isSpeaking() const noexcept { return isSpeaking_; }
+    bool SleepStatus() const noexcept { return SleepStatus_; }
+    bool BrowserFullScreen() const noexcept { return BrowserFullScreen_; }
+    const std::string& Push() const noexcept { return Push_; }
+    const std::string& DeviceCodeBase() const noexcept { return DeviceCodeBase_; }
+    // Sets the base code and derives the ten device codes (house code, unit + group).
+    void setDeviceCodeBase(const std::string& code);
+
+    // --- State, for the status page and tests --------------------------------------------
+
+    bool QueueIdle() const noexcept { return QueueIdle_; }
+    bool Waiting() const noexcept { return Waiting_; }
+    bool UDPSent() const noexcept { return UDPSent_; }
+    bool PowerOffPending() const noexcept { return PowerOffPending_; }
+    int16_t PowerUpMinutes() const noexcept { return PowerUpMinutes_; }
+    int16_t TimeoutCount() const noexcept { return TimeoutCount_; }
+    int16_t RetriesLeft() const noexcept { return RetriesLeft_; }
+    int16_t PolledSleep() const noexcept { return PolledSleep_; }
+    const std::string& CurrentCommand() const noexcept { return CurrentCommand_; }
+    const std::string& CurrentURL() const noexcept { return CurrentURL_; }
+    const std::string& CurrentTag() const noexcept { return CurrentTag_; }
+    int32_t CurrentTimeout() const noexcept { return CurrentTimeout_; }
+    const std::string& QueuedTags() const noexcept { return QueuedTags_; }
+    const std::string& MarkerFile() const noexcept { return MarkerFile_; }
+    // Elements 0..n; element 0 is never used.
+    const std::vector<CommandQueueEntry>& CommandQueue() const noexcept { return queue_; }
+    PoolTimer Timer1Index() const noexcept { return Timer1_; }
+    PoolTimer IETimerIndex() const noexcept { return IETimer_; }
+    // The device code of group 0 to 9.
+    const std::string& DeviceCode(int group) const { return deviceCodes_.at(static_cast<std::size_t>(group)); }
+
+private:
+    explicit Zephra(PluginState& state);
+    void Class_Initialize();
+
+    // Queue.
+    void SendCommandWithTag(const std::string& command, const std::string& tag, int32_t timeoutMs);
+    bool URLBusy() const;
+    void PutInQueue(const std::string& command, const std::string& tag, int32_t timeoutMs);
+    bool GetFromQueue();
+    void DoNextCommand();
+    void emptyQueue();
+    std::string queueText() const;
+    void showQueueChange();
+
+    // Sending forms.
+    bool sendPowerOff();
+    void skipUnknownCommand();
+    bool sendDatagram(const std::string& command);
+    bool sendPause(const std::string& command);
+    void afterDatagram();
+    void sendPageRequest();
+
+    // Page completion.
+    void IEObj_DocumentComplete(const std::string& url);
+    void readSleepPoll();
+    void newBrowser();
+
+    // Recovery.
+    void StartPowerCycle(const char* logName);
+    void switchPowerOff(const char* logName);
+    void powerOn();
+    void powerUpWait();
+    void endPowerUpWait();
+    void commandTimedOut();
+    bool markerSaysBrowser();
+
+    // Devices.
+    void SetPowerUpState();
+    void writeDeviceText(const std::string& code, const std::string& text, bool xap = true);
+    void writeDeviceTextUntested(const std::string& code, const std::string& text, bool xap = true);
+    void writeSleepDevices(int16_t sleepState, bool awake);
+
+    // Builders.
+    std::string SleepControl(const std::string& state, const std::string& tag);
+    std::string ToggleBrowserControl(const std::string& tag);
+    std::string SendPushPage(const std::string& page, const std::string& tag);
+    std::string PushFullScreenPage(const std::string& page, const std::string& tag);
+    std::string serverAddress() const;
+
+    // Timers of the pool.
+    forms::Timer* timer1();
+    forms::Timer* ieTimer();
+    bool armTimer1(int32_t ms);
+    void stopTimer1();
+
+    std::shared_ptr<Zephra> self() { return std::static_pointer_cast<Zephra>(shared_from_this()); }
+
+    // Logging.
+    void debug(const std::string& text);
+    void logError(const char* logName);
+    void logErrorText(const std::string& text);
+    template <class Step>
+    void step(const char* logName, Step&& body);
+
+    PluginState& state_;
+
+    std::string ErrorPrefix_ = "Zephra ";
+    bool Backlight_ = true;
+    bool SleepStatus_ = true;
+    int16_t Sleep_ = 1;
+    std::string TopLED_ = "off";
+    std::string MailLED_ = "off";
+    std::string Name_ = "Zephra";
+    int16_t EnableSlideshow_ = 0;
+    std::vector<CommandQueueEntry> queue_{CommandQueueEntry()};
+    bool QueueIdle_ = true;
+    std::string CurrentCommand_;
+    std::string CurrentURL_;
+    int32_t CurrentTimeout_ = 5000;
+    std::string CurrentTag_;
+    vb::Date SendTime_;
+    int16_t RetriesLeft_ = 0;
+    int16_t PolledSleep_ = 1;
+    int16_t Sounds_ = 0;
+    int16_t SoundsVolume_ = 50;
+    bool BrowserFullScreen_ = true;
+    std::string IP_;
+    std::string Computer_;
+    PoolTimer Timer1_;
+    PoolTimer IETimer_;
+    bool Waiting_ = false;
+    int32_t TempFileCounter_ = 0;
+    bool QueueUpdatePending_ = false;
+    std::string QueuedTags_;
+    int16_t Volume_ = -1;
+    bool isSpeaking_ = false;
+    std::string DeviceCodeBase_;
+    std::vector<std::string> deviceCodes_ = std::vector<std::string>(10);
+    std::string PushText_;
+    std::string Push_;
+    std::string PowerDevice_;
+    std::string MotionDevice_;
+    int16_t TimeoutCount_ = 0;
+    bool PowerCycleInProgress_ = false;
+    bool PowerOffPending_ = true;
+    bool Slideshow_ = false;
+    int32_t MotionOffMinutes_ = 0;
+    vb::Date MotionStartTime_;
+    int16_t PowerCycleCount_ = 0;
+    bool DisablePlugin_ = false;
+    bool UDPSent_ = false;
+    bool DoCID_ = false;
+    int16_t SlideGroupIndex_ = 0;
+    int16_t SlideGroup_ = 0;
+    int16_t SlideCount_ = 0;
+    vb::Date SlideshowTime_;
+    std::string MarkerFile_;
+    int16_t PowerUpMinutes_ = 0;
+    std::string X10Server_;
+    std::unique_ptr<forms::HiddenBrowser> IEObj_;
+    std::unique_ptr<CWaitNDispatch> WaitObject_;
+    std::unique_ptr<windows::FileSystemObject> FileSystem_;
+};
+
+}  // namespace zephra

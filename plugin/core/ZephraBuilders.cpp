@@ -1,0 +1,151 @@
+// Commands built for the appliance: sleep states, the browser's full-screen toggle, pushed
+// pages, pauses, power cycles and the client program's commands.
+
+#include "callerid/UdpServer.h"
+#include "core/PluginState.h"
+#include "core/Zephra.h"
+#include "core/ZephraStep.h"
+#include "core/ZephraTexts.h"
+#include "host/StatusText.h"
+#include "vb/Conversions.h"
+#include "vb/DateTime.h"
+#include "vb/Strings.h"
+
+namespace zephra {
+
+using namespace ztext;
+
+namespace {
+
+constexpr int32_t kCommandTimeout = 5000;
+constexpr int32_t kPushTimeout = 20000;
+
+struct SleepCommand {
+    std::string page;
+    std::string datagram;
+};
+
+}  // namespace
+
+std::string Zephra::SleepControl(const std::string& state, const std::string& tag) {
+    std::string result;
+    step(kLogSleepControl, [&] {
+        const std::string s = vb::LCase(state);
+        SleepCommand command;
+        int16_t backlight = 8;
+        if (s == kSleepState) {
+            command = {kScreenSleep, kScreenOffCmd};
+            SleepStatus_ = false;
+            Sleep_ = 0;
+        } else if (s == kAwakeState || s == kAlwaysAwakeState) {
+            command = {kScreenAwake, kScreenOnCmd};
+            SleepStatus_ = true;
+            Sleep_ = s == kAwakeState ? 1 : 2;
+            backlight = 9;
+        } else if (s == kPowerCycleState) {
+            command = {kPower, kPower};
+            SleepStatus_ = true;
+            Sleep_ = 3;
+            backlight = 9;
+        } else if (s == kToggleState) {
+            command = {kScreenToggle, kScreenToggle};
+            SleepStatus_ = !SleepStatus_;
+            Sleep_ = SleepStatus_ ? 1 : 0;
+            backlight = SleepStatus_ ? 9 : 8;
+        }
+        const bool datagram = state_.settings.UseZephraServer && IsRegisteredClient(state_, IP_);
+        if (!DeviceCode(1).empty()) {
+            writeDeviceTextUntested(DeviceCode(1), FormatStatus(state_, Sleep_ + 4));
+            writeDeviceTextUntested(DeviceCode(2), FormatStatus(state_, backlight));
+        }
+        result = AsyncCommand(datagram ? command.datagram : command.page, kCommandTimeout, tag);
+    });
+    return result;
+}
+
+std::string Zephra::ToggleBrowserControl(const std::string& tag) {
+    std::string result;
+    step(kLogToggleBrowserControl, [&] {
+        BrowserFullScreen_ = !BrowserFullScreen_;
+        writeDeviceText(DeviceCode(5), FormatStatus(state_, BrowserFullScreen_ ? 17 : 16));
+        result = AsyncCommand(kFullScreenToggle, kCommandTimeout, tag);
+    });
+    return result;
+}
+
+// "HomeseerIP" and the port of the web server that serves the appliances' pages.
+std::string Zephra::serverAddress() const {
+    const ZephraSettings& s = state_.settings;
+    return s.HomeseerIP + ":" + (s.OwnWebServer ? s.ServerPort : s.svrport);
+}
+
+std::string Zephra::SendPushPage(const std::string& page, const std::string& tag) {
+    std::string result;
+    step(kLogSendPushPage, [&] {
+        if (Sleep() != kAlwaysAwakeState) SleepControl(kAwakeState, tag);
+        BrowserFullScreen_ = false;
+        writeDeviceText(DeviceCode(5), FormatStatus(state_, 16));
+        writeDeviceTextUntested(DeviceCode(0), page);
+        Push_ = page;
+        if (page != kSlideshowPage) Slideshow_ = false;
+        result = AsyncCommand(kGotoUrl + serverAddress() + "/" + page, kPushTimeout, tag);
+        debug("PushPageTag=" + tag);
+    });
+    return result;
+}
+
+std::string Zephra::PushFullScreenPage(const std::string& page, const std::string& tag) {
+    SendPushPage(page, tag);
+    Waitsecs(state_.settings.PushDelay);
+    return ToggleBrowserControl(tag);
+}
+
+void Zephra::ShowSlideshow(const std::string&) {
+    if (EnableSlideshow_ == 0) return;
+    Slideshow_ = true;
+    std::string pushed = PushFullScreenPage(kSlideshowPage, "");
+    // A refused push (no tag) shows no slideshow.
+    setSlideshow(!pushed.empty() && vb::CBool(vb::Variant(pushed)));
+}
+
+std::string Zephra::SetWaitsecs(int16_t seconds, const std::string& tag) {
+    const int32_t twice = 2 * int32_t{seconds};
+    if (twice > INT16_MAX || twice < INT16_MIN) vb::raise(vb::errors::Overflow);
+    return AsyncCommand(std::string(kWaitSecs) + " " + std::to_string(seconds), twice, tag);
+}
+
+void Zephra::Waitsecs(int16_t seconds) { SetWaitsecs(seconds, ""); }
+
+std::string Zephra::CyclePower(const std::string& tag) {
+    if (PowerDevice_.empty()) return {};
+    return AsyncCommand(kPower, kCommandTimeout, tag);
+}
+
+std::string Zephra::Execute(const std::string& command, const std::string& tag) {
+    return AsyncCommand(kExecute + command, kCommandTimeout, tag);
+}
+
+std::string Zephra::SendUDPCommand(const std::string& name, const std::string& argument, const std::string& tag) {
+    return AsyncCommand(kSendCmd + name + kPartSeparator + argument, kCommandTimeout, tag);
+}
+
+std::string Zephra::SendUDPCID(const std::string& line1, const std::string& line2, const std::string& tag) {
+    return AsyncCommand(kSendCid + line1 + kPartSeparator + line2, kCommandTimeout, tag);
+}
+
+std::string Zephra::SetSleep(const std::string& state, const std::string& tag) { return SleepControl(state, tag); }
+
+std::string Zephra::Sleep() const {
+    switch (Sleep_) {
+        case 2: return kAlwaysAwakeState;
+        case 1: return kAwakeState;
+        case 3: return kPowerCycleState;
+        default: return kSleepState;
+    }
+}
+
+std::string Zephra::ToggleBrowserFullScreen(const std::string& tag) { return ToggleBrowserControl(tag); }
+
+std::string Zephra::PushPage(const std::string& page, const std::string& tag) { return SendPushPage(page, tag); }
+
+}  // namespace zephra

@@ -1,0 +1,75 @@
+// The hidden browser of an appliance: a page that completed is read on the page timer's
+// tick, outside the browser's own event, and the next command follows.
+
+#include "core/PluginState.h"
+#include "core/QueueTimer.h"
+#include "core/Zephra.h"
+#include "core/ZephraStep.h"
+#include "core/ZephraTexts.h"
+#include "forms/Loop.h"
+#include "vb/Strings.h"
+
+namespace zephra {
+
+using namespace ztext;
+
+namespace {
+
+constexpr int32_t kPageReadDelay = 50;
+
+}  // namespace
+
+// A new hidden browser in place of the old one, whose request (if any) is dropped with it.
+void Zephra::newBrowser() {
+    IEObj_ = std::make_unique<forms::HiddenBrowser>();
+    std::weak_ptr<Zephra> weak = self();
+    IEObj_->OnDocumentComplete = [weak](const std::string& url) {
+        if (auto zephra = weak.lock()) zephra->IEObj_DocumentComplete(url);
+    };
+}
+
+void Zephra::IEObj_DocumentComplete(const std::string& url) {
+    bool done = vb::Try([&] {
+        debug("IEObj_Complete to " + url);
+        PowerCycleCount_ = 0;
+        if (CurrentCommand_.rfind(kLoadWav, 0) == 0) isSpeaking_ = false;
+        if (forms::Timer* timer = ieTimer()) {
+            timer->Interval(kPageReadDelay);
+            timer->Enabled(true);
+            return;
+        }
+        // Without a page timer the page is read as soon as the loop is free, so that the
+        // queue goes on.
+        std::weak_ptr<Zephra> weak = self();
+        forms::Loop::current().post([weak] {
+            if (auto zephra = weak.lock()) zephra->ReceiveData();
+        });
+    });
+    if (!done) {
+        std::string number = std::to_string(vb::Err().Number);
+        logErrorText(kLogIEObj + number + kLogTimerIs + (IETimer_ ? kTimerType : kNothingType));
+    }
+}
+
+void Zephra::ReceiveData() {
+    auto keepAlive = self();  // a handler may release the object meanwhile
+    if (CurrentCommand_ == kSleepPoll) step(kLogReceiveData, [&] { readSleepPoll(); });
+    step(kLogReceiveData, [&] { DoNextCommand(); });
+}
+
+// The answer of the sleep-status poll: "1" when the appliance is awake; anything else (the
+// browser's failure page too) means asleep.
+void Zephra::readSleepPoll() {
+    if (!IEObj_) vb::raise(vb::errors::ObjectNotSet);
+    const std::string text = IEObj_->Document().body.innerText;
+    if (vb::Left(text, 16) != kCancelledPage) TimeoutCount_ = 0;
+    debug("Sleep Result Body " + text);
+    PolledSleep_ = Sleep_;
+    const bool awake = vb::Trim(text) == "1";
+    PolledSleep_ = awake ? (Sleep_ == 2 ? 2 : 1) : 0;
+    SleepStatus_ = awake;
+    if (!DeviceCode(1).empty() && PolledSleep_ != Sleep_) writeSleepDevices(PolledSleep_, awake);
+    Sleep_ = PolledSleep_;
+}
+
+}  // namespace zephra

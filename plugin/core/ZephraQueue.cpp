@@ -1,0 +1,184 @@
+// The appliance object's command queue: taking commands, holding up to 21 of them, and
+// handing them to the sender one at a time.
+
+#include <algorithm>
+
+#include "core/PluginState.h"
+#include "core/QueueTimer.h"
+#include "core/RandomToken.h"
+#include "core/Zephra.h"
+#include "core/ZephraStep.h"
+#include "core/ZephraTexts.h"
+#include "forms/Loop.h"
+#include "vb/Conversions.h"
+#include "vb/DateTime.h"
+#include "vb/Strings.h"
+
+namespace zephra {
+
+using namespace ztext;
+
+namespace {
+
+const char* boolText(bool b) { return b ? "True" : "False"; }
+
+bool startsLowered(const std::string& text, const char* prefix) {
+    return vb::LCase(vb::Left(text, static_cast<int32_t>(std::char_traits<char>::length(prefix)))) == prefix;
+}
+
+// The milliseconds of a pause of `seconds` as a timer takes them: none (0) for a pause of
+// 0 or less, at most 65535.
+int32_t pauseMilliseconds(double seconds) {
+    double ms = seconds * 1000;
+    if (!(ms > 0)) return 0;
+    if (ms >= 65535) return 65535;
+    return static_cast<int32_t>(vb::roundToInteger(ms));
+}
+
+}  // namespace
+
+std::string Zephra::AsyncCommand(const std::string& command, int32_t timeoutMs, std::string tag) {
+    step(kLogAsyncCommand, [&] {
+        if (tag.empty()) tag = RandomToken();
+    });
+    step(kLogAsyncCommand, [&] { debug("Async Command, " + command + "," + tag); });
+    if (DisablePlugin_) return {};
+    step(kLogAsyncCommand, [&] {
+        if (URLBusy()) {
+            PutInQueue(command, tag, timeoutMs);
+            return;
+        }
+        if (startsLowered(command, kWaitSecs)) {
+            std::string n = vb::Trim(vb::LCase(vb::Mid(command, 9)));
+            if (!vb::IsNumeric(vb::Variant(n)) || !Timer1_) return;
+            int32_t ms = pauseMilliseconds(vb::CDbl(vb::Variant(n)));
+            if (ms == 0) return;  // a pause of no time is no pause
+            Waiting_ = true;
+            RetriesLeft_ = 0;
+            armTimer1(ms);
+            PutInQueue(kWaitDone, tag, timeoutMs);
+            return;
+        }
+        RetriesLeft_ = state_.settings.CommandRetries;
+        SendCommandWithTag(command, tag, timeoutMs);
+    });
+    return tag;
+}
+
+void Zephra::SendCommandWithTag(const std::string& command, const std::string& tag, int32_t timeoutMs) {
+    step(kLogSendCommandWithTag, [&] {
+        CurrentCommand_ = command;
+        CurrentTag_ = tag;
+        CurrentTimeout_ = timeoutMs;
+        SendTheCommand();
+    });
+}
+
+bool Zephra::URLBusy() const { return !QueueIdle_ || PowerCycleInProgress_; }
+
+std::string Zephra::queueText() const {
+    std::vector<std::string> commands;
+    for (const CommandQueueEntry& entry : queue_) commands.push_back(entry.Command);
+    return kQueueText + std::to_string(queue_.size() - 1) + kQueueCount + vb::Join(commands, kQueueSeparator);
+}
+
+// QueuedTags and the queue device follow a change of the queue.
+void Zephra::showQueueChange() {
+    std::vector<std::string> tags;
+    for (const CommandQueueEntry& entry : queue_) tags.push_back(entry.Tag);
+    QueuedTags_ = vb::Join(tags, ",");
+    homeseer::Host& hs = state_.host();
+    hs.SetDeviceString(DeviceCode(9), queueText());
+    hs.SetDeviceLastChange(DeviceCode(9), vb::Now());
+}
+
+// Back to element 0 alone; the tags of the dropped commands are no longer busy.
+void Zephra::emptyQueue() {
+    queue_.assign(1, CommandQueueEntry{"", "", 5000});
+    QueuedTags_.clear();
+}
+
+void Zephra::PutInQueue(const std::string& command, const std::string& tag, int32_t timeoutMs) {
+    QueueUpdatePending_ = true;
+    if (PowerCycleCount_ >= 3) {
+        step(kLogPutInQueue, [&] {
+            emptyQueue();
+            QueueIdle_ = true;
+            homeseer::Host& hs = state_.host();
+            hs.SetDeviceString(DeviceCode(9), "");
+            hs.SetDeviceLastChange(DeviceCode(9), vb::Now());
+        });
+    } else if (static_cast<int32_t>(queue_.size()) - 1 < kQueueLimit) {
+        step(kLogPutInQueue, [&] {
+            queue_.push_back(CommandQueueEntry{command, tag, timeoutMs});
+            QueueIdle_ = false;
+            showQueueChange();
+        });
+    } else {
+        StartPowerCycle(kLogPutInQueue);
+    }
+    QueueUpdatePending_ = false;
+    step(kLogPutInQueue, [&] { debug("PutQue " + command + "," + tag + QueuedTags_); });
+}
+
+bool Zephra::GetFromQueue() {
+    bool taken = false;
+    step(kLogGetFromQueue, [&] { debug(std::string("GetFromQueueUpdatePending= ") + boolText(QueueUpdatePending_)); });
+    if (QueueUpdatePending_) {
+        RetriesLeft_ = 0;
+        step(kLogGetFromQueue, [&] {
+            if (armTimer1(100)) return;
+            // Without a command timer the queue is read again once the loop is free.
+            std::weak_ptr<Zephra> weak = self();
+            forms::Loop::current().post([weak] {
+                if (auto zephra = weak.lock()) zephra->DoNextCommand();
+            });
+        });
+        QueueIdle_ = false;
+        CurrentTag_.clear();
+    } else {
+        step(kLogGetFromQueue, [&] {
+            if (queue_.size() < 2) return;
+            CommandQueueEntry head = queue_[1];
+            queue_.erase(queue_.begin() + 1);
+            CurrentCommand_ = head.Command;
+            CurrentTimeout_ = head.Timeout;
+            CurrentTag_ = head.Tag;
+            taken = true;
+            showQueueChange();
+        });
+        QueueIdle_ = queue_.size() < 2;
+        RetriesLeft_ = state_.settings.CommandRetries;
+    }
+    step(kLogGetFromQueue, [&] { debug(std::string("GetFromQue Command Obtained Status=") + boolText(taken)); });
+    return taken;
+}
+
+void Zephra::DoNextCommand() {
+    step(kLogDoNextCommand, [&] {
+        debug(std::string("DoNextCOmmand, questat=") + boolText(QueueIdle_) + ", powerupWait=" +
+              boolText(PowerCycleInProgress_));
+    });
+    if (Waiting_ || PowerCycleInProgress_) return;
+    step(kLogDoNextCommand, [&] { stopTimer1(); });
+    if (queue_.size() < 2) {
+        QueueIdle_ = true;
+        CurrentTag_ = "0";
+        return;
+    }
+    bool taken = GetFromQueue();
+    if (taken) step(kLogDoNextCommand, [&] { SendTheCommand(); });
+}
+
+void Zephra::ResetQueue() {
+    emptyQueue();
+    isSpeaking_ = false;  // a speech request that was under way is dropped with the browser
+    newBrowser();
+    ShowQueue();
+}
+
+void Zephra::ShowQueue() {
+    if (!DeviceCode(9).empty()) state_.host().SetDeviceString(DeviceCode(9), queueText());
+}
+
+}  // namespace zephra

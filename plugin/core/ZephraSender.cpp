@@ -1,0 +1,158 @@
+// Sending the current command in the form its text asks for: an X10 power-off that starts
+// a power cycle, a datagram to the appliance's client program, a pause, or a page request.
+
+#include <algorithm>
+#include <cstring>
+
+#include "callerid/UdpServer.h"
+#include "core/LogWriter.h"
+#include "core/PluginState.h"
+#include "core/Zephra.h"
+#include "core/ZephraStep.h"
+#include "core/ZephraTexts.h"
+#include "vb/Conversions.h"
+#include "vb/DateTime.h"
+#include "vb/Strings.h"
+
+namespace zephra {
+
+using namespace ztext;
+
+namespace {
+
+bool startsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
+
+bool startsLowered(const std::string& text, const char* prefix) {
+    return vb::LCase(vb::Left(text, static_cast<int32_t>(std::strlen(prefix)))) == prefix;
+}
+
+std::string rest(const std::string& text, const char* prefix) { return text.substr(std::strlen(prefix)); }
+
+// The commands whose datagram is a command of a fixed name with the rest as argument.
+struct NamedCommand {
+    const char* prefix;
+    const char* name;
+};
+constexpr NamedCommand kNamedCommands[] = {
+    {kBeepCmd, kBeepName}, {kScreenCmd, kScreenName}, {kMailLed, kMailLedName},
+    {kTopLed, kTopLedName}, {kExecute, kExecuteName},
+};
+
+constexpr int32_t kPageTimeoutCap = 60000;
+constexpr int32_t kDefaultPageTimeout = 5000;
+constexpr int32_t kShortestCommand = 8;
+
+}  // namespace
+
+void Zephra::SendTheCommand() {
+    UDPSent_ = false;
+    step(kLogSendTheCommand, [&] { debug("SendTheCommand=" + CurrentCommand_); });
+    const std::string command = CurrentCommand_;
+    if (startsLowered(command, kPower)) {
+        if (!sendPowerOff()) skipUnknownCommand();
+        return;
+    }
+    if (vb::Len(command) < kShortestCommand) {
+        skipUnknownCommand();
+        return;
+    }
+    if (sendDatagram(command)) {
+        afterDatagram();
+        return;
+    }
+    if (sendPause(command)) {
+        step(kLogSendTheCommand, [&] { DoNextCommand(); });
+        return;
+    }
+    step(kLogSendTheCommand, [&] { sendPageRequest(); });
+}
+
+// "power": the power goes off now and comes back at the command timer's tick. An appliance
+// without a command timer could never switch it back on, so it does not start.
+bool Zephra::sendPowerOff() {
+    if (!Timer1_) return false;
+    PowerCycleInProgress_ = true;
+    switchPowerOff(kLogSendTheCommand);
+    return true;
+}
+
+// A command that no sending form takes is logged and the queue goes on, as after a pause.
+void Zephra::skipUnknownCommand() {
+    step(kLogSendTheCommand, [&] {
+        const char* text = startsLowered(CurrentCommand_, kPower) ? kNoPowerTimer : kUnknownCommand;
+        WriteLog(state_.host(), std::string(kSource) + " " + Name_, text + CurrentCommand_);
+    });
+    step(kLogSendTheCommand, [&] { DoNextCommand(); });
+}
+
+bool Zephra::sendDatagram(const std::string& command) {
+    for (const NamedCommand& named : kNamedCommands) {
+        if (!startsWith(command, named.prefix)) continue;
+        step(kLogSendTheCommand, [&] { UDPSendCommand(state_, named.name, rest(command, named.prefix), IP_); });
+        return true;
+    }
+    const bool udpCommand = startsWith(command, kSendCmd);
+    if (!udpCommand && !startsWith(command, kSendCid)) return false;
+    step(kLogSendTheCommand, [&] {
+        std::vector<std::string> parts = vb::Split(rest(command, udpCommand ? kSendCmd : kSendCid), kPartSeparator);
+        if (parts.size() < 2) return;
+        if (udpCommand) UDPSendCommand(state_, parts[0], parts[1], IP_);
+        else UDPSendCID(state_, parts[0], parts[1], IP_);
+    });
+    return true;
+}
+
+// After a datagram the next command follows at once, or after "UDPDelay" ms at the command
+// timer's tick (at once when there is no command timer).
+void Zephra::afterDatagram() {
+    UDPSent_ = true;
+    bool delayed = false;
+    step(kLogSendTheCommand, [&] {
+        if (state_.settings.UDPDelay > 0 && armTimer1(state_.settings.UDPDelay)) {
+            Waiting_ = true;
+            delayed = true;
+        }
+    });
+    if (delayed) return;
+    UDPSent_ = false;
+    step(kLogSendTheCommand, [&] { DoNextCommand(); });
+}
+
+// "waitsecs N" (N numeric) waits N whole seconds while the loop runs on; "waitdone" ends a
+// pause begun when the command was given. True for both.
+bool Zephra::sendPause(const std::string& command) {
+    if (startsLowered(command, kWaitDone)) return true;
+    if (!startsLowered(command, kWaitSecs)) return false;
+    const std::string count = vb::Trim(vb::Mid(command, 9));
+    if (!vb::IsNumeric(vb::Variant(count))) return false;
+    auto keepAlive = self();  // the wait lets everything run, a release too
+    Waiting_ = true;
+    step(kLogSendTheCommand, [&] {
+        int64_t ms = int64_t{vb::CLng(vb::Variant(count))} * 1000;
+        if (ms <= 0) return;  // a pause of no time is no pause
+        if (!WaitObject_) vb::raise(vb::errors::ObjectNotSet);
+        WaitObject_->Wait(static_cast<int32_t>(std::min<int64_t>(ms, INT32_MAX)));
+    });
+    Waiting_ = false;
+    return true;
+}
+
+void Zephra::sendPageRequest() {
+    SendTime_ = vb::Now();
+    CurrentURL_ = kHttp + Computer_ + "/" + CurrentCommand_;
+    // A time-out of no time would be a timer that never ticks: such a page gets the usual one.
+    step(kLogSendTheCommand, [&] {
+        armTimer1(CurrentTimeout_ > 0 ? std::min(CurrentTimeout_, kPageTimeoutCap) : kDefaultPageTimeout);
+    });
+    if (startsWith(CurrentCommand_, kLoadWav)) isSpeaking_ = true;
+    QueueIdle_ = false;
+    step(kLogSendTheCommand, [&] {
+        debug("IE Navigate to " + CurrentURL_ + " on " + IP_ + " using " + (IEObj_ ? kBrowserType : kNothingType));
+    });
+    step(kLogSendTheCommand, [&] {
+        if (!IEObj_) vb::raise(vb::errors::ObjectNotSet);
+        IEObj_->Navigate2(CurrentURL_);
+    });
+}
+
+}  // namespace zephra

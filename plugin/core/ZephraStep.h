@@ -1,0 +1,17 @@
+#pragma once
+// How a procedure of the appliance object runs a step under its error handler: a failure
+// is logged with the procedure's log name, and the procedure goes on with its next step.
+
+#include <utility>
+
+#include "core/Zephra.h"
+#include "vb/Err.h"
+
+namespace zephra {
+
+template <class Step>
+void Zephra::step(const char* logName, Step&& body) {
+    if (!vb::Try(std::forward<Step>(body))) logError(logName);
+}
+
+}  // namespace zephra

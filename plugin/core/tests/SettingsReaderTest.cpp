@@ -1,0 +1,363 @@
+#include "core/SettingsReader.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "core/QueueTimer.h"
+#include "core/Zephra.h"
+#include "core/tests/PluginTestBed.h"
+#include "forms/SerialPort.h"
+
+namespace zephra {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::PluginTestBed;
+
+class SettingsReaderTest : public ::testing::Test {
+protected:
+    SettingsReaderTest() { bed.app.write("HTML/index.htm", "<html></html>"); }
+
+    // Reads the settings from a "Zephra Utilities" section of these lines.
+    void readWith(const std::string& lines, const std::string& moreSections = "") {
+        bed.host->SetIniText("dkvZephraUtilities.ini", "[Zephra Utilities]\n" + lines + "\n" + moreSections);
+        bed.host->ClearCalls();
+        InitZephraUtilities(bed.state);
+    }
+
+    std::string app() const { return bed.app.path().string(); }
+    const ZephraSettings& s() const { return bed.state.settings; }
+
+    PluginTestBed bed;
+};
+
+TEST_F(SettingsReaderTest, AnEmptyFileGivesEveryDefault) {
+    readWith("");
+    EXPECT_EQ(s().LastPowerCycleHour, -1);
+    EXPECT_EQ(s().TCPServerOption, "0");
+    EXPECT_FALSE(s().OwnWebServer);  // the port is empty
+    EXPECT_FALSE(s().TCPDebug);
+    EXPECT_TRUE(s().InsertModemCrLf);
+    EXPECT_FALSE(s().CIDSentry || s().GenerateCIDEvent || s().LogCID || s().ZcidCIDResponse ||
+                 s().BrowserCIDResponse || s().SoundCIDResponse);
+    EXPECT_EQ(s().CIDCommPort, "");
+    EXPECT_EQ(s().CIDPortString, "9600,n,8,1");
+    EXPECT_EQ(s().CIDModemInitString, "AT#CID=1");
+    EXPECT_EQ(s().CIDNamePrefix, "NAME =");
+    EXPECT_EQ(s().CIDNumberPrefix, "NMBR =");
+    EXPECT_EQ(s().FriendsLocation, "");
+    EXPECT_FALSE(s().useFriends || s().ExcludeHSPLocation || s().useHSPPhoneBook);
+    EXPECT_EQ(s().PushDelay, 5);
+    EXPECT_EQ(s().HomeseerIP, "192.168.0.1");
+    EXPECT_EQ(s().svrport, "81");
+    EXPECT_EQ(s().CIDLineNumber, 1);
+    EXPECT_EQ(s().UDPDelay, 0);
+    EXPECT_EQ(s().SorvexCommandPort, "1024");
+    EXPECT_FALSE(s().StatusOnly);
+    EXPECT_EQ(s().LEDMotionTime, 999999);
+    EXPECT_TRUE(s().jpg && s().gif && s().IncludeHeaderLinks);
+    EXPECT_FALSE(s().bmp || s().Wallpaper || s().DontRandomize || s().AwakenOnMotion || s().StartSlildeshow);
+    EXPECT_EQ(s().SleepMonitorInterval, 0);
+    EXPECT_EQ(s().SlideshowNoMotionTime, 0);
+    EXPECT_EQ(s().TextStyle, "Arial");
+    EXPECT_EQ(s().TextFontSize, "7");
+    EXPECT_EQ(s().TextBackground, "Blue");
+    EXPECT_EQ(s().TextForeground, "Yellow");
+    EXPECT_EQ(s().LinksFile, "links_touchscreen.htm");
+    EXPECT_EQ(s().Links, "links_touchscreen.htm");
+    EXPECT_EQ(s().SlideshowUpdateInterval, "20");
+    EXPECT_EQ(s().SlideshowUpdateSeconds, 20);
+    EXPECT_EQ(s().MaxPixels, 100000);
+    EXPECT_EQ(s().PowerCycleTime, 5000);
+    EXPECT_EQ(s().PowerCycleInterval, "0");
+    EXPECT_FALSE(s().noResponseAction);
+    EXPECT_EQ(s().DefaultPushPage, "");
+    EXPECT_EQ(s().PowerUpTime, 75000);
+    EXPECT_EQ(s().WindowsShare, "");
+    EXPECT_EQ(s().FontColor, "white");
+    EXPECT_FALSE(s().UseZephraServer || s().ShowSlides || s().DebugLog);
+    EXPECT_EQ(s().CommandRetries, 0);
+    EXPECT_EQ(s().T2WVoice, "Microsoft Mary");
+    for (bool sound : s().SoundEnabled) EXPECT_FALSE(sound);
+
+    EXPECT_EQ(s().ZephraTempPath, app() + "\\HTML\\ZephraTemp");
+    EXPECT_TRUE(std::filesystem::is_directory(bed.app.path() / "HTML" / "ZephraTemp"));
+    EXPECT_EQ(s().SlideFiles.files, std::vector<std::string>{""});
+    for (int g = 1; g <= 3; ++g) {
+        EXPECT_EQ(s().GroupServerPath[g], "http://192.168.0.1:81");
+        EXPECT_EQ(s().GroupFolderPath[g], app() + "\\HTML");
+        for (int r = 0; r < 5; ++r) {
+            EXPECT_EQ(s().SlideRowPath[g][r], "");
+            EXPECT_EQ(s().SlideRowSeconds[g][r], 30);
+            EXPECT_EQ(s().SlideRowWidth[g][r], -1);
+            EXPECT_EQ(s().SlideRowHeight[g][r], -1);
+        }
+    }
+    // "PowerCycleInterval" is "0", not empty: the housekeeping tick runs.
+    EXPECT_TRUE(bed.state.queueTimer().Timer2.Enabled());
+    EXPECT_EQ(bed.state.queueTimer().Timer2.Interval(), 60000);
+    EXPECT_EQ(s().SleepCountdown, 0);
+    EXPECT_EQ(s().CIDDeviceCode, "61");
+    EXPECT_FALSE(bed.state.modem.CommPortOpen);
+    EXPECT_EQ(bed.state.appliances.slots.size(), 1u);
+    EXPECT_EQ(bed.log(), (std::vector<std::string>{"dkvZephra|Slideshow path has not been specified",
+                                                   "dkvZephra|User Configuration Setup Initialization Complete"}));
+    std::string startup = bed.app.read("Data/dkvZephra/StartupLog.txt");
+    EXPECT_EQ(startup.substr(startup.size() - 24), " | InitUtilities | 170\r\n");
+}
+
+TEST_F(SettingsReaderTest, QuotesAreRemovedAndEachSwitchFollowsItsRule) {
+    bed.state.settings.StatusOnly = true;
+    bed.state.settings.CIDSentry = true;
+    readWith(
+        "DebugLog=\"1\"\nInsertModemCrLf=1.0\nCIDSentry=\"maybe\"\nGenerateCIDEvent=1.0\nLogCID=1\n"
+        "useFriends=abc\nExcludeHSPLocation=-2\nStatusOnly=no way\nWallpaper=0.0\njpg=0\n"
+        "FriendsLocation=C:\\Friends\nPowerCycleInterval= 3 , 15 \nSounds=1,0,1\nCommandRetries=3\n"
+        "PushDelay=soon\nCIDLineNumber=\"2\"\nLEDMotionTime=600\nT2WVoice=nobody",
+        "[T2W]\nT2WVoice=\"Sam\"\n");
+    EXPECT_TRUE(s().DebugLog);
+    EXPECT_TRUE(s().InsertModemCrLf);
+    EXPECT_FALSE(s().GenerateCIDEvent);  // only the text "1" is on
+    EXPECT_TRUE(s().LogCID);
+    EXPECT_FALSE(s().useFriends);
+    EXPECT_TRUE(s().ExcludeHSPLocation);
+    EXPECT_FALSE(s().Wallpaper);
+    EXPECT_FALSE(s().jpg);
+    // Texts that are no number (or no boolean) leave the previous value and are logged.
+    EXPECT_TRUE(s().CIDSentry);
+    EXPECT_TRUE(s().StatusOnly);
+    EXPECT_EQ(s().FriendsLocation, "C:\\Friends\\");
+    EXPECT_EQ(s().PowerCycleInterval, "3,15");
+    EXPECT_EQ(s().CommandRetries, 3);
+    EXPECT_EQ(s().PushDelay, 5);
+    EXPECT_EQ(s().CIDLineNumber, 2);
+    EXPECT_EQ(s().LEDMotionTime, 600);
+    EXPECT_EQ(s().T2WVoice, "Sam");
+    const std::array<bool, kSoundCount> sounds = {true, false, true};
+    EXPECT_EQ(s().SoundEnabled, sounds);
+    EXPECT_EQ(bed.log(), (std::vector<std::string>{"dkvZephra|InitZephraUtilities  Line 0 Type mismatch",
+                                                   "dkvZephra|InitZephraUtilities  Line 0 Type mismatch",
+                                                   "dkvZephra|Slideshow path has not been specified",
+                                                   "dkvZephra|User Configuration Setup Initialization Complete"}));
+}
+
+TEST_F(SettingsReaderTest, TimesAreHeldToWhatATimerTakes) {
+    struct Case {
+        const char* value;
+        int32_t powerCycle;
+        int32_t udpDelay;
+        const char* slideInterval;
+    };
+    const Case cases[] = {
+        {"word", 5000, 0, "20"}, {"0", 5000, 0, "20"},      {"-3", 5000, 0, "20"},
+        {"2.5", 2000, 2, "2.5"}, {"3.5", 4000, 4, "3.5"},   {"65", 65000, 65, "65"},
+        {"70", 5000, 70, "70"},
+        // An interval that no 16-bit number holds fails its conversion: the previous one stays.
+        {"100000", 5000, 65535, "70"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value);
+        std::string v = c.value;
+        readWith("PowerCycleTime=" + v + "\nUDPDelay=" + v + "\nSlideshowUpdateInterval=" + v);
+        EXPECT_EQ(s().PowerCycleTime, c.powerCycle);
+        EXPECT_EQ(s().UDPDelay, c.udpDelay);
+        EXPECT_EQ(s().SlideshowUpdateInterval, c.slideInterval);
+    }
+    readWith("PowerUpTime=90");
+    EXPECT_EQ(s().PowerUpTime, 90000);
+    readWith("PowerUpTime=a while");
+    EXPECT_EQ(s().PowerUpTime, 75000);
+    readWith("UDPDelay=-20\nSleepMonitorInterval=10\nPowerCycleInterval=");
+    EXPECT_EQ(s().UDPDelay, 0);
+    EXPECT_EQ(s().SleepCountdown, 10);
+    EXPECT_TRUE(bed.state.queueTimer().Timer2.Enabled());
+    readWith("PowerCycleInterval=\"  \"\nSleepMonitorInterval=never");
+    EXPECT_EQ(s().PowerCycleInterval, "");
+    EXPECT_FALSE(bed.state.queueTimer().Timer2.Enabled());
+}
+
+TEST_F(SettingsReaderTest, TheWebServerChoiceDecidesEveryDefaultAddress) {
+    bed.host->SetIniText("settings.ini", "[Settings]\nsvrport=85\n");
+    bed.app.write("HTML/pics/a.jpg", "x");
+    readWith("TCPServerOption=1\nServerPort=8080\nHomeseerIP=10.0.0.5\nSlideshowPath=pics");
+    EXPECT_FALSE(s().OwnWebServer);
+    EXPECT_FALSE(bed.state.web.Loaded);
+    EXPECT_EQ(s().ImageServer, "http://10.0.0.5:85");
+    EXPECT_EQ(s().GroupServerPath[2], "http://10.0.0.5:85");
+
+    readWith("TCPServerOption=0\nServerPort=8080\nHomeseerIP=10.0.0.5\nSlideshowPath=pics\nTCPDebug=True");
+    EXPECT_TRUE(s().OwnWebServer);
+    EXPECT_TRUE(s().TCPDebug);
+    EXPECT_TRUE(bed.state.web.Loaded);
+    EXPECT_EQ(s().ImageServer, "http://10.0.0.5:8080");
+    EXPECT_EQ(s().GroupServerPath[1], "http://10.0.0.5:8080");
+    EXPECT_TRUE(bed.state.web.ServerDebugLog);
+    EXPECT_TRUE(std::filesystem::exists(bed.app.path() / "Data" / "dkvZephra" / "dkvZephra_TCPServerDebug.txt"));
+
+    readWith("TCPServerOption=0\nServerPort=web");
+    EXPECT_FALSE(s().OwnWebServer);
+}
+
+TEST_F(SettingsReaderTest, SlideshowPicturesAreFoundBelowTheImagePathWhicheverSlashesItHas) {
+    bed.app.write("HS/HTML/pics/a.JPG", "x");
+    bed.app.write("HS/HTML/pics/x.jpeg", "x");
+    bed.app.write("HS/HTML/pics/c.tif", "x");
+    bed.app.write("HS/HTML/pics/d.bmp", "x");
+    bed.app.write("HS/HTML/pics/sub/b.gif", "x");
+    readWith("ImagePath=C:\\hs\\html\nSlideshowPath=pics\nStartSlildeshow=1");
+    EXPECT_EQ(s().ImagePath, "C:/hs/html");
+    EXPECT_TRUE(s().StartSlildeshow);
+    EXPECT_EQ(s().SlideFiles.files, (std::vector<std::string>{"\\pics\\a.JPG", "\\pics\\x.jpeg", "\\pics\\sub\\b.gif"}));
+    EXPECT_EQ(s().SlideFiles.widths, (std::vector<int32_t>{-1, -1, -1}));
+
+    readWith("ImagePath=C:\\hs\\html\nSlideshowPath=nothing\nStartSlildeshow=1");
+    EXPECT_FALSE(s().StartSlildeshow);
+    EXPECT_EQ(bed.log()[0], "dkvZephra|Slideshow path C:\\hs\\html\\nothing does not exist");
+}
+
+TEST_F(SettingsReaderTest, SlideRowsNameFoldersOrFilesOfTheirGroup) {
+    bed.app.write("HTML/pics/a.jpg", "x");
+    bed.app.write("HTML/pics/b.gif", "x");
+    readWith("SlideASP3=pics\nSlideASP5=pics,15\nSlideASP6=missing,x\nSlideASP7=pics\\a.jpg,5\nShowSlides=1");
+    EXPECT_EQ(s().SlideRowPath[1][3], "");
+    EXPECT_EQ(s().SlideRowSeconds[1][3], 30);
+    EXPECT_EQ(s().SlideRowPath[2][0], "pics");
+    EXPECT_EQ(s().SlideRowSeconds[2][0], 15);
+    EXPECT_EQ(s().SlideRowSeconds[2][1], 30);
+    EXPECT_EQ(s().GroupFiles[2].files, (std::vector<std::string>{"\\pics\\a.jpg", "\\pics\\b.gif"}));
+    EXPECT_EQ(s().GroupFiles[1].files, std::vector<std::string>{""});
+    EXPECT_EQ(s().GroupFiles[3].files, std::vector<std::string>{""});
+    const std::string folder = app() + "\\HTML";
+    const std::vector<std::string> expected = {
+        "dkvZephra|Slideshow path has not been specified",
+        "dkvZephra Debug|Group 2, Row 0 for Slideshow ",
+        "dkvZephra Debug|Folder Slideshow List: pics, Base=" + folder,
+        "dkvZephra Debug|Added to Slideshow List: \\pics\\a.jpg",
+        "dkvZephra Debug|Added to Slideshow List: \\pics\\b.gif",
+        "dkvZephra Debug|Group 2, Row 1 for Slideshow ",
+        "dkvZephra|Slideshow Group 2 file or folder " + folder + "\\missing does not exist",
+        "dkvZephra Debug|Group 2, Row 2 for Slideshow ",
+        "dkvZephra|User Configuration Setup Initialization Complete",
+    };
+    EXPECT_EQ(bed.log(), expected);
+}
+
+TEST_F(SettingsReaderTest, TheDefaultPageIsKeptBelowTheHtmlFolderWhenItExists) {
+    bed.app.write("HTML/pages/start.htm", "<html></html>");
+    readWith("DefaultPushPage=C:\\Program Files\\HS\\Html\\pages\\start.htm");
+    EXPECT_EQ(s().DefaultPushPage, "\\pages\\start.htm");
+    readWith("DefaultPushPage=D:/hs/HTML/pages/start.htm");
+    EXPECT_EQ(s().DefaultPushPage, "/pages/start.htm");
+    readWith("DefaultPushPage=C:\\hs\\html\\pages\\gone.htm");
+    EXPECT_EQ(s().DefaultPushPage, "");
+    readWith("DefaultPushPage=index.htm");
+    EXPECT_EQ(s().DefaultPushPage, "index.htm");
+}
+
+TEST_F(SettingsReaderTest, AMissingFileShareIsLoggedAndEmptied) {
+    readWith("WindowsShare=\\share");
+    EXPECT_EQ(s().WindowsShare, "");
+    EXPECT_EQ(bed.log()[1], "dkvZephra|File share with Zephra in folder \\share does not exist");
+    bed.app.write("share/kitchen.txt", "");
+    readWith("WindowsShare=\\share");
+    EXPECT_EQ(s().WindowsShare, "\\share");
+}
+
+// A modem on a pseudo-terminal: what the plug-in writes arrives at the master side.
+class PseudoModem {
+public:
+    PseudoModem() {
+        master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
+        if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) throw std::runtime_error("no pty");
+        forms::setCommPortDevice(3, ::ptsname(master_));
+    }
+    ~PseudoModem() { ::close(master_); }
+
+    // What the plug-in wrote so far, waiting at most `wait` for the first byte.
+    std::string received(forms::Loop& loop, std::chrono::milliseconds wait) {
+        std::string text;
+        loop.runUntil([&] { return readable(); }, wait);
+        while (readable()) {
+            char buffer[256];
+            ssize_t n = ::read(master_, buffer, sizeof buffer);
+            if (n <= 0) break;
+            text.append(buffer, static_cast<std::size_t>(n));
+        }
+        return text;
+    }
+
+private:
+    bool readable() const {
+        pollfd fd{master_, POLLIN, 0};
+        return ::poll(&fd, 1, 0) > 0 && (fd.revents & POLLIN);
+    }
+    int master_ = -1;
+};
+
+TEST_F(SettingsReaderTest, TheModemOpensOnceAndGetsItsInitStringOnlyThen) {
+    PseudoModem modem;
+    readWith("CIDCommPort=3\nCIDModemInitString=\"ATZ#CID=1\"");
+    EXPECT_TRUE(bed.state.modem.CommPortOpen);
+    EXPECT_EQ(modem.received(bed.loop, 2s), "ATZ#CID=1\r\n");
+    EXPECT_EQ(bed.log()[1], "dkvZephra|dkvZephra Modem Comm Port 3 Opened");
+
+    readWith("CIDCommPort=3\nCIDModemInitString=\"ATZ#CID=1\"\nDebugLog=1");
+    EXPECT_EQ(modem.received(bed.loop, 100ms), "");
+    for (const std::string& line : bed.log()) EXPECT_EQ(line.find("Comm Port"), std::string::npos) << line;
+    EXPECT_TRUE(bed.state.queueTimer().Com1.PortOpen());
+}
+
+TEST_F(SettingsReaderTest, APortThatDoesNotOpenIsTriedTwiceAndAgainAtTheNextReading) {
+    forms::setCommPortDevice(9, (bed.app.path() / "no-such-tty").string());
+    readWith("CIDCommPort=9");
+    EXPECT_FALSE(bed.state.modem.CommPortOpen);
+    std::vector<std::string> log = bed.log();
+    ASSERT_EQ(log.size(), 8u);
+    EXPECT_EQ(log[1].substr(0, 33), "dkvZephra|Open Comm Port 9 Error ");
+    EXPECT_EQ(log[2], "dkvZephra|Error Opening dkvZephra Modem Comm Port number  9");
+    EXPECT_EQ(log[3], "dkvZephra|Closed Comm Port 9");
+    EXPECT_EQ(log[5], "dkvZephra|Error Opening dkvZephra Modem Comm Port number  9");
+    readWith("CIDCommPort=9");
+    EXPECT_EQ(bed.log().size(), 8u);
+    readWith("CIDCommPort=none");
+    EXPECT_EQ(bed.log().size(), 2u);  // not numeric: no modem, nothing logged
+}
+
+TEST_F(SettingsReaderTest, EveryReadingBuildsTheAppliancesAfreshWithTheTimerPool) {
+    const std::string names =
+        "[Zephra Names]\n127.0.0.2/kitchenpc=\"Kitchen,[1,a3,A4,1,1,\"\n127.0.0.3=\" Hall ,[11\"\n"
+        "127.0.0.4=\"Garage\"\n=\"nameless,[21\"\n127.0.0.5=\"=,[31\"\n";
+    readWith("", names);
+    const ApplianceTable& table = bed.state.appliances;
+    ASSERT_EQ(table.slots.size(), 3u);
+    std::shared_ptr<Zephra> kitchen = table.slots[0].Object;
+    ASSERT_TRUE(kitchen);
+    EXPECT_EQ(kitchen->Name(), "kitchen");
+    EXPECT_EQ(kitchen->IP(), "127.0.0.2");
+    EXPECT_EQ(kitchen->Computer(), "kitchenpc");
+    EXPECT_EQ(kitchen->PowerDevice(), "A3");
+    EXPECT_EQ(kitchen->MotionDevice(), "A4");
+    EXPECT_EQ(kitchen->EnableSlideshow(), 1);
+    EXPECT_TRUE(kitchen->DoCID());
+    EXPECT_EQ(kitchen->DeviceCode(9), "[10");
+    EXPECT_EQ(kitchen->Timer1Index(), int16_t{0});
+    EXPECT_EQ(table.slots[1].Object->Name(), "hall");
+    EXPECT_EQ(table.slots[1].Object->Computer(), "127.0.0.3");
+    EXPECT_EQ(table.slots[1].Object->Timer1Index(), int16_t{1});
+    EXPECT_FALSE(table.slots[2].Object);  // no device code yet
+    EXPECT_EQ(table.CIDZephraNames, "kitchen");
+
+    readWith("", names);
+    EXPECT_NE(bed.state.appliances.slots[0].Object, kitchen);
+    EXPECT_EQ(bed.state.timerPool.TimerOwner[0], bed.state.appliances.slots[0].Object);
+    EXPECT_EQ(bed.state.timerPool.IETimerOwner[1], bed.state.appliances.slots[1].Object);
+    EXPECT_FALSE(bed.state.timerPool.TimerInUse[2]);
+    EXPECT_EQ(kitchen.use_count(), 1);  // only the test holds the old object
+}
+
+}  // namespace
+}  // namespace zephra

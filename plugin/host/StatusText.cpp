@@ -1,0 +1,52 @@
+#include "host/StatusText.h"
+
+#include <functional>
+
+#include "core/LogWriter.h"
+#include "core/PluginState.h"
+#include "host/ActionTable.h"
+#include "vb/Err.h"
+
+namespace zephra {
+
+namespace {
+
+constexpr const char* kSource = "dkvZephra";
+constexpr const char* kHead = "<table><td><img alt='";
+constexpr const char* kImageSource = "' src='/images/Zephra/";
+constexpr const char* kAfterImage =
+    "' '><img alt=' ' src='/images/Zephra/blank3.gif'></td><td valign='middle' align='left'><font color='";
+constexpr const char* kAfterColour = "'>";
+constexpr const char* kEnd = "</font></td></table>";
+constexpr const char* kGif = ".gif";
+
+std::string statusHtml(const std::string& caption, std::string_view image, const std::string& fontColor,
+                       const std::string& text) {
+    return kHead + caption + kImageSource + std::string(image) + kAfterImage + fontColor + kAfterColour + text + kEnd;
+}
+
+std::string handled(PluginState& state, const char* tag, const std::function<std::string()>& build) {
+    std::string result;
+    if (!vb::Try([&] { result = build(); })) vb::Try([&] { WriteLog(state.host(), kSource, tag); });
+    return result;
+}
+
+}  // namespace
+
+std::string FormatStatus(PluginState& state, int32_t index) {
+    return FormatValue(state, index, std::string(tableEntry(StatusTextTable, index)));
+}
+
+std::string FormatValue(PluginState& state, int32_t index, const std::string& text) {
+    return handled(state, "FormatValue: ", [&] {
+        std::string group(tableEntry(DeviceGroupTable, ActionGroup(index)));
+        return statusHtml(group, tableEntry(StatusImageTable, index), state.settings.FontColor, text);
+    });
+}
+
+std::string FormatString(PluginState& state, const std::string& name) {
+    return handled(state, "FormatString",
+                   [&] { return statusHtml(name, name + kGif, state.settings.FontColor, name); });
+}
+
+}  // namespace zephra
