@@ -302,8 +302,9 @@ void HostBase::TriggerEvent(const std::string& name) {
 
 void HostBase::runEvent(const HostEvent& event) {
     std::string statement = eventStatement(event.scripts());
-    if (statement.empty() || !script_) return;
-    script_->RunScript(statement, "event " + event.Name());
+    std::shared_ptr<HostScript> script = script_.lock();
+    if (statement.empty() || !script) return;
+    script->RunLine(statement, "event " + event.Name(), 1);
 }
 
 void HostBase::phoneCall(int32_t line) {
@@ -351,10 +352,10 @@ void HostBase::InitScriptControl() { called("InitScriptControl", {}); }
 void HostBase::WaitSecs(double seconds) {
     called("WaitSecs", {text(seconds)});
     forms::Loop* loop = forms::Loop::tryCurrent();
-    if (!loop || !(seconds > 0)) return;
+    if (!loop || !(seconds > 0) || ending_) return;
     constexpr double kLongestWait = 86400.0;  // a day: a script that asks more has a typo
     auto ms = std::chrono::milliseconds(static_cast<int64_t>(std::min(seconds, kLongestWait) * 1000.0));
-    loop->waitFor([] { return false; }, ms);
+    loop->waitFor([this] { return ending_; }, ms);
 }
 
 std::string HostBase::Sunrise() {

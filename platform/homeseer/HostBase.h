@@ -88,8 +88,11 @@ public:
     // plug-in and to the objects they registered for events (before they are unloaded).
     void addPlugin(const std::string& name, vb::ObjectRef plugin);
     void removePlugins();
-    // The runner of host statements (event scripts); none: events run nothing.
-    void setScript(std::shared_ptr<HostScript> script) { script_ = std::move(script); }
+    // The engine of events' script lines; none: events run nothing. Held weakly: the engine
+    // holds the host (as `hs`).
+    void setScript(std::weak_ptr<HostScript> script) { script_ = std::move(script); }
+    // The host is ending: a WaitSecs under way returns, and later ones return at once.
+    void endWaits() noexcept { ending_ = true; }
     // The phone component handed out by GetHSPRef and "hsPhone.Application".
     void setPhone(vb::ObjectRef phone) { phone_ = std::move(phone); }
     // Where the host is on Earth, for Sunrise and Sunset (degrees, east and north positive).
@@ -123,7 +126,8 @@ private:
     std::shared_ptr<Callback> callback_;
     std::vector<std::pair<int32_t, vb::ObjectRef>> eventCallbacks_;
     std::vector<std::pair<std::string, vb::ObjectRef>> plugins_;
-    std::shared_ptr<HostScript> script_;
+    std::weak_ptr<HostScript> script_;
+    bool ending_ = false;
     vb::ObjectRef phone_;
     double latitude_ = 51.48;
     double longitude_ = 0.0;

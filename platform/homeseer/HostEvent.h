@@ -3,7 +3,8 @@
 // by the phone component when a call arrives on the event's phone line). Its properties
 // are read and written by name, as the plug-in sets them on the event it creates.
 //
-// `scripts` is one host statement; a leading "&" (run at once) is allowed and ignored.
+// `scripts` is one VBScript line run by the host's script engine; a leading "&" (run at
+// once) is allowed and ignored.
 // `phone_event` 4 with a `phone_line` makes the event run for each call on that line.
 
 #include <cstdint>

@@ -3,6 +3,8 @@
 #include <pthread.h>
 
 #include <algorithm>
+#include <exception>
+#include <utility>
 
 #include "automation/Registry.h"
 #include "script/Builtins.h"
@@ -72,10 +74,9 @@ vb::Variant compareResult(Op op, const vb::Variant& l, const vb::Variant& r, vb:
     }
 }
 
-// An element by its indices; `a()` of an array without dimensions is out of range too.
+// An element by its indices (`a()` of an array without dimensions is out of range).
 template <class A>
 auto& element(A& array, const std::vector<int32_t>& indices) {
-    if (indices.empty() || array.dimensions() == 0) vb::raise(vb::errors::SubscriptOutOfRange);
     return array.at(std::span<const int32_t>(indices));
 }
 
@@ -180,7 +181,12 @@ void Engine::reset() {
 // ---------------------------------------------------------------- entries and limits
 
 Engine::Entry::Entry(Engine& e) : e_(e) {
-    if (e_.entries_++ > 0) return;
+    if (e_.entries_++ > 0) {
+        uncaught_ = std::uncaught_exceptions();
+        outerLocated_ = std::exchange(e_.located_, false);
+        outerLocation_ = e_.location_;
+        return;
+    }
     char probe;
     e_.stackBase_ = &probe;
     e_.callDepth_ = 0;
@@ -190,9 +196,20 @@ Engine::Entry::Entry(Engine& e) : e_(e) {
     if (e_.hasDeadline_) e_.deadline_ = e_.clock() + std::chrono::milliseconds(e_.timeoutMs);
 }
 
-Engine::Entry::~Entry() { --e_.entries_; }
+Engine::Entry::~Entry() {
+    if (--e_.entries_ > 0 && std::uncaught_exceptions() == uncaught_) {
+        e_.located_ = outerLocated_;
+        e_.location_ = outerLocation_;
+    }
+}
+
+Location Engine::takeErrorLocation() {
+    located_ = false;
+    return std::exchange(location_, Location{});
+}
 
 void Engine::tick() {
+    if (canceled->load(std::memory_order_relaxed)) throw Interrupt{};
     if (hasDeadline_ && (++ticks_ & 63u) == 0 && clock() >= deadline_) throw Interrupt{};
 }
 

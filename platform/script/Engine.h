@@ -3,6 +3,7 @@
 // host added, and the evaluation of parsed programs. Internal to the script layer; the
 // control (ScriptControl.h) is the contract.
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -110,8 +111,13 @@ public:
     vb::Variant eval(const ModulePtr& m, std::string_view expression);
     void executeStatement(const ModulePtr& m, std::string_view statement);
 
-    // Where the last run-time error that escaped a script happened.
-    Location errorLocation() const { return location_; }
+    // Where the last run-time error that escaped a script happened; taking it leaves none
+    // recorded, so that a host that drops an error of a nested entry leaves no stale place.
+    Location takeErrorLocation();
+
+    // Set from any thread: every script stops at its next loop step or procedure call, as
+    // at a time-out. Shared so that whoever holds it may outlive the engine.
+    std::shared_ptr<std::atomic<bool>> canceled = std::make_shared<std::atomic<bool>>(false);
 
     // Called by script objects and procedure references when a host calls them.
     vb::Variant invokeMember(ScriptObject& self, int32_t member, vb::CallKind kind, vb::Args args);
@@ -129,7 +135,9 @@ public:
     void message(const std::string& text);
     [[noreturn]] void undefined(int32_t number, const std::string& name);
 
-    // Guards one entry from the host: deadline, stack budget, error place.
+    // Guards one entry from the host: deadline, stack budget, error place. An entry made while
+    // a script runs (a host calling back into the engine) keeps the outer error place unless
+    // its own error escapes.
     class Entry {
     public:
         explicit Entry(Engine& e);
@@ -137,6 +145,9 @@ public:
 
     private:
         Engine& e_;
+        int uncaught_ = 0;
+        bool outerLocated_ = false;
+        Location outerLocation_;
     };
 
 private:

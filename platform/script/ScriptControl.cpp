@@ -39,11 +39,11 @@ auto guarded(Engine& engine, ErrorInfo& info, std::string_view code, F&& operati
     } catch (const SyntaxError& s) {
         info = ErrorInfo{s.number(), s.what(), texts::CompileSource, s.line(), s.column(), lineOf(code, s.line())};
     } catch (const Interrupt&) {
-        Location at = engine.errorLocation();
+        Location at = engine.takeErrorLocation();
         info = ErrorInfo{kTimeoutError, std::string(kTimeoutDescription), texts::RuntimeSource, at.line, at.column, {}};
     } catch (...) {
         vb::Error e = vb::currentError();
-        Location at = engine.errorLocation();
+        Location at = engine.takeErrorLocation();
         std::string source = e.source().empty() ? std::string(texts::RuntimeSource) : e.source();
         info = ErrorInfo{e.number(), e.description(), source, at.line, at.column, {}};
     }
@@ -214,6 +214,10 @@ vb::ObjectRef ScriptControl::Modules(const vb::Variant& nameOrIndex) {
 vb::ObjectRef ScriptControl::Error() { return errorObject_; }
 
 void ScriptControl::setClock(Clock clock) { engine_->clock = std::move(clock); }
+
+std::function<void()> ScriptControl::canceller() {
+    return [canceled = engine_->canceled] { canceled->store(true, std::memory_order_relaxed); };
+}
 void ScriptControl::setLog(Log log) { engine_->log = std::move(log); }
 
 void registerClasses() {

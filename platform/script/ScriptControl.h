@@ -19,7 +19,8 @@
 //    statement that failed;
 //  - a script still running when `Timeout` milliseconds have passed since the host's call
 //    began is stopped (no On Error can catch it) with Number 0x80004004 (-2147467260) and
-//    Description "The operation was canceled"; its code stays defined.
+//    Description "The operation was canceled"; its code stays defined. A script stopped
+//    through canceller() ends the same way.
 // Timeout 0 or less (the original's NoTimeout is -1) lets scripts run without limit.
 //
 // A module added by the name of one that exists replaces it (its code is dropped), so that
@@ -162,6 +163,10 @@ public:
 
     void setClock(Clock clock);
     void setLog(Log log);
+    // For a host that is ending: calling the answer, from any thread and also after the
+    // control is gone, stops the script running now at its next loop step or procedure call
+    // (as a time-out does) and every script from then on.
+    std::function<void()> canceller();
 
 private:
     std::shared_ptr<Engine> engine_;

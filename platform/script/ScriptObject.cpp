@@ -3,6 +3,7 @@
 #include "script/Parser.h"
 #include "vb/Error.h"
 #include "vb/ErrorNumbers.h"
+#include "vb/Release.h"
 
 namespace script {
 
@@ -18,32 +19,6 @@ ModulePtr ScriptObject::module() const {
     return m;
 }
 
-namespace {
-
-// Releasing a long chain of objects (a linked list) would nest one destructor per object;
-// nested releases hand their variables to the outermost one, which frees them in a loop.
-thread_local int releaseDepth = 0;
-thread_local std::vector<vb::Variant> pendingRelease;
-
-void releaseFields(std::vector<vb::Variant>& fields) {
-    if (releaseDepth > 0) {
-        for (vb::Variant& f : fields) pendingRelease.push_back(std::move(f));
-        return;
-    }
-    ++releaseDepth;
-    std::vector<vb::Variant> queue = std::move(fields);
-    while (!queue.empty()) {
-        vb::Variant v = std::move(queue.back());
-        queue.pop_back();
-        v.clear();
-        for (vb::Variant& p : pendingRelease) queue.push_back(std::move(p));
-        pendingRelease.clear();
-    }
-    --releaseDepth;
-}
-
-}  // namespace
-
 ScriptObject::~ScriptObject() {
     if (std::shared_ptr<Engine> engine = engine_.lock()) {
         engine->forget(this);
@@ -55,7 +30,8 @@ ScriptObject::~ScriptObject() {
             }
         }
     }
-    releaseFields(fields);
+    // A long chain of objects (a linked list) is freed in a loop, not by nested destructors.
+    vb::releaseValues(fields);
 }
 
 vb::DispId ScriptObject::memberId(std::string_view name) const {

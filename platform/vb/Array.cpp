@@ -48,7 +48,8 @@ int32_t Array::ubound(int32_t dim) const {
 }
 
 std::size_t Array::offset(std::span<const int32_t> indices) const {
-    if (indices.size() != bounds_.size()) raise(errors::SubscriptOutOfRange);
+    // No indices on an array without dimensions names no element either.
+    if (indices.empty() || indices.size() != bounds_.size()) raise(errors::SubscriptOutOfRange);
     std::size_t result = 0;
     std::size_t stride = 1;
     for (std::size_t d = 0; d < indices.size(); ++d) {

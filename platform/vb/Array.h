@@ -36,7 +36,8 @@ public:
     bool fixed() const noexcept { return fixed_; }
 
     // The element at the indices, by reference (so it can be passed ByRef); error 9 when the
-    // number of indices differs from the dimensions or one lies outside its bounds.
+    // number of indices differs from the dimensions, one lies outside its bounds, or there
+    // are none (an array without dimensions has no elements).
     Variant& at(std::span<const int32_t> indices);
     const Variant& at(std::span<const int32_t> indices) const;
     Variant& at(int32_t index);

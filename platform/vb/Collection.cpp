@@ -6,6 +6,7 @@
 #include "vb/Error.h"
 #include "vb/ErrorNumbers.h"
 #include "vb/MemberTable.h"
+#include "vb/Release.h"
 #include "vb/Strings.h"
 
 namespace vb {
@@ -38,6 +39,13 @@ const MemberTable& members() {
 }
 
 }  // namespace
+
+Collection::~Collection() {
+    std::vector<Variant> held;
+    held.reserve(entries_.size());
+    for (std::unique_ptr<Entry>& e : entries_) held.push_back(std::move(e->item));
+    releaseValues(held);
+}
 
 void Collection::Add(Variant item, const Variant& key, const Variant& before, const Variant& after) {
     bool hasBefore = !before.isMissing(), hasAfter = !after.isMissing();

@@ -14,6 +14,10 @@ namespace vb {
 
 class Collection : public Object {
 public:
+    Collection() = default;
+    // Frees the items without nesting (vb/Release.h).
+    ~Collection() override;
+
     // Adds the item at the end, or before / after the item named by index or key (not both:
     // error 5; an unknown one: error 5 for a key, 9 for an index).
     void Add(Variant item, const Variant& key = Variant::missing(), const Variant& before = Variant::missing(),

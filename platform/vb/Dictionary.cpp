@@ -7,6 +7,7 @@
 #include "vb/Error.h"
 #include "vb/ErrorNumbers.h"
 #include "vb/MemberTable.h"
+#include "vb/Release.h"
 
 namespace vb {
 
@@ -100,6 +101,16 @@ std::string Dictionary::hashKey(const Variant& key) const {
         }
     }
     return h;
+}
+
+Dictionary::~Dictionary() {
+    std::vector<Variant> held;
+    held.reserve(entries_.size() * 2);
+    for (Entry& e : entries_) {
+        held.push_back(std::move(e.key));
+        held.push_back(std::move(e.item));
+    }
+    releaseValues(held);
 }
 
 void Dictionary::Add(const Variant& key, Variant item) {

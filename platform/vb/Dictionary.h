@@ -16,6 +16,10 @@ namespace vb {
 
 class Dictionary : public Object {
 public:
+    Dictionary() = default;
+    // Frees the keys and items without nesting (vb/Release.h).
+    ~Dictionary() override;
+
     // Error 457 when the key is there already.
     void Add(const Variant& key, Variant item);
     bool Exists(const Variant& key) const;

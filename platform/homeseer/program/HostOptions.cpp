@@ -5,8 +5,10 @@ namespace homeseer {
 const char* const kHostUsage =
     "usage: zephra-host --app-dir DIR [--run FILE] [--exit-when-idle] [--plugin LIBRARY] [--web-address IP]\n"
     "  --app-dir DIR      the application folder (Config, HTML, Data, Scripts), made on first run\n"
-    "  --run FILE         run the host script FILE; without it, lines on standard input are run\n"
+    "  --run FILE         run the VBScript file FILE; without it, each line on standard input runs\n"
+    "                     as a VBScript statement (\"? expression\" prints its value)\n"
     "  --exit-when-idle   end once the script is done and every appliance queue is empty\n"
+    "                     (exit status 1 when the --run script stopped on an error)\n"
     "  --plugin LIBRARY   load this plug-in library instead of libreva_Zephra.so\n"
     "  --web-address IP   serve the HTML folder on this address (default 127.0.0.1)\n";
 

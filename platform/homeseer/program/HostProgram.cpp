@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <charconv>
+#include <deque>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -16,11 +17,10 @@
 #include "forms/Timer.h"
 #include "homeseer/Contacts.h"
 #include "homeseer/DeviceFile.h"
-#include "homeseer/HostStatement.h"
+#include "homeseer/HostScriptControl.h"
 #include "homeseer/HtmlServer.h"
 #include "homeseer/Phone.h"
 #include "homeseer/RealHost.h"
-#include "homeseer/StatementScript.h"
 #include "program/AppLayout.h"
 #include "program/InputLines.h"
 #include "program/LoopMailbox.h"
@@ -40,6 +40,9 @@ constexpr int32_t kIOPort = 0;  // the port InitIO is given: this host has no se
 constexpr int32_t kIdlePollMs = 100;
 constexpr int32_t kSaveEveryMs = 5000;
 constexpr std::size_t kMaxScriptFile = 4 * 1024 * 1024;
+constexpr std::size_t kMaxInputLine = 65536;
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";  // what Notepad puts before a UTF-8 text
+constexpr const char* kResultMark = "= ";
 
 // Everything one run holds, torn down in the reverse order of its making.
 class Program {
@@ -59,8 +62,14 @@ private:
     bool loadPlugin();
     bool startPlugin();
     void startScript();
+    std::optional<std::string> readScriptFile();
+    void runScriptFile();
+    void readInputLines();
+    void queueInputLine(std::optional<std::string> line);
+    void runInputLines();
+    void runInputLine(const std::optional<std::string>& line);
+    bool scriptDone() const { return inputEnded_ && pendingLines_.empty() && !runningLines_; }
     void startTimers();
-    void runStatementLine(const std::string& line);
     void checkIdle();
     void saveDevices();
     void shutdown();
@@ -83,10 +92,16 @@ private:
     std::unique_ptr<HtmlServer> web_;
     PluginInstance plugin_;
     std::string pluginName_;
-    std::shared_ptr<StatementScript> script_;
+    std::shared_ptr<HostScriptControl> script_;
     std::unique_ptr<forms::Timer> idleTimer_;
     std::unique_ptr<forms::Timer> saveTimer_;
-    bool scriptDone_ = false;
+    // Lines of standard input run one after another: a line that arrives while another waits
+    // (hs.WaitSecs serves events meanwhile) queues behind it. None: a line too long to run.
+    std::deque<std::optional<std::string>> pendingLines_;
+    bool runningLines_ = false;
+    bool inputEnded_ = false;  // the script file ran, or standard input ended
+    bool scriptFailed_ = false;
+    bool endedIdle_ = false;
     int stdinLine_ = 0;
 };
 
@@ -106,6 +121,8 @@ void Program::makeHost() {
     mailbox_ = std::make_shared<LoopMailbox>(*loop_);
     host_ = std::make_shared<RealHost>(out_);
     loop_->setUnhandledErrorHandler([this](const char* what) { log(std::string("Unhandled error: ") + what); });
+    script_ = std::make_shared<HostScriptControl>(host_, [this](const std::string& line) { log(line); });
+    host_->setScript(script_);
 }
 
 void Program::loadDevices() {
@@ -196,62 +213,82 @@ bool Program::startPlugin() {
     return true;
 }
 
-void Program::runStatementLine(const std::string& line) {
-    ++stdinLine_;
-    try {
-        vb::Variant result = script_->RunStatement(line);
-        if (result.isEmpty() || result.isMissing()) return;
-        out_ << "= " << (result.isObject() ? vb::TypeName(result) : vb::CStr(result)) << std::endl;
-    } catch (const vb::Error& e) {
-        log(StatementScript::ErrorLine(kStdinName, stdinLine_, e));
-    } catch (const std::exception& e) {
-        log(std::string(kStdinName) + " line " + std::to_string(stdinLine_) + ": " + e.what());
-    }
+void Program::startScript() {
+    script_->AddPlugin(pluginName_, plugin_.object);
+    if (options_.runFile.empty()) readInputLines();
+    else loop_->post([this] { runScriptFile(); });
 }
 
-void Program::startScript() {
-    script_ = std::make_shared<StatementScript>(host_, pluginName_, [this](const std::string& line) { log(line); });
-    host_->setScript(script_);
-    if (!options_.runFile.empty()) {
-        loop_->post([this] {
-            std::ifstream file(options_.runFile, std::ios::binary);
-            if (!file) {
-                log("The script " + options_.runFile + " cannot be read");
-            } else {
-                std::string text(kMaxScriptFile + 1, '\0');
-                file.read(text.data(), static_cast<std::streamsize>(text.size()));
-                text.resize(static_cast<std::size_t>(file.gcount()));
-                if (text.size() > kMaxScriptFile) log("The script " + options_.runFile + " is too large to run");
-                else script_->RunScript(text, std::filesystem::path(options_.runFile).filename().string());
-            }
-            scriptDone_ = true;
-        });
+std::optional<std::string> Program::readScriptFile() {
+    std::ifstream file(options_.runFile, std::ios::binary);
+    if (!file) {
+        log("The script " + options_.runFile + " cannot be read");
+        return std::nullopt;
+    }
+    std::string text(kMaxScriptFile + 1, '\0');
+    file.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<std::size_t>(file.gcount()));
+    if (text.size() > kMaxScriptFile) {
+        log("The script " + options_.runFile + " is too large to run");
+        return std::nullopt;
+    }
+    if (text.starts_with(kUtf8Mark)) text.erase(0, kUtf8Mark.size());
+    return text;
+}
+
+void Program::runScriptFile() {
+    std::optional<std::string> text = readScriptFile();
+    scriptFailed_ = !text || !script_->RunScript(*text, std::filesystem::path(options_.runFile).filename().string());
+    inputEnded_ = true;
+}
+
+void Program::readInputLines() {
+    std::shared_ptr<LoopMailbox> mailbox = mailbox_;
+    StartInputLines(STDIN_FILENO, kMaxInputLine,
+                    {[mailbox, this](std::string line) {
+                         mailbox->post([this, line = std::move(line)] { queueInputLine(line); });
+                     },
+                     [mailbox, this] { mailbox->post([this] { queueInputLine(std::nullopt); }); },
+                     [mailbox, this] { mailbox->post([this] { inputEnded_ = true; }); }});
+}
+
+void Program::queueInputLine(std::optional<std::string> line) {
+    pendingLines_.push_back(std::move(line));
+    runInputLines();
+}
+
+void Program::runInputLines() {
+    if (runningLines_) return;  // the line running now takes this one up when it is done
+    runningLines_ = true;
+    while (!pendingLines_.empty()) {
+        std::optional<std::string> line = std::move(pendingLines_.front());
+        pendingLines_.pop_front();
+        runInputLine(line);
+    }
+    runningLines_ = false;
+}
+
+void Program::runInputLine(const std::optional<std::string>& line) {
+    ++stdinLine_;
+    if (!line) {
+        log(std::string(kStdinName) + " line " + std::to_string(stdinLine_) + ": the line is too long and is not run");
         return;
     }
-    std::shared_ptr<LoopMailbox> mailbox = mailbox_;
-    StartInputLines(STDIN_FILENO, kMaxStatementLength,
-                    {[mailbox, this](std::string line) {
-                         mailbox->post([this, line = std::move(line)] { runStatementLine(line); });
-                     },
-                     [mailbox, this] {
-                         mailbox->post([this] {
-                             ++stdinLine_;
-                             log(std::string(kStdinName) + " line " + std::to_string(stdinLine_) +
-                                 ": the line is too long and is not run");
-                         });
-                     },
-                     [mailbox, this] { mailbox->post([this] { scriptDone_ = true; }); }});
+    if (std::optional<std::string> value = script_->RunLine(*line, kStdinName, stdinLine_))
+        out_ << kResultMark << *value << std::endl;
 }
 
 void Program::checkIdle() {
-    if (!scriptDone_) return;
+    if (!scriptDone()) return;
     bool idle = true;
     try {
         if (plugin_.idle) idle = plugin_.idle();
     } catch (const std::exception& e) {
         log(std::string("The plug-in cannot tell whether it is idle: ") + e.what());
     }
-    if (idle) loop_->stop();
+    if (!idle) return;
+    endedIdle_ = true;
+    loop_->stop();
 }
 
 void Program::saveDevices() {
@@ -285,7 +322,7 @@ void Program::shutdown() {
     saveDevices();
     mailbox_->close();
     web_.reset();
-    host_->setScript(nullptr);
+    host_->setScript({});
     host_->removePlugins();
     script_.reset();
     plugin_ = {};
@@ -297,7 +334,17 @@ int Program::run() {
     makeHost();
     std::shared_ptr<LoopMailbox> mailbox = mailbox_;
     forms::Loop* loop = loop_.get();
-    SignalWatcher signals([mailbox, loop](int) { mailbox->post([loop] { loop->stop(); }); });
+    // A script busy in a loop never lets the loop see the stop: it is canceled from the
+    // signal's thread, and a wait under way ends so that the script gets there.
+    std::function<void()> cancelScripts = script_->canceller();
+    RealHost* host = host_.get();
+    SignalWatcher signals([mailbox, loop, host, cancelScripts](int) {
+        cancelScripts();
+        mailbox->post([loop, host] {
+            host->endWaits();
+            loop->stop();
+        });
+    });
     loadDevices();
     makePhone();
     setLocation();
@@ -312,7 +359,7 @@ int Program::run() {
     out_ << kSource << ": " << pluginName_ << " ready" << std::endl;
     loop_->run();
     shutdown();
-    return 0;
+    return endedIdle_ && scriptFailed_ ? 1 : 0;
 }
 
 }  // namespace

@@ -76,25 +76,32 @@ TEST_F(HostProgram, DrivesThePluginInTheHostsOrderAndShutsDownOnSigterm) {
     EXPECT_EQ(second[13], "ShutdownIO");
 }
 
-TEST_F(HostProgram, StatementsReachThePluginAndTheHostRaisesEventsIntoIt) {
+std::string logText(const std::filesystem::path& app) { return fileText(app / "Data/zephra-host.log"); }
+
+TEST_F(HostProgram, LinesOnStandardInputRunAsVBScriptOneAfterAnother) {
     ChildProcess host(ZEPHRA_HOST_PROGRAM, args());
     ASSERT_TRUE(host.waitForLine("zephra-host: TestPlug ready"));
-    host.writeLine("Echo \"a, \"\"b\"\"\", 2, , True");
+    host.writeLine("? Echo(\"a, \"\"b\"\"\", 2, , True)");
     ASSERT_TRUE(host.waitForLine("= a, \"b\"|2|(missing)|True"));
     host.writeLine("hs.ExecX10 \"a5\", \"on\"");
     host.writeLine("hs.SetDeviceValue \"[1\", 7");
-    // The events are posted behind the statements already waiting; once this answers,
-    // they wait before any statement written afterwards.
-    host.writeLine("Echo \"sync\"");
+    // The events are posted behind the lines already waiting; once this answers, they wait
+    // before any line written afterwards.
+    host.writeLine("? Echo(\"sync\")");
     ASSERT_TRUE(host.waitForLine("= sync"));
     host.writeLine("Echo \"not closed");
-    host.writeLine("hs.Plugin(\"testplug\").Echo(\"late\")");
-    ASSERT_TRUE(host.waitForLine("stdin line 5: Error 1002: Syntax error: text not closed at column 6"));
-    ASSERT_TRUE(host.waitForLine("= late"));
-    host.writeLine("hs.isOn(\"A5\")");
-    ASSERT_TRUE(host.waitForLine("= True"));
-    host.writeLine("NoSuchOperation");
-    ASSERT_TRUE(host.waitForLine("stdin line 8: Error 438: Object doesn't support this property or method"));
+    host.writeLine("x = 5");
+    host.writeLine("hs.WriteLog \"t\", x * 2");
+    ASSERT_TRUE(host.waitForLine("stdin line 5, column 6: Error 1033: Unterminated string constant"));
+    ASSERT_TRUE(host.waitForLine("| t | 10"));
+    host.writeLine("? hs.isOn(\"A5\") & \" \" & hs.Plugin(\"testplug\").Echo(\"late\")");
+    ASSERT_TRUE(host.waitForLine("= True late"));
+    host.writeLine("NoSuchOperation 1");
+    ASSERT_TRUE(host.waitForLine("stdin line 9, column 1: Error 13: Type mismatch"));
+    // A line that waits keeps the host serving events, and the next line runs after it.
+    host.writeLine("hs.WaitSecs 0.3 : Echo \"first\"");
+    host.writeLine("? Echo(\"second\")");
+    ASSERT_TRUE(host.waitForLine("= second"));
     EXPECT_EQ(host.terminate(), 0);
 
     std::vector<std::string> lines = recorded(app_.path());
@@ -102,20 +109,79 @@ TEST_F(HostProgram, StatementsReachThePluginAndTheHostRaisesEventsIntoIt) {
     ASSERT_GE(run.size(), 3u);
     std::sort(run.begin() + 1, run.begin() + 4);  // the events and "sync" in either order
     EXPECT_EQ(run, (std::vector<std::string>{"Echo a, \"b\"|2|(missing)|True", "Echo sync", "HSEvent 1 A5 2",
-                                             "SetIO [1 19 7", "Echo late", "ShutdownIO"}));
+                                             "SetIO [1 19 7", "Echo late", "Echo first", "Echo second", "ShutdownIO"}));
 }
 
 TEST_F(HostProgram, ARunScriptEndsWhenDoneAndThePluginIsIdle) {
-    app_.write("Scripts/work.txt", "' a host script\r\nStayBusy 200\r\nEcho \"one\"\r\nEcho oops\r\nhs.WaitSecs 0.05\r\n");
-    ChildProcess host(ZEPHRA_HOST_PROGRAM, args({"--run", (app_.path() / "Scripts/work.txt").string(), "--exit-when-idle"}));
+    app_.write("Scripts/demo.vbs",
+               "\xEF\xBB\xBF' a host script, saved with a byte-order mark\r\n"
+               "Option Explicit\r\n"
+               "Class Greeter\r\n"
+               "  Public Prefix\r\n"
+               "  Public Function Greet(name) : Greet = Echo(Prefix & name) : End Function\r\n"
+               "End Class\r\n"
+               "Dim plugin, g, seen, item\r\n"
+               "Set plugin = hs.Plugin(\"TestPlug\")\r\n"
+               "plugin.StayBusy 200\r\n"
+               "Set seen = CreateObject(\"Scripting.Dictionary\")\r\n"
+               "Set g = New Greeter : g.Prefix = \"hi \"\r\n"
+               "seen.Add \"one\", g.Greet(\"one\")\r\n"
+               "On Error Resume Next\r\n"
+               "plugin.NoSuchOperation\r\n"
+               "hs.WriteLog \"demo\", \"skipped error \" & Err.Number\r\n"
+               "On Error Goto 0\r\n"
+               "For Each item In seen.Keys : hs.WriteLog \"demo\", item & \"=\" & seen(item) : Next\r\n"
+               "hs.WaitSecs 0.05\r\n");
+    ChildProcess host(ZEPHRA_HOST_PROGRAM, args({"--run", (app_.path() / "Scripts/demo.vbs").string(), "--exit-when-idle"}));
     EXPECT_EQ(host.waitExit(), 0);
     std::vector<std::string> lines = recorded(app_.path());
     std::vector<std::string> run(lines.begin() + 6, lines.end());
-    EXPECT_EQ(run, (std::vector<std::string>{"StayBusy 200", "Echo one", "Idle", "ShutdownIO"}));
-    EXPECT_NE(fileText(app_.path() / "Data/zephra-host.log")
-                  .find("work.txt line 4: Error 1002: Syntax error: a text in double quotes, a number, True or "
-                        "False was expected at column 6"),
-              std::string::npos);
+    EXPECT_EQ(run, (std::vector<std::string>{"StayBusy 200", "Echo hi one", "Idle", "ShutdownIO"}));
+    std::string log = logText(app_.path());
+    EXPECT_NE(log.find("| demo | skipped error 438\n"), std::string::npos);
+    EXPECT_NE(log.find("| demo | one=hi one\n"), std::string::npos);
+    EXPECT_EQ(log.find("Error"), std::string::npos);
+}
+
+TEST_F(HostProgram, AScriptThatFailsIsReportedWithItsPlaceAndTheHostGoesOn) {
+    // A syntax error: nothing of the file runs; ending idle, the status says the script failed.
+    app_.write("Scripts/broken.vbs", "Echo \"never\"\r\nFor i = 1 To 3\r\n  Echo i\r\nNext x y\r\n");
+    {
+        ChildProcess host(ZEPHRA_HOST_PROGRAM, args({"--run", (app_.path() / "Scripts/broken.vbs").string(), "--exit-when-idle"}));
+        EXPECT_TRUE(host.waitForLine("| zephra-host | broken.vbs line 4, column 8: Error 1025: Expected end of statement"));
+        EXPECT_EQ(host.waitExit(), 1);
+    }
+    EXPECT_EQ(recorded(app_.path()).back(), "ShutdownIO");
+    EXPECT_NE(logText(app_.path()).find("broken.vbs line 4, column 8: Error 1025"), std::string::npos);
+
+    // A run-time error stops the script where it happens; the host serves on until told to stop.
+    app_.write("Scripts/fails.vbs", "Echo \"before\"\r\nDim d : Set d = CreateObject(\"Scripting.Dictionary\")\r\n"
+                                    "d.Add \"k\", 1 : d.Add \"k\", 2\r\nEcho \"after\"\r\n");
+    ChildProcess host(ZEPHRA_HOST_PROGRAM, args({"--run", (app_.path() / "Scripts/fails.vbs").string()}));
+    EXPECT_TRUE(host.waitForLine("fails.vbs line 3, column 16: Error 457: This key is already associated with an "
+                                 "element of this collection"));
+    EXPECT_EQ(host.waitExit(std::chrono::milliseconds(300)), -1);  // still running
+    EXPECT_EQ(host.terminate(), 0);
+    std::vector<std::string> lines = recorded(app_.path());
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "Echo before"), 1);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "Echo after"), 0);
+    EXPECT_EQ(lines.back(), "ShutdownIO");
+
+    // A script that cannot be read fails the same way.
+    ChildProcess missing(ZEPHRA_HOST_PROGRAM, args({"--run", (app_.path() / "Scripts/none.vbs").string(), "--exit-when-idle"}));
+    EXPECT_EQ(missing.waitExit(), 1);
+}
+
+TEST_F(HostProgram, ASignalStopsAScriptThatLoopsOrWaits) {
+    for (const char* body : {"Do : Loop", "Do : hs.WaitSecs 30 : Loop"}) {
+        app_.write("Scripts/loop.vbs", std::string("hs.WriteLog \"loop\", \"started\"\r\n") + body + "\r\n");
+        ChildProcess host(ZEPHRA_HOST_PROGRAM, args({"--run", (app_.path() / "Scripts/loop.vbs").string()}));
+        ASSERT_TRUE(host.waitForLine("| loop | started")) << body;
+        kill(host.pid(), SIGINT);
+        EXPECT_TRUE(host.waitForLine("loop.vbs line 2, column 1: Error -2147467260: The operation was canceled")) << body;
+        EXPECT_EQ(host.waitExit(), 0) << body;
+        EXPECT_EQ(recorded(app_.path()).back(), "ShutdownIO") << body;
+    }
 }
 
 TEST_F(HostProgram, StandardInputEndingWithExitWhenIdleEndsTheProgram) {

@@ -10,7 +10,7 @@
 #include "homeseer/HostEvent.h"
 #include "homeseer/Phone.h"
 #include "homeseer/RecordingHost.h"
-#include "homeseer/StatementScript.h"
+#include "homeseer/HostScriptControl.h"
 #include "homeseer/SunTimes.h"
 #include "homeseer/tests/FakePlugin.h"
 #include "vb/Collection.h"
@@ -101,7 +101,8 @@ TEST_F(HostServices, TheCallbackObjectServesTheHostMenusHouseCodesAndXap) {
 }
 
 TEST_F(HostServices, EventsAreMadeFoundAndRunTheirScripts) {
-    auto script = std::make_shared<StatementScript>(hs_, "dkvZephra", nullptr);
+    std::vector<std::string> errors;
+    auto script = std::make_shared<HostScriptControl>(hs_, [&](const std::string& line) { errors.push_back(line); });
     hs_->setScript(script);
     EXPECT_EQ(hs_->NewEvent("Lights"), 1);
     std::shared_ptr<HostEvent> cid = hs_->NewEventEx("dkvZephra CID");
@@ -124,6 +125,10 @@ TEST_F(HostServices, EventsAreMadeFoundAndRunTheirScripts) {
     hs_->TriggerEvent("DKVZEPHRA cid");
     hs_->TriggerEvent("no such event");
     EXPECT_EQ(plugin_->calls, (std::vector<std::string>{"Echo "}));
+    // A failing line is reported with its event's name and the host goes on.
+    hs_->GetEvent(1)->setScripts("hs.Plugin(\"dkvZephra\").Echo 1 / 0");
+    hs_->TriggerEvent("Lights");
+    EXPECT_EQ(errors, (std::vector<std::string>{"event Lights line 1, column 1: Error 11: Division by zero"}));
 
     // A call on line 1 runs the event set for that line; a call on line 2 runs none.
     auto phone = std::make_shared<Phone>(std::vector<Contact>{}, [this](int32_t line) { hs_->phoneCall(line); });

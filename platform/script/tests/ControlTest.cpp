@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
+#include <thread>
 
 #include "ScriptHarness.h"
 #include "automation/CallByName.h"
@@ -121,6 +123,55 @@ TEST(ScriptControl, EndlessLoopStopsAtTheTimeout) {
     sc.setTimeout(-1);
     sc.AddCode("Dim i, n : For i = 1 To 100000 : n = n + 1 : Next");
     EXPECT_EQ(vb::CLng(sc.Eval("n")), 100000);
+}
+
+TEST(ScriptControl, ACancelFromAnotherThreadStopsTheScriptAndEveryLaterOne) {
+    ScriptControl sc;
+    sc.setTimeout(0);
+    std::function<void()> cancel = sc.canceller();
+    std::thread stopper([cancel] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        cancel();
+    });
+    EXPECT_EQ(errorOf([&] { sc.AddCode("Sub Spin()\r\n On Error Resume Next\r\n Do\r\n Loop\r\nEnd Sub\r\nSpin"); }),
+              script::kTimeoutError);
+    stopper.join();
+    EXPECT_EQ(sc.lastError().Description, "The operation was canceled");
+    EXPECT_EQ(sc.lastError().Line, 3);
+    EXPECT_EQ(errorOf([&] { run(sc, "Spin"); }), script::kTimeoutError);
+    // The canceller may outlive the control.
+    ScriptControl* gone = new ScriptControl;
+    std::function<void()> late = gone->canceller();
+    delete gone;
+    late();
+}
+
+// A host object that runs a statement in the control that called it, and drops its error.
+class Reentry : public automation::Dispatch<Reentry> {
+public:
+    static constexpr std::string_view className = "Reentry";
+    static void describe(automation::Members<Reentry>& m) { m.method<&Reentry::RunQuietly>("RunQuietly"); }
+    void RunQuietly(const std::string& statement) {
+        try {
+            sc->ExecuteStatement(statement);
+        } catch (const vb::Error&) {
+        }
+    }
+    ScriptControl* sc = nullptr;
+};
+
+TEST(ScriptControl, AStatementRunFromInsideAScriptKeepsTheOuterErrorPlace) {
+    ScriptControl sc;
+    auto reentry = std::make_shared<Reentry>();
+    reentry->sc = &sc;
+    sc.AddObject("re", reentry);
+    sc.AddCode("Sub Outer()\r\n  re.RunQuietly \"x = 1 / 0\"\r\n  Dim a\r\n  a = \"t\" + 1\r\nEnd Sub");
+    EXPECT_EQ(errorOf([&] { run(sc, "Outer"); }), 13);
+    EXPECT_EQ(sc.lastError().Line, 4);
+    EXPECT_EQ(sc.lastError().Column, 2);
+    // The inner statement's own failure is reported where it happened.
+    EXPECT_EQ(errorOf([&] { sc.ExecuteStatement("re.RunQuietly \"y = 1\" : z = 1 / 0"); }), 11);
+    EXPECT_EQ(sc.lastError().Column, 24);
 }
 
 TEST(ScriptControl, AddObjectWithAndWithoutMembers) {

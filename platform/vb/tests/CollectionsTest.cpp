@@ -131,3 +131,57 @@ TEST(Dictionary, ForEachMayChangeTheDictionary) {
     EXPECT_EQ(seen, 3);
     EXPECT_EQ(d.Count(), 0);
 }
+
+// A chain far deeper than nested destructors could go on the stack: dictionaries and
+// collections held as items, dictionaries as keys, and a last link that counts its release.
+TEST(Dictionary, DeepChainsOfDictionariesAndCollectionsAreFreedWithoutRecursion) {
+    struct Counted : vb::Object {
+        explicit Counted(int& freed) : freed_(freed) {}
+        ~Counted() override { ++freed_; }
+        vb::DispId memberId(std::string_view) const override { return vb::kUnknownMember; }
+        Variant invoke(vb::DispId, vb::CallKind, vb::Args) override { return {}; }
+        std::string_view typeName() const override { return "Counted"; }
+        int& freed_;
+    };
+    constexpr int kDepth = 300000;
+    int freed = 0;
+    Variant chain(vb::ObjectRef(std::make_shared<Counted>(freed)));
+    for (int i = 0; i < kDepth; ++i) {
+        vb::ObjectRef link;
+        switch (i % 3) {
+        case 0: {
+            auto d = std::make_shared<vb::Dictionary>();
+            d->Add("next", std::move(chain));
+            link = d;
+            break;
+        }
+        case 1: {
+            auto c = std::make_shared<vb::Collection>();
+            c->Add(std::move(chain));
+            link = c;
+            break;
+        }
+        default: {
+            auto d = std::make_shared<vb::Dictionary>();
+            d->Add(chain, i);  // an object as a key
+            chain.clear();
+            link = d;
+        }
+        }
+        chain = Variant(std::move(link));
+    }
+    chain.clear();
+    EXPECT_EQ(freed, 1);
+
+    // RemoveAll of the dictionary holding the chain frees it the same way.
+    vb::Dictionary holder;
+    Variant inner(vb::ObjectRef(std::make_shared<Counted>(freed)));
+    for (int i = 0; i < kDepth; ++i) {
+        auto d = std::make_shared<vb::Dictionary>();
+        d->Add(i, std::move(inner));
+        inner = Variant(vb::ObjectRef(d));
+    }
+    holder.Add("chain", std::move(inner));
+    holder.RemoveAll();
+    EXPECT_EQ(freed, 2);
+}

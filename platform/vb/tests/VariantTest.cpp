@@ -98,6 +98,12 @@ TEST(Variant, MultiDimensionalArraysAndReDim) {
     EXPECT_TRUE(a.at(0).isEmpty());
     a.erase();
     EXPECT_EQ(a.dimensions(), 0);
+    // No indices name no element, with dimensions or without.
+    EXPECT_EQ(errorOf([&] { a.at(std::span<const int32_t>()); }), 9);
+    const Array none;
+    EXPECT_EQ(errorOf([&] { none.at(std::span<const int32_t>()); }), 9);
+    EXPECT_EQ(errorOf([] { Array::of({1}).at(std::span<const int32_t>()); }), 9);
+    EXPECT_EQ(errorOf([&] { a.at(0); }), 9);
     Array fixed({{0, 1}}, true);
     fixed.at(0) = 1;
     EXPECT_EQ(errorOf([&] { fixed.redim({{0, 5}}, false); }), 10);
