@@ -49,6 +49,7 @@ public:
     int16_t SlideshowMenuState = 0;
     int32_t HostVersionNumber = 0;  // major × 10000 + minor × 1000 + revision
     std::string HouseCode;          // the house code of the plug-in's devices
+    int32_t TempFileCounter = 0;    // names the speech files of the plug-in's own speak paths (0-9)
 
     // Settings (the reader's variables).
     ZephraSettings settings;

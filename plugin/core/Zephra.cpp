@@ -112,7 +112,8 @@ void Zephra::setSlideshow(bool on) {
 
 void Zephra::setMotionOffMinutes(int32_t minutes) { MotionOffMinutes_ = std::min(minutes, 99999); }
 
-// The host devices themselves are made by the device module when the codes are known.
+// The ten device codes follow the base code, and the host devices are made or brought up to
+// date.
 void Zephra::setDeviceCodeBase(const std::string& code) {
     DeviceCodeBase_ = code;
     if (code.empty()) {
@@ -128,6 +129,7 @@ void Zephra::setDeviceCodeBase(const std::string& code) {
         if (sum > 32767) vb::raise(vb::errors::Overflow);
         deviceCodes_[group] = house + std::to_string(sum);
     }
+    MakeDevice(code);
 }
 
 // --- Members ---------------------------------------------------------------------------------
@@ -144,7 +146,17 @@ void Zephra::Shutdown() {
     IETimer_.reset();
     IEObj_.reset();
     WaitObject_.reset();
+    CommandWait_.reset();
     vb::Err().Clear();
+}
+
+void Zephra::setBrowserFullScreen(bool fullScreen) {
+    if (fullScreen != BrowserFullScreen_) ToggleBrowserFullScreen("");
+}
+
+std::string Zephra::SetBrowserScreen(bool fullScreen, const std::string& tag) {
+    if (fullScreen == BrowserFullScreen_) return "0";
+    return ToggleBrowserFullScreen(tag);
 }
 
 void Zephra::hsExecX10(const std::string& device, const std::string& command) {
@@ -173,50 +185,102 @@ void Zephra::hsExecX10(const std::string& device, const std::string& command) {
         vb::Try([&] { WriteLog(state_.host(), kSource, kLogHsExecX10); });
 }
 
+// Whole tags are compared: "1.5" is not busy because "1.523" is queued.
 bool Zephra::CommandBusy(const std::string& tag) {
-    bool busy = tag == CurrentTag_ || vb::InStr(QueuedTags_, tag) > 0;
+    bool busy = tag == CurrentTag_ ||
+                std::any_of(queue_.begin() + 1, queue_.end(), [&](const CommandQueueEntry& e) { return e.Tag == tag; });
     debug("CommandBusyStatus=, " + std::string(busy ? "True" : "False") + ", on Command Tag=" + tag +
           ", From Command Que containing=" + QueuedTags_);
     return busy;
 }
 
+// The members in the order of the class's dispatch table.
 void Zephra::describe(automation::Members<Zephra>& m) {
     m.method<&Zephra::ReceiveData>("ReceiveData");
     m.method<&Zephra::SendTheCommand>("SendTheCommand");
+    m.method<&Zephra::SendSpeak>("SendSpeak");
     m.method<&Zephra::Timeout>("Timeout");
+    m.let<&Zephra::setSleep>("Sleep");
     m.method<&Zephra::SetSleep>("SetSleep");
     m.get<&Zephra::Sleep>("Sleep");
     m.method<&Zephra::SleepStatus>("SleepStatus");
+    m.method<&Zephra::Asleep>("Asleep");
+    m.method<&Zephra::Awake>("Awake");
     m.property<&Zephra::IP, &Zephra::setIP>("IP");
     m.property<&Zephra::Computer, &Zephra::setComputer>("Computer");
     m.property<&Zephra::Name, &Zephra::setName>("Name");
+    m.get<&Zephra::Backlight>("Backlight");
+    m.let<&Zephra::setBacklight>("Backlight");
+    m.method<&Zephra::SetBacklight>("SetBacklight");
+    m.get<&Zephra::MailLED>("MailLED");
+    m.let<&Zephra::setMailLED>("MailLED");
+    m.method<&Zephra::SetMailLED>("SetMailLED");
+    m.get<&Zephra::TopLED>("TopLED");
+    m.let<&Zephra::setTopLED>("TopLED");
+    m.method<&Zephra::SetTopLED>("SetTopLED");
     m.method<&Zephra::SetWaitsecs>("SetWaitsecs");
     m.method<&Zephra::Waitsecs>("Waitsecs");
+    m.get<&Zephra::Sounds>("Sounds");
+    m.let<&Zephra::setSounds>("Sounds");
+    m.method<&Zephra::SetSounds>("SetSounds");
+    m.get<&Zephra::SoundsVolume>("SoundsVolume");
+    m.let<&Zephra::setSoundsVolume>("SoundsVolume");
+    m.method<&Zephra::SetSoundsVolume>("SetSoundsVolume");
     m.get<&Zephra::BrowserFullScreen>("BrowserFullScreen");
+    m.let<&Zephra::setBrowserFullScreen>("BrowserFullScreen");
+    m.method<&Zephra::SetBrowserScreen>("SetBrowserScreen");
     m.method<&Zephra::ToggleBrowserFullScreen>("ToggleBrowserFullScreen");
     m.method<&Zephra::CommandBusy>("CommandBusy");
     m.method<&Zephra::ResetQueue>("ResetQueue");
     m.property<&Zephra::DeviceCodeBase, &Zephra::setDeviceCodeBase>("DeviceCodeBase");
-    m.property<&Zephra::PowerDevice, &Zephra::setPowerDevice>("PowerDevice");
+    m.let<&Zephra::setPowerDevice>("PowerDevice");
+    m.let<&Zephra::setMotionDevice>("MotionDevice");
+    m.get<&Zephra::PowerDevice>("PowerDevice");
     m.property<&Zephra::MotionOffMinutes, &Zephra::setMotionOffMinutes>("MotionOffMinutes");
-    m.property<&Zephra::MotionDevice, &Zephra::setMotionDevice>("MotionDevice");
+    m.get<&Zephra::MotionDevice>("MotionDevice");
+    m.method<&Zephra::Wav>("Wav");
+    m.method<&Zephra::RefreshSleepStatus>("RefreshSleepStatus");
+    m.method<&Zephra::PushIISPage>("PushIISPage");
     m.method<&Zephra::PushPage>("PushPage");
+    m.let<&Zephra::setPush>("Push");
     m.get<&Zephra::Push>("Push");
+    m.property<&Zephra::Display, &Zephra::setDisplay>("Display");
+    m.method<&Zephra::Speak>("Speak");
+    m.method<&Zephra::WavTime>("WavTime");
+    m.method<&Zephra::SpeakTime>("SpeakTime");
+    m.method<&Zephra::SetVolume>("SetVolume");
+    m.let<&Zephra::setVolume>("Volume");
+    m.get<&Zephra::Volume>("Volume");
     m.method<&Zephra::isSpeaking>("isSpeaking");
+    m.method<&Zephra::WaitForCommandComplete>("WaitForCommandComplete");
+    m.let<&Zephra::setPushText>("PushText");
+    m.get<&Zephra::PushText>("PushText");
+    m.method<&Zephra::PushTextMessage>("PushTextMessage");
+    m.method<&Zephra::CID>("CID");
     m.method<&Zephra::CyclePower>("CyclePower");
     m.method<&Zephra::ShowSlideshow>("ShowSlideshow");
     m.property<&Zephra::Slideshow, &Zephra::setSlideshow>("Slideshow");
+    m.property<&Zephra::SlideshowTime, &Zephra::setSlideshowTime>("SlideshowTime");
     m.property<&Zephra::X10Server, &Zephra::setX10Server>("X10Server");
-    m.property<&Zephra::PowerCycleCount, &Zephra::setPowerCycleCount>("PowerCycleCount");
+    m.let<&Zephra::setPowerCycleCount>("PowerCycleCount");
     m.property<&Zephra::EnableSlideshow, &Zephra::setEnableSlideshow>("EnableSlideshow");
-    m.property<&Zephra::DisablePlugin, &Zephra::setDisablePlugin>("DisablePlugin");
+    m.get<&Zephra::PowerCycleCount>("PowerCycleCount");
+    m.let<&Zephra::setDisablePlugin>("DisablePlugin");
     m.property<&Zephra::DoCID, &Zephra::setDoCID>("DoCID");
+    m.property<&Zephra::SlideGroupIndex, &Zephra::setSlideGroupIndex>("SlideGroupIndex");
+    m.property<&Zephra::SlideGroup, &Zephra::setSlideGroup>("SlideGroup");
+    m.property<&Zephra::SlideCount, &Zephra::setSlideCount>("SlideCount");
+    m.property<&Zephra::MotionStartTime, &Zephra::setMotionStartTime>("MotionStartTime");
+    m.get<&Zephra::DisablePlugin>("DisablePlugin");
     m.method<&Zephra::PowerCycleInProgress>("PowerCycleInProgress");
     m.method<&Zephra::Execute>("Execute");
     m.method<&Zephra::SendUDPCommand>("SendUDPCommand");
     m.method<&Zephra::SendUDPCID>("SendUDPCID");
     m.method<&Zephra::ShowQueue>("ShowQueue");
     m.method<&Zephra::Shutdown>("Shutdown");
+    m.method<&Zephra::SyncWithHomeseer>("SyncWithHomeseer");
+    m.method<&Zephra::ReceiveXapMessageOSD>("ReceiveXapMessageOSD");
+    m.method<&Zephra::ReceiveXapMessageTTS>("ReceiveXapMessageTTS");
     m.method<&Zephra::hsExecX10>("hsExecX10");
 }
 

@@ -23,6 +23,7 @@
 #include "forms/HiddenBrowser.h"
 #include "forms/Timer.h"
 #include "vb/Date.h"
+#include "vb/Object.h"
 #include "windows/FileSystemObject.h"
 
 namespace zephra {
@@ -90,13 +91,74 @@ public:
     std::string SendUDPCommand(const std::string& name, const std::string& argument, const std::string& tag);
     std::string SendUDPCID(const std::string& line1, const std::string& line2, const std::string& tag);
 
-    // Sleep states: "sleep", "awake", "always awake", "power cycle", "toggle".
+    // Sleep states: "sleep", "awake", "always awake", "power cycle", "toggle" (any letter
+    // case); another state is logged and changes nothing.
     std::string SetSleep(const std::string& state, const std::string& tag);
+    void setSleep(const std::string& state);
     std::string Sleep() const;
+    // Polls the appliance and waits up to five seconds for the answer; no answer counts as
+    // awake.
+    bool Asleep();
+    bool Awake();
+    // Queues the sleep-status poll.
+    std::string RefreshSleepStatus(const std::string& tag);
     std::string ToggleBrowserFullScreen(const std::string& tag);
+    // Toggles the browser when it is not in the mode asked for; "0" when it is.
+    std::string SetBrowserScreen(bool fullScreen, const std::string& tag);
+    void setBrowserFullScreen(bool fullScreen);
     std::string PushPage(const std::string& page, const std::string& tag);
+    // Pushes an address of any web server ("host/path", without "http://").
+    std::string PushIISPage(const std::string& address, const std::string& tag);
+    void setPush(const std::string& page);
     // Shows the slideshow page full screen when the appliance has a slide group.
     void ShowSlideshow(const std::string& tag);
+
+    // Panel: "on", "off", "blink" for the LEDs; "on" or another state for the backlight
+    // (nothing while asleep); sounds 0-18; volumes 0-100.
+    std::string Backlight() const;  // the status text "Backlight On" or "Backlight Off"
+    void setBacklight(const std::string& value);
+    std::string SetBacklight(const std::string& value, const std::string& tag);
+    const std::string& MailLED() const noexcept { return MailLED_; }
+    void setMailLED(const std::string& value);
+    std::string SetMailLED(const std::string& value, const std::string& tag);
+    const std::string& TopLED() const noexcept { return TopLED_; }
+    void setTopLED(const std::string& value);
+    std::string SetTopLED(const std::string& value, const std::string& tag);
+    int16_t Sounds() const noexcept { return Sounds_; }
+    void setSounds(int16_t number);
+    std::string SetSounds(int16_t number, const std::string& tag);
+    int16_t SoundsVolume() const noexcept { return SoundsVolume_; }
+    void setSoundsVolume(int16_t level);
+    std::string SetSoundsVolume(int16_t level, const std::string& tag);
+    int16_t Volume() const noexcept { return Volume_; }
+    void setVolume(int16_t level);
+    std::string SetVolume(int16_t level, const std::string& tag);
+
+    // Speech and WAV files: a file by drive or network path is copied under the host's web
+    // folder first; a bare name lies below it.
+    std::string SendSpeak(const std::string& text, const std::string& tag);
+    std::string Speak(const std::string& text, const std::string& tag);
+    std::string Wav(const std::string& file, const std::string& tag);
+    int32_t WavTime(const std::string& file);
+    // Speaks the text into a file and answers its playing time in seconds.
+    int32_t SpeakTime(const std::string& text);
+
+    // Text pages.
+    const std::string& PushText() const noexcept { return PushText_; }  // the last text pushed
+    void setPushText(const std::string& text);
+    std::string PushTextMessage(const std::string& text, const std::string& tag);
+    // Shows the host phone's last caller.
+    void CID();
+
+    // Waits up to about `seconds` (ten slices, pumping messages) for the command of that
+    // tag; true when it is still busy.
+    bool WaitForCommandComplete(const std::string& tag, int16_t seconds);
+    // Re-applies the host devices' values to the appliance.
+    void SyncWithHomeseer();
+    // xAP messages for the appliance; `message` answers GetItem(section, key), "Unknown"
+    // for an absent item.
+    void ReceiveXapMessageOSD(const vb::ObjectRef& message);
+    void ReceiveXapMessageTTS(const vb::ObjectRef& message);
 
     // Properties.
     const std::string& Name() const noexcept { return Name_; }
@@ -128,6 +190,18 @@ public:
     bool SleepStatus() const noexcept { return SleepStatus_; }
     bool BrowserFullScreen() const noexcept { return BrowserFullScreen_; }
     const std::string& Push() const noexcept { return Push_; }
+    const std::string& Display() const noexcept { return Push_; }
+    void setDisplay(const std::string& page) { Push_ = page; }
+    vb::Date SlideshowTime() const noexcept { return SlideshowTime_; }
+    void setSlideshowTime(vb::Date when) { SlideshowTime_ = when; }
+    int16_t SlideGroupIndex() const noexcept { return SlideGroupIndex_; }
+    void setSlideGroupIndex(int16_t index) { SlideGroupIndex_ = index; }
+    int16_t SlideGroup() const noexcept { return SlideGroup_; }
+    void setSlideGroup(int16_t group) { SlideGroup_ = group; }
+    int16_t SlideCount() const noexcept { return SlideCount_; }
+    void setSlideCount(int16_t count) { SlideCount_ = count; }
+    vb::Date MotionStartTime() const noexcept { return MotionStartTime_; }
+    void setMotionStartTime(vb::Date when) { MotionStartTime_ = when; }
     const std::string& DeviceCodeBase() const noexcept { return DeviceCodeBase_; }
     // Sets the base code and derives the ten device codes (house code, unit + group).
     void setDeviceCodeBase(const std::string& code);
@@ -192,16 +266,35 @@ private:
     bool markerSaysBrowser();
 
     // Devices.
+    void MakeDevice(const std::string& baseCode);
+    void makeGroupDevice(int group, const std::string& code);
+    int32_t deviceMisc(int32_t misc) const;
+    std::string DefineValues(int16_t start, int16_t count);
+    std::string DefineButtons(int16_t start, int16_t count);
     void SetPowerUpState();
     void writeDeviceText(const std::string& code, const std::string& text, bool xap = true);
     void writeDeviceTextUntested(const std::string& code, const std::string& text, bool xap = true);
     void writeSleepDevices(int16_t sleepState, bool awake);
 
     // Builders.
+    bool useDatagrams();
+    std::string LED(const std::string& which, const std::string& ledState, const std::string& tag);
+    void SetLEDStatus(const std::string& code, const std::string& ledState, int base);
+    std::string BacklightPower(const std::string& lightState, const std::string& tag);
+    std::string SendSoundCommand(int16_t number, const std::string& tag);
+    std::string SendSoundsVolumeCommand(int16_t level, const std::string& tag);
+    std::string SetVolumeControl(int16_t level, const std::string& tag);
     std::string SleepControl(const std::string& state, const std::string& tag);
+    bool AwakeStatus();
+    std::string SendSleepStatus(const std::string& tag);
     std::string ToggleBrowserControl(const std::string& tag);
+    std::string SendPushIISPage(const std::string& address, const std::string& tag);
     std::string SendPushPage(const std::string& page, const std::string& tag);
     std::string PushFullScreenPage(const std::string& page, const std::string& tag);
+    std::string PushTextCommand(const std::string& text, const std::string& tag, int16_t delay);
+    std::string SendWav(const std::string& file, const std::string& tag);
+    std::string TextToWav(const std::string& text);
+    std::string nextTempName(const std::string& extension);
     std::string serverAddress() const;
 
     // Timers of the pool.
@@ -276,6 +369,7 @@ private:
     std::string X10Server_;
     std::unique_ptr<forms::HiddenBrowser> IEObj_;
     std::unique_ptr<CWaitNDispatch> WaitObject_;
+    std::unique_ptr<CWaitNDispatch> CommandWait_;  // WaitForCommandComplete's, made on first use
     std::unique_ptr<windows::FileSystemObject> FileSystem_;
 };
 

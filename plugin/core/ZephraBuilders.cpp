@@ -1,7 +1,8 @@
 // Commands built for the appliance: sleep states, the browser's full-screen toggle, pushed
 // pages, pauses, power cycles and the client program's commands.
 
-#include "callerid/UdpServer.h"
+#include "callerid/XapBsc.h"
+#include "core/LogWriter.h"
 #include "core/PluginState.h"
 #include "core/Zephra.h"
 #include "core/ZephraStep.h"
@@ -31,6 +32,15 @@ std::string Zephra::SleepControl(const std::string& state, const std::string& ta
     std::string result;
     step(kLogSleepControl, [&] {
         const std::string s = vb::LCase(state);
+        // A state the appliance does not know would send an empty command and show a
+        // state it is not in.
+        if (s != kSleepState && s != kAwakeState && s != kAlwaysAwakeState && s != kPowerCycleState &&
+            s != kToggleState) {
+            WriteLog(state_.host(), std::string(kSource) + " " + Name_, kUnknownSleepState + state);
+            return;
+        }
+        // Without a power device there is nothing to cycle, as in CyclePower.
+        if (s == kPowerCycleState && PowerDevice_.empty()) return;
         SleepCommand command;
         int16_t backlight = 8;
         if (s == kSleepState) {
@@ -53,7 +63,7 @@ std::string Zephra::SleepControl(const std::string& state, const std::string& ta
             Sleep_ = SleepStatus_ ? 1 : 0;
             backlight = SleepStatus_ ? 9 : 8;
         }
-        const bool datagram = state_.settings.UseZephraServer && IsRegisteredClient(state_, IP_);
+        const bool datagram = useDatagrams();
         if (!DeviceCode(1).empty()) {
             writeDeviceTextUntested(DeviceCode(1), FormatStatus(state_, Sleep_ + 4));
             writeDeviceTextUntested(DeviceCode(2), FormatStatus(state_, backlight));
@@ -90,6 +100,22 @@ std::string Zephra::SendPushPage(const std::string& page, const std::string& tag
         if (page != kSlideshowPage) Slideshow_ = false;
         result = AsyncCommand(kGotoUrl + serverAddress() + "/" + page, kPushTimeout, tag);
         debug("PushPageTag=" + tag);
+    });
+    return result;
+}
+
+std::string Zephra::SendPushIISPage(const std::string& address, const std::string& tag) {
+    std::string result;
+    step(kLogSendPushIISPage, [&] {
+        if (Sleep() != kAlwaysAwakeState) SleepControl(kAwakeState, tag);
+        BrowserFullScreen_ = false;
+        writeDeviceText(DeviceCode(5), FormatStatus(state_, 16));
+        Push_ = address;
+        homeseer::Host& hs = state_.host();
+        hs.SetDeviceString(DeviceCode(0), address);
+        hs.SetDeviceLastChange(DeviceCode(0), vb::Now());
+        result = AsyncCommand(kGotoUrl + address, kPushTimeout, tag);
+        SendXapBSC(state_, DeviceCode(0));
     });
     return result;
 }
@@ -147,5 +173,11 @@ std::string Zephra::Sleep() const {
 std::string Zephra::ToggleBrowserFullScreen(const std::string& tag) { return ToggleBrowserControl(tag); }
 
 std::string Zephra::PushPage(const std::string& page, const std::string& tag) { return SendPushPage(page, tag); }
+
+std::string Zephra::PushIISPage(const std::string& page, const std::string& tag) { return SendPushIISPage(page, tag); }
+
+void Zephra::setPush(const std::string& page) { SendPushPage(page, ""); }
+
+void Zephra::setSleep(const std::string& state) { SleepControl(state, ""); }
 
 }  // namespace zephra

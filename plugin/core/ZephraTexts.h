@@ -24,6 +24,30 @@ inline constexpr const char* kLogSleepControl = "SleepControl ";
 inline constexpr const char* kLogToggleBrowserControl = "ToggleBrowserControl ";
 inline constexpr const char* kLogSendPushPage = "SendPushPage ";
 inline constexpr const char* kLogHsExecX10 = "hsExecX10";
+inline constexpr const char* kLogLED = "LED ";
+inline constexpr const char* kLogSetLEDStatus = "SetLEDStatus ";
+inline constexpr const char* kLogBacklightPower = "BacklightPower ";
+inline constexpr const char* kLogSoundsVolume = "SoundsVolume ";
+inline constexpr const char* kLogSetVolumeControl = "SetVolumeControl ";
+inline constexpr const char* kLogAwakeStatus = "AwakeStatus ";
+inline constexpr const char* kLogSendSleepStatus = "SendSleepStatus ";
+inline constexpr const char* kLogSendWav = "SendWav ";
+inline constexpr const char* kLogTextToWav = "TextToWav ";
+inline constexpr const char* kLogSendPushIISPage = "SendPushIISPage ";
+inline constexpr const char* kLogPushTextCommand = "PushTextCommand ";
+inline constexpr const char* kLogWaitForCommandComplete = "WaitForCommandComplete ";
+inline constexpr const char* kLogSyncWithHomeseer = "SyncWithHomeseer ";
+inline constexpr const char* kLogReceiveXapMessageOSD = "ReceiveXapMessageOSD";
+inline constexpr const char* kLogReceiveXapMessageTTS = "ReceiveXapMessageTTS";
+inline constexpr const char* kLogMakeDevice = "MakeDevice ";
+inline constexpr const char* kLogDefineValues = "DefineValues ";
+inline constexpr const char* kLogDefineButtons = "DefineButtons ";
+
+// Host devices of the appliance.
+inline constexpr const char* kPluginName = "dkvZephra";
+inline constexpr const char* kDeviceType = "Zephra";
+inline constexpr const char* kDeviceNamePrefix = "Zephra ";
+inline constexpr const char* kButtonSuffix = " Zephra";
 
 // Command forms.
 inline constexpr const char* kPower = "power";
@@ -59,6 +83,32 @@ inline constexpr const char* kFullScreenToggle = "cgi-bin/firef4";
 inline constexpr const char* kGotoUrl = "gotoURL.shtml?M=GOTO_URL&S=http://";
 inline constexpr const char* kSlideshowPage = "ZephraSlideshow.asp";
 
+// Panel pages and LED words.
+inline constexpr const char* kLedPage = "led.shtml?";
+inline constexpr const char* kTopWhich = "t";
+inline constexpr const char* kMailWhich = "m";
+inline constexpr const char* kBlink = "blink";
+inline constexpr const char* kBacklightOn = "scrOn.shtml";
+inline constexpr const char* kBacklightOff = "scrOff.shtml";
+inline constexpr const char* kSoundPage = "beep.shtml?0 ";
+inline constexpr const char* kSoundsVolumePage = "beep.shtml?4 ";
+inline constexpr const char* kVolumePage = "volume.shtml?";
+
+// Temporary files under the host's web folder.
+inline constexpr const char* kTempFilePrefix = "ZephraTempFile";
+inline constexpr const char* kWavExtension = ".wav";
+inline constexpr const char* kHtmlExtension = ".html";
+inline constexpr const char* kTempFolderPath = "\\HTML\\ZephraTemp\\";
+inline constexpr const char* kHtmlFolderPath = "\\HTML\\";
+inline constexpr const char* kTempFolderUrl = "ZephraTemp/";
+
+// xAP messages for the appliance.
+inline constexpr const char* kXapUnknown = "Unknown";
+inline constexpr const char* kXapDisplay = "Display.Zephra";
+inline constexpr const char* kXapCallerId = "Display.ZCID";
+inline constexpr const char* kXapTtsSpeak = "tts.speak";
+inline constexpr const char* kXapVoiceSpeak = "Voice.Speak";
+
 // Sleep states.
 inline constexpr const char* kSleepState = "sleep";
 inline constexpr const char* kAwakeState = "awake";
@@ -75,6 +125,7 @@ inline constexpr const char* kQueueSeparator = " | ";
 inline constexpr const char* kGivenUp = " Zephra has been disabled following three power cylces without response";
 inline constexpr const char* kUnknownCommand = "Zephra SendTheCommand no sending form for command ";
 inline constexpr const char* kNoPowerTimer = "Zephra SendTheCommand no command timer, power cycle not started for ";
+inline constexpr const char* kUnknownSleepState = "Zephra SleepControl unknown sleep state ";
 inline constexpr const char* kMarkerBrowser = "BROWSER";
 inline constexpr const char* kMarkerExtension = ".txt";
 

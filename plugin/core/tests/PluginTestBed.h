@@ -23,6 +23,12 @@ struct PluginTestBed {
         vb::Err().Clear();
         windows::Registry::CurrentUser().SetFile(app.path() / "registry.ini");
         state.CallbackObject = host->callback();
+        state.UseDeviceRefs = true;  // what registration finds on the host's default (newer) version
+    }
+    // Makes the host an older one, addressed by index and code.
+    void olderHost() {
+        host->SetVersion("1.7.44");
+        state.UseDeviceRefs = false;
     }
     ~PluginTestBed() { vb::Err().Clear(); }
 

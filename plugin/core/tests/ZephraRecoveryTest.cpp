@@ -85,7 +85,7 @@ TEST_F(PowerCycleTest, TheSixthCountedTimeOutCyclesThePowerAndTheApplianceComesB
     bed.loop.advance(60000ms);
     EXPECT_FALSE(kitchen->PowerCycleInProgress());
     EXPECT_EQ(bed.calls("ValueChangeEvent"),
-              (Strings{"[2|1", "[3|1", "[5|0", "[4|0", "[8|50", "[9|-1", "[6|1"}));
+              (Strings{"[2|1", "[3|1", "[5|0", "[4|0", "[8|2", "[6|1"}));
 
     // The commands that waited go first, then the default page, full screen after the push
     // delay.

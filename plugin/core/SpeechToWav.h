@@ -1,0 +1,25 @@
+#pragma once
+// Speech to WAV: the appliances have a speaker but no speech engine, so the plug-in speaks a
+// text into a 22 050 Hz 16-bit mono WAV file in the folder the host's web server publishes
+// ("\HTML\ZephraTemp\"), and the appliance fetches and plays it. Every routine logs its own
+// failures (source "dkvZephra") and goes on; nothing is raised to the caller.
+
+#include <cstdint>
+#include <string>
+
+namespace zephra {
+
+class PluginState;
+
+// Speaks `text` into application folder & "\HTML\ZephraTemp\" & `fileName` with the voice
+// of the setting "T2WVoice" (section "T2W"), read afresh at each call.
+void TextToWavFile(PluginState& state, const std::string& text, const std::string& fileName);
+// Speaks `text` into the file at `path` with the installed voice whose description is
+// `voiceName` (any letter case); the engine's default voice when none matches.
+void SpeakToFile(PluginState& state, const std::string& text, const std::string& voiceName, const std::string& path);
+// Playing time of a WAV file in whole seconds, from its size at 15667 bytes a second
+// (halves to even); 0 for "" or a missing file. A name without "\" lies below the
+// application folder's "\HTML\".
+int32_t ComputeWavTime(PluginState& state, const std::string& file);
+
+}  // namespace zephra

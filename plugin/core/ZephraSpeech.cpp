@@ -1,0 +1,71 @@
+// Speech and WAV files for the appliance: the file is placed under the host's web folder
+// (spoken there, or copied there from a network or drive path under a rotating name) and
+// the appliance is told to fetch and play it, with a time-out that grows with the file.
+
+#include "core/PluginState.h"
+#include "core/SpeechToWav.h"
+#include "core/Zephra.h"
+#include "core/ZephraStep.h"
+#include "core/ZephraTexts.h"
+#include "vb/Strings.h"
+
+namespace zephra {
+
+using namespace ztext;
+
+namespace {
+
+constexpr int32_t kWavTimeoutBase = 20000;
+
+}  // namespace
+
+// The next of the ten rotating names of this appliance's temporary files.
+std::string Zephra::nextTempName(const std::string& extension) {
+    TempFileCounter_ = (TempFileCounter_ + 1) % 10;
+    return kTempFilePrefix + vb::Replace(Name_, " ", "") + std::to_string(TempFileCounter_) + extension;
+}
+
+std::string Zephra::SendWav(const std::string& file, const std::string& tag) {
+    std::string result;
+    std::string local = file;
+    int32_t timeout = kWavTimeoutBase;
+    step(kLogSendWav, [&] {
+        if (vb::InStr(file, "\\\\") == 0 && vb::InStr(file, ":") == 0) return;
+        local = nextTempName(kWavExtension);
+        FileSystem_->CopyFile(file, state_.host().GetAppPath() + kTempFolderPath + local, true);
+    });
+    step(kLogSendWav, [&] {
+        if (vb::InStr(local, kTempFilePrefix) > 0) local = kTempFolderUrl + local;
+    });
+    step(kLogSendWav, [&] {
+        timeout = ComputeWavTime(state_, state_.host().GetAppPath() + kHtmlFolderPath + local) * 1000 + kWavTimeoutBase;
+    });
+    step(kLogSendWav, [&] { result = AsyncCommand(kLoadWav + serverAddress() + "/" + local, timeout, tag); });
+    return result;
+}
+
+std::string Zephra::TextToWav(const std::string& text) {
+    std::string name;
+    step(kLogTextToWav, [&] {
+        name = nextTempName(kWavExtension);
+        TextToWavFile(state_, text, name);
+    });
+    return name;
+}
+
+std::string Zephra::SendSpeak(const std::string& text, const std::string& tag) { return SendWav(TextToWav(text), tag); }
+
+std::string Zephra::Wav(const std::string& file, const std::string& tag) { return SendWav(file, tag); }
+
+std::string Zephra::Speak(const std::string& text, const std::string& tag) { return SendSpeak(text, tag); }
+
+int32_t Zephra::WavTime(const std::string& file) { return ComputeWavTime(state_, file); }
+
+// The spoken file is measured where it was written, in the temporary folder.
+int32_t Zephra::SpeakTime(const std::string& text) {
+    const std::string file = TextToWav(text);
+    if (file.empty()) return 0;
+    return ComputeWavTime(state_, state_.host().GetAppPath() + kTempFolderPath + file);
+}
+
+}  // namespace zephra

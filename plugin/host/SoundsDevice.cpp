@@ -1,0 +1,47 @@
+#include "host/SoundsDevice.h"
+
+#include "core/FastString.h"
+#include "core/LogWriter.h"
+#include "core/PluginState.h"
+#include "host/ActionTable.h"
+#include "vb/Err.h"
+#include "vb/Strings.h"
+
+namespace zephra {
+
+namespace {
+
+constexpr const char* kSource = "dkvZephra";
+constexpr const char* kPluginName = "dkvZephra";
+constexpr int kFirstSoundAction = 18;
+
+}  // namespace
+
+std::string UpdateSoundsButton(PluginState& state, const std::string& location) {
+    std::string text;
+    if (!vb::Try([&] {
+            if (state.settings.StatusOnly) return;
+            FastString buttons;
+            for (int k = 0; k < kSoundCount; ++k) {
+                if (!state.settings.SoundEnabled[static_cast<std::size_t>(k)]) continue;
+                buttons.Add(vb::Chr(1) + kPluginName + vb::Chr(2) + std::string(ActionTable[kFirstSoundAction + k]) +
+                            " @ " + location + " Zephra");
+            }
+            text = buttons.value().empty() ? std::string() : buttons.value().substr(1);
+        }))
+        vb::Try([&] { WriteLog(state.host(), kSource, "UpdateSoundsButton: "); });
+    return text;
+}
+
+std::string SoundsValues(PluginState& state) {
+    FastString values;
+    int position = 0;
+    for (int k = 0; k < kSoundCount; ++k) {
+        if (!state.settings.SoundEnabled[static_cast<std::size_t>(k)]) continue;
+        values.Add(vb::Chr(1) + std::string(ActionTable[kFirstSoundAction + k]) + vb::Chr(2) + std::to_string(position));
+        ++position;
+    }
+    return values.value().empty() ? std::string() : values.value().substr(1);
+}
+
+}  // namespace zephra
