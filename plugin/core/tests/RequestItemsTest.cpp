@@ -49,8 +49,8 @@ class HostRequest : public automation::Dispatch<HostRequest> {
 public:
     static constexpr std::string_view className = "IRequest";
     static void describe(automation::Members<HostRequest>& m) {
-        m.method<&HostRequest::QueryString>("QueryString", 1);
-        m.method<&HostRequest::Form>("Form", 1);
+        m.method<&HostRequest::QueryString>("QueryString", 0);
+        m.method<&HostRequest::Form>("Form", 0);
     }
     explicit HostRequest(bool formItemFails = false) : formItemFails_(formItemFails) {}
     vb::Variant QueryString(const vb::Variant& name) {
