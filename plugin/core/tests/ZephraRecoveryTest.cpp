@@ -86,6 +86,10 @@ TEST_F(PowerCycleTest, TheSixthCountedTimeOutCyclesThePowerAndTheApplianceComesB
     EXPECT_FALSE(kitchen->PowerCycleInProgress());
     EXPECT_EQ(bed.calls("ValueChangeEvent"),
               (Strings{"[2|1", "[3|1", "[5|0", "[4|0", "[8|2", "[6|1"}));
+    // The volumes count in steps: 50 % is step 2, and the unknown master volume is not told.
+    EXPECT_EQ(bed.host->DeviceValue("[8"), 2);
+    EXPECT_EQ(bed.host->DeviceString("[8"), FormatValue(bed.state, 39, "50%"));
+    EXPECT_EQ(bed.host->DeviceValue("[9"), 0);
 
     // The commands that waited go first, then the default page, full screen after the push
     // delay.

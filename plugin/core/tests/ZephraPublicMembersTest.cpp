@@ -1,0 +1,298 @@
+// The appliance's public members as scripts reach them, by name, against the appliance
+// stand-in and the host double: the effect of each in the stand-in's log and on the host's
+// devices, the busy test and the bounded wait on the manual clock, and the xAP handlers.
+
+#include "core/Zephra.h"
+
+#include <gtest/gtest.h>
+
+#include "automation/CallByName.h"
+#include "core/tests/ApplianceFixture.h"
+#include "core/tests/XapTestMessage.h"
+#include "homeseer/HtmlServer.h"
+#include "host/StatusText.h"
+
+namespace zephra {
+namespace {
+
+using automation::callByName;
+using automation::getProperty;
+using automation::letProperty;
+using testing::XapTestMessage;
+using Strings = std::vector<std::string>;
+using V = vb::Variant;
+
+class PublicMembers : public testing::ApplianceFixture {
+protected:
+    void startServed(bool udp = false) {
+        start("HomeseerIP=127.0.0.1\nPushDelay=1", {}, udp);
+        homeseer::HtmlServer::Options options;
+        options.root = bed.app.path() / "HTML";
+        web = std::make_unique<homeseer::HtmlServer>(options);
+        bed.state.settings.svrport = std::to_string(web->port());
+        bed.state.settings.FontColor = "white";
+        z = kitchen;
+    }
+    std::string server() const { return "127.0.0.1:" + std::to_string(web->port()); }
+    std::string call(std::string_view name, std::initializer_list<V> args = {}) {
+        return vb::CStr(callByName(z, name, args));
+    }
+    std::string get(std::string_view name) { return vb::CStr(getProperty(z, name)); }
+    // The stand-in's log lines of the page requests, in order, once the queue is empty.
+    Strings pages() {
+        EXPECT_TRUE(idle());
+        Strings found;
+        for (const std::string& line : sim->lines(bed.loop, std::chrono::milliseconds(300)))
+            if (line.rfind("kitchen /", 0) == 0 || line.rfind("kitchen udp command", 0) == 0 ||
+                line.rfind("kitchen udp cid", 0) == 0)
+                found.push_back(line.substr(0, line.find(" from=")));
+        return found;
+    }
+
+    std::unique_ptr<homeseer::HtmlServer> web;
+    V z;
+};
+
+TEST_F(PublicMembers, AreInTheOrderOfTheDispatchTable) {
+    startServed();
+    const Strings order = {
+        "ReceiveData", "SendTheCommand", "SendSpeak", "Timeout", "Sleep", "SetSleep", "SleepStatus", "Asleep",
+        "Awake", "IP", "Computer", "Name", "Backlight", "SetBacklight", "MailLED", "SetMailLED", "TopLED",
+        "SetTopLED", "SetWaitsecs", "Waitsecs", "Sounds", "SetSounds", "SoundsVolume", "SetSoundsVolume",
+        "BrowserFullScreen", "SetBrowserScreen", "ToggleBrowserFullScreen", "CommandBusy", "ResetQueue",
+        "DeviceCodeBase", "PowerDevice", "MotionDevice", "MotionOffMinutes", "Wav", "RefreshSleepStatus",
+        "PushIISPage", "PushPage", "Push", "Display", "Speak", "WavTime", "SpeakTime", "SetVolume", "Volume",
+        "isSpeaking", "WaitForCommandComplete", "PushText", "PushTextMessage", "CID", "CyclePower",
+        "ShowSlideshow", "Slideshow", "SlideshowTime", "X10Server", "PowerCycleCount", "EnableSlideshow",
+        "DisablePlugin", "DoCID", "SlideGroupIndex", "SlideGroup", "SlideCount", "MotionStartTime",
+        "PowerCycleInProgress", "Execute", "SendUDPCommand", "SendUDPCID", "ShowQueue", "Shutdown",
+        "SyncWithHomeseer", "ReceiveXapMessageOSD", "ReceiveXapMessageTTS", "hsExecX10"};
+    vb::DispId previous = -1;
+    for (const std::string& name : order) {
+        const vb::DispId id = kitchen->memberId(name);
+        EXPECT_GT(id, previous) << name;
+        previous = id;
+    }
+}
+
+TEST_F(PublicMembers, EveryMemberTakesItsEffect) {
+    startServed(true);
+    bed.app.write("HTML/ding.wav", std::string(31334, '\0'));
+    EXPECT_EQ(get("Name"), "kitchen");
+    EXPECT_EQ(get("IP"), "127.0.0.2");
+    EXPECT_EQ(get("Computer"), sim->http());
+    EXPECT_EQ(get("DeviceCodeBase"), "[1");
+    EXPECT_EQ(get("PowerDevice"), "A3");
+
+    // Sleep, backlight, LEDs.
+    letProperty(z, "Sleep", V("Awake"));
+    EXPECT_EQ(call("SetSleep", {V("sleep"), V("t1")}), "t1");
+    EXPECT_EQ(get("Sleep"), "sleep");
+    EXPECT_FALSE(vb::CBool(callByName(z, "SleepStatus")));
+    EXPECT_EQ(pages(), (Strings{"kitchen /screen.shtml?1 ok awake=1", "kitchen /screen.shtml?0 ok awake=0"}));
+    EXPECT_TRUE(vb::CBool(callByName(z, "Asleep")));
+    EXPECT_FALSE(vb::CBool(callByName(z, "Awake")));
+    call("SetSleep", {V("awake"), V("")});
+    letProperty(z, "Backlight", V("off"));
+    EXPECT_EQ(get("Backlight"), "Backlight Off");
+    call("SetBacklight", {V("on"), V("b")});
+    letProperty(z, "MailLED", V("on"));
+    EXPECT_EQ(get("MailLED"), "on");
+    call("SetMailLED", {V("blink"), V("m")});
+    letProperty(z, "TopLED", V("off"));
+    call("SetTopLED", {V("on"), V("t")});
+    EXPECT_EQ(get("TopLED"), "on");
+    EXPECT_EQ(pages(), (Strings{"kitchen /screen.shtml?p ok poll=0", "kitchen /screen.shtml?p ok poll=0",
+                                "kitchen /screen.shtml?1 ok awake=1", "kitchen /scrOff.shtml ok backlight=off",
+                                "kitchen /scrOn.shtml ok backlight=on", "kitchen /led.shtml?m1 ok mailled=on",
+                                "kitchen /led.shtml?m2 ok mailled=blink", "kitchen /led.shtml?t0 ok topled=off",
+                                "kitchen /led.shtml?t1 ok topled=on"}));
+    EXPECT_EQ(bed.host->DeviceString("[5"), FormatStatus(bed.state, 15));
+    EXPECT_EQ(bed.host->DeviceString("[4"), FormatStatus(bed.state, 11));
+
+    // Pauses, sounds, volumes, the browser; numbers given as text are converted.
+    EXPECT_EQ(call("SetWaitsecs", {V(int16_t{1}), V("w")}), "w");
+    callByName(z, "Waitsecs", {V(int16_t{1})});
+    letProperty(z, "Sounds", V("3"));
+    EXPECT_EQ(vb::CLng(getProperty(z, "Sounds")), 3);
+    call("SetSounds", {V(int16_t{4}), V("s")});
+    letProperty(z, "SoundsVolume", V(25.4));
+    EXPECT_EQ(vb::CLng(getProperty(z, "SoundsVolume")), 25);
+    call("SetSoundsVolume", {V(int16_t{75}), V("")});
+    call("SetVolume", {V(int16_t{60}), V("v")});
+    letProperty(z, "Volume", V(int16_t{70}));
+    EXPECT_EQ(vb::CLng(getProperty(z, "Volume")), 70);
+    EXPECT_TRUE(vb::CBool(getProperty(z, "BrowserFullScreen")));
+    letProperty(z, "BrowserFullScreen", V(false));
+    EXPECT_EQ(call("SetBrowserScreen", {V(false), V("x")}), "0");
+    call("ToggleBrowserFullScreen", {V("f")});
+    EXPECT_EQ(pages(), (Strings{"kitchen /beep.shtml?0%203 ok sound=3", "kitchen /beep.shtml?0%204 ok sound=4",
+                                "kitchen /beep.shtml?4%2025 ok soundsvolume=25",
+                                "kitchen /beep.shtml?4%2075 ok soundsvolume=75", "kitchen /volume.shtml?60 ok volume=60",
+                                "kitchen /volume.shtml?70 ok volume=70", "kitchen /cgi-bin/firef4 ok fullscreen=0",
+                                "kitchen /cgi-bin/firef4 ok fullscreen=1"}));
+    EXPECT_EQ(bed.host->DeviceString("[7"), FormatStatus(bed.state, 22));
+    EXPECT_EQ(bed.host->DeviceString("[8"), FormatValue(bed.state, 40, "75%"));
+    EXPECT_EQ(bed.host->DeviceString("[9"), FormatValue(bed.state, 45, "70%"));
+
+    // Pages, files and speech.
+    call("Wav", {V("ding.wav"), V("w")});
+    EXPECT_EQ(vb::CLng(callByName(z, "WavTime", {V("ding.wav")})), 2);
+    call("RefreshSleepStatus", {V("r")});
+    call("PushIISPage", {V(server() + "/start.htm"), V("")});
+    call("PushPage", {V("start.htm"), V("")});
+    letProperty(z, "Push", V("start.htm"));
+    EXPECT_EQ(get("Push"), "start.htm");
+    letProperty(z, "Display", V("shown"));
+    EXPECT_EQ(get("Display"), "shown");
+    call("Speak", {V("Hello"), V("sp")});
+    call("SendSpeak", {V("Goodbye"), V("")});
+    EXPECT_GT(vb::CLng(callByName(z, "SpeakTime", {V("Hello there")})), 0);
+    const Strings served = pages();
+    const std::string wav = "kitchen /loadWav.shtml?http://" + server();
+    ASSERT_EQ(served.size(), 10u);
+    EXPECT_EQ(served[0].rfind(wav + "/ding.wav ", 0), 0u) << served[0];
+    EXPECT_EQ(served[1], "kitchen /screen.shtml?p ok poll=1");
+    EXPECT_EQ(served[2], "kitchen /screen.shtml?1 ok awake=1");
+    EXPECT_EQ(served[3].rfind("kitchen /gotoURL.shtml?M=GOTO_URL&S=http://" + server() + "/start.htm ok", 0), 0u);
+    EXPECT_EQ(served[8].rfind(wav + "/ZephraTemp/ZephraTempFilekitchen1.wav ok", 0), 0u);
+    EXPECT_NE(served[9].find("format=\"pcm 22050Hz 16bit 1ch\""), std::string::npos);
+    EXPECT_FALSE(vb::CBool(callByName(z, "isSpeaking")));
+
+    // Text pages and the caller.
+    letProperty(z, "PushText", V("Hi"));
+    EXPECT_EQ(get("PushText"), "Hi");
+    call("PushTextMessage", {V("Hello"), V("pt")});
+    callByName(z, "CID");
+    EXPECT_EQ(bed.host->DeviceString("[1"), FormatValue(bed.state, 0, "1234567890 : HSP Not Available"));
+    EXPECT_EQ(pages().size(), 6u);
+
+    // Fields.
+    letProperty(z, "MotionDevice", V("a4"));
+    EXPECT_EQ(get("MotionDevice"), "a4");
+    letProperty(z, "MotionOffMinutes", V(150000));
+    EXPECT_EQ(vb::CLng(getProperty(z, "MotionOffMinutes")), 99999);
+    letProperty(z, "EnableSlideshow", V(int16_t{2}));
+    EXPECT_EQ(vb::CLng(getProperty(z, "SlideGroup")), 2);
+    letProperty(z, "Slideshow", V(true));
+    EXPECT_TRUE(vb::CBool(getProperty(z, "Slideshow")));
+    letProperty(z, "SlideshowTime", V(vb::Date{45000.5}));
+    EXPECT_EQ(getProperty(z, "SlideshowTime").date().serial, 45000.5);
+    letProperty(z, "MotionStartTime", V(vb::Date{45001.0}));
+    EXPECT_EQ(getProperty(z, "MotionStartTime").date().serial, 45001.0);
+    letProperty(z, "X10Server", V("acme.x10"));
+    EXPECT_EQ(get("X10Server"), "acme.x10");
+    letProperty(z, "PowerCycleCount", V(int16_t{0}));
+    EXPECT_EQ(vb::CLng(getProperty(z, "PowerCycleCount")), 0);
+    letProperty(z, "DoCID", V(true));
+    EXPECT_TRUE(vb::CBool(getProperty(z, "DoCID")));
+    for (const char* name : {"SlideGroupIndex", "SlideCount"}) {
+        letProperty(z, name, V(int16_t{3}));
+        EXPECT_EQ(vb::CLng(getProperty(z, name)), 3) << name;
+    }
+    EXPECT_FALSE(vb::CBool(callByName(z, "PowerCycleInProgress")));
+    letProperty(z, "DisablePlugin", V(true));
+    EXPECT_EQ(call("SetTopLED", {V("on"), V("gone")}), "");
+    letProperty(z, "DisablePlugin", V(false));
+    EXPECT_FALSE(vb::CBool(getProperty(z, "DisablePlugin")));
+
+    // The slideshow, the client program's commands, the queue.
+    callByName(z, "ShowSlideshow", {V("")});
+    call("Execute", {V("ls"), V("e")});
+    call("SendUDPCommand", {V("Volume"), V("5"), V("")});
+    call("SendUDPCID", {V("John"), V("555"), V("")});
+    const Strings udp = pages();
+    ASSERT_GE(udp.size(), 3u);
+    EXPECT_EQ(udp[udp.size() - 3], "kitchen udp command name=\"Execute\" argument=\"ls\"");
+    EXPECT_EQ(udp[udp.size() - 2], "kitchen udp command name=\"Volume\" argument=\"5\"");
+    EXPECT_EQ(udp.back(), "kitchen udp cid name=\"John\" number=\"555\"");
+    EXPECT_FALSE(vb::CBool(callByName(z, "CommandBusy", {V("e")})));
+    EXPECT_FALSE(vb::CBool(callByName(z, "WaitForCommandComplete", {V("e"), V(int16_t{1})})));
+    bed.host->ClearCalls();
+    callByName(z, "ShowQueue");
+    callByName(z, "ResetQueue");
+    EXPECT_EQ(bed.calls("SetDeviceString"), (Strings{"[10|Queue: 0) ", "[10|Queue: 0) "}));
+
+    // The host's devices brought back, xAP messages, X10.
+    bed.host->ExecX10("A3", "on");
+    callByName(z, "SyncWithHomeseer");
+    EXPECT_EQ(bed.calls("DeviceValue"), (Strings{"[2", "[4", "[5", "[8", "[9", "[6", "[7"}));
+    callByName(z, "ReceiveXapMessageOSD",
+               {V(std::make_shared<XapTestMessage>(
+                   std::map<std::pair<std::string, std::string>, std::string>{{{"Display.Zephra", "Text"}, "Ring"}}))});
+    callByName(z, "ReceiveXapMessageTTS",
+               {V(std::make_shared<XapTestMessage>(
+                   std::map<std::pair<std::string, std::string>, std::string>{{{"tts.speak", "say"}, "Hello"}}))});
+    const Strings xap = pages();
+    ASSERT_GE(xap.size(), 2u);
+    EXPECT_EQ(xap.back().rfind(wav + "/ZephraTemp/ZephraTempFile1.wav ok", 0), 0u);
+    callByName(z, "hsExecX10", {V("A4"), V("on")});
+    EXPECT_EQ(bed.calls("ExecX10").back(), "A4|on|0");
+
+    // A power cycle, and the end.
+    EXPECT_EQ(call("CyclePower", {V("c")}), "c");
+    EXPECT_EQ(bed.calls("ExecX10").back(), "A3|off|0");
+    EXPECT_TRUE(vb::CBool(callByName(z, "PowerCycleInProgress")));
+    callByName(z, "Shutdown");
+    EXPECT_FALSE(kitchen->Timer1Index());
+}
+
+TEST_F(PublicMembers, CommandBusyComparesWholeTagsAndTheWaitIsBounded) {
+    startServed();
+    sim->control("/sim/silent?name=kitchen&on=1");
+    kitchen->SetTopLED("on", "1.523");
+    kitchen->SetMailLED("on", "2.5");
+    EXPECT_TRUE(kitchen->CommandBusy("1.523"));
+    EXPECT_TRUE(kitchen->CommandBusy("2.5"));
+    EXPECT_FALSE(kitchen->CommandBusy("1.5"));
+    EXPECT_FALSE(kitchen->CommandBusy("2"));
+    // Ten slices of a tenth of a second each: still busy after one second.
+    const auto before = bed.loop.now();
+    EXPECT_TRUE(kitchen->WaitForCommandComplete("2.5", 1));
+    EXPECT_GE(bed.loop.now() - before, std::chrono::milliseconds(1000));
+    EXPECT_LT(bed.loop.now() - before, std::chrono::milliseconds(1200));
+    EXPECT_FALSE(kitchen->WaitForCommandComplete("9.9", 1));
+    // A wait longer than a slice can hold is logged and answers what it had.
+    EXPECT_FALSE(kitchen->WaitForCommandComplete("2.5", 328));
+    EXPECT_EQ(bed.log().back(), "dkvZephra kitchen|Zephra WaitForCommandComplete 6  Line 0 Overflow");
+    kitchen->ResetQueue();
+    EXPECT_FALSE(kitchen->CommandBusy("2.5"));
+}
+
+TEST_F(PublicMembers, XapDisplayMessagesShowTextOrAddressOrCallerId) {
+    startServed(true);
+    using Items = std::map<std::pair<std::string, std::string>, std::string>;
+    auto message = [](Items items) { return std::make_shared<XapTestMessage>(std::move(items)); };
+    // A text wins over an address; its duration is the page's delay.
+    kitchen->ReceiveXapMessageOSD(message({{{"Display.Zephra", "Text"}, "Door"},
+                                           {{"Display.Zephra", "Duration"}, "5"},
+                                           {{"Display.Zephra", "URL"}, "http://x/y"}}));
+    EXPECT_EQ(kitchen->Push(), "ZephraTemp/ZephraTempFilekitchen1.html");
+    EXPECT_NE(bed.app.read("HTML/ZephraTemp/ZephraTempFilekitchen1.html").find("setTimeout('restore()',5000)"),
+              std::string::npos);
+    kitchen->ReceiveXapMessageOSD(message({{{"Display.Zephra", "URL"}, "HTTP://" + server() + "/start.htm"}}));
+    EXPECT_EQ(kitchen->Push(), server() + "/start.htm");
+    kitchen->ReceiveXapMessageOSD(message({{{"Display.ZCID", "Line1"}, "JOHN"}}));
+    kitchen->ReceiveXapMessageOSD(message({}));
+    const Strings lines = pages();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "kitchen udp cid name=\"JOHN\" number=\"\""), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "kitchen /cgi-bin/firef4 ok fullscreen=0"), lines.end());
+
+    // Speech with its volume; without a voice the configured one; eleven messages reuse the
+    // names 1 to 9, 0, 1.
+    bed.state.settings.T2WVoice = "Microsoft Mary";
+    kitchen->ReceiveXapMessageTTS(message({{{"Voice.Speak", "say"}, "Hi"}, {{"Voice.Speak", "volume"}, "40.6"}}));
+    EXPECT_EQ(kitchen->Volume(), 41);
+    EXPECT_EQ(bed.log().back(), "dkvZephra Debug|Voice Microsoft Mary requested, but not an installed voice ");
+    for (int i = 2; i <= 11; ++i) kitchen->ReceiveXapMessageTTS(message({{{"tts.speak", "say"}, "x"}}));
+    EXPECT_EQ(bed.state.TempFileCounter, 1);
+    kitchen->ReceiveXapMessageTTS(message({{{"tts.speak", "volume"}, "10"}}));  // nothing to say
+    EXPECT_EQ(kitchen->Volume(), 41);
+    ASSERT_TRUE(idle());
+    // A message that is no object is logged.
+    kitchen->ReceiveXapMessageTTS(nullptr);
+    EXPECT_EQ(bed.log().back(), "dkvZephra|ReceiveXapMessageTTS Line 0 Object variable or With block variable not set");
+}
+
+}  // namespace
+}  // namespace zephra
