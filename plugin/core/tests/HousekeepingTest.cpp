@@ -9,10 +9,7 @@
 #include <filesystem>
 
 #include "core/QueueTimer.h"
-#include "core/SettingsReader.h"
-#include "core/Zephra.h"
-#include "core/tests/ApplianceSim.h"
-#include "core/tests/PluginTestBed.h"
+#include "core/tests/ThreeAppliances.h"
 #include "vb/DateTime.h"
 #include "vb/Format.h"
 
@@ -20,80 +17,16 @@ namespace zephra {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::ApplianceSim;
-using testing::PluginTestBed;
-using Strings = std::vector<std::string>;
+using testing::localTime;
 
-forms::LocalTime localTime(int year, unsigned month, unsigned day, int hour, int minute, int second = 0) {
-    using namespace std::chrono;
-    return local_days{std::chrono::year{year} / std::chrono::month{month} / std::chrono::day{day}} + hours{hour} +
-           minutes{minute} + seconds{second};
-}
-
-class HousekeepingTest : public ::testing::Test {
+// The minute timer's ticks over the three appliances.
+class HousekeepingTest : public testing::ThreeAppliances {
 protected:
-    HousekeepingTest() {
-        bed.state.HostVersionNumber = 20500;
-        bed.loop.setSettleTimeout(200ms);
-        bed.loop.setLocalNow(localTime(2001, 1, 1, 10, 0, 30));
-    }
-    ~HousekeepingTest() override {
-        for (ZephraEntry& slot : bed.state.appliances.slots)
-            if (slot.Object) slot.Object->Shutdown();
-    }
-
-    // Reads the settings with three appliances: kitchen and hall share the motion sensor A7
-    // and have slide group 1; den has neither. With a stand-in, their pages go to it.
-    void start(const std::string& settings, bool withSim) {
-        std::string kitchen = "127.0.0.2", hall = "127.0.0.3", den = "127.0.0.4";
-        if (withSim) {
-            sim = std::make_unique<ApplianceSim>(Strings{"--appliance", "hall=127.0.0.3:0", "--appliance", "den=127.0.0.4:0"});
-            kitchen += "/" + sim->http("kitchen");
-            hall += "/" + sim->http("hall");
-            den += "/" + sim->http("den");
-        }
-        bed.host->SetIniText("dkvZephraUtilities.ini",
-                             "[Zephra Utilities]\nHomeseerIP=127.0.0.1\n" + settings + "\n[Zephra Names]\n" + kitchen +
-                                 "=\"Kitchen,[1,A3,A7,1,0\"\n" + hall + "=\"Hall,[11,A4,A7,1,0\"\n" + den +
-                                 "=\"Den,[21,A5,,0,0\"\n");
-        InitZephraUtilities(bed.state);
-        ASSERT_EQ(bed.state.appliances.slots.size(), 3u);
-        if (withSim) settle();
-        if (sim) sim->lines(bed.loop, 100ms);
-        bed.host->ClearCalls();
-    }
-    Zephra& z(int slot) { return *bed.state.appliances.slots[static_cast<std::size_t>(slot)].Object; }
-
-    // Lets every queued command go out (moving the clock to due timers, at most `most`).
-    void settle(std::chrono::milliseconds most = 10s) {
-        bed.loop.waitUntil(
-            [&] {
-                for (int i = 0; i < 3; ++i)
-                    if (!z(i).QueueIdle() || z(i).CommandQueue().size() != 1) return false;
-                return true;
-            },
-            bed.loop.now() + most);
-    }
-    // One tick of the minute timer and what it sent, as "name /page" lines.
+    // One tick of the minute timer and what it sent.
     Strings minute() {
         bed.loop.advance(60s);
         return sent();
     }
-    Strings sent() {
-        settle();
-        Strings pages;
-        for (const std::string& line : sim->lines(bed.loop, 100ms)) {
-            const std::size_t ok = line.find(" ok");
-            if (line.find(" /") != std::string::npos) pages.push_back(line.substr(0, ok));
-        }
-        return pages;
-    }
-    static int count(const Strings& lines, const std::string& line) {
-        return static_cast<int>(std::count(lines.begin(), lines.end(), line));
-    }
-
-    PluginTestBed bed;
-    std::unique_ptr<ApplianceSim> sim;
 };
 
 TEST_F(HousekeepingTest, SleepStatesArePolledEveryIntervalPlusOneMinutesAndAlwaysAwakeIsRetoldEachMinute) {
