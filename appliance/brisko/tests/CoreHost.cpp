@@ -115,6 +115,15 @@ bool CoreHost::WaitForVolume()
     return changed_.wait_for(lock, kPatience, [&] { return !volumes_.empty(); });
 }
 
+bool CoreHost::PollStatusUntil(const std::function<bool(const std::string&)>& done)
+{
+    return Eventually([&] {
+        Send(CMD_PLUGIN_GET_STATUS);
+        auto reports = Take();
+        return !reports.empty() && done(reports.back().text);
+    });
+}
+
 std::vector<uint32_t> CoreHost::Volumes()
 {
     std::lock_guard lock(mutex_);
