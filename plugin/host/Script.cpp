@@ -170,7 +170,8 @@ void Script::AddToModule(const std::string& file, const std::string& text) {
     });
     const script::ErrorInfo& error = sc.lastError();
     if (vb::Err().Number == 0 && error.Number == 0) return;
-    std::string line = kSyntaxError + vb::Err().Description + kSeparator + file + " " + error.Description + errorPlace(error);
+    std::string line =
+        kSyntaxError + vb::Err().Description + kSeparator + file + " " + error.Description + errorPlace(error);
     vb::Err().Clear();
     clearControlError(sc);
     log(state_, line);
