@@ -18,6 +18,7 @@
 #include "core/TimerPool.h"
 #include "core/WebServerState.h"
 #include "homeseer/Host.h"
+#include "host/UserScriptState.h"
 #include "vb/Object.h"
 
 namespace zephra {
@@ -75,6 +76,9 @@ public:
 
     // The plug-in's own web server, as far as the settings reader touches it.
     WebServerState web;
+
+    // The user script and the texts queued for it.
+    UserScriptState scripts;
 
 private:
     std::shared_ptr<QueueTimer> queueTimer_;
