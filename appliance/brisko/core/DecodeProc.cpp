@@ -224,11 +224,16 @@ private:
                 StateLock(pd_);
                 continue;
             }
-            if (pd_->status.state != MV_PAUSED) break;
-            StateUnlock(pd_);
-            FlushAudioDevice(&pd_->StdAudioDevice);
-            StateLock(pd_);
-            if (pd_->status.state == MV_PAUSED && !pd_->StopThePlayer && pd_->pendingSeek < 0)
+            // A resume holds the thread until it has reported MV_PLAYING, so that the end of the
+            // piece is never reported before it.
+            if (pd_->status.state != MV_PAUSED && pd_->startReported) break;
+            if (pd_->status.state == MV_PAUSED) {
+                StateUnlock(pd_);
+                FlushAudioDevice(&pd_->StdAudioDevice);
+                StateLock(pd_);
+            }
+            if ((pd_->status.state == MV_PAUSED || !pd_->startReported) && !pd_->StopThePlayer &&
+                pd_->pendingSeek < 0)
                 pthread_cond_wait(&pd_->pauseCond, &pd_->stateMutex);
         }
         const bool go = !pd_->StopThePlayer;

@@ -20,6 +20,11 @@ bool FileOpen(MvPluginData* pd)
 int Resume(MvPluginCtrl* ctrl)
 {
     ReportState(ctrl);
+    MvPluginData* pd = Data(ctrl);
+    StateLock(pd);
+    pd->startReported = true;
+    WakeDecoder(pd);
+    StateUnlock(pd);
     return 0;
 }
 
@@ -56,8 +61,9 @@ int qnx_start(MvPluginCtrl* ctrl)
     StateLock(pd);
     const uint32_t state = pd->status.state;
     if (state == MV_PAUSED) {
+        // The decoder thread goes on once the resume is reported (Resume).
         pd->status.state = MV_PLAYING;
-        WakeDecoder(pd);
+        pd->startReported = false;
     }
     StateUnlock(pd);
     if (state == MV_PLAYING) return 0;

@@ -96,12 +96,19 @@ bool InitOutput(MvPluginCtrl* ctrl, const SoundStream& stream) {
 // Waits while the medium is paused; false when the piece is not to be played (stop or seek).
 bool WaitWhilePaused(MvPluginData* pd) {
     pthread_mutex_lock(&pd->stateMutex);
-    while (pd->status.state == MV_PAUSED && !StopThePlayer && pd->pendingSeek < 0) {
-        pthread_mutex_unlock(&pd->stateMutex);
-        FlushAudioDevice(&StdAudioDevice);
-        pthread_mutex_lock(&pd->stateMutex);
-        if (pd->status.state == MV_PAUSED && !StopThePlayer && pd->pendingSeek < 0)
-            pthread_cond_wait(&pd->pauseCond, &pd->stateMutex);
+    // A resume holds the thread until it has reported MV_PLAYING, so that the end of the piece
+    // is never reported before it.
+    auto held = [pd] {
+        return (pd->status.state == MV_PAUSED || !pd->startReported) && !StopThePlayer && pd->pendingSeek < 0;
+    };
+    while (held()) {
+        if (pd->status.state == MV_PAUSED) {
+            pthread_mutex_unlock(&pd->stateMutex);
+            FlushAudioDevice(&StdAudioDevice);
+            pthread_mutex_lock(&pd->stateMutex);
+            if (!held()) break;
+        }
+        pthread_cond_wait(&pd->pauseCond, &pd->stateMutex);
     }
     const bool play = !StopThePlayer && pd->pendingSeek < 0;
     pthread_mutex_unlock(&pd->stateMutex);

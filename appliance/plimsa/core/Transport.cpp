@@ -34,12 +34,17 @@ int mstart(MvPluginCtrl* ctrl) {
         pthread_mutex_lock(&pd->stateMutex);
         const bool resumed = pd->status.state == MV_PAUSED;
         if (resumed) {
+            // The decoder thread goes on once the resume is reported.
             pd->status.state = MV_PLAYING;
-            pthread_cond_broadcast(&pd->pauseCond);
+            pd->startReported = false;
         }
         pthread_mutex_unlock(&pd->stateMutex);
         if (resumed) {
             ReportState(ctrl);
+            pthread_mutex_lock(&pd->stateMutex);
+            pd->startReported = true;
+            pthread_cond_broadcast(&pd->pauseCond);
+            pthread_mutex_unlock(&pd->stateMutex);
             return 0;
         }
         // The play came to its end while paused.
