@@ -27,6 +27,7 @@ struct ModemState {
     bool NumberDetected = false;  // the caller's number line has arrived
     std::string CallerName;
     std::string CallerNumber;
+    std::string CallerWav;  // the announcement WAV file of the last phone-book entry found
 };
 
 // One outgoing xAP message waiting for the send timer.

@@ -1,5 +1,8 @@
 #include "core/ApplianceList.h"
 
+#include <algorithm>
+#include <array>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -7,8 +10,12 @@
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
 #include "core/Zephra.h"
+#include "homeseer/Device.h"
+#include "host/HomeSeerDevices.h"
+#include "vb/Collection.h"
 #include "vb/Conversions.h"
 #include "vb/Err.h"
+#include "vb/ErrorNumbers.h"
 #include "vb/Strings.h"
 
 namespace zephra {
@@ -20,6 +27,14 @@ constexpr const char* kDebugSource = "dkvZephra Debug";
 constexpr const char* kTag = "DefineZephras ";
 constexpr const char* kSection = "Zephra Names";
 constexpr const char* kIniFile = "dkvZephraUtilities.ini";
+constexpr const char* kRemoving = "Removing virtual device ";
+constexpr const char* kUnitIgnored = "DefineZephras units not marked, base unit outside 0 to 63: ";
+constexpr const char* kSilentDevices = "SetSilentDeviceCollection";
+
+constexpr int32_t kNewCallerIdUnitVersion = 16100;
+constexpr int32_t kCallerIdUnit = 91;
+constexpr int32_t kOlderCallerIdUnit = 61;
+constexpr int32_t kNoDevice = -1;
 
 // The fields of one line of "Zephra Names".
 struct ApplianceLine {
@@ -39,11 +54,19 @@ std::optional<ApplianceLine> parseLine(const std::string& line) {
     return parsed;
 }
 
+// Codes as the section keeps them: "[" and "]" would end an INI section name.
+std::string escapedCode(const std::string& code) {
+    return vb::Replace(vb::Replace(code, "[", "~1"), "]", "~2");
+}
+
 class Definition {
 public:
     explicit Definition(PluginState& state) : state_(state), table_(state.appliances) {}
 
     void run() {
+        handled([&] { InitDevices(state_); });
+        houseCode_ = state_.HouseCode;
+        callerIdUnit_ = CallerIdUnit(state_);
         for (ZephraEntry& slot : table_.slots) slot.ZephraActive = false;
         std::string text;
         handled([&] { text = sectionText(); });
@@ -53,7 +76,8 @@ public:
             for (const std::string& line : vb::Split(text, std::string(1, '\0'))) defineLine(line);
         }
         compact();
-        collectCallerIdNames();
+        handled([&] { collectCallerIdAppliances(); });
+        removeUncoveredDevices();
     }
 
 private:
@@ -66,10 +90,13 @@ private:
         if (state_.settings.DebugLog) WriteLog(state_.host(), kDebugSource, text);
     }
 
-    template <class Step>
-    void handled(Step&& body) {
-        if (!vb::Try(std::forward<Step>(body))) WriteLog(state_.host(), kSource, kTag);
+    void log(const std::string& text) { WriteLog(state_.host(), kSource, text); }
+
+    void handled(const std::function<void()>& body) {
+        if (!vb::Try(body) && !vb::Try([&] { log(kTag); })) vb::Err().Clear();
     }
+
+    // --- One line ----------------------------------------------------------------------
 
     int32_t slotFor(const std::string& name) {
         for (int32_t i = 0; i <= table_.last(); ++i)
@@ -110,12 +137,36 @@ private:
             entry.IP = entry.Computer = line->key;
         }
         readFields(entry, *line);
+        if (entry.ZephraDC.empty()) handled([&] { handOutBaseCode(entry, line->fields[0]); });
         if (entry.ZephraDC.empty()) {
             entry.ZephraActive = false;
         } else {
             makeObject(entry, slot, line->name);
         }
         if (!table_.slots[table_.last()].Name.empty()) current_ = table_.last();
+    }
+
+    // The first base unit whose device does not exist yet; never the block that holds the
+    // caller-ID device.
+    void handOutBaseCode(ZephraEntry& entry, const std::string& writtenName) {
+        for (int32_t unit = kFirstApplianceUnit; unit <= kLastApplianceUnit; unit += kDevicesPerAppliance) {
+            if (callerIdUnit_ >= unit && callerIdUnit_ < unit + kDevicesPerAppliance) continue;
+            const std::string code = houseCode_ + std::to_string(unit);
+            if (hsDeviceExists(state_, code) != kNoDevice) continue;
+            entry.ZephraDC = code;
+            saveLineBack(entry, writtenName);
+            return;
+        }
+    }
+
+    void saveLineBack(const ZephraEntry& entry, const std::string& writtenName) {
+        const std::string key = entry.Computer == entry.IP ? entry.IP : entry.IP + "/" + entry.Computer;
+        const std::string code = escapedCode(entry.ZephraDC);
+        debug("DefineZephras Saving Name " + writtenName + " at " + code);
+        const std::string value = "\"" + writtenName + "," + code + "," + entry.PowerDevice + "," +
+                                  entry.MotionDevice + "," + std::to_string(entry.SlideGroup) + "," +
+                                  (entry.DoCID ? "1" : "0") + "," + entry.X10Server + "\"";
+        state_.host().SaveIniSetting(kSection, key, value, kIniFile);
     }
 
     void makeObject(ZephraEntry& entry, int32_t slot, const std::string& name) {
@@ -126,27 +177,44 @@ private:
         } else {
             debug("Initializing Existing Zephra " + name);
         }
-        if (!entry.Object) return;
-        Zephra& z = *entry.Object;
-        handled([&] {
-            z.setName(entry.Name);
-            z.setIP(entry.IP);
-            z.setComputer(entry.Computer);
-            z.setDeviceCodeBase(entry.ZephraDC);
-        });
-        handled([&] {
-            z.setPowerDevice(entry.PowerDevice);
-            z.setMotionDevice(entry.MotionDevice);
-            z.setEnableSlideshow(entry.SlideGroup);
-            z.setDoCID(entry.DoCID);
-            z.setMotionOffMinutes(0);
-            z.setX10Server(entry.X10Server);
-        });
-        handled([&] {
-            debug("DefineZephras HouseCode=" + state_.HouseCode + ", ZephraDC(" + std::to_string(slot) +
-                  ")=" + entry.ZephraDC + ", DC=" + std::to_string(vb::CInt(vb::Variant(entry.ZephraDC.substr(1)))));
-        });
+        if (entry.Object) {
+            Zephra& z = *entry.Object;
+            handled([&] {
+                z.setName(entry.Name);
+                z.setIP(entry.IP);
+                z.setComputer(entry.Computer);
+                z.setDeviceCodeBase(entry.ZephraDC);
+            });
+            handled([&] {
+                z.setPowerDevice(entry.PowerDevice);
+                z.setMotionDevice(entry.MotionDevice);
+                z.setEnableSlideshow(entry.SlideGroup);
+                z.setDoCID(entry.DoCID);
+                z.setMotionOffMinutes(0);
+                z.setX10Server(entry.X10Server);
+            });
+        }
+        handled([&] { markUnits(entry, slot); });
+        if (!entry.PowerDevice.empty() && state_.IsSetup)
+            handled([&] { state_.host().SetDeviceStatusNoReport(entry.PowerDevice, homeseer::kStatusOn, 0); });
     }
+
+    // The appliance's ten units count as covered; only units 1 to 63 are looked after.
+    void markUnits(const ZephraEntry& entry, int32_t slot) {
+        const int32_t unit = vb::CInt(vb::Variant(entry.ZephraDC.substr(1)));
+        debug("DefineZephras HouseCode=" + houseCode_ + ", ZephraDC(" + std::to_string(slot) + ")=" + entry.ZephraDC +
+              ", DC=" + std::to_string(unit));
+        if (entry.ZephraDC.substr(0, 1) != houseCode_) return;
+        if (unit < 0 || unit > kLastApplianceUnit) {
+            log(kUnitIgnored + entry.Name + " " + entry.ZephraDC);
+            return;
+        }
+        for (int32_t u = std::max(unit, kFirstApplianceUnit);
+             u < unit + kDevicesPerAppliance && u <= kLastApplianceUnit; ++u)
+            unitUsed_[static_cast<std::size_t>(u)] = true;
+    }
+
+    // --- After the last line -------------------------------------------------------------
 
     // Slots of appliances that are no longer defined are dropped; the last slot stays.
     void compact() {
@@ -158,22 +226,56 @@ private:
         }
     }
 
-    void collectCallerIdNames() {
+    // The names the caller-ID reactions select, and (under the xAP host application) the
+    // tenth device of each such appliance, which stays silent on the xAP network.
+    void collectCallerIdAppliances() {
         FastString names;
-        for (const ZephraEntry& entry : table_.slots)
-            if (entry.DoCID) names.Add("," + entry.Name);
+        auto silent = std::make_shared<vb::Collection>();
+        for (const ZephraEntry& entry : table_.slots) {
+            if (!entry.DoCID || !entry.Object) continue;
+            names.Add("," + entry.Name);
+            handled([&] {
+                const int32_t unit = vb::CInt(vb::Variant(entry.ZephraDC.substr(1)));
+                silent->Add(vb::Variant(entry.ZephraDC.substr(0, 1) + std::to_string(unit + kDevicesPerAppliance - 1)));
+            });
+        }
         table_.CIDZephraNames = names.value().size() > 1 ? names.value().substr(1) : std::string();
+        if (!state_.IsSetup) return;
+        if (!state_.CallbackObject) vb::raise(vb::errors::ObjectNotSet);
+        std::vector<vb::Variant> args = {vb::Variant(vb::ObjectRef(silent))};
+        state_.CallbackObject->call(kSilentDevices, vb::Method, args);
+    }
+
+    void removeUncoveredDevices() {
+        for (int32_t unit = kFirstApplianceUnit; unit <= kLastApplianceUnit; ++unit) {
+            if (unitUsed_[static_cast<std::size_t>(unit)] || unit == callerIdUnit_) continue;
+            handled([&] { removeDevice(houseCode_ + std::to_string(unit)); });
+        }
+    }
+
+    void removeDevice(const std::string& code) {
+        const int32_t ref = hsDeviceExists(state_, code);
+        if (ref == kNoDevice) return;
+        std::shared_ptr<homeseer::Device> device = hsGetDevice(state_, ref);
+        if (!device) vb::raise(vb::errors::ObjectNotSet);
+        state_.host().DeleteDevice(device->ref());
+        if (!state_.IsSetup) log(kRemoving + code);
     }
 
     PluginState& state_;
     ApplianceTable& table_;
+    std::string houseCode_;
+    int32_t callerIdUnit_ = kCallerIdUnit;
+    std::array<bool, kLastApplianceUnit + 1> unitUsed_{};
     int32_t current_ = -1;
 };
 
 }  // namespace
 
-// Device codes for appliances that have none, their host devices and the removal of devices
-// no appliance covers come with the device module.
+int32_t CallerIdUnit(const PluginState& state) {
+    return state.HostVersionNumber >= kNewCallerIdUnitVersion ? kCallerIdUnit : kOlderCallerIdUnit;
+}
+
 void DefineZephras(PluginState& state) { Definition(state).run(); }
 
 }  // namespace zephra

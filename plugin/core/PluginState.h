@@ -13,6 +13,7 @@
 
 #include "callerid/CallerIdState.h"
 #include "core/ApplianceTable.h"
+#include "core/HousekeepingState.h"
 #include "core/Settings.h"
 #include "core/TimerPool.h"
 #include "core/WebServerState.h"
@@ -63,6 +64,9 @@ public:
 
     // The appliance table.
     ApplianceTable appliances;
+
+    // The minute timer's and the slideshow timer's routines.
+    HousekeepingState housekeeping;
 
     // Caller ID, UDP server and xAP.
     UdpServerState udp;

@@ -65,6 +65,7 @@ QueueTimer::QueueTimer(PluginState& state)
     Winsock1.LocalPort = 4550;
     Winsock1.OnDataArrival = [this](const forms::Datagram& datagram) { Winsock1_DataArrival(datagram); };
     Com1.OnComm = [this] { Com1_OnComm(); };
+    wireSorvex();
     ScriptControl1->setLanguage("VBScript");
     ScriptControl1->setTimeout(kScriptTimeout);
 }

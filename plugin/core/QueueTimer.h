@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "forms/ControlArray.h"
 #include "forms/Form.h"
@@ -51,6 +52,25 @@ public:
 
     int16_t ConnectAttempts = 0;
 
+    // --- Jukebox client: one command text per connection to an appliance's jukebox -------
+    // Each call returns only when its work is done or given up, letting every other event
+    // run meanwhile. One command at a time: ConnectSorvex, then SendSorvex when it answered
+    // true.
+
+    // True when a connection to ip:port is up: at most two attempts of 12 s each, the
+    // connect retried every 2 s. False at once, with a log line, for a port that is not a
+    // number from 1 to 65535 and while another command is under way.
+    bool ConnectSorvex(const std::string& ip, const std::string& port);
+    // Sends the text byte for byte, nothing added, and closes the connection once it is
+    // handed over (or after 2 s). A failing send raises to the caller.
+    void SendSorvex(const std::string& text);
+    // One connect attempt with its retries; true when connected.
+    bool OpenSorvexPort();
+    // Closes the jukebox socket, ignoring any failure.
+    void CloseSorvexPort();
+    // ConnectSorvex or SendSorvex is waiting on the jukebox socket.
+    bool SorvexBusy() const noexcept { return sorvexBusy_; }
+
     // The host's X10 event callback: parms(1) house code, parms(2) unit, parms(3) command.
     // Nothing happens before the start-up has finished or once the form is unloaded.
     void HSEvent(const vb::Variant& parms);
@@ -71,8 +91,15 @@ private:
     void BSCTimer_Timer();
     void Winsock1_DataArrival(const forms::Datagram& datagram);
     void Com1_OnComm();
+    void wireSorvex();
+    void SorvexWinsock_Connect();
+    void SorvexWinsock_SendComplete();
+    void SorvexWinsock_Error(int32_t number, const std::string& description);
+    void ConnectTimer_Timer();
+    void SendTimer_Timer();
 
     PluginState& state_;
+    bool sorvexBusy_ = false;
     // What the host holds to call HSEvent: it reaches this form only while the form lives.
     std::shared_ptr<QueueTimerEvents> events_;
 };

@@ -30,6 +30,7 @@ struct PictureList {
 struct ZephraSettings {
     // Web server and pages.
     int16_t LastPowerCycleHour = 0;
+    std::string LastPowerCycleDate;  // "yyyy-mm-dd" of LastPowerCycleHour
     std::string TCPServerOption;
     std::string StyleSheet;
     std::string Background;

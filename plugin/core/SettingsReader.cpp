@@ -7,6 +7,7 @@
 #include "callerid/Phonebook.h"
 #include "core/ApplianceList.h"
 #include "core/BuildFileList.h"
+#include "core/Housekeeping.h"
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
 #include "core/QueueTimer.h"
@@ -51,7 +52,6 @@ constexpr int32_t kLongestTimer = 65535;
 constexpr int32_t kDefaultPowerCycleTime = 5000;
 constexpr int32_t kDefaultPowerUpTime = 75000;
 constexpr int16_t kDefaultRowSeconds = 30;
-constexpr int32_t kNewCallerIdUnitVersion = 16100;
 
 // The switch conventions of the catalogue.
 bool isOne(const std::string& v) { return v == "1"; }
@@ -145,6 +145,9 @@ private:
         std::string v = read("LastPowerCycleHour", "-1");
         s_.LastPowerCycleHour = vb::IsNumeric(vb::Variant(v)) ? vb::CInt(vb::Variant(v))
                                                               : static_cast<int16_t>(vb::Hour(vb::Now()) - 1);
+        // The day the hour was saved on; a file that has none is taken to be of today.
+        std::optional<vb::Date> day = vb::parseDate(read("LastPowerCycleDate", ""));
+        s_.LastPowerCycleDate = PowerCycleDay(day ? *day : vb::Now());
     }
 
     // 3.
@@ -366,7 +369,7 @@ private:
 
     // 13.
     void makeCallerIdDevice() {
-        s_.CIDDeviceCode = state_.HouseCode + (state_.HostVersionNumber >= kNewCallerIdUnitVersion ? "91" : "61");
+        s_.CIDDeviceCode = state_.HouseCode + std::to_string(CallerIdUnit(state_));
         CIDDevice(state_, s_.CIDDeviceCode);
     }
 

@@ -32,8 +32,9 @@ public:
         }
     }
 
-    // "127.0.0.2:port" of the kitchen's pages, and the port of its UDP client.
-    std::string http() const { return sockets_.at("kitchen http"); }
+    // "127.0.0.2:port" of the kitchen's pages (or of another appliance given with
+    // "--appliance"), and the port of its UDP client.
+    std::string http(const std::string& name = "kitchen") const { return sockets_.at(name + " http"); }
     int udpPort() const {
         const std::string& udp = sockets_.at("kitchen udp");
         return std::stoi(udp.substr(udp.find(':') + 1));

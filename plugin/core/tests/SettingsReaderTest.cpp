@@ -101,7 +101,7 @@ TEST_F(SettingsReaderTest, AnEmptyFileGivesEveryDefault) {
     EXPECT_TRUE(bed.state.queueTimer().Timer2.Enabled());
     EXPECT_EQ(bed.state.queueTimer().Timer2.Interval(), 60000);
     EXPECT_EQ(s().SleepCountdown, 0);
-    EXPECT_EQ(s().CIDDeviceCode, "61");
+    EXPECT_EQ(s().CIDDeviceCode, "[61");  // the house code the appliance list obtained
     EXPECT_FALSE(bed.state.modem.CommPortOpen);
     EXPECT_EQ(bed.state.appliances.slots.size(), 1u);
     EXPECT_EQ(bed.log(), (std::vector<std::string>{"dkvZephra|Slideshow path has not been specified",
@@ -142,6 +142,7 @@ TEST_F(SettingsReaderTest, QuotesAreRemovedAndEachSwitchFollowsItsRule) {
     EXPECT_EQ(bed.log(), (std::vector<std::string>{"dkvZephra|InitZephraUtilities  Line 0 Type mismatch",
                                                    "dkvZephra|InitZephraUtilities  Line 0 Type mismatch",
                                                    "dkvZephra|Slideshow path has not been specified",
+                                                   "dkvZephra Debug|Returned House Code=",
                                                    "dkvZephra|User Configuration Setup Initialization Complete"}));
 }
 
@@ -348,14 +349,19 @@ TEST_F(SettingsReaderTest, EveryReadingBuildsTheAppliancesAfreshWithTheTimerPool
     EXPECT_EQ(table.slots[1].Object->Name(), "hall");
     EXPECT_EQ(table.slots[1].Object->Computer(), "127.0.0.3");
     EXPECT_EQ(table.slots[1].Object->Timer1Index(), int16_t{1});
-    EXPECT_FALSE(table.slots[2].Object);  // no device code yet
+    // The first base unit whose device is free, saved back with the line.
+    ASSERT_TRUE(table.slots[2].Object);
+    EXPECT_EQ(table.slots[2].Object->DeviceCodeBase(), "[21");
+    EXPECT_EQ(bed.host->GetIniSetting("Zephra Names", "127.0.0.4", "", "dkvZephraUtilities.ini"),
+              "\"Garage,~121,,,0,0,\"");
     EXPECT_EQ(table.CIDZephraNames, "kitchen");
 
     readWith("", names);
     EXPECT_NE(bed.state.appliances.slots[0].Object, kitchen);
     EXPECT_EQ(bed.state.timerPool.TimerOwner[0], bed.state.appliances.slots[0].Object);
     EXPECT_EQ(bed.state.timerPool.IETimerOwner[1], bed.state.appliances.slots[1].Object);
-    EXPECT_FALSE(bed.state.timerPool.TimerInUse[2]);
+    EXPECT_EQ(bed.state.timerPool.TimerOwner[2], bed.state.appliances.slots[2].Object);
+    EXPECT_FALSE(bed.state.timerPool.TimerInUse[3]);
     EXPECT_EQ(kitchen.use_count(), 1);  // only the test holds the old object
 }
 

@@ -1,0 +1,81 @@
+#include "core/ApplianceLookups.h"
+
+#include "core/LogWriter.h"
+#include "core/PluginState.h"
+#include "core/Zephra.h"
+#include "vb/Err.h"
+#include "vb/Strings.h"
+
+namespace zephra {
+
+namespace {
+
+constexpr const char* kSource = "dkvZephra";
+constexpr const char* kDebugSource = "dkvZephra Debug";
+constexpr const char* kOneTag = "GetOneZephraObject ";
+constexpr const char* kObjectsTag = "GetZephraObjects ";
+constexpr const char* kCount = ", count=";
+
+void logFailure(PluginState& state, const char* tag) {
+    if (!vb::Try([&] { WriteLog(state.host(), kSource, tag); })) vb::Err().Clear();
+}
+
+// The selector's pieces: split at "," when it holds one, else at every blank; empty pieces
+// stay.
+std::vector<std::string> selectorPieces(const std::string& selector) {
+    const std::string lower = vb::LCase(selector);
+    return vb::Split(lower, lower.find(',') == std::string::npos ? " " : ",");
+}
+
+const ZephraEntry* firstMatch(const ApplianceTable& table, const std::string& piece) {
+    for (const ZephraEntry& slot : table.slots)
+        if (slot.Object && (slot.Name == piece || slot.IP == piece)) return &slot;
+    return nullptr;
+}
+
+}  // namespace
+
+std::shared_ptr<Zephra> GetOneZephraObject(PluginState& state, const std::string& name) {
+    std::shared_ptr<Zephra> found;
+    if (!vb::Try([&] {
+            const std::string s = vb::Trim(vb::LCase(name));
+            for (const ZephraEntry& slot : state.appliances.slots) {
+                if (!slot.Object) continue;
+                if (slot.IP == s || slot.Name == s || s.empty()) {
+                    found = slot.Object;
+                    return;
+                }
+            }
+        }))
+        logFailure(state, kOneTag);
+    return found;
+}
+
+ZephraObjects GetZephraObjects(PluginState& state, const std::string& selector) {
+    ZephraObjects objects;
+    if (!vb::Try([&] {
+            const ApplianceTable& table = state.appliances;
+            if (vb::Trim(selector).empty()) {
+                for (const ZephraEntry& slot : table.slots)
+                    if (slot.Object) objects.push_back(slot.Object);
+                return;
+            }
+            for (const std::string& piece : selectorPieces(selector))
+                if (const ZephraEntry* slot = firstMatch(table, vb::Trim(piece))) objects.push_back(slot->Object);
+        }))
+        logFailure(state, kObjectsTag);
+    if (state.settings.DebugLog &&
+        !vb::Try([&] {
+            WriteLog(state.host(), kDebugSource, kObjectsTag + selector + kCount + std::to_string(objects.size()));
+        }))
+        vb::Err().Clear();
+    return objects;
+}
+
+bool IsAvailable(PluginState& state, const Zephra& zephra) {
+    const std::string& powerDevice = zephra.PowerDevice();
+    if (zephra.PowerCycleInProgress() || powerDevice.empty()) return true;
+    return state.host().IsOn(powerDevice);
+}
+
+}  // namespace zephra

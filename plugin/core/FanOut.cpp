@@ -1,0 +1,192 @@
+#include "core/FanOut.h"
+
+#include <functional>
+
+#include "callerid/MessageCIDEvent.h"
+#include "callerid/UdpServer.h"
+#include "callerid/XapBsc.h"
+#include "callerid/XapCID.h"
+#include "core/ApplianceLookups.h"
+#include "core/LogWriter.h"
+#include "core/PluginState.h"
+#include "core/QueueTimer.h"
+#include "core/RandomToken.h"
+#include "core/SpeechToWav.h"
+#include "core/Zephra.h"
+#include "host/StatusText.h"
+#include "vb/DateTime.h"
+#include "vb/Err.h"
+#include "vb/Format.h"
+#include "vb/Strings.h"
+
+namespace zephra {
+
+namespace {
+
+constexpr const char* kSource = "dkvZephra";
+constexpr const char* kSpeakTag = "InternalSpeak";
+constexpr const char* kSendCIDTag = "InternalSendCID ";
+constexpr const char* kHspCIDTag = "InternalSendHspCID ";
+constexpr const char* kTempFile = "ZephraTempFile";
+constexpr const char* kWavExtension = ".wav";
+constexpr const char* kAlwaysAwake = "always awake";
+constexpr const char* kAwake = "awake";
+constexpr const char* kUnknown = "Unknown";
+constexpr const char* kCrLf = "\r\n";
+constexpr const char* kCallTimeFormat = "dddd h:mm AMPM";
+constexpr int32_t kSpeechFiles = 10;
+constexpr int32_t kCallerIdAction = 0;
+
+using Action = std::function<void(Zephra&, const std::string& token)>;
+using Step = std::function<void()>;
+
+// A step under an error handler that logs `tag` and goes on; without a tag the failure
+// reaches the caller.
+void handled(PluginState& state, const std::string& tag, const Step& body) {
+    if (tag.empty()) {
+        body();
+        return;
+    }
+    if (vb::Try(body)) return;
+    if (!vb::Try([&] { WriteLog(state.host(), kSource, tag); })) vb::Err().Clear();
+}
+
+// The fan-out pattern. Under an error handler a failing appliance counts as not served and
+// the next one is tried.
+std::string fanOut(PluginState& state, const std::string& selector, const std::string& tag, const Action& action) {
+    const std::string token = RandomToken();
+    bool all = true;
+    ZephraObjects objects;
+    handled(state, tag, [&] { objects = GetZephraObjects(state, selector); });
+    for (const std::shared_ptr<Zephra>& z : objects) {
+        bool served = false;
+        handled(state, tag, [&] {
+            if (!IsAvailable(state, *z)) return;
+            action(*z, token);
+            served = true;
+        });
+        all = all && served;
+    }
+    return all ? token : std::string();
+}
+
+void wake(Zephra& z) {
+    if (z.Sleep() != kAlwaysAwake) z.setSleep(kAwake);
+}
+
+// The caller text "number : name" split at its first ":"; p 0 when it has none.
+struct CallerText {
+    explicit CallerText(const std::string& text) : text(text), colon(vb::InStr(text, ":")) {}
+    std::string name() const { return vb::Trim(vb::Mid(text, colon + 1)); }
+    std::string number() const { return vb::Trim(vb::Left(text, colon - 1)); }
+    const std::string& text;
+    int32_t colon;
+};
+
+// The names of the caller-ID appliances that can take commands now, joined with ",".
+std::string availableCallerIdAppliances(PluginState& state) {
+    std::string list;
+    for (const ZephraEntry& slot : state.appliances.slots)
+        if (slot.Object && slot.DoCID && IsAvailable(state, *slot.Object)) list += "," + slot.Name;
+    return list.size() > 1 ? list.substr(1) : std::string();
+}
+
+}  // namespace
+
+std::string InternalSpeak(PluginState& state, const std::string& selector, const std::string& text) {
+    const std::string tag = kSpeakTag + selector;
+    std::string file;
+    handled(state, tag, [&] {
+        state.TempFileCounter = (state.TempFileCounter + 1) % kSpeechFiles;
+        file = kTempFile + std::to_string(state.TempFileCounter) + kWavExtension;
+    });
+    handled(state, tag, [&] { TextToWavFile(state, text, file); });
+    return fanOut(state, selector, tag, [&](Zephra& z, const std::string& token) { z.Wav(file, token); });
+}
+
+std::string InternalWav(PluginState& state, const std::string& selector, const std::string& file) {
+    return fanOut(state, selector, "", [&](Zephra& z, const std::string& token) { z.Wav(file, token); });
+}
+
+std::string InternalText(PluginState& state, const std::string& selector, const std::string& text) {
+    return fanOut(state, selector, "", [&](Zephra& z, const std::string& token) {
+        z.PushTextMessage(text, token);
+        wake(z);
+    });
+}
+
+std::string InternalSendCID(PluginState& state, const std::string& selector, const std::string& line1,
+                            const std::string& line2) {
+    return fanOut(state, selector, kSendCIDTag + selector, [&](Zephra& z, const std::string& token) {
+        z.SendUDPCID(line1, line2, token);
+        wake(z);
+    });
+}
+
+std::string InternalSendHspBrowserCID(PluginState& state, const std::string& selector) {
+    return fanOut(state, selector, "", [&](Zephra& z, const std::string&) { MessageCIDEvent(state, false, z.IP()); });
+}
+
+std::string InternalSendHspCID(PluginState& state, const std::string& selector) {
+    const ZephraSettings& s = state.settings;
+    auto step = [&](const Step& body) { handled(state, kHspCIDTag, body); };
+    std::string text;
+    std::string sel = selector;
+    if (s.ZcidCIDResponse) {
+        ZephraObjects objects;
+        step([&] { objects = GetZephraObjects(state, selector); });
+        for (const std::shared_ptr<Zephra>& z : objects)
+            step([&] {
+                if (!z->DoCID()) return;
+                text = MessageCIDEvent(state, true, z->IP());
+                wake(*z);
+            });
+    }
+    if (selector.empty()) step([&] { sel = availableCallerIdAppliances(state); });
+    if (text.empty() && (s.BrowserCIDResponse || s.SoundCIDResponse || s.CIDSentry || state.IsSetup))
+        step([&] { text = MessageCIDEvent(state, false, ""); });
+    const CallerText caller(text);
+    if (s.CIDSentry)
+        step([&] {
+            if (caller.colon == 0) {
+                SendCIDToOtherClients(state, "", text);
+            } else {
+                SendCIDToOtherClients(state, caller.name(), caller.number());
+            }
+        });
+    if (state.IsSetup)
+        step([&] {
+            if (caller.colon == 0) {
+                XapCID(state, kUnknown, kUnknown, vb::Trim(text));
+            } else {
+                XapCID(state, caller.name(), caller.name(), caller.number());
+            }
+        });
+    const std::string& device = s.CIDDeviceCode;
+    step([&] { state.host().SetDeviceString(device, FormatValue(state, kCallerIdAction, text)); });
+    if (s.GenerateCIDEvent)
+        step([&] {
+            state.queueTimer().Timer4.Enabled(true);
+            state.host().SetDeviceStatus(device, homeseer::kStatusOn);
+        });
+    step([&] { state.host().SetDeviceLastChange(device, vb::Now()); });
+    step([&] { SendXapBSC(state, device); });
+    if (s.SoundCIDResponse)
+        step([&] {
+            const std::string& wav = state.modem.CallerWav;
+            if (!wav.empty()) {
+                InternalWav(state, sel, wav);
+            } else {
+                InternalSpeak(state, sel, caller.colon > 0 ? caller.name() : text);
+            }
+        });
+    if (s.BrowserCIDResponse)
+        step([&] {
+            InternalText(state, sel,
+                         vb::Replace(text, ":", kCrLf) + kCrLf + vb::formatDate(vb::Now(), kCallTimeFormat));
+        });
+    if (s.LogCID) step([&] { state.host().Writelog(kSource, text); });
+    return {};
+}
+
+}  // namespace zephra

@@ -1,0 +1,129 @@
+// Appliances found by name, IP and selector; the availability test; the command token.
+
+#include "core/ApplianceLookups.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <regex>
+#include <set>
+
+#include "core/ApplianceList.h"
+#include "core/RandomToken.h"
+#include "core/Zephra.h"
+#include "core/tests/PluginTestBed.h"
+
+namespace zephra {
+namespace {
+
+using testing::PluginTestBed;
+using Strings = std::vector<std::string>;
+
+class ApplianceLookupsTest : public ::testing::Test {
+protected:
+    ApplianceLookupsTest() {
+        bed.state.HostVersionNumber = 20500;
+        bed.host->SetIniText("dkvZephraUtilities.ini",
+                             "[Zephra Names]\n127.0.0.2=\"Kitchen,[1,a3\"\n127.0.0.3=\"Den,[11\"\n"
+                             "127.0.0.4=\"Living Room,[21\"\n127.0.0.5=\"Living,[31\"\n127.0.0.6=\"Room,[41\"\n");
+        bed.state.appliances.reset();
+        DefineZephras(bed.state);
+        bed.host->ClearCalls();
+    }
+    ~ApplianceLookupsTest() override {
+        for (ZephraEntry& slot : bed.state.appliances.slots)
+            if (slot.Object) slot.Object->Shutdown();
+    }
+
+    Strings names(const std::string& selector) {
+        Strings found;
+        for (const std::shared_ptr<Zephra>& z : GetZephraObjects(bed.state, selector)) found.push_back(z->Name());
+        return found;
+    }
+    std::string one(const std::string& name) {
+        std::shared_ptr<Zephra> z = GetOneZephraObject(bed.state, name);
+        return z ? z->Name() : "(none)";
+    }
+
+    PluginTestBed bed;
+};
+
+TEST_F(ApplianceLookupsTest, SelectorsSplitAtCommasOrElseAtBlanks) {
+    EXPECT_EQ(names("Kitchen"), Strings{"kitchen"});
+    EXPECT_EQ(names("kitchen den"), (Strings{"kitchen", "den"}));
+    EXPECT_EQ(names("kitchen  den"), (Strings{"kitchen", "den"}));  // the empty piece matches nothing
+    EXPECT_EQ(names("living room"), (Strings{"living", "room"}));
+    EXPECT_EQ(names("living room,"), Strings{"living room"});
+    EXPECT_EQ(names(" Living Room , DEN"), (Strings{"living room", "den"}));
+    EXPECT_EQ(names("kitchen,kitchen"), (Strings{"kitchen", "kitchen"}));
+    EXPECT_EQ(names("127.0.0.3"), Strings{"den"});
+    EXPECT_EQ(names("127.0.0.3,127.0.0.02"), Strings{"den"});  // written otherwise than in the key
+    EXPECT_EQ(names("nobody"), Strings{});
+    const Strings everyone = {"kitchen", "den", "living room", "living", "room"};
+    EXPECT_EQ(names(""), everyone);
+    EXPECT_EQ(names("   "), everyone);
+    EXPECT_TRUE(bed.log().empty());
+
+    bed.state.settings.DebugLog = true;
+    names("kitchen den nobody");
+    EXPECT_EQ(bed.log(), Strings{"dkvZephra Debug|GetZephraObjects kitchen den nobody, count=2"});
+}
+
+TEST_F(ApplianceLookupsTest, OneApplianceByNameOrIpTheFirstForAnEmptyName) {
+    EXPECT_EQ(one(" DEN "), "den");
+    EXPECT_EQ(one("127.0.0.4"), "living room");
+    EXPECT_EQ(one(""), "kitchen");
+    EXPECT_EQ(one("nobody"), "(none)");
+    EXPECT_EQ(one("kitchen den"), "(none)");
+
+    // Without appliances nothing is found and every appliance is no appliance at all.
+    for (ZephraEntry& slot : bed.state.appliances.slots) slot.Object->Shutdown();
+    bed.state.appliances.reset();
+    EXPECT_EQ(one(""), "(none)");
+    EXPECT_TRUE(GetZephraObjects(bed.state, "").empty());
+    EXPECT_TRUE(GetZephraObjects(bed.state, " , ").empty());
+}
+
+TEST_F(ApplianceLookupsTest, OnlyAPowerDeviceReportedOffOutsideAPowerCycleMakesAnApplianceUnavailable) {
+    Zephra& kitchen = *GetOneZephraObject(bed.state, "kitchen");
+    Zephra& den = *GetOneZephraObject(bed.state, "den");
+    EXPECT_FALSE(IsAvailable(bed.state, kitchen));  // A3 never switched: not on
+    bed.host->ExecX10("A3", "on");
+    EXPECT_TRUE(IsAvailable(bed.state, kitchen));
+    bed.host->ExecX10("A3", "off");
+    EXPECT_FALSE(IsAvailable(bed.state, kitchen));
+    bed.host->ClearCalls();
+    EXPECT_TRUE(IsAvailable(bed.state, den));
+    EXPECT_TRUE(bed.calls("IsOn").empty());  // no power device: the host is not asked
+
+    kitchen.CyclePower("");
+    ASSERT_TRUE(kitchen.PowerCycleInProgress());
+    EXPECT_TRUE(IsAvailable(bed.state, kitchen));
+}
+
+TEST(RandomToken, ADecimalTextFromOneToTwoWithAPointWhateverTheLocale) {
+    const std::regex form("[12](\\.[0-9]{1,6})?");
+    std::set<std::string> seen;
+    auto check = [&] {
+        for (int i = 0; i < 2000; ++i) {
+            const std::string token = RandomToken();
+            ASSERT_TRUE(std::regex_match(token, form)) << token;
+            const double value = std::stod(token);
+            EXPECT_GE(value, 1.0);
+            EXPECT_LE(value, 2.0);
+            seen.insert(token);
+        }
+    };
+    check();
+    EXPECT_GT(seen.size(), 1900u);
+    // Where the system has a locale that writes a decimal comma, the token keeps its point.
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "nl_NL.UTF-8"}) {
+        if (!std::setlocale(LC_NUMERIC, name)) continue;
+        check();
+        std::setlocale(LC_NUMERIC, "C");
+        break;
+    }
+}
+
+}  // namespace
+}  // namespace zephra
