@@ -63,8 +63,8 @@ public:
         step([&] { LoadEchoWindow(state_); });
         step([&] { ReadStatusOptions(state_); });
         step([&] { SetValueCallback(state_); });
-        step([&] { WriteLog(state_.host(), kSource, kStartupComplete); });
         if (failed_) return firstError_;
+        step([&] { WriteLog(state_.host(), kSource, kStartupComplete); });
         state_.InitComplete = true;
         return "";
     }
