@@ -219,6 +219,21 @@ int RingBufferUnLock(RingBuffer *ring)
     return 0;
 }
 
+bool RingEndOfData(RingBuffer *ring)
+{
+    Lock(ring);
+    const bool ended = ring->bEndOfData != 0;
+    Unlock(ring);
+    return ended;
+}
+
+void RingClearEndOfData(RingBuffer *ring)
+{
+    Lock(ring);
+    ring->bEndOfData = 0;
+    Unlock(ring);
+}
+
 int RingWaitMoreData(RingBuffer *ring)
 {
     Lock(ring);

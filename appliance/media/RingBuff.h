@@ -48,6 +48,10 @@ int FlushRingBuffer(RingBuffer *ring);
 int CloseRingBufferNotify(RingBuffer *ring);
 int RingBufferLock(RingBuffer *ring);
 int RingBufferUnLock(RingBuffer *ring);
+// Whether the data have ended (bEndOfData), read under the ring's lock.
+bool RingEndOfData(RingBuffer *ring);
+// Clears end-of-data under the ring's lock, for a ring that is to be used again.
+void RingClearEndOfData(RingBuffer *ring);
 // Waits once for the producer's next signal that data arrived (or for the close).
 int RingWaitMoreData(RingBuffer *ring);
 unsigned long RingGetBytesInBuffer(RingBuffer *ring);

@@ -1,5 +1,7 @@
 #include "media/StartThread.h"
 
+#include "qnx/Sched.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +12,8 @@ constexpr const char *kNoMemory = "StartThread: malloc of pthread_t failed. insu
 constexpr const char *kAttrInitFailed = "pthread_attr_init failed\n";
 constexpr const char *kDetachStateFailed = "pthread_attr_setdetachstate failed: invalid value\n";
 constexpr const char *kCreateFailed = "StartThead: pthread_create failed %s\n";
+constexpr const char *kJoinFailed = "pthread_join of Decoder Thread failed%s\n";
+constexpr unsigned kJoinFailedPauseMs = 1000;
 
 const char *CreateErrorName(int error)
 {
@@ -17,6 +21,19 @@ const char *CreateErrorName(int error)
     case EAGAIN: return "EAGAIN";
     case EFAULT: return "EFAULT";
     case EINVAL: return "EINVAL";
+    default: return "unknown";
+    }
+}
+
+const char *JoinErrorName(int error)
+{
+    switch (error) {
+    case ESRCH: return " ESRCH";
+    case EINTR: return " EINTR";
+    case EFAULT: return " EFAULT";
+    case EBUSY: return " EBUSY";
+    case EINVAL: return " EINVAL";
+    case EDEADLK: return " EDEADLK";
     default: return "unknown";
     }
 }
@@ -50,4 +67,21 @@ pthread_t *StartThread(void *, void *, void *(*routine)(void *), void *arg, int 
     if (idOut)
         *idOut = *holder;
     return holder;
+}
+
+void JoinDecoderThread(pthread_t **holder)
+{
+    if (!*holder)
+        return;
+    const pthread_t thread = **holder;
+    std::free(*holder);
+    *holder = nullptr;
+    if (pthread_equal(thread, pthread_self())) {
+        pthread_detach(thread);
+        return;
+    }
+    if (const int error = pthread_join(thread, nullptr); error != 0) {
+        std::fprintf(stderr, kJoinFailed, JoinErrorName(error));
+        qnx::delay(kJoinFailedPauseMs);
+    }
 }

@@ -44,20 +44,7 @@ public:
 
     int Info(snd_pcm_channel_info_t &info) override
     {
-        int32_t channel = info.channel;
-        info = {};
-        info.channel = channel;
-        std::strncpy(info.subname, ::snd_pcm_name(pcm_), sizeof info.subname - 1);
-        for (int format = SND_PCM_SFMT_U8; format <= SND_PCM_SFMT_S16_BE; ++format)
-            info.formats |= 1u << format;
-        info.min_rate = 4000;
-        info.max_rate = 192000;
-        info.min_voices = 1;
-        info.max_voices = 8;
-        info.min_fragment_size = 64;
-        info.max_fragment_size = 1 << 20;
-        info.max_buffer_size = 1 << 22;
-        SoftGroupId(info.mixer_gid);
+        FillChannelInfo(info, ::snd_pcm_name(pcm_));
         return 0;
     }
 
@@ -105,22 +92,13 @@ public:
     {
         if (frameBytes_ == 0)
             return -EBADFD;
-        setup.mode = params_.mode;
-        setup.format = params_.format;
-        setup.buf.block.frag_size = params_.buf.block.frag_size;
-        setup.buf.block.frags = params_.buf.block.frags_max;
-        setup.buf.block.frags_min = params_.buf.block.frags_min;
-        setup.buf.block.frags_max = params_.buf.block.frags_max;
-        SoftGroupId(setup.mixer_gid);
+        FillSetup(setup, params_);
         return 0;
     }
 
     int Status(snd_pcm_channel_status_t &status) override
     {
-        int32_t channel = status.channel;
-        status = {};
-        status.channel = channel;
-        status.mode = params_.mode;
+        ClearStatus(status, params_.mode);
         switch (::snd_pcm_state(pcm_)) {
         case SND_PCM_STATE_OPEN: status.status = SND_PCM_STATUS_NOTREADY; break;
         case SND_PCM_STATE_SETUP: status.status = SND_PCM_STATUS_READY; break;

@@ -4,7 +4,6 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 #include <cerrno>
-#include <cstring>
 
 namespace qnx::sound {
 
@@ -18,28 +17,14 @@ BasicPcm::~BasicPcm()
 
 int BasicPcm::Info(snd_pcm_channel_info_t &info)
 {
-    int32_t channel = info.channel;
-    info = {};
-    info.channel = channel;
-    std::strncpy(info.subname, "Zephra PCM", sizeof info.subname - 1);
-    info.formats = (1u << SND_PCM_SFMT_U8) | (1u << SND_PCM_SFMT_S8) | (1u << SND_PCM_SFMT_U16_LE) |
-                   (1u << SND_PCM_SFMT_U16_BE) | (1u << SND_PCM_SFMT_S16_LE) | (1u << SND_PCM_SFMT_S16_BE);
-    info.min_rate = 4000;
-    info.max_rate = 192000;
-    info.min_voices = 1;
-    info.max_voices = 8;
-    info.min_fragment_size = 64;
-    info.max_fragment_size = 1 << 20;
-    info.max_buffer_size = 1 << 22;
-    SoftGroupId(info.mixer_gid);
+    FillChannelInfo(info, "Zephra PCM");
     return 0;
 }
 
 int BasicPcm::Params(const snd_pcm_channel_params_t &params)
 {
     std::lock_guard lock(mutex_);
-    if (FormatBytesPerSample(params.format.format) == 0 || params.format.rate <= 0 ||
-        params.format.voices <= 0 || params.buf.block.frag_size <= 0 || params.buf.block.frags_max <= 0)
+    if (!ParamsAcceptable(params))
         return -EINVAL;
     params_ = params;
     haveParams_ = true;
@@ -61,24 +46,14 @@ int BasicPcm::Setup(snd_pcm_channel_setup_t &setup)
     std::lock_guard lock(mutex_);
     if (!haveParams_)
         return -EBADFD;
-    setup.mode = params_.mode;
-    setup.format = params_.format;
-    setup.buf.block.frag_size = params_.buf.block.frag_size;
-    setup.buf.block.frags = params_.buf.block.frags_max;
-    setup.buf.block.frags_min = params_.buf.block.frags_min;
-    setup.buf.block.frags_max = params_.buf.block.frags_max;
-    setup.mixer_device = 0;
-    SoftGroupId(setup.mixer_gid);
+    FillSetup(setup, params_);
     return 0;
 }
 
 int BasicPcm::Status(snd_pcm_channel_status_t &status)
 {
     std::lock_guard lock(mutex_);
-    int32_t channel = status.channel;
-    status = {};
-    status.channel = channel;
-    status.mode = params_.mode;
+    ClearStatus(status, params_.mode);
     status.status = status_;
     status.free = haveParams_ ? params_.buf.block.frag_size * params_.buf.block.frags_max : 0;
     return 0;

@@ -6,7 +6,6 @@
 #include <unistd.h>
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <deque>
 #include <limits>
 
@@ -31,7 +30,9 @@ struct Channel {
 
 }  // namespace
 
-struct SimulatedSound::State : sound::Sink, std::enable_shared_from_this<SimulatedSound::State> {
+struct SimulatedSound::State : sound::SoftCard, std::enable_shared_from_this<SimulatedSound::State> {
+    State() : SoftCard("Sim", "Simulated card") {}
+
     mutable std::mutex mutex;
     std::condition_variable changed;
     uint64_t nowUs = 0;
@@ -44,18 +45,9 @@ struct SimulatedSound::State : sound::Sink, std::enable_shared_from_this<Simulat
     int prepares = 0, drains = 0, flushes = 0, underruns = 0;
     std::vector<std::shared_ptr<Channel>> channels;
     std::shared_ptr<Channel> current;
-    sound::SoftMixerState mixer;
 
-    int Cards() override { return 1; }
     int OpenPcm(int card, int device, std::unique_ptr<sound::PcmStream> &out) override;
-    int CardInfo(int card, snd_ctl_hw_info_t &info) override;
-    int OpenMixer(int card, int device, std::unique_ptr<sound::Mixer> &out) override
-    {
-        if (card != 0 || device != 0)
-            return -ENODEV;
-        out = mixer.Open();
-        return out ? 0 : -ENOMEM;
-    }
+    std::unique_ptr<sound::PcmStream> NewPcm() override;
 
     void PlayLocked(Channel &ch, uint64_t us)
     {
@@ -182,32 +174,19 @@ public:
 
     int Info(snd_pcm_channel_info_t &info) override
     {
-        int32_t channel = info.channel;
-        info = {};
-        info.channel = channel;
-        std::strncpy(info.subname, "Simulated PCM", sizeof info.subname - 1);
-        for (int format = SND_PCM_SFMT_U8; format <= SND_PCM_SFMT_S16_BE; ++format)
-            info.formats |= 1u << format;
-        info.min_rate = 4000;
-        info.max_rate = 192000;
-        info.min_voices = 1;
-        info.max_voices = 8;
-        info.min_fragment_size = 64;
-        info.max_fragment_size = 1 << 20;
-        sound::SoftGroupId(info.mixer_gid);
+        sound::FillChannelInfo(info, "Simulated PCM");
+        info.max_buffer_size = 0;   // the simulated queue takes whatever the parameters ask for
         return 0;
     }
 
     int Params(const snd_pcm_channel_params_t &params) override
     {
         std::lock_guard lock(state_->mutex);
-        int bytes = sound::FormatBytesPerSample(params.format.format);
-        if (bytes == 0 || params.format.rate <= 0 || params.format.voices <= 0 ||
-            params.buf.block.frag_size <= 0 || params.buf.block.frags_max <= 0)
+        if (!sound::ParamsAcceptable(params))
             return -EINVAL;
         ch_->params = params;
         ch_->haveParams = true;
-        ch_->frameBytes = bytes * params.format.voices;
+        ch_->frameBytes = sound::FormatBytesPerSample(params.format.format) * params.format.voices;
         ch_->capacity = static_cast<size_t>(params.buf.block.frag_size) * params.buf.block.frags_max;
         ch_->queue.clear();
         ch_->status = SND_PCM_STATUS_READY;
@@ -232,24 +211,14 @@ public:
         std::lock_guard lock(state_->mutex);
         if (!ch_->haveParams)
             return -EBADFD;
-        setup.mode = ch_->params.mode;
-        setup.format = ch_->params.format;
-        setup.buf.block.frag_size = ch_->params.buf.block.frag_size;
-        setup.buf.block.frags = ch_->params.buf.block.frags_max;
-        setup.buf.block.frags_min = ch_->params.buf.block.frags_min;
-        setup.buf.block.frags_max = ch_->params.buf.block.frags_max;
-        setup.mixer_device = 0;
-        sound::SoftGroupId(setup.mixer_gid);
+        sound::FillSetup(setup, ch_->params);
         return 0;
     }
 
     int Status(snd_pcm_channel_status_t &status) override
     {
         std::lock_guard lock(state_->mutex);
-        int32_t channel = status.channel;
-        status = {};
-        status.channel = channel;
-        status.mode = ch_->params.mode;
+        sound::ClearStatus(status, ch_->params.mode);
         status.status = ch_->status;
         status.frag = ch_->frag;
         status.count = static_cast<int32_t>(ch_->queue.size());
@@ -294,24 +263,15 @@ int SimulatedSound::State::OpenPcm(int card, int device, std::unique_ptr<sound::
         failOpen = 0;
         return error;
     }
-    if (card != 0 || device != 0)
-        return -ENODEV;
-    current = std::make_shared<Channel>();
-    channels.push_back(current);
-    out = std::make_unique<SimPcm>(shared_from_this(), current);
-    return 0;
+    return SoftCard::OpenPcm(card, device, out);
 }
 
-int SimulatedSound::State::CardInfo(int card, snd_ctl_hw_info_t &info)
+// Called under the state's mutex, from OpenPcm.
+std::unique_ptr<sound::PcmStream> SimulatedSound::State::NewPcm()
 {
-    if (card != 0)
-        return -ENODEV;
-    info = {};
-    info.pcmdevs = 1;
-    info.mixerdevs = 1;
-    std::strncpy(info.id, "Sim", sizeof info.id - 1);
-    std::strncpy(info.name, "Simulated card", sizeof info.name - 1);
-    return 0;
+    current = std::make_shared<Channel>();
+    channels.push_back(current);
+    return std::make_unique<SimPcm>(shared_from_this(), current);
 }
 
 SimulatedSound::SimulatedSound(std::shared_ptr<State> state) : state_(std::move(state)) {}
@@ -409,10 +369,10 @@ int SimulatedSound::Drains() const { std::lock_guard lock(state_->mutex); return
 int SimulatedSound::Flushes() const { std::lock_guard lock(state_->mutex); return state_->flushes; }
 int SimulatedSound::Underruns() const { std::lock_guard lock(state_->mutex); return state_->underruns; }
 
-void SimulatedSound::SetMixerRange(int min, int max) { state_->mixer.SetRange(min, max); }
-void SimulatedSound::SetMixerChannels(uint32_t mask) { state_->mixer.SetChannels(mask); }
-void SimulatedSound::SetLevels(int left, int right) { state_->mixer.SetLevels(left, right); }
-void SimulatedSound::Levels(int &left, int &right) const { state_->mixer.Levels(left, right); }
-snd_mixer_group_t SimulatedSound::MixerGroup() const { return state_->mixer.Group(); }
+void SimulatedSound::SetMixerRange(int min, int max) { state_->MixerState().SetRange(min, max); }
+void SimulatedSound::SetMixerChannels(uint32_t mask) { state_->MixerState().SetChannels(mask); }
+void SimulatedSound::SetLevels(int left, int right) { state_->MixerState().SetLevels(left, right); }
+void SimulatedSound::Levels(int &left, int &right) const { state_->MixerState().Levels(left, right); }
+snd_mixer_group_t SimulatedSound::MixerGroup() const { return state_->MixerState().Group(); }
 
 }  // namespace qnx

@@ -88,6 +88,36 @@ private:
     std::vector<int> listeners_;
 };
 
+// What every output's channel reports, in the same terms: its info (the channel number kept, the
+// formats, rates and sizes every output takes, the soft mixer group), its setup from the
+// parameters in force, and a status cleared but for its channel number and mode.
+void FillChannelInfo(snd_pcm_channel_info_t &info, const char *subname);
+void FillSetup(snd_pcm_channel_setup_t &setup, const snd_pcm_channel_params_t &params);
+void ClearStatus(snd_pcm_channel_status_t &status, int32_t mode);
+// Parameters an output that plays at its own pace takes: a known format, a rate, voices and fragments.
+bool ParamsAcceptable(const snd_pcm_channel_params_t &params);
+
+// An output with one card and one PCM device, whose mixer is kept in memory (null, WAV file,
+// simulated card). Card and device must be 0.
+class SoftCard : public Sink {
+public:
+    int Cards() override;
+    int OpenPcm(int card, int device, std::unique_ptr<PcmStream> &out) override;
+    int CardInfo(int card, snd_ctl_hw_info_t &info) override;
+    int OpenMixer(int card, int device, std::unique_ptr<Mixer> &out) override;
+    SoftMixerState &MixerState() { return mixer_; }
+
+protected:
+    SoftCard(const char *id, const char *name) : id_(id), name_(name) {}
+    // A new channel of the card's device.
+    virtual std::unique_ptr<PcmStream> NewPcm() = 0;
+
+private:
+    const char *id_;
+    const char *name_;
+    SoftMixerState mixer_;
+};
+
 // Book-keeping shared by the outputs: parameters, setup and channel state. Outputs that play at
 // once (null, WAV) build on it and only consume what is written.
 class BasicPcm : public PcmStream {

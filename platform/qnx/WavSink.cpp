@@ -145,43 +145,14 @@ private:
     WavFile &file_;
 };
 
-class WavSink : public Sink {
+class WavSink : public SoftCard {
 public:
-    explicit WavSink(const std::string &path) : file_(path) {}
-
-    int Cards() override { return 1; }
-
-    int OpenPcm(int card, int device, std::unique_ptr<PcmStream> &out) override
-    {
-        if (card != 0 || device != 0)
-            return -ENODEV;
-        out = std::make_unique<WavPcm>(file_);
-        return 0;
-    }
-
-    int CardInfo(int card, snd_ctl_hw_info_t &info) override
-    {
-        if (card != 0)
-            return -ENODEV;
-        info = {};
-        info.pcmdevs = 1;
-        info.mixerdevs = 1;
-        std::strncpy(info.id, "Wav", sizeof info.id - 1);
-        std::strncpy(info.name, "Zephra WAV file output", sizeof info.name - 1);
-        return 0;
-    }
-
-    int OpenMixer(int card, int device, std::unique_ptr<Mixer> &out) override
-    {
-        if (card != 0 || device != 0)
-            return -ENODEV;
-        out = mixer_.Open();
-        return out ? 0 : -ENOMEM;
-    }
+    explicit WavSink(const std::string &path) : SoftCard("Wav", "Zephra WAV file output"), file_(path) {}
 
 private:
+    std::unique_ptr<PcmStream> NewPcm() override { return std::make_unique<WavPcm>(file_); }
+
     WavFile file_;
-    SoftMixerState mixer_;
 };
 
 }  // namespace

@@ -1,7 +1,9 @@
 #include "core/Checkout.h"
 
+#include <chrono>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
@@ -40,6 +42,7 @@ constexpr const char* kMailReports = "MailLED reports ";
 constexpr const char* kShouldBe = " when should be ";
 
 constexpr int kPushRounds = 1001;
+constexpr std::chrono::milliseconds kDrainWait{30000};
 constexpr int16_t kToggleWait = 3;
 constexpr int16_t kFullVolume = 100;
 constexpr int16_t kHalfVolume = 50;
@@ -51,7 +54,9 @@ public:
 
     void run() {
         if (state_.settings.DebugLog) step([&] { log(kDebugSource, kStarted + z_.Name()); });
-        for (const std::string& test : vb::Split(kTests, ",")) {
+        const std::vector<std::string> tests = vb::Split(kTests, ",");
+        for (const std::string& test : tests) {
+            if (test != tests.front()) step([&] { letQueueDrain(); });
             step([&] { log(kSource, kPerforming + test + kOn + z_.Name() + kZephra); });
             if (test == "PUSH") push();
             if (test == "AUDIO") audio();
@@ -89,6 +94,14 @@ private:
             if (!z_.CommandBusy(tag)) return;
             forms::DoEvents();
         }
+    }
+
+    // The appliance's queue takes 20 commands and a full queue counts as a hung appliance;
+    // the whole test queues more than that, so each test waits (a bounded time, events
+    // running) until the appliance has worked through the one before.
+    void letQueueDrain() {
+        forms::Loop::current().waitFor([&] { return z_.QueueIdle() && z_.CommandQueue().size() == 1; },
+                                       kDrainWait);
     }
 
     void audio() {

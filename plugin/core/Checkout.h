@@ -9,9 +9,11 @@ namespace zephra {
 class PluginState;
 class Zephra;
 
-// Runs the tests "PUSH", "AUDIO", "TEXT" and "LED" on the appliance, in that order. Only the
-// push waits (a bounded number of message rounds) for its own command; the other commands
-// are still queued when the test returns. Errors are logged and the test goes on.
+// Runs the tests "PUSH", "AUDIO", "TEXT" and "LED" on the appliance, in that order. The push
+// waits (a bounded number of message rounds) for its own command, and each test waits (at
+// most 30 s, events running) for the appliance to work through the commands of the one
+// before; the LED test's commands are still queued when the test returns. Errors are logged
+// and the test goes on.
 void MainTest(PluginState& state, Zephra& zephra);
 
 }  // namespace zephra

@@ -19,6 +19,7 @@
 #include "core/WebServerState.h"
 #include "homeseer/Host.h"
 #include "host/HostInterfaceState.h"
+#include "host/UserScriptState.h"
 #include "vb/Object.h"
 
 namespace zephra {
@@ -77,6 +78,9 @@ public:
 
     // The plug-in's own web server, as far as the settings reader touches it.
     WebServerState web;
+
+    // The user script and the texts queued for it.
+    UserScriptState scripts;
 
 private:
     std::shared_ptr<QueueTimer> queueTimer_;

@@ -8,6 +8,7 @@
 #include "core/PluginState.h"
 #include "core/Zephra.h"
 #include "homeseer/Host.h"
+#include "host/UserScripts.h"
 #include "vb/Conversions.h"
 #include "vb/Err.h"
 #include "vb/Strings.h"
@@ -61,6 +62,7 @@ QueueTimer::QueueTimer(PluginState& state)
     Timer4.OnTimer = [this] { Timer4_Timer(); };
     Timer5.OnTimer = [this] { Timer5_Timer(); };
     BSCTimer.OnTimer = [this] { BSCTimer_Timer(); };
+    ScriptQueueTimer.OnTimer = [this] { ScriptQueueTimer_Timer(); };
     Winsock1.RemotePort = 4550;
     Winsock1.LocalPort = 4550;
     Winsock1.OnDataArrival = [this](const forms::Datagram& datagram) { Winsock1_DataArrival(datagram); };
@@ -160,6 +162,12 @@ void QueueTimer::BSCTimer_Timer() {
             state_.CallbackObject->call("SendXapMessage", vb::Method, args);
         }))
         vb::Try([&] { WriteLog(state_.host(), kSource, kBSCTag); });
+}
+
+// The form stays while the user script runs, even if the script has it unloaded.
+void QueueTimer::ScriptQueueTimer_Timer() {
+    std::shared_ptr<QueueTimer> self = shared_from_this();
+    RunScriptQueue(state_, ScriptQueueTimer);
 }
 
 void QueueTimer::Winsock1_DataArrival(const forms::Datagram& datagram) { ReceiveClientDatagram(state_, datagram); }

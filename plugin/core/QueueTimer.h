@@ -89,6 +89,7 @@ private:
     void Timer4_Timer();
     void Timer5_Timer();
     void BSCTimer_Timer();
+    void ScriptQueueTimer_Timer();
     void Winsock1_DataArrival(const forms::Datagram& datagram);
     void Com1_OnComm();
     void wireSorvex();

@@ -78,7 +78,7 @@ void ReportState(MvPluginCtrl* ctrl, const char* text = nullptr);
 // An error text alone (mask 64).
 void ReportError(MvPluginCtrl* ctrl, const char* text);
 // Whether the ring buffer's data has ended; whether it was ever initialised.
-bool RingEnded(MvPluginData* pd);
+inline bool RingEnded(MvPluginData* pd) { return RingEndOfData(&pd->mpegRing); }
 bool RingInitialised(MvPluginData* pd);
 
 // Opening and closing (OpenMedia.cpp).

@@ -8,7 +8,6 @@ inline constexpr const char* kMunlockallFailed = "brisko: munlockall failed: %s\
 inline constexpr const char* kUsage = "usage: brisko briskofilename\n";
 inline constexpr const char* kUnrecognizedUrl = "Unrecognized URL. Not file:// nor http://\n";
 inline constexpr const char* kUnknownState = "qnx_start: unable to identify current state pd->stat.state %d\n";
-inline constexpr const char* kJoinFailed = "pthread_join of Decoder Thread failed";
 inline constexpr const char* kMutexLockFailed = "pthread_mutex_lock failed!\n";
 inline constexpr const char* kMutexUnlockFailed = "pthread_mutex_unlock failed!\n";
 inline constexpr const char* kCondSignalFailed = "pthread_cond_signal failed!\n";

@@ -349,9 +349,7 @@ private:
             ReportState(ctrl_, pd_->errorText);
             return;
         }
-        RingBufferLock(&pd_->mpegRing);
-        pd_->mpegRing.bEndOfData = 0;
-        RingBufferUnLock(&pd_->mpegRing);
+        RingClearEndOfData(&pd_->mpegRing);
         if (!error_.empty()) {
             ReportError(ctrl_, pd_->errorText);
             if (!StillEnding()) return;

@@ -9,6 +9,7 @@
 
 #include "BriskoCore.h"
 #include "CoreMessages.h"
+#include "media/PluginBinding.h"
 
 #define BRISKO_EXPORT __attribute__((visibility("default")))
 
@@ -86,14 +87,7 @@ int SetVeloraVolume(int volume)
     if (!ctrl || !ctrl->pdata) return -1;
     MvPluginData* pd = Data(ctrl);
     if (RingEnded(pd)) return -1;
-    MvAudioMediaInfo audio = g_Setup.audio;
-    audio.volume = static_cast<uint32_t>(volume);
-    pd->media.audio = &audio;
-    pd->media.which = MV_MEDIA_AUDIO_INFO;
-    ctrl->cb(ctrl, MVS_MEDIA, &pd->status);
-    pd->media.which = MV_MEDIA_INFO;
-    pd->media.audio = nullptr;
-    return volume;
+    return ReportVolume(ctrl, pd->status, pd->media, volume);
 }
 
 extern "C" BRISKO_EXPORT int MvInit(MvPluginCtrl* ctrl)
@@ -102,18 +96,12 @@ extern "C" BRISKO_EXPORT int MvInit(MvPluginCtrl* ctrl)
     if (munlockall() != 0) std::fprintf(stderr, messages::kMunlockallFailed, std::strerror(errno));
     auto* pd = new (std::nothrow) MvPluginData;
     if (!pd) return -1;
-    g_Setup = ctrl->setup;
     pd->bDirectDigitalAudioOn = ctrl->setup.bDirectDigitalAudio ? 1 : 0;
-    bIsMute = 0;
     g_PluginCtrl = ctrl;
     pd->initThread = pthread_self();
     pd->status.state = MV_CLOSED;
     pd->status.media_info = &pd->media;
     pd->media.which = MV_MEDIA_INFO;
-    ctrl->pdata = pd;
-    ctrl->calls = &calls;
-    ctrl->APIversion = 1;
-    ctrl->MinorVersion = 1;
-    ctrl->pflags = 0;
+    BindPlugin(ctrl, pd, &calls);
     return 0;
 }

@@ -60,14 +60,6 @@ void ReportError(MvPluginCtrl* ctrl, const char* text)
     ctrl->cb(ctrl, MVS_ERRORMSG, &pd->status);
 }
 
-bool RingEnded(MvPluginData* pd)
-{
-    RingBufferLock(&pd->mpegRing);
-    const bool ended = pd->mpegRing.bEndOfData != 0;
-    RingBufferUnLock(&pd->mpegRing);
-    return ended;
-}
-
 bool RingInitialised(MvPluginData* pd)
 {
     RingBufferLock(&pd->mpegRing);

@@ -1,49 +1,13 @@
 // Start, pause, stop and seek, on the host's thread.
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 
 #include "BriskoCore.h"
 #include "CoreMessages.h"
-#include "qnx/Sched.h"
+#include "media/StartThread.h"
 
 namespace brisko::core {
 
 namespace {
-
-constexpr unsigned kJoinFailedPauseMs = 1000;
-
-const char* JoinErrorName(int error)
-{
-    switch (error) {
-    case ESRCH: return " ESRCH";
-    case EINTR: return " EINTR";
-    case EFAULT: return " EFAULT";
-    case EBUSY: return " EBUSY";
-    case EINVAL: return " EINVAL";
-    case EDEADLK: return " EDEADLK";
-    default: return "unknown";
-    }
-}
-
-// Waits for the decoder thread to end and frees its holder. Called from inside the decoder
-// thread's own last reports (a host that stops, closes or terminates from its callback), the
-// thread cannot be joined: it is let go instead, and it touches nothing after those reports.
-void JoinDecoder(MvPluginData* pd)
-{
-    if (!pd->decoderThread) return;
-    const pthread_t thread = *pd->decoderThread;
-    std::free(pd->decoderThread);
-    pd->decoderThread = nullptr;
-    if (pthread_equal(thread, pthread_self())) {
-        pthread_detach(thread);
-        return;
-    }
-    if (const int error = pthread_join(thread, nullptr); error != 0) {
-        std::fprintf(stderr, "%s%s\n", messages::kJoinFailed, JoinErrorName(error));
-        qnx::delay(kJoinFailedPauseMs);
-    }
-}
 
 bool FileOpen(MvPluginData* pd)
 {
@@ -72,7 +36,7 @@ void EndDecoder(MvPluginData* pd)
 {
     CloseRingBufferNotify(&pd->mpegRing);
     ShutdownSocket(pd);
-    JoinDecoder(pd);
+    JoinDecoderThread(&pd->decoderThread);
 }
 
 }  // namespace
@@ -102,7 +66,7 @@ int qnx_start(MvPluginCtrl* ctrl)
         std::fprintf(stderr, messages::kUnknownState, static_cast<int>(state));
         return -1;
     }
-    JoinDecoder(pd);
+    JoinDecoderThread(&pd->decoderThread);
     // Nothing to play without a medium (a stop sent while closed leaves MV_STOPPED).
     if (!pd->url || StartDecoder(ctrl) != 0) return -1;
     qnx_state(ctrl, MV_PLAYING);
@@ -136,7 +100,7 @@ int qnx_stop(MvPluginCtrl* ctrl)
     StateUnlock(pd);
     if (stopped) {
         // Ended by itself: the decoder thread has reported, or is about to, and is finishing.
-        JoinDecoder(pd);
+        JoinDecoderThread(&pd->decoderThread);
         return 0;
     }
     EndDecoder(pd);

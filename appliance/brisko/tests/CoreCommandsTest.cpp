@@ -241,11 +241,7 @@ TEST(CoreCommands, ReopenWhilePlaying)
     ASSERT_EQ(host.Open(server.Url("/a.mp2")), 0);
     ASSERT_EQ(host.Send(CMD_PLUGIN_START), 0);
     ASSERT_TRUE(host.WaitForVolume());
-    ASSERT_TRUE(Eventually([&] {
-        host.Send(CMD_PLUGIN_GET_STATUS);
-        auto reports = host.Take();
-        return !reports.empty() && reports.back().text.starts_with("Buffers (");
-    }));
+    ASSERT_TRUE(host.PollStatusUntil([](const std::string& title) { return title.starts_with("Buffers ("); }));
     EXPECT_EQ(host.Send(CMD_PLUGIN_START), 0);   // playing already: nothing to report
     host.Take();
     ASSERT_EQ(host.Open("file://" + second), 0);

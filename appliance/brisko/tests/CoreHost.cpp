@@ -1,5 +1,7 @@
 #include "CoreHost.h"
 
+#include "media/testing/TestHost.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <ostream>
@@ -24,19 +26,14 @@ std::ostream& operator<<(std::ostream& out, const Report& r)
 CoreHost::CoreHost()
 {
     g_host = this;
-    sim = qnx::SimulatedSound::Install();
-    sim->SetAutoAdvance(true);
-    ctrl.cb = Callback;
+    sim = media::testing::PrepareHost(ctrl, Callback);
     ctrl.setup.streamType = MV_STREAM_ASFILE;
-    ctrl.setup.audio.volume = 60;
-    ctrl.setup.audio.spdifPlaybackCard = ctrl.setup.audio.spdifPlaybackDevice = 0xFFFFFFFF;
     MvInit(&ctrl);
 }
 
 CoreHost::~CoreHost()
 {
-    if (ctrl.pdata) ctrl.calls->terminate(&ctrl);
-    qnx::SimulatedSound::Uninstall();
+    media::testing::EndHost(ctrl);
     g_host = nullptr;
 }
 
@@ -47,15 +44,8 @@ int CoreHost::Send(uint32_t code, int32_t delta, uint32_t which, const char* url
         std::lock_guard lock(mutex_);
         mark_ = seen_.size();
     }
-    const char* urls[] = {url, nullptr};
-    MvCommandData cmd{};
-    cmd.cmdType = code;
-    cmd.pluginCtrl = &ctrl;
-    cmd.urls = urls;
-    cmd.which = which;
-    cmd.param = &params;
     params.delta = delta;
-    return ctrl.calls->command(&cmd);
+    return media::testing::SendCommand(ctrl, code, params, which, url);
 }
 
 int CoreHost::Seek(uint32_t ms)
@@ -123,6 +113,15 @@ bool CoreHost::WaitForVolume()
 {
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, kPatience, [&] { return !volumes_.empty(); });
+}
+
+bool CoreHost::PollStatusUntil(const std::function<bool(const std::string&)>& done)
+{
+    return Eventually([&] {
+        Send(CMD_PLUGIN_GET_STATUS);
+        auto reports = Take();
+        return !reports.empty() && done(reports.back().text);
+    });
 }
 
 std::vector<uint32_t> CoreHost::Volumes()

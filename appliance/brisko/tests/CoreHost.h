@@ -46,6 +46,9 @@ public:
     // Waits until the decoder thread's end: an MV_STOPPED or MV_CLOSED report.
     bool WaitForEnd();
     bool WaitForVolume();
+    // Polls the status (at most 30 s) until the last report of a poll has a text that satisfies
+    // `done`; false on time-out.
+    bool PollStatusUntil(const std::function<bool(const std::string&)>& done);
     std::vector<uint32_t> Volumes();
     // Run inside the callback (on whichever thread reports) with each report but the volume's.
     std::function<void(const Report&)> onReport;

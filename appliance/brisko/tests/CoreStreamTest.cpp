@@ -117,11 +117,7 @@ TEST(CoreStream, StopWhileStalled)
     ASSERT_EQ(host.Send(CMD_PLUGIN_START), 0);
     ASSERT_TRUE(host.WaitForVolume());
     // The decoder has played what came and waits, buffering longer after each underflow.
-    ASSERT_TRUE(Eventually([&] {
-        host.Send(CMD_PLUGIN_GET_STATUS);
-        auto reports = host.Take();
-        return !reports.empty() && reports.back().text.ends_with("/20)");
-    }));
+    ASSERT_TRUE(host.PollStatusUntil([](const std::string& title) { return title.ends_with("/20)"); }));
     ASSERT_EQ(host.Send(CMD_PLUGIN_GET_STATUS), 0);
     std::vector<Report> reports = host.Take();
     ASSERT_EQ(reports.size(), 1u);

@@ -1,6 +1,7 @@
 // The media plug-in interface seen from a host: the loader's messages, the command table's
 // results and the callback sequences, on the tone plug-in built for the tests.
 #include "media/LoadDll.h"
+#include "media/testing/TestHost.h"
 
 #include "qnx/SimulatedSound.h"
 
@@ -62,35 +63,21 @@ protected:
     void SetUp() override
     {
         g_host = &host;
-        sim = qnx::SimulatedSound::Install();
-        sim->SetAutoAdvance(true);
         ctrl = MvPluginCtrl{};
-        ctrl.cb = Host::Callback;
-        ctrl.setup.audio.volume = 60;
-        ctrl.setup.audio.spdifPlaybackCard = ctrl.setup.audio.spdifPlaybackDevice = 0xFFFFFFFF;
+        sim = media::testing::PrepareHost(ctrl, Host::Callback);
     }
     void TearDown() override
     {
-        if (ctrl.pdata)
-            ctrl.calls->terminate(&ctrl);
-        UnloadDll(&ctrl);
-        qnx::SimulatedSound::Uninstall();
+        media::testing::EndHost(ctrl);
         g_host = nullptr;
     }
 
     int Send(uint32_t code, MvPlaybackParams *param = nullptr, uint32_t which = 0, const char *url = nullptr)
     {
         MvPlaybackParams none{};
-        const char *urls[] = {url};
-        MvCommandData cmd{};
-        cmd.cmdType = code;
-        cmd.pluginCtrl = &ctrl;
-        cmd.urls = urls;
-        cmd.which = which;
-        cmd.param = param ? param : &none;
         if (code == CMD_PLUGIN_OPEN_URLS && !param)
             none.delta = 1;
-        return ctrl.calls->command(&cmd);
+        return media::testing::SendCommand(ctrl, code, param ? *param : none, which, url);
     }
 
     std::vector<Report> Take()

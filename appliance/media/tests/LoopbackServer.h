@@ -2,12 +2,12 @@
 // head and answers each connection with the next scripted text, or stays silent.
 #pragma once
 
-#include <condition_variable>
+#include "media/testing/LoopbackListener.h"
+
 #include <deque>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 class LoopbackServer {
@@ -15,8 +15,8 @@ public:
     explicit LoopbackServer(const char *address = "127.0.0.1");
     ~LoopbackServer();
 
-    unsigned Port() const { return port_; }
-    std::string Url(const std::string &path) const;
+    unsigned Port() const { return listener_.Port(); }
+    std::string Url(const std::string &path) const { return listener_.Url(path); }
     // The answer to the next connection not yet answered (sent whole, then the connection closes).
     void Answer(std::string text);
     // The next connection gets no answer at all.
@@ -24,15 +24,10 @@ public:
     std::vector<std::string> Requests();
 
 private:
-    void Serve();
     void Handle(int client);
 
-    std::string address_;
-    int listener_ = -1;
-    unsigned port_ = 0;
-    int wake_[2] = {-1, -1};
     std::mutex mutex_;
     std::deque<std::optional<std::string>> answers_;
     std::vector<std::string> requests_;
-    std::thread thread_;
+    media::testing::LoopbackListener listener_;
 };

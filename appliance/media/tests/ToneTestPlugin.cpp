@@ -4,6 +4,7 @@
 // and a decoder thread writing to the audio device, and follows the interface's state table.
 #include "media/Audio.h"
 #include "media/MvPlugin.h"
+#include "media/PluginBinding.h"
 #include "media/RingBuff.h"
 #include "media/StartThread.h"
 
@@ -373,20 +374,10 @@ int SetVeloraVolume(int volume)
 {
     if (!g_PluginCtrl || !g_PluginCtrl->pdata)
         return -1;
-    RingBufferLock(&Ring);
-    bool ended = Ring.bEndOfData;
-    RingBufferUnLock(&Ring);
-    if (ended)
+    if (RingEndOfData(&Ring))
         return -1;
     MvPluginData *pd = Data(g_PluginCtrl);
-    MvAudioMediaInfo audio = g_Setup.audio;
-    audio.volume = static_cast<uint32_t>(volume);
-    pd->media.audio = &audio;
-    pd->media.which = MV_MEDIA_AUDIO_INFO;
-    g_PluginCtrl->cb(g_PluginCtrl, MVS_MEDIA, &pd->status);
-    pd->media.which = MV_MEDIA_INFO;
-    pd->media.audio = nullptr;
-    return volume;
+    return ReportVolume(g_PluginCtrl, pd->status, pd->media, volume);
 }
 
 extern "C" int MvInit(MvPluginCtrl *ctrl)
@@ -394,16 +385,10 @@ extern "C" int MvInit(MvPluginCtrl *ctrl)
     auto *pd = new (std::nothrow) MvPluginData;
     if (!pd)
         return -1;
-    g_Setup = ctrl->setup;
     bDirectDigitalAudioOn = ctrl->setup.bDirectDigitalAudio ? 1 : 0;
-    bIsMute = 0;
     g_PluginCtrl = ctrl;
     pd->status.state = MV_CLOSED;
     pd->status.media_info = &pd->media;
-    ctrl->pdata = pd;
-    ctrl->calls = &calls;
-    ctrl->pflags = 0;
-    ctrl->APIversion = 1;
-    ctrl->MinorVersion = 1;
+    BindPlugin(ctrl, pd, &calls);
     return 0;
 }

@@ -16,7 +16,6 @@ inline constexpr const char* kSocketReadError = "socket read error\n";
 inline constexpr const char* kFileReadError = "GetData: File Read error";
 inline constexpr const char* kReadErrorReport = "GetData: File Read error: %s";
 inline constexpr const char* kBuffers = "Buffers (%d/%d)";
-inline constexpr const char* kJoinFailed = "pthread_join of Decoder Thread failed";
 inline constexpr const char* kOpenPcmCalled = "openpcm called\n";
 
 inline constexpr const char* kFilePrefix = "file://";

@@ -209,9 +209,7 @@ void EndOfPlay(MvPluginCtrl* ctrl) {
     }
     DestroyAudioDevice(&StdAudioDevice);
     DeleteRingBuffer(&Ring);
-    RingBufferLock(&Ring);
-    Ring.bEndOfData = 0;
-    RingBufferUnLock(&Ring);
+    RingClearEndOfData(&Ring);
 
     char readError[sizeof pd->producerError];
     std::memcpy(readError, pd->producerError, sizeof readError);

@@ -106,9 +106,6 @@ int mseek_to(MvPluginCtrl* ctrl, int delta, uint32_t position);
 // Moves a file medium to `position` ms: the reader, the ring and the file; the audio device is
 // drained. On the decoder thread while it plays, else on the host's.
 int ApplySeek(MvPluginData* pd, uint32_t position);
-// Waits for the decoder thread to end and frees its holder; on the decoder thread itself (a host
-// that stops or closes from inside the end-of-play report) the thread is let go instead.
-void JoinDecoder(MvPluginData* pd);
 // Asks both threads to end, wakes them, joins the decoder thread and clears the ring's
 // end-of-data flag, without a report.
 void StopDecoder(MvPluginData* pd);

@@ -4,6 +4,7 @@
 
 #include "DirectAudio.h"
 #include "PlimsaCore.h"
+#include "media/PluginBinding.h"
 
 // Required by the shared media modules.
 MvSetup g_Setup;
@@ -75,37 +76,19 @@ using namespace plimsa::core;
 // next MV_STOPPED report compares with.
 int SetVeloraVolume(int volume) {
     if (!g_PluginCtrl || !g_PluginCtrl->pdata) return -1;
-    RingBufferLock(&Ring);
-    const bool ended = Ring.bEndOfData != 0;
-    RingBufferUnLock(&Ring);
+    const bool ended = RingEndOfData(&Ring);
     MvPluginData* pd = Data(g_PluginCtrl);
     if (ended || !pd->stream) return -1;
-    MvAudioMediaInfo audio = g_Setup.audio;
-    audio.volume = static_cast<uint32_t>(volume);
-    pd->media.audio = &audio;
-    pd->media.which = MV_MEDIA_AUDIO_INFO;
-    const MvMediaInfo* told = pd->status.media_info;
-    pd->status.media_info = &pd->media;
-    g_PluginCtrl->cb(g_PluginCtrl, MVS_MEDIA, &pd->status);
-    pd->status.media_info = told;
-    pd->media.which = MV_MEDIA_INFO;
-    pd->media.audio = nullptr;
-    return volume;
+    return ReportVolume(g_PluginCtrl, pd->status, pd->media, volume);
 }
 
 extern "C" PLIMSA_EXPORT int MvInit(MvPluginCtrl* ctrl) {
     auto* pd = new (std::nothrow) MvPluginData;
     if (!pd) return -1;
-    g_Setup = ctrl->setup;
     bDirectDigitalAudioOn = ctrl->setup.bDirectDigitalAudio ? 1 : 0;
-    bIsMute = 0;
     g_PluginCtrl = ctrl;
     pd->status.state = MV_CLOSED;
     pd->initThread = pthread_self();
-    ctrl->pdata = pd;
-    ctrl->calls = &calls;
-    ctrl->pflags = 0;
-    ctrl->APIversion = 1;
-    ctrl->MinorVersion = 1;
+    BindPlugin(ctrl, pd, &calls);
     return 0;
 }

@@ -1,42 +1,10 @@
 // Start, pause, stop, close and seek, on the host's thread.
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-
-#include "CoreMessages.h"
 #include "PlimsaCore.h"
-#include "qnx/Sched.h"
+#include "media/StartThread.h"
 
 namespace plimsa::core {
 
 namespace {
-
-constexpr unsigned kJoinFailedPauseMs = 1000;
-
-const char* JoinErrorName(int error) {
-    switch (error) {
-    case ESRCH: return " ESRCH\n";
-    case EINTR: return " EINTR\n";
-    case EFAULT: return " EFAULT\n";
-    case EBUSY: return " EBUSY\n";
-    case EINVAL: return " EINVAL\n";
-    case EDEADLK: return " EDEADLK\n";
-    default: return "unknown\n";
-    }
-}
-
-bool RingHasEnded() {
-    RingBufferLock(&Ring);
-    const bool ended = Ring.bEndOfData != 0;
-    RingBufferUnLock(&Ring);
-    return ended;
-}
-
-void ClearRingEnd() {
-    RingBufferLock(&Ring);
-    Ring.bEndOfData = 0;
-    RingBufferUnLock(&Ring);
-}
 
 // Sets the stop request under the state mutex, so that the decoder thread's last check and its
 // waits see it, and wakes a paused decoder thread.
@@ -49,27 +17,11 @@ void RequestStop(MvPluginData* pd) {
 
 }  // namespace
 
-void JoinDecoder(MvPluginData* pd) {
-    if (!pd->decoderThread) return;
-    const pthread_t thread = *pd->decoderThread;
-    std::free(pd->decoderThread);
-    pd->decoderThread = nullptr;
-    if (pthread_equal(thread, pthread_self())) {
-        // Called from inside the decoder thread's last report: it touches nothing after it.
-        pthread_detach(thread);
-        return;
-    }
-    if (const int error = pthread_join(thread, nullptr); error != 0) {
-        std::fprintf(stderr, "%s%s", messages::kJoinFailed, JoinErrorName(error));
-        qnx::delay(kJoinFailedPauseMs);
-    }
-}
-
 void StopDecoder(MvPluginData* pd) {
     RequestStop(pd);
     CloseRingBufferNotify(&Ring);
-    JoinDecoder(pd);
-    ClearRingEnd();
+    JoinDecoderThread(&pd->decoderThread);
+    RingClearEndOfData(&Ring);
 }
 
 int mstart(MvPluginCtrl* ctrl) {
@@ -93,7 +45,7 @@ int mstart(MvPluginCtrl* ctrl) {
         // The play came to its end while paused.
         state = State(pd);
     }
-    JoinDecoder(pd);
+    JoinDecoderThread(&pd->decoderThread);
     // Nothing to play without a medium.
     if (state != MV_STOPPED || !pd->url || StartDecoder(ctrl) != 0) return -1;
     mstate(ctrl, MV_PLAYING);
@@ -130,7 +82,7 @@ int mclose(MvPluginCtrl* ctrl) {
     MvPluginData* pd = Data(ctrl);
     mstop(ctrl);
     RequestStop(pd);
-    JoinDecoder(pd);
+    JoinDecoderThread(&pd->decoderThread);
     ReleaseMedium(pd);
     mstate(ctrl, MV_CLOSED);
     return 0;
@@ -140,7 +92,7 @@ int mseek_to(MvPluginCtrl* ctrl, int, uint32_t position) {
     MvPluginData* pd = Data(ctrl);
     pd->bytesPlayed = 0;
     pd->lastStep = -1;
-    if (!IsFileMode() || !pd->stream || !pd->input || RingHasEnded()) return -1;
+    if (!IsFileMode() || !pd->stream || !pd->input || RingEndOfData(&Ring)) return -1;
     pthread_mutex_lock(&pd->stateMutex);
     const bool decoding = pd->decoding;
     // While the decoder thread plays, it moves the stream itself between two read units.

@@ -1,5 +1,7 @@
 #include "PluginHost.h"
 
+#include "media/testing/TestHost.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,11 +21,7 @@ PluginHost* g_host = nullptr;
 
 void PluginHost::SetUp() {
     g_host = this;
-    sim = qnx::SimulatedSound::Install();
-    sim->SetAutoAdvance(true);
-    ctrl.cb = Callback;
-    ctrl.setup.audio.volume = 60;
-    ctrl.setup.audio.spdifPlaybackCard = ctrl.setup.audio.spdifPlaybackDevice = 0xFFFFFFFF;
+    sim = media::testing::PrepareHost(ctrl, Callback);
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     folder = std::filesystem::temp_directory_path() /
              ("plimsa-core-" + std::to_string(getpid()) + "-" + info->test_suite_name() + "-" + info->name());
@@ -31,9 +29,7 @@ void PluginHost::SetUp() {
 }
 
 void PluginHost::TearDown() {
-    if (ctrl.pdata) ctrl.calls->terminate(&ctrl);
-    UnloadDll(&ctrl);
-    qnx::SimulatedSound::Uninstall();
+    media::testing::EndHost(ctrl);
     std::filesystem::remove_all(folder);
     g_host = nullptr;
 }
@@ -47,24 +43,12 @@ void PluginHost::Load() {
 int PluginHost::Send(uint32_t code, int32_t delta, uint32_t which, uint32_t position) {
     params.delta = delta;
     params.position = position;
-    MvCommandData cmd{};
-    cmd.cmdType = code;
-    cmd.pluginCtrl = &ctrl;
-    cmd.which = which;
-    cmd.param = &params;
-    return ctrl.calls->command(&cmd);
+    return media::testing::SendCommand(ctrl, code, params, which);
 }
 
 int PluginHost::Open(const std::string& url) {
-    const char* urls[] = {url.c_str(), nullptr};
     params.delta = 1;
-    MvCommandData cmd{};
-    cmd.cmdType = CMD_PLUGIN_OPEN_URLS;
-    cmd.pluginCtrl = &ctrl;
-    cmd.urls = urls;
-    cmd.which = MVP_DELTA;
-    cmd.param = &params;
-    return ctrl.calls->command(&cmd);
+    return media::testing::SendCommand(ctrl, CMD_PLUGIN_OPEN_URLS, params, MVP_DELTA, url.c_str());
 }
 
 void PluginHost::Terminate() { ctrl.calls->terminate(&ctrl); }

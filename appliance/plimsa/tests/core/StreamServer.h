@@ -1,12 +1,14 @@
 #pragma once
 // A loopback HTTP server that streams one sound file to each connection: whole, or held after
 // its first bytes until the test releases it, or cut off after them with a connection reset.
+// Each connection is answered on a thread of its own.
 
 #include <condition_variable>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "media/testing/LoopbackListener.h"
 
 namespace plimsa::test {
 
@@ -20,7 +22,7 @@ public:
                  std::string head = "");
     ~StreamServer();
 
-    std::string Url(const std::string& path = "/sound") const;
+    std::string Url(const std::string& path = "/sound") const { return listener_.Url(path); }
     // Lets every held stream send its rest.
     void Release();
     // Waits (bounded) until `count` requests have come; false at the time-out.
@@ -28,23 +30,18 @@ public:
     size_t Requests();
 
 private:
-    void Serve();
     void Answer(int client);
 
     std::vector<unsigned char> body_;
     Mode mode_;
     size_t firstBytes_;
     std::string head_;
-    int listener_ = -1;
-    unsigned port_ = 0;
-    int wake_[2] = {-1, -1};
     std::mutex mutex_;
     std::condition_variable changed_;
     bool released_ = false;
     bool ending_ = false;
     size_t requests_ = 0;
-    std::vector<std::thread> clients_;
-    std::thread thread_;
+    media::testing::LoopbackListener listener_;
 };
 
 }  // namespace plimsa::test
