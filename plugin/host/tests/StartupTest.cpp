@@ -10,7 +10,9 @@
 #include "core/QueueTimer.h"
 #include "core/Zephra.h"
 #include "homeseer/Phone.h"
+#include "callerid/EchoWindow.h"
 #include "host/DeviceClass.h"
+#include "host/XapDictionaries.h"
 #include "host/tests/RevaTestBed.h"
 #include "vb/DateTime.h"
 #include "windows/testing/ErrorNumber.h"
@@ -107,9 +109,11 @@ TEST(Startup, RunsItsStepsInOrderAndCompletes) {
               (Strings{"GetIniSetting STATUS dkvZephraUtilities.ini", "GetIniSetting STATUS dkvZephraUtilities.ini",
                        "GetIniSetting STATUS dkvZephraUtilities.ini", "GetIniSetting STATUS dkvZephraUtilities.ini",
                        "GetIniSetting STATUS dkvZephraUtilities.ini"}));
-    for (const auto& saved : bed.host->devices().all())
-        if (saved.device->interfaceName() == "dkvZephra")
+    for (const auto& saved : bed.host->devices().all()) {
+        if (saved.device->interfaceName() == "dkvZephra") {
             EXPECT_NE(saved.device->misc() & 0x8000, 0) << saved.device->hc() << saved.device->dc();
+        }
+    }
 }
 
 TEST(Startup, AFailingStepIsLoggedTheRestRunAndTheStartUpIsNotComplete) {
