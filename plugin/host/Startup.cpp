@@ -13,6 +13,7 @@
 #include "core/Zephra.h"
 #include "host/HomeSeerDevices.h"
 #include "host/HostTexts.h"
+#include "host/UserScripts.h"
 #include "host/XapDictionaries.h"
 #include "vb/Conversions.h"
 #include "vb/Err.h"
@@ -20,11 +21,6 @@
 #include "vb/Strings.h"
 #include "windows/FileSystemObject.h"
 
-// The user script comes with its own module; until it is merged the start-up has none to load.
-#if __has_include("host/UserScripts.h")
-#include "host/UserScripts.h"
-#define ZEPHRA_HAS_USER_SCRIPTS 1
-#endif
 
 namespace zephra {
 
@@ -53,9 +49,7 @@ public:
         step([&] { state_.queueTimer(); });
         step([&] { InitFilterDictionary(state_); });
         step([&] { InitDeviceDictionary(state_); });
-#ifdef ZEPHRA_HAS_USER_SCRIPTS
         step([&] { RunScriptFile(state_); });
-#endif
         step([&] { InitUDP(state_); });
         step([&] { InitZephraUtilities(state_); });
         step([&] { syncAppliances(); });

@@ -12,6 +12,7 @@
 #include "homeseer/Phone.h"
 #include "callerid/EchoWindow.h"
 #include "host/DeviceClass.h"
+#include "host/Script.h"
 #include "host/XapDictionaries.h"
 #include "host/tests/RevaTestBed.h"
 #include "vb/DateTime.h"
@@ -37,7 +38,7 @@ TEST(HostVersionNumber, IsMajorMinorAndRevisionInOneNumberWithoutOverflow) {
     EXPECT_EQ(HostVersionNumberOf("2.5.0.8"), 25000);
     EXPECT_EQ(HostVersionNumberOf("1.7"), 0);
     EXPECT_EQ(HostVersionNumberOf("2.13.0"), 33000);
-    EXPECT_EQ(HostVersionNumberOf("3.3.0"), 36000);
+    EXPECT_EQ(HostVersionNumberOf("3.3.0"), 33000);
     EXPECT_EQ(HostVersionNumberOf("4.0.0.548"), 40000);
     EXPECT_EQ(windows::testing::errorNumber([] { HostVersionNumberOf("a.b.c"); }), 13);
     EXPECT_EQ(windows::testing::errorNumber([] { HostVersionNumberOf("1.40000.0"); }), 6);
@@ -69,6 +70,7 @@ TEST(Startup, RunsItsStepsInOrderAndCompletes) {
                          "[Zephra Utilities]\r\nUseZephraServer=1\r\n"
                          "[Zephra Names]\r\n127.0.0.2=\"Kitchen,[1\"\r\n127.0.0.3=\"Hall,[11\"\r\n"
                          "[STATUS]\r\nShowControl=true\r\nShowStatus=1\r\nShowReceiveDetail=no\r\n");
+    bed.app.write("Scripts/dkvZephra.txt", "Function Main(s)\r\nEnd Function\r\n");
     bed.registerPlugin();
     bed.state.HostVersionNumber = 0;
     bed.state.housekeeping.PowerCycleIndex = 3;
@@ -85,6 +87,8 @@ TEST(Startup, RunsItsStepsInOrderAndCompletes) {
     EXPECT_TRUE(bed.state.xap.XapSendQueue.has_value());
     EXPECT_TRUE(bed.state.modem.echoWindow && bed.state.modem.echoWindow->Loaded());
     EXPECT_TRUE(bed.state.settings.UseZephraServer);  // back on after the synchronisation
+    ASSERT_TRUE(bed.state.scripts.UserScript);
+    EXPECT_EQ(bed.state.scripts.UserScript->Filename(), "dkvZephra.txt");
     ASSERT_EQ(bed.state.appliances.slots.size(), 2u);
     EXPECT_TRUE(bed.state.appliances.slots[1].Object);
 
@@ -95,11 +99,13 @@ TEST(Startup, RunsItsStepsInOrderAndCompletes) {
     EXPECT_TRUE(options.ShowReceiveMessages);
     EXPECT_FALSE(options.ShowReceiveDetail);
 
-    // The dictionaries before the settings, the settings before the "STATUS" options, and
-    // the value call-backs last.
+    // The dictionaries before the settings (whose appliance list first looks for the house
+    // code among the devices, then reads its section), the settings before the "STATUS"
+    // options, and the value call-backs last.
     EXPECT_EQ(callsAmong(bed, {"GetINISection", "GetDeviceEnumerator"}),
               (Strings{"GetINISection Received dkvZephraUtilities.ini", "GetINISection Devices dkvZephraUtilities.ini",
-                       "GetINISection Zephra Names dkvZephraUtilities.ini", "GetDeviceEnumerator"}));
+                       "GetDeviceEnumerator", "GetINISection Zephra Names dkvZephraUtilities.ini",
+                       "GetDeviceEnumerator"}));
     const Strings log = bed.log();
     const auto settingsRead = std::find(log.begin(), log.end(), "dkvZephra|User Configuration Setup Initialization Complete");
     ASSERT_NE(settingsRead, log.end());
