@@ -223,5 +223,19 @@ TEST(Startup, TheHostPhoneIsMadeOnFirstNeedWhenThePhoneBookIsUsed) {
     EXPECT_EQ(older.log().back(), "dkvZephra|Unable to Create hsp Object ,#=429");
 }
 
+TEST(Startup, UseZephraServerIsBackAfterAFailingSynchronisation) {
+    RevaTestBed bed;
+    bed.host->SetIniText("dkvZephraUtilities.ini",
+                         "[Zephra Utilities]\r\nUseZephraServer=1\r\n[Zephra Names]\r\n127.0.0.2=\"Kitchen,[1\"\r\n");
+    bed.registerPlugin();
+    bed.host->FailNext("DeviceValue", vb::Error(5, "Invalid procedure call or argument"));
+    EXPECT_EQ(InitHW(bed.state, 0), "");
+    EXPECT_TRUE(bed.state.settings.UseZephraServer);
+    const Strings log = bed.log();
+    EXPECT_NE(std::find_if(log.begin(), log.end(),
+                           [](const std::string& line) { return line.rfind("dkvZephra|SyncWithHomeseer ", 0) == 0; }),
+              log.end());
+}
+
 }  // namespace
 }  // namespace zephra
