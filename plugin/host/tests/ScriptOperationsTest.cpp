@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 
 #include "automation/CallByName.h"
@@ -328,8 +329,29 @@ TEST(ScriptOperationsWithoutAppliances, AnswerTheirNeutralValues) {
     EXPECT_TRUE(isTokenText(vb::CStr(call("ZephraWav", {"", "a.wav"}))));
     EXPECT_FALSE(vb::CBool(call("ZephraIsSpeaking", {""})));
     EXPECT_EQ(vb::CStr(call("ZephraIPLookup", {""})), "");
+    // The rest are reachable by name too, and find nothing to do.
+    for (const char* each : {"ZephraTest", "ZephraCyclePower", "ZephraSlideshow", "ZephraRefreshSleepStatus"})
+        EXPECT_TRUE(isTokenText(vb::CStr(call(each, {""})))) << each;
+    call("ZephraSpeakEx", {";hello"});
+    call("ZephraTextEx", {";hello"});
+    call("ZephraSendCID", {"", "Robin", "555"});
+    call("ZephraSendHspCID", {""});
+    call("ZephraSendHspBrowserCID", {""});
+    EXPECT_TRUE(call("ZephraZCIDEx", {"Robin"}).isEmpty());
+    call("SendCID", {"Robin", "555"});
+    EXPECT_EQ(vb::CStr(call("SendCommand", {"a", "b", "c"})), "");
+    call("ZephraSorvex", {"", "stop"});
+    call("ZephraReloadSettings");
     EXPECT_EQ(vb::Err().Number, 0);
-    EXPECT_TRUE(bed.log().empty());
+
+    // Ten speech files in turn; the speech above took the first.
+    EXPECT_EQ(bed.state.TempFileCounter, 1);
+    bed.state.TempFileCounter = 0;
+    EXPECT_EQ(vb::CStr(call("ZephraTextToWav", {"one"})), "ZephraTempFile1.wav");
+    EXPECT_TRUE(std::filesystem::exists(bed.app.path() / "HTML/ZephraTemp/ZephraTempFile1.wav"));
+    bed.state.TempFileCounter = 9;
+    EXPECT_EQ(vb::CStr(call("ZephraTextToWav", {"ten"})), "ZephraTempFile0.wav");
+    EXPECT_EQ(vb::CInt(call("ZephraWavTime", {"ZephraTempFile0.wav"})), 0);
 }
 
 TEST_F(ScriptOperations, FailuresReachTheCallingScript) {
