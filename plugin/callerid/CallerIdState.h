@@ -8,6 +8,7 @@
 
 namespace zephra {
 
+class EchoWindow;
 class frmOptions;
 
 // The UDP caller-ID and command server.
@@ -28,6 +29,8 @@ struct ModemState {
     std::string CallerName;
     std::string CallerNumber;
     std::string CallerWav;  // the announcement WAV file of the last phone-book entry found
+    // The modem echo window; the start-up loads it.
+    std::shared_ptr<EchoWindow> echoWindow;
 };
 
 // One outgoing xAP message waiting for the send timer.

@@ -18,6 +18,7 @@
 #include "core/TimerPool.h"
 #include "core/WebServerState.h"
 #include "homeseer/Host.h"
+#include "host/HostInterfaceState.h"
 #include "host/UserScriptState.h"
 #include "vb/Object.h"
 
@@ -51,6 +52,7 @@ public:
     int32_t HostVersionNumber = 0;  // major × 10000 + minor × 1000 + revision
     std::string HouseCode;          // the house code of the plug-in's devices
     int32_t TempFileCounter = 0;    // names the speech files of the plug-in's own speak paths (0-9)
+    HostInterfaceState hostInterface;
 
     // Settings (the reader's variables).
     ZephraSettings settings;

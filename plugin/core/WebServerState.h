@@ -1,9 +1,12 @@
 #pragma once
-// What the settings reader touches of the plug-in's own web server: whether it has been
+// What the settings reader and the start-up touch of the plug-in's own web server: whether it has been
 // loaded, its debug log, and the .asp page engine that every reading drops. The web server
 // itself (listening sockets, requests, pages) is a module of its own.
 
+#include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "vb/Object.h"
 #include "windows/TextStream.h"
@@ -20,6 +23,10 @@ struct WebServerState {
     // The .asp page engine's script object and its ready flag.
     vb::ObjectRef PageEngine;
     bool PageEngineReady = false;
+    // The .asp pages already converted in this run; one empty entry: none.
+    std::vector<std::string> ConvertedPages{std::string()};
+    // The index of the slideshow page's next picture.
+    int32_t NextPictureIndex = 0;
 };
 
 // Loads the web server once: makes the folders application folder & "\Data" and

@@ -3,6 +3,10 @@
 #include "core/FastString.h"
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
+#include "core/Zephra.h"
+#include "homeseer/Device.h"
+#include "host/HomeSeerDevices.h"
+#include "vb/Conversions.h"
 #include "host/ActionTable.h"
 #include "vb/Err.h"
 #include "vb/Strings.h"
@@ -14,6 +18,7 @@ namespace {
 constexpr const char* kSource = "dkvZephra";
 constexpr const char* kPluginName = "dkvZephra";
 constexpr int kFirstSoundAction = 18;
+constexpr int16_t kSoundsGroup = 6;
 
 }  // namespace
 
@@ -42,6 +47,26 @@ std::string SoundsValues(PluginState& state) {
         ++position;
     }
     return values.value().empty() ? std::string() : values.value().substr(1);
+}
+
+void UpdateButtons(PluginState& state) {
+    std::vector<std::shared_ptr<Zephra>> appliances;
+    for (const ZephraEntry& slot : state.appliances.slots)
+        if (slot.Object) appliances.push_back(slot.Object);
+    for (const std::shared_ptr<Zephra>& zephra : appliances) {
+        if (vb::Try([&] {
+                const std::string& base = zephra->DeviceCodeBase();
+                if (base.empty() || base.substr(0, 1) != state.HouseCode) return;
+                const std::string code =
+                    state.HouseCode + std::to_string(vb::CInt(vb::Variant(base.substr(1))) + kSoundsGroup);
+                const int32_t ref = hsDeviceExists(state, code);
+                if (ref == -1) return;
+                std::shared_ptr<homeseer::Device> device = hsGetDevice(state, ref);
+                if (device) device->setButtons(UpdateSoundsButton(state, device->Location()));
+            }))
+            continue;
+        vb::Try([&] { WriteLog(state.host(), kSource, "UpdateButtons: "); });
+    }
 }
 
 }  // namespace zephra

@@ -15,5 +15,9 @@ std::string UpdateSoundsButton(PluginState& state, const std::string& location);
 // The "Values" text: for each enabled sound its action name, Chr(2) and its position among
 // the enabled sounds (from 0), the entries joined by Chr(1).
 std::string SoundsValues(PluginState& state);
+// Rewrites the "buttons" text of the Sounds device (base unit + 6) of every appliance under
+// the plug-in's house code, after the sound switches changed. Failures are logged
+// ("UpdateButtons: ").
+void UpdateButtons(PluginState& state);
 
 }  // namespace zephra

@@ -1,0 +1,96 @@
+#include "host/MenuCommands.h"
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "automation/CallByName.h"
+#include "callerid/EchoWindow.h"
+#include "callerid/ModemInput.h"
+#include "callerid/frmOptions.h"
+#include "core/Checkout.h"
+#include "core/LogWriter.h"
+#include "core/PluginState.h"
+#include "core/QueueTimer.h"
+#include "core/Zephra.h"
+#include "host/HostTexts.h"
+#include "setup/ZephraSetup.h"
+#include "vb/Strings.h"
+
+namespace zephra {
+
+namespace {
+
+using namespace hosttext;
+
+constexpr int16_t kSlideshowStarted = 1;
+constexpr int16_t kSlideshowStopped = 2;
+constexpr int16_t kDataReceived = 2;
+
+// Runs `work` on every appliance of the table, in table order.
+void eachAppliance(PluginState& state, const std::function<void(Zephra&)>& work) {
+    std::vector<std::shared_ptr<Zephra>> appliances;
+    for (const ZephraEntry& slot : state.appliances.slots)
+        if (slot.Object) appliances.push_back(slot.Object);
+    for (const std::shared_ptr<Zephra>& zephra : appliances) work(*zephra);
+}
+
+// This host has no browser to start; the address it would open goes to the log.
+void openInBrowser(PluginState& state, const std::string& address) {
+    WriteLog(state.host(), kSource, kOpenAddress + address);
+}
+
+void showServerWindow(PluginState& state) {
+    if (!state.udp.window) state.udp.window = std::make_shared<frmOptions>(state);
+    state.udp.window->Show(forms::vbModal);
+}
+
+void showModemWindow(PluginState& state) {
+    ShowEchoWindow(state);
+    if (state.settings.DebugLog) ProcessCommData(state, kSampleCallerId, kDataReceived);
+}
+
+}  // namespace
+
+void RegisterMenus(PluginState& state) {
+    const std::string inMenu = vb::Replace(state.host().GetIniSetting(kMainSection, kInMenu, "1", kIniFile), "\"", "");
+    if (inMenu == "0") return;
+    const vb::Variant callback(state.CallbackObject);
+    auto add = [&](const char* caption) {
+        automation::callByName(callback, "RegisterMenu", {vb::Variant(kPluginName), vb::Variant(caption)});
+    };
+    if (state.IsSetup) add(kMenuBrowser);
+    for (const char* caption : kMenuEntries) add(caption);
+}
+
+void SelectMenu(PluginState& state, const std::string& caption) {
+    if (!state.IsStandAlone && !state.IsSetup) return;
+    if (caption == kMenuBrowser) {
+        if (state.IsSetup) openInBrowser(state, kLocalhost + state.settings.ServerPort + kStatusPage);
+    } else if (caption == kMenuSetup) {
+        ShowZephraSetup(state);
+    } else if (caption == kMenuServer) {
+        showServerWindow(state);
+    } else if (caption == kMenuStartSlideshow) {
+        state.SlideshowMenuState = kSlideshowStarted;
+        eachAppliance(state, [](Zephra& z) { z.ShowSlideshow(""); });
+    } else if (caption == kMenuStopSlideshow) {
+        state.SlideshowMenuState = kSlideshowStopped;
+        state.queueTimer().Timer3.Enabled(false);
+        eachAppliance(state, [](Zephra& z) { z.setSlideshow(false); });
+    } else if (caption == kMenuResetQueue) {
+        eachAppliance(state, [](Zephra& z) { z.ResetQueue(); });
+    } else if (caption == kMenuTest) {
+        eachAppliance(state, [&](Zephra& z) { MainTest(state, z); });
+    } else if (caption == kMenuDisable) {
+        eachAppliance(state, [](Zephra& z) { z.setDisablePlugin(true); });
+    } else if (caption == kMenuEnable) {
+        eachAppliance(state, [](Zephra& z) { z.setDisablePlugin(false); });
+    } else if (caption == kMenuModem) {
+        showModemWindow(state);
+    } else if (caption == kMenuHelp) {
+        openInBrowser(state, state.hostInterface.AppPath + kHelpPage);
+    }
+}
+
+}  // namespace zephra

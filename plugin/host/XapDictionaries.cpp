@@ -1,0 +1,101 @@
+#include "host/XapDictionaries.h"
+
+#include <string>
+#include <vector>
+
+#include "core/LogWriter.h"
+#include "core/PluginState.h"
+#include "host/DeviceClass.h"
+#include "host/HostTexts.h"
+#include "vb/Conversions.h"
+#include "vb/DateTime.h"
+#include "vb/Err.h"
+#include "vb/Strings.h"
+
+namespace zephra {
+
+namespace {
+
+using namespace hosttext;
+
+constexpr int32_t kNoDateYear = 2000;
+
+// The dictionary, made with text comparison when the start-up has not made it yet.
+vb::Dictionary& emptied(std::shared_ptr<vb::Dictionary>& dictionary) {
+    if (!dictionary) {
+        dictionary = std::make_shared<vb::Dictionary>();
+        dictionary->setCompareMode(vb::CompareMethod::Text);
+    }
+    dictionary->RemoveAll();
+    return *dictionary;
+}
+
+// The lines of a whole section, without double quotes; none for an empty section.
+std::vector<std::string> sectionLines(PluginState& state, const char* section) {
+    const std::string text = vb::Replace(state.host().GetINISection(section, kIniFile), "\"", "");
+    if (text.empty()) return {};
+    return vb::Split(text, vb::Chr(0));
+}
+
+void logFailure(PluginState& state, const std::string& text) {
+    vb::Try([&] { WriteLog(state.host(), kSource, text); });
+}
+
+// Runs the work of one line; a line without "=" is skipped with a log line, a failure logged.
+template <class Work>
+void eachLine(PluginState& state, const char* tag, const std::vector<std::string>& lines, Work&& work) {
+    for (const std::string& line : lines) {
+        if (line.empty()) continue;
+        if (line.find('=') == std::string::npos) {
+            logFailure(state, tag + std::string(kLineWithoutEquals) + line);
+            continue;
+        }
+        const std::vector<std::string> pieces = vb::Split(line, "=");
+        if (!vb::Try([&] { work(pieces[0], pieces[1]); })) logFailure(state, tag);
+    }
+}
+
+std::shared_ptr<DeviceClass> deviceOf(PluginState& state, const std::string& key, const std::string& value) {
+    auto device = std::make_shared<DeviceClass>();
+    const std::vector<std::string> fields = vb::Split(value, ";");
+    const vb::Variant first(fields[0]);
+    device->LastChange = vb::IsDate(first) ? vb::CDate(first) : vb::DateSerial(kNoDateYear, 1, 1);
+    for (std::size_t j = 1; j < fields.size(); ++j) {
+        const std::string name = vb::LCase(key + "." + fields[j]);
+        device->MessageKeyList->Add(vb::Variant(vb::LCase(fields[j])));
+        device->MessageList->Add(vb::Variant(state.host().GetIniSetting(kDeviceMessagesSection, name, "", kIniFile)),
+                                 vb::Variant(name));
+    }
+    return device;
+}
+
+}  // namespace
+
+void InitFilterDictionary(PluginState& state) {
+    std::vector<std::string> lines;
+    if (!vb::Try([&] {
+            emptied(state.hostInterface.FilterDictionary);
+            lines = sectionLines(state, kReceivedSection);
+        }))
+        return logFailure(state, kFilterTag);
+    vb::Dictionary& filters = *state.hostInterface.FilterDictionary;
+    eachLine(state, kFilterTag, lines, [&](const std::string& key, const std::string& value) {
+        if (!key.empty() && !filters.Exists(vb::Variant(key))) filters.Add(vb::Variant(key), vb::Variant(value));
+    });
+}
+
+void InitDeviceDictionary(PluginState& state) {
+    std::vector<std::string> lines;
+    if (!vb::Try([&] {
+            emptied(state.hostInterface.DeviceDictionary);
+            lines = sectionLines(state, kDevicesSection);
+        }))
+        return logFailure(state, kDeviceTag);
+    vb::Dictionary& devices = *state.hostInterface.DeviceDictionary;
+    eachLine(state, kDeviceTag, lines, [&](const std::string& key, const std::string& value) {
+        if (key.empty() || devices.Exists(vb::Variant(key))) return;
+        devices.Add(vb::Variant(key), vb::Variant(deviceOf(state, key, value)));
+    });
+}
+
+}  // namespace zephra
