@@ -1,0 +1,93 @@
+// The whole life cycle of the plug-in in zephra-host against two stand-in appliances: start,
+// operations typed as host statements, an X10 motion event delivered through the host and
+// the plug-in's reaction, an appliance whose power is off, and shut-down on SIGTERM.
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include "HostEndToEnd.h"
+
+namespace host_e2e {
+namespace {
+
+using simkit::testing::ChildProcess;
+
+class HostLifeCycle : public ::testing::Test {
+protected:
+    std::filesystem::path simLog_ = std::filesystem::temp_directory_path() /
+                                    ("host-e2e-life-" + std::to_string(getpid()) + ".log");
+    Appliances appliances_{simLog_};
+    // The kitchen's power switch is A3 and its motion sensor B4; motion wakes an appliance.
+    HostFolder folder_{appliances_, {"Kitchen,,A3,B4", "Hall"}, {"AwakenOnMotion=1"}};
+
+    ~HostLifeCycle() override { std::filesystem::remove(simLog_); }
+
+    // The value that the host prints for "? expression".
+    static std::string valueOf(ChildProcess& host, const std::string& expression) {
+        host.writeLine("? \"<\" & (" + expression + ") & \">\"");
+        std::optional<std::string> line = host.waitForLine("= <");
+        if (!line) return "(no answer)";
+        return line->substr(3, line->size() - 4);
+    }
+};
+
+TEST_F(HostLifeCycle, StartsServesOperationsAndX10MotionAndStopsCleanlyOnSigterm) {
+    ChildProcess host(ZEPHRA_HOST_PROGRAM, folder_.args());
+    ASSERT_TRUE(host.waitForLine("zephra-host: dkvZephra ready"));
+    EXPECT_TRUE(holds(folder_.log(), "| dkvZephra | Startup Initialization Complete"));
+    EXPECT_EQ(valueOf(host, "ZephraNames"), "kitchen,hall");
+    EXPECT_EQ(valueOf(host, "hs.Plugin(\"dkvZephra\").ZEPHRAIPS"), "127.0.0.2,127.0.0.3");
+
+    // The kitchen's power switch is off until the host switches it on: it is skipped, and the
+    // call answers "" while the hall is still served.
+    EXPECT_EQ(valueOf(host, "ZephraVolume(\"kitchen,hall\", 30)"), "");
+    ASSERT_TRUE(appliances_.waitFor("hall", "/volume.shtml?30 ok volume=30"));
+    EXPECT_TRUE(appliances_.matching("kitchen", "volume").empty());
+
+    host.writeLine("hs.ExecX10 \"A3\", \"on\"");
+    std::string token = valueOf(host, "ZephraLED(\"kitchen\", \"top blink\")");
+    EXPECT_EQ(token.substr(0, 2), "1.") << token;
+    EXPECT_EQ(valueOf(host, "hs.Plugin(\"dkvZephra\").ZephraVolumeEx(\"kitchen;55\") <> \"\""), "True");
+    host.writeLine("ZephraSleep \"kitchen\", \"sleep\"");
+    host.writeLine("ZephraMailLedEx \"hall;on\"");
+    ASSERT_TRUE(appliances_.waitFor("kitchen", "/screen.shtml?0 ok awake=0"));
+    ASSERT_TRUE(appliances_.waitFor("hall", "/led.shtml?m1 ok mailled=on"));
+    EXPECT_EQ(appliances_.lines("kitchen"),
+              (Lines{"/led.shtml?t2 ok topled=blink", "/volume.shtml?55 ok volume=55", "/screen.shtml?0 ok awake=0"}));
+    EXPECT_EQ(valueOf(host, "ZephraSleepStatus(\"kitchen\") & \" \" & ZephraTopLEDStatus(\"kitchen\")"), "sleep blink");
+    EXPECT_EQ(valueOf(host, "ZephraCommandBusy(\"kitchen\", \"" + token + "\")"), "False");
+
+    // Motion at the kitchen's sensor: the host hands the X10 event to the plug-in, which
+    // wakes the kitchen; motion elsewhere, and the sensor going off, change nothing.
+    host.writeLine("hs.ExecX10 \"C9\", \"on\"");
+    host.writeLine("hs.ExecX10 \"B4\", \"on\"");
+    ASSERT_TRUE(appliances_.waitFor("kitchen", "/screen.shtml?1 ok awake=1"));
+    host.writeLine("hs.ExecX10 \"B4\", \"off\"");
+    EXPECT_EQ(valueOf(host, "hs.IsOff(\"B4\") & \" \" & ZephraSleepStatus(\"kitchen\")"), "True awake");
+    EXPECT_EQ(appliances_.matching("kitchen", "/screen.shtml").size(), 2u);
+    EXPECT_TRUE(appliances_.matching("hall", "/screen.shtml").empty());
+
+    // A spoken file played on both appliances: each fetches it from the host's web server.
+    std::string file = valueOf(host, "ZephraTextToWav(\"The doorbell rang\")");
+    EXPECT_EQ(file, "ZephraTempFile1.wav");
+    host.writeLine("ZephraWav \"kitchen,hall\", \"" + file + "\"");
+    for (const char* name : {"kitchen", "hall"})
+        ASSERT_TRUE(appliances_.waitFor(name, "ok wav=\"http://127.0.0.1:" + std::to_string(folder_.webPort()) +
+                                                  "/ZephraTemp/ZephraTempFile1.wav\""))
+            << name;
+    EXPECT_EQ(valueOf(host, "ZephraIsSpeaking(\"\")"), "False");
+
+    // Shut-down: nothing of the host is left running, its web server is closed.
+    EXPECT_TRUE(childrenOf(host.pid()).empty());
+    EXPECT_TRUE(accepts(folder_.webPort()));
+    EXPECT_EQ(host.terminate(), 0);
+    EXPECT_FALSE(accepts(folder_.webPort()));
+    EXPECT_TRUE(holds(folder_.log(), "| zephra-host | Stopped"));
+    EXPECT_FALSE(holds(folder_.log(), "Unhandled error"));
+    // The plug-in kept its appliances' devices, with their base codes saved back.
+    EXPECT_TRUE(holds(folder_.read("Config/dkvZephraUtilities.ini"), "\"Kitchen,~11,A3,B4,0,0,\""));
+}
+
+}  // namespace
+}  // namespace host_e2e
