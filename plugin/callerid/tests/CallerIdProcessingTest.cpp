@@ -113,8 +113,8 @@ TEST_F(CallerIdProcessingTest, FriendsTxtAddsNumbersTheAddressBookLacks) {
                       "5553334444\tLast\n");
     bed.state.settings.useFriends = true;
     bed.state.settings.FriendsLocation = "C:\\Friends\\";
-    bed.state.settings.DebugLog = true;
     BuildPhonebook(bed.state);
+    bed.state.settings.DebugLog = true;
     const PhonebookIndex& index = bed.state.modem.phonebookIndex;
     Strings keys;
     for (const auto& [key, entry] : index) keys.push_back(key);

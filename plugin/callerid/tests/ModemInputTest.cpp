@@ -159,8 +159,8 @@ TEST_F(ModemInputTest, TheEchoWindowStampsEveryLineAndKeepsItsLast5000Characters
     for (int i = 0; i < 400; ++i) receive("RING\r\n");
     EXPECT_EQ(w.CommData.size(), 5000u);
     EXPECT_EQ(w.CommStatus.size(), 1203u);
-    EXPECT_EQ(w.CommData.substr(w.CommData.size() - 20), "RING\r\n19:37:05 |  ");
-    EXPECT_EQ(w.CommStatusTopLine, 401 - 7);
+    EXPECT_EQ(w.CommData.substr(w.CommData.size() - 18), "RING\r\n19:37:05 |  ");
+    EXPECT_EQ(w.CommStatusTopLine, 402 - 7);
     EXPECT_GT(w.CommDataTopLine, 0);
 
     // Sending: the echo shows the text with "<crlf>", the port gets it unchanged.
@@ -174,17 +174,28 @@ TEST_F(ModemInputTest, TheEchoWindowStampsEveryLineAndKeepsItsLast5000Characters
 // modem's lines come back as a caller on the appliances, over the serial port.
 class ModemOnPtyTest : public testing::ThreeAppliances {
 protected:
-    static std::string readMaster(int fd, std::size_t atLeast) {
+    // What the plug-in wrote to the modem, while its loop runs.
+    std::string readMaster(int fd, std::size_t atLeast) {
         std::string got;
-        while (got.size() < atLeast) {
-            pollfd p{fd, POLLIN, 0};
-            if (::poll(&p, 1, 3000) <= 0) break;
-            char buffer[256];
-            const ssize_t n = ::read(fd, buffer, sizeof buffer);
-            if (n <= 0) break;
-            got.append(buffer, static_cast<std::size_t>(n));
-        }
+        bed.loop.runUntil(
+            [&] {
+                pollfd p{fd, POLLIN, 0};
+                while (::poll(&p, 1, 0) > 0) {
+                    char buffer[256];
+                    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+                    if (n <= 0) break;
+                    got.append(buffer, static_cast<std::size_t>(n));
+                }
+                return got.size() >= atLeast;
+            },
+            3s);
         return got;
+    }
+    Strings deviceStrings() {
+        Strings found;
+        for (const std::string& call : bed.calls("SetDeviceString"))
+            if (call.rfind("[91|", 0) == 0) found.push_back(call);
+        return found;
     }
     static void writeMaster(int fd, const std::string& text) {
         ASSERT_EQ(::write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
@@ -200,9 +211,19 @@ TEST_F(ModemOnPtyTest, ACallFromTheModemReachesTheDeviceTheAppliancesAndTheSentr
           "useFriends=1\nFriendsLocation=C:\\Friends",
           true, {"A3,A7,1,1", "A4,A7,1,0", "A5,,0,1"}, true);
     EXPECT_TRUE(bed.state.modem.CommPortOpen);
+    EXPECT_EQ(bed.state.queueTimer().Com1.Settings(), "9600,n,8,1");
     EXPECT_EQ(readMaster(pty.master(), 10), "AT#CID=1\r\n");
     EXPECT_EQ(bed.state.modem.echoWindow->CommData, "\r\n[Sent to Modem:     AT#CID=1<crlf> ]\r\n");
-    for (const std::string& line : bed.log()) EXPECT_EQ(line.find("Comm Port 7 Error"), std::string::npos) << line;
+
+    // The echo window's "Send To Modem", with and without CR LF.
+    EchoWindow& w = *bed.state.modem.echoWindow;
+    w.SendString = "ATZ";
+    w.SendToTemp05_Click();
+    w.EchoCrLf = true;
+    w.SendToTemp05_Click();
+    EXPECT_EQ(readMaster(pty.master(), 8), "ATZATZ\r\n");
+    EXPECT_EQ(w.SendString, "ATZ");
+    EXPECT_NE(w.CommData.find("[Sent to Modem:     ATZ ]\r\n\r\n[Sent to Modem:     ATZ<crlf> ]\r\n"), std::string::npos);
 
     for (const char* device : {"A3", "A4", "A5"}) bed.host->ExecX10(device, "on");
     // A client that is no appliance: the sentry.
@@ -217,8 +238,8 @@ TEST_F(ModemOnPtyTest, ACallFromTheModemReachesTheDeviceTheAppliancesAndTheSentr
     bed.host->ClearCalls();
 
     writeMaster(pty.master(), "RING\r\nDATE = 1208\r\nNMBR = 5551234567\r\nNAME = GRANDMA\r\n");
-    ASSERT_TRUE(bed.loop.runUntil([&] { return !bed.calls("SetDeviceString").empty(); }, 3s));
-    EXPECT_EQ(bed.calls("SetDeviceString"),
+    ASSERT_TRUE(bed.loop.runUntil([&] { return !deviceStrings().empty(); }, 3s));
+    EXPECT_EQ(deviceStrings(),
               (Strings{"[91|" + FormatValue(bed.state, 0, "(555) 123-4567 : Grandma")}));
     const Strings got = sent();
     EXPECT_EQ(count(got, "kitchen udp cid name=\"Grandma\" number=\"(555) 123-4567\""), 1);
@@ -230,16 +251,24 @@ TEST_F(ModemOnPtyTest, ACallFromTheModemReachesTheDeviceTheAppliancesAndTheSentr
     EXPECT_NE(std::find(log.begin(), log.end(), "dkvZephra|(555) 123-4567 : Grandma"), log.end());
 }
 
-TEST_F(ModemOnPtyTest, APortThatCannotBeOpenedIsTriedTwice) {
+TEST_F(ModemInputTest, APortThatCannotBeOpenedIsTriedTwiceAndANonNumericOneNever) {
+    bed.state.settings.CIDPortString = "9600,n,8,1";
+    EXPECT_FALSE(InitCommPort(bed.state, ""));
+    EXPECT_FALSE(InitCommPort(bed.state, "COM2"));
+    EXPECT_TRUE(bed.log().empty());
     forms::setCommPortDevice(9, "/nonexistent/tty");
-    start("CIDCommPort=9", false);
-    EXPECT_FALSE(bed.state.modem.CommPortOpen);
-    Strings ports;
-    for (const std::string& line : bed.log())
-        if (line.find("Comm Port") != std::string::npos) ports.push_back(line);
-    ASSERT_EQ(ports.size(), 4u);
-    EXPECT_EQ(ports[1], "dkvZephra|Error Opening dkvZephra Modem Comm Port number  9");
-    EXPECT_EQ(ports[2], "dkvZephra|Closed Comm Port 9");
+    EXPECT_FALSE(InitCommPort(bed.state, "9"));
+    const Strings log = bed.log();
+    ASSERT_EQ(log.size(), 6u);
+    EXPECT_EQ(log[0].rfind("dkvZephra|Open Comm Port 9 Error  Line 0 ", 0), 0u) << log[0];
+    EXPECT_EQ(log[1], "dkvZephra|Error Opening dkvZephra Modem Comm Port number  9");
+    EXPECT_EQ(log[2], "dkvZephra|Closed Comm Port 9");
+    EXPECT_EQ(log[3], log[0]);
+    EXPECT_EQ(log[5], log[2]);
+    // ModemSend with the port closed does nothing and logs nothing.
+    bed.host->ClearCalls();
+    ModemSend(bed.state, "AT\r\n");
+    EXPECT_TRUE(bed.log().empty());
 }
 
 }  // namespace
