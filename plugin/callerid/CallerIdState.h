@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "callerid/Phonebook.h"
+
 namespace zephra {
 
 class EchoWindow;
@@ -31,6 +33,12 @@ struct ModemState {
     std::string CallerWav;  // the announcement WAV file of the last phone-book entry found
     // The modem echo window; the start-up loads it.
     std::shared_ptr<EchoWindow> echoWindow;
+    // Received text that has not yet formed a complete line.
+    std::string CommBuffer;
+    // The caller being handled came in by xAP: it is not announced on xAP again.
+    bool CIDFromXap = false;
+    // The phone book, rebuilt at every load of the settings.
+    PhonebookIndex phonebookIndex;
 };
 
 // One outgoing xAP message waiting for the send timer.

@@ -1,24 +1,78 @@
 #include "callerid/EchoWindow.h"
 
+#include <algorithm>
 #include <memory>
 
+#include "callerid/CallerIdTexts.h"
+#include "callerid/ModemPort.h"
+#include "core/LogWriter.h"
 #include "core/PluginState.h"
+#include "vb/Err.h"
 
 namespace zephra {
 
-EchoWindow::EchoWindow(PluginState& state) : forms::Form(kCaption), state_(state) { (void)state_; }
+using namespace cidtext;
+
+EchoWindow::EchoWindow(PluginState& state) : forms::Form(kCaption), state_(state) {}
+
+void EchoWindow::Form_Load() {
+    CommStatus.clear();
+    CommData.clear();
+    CommStatusTopLine = 0;
+    CommDataTopLine = 0;
+}
+
+void EchoWindow::SendToTemp05_Click() { ModemSend(state_, EchoCrLf ? SendString + kCrLf : SendString); }
+
+void EchoWindow::CommClose_Click() { Hide(); }
 
 namespace {
 
+// The window, made on first use and loaded as any use of its controls loads it.
 EchoWindow& window(PluginState& state) {
     if (!state.modem.echoWindow) state.modem.echoWindow = std::make_shared<EchoWindow>(state);
-    return *state.modem.echoWindow;
+    EchoWindow& w = *state.modem.echoWindow;
+    w.Load();
+    return w;
+}
+
+void appendKept(std::string& box, const std::string& text) {
+    box += text;
+    if (box.size() > EchoWindow::kEchoKept) box.erase(0, box.size() - EchoWindow::kEchoKept);
+}
+
+// The lines of a multi-line box, as its edit control counts them.
+int32_t lineCount(const std::string& text) {
+    int32_t count = 1;
+    for (std::size_t at = text.find(kCrLf); at != std::string::npos; at = text.find(kCrLf, at + 2)) ++count;
+    return count;
+}
+
+// Setting a box's text puts its caret on line 0; a box of more than `shown` lines is then
+// scrolled by count - (caret line + 1) - `kept` lines, leaving the newest lines in view.
+int32_t topLine(const std::string& text, int32_t shown, int32_t kept) {
+    const int32_t count = lineCount(text);
+    constexpr int32_t caretLine = 0;
+    return count > shown ? std::max(0, count - (caretLine + 1) - kept) : 0;
 }
 
 }  // namespace
 
-void LoadEchoWindow(PluginState& state) { window(state).Load(); }
+void LoadEchoWindow(PluginState& state) { window(state); }
 
 void ShowEchoWindow(PluginState& state) { window(state).Show(forms::vbModal); }
+
+void AppendCommData(PluginState& state, const std::string& text) { appendKept(window(state).CommData, text); }
+
+void AppendCommStatus(PluginState& state, const std::string& text) { appendKept(window(state).CommStatus, text); }
+
+void ScrollEchoWindows(PluginState& state) {
+    if (!vb::Try([&] {
+            EchoWindow& w = window(state);
+            w.CommDataTopLine = topLine(w.CommData, 10, 8);
+            w.CommStatusTopLine = topLine(w.CommStatus, 8, 6);
+        }))
+        vb::Try([&] { WriteLog(state.host(), kSource, kScrollTag); });
+}
 
 }  // namespace zephra

@@ -1,9 +1,50 @@
 #include "callerid/MessageCIDEvent.h"
 
+#include "automation/CallByName.h"
+#include "callerid/CallerIdProcessing.h"
+#include "callerid/CallerIdTexts.h"
+#include "callerid/UdpServer.h"
+#include "core/LogWriter.h"
+#include "core/PluginState.h"
+#include "host/Startup.h"
+#include "vb/Conversions.h"
+#include "vb/Err.h"
+#include "vb/Strings.h"
+
 namespace zephra {
 
-// The host phone comes with the caller-ID module; until then the caller is the one shown
-// when the phone component is absent.
-std::string MessageCIDEvent(PluginState&, bool, const std::string&) { return "1234567890 : HSP Not Available"; }
+using namespace cidtext;
+
+namespace {
+
+void logTag(PluginState& state) {
+    if (!vb::Try([&] { WriteLog(state.host(), kSource, kMessageCIDEventTag); })) vb::Err().Clear();
+}
+
+}  // namespace
+
+std::string MessageCIDEvent(PluginState& state, bool send, const std::string& target) {
+    std::string name = kNoHostPhoneName;
+    std::string number = kNoHostPhoneNumber;
+    std::string lookup;
+    if (!vb::Try([&] {
+            if (!InitHSP(state)) return;
+            const vb::Variant phone(state.hostInterface.HostPhone);
+            const vb::Variant line(state.settings.CIDLineNumber);
+            number = vb::CStr(automation::callByName(phone, "CIDNumber", {line}));
+            name = vb::CStr(automation::callByName(phone, "CIDName", {line}));
+        }))
+        logTag(state);
+    if (!vb::Try([&] {
+            lookup = HSPAddressBookLookup(state, number, name);
+            if (!send) return;
+            const CallerIdText caller(lookup);
+            std::string shownName = vb::Replace(caller.name, kFrom, kFromShort, 1, -1, vb::CompareMethod::Text);
+            std::string shownNumber = caller.number;
+            UDPSendCID(state, shownName, shownNumber, target);
+        }))
+        logTag(state);
+    return lookup;
+}
 
 }  // namespace zephra

@@ -1,10 +1,12 @@
 #include "callerid/ModemPort.h"
 
+#include "callerid/EchoWindow.h"
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
 #include "core/QueueTimer.h"
 #include "vb/Conversions.h"
 #include "vb/Err.h"
+#include "vb/Strings.h"
 
 namespace zephra {
 
@@ -21,6 +23,10 @@ constexpr const char* kClosed = "Closed Comm Port ";
 constexpr const char* kSendText = "Send=";
 constexpr const char* kInitCommPortTag = " InitCommPort: ";
 constexpr const char* kModemSendTag = "ModemSend: ";
+constexpr const char* kSentToModem = "[Sent to Modem:     ";
+constexpr const char* kSentTail = " ]";
+constexpr const char* kShownCrLf = "<crlf>";
+constexpr const char* kCrLf = "\r\n";
 constexpr int kOpenAttempts = 2;
 
 }  // namespace
@@ -68,6 +74,8 @@ void ModemSend(PluginState& state, const std::string& text) {
     if (!state.modem.CommPortOpen) return;
     bool sent = vb::Try([&] {
         if (state.settings.DebugLog) WriteLog(state.host(), kDebugSource, kSendText + text);
+        AppendCommData(state, kCrLf + std::string(kSentToModem) + vb::Replace(text, kCrLf, kShownCrLf) + kSentTail + kCrLf);
+        ScrollEchoWindows(state);
         state.queueTimer().Com1.Output(text);
     });
     if (!sent) WriteLog(state.host(), kSource, kModemSendTag);

@@ -1,8 +1,160 @@
 #include "callerid/Phonebook.h"
 
+#include <memory>
+#include <vector>
+
+#include "automation/CallByName.h"
+#include "callerid/CallerIdTexts.h"
+#include "core/LogWriter.h"
+#include "core/PluginState.h"
+#include "host/Startup.h"
+#include "vb/Conversions.h"
+#include "vb/Err.h"
+#include "vb/Strings.h"
+#include "windows/FileSystemObject.h"
+#include "windows/TextStream.h"
+
 namespace zephra {
 
-// The index and its sources come with the caller-ID module.
-void BuildPhonebook(PluginState&) {}
+using namespace cidtext;
+
+namespace {
+
+// Longest "Friends.txt" line taken; longer ones are skipped with a log line.
+constexpr std::size_t kMaxFriendsLine = 4096;
+
+// The routine's tag (and the pending error) into the host log; a failing host is ignored.
+void logTag(PluginState& state, const char* tag) {
+    if (!vb::Try([&] { WriteLog(state.host(), kSource, tag); })) vb::Err().Clear();
+}
+
+std::string member(const vb::Variant& object, const char* name) {
+    return vb::CStr(automation::getProperty(object, name));
+}
+
+// One line of "Friends.txt": the number (field 1, unchanged), the name (the first non-empty
+// field after it) and the WAV file (the next non-empty field); no name when the line has
+// none.
+struct FriendsLine {
+    std::string number;
+    std::string name;
+    std::string wav;
+};
+
+FriendsLine parseFriendsLine(const std::string& line) {
+    FriendsLine parsed;
+    const std::vector<std::string> fields = vb::Split(line, "\t");
+    if (fields.empty()) return parsed;
+    parsed.number = fields[0];
+    std::size_t i = 1;
+    for (; i < fields.size() && parsed.name.empty(); ++i) parsed.name = vb::Trim(fields[i]);
+    for (; i < fields.size() && parsed.wav.empty(); ++i) parsed.wav = vb::Trim(fields[i]);
+    return parsed;
+}
+
+// A WAV file without a drive or a network path lies in the friends folder.
+std::string friendsWav(const std::string& wav, const std::string& folder) {
+    if (wav.empty() || vb::InStr(wav, "\\\\") > 0 || vb::InStr(wav, ":") > 0) return wav;
+    return folder + wav;
+}
+
+}  // namespace
+
+std::string Phonebook::Name() const { return vb::Replace(name_, "&", "and"); }
+
+std::string Phonebook::key() const { return PhonebookKey(PhoneNumber); }
+
+std::string PhonebookKey(const std::string& number) {
+    std::string key;
+    for (char c : number)
+        if (c != '-' && c != '(' && c != ')' && c != ' ') key += c;
+    return key;
+}
+
+void BuildPhonebook(PluginState& state) {
+    state.modem.phonebookIndex = PhonebookIndex();
+    if (!vb::Try([&] {
+            if (state.settings.useHSPPhoneBook) BuildHSPPhonebook(state);
+            if (state.settings.useFriends) BuildFriendsPhonebook(state);
+        }))
+        logTag(state, kBuildPhonebookTag);
+}
+
+void BuildHSPPhonebook(PluginState& state) {
+    if (!vb::Try([&] {
+            if (!InitHSP(state)) return;
+            const vb::Variant phone(state.hostInterface.HostPhone);
+            const int32_t count = vb::CLng(automation::callByName(phone, "ADRCount"));
+            for (int32_t i = 1; i <= count; ++i) {
+                const vb::Variant entry = automation::callByName(phone, "ADRGet", {vb::Variant(i)});
+                const std::pair<const char*, const char*> numbers[] = {
+                    {"home_phone", kHome}, {"cell_phone", kCell}, {"business_phone", kWork}};
+                for (const auto& [name, label] : numbers) {
+                    const std::string number = member(entry, name);
+                    if (!number.empty()) AddHSP(state, entry, number, label);
+                }
+            }
+        }))
+        logTag(state, kBuildHSPTag);
+}
+
+void AddHSP(PluginState& state, const vb::Variant& entry, const std::string& number, const std::string& label) {
+    if (!vb::Try([&] {
+            const std::string first = member(entry, "First");
+            const std::string last = member(entry, "last");
+            PhonebookIndex& index = state.modem.phonebookIndex;
+            const std::string key = PhonebookKey(number);
+            auto found = index.find(key);
+            if (found != index.end()) {
+                Phonebook& e = found->second;
+                if (e.LastName == last) {
+                    e.FirstName = e.FirstName + kOr + first;
+                    e.Name(e.FirstName + " " + e.LastName);
+                } else {
+                    e.Name(e.Name() + kOr + first + " " + last);
+                }
+                return;
+            }
+            Phonebook e;
+            e.FirstName = first;
+            e.LastName = last;
+            e.Name(first + " " + last);
+            e.Location = state.settings.ExcludeHSPLocation ? std::string() : label;
+            e.PhoneNumber = number;
+            e.Wav = member(entry, "announce_local_wav");
+            index.emplace(key, std::move(e));
+        }))
+        logTag(state, kAddHSPTag);
+}
+
+void BuildFriendsPhonebook(PluginState& state) {
+    if (!vb::Try([&] {
+            const std::string& folder = state.settings.FriendsLocation;
+            if (folder.empty()) return;
+            const std::string path = folder + kFriendsFile;
+            windows::FileSystemObject files;
+            if (!files.FileExists(path)) return;
+            std::shared_ptr<windows::TextStream> in = files.OpenTextFile(path, windows::ForReading);
+            PhonebookIndex& index = state.modem.phonebookIndex;
+            for (int32_t lineNumber = 1; !in->AtEndOfStream(); ++lineNumber) {
+                const std::string line = in->ReadLine();
+                if (line.size() > kMaxFriendsLine) {
+                    WriteLog(state.host(), kSource, kFriendsLineTooLong + std::to_string(lineNumber));
+                    continue;
+                }
+                if (!line.empty() && line[0] == ';') continue;
+                const FriendsLine parsed = parseFriendsLine(line);
+                const std::string key = PhonebookKey(parsed.number);
+                // A line without a number would stand for every caller that gives none.
+                if (parsed.name.empty() || key.empty() || index.count(key)) continue;
+                Phonebook e;
+                e.Name(parsed.name);
+                e.Wav = friendsWav(parsed.wav, folder);
+                e.PhoneNumber = parsed.number;
+                index.emplace(key, std::move(e));
+            }
+        }))
+        logTag(state, kBuildFriendsTag);
+}
 
 }  // namespace zephra

@@ -118,8 +118,10 @@ TEST_F(FanOutTest, TheHostPhonesCallerReachesTheCallerIdAppliancesTheSentryTheDe
     const Strings kitchen = of(got, "kitchen");
     EXPECT_EQ(count(kitchen, "/loadWav.shtml?http://127.0.0.1:81/ZephraTemp/ZephraTempFile1.wav"), 1);
     EXPECT_EQ(count(kitchen, "/gotoURL.shtml?M=GOTO_URL&S=http://127.0.0.1:81/ZephraTemp/ZephraTempFilekitchen1.html"), 1);
-    // Waking the caller-ID appliances for the datagram asks for no availability.
-    EXPECT_EQ(of(got, "hall"), Strings{"/screen.shtml?1"});
+    // The datagram and the waking of the caller-ID appliances ask for no availability.
+    const std::string cid = "udp cid name=\"" + name + "\" number=\"" + number + "\"";
+    EXPECT_EQ(of(got, "hall"), (Strings{cid, "/screen.shtml?1"}));
+    EXPECT_EQ(count(kitchen, cid), 1);
     EXPECT_EQ(of(got, "den"), Strings{});
     const std::string page = bed.app.read("HTML/ZephraTemp/ZephraTempFilekitchen1.html");
     EXPECT_NE(page.find("<B>" + vb::Replace(text, ":", "<BR>") + "<BR>Monday 10:00 AM</B>"), std::string::npos) << page;

@@ -155,7 +155,7 @@ TEST(QueueTimer, ALonelyCallerIdLineIsHandledAfter500MsAndTheDeviceGoesOffAfter1
     EXPECT_TRUE(form.Timer4.Enabled());
     bed.loop.advance(10s);
     EXPECT_FALSE(form.Timer4.Enabled());
-    EXPECT_EQ(bed.calls("SetDeviceStatus"), (std::vector<std::string>{"[91|3"}));
+    EXPECT_EQ(bed.calls("SetDeviceStatus"), (std::vector<std::string>{"[91|2", "[91|3"}));
 }
 
 }  // namespace

@@ -198,7 +198,7 @@ TEST_F(ZephraCommands, TextPagesArePushedAndShown) {
               0u);
     kitchen->CID();
     EXPECT_EQ(kitchen->Push(), "ZephraTemp/ZephraTempFilekitchen2.html");
-    EXPECT_EQ(text("[1"), FormatValue(bed.state, 0, "1234567890 : HSP Not Available"));
+    EXPECT_EQ(text("[1"), FormatValue(bed.state, 0, "(123) 456-7890 : HSP Not Available"));
     ASSERT_TRUE(idle());
 }
 

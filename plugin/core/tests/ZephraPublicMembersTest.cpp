@@ -164,7 +164,7 @@ TEST_F(PublicMembers, EveryMemberTakesItsEffect) {
     EXPECT_EQ(get("PushText"), "Hi");
     call("PushTextMessage", {V("Hello"), V("pt")});
     callByName(z, "CID");
-    EXPECT_EQ(bed.host->DeviceString("[1"), FormatValue(bed.state, 0, "1234567890 : HSP Not Available"));
+    EXPECT_EQ(bed.host->DeviceString("[1"), FormatValue(bed.state, 0, "(123) 456-7890 : HSP Not Available"));
     EXPECT_EQ(pages().size(), 6u);
 
     // Fields.

@@ -1,0 +1,275 @@
+// The modem's caller-ID input: lines cut from serial text, name and number lines, "RING",
+// the 500 ms wait for a missing line on the manual clock, the records of a network
+// caller-ID box, the echo window, and a modem on a pseudo-terminal end to end.
+
+#include "callerid/ModemInput.h"
+
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <chrono>
+
+#include "Pty.h"
+#include "callerid/EchoWindow.h"
+#include "callerid/ModemPort.h"
+#include "core/QueueTimer.h"
+#include "core/SettingsReader.h"
+#include "core/tests/PluginTestBed.h"
+#include "core/tests/ThreeAppliances.h"
+#include "forms/SerialPort.h"
+#include "host/StatusText.h"
+
+namespace zephra {
+namespace {
+
+using namespace std::chrono_literals;
+using Strings = std::vector<std::string>;
+using testing::PluginTestBed;
+
+class ModemInputTest : public ::testing::Test {
+protected:
+    ModemInputTest() {
+        ZephraSettings& s = bed.state.settings;
+        s.CIDNamePrefix = "NAME =";
+        s.CIDNumberPrefix = "NMBR =";
+        s.CIDDeviceCode = "[91";
+        s.LogCID = true;
+        bed.loop.setLocalNow(testing::localTime(2001, 1, 1, 19, 37, 5));
+    }
+    void receive(const std::string& text) { ProcessCommData(bed.state, text, 2); }
+    // The callers handled so far, as the "LogCID" lines give them.
+    Strings callers() {
+        Strings found;
+        for (const std::string& line : bed.log())
+            if (line.rfind("dkvZephra|", 0) == 0) found.push_back(line.substr(10));
+        return found;
+    }
+    const ModemState& modem() const { return bed.state.modem; }
+
+    PluginTestBed bed;
+};
+
+TEST_F(ModemInputTest, ANameAndANumberLineInOneChunkMakeOneCaller) {
+    receive("\r\nRING\r\n\r\nDATE = 1208\r\nname = JOHN DOE \r\nNMBR = 5551234567\r\n");
+    EXPECT_EQ(callers(), (Strings{"(555) 123-4567 : JOHN DOE"}));
+    EXPECT_EQ(bed.calls("SetDeviceString"), (Strings{"[91|" + FormatValue(bed.state, 0, "(555) 123-4567 : JOHN DOE")}));
+    EXPECT_EQ(modem().CommBuffer, "\n");
+    EXPECT_FALSE(bed.state.queueTimer().Timer5.Enabled());
+
+    // A line that holds both prefixes is a name line; a number prefix of another length.
+    bed.state.settings.CIDNumberPrefix = "NUMBER:";
+    receive("NAME = A NMBR = 1\r\nNUMBER:5550001\r\n");
+    EXPECT_EQ(callers().back(), "555-0001 : A NMBR = 1");
+}
+
+TEST_F(ModemInputTest, ALonelyLineIsHandled500msLaterAndRingStartsTheWaitAgain) {
+    receive("NMBR = 5551234\r\n");
+    EXPECT_TRUE(modem().NumberDetected);
+    EXPECT_EQ(bed.state.queueTimer().Timer5.Interval(), 500);
+    bed.loop.advance(499ms);
+    EXPECT_EQ(callers(), Strings{});
+    bed.loop.advance(1ms);
+    EXPECT_EQ(callers(), (Strings{"555-1234 : Unknown"}));
+    EXPECT_FALSE(bed.state.queueTimer().Timer5.Enabled());
+
+    // "RING" between the lines clears the flags, keeps the name, and stops the wait; the
+    // number line starts it again.
+    receive("NAME = JANE\r\n");
+    bed.loop.advance(300ms);
+    receive("RING\r\n");
+    EXPECT_FALSE(modem().NameDetected);
+    EXPECT_EQ(modem().CallerName, "JANE");
+    EXPECT_FALSE(bed.state.queueTimer().Timer5.Enabled());
+    bed.loop.advance(1s);
+    EXPECT_EQ(callers().size(), 1u);
+    receive("NMBR = 5559999\r\n");
+    bed.loop.advance(499ms);
+    EXPECT_EQ(callers().size(), 1u);
+    bed.loop.advance(1ms);
+    EXPECT_EQ(callers().back(), "555-9999 : JANE");
+}
+
+TEST_F(ModemInputTest, LinesSplitAcrossEventsAndTheLineEndThatNeverComes) {
+    bed.state.settings.InsertModemCrLf = false;
+    receive("NA");
+    receive("ME = JOHN\r");
+    EXPECT_FALSE(modem().NameDetected);
+    receive("\nNMBR = 5551234");
+    EXPECT_FALSE(modem().NumberDetected);
+    receive("\r\n");
+    EXPECT_EQ(callers(), (Strings{"555-1234 : JOHN"}));
+
+    // With InsertModemCrLf on, a prefix in the pending text makes it a line at once: a name
+    // cut two letters after its prefix is those two letters, the rest an ignored line.
+    bed.state.settings.InsertModemCrLf = true;
+    receive("NMBR = 5550002");
+    EXPECT_TRUE(modem().NumberDetected);
+    EXPECT_EQ(modem().CommBuffer, "");
+    receive("NAME = JO");
+    receive("HN SMITH\r\n");
+    EXPECT_EQ(callers().back(), "555-0002 : JO");
+}
+
+TEST_F(ModemInputTest, NetworkCallerIdRecords) {
+    bed.state.settings.DebugLog = true;
+    receive("###DATE12081937...NMBR5551234567...NAMEJOHN DOE+++\r");
+    EXPECT_EQ(callers(), (Strings{"(555) 123-4567 : JOHN DOE"}));
+    const Strings log = bed.log();
+    EXPECT_EQ(log.front(), "dkvZephra Debug|Comm Status = ###DATE12081937...NMBR5551234567...NAMEJOHN DOE+++\r, Comm Buffer = >0");
+    EXPECT_NE(std::find(log.begin(), log.end(), "dkvZephra Debug|DoModemNetCallerID = ###DATE12081937...NMBR5551234567...NAMEJOHN DOE"),
+              log.end());
+    EXPECT_EQ(log.back(), "dkvZephra Debug|DoModemNetCallerID [Name]=  [Number]=");
+    EXPECT_EQ(modem().CommBuffer, "\r");
+
+    // The name field first: the name runs to the end and the number is not taken.
+    bed.host->ClearCalls();
+    receive("###DATE12081937...NAMEJANE...NMBR5559876+++\r");
+    EXPECT_EQ(modem().CallerNumber, "(000)000-0000");
+    EXPECT_FALSE(modem().NumberDetected);
+    bed.loop.advance(500ms);
+    EXPECT_EQ(callers(), (Strings{"(000)000-0000 : JANE...NMBR5559876"}));
+}
+
+TEST_F(ModemInputTest, TextWithoutALineEndIsDroppedPast2000Characters) {
+    bed.state.settings.InsertModemCrLf = false;
+    receive(std::string(1500, 'x'));
+    receive(std::string(600, 'y'));
+    EXPECT_EQ(modem().CommBuffer.size(), 2100u);
+    receive("NAME = AFTER\r\nNMBR = 5551234\r\n");
+    EXPECT_EQ(bed.log().front(), "dkvZephra|ProcessCommData discarded modem text without a line end: 2100 characters");
+    EXPECT_EQ(callers().back(), "555-1234 : AFTER");
+    EXPECT_EQ(modem().CommBuffer, "\n");
+
+    // Other event codes are echoed only; unknown ones noted under DebugLog.
+    bed.host->ClearCalls();
+    bed.state.settings.DebugLog = true;
+    ProcessCommData(bed.state, "", 3);
+    ProcessCommData(bed.state, "", 1010);
+    EXPECT_EQ(bed.log().back(), "dkvZephra|dkvZephra Comm Event Code=1010");
+    EXPECT_EQ(bed.log().size(), 3u);
+}
+
+TEST_F(ModemInputTest, TheEchoWindowStampsEveryLineAndKeepsItsLast5000Characters) {
+    bed.state.settings.InsertModemCrLf = false;
+    receive("OK\r\nNAME = ANN\r\n");
+    const EchoWindow& w = *bed.state.modem.echoWindow;
+    EXPECT_EQ(w.CommStatus, "\r\n2");
+    EXPECT_EQ(w.CommData, "OK\r\n19:37:05 |  NAME = ANN\r\n19:37:05 |   ... Name=ANN ... ");
+    for (int i = 0; i < 400; ++i) receive("RING\r\n");
+    EXPECT_EQ(w.CommData.size(), 5000u);
+    EXPECT_EQ(w.CommStatus.size(), 1203u);
+    EXPECT_EQ(w.CommData.substr(w.CommData.size() - 18), "RING\r\n19:37:05 |  ");
+    EXPECT_EQ(w.CommStatusTopLine, 402 - 7);
+    EXPECT_GT(w.CommDataTopLine, 0);
+
+    // Sending: the echo shows the text with "<crlf>", the port gets it unchanged.
+    bed.state.modem.CommPortOpen = false;
+    const std::string before = w.CommData;
+    ModemSend(bed.state, "ATZ\r\n");
+    EXPECT_EQ(w.CommData, before);
+}
+
+// The modem on a pseudo-terminal: the settings open the port and send the init string; the
+// modem's lines come back as a caller on the appliances, over the serial port.
+class ModemOnPtyTest : public testing::ThreeAppliances {
+protected:
+    // What the plug-in wrote to the modem, while its loop runs.
+    std::string readMaster(int fd, std::size_t atLeast) {
+        std::string got;
+        bed.loop.runUntil(
+            [&] {
+                pollfd p{fd, POLLIN, 0};
+                while (::poll(&p, 1, 0) > 0) {
+                    char buffer[256];
+                    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+                    if (n <= 0) break;
+                    got.append(buffer, static_cast<std::size_t>(n));
+                }
+                return got.size() >= atLeast;
+            },
+            3s);
+        return got;
+    }
+    Strings deviceStrings() {
+        Strings found;
+        for (const std::string& call : bed.calls("SetDeviceString"))
+            if (call.rfind("[91|", 0) == 0) found.push_back(call);
+        return found;
+    }
+    static void writeMaster(int fd, const std::string& text) {
+        ASSERT_EQ(::write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    }
+
+    modem_sim::Pty pty;
+};
+
+TEST_F(ModemOnPtyTest, ACallFromTheModemReachesTheDeviceTheAppliancesAndTheSentry) {
+    forms::setCommPortDevice(7, pty.slavePath());
+    bed.app.write("Friends/Friends.txt", "5551234567\tGrandma\r\n");
+    start("CIDCommPort=7\nCIDPortString=\"9600,n,8,1\"\nLogCID=1\nZcidCIDResponse=1\nCIDSentry=1\n"
+          "useFriends=1\nFriendsLocation=C:\\Friends",
+          true, {"A3,A7,1,1", "A4,A7,1,0", "A5,,0,1"}, true);
+    EXPECT_TRUE(bed.state.modem.CommPortOpen);
+    EXPECT_EQ(bed.state.queueTimer().Com1.Settings(), "9600,n,8,1");
+    EXPECT_EQ(readMaster(pty.master(), 10), "AT#CID=1\r\n");
+    EXPECT_EQ(bed.state.modem.echoWindow->CommData, "\r\n[Sent to Modem:     AT#CID=1<crlf> ]\r\n");
+
+    // The echo window's "Send To Modem", with and without CR LF.
+    EchoWindow& w = *bed.state.modem.echoWindow;
+    w.SendString = "ATZ";
+    w.SendToTemp05_Click();
+    w.EchoCrLf = true;
+    w.SendToTemp05_Click();
+    EXPECT_EQ(readMaster(pty.master(), 8), "ATZATZ\r\n");
+    EXPECT_EQ(w.SendString, "ATZ");
+    EXPECT_NE(w.CommData.find("[Sent to Modem:     ATZ ]\r\n\r\n[Sent to Modem:     ATZ<crlf> ]\r\n"), std::string::npos);
+
+    for (const char* device : {"A3", "A4", "A5"}) bed.host->ExecX10(device, "on");
+    // A client that is no appliance: the sentry.
+    forms::UdpSocket sentry;
+    std::string datagram;
+    sentry.OnDataArrival = [&](const forms::Datagram& d) { datagram = d.Data; };
+    sentry.Bind(udpPort, "127.0.0.5");
+    sentry.RemoteHost = "127.0.0.1";
+    sentry.RemotePort = bed.state.queueTimer().Winsock1.LocalPort;
+    sentry.SendData(std::string(1, '\x01'));
+    ASSERT_TRUE(bed.loop.runUntil([&] { return IsRegisteredClient(bed.state, "127.0.0.5"); }, 3s));
+    bed.host->ClearCalls();
+
+    writeMaster(pty.master(), "RING\r\nDATE = 1208\r\nNMBR = 5551234567\r\nNAME = GRANDMA\r\n");
+    ASSERT_TRUE(bed.loop.runUntil([&] { return !deviceStrings().empty(); }, 3s));
+    EXPECT_EQ(deviceStrings(),
+              (Strings{"[91|" + FormatValue(bed.state, 0, "(555) 123-4567 : Grandma")}));
+    const Strings got = sent();
+    EXPECT_EQ(count(got, "kitchen udp cid name=\"Grandma\" number=\"(555) 123-4567\""), 1);
+    EXPECT_EQ(count(got, "den udp cid name=\"Grandma\" number=\"(555) 123-4567\""), 1);
+    EXPECT_EQ(of(got, "hall"), Strings{});
+    ASSERT_TRUE(bed.loop.runUntil([&] { return !datagram.empty(); }, 3s));
+    EXPECT_EQ(datagram, ServerDatagram(kCallerIdDatagram, "Grandma", "(555) 123-4567"));
+    const Strings log = bed.log();
+    EXPECT_NE(std::find(log.begin(), log.end(), "dkvZephra|(555) 123-4567 : Grandma"), log.end());
+}
+
+TEST_F(ModemInputTest, APortThatCannotBeOpenedIsTriedTwiceAndANonNumericOneNever) {
+    bed.state.settings.CIDPortString = "9600,n,8,1";
+    EXPECT_FALSE(InitCommPort(bed.state, ""));
+    EXPECT_FALSE(InitCommPort(bed.state, "COM2"));
+    EXPECT_TRUE(bed.log().empty());
+    forms::setCommPortDevice(9, "/nonexistent/tty");
+    EXPECT_FALSE(InitCommPort(bed.state, "9"));
+    const Strings log = bed.log();
+    ASSERT_EQ(log.size(), 6u);
+    EXPECT_EQ(log[0].rfind("dkvZephra|Open Comm Port 9 Error  Line 0 ", 0), 0u) << log[0];
+    EXPECT_EQ(log[1], "dkvZephra|Error Opening dkvZephra Modem Comm Port number  9");
+    EXPECT_EQ(log[2], "dkvZephra|Closed Comm Port 9");
+    EXPECT_EQ(log[3], log[0]);
+    EXPECT_EQ(log[5], log[2]);
+    // ModemSend with the port closed does nothing and logs nothing.
+    bed.host->ClearCalls();
+    ModemSend(bed.state, "AT\r\n");
+    EXPECT_TRUE(bed.log().empty());
+}
+
+}  // namespace
+}  // namespace zephra
