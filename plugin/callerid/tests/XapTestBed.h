@@ -17,9 +17,13 @@ namespace zephra::testing {
 struct XapTestBed : RevaTestBed {
     using Strings = std::vector<std::string>;
 
-    explicit XapTestBed(const std::string& sections = "") {
+    // `sections`: further sections of the settings file; `fields`: the names fields after
+    // each appliance's base code.
+    explicit XapTestBed(const std::string& sections = "", const std::string& kitchenFields = "",
+                        const std::string& hallFields = "") {
         host->SetIniText("dkvZephraUtilities.ini", "[Zephra Utilities]\r\n[Zephra Names]\r\n"
-                                                   "127.0.0.2=\"Kitchen,[1\"\r\n127.0.0.3=\"Hall,[11\"\r\n" +
+                                                   "127.0.0.2=\"Kitchen,[1" + kitchenFields +
+                                                       "\"\r\n127.0.0.3=\"Hall,[11" + hallFields + "\"\r\n" +
                                                        sections);
         registerPlugin();
         EXPECT_EQ(vb::CStr(call("InitIO", {int32_t{0}})), "");
@@ -36,11 +40,11 @@ struct XapTestBed : RevaTestBed {
         }
         return lines;
     }
-    // The plug-in's log lines (the host logs every xAP message it sends too).
+    // The plug-in's ordinary log lines (the host logs every xAP message it sends too).
     Strings pluginLog() const {
         Strings lines;
         for (const std::string& line : log())
-            if (line.rfind("dkvZephra", 0) == 0) lines.push_back(line);
+            if (line.rfind("dkvZephra|", 0) == 0) lines.push_back(line);
         return lines;
     }
 };
