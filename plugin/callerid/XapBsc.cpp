@@ -9,6 +9,7 @@
 #include "callerid/XapTexts.h"
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
+#include "homeseer/Host.h"
 #include "homeseer/Device.h"
 #include "host/ActionTable.h"
 #include "host/DeviceCommands.h"
@@ -25,7 +26,6 @@ namespace {
 
 constexpr int kBscGroups = 9;  // groups 0 to 8; "Reserved" is not a sub-device
 constexpr int16_t kSetToValue = 19;
-constexpr int32_t kStatusOn = 2;
 
 // An address pattern of three levels, each "*" or a lower-case text.
 using Pattern = std::array<std::string, 3>;
@@ -241,7 +241,7 @@ std::string ToHex(PluginState& state, int16_t n) {
     return hex;
 }
 
-std::string OnOffText(int16_t status) { return status == kStatusOn ? "ON" : "OFF"; }
+std::string OnOffText(int16_t status) { return status == homeseer::kStatusOn ? "ON" : "OFF"; }
 
 int32_t HexDigitValue(const std::string& c) {
     const vb::Variant text(c);

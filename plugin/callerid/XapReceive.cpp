@@ -10,6 +10,7 @@
 #include "callerid/XapTexts.h"
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
+#include "homeseer/Host.h"
 #include "core/Zephra.h"
 #include "host/ActionStrings.h"
 #include "host/DeviceClass.h"
@@ -27,8 +28,6 @@ using namespace xaptext;
 
 namespace {
 
-constexpr int32_t kStatusOn = 2;
-constexpr int32_t kStatusOff = 3;
 
 // A member of the message read by name.
 vb::Variant member(const vb::ObjectRef& message, const char* name, std::vector<vb::Variant> args = {}) {
@@ -188,7 +187,7 @@ void UpdateDeviceStatus(PluginState& state, const std::string& device, const std
             }
         if (!found) return;
         const bool on = vb::UCase(event) == "ON";
-        state.host().SetDeviceStatusNoReport(code, on ? kStatusOn : kStatusOff, 0);
+        state.host().SetDeviceStatusNoReport(code, on ? homeseer::kStatusOn : homeseer::kStatusOff, 0);
         state.host().SetDeviceString(code, FormatString(state, on ? "ON" : "OFF"));
     });
 }

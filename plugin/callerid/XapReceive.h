@@ -3,6 +3,7 @@
 // the device dictionary (and queued for the user script when their entry asks for it), then
 // each message is handled by its class.
 
+#include <cstddef>
 #include <string>
 
 #include "vb/Object.h"
