@@ -1,6 +1,7 @@
 #pragma once
 // The caller-ID, UDP-server and xAP modules' variables.
 
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <optional>
@@ -55,6 +56,10 @@ struct XapState {
     // Oldest first; none until the start-up makes it and after the shut-down releases it.
     std::optional<std::deque<xapQueuedMessage>> XapSendQueue;
     bool XapCIDSent = false;  // an xAP caller ID is being handled
+    bool CIDFromXap = false;  // the caller being processed came by xAP
+    int32_t XapMessageCount = 0;  // messages of interest received since the plug-in was loaded
+    std::string XapSunrise;   // of the last "Time.Today" message
+    std::string XapSunset;
 };
 
 }  // namespace zephra

@@ -1,8 +1,258 @@
 #include "callerid/XapBsc.h"
 
+#include <algorithm>
+#include <array>
+#include <optional>
+#include <vector>
+
+#include "callerid/XapSend.h"
+#include "callerid/XapTexts.h"
+#include "core/LogWriter.h"
+#include "core/PluginState.h"
+#include "homeseer/Host.h"
+#include "homeseer/Device.h"
+#include "host/ActionTable.h"
+#include "host/DeviceCommands.h"
+#include "host/HomeSeerDevices.h"
+#include "vb/Conversions.h"
+#include "vb/Err.h"
+#include "vb/Strings.h"
+
 namespace zephra {
 
-// The xAP messages come with the xAP module; until then nothing is announced.
-void SendXapBSC(PluginState&, const std::string&) {}
+using namespace xaptext;
+
+namespace {
+
+constexpr int kBscGroups = 9;  // groups 0 to 8; "Reserved" is not a sub-device
+constexpr int16_t kSetToValue = 19;
+
+// An address pattern of three levels, each "*" or a lower-case text.
+using Pattern = std::array<std::string, 3>;
+
+struct SubDevice {
+    std::string house;  // the base code's house letter
+    int32_t unit = 0;
+    std::string code;
+    std::string level1, level2, level3;
+    std::string subAddress() const { return level1 + "." + level2 + "." + level3; }
+    bool matches(const Pattern& pattern) const {
+        const std::array<const std::string*, 3> levels = {&level1, &level2, &level3};
+        for (std::size_t k = 0; k < 3; ++k)
+            if (pattern[k] != "*" && pattern[k] != *levels[k]) return false;
+        return true;
+    }
+};
+
+// The UID part of a unit; units beyond the 16-bit range are "too large" too.
+std::string unitHex(PluginState& state, int32_t unit) {
+    return ToHex(state, static_cast<int16_t>(std::clamp(unit, -1, 32767)));
+}
+
+std::string withoutSpaces(std::string_view text) { return vb::Replace(text, " ", ""); }
+
+// "zephra" and the last ten characters of the underscores followed by the unit text.
+std::string unitLevel(const std::string& unitText) { return kZephraLevel + vb::Right(kUnitPadding + unitText, 10); }
+
+// The unit of a device code (house letter, then the unit); error 13 when it is no number.
+int32_t unitOf(const std::string& code) {
+    const vb::Variant unit(vb::Mid(code, 2));
+    if (code.empty() || !vb::IsNumeric(unit)) vb::raise(vb::errors::TypeMismatch);
+    return vb::CLng(unit);
+}
+
+// The sub-device of group j of the appliance in `slot`, group names in lower case.
+SubDevice subDevice(const ZephraEntry& slot, int j) {
+    SubDevice d;
+    d.house = vb::Left(slot.ZephraDC, 1);
+    d.unit = unitOf(slot.ZephraDC) + j;
+    d.code = d.house + std::to_string(d.unit);
+    const std::string group = vb::LCase(withoutSpaces(DeviceGroupTable[static_cast<std::size_t>(j)]));
+    d.level1 = slot.Name + "_" + group;
+    d.level2 = unitLevel(std::to_string(d.unit));
+    d.level3 = group;
+    return d;
+}
+
+// The pattern of a target's address after its ":"; none when there is no ":". Levels beyond
+// the third are handed to `extra`.
+template <class Extra>
+std::optional<Pattern> patternOf(const std::string& target, Extra&& extra) {
+    const auto colon = target.find(':');
+    if (colon == std::string::npos) return std::nullopt;
+    Pattern pattern = {"*", "*", "*"};
+    const std::string address = target.substr(colon + 1);
+    if (address.empty()) return pattern;
+    const std::vector<std::string> levels = vb::Split(address, ".");
+    for (std::size_t k = 0; k < levels.size(); ++k) {
+        if (levels[k] == ">") break;
+        if (k >= pattern.size()) {
+            extra();
+            continue;
+        }
+        pattern[k] = vb::LCase(levels[k]);
+    }
+    return pattern;
+}
+
+// The highest index of a Chr(1)-separated list; none when the text holds no Chr(1).
+std::optional<int32_t> listMaximum(const std::string& list) {
+    if (list.find(vb::Chr(1)) == std::string::npos) return std::nullopt;
+    return static_cast<int32_t>(vb::Split(list, vb::Chr(1)).size()) - 1;
+}
+
+// The "Values" message's body: the first entry as pairs, the others as appended blocks
+// "values.2", "values.3" ...; entries without a numeric level are left out. "" when none.
+std::string valuesBody(const std::string& values) {
+    const std::vector<std::string> entries = vb::Split(values, vb::Chr(1));
+    const std::string count = std::to_string(entries.size() - 1);
+    std::string body;
+    for (std::size_t m = 0; m < entries.size(); ++m) {
+        const std::vector<std::string> parts = vb::Split(entries[m], vb::Chr(2));
+        if (parts.size() < 2 || !vb::IsNumeric(vb::Variant(parts[1]))) continue;
+        const std::string level = parts[1] + "/" + count;
+        if (m == 0)
+            body += XapBody({{"Text", parts[0]}, {"Level", level}});
+        else
+            body += XapBlock(kValuesBlock + std::to_string(m + 1), {"Text=" + parts[0], "Level=" + level});
+    }
+    return body;
+}
+
+// The queried sub-device's messages: its values (when it has any) and its state.
+void answerQuery(PluginState& state, const SubDevice& d) {
+    const int32_t ref = hsDeviceExists(state, d.code);
+    if (ref < 0) return;
+    std::shared_ptr<homeseer::Device> device = hsGetDevice(state, ref);
+    if (!device) return;
+    homeseer::Host& hs = state.host();
+    const std::string uid = unitHex(state, d.unit);
+    const std::string& values = device->Values();
+    if (values.find(vb::Chr(1)) != std::string::npos) {
+        const std::string body = valuesBody(values);
+        if (!body.empty()) SendXapQueued(state, {"", kBscValues, "values.1", body, d.subAddress(), uid});
+    }
+    // The level's maximum: that of the device's buttons, else of its value names, else on/off.
+    const std::string& buttons = device->buttons();
+    const auto afterMark = buttons.find(vb::Chr(2));
+    std::optional<int32_t> maximum = listMaximum(afterMark == std::string::npos ? buttons : buttons.substr(afterMark + 1));
+    if (!maximum) maximum = listMaximum(values);
+    const std::string body = XapBody({{"State", OnOffText(static_cast<int16_t>(hs.DeviceStatus(d.code)))},
+                                      {"DisplayText", hs.DeviceString(d.code)},
+                                      {"Level", std::to_string(hs.DeviceValue(d.code)) + "/" +
+                                                    std::to_string(maximum.value_or(1))}});
+    SendXapQueued(state, {"", kBscInfo, kOutputState, body, d.subAddress(), uid});
+}
+
+// Calls `each` for every sub-device of every appliance in list order, each appliance under
+// the handler `tag`; `each` answers false to end the walk.
+template <class Each>
+void eachSubDevice(PluginState& state, const char* tag, Each&& each) {
+    const std::vector<ZephraEntry> slots = state.appliances.slots;
+    bool going = true;
+    for (const ZephraEntry& slot : slots) {
+        if (!going) return;
+        XapStep(state, tag, [&] {
+            for (int j = 0; j < kBscGroups && going; ++j) going = each(subDevice(slot, j));
+        });
+    }
+}
+
+}  // namespace
+
+void SendXapBSC(PluginState& state, const std::string& deviceCode) {
+    if (!state.IsSetup) return;
+    XapStep(state, kSendXapBSCTag, [&] {
+        std::string name, level2, group;
+        const int32_t unit = unitOf(deviceCode);
+        if (deviceCode == state.settings.CIDDeviceCode) {
+            name = kModemName;
+            level2 = kModemLevel2;
+            group = kModemGroup;
+        } else {
+            const std::string unitText = vb::Mid(deviceCode, 2);
+            const std::string base = vb::Left(deviceCode, 1) + std::to_string((unit - 1) / 10 * 10 + 1);
+            const ZephraEntry* owner = nullptr;
+            for (const ZephraEntry& slot : state.appliances.slots)
+                if (slot.ZephraDC == base) {
+                    owner = &slot;
+                    break;
+                }
+            if (!owner || unit < 1) return;
+            name = owner->Name;
+            level2 = unitLevel(unitText);
+            group = withoutSpaces(DeviceGroupTable[static_cast<std::size_t>((unit - 1) % 10)]);
+        }
+        homeseer::Host& hs = state.host();
+        const std::string body = XapBody({{"State", OnOffText(static_cast<int16_t>(hs.DeviceStatus(deviceCode)))},
+                                          {"DisplayText", hs.DeviceString(deviceCode)},
+                                          {"Level", std::to_string(hs.DeviceValue(deviceCode)) + "/1"}});
+        const std::string subAddress = name + "_" + group + "." + level2 + "." + group;
+        SendXapMessage(state, {"", kBscEvent, kOutputState, body, subAddress, unitHex(state, unit)});
+    });
+}
+
+void BSCQuery(PluginState& state, const std::string& target) {
+    const std::optional<Pattern> pattern = patternOf(target, [] {});
+    if (!pattern) return;
+    eachSubDevice(state, kBSCQueryTag, [&](const SubDevice& d) {
+        if (d.matches(*pattern)) XapStep(state, kBSCQueryTag, [&] { answerQuery(state, d); });
+        return true;
+    });
+}
+
+void BSCCmd(PluginState& state, const std::string& target, const std::string& id, const std::string&,
+            const std::string& level) {
+    std::optional<Pattern> pattern;
+    XapStep(state, kBSCCmdTag, [&] {
+        pattern = patternOf(target, [&] {
+            vb::Err().set(vb::Error(vb::errors::SubscriptOutOfRange));
+            vb::Try([&] { WriteLog(state.host(), kSource, kBSCCmdTag); });
+            vb::Err().Clear();
+        });
+    });
+    if (!pattern) return;
+    const bool everyUnit = id == "*";
+    const int32_t wanted = everyUnit ? 0 : HexByteValue(id);
+    int16_t value = 0;
+    if (!XapStep(state, kBSCCmdTag, [&] { value = vb::CInt(vb::Variant(vb::Val(level))); })) return;
+    eachSubDevice(state, kBSCCmdTag, [&](const SubDevice& d) {
+        if (!d.matches(*pattern)) return true;
+        if (everyUnit || wanted == d.unit) {
+            std::string house = d.house, unit = std::to_string(d.unit);
+            int16_t command = kSetToValue, brightness = value;
+            SetZephraIO(state, house, unit, command, brightness);
+        }
+        return everyUnit;
+    });
+}
+
+std::string ToHex(PluginState& state, int16_t n) {
+    static constexpr const char* kDigits = "0123456789ABCDEF";
+    if (n > 255) {
+        vb::Try([&] { WriteLog(state.host(), kSource, kToHexTooLarge + std::to_string(n)); });
+        n = 0;
+    }
+    std::string hex;
+    XapStep(state, kToHexTag, [&] {
+        if (n < 0) vb::raise(vb::errors::SubscriptOutOfRange);
+        hex = std::string(1, kDigits[n / 16]) + kDigits[n % 16];
+    });
+    return hex;
+}
+
+std::string OnOffText(int16_t status) { return status == homeseer::kStatusOn ? "ON" : "OFF"; }
+
+int32_t HexDigitValue(const std::string& c) {
+    const vb::Variant text(c);
+    if (vb::IsNumeric(text)) return vb::CLng(text);
+    const std::string upper = vb::UCase(c);
+    if (upper.size() == 1 && upper[0] >= 'A' && upper[0] <= 'F') return upper[0] - 'A' + 10;
+    return 0;
+}
+
+int32_t HexByteValue(const std::string& text) {
+    return HexDigitValue(vb::Left(text, 1)) * 16 + HexDigitValue(vb::Right(text, 1));
+}
 
 }  // namespace zephra

@@ -1,9 +1,195 @@
 #include "callerid/XapReceive.h"
 
+#include <limits>
+#include <memory>
+#include <vector>
+
+#include "callerid/ModemInput.h"
+#include "callerid/XapBsc.h"
+#include "callerid/XapSend.h"
+#include "callerid/XapTexts.h"
+#include "core/LogWriter.h"
+#include "core/PluginState.h"
+#include "homeseer/Host.h"
+#include "core/Zephra.h"
+#include "host/ActionStrings.h"
+#include "host/DeviceClass.h"
+#include "host/StatusText.h"
+#include "host/UserScripts.h"
+#include "vb/Collection.h"
+#include "vb/Conversions.h"
+#include "vb/DateTime.h"
+#include "vb/Err.h"
+#include "vb/Strings.h"
+
 namespace zephra {
 
-// The xAP receiver comes with the caller-ID and xAP module; until then a received message
-// changes nothing.
-void OnXapMessage(PluginState&, const vb::ObjectRef&) {}
+using namespace xaptext;
+
+namespace {
+
+
+// A member of the message read by name.
+vb::Variant member(const vb::ObjectRef& message, const char* name, std::vector<vb::Variant> args = {}) {
+    if (!message) vb::raise(vb::errors::ObjectNotSet);
+    return message->call(name, vb::Method | vb::PropertyGet, args);
+}
+std::string text(const vb::ObjectRef& message, const char* name) { return vb::CStr(member(message, name)); }
+bool isClass(const vb::ObjectRef& message, const char* messageClass) {
+    return vb::CBool(member(message, "CompareClass", {vb::Variant(messageClass)}));
+}
+std::string item(const vb::ObjectRef& message, const std::string& block, const std::string& key) {
+    return vb::CStr(member(message, "GetItem", {vb::Variant(block), vb::Variant(key)}));
+}
+
+// Adds the lines of one block to the values (under block "." key) and the names.
+void captureBlock(PluginState& state, const vb::ObjectRef& message, const std::string& block, int32_t index,
+                  vb::Collection& values, vb::Collection& names) {
+    std::unique_ptr<vb::Enumerator> lines = vb::enumerate(member(message, "msgCollection", {vb::Variant(index)}));
+    vb::Variant line;
+    while (lines->next(line)) {
+        const std::string pair = vb::CStr(line);
+        const auto equals = pair.find('=');
+        if (equals == std::string::npos) continue;
+        const std::string name = block + "." + pair.substr(0, equals);
+        // A name given twice keeps its first value.
+        XapStep(state, kOnXapMessageTag, [&] { values.Add(vb::Variant(pair.substr(equals + 1)), vb::Variant(name)); });
+        names.Add(vb::Variant(name));
+    }
+}
+
+// Stores a message of interest in its entry and queues the user script when the entry asks.
+void captureOfInterest(PluginState& state, const vb::ObjectRef& message) {
+    const std::shared_ptr<vb::Dictionary> filters = state.hostInterface.FilterDictionary;
+    if (!filters || filters->Count() == 0) return;
+    const vb::Variant key(text(message, "MsgSource") + "~" + text(message, "MsgClass"));
+    if (!filters->Exists(key)) return;
+    auto values = std::make_shared<vb::Collection>();
+    auto names = std::make_shared<vb::Collection>();
+    const vb::Variant blocks = member(message, "MsgSection");
+    if (!blocks.isArray()) vb::raise(vb::errors::TypeMismatch);
+    const vb::Array& array = blocks.array();
+    for (int32_t i = array.lbound(); i <= array.ubound(); ++i)
+        XapStep(state, kOnXapMessageTag,
+                [&] { captureBlock(state, message, vb::CStr(array.at(i)), i, *values, *names); });
+
+    const std::vector<std::string> entry = vb::Split(vb::CStr(filters->Item(key)), ";");
+    const std::string tag = entry.empty() ? "" : entry[0];
+    const std::string flag = entry.size() > 1 ? entry[1] : "";
+    const std::shared_ptr<vb::Dictionary> devices = state.hostInterface.DeviceDictionary;
+    if (!devices || !devices->Exists(vb::Variant(tag))) return;
+    auto device = std::dynamic_pointer_cast<DeviceClass>(devices->Item(vb::Variant(tag)).object());
+    if (!device) vb::raise(vb::errors::TypeMismatch);
+    device->MessageList = values;
+    device->MessageKeyList = names;
+    device->LastChange = vb::Now();
+    int32_t& count = state.xap.XapMessageCount;
+    count = count == std::numeric_limits<int32_t>::max() ? 1 : count + 1;
+    device->Sequence = count;
+    if (!flag.empty()) QueueScriptRun(state, tag);
+}
+
+// The first appliance the message is addressed to; none when there is none. Raises 91 while
+// the appliance list holds no appliance.
+std::shared_ptr<Zephra> addressee(PluginState& state, const vb::ObjectRef& message) {
+    const std::vector<ZephraEntry> slots = state.appliances.slots;
+    if (slots.empty() || !slots[0].Object) vb::raise(vb::errors::ObjectNotSet);
+    for (const ZephraEntry& slot : slots)
+        if (slot.Object &&
+            vb::CBool(member(message, "CompareTarget", {vb::Variant(kApplianceTarget + slot.Name)})))
+            return slot.Object;
+    return nullptr;
+}
+
+void callerFromXap(PluginState& state, const vb::ObjectRef& message) {
+    state.modem.CallerName = item(message, kCidIncoming, "Name");
+    state.modem.CallerNumber = item(message, kCidIncoming, "Phone");
+    state.modem.NameDetected = true;
+    state.modem.NumberDetected = true;
+    state.xap.CIDFromXap = true;
+    struct Clear {
+        PluginState& state;
+        ~Clear() { state.xap.CIDFromXap = false; }
+    } clear{state};
+    ProcessModemInput(state);
+}
+
+// Every "output.state" block with an "ID": "output.state" (or "output.state.1" when there is
+// none), then "output.state.2", "output.state.3" ...
+void bscCommands(PluginState& state, const vb::ObjectRef& message) {
+    const std::string target = text(message, "MsgTarget");
+    std::string block = kOutputState;
+    std::string id = item(message, block, "ID");
+    if (id == kUnknown) {
+        block = std::string(kOutputState) + ".1";
+        id = item(message, block, "ID");
+    }
+    for (int32_t n = 1; id != kUnknown;) {
+        BSCCmd(state, target, id, item(message, block, "State"), item(message, block, "Level"));
+        block = std::string(kOutputState) + "." + std::to_string(++n);
+        id = item(message, block, "ID");
+    }
+}
+
+// Handles the message by its class; the first class that matches decides.
+void dispatch(PluginState& state, const vb::ObjectRef& message) {
+    if (isClass(message, kOsdDisplay)) {
+        if (std::shared_ptr<Zephra> zephra = addressee(state, message)) zephra->ReceiveXapMessageOSD(message);
+        return;
+    }
+    if (isClass(message, kTtsSpeak) || isClass(message, kXapVoice)) {
+        if (std::shared_ptr<Zephra> zephra = addressee(state, message)) zephra->ReceiveXapMessageTTS(message);
+        return;
+    }
+    if (isClass(message, kCidIncoming) && !state.xap.XapCIDSent) return callerFromXap(state, message);
+    if (isClass(message, kBscQuery)) return BSCQuery(state, text(message, "MsgTarget"));
+    if (isClass(message, kBscCmd)) return bscCommands(state, message);
+    if (!state.IsSetup) return;
+    if (isClass(message, kX10Event)) {
+        const std::string event = item(message, kX10Event, "event");
+        for (const std::string& device : vb::Split(item(message, kX10Event, "device"), ","))
+            UpdateDeviceStatus(state, device, event);
+        return;
+    }
+    if (isClass(message, kTimeToday)) {
+        state.xap.XapSunrise = item(message, kTimeToday, "Sunrise");
+        state.xap.XapSunset = item(message, kTimeToday, "Sunset");
+        return;
+    }
+    if (isClass(message, kHomeseerControl)) ButtonPress(state, item(message, kButtonPressBlock, "Button"));
+}
+
+}  // namespace
+
+void OnXapMessage(PluginState& state, const vb::ObjectRef& message) {
+    XapStep(state, kOnXapMessageTag, [&] { captureOfInterest(state, message); });
+    XapStep(state, kOnXapMessageTag, [&] { dispatch(state, message); });
+}
+
+void QueueScriptRun(PluginState& state, const std::string& text) {
+    if (state.scripts.ScriptQueue.size() >= kScriptRunQueueLimit) {
+        WriteLog(state.host(), kSource, kScriptQueueFull + text);
+        return;
+    }
+    QueueScriptText(state, text);
+}
+
+void UpdateDeviceStatus(PluginState& state, const std::string& device, const std::string& event) {
+    XapStep(state, kUpdateDeviceStatusTag, [&] {
+        const std::string code = vb::UCase(vb::Trim(device));
+        if (code.empty()) return;
+        const std::vector<ZephraEntry> slots = state.appliances.slots;
+        bool found = false;
+        for (const ZephraEntry& slot : slots)
+            if (vb::UCase(slot.PowerDevice) == code || vb::UCase(slot.MotionDevice) == code) {
+                found = true;
+                break;
+            }
+        if (!found) return;
+        const bool on = vb::UCase(event) == "ON";
+        state.host().SetDeviceStatusNoReport(code, on ? homeseer::kStatusOn : homeseer::kStatusOff, 0);
+        state.host().SetDeviceString(code, FormatString(state, on ? "ON" : "OFF"));
+    });
+}
 
 }  // namespace zephra

@@ -1,0 +1,209 @@
+// Received xAP messages: messages of interest captured into their entries and handed to a
+// real user script, and each class's effect on the appliances, the host and the answers.
+
+#include "callerid/XapReceive.h"
+
+#include <gtest/gtest.h>
+
+#include "callerid/tests/XapMessage.h"
+#include "callerid/tests/XapTestBed.h"
+#include "core/QueueTimer.h"
+#include "core/tests/ThreeAppliances.h"
+#include "host/DeviceClass.h"
+#include "host/SoundsDevice.h"
+#include "host/StatusText.h"
+#include "host/UserScripts.h"
+#include "script/ScriptControl.h"
+#include "vb/DateTime.h"
+
+namespace zephra {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::XapMessage;
+using testing::XapTestBed;
+using Strings = std::vector<std::string>;
+using Blocks = std::vector<XapMessage::Block>;
+
+vb::ObjectRef message(const std::string& source, const std::string& messageClass, const std::string& target,
+                      Blocks blocks) {
+    return std::make_shared<XapMessage>(source, messageClass, target, std::move(blocks));
+}
+
+// Two entries of interest: the kitchen's sensor reports run the user script, the queries of
+// node x.y are only kept.
+constexpr const char* kInterest =
+    "[Received]\r\nacme.sensor.kitchen~Temp.Report=Kitchen;1\r\nx.y~xAPBSC.query=Queries;\r\n"
+    "[Devices]\r\nKitchen=1/1/2000;input.state.state\r\nQueries=junk\r\n"
+    "[Device Messages]\r\nkitchen.input.state.state=off\r\n";
+
+std::shared_ptr<DeviceClass> entry(XapTestBed& bed, const std::string& tag) {
+    return std::dynamic_pointer_cast<DeviceClass>(
+        bed.state.hostInterface.DeviceDictionary->Item(vb::Variant(tag)).object());
+}
+Strings items(const vb::Collection& list) {
+    Strings texts;
+    for (int32_t i = 1; i <= list.Count(); ++i)
+        texts.push_back(vb::CStr(const_cast<vb::Collection&>(list).Item(vb::Variant(i))));
+    return texts;
+}
+std::string evalMain(XapTestBed& bed, const std::string& expression) {
+    vb::Variant module(bed.state.queueTimer().ScriptControl1->Modules(vb::Variant("Main")));
+    return vb::CStr(std::static_pointer_cast<script::Module>(module.object())->Eval(expression));
+}
+
+TEST(XapReceive, AMessageOfInterestIsKeptAndItsTagRunsTheUserScriptsMain) {
+    XapTestBed bed(kInterest);
+    bed.app.write("Scripts/dkvZephra.txt",
+                  "Dim calls\r\nSub Main(t)\r\n  calls = calls & t & \";\"\r\nEnd Sub\r\n");
+    RunScriptFile(bed.state);
+    bed.loop.setLocalNow(testing::localTime(2001, 2, 3, 4, 5, 6));
+    auto kitchen = entry(bed, "kitchen");
+    EXPECT_EQ(items(*kitchen->MessageList), Strings{"off"});
+
+    // Source and class match without regard to case; lines without "=" are skipped; a name
+    // given twice keeps its first value and is logged.
+    OnXapMessage(bed.state, message("ACME.Sensor.Kitchen", "temp.report", "",
+                                    {{"input.state", {"State=on", "Text=", "no pair", "Temp=2=1"}},
+                                     {"input.state", {"State=off"}}}));
+    EXPECT_EQ(items(*kitchen->MessageKeyList),
+              (Strings{"input.state.State", "input.state.Text", "input.state.Temp", "input.state.State"}));
+    EXPECT_EQ(items(*kitchen->MessageList), (Strings{"on", "", "2=1"}));
+    EXPECT_EQ(vb::CStr(kitchen->MessageList->Item(vb::Variant("INPUT.STATE.TEXT"))), "");
+    EXPECT_EQ(kitchen->LastChange, vb::dateOf({2001, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(kitchen->Sequence, 1);
+    EXPECT_EQ(bed.pluginLog(), Strings{"dkvZephra|OnXapMessage Line 0 This key is already associated with an "
+                                       "element of this collection"});
+
+    // The script's Main runs with the tag on the queue timer's tick.
+    EXPECT_TRUE(bed.state.queueTimer().ScriptQueueTimer.Enabled());
+    bed.loop.advance(5ms);
+    EXPECT_EQ(evalMain(bed, "calls"), "Kitchen;");
+
+    // A listed query is kept (without a script run) and answered; the count goes on.
+    bed.host->ClearCalls();
+    OnXapMessage(bed.state, message("x.y", "xAPBSC.query", "x:kitchen_display", {{"request", {}}}));
+    EXPECT_EQ(entry(bed, "queries")->Sequence, 2);
+    EXPECT_EQ(entry(bed, "queries")->MessageKeyList->Count(), 0);
+    EXPECT_FALSE(bed.state.queueTimer().ScriptQueueTimer.Enabled());
+    bed.loop.advance(1s);
+    ASSERT_FALSE(bed.sentXap().empty());
+    EXPECT_NE(bed.sentXap().back().find("|xAPBSC.Info|output.state|"), std::string::npos) << bed.sentXap().back();
+
+    // A source not listed, and one whose tag has no entry, store nothing.
+    bed.state.hostInterface.FilterDictionary->Add(vb::Variant("a~b"), vb::Variant("Nobody;1"));
+    OnXapMessage(bed.state, message("a", "b", "", {{"c", {"d=e"}}}));
+    OnXapMessage(bed.state, message("acme.sensor.hall", "Temp.Report", "", {{"c", {"d=e"}}}));
+    EXPECT_EQ(kitchen->Sequence, 1);
+    EXPECT_EQ(bed.state.xap.XapMessageCount, 2);
+    bed.loop.advance(5ms);
+    EXPECT_EQ(evalMain(bed, "calls"), "Kitchen;");
+}
+
+TEST(XapReceive, TheScriptQueueIsBounded) {
+    XapTestBed bed;
+    for (std::size_t i = 0; i < kScriptRunQueueLimit + 1; ++i) QueueScriptRun(bed.state, "t");
+    EXPECT_EQ(bed.state.scripts.ScriptQueue.size(), kScriptRunQueueLimit);
+    EXPECT_EQ(bed.pluginLog(), Strings{"dkvZephra|ScriptRunQueue full, text dropped: t"});
+}
+
+TEST(XapReceive, DisplayAndSpeechGoToTheAddressedAppliance) {
+    XapTestBed bed;
+    OnXapMessage(bed.state, message("n", "xAP-OSD.Display", "dkv.dkvZephra.hall",
+                                    {{"Display.Zephra", {"URL=http://host/page.htm"}}}));
+    EXPECT_EQ(bed.z(1).Push(), "host/page.htm");
+    EXPECT_EQ(bed.z(0).Push(), "");
+    OnXapMessage(bed.state, message("n", "xAP-OSD.Display", "dkv.dkvZephra.den",
+                                    {{"Display.Zephra", {"URL=http://host/other.htm"}}}));
+    EXPECT_EQ(bed.z(1).Push(), "host/page.htm");
+
+    const int16_t volume = bed.z(0).Volume();
+    OnXapMessage(bed.state, message("n", "xap.voice", "dkv.dkvZephra.*", {{"Voice.Speak", {"say=Hi", "volume=30"}}}));
+    EXPECT_EQ(bed.z(0).Volume(), 30);
+    OnXapMessage(bed.state, message("n", "TTS.Speak", "dkv.dkvZephra.hall", {{"tts.speak", {"say=Hi", "volume=20"}}}));
+    EXPECT_EQ(bed.z(1).Volume(), 20);
+    EXPECT_EQ(bed.z(0).Volume(), 30);
+    EXPECT_NE(volume, 30);
+    EXPECT_EQ(bed.pluginLog(), Strings{});
+
+    // Without appliances the walk fails and is logged.
+    bed.state.appliances.reset();
+    OnXapMessage(bed.state, message("n", "tts.speak", "dkv.dkvZephra.hall", {}));
+    EXPECT_EQ(bed.pluginLog(),
+              Strings{"dkvZephra|OnXapMessage Line 0 Object variable or With block variable not set"});
+}
+
+TEST(XapReceive, CallerIdFromTheNetworkUntilThePlugInSentItsOwn) {
+    XapTestBed bed;
+    bed.state.settings.GenerateCIDEvent = true;
+    QueueTimer& form = bed.state.queueTimer();
+    OnXapMessage(bed.state, message("n", "CID.Incoming", "", {{"CID.Incoming", {"Phone=5551234"}}}));
+    // The caller-ID processing took the caller (and started the device's off timer).
+    EXPECT_TRUE(form.Timer4.Enabled());
+    EXPECT_FALSE(bed.state.xap.CIDFromXap);
+    EXPECT_EQ(bed.state.modem.CallerNumber, "");
+
+    form.Timer4.Enabled(false);
+    bed.state.xap.XapCIDSent = true;
+    OnXapMessage(bed.state, message("n", "CID.Incoming", "", {{"CID.Incoming", {"Name=A", "Phone=1"}}}));
+    EXPECT_FALSE(form.Timer4.Enabled());
+    EXPECT_EQ(bed.state.modem.CallerName, "");
+    EXPECT_FALSE(bed.state.modem.NameDetected);
+}
+
+TEST(XapReceive, CommandBlocksAreReadInTurnUntilOneHasNoId) {
+    XapTestBed bed;
+    // "output.state" is read, then output.state.2: "output.state.1" is never looked at.
+    OnXapMessage(bed.state, message("n", "xAPBSC.cmd", "x:kitchen_topled",
+                                    {{"output.state", {"ID=04", "Level=1"}},
+                                     {"output.state.1", {"ID=0E", "Level=2"}},
+                                     {"output.state.2", {"ID=*", "Level=2"}},
+                                     {"output.state.4", {"ID=*", "Level=0"}}}));
+    EXPECT_EQ(bed.z(0).TopLED(), "blink");
+    // Without "output.state", "output.state.1" comes first.
+    OnXapMessage(bed.state, message("n", "xAPBSC.cmd", "x:hall_topled", {{"output.state.1", {"ID=0E", "Level=1"}}}));
+    EXPECT_EQ(bed.z(1).TopLED(), "on");
+    EXPECT_EQ(bed.pluginLog(), Strings{});
+}
+
+TEST(XapReceive, HostClassesOnlyUnderTheXapHost) {
+    XapTestBed bed("", ",A3,A7", ",A4,A7");
+    bed.state.settings.SoundEnabled.fill(false);
+    bed.state.settings.SoundEnabled[2] = true;
+    UpdateButtons(bed.state);
+    auto x10 = message("n", "xAP-X10.Event", "", {{"xAP-X10.event", {"device=b5,a3, a7,,Q9", "event=on"}}});
+    auto today = message("n", "Time.Today", "", {{"Time.Today", {"Sunrise=06:01", "Sunset=19:59"}}});
+    auto button = message("n", "Homeseer.Control", "", {{"Button.Press", {"Button=Play Copy Sound @ hall Zephra"}}});
+    for (const auto& m : {x10, today, button}) OnXapMessage(bed.state, m);
+    EXPECT_EQ(bed.calls("SetDeviceStatusNoReport"), Strings{});
+    EXPECT_EQ(bed.state.xap.XapSunrise, "");
+    EXPECT_EQ(bed.calls("SetDeviceValue"), Strings{});
+
+    bed.state.IsSetup = true;
+    for (const auto& m : {x10, today, button}) OnXapMessage(bed.state, m);
+    EXPECT_EQ(bed.calls("SetDeviceStatusNoReport"), (Strings{"A3|2|0", "A7|2|0"}));
+    EXPECT_EQ(bed.calls("SetDeviceString"),
+              (Strings{"A3|" + FormatString(bed.state, "ON"), "A7|" + FormatString(bed.state, "ON")}));
+    EXPECT_EQ(bed.state.xap.XapSunrise, "06:01");
+    EXPECT_EQ(bed.state.xap.XapSunset, "19:59");
+    EXPECT_EQ(bed.calls("SetDeviceValue"), Strings{"[17|0"});
+    bed.host->ClearCalls();
+    OnXapMessage(bed.state, message("n", "xAP-X10.event", "", {{"xAP-X10.event", {"device=A4", "event=dim"}}}));
+    EXPECT_EQ(bed.calls("SetDeviceStatusNoReport"), Strings{"A4|3|0"});
+    EXPECT_EQ(bed.pluginLog(), Strings{});
+}
+
+TEST(XapReceive, MalformedMessagesAreLoggedAndHarmless) {
+    XapTestBed bed(kInterest);
+    OnXapMessage(bed.state, nullptr);
+    EXPECT_EQ(bed.pluginLog(),
+              (Strings{"dkvZephra|OnXapMessage Line 0 Object variable or With block variable not set",
+                       "dkvZephra|OnXapMessage Line 0 Object variable or With block variable not set"}));
+    // An object without the members: logged, nothing stored.
+    OnXapMessage(bed.state, std::make_shared<vb::Collection>());
+    EXPECT_EQ(bed.pluginLog().size(), 4u);
+    EXPECT_EQ(entry(bed, "kitchen")->Sequence, 0);
+}
+
+}  // namespace
+}  // namespace zephra
