@@ -108,7 +108,7 @@ void ProcessModemInput(PluginState& state) {
         });
     run([&] { state.host().SetDeviceLastChange(device, vb::Now()); });
     run([&] { SendXapBSC(state, device); });
-    if (state.IsSetup && !m.CIDFromXap) run([&] { XapCID(state, m.CallerName, name, number); });
+    if (state.IsSetup && !state.xap.CIDFromXap) run([&] { XapCID(state, m.CallerName, name, number); });
     const std::string& selector = state.appliances.CIDZephraNames;
     if (s.ZcidCIDResponse) run([&] { InternalSendCID(state, selector, shortFrom(name), number); });
     if (s.CIDSentry) run([&] { SendCIDToOtherClients(state, shortFrom(name), number); });

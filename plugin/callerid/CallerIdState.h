@@ -36,8 +36,6 @@ struct ModemState {
     std::shared_ptr<EchoWindow> echoWindow;
     // Received text that has not yet formed a complete line.
     std::string CommBuffer;
-    // The caller being handled came in by xAP: it is not announced on xAP again.
-    bool CIDFromXap = false;
     // The phone book, rebuilt at every load of the settings.
     PhonebookIndex phonebookIndex;
 };

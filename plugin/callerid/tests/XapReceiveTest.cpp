@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "callerid/CallerIdProcessing.h"
 #include "callerid/tests/XapMessage.h"
 #include "callerid/tests/XapTestBed.h"
 #include "core/QueueTimer.h"
@@ -149,6 +150,26 @@ TEST(XapReceive, CallerIdFromTheNetworkUntilThePlugInSentItsOwn) {
     EXPECT_FALSE(form.Timer4.Enabled());
     EXPECT_EQ(bed.state.modem.CallerName, "");
     EXPECT_FALSE(bed.state.modem.NameDetected);
+}
+
+// Under the xAP host every caller is announced on xAP, except one that came in by xAP.
+TEST(XapReceive, ACallerFromTheNetworkIsNotAnnouncedAgainButAModemCallerIs) {
+    XapTestBed bed;
+    bed.state.IsSetup = true;
+    OnXapMessage(bed.state, message("n", "CID.Incoming", "", {{"CID.Incoming", {"Name=Ann", "Phone=5551234"}}}));
+    for (const std::string& line : bed.sentXap()) EXPECT_EQ(line.find("CID.Incoming"), std::string::npos) << line;
+    EXPECT_FALSE(bed.state.xap.CIDFromXap);
+
+    bed.host->ClearCalls();
+    bed.state.modem.CallerName = "Bob";
+    bed.state.modem.CallerNumber = "(555) 765-4321";
+    bed.state.modem.NameDetected = bed.state.modem.NumberDetected = true;
+    ProcessModemInput(bed.state);
+    Strings announced;
+    for (const std::string& line : bed.sentXap())
+        if (line.find("CID.Incoming") != std::string::npos) announced.push_back(line);
+    ASSERT_EQ(announced.size(), 1u);
+    EXPECT_NE(announced[0].find("Phone=5557654321"), std::string::npos) << announced[0];
 }
 
 TEST(XapReceive, CommandBlocksAreReadInTurnUntilOneHasNoId) {
