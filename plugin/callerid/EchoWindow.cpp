@@ -75,4 +75,8 @@ void ScrollEchoWindows(PluginState& state) {
         vb::Try([&] { WriteLog(state.host(), kSource, kScrollTag); });
 }
 
+void UnloadEchoWindow(PluginState& state) {
+    if (state.modem.echoWindow) state.modem.echoWindow->Unload();
+}
+
 }  // namespace zephra

@@ -47,6 +47,8 @@ private:
 
 // Loads the window once (made on first use).
 void LoadEchoWindow(PluginState& state);
+// Unloads the window when it is loaded; any later use loads it again with empty boxes.
+void UnloadEchoWindow(PluginState& state);
 // Shows the window modally; the call returns when it closes.
 void ShowEchoWindow(PluginState& state);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "callerid/EchoWindow.h"
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
 #include "core/QueueTimer.h"
@@ -147,6 +148,7 @@ void Zephra::Shutdown() {
     IEObj_.reset();
     WaitObject_.reset();
     CommandWait_.reset();
+    vb::Try([&] { UnloadEchoWindow(state_); });
     vb::Err().Clear();
 }
 

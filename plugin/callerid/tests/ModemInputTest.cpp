@@ -15,6 +15,7 @@
 #include "callerid/ModemPort.h"
 #include "core/QueueTimer.h"
 #include "core/SettingsReader.h"
+#include "core/Zephra.h"
 #include "core/tests/PluginTestBed.h"
 #include "core/tests/ThreeAppliances.h"
 #include "forms/SerialPort.h"
@@ -168,6 +169,18 @@ TEST_F(ModemInputTest, TheEchoWindowStampsEveryLineAndKeepsItsLast5000Characters
     const std::string before = w.CommData;
     ModemSend(bed.state, "ATZ\r\n");
     EXPECT_EQ(w.CommData, before);
+}
+
+// An appliance's shut-down unloads the echo window; the next modem text loads it again, empty.
+TEST_F(ModemInputTest, AnAppliancesShutdownUnloadsTheEchoWindow) {
+    receive("OK\r\n");
+    ASSERT_TRUE(bed.state.modem.echoWindow->Loaded());
+    std::shared_ptr<Zephra> zephra = Zephra::Create(bed.state);
+    zephra->Shutdown();
+    EXPECT_FALSE(bed.state.modem.echoWindow->Loaded());
+    receive("RING\r\n");
+    EXPECT_TRUE(bed.state.modem.echoWindow->Loaded());
+    EXPECT_EQ(bed.state.modem.echoWindow->CommData, "RING\r\n19:37:05 |  ");
 }
 
 // The modem on a pseudo-terminal: the settings open the port and send the init string; the
