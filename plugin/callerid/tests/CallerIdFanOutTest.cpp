@@ -29,12 +29,7 @@ protected:
         bed.host->setPhone(phone);
         start("useHSPPhoneBook=1\nCIDLineNumber=1\n" + switches, true, {"A3,A7,1,1", "A4,A7,1,0", "A5,,0,1"}, true);
         for (const char* device : {"A3", "A4", "A5"}) bed.host->ExecX10(device, "on");
-        sentry.OnDataArrival = [&](const forms::Datagram& d) { datagram = d.Data; };
-        sentry.Bind(udpPort, "127.0.0.5");
-        sentry.RemoteHost = "127.0.0.1";
-        sentry.RemotePort = bed.state.queueTimer().Winsock1.LocalPort;
-        sentry.SendData(std::string(1, '\x01'));
-        ASSERT_TRUE(bed.loop.runUntil([&] { return IsRegisteredClient(bed.state, "127.0.0.5"); }, 3s));
+        ASSERT_TRUE(subscribeSentry(sentry, datagram));
         sent();
         bed.host->ClearCalls();
     }

@@ -98,12 +98,7 @@ TEST_F(FanOutTest, TheHostPhonesCallerReachesTheCallerIdAppliancesTheSentryTheDe
     // A client that is no appliance: the sentry.
     forms::UdpSocket sentry;
     std::string datagram;
-    sentry.OnDataArrival = [&](const forms::Datagram& d) { datagram = d.Data; };
-    sentry.Bind(udpPort, "127.0.0.5");
-    sentry.RemoteHost = "127.0.0.1";
-    sentry.RemotePort = bed.state.queueTimer().Winsock1.LocalPort;
-    sentry.SendData(std::string(1, '\x01'));
-    ASSERT_TRUE(bed.loop.runUntil([&] { return IsRegisteredClient(bed.state, "127.0.0.5"); }, 3s));
+    ASSERT_TRUE(subscribeSentry(sentry, datagram));
     bed.host->ClearCalls();
 
     const std::string text = MessageCIDEvent(bed.state, false, "");

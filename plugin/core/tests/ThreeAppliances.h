@@ -123,6 +123,17 @@ protected:
     static int count(const Strings& lines, const std::string& line) {
         return static_cast<int>(std::count(lines.begin(), lines.end(), line));
     }
+    // A client that is no appliance, the sentry: a UDP socket on 127.0.0.5 subscribed to the
+    // plug-in's server, the last datagram it receives kept in `datagram`. False when the
+    // server has not registered it.
+    bool subscribeSentry(forms::UdpSocket& sentry, std::string& datagram) {
+        sentry.OnDataArrival = [&datagram](const forms::Datagram& d) { datagram = d.Data; };
+        sentry.Bind(udpPort, "127.0.0.5");
+        sentry.RemoteHost = "127.0.0.1";
+        sentry.RemotePort = bed.state.queueTimer().Winsock1.LocalPort;
+        sentry.SendData(std::string(1, '\x01'));
+        return bed.loop.runUntil([&] { return IsRegisteredClient(bed.state, "127.0.0.5"); }, std::chrono::seconds(3));
+    }
     static Strings of(const Strings& lines, const std::string& name) {
         Strings found;
         for (const std::string& line : lines)
