@@ -146,7 +146,9 @@ bool WritePrefs(const Prefs& prefs, const std::string& path) {
     std::fprintf(f, "replay-gain %d\n", prefs.replayGain);
     std::fprintf(f, "fs-charset %s\n", prefs.fsCharset.c_str());
     std::fprintf(f, "data-charset %s\n", prefs.dataCharset.c_str());
-    for (const MapDir& map : prefs.mapDirs) std::fprintf(f, "map-dir %s=%s\n", map.from.c_str(), map.to.c_str());
+    // Oldest first, so that reading the file back puts the mappings in the same order again.
+    for (auto map = prefs.mapDirs.rbegin(); map != prefs.mapDirs.rend(); ++map)
+        std::fprintf(f, "map-dir %s=%s\n", map->from.c_str(), map->to.c_str());
     if (prefs.commandPortNumber > 0) std::fprintf(f, "port %d\n", prefs.commandPortNumber);
     if (std::fflush(f) != 0 || std::ferror(f)) {
         std::perror(path.c_str());
