@@ -32,7 +32,7 @@ constexpr std::size_t kLineLimit = 499;
 // How long the first output line may take, and how long a stopped program may take to end
 // before it is killed: a hung decoder must not hold the jukebox for ever.
 constexpr int kFirstLineMilliseconds = 10000;
-constexpr auto kStopGrace = std::chrono::seconds(3);
+constexpr auto kStopGrace = std::chrono::seconds(1);
 
 // atoi of the text at `index`; a line too short to reach it reads as zero.
 int numberAt(const std::string& line, std::size_t index) {
