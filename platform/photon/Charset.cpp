@@ -22,7 +22,17 @@ void Close(PxTranslateCtrl* c)
     c->to_utf = c->from_utf = reinterpret_cast<iconv_t>(-1);
 }
 
-int Run(iconv_t cd, const char* src, int srclen, int* src_taken, char* dst, int dstlen, int* dst_made)
+// Bytes of the UTF-8 sequence that starts at p (1 for a stray byte).
+size_t Utf8Length(const unsigned char* p, size_t left)
+{
+    size_t n = p[0] >= 0xF0 && p[0] <= 0xF7 ? 4 : p[0] >= 0xE0 ? 3 : p[0] >= 0xC0 ? 2 : 1;
+    if (n > left) return 1;
+    for (size_t i = 1; i < n; ++i)
+        if ((p[i] & 0xC0) != 0x80) return 1;
+    return n;
+}
+
+int Run(iconv_t cd, bool from_utf8, const char* src, int srclen, int* src_taken, char* dst, int dstlen, int* dst_made)
 {
     if (cd == reinterpret_cast<iconv_t>(-1) || !src || !dst || dstlen <= 0 || srclen < 0) return -1;
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
@@ -33,11 +43,12 @@ int Run(iconv_t cd, const char* src, int srclen, int* src_taken, char* dst, int 
     while (in_left > 0) {
         if (iconv(cd, &in, &in_left, &out, &out_left) != static_cast<size_t>(-1)) break;
         if (errno == E2BIG || out_left == 0) break;
-        // An unknown or cut sequence: one '?' for its first byte.
+        // A character the other set lacks, or a damaged sequence: one '?' for it.
+        size_t skip = from_utf8 ? Utf8Length(reinterpret_cast<unsigned char*>(in), in_left) : 1;
         *out++ = '?';
         --out_left;
-        ++in;
-        --in_left;
+        in += skip;
+        in_left -= skip;
     }
     *out = '\0';
     if (src_taken) *src_taken = static_cast<int>(in - src);
@@ -69,13 +80,13 @@ PxTranslateCtrl* PxTranslateSet(PxTranslateCtrl* ctrl, const char* charset)
 int PxTranslateToUTF(PxTranslateCtrl* ctrl, const char* src, int srclen, int* src_taken, char* dst, int dstlen,
                      int* dst_made)
 {
-    return ctrl ? Run(ctrl->to_utf, src, srclen, src_taken, dst, dstlen, dst_made) : -1;
+    return ctrl ? Run(ctrl->to_utf, false, src, srclen, src_taken, dst, dstlen, dst_made) : -1;
 }
 
 int PxTranslateFromUTF(PxTranslateCtrl* ctrl, const char* src, int srclen, int* src_taken, char* dst, int dstlen,
                        int* dst_made)
 {
-    return ctrl ? Run(ctrl->from_utf, src, srclen, src_taken, dst, dstlen, dst_made) : -1;
+    return ctrl ? Run(ctrl->from_utf, true, src, srclen, src_taken, dst, dstlen, dst_made) : -1;
 }
 
 void PxTranslateEnd(PxTranslateCtrl* ctrl)

@@ -16,15 +16,18 @@
 #include <string>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/file.h>
 #include <sys/un.h>
+#include <fcntl.h>
 #include <unistd.h>
 #include <vector>
 
 namespace photon {
 
 struct PtConnector_t {
-    std::string name, path;
+    std::string name, path, lock_path;
     int fd = -1;
+    int lock_fd = -1;       // held while the connector lives; the system drops it when we end
     guint source = 0;
     PtConnectorCallbackFunc_t* cb = nullptr;
     void* data = nullptr;
@@ -64,7 +67,7 @@ std::string Folder()
 // The socket path of a name; false for names that are not one plain file name.
 bool PathOf(const char* name, sockaddr_un* addr, std::string* path)
 {
-    if (!name || !*name || strchr(name, '/') || strcmp(name, ".") == 0 || strcmp(name, "..") == 0) return false;
+    if (!name || !*name || name[0] == '.' || strchr(name, '/')) return false;
     std::string folder = Folder();
     mkdir(folder.c_str(), 0700);
     *path = folder + "/" + name;
@@ -209,34 +212,21 @@ PtConnector_t* PtConnectorCreate(const char* name, PtConnectorCallbackFunc_t* cb
         errno = EINVAL;
         return nullptr;
     }
-    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0) return nullptr;
-    if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        if (errno != EADDRINUSE) {
-            close(fd);
-            return nullptr;
-        }
-        // The name is taken while a program answers on it; a socket left by a program that ended is removed.
-        int probe = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        bool live = probe >= 0 && connect(probe, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-        if (probe >= 0) close(probe);
-        if (live) {
-            close(fd);
-            errno = EBUSY;
-            return nullptr;
-        }
-        unlink(path.c_str());
-        if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-            int e = errno;
-            close(fd);
-            errno = e == EADDRINUSE ? EBUSY : e;
-            return nullptr;
-        }
+    // The name belongs to whoever holds its lock; a socket left by a program that ended is replaced.
+    std::string lock_path = Folder() + "/." + name + ".lock";
+    int lock_fd = open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (lock_fd < 0) return nullptr;
+    if (flock(lock_fd, LOCK_EX | LOCK_NB) != 0) {
+        close(lock_fd);
+        errno = EBUSY;
+        return nullptr;
     }
-    if (listen(fd, 8) != 0) {
+    unlink(path.c_str());
+    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(fd, 8) != 0) {
         int e = errno;
-        close(fd);
-        unlink(path.c_str());
+        if (fd >= 0) close(fd);
+        close(lock_fd);
         errno = e;
         return nullptr;
     }
@@ -244,7 +234,9 @@ PtConnector_t* PtConnectorCreate(const char* name, PtConnectorCallbackFunc_t* cb
     auto* k = new PtConnector_t;
     k->name = name;
     k->path = path;
+    k->lock_path = lock_path;
     k->fd = fd;
+    k->lock_fd = lock_fd;
     k->cb = cb;
     k->data = data;
     k->source = g_unix_fd_add(fd, G_IO_IN, ConnectorReady, k);
@@ -263,6 +255,7 @@ int PtConnectorDestroy(PtConnector_t* k)
     if (k->source) g_source_remove(k->source);
     close(k->fd);
     unlink(k->path.c_str());
+    close(k->lock_fd);
     delete k;
     return 0;
 }

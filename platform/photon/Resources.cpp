@@ -32,9 +32,24 @@ std::string FontCss(const std::string& name)
     return css;
 }
 
+// Containers and labels draw no background of their own: the fill colour is painted under them.
+gboolean PaintFill(GtkWidget* g, cairo_t* cr, gpointer user)
+{
+    auto* w = static_cast<PtWidget_t*>(user);
+    if (w->fill == Pg_TRANSPARENT) return FALSE;
+    cairo_set_source_rgb(cr, ((w->fill >> 16) & 0xFF) / 255.0, ((w->fill >> 8) & 0xFF) / 255.0, (w->fill & 0xFF) / 255.0);
+    cairo_rectangle(cr, 0, 0, gtk_widget_get_allocated_width(g), gtk_widget_get_allocated_height(g));
+    cairo_fill(cr);
+    return FALSE;
+}
+
 void ApplyStyle(PtWidget_t* w)
 {
     if (!w->gtk) return;
+    if (w->fill != Pg_TRANSPARENT && !g_object_get_data(G_OBJECT(w->gtk), "photon-fill")) {
+        g_object_set_data(G_OBJECT(w->gtk), "photon-fill", w);
+        g_signal_connect(w->gtk, "draw", G_CALLBACK(PaintFill), w);
+    }
     std::string self;
     if (w->fill != Pg_TRANSPARENT) self += "background-image: none; background-color: " + Hex(w->fill) + ";";
     if (w->color != Pg_TRANSPARENT) self += " color: " + Hex(w->color) + ";";

@@ -144,6 +144,13 @@ void RunUntilIdle()
     detail::InstallPollHook();
     if (detail::HaveDisplay()) gdk_display_sync(gdk_display_get_default());
     for (int i = 0; i < 5000 && g_main_context_pending(nullptr); ++i) g_main_context_iteration(nullptr, FALSE);
+    if (!detail::HaveDisplay()) return;
+    // Layout waits for the display's next frame; a test does not.
+    GList* tops = gtk_window_list_toplevels();
+    for (GList* l = tops; l; l = l->next)
+        if (gtk_widget_get_mapped(GTK_WIDGET(l->data))) gtk_container_check_resize(GTK_CONTAINER(l->data));
+    g_list_free(tops);
+    for (int i = 0; i < 5000 && g_main_context_pending(nullptr); ++i) g_main_context_iteration(nullptr, FALSE);
 }
 
 PtWidget_t* Find(const char* name) { return ApWidget(name); }
