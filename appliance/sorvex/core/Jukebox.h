@@ -38,6 +38,7 @@ public:
 
     void setView(JukeboxView* view) { view_ = view ? view : &noView_; }
     Prefs& prefs() { return prefs_; }
+    const Prefs& prefsView() const { return prefs_; }
     const Backends& backends() const { return backends_; }
     PlayerBackend* findBackend(const char* path) const { return FindBackend(backends_, path); }
     Charsets charsets() const { return Charsets(prefs_.dataCharset, prefs_.fsCharset); }
