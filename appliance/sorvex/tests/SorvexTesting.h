@@ -66,6 +66,8 @@ inline void RunFor(std::chrono::milliseconds time) {
     RunUntil([] { return false; }, time);
 }
 
+inline bool holds(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
 // A blocking TCP client on loopback whose reads never wait: the loop runs between them.
 class Client {
 public:
