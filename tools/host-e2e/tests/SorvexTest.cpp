@@ -1,6 +1,6 @@
 // The plug-in's jukebox operation, run in zephra-host, drives a running jukebox on the
-// kitchen's address: it loads and starts a playlist of real MP3 files, skips to the next
-// track, stops and plays again, and ends the jukebox.
+// kitchen's address, its window open on a virtual display: it loads and starts a playlist of
+// real MP3 files, skips to the next track, stops and plays again, and ends the jukebox.
 
 #include <gtest/gtest.h>
 
@@ -106,9 +106,24 @@ TEST(HostSorvex, ThePluginStartsAndStopsPlaybackInARunningJukebox) {
         const int port = freeKitchenPort();
         const std::filesystem::path prefs = work / "prefs";
         std::ofstream(prefs) << "shuffle 0\nrepeat 0\nport " << port << "\n";
-        setenv("ZEPHRA_AUDIO_SINK", ("wav:" + sink.string()).c_str(), 1);
+        // The jukebox opens its window on a display of its own.
+        ChildProcess display("/usr/bin/Xvfb", {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+        const std::optional<std::string> number = display.readLine(kWait);
+        ASSERT_TRUE(number && !number->empty());
+        const std::vector<std::pair<std::string, std::string>> environment{
+            {"ZEPHRA_AUDIO_SINK", "wav:" + sink.string()}, {"DISPLAY", ":" + *number}, {"GDK_BACKEND", "x11"},
+            {"NO_AT_BRIDGE", "1"}, {"GSETTINGS_BACKEND", "memory"}, {"ZEPHRA_PHOTON_SCOPE", work.string()}};
+        std::vector<std::optional<std::string>> previous;
+        for (const auto& [name, value] : environment) {
+            const char* old = std::getenv(name.c_str());
+            previous.push_back(old ? std::optional<std::string>(old) : std::nullopt);
+            setenv(name.c_str(), value.c_str(), 1);
+        }
         ChildProcess sorvex(SORVEX_PROGRAM, {"-f", prefs.string(), (work / "music").string()});
-        unsetenv("ZEPHRA_AUDIO_SINK");
+        for (std::size_t i = 0; i < environment.size(); ++i) {
+            if (previous[i]) setenv(environment[i].first.c_str(), previous[i]->c_str(), 1);
+            else unsetenv(environment[i].first.c_str());
+        }
         const auto deadline = std::chrono::steady_clock::now() + kWait;
         while (ask(port, "status").empty() && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
