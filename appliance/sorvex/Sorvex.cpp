@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "Browser.h"
@@ -29,6 +30,10 @@ constexpr const char* kNoDisplay = "Sorvex: no display (set DISPLAY)\n";
 int main(int argc, char** argv) {
     // A reply to a client that has gone must not end the jukebox.
     ::signal(SIGPIPE, SIG_IGN);
+    std::set_new_handler([] {
+        std::fputs(sorvex::texts::kOutOfMemory, stderr);
+        std::abort();
+    });
     if (photon::ApInitialize(argc, argv, sorvex::window::Context(SORVEX_UI_DIR)) != 0) {
         std::fputs(kNoDisplay, stderr);
         return 1;
