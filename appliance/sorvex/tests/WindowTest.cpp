@@ -166,6 +166,21 @@ TEST(SorvexWindow, BrowsePlayAndSettingsOnAVirtualDisplay) {
     const std::string written = ScratchFolder::readFile(prefsPath);
     EXPECT_TRUE(testing::holds(written, "cover-file folder.jpg,front.png\nsave-on-exit 1\ndefault-list-mode 2\n")) << written;
 
+    // Opened again, the dialog shows the preferences as they are now; Cancel changes nothing.
+    t::ChooseItem(t::Find("SettingsItem"));
+    EXPECT_EQ(t::Text(t::Find("CoverFilenamesText")), "folder.jpg,front.png");
+    EXPECT_TRUE(t::Flags(t::Find("AutoSaveToggle")) & Pt_SET);
+    t::TypeText(t::Find("AddDecibelsText"), "3");
+    t::Click(t::Find("SettingsCancelButton"));
+    EXPECT_DOUBLE_EQ(prefs.addDecibels, 7.0);
+
+    // The Save dialog writes the play list into the browser's folder.
+    t::ChooseItem(t::Find("SaveItem"));
+    t::TypeText(t::Find("SaveFileText"), "saved");
+    t::Click(t::Find("SaveOKButton"));
+    EXPECT_EQ(ScratchFolder::readFile(music + "/saved.m3u"),
+              "#EXTM3U\r\nalpha.mp3\r\nbeta.ogg\r\n");
+
     // "quit" from the port ends the program after its reply.
     {
         Client client("127.0.0.1", port.boundPort());

@@ -320,10 +320,15 @@ int cbMainClosing(PtWidget_t*, void*, PtCallbackInfo_t*) {
 
 PtWidget_t* g_settings = nullptr;
 
+// The dialogs are made once and hidden when closed: each opening fills them afresh.
+PtWidget_t* OpenDialog(PtWidget_t*& dialog, const ApEventLink_t* link) {
+    if (dialog) PtRealizeWidget(dialog);
+    else dialog = ApCreateModule(link, g_main, nullptr);
+    return dialog;
+}
+
 int cbSettingsItem(PtWidget_t*, void*, PtCallbackInfo_t*) {
-    if (g_settings) return Pt_CONTINUE;
-    g_settings = ApCreateModule(&kSettingsLink, g_main, nullptr);
-    if (!g_settings) return Pt_CONTINUE;
+    if (!OpenDialog(g_settings, &kSettingsLink)) return Pt_CONTINUE;
     const Prefs& prefs = g_app->prefs;
     auto w = [](const char* name) { return ApGetWidgetPtr(g_settings, name); };
     SetPressed(w("AutoSaveToggle"), prefs.saveOnExit);
@@ -339,8 +344,7 @@ int cbSettingsItem(PtWidget_t*, void*, PtCallbackInfo_t*) {
 }
 
 void CloseSettings() {
-    if (g_settings) PtDestroyWidget(g_settings);
-    g_settings = nullptr;
+    if (g_settings) PtUnrealizeWidget(g_settings);
 }
 
 int cbSettingsOK(PtWidget_t*, void*, PtCallbackInfo_t*) {
@@ -377,8 +381,7 @@ std::string g_lastChosen;
 unsigned long g_lastChosenTime = 0;
 
 void CloseSave() {
-    if (g_save) PtDestroyWidget(g_save);
-    g_save = nullptr;
+    if (g_save) PtUnrealizeWidget(g_save);
 }
 
 void SaveFromText() {
@@ -387,9 +390,7 @@ void SaveFromText() {
 }
 
 int cbSaveItem(PtWidget_t*, void*, PtCallbackInfo_t*) {
-    if (g_save) return Pt_CONTINUE;
-    g_save = ApCreateModule(&kSaveLink, g_main, nullptr);
-    if (!g_save) return Pt_CONTINUE;
+    if (!OpenDialog(g_save, &kSaveLink)) return Pt_CONTINUE;
     g_saveRoot = g_app->browser.frontPath().value_or(".");
     PtSetResource(ApGetWidgetPtr(g_save, "SaveFileSel"), Pt_ARG_FS_ROOT_DIR, g_saveRoot.c_str(), 0);
     g_lastChosen.clear();
