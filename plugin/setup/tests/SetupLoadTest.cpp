@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
+#include "core/PluginState.h"
+#include "forms/TcpSocket.h"
 #include "forms/User.h"
 #include "setup/tests/SetupTestBed.h"
 
@@ -188,4 +191,28 @@ TEST(SetupLoad, AControlThatFailsToLoadIsLoggedAndTheLoadGoesOn) {
     EXPECT_EQ(d.aName(8).Text(), "Unit9");
     EXPECT_EQ(d.aSlideASP(0).Text(), "first.asp");
     EXPECT_EQ(d.aVoiceCB.ListIndex(), 0);
+}
+
+TEST(SetupButtons, PlayAndStopGoToTheJukeboxOfEveryAppliance) {
+    SetupBed bed;
+    forms::TcpSocket listener;
+    forms::TcpSocket connection;
+    std::string received;
+    listener.LocalIP = "127.0.0.1";
+    listener.LocalPort = 0;
+    listener.OnConnectionRequest = [&](int32_t id) {
+        if (connection.State() != forms::sckClosed) connection.Close();
+        connection.Accept(id);
+    };
+    connection.OnDataArrival = [&](int32_t) { received += connection.GetData() + "|"; };
+    listener.Listen();
+    bed.host->SetIniText(SetupBed::kFile, iniText({"[Zephra Utilities]", "SorvexCommandPort=\"" + std::to_string(listener.LocalPort) + "\"",
+                                                   "[Zephra Names]", "127.0.0.1=\"Juke,Q11,,,0,0,\""}));
+    InitZephraUtilities(bed.state);
+    bed.host->ClearCalls();
+    bed.dialog().aPlay.Click();
+    EXPECT_TRUE(bed.loop.runUntil([&] { return received == "play|"; }, std::chrono::seconds(5)));
+    bed.dialog().aStop.Click();
+    EXPECT_TRUE(bed.loop.runUntil([&] { return received == "play|stop|"; }, std::chrono::seconds(5)));
+    EXPECT_TRUE(bed.host->CallsOf("SaveIniSetting").empty());
 }
