@@ -179,7 +179,7 @@ void ZephraSetup::Form_Load() {
         if (!failed.value) continue;
         std::string value;
         if (vb::Try([&] { value = failed.value(); }))
-            unloaded_[{windows::LowerCase(failed.section), windows::LowerCase(failed.key)}] = value;
+            unloaded_[{windows::LowerCase(failed.section), windows::LowerCase(vb::Trim(failed.key))}] = value;
     }
     vb::Err().Clear();
 }
