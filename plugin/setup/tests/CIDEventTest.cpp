@@ -18,14 +18,14 @@ class RestlessHost : public homeseer::RecordingHost {
 public:
     std::shared_ptr<homeseer::ListEnumerator> GetEventEnumerator() override {
         auto generation = std::make_shared<uint64_t>(0);
-        return std::make_shared<homeseer::ListEnumerator>([generation] {
-            homeseer::ListEnumerator::Snapshot snapshot;
-            snapshot.generation = ++*generation;
-            snapshot.items.push_back(std::make_shared<homeseer::HostEvent>("Porch light"));
-            snapshot.items.push_back(std::make_shared<homeseer::HostEvent>("Hall light"));
-            return snapshot;
+        return std::make_shared<homeseer::ListEnumerator>([this, generation] {
+            return homeseer::ListEnumerator::Snapshot{++*generation, events_};
         });
     }
+
+private:
+    std::vector<vb::ObjectRef> events_{std::make_shared<homeseer::HostEvent>("Porch light"),
+                                       std::make_shared<homeseer::HostEvent>("Hall light")};
 };
 
 }  // namespace

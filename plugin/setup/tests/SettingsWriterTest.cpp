@@ -352,6 +352,7 @@ TEST(SettingsWriter, UnitsAreAddedChangedAndBlanked) {
     d.aName(5).Text("Garage");
     d.aDC(5).Text("Q61");
     d.aDoCID(5).Value(1);
+    d.aTCPServerOption(0).Value(false);  // neither server selected
     d.aIP(6).Text(" ");                  // blank IP: nothing
     d.aName(6).Text("Ghost");
     d.SaveFromWebPage();
@@ -369,6 +370,7 @@ TEST(SettingsWriter, UnitsAreAddedChangedAndBlanked) {
                          "127.0.0.4|\",,\"",
                      }));
     EXPECT_EQ(bed.setting("Zephra Names", "127.0.0.2/kitchen"), "\"Kitchen,Q11,,,0,0,\"");
+    EXPECT_EQ(bed.setting("Zephra Utilities", "TCPServerOption"), "\"0\"");
     EXPECT_TRUE(bed.logHas("dkvZephra Debug|OK Click Saving Name Shed, back\r\n at ~15"));
 
     // The reload built the appliance list from the entries that are left.
