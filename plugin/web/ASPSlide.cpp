@@ -22,6 +22,10 @@ vb::Variant run(PluginState& state, const std::string& procedure, std::vector<vb
     return pageEngine(state).Run(procedure, args);
 }
 
+// The page frame's start procedures: the host include files' own when they define them, else
+// the engine's native ones (which Run, knowing only script procedures, would not find).
+void runStart(PluginState& state, const std::string& procedure) { pageEngine(state).ExecuteStatement(procedure); }
+
 std::string withLeadingBackslash(const std::string& page) {
     const std::string lower = vb::LCase(page);
     return vb::Left(lower, 1) == "\\" ? lower : "\\" + lower;
@@ -60,10 +64,10 @@ std::string ASPSlide(PluginState& state, const vb::Variant& request, const vb::V
                 run(state, "setObjects", {request, response});
                 state.web.ConvertedPages.assign(1, std::string());
                 HTMLBuild(state);
-                run(state, "startmiscfunctionsasp");
+                runStart(state, "startmiscfunctionsasp");
             }
-            run(state, "SecurityCheck");
-            run(state, "startheaderasp");
+            runStart(state, "SecurityCheck");
+            runStart(state, "startheaderasp");
             if (isNewASPFile(state, page)) ASPAdd(state, convert, state.host().GetAppPath() + "\\HTML\\" + page, dwell);
             html = vb::CStr(run(state, convert.PageFunctionName));
             if (state.settings.DebugLog) DumpStringToFile(state, "ZephraSlideshowHTML", html);

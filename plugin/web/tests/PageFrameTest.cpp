@@ -9,34 +9,18 @@
 
 #include "automation/Class.h"
 #include "core/tests/PluginTestBed.h"
+#include "web/tests/PageTestObjects.h"
 #include "vb/Array.h"
 
 namespace zephra {
 namespace {
 
+using testing::FakeRequest;
+using testing::FakeResponse;
 using testing::PluginTestBed;
-
-class FakeRequest : public automation::Dispatch<FakeRequest> {
-public:
-    static constexpr std::string_view className = "request";
-    static void describe(automation::Members<FakeRequest>& m) {
-        m.method<&FakeRequest::ServerVariables>("ServerVariables");
-    }
-    std::string ServerVariables(const std::string& name) { return variables[name]; }
-    std::map<std::string, std::string> variables;
-};
-
-class FakeResponse : public automation::Dispatch<FakeResponse> {
-public:
-    static constexpr std::string_view className = "Response";
-    static void describe(automation::Members<FakeResponse>& m) { m.method<&FakeResponse::Redirect>("Redirect"); }
-    void Redirect(const std::string& location) { redirects.push_back(location); }
-    std::vector<std::string> redirects;
-};
 
 struct FrameBed : PluginTestBed {
     FrameBed() {
-        request->variables = {{"REMOTE_ADDR", "127.0.0.9"}, {"HTTP_USER_AGENT", "Mozilla/5.0"}, {"PATH_INFO", "\\status"}};
         state.pageFrame.Request = vb::ObjectRef(request);
         state.pageFrame.Response = vb::ObjectRef(response);
     }
