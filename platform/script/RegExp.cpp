@@ -1,14 +1,11 @@
 // The regular-expression objects on Boost.Regex in its ECMAScript grammar, the flavour the
 // language's patterns follow. Text is the code page's bytes: indexes count bytes.
 
-// The work one search may take, in matcher states (Boost's own bound is ten times higher and
-// takes seconds on a long text): a pattern that backtracks without end raises an error instead.
-// Only the matcher of the traits below is built with it, so no other user of Boost.Regex sees it.
-#define BOOST_REGEX_MAX_STATE_COUNT 10000000
 #include "script/RegExp.h"
 
 #include <boost/regex.hpp>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,6 +32,28 @@ struct CodePageTraits : boost::regex_traits<char> {
 using Compiled = boost::basic_regex<char, CodePageTraits>;
 using Iterator = std::string::const_iterator;
 using Results = boost::match_results<Iterator>;
+
+// The work one search may take, in matcher states: Boost's own bound grows with the square of
+// the pattern's size times the text's length, which on a long text is minutes of backtracking.
+constexpr double kMaxStates = 1e7;
+
+}  // namespace
+}  // namespace script
+
+// Boost's estimate of the states a search may visit, capped, for this engine's matcher only
+// (its traits are its own, so no other user of Boost.Regex sees the change).
+template <>
+void boost::BOOST_REGEX_DETAIL_NS::perl_matcher<script::Iterator, std::allocator<boost::sub_match<script::Iterator>>,
+                                               script::CodePageTraits>::
+    estimate_max_state_count(std::random_access_iterator_tag*) {
+    double length = std::max<double>(1, static_cast<double>(last - base));
+    double states = std::max<double>(1, static_cast<double>(re.size()));
+    double estimate = std::max(states * states * length, std::min(length * length, 1e8)) + 100000;
+    max_state_count = static_cast<std::ptrdiff_t>(std::min(estimate, script::kMaxStates));
+}
+
+namespace script {
+namespace {
 
 // The language's errors of a pattern.
 constexpr int32_t kPatternSyntax = 5017;
