@@ -19,8 +19,12 @@ AssertEqual re.IgnoreCase, True, "IgnoreCase reads back"
 AssertTrue re.Test("The quick brown FOX"), "IgnoreCase"
 re.Pattern = Chr(233) & "t" & Chr(233)
 AssertTrue re.Test(Chr(201) & "T" & Chr(201)), "IgnoreCase folds accented letters of the code page"
+re.Pattern = "^[A-Z]+$"
+AssertTrue re.Test("abc"), "IgnoreCase with a range of capitals"
 re.IgnoreCase = False
-AssertEqual re.Test(Chr(201) & "T" & Chr(201)), False, "and minds them without it"
+AssertEqual re.Test("abc"), False, "the range minds case without it"
+re.Pattern = Chr(233) & "t" & Chr(233)
+AssertEqual re.Test(Chr(201) & "T" & Chr(201)), False, "and so do accented letters"
 
 ' Execute without and with Global.
 re.Pattern = "o"
