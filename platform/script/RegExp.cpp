@@ -33,9 +33,13 @@ using Compiled = boost::basic_regex<char, CodePageTraits>;
 using Iterator = std::string::const_iterator;
 using Results = boost::match_results<Iterator>;
 
-// The work one search may take, in matcher states: Boost's own bound grows with the square of
-// the pattern's size times the text's length, which on a long text is minutes of backtracking.
-constexpr double kMaxStates = 1e7;
+// The work one search may take, in matcher states. Boost's own bound is its estimate of what
+// a sound pattern needs (a quadratic search on a text of some thousand characters fits it,
+// while exponential backtracking on a short text stops at once), but it grows with the square
+// of the pattern's size times the text's length: hours on a long text. Here it stops at 1e8
+// states (seconds), or 100 for each character of a text longer than a million.
+constexpr double kMaxStates = 1e8;
+constexpr double kStatesPerCharacter = 100;
 
 }  // namespace
 }  // namespace script
@@ -49,7 +53,8 @@ void boost::BOOST_REGEX_DETAIL_NS::perl_matcher<script::Iterator, std::allocator
     double length = std::max<double>(1, static_cast<double>(last - base));
     double states = std::max<double>(1, static_cast<double>(re.size()));
     double estimate = std::max(states * states * length, std::min(length * length, 1e8)) + 100000;
-    max_state_count = static_cast<std::ptrdiff_t>(std::min(estimate, script::kMaxStates));
+    double cap = std::max(script::kMaxStates, script::kStatesPerCharacter * length);
+    max_state_count = static_cast<std::ptrdiff_t>(std::min(estimate, cap));
 }
 
 namespace script {
