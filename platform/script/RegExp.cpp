@@ -34,12 +34,12 @@ using Iterator = std::string::const_iterator;
 using Results = boost::match_results<Iterator>;
 
 // The work one search may take, in matcher states. Boost's own bound is its estimate of what
-// a sound pattern needs (a quadratic search on a text of some thousand characters fits it,
-// while exponential backtracking on a short text stops at once), but it grows with the square
-// of the pattern's size times the text's length: hours on a long text. Here it stops at 1e8
-// states (seconds), or 100 for each character of a text longer than a million.
-constexpr double kMaxStates = 1e8;
-constexpr double kStatesPerCharacter = 100;
+// a sound pattern needs (exponential backtracking on a short text stops at once), but it
+// grows with the square of the pattern's size times the text's length: hours on a long text.
+// Here it stops at 1e7 states (a fraction of a second), or 50 for each character of a text
+// longer than 200 000.
+constexpr double kMaxStates = 1e7;
+constexpr double kStatesPerCharacter = 50;
 
 }  // namespace
 }  // namespace script
