@@ -13,6 +13,7 @@ namespace homeseer {
 namespace {
 
 constexpr const char* kXapSource = "xAP";
+constexpr std::string_view kXapHostTypeName = "Setup";
 
 // House codes for input/output plug-ins: the characters beside the letters, "[" first.
 constexpr char kIOCodes[] = {'[', '\\', ']', '^', '_', '`', '{', '|', '}', '~'};
@@ -28,6 +29,10 @@ void Callback::describe(automation::Members<Callback>& m) {
 }
 
 Callback::Callback(HostBase& host) : host_(host) {}
+
+std::string_view Callback::typeName() const {
+    return xapHostApplication_ ? kXapHostTypeName : automation::Dispatch<Callback>::typeName();
+}
 
 vb::ObjectRef Callback::GetHSIface() {
     host_.called("GetHSIface", {});
@@ -66,6 +71,7 @@ void Callback::ValueChangeEvent(const std::string& code, int32_t value) {
 void Callback::SendXapMessage(const std::string& target, const std::string& messageClass, const std::string& section,
                               const std::string& body, const std::string& subAddress, const std::string& uid) {
     host_.called("SendXapMessage", {target, messageClass, section, body, subAddress, uid});
+    if (xapSender_) return xapSender_(target, messageClass, section, body, subAddress, uid);
     host_.Writelog(kXapSource, "Send target=" + target + " class=" + messageClass + " section=" + section +
                                    " subaddress=" + subAddress + " uid=" + uid + " body=" + body);
 }
