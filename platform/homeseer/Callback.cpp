@@ -4,7 +4,9 @@
 #include <set>
 
 #include "homeseer/HostBase.h"
+#include "vb/Conversions.h"
 #include "vb/DateTime.h"
+#include "vb/Object.h"
 #include "vb/Error.h"
 #include "vb/ErrorNumbers.h"
 
@@ -26,6 +28,7 @@ void Callback::describe(automation::Members<Callback>& m) {
     m.method<&Callback::GetNextFreeIOCode>("GetNextFreeIOCode");
     m.method<&Callback::ValueChangeEvent>("ValueChangeEvent");
     m.method<&Callback::SendXapMessage>("SendXapMessage");
+    m.method<&Callback::SetSilentDeviceCollection>("SetSilentDeviceCollection");
 }
 
 Callback::Callback(HostBase& host) : host_(host) {}
@@ -66,6 +69,15 @@ void Callback::ValueChangeEvent(const std::string& code, int32_t value) {
         state->value = value;
         state->lastChange = vb::Now();
     }
+}
+
+void Callback::SetSilentDeviceCollection(const vb::ObjectRef& codes) {
+    host_.called("SetSilentDeviceCollection", {});
+    std::vector<std::string> found;
+    vb::Variant code;
+    for (std::unique_ptr<vb::Enumerator> each = vb::enumerate(vb::Variant(codes)); each->next(code);)
+        found.push_back(vb::CStr(code));
+    silentDevices_ = std::move(found);
 }
 
 void Callback::SendXapMessage(const std::string& target, const std::string& messageClass, const std::string& section,

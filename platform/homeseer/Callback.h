@@ -45,6 +45,11 @@ public:
     void SendXapMessage(const std::string& target, const std::string& messageClass, const std::string& section,
                         const std::string& body, const std::string& subAddress, const std::string& uid);
 
+    // The xAP host application learns the devices that stay silent on the xAP network (codes
+    // as texts). This host announces no device changes of its own, so it only keeps them.
+    void SetSilentDeviceCollection(const vb::ObjectRef& codes);
+    const std::vector<std::string>& silentDevices() const noexcept { return silentDevices_; }
+
     // The menu entries registered so far, in order.
     const std::vector<MenuEntry>& menus() const noexcept { return menus_; }
 
@@ -61,6 +66,7 @@ private:
     HostBase& host_;
     XapSender xapSender_;
     bool xapHostApplication_ = false;
+    std::vector<std::string> silentDevices_;
     std::vector<MenuEntry> menus_;
     std::vector<char> handedOut_;
 };

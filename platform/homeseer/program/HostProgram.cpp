@@ -353,13 +353,14 @@ int Program::run() {
     setLocation();
     startWebServer();
     xap_ = std::make_unique<XapConnection>(options_.xap, *host_, [this](const std::string& text) { log(text); });
-    if (!loadPlugin() || !startPlugin()) {
+    const bool loaded = loadPlugin();
+    if (loaded) xap_->start(*loop_, plugin_.object);  // before InitIO, which announces devices
+    if (!loaded || !startPlugin()) {
         xap_.reset();
         mailbox_->close();
         host_->removePlugins();
         return 1;
     }
-    xap_->start(*loop_, plugin_.object);
     startScript();
     startTimers();
     out_ << kSource << ": " << pluginName_ << " ready" << std::endl;

@@ -173,7 +173,11 @@ XapConnection::XapConnection(const XapOptions& options, RealHost& host, Log log)
         [&host](const char* key) { return host.GetIniSetting(kXapSettingsSection, key, "", kHostSettingsFile); },
         machineName());
     for (const std::string& note : config_.notes) log_(note);
-    host_.callback()->setXapHostApplication(config_.enabled && config_.hostApplication);
+    if (config_.enabled && config_.hostApplication) {
+        host_.callback()->setXapHostApplication(true);
+        // The xAP host application's devices are found by index, as on older hosts.
+        host_.devices().setReportIndices(true);
+    }
 }
 
 XapConnection::~XapConnection() { stop(); }
