@@ -184,5 +184,37 @@ TEST(XapNetwork, APeerQueriesCommandsAndDisplaysAndHearsTheCallerAndTheHeartbeat
     std::filesystem::remove(simLog);
 }
 
+TEST(XapNetwork, HostedAsHomeSeerThePluginStillAnswersQueriesButAnnouncesNothing) {
+    const std::filesystem::path simLog = std::filesystem::temp_directory_path() /
+                                         ("host-e2e-xaphs-" + std::to_string(getpid()) + ".log");
+    {
+        Appliances appliances(simLog);
+        HostFolder folder(appliances, {"Kitchen"});
+        XapPeer peer;
+        ChildProcess host(ZEPHRA_HOST_PROGRAM,
+                          folder.args({"--xap", "--xap-kind", "homeseer", "--xap-broadcast", kPeerAddress,
+                                       "--xap-listen", kHostAddress, "--xap-port", std::to_string(peer.port()),
+                                       "--xap-source", kHostSource}));
+        ASSERT_TRUE(peer.waitFor([](const XapParsed& m) { return m.heartbeat(); })) << folder.log();
+        peer.send("xAPBSC.query", std::string(kHostSource) + ":kitchen_display", "request\n{\n}\n");
+        std::optional<XapParsed> info = peer.waitFor([](const XapParsed& m) {
+            return m.header.value("class") == "xAPBSC.Info";
+        });
+        ASSERT_TRUE(info) << peer.heard() << folder.log();
+        EXPECT_TRUE(info->header.value("source")->starts_with(std::string(kHostSource) + ":kitchen_display.zephra"));
+        // A command reaches the appliance, and no event goes out.
+        peer.send("xAPBSC.cmd", std::string(kHostSource) + ":kitchen_topled", "output.state\n{\nID=*\nState=on\n}\n");
+        EXPECT_TRUE(appliances.waitFor("kitchen", "topled=on")) << folder.log();
+        // (An event would have gone out before the answer to a later query.)
+        peer.send("xAPBSC.query", std::string(kHostSource) + ":kitchen_topled", "request\n{\n}\n");
+        EXPECT_TRUE(peer.waitFor([](const XapParsed& m) {
+            return m.header.value("class") == "xAPBSC.Info" && holds(*m.header.value("source"), "topled");
+        }));
+        EXPECT_FALSE(holds(peer.heard(), "xapBSC.Event")) << peer.heard();
+        EXPECT_EQ(host.terminate(), 0);
+    }
+    std::filesystem::remove(simLog);
+}
+
 }  // namespace
 }  // namespace host_e2e
