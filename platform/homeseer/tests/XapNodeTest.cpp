@@ -8,9 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "automation/CallByName.h"
 #include "forms/Loop.h"
 #include "forms/UdpSocket.h"
+#include "homeseer/RecordingHost.h"
 #include "homeseer/XapNode.h"
+#include "vb/Collection.h"
+#include "vb/Conversions.h"
 
 namespace homeseer {
 namespace {
@@ -149,6 +153,36 @@ TEST_F(XapNodeTest, WhenTheXapPortIsTakenTheHeartbeatAnnouncesTheNodesOwnPort) {
     hub.RemotePort = n->port();
     hub.SendData(message("xAP-OSD.Display", "acme.panel.hall", "dkv.dkvZephra.kitchen"));
     EXPECT_TRUE(loop_.runUntil([&] { return !delivered_.empty(); }, 5s));
+}
+
+TEST_F(XapNodeTest, AsTheXapHostApplicationTheCallbackObjectIsSetupAndSendsOnTheNode) {
+    auto host = std::make_shared<RecordingHost>();
+    vb::Variant cb{vb::ObjectRef(host->callback())};
+    host->callback()->setXapHostApplication(true);
+    EXPECT_EQ(vb::TypeName(cb), "Setup");
+    auto n = node(settings("127.0.0.22", peer_.LocalPort));
+    n->start();
+    ASSERT_TRUE(hear(1));  // the heartbeat
+    XapNode* sender = n.get();
+    host->callback()->setXapSender([sender](const std::string& target, const std::string& messageClass,
+                                            const std::string& section, const std::string& body,
+                                            const std::string& subAddress, const std::string& uid) {
+        sender->send(target, messageClass, section, body, subAddress, uid);
+    });
+    const std::size_t logged = host->Log().size();
+    automation::callByName(cb, "SendXapMessage", {"", "xapBSC.Event", "output.state", std::string("State\1ON"),
+                                                   "kitchen_TopLED.zephra_________4.TopLED", "04"});
+    ASSERT_TRUE(hear(2));
+    EXPECT_EQ(heard_[1], "xap-header\n{\nv=12\nhop=1\nuid=FF4C2104\nclass=xapBSC.Event\n"
+                         "source=dkv.zephra.den:kitchen_TopLED.zephra_________4.TopLED\n}\noutput.state\n{\nState=ON\n}\n");
+    EXPECT_EQ(host->Log().size(), logged);  // sent, not logged
+
+    // The devices that stay silent are kept.
+    auto codes = std::make_shared<vb::Collection>();
+    codes->Add(vb::Variant("^10"));
+    codes->Add(vb::Variant("^20"));
+    automation::callByName(cb, "SetSilentDeviceCollection", {vb::Variant(vb::ObjectRef(codes))});
+    EXPECT_EQ(host->callback()->silentDevices(), (std::vector<std::string>{"^10", "^20"}));
 }
 
 }  // namespace
