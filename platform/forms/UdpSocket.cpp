@@ -54,6 +54,8 @@ struct UdpSocket::Impl : std::enable_shared_from_this<Impl> {
         udp::endpoint endpoint(address, port);
         error_code ec;
         socket.open(endpoint.protocol(), ec);
+        // As the control does, datagrams may go to a broadcast address.
+        if (!ec) socket.set_option(udp::socket::broadcast(true), ec);
         if (!ec) socket.bind(endpoint, ec);
         if (ec) {
             close();

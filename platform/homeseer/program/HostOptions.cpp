@@ -4,6 +4,7 @@ namespace homeseer {
 
 const char* const kHostUsage =
     "usage: zephra-host --app-dir DIR [--run FILE] [--exit-when-idle] [--plugin LIBRARY] [--web-address IP]\n"
+    "                   [--xap] [--xap-kind KIND] [--xap-broadcast IP] [--xap-port N] ...\n"
     "  --app-dir DIR      the application folder (Config, HTML, Data, Scripts), made on first run\n"
     "  --run FILE         run the VBScript file FILE; without it, each line on standard input runs\n"
     "                     as a VBScript statement (\"? expression\" prints its value)\n"
@@ -27,7 +28,7 @@ OptionsReading ParseHostOptions(const std::vector<std::string>& args) {
         };
         if (a == "--help" || a == "-h") {
             reading.help = true;
-            reading.message = kHostUsage;
+            reading.message = std::string(kHostUsage) + kXapUsage;
             return reading;
         }
         if (a == "--exit-when-idle") {
@@ -38,6 +39,8 @@ OptionsReading ParseHostOptions(const std::vector<std::string>& args) {
                                   : a == "--plugin" ? options.plugin
                                                     : options.webAddress;
             if (!value(target)) return reading;
+        } else if (ParseXapOption(args, i, options.xap, reading.message)) {
+            if (!reading.message.empty()) return reading;
         } else {
             reading.message = "unknown option " + a;
             return reading;

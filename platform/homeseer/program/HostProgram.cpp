@@ -26,6 +26,7 @@
 #include "program/LoopMailbox.h"
 #include "program/PluginLibrary.h"
 #include "program/SignalWatcher.h"
+#include "program/XapConnection.h"
 #include "vb/Conversions.h"
 #include "vb/Error.h"
 #include "windows/AppFolder.h"
@@ -90,6 +91,7 @@ private:
     std::shared_ptr<RealHost> host_;
     std::shared_ptr<Phone> phone_;
     std::unique_ptr<HtmlServer> web_;
+    std::unique_ptr<XapConnection> xap_;
     PluginInstance plugin_;
     std::string pluginName_;
     std::shared_ptr<HostScriptControl> script_;
@@ -319,6 +321,7 @@ void Program::shutdown() {
     } catch (const std::exception& e) {
         log(std::string("ShutdownIO failed: ") + e.what());
     }
+    xap_.reset();
     saveDevices();
     mailbox_->close();
     web_.reset();
@@ -349,7 +352,11 @@ int Program::run() {
     makePhone();
     setLocation();
     startWebServer();
-    if (!loadPlugin() || !startPlugin()) {
+    xap_ = std::make_unique<XapConnection>(options_.xap, *host_, [this](const std::string& text) { log(text); });
+    const bool loaded = loadPlugin();
+    if (loaded) xap_->start(*loop_, plugin_.object);  // before InitIO, which announces devices
+    if (!loaded || !startPlugin()) {
+        xap_.reset();
         mailbox_->close();
         host_->removePlugins();
         return 1;

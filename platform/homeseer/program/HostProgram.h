@@ -6,7 +6,9 @@
 //   1. the plug-in object is created; Name, Capabilities, AccessLevel
 //   2. RegisterCallback with the host's callback object
 //   3. InitIO
-//   4. the event loop runs: the host script, timers, sockets, device and X10 events
+//   4. the event loop runs: the host script, timers, sockets, device and X10 events, and
+//      xAP messages when the host is an xAP node (XapConnection.h; its node starts before
+//      RegisterCallback, so that the plug-in's first messages go out)
 //   5. ShutdownIO, the devices saved
 //
 // Host scripts are VBScript, run in one script control with the host object as `hs` and
