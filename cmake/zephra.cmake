@@ -16,3 +16,14 @@ function(zephra_link_existing target)
     endif()
   endforeach()
 endfunction()
+
+# zephra_usage_record(PROGRAM FILE [NAMES NAME...]): the usage record that `use PROGRAM` prints
+# ("%C" in it stands for the name the program is asked for by). NAMES: other names the program
+# goes by. Records are kept in share/use beside the bin folder, in the build tree and installed.
+function(zephra_usage_record program file)
+  cmake_parse_arguments(U "" "" "NAMES" ${ARGN})
+  foreach(name ${program} ${U_NAMES})
+    configure_file(${file} ${CMAKE_BINARY_DIR}/share/use/${name} COPYONLY)
+    install(FILES ${file} DESTINATION share/use RENAME ${name})
+  endforeach()
+endfunction()
