@@ -14,6 +14,7 @@
 
 #include "automation/CallByName.h"
 #include "forms/Loop.h"
+#include "forms/PortNotes.h"
 #include "forms/Timer.h"
 #include "homeseer/Contacts.h"
 #include "homeseer/DeviceFile.h"
@@ -44,6 +45,7 @@ constexpr std::size_t kMaxScriptFile = 4 * 1024 * 1024;
 constexpr std::size_t kMaxInputLine = 65536;
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";  // what Notepad puts before a UTF-8 text
 constexpr const char* kResultMark = "= ";
+constexpr const char* kWebServer = "web server";
 
 // Everything one run holds, torn down in the reverse order of its making.
 class Program {
@@ -60,6 +62,7 @@ private:
     void makePhone();
     void setLocation();
     void startWebServer();
+    void tellPorts();
     bool loadPlugin();
     bool startPlugin();
     void startScript();
@@ -102,7 +105,7 @@ private:
     std::deque<std::optional<std::string>> pendingLines_;
     bool runningLines_ = false;
     bool inputEnded_ = false;  // the script file ran, or standard input ended
-    bool scriptFailed_ = false;
+    bool scriptFailed_ = false;  // the --run script, or the last line of standard input, failed
     bool endedIdle_ = false;
     int stdinLine_ = 0;
 };
@@ -164,6 +167,7 @@ void Program::startWebServer() {
     auto [end, ec] = std::from_chars(portText.data(), portText.data() + portText.size(), port);
     if (ec != std::errc() || end != portText.data() + portText.size()) {
         log("The web server does not start: \"" + std::string(kWebPortKey) + "\" is not a port: " + portText);
+        forms::NotePort({"TCP", options_.webAddress, 0, kWebServer, "\"" + portText + "\" is not a port number"});
         return;
     }
     std::shared_ptr<LoopMailbox> mailbox = mailbox_;
@@ -175,9 +179,18 @@ void Program::startWebServer() {
     try {
         web_ = std::make_unique<HtmlServer>(std::move(web));
         out_ << kSource << ": serving HTML on " << options_.webAddress << ":" << web_->port() << std::endl;
+        forms::NotePort({"TCP", options_.webAddress, web_->port(), kWebServer, {}});
     } catch (const std::exception& e) {
         log(std::string("The web server does not start: ") + e.what());
+        forms::NotePort({"TCP", options_.webAddress, port, kWebServer, e.what()});
     }
+}
+
+// Said on the console before "ready": a port another program holds shows here, not only in the log.
+void Program::tellPorts() {
+    for (const forms::PortNote& note : forms::NotedPorts())
+        out_ << kSource << (note.failure.empty() ? ": port in use: " : ": port not opened: ") << forms::PortText(note)
+             << std::endl;
 }
 
 bool Program::loadPlugin() {
@@ -274,10 +287,12 @@ void Program::runInputLine(const std::optional<std::string>& line) {
     ++stdinLine_;
     if (!line) {
         log(std::string(kStdinName) + " line " + std::to_string(stdinLine_) + ": the line is too long and is not run");
+        scriptFailed_ = true;
         return;
     }
     if (std::optional<std::string> value = script_->RunLine(*line, kStdinName, stdinLine_))
         out_ << kResultMark << *value << std::endl;
+    scriptFailed_ = script_->LastLineFailed();
 }
 
 void Program::checkIdle() {
@@ -307,7 +322,9 @@ void Program::startTimers() {
     saveTimer_ = std::make_unique<forms::Timer>(*loop_);
     saveTimer_->OnTimer = [this] { saveDevices(); };
     saveTimer_->Interval(kSaveEveryMs);
-    if (!options_.exitWhenIdle) return;
+    // The end of standard input (a pipe, or Ctrl-D on a terminal) ends the host as the end of
+    // a --run script does with --exit-when-idle.
+    if (!options_.exitWhenIdle && !options_.runFile.empty()) return;
     idleTimer_ = std::make_unique<forms::Timer>(*loop_);
     idleTimer_->OnTimer = [this] { checkIdle(); };
     idleTimer_->Interval(kIdlePollMs);
@@ -363,6 +380,7 @@ int Program::run() {
     }
     startScript();
     startTimers();
+    tellPorts();
     out_ << kSource << ": " << pluginName_ << " ready" << std::endl;
     loop_->run();
     shutdown();

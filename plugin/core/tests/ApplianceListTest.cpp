@@ -131,6 +131,33 @@ TEST_F(ApplianceListTest, MalformedLinesAreDroppedAndALaterLineOfTheSameNameWins
     // The first line still claims its units: their devices stay.
     EXPECT_TRUE(exists("[1"));
     EXPECT_TRUE(exists("[41"));
+    // Each dropped entry is named in the log with the reason. (The host's INI reading passes no
+    // line without a key.)
+    Strings notUsed;
+    for (const std::string& line : log)
+        if (line.find("Zephra Names:") != std::string::npos) notUsed.push_back(line);
+    EXPECT_EQ(notUsed, (Strings{
+        "dkvZephra|Zephra Names: the entry \"127.0.0.3=a=b,[11\" is not used: it has more than one \"=\" "
+        "(a comment after the value?)",
+        "dkvZephra|Zephra Names: the entry \"127.0.0.4=  ,[31\" is not used: its first field, the appliance's "
+        "name, is empty"}));
+
+    // As a README reader might paste it: a comment after the value.
+    define("127.0.0.2/127.0.0.2:8080=\"Kitchen\"   IP \"/\" computer name = name, device code\n");
+    const Strings pasted = bed.log();
+    EXPECT_NE(std::find(pasted.begin(), pasted.end(),
+                        "dkvZephra|Zephra Names: the entry \"127.0.0.2/127.0.0.2:8080=Kitchen   IP / computer name = "
+                        "name, device code\" is not used: it has more than one \"=\" (a comment after the value?)"),
+              pasted.end());
+
+    // Every base unit taken: the appliance is not used either.
+    for (const char* code : {"[1", "[11", "[21", "[31", "[41", "[51", "[61"}) ourDevice(code);
+    define("10.0.0.9=Attic\n");
+    const Strings full = bed.log();
+    EXPECT_NE(std::find(full.begin(), full.end(),
+                        "dkvZephra|Zephra Names: the entry \"10.0.0.9=Attic\" is not used: no base device code is free "
+                        "for it"),
+              full.end());
 }
 
 TEST_F(ApplianceListTest, TheSeventhApplianceRunsWithoutTimers) {
