@@ -21,7 +21,17 @@ struct ModuleInstance {
     std::string module;
     PtWidget_t* root = nullptr;
     std::map<std::string, PtWidget_t*> widgets;
+    int refs = 0;           // widgets of the instance still alive
 };
+
+void ReleaseModule(ModuleInstance* inst, PtWidget_t* w)
+{
+    if (!inst) return;
+    if (inst->root == w) inst->root = nullptr;
+    auto it = inst->widgets.find(w->name);
+    if (it != inst->widgets.end() && it->second == w) inst->widgets.erase(it);
+    if (--inst->refs <= 0) delete inst;
+}
 
 namespace {
 
@@ -140,6 +150,7 @@ void WrapTree(GtkWidget* g, PtWidget_t* parent, const std::set<GObject*>& object
     if (objects.count(G_OBJECT(g)) && !FromGtk(g)) {
         here = WrapGtk(g, KindOfGtk(g), ObjectName(G_OBJECT(g)), parent);
         here->module = inst;
+        ++inst->refs;
         if (!here->name.empty()) inst->widgets[here->name] = here;
     }
     if (GTK_IS_MENU_ITEM(g))
@@ -232,7 +243,7 @@ PtWidget_t* CreateModule(const ApEventLink_t* link, PtWidget_t* parent, PtCallba
         gtk_container_remove(GTK_CONTAINER(holder), root_gtk);
         objects.erase(G_OBJECT(holder));
     }
-    auto* inst = new ModuleInstance{link->module, nullptr, {}};
+    auto* inst = new ModuleInstance{link->module, nullptr, {}, 0};
     PtWidget_t* host = link->type == ABM_PICTURE && Alive(parent) ? parent : nullptr;
     WrapTree(root_gtk, host, objects, inst);
     for (GObject* o : objects)     // widgets outside the root's tree (pop-up menus)

@@ -87,6 +87,8 @@ void DestroyRecord(PtWidget_t* w, bool destroy_gtk)
     auto& order = creation_order();
     order.erase(std::remove(order.begin(), order.end(), w), order.end());
     live().erase(w);
+    detail::ReleaseModule(w->module, w);
+    w->module = nullptr;
     if (w->gtk) {
         g_signal_handlers_disconnect_matched(w->gtk, G_SIGNAL_MATCH_DATA, 0, 0, nullptr, nullptr, w);
         g_object_set_data(G_OBJECT(w->gtk), "photon-widget", nullptr);

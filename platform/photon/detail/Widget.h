@@ -142,6 +142,7 @@ void SliderDragTo(PtWidget_t* slider, int value);
 const ApContext_t* Context();
 bool HaveDisplay();
 void NoteWindowClosed(PtWidget_t* window);
+void ReleaseModule(ModuleInstance* instance, PtWidget_t* widget);    // a widget of the instance is gone
 
 // ---- Images (Image.cpp) ----
 GdkPixbuf* PixbufOf(const PhImage_t* image);
