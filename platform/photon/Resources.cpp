@@ -328,6 +328,10 @@ int SetOne(PtWidget_t* w, long type, long value, long len)
         if (w->kind == Kind::Window)
             gtk_window_set_decorated(GTK_WINDOW(w->gtk), (value & (Ph_WM_RENDER_BORDER | Ph_WM_RENDER_TITLE)) != 0);
         return 0;
+    case Pt_ARG_TREE_IMAGES:
+        if (w->kind != Kind::Tree) return -1;
+        detail::SetTreeImages(w, static_cast<const PhImage_t* const*>(ptr), len);
+        return 0;
     case Pt_ARG_WINDOW_STATE:
         w->window_state = (w->window_state & ~len) | (value & len);
         if (w->kind == Kind::Window)

@@ -402,5 +402,55 @@ TEST_F(PhotonTest, CreatedWidgetsPlacedOrderedAndDestroyed)
     EXPECT_EQ(PtWidgetParent(label), nullptr);      // gone with its parent
 }
 
+TEST_F(PhotonTest, MenuModulePopsUpAndGoesAfterAChoice)
+{
+    OpenTestWindow();
+    static const ApEventLink_t menu{ABM_MENU, "CommandMenu", nullptr, 0, 0, 0};
+    PtWidget_t* m = ApCreateModule(&menu, Find("PlayButton"), nullptr);
+    ASSERT_NE(m, nullptr);
+    RunUntilIdle();
+    PtWidget_t* save = ApGetWidgetPtr(m, "SaveItem");
+    ASSERT_NE(save, nullptr);
+    PtSetResource(Find("ClearItem"), Pt_ARG_FLAGS, Pt_TRUE, Pt_BLOCKED | Pt_GHOST);
+    ChooseItem(Find("ClearItem"));
+    EXPECT_EQ(Reasons(), "");
+    ChooseItem(save);
+    EXPECT_EQ(Reasons(), "SaveItem:activate");
+}
+
+TEST_F(PhotonTest, PictureModulesAsImageDatabasesAndPanes)
+{
+    OpenTestWindow();
+    static const ApEventLink_t icons{ABM_PICTURE, "icons", nullptr, 0, 0, 0};
+    ApDBase_t* db = ApOpenDBase(&icons);
+    ASSERT_NE(db, nullptr);
+    PhImage_t* play = ApGetImageRes(db, "playBut");
+    ASSERT_NE(play, nullptr);
+    EXPECT_EQ(play->size.w, 16);
+    EXPECT_EQ(ApGetImageRes(db, "noSuchImage"), nullptr);
+    PtSetResource(Find("PlayButton"), Pt_ARG_LABEL_IMAGE, play, 0);
+    PtSetResource(Find("PlayButton"), Pt_ARG_LABEL_TYPE, Pt_IMAGE, 0);
+    ApCloseDBase(db);
+
+    // The same module as a pane inside a group of the window.
+    PtWidget_t* group = PtCreateWidget(PtGroup, Find("BaseGroup"), 0, nullptr);
+    PtRealizeWidget(group);
+    PtWidget_t* pane = ApCreateModule(&icons, group, nullptr);
+    ASSERT_NE(pane, nullptr);
+    EXPECT_EQ(PtWidgetParent(pane), group);
+    RunUntilIdle();
+    PtWidget_t* stop = ApGetWidgetPtr(pane, "stopBut");
+    ASSERT_NE(stop, nullptr);
+    EXPECT_TRUE(PtWidgetIsRealized(stop));
+    PhImage_t* shown = nullptr;
+    PtGetResource(stop, Pt_ARG_LABEL_IMAGE, &shown, 0);     // the picture the UI file gave it
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->size.w, 10);
+    EXPECT_EQ(PtWidgetInsert(group, Find("ControlGroup"), 1), 0);
+    PtDestroyWidget(group);
+    RunUntilIdle();
+    EXPECT_EQ(Find("stopBut"), nullptr);
+}
+
 } // namespace
 } // namespace photon::testing
