@@ -272,6 +272,28 @@ void OnFileChosen(GtkFileChooser* fc, gpointer user)
     g_free(path);
 }
 
+// Moves and resizes of a window, as the window manager reports them.
+gboolean OnConfigure(GtkWidget*, GdkEventConfigure* e, gpointer user)
+{
+    auto* w = static_cast<PtWidget_t*>(user);
+    PhPoint_t pos{static_cast<int16_t>(e->x), static_cast<int16_t>(e->y)};
+    PhDim_t dim{static_cast<uint16_t>(e->width), static_cast<uint16_t>(e->height)};
+    bool moved = pos.x != w->area.pos.x || pos.y != w->area.pos.y;
+    bool resized = dim.w != w->area.size.w || dim.h != w->area.size.h;
+    PhArea_t old = w->area;
+    w->area = {pos, dim};
+    if (moved) {
+        PhWindowEvent_t we{Ph_WM_MOVE, 0, w, pos, dim};
+        Invoke(w, Pt_CB_WINDOW, 0, nullptr, &we);
+    }
+    if (resized && Alive(w)) {
+        PtContainerCallback_t cb{{old.pos, {static_cast<int16_t>(old.pos.x + old.size.w - 1), static_cast<int16_t>(old.pos.y + old.size.h - 1)}},
+                                 {pos, {static_cast<int16_t>(pos.x + dim.w - 1), static_cast<int16_t>(pos.y + dim.h - 1)}}};
+        Invoke(w, Pt_CB_RESIZE, 0, nullptr, &cb);
+    }
+    return FALSE;
+}
+
 gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer user)
 {
     NoteWindowClosed(static_cast<PtWidget_t*>(user));
@@ -462,7 +484,10 @@ void ConnectSignals(PtWidget_t* w)
         g_signal_connect(g, "selection-changed", G_CALLBACK(OnFileChosen), w);
         g_signal_connect(g, "file-activated", G_CALLBACK(OnFileChosen), w);
         break;
-    case Kind::Window: g_signal_connect(g, "delete-event", G_CALLBACK(OnDelete), w); break;
+    case Kind::Window:
+        g_signal_connect(g, "delete-event", G_CALLBACK(OnDelete), w);
+        g_signal_connect(g, "configure-event", G_CALLBACK(OnConfigure), w);
+        break;
     default: break;
     }
 }
@@ -544,6 +569,34 @@ int PtAddHotkeyHandler(PtWidget_t* w, unsigned key, unsigned long key_mods, shor
 {
     if (!detail::Alive(w) || !fn) return -1;
     w->hotkeys.push_back({key, key_mods & (Pk_KM_Shift | Pk_KM_Ctrl | Pk_KM_Alt), flags, data, fn});
+    return 0;
+}
+
+int PtSendEventToWidget(PtWidget_t* w, PhEvent_t* event)
+{
+    if (!detail::Alive(w) || !event) return -1;
+    if (detail::InputBlocked(w) || (PtWidgetFlags(w) & Pt_GHOST)) return 0;
+    if (w->kind != Kind::Button && w->kind != Kind::Toggle) return -1;
+    detail::RunOnLoop([&] {
+        if (event->type == Ph_EV_BUT_PRESS && !w->armed) {
+            gtk_widget_set_state_flags(w->gtk, GTK_STATE_FLAG_ACTIVE, FALSE);
+            detail::OnPressed(GTK_BUTTON(w->gtk), w);
+        } else if (event->type == Ph_EV_BUT_REPEAT) {
+            PhEvent_t ev = *event;
+            detail::Invoke(w, Pt_CB_REPEAT, 0, &ev, nullptr);
+        } else if (event->type == Ph_EV_BUT_RELEASE && w->armed) {
+            gtk_widget_unset_state_flags(w->gtk, GTK_STATE_FLAG_ACTIVE);
+            if (event->subtype == Ph_EV_RELEASE_REAL) {
+                w->pending_activate = true;
+                if (w->kind == Kind::Toggle) {
+                    ++w->quiet;
+                    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(w->gtk), !gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(w->gtk)));
+                    --w->quiet;
+                }
+            }
+            detail::OnReleased(GTK_BUTTON(w->gtk), w);
+        }
+    });
     return 0;
 }
 

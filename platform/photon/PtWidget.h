@@ -127,6 +127,8 @@ enum : unsigned long {
     Pt_CB_TREE_STATE,               // a tree item expands or collapses (PtTreeCallback_t), before it does
     Pt_CB_TREE_SELECTION,           // a tree item chosen by the user (PtTreeCallback_t)
     Pt_CB_MODIFY_VERIFY,            // a text field is about to change (PtTextCallback_t)
+    Pt_CB_WINDOW,                   // a window was moved (PhWindowEvent_t with Ph_WM_MOVE)
+    Pt_CB_RESIZE,                   // a window's size changed (PtContainerCallback_t)
 };
 
 // Subtypes of Pt_CB_SELECTION: a pointer press on a row of a list gives BROWSE, its release
@@ -153,6 +155,7 @@ struct PtListCallback_t {
 struct PtSliderCallback_t { int action; int position; };
 struct PtNumericCallback_t { int action; int numeric_value; };
 struct PtFileSelCallback_t { const char* path; };
+struct PtContainerCallback_t { PhRect_t old_size, new_size; };
 // A text change about to happen: clear doit to refuse it.
 struct PtTextCallback_t {
     int doit;
@@ -209,6 +212,7 @@ enum : unsigned long {
     Ph_WM_RESIZE = 0x0040,
     Ph_WM_HIDE = 0x0100,
     Ph_WM_MOVE = 0x0200,
+    Ph_WM_FFRONT = 0x10000,         // keep in front: state_f 0 on, otherwise off
 };
 struct PhWindowEvent_t {
     unsigned long event_f;          // Ph_WM_*
@@ -240,7 +244,10 @@ PhRect_t* PtWidgetExtent(PtWidget_t* widget, PhRect_t* extent);
 int PtExtentWidget(PtWidget_t* widget);         // recomputes sizes after children changed
 
 int PtWindowToFront(PtWidget_t* window);
-int PtForwardWindowEvent(const PhWindowEvent_t* event);    // Ph_WM_MOVE, Ph_WM_CLOSE, TOFRONT
+int PtForwardWindowEvent(const PhWindowEvent_t* event);    // Ph_WM_MOVE, RESIZE, CLOSE, TOFRONT, FFRONT, HIDE
+// Delivers a synthetic event to a widget as if the user made it: Ph_EV_BUT_PRESS, Ph_EV_BUT_REPEAT
+// and Ph_EV_BUT_RELEASE work a button (arm, repeat, disarm and activate); a blocked widget takes none.
+int PtSendEventToWidget(PtWidget_t* widget, PhEvent_t* event);
 // The visible screen rectangle (flags and input group are accepted for form's sake).
 int PhWindowQueryVisible(unsigned flags, long rid, unsigned input_group, PhRect_t* rect);
 int PhInputGroup(PhEvent_t* event);

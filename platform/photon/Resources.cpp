@@ -317,6 +317,8 @@ int SetOne(PtWidget_t* w, long type, long value, long len)
             guint lw = 0, lh = 0;
             gtk_layout_get_size(GTK_LAYOUT(w->body), &lw, &lh);
             gtk_layout_set_size(GTK_LAYOUT(w->body), lw ? lw : 1, value > 0 ? static_cast<guint>(value) : 1);
+        } else if (w->body) {
+            gtk_widget_set_size_request(w->body, -1, value > 0 ? static_cast<int>(value) : -1);
         }
         return 0;
     case Pt_ARG_FS_ROOT_DIR:

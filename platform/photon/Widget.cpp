@@ -576,6 +576,7 @@ int PtForwardWindowEvent(const PhWindowEvent_t* ev)
         if (ev->event_f & Ph_WM_RESIZE) gtk_window_resize(GTK_WINDOW(w->gtk), ev->size.w, ev->size.h);
         if (ev->event_f & Ph_WM_TOFRONT) gtk_window_present(GTK_WINDOW(w->gtk));
         if (ev->event_f & Ph_WM_HIDE) gtk_window_iconify(GTK_WINDOW(w->gtk));
+        if (ev->event_f & Ph_WM_FFRONT) gtk_window_set_keep_above(GTK_WINDOW(w->gtk), ev->state_f == 0);
     });
     if (ev->event_f & Ph_WM_CLOSE) detail::NoteWindowClosed(w);
     return 0;

@@ -3,6 +3,7 @@
 #include "PhotonFixture.h"
 
 #include <cstring>
+#include <unistd.h>
 
 namespace photon::testing {
 namespace {
@@ -450,6 +451,68 @@ TEST_F(PhotonTest, PictureModulesAsImageDatabasesAndPanes)
     PtDestroyWidget(group);
     RunUntilIdle();
     EXPECT_EQ(Find("stopBut"), nullptr);
+}
+
+TEST_F(PhotonTest, SyntheticEventsWorkButtonsAsHeldKeysDo)
+{
+    OpenTestWindow();
+    PtWidget_t* ff = Find("fastForwardButton");
+    PtAddCallback(ff, Pt_CB_ARM, cbRecord, nullptr);
+    PtAddCallback(ff, Pt_CB_DISARM, cbRecord, nullptr);
+    PhEvent_t press{}, repeat{}, release{};
+    press.type = Ph_EV_BUT_PRESS;
+    repeat.type = Ph_EV_BUT_REPEAT;
+    release.type = Ph_EV_BUT_RELEASE;
+    release.subtype = Ph_EV_RELEASE_REAL;
+    PtSendEventToWidget(ff, &press);
+    PtSendEventToWidget(ff, &repeat);
+    PtSendEventToWidget(ff, &release);
+    EXPECT_EQ(Reasons(), "fastForwardButton:arm fastForwardButton:repeat fastForwardButton:disarm "
+                         "fastForwardButton:activate");
+    Log().clear();
+    PtWidget_t* mute = Find("muteButton");
+    PtSendEventToWidget(mute, &press);
+    PtSendEventToWidget(mute, &release);
+    EXPECT_TRUE(Flags(mute) & Pt_SET);
+    EXPECT_EQ(Reasons(), "muteButton:activate");
+    Log().clear();
+    PtSetResource(ff, Pt_ARG_FLAGS, Pt_TRUE, Pt_BLOCKED);
+    PtSendEventToWidget(ff, &press);
+    PtSendEventToWidget(ff, &release);
+    EXPECT_EQ(Reasons(), "");
+}
+
+int moves;
+PhPoint_t moved_to;
+int OnWindowEvent(PtWidget_t*, void*, PtCallbackInfo_t* info)
+{
+    auto* we = static_cast<PhWindowEvent_t*>(info->cbdata);
+    if (we->event_f == Ph_WM_MOVE) {
+        ++moves;
+        moved_to = we->pos;
+    }
+    return Pt_CONTINUE;
+}
+
+TEST_F(PhotonTest, WindowMovesAreReportedAndForwardedEventsMoveWindows)
+{
+    OpenTestWindow();
+    moves = 0;
+    PtAddCallback(window, Pt_CB_WINDOW, OnWindowEvent, nullptr);
+    PhWindowEvent_t we{Ph_WM_MOVE, 0, window, {40, 30}, {0, 0}};
+    EXPECT_EQ(PtForwardWindowEvent(&we), 0);
+    for (int i = 0; i < 50 && !moves; ++i) {
+        usleep(2000);
+        RunUntilIdle();
+    }
+    EXPECT_GE(moves, 1);
+    EXPECT_EQ(moved_to.x, 40);
+    EXPECT_EQ(moved_to.y, 30);
+    PhWindowEvent_t front{Ph_WM_FFRONT, 0, window, {0, 0}, {0, 0}};
+    EXPECT_EQ(PtForwardWindowEvent(&front), 0);
+    PhRect_t screen{};
+    EXPECT_EQ(PhWindowQueryVisible(0x100, 0, PhInputGroup(nullptr), &screen), 0);
+    EXPECT_EQ(screen.lr.x - screen.ul.x + 1, 1024);
 }
 
 } // namespace
