@@ -113,7 +113,7 @@ PtTreeItem_t* ItemOfPath(PtWidget_t* w, GtkTreePath* path)
     return ItemAt(w, &it);
 }
 
-gboolean OnTestExpand(GtkTreeView*, GtkTreeIter* it, GtkTreePath*, gpointer user)
+gboolean OnTestExpand(GtkTreeView* view, GtkTreeIter* it, GtkTreePath*, gpointer user)
 {
     auto* w = static_cast<PtWidget_t*>(user);
     PtTreeItem_t* item = ItemAt(w, it);
@@ -122,13 +122,18 @@ gboolean OnTestExpand(GtkTreeView*, GtkTreeIter* it, GtkTreePath*, gpointer user
     PhEvent_t ev = detail::MakeEvent(Ph_EV_BUT_PRESS, 0);
     detail::Invoke(w, Pt_CB_TREE_STATE, Pt_TREE_EXPANDING, &ev, &cb);
     if (!detail::Alive(w)) return TRUE;
+    // The program may have changed the rows: this expansion is dropped and made again on them.
     item->flags |= Pt_TREE_ITEM_EXPANDED;
     GtkTreeIter row;
-    if (RowOf(item, &row)) {
-        Placeholder(w, item, &row);
-        Refresh(w, item);
-    }
-    return FALSE;
+    if (!RowOf(item, &row)) return TRUE;
+    Placeholder(w, item, &row);
+    Refresh(w, item);
+    GtkTreePath* path = gtk_tree_model_get_path(GTK_TREE_MODEL(w->tree), &row);
+    ++w->quiet;
+    gtk_tree_view_expand_row(view, path, FALSE);
+    --w->quiet;
+    gtk_tree_path_free(path);
+    return TRUE;
 }
 
 void OnCollapsed(GtkTreeView*, GtkTreeIter* it, GtkTreePath*, gpointer user)
@@ -313,9 +318,13 @@ PtTreeItem_t* PtTreeRemoveItem(PtWidget_t* w, PtTreeItem_t* item)
     detail::RunOnLoop([&] {
         GtkTreeIter row;
         if (RowOf(item, &row)) {
+            // Collapsed first: the view does not free what it kept for an expanded row that goes.
+            GtkTreePath* path = gtk_tree_model_get_path(GTK_TREE_MODEL(w->tree), &row);
             ++w->quiet;
+            gtk_tree_view_collapse_row(GTK_TREE_VIEW(w->gtk), path);
             gtk_tree_store_remove(w->tree, &row);
             --w->quiet;
+            gtk_tree_path_free(path);
         }
         Unlink(item);
         PtTreeItem_t*& first = FirstOfLevel(w, item->father);
@@ -352,6 +361,7 @@ void PtTreeFreeAllItems(PtWidget_t* w)
     detail::RunOnLoop([&] {
         auto** root = static_cast<PtTreeItem_t**>(g_object_get_data(G_OBJECT(w->gtk), "photon-tree-root"));
         ++w->quiet;
+        gtk_tree_view_collapse_all(GTK_TREE_VIEW(w->gtk));
         gtk_tree_store_clear(w->tree);
         --w->quiet;
         if (root && *root) {
@@ -428,7 +438,11 @@ int PtTreeExpand(PtWidget_t* w, PtTreeItem_t* item, PhEvent_t*)
         GtkTreeIter row;
         if (!RowOf(item, &row)) return;
         GtkTreePath* path = gtk_tree_model_get_path(GTK_TREE_MODEL(w->tree), &row);
-        r = gtk_tree_view_expand_row(GTK_TREE_VIEW(w->gtk), path, FALSE) ? 0 : -1;
+        gtk_tree_view_expand_row(GTK_TREE_VIEW(w->gtk), path, FALSE);
+        gtk_tree_path_free(path);
+        if (!detail::Alive(w) || !RowOf(item, &row)) return;
+        path = gtk_tree_model_get_path(GTK_TREE_MODEL(w->tree), &row);
+        r = gtk_tree_view_row_expanded(GTK_TREE_VIEW(w->gtk), path) ? 0 : -1;
         gtk_tree_path_free(path);
     });
     return r;
