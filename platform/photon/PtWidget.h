@@ -71,8 +71,7 @@ enum : long {
     Pt_ARG_AUTOREPEAT_DELAY,        // unsigned ms before the first Pt_CB_REPEAT (default 300)
     Pt_ARG_AUTOREPEAT_INTERVAL,     // unsigned ms between repeats (default 100)
     Pt_ARG_LIST_ITEM_COUNT,         // get only: unsigned short
-    Pt_ARG_SELECTION_INDEXES,       // get: unsigned short* (1-based rows), len of PtGetResource
-                                    //      receives nothing; see Pt_ARG_LIST_SEL_COUNT
+    Pt_ARG_SELECTION_INDEXES,       // get only: unsigned short* (1-based rows); how many: Pt_ARG_LIST_SEL_COUNT
     Pt_ARG_LIST_SEL_COUNT,          // get only: unsigned short
     Pt_ARG_TOP_ITEM_POS,            // unsigned short: first visible row
     Pt_ARG_CBOX_SEL_ITEM,           // unsigned short: selected row of a combo box (0 none)
