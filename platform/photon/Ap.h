@@ -9,9 +9,12 @@
 // Natural reasons: "clicked" and "toggled" Pt_CB_ACTIVATE, "pressed" Pt_CB_ARM, "released"
 // Pt_CB_DISARM, "activate" (text field, menu item) Pt_CB_ACTIVATE, "value-changed" Pt_CB_SLIDER_MOVE
 // or Pt_CB_NUMERIC_CHANGED, "changed" (combo box, text field) Pt_CB_SELECTION or Pt_CB_TEXT_CHANGED,
-// "realize" Pt_CB_REALIZED, "destroy" Pt_CB_DESTROYED, "delete-event" Pt_CB_WINDOW_CLOSING;
+// "realize" Pt_CB_REALIZED, "destroy" Pt_CB_DESTROYED, "delete-event" Pt_CB_WINDOW_CLOSING,
+// "insert-text" Pt_CB_MODIFY_VERIFY, "test-expand-row" Pt_CB_TREE_STATE, "cursor-changed" (tree)
+// Pt_CB_TREE_SELECTION;
 // "Pt_EV_<event>:fn" (Pt_EV_KEY, Pt_EV_TIMER, Pt_EV_PTR_MOTION_BUTTON) adds an event handler.
-// A widget whose GTK name property is "PtTimer" is a PtTimer; "PtRaw" a drawn area.
+// A widget whose GTK name property is "PtTimer" is a PtTimer; "PtRaw" a drawn area; a GtkTreeView
+// named "PtTree" a PtTree (other tree views are PtLists).
 #pragma once
 
 #include "photon/PtTypes.h"

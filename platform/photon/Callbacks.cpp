@@ -4,6 +4,7 @@
 #include "photon/detail/Widget.h"
 
 #include <algorithm>
+#include <cstring>
 #include <set>
 
 namespace photon {
@@ -141,8 +142,12 @@ std::string RowText(GtkTreeModel* model, int index, int column)
     return out;
 }
 
+constexpr uint64_t kDoubleClickMs = 400;
+
 void ListNotice(PtWidget_t* w, int index, unsigned long subtype, PhEvent_t* ev)
 {
+    ev->data.pointer.click_count = static_cast<unsigned short>(w->click_count);
+    ev->data.pointer.buttons = 1;
     std::string text = RowText(GTK_TREE_MODEL(w->store), index, 0);
     unsigned short pos = static_cast<unsigned short>(index + 1);
     PtListCallback_t cb{0, text.c_str(), static_cast<unsigned short>(text.size()), pos, 1, &pos};
@@ -160,6 +165,7 @@ gboolean OnListPress(GtkWidget* g, GdkEventButton* e, gpointer user)
         return FALSE;
     int index = gtk_tree_path_get_indices(path)[0];
     ++w->quiet;
+    gtk_widget_grab_focus(g);
     GtkTreeSelection* sel = gtk_tree_view_get_selection(GTK_TREE_VIEW(g));
     gtk_tree_selection_unselect_all(sel);
     gtk_tree_selection_select_path(sel, path);
@@ -168,6 +174,11 @@ gboolean OnListPress(GtkWidget* g, GdkEventButton* e, gpointer user)
     gtk_tree_path_free(path);
     w->armed = true;
     w->value_int = index;
+    uint64_t now = NowMs();
+    const void* row = reinterpret_cast<const void*>(static_cast<intptr_t>(index + 1));
+    w->click_count = w->last_press && now - w->last_press < kDoubleClickMs && w->last_target == row ? 2 : 1;
+    w->last_press = now;
+    w->last_target = row;
     PhEvent_t ev = MakeEvent(Ph_EV_BUT_PRESS, 0);
     ListNotice(w, index, Pt_LIST_SELECTION_BROWSE, &ev);
     return TRUE;    // the row is chosen; GTK's own press handling would only repeat it
@@ -191,9 +202,40 @@ void OnListSelectionChanged(GtkTreeSelection* sel, gpointer user)
     if (rows) {
         int index = gtk_tree_path_get_indices(static_cast<GtkTreePath*>(rows->data))[0];
         PhEvent_t ev = MakeEvent(Ph_EV_KEY, 0);
+        w->click_count = 1;
         ListNotice(w, index, Pt_LIST_SELECTION_FINAL, &ev);
     }
     g_list_free_full(rows, reinterpret_cast<GDestroyNotify>(gtk_tree_path_free));
+}
+
+// Return on a list: the selected row is activated.
+gboolean OnListKey(GtkWidget* g, GdkEventKey* e, gpointer user)
+{
+    auto* w = static_cast<PtWidget_t*>(user);
+    if (e->keyval != GDK_KEY_Return && e->keyval != GDK_KEY_KP_Enter) return FALSE;
+    GList* rows = gtk_tree_selection_get_selected_rows(gtk_tree_view_get_selection(GTK_TREE_VIEW(g)), nullptr);
+    if (rows) {
+        int index = gtk_tree_path_get_indices(static_cast<GtkTreePath*>(rows->data))[0];
+        std::string text = RowText(GTK_TREE_MODEL(w->store), index, 0);
+        unsigned short pos = static_cast<unsigned short>(index + 1);
+        PtListCallback_t cb{0, text.c_str(), static_cast<unsigned short>(text.size()), pos, 1, &pos};
+        PhEvent_t ev = MakeEvent(Ph_EV_KEY, 0);
+        ev.data.key.key_flags = Pk_KF_Key_Down | Pk_KF_Cap_Valid | Pk_KF_Sym_Valid;
+        ev.data.key.key_cap = ev.data.key.key_sym = Pk_Return;
+        Invoke(w, Pt_CB_ACTIVATE, 0, &ev, &cb);
+    }
+    g_list_free_full(rows, reinterpret_cast<GDestroyNotify>(gtk_tree_path_free));
+    return TRUE;
+}
+
+// A text change the program may refuse.
+void OnInsertText(GtkEditable* e, gchar* text, gint len, gint* position, gpointer user)
+{
+    auto* w = static_cast<PtWidget_t*>(user);
+    if (w->quiet || !HasCallbacks(w, Pt_CB_MODIFY_VERIFY)) return;
+    PtTextCallback_t cb{1, text, len < 0 ? static_cast<int>(strlen(text)) : len, *position, *position};
+    Invoke(w, Pt_CB_MODIFY_VERIFY, 0, nullptr, &cb);
+    if (!cb.doit) g_signal_stop_emission_by_name(e, "insert-text");
 }
 
 void OnComboChanged(GtkComboBox* c, gpointer user)
@@ -228,6 +270,28 @@ void OnFileChosen(GtkFileChooser* fc, gpointer user)
     PtFileSelCallback_t cb{path};
     Invoke(w, Pt_CB_FS_SELECTION, 0, nullptr, &cb);
     g_free(path);
+}
+
+// Moves and resizes of a window, as the window manager reports them.
+gboolean OnConfigure(GtkWidget*, GdkEventConfigure* e, gpointer user)
+{
+    auto* w = static_cast<PtWidget_t*>(user);
+    PhPoint_t pos{static_cast<int16_t>(e->x), static_cast<int16_t>(e->y)};
+    PhDim_t dim{static_cast<uint16_t>(e->width), static_cast<uint16_t>(e->height)};
+    bool moved = pos.x != w->area.pos.x || pos.y != w->area.pos.y;
+    bool resized = dim.w != w->area.size.w || dim.h != w->area.size.h;
+    PhArea_t old = w->area;
+    w->area = {pos, dim};
+    if (moved) {
+        PhWindowEvent_t we{Ph_WM_MOVE, 0, w, pos, dim};
+        Invoke(w, Pt_CB_WINDOW, 0, nullptr, &we);
+    }
+    if (resized && Alive(w)) {
+        PtContainerCallback_t cb{{old.pos, {static_cast<int16_t>(old.pos.x + old.size.w - 1), static_cast<int16_t>(old.pos.y + old.size.h - 1)}},
+                                 {pos, {static_cast<int16_t>(pos.x + dim.w - 1), static_cast<int16_t>(pos.y + dim.h - 1)}}};
+        Invoke(w, Pt_CB_RESIZE, 0, nullptr, &cb);
+    }
+    return FALSE;
 }
 
 gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer user)
@@ -400,6 +464,7 @@ void ConnectSignals(PtWidget_t* w)
     case Kind::Text:
         g_signal_connect(g, "activate", G_CALLBACK(OnEntryActivate), w);
         g_signal_connect(g, "changed", G_CALLBACK(OnEntryChanged), w);
+        g_signal_connect(g, "insert-text", G_CALLBACK(OnInsertText), w);
         break;
     case Kind::Numeric: g_signal_connect(g, "value-changed", G_CALLBACK(OnSpinChanged), w); break;
     case Kind::Slider:
@@ -410,6 +475,7 @@ void ConnectSignals(PtWidget_t* w)
     case Kind::List:
         g_signal_connect(g, "button-press-event", G_CALLBACK(OnListPress), w);
         g_signal_connect(g, "button-release-event", G_CALLBACK(OnListRelease), w);
+        g_signal_connect(g, "key-press-event", G_CALLBACK(OnListKey), w);
         g_signal_connect(gtk_tree_view_get_selection(GTK_TREE_VIEW(g)), "changed", G_CALLBACK(OnListSelectionChanged), w);
         break;
     case Kind::Combo: g_signal_connect(g, "changed", G_CALLBACK(OnComboChanged), w); break;
@@ -418,7 +484,10 @@ void ConnectSignals(PtWidget_t* w)
         g_signal_connect(g, "selection-changed", G_CALLBACK(OnFileChosen), w);
         g_signal_connect(g, "file-activated", G_CALLBACK(OnFileChosen), w);
         break;
-    case Kind::Window: g_signal_connect(g, "delete-event", G_CALLBACK(OnDelete), w); break;
+    case Kind::Window:
+        g_signal_connect(g, "delete-event", G_CALLBACK(OnDelete), w);
+        g_signal_connect(g, "configure-event", G_CALLBACK(OnConfigure), w);
+        break;
     default: break;
     }
 }
@@ -500,6 +569,34 @@ int PtAddHotkeyHandler(PtWidget_t* w, unsigned key, unsigned long key_mods, shor
 {
     if (!detail::Alive(w) || !fn) return -1;
     w->hotkeys.push_back({key, key_mods & (Pk_KM_Shift | Pk_KM_Ctrl | Pk_KM_Alt), flags, data, fn});
+    return 0;
+}
+
+int PtSendEventToWidget(PtWidget_t* w, PhEvent_t* event)
+{
+    if (!detail::Alive(w) || !event) return -1;
+    if (detail::InputBlocked(w) || (PtWidgetFlags(w) & Pt_GHOST)) return 0;
+    if (w->kind != Kind::Button && w->kind != Kind::Toggle) return -1;
+    detail::RunOnLoop([&] {
+        if (event->type == Ph_EV_BUT_PRESS && !w->armed) {
+            gtk_widget_set_state_flags(w->gtk, GTK_STATE_FLAG_ACTIVE, FALSE);
+            detail::OnPressed(GTK_BUTTON(w->gtk), w);
+        } else if (event->type == Ph_EV_BUT_REPEAT) {
+            PhEvent_t ev = *event;
+            detail::Invoke(w, Pt_CB_REPEAT, 0, &ev, nullptr);
+        } else if (event->type == Ph_EV_BUT_RELEASE && w->armed) {
+            gtk_widget_unset_state_flags(w->gtk, GTK_STATE_FLAG_ACTIVE);
+            if (event->subtype == Ph_EV_RELEASE_REAL) {
+                w->pending_activate = true;
+                if (w->kind == Kind::Toggle) {
+                    ++w->quiet;
+                    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(w->gtk), !gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(w->gtk)));
+                    --w->quiet;
+                }
+            }
+            detail::OnReleased(GTK_BUTTON(w->gtk), w);
+        }
+    });
     return 0;
 }
 

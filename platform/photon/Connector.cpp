@@ -230,7 +230,6 @@ PtConnector_t* PtConnectorCreate(const char* name, PtConnectorCallbackFunc_t* cb
         errno = e;
         return nullptr;
     }
-    detail::InstallPollHook();
     auto* k = new PtConnector_t;
     k->name = name;
     k->path = path;

@@ -154,11 +154,15 @@ void ChildDied(GPid, gint status, gpointer user)
 
 void FreeSpawnId(gpointer user) { delete static_cast<PtSpawnCbId*>(user); }
 
+// The thread that initialises or runs the loop becomes the loop's thread.
 void StartLoop()
 {
     detail::InstallPollHook();
     detail::EnsureTimerSource();
 }
+
+// Handlers may be registered from any thread (holding the lock) before the loop runs.
+void PrepareSources() { detail::EnsureTimerSource(); }
 
 } // namespace
 
@@ -223,7 +227,7 @@ int PtFlush()
 
 int PtAppAddFd(PtAppContext_t, int fd, unsigned mode, PtFdProcF_t* fn, void* data)
 {
-    StartLoop();
+    PrepareSources();
     if (fd < 0 || !fn) return -1;
     PtAppRemoveFd(nullptr, fd);
     auto h = std::make_unique<FdHandler>(FdHandler{fd, mode, fn, data});
@@ -248,7 +252,7 @@ int PtAppRemoveFd(PtAppContext_t, int fd)
 
 PtWorkProcId_t* PtAppAddWorkProc(PtAppContext_t, PtWorkProc_t* fn, void* data)
 {
-    StartLoop();
+    PrepareSources();
     auto* id = new PtWorkProcId{fn, data};
     work_procs().push_back(id);
     if (!work_source) work_source = g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, RunWorkProc, nullptr, nullptr);
@@ -270,7 +274,7 @@ void PtAppRemoveWorkProc(PtAppContext_t, PtWorkProcId_t* id)
 
 int PtAppAddSignalProc(PtAppContext_t, const sigset_t* set, PtSignalProc_t* fn, void* data)
 {
-    StartLoop();
+    PrepareSources();
     EnsureSignalPipe();
     if (!set || !fn) return -1;
     for (int s = 1; s < 64; ++s) {
@@ -299,7 +303,7 @@ int PtAppRemoveSignalProc(PtAppContext_t, const sigset_t* set)
 pid_t PtSpawn(const char* cmd, const char* const* argv, const char* const* env, const PtSpawnOptions_t*,
               PtSpawnCbF_t* cb, void* data, PtSpawnCbId_t** idp)
 {
-    StartLoop();
+    PrepareSources();
     if (!cmd || !argv) return -1;
     pid_t pid = -1;
     int rc = posix_spawnp(&pid, cmd, nullptr, nullptr, const_cast<char* const*>(argv),

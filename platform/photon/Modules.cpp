@@ -21,7 +21,17 @@ struct ModuleInstance {
     std::string module;
     PtWidget_t* root = nullptr;
     std::map<std::string, PtWidget_t*> widgets;
+    int refs = 0;           // widgets of the instance still alive
 };
+
+void ReleaseModule(ModuleInstance* inst, PtWidget_t* w)
+{
+    if (!inst) return;
+    if (inst->root == w) inst->root = nullptr;
+    auto it = inst->widgets.find(w->name);
+    if (it != inst->widgets.end() && it->second == w) inst->widgets.erase(it);
+    if (--inst->refs <= 0) delete inst;
+}
 
 namespace {
 
@@ -79,6 +89,8 @@ const ReasonName kReasons[] = {
     {"Pt_CB_SELECTION", Pt_CB_SELECTION},       {"Pt_CB_SLIDER_MOVE", Pt_CB_SLIDER_MOVE},
     {"Pt_CB_NUMERIC_CHANGED", Pt_CB_NUMERIC_CHANGED}, {"Pt_CB_TEXT_CHANGED", Pt_CB_TEXT_CHANGED},
     {"Pt_CB_TIMER_ACTIVATE", Pt_CB_TIMER_ACTIVATE}, {"Pt_CB_FS_SELECTION", Pt_CB_FS_SELECTION},
+    {"Pt_CB_TREE_STATE", Pt_CB_TREE_STATE},     {"Pt_CB_TREE_SELECTION", Pt_CB_TREE_SELECTION},
+    {"Pt_CB_MODIFY_VERIFY", Pt_CB_MODIFY_VERIFY},
 };
 const ReasonName kEvents[] = {
     {"Pt_EV_KEY", Ph_EV_KEY}, {"Pt_EV_TIMER", Ph_EV_TIMER}, {"Pt_EV_PTR_MOTION_BUTTON", Ph_EV_PTR_MOTION_BUTTON},
@@ -92,6 +104,9 @@ unsigned long NaturalReason(PtWidget_t* w, const std::string& signal)
     if (signal == "released") return Pt_CB_DISARM;
     if (signal == "value-changed") return w->kind == Kind::Numeric ? Pt_CB_NUMERIC_CHANGED : Pt_CB_SLIDER_MOVE;
     if (signal == "changed") return w->kind == Kind::Text ? Pt_CB_TEXT_CHANGED : Pt_CB_SELECTION;
+    if (signal == "insert-text") return Pt_CB_MODIFY_VERIFY;
+    if (signal == "row-expanded" || signal == "row-collapsed" || signal == "test-expand-row") return Pt_CB_TREE_STATE;
+    if (signal == "cursor-changed" && w->kind == Kind::Tree) return Pt_CB_TREE_SELECTION;
     if (signal == "realize" || signal == "map" || signal == "show") return Pt_CB_REALIZED;
     if (signal == "destroy") return Pt_CB_DESTROYED;
     if (signal == "delete-event") return Pt_CB_WINDOW_CLOSING;
@@ -140,6 +155,7 @@ void WrapTree(GtkWidget* g, PtWidget_t* parent, const std::set<GObject*>& object
     if (objects.count(G_OBJECT(g)) && !FromGtk(g)) {
         here = WrapGtk(g, KindOfGtk(g), ObjectName(G_OBJECT(g)), parent);
         here->module = inst;
+        ++inst->refs;
         if (!here->name.empty()) inst->widgets[here->name] = here;
     }
     if (GTK_IS_MENU_ITEM(g))
@@ -232,7 +248,7 @@ PtWidget_t* CreateModule(const ApEventLink_t* link, PtWidget_t* parent, PtCallba
         gtk_container_remove(GTK_CONTAINER(holder), root_gtk);
         objects.erase(G_OBJECT(holder));
     }
-    auto* inst = new ModuleInstance{link->module, nullptr, {}};
+    auto* inst = new ModuleInstance{link->module, nullptr, {}, 0};
     PtWidget_t* host = link->type == ABM_PICTURE && Alive(parent) ? parent : nullptr;
     WrapTree(root_gtk, host, objects, inst);
     for (GObject* o : objects)     // widgets outside the root's tree (pop-up menus)
@@ -270,10 +286,20 @@ PtWidget_t* CreateModule(const ApEventLink_t* link, PtWidget_t* parent, PtCallba
     if (!Alive(root)) return nullptr;
     if (root->kind == Kind::Menu) {
         g_signal_connect(root->gtk, "deactivate", G_CALLBACK(OnMenuDone), root);
-        if (parent && Alive(parent) && parent->gtk && gtk_widget_get_window(parent->gtk))
-            gtk_menu_popup_at_widget(GTK_MENU(root->gtk), parent->gtk, GDK_GRAVITY_SOUTH_WEST, GDK_GRAVITY_NORTH_WEST, nullptr);
-        else
-            gtk_menu_popup_at_pointer(GTK_MENU(root->gtk), nullptr);
+        // The menu pops up for the event that asked for it, or for a press made here.
+        GdkEvent* trigger = gtk_get_current_event();
+        GdkWindow* at = parent && Alive(parent) && parent->gtk ? gtk_widget_get_window(parent->gtk) : nullptr;
+        if (!trigger && at) {
+            trigger = gdk_event_new(GDK_BUTTON_PRESS);
+            trigger->button.window = GDK_WINDOW(g_object_ref(at));
+            trigger->button.button = 1;
+            trigger->button.time = GDK_CURRENT_TIME;
+            GdkDevice* pointer = gdk_seat_get_pointer(gdk_display_get_default_seat(gdk_display_get_default()));
+            gdk_event_set_device(trigger, pointer);
+        }
+        if (at) gtk_menu_popup_at_widget(GTK_MENU(root->gtk), parent->gtk, GDK_GRAVITY_SOUTH_WEST, GDK_GRAVITY_NORTH_WEST, trigger);
+        else gtk_menu_popup_at_pointer(GTK_MENU(root->gtk), trigger);
+        if (trigger) gdk_event_free(trigger);
     } else if (link->type != ABM_PICTURE || (host && PtWidgetIsRealized(host))) {
         PtRealizeWidget(root);
     }

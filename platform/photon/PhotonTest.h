@@ -30,7 +30,8 @@ void Click(PtWidget_t* widget);
 void Hold(PtWidget_t* widget, unsigned ms);     // press, advance the clock ms, release
 void Drag(PtWidget_t* window, int dx, int dy);  // button-held motion over a window
 void MoveSlider(PtWidget_t* slider, int value); // dragging the handle to value, then releasing
-void SelectRow(PtWidget_t* list, int row);      // a tap on a row (1-based) of a list or combo box
+void SelectRow(PtWidget_t* list, int row);      // a tap on a row (1-based) of a list, combo box or
+                                                // tree (top-level rows)
 void ChooseItem(PtWidget_t* menu_item);         // a menu item chosen
 
 // ---- Keys (to the window holding widget) ----

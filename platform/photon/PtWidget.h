@@ -26,6 +26,7 @@ extern PtWidgetClassRef_t* const PtMenu;            // pop-up menu
 extern PtWidgetClassRef_t* const PtMenuButton;      // menu item (a toggle item keeps Pt_SET)
 extern PtWidgetClassRef_t* const PtFileSel;         // file selector inside a window
 extern PtWidgetClassRef_t* const PtRaw;             // area drawn by its owner (plug-in panes)
+extern PtWidgetClassRef_t* const PtTree;            // tree of items (PtTreeItem_t)
 
 // ---- Flags (Pt_ARG_FLAGS) ---------------------------------------------------------------------
 enum : long {
@@ -70,8 +71,7 @@ enum : long {
     Pt_ARG_AUTOREPEAT_DELAY,        // unsigned ms before the first Pt_CB_REPEAT (default 300)
     Pt_ARG_AUTOREPEAT_INTERVAL,     // unsigned ms between repeats (default 100)
     Pt_ARG_LIST_ITEM_COUNT,         // get only: unsigned short
-    Pt_ARG_SELECTION_INDEXES,       // get: unsigned short* (1-based rows), len of PtGetResource
-                                    //      receives nothing; see Pt_ARG_LIST_SEL_COUNT
+    Pt_ARG_SELECTION_INDEXES,       // get only: unsigned short* (1-based rows); how many: Pt_ARG_LIST_SEL_COUNT
     Pt_ARG_LIST_SEL_COUNT,          // get only: unsigned short
     Pt_ARG_TOP_ITEM_POS,            // unsigned short: first visible row
     Pt_ARG_CBOX_SEL_ITEM,           // unsigned short: selected row of a combo box (0 none)
@@ -82,6 +82,7 @@ enum : long {
     Pt_ARG_FS_ROOT_DIR,             // const char*: folder shown by a file selector
     Pt_ARG_WINDOW_RENDER_FLAGS,     // Ph_WM_RENDER_* (decorations)
     Pt_ARG_WINDOW_STATE,            // Ph_WM_STATE_*
+    Pt_ARG_TREE_IMAGES,             // const PhImage_t** (copied), len images; items name them by index
 };
 
 enum : long { Pt_Z_STRING = 0, Pt_IMAGE = 1, Pt_TEXT_IMAGE = 2 };
@@ -122,10 +123,17 @@ enum : unsigned long {
     Pt_CB_FS_SELECTION,             // a file selector's item chosen (PtFileSelCallback_t)
     Pt_CB_HOTKEY,                   // reason given to hotkey handlers
     Pt_CB_RAW,                      // reason given to event handlers
+    Pt_CB_TREE_STATE,               // a tree item expands or collapses (PtTreeCallback_t), before it does
+    Pt_CB_TREE_SELECTION,           // a tree item chosen by the user (PtTreeCallback_t)
+    Pt_CB_MODIFY_VERIFY,            // a text field is about to change (PtTextCallback_t)
+    Pt_CB_WINDOW,                   // a window was moved (PhWindowEvent_t with Ph_WM_MOVE)
+    Pt_CB_RESIZE,                   // a window's size changed (PtContainerCallback_t)
 };
 
 // Subtypes of Pt_CB_SELECTION: a pointer press on a row of a list gives BROWSE, its release
-// FINAL; a combo box gives FINAL. Rows selected by the program raise no callback.
+// FINAL; a combo box gives FINAL; Return on a list gives Pt_CB_ACTIVATE for the selected row.
+// The pointer event's click_count is 2 for the second quick press on the same row. Rows
+// selected by the program raise no callback.
 enum : unsigned long { Pt_LIST_SELECTION_FINAL = 0, Pt_LIST_SELECTION_BROWSE = 1 };
 // Subtypes of Pt_CB_SLIDER_MOVE.
 enum : unsigned long {
@@ -146,6 +154,53 @@ struct PtListCallback_t {
 struct PtSliderCallback_t { int action; int position; };
 struct PtNumericCallback_t { int action; int numeric_value; };
 struct PtFileSelCallback_t { const char* path; };
+struct PtContainerCallback_t { PhRect_t old_size, new_size; };
+// A text change about to happen: clear doit to refuse it.
+struct PtTextCallback_t {
+    int doit;
+    const char* text;               // the text inserted (UTF-8)
+    int length;                     // its bytes
+    int start_pos, end_pos;         // characters replaced
+};
+
+// ---- Trees -------------------------------------------------------------------------------------
+enum : unsigned {
+    Pt_TREE_ITEM_EXPANDABLE = 0x0100,   // shows an expander even before it has children
+    Pt_TREE_ITEM_EXPANDED = 0x0200,
+};
+// Subtypes of Pt_CB_TREE_STATE.
+enum : unsigned long { Pt_TREE_COLLAPSING = 0, Pt_TREE_EXPANDING = 1 };
+struct PtTreeItemRow;
+struct PtTreeItem_t {
+    unsigned flags;                 // Pt_TREE_ITEM_*
+    PtTreeItem_t* father;
+    PtTreeItem_t* brother;          // the next item at the same level
+    PtTreeItem_t* son;              // the first child
+    void* data;                     // the program's own
+    short set_img, unset_img;       // images (Pt_ARG_TREE_IMAGES index) when expanded, when not; -1 none
+    const char* string;             // its text (owned by the item)
+    PtTreeItemRow* row;             // where it is shown (the layer's)
+};
+struct PtTreeCallback_t {
+    PtTreeItem_t* item;
+    unsigned expand;                // Pt_CB_TREE_STATE: 1 expanding, 0 collapsing
+};
+// Items are made unattached, then added; a removed item (with its children) may be added again
+// or freed.
+PtTreeItem_t* PtTreeAllocItem(PtWidget_t* tree, const char* string, short set_img, short unset_img);
+int PtTreeAddFirst(PtWidget_t* tree, PtTreeItem_t* item, PtTreeItem_t* parent);  // NULL: top level
+int PtTreeAddAfter(PtWidget_t* tree, PtTreeItem_t* item, PtTreeItem_t* brother);
+PtTreeItem_t* PtTreeRemoveItem(PtWidget_t* tree, PtTreeItem_t* item);
+void PtTreeFreeItems(PtTreeItem_t* item);           // the item, its later brothers and all their children
+void PtTreeFreeAllItems(PtWidget_t* tree);
+int PtTreeModifyItemString(PtWidget_t* tree, PtTreeItem_t* item, const char* string);
+PtTreeItem_t* PtTreeRootItem(PtWidget_t* tree);     // the first top-level item
+PtTreeItem_t* PtTreeGetCurrent(PtWidget_t* tree);
+void PtTreeGoto(PtWidget_t* tree, PtTreeItem_t* item);     // makes it current, selected and visible
+void PtTreeSelect(PtWidget_t* tree, PtTreeItem_t* item);
+void PtTreeShow(PtWidget_t* tree, PtTreeItem_t* item);
+int PtTreeExpand(PtWidget_t* tree, PtTreeItem_t* item, PhEvent_t* event);   // runs Pt_CB_TREE_STATE
+int PtTreeCollapse(PtWidget_t* tree, PtTreeItem_t* item, PhEvent_t* event);
 
 // ---- Window events ------------------------------------------------------------------------------
 enum : unsigned long {
@@ -156,6 +211,7 @@ enum : unsigned long {
     Ph_WM_RESIZE = 0x0040,
     Ph_WM_HIDE = 0x0100,
     Ph_WM_MOVE = 0x0200,
+    Ph_WM_FFRONT = 0x10000,         // keep in front: state_f 0 on, otherwise off
 };
 struct PhWindowEvent_t {
     unsigned long event_f;          // Ph_WM_*
@@ -187,7 +243,10 @@ PhRect_t* PtWidgetExtent(PtWidget_t* widget, PhRect_t* extent);
 int PtExtentWidget(PtWidget_t* widget);         // recomputes sizes after children changed
 
 int PtWindowToFront(PtWidget_t* window);
-int PtForwardWindowEvent(const PhWindowEvent_t* event);    // Ph_WM_MOVE, Ph_WM_CLOSE, TOFRONT
+int PtForwardWindowEvent(const PhWindowEvent_t* event);    // Ph_WM_MOVE, RESIZE, CLOSE, TOFRONT, FFRONT, HIDE
+// Delivers a synthetic event to a widget as if the user made it: Ph_EV_BUT_PRESS, Ph_EV_BUT_REPEAT
+// and Ph_EV_BUT_RELEASE work a button (arm, repeat, disarm and activate); a blocked widget takes none.
+int PtSendEventToWidget(PtWidget_t* widget, PhEvent_t* event);
 // The visible screen rectangle (flags and input group are accepted for form's sake).
 int PhWindowQueryVisible(unsigned flags, long rid, unsigned input_group, PhRect_t* rect);
 int PhInputGroup(PhEvent_t* event);

@@ -317,6 +317,8 @@ int SetOne(PtWidget_t* w, long type, long value, long len)
             guint lw = 0, lh = 0;
             gtk_layout_get_size(GTK_LAYOUT(w->body), &lw, &lh);
             gtk_layout_set_size(GTK_LAYOUT(w->body), lw ? lw : 1, value > 0 ? static_cast<guint>(value) : 1);
+        } else if (w->body) {
+            gtk_widget_set_size_request(w->body, -1, value > 0 ? static_cast<int>(value) : -1);
         }
         return 0;
     case Pt_ARG_FS_ROOT_DIR:
@@ -327,6 +329,10 @@ int SetOne(PtWidget_t* w, long type, long value, long len)
         w->render_flags = value;
         if (w->kind == Kind::Window)
             gtk_window_set_decorated(GTK_WINDOW(w->gtk), (value & (Ph_WM_RENDER_BORDER | Ph_WM_RENDER_TITLE)) != 0);
+        return 0;
+    case Pt_ARG_TREE_IMAGES:
+        if (w->kind != Kind::Tree) return -1;
+        detail::SetTreeImages(w, static_cast<const PhImage_t* const*>(ptr), len);
         return 0;
     case Pt_ARG_WINDOW_STATE:
         w->window_state = (w->window_state & ~len) | (value & len);

@@ -248,7 +248,7 @@ void SelectRow(PtWidget_t* w, int row)
         RunUntilIdle();
         return;
     }
-    if (w->kind != Kind::List || row < 1) return;
+    if ((w->kind != Kind::List && w->kind != Kind::Tree) || row < 1) return;
     GtkTreePath* path = gtk_tree_path_new_from_indices(row - 1, -1);
     gtk_tree_view_scroll_to_cell(GTK_TREE_VIEW(w->gtk), path, nullptr, FALSE, 0, 0);
     RunUntilIdle();

@@ -19,7 +19,7 @@ const PtWidgetClass_t kClasses[] = {
     {Kind::Slider, "PtSlider"},   {Kind::List, "PtList"},         {Kind::Combo, "PtComboBox"},
     {Kind::Group, "PtGroup"},     {Kind::Scroll, "PtScrollContainer"}, {Kind::Timer, "PtTimer"},
     {Kind::Menu, "PtMenu"},       {Kind::MenuItem, "PtMenuButton"}, {Kind::FileSel, "PtFileSel"},
-    {Kind::Raw, "PtRaw"},
+    {Kind::Raw, "PtRaw"},         {Kind::Tree, "PtTree"},
 };
 
 std::set<PtWidget_t*>& live()
@@ -87,6 +87,8 @@ void DestroyRecord(PtWidget_t* w, bool destroy_gtk)
     auto& order = creation_order();
     order.erase(std::remove(order.begin(), order.end(), w), order.end());
     live().erase(w);
+    detail::ReleaseModule(w->module, w);
+    w->module = nullptr;
     if (w->gtk) {
         g_signal_handlers_disconnect_matched(w->gtk, G_SIGNAL_MATCH_DATA, 0, 0, nullptr, nullptr, w);
         g_object_set_data(G_OBJECT(w->gtk), "photon-widget", nullptr);
@@ -103,6 +105,7 @@ void DestroyRecord(PtWidget_t* w, bool destroy_gtk)
     }
     if (w->store) g_object_unref(w->store);
     w->store = nullptr;
+    if (w->kind == Kind::Tree) detail::ForgetTree(w);
     Bury(w);
 }
 
@@ -161,6 +164,7 @@ GtkWidget* NewGtk(Kind kind, PtWidget_t* rec)
     case Kind::MenuItem: return gtk_menu_item_new_with_mnemonic("");
     case Kind::FileSel: return gtk_file_chooser_widget_new(GTK_FILE_CHOOSER_ACTION_OPEN);
     case Kind::Raw: return gtk_drawing_area_new();
+    case Kind::Tree: return gtk_tree_view_new();
     }
     return gtk_fixed_new();
 }
@@ -284,6 +288,7 @@ PtWidgetClassRef_t* const PtMenu = &kClasses[12];
 PtWidgetClassRef_t* const PtMenuButton = &kClasses[13];
 PtWidgetClassRef_t* const PtFileSel = &kClasses[14];
 PtWidgetClassRef_t* const PtRaw = &kClasses[15];
+PtWidgetClassRef_t* const PtTree = &kClasses[16];
 
 namespace detail {
 
@@ -306,6 +311,7 @@ Kind KindOfGtk(GtkWidget* g)
     const char* n = gtk_widget_get_name(g);
     if (n && strcmp(n, "PtTimer") == 0) return Kind::Timer;
     if (n && strcmp(n, "PtRaw") == 0) return Kind::Raw;
+    if (n && strcmp(n, "PtTree") == 0 && GTK_IS_TREE_VIEW(g)) return Kind::Tree;
     if (GTK_IS_WINDOW(g)) return Kind::Window;
     if (GTK_IS_MENU_ITEM(g)) return Kind::MenuItem;
     if (GTK_IS_MENU(g)) return Kind::Menu;
@@ -372,6 +378,14 @@ PtWidget_t* WrapGtk(GtkWidget* gtk, Kind kind, const std::string& name, PtWidget
     else if (GTK_IS_WINDOW(gtk)) text = gtk_window_get_title(GTK_WINDOW(gtk));
     if (text) w->text = text;
     if (GTK_IS_WINDOW(gtk) && text) w->title = text;
+    // Pictures given by a UI file read back as the widget's label image.
+    GtkWidget* picture = GTK_IS_IMAGE(gtk) ? gtk : GTK_IS_BUTTON(gtk) ? gtk_button_get_image(GTK_BUTTON(gtk)) : nullptr;
+    if (picture && gtk_image_get_storage_type(GTK_IMAGE(picture)) == GTK_IMAGE_PIXBUF) {
+        w->image = ImageFromPixbuf(gtk_image_get_pixbuf(GTK_IMAGE(picture)));
+        w->label_type = GTK_IS_IMAGE(gtk) || !text || !*text ? Pt_IMAGE : Pt_TEXT_IMAGE;
+        if (GTK_IS_BUTTON(gtk)) w->image_part = picture;
+    }
+    if (kind == Kind::Tree) WrapTreeView(w);
     g_signal_connect(gtk, "destroy", G_CALLBACK(OnGtkDestroy), w);
     ConnectSignals(w);
     return w;
@@ -562,6 +576,7 @@ int PtForwardWindowEvent(const PhWindowEvent_t* ev)
         if (ev->event_f & Ph_WM_RESIZE) gtk_window_resize(GTK_WINDOW(w->gtk), ev->size.w, ev->size.h);
         if (ev->event_f & Ph_WM_TOFRONT) gtk_window_present(GTK_WINDOW(w->gtk));
         if (ev->event_f & Ph_WM_HIDE) gtk_window_iconify(GTK_WINDOW(w->gtk));
+        if (ev->event_f & Ph_WM_FFRONT) gtk_window_set_keep_above(GTK_WINDOW(w->gtk), ev->state_f == 0);
     });
     if (ev->event_f & Ph_WM_CLOSE) detail::NoteWindowClosed(w);
     return 0;

@@ -16,7 +16,7 @@ namespace photon {
 
 enum class Kind {
     Window, Button, Toggle, Label, Text, Numeric, Slider, List, Combo, Group, Scroll, Timer, Menu,
-    MenuItem, FileSel, Raw,
+    MenuItem, FileSel, Raw, Tree,
 };
 
 struct PtWidgetClass_t {
@@ -59,6 +59,11 @@ struct PtWidget_t {
     GtkWidget* text_part = nullptr;     // label made by the layer: its text
     GtkWidget* image_part = nullptr;    // label or button: its image
     GtkListStore* store = nullptr;      // list rows
+    GtkTreeStore* tree = nullptr;       // tree rows
+    std::vector<PhImage_t*> tree_images;
+    const void* last_target = nullptr;  // quick second presses on a row count as a double click
+    uint64_t last_press = 0;
+    int click_count = 1;
     PtWidget_t* parent = nullptr;
     std::vector<PtWidget_t*> children;
     detail::ModuleInstance* module = nullptr;
@@ -138,10 +143,16 @@ void Deliver(GdkEvent* event);                       // as if the display had se
 PhEvent_t MakeEvent(unsigned long type, unsigned subtype);
 void SliderDragTo(PtWidget_t* slider, int value);
 
+// ---- Trees (Tree.cpp) ----
+void WrapTreeView(PtWidget_t* tree);
+void ForgetTree(PtWidget_t* tree);
+void SetTreeImages(PtWidget_t* tree, const PhImage_t* const* images, long count);
+
 // ---- Modules (Modules.cpp) ----
 const ApContext_t* Context();
 bool HaveDisplay();
 void NoteWindowClosed(PtWidget_t* window);
+void ReleaseModule(ModuleInstance* instance, PtWidget_t* widget);    // a widget of the instance is gone
 
 // ---- Images (Image.cpp) ----
 GdkPixbuf* PixbufOf(const PhImage_t* image);

@@ -182,6 +182,30 @@ TEST_F(PhotonTest, AnotherThreadTouchesWidgetsUnderTheLock)
     EXPECT_TRUE(entered);
 }
 
+std::thread::id handler_thread;
+int NoteThread(int fd, void*, unsigned)
+{
+    char c;
+    if (read(fd, &c, 1) == 1) handler_thread = std::this_thread::get_id();
+    return Pt_END;
+}
+
+TEST_F(PhotonTest, HandlersRegisteredByAnotherThreadRunOnTheLoop)
+{
+    Pipe p;
+    handler_thread = {};
+    std::thread decoder([&] {
+        PtEnter(0);
+        PtAppAddFd(nullptr, p.fd[0], Pt_FD_READ, NoteThread, nullptr);
+        PtLeave(0);
+        EXPECT_EQ(write(p.fd[1], "m", 1), 1);
+    });
+    // The loop thread must wait for events for the decoder to get the lock.
+    while (handler_thread == std::thread::id()) PtProcessEvent();
+    decoder.join();
+    EXPECT_EQ(handler_thread, std::this_thread::get_id());
+}
+
 int SayDestroyed(PtWidget_t*, void*, PtCallbackInfo_t*)
 {
     fprintf(stderr, "base destroyed\n");

@@ -3,6 +3,7 @@
 #include "PhotonFixture.h"
 
 #include <cstring>
+#include <unistd.h>
 
 namespace photon::testing {
 namespace {
@@ -400,6 +401,118 @@ TEST_F(PhotonTest, CreatedWidgetsPlacedOrderedAndDestroyed)
     PtDestroyWidget(scroll);
     RunUntilIdle();
     EXPECT_EQ(PtWidgetParent(label), nullptr);      // gone with its parent
+}
+
+TEST_F(PhotonTest, MenuModulePopsUpAndGoesAfterAChoice)
+{
+    OpenTestWindow();
+    static const ApEventLink_t menu{ABM_MENU, "CommandMenu", nullptr, 0, 0, 0};
+    PtWidget_t* m = ApCreateModule(&menu, Find("PlayButton"), nullptr);
+    ASSERT_NE(m, nullptr);
+    RunUntilIdle();
+    PtWidget_t* save = ApGetWidgetPtr(m, "SaveItem");
+    ASSERT_NE(save, nullptr);
+    PtSetResource(Find("ClearItem"), Pt_ARG_FLAGS, Pt_TRUE, Pt_BLOCKED | Pt_GHOST);
+    ChooseItem(Find("ClearItem"));
+    EXPECT_EQ(Reasons(), "");
+    ChooseItem(save);
+    EXPECT_EQ(Reasons(), "SaveItem:activate");
+}
+
+TEST_F(PhotonTest, PictureModulesAsImageDatabasesAndPanes)
+{
+    OpenTestWindow();
+    static const ApEventLink_t icons{ABM_PICTURE, "icons", nullptr, 0, 0, 0};
+    ApDBase_t* db = ApOpenDBase(&icons);
+    ASSERT_NE(db, nullptr);
+    PhImage_t* play = ApGetImageRes(db, "playBut");
+    ASSERT_NE(play, nullptr);
+    EXPECT_EQ(play->size.w, 16);
+    EXPECT_EQ(ApGetImageRes(db, "noSuchImage"), nullptr);
+    PtSetResource(Find("PlayButton"), Pt_ARG_LABEL_IMAGE, play, 0);
+    PtSetResource(Find("PlayButton"), Pt_ARG_LABEL_TYPE, Pt_IMAGE, 0);
+    ApCloseDBase(db);
+
+    // The same module as a pane inside a group of the window.
+    PtWidget_t* group = PtCreateWidget(PtGroup, Find("BaseGroup"), 0, nullptr);
+    PtRealizeWidget(group);
+    PtWidget_t* pane = ApCreateModule(&icons, group, nullptr);
+    ASSERT_NE(pane, nullptr);
+    EXPECT_EQ(PtWidgetParent(pane), group);
+    RunUntilIdle();
+    PtWidget_t* stop = ApGetWidgetPtr(pane, "stopBut");
+    ASSERT_NE(stop, nullptr);
+    EXPECT_TRUE(PtWidgetIsRealized(stop));
+    PhImage_t* shown = nullptr;
+    PtGetResource(stop, Pt_ARG_LABEL_IMAGE, &shown, 0);     // the picture the UI file gave it
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->size.w, 10);
+    EXPECT_EQ(PtWidgetInsert(group, Find("ControlGroup"), 1), 0);
+    PtDestroyWidget(group);
+    RunUntilIdle();
+    EXPECT_EQ(Find("stopBut"), nullptr);
+}
+
+TEST_F(PhotonTest, SyntheticEventsWorkButtonsAsHeldKeysDo)
+{
+    OpenTestWindow();
+    PtWidget_t* ff = Find("fastForwardButton");
+    PtAddCallback(ff, Pt_CB_ARM, cbRecord, nullptr);
+    PtAddCallback(ff, Pt_CB_DISARM, cbRecord, nullptr);
+    PhEvent_t press{}, repeat{}, release{};
+    press.type = Ph_EV_BUT_PRESS;
+    repeat.type = Ph_EV_BUT_REPEAT;
+    release.type = Ph_EV_BUT_RELEASE;
+    release.subtype = Ph_EV_RELEASE_REAL;
+    PtSendEventToWidget(ff, &press);
+    PtSendEventToWidget(ff, &repeat);
+    PtSendEventToWidget(ff, &release);
+    EXPECT_EQ(Reasons(), "fastForwardButton:arm fastForwardButton:repeat fastForwardButton:disarm "
+                         "fastForwardButton:activate");
+    Log().clear();
+    PtWidget_t* mute = Find("muteButton");
+    PtSendEventToWidget(mute, &press);
+    PtSendEventToWidget(mute, &release);
+    EXPECT_TRUE(Flags(mute) & Pt_SET);
+    EXPECT_EQ(Reasons(), "muteButton:activate");
+    Log().clear();
+    PtSetResource(ff, Pt_ARG_FLAGS, Pt_TRUE, Pt_BLOCKED);
+    PtSendEventToWidget(ff, &press);
+    PtSendEventToWidget(ff, &release);
+    EXPECT_EQ(Reasons(), "");
+}
+
+int moves;
+PhPoint_t moved_to;
+int OnWindowEvent(PtWidget_t*, void*, PtCallbackInfo_t* info)
+{
+    auto* we = static_cast<PhWindowEvent_t*>(info->cbdata);
+    if (we->event_f == Ph_WM_MOVE) {
+        ++moves;
+        moved_to = we->pos;
+    }
+    return Pt_CONTINUE;
+}
+
+TEST_F(PhotonTest, WindowMovesAreReportedAndForwardedEventsMoveWindows)
+{
+    OpenTestWindow();
+    moves = 0;
+    PtAddCallback(window, Pt_CB_WINDOW, OnWindowEvent, nullptr);
+    PhWindowEvent_t we{Ph_WM_MOVE, 0, window, {40, 30}, {0, 0}};
+    EXPECT_EQ(PtForwardWindowEvent(&we), 0);
+    for (int i = 0; i < 50 && !moves; ++i) {
+        usleep(2000);
+        RunUntilIdle();
+    }
+    EXPECT_GE(moves, 1);
+    EXPECT_EQ(moved_to.x, 40);
+    EXPECT_EQ(moved_to.y, 30);
+    PhWindowEvent_t front{Ph_WM_FFRONT, 0, window, {0, 0}, {0, 0}};
+    EXPECT_EQ(PtForwardWindowEvent(&front), 0);
+    PhRect_t screen{};
+    EXPECT_EQ(PhWindowQueryVisible(0x100, 0, PhInputGroup(nullptr), &screen), 0);
+    EXPECT_EQ(screen.lr.x - screen.ul.x + 1, 1024);
 }
 
 } // namespace
