@@ -321,9 +321,16 @@ int Ring_Write_Fd(RingBuffer *ring, FILE *stream, unsigned long maxBytes)
         if (n < piece)
             break;
     }
-    if (got > 0)
-        iAfterWrite(ring);
+    // The consumer is woken after the lock is released: woken under it, on a busy or single core it
+    // would run at once only to block on the lock the producer still holds.
+    bool wake = false;
+    if (got > 0) {
+        ring->State = ring->pWritePointer == ring->pReadPointer ? 3 : 1;
+        wake = iRingGetBytesInBuffer(ring) > 0;
+    }
     Unlock(ring);
+    if (wake)
+        BroadcastData(ring);
     return 0;
 }
 
@@ -427,9 +434,10 @@ int Report_Bytes_Read(RingBuffer *ring, unsigned long n)
             ring->pWrapReadBase = ring->pBufferStart;
         }
     }
-    if (iRingGetBytesInBuffer(ring) < LowWater(ring))
-        SignalRoom(ring);
+    const bool wake = iRingGetBytesInBuffer(ring) < LowWater(ring);
     Unlock(ring);
+    if (wake)
+        SignalRoom(ring);
     return 0;
 }
 
