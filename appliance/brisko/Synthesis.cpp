@@ -43,7 +43,7 @@ const SynthTables& synthTables()
 enum class In { Plain, Dual, DualMono };
 
 template <In mode>
-inline float at(const float* x, int p)
+BRISKO_INLINE float at(const float* x, int p)
 {
     if constexpr (mode == In::Plain) return x[p];
     else if constexpr (mode == In::Dual) return x[2 * p];
