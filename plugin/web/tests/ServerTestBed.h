@@ -20,7 +20,6 @@
 #include "core/SettingsReader.h"
 #include "core/tests/PluginTestBed.h"
 #include "web/TCPServer.h"
-#include "windows/FileSystemObject.h"
 
 namespace zephra::testing {
 
@@ -123,14 +122,8 @@ struct ServerBed {
         return client.received();
     }
 
-    // The server debug log's lines without their dates (the log is closed to be read, and
-    // opened again for appending).
-    std::vector<std::string> debugLines() {
-        if (bed.state.web.ServerDebugLog) {
-            bed.state.web.ServerDebugLog->Close();
-            bed.state.web.ServerDebugLog = windows::FileSystemObject().OpenTextFile(
-                bed.host->GetAppPath() + "\\Data\\dkvZephra\\dkvZephra_TCPServerDebug.txt", windows::ForAppending);
-        }
+    // The server debug log's lines without their dates.
+    std::vector<std::string> debugLines() const {
         std::ifstream in(bed.app.path() / "Data" / "dkvZephra" / "dkvZephra_TCPServerDebug.txt", std::ios::binary);
         std::vector<std::string> lines;
         for (std::string line; std::getline(in, line);) {
@@ -140,7 +133,7 @@ struct ServerBed {
         }
         return lines;
     }
-    std::size_t debugCount(const std::string& part) {
+    std::size_t debugCount(const std::string& part) const {
         std::size_t count = 0;
         for (const auto& line : debugLines()) count += line.find(part) != std::string::npos;
         return count;
