@@ -21,10 +21,12 @@
 #include "host/HostInterfaceState.h"
 #include "host/UserScriptState.h"
 #include "vb/Object.h"
+#include "web/PageFrame.h"
 
 namespace zephra {
 
 class QueueTimer;
+class ZephraSetup;
 
 class PluginState {
 public:
@@ -78,9 +80,14 @@ public:
 
     // The plug-in's own web server, as far as the settings reader touches it.
     WebServerState web;
+    // The page frame's module state, overwritten by every page.
+    PageFrameState pageFrame;
 
     // The user script and the texts queued for it.
     UserScriptState scripts;
+
+    // The setup dialog: one shared instance, made on first use.
+    std::shared_ptr<ZephraSetup> setupDialog;
 
 private:
     std::shared_ptr<QueueTimer> queueTimer_;
