@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
+
 #include "windows/FileErrors.h"
 #include "windows/IniFile.h"
 
@@ -11,6 +13,11 @@ namespace {
 
 // File times advance in coarse steps: a change within this long of the last one may keep the time.
 constexpr std::time_t kCoarseTime = 2;
+
+std::uint64_t nextGeneration() {
+    static std::atomic<std::uint64_t> last{0};
+    return ++last;
+}
 
 }  // namespace
 
@@ -47,9 +54,15 @@ void CachedIniFile::refresh() {
     stamp_ = now;
     if (loaded_ && text == text_) return;  // touched or rewritten as it was: the document stands
     document_ = IniDocument(text);
+    generation_ = nextGeneration();
     text_ = std::move(text);
     partial_ = tooLarge;
     loaded_ = true;
+}
+
+void CachedIniFile::Forget() noexcept {
+    loaded_ = false;
+    generation_ = nextGeneration();
 }
 
 const IniDocument& CachedIniFile::Read() {
@@ -68,9 +81,10 @@ void CachedIniFile::Write() {
     try {
         WriteIniText(file_, text);
     } catch (...) {
-        loaded_ = false;  // the change did not reach the file: read it again next time
+        Forget();  // the change did not reach the file: read it again next time
         throw;
     }
+    generation_ = nextGeneration();
     text_ = std::move(text);
     stamp_ = stampOf(file_);
     partial_ = false;

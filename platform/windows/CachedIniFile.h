@@ -26,8 +26,11 @@ public:
     IniDocument& ReadForUpdate();
     // Writes the document once (see WriteIniFile) and keeps it as the file's current text.
     void Write();
+    // A number that changes whenever the document does (read anew, changed and written, dropped);
+    // no two documents of any file share one.
+    std::uint64_t Generation() const noexcept { return generation_; }
     // Drops the kept document (after a change that must not be written): the next call reads the file.
-    void Forget() noexcept { loaded_ = false; }
+    void Forget() noexcept;
 
 private:
     struct Stamp {
@@ -48,6 +51,7 @@ private:
     Stamp stamp_;
     bool loaded_ = false;
     bool partial_ = false;  // only the start of a too-large file was read
+    std::uint64_t generation_ = 0;
 };
 
 }  // namespace windows

@@ -51,6 +51,12 @@ std::vector<std::pair<std::string, std::string>> Registry::GetAllSettings(const 
     return file_.Read().Section(sectionName(appName, section));
 }
 
+std::uint64_t Registry::Generation() const {
+    std::lock_guard lock(mutex_);
+    file_.Read();
+    return file_.Generation();
+}
+
 void Registry::SaveSetting(const std::string& appName, const std::string& section, const std::string& key,
                            const std::string& setting) {
     SaveSettings(appName, section, {{key, setting}});

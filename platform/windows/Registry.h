@@ -5,6 +5,7 @@
 // without regard to case; values are kept byte for byte. The file is kept parsed and read again
 // only when it changed on disk, so that changes made outside the program are seen.
 
+#include <cstdint>
 #include <filesystem>
 #include <mutex>
 #include <string>
@@ -29,6 +30,9 @@ public:
     // The section's keys and values in file order (none when there is no such section).
     std::vector<std::pair<std::string, std::string>> GetAllSettings(const std::string& appName,
                                                                     const std::string& section) const;
+    // A number that changes whenever any setting may have changed (in the file or by this object),
+    // so that a caller may keep what it made of the settings until then.
+    std::uint64_t Generation() const;
     // Raises 5 for a name or value that cannot be stored (empty, or holding control characters).
     void SaveSetting(const std::string& appName, const std::string& section, const std::string& key,
                      const std::string& setting);

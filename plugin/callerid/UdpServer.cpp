@@ -53,7 +53,7 @@ int32_t clientCount(const std::string& text, bool& clamped) {
     return number < 0 ? 0 : kClientListCap;
 }
 
-ClientList readClients() {
+ClientList parseClients() {
     ClientList list;
     std::unordered_map<std::string, std::string> byKey;
     for (auto& [key, value] : windows::GetAllSettings(kUdpAppName, kClients))
@@ -64,6 +64,19 @@ ClientList readClients() {
     list.entries.resize(static_cast<std::size_t>(max));
     for (int32_t k = 1; k <= max; ++k)
         if (auto found = byKey.find(std::to_string(k)); found != byKey.end()) list.entries[k - 1] = found->second;
+    return list;
+}
+
+// The list is made again only when the registry changed, so that a datagram costs the same with
+// one entry or a thousand.
+const ClientList& readClients() {
+    static std::uint64_t generation = 0;
+    static ClientList list;
+    const std::uint64_t now = windows::Registry::CurrentUser().Generation();
+    if (now != generation) {
+        list = parseClients();
+        generation = now;
+    }
     return list;
 }
 
@@ -139,7 +152,7 @@ void replaceEntry(const ClientList& list, int32_t gone, const std::string& ip,
 }
 
 void subscribe(PluginState& state, const std::string& ip) {
-    const ClientList list = readClients();
+    const ClientList& list = readClients();
     std::vector<std::pair<std::string, std::string>> changes;
     bool listed = false;
     for (int32_t k = 1; k <= list.max(); ++k) {
@@ -167,7 +180,7 @@ void subscribe(PluginState& state, const std::string& ip) {
 }
 
 void unsubscribe(const std::string& ip) {
-    const ClientList list = readClients();
+    const ClientList& list = readClients();
     std::vector<std::pair<std::string, std::string>> changes;
     for (int32_t k = 1; k <= list.max(); ++k)
         if (list.at(k, "") == ip) changes.emplace_back(entryKey(k), unsubscribed(ip));
@@ -197,7 +210,7 @@ std::string ServerDatagram(uint8_t type, const std::string& first, const std::st
 }
 
 std::vector<std::string> ClientEntries() {
-    const ClientList list = readClients();
+    const ClientList& list = readClients();
     std::vector<std::string> entries;
     for (int32_t k = 1; k <= list.max(); ++k) entries.push_back(list.at(k, ""));
     return entries;
@@ -229,7 +242,7 @@ void InitUDP(PluginState& state) {
     state.udp.ServerLogToHost = true;
     debugWhenLogging(state, kEnteredInitIO);
     ServerLog(state, std::string(kUdpAppName) + kClearing, kLogInfo);
-    const ClientList list = readClients();
+    const ClientList& list = readClients();
     bool clamped = false;
     clientCount(list.maxText.empty() ? "0" : list.maxText, clamped);
     if (clamped) ServerLog(state, kClientMaxOutOfRange + list.maxText + kClientMaxTakenAs + std::to_string(list.max()),
@@ -262,7 +275,7 @@ std::string UDPSendCID(PluginState& state, std::string& name, std::string& numbe
         debugWhenLogging(state, kEnteredSendCID + name + " " + number);
         replaceMarks(name, number);
         const std::string datagram = ServerDatagram(kCallerIdDatagram, name, number);
-        const ClientList list = readClients();
+        const ClientList& list = readClients();
         const int32_t max = list.max();
         const int32_t port = max > 0 ? remotePort() : 0;
         for (int32_t k = 1; k <= max; ++k) {
@@ -286,7 +299,7 @@ std::string UDPSendCommand(PluginState& state, const std::string& command, const
     bool sent = vb::Try([&] {
         debugWhenLogging(state, kEnteredSendCommand + command + " " + argument);
         const std::string datagram = ServerDatagram(kCommandDatagram, command, argument);
-        const ClientList list = readClients();
+        const ClientList& list = readClients();
         const int32_t max = list.max();
         if (max <= 0) {
             result = kNoClients;
@@ -317,7 +330,7 @@ std::string UDPSendCommand(PluginState& state, const std::string& command, const
 }
 
 bool IsRegisteredClient(PluginState&, const std::string& host) {
-    const ClientList list = readClients();
+    const ClientList& list = readClients();
     for (int32_t k = 1; k <= list.max(); ++k) {
         const std::string entry = list.at(k, "");
         if (entry == unsubscribed(host)) return false;
