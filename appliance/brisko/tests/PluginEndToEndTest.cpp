@@ -99,12 +99,14 @@ TEST(PluginEndToEndFaults, AFileWithoutFramesIsReportedAsAnError)
     const std::string text = workDir() + "/e2e_text.mp3";
     writeFile(empty, {});
     writeFile(text, std::vector<std::uint8_t>(20000, 'a'));
-    for (const std::string& file : {empty, text}) {
+    // The text may be refused before the reader has reached its end (then the start fill found no
+    // frame); either way the host sees an error.
+    for (const auto& [file, error] : {std::pair{empty, "error: MPEG Audio Plugin: no MPEG audio frames in the stream"},
+                                      std::pair{text, "error: MPEG Audio Plugin: "}}) {
         const std::string wav = file + ".wav";
         EXPECT_EQ(RunHost("file://" + file, wav), 1) << file;
         const std::vector<std::uint8_t> log = readFile(wav + ".log");
-        EXPECT_NE(std::string(log.begin(), log.end()).find("MPEG Audio Plugin: no MPEG audio frames in the stream"),
-                  std::string::npos)
+        EXPECT_NE(std::string(log.begin(), log.end()).find(error), std::string::npos)
             << std::string(log.begin(), log.end());
     }
 }
