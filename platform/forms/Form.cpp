@@ -1,5 +1,6 @@
 #include "forms/Form.h"
 
+#include "forms/Controls.h"
 #include "forms/User.h"
 #include "vb/Error.h"
 
@@ -31,6 +32,19 @@ void Form::Unload() {
     if (!loaded_) return;
     loaded_ = false;
     Form_Unload();
+    for (Control* control : controls_) control->reset();
+}
+
+Control* Form::FindControl(std::string_view name, int index) const {
+    auto lower = [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); };
+    for (Control* control : controls_) {
+        const std::string& own = control->Name();
+        if (control->Index() != index || own.size() != name.size()) continue;
+        bool same = true;
+        for (std::size_t i = 0; same && i < own.size(); ++i) same = lower(own[i]) == lower(name[i]);
+        if (same) return control;
+    }
+    return nullptr;
 }
 
 }  // namespace forms

@@ -1,11 +1,15 @@
 #pragma once
 // A form: a window of the plug-in. Nothing is drawn; a form is loaded, shown, hidden and
 // unloaded as the original's were, and a modal show lets the current user (User.h) work
-// the form before it returns.
+// the form before it returns. Its controls (Controls.h) are members of the derived form.
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace forms {
+
+class Control;
 
 enum FormShowConstants : int { vbModeless = 0, vbModal = 1 };
 
@@ -23,7 +27,8 @@ public:
     // close box, which unloads it). Showing a visible form modally raises error 400.
     void Show(int modal = vbModeless);
     void Hide();
-    // Runs Form_Unload when the form is loaded; the form can be loaded again afterwards.
+    // Runs Form_Unload when the form is loaded and puts every control back as designed; the
+    // form can be loaded again afterwards.
     void Unload();
 
     bool Loaded() const noexcept { return loaded_; }
@@ -31,11 +36,17 @@ public:
 
     std::string Caption;
 
+    // The control of that name (any letter case): element `index` of a control array, or with
+    // -1 a control of its own; nullptr when the form has none.
+    Control* FindControl(std::string_view name, int index = -1) const;
+
 protected:
     virtual void Form_Load() {}
     virtual void Form_Unload() {}
 
 private:
+    friend class Control;
+    std::vector<Control*> controls_;
     bool loaded_ = false;
     bool visible_ = false;
 };

@@ -8,10 +8,12 @@
 // `phone_event` 4 with a `phone_line` makes the event run for each call on that line.
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 
 #include "automation/Class.h"
+#include "vb/Variant.h"
 
 namespace homeseer {
 
@@ -40,7 +42,21 @@ public:
     int32_t misc() const noexcept { return misc_; }
     void setMisc(int32_t value) noexcept { misc_ = value; }
 
+    // The type ("Integer", "Long", "String" ...) of the value last written to a property by
+    // name, as the host keeps it; "" when none was. Numbers outside 32 bits raise 6.
+    std::string WrittenType(std::string_view property) const;
+
 private:
+    // The late-bound writes, which keep the type of the value written.
+    void letScripts(const vb::Variant& value);
+    void letGroup(const vb::Variant& value);
+    void letEvAbsTime(const vb::Variant& value);
+    void letPhoneLine(const vb::Variant& value);
+    void letPhoneEvent(const vb::Variant& value);
+    void letMisc(const vb::Variant& value);
+    void written(const char* property, const vb::Variant& value);
+
+    std::map<std::string, std::string, std::less<>> writtenTypes_;
     std::string name_;
     std::string scripts_;
     std::string group_;

@@ -25,6 +25,7 @@
 namespace zephra {
 
 class QueueTimer;
+class ZephraSetup;
 
 class PluginState {
 public:
@@ -81,6 +82,9 @@ public:
 
     // The user script and the texts queued for it.
     UserScriptState scripts;
+
+    // The setup dialog: one shared instance, made on first use.
+    std::shared_ptr<ZephraSetup> setupDialog;
 
 private:
     std::shared_ptr<QueueTimer> queueTimer_;

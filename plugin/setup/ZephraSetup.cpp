@@ -1,14 +1,350 @@
 #include "setup/ZephraSetup.h"
 
+#include <memory>
+#include <optional>
+
+#include "core/LogWriter.h"
 #include "core/PluginState.h"
+#include "host/PluginVersion.h"
+#include "host/ScriptOperations.h"
+#include "setup/SetupTexts.h"
+#include "vb/Conversions.h"
+#include "vb/Err.h"
+#include "vb/Strings.h"
+#include "windows/CaseFold.h"
+#include "windows/SpVoice.h"
 
 namespace zephra {
 
-ZephraSetup::ZephraSetup(PluginState& state) : forms::Form(kCaption), state_(state) { (void)state_; }
+using namespace setuptext;
 
-void ShowZephraSetup(PluginState& state) {
-    ZephraSetup dialog(state);
-    dialog.Show(forms::vbModal);
+namespace {
+
+// How a key of section "Zephra Utilities" fills its control.
+enum class Fill {
+    Text,         // the text
+    Number,       // the text's leading number (none: unchecked)
+    WholeNumber,  // the whole text as a number; any other text is an error
+    LineNumber,   // the text when numeric, else "1"
+    ServerOption  // "1" selects "Homseer or External Server", anything else "Internal Server"
+};
+
+struct LoadEntry {
+    const char* key;
+    const char* loadDefault;
+    Fill fill;
+    forms::TextBox ZephraSetup::*text = nullptr;
+    forms::CheckBox ZephraSetup::*check = nullptr;
+};
+
+using S = ZephraSetup;
+constexpr auto T = Fill::Text;
+constexpr auto N = Fill::Number;
+constexpr auto W = Fill::WholeNumber;
+
+// In the order the keys are read.
+const LoadEntry kLoadOrder[] = {
+    {"SorvexCommandPort", "1024", T, &S::aSorvexCommandPort},
+    {"GenerateCIDEvent", "0", N, nullptr, &S::aGenerateCIDEvent},
+    {"LogCID", "0", N, nullptr, &S::aLogCID},
+    {"CIDSentry", "0", N, nullptr, &S::aCIDSentry},
+    {"ZcidCIDResponse", "0", N, nullptr, &S::aZcidCIDResponse},
+    {"BrowserCIDResponse", "0", N, nullptr, &S::aBrowserCIDResponse},
+    {"SoundCIDResponse", "0", N, nullptr, &S::aSoundCIDResponse},
+    {"CIDCommPort", "", T, &S::aCIDCommPort},
+    {"CIDPortString", "9600,n,8,1", T, &S::aCIDPortString},
+    {"CIDModemInitString", "AT#CID=1", T, &S::aCIDModemInitString},
+    {"CIDNamePrefix", "NAME =", T, &S::aCIDNamePrefix},
+    {"CIDNumberPrefix", "NMBR =", T, &S::aCIDNumberPrefix},
+    {"CIDEventGroup", "", T, &S::aCIDEventGroup},
+    {"useHSPPhoneBook", "0", N, nullptr, &S::aUseHSPPhoneBook},
+    {"ExcludeHSPLocation", "0", N, nullptr, &S::aExcludeHSPLocation},
+    {"UseFriends", "0", N, nullptr, &S::aUseFriends},
+    {"FriendsLocation", "", T, &S::aFriendsLocation},
+    {"InsertModemCrLf", "1", N, nullptr, &S::aInsertModemCrLf},
+    {"UDPDelay", "", T, &S::aUDPDelay},
+    {"FontColor", "white", T, &S::aFontColor},
+    {"PushDelay", "5", T, &S::aPushDelay},
+    {"HomeseerIP", "192.168.0.1", T, &S::aHSIP},
+    {"CIDLineNumber", "1", Fill::LineNumber, &S::aLineNumber},
+    {"inMenu", "0", W, nullptr, &S::aMenu},
+    {"StatusOnly", "0", W, nullptr, &S::aStatusOnly},
+    {"ServerPort", "", T, &S::aServerPort},
+    {"Background", "", T, &S::aBackground},
+    {"StyleSheet", "", T, &S::aStyleSheet},
+    {"TCPServerOption", "0", Fill::ServerOption},
+    {"LEDMotionTime", "", T, &S::aLEDMotionTime},
+    {"SleepMonitorInterval", "0", T, &S::aSleepInterval},
+    {"TextStyle", "Arial", T, &S::aTextStyle},
+    {"TextForeground", "Yellow", T, &S::aTextForeground},
+    {"TextBackground", "Blue", T, &S::aTextBackground},
+    {"TextFontSize", "7", T, &S::aTextFontSize},
+    {"MaxPixels", "100000", T, &S::aMaxPixels},
+    {"jpg", "1", N, nullptr, &S::ajpg},
+    {"gif", "1", N, nullptr, &S::agif},
+    {"bmp", "0", N, nullptr, &S::abmp},
+    {"DontRandomize", "0", N, nullptr, &S::aDontRandomize},
+    {"IncludeHeaderLinks", "1", N, nullptr, &S::aIncludeHeaderLinks},
+    {"Wallpaper", "0", N, nullptr, &S::aWallpaper},
+    {"AwakenOnMotion", "0", N, nullptr, &S::aAwakenOnMotion},
+    {"StartSlildeshow", "0", N, nullptr, &S::aStartSlildeshow},
+    {"SlideshowNoMotionTime", "", T, &S::aSlideshowNoMotionTime},
+    {"Links", "links_touchscreen.htm", T, &S::aLinks},
+    {"LinksFile", "links_touchscreen.htm", T, &S::aLinksFile},
+    {"SlideshowPath", "", T, &S::aSlideshowPath},
+    {"ImagePath", "", T, &S::aImagePath},
+    {"ImageServer", "", T, &S::aImageServer},
+    {"SlideshowUpdateInterval", "", T, &S::aUpdateInterval},
+    {"PowerCycleTime", "5", T, &S::aPowerCycleTime},
+    {"PowerCycleInterval", "", T, &S::aPowerCycleInterval},
+    {"noResponseAction", "0", N, nullptr, &S::anoResponseAction},
+    {"DefaultPushPage", "", T, &S::aDefaultPushPage},
+    {"PowerUpTime", "75", T, &S::aPowerUpTime},
+    {"WindowsShare", "", T, &S::aWindowsShare},
+    {"ShowSlides", "0", W, nullptr, &S::aShowSlides},
+    {"DebugLog", "0", W, nullptr, &S::aDebugLog},
+    {"UseZephraServer", "0", W, nullptr, &S::aUseZephraServer},
+    {"CommandRetries", "", T, &S::aCommandRetries},
+    {"TCPDebug", "0", W, nullptr, &S::aTCPDebug},
+};
+
+// Every value read has its double quotes removed.
+std::string cleaned(const std::string& value) { return vb::Replace(value, "\"", ""); }
+
+// The number at the start of a text, as a check box takes it.
+int32_t leadingNumber(const std::string& text) { return vb::CInt(vb::Variant(vb::Val(text))); }
+
+void SelectOptionIndex(forms::OptionGroup& options, int index) {
+    for (int i = 0; i < options.Count(); ++i) options(i).Value(false);
+    options(index).Value(true);
 }
+
+void ShowOption(forms::OptionGroup& options, bool on) {
+    options(on ? 0 : 1).Value(false);
+    options(on ? 1 : 0).Value(true);
+}
+
+}  // namespace
+
+ZephraSetup::ZephraSetup(PluginState& state) : forms::Form(kCaption), state_(state) {
+    OKButton.onClick = [this] { OKButton_Click(); };
+    CancelButton.onClick = [this] { CancelButton_Click(); };
+    aPlay.onClick = [this] { aPlay_Click(); };
+    aStop.onClick = [this] { aStop_Click(); };
+    for (int i = 0; i < aTCPServerOption.Count(); ++i) aTCPServerOption(i).onClick = [this, i] { aTCPServerOption_Click(i); };
+}
+
+std::vector<std::string> ZephraSetup::soundCaptions() {
+    return {"Cancel", "Check", "Copy", "Cut", "Delete", "Help",  "Major", "Close", "Open", "High",
+            "Low",    "Paste", "Print", "Down", "Up",   "Snap", "Warm",  "Sleep", "Wake"};
+}
+
+forms::OptionGroup& ZephraSetup::SlideGroupOptions(int slot) {
+    forms::OptionGroup* groups[kUnitSlots] = {&Option1, &Option2, &Option3, &Option4, &Option5,
+                                              &Option6, &Option7, &Option8, &Option9};
+    if (slot < 0 || slot >= kUnitSlots) vb::raise(vb::errors::SubscriptOutOfRange);
+    return *groups[slot];
+}
+
+void ZephraSetup::loadStep(const std::string& section, const std::string& key, const std::function<void()>& body,
+                           std::function<std::string()> value) {
+    if (vb::Try(body)) return;
+    vb::Try([&] { WriteLog(state_.host(), kSource, kLoadTag); });
+    vb::Err().Clear();
+    failedLoads_.push_back({section, key, std::move(value)});
+}
+
+// Each control is filled on its own: one that fails is logged and the load goes on, and the
+// setting it holds is kept from being overwritten by an unchanged control (see save()).
+void ZephraSetup::Form_Load() {
+    failedLoads_.clear();
+    unloaded_.clear();
+    loadedKeys_.fill("");
+    loadedSounds_.clear();
+
+    vb::Try([&] {
+        SSTab1.Tab(0);
+        lblver.Caption(kVersionLabel + PluginVersionText());
+        HouseCode.Caption(kHouseCodeLabel + state_.HouseCode);
+    });
+    vb::Err().Clear();
+    loadUtilities();
+    loadVoices();
+    loadSounds();
+    loadUnits();
+    loadSlideRows();
+    // The dialog would be brought to the foreground here; a headless form has no window.
+
+    for (const FailedLoad& failed : failedLoads_) {
+        if (!failed.value) continue;
+        std::string value;
+        if (vb::Try([&] { value = failed.value(); }))
+            unloaded_[{windows::LowerCase(failed.section), windows::LowerCase(vb::Trim(failed.key))}] = value;
+    }
+    vb::Err().Clear();
+}
+
+void ZephraSetup::loadUtilities() {
+    for (const LoadEntry& entry : kLoadOrder) {
+        const std::string key = entry.key;
+        loadStep(
+            kMainSection, key,
+            [&] {
+                const std::string v = cleaned(state_.host().GetIniSetting(kMainSection, key, entry.loadDefault, kIniFile));
+                switch (entry.fill) {
+                    case Fill::Text: (this->*entry.text).Text(v); break;
+                    case Fill::Number: (this->*entry.check).Value(leadingNumber(v)); break;
+                    case Fill::WholeNumber: (this->*entry.check).Value(vb::CInt(vb::Variant(v))); break;
+                    case Fill::LineNumber: (this->*entry.text).Text(vb::IsNumeric(vb::Variant(v)) ? v : "1"); break;
+                    case Fill::ServerOption:
+                        ShowOption(aTCPServerOption, v == "1");
+                        aServerPort.Enabled(aTCPServerOption(0).Value());
+                        break;
+                }
+            },
+            [this, key] { return mainValue(key); });
+    }
+}
+
+// The installed voices; the saved one (any letter case) is selected, else the first.
+void ZephraSetup::loadVoices() {
+    loadStep(
+        kVoiceSection, kVoiceKey,
+        [&] {
+            windows::SpVoice voice;
+            const std::string wanted =
+                vb::LCase(cleaned(state_.host().GetIniSetting(kVoiceSection, kVoiceKey, kDefaultVoice, kIniFile)));
+            int32_t selected = 0;
+            int32_t index = 0;
+            for (const windows::SpObjectToken& token : voice.GetVoices()) {
+                aVoiceCB.AddItem(token.GetDescription());
+                if (vb::LCase(token.GetDescription()) == wanted) selected = index;
+                ++index;
+            }
+            aVoiceCB.ListIndex(selected);
+        },
+        [this] { return "\"" + aVoiceCB.Text() + "\""; });
+}
+
+void ZephraSetup::loadSounds() {
+    loadStep(
+        kMainSection, kSoundsKey,
+        [&] {
+            loadedSounds_ = cleaned(state_.host().GetIniSetting(kMainSection, kSoundsKey, "", kIniFile));
+            const std::vector<std::string> fields = vb::Split(loadedSounds_, ",");
+            // Every field is tried, so that one odd field leaves the others shown.
+            bool failed = false;
+            for (int n = 0; n < kSoundBoxes && n < static_cast<int>(fields.size()); ++n)
+                if (!vb::Try([&] { Check1(n).Value(leadingNumber(fields[static_cast<std::size_t>(n)])); })) failed = true;
+            if (failed) throw vb::Error(vb::Err().Number, vb::Err().Description);
+        },
+        [this] { return "\"" + soundList() + "\""; });
+}
+
+// The entries of section "Zephra Names", one per slot, in file order.
+void ZephraSetup::loadUnits() {
+    std::vector<std::string> lines;
+    if (!vb::Try([&] {
+            std::string text = cleaned(state_.host().GetINISection(kNamesSection, kIniFile));
+            text = vb::Replace(vb::Replace(text, "~1", "["), "~2", "]");
+            if (!text.empty()) lines = vb::Split(text, std::string(1, '\0'));
+        })) {
+        vb::Try([&] { WriteLog(state_.host(), kSource, kLoadTag); });
+        vb::Err().Clear();
+        return;
+    }
+    int slot = 0;
+    for (const std::string& line : lines) {
+        if (vb::Trim(line).empty()) continue;
+        const std::vector<std::string> parts = vb::Split(line, "=");
+        if (parts.size() != 2 || parts[0].empty() || parts[1].empty()) continue;
+        const std::vector<std::string> fields = vb::Split(parts[1], ",");
+        if (fields[0].empty()) continue;
+        const int s = slot++;
+        const std::string key = parts[0];
+        loadStep(
+            kNamesSection, key,
+            [&] {
+                if (s >= kUnitSlots) throw vb::Error(vb::errors::SubscriptOutOfRange);
+                aIP(s).Text(key);
+                loadedKeys_[static_cast<std::size_t>(s)] = key;
+                aName(s).Text(fields[0]);
+                aDC(s).Text("");
+                aPower(s).Text("");
+                aMotion(s).Text("");
+                auto field = [&](std::size_t i) -> const std::string* { return i < fields.size() ? &fields[i] : nullptr; };
+                if (!field(1)) return;
+                aDC(s).Text(*field(1));
+                if (!field(2)) return;
+                aPower(s).Text(*field(2));
+                if (!field(3)) return;
+                aMotion(s).Text(*field(3));
+                if (!field(4)) return;
+                // An odd slide group leaves the rest of the row to be filled all the same.
+                std::optional<vb::Error> groupError;
+                if (!vb::Try([&] { SelectOptionIndex(SlideGroupOptions(s), vb::CInt(vb::Variant(*field(4)))); }))
+                    groupError = vb::Error(vb::Err().Number, vb::Err().Description);
+                if (field(5)) aDoCID(s).Value(*field(5) == "1" ? 1 : 0);
+                if (field(6)) aX10Server(s).Text(*field(6));
+                if (groupError) throw *groupError;
+            },
+            // A line beyond the last slot is never written by a save.
+            s < kUnitSlots ? std::function<std::string()>([this, s] { return unitValue(s); }) : nullptr);
+    }
+}
+
+void ZephraSetup::loadSlideRows() {
+    for (int n = 0; n < kSlideRowCount; ++n) {
+        const std::string key = kSlideRowKey + std::to_string(n);
+        loadStep(
+            kMainSection, key,
+            [&] {
+                std::string v = cleaned(state_.host().GetIniSetting(kMainSection, key, "", kIniFile));
+                if (v.find(',') == std::string::npos) v = ",";
+                const std::vector<std::string> parts = vb::Split(v, ",");
+                aSlideASP(n).Text(parts[0]);
+                aDwell(n).Text(parts[1]);
+            },
+            [this, n] { return "\"" + aSlideASP(n).Text() + "," + aDwell(n).Text() + "\""; });
+    }
+    for (int g = 0; g < kGroupCount; ++g) {
+        const std::string serverKey = kServerPathKey + std::to_string(g);
+        const std::string folderKey = kFolderPathKey + std::to_string(g);
+        loadStep(
+            kMainSection, serverKey,
+            [&] { aServerPathGroup(g).Text(cleaned(state_.host().GetIniSetting(kMainSection, serverKey, "", kIniFile))); },
+            [this, g] { return "\"" + aServerPathGroup(g).Text() + "\""; });
+        loadStep(
+            kMainSection, folderKey,
+            [&] { aFolderPathGroup(g).Text(cleaned(state_.host().GetIniSetting(kMainSection, folderKey, "", kIniFile))); },
+            [this, g] { return "\"" + aFolderPathGroup(g).Text() + "\""; });
+    }
+}
+
+void ZephraSetup::Form_Unload() {
+    failedLoads_.clear();
+    unloaded_.clear();
+}
+
+void ZephraSetup::CancelButton_Click() { Unload(); }
+
+void ZephraSetup::aTCPServerOption_Click(int index) { aServerPort.Enabled(index == 0); }
+
+void ZephraSetup::aPlay_Click() {
+    vb::Try([&] { ZephraSorvexEx(state_, "play"); });
+    vb::Err().Clear();
+}
+
+void ZephraSetup::aStop_Click() {
+    vb::Try([&] { ZephraSorvexEx(state_, "stop"); });
+    vb::Err().Clear();
+}
+
+ZephraSetup& SetupDialog(PluginState& state) {
+    if (!state.setupDialog) state.setupDialog = std::make_shared<ZephraSetup>(state);
+    return *state.setupDialog;
+}
+
+void ShowZephraSetup(PluginState& state) { SetupDialog(state).Show(forms::vbModal); }
 
 }  // namespace zephra

@@ -1,8 +1,18 @@
 #pragma once
-// The setup dialog: every setting shown and edited, saved into the settings file on OK,
-// after which the plug-in reads its settings again. Its controls come with the setup
-// dialog; until then it is an empty window that can be shown.
+// The setup dialog: one control for every setting a user may edit, filled from the settings
+// file when the dialog loads; "Update" writes every control back (SettingsWriter.cpp) and
+// the plug-in reads its settings again; "Cancel" closes it. The status web page uses the
+// same shared instance without showing it: it reads and sets the controls, then saves with
+// SaveFromWebPage. Nothing is drawn; a user (or a test) works the controls.
 
+#include <array>
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "forms/Controls.h"
 #include "forms/Form.h"
 
 namespace zephra {
@@ -11,14 +21,194 @@ class PluginState;
 
 class ZephraSetup : public forms::Form {
 public:
-    static constexpr const char* kCaption = "ZephraSetup";
+    static constexpr const char* kCaption = "Zephra Setup";
+    static constexpr int kUnitSlots = 9;
+    static constexpr int kSlideRowCount = 15;
+    static constexpr int kGroupCount = 3;
+    static constexpr int kSoundBoxes = 19;
+
     explicit ZephraSetup(PluginState& state);
 
+    // "Update": writes every control, reloads the settings and unloads the dialog. The
+    // resizer question, when due, is asked in a message box.
+    void OKButton_Click();
+    // The status page's save: as "Update", but no message box is shown (the question is
+    // logged as answered no).
+    void SaveFromWebPage();
+    // "Cancel": unloads the dialog; nothing is written.
+    void CancelButton_Click();
+    // An element of aTCPServerOption clicked: "Internal Server" enables aServerPort.
+    void aTCPServerOption_Click(int index);
+    // The jukebox on every appliance: "play", "stop".
+    void aPlay_Click();
+    void aStop_Click();
+
+    // The entry keys the unit slots were loaded from ("" for a slot no entry filled), and the
+    // sound list as loaded.
+    const std::array<std::string, kUnitSlots>& LoadedKeys() const { return loadedKeys_; }
+    const std::string& LoadedSounds() const { return loadedSounds_; }
+
+    // --- Controls ------------------------------------------------------------------------
+    forms::TabControl SSTab1{*this, "SSTab1", {"Zephras", "Definitions", "Power", "Screen", "Slide Group", "CID", "Future"}};
+    forms::CommandButton OKButton{*this, "OKButton", -1, "Update"};
+    forms::CommandButton CancelButton{*this, "CancelButton", -1, "Cancel"};
+    forms::Label lblver{*this, "lblver"};
+    forms::Label HouseCode{*this, "HouseCode"};
+
+    // Page "Zephras": one row per unit slot.
+    forms::Controls<forms::TextBox> aName{*this, "aName", kUnitSlots};
+    forms::Controls<forms::TextBox> aIP{*this, "aIP", kUnitSlots};
+    forms::Controls<forms::TextBox> aDC{*this, "aDC", kUnitSlots};
+    forms::Controls<forms::TextBox> aPower{*this, "aPower", kUnitSlots};
+    forms::Controls<forms::TextBox> aMotion{*this, "aMotion", kUnitSlots};
+    forms::OptionGroup Option1{*this, "Option1", slideGroupCaptions()};
+    forms::OptionGroup Option2{*this, "Option2", slideGroupCaptions()};
+    forms::OptionGroup Option3{*this, "Option3", slideGroupCaptions()};
+    forms::OptionGroup Option4{*this, "Option4", slideGroupCaptions()};
+    forms::OptionGroup Option5{*this, "Option5", slideGroupCaptions()};
+    forms::OptionGroup Option6{*this, "Option6", slideGroupCaptions()};
+    forms::OptionGroup Option7{*this, "Option7", slideGroupCaptions()};
+    forms::OptionGroup Option8{*this, "Option8", slideGroupCaptions()};
+    forms::OptionGroup Option9{*this, "Option9", slideGroupCaptions()};
+    forms::Controls<forms::CheckBox> aDoCID{*this, "aDoCID", kUnitSlots};
+    forms::Controls<forms::TextBox> aX10Server{*this, "aX10Server", kUnitSlots};
+    // The slide-group option group of unit slot n (Option1 for slot 0 ... Option9 for 8).
+    forms::OptionGroup& SlideGroupOptions(int slot);
+
+    // Page "Definitions".
+    forms::TextBox aHSIP{*this, "aHSIP"};
+    forms::ComboBox aVoiceCB{*this, "aVoiceCB"};
+    forms::TextBox aPushDelay{*this, "aPushDelay"};
+    forms::TextBox aFontColor{*this, "aFontColor"};
+    forms::CheckBox aMenu{*this, "aMenu", -1, "Include in Menu"};
+    forms::CheckBox aStatusOnly{*this, "aStatusOnly", -1, "Disable Control Buttons"};
+    forms::Controls<forms::CheckBox> Check1{*this, "Check1", soundCaptions()};
+    forms::TextBox aCommandRetries{*this, "aCommandRetries"};
+    forms::CheckBox aUseZephraServer{*this, "aUseZephraServer", -1, "Use UDP when Possible"};
+    forms::TextBox aUDPDelay{*this, "aUDPDelay"};
+    forms::OptionGroup aTCPServerOption{*this, "aTCPServerOption", {"Internal Server", "Homseer or External Server"}};
+    forms::TextBox aServerPort{*this, "aServerPort"};
+    forms::TextBox aStyleSheet{*this, "aStyleSheet"};
+    forms::TextBox aBackground{*this, "aBackground"};
+    forms::CheckBox aTCPDebug{*this, "aTCPDebug", -1, "Server Debug "};
+    forms::CheckBox aDebugLog{*this, "aDebugLog", -1, "General Debug "};
+    forms::CheckBox aShowSlides{*this, "aShowSlides", -1, "Show Slide List in Log"};
+
+    // Page "Power".
+    forms::TextBox aPowerCycleInterval{*this, "aPowerCycleInterval"};
+    forms::TextBox aPowerCycleTime{*this, "aPowerCycleTime"};
+    forms::CheckBox anoResponseAction{*this, "anoResponseAction", -1, "Cycle Power After 5 no Responses"};
+    forms::TextBox aSleepInterval{*this, "aSleepInterval"};
+    forms::TextBox aDefaultPushPage{*this, "aDefaultPushPage"};
+    forms::TextBox aPowerUpTime{*this, "aPowerUpTime"};
+    forms::TextBox aWindowsShare{*this, "aWindowsShare"};
+
+    // Page "Screen".
+    forms::TextBox aLEDMotionTime{*this, "aLEDMotionTime"};
+    forms::CheckBox aAwakenOnMotion{*this, "aAwakenOnMotion", -1, "Awaken if Motion"};
+    forms::CheckBox aStartSlildeshow{*this, "aStartSlildeshow", -1, "Start Sllideshow on New Motion Detected"};
+    forms::TextBox aSlideshowNoMotionTime{*this, "aSlideshowNoMotionTime"};
+    forms::TextBox aSlideshowPath{*this, "aSlideshowPath"};
+    forms::TextBox aImagePath{*this, "aImagePath"};
+    forms::TextBox aImageServer{*this, "aImageServer"};
+    forms::CheckBox ajpg{*this, "ajpg", -1, "jpg"};
+    forms::CheckBox agif{*this, "agif", -1, "gif"};
+    forms::CheckBox abmp{*this, "abmp", -1, "bmp"};
+    forms::TextBox aUpdateInterval{*this, "aUpdateInterval"};
+    forms::CheckBox aWallpaper{*this, "aWallpaper", -1, "Show Slides as Tiled Wallpaper"};
+    forms::CheckBox aDontRandomize{*this, "aDontRandomize", -1, "Do not randomize image sequence"};
+    forms::TextBox aLinks{*this, "aLinks"};
+    forms::TextBox aTextStyle{*this, "aTextStyle"};
+    forms::TextBox aTextFontSize{*this, "aTextFontSize"};
+    forms::TextBox aTextForeground{*this, "aTextForeground"};
+    forms::TextBox aTextBackground{*this, "aTextBackground"};
+    forms::CheckBox aIncludeHeaderLinks{*this, "aIncludeHeaderLinks", -1, "Include Header Links"};
+    forms::TextBox aLinksFile{*this, "aLinksFile"};
+    forms::TextBox aMaxPixels{*this, "aMaxPixels"};
+
+    // Page "Slide Group": rows 0..4 group 1, 5..9 group 2, 10..14 group 3.
+    forms::Controls<forms::TextBox> aSlideASP{*this, "aSlideASP", kSlideRowCount};
+    forms::Controls<forms::TextBox> aDwell{*this, "aDwell", kSlideRowCount};
+    forms::Controls<forms::TextBox> aServerPathGroup{*this, "aServerPathGroup", kGroupCount};
+    forms::Controls<forms::TextBox> aFolderPathGroup{*this, "aFolderPathGroup", kGroupCount};
+
+    // Page "CID".
+    forms::CheckBox aUseHSPPhoneBook{*this, "aUseHSPPhoneBook", -1, "Use HSP Address Book"};
+    forms::CheckBox aExcludeHSPLocation{*this, "aExcludeHSPLocation", -1, "Exclude Location From HSP"};
+    forms::CheckBox aUseFriends{*this, "aUseFriends", -1, "Use Friends.txt located at folder:"};
+    forms::TextBox aFriendsLocation{*this, "aFriendsLocation"};
+    forms::CheckBox aLogCID{*this, "aLogCID", -1, "Record in HS Log"};
+    forms::CheckBox aCIDSentry{*this, "aCIDSentry", -1, "CID Sentry Name and Number"};
+    forms::CheckBox aGenerateCIDEvent{*this, "aGenerateCIDEvent", -1, "Toggle CID Device for 10 seconds"};
+    forms::CheckBox aSoundCIDResponse{*this, "aSoundCIDResponse", -1, "Spoken CID Response"};
+    forms::CheckBox aBrowserCIDResponse{*this, "aBrowserCIDResponse", -1, "Browser Name and Number"};
+    forms::CheckBox aZcidCIDResponse{*this, "aZcidCIDResponse", -1, "ZCID Name and Number"};
+    forms::TextBox aCIDEventGroup{*this, "aCIDEventGroup"};
+    forms::TextBox aLineNumber{*this, "aLineNumber"};
+    forms::TextBox aCIDCommPort{*this, "aCIDCommPort"};
+    forms::TextBox aCIDPortString{*this, "aCIDPortString"};
+    forms::TextBox aCIDModemInitString{*this, "aCIDModemInitString"};
+    forms::TextBox aCIDNamePrefix{*this, "aCIDNamePrefix"};
+    forms::TextBox aCIDNumberPrefix{*this, "aCIDNumberPrefix"};
+    forms::CheckBox aInsertModemCrLf{*this, "aInsertModemCrLf", -1, "Auto-complete Name/Nmbr CrLf"};
+
+    // Page "Future": the jukebox.
+    forms::TextBox aSorvexCommandPort{*this, "aSorvexCommandPort"};
+    forms::CommandButton aPlay{*this, "aPlay", -1, "Play"};
+    forms::CommandButton aStop{*this, "aStop", -1, "Stop"};
+
+protected:
+    void Form_Load() override;
+    void Form_Unload() override;
+
 private:
+    static std::vector<std::string> slideGroupCaptions() { return {"None", "1", "2", "3"}; }
+    static std::vector<std::string> soundCaptions();
+
+    // One step of the load: a failure is logged ("Setup ") and the load goes on. The setting
+    // the step fills is remembered, so that a save does not overwrite it with what the
+    // control holds unless the user changed the control.
+    void loadStep(const std::string& section, const std::string& key, const std::function<void()>& body,
+                  std::function<std::string()> value);
+    // The writer, from the button or from the web page.
+    void WriteSettings(bool askResizer);
+    // Stores one value, unless its setting failed to load and the control still holds what
+    // the failed load left in it.
+    void save(const std::string& section, const std::string& key, const std::string& value);
+    // The value a key of section "Zephra Utilities" is written with, from its control.
+    std::string mainValue(const std::string& key);
+    std::string unitValue(int slot);
+    std::string soundList();
+
+    void loadUtilities();
+    void loadVoices();
+    void loadSounds();
+    void loadUnits();
+    void loadSlideRows();
+    void askResizer(bool interactive);
+
     PluginState& state_;
+    std::array<std::string, kUnitSlots> loadedKeys_{};
+    std::string loadedSounds_;
+    // Settings whose load failed, by section and lower-case key, with the value their control
+    // held after the load.
+    struct FailedLoad {
+        std::string section, key;
+        std::function<std::string()> value;
+    };
+    std::vector<FailedLoad> failedLoads_;
+    std::map<std::pair<std::string, std::string>, std::string> unloaded_;
 };
 
-// Loads a new dialog and shows it modally, without an owner window; returns when it closes.
+// The shared dialog, made on first use (not loaded: any use of a control loads it).
+ZephraSetup& SetupDialog(PluginState& state);
+// Shows the shared dialog modally, without an owner window; returns when it closes.
 void ShowZephraSetup(PluginState& state);
+
+// Tells whether the host has an event of that name (any letter case).
+bool FindEvent(PluginState& state, const std::string& name);
+// Creates the host event "dkvZephra CID" for a caller ID on `line` in event group `group`,
+// once: an event of that name already there is left as it is.
+void CreateCIDEvent(PluginState& state, const std::string& group, int16_t line);
 
 }  // namespace zephra

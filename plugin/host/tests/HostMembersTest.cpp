@@ -247,7 +247,7 @@ TEST(Reva, ConfigurationShowsTheSetupDialogModallyAndLearnIRItsMessage) {
     bed.call("ConfigX10");
     bed.call("ConfigIR");
     bed.call("SelectMenu", {"GUI Setup"});
-    EXPECT_EQ(user.modalForms(), (Strings{"ZephraSetup", "ZephraSetup", "ZephraSetup", "ZephraSetup"}));
+    EXPECT_EQ(user.modalForms(), (Strings{"Zephra Setup", "Zephra Setup", "Zephra Setup", "Zephra Setup"}));
     EXPECT_TRUE(bed.call("LearnIR", {int32_t{1}}).isEmpty());
     ASSERT_EQ(user.boxes().size(), 1u);
     EXPECT_EQ(user.boxes()[0].Prompt,

@@ -1,0 +1,272 @@
+// The settings writer: every control of the setup dialog into the settings file, each key in
+// its own written form, then the unit entries, the resizer offer, the host's caller-ID event
+// and the reload of every setting.
+
+#include <algorithm>
+#include <string>
+
+#include "automation/CallByName.h"
+#include "automation/Registry.h"
+#include "core/LogWriter.h"
+#include "core/PluginState.h"
+#include "core/SettingsReader.h"
+#include "forms/MsgBox.h"
+#include "host/SoundsDevice.h"
+#include "setup/SetupTexts.h"
+#include "setup/ZephraSetup.h"
+#include "vb/Err.h"
+#include "vb/Strings.h"
+#include "windows/CaseFold.h"
+
+namespace zephra {
+
+using namespace setuptext;
+
+namespace {
+
+enum class WriteForm {
+    QuotedText,    // the text, in double quotes
+    PlainText,     // the text as it is
+    QuotedNumber,  // the check box's value, in double quotes
+    PlainNumber,   // the check box's value
+    QuotedSwitch   // "1" when "Homseer or External Server" is selected, else "0", in double quotes
+};
+
+struct WriteEntry {
+    const char* key;
+    WriteForm form;
+    forms::TextBox ZephraSetup::*text = nullptr;
+    forms::CheckBox ZephraSetup::*check = nullptr;
+};
+
+using S = ZephraSetup;
+constexpr auto QT = WriteForm::QuotedText;
+constexpr auto PT = WriteForm::PlainText;
+constexpr auto QN = WriteForm::QuotedNumber;
+constexpr auto PN = WriteForm::PlainNumber;
+
+// In the order the keys are written.
+const WriteEntry kWriteOrder[] = {
+    {"SorvexCommandPort", QT, &S::aSorvexCommandPort},
+    {"UDPDelay", PT, &S::aUDPDelay},
+    {"CommandRetries", PT, &S::aCommandRetries},
+    {"UseZephraServer", QN, nullptr, &S::aUseZephraServer},
+    {"DebugLog", QN, nullptr, &S::aDebugLog},
+    {"ShowSlides", QN, nullptr, &S::aShowSlides},
+    {"TCPDebug", QN, nullptr, &S::aTCPDebug},
+    {"TCPServerOption", WriteForm::QuotedSwitch},
+    {"FontColor", QT, &S::aFontColor},
+    {"PushDelay", QT, &S::aPushDelay},
+    {"HomeseerIP", QT, &S::aHSIP},
+    {"inMenu", QN, nullptr, &S::aMenu},
+    {"StatusOnly", QN, nullptr, &S::aStatusOnly},
+    {"ServerPort", QT, &S::aServerPort},
+    {"StyleSheet", QT, &S::aStyleSheet},
+    {"Background", QT, &S::aBackground},
+    {"CIDSentry", PN, nullptr, &S::aCIDSentry},
+    {"GenerateCIDEvent", PN, nullptr, &S::aGenerateCIDEvent},
+    {"LogCID", PN, nullptr, &S::aLogCID},
+    {"ZcidCIDResponse", PN, nullptr, &S::aZcidCIDResponse},
+    {"BrowserCIDResponse", PN, nullptr, &S::aBrowserCIDResponse},
+    {"SoundCIDResponse", PN, nullptr, &S::aSoundCIDResponse},
+    {"CIDCommPort", QT, &S::aCIDCommPort},
+    {"CIDPortString", PT, &S::aCIDPortString},
+    {"CIDModemInitString", PT, &S::aCIDModemInitString},
+    {"CIDNamePrefix", PT, &S::aCIDNamePrefix},
+    {"CIDNumberPrefix", PT, &S::aCIDNumberPrefix},
+    {"CIDEventGroup", PT, &S::aCIDEventGroup},
+    {"CIDLineNumber", QT, &S::aLineNumber},
+    {"UseHSPPhoneBook", PN, nullptr, &S::aUseHSPPhoneBook},
+    {"UseFriends", PN, nullptr, &S::aUseFriends},
+    {"ExcludeHSPLocation", PN, nullptr, &S::aExcludeHSPLocation},
+    {"FriendsLocation", PT, &S::aFriendsLocation},
+    {"InsertModemCrLf", PN, nullptr, &S::aInsertModemCrLf},
+    {"jpg", PN, nullptr, &S::ajpg},
+    {"gif", PN, nullptr, &S::agif},
+    {"bmp", PN, nullptr, &S::abmp},
+    {"TextForeground", PT, &S::aTextForeground},
+    {"TextBackground", PT, &S::aTextBackground},
+    {"TextFontSize", PT, &S::aTextFontSize},
+    {"TextStyle", PT, &S::aTextStyle},
+    {"MaxPixels", PT, &S::aMaxPixels},
+    {"LEDMotionTime", PT, &S::aLEDMotionTime},
+    {"SleepMonitorInterval", PT, &S::aSleepInterval},
+    {"DontRandomize", PN, nullptr, &S::aDontRandomize},
+    {"AwakenOnMotion", PN, nullptr, &S::aAwakenOnMotion},
+    {"IncludeHeaderLinks", PN, nullptr, &S::aIncludeHeaderLinks},
+    {"StartSlildeshow", PN, nullptr, &S::aStartSlildeshow},
+    {"Wallpaper", PN, nullptr, &S::aWallpaper},
+    {"SlideshowNoMotionTime", PT, &S::aSlideshowNoMotionTime},
+    {"LinksFile", PT, &S::aLinksFile},
+    {"Links", PT, &S::aLinks},
+    {"ImagePath", PT, &S::aImagePath},
+    {"ImageServer", PT, &S::aImageServer},
+    {"SlideshowPath", PT, &S::aSlideshowPath},
+    {"SlideshowUpdateInterval", PT, &S::aUpdateInterval},
+    {"PowerCycleTime", PT, &S::aPowerCycleTime},
+    {"PowerCycleInterval", PT, &S::aPowerCycleInterval},
+    {"noResponseAction", PN, nullptr, &S::anoResponseAction},
+    {"DefaultPushPage", PT, &S::aDefaultPushPage},
+    {"PowerUpTime", PT, &S::aPowerUpTime},
+    {"WindowsShare", PT, &S::aWindowsShare},
+};
+
+std::string quoted(const std::string& text) { return "\"" + text + "\""; }
+
+int16_t SelectedOptionIndex(forms::OptionGroup& options) {
+    for (int i = 0; i < options.Count(); ++i)
+        if (options(i).Value()) return static_cast<int16_t>(i);
+    return 0;
+}
+
+int BoolToBit(bool value) { return value ? 1 : 0; }
+
+// A device code as the entries keep it: "[" and "]" would read as a section header.
+std::string escapedCode(const std::string& code) { return vb::Replace(vb::Replace(code, "[", "~1"), "]", "~2"); }
+
+// A unit field without the characters that would shift the fields of its entry or break its
+// line.
+std::string field(const std::string& text) {
+    std::string clean = text;
+    std::erase_if(clean, [](char c) { return c == ',' || c == '\r' || c == '\n' || c == '\0'; });
+    return clean;
+}
+
+// Entry keys compare as the settings file compares them: blanks around and letter case aside.
+bool sameKey(const std::string& a, const std::string& b) { return windows::EqualsNoCase(vb::Trim(a), vb::Trim(b)); }
+
+}  // namespace
+
+std::string ZephraSetup::mainValue(const std::string& key) {
+    for (const WriteEntry& entry : kWriteOrder) {
+        if (!windows::EqualsNoCase(entry.key, key)) continue;
+        switch (entry.form) {
+            case WriteForm::QuotedText: return quoted((this->*entry.text).Text());
+            case WriteForm::PlainText: return (this->*entry.text).Text();
+            case WriteForm::QuotedNumber: return quoted(std::to_string((this->*entry.check).Value()));
+            case WriteForm::PlainNumber: return std::to_string((this->*entry.check).Value());
+            case WriteForm::QuotedSwitch: return quoted(std::to_string(BoolToBit(aTCPServerOption(1).Value())));
+        }
+    }
+    return {};
+}
+
+std::string ZephraSetup::soundList() {
+    std::string list;
+    for (int n = 0; n < kSoundBoxes; ++n) list += (n ? "," : "") + std::to_string(Check1(n).Value());
+    return list;
+}
+
+std::string ZephraSetup::unitValue(int slot) {
+    return quoted(field(aName(slot).Text()) + "," + field(escapedCode(aDC(slot).Text())) + "," +
+                  field(aPower(slot).Text()) + "," + field(aMotion(slot).Text()) + "," +
+                  std::to_string(SelectedOptionIndex(SlideGroupOptions(slot))) + "," +
+                  std::to_string(aDoCID(slot).Value()) + "," + field(aX10Server(slot).Text()));
+}
+
+void ZephraSetup::save(const std::string& section, const std::string& key, const std::string& value) {
+    auto failed = unloaded_.find({windows::LowerCase(section), windows::LowerCase(vb::Trim(key))});
+    if (failed != unloaded_.end() && failed->second == value) return;
+    state_.host().SaveIniSetting(section, key, value, kIniFile);
+}
+
+void ZephraSetup::OKButton_Click() { WriteSettings(true); }
+
+void ZephraSetup::SaveFromWebPage() { WriteSettings(false); }
+
+void ZephraSetup::WriteSettings(bool interactive) {
+    Load();
+    bool soundsChanged = false;
+    const bool completed = vb::Try([&] {
+        // 1. The keys of the main section, then the voice.
+        for (const WriteEntry& entry : kWriteOrder) save(kMainSection, entry.key, mainValue(entry.key));
+        save(kVoiceSection, kVoiceKey, quoted(aVoiceCB.Text()));
+
+        // 2. The sounds.
+        const std::string sounds = soundList();
+        save(kMainSection, kSoundsKey, quoted(sounds));
+        soundsChanged = sounds != loadedSounds_;
+
+        // 3. Whether any unit shows a slide group.
+        int grouped = 0;
+        for (int n = 0; n < kUnitSlots; ++n) grouped += SelectedOptionIndex(SlideGroupOptions(n));
+
+        // 4. The units.
+        for (int n = 0; n < kUnitSlots; ++n) {
+            const std::string key = aIP(n).Text();
+            if (vb::Trim(key).empty()) continue;
+            if (vb::Trim(aName(n).Text()).empty()) {
+                save(kNamesSection, key, kBlankedUnit);
+            } else {
+                if (state_.settings.DebugLog)
+                    WriteLog(state_.host(), kDebugSource,
+                             kSavingName + aName(n).Text() + kSavingAt + escapedCode(aDC(n).Text()));
+                save(kNamesSection, key, unitValue(n));
+            }
+            auto loaded = std::find_if(loadedKeys_.begin(), loadedKeys_.end(),
+                                       [&](const std::string& k) { return !k.empty() && sameKey(k, key); });
+            if (loaded != loadedKeys_.end()) loaded->clear();
+        }
+
+        // 5. The picture resizer, offered once.
+        if (state_.host().GetIniSetting(kMainSection, kResizeQuestionKey, "", kIniFile) != "1" && grouped > 0)
+            askResizer(interactive);
+
+        // 6. Units that were loaded and that no slot holds any more.
+        for (const std::string& key : loadedKeys_)
+            if (!key.empty()) save(kNamesSection, key, kBlankedUnit);
+
+        // 7, 8. Slide rows and group paths.
+        for (int n = 0; n < kSlideRowCount; ++n)
+            save(kMainSection, kSlideRowKey + std::to_string(n), quoted(aSlideASP(n).Text() + "," + aDwell(n).Text()));
+        for (int g = 0; g < kGroupCount; ++g) {
+            save(kMainSection, kServerPathKey + std::to_string(g), quoted(aServerPathGroup(g).Text()));
+            save(kMainSection, kFolderPathKey + std::to_string(g), quoted(aFolderPathGroup(g).Text()));
+        }
+
+        // 9. The host's caller-ID event.
+        const std::string line = aLineNumber.Text();
+        if ((line == "1" || line == "2") && !aCIDEventGroup.Text().empty())
+            CreateCIDEvent(state_, aCIDEventGroup.Text(), static_cast<int16_t>(line == "1" ? 1 : 2));
+
+        // 10. Every setting read again. The appliances' sound buttons follow the new sound
+        // switches, which only the reload puts in place.
+        InitZephraUtilities(state_);
+        if (soundsChanged) UpdateButtons(state_);
+    });
+    if (!completed) {
+        vb::Try([&] { WriteLog(state_.host(), kSource, kWriteTag); });
+        vb::Err().Clear();
+        return;
+    }
+    // 11. Closed.
+    Unload();
+}
+
+// The resizer is an outside component: when it is missing, the user is asked once whether
+// to download it. A save from the web page cannot wait for an answer, so it counts as no.
+void ZephraSetup::askResizer(bool interactive) {
+    vb::ObjectRef resizer;
+    vb::Try([&] { resizer = automation::CreateObject(kResizerClass); });
+    vb::Err().Clear();
+    if (resizer) return;
+    state_.host().SaveIniSetting(kMainSection, kResizeQuestionKey, "1", kIniFile);
+    if (!interactive) {
+        WriteLog(state_.host(), kSource, std::string(kResizerNotAsked) + kResizerQuestion);
+        return;
+    }
+    if (forms::MsgBox(kResizerQuestion, forms::vbOKCancel) != forms::vbOK) return;
+    // The download runs outside the plug-in; when it cannot be started the save goes on.
+    if (!vb::Try([&] {
+            const std::string app = state_.host().GetAppPath();
+            const std::string command = "\"" + app + kDownloadScript + "\" \"" + kResizerPage + "," + app +
+                                        kResizerInstaller + "\"";
+            const vb::Variant shell(automation::CreateObject(kShellClass));
+            automation::callByName(shell, "Run", {vb::Variant(command), vb::Variant(int16_t{0}), vb::Variant(false)});
+        })) {
+        vb::Try([&] { WriteLog(state_.host(), kSource, kWriteTag); });
+        vb::Err().Clear();
+    }
+}
+
+}  // namespace zephra

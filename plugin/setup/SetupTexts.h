@@ -1,0 +1,57 @@
+#pragma once
+// Texts of the setup dialog and its settings writer: the settings file and its sections,
+// the log tags, the labels it shows, the resizer question and the host event it creates.
+
+#include <cstdint>
+
+namespace zephra::setuptext {
+
+inline constexpr const char* kSource = "dkvZephra";
+inline constexpr const char* kDebugSource = "dkvZephra Debug";
+
+inline constexpr const char* kIniFile = "dkvZephraUtilities.ini";
+inline constexpr const char* kMainSection = "Zephra Utilities";
+inline constexpr const char* kNamesSection = "Zephra Names";
+inline constexpr const char* kVoiceSection = "T2W";
+inline constexpr const char* kVoiceKey = "T2WVoice";
+inline constexpr const char* kDefaultVoice = "Microsoft Mary";
+inline constexpr const char* kSoundsKey = "Sounds";
+inline constexpr const char* kSlideRowKey = "SlideASP";
+inline constexpr const char* kServerPathKey = "ServerPathGroup";
+inline constexpr const char* kFolderPathKey = "FolderPathGroup";
+inline constexpr const char* kResizeQuestionKey = "ResizeQuestion";
+// The value of a unit entry that every reader skips (its name field is empty).
+inline constexpr const char* kBlankedUnit = "\",,\"";
+
+// Log tags; the log writer appends the error's line and description.
+inline constexpr const char* kLoadTag = "Setup ";
+inline constexpr const char* kWriteTag = "OK Button ";
+inline constexpr const char* kFindEventTag = "FindEvent ";
+inline constexpr const char* kCreateEventTag = "CreateCIDEVent ";
+inline constexpr const char* kSavingName = "OK Click Saving Name ";
+inline constexpr const char* kSavingAt = " at ";
+
+inline constexpr const char* kVersionLabel = "Version ";
+inline constexpr const char* kHouseCodeLabel = "Plugin House Code is ";
+
+// The picture resizer, offered once.
+inline constexpr const char* kResizerClass = "SfImageResize.ImageResize";
+inline constexpr const char* kShellClass = "Wscript.Shell";
+inline constexpr const char* kResizerQuestion =
+    "Images can be rescaled to work with Zephra.  sfImageResize is used  to perform this function.  "
+    "Click Yes to download this component for personal use only.";
+// A save from the web page cannot wait for a box: the question counts as answered no.
+inline constexpr const char* kResizerNotAsked = "Resizer download not offered from the web page, answered no: ";
+inline constexpr const char* kDownloadScript = "\\Scripts\\DownloadAndExecute.vbs";
+inline constexpr const char* kResizerPage = "http://www.example.com/sfimageresize/download.htm";
+inline constexpr const char* kResizerInstaller = "\\HTML\\ZephraTemp\\sfImageResizeSetup.exe";
+
+// The host event that hands the host phone's callers to the plug-in.
+inline constexpr const char* kCIDEventName = "dkvZephra CID";
+inline constexpr const char* kCIDEventScript = "&hs.Plugin(\"dkvZephra\").ZephraSendHspCID(\"\")";
+inline constexpr int16_t kCIDEventAbsTime = 10;
+inline constexpr int16_t kCIDPhoneEvent = 4;
+inline constexpr int32_t kCIDMiscNewer = 0xC000;
+inline constexpr int16_t kCIDMiscOlder = 0x4000;
+
+}  // namespace zephra::setuptext
