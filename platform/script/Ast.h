@@ -188,17 +188,12 @@ struct If : Stmt {
     Block elseBody;
 };
 
-struct CaseItem {
-    enum Kind : uint8_t { Value, Range, Compare } kind = Value;
-    Op op = Op::Eq;  // Compare: Is <op> value
-    ExprPtr value, upper;
-};
-
+// A Case lists values only: the language has no `Case a To b` nor `Case Is > x`.
 struct Select : Stmt {
     Select() : Stmt(StmtKind::Select) {}
     ExprPtr test;
     struct Case {
-        std::vector<CaseItem> items;
+        std::vector<ExprPtr> items;
         Block body;
     };
     std::vector<Case> cases;

@@ -3,6 +3,7 @@
 #include <unordered_map>
 
 #include "vb/Array.h"
+#include "vb/CodePage.h"
 #include "vb/Conversions.h"
 #include "vb/DateTime.h"
 #include "vb/Error.h"
@@ -222,6 +223,105 @@ V MsgBox(C& c) {
 V ScriptEngine(C&) { return V(texts::Language); }
 V ScriptEngineMajorVersion(C&) { return V(int32_t{5}); }
 V ScriptEngineMinorVersion(C&) { return V(int32_t{8}); }
+V ScriptEngineBuildVersion(C&) { return V(int32_t{16384}); }
+
+// ---- escapes: the characters of the code page by their Unicode code points, as "%XX" up to
+// 255 and "%uXXXX" above; letters, digits and @*_+-./ stay as they are.
+V Escape(C& c) {
+    if (c[0].isNull()) return V::null();
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (char ch : text(c[0])) {
+        uint32_t u = vb::unicodeOf(static_cast<unsigned char>(ch));
+        bool plain = (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') ||
+                     std::string_view("@*_+-./").find(static_cast<char>(u)) != std::string_view::npos;
+        if (u < 0x80 && plain) {
+            out += static_cast<char>(u);
+        } else if (u < 0x100) {
+            out += '%';
+            out += hex[u >> 4];
+            out += hex[u & 0xF];
+        } else {
+            out += "%u";
+            for (int shift = 12; shift >= 0; shift -= 4) out += hex[(u >> shift) & 0xF];
+        }
+    }
+    return V(std::move(out));
+}
+V Unescape(C& c) {
+    if (c[0].isNull()) return V::null();
+    std::string in = text(c[0]), out;
+    auto hexValue = [&](std::size_t at, std::size_t digits) -> int32_t {
+        if (at + digits > in.size()) return -1;
+        int32_t v = 0;
+        for (std::size_t i = at; i < at + digits; ++i) {
+            char d = in[i];
+            int n = d >= '0' && d <= '9' ? d - '0' : d >= 'a' && d <= 'f' ? d - 'a' + 10 : d >= 'A' && d <= 'F' ? d - 'A' + 10 : -1;
+            if (n < 0) return -1;
+            v = v * 16 + n;
+        }
+        return v;
+    };
+    for (std::size_t i = 0; i < in.size(); ++i) {
+        // A "%" not followed by a whole escape stays as written.
+        if (in[i] == '%') {
+            int32_t v;
+            if (i + 1 < in.size() && in[i + 1] == 'u' && (v = hexValue(i + 2, 4)) >= 0) {
+                out += static_cast<char>(vb::byteOf(static_cast<uint32_t>(v)));
+                i += 5;
+                continue;
+            }
+            if ((v = hexValue(i + 1, 2)) >= 0) {
+                out += static_cast<char>(vb::byteOf(static_cast<uint32_t>(v)));
+                i += 2;
+                continue;
+            }
+        }
+        out += in[i];
+    }
+    return V(std::move(out));
+}
+
+// ---- colours and the locale
+V RGB(C& c) {
+    int32_t parts[3];
+    for (std::size_t i = 0; i < 3; ++i) {
+        int32_t v = whole(c[i]);
+        if (v < 0) vb::raise(vb::errors::InvalidProcedureCall);
+        parts[i] = v > 255 ? 255 : v;
+    }
+    return V(parts[0] | parts[1] << 8 | parts[2] << 16);
+}
+V GetLocale(C& c) { return V(c.engine.locale); }
+// A locale by its number, or by its short name for the common ones; 0, 1024 (the user's) and
+// 2048 (the system's) and no argument at all are the default.
+V SetLocale(C& c) {
+    static const std::unordered_map<std::string, int32_t> names = {
+        {"en-us", 1033}, {"en-gb", 2057}, {"en-au", 3081}, {"en-ca", 4105}, {"en-ie", 6153}, {"en", 9},
+        {"de-de", 1031}, {"de-at", 3079}, {"de-ch", 2055}, {"de", 7}, {"fr-fr", 1036}, {"fr-be", 2060},
+        {"fr-ca", 3084}, {"fr-ch", 4108}, {"fr", 12}, {"nl-nl", 1043}, {"nl-be", 2067}, {"nl", 19},
+        {"es-es", 3082}, {"es-mx", 2058}, {"es", 10}, {"it-it", 1040}, {"it", 16}, {"pt-br", 1046},
+        {"pt-pt", 2070}, {"pt", 22}, {"sv-se", 1053}, {"sv", 29}, {"da", 1030}, {"nb-no", 1044},
+        {"no", 20}, {"fi", 1035}, {"pl", 1045}, {"cs", 1029}, {"hu", 1038}, {"el", 1032}, {"tr", 1055},
+        {"ru", 1049}, {"ja", 1041}, {"zh-cn", 2052}, {"zh-tw", 1028}, {"ko", 1042},
+    };
+    int32_t previous = c.engine.locale;
+    int32_t lcid = 0;
+    if (c.has(0)) {
+        const V& arg = c[0];
+        if (arg.isString() && !vb::IsNumeric(arg)) {
+            auto it = names.find(vb::LCase(arg.str()));
+            if (it == names.end()) vb::raise(vb::errors::InvalidProcedureCall);
+            lcid = it->second;
+        } else {
+            lcid = whole(arg);
+        }
+    }
+    if (lcid == 0 || lcid == 1024 || lcid == 2048) lcid = Engine::kDefaultLocale;
+    if (lcid < 0 || lcid > 0xFFFFF || (lcid & 0x3FF) == 0) vb::raise(vb::errors::InvalidProcedureCall);
+    c.engine.locale = lcid;
+    return V(previous);
+}
 
 // ---- constants
 template <int16_t N>
@@ -266,6 +366,8 @@ const Builtin kBuiltins[] = {
     {"execute", 1, 1, Execute}, {"executeglobal", 1, 1, ExecuteGlobal}, {"msgbox", 1, 5, MsgBox},
     {"scriptengine", 0, 0, ScriptEngine}, {"scriptenginemajorversion", 0, 0, ScriptEngineMajorVersion},
     {"scriptengineminorversion", 0, 0, ScriptEngineMinorVersion},
+    {"scriptenginebuildversion", 0, 0, ScriptEngineBuildVersion}, {"escape", 1, 1, Escape},
+    {"unescape", 1, 1, Unescape}, {"rgb", 3, 3, RGB}, {"getlocale", 0, 0, GetLocale}, {"setlocale", 0, 1, SetLocale},
     {"vbcrlf", 0, 0, crlf}, {"vbnewline", 0, 0, crlf}, {"vbcr", 0, 0, cr}, {"vblf", 0, 0, lf},
     {"vbtab", 0, 0, tab}, {"vbnullstring", 0, 0, nullString}, {"vbnullchar", 0, 0, nullChar},
     {"vbformfeed", 0, 0, formFeed}, {"vbverticaltab", 0, 0, verticalTab},

@@ -10,6 +10,7 @@
 #include "script/Builtins.h"
 #include "script/ErrObject.h"
 #include "script/Parser.h"
+#include "script/RegExp.h"
 #include "script/ScriptControl.h"
 #include "script/ScriptObject.h"
 #include "script/SyntaxError.h"
@@ -475,19 +476,9 @@ Engine::Flow Engine::execSelect(const Select& s, Frame& f) {
     };
     auto isTrue = [](const vb::Variant& v) { return v.kind() == vb::VarKind::Boolean && v.boolean(); };
     for (const Select::Case& c : s.cases) {
-        for (const CaseItem& item : c.items) {
-            bool match = false;
-            vb::Variant value = eval(*item.value, f);
-            switch (item.kind) {
-            case CaseItem::Value: match = isTrue(compareResult(Op::Eq, test, value, mixedFor(*item.value))); break;
-            case CaseItem::Range: {
-                vb::Variant upper = eval(*item.upper, f);
-                match = isTrue(compareResult(Op::Ge, test, value, mixedFor(*item.value))) &&
-                        isTrue(compareResult(Op::Le, test, upper, mixedFor(*item.upper)));
-                break;
-            }
-            case CaseItem::Compare: match = isTrue(compareResult(item.op, test, value, mixedFor(*item.value))); break;
-            }
+        for (const ExprPtr& item : c.items) {
+            vb::Variant value = eval(*item, f);
+            bool match = isTrue(compareResult(Op::Eq, test, value, mixedFor(*item)));
             if (match) return execBlock(c.body, f);
         }
     }
@@ -965,7 +956,11 @@ vb::Variant Engine::evalBinary(const Binary& b, Frame& f) {
 
 vb::Variant Engine::evalNew(const New& n, Frame& f) {
     Found x = lookup(n.className, f.module);
-    if (x.kind != Found::Bound || x.binding->kind != Binding::Class) vb::raise(kClassNotDefined);
+    if (x.kind != Found::Bound || x.binding->kind != Binding::Class) {
+        // The language's one built-in class; a script's own class of that name comes first.
+        if (n.className.folded == "regexp") return vb::Variant(makeRegExp());
+        vb::raise(kClassNotDefined);
+    }
     ClassPtr cls = x.binding->cls;
     ModulePtr where = x.inGlobal ? global_ : f.module;
     auto object = std::make_shared<ScriptObject>(cls, where, weak_from_this());

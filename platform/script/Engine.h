@@ -90,6 +90,11 @@ public:
     Clock clock;
     Log log;
 
+    // What GetLocale answers and SetLocale changes (English - United States). Dates and
+    // numbers keep their one format whatever it is.
+    int32_t locale = kDefaultLocale;
+    static constexpr int32_t kDefaultLocale = 1033;
+
     // The script's own Err object.
     vb::ErrObject err;
 

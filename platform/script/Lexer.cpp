@@ -196,21 +196,16 @@ Token Lexer::hexOrOctal() {
         ++pos_;
         ++digits;
     }
-    bool forceLong = false;
-    if (peek() == '&') {
-        forceLong = true;
-        ++pos_;
-    } else if (peek() == '%') {
-        ++pos_;
-    }
+    // A type character is accepted and has no effect: the value alone gives the type.
+    if (peek() == '&' || peek() == '%') ++pos_;
     if (isWordChar(peek())) fail(syntax::ExpectedEndOfStatement);
     Token t = make(Tok::Literal);
-    // Up to 16 bits the literal is an Integer (so "&HFFFF" is -1); wider ones are Longs.
-    if (!forceLong && value <= 0xFFFF) {
-        t.value = vb::Variant(static_cast<int16_t>(static_cast<uint16_t>(value)));
-    } else {
-        t.value = vb::Variant(static_cast<int32_t>(static_cast<uint32_t>(value)));
-    }
+    // Up to 16 bits the digits are an Integer's bits ("&HFFFF" is -1); wider ones a Long's,
+    // which is an Integer again when its value fits one ("&HFFFFFFFF" is the Integer -1).
+    int32_t whole = value <= 0xFFFF ? static_cast<int16_t>(static_cast<uint16_t>(value))
+                                    : static_cast<int32_t>(static_cast<uint32_t>(value));
+    if (whole >= -32768 && whole <= 32767) t.value = vb::Variant(static_cast<int16_t>(whole));
+    else t.value = vb::Variant(whole);
     (void)digits;
     return t;
 }

@@ -124,7 +124,6 @@ private:
     StmtPtr constStatement();
     StmtPtr ifStatement();
     StmtPtr selectStatement();
-    CaseItem caseItem();
     StmtPtr forStatement();
     StmtPtr doStatement();
     StmtPtr whileStatement();
@@ -203,6 +202,8 @@ Block Parser::block(bool singleLine) {
             if (tok_.kind == Tok::Colon) { advance(); continue; }
             if (tok_.kind == Tok::Newline || tok_.kind == Tok::End || isWord("else")) return b;
             if (isWord("end") && peek().kind == Tok::Word && foldName(peek().text) == "if") return b;
+            if (isWord("sub") || isWord("function") || isWord("public") || isWord("private"))
+                fail(syntax::ExpectedStatement);
         } else {
             while (tok_.kind == Tok::Newline || tok_.kind == Tok::Colon) advance();
             if (atBlockEnd()) return b;
@@ -241,8 +242,19 @@ StmtPtr Parser::statement() {
     if (w == "let") { advance(); return callOrAssign(false, false); }
     if (w == "stop") { advance(); return nullptr; }
     if (w == "option") fail(syntax::ExpectedStatement);
-    if (w == "sub" || w == "function" || w == "class" || w == "property" || w == "public" || w == "private")
-        fail(syntax::ExpectedStatement);
+    if (w == "sub" || w == "function" || w == "public" || w == "private") {
+        // A Sub or Function written inside a block of the module's code is a procedure of the
+        // module, as if written at the top (and defined whether or not the block runs).
+        if (proc_ || class_) fail(syntax::ExpectedStatement);
+        bool isPublic = w != "private";
+        if (w == "public" || w == "private") {
+            advance();
+            if (!isWord("sub") && !isWord("function")) fail(syntax::ExpectedStatement);
+        }
+        procedure(isPublic, false, nullptr);
+        return nullptr;
+    }
+    if (w == "class" || w == "property") fail(syntax::ExpectedStatement);
     if (w == "next") fail(syntax::UnexpectedNext);
     if (w == "loop" || w == "wend" || w == "end" || w == "else" || w == "elseif" || w == "case")
         fail(syntax::ExpectedStatement);
@@ -396,33 +408,6 @@ StmtPtr Parser::ifStatement() {
     return s;
 }
 
-CaseItem Parser::caseItem() {
-    CaseItem item;
-    if (isWord("is")) {
-        advance();
-        item.kind = CaseItem::Compare;
-        switch (tok_.kind) {
-        case Tok::Eq: item.op = Op::Eq; break;
-        case Tok::Ne: item.op = Op::Ne; break;
-        case Tok::Lt: item.op = Op::Lt; break;
-        case Tok::Gt: item.op = Op::Gt; break;
-        case Tok::Le: item.op = Op::Le; break;
-        case Tok::Ge: item.op = Op::Ge; break;
-        default: fail(syntax::SyntaxError);
-        }
-        advance();
-        item.value = binaryLevel(6);  // above the comparisons
-        return item;
-    }
-    item.value = expression();
-    if (isWord("to")) {
-        advance();
-        item.kind = CaseItem::Range;
-        item.upper = expression();
-    }
-    return item;
-}
-
 StmtPtr Parser::selectStatement() {
     auto s = stmt<Select>();
     advance();
@@ -442,10 +427,12 @@ StmtPtr Parser::selectStatement() {
         }
         Select::Case c;
         for (;;) {
-            c.items.push_back(caseItem());
+            c.items.push_back(expression());
             if (tok_.kind != Tok::Comma) break;
             advance();
         }
+        // "Case 4 To 6" stops here, at "To".
+        if (!atEndOfStatement()) fail(syntax::ExpectedEndOfStatement);
         if (tok_.kind == Tok::Colon) advance();
         c.body = block();
         s->cases.push_back(std::move(c));
@@ -1076,21 +1063,9 @@ ExprPtr Parser::notLevel() {
     return binaryLevel(6);
 }
 
+// Unary minus binds tighter than "^" in the language: -3 ^ 2 is 9, 2 ^ -1 is 0.5.
 ExprPtr Parser::negation() {
-    if (tok_.kind == Tok::Minus || tok_.kind == Tok::Plus) {
-        Token at = tok_;
-        bool minus = tok_.kind == Tok::Minus;
-        advance();
-        Nest nest(*this);
-        ExprPtr operand = negation();
-        if (!minus) return operand;
-        auto u = node<Unary>(at);
-        u->op = Op::Neg;
-        u->operand = std::move(operand);
-        measure(*u);
-        return u;
-    }
-    ExprPtr left = postfix(primary(), false);
+    ExprPtr left = powerOperand();
     while (tok_.kind == Tok::Caret) {
         Token at = tok_;
         advance();

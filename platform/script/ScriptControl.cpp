@@ -5,6 +5,7 @@
 #include "automation/Registry.h"
 #include "script/Engine.h"
 #include "script/FileSystemObjects.h"
+#include "script/RegExp.h"
 #include "script/SyntaxError.h"
 #include "vb/Conversions.h"
 #include "vb/Error.h"
@@ -225,6 +226,7 @@ void registerClasses() {
     std::call_once(once, [] {
         automation::registerClass<ScriptControl>(kProgId);
         automation::registerClass(kFileSystemProgId, [] { return vb::ObjectRef(makeFileSystemObject()); });
+        automation::registerClass(kRegExpProgId, [] { return makeRegExp(); });
     });
 }
 

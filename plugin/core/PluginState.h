@@ -21,6 +21,7 @@
 #include "host/HostInterfaceState.h"
 #include "host/UserScriptState.h"
 #include "vb/Object.h"
+#include "web/PageFrame.h"
 
 namespace zephra {
 
@@ -79,6 +80,8 @@ public:
 
     // The plug-in's own web server, as far as the settings reader touches it.
     WebServerState web;
+    // The page frame's module state, overwritten by every page.
+    PageFrameState pageFrame;
 
     // The user script and the texts queued for it.
     UserScriptState scripts;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "vb/Object.h"
+#include "web/ConvertASP.h"
 #include "windows/TextStream.h"
 
 namespace zephra {
@@ -27,6 +28,10 @@ struct WebServerState {
     std::vector<std::string> ConvertedPages{std::string()};
     // The index of the slideshow page's next picture.
     int32_t NextPictureIndex = 0;
+    // The .asp page being converted.
+    ConvertASPState convert;
+    // The last slideshow request came from a configured appliance.
+    bool SlideClientIsAppliance = false;
 };
 
 // Loads the web server once: makes the folders application folder & "\Data" and

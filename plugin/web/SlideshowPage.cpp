@@ -1,8 +1,251 @@
 #include "web/SlideshowPage.h"
 
+#include <cmath>
+#include <functional>
+
+#include "automation/CallByName.h"
+#include "core/LogWriter.h"
+#include "core/PageRequest.h"
+#include "core/PluginState.h"
+#include "core/RequestItems.h"
+#include "core/Zephra.h"
+#include "host/StatusText.h"
+#include "vb/Conversions.h"
+#include "vb/DateTime.h"
+#include "vb/Err.h"
+#include "vb/Math.h"
+#include "vb/Strings.h"
+#include "web/HTMLIncludes.h"
+#include "web/ImageInfo.h"
+#include "windows/FileSystemObject.h"
+#include "windows/ImageResize.h"
+
 namespace zephra {
 
-// The slideshow page comes with the web server; until then the page is empty.
-std::string ZephraSlideshow_ASP(PluginState&, const vb::Variant&, const vb::Variant&) { return ""; }
+namespace {
+
+constexpr const char* kSource = "dkvZephra";
+constexpr const char* kDebugSource = "dkvZephra Debug";
+constexpr int32_t kScreenWidth = 620;
+constexpr int32_t kScreenHeight = 460;
+
+void debug(PluginState& state, const std::string& text) {
+    if (state.settings.DebugLog) vb::Try([&] { state.host().Writelog(kDebugSource, text); });
+}
+
+void routine(PluginState& state, const char* tag, const std::function<void()>& body) {
+    if (!vb::Try(body)) vb::Try([&] { WriteLog(state.host(), kSource, tag); });
+}
+
+std::string backslashed(const std::string& path) { return vb::Replace(path, "/", "\\"); }
+
+// Measures a picture once: its size is cached in the list (or slide row) it belongs to.
+void measure(PluginState& state, const std::string& path, int32_t& width, int32_t& height) {
+    ImageInfo info(state);
+    info.ReadImageInfo(backslashed(path));
+    width = info.Width();
+    height = info.Height();
+}
+
+bool inGroup(int16_t group) { return group >= 1 && group <= kSlideGroups; }
+
+std::string groupRandom(PluginState& state, int16_t group) {
+    ZephraSettings& s = state.settings;
+    if (inGroup(group) && !s.GroupFiles[static_cast<std::size_t>(group)].files[0].empty()) {
+        const auto g = static_cast<std::size_t>(group);
+        return BuildRandomSlideshow(state, s.GroupFiles[g], s.GroupServerPath[g], s.GroupFolderPath[g]);
+    }
+    return BuildRandomSlideshow(state, s.SlideFiles, s.ImageServer, s.ImagePath);
+}
+
+std::string linksAnswer(PluginState& state, const ZephraEntry* appliance) {
+    ZephraSettings& s = state.settings;
+    if (appliance) {
+        Zephra& z = *appliance->Object;
+        z.setSlideshow(false);
+        z.setMailLED("off");
+        z.setTopLED("Off");
+        state.host().SetDeviceString(appliance->ZephraDC, FormatValue(state, 0, s.Links));
+        state.host().SetDeviceLastChange(appliance->ZephraDC, vb::Now());
+    }
+    windows::FileSystemObject fso;
+    auto fileText = [&](const std::string& name) {
+        auto stream = fso.OpenTextFile(state.host().GetAppPath() + "\\HTML\\" + name);
+        std::string text = stream->ReadAll();
+        stream->Close();
+        return text;
+    };
+    if (s.Links == s.LinksFile) return "<html><Body bgcolor='black'>" + fileText(s.Links) + "</body></html>";
+    if (vb::InStr(s.Links, ".asp", vb::CompareMethod::Text) == 0) return fileText(s.Links);
+    return "<HTML><BODY onload='document.status.submit()'><form name='status' action='" + s.Links +
+           "'><input type='hidden' name='dkvZephraSlideshow' value='Stopped' ></form><BODY></HTML>";
+}
+
+// The next slide of an appliance's group: rows visited in order, wrapping at the first empty
+// row or after row 4; a folder row shows one picture per request while its count lasts.
+std::string applianceSlide(PluginState& state, const vb::Variant& request, const vb::Variant& response, Zephra& z) {
+    ZephraSettings& s = state.settings;
+    z.setSlideshow(true);
+    z.setSlideshowTime(vb::Now());
+    const int16_t group = z.SlideGroup();
+    const auto g = static_cast<std::size_t>(inGroup(group) ? group : 0);
+    // No group has no rows.
+    auto rowName = [&](int16_t row) { return g == 0 ? std::string() : s.SlideRowPath[g][static_cast<std::size_t>(row)]; };
+    auto rowSeconds = [&](int16_t row) { return g == 0 ? int16_t{30} : s.SlideRowSeconds[g][static_cast<std::size_t>(row)]; };
+    int16_t row = z.SlideGroupIndex();
+    if (row < 0 || row >= kSlideRows) row = 0;
+    std::string name = rowName(row);
+
+    if (vb::InStr(name, ".") == 0) {
+        if (z.SlideCount() > 0) {
+            z.setSlideCount(static_cast<int16_t>(z.SlideCount() - 1));
+            return groupRandom(state, group);
+        }
+        const int16_t interval = s.SlideshowUpdateSeconds > 0 ? s.SlideshowUpdateSeconds : int16_t{1};
+        z.setSlideCount(static_cast<int16_t>(vb::roundToInteger(static_cast<double>(rowSeconds(row)) / interval)));
+    }
+    const int16_t next = static_cast<int16_t>(row + 1);
+    row = next < kSlideRows && !rowName(next).empty() ? next : int16_t{0};
+    z.setSlideGroupIndex(row);
+    name = rowName(row);
+
+    if (vb::InStr(name, ".") == 0) {
+        z.setSlideCount(static_cast<int16_t>(z.SlideCount() - 1));
+        return groupRandom(state, group);
+    }
+    const std::string extension = vb::Mid(name, vb::InStr(name, "."));
+    const std::string seconds = std::to_string(rowSeconds(row));
+    if (vb::InStr(".asp .htm .html", extension, vb::CompareMethod::Text) > 0)
+        return ASPSlide(state, request, response, name, seconds);
+    int32_t& width = s.SlideRowWidth[g][static_cast<std::size_t>(row)];
+    int32_t& height = s.SlideRowHeight[g][static_cast<std::size_t>(row)];
+    if (width < 0 && !s.Wallpaper) measure(state, s.GroupFolderPath[g] + "\\" + name, width, height);
+    return BuildSlideshow(state, name, s.GroupServerPath[g], width, height, seconds, s.GroupFolderPath[g]);
+}
+
+}  // namespace
+
+std::string ZephraSlideshow_ASP(PluginState& state, const vb::Variant& request, const vb::Variant& response) {
+    std::string answer;
+    std::string address;
+    routine(state, "ZephraSlideshow_ASP: ", [&] {
+        address = vb::CStr(automation::callByName(request, page_request::kServerVariables,
+                                                  {vb::Variant(page_request::kRemoteAddr)}));
+        debug(state, "Enter SlideshowASP " + address);
+        const ZephraEntry* appliance = nullptr;
+        for (const ZephraEntry& entry : state.appliances.slots) {
+            if (entry.Object && !entry.IP.empty() && entry.IP == address) {
+                appliance = &entry;
+                break;
+            }
+        }
+        state.web.SlideClientIsAppliance = appliance != nullptr;
+        if (vb::CStr(GetQueryStringItem(state, request, "ClientAction")) == "links" || state.SlideshowMenuState == 2) {
+            answer = linksAnswer(state, appliance);
+        } else if (!appliance) {
+            answer = BuildRandomSlideshow(state, state.settings.SlideFiles, state.settings.ImageServer,
+                                          state.settings.ImagePath);
+        } else {
+            answer = applianceSlide(state, request, response, *appliance->Object);
+        }
+    });
+    debug(state, "Exit SlideshowASP " + address);
+    return answer;
+}
+
+std::string BuildRandomSlideshow(PluginState& state, PictureList& list, const std::string& server,
+                                 const std::string& folder) {
+    std::string page;
+    routine(state, "BuildRandomSlideshow: ", [&] {
+        const auto count = static_cast<int32_t>(list.files.size());
+        int32_t& index = state.web.NextPictureIndex;
+        if (state.settings.DontRandomize) {
+            // One index serves every list: past the end of a shorter list it wraps too.
+            index = index + 1 < count ? index + 1 : 0;
+        } else {
+            index = std::min(count - 1, static_cast<int32_t>(vb::Rnd() * static_cast<float>(count)));
+        }
+        const auto i = static_cast<std::size_t>(index);
+        if (list.widths[i] < 0 && !state.settings.Wallpaper)
+            measure(state, folder + "\\" + list.files[i], list.widths[i], list.heights[i]);
+        page = BuildSlideshow(state, list.files[i], server, list.widths[i], list.heights[i],
+                              state.settings.SlideshowUpdateInterval, folder);
+    });
+    return page;
+}
+
+std::string BuildSlideshow(PluginState& state, const std::string& name, const std::string& server, int32_t width,
+                           int32_t height, const std::string& refresh, const std::string& folder) {
+    const ZephraSettings& s = state.settings;
+    std::string page;
+    routine(state, "BuildSlideshow: ", [&] {
+        debug(state, "Now Showing slide " + name + " with original size of " + std::to_string(width) + "x" +
+                         std::to_string(height));
+        const std::string port = s.OwnWebServer ? s.ServerPort : s.svrport;
+        page += "<html><head><meta http-equiv=\"Refresh\" content=\"" + refresh +
+                "; URL=/ZephraSlideshow.asp\"></head><body bgcolor='black'";
+        if (s.Wallpaper) page += " background='" + vb::Replace(name, "\\", "/") + "'";
+        page += "><div align='center'>  <center>  <table height='460' border='0' cellpadding='0' cellspacing='0'>"
+                "    <tr>      <td valign='center' align='center'><a href=\"http://" +
+                s.HomeseerIP + ":" + port + "/ZephraSlideshow.asp?ClientAction=links\"><img border='0' ";
+        const int64_t a = vb::roundToInteger(static_cast<double>(height) * 1000 / kScreenHeight);
+        const int64_t b = vb::roundToInteger(static_cast<double>(width) * 1000 / kScreenWidth);
+        page += width < 1 || !(b > a) ? " height = '460'" : " width = '620'";
+        page += " src='";
+        if (s.Wallpaper) {
+            page += "/images/Zephra/blank5x5.gif' width='625'>";
+        } else {
+            page += server + vb::Replace(Resize(state, name, height, width, folder), "\\", "/") + "'>";
+        }
+        page += "</a></td>    </tr>  </table>  </center></div></body></html>";
+        if (s.DebugLog) DumpStringToFile(state, "ac", page);
+    });
+    return page;
+}
+
+std::string Resize(PluginState& state, const std::string& name, int32_t height, int32_t width,
+                   const std::string& folder) {
+    const ZephraSettings& s = state.settings;
+    // After a failure the original picture is used.
+    std::string address = name;
+    routine(state, "Resize ", [&] {
+        windows::FileSystemObject fso;
+        if (!state.web.SlideClientIsAppliance) {
+            const std::string source = vb::Replace(backslashed(folder + "\\" + name), "\\\\", "\\");
+            const std::string shortName = vb::Mid(source, vb::InStrRev(source, "\\") + 1);
+            fso.CopyFile(source, s.ZephraTempPath + "\\" + shortName, true);
+            address = "/ZephraTemp/" + shortName;
+            return;
+        }
+        const std::string extension = vb::Mid(name, vb::InStrRev(name, ".") + 1);
+        const bool tooLarge = static_cast<int64_t>(height) * width >= s.MaxPixels;
+        // A picture of unknown height cannot be given a width for its pixel budget.
+        if (!tooLarge || height <= 0 || (extension != "jpg" && extension != "gif" && extension != "jpeg")) return;
+        const int32_t separator = std::max(vb::InStrRev(name, "\\"), vb::InStrRev(name, "/"));
+        const std::string shortName = separator > 0 ? vb::Mid(name, separator) : "\\" + name;
+        windows::ImageResize resizer;
+        resizer.LoadFromFile(backslashed(folder + "\\" + name));
+        resizer.setWidth(static_cast<double>(s.MaxPixels) / height);
+        resizer.DoResize();
+        resizer.SaveToFile(s.ZephraTempPath + shortName);
+        address = "/ZephraTemp" + shortName;
+        if (s.DebugLog) {
+            ImageInfo info(state);
+            info.ReadImageInfo(s.ZephraTempPath + shortName);
+            debug(state, "Resized " + name + " to " + std::to_string(info.Width()) + "x" + std::to_string(info.Height()));
+        }
+    });
+    return address;
+}
+
+void DumpStringToFile(PluginState& state, const std::string& name, const std::string& text) {
+    routine(state, "DumpStringToFile: ", [&] {
+        windows::FileSystemObject fso;
+        const std::string path = state.host().GetAppPath() + "\\HTML\\" + name + ".html";
+        auto stream = fso.OpenTextFile(path, windows::ForAppending, true);
+        stream->Write(text);
+        stream->Close();
+    });
+}
 
 }  // namespace zephra

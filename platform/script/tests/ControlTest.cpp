@@ -296,3 +296,43 @@ TEST(ScriptControl, BadInputIsASyntaxErrorNeverACrash) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ScriptControl, CaseRangesAndComparisonsAreRefusedWhereTheyStand) {
+    ScriptControl sc;
+    EXPECT_EQ(errorOf([&] { sc.AddCode("Select Case x\r\nCase 4 To 6\r\n y = 1\r\nEnd Select"); }), 1025);
+    EXPECT_EQ(sc.lastError().Line, 2);
+    EXPECT_EQ(sc.lastError().Column, 7);  // at "To"
+    EXPECT_EQ(sc.lastError().Description, "Expected end of statement");
+    EXPECT_EQ(errorOf([&] { sc.AddCode("Select Case x\r\n  Case Is >= 10\r\nEnd Select"); }), 1023);
+    EXPECT_EQ(sc.lastError().Line, 2);
+    EXPECT_EQ(sc.lastError().Column, 7);  // at "Is"
+    EXPECT_EQ(sc.lastError().Description, "Expected expression");
+}
+
+TEST(ScriptControl, ProceduresInsideBlocksAreTheModulesOwn) {
+    ScriptControl sc;
+    sc.AddCode("If Hour(Now) > 99 Then\r\n  Function Later(x)\r\n    Later = x + 1\r\n  End Function\r\nEnd If");
+    EXPECT_EQ(vb::CLng(run(sc, "Later", {vb::Variant(int16_t{1})})), 2);
+    EXPECT_EQ(vb::CLng(sc.Eval("Later(41)")), 42);
+    // A procedure inside a procedure or a class stays refused.
+    EXPECT_EQ(errorOf([&] { sc.AddCode("Sub A()\r\n If True Then\r\n  Sub B()\r\n  End Sub\r\n End If\r\nEnd Sub"); }), 1024);
+    EXPECT_EQ(sc.lastError().Line, 3);
+    EXPECT_EQ(errorOf([&] { sc.AddCode("Class C\r\n Sub M()\r\n  Do\r\n   Function F() : End Function\r\n  Loop\r\n End Sub\r\nEnd Class"); }),
+              1024);
+}
+
+TEST(ScriptControl, RegExpFromTheHost) {
+    // A RegExp made by the script, used by the host late-bound, and one made by the host.
+    ScriptControl sc;
+    sc.AddCode("Function Words() : Set Words = New RegExp : Words.Pattern = \"\\w+\" : Words.Global = True : End Function");
+    vb::Variant re = run(sc, "Words");
+    vb::Variant text("one two three");
+    vb::Variant matches = automation::callByName(re, "Execute", {text});
+    EXPECT_EQ(vb::CLng(automation::getProperty(matches, "Count")), 3);
+    vb::Variant made(automation::CreateObject("vbscript.regexp"));
+    EXPECT_EQ(vb::TypeName(made), "IRegExp2");
+}
+
+}  // namespace

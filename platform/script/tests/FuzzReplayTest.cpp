@@ -25,6 +25,12 @@ std::vector<std::string> seeds() {
         "Dim a(2, 3) : ReDim Preserve b(4) : Erase a : For Each e In a : Next",
         "With CreateObject(\"Scripting.Dictionary\") : .Add 1, 2 : x = .Item(1) : End With",
         "x = Eval(\"1 + 2\") : Execute \"y = 3\" : Set f = GetRef(\"F\")",
+        "If x Then\r\n Function G(a) : G = -a ^ 2 : End Function\r\nEnd If\r\nFor i = 1 To 2\r\n Private Sub H() : End Sub\r\nNext\r\ny = G(&HFFFFFFFF&) + &O17& + &H8000",
+        "Set re = New RegExp : re.Pattern = \"^(\\w+)\\s*(a+)+$\" : re.Global = True : re.IgnoreCase = True : "
+        "re.MultiLine = True : Set ms = re.Execute(\"ab\" & vbLf & \"aaa\") : For Each m In ms : "
+        "x = m.Value & m.FirstIndex & m.Length & m.SubMatches(0) : Next : y = re.Replace(\"a b\", \"$2$1$&$`$'$$\")",
+        "Select Case x : Case 1, 2 + 3, y : z = 1 : Case Else : End Select",
+        "x = Escape(\"a b\") & Unescape(\"%u20AC%4\") & RGB(300, 2, 3) & SetLocale(\"en-gb\") & GetLocale & ScriptEngineBuildVersion",
     };
     // The language tests, and inputs that once found a fault.
     std::filesystem::path here(SCRIPT_TEST_DIR);
@@ -43,7 +49,8 @@ const char* const kTokens[] = {
     "If ", " Then", "End If", "(", ")", "\"", "#", "&H", " _\r\n", "Do\r\n", "Loop", ":", "Class ", "Sub ",
     "Function ", "End Sub", "Next", "For i = 1 To ", ",", ".", "Set ", "= New ", "Me", "\r\n", "'", "Rem ",
     "Select Case ", "Case ", "With ", "End With", "ReDim Preserve ", "Exit For", "Property Get ", "999999999999",
-    "1e308", "Not ", " Mod ", " Is ", "\xff", "\0",
+    "1e308", "Not ", " Mod ", " Is ", "\xff", "\0", "^", "-", "&O7&", "New RegExp", ".Pattern = \"",
+    "(a+)+", "[", "\\", "$1", ".Execute(", ".SubMatches(",
 };
 
 std::string mutate(std::string s, std::mt19937& rng) {

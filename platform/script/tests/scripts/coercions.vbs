@@ -1,7 +1,7 @@
 ' Operators, their precedence and the language's coercions and comparisons.
 AssertEqual 1 + 2 * 3, 7, "precedence of * over +"
 AssertEqual 2 ^ 3 ^ 2, 64#, "^ is left-associative"
-AssertEqual -2 ^ 2, -4#, "unary minus below ^"
+AssertEqual -2 ^ 2, 4#, "unary minus binds tighter than ^"
 AssertEqual 7 \ 2, 3, "integer division"
 AssertEqual 7 Mod 3, 1, "Mod"
 AssertEqual -7 Mod 3, -1, "Mod keeps the sign of the left side"

@@ -17,23 +17,23 @@ Function Kind(x)
     Select Case x
         Case 1, 2, 3
             Kind = "small"
-        Case 4 To 9
+        Case 4, 5, 5 + 1
             Kind = "medium"
-        Case Is >= 10
-            Kind = "large"
+        Case x + 0 * Len("computed values")
+            Kind = "itself"
         Case Else
             Kind = "other"
     End Select
 End Function
 AssertEqual Kind(2), "small", "Case list"
-AssertEqual Kind(5), "medium", "Case range"
-AssertEqual Kind(42), "large", "Case Is"
+AssertEqual Kind(6), "medium", "Case with an expression"
+AssertEqual Kind(42), "itself", "Case with a variable"
 Select Case LCase("ABC")
     Case "x", "abc" : s = "text case"
     Case Else : s = "no"
 End Select
 AssertEqual s, "text case", "Case with texts"
-AssertEqual Kind(-1), "other", "Case Else"
+AssertEqual Kind(Null), "other", "Case Else"
 
 total = 0
 For i = 1 To 10

@@ -1,0 +1,340 @@
+// The regular-expression objects on Boost.Regex in its ECMAScript grammar, the flavour the
+// language's patterns follow. Text is the code page's bytes: indexes count bytes.
+
+#include "script/RegExp.h"
+
+#include <boost/regex.hpp>
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "automation/Class.h"
+#include "vb/CodePage.h"
+#include "vb/Conversions.h"
+#include "vb/Error.h"
+#include "vb/ErrorNumbers.h"
+
+namespace script {
+
+namespace {
+
+// Letter case as the code page has it, so that IgnoreCase folds accented letters too.
+struct CodePageTraits : boost::regex_traits<char> {
+    char translate(char c) const { return c; }
+    char translate(char c, bool icase) const { return icase ? translate_nocase(c) : c; }
+    char translate_nocase(char c) const {
+        return static_cast<char>(vb::toLowerByte(static_cast<unsigned char>(c)));
+    }
+};
+
+using Compiled = boost::basic_regex<char, CodePageTraits>;
+using Iterator = std::string::const_iterator;
+using Results = boost::match_results<Iterator>;
+
+// The work one search may take, in matcher states. Boost's own bound is its estimate of what
+// a sound pattern needs (exponential backtracking on a short text stops at once), but it
+// grows with the square of the pattern's size times the text's length: hours on a long text.
+// Here it stops at 1e7 states (a fraction of a second), or 50 for each character of a text
+// longer than 200 000.
+constexpr double kMaxStates = 1e7;
+constexpr double kStatesPerCharacter = 50;
+
+}  // namespace
+}  // namespace script
+
+// Boost's estimate of the states a search may visit, capped, for this engine's matcher only
+// (its traits are its own, so no other user of Boost.Regex sees the change).
+template <>
+void boost::BOOST_REGEX_DETAIL_NS::perl_matcher<script::Iterator, std::allocator<boost::sub_match<script::Iterator>>,
+                                               script::CodePageTraits>::
+    estimate_max_state_count(std::random_access_iterator_tag*) {
+    double length = std::max<double>(1, static_cast<double>(last - base));
+    double states = std::max<double>(1, static_cast<double>(re.size()));
+    double estimate = std::max(states * states * length, std::min(length * length, 1e8)) + 100000;
+    double cap = std::max(script::kMaxStates, script::kStatesPerCharacter * length);
+    max_state_count = static_cast<std::ptrdiff_t>(std::min(estimate, cap));
+}
+
+namespace script {
+namespace {
+
+// The language's errors of a pattern.
+constexpr int32_t kPatternSyntax = 5017;
+constexpr int32_t kUnexpectedQuantifier = 5018;
+constexpr int32_t kExpectedBracket = 5019;
+constexpr int32_t kExpectedParen = 5020;
+constexpr int32_t kInvalidRange = 5021;
+constexpr int32_t kOutOfStack = 28;
+
+[[noreturn]] void patternError(boost::regex_constants::error_type code) {
+    namespace rc = boost::regex_constants;
+    switch (code) {
+    case rc::error_badrepeat: throw vb::Error(kUnexpectedQuantifier, "Unexpected quantifier");
+    case rc::error_brack: throw vb::Error(kExpectedBracket, "Expected ']' in regular expression");
+    case rc::error_paren: throw vb::Error(kExpectedParen, "Expected ')' in regular expression");
+    case rc::error_range: throw vb::Error(kInvalidRange, "Invalid range in character set");
+    default: throw vb::Error(kPatternSyntax, "Syntax error in regular expression");
+    }
+}
+
+// "." matches anything but a line end ("\n" or "\r"): spelled out as a set, because the
+// engine's own "." also stops at byte 0x85, which is a character of the code page.
+std::string spellOutDots(const std::string& pattern) {
+    std::string out;
+    out.reserve(pattern.size());
+    bool inSet = false;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        char c = pattern[i];
+        if (c == '\\' && i + 1 < pattern.size()) {
+            out += c;
+            out += pattern[++i];
+            continue;
+        }
+        if (inSet) {
+            if (c == ']') inSet = false;
+        } else if (c == '[') {
+            inSet = true;
+            out += c;
+            if (i + 1 < pattern.size() && pattern[i + 1] == '^') out += pattern[++i];
+            if (i + 1 < pattern.size() && pattern[i + 1] == ']') out += pattern[++i];  // "[]...]": a literal "]"
+            continue;
+        } else if (c == '.') {
+            out += "[^\\n\\r]";
+            continue;
+        }
+        out += c;
+    }
+    return out;
+}
+
+// One match, kept as values: the objects outlive the text they were found in.
+struct Found {
+    std::string value;
+    int32_t index = 0;
+    std::vector<std::optional<std::string>> groups;  // unmatched groups are empty
+};
+
+class SubMatchesObject : public automation::Dispatch<SubMatchesObject> {
+public:
+    static constexpr std::string_view className = "ISubMatches";
+    static void describe(automation::Members<SubMatchesObject>& m) {
+        m.get<&SubMatchesObject::Item>("Item");
+        m.get<&SubMatchesObject::Count>("Count");
+        m.defaultMember("Item");
+    }
+
+    explicit SubMatchesObject(std::vector<std::optional<std::string>> groups) : groups_(std::move(groups)) {}
+
+    vb::Variant Item(int32_t index) const {
+        if (index < 0 || static_cast<std::size_t>(index) >= groups_.size()) vb::raise(vb::errors::InvalidProcedureCall);
+        return value(groups_[static_cast<std::size_t>(index)]);
+    }
+    int32_t Count() const { return static_cast<int32_t>(groups_.size()); }
+    std::unique_ptr<vb::Enumerator> enumerate() override {
+        std::vector<vb::Variant> all;
+        for (const auto& g : groups_) all.push_back(value(g));
+        return vb::enumerateValues(std::move(all));
+    }
+
+private:
+    static vb::Variant value(const std::optional<std::string>& g) { return g ? vb::Variant(*g) : vb::Variant(); }
+    std::vector<std::optional<std::string>> groups_;
+};
+
+class MatchObject : public automation::Dispatch<MatchObject> {
+public:
+    static constexpr std::string_view className = "IMatch2";
+    static void describe(automation::Members<MatchObject>& m) {
+        m.get<&MatchObject::Value>("Value");
+        m.get<&MatchObject::FirstIndex>("FirstIndex");
+        m.get<&MatchObject::Length>("Length");
+        m.get<&MatchObject::SubMatches>("SubMatches");
+        m.defaultMember("Value");
+    }
+
+    explicit MatchObject(Found f) : found_(std::move(f)) {}
+
+    std::string Value() const { return found_.value; }
+    int32_t FirstIndex() const { return found_.index; }
+    int32_t Length() const { return static_cast<int32_t>(found_.value.size()); }
+    vb::ObjectRef SubMatches() const { return std::make_shared<SubMatchesObject>(found_.groups); }
+
+private:
+    Found found_;
+};
+
+class MatchesObject : public automation::Dispatch<MatchesObject> {
+public:
+    static constexpr std::string_view className = "IMatchCollection2";
+    static void describe(automation::Members<MatchesObject>& m) {
+        m.get<&MatchesObject::Item>("Item");
+        m.get<&MatchesObject::Count>("Count");
+        m.defaultMember("Item");
+    }
+
+    explicit MatchesObject(std::vector<vb::ObjectRef> matches) : matches_(std::move(matches)) {}
+
+    vb::ObjectRef Item(int32_t index) const {
+        if (index < 0 || static_cast<std::size_t>(index) >= matches_.size()) vb::raise(vb::errors::InvalidProcedureCall);
+        return matches_[static_cast<std::size_t>(index)];
+    }
+    int32_t Count() const { return static_cast<int32_t>(matches_.size()); }
+    std::unique_ptr<vb::Enumerator> enumerate() override {
+        std::vector<vb::Variant> all;
+        for (const vb::ObjectRef& m : matches_) all.emplace_back(m);
+        return vb::enumerateValues(std::move(all));
+    }
+
+private:
+    std::vector<vb::ObjectRef> matches_;
+};
+
+class RegExpObject : public automation::Dispatch<RegExpObject> {
+public:
+    static constexpr std::string_view className = "IRegExp2";
+    static void describe(automation::Members<RegExpObject>& m) {
+        m.property<&RegExpObject::Pattern, &RegExpObject::setPattern>("Pattern");
+        m.property<&RegExpObject::IgnoreCase, &RegExpObject::setIgnoreCase>("IgnoreCase");
+        m.property<&RegExpObject::Global, &RegExpObject::setGlobal>("Global");
+        m.property<&RegExpObject::MultiLine, &RegExpObject::setMultiLine>("MultiLine");
+        m.method<&RegExpObject::Test>("Test");
+        m.method<&RegExpObject::Execute>("Execute");
+        m.method<&RegExpObject::Replace>("Replace");
+    }
+
+    std::string Pattern() const { return pattern_; }
+    void setPattern(std::string p) { pattern_ = std::move(p), compiled_.reset(); }
+    bool IgnoreCase() const { return ignoreCase_; }
+    void setIgnoreCase(bool v) { ignoreCase_ = v, compiled_.reset(); }
+    bool Global() const { return global_; }
+    void setGlobal(bool v) { global_ = v; }
+    bool MultiLine() const { return multiLine_; }
+    void setMultiLine(bool v) { multiLine_ = v, compiled_.reset(); }
+
+    bool Test(std::string text) { return !find(text, false).empty(); }
+
+    vb::ObjectRef Execute(std::string text) {
+        std::vector<vb::ObjectRef> all;
+        for (Found& f : find(text, global_)) all.push_back(std::make_shared<MatchObject>(std::move(f)));
+        return std::make_shared<MatchesObject>(std::move(all));
+    }
+
+    std::string Replace(std::string text, std::string replacement) {
+        std::string out;
+        std::size_t copied = 0;
+        for (const Found& f : find(text, global_)) {
+            std::size_t at = static_cast<std::size_t>(f.index);
+            out.append(text, copied, at - copied);
+            expand(out, replacement, f, text);
+            copied = at + f.value.size();
+        }
+        out.append(text, copied, std::string::npos);
+        return out;
+    }
+
+private:
+    const Compiled& compiled() {
+        if (!compiled_) {
+            namespace rc = boost::regex_constants;
+            rc::syntax_option_type flags = rc::ECMAScript | rc::mod_s;
+            if (!multiLine_) flags |= rc::no_mod_m;
+            if (ignoreCase_) flags |= rc::icase;
+            try {
+                compiled_.emplace(spellOutDots(pattern_), flags);
+            } catch (const boost::regex_error& e) {
+                patternError(e.code());
+            }
+        }
+        return *compiled_;
+    }
+
+    // The matches from the start, each search going on where the last match ended (one
+    // character further after an empty match); only the first unless `all`.
+    std::vector<Found> find(const std::string& text, bool all) {
+        const Compiled& re = compiled();
+        std::vector<Found> found;
+        Iterator begin = text.begin();
+        std::size_t pos = 0;
+        while (pos <= text.size()) {
+            Results m;
+            auto flags = boost::match_default;
+            if (pos > 0) flags |= boost::match_prev_avail;
+            try {
+                if (!boost::regex_search(begin + static_cast<std::ptrdiff_t>(pos), text.end(), m, re, flags, begin)) break;
+            } catch (const std::runtime_error&) {
+                // Too much backtracking: the original runs out of stack on such a pattern.
+                vb::raise(kOutOfStack);
+            }
+            Found f;
+            f.index = static_cast<int32_t>(m[0].first - begin);
+            f.value = m[0].str();
+            for (std::size_t g = 1; g < m.size(); ++g) {
+                if (m[g].matched) f.groups.emplace_back(m[g].str());
+                else f.groups.emplace_back();
+            }
+            std::size_t end = static_cast<std::size_t>(m[0].second - begin);
+            found.push_back(std::move(f));
+            if (!all) break;
+            pos = end == static_cast<std::size_t>(found.back().index) ? end + 1 : end;
+        }
+        return found;
+    }
+
+    // The replacement with its references: $1..$99 (the groups), $& (the match), $` and $'
+    // (the text before and after it), $$ (a "$"); any other "$" stays as written.
+    static void expand(std::string& out, const std::string& replacement, const Found& f, const std::string& text) {
+        auto digit = [](char c) { return c >= '0' && c <= '9'; };
+        std::size_t groups = f.groups.size();
+        for (std::size_t i = 0; i < replacement.size(); ++i) {
+            char c = replacement[i];
+            if (c != '$' || i + 1 >= replacement.size()) {
+                out += c;
+                continue;
+            }
+            char n = replacement[i + 1];
+            if (n == '$') {
+                out += '$';
+                ++i;
+            } else if (n == '&') {
+                out += f.value;
+                ++i;
+            } else if (n == '`') {
+                out.append(text, 0, static_cast<std::size_t>(f.index));
+                ++i;
+            } else if (n == '\'') {
+                out.append(text, static_cast<std::size_t>(f.index) + f.value.size(), std::string::npos);
+                ++i;
+            } else if (digit(n)) {
+                std::size_t one = static_cast<std::size_t>(n - '0');
+                std::size_t two = i + 2 < replacement.size() && digit(replacement[i + 2])
+                                      ? one * 10 + static_cast<std::size_t>(replacement[i + 2] - '0')
+                                      : 0;
+                std::size_t group = 0, used = 0;
+                if (two >= 1 && two <= groups) group = two, used = 2;
+                else if (one >= 1 && one <= groups) group = one, used = 1;
+                if (used == 0) {
+                    out += c;
+                    continue;
+                }
+                if (const auto& g = f.groups[group - 1]) out += *g;
+                i += used;
+            } else {
+                out += c;
+            }
+        }
+    }
+
+    std::string pattern_;
+    bool ignoreCase_ = false;
+    bool global_ = false;
+    bool multiLine_ = false;
+    std::optional<Compiled> compiled_;
+};
+
+}  // namespace
+
+vb::ObjectRef makeRegExp() { return std::make_shared<RegExpObject>(); }
+
+}  // namespace script

@@ -1,0 +1,80 @@
+// The .asp page runner: builds the page engine on the first page after the settings were read,
+// converts each page once, and runs its page function.
+
+#include <algorithm>
+
+#include "core/LogWriter.h"
+#include "core/PluginState.h"
+#include "script/ScriptControl.h"
+#include "vb/Err.h"
+#include "vb/Strings.h"
+#include "web/ConvertASP.h"
+#include "web/HTMLIncludes.h"
+#include "web/SlideshowPage.h"
+
+namespace zephra {
+
+namespace {
+
+constexpr const char* kSource = "dkvZephra";
+
+vb::Variant run(PluginState& state, const std::string& procedure, std::vector<vb::Variant> args = {}) {
+    return pageEngine(state).Run(procedure, args);
+}
+
+// The page frame's start procedures: the host include files' own when they define them, else
+// the engine's native ones (which Run, knowing only script procedures, would not find).
+void runStart(PluginState& state, const std::string& procedure) { pageEngine(state).ExecuteStatement(procedure); }
+
+std::string withLeadingBackslash(const std::string& page) {
+    const std::string lower = vb::LCase(page);
+    return vb::Left(lower, 1) == "\\" ? lower : "\\" + lower;
+}
+
+}  // namespace
+
+bool isNewASPFile(PluginState& state, const std::string& page) {
+    bool isNew = false;
+    if (!vb::Try([&] {
+            const std::string name = withLeadingBackslash(page);
+            auto& pages = state.web.ConvertedPages;
+            if (std::find(pages.begin(), pages.end(), name) != pages.end()) return;
+            pages.push_back(name);
+            isNew = true;
+        }))
+        vb::Try([&] { WriteLog(state.host(), kSource, "isNewASPFile: "); });
+    return isNew;
+}
+
+std::string ASPSlide(PluginState& state, const vb::Variant& request, const vb::Variant& response,
+                     const std::string& page, const std::string& dwell) {
+    std::string html;
+    ConvertASPState& convert = state.web.convert;
+    if (!vb::Try([&] {
+            convert = ConvertASPState();
+            // One name whichever way the page is written ("\News.asp", "news.asp").
+            convert.PageFunctionName = PageFunctionNameOf(withLeadingBackslash(page));
+            state.pageFrame.Request = request;
+            state.pageFrame.Response = response;
+            if (state.web.PageEngineReady) {
+                run(state, "setObjects", {request, response});
+            } else {
+                HTMLInit(state);
+                state.web.PageEngineReady = true;
+                run(state, "setObjects", {request, response});
+                state.web.ConvertedPages.assign(1, std::string());
+                HTMLBuild(state);
+                runStart(state, "startmiscfunctionsasp");
+            }
+            runStart(state, "SecurityCheck");
+            runStart(state, "startheaderasp");
+            if (isNewASPFile(state, page)) ASPAdd(state, convert, state.host().GetAppPath() + "\\HTML\\" + page, dwell);
+            html = vb::CStr(run(state, convert.PageFunctionName));
+            if (state.settings.DebugLog) DumpStringToFile(state, "ZephraSlideshowHTML", html);
+        }))
+        vb::Try([&] { WriteLog(state.host(), kSource, "ASPSlide " + std::to_string(vb::Err().Number) + " "); });
+    convert.PageOutput.Reset();
+    return html;
+}
+
+}  // namespace zephra

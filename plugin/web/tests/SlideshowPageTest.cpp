@@ -1,0 +1,154 @@
+// The slideshow page: an appliance stepping through its group's rows, the links answer, other
+// browsers, and the picture pages with real JPEG pictures.
+
+#include "web/SlideshowPage.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "core/Zephra.h"
+#include "core/tests/PluginTestBed.h"
+#include "web/tests/PageTestObjects.h"
+
+namespace zephra {
+namespace {
+
+using testing::FakeRequest;
+using testing::FakeResponse;
+using testing::PluginTestBed;
+
+struct SlideBed : PluginTestBed {
+    SlideBed() {
+        const std::string html = host->GetAppPath() + "\\HTML";
+        app.write("HTML/ZephraTemp/.keep", "");
+        picture("HTML/grp/a.jpg", "400x300");
+        picture("HTML/grp/b.jpg", "100x1000");
+        picture("HTML/pics/wide.jpg", "1000x100");
+        ZephraSettings& s = settings();
+        s.HomeseerIP = "127.0.0.1";
+        s.ServerPort = "8181";
+        s.svrport = "81";
+        s.OwnWebServer = true;
+        s.MaxPixels = 100000;
+        s.DontRandomize = true;
+        s.SlideshowUpdateInterval = "10";
+        s.SlideshowUpdateSeconds = 10;
+        s.ZephraTempPath = html + "\\ZephraTemp";
+        s.Links = s.LinksFile = "links_touchscreen.htm";
+        s.ImageServer = "http://127.0.0.1:8181/";
+        s.ImagePath = html + "\\pics";
+        s.SlideFiles.files = {"wide.jpg"};
+        s.SlideFiles.widths = {-1};
+        s.SlideFiles.heights = {-1};
+        s.GroupServerPath[1] = "http://127.0.0.1:8181/grp";
+        s.GroupFolderPath[1] = html + "\\grp";
+        s.GroupFiles[1].files = {"a.jpg", "b.jpg"};
+        s.GroupFiles[1].widths = {-1, -1};
+        s.GroupFiles[1].heights = {-1, -1};
+        s.SlideRowPath[1] = {"slide.asp", "pics", "", "", ""};
+        s.SlideRowSeconds[1] = {15, 20, 30, 30, 30};
+        for (auto& row : s.SlideRowWidth[1]) row = -1;
+        for (auto& row : s.SlideRowHeight[1]) row = -1;
+        app.write("HTML/slide.asp", "<html><head></head><body>slide</body></html>");
+        app.write("HTML/links_touchscreen.htm", "<a href='x'>links</a>");
+
+        kitchen = Zephra::Create(state);
+        kitchen->setEnableSlideshow(1);
+        kitchen->setSlideGroup(1);
+        state.appliances.slots[0].IP = "127.0.0.2";
+        state.appliances.slots[0].Name = "kitchen";
+        state.appliances.slots[0].ZephraDC = "Z1";
+        state.appliances.slots[0].Object = kitchen;
+    }
+    ZephraSettings& settings() { return state.settings; }
+    void picture(const std::string& relative, const std::string& size) {
+        const auto path = app.path() / relative;
+        app.write(relative, "");
+        const std::string command = "convert -size " + size + " xc:gray '" + path.string() + "'";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+    }
+    std::string page(const std::string& address, const std::string& action = "") {
+        request->variables["REMOTE_ADDR"] = address;
+        request->query["ClientAction"] = action;
+        return ZephraSlideshow_ASP(state, vb::ObjectRef(request), vb::ObjectRef(response));
+    }
+    std::shared_ptr<Zephra> kitchen;
+    std::shared_ptr<FakeRequest> request = std::make_shared<FakeRequest>();
+    std::shared_ptr<FakeResponse> response = std::make_shared<FakeResponse>();
+};
+
+std::string picturePage(const std::string& refresh, const std::string& fit, const std::string& src) {
+    return "<html><head><meta http-equiv=\"Refresh\" content=\"" + refresh +
+           "; URL=/ZephraSlideshow.asp\"></head><body bgcolor='black'><div align='center'>  <center>  <table "
+           "height='460' border='0' cellpadding='0' cellspacing='0'>    <tr>      <td valign='center' "
+           "align='center'><a href=\"http://127.0.0.1:8181/ZephraSlideshow.asp?ClientAction=links\"><img border='0' " +
+           fit + " src='" + src + "'></a></td>    </tr>  </table>  </center></div></body></html>";
+}
+
+TEST(SlideshowPage, AnApplianceStepsThroughItsGroupsRows) {
+    SlideBed bed;
+    const std::string a = picturePage("10", " height = '460'", "http://127.0.0.1:8181/grp/ZephraTemp/a.jpg");
+    const std::string b = picturePage("10", " height = '460'", "http://127.0.0.1:8181/grp/ZephraTemp/b.jpg");
+    // The folder row, then the page row; the folder row shows 20 / 10 pictures.
+    EXPECT_EQ(bed.page("127.0.0.2"), b);
+    const std::string slide = bed.page("127.0.0.2");
+    EXPECT_NE(slide.find("<body>slide</body>"), std::string::npos) << slide;
+    EXPECT_NE(slide.find("content=\"15; URL=/ZephraSlideshow.asp\""), std::string::npos) << slide;
+    EXPECT_EQ(bed.page("127.0.0.2"), a);
+    EXPECT_EQ(bed.page("127.0.0.2"), b);
+    EXPECT_NE(bed.page("127.0.0.2").find("<body>slide</body>"), std::string::npos);
+    EXPECT_TRUE(bed.kitchen->Slideshow());
+
+    // a.jpg (400 x 300) is over the pixel budget: shrunk to 100000 / 300 pixels wide.
+    const std::string small = (bed.app.path() / "HTML/ZephraTemp/a.jpg").string();
+    EXPECT_EQ(std::system(("test \"$(identify -format %w " + small + ")\" = 333").c_str()), 0);
+    EXPECT_EQ(bed.settings().GroupFiles[1].widths, (std::vector<int32_t>{400, 100}));
+    EXPECT_EQ(bed.settings().GroupFiles[1].heights, (std::vector<int32_t>{300, 1000}));
+
+    // The links answer stops the slideshow.
+    EXPECT_EQ(bed.page("127.0.0.2", "links"), "<html><Body bgcolor='black'><a href='x'>links</a></body></html>");
+    EXPECT_FALSE(bed.kitchen->Slideshow());
+    EXPECT_EQ(bed.kitchen->MailLED(), "off");
+    EXPECT_EQ(bed.kitchen->TopLED(), "Off");
+}
+
+TEST(SlideshowPage, OtherBrowsersAndAppliancesWithoutAGroupGetTheGeneralList) {
+    SlideBed bed;
+    const std::string wide = picturePage("10", " width = '620'", "http://127.0.0.1:8181//ZephraTemp/wide.jpg");
+    EXPECT_EQ(bed.page("127.0.0.9"), wide);
+    EXPECT_TRUE(std::filesystem::exists(bed.app.path() / "HTML/ZephraTemp/wide.jpg"));
+
+    // The shared index is past this one-picture list: it wraps.
+    bed.state.web.NextPictureIndex = 5;
+    EXPECT_EQ(bed.page("127.0.0.9"), wide);
+
+    bed.kitchen->setSlideGroup(0);
+    EXPECT_EQ(bed.page("127.0.0.2"), wide);
+    bed.kitchen->setSlideGroup(7);
+    EXPECT_EQ(bed.page("127.0.0.2"), wide);
+
+    // The host's own web server serves the appliances: its port in the links address.
+    bed.settings().OwnWebServer = false;
+    bed.state.UseDeviceRefs = false;  // the test's request answers QueryString by name only
+    const std::string hosted = bed.page("127.0.0.9");
+    EXPECT_NE(hosted.find("http://127.0.0.1:81/ZephraSlideshow.asp?ClientAction=links"), std::string::npos)
+        << hosted << ::testing::PrintToString(bed.log());
+}
+
+// A picture whose header cannot be read has height 0: shown whole, never divided by.
+TEST(SlideshowPage, PicturesOfUnknownSizeAreShownWhole) {
+    SlideBed bed;
+    bed.app.write("HTML/grp/broken.jpg", "no picture");
+    bed.settings().MaxPixels = 0;
+    bed.settings().GroupFiles[1].files = {"broken.jpg"};
+    bed.settings().GroupFiles[1].widths = {-1};
+    bed.settings().GroupFiles[1].heights = {-1};
+    bed.kitchen->setSlideGroupIndex(1);
+    bed.kitchen->setSlideCount(1);
+    EXPECT_EQ(bed.page("127.0.0.2"), picturePage("10", " height = '460'", "http://127.0.0.1:8181/grpbroken.jpg"));
+    EXPECT_EQ(bed.settings().GroupFiles[1].heights[0], 0);
+}
+
+}  // namespace
+}  // namespace zephra
