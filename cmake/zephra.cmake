@@ -57,3 +57,44 @@ function(zephra_boost_pch target)
     endif()
   endforeach()
 endfunction()
+
+# zephra_fuzz_target(NAME SOURCES... LIBS... [SEEDS folders...] [SEED_COMMAND command...] [MIN_EDGES n]
+#                    [OPTIONS libFuzzer flags...])
+# In the fuzz preset only: one libFuzzer program, and a CTest test (label "libfuzzer") that runs it
+# for ZEPHRA_FUZZ_SECONDS over a corpus in the build tree and the SEEDS folders. SEED_COMMAND, when
+# given, writes seed files into the folder appended as its last argument before the run. The run
+# prints the coverage it reached and fails below MIN_EDGES: every library is instrumented in that
+# preset, so a low count means the target no longer reaches the code it is meant to test.
+# Usage: zephra_fuzz_target(ini_fuzz SOURCES fuzz/IniFuzz.cpp LIBS zephra_windows MIN_EDGES 400)
+function(zephra_fuzz_target name)
+  if(NOT ZEPHRA_FUZZ)
+    return()
+  endif()
+  cmake_parse_arguments(F "" "MIN_EDGES" "SOURCES;LIBS;SEEDS;SEED_COMMAND;OPTIONS" ${ARGN})
+  if(NOT F_MIN_EDGES)
+    set(F_MIN_EDGES 300)
+  endif()
+  add_executable(${name} ${F_SOURCES})
+  target_link_libraries(${name} PRIVATE ${F_LIBS})
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  add_dependencies(zephra_fuzzers ${name})
+
+  set(corpus ${CMAKE_CURRENT_BINARY_DIR}/${name}-corpus)
+  file(MAKE_DIRECTORY ${corpus})
+  set(timeout 120)
+  math(EXPR timeout "${ZEPHRA_FUZZ_SECONDS} * 2 + 120")
+  add_test(NAME ${name}_run
+           COMMAND ${CMAKE_SOURCE_DIR}/scripts/fuzz-run ${F_MIN_EDGES} ${CMAKE_BINARY_DIR}/fuzz-coverage/${name}.txt
+                   $<TARGET_FILE:${name}> -max_total_time=${ZEPHRA_FUZZ_SECONDS} -rss_limit_mb=2048 -seed=1
+                   ${F_OPTIONS} ${corpus} ${F_SEEDS})
+  set_tests_properties(${name}_run PROPERTIES LABELS libfuzzer TIMEOUT ${timeout})
+  if(F_SEED_COMMAND)
+    list(GET F_SEED_COMMAND 0 tool)
+    if(TARGET ${tool})
+      add_dependencies(zephra_fuzzers ${tool})
+    endif()
+    add_test(NAME ${name}_seeds COMMAND ${F_SEED_COMMAND} ${corpus})
+    set_tests_properties(${name}_seeds PROPERTIES FIXTURES_SETUP ${name}_seeded)
+    set_tests_properties(${name}_run PROPERTIES FIXTURES_REQUIRED ${name}_seeded)
+  endif()
+endfunction()

@@ -30,6 +30,10 @@ constexpr const char* kIniFile = "dkvZephraUtilities.ini";
 constexpr const char* kRemoving = "Removing virtual device ";
 constexpr const char* kUnitIgnored = "DefineZephras units not marked, base unit outside 0 to 63: ";
 constexpr const char* kSilentDevices = "SetSilentDeviceCollection";
+constexpr const char* kLeftOut = "DefineZephras: no free device code for ";
+constexpr const char* kLeftOutWhy = " (the base units ";
+constexpr const char* kLeftOutHouseCode = " of house code ";
+constexpr const char* kLeftOutTail = " all hold devices); left out of the appliances";
 
 constexpr int32_t kNewCallerIdUnitVersion = 16100;
 constexpr int32_t kCallerIdUnit = 91;
@@ -95,6 +99,7 @@ public:
         }
         compact();
         handled([&] { collectCallerIdAppliances(); });
+        reportLeftOut();
         removeUncoveredDevices();
     }
 
@@ -167,6 +172,7 @@ private:
         if (entry.ZephraDC.empty()) {
             entry.ZephraActive = false;
             handled([&] { notUsed(text, kNoFreeCode); });
+            leftOut_.push_back(line->name);
         } else {
             makeObject(entry, slot, line->name);
         }
@@ -273,6 +279,24 @@ private:
         state_.CallbackObject->call(kSilentDevices, vb::Method, args);
     }
 
+    // Appliances without a device code are dropped; one line says which and why, since their
+    // commands find no appliance afterwards.
+    void reportLeftOut() {
+        if (leftOut_.empty()) return;
+        std::string names;
+        for (const std::string& name : leftOut_) names += (names.empty() ? "" : ", ") + name;
+        std::vector<std::string> units;
+        for (int32_t unit = kFirstApplianceUnit; unit <= kLastApplianceUnit; unit += kDevicesPerAppliance)
+            if (callerIdUnit_ < unit || callerIdUnit_ >= unit + kDevicesPerAppliance) units.push_back(std::to_string(unit));
+        std::string unitText = units.back();
+        if (units.size() > 1) {
+            unitText = units.front();
+            for (std::size_t i = 1; i + 1 < units.size(); ++i) unitText += ", " + units[i];
+            unitText += " and " + units.back();
+        }
+        handled([&] { log(kLeftOut + names + kLeftOutWhy + unitText + kLeftOutHouseCode + houseCode_ + kLeftOutTail); });
+    }
+
     void removeUncoveredDevices() {
         for (int32_t unit = kFirstApplianceUnit; unit <= kLastApplianceUnit; ++unit) {
             if (unitUsed_[static_cast<std::size_t>(unit)] || unit == callerIdUnit_) continue;
@@ -295,6 +319,7 @@ private:
     int32_t callerIdUnit_ = kCallerIdUnit;
     std::array<bool, kLastApplianceUnit + 1> unitUsed_{};
     int32_t current_ = -1;
+    std::vector<std::string> leftOut_;  // names of lines for which no base code was free
 };
 
 }  // namespace

@@ -108,6 +108,28 @@ TEST_F(ApplianceListTest, AnApplianceWithoutBaseCodeGetsTheFirstFreeUnitAndItsLi
     EXPECT_TRUE(removals().empty());
 }
 
+// Settings rewritten without device codes while the devices of an earlier set-up remain (the
+// host's saved devices): no base unit is free, so the appliances are left out and their devices
+// removed, as the list's rules have it; one line says so.
+TEST_F(ApplianceListTest, AppliancesWithoutAFreeBaseUnitAreLeftOutWithOneLineSayingWhy) {
+    for (int unit = 1; unit <= 70; ++unit) ourDevice("[" + std::to_string(unit));
+    define("10.0.0.5/den=Den\n10.0.0.6=\"Porch\"\n");
+    ASSERT_EQ(table().slots.size(), 1u);
+    EXPECT_FALSE(table().slots[0].Object);
+    EXPECT_TRUE(bed.calls("SaveIniSetting").empty());
+    const Strings log = bed.log();
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log[0], "dkvZephra|DefineZephras: no free device code for den, porch (the base units 1, 11, 21, 31, 41, "
+                      "51 and 61 of house code [ all hold devices); left out of the appliances");
+    EXPECT_EQ(removals().size(), 63u);
+
+    // The next load finds the units free and hands them out.
+    define("10.0.0.5/den=Den\n10.0.0.6=\"Porch\"\n");
+    EXPECT_EQ(table().slots[0].ZephraDC, "[1");
+    EXPECT_EQ(table().slots[1].ZephraDC, "[11");
+    for (const std::string& line : bed.log()) EXPECT_EQ(line.find("no free device code"), std::string::npos) << line;
+}
+
 TEST_F(ApplianceListTest, MalformedLinesAreDroppedAndALaterLineOfTheSameNameWins) {
     bed.state.settings.DebugLog = true;
     define("127.0.0.2=\"Kitchen,[1,,,0,1\"\n"
