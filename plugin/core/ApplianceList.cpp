@@ -55,7 +55,6 @@ constexpr const char* kManyEquals = "it has more than one \"=\" (a comment after
 constexpr const char* kNoAddress = "it names no address before \"=\"";
 constexpr const char* kNoValue = "it names no appliance after \"=\"";
 constexpr const char* kNoName = "its first field, the appliance's name, is empty";
-constexpr const char* kNoFreeCode = "no base device code is free for it";
 constexpr std::size_t kShownEntry = 200;  // the log shows no more of a long entry
 
 // A line as the section holds it, or nothing for a line that is dropped (`why` says why, and
@@ -171,7 +170,7 @@ private:
         if (entry.ZephraDC.empty()) handled([&] { handOutBaseCode(entry, line->fields[0]); });
         if (entry.ZephraDC.empty()) {
             entry.ZephraActive = false;
-            handled([&] { notUsed(text, kNoFreeCode); });
+            // One line after the walk names every appliance left out this way, and why.
             leftOut_.push_back(line->name);
         } else {
             makeObject(entry, slot, line->name);

@@ -177,8 +177,8 @@ TEST_F(ApplianceListTest, MalformedLinesAreDroppedAndALaterLineOfTheSameNameWins
     define("10.0.0.9=Attic\n");
     const Strings full = bed.log();
     EXPECT_NE(std::find(full.begin(), full.end(),
-                        "dkvZephra|Zephra Names: the entry \"10.0.0.9=Attic\" is not used: no base device code is free "
-                        "for it"),
+                        "dkvZephra|DefineZephras: no free device code for attic (the base units 1, 11, 21, 31, 41, "
+                        "51 and 61 of house code [ all hold devices); left out of the appliances"),
               full.end());
 }
 

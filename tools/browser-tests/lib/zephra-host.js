@@ -32,8 +32,9 @@ function write(root, relative, content) {
 }
 
 // zephra-host with the plug-in on a fresh application folder. `settings`: more lines of the
-// plug-in's section "Zephra Utilities"; `files`: relative path -> content, written first.
-async function startHost({ settings = [], files = {} } = {}) {
+// plug-in's section "Zephra Utilities"; `names`: lines of its section "Zephra Names" (the
+// appliances); `files`: relative path -> content, written first.
+async function startHost({ settings = [], names = [], files = {} } = {}) {
   const program = process.env.ZEPHRA_HOST;
   const plugin = process.env.ZEPHRA_PLUGIN;
   if (!program || !plugin) throw new Error('ZEPHRA_HOST and ZEPHRA_PLUGIN name the host program and the plug-in');
@@ -42,7 +43,7 @@ async function startHost({ settings = [], files = {} } = {}) {
   const serverPort = await freePort();
   write(appDir, 'Config/settings.ini', `[Settings]\r\nsvrport=${webPort}\r\n`);
   write(appDir, 'Config/dkvZephraUtilities.ini',
-        ['[Zephra Utilities]', 'HomeseerIP=127.0.0.1', `ServerPort=${serverPort}`, ...settings, '[Zephra Names]', '']
+        ['[Zephra Utilities]', 'HomeseerIP=127.0.0.1', `ServerPort=${serverPort}`, ...settings, '[Zephra Names]', ...names, '']
           .join('\r\n'));
   // The plug-in's UDP server takes any free port; its registry is kept apart from the user's.
   write(appDir, 'registry/zephra/registry.ini', '[Zephra\\Options]\r\nLocalPort=0\r\n');

@@ -1,0 +1,72 @@
+// The slideshow page in Chromium, with the browser as the appliance (its address is the
+// appliance's): each slide refreshes to the next, stepping through a folder of JPEG pictures
+// and an .asp slide run in the plug-in's page engine.
+'use strict';
+
+const { test } = require('node:test');
+const assert = require('node:assert');
+const { execFileSync } = require('node:child_process');
+const fs = require('node:fs');
+const os = require('node:os');
+const path = require('node:path');
+const { startHost, launchBrowser, artifactPath } = require('../lib/zephra-host');
+
+function jpeg(size, colour) {
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'zephra-slide-'));
+  const file = path.join(dir, 'p.jpg');
+  execFileSync('convert', ['-size', size, `xc:${colour}`, file]);
+  const bytes = fs.readFileSync(file);
+  fs.rmSync(dir, { recursive: true, force: true });
+  return bytes;
+}
+
+const SLIDE = '<html><head><title>News</title></head><body bgcolor="black">\r\n' +
+  '<% Dim answer : answer = 6 * 7 %>\r\n<h1 id="news" style="color: white">News <%= answer %></h1>\r\n</body></html>\r\n';
+
+test('the slideshow steps through pictures and an .asp slide, each page refreshing to the next', async () => {
+  const host = await startHost({
+    settings: ['SlideshowUpdateInterval=1', 'SlideASP0=news.asp,1', 'SlideASP1=pics,2'],
+    // The browser's own address is the appliance's; its commands go to a port where nothing listens.
+    names: ['127.0.0.1/127.0.0.1:9="Browser,,,,1,0,"'],
+    files: {
+      'HTML/news.asp': SLIDE,
+      'HTML/pics/red.jpg': jpeg('640x480', 'red'),
+      'HTML/pics/green.jpg': jpeg('320x240', 'green'),
+    },
+  });
+  const browser = await launchBrowser();
+  try {
+    const page = await browser.newPage();
+    const seen = [];
+    page.on('load', async () => {
+      try {
+        const news = await page.$('#news');
+        if (news) {
+          seen.push(`slide ${(await news.textContent()).trim()}`);
+        } else {
+          const img = await page.$('img');
+          const shown = img && (await img.evaluate((i) => i.complete && i.naturalWidth > 0));
+          seen.push(shown ? 'picture' : 'broken picture');
+        }
+      } catch (e) {
+        // A refresh may leave the page while it is looked at.
+      }
+    });
+    await page.goto(host.url('/ZephraSlideshow.asp'), { waitUntil: 'load' });
+    const refresh = await page.$eval('meta[http-equiv="Refresh"]', (m) => m.content);
+    assert.match(refresh, /^1; URL=\/ZephraSlideshow\.asp$/);
+    await page.screenshot({ path: artifactPath('slideshow-picture.png') });
+
+    // The page refreshes itself: the .asp slide comes, then pictures again.
+    await page.waitForSelector('#news', { timeout: 15000 });
+    await page.screenshot({ path: artifactPath('slideshow-asp-slide.png') });
+    const deadline = Date.now() + 20000;
+    while (seen.length < 5 && Date.now() < deadline) await new Promise((r) => setTimeout(r, 100));
+    assert.ok(seen.includes('slide News 42'), seen.join(', '));
+    assert.ok(seen.filter((s) => s === 'picture').length >= 2, seen.join(', '));
+    assert.ok(!seen.includes('broken picture'), seen.join(', '));
+  } finally {
+    await browser.close();
+    await host.stop();
+  }
+});
