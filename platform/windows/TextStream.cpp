@@ -62,7 +62,10 @@ void TextStream::Write(const std::string& text) {
     if (!file_) throw DeviceIOError();
 }
 
-void TextStream::WriteLine(const std::string& text) { Write(text + "\r\n"); }
+void TextStream::WriteLine(const std::string& text) {
+    Write(text + "\r\n");
+    file_.flush();
+}
 
 void TextStream::Close() {
     if (!file_.is_open()) return;

@@ -27,7 +27,8 @@ public:
     std::string ReadLine();
     // Everything left; raises 62 "Input past end of file" when nothing is left.
     std::string ReadAll();
-    // Raise 54 "Bad file mode" on a stream opened for reading.
+    // Raise 54 "Bad file mode" on a stream opened for reading. A written line is in the file at
+    // once (logs are read while they are written).
     void Write(const std::string& text);
     void WriteLine(const std::string& text = {});
     // Closes the file; later reads and writes raise 52. Closing twice does nothing.

@@ -3,6 +3,7 @@
 #include "core/QueueTimer.h"
 #include "vb/Error.h"
 #include "vb/ErrorNumbers.h"
+#include "web/TCPServer.h"
 
 namespace zephra {
 
@@ -13,6 +14,8 @@ PluginState::~PluginState() {
     appliances.reset();
     timerPool.clear();
     unloadQueueTimer();
+    if (web.Window) web.Window->Unload();
+    web.Window.reset();
 }
 
 homeseer::Host& PluginState::host() const {

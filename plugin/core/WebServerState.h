@@ -1,7 +1,7 @@
 #pragma once
 // What the settings reader and the start-up touch of the plug-in's own web server: whether it has been
-// loaded, its debug log, and the .asp page engine that every reading drops. The web server
-// itself (listening sockets, requests, pages) is a module of its own.
+// loaded, its window, its debug log, and the .asp page engine that every reading drops. The web
+// server itself (listening sockets, requests, pages) is a module of its own (web/TCPServer.h).
 
 #include <cstdint>
 #include <memory>
@@ -15,10 +15,13 @@
 namespace zephra {
 
 class PluginState;
+class TCPServer;
 
 struct WebServerState {
     // The web server's file-system object exists: the server has been loaded.
     bool Loaded = false;
+    // The server window, loaded once and kept for the plug-in's life.
+    std::shared_ptr<TCPServer> Window;
     // Its debug log while "TCPDebug" is on, else none.
     std::shared_ptr<windows::TextStream> ServerDebugLog;
     // The .asp page engine's script object and its ready flag.
@@ -34,8 +37,8 @@ struct WebServerState {
     bool SlideClientIsAppliance = false;
 };
 
-// Loads the web server once: makes the folders application folder & "\Data" and
-// "\Data\dkvZephra" and marks it loaded; the server module listens on "ServerPort" there.
+// Loads the web server window once (it listens on "ServerPort" and makes the folders
+// application folder & "\Data" and "\Data\dkvZephra") and marks it loaded.
 void LoadTCPServer(PluginState& state);
 
 }  // namespace zephra

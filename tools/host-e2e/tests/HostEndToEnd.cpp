@@ -21,22 +21,6 @@ std::vector<std::string> simArgs(const std::filesystem::path& log) {
     return {"--appliance", "kitchen=127.0.0.2:0", "--appliance", "hall=127.0.0.3:0", "--log", log.string()};
 }
 
-// A port nobody listens on now, for the host's web server: the plug-in builds the appliances'
-// URLs from the configured port, so the host cannot take "any free port" itself.
-int freePort() {
-    int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    if (s < 0 || bind(s, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
-        getsockname(s, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
-        if (s >= 0) close(s);
-        throw std::runtime_error("no free port");
-    }
-    close(s);
-    return ntohs(address.sin_port);
-}
 
 std::string fileText(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
@@ -130,6 +114,21 @@ std::vector<int> childrenOf(int parent) {
         if (ppid == parent) children.push_back(std::stoi(name));
     }
     return children;
+}
+
+int freePort() {
+    int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    if (s < 0 || bind(s, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
+        getsockname(s, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+        if (s >= 0) close(s);
+        throw std::runtime_error("no free port");
+    }
+    close(s);
+    return ntohs(address.sin_port);
 }
 
 bool accepts(int port) {

@@ -72,6 +72,9 @@ inline bool holds(const std::string& text, const std::string& part) { return tex
 
 // The numbers of the processes whose parent is `parent`.
 std::vector<int> childrenOf(int parent);
+// A port nobody listens on now, for the host's web server and the plug-in's: the plug-in builds
+// the appliances' URLs from the configured ports, so neither can take "any free port" itself.
+int freePort();
 // True when a TCP connection to 127.0.0.1:port is accepted.
 bool accepts(int port);
 

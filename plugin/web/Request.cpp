@@ -1,0 +1,194 @@
+#include "web/Request.h"
+
+#include "vb/CodePage.h"
+#include "vb/Error.h"
+#include "vb/Strings.h"
+#include "web/ServerTexts.h"
+
+namespace zephra {
+
+using namespace webtext;
+
+namespace {
+
+constexpr const char* kHexDigits = "0123456789ABCDEF";
+constexpr const char* kVersionMarker = "HTTP";
+constexpr const char* kEmptyLine = "\r\n\r\n";
+constexpr const char* kHeaderSeparator = ": ";
+
+std::string folded(const std::string& name) { return vb::LCase(name); }
+
+// Position (0 to 15) of an upper-case hex digit; -1 for any other character.
+int hexValue(char c) {
+    const char* at = std::char_traits<char>::find(kHexDigits, 16, c);
+    return at ? static_cast<int>(at - kHexDigits) : -1;
+}
+
+// Position of `find` in `text` at or after `from`, without regard to case; npos when none.
+std::size_t findFolded(const std::string& text, const std::string& find, std::size_t from) {
+    const int32_t at = vb::InStr(static_cast<int32_t>(from) + 1, text, find, vb::CompareMethod::Text);
+    return at == 0 ? std::string::npos : static_cast<std::size_t>(at - 1);
+}
+
+std::string withoutCrLf(const std::string& text) { return vb::Replace(text, kCrLf, ""); }
+
+}  // namespace
+
+void KeyValuePair::describe(automation::Members<KeyValuePair>& m) {
+    m.property<&KeyValuePair::key, &KeyValuePair::setKey>("key");
+    m.property<&KeyValuePair::value, &KeyValuePair::setValue>("value");
+}
+
+void Request::describe(automation::Members<Request>& m) {
+    m.method<&Request::ServerVariables>("ServerVariables");
+    m.let<&Request::remoteip>("remoteip");
+    m.get<&Request::page>("page");
+    m.get<&Request::Payload>("Payload");
+    m.get<&Request::Header>("Header");
+    m.get<&Request::Query>("Query");
+    m.get<&Request::Method>("Method");
+    m.method<&Request::QueryString>("QueryString");
+    m.get<&Request::QueryStringCol>("QueryStringCol");
+    m.method<&Request::Form>("Form");
+    m.get<&Request::FormCol>("FormCol");
+    m.method<&Request::GetContent>("GetContent");
+    m.method<&Request::ParsePage>("ParsePage");
+    m.method<&Request::AddPostData>("AddPostData");
+    m.method<&Request::Decode>("Decode");
+}
+
+Request::Request(Sink debug, Sink log) : debug_(std::move(debug)), log_(std::move(log)) {}
+
+std::string Request::ServerVariables(const std::string& name) const {
+    const std::string key = vb::equalsFolded(name, kUserAgentVariable) ? kUserAgentHeader : name;
+    auto found = headerValues_.find(folded(key));
+    return found == headerValues_.end() ? std::string() : found->second;
+}
+
+std::string Request::pairValue(vb::Collection& pairs, const std::string& key) const {
+    try {
+        vb::Variant& item = pairs.Item(vb::Variant(key));
+        auto pair = std::dynamic_pointer_cast<KeyValuePair>(item.object());
+        return pair ? pair->value() : std::string();
+    } catch (const vb::Error&) {
+        return {};
+    }
+}
+
+std::string Request::QueryString(const std::string& key) {
+    std::string value = pairValue(*queryPairs_, key);
+    if (!value.empty()) debug(kDbgQueryString + key + "=" + value);
+    return value;
+}
+
+std::string Request::Form(const std::string& key) {
+    std::string value = pairValue(*formPairs_, key);
+    if (!value.empty()) debug(kDbgForm + key + "=" + value);
+    return value;
+}
+
+std::string Request::GetContent(const std::string& data) const {
+    const std::size_t at = data.find(kEmptyLine);
+    return at == std::string::npos ? std::string() : data.substr(at + 4);
+}
+
+void Request::ParsePage(const std::string& data) {
+    // 1. and 2. The method is the text before the first blank.
+    const std::size_t p1 = data.find(' ');
+    if (p1 == std::string::npos) return;
+    method_ = data.substr(0, p1);
+    // 3. The version marker ends the target.
+    const std::size_t p2 = findFolded(data, kVersionMarker, p1);
+    if (p2 == std::string::npos) return;
+    // 4. and 5. The target between the blanks: the path and query are split at the first raw
+    // "?" before either is decoded, so an encoded "?" stays in the path.
+    if (p2 >= p1 + 2) {
+        const std::string target = data.substr(p1 + 1, p2 - p1 - 2);
+        rawTarget_ = target;
+        const std::size_t q = target.find('?');
+        page_ = Decode(target.substr(0, q));
+        query_.clear();
+        if (q != std::string::npos) {
+            const std::string rawQuery = target.substr(q + 1);
+            query_ = "?" + Decode(rawQuery);
+            debug(kDbgAddQuery);
+            KeyValue(rawQuery, *queryPairs_);
+        }
+    } else if (log_) {
+        log_(std::string(kTagParsePage) + std::to_string(p1 + 1) + ",j=" + std::to_string(p2 + 1) +
+             ",len=" + std::to_string(data.size()) + ", Data=" + data);
+    }
+    // 6. and 7. The header block, and a body that came with it.
+    payload_.clear();
+    const std::size_t p3 = data.find(kEmptyLine, p2);
+    if (p3 != std::string::npos) {
+        header_ = data.substr(p2, p3 - p2);
+        const std::size_t bodyAt = p3 + 4;
+        if (data.size() > bodyAt + 2) {
+            if (method_ == "POST") method_ = "POSTx";
+            const std::string rawBody = withoutCrLf(data.substr(bodyAt));
+            payload_ = Decode(rawBody);
+            debug(kDbgAddPayload);
+            KeyValue(rawBody, *formPairs_);
+        }
+    } else {
+        header_ = data.substr(p2);
+    }
+    // 8.
+    addHeaderValues();
+}
+
+void Request::addHeaderValues() {
+    headerValues_.emplace(folded(kRemoteAddr), remoteIp_);
+    const std::vector<std::string> lines = vb::Split(header_, kCrLf);
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        const std::vector<std::string> parts = vb::Split(lines[i], kHeaderSeparator);
+        if (parts.size() != 2) continue;
+        headerValues_.emplace(folded(parts[0]), parts[1]);
+    }
+}
+
+void Request::AddPostData(const std::string& data) {
+    debug(kDbgAddPostData);
+    KeyValue(data, *formPairs_);
+}
+
+void Request::KeyValue(const std::string& text, vb::Collection& pairs) const {
+    if (text.empty()) return;
+    for (const std::string& piece : vb::Split(text, "&")) {
+        if (piece.empty()) continue;
+        const std::size_t eq = piece.find('=');
+        auto pair = std::make_shared<KeyValuePair>();
+        pair->setKey(Decode(piece.substr(0, eq)));
+        pair->setValue(eq == std::string::npos ? std::string() : Decode(piece.substr(eq + 1)));
+        try {
+            pairs.Add(vb::Variant(vb::ObjectRef(pair)), vb::Variant(pair->key()));
+        } catch (const vb::Error&) {
+            continue;  // a name already present keeps its first value
+        }
+        if (!pair->value().empty()) debug(kDbgKeyValue + pair->key() + " = " + pair->value());
+    }
+}
+
+std::string Request::Decode(const std::string& text) const {
+    const std::string plain = vb::Replace(text, "+", " ");
+    const std::size_t first = plain.find('%');
+    debug(kDbgDecode + std::to_string(first == std::string::npos ? 0 : first + 1) + kDbgInString + plain + ">");
+    std::string decoded;
+    decoded.reserve(plain.size());
+    std::size_t from = 0;
+    for (std::size_t p = first; p != std::string::npos; p = plain.find('%', from)) {
+        const int h = p + 1 < plain.size() ? hexValue(plain[p + 1]) : 0;
+        const int l = p + 2 < plain.size() ? hexValue(plain[p + 2]) : 0;
+        int code = 16 * h + l;
+        if (code < 32) code = 32;
+        decoded.append(plain, from, p - from);
+        decoded.push_back(static_cast<char>(code));
+        from = p + 3;
+        if (from >= plain.size()) break;
+    }
+    if (from < plain.size()) decoded.append(plain, from);
+    return decoded;
+}
+
+}  // namespace zephra

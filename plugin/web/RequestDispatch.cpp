@@ -1,0 +1,165 @@
+#include "web/RequestDispatch.h"
+
+#include <memory>
+
+#include "core/LogWriter.h"
+#include "core/PluginState.h"
+#include "vb/Err.h"
+#include "vb/Strings.h"
+#include "web/Request.h"
+#include "web/RequestFraming.h"
+#include "web/Response.h"
+#include "web/ServerTexts.h"
+#include "web/SlideshowPage.h"
+#include "web/StatusPage.h"
+#include "web/TCPServer.h"
+
+namespace zephra {
+
+using namespace webtext;
+
+namespace {
+
+std::string n(int64_t value) { return std::to_string(value); }
+
+// The page in lower case with "\" between names.
+std::string normalisedPath(const std::string& page) { return vb::Replace(vb::LCase(page), "/", "\\"); }
+
+// The four characters from the last "." on, in lower case; "" when there is no ".".
+std::string extensionOf(const std::string& path) {
+    const std::size_t dot = path.rfind('.');
+    return dot == std::string::npos ? std::string() : vb::LCase(path.substr(dot, 4));
+}
+
+bool isOneOf(const std::string& ext, std::initializer_list<const char*> list) {
+    for (const char* item : list)
+        if (ext == item) return true;
+    return false;
+}
+
+// A decoded page may name a file only with "/" between names: a "\" that came in the request
+// would be a name separator once the path is normalised.
+bool fileNameAllowed(const std::string& page, const std::string& file) {
+    return page.find('\\') == std::string::npos && StaysInHtmlFolder(file);
+}
+
+class Dispatch {
+public:
+    Dispatch(PluginState& state, TCPServer& server)
+        : state_(state),
+          server_(server),
+          window_(state.web.Window.get() == &server ? state.web.Window
+                                                    : std::shared_ptr<TCPServer>(std::shared_ptr<void>(), &server)) {}
+
+    void serveNext() {
+        TCPServer::QueueEntry entry = server_.PopEntry();
+        const int16_t slot = entry.slot;
+        if (!server_.Socket.Exists(slot) || entry.connection != server_.Connection(slot)) {
+            server_.WriteServerDebug(kDbgOldConnection + n(slot));
+            return;
+        }
+        if (server_.Streaming(slot)) {
+            server_.WriteServerDebug(kDbgBusySlot + n(slot) + ": an answer is still being sent");
+            return;
+        }
+        std::optional<std::string> text = wholeRequest(slot, entry.text);
+        if (!text) return;
+        auto request = std::make_shared<Request>(debugSink(), logSink());
+        request->remoteip(server_.Socket(slot).RemoteHostIP());
+        request->ParsePage(*text);
+        if (request->Method() == "POST") joinBody(slot, entry.connection, *request);
+        answer(slot, request);
+    }
+
+private:
+    // The connection's text so far, once it holds a whole request; a request over the bounds
+    // is refused.
+    std::optional<std::string> wholeRequest(int16_t slot, const std::string& text) {
+        std::string& pending = server_.Pending(slot);
+        pending += text;
+        const RequestFrame frame = FrameRequest(pending);
+        if (frame.kind == RequestFrame::Refused) {
+            server_.Refuse(slot, frame.reason);
+            return std::nullopt;
+        }
+        if (frame.kind == RequestFrame::Incomplete) return std::nullopt;
+        std::string whole = pending.substr(0, frame.length);
+        pending.clear();
+        return whole;
+    }
+
+    // A POST whose body did not come with its header takes the slot's texts queued next.
+    void joinBody(int16_t slot, uint64_t connection, Request& request) {
+        while (!server_.RequestQueue.empty()) {
+            server_.WriteServerDebug(kDbgPopingForPost + n(slot));
+            const TCPServer::QueueEntry& next = server_.RequestQueue.front();
+            if (next.slot != slot || next.connection != connection) {
+                server_.WriteServerDebug(kDbgPostExpected + n(slot) + kDbgButNextFrom + n(next.slot));
+                return;
+            }
+            request.AddPostData(server_.PopEntry().text);
+        }
+    }
+
+    void answer(int16_t slot, const std::shared_ptr<Request>& request) {
+        auto response = std::make_shared<Response>(window_);
+        const std::string path = normalisedPath(request->page());
+        const std::string ext = extensionOf(path);
+        server_.WriteServerDebug(kDbgPoping + n(slot) + kDbgType + ext + kDbgForPage + path);
+        response->index(slot);
+        const vb::Variant req{vb::ObjectRef(request)};
+        const vb::Variant resp{vb::ObjectRef(response)};
+        if (path == kSlideshowPage) {
+            response->SendTextString(ZephraSlideshow_ASP(state_, req, resp), slot);
+        } else if (path == kStatusPage) {
+            response->SendTextString(StatusPage(state_, req, resp), slot);
+        } else if (isOneOf(ext, {".jpg", ".gif", ".wav"})) {
+            const std::string file = path.substr(0, path.rfind('.') + 4);
+            if (fileNameAllowed(request->page(), file)) {
+                response->SendBinaryFile(file, slot);
+            } else {
+                response->SendErrorResponse(slot);
+            }
+        } else if (isOneOf(ext, {".htm", ".css"})) {
+            const std::size_t dot = path.rfind('.');
+            const std::string file = path.substr(0, dot + (vb::LCase(path.substr(dot, 5)) == ".html" ? 5 : 4));
+            if (fileNameAllowed(request->page(), file)) {
+                response->SendTextFile(file, slot);
+            } else {
+                response->SendErrorResponse(slot);
+            }
+        } else {
+            server_.WriteServerDebug(kDbgUserAgent + request->ServerVariables(kUserAgentVariable));
+            const ZephraSettings& s = state_.settings;
+            response->RedirectToHS(s.HomeseerIP + ":" + s.svrport, request, slot);
+        }
+    }
+
+    Request::Sink debugSink() {
+        if (!server_.DebugOn()) return {};
+        return [&server = server_](const std::string& line) { server.WriteServerDebug(line); };
+    }
+    Request::Sink logSink() {
+        return [&state = state_](const std::string& line) {
+            vb::Try([&] { WriteLog(state.host(), kSource, line); });
+        };
+    }
+
+    PluginState& state_;
+    TCPServer& server_;
+    std::shared_ptr<TCPServer> window_;
+};
+
+}  // namespace
+
+void ProcessRequestQueue(PluginState& state, TCPServer& server) {
+    server.ServerTimer.Interval(0);
+    Dispatch dispatch(state, server);
+    while (!server.RequestQueue.empty()) {
+        if (!vb::Try([&] { dispatch.serveNext(); }))
+            vb::Try([&] { WriteLog(state.host(), kSource, kTagProcessRequestQueue); });
+    }
+    server.ServerTimer.Enabled(false);
+}
+
+}  // namespace zephra

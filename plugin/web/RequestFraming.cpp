@@ -1,0 +1,76 @@
+#include "web/RequestFraming.h"
+
+#include <optional>
+
+#include "vb/CodePage.h"
+
+namespace zephra {
+
+namespace {
+
+constexpr std::string_view kEmptyLine = "\r\n\r\n";
+constexpr std::string_view kLineEnd = "\r\n";
+constexpr std::string_view kContentLength = "content-length";
+
+RequestFrame refused(std::string reason) { return {RequestFrame::Refused, 0, std::move(reason)}; }
+
+std::string_view trimmed(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+}
+
+// The value of a decimal text, none for anything else or a value beyond the body limit + 1.
+std::optional<std::size_t> decimal(std::string_view s) {
+    if (s.empty() || s.size() > 12) return std::nullopt;
+    std::size_t value = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + static_cast<std::size_t>(c - '0');
+    }
+    return value;
+}
+
+struct BodyLength {
+    bool malformed = false;
+    std::optional<std::size_t> length;
+};
+
+// The "Content-Length" of a header block; lines after the request line, any case.
+BodyLength bodyLength(std::string_view header) {
+    BodyLength found;
+    std::size_t at = header.find(kLineEnd);
+    while (at != std::string_view::npos) {
+        const std::size_t start = at + kLineEnd.size();
+        at = header.find(kLineEnd, start);
+        std::string_view line = header.substr(start, at == std::string_view::npos ? std::string_view::npos : at - start);
+        const std::size_t colon = line.find(':');
+        if (colon == std::string_view::npos || !vb::equalsFolded(trimmed(line.substr(0, colon)), kContentLength))
+            continue;
+        std::optional<std::size_t> value = decimal(trimmed(line.substr(colon + 1)));
+        if (!value || (found.length && *found.length != *value)) return {true, std::nullopt};
+        found.length = value;
+    }
+    return found;
+}
+
+}  // namespace
+
+RequestFrame FrameRequest(std::string_view text) {
+    const std::size_t end = text.find(kEmptyLine);
+    if (end == std::string_view::npos) {
+        if (text.size() > kHeaderLimit) return refused("header block over " + std::to_string(kHeaderLimit) + " bytes");
+        return {};
+    }
+    const std::size_t headerSize = end + kEmptyLine.size();
+    if (headerSize > kHeaderLimit) return refused("header block over " + std::to_string(kHeaderLimit) + " bytes");
+    const BodyLength body = bodyLength(text.substr(0, end + kLineEnd.size()));
+    if (body.malformed) return refused("malformed Content-Length");
+    if (!body.length) return {RequestFrame::Complete, text.size(), {}};
+    if (*body.length > kBodyLimit) return refused("body over " + std::to_string(kBodyLimit) + " bytes");
+    const std::size_t total = headerSize + *body.length;
+    if (text.size() < total) return {};
+    return {RequestFrame::Complete, total, {}};
+}
+
+}  // namespace zephra

@@ -1,0 +1,27 @@
+#pragma once
+// Where one request ends in the text a connection has sent so far: after its header block
+// and, when it names one, a body of "Content-Length" bytes. Requests are bounded: a request
+// line and header block of at most 16 KiB, a body of at most 1 MiB.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace zephra {
+
+inline constexpr std::size_t kHeaderLimit = 16 * 1024;
+inline constexpr std::size_t kBodyLimit = 1024 * 1024;
+
+struct RequestFrame {
+    enum Kind { Incomplete, Complete, Refused };
+    Kind kind = Incomplete;
+    std::size_t length = 0;  // Complete: the bytes of the request, header and body
+    std::string reason;      // Refused: why, for the debug log
+};
+
+// Incomplete while the header block or the body has not all come; Refused for a header block
+// over the limit, a body over the limit, or a "Content-Length" that is not one decimal number.
+// A request without "Content-Length" ends with the text that came.
+RequestFrame FrameRequest(std::string_view text);
+
+}  // namespace zephra

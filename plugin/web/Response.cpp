@@ -1,0 +1,261 @@
+#include "web/Response.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+#include <fstream>
+#include <iterator>
+
+#include "core/LogWriter.h"
+#include "core/PluginState.h"
+#include "vb/DateTime.h"
+#include "vb/Err.h"
+#include "vb/Format.h"
+#include "vb/Strings.h"
+#include "web/Request.h"
+#include "web/ServerTexts.h"
+#include "web/TCPServer.h"
+#include "windows/File.h"
+#include "windows/PathMap.h"
+
+namespace zephra {
+
+using namespace webtext;
+
+namespace {
+
+constexpr const char* kTagStreaming = "1";
+constexpr const char* kTagDone = "0";
+
+struct ContentType {
+    const char* part;
+    const char* type;
+};
+constexpr ContentType kContentTypes[] = {
+    {".txt", "text/plain"}, {".htm", "text/html"},  {".html", "text/html"}, {".jpg", "image/jpg"},
+    {".gif", "image/gif"},  {".bmp", "image/bmp"},  {".wav", "audio/wav"},  {".php", "text/html"},
+};
+constexpr const char* kUnknownType = "unknown/binary";
+
+std::string n(int64_t value) { return std::to_string(value); }
+
+std::string today() { return vb::Format(vb::Variant(vb::Now()), kMediumDate); }
+
+// Header lines joined by CR LF, the empty line, then the body.
+std::string answer(const std::vector<std::string>& lines, const std::string& body) {
+    std::string text;
+    for (const std::string& line : lines) text += line + kCrLf;
+    return text + kCrLf + body;
+}
+
+// The file a path below the HTML folder names, when it is a regular file inside the folder
+// (a link that leads out of it does not count).
+std::optional<std::filesystem::path> htmlFile(const std::string& htmlBase, const std::string& shortPath) {
+    if (!StaysInHtmlFolder(shortPath)) return std::nullopt;
+    std::error_code ec;
+    const std::filesystem::path root = std::filesystem::canonical(windows::MapPath(htmlBase).native, ec);
+    if (ec) return std::nullopt;
+    const std::filesystem::path file = std::filesystem::canonical(windows::MapPath(htmlBase + shortPath).native, ec);
+    if (ec || !std::filesystem::is_regular_file(file, ec)) return std::nullopt;
+    auto [rootEnd, fileAt] = std::mismatch(root.begin(), root.end(), file.begin(), file.end());
+    if (rootEnd != root.end()) return std::nullopt;
+    return file;
+}
+
+// The file's last-change time in the general date format; `path` is its Windows path.
+std::string fileTime(const std::string& path) {
+    return vb::FormatDateTime(vb::localDate(windows::File(windows::MapPath(path)).DateLastModified()),
+                              vb::vbGeneralDate);
+}
+
+std::string readAll(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace
+
+std::string ContentTypeOf(const std::string& name) {
+    for (const ContentType& row : kContentTypes)
+        if (name.find(row.part) != std::string::npos) return row.type;
+    return kUnknownType;
+}
+
+bool StaysInHtmlFolder(const std::string& path) {
+    for (unsigned char c : path)
+        if (c < 32 || c == 127 || c == ':' || c == '/') return false;
+    for (const std::string& name : vb::Split(path, "\\")) {
+        if (name.empty()) continue;
+        if (name.find_first_not_of('.') == std::string::npos) return false;
+    }
+    return true;
+}
+
+std::string HtmlEscaped(const std::string& text) {
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+            case '&': escaped += "&amp;"; break;
+            case '<': escaped += "&lt;"; break;
+            case '>': escaped += "&gt;"; break;
+            case '"': escaped += "&quot;"; break;
+            case '\'': escaped += "&#39;"; break;
+            default: escaped += c;
+        }
+    }
+    return escaped;
+}
+
+std::string WithoutControlBytes(const std::string& text) {
+    std::string kept;
+    kept.reserve(text.size());
+    for (unsigned char c : text)
+        if (c >= 32 && c != 127) kept += static_cast<char>(c);
+    return kept;
+}
+
+void Response::describe(automation::Members<Response>& m) {
+    m.let<&Response::index>("index");
+    m.method<&Response::Redirect>("Redirect", 0);
+    m.method<&Response::Send>("Send");
+    m.method<&Response::RedirectToHS>("RedirectToHS");
+    m.method<&Response::SendTextString>("SendTextString");
+    m.method<&Response::SendTextFile>("SendTextFile");
+    m.method<&Response::SendErrorResponse>("SendErrorResponse");
+    m.method<&Response::SendBinaryFile>("SendBinaryFile");
+}
+
+Response::Response(std::shared_ptr<TCPServer> server) : server_(std::move(server)) {}
+
+void Response::logTagged(const std::string& tag) {
+    vb::Try([&] { WriteLog(server_->state().host(), kSource, tag); });
+}
+
+void Response::Redirect(const vb::Variant&) { SendTextString(kUnauthorized, index_); }
+
+void Response::Send(const std::string& text) { SendTextString(text, index_); }
+
+void Response::sendAnswer(int16_t slot, const std::string& text, Unable unable, const std::string& fullPath) {
+    forms::TcpSocket& socket = server_->Socket(slot);
+    socket.Tag = kTagDone;
+    if (socket.State() == forms::sckConnected) {
+        socket.SendData(text);
+        return;
+    }
+    const std::string because = kDbgBecauseState + n(socket.State());
+    switch (unable) {
+        case Unable::TextString: server_->WriteServerDebug(kDbgUnableTextString + n(slot) + because); break;
+        case Unable::TextFile:
+            server_->WriteServerDebug(kDbgUnableTextFile + fullPath + kDbgToSocket + n(slot) + because);
+            break;
+        case Unable::Error: server_->WriteServerDebug(kDbgUnableError + n(slot) + because); break;
+    }
+}
+
+void Response::SendTextString(const std::string& sResponse, int16_t index) {
+    if (!vb::Try([&] {
+            const std::string text = answer({kStatus10Ok, kServer, kDate + today(), kAcceptRanges, kContentTypeHtml,
+                                             kContentLength + n(static_cast<int64_t>(sResponse.size()))},
+                                            sResponse);
+            server_->WriteServerDebug(kDbgSendingTextString + sResponse.substr(0, 10) + kDbgToSocket + n(index));
+            sendAnswer(index, text, Unable::TextString);
+        }))
+        logTagged(kTagSendTextString);
+}
+
+void Response::SendTextFile(const std::string& sShortFile, int16_t index) {
+    std::optional<std::filesystem::path> file;
+    if (!vb::Try([&] { file = htmlFile(server_->HtmlBasePath, sShortFile); })) logTagged(kTagSendTextFile);
+    if (!file) return SendErrorResponse(index);
+    if (!vb::Try([&] {
+            const std::string fullPath = server_->HtmlBasePath + sShortFile;
+            const std::string body = readAll(*file);
+            const std::string text =
+                answer({kStatus10Ok, kServer, kDate + today(), kAcceptRanges, kContentTypeHtml,
+                        kLastModifiedNoColon + fileTime(fullPath), kContentLength + n(static_cast<int64_t>(body.size()))},
+                       body);
+            server_->WriteServerDebug(kDbgSendingTextFile + fullPath + kDbgToSocket + n(index) + kDbgWithLength +
+                                      n(static_cast<int64_t>(body.size())));
+            sendAnswer(index, text, Unable::TextFile, fullPath);
+        }))
+        logTagged(kTagSendTextFile);
+}
+
+void Response::SendErrorResponse(int16_t index) {
+    if (!vb::Try([&] {
+            server_->Socket(index).Tag = kTagDone;
+            const std::string text =
+                answer({kStatusNotFound, kServer, kDate + today(), kConnectionCloseUpper, kContentTypeHtml,
+                        kContentLength + n(static_cast<int64_t>(std::string_view(kNotFoundBody).size()))},
+                       kNotFoundBody);
+            server_->WriteServerDebug(std::string(kDbgSendingError) + kDbgToSocket + n(index));
+            sendAnswer(index, text, Unable::Error);
+        }))
+        logTagged(kTagSendErrorResponse);
+}
+
+void Response::RedirectToHS(const std::string& sLocation, const std::shared_ptr<Request>& oRequest, int16_t index) {
+    if (!vb::Try([&] {
+            const Request& request = *oRequest;
+            const std::string page = vb::Replace(request.page(), "\\", "/");
+            const std::string agent = request.ServerVariables(kUserAgentVariable);
+            // The host gets the target as it came; control bytes cannot split the header.
+            const std::string location =
+                kLocation + std::string(kHttp) + WithoutControlBytes(sLocation + vb::Replace(request.RawTarget(), "\\", "/"));
+            std::string text;
+            if (vb::InStr(agent, kApplianceBrowser, vb::CompareMethod::Text) == 0) {
+                const std::string& payload = request.Payload();
+                std::vector<std::string> lines{kStatusRedirect, kServer, kDate + today(), kConnectionClose,
+                                               kContentTypeHtml, location};
+                const bool withBody = !vb::Trim(payload).empty();
+                if (withBody) lines.push_back(kContentLength + n(static_cast<int64_t>(payload.size())));
+                text = answer(lines, withBody ? payload : std::string());
+                server_->WriteServerDebug(kDbgRedirect + payload + kDbgToLocation + sLocation + page + kDbgSocket +
+                                          n(index));
+            } else {
+                std::string form = kResubmitHead + HtmlEscaped(sLocation + page) + kResubmitMethod +
+                                   HtmlEscaped(request.Method() == "POSTx" ? "POST" : request.Method()) +
+                                   kResubmitFormEnd;
+                for (const vb::ObjectRef& pairs : {request.QueryStringCol(), request.FormCol()}) {
+                    auto items = pairs->enumerate();
+                    vb::Variant item;
+                    while (items->next(item)) {
+                        auto pair = std::dynamic_pointer_cast<KeyValuePair>(item.object());
+                        if (!pair) continue;
+                        form += kHiddenInput + HtmlEscaped(pair->key()) + kHiddenValue + HtmlEscaped(pair->value()) +
+                                kResubmitFormEnd;
+                    }
+                }
+                form += kResubmitEnd;
+                text = answer({kStatus10Ok, kServer, kDate + today(), kConnectionClose, kContentTypeHtml, location,
+                               kContentLength + n(static_cast<int64_t>(form.size()))},
+                              form);
+                server_->WriteServerDebug(kDbgResubmit + form + kDbgToLocation + sLocation + page + kDbgSocket +
+                                          n(index));
+            }
+            sendAnswer(index, text, Unable::TextString);
+        }))
+        logTagged(kTagRedirectToHS);
+}
+
+void Response::SendBinaryFile(const std::string& sFile, int16_t windex) {
+    std::optional<std::filesystem::path> file;
+    if (!vb::Try([&] { file = htmlFile(server_->HtmlBasePath, sFile); })) logTagged(kTagSendBinaryFile + sFile);
+    if (!file) return SendErrorResponse(windex);
+    if (!vb::Try([&] {
+            const std::string header =
+                answer({kStatus11Ok, kServer, kDateNoBlank + today(), kLastModified + fileTime(server_->HtmlBasePath + sFile), kAcceptRanges,
+                        kContentLength + n(static_cast<int64_t>(std::filesystem::file_size(*file))),
+                        kConnectionCloseUpper, kContentType + ContentTypeOf(sFile)},
+                       "");
+            forms::TcpSocket& socket = server_->Socket(windex);
+            socket.Tag = kTagStreaming;
+            server_->WriteServerDebug(kDbgSendingBinaryHeader + sFile + kDbgToSocket + n(windex));
+            if (socket.State() == forms::sckConnected) socket.SendData(header);
+            server_->StartBlockStream(windex, std::ifstream(*file, std::ios::binary), sFile);
+        }))
+        logTagged(kTagSendBinaryFile + sFile);
+}
+
+}  // namespace zephra

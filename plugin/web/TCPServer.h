@@ -1,0 +1,127 @@
+#pragma once
+// The plug-in's own HTTP server window "Server": one listening socket (element 0 of `Socket`),
+// client slots 1 to 50 made on demand and handed out in rotation, the queue of received texts
+// (one entry per receive event: slot, "~", text), the 50 ms poll `ServerTimer` that serves the
+// queue (RequestDispatch.h), the block timers of streamed files and the server debug log.
+// Nothing is drawn; the window is loaded once by the settings reader and lives as long as the
+// plug-in.
+//
+// Requests are bounded (RequestFraming.h): a slot whose request grows beyond the bounds is
+// closed with a debug line, and the other slots go on. A streamed file goes out block by block
+// on events, so other requests are served meanwhile; a client that stops reading is dropped
+// after three block time-outs in a row.
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "forms/ControlArray.h"
+#include "forms/Form.h"
+#include "forms/TcpSocket.h"
+#include "forms/Timer.h"
+
+namespace zephra {
+
+class PluginState;
+
+class TCPServer : public forms::Form {
+public:
+    static constexpr int16_t kHighestSlot = 50;
+    static constexpr int16_t kFirstSlots = 5;
+    static constexpr int32_t kPollInterval = 50;      // ms
+    static constexpr int32_t kBlockTimeout = 5000;    // ms
+    static constexpr std::size_t kBlockSize = 1000;   // bytes
+    static constexpr int kStalledTimeouts = 3;        // block time-outs in a row that drop a client
+
+    explicit TCPServer(PluginState& state);
+    ~TCPServer() override;
+
+    // Element 0 listens; elements 1 to 50 are client slots.
+    forms::ControlArray<forms::TcpSocket> Socket;
+    forms::Timer ServerTimer;
+    // The block time-out of a streamed file, one per client slot (every slot has one, so that a
+    // stream never waits for a send-complete event alone).
+    forms::ControlArray<forms::Timer> TCPBinarySendTimer;
+
+    // One received text of one connection.
+    struct QueueEntry {
+        int16_t slot = 0;
+        uint64_t connection = 0;  // the slot's connection that sent it
+        std::string text;
+        // slot, "~", text.
+        std::string entry() const;
+    };
+    std::deque<QueueEntry> RequestQueue;
+    int16_t OpenConnectionCount = 0;
+    int16_t LastClientSlot = 0;
+    std::array<bool, kHighestSlot + 1> BlockSendReady{};
+    std::string HtmlBasePath;
+
+    // Events.
+    void socket_ConnectionRequest(int32_t requestID);
+    void socket_DataArrival(int16_t slot);
+    void socket_Close(int16_t slot);
+    void Socket_SendComplete(int16_t slot);
+    void TCPBinarySendTimer_Timer(int16_t slot);
+    void ServerTimer_Timer();
+
+    // Appends Now & " | " & text to the server debug log while "TCPDebug" is on.
+    void WriteServerDebug(const std::string& text);
+    bool DebugOn() const;
+    PluginState& state() { return state_; }
+
+    // The highest client slot made so far.
+    int16_t HighestSlot() const;
+    // The slot's socket state, 0 (closed) for a slot that does not exist.
+    int SlotState(int16_t slot) const;
+    // The connection now on the slot: a new number at every accept.
+    uint64_t Connection(int16_t slot) const { return connections_[slot]; }
+
+    // The text of the slot's connection that has come and not yet made a whole request.
+    std::string& Pending(int16_t slot) { return pending_[slot]; }
+    // Refuses the slot's request: debug line, its queued texts dropped, the connection closed.
+    void Refuse(int16_t slot, const std::string& reason);
+    // Takes an entry off the front of the queue, keeping the per-slot byte count.
+    QueueEntry PopEntry();
+
+    // Streams the open file after its header: a block of 1000 bytes goes when the previous one
+    // was reported sent or its time-out passed; at the end the connection is closed.
+    void StartBlockStream(int16_t slot, std::ifstream file, const std::string& sFile);
+    bool Streaming(int16_t slot) const { return streams_[slot] != nullptr; }
+
+protected:
+    void Form_Load() override;
+    void Form_Unload() override;
+
+private:
+    struct BlockStream {
+        std::ifstream file;
+        std::string sFile;
+        int timeouts = 0;
+    };
+
+    void wireSocket(forms::TcpSocket& socket, int index);
+    void createSlot(int16_t slot);
+    void resetSlots();
+    void forgetSlot(int16_t slot);
+    void socket_Error(int16_t slot);
+    void pumpStream(int16_t slot);
+    void endStream(int16_t slot);
+    void stopBlockTimer(int16_t slot);
+    void logTagged(const std::string& tag);
+
+    PluginState& state_;
+    std::array<uint64_t, kHighestSlot + 1> connections_{};
+    std::array<std::string, kHighestSlot + 1> pending_;
+    std::array<std::size_t, kHighestSlot + 1> queuedBytes_{};
+    std::array<std::unique_ptr<BlockStream>, kHighestSlot + 1> streams_;
+    uint64_t nextConnection_ = 0;
+};
+
+// The window, made and loaded on first call; loading it again does nothing.
+void LoadTCPServerWindow(PluginState& state);
+
+}  // namespace zephra

@@ -1,0 +1,146 @@
+#pragma once
+// For the web server's tests: the plug-in's state on the manual clock with its server window
+// loaded by the settings reader on a free loopback port (debug log on), and plain socket
+// clients that the test drives from the loop's own thread.
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/SettingsReader.h"
+#include "core/tests/PluginTestBed.h"
+#include "web/TCPServer.h"
+
+namespace zephra::testing {
+
+// A port that was free a moment ago.
+inline int freePort() {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    ::close(fd);
+    return ntohs(a.sin_port);
+}
+
+// A client socket on 127.0.0.1; it reads only when pumped, so a test decides when it reads.
+class WebClient {
+public:
+    // `receiveBuffer`: a small receive buffer makes a client that stops reading fill up soon.
+    explicit WebClient(int port, int receiveBuffer = 0) {
+        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        if (receiveBuffer > 0) ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(static_cast<uint16_t>(port));
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        connected_ = ::connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+        ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) | O_NONBLOCK);
+    }
+    ~WebClient() { close(); }
+    WebClient(const WebClient&) = delete;
+    WebClient& operator=(const WebClient&) = delete;
+
+    bool connected() const { return connected_; }
+    void send(const std::string& text) {
+        std::size_t sent = 0;
+        while (sent < text.size()) {
+            ssize_t n = ::send(fd_, text.data() + sent, text.size() - sent, MSG_NOSIGNAL);
+            if (n > 0) sent += static_cast<std::size_t>(n);
+            else if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return;
+        }
+    }
+    // Reads what has come; true once the server has closed the connection.
+    bool pump() {
+        char buffer[65536];
+        for (;;) {
+            ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+            if (n > 0) {
+                received_.append(buffer, static_cast<std::size_t>(n));
+                continue;
+            }
+            if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) closed_ = true;
+            return closed_;
+        }
+    }
+    const std::string& received() const { return received_; }
+    bool closedByServer() const { return closed_; }
+    void close() {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+    }
+
+private:
+    int fd_ = -1;
+    bool connected_ = false;
+    bool closed_ = false;
+    std::string received_;
+};
+
+struct ServerBed {
+    explicit ServerBed(const std::string& moreSettings = "") {
+        port = freePort();
+        bed.host->SetIniText("settings.ini", "[Settings]\r\nsvrport=8081\r\n");
+        bed.host->SetIniText("dkvZephraUtilities.ini", "[Zephra Utilities]\r\nServerPort=\"" + std::to_string(port) +
+                                                           "\"\r\nTCPDebug=1\r\nHomeseerIP=127.0.0.1\r\n" +
+                                                           moreSettings);
+        InitZephraUtilities(bed.state);
+    }
+
+    TCPServer& server() { return *bed.state.web.Window; }
+
+    // Runs the loop, its manual clock moving on to due timers, until `done` holds; false after
+    // `realTimeout` of real time.
+    bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds realTimeout = std::chrono::seconds(20)) {
+        auto until = std::chrono::steady_clock::now() + realTimeout;
+        while (std::chrono::steady_clock::now() < until) {
+            if (bed.loop.waitUntil(done, bed.loop.now() + std::chrono::milliseconds(100))) return true;
+        }
+        return done();
+    }
+    // Runs the loop without moving the clock until `done` holds (no timer ticks meanwhile).
+    bool settle(const std::function<bool()>& done) { return bed.loop.runUntil(done, std::chrono::seconds(10)); }
+
+    // The whole answer to one request: sent, then read until the server closes.
+    std::string ask(const std::string& request) {
+        WebClient client(port);
+        client.send(request);
+        EXPECT_TRUE(waitFor([&] { return client.pump(); })) << request;
+        return client.received();
+    }
+
+    // The server debug log's lines without their dates.
+    std::vector<std::string> debugLines() const {
+        std::ifstream in(bed.app.path() / "Data" / "dkvZephra" / "dkvZephra_TCPServerDebug.txt", std::ios::binary);
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            auto bar = line.find(" | ");
+            lines.push_back(bar == std::string::npos ? line : line.substr(bar + 3));
+        }
+        return lines;
+    }
+    std::size_t debugCount(const std::string& part) const {
+        std::size_t count = 0;
+        for (const auto& line : debugLines()) count += line.find(part) != std::string::npos;
+        return count;
+    }
+
+    PluginTestBed bed;
+    int port = 0;
+};
+
+}  // namespace zephra::testing

@@ -1,0 +1,233 @@
+// The server window over loopback on the manual clock: loading, client slots, the queue, the
+// bounds on requests, and streams that do not hold up other clients.
+
+#include "web/TCPServer.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "web/tests/ServerTestBed.h"
+
+namespace zephra {
+namespace {
+
+using testing::ServerBed;
+using testing::WebClient;
+using namespace std::chrono_literals;
+
+constexpr const char* kGetPage = "GET /x.htm HTTP/1.1\r\nHost: h\r\nConnection: keep-alive\r\n\r\n";
+
+TEST(TCPServer, TheSettingsReaderLoadsTheWindowOnceWhenItsPortIsNumeric) {
+    ServerBed s;
+    ASSERT_TRUE(s.bed.state.web.Window);
+    TCPServer& server = s.server();
+    EXPECT_TRUE(server.Loaded());
+    EXPECT_EQ(server.Caption, "Server");
+    EXPECT_EQ(server.Socket(0).State(), forms::sckListening);
+    EXPECT_EQ(server.Socket(0).LocalPort, s.port);
+    EXPECT_EQ(server.HighestSlot(), 5);
+    EXPECT_FALSE(server.ServerTimer.Enabled());
+    EXPECT_TRUE(std::filesystem::is_directory(s.bed.app.path() / "Data" / "dkvZephra"));
+
+    // A second reading keeps the window as it is.
+    InitZephraUtilities(s.bed.state);
+    EXPECT_EQ(&s.server(), &server);
+
+    // An empty or non-numeric port, or the host's server chosen: no window, no port.
+    for (const char* settings : {"ServerPort=web", "ServerPort=", "TCPServerOption=1\r\nServerPort=8123"}) {
+        testing::PluginTestBed other;
+        other.host->SetIniText("dkvZephraUtilities.ini", std::string("[Zephra Utilities]\r\n") + settings + "\r\n");
+        InitZephraUtilities(other.state);
+        EXPECT_FALSE(other.state.web.Window) << settings;
+    }
+}
+
+TEST(TCPServer, SlotsAreMadeAheadAndHandedOutInRotation) {
+    ServerBed s;
+    TCPServer& server = s.server();
+    // One open connection: the next request makes slot 6 before it is accepted.
+    WebClient first(s.port);
+    ASSERT_TRUE(s.settle([&] { return server.LastClientSlot == 1; }));
+    WebClient second(s.port);
+    ASSERT_TRUE(s.settle([&] { return server.LastClientSlot == 2; }));
+    EXPECT_EQ(server.HighestSlot(), 6);
+    EXPECT_EQ(server.OpenConnectionCount, 2);
+    first.close();
+    second.close();
+    ASSERT_TRUE(s.settle([&] { return server.OpenConnectionCount == 0; }));
+
+    // Closed connections: 3, 4, 5, 6, then 1 again, skipping a slot that is open.
+    std::vector<int> slots;
+    auto blocker = std::make_unique<WebClient>(s.port);  // takes 3
+    ASSERT_TRUE(s.settle([&] { return server.LastClientSlot == 3; }));
+    for (int i = 0; i < 5; ++i) {
+        const int16_t before = server.LastClientSlot;
+        WebClient c(s.port);
+        ASSERT_TRUE(s.settle([&] { return server.LastClientSlot != before; }));
+        slots.push_back(server.LastClientSlot);
+        c.close();
+        ASSERT_TRUE(s.settle([&] { return server.OpenConnectionCount == 1; }));
+    }
+    EXPECT_EQ(slots, (std::vector<int>{4, 5, 6, 1, 2}));
+    EXPECT_EQ(s.debugCount("ConnectionRequest for socket 1 RequestID="), 2u);
+    EXPECT_EQ(s.debugCount(", Sockets Defined=5, Sockets Open=1"), 1u);
+    EXPECT_EQ(s.debugCount(", Sockets Defined=6, Sockets Open=2"), 6u);
+    EXPECT_EQ(s.debugCount("ConnectionClose for socket 4, Sockets Open=1, state was 8, open count was 2"), 1u);
+}
+
+TEST(TCPServer, FiftyClientsFitAndTheFiftyFirstStartsTheSlotsAgain) {
+    ServerBed s;
+    TCPServer& server = s.server();
+    std::vector<std::unique_ptr<WebClient>> clients;
+    for (int i = 1; i <= 50; ++i) {
+        clients.push_back(std::make_unique<WebClient>(s.port));
+        ASSERT_TRUE(s.settle([&] { return server.OpenConnectionCount == i; })) << i;
+    }
+    EXPECT_EQ(server.HighestSlot(), 50);
+    // Fifty open connections all hold their slots; the fifty-first closes them all, shrinks the
+    // slots to five and is accepted on a fresh one.
+    WebClient late(s.port);
+    ASSERT_TRUE(s.settle([&] { return server.OpenConnectionCount == 1; }));
+    EXPECT_EQ(server.HighestSlot(), 5);
+    for (auto& c : clients) EXPECT_TRUE(s.settle([&] { return c->pump(); }));
+    s.bed.app.write("HTML/x.htm", "late");
+    late.send(kGetPage);
+    ASSERT_TRUE(s.waitFor([&] { return late.pump(); }));
+    EXPECT_TRUE(late.received().ends_with("\r\n\r\nlate"));
+    // Later requests are still accepted.
+    EXPECT_TRUE(s.ask(kGetPage).ends_with("late"));
+}
+
+TEST(TCPServer, EachPacketIsOneQueueEntryAndAClosingClientLosesOnlyItsOldest) {
+    ServerBed s;
+    TCPServer& server = s.server();
+    WebClient c(s.port);
+    ASSERT_TRUE(s.settle([&] { return server.LastClientSlot == 1; }));
+    c.send("GET /a");
+    ASSERT_TRUE(s.settle([&] { return server.RequestQueue.size() == 1; }));
+    c.send(".htm HTTP/1.0\r\n\r\n");
+    ASSERT_TRUE(s.settle([&] { return server.RequestQueue.size() == 2; }));
+    EXPECT_EQ(server.RequestQueue[0].entry(), "1~GET /a");
+    EXPECT_EQ(server.RequestQueue[1].entry(), "1~.htm HTTP/1.0\r\n\r\n");
+    EXPECT_TRUE(server.ServerTimer.Enabled());
+    EXPECT_EQ(server.ServerTimer.Interval(), 50);
+    c.close();
+    ASSERT_TRUE(s.settle([&] { return server.SlotState(1) == forms::sckClosed; }));
+    ASSERT_EQ(server.RequestQueue.size(), 1u);
+    EXPECT_EQ(server.RequestQueue[0].entry(), "1~.htm HTTP/1.0\r\n\r\n");
+    EXPECT_EQ(s.debugCount("Pushing Index 2 for socket 1"), 1u);
+    EXPECT_EQ(s.debugCount("Pending Request Removed for socket 1, 1~GET /a"), 1u);
+    // The rest is served to nobody, and the timer stops once the queue is empty.
+    ASSERT_TRUE(s.waitFor([&] { return server.RequestQueue.empty() && !server.ServerTimer.Enabled(); }));
+}
+
+TEST(TCPServer, ARequestSplitOverPacketsIsServedOnceWhole) {
+    ServerBed s;
+    s.bed.app.write("HTML/x.htm", "whole");
+    TCPServer& server = s.server();
+    WebClient c(s.port);
+    c.send("GET /x.h");
+    ASSERT_TRUE(s.settle([&] { return server.RequestQueue.size() == 1; }));
+    // The first part is served on its own poll and waits for the rest.
+    ASSERT_TRUE(s.waitFor([&] { return server.RequestQueue.empty() && !server.ServerTimer.Enabled(); }));
+    EXPECT_EQ(server.Pending(1), "GET /x.h");
+    c.send("tm HTTP/1.0\r\nHost: a\r\n");
+    c.send("\r\n");
+    ASSERT_TRUE(s.waitFor([&] { return c.pump(); }));
+    EXPECT_TRUE(c.received().starts_with("HTTP/1.0 200 OK\r\n"));
+    EXPECT_TRUE(c.received().ends_with("\r\n\r\nwhole"));
+    EXPECT_EQ(s.debugCount("Poping socket 1 type=.htm for page \\x.htm"), 1u);
+
+    // A POST whose body comes after another client's request is served with its body.
+    WebClient post(s.port);
+    post.send("POST /form.asp HTTP/1.0\r\nContent-Length: 7\r\n\r\n");
+    ASSERT_TRUE(s.settle([&] { return server.RequestQueue.size() == 1; }));
+    WebClient other(s.port);
+    other.send(kGetPage);
+    ASSERT_TRUE(s.settle([&] { return server.RequestQueue.size() == 2; }));
+    post.send("a=1&b=2");
+    ASSERT_TRUE(s.waitFor([&] { return post.pump() && other.pump(); }));
+    EXPECT_TRUE(other.received().ends_with("whole"));
+    EXPECT_TRUE(post.received().starts_with("HTTP/1.0 307 NoSupport\r\n"));
+    EXPECT_NE(post.received().find("Location: http://127.0.0.1:8081/form.asp\r\nContent-Length: 7\r\n\r\na=1&b=2"),
+              std::string::npos);
+}
+
+TEST(TCPServer, OversizedAndMalformedRequestsAreRefusedAndOthersGoOn) {
+    ServerBed s;
+    s.bed.app.write("HTML/x.htm", "fine");
+    TCPServer& server = s.server();
+    WebClient longHeader(s.port);
+    longHeader.send("GET /" + std::string(17 * 1024, 'a'));
+    WebClient bigBody(s.port);
+    bigBody.send("POST /x.asp HTTP/1.0\r\nContent-Length: 2000000\r\n\r\nabc");
+    WebClient badLength(s.port);
+    badLength.send("POST /x.asp HTTP/1.0\r\nContent-Length: 12x\r\n\r\nabc");
+    WebClient flood(s.port);
+    WebClient good(s.port);
+    good.send(kGetPage);
+    ASSERT_TRUE(s.waitFor([&] { return longHeader.pump() && bigBody.pump() && badLength.pump() && good.pump(); }));
+    EXPECT_EQ(longHeader.received(), "");
+    EXPECT_EQ(bigBody.received(), "");
+    EXPECT_EQ(badLength.received(), "");
+    EXPECT_TRUE(good.received().ends_with("fine"));
+    EXPECT_EQ(s.debugCount(": header block over 16384 bytes"), 1u);
+    EXPECT_EQ(s.debugCount(": body over 1048576 bytes"), 1u);
+    EXPECT_EQ(s.debugCount(": malformed Content-Length"), 1u);
+
+    // A connection that sends without end is cut off before the queue holds more than its bound.
+    const std::string chunk(64 * 1024, 'b');
+    std::string head = "POST /x.asp HTTP/1.0\r\nContent-Length: 1000000\r\n\r\n";
+    std::size_t sent = head.size();
+    flood.send(head);
+    auto queuedOf = [&](int16_t slot) {
+        std::size_t bytes = 0;
+        for (const auto& e : server.RequestQueue) bytes += e.slot == slot ? e.text.size() : 0;
+        return bytes;
+    };
+    // The queue is not served meanwhile: the clock stands still.
+    for (int i = 0; i < 24 && server.SlotState(4) != forms::sckClosed; ++i) {
+        ASSERT_TRUE(s.settle([&] { return queuedOf(4) == sent || server.SlotState(4) == forms::sckClosed; }));
+        flood.send(chunk);
+        sent += chunk.size();
+    }
+    ASSERT_TRUE(s.waitFor([&] { return flood.pump(); }));
+    EXPECT_EQ(flood.received(), "");
+    EXPECT_EQ(s.debugCount("Request refused for socket 4: request over 1064960 bytes"), 1u);
+    std::size_t queued = 0;
+    for (const auto& e : server.RequestQueue) queued += e.text.size();
+    EXPECT_LE(queued, 16384u + 1048576u);
+    EXPECT_TRUE(s.ask(kGetPage).ends_with("fine"));
+}
+
+TEST(TCPServer, AClientThatStopsReadingIsDroppedWithoutHoldingUpOthers) {
+    ServerBed s;
+    s.bed.loop.setSettleTimeout(20ms);
+    s.bed.app.write("HTML/big.wav", std::string(16 * 1024 * 1024, 'w'));
+    s.bed.app.write("HTML/x.htm", "quick");
+    TCPServer& server = s.server();
+    WebClient slow(s.port, 4096);
+    slow.send("GET /big.wav HTTP/1.0\r\n\r\n");
+    ASSERT_TRUE(s.waitFor([&] { return server.Streaming(1); }));
+    // Once the slow client's buffers are full a block waits for its time-out.
+    const auto start = s.bed.loop.now();
+    ASSERT_TRUE(s.waitFor([&] { return s.bed.loop.now() - start > 6s; }));
+    ASSERT_TRUE(server.Streaming(1));
+    EXPECT_TRUE(server.TCPBinarySendTimer(1).Enabled());
+    EXPECT_EQ(server.TCPBinarySendTimer(1).Interval(), 5000);
+
+    WebClient fast(s.port);
+    fast.send(kGetPage);
+    ASSERT_TRUE(s.waitFor([&] { return fast.pump(); }));
+    EXPECT_TRUE(fast.received().ends_with("quick"));
+    EXPECT_TRUE(server.Streaming(1));
+
+    ASSERT_TRUE(s.waitFor([&] { return !server.Streaming(1); }));
+    EXPECT_EQ(server.SlotState(1), forms::sckClosed);
+    EXPECT_EQ(s.debugCount("Stream dropped for socket 1 after 3 block time-outs"), 1u);
+    EXPECT_GE(s.bed.loop.now() - start, 14s);
+}
+
+}  // namespace
+}  // namespace zephra

@@ -1,0 +1,106 @@
+// For the browser tests: an application folder with the plug-in's own web server on a free
+// loopback port, zephra-host started on it, and Debian's Chromium (headless, through
+// playwright-core) that may reach nothing but 127.0.0.1.
+'use strict';
+
+const { spawn } = require('node:child_process');
+const fs = require('node:fs');
+const net = require('node:net');
+const os = require('node:os');
+const path = require('node:path');
+const { chromium } = require('playwright-core');
+
+const CHROMIUM = process.env.ZEPHRA_CHROMIUM || '/usr/bin/chromium';
+
+// A port that was free a moment ago.
+function freePort() {
+  return new Promise((resolve, reject) => {
+    const server = net.createServer();
+    server.once('error', reject);
+    server.listen(0, '127.0.0.1', () => {
+      const { port } = server.address();
+      server.close(() => resolve(port));
+    });
+  });
+}
+
+function write(root, relative, content) {
+  const file = path.join(root, relative);
+  fs.mkdirSync(path.dirname(file), { recursive: true });
+  fs.writeFileSync(file, content);
+  return file;
+}
+
+// zephra-host with the plug-in on a fresh application folder. `settings`: more lines of the
+// plug-in's section "Zephra Utilities"; `files`: relative path -> content, written first.
+async function startHost({ settings = [], files = {} } = {}) {
+  const program = process.env.ZEPHRA_HOST;
+  const plugin = process.env.ZEPHRA_PLUGIN;
+  if (!program || !plugin) throw new Error('ZEPHRA_HOST and ZEPHRA_PLUGIN name the host program and the plug-in');
+  const appDir = fs.mkdtempSync(path.join(os.tmpdir(), 'zephra-browser-'));
+  const webPort = await freePort();
+  const serverPort = await freePort();
+  write(appDir, 'Config/settings.ini', `[Settings]\r\nsvrport=${webPort}\r\n`);
+  write(appDir, 'Config/dkvZephraUtilities.ini',
+        ['[Zephra Utilities]', 'HomeseerIP=127.0.0.1', `ServerPort=${serverPort}`, ...settings, '[Zephra Names]', '']
+          .join('\r\n'));
+  // The plug-in's UDP server takes any free port; its registry is kept apart from the user's.
+  write(appDir, 'registry/zephra/registry.ini', '[Zephra\\Options]\r\nLocalPort=0\r\n');
+  for (const [relative, content] of Object.entries(files)) write(appDir, relative, content);
+
+  const child = spawn(program, ['--app-dir', appDir, '--plugin', plugin], {
+    env: { ...process.env, XDG_CONFIG_HOME: path.join(appDir, 'registry') },
+    stdio: ['pipe', 'pipe', 'pipe'],
+  });
+  let output = '';
+  child.stdout.on('data', (d) => { output += d; });
+  child.stderr.on('data', (d) => { output += d; });
+  const exited = new Promise((resolve) => child.once('exit', resolve));
+
+  const deadline = Date.now() + 20000;
+  while (!output.includes('zephra-host: dkvZephra ready')) {
+    if (child.exitCode !== null || Date.now() > deadline) {
+      child.kill('SIGTERM');
+      throw new Error(`zephra-host did not start:\n${output}`);
+    }
+    await new Promise((r) => setTimeout(r, 50));
+  }
+
+  return {
+    appDir,
+    webPort,
+    serverPort,
+    url: (page) => `http://127.0.0.1:${serverPort}${page}`,
+    hostUrl: (page) => `http://127.0.0.1:${webPort}${page}`,
+    output: () => output,
+    async stop() {
+      if (child.exitCode === null) child.kill('SIGTERM');
+      await exited;
+      fs.rmSync(appDir, { recursive: true, force: true });
+    },
+  };
+}
+
+// Headless Chromium that resolves and reaches no host but the loopback address.
+async function launchBrowser() {
+  return chromium.launch({
+    executablePath: CHROMIUM,
+    headless: true,
+    args: [
+      '--no-sandbox',
+      '--host-resolver-rules=MAP * ~NOTFOUND, EXCLUDE 127.0.0.1',
+      '--disable-background-networking',
+      '--disable-component-update',
+      '--no-first-run',
+    ],
+  });
+}
+
+// Where a test keeps its screenshots and other artifacts.
+function artifactPath(name) {
+  const dir = process.env.ZEPHRA_ARTIFACTS || path.join(os.tmpdir(), 'zephra-browser-artifacts');
+  fs.mkdirSync(dir, { recursive: true });
+  return path.join(dir, name);
+}
+
+module.exports = { startHost, launchBrowser, artifactPath, freePort };
