@@ -156,8 +156,9 @@ void SaveFilterSettigs(PluginState& state) {
                 const std::string row = std::to_string(r);
                 const std::string source = PostedField(state, "Source" + row);
                 const std::string cls = PostedField(state, "Class" + row);
-                std::string tag = FieldPosted(state, "FilterTag" + row) ? PostedField(state, "FilterTag" + row)
-                                                                        : oldTags[static_cast<std::size_t>(r)];
+                // An existing row whose tag cell came back empty or not at all keeps its tag.
+                std::string tag = PostedField(state, "FilterTag" + row);
+                if (tag.empty() && r > 0) tag = oldTags[static_cast<std::size_t>(r)];
                 tag = vb::Replace(tag, " ", "_");
                 const std::string event = PostedField(state, "FilterEvent" + row);
                 const std::string key = source + "~" + cls;
