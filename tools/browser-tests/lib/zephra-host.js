@@ -119,3 +119,38 @@ function artifactPath(name) {
 }
 
 module.exports = { startHost, launchBrowser, artifactPath, freePort };
+
+// appliance-sim with one appliance per name, each on its own loopback address; resolves to its
+// HTTP addresses by name, its log file and a stop function.
+async function startAppliances(names) {
+  const program = process.env.ZEPHRA_APPLIANCE_SIM;
+  if (!program) throw new Error('ZEPHRA_APPLIANCE_SIM names appliance-sim');
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'zephra-sim-'));
+  const log = path.join(dir, 'sim.log');
+  const args = names.flatMap((name, i) => ['--appliance', `${name}=127.0.0.${i + 2}:0`]);
+  const child = spawn(program, [...args, '--log', log], { stdio: ['pipe', 'pipe', 'pipe'] });
+  let output = '';
+  child.stdout.on('data', (d) => { output += d; });
+  const exited = new Promise((resolve) => child.once('exit', resolve));
+  const deadline = Date.now() + 10000;
+  while (!output.split('\n').includes('ready')) {
+    if (child.exitCode !== null || Date.now() > deadline) throw new Error(`appliance-sim did not start:\n${output}`);
+    await new Promise((r) => setTimeout(r, 20));
+  }
+  const http = {};
+  for (const line of output.split('\n')) {
+    const [kind, name, socket, address] = line.trim().split(/\s+/);
+    if (kind === 'appliance' && socket === 'http') http[name] = address;
+  }
+  return {
+    http,
+    log: () => (fs.existsSync(log) ? fs.readFileSync(log, 'utf8') : ''),
+    async stop() {
+      if (child.exitCode === null) child.kill('SIGTERM');
+      await exited;
+      fs.rmSync(dir, { recursive: true, force: true });
+    },
+  };
+}
+
+module.exports.startAppliances = startAppliances;
