@@ -16,3 +16,85 @@ function(zephra_link_existing target)
     endif()
   endforeach()
 endfunction()
+
+# zephra_usage_record(PROGRAM FILE [NAMES NAME...]): the usage record that `use PROGRAM` prints
+# ("%C" in it stands for the name the program is asked for by). NAMES: other names the program
+# goes by. Records are kept in share/use beside the bin folder, in the build tree and installed.
+function(zephra_usage_record program file)
+  cmake_parse_arguments(U "" "" "NAMES" ${ARGN})
+  foreach(name ${program} ${U_NAMES})
+    configure_file(${file} ${CMAKE_BINARY_DIR}/share/use/${name} COPYONLY)
+    install(FILES ${file} DESTINATION share/use RENAME ${name})
+  endforeach()
+endfunction()
+
+# The Boost.Asio/Beast headers precompiled once and shared by the sources where that was measured
+# to cut the compile time (the stand-in appliance's HTTP code: to about a third). Elsewhere it
+# did not: sources that use little of Asio, the host's web server, and the tests with
+# GoogleTest's headers precompiled (their time is mostly code generation). The fuzz build, with
+# clang, goes without.
+option(ZEPHRA_PCH "Precompile the Boost.Asio/Beast headers" ON)
+if(ZEPHRA_PCH AND NOT ZEPHRA_FUZZ)
+  add_library(zephra_boost_pch OBJECT ${CMAKE_CURRENT_LIST_DIR}/pch/boost_pch.cpp)
+  target_link_libraries(zephra_boost_pch PRIVATE Boost::headers Threads::Threads)
+  # <utility> first: this Boost's coroutine header uses std::exchange without including it.
+  target_precompile_headers(zephra_boost_pch PRIVATE
+    <utility> <boost/asio.hpp> <boost/beast/core.hpp> <boost/beast/http.hpp>)
+endif()
+
+# zephra_boost_pch(TARGET SOURCES...): the named sources of the library TARGET compile with the
+# shared precompiled Boost headers; its other sources without.
+function(zephra_boost_pch target)
+  cmake_parse_arguments(P "" "" "SOURCES" ${ARGN})
+  if(NOT TARGET zephra_boost_pch)
+    return()
+  endif()
+  target_precompile_headers(${target} REUSE_FROM zephra_boost_pch)
+  get_target_property(sources ${target} SOURCES)
+  foreach(source ${sources})
+    if(NOT source IN_LIST P_SOURCES)
+      set_source_files_properties(${source} PROPERTIES SKIP_PRECOMPILE_HEADERS ON)
+    endif()
+  endforeach()
+endfunction()
+
+# zephra_fuzz_target(NAME SOURCES... LIBS... [SEEDS folders...] [SEED_COMMAND command...] [MIN_EDGES n]
+#                    [OPTIONS libFuzzer flags...])
+# In the fuzz preset only: one libFuzzer program, and a CTest test (label "libfuzzer") that runs it
+# for ZEPHRA_FUZZ_SECONDS over a corpus in the build tree and the SEEDS folders. SEED_COMMAND, when
+# given, writes seed files into the folder appended as its last argument before the run. The run
+# prints the coverage it reached and fails below MIN_EDGES: every library is instrumented in that
+# preset, so a low count means the target no longer reaches the code it is meant to test.
+# Usage: zephra_fuzz_target(ini_fuzz SOURCES fuzz/IniFuzz.cpp LIBS zephra_windows MIN_EDGES 400)
+function(zephra_fuzz_target name)
+  if(NOT ZEPHRA_FUZZ)
+    return()
+  endif()
+  cmake_parse_arguments(F "" "MIN_EDGES" "SOURCES;LIBS;SEEDS;SEED_COMMAND;OPTIONS" ${ARGN})
+  if(NOT F_MIN_EDGES)
+    set(F_MIN_EDGES 300)
+  endif()
+  add_executable(${name} ${F_SOURCES})
+  target_link_libraries(${name} PRIVATE ${F_LIBS})
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  add_dependencies(zephra_fuzzers ${name})
+
+  set(corpus ${CMAKE_CURRENT_BINARY_DIR}/${name}-corpus)
+  file(MAKE_DIRECTORY ${corpus})
+  set(timeout 120)
+  math(EXPR timeout "${ZEPHRA_FUZZ_SECONDS} * 2 + 120")
+  add_test(NAME ${name}_run
+           COMMAND ${CMAKE_SOURCE_DIR}/scripts/fuzz-run ${F_MIN_EDGES} ${CMAKE_BINARY_DIR}/fuzz-coverage/${name}.txt
+                   $<TARGET_FILE:${name}> -max_total_time=${ZEPHRA_FUZZ_SECONDS} -rss_limit_mb=2048 -seed=1
+                   ${F_OPTIONS} ${corpus} ${F_SEEDS})
+  set_tests_properties(${name}_run PROPERTIES LABELS libfuzzer TIMEOUT ${timeout})
+  if(F_SEED_COMMAND)
+    list(GET F_SEED_COMMAND 0 tool)
+    if(TARGET ${tool})
+      add_dependencies(zephra_fuzzers ${tool})
+    endif()
+    add_test(NAME ${name}_seeds COMMAND ${F_SEED_COMMAND} ${corpus})
+    set_tests_properties(${name}_seeds PROPERTIES FIXTURES_SETUP ${name}_seeded)
+    set_tests_properties(${name}_run PROPERTIES FIXTURES_REQUIRED ${name}_seeded)
+  endif()
+endfunction()

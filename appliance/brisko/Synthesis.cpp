@@ -43,7 +43,7 @@ const SynthTables& synthTables()
 enum class In { Plain, Dual, DualMono };
 
 template <In mode>
-inline float at(const float* x, int p)
+BRISKO_INLINE float at(const float* x, int p)
 {
     if constexpr (mode == In::Plain) return x[p];
     else if constexpr (mode == In::Dual) return x[2 * p];
@@ -129,7 +129,7 @@ BRISKO_INLINE void fdct8(const float* x, float* c)
 }
 
 template <int N, In mode>
-inline void fdct(const float* x, float* c)
+BRISKO_INLINE void fdct(const float* x, float* c)
 {
     if constexpr (N == 32) fdct32<mode>(x, c);
     else if constexpr (N == 16) fdct16<mode>(x, c);
@@ -138,19 +138,19 @@ inline void fdct(const float* x, float* c)
 
 // ---- windowing --------------------------------------------------------------------------------
 
-// Truncation toward zero, then clipping; the comparison comes first so that no out-of-range float
-// is ever converted.
-inline int toPcm(float sum)
+// Clipping, then truncation toward zero; no out-of-range float is ever converted. Written as two
+// selects (a NaN fails the first comparison and becomes 32767), which vectorise as min and max.
+BRISKO_INLINE int toPcm(float sum)
 {
-    if (!(sum < 32767.0f)) return 32767;
-    if (!(sum > -32768.0f)) return -32768;
+    sum = sum < 32767.0f ? sum : 32767.0f;
+    sum = sum > -32768.0f ? sum : -32768.0f;
     return static_cast<int>(sum);
 }
 
 // The window holds -D (and +D for output 16) while the transform writes the matrixing's values
 // without their sign, so each sum is the negated sample.
 template <bool B8>
-inline void store(void* pcm, int index, float sum)
+BRISKO_INLINE void store(void* pcm, int index, float sum)
 {
     int v = toPcm(-sum);
     if constexpr (B8) static_cast<std::uint8_t*>(pcm)[index] = static_cast<std::uint8_t>(((v >> 8) & 255) ^ 128);
@@ -217,9 +217,12 @@ BRISKO_INLINE void window(const float* vbuf, int vb_ptr, void* pcm)
         }
         mid += w.mid[k] * row[N];
     }
-    for (int j = 0; j < H; ++j) store<B8>(pcm, stride * j, fa[j] - fb[H - 1 - j]);
-    store<B8>(pcm, stride * H, mid);
-    for (int m = 1; m < H; ++m) store<B8>(pcm, stride * (H + m), fc[H - m] + fd[m]);
+    // The sums first, then one conversion loop over all N outputs, which the compiler vectorises.
+    float out[N];
+    for (int j = 0; j < H; ++j) out[j] = fa[j] - fb[H - 1 - j];
+    out[H] = mid;
+    for (int m = 1; m < H; ++m) out[H + m] = fc[H - m] + fd[m];
+    for (int j = 0; j < N; ++j) store<B8>(pcm, stride * j, out[j]);
 }
 
 // Writes a transform into the history and its mirror one region further.

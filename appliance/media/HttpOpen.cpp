@@ -31,6 +31,7 @@ namespace {
 // Texts the client reports (each one line in the caller's buffer).
 constexpr const char *kUnknownProxy = "Unknown proxy host: '%s'\n";
 constexpr const char *kUnknownHost = "Unknown host '%s'\n";
+constexpr const char *kBadPort = "Invalid port in URL '%s'\n";  // not a number from 1 to 65535
 constexpr const char *kNoSocket = "Unable to create a socket: %s\n";
 constexpr const char *kNoConnect = "Unable to connect to server: %s\n";
 constexpr const char *kNoWrite = "write: %s\n";
@@ -440,12 +441,12 @@ int OpenHttp(const char *url, MvMediaInfo *info, char *errtext, const std::atomi
         unsigned port = 0;
         in_addr_t addr = 0;
         const char *path = nullptr;
-        if (viaProxy) {
-            if (!SplitHostPort(current.c_str(), host, port, &path)) {
-                SetError(errtext, kUnknownHost, host.c_str());
-                return -1;
-            }
-        } else if (!(path = UrlToHostPort(current.c_str(), host, addr, port))) {
+        // A port that is not a number is the URL's fault, not the host's.
+        if (!SplitHostPort(current.c_str(), host, port, &path)) {
+            SetError(errtext, kBadPort, current.c_str());
+            return -1;
+        }
+        if (!viaProxy && !(path = UrlToHostPort(current.c_str(), host, addr, port))) {
             SetError(errtext, kUnknownHost, host.c_str());
             return -1;
         }

@@ -78,6 +78,14 @@ unsigned long HighWater(RingBuffer *ring)
     return static_cast<unsigned long>(static_cast<double>(ring->ulBuffSize) * ring->dHighWaterMark);
 }
 
+// Consumption wakes a producer waiting for room only once the ring has drained to half, so that
+// it refills in one large read instead of one small read (and two thread switches) per frame.
+// A consumer about to wait for data wakes it at once.
+unsigned long LowWater(RingBuffer *ring)
+{
+    return std::min(HighWater(ring), ring->ulBuffSize / 2);
+}
+
 void iFlushRingBuffer(RingBuffer *ring)
 {
     ring->bEndOfData = 0;
@@ -237,8 +245,10 @@ void RingClearEndOfData(RingBuffer *ring)
 int RingWaitMoreData(RingBuffer *ring)
 {
     Lock(ring);
-    if (!ring->bEndOfData)
+    if (!ring->bEndOfData) {
+        SignalRoom(ring);
         WaitForData(ring);
+    }
     Unlock(ring);
     return 0;
 }
@@ -311,9 +321,16 @@ int Ring_Write_Fd(RingBuffer *ring, FILE *stream, unsigned long maxBytes)
         if (n < piece)
             break;
     }
-    if (got > 0)
-        iAfterWrite(ring);
+    // The consumer is woken after the lock is released: woken under it, on a busy or single core it
+    // would run at once only to block on the lock the producer still holds.
+    bool wake = false;
+    if (got > 0) {
+        ring->State = ring->pWritePointer == ring->pReadPointer ? 3 : 1;
+        wake = iRingGetBytesInBuffer(ring) > 0;
+    }
     Unlock(ring);
+    if (wake)
+        BroadcastData(ring);
     return 0;
 }
 
@@ -364,6 +381,7 @@ int Ring_Read_Ptr(RingBuffer *ring, unsigned char **ptr, unsigned long *len, uns
         return -1;
     }
     while (avail <= minBytes && !ring->bEndOfData) {
+        SignalRoom(ring);
         WaitForData(ring);
         avail = iRingGetBytesInBuffer(ring);
     }
@@ -416,17 +434,20 @@ int Report_Bytes_Read(RingBuffer *ring, unsigned long n)
             ring->pWrapReadBase = ring->pBufferStart;
         }
     }
-    if (iRingGetBytesInBuffer(ring) < HighWater(ring))
-        SignalRoom(ring);
+    const bool wake = iRingGetBytesInBuffer(ring) < LowWater(ring);
     Unlock(ring);
+    if (wake)
+        SignalRoom(ring);
     return 0;
 }
 
 long Ring_Fill_Bytes(RingBuffer *ring, void *, void *, long count)
 {
     Lock(ring);
-    while (static_cast<unsigned long>(std::max(0L, count)) >= iRingGetBytesInBuffer(ring) && !ring->bEndOfData)
+    while (static_cast<unsigned long>(std::max(0L, count)) >= iRingGetBytesInBuffer(ring) && !ring->bEndOfData) {
+        SignalRoom(ring);
         WaitForData(ring);
+    }
     if (ring->TotalBytesWritten <= ring->TotalBytesRead && ring->bEndOfData) {
         Unlock(ring);
         return -1;

@@ -2,11 +2,16 @@
 
 #include <unistd.h>
 
+#include <cstring>
+
 #include "RuvexMessages.h"
 
 namespace ruvex {
 
 bool ReadCommandLine(int argc, char** argv, CommandLine& line) {
+    // A request for help among the options gets the usage line, without getopt's complaint.
+    for (int i = 1; i < argc && argv[i][0] == '-' && std::strcmp(argv[i], "--") != 0; ++i)
+        if (!std::strcmp(argv[i], "-h") || !std::strcmp(argv[i], "--help")) return false;
     for (int option; (option = getopt(argc, argv, "iv")) != -1;) {
         if (option == 'i')
             line.interactive = true;

@@ -12,7 +12,8 @@ struct CommandLine {
     std::string last;           // the last argument of the command line
 };
 
-// Reads the options with getopt ("iv"). False on an unknown option or without an argument.
+// Reads the options with getopt ("iv"). False on an unknown option, -h or --help, or without an
+// argument.
 bool ReadCommandLine(int argc, char** argv, CommandLine& line);
 
 // The URL handed to the plug-in: the argument when it names a file:// URL; the last argument when

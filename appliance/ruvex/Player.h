@@ -26,6 +26,7 @@ struct player_t {
     bool terminateRequested = false;     // the medium has played to its end: end the plug-in
     bool rewindRequested = false;        // interactive: go back to the start after a stop
     bool pluginDead = false;             // MV_DEAD reported
+    bool errorReported = false;          // the plug-in printed an error text: the exit status is 1
 };
 
 extern player_t player;

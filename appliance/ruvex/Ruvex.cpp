@@ -1,6 +1,7 @@
 // Ruvex [-i] [-v] url: plays one sound file or URL through the sound-file plug-in, optionally
 // under keyboard control (-i: p play or pause, s stop, q quit), and ends when the medium has
-// played, on an error, or when the plug-in ends.
+// played, on an error, or when the plug-in ends. Exit status 1 after an error text (a file that
+// cannot be opened or played, an HTTP failure) or a wrong command line, else 0.
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -127,5 +128,6 @@ int main(int argc, char** argv) {
     if (bInteractive) StartUserInput();
     RunMainLoop(ctrl);
     Unload(ctrl);
-    return 0;
+    std::lock_guard lock(player.mutex);
+    return player.errorReported ? 1 : 0;
 }

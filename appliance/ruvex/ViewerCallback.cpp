@@ -65,6 +65,7 @@ void mpcallback(MvPluginCtrl*, uint32_t mask, const MvPluginStatus* status) {
     if (mask & MVS_ERRORMSG) {
         std::fprintf(stderr, "%s\n", status->errormsg ? status->errormsg : "");
         player.endOfStream = true;
+        player.errorReported = true;
     }
     if (player.endOfStream || player.terminateRequested || player.rewindRequested) WakeMain();
     // The start-up waits for the open's reports.

@@ -7,6 +7,19 @@
 #include "brisko/ByteSource.h"
 #include "brisko/MpegReader.h"
 
+namespace {
+
+constexpr const char* kUsage = "usage: briskodec [-o out.raw] [-r reduction] [-c convert] [-q] file.mp3\n";
+
+int Usage(const char* complaint, const char* what)
+{
+    if (complaint) std::fprintf(stderr, "briskodec: %s %s\n", complaint, what);
+    std::fputs(kUsage, stderr);
+    return 2;
+}
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
     const char* outPath = nullptr;
@@ -14,16 +27,21 @@ int main(int argc, char** argv)
     int reduction = 0, convert = 0;
     bool quiet = false;
     for (int i = 1; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "-o") && i + 1 < argc) outPath = argv[++i];
-        else if (!std::strcmp(argv[i], "-r") && i + 1 < argc) reduction = std::atoi(argv[++i]);
-        else if (!std::strcmp(argv[i], "-c") && i + 1 < argc) convert = std::atoi(argv[++i]);
+        const bool valued = !std::strcmp(argv[i], "-o") || !std::strcmp(argv[i], "-r") || !std::strcmp(argv[i], "-c");
+        if (valued && i + 1 >= argc) return Usage("a value is missing after", argv[i]);
+        if (!std::strcmp(argv[i], "-h") || !std::strcmp(argv[i], "--help")) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (!std::strcmp(argv[i], "-o")) outPath = argv[++i];
+        else if (!std::strcmp(argv[i], "-r")) reduction = std::atoi(argv[++i]);
+        else if (!std::strcmp(argv[i], "-c")) convert = std::atoi(argv[++i]);
         else if (!std::strcmp(argv[i], "-q")) quiet = true;
+        else if (argv[i][0] == '-' && argv[i][1] != '\0') return Usage("unknown option", argv[i]);
+        else if (inPath) return Usage("more than one file:", argv[i]);
         else inPath = argv[i];
     }
-    if (!inPath) {
-        std::fprintf(stderr, "usage: briskodec [-o out.raw] [-r reduction] [-c convert] [-q] file.mp3\n");
-        return 2;
-    }
+    if (!inPath) return Usage(nullptr, nullptr);
     std::FILE* in = std::fopen(inPath, "rb");
     if (!in) {
         std::perror(inPath);

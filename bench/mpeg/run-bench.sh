@@ -1,47 +1,60 @@
 #!/usr/bin/env bash
-# Speed of the MPEG audio decoder beside ffmpeg and madplay: each decodes the same 10-minute
-# 44.1 kHz stereo 128 kbit/s stream to PCM, as a whole process on one core, best of three runs;
-# and the plug-in Brisko_rave playing it in the media host mvhost into the null output (reader and
-# decoder threads, ring buffer, audio output), with its speed against real time.
-# Usage: bench/mpeg/run-bench.sh [build dir]   (default: build/default; briskodec, mvhost and
-# Brisko_rave must be built)
+# Speed of the MPEG audio decoder beside Debian's mpg123, ffmpeg and madplay, and of the plug-in
+# Brisko_rave playing in the media host mvhost into the null output (reader and decoder threads,
+# ring buffer, audio output). Each program decodes the same 10-minute 44.1 kHz stereo stream to
+# PCM as a whole process: Layer III at 128 and 320 kbit/s, Layer II at 192 kbit/s. Pairs run
+# pinned to one core and alternating; each line gives the medians of the paired ratios (see
+# bench/paired.sh) and peak memory. Targets: Brisko_rave / briskodec at most 1.10, Brisko_rave /
+# mpg123 at most 0.90.
+# Usage: bench/mpeg/run-bench.sh [build dir]   (absolute, or relative to the source tree; default
+# build/default; briskodec, mvhost and Brisko_rave must be built). BENCH_RUNS, BENCH_CORE as in
+# bench/paired.sh; BENCH_QUICK=1 leaves out ffmpeg and madplay.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=${1:-build/default}
+[ -d "$build" ] || { echo "no build folder $build" >&2; exit 1; }
+build=$(cd "$build" && pwd)
 dec="$build/bin/briskodec"
 host="$build/bin/mvhost"
 plugin="$build/lib/Brisko_rave.so"
 [ -x "$dec" ] && [ -x "$host" ] && [ -f "$plugin" ] ||
   { echo "build briskodec, mvhost and Brisko_rave first: cmake --build --preset default" >&2; exit 1; }
-work="$build/bench/mpeg"
-mkdir -p "$work"
-stream="$work/bench-10min-128k.mp3"
-if [ ! -s "$stream" ]; then
-  sox -D -R -n -r 44100 -c 2 -b 16 "$work/src.wav" synth 600 pinknoise synth 600 sine 100-8000 gain -10
-  lame --quiet -b 128 "$work/src.wav" "$stream"
-  rm -f "$work/src.wav"
-fi
-core=${BENCH_CORE:-0}
+for tool in sox lame twolame mpg123 taskset; do
+  command -v "$tool" >/dev/null || { echo "$tool is needed (scripts/install-deps)" >&2; exit 1; }
+done
+BENCH_WORK="$build/bench/mpeg"
+mkdir -p "$BENCH_WORK"
+source bench/paired.sh
 
-# Prints "seconds peak_kb" of the best of three runs of the command.
-measure() {
-  local best="" mem=""
-  for _ in 1 2 3; do
-    /usr/bin/time -f "%e %M" -o "$work/time.txt" taskset -c "$core" "$@" >/dev/null 2>&1
-    read -r s m < "$work/time.txt"
-    if [ -z "$best" ] || awk "BEGIN{exit !($s < $best)}"; then best=$s; mem=$m; fi
-  done
-  echo "$best $mem"
+# The streams are made once and kept in the build folder.
+src="$BENCH_WORK/src.wav"
+make_stream() {
+  local out="$BENCH_WORK/$1"
+  shift
+  [ -s "$out" ] && return
+  [ -s "$src" ] || sox -D -R -n -r 44100 -c 2 -b 16 "$src" synth 600 pinknoise synth 600 sine 100-8000 gain -10
+  "$@" "$out"
 }
+make_stream bench-10min-128k.mp3 lame --quiet -b 128 "$src"
+make_stream bench-10min-320k.mp3 lame --quiet -b 320 "$src"
+make_stream bench-10min-192k.mp2 twolame --quiet -b 192 "$src"
+rm -f "$src"
 
-read -r t_ours m_ours < <(measure "$dec" -q -o /dev/null "$stream")
-read -r t_ff m_ff < <(measure ffmpeg -v error -i "$stream" -f s16le -y /dev/null)
-read -r t_mad m_mad < <(measure madplay -Q -o raw:/dev/null "$stream")
-read -r t_plug m_plug < <(ZEPHRA_AUDIO_SINK=null ZEPHRA_MEDIA_SETTINGS=/nonexistent measure "$host" "$plugin" "file://$PWD/$stream")
-
-printf '%-12s %8s %12s %14s\n' program seconds "peak KiB" "time / ours"
-printf '%-12s %8s %12s %14s\n' briskodec "$t_ours" "$m_ours" 1.00
-printf '%-12s %8s %12s %14s\n' ffmpeg "$t_ff" "$m_ff" "$(awk "BEGIN{printf \"%.2f\", $t_ff / $t_ours}")"
-printf '%-12s %8s %12s %14s\n' madplay "$t_mad" "$m_mad" "$(awk "BEGIN{printf \"%.2f\", $t_mad / $t_ours}")"
-printf '%-12s %8s %12s %14s\n' Brisko_rave "$t_plug" "$m_plug" "$(awk "BEGIN{printf \"%.2f\", $t_plug / $t_ours}")"
-echo "Brisko_rave plays $(awk "BEGIN{printf \"%.0f\", 600 / $t_plug}") times faster than real time"
+plug=(env ZEPHRA_AUDIO_SINK=null ZEPHRA_MEDIA_SETTINGS=/nonexistent "$host" "$plugin")
+bench_load
+bench_header
+for name in 128k.mp3 320k.mp3 192k.mp2; do
+  stream="$BENCH_WORK/bench-10min-$name"
+  ours=("$dec" -q -o /dev/null "$stream")
+  mpg=(mpg123 -q -s "$stream")
+  bench_pair "briskodec / mpg123 ($name)" -- "${ours[@]}" -- "${mpg[@]}"
+  bench_pair "Brisko_rave / briskodec ($name)" -- "${plug[@]}" "file://$stream" -- "${ours[@]}"
+  bench_pair "Brisko_rave / mpg123 ($name)" -- "${plug[@]}" "file://$stream" -- "${mpg[@]}"
+  if [ "${BENCH_QUICK:-0}" != 1 ]; then
+    bench_pair "briskodec / ffmpeg ($name)" -- "${ours[@]}" -- ffmpeg -v error -i "$stream" -f s16le -y /dev/null
+    if [ "$name" != 192k.mp2 ]; then
+      bench_pair "briskodec / madplay ($name)" -- "${ours[@]}" -- madplay -Q -o raw:/dev/null "$stream"
+    fi
+  fi
+done
+echo "Ratios below 1: the first program is faster."

@@ -1,5 +1,7 @@
 #include "forms/TcpSocket.h"
 
+#include "forms/PortNotes.h"
+
 #include <array>
 #include <concepts>
 #include <deque>
@@ -234,7 +236,14 @@ void TcpSocket::Connect() {
 
 void TcpSocket::Listen() {
     if (impl_->state != sckClosed) throw detail::winsockError(sckInvalidOp);
-    impl_->listen(LocalIP, detail::portNumber(LocalPort), LocalPort);
+    const int32_t asked = LocalPort;
+    try {
+        impl_->listen(LocalIP, detail::portNumber(LocalPort), LocalPort);
+    } catch (const std::exception& e) {
+        NotePort({"TCP", LocalIP, asked, {}, e.what()});
+        throw;
+    }
+    NotePort({"TCP", LocalIP, LocalPort, {}, {}});
 }
 
 void TcpSocket::Accept(int32_t requestID) {

@@ -1,5 +1,7 @@
 #include "forms/UdpSocket.h"
 
+#include "forms/PortNotes.h"
+
 #include <array>
 
 #include <boost/asio/ip/udp.hpp>
@@ -54,6 +56,8 @@ struct UdpSocket::Impl : std::enable_shared_from_this<Impl> {
         udp::endpoint endpoint(address, port);
         error_code ec;
         socket.open(endpoint.protocol(), ec);
+        // As the control does, datagrams may go to a broadcast address.
+        if (!ec) socket.set_option(udp::socket::broadcast(true), ec);
         if (!ec) socket.bind(endpoint, ec);
         if (ec) {
             close();
@@ -104,12 +108,18 @@ void UdpSocket::Bind() { Bind(LocalPort); }
 
 void UdpSocket::Bind(int32_t localPort, const std::string& localIP) {
     if (State() != sckClosed) throw detail::winsockError(sckInvalidOp);
-    impl_->bind(localIP, detail::portNumber(localPort), LocalPort);
+    try {
+        impl_->bind(localIP, detail::portNumber(localPort), LocalPort);
+    } catch (const std::exception& e) {
+        NotePort({"UDP", localIP, localPort, {}, e.what()});
+        throw;
+    }
+    NotePort({"UDP", localIP, LocalPort, {}, {}});
 }
 
 void UdpSocket::SendData(std::string_view datagram) {
     auto to = impl_->destination(RemoteHost, detail::portNumber(RemotePort));
-    if (State() == sckClosed) Bind(0);
+    if (State() == sckClosed) impl_->bind({}, 0, LocalPort);  // a port to send from: not noted
     error_code ec;
     impl_->socket.send_to(asio::buffer(datagram.data(), datagram.size()), to, 0, ec);
     if (ec) throw detail::winsockError(ec);

@@ -4,7 +4,9 @@
 #include <set>
 
 #include "homeseer/HostBase.h"
+#include "vb/Conversions.h"
 #include "vb/DateTime.h"
+#include "vb/Object.h"
 #include "vb/Error.h"
 #include "vb/ErrorNumbers.h"
 
@@ -13,6 +15,7 @@ namespace homeseer {
 namespace {
 
 constexpr const char* kXapSource = "xAP";
+constexpr std::string_view kXapHostTypeName = "Setup";
 
 // House codes for input/output plug-ins: the characters beside the letters, "[" first.
 constexpr char kIOCodes[] = {'[', '\\', ']', '^', '_', '`', '{', '|', '}', '~'};
@@ -25,9 +28,14 @@ void Callback::describe(automation::Members<Callback>& m) {
     m.method<&Callback::GetNextFreeIOCode>("GetNextFreeIOCode");
     m.method<&Callback::ValueChangeEvent>("ValueChangeEvent");
     m.method<&Callback::SendXapMessage>("SendXapMessage");
+    m.method<&Callback::SetSilentDeviceCollection>("SetSilentDeviceCollection");
 }
 
 Callback::Callback(HostBase& host) : host_(host) {}
+
+std::string_view Callback::typeName() const {
+    return xapHostApplication_ ? kXapHostTypeName : automation::Dispatch<Callback>::typeName();
+}
 
 vb::ObjectRef Callback::GetHSIface() {
     host_.called("GetHSIface", {});
@@ -63,9 +71,19 @@ void Callback::ValueChangeEvent(const std::string& code, int32_t value) {
     }
 }
 
+void Callback::SetSilentDeviceCollection(const vb::ObjectRef& codes) {
+    host_.called("SetSilentDeviceCollection", {});
+    std::vector<std::string> found;
+    vb::Variant code;
+    for (std::unique_ptr<vb::Enumerator> each = vb::enumerate(vb::Variant(codes)); each->next(code);)
+        found.push_back(vb::CStr(code));
+    silentDevices_ = std::move(found);
+}
+
 void Callback::SendXapMessage(const std::string& target, const std::string& messageClass, const std::string& section,
                               const std::string& body, const std::string& subAddress, const std::string& uid) {
     host_.called("SendXapMessage", {target, messageClass, section, body, subAddress, uid});
+    if (xapSender_) return xapSender_(target, messageClass, section, body, subAddress, uid);
     host_.Writelog(kXapSource, "Send target=" + target + " class=" + messageClass + " section=" + section +
                                    " subaddress=" + subAddress + " uid=" + uid + " body=" + body);
 }

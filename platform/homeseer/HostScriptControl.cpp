@@ -66,10 +66,12 @@ std::optional<std::string> HostScriptControl::RunLine(const std::string& line, c
     if (!text.empty() && text.back() == '\r') text.pop_back();
     control_->setTimeout(kLineTimeoutMs);
     std::optional<std::size_t> expression = printedExpression(text);
+    lastLineFailed_ = false;
     try {
         if (expression) return shown(control_->Eval(text.substr(*expression)));
         control_->ExecuteStatement(text);
     } catch (const vb::Error&) {
+        lastLineFailed_ = true;
         script::ErrorInfo error = control_->lastError();
         if (expression) error.Column += static_cast<int32_t>(*expression);  // a place in the line, not in the expression
         if (report_) report_(errorLine(name, number, error));

@@ -39,6 +39,8 @@ public:
 
     bool RunScript(const std::string& text, const std::string& name) override;
     std::optional<std::string> RunLine(const std::string& line, const std::string& name, int number) override;
+    // Whether the last RunLine stopped on an error.
+    bool LastLineFailed() const { return lastLineFailed_; }
 
     // For a host that is ending, from any thread: the script running now stops at its next
     // loop step or procedure call (reported as "The operation was canceled"), and so does
@@ -50,6 +52,7 @@ public:
 private:
     std::unique_ptr<script::ScriptControl> control_;
     Reporter report_;
+    bool lastLineFailed_ = false;
 };
 
 }  // namespace homeseer

@@ -11,6 +11,8 @@ namespace homeseer {
 namespace {
 
 constexpr const char* kConfigFolder = "\\Config\\";
+// Files kept parsed at once; a program names a handful, and more only drop the oldest kept.
+constexpr std::size_t kFilesKept = 32;
 
 std::filesystem::path fileOf(const std::string& name) {
     if (name.empty() || name == "." || name == ".." || name.find_first_of("\\/:") != std::string::npos)
@@ -29,34 +31,46 @@ std::string SectionText(const windows::IniDocument& document, std::string_view s
     return text;
 }
 
+windows::CachedIniFile& IniStore::cached(const std::string& file) const {
+    std::string path = fileOf(file).native();
+    auto found = files_.find(path);
+    if (found != files_.end()) return found->second;
+    if (files_.size() >= kFilesKept) files_.clear();
+    return files_.emplace(path, windows::CachedIniFile(path)).first->second;
+}
+
 std::string IniStore::Get(const std::string& section, const std::string& key, const std::string& defaultValue,
                           const std::string& file) const {
     std::lock_guard lock(mutex_);
-    return windows::ReadIniFile(fileOf(file)).Get(section, key).value_or(defaultValue);
+    return cached(file).Read().Get(section, key).value_or(defaultValue);
 }
 
 void IniStore::Save(const std::string& section, const std::string& key, const std::string& value,
                     const std::string& file) {
     std::lock_guard lock(mutex_);
-    auto path = fileOf(file);
-    windows::IniDocument document = windows::ReadIniFileForUpdate(path);
-    document.Set(section, key, value);
-    windows::WriteIniFile(path, document);
+    windows::CachedIniFile& cache = cached(file);
+    windows::IniDocument& document = cache.ReadForUpdate();
+    try {
+        document.Set(section, key, value);
+    } catch (...) {
+        cache.Forget();
+        throw;
+    }
+    cache.Write();
 }
 
 std::string IniStore::Section(const std::string& section, const std::string& file) const {
     std::lock_guard lock(mutex_);
-    return SectionText(windows::ReadIniFile(fileOf(file)), section);
+    return SectionText(cached(file).Read(), section);
 }
 
 void IniStore::Clear(const std::string& section, const std::string& file) {
     std::lock_guard lock(mutex_);
-    auto path = fileOf(file);
+    windows::CachedIniFile& cache = cached(file);
     std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) return;  // nothing to clear; no file is made
-    windows::IniDocument document = windows::ReadIniFileForUpdate(path);
-    document.ClearSection(section);
-    windows::WriteIniFile(path, document);
+    if (!std::filesystem::exists(cache.path(), ec)) return;  // nothing to clear; no file is made
+    cache.ReadForUpdate().ClearSection(section);
+    cache.Write();
 }
 
 }  // namespace homeseer

@@ -1,11 +1,14 @@
 #pragma once
 // The host's INI files: bare file names in the application folder's "Config" folder,
-// found without regard to case. A missing or damaged file never fails a read.
+// found without regard to case. A missing or damaged file never fails a read. Each file is kept
+// parsed and read again only when it changed on disk.
 
+#include <map>
 #include <mutex>
 #include <string>
 #include <string_view>
 
+#include "windows/CachedIniFile.h"
 #include "windows/IniDocument.h"
 
 namespace homeseer {
@@ -21,7 +24,10 @@ public:
     void Clear(const std::string& section, const std::string& file);
 
 private:
+    windows::CachedIniFile& cached(const std::string& file) const;
+
     mutable std::mutex mutex_;
+    mutable std::map<std::string, windows::CachedIniFile> files_;  // by path
 };
 
 // The entries of a section as the host hands them out: "key=value" joined by NUL.

@@ -66,16 +66,29 @@ IniDocument::IniDocument(std::string_view text) {
     }
 }
 
+void IniDocument::buildIndex() const {
+    index_.clear();
+    for (size_t i = 0; i < lines_.size(); ++i)
+        if (auto name = headerName(lines_[i])) index_.emplace(LowerCase(*name), i);  // the first one counts
+    indexed_ = true;
+}
+
 std::optional<IniDocument::Range> IniDocument::find(std::string_view section) const {
-    std::string_view wanted = trimmed(section);
-    for (size_t i = 0; i < lines_.size(); ++i) {
-        auto name = headerName(lines_[i]);
-        if (!name || !EqualsNoCase(*name, wanted)) continue;
-        size_t end = i + 1;
-        while (end < lines_.size() && !headerName(lines_[end])) ++end;
-        return Range{i, end};
-    }
-    return std::nullopt;
+    if (!indexed_) buildIndex();
+    auto found = index_.find(LowerCase(trimmed(section)));
+    if (found == index_.end()) return std::nullopt;
+    const size_t header = found->second;
+    size_t end = header + 1;
+    while (end < lines_.size() && !headerName(lines_[end])) ++end;
+    return Range{header, end};
+}
+
+// A line that is no header, inserted before `at`: the headers after it move down one.
+void IniDocument::insertLine(size_t at, std::string line) {
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
+    if (!indexed_ || at + 1 == lines_.size()) return;
+    for (auto& [name, header] : index_)
+        if (header >= at) ++header;
 }
 
 std::optional<size_t> IniDocument::findKey(const Range& range, std::string_view key) const {
@@ -114,6 +127,7 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
     auto range = find(section);
     if (!range) {
         lines_.push_back("[" + std::string(trimmed(section)) + "]");
+        if (indexed_) index_.emplace(LowerCase(trimmed(section)), lines_.size() - 1);
         lines_.push_back(std::string(trimmed(key)) + "=" + std::string(value));
         return;
     }
@@ -124,7 +138,7 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
     // After the section's last non-blank line, so that a blank line before the next section stays there.
     size_t at = range->end;
     while (at > range->header + 1 && trimmed(lines_[at - 1]).empty()) --at;
-    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), std::string(trimmed(key)) + "=" + std::string(value));
+    insertLine(at, std::string(trimmed(key)) + "=" + std::string(value));
 }
 
 void IniDocument::ClearSection(std::string_view section) {
@@ -132,6 +146,7 @@ void IniDocument::ClearSection(std::string_view section) {
     if (!range) return;
     lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(range->header + 1),
                  lines_.begin() + static_cast<std::ptrdiff_t>(range->end));
+    indexed_ = false;
 }
 
 bool IniDocument::RemoveKey(std::string_view section, std::string_view key) {
@@ -140,6 +155,7 @@ bool IniDocument::RemoveKey(std::string_view section, std::string_view key) {
     auto line = findKey(*range, key);
     if (!line) return false;
     lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(*line));
+    indexed_ = false;
     return true;
 }
 
@@ -148,6 +164,7 @@ bool IniDocument::RemoveSection(std::string_view section) {
     if (!range) return false;
     lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(range->header),
                  lines_.begin() + static_cast<std::ptrdiff_t>(range->end));
+    indexed_ = false;
     return true;
 }
 

@@ -5,10 +5,13 @@
 // included. Lines that are neither, or that hold control characters other than tab
 // (comments, damage, binary garbage), are kept as they are but never read as entries; entries before the first section belong to none.
 // The first section of a name and its first entry of a key are the ones read and written.
+// Sections are found through an index of their names, so that a file of many sections is read
+// quickly; reading builds the index, so one document is not for threads to share unlocked.
 
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -44,8 +47,13 @@ private:
     };
     std::optional<Range> find(std::string_view section) const;
     std::optional<size_t> findKey(const Range& range, std::string_view key) const;
+    void buildIndex() const;
+    void insertLine(size_t at, std::string line);
 
     std::vector<std::string> lines_;
+    // Lower-case section name to the index of its first header line; made when first needed.
+    mutable std::unordered_map<std::string, size_t> index_;
+    mutable bool indexed_ = false;
 };
 
 }  // namespace windows

@@ -29,9 +29,15 @@ std::string readStart(const fs::path& file) {
 }  // namespace
 
 IniDocument ReadIniFile(const fs::path& file) {
+    bool tooLarge = false;
+    return IniDocument(ReadIniText(file, tooLarge));
+}
+
+std::string ReadIniText(const fs::path& file, bool& tooLarge) {
     std::string text = readStart(file);
-    if (text.size() > static_cast<size_t>(kLargestFile)) text.resize(static_cast<size_t>(kLargestFile));
-    return IniDocument(text);
+    tooLarge = text.size() > static_cast<size_t>(kLargestFile);
+    if (tooLarge) text.resize(static_cast<size_t>(kLargestFile));
+    return text;
 }
 
 IniDocument ReadIniFileForUpdate(const fs::path& file) {
@@ -40,14 +46,15 @@ IniDocument ReadIniFileForUpdate(const fs::path& file) {
     return IniDocument(text);
 }
 
-void WriteIniFile(const fs::path& file, const IniDocument& document) {
+void WriteIniFile(const fs::path& file, const IniDocument& document) { WriteIniText(file, document.Text()); }
+
+void WriteIniText(const fs::path& file, const std::string& text) {
     std::error_code ec;
     fs::create_directories(file.parent_path(), ec);
     fs::path temporary = file;
     temporary += ".new";
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        std::string text = document.Text();
         out.write(text.data(), static_cast<std::streamsize>(text.size()));
         out.close();
         if (!out) {

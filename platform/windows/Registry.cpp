@@ -3,7 +3,6 @@
 #include <cstdlib>
 
 #include "windows/FileErrors.h"
-#include "windows/IniFile.h"
 
 namespace windows {
 
@@ -35,31 +34,55 @@ Registry& Registry::CurrentUser() {
 
 void Registry::SetFile(fs::path file) {
     std::lock_guard lock(mutex_);
-    file_ = std::move(file);
+    file_ = CachedIniFile(std::move(file));
 }
 
 std::string Registry::GetSetting(const std::string& appName, const std::string& section, const std::string& key,
                                  const std::string& defaultValue) const {
     std::lock_guard lock(mutex_);
     if (appName.empty() || section.empty()) return defaultValue;
-    return ReadIniFile(file_).Get(sectionName(appName, section), key).value_or(defaultValue);
+    return file_.Read().Get(sectionName(appName, section), key).value_or(defaultValue);
+}
+
+std::vector<std::pair<std::string, std::string>> Registry::GetAllSettings(const std::string& appName,
+                                                                          const std::string& section) const {
+    std::lock_guard lock(mutex_);
+    if (appName.empty() || section.empty()) return {};
+    return file_.Read().Section(sectionName(appName, section));
+}
+
+std::uint64_t Registry::Generation() const {
+    std::lock_guard lock(mutex_);
+    file_.Read();
+    return file_.Generation();
 }
 
 void Registry::SaveSetting(const std::string& appName, const std::string& section, const std::string& key,
                            const std::string& setting) {
+    SaveSettings(appName, section, {{key, setting}});
+}
+
+void Registry::SaveSettings(const std::string& appName, const std::string& section,
+                            const std::vector<std::pair<std::string, std::string>>& settings) {
     std::lock_guard lock(mutex_);
-    IniDocument document = ReadIniFileForUpdate(file_);
-    document.Set(sectionName(appName, section), key, setting);
-    WriteIniFile(file_, document);
+    std::string name = sectionName(appName, section);
+    IniDocument& document = file_.ReadForUpdate();
+    try {
+        for (const auto& [key, setting] : settings) document.Set(name, key, setting);
+    } catch (...) {
+        file_.Forget();  // a refused setting leaves the file as it was, and the next read with it
+        throw;
+    }
+    file_.Write();
 }
 
 void Registry::DeleteSetting(const std::string& appName, const std::string& section, const std::string& key) {
     std::lock_guard lock(mutex_);
-    IniDocument document = ReadIniFileForUpdate(file_);
     std::string name = sectionName(appName, section);
+    IniDocument& document = file_.ReadForUpdate();
     bool removed = key.empty() ? document.RemoveSection(name) : document.RemoveKey(name, key);
     if (!removed) throw InvalidProcedureCall();
-    WriteIniFile(file_, document);
+    file_.Write();
 }
 
 std::string GetSetting(const std::string& appName, const std::string& section, const std::string& key,
@@ -67,9 +90,19 @@ std::string GetSetting(const std::string& appName, const std::string& section, c
     return Registry::CurrentUser().GetSetting(appName, section, key, defaultValue);
 }
 
+std::vector<std::pair<std::string, std::string>> GetAllSettings(const std::string& appName,
+                                                                const std::string& section) {
+    return Registry::CurrentUser().GetAllSettings(appName, section);
+}
+
 void SaveSetting(const std::string& appName, const std::string& section, const std::string& key,
                  const std::string& setting) {
     Registry::CurrentUser().SaveSetting(appName, section, key, setting);
+}
+
+void SaveSettings(const std::string& appName, const std::string& section,
+                  const std::vector<std::pair<std::string, std::string>>& settings) {
+    Registry::CurrentUser().SaveSettings(appName, section, settings);
 }
 
 void DeleteSetting(const std::string& appName, const std::string& section, const std::string& key) {

@@ -94,15 +94,26 @@ void takeRecords(PluginState& state) {
     }
 }
 
-// A remainder that holds a prefix is taken as a whole line when the modem sends none.
-void takePrefixedRemainder(PluginState& state) {
-    std::string& buffer = state.modem.CommBuffer;
+bool holdsPrefix(const PluginState& state) {
+    const std::string& buffer = state.modem.CommBuffer;
     const ZephraSettings& s = state.settings;
-    if (!s.InsertModemCrLf) return;
-    if (prefixAt(buffer, s.CIDNamePrefix) == 0 && prefixAt(buffer, s.CIDNumberPrefix) == 0) return;
-    const std::string line = withoutCrLf(buffer);
-    buffer.clear();
-    DoModem(state, line);
+    return s.InsertModemCrLf && (prefixAt(buffer, s.CIDNamePrefix) > 0 || prefixAt(buffer, s.CIDNumberPrefix) > 0);
+}
+
+// A remainder that holds a prefix is taken as a whole line when the modem sends no line end:
+// at once when it ends with CR or LF, else once the modem has been quiet for 500 ms, since at
+// 1200 baud a line arrives a few characters at a time.
+void takePrefixedRemainder(PluginState& state) {
+    forms::Timer& quiet = state.queueTimer().CommLineTimer;
+    quiet.Enabled(false);
+    if (!holdsPrefix(state)) return;
+    const char last = state.modem.CommBuffer.back();
+    if (last == '\r' || last == '\n') {
+        TakePendingModemLine(state);
+        return;
+    }
+    quiet.Interval(kSecondLineWait);
+    quiet.Enabled(true);
 }
 
 }  // namespace
@@ -122,6 +133,15 @@ void ProcessCommData(PluginState& state, const std::string& text, int16_t code) 
             }
         }))
         logTag(state, kProcessCommDataTag);
+}
+
+bool TakePendingModemLine(PluginState& state) {
+    if (!holdsPrefix(state)) return false;
+    state.queueTimer().CommLineTimer.Enabled(false);
+    const std::string line = withoutCrLf(state.modem.CommBuffer);
+    state.modem.CommBuffer.clear();
+    DoModem(state, line);
+    return true;
 }
 
 void DoModem(PluginState& state, const std::string& line) {

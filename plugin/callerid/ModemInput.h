@@ -19,6 +19,11 @@ class PluginState;
 // log line, so the buffer never grows without bound.
 void ProcessCommData(PluginState& state, const std::string& text, int16_t code);
 
+// With InsertModemCrLf on, pending text that holds a name or number prefix but no line end is
+// taken as a whole line once the modem has sent nothing more for 500 ms (CommLineTimer), or at
+// once when it ends with CR or LF. Takes it now, if there is such text; true when it did.
+bool TakePendingModemLine(PluginState& state);
+
 // One modem line: a name line, a number line or "RING"; anything else is ignored.
 void DoModem(PluginState& state, const std::string& line);
 // One record of a network caller-ID box ("...NMBR" and "...NAME" fields).

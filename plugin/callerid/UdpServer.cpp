@@ -1,6 +1,9 @@
 #include "callerid/UdpServer.h"
 
 #include <algorithm>
+#include <optional>
+#include <unordered_map>
+#include <utility>
 
 #include "callerid/UdpServerTexts.h"
 #include "callerid/frmOptions.h"
@@ -12,6 +15,7 @@
 #include "vb/Err.h"
 #include "vb/Format.h"
 #include "vb/Strings.h"
+#include "windows/CaseFold.h"
 #include "windows/Registry.h"
 
 namespace zephra {
@@ -24,19 +28,56 @@ constexpr std::size_t kFieldSize = 64;
 constexpr std::size_t kFieldOffset = 8;
 constexpr const char* kLineEnd = "\r\n";
 
-std::string clientSetting(const std::string& key, const std::string& defaultValue) {
-    return windows::GetSetting(kUdpAppName, kClients, key, defaultValue);
+void saveClientSettings(const std::vector<std::pair<std::string, std::string>>& settings) {
+    if (!settings.empty()) windows::SaveSettings(kUdpAppName, kClients, settings);
 }
 
-void saveClientSetting(const std::string& key, const std::string& value) {
-    windows::SaveSetting(kUdpAppName, kClients, key, value);
+// The client list as the registry holds it, read in one go: "ClientMax" (held to the list's cap,
+// so that a damaged registry cannot make a walk unbounded) and the entries 1..ClientMax.
+struct ClientList {
+    std::string maxText;                             // "ClientMax" as stored
+    std::vector<std::optional<std::string>> entries;  // entry k at index k - 1; absent ones empty
+    int32_t max() const { return static_cast<int32_t>(entries.size()); }
+    std::string at(int32_t k, const std::string& absent) const { return entries[k - 1].value_or(absent); }
+};
+
+// A "ClientMax" of any size or form as a count: numbers are rounded as CInt would, then held to
+// 0..cap; text that is no number counts 0. `clamped` tells that the stored value was out of range.
+int32_t clientCount(const std::string& text, bool& clamped) {
+    clamped = false;
+    vb::Variant value(text);
+    if (!vb::IsNumeric(value)) return 0;
+    double number = vb::CDbl(value);
+    if (number >= 0 && number <= kClientListCap) return vb::CInt(value);
+    clamped = true;
+    return number < 0 ? 0 : kClientListCap;
 }
 
-// "ClientMax" as a 16-bit number, held to the list's cap so that a damaged registry cannot
-// make a walk unbounded.
-int32_t clientMax() {
-    int32_t max = vb::CInt(vb::Variant(clientSetting(kClientMax, "0")));
-    return std::clamp(max, 0, kClientListCap);
+ClientList parseClients() {
+    ClientList list;
+    std::unordered_map<std::string, std::string> byKey;
+    for (auto& [key, value] : windows::GetAllSettings(kUdpAppName, kClients))
+        byKey.emplace(windows::LowerCase(vb::Trim(key)), std::move(value));  // the first of a key counts
+    if (auto found = byKey.find(windows::LowerCase(kClientMax)); found != byKey.end()) list.maxText = found->second;
+    bool clamped = false;
+    const int32_t max = clientCount(list.maxText.empty() ? "0" : list.maxText, clamped);
+    list.entries.resize(static_cast<std::size_t>(max));
+    for (int32_t k = 1; k <= max; ++k)
+        if (auto found = byKey.find(std::to_string(k)); found != byKey.end()) list.entries[k - 1] = found->second;
+    return list;
+}
+
+// The list is made again only when the registry changed, so that a datagram costs the same with
+// one entry or a thousand.
+const ClientList& readClients() {
+    static std::uint64_t generation = 0;
+    static ClientList list;
+    const std::uint64_t now = windows::Registry::CurrentUser().Generation();
+    if (now != generation) {
+        list = parseClients();
+        generation = now;
+    }
+    return list;
 }
 
 std::string entryKey(int32_t k) { return std::to_string(k); }
@@ -85,32 +126,65 @@ bool registryDebug() {
     return debug;
 }
 
+bool isAppliance(const PluginState& state, const std::string& ip) {
+    return std::any_of(state.appliances.slots.begin(), state.appliances.slots.end(),
+                       [&](const ZephraEntry& slot) { return !slot.IP.empty() && slot.IP == ip; });
+}
+
+// The entry that gives way on a full list for `ip`: an entry that is no longer active (any
+// subscriber may take it), else, for an appliance only, the oldest entry that is no
+// appliance. 0 when none gives way.
+int32_t entryGivingWay(const PluginState& state, const ClientList& list, const std::string& ip) {
+    for (int32_t k = 1; k <= list.max(); ++k)
+        if (!isActive(list.at(k, ""))) return k;
+    if (!isAppliance(state, ip)) return 0;
+    for (int32_t k = 1; k <= list.max(); ++k)
+        if (!isAppliance(state, list.at(k, ""))) return k;
+    return 0;
+}
+
+// The entry that gave way leaves the list; the ones after it move up one, so that the list stays
+// oldest first, and the newcomer is the last entry.
+void replaceEntry(const ClientList& list, int32_t gone, const std::string& ip,
+                  std::vector<std::pair<std::string, std::string>>& changes) {
+    for (int32_t k = gone; k < list.max(); ++k) changes.emplace_back(entryKey(k), list.at(k + 1, ""));
+    changes.emplace_back(entryKey(list.max()), ip);
+}
+
 void subscribe(PluginState& state, const std::string& ip) {
-    int32_t max = clientMax();
+    const ClientList& list = readClients();
+    std::vector<std::pair<std::string, std::string>> changes;
     bool listed = false;
-    for (int32_t k = 1; k <= max; ++k) {
-        std::string entry = clientSetting(entryKey(k), kUnsubscribedMark);
+    for (int32_t k = 1; k <= list.max(); ++k) {
+        const std::string entry = list.at(k, kUnsubscribedMark);
         if (entry == ip) {
             listed = true;
         } else if (entry == unsubscribed(ip)) {
-            saveClientSetting(entryKey(k), ip);
+            changes.emplace_back(entryKey(k), ip);
             listed = true;
         }
     }
-    if (listed) return;
-    if (max >= kClientListCap) {
-        ServerLog(state, kListFull + ip, kLogWarning);
-        return;
+    if (!listed && list.max() < kClientListCap) {
+        changes.emplace_back(kClientMax, std::to_string(list.max() + 1));
+        changes.emplace_back(entryKey(list.max() + 1), ip);
+    } else if (!listed) {
+        const int32_t gone = entryGivingWay(state, list, ip);
+        if (gone == 0) {
+            ServerLog(state, kListFull + ip, kLogWarning);
+            return;
+        }
+        ServerLog(state, kGaveWay + list.at(gone, "") + kGaveWayFor + ip, kLogWarning);
+        replaceEntry(list, gone, ip, changes);
     }
-    ++max;
-    saveClientSetting(kClientMax, std::to_string(max));
-    saveClientSetting(entryKey(max), ip);
+    saveClientSettings(changes);
 }
 
 void unsubscribe(const std::string& ip) {
-    int32_t max = clientMax();
-    for (int32_t k = 1; k <= max; ++k)
-        if (clientSetting(entryKey(k), "") == ip) saveClientSetting(entryKey(k), unsubscribed(ip));
+    const ClientList& list = readClients();
+    std::vector<std::pair<std::string, std::string>> changes;
+    for (int32_t k = 1; k <= list.max(); ++k)
+        if (list.at(k, "") == ip) changes.emplace_back(entryKey(k), unsubscribed(ip));
+    saveClientSettings(changes);
 }
 
 void replaceMarks(std::string& name, std::string& number) {
@@ -136,9 +210,9 @@ std::string ServerDatagram(uint8_t type, const std::string& first, const std::st
 }
 
 std::vector<std::string> ClientEntries() {
+    const ClientList& list = readClients();
     std::vector<std::string> entries;
-    int32_t max = clientMax();
-    for (int32_t k = 1; k <= max; ++k) entries.push_back(clientSetting(entryKey(k), ""));
+    for (int32_t k = 1; k <= list.max(); ++k) entries.push_back(list.at(k, ""));
     return entries;
 }
 
@@ -168,10 +242,16 @@ void InitUDP(PluginState& state) {
     state.udp.ServerLogToHost = true;
     debugWhenLogging(state, kEnteredInitIO);
     ServerLog(state, std::string(kUdpAppName) + kClearing, kLogInfo);
-    int32_t max = clientMax();
-    if (max > 0) {
-        for (int32_t k = 1; k <= max; ++k) saveClientSetting(entryKey(k), "");
-        saveClientSetting(kClientMax, "0");
+    const ClientList& list = readClients();
+    bool clamped = false;
+    clientCount(list.maxText.empty() ? "0" : list.maxText, clamped);
+    if (clamped) ServerLog(state, kClientMaxOutOfRange + list.maxText + kClientMaxTakenAs + std::to_string(list.max()),
+                           kLogWarning);
+    if (list.max() > 0) {
+        std::vector<std::pair<std::string, std::string>> cleared;
+        for (int32_t k = 1; k <= list.max(); ++k) cleared.emplace_back(entryKey(k), "");
+        cleared.emplace_back(kClientMax, "0");
+        saveClientSettings(cleared);
     }
     std::string remote = windows::GetSetting(kUdpAppName, kOptions, kRemotePort, kDefaultPort);
     std::string local = windows::GetSetting(kUdpAppName, kOptions, kLocalPort, kDefaultPort);
@@ -195,10 +275,11 @@ std::string UDPSendCID(PluginState& state, std::string& name, std::string& numbe
         debugWhenLogging(state, kEnteredSendCID + name + " " + number);
         replaceMarks(name, number);
         const std::string datagram = ServerDatagram(kCallerIdDatagram, name, number);
-        const int32_t max = clientMax();
+        const ClientList& list = readClients();
+        const int32_t max = list.max();
         const int32_t port = max > 0 ? remotePort() : 0;
         for (int32_t k = 1; k <= max; ++k) {
-            std::string entry = clientSetting(entryKey(k), "");
+            const std::string entry = list.at(k, "");
             if (!isActive(entry) || !targetNames(target, entry)) continue;
             sendTo(state, entry, port, datagram);
             ServerLog(state, kSentCIDTo + entry, kLogDebug);
@@ -218,7 +299,8 @@ std::string UDPSendCommand(PluginState& state, const std::string& command, const
     bool sent = vb::Try([&] {
         debugWhenLogging(state, kEnteredSendCommand + command + " " + argument);
         const std::string datagram = ServerDatagram(kCommandDatagram, command, argument);
-        const int32_t max = clientMax();
+        const ClientList& list = readClients();
+        const int32_t max = list.max();
         if (max <= 0) {
             result = kNoClients;
             return;
@@ -226,7 +308,7 @@ std::string UDPSendCommand(PluginState& state, const std::string& command, const
         const int32_t port = remotePort();
         if (target.empty() || vb::UCase(target) == kAllTargets) {
             for (int32_t k = 1; k <= max; ++k) {
-                std::string entry = clientSetting(entryKey(k), "");
+                const std::string entry = list.at(k, "");
                 if (isActive(entry)) sendTo(state, entry, port, datagram);
             }
             result = kSentCommandToAll;
@@ -248,9 +330,9 @@ std::string UDPSendCommand(PluginState& state, const std::string& command, const
 }
 
 bool IsRegisteredClient(PluginState&, const std::string& host) {
-    int32_t max = clientMax();
-    for (int32_t k = 1; k <= max; ++k) {
-        std::string entry = clientSetting(entryKey(k), "");
+    const ClientList& list = readClients();
+    for (int32_t k = 1; k <= list.max(); ++k) {
+        const std::string entry = list.at(k, "");
         if (entry == unsubscribed(host)) return false;
         if (entry == host) return true;
     }

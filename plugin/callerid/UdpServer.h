@@ -4,7 +4,7 @@
 // registry under the application name "Zephra" (section "Clients": "ClientMax" and entries
 // "1".."ClientMax", an address or "-" & address once unsubscribed) and sends subscribed
 // clients 136-byte datagrams: caller ID (type 3: name, number) and commands (type 6: name,
-// argument). Every operation reads the registry afresh.
+// argument). Every operation reads the client list from the registry in one go.
 
 #include <cstdint>
 #include <string>
@@ -19,7 +19,9 @@ class PluginState;
 // The application name of the registry settings and of the server window.
 inline constexpr const char* kUdpAppName = "Zephra";
 
-// The most entries the client list takes; a subscribe beyond it is refused.
+// The most entries the client list takes. On a full list an entry that is no longer active
+// gives way to a new subscriber, and for an appliance the oldest entry that is no appliance;
+// any other subscribe is refused.
 constexpr int32_t kClientListCap = 1024;
 
 // Server-log levels.

@@ -57,6 +57,10 @@ inline constexpr const char* kSubscribe = "CID Client Subcribe Request from ";
 inline constexpr const char* kUnsubscribe = "CID Client Unsubcribe Request from ";
 inline constexpr const char* kUnknownData = "Unknown data received from ";
 inline constexpr const char* kListFull = "CID client list is full; subscribe request refused from ";
+inline constexpr const char* kGaveWay = "CID client list is full; ";
+inline constexpr const char* kGaveWayFor = " gave way to ";
+inline constexpr const char* kClientMaxOutOfRange = "ClientMax out of range: ";
+inline constexpr const char* kClientMaxTakenAs = "; taken as ";
 inline constexpr const char* kWinsockReceive = "Winsock Receive()";
 
 }  // namespace zephra::udptext

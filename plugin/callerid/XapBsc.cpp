@@ -201,7 +201,7 @@ void BSCQuery(PluginState& state, const std::string& target) {
     });
 }
 
-void BSCCmd(PluginState& state, const std::string& target, const std::string& id, const std::string&,
+void BSCCmd(PluginState& state, const std::string& target, const std::string& id, const std::string& stateText,
             const std::string& level) {
     std::optional<Pattern> pattern;
     XapStep(state, kBSCCmdTag, [&] {
@@ -215,7 +215,10 @@ void BSCCmd(PluginState& state, const std::string& target, const std::string& id
     const bool everyUnit = id == "*";
     const int32_t wanted = everyUnit ? 0 : HexByteValue(id);
     int16_t value = 0;
-    if (!XapStep(state, kBSCCmdTag, [&] { value = vb::CInt(vb::Variant(vb::Val(level))); })) return;
+    // Controllers usually switch a device by State alone: without a Level, "on" is 1 and "off" 0.
+    const bool noLevel = level.empty() || level == kUnknown;
+    if (noLevel && vb::LCase(vb::Trim(stateText)) == "on") value = 1;
+    else if (!XapStep(state, kBSCCmdTag, [&] { value = vb::CInt(vb::Variant(vb::Val(level))); })) return;
     eachSubDevice(state, kBSCCmdTag, [&](const SubDevice& d) {
         if (!d.matches(*pattern)) return true;
         if (everyUnit || wanted == d.unit) {

@@ -22,7 +22,8 @@ void BSCQuery(PluginState& state, const std::string& target);
 
 // Applies one "output.state" block of an "xAPBSC.cmd": sets the level's number as the value
 // of every sub-device the target names ("*" as id), or of the first one only when its unit
-// is the hexadecimal id. `state` is not used.
+// is the hexadecimal id. Without a level (missing or empty) the state decides: "on" sets 1,
+// anything else 0.
 void BSCCmd(PluginState& state, const std::string& target, const std::string& id, const std::string& stateText,
             const std::string& level);
 

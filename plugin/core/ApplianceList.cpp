@@ -30,6 +30,10 @@ constexpr const char* kIniFile = "dkvZephraUtilities.ini";
 constexpr const char* kRemoving = "Removing virtual device ";
 constexpr const char* kUnitIgnored = "DefineZephras units not marked, base unit outside 0 to 63: ";
 constexpr const char* kSilentDevices = "SetSilentDeviceCollection";
+constexpr const char* kLeftOut = "DefineZephras: no free device code for ";
+constexpr const char* kLeftOutWhy = " (the base units ";
+constexpr const char* kLeftOutHouseCode = " of house code ";
+constexpr const char* kLeftOutTail = " all hold devices); left out of the appliances";
 
 constexpr int32_t kNewCallerIdUnitVersion = 16100;
 constexpr int32_t kCallerIdUnit = 91;
@@ -43,14 +47,32 @@ struct ApplianceLine {
     std::string name;
 };
 
-// A line as the section holds it, or nothing for a line that is dropped.
-std::optional<ApplianceLine> parseLine(const std::string& line) {
+// Why an entry of the section is not used; the settings are typed by hand, so the log says.
+constexpr const char* kEntryNotUsed = "Zephra Names: the entry \"";
+constexpr const char* kEntryNotUsedTail = "\" is not used: ";
+constexpr const char* kNoEquals = "it has no \"=\" between the address and the name";
+constexpr const char* kManyEquals = "it has more than one \"=\" (a comment after the value?)";
+constexpr const char* kNoAddress = "it names no address before \"=\"";
+constexpr const char* kNoValue = "it names no appliance after \"=\"";
+constexpr const char* kNoName = "its first field, the appliance's name, is empty";
+constexpr const char* kNoFreeCode = "no base device code is free for it";
+constexpr std::size_t kShownEntry = 200;  // the log shows no more of a long entry
+
+// A line as the section holds it, or nothing for a line that is dropped (`why` says why, and
+// stays empty for a blank line).
+std::optional<ApplianceLine> parseLine(const std::string& line, std::string& why) {
     if (vb::Trim(line).empty()) return std::nullopt;
     std::vector<std::string> parts = vb::Split(line, "=");
-    if (parts.size() != 2 || parts[0].empty() || parts[1].empty()) return std::nullopt;
+    if (parts.size() != 2 || parts[0].empty() || parts[1].empty()) {
+        why = parts.size() < 2 ? kNoEquals : parts.size() > 2 ? kManyEquals : parts[0].empty() ? kNoAddress : kNoValue;
+        return std::nullopt;
+    }
     ApplianceLine parsed{parts[0], vb::Split(parts[1], ","), {}};
     parsed.name = vb::Trim(vb::LCase(parsed.fields[0]));
-    if (parsed.name.empty()) return std::nullopt;
+    if (parsed.name.empty()) {
+        why = kNoName;
+        return std::nullopt;
+    }
     return parsed;
 }
 
@@ -77,6 +99,7 @@ public:
         }
         compact();
         handled([&] { collectCallerIdAppliances(); });
+        reportLeftOut();
         removeUncoveredDevices();
     }
 
@@ -124,9 +147,17 @@ private:
         if (f.size() > 6) entry.X10Server = f[6];
     }
 
+    void notUsed(const std::string& entry, const std::string& why) {
+        log(kEntryNotUsed + entry.substr(0, kShownEntry) + kEntryNotUsedTail + why);
+    }
+
     void defineLine(const std::string& text) {
-        std::optional<ApplianceLine> line = parseLine(text);
-        if (!line) return;
+        std::string why;
+        std::optional<ApplianceLine> line = parseLine(text, why);
+        if (!line) {
+            if (!why.empty()) handled([&] { notUsed(text, why); });
+            return;
+        }
         const int32_t slot = slotFor(line->name);
         ZephraEntry& entry = table_.slots[slot];
         entry.ZephraActive = true;
@@ -140,6 +171,8 @@ private:
         if (entry.ZephraDC.empty()) handled([&] { handOutBaseCode(entry, line->fields[0]); });
         if (entry.ZephraDC.empty()) {
             entry.ZephraActive = false;
+            handled([&] { notUsed(text, kNoFreeCode); });
+            leftOut_.push_back(line->name);
         } else {
             makeObject(entry, slot, line->name);
         }
@@ -246,6 +279,24 @@ private:
         state_.CallbackObject->call(kSilentDevices, vb::Method, args);
     }
 
+    // Appliances without a device code are dropped; one line says which and why, since their
+    // commands find no appliance afterwards.
+    void reportLeftOut() {
+        if (leftOut_.empty()) return;
+        std::string names;
+        for (const std::string& name : leftOut_) names += (names.empty() ? "" : ", ") + name;
+        std::vector<std::string> units;
+        for (int32_t unit = kFirstApplianceUnit; unit <= kLastApplianceUnit; unit += kDevicesPerAppliance)
+            if (callerIdUnit_ < unit || callerIdUnit_ >= unit + kDevicesPerAppliance) units.push_back(std::to_string(unit));
+        std::string unitText = units.back();
+        if (units.size() > 1) {
+            unitText = units.front();
+            for (std::size_t i = 1; i + 1 < units.size(); ++i) unitText += ", " + units[i];
+            unitText += " and " + units.back();
+        }
+        handled([&] { log(kLeftOut + names + kLeftOutWhy + unitText + kLeftOutHouseCode + houseCode_ + kLeftOutTail); });
+    }
+
     void removeUncoveredDevices() {
         for (int32_t unit = kFirstApplianceUnit; unit <= kLastApplianceUnit; ++unit) {
             if (unitUsed_[static_cast<std::size_t>(unit)] || unit == callerIdUnit_) continue;
@@ -268,6 +319,7 @@ private:
     int32_t callerIdUnit_ = kCallerIdUnit;
     std::array<bool, kLastApplianceUnit + 1> unitUsed_{};
     int32_t current_ = -1;
+    std::vector<std::string> leftOut_;  // names of lines for which no base code was free
 };
 
 }  // namespace

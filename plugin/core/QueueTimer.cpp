@@ -54,13 +54,15 @@ QueueTimer::QueueTimer(PluginState& state)
         Timer1.Load(i).Enabled(false);
         IETimer.Load(i);  // enabled with interval 0: setting an interval starts it
     }
-    for (forms::Timer* timer : {&Timer2, &Timer3, &Timer4, &BSCTimer, &ScriptQueueTimer, &ConnectTimer, &SendTimer})
+    for (forms::Timer* timer :
+         {&Timer2, &Timer3, &Timer4, &CommLineTimer, &BSCTimer, &ScriptQueueTimer, &ConnectTimer, &SendTimer})
         timer->Enabled(false);
     Timer4.Interval(kCallerIdOffDelay);
     Timer2.OnTimer = [this] { Timer2_Timer(); };
     Timer3.OnTimer = [this] { Timer3_Timer(); };
     Timer4.OnTimer = [this] { Timer4_Timer(); };
     Timer5.OnTimer = [this] { Timer5_Timer(); };
+    CommLineTimer.OnTimer = [this] { CommLineTimer_Timer(); };
     BSCTimer.OnTimer = [this] { BSCTimer_Timer(); };
     ScriptQueueTimer.OnTimer = [this] { ScriptQueueTimer_Timer(); };
     Winsock1.RemotePort = 4550;
@@ -98,7 +100,7 @@ void QueueTimer::Form_Unload() {
         IETimer(i).Enabled(false);
     }
     for (forms::Timer* timer :
-         {&Timer2, &Timer3, &Timer4, &Timer5, &BSCTimer, &ScriptQueueTimer, &ConnectTimer, &SendTimer})
+         {&Timer2, &Timer3, &Timer4, &Timer5, &CommLineTimer, &BSCTimer, &ScriptQueueTimer, &ConnectTimer, &SendTimer})
         timer->Enabled(false);
     vb::Try([&] { SorvexWinsock.Close(); });
     vb::Try([&] { Winsock1.Close(); });
@@ -138,10 +140,17 @@ void QueueTimer::Timer4_Timer() {
 }
 
 void QueueTimer::Timer5_Timer() {
+    // A line still arriving is the caller's other part, or the wait starts again.
+    if (TakePendingModemLine(state_)) return;
     state_.modem.NameDetected = true;
     state_.modem.NumberDetected = true;
     Timer5.Enabled(false);
     ProcessModemInput(state_);
+}
+
+void QueueTimer::CommLineTimer_Timer() {
+    CommLineTimer.Enabled(false);
+    TakePendingModemLine(state_);
 }
 
 void QueueTimer::BSCTimer_Timer() {

@@ -40,6 +40,7 @@ public:
     forms::Timer Timer3;            // slideshow
     forms::Timer Timer4;            // caller-ID device back off after 10 s
     forms::Timer Timer5;            // modem input whose second line never came
+    forms::Timer CommLineTimer;     // modem text holding a prefix that no line end follows
     forms::Timer BSCTimer;          // queued xAP messages, one per 200 ms
     forms::Timer ScriptQueueTimer;  // queued user-script runs
     forms::Timer ConnectTimer;      // jukebox connect retry
@@ -88,6 +89,7 @@ private:
     void Timer3_Timer();
     void Timer4_Timer();
     void Timer5_Timer();
+    void CommLineTimer_Timer();
     void BSCTimer_Timer();
     void ScriptQueueTimer_Timer();
     void Winsock1_DataArrival(const forms::Datagram& datagram);

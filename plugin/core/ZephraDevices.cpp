@@ -168,10 +168,10 @@ void Zephra::SetPowerUpState() {
     // The volume devices count in steps of 25 %: 50 % is step 2; the master volume is not
     // known after power-up, so its device keeps what it had.
     const std::pair<int, int32_t> values[] = {{1, 1}, {2, 1}, {4, 0}, {3, 0}, {7, 2}, {5, 1}};
-    for (const auto& [group, value] : values) {
+    for (const auto& entry : values) {
         step(kLogSetPowerUpState, [&] {
             if (!state_.CallbackObject) vb::raise(vb::errors::ObjectNotSet);
-            std::vector<vb::Variant> args = {DeviceCode(group), value};
+            std::vector<vb::Variant> args = {DeviceCode(entry.first), entry.second};
             state_.CallbackObject->call("ValueChangeEvent", vb::Method, args);
         });
     }

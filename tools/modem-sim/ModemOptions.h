@@ -12,6 +12,7 @@ struct ModemOptions {
     bool noDelays = false;  // every wait passes at once
     bool step = false;      // every wait lasts until a line arrives on standard input
     bool stay = false;      // keep running (and logging) after the script, until a signal
+    int baud = 0;           // above 0: text goes out a character at a time at this line speed
     bool help = false;
 };
 

@@ -34,13 +34,14 @@ std::string shown(const std::string& bytes) {
 }  // namespace
 
 ModemPlayer::ModemPlayer(asio::io_context& io, Pty& pty, simkit::SimLog& log, std::vector<ModemStep> steps,
-                         Pacing pacing, bool stay)
+                         Pacing pacing, bool stay, int baud)
     : io_(io),
       pty_(pty),
       log_(log),
       steps_(std::move(steps)),
       pacing_(pacing),
       stay_(stay),
+      baud_(baud),
       master_(io, ::dup(pty.master())),
       timer_(io) {}
 
@@ -73,12 +74,30 @@ void ModemPlayer::playNext() {
 
 void ModemPlayer::send(const std::string& bytes) {
     log_.line(who, "out", shown(bytes));
+    if (baud_ > 0) return sendCharacters(bytes, 0);
     asio::async_write(master_, asio::buffer(bytes), [this](boost::system::error_code ec, std::size_t) {
         if (ec) {
             log_.line(who, "error", simkit::quoted(ec.message()));
             return finish();
         }
         playNext();
+    });
+}
+
+// One character, then the next once the line would have carried it (a start bit, eight data bits
+// and a stop bit).
+void ModemPlayer::sendCharacters(std::string bytes, std::size_t next) {
+    if (next >= bytes.size()) return playNext();
+    const char c = bytes[next];
+    boost::system::error_code ec;
+    asio::write(master_, asio::buffer(&c, 1), ec);
+    if (ec) {
+        log_.line(who, "error", simkit::quoted(ec.message()));
+        return finish();
+    }
+    timer_.expires_after(std::chrono::microseconds(10'000'000 / baud_));
+    timer_.async_wait([this, bytes = std::move(bytes), next](boost::system::error_code waited) mutable {
+        if (!waited) sendCharacters(std::move(bytes), next + 1);
     });
 }
 

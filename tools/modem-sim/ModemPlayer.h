@@ -27,7 +27,7 @@ enum class Pacing {
 class ModemPlayer {
 public:
     ModemPlayer(boost::asio::io_context& io, Pty& pty, simkit::SimLog& log, std::vector<ModemStep> steps,
-                Pacing pacing, bool stay);
+                Pacing pacing, bool stay, int baud = 0);
 
     void start();
     // Logs what is left of a line without its end and stops reading.
@@ -36,6 +36,7 @@ public:
 private:
     void playNext();
     void send(const std::string& bytes);
+    void sendCharacters(std::string bytes, std::size_t next);
     void pause(int ms);
     void expect(const std::string& text);
     bool takeExpected();
@@ -54,6 +55,7 @@ private:
     std::size_t next_ = 0;
     Pacing pacing_;
     bool stay_;
+    int baud_;  // above 0: one character at a time, 10 bits each at this speed
     boost::asio::posix::stream_descriptor master_;
     std::optional<boost::asio::posix::stream_descriptor> stdin_;
     boost::asio::steady_timer timer_;

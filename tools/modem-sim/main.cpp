@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
                                            : std::make_unique<simkit::SimLog>(options.logFile);
         boost::asio::io_context io;
         const Pacing pacing = options.step ? Pacing::step : options.noDelays ? Pacing::noDelays : Pacing::realTime;
-        ModemPlayer player(io, pty, *log, std::move(steps), pacing, options.stay);
+        ModemPlayer player(io, pty, *log, std::move(steps), pacing, options.stay, options.baud);
         boost::asio::signal_set signals(io, SIGINT, SIGTERM);
         signals.async_wait([&](const boost::system::error_code& ec, int) {
             if (ec) return;

@@ -1,8 +1,8 @@
 // mvhost PLUGIN URL: a minimal media host for tests and checks. Loads a media plug-in by path,
 // opens the URL, runs a list of commands (by default: start, then wait for the end), and prints
-// every state change and text the plug-in reports. Exit status: 0 after a normal end, 1 when
-// the plug-in reported an error, 2 when the plug-in could not be loaded or the command line is
-// wrong.
+// every state change and text the plug-in reports. A URL without "://" is taken as a file's
+// path. Exit status: 0 after a normal end, 1 when the plug-in reported an error or a command
+// failed, 2 when the plug-in could not be loaded or the command line is wrong.
 #include "media/LoadDll.h"
 #include "media/MvPlugin.h"
 #include "qnx/MediaLibrary.h"
@@ -25,6 +25,7 @@ namespace {
 
 constexpr const char *kUsage =
     "usage: mvhost [-v] [-c COMMANDS] PLUGIN URL\n"
+    "  URL       file://PATH, http://HOST[:PORT]/PATH, or a file's path\n"
     "  COMMANDS  comma-separated, run after the URL is opened (default \"start,end\"):\n"
     "            start, pause, stop, close, status, seek MS, mute 0|1, volume 0..100,\n"
     "            wait MS, end (wait until the medium has played to its end)\n"
@@ -56,6 +57,7 @@ struct Host {
     uint32_t state = MV_CLOSED;
     unsigned stops = 0;          // MV_STOPPED reports so far
     bool errorReported = false;
+    bool commandFailed = false;  // a command answered other than 0
     std::string title, moreinfo;
 } g_host;
 
@@ -182,6 +184,8 @@ struct Player {
             return false;
         }
         Print("= " + std::to_string(result));
+        if (result != 0)
+            g_host.commandFailed = true;
         return true;
     }
 };
@@ -200,9 +204,31 @@ std::vector<std::string> SplitCommands(const std::string &list)
 
 }  // namespace
 
+// A file's path becomes a file:// URL with the absolute path, as the plug-ins take only URLs.
+std::string UrlOf(const char *argument)
+{
+    std::string url = argument;
+    if (url.find("://") != std::string::npos || url.empty())
+        return url;
+    if (url[0] == '/')
+        return "file://" + url;
+    char *cwd = getcwd(nullptr, 0);
+    std::string absolute = std::string(cwd ? cwd : ".") + "/" + url;
+    std::free(cwd);
+    return "file://" + absolute;
+}
+
 int main(int argc, char **argv)
 {
     std::string commands = kDefaultCommands;
+    for (int i = 1; i < argc && argv[i][0] == '-'; ++i) {
+        if (!std::strcmp(argv[i], "-h") || !std::strcmp(argv[i], "--help")) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (!std::strcmp(argv[i], "-c"))
+            ++i;
+    }
     for (int option; (option = getopt(argc, argv, "vc:")) != -1;) {
         if (option == 'v')
             g_host.verbose = true;
@@ -218,7 +244,8 @@ int main(int argc, char **argv)
         return 2;
     }
     const char *pluginPath = argv[optind];
-    const char *url = argv[optind + 1];
+    const std::string urlText = UrlOf(argv[optind + 1]);
+    const char *url = urlText.c_str();
 
     Player player;
     player.ctrl.cb = Callback;
@@ -245,5 +272,5 @@ int main(int argc, char **argv)
     UnloadDll(&player.ctrl);
     if (badCommand)
         return 2;
-    return g_host.errorReported ? 1 : 0;
+    return g_host.errorReported || g_host.commandFailed ? 1 : 0;
 }

@@ -24,6 +24,7 @@ inline constexpr const char* kCannotOpenFile = "brisko.so: unable to open specif
 inline constexpr const char* kBufferInsufficient =
     "MPEG Audio Plugin: Buffer size/percent insufficient to decode stream";
 inline constexpr const char* kStreamRefused = "MPEG Audio Plugin: error in parsing frame header";
+inline constexpr const char* kNoFrames = "MPEG Audio Plugin: no MPEG audio frames in the stream";
 inline constexpr const char* kOutOfMemory = "MPEG Audio Plugin: Out of memory";
 inline constexpr const char* kFileReadError = "GetData: File Read error: %s";
 inline constexpr const char* kBuffersText = "Buffers (%d/%d)";

@@ -45,7 +45,7 @@ public:
 
     void Play()
     {
-        if (WaitForStart() && OpenSource() && StartReading() && Prefill() && ParseHeader() && OpenDevice())
+        if (WaitForStart() && OpenSource() && StartReading() && FirstHeader() && OpenDevice())
             DecodeFrames();
         CleanUp();
         ReportEnd();
@@ -136,8 +136,16 @@ private:
     // The run handed out stops at the ring's end while more bytes lie beyond it.
     bool RunCut() { return RingGetBytesInBuffer(&pd_->mpegRing) > len_; }
 
-    // An empty stream ends here without a report of its own.
     bool Prefill() { return Read(StartFill()); }
+
+    // The header of the first frame. A stream that ends before one is found (empty, or holding no
+    // MPEG audio) is an error, so that the host does not take it for a piece played to its end.
+    bool FirstHeader()
+    {
+        if (Prefill() && ParseHeader()) return true;
+        if (error_.empty() && !pd_->StopThePlayer && !pd_->readError[0]) error_ = kNoFrames;
+        return false;
+    }
 
     bool ParseHeader()
     {

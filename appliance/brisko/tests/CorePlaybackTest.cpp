@@ -185,11 +185,11 @@ TEST(CoreDamage, ForeignData)
     Played p = Play(text);
     EXPECT_EQ(p.reports, EndWithError("MPEG Audio Plugin: Buffer size/percent insufficient to decode stream"));
     EXPECT_TRUE(p.written.empty());
-    // Less than the start fill: the data simply ended.
+    // Less than the start fill, or nothing: the data ended before any frame, which is an error.
     writeFile(text + ".short", std::vector<std::uint8_t>(1000, 'a'));
-    EXPECT_EQ(Play(text + ".short").reports, kNormalEnd);
+    EXPECT_EQ(Play(text + ".short").reports, EndWithError("MPEG Audio Plugin: no MPEG audio frames in the stream"));
     writeFile(text + ".empty", {});
-    EXPECT_EQ(Play(text + ".empty").reports, kNormalEnd);
+    EXPECT_EQ(Play(text + ".empty").reports, EndWithError("MPEG Audio Plugin: no MPEG audio frames in the stream"));
     // Layer II frames of a bitrate that stereo does not allow: the decoder refuses the stream.
     std::vector<std::uint8_t> refused;
     for (int frame = 0; frame < 400; ++frame) {

@@ -91,6 +91,26 @@ void ExpectReference(const Wav& wav, const Case& c, const std::vector<float>& re
 
 class PluginEndToEnd : public ::testing::TestWithParam<Case> {};
 
+// A file that holds no MPEG frame (empty, or text) is an error the host sees, not a piece that
+// played to its end.
+TEST(PluginEndToEndFaults, AFileWithoutFramesIsReportedAsAnError)
+{
+    const std::string empty = workDir() + "/e2e_empty.mp3";
+    const std::string text = workDir() + "/e2e_text.mp3";
+    writeFile(empty, {});
+    writeFile(text, std::vector<std::uint8_t>(20000, 'a'));
+    // The text may be refused before the reader has reached its end (then the start fill found no
+    // frame); either way the host sees an error.
+    for (const auto& [file, error] : {std::pair{empty, "error: MPEG Audio Plugin: no MPEG audio frames in the stream"},
+                                      std::pair{text, "error: MPEG Audio Plugin: "}}) {
+        const std::string wav = file + ".wav";
+        EXPECT_EQ(RunHost("file://" + file, wav), 1) << file;
+        const std::vector<std::uint8_t> log = readFile(wav + ".log");
+        EXPECT_NE(std::string(log.begin(), log.end()).find(error), std::string::npos)
+            << std::string(log.begin(), log.end());
+    }
+}
+
 TEST_P(PluginEndToEnd, FileAndHttpMatchTheReference)
 {
     const Case& c = GetParam();

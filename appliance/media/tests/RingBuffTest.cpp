@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <random>
@@ -164,6 +165,45 @@ TEST_F(Ring, FileWriterLeavesFourBytesSeeksAndSeesTheEnd)
     EXPECT_EQ(Ring_Seek_Fd(&ring, file, 0), -1);   // the data has ended
     std::fclose(file);
     EXPECT_EQ(Ring_Seek_Fd(&ring, nullptr, 0), -1);
+}
+
+// The file writer, once the ring is full, is woken by consumption only when the ring has drained
+// to half (one large read instead of one per frame), and at once by a consumer that needs more
+// than is buffered; every byte still arrives once and in order.
+TEST_F(Ring, FullFileWriterWaitsForHalfOrForAConsumerThatNeedsMore)
+{
+    FILE *file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    auto content = Pattern(0, 30000);
+    std::fwrite(content.data(), 1, content.size(), file);
+    std::rewind(file);
+    ASSERT_EQ(InitRingBuffer(&ring, 5000, 1, 3), 0);   // 4168 usable, wakes below 2084
+    std::thread producer([&] {
+        while (Ring_Write_Fd(&ring, file, 0) == 0) {
+        }
+        CloseRingBufferNotify(&ring);
+    });
+    unsigned char *p = nullptr;
+    unsigned long len = 0;
+    ASSERT_EQ(Ring_Read_Ptr(&ring, &p, &len, 4163, 0), 0);   // the first fill: all but four bytes
+    EXPECT_EQ(len, 4164u);
+    Report_Bytes_Read(&ring, 1000);
+    // Still above half, so that consumption does not wake the writer: a consumer that needs more
+    // than is buffered wakes it itself.
+    ASSERT_EQ(Ring_Read_Ptr(&ring, &p, &len, 3164, 0), 0);
+    EXPECT_GT(len, 3164u);
+    EXPECT_EQ(std::memcmp(p, content.data() + 1000, len), 0);
+    size_t received = 1000;
+    unsigned long need = 0;
+    while (Ring_Read_Ptr(&ring, &p, &len, need, 0) == 0) {
+        unsigned long used = std::min<unsigned long>(len, 700);
+        ASSERT_EQ(std::memcmp(p, content.data() + received, used), 0) << "at " << received;
+        received += used;
+        Report_Bytes_Read(&ring, used);
+    }
+    producer.join();
+    EXPECT_EQ(received, content.size());
+    std::fclose(file);
 }
 
 // One producer, one consumer that decodes in place "frames" of random length, and a block

@@ -22,6 +22,53 @@ constexpr int kMaxStepIndex = 88;
 constexpr uint32_t kHeaderBytes = 4;       // per channel
 constexpr uint32_t kStereoGroupBytes = 4;  // per channel, 8 samples
 
+// One step as the format defines it.
+inline int16_t PlainStep(uint8_t nibble, ImaChannelState& state) {
+    const int32_t step = stepsizeTable[state.stepIndex];
+    int32_t difference = step >> 3;
+    if (nibble & 1) difference += step >> 2;
+    if (nibble & 2) difference += step >> 1;
+    if (nibble & 4) difference += step;
+    if (nibble & 8) difference = -difference;
+    state.predicted = Clamp16(state.predicted + difference);
+    state.stepIndex = std::clamp<int32_t>(state.stepIndex + indexTable[nibble & 0x0F], 0, kMaxStepIndex);
+    return static_cast<int16_t>(state.predicted);
+}
+
+// Every step precomputed by step index and code (difference and next index), so that the block
+// loops do one look-up and one clamp per nibble.
+struct StepTables {
+    int32_t difference[kMaxStepIndex + 1][16];
+    uint8_t next[kMaxStepIndex + 1][16];
+};
+
+constexpr StepTables MakeStepTables() {
+    StepTables t{};
+    for (int index = 0; index <= kMaxStepIndex; ++index)
+        for (int nibble = 0; nibble < 16; ++nibble) {
+            const int32_t step = stepsizeTable[index];
+            int32_t difference = step >> 3;
+            if (nibble & 1) difference += step >> 2;
+            if (nibble & 2) difference += step >> 1;
+            if (nibble & 4) difference += step;
+            if (nibble & 8) difference = -difference;
+            t.difference[index][nibble] = difference;
+            const int32_t next = index + indexTable[nibble];
+            t.next[index][nibble] = static_cast<uint8_t>(next < 0 ? 0 : next > kMaxStepIndex ? kMaxStepIndex : next);
+        }
+    return t;
+}
+
+constexpr StepTables kSteps = MakeStepTables();
+
+// The step of the block loops (the state's index is always in range there).
+inline int16_t Step(uint8_t nibble, ImaChannelState& state) {
+    const int32_t sum = state.predicted + kSteps.difference[state.stepIndex][nibble];
+    state.predicted = sum > 32767 ? 32767 : sum < -32768 ? -32768 : sum;
+    state.stepIndex = kSteps.next[state.stepIndex][nibble];
+    return static_cast<int16_t>(state.predicted);
+}
+
 // Reads one channel's block header; returns its first sample.
 int16_t ReadHeader(const uint8_t* header, ImaChannelState& state) {
     state.predicted = static_cast<int16_t>(header[0] | (header[1] << 8));
@@ -39,8 +86,8 @@ uint32_t DecodeBlock(const uint8_t* block, uint32_t length, uint8_t* output, uin
     uint32_t left = length - channels * kHeaderBytes;
     if (channels == 1) {
         for (; left > 0 && offset + 4 <= capacity; --left, ++data) {
-            offset = PutSample(output, offset, adpcmg721_decoder(*data & 0x0F, states[0]));
-            offset = PutSample(output, offset, adpcmg721_decoder(*data >> 4, states[0]));
+            offset = PutSample(output, offset, Step(*data & 0x0F, states[0]));
+            offset = PutSample(output, offset, Step(*data >> 4, states[0]));
         }
         return offset;
     }
@@ -50,8 +97,8 @@ uint32_t DecodeBlock(const uint8_t* block, uint32_t length, uint8_t* output, uin
         int16_t samples[2][8];
         for (int ch = 0; ch < 2; ++ch) {
             for (uint32_t i = 0; i < kStereoGroupBytes; ++i) {
-                samples[ch][2 * i] = adpcmg721_decoder(data[i] & 0x0F, states[ch]);
-                samples[ch][2 * i + 1] = adpcmg721_decoder(data[i] >> 4, states[ch]);
+                samples[ch][2 * i] = Step(data[i] & 0x0F, states[ch]);
+                samples[ch][2 * i + 1] = Step(data[i] >> 4, states[ch]);
             }
             data += kStereoGroupBytes;
         }
@@ -65,17 +112,7 @@ uint32_t DecodeBlock(const uint8_t* block, uint32_t length, uint8_t* output, uin
 
 }  // namespace
 
-int16_t adpcmg721_decoder(uint8_t nibble, ImaChannelState& state) {
-    const int32_t step = stepsizeTable[state.stepIndex];
-    int32_t difference = step >> 3;
-    if (nibble & 1) difference += step >> 2;
-    if (nibble & 2) difference += step >> 1;
-    if (nibble & 4) difference += step;
-    if (nibble & 8) difference = -difference;
-    state.predicted = Clamp16(static_cast<int64_t>(state.predicted) + difference);
-    state.stepIndex = std::clamp<int32_t>(state.stepIndex + indexTable[nibble & 0x0F], 0, kMaxStepIndex);
-    return static_cast<int16_t>(state.predicted);
-}
+int16_t adpcmg721_decoder(uint8_t nibble, ImaChannelState& state) { return PlainStep(nibble, state); }
 
 int imaAdpcmDecompress(const uint8_t* input, uint32_t n, uint8_t* output, uint32_t capacity, uint16_t channels,
                        uint16_t blockAlign) {

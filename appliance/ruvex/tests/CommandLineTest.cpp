@@ -35,6 +35,14 @@ TEST(CommandLine, OptionsAndTheArgument) {
     EXPECT_FALSE(Read({"-v"}, none));
     CommandLine unknown;
     EXPECT_FALSE(Read({"-x", "a.wav"}, unknown));
+    for (const char* help : {"-h", "--help"}) {
+        CommandLine asked;
+        EXPECT_FALSE(Read({"-v", help, "a.wav"}, asked)) << help;
+    }
+    // After the options, "-h" is the argument.
+    CommandLine named;
+    ASSERT_TRUE(Read({"--", "-h"}, named));
+    EXPECT_EQ(named.argument, "-h");
 }
 
 TEST(CommandLine, UrlHandedToThePlugin) {

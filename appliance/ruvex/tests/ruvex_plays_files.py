@@ -3,7 +3,7 @@
 WAV file output, gives exactly the samples sox (or ffmpeg) decodes from it; refusals, errors,
 the command line, and finding the plug-in from the build tree or an installed layout.
 
-usage: ruvex_plays_files.py RUVEX PLUGIN WORK
+usage: ruvex_plays_files.py RUVEX PLUGIN WORK USE
 """
 import os
 import shutil
@@ -17,7 +17,7 @@ sys.path.insert(0, os.path.join(HERE, "..", "..", "plimsa", "tests"))
 from ruvex_support import SoundServer, Tally, played_once, read_wav  # noqa: E402
 from sound_files import make_cases, make_refused  # noqa: E402
 
-RUVEX, PLUGIN, WORK = sys.argv[1], sys.argv[2], sys.argv[3]
+RUVEX, PLUGIN, WORK, USE = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4]
 tally = Tally()
 
 
@@ -83,29 +83,29 @@ result = ruvex(os.path.relpath(first.path, WORK), sink=out)
 tally.check("relative name", result.returncode == 0 and read_wav(out)[3] == played_once(first.expected, first.bits),
             result.stderr)
 
-# Refused and unreadable files: the plug-in's text, no output, exit status 0.
+# Refused and unreadable files: the plug-in's text, no output, exit status 1.
 for path, message in make_refused(os.path.join(WORK, "files")):
     out = os.path.join(WORK, "refused.wav")
     for how, target in (("file", path), ("http", server.url(os.path.basename(path)))):
         result = ruvex(target, sink=out)
-        tally.check(f"refused {how}", result.returncode == 0 and message in result.stderr.splitlines(), result.stderr)
+        tally.check(f"refused {how}", result.returncode == 1 and message in result.stderr.splitlines(), result.stderr)
         tally.check(f"refused {how}: nothing played", not os.path.exists(out), "output written")
 result = ruvex("/nonexistent/none.wav")
-tally.check("missing file", result.returncode == 0 and "Invalid file: '/nonexistent/none.wav'" in result.stderr,
+tally.check("missing file", result.returncode == 1 and "Invalid file: '/nonexistent/none.wav'" in result.stderr,
             result.stderr)
 with open(os.path.join(WORK, "notes.txt"), "w") as f:
     f.write("not a sound file at all, just some words to fill more than a header's bytes\n")
 result = ruvex("notes.txt")
-tally.check("not recognised", result.returncode == 0 and "File format not recognized" in result.stderr, result.stderr)
+tally.check("not recognised", result.returncode == 1 and "File format not recognized" in result.stderr, result.stderr)
 result = ruvex(server.url("missing.wav"))
-tally.check("HTTP error", result.returncode == 0 and "HTTP request failed: 404 Not Found" in result.stderr,
+tally.check("HTTP error", result.returncode == 1 and "HTTP request failed: 404 Not Found" in result.stderr,
             result.stderr)
 unused = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
 unused.bind(("127.0.0.1", 0))
 free_port = unused.getsockname()[1]
 unused.close()
 result = ruvex(f"http://127.0.0.1:{free_port}/a.wav")
-tally.check("no server", result.returncode == 0 and "Unable to connect to server" in result.stderr, result.stderr)
+tally.check("no server", result.returncode == 1 and "Unable to connect to server" in result.stderr, result.stderr)
 
 # The command line.
 result = ruvex()
@@ -113,6 +113,22 @@ tally.check("no argument", result.returncode == 1 and
             result.stderr == "\nInvalid argument: type 'use Ruvex_rave' for usage options\n", repr(result.stderr))
 result = ruvex("-x", first.path)
 tally.check("unknown option", result.returncode == 1, result.stderr)
+for asked in (["-h"], ["--help"], ["-v", "--help", first.path]):
+    result = ruvex(*asked)
+    tally.check(f"help {asked}", result.returncode == 1 and
+                result.stderr == "\nInvalid argument: type 'use Ruvex_rave' for usage options\n", repr(result.stderr))
+
+# The usage line's advice works: use prints the record under the name it is asked for.
+for name in ("Ruvex_rave", "ruvex", RUVEX):
+    result = subprocess.run([USE, name], capture_output=True, text=True, timeout=10)
+    shown = os.path.basename(name)
+    lines = result.stdout.splitlines()
+    tally.check(f"use {name}", result.returncode == 0 and lines[:2] == [
+        f"{shown} - Command-line sound player", f"{shown} [options] url"] and "%C" not in result.stdout,
+        result.stdout + result.stderr)
+result = subprocess.run([USE, "no-such-program"], capture_output=True, text=True, timeout=10)
+tally.check("use: no record", result.returncode == 1 and
+            result.stderr == "use: no usage information for no-such-program\n", result.stderr)
 
 # The plug-in is found beside the program, in the lib folder next to its folder, or through the
 # library search path.

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "forms/PortNotes.h"
 #include "vb/Error.h"
 
 using namespace std::chrono_literals;
@@ -135,4 +136,21 @@ TEST(UdpSocket, AHandlerMayRunTheLoopUntilTheNextDatagram) {
     client.SendData("second");
     ASSERT_TRUE(loop.runUntil([&] { return got.size() == 3; }, 5s));
     EXPECT_EQ(got, (std::vector<std::string>{"first", "second", "waited"}));
+}
+
+TEST(UdpSocket, BindsAreNotedForTheHostsPortReportAndSendingAloneIsNot) {
+    Loop loop(Loop::ClockKind::Manual);
+    UdpSocket server(loop), taken(loop), sender(loop);
+    const std::size_t before = NotedPorts().size();
+    server.Bind(0, "127.0.0.1");
+    EXPECT_THROW(taken.Bind(server.LocalPort, "127.0.0.1"), vb::Error);
+    sender.RemoteHost = "127.0.0.1";
+    sender.RemotePort = server.LocalPort;
+    sender.SendData("x");
+    std::vector<PortNote> notes = NotedPorts();
+    ASSERT_EQ(notes.size(), before + 2);
+    EXPECT_EQ(PortText(notes[before]), "UDP 127.0.0.1:" + std::to_string(server.LocalPort));
+    EXPECT_EQ(notes[before + 1].port, server.LocalPort);
+    EXPECT_FALSE(notes[before + 1].failure.empty());
+    EXPECT_EQ(PortText(notes[before + 1]).rfind("UDP 127.0.0.1:" + std::to_string(server.LocalPort) + ": ", 0), 0u);
 }

@@ -12,7 +12,12 @@ const char* const kSettingsText =
     "[Settings]\r\n"
     "svrport=8081\r\n"
     "latitude=51.48\r\n"
-    "longitude=0.0\r\n";
+    "longitude=0.0\r\n"
+    "[xAP]\r\n"
+    "; enabled=1 makes zephra-host an xAP node; broadcast= the network's broadcast address\r\n"
+    "enabled=0\r\n"
+    "broadcast=255.255.255.255\r\n"
+    "port=3639\r\n";
 
 const char* const kPluginSettingsText =
     "[Zephra Utilities]\r\n"

@@ -15,6 +15,7 @@ constexpr const char* kWebPortKey = "svrport";
 // writes 8081, which needs no privileges.
 constexpr const char* kDefaultWebPort = "81";
 constexpr const char* kLatitudeKey = "latitude";
+constexpr const char* kXapSettingsSection = "xAP";  // the xAP network (XapConnection.h)
 constexpr const char* kLongitudeKey = "longitude";
 constexpr const char* kPluginSettingsFile = "dkvZephraUtilities.ini";
 constexpr const char* kContactsFile = "phone-contacts.txt";

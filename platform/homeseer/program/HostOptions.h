@@ -2,11 +2,13 @@
 // The command line of zephra-host:
 //
 //   zephra-host --app-dir DIR [--run FILE] [--exit-when-idle] [--plugin LIBRARY]
-//               [--web-address IP]
+//               [--web-address IP] [--xap] [--xap-... VALUE]
 
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "program/XapConnection.h"
 
 namespace homeseer {
 
@@ -16,6 +18,7 @@ struct HostOptions {
     bool exitWhenIdle = false;       // end once the script is done and every appliance queue is empty
     std::string plugin;              // the plug-in library; "": libreva_Zephra.so beside the program's libraries
     std::string webAddress = "127.0.0.1";  // where the HTML folder is served
+    XapOptions xap;                  // the xAP network's settings given on the command line
 };
 
 struct OptionsReading {

@@ -14,6 +14,7 @@
 
 #include "automation/CallByName.h"
 #include "forms/Loop.h"
+#include "forms/PortNotes.h"
 #include "forms/Timer.h"
 #include "homeseer/Contacts.h"
 #include "homeseer/DeviceFile.h"
@@ -26,6 +27,7 @@
 #include "program/LoopMailbox.h"
 #include "program/PluginLibrary.h"
 #include "program/SignalWatcher.h"
+#include "program/XapConnection.h"
 #include "vb/Conversions.h"
 #include "vb/Error.h"
 #include "windows/AppFolder.h"
@@ -43,6 +45,7 @@ constexpr std::size_t kMaxScriptFile = 4 * 1024 * 1024;
 constexpr std::size_t kMaxInputLine = 65536;
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";  // what Notepad puts before a UTF-8 text
 constexpr const char* kResultMark = "= ";
+constexpr const char* kWebServer = "web server";
 
 // Everything one run holds, torn down in the reverse order of its making.
 class Program {
@@ -59,6 +62,7 @@ private:
     void makePhone();
     void setLocation();
     void startWebServer();
+    void tellPorts();
     bool loadPlugin();
     bool startPlugin();
     void startScript();
@@ -90,6 +94,7 @@ private:
     std::shared_ptr<RealHost> host_;
     std::shared_ptr<Phone> phone_;
     std::unique_ptr<HtmlServer> web_;
+    std::unique_ptr<XapConnection> xap_;
     PluginInstance plugin_;
     std::string pluginName_;
     std::shared_ptr<HostScriptControl> script_;
@@ -100,7 +105,7 @@ private:
     std::deque<std::optional<std::string>> pendingLines_;
     bool runningLines_ = false;
     bool inputEnded_ = false;  // the script file ran, or standard input ended
-    bool scriptFailed_ = false;
+    bool scriptFailed_ = false;  // the --run script, or the last line of standard input, failed
     bool endedIdle_ = false;
     int stdinLine_ = 0;
 };
@@ -162,6 +167,7 @@ void Program::startWebServer() {
     auto [end, ec] = std::from_chars(portText.data(), portText.data() + portText.size(), port);
     if (ec != std::errc() || end != portText.data() + portText.size()) {
         log("The web server does not start: \"" + std::string(kWebPortKey) + "\" is not a port: " + portText);
+        forms::NotePort({"TCP", options_.webAddress, 0, kWebServer, "\"" + portText + "\" is not a port number"});
         return;
     }
     std::shared_ptr<LoopMailbox> mailbox = mailbox_;
@@ -173,9 +179,18 @@ void Program::startWebServer() {
     try {
         web_ = std::make_unique<HtmlServer>(std::move(web));
         out_ << kSource << ": serving HTML on " << options_.webAddress << ":" << web_->port() << std::endl;
+        forms::NotePort({"TCP", options_.webAddress, web_->port(), kWebServer, {}});
     } catch (const std::exception& e) {
         log(std::string("The web server does not start: ") + e.what());
+        forms::NotePort({"TCP", options_.webAddress, port, kWebServer, e.what()});
     }
+}
+
+// Said on the console before "ready": a port another program holds shows here, not only in the log.
+void Program::tellPorts() {
+    for (const forms::PortNote& note : forms::NotedPorts())
+        out_ << kSource << (note.failure.empty() ? ": port in use: " : ": port not opened: ") << forms::PortText(note)
+             << std::endl;
 }
 
 bool Program::loadPlugin() {
@@ -272,10 +287,12 @@ void Program::runInputLine(const std::optional<std::string>& line) {
     ++stdinLine_;
     if (!line) {
         log(std::string(kStdinName) + " line " + std::to_string(stdinLine_) + ": the line is too long and is not run");
+        scriptFailed_ = true;
         return;
     }
     if (std::optional<std::string> value = script_->RunLine(*line, kStdinName, stdinLine_))
         out_ << kResultMark << *value << std::endl;
+    scriptFailed_ = script_->LastLineFailed();
 }
 
 void Program::checkIdle() {
@@ -305,7 +322,9 @@ void Program::startTimers() {
     saveTimer_ = std::make_unique<forms::Timer>(*loop_);
     saveTimer_->OnTimer = [this] { saveDevices(); };
     saveTimer_->Interval(kSaveEveryMs);
-    if (!options_.exitWhenIdle) return;
+    // The end of standard input (a pipe, or Ctrl-D on a terminal) ends the host as the end of
+    // a --run script does with --exit-when-idle.
+    if (!options_.exitWhenIdle && !options_.runFile.empty()) return;
     idleTimer_ = std::make_unique<forms::Timer>(*loop_);
     idleTimer_->OnTimer = [this] { checkIdle(); };
     idleTimer_->Interval(kIdlePollMs);
@@ -319,6 +338,7 @@ void Program::shutdown() {
     } catch (const std::exception& e) {
         log(std::string("ShutdownIO failed: ") + e.what());
     }
+    xap_.reset();
     saveDevices();
     mailbox_->close();
     web_.reset();
@@ -349,13 +369,18 @@ int Program::run() {
     makePhone();
     setLocation();
     startWebServer();
-    if (!loadPlugin() || !startPlugin()) {
+    xap_ = std::make_unique<XapConnection>(options_.xap, *host_, [this](const std::string& text) { log(text); });
+    const bool loaded = loadPlugin();
+    if (loaded) xap_->start(*loop_, plugin_.object);  // before InitIO, which announces devices
+    if (!loaded || !startPlugin()) {
+        xap_.reset();
         mailbox_->close();
         host_->removePlugins();
         return 1;
     }
     startScript();
     startTimers();
+    tellPorts();
     out_ << kSource << ": " << pluginName_ << " ready" << std::endl;
     loop_->run();
     shutdown();

@@ -9,7 +9,7 @@
 #include "forms/Loop.h"
 #include "homeseer/Device.h"
 #include "homeseer/ListEnumerator.h"
-#include "homeseer/RecordingHost.h"
+#include "homeseer/testing/RecordingHost.h"
 #include "homeseer/tests/FakePlugin.h"
 #include "vb/DateTime.h"
 #include "windows/testing/ErrorNumber.h"

@@ -30,7 +30,10 @@ TEST(AppLayout, TheFirstRunMakesTheFoldersAndStartingFilesAndLaterRunsKeepThem) 
     PrepareAppFolder(folder);
     for (const char* name : {"Config", "HTML", "Data", "Scripts"})
         EXPECT_TRUE(std::filesystem::is_directory(folder / name)) << name;
-    EXPECT_EQ(app.read("new app/Config/settings.ini"), "[Settings]\r\nsvrport=8081\r\nlatitude=51.48\r\nlongitude=0.0\r\n");
+    EXPECT_EQ(app.read("new app/Config/settings.ini"),
+              "[Settings]\r\nsvrport=8081\r\nlatitude=51.48\r\nlongitude=0.0\r\n[xAP]\r\n"
+              "; enabled=1 makes zephra-host an xAP node; broadcast= the network's broadcast address\r\n"
+              "enabled=0\r\nbroadcast=255.255.255.255\r\nport=3639\r\n");
     EXPECT_EQ(app.read("new app/Config/dkvZephraUtilities.ini"), "[Zephra Utilities]\r\n[Zephra Names]\r\n");
     app.write("new app/Config/settings.ini", "[Settings]\r\nsvrport=9000\r\n");
     PrepareAppFolder(folder);

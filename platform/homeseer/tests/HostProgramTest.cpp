@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -191,6 +192,52 @@ TEST_F(HostProgram, StandardInputEndingWithExitWhenIdleEndsTheProgram) {
     host.closeStdin();
     EXPECT_EQ(host.waitExit(), 0);
     EXPECT_EQ(recorded(app_.path()).back(), "ShutdownIO");
+}
+
+TEST_F(HostProgram, TheEndOfStandardInputEndsTheProgramWithTheLastStatementsStatus) {
+    {
+        ChildProcess host(ZEPHRA_HOST_PROGRAM, args());
+        host.writeLine("? 6*7");
+        host.closeStdin();
+        EXPECT_EQ(host.waitExit(), 0);
+        EXPECT_NE(std::find(host.lines().begin(), host.lines().end(), "= 42"), host.lines().end());
+        EXPECT_EQ(recorded(app_.path()).back(), "ShutdownIO");
+    }
+    {
+        ChildProcess host(ZEPHRA_HOST_PROGRAM, args());
+        host.writeLine("? 1");
+        host.writeLine("NoSuchOperation 1");
+        host.closeStdin();
+        EXPECT_EQ(host.waitExit(), 1);
+    }
+    {
+        // Only the last statement counts.
+        ChildProcess host(ZEPHRA_HOST_PROGRAM, args());
+        host.writeLine("NoSuchOperation 1");
+        host.writeLine("Echo \"after\"");
+        host.closeStdin();
+        EXPECT_EQ(host.waitExit(), 0);
+    }
+}
+
+TEST_F(HostProgram, SaysWhichPortsAreInUseAndWhichCouldNotBeOpened) {
+    ChildProcess first(ZEPHRA_HOST_PROGRAM, args());
+    std::optional<std::string> inUse = first.waitForLine("zephra-host: port in use: TCP 127.0.0.1:");
+    ASSERT_TRUE(inUse);
+    ASSERT_NE(inUse->find(" (web server)"), std::string::npos) << *inUse;
+    const std::string port = inUse->substr(inUse->rfind(':') + 1, inUse->find(' ', inUse->rfind(':')) - inUse->rfind(':') - 1);
+    ASSERT_TRUE(first.waitForLine("zephra-host: TestPlug ready"));
+
+    // A second host on the same folder finds the port taken, and says so before it is ready.
+    TempAppFolder other;
+    other.write("Config/settings.ini", "[Settings]\r\nsvrport=" + port + "\r\n");
+    ChildProcess second(ZEPHRA_HOST_PROGRAM, {"--app-dir", other.path().string(), "--plugin", ZEPHRA_TEST_PLUGIN});
+    std::optional<std::string> refused = second.waitForLine("zephra-host: port not opened: ");
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->rfind("zephra-host: port not opened: TCP 127.0.0.1:" + port + " (web server): ", 0), 0u) << *refused;
+    EXPECT_TRUE(second.waitForLine("zephra-host: TestPlug ready"));
+    EXPECT_EQ(second.terminate(), 0);
+    EXPECT_EQ(first.terminate(), 0);
 }
 
 TEST_F(HostProgram, AMissingPluginLibraryOrAppFolderFailsClearly) {

@@ -6,7 +6,7 @@
 #include <chrono>
 
 #include "homeseer/HostScriptControl.h"
-#include "homeseer/RecordingHost.h"
+#include "homeseer/testing/RecordingHost.h"
 #include "homeseer/tests/FakePlugin.h"
 
 namespace homeseer {

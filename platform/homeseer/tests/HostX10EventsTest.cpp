@@ -9,7 +9,7 @@
 #include "forms/Loop.h"
 #include "homeseer/HostEvent.h"
 #include "homeseer/Phone.h"
-#include "homeseer/RecordingHost.h"
+#include "homeseer/testing/RecordingHost.h"
 #include "homeseer/HostScriptControl.h"
 #include "homeseer/SunTimes.h"
 #include "homeseer/tests/FakePlugin.h"

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 
 #include "windows/testing/ErrorNumber.h"
@@ -84,6 +85,29 @@ TEST(IniStore, BadNamesAndValuesAreRefusedAndLoseNothing) {
     EXPECT_EQ(errorNumber([&] { ini.Save("S", "k", "v", "sub/x.ini"); }), 52);
     EXPECT_EQ(errorNumber([&] { ini.Section("S", ""); }), 52);
     EXPECT_EQ(app.read("Config/dkvZephraUtilities.ini"), before);
+}
+
+// A settings file is parsed once and kept until it changes on disk: an edit that keeps its size
+// and time is not seen (no program makes one), any other is.
+TEST(IniStore, AFileIsParsedOnceAndReadAgainWhenItChanges) {
+    TempAppFolder app;
+    IniStore ini;
+    std::string big = "[Zephra Utilities]\r\nDebugLog=1\r\n";
+    for (int k = 0; k < 200000; ++k) big += "[Section " + std::to_string(k) + "]\r\n";
+    const auto file = app.write("Config/dkvZephraUtilities.ini", big);
+    const auto longAgo = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
+    std::filesystem::last_write_time(file, longAgo);
+    for (int read = 0; read < 2000; ++read) ASSERT_EQ(ini.Get("Zephra Utilities", "DebugLog", "", kIni), "1");
+    EXPECT_EQ(ini.Get("section 199999", "x", "none", kIni), "none");
+
+    big.replace(big.find("DebugLog=1"), 10, "DebugLog=0");
+    app.write("Config/dkvZephraUtilities.ini", big);
+    std::filesystem::last_write_time(file, longAgo);
+    EXPECT_EQ(ini.Get("Zephra Utilities", "DebugLog", "", kIni), "1");  // kept
+    app.write("Config/dkvZephraUtilities.ini", "[Zephra Utilities]\r\nDebugLog=2\r\n");
+    EXPECT_EQ(ini.Get("Zephra Utilities", "DebugLog", "", kIni), "2");
+    ini.Save("Zephra Utilities", "PushDelay", "5", kIni);
+    EXPECT_EQ(app.read("Config/dkvZephraUtilities.ini"), "[Zephra Utilities]\r\nDebugLog=2\r\nPushDelay=5\r\n");
 }
 
 }  // namespace

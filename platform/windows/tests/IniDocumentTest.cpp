@@ -77,5 +77,35 @@ TEST(IniDocument, ClearingAndRemoving) {
     EXPECT_EQ(ini.Text(), "[Devices]\r\n");
 }
 
+// Sections are found through an index that every change keeps right: entries inserted into an
+// earlier section, sections removed and cleared, a damaged header that ends a section.
+TEST(IniDocument, ManySectionsAreFoundAfterEveryKindOfChange) {
+    std::string text;
+    for (int k = 0; k < 2000; ++k) text += "[S" + std::to_string(k) + "]\r\nkey=" + std::to_string(k) + "\r\n";
+    IniDocument ini(text);
+    EXPECT_EQ(ini.Get("s1999", "KEY"), "1999");
+    ini.Set("S5", "more", "x");
+    ini.Set("S5", "evenmore", "y");
+    EXPECT_EQ(ini.Get("S6", "key"), "6");
+    EXPECT_EQ(ini.Get("S1999", "key"), "1999");
+    EXPECT_EQ(ini.Get("S5", "evenmore"), "y");
+    ini.Set("New", "a", "1");
+    ini.Set("S0", "b", "2");
+    EXPECT_EQ(ini.Get("new", "a"), "1");
+    EXPECT_TRUE(ini.RemoveSection("S3"));
+    EXPECT_EQ(ini.Get("S3", "key"), std::nullopt);
+    EXPECT_EQ(ini.Get("S4", "key"), "4");
+    ini.ClearSection("S4");
+    EXPECT_EQ(ini.Get("S4", "key"), std::nullopt);
+    EXPECT_TRUE(ini.RemoveKey("S7", "key"));
+    ini.Set("S7", "key", "seven");
+    EXPECT_EQ(ini.Get("S8", "key"), "8");
+    EXPECT_EQ(ini.Get("S7", "key"), "seven");
+    // The text round-trips and reads the same.
+    IniDocument again(ini.Text());
+    for (const char* section : {"S0", "S5", "S7", "S1999", "New"})
+        EXPECT_EQ(again.Section(section), ini.Section(section)) << section;
+}
+
 }  // namespace
 }  // namespace windows

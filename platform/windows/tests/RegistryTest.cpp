@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+
 #include "windows/testing/ErrorNumber.h"
 #include "windows/testing/TempAppFolder.h"
 
@@ -33,6 +37,37 @@ TEST(Registry, SettingsPersistInTheUserFile) {
 
     reopened.SaveSetting("Zephra", "clients", "CLIENTMAX", "3");
     EXPECT_EQ(Registry(file).GetSetting("Zephra", "Clients", "ClientMax"), "3");
+}
+
+// The file is kept parsed: a change on disk is seen, one that keeps size, time and identity is not
+// (it cannot happen to a file that no program writes within the same instant).
+TEST(Registry, TheFileIsReadAgainOnlyWhenItChangedOnDisk) {
+    TempAppFolder app;
+    auto file = app.path() / "registry.ini";
+    Registry registry(file);
+    registry.SaveSettings("Zephra", "Clients", {{"ClientMax", "2"}, {"1", "10.0.0.1"}, {"2", "10.0.0.2"}});
+    EXPECT_EQ(registry.GetAllSettings("zephra", "clients"),
+              (std::vector<std::pair<std::string, std::string>>{{"ClientMax", "2"}, {"1", "10.0.0.1"}, {"2", "10.0.0.2"}}));
+    EXPECT_EQ(errorNumber([&] { registry.SaveSettings("Zephra", "Clients", {{"1", "x"}, {"2", "a\nb"}}); }), 5);
+    EXPECT_EQ(registry.GetSetting("Zephra", "Clients", "1"), "10.0.0.1");
+
+    auto rewrite = [&](const std::string& text) {
+        std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
+    };
+    const auto longAgo = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
+    rewrite("[Zephra\\Clients]\r\nClientMax=2\r\n");
+    std::filesystem::last_write_time(file, longAgo);
+    EXPECT_EQ(registry.GetSetting("Zephra", "Clients", "1", "none"), "none");
+    rewrite("[Zephra\\Clients]\r\nClientMax=3\r\n");
+    std::filesystem::last_write_time(file, longAgo);
+    EXPECT_EQ(registry.GetSetting("Zephra", "Clients", "ClientMax"), "2");  // kept: not read again
+    rewrite("[Zephra\\Clients]\r\nClientMax=12\r\n");
+    EXPECT_EQ(registry.GetSetting("Zephra", "Clients", "ClientMax"), "12");
+    // Within the coarse time of the file system the text itself is compared.
+    rewrite("[Zephra\\Clients]\r\nClientMax=13\r\n");
+    EXPECT_EQ(registry.GetSetting("Zephra", "Clients", "ClientMax"), "13");
+    std::filesystem::remove(file);
+    EXPECT_EQ(registry.GetSetting("Zephra", "Clients", "ClientMax", "gone"), "gone");
 }
 
 TEST(Registry, DeletingAKeyOrASection) {

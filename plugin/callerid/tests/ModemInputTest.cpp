@@ -11,6 +11,7 @@
 #include <chrono>
 
 #include "Pty.h"
+#include "simkit/testing/ChildProcess.h"
 #include "callerid/EchoWindow.h"
 #include "callerid/ModemPort.h"
 #include "core/QueueTimer.h"
@@ -101,15 +102,33 @@ TEST_F(ModemInputTest, LinesSplitAcrossEventsAndTheLineEndThatNeverComes) {
     receive("\r\n");
     EXPECT_EQ(callers(), (Strings{"555-1234 : JOHN"}));
 
-    // With InsertModemCrLf on, a prefix in the pending text makes it a line at once: a name
-    // cut two letters after its prefix is those two letters, the rest an ignored line.
+    // With InsertModemCrLf on, pending text holding a prefix is a line once the modem has been
+    // quiet for 500 ms: a name cut by the end of a serial event waits for the rest of it.
     bed.state.settings.InsertModemCrLf = true;
-    receive("NMBR = 5550002");
+    receive("NMBR = 555");
+    bed.loop.advance(300ms);
+    receive("0002");
+    bed.loop.advance(499ms);
+    EXPECT_FALSE(modem().NumberDetected);
+    bed.loop.advance(1ms);
     EXPECT_TRUE(modem().NumberDetected);
+    EXPECT_EQ(modem().CallerNumber, "555-0002");
     EXPECT_EQ(modem().CommBuffer, "");
     receive("NAME = JO");
     receive("HN SMITH\r\n");
-    EXPECT_EQ(callers().back(), "555-0002 : JO");
+    EXPECT_EQ(callers().back(), "555-0002 : JOHN SMITH");
+
+    // Text that ends with CR (or LF) is a line at once.
+    receive("NAME = ANN\r");
+    EXPECT_TRUE(modem().NameDetected);
+    EXPECT_EQ(modem().CallerName, "ANN");
+    receive("\n");
+    // The caller's wait ends while a number is still pending: the number is taken first.
+    receive("NMBR = 5550003");
+    bed.loop.advance(500ms);
+    EXPECT_EQ(callers().back(), "555-0003 : ANN");
+    EXPECT_FALSE(bed.state.queueTimer().Timer5.Enabled());
+    EXPECT_FALSE(bed.state.queueTimer().CommLineTimer.Enabled());
 }
 
 TEST_F(ModemInputTest, NetworkCallerIdRecords) {
@@ -257,6 +276,33 @@ TEST_F(ModemOnPtyTest, ACallFromTheModemReachesTheDeviceTheAppliancesAndTheSentr
     EXPECT_EQ(datagram, ServerDatagram(kCallerIdDatagram, "Grandma", "(555) 123-4567"));
     const Strings log = bed.log();
     EXPECT_NE(std::find(log.begin(), log.end(), "dkvZephra|(555) 123-4567 : Grandma"), log.end());
+}
+
+// A modem at 1200 baud: modem-sim sends a character every 8 ms. Lines ended by CR LF are taken
+// whole; a last line without one once the modem has been quiet for 500 ms (on the test's clock).
+TEST_F(ModemOnPtyTest, ASlowModemSendingByteByByteAnnouncesTheWholeCaller) {
+    const std::string script = bed.app.write("calls.txt",
+                                             "expect AT#CID\nRING\nDATE = 1208\nTIME = 1937\nNMBR = 5551234\n"
+                                             "NAME = JOHN DOE\nwait 300\nRING\nNAME = JANE ROE\nraw NMBR = 5559876\n"
+                                             "wait 5000\n")
+                                   .string();
+    simkit::testing::ChildProcess modem(MODEM_SIM_PATH, {"--baud", "1200", "--log", (bed.app.path() / "modem.log").string(), script});
+    const std::optional<std::string> path = modem.readLine();
+    ASSERT_TRUE(path && !path->empty());
+    forms::setCommPortDevice(8, *path);
+    start("CIDCommPort=8\nCIDPortString=\"1200,n,8,1\"\nLogCID=1", false);
+    ASSERT_TRUE(bed.state.modem.CommPortOpen);
+
+    ASSERT_TRUE(bed.loop.runUntil([&] { return !deviceStrings().empty(); }, 5s));
+    EXPECT_EQ(deviceStrings(), (Strings{"[91|" + FormatValue(bed.state, 0, "555-1234 : JOHN DOE")}));
+
+    // The second call's number line has no line end: it waits for the modem to be quiet.
+    ASSERT_TRUE(bed.loop.runUntil([&] { return bed.state.modem.CommBuffer == "\nNMBR = 5559876"; }, 5s));
+    EXPECT_TRUE(bed.state.modem.NameDetected);
+    EXPECT_FALSE(bed.state.modem.NumberDetected);
+    bed.loop.advance(500ms);
+    ASSERT_EQ(deviceStrings().size(), 2u);
+    EXPECT_EQ(deviceStrings()[1], "[91|" + FormatValue(bed.state, 0, "555-9876 : JANE ROE"));
 }
 
 TEST_F(ModemInputTest, APortThatCannotBeOpenedIsTriedTwiceAndANonNumericOneNever) {

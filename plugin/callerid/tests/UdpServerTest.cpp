@@ -185,17 +185,83 @@ TEST_F(UdpServerTest, UnknownAndEmptyDatagramsAreLoggedInDebugModeAndChangeNothi
     EXPECT_TRUE(bed.log().empty());
 }
 
-TEST_F(UdpServerTest, TheListTakesNoMoreThanItsCap) {
-    // A list already at its cap, written as the registry keeps it.
+TEST_F(UdpServerTest, AFullListNeverLocksOutAnAppliance) {
+    // 1,024 subscribers from other addresses fill the list, one datagram each.
     std::string text = "[Zephra\\Clients]\nClientMax=1024\n";
-    for (int k = 1; k <= kClientListCap; ++k) text += std::to_string(k) + "=10.0.0." + std::to_string(k % 250) + "\n";
+    for (int k = 1; k <= kClientListCap; ++k)
+        text += std::to_string(k) + "=10.0." + std::to_string(k / 250) + "." + std::to_string(k % 250) + "\n";
     std::ofstream(bed.app.path() / "registry.ini", std::ios::app) << text;
     ASSERT_EQ(clients("ClientMax"), "1024");
+    bed.state.appliances.slots[0].IP = "127.0.0.2";
+    bed.state.appliances.slots[0].Name = "kitchen";
+
+    // The appliance takes the place of the oldest subscriber; the list keeps its order.
     subscribe(first);
     EXPECT_EQ(clients("ClientMax"), "1024");
-    EXPECT_EQ(clients("1025"), "(none)");
+    EXPECT_EQ(clients("1"), "10.0.0.2");
+    EXPECT_EQ(clients("1023"), "10.0.4.24");
+    EXPECT_EQ(clients("1024"), "127.0.0.2");
+    EXPECT_TRUE(IsRegisteredClient(bed.state, "127.0.0.2"));
+    EXPECT_EQ(bed.log(), (std::vector<std::string>{"dkvZephra ZephraServer Warning|CID client list is full; 10.0.0.1 "
+                                                   "gave way to 127.0.0.2"}));
+
+    // Another client that is no appliance is refused...
+    bed.host->ClearCalls();
+    Client other = client("127.0.0.4");
+    subscribe(other);
+    EXPECT_FALSE(IsRegisteredClient(bed.state, "127.0.0.4"));
     EXPECT_EQ(bed.log(), (std::vector<std::string>{"dkvZephra ZephraServer Warning|CID client list is full; subscribe "
-                                                   "request refused from 127.0.0.2"}));
+                                                   "request refused from 127.0.0.4"}));
+    // ... until an entry unsubscribes: its slot is the first to give way, to anyone.
+    windows::SaveSetting(kUdpAppName, "Clients", "5", "-10.0.0.6");
+    bed.host->ClearCalls();
+    subscribe(other);
+    EXPECT_EQ(clients("5"), "10.0.0.7");
+    EXPECT_EQ(clients("1023"), "127.0.0.2");
+    EXPECT_EQ(clients("1024"), "127.0.0.4");
+    EXPECT_EQ(bed.log(), (std::vector<std::string>{"dkvZephra ZephraServer Warning|CID client list is full; -10.0.0.6 "
+                                                   "gave way to 127.0.0.4"}));
+
+    // A list of appliances only, full: nothing gives way and the subscribe is refused.
+    std::string appliances = "[Zephra\\Clients]\nClientMax=1024\n";
+    for (int k = 1; k <= kClientListCap; ++k) appliances += std::to_string(k) + "=127.0.0.2\n";
+    windows::DeleteSetting(kUdpAppName, "Clients");
+    std::ofstream(bed.app.path() / "registry.ini", std::ios::app) << appliances;
+    ZephraEntry hall;
+    hall.IP = "127.0.0.4";
+    hall.Name = "hall";
+    bed.state.appliances.slots.push_back(hall);
+    bed.host->ClearCalls();
+    subscribe(other);
+    EXPECT_EQ(clients("1"), "127.0.0.2");
+    EXPECT_EQ(clients("1024"), "127.0.0.2");
+    EXPECT_EQ(bed.log(), (std::vector<std::string>{"dkvZephra ZephraServer Warning|CID client list is full; subscribe "
+                                                   "request refused from 127.0.0.4"}));
+}
+
+TEST_F(UdpServerTest, AClientMaxOutOfRangeIsClampedAndLoggedAndTheServerStarts) {
+    windows::SaveSetting(kUdpAppName, "Clients", "ClientMax", "40000");
+    windows::SaveSetting(kUdpAppName, "Clients", "1", "127.0.0.7");
+    bed.state.queueTimer().Winsock1.Close();
+    bed.host->ClearCalls();
+    InitUDP(bed.state);
+    EXPECT_EQ(clients("ClientMax"), "0");
+    EXPECT_EQ(clients("1"), "");
+    serverPort = static_cast<uint16_t>(bed.state.queueTimer().Winsock1.LocalPort);
+    ASSERT_NE(serverPort, 0);
+    const std::vector<std::string> log = bed.log();
+    ASSERT_EQ(log.size(), 3u);
+    EXPECT_EQ(log[1], "dkvZephra ZephraServer Warning|ClientMax out of range: 40000; taken as 1024");
+    subscribe(first);
+    EXPECT_EQ(clients("1"), "127.0.0.2");
+
+    // Read at any time, such a value (or one that is no number) never fails a send.
+    windows::SaveSetting(kUdpAppName, "Clients", "ClientMax", "-70000");
+    EXPECT_EQ(ClientEntries(), std::vector<std::string>{});
+    windows::SaveSetting(kUdpAppName, "Clients", "ClientMax", "many");
+    EXPECT_FALSE(IsRegisteredClient(bed.state, "127.0.0.2"));
+    windows::SaveSetting(kUdpAppName, "Clients", "ClientMax", "1e9");
+    EXPECT_EQ(ClientEntries().size(), static_cast<std::size_t>(kClientListCap));
 }
 
 TEST_F(UdpServerTest, CallerIdGoesToTheActiveClientsTheTargetNames) {

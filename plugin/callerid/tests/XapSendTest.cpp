@@ -196,6 +196,15 @@ TEST(XapBsc, CommandsSetTheValueOfTheSubDevicesTheyName) {
     EXPECT_EQ(bed.z(0).TopLED(), "blink");
     BSCCmd(bed.state, "x:kitchen_topled", "04", "", "Unknown");
     EXPECT_EQ(bed.z(0).TopLED(), "off");
+    // State alone switches: "on" without a Level is 1, "off" 0; a Level given decides.
+    BSCCmd(bed.state, "x:kitchen_topled", "04", "ON", "Unknown");
+    EXPECT_EQ(bed.z(0).TopLED(), "on");
+    BSCCmd(bed.state, "x:kitchen_topled", "04", "off", "Unknown");
+    EXPECT_EQ(bed.z(0).TopLED(), "off");
+    BSCCmd(bed.state, "x:kitchen_topled", "04", "on", "");
+    EXPECT_EQ(bed.z(0).TopLED(), "on");
+    BSCCmd(bed.state, "x:kitchen_topled", "04", "on", "0");
+    EXPECT_EQ(bed.z(0).TopLED(), "off");
     EXPECT_TRUE(bed.pluginLog().empty());
     // Levels beyond the third are each logged; a level too large for a value is logged too.
     BSCCmd(bed.state, "x:kitchen_topled.zephra_________4.topled.a.b", "*", "", "1");

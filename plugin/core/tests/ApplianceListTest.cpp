@@ -108,6 +108,28 @@ TEST_F(ApplianceListTest, AnApplianceWithoutBaseCodeGetsTheFirstFreeUnitAndItsLi
     EXPECT_TRUE(removals().empty());
 }
 
+// Settings rewritten without device codes while the devices of an earlier set-up remain (the
+// host's saved devices): no base unit is free, so the appliances are left out and their devices
+// removed, as the list's rules have it; one line says so.
+TEST_F(ApplianceListTest, AppliancesWithoutAFreeBaseUnitAreLeftOutWithOneLineSayingWhy) {
+    for (int unit = 1; unit <= 70; ++unit) ourDevice("[" + std::to_string(unit));
+    define("10.0.0.5/den=Den\n10.0.0.6=\"Porch\"\n");
+    ASSERT_EQ(table().slots.size(), 1u);
+    EXPECT_FALSE(table().slots[0].Object);
+    EXPECT_TRUE(bed.calls("SaveIniSetting").empty());
+    const Strings log = bed.log();
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log[0], "dkvZephra|DefineZephras: no free device code for den, porch (the base units 1, 11, 21, 31, 41, "
+                      "51 and 61 of house code [ all hold devices); left out of the appliances");
+    EXPECT_EQ(removals().size(), 63u);
+
+    // The next load finds the units free and hands them out.
+    define("10.0.0.5/den=Den\n10.0.0.6=\"Porch\"\n");
+    EXPECT_EQ(table().slots[0].ZephraDC, "[1");
+    EXPECT_EQ(table().slots[1].ZephraDC, "[11");
+    for (const std::string& line : bed.log()) EXPECT_EQ(line.find("no free device code"), std::string::npos) << line;
+}
+
 TEST_F(ApplianceListTest, MalformedLinesAreDroppedAndALaterLineOfTheSameNameWins) {
     bed.state.settings.DebugLog = true;
     define("127.0.0.2=\"Kitchen,[1,,,0,1\"\n"
@@ -131,6 +153,33 @@ TEST_F(ApplianceListTest, MalformedLinesAreDroppedAndALaterLineOfTheSameNameWins
     // The first line still claims its units: their devices stay.
     EXPECT_TRUE(exists("[1"));
     EXPECT_TRUE(exists("[41"));
+    // Each dropped entry is named in the log with the reason. (The host's INI reading passes no
+    // line without a key.)
+    Strings notUsed;
+    for (const std::string& line : log)
+        if (line.find("Zephra Names:") != std::string::npos) notUsed.push_back(line);
+    EXPECT_EQ(notUsed, (Strings{
+        "dkvZephra|Zephra Names: the entry \"127.0.0.3=a=b,[11\" is not used: it has more than one \"=\" "
+        "(a comment after the value?)",
+        "dkvZephra|Zephra Names: the entry \"127.0.0.4=  ,[31\" is not used: its first field, the appliance's "
+        "name, is empty"}));
+
+    // As a README reader might paste it: a comment after the value.
+    define("127.0.0.2/127.0.0.2:8080=\"Kitchen\"   IP \"/\" computer name = name, device code\n");
+    const Strings pasted = bed.log();
+    EXPECT_NE(std::find(pasted.begin(), pasted.end(),
+                        "dkvZephra|Zephra Names: the entry \"127.0.0.2/127.0.0.2:8080=Kitchen   IP / computer name = "
+                        "name, device code\" is not used: it has more than one \"=\" (a comment after the value?)"),
+              pasted.end());
+
+    // Every base unit taken: the appliance is not used either.
+    for (const char* code : {"[1", "[11", "[21", "[31", "[41", "[51", "[61"}) ourDevice(code);
+    define("10.0.0.9=Attic\n");
+    const Strings full = bed.log();
+    EXPECT_NE(std::find(full.begin(), full.end(),
+                        "dkvZephra|Zephra Names: the entry \"10.0.0.9=Attic\" is not used: no base device code is free "
+                        "for it"),
+              full.end());
 }
 
 TEST_F(ApplianceListTest, TheSeventhApplianceRunsWithoutTimers) {

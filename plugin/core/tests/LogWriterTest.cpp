@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <regex>
 
-#include "homeseer/RecordingHost.h"
+#include "homeseer/testing/RecordingHost.h"
 #include "vb/Err.h"
 #include "windows/FileErrors.h"
 #include "windows/testing/ErrorNumber.h"

@@ -11,7 +11,7 @@
 
 #include "core/PluginState.h"
 #include "forms/Loop.h"
-#include "homeseer/RecordingHost.h"
+#include "homeseer/testing/RecordingHost.h"
 #include "vb/Err.h"
 #include "windows/Registry.h"
 #include "windows/testing/TempAppFolder.h"

@@ -63,6 +63,10 @@ TEST(ModemOptions, ReadsPacingAndRefusesContradictions) {
     EXPECT_THROW(parseModemOptions({"a", "b"}), std::invalid_argument);
     EXPECT_THROW(parseModemOptions({"--fast", "s"}), std::invalid_argument);
     EXPECT_THROW(parseModemOptions({"s", "--log"}), std::invalid_argument);
+    EXPECT_EQ(parseModemOptions({"--baud", "1200", "s"}).baud, 1200);
+    EXPECT_EQ(parseModemOptions({"s"}).baud, 0);
+    for (const char* bad : {"0", "49", "115201", "fast", "-1200", ""})
+        EXPECT_THROW(parseModemOptions({"--baud", bad, "s"}), std::invalid_argument) << bad;
 }
 
 TEST(ModemScript, AnyTextParsesOrNamesItsFault) {

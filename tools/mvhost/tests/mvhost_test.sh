@@ -82,6 +82,12 @@ check "load failure message" ' LoadDll(): dlopen("/nonexistent/plugin.so") faile
 
 "$mvhost" "$plugin" >/dev/null 2>&1
 check "usage exit status" "2" "$?"
+help=$("$mvhost" --help)
+check "help" "0 usage: mvhost [-v] [-c COMMANDS] PLUGIN URL" "$? $(echo "$help" | head -1)"
+
+# A file's path is opened as a file:// URL of its absolute path.
+out=$(cd "$work" && ZEPHRA_AUDIO_SINK=null "$mvhost" -c status "$plugin" some/file.wav | head -1)
+check "path as URL" "> open file://$work/some/file.wav" "$out"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -1,4 +1,4 @@
-#include "homeseer/RecordingHost.h"
+#include "homeseer/testing/RecordingHost.h"
 
 #include "homeseer/IniStore.h"
 #include "windows/AppFolder.h"

@@ -1,0 +1,86 @@
+// Sorvex, the audio jukebox: a touch browser of the music folders, a play list played through
+// the outside decoders, and a TCP command port for the home-automation host.
+#include <getopt.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "Browser.h"
+#include "CommandPort.h"
+#include "Jukebox.h"
+#include "JukeboxCommands.h"
+#include "Prefs.h"
+#include "SorvexTexts.h"
+#include "SorvexWindow.h"
+
+namespace {
+
+constexpr const char* kOptions = "S:x:y:w:h:f:";
+constexpr std::size_t kDirectorySize = 1025;
+constexpr const char* kNoDisplay = "Sorvex: no display (set DISPLAY)\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // A reply to a client that has gone must not end the jukebox.
+    ::signal(SIGPIPE, SIG_IGN);
+    std::set_new_handler([] {
+        std::fputs(sorvex::texts::kOutOfMemory, stderr);
+        std::abort();
+    });
+    if (photon::ApInitialize(argc, argv, sorvex::window::Context(SORVEX_UI_DIR)) != 0) {
+        std::fputs(kNoDisplay, stderr);
+        return 1;
+    }
+    std::optional<std::string> prefsPath = sorvex::InitPrefsPath();
+    std::optional<std::string> startingDirectory;
+    int option;
+    while ((option = ::getopt(argc, argv, kOptions)) != -1) {
+        switch (option) {
+        case 'f':
+            prefsPath = optarg;
+            break;
+        case 'S':
+        case 'x':
+        case 'y':
+        case 'w':
+        case 'h':
+            break;  // taken by the window layer
+        default:
+            std::printf(sorvex::texts::kUsage, argv[0]);
+            return 1;
+        }
+    }
+    if (optind < argc) startingDirectory = argv[optind];
+    if (sorvex::window::CheckSingleInstance() != 0) photon::PtExit(1);
+
+    sorvex::Prefs prefs;
+    if (startingDirectory) prefs.directory = startingDirectory;
+    std::vector<int> ports;
+    if (prefsPath) sorvex::ReadPrefs(prefs, *prefsPath, [&](int port) { ports.push_back(port); });
+    if (!prefs.directory) {
+        char cwd[kDirectorySize];
+        if (!::getcwd(cwd, sizeof cwd)) {
+            std::perror(sorvex::texts::kNoStartingDirectory);
+            photon::PtExit(1);
+        }
+        prefs.directory = cwd;
+    }
+    ::srandom(static_cast<unsigned>(::getpid() + std::time(nullptr)));
+
+    sorvex::Jukebox jukebox(prefs);
+    sorvex::JukeboxCommands commands(jukebox, prefsPath, [] { photon::PtExit(0); });
+    sorvex::CommandPort port(commands);
+    for (int number : ports) port.open(number);
+    sorvex::Browser browser(jukebox, *prefs.directory);
+    sorvex::window::App app{prefs, prefsPath, jukebox, browser};
+    if (!sorvex::window::OpenMainWindow(app)) photon::PtExit(1);
+    photon::PtMainLoop();
+    return 0;
+}

@@ -1,0 +1,339 @@
+#include "Backends.h"
+
+#include <fcntl.h>
+#include <glib-unix.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <strings.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#include "SorvexTexts.h"
+#include "qnx/SoundBackend.h"
+
+extern char** environ;
+
+namespace sorvex {
+
+namespace {
+
+constexpr const char* kSinkVariable = "ZEPHRA_AUDIO_SINK";
+constexpr std::size_t kFirstLineLimit = 99;
+constexpr std::size_t kLineLimit = 499;
+// How long the first output line may take, and how long a stopped program may take to end
+// before it is killed: a hung decoder must not hold the jukebox for ever.
+constexpr int kFirstLineMilliseconds = 10000;
+constexpr auto kStopGrace = std::chrono::seconds(1);
+
+// atoi of the text at `index`; a line too short to reach it reads as zero.
+int numberAt(const std::string& line, std::size_t index) {
+    return index < line.size() ? std::atoi(line.c_str() + index) : 0;
+}
+
+// Reads the program's first line (up to its '\n'), blocking for at most the time above.
+// False when the program ended (or stayed silent) before printing anything.
+bool readFirstLine(int fd, std::string& line) {
+    line.clear();
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kFirstLineMilliseconds);
+    while (line.size() < kFirstLineLimit) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) break;
+        pollfd p{fd, POLLIN, 0};
+        const int ready = ::poll(&p, 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready <= 0) break;
+        char c;
+        const ssize_t n = ::read(fd, &c, 1);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        line += c;
+        if (c == '\n') return true;
+    }
+    if (line.empty() && errno == 0) errno = EIO;
+    return !line.empty();
+}
+
+void waitForChild(pid_t pid) {
+    const auto deadline = std::chrono::steady_clock::now() + kStopGrace;
+    for (;;) {
+        const pid_t ended = ::waitpid(pid, nullptr, WNOHANG);
+        if (ended == pid || (ended < 0 && errno != EINTR)) return;
+        if (std::chrono::steady_clock::now() > deadline) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ::kill(pid, SIGKILL);
+    while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
+}
+
+}  // namespace
+
+AudioOutput AudioOutputFromEnvironment() {
+    const char* value = std::getenv(kSinkVariable);
+    if (!value || !*value) {
+        if (qnx::sound::AlsaCardExists()) return {};
+        return {AudioOutput::Kind::Null, ""};
+    }
+    const std::string choice(value);
+    if (choice == "null") return {AudioOutput::Kind::Null, ""};
+    if (choice.starts_with("wav:") && choice.size() > 4) return {AudioOutput::Kind::Wav, choice.substr(4)};
+    if (choice == "alsa" || choice.starts_with("alsa:")) return {};
+    return {AudioOutput::Kind::Null, ""};
+}
+
+bool HasExtension(const char* path, const char* ext) {
+    if (!path || !ext) return false;
+    const std::size_t length = std::strlen(path), extLength = std::strlen(ext);
+    if (length < extLength) return false;
+    return strcasecmp(path + length - extLength, ext) == 0;
+}
+
+PlayerBackend::PlayerBackend(std::string program, std::vector<std::string> extensions, AudioOutput output)
+    : output_(std::move(output)), program_(std::move(program)), extensions_(std::move(extensions)) {}
+
+PlayerBackend::~PlayerBackend() { stop(); }
+
+void PlayerBackend::stop() {
+    if (pipe_ < 0) return;
+    if (watch_) g_source_remove(watch_);
+    watch_ = 0;
+    ::close(pipe_);
+    pipe_ = -1;
+    ++session_;
+    line_.clear();
+    if (pid_ > 0) {
+        if (paused_) ::kill(pid_, SIGCONT);
+        ::kill(pid_, SIGINT);
+        waitForChild(pid_);
+    }
+    pid_ = -1;
+    paused_ = false;
+}
+
+int PlayerBackend::start(const char* path) {
+    if (isPlaying()) stop();
+    if (!path) return -1;
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0) {
+        std::perror(program_.c_str());
+        return -1;
+    }
+    std::vector<std::string> args = arguments(path);
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    for (int target = 0; target <= 2; ++target) posix_spawn_file_actions_adddup2(&actions, ends[1], target);
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    // The jukebox ignores SIGPIPE; the program gets the usual signal handling back.
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    sigaddset(&defaults, SIGINT);
+    posix_spawnattr_setsigdefault(&attr, &defaults);
+    short flags = POSIX_SPAWN_SETSIGDEF;
+    if (ownProcessGroup()) {
+        flags |= POSIX_SPAWN_SETPGROUP;
+        posix_spawnattr_setpgroup(&attr, 0);
+    }
+    posix_spawnattr_setflags(&attr, flags);
+    pid_t child = -1;
+    const int failure = ::posix_spawnp(&child, program_.c_str(), &actions, &attr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attr);
+    ::close(ends[1]);
+    if (failure != 0) {
+        ::close(ends[0]);
+        ReportSpawnFailure(program_, failure);
+        return -1;
+    }
+    pipe_ = ends[0];
+    pid_ = child;
+    ++session_;
+    line_.clear();
+
+    std::string first;
+    errno = 0;
+    if (!readFirstLine(pipe_, first)) {
+        std::perror(readFailure());
+        stop();
+        return -1;
+    }
+    ::fcntl(pipe_, F_SETFL, ::fcntl(pipe_, F_GETFL) | O_NONBLOCK);
+    paused_ = false;
+    watch_ = g_unix_fd_add(pipe_, static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR), onReadable, this);
+    if (!discardsFirstLine()) {
+        first.resize(std::strcspn(first.c_str(), "\r\n"));
+        const unsigned session = session_;
+        if (!first.empty()) parseLine(first);
+        if (session != session_) return 0;
+    }
+    return 0;
+}
+
+void PlayerBackend::pauseToggle() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, paused_ ? SIGCONT : SIGSTOP);
+    paused_ = !paused_;
+}
+
+gboolean PlayerBackend::onReadable(gint, GIOCondition, gpointer self) {
+    return static_cast<PlayerBackend*>(self)->readAvailable();
+}
+
+bool PlayerBackend::finishLine() {
+    if (line_.empty()) return true;
+    const std::string line = std::move(line_);
+    line_.clear();
+    const unsigned session = session_;
+    parseLine(line);
+    return session == session_;
+}
+
+gboolean PlayerBackend::readAvailable() {
+    char chunk[4096];
+    for (;;) {
+        const ssize_t n = ::read(pipe_, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return G_SOURCE_CONTINUE;
+        if (n <= 0) break;  // end of output (or a read error, which ends it as well)
+        for (ssize_t i = 0; i < n; ++i) {
+            const char c = chunk[i];
+            if (c == '\n' || c == '\r') {
+                if (!finishLine()) return G_SOURCE_REMOVE;
+            } else if (line_.size() < kLineLimit) {
+                line_ += c;
+            }
+        }
+    }
+    if (!finishLine()) return G_SOURCE_REMOVE;
+    // The program's output has ended: the source goes with this return, the play list moves on
+    // (whose next start stops and reaps this program).
+    watch_ = 0;
+    const unsigned session = session_;
+    if (listener_) listener_->playNext();
+    if (session == session_) stop();
+    return G_SOURCE_REMOVE;
+}
+
+bool PlayerBackend::tagLine(const std::string& line, std::string& key, std::string& value) {
+    std::size_t start = 0;
+    while (start < line.size() && std::isspace(static_cast<unsigned char>(line[start]))) ++start;
+    const std::size_t colon = line.find(':', start);
+    if (colon == std::string::npos) return false;
+    key = line.substr(start, colon - start);
+    std::size_t v = colon + 1;
+    while (v < line.size() && std::isspace(static_cast<unsigned char>(line[v]))) ++v;
+    value = line.substr(v, line.find_first_of("\r\n", v) - v);
+    return true;
+}
+
+MadplayBackend::MadplayBackend(int replayGain, double addDecibels, AudioOutput output)
+    : PlayerBackend("madplay", {".mp3", ".mp2"}, std::move(output)), replayGain_(replayGain),
+      addDecibels_(addDecibels) {}
+
+std::vector<std::string> MadplayBackend::arguments(const std::string& path) const {
+    std::vector<std::string> args{"madplay", "-v"};
+    if (replayGain_) {
+        // Replay gain and the added decibels as separate switches: this madplay's -G takes an
+        // attached profile, so "-Ga" would read "a" as one and the number as a file.
+        char decibels[64];
+        std::snprintf(decibels, sizeof decibels, "%.2f", addDecibels_);
+        args.insert(args.end(), {"-G", "-a", decibels});
+    }
+    if (output_.kind == AudioOutput::Kind::Null) args.insert(args.end(), {"-o", "null:"});
+    else if (output_.kind == AudioOutput::Kind::Wav) args.insert(args.end(), {"-o", "wave:" + output_.path});
+    args.push_back(path);
+    return args;
+}
+
+const char* MadplayBackend::readFailure() const { return texts::kReadingFromMadplay; }
+
+void MadplayBackend::parseLine(const std::string& line) {
+    if (!listener_ || line.empty()) return;
+    if (line[0] == '>') {
+        listener_->stopPlayback();
+    } else if (line.size() > 3 && line[3] == ':') {
+        listener_->setElapsed(numberAt(line, 4) * 60 + numberAt(line, 7));
+        listener_->setLength(numberAt(line, 14) * 60 + numberAt(line, 17));
+    } else if (std::isdigit(static_cast<unsigned char>(line[0])) && line.find("frames decoded") != std::string::npos) {
+        listener_->playNext();
+    } else {
+        std::string key, value;
+        if (!tagLine(line, key, value)) return;
+        if (key == "Title") listener_->setTrackTitle(value);
+        else if (key == "Artist") listener_->setArtist(value);
+        else if (key == "Album") listener_->setAlbum(value);
+    }
+}
+
+Ogg123Backend::Ogg123Backend(AudioOutput output) : PlayerBackend("ogg123", {".ogg"}, std::move(output)) {}
+
+std::vector<std::string> Ogg123Backend::arguments(const std::string& path) const {
+    std::vector<std::string> args{"ogg123", "-v"};
+    if (output_.kind == AudioOutput::Kind::Null) args.insert(args.end(), {"-d", "null"});
+    else if (output_.kind == AudioOutput::Kind::Wav) args.insert(args.end(), {"-d", "wav", "-f", output_.path});
+    args.push_back(path);
+    return args;
+}
+
+const char* Ogg123Backend::readFailure() const { return texts::kReadingFromPlayer; }
+
+void Ogg123Backend::parseLine(const std::string& whole) {
+    if (!listener_) return;
+    const std::string line = whole.substr(0, whole.find_first_of("\r\n"));
+    if (line.starts_with("Time: ")) {
+        listener_->setElapsed(numberAt(line, 6) * 60 + numberAt(line, 9));
+    } else if (line == "Done.") {
+        listener_->playNext();
+    } else {
+        std::string key, value;
+        if (!tagLine(line, key, value)) return;
+        if (key == "Title") listener_->setTrackTitle(value);
+        else if (key == "Artist") listener_->setArtist(value);
+        else if (key == "Album") listener_->setAlbum(value);
+        else if (key == "Total Seconds") listener_->setLength(std::atoi(value.c_str()));
+    }
+}
+
+Backends MakeBackends(int replayGain, double addDecibels, AudioOutput output) {
+    Backends table;
+    table.push_back(std::make_unique<MadplayBackend>(replayGain, addDecibels, output));
+    table.push_back(std::make_unique<Ogg123Backend>(output));
+    return table;
+}
+
+PlayerBackend* FindBackend(const Backends& backends, const char* path) {
+    for (const auto& backend : backends)
+        for (const std::string& ext : backend->extensions())
+            if (HasExtension(path, ext.c_str())) return backend.get();
+    return nullptr;
+}
+
+void ReportSpawnFailure(const std::string& program, int error) {
+    errno = error;
+    std::perror(program.c_str());
+    if (error == ENOENT) {
+        std::string dirs = std::getenv("PATH") ? std::getenv("PATH") : "";
+        std::string shown;
+        for (char c : dirs) shown += c == ':' ? std::string("\n\t") : std::string(1, c);
+        std::fprintf(stderr, "%s%s", texts::kLookedIn, shown.c_str());
+        std::fprintf(stderr, texts::kMakeSureInPath, program.c_str());
+    } else if (error == EACCES) {
+        std::fprintf(stderr, texts::kMakeSureExecutable, program.c_str());
+    }
+}
+
+}  // namespace sorvex

@@ -1,0 +1,234 @@
+#include "CommandPort.h"
+
+#include <arpa/inet.h>
+#include <glib-unix.h>
+#include <netinet/in.h>
+#include <strings.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "SorvexTexts.h"
+
+namespace sorvex {
+
+namespace {
+
+constexpr int kBacklog = 5;
+// A line holds at most this many characters; the rest is read as the next line.
+constexpr std::size_t kLineLimit = 1999;
+// Replies a client does not read are kept up to this size; beyond it the client is dropped.
+constexpr std::size_t kOutputLimit = 64 * 1024;
+
+bool whole(const std::string& line, const char* word) { return strcasecmp(line.c_str(), word) == 0; }
+bool starts(const std::string& line, const char* word, std::size_t n) {
+    return strncasecmp(line.c_str(), word, n) == 0;
+}
+
+// The argument of "launch" and "save": everything after the first blank; none when empty.
+std::optional<std::string> argumentOf(const std::string& line) {
+    const std::size_t blank = line.find(' ');
+    if (blank == std::string::npos || blank + 1 >= line.size()) return std::nullopt;
+    return line.substr(blank + 1);
+}
+
+}  // namespace
+
+CommandPort::~CommandPort() {
+    while (!clients_.empty()) closeClient(clients_.begin()->first);
+    for (auto [fd, source] : listeners_) {
+        g_source_remove(source);
+        ::close(fd);
+    }
+}
+
+int CommandPort::open(int port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, IPPROTO_TCP);
+    if (fd < 0) {
+        std::perror("socket");
+        return -1;
+    }
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        std::perror("bind");
+        ::close(fd);
+        return -1;
+    }
+    if (::listen(fd, kBacklog) != 0) {
+        std::perror("listen");
+        ::close(fd);
+        return -1;
+    }
+    socklen_t size = sizeof address;
+    if (::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0) boundPort_ = ntohs(address.sin_port);
+    listeners_.emplace_back(fd, g_unix_fd_add(fd, G_IO_IN, onAccept, this));
+    return 0;
+}
+
+gboolean CommandPort::onAccept(gint fd, GIOCondition, gpointer self) {
+    static_cast<CommandPort*>(self)->accept(fd);
+    return G_SOURCE_CONTINUE;
+}
+
+void CommandPort::accept(int listener) {
+    sockaddr_in peer{};
+    socklen_t size = sizeof peer;
+    const int fd = ::accept4(listener, reinterpret_cast<sockaddr*>(&peer), &size, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    if (fd < 0) {
+        if (errno != EAGAIN && errno != EWOULDBLOCK) std::perror("accept");
+        return;
+    }
+    auto client = std::make_unique<Client>();
+    client->fd = fd;
+    watch(*client);
+    clients_[fd] = std::move(client);
+}
+
+void CommandPort::watch(Client& client) {
+    if (client.watch) g_source_remove(client.watch);
+    client.watchingWrite = !client.out.empty();
+    const auto condition = static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR | (client.watchingWrite ? G_IO_OUT : 0));
+    client.watch = g_unix_fd_add(client.fd, condition, onClient, this);
+}
+
+gboolean CommandPort::onClient(gint fd, GIOCondition condition, gpointer self) {
+    return static_cast<CommandPort*>(self)->serve(fd, condition);
+}
+
+gboolean CommandPort::serve(int fd, GIOCondition condition) {
+    auto found = clients_.find(fd);
+    if (found == clients_.end()) return G_SOURCE_REMOVE;
+    Client& client = *found->second;
+    const guint source = client.watch;
+    if (condition & G_IO_OUT) {
+        flush(client);
+        if (!clients_.count(fd)) return G_SOURCE_REMOVE;
+    }
+    if (!(condition & (G_IO_IN | G_IO_HUP | G_IO_ERR))) return G_SOURCE_CONTINUE;
+    char chunk[4096];
+    bool ended = false;
+    const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return G_SOURCE_CONTINUE;
+    if (n < 0) std::perror(texts::kCantRead);
+    if (n <= 0) ended = true;
+    else client.in.append(chunk, static_cast<std::size_t>(n));
+    if (!runLines(fd)) return G_SOURCE_REMOVE;
+    if (ended) {
+        // The line ends with the connection: the connection goes first, the command still runs
+        // and its reply is lost.
+        std::string last = std::move(clients_[fd]->in);
+        closeClient(fd);
+        if (!last.empty()) execute(-1, last, false);
+        return G_SOURCE_REMOVE;
+    }
+    auto again = clients_.find(fd);
+    if (again == clients_.end() || again->second->watch != source) return G_SOURCE_REMOVE;
+    return G_SOURCE_CONTINUE;
+}
+
+bool CommandPort::runLines(int fd) {
+    for (;;) {
+        auto found = clients_.find(fd);
+        if (found == clients_.end()) return false;
+        std::string& in = found->second->in;
+        const std::size_t end = in.find_first_of("\r\n");
+        std::string line;
+        if (end != std::string::npos && end <= kLineLimit) {
+            line = in.substr(0, end);
+            in.erase(0, end + 1);
+        } else if (in.size() >= kLineLimit) {
+            line = in.substr(0, kLineLimit);
+            in.erase(0, kLineLimit);
+        } else {
+            return true;
+        }
+        if (!line.empty()) execute(fd, line, true);
+    }
+}
+
+std::string CommandPort::runLine(const std::string& line, int fd) {
+    if (line.empty()) return "";
+    if (whole(line, "play")) actions_.play();
+    else if (whole(line, "stop")) actions_.stop();
+    else if (whole(line, "pause")) actions_.pause();
+    else if (whole(line, "prev") || whole(line, "back")) actions_.prev();
+    else if (whole(line, "next") || whole(line, "forward")) actions_.next();
+    else if (starts(line, "launch", 6)) {
+        if (std::optional<std::string> argument = argumentOf(line)) actions_.launch(*argument);
+    } else if (whole(line, "clear")) actions_.clear();
+    else if (starts(line, "save", 4)) {
+        if (std::optional<std::string> argument = argumentOf(line)) {
+            const std::size_t slash = argument->rfind('/');
+            if (slash == std::string::npos) actions_.save(".", *argument);
+            else actions_.save(argument->substr(0, slash), argument->substr(slash + 1));
+        }
+    } else if (whole(line, "status")) return actions_.status() + texts::kReplyOk;
+    else if (whole(line, "quit")) actions_.quit();
+    else if (whole(line, "disconnect")) {
+        (void)fd;
+    } else {
+        std::printf(texts::kUnrecognizedCommand, line.c_str());
+        std::fflush(stdout);
+        return texts::kReplyUnrecognized;
+    }
+    return texts::kReplyOk;
+}
+
+void CommandPort::execute(int fd, const std::string& line, bool connected) {
+    const std::string text = runLine(line, fd);
+    if (!connected) {
+        if (whole(line, "quit")) actions_.exitProgram();
+        return;
+    }
+    reply(fd, text);
+    if (whole(line, "quit")) {
+        auto found = clients_.find(fd);
+        if (found != clients_.end()) flush(*found->second);
+        actions_.exitProgram();
+    } else if (whole(line, "disconnect")) {
+        closeClient(fd);
+    }
+}
+
+void CommandPort::reply(int fd, const std::string& text) {
+    auto found = clients_.find(fd);
+    if (found == clients_.end()) return;
+    Client& client = *found->second;
+    client.out += text;
+    if (client.out.size() > kOutputLimit) {
+        closeClient(fd);
+        return;
+    }
+    flush(client);
+}
+
+void CommandPort::flush(Client& client) {
+    while (!client.out.empty()) {
+        const ssize_t n = ::send(client.fd, client.out.data(), client.out.size(), MSG_NOSIGNAL);
+        if (n > 0) {
+            client.out.erase(0, static_cast<std::size_t>(n));
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
+        // The peer has gone: what it was sent is dropped; its end of connection closes it.
+        client.out.clear();
+        break;
+    }
+    if (client.watchingWrite != !client.out.empty()) watch(client);
+}
+
+void CommandPort::closeClient(int fd) {
+    auto found = clients_.find(fd);
+    if (found == clients_.end()) return;
+    if (found->second->watch) g_source_remove(found->second->watch);
+    ::close(fd);
+    clients_.erase(found);
+}
+
+}  // namespace sorvex

@@ -1,0 +1,81 @@
+#pragma once
+// The TCP command port: one-line text commands from the local network, each answered with a
+// short text, on the GLib main loop. Sockets are non-blocking with a buffer per connection, so
+// a client that sends half a line holds nothing up; replies to a vanished peer are dropped.
+
+#include <glib.h>
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace sorvex {
+
+// What the commands do; the jukebox implements it.
+class CommandActions {
+public:
+    virtual ~CommandActions() = default;
+    virtual void play() = 0;
+    virtual void stop() = 0;
+    virtual void pause() = 0;
+    virtual void prev() = 0;
+    virtual void next() = 0;
+    virtual void launch(const std::string& path) = 0;
+    virtual void clear() = 0;
+    virtual void save(const std::string& directory, const std::string& name) = 0;
+    virtual std::string status() = 0;
+    // Stops, writes the preferences and saves the default list as set.
+    virtual void quit() = 0;
+    // Ends the program, after the reply to "quit" went out.
+    virtual void exitProgram() = 0;
+};
+
+class CommandPort {
+public:
+    explicit CommandPort(CommandActions& actions) : actions_(actions) {}
+    ~CommandPort();
+    CommandPort(const CommandPort&) = delete;
+    CommandPort& operator=(const CommandPort&) = delete;
+
+    // Listens on the port (0: a port the system chooses) on every address; 0, or -1 after
+    // perror with the failing step.
+    int open(int port);
+    // The port the last opened socket listens on; 0 when none.
+    int boundPort() const { return boundPort_; }
+    std::size_t connections() const { return clients_.size(); }
+
+    // Runs one complete line and returns the reply ("" when it has none); for the tests.
+    std::string runLine(const std::string& line, int fd = -1);
+
+private:
+    struct Client {
+        int fd = -1;
+        guint watch = 0;
+        bool watchingWrite = false;
+        std::string in;
+        std::string out;
+    };
+
+    static gboolean onAccept(gint fd, GIOCondition, gpointer self);
+    static gboolean onClient(gint fd, GIOCondition condition, gpointer self);
+    void accept(int listener);
+    gboolean serve(int fd, GIOCondition condition);
+    // Takes the complete lines out of the client's buffer and runs them; false when the
+    // connection was closed meanwhile.
+    bool runLines(int fd);
+    // Runs a line; `connected` false when the connection has already gone (no reply).
+    void execute(int fd, const std::string& line, bool connected);
+    void reply(int fd, const std::string& text);
+    void flush(Client& client);
+    void watch(Client& client);
+    void closeClient(int fd);
+
+    CommandActions& actions_;
+    std::vector<std::pair<int, guint>> listeners_;
+    std::map<int, std::unique_ptr<Client>> clients_;
+    int boundPort_ = 0;
+};
+
+}  // namespace sorvex

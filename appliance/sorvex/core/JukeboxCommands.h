@@ -1,0 +1,44 @@
+#pragma once
+// The command port's commands, as the main window's buttons run them.
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "CommandPort.h"
+#include "Jukebox.h"
+
+namespace sorvex {
+
+class JukeboxCommands : public CommandActions {
+public:
+    // `prefsPath`: where "quit" writes the preferences; `exit`: ends the program.
+    JukeboxCommands(Jukebox& jukebox, std::optional<std::string> prefsPath, std::function<void()> exit)
+        : jukebox_(jukebox), prefsPath_(std::move(prefsPath)), exit_(std::move(exit)) {}
+
+    void play() override { jukebox_.playPressed(); }
+    void stop() override { jukebox_.stopPlayback(); }
+    void pause() override { jukebox_.togglePause(); }
+    void prev() override { jukebox_.prevPressed(); }
+    void next() override { jukebox_.playNext(); }
+    void launch(const std::string& path) override { jukebox_.openPath(path, true); }
+    void clear() override {
+        jukebox_.stopPlayback();
+        jukebox_.clearPlaylist();
+    }
+    void save(const std::string& directory, const std::string& name) override {
+        jukebox_.savePlaylist(directory, name);
+    }
+    std::string status() override { return jukebox_.statusText(); }
+    void quit() override { jukebox_.quitJukebox(prefsPath_); }
+    void exitProgram() override {
+        if (exit_) exit_();
+    }
+
+private:
+    Jukebox& jukebox_;
+    std::optional<std::string> prefsPath_;
+    std::function<void()> exit_;
+};
+
+}  // namespace sorvex

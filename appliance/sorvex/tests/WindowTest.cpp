@@ -1,0 +1,194 @@
+// The jukebox's windows on a virtual display: the browser on a folder of real MP3 and Ogg
+// files, the now-playing display while the real decoders play, the transport, the Settings
+// dialog, and the command port beside the window. Screenshots are kept in the build folder.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <thread>
+
+#include "Browser.h"
+#include "CommandPort.h"
+#include "JukeboxCommands.h"
+#include "SorvexTesting.h"
+#include "SorvexWindow.h"
+#include "photon/PhotonTest.h"
+
+namespace sorvex {
+namespace {
+
+using namespace photon;
+using testing::Client;
+using testing::ScratchFolder;
+
+// Runs the loop (the decoders' pipes included) until `done` holds.
+bool RunWindowUntil(const std::function<bool()>& done, std::chrono::seconds timeout = std::chrono::seconds(20)) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        photon::test::RunUntilIdle();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+std::string Screenshot(PtWidget_t* window, const char* name) {
+    const std::string path = std::string(SORVEX_SCREENSHOTS) + "/" + name;
+    EXPECT_TRUE(photon::test::Screenshot(window, path.c_str())) << path;
+    return path;
+}
+
+std::vector<std::string> Labels(const std::vector<PtWidget_t*>& items) {
+    std::vector<std::string> labels;
+    for (PtWidget_t* item : items) labels.push_back(photon::test::Text(item));
+    return labels;
+}
+
+TEST(SorvexWindow, BrowsePlayAndSettingsOnAVirtualDisplay) {
+    namespace t = photon::test;
+    ScratchFolder folder;
+    setenv("ZEPHRA_PHOTON_SCOPE", folder.path().c_str(), 1);
+    const std::string music = folder / "music";
+    std::filesystem::create_directories(music + "/Rock");
+    const std::string make = "ffmpeg -loglevel error -y -f lavfi -i sine=frequency=440:duration=30:sample_rate=8000 -ac 1 ";
+    ASSERT_EQ(std::system((make + "-b:a 8k -metadata title='Alpha Song' -metadata artist='The Band' -metadata album='First' " +
+                           music + "/alpha.mp3").c_str()), 0);
+    ASSERT_EQ(std::system((make + "-c:a libvorbis -metadata title='Beta Song' " + music + "/beta.ogg").c_str()), 0);
+    folder.write("music/Favourites.m3u", "alpha.mp3\nbeta.ogg\n");
+    folder.write("music/cover.jpg", "");
+
+    // The decoders play into a pipe nobody reads: a track stays playing until it is stopped.
+    const std::string sink = folder / "sink.fifo";
+    ASSERT_EQ(::mkfifo(sink.c_str(), 0600), 0);
+    const int reader = ::open(sink.c_str(), O_RDONLY | O_NONBLOCK);
+    setenv("ZEPHRA_AUDIO_SINK", ("wav:" + sink).c_str(), 1);
+
+    char name[] = "sorvex";
+    char* argv[] = {name, nullptr};
+    ASSERT_EQ(ApInitialize(1, argv, window::Context(SORVEX_UI_DIR)), 0);
+    t::UseManualClock();
+    ASSERT_EQ(window::CheckSingleInstance(), 0);
+
+    Prefs prefs;
+    prefs.shuffle = 0;
+    prefs.repeat = 0;
+    prefs.fsCharset = "UTF-8";
+    prefs.directory = music;
+    const std::string prefsPath = folder / "prefs";
+    Jukebox jukebox(prefs);
+    unsetenv("ZEPHRA_AUDIO_SINK");
+    bool exited = false;
+    JukeboxCommands commands(jukebox, prefsPath, [&] { exited = true; });
+    CommandPort port(commands);
+    ASSERT_EQ(port.open(0), 0);
+    Browser browser(jukebox, music);
+    window::App app{prefs, prefsPath, jukebox, browser};
+    PtWidget_t* main = window::OpenMainWindow(app);
+    ASSERT_NE(main, nullptr);
+    t::RunUntilIdle();
+
+    // The browser lists the folder, the playlist, then the tracks; the transport waits for a list.
+    EXPECT_EQ(Labels(window::FrontPageItems()), (std::vector<std::string>{"Rock", "Favourites", "alpha", "beta"}));
+    EXPECT_TRUE(t::Flags(t::Find("PlayButton")) & Pt_BLOCKED);
+    EXPECT_TRUE(t::Flags(t::Find("BackButton")) & Pt_BLOCKED);
+    EXPECT_FALSE(t::Flags(t::Find("ShuffleButton")) & Pt_SET);
+    Screenshot(main, "sorvex-browser.png");
+
+    // A tap on a track adds it and plays it through madplay; the display follows its output.
+    t::Click(window::FrontPageItems()[2]);
+    ASSERT_TRUE(RunWindowUntil([&] { return t::Text(t::Find("TrackLabel")) == "Alpha Song"; }));
+    EXPECT_TRUE(RunWindowUntil([&] { return t::Text(t::Find("ArtistLabel")) == "The Band"; }));
+    EXPECT_EQ(t::Rows(t::Find("PlayList")), (std::vector<std::string>{"alpha"}));
+    EXPECT_FALSE(t::Flags(t::Find("StopButton")) & Pt_BLOCKED);
+    t::AdvanceClock(500);
+    // The playlist file replaces the list (auto-clear) and starts it.
+    t::Click(window::FrontPageItems()[1]);
+    ASSERT_TRUE(RunWindowUntil([&] { return t::Rows(t::Find("PlayList")).size() == 2; }));
+    EXPECT_TRUE(jukebox.isPlaying());
+    ASSERT_TRUE(RunWindowUntil([&] { return t::Text(t::Find("TrackLabel")) == "Alpha Song"; }));
+    Screenshot(main, "sorvex-playing.png");
+
+    // A TCP client beside the window: status, then "next" plays the Ogg file through ogg123.
+    {
+        Client client("127.0.0.1", port.boundPort());
+        client.send("status\n");
+        ASSERT_TRUE(RunWindowUntil([&] { client.poll(); return testing::holds(client.received(), "200 OK\n"); }));
+        EXPECT_EQ(client.received().substr(0, 10), "mode play\n");
+        EXPECT_TRUE(testing::holds(client.received(), "track Alpha Song\n"));
+        client.send("next\n");
+        ASSERT_TRUE(RunWindowUntil([&] { return t::Text(t::Find("TrackLabel")) == "Beta Song"; }));
+        EXPECT_EQ(jukebox.backends()[1]->name(), "ogg123");
+        EXPECT_TRUE(jukebox.backends()[1]->isPlaying());
+    }
+
+    // Stop and Play buttons; the keys: space pauses, 'u' flips shuffle and its button.
+    t::Click(t::Find("StopButton"));
+    EXPECT_FALSE(jukebox.isPlaying());
+    EXPECT_TRUE(t::Flags(t::Find("StopButton")) & Pt_BLOCKED);
+    t::SelectRow(t::Find("PlayList"), 2);
+    t::Click(t::Find("PlayButton"));
+    EXPECT_TRUE(jukebox.isPlaying());
+    EXPECT_EQ(jukebox.currentPath(), music + "/beta.ogg");
+    t::Key(main, ' ');
+    EXPECT_TRUE(jukebox.isPaused());
+    t::Key(main, 'u');
+    EXPECT_EQ(prefs.shuffle, 1);
+    EXPECT_TRUE(t::Flags(t::Find("ShuffleButton")) & Pt_SET);
+    t::Click(t::Find("StopButton"));
+
+    // Into the sub-folder and back.
+    t::AdvanceClock(500);
+    t::Click(window::FrontPageItems()[0]);
+    EXPECT_EQ(browser.frontPath(), music + "/Rock");
+    EXPECT_TRUE(window::FrontPageItems().empty());
+    EXPECT_FALSE(t::Flags(t::Find("BackButton")) & Pt_BLOCKED);
+    t::Click(t::Find("BackButton"));
+    EXPECT_EQ(browser.frontPath(), music);
+    EXPECT_EQ(window::FrontPageItems().size(), 4u);
+
+    // The Settings dialog shows the preferences and writes them on OK.
+    t::ChooseItem(t::Find("SettingsItem"));
+    PtWidget_t* settings = t::Find("SettingsDialog");
+    ASSERT_NE(settings, nullptr);
+    EXPECT_EQ(t::Text(t::Find("AddDecibelsText")), "7.0");
+    EXPECT_EQ(t::Text(t::Find("StartingDirectoryText")), music);
+    EXPECT_TRUE(t::Flags(t::Find("ReplayGainToggle")) & Pt_SET);
+    t::TypeText(t::Find("CoverFilenamesText"), "folder.jpg, x ,front.png");
+    t::Click(t::Find("AutoSaveToggle"));
+    t::SelectRow(t::Find("DefaultListCombo"), 3);
+    t::RunUntilIdle();
+    Screenshot(settings, "sorvex-settings.png");
+    t::Click(t::Find("SettingsOKButton"));
+    EXPECT_EQ(prefs.coverNames, (std::vector<std::string>{"folder.jpg", "front.png"}));
+    EXPECT_EQ(prefs.saveOnExit, 1);
+    EXPECT_EQ(prefs.defaultListMode, 2);
+    const std::string written = ScratchFolder::readFile(prefsPath);
+    EXPECT_TRUE(testing::holds(written, "cover-file folder.jpg,front.png\nsave-on-exit 1\ndefault-list-mode 2\n")) << written;
+
+    // Opened again, the dialog shows the preferences as they are now; Cancel changes nothing.
+    t::ChooseItem(t::Find("SettingsItem"));
+    EXPECT_EQ(t::Text(t::Find("CoverFilenamesText")), "folder.jpg,front.png");
+    EXPECT_TRUE(t::Flags(t::Find("AutoSaveToggle")) & Pt_SET);
+    t::TypeText(t::Find("AddDecibelsText"), "3");
+    t::Click(t::Find("SettingsCancelButton"));
+    EXPECT_DOUBLE_EQ(prefs.addDecibels, 7.0);
+
+    // The Save dialog writes the play list into the browser's folder.
+    t::ChooseItem(t::Find("SaveItem"));
+    t::TypeText(t::Find("SaveFileText"), "saved");
+    t::Click(t::Find("SaveOKButton"));
+    EXPECT_EQ(ScratchFolder::readFile(music + "/saved.m3u"),
+              "#EXTM3U\r\nalpha.mp3\r\nbeta.ogg\r\n");
+
+    // "quit" from the port ends the program after its reply.
+    {
+        Client client("127.0.0.1", port.boundPort());
+        client.send("quit\n");
+        ASSERT_TRUE(RunWindowUntil([&] { client.poll(); return exited; }));
+    }
+    ::close(reader);
+}
+
+}  // namespace
+}  // namespace sorvex

@@ -1,0 +1,71 @@
+# Paired timing of whole processes, sourced by the benchmark scripts.
+#
+# Both programs of a pair run pinned to the same core (BENCH_CORE, default the last one), one after
+# the other, the order alternating from run to run; each run of the pair gives one ratio, and the
+# median of those ratios is printed, so that a load that comes and goes on a shared machine hits
+# both sides alike. Wall time is measured, and CPU time (user + system) beside it, which a busy
+# machine disturbs less. Peak memory is the largest resident size of any run.
+#
+# Needs: BENCH_WORK (a scratch folder). Settings: BENCH_CORE, BENCH_RUNS (default 7).
+
+bench_core=${BENCH_CORE:-$(($(nproc) - 1))}
+bench_runs=${BENCH_RUNS:-7}
+
+# Runs a command once: sets run_wall, run_cpu (seconds) and run_kb. A failing command ends the
+# script with its error output.
+bench_once() {
+  local t0 t1 user sys kb
+  t0=$EPOCHREALTIME
+  if ! /usr/bin/time -f "%U %S %M" -o "$BENCH_WORK/time.txt" taskset -c "$bench_core" "$@" \
+      >/dev/null 2>"$BENCH_WORK/stderr.txt"; then
+    echo "benchmark command failed: $*" >&2
+    cat "$BENCH_WORK/stderr.txt" >&2
+    exit 1
+  fi
+  t1=$EPOCHREALTIME
+  read -r user sys kb < <(tail -n 1 "$BENCH_WORK/time.txt")
+  run_wall=$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.4f", b - a }')
+  run_cpu=$(awk -v u="$user" -v s="$sys" 'BEGIN { printf "%.4f", u + s }')
+  run_kb=$kb
+}
+
+bench_median() {
+  sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) printf "%.3f", v[(NR + 1) / 2]; else printf "%.3f", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+
+bench_header() {
+  printf '%-34s %8s %8s %9s %9s %10s %10s\n' "A / B" "A wall" "B wall" "wall A/B" "cpu A/B" "A peak KiB" "B peak KiB"
+}
+
+# bench_pair LABEL -- COMMAND A... -- COMMAND B...
+# Prints one line: medians of A's and B's wall times, the medians of the paired ratios (wall and
+# CPU), and both peak memories.
+bench_pair() {
+  local label=$1 a=() b=() side=0 arg i
+  shift
+  for arg in "$@"; do
+    if [ "$arg" = "--" ]; then side=$((side + 1)); continue; fi
+    if [ $side -eq 1 ]; then a+=("$arg"); else b+=("$arg"); fi
+  done
+  local wa=() wb=() rw=() rc=() ka=0 kb=0 wa1 ca1 wb1 cb1
+  for ((i = 0; i < bench_runs; i++)); do
+    if ((i % 2 == 0)); then
+      bench_once "${a[@]}"; wa1=$run_wall; ca1=$run_cpu; ((run_kb > ka)) && ka=$run_kb
+      bench_once "${b[@]}"; wb1=$run_wall; cb1=$run_cpu; ((run_kb > kb)) && kb=$run_kb
+    else
+      bench_once "${b[@]}"; wb1=$run_wall; cb1=$run_cpu; ((run_kb > kb)) && kb=$run_kb
+      bench_once "${a[@]}"; wa1=$run_wall; ca1=$run_cpu; ((run_kb > ka)) && ka=$run_kb
+    fi
+    wa+=("$wa1"); wb+=("$wb1")
+    rw+=("$(awk -v x="$wa1" -v y="$wb1" 'BEGIN { printf "%.5f", x / y }')")
+    rc+=("$(awk -v x="$ca1" -v y="$cb1" 'BEGIN { printf "%.5f", (y > 0 ? x / y : 0) }')")
+  done
+  printf '%-34s %8s %8s %9s %9s %10s %10s\n' "$label" \
+    "$(printf '%s\n' "${wa[@]}" | bench_median)" "$(printf '%s\n' "${wb[@]}" | bench_median)" \
+    "$(printf '%s\n' "${rw[@]}" | bench_median)" "$(printf '%s\n' "${rc[@]}" | bench_median)" "$ka" "$kb"
+}
+
+# How busy the machine is, for the reader of the figures.
+bench_load() {
+  echo "core $bench_core, $bench_runs paired runs, load average $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
+}

@@ -1,0 +1,1 @@
+// Owner of the precompiled Boost.Asio/Beast headers that the socket and HTTP code shares.

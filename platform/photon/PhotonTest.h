@@ -1,0 +1,63 @@
+// The GUI layer's test driver: finds widgets by name, works them as a user would (pointer and
+// key events go through the same path as the display's), drives the layer's clock, answers
+// dialogs and takes screenshots. For tests and demos only.
+#pragma once
+
+#include "photon/PtTypes.h"
+
+#include <string>
+#include <vector>
+
+namespace photon::test {
+
+// ---- The clock and the loop ----
+void UseManualClock();                  // from now on the layer's timers wait for AdvanceClock
+void AdvanceClock(unsigned ms);         // fires due timers in time order, running the loop between
+unsigned long Now();                    // the layer's clock, in ms
+void RunUntilIdle();                    // handles everything pending (events, handlers, work)
+
+// ---- Widgets ----
+PtWidget_t* Find(const char* name);     // the latest created widget of that name, or NULL
+std::string Text(PtWidget_t* widget);   // Pt_ARG_TEXT_STRING
+long Flags(PtWidget_t* widget);
+int Value(PtWidget_t* widget);          // gauge or numeric value
+std::vector<std::string> Rows(PtWidget_t* widget);  // list or combo box rows
+
+// ---- Pointer ----
+void Press(PtWidget_t* widget);         // select button down at the widget's centre
+void Release(PtWidget_t* widget);
+void Click(PtWidget_t* widget);
+void Hold(PtWidget_t* widget, unsigned ms);     // press, advance the clock ms, release
+void Drag(PtWidget_t* window, int dx, int dy);  // button-held motion over a window
+void MoveSlider(PtWidget_t* slider, int value); // dragging the handle to value, then releasing
+void SelectRow(PtWidget_t* list, int row);      // a tap on a row (1-based) of a list, combo box or
+                                                // tree (top-level rows)
+void ChooseItem(PtWidget_t* menu_item);         // a menu item chosen
+
+// ---- Keys (to the window holding widget) ----
+void KeyDown(PtWidget_t* widget, unsigned long key, unsigned long mods = 0);
+void KeyUp(PtWidget_t* widget, unsigned long key, unsigned long mods = 0);
+void Key(PtWidget_t* widget, unsigned long key, unsigned long mods = 0);    // down and up
+void TypeText(PtWidget_t* text_field, const char* text);                   // then Enter: no
+void CloseWindow(PtWidget_t* window);   // as the window manager's close button
+
+// ---- Dialogs ----
+// The next dialogs are answered in order: alert/notice by button number (1-based), file
+// selection by path and button. Without answers a dialog waits for a user.
+void AnswerDialog(int button);
+void AnswerFileSelection(const char* path, int button);
+struct DialogSeen {
+    std::string kind;                   // "alert", "notice", "file"
+    std::string title, message;
+    std::vector<std::string> buttons;
+    std::string root;                   // file selection: the folder it opened at
+};
+std::vector<DialogSeen> DialogsSeen();  // since the start, oldest first
+
+// ---- Pictures ----
+// Writes a PNG of the window as drawn now. false when it has no picture.
+bool Screenshot(PtWidget_t* window, const char* png_path);
+// Compares two PNG files: the share of pixels whose channels differ by more than tolerance.
+double PictureDifference(const char* png_a, const char* png_b, int tolerance);
+
+} // namespace photon::test

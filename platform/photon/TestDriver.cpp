@@ -1,0 +1,366 @@
+// The test driver: pointer and key events made as the display would send them and passed
+// through the layer's event filter, the loop run until idle, screenshots.
+#include "photon/PhotonTest.h"
+#include "photon/detail/Widget.h"
+
+#include <cmath>
+#include <cstdlib>
+
+namespace photon::test {
+namespace {
+
+GdkDevice* Pointer()
+{
+    return gdk_seat_get_pointer(gdk_display_get_default_seat(gdk_display_get_default()));
+}
+
+GdkDevice* Keyboard()
+{
+    return gdk_seat_get_keyboard(gdk_display_get_default_seat(gdk_display_get_default()));
+}
+
+guint32 EventTime() { return static_cast<guint32>(g_get_monotonic_time() / 1000); }
+
+// The GDK window that receives the widget's pointer events, and the widget's centre in it.
+GdkWindow* TargetWindow(GtkWidget* g, double* x, double* y)
+{
+    GtkAllocation a;
+    gtk_widget_get_allocation(g, &a);
+    GdkWindow* parent_window = gtk_widget_get_window(g);
+    if (!parent_window) return nullptr;
+    if (gtk_widget_get_has_window(g)) {
+        *x = a.width / 2.0;
+        *y = a.height / 2.0;
+        return parent_window;
+    }
+    for (GList* l = gdk_window_peek_children(parent_window); l; l = l->next) {
+        gpointer data = nullptr;
+        gdk_window_get_user_data(GDK_WINDOW(l->data), &data);
+        if (data == g && gdk_window_is_visible(GDK_WINDOW(l->data))) {
+            *x = a.width / 2.0;
+            *y = a.height / 2.0;
+            return GDK_WINDOW(l->data);
+        }
+    }
+    *x = a.x + a.width / 2.0;
+    *y = a.y + a.height / 2.0;
+    return parent_window;
+}
+
+void SendButton(GdkWindow* win, GdkEventType type, double x, double y)
+{
+    GdkEvent* ev = gdk_event_new(type);
+    ev->button.window = GDK_WINDOW(g_object_ref(win));
+    ev->button.time = EventTime();
+    ev->button.x = x;
+    ev->button.y = y;
+    int rx = 0, ry = 0;
+    gdk_window_get_root_coords(win, static_cast<int>(x), static_cast<int>(y), &rx, &ry);
+    ev->button.x_root = rx;
+    ev->button.y_root = ry;
+    ev->button.button = 1;
+    ev->button.state = type == GDK_BUTTON_RELEASE ? GDK_BUTTON1_MASK : 0;
+    gdk_event_set_device(ev, Pointer());
+    gdk_event_set_source_device(ev, Pointer());
+    detail::Deliver(ev);
+    gdk_event_free(ev);
+}
+
+void SendMotion(GdkWindow* win, double x, double y)
+{
+    GdkEvent* ev = gdk_event_new(GDK_MOTION_NOTIFY);
+    ev->motion.window = GDK_WINDOW(g_object_ref(win));
+    ev->motion.time = EventTime();
+    ev->motion.x = x;
+    ev->motion.y = y;
+    int rx = 0, ry = 0;
+    gdk_window_get_root_coords(win, static_cast<int>(x), static_cast<int>(y), &rx, &ry);
+    ev->motion.x_root = rx;
+    ev->motion.y_root = ry;
+    ev->motion.state = GDK_BUTTON1_MASK;
+    gdk_event_set_device(ev, Pointer());
+    gdk_event_set_source_device(ev, Pointer());
+    detail::Deliver(ev);
+    gdk_event_free(ev);
+}
+
+guint KeyvalOf(unsigned long key, unsigned long mods)
+{
+    if (key >= Pk_F1 && key <= Pk_F12) return GDK_KEY_F1 + static_cast<guint>(key - Pk_F1);
+    switch (key) {
+    case Pk_Return: return GDK_KEY_Return;
+    case Pk_Escape: return GDK_KEY_Escape;
+    case Pk_BackSpace: return GDK_KEY_BackSpace;
+    case Pk_Tab: return GDK_KEY_Tab;
+    case Pk_Left: return GDK_KEY_Left;
+    case Pk_Right: return GDK_KEY_Right;
+    case Pk_Up: return GDK_KEY_Up;
+    case Pk_Down: return GDK_KEY_Down;
+    case Pk_Home: return GDK_KEY_Home;
+    case Pk_End: return GDK_KEY_End;
+    case Pk_Pg_Up: return GDK_KEY_Page_Up;
+    case Pk_Pg_Down: return GDK_KEY_Page_Down;
+    case Pk_Delete: return GDK_KEY_Delete;
+    default: break;
+    }
+    guint kv = gdk_unicode_to_keyval(static_cast<guint32>(key));
+    return (mods & Pk_KM_Shift) ? gdk_keyval_to_upper(kv) : kv;
+}
+
+void SendKey(PtWidget_t* w, GdkEventType type, guint keyval, unsigned long mods)
+{
+    PtWidget_t* window = PtFindDisjoint(w);
+    if (!window || !window->gtk) return;
+    GdkWindow* win = gtk_widget_get_window(window->gtk);
+    if (!win) return;
+    GdkEvent* ev = gdk_event_new(type);
+    ev->key.window = GDK_WINDOW(g_object_ref(win));
+    ev->key.time = EventTime();
+    ev->key.keyval = keyval;
+    ev->key.state = ((mods & Pk_KM_Shift) ? GDK_SHIFT_MASK : 0) | ((mods & Pk_KM_Ctrl) ? GDK_CONTROL_MASK : 0) |
+                    ((mods & Pk_KM_Alt) ? GDK_MOD1_MASK : 0);
+    GdkKeymapKey* keys = nullptr;
+    gint n = 0;
+    if (gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(gdk_display_get_default()), keyval, &keys, &n) && n > 0)
+        ev->key.hardware_keycode = static_cast<guint16>(keys[0].keycode);
+    g_free(keys);
+    gunichar ch = gdk_keyval_to_unicode(keyval);
+    char utf[8] = {};
+    if (ch && type == GDK_KEY_PRESS) g_unichar_to_utf8(ch, utf);
+    ev->key.string = g_strdup(utf);
+    ev->key.length = static_cast<gint>(strlen(utf));
+    gdk_event_set_device(ev, Keyboard());
+    gdk_event_set_source_device(ev, Keyboard());
+    detail::Deliver(ev);
+    gdk_event_free(ev);
+}
+
+bool Usable(PtWidget_t* w) { return detail::Alive(w) && w->gtk && gtk_widget_get_mapped(w->gtk); }
+
+} // namespace
+
+void RunUntilIdle()
+{
+    detail::InstallPollHook();
+    if (detail::HaveDisplay()) gdk_display_sync(gdk_display_get_default());
+    for (int i = 0; i < 5000 && g_main_context_pending(nullptr); ++i) g_main_context_iteration(nullptr, FALSE);
+    if (!detail::HaveDisplay()) return;
+    // Layout waits for the display's next frame; a test does not.
+    GList* tops = gtk_window_list_toplevels();
+    for (GList* l = tops; l; l = l->next)
+        if (gtk_widget_get_mapped(GTK_WIDGET(l->data))) gtk_container_check_resize(GTK_CONTAINER(l->data));
+    g_list_free(tops);
+    for (int i = 0; i < 5000 && g_main_context_pending(nullptr); ++i) g_main_context_iteration(nullptr, FALSE);
+}
+
+PtWidget_t* Find(const char* name) { return ApWidget(name); }
+
+std::string Text(PtWidget_t* w)
+{
+    const char* t = nullptr;
+    PtGetResource(w, Pt_ARG_TEXT_STRING, &t, 0);
+    return t ? t : "";
+}
+
+long Flags(PtWidget_t* w) { return PtWidgetFlags(w); }
+
+int Value(PtWidget_t* w)
+{
+    int* v = nullptr;
+    if (PtGetResource(w, Pt_ARG_GAUGE_VALUE, &v, 0) != 0) PtGetResource(w, Pt_ARG_NUMERIC_VALUE, &v, 0);
+    return v ? *v : 0;
+}
+
+std::vector<std::string> Rows(PtWidget_t* w)
+{
+    std::vector<std::string> out;
+    if (!detail::Alive(w)) return out;
+    GtkTreeModel* m = w->kind == Kind::List ? GTK_TREE_MODEL(w->store)
+                    : w->kind == Kind::Combo ? gtk_combo_box_get_model(GTK_COMBO_BOX(w->gtk)) : nullptr;
+    if (!m) return out;
+    int column = w->kind == Kind::List ? 0 : gtk_combo_box_get_entry_text_column(GTK_COMBO_BOX(w->gtk));
+    GtkTreeIter it;
+    for (bool ok = gtk_tree_model_get_iter_first(m, &it); ok; ok = gtk_tree_model_iter_next(m, &it)) {
+        gchar* t = nullptr;
+        gtk_tree_model_get(m, &it, column, &t, -1);
+        out.push_back(t ? t : "");
+        g_free(t);
+    }
+    return out;
+}
+
+void Press(PtWidget_t* w)
+{
+    RunUntilIdle();
+    if (!Usable(w)) return;
+    double x = 0, y = 0;
+    if (GdkWindow* win = TargetWindow(w->gtk, &x, &y)) SendButton(win, GDK_BUTTON_PRESS, x, y);
+    RunUntilIdle();
+}
+
+void Release(PtWidget_t* w)
+{
+    if (!Usable(w)) return;
+    double x = 0, y = 0;
+    if (GdkWindow* win = TargetWindow(w->gtk, &x, &y)) SendButton(win, GDK_BUTTON_RELEASE, x, y);
+    RunUntilIdle();
+}
+
+void Click(PtWidget_t* w)
+{
+    Press(w);
+    Release(w);
+}
+
+void Hold(PtWidget_t* w, unsigned ms)
+{
+    Press(w);
+    AdvanceClock(ms);
+    Release(w);
+}
+
+void Drag(PtWidget_t* window, int dx, int dy)
+{
+    RunUntilIdle();
+    if (!Usable(window)) return;
+    double x = 0, y = 0;
+    GdkWindow* win = TargetWindow(window->gtk, &x, &y);
+    if (!win) return;
+    SendButton(win, GDK_BUTTON_PRESS, x, y);
+    SendMotion(win, x + dx, y + dy);
+    SendButton(win, GDK_BUTTON_RELEASE, x + dx, y + dy);
+    RunUntilIdle();
+}
+
+void MoveSlider(PtWidget_t* w, int value)
+{
+    if (!detail::Alive(w) || w->kind != Kind::Slider || detail::InputBlocked(w)) return;
+    detail::SliderDragTo(w, value);
+    RunUntilIdle();
+}
+
+void SelectRow(PtWidget_t* w, int row)
+{
+    RunUntilIdle();
+    if (!Usable(w) || detail::InputBlocked(w)) return;
+    if (w->kind == Kind::Combo) {
+        gtk_combo_box_set_active(GTK_COMBO_BOX(w->gtk), row - 1);
+        RunUntilIdle();
+        return;
+    }
+    if ((w->kind != Kind::List && w->kind != Kind::Tree) || row < 1) return;
+    GtkTreePath* path = gtk_tree_path_new_from_indices(row - 1, -1);
+    gtk_tree_view_scroll_to_cell(GTK_TREE_VIEW(w->gtk), path, nullptr, FALSE, 0, 0);
+    RunUntilIdle();
+    GdkRectangle r{};
+    gtk_tree_view_get_background_area(GTK_TREE_VIEW(w->gtk), path, nullptr, &r);
+    gtk_tree_path_free(path);
+    GdkWindow* bin = gtk_tree_view_get_bin_window(GTK_TREE_VIEW(w->gtk));
+    if (!bin) return;
+    double x = r.x + 4, y = r.y + r.height / 2.0;
+    SendButton(bin, GDK_BUTTON_PRESS, x, y);
+    SendButton(bin, GDK_BUTTON_RELEASE, x, y);
+    RunUntilIdle();
+}
+
+void ChooseItem(PtWidget_t* w)
+{
+    RunUntilIdle();
+    if (!detail::Alive(w) || w->kind != Kind::MenuItem || detail::InputBlocked(w) || (PtWidgetFlags(w) & Pt_GHOST)) return;
+    if (!gtk_widget_is_sensitive(w->gtk)) return;
+    gtk_menu_item_activate(GTK_MENU_ITEM(w->gtk));
+    RunUntilIdle();
+}
+
+void KeyDown(PtWidget_t* w, unsigned long key, unsigned long mods)
+{
+    RunUntilIdle();
+    SendKey(w, GDK_KEY_PRESS, KeyvalOf(key, mods), mods);
+    RunUntilIdle();
+}
+
+void KeyUp(PtWidget_t* w, unsigned long key, unsigned long mods)
+{
+    SendKey(w, GDK_KEY_RELEASE, KeyvalOf(key, mods), mods);
+    RunUntilIdle();
+}
+
+void Key(PtWidget_t* w, unsigned long key, unsigned long mods)
+{
+    KeyDown(w, key, mods);
+    KeyUp(w, key, mods);
+}
+
+void TypeText(PtWidget_t* w, const char* text)
+{
+    if (!Usable(w) || !text) return;
+    gtk_widget_grab_focus(w->gtk);
+    for (const char* p = text; *p; p = g_utf8_next_char(p)) {
+        guint kv = gdk_unicode_to_keyval(g_utf8_get_char(p));
+        SendKey(w, GDK_KEY_PRESS, kv, 0);
+        SendKey(w, GDK_KEY_RELEASE, kv, 0);
+    }
+    RunUntilIdle();
+}
+
+void CloseWindow(PtWidget_t* window)
+{
+    window = PtFindDisjoint(window);
+    if (!window || window->kind != Kind::Window) return;
+    GdkWindow* win = gtk_widget_get_window(window->gtk);
+    if (!win) return;
+    GdkEvent* ev = gdk_event_new(GDK_DELETE);
+    ev->any.window = GDK_WINDOW(g_object_ref(win));
+    detail::Deliver(ev);
+    gdk_event_free(ev);
+    RunUntilIdle();
+}
+
+bool Screenshot(PtWidget_t* window, const char* png_path)
+{
+    RunUntilIdle();
+    if (!Usable(window) || !png_path) return false;
+    GtkAllocation a;
+    gtk_widget_get_allocation(window->gtk, &a);
+    if (a.width < 1 || a.height < 1) return false;
+    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, a.width, a.height);
+    cairo_t* cr = cairo_create(s);
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_paint(cr);
+    gtk_widget_draw(window->gtk, cr);
+    cairo_destroy(cr);
+    bool ok = cairo_surface_write_to_png(s, png_path) == CAIRO_STATUS_SUCCESS;
+    cairo_surface_destroy(s);
+    return ok;
+}
+
+double PictureDifference(const char* png_a, const char* png_b, int tolerance)
+{
+    GdkPixbuf* a = gdk_pixbuf_new_from_file(png_a, nullptr);
+    GdkPixbuf* b = gdk_pixbuf_new_from_file(png_b, nullptr);
+    double result = 1.0;
+    if (a && b && gdk_pixbuf_get_width(a) == gdk_pixbuf_get_width(b) &&
+        gdk_pixbuf_get_height(a) == gdk_pixbuf_get_height(b)) {
+        int w = gdk_pixbuf_get_width(a), h = gdk_pixbuf_get_height(a);
+        int na = gdk_pixbuf_get_n_channels(a), nb = gdk_pixbuf_get_n_channels(b);
+        const guchar* pa = gdk_pixbuf_read_pixels(a);
+        const guchar* pb = gdk_pixbuf_read_pixels(b);
+        long differing = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const guchar* qa = pa + y * gdk_pixbuf_get_rowstride(a) + x * na;
+                const guchar* qb = pb + y * gdk_pixbuf_get_rowstride(b) + x * nb;
+                for (int c = 0; c < 3; ++c)
+                    if (std::abs(qa[c] - qb[c]) > tolerance) {
+                        ++differing;
+                        break;
+                    }
+            }
+        result = w && h ? static_cast<double>(differing) / (static_cast<double>(w) * h) : 0.0;
+    }
+    if (a) g_object_unref(a);
+    if (b) g_object_unref(b);
+    return result;
+}
+
+} // namespace photon::test
