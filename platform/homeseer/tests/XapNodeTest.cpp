@@ -11,7 +11,7 @@
 #include "automation/CallByName.h"
 #include "forms/Loop.h"
 #include "forms/UdpSocket.h"
-#include "homeseer/RecordingHost.h"
+#include "homeseer/testing/RecordingHost.h"
 #include "homeseer/XapNode.h"
 #include "vb/Collection.h"
 #include "vb/Conversions.h"
