@@ -22,6 +22,7 @@
 #include "host/UserScriptState.h"
 #include "vb/Object.h"
 #include "web/PageFrame.h"
+#include "web/StatusPageState.h"
 
 namespace zephra {
 
@@ -82,6 +83,8 @@ public:
     WebServerState web;
     // The page frame's module state, overwritten by every page.
     PageFrameState pageFrame;
+    // The status page's sort and the request it is answering.
+    StatusPageState statusPage;
 
     // The user script and the texts queued for it.
     UserScriptState scripts;

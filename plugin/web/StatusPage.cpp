@@ -1,8 +1,351 @@
+// The status page: its entry, the preparation of one page, the page's structure and its device
+// table, and the small helpers the setup sections share.
+
 #include "web/StatusPage.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "callerid/XapBsc.h"
+#include "core/PluginState.h"
+#include "core/RequestItems.h"
+#include "homeseer/Device.h"
+#include "host/ActionTable.h"
+#include "host/HomeSeerDevices.h"
+#include "host/PluginVersion.h"
+#include "setup/ZephraSetup.h"
+#include "vb/Conversions.h"
+#include "vb/DateTime.h"
+#include "vb/Format.h"
+#include "vb/Strings.h"
+#include "web/HTMLIncludes.h"
+#include "web/PageFrame.h"
+#include "web/PageFrameDetail.h"
+#include "web/StatusTexts.h"
 
 namespace zephra {
 
-// The status page comes with its own module; until then the page is empty.
-std::string StatusPage(PluginState&, const vb::Variant&, const vb::Variant&) { return ""; }
+using namespace status_text;
+using page_frame::trapped;
+
+namespace {
+
+// One record of the device table.
+struct StatusRecord {
+    std::string DC, Location, Name;
+    vb::Date Changed;
+    bool Control = false;
+    std::string DCSort, Status;
+};
+
+void AddStatusRow(PluginState& state, const StatusRowSource& source, std::vector<StatusRecord>& records) {
+    if (source.code.empty() || hsDeviceExists(state, source.code) <= -1) return;
+    homeseer::Host& hs = state.host();
+    StatusRecord record;
+    record.DC = source.code;
+    record.Location = source.location;
+    record.Name = source.name;
+    record.Changed = hs.DeviceLastChange(source.code);
+    record.DCSort = source.code.substr(0, 1) + vb::Right("0" + source.code.substr(1), 2);
+    record.Control = source.control;
+    record.Status = vb::Left(hs.DeviceString(source.code), 255);
+    records.push_back(std::move(record));
+}
+
+void sortRecords(PluginState& state, std::vector<StatusRecord>& records) {
+    const std::string& key = state.statusPage.SortKey;
+    const bool descending = state.statusPage.SortDirection == "DESC";
+    auto less = [&](const StatusRecord& a, const StatusRecord& b) {
+        if (key == "CHANGED") return a.Changed < b.Changed;
+        if (key == "NAME") return a.Name < b.Name;
+        if (key == "STATUS") return a.Status < b.Status;
+        return a.DCSort < b.DCSort;
+    };
+    std::stable_sort(records.begin(), records.end(), [&](const StatusRecord& a, const StatusRecord& b) {
+        return descending ? less(b, a) : less(a, b);
+    });
+}
+
+int32_t unitOf(const std::string& code) { return static_cast<int32_t>(vb::Val(code.substr(std::min<std::size_t>(1, code.size())))); }
+
+std::string cell(PluginState& state, const std::string& text, const std::string& style, const std::string& span,
+                 const std::string& align) {
+    return html_includes::FormatCell(state, text, style, span, align);
+}
+
+void deviceRows(PluginState& state, FastString& fs) {
+    std::vector<StatusRecord> records;
+    for (const StatusRowSource& source : StatusRowSources(state))
+        trapped(state, kTagFormatScreen, [&] { AddStatusRow(state, source, records); });
+    sortRecords(state, records);
+
+    std::string style = kEven;
+    const std::string& house = state.HouseCode;
+    for (const StatusRecord& record : records) {
+        trapped(state, kTagFormatScreen, [&] {
+            const std::string code = vb::UCase(record.DC);
+            const bool ours = !house.empty() && code.substr(0, 1) == vb::UCase(house.substr(0, 1));
+            // The host's status text is HTML the host made; it is shown as it is.
+            fs.Add(cell(state, state.host().DeviceString(code), style, "1", "Left"));
+            if (state.IsSetup) {
+                fs.Add(cell(state, ours ? ToHex(state, static_cast<int16_t>(unitOf(code))) : HTMLEncode(code), style,
+                            "1", "Left"));
+            } else {
+                fs.Add(cell(state, HTMLEncode(code), style, "1", "Left"));
+                fs.Add(cell(state, ours ? ToHex(state, static_cast<int16_t>(unitOf(code))) : "&nbsp;", style, "1",
+                            "Left"));
+            }
+            fs.Add(cell(state, HTMLEncode(record.Name), style, "1", "Left"));
+            fs.Add(cell(state, FormatChangeTime(state, record.Changed), style, "1", "Left"));
+            if (record.Control) fs.Add(cell(state, ControlPulldown(state, code), style, "1", "Left"));
+        });
+        fs.Add(kRow);
+        style = style == kEven ? kOdd : kEven;
+    }
+}
+
+std::string checkbox(const std::string& name, bool on, const std::string& label) {
+    return "<input type='checkbox' value='1'" + CheckedIfOne(BoolToBit(on ? 1 : 0)) + " name='" + name + "'>&nbsp;" +
+           label;
+}
+
+std::string radio(const std::string& value, bool on, const std::string& label) {
+    return "<input type='radio' name ='ShowStatus' value='" + value + "'" + (on ? " checked" : "") + ">&nbsp;" + label;
+}
+
+}  // namespace
+
+std::string HTMLEncode(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '"': out += "&quot;"; break;
+            case '\'': out += "&#39;"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+
+int16_t BoolToBit(int32_t value) { return value != 0 ? 1 : 0; }
+
+std::string CheckedIfOne(int32_t value) { return value == 1 ? " checked" : ""; }
+
+std::vector<std::string> CheckedFromControlArray(const forms::Controls<forms::OptionButton>& controls) {
+    std::vector<std::string> marks;
+    for (int i = 0; i <= controls.UBound(); ++i) marks.push_back(controls(i).Value() ? " checked" : "");
+    return marks;
+}
+
+std::vector<std::string> CheckedFromControlArray(const forms::Controls<forms::CheckBox>& controls) {
+    std::vector<std::string> marks;
+    for (int i = 0; i <= controls.UBound(); ++i) marks.push_back(controls(i).Value() == 1 ? " checked" : "");
+    return marks;
+}
+
+std::string DeviceCodeFieldName(PluginState& state, const std::string& code) {
+    if (code.empty()) return "V";
+    return "V" + ToHex(state, static_cast<int16_t>(static_cast<unsigned char>(code[0]))) + code.substr(1);
+}
+
+std::string DeviceCodeFromFieldName(const std::string& name) {
+    if (name.size() < 3) return {};
+    const int32_t character = HexByteValue(name.substr(1, 2));
+    if (character <= 0 || character > 255) return {};
+    return std::string(1, static_cast<char>(character)) + name.substr(3);
+}
+
+std::string FormatChangeTime(PluginState& state, vb::Date t) {
+    const StatusPageState& page = state.statusPage;
+    if (t >= page.TodayStart) return "Today " + vb::formatDate(t, "h:mm:ss AM/PM");
+    if (t >= page.YesterdayStart) return "Yesterday " + vb::formatDate(t, "h:mm:ss AM/PM");
+    return vb::FormatDateTime(t);
+}
+
+std::vector<StatusRowSource> StatusRowSources(PluginState& state) {
+    std::vector<StatusRowSource> rows;
+    std::string section = state.host().GetINISection(kNamesSection, kIniFile);
+    section = vb::Replace(vb::Replace(vb::Replace(section, "\"", ""), "~1", "["), "~2", "]");
+    for (const std::string& line : vb::Split(section, std::string(1, '\0'))) {
+        if (vb::Trim(line).empty()) continue;
+        const std::vector<std::string> parts = vb::Split(line, "=");
+        if (parts.size() != 2 || parts[0].empty() || parts[1].empty()) continue;
+        std::vector<std::string> fields = vb::Split(parts[1], ",");
+        if (fields.empty() || fields[0].empty()) continue;
+        fields.resize(4);
+        const std::string& name = fields[0];
+        const std::string house = fields[1].substr(0, std::min<std::size_t>(1, fields[1].size()));
+        const int32_t unit = unitOf(fields[1]);
+        for (int g = 0; g < kDeviceGroupCount; ++g)
+            rows.push_back({house + std::to_string(unit + g), parts[0],
+                            name + " " + std::string(DeviceGroupTable[static_cast<std::size_t>(g)]), true});
+        rows.push_back({fields[2], parts[0], name + " Power", true});
+        rows.push_back({fields[3], parts[0], name + " Motion", false});
+    }
+    rows.push_back({state.settings.CIDDeviceCode, "Zephra", "CID", false});
+    return rows;
+}
+
+std::string ControlPulldown(PluginState& state, const std::string& code) {
+    std::string out;
+    trapped(state, kTagControlPulldown, [&] {
+        const int32_t ref = hsDeviceExists(state, code);
+        if (ref <= -1) return;
+        std::string buttons;
+        if (auto device = hsGetDevice(state, ref)) buttons = device->buttons();
+        std::vector<std::string> options;
+        const std::size_t two = buttons.find('\x02');
+        const std::string& house = state.HouseCode;
+        if (two != std::string::npos) {
+            options = vb::Split(buttons.substr(two + 1), "\x01");
+        } else if (!house.empty() && vb::UCase(code.substr(0, 1)) == vb::UCase(house.substr(0, 1))) {
+            options = {"Clear"};
+        } else {
+            options = {"OFF", "ON"};
+        }
+        out = "<select class='formdropdown' onChange='ClearSubmit(this);' name='" + DeviceCodeFieldName(state, code) +
+              "' size='1'><option selected=' '></option>";
+        for (std::string label : options) {
+            const std::size_t mark = label.find('\x02');
+            if (mark != std::string::npos) label = label.substr(mark + 1);
+            const std::size_t at = label.find('@');
+            if (at != std::string::npos) label = vb::Trim(label.substr(0, at));
+            const std::string shown = HTMLEncode(label);
+            out += "<option value='" + shown + "'>" + shown + "</option>";
+        }
+        out += "</select>";
+    });
+    return out;
+}
+
+void FormatScreen(PluginState& state, FastString& fs) {
+    HostInterfaceState& options = state.hostInterface;
+    trapped(state, kTagFormatScreen, [&] {
+        fs.Add("<html><head>");
+        fs.Add("<SCRIPT LANGUAGE=\"JavaScript\">");
+        fs.Add("function ClearSubmit(button) {");
+        fs.Add("  document.control.clientvalue.value = button.value;");
+        fs.Add("  document.control.clientinput.value = button.name;");
+        fs.Add("  document.control.submit();}");
+        fs.Add("</script>");
+    });
+    trapped(state, kTagFormatScreen, [&] {
+        const std::string title = std::string("Zephra Status&nbsp;&nbsp;<small><font size='1'></b>") + " V" +
+                                  PluginVersionText() + "</font></small>";
+        const vb::Array header = vb::Array::of({vb::Variant(title), vb::Variant(""), vb::Variant(state.settings.Background),
+                                                vb::Variant("x"), vb::Variant(state.settings.StyleSheet)});
+        fs.Add(html_includes::CustomHeader(state, vb::Variant(header)));
+    });
+    trapped(state, kTagFormatScreen, [&] {
+        fs.Add("\r\n");
+        fs.Add("<div><center><small>");
+        fs.Add("<form name='control' method='post'>");
+        fs.Add("<input type='hidden' name='clientinput' value='yes'>");
+        fs.Add("<input type='hidden' name='clientvalue' value='yes'>");
+        fs.Add("<input type='hidden' name='page' value='status'>");
+        fs.Add("<center><input type='submit' name='Save' value='Save Setup Changes'></center><br>");
+    });
+    trapped(state, kTagFormatScreen, [&] {
+        fs.Add(kTable);
+        fs.Add(cell(state, checkbox("ShowControl", options.ShowControl, "Include Control and Status"), kHeader, "1",
+                    "Center"));
+        fs.Add(cell(state, checkbox("ShowSetup", options.ShowSetup, "Include Setup Options"), kHeader, "1", "Center"));
+        fs.Add(kRow);
+        fs.Add(cell(state, checkbox("ShowReceiveMessages", options.ShowReceiveMessages, "Include Received Messages"),
+                    kHeader, "1", "Center"));
+        fs.Add(cell(state, checkbox("ShowReceiveDetail", options.ShowReceiveDetail, "Show Received Detail"), kHeader,
+                    "1", "Center"));
+        fs.Add(kRow);
+        const int16_t shown = options.ShowStatus;
+        fs.Add(cell(state,
+                    radio("0", shown == 0, "Dont Show Status") + "&nbsp;&nbsp;&nbsp;&nbsp;" +
+                        radio("1", shown == 1, "Show Status") + "&nbsp;&nbsp;&nbsp;&nbsp;" +
+                        radio("2", shown != 0 && shown != 1, "Show Status and Config"),
+                    kHeader, "2", "Center"));
+        fs.Add("</tr></table>");
+    });
+    trapped(state, kTagFormatScreen, [&] {
+        fs.Add("<br><table  width=600 border='5' frame='box'><tr>");
+        fs.Add(cell(state, "<input type='submit' name='Status' value='Status'>", kHeader, "1", "Center"));
+        fs.Add(cell(state, "<input type='submit' name='ID' value='ID'>", kHeader, "1", "Center"));
+        if (!state.IsSetup) fs.Add(cell(state, "<input type='submit' name='UID' value='ID'>", kHeader, "1", "Center"));
+        fs.Add(cell(state, "<input type='submit' name='Name' value='Name'>", kHeader, "1", "Center"));
+        fs.Add(cell(state, "<input type='submit' name='Changed' value='Changed'>", kHeader, "1", "Center"));
+        fs.Add(cell(state, "<input type='submit' name='Refresh' value='Control / Refresh'>", kHeader, "1", "Center"));
+        fs.Add(kRow);
+    });
+    if (options.ShowControl) trapped(state, kTagFormatScreen, [&] { deviceRows(state, fs); });
+    if (options.ShowSetup) {
+        trapped(state, kTagFormatScreen, [&] { SetupDialog(state).Load(); });
+        AddZephras(state, fs);
+        AddDefinitions(state, fs);
+        AddPower(state, fs);
+        AddScreen(state, fs);
+        AddSlideGroup(state, fs);
+        AddCID(state, fs);
+    }
+    if (options.ShowReceiveMessages) AddFilter(state, fs);
+    fs.Add("</form>");
+    AddScriptButton(state, fs);
+    fs.Add("<IFRAME frameborder=0 scrolling='no' name='hiddenframe' cols='0' rows='0' width='0' height='0' size='0'>");
+    fs.Add("</IFRAME>");
+    fs.Add("</tr></table></small></center></div>");
+    if (state.IsSetup) {
+        fs.Add("</body></html>");
+    } else {
+        trapped(state, kTagFormatScreen, [&] { fs.Add(html_includes::CustomFooter(state)); });
+    }
+    state.statusPage.FilterRowsShown = options.ShowReceiveMessages;
+    state.statusPage.FilterInputsShown = options.ShowReceiveMessages && options.ShowStatus == 2;
+}
+
+std::string Status_ASP(PluginState& state) {
+    StatusPageState& page = state.statusPage;
+    FastString fs;
+    trapped(state, kTagStatusASP, [&] {
+        if (!PostedField(state, "clientinput").empty()) ClientRequest(state);
+    });
+    trapped(state, kTagStatusASP, [&] {
+        homeseer::Host& hs = state.host();
+        std::string direction = vb::UCase(vb::Replace(hs.GetIniSetting(kStatusSection, "StatusSortDirection", "", kIniFile), "\"", ""));
+        page.SortDirection = direction == "DESC" ? direction : "";
+        std::string key = vb::UCase(vb::Replace(hs.GetIniSetting(kStatusSection, "StatusSortKey", "DCSort", kIniFile), "\"", ""));
+        if (key != "DCSORT" && key != "STATUS" && key != "NAME" && key != "CHANGED") {
+            key = "DCSORT";
+            page.PrevSortKey = "DCSort";
+        }
+        page.SortKey = key;
+    });
+    trapped(state, kTagStatusASP, [&] {
+        page.TodayStart = vb::Today();
+        page.YesterdayStart = vb::Date{page.TodayStart.serial - 1};
+    });
+    FormatScreen(state, fs);
+    return fs.value();
+}
+
+std::string StatusPage(PluginState& state, const vb::Variant& request, const vb::Variant& response) {
+    std::string text;
+    trapped(state, kTagStatusPage, [&] {
+        state.statusPage.Request = request;
+        state.statusPage.Response = response;
+        state.pageFrame.Request = request;
+        state.pageFrame.Response = response;
+    });
+    trapped(state, kTagStatusPage, [&] {
+        XStartMiscFunctionsASP(state);
+        XSecurityCheck(state);
+        state.pageFrame.ApplianceBrowser = xStartHeaderASP(state);
+    });
+    trapped(state, kTagStatusPage, [&] { text = Status_ASP(state); });
+    // The request is not kept past its page.
+    state.statusPage.Request = vb::Variant();
+    state.statusPage.Response = vb::Variant();
+    return text;
+}
 
 }  // namespace zephra

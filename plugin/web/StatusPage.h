@@ -1,15 +1,82 @@
 #pragma once
-// The status and setup page of the plug-in's own web server.
+// The status and setup page of the plug-in's own web server: a table of every appliance's
+// devices with a control drop-down each, the setup sections that edit every setting of the
+// setup dialog, the xAP messages of interest, and the script and query buttons, all inside
+// the form "control", whose posts come back to the same page.
+//
+// Every value placed in an attribute or a cell is HTML-escaped, except the host's own device
+// status texts, which are HTML the host made.
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
+#include "core/FastString.h"
+#include "forms/Controls.h"
+#include "vb/Date.h"
 #include "vb/Variant.h"
 
 namespace zephra {
 
 class PluginState;
 
-// The page text for `request`; `response` may be used by the page to answer itself.
+// The page text for `request`; `response` is kept as the page's current response.
 std::string StatusPage(PluginState& state, const vb::Variant& request, const vb::Variant& response);
+// Handles a post, reads the sort state and builds the page.
+std::string Status_ASP(PluginState& state);
+void FormatScreen(PluginState& state, FastString& fs);
+
+// The select element of a device's control, or "" for a device the host does not know.
+std::string ControlPulldown(PluginState& state, const std::string& code);
+// "V" + the first character's code in hexadecimal + the rest: Q5 gives V515.
+std::string DeviceCodeFieldName(PluginState& state, const std::string& code);
+// The code a drop-down name stands for: V515 gives Q5.
+std::string DeviceCodeFromFieldName(const std::string& name);
+// "Today h:mm:ss AM", "Yesterday ..." or the general date.
+std::string FormatChangeTime(PluginState& state, vb::Date t);
+int16_t BoolToBit(int32_t value);
+std::string CheckedIfOne(int32_t value);
+std::vector<std::string> CheckedFromControlArray(const forms::Controls<forms::OptionButton>& controls);
+std::vector<std::string> CheckedFromControlArray(const forms::Controls<forms::CheckBox>& controls);
+// The text with & < > " ' as character references, for attribute values and cell texts.
+std::string HTMLEncode(const std::string& text);
+
+// One row the device table may hold, from the appliance list (before the host is asked).
+struct StatusRowSource {
+    std::string code, location, name;
+    bool control = false;
+};
+std::vector<StatusRowSource> StatusRowSources(PluginState& state);
+
+// Requests and saving.
+int ClientRequest(PluginState& state);
+void hsExec(PluginState& state, const std::string& code, const std::string& command);
+void ResetZephraQueue(PluginState& state, const std::string& code);
+
+// The posted text of a field of the current request ("" when absent), and whether the post
+// carried the field at all (an empty text box is carried; an unticked box is not).
+std::string PostedField(PluginState& state, const std::string& name);
+bool FieldPosted(PluginState& state, const std::string& name);
+// 1 when the field is posted with a value that is not empty, else 0.
+int16_t FormItemValue(PluginState& state, const std::string& name);
+
+// The setup sections: each renders from the setup dialog's controls and copies a post back.
+void AddZephras(PluginState& state, FastString& fs);
+void UpdateZephras(PluginState& state);
+void AddDefinitions(PluginState& state, FastString& fs);
+void UpdateDefinitions(PluginState& state);
+void AddPower(PluginState& state, FastString& fs);
+void UpdatePower(PluginState& state);
+void AddScreen(PluginState& state, FastString& fs);
+void UpdateScreen(PluginState& state);
+void AddSlideGroup(PluginState& state, FastString& fs);
+void UpdateSlideGroup(PluginState& state);
+void AddCID(PluginState& state, FastString& fs);
+void UpdateCID(PluginState& state);
+
+// The xAP messages of interest and the script and query buttons.
+void AddFilter(PluginState& state, FastString& fs);
+void SaveFilterSettigs(PluginState& state);
+void AddScriptButton(PluginState& state, FastString& fs);
 
 }  // namespace zephra

@@ -32,9 +32,9 @@ function write(root, relative, content) {
 }
 
 // zephra-host with the plug-in on a fresh application folder. `settings`: more lines of the
-// plug-in's section "Zephra Utilities"; `names`: lines of its section "Zephra Names" (the
-// appliances); `files`: relative path -> content, written first.
-async function startHost({ settings = [], names = [], files = {} } = {}) {
+// plug-in's section "Zephra Utilities"; `names`: lines of section "Zephra Names"; `more`: lines
+// of further sections; `files`: relative path -> content, written first.
+async function startHost({ settings = [], names = [], more = [], files = {} } = {}) {
   const program = process.env.ZEPHRA_HOST;
   const plugin = process.env.ZEPHRA_PLUGIN;
   if (!program || !plugin) throw new Error('ZEPHRA_HOST and ZEPHRA_PLUGIN name the host program and the plug-in');
@@ -43,7 +43,7 @@ async function startHost({ settings = [], names = [], files = {} } = {}) {
   const serverPort = await freePort();
   write(appDir, 'Config/settings.ini', `[Settings]\r\nsvrport=${webPort}\r\n`);
   write(appDir, 'Config/dkvZephraUtilities.ini',
-        ['[Zephra Utilities]', 'HomeseerIP=127.0.0.1', `ServerPort=${serverPort}`, ...settings, '[Zephra Names]', ...names, '']
+        ['[Zephra Utilities]', 'HomeseerIP=127.0.0.1', `ServerPort=${serverPort}`, ...settings, '[Zephra Names]', ...names, ...more, '']
           .join('\r\n'));
   // The plug-in's UDP server takes any free port; its registry is kept apart from the user's.
   write(appDir, 'registry/zephra/registry.ini', '[Zephra\\Options]\r\nLocalPort=0\r\n');
@@ -74,6 +74,20 @@ async function startHost({ settings = [], names = [], files = {} } = {}) {
     url: (page) => `http://127.0.0.1:${serverPort}${page}`,
     hostUrl: (page) => `http://127.0.0.1:${webPort}${page}`,
     output: () => output,
+    // The value the host's script prompt prints for `expression`.
+    async ask(expression) {
+      const mark = `= <${Math.random().toString(36).slice(2)}|`;
+      const from = output.length;
+      child.stdin.write(`? "${mark.slice(2)}" & (${expression}) & ">"\n`);
+      const deadline = Date.now() + 10000;
+      for (;;) {
+        const at = output.indexOf(mark, from);
+        const end = at < 0 ? -1 : output.indexOf('>', at + mark.length);
+        if (end >= 0) return output.slice(at + mark.length, end);
+        if (Date.now() > deadline) throw new Error(`no answer for ${expression}:\n${output.slice(from)}`);
+        await new Promise((r) => setTimeout(r, 20));
+      }
+    },
     async stop() {
       if (child.exitCode === null) child.kill('SIGTERM');
       await exited;
@@ -105,3 +119,38 @@ function artifactPath(name) {
 }
 
 module.exports = { startHost, launchBrowser, artifactPath, freePort };
+
+// appliance-sim with one appliance per name, each on its own loopback address; resolves to its
+// HTTP addresses by name, its log file and a stop function.
+async function startAppliances(names) {
+  const program = process.env.ZEPHRA_APPLIANCE_SIM;
+  if (!program) throw new Error('ZEPHRA_APPLIANCE_SIM names appliance-sim');
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'zephra-sim-'));
+  const log = path.join(dir, 'sim.log');
+  const args = names.flatMap((name, i) => ['--appliance', `${name}=127.0.0.${i + 2}:0`]);
+  const child = spawn(program, [...args, '--log', log], { stdio: ['pipe', 'pipe', 'pipe'] });
+  let output = '';
+  child.stdout.on('data', (d) => { output += d; });
+  const exited = new Promise((resolve) => child.once('exit', resolve));
+  const deadline = Date.now() + 10000;
+  while (!output.split('\n').includes('ready')) {
+    if (child.exitCode !== null || Date.now() > deadline) throw new Error(`appliance-sim did not start:\n${output}`);
+    await new Promise((r) => setTimeout(r, 20));
+  }
+  const http = {};
+  for (const line of output.split('\n')) {
+    const [kind, name, socket, address] = line.trim().split(/\s+/);
+    if (kind === 'appliance' && socket === 'http') http[name] = address;
+  }
+  return {
+    http,
+    log: () => (fs.existsSync(log) ? fs.readFileSync(log, 'utf8') : ''),
+    async stop() {
+      if (child.exitCode === null) child.kill('SIGTERM');
+      await exited;
+      fs.rmSync(dir, { recursive: true, force: true });
+    },
+  };
+}
+
+module.exports.startAppliances = startAppliances;

@@ -1,0 +1,221 @@
+// Posts of the status page: a sort of the device table, a command for one device, a save of
+// the setup sections and display options, a run of the plug-in's script, or an xAP query.
+
+#include <memory>
+
+#include "callerid/XapBsc.h"
+#include "core/ApplianceLookups.h"
+#include "core/PluginState.h"
+#include "core/RequestItems.h"
+#include "core/Zephra.h"
+#include "homeseer/Device.h"
+#include "host/DeviceCommands.h"
+#include "host/HomeSeerDevices.h"
+#include "host/UserScripts.h"
+#include "setup/ZephraSetup.h"
+#include "vb/Conversions.h"
+#include "vb/Err.h"
+#include "vb/Strings.h"
+#include "web/PageFrameDetail.h"
+#include "web/Request.h"
+#include "web/StatusPage.h"
+#include "web/StatusTexts.h"
+
+namespace zephra {
+
+using namespace status_text;
+using page_frame::trapped;
+
+namespace {
+
+int32_t unitOf(const std::string& code) {
+    return code.size() < 2 ? 0 : static_cast<int32_t>(vb::Val(code.substr(1)));
+}
+
+// Only a device the page lists with a control may be commanded from it.
+bool listedWithControl(PluginState& state, const std::string& code) {
+    if (code.empty()) return false;
+    for (const StatusRowSource& row : StatusRowSources(state))
+        if (row.control && vb::UCase(row.code) == vb::UCase(code)) return hsDeviceExists(state, row.code) > -1;
+    return false;
+}
+
+// The index of the device value a posted label names: a value whose name equals the label
+// (any case) first, else the first value that holds it; -1 for none.
+int32_t valueIndex(const std::string& values, const std::string& command) {
+    if (vb::InStr(values, command, vb::CompareMethod::Text) == 0) return -1;
+    const std::vector<std::string> parts = vb::Split(values, "\x01");
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        const std::string name = vb::Trim(parts[i].substr(0, parts[i].find('\x02')));
+        if (vb::UCase(name) == command) return static_cast<int32_t>(i);
+    }
+    for (std::size_t i = 0; i < parts.size(); ++i)
+        if (vb::InStr(parts[i], command, vb::CompareMethod::Text) > 0) return static_cast<int32_t>(i);
+    return -1;
+}
+
+void deviceCommand(PluginState& state) {
+    const std::string code = DeviceCodeFromFieldName(PostedField(state, "clientinput"));
+    const std::string command = vb::UCase(PostedField(state, "clientvalue"));
+    if (!listedWithControl(state, code)) return;
+    if (command == "ON" || command == "OFF") {
+        hsExec(state, code, command);
+    } else if (command == "CLEAR") {
+        ResetZephraQueue(state, code);
+    } else if (!command.empty()) {
+        const int32_t ref = hsDeviceExists(state, code);
+        if (ref == -1) return;
+        std::shared_ptr<homeseer::Device> device = hsGetDevice(state, ref);
+        if (!device) return;
+        const int32_t index = valueIndex(device->Values(), command);
+        if (index < 0) return;
+        if (!state.CallbackObject) vb::raise(vb::errors::ObjectNotSet);
+        std::vector<vb::Variant> args = {vb::Variant(code), vb::Variant(index)};
+        state.CallbackObject->call("ValueChangeEvent", vb::Method, args);
+        std::string house = code.substr(0, 1);
+        std::string unit = code.substr(1);
+        int16_t set = 19;
+        int16_t value = static_cast<int16_t>(index);
+        SetZephraIO(state, house, unit, set, value);
+    }
+}
+
+bool sortOrCommand(PluginState& state) {
+    if (FieldPosted(state, "Refresh")) return true;
+    StatusPageState& page = state.statusPage;
+    const std::string key = FieldPosted(state, "ID") ? std::string("DCSort")
+                                                     : PostedField(state, "Status") + PostedField(state, "Name") +
+                                                           PostedField(state, "Changed");
+    if (!key.empty()) {
+        page.SortKey = key;
+        if (page.PrevSortKey != key) {
+            page.PrevSortKey = key;
+            page.SortDirection.clear();
+        } else {
+            page.SortDirection = page.SortDirection.empty() ? "DESC" : "";
+        }
+        homeseer::Host& hs = state.host();
+        hs.SaveIniSetting(kStatusSection, "StatusSortKey", "\"" + page.SortKey + "\"", kIniFile);
+        hs.SaveIniSetting(kStatusSection, "StatusSortDirection", "\"" + page.SortDirection + "\"", kIniFile);
+        return true;
+    }
+    deviceCommand(state);
+    return false;
+}
+
+// Each section is copied only when the posted page carried it; the writer then stores every
+// control, those of the other sections as they were loaded.
+void saveSetup(PluginState& state) {
+    struct Section {
+        const char* field;
+        void (*update)(PluginState&);
+    };
+    static constexpr Section sections[] = {
+        {"Location0", UpdateZephras}, {"HSIP", UpdateDefinitions},  {"PowerCycleInterval", UpdatePower},
+        {"TextStyle", UpdateScreen},  {"SlideASP0", UpdateSlideGroup}, {"LineNumber", UpdateCID},
+    };
+    bool any = false;
+    for (const Section& section : sections) {
+        if (!FieldPosted(state, section.field)) continue;
+        any = true;
+        section.update(state);
+    }
+    if (any) SetupDialog(state).SaveFromWebPage();
+}
+
+}  // namespace
+
+std::string PostedField(PluginState& state, const std::string& name) {
+    return vb::CStr(GetFormItem(state, state.statusPage.Request, name));
+}
+
+bool FieldPosted(PluginState& state, const std::string& name) {
+    const vb::Variant& request = state.statusPage.Request;
+    if (request.isObject()) {
+        if (auto own = std::dynamic_pointer_cast<Request>(request.object())) {
+            vb::ObjectRef pairs = own->FormCol();
+            auto* collection = dynamic_cast<vb::Collection*>(pairs.get());
+            if (collection) {
+                bool found = true;
+                if (!vb::Try([&] { collection->Item(vb::Variant(name)); })) {
+                    vb::Err().Clear();
+                    found = false;
+                }
+                return found;
+            }
+        }
+    }
+    // The host's request object tells only the value: an empty field counts as absent.
+    return !PostedField(state, name).empty();
+}
+
+int16_t FormItemValue(PluginState& state, const std::string& name) { return PostedField(state, name).empty() ? 0 : 1; }
+
+void hsExec(PluginState& state, const std::string& code, const std::string& command) {
+    trapped(state, kTagHsExec, [&] {
+        if (state.IsSetup) {
+            for (const std::shared_ptr<Zephra>& zephra : GetZephraObjects(state, "")) {
+                if (zephra && zephra->PowerDevice() == code) {
+                    zephra->hsExecX10(code, command);
+                    return;
+                }
+            }
+            return;
+        }
+        state.host().ExecX10(code, command);
+    });
+}
+
+void ResetZephraQueue(PluginState& state, const std::string& code) {
+    trapped(state, kTagResetQueue, [&] {
+        const int32_t unit = unitOf(code);
+        for (const std::shared_ptr<Zephra>& zephra : GetZephraObjects(state, "")) {
+            if (!zephra) continue;
+            const std::string& base = zephra->DeviceCodeBase();
+            if (base.empty() || code.empty() || vb::UCase(base.substr(0, 1)) != vb::UCase(code.substr(0, 1))) continue;
+            const int32_t first = unitOf(base);
+            if (unit >= first && unit <= first + 9) {
+                zephra->ResetQueue();
+                return;
+            }
+        }
+    });
+}
+
+int ClientRequest(PluginState& state) {
+    HostInterfaceState& options = state.hostInterface;
+    bool stop = false;
+    if (options.ShowControl) trapped(state, kTagClientRequest, [&] { stop = sortOrCommand(state); });
+    if (stop) return 0;
+    if (!FieldPosted(state, "Save")) {
+        trapped(state, kTagClientRequest, [&] {
+            if (FieldPosted(state, "script")) {
+                state.host().InitScriptControl();
+                RunScriptFile(state);
+            } else if (FieldPosted(state, "query")) {
+                BSCQuery(state, ">:>");
+            }
+        });
+        return 0;
+    }
+    if (options.ShowSetup) trapped(state, kTagClientRequest, [&] { saveSetup(state); });
+    trapped(state, kTagClientRequest, [&] {
+        options.ShowControl = !PostedField(state, "ShowControl").empty();
+        options.ShowSetup = !PostedField(state, "ShowSetup").empty();
+        options.ShowReceiveMessages = !PostedField(state, "ShowReceiveMessages").empty();
+        options.ShowReceiveDetail = !PostedField(state, "ShowReceiveDetail").empty();
+        options.ShowStatus = static_cast<int16_t>(vb::Val(PostedField(state, "ShowStatus")));
+        homeseer::Host& hs = state.host();
+        auto text = [](bool on) { return std::string(on ? "True" : "False"); };
+        hs.SaveIniSetting(kStatusSection, "ShowControl", text(options.ShowControl), kIniFile);
+        hs.SaveIniSetting(kStatusSection, "ShowSetup", text(options.ShowSetup), kIniFile);
+        hs.SaveIniSetting(kStatusSection, "ShowReceiveMessages", text(options.ShowReceiveMessages), kIniFile);
+        hs.SaveIniSetting(kStatusSection, "ShowReceiveDetail", text(options.ShowReceiveDetail), kIniFile);
+        hs.SaveIniSetting(kStatusSection, "ShowStatus", std::to_string(options.ShowStatus), kIniFile);
+    });
+    // The filters are rewritten only from a page that carried their inputs.
+    if (state.statusPage.FilterRowsShown && FieldPosted(state, "Class0")) SaveFilterSettigs(state);
+    return 0;
+}
+
+}  // namespace zephra

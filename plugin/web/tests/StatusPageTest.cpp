@@ -1,0 +1,302 @@
+// The status and setup page: its device table and controls, each setup section's fields, the
+// sort and device commands of a post, and a save of the page's own fields back into the
+// settings file.
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "callerid/XapBsc.h"
+#include "homeseer/Device.h"
+#include "host/DeviceClass.h"
+#include "setup/tests/SetupTestBed.h"
+#include "vb/DateTime.h"
+#include "web/Request.h"
+#include "web/StatusPage.h"
+
+namespace zephra::testing {
+namespace {
+
+std::string urlEncode(const std::string& text) {
+    static const char* hex = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : text) {
+        if (std::isalnum(c) || c == '.' || c == '-' || c == '_') {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
+}
+
+std::string htmlDecode(std::string text) {
+    const std::pair<const char*, const char*> entities[] = {
+        {"&#39;", "'"}, {"&quot;", "\""}, {"&lt;", "<"}, {"&gt;", ">"}, {"&amp;", "&"}};
+    for (const auto& [from, to] : entities) {
+        for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + 1))
+            text.replace(at, std::string(from).size(), to);
+    }
+    return text;
+}
+
+struct Field {
+    std::string type, name, value;
+    bool checked = false;
+};
+
+// Every input of the page, in order, with its decoded value.
+std::vector<Field> inputs(const std::string& page) {
+    std::vector<Field> fields;
+    const std::regex input("<input ([^>]*)>", std::regex::icase);
+    const std::regex attribute("(\\w+) ?=\\s*'([^']*)'");
+    for (std::sregex_iterator it(page.begin(), page.end(), input), end; it != end; ++it) {
+        Field field;
+        const std::string attrs = (*it)[1];
+        for (std::sregex_iterator a(attrs.begin(), attrs.end(), attribute); a != end; ++a) {
+            const std::string key = (*a)[1], value = (*a)[2];
+            if (key == "type") field.type = value;
+            if (key == "name") field.name = value;
+            if (key == "value") field.value = htmlDecode(value);
+        }
+        field.checked = attrs.find(" checked") != std::string::npos;
+        fields.push_back(field);
+    }
+    return fields;
+}
+
+struct StatusBed : SetupBed {
+    explicit StatusBed(const std::string& ini) : SetupBed(ini) {
+        state.hostInterface.ShowControl = true;
+        state.hostInterface.ShowSetup = true;
+        state.hostInterface.ShowReceiveMessages = true;
+        state.hostInterface.ShowStatus = 2;
+        state.hostInterface.FilterDictionary = std::make_shared<vb::Dictionary>();
+        state.hostInterface.DeviceDictionary = std::make_shared<vb::Dictionary>();
+    }
+    void device(const std::string& code, const std::string& buttons = "", const std::string& values = "") {
+        const int32_t ref = host->NewDeviceRef("d" + code);
+        auto d = host->GetDeviceByRef(ref);
+        d->setHc(code.substr(0, 1));
+        d->setDc(code.substr(1));
+        d->setButtons(buttons);
+        d->setValues(values);
+        host->SetDeviceString(code, "status " + code);
+    }
+    std::string get() { return page(""); }
+    std::string page(const std::string& body) {
+        auto request = std::make_shared<Request>();
+        request->ParsePage("POST /status HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: " + std::to_string(body.size()) +
+                           "\r\n\r\n" + body);
+        return StatusPage(state, vb::Variant(vb::ObjectRef(request)), vb::Variant());
+    }
+    // The form as a browser would post it from `html` with the button `button`.
+    static std::string post(const std::string& html, const std::string& button,
+                            const std::map<std::string, std::string>& change = {},
+                            const std::vector<std::string>& untick = {}) {
+        std::string body;
+        auto add = [&](const std::string& name, const std::string& value) {
+            body += (body.empty() ? "" : "&") + urlEncode(name) + "=" + urlEncode(value);
+        };
+        const std::string form = html.substr(0, html.find("</form>"));
+        for (const Field& f : inputs(form)) {
+            if (f.type == "submit") {
+                if (f.name == button) add(f.name, f.value);
+                continue;
+            }
+            if ((f.type == "checkbox" || f.type == "radio") &&
+                (!f.checked || std::find(untick.begin(), untick.end(), f.name) != untick.end()))
+                continue;
+            auto changed = change.find(f.name);
+            add(f.name, changed == change.end() ? f.value : changed->second);
+        }
+        return body;
+    }
+};
+
+const std::string kNames =
+    "[Zephra Names]\r\n192.168.9.5=\"Kit'chen,Q11,A3,A4\"\r\n10.0.0.2/den=\"Den,Q1,,\"\r\n";
+
+TEST(StatusPage, DeviceTableRowsControlsAndEscaping) {
+    StatusBed bed(kNames);
+    for (int u = 1; u <= 20; ++u) bed.device("Q" + std::to_string(u));
+    bed.device("A3");
+    bed.device("A4");
+    bed.state.HouseCode = "Q";
+    bed.state.hostInterface.ShowSetup = false;
+    bed.state.hostInterface.ShowReceiveMessages = false;
+    const std::string page = bed.get();
+
+    // The default sort by DCSort puts Q2 before Q10, and A3 first.
+    const std::size_t a3 = page.find(">A3<"), q2 = page.find(">Q2<"), q10 = page.find(">Q10<");
+    ASSERT_NE(a3, std::string::npos);
+    EXPECT_LT(a3, q2);
+    EXPECT_LT(q2, q10);
+    // The appliance's name is escaped in its cells; the host's status text is not touched.
+    EXPECT_NE(page.find("Kit&#39;chen Top LED"), std::string::npos);
+    EXPECT_EQ(page.find("Kit'chen"), std::string::npos);
+    EXPECT_NE(page.find(">status Q14<"), std::string::npos);
+    // A device of the plug-in's house code gets "Clear", another "OFF" and "ON"; motion none.
+    EXPECT_NE(page.find("<select class='formdropdown' onChange='ClearSubmit(this);' name='V5114' size='1'>"
+                        "<option selected=' '></option><option value='Clear'>Clear</option></select>"),
+              std::string::npos);
+    EXPECT_NE(page.find("name='V413' size='1'><option selected=' '></option><option value='OFF'>OFF</option>"
+                        "<option value='ON'>ON</option></select>"),
+              std::string::npos);
+    EXPECT_EQ(page.find("name='V414'"), std::string::npos);
+    // Every input lies inside the form "control" except the two small forms of the buttons.
+    const std::string form = page.substr(page.find("<form name='control'"), page.find("</form>") - page.find("<form name='control'"));
+    EXPECT_EQ(inputs(page).size(), inputs(form).size() + 4);
+    EXPECT_NE(page.find("<input type='submit' name='UID' value='ID'>"), std::string::npos);
+    EXPECT_NE(page.find("name='hiddenframe'"), std::string::npos);
+}
+
+TEST(StatusPage, SortButtonsReverseOnASecondPress) {
+    StatusBed bed(kNames);
+    bed.state.hostInterface.ShowSetup = false;
+    bed.page("clientinput=yes&clientvalue=yes&Name=Name");
+    EXPECT_EQ(bed.setting("STATUS", "StatusSortKey"), "\"Name\"");
+    EXPECT_EQ(bed.setting("STATUS", "StatusSortDirection"), "\"\"");
+    bed.page("clientinput=yes&clientvalue=yes&Name=Name");
+    EXPECT_EQ(bed.setting("STATUS", "StatusSortDirection"), "\"DESC\"");
+    EXPECT_EQ(bed.state.statusPage.SortKey, "NAME");
+    bed.page("clientinput=yes&clientvalue=yes&Changed=Changed");
+    EXPECT_EQ(bed.setting("STATUS", "StatusSortKey"), "\"Changed\"");
+    EXPECT_EQ(bed.setting("STATUS", "StatusSortDirection"), "\"\"");
+    // "Refresh" changes nothing.
+    bed.page("clientinput=yes&clientvalue=yes&Refresh=x&Name=Name");
+    EXPECT_EQ(bed.setting("STATUS", "StatusSortKey"), "\"Changed\"");
+}
+
+TEST(StatusPage, DeviceCommandsOnlyForListedDevices) {
+    StatusBed bed(kNames);
+    for (int u = 1; u <= 20; ++u) bed.device("Q" + std::to_string(u), "x\x02On\x01Off", "Sleep\x02" "0\x01" "Awake\x02" "1\x01" "Always Awake\x02" "2");
+    bed.device("A3");
+    bed.device("B7");
+    bed.state.HouseCode = "Q";
+    bed.host->ClearCalls();
+    // A power device is switched through the host.
+    bed.page("clientinput=V413&clientvalue=on");
+    EXPECT_EQ(bed.calls("ExecX10"), (std::vector<std::string>{"A3|ON|0"}));
+    // A device the page does not list is refused.
+    bed.page("clientinput=V427&clientvalue=on");
+    EXPECT_EQ(bed.calls("ExecX10").size(), 1u);
+    // A value label: the exact name wins over an earlier value that holds it.
+    bed.page("clientinput=V5112&clientvalue=awake");
+    EXPECT_EQ(bed.calls("ValueChangeEvent"), (std::vector<std::string>{"Q12|1"}));
+    bed.page("clientinput=V5112&clientvalue=Always");
+    EXPECT_EQ(bed.calls("ValueChangeEvent").back(), "Q12|2");
+    EXPECT_EQ(DeviceCodeFieldName(bed.state, "Q5"), "V515");
+    EXPECT_EQ(DeviceCodeFromFieldName("V515"), "Q5");
+}
+
+TEST(StatusPage, SectionFieldNames) {
+    StatusBed bed("");
+    const std::string page = bed.get();
+    std::vector<std::string> names;
+    for (const Field& f : inputs(page)) names.push_back(f.name);
+    auto has = [&](const std::string& name) { return std::find(names.begin(), names.end(), name) != names.end(); };
+    for (const char* name :
+         {"Location0", "IP8", "Power0", "Motion8", "Option1", "Option9", "CID0", "HSIP", "VoiceCB", "FontColor",
+          "PushDelay", "Menu", "StatusOnly", "Check1_0", "Check1_18", "CommandRetries", "UseZephraServer", "UDPDelay",
+          "ServerPort", "StyleSheet", "Background", "TCPServerOption", "DebugLog", "ShowSlides", "TCPDebug",
+          "PowerCycleInterval", "PowerCycleTime", "SleepInterval", "noResponseAction", "DefaultPushPage", "PowerUpTime",
+          "WindowsShare", "AwakenOnMotion", "SlideshowNoMotionTime", "StartSlildeshow", "LEDMotionTime", "TextStyle",
+          "TextForeground", "TextBackground", "TextFontSize", "IncludeHeaderLinks", "LinksFile", "MaxPixels",
+          "SlideshowPath", "ImagePath", "ImageServer", "jpg", "gif", "bmp", "Wallpaper", "DontRandomize",
+          "UpdateInterval", "Links", "SlideASP0", "SlideASP14", "Dwell6", "ServerPathGroup1", "FolderPathGroup2",
+          "LineNumber", "CIDEventGroup", "CIDCommPort", "CIDPortString", "CIDModemInitString", "CIDNamePrefix",
+          "CIDNumberPrefix", "InsertModemCrLf", "ZcidCIDResponse", "CIDSentry", "BrowserCIDResponse",
+          "SoundCIDResponse", "GenerateCIDEvent", "LogCID", "UseHSPPhoneBook", "ExcludeHSPLocation", "UseFriends",
+          "FriendsLocation", "FilterTag0", "FilterEvent0", "Class0", "Source0", "script", "query", "Save",
+          "ShowControl", "ShowSetup", "ShowReceiveMessages", "ShowReceiveDetail", "ShowStatus"})
+        EXPECT_TRUE(has(name)) << name;
+    EXPECT_FALSE(has("X10Server0"));
+    EXPECT_NE(page.find("&nbsp;Start Sllideshow on New Motion Detected"), std::string::npos);
+    EXPECT_NE(page.find(">&nbsp;Include jpg"), std::string::npos);
+    EXPECT_NE(page.find("Seconds after power cycle  OR Wait for browser to appear on file share "), std::string::npos);
+    EXPECT_NE(page.find("Folder Path&nbsp;&nbsp;&nbsp;<input type='text'  size='70' name='FolderPathGroup0'"),
+              std::string::npos);
+    // Under the xAP host: no server selection, an X10 target row for a unit with a power code.
+    StatusBed xap("[Zephra Names]\r\n1.2.3.4=\"Hall,Q1,A2,\"\r\n");
+    xap.state.IsSetup = true;
+    const std::string xapPage = xap.get();
+    EXPECT_EQ(xapPage.find("TCPServerOption"), std::string::npos);
+    EXPECT_NE(xapPage.find("name='X10Server0'"), std::string::npos);
+    EXPECT_EQ(xapPage.substr(xapPage.size() - 14), "</body></html>");
+}
+
+TEST(StatusPage, ASaveOfTheUnchangedPageKeepsTheSettingsFile) {
+    StatusBed bed(kNames);
+    const std::string first = bed.get();
+    bed.page(StatusBed::post(first, "Save"));  // the first save writes every key in the writer's form
+    const std::string stored = bed.ini();
+    const std::string second = bed.get();
+    bed.page(StatusBed::post(second, "Save"));
+    EXPECT_EQ(bed.ini(), stored);
+    EXPECT_EQ(bed.get(), second);
+}
+
+TEST(StatusPage, AwkwardValuesAndAnUntickedBoxSurviveASave) {
+    StatusBed bed(kNames);
+    const std::string page = bed.get();
+    bed.page(StatusBed::post(page, "Save",
+                             {{"WindowsShare", "\\\\srv\\bob's share"},
+                              {"CIDNamePrefix", "NAME ="},
+                              {"LinksFile", "a&b=c"},
+                              {"Location1", "O'Neil <den>"}},
+                             {"ShowReceiveDetail", "jpg"}));
+    EXPECT_EQ(bed.setting("Zephra Utilities", "WindowsShare"), "\\\\srv\\bob's share");
+    EXPECT_EQ(bed.setting("Zephra Utilities", "CIDNamePrefix"), "NAME =");
+    EXPECT_EQ(bed.setting("Zephra Utilities", "LinksFile"), "a&b=c");
+    EXPECT_EQ(bed.setting("Zephra Utilities", "jpg"), "0");
+    EXPECT_EQ(bed.setting("STATUS", "ShowReceiveDetail"), "False");
+    const std::string again = bed.get();
+    EXPECT_NE(again.find("value='\\\\srv\\bob&#39;s share'"), std::string::npos);
+    EXPECT_NE(again.find("value='O&#39;Neil &lt;den&gt;'"), std::string::npos);
+    EXPECT_NE(again.find("value='NAME ='"), std::string::npos);
+}
+
+TEST(StatusPage, ASaveKeepsWhatThePostDidNotCarry) {
+    StatusBed bed(kNames + "[Received]\r\nacme.a~T.R=Tag_A;1\r\n");
+    bed.state.hostInterface.FilterDictionary->Add(vb::Variant("acme.a~T.R"), vb::Variant("Tag_A;1"));
+    bed.get();
+    const std::string before = bed.ini();
+    // Only the display options are posted: no setup section, no filter row.
+    bed.page("clientinput=yes&clientvalue=yes&Save=x&ShowControl=1&ShowSetup=1&ShowReceiveMessages=1&ShowStatus=2");
+    EXPECT_EQ(bed.setting("Zephra Names", "192.168.9.5"), "\"Kit'chen,Q11,A3,A4\"");
+    EXPECT_EQ(bed.setting("Received", "acme.a~T.R"), "Tag_A;1");
+    EXPECT_TRUE(bed.calls("ClearINISection").empty());
+    // A new filter row from the page.
+    const std::string page = bed.get();
+    bed.page(StatusBed::post(page, "Save",
+                             {{"Source0", "acme.sensor.kitchen"}, {"Class0", "Temp.Report"}, {"FilterTag0", "Kitchen Temp"}}));
+    EXPECT_EQ(bed.setting("Received", "acme.sensor.kitchen~Temp.Report"), "Kitchen_Temp;");
+    EXPECT_EQ(bed.setting("Received", "acme.a~T.R"), "Tag_A;1");
+    EXPECT_TRUE(bed.state.hostInterface.DeviceDictionary->Exists(vb::Variant("Kitchen_Temp")));
+}
+
+TEST(StatusPage, ReceivedValuesAreEscaped) {
+    StatusBed bed("");
+    auto device = std::make_shared<DeviceClass>();
+    device->LastChange = vb::Now();
+    device->MessageList->Add(vb::Variant("<script>x</script>"), vb::Variant("t.v"));
+    device->MessageKeyList->Add(vb::Variant("t.v"));
+    bed.state.hostInterface.DeviceDictionary->Add(vb::Variant("T"), vb::Variant(vb::ObjectRef(device)));
+    bed.state.hostInterface.FilterDictionary->Add(vb::Variant("s~c"), vb::Variant("T;"));
+    bed.state.hostInterface.ShowReceiveDetail = true;
+    bed.state.hostInterface.ShowSetup = false;
+    const std::string page = bed.get();
+    EXPECT_EQ(page.find("<script>x"), std::string::npos);
+    EXPECT_NE(page.find("&lt;script&gt;x&lt;/script&gt;"), std::string::npos);
+    EXPECT_NE(page.find("name='FilterTag1'"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace zephra::testing
