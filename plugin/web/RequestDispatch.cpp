@@ -109,10 +109,13 @@ private:
         response->index(slot);
         const vb::Variant req{vb::ObjectRef(request)};
         const vb::Variant resp{vb::ObjectRef(response)};
+        // A page whose code already answered (an access check's redirect) is not sent after it.
         if (path == kSlideshowPage) {
-            response->SendTextString(ZephraSlideshow_ASP(state_, req, resp), slot);
+            const std::string page = ZephraSlideshow_ASP(state_, req, resp);
+            if (!response->answered()) response->SendTextString(page, slot);
         } else if (path == kStatusPage) {
-            response->SendTextString(StatusPage(state_, req, resp), slot);
+            const std::string page = StatusPage(state_, req, resp);
+            if (!response->answered()) response->SendTextString(page, slot);
         } else if (isOneOf(ext, {".jpg", ".gif", ".wav"})) {
             const std::string file = path.substr(0, path.rfind('.') + 4);
             if (fileNameAllowed(request->page(), file)) {

@@ -132,9 +132,15 @@ void Response::logTagged(const std::string& tag) {
     vb::Try([&] { WriteLog(server_->state().host(), kSource, tag); });
 }
 
-void Response::Redirect(const vb::Variant&) { SendTextString(kUnauthorized, index_); }
+void Response::Redirect(const vb::Variant&) {
+    answered_ = true;
+    SendTextString(kUnauthorized, index_);
+}
 
-void Response::Send(const std::string& text) { SendTextString(text, index_); }
+void Response::Send(const std::string& text) {
+    answered_ = true;
+    SendTextString(text, index_);
+}
 
 void Response::sendAnswer(int16_t slot, const std::string& text, Unable unable, const std::string& fullPath) {
     forms::TcpSocket& socket = server_->Socket(slot);

@@ -26,6 +26,8 @@ public:
     explicit Response(std::shared_ptr<TCPServer> server);
 
     void index(int16_t slot) { index_ = slot; }
+    // A page's code answered through Redirect or Send: the page it builds is not sent as well.
+    bool answered() const noexcept { return answered_; }
     // "<HTML>Unauthorized Access<HTML>" as a text answer on the own slot.
     void Redirect(const vb::Variant& unused);
     // The text as a text answer on the own slot.
@@ -47,6 +49,7 @@ private:
 
     std::shared_ptr<TCPServer> server_;
     int16_t index_ = 0;
+    bool answered_ = false;
 };
 
 // The content type of a file name: the first of ".txt", ".htm", ".html", ".jpg", ".gif", ".bmp",

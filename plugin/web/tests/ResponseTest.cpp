@@ -83,6 +83,16 @@ TEST_F(ResponseTest, TextAnswersCarryTheirHeaderLinesByteForByte) {
               "Content-Length: 31\r\n\r\n<HTML>Unauthorized Access<HTML>");
 }
 
+// The page frame's access check answers with the unauthorised page; the page is not sent after it.
+TEST_F(ResponseTest, APageTurnedAwayByTheAccessCheckIsNotSentAfterTheAnswer) {
+    s.bed.host->SetIniText("web_settings.ini", "[Settings]\nusesecurity=ENHANCED\n");
+    s.bed.host->SetIniText("includes.ini", "[header.asp]\nstrShowLinks=TOPLEVEL\n");
+    EXPECT_EQ(s.ask(get("/status")),
+              "HTTP/1.0 200 OK\r\nServer: dkv\r\nDate: 09-Dec-26\r\nAccept-Ranges: bytes\r\nContent-Type: text/html\r\n"
+              "Content-Length: 31\r\n\r\n<HTML>Unauthorized Access<HTML>");
+    EXPECT_EQ(s.debugCount(">>>>>>>>>>> SendingTextString "), 1u);
+}
+
 TEST_F(ResponseTest, FilesAreStreamedInBlocksOfAThousandBytes) {
     std::string bytes;
     for (int i = 0; i < 2500; ++i) bytes += static_cast<char>(i * 7);
