@@ -9,7 +9,7 @@ const { execFileSync } = require('node:child_process');
 const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
-const { startHost, launchBrowser, artifactPath } = require('../lib/zephra-host');
+const { startHost, startAppliances, launchBrowser, artifactPath } = require('../lib/zephra-host');
 
 function jpeg(size, colour) {
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'zephra-slide-'));
@@ -70,5 +70,38 @@ test('the slideshow steps through pictures and an .asp slide, each page refreshi
   } finally {
     await browser.close();
     await host.stop();
+  }
+});
+
+test('an appliance stand-in asking for the slideshow from its own address steps through its group', async () => {
+  const sim = await startAppliances(['kitchen']);
+  const host = await startHost({
+    settings: ['SlideshowUpdateInterval=2', 'SlideASP0=news.asp,2', 'SlideASP1=pics,4'],
+    names: [`127.0.0.2/${sim.http.kitchen}="Kitchen,,,,1,0,"`],
+    files: {
+      'HTML/news.asp': SLIDE,
+      'HTML/pics/red.jpg': jpeg('640x480', 'red'),
+    },
+  });
+  try {
+    // The stand-in's browser loads the page from the appliance's address, as the appliance would.
+    const slideshow = host.url('/ZephraSlideshow.asp');
+    const browsed = () => sim.log().split('\n').filter((l) => l.includes(`browse "${slideshow}"`));
+    for (let i = 1; i <= 3; i += 1) {
+      const answer = await fetch(`http://${sim.http.kitchen}/gotoURL.shtml?M=GOTO_URL&S=${slideshow}`);
+      assert.strictEqual(answer.status, 200);
+      const deadline = Date.now() + 10000;
+      while (browsed().length < i && Date.now() < deadline) await new Promise((r) => setTimeout(r, 50));
+    }
+    const lines = browsed();
+    assert.strictEqual(lines.length, 3, sim.log());
+    assert.ok(lines.every((l) => / ok status=200 bytes=\d+/.test(l)), lines.join('\n'));
+    // A picture page, the .asp slide, a picture page again: the slide is the one of another size.
+    const sizes = lines.map((l) => Number(/bytes=(\d+)/.exec(l)[1]));
+    assert.strictEqual(sizes[0], sizes[2], lines.join('\n'));
+    assert.notStrictEqual(sizes[0], sizes[1], lines.join('\n'));
+  } finally {
+    await host.stop();
+    await sim.stop();
   }
 });
