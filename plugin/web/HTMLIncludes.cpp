@@ -16,6 +16,7 @@
 #include "vb/ErrorNumbers.h"
 #include "vb/Strings.h"
 #include "web/PageFrame.h"
+#include "web/PageFrameDetail.h"
 #include "web/PageScriptObjects.h"
 #include "windows/FileSystemObject.h"
 #include "windows/PathMap.h"
@@ -34,10 +35,6 @@ constexpr const char* kIncludeCycle = "Page include skipped, already being loade
 constexpr const char* kHostIncludes[] = {"includes\\style.asp", "includes\\misc_functions.asp", "includes\\header.asp",
                                          "includes\\menu_functions.asp"};
 
-// Runs a routine's body; a failure is logged with its tag and the routine is left.
-void routine(PluginState& state, const char* tag, const std::function<void()>& body) {
-    if (!vb::Try(body)) vb::Try([&] { WriteLog(state.host(), kSource, tag); });
-}
 
 // The files being loaded around the current one, so that an include cycle is cut.
 using Chain = std::vector<fs::path>;
@@ -108,7 +105,7 @@ std::string takeIncludes(PluginState& state, std::string text, Includer includer
 }
 
 void htmlReferences(PluginState& state, const std::string& name, Chain& chain) {
-    routine(state, "AccumulateHTMLReferences: ", [&] {
+    page_frame::trapped(state, "AccumulateHTMLReferences: ", [&] {
         fs::path identity;
         auto text = readOnce(state, resolve(state, name, "\\HTML"), name, chain, identity);
         if (!text) return;
@@ -124,7 +121,7 @@ void htmlReferences(PluginState& state, const std::string& name, Chain& chain) {
 }
 
 void scriptReferences(PluginState& state, const std::string& name, Chain& chain) {
-    routine(state, "AccumulateReferences: ", [&] {
+    page_frame::trapped(state, "AccumulateReferences: ", [&] {
         fs::path identity;
         auto text = readOnce(state, resolve(state, name, "\\Scripts"), name, chain, identity);
         if (!text) return;
@@ -146,7 +143,7 @@ script::ScriptControl& pageEngine(PluginState& state) {
 }
 
 void HTMLInit(PluginState& state) {
-    routine(state, "HTMLInit: ", [&] {
+    page_frame::trapped(state, "HTMLInit: ", [&] {
         auto engine = std::make_shared<script::ScriptControl>();
         state.web.PageEngine = engine;
         engine->setLanguage("VBScript");
@@ -171,7 +168,7 @@ void HTMLInit(PluginState& state) {
 }
 
 void HTMLBuild(PluginState& state) {
-    routine(state, "HTMLBuild: ", [&] {
+    page_frame::trapped(state, "HTMLBuild: ", [&] {
         for (const char* file : kHostIncludes) AccumulateHTMLReferences(state, file);
     });
 }
@@ -187,7 +184,7 @@ void AccumulateReferences(PluginState& state, const std::string& name) {
 }
 
 void AccumulateHTMLString(PluginState& state, const std::string& text) {
-    routine(state, "AccumulateHTMLString: ", [&] {
+    page_frame::trapped(state, "AccumulateHTMLString: ", [&] {
         Chain chain;
         std::string code = takeIncludes(state, text, Includer::Page, chain);
         pageEngine(state).AddCode(vb::Replace(code, "<!---->", ""));
@@ -203,7 +200,7 @@ std::string FormatCell(PluginState& state, const std::string& text, const std::s
 
 std::string CustomHeader(PluginState& state, const vb::Variant& header) {
     std::string text;
-    routine(state, "CustomHeader: ", [&] { text = zephra::CustomHeader(state, header); });
+    page_frame::trapped(state, "CustomHeader: ", [&] { text = zephra::CustomHeader(state, header); });
     return text;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// What the page frame's procedures share: their error trap, the host settings files they read
-// and the paths of the host's fragment files.
+// What the page frame's procedures share: their error trap (which the page engine and the
+// slideshow page use too), the host settings files they read and the paths of the host's
+// fragment files.
 
 #include <functional>
 #include <string>

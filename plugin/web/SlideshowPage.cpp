@@ -1,7 +1,6 @@
 #include "web/SlideshowPage.h"
 
 #include <cmath>
-#include <functional>
 
 #include "automation/CallByName.h"
 #include "core/LogWriter.h"
@@ -16,6 +15,7 @@
 #include "vb/Math.h"
 #include "vb/Strings.h"
 #include "web/HTMLIncludes.h"
+#include "web/PageFrameDetail.h"
 #include "web/ImageInfo.h"
 #include "windows/FileSystemObject.h"
 #include "windows/ImageResize.h"
@@ -24,7 +24,6 @@ namespace zephra {
 
 namespace {
 
-constexpr const char* kSource = "dkvZephra";
 constexpr const char* kDebugSource = "dkvZephra Debug";
 constexpr int32_t kScreenWidth = 620;
 constexpr int32_t kScreenHeight = 460;
@@ -33,9 +32,6 @@ void debug(PluginState& state, const std::string& text) {
     if (state.settings.DebugLog) vb::Try([&] { state.host().Writelog(kDebugSource, text); });
 }
 
-void routine(PluginState& state, const char* tag, const std::function<void()>& body) {
-    if (!vb::Try(body)) vb::Try([&] { WriteLog(state.host(), kSource, tag); });
-}
 
 std::string backslashed(const std::string& path) { return vb::Replace(path, "/", "\\"); }
 
@@ -128,7 +124,7 @@ std::string applianceSlide(PluginState& state, const vb::Variant& request, const
 std::string ZephraSlideshow_ASP(PluginState& state, const vb::Variant& request, const vb::Variant& response) {
     std::string answer;
     std::string address;
-    routine(state, "ZephraSlideshow_ASP: ", [&] {
+    page_frame::trapped(state, "ZephraSlideshow_ASP: ", [&] {
         address = vb::CStr(automation::callByName(request, page_request::kServerVariables,
                                                   {vb::Variant(page_request::kRemoteAddr)}));
         debug(state, "Enter SlideshowASP " + address);
@@ -156,7 +152,7 @@ std::string ZephraSlideshow_ASP(PluginState& state, const vb::Variant& request, 
 std::string BuildRandomSlideshow(PluginState& state, PictureList& list, const std::string& server,
                                  const std::string& folder) {
     std::string page;
-    routine(state, "BuildRandomSlideshow: ", [&] {
+    page_frame::trapped(state, "BuildRandomSlideshow: ", [&] {
         const auto count = static_cast<int32_t>(list.files.size());
         int32_t& index = state.web.NextPictureIndex;
         if (state.settings.DontRandomize) {
@@ -178,7 +174,7 @@ std::string BuildSlideshow(PluginState& state, const std::string& name, const st
                            int32_t height, const std::string& refresh, const std::string& folder) {
     const ZephraSettings& s = state.settings;
     std::string page;
-    routine(state, "BuildSlideshow: ", [&] {
+    page_frame::trapped(state, "BuildSlideshow: ", [&] {
         debug(state, "Now Showing slide " + name + " with original size of " + std::to_string(width) + "x" +
                          std::to_string(height));
         const std::string port = s.OwnWebServer ? s.ServerPort : s.svrport;
@@ -208,7 +204,7 @@ std::string Resize(PluginState& state, const std::string& name, int32_t height, 
     const ZephraSettings& s = state.settings;
     // After a failure the original picture is used.
     std::string address = name;
-    routine(state, "Resize ", [&] {
+    page_frame::trapped(state, "Resize ", [&] {
         windows::FileSystemObject fso;
         if (!state.web.SlideClientIsAppliance) {
             const std::string source = vb::Replace(backslashed(folder + "\\" + name), "\\\\", "\\");
@@ -239,7 +235,7 @@ std::string Resize(PluginState& state, const std::string& name, int32_t height, 
 }
 
 void DumpStringToFile(PluginState& state, const std::string& name, const std::string& text) {
-    routine(state, "DumpStringToFile: ", [&] {
+    page_frame::trapped(state, "DumpStringToFile: ", [&] {
         windows::FileSystemObject fso;
         const std::string path = state.host().GetAppPath() + "\\HTML\\" + name + ".html";
         auto stream = fso.OpenTextFile(path, windows::ForAppending, true);
