@@ -302,6 +302,16 @@ TEST_F(PhotonTest, KeysGoToHotkeysThenRawHandlers)
     Key(window, 'o');                   // without Ctrl it is no hotkey
     EXPECT_EQ(hotkeys_seen, 1);
 
+    // A key made by the program reaches the window's key handlers, from any of its widgets.
+    before = keys_seen;
+    PhEvent_t made{};
+    made.type = Ph_EV_KEY;
+    made.data.key.key_flags = Pk_KF_Key_Down | Pk_KF_Sym_Valid;
+    made.data.key.key_sym = Pk_Up;
+    EXPECT_EQ(PtSendEventToWidget(Find("fastForwardButton"), &made), 0);
+    EXPECT_EQ(keys_seen, before + 1);
+    EXPECT_EQ(last_flags, Pk_KF_Key_Down | Pk_KF_Sym_Valid);
+
     // A blocked window takes no keys.
     PtSetResource(window, Pt_ARG_FLAGS, Pt_TRUE, Pt_BLOCKED);
     before = keys_seen;
