@@ -143,7 +143,8 @@ void FillCombo(const char* name, const char* const* list, uint32_t count, bool w
     std::vector<const char*> rows;
     for (uint32_t i = 0; i < count; ++i) rows.push_back(list[i] ? list[i] : "");
     if (!rows.empty()) PtListAddItems(combo, rows.data(), static_cast<int>(rows.size()), 0);
-    if (withNone) PtListAddItems(combo, &kNoSubtitle, 1, 1);
+    const char* none = kNoSubtitle;
+    if (withNone) PtListAddItems(combo, &none, 1, 1);
     PtSetResource(combo, Pt_ARG_CBOX_SEL_ITEM, selected, 0);
 }
 
@@ -394,7 +395,8 @@ int video_setup(PtWidget_t* window, ApInfo_t* info, PtCallbackInfo_t*)
     }
     if (mplayer.videoInfo.flags & MV_VIDEO_FIXED_SIZE) {
         SetVideoWindowDecorations(window, false);
-        const PhArea_t area = {{mplayer.setup.videoWnd.pos.x, mplayer.setup.videoWnd.pos.y}, mplayer.videoInfo.preferred_size};
+        const PhArea_t area = {{mplayer.setup.videoWnd.pos.x, mplayer.setup.videoWnd.pos.y},
+                               {mplayer.videoInfo.preferred_size.w, mplayer.videoInfo.preferred_size.h}};
         PtSetResource(window, Pt_ARG_AREA, &area, 0);
     } else {
         InitVideoArea();
