@@ -155,7 +155,10 @@ void Send(uint32_t command)
 
 bool IsDvdPlugin()
 {
-    return Current() && Current()->ctrl.name && strcmp(Current()->ctrl.name, texts::kPluginDvd) == 0;
+    // The host loads plug-ins by path: the file's own name tells which it is.
+    if (!Current() || !Current()->ctrl.name) return false;
+    const char* slash = strrchr(Current()->ctrl.name, '/');
+    return strcmp(slash ? slash + 1 : Current()->ctrl.name, texts::kPluginDvd) == 0;
 }
 
 // A window event's size request, kept within the picture's limits.
@@ -223,12 +226,13 @@ void DvdNextInList(const char* comboName, uint32_t command)
 {
     PtWidget_t* combo = W(comboName);
     if (!combo || !Current()) return;
-    const unsigned short* selected = nullptr;
-    const unsigned short* count = nullptr;
-    PtGetResource(combo, Pt_ARG_CBOX_SEL_ITEM, &selected, 0);
-    PtGetResource(combo, Pt_ARG_LIST_ITEM_COUNT, &count, 0);
-    const int n = count ? *count : 0;
-    const int p = selected ? *selected : 0;
+    // Each value read stays valid only until the next read: copy it at once.
+    const unsigned short* value = nullptr;
+    PtGetResource(combo, Pt_ARG_CBOX_SEL_ITEM, &value, 0);
+    const int p = value ? *value : 0;
+    value = nullptr;
+    PtGetResource(combo, Pt_ARG_LIST_ITEM_COUNT, &value, 0);
+    const int n = value ? *value : 0;
     if (n == 0) return;
     const int next = p % n + 1;
     if (next == p) return;
