@@ -60,7 +60,7 @@ inline std::vector<unsigned>& Sleeps() {
 inline void RecordSleep(unsigned ms) { Sleeps().push_back(ms); }
 
 // Opens the main window once per process: settings, connector folder and plug-in table in a
-// scratch folder; `table` is the plug-in table's text.
+// scratch folder; `table` is the plug-in table's text (empty: the built-in one).
 inline photon::PtWidget_t* OpenPlayerOnce(const std::string& table) {
     static photon::PtWidget_t* base = nullptr;
     if (base) return base;
@@ -68,7 +68,8 @@ inline photon::PtWidget_t* OpenPlayerOnce(const std::string& table) {
     setenv("ZEPHRA_PHOTON_SCOPE", (folder / "scope").c_str(), 1);
     std::filesystem::create_directories(folder / "scope");
     setenv("ZEPHRA_MEDIA_SETTINGS", (folder / "media.conf").c_str(), 1);
-    setenv("ZEPHRA_MEDIA_PLUGINS", folder.write("plugins", table).c_str(), 1);
+    if (table.empty()) unsetenv("ZEPHRA_MEDIA_PLUGINS");      // the built-in table
+    else setenv("ZEPHRA_MEDIA_PLUGINS", folder.write("plugins", table).c_str(), 1);
     // The fake plug-in stays mapped while the player loads and closes it, so that the tests may
     // look at it after it was unloaded.
     static void* keep = dlopen(VELORA_FAKE_PLUGIN, RTLD_NOW | RTLD_LOCAL);
