@@ -137,11 +137,11 @@ int MvGetMimeFromPlugin(char *mime, const char *plugin, int)
         mime[0] = '\0';
     if (!plugin)
         return 0;
-    // A path names the same plug-in as its file name.
-    const char *slash = std::strrchr(plugin, '/');
-    const std::string name = slash ? slash + 1 : plugin;
+    // A path names the same plug-in as its file name, in the question and in the table.
+    auto fileName = [](const std::string &path) { return path.substr(path.find_last_of('/') + 1); };
+    const std::string name = fileName(plugin);
     for (const Entry &entry : Table())
-        if (entry.plugin == name)
+        if (fileName(entry.plugin) == name)
             return Answer(mime, entry.mime);
     return 0;
 }

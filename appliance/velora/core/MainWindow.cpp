@@ -219,7 +219,8 @@ void DisplayClientArea() {
     const ApEventLink_t link = {ABM_PICTURE, module, nullptr, ABM_PLACE_DEFAULT, 0, 0};
     ApCreateModule(&link, mplayer.paneGroup, nullptr);
     mplayer.params.spane_wgt = W("plugin_pane");
-    if (PtWidget_t* controls = W("ControlGroup")) PtWidgetInsert(mplayer.paneGroup, PtWidgetParent(controls) == baseGroup ? controls : nullptr, 1);
+    // Below the controls and their position slider.
+    if (PtWidget_t* controls = W("cursor_pane")) PtWidgetInsert(mplayer.paneGroup, controls, 1);
     PtExtentWidget(baseGroup);
     PtRealizeWidget(mplayer.paneGroup);
     PtWidget_t* base = W("base");

@@ -77,10 +77,8 @@ void ShowError(char* buffer, std::size_t size, const char* format, const char* a
     popup_error(buffer);
 }
 
-void CutAtLineEnd(char* line) {
-    if (char* end = std::strchr(line, '\n')) *end = '\0';
-    else if (char* cr = std::strchr(line, '\r')) *cr = '\0';
-}
+// A line ends at its first '\n' or '\r': a list written with CR LF gives the same URLs.
+void CutAtLineEnd(char* line) { line[std::strcspn(line, "\r\n")] = '\0'; }
 
 bool ReadM3u(char* buffer, std::size_t size, PlaylistItem& item, const char* path) {
     FILE* file = std::fopen(path, "r");
@@ -155,6 +153,8 @@ int unload(void* data) {
 const char* FindItemFromUrl(char* buffer, std::size_t size, PlaylistItem& item, const char* url, const char* mime) {
     if (!url || !buffer || size == 0) return nullptr;
     buffer[0] = '\0';
+    item.url.clear();
+    item.mime.clear();
     item.plugin.clear();
     const char* extension = ExtensionOf(url);
     const char* path = PathOf(url);
