@@ -1,6 +1,7 @@
 // The handlers of the panes and windows beside the main window, gathered for the callback table.
 #include <vector>
 
+#include "CdPane.h"
 #include "DvdPane.h"
 #include "Panes.h"
 
@@ -12,7 +13,7 @@ const ApCallbackName_t* kPaneCallbacks()
 {
     static std::vector<ApCallbackName_t> all;
     if (all.empty()) {
-        for (const ApCallbackName_t* table : {kDvdCallbacks})
+        for (const ApCallbackName_t* table : {kDvdCallbacks, kCdCallbacks})
             for (; table->name; ++table) all.push_back(*table);
         all.push_back({nullptr, nullptr});
     }

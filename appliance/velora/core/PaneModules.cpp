@@ -7,7 +7,7 @@ const char* PaneModuleName(PaneModule pane) {
     switch (pane) {
     case PaneModule::Sound: return "status_db";
     case PaneModule::Default: return "default_pane";
-    case PaneModule::Cd: return "";         // the audio CD pane, when built
+    case PaneModule::Cd: return "cdaudio_db";
     case PaneModule::Dvd: return "dvd_db";
     case PaneModule::None: break;
     }
