@@ -3,6 +3,7 @@
 
 #include "CdPane.h"
 #include "DvdPane.h"
+#include "Settings.h"
 #include "Panes.h"
 
 namespace velora {
@@ -13,7 +14,7 @@ const ApCallbackName_t* kPaneCallbacks()
 {
     static std::vector<ApCallbackName_t> all;
     if (all.empty()) {
-        for (const ApCallbackName_t* table : {kDvdCallbacks, kCdCallbacks})
+        for (const ApCallbackName_t* table : {kDvdCallbacks, kCdCallbacks, kSettingsCallbacks})
             for (; table->name; ++table) all.push_back(*table);
         all.push_back({nullptr, nullptr});
     }

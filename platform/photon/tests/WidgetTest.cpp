@@ -166,6 +166,16 @@ TEST_F(PhotonTest, ResourcesReadBack)
     PtSetResource(spin, Pt_ARG_NUMERIC_VALUE, -20, 0);
     EXPECT_EQ(Value(spin), -20);
     EXPECT_EQ(Reasons(), "");   // program changes raise nothing
+    PtSetResource(spin, Pt_ARG_NUMERIC_MAX, 1000, 0);
+    Log().clear();
+    EnterNumber(spin, 35);      // a user's value does
+    EXPECT_EQ(Value(spin), 35);
+    EXPECT_EQ(Reasons(), "dvd_windowX:numeric");
+    Log().clear();
+    PtSetResource(spin, Pt_ARG_FLAGS, Pt_TRUE, Pt_BLOCKED);
+    EnterNumber(spin, 36);
+    EXPECT_EQ(Value(spin), 35);
+    PtSetResource(spin, Pt_ARG_FLAGS, Pt_FALSE, Pt_BLOCKED);
 
     PhDim_t dim{200, 150};
     PtSetResource(window, Pt_ARG_DIM, &dim, 0);
