@@ -81,6 +81,24 @@ void SetNumber(const char* name, int value)
     if (PtWidget_t* w = D(name)) PtSetResource(w, Pt_ARG_NUMERIC_VALUE, value, 0);
 }
 
+// A field refused inside its own change goes back once the change is over: set within it, the
+// toolkit would report the old value as a change of its own.
+struct Revert {
+    std::string name;
+    int value;
+};
+int RevertNow(void* data)
+{
+    auto* revert = static_cast<Revert*>(data);
+    SetNumber(revert->name.c_str(), revert->value);
+    delete revert;
+    return Pt_END;
+}
+void RevertLater(const char* name, int value)
+{
+    PtAppAddWorkProc(nullptr, RevertNow, new Revert{name, value});
+}
+
 // A card or device word shows as -1 when not set.
 int Shown(uint32_t word)
 {
@@ -177,7 +195,7 @@ void CheckDevice(const CardField& f)
         snprintf(text, sizeof text, kSpdifDeviceInvalid, device, card);
         Show(text);
     }
-    SetNumber(f.device, Shown(mplayer.setup.audio.*f.deviceWord));
+    RevertLater(f.device, Shown(mplayer.setup.audio.*f.deviceWord));
 }
 
 void CheckCard(const CardField& f)
@@ -188,7 +206,7 @@ void CheckCard(const CardField& f)
         char text[256];
         snprintf(text, sizeof text, f.label ? kCardInvalid : kSpdifCardInvalid, value, cards - 1);
         Show(text);
-        SetNumber(f.card, Shown(mplayer.setup.audio.*f.cardWord));
+        RevertLater(f.card, Shown(mplayer.setup.audio.*f.cardWord));
         return;
     }
     Store(f.cardWord, value);
