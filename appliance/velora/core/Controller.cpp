@@ -32,6 +32,8 @@ unsigned SeededDraw() {
     return static_cast<unsigned>(generator());
 }
 
+std::string FileName(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
+
 bool InRange(int i) { return i >= 0 && i < controller.count(); }
 
 // The title a URL gives: the text after its last '/', or after the one before a trailing '/'.
@@ -255,10 +257,9 @@ int ControllerOpenIndex(const char* plugin, int i) {
 int ControllerOpenItem(const PlaylistItem* item) {
     if (!item || item->plugin.empty()) return popup_error(texts::kWhichPlugin);
     if (HostPluginCtrl* ctrl = mplayer.pluginCtrl) {
-        const std::string current = ctrl->ctrl.name ? ctrl->ctrl.name : "";
-        // The loaded library's name is its path; the item names the file.
-        const std::string loaded = current.substr(current.find_last_of('/') + 1);
-        if (loaded.compare(0, kNameCompare, item->plugin, 0, kNameCompare) != 0) ControllerDeleteAll();
+        // The loaded library's name is where it was found; compare the file names.
+        const std::string loaded = FileName(ctrl->ctrl.name ? ctrl->ctrl.name : "");
+        if (loaded.compare(0, kNameCompare, FileName(item->plugin), 0, kNameCompare) != 0) ControllerDeleteAll();
     }
     if (item->url.empty()) return ControllerOpenIndex(item->plugin.c_str(), 0);
     const int index = ControllerAddItem(item);

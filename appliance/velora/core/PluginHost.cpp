@@ -268,13 +268,15 @@ HostPluginCtrl* load_plugin(const char* path, const char* /*url*/) {
     ctrl->ctrl.prio = mplayer.priority;
     ctrl->ctrl.basewin = W("base");
     ctrl->ctrl.setup = mplayer.setup;
+    // Known before MvInit, so that no report of the plug-in's can be lost.
+    RegisterPluginRecord(ctrl);
     if (LoadDll(file.c_str(), &ctrl->ctrl) != 0) {
+        ForgetPluginRecord(ctrl);
         std::free(ctrl);
         char text[kItemBufferSize];
         ShowError(text, sizeof text, texts::kCantLoadPlugin, path ? path : "");
         return nullptr;
     }
-    RegisterPluginRecord(ctrl);
     ShowPaneImage();
     mplayer.pluginCtrl = ctrl;
     if (ctrl->ctrl.pflags & MV_SPANE) {

@@ -330,6 +330,43 @@ TEST_F(VeloraWindow, KeysOfTheMainWindow) {
     EXPECT_EQ(Types(fake->Take()).at(0), static_cast<uint32_t>(CMD_PLUGIN_STOP));
 }
 
+TEST_F(VeloraWindow, OpenLocationAndOpenFile) {
+    // Open Location: a URL that resolves empties the list and opens it; the dialog closes.
+    t::ChooseItem(W("mnuFileOpenUrl"));
+    PtWidget_t* field = t::Find("urltoopen");
+    ASSERT_NE(field, nullptr);
+    t::TypeText(field, "/nowhere/clip.ogg");
+    t::Click(t::Find("urlOpen"));
+    EXPECT_EQ(bErrorDlg, 1);
+    EXPECT_EQ(t::Text(t::Find("urlStatus")), "");
+    errdlg_done(nullptr, nullptr, nullptr);
+    ASSERT_NE(t::Find("urltoopen"), nullptr);          // the dialog stays after a failure
+    t::TypeText(t::Find("urltoopen"), "/music/located.wav");
+    t::Click(t::Find("urlOpen"));
+    t::RunUntilIdle();
+    ASSERT_EQ(ControllerGetPlaylistCount(), 1);
+    EXPECT_STREQ(ControllerGetUrl(0), "file:///music/located.wav");
+    EXPECT_EQ(mplayer.bAutoPlay, 1);
+    EXPECT_EQ(t::Find("urltoopen"), nullptr);
+
+    // Open File: the selector starts at /usr/share without a file:// argument, then remembers.
+    t::AnswerFileSelection("/music/chosen.wav", 1);
+    t::ChooseItem(W("mnuFileOpenFile"));
+    t::RunUntilIdle();
+    const t::DialogSeen seen = t::DialogsSeen().back();
+    EXPECT_EQ(seen.kind, "file");
+    EXPECT_EQ(seen.title, "Open file");
+    EXPECT_EQ(seen.root, "/usr/share");
+    EXPECT_EQ(seen.buttons, (std::vector<std::string>{"Open", "Cancel"}));
+    ASSERT_EQ(ControllerGetPlaylistCount(), 1);
+    EXPECT_STREQ(ControllerGetUrl(0), "file:///music/chosen.wav");
+    t::AnswerFileSelection("/music/other.wav", 2);      // cancelled: nothing changes
+    t::ChooseItem(W("mnuFileOpenFile"));
+    t::RunUntilIdle();
+    EXPECT_EQ(t::DialogsSeen().back().root, "/music/chosen.wav");
+    EXPECT_STREQ(ControllerGetUrl(0), "file:///music/chosen.wav");
+}
+
 // A second process started with -u hands its URL to this one, which owns the connector.
 TEST_F(VeloraWindow, ASecondInstanceHandsItsUrlOver) {
     char name[] = "velora";
