@@ -3,6 +3,7 @@
 
 #include "CdPane.h"
 #include "DvdPane.h"
+#include "PlaylistEditor.h"
 #include "Settings.h"
 #include "Panes.h"
 
@@ -14,7 +15,7 @@ const ApCallbackName_t* kPaneCallbacks()
 {
     static std::vector<ApCallbackName_t> all;
     if (all.empty()) {
-        for (const ApCallbackName_t* table : {kDvdCallbacks, kCdCallbacks, kSettingsCallbacks})
+        for (const ApCallbackName_t* table : {kDvdCallbacks, kCdCallbacks, kSettingsCallbacks, kPlaylistCallbacks})
             for (; table->name; ++table) all.push_back(*table);
         all.push_back({nullptr, nullptr});
     }
