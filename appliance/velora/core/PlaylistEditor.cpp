@@ -332,9 +332,9 @@ int OnPlaylistWndRealized(PtWidget_t* widget, void*, PtCallbackInfo_t*)
     return Pt_CONTINUE;
 }
 
-int OnPlaylistWndDestroyed(PtWidget_t*, void*, PtCallbackInfo_t*)
+int OnPlaylistWndDestroyed(PtWidget_t* widget, void*, PtCallbackInfo_t*)
 {
-    PtWidget_t* tree = Tree();
+    PtWidget_t* tree = widget && PtWidgetIsClass(widget, PtTree) ? widget : Tree();
     if (tree) {
         if (g_bFileToSave) SavePlaylistsToFile(tree);
         for (PtTreeItem_t* f = PtTreeRootItem(tree); f; f = f->brother) FreeMime(f);
