@@ -40,6 +40,7 @@ const ApEventLink_t kEditorLink = {ABM_WINDOW, "playlistEditorDlg", nullptr, ABM
 const ApEventLink_t kActiveLink = {ABM_DIALOG, "playlistActiveDlg", nullptr, ABM_PLACE_DEFAULT, 0, 0};
 const ApEventLink_t kPropertiesLink = {ABM_DIALOG, "playlistPropertiesDlg", nullptr, ABM_PLACE_CENTER, 0, 0};
 const ApEventLink_t kUrlAddLink = {ABM_DIALOG, "playlistUrlAddDlg", nullptr, ABM_PLACE_CENTER, 0, 0};
+const ApEventLink_t kMenuLink = {ABM_MENU, "playlist_edit_menu", nullptr, ABM_PLACE_POINTER, 0, 0};
 const ApEventLink_t kIconsLink = {ABM_PICTURE, "tree_icons", nullptr, ABM_PLACE_DEFAULT, 0, 0};
 
 int g_bPlaylistRealized = 0;
@@ -329,6 +330,13 @@ int OnPlaylistWndRealized(PtWidget_t* widget, void*, PtCallbackInfo_t*)
         ApCloseDBase(db);
     }
     if (!ReadPlaylistFiles(tree)) PtTreeAddFirst(tree, NewFolder(tree, kFirstPlaylist), nullptr);
+    // The editing keys.
+    if (g_editor) {
+        PtAddHotkeyHandler(g_editor, 'x', Pk_KM_Ctrl, 0, nullptr, OnPlaylistEditCut);
+        PtAddHotkeyHandler(g_editor, 'c', Pk_KM_Ctrl, 0, nullptr, OnPlaylistEditCopy);
+        PtAddHotkeyHandler(g_editor, 'v', Pk_KM_Ctrl, 0, nullptr, OnPlaylistEditPaste);
+        PtAddHotkeyHandler(g_editor, Pk_Delete, 0, Pt_HOTKEY_SYM, nullptr, OnPlaylistEditDelete);
+    }
     return Pt_CONTINUE;
 }
 
@@ -513,6 +521,30 @@ int OnPlaylistPropertiesDlgOk(PtWidget_t*, void*, PtCallbackInfo_t*)
     return Pt_CONTINUE;
 }
 
+int OnPlaylistEditMenuRealized(PtWidget_t* menu, void*, PtCallbackInfo_t*)
+{
+    PtWidget_t* tree = Tree();
+    PtTreeItem_t* current = tree ? PtTreeGetCurrent(tree) : nullptr;
+    if (current && IsFolder(current)) EnsureLoaded(tree, current);
+    auto enable = [menu](const char* name, bool on) {
+        if (PtWidget_t* item = ApGetWidgetPtr(menu, name))
+            PtSetResource(item, Pt_ARG_FLAGS, on ? 0L : static_cast<long>(Pt_BLOCKED | Pt_GHOST), Pt_BLOCKED | Pt_GHOST);
+    };
+    enable("plEditRename", IsFolder(current));
+    enable("plEditActivate", current && !(IsFolder(current) && !current->son));
+    enable("plEditPaste", current && g_cutItem);
+    enable("plEditCut", current && g_bCutIsEnabled);
+    enable("plEditCopy", current && g_bCopyIsEnabled);
+    enable("plEditDelete", current && g_bDeleteIsEnabled);
+    return Pt_CONTINUE;
+}
+
+int OnOpenPlaylistEditMenu(PtWidget_t* button, void*, PtCallbackInfo_t* cbinfo)
+{
+    if (PtWidget_t* menu = ApCreateModule(&kMenuLink, button, cbinfo)) OnPlaylistEditMenuRealized(menu, nullptr, cbinfo);
+    return Pt_CONTINUE;
+}
+
 int OnPlaylistPropertiesDlgCancel(PtWidget_t*, void*, PtCallbackInfo_t*)
 {
     CloseProperties();
@@ -652,6 +684,8 @@ const ApCallbackName_t kPlaylistCallbacks[] = {
     {"OnPlaylistPropertiesDlgCancel", OnPlaylistPropertiesDlgCancel},
     {"OnPlaylistVerifyUserInput", OnPlaylistVerifyUserInput},
     {"OnOpenUrlToAdd", OnOpenUrlToAdd},
+    {"OnOpenPlaylistEditMenu", OnOpenPlaylistEditMenu},
+    {"OnPlaylistEditMenuRealized", OnPlaylistEditMenuRealized},
     {"OnUrlToAdd", OnUrlToAdd},
     {"OnActivePlaylistDlgRealized", OnActivePlaylistDlgRealized},
     {"OnActivePlaylistDlgDestroyed", OnActivePlaylistDlgDestroyed},

@@ -103,6 +103,22 @@ TEST_F(PlaylistEditor, ClipboardRenameDeleteAndSaveOnRealFiles)
     EXPECT_EQ(Texts(rock->son), (std::vector<std::string>{"file:///music/a.mp3\tAlpha\nLive", "file:///music/b.mp3\tBeta"}));
     EXPECT_STREQ(static_cast<const char*>(rock->son->brother->data), "audio/mpeg");
 
+    // The edit menu: without a current item everything is off; on a folder rename is on.
+    PtTreeGoto(Tree(), nullptr);
+    t::Click(t::Find("playlistEditButton"));
+    if (PtTreeGetCurrent(Tree()) == nullptr) {
+        for (const char* item : {"plEditCut", "plEditCopy", "plEditPaste", "plEditDelete", "plEditRename", "plEditActivate"})
+            EXPECT_TRUE(t::Flags(t::Find(item)) & Pt_BLOCKED) << item;
+    }
+    if (PtWidget_t* menu = t::Find("playlist_edit_menu")) PtDestroyWidget(menu);
+    t::RunUntilIdle();
+    PtTreeGoto(Tree(), rock);
+    t::Click(t::Find("playlistEditButton"));
+    ASSERT_NE(t::Find("playlist_edit_menu"), nullptr);
+    EXPECT_FALSE(t::Flags(t::Find("plEditRename")) & Pt_BLOCKED);
+    EXPECT_TRUE(t::Flags(t::Find("plEditPaste")) & Pt_BLOCKED);     // nothing to paste yet
+    if (PtWidget_t* menu = t::Find("playlist_edit_menu")) PtDestroyWidget(menu);
+
     // Copy a folder and paste it on another: its entries come first in that folder; the
     // clipboard keeps them for another paste.
     PtTreeGoto(Tree(), rock);
@@ -111,9 +127,9 @@ TEST_F(PlaylistEditor, ClipboardRenameDeleteAndSaveOnRealFiles)
     OnPlaylistEditPaste(nullptr, nullptr, nullptr);
     EXPECT_EQ(Texts(jazz->son), (std::vector<std::string>{"file:///music/a.mp3\tAlpha\nLive", "file:///music/b.mp3\tBeta",
                                                           "http://127.0.0.1:9/jazz\tStream"}));
-    // Cut an entry and paste it after another.
+    // Cut an entry (Ctrl+X) and paste it after another.
     PtTreeGoto(Tree(), jazz->son);
-    OnPlaylistEditCut(nullptr, nullptr, nullptr);
+    t::Key(Tree(), 'x', Pk_KM_Ctrl);
     EXPECT_EQ(Texts(jazz->son).size(), 2u);
     EXPECT_STREQ(PtTreeGetCurrent(Tree())->string, "file:///music/b.mp3\tBeta");
     PtTreeGoto(Tree(), jazz->son->brother);
