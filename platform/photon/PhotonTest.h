@@ -33,6 +33,7 @@ void MoveSlider(PtWidget_t* slider, int value); // dragging the handle to value,
 void SelectRow(PtWidget_t* list, int row);      // a tap on a row (1-based) of a list, combo box or
                                                 // tree (top-level rows)
 void ChooseItem(PtWidget_t* menu_item);         // a menu item chosen
+void SelectPanel(PtWidget_t* panel_group, const char* title);  // a tap on the page's tab
 
 // ---- Keys (to the window holding widget) ----
 void KeyDown(PtWidget_t* widget, unsigned long key, unsigned long mods = 0);

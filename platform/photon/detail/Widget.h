@@ -16,7 +16,7 @@ namespace photon {
 
 enum class Kind {
     Window, Button, Toggle, Label, Text, Numeric, Slider, List, Combo, Group, Scroll, Timer, Menu,
-    MenuItem, FileSel, Raw, Tree,
+    MenuItem, FileSel, Raw, Tree, PanelGroup,
 };
 
 struct PtWidgetClass_t {

@@ -537,3 +537,50 @@ TEST_F(PhotonTest, WindowMovesAreReportedAndForwardedEventsMoveWindows)
 
 } // namespace
 } // namespace photon::testing
+
+namespace photon::testing {
+namespace {
+
+using namespace photon::test;
+
+TEST_F(PhotonTest, PanelGroupShowsOnePageAndTheUserSwitchesByItsTab)
+{
+    static const ApEventLink_t link{ABM_DIALOG, "panels", nullptr, ABM_PLACE_DEFAULT, 0, 0};
+    window = ApCreateModule(&link, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    RunUntilIdle();
+    PtWidget_t* group = Find("PanelGroup");
+    ASSERT_NE(group, nullptr);
+    EXPECT_EQ(PtWidgetClass(group), PtPanelGroup);
+    int* current = nullptr;
+    ASSERT_EQ(PtGetResource(group, Pt_ARG_PG_CURRENT_INDEX, &current, 0), 0);
+    EXPECT_EQ(*current, 0);
+
+    // A control on a page not shown cannot be reached until its tab is chosen.
+    Click(Find("SecondToggle"));
+    EXPECT_EQ(Reasons(), "");
+    EXPECT_FALSE(PtWidgetIsRealized(Find("SecondToggle")));
+    SelectPanel(group, "No such page");
+    PtGetResource(group, Pt_ARG_PG_CURRENT_INDEX, &current, 0);
+    EXPECT_EQ(*current, 0);
+    SelectPanel(group, "Two");
+    PtGetResource(group, Pt_ARG_PG_CURRENT_INDEX, &current, 0);
+    EXPECT_EQ(*current, 1);
+    Click(Find("SecondToggle"));
+    EXPECT_EQ(Reasons(), "SecondToggle:activate");
+    EXPECT_TRUE(Flags(Find("SecondToggle")) & Pt_SET);
+
+    // The program turns the pages as well; a blocked group takes no taps.
+    Log().clear();
+    PtSetResource(group, Pt_ARG_PG_CURRENT_INDEX, 0, 0);
+    RunUntilIdle();
+    Click(Find("FirstButton"));
+    EXPECT_EQ(Reasons(), "FirstButton:activate");
+    PtSetResource(group, Pt_ARG_FLAGS, Pt_TRUE, Pt_BLOCKED);
+    SelectPanel(group, "Two");
+    PtGetResource(group, Pt_ARG_PG_CURRENT_INDEX, &current, 0);
+    EXPECT_EQ(*current, 0);
+}
+
+} // namespace
+} // namespace photon::testing
