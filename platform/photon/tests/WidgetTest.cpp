@@ -543,6 +543,57 @@ namespace {
 
 using namespace photon::test;
 
+TEST_F(PhotonTest, WidgetDatabasesMakeNamedWidgetsWithTheirCallbacks)
+{
+    OpenTestWindow();
+    static const ApEventLink_t icons{ABM_PICTURE, "icons", nullptr, 0, 0, 0};
+    ApDBase_t* db = ApOpenDBase(&icons);
+    ASSERT_NE(db, nullptr);
+    PtWidget_t* group = PtCreateWidget(PtGroup, Find("BaseGroup"), 0, nullptr);
+    PtRealizeWidget(group);
+
+    const PhPoint_t at{20, 4};
+    PtWidget_t* first = ApCreateDBWidget(db, "dbButton", group, &at, 0, nullptr);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(PtWidgetParent(first), group);
+    EXPECT_EQ(PtWidgetClass(first), PtButton);
+    RunUntilIdle();
+    EXPECT_FALSE(PtWidgetIsRealized(first));        // the program realises it
+    PtRealizeWidget(first);
+    Click(first);
+    EXPECT_EQ(Reasons(), "dbButton:activate");
+    PhPoint_t* pos = nullptr;
+    PtGetResource(first, Pt_ARG_POS, &pos, 0);
+    ASSERT_NE(pos, nullptr);
+    EXPECT_EQ(pos->x, 20);
+
+    // A second one is a widget of its own, with children of its own; arguments apply to it.
+    Log().clear();
+    PtArg_t args[1];
+    PtSetArg(&args[0], Pt_ARG_FLAGS, Pt_BLOCKED, Pt_BLOCKED);
+    PtWidget_t* second = ApCreateDBWidget(db, "dbButton", group, nullptr, 1, args);
+    ASSERT_NE(second, nullptr);
+    ASSERT_NE(second, first);
+    PtWidget_t* label = ApGetWidgetPtr(second, "dbLabel");
+    ASSERT_NE(label, nullptr);
+    EXPECT_NE(label, ApGetWidgetPtr(first, "dbLabel"));
+    EXPECT_EQ(Text(label), "Step");
+    PtRealizeWidget(second);
+    Click(second);
+    EXPECT_EQ(Reasons(), "");
+    EXPECT_EQ(ApCreateDBWidget(db, "noSuchWidget", group, nullptr, 0, nullptr), nullptr);
+    EXPECT_EQ(ApCreateDBWidget(db, "icons", group, nullptr, 0, nullptr), nullptr);   // a window is no widget to place
+
+    // The widgets outlive the database; they go with their parent.
+    ApCloseDBase(db);
+    Click(first);
+    EXPECT_EQ(Reasons(), "dbButton:activate");
+    PtDestroyWidget(group);
+    RunUntilIdle();
+    EXPECT_EQ(Find("dbButton"), nullptr);
+    EXPECT_EQ(Find("dbLabel"), nullptr);
+}
+
 TEST_F(PhotonTest, PanelGroupShowsOnePageAndTheUserSwitchesByItsTab)
 {
     static const ApEventLink_t link{ABM_DIALOG, "panels", nullptr, ABM_PLACE_DEFAULT, 0, 0};
