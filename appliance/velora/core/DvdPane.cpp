@@ -388,6 +388,16 @@ void InitVideoArea()
     PtWindowToFront(g_video);
 }
 
+int dvd_db_setup(PtWidget_t* link_instance, ApInfo_t* info, PtCallbackInfo_t*)
+{
+    if (info->reason != ABR_PRE_REALIZE) return Pt_CONTINUE;
+    PtWidget_t* keys = ApGetWidgetPtr(link_instance, "dvdSpeedKeys");
+    if (!keys || !mplayer.imageDb) return Pt_CONTINUE;
+    for (const char* name : {"dvd_scanBackButton", "dvd_stepButton", "dvd_slowMotionButton", "dvd_scanForwardButton"})
+        if (PtWidget_t* key = ApCreateDBWidget(mplayer.imageDb, name, keys, nullptr, 0, nullptr)) PtRealizeWidget(key);
+    return Pt_CONTINUE;
+}
+
 int video_setup(PtWidget_t* window, ApInfo_t* info, PtCallbackInfo_t*)
 {
     if (!info || info->reason != ABR_PRE_REALIZE) return Pt_CONTINUE;

@@ -9,6 +9,7 @@
 
 #include "Controller.h"
 #include "Dialogs.h"
+#include "DvdPane.h"
 #include "Panes.h"
 #include "PluginHost.h"
 #include "Transport.h"
@@ -216,7 +217,8 @@ void DisplayClientArea() {
     PtWidget_t* baseGroup = W("BaseGroup");
     if (!*module || !baseGroup || mplayer.paneGroup) return;
     mplayer.paneGroup = PtCreateWidget(PtGroup, baseGroup, 0, nullptr);
-    const ApEventLink_t link = {ABM_PICTURE, module, nullptr, ABM_PLACE_DEFAULT, 0, 0};
+    ApSetupF_t* setup = mplayer.paneModule == PaneModule::Dvd ? dvd_db_setup : nullptr;
+    const ApEventLink_t link = {ABM_PICTURE, module, setup, ABM_PLACE_DEFAULT, 0, 0};
     ApCreateModule(&link, mplayer.paneGroup, nullptr);
     mplayer.params.spane_wgt = W("plugin_pane");
     // Below the controls and their position slider.
