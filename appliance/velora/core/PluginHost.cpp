@@ -34,6 +34,7 @@ namespace {
 
 constexpr std::size_t kLineSize = 255;      // lines of playlist files: at most 254 characters
 constexpr unsigned kUnloadStepMs = 200;
+constexpr unsigned kUnloadLimitMs = 5000;     // a plug-in that never ends must not hang the player
 constexpr unsigned long kDriveRequest = 0x41000210;
 constexpr uint32_t kUnset = 0xFFFFFFFFu;
 
@@ -302,10 +303,18 @@ int unload_plugin() {
     if (HostPluginCtrl* ctrl = mplayer.pluginCtrl) {
         mplayer.pluginCtrl = nullptr;
         ctrl->ctrl.calls->terminate(&ctrl->ctrl);
+        const uint64_t start = HostClockMs();
         while (mplayer.bPluginAlive) {
             DeliverPostedReports();
             PtBkgdHandlerProcess();
             if (!mplayer.bPluginAlive) break;
+            if (HostClockMs() - start >= kUnloadLimitMs) {
+                // Its later reports are dropped with its record.
+                std::fprintf(stderr, texts::kPluginNeverDead, ctrl->ctrl.name ? ctrl->ctrl.name : "", kUnloadLimitMs);
+                mplayer.bPluginAlive = 0;
+                UnloadDll(ctrl);
+                break;
+            }
             WaitForReports(kUnloadStepMs);
         }
         mplayer.paneImage = ApGetImageRes(mplayer.imageDb, "mediaPane");

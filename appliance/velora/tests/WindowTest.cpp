@@ -2,6 +2,7 @@
 // seeking by the slider, fast forward, stop, next and previous, the end of a track, the
 // viewer callback's texts and sliders, keys, the error dialog, and the hand-over from a
 // second process. Screenshots stay in the build folder.
+#include <dlfcn.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -275,6 +276,47 @@ TEST_F(VeloraWindow, ReportsOfAPluginThatIsGoneAreDropped) {
     t::RunUntilIdle();
     EXPECT_EQ(Text("statusBar"), "");
     EXPECT_EQ(mplayer.pluginCtrl, nullptr);
+}
+
+uint64_t g_fakeNow = 0;
+uint64_t SteppingClock() { return g_fakeNow += 1000; }
+
+TEST_F(VeloraWindow, APluginThatNeverEndsIsUnloadedAfterFiveSeconds) {
+    FakeControl* fake = OpenList({"/music/a.wav"});
+    ASSERT_NE(fake, nullptr);
+    // Held open here, the library keeps its state past the player's unloading.
+    void* keep = dlopen(VELORA_FAKE_PLUGIN, RTLD_NOW | RTLD_NOLOAD);
+    ASSERT_NE(keep, nullptr);
+    fake->endOnTerminate = false;
+    const int terminated = fake->terminated;
+    g_fakeNow = 0;
+    uint64_t (*realClock)() = HostClockMs;
+    HostClockMs = SteppingClock;
+    ::testing::internal::CaptureStderr();
+    cbBaseClose();
+    const std::string log = ::testing::internal::GetCapturedStderr();
+    HostClockMs = realClock;
+    EXPECT_EQ(fake->terminated, terminated + 1);
+    EXPECT_EQ(g_fakeNow, 6000u);        // gave up once five seconds had passed
+    EXPECT_NE(log.find("Plugin '" VELORA_FAKE_PLUGIN "' did not end within 5000 ms; unloading it anyway\n"),
+              std::string::npos) << log;
+    EXPECT_EQ(mplayer.pluginCtrl, nullptr);
+    EXPECT_EQ(mplayer.bPluginAlive, 0);
+    EXPECT_EQ(Text("baseInfo"), "Velora Media Player");
+    t::AdvanceClock(10);
+    t::RunUntilIdle();      // the record is released by a work procedure
+
+    // Its late end is dropped, and the next plug-in plays.
+    fake->endOnTerminate = true;
+    MvPluginStatus dead{};
+    fake->Report(MVS_PLUGIN_STATE, dead);
+    t::RunUntilIdle();
+    EXPECT_EQ(mplayer.bPluginAlive, 0);
+    ControllerDeleteAll();
+    FakeControl* next = OpenList({"/music/b.wav"});
+    ASSERT_NE(next, nullptr);
+    EXPECT_EQ(mplayer.bPluginAlive, 1);
+    dlclose(keep);
 }
 
 TEST_F(VeloraWindow, KeysOfTheMainWindow) {
