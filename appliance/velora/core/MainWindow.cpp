@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "Controller.h"
+#include "Settings.h"
 #include "Dialogs.h"
 #include "DvdPane.h"
 #include "Panes.h"
@@ -23,8 +24,6 @@ using namespace photon;
 namespace {
 
 constexpr std::size_t kResolveBufferSize = 2048;
-constexpr uint32_t kVideoLevel = 500;
-constexpr uint32_t kColourKeyMax = 0xFFFFFF;
 
 const ApEventLink_t kBaseLink = {ABM_WINDOW, "base", base_setup, ABM_PLACE_DEFAULT, 0, 0};
 const ApEventLink_t kIconsLink = {ABM_PICTURE, "icons", nullptr, ABM_PLACE_DEFAULT, 0, 0};
@@ -51,13 +50,6 @@ void SendButton(const char* name, unsigned long type) {
 int OnSIGTERM(int, void*) {
     OnFileMenuExit();
     return Pt_CONTINUE;
-}
-
-// The colour key's packing: maximum and minimum in the last two words of the video settings.
-void PresetVideoSettings(MvVideoSettingInfo& video) {
-    video.brightness = video.contrast = video.saturation = kVideoLevel;
-    video.reserve_1 = kColourKeyMax;
-    video.reserve_2 = 0;
 }
 
 void ReadSettings() {

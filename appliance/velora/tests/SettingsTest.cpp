@@ -44,6 +44,21 @@ protected:
     }
 };
 
+TEST(ColourKey, StartUpAndDefaultPackItTheSameWay)
+{
+    // Maximum in the second reserved word, minimum in the third; the first is not the key's.
+    MvVideoSettingInfo video{};
+    video.reserve_1 = 7;
+    video.reserve_3 = 0x123456;
+    PresetVideoSettings(video);
+    EXPECT_EQ(video.reserve_1, 7u);
+    EXPECT_EQ(video.reserve_2, 0xFFFFFFu);
+    EXPECT_EQ(video.reserve_3, 0u);
+    EXPECT_EQ(video.brightness, 500u);
+    EXPECT_EQ(video.contrast, 500u);
+    EXPECT_EQ(video.saturation, 500u);
+}
+
 TEST_F(SettingsDialog, SoundCardAndDeviceChecksRevertWithTheirMessages)
 {
     // The null output has one card with one PCM device and no digital output.

@@ -11,6 +11,8 @@
 #include <cstring>
 #include <thread>
 
+#include "Panes.h"
+#include "Settings.h"
 #include "SoundPane.h"
 #include "Startup.h"
 #include "Transport.h"
@@ -317,6 +319,18 @@ TEST_F(VeloraWindow, APluginThatNeverEndsIsUnloadedAfterFiveSeconds) {
     ASSERT_NE(next, nullptr);
     EXPECT_EQ(mplayer.bPluginAlive, 1);
     dlclose(keep);
+}
+
+TEST_F(VeloraWindow, TheColourKeyAtStartIsWhatTheSettingsDialogShows) {
+    EXPECT_EQ(mplayer.params.videoSetting.reserve_2, 0xFFFFFFu);
+    EXPECT_EQ(mplayer.params.videoSetting.reserve_3, 0u);
+    EXPECT_EQ(mplayer.params.videoSetting.reserve_1, 0u);
+    OnOpenSettings(nullptr, nullptr, nullptr);
+    t::RunUntilIdle();
+    for (const char* max : {"redMax", "greenMax", "blueMax"}) EXPECT_EQ(t::Value(t::Find(max)), 255) << max;
+    for (const char* min : {"redMin", "greenMin", "blueMin"}) EXPECT_EQ(t::Value(t::Find(min)), 0) << min;
+    CloseSettingsDialog();
+    t::RunUntilIdle();
 }
 
 TEST_F(VeloraWindow, KeysOfTheMainWindow) {
