@@ -12,7 +12,7 @@
 // "realize" Pt_CB_REALIZED, "destroy" Pt_CB_DESTROYED, "delete-event" Pt_CB_WINDOW_CLOSING,
 // "insert-text" Pt_CB_MODIFY_VERIFY, "test-expand-row" Pt_CB_TREE_STATE, "cursor-changed" (tree)
 // Pt_CB_TREE_SELECTION;
-// "Pt_EV_<event>:fn" (Pt_EV_KEY, Pt_EV_TIMER, Pt_EV_PTR_MOTION_BUTTON) adds an event handler.
+// "Pt_EV_<event>:fn" (Pt_EV_KEY, Pt_EV_TIMER, Pt_EV_PTR_MOTION_BUTTON, Pt_EV_INFO) adds an event handler.
 // A widget whose GTK name property is "PtTimer" is a PtTimer; "PtRaw" a drawn area; a GtkTreeView
 // named "PtTree" a PtTree (other tree views are PtLists).
 #pragma once

@@ -96,7 +96,7 @@ const ReasonName kReasons[] = {
 };
 const ReasonName kEvents[] = {
     {"Pt_EV_KEY", Ph_EV_KEY}, {"Pt_EV_TIMER", Ph_EV_TIMER}, {"Pt_EV_PTR_MOTION_BUTTON", Ph_EV_PTR_MOTION_BUTTON},
-    {"Pt_EV_BUT_PRESS", Ph_EV_BUT_PRESS}, {"Pt_EV_BUT_RELEASE", Ph_EV_BUT_RELEASE},
+    {"Pt_EV_BUT_PRESS", Ph_EV_BUT_PRESS}, {"Pt_EV_BUT_RELEASE", Ph_EV_BUT_RELEASE}, {"Pt_EV_INFO", Ph_EV_INFO},
 };
 
 unsigned long NaturalReason(PtWidget_t* w, const std::string& signal)

@@ -42,6 +42,7 @@ void Key(PtWidget_t* widget, unsigned long key, unsigned long mods = 0);    // d
 void TypeText(PtWidget_t* text_field, const char* text);                   // then Enter: no
 void EnterNumber(PtWidget_t* integer_field, int value);   // a value typed into an integer field
 void CloseWindow(PtWidget_t* window);   // as the window manager's close button
+void DisplayChanged();                  // as the display does when its monitors change
 
 // ---- Dialogs ----
 // The next dialogs are answered in order: alert/notice by button number (1-based), file

@@ -358,6 +358,14 @@ void CloseWindow(PtWidget_t* window)
     RunUntilIdle();
 }
 
+void DisplayChanged()
+{
+    RunUntilIdle();
+    if (!detail::HaveDisplay()) return;
+    g_signal_emit_by_name(gdk_screen_get_default(), "monitors-changed");
+    RunUntilIdle();
+}
+
 bool Screenshot(PtWidget_t* window, const char* png_path)
 {
     RunUntilIdle();

@@ -411,6 +411,16 @@ bool InputBlocked(PtWidget_t* w)
     return false;
 }
 
+void SendInfoToWindows(unsigned subtype)
+{
+    auto order = creation_order();
+    for (PtWidget_t* w : order) {
+        if (!Alive(w) || w->kind != Kind::Window || !PtWidgetIsRealized(w)) continue;
+        PhEvent_t ev = MakeEvent(Ph_EV_INFO, subtype);
+        InvokeHandlers(w, Ph_EV_INFO, &ev);
+    }
+}
+
 void DestroyAll()
 {
     auto order = creation_order();

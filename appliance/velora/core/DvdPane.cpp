@@ -470,6 +470,16 @@ int cbVideoWm(PtWidget_t* widget, void*, PtCallbackInfo_t* cbinfo)
     return Pt_CONTINUE;
 }
 
+int cbVideoSysInfo(PtWidget_t*, void*, PtCallbackInfo_t* cbinfo)
+{
+    // The display changed under the picture: the plug-in sets its drawing up again.
+    HostPluginCtrl* ctrl = Current();
+    if (cbinfo && cbinfo->event && cbinfo->event->subtype == Ph_OFFSCREEN_INVALID && ctrl &&
+        !(ctrl->statusFlags & (kMaximised | kMinimised)))
+        SendCommand(CMD_PLUGIN_SET_PARAMETER, MVP_VIDEO_WGT);
+    return Pt_CONTINUE;
+}
+
 int OnVideoWindowResize(PtWidget_t* widget, void*, PtCallbackInfo_t*)
 {
     PhArea_t area{};
@@ -578,6 +588,7 @@ const ApCallbackName_t kDvdCallbacks[] = {
     {"cbVideoOpened", cbVideoOpened},
     {"cbVideoClosing", cbVideoClosing},
     {"cbVideoWm", cbVideoWm},
+    {"cbVideoSysInfo", cbVideoSysInfo},
     {"OnVideoWindowResize", OnVideoWindowResize},
     {nullptr, nullptr},
 };

@@ -34,6 +34,7 @@ int cbVideoOpened(PtWidget_t*, void*, PtCallbackInfo_t*);
 int cbVideoClosing(PtWidget_t*, void*, PtCallbackInfo_t*);
 int cbVideoWm(PtWidget_t*, void*, PtCallbackInfo_t*);
 int OnVideoWindowResize(PtWidget_t*, void*, PtCallbackInfo_t*);
+int cbVideoSysInfo(PtWidget_t*, void*, PtCallbackInfo_t*);
 int OnDvdTime(PtWidget_t*, void*, PtCallbackInfo_t*);
 
 // The pane's and the video window's handlers, for the callback table.

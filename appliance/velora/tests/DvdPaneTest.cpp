@@ -117,6 +117,16 @@ TEST_F(DvdPane, PlaysTheDiscAndCyclesAudioAndSubtitlesFromTheVideoWindow)
     EXPECT_EQ(area.size.w, 320);
     EXPECT_EQ(area.size.h, 240);
 
+    // A change of the display makes the plug-in set its picture up again, unless it is minimised
+    // or maximised.
+    Journal("quenby.so");
+    t::DisplayChanged();
+    EXPECT_EQ(Journal("quenby.so"), "SET_PARAMETER which=128\n");
+    mplayer.pluginCtrl->statusFlags = 2;
+    t::DisplayChanged();
+    EXPECT_EQ(Journal("quenby.so"), "");
+    mplayer.pluginCtrl->statusFlags = 0;
+
     // H switches home-entertainment mode on (the whole screen) and off (the saved area).
     mplayer.setup.videoWnd = {{0, 0}, {400, 300}};
     t::Key(video, 'h');

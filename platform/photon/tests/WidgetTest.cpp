@@ -594,6 +594,30 @@ TEST_F(PhotonTest, WidgetDatabasesMakeNamedWidgetsWithTheirCallbacks)
     EXPECT_EQ(Find("dbLabel"), nullptr);
 }
 
+std::vector<unsigned> info_seen;
+int OnInfo(PtWidget_t*, void*, PtCallbackInfo_t* info)
+{
+    EXPECT_EQ(info->reason, Pt_CB_RAW);
+    EXPECT_EQ(info->event->type, Ph_EV_INFO);
+    info_seen.push_back(info->event->subtype);
+    return Pt_CONTINUE;
+}
+
+TEST_F(PhotonTest, DisplayChangesReachOpenWindowsAsInformationEvents)
+{
+    OpenTestWindow();
+    info_seen.clear();
+    PtAddEventHandler(window, Ph_EV_INFO, OnInfo, nullptr);
+    PtWidget_t* hidden = PtCreateWidget(PtWindow, nullptr, 0, nullptr);
+    PtAddEventHandler(hidden, Ph_EV_INFO, OnInfo, nullptr);
+    DisplayChanged();
+    EXPECT_EQ(info_seen, std::vector<unsigned>{Ph_OFFSCREEN_INVALID});     // the window not shown gets none
+    PtRemoveEventHandler(window, Ph_EV_INFO, OnInfo, nullptr);
+    DisplayChanged();
+    EXPECT_EQ(info_seen.size(), 1u);
+    PtDestroyWidget(hidden);
+}
+
 TEST_F(PhotonTest, PanelGroupShowsOnePageAndTheUserSwitchesByItsTab)
 {
     static const ApEventLink_t link{ABM_DIALOG, "panels", nullptr, ABM_PLACE_DEFAULT, 0, 0};
