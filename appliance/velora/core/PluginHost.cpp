@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "Controller.h"
 #include "Dialogs.h"
@@ -138,6 +139,12 @@ std::string ProgramFolder() {
 void ShowPaneImage() {
     if (PtWidget_t* icon = W("iconPane"); icon && mplayer.paneImage)
         PtSetResource(icon, Pt_ARG_LABEL_IMAGE, mplayer.paneImage, 0);
+}
+
+// Plug-ins that never ended when told to.
+std::vector<HostPluginCtrl*>& Abandoned() {
+    static auto* abandoned = new std::vector<HostPluginCtrl*>;
+    return *abandoned;
 }
 
 int unload(void* data) {
@@ -309,10 +316,11 @@ int unload_plugin() {
             PtBkgdHandlerProcess();
             if (!mplayer.bPluginAlive) break;
             if (HostClockMs() - start >= kUnloadLimitMs) {
-                // Its later reports are dropped with its record.
+                // Its threads may still run: its library and record stay, its reports are dropped.
                 std::fprintf(stderr, texts::kPluginNeverDead, ctrl->ctrl.name ? ctrl->ctrl.name : "", kUnloadLimitMs);
                 mplayer.bPluginAlive = 0;
-                UnloadDll(ctrl);
+                ForgetPluginRecord(ctrl);
+                Abandoned().push_back(ctrl);
                 break;
             }
             WaitForReports(kUnloadStepMs);

@@ -2,7 +2,6 @@
 // seeking by the slider, fast forward, stop, next and previous, the end of a track, the
 // viewer callback's texts and sliders, keys, the error dialog, and the hand-over from a
 // second process. Screenshots stay in the build folder.
-#include <dlfcn.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -283,12 +282,9 @@ TEST_F(VeloraWindow, ReportsOfAPluginThatIsGoneAreDropped) {
 uint64_t g_fakeNow = 0;
 uint64_t SteppingClock() { return g_fakeNow += 1000; }
 
-TEST_F(VeloraWindow, APluginThatNeverEndsIsUnloadedAfterFiveSeconds) {
+TEST_F(VeloraWindow, APluginThatNeverEndsIsLeftBehindAfterFiveSeconds) {
     FakeControl* fake = OpenList({"/music/a.wav"});
     ASSERT_NE(fake, nullptr);
-    // Held open here, the library keeps its state past the player's unloading.
-    void* keep = dlopen(VELORA_FAKE_PLUGIN, RTLD_NOW | RTLD_NOLOAD);
-    ASSERT_NE(keep, nullptr);
     fake->endOnTerminate = false;
     const int terminated = fake->terminated;
     g_fakeNow = 0;
@@ -300,13 +296,14 @@ TEST_F(VeloraWindow, APluginThatNeverEndsIsUnloadedAfterFiveSeconds) {
     HostClockMs = realClock;
     EXPECT_EQ(fake->terminated, terminated + 1);
     EXPECT_EQ(g_fakeNow, 6000u);        // gave up once five seconds had passed
-    EXPECT_NE(log.find("Plugin '" VELORA_FAKE_PLUGIN "' did not end within 5000 ms; unloading it anyway\n"),
+    EXPECT_NE(log.find("Plugin '" VELORA_FAKE_PLUGIN "' did not end within 5000 ms; going on without it\n"),
               std::string::npos) << log;
     EXPECT_EQ(mplayer.pluginCtrl, nullptr);
     EXPECT_EQ(mplayer.bPluginAlive, 0);
     EXPECT_EQ(Text("baseInfo"), "Velora Media Player");
+    EXPECT_EQ(log.find("Calling dlclose"), std::string::npos) << log;   // its threads may still run
     t::AdvanceClock(10);
-    t::RunUntilIdle();      // the record is released by a work procedure
+    t::RunUntilIdle();
 
     // Its late end is dropped, and the next plug-in plays.
     fake->endOnTerminate = true;
@@ -318,7 +315,6 @@ TEST_F(VeloraWindow, APluginThatNeverEndsIsUnloadedAfterFiveSeconds) {
     FakeControl* next = OpenList({"/music/b.wav"});
     ASSERT_NE(next, nullptr);
     EXPECT_EQ(mplayer.bPluginAlive, 1);
-    dlclose(keep);
 }
 
 TEST_F(VeloraWindow, TheColourKeyAtStartIsWhatTheSettingsDialogShows) {
