@@ -1,9 +1,12 @@
-// Marks the decoder's hottest loops for a second build with the wider vectors of newer x86-64
-// processors, chosen when the program loads; other machines run the baseline build.
+// Marks the decoder's hottest loops for a second build with the 256-bit vectors of newer x86-64
+// processors, chosen by feature when the program loads; other machines run the baseline build.
+// The wide build leaves out fused multiply-add, so that both builds round alike and every machine
+// decodes a stream to the same samples. (A processor-model clone such as "arch=haswell" is only
+// picked on that one model, so it is not used.)
 #pragma once
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && defined(__linux__)
-#define BRISKO_CLONES __attribute__((target_clones("arch=haswell", "default")))
+#define BRISKO_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define BRISKO_CLONES
 #endif
