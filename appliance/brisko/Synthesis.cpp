@@ -50,8 +50,13 @@ BRISKO_INLINE float at(const float* x, int p)
     else return 0.5f * (x[2 * p] + x[2 * p + 1]);
 }
 
-template <int n>
-BRISKO_INLINE void forward_bf(int m, const float* x, float* f, const float* coef)
+// The transforms run on eight time slots at once, one slot per lane, so that every step of the
+// butterflies is one vector operation; each lane does exactly the arithmetic of a single slot.
+using Lanes = float __attribute__((vector_size(32)));
+constexpr int kLanes = 8;
+
+template <int n, typename T>
+BRISKO_INLINE void forward_bf(int m, const T* x, T* f, const float* coef)
 {
     constexpr int h = n / 2;
     for (int g = 0; g < m; ++g, x += n, f += n)
@@ -61,8 +66,8 @@ BRISKO_INLINE void forward_bf(int m, const float* x, float* f, const float* coef
         }
 }
 
-template <int n>
-BRISKO_INLINE void back_bf(int m, const float* x, float* f)
+template <int n, typename T>
+BRISKO_INLINE void back_bf(int m, const T* x, T* f)
 {
     constexpr int h = n / 2;
     for (int g = 0; g < m; ++g, x += n, f += n) {
@@ -72,15 +77,15 @@ BRISKO_INLINE void back_bf(int m, const float* x, float* f)
     }
 }
 
-template <In mode>
-BRISKO_INLINE void fdct32(const float* x, float* c)
+// The transforms of the inputs u (32, 16 or 8 of them) into c.
+template <typename T>
+BRISKO_INLINE void fdct32(const T* u, T* c)
 {
     const float* coef = synthTables().coef32;
-    float a[32], b[32];
+    T a[32], b[32];
     for (int p = 0; p < 16; ++p) {
-        float u = at<mode>(x, p), v = at<mode>(x, 31 - p);
-        a[p] = u + v;
-        a[16 + p] = (u - v) * coef[p];
+        a[p] = u[p] + u[31 - p];
+        a[16 + p] = (u[p] - u[31 - p]) * coef[p];
     }
     forward_bf<16>(2, a, b, coef + 16);
     forward_bf<8>(4, b, a, coef + 24);
@@ -92,17 +97,16 @@ BRISKO_INLINE void fdct32(const float* x, float* c)
     back_bf<32>(1, b, c);
 }
 
-template <In mode>
-BRISKO_INLINE void fdct16(const float* x, float* c)
+template <typename T>
+BRISKO_INLINE void fdct16(const T* u, T* c)
 {
     const float* coef = synthTables().coef32;
-    float a[16], b[16];
-    a[0] = at<mode>(x, 0);
-    a[8] = at<mode>(x, 0) * coef[16];
+    T a[16], b[16];
+    a[0] = u[0];
+    a[8] = u[0] * coef[16];
     for (int p = 1; p < 8; ++p) {
-        float u = at<mode>(x, p), v = at<mode>(x, 15 - p);
-        a[p] = u + v;
-        a[8 + p] = (u - v) * coef[16 + p];
+        a[p] = u[p] + u[15 - p];
+        a[8 + p] = (u[p] - u[15 - p]) * coef[16 + p];
     }
     forward_bf<8>(2, a, b, coef + 24);
     forward_bf<4>(4, b, a, coef + 28);
@@ -112,15 +116,14 @@ BRISKO_INLINE void fdct16(const float* x, float* c)
     back_bf<16>(1, b, c);
 }
 
-template <In mode>
-BRISKO_INLINE void fdct8(const float* x, float* c)
+template <typename T>
+BRISKO_INLINE void fdct8(const T* u, T* c)
 {
     const float* coef = synthTables().coef32;
-    float a[8], b[8];
+    T a[8], b[8];
     for (int p = 0; p < 4; ++p) {
-        float u = at<mode>(x, p), v = at<mode>(x, 7 - p);
-        a[p] = u + v;
-        a[4 + p] = (u - v) * coef[24 + p];
+        a[p] = u[p] + u[7 - p];
+        a[4 + p] = (u[p] - u[7 - p]) * coef[24 + p];
     }
     forward_bf<4>(2, a, b, coef + 28);
     forward_bf<2>(4, b, a, coef + 30);
@@ -128,12 +131,21 @@ BRISKO_INLINE void fdct8(const float* x, float* c)
     back_bf<8>(1, b, c);
 }
 
-template <int N, In mode>
-BRISKO_INLINE void fdct(const float* x, float* c)
+// Transforms `count` (1 to 8) consecutive slots, `stride` floats apart, into out[slot][0..N).
+template <int N, In mode, int stride>
+BRISKO_INLINE void fdctSlots(const float* x, int count, float (*out)[N])
 {
-    if constexpr (N == 32) fdct32<mode>(x, c);
-    else if constexpr (N == 16) fdct16<mode>(x, c);
-    else fdct8<mode>(x, c);
+    Lanes u[N], c[N];
+    for (int l = 0; l < kLanes; ++l) {
+        // Lanes past the last slot repeat it; their results are dropped.
+        const float* xs = x + stride * (l < count ? l : count - 1);
+        for (int p = 0; p < N; ++p) u[p][l] = at<mode>(xs, p);
+    }
+    if constexpr (N == 32) fdct32(u, c);
+    else if constexpr (N == 16) fdct16(u, c);
+    else fdct8(u, c);
+    for (int l = 0; l < count; ++l)
+        for (int p = 0; p < N; ++p) out[l][p] = c[p][l];
 }
 
 // ---- windowing --------------------------------------------------------------------------------
@@ -226,12 +238,11 @@ BRISKO_INLINE void window(const float* vbuf, int vb_ptr, void* pcm)
 }
 
 // Writes a transform into the history and its mirror one region further.
-template <int N, In mode>
-BRISKO_INLINE void transform(const float* x, float* vbuf, int vb_ptr)
+template <int N>
+BRISKO_INLINE void toHistory(const float* c, float* vbuf, int vb_ptr)
 {
-    float* c = vbuf + vb_ptr;
-    fdct<N, mode>(x, c);
-    for (int i = 0; i < N; ++i) c[16 * N + i] = c[i];
+    std::memcpy(vbuf + vb_ptr, c, N * sizeof(float));
+    std::memcpy(vbuf + vb_ptr + 16 * N, c, N * sizeof(float));
 }
 
 template <bool B8>
@@ -247,25 +258,28 @@ template <int N, bool B8, int variant>
 BRISKO_INLINE void sbtL12(SynthState& s, const float* sample, void* pcm, int n)
 {
     constexpr int mask = 16 * N - 1;
-    for (int i = 0; i < n; ++i) {
-        if constexpr (variant == kSbtMono) {
-            transform<N, In::Plain>(sample, s.vbuf, s.vb_ptr);
-            window<N, B8, 1>(s.vbuf, s.vb_ptr, pcm);
-            pcm = advance<B8>(pcm, N);
-        } else if constexpr (variant == kSbtDual) {
-            transform<N, In::Dual>(sample, s.vbuf, s.vb_ptr);
-            transform<N, In::Dual>(sample + 1, s.vbuf2, s.vb_ptr);
-            window<N, B8, 2>(s.vbuf, s.vb_ptr, pcm);
-            window<N, B8, 2>(s.vbuf2, s.vb_ptr, advance<B8>(pcm, 1));
-            pcm = advance<B8>(pcm, 2 * N);
-        } else {
-            if constexpr (variant == kSbtDualMono) transform<N, In::DualMono>(sample, s.vbuf, s.vb_ptr);
-            else transform<N, In::Dual>(sample + (variant == kSbtRight ? 1 : 0), s.vbuf, s.vb_ptr);
-            window<N, B8, 1>(s.vbuf, s.vb_ptr, pcm);
-            pcm = advance<B8>(pcm, N);
+    float c[kLanes][N], c2[kLanes][N];
+    for (int i0 = 0; i0 < n; i0 += kLanes, sample += 64 * kLanes) {
+        const int count = n - i0 < kLanes ? n - i0 : kLanes;
+        if constexpr (variant == kSbtMono) fdctSlots<N, In::Plain, 64>(sample, count, c);
+        else if constexpr (variant == kSbtDual) {
+            fdctSlots<N, In::Dual, 64>(sample, count, c);
+            fdctSlots<N, In::Dual, 64>(sample + 1, count, c2);
+        } else if constexpr (variant == kSbtDualMono) fdctSlots<N, In::DualMono, 64>(sample, count, c);
+        else fdctSlots<N, In::Dual, 64>(sample + (variant == kSbtRight ? 1 : 0), count, c);
+        for (int l = 0; l < count; ++l) {
+            toHistory<N>(c[l], s.vbuf, s.vb_ptr);
+            if constexpr (variant == kSbtDual) {
+                toHistory<N>(c2[l], s.vbuf2, s.vb_ptr);
+                window<N, B8, 2>(s.vbuf, s.vb_ptr, pcm);
+                window<N, B8, 2>(s.vbuf2, s.vb_ptr, advance<B8>(pcm, 1));
+                pcm = advance<B8>(pcm, 2 * N);
+            } else {
+                window<N, B8, 1>(s.vbuf, s.vb_ptr, pcm);
+                pcm = advance<B8>(pcm, N);
+            }
+            s.vb_ptr = (s.vb_ptr - N) & mask;
         }
-        sample += 64;
-        s.vb_ptr = (s.vb_ptr - N) & mask;
     }
 }
 
@@ -276,12 +290,16 @@ BRISKO_INLINE void sbtL3(SynthState& s, const float* sample, void* pcm, int ch)
     float* vbuf = dual && ch ? s.vbuf2 : s.vbuf;
     int& ptr = dual && ch ? s.vb2_ptr : s.vb_ptr;
     if constexpr (dual) pcm = advance<B8>(pcm, ch ? 1 : 0);
-    for (int i = 0; i < 18; ++i) {
-        transform<N, In::Plain>(sample, vbuf, ptr);
-        window<N, B8, dual ? 2 : 1>(vbuf, ptr, pcm);
-        pcm = advance<B8>(pcm, dual ? 2 * N : N);
-        sample += 32;
-        ptr = (ptr - N) & mask;
+    float c[kLanes][N];
+    for (int i0 = 0; i0 < 18; i0 += kLanes, sample += 32 * kLanes) {
+        const int count = 18 - i0 < kLanes ? 18 - i0 : kLanes;
+        fdctSlots<N, In::Plain, 32>(sample, count, c);
+        for (int l = 0; l < count; ++l) {
+            toHistory<N>(c[l], vbuf, ptr);
+            window<N, B8, dual ? 2 : 1>(vbuf, ptr, pcm);
+            pcm = advance<B8>(pcm, dual ? 2 * N : N);
+            ptr = (ptr - N) & mask;
+        }
     }
 }
 
