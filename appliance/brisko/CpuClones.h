@@ -12,3 +12,10 @@
 #endif
 
 #define BRISKO_INLINE inline __attribute__((always_inline))
+
+// Eight floats side by side: the decoder runs eight time slots or subbands at once, one per lane.
+// Vector extension of GCC and Clang; the baseline build splits it into two 128-bit halves.
+namespace brisko {
+using Lanes = float __attribute__((vector_size(32)));
+constexpr int kLanes = 8;
+}  // namespace brisko

@@ -52,8 +52,6 @@ BRISKO_INLINE float at(const float* x, int p)
 
 // The transforms run on eight time slots at once, one slot per lane, so that every step of the
 // butterflies is one vector operation; each lane does exactly the arithmetic of a single slot.
-using Lanes = float __attribute__((vector_size(32)));
-constexpr int kLanes = 8;
 
 template <int n, typename T>
 BRISKO_INLINE void forward_bf(int m, const T* x, T* f, const float* coef)
