@@ -1,5 +1,6 @@
 #include "brisko/Synthesis.h"
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -235,12 +236,61 @@ BRISKO_INLINE void window(const float* vbuf, int vb_ptr, void* pcm)
     for (int j = 0; j < N; ++j) store<B8>(pcm, stride * j, out[j]);
 }
 
-// Writes a transform into the history and its mirror one region further.
-template <int N>
-BRISKO_INLINE void toHistory(const float* c, float* vbuf, int vb_ptr)
+// Eight floats read from anywhere (as the compilers' own unaligned vector loads are declared).
+using LanesU = float __attribute__((vector_size(32), aligned(4), may_alias));
+#define load8(p) (*reinterpret_cast<const LanesU*>(p))
+
+// The full-rate 16-bit window of one slot, its sums kept in vector registers: the same products
+// and sums, in the same order, as window<32, false, stride>, with the reversals of the taps'
+// results done by lane shuffles. For two channels, `half` picks the samples of each pair.
+template <int stride>
+BRISKO_INLINE void window32(const float* vbuf, int vb_ptr, void* pcm, int half)
 {
-    std::memcpy(vbuf + vb_ptr, c, N * sizeof(float));
-    std::memcpy(vbuf + vb_ptr + 16 * N, c, N * sizeof(float));
+    const WindowTaps<32>& w = windowTaps<32>();
+    const float* v = vbuf + vb_ptr;
+    Lanes fa0{}, fa1{}, fb0{}, fb1{}, fc0{}, fc1{}, fd0{}, fd1{};
+    float mid = 0.0f;
+#pragma GCC unroll 8
+    for (int k = 0; k < 8; ++k) {
+        const float* row = v + 64 * k;
+        const Lanes ra0 = load8(row + 16), ra1 = load8(row + 24);
+        const Lanes rb0 = load8(row + 33), rb1 = load8(row + 41);
+        const Lanes rd0 = load8(row + 32), rd1 = load8(row + 40);
+        fa0 += load8(w.a[k]) * ra0;
+        fa1 += load8(w.a[k] + 8) * ra1;
+        fb0 += load8(w.b[k]) * rb0;
+        fb1 += load8(w.b[k] + 8) * rb1;
+        fc0 += load8(w.c[k]) * ra0;
+        fc1 += load8(w.c[k] + 8) * ra1;
+        fd0 += load8(w.d[k]) * rd0;
+        fd1 += load8(w.d[k] + 8) * rd1;
+        mid += w.mid[k] * row[32];
+    }
+    // out[j] = fa[j] - fb[15 - j]; out[16 + m] = fc[16 - m] + fd[m] (m >= 1); out[16] = mid.
+    float out[32];
+    const Lanes o0 = fa0 - __builtin_shufflevector(fb1, fb1, 7, 6, 5, 4, 3, 2, 1, 0);
+    const Lanes o1 = fa1 - __builtin_shufflevector(fb0, fb0, 7, 6, 5, 4, 3, 2, 1, 0);
+    const Lanes o2 = __builtin_shufflevector(fc0, fc1, 0, 15, 14, 13, 12, 11, 10, 9) + fd0;
+    const Lanes o3 = __builtin_shufflevector(fc0, fc1, 8, 7, 6, 5, 4, 3, 2, 1) + fd1;
+    std::memcpy(out, &o0, sizeof o0);
+    std::memcpy(out + 8, &o1, sizeof o1);
+    std::memcpy(out + 16, &o2, sizeof o2);
+    std::memcpy(out + 24, &o3, sizeof o3);
+    out[16] = mid;
+    if constexpr (stride == 1) {
+        for (int j = 0; j < 32; ++j) store<false>(pcm, j, out[j]);
+    } else if constexpr (std::endian::native == std::endian::little) {
+        // Each pair of samples as one 32-bit word: this channel's half replaced, the other kept.
+        std::uint32_t words[32];
+        std::memcpy(words, pcm, sizeof words);
+        const int shift = 16 * half;
+        const std::uint32_t keep = 0xFFFF0000u >> shift;
+        for (int j = 0; j < 32; ++j)
+            words[j] = (words[j] & keep) | static_cast<std::uint32_t>(static_cast<std::uint16_t>(toPcm(-out[j]))) << shift;
+        std::memcpy(pcm, words, sizeof words);
+    } else {
+        for (int j = 0; j < 32; ++j) store<false>(pcm, 2 * j + half, out[j]);
+    }
 }
 
 template <bool B8>
@@ -248,6 +298,22 @@ inline void* advance(void* pcm, int samples)
 {
     if constexpr (B8) return static_cast<std::uint8_t*>(pcm) + samples;
     else return static_cast<std::int16_t*>(pcm) + samples;
+}
+
+// One slot's window into the output at pcm (the pair's first sample for two channels).
+template <int N, bool B8, int stride>
+BRISKO_INLINE void windowSlot(const float* vbuf, int vb_ptr, void* pcm, int half)
+{
+    if constexpr (N == 32 && !B8) window32<stride>(vbuf, vb_ptr, pcm, half);
+    else window<N, B8, stride>(vbuf, vb_ptr, advance<B8>(pcm, half));
+}
+
+// Writes a transform into the history and its mirror one region further.
+template <int N>
+BRISKO_INLINE void toHistory(const float* c, float* vbuf, int vb_ptr)
+{
+    std::memcpy(vbuf + vb_ptr, c, N * sizeof(float));
+    std::memcpy(vbuf + vb_ptr + 16 * N, c, N * sizeof(float));
 }
 
 // ---- the members ------------------------------------------------------------------------------
@@ -269,11 +335,11 @@ BRISKO_INLINE void sbtL12(SynthState& s, const float* sample, void* pcm, int n)
             toHistory<N>(c[l], s.vbuf, s.vb_ptr);
             if constexpr (variant == kSbtDual) {
                 toHistory<N>(c2[l], s.vbuf2, s.vb_ptr);
-                window<N, B8, 2>(s.vbuf, s.vb_ptr, pcm);
-                window<N, B8, 2>(s.vbuf2, s.vb_ptr, advance<B8>(pcm, 1));
+                windowSlot<N, B8, 2>(s.vbuf, s.vb_ptr, pcm, 0);
+                windowSlot<N, B8, 2>(s.vbuf2, s.vb_ptr, pcm, 1);
                 pcm = advance<B8>(pcm, 2 * N);
             } else {
-                window<N, B8, 1>(s.vbuf, s.vb_ptr, pcm);
+                windowSlot<N, B8, 1>(s.vbuf, s.vb_ptr, pcm, 0);
                 pcm = advance<B8>(pcm, N);
             }
             s.vb_ptr = (s.vb_ptr - N) & mask;
@@ -287,14 +353,14 @@ BRISKO_INLINE void sbtL3(SynthState& s, const float* sample, void* pcm, int ch)
     constexpr int mask = 16 * N - 1;
     float* vbuf = dual && ch ? s.vbuf2 : s.vbuf;
     int& ptr = dual && ch ? s.vb2_ptr : s.vb_ptr;
-    if constexpr (dual) pcm = advance<B8>(pcm, ch ? 1 : 0);
+    const int half = dual && ch ? 1 : 0;
     float c[kLanes][N];
     for (int i0 = 0; i0 < 18; i0 += kLanes, sample += 32 * kLanes) {
         const int count = 18 - i0 < kLanes ? 18 - i0 : kLanes;
         fdctSlots<N, In::Plain, 32>(sample, count, c);
         for (int l = 0; l < count; ++l) {
             toHistory<N>(c[l], vbuf, ptr);
-            window<N, B8, dual ? 2 : 1>(vbuf, ptr, pcm);
+            windowSlot<N, B8, dual ? 2 : 1>(vbuf, ptr, pcm, half);
             pcm = advance<B8>(pcm, dual ? 2 * N : N);
             ptr = (ptr - N) & mask;
         }
