@@ -1,5 +1,6 @@
 #include "brisko/L3Huffman.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace brisko {
@@ -71,6 +72,30 @@ void unpack_huff(BitGetter& b, int* xy, int n, int table)
     }
 }
 
+namespace {
+
+// The four values of a count-1 quadruple by its pattern and its sign bits (as many as it has
+// non-zero values, v's sign first), so that decoding one takes no branches.
+struct QuadValues {
+    std::int8_t v[16][16][4];
+};
+
+constexpr QuadValues kQuadValues = [] {
+    QuadValues t{};
+    for (int p = 0; p < 16; ++p)
+        for (int signs = 0; signs < 16; ++signs) {
+            int nz = ((p >> 3) & 1) + ((p >> 2) & 1) + ((p >> 1) & 1) + (p & 1);
+            for (int k = 0; k < 4; ++k) {
+                int v = (p >> (3 - k)) & 1;
+                if (v) v = (signs >> --nz) & 1 ? -1 : 1;
+                t.v[p][signs][k] = static_cast<std::int8_t>(v);
+            }
+        }
+    return t;
+}();
+
+}  // namespace
+
 int unpack_huff_quad(BitGetter& b, int* vwxy, int n, int budget, int tableB)
 {
     // Non-zero values of each pattern (v = bit 3 .. y = bit 0).
@@ -102,14 +127,10 @@ int unpack_huff_quad(BitGetter& b, int* vwxy, int n, int budget, int tableB)
             last = i;
             pattern = p;
             // One sign bit for each non-zero value, v first.
-            int nz = kCount[p];
-            unsigned signs = b.take(nz);
+            const int nz = kCount[p];
+            const std::int8_t* v = kQuadValues.v[p][b.take(nz)];
             budget -= nz;
-            for (int k = 0; k < 4; ++k) {
-                int v = (p >> (3 - k)) & 1;
-                if (v) v = (signs >> --nz) & 1 ? -1 : 1;
-                q[k] = v;
-            }
+            for (int k = 0; k < 4; ++k) q[k] = v[k];
         }
         if (b.overrun()) {
             ++i;
