@@ -40,15 +40,25 @@ const SynthTables& synthTables()
 
 // ---- transforms -------------------------------------------------------------------------------
 
-// How a transform reads its 32 (16, 8) inputs from a slot.
-enum class In { Plain, Dual, DualMono };
+// How a transform reads its 32 (16, 8) inputs from a slot: all of a one-channel slot, the left
+// (even) or right (odd) values of a two-channel slot, or their mean.
+enum class In { Plain, Left, Right, DualMono };
 
+// Inputs 8 q .. 8 q + 7 of the slot at x.
 template <In mode>
-BRISKO_INLINE float at(const float* x, int p)
+BRISKO_INLINE void slotInputs(const float* x, int q, Lanes& r)
 {
-    if constexpr (mode == In::Plain) return x[p];
-    else if constexpr (mode == In::Dual) return x[2 * p];
-    else return 0.5f * (x[2 * p] + x[2 * p + 1]);
+    if constexpr (mode == In::Plain) {
+        r = *reinterpret_cast<const LanesU*>(x + 8 * q);
+    } else {
+        const Lanes a = *reinterpret_cast<const LanesU*>(x + 16 * q);
+        const Lanes b = *reinterpret_cast<const LanesU*>(x + 16 * q + 8);
+        const Lanes even = __builtin_shufflevector(a, b, 0, 2, 4, 6, 8, 10, 12, 14);
+        const Lanes odd = __builtin_shufflevector(a, b, 1, 3, 5, 7, 9, 11, 13, 15);
+        if constexpr (mode == In::Left) r = even;
+        else if constexpr (mode == In::Right) r = odd;
+        else r = 0.5f * (even + odd);
+    }
 }
 
 // The transforms run on eight time slots at once, one slot per lane, so that every step of the
@@ -131,20 +141,27 @@ BRISKO_INLINE void fdct8(const T* u, T* c)
 }
 
 // Transforms `count` (1 to 8) consecutive slots, `stride` floats apart, into out[slot][0..N).
+// Slots are turned into lanes, and back, by 8 x 8 transposes.
 template <int N, In mode, int stride>
 BRISKO_INLINE void fdctSlots(const float* x, int count, float (*out)[N])
 {
     Lanes u[N], c[N];
-    for (int l = 0; l < kLanes; ++l) {
+    for (int q = 0; q < N / 8; ++q) {
+        Lanes r[kLanes];
         // Lanes past the last slot repeat it; their results are dropped.
-        const float* xs = x + stride * (l < count ? l : count - 1);
-        for (int p = 0; p < N; ++p) u[p][l] = at<mode>(xs, p);
+        for (int l = 0; l < kLanes; ++l) slotInputs<mode>(x + stride * (l < count ? l : count - 1), q, r[l]);
+        transpose8(r);
+        for (int j = 0; j < 8; ++j) u[8 * q + j] = r[j];
     }
     if constexpr (N == 32) fdct32(u, c);
     else if constexpr (N == 16) fdct16(u, c);
     else fdct8(u, c);
-    for (int l = 0; l < count; ++l)
-        for (int p = 0; p < N; ++p) out[l][p] = c[p][l];
+    for (int q = 0; q < N / 8; ++q) {
+        Lanes r[kLanes];
+        for (int j = 0; j < 8; ++j) r[j] = c[8 * q + j];
+        transpose8(r);
+        for (int l = 0; l < count; ++l) std::memcpy(&out[l][8 * q], &r[l], sizeof r[l]);
+    }
 }
 
 // ---- windowing --------------------------------------------------------------------------------
@@ -236,8 +253,7 @@ BRISKO_INLINE void window(const float* vbuf, int vb_ptr, void* pcm)
     for (int j = 0; j < N; ++j) store<B8>(pcm, stride * j, out[j]);
 }
 
-// Eight floats read from anywhere (as the compilers' own unaligned vector loads are declared).
-using LanesU = float __attribute__((vector_size(32), aligned(4), may_alias));
+// Eight floats from anywhere.
 #define load8(p) (*reinterpret_cast<const LanesU*>(p))
 
 // The full-rate 16-bit window of one slot, its sums kept in vector registers: the same products
@@ -327,10 +343,11 @@ BRISKO_INLINE void sbtL12(SynthState& s, const float* sample, void* pcm, int n)
         const int count = n - i0 < kLanes ? n - i0 : kLanes;
         if constexpr (variant == kSbtMono) fdctSlots<N, In::Plain, 64>(sample, count, c);
         else if constexpr (variant == kSbtDual) {
-            fdctSlots<N, In::Dual, 64>(sample, count, c);
-            fdctSlots<N, In::Dual, 64>(sample + 1, count, c2);
+            fdctSlots<N, In::Left, 64>(sample, count, c);
+            fdctSlots<N, In::Right, 64>(sample, count, c2);
         } else if constexpr (variant == kSbtDualMono) fdctSlots<N, In::DualMono, 64>(sample, count, c);
-        else fdctSlots<N, In::Dual, 64>(sample + (variant == kSbtRight ? 1 : 0), count, c);
+        else if constexpr (variant == kSbtRight) fdctSlots<N, In::Right, 64>(sample, count, c);
+        else fdctSlots<N, In::Left, 64>(sample, count, c);
         for (int l = 0; l < count; ++l) {
             toHistory<N>(c[l], s.vbuf, s.vb_ptr);
             if constexpr (variant == kSbtDual) {
