@@ -42,13 +42,22 @@ BRISKO_INLINE void longBlocks8(float* x, const float* prev, float* y, int sb, in
                                const L3Tables& t)
 {
     Lanes in[18], pv[18], q[18];
-    for (int l = 0; l < kLanes; ++l) {
-        const int b = 18 * (sb + (l < count ? l : count - 1));
-        for (int k = 0; k < 18; ++k) {
-            in[k][l] = x[b + k];
-            pv[k][l] = prev[b + k];
+    int base[kLanes];
+    for (int l = 0; l < kLanes; ++l) base[l] = 18 * (sb + (l < count ? l : count - 1));
+    // Lines 0-7 and 8-15 of the subbands turned into lanes by 8 x 8 transposes, 16 and 17 one by one.
+    for (int h = 0; h < 16; h += 8) {
+        for (int l = 0; l < kLanes; ++l) {
+            in[h + l] = *reinterpret_cast<const LanesU*>(x + base[l] + h);
+            pv[h + l] = *reinterpret_cast<const LanesU*>(prev + base[l] + h);
         }
+        transpose8(in + h);
+        transpose8(pv + h);
     }
+    for (int l = 0; l < kLanes; ++l)
+        for (int k = 16; k < 18; ++k) {
+            in[k][l] = x[base[l] + k];
+            pv[k][l] = prev[base[l] + k];
+        }
     for (int j0 = 0; j0 < 18; j0 += 6) {
         Lanes acc[6] = {};
         for (int k = 0; k < 18; ++k)
@@ -71,8 +80,15 @@ BRISKO_INLINE void longBlocks8(float* x, const float* prev, float* y, int sb, in
         out[i] = W[18 + i] * q[8 - i];
         out[9 + i] = W[27 + i] * q[i];
     }
-    for (int l = 0; l < count; ++l)
-        for (int k = 0; k < 18; ++k) x[18 * (sb + l) + k] = out[k][l];
+    transpose8(out);
+    transpose8(out + 8);
+    for (int l = 0; l < count; ++l) {
+        float* o = x + 18 * (sb + l);
+        std::memcpy(o, &out[l], sizeof out[l]);
+        std::memcpy(o + 8, &out[8 + l], sizeof out[l]);
+        o[16] = out[16][l];
+        o[17] = out[17][l];
+    }
 }
 
 }  // namespace
