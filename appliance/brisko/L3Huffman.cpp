@@ -20,6 +20,17 @@ constexpr int nr_table[6][3][4] = {
 
 inline int readSf(BitGetter& b, int len) { return len ? static_cast<int>(b.get(len)) : 0; }
 
+// The bit reader worked on as a local copy, written back when the function ends, so that the
+// compiler keeps it in registers instead of reloading it after every store of a value.
+struct LocalBits {
+    BitGetter& home;
+    BitGetter b;
+    explicit LocalBits(BitGetter& bits) : home(bits), b(bits) {}
+    ~LocalBits() { home = b; }
+    LocalBits(const LocalBits&) = delete;
+    LocalBits& operator=(const LocalBits&) = delete;
+};
+
 inline int signOf(BitGetter& b, int v)
 {
     if (v == 0) return 0;
@@ -29,8 +40,10 @@ inline int signOf(BitGetter& b, int v)
 
 }  // namespace
 
-void unpack_huff(BitGetter& b, int* xy, int n, int table)
+void unpack_huff(BitGetter& bits, int* xy, int n, int table)
 {
+    LocalBits local(bits);
+    BitGetter& b = local.b;
     if (n < 1) return;
     const int pairs = n / 2;
     const tables::HuffTable& t = tables::kHuffTables[table & 31];
@@ -96,8 +109,10 @@ constexpr QuadValues kQuadValues = [] {
 
 }  // namespace
 
-int unpack_huff_quad(BitGetter& b, int* vwxy, int n, int budget, int tableB)
+int unpack_huff_quad(BitGetter& bits, int* vwxy, int n, int budget, int tableB)
 {
+    LocalBits local(bits);
+    BitGetter& b = local.b;
     // Non-zero values of each pattern (v = bit 3 .. y = bit 0).
     static constexpr std::uint8_t kCount[16] = {0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4};
     const int quads = n / 4;
