@@ -11,6 +11,7 @@
 #include "Panes.h"
 #include "PluginHost.h"
 #include "Transport.h"
+#include "ViewerParts.h"
 #include "VeloraTexts.h"
 
 namespace velora {
@@ -31,22 +32,6 @@ constexpr PgColor_t kActiveColour = 0x00FF00;
 constexpr unsigned kStartDelayMs = 200;
 constexpr uint32_t kFrequencyDivisor = 179;
 constexpr uint32_t kMaxFrequencyMs = 100;
-
-void SetText(const char* name, const char* text)
-{
-    if (PtWidget_t* w = W(name)) PtSetResource(w, Pt_ARG_TEXT_STRING, text ? text : "", 0);
-}
-
-void SetGauge(const char* name, long which, int value)
-{
-    if (PtWidget_t* w = W(name)) PtSetResource(w, which, value, 0);
-}
-
-void BlockSlider(bool blocked)
-{
-    if (PtWidget_t* slider = W("curpos"))
-        PtSetResource(slider, Pt_ARG_FLAGS, blocked ? static_cast<long>(Pt_BLOCKED | Pt_GHOST) : 0L, Pt_BLOCKED | Pt_GHOST);
-}
 
 PtWidget_t* Key(int k)
 {
@@ -86,65 +71,47 @@ void OpenTrack(int t)
     SendCommand(CMD_PLUGIN_OPEN_URLS, MVP_DELTA, urls);
 }
 
-const char* StateText(uint32_t state, uint32_t lastState)
-{
-    switch (state) {
-    case MV_CLOSED: return lastState == MV_OPENING ? texts::kOpenFailed : texts::kNoClip;
-    case MV_OPENING: return texts::kOpening;
-    case MV_STOPPED: return lastState == MV_OPENING ? texts::kOpened : texts::kStopped;
-    case MV_PAUSED: return texts::kPaused;
-    case MV_PREFETCHING: return texts::kPrefetching;
-    case MV_PLAYING: return texts::kPlaying;
-    default: return texts::kUnknown;
-    }
-}
-
 bool OnState(HostPluginCtrl* ctrl, uint32_t state)
 {
-    if (state == MV_DEAD) {
-        mplayer.bPluginAlive = 0;
-        SetStopEjectButton(0);
-        cbBaseClose();
-        return false;
-    }
-    const char* text = StateText(state, ctrl->lastState);
+    if (PluginDied(state)) return false;
+    const char* text = PlayStateText(state, ctrl->lastState);
     if (state == MV_STOPPED && mplayer.bAutoPlay && ctrl->lastState == MV_OPENING && !mplayer.bStartPending)
         if (PtWidget_t* play = W("pausePlayButton")) PtTimerArm(play, kStartDelayMs);
     if (state == MV_PLAYING) {
         mplayer.bStartPending = 1;
         SetStatusTimer(mplayer.params.status_frequency);
     } else {
-        SetText("statusBar", "");
+        PaneText("statusBar", "");
     }
     UpdateCdKeypad(state);
     if (ctrl->lastState == MV_PLAYING && state != MV_PLAYING) SetStatusTimer(0);
     setbuttons(state);
     ctrl->lastState = state;
-    SetText("cd_statusLabel", text);
+    PaneText("cd_statusLabel", text);
     return true;
 }
 
 void OnMedia(HostPluginCtrl* ctrl, const MvMediaInfo* media)
 {
     if (ctrl->lastState < MV_STOPPED) {
-        SetGauge("curpos", Pt_ARG_GAUGE_VALUE, 0);
-        BlockSlider(true);
+        PaneGauge("curpos", Pt_ARG_GAUGE_VALUE, 0);
+        BlockPositionSlider(true);
         return;
     }
-    if (media->title) SetText("cd_infoLabel", media->title);
+    if (media->title) PaneText("cd_infoLabel", media->title);
     ctrl->mediaType = media->type;
     ctrl->duration = media->duration;
-    if ((ctrl->mediaType & MV_MEDIA_SEEKABLE) && ctrl->duration) BlockSlider(false);
+    if ((ctrl->mediaType & MV_MEDIA_SEEKABLE) && ctrl->duration) BlockPositionSlider(false);
     if (ctrl->mediaType & MV_MEDIA_PLAYLIST) {
-        if (media->title && *media->title) SetText("baseInfo", media->title);
+        if (media->title && *media->title) PaneText("baseInfo", media->title);
         ControllerGetPluginList();
         cdrom.trackCount = static_cast<int>(media->plcount);
         ControllerOpenIndex(nullptr, ControllerGetActiveTrack());
         InitCdromGui();
         return;
     }
-    if (ctrl->duration) SetGauge("curpos", Pt_ARG_GAUGE_MAXIMUM, static_cast<int>(ctrl->duration));
-    SetGauge("curpos", Pt_ARG_GAUGE_VALUE, 0);
+    if (ctrl->duration) PaneGauge("curpos", Pt_ARG_GAUGE_MAXIMUM, static_cast<int>(ctrl->duration));
+    PaneGauge("curpos", Pt_ARG_GAUGE_VALUE, 0);
     mplayer.params.status_frequency = std::min(ctrl->duration / kFrequencyDivisor, kMaxFrequencyMs);
     SendCommand(CMD_PLUGIN_SET_PARAMETER, MVP_STATUS_FREQ | MVP_AUDIO);
 }
@@ -213,7 +180,7 @@ void InitCdromGui()
 {
     char text[64];
     snprintf(text, sizeof text, kTrackCount, cdrom.trackCount);
-    SetText("cd_numberTrackLabel", text);
+    PaneText("cd_numberTrackLabel", text);
     const int count = cdrom.trackCount;
     if (count <= kCdKeysPerPage) {
         Shown(W("cd_previousPage"), false);
@@ -253,13 +220,13 @@ void UpdateCdKeypad(uint32_t state)
 void UpdateCdRepeat()
 {
     const uint32_t type = ControllerGetRepeatType();
-    SetText("cd_repeatLabel", type < 4 ? kRepeatTexts[type] : "");
+    PaneText("cd_repeatLabel", type < 4 ? kRepeatTexts[type] : "");
 }
 
 void UpdateCdPlayTracks()
 {
     const uint32_t type = ControllerGetPlayType();
-    SetText("cd_playLabel", type < 3 ? kPlayTexts[type] : "");
+    PaneText("cd_playLabel", type < 3 ? kPlayTexts[type] : "");
 }
 
 void UpdateCdGuiState()
@@ -271,20 +238,13 @@ void UpdateCdGuiState()
 
 void CdUpdatePosition(uint32_t position, uint32_t duration)
 {
-    SetText("cd_timeLabel", CdTimeText(position, duration).c_str());
+    PaneText("cd_timeLabel", CdTimeText(position, duration).c_str());
 }
 
 void cdaudio_vcb(MvPluginCtrl* plugin, uint32_t mask, const MvPluginStatus* status)
 {
     auto* ctrl = reinterpret_cast<HostPluginCtrl*>(plugin);
-    if (ctrl != mplayer.pluginCtrl) {
-        if (status && status->state == MV_DEAD) {
-            UnloadDll(ctrl);
-            mplayer.bPluginAlive = 0;
-        }
-        SetPlayPauseButton(1);
-        return;
-    }
+    if (ReportOfOldPlugin(ctrl, status)) return;
     if (!status) return;
     if ((mask & MVS_PLUGIN_STATE) && !OnState(ctrl, status->state)) return;
     if (mask & MVS_FLAGS) ctrl->statusFlags = status->flags;
@@ -292,7 +252,7 @@ void cdaudio_vcb(MvPluginCtrl* plugin, uint32_t mask, const MvPluginStatus* stat
         const MvMediaInfo* media = status->media_info;
         if (media->which & MV_MEDIA_AUDIO_INFO) {
             if (media->audio) {
-                SetGauge("PtSlider_volume", Pt_ARG_GAUGE_VALUE, static_cast<int>(media->audio->volume));
+                PaneGauge("PtSlider_volume", Pt_ARG_GAUGE_VALUE, static_cast<int>(media->audio->volume));
                 if (PtWidget_t* mute = W("muteButton"))
                     PtSetResource(mute, Pt_ARG_FLAGS, media->audio->reserve_1 ? static_cast<long>(Pt_SET) : 0L, Pt_SET);
             }
@@ -302,7 +262,7 @@ void cdaudio_vcb(MvPluginCtrl* plugin, uint32_t mask, const MvPluginStatus* stat
     }
     if ((mask & MVS_POSITION) && !mplayer.bSeeking) {
         ctrl->position = status->position;
-        SetGauge("curpos", Pt_ARG_GAUGE_VALUE, static_cast<int>(status->position));
+        PaneGauge("curpos", Pt_ARG_GAUGE_VALUE, static_cast<int>(status->position));
         if (status->position / 100 != ctrl->positionTenths) CdUpdatePosition(ctrl->position, ctrl->duration);
     }
     if (mask & MVS_ERRORMSG) {

@@ -11,6 +11,7 @@
 #include "PluginHost.h"
 #include "Settings.h"
 #include "Transport.h"
+#include "ViewerParts.h"
 #include "VeloraTexts.h"
 
 namespace velora {
@@ -47,48 +48,21 @@ HostPluginCtrl* Current()
     return mplayer.pluginCtrl;
 }
 
-void SetText(const char* name, const char* text)
-{
-    if (PtWidget_t* w = W(name)) PtSetResource(w, Pt_ARG_TEXT_STRING, text ? text : "", 0);
-}
-
-void BlockSlider(bool blocked)
-{
-    if (PtWidget_t* slider = W("curpos"))
-        PtSetResource(slider, Pt_ARG_FLAGS, blocked ? static_cast<long>(Pt_BLOCKED | Pt_GHOST) : 0L, Pt_BLOCKED | Pt_GHOST);
-}
-
-void SetGauge(const char* name, long which, int value)
-{
-    if (PtWidget_t* w = W(name)) PtSetResource(w, which, value, 0);
-}
-
 const char* StateText(uint32_t state, uint32_t lastState)
 {
     switch (state) {
-    case MV_CLOSED: return lastState == MV_OPENING ? texts::kOpenFailed : texts::kNoClip;
-    case MV_OPENING: return texts::kOpening;
-    case MV_STOPPED: return lastState == MV_OPENING ? texts::kOpened : texts::kStopped;
-    case MV_PAUSED: return texts::kPaused;
-    case MV_PREFETCHING: return texts::kPrefetching;
-    case MV_PLAYING: return texts::kPlaying;
     case MV_PLAYBW: return kReversePlay;
     case MV_SCANFW: return kScanningForward;
     case MV_SCANBW: return kScanningBackwards;
     case MV_STEP: return kStepping;
     case MV_SLOW: return kSlowMotion;
-    default: return texts::kUnknown;
+    default: return PlayStateText(state, lastState);
     }
 }
 
 bool OnState(HostPluginCtrl* ctrl, uint32_t state)
 {
-    if (state == MV_DEAD) {
-        mplayer.bPluginAlive = 0;
-        SetStopEjectButton(0);
-        cbBaseClose();
-        return false;
-    }
+    if (PluginDied(state)) return false;
     const char* text = StateText(state, ctrl->lastState);
     if (state == MV_STOPPED) {
         mplayer.bStartPending = 0;
@@ -99,24 +73,24 @@ bool OnState(HostPluginCtrl* ctrl, uint32_t state)
             if (PtWidget_t* play = W("pausePlayButton")) PtTimerArm(play, kStartDelayMs);
     }
     if (state == MV_PLAYING) mplayer.bStartPending = 1;
-    else SetText("statusBar", "");
+    else PaneText("statusBar", "");
     setbuttons(state);
     ctrl->lastState = state;
-    SetText("dvd_stateLabel", text);
+    PaneText("dvd_stateLabel", text);
     return true;
 }
 
 void OnMedia(HostPluginCtrl* ctrl, const MvMediaInfo* media)
 {
     if (ctrl->lastState < MV_STOPPED) {
-        SetGauge("curpos", Pt_ARG_GAUGE_VALUE, 0);
-        BlockSlider(true);
+        PaneGauge("curpos", Pt_ARG_GAUGE_VALUE, 0);
+        BlockPositionSlider(true);
         return;
     }
     ctrl->mediaType = media->type;
     ctrl->duration = media->duration;
     if ((media->which & MV_MEDIA_VIDEO_INFO) && media->video) mplayer.videoInfo = *media->video;
-    if ((ctrl->mediaType & MV_MEDIA_SEEKABLE) && ctrl->duration) BlockSlider(false);
+    if ((ctrl->mediaType & MV_MEDIA_SEEKABLE) && ctrl->duration) BlockPositionSlider(false);
     if (ctrl->mediaType & MV_MEDIA_PLAYLIST) {
         ControllerGetPluginList();
         ControllerOpenIndex(nullptr, ControllerGetActiveTrack());
@@ -129,8 +103,8 @@ void OnMedia(HostPluginCtrl* ctrl, const MvMediaInfo* media)
     const int index = ControllerAddItem(&item);
     if (index >= 0) ControllerSetActiveTrack(index);
     const char* url = ControllerGetActiveUrl();
-    SetText("baseInfo", url ? url : "");
-    SetGauge("curpos", Pt_ARG_GAUGE_VALUE, 0);
+    PaneText("baseInfo", url ? url : "");
+    PaneGauge("curpos", Pt_ARG_GAUGE_VALUE, 0);
     mplayer.params.status_frequency = std::min(ctrl->duration / kFrequencyDivisor, kMaxFrequencyMs);
     SendCommand(CMD_PLUGIN_SET_PARAMETER, MVP_STATUS_FREQ);
 }
@@ -219,7 +193,7 @@ std::string DvdTimeText(uint32_t position, uint32_t duration)
 
 void DvdUpdatePosition(uint32_t position, uint32_t duration)
 {
-    SetText("dvd_timeLabel", DvdTimeText(position, duration).c_str());
+    PaneText("dvd_timeLabel", DvdTimeText(position, duration).c_str());
 }
 
 void DvdNextInList(const char* comboName, uint32_t command)
@@ -259,14 +233,7 @@ void SetVideoWindowDecorations(PtWidget_t* window, bool on)
 void dvd_vcb(MvPluginCtrl* plugin, uint32_t mask, const MvPluginStatus* status)
 {
     auto* ctrl = reinterpret_cast<HostPluginCtrl*>(plugin);
-    if (ctrl != mplayer.pluginCtrl) {
-        if (status && status->state == MV_DEAD) {
-            UnloadDll(ctrl);
-            mplayer.bPluginAlive = 0;
-        }
-        SetPlayPauseButton(1);
-        return;
-    }
+    if (ReportOfOldPlugin(ctrl, status)) return;
     if (!status) return;
     if ((mask & MVS_PLUGIN_STATE) && !OnState(ctrl, status->state)) return;
     if (mask & MVS_FLAGS) ctrl->statusFlags = status->flags;
@@ -280,19 +247,19 @@ void dvd_vcb(MvPluginCtrl* plugin, uint32_t mask, const MvPluginStatus* status)
             }
         }
         if (media->which & MV_MEDIA_AUDIO_INFO) {
-            if (media->audio) SetGauge("PtSlider_volume", Pt_ARG_GAUGE_VALUE, static_cast<int>(media->audio->volume));
+            if (media->audio) PaneGauge("PtSlider_volume", Pt_ARG_GAUGE_VALUE, static_cast<int>(media->audio->volume));
             return;
         }
         OnMedia(ctrl, media);
     }
     if ((mask & MVS_POSITION) && !mplayer.bSeeking) {
         ctrl->position = status->position;
-        SetGauge("curpos", Pt_ARG_GAUGE_VALUE, static_cast<int>(status->position));
+        PaneGauge("curpos", Pt_ARG_GAUGE_VALUE, static_cast<int>(status->position));
         DvdUpdatePosition(ctrl->position, ctrl->duration);
     }
     if (mask & MVS_DURATION) {
         ctrl->duration = status->duration;
-        SetGauge("curpos", Pt_ARG_GAUGE_MAXIMUM, static_cast<int>(ctrl->duration));
+        PaneGauge("curpos", Pt_ARG_GAUGE_MAXIMUM, static_cast<int>(ctrl->duration));
     }
     if (mask & MVS_ERRORMSG) {
         popup_error(status->errormsg ? status->errormsg : "");
@@ -301,9 +268,9 @@ void dvd_vcb(MvPluginCtrl* plugin, uint32_t mask, const MvPluginStatus* status)
         return;
     }
     if ((mask & MVS_DISPLAY_INFO) && status->displayInfo) {
-        SetText("dvd_titleLabel", status->displayInfo->title);
-        SetText("dvd_chapterLabel", status->displayInfo->chapter);
-        SetText("dvd_angleLabel", status->displayInfo->angle);
+        PaneText("dvd_titleLabel", status->displayInfo->title);
+        PaneText("dvd_chapterLabel", status->displayInfo->chapter);
+        PaneText("dvd_angleLabel", status->displayInfo->angle);
     }
     if ((mask & MVS_AUDIO_LIST) && status->audioList) {
         const MvAudioList* a = status->audioList;

@@ -8,6 +8,7 @@
 #include "Panes.h"
 #include "PluginHost.h"
 #include "Transport.h"
+#include "ViewerParts.h"
 
 namespace velora {
 
@@ -20,30 +21,9 @@ constexpr unsigned kNextDelayMs = 200;
 constexpr uint32_t kFrequencyDivisor = 179;
 constexpr uint32_t kMaxFrequencyMs = 100;
 
-void SetText(const char* name, const char* text)
-{
-    if (PtWidget_t* w = W(name)) PtSetResource(w, Pt_ARG_TEXT_STRING, text ? text : "", 0);
-}
-
-void SetGauge(const char* name, long which, int value)
-{
-    if (PtWidget_t* w = W(name)) PtSetResource(w, which, value, 0);
-}
-
-void BlockSlider(bool blocked)
-{
-    if (PtWidget_t* slider = W("curpos"))
-        PtSetResource(slider, Pt_ARG_FLAGS, blocked ? static_cast<long>(Pt_BLOCKED | Pt_GHOST) : 0L, Pt_BLOCKED | Pt_GHOST);
-}
-
 bool OnState(HostPluginCtrl* ctrl, uint32_t state)
 {
-    if (state == MV_DEAD) {
-        mplayer.bPluginAlive = 0;
-        SetStopEjectButton(0);
-        cbBaseClose();
-        return false;
-    }
+    if (PluginDied(state)) return false;
     if (state == MV_STOPPED) {
         mplayer.params.position = 0;
         mplayer.params.delta = 0;
@@ -52,7 +32,7 @@ bool OnState(HostPluginCtrl* ctrl, uint32_t state)
             if (PtWidget_t* play = W("pausePlayButton")) PtTimerArm(play, kStartDelayMs);
     }
     if (state == MV_PLAYING) mplayer.bStartPending = 1;
-    else SetText("statusBar", "");
+    else PaneText("statusBar", "");
     setbuttons(state);
     ctrl->lastState = state;
     return true;
@@ -61,23 +41,23 @@ bool OnState(HostPluginCtrl* ctrl, uint32_t state)
 void OnMedia(HostPluginCtrl* ctrl, const MvMediaInfo* media)
 {
     if (ctrl->lastState < MV_STOPPED) {
-        SetGauge("curpos", Pt_ARG_GAUGE_VALUE, 0);
-        BlockSlider(true);
+        PaneGauge("curpos", Pt_ARG_GAUGE_VALUE, 0);
+        BlockPositionSlider(true);
         return;
     }
     ctrl->mediaType = media->type;
     ctrl->duration = media->duration;
     if ((media->which & MV_MEDIA_VIDEO_INFO) && media->video) mplayer.videoInfo = *media->video;
-    if ((ctrl->mediaType & MV_MEDIA_SEEKABLE) && ctrl->duration) BlockSlider(false);
+    if ((ctrl->mediaType & MV_MEDIA_SEEKABLE) && ctrl->duration) BlockPositionSlider(false);
     if (ctrl->mediaType & MV_MEDIA_PLAYLIST) {
         ControllerGetPluginList();
         ControllerOpenIndex(nullptr, ControllerGetActiveTrack());
         return;
     }
     const char* url = ControllerGetActiveUrl();
-    SetText("baseInfo", url ? url : "");
-    if (ctrl->duration) SetGauge("curpos", Pt_ARG_GAUGE_MAXIMUM, static_cast<int>(ctrl->duration));
-    SetGauge("curpos", Pt_ARG_GAUGE_VALUE, 0);
+    PaneText("baseInfo", url ? url : "");
+    if (ctrl->duration) PaneGauge("curpos", Pt_ARG_GAUGE_MAXIMUM, static_cast<int>(ctrl->duration));
+    PaneGauge("curpos", Pt_ARG_GAUGE_VALUE, 0);
     mplayer.params.status_frequency = std::min(ctrl->duration / kFrequencyDivisor, kMaxFrequencyMs);
     SendCommand(CMD_PLUGIN_SET_PARAMETER, MVP_STATUS_FREQ | MVP_AUDIO);
 }
@@ -107,14 +87,7 @@ void OnPaneSize(MvDim size)
 void nogui_vcb(MvPluginCtrl* plugin, uint32_t mask, const MvPluginStatus* status)
 {
     auto* ctrl = reinterpret_cast<HostPluginCtrl*>(plugin);
-    if (ctrl != mplayer.pluginCtrl) {
-        if (status && status->state == MV_DEAD) {
-            UnloadDll(ctrl);
-            mplayer.bPluginAlive = 0;
-        }
-        SetPlayPauseButton(1);
-        return;
-    }
+    if (ReportOfOldPlugin(ctrl, status)) return;
     if (!status) return;
     if ((mask & MVS_PLUGIN_STATE) && !OnState(ctrl, status->state)) return;
     if (mask & MVS_FLAGS) ctrl->statusFlags = status->flags;
@@ -128,21 +101,21 @@ void nogui_vcb(MvPluginCtrl* plugin, uint32_t mask, const MvPluginStatus* status
             }
         }
         if (media->which & MV_MEDIA_AUDIO_INFO) {
-            if (media->audio) SetGauge("PtSlider_volume", Pt_ARG_GAUGE_VALUE, static_cast<int>(media->audio->volume));
+            if (media->audio) PaneGauge("PtSlider_volume", Pt_ARG_GAUGE_VALUE, static_cast<int>(media->audio->volume));
             return;
         }
         OnMedia(ctrl, media);
     }
     if ((mask & MVS_POSITION) && !mplayer.bSeeking) {
         ctrl->position = status->position;
-        SetGauge("curpos", Pt_ARG_GAUGE_VALUE, static_cast<int>(status->position));
+        PaneGauge("curpos", Pt_ARG_GAUGE_VALUE, static_cast<int>(status->position));
     }
     if (mask & MVS_DURATION) {
         ctrl->duration = status->duration;
-        SetGauge("curpos", Pt_ARG_GAUGE_MAXIMUM, static_cast<int>(ctrl->duration));
+        PaneGauge("curpos", Pt_ARG_GAUGE_MAXIMUM, static_cast<int>(ctrl->duration));
     }
     if (mask & MVS_VPSIZE) OnPaneSize(status->vpsize);
-    if ((mask & MVS_VIDEO_WND_TITLE) && status->videoWndTitle) SetText("statusBar", status->videoWndTitle);
+    if ((mask & MVS_VIDEO_WND_TITLE) && status->videoWndTitle) PaneText("statusBar", status->videoWndTitle);
     if ((mask & MVS_ERRORMSG) && status->errormsg) {
         mplayer.bErrorShown = 1;
         popup_error(status->errormsg);

@@ -10,6 +10,7 @@
 #include "MainWindow.h"
 #include "PluginHost.h"
 #include "Transport.h"
+#include "ViewerParts.h"
 #include "VeloraTexts.h"
 
 namespace velora {
@@ -26,46 +27,16 @@ constexpr uint32_t kFrequencyDivisor = 179;
 constexpr uint32_t kMaxFrequencyMs = 1000;
 constexpr std::size_t kWrapAt = 60;
 
-void SetText(const char* name, const char* text) {
-    if (PtWidget_t* widget = W(name)) PtSetResource(widget, Pt_ARG_TEXT_STRING, text ? text : "", 0);
-}
-
-void SetSlider(const char* name, long which, int value) {
-    if (PtWidget_t* widget = W(name)) PtSetResource(widget, which, value, 0);
-}
-
-void BlockSlider(bool blocked) {
-    if (PtWidget_t* slider = W("curpos"))
-        PtSetResource(slider, Pt_ARG_FLAGS, blocked ? static_cast<long>(Pt_BLOCKED | Pt_GHOST) : 0L, Pt_BLOCKED | Pt_GHOST);
-}
-
 void ArmTimer(const char* name, unsigned ms) {
     if (PtWidget_t* widget = W(name)) PtTimerArm(widget, ms);
 }
 
-const char* StateText(uint32_t state, uint32_t lastState) {
-    switch (state) {
-    case MV_CLOSED: return lastState == MV_OPENING ? texts::kOpenFailed : texts::kNoClip;
-    case MV_OPENING: return texts::kOpening;
-    case MV_STOPPED: return lastState == MV_OPENING ? texts::kOpened : texts::kStopped;
-    case MV_PAUSED: return texts::kPaused;
-    case MV_PREFETCHING: return texts::kPrefetching;
-    case MV_PLAYING: return texts::kPlaying;
-    default: return texts::kUnknown;
-    }
-}
-
 // A state change. False when the plug-in died and nothing more is to be done.
 bool OnState(HostPluginCtrl* ctrl, uint32_t state) {
-    if (state == MV_DEAD) {
-        mplayer.bPluginAlive = 0;
-        SetStopEjectButton(0);
-        cbBaseClose();
-        return false;
-    }
-    const char* text = StateText(state, ctrl->lastState);
+    if (PluginDied(state)) return false;
+    const char* text = PlayStateText(state, ctrl->lastState);
     if (state == MV_STOPPED) {
-        SetSlider("curpos", Pt_ARG_GAUGE_VALUE, 0);
+        PaneGauge("curpos", Pt_ARG_GAUGE_VALUE, 0);
         PlimsaUpdatePosition(0, ctrl->duration);
         if (!mplayer.bErrorShown) {
             mplayer.params.position = 0;
@@ -79,39 +50,39 @@ bool OnState(HostPluginCtrl* ctrl, uint32_t state) {
         SetStatusTimer(mplayer.params.status_frequency);
     } else {
         SetStatusTimer(0);
-        SetText("statusBar", "");
+        PaneText("statusBar", "");
     }
     setbuttons(state);
     ctrl->lastState = state;
-    SetText("status", text);
+    PaneText("status", text);
     return true;
 }
 
 void OnMedia(HostPluginCtrl* ctrl, const MvMediaInfo* media) {
     if (ctrl->lastState < MV_STOPPED) {
-        SetSlider("curpos", Pt_ARG_GAUGE_VALUE, 0);
-        BlockSlider(true);
-        SetText("cliptitle", "");
-        SetText("clipinfo", "");
-        SetText("postxt", "");
+        PaneGauge("curpos", Pt_ARG_GAUGE_VALUE, 0);
+        BlockPositionSlider(true);
+        PaneText("cliptitle", "");
+        PaneText("clipinfo", "");
+        PaneText("postxt", "");
         return;
     }
     const std::string title = media->title ? media->title : ExtractTitleFromUrl(media->url);
-    SetText("cliptitle", title.c_str());
+    PaneText("cliptitle", title.c_str());
     // The more-info text is wrapped in our own copy; the plug-in's stays as it was.
     std::string moreinfo = media->moreinfo ? media->moreinfo : "";
     FormatMoreInfoString(moreinfo.data());
-    SetText("clipinfo", moreinfo.c_str());
+    PaneText("clipinfo", moreinfo.c_str());
     ctrl->mediaType = media->type;
     ctrl->duration = media->duration;
-    if ((ctrl->mediaType & MV_MEDIA_SEEKABLE) && ctrl->duration) BlockSlider(false);
+    if ((ctrl->mediaType & MV_MEDIA_SEEKABLE) && ctrl->duration) BlockPositionSlider(false);
     if (ctrl->mediaType & MV_MEDIA_PLAYLIST) {
         ControllerGetPluginList();
         ControllerOpenIndex(nullptr, ControllerGetActiveTrack());
         return;
     }
-    if (ctrl->duration) SetSlider("curpos", Pt_ARG_GAUGE_MAXIMUM, static_cast<int>(ctrl->duration));
-    SetSlider("curpos", Pt_ARG_GAUGE_VALUE, 0);
+    if (ctrl->duration) PaneGauge("curpos", Pt_ARG_GAUGE_MAXIMUM, static_cast<int>(ctrl->duration));
+    PaneGauge("curpos", Pt_ARG_GAUGE_VALUE, 0);
     mplayer.params.status_frequency = std::min(ctrl->duration / kFrequencyDivisor, kMaxFrequencyMs);
     SendCommand(CMD_PLUGIN_SET_PARAMETER, MVP_STATUS_FREQ | MVP_AUDIO);
 }
@@ -120,30 +91,22 @@ void OnMedia(HostPluginCtrl* ctrl, const MvMediaInfo* media) {
 
 void plimsa_vcb(MvPluginCtrl* plugin, uint32_t mask, const MvPluginStatus* status) {
     auto* ctrl = reinterpret_cast<HostPluginCtrl*>(plugin);
-    if (ctrl != mplayer.pluginCtrl) {
-        // A plug-in being unloaded: its end releases it.
-        if (status && status->state == MV_DEAD) {
-            UnloadDll(ctrl);
-            mplayer.bPluginAlive = 0;
-        }
-        SetPlayPauseButton(1);
-        return;
-    }
+    if (ReportOfOldPlugin(ctrl, status)) return;
     if (!status) return;
     if ((mask & MVS_PLUGIN_STATE) && !OnState(ctrl, status->state)) return;
     if (mask & MVS_FLAGS) ctrl->statusFlags = status->flags;
     if ((mask & MVS_MEDIA) && status->media_info) {
         const MvMediaInfo* media = status->media_info;
         if (media->which & MV_MEDIA_AUDIO_INFO) {
-            if (media->audio) SetSlider("PtSlider_volume", Pt_ARG_GAUGE_VALUE, static_cast<int>(media->audio->volume));
+            if (media->audio) PaneGauge("PtSlider_volume", Pt_ARG_GAUGE_VALUE, static_cast<int>(media->audio->volume));
             return;
         }
         OnMedia(ctrl, media);
     }
-    if ((mask & MVS_VIDEO_WND_TITLE) && status->videoWndTitle) SetText("statusBar", status->videoWndTitle);
+    if ((mask & MVS_VIDEO_WND_TITLE) && status->videoWndTitle) PaneText("statusBar", status->videoWndTitle);
     if ((mask & MVS_POSITION) && !mplayer.bSeeking && ctrl->lastState == MV_PLAYING) {
         ctrl->position = status->position;
-        SetSlider("curpos", Pt_ARG_GAUGE_VALUE, static_cast<int>(status->position));
+        PaneGauge("curpos", Pt_ARG_GAUGE_VALUE, static_cast<int>(status->position));
         if (status->position / 100 != ctrl->positionTenths) {
             ctrl->positionTenths = status->position / 100;
             PlimsaUpdatePosition(ctrl->position, ctrl->duration);
@@ -185,7 +148,7 @@ std::string PlimsaTimeText(uint32_t position, uint32_t duration) {
 }
 
 void PlimsaUpdatePosition(uint32_t position, uint32_t duration) {
-    SetText("postxt", PlimsaTimeText(position, duration).c_str());
+    PaneText("postxt", PlimsaTimeText(position, duration).c_str());
 }
 
 int FormatMoreInfoString(char* text) {

@@ -1,0 +1,61 @@
+#include "ViewerParts.h"
+
+#include "MainWindow.h"
+#include "PluginHost.h"
+#include "Transport.h"
+#include "VeloraTexts.h"
+
+namespace velora {
+
+using namespace photon;
+
+void PaneText(const char* name, const char* text)
+{
+    if (PtWidget_t* w = W(name)) PtSetResource(w, Pt_ARG_TEXT_STRING, text ? text : "", 0);
+}
+
+void PaneGauge(const char* name, long which, int value)
+{
+    if (PtWidget_t* w = W(name)) PtSetResource(w, which, value, 0);
+}
+
+void BlockPositionSlider(bool blocked)
+{
+    if (PtWidget_t* slider = W("curpos"))
+        PtSetResource(slider, Pt_ARG_FLAGS, blocked ? static_cast<long>(Pt_BLOCKED | Pt_GHOST) : 0L, Pt_BLOCKED | Pt_GHOST);
+}
+
+const char* PlayStateText(uint32_t state, uint32_t lastState)
+{
+    switch (state) {
+    case MV_CLOSED: return lastState == MV_OPENING ? texts::kOpenFailed : texts::kNoClip;
+    case MV_OPENING: return texts::kOpening;
+    case MV_STOPPED: return lastState == MV_OPENING ? texts::kOpened : texts::kStopped;
+    case MV_PAUSED: return texts::kPaused;
+    case MV_PREFETCHING: return texts::kPrefetching;
+    case MV_PLAYING: return texts::kPlaying;
+    default: return texts::kUnknown;
+    }
+}
+
+bool ReportOfOldPlugin(HostPluginCtrl* ctrl, const MvPluginStatus* status)
+{
+    if (ctrl == mplayer.pluginCtrl) return false;
+    if (status && status->state == MV_DEAD) {
+        UnloadDll(ctrl);
+        mplayer.bPluginAlive = 0;
+    }
+    SetPlayPauseButton(1);
+    return true;
+}
+
+bool PluginDied(uint32_t state)
+{
+    if (state != MV_DEAD) return false;
+    mplayer.bPluginAlive = 0;
+    SetStopEjectButton(0);
+    cbBaseClose();
+    return true;
+}
+
+}  // namespace velora
