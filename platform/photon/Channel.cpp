@@ -4,6 +4,7 @@
 // socket's peer credentials, so an input procedure added for one process hears only that one.
 #include "photon/PtApp.h"
 #include "photon/PtChannel.h"
+#include "photon/detail/LocalSockets.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -58,60 +59,13 @@ std::vector<PtInputId*>& inputs()
     return v;
 }
 int next_chid = 1;
-
-std::string Folder()
-{
-    const char* scope = getenv("ZEPHRA_PHOTON_SCOPE");
-    if (scope && *scope) return scope;
-    const char* run = getenv("XDG_RUNTIME_DIR");
-    if (run && *run) return std::string(run) + "/zephra-photon";
-    return "/tmp/zephra-photon-" + std::to_string(getuid());
-}
+// A reply is small and fits the socket's buffer; a sender that stops reading is given up on.
+constexpr int kReplyWaitMs = 5000;
 
 bool AddressOf(pid_t pid, int chid, sockaddr_un* addr, std::string* path)
 {
-    std::string folder = Folder();
-    mkdir(folder.c_str(), 0700);
-    *path = folder + "/channel-" + std::to_string(pid) + "-" + std::to_string(chid);
-    if (path->size() >= sizeof addr->sun_path) return false;
-    memset(addr, 0, sizeof *addr);
-    addr->sun_family = AF_UNIX;
-    memcpy(addr->sun_path, path->c_str(), path->size() + 1);
-    return true;
-}
-
-bool WriteAll(int fd, const void* bytes, size_t size)
-{
-    const char* p = static_cast<const char*>(bytes);
-    while (size > 0) {
-        ssize_t n = send(fd, p, size, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && errno == EAGAIN) {
-            // The connection is non-blocking on the loop's side; a reply is small, wait for room.
-            fd_set w;
-            FD_ZERO(&w);
-            FD_SET(fd, &w);
-            select(fd + 1, nullptr, &w, nullptr, nullptr);
-            continue;
-        }
-        if (n <= 0) return false;
-        p += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
-bool ReadAll(int fd, void* bytes, size_t size)
-{
-    char* p = static_cast<char*>(bytes);
-    while (size > 0) {
-        ssize_t n = read(fd, p, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        p += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
+    *path = detail::SocketFolder() + "/channel-" + std::to_string(pid) + "-" + std::to_string(chid);
+    return detail::SocketAddress(*path, addr);
 }
 
 void CloseConnection(int fd)
@@ -249,7 +203,8 @@ int MsgReply(int rcvid, long status, const void* msg, std::size_t size)
     if (it == connections().end()) return -1;
     it->second->replied = true;
     int32_t head[2] = {static_cast<int32_t>(status), static_cast<int32_t>(msg ? size : 0)};
-    if (!WriteAll(rcvid, head, sizeof head) || (msg && size && !WriteAll(rcvid, msg, size))) {
+    if (!detail::WriteAll(rcvid, head, sizeof head, kReplyWaitMs) ||
+        (msg && size && !detail::WriteAll(rcvid, msg, size, kReplyWaitMs))) {
         CloseConnection(rcvid);
         return -1;
     }
@@ -287,8 +242,8 @@ long MsgSend(int coid, const void* smsg, std::size_t sbytes, void* rmsg, std::si
     }
     const uint32_t len = static_cast<uint32_t>(sbytes);
     int32_t head[2];
-    if (!WriteAll(coid, &len, sizeof len) || (sbytes && !WriteAll(coid, smsg, sbytes)) ||
-        !ReadAll(coid, head, sizeof head)) {
+    if (!detail::WriteAll(coid, &len, sizeof len, -1) || (sbytes && !detail::WriteAll(coid, smsg, sbytes, -1)) ||
+        !detail::ReadAll(coid, head, sizeof head, -1)) {
         errno = ESRCH;
         return -1;
     }
@@ -297,7 +252,7 @@ long MsgSend(int coid, const void* smsg, std::size_t sbytes, void* rmsg, std::si
         return -1;
     }
     std::vector<char> reply(static_cast<uint32_t>(head[1]));
-    if (!reply.empty() && !ReadAll(coid, reply.data(), reply.size())) {
+    if (!reply.empty() && !detail::ReadAll(coid, reply.data(), reply.size(), -1)) {
         errno = ESRCH;
         return -1;
     }

@@ -2,6 +2,7 @@
 // room for the reply) and its bytes; the answer is a status, a length and its bytes. A message
 // longer than the layer's bound ends the connection that sent it.
 #include "photon/PtConnector.h"
+#include "photon/detail/LocalSockets.h"
 #include "photon/detail/Widget.h"
 
 #include <glib-unix.h>
@@ -55,62 +56,12 @@ constexpr size_t kHeader = 12, kAnswerHeader = 8;
 constexpr uint32_t kMaxMessage = 1u << 20;
 constexpr int kAnswerWaitMs = 30000;
 
-std::string Folder()
-{
-    const char* scope = getenv("ZEPHRA_PHOTON_SCOPE");
-    if (scope && *scope) return scope;
-    const char* run = getenv("XDG_RUNTIME_DIR");
-    if (run && *run) return std::string(run) + "/zephra-photon";
-    return "/tmp/zephra-photon-" + std::to_string(getuid());
-}
-
 // The socket path of a name; false for names that are not one plain file name.
 bool PathOf(const char* name, sockaddr_un* addr, std::string* path)
 {
     if (!name || !*name || name[0] == '.' || strchr(name, '/')) return false;
-    std::string folder = Folder();
-    mkdir(folder.c_str(), 0700);
-    *path = folder + "/" + name;
-    if (path->size() >= sizeof addr->sun_path) return false;
-    memset(addr, 0, sizeof *addr);
-    addr->sun_family = AF_UNIX;
-    memcpy(addr->sun_path, path->c_str(), path->size() + 1);
-    return true;
-}
-
-bool WriteAll(int fd, const void* buf, size_t len)
-{
-    auto* p = static_cast<const char*>(buf);
-    while (len > 0) {
-        ssize_t n = send(fd, p, len, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            pollfd pfd{fd, POLLOUT, 0};
-            if (poll(&pfd, 1, kAnswerWaitMs) <= 0) return false;
-            continue;
-        }
-        if (n <= 0) return false;
-        p += n;
-        len -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
-bool ReadAll(int fd, void* buf, size_t len)
-{
-    auto* p = static_cast<char*>(buf);
-    while (len > 0) {
-        pollfd pfd{fd, POLLIN, 0};
-        int r = poll(&pfd, 1, kAnswerWaitMs);
-        if (r < 0 && errno == EINTR) continue;
-        if (r <= 0) return false;
-        ssize_t n = read(fd, p, len);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        p += n;
-        len -= static_cast<size_t>(n);
-    }
-    return true;
+    *path = detail::SocketFolder() + "/" + name;
+    return detail::SocketAddress(*path, addr);
 }
 
 void Put32(char* p, uint32_t v) { memcpy(p, &v, 4); }
@@ -158,7 +109,8 @@ bool Serve(PtConnectionServer_t* c)
         char head[kAnswerHeader];
         Put32(head, static_cast<uint32_t>(status));
         Put32(head + 4, sent);
-        if (!WriteAll(c->fd, head, sizeof head) || (sent && !WriteAll(c->fd, reply, sent))) return false;
+        if (!detail::WriteAll(c->fd, head, sizeof head, kAnswerWaitMs) ||
+            (sent && !detail::WriteAll(c->fd, reply, sent, kAnswerWaitMs))) return false;
     }
     return true;
 }
@@ -213,7 +165,7 @@ PtConnector_t* PtConnectorCreate(const char* name, PtConnectorCallbackFunc_t* cb
         return nullptr;
     }
     // The name belongs to whoever holds its lock; a socket left by a program that ended is replaced.
-    std::string lock_path = Folder() + "/." + name + ".lock";
+    std::string lock_path = detail::SocketFolder() + "/." + name + ".lock";
     int lock_fd = open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (lock_fd < 0) return nullptr;
     if (flock(lock_fd, LOCK_EX | LOCK_NB) != 0) {
@@ -288,14 +240,15 @@ int PtConnectionSend(PtConnectionClient_t* c, unsigned long type, const void* ms
     Put32(head, static_cast<uint32_t>(type));
     Put32(head + 4, static_cast<uint32_t>(msglen));
     Put32(head + 8, static_cast<uint32_t>(reply ? std::min<std::size_t>(replylen, kMaxMessage) : 0));
-    if (!WriteAll(c->fd, head, sizeof head) || (msglen && !WriteAll(c->fd, msg, msglen))) return -1;
+    if (!detail::WriteAll(c->fd, head, sizeof head, kAnswerWaitMs) ||
+        (msglen && !detail::WriteAll(c->fd, msg, msglen, kAnswerWaitMs))) return -1;
     char answer[kAnswerHeader];
-    if (!ReadAll(c->fd, answer, sizeof answer)) return -1;
+    if (!detail::ReadAll(c->fd, answer, sizeof answer, kAnswerWaitMs)) return -1;
     int32_t status = static_cast<int32_t>(Get32(answer));
     uint32_t len = Get32(answer + 4);
     if (len > kMaxMessage) return -1;
     std::vector<char> body(len);
-    if (len && !ReadAll(c->fd, body.data(), len)) return -1;
+    if (len && !detail::ReadAll(c->fd, body.data(), len, kAnswerWaitMs)) return -1;
     if (reply && replylen) memcpy(reply, body.data(), std::min<std::size_t>(len, replylen));
     return status == 0 ? 0 : -1;
 }
