@@ -42,6 +42,7 @@ protected:
     }
     void TearDown() override
     {
+        briskoplugin::DestroyAudioDevice(dev);   // a device a test left open
         ctrl.calls->terminate(&ctrl);
         photon::PtLeave(0);
         qnx::SimulatedSound::Uninstall();
