@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -85,12 +86,20 @@ int Count(const std::string& text, const std::string& what)
     return n;
 }
 
+// The source WAV makeStream encoded the stream from.
+std::string SourceOf(const std::string& stream)
+{
+    return workDir() + "/src_" + stream.substr(stream.rfind('/') + 1) + ".wav";
+}
+
 class EmbedEndToEnd : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        stereo = makeStream("bp_stereo.mp3", 44100, 2, "lame --quiet -m j -b 128 %s %s", 1.5);
-        mono = makeStream("bp_mono.mp3", 22050, 1, "lame --quiet -m m -b 48 %s %s", 2.0);
+        // Each test runs in a process of its own, maybe beside the others: its streams are its own.
+        const std::string tag = std::to_string(getpid());
+        stereo = makeStream("bp_stereo_" + tag + ".mp3", 44100, 2, "lame --quiet -m j -b 128 %s %s", 1.5);
+        mono = makeStream("bp_mono_" + tag + ".mp3", 22050, 1, "lame --quiet -m m -b 48 %s %s", 2.0);
         ASSERT_FALSE(stereo.empty());
         ASSERT_FALSE(mono.empty());
         stereoRef = new std::vector<std::uint8_t>(Reference(stereo));
@@ -98,6 +107,8 @@ protected:
     }
     static void TearDownTestSuite()
     {
+        for (const std::string& stream : {stereo, mono})
+            for (const std::string& file : {stream, stream + ".ref.raw", SourceOf(stream)}) std::remove(file.c_str());
         delete stereoRef;
         delete monoRef;
     }
