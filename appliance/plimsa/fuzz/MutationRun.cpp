@@ -5,14 +5,11 @@
 //   plimsa_fuzz_run [iterations]          run the mutations (default 20000)
 //   plimsa_fuzz_run --write-seeds dir     write the seed files for a libFuzzer corpus
 
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <random>
-#include <string>
 #include <vector>
 
 #include "PlimsaFuzz.h"
+#include "fuzzkit/MutationRun.h"
 
 namespace {
 
@@ -23,7 +20,7 @@ constexpr uint32_t kEdges[] = {0, 1, 2, 3, 7, 8, 16, 65, 255, 256, 0x7FFF, 0x800
                                0x80000000, 0xFFFFFFF0, 0xFFFFFFFF};
 
 void Mutate(Input& input, std::mt19937& random) {
-    auto pick = [&random](size_t bound) { return bound ? static_cast<size_t>(random() % bound) : 0; };
+    auto pick = [&random](size_t bound) { return fuzzkit::Pick(random, bound); };
     const int steps = 1 + static_cast<int>(pick(4));
     for (int step = 0; step < steps; ++step) {
         switch (pick(6)) {
@@ -64,34 +61,9 @@ void Mutate(Input& input, std::mt19937& random) {
     }
 }
 
-int WriteSeeds(const std::string& dir) {
-    int index = 0;
-    for (const auto& seed : plimsa::fuzz::Seeds()) {
-        const std::string path = dir + "/seed" + std::to_string(index++);
-        std::FILE* out = std::fopen(path.c_str(), "wb");
-        if (!out) {
-            std::perror(path.c_str());
-            return 1;
-        }
-        std::fwrite(seed.data(), 1, seed.size(), out);
-        std::fclose(out);
-    }
-    return 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::strcmp(argv[1], "--write-seeds") == 0) return WriteSeeds(argv[2]);
-    const long iterations = argc > 1 ? std::atol(argv[1]) : 20000;
-    const auto seeds = plimsa::fuzz::Seeds();
-    std::mt19937 random(20240611);
-    for (const auto& seed : seeds) plimsa::fuzz::PlimsaFuzzOne(seed.data(), seed.size());
-    for (long i = 0; i < iterations; ++i) {
-        Input input = seeds[i % seeds.size()];
-        Mutate(input, random);
-        plimsa::fuzz::PlimsaFuzzOne(input.data(), input.size());
-    }
-    std::printf("%ld mutated inputs\n", iterations);
-    return 0;
+    return fuzzkit::MutationMain(argc, argv, "plimsa_fuzz_run", plimsa::fuzz::Seeds(), 20240611, Mutate,
+                                 plimsa::fuzz::PlimsaFuzzOne);
 }

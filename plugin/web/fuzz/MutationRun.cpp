@@ -5,14 +5,11 @@
 //   web_fuzz_run [iterations]          run the mutations (default 20000)
 //   web_fuzz_run --write-seeds dir     write the seed requests for a libFuzzer corpus
 
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <random>
 #include <string>
-#include <vector>
 
 #include "RequestFuzz.h"
+#include "fuzzkit/MutationRun.h"
 
 namespace {
 
@@ -21,7 +18,7 @@ const char* const kPieces[] = {"%", "%2", "%0A", "%zz", "+", "&", "=", "?", " ",
                                "http", ": ", "Content-Length: ", "99999999999", "-1", "/..", "\\", "POST "};
 
 void Mutate(std::string& input, std::mt19937& random) {
-    auto pick = [&random](std::size_t bound) { return bound ? static_cast<std::size_t>(random() % bound) : 0; };
+    auto pick = [&random](std::size_t bound) { return fuzzkit::Pick(random, bound); };
     const int steps = 1 + static_cast<int>(pick(4));
     for (int step = 0; step < steps; ++step) {
         switch (pick(5)) {
@@ -51,33 +48,9 @@ void Mutate(std::string& input, std::mt19937& random) {
     }
 }
 
-int WriteSeeds(const std::string& dir) {
-    int index = 0;
-    for (const std::string& seed : zephra::fuzz::Seeds()) {
-        const std::string path = dir + "/seed" + std::to_string(index++);
-        std::FILE* out = std::fopen(path.c_str(), "wb");
-        if (!out) {
-            std::perror(path.c_str());
-            return 1;
-        }
-        std::fwrite(seed.data(), 1, seed.size(), out);
-        std::fclose(out);
-    }
-    return 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::strcmp(argv[1], "--write-seeds") == 0) return WriteSeeds(argv[2]);
-    const long iterations = argc > 1 ? std::strtol(argv[1], nullptr, 10) : 20000;
-    const std::vector<std::string> seeds = zephra::fuzz::Seeds();
-    std::mt19937 random(20261209);
-    for (long i = 0; i < iterations; ++i) {
-        std::string input = seeds[static_cast<std::size_t>(i) % seeds.size()];
-        Mutate(input, random);
-        zephra::fuzz::RequestFuzzOne(reinterpret_cast<const uint8_t*>(input.data()), input.size());
-    }
-    std::printf("web_fuzz_run: %ld mutated requests parsed\n", iterations);
-    return 0;
+    return fuzzkit::MutationMain(argc, argv, "web_fuzz_run", zephra::fuzz::Seeds(), 20261209, Mutate,
+                                 zephra::fuzz::RequestFuzzOne);
 }
