@@ -237,12 +237,12 @@ private:
     {
         auto embed = std::make_unique<Embed>();
         embed->number = static_cast<int>(index + 1);
-        std::string spec = options_.embeds[index];
-        size_t at = spec.find(';');
-        embed->url = spec.substr(0, at);
+        std::string text = options_.embeds[index];
+        size_t at = text.find(';');
+        embed->url = text.substr(0, at);
         while (at != std::string::npos) {
-            const size_t next = spec.find(';', at + 1);
-            const std::string pair = spec.substr(at + 1, next == std::string::npos ? next : next - at - 1);
+            const size_t next = text.find(';', at + 1);
+            const std::string pair = text.substr(at + 1, next == std::string::npos ? next : next - at - 1);
             const size_t eq = pair.find('=');
             embed->names.push_back(pair.substr(0, eq));
             embed->values.push_back(eq == std::string::npos ? "" : pair.substr(eq + 1));
