@@ -4,6 +4,7 @@
 // exactly what briskodec decodes from the same MP3 (made by lame at test time).
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -222,6 +223,36 @@ TEST_F(EmbedEndToEnd, FileModeTakesTheStreamAsAFileAndPlaysNothing)
     EXPECT_NE(text.find("NPP_StreamAsFile " + stereo), std::string::npos) << text;
     EXPECT_EQ(Count(text, "NPP_Write"), 0);
     EXPECT_TRUE(readFile(wav + ".mode").empty());
+}
+
+// SIGTERM ends the plug-in's program at once with status 0, also while an embed loops for ever.
+TEST_F(EmbedEndToEnd, SigtermEndsTheProgramWithStatusZero)
+{
+    const std::string log = workDir() + "/bp_term_" + std::to_string(getpid()) + ".log";
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::freopen(log.c_str(), "w", stdout);
+        setenv("ZEPHRA_AUDIO_SINK", "null", 1);
+        setenv("ZEPHRA_MEDIA_SETTINGS", "/nonexistent/media.conf", 1);
+        const std::string embed = stereo + ";loop=true";
+        execl(EMBED_PLAY_PATH, "embed-play", BRISKOPLUGIN_PATH, embed.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    // Once it has asked for its stream again it is looping.
+    std::string text;
+    for (int i = 0; i < 3000 && text.find("NPN_GetURL") == std::string::npos; ++i) {
+        usleep(10000);
+        const std::vector<std::uint8_t> bytes = readFile(log);
+        text.assign(bytes.begin(), bytes.end());
+    }
+    EXPECT_NE(text.find("NPN_GetURL"), std::string::npos);
+    kill(child, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    std::remove(log.c_str());
 }
 
 TEST(EmbedPlayCommandLine, UsageAndLoadFailuresExitWithStatusTwo)
