@@ -81,7 +81,7 @@ private:
         if (!pc_->url) return true;
         if (IsNetwork(pc_)) {
             char errortext[kHttpErrTextSize] = "";
-            const int sock = OpenHttp(pc_->url, nullptr, errortext);
+            const int sock = OpenHttp(pc_->url, nullptr, errortext, &pc_->stop);
             if (sock < 0) {
                 if (!pc_->stop) error_ = *errortext ? errortext : kNoHttpConnection;
                 return false;

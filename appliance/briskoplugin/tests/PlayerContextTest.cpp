@@ -14,6 +14,7 @@
 
 #include "InstanceRecord.h"
 #include "PlayerContext.h"
+#include "StreamServer.h"
 #include "StreamTools.h"
 #include "browserplugin/Browser.h"
 #include "media/testing/TestHost.h"
@@ -105,6 +106,36 @@ TEST_F(PlayerContextTest, ARepeatingFilePlaysOnWithoutAGap)
     int worst = 0;
     for (std::size_t i = 0; i < ref.size() / 2; ++i) worst = std::max(worst, std::abs(second[i] - expected[i]));
     EXPECT_LE(worst, 2);
+}
+
+// A network stream with repeat on ends by setting the refetch flag (the browser is asked for it
+// again) instead of reporting MV_STOPPED; the next status poll starts it again.
+TEST_F(PlayerContextTest, ARepeatingNetworkStreamIsFetchedAgainAtTheStatusPoll)
+{
+    const std::string mp3 = brisko::test::makeStream("bpc_net.mp3", 22050, 1, "lame --quiet -m m -b 32 %s %s", 0.5);
+    ASSERT_FALSE(mp3.empty());
+    brisko::test::StreamServer server(brisko::test::readFile(mp3));
+    const std::string url = server.Url("/net.mp3");
+    pc->repeatType = 1;
+    ASSERT_EQ(Send(CMD_PLUGIN_OPEN_URLS, url.c_str()), 0);
+    ASSERT_EQ(Send(CMD_PLUGIN_START), 0);
+    for (int pass = 1; pass <= 2; ++pass) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (!pc->refetch && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ASSERT_TRUE(pc->refetch) << "pass " << pass;
+        EXPECT_EQ(server.Requests().size(), static_cast<std::size_t>(pass));
+        EXPECT_EQ(Send(CMD_PLUGIN_GET_STATUS), 0);   // starts the stream again
+        if (pass == 1) {
+            EXPECT_FALSE(pc->refetch);
+        }
+    }
+    bool playing = false;
+    for (const Seen &s : Seen_()) {
+        if (s.mask & MVS_PLUGIN_STATE && s.state == MV_PLAYING) playing = true;
+        EXPECT_FALSE(playing && s.mask & MVS_PLUGIN_STATE && s.state == MV_STOPPED);
+    }
+    ASSERT_EQ(Send(CMD_PLUGIN_STOP), 0);
 }
 
 TEST_F(PlayerContextTest, TheId3TagIsCopiedAsFarAsBufferedAndReportedOnce)
