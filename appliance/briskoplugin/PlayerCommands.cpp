@@ -26,6 +26,17 @@ constexpr uint32_t kStatusFrequencyMs = 1000;
 void StateLock(PlayerContext *pc) { pthread_mutex_lock(&pc->stateMutex); }
 void StateUnlock(PlayerContext *pc) { pthread_mutex_unlock(&pc->stateMutex); }
 
+// Forgets the URL, title, artist and file information of the medium.
+void ReleaseMedium(PlayerContext *pc)
+{
+    std::free(pc->url);
+    std::free(pc->title);
+    std::free(pc->moreinfo);
+    pc->url = pc->title = pc->moreinfo = nullptr;
+    pc->media.url = pc->media.title = pc->media.moreinfo = nullptr;
+    pc->fileInfo = {};
+}
+
 int Open(MvPluginCtrl *ctrl, int count, const char **urls)
 {
     PlayerContext *pc = Context(ctrl);
@@ -37,10 +48,9 @@ int Open(MvPluginCtrl *ctrl, int count, const char **urls)
     if (pc->fp) std::fclose(pc->fp);
     pc->fp = nullptr;
     pthread_mutex_unlock(&pc->fileMutex);
-    std::free(pc->url);
+    ReleaseMedium(pc);
     pc->url = strdup(urls[0]);
     pc->media.url = pc->url;
-    pc->fileInfo = {};
     if (strncasecmp(pc->url, "http://", 7) == 0) {
         pc->setup.streamType = MV_STREAM;
         pc->media.type = MV_MEDIA_AUDIO;
@@ -53,6 +63,8 @@ int Open(MvPluginCtrl *ctrl, int count, const char **urls)
             brisko::get_info(brisko::FileByteSource(fp), pc->fileInfo, nullptr);
             std::fclose(fp);
         }
+        if (pc->fileInfo.has_title) pc->media.title = pc->title = strdup(pc->fileInfo.title.c_str());
+        if (pc->fileInfo.has_moreinfo) pc->media.moreinfo = pc->moreinfo = strdup(pc->fileInfo.moreinfo.c_str());
         pc->media.duration = pc->fileInfo.duration;
     }
     pc->status.videoWndTitle = "";
@@ -66,9 +78,7 @@ int Close(MvPluginCtrl *ctrl)
 {
     PlayerContext *pc = Context(ctrl);
     StopPlayer(ctrl);
-    std::free(pc->url);
-    pc->url = nullptr;
-    pc->media.url = nullptr;
+    ReleaseMedium(pc);
     ReportState(ctrl, MV_CLOSED);
     return 0;
 }

@@ -63,6 +63,8 @@ struct PlayerContext {
     // Ours, beside the record's own fields.
     MvPluginCtrl *ctrl = nullptr;
     char *url = nullptr;                       // a source opened by URL (command path); null for browser streams
+    char *title = nullptr;                     // media.title and media.moreinfo of a network stream (malloc'd)
+    char *moreinfo = nullptr;
     brisko::core::BriskoSettings settings;     // read at start
     bool startReported = false;                // (state) the start that runs the decoder thread was reported
     unsigned run = 0;                          // (state) counts starts

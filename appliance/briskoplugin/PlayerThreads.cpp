@@ -81,7 +81,9 @@ private:
         if (!pc_->url) return true;
         if (IsNetwork(pc_)) {
             char errortext[kHttpErrTextSize] = "";
-            const int sock = OpenHttp(pc_->url, nullptr, errortext, &pc_->stop);
+            MvMediaInfo heard{};
+            const int sock = OpenHttp(pc_->url, &heard, errortext, &pc_->stop);
+            KeepStreamNames(heard);
             if (sock < 0) {
                 if (!pc_->stop) error_ = *errortext ? errortext : kNoHttpConnection;
                 return false;
@@ -90,6 +92,8 @@ private:
             pc_->sock = sock;
             if (pc_->stop) shutdown(sock, SHUT_RDWR);
             pthread_mutex_unlock(&pc_->fileMutex);
+            pc_->media.which = MV_MEDIA_INFO;
+            ctrl_->cb(ctrl_, MVS_MEDIA, &pc_->status);
             return true;
         }
         pthread_mutex_lock(&pc_->fileMutex);
@@ -101,6 +105,16 @@ private:
             error_ = kCannotOpenFile;
         }
         return open;
+    }
+
+    // The stream's names from its header lines; the first ones heard stay for the medium, since
+    // the host may be reading them.
+    void KeepStreamNames(MvMediaInfo &heard)
+    {
+        if (!pc_->title && heard.title) pc_->media.title = pc_->title = const_cast<char *>(heard.title);
+        else std::free(const_cast<char *>(heard.title));
+        if (!pc_->moreinfo && heard.moreinfo) pc_->media.moreinfo = pc_->moreinfo = const_cast<char *>(heard.moreinfo);
+        else std::free(const_cast<char *>(heard.moreinfo));
     }
 
     // A ring left by an earlier stream is emptied and kept at its first size, before any byte of
