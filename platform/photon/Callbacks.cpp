@@ -576,6 +576,16 @@ int PtSendEventToWidget(PtWidget_t* w, PhEvent_t* event)
 {
     if (!detail::Alive(w) || !event) return -1;
     if (detail::InputBlocked(w) || (PtWidgetFlags(w) & Pt_GHOST)) return 0;
+    if (event->type == Ph_EV_KEY) {
+        // A key made by the program goes to the key handlers of the widget's window.
+        PtWidget_t* window = PtFindDisjoint(w);
+        if (!window) return -1;
+        detail::RunOnLoop([&] {
+            PhEvent_t ev = *event;
+            detail::InvokeHandlers(window, Ph_EV_KEY, &ev);
+        });
+        return 0;
+    }
     if (w->kind != Kind::Button && w->kind != Kind::Toggle) return -1;
     detail::RunOnLoop([&] {
         if (event->type == Ph_EV_BUT_PRESS && !w->armed) {

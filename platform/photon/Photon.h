@@ -3,6 +3,7 @@
 
 #include "photon/Ap.h"
 #include "photon/PtApp.h"
+#include "photon/PtChannel.h"
 #include "photon/PtConnector.h"
 #include "photon/PtDialog.h"
 #include "photon/PtTypes.h"

@@ -39,6 +39,7 @@ void KeyDown(PtWidget_t* widget, unsigned long key, unsigned long mods = 0);
 void KeyUp(PtWidget_t* widget, unsigned long key, unsigned long mods = 0);
 void Key(PtWidget_t* widget, unsigned long key, unsigned long mods = 0);    // down and up
 void TypeText(PtWidget_t* text_field, const char* text);                   // then Enter: no
+void EnterNumber(PtWidget_t* integer_field, int value);   // a value typed into an integer field
 void CloseWindow(PtWidget_t* window);   // as the window manager's close button
 
 // ---- Dialogs ----

@@ -245,7 +245,8 @@ int PtExtentWidget(PtWidget_t* widget);         // recomputes sizes after childr
 int PtWindowToFront(PtWidget_t* window);
 int PtForwardWindowEvent(const PhWindowEvent_t* event);    // Ph_WM_MOVE, RESIZE, CLOSE, TOFRONT, FFRONT, HIDE
 // Delivers a synthetic event to a widget as if the user made it: Ph_EV_BUT_PRESS, Ph_EV_BUT_REPEAT
-// and Ph_EV_BUT_RELEASE work a button (arm, repeat, disarm and activate); a blocked widget takes none.
+// and Ph_EV_BUT_RELEASE work a button (arm, repeat, disarm and activate); Ph_EV_KEY goes to the key
+// handlers (PtAddEventHandler) of the widget's window; a blocked widget takes none.
 int PtSendEventToWidget(PtWidget_t* widget, PhEvent_t* event);
 // The visible screen rectangle (flags and input group are accepted for form's sake).
 int PhWindowQueryVisible(unsigned flags, long rid, unsigned input_group, PhRect_t* rect);

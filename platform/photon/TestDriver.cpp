@@ -303,6 +303,14 @@ void TypeText(PtWidget_t* w, const char* text)
     RunUntilIdle();
 }
 
+void EnterNumber(PtWidget_t* w, int value)
+{
+    // A field on a page not shown takes a typed value all the same; a blocked one does not.
+    if (!detail::Alive(w) || !w->gtk || !GTK_IS_SPIN_BUTTON(w->gtk) || detail::InputBlocked(w)) return;
+    gtk_spin_button_set_value(GTK_SPIN_BUTTON(w->gtk), value);
+    RunUntilIdle();
+}
+
 void CloseWindow(PtWidget_t* window)
 {
     window = PtFindDisjoint(window);

@@ -17,14 +17,16 @@ namespace {
 
 constexpr const char *kTableVariable = "ZEPHRA_MEDIA_PLUGINS";
 
-// The table in force when no table file is named.
+// The table in force when no table file is named. The plug-ins go by the names the media
+// player's kind rules know (brisko.so, plimsa.so), which the build puts beside Brisko_rave.so and
+// Plimsa_rave.so.
 constexpr const char *kBuiltInTable =
     "# MIME type      plug-in         URL endings\n"
-    "audio/mpeg       Brisko_rave.so  mp3 mp2 mp1 mpa mpga http:\n"
-    "audio/x-wav      Plimsa_rave.so  wav\n"
-    "audio/basic      Plimsa_rave.so  au snd\n"
-    "audio/x-aiff     Plimsa_rave.so  aif aiff aifc\n"
-    "audio/x-8svx     Plimsa_rave.so  iff 8svx svx\n";
+    "audio/mpeg       brisko.so       mp3 mp2 mp1 mpa mpga http:\n"
+    "audio/x-wav      plimsa.so       wav\n"
+    "audio/basic      plimsa.so       au snd\n"
+    "audio/x-aiff     plimsa.so       aif aiff aifc\n"
+    "audio/x-8svx     plimsa.so       iff 8svx svx\n";
 
 struct Entry {
     std::string mime;
@@ -135,11 +137,11 @@ int MvGetMimeFromPlugin(char *mime, const char *plugin, int)
         mime[0] = '\0';
     if (!plugin)
         return 0;
-    // A path names the same plug-in as its file name.
-    const char *slash = std::strrchr(plugin, '/');
-    const std::string name = slash ? slash + 1 : plugin;
+    // A path names the same plug-in as its file name, in the question and in the table.
+    auto fileName = [](const std::string &path) { return path.substr(path.find_last_of('/') + 1); };
+    const std::string name = fileName(plugin);
     for (const Entry &entry : Table())
-        if (entry.plugin == name)
+        if (fileName(entry.plugin) == name)
             return Answer(mime, entry.mime);
     return 0;
 }

@@ -166,6 +166,16 @@ TEST_F(PhotonTest, ResourcesReadBack)
     PtSetResource(spin, Pt_ARG_NUMERIC_VALUE, -20, 0);
     EXPECT_EQ(Value(spin), -20);
     EXPECT_EQ(Reasons(), "");   // program changes raise nothing
+    PtSetResource(spin, Pt_ARG_NUMERIC_MAX, 1000, 0);
+    Log().clear();
+    EnterNumber(spin, 35);      // a user's value does
+    EXPECT_EQ(Value(spin), 35);
+    EXPECT_EQ(Reasons(), "dvd_windowX:numeric");
+    Log().clear();
+    PtSetResource(spin, Pt_ARG_FLAGS, Pt_TRUE, Pt_BLOCKED);
+    EnterNumber(spin, 36);
+    EXPECT_EQ(Value(spin), 35);
+    PtSetResource(spin, Pt_ARG_FLAGS, Pt_FALSE, Pt_BLOCKED);
 
     PhDim_t dim{200, 150};
     PtSetResource(window, Pt_ARG_DIM, &dim, 0);
@@ -301,6 +311,16 @@ TEST_F(PhotonTest, KeysGoToHotkeysThenRawHandlers)
     EXPECT_EQ(keys_seen, before + 1);   // the hotkey took the press; the release is raw
     Key(window, 'o');                   // without Ctrl it is no hotkey
     EXPECT_EQ(hotkeys_seen, 1);
+
+    // A key made by the program reaches the window's key handlers, from any of its widgets.
+    before = keys_seen;
+    PhEvent_t made{};
+    made.type = Ph_EV_KEY;
+    made.data.key.key_flags = Pk_KF_Key_Down | Pk_KF_Sym_Valid;
+    made.data.key.key_sym = Pk_Up;
+    EXPECT_EQ(PtSendEventToWidget(Find("fastForwardButton"), &made), 0);
+    EXPECT_EQ(keys_seen, before + 1);
+    EXPECT_EQ(last_flags, Pk_KF_Key_Down | Pk_KF_Sym_Valid);
 
     // A blocked window takes no keys.
     PtSetResource(window, Pt_ARG_FLAGS, Pt_TRUE, Pt_BLOCKED);

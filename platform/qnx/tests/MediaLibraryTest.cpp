@@ -74,21 +74,21 @@ TEST_F(MediaLibraryTest, PluginsAreFoundByUrlAndMimeType)
 {
     char plugin[kMediaTextSize] = "x", text[kMediaTextSize] = "x", mime[kMediaTextSize];
     EXPECT_NE(MvGetPluginFromUrl(plugin, "file:///music/Song.MP3", 0, text), 0);
-    EXPECT_STREQ(plugin, "Brisko_rave.so");
+    EXPECT_STREQ(plugin, "brisko.so");
     EXPECT_STREQ(text, "");
     EXPECT_NE(MvGetPluginFromUrl(plugin, "file:///var/media/a.wav", 0, text), 0);
-    EXPECT_STREQ(plugin, "Plimsa_rave.so");
+    EXPECT_STREQ(plugin, "plimsa.so");
     EXPECT_NE(MvGetPluginFromUrl(plugin, "http://127.0.0.1:8000/clip.aiff?x=1", 0, text), 0);
-    EXPECT_STREQ(plugin, "Plimsa_rave.so");
+    EXPECT_STREQ(plugin, "plimsa.so");
     EXPECT_NE(MvGetPluginFromUrl(plugin, "HTTP://127.0.0.1:8000/stream", 0, nullptr), 0);
-    EXPECT_STREQ(plugin, "Brisko_rave.so");
+    EXPECT_STREQ(plugin, "brisko.so");
     EXPECT_EQ(MvGetPluginFromUrl(plugin, "file:///a/b.ogg", 0, text), 0);
     EXPECT_EQ(MvGetPluginFromUrl(plugin, "file:///a.wav/dir", 0, text), 0);
 
     EXPECT_NE(MvGetPluginFromMime(plugin, "Audio/X-Wav", 0), 0);
-    EXPECT_STREQ(plugin, "Plimsa_rave.so");
+    EXPECT_STREQ(plugin, "plimsa.so");
     EXPECT_EQ(MvGetPluginFromMime(plugin, "video/mpeg", 0), 0);
-    EXPECT_NE(MvGetMimeFromPlugin(mime, "/usr/lib/Brisko_rave.so", 0), 0);
+    EXPECT_NE(MvGetMimeFromPlugin(mime, "/usr/lib/brisko.so", 0), 0);
     EXPECT_STREQ(mime, "audio/mpeg");
     EXPECT_EQ(MvGetMimeFromPlugin(mime, "tarrow.so", 0), 0);
     EXPECT_STREQ(mime, "");

@@ -1,0 +1,20 @@
+// Velora, the media player: plays files, streams and playlists through the media plug-ins in a
+// window of transport controls and panes; one instance per user takes URLs from later ones.
+#include <cstdio>
+
+#include "MainWindow.h"
+#include "Startup.h"
+#include "VeloraTexts.h"
+
+int main(int argc, char* argv[]) {
+    // Options first: an unknown one ends the program before any window, and a second instance
+    // hands its URL over without one.
+    velora::init(argc, argv);
+    if (photon::ApInitialize(argc, argv, velora::Context(VELORA_UI_DIR)) != 0) {
+        std::fputs(velora::texts::kNoDisplay, stderr);
+        return 1;
+    }
+    if (!velora::OpenBase()) photon::PtExit(1);
+    photon::PtMainLoop();
+    return 0;
+}

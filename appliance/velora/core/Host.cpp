@@ -1,0 +1,41 @@
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "Velora.h"
+
+namespace velora {
+
+using namespace photon;
+
+MPlayer mplayer;
+
+namespace {
+void RealSleep(unsigned ms) { ::usleep(ms * 1000); }
+}  // namespace
+
+void (*HostSleep)(unsigned ms) = RealSleep;
+
+PtWidget_t* W(const char* name) {
+    if (PtWidget_t* base = ApWidget("base"))
+        if (PtWidget_t* widget = ApGetWidgetPtr(base, name)) return widget;
+    return ApWidget(name);
+}
+
+int SendCommand(uint32_t cmdType, uint32_t which, const char** urls) {
+    HostPluginCtrl* ctrl = mplayer.pluginCtrl;
+    if (!ctrl || !ctrl->ctrl.calls || !ctrl->ctrl.calls->command) return -1;
+    MvCommandData command{};
+    command.cmdType = cmdType;
+    command.pluginCtrl = &ctrl->ctrl;
+    command.urls = urls;
+    command.which = which;
+    command.param = &mplayer.params;
+    if (cmdType == CMD_PLUGIN_OPEN_URLS) {
+        command.nodeString = std::getenv("HOSTNAME");
+        command.displayString = "PHOTON";
+    }
+    return ctrl->ctrl.calls->command(&command);
+}
+
+}  // namespace velora

@@ -1,0 +1,156 @@
+// The viewer callback of plug-ins that have no pane of the player's: video and system-stream
+// plug-ins, plug-ins no rule names, and plug-ins that draw into a pane of their own.
+#include <algorithm>
+
+#include "Controller.h"
+#include "Dialogs.h"
+#include "MainWindow.h"
+#include "Panes.h"
+#include "PluginHost.h"
+#include "Transport.h"
+
+namespace velora {
+
+using namespace photon;
+
+namespace {
+
+constexpr unsigned kStartDelayMs = 200;
+constexpr unsigned kNextDelayMs = 200;
+constexpr uint32_t kFrequencyDivisor = 179;
+constexpr uint32_t kMaxFrequencyMs = 100;
+
+void SetText(const char* name, const char* text)
+{
+    if (PtWidget_t* w = W(name)) PtSetResource(w, Pt_ARG_TEXT_STRING, text ? text : "", 0);
+}
+
+void SetGauge(const char* name, long which, int value)
+{
+    if (PtWidget_t* w = W(name)) PtSetResource(w, which, value, 0);
+}
+
+void BlockSlider(bool blocked)
+{
+    if (PtWidget_t* slider = W("curpos"))
+        PtSetResource(slider, Pt_ARG_FLAGS, blocked ? static_cast<long>(Pt_BLOCKED | Pt_GHOST) : 0L, Pt_BLOCKED | Pt_GHOST);
+}
+
+bool OnState(HostPluginCtrl* ctrl, uint32_t state)
+{
+    if (state == MV_DEAD) {
+        mplayer.bPluginAlive = 0;
+        SetStopEjectButton(0);
+        cbBaseClose();
+        return false;
+    }
+    if (state == MV_STOPPED) {
+        mplayer.params.position = 0;
+        mplayer.params.delta = 0;
+        SendCommand(CMD_PLUGIN_SEEK_TO, MVP_POSITION | MVP_DELTA);
+        if (mplayer.bAutoPlay && ctrl->lastState == MV_OPENING && !mplayer.bStartPending)
+            if (PtWidget_t* play = W("pausePlayButton")) PtTimerArm(play, kStartDelayMs);
+    }
+    if (state == MV_PLAYING) mplayer.bStartPending = 1;
+    else SetText("statusBar", "");
+    setbuttons(state);
+    ctrl->lastState = state;
+    return true;
+}
+
+void OnMedia(HostPluginCtrl* ctrl, const MvMediaInfo* media)
+{
+    if (ctrl->lastState < MV_STOPPED) {
+        SetGauge("curpos", Pt_ARG_GAUGE_VALUE, 0);
+        BlockSlider(true);
+        return;
+    }
+    ctrl->mediaType = media->type;
+    ctrl->duration = media->duration;
+    if ((media->which & MV_MEDIA_VIDEO_INFO) && media->video) mplayer.videoInfo = *media->video;
+    if ((ctrl->mediaType & MV_MEDIA_SEEKABLE) && ctrl->duration) BlockSlider(false);
+    if (ctrl->mediaType & MV_MEDIA_PLAYLIST) {
+        ControllerGetPluginList();
+        ControllerOpenIndex(nullptr, ControllerGetActiveTrack());
+        return;
+    }
+    const char* url = ControllerGetActiveUrl();
+    SetText("baseInfo", url ? url : "");
+    if (ctrl->duration) SetGauge("curpos", Pt_ARG_GAUGE_MAXIMUM, static_cast<int>(ctrl->duration));
+    SetGauge("curpos", Pt_ARG_GAUGE_VALUE, 0);
+    mplayer.params.status_frequency = std::min(ctrl->duration / kFrequencyDivisor, kMaxFrequencyMs);
+    SendCommand(CMD_PLUGIN_SET_PARAMETER, MVP_STATUS_FREQ | MVP_AUDIO);
+}
+
+// The plug-in's own pane asks for a size: the main window grows to it, or goes back to its
+// set-up width when the pane is narrower than that.
+void OnPaneSize(MvDim size)
+{
+    PtWidget_t* base = W("base");
+    PhArea_t area{};
+    if (!base || !PtWidgetArea(base, &area)) return;
+    const uint16_t width = area.size.w < size.w ? size.w : std::max(size.w, mplayer.baseDim.w);
+    if (PtWidget_t* pane = static_cast<PtWidget_t*>(mplayer.params.spane_wgt)) {
+        const PhDim_t dim = {width, size.h};
+        PtSetResource(pane, Pt_ARG_DIM, &dim, 0);
+    }
+    const PhDim_t dim = {width, area.size.h};
+    PtSetResource(base, Pt_ARG_DIM, &dim, 0);
+    if (PtWidget_t* group = W("BaseGroup")) {
+        PtExtentWidget(group);
+        PtRealizeWidget(group);
+    }
+}
+
+}  // namespace
+
+void nogui_vcb(MvPluginCtrl* plugin, uint32_t mask, const MvPluginStatus* status)
+{
+    auto* ctrl = reinterpret_cast<HostPluginCtrl*>(plugin);
+    if (ctrl != mplayer.pluginCtrl) {
+        if (status && status->state == MV_DEAD) {
+            UnloadDll(ctrl);
+            mplayer.bPluginAlive = 0;
+        }
+        SetPlayPauseButton(1);
+        return;
+    }
+    if (!status) return;
+    if ((mask & MVS_PLUGIN_STATE) && !OnState(ctrl, status->state)) return;
+    if (mask & MVS_FLAGS) ctrl->statusFlags = status->flags;
+    if ((mask & MVS_MEDIA) && status->media_info) {
+        const MvMediaInfo* media = status->media_info;
+        if (ctrl->lastState > MV_OPENING && (media->which & MV_MEDIA_VIDEO_INFO) && media->video) {
+            mplayer.videoInfo = *media->video;
+            if (status->flags & MVS_AREA) {
+                if (PtWidget_t* video = VideoWindow()) PtSetResource(video, Pt_ARG_DIM, &mplayer.videoInfo.area.size, 0);
+                return;
+            }
+        }
+        if (media->which & MV_MEDIA_AUDIO_INFO) {
+            if (media->audio) SetGauge("PtSlider_volume", Pt_ARG_GAUGE_VALUE, static_cast<int>(media->audio->volume));
+            return;
+        }
+        OnMedia(ctrl, media);
+    }
+    if ((mask & MVS_POSITION) && !mplayer.bSeeking) {
+        ctrl->position = status->position;
+        SetGauge("curpos", Pt_ARG_GAUGE_VALUE, static_cast<int>(status->position));
+    }
+    if (mask & MVS_DURATION) {
+        ctrl->duration = status->duration;
+        SetGauge("curpos", Pt_ARG_GAUGE_MAXIMUM, static_cast<int>(ctrl->duration));
+    }
+    if (mask & MVS_VPSIZE) OnPaneSize(status->vpsize);
+    if ((mask & MVS_VIDEO_WND_TITLE) && status->videoWndTitle) SetText("statusBar", status->videoWndTitle);
+    if ((mask & MVS_ERRORMSG) && status->errormsg) {
+        mplayer.bErrorShown = 1;
+        popup_error(status->errormsg);
+    }
+    if (ctrl->lastState == MV_STOPPED && mplayer.bStartPending) {
+        mplayer.bStartPending = 0;
+        if (PtWidget_t* group = W("ControlGroup")) PtTimerArm(group, kNextDelayMs);
+    }
+}
+
+}  // namespace velora

@@ -1,0 +1,218 @@
+// The playlist editor on real ".qpl" files: reading folders lazily, the clipboard (copy, cut,
+// paste of folders and entries), renaming and deleting playlists and their files, names that
+// are taken or hold refused characters, saving; and the active playlist's window.
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "Controller.h"
+#include "PaneFixture.h"
+#include "Panes.h"
+#include "PlaylistEditor.h"
+#include "PlaylistFiles.h"
+
+namespace velora::testing {
+namespace {
+
+using namespace photon;
+namespace t = photon::test;
+namespace fs = std::filesystem;
+
+class PlaylistEditor : public PaneTest {
+protected:
+    void SetUp() override
+    {
+        PaneTest::SetUp();
+        dir = GetPlaylistDirName();
+        fs::remove_all(dir);
+    }
+    void TearDown() override
+    {
+        if (PtWidget_t* editor = t::Find("playlistEditorDlg")) PtDestroyWidget(editor);
+        if (PtWidget_t* active = t::Find("playlistActiveDlg")) PtDestroyWidget(active);
+        t::RunUntilIdle();
+        fs::remove_all(dir);
+        PaneTest::TearDown();
+    }
+    void Write(const std::string& name, const std::string& text)
+    {
+        fs::create_directories(dir);
+        std::ofstream(dir + name) << text;
+    }
+    std::string Read(const std::string& name)
+    {
+        std::ifstream in(dir + name);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    PtWidget_t* Tree() { return t::Find("playlist"); }
+    PtTreeItem_t* Folder(const char* name)
+    {
+        for (PtTreeItem_t* f = PtTreeRootItem(Tree()); f; f = f->brother)
+            if (std::string(f->string) == name) return f;
+        return nullptr;
+    }
+    static std::vector<std::string> Texts(PtTreeItem_t* first)
+    {
+        std::vector<std::string> out;
+        for (; first; first = first->brother) out.push_back(first->string);
+        return out;
+    }
+    std::set<std::string> Folders()
+    {
+        auto texts = Texts(PtTreeRootItem(Tree()));
+        return {texts.begin(), texts.end()};
+    }
+    void Name(const char* text)
+    {
+        PtSetResource(t::Find("pl_name_field"), Pt_ARG_TEXT_STRING, text, 0);
+        t::Click(t::Find("plPropertiesOk"));
+    }
+    std::string dir;
+};
+
+TEST_F(PlaylistEditor, AnEmptyFolderShowsOnePlaylistAndWritesNothingUnchanged)
+{
+    OnOpenPlaylistEditor(nullptr, nullptr, nullptr);
+    t::RunUntilIdle();
+    ASSERT_NE(Tree(), nullptr);
+    EXPECT_EQ(IsPlaylistEditorRealized(), 1);
+    EXPECT_EQ(Folders(), (std::set<std::string>{"Playlist1"}));
+    PtDestroyWidget(t::Find("playlistEditorDlg"));
+    t::RunUntilIdle();
+    EXPECT_EQ(IsPlaylistEditorRealized(), 0);
+    EXPECT_FALSE(fs::exists(dir + "Playlist1.qpl"));
+}
+
+TEST_F(PlaylistEditor, ClipboardRenameDeleteAndSaveOnRealFiles)
+{
+    Write("Rock.qpl", "URL   0=file:///music/a.mp3\nMIME  0=audio/mpeg\nTITLE 0=Alpha\\nLive\n"
+                      "URL   1=file:///music/b.mp3\nMIME  1=\nTITLE 1=Beta\n");
+    Write("Jazz.qpl", "URL   0=http://127.0.0.1:9/jazz\nMIME  0=audio/mpeg\nTITLE 0=Stream\n");
+    Write("notes.txt", "not a playlist\n");
+    OnOpenPlaylistEditor(nullptr, nullptr, nullptr);
+    t::RunUntilIdle();
+    ASSERT_EQ(Folders(), (std::set<std::string>{"Rock", "Jazz"}));
+    PtTreeItem_t* rock = Folder("Rock");
+    PtTreeItem_t* jazz = Folder("Jazz");
+    EXPECT_EQ(rock->son, nullptr);      // read when first opened
+    PtTreeExpand(Tree(), rock, nullptr);
+    // An entry without a MIME type takes the one its URL resolves to.
+    EXPECT_EQ(Texts(rock->son), (std::vector<std::string>{"file:///music/a.mp3\tAlpha\nLive", "file:///music/b.mp3\tBeta"}));
+    EXPECT_STREQ(static_cast<const char*>(rock->son->brother->data), "audio/mpeg");
+
+    // The edit menu: without a current item everything is off; on a folder rename is on.
+    PtTreeGoto(Tree(), nullptr);
+    t::Click(t::Find("playlistEditButton"));
+    if (PtTreeGetCurrent(Tree()) == nullptr) {
+        for (const char* item : {"plEditCut", "plEditCopy", "plEditPaste", "plEditDelete", "plEditRename", "plEditActivate"})
+            EXPECT_TRUE(t::Flags(t::Find(item)) & Pt_BLOCKED) << item;
+    }
+    if (PtWidget_t* menu = t::Find("playlist_edit_menu")) PtDestroyWidget(menu);
+    t::RunUntilIdle();
+    PtTreeGoto(Tree(), rock);
+    t::Click(t::Find("playlistEditButton"));
+    ASSERT_NE(t::Find("playlist_edit_menu"), nullptr);
+    EXPECT_FALSE(t::Flags(t::Find("plEditRename")) & Pt_BLOCKED);
+    EXPECT_TRUE(t::Flags(t::Find("plEditPaste")) & Pt_BLOCKED);     // nothing to paste yet
+    if (PtWidget_t* menu = t::Find("playlist_edit_menu")) PtDestroyWidget(menu);
+
+    // Copy a folder and paste it on another: its entries come first in that folder; the
+    // clipboard keeps them for another paste.
+    PtTreeGoto(Tree(), rock);
+    OnPlaylistEditCopy(nullptr, nullptr, nullptr);
+    PtTreeGoto(Tree(), jazz);
+    OnPlaylistEditPaste(nullptr, nullptr, nullptr);
+    EXPECT_EQ(Texts(jazz->son), (std::vector<std::string>{"file:///music/a.mp3\tAlpha\nLive", "file:///music/b.mp3\tBeta",
+                                                          "http://127.0.0.1:9/jazz\tStream"}));
+    // Cut an entry (Ctrl+X) and paste it after another.
+    PtTreeGoto(Tree(), jazz->son);
+    t::Key(Tree(), 'x', Pk_KM_Ctrl);
+    EXPECT_EQ(Texts(jazz->son).size(), 2u);
+    EXPECT_STREQ(PtTreeGetCurrent(Tree())->string, "file:///music/b.mp3\tBeta");
+    PtTreeGoto(Tree(), jazz->son->brother);
+    OnPlaylistEditPaste(nullptr, nullptr, nullptr);
+    EXPECT_EQ(Texts(jazz->son), (std::vector<std::string>{"file:///music/b.mp3\tBeta", "http://127.0.0.1:9/jazz\tStream",
+                                                          "file:///music/a.mp3\tAlpha\nLive"}));
+
+    // A new playlist and a renamed one cannot take a name that is in use.
+    t::Click(t::Find("playlistNewFolderButton"));
+    ASSERT_NE(t::Find("pl_name_field"), nullptr);
+    Name("Rock");
+    EXPECT_EQ(ErrorText(), "A playlist named 'Rock' already exists");
+    CloseError();
+    ASSERT_NE(t::Find("pl_name_field"), nullptr);       // the dialog stays for another name
+    // The name field refuses characters a file name must not hold.
+    PtSetResource(t::Find("pl_name_field"), Pt_ARG_TEXT_STRING, "", 0);
+    t::TypeText(t::Find("pl_name_field"), "Mix/(2)");
+    EXPECT_EQ(t::Text(t::Find("pl_name_field")), "Mix(2)");
+    t::Click(t::Find("plPropertiesOk"));
+    EXPECT_EQ(t::Find("pl_name_field"), nullptr);
+    EXPECT_EQ(Folders(), (std::set<std::string>{"Rock", "Jazz", "Mix(2)"}));
+
+    PtTreeGoto(Tree(), jazz);
+    t::Click(t::Find("playlistRenameButton"));
+    EXPECT_EQ(t::Text(t::Find("pl_name_field")), "Jazz");
+    Name("Mix(2)");
+    EXPECT_EQ(ErrorText(), "A playlist named 'Mix(2)' already exists");
+    CloseError();
+    Name("Smooth Jazz");
+    EXPECT_FALSE(fs::exists(dir + "Jazz.qpl"));
+    EXPECT_TRUE(fs::exists(dir + "Smooth Jazz.qpl"));
+    EXPECT_STREQ(jazz->string, "Smooth Jazz");
+
+    // Saving writes the playlists whose entries were read; line breaks are kept escaped.
+    t::Click(t::Find("playlistSaveButton"));
+    EXPECT_EQ(Read("Smooth Jazz.qpl"),
+              "URL   0=file:///music/b.mp3\nMIME  0=audio/mpeg\nTITLE 0=Beta\n"
+              "URL   1=http://127.0.0.1:9/jazz\nMIME  1=audio/mpeg\nTITLE 1=Stream\n"
+              "URL   2=file:///music/a.mp3\nMIME  2=audio/mpeg\nTITLE 2=Alpha\\nLive\n");
+    EXPECT_EQ(Read("Mix(2).qpl"), "");
+    EXPECT_EQ(Read("Rock.qpl"),
+              "URL   0=file:///music/a.mp3\nMIME  0=audio/mpeg\nTITLE 0=Alpha\\nLive\n"
+              "URL   1=file:///music/b.mp3\nMIME  1=audio/mpeg\nTITLE 1=Beta\n");
+
+    // Deleting a playlist removes its file; the selection moves to its next sibling.
+    PtTreeGoto(Tree(), Folder("Rock"));
+    PtTreeItem_t* after = Folder("Rock")->brother;
+    t::Click(t::Find("playlistDeleteButton"));
+    EXPECT_FALSE(fs::exists(dir + "Rock.qpl"));
+    EXPECT_EQ(Folders(), (std::set<std::string>{"Smooth Jazz", "Mix(2)"}));
+    if (after) {
+        EXPECT_EQ(PtTreeGetCurrent(Tree()), after);
+    }
+    Screenshot(t::Find("playlistEditorDlg"), "velora-playlist-editor.png");
+
+    // Closing the editor after a change saves; the files read back as they were shown.
+    PtTreeGoto(Tree(), Folder("Mix(2)"));
+    OnPlaylistEditPaste(nullptr, nullptr, nullptr);     // the cut entry, once more
+    PtDestroyWidget(t::Find("playlistEditorDlg"));
+    t::RunUntilIdle();
+    FILE* in = fopen((dir + "Mix(2).qpl").c_str(), "r");
+    ASSERT_NE(in, nullptr);
+    auto entries = ReadQpl(in);
+    fclose(in);
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].title, "Alpha\nLive");
+}
+
+TEST_F(PlaylistEditor, ActivePlaylistWindowListsTheTitles)
+{
+    OnOpenActivePlaylist(nullptr, nullptr, nullptr);
+    t::RunUntilIdle();
+    ASSERT_EQ(IsActivePlaylistRealized(), 1);
+    EXPECT_EQ(t::Rows(t::Find("activePlaylistList")), (std::vector<std::string>{"Empty"}));
+    for (const char* url : {"file:///music/one.wav", "file:///music/two.wav"}) {
+        PlaylistItem item;
+        item.url = url;
+        ControllerAddItem(&item);
+    }
+    EXPECT_EQ(t::Rows(t::Find("activePlaylistList")), (std::vector<std::string>{"one.wav", "two.wav"}));
+    ControllerDeleteAll();
+    EXPECT_EQ(t::Rows(t::Find("activePlaylistList")), (std::vector<std::string>{"Empty"}));
+}
+
+}  // namespace
+}  // namespace velora::testing
