@@ -12,12 +12,13 @@
 // "realize" Pt_CB_REALIZED, "destroy" Pt_CB_DESTROYED, "delete-event" Pt_CB_WINDOW_CLOSING,
 // "insert-text" Pt_CB_MODIFY_VERIFY, "test-expand-row" Pt_CB_TREE_STATE, "cursor-changed" (tree)
 // Pt_CB_TREE_SELECTION;
-// "Pt_EV_<event>:fn" (Pt_EV_KEY, Pt_EV_TIMER, Pt_EV_PTR_MOTION_BUTTON) adds an event handler.
+// "Pt_EV_<event>:fn" (Pt_EV_KEY, Pt_EV_TIMER, Pt_EV_PTR_MOTION_BUTTON, Pt_EV_INFO) adds an event handler.
 // A widget whose GTK name property is "PtTimer" is a PtTimer; "PtRaw" a drawn area; a GtkTreeView
 // named "PtTree" a PtTree (other tree views are PtLists).
 #pragma once
 
 #include "photon/PtTypes.h"
+#include "photon/PtWidget.h"
 
 namespace photon {
 
@@ -73,10 +74,17 @@ PtWidget_t* ApGetInstance(PtWidget_t* widget);      // the module root holding t
 enum : int { AB_PARENT = 0, AB_NO_PARENT = 1 };
 int ApModuleParent(const ApEventLink_t* link, int parent_type, PtWidget_t* parent);
 
-// A picture module opened as an image database: images by the names of its image widgets.
+// A picture module opened as a database: images by the names of its image widgets, and widgets
+// made from it by name, as often as wanted.
 struct ApDBase_t;
 ApDBase_t* ApOpenDBase(const ApEventLink_t* link);
 PhImage_t* ApGetImageRes(ApDBase_t* db, const char* name);   // owned by the database
+// Makes the named widget and its children (with their callbacks) under parent, at pos (NULL: the
+// origin), then applies args. Made unrealised; widgets made from the database outlive it.
+// ApGetWidgetPtr(widget, name) finds its children. NULL, with a line on standard error, for a
+// name the module does not have.
+PtWidget_t* ApCreateDBWidget(ApDBase_t* db, const char* name, PtWidget_t* parent, const PhPoint_t* pos, int nargs,
+                             const PtArg_t* args);
 void ApCloseDBase(ApDBase_t* db);
 
 } // namespace photon

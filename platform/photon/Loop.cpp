@@ -173,7 +173,13 @@ int PtInit(const char* server)
     display_tried = true;
     if (server && *server) setenv("DISPLAY", server, 1);
     display_opened = gtk_init_check(nullptr, nullptr);
-    if (display_opened) gdk_event_handler_set(detail::EventFilter, nullptr, nullptr);
+    if (display_opened) {
+        gdk_event_handler_set(detail::EventFilter, nullptr, nullptr);
+        // A change of the display's size or monitors reaches the windows as an information event.
+        auto changed = +[](GdkScreen*, gpointer) { detail::SendInfoToWindows(Ph_OFFSCREEN_INVALID); };
+        g_signal_connect(gdk_screen_get_default(), "size-changed", G_CALLBACK(changed), nullptr);
+        g_signal_connect(gdk_screen_get_default(), "monitors-changed", G_CALLBACK(changed), nullptr);
+    }
     return display_opened ? 0 : -1;
 }
 

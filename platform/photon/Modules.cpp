@@ -12,6 +12,7 @@
 namespace photon {
 
 struct ApDBase_t {
+    std::string module;
     std::map<std::string, PhImage_t*> images;
 };
 
@@ -95,7 +96,7 @@ const ReasonName kReasons[] = {
 };
 const ReasonName kEvents[] = {
     {"Pt_EV_KEY", Ph_EV_KEY}, {"Pt_EV_TIMER", Ph_EV_TIMER}, {"Pt_EV_PTR_MOTION_BUTTON", Ph_EV_PTR_MOTION_BUTTON},
-    {"Pt_EV_BUT_PRESS", Ph_EV_BUT_PRESS}, {"Pt_EV_BUT_RELEASE", Ph_EV_BUT_RELEASE},
+    {"Pt_EV_BUT_PRESS", Ph_EV_BUT_PRESS}, {"Pt_EV_BUT_RELEASE", Ph_EV_BUT_RELEASE}, {"Pt_EV_INFO", Ph_EV_INFO},
 };
 
 unsigned long NaturalReason(PtWidget_t* w, const std::string& signal)
@@ -140,6 +141,20 @@ void ConnectOne(GtkBuilder*, GObject* object, const gchar* signal, const gchar* 
     }
     if (event) PtAddEventHandler(w, event, fn, nullptr);
     else PtAddCallback(w, reason, fn, nullptr);
+}
+
+// Widgets made from a database connect only the callbacks of their own objects.
+struct ConnectScope {
+    const char* module;
+    const std::set<GObject*>* objects;
+};
+
+void ConnectInScope(GtkBuilder* b, GObject* object, const gchar* signal, const gchar* handler, GObject* other,
+                    GConnectFlags flags, gpointer scope)
+{
+    auto* in = static_cast<ConnectScope*>(scope);
+    if (!in->objects->count(object)) return;
+    ConnectOne(b, object, signal, handler, other, flags, const_cast<char*>(in->module));
 }
 
 std::string ObjectName(GObject* o)
@@ -309,6 +324,45 @@ PtWidget_t* CreateModule(const ApEventLink_t* link, PtWidget_t* parent, PtCallba
     return Alive(root) ? root : nullptr;
 }
 
+// One widget of a module, with its children, made anew from the module's UI file.
+PtWidget_t* CreateFromDBase(const std::string& module, const char* name, PtWidget_t* parent, const PhPoint_t* pos)
+{
+    GtkBuilder* b = LoadUi(module.c_str());
+    if (!b) return nullptr;
+    GSList* objs = gtk_builder_get_objects(b);
+    GObject* named = gtk_builder_get_object(b, name);
+    PtWidget_t* out = nullptr;
+    if (!named || !GTK_IS_WIDGET(named) || GTK_IS_WINDOW(named)) {
+        fprintf(stderr, "photon: module %s has no widget \"%s\"\n", module.c_str(), name);
+    } else {
+        GtkWidget* g = GTK_WIDGET(named);
+        std::set<GObject*> objects;
+        for (GSList* l = objs; l; l = l->next)
+            if (GTK_IS_WIDGET(l->data) && (l->data == named || gtk_widget_is_ancestor(GTK_WIDGET(l->data), g)))
+                objects.insert(G_OBJECT(l->data));
+        g_object_ref(g);
+        if (GtkWidget* holder = gtk_widget_get_parent(g)) gtk_container_remove(GTK_CONTAINER(holder), g);
+        // Made unrealised, as a created widget is; the program realises it.
+        gtk_widget_hide(g);
+        auto* inst = new ModuleInstance{module, nullptr, {}, 0};
+        PtWidget_t* host = Alive(parent) ? parent : nullptr;
+        WrapTree(g, host, objects, inst);
+        out = FromGtk(g);
+        out->module_root = true;
+        inst->root = out;
+        out->pos = pos ? *pos : PhPoint_t{0, 0};
+        if (host) AddChildGtk(host, g, out->pos);
+        g_object_unref(g);
+        ConnectScope scope{module.c_str(), &objects};
+        gtk_builder_connect_signals_full(b, ConnectInScope, &scope);
+    }
+    for (GSList* l = objs; l; l = l->next)
+        if (GTK_IS_WINDOW(l->data)) gtk_widget_destroy(GTK_WIDGET(l->data));
+    g_slist_free(objs);
+    g_object_unref(b);
+    return out;
+}
+
 } // namespace
 
 const ApContext_t* Context() { return have_context ? &context : nullptr; }
@@ -395,6 +449,7 @@ ApDBase_t* ApOpenDBase(const ApEventLink_t* link)
         GtkBuilder* b = detail::LoadUi(link->module);
         if (!b) return;
         db = new ApDBase_t;
+        db->module = link->module;
         GSList* objs = gtk_builder_get_objects(b);
         for (GSList* l = objs; l; l = l->next) {
             GObject* o = G_OBJECT(l->data);
@@ -418,6 +473,16 @@ PhImage_t* ApGetImageRes(ApDBase_t* db, const char* name)
     if (!db || !name) return nullptr;
     auto it = db->images.find(name);
     return it == db->images.end() ? nullptr : it->second;
+}
+
+PtWidget_t* ApCreateDBWidget(ApDBase_t* db, const char* name, PtWidget_t* parent, const PhPoint_t* pos, int nargs,
+                             const PtArg_t* args)
+{
+    if (!db || !name || !*name || !detail::HaveDisplay()) return nullptr;
+    PtWidget_t* out = nullptr;
+    detail::RunOnLoop([&] { out = detail::CreateFromDBase(db->module, name, parent, pos); });
+    if (out && nargs > 0 && args) PtSetResources(out, static_cast<unsigned>(nargs), args);
+    return out;
 }
 
 void ApCloseDBase(ApDBase_t* db)

@@ -33,6 +33,7 @@ void MoveSlider(PtWidget_t* slider, int value); // dragging the handle to value,
 void SelectRow(PtWidget_t* list, int row);      // a tap on a row (1-based) of a list, combo box or
                                                 // tree (top-level rows)
 void ChooseItem(PtWidget_t* menu_item);         // a menu item chosen
+void SelectPanel(PtWidget_t* panel_group, const char* title);  // a tap on the page's tab
 
 // ---- Keys (to the window holding widget) ----
 void KeyDown(PtWidget_t* widget, unsigned long key, unsigned long mods = 0);
@@ -41,6 +42,7 @@ void Key(PtWidget_t* widget, unsigned long key, unsigned long mods = 0);    // d
 void TypeText(PtWidget_t* text_field, const char* text);                   // then Enter: no
 void EnterNumber(PtWidget_t* integer_field, int value);   // a value typed into an integer field
 void CloseWindow(PtWidget_t* window);   // as the window manager's close button
+void DisplayChanged();                  // as the display does when its monitors change
 
 // ---- Dialogs ----
 // The next dialogs are answered in order: alert/notice by button number (1-based), file

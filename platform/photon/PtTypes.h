@@ -43,10 +43,14 @@ inline constexpr unsigned long Ph_EV_EXPOSE = 0x0080;
 inline constexpr unsigned long Ph_EV_DRAG = 0x0100;
 inline constexpr unsigned long Ph_EV_BUT_REPEAT = 0x0200;
 inline constexpr unsigned long Ph_EV_TIMER = 0x0400;
+inline constexpr unsigned long Ph_EV_INFO = 0x80000;    // system information, to every open window
 inline constexpr unsigned long Ph_EV_PTR_MOTION = Ph_EV_PTR_MOTION_NOBUTTON | Ph_EV_PTR_MOTION_BUTTON;
 
 // Subtypes of a button release.
 enum : unsigned { Ph_EV_RELEASE_REAL = 0, Ph_EV_RELEASE_PHANTOM = 1, Ph_EV_RELEASE_ENDCLICK = 2 };
+// Subtype of an information event: the display's configuration changed (its size or its
+// monitors), so what was drawn straight to it is no longer valid.
+enum : unsigned { Ph_OFFSCREEN_INVALID = 0 };
 // Subtype of a drag event.
 enum : unsigned { Ph_EV_DRAG_INIT = 0, Ph_EV_DRAG_MOVE = 1, Ph_EV_DRAG_COMPLETE = 2 };
 

@@ -27,6 +27,7 @@ extern PtWidgetClassRef_t* const PtMenuButton;      // menu item (a toggle item 
 extern PtWidgetClassRef_t* const PtFileSel;         // file selector inside a window
 extern PtWidgetClassRef_t* const PtRaw;             // area drawn by its owner (plug-in panes)
 extern PtWidgetClassRef_t* const PtTree;            // tree of items (PtTreeItem_t)
+extern PtWidgetClassRef_t* const PtPanelGroup;      // pages behind tabs, one shown at a time
 
 // ---- Flags (Pt_ARG_FLAGS) ---------------------------------------------------------------------
 enum : long {
@@ -83,6 +84,7 @@ enum : long {
     Pt_ARG_WINDOW_RENDER_FLAGS,     // Ph_WM_RENDER_* (decorations)
     Pt_ARG_WINDOW_STATE,            // Ph_WM_STATE_*
     Pt_ARG_TREE_IMAGES,             // const PhImage_t** (copied), len images; items name them by index
+    Pt_ARG_PG_CURRENT_INDEX,        // int: the page a panel group shows, from 0
 };
 
 enum : long { Pt_Z_STRING = 0, Pt_IMAGE = 1, Pt_TEXT_IMAGE = 2 };

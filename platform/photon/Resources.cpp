@@ -289,6 +289,10 @@ int SetOne(PtWidget_t* w, long type, long value, long len)
     case Pt_ARG_TIMER_REPEAT: w->timer_repeat = static_cast<unsigned>(value); return 0;
     case Pt_ARG_AUTOREPEAT_DELAY: w->repeat_delay = static_cast<unsigned>(value); return 0;
     case Pt_ARG_AUTOREPEAT_INTERVAL: w->repeat_interval = static_cast<unsigned>(value); return 0;
+    case Pt_ARG_PG_CURRENT_INDEX:
+        if (w->kind != Kind::PanelGroup) return -1;
+        gtk_notebook_set_current_page(GTK_NOTEBOOK(w->gtk), static_cast<int>(value));
+        return 0;
     case Pt_ARG_CBOX_SEL_ITEM:
         if (w->kind != Kind::Combo) return -1;
         ++w->quiet;
@@ -406,6 +410,11 @@ int PtGetResource(PtWidget_t* w, long type, void* value, long)
             put(&w->value_int);
             break;
         }
+        case Pt_ARG_PG_CURRENT_INDEX:
+            if (w->kind != Kind::PanelGroup) { r = -1; break; }
+            w->value_int = gtk_notebook_get_current_page(GTK_NOTEBOOK(w->gtk));
+            put(&w->value_int);
+            break;
         case Pt_ARG_NUMERIC_VALUE:
         case Pt_ARG_NUMERIC_MIN:
         case Pt_ARG_NUMERIC_MAX: {

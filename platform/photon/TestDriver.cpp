@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 namespace photon::test {
 namespace {
@@ -268,8 +269,41 @@ void ChooseItem(PtWidget_t* w)
     RunUntilIdle();
     if (!detail::Alive(w) || w->kind != Kind::MenuItem || detail::InputBlocked(w) || (PtWidgetFlags(w) & Pt_GHOST)) return;
     if (!gtk_widget_is_sensitive(w->gtk)) return;
-    gtk_menu_item_activate(GTK_MENU_ITEM(w->gtk));
+    // Chosen as by the pointer: the menu closes (its grab goes) and the item activates.
+    GtkWidget* shell = gtk_widget_get_parent(w->gtk);
+    if (GTK_IS_MENU_SHELL(shell)) gtk_menu_shell_activate_item(GTK_MENU_SHELL(shell), w->gtk, TRUE);
+    else gtk_menu_item_activate(GTK_MENU_ITEM(w->gtk));
     RunUntilIdle();
+}
+
+void SelectPanel(PtWidget_t* w, const char* title)
+{
+    RunUntilIdle();
+    if (!Usable(w) || w->kind != Kind::PanelGroup || !title || detail::InputBlocked(w)) return;
+    GtkNotebook* nb = GTK_NOTEBOOK(w->gtk);
+    // The tabs take the pointer through the notebook's own input window over them.
+    GdkWindow* input = nullptr;
+    for (GList* l = gdk_window_peek_children(gtk_widget_get_window(w->gtk)); l && !input; l = l->next) {
+        gpointer data = nullptr;
+        gdk_window_get_user_data(GDK_WINDOW(l->data), &data);
+        if (data == nb && gdk_window_is_visible(GDK_WINDOW(l->data))) input = GDK_WINDOW(l->data);
+    }
+    if (!input) return;
+    for (int i = 0; i < gtk_notebook_get_n_pages(nb); ++i) {
+        GtkWidget* page = gtk_notebook_get_nth_page(nb, i);
+        const char* text = gtk_notebook_get_tab_label_text(nb, page);
+        GtkWidget* tab = gtk_notebook_get_tab_label(nb, page);
+        if (!text || !tab || strcmp(text, title) != 0 || !gtk_widget_get_mapped(tab)) continue;
+        GtkAllocation a;
+        gtk_widget_get_allocation(tab, &a);
+        int ix = 0, iy = 0;
+        gdk_window_get_position(input, &ix, &iy);
+        double x = a.x + a.width / 2.0 - ix, y = a.y + a.height / 2.0 - iy;
+        SendButton(input, GDK_BUTTON_PRESS, x, y);
+        SendButton(input, GDK_BUTTON_RELEASE, x, y);
+        RunUntilIdle();
+        return;
+    }
 }
 
 void KeyDown(PtWidget_t* w, unsigned long key, unsigned long mods)
@@ -321,6 +355,14 @@ void CloseWindow(PtWidget_t* window)
     ev->any.window = GDK_WINDOW(g_object_ref(win));
     detail::Deliver(ev);
     gdk_event_free(ev);
+    RunUntilIdle();
+}
+
+void DisplayChanged()
+{
+    RunUntilIdle();
+    if (!detail::HaveDisplay()) return;
+    g_signal_emit_by_name(gdk_screen_get_default(), "monitors-changed");
     RunUntilIdle();
 }
 

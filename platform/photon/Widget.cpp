@@ -19,7 +19,7 @@ const PtWidgetClass_t kClasses[] = {
     {Kind::Slider, "PtSlider"},   {Kind::List, "PtList"},         {Kind::Combo, "PtComboBox"},
     {Kind::Group, "PtGroup"},     {Kind::Scroll, "PtScrollContainer"}, {Kind::Timer, "PtTimer"},
     {Kind::Menu, "PtMenu"},       {Kind::MenuItem, "PtMenuButton"}, {Kind::FileSel, "PtFileSel"},
-    {Kind::Raw, "PtRaw"},         {Kind::Tree, "PtTree"},
+    {Kind::Raw, "PtRaw"},         {Kind::Tree, "PtTree"},         {Kind::PanelGroup, "PtPanelGroup"},
 };
 
 std::set<PtWidget_t*>& live()
@@ -165,6 +165,7 @@ GtkWidget* NewGtk(Kind kind, PtWidget_t* rec)
     case Kind::FileSel: return gtk_file_chooser_widget_new(GTK_FILE_CHOOSER_ACTION_OPEN);
     case Kind::Raw: return gtk_drawing_area_new();
     case Kind::Tree: return gtk_tree_view_new();
+    case Kind::PanelGroup: return gtk_notebook_new();
     }
     return gtk_fixed_new();
 }
@@ -289,6 +290,7 @@ PtWidgetClassRef_t* const PtMenuButton = &kClasses[13];
 PtWidgetClassRef_t* const PtFileSel = &kClasses[14];
 PtWidgetClassRef_t* const PtRaw = &kClasses[15];
 PtWidgetClassRef_t* const PtTree = &kClasses[16];
+PtWidgetClassRef_t* const PtPanelGroup = &kClasses[17];
 
 namespace detail {
 
@@ -326,6 +328,7 @@ Kind KindOfGtk(GtkWidget* g)
     if (GTK_IS_SCROLLED_WINDOW(g)) return Kind::Scroll;
     if (GTK_IS_FILE_CHOOSER_WIDGET(g)) return Kind::FileSel;
     if (GTK_IS_DRAWING_AREA(g)) return Kind::Raw;
+    if (GTK_IS_NOTEBOOK(g)) return Kind::PanelGroup;
     return Kind::Group;
 }
 
@@ -406,6 +409,16 @@ bool InputBlocked(PtWidget_t* w)
     for (; w; w = w->parent)
         if (w->flags & Pt_BLOCKED) return true;
     return false;
+}
+
+void SendInfoToWindows(unsigned subtype)
+{
+    auto order = creation_order();
+    for (PtWidget_t* w : order) {
+        if (!Alive(w) || w->kind != Kind::Window || !PtWidgetIsRealized(w)) continue;
+        PhEvent_t ev = MakeEvent(Ph_EV_INFO, subtype);
+        InvokeHandlers(w, Ph_EV_INFO, &ev);
+    }
 }
 
 void DestroyAll()

@@ -374,5 +374,7 @@ void SimulatedSound::SetMixerChannels(uint32_t mask) { state_->MixerState().SetC
 void SimulatedSound::SetLevels(int left, int right) { state_->MixerState().SetLevels(left, right); }
 void SimulatedSound::Levels(int &left, int &right) const { state_->MixerState().Levels(left, right); }
 snd_mixer_group_t SimulatedSound::MixerGroup() const { return state_->MixerState().Group(); }
+void SimulatedSound::FailMixerWrites(int error, int times) { state_->MixerState().FailWrites(error, times); }
+int SimulatedSound::OpenMixers() const { return state_->MixerState().OpenMixers(); }
 
 }  // namespace qnx

@@ -51,6 +51,9 @@ public:
     void SetLevels(int left, int right);
     void Levels(int &left, int &right) const;
     snd_mixer_group_t MixerGroup() const;
+    // The next `times` mixer group writes fail with this (negative) error number.
+    void FailMixerWrites(int error, int times = 1);
+    int OpenMixers() const;                       // mixers of the card open now
 
     struct State;
     explicit SimulatedSound(std::shared_ptr<State> state);

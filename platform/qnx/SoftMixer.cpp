@@ -77,6 +77,8 @@ public:
 
     int GroupWrite(const snd_mixer_group_t &group) override
     {
+        if (int error = state_.TakeWriteFailure())
+            return error;
         snd_mixer_group_t current = state_.Group();
         if (!SameGroup(group.gid, current.gid))
             return -ENXIO;
@@ -166,6 +168,28 @@ void SoftMixerState::Write(const snd_mixer_group_t &group)
         value = std::clamp(value, group_.min, group_.max);
     group_.mute = group.mute;
     NotifyLocked();
+}
+
+void SoftMixerState::FailWrites(int error, int times)
+{
+    std::lock_guard lock(mutex_);
+    writeError_ = error;
+    failingWrites_ = times;
+}
+
+int SoftMixerState::TakeWriteFailure()
+{
+    std::lock_guard lock(mutex_);
+    if (failingWrites_ <= 0)
+        return 0;
+    --failingWrites_;
+    return writeError_;
+}
+
+int SoftMixerState::OpenMixers() const
+{
+    std::lock_guard lock(mutex_);
+    return static_cast<int>(listeners_.size());
 }
 
 void SoftMixerState::Attach(int eventFd)

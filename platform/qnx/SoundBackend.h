@@ -80,12 +80,17 @@ public:
     void Write(const snd_mixer_group_t &group);   // raises events
     void Attach(int eventFd);
     void Detach(int eventFd);
+    // The next `times` group writes fail with error (negative) and change nothing.
+    void FailWrites(int error, int times);
+    int TakeWriteFailure();                       // 0, or the error the next write gives
+    int OpenMixers() const;
 
 private:
     void NotifyLocked();
     mutable std::mutex mutex_;
     snd_mixer_group_t group_{};
     std::vector<int> listeners_;
+    int writeError_ = 0, failingWrites_ = 0;
 };
 
 // What every output's channel reports, in the same terms: its info (the channel number kept, the

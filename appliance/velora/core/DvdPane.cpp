@@ -388,6 +388,16 @@ void InitVideoArea()
     PtWindowToFront(g_video);
 }
 
+int dvd_db_setup(PtWidget_t* link_instance, ApInfo_t* info, PtCallbackInfo_t*)
+{
+    if (info->reason != ABR_PRE_REALIZE) return Pt_CONTINUE;
+    PtWidget_t* keys = ApGetWidgetPtr(link_instance, "dvdSpeedKeys");
+    if (!keys || !mplayer.imageDb) return Pt_CONTINUE;
+    for (const char* name : {"dvd_scanBackButton", "dvd_stepButton", "dvd_slowMotionButton", "dvd_scanForwardButton"})
+        if (PtWidget_t* key = ApCreateDBWidget(mplayer.imageDb, name, keys, nullptr, 0, nullptr)) PtRealizeWidget(key);
+    return Pt_CONTINUE;
+}
+
 int video_setup(PtWidget_t* window, ApInfo_t* info, PtCallbackInfo_t*)
 {
     if (!info || info->reason != ABR_PRE_REALIZE) return Pt_CONTINUE;
@@ -457,6 +467,16 @@ int cbVideoWm(PtWidget_t* widget, void*, PtCallbackInfo_t* cbinfo)
         mplayer.params.flags = MVP_MAXIMIZE;
         if (ctrl) SendCommand(CMD_PLUGIN_SET_PARAMETER, MVP_VIDEO_WGT | MVP_FLAGS);
     }
+    return Pt_CONTINUE;
+}
+
+int cbVideoSysInfo(PtWidget_t*, void*, PtCallbackInfo_t* cbinfo)
+{
+    // The display changed under the picture: the plug-in sets its drawing up again.
+    HostPluginCtrl* ctrl = Current();
+    if (cbinfo && cbinfo->event && cbinfo->event->subtype == Ph_OFFSCREEN_INVALID && ctrl &&
+        !(ctrl->statusFlags & (kMaximised | kMinimised)))
+        SendCommand(CMD_PLUGIN_SET_PARAMETER, MVP_VIDEO_WGT);
     return Pt_CONTINUE;
 }
 
@@ -568,6 +588,7 @@ const ApCallbackName_t kDvdCallbacks[] = {
     {"cbVideoOpened", cbVideoOpened},
     {"cbVideoClosing", cbVideoClosing},
     {"cbVideoWm", cbVideoWm},
+    {"cbVideoSysInfo", cbVideoSysInfo},
     {"OnVideoWindowResize", OnVideoWindowResize},
     {nullptr, nullptr},
 };

@@ -25,12 +25,16 @@ photon::PhDim_t ClampVideoSize(photon::PhDim_t requested, const MvVideoMediaInfo
 // Shows or hides the video window's title and frame.
 void SetVideoWindowDecorations(PtWidget_t* window, bool on);
 
+// Set-up of the pane module: its scan, step and slow-motion keys are made from the picture
+// module "icons".
+int dvd_db_setup(PtWidget_t* link_instance, photon::ApInfo_t* info, PtCallbackInfo_t* cbinfo);
 int DvdOnHotkey(PtWidget_t* widget, void* data, PtCallbackInfo_t* cbinfo);
 int video_setup(PtWidget_t* link_instance, photon::ApInfo_t* info, PtCallbackInfo_t* cbinfo);
 int cbVideoOpened(PtWidget_t*, void*, PtCallbackInfo_t*);
 int cbVideoClosing(PtWidget_t*, void*, PtCallbackInfo_t*);
 int cbVideoWm(PtWidget_t*, void*, PtCallbackInfo_t*);
 int OnVideoWindowResize(PtWidget_t*, void*, PtCallbackInfo_t*);
+int cbVideoSysInfo(PtWidget_t*, void*, PtCallbackInfo_t*);
 int OnDvdTime(PtWidget_t*, void*, PtCallbackInfo_t*);
 
 // The pane's and the video window's handlers, for the callback table.

@@ -1,5 +1,6 @@
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 
 #include "Velora.h"
@@ -12,9 +13,14 @@ MPlayer mplayer;
 
 namespace {
 void RealSleep(unsigned ms) { ::usleep(ms * 1000); }
+uint64_t RealClockMs() {
+    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                     std::chrono::steady_clock::now().time_since_epoch()).count());
+}
 }  // namespace
 
 void (*HostSleep)(unsigned ms) = RealSleep;
+uint64_t (*HostClockMs)() = RealClockMs;
 
 PtWidget_t* W(const char* name) {
     if (PtWidget_t* base = ApWidget("base"))

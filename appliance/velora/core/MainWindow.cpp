@@ -8,7 +8,9 @@
 #include <cstring>
 
 #include "Controller.h"
+#include "Settings.h"
 #include "Dialogs.h"
+#include "DvdPane.h"
 #include "Panes.h"
 #include "PluginHost.h"
 #include "Transport.h"
@@ -22,8 +24,6 @@ using namespace photon;
 namespace {
 
 constexpr std::size_t kResolveBufferSize = 2048;
-constexpr uint32_t kVideoLevel = 500;
-constexpr uint32_t kColourKeyMax = 0xFFFFFF;
 
 const ApEventLink_t kBaseLink = {ABM_WINDOW, "base", base_setup, ABM_PLACE_DEFAULT, 0, 0};
 const ApEventLink_t kIconsLink = {ABM_PICTURE, "icons", nullptr, ABM_PLACE_DEFAULT, 0, 0};
@@ -50,13 +50,6 @@ void SendButton(const char* name, unsigned long type) {
 int OnSIGTERM(int, void*) {
     OnFileMenuExit();
     return Pt_CONTINUE;
-}
-
-// The colour key's packing: maximum and minimum in the last two words of the video settings.
-void PresetVideoSettings(MvVideoSettingInfo& video) {
-    video.brightness = video.contrast = video.saturation = kVideoLevel;
-    video.reserve_1 = kColourKeyMax;
-    video.reserve_2 = 0;
 }
 
 void ReadSettings() {
@@ -216,7 +209,8 @@ void DisplayClientArea() {
     PtWidget_t* baseGroup = W("BaseGroup");
     if (!*module || !baseGroup || mplayer.paneGroup) return;
     mplayer.paneGroup = PtCreateWidget(PtGroup, baseGroup, 0, nullptr);
-    const ApEventLink_t link = {ABM_PICTURE, module, nullptr, ABM_PLACE_DEFAULT, 0, 0};
+    ApSetupF_t* setup = mplayer.paneModule == PaneModule::Dvd ? dvd_db_setup : nullptr;
+    const ApEventLink_t link = {ABM_PICTURE, module, setup, ABM_PLACE_DEFAULT, 0, 0};
     ApCreateModule(&link, mplayer.paneGroup, nullptr);
     mplayer.params.spane_wgt = W("plugin_pane");
     // Below the controls and their position slider.

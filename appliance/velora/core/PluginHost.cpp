@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "Controller.h"
 #include "Dialogs.h"
@@ -34,6 +35,7 @@ namespace {
 
 constexpr std::size_t kLineSize = 255;      // lines of playlist files: at most 254 characters
 constexpr unsigned kUnloadStepMs = 200;
+constexpr unsigned kUnloadLimitMs = 5000;     // a plug-in that never ends must not hang the player
 constexpr unsigned long kDriveRequest = 0x41000210;
 constexpr uint32_t kUnset = 0xFFFFFFFFu;
 
@@ -137,6 +139,12 @@ std::string ProgramFolder() {
 void ShowPaneImage() {
     if (PtWidget_t* icon = W("iconPane"); icon && mplayer.paneImage)
         PtSetResource(icon, Pt_ARG_LABEL_IMAGE, mplayer.paneImage, 0);
+}
+
+// Plug-ins that never ended when told to.
+std::vector<HostPluginCtrl*>& Abandoned() {
+    static auto* abandoned = new std::vector<HostPluginCtrl*>;
+    return *abandoned;
 }
 
 int unload(void* data) {
@@ -302,10 +310,19 @@ int unload_plugin() {
     if (HostPluginCtrl* ctrl = mplayer.pluginCtrl) {
         mplayer.pluginCtrl = nullptr;
         ctrl->ctrl.calls->terminate(&ctrl->ctrl);
+        const uint64_t start = HostClockMs();
         while (mplayer.bPluginAlive) {
             DeliverPostedReports();
             PtBkgdHandlerProcess();
             if (!mplayer.bPluginAlive) break;
+            if (HostClockMs() - start >= kUnloadLimitMs) {
+                // Its threads may still run: its library and record stay, its reports are dropped.
+                std::fprintf(stderr, texts::kPluginNeverDead, ctrl->ctrl.name ? ctrl->ctrl.name : "", kUnloadLimitMs);
+                mplayer.bPluginAlive = 0;
+                ForgetPluginRecord(ctrl);
+                Abandoned().push_back(ctrl);
+                break;
+            }
             WaitForReports(kUnloadStepMs);
         }
         mplayer.paneImage = ApGetImageRes(mplayer.imageDb, "mediaPane");

@@ -624,6 +624,13 @@ int OnAdvanceDlgOk(PtWidget_t*, void*, PtCallbackInfo_t*)
     return Pt_CONTINUE;
 }
 
+void PresetVideoSettings(MvVideoSettingInfo& video)
+{
+    video.brightness = video.contrast = video.saturation = kVideoLevel;
+    video.reserve_2 = kColourKeyMax;
+    video.reserve_3 = 0;
+}
+
 int OnAdvanceDlgDefault(PtWidget_t*, void*, PtCallbackInfo_t*)
 {
     if (mplayer.pluginCtrl) {
@@ -632,11 +639,8 @@ int OnAdvanceDlgDefault(PtWidget_t*, void*, PtCallbackInfo_t*)
     }
     qnx::MvGetMpDefaultSetting(&mplayer.setup);
     if (!GetDriveFromMountPoint(mplayer.setup.mountPoint)) mplayer.setup.drive[0] = '\0';
-    for (MvVideoSettingInfo* v : {&mplayer.setup.videoSetting, &mplayer.params.videoSetting}) {
-        v->brightness = v->contrast = v->saturation = kVideoLevel;
-        v->reserve_2 = kColourKeyMax;
-        v->reserve_3 = 0;
-    }
+    PresetVideoSettings(mplayer.setup.videoSetting);
+    PresetVideoSettings(mplayer.params.videoSetting);
     Fill();
     return Pt_CONTINUE;
 }

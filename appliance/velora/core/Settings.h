@@ -18,6 +18,8 @@ void ShowVideoWindowSize(int w, int h);
 // With a plug-in loaded, switches its direct digital output; the plug-in's answer, else 0.
 int DirectAudio(int flag);
 void SendVideoSettingChange();
+// Brightness, contrast and saturation at the middle, the colour key's full range.
+void PresetVideoSettings(MvVideoSettingInfo& video);
 
 int OnAdvanceDlg(PtWidget_t*, void*, PtCallbackInfo_t*);
 int OnAdvanceDestroyed(PtWidget_t*, void*, PtCallbackInfo_t*);

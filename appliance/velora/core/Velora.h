@@ -79,5 +79,7 @@ int SendCommand(uint32_t cmdType, uint32_t which, const char** urls = nullptr);
 
 // Waits ms milliseconds (the player's pauses between commands); tests replace it.
 extern void (*HostSleep)(unsigned ms);
+// The player's clock in milliseconds (monotonic), for bounded waits; tests replace it.
+extern uint64_t (*HostClockMs)();
 
 }  // namespace velora

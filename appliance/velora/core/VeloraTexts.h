@@ -10,6 +10,7 @@ inline constexpr const char* kNoValidEntry = "Unable to extract a valid entry fr
 inline constexpr const char* kNoPluginForUrl = "Unable to associate a plugin with url = '%s'\n";
 inline constexpr const char* kCantLoadPlugin = "Can't load plugin '%s'";
 inline constexpr const char* kCallingDlclose = "Calling dlclose(%p)\n";
+inline constexpr const char* kPluginNeverDead = "Plugin '%s' did not end within %u ms; going on without it\n";
 inline constexpr const char* kMimeMpeg = "audio/mpeg";
 inline constexpr const char* kMimeDisc = "application/octet";
 inline constexpr const char* kMimeUnknown = "unknown";

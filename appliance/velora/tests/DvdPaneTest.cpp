@@ -93,6 +93,17 @@ TEST_F(DvdPane, PlaysTheDiscAndCyclesAudioAndSubtitlesFromTheVideoWindow)
     EXPECT_EQ(dvdTimeType, 1);
     Screenshot(t::Find("base"), "velora-dvd-pane.png");
 
+    // The scan, step and slow-motion keys are made in the pane from the picture module "icons".
+    PtWidget_t* keys = t::Find("dvdSpeedKeys");
+    for (const char* name : {"dvd_scanBackButton", "dvd_stepButton", "dvd_slowMotionButton", "dvd_scanForwardButton"}) {
+        ASSERT_NE(t::Find(name), nullptr) << name;
+        EXPECT_EQ(PtWidgetParent(t::Find(name)), keys) << name;
+        EXPECT_TRUE(PtWidgetIsRealized(t::Find(name))) << name;
+        t::Click(t::Find(name));
+    }
+    EXPECT_EQ(Journal("quenby.so"), "SCAN_BACK\nSTEP\nSLOW_MOTION\nSCAN_FORWARD\n");
+    ASSERT_TRUE(RunUntil([] { return t::Text(t::Find("dvd_stateLabel")) == "Scanning Forward"; }));
+
     // A size below the picture's minimum is raised to it.
     PhWindowEvent_t event{};
     event.event_f = 0x80;
@@ -105,6 +116,16 @@ TEST_F(DvdPane, PlaysTheDiscAndCyclesAudioAndSubtitlesFromTheVideoWindow)
     EXPECT_TRUE(RunUntil([&] { PtWidgetArea(video, &area); return area.size.w == 320; }));
     EXPECT_EQ(area.size.w, 320);
     EXPECT_EQ(area.size.h, 240);
+
+    // A change of the display makes the plug-in set its picture up again, unless it is minimised
+    // or maximised.
+    Journal("quenby.so");
+    t::DisplayChanged();
+    EXPECT_EQ(Journal("quenby.so"), "SET_PARAMETER which=128\n");
+    mplayer.pluginCtrl->statusFlags = 2;
+    t::DisplayChanged();
+    EXPECT_EQ(Journal("quenby.so"), "");
+    mplayer.pluginCtrl->statusFlags = 0;
 
     // H switches home-entertainment mode on (the whole screen) and off (the saved area).
     mplayer.setup.videoWnd = {{0, 0}, {400, 300}};

@@ -67,6 +67,7 @@ int Command(MvCommandData* cmd) {
 
 void Terminate(MvPluginCtrl* ctrl) {
     ++g_control.terminated;
+    if (!g_control.endOnTerminate) return;
     MvPluginStatus dead{};
     std::thread([&] { Call(ctrl, MVS_PLUGIN_STATE, dead); }).join();
 }

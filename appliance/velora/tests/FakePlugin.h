@@ -33,6 +33,7 @@ struct FakeControl {
     bool answer = true;                 // reply to commands with state reports
     uint32_t pflags = 0;
     int terminated = 0;
+    bool endOnTerminate = true;         // false: never reports MV_DEAD
 
     // Report from a thread of the plug-in's own, and wait for it (set by the plug-in).
     void (*Report)(uint32_t mask, const MvPluginStatus& status) = nullptr;

@@ -4,7 +4,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <fstream>
 
 #include "Controller.h"
@@ -71,6 +73,27 @@ TEST_F(MixerAndRemote, HostMixerFollowsTheCardAndOtherPrograms)
     EXPECT_EQ(mplayer.setup.audio.reserve_1, 1u);
     AudioVolumeMute(0);
     EXPECT_EQ(card->MixerGroup().mute, 0u);
+
+    // A failed write closes the mixer before opening it again: still one mixer open, and it works.
+    EXPECT_EQ(card->OpenMixers(), 1);
+    card->FailMixerWrites(-EIO);
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(AudioVolume(&audioCtrl, 75), 75);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), " snd_mixer_group_read error: " + std::string(strerror(EIO)) + "\n");
+    EXPECT_EQ(card->OpenMixers(), 1);
+    ASSERT_NE(audioCtrl.mixerHandle, nullptr);
+    EXPECT_EQ(AudioVolume(&audioCtrl, 50), 50);
+    card->Levels(left, right);
+    EXPECT_EQ(left, 16);
+    card->FailMixerWrites(-EIO);
+    ::testing::internal::CaptureStdout();
+    AudioVolumeMute(1);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), " snd_mixer_group_read error: " + std::string(strerror(EIO)) + "\n");
+    EXPECT_EQ(card->OpenMixers(), 1);
+    EXPECT_EQ(card->MixerGroup().mute, 0u);
+    AudioVolumeMute(1);
+    EXPECT_NE(card->MixerGroup().mute, 0u);
+    AudioVolumeMute(0);
 
     CloseAudio();
     EXPECT_EQ(mplayer.mixer, nullptr);

@@ -44,6 +44,21 @@ protected:
     }
 };
 
+TEST(ColourKey, StartUpAndDefaultPackItTheSameWay)
+{
+    // Maximum in the second reserved word, minimum in the third; the first is not the key's.
+    MvVideoSettingInfo video{};
+    video.reserve_1 = 7;
+    video.reserve_3 = 0x123456;
+    PresetVideoSettings(video);
+    EXPECT_EQ(video.reserve_1, 7u);
+    EXPECT_EQ(video.reserve_2, 0xFFFFFFu);
+    EXPECT_EQ(video.reserve_3, 0u);
+    EXPECT_EQ(video.brightness, 500u);
+    EXPECT_EQ(video.contrast, 500u);
+    EXPECT_EQ(video.saturation, 500u);
+}
+
 TEST_F(SettingsDialog, SoundCardAndDeviceChecksRevertWithTheirMessages)
 {
     // The null output has one card with one PCM device and no digital output.
@@ -82,6 +97,12 @@ TEST_F(SettingsDialog, MountPointWindowModesColourKeyAndDefault)
     EXPECT_EQ(ErrorText(), " Mount Point String too long. Resetting to default");
     CloseError();
 
+    // The pages sit behind tabs: the Window page's controls are out of reach until it is chosen.
+    EXPECT_FALSE(PtWidgetIsRealized(t::Find("dvd_windowMode")));
+    t::SelectPanel(t::Find("advPages"), "Window");
+    ASSERT_TRUE(PtWidgetIsRealized(t::Find("dvd_windowMode")));
+    EXPECT_FALSE(PtWidgetIsRealized(t::Find("driveMountPoint")));
+
     // Fixed window modes set the size and hide the size fields; "custom" shows them again.
     EXPECT_EQ(t::Rows(t::Find("dvd_windowMode")),
               (std::vector<std::string>{"custom", "home entertainment", "640 x 480", "800 x 600"}));
@@ -111,6 +132,9 @@ TEST_F(SettingsDialog, MountPointWindowModesColourKeyAndDefault)
 
     // The colour key's bytes: red minimum 16 over a minimum of 0 gives 0x100000.
     t::Click(t::Find("adv_usingSigmaButton"));
+    EXPECT_EQ(mplayer.setup.reserve_1, 0u);     // on a page not shown
+    t::SelectPanel(t::Find("advPages"), "Decoder");
+    t::Click(t::Find("adv_usingSigmaButton"));
     EXPECT_EQ(mplayer.setup.reserve_1, 1u);
     EXPECT_FALSE(t::Flags(t::Find("redMin")) & Pt_BLOCKED);
     mplayer.setup.videoSetting.reserve_3 = 0;
@@ -129,6 +153,8 @@ TEST_F(SettingsDialog, MountPointWindowModesColourKeyAndDefault)
     EXPECT_EQ(mplayer.setup.videoSetting.reserve_3, 0u);
     EXPECT_EQ(mplayer.setup.videoSetting.brightness, 500u);
     EXPECT_EQ(t::Value(t::Find("redMax")), 255);
+    t::SelectPanel(t::Find("advPages"), "Color");
+    EXPECT_TRUE(PtWidgetIsRealized(t::Find("brightnessSlider")));
     Screenshot(t::Find("dvd_advancedlg"), "velora-settings.png");
 }
 

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <thread>
 
+#include "Panes.h"
+#include "Settings.h"
 #include "SoundPane.h"
 #include "Startup.h"
 #include "Transport.h"
@@ -275,6 +277,56 @@ TEST_F(VeloraWindow, ReportsOfAPluginThatIsGoneAreDropped) {
     t::RunUntilIdle();
     EXPECT_EQ(Text("statusBar"), "");
     EXPECT_EQ(mplayer.pluginCtrl, nullptr);
+}
+
+uint64_t g_fakeNow = 0;
+uint64_t SteppingClock() { return g_fakeNow += 1000; }
+
+TEST_F(VeloraWindow, APluginThatNeverEndsIsLeftBehindAfterFiveSeconds) {
+    FakeControl* fake = OpenList({"/music/a.wav"});
+    ASSERT_NE(fake, nullptr);
+    fake->endOnTerminate = false;
+    const int terminated = fake->terminated;
+    g_fakeNow = 0;
+    uint64_t (*realClock)() = HostClockMs;
+    HostClockMs = SteppingClock;
+    ::testing::internal::CaptureStderr();
+    cbBaseClose();
+    const std::string log = ::testing::internal::GetCapturedStderr();
+    HostClockMs = realClock;
+    EXPECT_EQ(fake->terminated, terminated + 1);
+    EXPECT_EQ(g_fakeNow, 6000u);        // gave up once five seconds had passed
+    EXPECT_NE(log.find("Plugin '" VELORA_FAKE_PLUGIN "' did not end within 5000 ms; going on without it\n"),
+              std::string::npos) << log;
+    EXPECT_EQ(mplayer.pluginCtrl, nullptr);
+    EXPECT_EQ(mplayer.bPluginAlive, 0);
+    EXPECT_EQ(Text("baseInfo"), "Velora Media Player");
+    EXPECT_EQ(log.find("Calling dlclose"), std::string::npos) << log;   // its threads may still run
+    t::AdvanceClock(10);
+    t::RunUntilIdle();
+
+    // Its late end is dropped, and the next plug-in plays.
+    fake->endOnTerminate = true;
+    MvPluginStatus dead{};
+    fake->Report(MVS_PLUGIN_STATE, dead);
+    t::RunUntilIdle();
+    EXPECT_EQ(mplayer.bPluginAlive, 0);
+    ControllerDeleteAll();
+    FakeControl* next = OpenList({"/music/b.wav"});
+    ASSERT_NE(next, nullptr);
+    EXPECT_EQ(mplayer.bPluginAlive, 1);
+}
+
+TEST_F(VeloraWindow, TheColourKeyAtStartIsWhatTheSettingsDialogShows) {
+    EXPECT_EQ(mplayer.params.videoSetting.reserve_2, 0xFFFFFFu);
+    EXPECT_EQ(mplayer.params.videoSetting.reserve_3, 0u);
+    EXPECT_EQ(mplayer.params.videoSetting.reserve_1, 0u);
+    OnOpenSettings(nullptr, nullptr, nullptr);
+    t::RunUntilIdle();
+    for (const char* max : {"redMax", "greenMax", "blueMax"}) EXPECT_EQ(t::Value(t::Find(max)), 255) << max;
+    for (const char* min : {"redMin", "greenMin", "blueMin"}) EXPECT_EQ(t::Value(t::Find(min)), 0) << min;
+    CloseSettingsDialog();
+    t::RunUntilIdle();
 }
 
 TEST_F(VeloraWindow, KeysOfTheMainWindow) {

@@ -16,7 +16,7 @@ namespace photon {
 
 enum class Kind {
     Window, Button, Toggle, Label, Text, Numeric, Slider, List, Combo, Group, Scroll, Timer, Menu,
-    MenuItem, FileSel, Raw, Tree,
+    MenuItem, FileSel, Raw, Tree, PanelGroup,
 };
 
 struct PtWidgetClass_t {
@@ -132,6 +132,7 @@ bool InputBlocked(PtWidget_t* widget);
 void DestroyAll();
 void RegisterName(PtWidget_t* widget);
 bool Alive(PtWidget_t* widget);
+void SendInfoToWindows(unsigned subtype);           // Ph_EV_INFO to every realised window
 
 // ---- Callbacks (Callbacks.cpp) ----
 // Runs the widget's callbacks of reason in order; returns Pt_END when one ended the chain.

@@ -537,3 +537,125 @@ TEST_F(PhotonTest, WindowMovesAreReportedAndForwardedEventsMoveWindows)
 
 } // namespace
 } // namespace photon::testing
+
+namespace photon::testing {
+namespace {
+
+using namespace photon::test;
+
+TEST_F(PhotonTest, WidgetDatabasesMakeNamedWidgetsWithTheirCallbacks)
+{
+    OpenTestWindow();
+    static const ApEventLink_t icons{ABM_PICTURE, "icons", nullptr, 0, 0, 0};
+    ApDBase_t* db = ApOpenDBase(&icons);
+    ASSERT_NE(db, nullptr);
+    PtWidget_t* group = PtCreateWidget(PtGroup, Find("BaseGroup"), 0, nullptr);
+    PtRealizeWidget(group);
+
+    const PhPoint_t at{20, 4};
+    PtWidget_t* first = ApCreateDBWidget(db, "dbButton", group, &at, 0, nullptr);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(PtWidgetParent(first), group);
+    EXPECT_EQ(PtWidgetClass(first), PtButton);
+    RunUntilIdle();
+    EXPECT_FALSE(PtWidgetIsRealized(first));        // the program realises it
+    PtRealizeWidget(first);
+    Click(first);
+    EXPECT_EQ(Reasons(), "dbButton:activate");
+    PhPoint_t* pos = nullptr;
+    PtGetResource(first, Pt_ARG_POS, &pos, 0);
+    ASSERT_NE(pos, nullptr);
+    EXPECT_EQ(pos->x, 20);
+
+    // A second one is a widget of its own, with children of its own; arguments apply to it.
+    Log().clear();
+    PtArg_t args[1];
+    PtSetArg(&args[0], Pt_ARG_FLAGS, Pt_BLOCKED, Pt_BLOCKED);
+    PtWidget_t* second = ApCreateDBWidget(db, "dbButton", group, nullptr, 1, args);
+    ASSERT_NE(second, nullptr);
+    ASSERT_NE(second, first);
+    PtWidget_t* label = ApGetWidgetPtr(second, "dbLabel");
+    ASSERT_NE(label, nullptr);
+    EXPECT_NE(label, ApGetWidgetPtr(first, "dbLabel"));
+    EXPECT_EQ(Text(label), "Step");
+    PtRealizeWidget(second);
+    Click(second);
+    EXPECT_EQ(Reasons(), "");
+    EXPECT_EQ(ApCreateDBWidget(db, "noSuchWidget", group, nullptr, 0, nullptr), nullptr);
+    EXPECT_EQ(ApCreateDBWidget(db, "icons", group, nullptr, 0, nullptr), nullptr);   // a window is no widget to place
+
+    // The widgets outlive the database; they go with their parent.
+    ApCloseDBase(db);
+    Click(first);
+    EXPECT_EQ(Reasons(), "dbButton:activate");
+    PtDestroyWidget(group);
+    RunUntilIdle();
+    EXPECT_EQ(Find("dbButton"), nullptr);
+    EXPECT_EQ(Find("dbLabel"), nullptr);
+}
+
+std::vector<unsigned> info_seen;
+int OnInfo(PtWidget_t*, void*, PtCallbackInfo_t* info)
+{
+    EXPECT_EQ(info->reason, Pt_CB_RAW);
+    EXPECT_EQ(info->event->type, Ph_EV_INFO);
+    info_seen.push_back(info->event->subtype);
+    return Pt_CONTINUE;
+}
+
+TEST_F(PhotonTest, DisplayChangesReachOpenWindowsAsInformationEvents)
+{
+    OpenTestWindow();
+    info_seen.clear();
+    PtAddEventHandler(window, Ph_EV_INFO, OnInfo, nullptr);
+    PtWidget_t* hidden = PtCreateWidget(PtWindow, nullptr, 0, nullptr);
+    PtAddEventHandler(hidden, Ph_EV_INFO, OnInfo, nullptr);
+    DisplayChanged();
+    EXPECT_EQ(info_seen, std::vector<unsigned>{Ph_OFFSCREEN_INVALID});     // the window not shown gets none
+    PtRemoveEventHandler(window, Ph_EV_INFO, OnInfo, nullptr);
+    DisplayChanged();
+    EXPECT_EQ(info_seen.size(), 1u);
+    PtDestroyWidget(hidden);
+}
+
+TEST_F(PhotonTest, PanelGroupShowsOnePageAndTheUserSwitchesByItsTab)
+{
+    static const ApEventLink_t link{ABM_DIALOG, "panels", nullptr, ABM_PLACE_DEFAULT, 0, 0};
+    window = ApCreateModule(&link, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    RunUntilIdle();
+    PtWidget_t* group = Find("PanelGroup");
+    ASSERT_NE(group, nullptr);
+    EXPECT_EQ(PtWidgetClass(group), PtPanelGroup);
+    int* current = nullptr;
+    ASSERT_EQ(PtGetResource(group, Pt_ARG_PG_CURRENT_INDEX, &current, 0), 0);
+    EXPECT_EQ(*current, 0);
+
+    // A control on a page not shown cannot be reached until its tab is chosen.
+    Click(Find("SecondToggle"));
+    EXPECT_EQ(Reasons(), "");
+    EXPECT_FALSE(PtWidgetIsRealized(Find("SecondToggle")));
+    SelectPanel(group, "No such page");
+    PtGetResource(group, Pt_ARG_PG_CURRENT_INDEX, &current, 0);
+    EXPECT_EQ(*current, 0);
+    SelectPanel(group, "Two");
+    PtGetResource(group, Pt_ARG_PG_CURRENT_INDEX, &current, 0);
+    EXPECT_EQ(*current, 1);
+    Click(Find("SecondToggle"));
+    EXPECT_EQ(Reasons(), "SecondToggle:activate");
+    EXPECT_TRUE(Flags(Find("SecondToggle")) & Pt_SET);
+
+    // The program turns the pages as well; a blocked group takes no taps.
+    Log().clear();
+    PtSetResource(group, Pt_ARG_PG_CURRENT_INDEX, 0, 0);
+    RunUntilIdle();
+    Click(Find("FirstButton"));
+    EXPECT_EQ(Reasons(), "FirstButton:activate");
+    PtSetResource(group, Pt_ARG_FLAGS, Pt_TRUE, Pt_BLOCKED);
+    SelectPanel(group, "Two");
+    PtGetResource(group, Pt_ARG_PG_CURRENT_INDEX, &current, 0);
+    EXPECT_EQ(*current, 0);
+}
+
+} // namespace
+} // namespace photon::testing

@@ -177,12 +177,22 @@ TEST_F(SimulatedSoundTest, MixerGroupsAndChangeEvents)
     EXPECT_EQ(group.volume.names.front_left, 31);
     EXPECT_EQ(group.volume.names.front_right, 0);
 
+    // A write made to fail changes nothing; the one after it goes through.
+    EXPECT_EQ(sim->OpenMixers(), 2);
+    sim->FailMixerWrites(-EIO);
+    group.volume.names.front_left = 5;
+    EXPECT_EQ(snd_mixer_group_write(mine, &group), -EIO);
+    EXPECT_EQ(sim->MixerGroup().volume.names.front_left, 31);
+    EXPECT_EQ(snd_mixer_group_write(mine, &group), 0);
+    EXPECT_EQ(sim->MixerGroup().volume.names.front_left, 5);
+
     snd_mixer_gid_t unknown{};
     std::strcpy(unknown.name, "Bass");
     group.gid = unknown;
     EXPECT_LT(snd_mixer_group_read(mine, &group), 0);
     snd_mixer_close(mine);
     snd_mixer_close(other);
+    EXPECT_EQ(sim->OpenMixers(), 0);
 }
 
 TEST_F(SimulatedSoundTest, ControlDeviceAndGroupSorting)
