@@ -3,17 +3,39 @@
 #include <cmath>
 #include <cstring>
 
+#include "brisko/CpuClones.h"
 #include "brisko/L3Tables.h"
 
 namespace brisko {
 
 namespace {
 
-// Signed 4/3 power: the table for the common small values, the power function beyond it.
-inline float pow43(const L3Tables& t, int v)
+// The 4/3 power of 0 .. 8206, the largest value a stream can code (15 + 2^13 - 1); built once, in
+// place, as it is too large for a thread's stack.
+constexpr int kPowMax = 8207;
+
+const float* powTable()
+{
+    static float table[kPowMax];
+    static const bool built = [] {
+        for (int i = 0; i < kPowMax; ++i) {
+            double v = i;
+            table[i] = static_cast<float>(v * std::cbrt(v));
+        }
+        return true;
+    }();
+    (void)built;
+    return table;
+}
+
+// Signed 4/3 power: the tables for every value a stream can code (the magnitude's power with the
+// sign put back is the same float as the signed formula), the power function beyond them.
+inline float pow43(const L3Tables& t, const float* big, int v)
 {
     unsigned u = static_cast<unsigned>(v + 32);
     if (u < 64) return t.look_pow[u];
+    if (v > 0 && v < kPowMax) return big[v];
+    if (v < 0 && v > -kPowMax) return -big[-v];
     double a = v;
     return static_cast<float>(a * std::cbrt(std::fabs(a)));
 }
@@ -24,6 +46,7 @@ int dequant(float* x, const int* ix, int& nsamp, const ScaleFactors& sf, const G
             int ncbl_mixed, const BandTable& band, float* re_buf)
 {
     const L3Tables& t = l3Tables();
+    const float* big = powTable();
     int ncbl;
     if (gc.block_type == 2) {
         cb.cbs0 = gc.mixed_block_flag ? 3 : 0;
@@ -47,7 +70,7 @@ int dequant(float* x, const int* ix, int& nsamp, const ScaleFactors& sf, const G
         for (; i < end; ++i) {
             int v = ix[i];
             any |= v;
-            x[i] = factor * pow43(t, v);
+            x[i] = factor * pow43(t, big, v);
         }
         if (any) cbmax = c;
         if (i >= nsamp) break;
@@ -71,7 +94,7 @@ int dequant(float* x, const int* ix, int& nsamp, const ScaleFactors& sf, const G
                 for (int j = 0; j < n; ++j, ++i) {
                     int v = ix[i];
                     any |= v;
-                    re_buf[base + 3 * j + w] = factor * pow43(t, v);
+                    re_buf[base + 3 * j + w] = factor * pow43(t, big, v);
                 }
                 if (any) cb.cbmax_s[w] = c;
             }
@@ -183,17 +206,28 @@ void is_process_MPEG2(float* left, float* right, const ScaleFactors& sfRight, co
     }
 }
 
-void antialias(float* x, int n)
+BRISKO_CLONES void antialias(float* x, int n)
 {
     const L3Tables& t = l3Tables();
+    // The eight butterflies of a subband boundary side by side: lane k holds line 18 b - 1 - k
+    // above and 18 b + k below.
+    Lanes cs, ca;
+    for (int k = 0; k < 8; ++k) {
+        cs[k] = t.csa[k][0];
+        ca[k] = t.csa[k][1];
+    }
     for (int b = 1; b <= n; ++b) {
-        float* up = x + 18 * b - 1;
+        float* up = x + 18 * b - 8;
         float* dn = x + 18 * b;
-        for (int k = 0; k < 8; ++k) {
-            float u = up[-k], d = dn[k];
-            up[-k] = u * t.csa[k][0] - d * t.csa[k][1];
-            dn[k] = d * t.csa[k][0] + u * t.csa[k][1];
-        }
+        Lanes u, d;
+        std::memcpy(&u, up, sizeof u);
+        std::memcpy(&d, dn, sizeof d);
+        u = __builtin_shufflevector(u, u, 7, 6, 5, 4, 3, 2, 1, 0);
+        Lanes nu = u * cs - d * ca;
+        Lanes nd = d * cs + u * ca;
+        nu = __builtin_shufflevector(nu, nu, 7, 6, 5, 4, 3, 2, 1, 0);
+        std::memcpy(up, &nu, sizeof nu);
+        std::memcpy(dn, &nd, sizeof nd);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "brisko/L3Huffman.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace brisko {
@@ -19,6 +20,17 @@ constexpr int nr_table[6][3][4] = {
 
 inline int readSf(BitGetter& b, int len) { return len ? static_cast<int>(b.get(len)) : 0; }
 
+// The bit reader worked on as a local copy, written back when the function ends, so that the
+// compiler keeps it in registers instead of reloading it after every store of a value.
+struct LocalBits {
+    BitGetter& home;
+    BitGetter b;
+    explicit LocalBits(BitGetter& bits) : home(bits), b(bits) {}
+    ~LocalBits() { home = b; }
+    LocalBits(const LocalBits&) = delete;
+    LocalBits& operator=(const LocalBits&) = delete;
+};
+
 inline int signOf(BitGetter& b, int v)
 {
     if (v == 0) return 0;
@@ -28,8 +40,10 @@ inline int signOf(BitGetter& b, int v)
 
 }  // namespace
 
-void unpack_huff(BitGetter& b, int* xy, int n, int table)
+void unpack_huff(BitGetter& bits, int* xy, int n, int table)
 {
+    LocalBits local(bits);
+    BitGetter& b = local.b;
     if (n < 1) return;
     const int pairs = n / 2;
     const tables::HuffTable& t = tables::kHuffTables[table & 31];
@@ -71,8 +85,34 @@ void unpack_huff(BitGetter& b, int* xy, int n, int table)
     }
 }
 
-int unpack_huff_quad(BitGetter& b, int* vwxy, int n, int budget, int tableB)
+namespace {
+
+// The four values of a count-1 quadruple by its pattern and its sign bits (as many as it has
+// non-zero values, v's sign first), so that decoding one takes no branches.
+struct QuadValues {
+    std::int8_t v[16][16][4];
+};
+
+constexpr QuadValues kQuadValues = [] {
+    QuadValues t{};
+    for (int p = 0; p < 16; ++p)
+        for (int signs = 0; signs < 16; ++signs) {
+            int nz = ((p >> 3) & 1) + ((p >> 2) & 1) + ((p >> 1) & 1) + (p & 1);
+            for (int k = 0; k < 4; ++k) {
+                int v = (p >> (3 - k)) & 1;
+                if (v) v = (signs >> --nz) & 1 ? -1 : 1;
+                t.v[p][signs][k] = static_cast<std::int8_t>(v);
+            }
+        }
+    return t;
+}();
+
+}  // namespace
+
+int unpack_huff_quad(BitGetter& bits, int* vwxy, int n, int budget, int tableB)
 {
+    LocalBits local(bits);
+    BitGetter& b = local.b;
     // Non-zero values of each pattern (v = bit 3 .. y = bit 0).
     static constexpr std::uint8_t kCount[16] = {0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4};
     const int quads = n / 4;
@@ -102,14 +142,10 @@ int unpack_huff_quad(BitGetter& b, int* vwxy, int n, int budget, int tableB)
             last = i;
             pattern = p;
             // One sign bit for each non-zero value, v first.
-            int nz = kCount[p];
-            unsigned signs = b.take(nz);
+            const int nz = kCount[p];
+            const std::int8_t* v = kQuadValues.v[p][b.take(nz)];
             budget -= nz;
-            for (int k = 0; k < 4; ++k) {
-                int v = (p >> (3 - k)) & 1;
-                if (v) v = (signs >> --nz) & 1 ? -1 : 1;
-                q[k] = v;
-            }
+            for (int k = 0; k < 4; ++k) q[k] = v[k];
         }
         if (b.overrun()) {
             ++i;

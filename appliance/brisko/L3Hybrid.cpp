@@ -1,5 +1,7 @@
 #include "brisko/L3Hybrid.h"
 
+#include <cstring>
+
 #include "brisko/CpuClones.h"
 #include "brisko/L3Tables.h"
 
@@ -32,6 +34,63 @@ BRISKO_INLINE void imdct6_3(const float* x, float q[3][6], const L3Tables& t)
 
 inline float& Y(float* y, int i, int sb) { return y[32 * i + sb]; }
 
+// The long-block transform and overlap of eight subbands at once, one subband per vector lane
+// (`count` of them, the other lanes repeat the last and are dropped); each lane does exactly the
+// arithmetic of imdct18 and the overlap below. The sums of six outputs run side by side, so that
+// the additions of one output do not wait on each other.
+BRISKO_INLINE void longBlocks8(float* x, const float* prev, float* y, int sb, int count, const float* W,
+                               const L3Tables& t)
+{
+    Lanes in[18], pv[18], q[18];
+    int base[kLanes];
+    for (int l = 0; l < kLanes; ++l) base[l] = 18 * (sb + (l < count ? l : count - 1));
+    // Lines 0-7 and 8-15 of the subbands turned into lanes by 8 x 8 transposes, 16 and 17 one by one.
+    for (int h = 0; h < 16; h += 8) {
+        for (int l = 0; l < kLanes; ++l) {
+            in[h + l] = *reinterpret_cast<const LanesU*>(x + base[l] + h);
+            pv[h + l] = *reinterpret_cast<const LanesU*>(prev + base[l] + h);
+        }
+        transpose8(in + h);
+        transpose8(pv + h);
+    }
+    for (int l = 0; l < kLanes; ++l)
+        for (int k = 16; k < 18; ++k) {
+            in[k][l] = x[base[l] + k];
+            pv[k][l] = prev[base[l] + k];
+        }
+    for (int j0 = 0; j0 < 18; j0 += 6) {
+        Lanes acc[6] = {};
+        for (int k = 0; k < 18; ++k)
+            for (int m = 0; m < 6; ++m) acc[m] += in[k] * t.cos18[k][j0 + m];
+        for (int m = 0; m < 6; ++m) q[j0 + m] = acc[m];
+    }
+    Lanes out[18];
+    for (int i = 0; i < 9; ++i) {
+        Lanes lo = W[i] * q[9 + i] + pv[i];
+        Lanes hi = W[9 + i] * q[17 - i] + pv[9 + i];
+        if (count == kLanes) {
+            std::memcpy(&Y(y, i, sb), &lo, sizeof lo);
+            std::memcpy(&Y(y, 9 + i, sb), &hi, sizeof hi);
+        } else {
+            for (int l = 0; l < count; ++l) {
+                Y(y, i, sb + l) = lo[l];
+                Y(y, 9 + i, sb + l) = hi[l];
+            }
+        }
+        out[i] = W[18 + i] * q[8 - i];
+        out[9 + i] = W[27 + i] * q[i];
+    }
+    transpose8(out);
+    transpose8(out + 8);
+    for (int l = 0; l < count; ++l) {
+        float* o = x + 18 * (sb + l);
+        std::memcpy(o, &out[l], sizeof out[l]);
+        std::memcpy(o + 8, &out[8 + l], sizeof out[l]);
+        o[16] = out[16][l];
+        o[17] = out[17][l];
+    }
+}
+
 }  // namespace
 
 BRISKO_CLONES int hybrid(float* x, const float* prev, float* y, int block_type, int nlong, int ntot, int nprev, int nsbLimit)
@@ -43,20 +102,8 @@ BRISKO_CLONES int hybrid(float* x, const float* prev, float* y, int block_type, 
     int sb = 0;
     {
         const float* W = t.win[block_type == 2 ? 0 : block_type & 3];
-        for (; sb < nL; ++sb) {
-            float* xs = x + 18 * sb;
-            const float* p = prev + 18 * sb;
-            float q[18];
-            imdct18(xs, q, t);
-            for (int i = 0; i < 9; ++i) {
-                Y(y, i, sb) = W[i] * q[9 + i] + p[i];
-                Y(y, 9 + i, sb) = W[9 + i] * q[17 - i] + p[9 + i];
-            }
-            for (int i = 0; i < 9; ++i) {
-                xs[i] = W[18 + i] * q[8 - i];
-                xs[9 + i] = W[27 + i] * q[i];
-            }
-        }
+        for (; sb < nL; sb += kLanes) longBlocks8(x, prev, y, sb, nL - sb < kLanes ? nL - sb : kLanes, W, t);
+        sb = nL;
     }
     {
         const float* W = t.win[2];

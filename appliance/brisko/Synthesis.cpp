@@ -1,5 +1,6 @@
 #include "brisko/Synthesis.h"
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -39,19 +40,32 @@ const SynthTables& synthTables()
 
 // ---- transforms -------------------------------------------------------------------------------
 
-// How a transform reads its 32 (16, 8) inputs from a slot.
-enum class In { Plain, Dual, DualMono };
+// How a transform reads its 32 (16, 8) inputs from a slot: all of a one-channel slot, the left
+// (even) or right (odd) values of a two-channel slot, or their mean.
+enum class In { Plain, Left, Right, DualMono };
 
+// Inputs 8 q .. 8 q + 7 of the slot at x.
 template <In mode>
-BRISKO_INLINE float at(const float* x, int p)
+BRISKO_INLINE void slotInputs(const float* x, int q, Lanes& r)
 {
-    if constexpr (mode == In::Plain) return x[p];
-    else if constexpr (mode == In::Dual) return x[2 * p];
-    else return 0.5f * (x[2 * p] + x[2 * p + 1]);
+    if constexpr (mode == In::Plain) {
+        r = *reinterpret_cast<const LanesU*>(x + 8 * q);
+    } else {
+        const Lanes a = *reinterpret_cast<const LanesU*>(x + 16 * q);
+        const Lanes b = *reinterpret_cast<const LanesU*>(x + 16 * q + 8);
+        const Lanes even = __builtin_shufflevector(a, b, 0, 2, 4, 6, 8, 10, 12, 14);
+        const Lanes odd = __builtin_shufflevector(a, b, 1, 3, 5, 7, 9, 11, 13, 15);
+        if constexpr (mode == In::Left) r = even;
+        else if constexpr (mode == In::Right) r = odd;
+        else r = 0.5f * (even + odd);
+    }
 }
 
-template <int n>
-BRISKO_INLINE void forward_bf(int m, const float* x, float* f, const float* coef)
+// The transforms run on eight time slots at once, one slot per lane, so that every step of the
+// butterflies is one vector operation; each lane does exactly the arithmetic of a single slot.
+
+template <int n, typename T>
+BRISKO_INLINE void forward_bf(int m, const T* x, T* f, const float* coef)
 {
     constexpr int h = n / 2;
     for (int g = 0; g < m; ++g, x += n, f += n)
@@ -61,8 +75,8 @@ BRISKO_INLINE void forward_bf(int m, const float* x, float* f, const float* coef
         }
 }
 
-template <int n>
-BRISKO_INLINE void back_bf(int m, const float* x, float* f)
+template <int n, typename T>
+BRISKO_INLINE void back_bf(int m, const T* x, T* f)
 {
     constexpr int h = n / 2;
     for (int g = 0; g < m; ++g, x += n, f += n) {
@@ -72,15 +86,15 @@ BRISKO_INLINE void back_bf(int m, const float* x, float* f)
     }
 }
 
-template <In mode>
-BRISKO_INLINE void fdct32(const float* x, float* c)
+// The transforms of the inputs u (32, 16 or 8 of them) into c.
+template <typename T>
+BRISKO_INLINE void fdct32(const T* u, T* c)
 {
     const float* coef = synthTables().coef32;
-    float a[32], b[32];
+    T a[32], b[32];
     for (int p = 0; p < 16; ++p) {
-        float u = at<mode>(x, p), v = at<mode>(x, 31 - p);
-        a[p] = u + v;
-        a[16 + p] = (u - v) * coef[p];
+        a[p] = u[p] + u[31 - p];
+        a[16 + p] = (u[p] - u[31 - p]) * coef[p];
     }
     forward_bf<16>(2, a, b, coef + 16);
     forward_bf<8>(4, b, a, coef + 24);
@@ -92,17 +106,16 @@ BRISKO_INLINE void fdct32(const float* x, float* c)
     back_bf<32>(1, b, c);
 }
 
-template <In mode>
-BRISKO_INLINE void fdct16(const float* x, float* c)
+template <typename T>
+BRISKO_INLINE void fdct16(const T* u, T* c)
 {
     const float* coef = synthTables().coef32;
-    float a[16], b[16];
-    a[0] = at<mode>(x, 0);
-    a[8] = at<mode>(x, 0) * coef[16];
+    T a[16], b[16];
+    a[0] = u[0];
+    a[8] = u[0] * coef[16];
     for (int p = 1; p < 8; ++p) {
-        float u = at<mode>(x, p), v = at<mode>(x, 15 - p);
-        a[p] = u + v;
-        a[8 + p] = (u - v) * coef[16 + p];
+        a[p] = u[p] + u[15 - p];
+        a[8 + p] = (u[p] - u[15 - p]) * coef[16 + p];
     }
     forward_bf<8>(2, a, b, coef + 24);
     forward_bf<4>(4, b, a, coef + 28);
@@ -112,15 +125,14 @@ BRISKO_INLINE void fdct16(const float* x, float* c)
     back_bf<16>(1, b, c);
 }
 
-template <In mode>
-BRISKO_INLINE void fdct8(const float* x, float* c)
+template <typename T>
+BRISKO_INLINE void fdct8(const T* u, T* c)
 {
     const float* coef = synthTables().coef32;
-    float a[8], b[8];
+    T a[8], b[8];
     for (int p = 0; p < 4; ++p) {
-        float u = at<mode>(x, p), v = at<mode>(x, 7 - p);
-        a[p] = u + v;
-        a[4 + p] = (u - v) * coef[24 + p];
+        a[p] = u[p] + u[7 - p];
+        a[4 + p] = (u[p] - u[7 - p]) * coef[24 + p];
     }
     forward_bf<4>(2, a, b, coef + 28);
     forward_bf<2>(4, b, a, coef + 30);
@@ -128,12 +140,28 @@ BRISKO_INLINE void fdct8(const float* x, float* c)
     back_bf<8>(1, b, c);
 }
 
-template <int N, In mode>
-BRISKO_INLINE void fdct(const float* x, float* c)
+// Transforms `count` (1 to 8) consecutive slots, `stride` floats apart, into out[slot][0..N).
+// Slots are turned into lanes, and back, by 8 x 8 transposes.
+template <int N, In mode, int stride>
+BRISKO_INLINE void fdctSlots(const float* x, int count, float (*out)[N])
 {
-    if constexpr (N == 32) fdct32<mode>(x, c);
-    else if constexpr (N == 16) fdct16<mode>(x, c);
-    else fdct8<mode>(x, c);
+    Lanes u[N], c[N];
+    for (int q = 0; q < N / 8; ++q) {
+        Lanes r[kLanes];
+        // Lanes past the last slot repeat it; their results are dropped.
+        for (int l = 0; l < kLanes; ++l) slotInputs<mode>(x + stride * (l < count ? l : count - 1), q, r[l]);
+        transpose8(r);
+        for (int j = 0; j < 8; ++j) u[8 * q + j] = r[j];
+    }
+    if constexpr (N == 32) fdct32(u, c);
+    else if constexpr (N == 16) fdct16(u, c);
+    else fdct8(u, c);
+    for (int q = 0; q < N / 8; ++q) {
+        Lanes r[kLanes];
+        for (int j = 0; j < 8; ++j) r[j] = c[8 * q + j];
+        transpose8(r);
+        for (int l = 0; l < count; ++l) std::memcpy(&out[l][8 * q], &r[l], sizeof r[l]);
+    }
 }
 
 // ---- windowing --------------------------------------------------------------------------------
@@ -225,13 +253,60 @@ BRISKO_INLINE void window(const float* vbuf, int vb_ptr, void* pcm)
     for (int j = 0; j < N; ++j) store<B8>(pcm, stride * j, out[j]);
 }
 
-// Writes a transform into the history and its mirror one region further.
-template <int N, In mode>
-BRISKO_INLINE void transform(const float* x, float* vbuf, int vb_ptr)
+// Eight floats from anywhere.
+#define load8(p) (*reinterpret_cast<const LanesU*>(p))
+
+// The full-rate 16-bit window of one slot, its sums kept in vector registers: the same products
+// and sums, in the same order, as window<32, false, stride>, with the reversals of the taps'
+// results done by lane shuffles. For two channels, `half` picks the samples of each pair.
+template <int stride>
+BRISKO_INLINE void window32(const float* vbuf, int vb_ptr, void* pcm, int half)
 {
-    float* c = vbuf + vb_ptr;
-    fdct<N, mode>(x, c);
-    for (int i = 0; i < N; ++i) c[16 * N + i] = c[i];
+    const WindowTaps<32>& w = windowTaps<32>();
+    const float* v = vbuf + vb_ptr;
+    Lanes fa0{}, fa1{}, fb0{}, fb1{}, fc0{}, fc1{}, fd0{}, fd1{};
+    float mid = 0.0f;
+#pragma GCC unroll 8
+    for (int k = 0; k < 8; ++k) {
+        const float* row = v + 64 * k;
+        const Lanes ra0 = load8(row + 16), ra1 = load8(row + 24);
+        const Lanes rb0 = load8(row + 33), rb1 = load8(row + 41);
+        const Lanes rd0 = load8(row + 32), rd1 = load8(row + 40);
+        fa0 += load8(w.a[k]) * ra0;
+        fa1 += load8(w.a[k] + 8) * ra1;
+        fb0 += load8(w.b[k]) * rb0;
+        fb1 += load8(w.b[k] + 8) * rb1;
+        fc0 += load8(w.c[k]) * ra0;
+        fc1 += load8(w.c[k] + 8) * ra1;
+        fd0 += load8(w.d[k]) * rd0;
+        fd1 += load8(w.d[k] + 8) * rd1;
+        mid += w.mid[k] * row[32];
+    }
+    // out[j] = fa[j] - fb[15 - j]; out[16 + m] = fc[16 - m] + fd[m] (m >= 1); out[16] = mid.
+    float out[32];
+    const Lanes o0 = fa0 - __builtin_shufflevector(fb1, fb1, 7, 6, 5, 4, 3, 2, 1, 0);
+    const Lanes o1 = fa1 - __builtin_shufflevector(fb0, fb0, 7, 6, 5, 4, 3, 2, 1, 0);
+    const Lanes o2 = __builtin_shufflevector(fc0, fc1, 0, 15, 14, 13, 12, 11, 10, 9) + fd0;
+    const Lanes o3 = __builtin_shufflevector(fc0, fc1, 8, 7, 6, 5, 4, 3, 2, 1) + fd1;
+    std::memcpy(out, &o0, sizeof o0);
+    std::memcpy(out + 8, &o1, sizeof o1);
+    std::memcpy(out + 16, &o2, sizeof o2);
+    std::memcpy(out + 24, &o3, sizeof o3);
+    out[16] = mid;
+    if constexpr (stride == 1) {
+        for (int j = 0; j < 32; ++j) store<false>(pcm, j, out[j]);
+    } else if constexpr (std::endian::native == std::endian::little) {
+        // Each pair of samples as one 32-bit word: this channel's half replaced, the other kept.
+        std::uint32_t words[32];
+        std::memcpy(words, pcm, sizeof words);
+        const int shift = 16 * half;
+        const std::uint32_t keep = 0xFFFF0000u >> shift;
+        for (int j = 0; j < 32; ++j)
+            words[j] = (words[j] & keep) | static_cast<std::uint32_t>(static_cast<std::uint16_t>(toPcm(-out[j]))) << shift;
+        std::memcpy(pcm, words, sizeof words);
+    } else {
+        for (int j = 0; j < 32; ++j) store<false>(pcm, 2 * j + half, out[j]);
+    }
 }
 
 template <bool B8>
@@ -241,31 +316,51 @@ inline void* advance(void* pcm, int samples)
     else return static_cast<std::int16_t*>(pcm) + samples;
 }
 
+// One slot's window into the output at pcm (the pair's first sample for two channels).
+template <int N, bool B8, int stride>
+BRISKO_INLINE void windowSlot(const float* vbuf, int vb_ptr, void* pcm, int half)
+{
+    if constexpr (N == 32 && !B8) window32<stride>(vbuf, vb_ptr, pcm, half);
+    else window<N, B8, stride>(vbuf, vb_ptr, advance<B8>(pcm, half));
+}
+
+// Writes a transform into the history and its mirror one region further.
+template <int N>
+BRISKO_INLINE void toHistory(const float* c, float* vbuf, int vb_ptr)
+{
+    std::memcpy(vbuf + vb_ptr, c, N * sizeof(float));
+    std::memcpy(vbuf + vb_ptr + 16 * N, c, N * sizeof(float));
+}
+
 // ---- the members ------------------------------------------------------------------------------
 
 template <int N, bool B8, int variant>
 BRISKO_INLINE void sbtL12(SynthState& s, const float* sample, void* pcm, int n)
 {
     constexpr int mask = 16 * N - 1;
-    for (int i = 0; i < n; ++i) {
-        if constexpr (variant == kSbtMono) {
-            transform<N, In::Plain>(sample, s.vbuf, s.vb_ptr);
-            window<N, B8, 1>(s.vbuf, s.vb_ptr, pcm);
-            pcm = advance<B8>(pcm, N);
-        } else if constexpr (variant == kSbtDual) {
-            transform<N, In::Dual>(sample, s.vbuf, s.vb_ptr);
-            transform<N, In::Dual>(sample + 1, s.vbuf2, s.vb_ptr);
-            window<N, B8, 2>(s.vbuf, s.vb_ptr, pcm);
-            window<N, B8, 2>(s.vbuf2, s.vb_ptr, advance<B8>(pcm, 1));
-            pcm = advance<B8>(pcm, 2 * N);
-        } else {
-            if constexpr (variant == kSbtDualMono) transform<N, In::DualMono>(sample, s.vbuf, s.vb_ptr);
-            else transform<N, In::Dual>(sample + (variant == kSbtRight ? 1 : 0), s.vbuf, s.vb_ptr);
-            window<N, B8, 1>(s.vbuf, s.vb_ptr, pcm);
-            pcm = advance<B8>(pcm, N);
+    float c[kLanes][N], c2[kLanes][N];
+    for (int i0 = 0; i0 < n; i0 += kLanes, sample += 64 * kLanes) {
+        const int count = n - i0 < kLanes ? n - i0 : kLanes;
+        if constexpr (variant == kSbtMono) fdctSlots<N, In::Plain, 64>(sample, count, c);
+        else if constexpr (variant == kSbtDual) {
+            fdctSlots<N, In::Left, 64>(sample, count, c);
+            fdctSlots<N, In::Right, 64>(sample, count, c2);
+        } else if constexpr (variant == kSbtDualMono) fdctSlots<N, In::DualMono, 64>(sample, count, c);
+        else if constexpr (variant == kSbtRight) fdctSlots<N, In::Right, 64>(sample, count, c);
+        else fdctSlots<N, In::Left, 64>(sample, count, c);
+        for (int l = 0; l < count; ++l) {
+            toHistory<N>(c[l], s.vbuf, s.vb_ptr);
+            if constexpr (variant == kSbtDual) {
+                toHistory<N>(c2[l], s.vbuf2, s.vb_ptr);
+                windowSlot<N, B8, 2>(s.vbuf, s.vb_ptr, pcm, 0);
+                windowSlot<N, B8, 2>(s.vbuf2, s.vb_ptr, pcm, 1);
+                pcm = advance<B8>(pcm, 2 * N);
+            } else {
+                windowSlot<N, B8, 1>(s.vbuf, s.vb_ptr, pcm, 0);
+                pcm = advance<B8>(pcm, N);
+            }
+            s.vb_ptr = (s.vb_ptr - N) & mask;
         }
-        sample += 64;
-        s.vb_ptr = (s.vb_ptr - N) & mask;
     }
 }
 
@@ -275,13 +370,17 @@ BRISKO_INLINE void sbtL3(SynthState& s, const float* sample, void* pcm, int ch)
     constexpr int mask = 16 * N - 1;
     float* vbuf = dual && ch ? s.vbuf2 : s.vbuf;
     int& ptr = dual && ch ? s.vb2_ptr : s.vb_ptr;
-    if constexpr (dual) pcm = advance<B8>(pcm, ch ? 1 : 0);
-    for (int i = 0; i < 18; ++i) {
-        transform<N, In::Plain>(sample, vbuf, ptr);
-        window<N, B8, dual ? 2 : 1>(vbuf, ptr, pcm);
-        pcm = advance<B8>(pcm, dual ? 2 * N : N);
-        sample += 32;
-        ptr = (ptr - N) & mask;
+    const int half = dual && ch ? 1 : 0;
+    float c[kLanes][N];
+    for (int i0 = 0; i0 < 18; i0 += kLanes, sample += 32 * kLanes) {
+        const int count = 18 - i0 < kLanes ? 18 - i0 : kLanes;
+        fdctSlots<N, In::Plain, 32>(sample, count, c);
+        for (int l = 0; l < count; ++l) {
+            toHistory<N>(c[l], vbuf, ptr);
+            windowSlot<N, B8, dual ? 2 : 1>(vbuf, ptr, pcm, half);
+            pcm = advance<B8>(pcm, dual ? 2 * N : N);
+            ptr = (ptr - N) & mask;
+        }
     }
 }
 

@@ -78,12 +78,13 @@ unsigned long HighWater(RingBuffer *ring)
     return static_cast<unsigned long>(static_cast<double>(ring->ulBuffSize) * ring->dHighWaterMark);
 }
 
-// Consumption wakes a producer waiting for room only once the ring has drained to half, so that
-// it refills in one large read instead of one small read (and two thread switches) per frame.
-// A consumer about to wait for data wakes it at once.
+// Consumption wakes a producer waiting for room only once the ring has drained to an eighth, so
+// that it refills in few large reads instead of one small read (and two thread switches) per
+// frame; thread switches cost far more than the reads. A consumer about to wait for data wakes it
+// at once.
 unsigned long LowWater(RingBuffer *ring)
 {
-    return std::min(HighWater(ring), ring->ulBuffSize / 2);
+    return std::min(HighWater(ring), ring->ulBuffSize / 8);
 }
 
 void iFlushRingBuffer(RingBuffer *ring)

@@ -78,7 +78,7 @@ int Ring_Seek_Fd(RingBuffer *ring, FILE *stream, long offset);
 // 0, or -1 when the data has ended and everything written was consumed.
 int Ring_Read_Ptr(RingBuffer *ring, unsigned char **ptr, unsigned long *len, unsigned long minBytes, unsigned long maxBytes);
 // Consumer: releases n consumed bytes (at most what is buffered); wakes the producer once the
-// ring has drained to half.
+// ring has drained to an eighth.
 int Report_Bytes_Read(RingBuffer *ring, unsigned long n);
 // Waits while `count` is not smaller than what is buffered and the data has not ended.
 // `count`, or -1 when the data has ended and everything was consumed.

@@ -103,7 +103,11 @@ private:
     bool OpenFile()
     {
         pthread_mutex_lock(&pd_->fileMutex);
-        if (!pd_->fp) pd_->fp = std::fopen(FilePath(pd_->url), "rb");
+        if (!pd_->fp) {
+            pd_->fp = std::fopen(FilePath(pd_->url), "rb");
+            // The ring is the file's buffer: each refill is one read straight into it.
+            if (pd_->fp) std::setvbuf(pd_->fp, nullptr, _IONBF, 0);
+        }
         const bool open = pd_->fp != nullptr;
         const int error = errno;
         pthread_mutex_unlock(&pd_->fileMutex);

@@ -2,6 +2,7 @@
 // Layer III dequantisation values.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -124,6 +125,69 @@ TEST(Synthesis, ReducedRatesUseTheirSubbands)
     SelectSbt(false, 2, kSbtMono)(a, s1.data(), p1, 36);
     SelectSbt(false, 2, kSbtMono)(b, s2.data(), p2, 36);
     EXPECT_EQ(0, std::memcmp(p1, p2, 288 * sizeof(std::int16_t)));
+}
+
+TEST(Synthesis, SlotsGiveTheSameSamplesWhateverTheirGrouping)
+{
+    // The slots of a call are transformed eight at a time; a call of 36 slots must give the very
+    // samples of calls of 1, 2, 3, 5, 7, 8 and 10 slots, in every member, and Layer III's members
+    // must give those of the Layer I/II member fed the same slots.
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<float> amp(-6000.0f, 6000.0f);
+    std::vector<float> sample(36 * 64);
+    for (float& v : sample) v = amp(rng);
+    const int pieces[] = {1, 2, 3, 5, 7, 8, 10};
+    for (int bits8 = 0; bits8 < 2; ++bits8)
+        for (int reduction = 0; reduction < 3; ++reduction)
+            for (int variant = 0; variant < 5; ++variant) {
+                SbtFn fn = SelectSbt(bits8, reduction, variant);
+                const int bytes = (bits8 ? 1 : 2) * kSbtOutChannels[variant] * (32 >> reduction) * 36;
+                std::vector<std::uint8_t> whole(bytes), split(bytes);
+                SynthState a, b;
+                sbt_init(a);
+                sbt_init(b);
+                fn(a, sample.data(), whole.data(), 36);
+                int slot = 0, at = 0;
+                for (int n : pieces) {
+                    fn(b, sample.data() + 64 * slot, split.data() + at, n);
+                    slot += n;
+                    at += bytes / 36 * n;
+                }
+                ASSERT_EQ(slot, 36);
+                EXPECT_EQ(whole, split) << "8-bit " << bits8 << " reduction " << reduction << " variant " << variant;
+            }
+    // Layer III: two granules of one channel, laid out 32 floats a slot.
+    std::vector<float> l3(36 * 32);
+    for (int t = 0; t < 36; ++t)
+        for (int sb = 0; sb < 32; ++sb) l3[32 * t + sb] = sample[64 * t + sb];
+    for (int reduction = 0; reduction < 3; ++reduction) {
+        const int n = 32 >> reduction;
+        std::vector<std::int16_t> fromL12(36 * n), fromL3(36 * n), pairs(2 * 36 * n);
+        SynthState a, b, c;
+        sbt_init(a);
+        sbt_init(b);
+        sbt_init(c);
+        SelectSbt(false, reduction, kSbtMono)(a, sample.data(), fromL12.data(), 36);
+        SbtL3Fn mono = SelectSbtL3(false, reduction, false);
+        mono(b, l3.data(), fromL3.data(), 0);
+        mono(b, l3.data() + 18 * 32, fromL3.data() + 18 * n, 0);
+        EXPECT_EQ(fromL12, fromL3) << "reduction " << reduction;
+        // The two-channel member puts channel 0 at even and channel 1 at odd positions, each
+        // leaving the other's samples alone.
+        SbtL3Fn dual = SelectSbtL3(false, reduction, true);
+        std::fill(pairs.begin(), pairs.end(), std::int16_t{0x5555});
+        for (int gr = 0; gr < 2; ++gr) {
+            dual(c, l3.data() + 18 * 32 * gr, pairs.data() + 2 * 18 * n * gr, 0);
+            if (gr == 0) {
+                for (int i = 0; i < 18 * n; ++i) ASSERT_EQ(pairs[2 * i + 1], 0x5555) << i;
+            }
+            dual(c, l3.data() + 18 * 32 * gr, pairs.data() + 2 * 18 * n * gr, 1);
+        }
+        for (int i = 0; i < 36 * n; ++i) {
+            ASSERT_EQ(pairs[2 * i], fromL12[i]) << "reduction " << reduction << " sample " << i;
+            ASSERT_EQ(pairs[2 * i + 1], fromL12[i]) << "reduction " << reduction << " sample " << i;
+        }
+    }
 }
 
 TEST(Dequant, GainScaleFactorsAndPowers)
