@@ -27,6 +27,10 @@ struct LibraryLock {
     std::deque<Job*> jobs;
 };
 
+// Widget calls the loop thread is running for the lock's owner. A modal dialog among them runs
+// a loop of its own, which goes on for the owner without the lock (the owner waits for the call).
+int serving_depth = 0;
+
 LibraryLock& lock()
 {
     static auto* l = new LibraryLock;   // lives to the end; threads may still leave at exit
@@ -43,11 +47,14 @@ void AcquireOnLoop()
             Job* job = l.jobs.front();
             l.jobs.pop_front();
             g.unlock();
+            ++serving_depth;
             (*job->fn)();
+            --serving_depth;
             g.lock();
             job->done = true;
             l.cv.notify_all();
         }
+        if (serving_depth > 0) return;
         if (l.owner == std::thread::id()) break;
         l.cv.wait(g);
     }

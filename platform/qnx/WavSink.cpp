@@ -1,6 +1,7 @@
 // The output that writes every PCM byte that would be played into a WAV file.
 #include "SoundBackend.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -119,6 +120,8 @@ private:
 class WavPcm : public BasicPcm {
 public:
     explicit WavPcm(WavFile &file) : file_(file) {}
+    // A channel with a file of its own.
+    explicit WavPcm(std::unique_ptr<WavFile> own) : own_(std::move(own)), file_(*own_) {}
     ~WavPcm() override { file_.Finish(); }
 
     int Params(const snd_pcm_channel_params_t &params) override
@@ -142,16 +145,29 @@ private:
         file_.Append(data, size, format.format);
     }
 
+    std::unique_ptr<WavFile> own_;
     WavFile &file_;
 };
 
 class WavSink : public SoftCard {
 public:
-    explicit WavSink(const std::string &path) : SoftCard("Wav", "Zephra WAV file output"), file_(path) {}
+    explicit WavSink(const std::string &path) : SoftCard("Wav", "Zephra WAV file output"), path_(path), file_(path) {}
 
 private:
-    std::unique_ptr<PcmStream> NewPcm() override { return std::make_unique<WavPcm>(file_); }
+    // A path with "%d" gives each channel opened a file of its own, numbered from 1 in the order
+    // of opening (players side by side in one process); else every channel plays into one file.
+    std::unique_ptr<PcmStream> NewPcm() override
+    {
+        const size_t at = path_.find("%d");
+        if (at == std::string::npos)
+            return std::make_unique<WavPcm>(file_);
+        std::string path = path_;
+        path.replace(at, 2, std::to_string(++opened_));
+        return std::make_unique<WavPcm>(std::make_unique<WavFile>(path));
+    }
 
+    std::string path_;
+    std::atomic<int> opened_{0};
     WavFile file_;
 };
 

@@ -6,7 +6,8 @@
 //                  the default when a sound card exists
 //   wav:PATH       every PCM byte that would be played goes into the WAV file PATH
 //                  (rewritten when a stream opens with another format; its header is
-//                  completed at every close and when the program ends)
+//                  completed at every close and when the program ends); with "%d" in
+//                  PATH each channel opened gets a file of its own, %d its number from 1
 //   null           everything is accepted and nothing is played; the default without a card
 // Tests install a simulated device instead (qnx/SimulatedSound.h).
 //

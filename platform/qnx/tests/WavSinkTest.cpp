@@ -96,3 +96,34 @@ TEST_F(WavSinkTest, AnotherFormatStartsTheFileAnewAndSignedBytesBecomeWavBytes)
 }
 
 }  // namespace
+
+// Players side by side: with "%d" in the path each channel opened has a file of its own, numbered
+// in the order of opening, even while the first is still open.
+TEST(WavSinkNumbered, EachChannelOpenedHasAFileOfItsOwn)
+{
+    const auto dir = std::filesystem::temp_directory_path() / ("zephra-wavn-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    sound::InstallSink(sound::MakeWavSink((dir / "out-%d.wav").string()));
+    std::vector<unsigned char> first(400, 0x11), second(800, 0x22);
+    snd_pcm_t *outer = nullptr;
+    ASSERT_EQ(snd_pcm_open(&outer, 0, 0, SND_PCM_OPEN_PLAYBACK), 0);
+    snd_pcm_channel_params_t params{};
+    params.channel = SND_PCM_CHANNEL_PLAYBACK;
+    params.format = {1, SND_PCM_SFMT_S16_LE, 8000, 1};
+    params.buf.block = {4096, 1, 4};
+    ASSERT_EQ(snd_pcm_plugin_params(outer, &params), 0);
+    ASSERT_EQ(snd_pcm_plugin_prepare(outer, SND_PCM_CHANNEL_PLAYBACK), 0);
+    ASSERT_EQ(snd_pcm_plugin_write(outer, first.data(), first.size()), 400);
+    Play(SND_PCM_SFMT_S16_LE, 8000, 1, second);   // opened while the first is open
+    snd_pcm_plugin_flush(outer, SND_PCM_CHANNEL_PLAYBACK);
+    snd_pcm_close(outer);
+    sound::InstallSink(nullptr);
+
+    const auto one = ReadFile(dir / "out-1.wav");
+    const auto two = ReadFile(dir / "out-2.wav");
+    ASSERT_EQ(one.size(), 44u + 400u);
+    ASSERT_EQ(two.size(), 44u + 800u);
+    EXPECT_EQ(std::vector<unsigned char>(one.begin() + 44, one.end()), first);
+    EXPECT_EQ(std::vector<unsigned char>(two.begin() + 44, two.end()), second);
+    std::filesystem::remove_all(dir);
+}

@@ -1,0 +1,468 @@
+// The player threads. The decoder thread empties (or makes) the ring, waits for the start fill,
+// sets its own decoder up from the first header, opens the audio device at the last volume and
+// balance, and plays frame after frame until the data ends or a stop is asked. At a natural end
+// with repeat on it asks the browser for the stream again instead of reporting the end. The
+// reader thread runs only for a source opened by URL (file or socket); a file with repeat on is
+// read again from its start, so that it plays on without a gap.
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "PlayerContext.h"
+#include "media/HttpOpen.h"
+#include "qnx/Sched.h"
+
+namespace briskoplugin {
+namespace {
+
+constexpr const char *kCannotOpenFile = "brisko.so: unable to open specified file";
+constexpr const char *kNoHttpConnection = "MPEG Audio Plugin: Could not connect to Http address";
+constexpr const char *kBufferInsufficient = "MPEG Audio Plugin: Buffer size/percent insufficient to decode stream";
+constexpr const char *kStreamRefused = "MPEG Audio Plugin: error in parsing frame header";
+constexpr const char *kNoFrames = "MPEG Audio Plugin: no MPEG audio frames in the stream";
+constexpr const char *kOutOfMemory = "MPEG Audio Plugin: Out of memory";
+constexpr const char *kNoAudioDevice = "MPEG Audio Plugin: cannot open the audio device";
+constexpr const char *kUnexpectedRepeat = "unexpected repeattype %d\n";
+constexpr const char *kBufferSizeVariable = "BRISKOBUFFERSIZE";
+
+constexpr unsigned long kFileBufferSize = 100000;
+constexpr unsigned long kStartPercentCeiling = 86;
+constexpr unsigned long kStartPercentStep = 10;
+constexpr unsigned long kLongestFrameRun = 2900;
+constexpr double kHighWaterMark = 0.95;
+constexpr std::size_t kReadBlock = 5000;
+constexpr uint32_t kNotSet = 0xFFFFFFFFu;
+
+bool IsNetwork(PlayerContext *pc) { return pc->setup.streamType == MV_STREAM; }
+
+class DecoderRun {
+public:
+    explicit DecoderRun(MvPluginCtrl *ctrl) : ctrl_(ctrl), pc_(Context(ctrl))
+    {
+        const brisko::core::BriskoSettings &s = pc_->settings;
+        // A new decoder for every stream: nothing of the last one carries over.
+        pc_->front = std::make_unique<brisko::DecoderFront>();
+        f_ = pc_->front.get();
+        brisko::InitAudioDecoderMode(*f_, s.reduction, s.transformBit, s.transformChannel, s.convert,
+                                     s.freqLimit, s.maxBitrate);
+        f_->log = nullptr;
+    }
+
+    void Play()
+    {
+        if (WaitForStart() && OpenSource() && PrepareRing() && StartReading() && FirstHeader() && OpenDevice())
+            DecodeFrames();
+        CleanUp();
+        End();
+    }
+
+private:
+    bool WaitForStart()
+    {
+        pthread_mutex_lock(&pc_->stateMutex);
+        run_ = pc_->run;
+        while (!pc_->startReported && !pc_->stop) pthread_cond_wait(&pc_->pauseCond, &pc_->stateMutex);
+        const bool go = !pc_->stop;
+        pthread_mutex_unlock(&pc_->stateMutex);
+        return go;
+    }
+
+    // Only a source opened by URL is opened here; the browser's streams arrive through writes.
+    bool OpenSource()
+    {
+        if (!pc_->url) return true;
+        if (IsNetwork(pc_)) {
+            char errortext[kHttpErrTextSize] = "";
+            MvMediaInfo heard{};
+            const int sock = OpenHttp(pc_->url, &heard, errortext, &pc_->stop);
+            KeepStreamNames(heard);
+            if (sock < 0) {
+                if (!pc_->stop) error_ = *errortext ? errortext : kNoHttpConnection;
+                return false;
+            }
+            pthread_mutex_lock(&pc_->fileMutex);
+            pc_->sock = sock;
+            if (pc_->stop) shutdown(sock, SHUT_RDWR);
+            pthread_mutex_unlock(&pc_->fileMutex);
+            pc_->media.which = MV_MEDIA_INFO;
+            ctrl_->cb(ctrl_, MVS_MEDIA, &pc_->status);
+            return true;
+        }
+        pthread_mutex_lock(&pc_->fileMutex);
+        if (!pc_->fp) pc_->fp = std::fopen(std::strlen(pc_->url) > 7 ? pc_->url + 7 : "", "rb");
+        const bool open = pc_->fp != nullptr;
+        pthread_mutex_unlock(&pc_->fileMutex);
+        if (!open) {
+            closed_ = true;
+            error_ = kCannotOpenFile;
+        }
+        return open;
+    }
+
+    // The stream's names from its header lines; the first ones heard stay for the medium, since
+    // the host may be reading them.
+    void KeepStreamNames(MvMediaInfo &heard)
+    {
+        if (!pc_->title && heard.title) pc_->media.title = pc_->title = const_cast<char *>(heard.title);
+        else std::free(const_cast<char *>(heard.title));
+        if (!pc_->moreinfo && heard.moreinfo) pc_->media.moreinfo = pc_->moreinfo = const_cast<char *>(heard.moreinfo);
+        else std::free(const_cast<char *>(heard.moreinfo));
+    }
+
+    // A ring left by an earlier stream is emptied and kept at its first size, before any byte of
+    // this stream goes in.
+    bool PrepareRing()
+    {
+        if (pc_->ring.pBufferHead) {
+            FlushRingBuffer(&pc_->ring);
+        } else if (InitRingBuffer(&pc_->ring, pc_->ringSize, 1, 3) != 0) {
+            error_ = kOutOfMemory;
+            return false;
+        }
+        ringUsed_ = true;
+        pc_->ringReady = true;
+        return true;
+    }
+
+    bool StartReading()
+    {
+        if (!pc_->url) return true;
+        pc_->readerThread = StartThread(GetDataProc, ctrl_);
+        if (pc_->readerThread) return true;
+        error_ = kOutOfMemory;
+        return false;
+    }
+
+    unsigned long StartFill() const { return brisko::core::PrefillBytes(pc_->ringSize, pc_->ringStart); }
+    bool Read(unsigned long minBytes) { return Ring_Read_Ptr(&pc_->ring, &p_, &len_, minBytes, 0) == 0; }
+    bool RunCut() { return RingGetBytesInBuffer(&pc_->ring) > len_; }
+    bool Ended() { return RingEndOfData(&pc_->ring); }
+
+    bool FirstHeader()
+    {
+        if (Read(StartFill())) {
+            CheckID3(pc_, p_, len_);
+            if (ParseHeader()) return true;
+        }
+        if (error_.empty() && !pc_->stop) error_ = kNoFrames;
+        return false;
+    }
+
+    bool ParseHeader()
+    {
+        for (;;) {
+            if (pc_->stop) return false;
+            f_->end_of_data = Ended();
+            std::size_t n = len_;
+            const int r = brisko::ParseSequenceHeader(*f_, p_, n);
+            if (r >= 0) {
+                Report_Bytes_Read(&pc_->ring, static_cast<unsigned long>(r));
+                return true;
+            }
+            if (r == brisko::kFrontSkip) {
+                Report_Bytes_Read(&pc_->ring, n);
+                if (!Read(StartFill())) return false;
+                continue;
+            }
+            if (r == brisko::kFrontNeedData && (RunCut() || (!f_->end_of_data && Ended()))) {
+                if (!Read(len_)) return false;
+                continue;
+            }
+            if (r == brisko::kFrontNeedData) {
+                if (!f_->end_of_data) error_ = kBufferInsufficient;
+            } else {
+                error_ = kStreamRefused;
+            }
+            return false;
+        }
+    }
+
+    bool OpenDevice()
+    {
+        const brisko::DecodeInfo info = brisko::FrontInfo(*f_);
+        const MvAudioMediaInfo &audio = pc_->setup.audio;
+        const bool digital = pc_->directDigital && audio.spdifPlaybackCard != kNotSet && audio.spdifPlaybackDevice != kNotSet;
+        const int card = static_cast<int>(digital ? audio.spdifPlaybackCard : audio.pcmPlaybackCardA);
+        const int device = static_cast<int>(digital ? audio.spdifPlaybackDevice : audio.pcmPlaybackDeviceA);
+        PluginAudioDevice *dev = &pc_->audio;
+        const unsigned char mute = dev->mute;
+        if (OpenAudioDevice(dev, card, device) != 0) {
+            error_ = kNoAudioDevice;
+            return false;
+        }
+        // The mixer opens at the volume and balance last reported, muted when asked.
+        dev->mute = mute;
+        dev->volume = static_cast<int>(audio.volume);
+        dev->balance = static_cast<int>(audio.reserve_2);
+        const int format = info.bits == 8 ? qnx::SND_PCM_SFMT_U8 : qnx::SND_PCM_SFMT_S16_LE;
+        if (InitAudioDevice(dev, info.samprate, info.channels, info.bits, format, 4, 16384, qnx::SND_PCM_START_FULL) != 0) {
+            DestroyAudioDevice(dev);
+            error_ = kNoAudioDevice;
+            return false;
+        }
+        deviceOpen_ = true;
+        return true;
+    }
+
+    void DecodeFrames()
+    {
+        unsigned long minBytes = 0;
+        while (CheckPauseAndSeek(minBytes) && Read(minBytes) && !pc_->stop) {
+            minBytes = 0;
+            f_->end_of_data = Ended();
+            std::size_t n = len_;
+            int outbytes = 0;
+            const int r = brisko::DecodeAudioFrame(*f_, p_, n, pcm_, outbytes);
+            if (r == brisko::kFrontOk || r == brisko::kFrontFormatChanged) {
+                if (!PlayFrame(r == brisko::kFrontFormatChanged, n, outbytes)) return;
+            } else if (r == brisko::kFrontNeedData) {
+                minBytes = NeedMore();
+            } else if (r == brisko::kFrontNoSync) {
+                minBytes = NoSync(n);
+            } else if (r == brisko::kFrontSkip || r == brisko::kFrontBadFrame) {
+                Report_Bytes_Read(&pc_->ring, n);
+            } else {
+                error_ = kStreamRefused;
+                return;
+            }
+        }
+    }
+
+    bool CheckPauseAndSeek(unsigned long &minBytes)
+    {
+        pthread_mutex_lock(&pc_->stateMutex);
+        while (!pc_->stop) {
+            if (pc_->pendingSeek >= 0) {
+                const int64_t target = std::exchange(pc_->pendingSeek, -1);
+                pthread_mutex_unlock(&pc_->stateMutex);
+                DrainAudioDevice(&pc_->audio);
+                pthread_mutex_lock(&pc_->fileMutex);
+                if (Ring_Seek_Fd(&pc_->ring, pc_->fp, static_cast<long>(target)) == 0) f_->skip_pending = 0;
+                pthread_mutex_unlock(&pc_->fileMutex);
+                minBytes = 0;
+                pthread_mutex_lock(&pc_->stateMutex);
+                continue;
+            }
+            if (pc_->status.state != MV_PAUSED && pc_->startReported) break;
+            pthread_cond_wait(&pc_->pauseCond, &pc_->stateMutex);
+        }
+        const bool go = !pc_->stop;
+        pthread_mutex_unlock(&pc_->stateMutex);
+        return go;
+    }
+
+    bool PlayFrame(bool formatChanged, std::size_t consumed, int outbytes)
+    {
+        if (formatChanged) {
+            DestroyAudioDevice(&pc_->audio);
+            deviceOpen_ = false;
+            if (!OpenDevice()) return false;
+        }
+        Report_Bytes_Read(&pc_->ring, consumed);
+        PluginAudioDevice *dev = &pc_->audio;
+        if (outbytes <= 0 || dev->bOutputOff || dev->mute) return true;
+        if (WriteAudioData(dev, pcm_, outbytes) == outbytes || pc_->stop) return true;
+        error_ = kNoAudioDevice;
+        return false;
+    }
+
+    unsigned long NeedMore()
+    {
+        if (f_->end_of_data) {
+            Report_Bytes_Read(&pc_->ring, len_);
+            return 0;
+        }
+        if (RunCut() || Ended()) return len_;
+        if (len_ >= static_cast<unsigned long>(pc_->ring.ulBuffSize * kHighWaterMark)) {
+            Report_Bytes_Read(&pc_->ring, len_ - kLongestFrameRun);
+            return 0;
+        }
+        const unsigned long start = pc_->ringStart;
+        if (start < kStartPercentCeiling) pc_->ringStart = start + kStartPercentStep;
+        if (!pc_->settings.refillOnUnderflow) return len_;
+        return std::max(len_, StartFill());
+    }
+
+    unsigned long NoSync(std::size_t droppable)
+    {
+        if (f_->end_of_data) {
+            Report_Bytes_Read(&pc_->ring, len_);
+            return 0;
+        }
+        if (RunCut() || Ended() || droppable == 0) return len_;
+        Report_Bytes_Read(&pc_->ring, droppable);
+        return 0;
+    }
+
+    // The ring is closed and kept; the reader joined, the source closed, the device destroyed.
+    void CleanUp()
+    {
+        if (ringUsed_) CloseRingBufferNotify(&pc_->ring);
+        pthread_mutex_lock(&pc_->fileMutex);
+        if (pc_->sock >= 0) shutdown(pc_->sock, SHUT_RDWR);
+        pthread_mutex_unlock(&pc_->fileMutex);
+        if (pc_->readerThread) {
+            pthread_join(*pc_->readerThread, nullptr);
+            std::free(pc_->readerThread);
+            pc_->readerThread = nullptr;
+        }
+        pthread_mutex_lock(&pc_->fileMutex);
+        if (pc_->fp) std::fclose(pc_->fp);
+        pc_->fp = nullptr;
+        if (pc_->sock >= 0) close(pc_->sock);
+        pc_->sock = -1;
+        pthread_mutex_unlock(&pc_->fileMutex);
+        if (deviceOpen_) DestroyAudioDevice(&pc_->audio);
+    }
+
+    // A natural end repeats (by asking for the stream again) or reports MV_STOPPED; an error is
+    // reported first, and ends the repeats. A stop or a newer start reports nothing here.
+    void End()
+    {
+        std::snprintf(pc_->errorText, sizeof pc_->errorText, "%s", error_.c_str());
+        pthread_mutex_lock(&pc_->stateMutex);
+        const bool own = !pc_->stop && pc_->run == run_;
+        pthread_mutex_unlock(&pc_->stateMutex);
+        if (!own) {
+            pc_->decoderRunning = false;
+            return;
+        }
+        if (closed_) {
+            pc_->decoderRunning = false;
+            ReportState(ctrl_, MV_CLOSED, pc_->errorText);
+            return;
+        }
+        RingClearEndOfData(&pc_->ring);
+        if (!error_.empty()) ReportError(ctrl_, pc_->errorText);
+        const int repeat = pc_->repeatType;
+        if (repeat == 1 && error_.empty()) {
+            pc_->refetch = true;
+            pc_->decoderRunning = false;
+            if (pc_->instance) RequestStreamAgain(pc_->instance);
+            return;
+        }
+        if (repeat != 0 && repeat != 1) std::printf(kUnexpectedRepeat, repeat);
+        pc_->decoderRunning = false;
+        ReportState(ctrl_, MV_STOPPED);
+    }
+
+    MvPluginCtrl *ctrl_;
+    PlayerContext *pc_;
+    brisko::DecoderFront *f_ = nullptr;
+    unsigned run_ = 0;
+    unsigned char *p_ = nullptr;
+    unsigned long len_ = 0;
+    bool ringUsed_ = false;
+    bool deviceOpen_ = false;
+    bool closed_ = false;
+    std::string error_;
+    alignas(16) std::uint8_t pcm_[brisko::MpegDecoder::kMaxPcmBytes];
+};
+
+void ReadFile(PlayerContext *pc)
+{
+    unsigned char block[kReadBlock];
+    while (!pc->stop) {
+        pthread_mutex_lock(&pc->fileMutex);
+        std::size_t n = std::fread(block, 1, sizeof block, pc->fp);
+        const bool failed = n == 0 && std::ferror(pc->fp);
+        // At the end a repeating file goes on from its start, so that no gap comes between.
+        if (n == 0 && !failed && pc->repeatType == 1 && std::ftell(pc->fp) > 0) {
+            std::rewind(pc->fp);
+            n = std::fread(block, 1, sizeof block, pc->fp);
+        }
+        pthread_mutex_unlock(&pc->fileMutex);
+        if (n == 0) return;
+        if (Ring_Write_Ptr(&pc->ring, block, static_cast<unsigned long>(n)) != 0) return;
+    }
+}
+
+void ReadSocket(PlayerContext *pc)
+{
+    unsigned char block[kReadBlock];
+    while (!pc->stop) {
+        const ssize_t n = read(pc->sock, block, sizeof block);
+        if (n > 0) {
+            if (Ring_Write_Ptr(&pc->ring, block, static_cast<unsigned long>(n)) != 0) return;
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        return;   // the end, a stop, or a failed read: what is buffered still plays
+    }
+}
+
+}  // namespace
+
+pthread_t *StartThread(void *(*routine)(void *), void *arg)
+{
+    auto *holder = static_cast<pthread_t *>(std::malloc(sizeof(pthread_t)));
+    if (!holder) return nullptr;
+    if (pthread_create(holder, nullptr, routine, arg) != 0) {
+        std::free(holder);
+        return nullptr;
+    }
+    return holder;
+}
+
+int StartDecoder(MvPluginCtrl *ctrl)
+{
+    PlayerContext *pc = Context(ctrl);
+    pc->settings = brisko::core::ReadBriskoSettings(IsNetwork(pc));
+    if (!IsNetwork(pc) && !std::getenv(kBufferSizeVariable)) pc->settings.bufferSize = kFileBufferSize;
+    // A ring kept from an earlier stream keeps its size.
+    pc->ringSize = pc->ring.pBufferHead ? pc->ring.ulBuffSizeFull : pc->settings.bufferSize;
+    pc->ringStart = pc->settings.bufferStartPercent;
+    if (ctrl->prio > 0) qnx::setprio(0, ctrl->prio);
+    pthread_mutex_lock(&pc->stateMutex);
+    pc->stop = false;
+    pc->startReported = false;
+    pc->pendingSeek = -1;
+    ++pc->run;
+    pthread_mutex_unlock(&pc->stateMutex);
+    pc->ringReady = false;
+    pc->decoderRunning = true;
+    pc->decoderThread = StartThread(DecodeProc, ctrl);
+    if (!pc->decoderThread) pc->decoderRunning = false;
+    return pc->decoderThread ? 0 : -1;
+}
+
+void *DecodeProc(void *arg)
+{
+    auto run = std::make_unique<DecoderRun>(static_cast<MvPluginCtrl *>(arg));
+    run->Play();
+    return nullptr;
+}
+
+void *GetDataProc(void *arg)
+{
+    PlayerContext *pc = Context(static_cast<MvPluginCtrl *>(arg));
+    if (IsNetwork(pc))
+        ReadSocket(pc);
+    else
+        ReadFile(pc);
+    CloseRingBufferNotify(&pc->ring);
+    return nullptr;
+}
+
+int64_t CheckID3(PlayerContext *pc, const unsigned char *p, std::size_t avail)
+{
+    if (avail < 10 || p[0] != 'I' || p[1] != 'D' || p[2] != '3') return -1;
+    const int64_t size = (int64_t(p[6] & 0x7F) << 21 | int64_t(p[7] & 0x7F) << 14 | int64_t(p[8] & 0x7F) << 7 |
+                          int64_t(p[9] & 0x7F)) + ((p[5] & 0x10) ? 20 : 10);
+    // Only what is buffered can be copied.
+    const std::size_t copy = std::min({static_cast<std::size_t>(size), kTagCopyBytes, avail});
+    std::memcpy(pc->tag.data, p, copy);
+    pc->tag.length = static_cast<uint32_t>(copy);
+    pc->tag.state = 1;
+    return size;
+}
+
+}  // namespace briskoplugin
