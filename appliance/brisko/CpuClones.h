@@ -20,7 +20,8 @@ using Lanes = float __attribute__((vector_size(32)));
 constexpr int kLanes = 8;
 
 // Eight floats read from anywhere (declared as the compilers' own unaligned vector loads are).
-using LanesU = float __attribute__((vector_size(32), aligned(4), may_alias));
+// A typedef, not an alias: Clang keeps a vector's natural alignment on the alias form.
+typedef float LanesU __attribute__((vector_size(32), aligned(4), may_alias));
 
 // Transposes the 8 x 8 floats of r[0..7] in place: r[i][j] becomes r[j][i].
 BRISKO_INLINE void transpose8(Lanes* r)
