@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "PlayerContext.h"
+#include "media/MixerGroup.h"
 #include "photon/PtApp.h"
 
 using namespace qnx;
@@ -51,30 +52,6 @@ int ReadStatus(PluginAudioDevice *dev)
     dev->status = {};
     dev->status.channel = SND_PCM_CHANNEL_PLAYBACK;
     return snd_pcm_plugin_status(dev->pcm_handle, &dev->status);
-}
-
-float Level(const PluginAudioDevice *dev, int channel)
-{
-    const snd_mixer_group_t &g = dev->group;
-    if (g.max == g.min) return 0.0f;
-    return static_cast<float>(g.volume.values[channel] - g.min) / static_cast<float>(g.max - g.min);
-}
-
-// Stores left and right levels for volume at balance in the group record.
-void StoreLevels(PluginAudioDevice *dev, int volume, int balance)
-{
-    snd_mixer_group_t &g = dev->group;
-    const int range = g.max - g.min;
-    const int l = balance <= 0 ? volume : volume - volume * balance / 100;
-    const int r = balance < 0 ? volume + volume * balance / 100 : volume;
-    const int left = g.min + (range * l + 50) / 100;
-    const int right = g.min + (range * r + 50) / 100;
-    g.volume.values[SND_MIXER_CHN_FRONT_LEFT] = left;
-    g.volume.values[SND_MIXER_CHN_FRONT_RIGHT] = right;
-    if (g.channels & 12) {
-        g.volume.values[SND_MIXER_CHN_REAR_LEFT] = left;
-        g.volume.values[SND_MIXER_CHN_REAR_RIGHT] = right;
-    }
 }
 
 void mixer_callback_group(void *data, int event, snd_mixer_gid_t *)
@@ -322,24 +299,18 @@ int mixer_update(int, void *data, unsigned)
 
 int GET_VOLUME(PluginAudioDevice *dev)
 {
-    const float left = Level(dev, SND_MIXER_CHN_FRONT_LEFT);
-    const float right = Level(dev, SND_MIXER_CHN_FRONT_RIGHT);
-    return static_cast<int>(100.0f * std::max(left, right));
+    return MixerGroupVolume(dev->group);
 }
 
 int GET_BALANCE(PluginAudioDevice *dev)
 {
-    const float l = Level(dev, SND_MIXER_CHN_FRONT_LEFT);
-    const float r = Level(dev, SND_MIXER_CHN_FRONT_RIGHT);
-    const float m = std::max(l, r);
-    if (m <= 0.0f) return 0;
-    return static_cast<int>(100.0f * r / m - 100.0f * l / m);
+    return MixerGroupBalance(dev->group);
 }
 
 int SET_VOLUME(PluginAudioDevice *dev, int volume)
 {
     if (!dev || !dev->pcm_handle || !dev->mixer_handle) return -1;
-    StoreLevels(dev, volume, GET_BALANCE(dev));
+    StoreMixerGroupLevels(dev->group, volume, GET_BALANCE(dev));
     const int result = snd_mixer_group_write(dev->mixer_handle, &dev->group);
     if (result < 0) {
         std::fprintf(stderr, kGroupWriteError, snd_strerror(result));
@@ -351,7 +322,7 @@ int SET_VOLUME(PluginAudioDevice *dev, int volume)
 int SET_BALANCE(PluginAudioDevice *dev, int balance)
 {
     if (!dev || !dev->pcm_handle || !dev->mixer_handle) return -1;
-    StoreLevels(dev, GET_VOLUME(dev), balance);
+    StoreMixerGroupLevels(dev->group, GET_VOLUME(dev), balance);
     if (snd_mixer_group_write(dev->mixer_handle, &dev->group) < 0) return -1;
     dev->balance = balance;
     return 0;

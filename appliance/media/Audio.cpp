@@ -123,37 +123,12 @@ bool Recover(AudioDevice *dev)
 }
 
 // Front channel level as a fraction of the group's range.
-float Level(const AudioDevice *dev, int channel)
-{
-    const snd_mixer_group_t &g = dev->group;
-    if (g.max == g.min)
-        return 0.0f;
-    return static_cast<float>(g.volume.values[channel] - g.min) / static_cast<float>(g.max - g.min);
-}
-
-// Stores left and right levels for `volume` at `balance` in the group record.
-void StoreLevels(AudioDevice *dev, int volume, int balance)
-{
-    snd_mixer_group_t &g = dev->group;
-    const int range = g.max - g.min;
-    const int l = balance >= 1 ? volume - volume * balance / 100 : volume;
-    const int r = balance < 0 ? volume + volume * balance / 100 : volume;
-    const int left = g.min + (range * l + 50) / 100;
-    const int right = g.min + (range * r + 50) / 100;
-    g.volume.values[SND_MIXER_CHN_FRONT_LEFT] = left;
-    g.volume.values[SND_MIXER_CHN_FRONT_RIGHT] = right;
-    if (g.channels & 12) {
-        g.volume.values[SND_MIXER_CHN_REAR_LEFT] = left;
-        g.volume.values[SND_MIXER_CHN_REAR_RIGHT] = right;
-    }
-}
-
 // Writes the group's levels to the mixer; handles held by the caller.
 void WriteVolume(AudioDevice *dev, int volume)
 {
     if (!dev->pcm_handle || !dev->mixer_handle)
         return;
-    StoreLevels(dev, volume, GET_BALANCE(dev));
+    StoreMixerGroupLevels(dev->group, volume, GET_BALANCE(dev));
     int result = snd_mixer_group_write(dev->mixer_handle, &dev->group);
     if (result < 0)
         Report(dev, kGroupWriteError, snd_strerror(result));
@@ -475,19 +450,12 @@ int CloseMixer(AudioDevice *dev)
 
 int GET_VOLUME(AudioDevice *dev)
 {
-    const float left = Level(dev, SND_MIXER_CHN_FRONT_LEFT);
-    const float right = Level(dev, SND_MIXER_CHN_FRONT_RIGHT);
-    return static_cast<int>(100.0f * std::max(left, right));
+    return MixerGroupVolume(dev->group);
 }
 
 int GET_BALANCE(AudioDevice *dev)
 {
-    const float left = Level(dev, SND_MIXER_CHN_FRONT_LEFT);
-    const float right = Level(dev, SND_MIXER_CHN_FRONT_RIGHT);
-    const float larger = std::max(left, right);
-    if (larger <= 0.0f)
-        return 0;
-    return static_cast<int>(100.0f * right / larger - 100.0f * left / larger);
+    return MixerGroupBalance(dev->group);
 }
 
 int SET_VOLUME(AudioDevice *dev, int volume)
@@ -503,7 +471,7 @@ int SET_BALANCE(AudioDevice *dev, int balance)
 {
     if (!dev)
         return 0;
-    StoreLevels(dev, GET_VOLUME(dev), balance);
+    StoreMixerGroupLevels(dev->group, GET_VOLUME(dev), balance);
     return 0;
 }
 

@@ -13,6 +13,7 @@
 #pragma once
 
 #include "media/MvPlugin.h"
+#include "media/MixerGroup.h"
 #include "qnx/asoundlib.h"
 
 #include <pthread.h>
