@@ -14,39 +14,6 @@
 namespace brisko::test {
 namespace {
 
-struct Wav {
-    int channels = 0;
-    int rate = 0;
-    int bits = 0;
-    std::vector<std::uint8_t> data;
-};
-
-std::uint32_t Le(const std::vector<std::uint8_t>& b, std::size_t at, int bytes)
-{
-    std::uint32_t v = 0;
-    for (int i = bytes - 1; i >= 0; --i) v = v << 8 | b[at + static_cast<std::size_t>(i)];
-    return v;
-}
-
-Wav ReadWav(const std::string& path)
-{
-    Wav wav;
-    std::vector<std::uint8_t> b = readFile(path);
-    for (std::size_t at = 12; at + 8 <= b.size();) {
-        const std::uint32_t size = Le(b, at + 4, 4);
-        if (std::memcmp(&b[at], "fmt ", 4) == 0 && at + 24 <= b.size()) {
-            wav.channels = static_cast<int>(Le(b, at + 10, 2));
-            wav.rate = static_cast<int>(Le(b, at + 12, 4));
-            wav.bits = static_cast<int>(Le(b, at + 22, 2));
-        } else if (std::memcmp(&b[at], "data", 4) == 0) {
-            const std::size_t end = std::min<std::size_t>(b.size(), at + 8 + size);
-            wav.data.assign(b.begin() + static_cast<long>(at + 8), b.begin() + static_cast<long>(end));
-        }
-        at += 8 + size + (size & 1);
-    }
-    return wav;
-}
-
 // Runs mvhost on the plug-in; its exit status.
 int RunHost(const std::string& url, const std::string& wav)
 {
@@ -121,12 +88,12 @@ TEST_P(PluginEndToEnd, FileAndHttpMatchTheReference)
 
     const std::string fromFile = path + ".file.wav";
     ASSERT_EQ(RunHost("file://" + path, fromFile), 0) << readFile(fromFile + ".log").data();
-    ExpectReference(ReadWav(fromFile), c, ref);
+    ExpectReference(readWav(fromFile), c, ref);
 
     StreamServer server(readFile(path));
     const std::string fromHttp = path + ".http.wav";
     ASSERT_EQ(RunHost(server.Url("/" + std::string(c.name)), fromHttp), 0);
-    ExpectReference(ReadWav(fromHttp), c, ref);
+    ExpectReference(readWav(fromHttp), c, ref);
 }
 
 std::string caseName(const ::testing::TestParamInfo<Case>& info) { return info.param.name; }

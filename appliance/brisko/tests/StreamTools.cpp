@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -30,6 +31,36 @@ std::vector<std::uint8_t> readFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+namespace {
+
+std::uint32_t littleEndian(const std::vector<std::uint8_t>& b, std::size_t at, int bytes)
+{
+    std::uint32_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i) v = v << 8 | b[at + static_cast<std::size_t>(i)];
+    return v;
+}
+
+}  // namespace
+
+Wav readWav(const std::string& path)
+{
+    Wav wav;
+    const std::vector<std::uint8_t> b = readFile(path);
+    for (std::size_t at = 12; at + 8 <= b.size();) {
+        const std::uint32_t size = littleEndian(b, at + 4, 4);
+        if (std::memcmp(&b[at], "fmt ", 4) == 0 && at + 24 <= b.size()) {
+            wav.channels = static_cast<int>(littleEndian(b, at + 10, 2));
+            wav.rate = static_cast<int>(littleEndian(b, at + 12, 4));
+            wav.bits = static_cast<int>(littleEndian(b, at + 22, 2));
+        } else if (std::memcmp(&b[at], "data", 4) == 0) {
+            const std::size_t end = std::min<std::size_t>(b.size(), at + 8 + size);
+            wav.data.assign(b.begin() + static_cast<long>(at + 8), b.begin() + static_cast<long>(end));
+        }
+        at += 8 + size + (size & 1);
+    }
+    return wav;
 }
 
 void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes)

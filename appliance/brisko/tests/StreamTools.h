@@ -17,6 +17,15 @@ std::string workDir();
 bool run(const std::string& cmd);
 
 std::vector<std::uint8_t> readFile(const std::string& path);
+
+// A WAV file's format and its data chunk (empty when the file has none).
+struct Wav {
+    int channels = 0;
+    int rate = 0;
+    int bits = 0;
+    std::vector<std::uint8_t> data;
+};
+Wav readWav(const std::string& path);
 void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
 // A low-passed test signal (pink noise and a sweep, faded in and out) as a WAV file.

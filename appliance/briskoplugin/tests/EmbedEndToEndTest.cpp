@@ -19,37 +19,6 @@
 namespace brisko::test {
 namespace {
 
-struct Wav {
-    int channels = 0;
-    int rate = 0;
-    std::vector<std::uint8_t> data;
-};
-
-std::uint32_t Le(const std::vector<std::uint8_t>& b, std::size_t at, int bytes)
-{
-    std::uint32_t v = 0;
-    for (int i = bytes - 1; i >= 0; --i) v = v << 8 | b[at + static_cast<std::size_t>(i)];
-    return v;
-}
-
-Wav ReadWav(const std::string& path)
-{
-    Wav wav;
-    const std::vector<std::uint8_t> b = readFile(path);
-    for (std::size_t at = 12; at + 8 <= b.size();) {
-        const std::uint32_t size = Le(b, at + 4, 4);
-        if (std::memcmp(&b[at], "fmt ", 4) == 0 && at + 24 <= b.size()) {
-            wav.channels = static_cast<int>(Le(b, at + 10, 2));
-            wav.rate = static_cast<int>(Le(b, at + 12, 4));
-        } else if (std::memcmp(&b[at], "data", 4) == 0) {
-            const std::size_t end = std::min<std::size_t>(b.size(), at + 8 + size);
-            wav.data.assign(b.begin() + static_cast<long>(at + 8), b.begin() + static_cast<long>(end));
-        }
-        at += 8 + size + (size & 1);
-    }
-    return wav;
-}
-
 // briskodec's output on the same file.
 std::vector<std::uint8_t> Reference(const std::string& mp3)
 {
@@ -126,7 +95,7 @@ TEST_F(EmbedEndToEnd, AnEmbedFromAFileAndFromAServerPlaysTheReference)
     const std::string wav = workDir() + "/bp_file.wav";
     Outcome r = Play(wav, kPlugin + "'" + stereo + "'");
     ASSERT_EQ(r.status, 0) << r.log;
-    Wav out = ReadWav(wav);
+    Wav out = readWav(wav);
     EXPECT_EQ(out.rate, 44100);
     EXPECT_EQ(out.channels, 2);
     EXPECT_EQ(out.data, *stereoRef);
@@ -146,7 +115,7 @@ TEST_F(EmbedEndToEnd, AnEmbedFromAFileAndFromAServerPlaysTheReference)
     const std::string fromHttp = workDir() + "/bp_http.wav";
     r = Play(fromHttp, kPlugin + "'" + server.Url("/mono.mp3") + "'");
     ASSERT_EQ(r.status, 0) << r.log;
-    out = ReadWav(fromHttp);
+    out = readWav(fromHttp);
     EXPECT_EQ(out.rate, 22050);
     EXPECT_EQ(out.channels, 1);
     EXPECT_EQ(out.data, *monoRef);
@@ -159,8 +128,8 @@ TEST_F(EmbedEndToEnd, TwoEmbedsAtOncePlayIndependently)
     const std::string pattern = workDir() + "/bp_two-%d.wav";
     Outcome r = Play(pattern, "-b 1024 " + kPlugin + "'" + stereo + "' '" + mono + "'");
     ASSERT_EQ(r.status, 0) << r.log;
-    Wav one = ReadWav(workDir() + "/bp_two-1.wav");
-    Wav two = ReadWav(workDir() + "/bp_two-2.wav");
+    Wav one = readWav(workDir() + "/bp_two-1.wav");
+    Wav two = readWav(workDir() + "/bp_two-2.wav");
     if (one.rate != 44100) std::swap(one, two);
     EXPECT_EQ(one.rate, 44100);
     EXPECT_EQ(two.rate, 22050);
@@ -184,13 +153,13 @@ TEST_F(EmbedEndToEnd, ALoopingEmbedAsksForItsStreamAgain)
     EXPECT_EQ(Count(r.log, "NPP_NewStream " + url), 3);
     std::vector<std::uint8_t> three;
     for (int i = 0; i < 3; ++i) three.insert(three.end(), stereoRef->begin(), stereoRef->end());
-    EXPECT_EQ(ReadWav(wav).data, three);
+    EXPECT_EQ(readWav(wav).data, three);
 
     // Any other value is no repeat.
     r = Play(wav, kPlugin + "'" + stereo + ";loop=1'");
     ASSERT_EQ(r.status, 0) << r.log;
     EXPECT_EQ(Count(r.log, "NPN_GetURL"), 0) << r.log;
-    EXPECT_EQ(ReadWav(wav).data, *stereoRef);
+    EXPECT_EQ(readWav(wav).data, *stereoRef);
 }
 
 // An error shown once ends the repeats: a looping embed of bytes that hold no MPEG audio is shown
@@ -204,7 +173,7 @@ TEST_F(EmbedEndToEnd, AnErrorEndsTheRepeats)
     ASSERT_EQ(r.status, 0) << r.log;
     EXPECT_EQ(Count(r.log, "NPN_GetURL"), 0) << r.log;
     EXPECT_NE(r.log.find("embed 1: NPP_Destroy -> 0"), std::string::npos) << r.log;
-    EXPECT_TRUE(ReadWav(wav).data.empty());
+    EXPECT_TRUE(readWav(wav).data.empty());
 }
 
 // With saved settings in file mode the stream is taken as a file only and nothing plays.
