@@ -66,13 +66,10 @@ std::string Request::ServerVariables(const std::string& name) const {
 }
 
 std::string Request::pairValue(vb::Collection& pairs, const std::string& key) const {
-    try {
-        vb::Variant& item = pairs.Item(vb::Variant(key));
-        auto pair = std::dynamic_pointer_cast<KeyValuePair>(item.object());
-        return pair ? pair->value() : std::string();
-    } catch (const vb::Error&) {
-        return {};
-    }
+    vb::Variant* item = pairs.Find(key);
+    if (!item || !item->isObject()) return {};
+    auto pair = std::dynamic_pointer_cast<KeyValuePair>(item->object());
+    return pair ? pair->value() : std::string();
 }
 
 std::string Request::QueryString(const std::string& key) {
@@ -153,19 +150,25 @@ void Request::AddPostData(const std::string& data) {
     KeyValue(data, *formPairs_);
 }
 
-void Request::KeyValue(const std::string& text, vb::Collection& pairs) const {
-    if (text.empty()) return;
-    for (const std::string& piece : vb::Split(text, "&")) {
+void Request::KeyValue(const std::string& text, vb::Collection& pairs) {
+    std::size_t from = 0;
+    while (from < text.size() && !tooManyFields_) {
+        std::size_t amp = text.find('&', from);
+        if (amp == std::string::npos) amp = text.size();
+        const std::string_view piece(text.data() + from, amp - from);
+        from = amp + 1;
         if (piece.empty()) continue;
-        const std::size_t eq = piece.find('=');
-        auto pair = std::make_shared<KeyValuePair>();
-        pair->setKey(Decode(piece.substr(0, eq)));
-        pair->setValue(eq == std::string::npos ? std::string() : Decode(piece.substr(eq + 1)));
-        try {
-            pairs.Add(vb::Variant(vb::ObjectRef(pair)), vb::Variant(pair->key()));
-        } catch (const vb::Error&) {
-            continue;  // a name already present keeps its first value
+        if (++fields_ > kFieldLimit) {
+            tooManyFields_ = true;
+            break;
         }
+        const std::size_t eq = piece.find('=');
+        const std::string key = Decode(std::string(piece.substr(0, eq)));
+        if (pairs.Find(key)) continue;  // a name already present keeps its first value
+        auto pair = std::make_shared<KeyValuePair>();
+        pair->setKey(key);
+        pair->setValue(eq == std::string_view::npos ? std::string() : Decode(std::string(piece.substr(eq + 1))));
+        pairs.Add(vb::Variant(vb::ObjectRef(pair)), vb::Variant(pair->key()));
         if (!pair->value().empty()) debug(kDbgKeyValue + pair->key() + " = " + pair->value());
     }
 }
