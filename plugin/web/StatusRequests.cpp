@@ -207,7 +207,10 @@ int ClientRequest(PluginState& state) {
         });
         return 0;
     }
+    state.statusPage.SaveProblem.clear();
     if (options.ShowSetup) trapped(state, kTagClientRequest, [&] { saveSetup(state); });
+    // A refused save stores nothing of the page, its display options neither.
+    if (!state.statusPage.SaveProblem.empty()) return 0;
     trapped(state, kTagClientRequest, [&] {
         options.ShowControl = !PostedField(state, "ShowControl").empty();
         options.ShowSetup = !PostedField(state, "ShowSetup").empty();
