@@ -2,6 +2,7 @@
 
 #include "vb/CodePage.h"
 #include "vb/Error.h"
+#include "vb/PercentDecode.h"
 #include "vb/Strings.h"
 #include "web/ServerTexts.h"
 
@@ -11,18 +12,11 @@ using namespace webtext;
 
 namespace {
 
-constexpr const char* kHexDigits = "0123456789ABCDEF";
 constexpr const char* kVersionMarker = "HTTP";
 constexpr const char* kEmptyLine = "\r\n\r\n";
 constexpr const char* kHeaderSeparator = ": ";
 
 std::string folded(const std::string& name) { return vb::LCase(name); }
-
-// Position (0 to 15) of an upper-case hex digit; -1 for any other character.
-int hexValue(char c) {
-    const char* at = std::char_traits<char>::find(kHexDigits, 16, c);
-    return at ? static_cast<int>(at - kHexDigits) : -1;
-}
 
 // Position of `find` in `text` at or after `from`, without regard to case; npos when none.
 std::size_t findFolded(const std::string& text, const std::string& find, std::size_t from) {
@@ -174,24 +168,14 @@ void Request::KeyValue(const std::string& text, vb::Collection& pairs) {
 }
 
 std::string Request::Decode(const std::string& text) const {
-    const std::string plain = vb::Replace(text, "+", " ");
-    const std::size_t first = plain.find('%');
-    debug(kDbgDecode + std::to_string(first == std::string::npos ? 0 : first + 1) + kDbgInString + plain + ">");
-    std::string decoded;
-    decoded.reserve(plain.size());
-    std::size_t from = 0;
-    for (std::size_t p = first; p != std::string::npos; p = plain.find('%', from)) {
-        const int h = p + 1 < plain.size() ? hexValue(plain[p + 1]) : 0;
-        const int l = p + 2 < plain.size() ? hexValue(plain[p + 2]) : 0;
-        int code = 16 * h + l;
-        if (code < 32) code = 32;
-        decoded.append(plain, from, p - from);
-        decoded.push_back(static_cast<char>(code));
-        from = p + 3;
-        if (from >= plain.size()) break;
+    // Odd escapes still give a character, and none below a blank: the pages rely on both.
+    static const vb::PercentRules kRules{true, true, vb::PercentRules::BadEscape::Compute, 32, false};
+    if (debug_) {
+        const std::string plain = vb::Replace(text, "+", " ");
+        const std::size_t first = plain.find('%');
+        debug(kDbgDecode + std::to_string(first == std::string::npos ? 0 : first + 1) + kDbgInString + plain + ">");
     }
-    if (from < plain.size()) decoded.append(plain, from);
-    return decoded;
+    return vb::PercentDecoded(text, kRules).value_or(std::string());
 }
 
 }  // namespace zephra
