@@ -523,6 +523,8 @@ int CheckSingleInstance() {
     }
 }
 
+void Alert(const std::string& text) { g_view.alert(text); }
+
 std::vector<PtWidget_t*> FrontPageItems() { return g_app ? g_view.items(g_app->browser.frontContainer()) : std::vector<PtWidget_t*>{}; }
 
 PtWidget_t* OpenMainWindow(App& app) {
