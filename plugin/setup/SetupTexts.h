@@ -34,6 +34,12 @@ inline constexpr const char* kNothingSaved = "Nothing was saved: ";
 inline constexpr const char* kCannotHold = " cannot hold ";
 inline constexpr const char* kSaveFailed = "The settings could not be saved: ";
 
+inline constexpr const char* kNoDisplay =
+    "The setup window needs a display (none is open: DISPLAY is not set or cannot be reached); the same settings are "
+    "on the status page, ";
+inline constexpr const char* kStatusAddress = "http://localhost:";
+inline constexpr const char* kStatusPath = "/status";
+
 inline constexpr const char* kVersionLabel = "Version ";
 inline constexpr const char* kHouseCodeLabel = "Plugin House Code is ";
 
