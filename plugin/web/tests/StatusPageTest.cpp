@@ -222,13 +222,18 @@ TEST(StatusPage, HostileSavesLoseNoApplianceAndAFailedSaveChangesNothing) {
                 } else {
                     // Stored: the page shows again what was posted.
                     const std::string stored = bed.get();
-                    for (const Field& f : inputs(stored))
-                        if (f.name == field && field != "IP0") EXPECT_NE(f.value.find('b'), std::string::npos) << f.value;
+                    for (const Field& f : inputs(stored)) {
+                        if (f.name == field && field != "IP0") {
+                            EXPECT_NE(f.value.find('b'), std::string::npos) << f.value;
+                        }
+                    }
                 }
                 const auto after = appliancesAndDevices(bed);
                 EXPECT_EQ(after.first.size(), 2u);
                 EXPECT_EQ(after.second, known.second);
-                if (field != "Location0" && field != "IP0") EXPECT_EQ(after.first, known.first);
+                if (field != "Location0" && field != "IP0") {
+                    EXPECT_EQ(after.first, known.first);
+                }
             }
         }
     }
