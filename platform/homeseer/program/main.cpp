@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "OwnUsage.h"
 #include "program/HostOptions.h"
 #include "program/HostProgram.h"
 
@@ -17,13 +18,7 @@ int main(int argc, char** argv) {
     if (::fcntl(STDIN_FILENO, F_GETFD) == -1 && errno == EBADF) ::open("/dev/null", O_RDONLY);
     std::vector<std::string> args(argv + 1, argv + argc);
     homeseer::OptionsReading reading = homeseer::ParseHostOptions(args);
-    if (reading.help) {
-        std::cout << reading.message;
-        return 0;
-    }
-    if (!reading.options) {
-        std::cerr << "zephra-host: " << reading.message << "\n" << homeseer::kHostUsage;
-        return 2;
-    }
+    if (reading.help) return qnx::ShowUsage(kOwnUsage);
+    if (!reading.options) return qnx::UsageError(kOwnUsage, reading.message, 2);
     return homeseer::RunHostProgram(*reading.options, std::cout, std::cerr);
 }
