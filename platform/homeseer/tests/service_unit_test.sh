@@ -3,10 +3,12 @@
 # is installed; and the host started as the unit starts it (its command line and environment, with
 # the program's and the state folder's paths put in, standard input /dev/null): it serves its web
 # server until SIGTERM, then exits 0.
-# Usage: service_unit_test.sh UNIT ZEPHRA_HOST
+# The README's excerpt of the unit is checked to be the unit's own lines.
+# Usage: service_unit_test.sh UNIT ZEPHRA_HOST README
 set -u
 unit=$1
 host=$2
+readme=$3
 work=$(mktemp -d)
 pid=
 trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
@@ -27,6 +29,10 @@ if command -v systemd-analyze >/dev/null 2>&1; then
 else
     echo "systemd-analyze is not installed: the unit's syntax is not checked"
 fi
+
+excerpt=$(sed -n '/^\[Service\]$/,/^```$/p' "$readme" | grep -v '^```$')
+missing=$(grep -vxF -f "$unit" <<<"$excerpt")
+check "the README's excerpt is the unit's" "$([ -n "$excerpt" ] && [ -z "$missing" ]; echo $?)" "not in the unit: $missing"
 
 grep -qx 'StandardInput=null' "$unit"
 check "standard input /dev/null" $? "no StandardInput=null line"
