@@ -100,7 +100,7 @@ void OnMedia(HostPluginCtrl* ctrl, const MvMediaInfo* media)
     }
     if (media->title) PaneText("cd_infoLabel", media->title);
     ctrl->mediaType = media->type;
-    ctrl->duration = media->duration;
+    ctrl->duration = ShownDuration(media->duration);
     if ((ctrl->mediaType & MV_MEDIA_SEEKABLE) && ctrl->duration) BlockPositionSlider(false);
     if (ctrl->mediaType & MV_MEDIA_PLAYLIST) {
         if (media->title && *media->title) PaneText("baseInfo", media->title);

@@ -88,7 +88,7 @@ void OnMedia(HostPluginCtrl* ctrl, const MvMediaInfo* media)
         return;
     }
     ctrl->mediaType = media->type;
-    ctrl->duration = media->duration;
+    ctrl->duration = ShownDuration(media->duration);
     if ((media->which & MV_MEDIA_VIDEO_INFO) && media->video) mplayer.videoInfo = *media->video;
     if ((ctrl->mediaType & MV_MEDIA_SEEKABLE) && ctrl->duration) BlockPositionSlider(false);
     if (ctrl->mediaType & MV_MEDIA_PLAYLIST) {
@@ -258,7 +258,7 @@ void dvd_vcb(MvPluginCtrl* plugin, uint32_t mask, const MvPluginStatus* status)
         DvdUpdatePosition(ctrl->position, ctrl->duration);
     }
     if (mask & MVS_DURATION) {
-        ctrl->duration = status->duration;
+        ctrl->duration = ShownDuration(status->duration);
         PaneGauge("curpos", Pt_ARG_GAUGE_MAXIMUM, static_cast<int>(ctrl->duration));
     }
     if (mask & MVS_ERRORMSG) {

@@ -74,7 +74,7 @@ void OnMedia(HostPluginCtrl* ctrl, const MvMediaInfo* media) {
     FormatMoreInfoString(moreinfo.data());
     PaneText("clipinfo", moreinfo.c_str());
     ctrl->mediaType = media->type;
-    ctrl->duration = media->duration;
+    ctrl->duration = ShownDuration(media->duration);
     if ((ctrl->mediaType & MV_MEDIA_SEEKABLE) && ctrl->duration) BlockPositionSlider(false);
     if (ctrl->mediaType & MV_MEDIA_PLAYLIST) {
         ControllerGetPluginList();

@@ -9,6 +9,12 @@ namespace velora {
 
 using namespace photon;
 
+namespace {
+
+constexpr uint32_t kUnknownDuration = 0xFFFFFFFFu;
+
+}  // namespace
+
 void PaneText(const char* name, const char* text)
 {
     if (PtWidget_t* w = W(name)) PtSetResource(w, Pt_ARG_TEXT_STRING, text ? text : "", 0);
@@ -57,5 +63,7 @@ bool PluginDied(uint32_t state)
     cbBaseClose();
     return true;
 }
+
+uint32_t ShownDuration(uint32_t reported) { return reported == kUnknownDuration ? 0 : reported; }
 
 }  // namespace velora

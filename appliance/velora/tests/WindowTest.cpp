@@ -230,6 +230,17 @@ TEST_F(VeloraWindow, TheViewerCallbacksTextsAndSliders) {
     ASSERT_EQ(Types(sent), std::vector<uint32_t>{CMD_PLUGIN_SET_PARAMETER});
     EXPECT_EQ(sent[0].statusFrequency, 335u);           // 60000 / 179
 
+    // A stream of unknown length (0xFFFFFFFF) shows a length of zero, not 93 hours.
+    media.duration = 0xFFFFFFFF;
+    fake->Report(MVS_MEDIA, status);
+    fake->ReportState(MV_STOPPED);
+    t::RunUntilIdle();
+    EXPECT_EQ(mplayer.pluginCtrl->duration, 0u);
+    EXPECT_EQ(Text("postxt"), " 0:00:00/ 0:00:00");
+    sent = fake->Take();
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(sent[0].statusFrequency, 0u);
+
     // The buffer line goes to the status bar; an open that fails says so.
     status.videoWndTitle = "Buffer 80%";
     fake->Report(MVS_VIDEO_WND_TITLE, status);
