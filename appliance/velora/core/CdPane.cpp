@@ -266,7 +266,7 @@ void cdaudio_vcb(MvPluginCtrl* plugin, uint32_t mask, const MvPluginStatus* stat
         if (status->position / 100 != ctrl->positionTenths) CdUpdatePosition(ctrl->position, ctrl->duration);
     }
     if (mask & MVS_ERRORMSG) {
-        popup_error(status->errormsg ? status->errormsg : "");
+        popup_plugin_error(status->errormsg);
         cbBaseClose();
         return;
     }

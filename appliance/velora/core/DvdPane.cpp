@@ -262,7 +262,7 @@ void dvd_vcb(MvPluginCtrl* plugin, uint32_t mask, const MvPluginStatus* status)
         PaneGauge("curpos", Pt_ARG_GAUGE_MAXIMUM, static_cast<int>(ctrl->duration));
     }
     if (mask & MVS_ERRORMSG) {
-        popup_error(status->errormsg ? status->errormsg : "");
+        popup_plugin_error(status->errormsg);
         mplayer.bPluginAlive = 0;
         cbBaseClose();
         return;

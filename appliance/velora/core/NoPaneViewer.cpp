@@ -118,7 +118,7 @@ void nogui_vcb(MvPluginCtrl* plugin, uint32_t mask, const MvPluginStatus* status
     if ((mask & MVS_VIDEO_WND_TITLE) && status->videoWndTitle) PaneText("statusBar", status->videoWndTitle);
     if ((mask & MVS_ERRORMSG) && status->errormsg) {
         mplayer.bErrorShown = 1;
-        popup_error(status->errormsg);
+        popup_plugin_error(status->errormsg);
     }
     if (ctrl->lastState == MV_STOPPED && mplayer.bStartPending) {
         mplayer.bStartPending = 0;

@@ -114,7 +114,7 @@ void plimsa_vcb(MvPluginCtrl* plugin, uint32_t mask, const MvPluginStatus* statu
     }
     if ((mask & MVS_ERRORMSG) && status->errormsg) {
         mplayer.bErrorShown = 1;
-        popup_error(status->errormsg);
+        popup_plugin_error(status->errormsg);
     }
     if (ctrl->lastState == MV_STOPPED && mplayer.bStartPending) {
         mplayer.bStartPending = 0;
