@@ -4,6 +4,8 @@
 // played is recorded; the piece is a tone whose pitch tells the position.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -20,9 +22,9 @@ namespace {
 
 using media::testing::SoundServer;
 
-const std::string kDir = SOUND_DEVICE_WORKDIR;
+// Each test program runs its own sound server and files (tests may run at once).
+const std::string kDir = std::string(SOUND_DEVICE_WORKDIR) + "/run-" + std::to_string(getpid());
 constexpr int kSeconds = 5;
-constexpr int kLastStep = kSeconds * 10 - 1;
 // Far beyond any wait here; reached only by a player that hangs.
 constexpr auto kHang = std::chrono::seconds(60);
 
@@ -46,7 +48,7 @@ protected:
         const std::string wav = kDir + "/steps.wav";
         ASSERT_TRUE(media::testing::WriteSteppedTone(wav, 44100, 2, kSeconds));
         ASSERT_EQ(std::system(("lame --quiet -b 192 '" + wav + "' '" + kDir + "/steps.mp3'").c_str()), 0);
-        server = new SoundServer(kDir + "/server");
+        server = new SoundServer();
         // The output is chosen once per process, at the first sound: this server's.
         server->ExportEnvironment();
         setenv("ZEPHRA_MEDIA_SETTINGS", "/nonexistent/media.conf", 1);
@@ -55,6 +57,9 @@ protected:
     {
         delete server;
         server = nullptr;
+        // What a failed run recorded is kept to be looked at.
+        if (::testing::UnitTest::GetInstance()->failed_test_count() == 0)
+            std::system(("rm -rf '" + kDir + "'").c_str());
     }
     void SetUp() override
     {
@@ -104,19 +109,8 @@ TEST_F(BrowserPlayerOnADevice, PlayOnAfterAPauseGoesOnWhereItStopped)
     ASSERT_TRUE(WaitForStops(stops + 1)) << "the piece never came to its end";
     server->StopRecording();
 
-    const std::vector<int> steps =
-        media::testing::HeardSteps(media::testing::ReadRecording(recording), media::testing::kRecordRate);
-    const media::testing::HeardPause pause = media::testing::FindPause(steps);
-    ASSERT_TRUE(pause.found) << "no pause between two tones in " << recording;
     // This player keeps what is queued at a pause: it plays out, and the piece goes on after it.
-    EXPECT_GE(pause.silentWindows, 4);
-    EXPECT_GE(pause.before, 5);
-    EXPECT_LE(pause.before, kLastStep - 10);
-    EXPECT_GE(pause.after, pause.before);
-    EXPECT_LE(pause.after, pause.before + 2);
-    int last = -1;
-    for (int s : steps) last = std::max(last, s);
-    EXPECT_GE(last, kLastStep - 2) << "the piece did not play on to its end";
+    EXPECT_EQ(media::testing::CheckPausedRecording(recording, kSeconds, 2), "");
 }
 
 TEST_F(BrowserPlayerOnADevice, AStopDuringAPauseEndsThePlay)

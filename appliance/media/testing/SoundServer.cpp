@@ -80,10 +80,16 @@ off_t FileSize(const std::string& path)
 
 }  // namespace
 
-SoundServer::SoundServer(const std::string& dir) : dir_(dir), socket_(dir + "/native")
+SoundServer::SoundServer()
 {
-    mkdir(dir_.c_str(), 0700);
-    unlink(socket_.c_str());
+    // A socket's path is short (108 bytes): the server lives in a folder of its own under /tmp.
+    std::string pattern = "/tmp/zephra-sound-XXXXXX";
+    if (!mkdtemp(pattern.data())) {
+        failure_ = "no folder for the sound server";
+        return;
+    }
+    dir_ = pattern;
+    socket_ = dir_ + "/native";
     // The server keeps its state, runtime files and cookie in the test's folder; running as root
     // (as in CI containers) only earns a warning in its log.
     const std::vector<std::pair<std::string, std::string>> env = {
@@ -98,7 +104,8 @@ SoundServer::SoundServer(const std::string& dir) : dir_(dir), socket_(dir + "/na
     while (!Accepts(socket_)) {
         if (server_ <= 0 || Exited(server_)) {
             server_ = -1;
-            failure_ = "pulseaudio did not start (see " + dir_ + "/server.log)";
+            std::ifstream log(dir_ + "/server.log");
+            failure_ = "pulseaudio did not start: " + std::string(std::istreambuf_iterator<char>(log), {});
             return;
         }
         if (std::chrono::steady_clock::now() > limit) {
@@ -114,6 +121,7 @@ SoundServer::~SoundServer()
 {
     StopRecording();
     End(server_, SIGTERM);
+    if (!dir_.empty()) std::system(("rm -rf '" + dir_ + "'").c_str());
 }
 
 std::string SoundServer::ShellEnvironment() const
@@ -275,6 +283,28 @@ HeardPause FindPause(const std::vector<int>& steps)
     pause.silentWindows = bestSilent;
     pause.found = pause.before >= 0 && pause.after >= 0;
     return pause;
+}
+
+std::string CheckPausedRecording(const std::string& recording, int seconds, int skipSteps)
+{
+    const int lastStep = seconds * 10 - 1;
+    const std::vector<int> steps = HeardSteps(ReadRecording(recording), kRecordRate);
+    const HeardPause pause = FindPause(steps);
+    if (!pause.found) return "no pause between two tones in " + recording;
+    std::string wrong;
+    auto check = [&](bool ok, const std::string& what) {
+        if (!ok) wrong += what + "; ";
+    };
+    const std::string at = " (paused at step " + std::to_string(pause.before) + ", went on at " +
+                           std::to_string(pause.after) + ", " + std::to_string(pause.silentWindows) + " silent windows)";
+    check(pause.silentWindows >= 4, "the pause was too short to be the pause" + at);
+    check(pause.before >= 5 && pause.before <= lastStep - 10, "the pause came at the wrong place" + at);
+    check(pause.after >= pause.before, "the piece went back" + at);
+    check(pause.after <= pause.before + skipSteps, "the piece skipped ahead" + at);
+    int last = -1;
+    for (int s : steps) last = std::max(last, s);
+    check(last >= lastStep - 2, "the piece did not play on to its end (last step " + std::to_string(last) + ")");
+    return wrong;
 }
 
 }  // namespace media::testing

@@ -17,9 +17,10 @@ namespace media::testing {
 
 class SoundServer {
 public:
-    // Starts the server with its files in `dir` (made when missing) and waits until it answers.
-    explicit SoundServer(const std::string& dir);
-    // Ends a recording still running, then the server.
+    // Starts the server, with its socket and files in a folder of its own under /tmp, and waits
+    // until it answers.
+    SoundServer();
+    // Ends a recording still running, then the server, and removes its folder.
     ~SoundServer();
     SoundServer(const SoundServer&) = delete;
     SoundServer& operator=(const SoundServer&) = delete;
@@ -65,5 +66,10 @@ struct HeardPause {
     int silentWindows = 0;
 };
 HeardPause FindPause(const std::vector<int>& steps);
+
+// Checks a recording of a stepped tone of `seconds` paused once in its first part and resumed:
+// a pause of at least 200 ms was heard, the piece went on at most `skipSteps` steps after where
+// it stopped (never before it), and it played on to its end. "" when so, else what was wrong.
+std::string CheckPausedRecording(const std::string& recording, int seconds, int skipSteps);
 
 }  // namespace media::testing

@@ -12,20 +12,6 @@ namespace {
 
 namespace t = photon::test;
 
-// Runs the loop and the layer's clock while the plug-ins decode in real time.
-bool RunUntil(const std::function<bool()>& done, std::chrono::seconds timeout = std::chrono::seconds(30)) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        t::RunUntilIdle();
-        t::AdvanceClock(20);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
-
-bool Shell(const std::string& command) { return std::system(command.c_str()) == 0; }
-
 std::string Samples(const std::string& wav) {
     const std::string all = ReadFile(wav);
     const size_t data = all.find("data");
