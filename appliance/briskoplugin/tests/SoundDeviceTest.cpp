@@ -44,10 +44,7 @@ class BrowserPlayerOnADevice : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        std::system(("mkdir -p '" + kDir + "'").c_str());
-        const std::string wav = kDir + "/steps.wav";
-        ASSERT_TRUE(media::testing::WriteSteppedTone(wav, 44100, 2, kSeconds));
-        ASSERT_EQ(std::system(("lame --quiet -b 192 '" + wav + "' '" + kDir + "/steps.mp3'").c_str()), 0);
+        ASSERT_TRUE(media::testing::MakeSteppedFiles(kDir, kSeconds));
         server = new SoundServer();
         // The output is chosen once per process, at the first sound: this server's.
         server->ExportEnvironment();

@@ -199,6 +199,13 @@ bool WriteSteppedTone(const std::string& path, int rate, int channels, int secon
     return static_cast<bool>(out);
 }
 
+bool MakeSteppedFiles(const std::string& dir, int seconds)
+{
+    const std::string wav = dir + "/steps.wav";
+    return std::system(("mkdir -p '" + dir + "'").c_str()) == 0 && WriteSteppedTone(wav, 44100, 2, seconds) &&
+           std::system(("lame --quiet -b 192 '" + wav + "' '" + dir + "/steps.mp3'").c_str()) == 0;
+}
+
 std::vector<int> HeardSteps(const std::vector<int16_t>& stereo, int rate)
 {
     // A window counts as tone or silence only when each of its quarters is; windows across an

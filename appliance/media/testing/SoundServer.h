@@ -54,6 +54,9 @@ std::vector<int16_t> ReadRecording(const std::string& path);
 // Writes a WAV file of `seconds` of position-coded tone: step k (100 ms each) at StepHz(k).
 bool WriteSteppedTone(const std::string& path, int rate, int channels, int seconds);
 int StepHz(int step);
+// Makes `dir` and in it steps.wav (44100 Hz stereo) and steps.mp3 (made from it by lame). False
+// when either could not be made.
+bool MakeSteppedFiles(const std::string& dir, int seconds);
 
 // A recording read as what played: per 50 ms window the step heard, or -1 for silence.
 std::vector<int> HeardSteps(const std::vector<int16_t>& stereo, int rate);

@@ -34,10 +34,7 @@ class SoundDevice : public ::testing::TestWithParam<Player> {
 protected:
     static void SetUpTestSuite()
     {
-        std::system(("mkdir -p '" + kDir + "'").c_str());
-        const std::string wav = kDir + "/steps.wav";
-        ASSERT_TRUE(media::testing::WriteSteppedTone(wav, 44100, 2, kSeconds));
-        ASSERT_EQ(std::system(("lame --quiet -b 192 '" + wav + "' '" + kDir + "/steps.mp3'").c_str()), 0);
+        ASSERT_TRUE(media::testing::MakeSteppedFiles(kDir, kSeconds));
         server = new SoundServer();
     }
     static void TearDownTestSuite()

@@ -34,12 +34,7 @@ TEST(VeloraPlays, APlaylistOfMp3AndWavThroughTheRealPlugins) {
     ASSERT_NE(base, nullptr);
 
     // The list as the command line gives it; auto-play goes through to its end.
-    for (const std::string& path : {mp3, wav, mp3b}) {
-        PlaylistItem item;
-        char buffer[kItemBufferSize];
-        ASSERT_TRUE(FindItemFromUrl(buffer, sizeof buffer, item, path.c_str(), nullptr));
-        ControllerAddItem(&item);
-    }
+    ASSERT_NO_FATAL_FAILURE(AddToPlaylist({mp3, wav, mp3b}));
     EXPECT_STREQ(ControllerGetPlugin(0), "brisko.so");
     EXPECT_STREQ(ControllerGetPlugin(1), "plimsa.so");
     mplayer.bAutoPlay = 1;
@@ -66,12 +61,7 @@ TEST(VeloraPlays, APlaylistOfMp3AndWavThroughTheRealPlugins) {
     EXPECT_TRUE(played.compare(44 + reference.size() + samples.size(), reference3.size(), reference3) == 0);
 
     // Moving between the tracks by buttons and keys, stopped.
-    for (const std::string& path : {mp3, wav, mp3b}) {
-        PlaylistItem item;
-        char buffer[kItemBufferSize];
-        ASSERT_TRUE(FindItemFromUrl(buffer, sizeof buffer, item, path.c_str(), nullptr));
-        ControllerAddItem(&item);
-    }
+    ASSERT_NO_FATAL_FAILURE(AddToPlaylist({mp3, wav, mp3b}));
     mplayer.bAutoPlay = 0;
     ASSERT_EQ(ControllerOpenItem(ControllerGetItem(0)), 1);
     ASSERT_TRUE(RunUntil([] { return Text("status") == "Opened"; }));

@@ -41,12 +41,7 @@ TEST(VeloraShortTracks, EachTrackOfAPlaylistPlaysOnce) {
     photon::PtWidget_t* base = OpenPlayerOnce("");
     ASSERT_NE(base, nullptr);
 
-    for (const std::string& path : files) {
-        PlaylistItem item;
-        char buffer[kItemBufferSize];
-        ASSERT_TRUE(FindItemFromUrl(buffer, sizeof buffer, item, path.c_str(), nullptr));
-        ControllerAddItem(&item);
-    }
+    ASSERT_NO_FATAL_FAILURE(AddToPlaylist(files));
     mplayer.bAutoPlay = 1;
     ASSERT_EQ(ControllerOpenItem(ControllerGetItem(0)), 1);
     ASSERT_TRUE(RunUntil([] { return ControllerGetActiveTrack() == 3; }));

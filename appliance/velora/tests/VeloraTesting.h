@@ -129,4 +129,14 @@ inline bool RunUntil(const std::function<bool()>& done, std::chrono::seconds tim
 
 inline bool Shell(const std::string& command) { return std::system(command.c_str()) == 0; }
 
+// Adds each file to the active playlist, resolved as the player resolves a command line's URL.
+inline void AddToPlaylist(const std::vector<std::string>& paths) {
+    for (const std::string& path : paths) {
+        PlaylistItem item;
+        char buffer[kItemBufferSize];
+        ASSERT_TRUE(FindItemFromUrl(buffer, sizeof buffer, item, path.c_str(), nullptr)) << path;
+        ControllerAddItem(&item);
+    }
+}
+
 }  // namespace velora::testing
