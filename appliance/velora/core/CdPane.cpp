@@ -84,9 +84,7 @@ bool OnState(HostPluginCtrl* ctrl, uint32_t state)
     }
     UpdateCdKeypad(state);
     if (ctrl->lastState == MV_PLAYING && state != MV_PLAYING) SetStatusTimer(0);
-    setbuttons(state);
-    ctrl->lastState = state;
-    PaneText("cd_statusLabel", text);
+    ShowState(ctrl, state, "cd_statusLabel", text);
     return true;
 }
 

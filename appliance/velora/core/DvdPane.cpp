@@ -73,9 +73,7 @@ bool OnState(HostPluginCtrl* ctrl, uint32_t state)
     }
     if (state == MV_PLAYING) mplayer.bStartPending = 1;
     else PaneText("statusBar", "");
-    setbuttons(state);
-    ctrl->lastState = state;
-    PaneText("dvd_stateLabel", text);
+    ShowState(ctrl, state, "dvd_stateLabel", text);
     return true;
 }
 

@@ -32,8 +32,7 @@ bool OnState(HostPluginCtrl* ctrl, uint32_t state)
     }
     if (state == MV_PLAYING) mplayer.bStartPending = 1;
     else PaneText("statusBar", "");
-    setbuttons(state);
-    ctrl->lastState = state;
+    ShowState(ctrl, state);
     return true;
 }
 

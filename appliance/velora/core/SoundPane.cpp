@@ -51,9 +51,7 @@ bool OnState(HostPluginCtrl* ctrl, uint32_t state) {
         SetStatusTimer(0);
         PaneText("statusBar", "");
     }
-    setbuttons(state);
-    ctrl->lastState = state;
-    PaneText("status", text);
+    ShowState(ctrl, state, "status", text);
     return true;
 }
 

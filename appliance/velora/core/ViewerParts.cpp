@@ -108,4 +108,11 @@ bool TakePictureReport(HostPluginCtrl* ctrl, const MvPluginStatus* status, PtWid
     return true;
 }
 
+void ShowState(HostPluginCtrl* ctrl, uint32_t state, const char* label, const char* text)
+{
+    setbuttons(state);
+    ctrl->lastState = state;
+    if (label) PaneText(label, text);
+}
+
 }  // namespace velora

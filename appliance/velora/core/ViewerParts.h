@@ -40,6 +40,9 @@ struct MediumSteps {
 // seekable medium with a length, a playlist's items go to the controller and its active item is
 // opened, and for any other medium the slider and the status poll are set from its length.
 void TakeMedium(HostPluginCtrl* ctrl, const MvMediaInfo* media, const MediumSteps& steps);
+// A new state taken: the transport buttons show it, it becomes the last state, and the pane's
+// state label (when it has one) says it.
+void ShowState(HostPluginCtrl* ctrl, uint32_t state, const char* label = nullptr, const char* text = nullptr);
 // The picture information of an open medium in a media report is kept; with MVS_AREA in the
 // status flags only `video` takes the picture's size, and true says the report is done with.
 bool TakePictureReport(HostPluginCtrl* ctrl, const MvPluginStatus* status, photon::PtWidget_t* video);
