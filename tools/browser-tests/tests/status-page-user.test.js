@@ -22,7 +22,15 @@ test('the status page has its head, and text in the host code page shows and sav
   const browser = await launchBrowser();
   try {
     const page = await browser.newPage();
-    await page.goto(host.url('/status'));
+    const answer = await page.goto(host.url('/status'));
+    // Every page of the server says which code page it is in, as the settings files keep it.
+    assert.strictEqual(answer.headers()['content-type'], 'text/html; charset=windows-1252');
+    const look = await browser.newPage();
+    for (const other of ['/ZephraSlideshow.asp', '/style.css', '/missing.htm']) {
+      const reply = await look.goto(host.url(other));
+      assert.strictEqual(reply.headers()['content-type'], 'text/html; charset=windows-1252', other);
+    }
+    await look.close();
 
     // The head: a title, the style sheet applied, the background colour of the settings.
     assert.match(await page.title(), /^Zephra Status/);
@@ -33,8 +41,15 @@ test('the status page has its head, and text in the host code page shows and sav
     });
     assert.deepStrictEqual(body, { background: 'rgb(18, 52, 86)', colour: 'rgb(1, 2, 3)', charset: 'windows-1252' });
     await page.screenshot({ path: artifactPath('status-page-head.png'), fullPage: true });
-    // The page head asked the host's own settings without an error.
-    assert.doesNotMatch(host.output(), /CustomHeader:|HSLinks:/);
+
+    // The host's links bar reads the host's own settings too; a host script saves one there.
+    fs.writeFileSync(path.join(host.appDir, 'Config/includes.ini'), '[header.asp]\r\nstrShowLinks=Yes\r\n');
+    await host.ask('hs.SaveIniSetting("Settings", "gCustomPageDesc1", "Garden", "")');
+    await host.ask('hs.SaveIniSetting("Settings", "gCustomPageFile1", "garden.htm", "")');
+    assert.match(fs.readFileSync(path.join(host.appDir, 'Config/settings.ini'), 'latin1'), /gCustomPageFile1=garden\.htm\r\n/);
+    await page.goto(host.url('/status'));
+    assert.strictEqual(await page.getAttribute('a:text("Garden")', 'href'), '/garden.htm');
+    assert.ok(await page.$('a[href="/stat"]:text("Status")'));
 
     // Stored as the byte 0xFC, shown as "ü"; a save keeps the byte.
     assert.strictEqual(await page.inputValue("input[name='TextStyle']"), 'Grün Sans');
@@ -49,6 +64,8 @@ test('the status page has its head, and text in the host code page shows and sav
     assert.ok(file().includes(Buffer.from('Bäckerei Straße', 'latin1')), file().toString('latin1'));
     await page.goto(host.url('/status'));
     assert.strictEqual(await page.inputValue("input[name='TextStyle']"), 'Bäckerei Straße');
+    // The page head and the links bar asked the host's own settings without an error.
+    assert.doesNotMatch(host.output(), /CustomHeader:|HSLinks:/);
   } finally {
     await browser.close();
     await host.stop();
