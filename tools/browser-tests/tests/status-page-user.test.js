@@ -17,6 +17,7 @@ const save = (page) => Promise.all([page.waitForNavigation(), page.click("input[
 test('the status page has its head, and text in the host code page shows and saves as stored', async () => {
   const host = await startHost({
     settings: ['Background=#123456', 'TextStyle=Grün Sans'],
+    names: ['127.0.0.9="Den,,,,1,0,"'],  // a unit with a slide group: its pictures would be resized
     files: { 'HTML/style.css': 'body { color: rgb(1, 2, 3) } td.TABLEROWODD { font-style: italic }' },
   });
   const browser = await launchBrowser();
@@ -64,6 +65,9 @@ test('the status page has its head, and text in the host code page shows and sav
     assert.ok(file().includes(Buffer.from('Bäckerei Straße', 'latin1')), file().toString('latin1'));
     await page.goto(host.url('/status'));
     assert.strictEqual(await page.inputValue("input[name='TextStyle']"), 'Bäckerei Straße');
+    // The resizer the slideshow uses is the one the settings writer finds: no download is asked for.
+    assert.doesNotMatch(host.output(), /Resizer download not offered/);
+    assert.doesNotMatch(file().toString('latin1'), /ResizeQuestion/);
     // The page head and the links bar asked the host's own settings without an error.
     assert.doesNotMatch(host.output(), /CustomHeader:|HSLinks:/);
   } finally {
