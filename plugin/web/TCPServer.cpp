@@ -54,6 +54,7 @@ TCPServer::TCPServer(PluginState& state)
     IdleTimer.Enabled(false);
     IdleTimer.OnTimer = [this] { IdleTimer_Timer(); };
     Socket.Load(0);
+    Socket(0).Purpose = kListenerPurpose;
     for (int16_t slot = 0; slot <= kHighestSlot; ++slot) TCPBinarySendTimer.Load(slot);
 }
 
