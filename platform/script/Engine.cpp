@@ -83,6 +83,16 @@ auto& element(A& array, const std::vector<int32_t>& indices) {
 
 const ClassDef* classOf(const Frame& f) { return f.me ? &f.me->cls() : nullptr; }
 
+// A value as a Double, the common kinds without a call.
+double number(const vb::Variant& v) {
+    switch (v.kind()) {
+    case vb::VarKind::Integer: return v.integer();
+    case vb::VarKind::Long: return v.lng();
+    case vb::VarKind::Double: return v.dbl();
+    default: return vb::toDouble(v);
+    }
+}
+
 bool isLiteral(const Expr& e) {
     return e.kind == ExprKind::Literal ||
            (e.kind == ExprKind::Unary && static_cast<const Unary&>(e).operand->kind == ExprKind::Literal);
@@ -426,11 +436,22 @@ Engine::Flow Engine::exec(const Stmt& s, Frame& f) {
     }
     case StmtKind::Assign: {
         const auto& a = static_cast<const Assign&>(s);
+        if (a.appends) {
+            execAppend(a, f);
+            return Flow::Normal;
+        }
         vb::Variant value = eval(*a.value, f);
         if (a.isSet) {
             if (!value.isObject()) vb::raise(vb::errors::ObjectRequired);
         } else if (value.isObject()) {
             value = vb::valueOf(value);
+        }
+        if (a.target->kind == ExprKind::Name) {
+            const NameRef& ref = static_cast<const Name&>(*a.target).ref;
+            if (ref.scope == Scope::Local && !ref.constant) {
+                store(*f.slots[static_cast<std::size_t>(ref.slot)], std::move(value));
+                return Flow::Normal;
+            }
         }
         assign(*a.target, std::move(value), a.isSet, f);
         return Flow::Normal;
@@ -454,6 +475,53 @@ Engine::Flow Engine::exec(const Stmt& s, Frame& f) {
         }
     }
     return Flow::Normal;
+}
+
+// `s = s & a & b`: the operands are evaluated in the order the tree of `&` would take them
+// (an object's default value read right after the object), and when the variable alone holds
+// its text besides the value just read, the text grows in place: appending costs no copy of
+// what is there. Anything else (a text shared with another variable, a variable changed by
+// the operands, a target that is not a plain variable) takes the ordinary assignment.
+void Engine::execAppend(const Assign& a, Frame& f) {
+    constexpr int kMaxParts = 8;
+    const Expr* parts[kMaxParts];
+    int n = 0;
+    const Expr* e = a.value.get();
+    for (; e->kind == ExprKind::Binary && static_cast<const Binary*>(e)->op == Op::Concat; ++n) {
+        if (n == kMaxParts) {
+            assign(*a.target, eval(*a.value, f), false, f);  // a text value: no default to read
+            return;
+        }
+        parts[n] = static_cast<const Binary*>(e)->right.get();
+        e = static_cast<const Binary*>(e)->left.get();
+    }
+    std::reverse(parts, parts + n);
+    vb::Variant acc = eval(*e, f);
+    if (!acc.isString()) {
+        for (int i = 0; i < n; ++i) acc = vb::concatenate(acc, eval(*parts[i], f));
+        if (acc.isObject()) acc = vb::valueOf(acc);
+        assign(*a.target, std::move(acc), false, f);
+        return;
+    }
+    vb::Variant values[kMaxParts];
+    for (int i = 0; i < n; ++i) {
+        values[i] = eval(*parts[i], f);
+        if (values[i].isObject()) values[i] = vb::valueOf(values[i]);
+    }
+    const NameRef& ref = static_cast<const Name&>(*a.target).ref;
+    vb::Variant* cell = nullptr;
+    Arg keep;
+    if (!(ref.scope == Scope::Local && ref.constant) && ref.scope != Scope::ClassMember)
+        cell = variable(ref, f, &keep, false);
+    if (cell && cell->sharesTextOnlyWith(acc)) {
+        acc.clear();
+        std::string& text = cell->str();
+        for (int i = 0; i < n; ++i) vb::concatenateInto(text, values[i]);
+        return;
+    }
+    std::string& text = acc.str();
+    for (int i = 0; i < n; ++i) vb::concatenateInto(text, values[i]);
+    assign(*a.target, std::move(acc), false, f);
 }
 
 bool Engine::truth(const Expr& e, Frame& f) {
@@ -494,21 +562,22 @@ Engine::Flow Engine::execFor(const For& s, Frame& f) {
     double by = vb::toDouble(step);
     (void)vb::toDouble(start);
     assignName(ref, start, false, f);
-    for (;;) {
-        Arg keep;
-        vb::Variant* cell = variable(ref, f, &keep, true);
+    Arg keep;
+    auto counter = [&]() -> vb::Variant& {
+        vb::Variant* cell = ref.scope == Scope::Local ? f.slots[static_cast<std::size_t>(ref.slot)]
+                                                      : variable(ref, f, &keep, true);
         if (!cell) vb::raise(vb::errors::TypeMismatch);
-        double current = vb::toDouble(*cell);
+        return *cell;
+    };
+    for (;;) {
+        double current = number(counter());
         if (by >= 0 ? current > last : current < last) break;
         Flow flow = execBlock(s.body, f);
         if (flow == Flow::ExitFor) break;
         if (flow != Flow::Normal) return flow;
         tick();
-        cell = variable(ref, f, &keep, true);
-        if (!cell) vb::raise(vb::errors::TypeMismatch);
-        vb::Variant next = vb::add(*cell, step);
-        cell = variable(ref, f, &keep, true);
-        store(*cell, std::move(next));
+        vb::Variant next = vb::add(counter(), step);
+        store(counter(), std::move(next));
     }
     return Flow::Normal;
 }
@@ -913,6 +982,22 @@ vb::Variant Engine::evalMember(const Member& m, Frame& f) {
     return callObject(object, m.name, &m, vb::Method | vb::PropertyGet, none, classOf(f));
 }
 
+// A literal or a local: reading it runs nothing.
+bool Engine::isPlain(const Expr& e) {
+    return e.kind == ExprKind::Literal ||
+           (e.kind == ExprKind::Name && static_cast<const Name&>(e).ref.scope == Scope::Local);
+}
+
+const vb::Variant& Engine::operand(const Expr& e, Frame& f, vb::Variant& held) {
+    if (e.kind == ExprKind::Literal) return static_cast<const Literal&>(e).value;
+    if (e.kind == ExprKind::Name) {
+        const NameRef& ref = static_cast<const Name&>(e).ref;
+        if (ref.scope == Scope::Local) return *f.slots[static_cast<std::size_t>(ref.slot)];
+    }
+    held = eval(e, f);
+    return held;
+}
+
 bool Engine::isConstant(const Expr& e, Frame& f) {
     if (e.kind != ExprKind::Name) return false;
     const NameRef& ref = static_cast<const Name&>(e).ref;
@@ -921,7 +1006,34 @@ bool Engine::isConstant(const Expr& e, Frame& f) {
     return (x.kind == Found::Bound && x.binding->kind == Binding::Constant) || x.kind == Found::BuiltinFn;
 }
 
+namespace {
+
+vb::Variant arithmetic(Op op, const vb::Variant& l, const vb::Variant& r) {
+    switch (op) {
+    case Op::Add: return vb::add(l, r);
+    case Op::Sub: return vb::subtract(l, r);
+    case Op::Mod: return vb::modulo(l, r);
+    case Op::IntDiv: return vb::integerDivide(l, r);
+    case Op::Mul: return vb::multiply(l, r);
+    case Op::Div: return vb::divide(l, r);
+    case Op::Pow: return vb::power(l, r);
+    default: return {};
+    }
+}
+
+}  // namespace
+
 vb::Variant Engine::evalBinary(const Binary& b, Frame& f) {
+    if (b.op >= Op::Add) {
+        // Arithmetic reads a local or a literal where it is, without a copy; the left one only
+        // when the right one cannot change it, and neither when an object's default value is
+        // to be read (a script's Property Get may change a variable).
+        vb::Variant lt, rt;
+        const vb::Variant& l = isPlain(*b.right) ? operand(*b.left, f, lt) : (lt = eval(*b.left, f));
+        const vb::Variant& r = operand(*b.right, f, rt);
+        if (l.isObject() || r.isObject()) return arithmetic(b.op, vb::Variant(l), vb::Variant(r));
+        return arithmetic(b.op, l, r);
+    }
     vb::Variant l = eval(*b.left, f);
     vb::Variant r = eval(*b.right, f);
     // A module's Const (like vbTrue) counts as the literal it stands for.
@@ -941,14 +1053,13 @@ vb::Variant Engine::evalBinary(const Binary& b, Frame& f) {
     case Op::Le:
     case Op::Ge: return compareResult(b.op, l, r, mixed);
     case Op::Is: return vb::Variant(vb::Is(l, r));
-    case Op::Concat: return vb::concatenate(l, r);
-    case Op::Add: return vb::add(l, r);
-    case Op::Sub: return vb::subtract(l, r);
-    case Op::Mod: return vb::modulo(l, r);
-    case Op::IntDiv: return vb::integerDivide(l, r);
-    case Op::Mul: return vb::multiply(l, r);
-    case Op::Div: return vb::divide(l, r);
-    case Op::Pow: return vb::power(l, r);
+    case Op::Concat:
+        // A text made by the operand below (`a & b & c`) grows in place.
+        if (l.isString() && !r.isObject()) {
+            vb::concatenateInto(l.str(), r);
+            return l;
+        }
+        return vb::concatenate(l, r);
     default: break;
     }
     return {};

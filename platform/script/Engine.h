@@ -173,6 +173,7 @@ private:
     Flow execForEach(const ast::ForEach& s, Frame& f);
     Flow execDo(const ast::Do& s, Frame& f);
     Flow execWith(const ast::With& s, Frame& f);
+    void execAppend(const ast::Assign& a, Frame& f);
     void execDim(const ast::Dim& s, Frame& f);
     void execReDim(const ast::ReDim& s, Frame& f);
     void execErase(const ast::Erase& s, Frame& f);
@@ -184,6 +185,9 @@ private:
     vb::Variant evalName(const ast::NameRef& ref, Frame& f);
     vb::Variant evalMember(const ast::Member& m, Frame& f);
     vb::Variant evalBinary(const ast::Binary& b, Frame& f);
+    // The value of `e` where it lives (a local, a literal), or evaluated into `held`.
+    const vb::Variant& operand(const ast::Expr& e, Frame& f, vb::Variant& held);
+    static bool isPlain(const ast::Expr& e);
     bool isConstant(const ast::Expr& e, Frame& f);
     vb::Variant evalNew(const ast::New& n, Frame& f);
     bool truth(const ast::Expr& e, Frame& f);

@@ -89,7 +89,16 @@ Variant dateResult(double d) {
 
 enum class Op { Add, Subtract, Multiply };
 
+bool isIntegerOrLong(const Variant& v) { return v.kind() == VarKind::Integer || v.kind() == VarKind::Long; }
+
 Variant arithmetic(Op op, const Variant& a0, const Variant& b0) {
+    // Integers and Longs, most of what scripts count with, without the general rules' detours.
+    if (isIntegerOrLong(a0) && isIntegerOrLong(b0)) {
+        int64_t x = a0.kind() == VarKind::Long ? a0.lng() : a0.integer();
+        int64_t y = b0.kind() == VarKind::Long ? b0.lng() : b0.integer();
+        Rank r = a0.kind() == VarKind::Long || b0.kind() == VarKind::Long ? RLong : RInteger;
+        return fitWhole(op == Op::Add ? x + y : op == Op::Subtract ? x - y : x * y, r);
+    }
     Resolved a(a0), b(b0);
     if (a->isNull() || b->isNull()) return Variant::null();
     if (op == Op::Add) {
@@ -326,13 +335,17 @@ Variant concatenate(const Variant& a0, const Variant& b0) {
     Resolved a(a0), b(b0);
     if (a->isNull() && b->isNull()) return Variant::null();
     std::string text = a->isNull() ? std::string() : a->isString() ? a->str() : CStr(*a);
-    if (b->isString()) {
-        requireTextLength(text.size() + b->str().size());
-        text += b->str();
-    } else if (!b->isNull()) {
-        text += CStr(*b);
-    }
+    concatenateInto(text, *b);
     return Variant(std::move(text));
+}
+
+void concatenateInto(std::string& text, const Variant& b) {
+    if (b.isString()) {
+        requireTextLength(text.size() + b.str().size());
+        text += b.str();
+    } else if (!b.isNull()) {
+        text += CStr(b);
+    }
 }
 
 Variant logicalNot(const Variant& a0) {

@@ -26,6 +26,9 @@ Variant modulo(const Variant& a, const Variant& b);         // Mod (sign of a)
 Variant power(const Variant& a, const Variant& b);          // ^  (Double)
 Variant negate(const Variant& a);                           // unary -
 Variant concatenate(const Variant& a, const Variant& b);    // &  (Null only when both are Null)
+// `text & b` added to the text in place (Null adds nothing); `b` is a value, not an object
+// (take valueOf first).
+void concatenateInto(std::string& text, const Variant& b);
 
 // Bitwise on whole numbers, logical on Booleans: Boolean with Boolean gives Boolean, Byte with
 // Byte gives Byte, Integer or Boolean mixes give Integer, anything else Long.
