@@ -233,7 +233,12 @@ void Engine::enterCall() {
     tick();
 }
 
-void Engine::undefined(int32_t number, const std::string&) { vb::raise(number); }
+// The error of a name the script uses but nothing defines, naming it as the language does
+// ("Type mismatch: 'Speek'"), so that a misspelling shows in the message.
+void Engine::undefined(int32_t number, const std::string& name) {
+    if (name.empty()) vb::raise(number);
+    throw vb::Error(number, std::string(vb::errors::standardDescription(number)) + ": '" + name + "'");
+}
 
 // ---------------------------------------------------------------- operations
 
@@ -291,7 +296,8 @@ vb::Variant Engine::run(const ModulePtr& m, std::string_view procedure, vb::Args
         where = global_;
         it = global_->names.find(f);
     }
-    if (it == where->names.end() || it->second.kind != Binding::Procedure) vb::raise(kProcedureNotDefined);
+    if (it == where->names.end() || it->second.kind != Binding::Procedure)
+        undefined(kProcedureNotDefined, std::string(procedure));
     ProcedurePtr p = it->second.procedure;
     ArgList list(args.size());
     for (std::size_t i = 0; i < args.size(); ++i) list[i].ref = &args[i];

@@ -6,6 +6,7 @@
 #include <boost/regex.hpp>
 
 #include <algorithm>
+#include <cctype>
 #include <optional>
 #include <string>
 #include <vector>
@@ -68,8 +69,58 @@ constexpr int32_t kExpectedParen = 5020;
 constexpr int32_t kInvalidRange = 5021;
 constexpr int32_t kOutOfStack = 28;
 
-[[noreturn]] void patternError(boost::regex_constants::error_type code) {
+// One character of a set at `i` (moved past it): its byte, or -1 for a class such as \d.
+int setCharacter(const std::string& p, std::size_t& i) {
+    unsigned char c = static_cast<unsigned char>(p[i++]);
+    if (c != '\\' || i >= p.size()) return c;
+    unsigned char e = static_cast<unsigned char>(p[i++]);
+    switch (e) {
+    case 'd': case 'D': case 'w': case 'W': case 's': case 'S': return -1;
+    case 'n': return '\n';
+    case 'r': return '\r';
+    case 't': return '\t';
+    case 'f': return '\f';
+    case 'v': return '\v';
+    case 'x':
+        if (i + 2 <= p.size() && std::isxdigit(static_cast<unsigned char>(p[i])) &&
+            std::isxdigit(static_cast<unsigned char>(p[i + 1]))) {
+            int v = std::stoi(p.substr(i, 2), nullptr, 16);
+            i += 2;
+            return v;
+        }
+        return 'x';
+    default: return e;
+    }
+}
+
+// Whether a set of the pattern holds a range whose end comes before its start (`[z-a]`), which
+// Boost reports as a bad character class rather than as a bad range.
+bool hasReversedRange(const std::string& p) {
+    for (std::size_t i = 0; i < p.size();) {
+        if (p[i] == '\\') {
+            i += 2;
+            continue;
+        }
+        if (p[i++] != '[') continue;
+        if (i < p.size() && p[i] == '^') ++i;
+        bool first = true;
+        while (i < p.size() && (p[i] != ']' || first)) {
+            first = false;
+            int from = setCharacter(p, i);
+            if (i + 1 < p.size() && p[i] == '-' && p[i + 1] != ']') {
+                ++i;
+                int to = setCharacter(p, i);
+                if (from >= 0 && to >= 0 && from > to) return true;
+            }
+        }
+        ++i;
+    }
+    return false;
+}
+
+[[noreturn]] void patternError(boost::regex_constants::error_type code, const std::string& pattern) {
     namespace rc = boost::regex_constants;
+    if (code == rc::error_ctype && hasReversedRange(pattern)) code = rc::error_range;
     switch (code) {
     case rc::error_badrepeat: throw vb::Error(kUnexpectedQuantifier, "Unexpected quantifier");
     case rc::error_brack: throw vb::Error(kExpectedBracket, "Expected ']' in regular expression");
@@ -244,7 +295,7 @@ private:
             try {
                 compiled_.emplace(spellOutDots(pattern_), flags);
             } catch (const boost::regex_error& e) {
-                patternError(e.code());
+                patternError(e.code(), pattern_);
             }
         }
         return *compiled_;

@@ -165,6 +165,18 @@ re.Pattern = "*a"
 s = re.Replace("a", "b")
 AssertEqual Err.Number, 5018, "Unexpected quantifier"
 Err.Clear
+re.Pattern = "[z-a]"
+re.Test "a"
+AssertEqual Err.Number, 5021, "a reversed range"
+AssertEqual Err.Description, "Invalid range in character set", "the text of a reversed range"
+Err.Clear
+re.Pattern = "x[^\x41-\x39]"
+re.Test "a"
+AssertEqual Err.Number, 5021, "a reversed range of escapes in a negated set"
+Err.Clear
+re.Pattern = "[]a-c-]"
+AssertTrue re.Test("-"), "a set opening with ] and ending with a dash"
+AssertEqual Err.Number, 0, "a set with a sound range"
 On Error GoTo 0
 
 ' A pattern that would take exponential time raises an error instead.
