@@ -83,6 +83,27 @@ auto& element(A& array, const std::vector<int32_t>& indices) {
 
 const ClassDef* classOf(const Frame& f) { return f.me ? &f.me->cls() : nullptr; }
 
+// The values of a host object's arguments, for the call to take and write back to; a few
+// live on the stack.
+class ArgValues {
+public:
+    explicit ArgValues(ArgList& args) : n_(args.size()) {
+        if (n_ > kInline) heap_.reserve(n_);
+        for (std::size_t i = 0; i < n_; ++i) {
+            if (n_ > kInline) heap_.push_back(args[i].get());
+            else inline_[i] = args[i].get();
+        }
+    }
+    std::span<vb::Variant> span() { return n_ > kInline ? std::span<vb::Variant>(heap_) : std::span<vb::Variant>(inline_, n_); }
+    vb::Variant& operator[](std::size_t i) { return span()[i]; }
+
+private:
+    static constexpr std::size_t kInline = 4;
+    std::size_t n_;
+    vb::Variant inline_[kInline];
+    std::vector<vb::Variant> heap_;
+};
+
 // A value as a Double, the common kinds without a call.
 double number(const vb::Variant& v) {
     switch (v.kind()) {
@@ -1282,8 +1303,10 @@ vb::Variant Engine::callObject(const vb::Variant& object, const std::string& nam
                                vb::CallKind kind, ArgList& args, const ClassDef* from) {
     if (!object.isObject()) vb::raise(vb::errors::ObjectRequired);
     if (!object.object()) vb::raise(vb::errors::ObjectNotSet);
-    vb::ObjectRef o = object.object();
-    if (auto* so = dynamic_cast<ScriptObject*>(o.get())) {
+    vb::ObjectRef o = object.object();  // held: the call may drop the variable that refers to it
+    // A call site remembers the member of a host object's class (never of a script object).
+    bool cached = site && site->cachedClass && site->cachedClass == o->classKey();
+    if (auto* so = cached ? nullptr : dynamic_cast<ScriptObject*>(o.get())) {
         int32_t member;
         if (name.empty()) {
             member = so->cls().defaultMember;
@@ -1297,7 +1320,7 @@ vb::Variant Engine::callObject(const vb::Variant& object, const std::string& nam
         return callMember(*so, member, kind, args);
     }
     vb::DispId id;
-    if (site && site->cachedClass == o->classKey()) {
+    if (cached) {
         id = site->cachedId;
     } else {
         id = o->memberId(name);
@@ -1307,12 +1330,10 @@ vb::Variant Engine::callObject(const vb::Variant& object, const std::string& nam
         }
     }
     if (id == vb::kUnknownMember) vb::raise(vb::errors::NotSupported);
-    std::vector<vb::Variant> values;
-    values.reserve(args.size());
-    for (Arg& a : args) values.push_back(a.get());
+    ArgValues values(args);
     vb::Variant r;
     try {
-        r = o->invoke(id, kind, values);
+        r = o->invoke(id, kind, values.span());
     } catch (const vb::Error& e) {
         // obj.Prop(x) on a property without parameters reads the property and indexes what it
         // answers (a collection's default member, an array), as the original's late binding does.

@@ -14,6 +14,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include <boost/container/small_vector.hpp>
+
 #include "script/Ast.h"
 #include "vb/Err.h"
 #include "vb/Object.h"
@@ -75,7 +77,8 @@ struct Arg {
 
     vb::Variant& get() { return ref ? *ref : value; }
 };
-using ArgList = std::vector<Arg>;
+// Most calls pass a few arguments: those live in the list itself, not on the heap.
+using ArgList = boost::container::small_vector<Arg, 3>;
 
 class Engine : public std::enable_shared_from_this<Engine> {
 public:

@@ -92,13 +92,6 @@ enum class Op { Add, Subtract, Multiply };
 bool isIntegerOrLong(const Variant& v) { return v.kind() == VarKind::Integer || v.kind() == VarKind::Long; }
 
 Variant arithmetic(Op op, const Variant& a0, const Variant& b0) {
-    // Integers and Longs, most of what scripts count with, without the general rules' detours.
-    if (isIntegerOrLong(a0) && isIntegerOrLong(b0)) {
-        int64_t x = a0.kind() == VarKind::Long ? a0.lng() : a0.integer();
-        int64_t y = b0.kind() == VarKind::Long ? b0.lng() : b0.integer();
-        Rank r = a0.kind() == VarKind::Long || b0.kind() == VarKind::Long ? RLong : RInteger;
-        return fitWhole(op == Op::Add ? x + y : op == Op::Subtract ? x - y : x * y, r);
-    }
     Resolved a(a0), b(b0);
     if (a->isNull() || b->isNull()) return Variant::null();
     if (op == Op::Add) {
@@ -278,9 +271,25 @@ Variant truth(Comparison c, bool (*test)(Comparison)) {
 
 }  // namespace
 
-Variant add(const Variant& a, const Variant& b) { return arithmetic(Op::Add, a, b); }
-Variant subtract(const Variant& a, const Variant& b) { return arithmetic(Op::Subtract, a, b); }
-Variant multiply(const Variant& a, const Variant& b) { return arithmetic(Op::Multiply, a, b); }
+// Integers and Longs, most of what scripts count with, without the general rules' detours:
+// the narrowest of Integer, Long and Double that holds the result, as fitWhole gives.
+template <Op op>
+inline Variant arithmeticOf(const Variant& a, const Variant& b) {
+    if (isIntegerOrLong(a) && isIntegerOrLong(b)) {
+        int64_t x = a.kind() == VarKind::Long ? a.lng() : a.integer();
+        int64_t y = b.kind() == VarKind::Long ? b.lng() : b.integer();
+        int64_t v = op == Op::Add ? x + y : op == Op::Subtract ? x - y : x * y;
+        bool integers = a.kind() == VarKind::Integer && b.kind() == VarKind::Integer;
+        if (integers && v >= INT16_MIN && v <= INT16_MAX) return Variant(static_cast<int16_t>(v));
+        if (v >= INT32_MIN && v <= INT32_MAX) return Variant(static_cast<int32_t>(v));
+        return Variant(static_cast<double>(v));
+    }
+    return arithmetic(op, a, b);
+}
+
+Variant add(const Variant& a, const Variant& b) { return arithmeticOf<Op::Add>(a, b); }
+Variant subtract(const Variant& a, const Variant& b) { return arithmeticOf<Op::Subtract>(a, b); }
+Variant multiply(const Variant& a, const Variant& b) { return arithmeticOf<Op::Multiply>(a, b); }
 
 Variant divide(const Variant& a0, const Variant& b0) {
     Resolved a(a0), b(b0);
