@@ -77,10 +77,18 @@ int main(int argc, char** argv) {
     sorvex::Jukebox jukebox(prefs);
     sorvex::JukeboxCommands commands(jukebox, prefsPath, [] { photon::PtExit(0); });
     sorvex::CommandPort port(commands);
-    for (int number : ports) port.open(number);
+    // Only the last "port" line counts: one listening socket, the port the file names last.
+    std::string portFailure;
+    if (!ports.empty() && port.open(ports.back()) != 0) {
+        std::fprintf(stderr, sorvex::texts::kPortNotOpened, ports.back(), port.failure().c_str());
+        char text[512];
+        std::snprintf(text, sizeof text, sorvex::texts::kPortAlert, ports.back(), port.failure().c_str());
+        portFailure = text;
+    }
     sorvex::Browser browser(jukebox, *prefs.directory);
     sorvex::window::App app{prefs, prefsPath, jukebox, browser};
     if (!sorvex::window::OpenMainWindow(app)) photon::PtExit(1);
+    if (!portFailure.empty()) sorvex::window::Alert(portFailure);
     photon::PtMainLoop();
     return 0;
 }
