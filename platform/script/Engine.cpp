@@ -797,6 +797,15 @@ Engine::Found Engine::lookup(const NameRef& ref, const ModulePtr& m) {
     return remember();
 }
 
+// The module variable or constant a name was found to be, while the modules' names stay as
+// they were then; null when it must be looked up again (or is something else).
+Binding* Engine::knownCell(const NameRef& ref) const noexcept {
+    const NameCache& c = ref.cache;
+    if (c.generation != generation_ || c.kind != Found::Bound) return nullptr;
+    auto* b = const_cast<Binding*>(static_cast<const Binding*>(c.target));
+    return b->kind == Binding::Variable || b->kind == Binding::Constant ? b : nullptr;
+}
+
 vb::Variant* Engine::variable(const NameRef& ref, Frame& f, Arg* keep, bool create) {
     switch (ref.scope) {
     case Scope::Local: return f.slots[static_cast<std::size_t>(ref.slot)];
@@ -805,6 +814,10 @@ vb::Variant* Engine::variable(const NameRef& ref, Frame& f, Arg* keep, bool crea
         return &f.me->fields[static_cast<std::size_t>(ref.slot)];
     case Scope::ClassMember: return nullptr;
     case Scope::Global: break;
+    }
+    if (Binding* b = knownCell(ref); b && b->kind == Binding::Variable) {
+        if (keep) keep->keep = b->cell;
+        return b->cell.get();
     }
     Found x = lookup(ref, f.module);
     if (x.kind == Found::Bound) {
@@ -836,6 +849,7 @@ vb::Variant Engine::evalName(const NameRef& ref, Frame& f) {
     }
     case Scope::Global: break;
     }
+    if (Binding* b = knownCell(ref)) return *b->cell;
     Found x = lookup(ref, f.module);
     switch (x.kind) {
     case Found::Bound:
@@ -881,6 +895,10 @@ void Engine::assignName(const NameRef& ref, vb::Variant value, bool isSet, Frame
         return;
     }
     case Scope::Global: break;
+    }
+    if (Binding* b = knownCell(ref); b && b->kind == Binding::Variable) {
+        store(*b->cell, std::move(value));
+        return;
     }
     Found x = lookup(ref, f.module);
     switch (x.kind) {
@@ -1009,10 +1027,12 @@ vb::Variant Engine::evalMember(const Member& m, Frame& f) {
     return callObject(object, m.name, &m, vb::Method | vb::PropertyGet, none, classOf(f));
 }
 
-// A literal or a local: reading it runs nothing.
-bool Engine::isPlain(const Expr& e) {
-    return e.kind == ExprKind::Literal ||
-           (e.kind == ExprKind::Name && static_cast<const Name&>(e).ref.scope == Scope::Local);
+// A literal, a local or a known module variable: reading it runs nothing.
+bool Engine::isPlain(const Expr& e) const {
+    if (e.kind == ExprKind::Literal) return true;
+    if (e.kind != ExprKind::Name) return false;
+    const NameRef& ref = static_cast<const Name&>(e).ref;
+    return ref.scope == Scope::Local || (ref.scope == Scope::Global && knownCell(ref));
 }
 
 const vb::Variant& Engine::operand(const Expr& e, Frame& f, vb::Variant& held) {
@@ -1020,6 +1040,8 @@ const vb::Variant& Engine::operand(const Expr& e, Frame& f, vb::Variant& held) {
     if (e.kind == ExprKind::Name) {
         const NameRef& ref = static_cast<const Name&>(e).ref;
         if (ref.scope == Scope::Local) return *f.slots[static_cast<std::size_t>(ref.slot)];
+        if (ref.scope == Scope::Global)
+            if (Binding* b = knownCell(ref)) return *b->cell;
     }
     held = eval(e, f);
     return held;

@@ -190,7 +190,7 @@ private:
     vb::Variant evalBinary(const ast::Binary& b, Frame& f);
     // The value of `e` where it lives (a local, a literal), or evaluated into `held`.
     const vb::Variant& operand(const ast::Expr& e, Frame& f, vb::Variant& held);
-    static bool isPlain(const ast::Expr& e);
+    bool isPlain(const ast::Expr& e) const;
     bool isConstant(const ast::Expr& e, Frame& f);
     vb::Variant evalNew(const ast::New& n, Frame& f);
     bool truth(const ast::Expr& e, Frame& f);
@@ -200,6 +200,7 @@ private:
 
     // Names.
     Found lookup(const ast::NameRef& ref, const ModulePtr& m);
+    Binding* knownCell(const ast::NameRef& ref) const noexcept;
     vb::Variant* variable(const ast::NameRef& ref, Frame& f, Arg* keep, bool create);
     void assignName(const ast::NameRef& ref, vb::Variant value, bool isSet, Frame& f);
     void assign(const ast::Expr& target, vb::Variant value, bool isSet, Frame& f);
