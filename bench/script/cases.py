@@ -1,5 +1,6 @@
 # The work of cases/*.vbs done by CPython, each in a function, for bench/script/run.
-# Usage: python3 cases.py CASE COUNT   prints the seconds the case took (start-up excluded).
+# Usage: python3 cases.py CASE COUNT   prints the seconds the case took the second time it ran
+# (start-up excluded).
 import re
 import sys
 import time
@@ -47,6 +48,7 @@ def main():
     case, count = sys.argv[1], int(sys.argv[2])
     args = (count, prepare_regexp(count)) if case == "regexp" else (count,)
     fn = globals()[case]
+    fn(*args)  # as the engine's runner does: the second run is timed
     start = time.perf_counter()
     fn(*args)
     print(f"{time.perf_counter() - start:.6f}")
