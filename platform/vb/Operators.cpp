@@ -89,8 +89,6 @@ Variant dateResult(double d) {
 
 enum class Op { Add, Subtract, Multiply };
 
-bool isIntegerOrLong(const Variant& v) { return v.kind() == VarKind::Integer || v.kind() == VarKind::Long; }
-
 Variant arithmetic(Op op, const Variant& a0, const Variant& b0) {
     Resolved a(a0), b(b0);
     if (a->isNull() || b->isNull()) return Variant::null();
@@ -271,25 +269,13 @@ Variant truth(Comparison c, bool (*test)(Comparison)) {
 
 }  // namespace
 
-// Integers and Longs, most of what scripts count with, without the general rules' detours:
-// the narrowest of Integer, Long and Double that holds the result, as fitWhole gives.
-template <Op op>
-inline Variant arithmeticOf(const Variant& a, const Variant& b) {
-    if (isIntegerOrLong(a) && isIntegerOrLong(b)) {
-        int64_t x = a.kind() == VarKind::Long ? a.lng() : a.integer();
-        int64_t y = b.kind() == VarKind::Long ? b.lng() : b.integer();
-        int64_t v = op == Op::Add ? x + y : op == Op::Subtract ? x - y : x * y;
-        bool integers = a.kind() == VarKind::Integer && b.kind() == VarKind::Integer;
-        if (integers && v >= INT16_MIN && v <= INT16_MAX) return Variant(static_cast<int16_t>(v));
-        if (v >= INT32_MIN && v <= INT32_MAX) return Variant(static_cast<int32_t>(v));
-        return Variant(static_cast<double>(v));
-    }
-    return arithmetic(op, a, b);
+namespace detail {
+
+Variant arithmetic(int op, const Variant& a, const Variant& b) {
+    return vb::arithmetic(op == 0 ? Op::Add : op == 1 ? Op::Subtract : Op::Multiply, a, b);
 }
 
-Variant add(const Variant& a, const Variant& b) { return arithmeticOf<Op::Add>(a, b); }
-Variant subtract(const Variant& a, const Variant& b) { return arithmeticOf<Op::Subtract>(a, b); }
-Variant multiply(const Variant& a, const Variant& b) { return arithmeticOf<Op::Multiply>(a, b); }
+}  // namespace detail
 
 Variant divide(const Variant& a0, const Variant& b0) {
     Resolved a(a0), b(b0);

@@ -21,6 +21,11 @@ Variant& Variant::operator=(const Variant& other) {
     return *this;
 }
 
+void Variant::replaceWith(Variant& other) noexcept {
+    Variant keep(std::move(*this));  // released after the move, in case `other` lives inside it
+    moveFrom(other);
+}
+
 void Variant::unshare() {
     Text* own = new Text(u_.text->s);
     if (u_.text->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) delete u_.text;

@@ -84,13 +84,10 @@ public:
     Variant(Variant&& other) noexcept : kind_(VarKind::Empty) { moveFrom(other); }
     Variant& operator=(const Variant& other);
     Variant& operator=(Variant&& other) noexcept {
-        if (this == &other) return *this;
-        if (!holdsResource()) {
-            moveFrom(other);
-            return *this;
+        if (this != &other) {
+            if (holdsResource()) replaceWith(other);
+            else moveFrom(other);
         }
-        Variant keep(std::move(*this));  // released after the move, in case `other` lives inside it
-        moveFrom(other);
         return *this;
     }
     ~Variant() { destroy(); }
@@ -152,6 +149,7 @@ private:
         if (holdsResource()) release();
     }
     void release() noexcept;
+    void replaceWith(Variant& other) noexcept;
     void copyFrom(const Variant& other);
     // Leaves `other` Empty; this Variant must hold nothing that needs releasing.
     void moveFrom(Variant& other) noexcept {
