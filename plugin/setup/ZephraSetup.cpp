@@ -7,6 +7,7 @@
 #include "core/PluginState.h"
 #include "host/PluginVersion.h"
 #include "host/ScriptOperations.h"
+#include "setup/SetupLayout.h"
 #include "setup/SetupTexts.h"
 #include "vb/Conversions.h"
 #include "vb/Err.h"
@@ -127,6 +128,7 @@ void ShowOption(forms::OptionGroup& options, bool on) {
 }  // namespace
 
 ZephraSetup::ZephraSetup(PluginState& state) : forms::Form(kCaption), state_(state) {
+    SetLayout(kSetupLayout);
     OKButton.onClick = [this] { OKButton_Click(); };
     CancelButton.onClick = [this] { CancelButton_Click(); };
     aPlay.onClick = [this] { aPlay_Click(); };
@@ -173,7 +175,7 @@ void ZephraSetup::Form_Load() {
     loadSounds();
     loadUnits();
     loadSlideRows();
-    // The dialog would be brought to the foreground here; a headless form has no window.
+    // A window shown on screen is presented (brought to the front) as it opens.
 
     for (const FailedLoad& failed : failedLoads_) {
         if (!failed.value) continue;
@@ -206,7 +208,9 @@ void ZephraSetup::loadUtilities() {
     }
 }
 
-// The installed voices; the saved one (any letter case) is selected, else the first.
+// The installed voices; the saved one (any letter case) is selected. When it is not installed,
+// speech uses the engine's default voice, so that one is shown: a save without a change then
+// changes nothing a user hears.
 void ZephraSetup::loadVoices() {
     loadStep(
         kVoiceSection, kVoiceKey,
@@ -214,14 +218,17 @@ void ZephraSetup::loadVoices() {
             windows::SpVoice voice;
             const std::string wanted =
                 vb::LCase(cleaned(state_.host().GetIniSetting(kVoiceSection, kVoiceKey, kDefaultVoice, kIniFile)));
-            int32_t selected = 0;
+            const std::string speaking = voice.Voice().Id();
+            int32_t selected = -1;
+            int32_t spoken = 0;
             int32_t index = 0;
             for (const windows::SpObjectToken& token : voice.GetVoices()) {
                 aVoiceCB.AddItem(token.GetDescription());
-                if (vb::LCase(token.GetDescription()) == wanted) selected = index;
+                if (selected < 0 && vb::LCase(token.GetDescription()) == wanted) selected = index;
+                if (token.Id() == speaking) spoken = index;
                 ++index;
             }
-            aVoiceCB.ListIndex(selected);
+            aVoiceCB.ListIndex(selected >= 0 ? selected : spoken);
         },
         [this] { return "\"" + aVoiceCB.Text() + "\""; });
 }
@@ -345,6 +352,13 @@ ZephraSetup& SetupDialog(PluginState& state) {
     return *state.setupDialog;
 }
 
-void ShowZephraSetup(PluginState& state) { SetupDialog(state).Show(forms::vbModal); }
+// Without a display the dialog still loads and closes, as the status page needs its controls.
+void ShowZephraSetup(PluginState& state) {
+    if (!forms::DisplayAvailable()) {
+        vb::Try([&] { WriteLog(state.host(), kSource, kNoDisplay + (kStatusAddress + state.settings.ServerPort) + kStatusPath); });
+        vb::Err().Clear();
+    }
+    SetupDialog(state).Show(forms::vbModal);
+}
 
 }  // namespace zephra
