@@ -180,7 +180,8 @@ TEST(ScriptControl, AddObjectWithAndWithoutMembers) {
     sc.AddObject("thing", thing, false);
     EXPECT_EQ(vb::CLng(sc.Eval("thing.Value")), 7);
     sc.AddCode("Option Explicit\r\nFunction Bare() : Bare = Value : End Function");
-    EXPECT_EQ(errorOf([&] { run(sc, "Bare"); }), 500);  // Variable is undefined
+    EXPECT_EQ(errorOf([&] { run(sc, "Bare"); }), 500);
+    EXPECT_EQ(sc.lastError().Description, "Variable is undefined: 'Value'");
 
     ScriptControl withMembers;
     auto host = std::make_shared<script::testing::NativeThing>();
@@ -192,6 +193,24 @@ TEST(ScriptControl, AddObjectWithAndWithoutMembers) {
     // Script names win over the object's members.
     withMembers.AddCode("Function Calls() : Calls = \"mine\" : End Function");
     EXPECT_EQ(vb::CStr(withMembers.Eval("Calls")), "mine");
+}
+
+TEST(ScriptControl, AnUndefinedNameIsNamedInTheError) {
+    ScriptControl sc;
+    EXPECT_EQ(errorOf([&] { sc.ExecuteStatement("x = 1\r\nZephraSpeek \"hall\", \"hello\""); }), 13);
+    EXPECT_EQ(sc.lastError().Description, "Type mismatch: 'ZephraSpeek'");
+    EXPECT_EQ(sc.lastError().Line, 2);
+    EXPECT_EQ(errorOf([&] { sc.Eval("Lenn(\"abc\")"); }), 13);
+    EXPECT_EQ(sc.lastError().Description, "Type mismatch: 'Lenn'");
+    EXPECT_EQ(errorOf([&] { sc.Eval("x(1)"); }), 13);
+    EXPECT_EQ(sc.lastError().Description, "Type mismatch: 'x'");
+    EXPECT_EQ(errorOf([&] { run(sc, "Nowhere"); }), 35);
+    EXPECT_EQ(sc.lastError().Description, "Sub or Function not defined: 'Nowhere'");
+    // An error of a value, not of a name, keeps the plain text; a script reads the same in Err.
+    EXPECT_EQ(errorOf([&] { sc.Eval("\"a\" * 2"); }), 13);
+    EXPECT_EQ(sc.lastError().Description, "Type mismatch");
+    sc.AddCode("On Error Resume Next\r\nMispelt 1\r\nDim said : said = Err.Description");
+    EXPECT_EQ(vb::CStr(sc.Eval("said")), "Type mismatch: 'Mispelt'");
 }
 
 TEST(ScriptControl, RuntimeErrorsReportNumberSourceAndLine) {
