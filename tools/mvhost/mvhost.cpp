@@ -4,7 +4,7 @@
 // path. Exit status: 0 after a normal end, 1 when the plug-in reported an error or a command
 // failed, 2 when the plug-in could not be loaded or the command line is wrong.
 #include "media/LoadDll.h"
-#include "media/MvPlugin.h"
+#include "mediaapi/MvPlugin.h"
 #include "qnx/MediaLibrary.h"
 #include "qnx/Sched.h"
 

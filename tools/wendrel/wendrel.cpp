@@ -5,7 +5,7 @@
 // comment. Each key goes as a remote-control message to channel CHID of process PID, and the
 // reader waits for the player's reply. It ends at the end of PORT, on SIGTERM, or when the
 // channel is gone.
-#include "media/MvPlugin.h"
+#include "mediaapi/MvPlugin.h"
 #include "photon/PtChannel.h"
 
 #include <cerrno>

@@ -7,7 +7,7 @@
 // Threads: the main thread runs the GUI loop (input handlers, signal procedures); the browser
 // thread makes every NPP_ call holding the GUI library lock, as the platform's library does.
 #include "browserplugin/Browser.h"
-#include "media/HttpOpen.h"
+#include "mediaapi/HttpOpen.h"
 #include "photon/PtApp.h"
 
 #include <dlfcn.h>
