@@ -1,7 +1,8 @@
 #pragma once
 // A form: a window of the plug-in. Nothing is drawn; a form is loaded, shown, hidden and
-// unloaded as the original's were, and a modal show lets the current user (User.h) work
-// the form before it returns. Its controls (Controls.h) are members of the derived form.
+// unloaded as the plug-in's code expects of its forms, and a modal show lets the current
+// user (User.h) work the form before it returns. Its controls (Controls.h) are members of the
+// derived form.
 
 #include <string>
 #include <string_view>
