@@ -151,7 +151,19 @@ void RunUntilIdle()
     for (GList* l = tops; l; l = l->next)
         if (gtk_widget_get_mapped(GTK_WIDGET(l->data))) gtk_container_check_resize(GTK_CONTAINER(l->data));
     g_list_free(tops);
+    // The server's answers to what layout asked (a window's new size) are in before this returns,
+    // however slowly a busy server answers: a window resized back to its old size while another
+    // size is still on its way would otherwise keep the other one.
+    gdk_display_sync(gdk_display_get_default());
     for (int i = 0; i < 5000 && g_main_context_pending(nullptr); ++i) g_main_context_iteration(nullptr, FALSE);
+}
+
+void AwaitEvent(unsigned ms)
+{
+    detail::InstallPollHook();
+    const guint wake = g_timeout_add(ms, [](gpointer) -> gboolean { return G_SOURCE_REMOVE; }, nullptr);
+    g_main_context_iteration(nullptr, TRUE);
+    if (GSource* source = g_main_context_find_source_by_id(nullptr, wake)) g_source_destroy(source);
 }
 
 PtWidget_t* Find(const char* name) { return ApWidget(name); }
