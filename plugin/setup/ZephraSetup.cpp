@@ -7,6 +7,7 @@
 #include "core/PluginState.h"
 #include "host/PluginVersion.h"
 #include "host/ScriptOperations.h"
+#include "setup/SetupLayout.h"
 #include "setup/SetupTexts.h"
 #include "vb/Conversions.h"
 #include "vb/Err.h"
@@ -127,6 +128,7 @@ void ShowOption(forms::OptionGroup& options, bool on) {
 }  // namespace
 
 ZephraSetup::ZephraSetup(PluginState& state) : forms::Form(kCaption), state_(state) {
+    SetLayout(kSetupLayout);
     OKButton.onClick = [this] { OKButton_Click(); };
     CancelButton.onClick = [this] { CancelButton_Click(); };
     aPlay.onClick = [this] { aPlay_Click(); };
@@ -173,7 +175,7 @@ void ZephraSetup::Form_Load() {
     loadSounds();
     loadUnits();
     loadSlideRows();
-    // The dialog would be brought to the foreground here; a headless form has no window.
+    // A window shown on screen is presented (brought to the front) as it opens.
 
     for (const FailedLoad& failed : failedLoads_) {
         if (!failed.value) continue;
@@ -345,6 +347,13 @@ ZephraSetup& SetupDialog(PluginState& state) {
     return *state.setupDialog;
 }
 
-void ShowZephraSetup(PluginState& state) { SetupDialog(state).Show(forms::vbModal); }
+// Without a display the dialog still loads and closes, as the status page needs its controls.
+void ShowZephraSetup(PluginState& state) {
+    if (!forms::DisplayAvailable()) {
+        vb::Try([&] { WriteLog(state.host(), kSource, kNoDisplay + (kStatusAddress + state.settings.ServerPort) + kStatusPath); });
+        vb::Err().Clear();
+    }
+    SetupDialog(state).Show(forms::vbModal);
+}
 
 }  // namespace zephra

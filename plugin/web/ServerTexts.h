@@ -17,6 +17,9 @@ inline constexpr const char* kDebugSeparator = " | ";
 inline constexpr const char* kIniFile = "dkvZephraUtilities.ini";
 inline constexpr const char* kIniSection = "Zephra Utilities";
 inline constexpr const char* kServerPortKey = "ServerPort";
+// What the listening port is, with the setting that chooses it, for the host's console.
+inline constexpr const char* kListenerPurpose =
+    "the plug-in's web server, \"ServerPort\" in Config/dkvZephraUtilities.ini";
 
 // Host-log tags.
 inline constexpr const char* kTagFormLoad = "Server Form_Load ";

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
@@ -18,6 +19,7 @@
 #include <thread>
 
 #include "SorvexTexts.h"
+#include "TrackLength.h"
 #include "qnx/SoundBackend.h"
 
 extern char** environ;
@@ -34,9 +36,20 @@ constexpr std::size_t kLineLimit = 499;
 constexpr int kFirstLineMilliseconds = 10000;
 constexpr auto kStopGrace = std::chrono::seconds(1);
 
-// atoi of the text at `index`; a line too short to reach it reads as zero.
-int numberAt(const std::string& line, std::size_t index) {
-    return index < line.size() ? std::atoi(line.c_str() + index) : 0;
+// Seconds of a clock text "[H:]M:S[.fraction]" at `index` (more fields are taken as they
+// come); what does not read as a number counts as zero.
+int clockAt(const std::string& line, std::size_t index) {
+    int seconds = 0;
+    for (int field = 0; field < 3 && index < line.size(); ++field) {
+        if (!std::isdigit(static_cast<unsigned char>(line[index]))) break;
+        int value = 0;
+        while (index < line.size() && std::isdigit(static_cast<unsigned char>(line[index])) && value < 1000000)
+            value = value * 10 + (line[index++] - '0');
+        seconds = seconds * 60 + value;
+        if (index >= line.size() || line[index] != ':') break;
+        ++index;
+    }
+    return seconds;
 }
 
 // Reads the program's first line (up to its '\n'), blocking for at most the time above.
@@ -174,13 +187,23 @@ int PlayerBackend::start(const char* path) {
     ::fcntl(pipe_, F_SETFL, ::fcntl(pipe_, F_GETFL) | O_NONBLOCK);
     paused_ = false;
     watch_ = g_unix_fd_add(pipe_, static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR), onReadable, this);
+    // Known from the start, and zero when unknown: no earlier track's length lingers.
+    reportedLength_ = -1;
+    const unsigned session = session_;
+    reportLength(std::max(0, fileSeconds(path)));
+    if (session != session_) return 0;
     if (!discardsFirstLine()) {
         first.resize(std::strcspn(first.c_str(), "\r\n"));
-        const unsigned session = session_;
         if (!first.empty()) parseLine(first);
         if (session != session_) return 0;
     }
     return 0;
+}
+
+void PlayerBackend::reportLength(int seconds) {
+    if (seconds == reportedLength_ || !listener_) return;
+    reportedLength_ = seconds;
+    listener_->setLength(seconds);
 }
 
 void PlayerBackend::pauseToggle() {
@@ -261,15 +284,19 @@ std::vector<std::string> MadplayBackend::arguments(const std::string& path) cons
 
 const char* MadplayBackend::readFailure() const { return texts::kReadingFromMadplay; }
 
+// madplay prints no length, only the time played: the length comes from the file.
+int MadplayBackend::fileSeconds(const std::string& path) const { return MpegSeconds(path); }
+
 void MadplayBackend::parseLine(const std::string& line) {
     if (!listener_ || line.empty()) return;
     if (line[0] == '>') {
         listener_->stopPlayback();
     } else if (line.size() > 3 && line[3] == ':') {
-        listener_->setElapsed(numberAt(line, 4) * 60 + numberAt(line, 7));
-        listener_->setLength(numberAt(line, 14) * 60 + numberAt(line, 17));
+        // " HH:MM:SS Layer III, ...": the time played.
+        listener_->setElapsed(clockAt(line, 1));
     } else if (std::isdigit(static_cast<unsigned char>(line[0])) && line.find("frames decoded") != std::string::npos) {
-        listener_->playNext();
+        // The summary: decoding is done, but the last buffer still plays out until the program
+        // ends, and the end of its output moves the list on.
     } else {
         std::string key, value;
         if (!tagLine(line, key, value)) return;
@@ -291,20 +318,25 @@ std::vector<std::string> Ogg123Backend::arguments(const std::string& path) const
 
 const char* Ogg123Backend::readFailure() const { return texts::kReadingFromPlayer; }
 
+int Ogg123Backend::fileSeconds(const std::string& path) const { return OggVorbisSeconds(path); }
+
 void Ogg123Backend::parseLine(const std::string& whole) {
     if (!listener_) return;
     const std::string line = whole.substr(0, whole.find_first_of("\r\n"));
     if (line.starts_with("Time: ")) {
-        listener_->setElapsed(numberAt(line, 6) * 60 + numberAt(line, 9));
+        // "Time: 01:05.20 [00:59.80] of 02:05.00 ...": time played, time left, length.
+        listener_->setElapsed(clockAt(line, 6));
+        const std::size_t of = line.find("] of ");
+        if (of != std::string::npos) reportLength(clockAt(line, of + 5));
     } else if (line == "Done.") {
-        listener_->playNext();
+        // As madplay's summary: the end of the output, soon after, moves the list on.
     } else {
         std::string key, value;
         if (!tagLine(line, key, value)) return;
         if (key == "Title") listener_->setTrackTitle(value);
         else if (key == "Artist") listener_->setArtist(value);
         else if (key == "Album") listener_->setAlbum(value);
-        else if (key == "Total Seconds") listener_->setLength(std::atoi(value.c_str()));
+        else if (key == "Total Seconds") reportLength(std::atoi(value.c_str()));
     }
 }
 

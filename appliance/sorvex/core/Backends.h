@@ -13,7 +13,9 @@
 
 namespace sorvex {
 
-// What the back-ends' output parsers report, in the order the program prints it.
+// What the back-ends' output parsers report, in the order the program prints it. The end of a
+// track is the end of the program's output: a program that has printed its summary may still be
+// playing out its last buffer.
 class BackendListener {
 public:
     virtual ~BackendListener() = default;
@@ -22,7 +24,7 @@ public:
     virtual void setAlbum(const std::string& text) = 0;
     virtual void setElapsed(int seconds) = 0;
     virtual void setLength(int seconds) = 0;
-    // The track has ended: advance the play list.
+    // The track has ended (the program's output has): advance the play list.
     virtual void playNext() = 0;
     // The program asked to stop playback.
     virtual void stopPlayback() = 0;
@@ -70,6 +72,10 @@ protected:
     virtual bool discardsFirstLine() const = 0;
     virtual const char* readFailure() const = 0;
     virtual bool ownProcessGroup() const { return false; }
+    // The track's length read from its file; -1 when unknown.
+    virtual int fileSeconds(const std::string& path) const = 0;
+    // Tells the listener the track's length when it differs from the last one told.
+    void reportLength(int seconds);
     // Key/value tag lines common to both programs; returns false when the line is no tag line.
     static bool tagLine(const std::string& line, std::string& key, std::string& value);
 
@@ -90,6 +96,7 @@ private:
     guint watch_ = 0;
     unsigned session_ = 0;
     std::string line_;
+    int reportedLength_ = -1;
 };
 
 class MadplayBackend : public PlayerBackend {
@@ -102,6 +109,7 @@ protected:
     bool discardsFirstLine() const override { return true; }
     const char* readFailure() const override;
     bool ownProcessGroup() const override { return true; }
+    int fileSeconds(const std::string& path) const override;
 
 private:
     int replayGain_;
@@ -117,6 +125,7 @@ public:
 protected:
     bool discardsFirstLine() const override { return false; }
     const char* readFailure() const override;
+    int fileSeconds(const std::string& path) const override;
 };
 
 // True when `path` ends in `ext`, without regard to case; false when either is missing or the

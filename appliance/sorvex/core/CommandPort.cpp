@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "SorvexTexts.h"
 
@@ -16,7 +17,11 @@ namespace sorvex {
 
 namespace {
 
-constexpr int kBacklog = 5;
+// A jukebox has a few clients (the host plug-in, a remote or two); more are refused at once.
+constexpr std::size_t kMaxClients = 16;
+// Out of descriptors, the waiting connection keeps the listening socket readable: accepting
+// rests this long instead of spinning on the failure.
+constexpr guint kAcceptRestMilliseconds = 250;
 // A line holds at most this many characters; the rest is read as the next line.
 constexpr std::size_t kLineLimit = 1999;
 // Replies a client does not read are kept up to this size; beyond it the client is dropped.
@@ -34,36 +39,68 @@ std::optional<std::string> argumentOf(const std::string& line) {
     return line.substr(blank + 1);
 }
 
+bool outOfDescriptors(int error) { return error == EMFILE || error == ENFILE || error == ENOBUFS || error == ENOMEM; }
+
+}  // namespace
+
+std::optional<std::pair<std::string, std::string>> NetworkPlaylistName(const std::string& argument) {
+    if (argument.empty() || argument.front() == '/' || argument.find('\0') != std::string::npos) return std::nullopt;
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t slash = argument.find('/', start);
+        parts.push_back(argument.substr(start, slash == std::string::npos ? std::string::npos : slash - start));
+        if (slash == std::string::npos) break;
+        start = slash + 1;
+    }
+    // No way up or out, and no hidden files (the preferences file is one).
+    for (const std::string& part : parts)
+        if (part.empty() || part.front() == '.') return std::nullopt;
+    std::string name = parts.back();
+    parts.pop_back();
+    const std::string written = name.find('.') == std::string::npos ? name + ".m3u" : name;
+    if (written.size() < 4 || strcasecmp(written.c_str() + written.size() - 4, ".m3u") != 0) return std::nullopt;
+    std::string directory = ".";
+    for (std::size_t i = 0; i < parts.size(); ++i) directory = i == 0 ? parts[i] : directory + "/" + parts[i];
+    return std::make_pair(directory, name);
+}
+
+namespace {
+
 }  // namespace
 
 CommandPort::~CommandPort() {
     while (!clients_.empty()) closeClient(clients_.begin()->first);
     for (auto [fd, source] : listeners_) {
-        g_source_remove(source);
+        if (source) g_source_remove(source);
         ::close(fd);
     }
+    if (rest_) g_source_remove(rest_);
+}
+
+int CommandPort::failed(const char* step, int fd) {
+    const int error = errno;
+    std::perror(step);
+    failure_ = std::strerror(error);
+    if (fd >= 0) ::close(fd);
+    errno = error;
+    return -1;
 }
 
 int CommandPort::open(int port) {
+    failure_.clear();
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, IPPROTO_TCP);
-    if (fd < 0) {
-        std::perror("socket");
-        return -1;
-    }
+    if (fd < 0) return failed("socket", -1);
+    // The port is the jukebox's own: a restart must get it back while the last run's
+    // connections linger in TIME_WAIT.
+    const int on = 1;
+    if (::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0) return failed("setsockopt", fd);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_ANY);
     address.sin_port = htons(static_cast<uint16_t>(port));
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        std::perror("bind");
-        ::close(fd);
-        return -1;
-    }
-    if (::listen(fd, kBacklog) != 0) {
-        std::perror("listen");
-        ::close(fd);
-        return -1;
-    }
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) return failed("bind", fd);
+    if (::listen(fd, SOMAXCONN) != 0) return failed("listen", fd);
     socklen_t size = sizeof address;
     if (::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0) boundPort_ = ntohs(address.sin_port);
     listeners_.emplace_back(fd, g_unix_fd_add(fd, G_IO_IN, onAccept, this));
@@ -80,13 +117,40 @@ void CommandPort::accept(int listener) {
     socklen_t size = sizeof peer;
     const int fd = ::accept4(listener, reinterpret_cast<sockaddr*>(&peer), &size, SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (fd < 0) {
-        if (errno != EAGAIN && errno != EWOULDBLOCK) std::perror("accept");
+        const int error = errno;
+        if (error == EAGAIN || error == EWOULDBLOCK || error == EINTR || error == ECONNABORTED) return;
+        // Said once until an accept succeeds again; meanwhile the listeners rest.
+        if (!acceptFailing_) std::perror("accept");
+        acceptFailing_ = true;
+        if (outOfDescriptors(error)) restListeners();
+        return;
+    }
+    acceptFailing_ = false;
+    if (clients_.size() >= kMaxClients) {
+        ::close(fd);
         return;
     }
     auto client = std::make_unique<Client>();
     client->fd = fd;
     watch(*client);
     clients_[fd] = std::move(client);
+}
+
+void CommandPort::restListeners() {
+    if (rest_) return;
+    for (auto& [fd, source] : listeners_) {
+        if (source) g_source_remove(source);
+        source = 0;
+    }
+    rest_ = g_timeout_add(kAcceptRestMilliseconds, onRested, this);
+}
+
+gboolean CommandPort::onRested(gpointer self) {
+    auto* port = static_cast<CommandPort*>(self);
+    port->rest_ = 0;
+    for (auto& [fd, source] : port->listeners_)
+        if (!source) source = g_unix_fd_add(fd, G_IO_IN, onAccept, port);
+    return G_SOURCE_REMOVE;
 }
 
 void CommandPort::watch(Client& client) {
@@ -163,9 +227,13 @@ std::string CommandPort::runLine(const std::string& line, int fd) {
     } else if (whole(line, "clear")) actions_.clear();
     else if (starts(line, "save", 4)) {
         if (std::optional<std::string> argument = argumentOf(line)) {
-            const std::size_t slash = argument->rfind('/');
-            if (slash == std::string::npos) actions_.save(".", *argument);
-            else actions_.save(argument->substr(0, slash), argument->substr(slash + 1));
+            const auto place = NetworkPlaylistName(*argument);
+            if (!place) {
+                std::printf(texts::kRefusedSave, argument->c_str());
+                std::fflush(stdout);
+                return texts::kReplyUnrecognized;
+            }
+            actions_.save(place->first, place->second);
         }
     } else if (whole(line, "status")) return actions_.status() + texts::kReplyOk;
     else if (whole(line, "quit")) actions_.quit();

@@ -24,6 +24,8 @@ public:
     virtual void next() = 0;
     virtual void launch(const std::string& path) = 0;
     virtual void clear() = 0;
+    // Saves the play list as `name` in `directory`, which is relative to the jukebox's music
+    // root ("." for the root itself).
     virtual void save(const std::string& directory, const std::string& name) = 0;
     virtual std::string status() = 0;
     // Stops, writes the preferences and saves the default list as set.
@@ -31,6 +33,11 @@ public:
     // Ends the program, after the reply to "quit" went out.
     virtual void exitProgram() = 0;
 };
+
+// A playlist name from the network as {directory, file name}, the directory relative to the
+// music root ("." for the root); none when it is absolute, climbs with "..", names a hidden
+// file or would not be written as an ".m3u" file.
+std::optional<std::pair<std::string, std::string>> NetworkPlaylistName(const std::string& argument);
 
 class CommandPort {
 public:
@@ -40,8 +47,10 @@ public:
     CommandPort& operator=(const CommandPort&) = delete;
 
     // Listens on the port (0: a port the system chooses) on every address; 0, or -1 after
-    // perror with the failing step.
+    // perror with the failing step (its reason then in failure()).
     int open(int port);
+    // Why the last open failed; empty after a success.
+    const std::string& failure() const { return failure_; }
     // The port the last opened socket listens on; 0 when none.
     int boundPort() const { return boundPort_; }
     std::size_t connections() const { return clients_.size(); }
@@ -59,6 +68,10 @@ private:
     };
 
     static gboolean onAccept(gint fd, GIOCondition, gpointer self);
+    static gboolean onRested(gpointer self);
+    int failed(const char* step, int fd);
+    // Stops watching the listeners for a moment (out of descriptors).
+    void restListeners();
     static gboolean onClient(gint fd, GIOCondition condition, gpointer self);
     void accept(int listener);
     gboolean serve(int fd, GIOCondition condition);
@@ -76,6 +89,9 @@ private:
     std::vector<std::pair<int, guint>> listeners_;
     std::map<int, std::unique_ptr<Client>> clients_;
     int boundPort_ = 0;
+    std::string failure_;
+    bool acceptFailing_ = false;
+    guint rest_ = 0;
 };
 
 }  // namespace sorvex

@@ -26,8 +26,11 @@ public:
         jukebox_.stopPlayback();
         jukebox_.clearPlaylist();
     }
+    // Network saves land under the music root (the browser's starting folder).
     void save(const std::string& directory, const std::string& name) override {
-        jukebox_.savePlaylist(directory, name);
+        std::string root = jukebox_.prefsView().directory.value_or(".");
+        if (root.empty()) root = ".";
+        jukebox_.savePlaylist(directory == "." ? root : root + "/" + directory, name);
     }
     std::string status() override { return jukebox_.statusText(); }
     void quit() override { jukebox_.quitJukebox(prefsPath_); }

@@ -23,6 +23,9 @@ constexpr const char* kReplyOk = "200 OK\n";
 constexpr const char* kReplyUnrecognized = "500 Unrecognized command\n";
 constexpr const char* kUnrecognizedCommand = "Unrecognized network command: %s\n";
 constexpr const char* kCantRead = "Can't read from network";
+constexpr const char* kRefusedSave = "Refused network save outside the music folder: %s\n";
+constexpr const char* kPortNotOpened = "Command port %d could not be opened (%s): no network control\n";
+constexpr const char* kPortAlert = "Couldn't open command port %d\n%s";
 constexpr const char* kStatusMode = "mode %s\n";
 constexpr const char* kStatusPlaying = "time %d\nlength %d\nartist %s\nalbum %s\ntrack %s\n";
 

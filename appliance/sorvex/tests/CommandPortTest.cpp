@@ -2,7 +2,12 @@
 // clients that send half a line, vanish, or never read.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
 #include "CommandPort.h"
+#include "JukeboxCommands.h"
 #include "SorvexTesting.h"
 
 namespace sorvex {
@@ -65,9 +70,9 @@ TEST_F(CommandPortTest, EveryCommandAndItsReply) {
 
     // Launch and save take everything after the first blank; without one they only answer.
     EXPECT_EQ(exchange("launch /music/a b.mp3\nlaunch\nlaunch \nlaunchX\nLAUNCH  /x\n"), ok + ok + ok + ok + ok);
-    EXPECT_EQ(exchange("save /tmp/list.m3u\nsave list.m3u\nsave /list.m3u\nsaveX\nsave\n"), ok + ok + ok + ok + ok);
-    EXPECT_EQ(actions.calls, (std::vector<std::string>{"launch[/music/a b.mp3]", "launch[ /x]", "save[/tmp][list.m3u]",
-                                                        "save[.][list.m3u]", "save[][list.m3u]"}));
+    EXPECT_EQ(exchange("save list.m3u\nsave lists/party\nsaveX\nsave\n"), ok + ok + ok + ok);
+    EXPECT_EQ(actions.calls, (std::vector<std::string>{"launch[/music/a b.mp3]", "launch[ /x]", "save[.][list.m3u]",
+                                                        "save[lists][party]"}));
     actions.calls.clear();
 
     // Status text before the reply; unknown lines (a trailing blank included) are refused.
@@ -154,6 +159,163 @@ TEST_F(CommandPortTest, DisconnectQuitAndVanishingClients) {
     EXPECT_EQ(exchange("status\n"), actions.statusText + "200 OK\n");
 }
 
+TEST_F(CommandPortTest, SaveNamesStayInsideTheMusicFolder) {
+    // Absolute paths, ways up, hidden files and names that would not be playlists are refused
+    // with the error reply, and nothing is saved.
+    const std::string refused = "500 Unrecognized command\n";
+    ::testing::internal::CaptureStdout();
+    for (const char* line : {"save /some/where/victim.txt", "save /", "save /list.m3u", "save ../list.m3u",
+                             "save lists/../../list.m3u", "save a/..", "save .sorvex", "save ~/.sorvex",
+                             "save lists/.hidden.m3u", "save victim.txt", "save lists/", "save a//b.m3u", "save ./x.m3u",
+                             "save list.m3u.sh", "save list.m3u/"}) {
+        SCOPED_TRACE(line);
+        EXPECT_EQ(exchange(std::string(line) + "\n"), refused);
+    }
+    std::string withNul = "save a.m3u";
+    withNul += '\0';
+    EXPECT_EQ(exchange(withNul + "/../../x.m3u\n"), refused);
+    const std::string printed = ::testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(testing::holds(printed, "Refused network save outside the music folder: /some/where/victim.txt\n"));
+    EXPECT_TRUE(actions.calls.empty());
+    // Upper-case extensions and names without one (".m3u" is added) are playlists.
+    EXPECT_EQ(exchange("save Party.M3U\nsave a/b/c\n"), "200 OK\n200 OK\n");
+    EXPECT_EQ(actions.calls, (std::vector<std::string>{"save[.][Party.M3U]", "save[a/b][c]"}));
+}
+
+TEST(CommandPortSave, NetworkSavesLandInTheMusicFolder) {
+    testing::ScratchFolder folder;
+    const std::string victim = folder.write("victim.txt", "precious\n");
+    const std::string prefsFile = folder.write("home/.sorvex", "shuffle 0\n");
+    std::filesystem::create_directories(folder / "music/lists");
+    Prefs prefs;
+    prefs.directory = folder / "music";
+    prefs.fsCharset = prefs.dataCharset = "UTF-8";
+    Jukebox jukebox(prefs, MakeBackends(0, 0.0, {AudioOutput::Kind::Null, ""}));
+    jukebox.addEntry(folder / "music", "a.mp3", std::string("Song A"), false);
+    JukeboxCommands commands(jukebox, std::nullopt, nullptr);
+    CommandPort port(commands);
+    ASSERT_EQ(port.open(0), 0);
+    auto exchange = [&](const std::string& line) {
+        Client client("127.0.0.2", port.boundPort());
+        client.send(line + "\n");
+        client.shutdownWrite();
+        EXPECT_TRUE(client.awaitClosed());
+        return client.received();
+    };
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(exchange("save " + victim), "500 Unrecognized command\n");
+    EXPECT_EQ(exchange("save ../victim.txt"), "500 Unrecognized command\n");
+    EXPECT_EQ(exchange("save ../home/.sorvex"), "500 Unrecognized command\n");
+    ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(folder.read("victim.txt"), "precious\n");
+    EXPECT_EQ(folder.read("home/.sorvex"), "shuffle 0\n");
+    EXPECT_EQ(exchange("save party"), "200 OK\n");
+    EXPECT_EQ(exchange("save lists/later.m3u"), "200 OK\n");
+    EXPECT_EQ(folder.read("music/party.m3u"), "#EXTM3U\r\n#EXTINF:-1,Song A\r\na.mp3\r\n");
+    EXPECT_EQ(folder.read("music/lists/later.m3u"), "#EXTM3U\r\n#EXTINF:-1,Song A\r\n" + (folder / "music/a.mp3") + "\r\n");
+}
+
+TEST_F(CommandPortTest, AFewClientsAtATimeTheRestRefusedAtOnce) {
+    std::vector<std::unique_ptr<Client>> clients;
+    for (int i = 0; i < 16; ++i) clients.push_back(std::make_unique<Client>("127.0.0.2", port.boundPort()));
+    ASSERT_TRUE(RunUntil([&] { return port.connections() == 16; }));
+    Client extra("127.0.0.2", port.boundPort());
+    ASSERT_TRUE(extra.connected());
+    extra.send("play\n");
+    ASSERT_TRUE(extra.awaitClosed());
+    EXPECT_EQ(extra.received(), "");
+    EXPECT_TRUE(actions.calls.empty());
+    // Those admitted are served; when one goes, a newcomer is admitted.
+    clients[3]->send("status\n");
+    EXPECT_TRUE(clients[3]->awaitReceived("mode stop\n200 OK\n"));
+    clients[0]->close();
+    ASSERT_TRUE(RunUntil([&] { return port.connections() == 15; }));
+    Client newcomer("127.0.0.2", port.boundPort());
+    newcomer.send("next\n");
+    EXPECT_TRUE(newcomer.awaitReceived("200 OK\n"));
+}
+
+// Out of descriptors, the waiting connections keep the listening socket readable: the port must
+// rest instead of spinning, and say so once. Run in a child whose descriptor limit is lowered.
+TEST(CommandPortLimits, OutOfDescriptorsTheLoopRestsAndSaysSoOnce) {
+    testing::ScratchFolder folder;
+    const std::string errors = folder / "stderr";
+    int report[2];
+    ASSERT_EQ(::pipe(report), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int log = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(log, 2);
+        ::close(log);
+        RecordingActions actions;
+        CommandPort port(actions);
+        if (port.open(0) != 0) ::_exit(2);
+        const int probe = ::dup(0);  // the lowest free descriptor
+        ::close(probe);
+        const rlimit limit{static_cast<rlim_t>(probe + 2), static_cast<rlim_t>(probe + 2)};
+        if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) ::_exit(3);
+        const int number = port.boundPort();
+        if (::write(report[1], &number, sizeof number) != sizeof number) ::_exit(4);
+        bool done = false;
+        // Long enough for many connections to wait; a spinning loop would use all of it.
+        g_timeout_add(1500, [](gpointer flag) { *static_cast<bool*>(flag) = true; return G_SOURCE_REMOVE; }, &done);
+        const auto start = std::chrono::steady_clock::now();
+        while (!done) g_main_context_iteration(nullptr, TRUE);
+        const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        rusage usage{};
+        ::getrusage(RUSAGE_SELF, &usage);
+        const double cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+        const double figures[2] = {cpu, wall};
+        if (::write(report[1], figures, sizeof figures) != sizeof figures) ::_exit(5);
+        ::_exit(0);
+    }
+    ::close(report[1]);
+    int number = 0;
+    ASSERT_EQ(::read(report[0], &number, sizeof number), static_cast<ssize_t>(sizeof number));
+    std::vector<std::unique_ptr<Client>> clients;
+    for (int i = 0; i < 20; ++i) {
+        clients.push_back(std::make_unique<Client>("127.0.0.2", number));
+        EXPECT_TRUE(clients.back()->connected());
+    }
+    double figures[2] = {0, 0};
+    ASSERT_EQ(::read(report[0], figures, sizeof figures), static_cast<ssize_t>(sizeof figures));
+    ::close(report[0]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const auto [cpu, wall] = figures;
+    std::printf("out of descriptors: %.3f s CPU in %.3f s\n", cpu, wall);
+    EXPECT_LT(cpu, wall / 4);
+    const std::string said = folder.read("stderr");
+    EXPECT_EQ(said, "accept: Too many open files\n");
+}
+
+TEST(CommandPortOpen, ARestartGetsItsPortBackWhileOldConnectionsLinger) {
+    RecordingActions actions;
+    auto first = std::make_unique<CommandPort>(actions);
+    ASSERT_EQ(first->open(0), 0);
+    const int number = first->boundPort();
+    Client client("127.0.0.2", number);
+    ASSERT_TRUE(RunUntil([&] { return first->connections() == 1; }));
+    // The jukebox ends first (as after "quit"): its side of the connection waits in TIME_WAIT.
+    first.reset();
+    ASSERT_TRUE(client.awaitClosed());
+    client.close();
+    const int plain = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(number));
+    EXPECT_NE(::bind(plain, reinterpret_cast<sockaddr*>(&address), sizeof address), 0)
+        << "no lingering connection: the case is not made";
+    ::close(plain);
+    CommandPort second(actions);
+    ASSERT_EQ(second.open(number), 0);
+    Client again("127.0.0.2", number);
+    again.send("play\n");
+    EXPECT_TRUE(again.awaitReceived("200 OK\n"));
+}
+
 TEST(CommandPortOpen, ABusyPortIsReported) {
     RecordingActions actions;
     CommandPort first(actions), second(actions);
@@ -161,6 +323,7 @@ TEST(CommandPortOpen, ABusyPortIsReported) {
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(second.open(first.boundPort()), -1);
     EXPECT_NE(::testing::internal::GetCapturedStderr().find("bind: "), std::string::npos);
+    EXPECT_EQ(second.failure(), "Address already in use");
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 #pragma once
 // Stand-in madplay and ogg123 programs, first on PATH while the object lives. They print the
 // lines the real programs print (the back-ends read them at fixed positions) and behave as
-// SORVEX_FAKE_MODE says: "end" prints the end of the track and waits, "eof" ends its output,
+// SORVEX_FAKE_MODE says: "end" prints the end of the track, plays out its last buffer (noted in
+// SORVEX_FAKE_ARGS.drained) and ends, "eof" ends its output,
 // "wait" plays until interrupted, "deaf" ignores the interrupt, "mute" ends before its first line.
 // Each writes its arguments, one a line, to SORVEX_FAKE_ARGS.
 
@@ -21,9 +22,10 @@ printf '%s\n' "$@" > "$SORVEX_FAKE_ARGS"
 echo "MPEG Audio Decoder 0.15.2 (beta) - Copyright (C) 2000-2004 Robert Leslie et al."
 printf '         Title: Fake Song\n        Artist: Fake Artist\n         Album: Fake Album\n'
 printf 'Title : not a title\n'
-printf ' 00:01:05 of  02:03\r'
+printf ' 00:01:05 Layer III, 128 kbps, 44100 Hz, joint stereo (MS), no CRC\r'
 case "$SORVEX_FAKE_MODE" in
-  end) printf '\n78 frames decoded (0:00:02.0), -18.5 dB peak amplitude, 0 clipped samples\n'; exec sleep 30 ;;
+  end) printf '\n78 frames decoded (0:00:02.0), -18.5 dB peak amplitude, 0 clipped samples\n'
+       sleep 0.2; echo drained > "$SORVEX_FAKE_ARGS.drained"; exit 0 ;;
   eof) exit 0 ;;
   deaf) trap '' INT; while :; do sleep 1; done ;;
   *) exec sleep 30 ;;
@@ -37,7 +39,7 @@ printf '\r\r\nAudio Device:   Null output\n\r\rPlaying: x.ogg\n\r\rTitle: Ogg So
 printf '\r\rTotal Seconds: 125\n'
 printf '\r\rTime: 01:05.20 [00:59.80] of 02:05.00  (14.5 kbps)  Output Buffer  88.9%%  \r'
 case "$SORVEX_FAKE_MODE" in
-  end) printf '\r\nDone.\n'; exec sleep 30 ;;
+  end) printf '\r\nDone.\n'; sleep 0.2; echo drained > "$SORVEX_FAKE_ARGS.drained"; exit 0 ;;
   eof) exit 0 ;;
   *) exec sleep 30 ;;
 esac

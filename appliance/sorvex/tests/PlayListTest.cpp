@@ -145,6 +145,10 @@ TEST_F(PlayListTest, DeletingRows) {
 
 TEST_F(PlayListTest, PlayRuleNextAndPause) {
     addTracks(4);
+    // The third track is a real MP3 of 2:03: its length is read from the file.
+    const std::string wav = music / "tone.wav";
+    ASSERT_EQ(std::system(("sox -n -r 8000 -c 1 -b 16 " + wav + " synth 123 sine 440 && lame --quiet -b 8 " + wav +
+                           " " + track(2)).c_str()), 0);
     jukebox.relistPlaylist();
     // Stopped, third row selected: it plays.
     jukebox.select(2);

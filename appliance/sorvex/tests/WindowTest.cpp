@@ -6,6 +6,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <gdk-pixbuf/gdk-pixbuf.h>
+
+#include <cstdlib>
 #include <thread>
 
 #include "Browser.h"
@@ -38,6 +41,27 @@ std::string Screenshot(PtWidget_t* window, const char* name) {
     EXPECT_TRUE(photon::test::Screenshot(window, path.c_str())) << path;
     return path;
 }
+
+// Pixels of a PNG within `tolerance` of a colour.
+int PixelsNear(const std::string& png, int r, int g, int b, int tolerance = 30) {
+    GdkPixbuf* picture = gdk_pixbuf_new_from_file(png.c_str(), nullptr);
+    if (!picture) return -1;
+    const int width = gdk_pixbuf_get_width(picture), height = gdk_pixbuf_get_height(picture);
+    const int stride = gdk_pixbuf_get_rowstride(picture), channels = gdk_pixbuf_get_n_channels(picture);
+    const guchar* pixels = gdk_pixbuf_get_pixels(picture);
+    int count = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const guchar* p = pixels + y * stride + x * channels;
+            if (std::abs(p[0] - r) <= tolerance && std::abs(p[1] - g) <= tolerance && std::abs(p[2] - b) <= tolerance)
+                ++count;
+        }
+    g_object_unref(picture);
+    return count;
+}
+
+// The transport pictures: dark blue when enabled, light grey when disabled.
+int EnabledPixels(const std::string& png) { return PixelsNear(png, 0x1F, 0x3A, 0x5F); }
 
 std::vector<std::string> Labels(const std::vector<PtWidget_t*>& items) {
     std::vector<std::string> labels;
@@ -95,12 +119,39 @@ TEST(SorvexWindow, BrowsePlayAndSettingsOnAVirtualDisplay) {
     EXPECT_FALSE(t::Flags(t::Find("ShuffleButton")) & Pt_SET);
     Screenshot(main, "sorvex-browser.png");
 
+    // Each item shows its kind's icon beside its text: folder, playlist, track.
+    for (PtWidget_t* item : window::FrontPageItems()) {
+        long* type = nullptr;
+        PtGetResource(item, Pt_ARG_LABEL_TYPE, &type, 0);
+        PhImage_t* icon = nullptr;
+        PtGetResource(item, Pt_ARG_LABEL_IMAGE, &icon, 0);
+        ASSERT_NE(icon, nullptr) << t::Text(item);
+        EXPECT_EQ(*type, Pt_TEXT_IMAGE);
+        EXPECT_EQ(icon->size.w, 24);
+    }
+    const std::string folderItem = Screenshot(window::FrontPageItems()[0], "sorvex-folder-item.png");
+    EXPECT_GT(PixelsNear(folderItem, 0xFF, 0xD5, 0x4A), 40);  // the yellow folder
+    const std::string trackItem = Screenshot(window::FrontPageItems()[2], "sorvex-track-item.png");
+    EXPECT_EQ(PixelsNear(trackItem, 0xFF, 0xD5, 0x4A), 0);
+    // The transport buttons show their disabled pictures, text hidden.
+    const std::string playDisabled = Screenshot(t::Find("PlayButton"), "sorvex-play-disabled.png");
+    const std::string stopDisabled = Screenshot(t::Find("StopButton"), "sorvex-stop-disabled.png");
+    EXPECT_EQ(EnabledPixels(playDisabled), 0);
+    EXPECT_GT(PixelsNear(playDisabled, 0xB8, 0xBC, 0xC0, 12), 40);
+    EXPECT_EQ(EnabledPixels(stopDisabled), 0);
+
     // A tap on a track adds it and plays it through madplay; the display follows its output.
     t::Click(window::FrontPageItems()[2]);
     ASSERT_TRUE(RunWindowUntil([&] { return t::Text(t::Find("TrackLabel")) == "Alpha Song"; }));
     EXPECT_TRUE(RunWindowUntil([&] { return t::Text(t::Find("ArtistLabel")) == "The Band"; }));
     EXPECT_EQ(t::Rows(t::Find("PlayList")), (std::vector<std::string>{"alpha"}));
     EXPECT_FALSE(t::Flags(t::Find("StopButton")) & Pt_BLOCKED);
+    // Enabled, they show their enabled pictures; the length comes from the file.
+    const std::string playEnabled = Screenshot(t::Find("PlayButton"), "sorvex-play-enabled.png");
+    EXPECT_GT(EnabledPixels(playEnabled), 40);
+    EXPECT_GT(EnabledPixels(Screenshot(t::Find("StopButton"), "sorvex-stop-enabled.png")), 40);
+    EXPECT_GT(t::PictureDifference(playEnabled.c_str(), playDisabled.c_str(), 40), 0.05);
+    EXPECT_EQ(t::Text(t::Find("LengthLabel")), "00:30");
     t::AdvanceClock(500);
     // The playlist file replaces the list (auto-clear) and starts it.
     t::Click(window::FrontPageItems()[1]);
@@ -116,8 +167,10 @@ TEST(SorvexWindow, BrowsePlayAndSettingsOnAVirtualDisplay) {
         ASSERT_TRUE(RunWindowUntil([&] { client.poll(); return testing::holds(client.received(), "200 OK\n"); }));
         EXPECT_EQ(client.received().substr(0, 10), "mode play\n");
         EXPECT_TRUE(testing::holds(client.received(), "track Alpha Song\n"));
+        EXPECT_TRUE(testing::holds(client.received(), "\nlength 30\n")) << client.received();
         client.send("next\n");
         ASSERT_TRUE(RunWindowUntil([&] { return t::Text(t::Find("TrackLabel")) == "Beta Song"; }));
+        EXPECT_EQ(t::Text(t::Find("LengthLabel")), "00:30");
         EXPECT_EQ(jukebox.backends()[1]->name(), "ogg123");
         EXPECT_TRUE(jukebox.backends()[1]->isPlaying());
     }

@@ -2,6 +2,7 @@
 
 #include <glib.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -25,10 +26,25 @@ constexpr short kOffScreen = -20000;
 constexpr unsigned long kSaveDoubleMilliseconds = 700;
 constexpr const char* kContainers[] = {"BrowserScrollContainer1", "BrowserScrollContainer2", "BrowserScrollContainer3",
                                        "BrowserScrollContainer4", "BrowserScrollContainer5"};
-constexpr const char* kTransport[] = {"PrevButton", "PlayButton", "PauseButton", "StopButton", "NextButton"};
 constexpr const char* kComboItems[] = {"Clear Playlist", "Load Saved Playlist", "Play Saved Playlist"};
+constexpr const char* kNoControlImage = "Can't get playback control image";
+// The transport buttons' pictures, in pairs (disabled, enabled), and the hidden labels that hold them.
+constexpr const char* kButtonImageLabels[] = {"PrevDisabledImage",  "PrevEnabledImage", "PlayDisabledImage",
+                                              "PlayEnabledImage",   "PauseDisabledImage", "PauseEnabledImage",
+                                              "NextDisabledImage",  "NextEnabledImage", "StopDisabledImage",
+                                              "StopEnabledImage"};
+enum ButtonImage { kPrevImages = 0, kPlayImages = 2, kPauseImages = 4, kNextImages = 6, kStopImages = 8 };
+struct TransportButton {
+    const char* name;
+    int images;
+};
+constexpr TransportButton kTransportButtons[] = {{"PrevButton", kPrevImages}, {"PlayButton", kPlayImages},
+                                                 {"PauseButton", kPauseImages}, {"NextButton", kNextImages},
+                                                 {"StopButton", kStopImages}};
 
 App* g_app = nullptr;
+// Copies made at start-up, kept for the program's life.
+PhImage_t* g_buttonImages[10] = {};
 PtWidget_t* g_main = nullptr;
 PtWidget_t* g_loading = nullptr;
 
@@ -52,6 +68,40 @@ std::string TextOf(PtWidget_t* widget) {
 void Enable(PtWidget_t* widget, bool enabled) {
     if (!widget) return;
     PtSetResource(widget, Pt_ARG_FLAGS, enabled ? 0L : static_cast<long>(Pt_BLOCKED | Pt_GHOST), Pt_BLOCKED | Pt_GHOST);
+}
+
+// A transport button shows its enabled or disabled picture; disabled it is blocked, not ghosted
+// (the picture is its grey look).
+void EnableWithImage(PtWidget_t* widget, int images, bool enabled) {
+    if (!widget) return;
+    if (PhImage_t* image = g_buttonImages[images + (enabled ? 1 : 0)]) PtSetResource(widget, Pt_ARG_LABEL_IMAGE, image, 0);
+    PtSetResource(widget, Pt_ARG_FLAGS, enabled ? 0L : static_cast<long>(Pt_BLOCKED), Pt_BLOCKED);
+}
+
+// The image a hidden label holds; null when the label or its image is missing.
+const PhImage_t* LabelImage(PtWidget_t* label) {
+    PhImage_t* image = nullptr;
+    if (label) PtGetResource(label, Pt_ARG_LABEL_IMAGE, &image, 0);
+    return image;
+}
+
+// Copies the ten pictures of the hidden labels; a picture that cannot be had ends the program.
+void CopyButtonImages(PtWidget_t* main) {
+    for (std::size_t i = 0; i < std::size(kButtonImageLabels); ++i) {
+        const PhImage_t* source = LabelImage(ApGetWidgetPtr(main, kButtonImageLabels[i]));
+        PhImage_t* copy = nullptr;
+        for (int attempt = 0; attempt < 2 && source && !copy; ++attempt) copy = PiDuplicateImage(source, 0);
+        if (!copy) {
+            if (!source) errno = ENOENT;
+            std::perror(kNoControlImage);
+            PtExit(1);
+        }
+        // The copy shares nothing a label may free.
+        copy->flags &= ~0x0Fu;
+        g_buttonImages[i] = copy;
+    }
+    for (const TransportButton& button : kTransportButtons)
+        PtSetResource(ApGetWidgetPtr(main, button.name), Pt_ARG_LABEL_TYPE, Pt_IMAGE, 0);
 }
 
 void SetPressed(PtWidget_t* widget, bool set) {
@@ -107,9 +157,9 @@ public:
     }
 
     void updateControls(bool hasEntries, bool playing) override {
-        for (const char* name : kTransport) {
-            const bool stopOrPause = !std::strcmp(name, "StopButton") || !std::strcmp(name, "PauseButton");
-            Enable(W(name), hasEntries && (!stopOrPause || playing));
+        for (const TransportButton& button : kTransportButtons) {
+            const bool stopOrPause = button.images == kStopImages || button.images == kPauseImages;
+            EnableWithImage(W(button.name), button.images, hasEntries && (!stopOrPause || playing));
         }
         Enable(W("DelButton"), hasEntries);
         Enable(W("SaveItem"), hasEntries);
@@ -191,10 +241,26 @@ void WindowView::buildPage(int container, const PageItems& page) {
             if (!image) std::perror(item.image->c_str());
         }
         const std::string label = item.label.value_or("");
+        // Without a picture of its own, the item's kind gives an icon beside its text (shared
+        // with the hidden label; the widget keeps a copy).
+        const PhImage_t* icon = nullptr;
+        if (!image) {
+            switch (DecideKind(item, g_app->jukebox)) {
+            case kKindTrack: icon = LabelImage(W("TrackImage")); break;
+            case kKindPlaylist: icon = LabelImage(W("ListImage")); break;
+            case kKindOther: icon = LabelImage(W("FolderImage")); break;
+            default: break;
+            }
+        }
         if (image) {
             PtSetArg(&arg, Pt_ARG_LABEL_IMAGE, image, 0);
             args.push_back(arg);
             PtSetArg(&arg, Pt_ARG_LABEL_TYPE, label == "none" ? Pt_IMAGE : Pt_TEXT_IMAGE, 0);
+            args.push_back(arg);
+        } else if (icon) {
+            PtSetArg(&arg, Pt_ARG_LABEL_IMAGE, icon, 0);
+            args.push_back(arg);
+            PtSetArg(&arg, Pt_ARG_LABEL_TYPE, Pt_TEXT_IMAGE, 0);
             args.push_back(arg);
         }
         if (!image || label != "none") {
@@ -210,7 +276,7 @@ void WindowView::buildPage(int container, const PageItems& page) {
         if (width < 0) width = available - 2 * kSpacing;
         if (width == 0) {
             // Natural width: the text's, or the picture's.
-            width = image ? image->size.w + 8 : 40 + 10 * static_cast<int>(label.size());
+            width = image ? image->size.w + 8 : 40 + 10 * static_cast<int>(label.size()) + (icon ? icon->size.w + 6 : 0);
         }
         if (width > containerWidth + kSpacing) width = containerWidth - kSpacing;
         if (item.newLine || available < x + width + kSpacing / 2) {
@@ -523,12 +589,15 @@ int CheckSingleInstance() {
     }
 }
 
+void Alert(const std::string& text) { g_view.alert(text); }
+
 std::vector<PtWidget_t*> FrontPageItems() { return g_app ? g_view.items(g_app->browser.frontContainer()) : std::vector<PtWidget_t*>{}; }
 
 PtWidget_t* OpenMainWindow(App& app) {
     g_app = &app;
     g_main = ApLinkWindow(nullptr, &kMainLink, nullptr);
     if (!g_main) return nullptr;
+    CopyButtonImages(g_main);
     app.jukebox.setView(&g_view);
     app.browser.setView(&g_view);
     g_loading = ApCreateModule(&kLoadingLink, g_main, nullptr);

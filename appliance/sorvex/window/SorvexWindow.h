@@ -33,6 +33,9 @@ int CheckSingleInstance();
 // list). Returns the window, or null.
 photon::PtWidget_t* OpenMainWindow(App& app);
 
+// A message box titled "Sorvex Alert" over the main window.
+void Alert(const std::string& text);
+
 // The item widgets of the front browser page, in page order (for the test driver).
 std::vector<photon::PtWidget_t*> FrontPageItems();
 
