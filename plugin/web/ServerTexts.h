@@ -54,6 +54,12 @@ inline constexpr const char* kDbgNoFreeSocket = "ConnectionRequest refused, no f
 inline constexpr const char* kDbgStalledReader = "Stream dropped for socket ";
 inline constexpr const char* kDbgBusySlot = "Request dropped for socket ";
 inline constexpr const char* kDbgOldConnection = "Request of a closed connection dropped for socket ";
+inline constexpr const char* kDbgGaveWay = "Gave way to a newcomer: socket ";
+inline constexpr const char* kDbgIdleFor = ", idle for ";
+inline constexpr const char* kDbgAcceptPaused = "Every socket busy: newcomers wait";
+inline constexpr const char* kDbgAcceptResumed = "Taking newcomers again";
+inline constexpr const char* kDbgAnswerNotTaken = "Answer not taken in time, closed socket ";
+inline constexpr const char* kDbgPeerClosed = "Client closed its side, its request is still answered, socket ";
 
 // Debug lines of the parser.
 inline constexpr const char* kDbgAddQuery = "AddQuery ";
@@ -100,7 +106,9 @@ inline constexpr const char* kServer = "Server: dkv";
 inline constexpr const char* kDate = "Date: ";
 inline constexpr const char* kDateNoBlank = "Date:";
 inline constexpr const char* kAcceptRanges = "Accept-Ranges: bytes";
-inline constexpr const char* kContentTypeHtml = "Content-Type: text/html";
+// Settings and pages are kept as the host stores them, in the Windows-1252 code page: every text
+// answer says so, so that a browser shows them as stored and posts them back in the same bytes.
+inline constexpr const char* kContentTypeHtml = "Content-Type: text/html; charset=windows-1252";
 inline constexpr const char* kContentType = "Content-Type: ";
 inline constexpr const char* kContentLength = "Content-Length: ";
 inline constexpr const char* kLastModifiedNoColon = "Last-Modified ";

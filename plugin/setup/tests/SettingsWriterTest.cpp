@@ -9,6 +9,8 @@
 #include "core/PluginState.h"
 #include "forms/User.h"
 #include "homeseer/Device.h"
+#include "script/ImageResizeObject.h"
+#include "script/ScriptControl.h"
 #include "setup/tests/SetupTestBed.h"
 
 using namespace zephra;
@@ -122,12 +124,6 @@ public:
         static Strings r;
         return r;
     }
-};
-
-class Resizer : public automation::Dispatch<Resizer> {
-public:
-    static constexpr std::string_view className = "ImageResize";
-    static void describe(automation::Members<Resizer>&) {}
 };
 
 }  // namespace
@@ -343,11 +339,11 @@ TEST(SettingsWriter, UnitsAreAddedChangedAndBlanked) {
     d.aIP(1).Text("127.0.0.13");         // a new key: written, the old one blanked
     d.aIP(2).Text("");                   // cleared: nothing written, the old entry blanked
     d.aName(3).Text("  ");               // no name: blanked under its key
-    d.aName(4).Text("Shed, back\r\n");   // commas and line breaks would shift the fields
+    d.aName(4).Text("Shed back");
     d.aDC(4).Text("[5");
     d.aPower(4).Text("[6");
     d.SlideGroupOptions(4)(3).Value(true);
-    d.aX10Server(4).Text("a,b");
+    d.aX10Server(4).Text("ab");
     d.aIP(5).Text("127.0.0.7");          // an added unit
     d.aName(5).Text("Garage");
     d.aDC(5).Text("Q61");
@@ -371,7 +367,7 @@ TEST(SettingsWriter, UnitsAreAddedChangedAndBlanked) {
                      }));
     EXPECT_EQ(bed.setting("Zephra Names", "127.0.0.2/kitchen"), "\"Kitchen,Q11,,,0,0,\"");
     EXPECT_EQ(bed.setting("Zephra Utilities", "TCPServerOption"), "\"0\"");
-    EXPECT_TRUE(bed.logHas("dkvZephra Debug|OK Click Saving Name Shed, back\r\n at ~15"));
+    EXPECT_TRUE(bed.logHas("dkvZephra Debug|OK Click Saving Name Shed back at ~15"));
 
     // The reload built the appliance list from the entries that are left.
     Strings appliances;
@@ -399,30 +395,63 @@ TEST(SettingsWriter, SettingsThatFailedToLoadAreNotOverwrittenUnlessChanged) {
     EXPECT_EQ(bed.setting("Zephra Names", "127.0.0.2"), "\"Kitchen 2,Q11,,,0,0,\"");
 }
 
-TEST(SettingsWriter, AFailedStepEndsTheSaveBeforeTheReload) {
+TEST(SettingsWriter, AValueTheFileCannotKeepStopsTheSaveBeforeAnythingIsWritten) {
     SetupBed bed(iniText({"[Zephra Utilities]", "FontColor=\"white\""}));
+    const std::string before = bed.host->IniText("dkvZephraUtilities.ini");
     ZephraSetup& d = bed.dialog();
-    d.aFontColor.Text("red\r\nDebugLog=1");  // the settings file refuses line breaks in a value
+    d.aFontColor.Text("red\r\nDebugLog=1");  // a line break would end the value
     d.aLinks.Text("changed.htm");
+    forms::ScriptedUser user;
     d.OKButton.Click();
-    EXPECT_TRUE(bed.logHas("dkvZephra|OK Button  Line 0 Invalid procedure call or argument"));
-    EXPECT_EQ(bed.setting("Zephra Utilities", "FontColor"), "\"white\"");
-    EXPECT_EQ(bed.setting("Zephra Utilities", "TCPServerOption"), "\"0\"");  // written before it
-    EXPECT_EQ(bed.setting("Zephra Utilities", "Links"), "<absent>");       // not reached
+    EXPECT_TRUE(bed.logHas("dkvZephra|Nothing was saved: aFontColor cannot hold CR."));
+    ASSERT_EQ(user.boxes().size(), 1u);
+    EXPECT_EQ(user.boxes()[0].Prompt, "Nothing was saved: aFontColor cannot hold CR.");
+    EXPECT_EQ(bed.host->IniText("dkvZephraUtilities.ini"), before);
     EXPECT_FALSE(bed.logHas("Initialization Complete"));
     EXPECT_TRUE(d.Loaded());  // the dialog stays open
 
+    // The unit entries refuse what would split them; the message names the field.
     d.aFontColor.Text("red");
+    d.aIP(0).Text("127.0.0.2");
+    d.aName(0).Text("Kit=chen");
+    EXPECT_EQ(d.SaveFromWebPage(), "Nothing was saved: aName(0) cannot hold '='.");
+    d.aName(0).Text("Say \"hi\"");
+    EXPECT_EQ(d.SaveFromWebPage(), "Nothing was saved: aName(0) cannot hold '\"'.");
+    d.aName(0).Text("Kitchen");
+    d.aIP(0).Text("[127.0.0.2");
+    EXPECT_EQ(d.SaveFromWebPage(), "Nothing was saved: aIP(0) cannot hold '[' at its start.");
+    d.aIP(0).Text("127.0.0.2");
+    d.aSlideASP(3).Text("a,b.asp");
+    EXPECT_EQ(d.SaveFromWebPage(), "Nothing was saved: aSlideASP(3) cannot hold ','.");
+    d.aSlideASP(3).Text("");
+    d.aPower(0).Text("[6");  // a device code of the bracket house reads back as written
+    EXPECT_EQ(bed.host->IniText("dkvZephraUtilities.ini"), before);
+
+    // A failure of the file itself stores none of the keys, and the next save stores them all.
     bed.host->FailNext("SaveIniSetting", vb::Error(70, "Permission denied"));
     d.OKButton.Click();
     EXPECT_TRUE(bed.logHas("dkvZephra|OK Button  Line 0 Permission denied"));
+    EXPECT_EQ(bed.host->IniText("dkvZephraUtilities.ini"), before);
     d.OKButton.Click();
     EXPECT_EQ(bed.setting("Zephra Utilities", "Links"), "changed.htm");
+    // The reload hands the new unit its base code and stores it back.
+    EXPECT_EQ(bed.setting("Zephra Names", "127.0.0.2"), "\"Kitchen,~11,[6,,0,0,\"");
     EXPECT_FALSE(d.Loaded());
+}
+
+// With the saved voice not installed, speech uses the engine's default voice: an unchanged save
+// stores that one, so that what is spoken stays the same.
+TEST(SettingsWriter, AnUninstalledVoiceIsSavedAsTheVoiceSpeechUses) {
+    SetupBed bed(iniText({"[T2W]", "T2WVoice=\"Microsoft Mary\"", "[Zephra Names]"}));
+    bed.dialog().SaveFromWebPage();
+    EXPECT_EQ(bed.setting("T2W", "T2WVoice"), "\"" + windows::SpVoice().Voice().GetDescription() + "\"");
 }
 
 TEST(SettingsWriter, TheResizerIsOfferedOnceAndNeverFromTheWebPage) {
     const std::string units = "[Zephra Names]\r\n127.0.0.2=\"Kitchen,Q11,,,1,0,\"\r\n";
+    // A machine without the resizer: the platform registers its own with the script classes.
+    script::registerClasses();
+    automation::unregisterClass(script::kImageResizeProgId);
     {  // no unit with a slide group: no question, whatever the key holds
         SetupBed bed(iniText({"[Zephra Names]", "127.0.0.2=\"Kitchen,Q11,,,0,0,\""}));
         forms::ScriptedUser user;
@@ -477,12 +506,11 @@ TEST(SettingsWriter, TheResizerIsOfferedOnceAndNeverFromTheWebPage) {
         EXPECT_TRUE(bed.logHas("dkvZephra|Resizer download not offered from the web page, answered no: Images can be rescaled"));
         EXPECT_EQ(bed.setting("Zephra Utilities", "ResizeQuestion"), "1");
     }
-    {  // the resizer is there: no question, the key is not written
+    {  // the platform's resizer is there, as the slideshow finds it: no question, the key is not written
         SetupBed bed(units);
-        automation::registerClass<Resizer>("SfImageResize.ImageResize");
+        automation::registerClass(script::kImageResizeProgId, script::makeImageResize);
         forms::ScriptedUser user;
         bed.dialog().OKButton_Click();
-        automation::unregisterClass("SfImageResize.ImageResize");
         EXPECT_TRUE(user.boxes().empty());
         EXPECT_EQ(bed.setting("Zephra Utilities", "ResizeQuestion"), "<absent>");
     }
