@@ -26,7 +26,8 @@ using namespace ast;
 
 namespace {
 
-// Script procedures calling each other deeper than this run out of stack, as in the original.
+// Script procedures calling each other deeper than this get the language's out-of-stack error
+// instead of overrunning the thread's stack.
 constexpr int kMaxCallDepth = 1000;
 // Room kept free on the thread's stack below the deepest script call.
 constexpr std::size_t kStackReserve = std::size_t{2} << 20;
@@ -1358,7 +1359,8 @@ vb::Variant Engine::callObject(const vb::Variant& object, const std::string& nam
         r = o->invoke(id, kind, values.span());
     } catch (const vb::Error& e) {
         // obj.Prop(x) on a property without parameters reads the property and indexes what it
-        // answers (a collection's default member, an array), as the original's late binding does.
+        // answers (a collection's default member, an array): late binding resolves it so, and scripts
+        // written against it use that form.
         if (e.number() != vb::errors::WrongArgumentCount || args.empty() || !(kind & vb::PropertyGet) ||
             isLetOrSet(kind))
             throw;
