@@ -13,7 +13,7 @@
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
 #include "core/QueueTimer.h"
-#include "host/StatusText.h"
+#include "core/StatusText.h"
 #include "vb/DateTime.h"
 #include "vb/Err.h"
 #include "vb/Format.h"

@@ -13,13 +13,14 @@
 
 #include "callerid/CallerIdState.h"
 #include "core/ApplianceTable.h"
+#include "core/HostInterfaceState.h"
 #include "core/HousekeepingState.h"
+#include "core/ServiceHooks.h"
 #include "core/Settings.h"
 #include "core/TimerPool.h"
+#include "core/UserScriptState.h"
 #include "core/WebServerState.h"
 #include "homeseer/Host.h"
-#include "host/HostInterfaceState.h"
-#include "host/UserScriptState.h"
 #include "vb/Object.h"
 #include "web/PageFrame.h"
 #include "web/StatusPageState.h"
@@ -56,6 +57,9 @@ public:
     std::string HouseCode;          // the house code of the plug-in's devices
     int32_t TempFileCounter = 0;    // names the speech files of the plug-in's own speak paths (0-9)
     HostInterfaceState hostInterface;
+
+    // The services' procedures the core calls.
+    ServiceHooks services;
 
     // Settings (the reader's variables).
     ZephraSettings settings;

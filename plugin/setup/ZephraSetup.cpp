@@ -5,7 +5,7 @@
 
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
-#include "host/PluginVersion.h"
+#include "core/PluginVersion.h"
 #include "host/ScriptOperations.h"
 #include "setup/SetupLayout.h"
 #include "setup/SetupTexts.h"

@@ -7,12 +7,12 @@
 #include <memory>
 
 #include "callerid/XapBsc.h"
+#include "core/ActionTable.h"
+#include "core/HomeSeerDevices.h"
 #include "core/PluginState.h"
+#include "core/PluginVersion.h"
 #include "core/RequestItems.h"
 #include "homeseer/Device.h"
-#include "host/ActionTable.h"
-#include "host/HomeSeerDevices.h"
-#include "host/PluginVersion.h"
 #include "setup/ZephraSetup.h"
 #include "vb/Conversions.h"
 #include "vb/DateTime.h"

@@ -5,12 +5,12 @@
 
 #include "callerid/XapBsc.h"
 #include "core/ApplianceLookups.h"
+#include "core/HomeSeerDevices.h"
 #include "core/PluginState.h"
 #include "core/RequestItems.h"
 #include "core/Zephra.h"
 #include "homeseer/Device.h"
 #include "host/DeviceCommands.h"
-#include "host/HomeSeerDevices.h"
 #include "host/UserScripts.h"
 #include "setup/ZephraSetup.h"
 #include "vb/Conversions.h"

@@ -14,9 +14,9 @@
 #include "callerid/MessageCIDEvent.h"
 #include "callerid/Phonebook.h"
 #include "core/QueueTimer.h"
+#include "core/StatusText.h"
 #include "core/tests/PluginTestBed.h"
 #include "homeseer/Phone.h"
-#include "host/StatusText.h"
 
 namespace zephra {
 namespace {

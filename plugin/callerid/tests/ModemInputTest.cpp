@@ -11,16 +11,16 @@
 #include <chrono>
 
 #include "Pty.h"
-#include "simkit/testing/ChildProcess.h"
 #include "callerid/EchoWindow.h"
 #include "callerid/ModemPort.h"
 #include "core/QueueTimer.h"
 #include "core/SettingsReader.h"
+#include "core/StatusText.h"
 #include "core/Zephra.h"
 #include "core/tests/PluginTestBed.h"
 #include "core/tests/ThreeAppliances.h"
 #include "forms/SerialPort.h"
-#include "host/StatusText.h"
+#include "simkit/testing/ChildProcess.h"
 
 namespace zephra {
 namespace {

@@ -7,11 +7,11 @@
 
 #include <algorithm>
 
+#include "callerid/EchoWindow.h"
+#include "core/DeviceClass.h"
 #include "core/QueueTimer.h"
 #include "core/Zephra.h"
 #include "homeseer/Phone.h"
-#include "callerid/EchoWindow.h"
-#include "host/DeviceClass.h"
 #include "host/Script.h"
 #include "host/XapDictionaries.h"
 #include "host/tests/RevaTestBed.h"

@@ -11,13 +11,13 @@
 #include <vector>
 
 #include "callerid/XapBsc.h"
+#include "core/DeviceClass.h"
 #include "homeseer/Device.h"
-#include "host/DeviceClass.h"
 #include "setup/tests/SetupTestBed.h"
-#include "web/tests/StatusBed.h"
 #include "vb/DateTime.h"
 #include "web/Request.h"
 #include "web/StatusPage.h"
+#include "web/tests/StatusBed.h"
 
 namespace zephra::testing {
 namespace {

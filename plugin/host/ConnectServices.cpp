@@ -1,0 +1,34 @@
+#include "host/ConnectServices.h"
+
+#include "callerid/CallerIdProcessing.h"
+#include "callerid/EchoWindow.h"
+#include "callerid/MessageCIDEvent.h"
+#include "callerid/ModemInput.h"
+#include "callerid/UdpServer.h"
+#include "callerid/XapBsc.h"
+#include "callerid/XapCID.h"
+#include "core/PluginState.h"
+#include "host/DeviceCommands.h"
+#include "host/UserScripts.h"
+
+namespace zephra {
+
+void ConnectServices(PluginState& state) {
+    ServiceHooks& hooks = state.services;
+    hooks.MessageCIDEvent = MessageCIDEvent;
+    hooks.SendCIDToOtherClients = SendCIDToOtherClients;
+    hooks.XapCID = XapCID;
+    hooks.SendXapBSC = SendXapBSC;
+    hooks.UDPSendCID = UDPSendCID;
+    hooks.UDPSendCommand = UDPSendCommand;
+    hooks.IsRegisteredClient = IsRegisteredClient;
+    hooks.ReceiveClientDatagram = ReceiveClientDatagram;
+    hooks.ProcessCommData = ProcessCommData;
+    hooks.TakePendingModemLine = TakePendingModemLine;
+    hooks.ProcessModemInput = ProcessModemInput;
+    hooks.UnloadEchoWindow = UnloadEchoWindow;
+    hooks.RunScriptQueue = RunScriptQueue;
+    hooks.SetZephraIO = SetZephraIO;
+}
+
+}  // namespace zephra
