@@ -12,17 +12,6 @@
 namespace zephra {
 
 class EchoWindow;
-class frmOptions;
-
-// The UDP caller-ID and command server.
-struct UdpServerState {
-    bool ServerDebug = false;      // debug-level lines of the server log are shown
-    bool ServerLogToHost = false;  // every shown server-log line also goes to the host log
-    // The server window; the module holds the one reference to it.
-    std::shared_ptr<frmOptions> window;
-    // The next argument of the window's test command alternates "on", "off", ...
-    bool nextTestCommandOff = false;
-};
 
 // The modem's caller-ID input.
 struct ModemState {

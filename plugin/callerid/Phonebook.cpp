@@ -7,7 +7,6 @@
 #include "callerid/CallerIdTexts.h"
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
-#include "host/Startup.h"
 #include "vb/Conversions.h"
 #include "vb/Err.h"
 #include "vb/Strings.h"
@@ -82,7 +81,7 @@ void BuildPhonebook(PluginState& state) {
 
 void BuildHSPPhonebook(PluginState& state) {
     if (!vb::Try([&] {
-            if (!InitHSP(state)) return;
+            if (!state.services.InitHSP(state)) return;
             const vb::Variant phone(state.hostInterface.HostPhone);
             const int32_t count = vb::CLng(automation::callByName(phone, "ADRCount"));
             for (int32_t i = 1; i <= count; ++i) {

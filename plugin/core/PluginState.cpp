@@ -16,6 +16,7 @@ PluginState::~PluginState() {
     unloadQueueTimer();
     if (web.Window) web.Window->Unload();
     web.Window.reset();
+    while (!parts_.empty()) parts_.pop_back();
 }
 
 homeseer::Host& PluginState::host() const {

@@ -5,11 +5,16 @@
 // plug-in; every procedure of the plug-in is given it. Tests make a fresh one for each case.
 //
 // Each module keeps its part in a struct of its own, declared beside the module; the fields
-// keep the names the modules give them. Later modules add their part here.
+// keep the names the modules give them. The core's parts and those the core reads are fields
+// here; a service's own part is declared in the service and reached with part<T>(), so that the
+// core names no layer above it.
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <typeindex>
+#include <utility>
+#include <vector>
 
 #include "callerid/CallerIdState.h"
 #include "core/ApplianceTable.h"
@@ -22,7 +27,6 @@
 #include "core/WebServerState.h"
 #include "homeseer/Host.h"
 #include "vb/Object.h"
-#include "web/PageFrame.h"
 #include "web/StatusPageState.h"
 
 namespace zephra {
@@ -78,15 +82,23 @@ public:
     // The minute timer's and the slideshow timer's routines.
     HousekeepingState housekeeping;
 
-    // Caller ID, UDP server and xAP.
-    UdpServerState udp;
+    // A service's own part of the state, made empty on first use and dropped with the plug-in
+    // state (the parts in the reverse of their making, after the hidden form has gone).
+    template <class Part>
+    Part& part() {
+        const std::type_index type(typeid(Part));
+        for (const auto& [made, object] : parts_)
+            if (made == type) return *static_cast<Part*>(object.get());
+        parts_.emplace_back(type, std::make_shared<Part>());
+        return *static_cast<Part*>(parts_.back().second.get());
+    }
+
+    // Caller ID and xAP.
     ModemState modem;
     XapState xap;
 
     // The plug-in's own web server, as far as the settings reader touches it.
     WebServerState web;
-    // The page frame's module state, overwritten by every page.
-    PageFrameState pageFrame;
     // The status page's sort and the request it is answering.
     StatusPageState statusPage;
 
@@ -97,6 +109,7 @@ public:
     std::shared_ptr<ZephraSetup> setupDialog;
 
 private:
+    std::vector<std::pair<std::type_index, std::shared_ptr<void>>> parts_;
     std::shared_ptr<QueueTimer> queueTimer_;
 };
 

@@ -1,7 +1,8 @@
 #pragma once
-// The calls the plug-in's core makes into the services above it (caller ID and xAP, the user
-// script, the host's device commands). The core names no layer above it: the host interface
-// fills these at start-up (ConnectServices) with the services' own procedures.
+// The calls that go up the plug-in's layers: from the core into the services (caller ID and xAP)
+// and from the core and the services into the host interface (the user script, the device
+// commands, the host's phone). A layer names none above it: the host interface fills these at
+// start-up (ConnectServices) with the procedures themselves.
 
 #include <cstdint>
 #include <functional>
@@ -41,6 +42,11 @@ struct ServiceHooks {
     std::function<void(PluginState&, std::string& houseCode, std::string& deviceCode, int16_t& command,
                        int16_t& brightness)>
         SetZephraIO;
+    // The host interface's: a button's press from an xAP controller, a text for the user script,
+    // the host's phone made ready (false when there is none).
+    std::function<void(PluginState&, const std::string& buttonName)> ButtonPress;
+    std::function<void(PluginState&, const std::string& text)> QueueScriptText;
+    std::function<bool(PluginState&)> InitHSP;
 };
 
 }  // namespace zephra

@@ -8,7 +8,9 @@
 #include "callerid/XapBsc.h"
 #include "callerid/XapCID.h"
 #include "core/PluginState.h"
+#include "host/ActionStrings.h"
 #include "host/DeviceCommands.h"
+#include "host/Startup.h"
 #include "host/UserScripts.h"
 
 namespace zephra {
@@ -29,6 +31,9 @@ void ConnectServices(PluginState& state) {
     hooks.UnloadEchoWindow = UnloadEchoWindow;
     hooks.RunScriptQueue = RunScriptQueue;
     hooks.SetZephraIO = SetZephraIO;
+    hooks.ButtonPress = ButtonPress;
+    hooks.QueueScriptText = QueueScriptText;
+    hooks.InitHSP = InitHSP;
 }
 
 }  // namespace zephra

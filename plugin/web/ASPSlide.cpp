@@ -10,6 +10,7 @@
 #include "vb/Strings.h"
 #include "web/ConvertASP.h"
 #include "web/HTMLIncludes.h"
+#include "web/PageFrame.h"
 #include "web/SlideshowPage.h"
 
 namespace zephra {
@@ -55,8 +56,8 @@ std::string ASPSlide(PluginState& state, const vb::Variant& request, const vb::V
             convert = ConvertASPState();
             // One name whichever way the page is written ("\News.asp", "news.asp").
             convert.PageFunctionName = PageFunctionNameOf(withLeadingBackslash(page));
-            state.pageFrame.Request = request;
-            state.pageFrame.Response = response;
+            state.part<PageFrameState>().Request = request;
+            state.part<PageFrameState>().Response = response;
             if (state.web.PageEngineReady) {
                 run(state, "setObjects", {request, response});
             } else {

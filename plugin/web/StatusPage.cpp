@@ -336,13 +336,13 @@ std::string StatusPage(PluginState& state, const vb::Variant& request, const vb:
     trapped(state, kTagStatusPage, [&] {
         state.statusPage.Request = request;
         state.statusPage.Response = response;
-        state.pageFrame.Request = request;
-        state.pageFrame.Response = response;
+        state.part<PageFrameState>().Request = request;
+        state.part<PageFrameState>().Response = response;
     });
     trapped(state, kTagStatusPage, [&] {
         XStartMiscFunctionsASP(state);
         XSecurityCheck(state);
-        state.pageFrame.ApplianceBrowser = xStartHeaderASP(state);
+        state.part<PageFrameState>().ApplianceBrowser = xStartHeaderASP(state);
     });
     trapped(state, kTagStatusPage, [&] { text = Status_ASP(state); });
     // The request is not kept past its page.
