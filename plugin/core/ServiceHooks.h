@@ -37,6 +37,8 @@ struct ServiceHooks {
     std::function<bool(PluginState&)> TakePendingModemLine;
     std::function<void(PluginState&)> ProcessModemInput;
     std::function<void(PluginState&)> UnloadEchoWindow;
+    // The web server's window, made and loaded on first call.
+    std::function<void(PluginState&)> LoadTCPServerWindow;
     // The user script's queue timer, and an appliance's input mapped to a host device command.
     std::function<void(PluginState&, forms::Timer&)> RunScriptQueue;
     std::function<void(PluginState&, std::string& houseCode, std::string& deviceCode, int16_t& command,

@@ -12,6 +12,7 @@
 #include "host/DeviceCommands.h"
 #include "host/Startup.h"
 #include "host/UserScripts.h"
+#include "web/TCPServer.h"
 
 namespace zephra {
 
@@ -29,6 +30,7 @@ void ConnectServices(PluginState& state) {
     hooks.TakePendingModemLine = TakePendingModemLine;
     hooks.ProcessModemInput = ProcessModemInput;
     hooks.UnloadEchoWindow = UnloadEchoWindow;
+    hooks.LoadTCPServerWindow = LoadTCPServerWindow;
     hooks.RunScriptQueue = RunScriptQueue;
     hooks.SetZephraIO = SetZephraIO;
     hooks.ButtonPress = ButtonPress;

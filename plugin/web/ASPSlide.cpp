@@ -51,7 +51,7 @@ bool isNewASPFile(PluginState& state, const std::string& page) {
 std::string ASPSlide(PluginState& state, const vb::Variant& request, const vb::Variant& response,
                      const std::string& page, const std::string& dwell) {
     std::string html;
-    ConvertASPState& convert = state.web.convert;
+    ConvertASPState& convert = state.part<ConvertASPState>();
     if (!vb::Try([&] {
             convert = ConvertASPState();
             // One name whichever way the page is written ("\News.asp", "news.asp").
