@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "automation/CallByName.h"
+#include "callerid/CallerIdPart.h"
 #include "callerid/CallerIdTexts.h"
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
@@ -71,7 +72,7 @@ std::string PhonebookKey(const std::string& number) {
 }
 
 void BuildPhonebook(PluginState& state) {
-    state.modem.phonebookIndex = PhonebookIndex();
+    state.part<CallerIdPart>().phonebookIndex = PhonebookIndex();
     if (!vb::Try([&] {
             if (state.settings.useHSPPhoneBook) BuildHSPPhonebook(state);
             if (state.settings.useFriends) BuildFriendsPhonebook(state);
@@ -101,7 +102,7 @@ void AddHSP(PluginState& state, const vb::Variant& entry, const std::string& num
     if (!vb::Try([&] {
             const std::string first = member(entry, "First");
             const std::string last = member(entry, "last");
-            PhonebookIndex& index = state.modem.phonebookIndex;
+            PhonebookIndex& index = state.part<CallerIdPart>().phonebookIndex;
             const std::string key = PhonebookKey(number);
             auto found = index.find(key);
             if (found != index.end()) {
@@ -134,7 +135,7 @@ void BuildFriendsPhonebook(PluginState& state) {
             windows::FileSystemObject files;
             if (!files.FileExists(path)) return;
             std::shared_ptr<windows::TextStream> in = files.OpenTextFile(path, windows::ForReading);
-            PhonebookIndex& index = state.modem.phonebookIndex;
+            PhonebookIndex& index = state.part<CallerIdPart>().phonebookIndex;
             for (int32_t lineNumber = 1; !in->AtEndOfStream(); ++lineNumber) {
                 const std::string line = in->ReadLine();
                 if (line.size() > kMaxFriendsLine) {

@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "callerid/CallerIdState.h"
+#include "core/CallerIdState.h"
 #include "core/ApplianceTable.h"
 #include "core/HostInterfaceState.h"
 #include "core/HousekeepingState.h"

@@ -1,17 +1,14 @@
 #pragma once
-// The caller-ID, UDP-server and xAP modules' variables.
+// The caller-ID and xAP modules' variables that the core reads too (the settings reader, the
+// hidden form's timers, the fan-out of a call). The caller-ID layer's own are in
+// callerid/CallerIdPart.h.
 
 #include <cstdint>
 #include <deque>
-#include <memory>
 #include <optional>
 #include <string>
 
-#include "callerid/Phonebook.h"
-
 namespace zephra {
-
-class EchoWindow;
 
 // The modem's caller-ID input.
 struct ModemState {
@@ -21,12 +18,8 @@ struct ModemState {
     std::string CallerName;
     std::string CallerNumber;
     std::string CallerWav;  // the announcement WAV file of the last phone-book entry found
-    // The modem echo window; the start-up loads it.
-    std::shared_ptr<EchoWindow> echoWindow;
     // Received text that has not yet formed a complete line.
     std::string CommBuffer;
-    // The phone book, rebuilt at every load of the settings.
-    PhonebookIndex phonebookIndex;
 };
 
 // One outgoing xAP message waiting for the send timer.
