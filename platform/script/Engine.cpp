@@ -1311,6 +1311,8 @@ vb::Variant Engine::call(const Expr& target, const std::vector<ExprPtr>& argExpr
     if (target.kind == ExprKind::Member) {
         const auto& m = static_cast<const Member&>(target);
         vb::Variant object = objectOf(m.object.get(), f);
+        if (m.cachedByValue && object.isObject() && object.object() && m.cachedClass == object.object()->classKey())
+            return callByValue(*object.object(), m, argExprs, f);
         ArgList a = evalArgs(argExprs, f);
         vb::Variant r = callObject(object, m.name, &m, vb::Method | vb::PropertyGet, a, classOf(f));
         writeBack(a);
@@ -1349,26 +1351,67 @@ vb::Variant Engine::callObject(const vb::Variant& object, const std::string& nam
         if (site && id != vb::kUnknownMember) {
             site->cachedClass = o->classKey();
             site->cachedId = id;
+            site->cachedByValue = o->argumentsByValue(id);
         }
     }
     if (id == vb::kUnknownMember) vb::raise(vb::errors::NotSupported);
     ArgValues values(args);
-    vb::Variant r;
-    try {
-        r = o->invoke(id, kind, values.span());
-    } catch (const vb::Error& e) {
-        // obj.Prop(x) on a property without parameters reads the property and indexes what it
-        // answers (a collection's default member, an array), as the original's late binding does.
-        if (e.number() != vb::errors::WrongArgumentCount || args.empty() || !(kind & vb::PropertyGet) ||
-            isLetOrSet(kind))
-            throw;
-        vb::Variant whole = o->invoke(id, kind, {});
-        if (!whole.isObject() && !whole.isArray()) throw;
-        return indexValue(whole, args, name);
-    }
+    bool indexed = false;
+    vb::Variant r = invokeHost(*o, id, kind, values.span(), &args, name, indexed);
+    if (indexed) return r;
     for (std::size_t i = 0; i < args.size(); ++i)
         if (args[i].ref || args[i].array) args[i].get() = std::move(values[i]);
     return r;
+}
+
+vb::Variant Engine::invokeHost(vb::Object& o, vb::DispId id, vb::CallKind kind, vb::Args values, ArgList* args,
+                               const std::string& name, bool& indexed) {
+    try {
+        return o.invoke(id, kind, values);
+    } catch (const vb::Error& e) {
+        // obj.Prop(x) on a property without parameters reads the property and indexes what it
+        // answers (a collection's default member, an array), as late binding does.
+        if (e.number() != vb::errors::WrongArgumentCount || values.empty() || !(kind & vb::PropertyGet) ||
+            isLetOrSet(kind))
+            throw;
+        vb::Variant whole = o.invoke(id, kind, {});
+        if (!whole.isObject() && !whole.isArray()) throw;
+        indexed = true;
+        if (args) return indexValue(whole, *args, name);
+        ArgList copies(values.size());
+        for (std::size_t i = 0; i < values.size(); ++i) copies[i].value = std::move(values[i]);
+        return indexValue(whole, copies, name);
+    }
+}
+
+vb::Variant Engine::argValue(const Expr& e, Frame& f) {
+    if (e.kind == ExprKind::Missing) return vb::Variant::missing();
+    if (e.kind == ExprKind::Name) {
+        // As a ByRef argument would: an undeclared name becomes a variable.
+        const NameRef& ref = static_cast<const Name&>(e).ref;
+        if (!ref.constant)
+            if (vb::Variant* cell = variable(ref, f, nullptr, true)) return *cell;
+        return evalName(ref, f);
+    }
+    return eval(e, f);
+}
+
+vb::Variant Engine::callByValue(vb::Object& o, const Member& site, const std::vector<ExprPtr>& args,
+                                Frame& f) {
+    // The caller's Variant holds the object for the call (the call may drop the variable).
+    constexpr std::size_t kInline = 4;
+    std::size_t n = args.size();
+    bool indexed = false;
+    if (n <= kInline) {
+        vb::Variant values[kInline];
+        for (std::size_t i = 0; i < n; ++i) values[i] = argValue(*args[i], f);
+        return invokeHost(o, site.cachedId, vb::Method | vb::PropertyGet, vb::Args(values, n), nullptr, site.name,
+                          indexed);
+    }
+    std::vector<vb::Variant> values;
+    values.reserve(n);
+    for (const ExprPtr& a : args) values.push_back(argValue(*a, f));
+    return invokeHost(o, site.cachedId, vb::Method | vb::PropertyGet, values, nullptr, site.name, indexed);
 }
 
 vb::Variant Engine::callMember(ScriptObject& self, int32_t member, vb::CallKind kind, ArgList& args) {
