@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <new>
 #include <utility>
 
 #include "automation/Registry.h"
@@ -1083,6 +1084,21 @@ vb::Variant Engine::evalBinary(const Binary& b, Frame& f) {
         if (l.isObject() || r.isObject()) return arithmetic(b.op, vb::Variant(l), vb::Variant(r));
         return arithmetic(b.op, l, r);
     }
+    if (b.op == Op::Concat && b.left->kind == ExprKind::Literal) {
+        // `"text" & x`: the new text is made once, with no copy of the literal first.
+        const vb::Variant& l = static_cast<const Literal&>(*b.left).value;
+        vb::Variant held;
+        const vb::Variant& r = operand(*b.right, f, held);
+        if (l.isString() && !r.isObject()) {
+            std::string text;
+            text.reserve(l.str().size() + (r.isString() ? r.str().size() : 11));
+            text = l.str();
+            vb::concatenateInto(text, r);
+            return vb::Variant(std::move(text));
+        }
+        // A copy holds an object while its default value is read.
+        return r.isObject() ? vb::concatenate(l, vb::Variant(r)) : vb::concatenate(l, r);
+    }
     vb::Variant l = eval(*b.left, f);
     vb::Variant r = eval(*b.right, f);
     // A module's Const (like vbTrue) counts as the literal it stands for.
@@ -1403,10 +1419,18 @@ vb::Variant Engine::callByValue(vb::Object& o, const Member& site, const std::ve
     std::size_t n = args.size();
     bool indexed = false;
     if (n <= kInline) {
-        vb::Variant values[kInline];
-        for (std::size_t i = 0; i < n; ++i) values[i] = argValue(*args[i], f);
-        return invokeHost(o, site.cachedId, vb::Method | vb::PropertyGet, vb::Args(values, n), nullptr, site.name,
-                          indexed);
+        // Only the values there are get made and freed.
+        struct Values {
+            alignas(vb::Variant) unsigned char raw[kInline * sizeof(vb::Variant)];
+            std::size_t made = 0;
+            vb::Variant* at() { return std::launder(reinterpret_cast<vb::Variant*>(raw)); }
+            ~Values() {
+                for (std::size_t i = 0; i < made; ++i) at()[i].~Variant();
+            }
+        } values;
+        for (; values.made < n; ++values.made) new (values.at() + values.made) vb::Variant(argValue(*args[values.made], f));
+        return invokeHost(o, site.cachedId, vb::Method | vb::PropertyGet, vb::Args(values.at(), n), nullptr,
+                          site.name, indexed);
     }
     std::vector<vb::Variant> values;
     values.reserve(n);

@@ -81,28 +81,37 @@ uint64_t finish(uint64_t h) noexcept {
     return h;
 }
 
-uint64_t word(const char* p, std::size_t n, bool fold) noexcept {
-    unsigned char bytes[8] = {};
-    for (std::size_t i = 0; i < n; ++i) {
-        auto c = static_cast<unsigned char>(p[i]);
-        bytes[i] = fold ? toLowerByte(c) : c;
+// The bytes of a text of 1 to 8 bytes in one word, without a loop: two overlapping loads from
+// either end (the length, hashed beside it, tells the overlaps apart).
+uint64_t word(const char* p, std::size_t n) noexcept {
+    if (n >= 4) {
+        uint32_t a, b;
+        std::memcpy(&a, p, sizeof a);
+        std::memcpy(&b, p + n - 4, sizeof b);
+        return (uint64_t{a} << 32) | b;
     }
-    uint64_t w;
-    std::memcpy(&w, bytes, sizeof w);
-    return w;
+    auto byte = [&](std::size_t i) { return uint64_t{static_cast<unsigned char>(p[i])}; };
+    return (byte(0) << 16) | (byte(n >> 1) << 8) | byte(n - 1);
 }
 
 // Eight bytes at a time; with `fold` the hash of the text in lower case (text compare).
 uint64_t textHash(std::string_view text, bool fold) noexcept {
     uint64_t h = 0x5445585400000000ull ^ text.size();
-    std::size_t i = 0;
-    for (; i + 8 <= text.size(); i += 8) {
-        uint64_t w;
-        if (fold) w = word(text.data() + i, 8, true);
-        else std::memcpy(&w, text.data() + i, sizeof w);
-        h = (std::rotl(h, 5) ^ w) * kMultiplier;
+    const char* p = text.data();
+    std::size_t n = text.size();
+    char lower[8];
+    while (n > 0) {
+        std::size_t take = n < 8 ? n : 8;
+        const char* bytes = p;
+        if (fold) {
+            for (std::size_t i = 0; i < take; ++i)
+                lower[i] = static_cast<char>(toLowerByte(static_cast<unsigned char>(p[i])));
+            bytes = lower;
+        }
+        h = (std::rotl(h, 5) ^ word(bytes, take)) * kMultiplier;
+        p += take;
+        n -= take;
     }
-    if (i < text.size()) h = (std::rotl(h, 5) ^ word(text.data() + i, text.size() - i, fold)) * kMultiplier;
     return finish(h);
 }
 
@@ -193,7 +202,7 @@ std::size_t Dictionary::append(const Variant& key, uint64_t hash, Variant item) 
     // Grows the index past two thirds full; drops the holes once they outnumber the keys.
     auto live = static_cast<std::size_t>(live_);
     if ((used_ + 1) * 3 > index_.size() * 2 || entries_.size() >= 2 * live + 16) rebuild(live + 1);
-    entries_.push_back(Entry{key, std::move(item), hash, true});
+    entries_.emplace_back(key, std::move(item), hash, true);
     std::size_t position = entries_.size() - 1;
     placeInIndex(static_cast<int32_t>(position), hash);
     ++live_;
