@@ -105,6 +105,17 @@ private:
     std::vector<vb::Variant> heap_;
 };
 
+constexpr std::size_t kValueArgs = 4;
+
+// Arguments a by-value call can take without records: a few, each a local variable (read once
+// all are evaluated, as a reference would be) or an expression that is not a name.
+bool plainArguments(const std::vector<ExprPtr>& args) {
+    if (args.size() > kValueArgs) return false;
+    for (const ExprPtr& a : args)
+        if (a->kind == ExprKind::Name && static_cast<const Name&>(*a).ref.scope != Scope::Local) return false;
+    return true;
+}
+
 // A value as a Double, the common kinds without a call.
 double number(const vb::Variant& v) {
     switch (v.kind()) {
@@ -1327,7 +1338,8 @@ vb::Variant Engine::call(const Expr& target, const std::vector<ExprPtr>& argExpr
     if (target.kind == ExprKind::Member) {
         const auto& m = static_cast<const Member&>(target);
         vb::Variant object = objectOf(m.object.get(), f);
-        if (m.cachedByValue && object.isObject() && object.object() && m.cachedClass == object.object()->classKey())
+        if (m.cachedByValue && object.isObject() && object.object() &&
+            m.cachedClass == object.object()->classKey() && plainArguments(argExprs))
             return callByValue(*object.object(), m, argExprs, f);
         ArgList a = evalArgs(argExprs, f);
         vb::Variant r = callObject(object, m.name, &m, vb::Method | vb::PropertyGet, a, classOf(f));
@@ -1400,42 +1412,35 @@ vb::Variant Engine::invokeHost(vb::Object& o, vb::DispId id, vb::CallKind kind, 
     }
 }
 
-vb::Variant Engine::argValue(const Expr& e, Frame& f) {
-    if (e.kind == ExprKind::Missing) return vb::Variant::missing();
-    if (e.kind == ExprKind::Name) {
-        // As a ByRef argument would: an undeclared name becomes a variable.
-        const NameRef& ref = static_cast<const Name&>(e).ref;
-        if (!ref.constant)
-            if (vb::Variant* cell = variable(ref, f, nullptr, true)) return *cell;
-        return evalName(ref, f);
-    }
-    return eval(e, f);
-}
-
-vb::Variant Engine::callByValue(vb::Object& o, const Member& site, const std::vector<ExprPtr>& args,
-                                Frame& f) {
+vb::Variant Engine::callByValue(vb::Object& o, const Member& site, const std::vector<ExprPtr>& args, Frame& f) {
     // The caller's Variant holds the object for the call (the call may drop the variable).
-    constexpr std::size_t kInline = 4;
+    // Only the values there are get made and freed.
+    struct Values {
+        alignas(vb::Variant) unsigned char raw[kValueArgs * sizeof(vb::Variant)];
+        std::size_t made = 0;
+        vb::Variant* at() { return std::launder(reinterpret_cast<vb::Variant*>(raw)); }
+        ~Values() {
+            for (std::size_t i = 0; i < made; ++i) at()[i].~Variant();
+        }
+    } values;
+    const vb::Variant* locals[kValueArgs];
     std::size_t n = args.size();
-    bool indexed = false;
-    if (n <= kInline) {
-        // Only the values there are get made and freed.
-        struct Values {
-            alignas(vb::Variant) unsigned char raw[kInline * sizeof(vb::Variant)];
-            std::size_t made = 0;
-            vb::Variant* at() { return std::launder(reinterpret_cast<vb::Variant*>(raw)); }
-            ~Values() {
-                for (std::size_t i = 0; i < made; ++i) at()[i].~Variant();
-            }
-        } values;
-        for (; values.made < n; ++values.made) new (values.at() + values.made) vb::Variant(argValue(*args[values.made], f));
-        return invokeHost(o, site.cachedId, vb::Method | vb::PropertyGet, vb::Args(values.at(), n), nullptr,
-                          site.name, indexed);
+    for (; values.made < n; ++values.made) {
+        const Expr& e = *args[values.made];
+        vb::Variant* at = values.at() + values.made;
+        if (e.kind == ExprKind::Name) {
+            locals[values.made] = f.slots[static_cast<std::size_t>(static_cast<const Name&>(e).ref.slot)];
+            new (at) vb::Variant();
+        } else {
+            locals[values.made] = nullptr;
+            new (at) vb::Variant(e.kind == ExprKind::Missing ? vb::Variant::missing() : eval(e, f));
+        }
     }
-    std::vector<vb::Variant> values;
-    values.reserve(n);
-    for (const ExprPtr& a : args) values.push_back(argValue(*a, f));
-    return invokeHost(o, site.cachedId, vb::Method | vb::PropertyGet, values, nullptr, site.name, indexed);
+    for (std::size_t i = 0; i < n; ++i)
+        if (locals[i]) values.at()[i] = *locals[i];
+    bool indexed = false;
+    return invokeHost(o, site.cachedId, vb::Method | vb::PropertyGet, vb::Args(values.at(), n), nullptr, site.name,
+                      indexed);
 }
 
 vb::Variant Engine::callMember(ScriptObject& self, int32_t member, vb::CallKind kind, ArgList& args) {

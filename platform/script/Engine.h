@@ -218,8 +218,6 @@ private:
     // knows the member: the arguments' values go straight to the object, with no records.
     vb::Variant callByValue(vb::Object& object, const ast::Member& site,
                             const std::vector<ast::ExprPtr>& args, Frame& f);
-    // The value an argument passes when the callee cannot write to it.
-    vb::Variant argValue(const ast::Expr& e, Frame& f);
     // Invokes a host object's member; `indexed` is set when the member took no arguments and
     // what it answered was indexed with them instead (the arguments are then used up).
     vb::Variant invokeHost(vb::Object& o, vb::DispId id, vb::CallKind kind, vb::Args values, ArgList* args,
