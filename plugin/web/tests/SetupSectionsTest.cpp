@@ -111,6 +111,7 @@ std::string percent(const std::string& text) {
 
 TEST(SetupSections, APostOfEveryFieldStoredAsKept) {
     SetupBed bed(iniText(awkwardSettings()));
+    bed.state.hostInterface.ShowSetup = true;
     bed.state.hostInterface.FilterDictionary = std::make_shared<vb::Dictionary>();
     bed.state.hostInterface.DeviceDictionary = std::make_shared<vb::Dictionary>();
     // Every text field gets its own name back in a changed form; every check box named here is
@@ -126,13 +127,17 @@ TEST(SetupSections, APostOfEveryFieldStoredAsKept) {
     const std::vector<std::string> ticked = {"Menu", "Check1_4", "TCPDebug", "noResponseAction", "StartSlildeshow",
                                              "gif", "Wallpaper", "InsertModemCrLf", "GenerateCIDEvent",
                                              "UseHSPPhoneBook", "CID0"};
-    std::string body = "Save=x&TCPServerOption=0&Option1=2";
+    std::string body = "clientinput=yes&clientvalue=yes&Save=x&TCPServerOption=0&Option1=2";
     for (const std::string& name : texts) body += "&" + name + "=" + percent("<" + name + " & 'x'>");
     for (const std::string& name : ticked) body += "&" + name + "=1";
-    auto request = std::make_shared<Request>();
-    request->ParsePage("POST /status HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: " + std::to_string(body.size()) +
-                       "\r\n\r\n" + body);
-    StatusPage(bed.state, vb::Variant(vb::ObjectRef(request)), vb::Variant());
+    auto page = [&](const std::string& posted) {
+        auto request = std::make_shared<Request>();
+        request->ParsePage("POST /status HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: " +
+                           std::to_string(posted.size()) + "\r\n\r\n" + posted);
+        StatusPage(bed.state, vb::Variant(vb::ObjectRef(request)), vb::Variant());
+    };
+    page("");
+    page(body + "&ShowSetup=1");
     expectGolden("setup-sections-saved.ini", bed.ini());
 }
 
