@@ -338,6 +338,14 @@ const char* FileOf(const char* section) {
 
 std::span<const Setting> SettingsTable() { return kSettings; }
 
+std::vector<const Setting*> InOrder(int Dialog::*order) {
+    std::vector<const Setting*> rows;
+    for (const Setting& row : kSettings)
+        if (row.dialog.*order > 0) rows.push_back(&row);
+    std::sort(rows.begin(), rows.end(), [&](const Setting* a, const Setting* b) { return a->dialog.*order < b->dialog.*order; });
+    return rows;
+}
+
 const Setting* FindSetting(const std::string& section, const std::string& key) {
     for (const Setting& s : kSettings)
         if (windows::EqualsNoCase(s.section, section) && windows::EqualsNoCase(s.key, key)) return &s;

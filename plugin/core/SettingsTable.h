@@ -15,6 +15,7 @@
 
 #include <span>
 #include <string>
+#include <vector>
 
 namespace zephra {
 
@@ -122,6 +123,9 @@ struct Setting {
 
 // Every row, in the reader's order.
 std::span<const Setting> SettingsTable();
+
+// The rows that have a place in `order` (the dialog's load or its writer), in that order.
+std::vector<const Setting*> InOrder(int Dialog::*order);
 
 // The row of a key of a section (any letter case); nullptr when there is none.
 const Setting* FindSetting(const std::string& section, const std::string& key);

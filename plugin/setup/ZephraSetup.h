@@ -12,8 +12,11 @@
 #include <utility>
 #include <vector>
 
+#include "core/SettingsTable.h"
 #include "forms/Controls.h"
 #include "forms/Form.h"
+#include "vb/Error.h"
+#include "vb/ErrorNumbers.h"
 
 namespace zephra {
 
@@ -175,14 +178,23 @@ private:
     // Stores one value, unless its setting failed to load and the control still holds what
     // the failed load left in it.
     void save(const std::string& section, const std::string& key, const std::string& value);
-    // The value a key of section "Zephra Utilities" is written with, from its control.
-    std::string mainValue(const std::string& key);
+    // A setting's value as its control holds it, in its written form.
+    std::string settingValue(const settings::Setting& row);
+    // The control of a setting (element `index` of an array), found by its name.
+    template <class Kind>
+    Kind& control(const settings::Setting& row, int index = -1) const {
+        auto* found = dynamic_cast<Kind*>(FindControl(row.dialog.control, index));
+        if (!found) vb::raise(vb::errors::ObjectRequired);
+        return *found;
+    }
     std::string unitValue(int slot);
     std::string soundList();
 
-    void loadUtilities();
-    void loadVoices();
-    void loadSounds();
+    // Every setting of the table, each from its key into its control.
+    void loadSettings();
+    void fill(const settings::Setting& row, const std::string& value);
+    void fillVoices(const std::string& saved);
+    void fillSounds(const std::string& list);
     void loadUnits();
     void loadSlideRows();
     void askResizer(bool interactive);
