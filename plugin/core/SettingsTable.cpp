@@ -352,6 +352,9 @@ const Setting* FindSetting(const std::string& section, const std::string& key) {
     return nullptr;
 }
 
-std::string PageField(const Setting& setting) { return std::string(setting.dialog.control).substr(1); }
+std::string PageField(const Setting& setting) {
+    const std::string name = setting.dialog.control;
+    return name.starts_with('a') ? name.substr(1) : name;
+}
 
 }  // namespace zephra::settings

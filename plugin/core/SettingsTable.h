@@ -7,7 +7,7 @@
 //
 // The dialog's controls are named, not referenced, so that this layer needs nothing of the
 // dialog: the dialog finds each control by its name, and the page posts it under the name
-// without its leading "a" (`aHSIP` as "HSIP"; element n of the sound boxes as "Check1_n").
+// without its leading "a" (`aHSIP` as "HSIP"; element n of the sound boxes `Check1` as "Check1_n").
 //
 // The slide rows, the slide-group paths and the unit entries of section "Zephra Names" are
 // families of keys with their own layout; the reader, the dialog and the page handle them
@@ -130,7 +130,7 @@ std::vector<const Setting*> InOrder(int Dialog::*order);
 // The row of a key of a section (any letter case); nullptr when there is none.
 const Setting* FindSetting(const std::string& section, const std::string& key);
 
-// The page's field name of a control: the name without its leading "a".
+// The page's field name of a setting's control: the name without its leading "a".
 std::string PageField(const Setting& setting);
 
 }  // namespace settings

@@ -46,6 +46,14 @@ public:
     void aPlay_Click();
     void aStop_Click();
 
+    // The control of a setting (element `index` of an array), found by its name.
+    template <class Kind>
+    Kind& control(const settings::Setting& row, int index = -1) const {
+        auto* found = dynamic_cast<Kind*>(FindControl(row.dialog.control, index));
+        if (!found) vb::raise(vb::errors::ObjectRequired);
+        return *found;
+    }
+
     // The entry keys the unit slots were loaded from ("" for a slot no entry filled), and the
     // sound list as loaded.
     const std::array<std::string, kUnitSlots>& LoadedKeys() const { return loadedKeys_; }
@@ -180,13 +188,6 @@ private:
     void save(const std::string& section, const std::string& key, const std::string& value);
     // A setting's value as its control holds it, in its written form.
     std::string settingValue(const settings::Setting& row);
-    // The control of a setting (element `index` of an array), found by its name.
-    template <class Kind>
-    Kind& control(const settings::Setting& row, int index = -1) const {
-        auto* found = dynamic_cast<Kind*>(FindControl(row.dialog.control, index));
-        if (!found) vb::raise(vb::errors::ObjectRequired);
-        return *found;
-    }
     std::string unitValue(int slot);
     std::string soundList();
 
