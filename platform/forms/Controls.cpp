@@ -16,7 +16,14 @@ Control::Control(Form& form, std::string name, int index) : form_(&form), name_(
 
 Control::~Control() { std::erase(form_->controls_, this); }
 
-void Control::touch() const { form_->Load(); }
+void Control::touch() const {
+    form_->Load();
+    if (widget_) const_cast<Control*>(this)->fromWidget();
+}
+
+void Control::show() {
+    if (widget_) toWidget();
+}
 
 bool Control::Enabled() const {
     touch();
@@ -26,6 +33,7 @@ bool Control::Enabled() const {
 void Control::Enabled(bool value) {
     touch();
     enabled_ = value;
+    show();
 }
 
 TextBox::TextBox(Form& form, std::string name, int index, std::string design)
@@ -39,6 +47,7 @@ std::string TextBox::Text() const {
 void TextBox::Text(std::string value) {
     touch();
     text_ = std::move(value);
+    show();
 }
 
 void TextBox::reset() {
@@ -57,6 +66,7 @@ std::string Label::Caption() const {
 void Label::Caption(std::string value) {
     touch();
     caption_ = std::move(value);
+    show();
 }
 
 void Label::reset() {
@@ -76,6 +86,7 @@ void CheckBox::Value(int32_t value) {
     touch();
     if (value < vbUnchecked || value > vbGrayed) invalidValue();
     value_ = static_cast<int16_t>(value);
+    show();
 }
 
 void CheckBox::reset() {
@@ -94,8 +105,14 @@ bool OptionButton::Value() const {
 void OptionButton::Value(bool value) {
     touch();
     if (value && group_)
-        for (int i = 0; i < group_->Count(); ++i) (*group_)(i).value_ = false;
+        for (int i = 0; i < group_->Count(); ++i) {
+            OptionButton& other = (*group_)(i);
+            if (&other == this || !other.value_) continue;
+            other.value_ = false;
+            other.show();
+        }
     value_ = value;
+    show();
 }
 
 void OptionButton::Click() {
@@ -113,6 +130,7 @@ ComboBox::ComboBox(Form& form, std::string name, int index) : Control(form, std:
 void ComboBox::AddItem(std::string item) {
     touch();
     list_.push_back(std::move(item));
+    show();
 }
 
 void ComboBox::Clear() {
@@ -120,6 +138,7 @@ void ComboBox::Clear() {
     list_.clear();
     listIndex_ = -1;
     text_.clear();
+    show();
 }
 
 int32_t ComboBox::ListCount() const {
@@ -142,6 +161,7 @@ void ComboBox::ListIndex(int32_t value) {
     if (value < -1 || value >= static_cast<int32_t>(list_.size())) invalidValue();
     listIndex_ = value;
     text_ = value < 0 ? std::string() : list_[static_cast<std::size_t>(value)];
+    show();
 }
 
 std::string ComboBox::Text() const {
@@ -154,6 +174,7 @@ void ComboBox::Text(std::string value) {
     auto it = std::find(list_.begin(), list_.end(), value);
     listIndex_ = it == list_.end() ? -1 : static_cast<int32_t>(it - list_.begin());
     text_ = std::move(value);
+    show();
 }
 
 void ComboBox::reset() {
@@ -183,6 +204,7 @@ void TabControl::Tab(int32_t value) {
     touch();
     if (value < 0 || value >= Tabs()) invalidValue();
     tab_ = static_cast<int16_t>(value);
+    show();
 }
 
 void TabControl::reset() {

@@ -1,10 +1,12 @@
 #pragma once
 // The controls a form is built from: text boxes, labels, check boxes, option buttons, combo
 // boxes, command buttons and the tab control, alone or as control arrays of fixed elements.
-// Nothing is drawn. A control belongs to its form: reading or setting any of its properties
-// loads the form first (so the form's Form_Load fills it), and unloading the form puts every
-// control back as it was designed. Property values out of range raise 380 "Invalid property
-// value"; an element index a control array lacks raises 340.
+// A control belongs to its form: reading or setting any of its properties loads the form first
+// (so the form's Form_Load fills it), and unloading the form puts every control back as it was
+// designed. While the form is on screen (Form.h) a control's properties live in its widget, so
+// that what the user types or ticks is what the code reads; otherwise they are kept in memory.
+// Property values out of range raise 380 "Invalid property value"; an element index a control
+// array lacks raises 340.
 
 #include <cstdint>
 #include <functional>
@@ -16,6 +18,11 @@
 #include "vb/Error.h"
 
 namespace forms {
+
+namespace detail {
+class FormWindow;
+struct WidgetEvents;
+}  // namespace detail
 
 class Control {
 public:
@@ -32,18 +39,30 @@ public:
     void Enabled(bool value);
 
 protected:
-    // Loads the form when it is not loaded (any use of a control does).
+    // Loads the form when it is not loaded (any use of a control does), and takes up what the
+    // user changed in the control's widget when the form is on screen.
     void touch() const;
+    // After a property changed: shows the new state in the widget, when there is one.
+    void show();
     // Back to the state the control was designed with (the form was unloaded).
     virtual void reset() { enabled_ = true; }
 
+    // The widget on screen (a GtkWidget), or nullptr.
+    void* widget() const noexcept { return widget_; }
+    // Writes the whole state into the widget; reads the user's changes back.
+    virtual void toWidget();
+    virtual void fromWidget() {}
+
 private:
     friend class Form;
+    friend class detail::FormWindow;
+    friend struct detail::WidgetEvents;
 
     Form* form_;
     std::string name_;
     int index_;
     bool enabled_ = true;
+    void* widget_ = nullptr;
 };
 
 class TextBox : public Control {
@@ -54,6 +73,8 @@ public:
 
 private:
     void reset() override;
+    void toWidget() override;
+    void fromWidget() override;
     std::string design_;
     std::string text_;
 };
@@ -66,6 +87,7 @@ public:
 
 private:
     void reset() override;
+    void toWidget() override;
     std::string design_;
     std::string caption_;
 };
@@ -82,6 +104,8 @@ public:
 
 private:
     void reset() override;
+    void toWidget() override;
+    void fromWidget() override;
     std::string caption_;
     int16_t value_ = vbUnchecked;
 };
@@ -101,10 +125,13 @@ public:
 
 private:
     friend class OptionGroup;
+    friend struct detail::WidgetEvents;
     void reset() override {
         Control::reset();
         value_ = false;
     }
+    void toWidget() override;
+    void fromWidget() override;
     std::string caption_;
     bool value_ = false;
     OptionGroup* group_ = nullptr;
@@ -129,6 +156,8 @@ public:
 
 private:
     void reset() override;
+    void toWidget() override;
+    void fromWidget() override;
     std::vector<std::string> list_;
     int32_t listIndex_ = -1;
     std::string text_;
@@ -158,6 +187,8 @@ public:
 
 private:
     void reset() override;
+    void toWidget() override;
+    void fromWidget() override;
     std::vector<std::string> captions_;
     int16_t tab_ = 0;
 };

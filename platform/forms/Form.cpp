@@ -2,13 +2,14 @@
 
 #include "forms/Controls.h"
 #include "forms/User.h"
+#include "forms/detail/FormWindow.h"
 #include "vb/Error.h"
 
 namespace forms {
 
 Form::Form(std::string caption) : Caption(std::move(caption)) {}
 
-Form::~Form() = default;
+Form::~Form() { closeWindow(false); }
 
 void Form::Load() {
     if (loaded_) return;
@@ -20,15 +21,29 @@ void Form::Show(int modal) {
     if (modal == vbModal && visible_) throw vb::Error(400, "Form already displayed; can't show modally");
     Load();
     visible_ = true;
+    if (!window_ && !layout_.empty() && DisplayAvailable()) window_ = detail::FormWindow::open(*this, layout_);
     if (modal != vbModal) return;
     currentUser().workModal(*this);
     if (visible_) Unload();
 }
 
-void Form::Hide() { visible_ = false; }
+void Form::Hide() {
+    visible_ = false;
+    closeWindow(true);
+}
+
+void* Form::Window() const { return window_ ? window_->window() : nullptr; }
+
+// The controls go back to memory first: with what the user changed when the form stays loaded.
+void Form::closeWindow(bool keepValues) {
+    if (!window_) return;
+    std::unique_ptr<detail::FormWindow> window = std::move(window_);
+    window->close(keepValues);
+}
 
 void Form::Unload() {
     visible_ = false;
+    closeWindow(false);
     if (!loaded_) return;
     loaded_ = false;
     Form_Unload();

@@ -1,8 +1,12 @@
 #pragma once
-// A form: a window of the plug-in. Nothing is drawn; a form is loaded, shown, hidden and
-// unloaded as the original's were, and a modal show lets the current user (User.h) work
-// the form before it returns. Its controls (Controls.h) are members of the derived form.
+// A form: a window of the plug-in, loaded, shown, hidden and unloaded; a modal show lets the
+// current user (User.h) work the form before it returns. Its controls (Controls.h) are members
+// of the derived form. A form with a layout (a GtkBuilder UI file whose object ids are its
+// controls' names, element n of a control array as name_n) is drawn on the display when there
+// is one; the loop (Loop.h) then serves the window's events with its own. Without a display,
+// or without a layout, nothing is drawn and the same controls work in memory.
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +14,13 @@
 namespace forms {
 
 class Control;
+namespace detail {
+class FormWindow;
+struct WidgetEvents;
+}
+
+// Whether forms can be drawn: a display is there (it is opened on the first call).
+bool DisplayAvailable();
 
 enum FormShowConstants : int { vbModeless = 0, vbModal = 1 };
 
@@ -22,9 +33,10 @@ public:
 
     // Runs Form_Load unless the form is loaded.
     void Load();
-    // Loads the form and shows it. vbModal: the user works the form, and the call returns
-    // once the form is hidden or unloaded (a form the user leaves open is closed as by its
-    // close box, which unloads it). Showing a visible form modally raises error 400.
+    // Loads the form and shows it (on screen when it has a layout and a display is there).
+    // vbModal: the user works the form, and the call returns once the form is hidden or
+    // unloaded (a form the user leaves open is closed as by its close box, which unloads it);
+    // the loop's events go on meanwhile. Showing a visible form modally raises error 400.
     void Show(int modal = vbModeless);
     void Hide();
     // Runs Form_Unload when the form is loaded and puts every control back as designed; the
@@ -33,6 +45,8 @@ public:
 
     bool Loaded() const noexcept { return loaded_; }
     bool Visible() const noexcept { return visible_; }
+    // Whether the form is drawn on the display now.
+    bool OnScreen() const noexcept { return window_ != nullptr; }
 
     std::string Caption;
 
@@ -40,13 +54,24 @@ public:
     // -1 a control of its own; nullptr when the form has none.
     Control* FindControl(std::string_view name, int index = -1) const;
 
+    // The layout's window while the form is on screen (a GtkWidget), else nullptr.
+    void* Window() const;
+
 protected:
     virtual void Form_Load() {}
     virtual void Form_Unload() {}
+    // The form's layout: the text of a GtkBuilder UI file.
+    void SetLayout(std::string uiText) { layout_ = std::move(uiText); }
 
 private:
     friend class Control;
+    friend class detail::FormWindow;
+    friend struct detail::WidgetEvents;
+    void closeWindow(bool keepValues);
+
     std::vector<Control*> controls_;
+    std::string layout_;
+    std::unique_ptr<detail::FormWindow> window_;
     bool loaded_ = false;
     bool visible_ = false;
 };

@@ -61,6 +61,7 @@ struct Loop::Impl {
     TimePoint manualDateSetAt{};    // manual clock reading when manualDate was set
     bool stopRequested = false;
     std::function<void(const char*)> onUnhandled;
+    std::unique_ptr<detail::ForeignEvents> foreign;
     // Declared last so that it goes first: pending handlers release the controls' state
     // while the rest of the loop still stands.
     asio::io_context io{1};
@@ -83,22 +84,30 @@ struct Loop::Impl {
         }
     }
 
-    // Runs the handlers that are ready (posted tasks and arrived I/O).
+    // Runs the handlers that are ready (posted tasks, arrived I/O, the windows' events).
     void pollReady() {
         for (;;) {
             try {
                 io.poll();
-                return;
+                break;
             } catch (...) {
                 report(std::current_exception());
             }
         }
+        if (foreign) guarded([&] { foreign->dispatchReady(); });
     }
 
-    // Blocks in real time until one handler ran or `until` passed.
+    // Blocks in real time until one handler ran, the windows had an event or `until` passed.
     void runOneUntil(steady_clock::time_point until) {
+        if (foreign) guarded([&] { until = foreign->prepare(until); });
+        guarded([&] { io.run_one_until(until); });
+        if (foreign) guarded([&] { foreign->check(); });
+    }
+
+    template <class F>
+    void guarded(F&& step) {
         try {
-            io.run_one_until(until);
+            step();
         } catch (...) {
             report(std::current_exception());
         }
@@ -308,6 +317,23 @@ PendingAnswer::PendingAnswer(Loop& loop) : answers_(loop.impl().pendingAnswers) 
 PendingAnswer::~PendingAnswer() { --answers_->count; }
 
 void reportUnhandled(Loop& loop, std::exception_ptr error) { loop.impl().report(error); }
+
+void attachForeign(Loop& loop, std::unique_ptr<ForeignEvents> events) {
+    if (!loop.impl().foreign) loop.impl().foreign = std::move(events);
+}
+
+bool hasForeign(Loop& loop) { return loop.impl().foreign != nullptr; }
+
+void runModal(Loop& loop, const std::function<bool()>& done) {
+    auto& impl = loop.impl();
+    for (;;) {
+        loop.DoEvents();
+        if (done() || impl.stopRequested) return;
+        std::optional<Loop::TimePoint> wake;
+        if (!loop.isManual()) wake = impl.nextTimer();
+        impl.runOneUntil(wake ? *wake : steady_clock::now() + hours{1});
+    }
+}
 
 }  // namespace detail
 

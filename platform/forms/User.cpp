@@ -2,6 +2,9 @@
 
 #include <iostream>
 
+#include "forms/Loop.h"
+#include "forms/detail/LoopInternals.h"
+
 namespace forms {
 
 namespace {
@@ -13,7 +16,12 @@ int User::answer(const MessageBox& box) {
     return DefaultAnswer(box.Buttons);
 }
 
-void User::workModal(Form&) {}
+// On screen the user works the window: its events and the loop's run until it closes.
+void User::workModal(Form& form) {
+    if (!form.OnScreen()) return;
+    auto closed = [&form] { return !form.Visible() || !form.OnScreen(); };
+    if (Loop* loop = Loop::tryCurrent()) detail::runModal(*loop, closed);
+}
 
 User* setUser(User* user) {
     User* previous = installed;

@@ -1,7 +1,7 @@
 #pragma once
-// The user of a headless session: who answers message boxes and works forms shown
-// modally. The default user logs each box to standard error and answers its default
-// button, and closes every modal form at once. Tests install a ScriptedUser.
+// Who answers message boxes and works forms shown modally. The default user logs each box to
+// standard error and answers its default button; a modal form on screen it works until the
+// window closes, one without a window it closes at once. Tests install a ScriptedUser.
 
 #include <deque>
 #include <functional>

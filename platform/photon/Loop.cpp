@@ -4,6 +4,8 @@
 
 #include <glib-unix.h>
 
+#include "display/Display.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -172,7 +174,7 @@ int PtInit(const char* server)
     if (display_tried) return display_opened ? 0 : -1;
     display_tried = true;
     if (server && *server) setenv("DISPLAY", server, 1);
-    display_opened = gtk_init_check(nullptr, nullptr);
+    display_opened = display::Open();
     if (display_opened) {
         gdk_event_handler_set(detail::EventFilter, nullptr, nullptr);
         // A change of the display's size or monitors reaches the windows as an information event.

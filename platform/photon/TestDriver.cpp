@@ -3,6 +3,8 @@
 #include "photon/PhotonTest.h"
 #include "photon/detail/Widget.h"
 
+#include "display/Display.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -146,11 +148,7 @@ void RunUntilIdle()
     if (detail::HaveDisplay()) gdk_display_sync(gdk_display_get_default());
     for (int i = 0; i < 5000 && g_main_context_pending(nullptr); ++i) g_main_context_iteration(nullptr, FALSE);
     if (!detail::HaveDisplay()) return;
-    // Layout waits for the display's next frame; a test does not.
-    GList* tops = gtk_window_list_toplevels();
-    for (GList* l = tops; l; l = l->next)
-        if (gtk_widget_get_mapped(GTK_WIDGET(l->data))) gtk_container_check_resize(GTK_CONTAINER(l->data));
-    g_list_free(tops);
+    display::SettleLayout();
     for (int i = 0; i < 5000 && g_main_context_pending(nullptr); ++i) g_main_context_iteration(nullptr, FALSE);
 }
 
@@ -370,47 +368,12 @@ bool Screenshot(PtWidget_t* window, const char* png_path)
 {
     RunUntilIdle();
     if (!Usable(window) || !png_path) return false;
-    GtkAllocation a;
-    gtk_widget_get_allocation(window->gtk, &a);
-    if (a.width < 1 || a.height < 1) return false;
-    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, a.width, a.height);
-    cairo_t* cr = cairo_create(s);
-    cairo_set_source_rgb(cr, 1, 1, 1);
-    cairo_paint(cr);
-    gtk_widget_draw(window->gtk, cr);
-    cairo_destroy(cr);
-    bool ok = cairo_surface_write_to_png(s, png_path) == CAIRO_STATUS_SUCCESS;
-    cairo_surface_destroy(s);
-    return ok;
+    return display::WritePng(window->gtk, png_path);
 }
 
 double PictureDifference(const char* png_a, const char* png_b, int tolerance)
 {
-    GdkPixbuf* a = gdk_pixbuf_new_from_file(png_a, nullptr);
-    GdkPixbuf* b = gdk_pixbuf_new_from_file(png_b, nullptr);
-    double result = 1.0;
-    if (a && b && gdk_pixbuf_get_width(a) == gdk_pixbuf_get_width(b) &&
-        gdk_pixbuf_get_height(a) == gdk_pixbuf_get_height(b)) {
-        int w = gdk_pixbuf_get_width(a), h = gdk_pixbuf_get_height(a);
-        int na = gdk_pixbuf_get_n_channels(a), nb = gdk_pixbuf_get_n_channels(b);
-        const guchar* pa = gdk_pixbuf_read_pixels(a);
-        const guchar* pb = gdk_pixbuf_read_pixels(b);
-        long differing = 0;
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                const guchar* qa = pa + y * gdk_pixbuf_get_rowstride(a) + x * na;
-                const guchar* qb = pb + y * gdk_pixbuf_get_rowstride(b) + x * nb;
-                for (int c = 0; c < 3; ++c)
-                    if (std::abs(qa[c] - qb[c]) > tolerance) {
-                        ++differing;
-                        break;
-                    }
-            }
-        result = w && h ? static_cast<double>(differing) / (static_cast<double>(w) * h) : 0.0;
-    }
-    if (a) g_object_unref(a);
-    if (b) g_object_unref(b);
-    return result;
+    return display::PictureDifference(png_a, png_b, tolerance);
 }
 
 } // namespace photon::test

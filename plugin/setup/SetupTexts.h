@@ -27,6 +27,12 @@ inline constexpr const char* kCreateEventTag = "CreateCIDEVent ";
 inline constexpr const char* kSavingName = "OK Click Saving Name ";
 inline constexpr const char* kSavingAt = " at ";
 
+inline constexpr const char* kNoDisplay =
+    "The setup window needs a display (none is open: DISPLAY is not set or cannot be reached); the same settings are "
+    "on the status page, ";
+inline constexpr const char* kStatusAddress = "http://localhost:";
+inline constexpr const char* kStatusPath = "/status";
+
 inline constexpr const char* kVersionLabel = "Version ";
 inline constexpr const char* kHouseCodeLabel = "Plugin House Code is ";
 

@@ -8,6 +8,7 @@
 #include "core/SettingsTable.h"
 #include "host/PluginVersion.h"
 #include "host/ScriptOperations.h"
+#include "setup/SetupLayout.h"
 #include "setup/SetupTexts.h"
 #include "vb/Conversions.h"
 #include "vb/Err.h"
@@ -40,6 +41,7 @@ void ShowOption(forms::OptionGroup& options, bool on) {
 }  // namespace
 
 ZephraSetup::ZephraSetup(PluginState& state) : forms::Form(kCaption), state_(state) {
+    SetLayout(kSetupLayout);
     OKButton.onClick = [this] { OKButton_Click(); };
     CancelButton.onClick = [this] { CancelButton_Click(); };
     aPlay.onClick = [this] { aPlay_Click(); };
@@ -84,7 +86,7 @@ void ZephraSetup::Form_Load() {
     loadSettings();
     loadUnits();
     loadSlideRows();
-    // The dialog would be brought to the foreground here; a headless form has no window.
+    // A window shown on screen is presented (brought to the front) as it opens.
 
     for (const FailedLoad& failed : failedLoads_) {
         if (!failed.value) continue;
@@ -249,6 +251,13 @@ ZephraSetup& SetupDialog(PluginState& state) {
     return *state.setupDialog;
 }
 
-void ShowZephraSetup(PluginState& state) { SetupDialog(state).Show(forms::vbModal); }
+// Without a display the dialog still loads and closes, as the status page needs its controls.
+void ShowZephraSetup(PluginState& state) {
+    if (!forms::DisplayAvailable()) {
+        vb::Try([&] { WriteLog(state.host(), kSource, kNoDisplay + (kStatusAddress + state.settings.ServerPort) + kStatusPath); });
+        vb::Err().Clear();
+    }
+    SetupDialog(state).Show(forms::vbModal);
+}
 
 }  // namespace zephra

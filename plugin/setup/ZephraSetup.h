@@ -3,7 +3,9 @@
 // file when the dialog loads; "Update" writes every control back (SettingsWriter.cpp) and
 // the plug-in reads its settings again; "Cancel" closes it. The status web page uses the
 // same shared instance without showing it: it reads and sets the controls, then saves with
-// SaveFromWebPage. Nothing is drawn; a user (or a test) works the controls.
+// SaveFromWebPage. Shown, it is a window on the display (its layout ZephraSetup.ui, whose
+// object ids are the control names below, element n of an array as name_n); without a display
+// a user (or a test) works the same controls in memory.
 
 #include <array>
 #include <functional>
@@ -215,7 +217,9 @@ private:
 
 // The shared dialog, made on first use (not loaded: any use of a control loads it).
 ZephraSetup& SetupDialog(PluginState& state);
-// Shows the shared dialog modally, without an owner window; returns when it closes.
+// Shows the shared dialog modally, without an owner window; returns when it closes. The loop's
+// events (appliances, the web server) go on meanwhile. Without a display a log line says where
+// the same settings are, and the dialog closes at once.
 void ShowZephraSetup(PluginState& state);
 
 // Tells whether the host has an event of that name (any letter case).

@@ -3,6 +3,7 @@
 // count of answers awaited from peers, and a safe way to raise an event. Not for callers
 // outside platform/forms.
 
+#include <chrono>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -35,6 +36,28 @@ public:
 private:
     std::shared_ptr<PendingAnswers> answers_;
 };
+
+// Another source of events that the loop serves beside its own: the GLib loop of the forms on
+// screen.
+class ForeignEvents {
+public:
+    virtual ~ForeignEvents() = default;
+    // Runs what is ready now, without blocking.
+    virtual void dispatchReady() = 0;
+    // Before the loop blocks until `until`: makes the loop's I/O wake when the source has
+    // something; returns the time to wake at the latest.
+    virtual std::chrono::steady_clock::time_point prepare(std::chrono::steady_clock::time_point until) = 0;
+    // After the block: runs what became ready.
+    virtual void check() = 0;
+};
+
+// The loop serves `events` from now on, for as long as it lives (once per loop).
+void attachForeign(Loop& loop, std::unique_ptr<ForeignEvents> events);
+bool hasForeign(Loop& loop);
+
+// Runs events in real time until `done` holds or the loop is stopped; a manual clock does not
+// move. A modal window waits so: its user takes as long as the user takes.
+void runModal(Loop& loop, const std::function<bool()>& done);
 
 // Reports an exception that escaped an event handler to the loop's handler.
 void reportUnhandled(Loop& loop, std::exception_ptr error);

@@ -150,7 +150,11 @@ TEST(SetupLoad, EachControlFollowsItsLoadRule) {
     forms::ScriptedUser user;
     d.aHSIP.Text("edited");
     user.onModal("Zephra Setup", [](forms::Form& f) { EXPECT_EQ(static_cast<ZephraSetup&>(f).aHSIP.Text(), "edited"); });
+    bed.state.settings.ServerPort = "8081";
     ShowZephraSetup(bed.state);
+    EXPECT_FALSE(d.OnScreen());  // these tests run without a display: one line says where to go instead
+    EXPECT_TRUE(bed.logHas("dkvZephra|The setup window needs a display (none is open: DISPLAY is not set or cannot "
+                           "be reached); the same settings are on the status page, http://localhost:8081/status"));
     EXPECT_FALSE(d.Loaded());  // closed by the user: unloaded, nothing written
     EXPECT_TRUE(bed.host->CallsOf("SaveIniSetting").empty());
     EXPECT_EQ(d.aHSIP.Text(), "10.0.0.5");  // the next use loads it again

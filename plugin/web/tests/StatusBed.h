@@ -1,0 +1,118 @@
+#pragma once
+// For tests of the status and setup page: the page asked for and posted as a browser does, over
+// the setup dialog's test bed.
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <memory>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "setup/tests/SetupTestBed.h"
+#include "web/Request.h"
+#include "web/StatusPage.h"
+
+namespace zephra::testing {
+
+inline std::string urlEncode(const std::string& text) {
+    static const char* hex = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : text) {
+        if (std::isalnum(c) || c == '.' || c == '-' || c == '_') {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
+}
+
+inline std::string htmlDecode(std::string text) {
+    const std::pair<const char*, const char*> entities[] = {
+        {"&#39;", "'"}, {"&quot;", "\""}, {"&lt;", "<"}, {"&gt;", ">"}, {"&amp;", "&"}};
+    for (const auto& [from, to] : entities) {
+        for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + 1))
+            text.replace(at, std::string(from).size(), to);
+    }
+    return text;
+}
+
+struct Field {
+    std::string type, name, value;
+    bool checked = false;
+};
+
+// Every input of the page, in order, with its decoded value.
+inline std::vector<Field> inputs(const std::string& page) {
+    std::vector<Field> fields;
+    const std::regex input("<input ([^>]*)>", std::regex::icase);
+    const std::regex attribute("(\\w+) ?=\\s*'([^']*)'");
+    for (std::sregex_iterator it(page.begin(), page.end(), input), end; it != end; ++it) {
+        Field field;
+        const std::string attrs = (*it)[1];
+        for (std::sregex_iterator a(attrs.begin(), attrs.end(), attribute); a != end; ++a) {
+            const std::string key = (*a)[1], value = (*a)[2];
+            if (key == "type") field.type = value;
+            if (key == "name") field.name = value;
+            if (key == "value") field.value = htmlDecode(value);
+        }
+        field.checked = attrs.find(" checked") != std::string::npos;
+        fields.push_back(field);
+    }
+    return fields;
+}
+
+struct StatusBed : SetupBed {
+    explicit StatusBed(const std::string& ini) : SetupBed(ini) {
+        state.hostInterface.ShowControl = true;
+        state.hostInterface.ShowSetup = true;
+        state.hostInterface.ShowReceiveMessages = true;
+        state.hostInterface.ShowStatus = 2;
+        state.hostInterface.FilterDictionary = std::make_shared<vb::Dictionary>();
+        state.hostInterface.DeviceDictionary = std::make_shared<vb::Dictionary>();
+    }
+    void device(const std::string& code, const std::string& buttons = "", const std::string& values = "") {
+        const int32_t ref = host->NewDeviceRef("d" + code);
+        auto d = host->GetDeviceByRef(ref);
+        d->setHc(code.substr(0, 1));
+        d->setDc(code.substr(1));
+        d->setButtons(buttons);
+        d->setValues(values);
+        host->SetDeviceString(code, "status " + code);
+    }
+    std::string get() { return page(""); }
+    std::string page(const std::string& body) {
+        auto request = std::make_shared<Request>();
+        request->ParsePage("POST /status HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: " + std::to_string(body.size()) +
+                           "\r\n\r\n" + body);
+        return StatusPage(state, vb::Variant(vb::ObjectRef(request)), vb::Variant());
+    }
+    // The form as a browser would post it from `html` with the button `button`.
+    static std::string post(const std::string& html, const std::string& button,
+                            const std::map<std::string, std::string>& change = {},
+                            const std::vector<std::string>& untick = {}) {
+        std::string body;
+        auto add = [&](const std::string& name, const std::string& value) {
+            body += (body.empty() ? "" : "&") + urlEncode(name) + "=" + urlEncode(value);
+        };
+        const std::string form = html.substr(0, html.find("</form>"));
+        for (const Field& f : inputs(form)) {
+            if (f.type == "submit") {
+                if (f.name == button) add(f.name, f.value);
+                continue;
+            }
+            if ((f.type == "checkbox" || f.type == "radio") &&
+                (!f.checked || std::find(untick.begin(), untick.end(), f.name) != untick.end()))
+                continue;
+            auto changed = change.find(f.name);
+            add(f.name, changed == change.end() ? f.value : changed->second);
+        }
+        return body;
+    }
+};
+
+}  // namespace zephra::testing
