@@ -352,6 +352,12 @@ const Setting* FindSetting(const std::string& section, const std::string& key) {
     return nullptr;
 }
 
+const Setting* FindControlSetting(const std::string& control) {
+    for (const Setting& s : kSettings)
+        if (s.dialog.control && control == s.dialog.control) return &s;
+    return nullptr;
+}
+
 std::string PageField(const Setting& setting) {
     const std::string name = setting.dialog.control;
     return name.starts_with('a') ? name.substr(1) : name;

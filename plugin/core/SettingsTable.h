@@ -130,6 +130,9 @@ std::vector<const Setting*> InOrder(int Dialog::*order);
 // The row of a key of a section (any letter case); nullptr when there is none.
 const Setting* FindSetting(const std::string& section, const std::string& key);
 
+// The row of a dialog control's name; nullptr when there is none.
+const Setting* FindControlSetting(const std::string& control);
+
 // The page's field name of a setting's control: the name without its leading "a".
 std::string PageField(const Setting& setting);
 

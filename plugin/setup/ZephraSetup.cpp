@@ -42,11 +42,38 @@ void ShowOption(forms::OptionGroup& options, bool on) {
 
 ZephraSetup::ZephraSetup(PluginState& state) : forms::Form(kCaption), state_(state) {
     SetLayout(kSetupLayout);
+    settingControls_ = MakeSettingControls(*this, settings::SettingsTable());
     OKButton.onClick = [this] { OKButton_Click(); };
     CancelButton.onClick = [this] { CancelButton_Click(); };
     aPlay.onClick = [this] { aPlay_Click(); };
     aStop.onClick = [this] { aStop_Click(); };
     for (int i = 0; i < aTCPServerOption.Count(); ++i) aTCPServerOption(i).onClick = [this, i] { aTCPServerOption_Click(i); };
+}
+
+std::string ZephraSetup::caption(const char* control) {
+    const settings::Setting* row = settings::FindControlSetting(control);
+    return row && row->dialog.caption ? row->dialog.caption : "";
+}
+
+std::vector<std::unique_ptr<forms::Control>> MakeSettingControls(forms::Form& form,
+                                                                 std::span<const settings::Setting> rows) {
+    std::vector<std::unique_ptr<forms::Control>> made;
+    for (const settings::Setting& row : rows) {
+        if (!row.dialog.control || form.FindControl(row.dialog.control)) continue;
+        switch (row.dialog.fill) {
+            case settings::Fill::Text:
+            case settings::Fill::NumericText:
+                made.push_back(std::make_unique<forms::TextBox>(form, row.dialog.control));
+                break;
+            case settings::Fill::LeadingNumber:
+            case settings::Fill::WholeNumber:
+                made.push_back(std::make_unique<forms::CheckBox>(form, row.dialog.control, -1,
+                                                                 row.dialog.caption ? row.dialog.caption : ""));
+                break;
+            default: break;  // the option group, the voice list and the sound boxes are members
+        }
+    }
+    return made;
 }
 
 std::vector<std::string> ZephraSetup::soundCaptions() {
