@@ -129,7 +129,11 @@ void ZephraSetup::loadSettings() {
     for (const settings::Setting* row : settings::InOrder(&settings::Dialog::loadOrder)) {
         loadStep(
             row->section, row->key,
-            [&] { fill(*row, cleaned(state_.host().GetIniSetting(row->section, row->key, row->dialog.fallback, kIniFile))); },
+            [&] {
+                const std::string stored =
+                    state_.host().GetIniSetting(row->section, row->key, row->dialog.fallback, settings::FileOf(row->section));
+                fill(*row, cleaned(stored));
+            },
             [this, row] { return settingValue(*row); });
     }
 }
