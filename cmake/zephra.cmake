@@ -22,12 +22,25 @@ endfunction()
 # zephra_usage_record(PROGRAM FILE [NAMES NAME...]): the usage record that `use PROGRAM` prints
 # ("%C" in it stands for the name the program is asked for by). NAMES: other names the program
 # goes by. Records are kept in share/use beside the bin folder, in the build tree and installed.
+# The program gets the same record compiled in, as `kOwnUsage` of "OwnUsage.h"
+# (platform/qnx/use/ProgramUsage.h), for its --help and its answer to a wrong command line.
 function(zephra_usage_record program file)
   cmake_parse_arguments(U "" "" "NAMES" ${ARGN})
   foreach(name ${program} ${U_NAMES})
     configure_file(${file} ${CMAKE_BINARY_DIR}/share/use/${name} COPYONLY)
     install(FILES ${file} DESTINATION share/use RENAME ${name})
   endforeach()
+  get_filename_component(source ${file} ABSOLUTE)
+  file(READ ${source} record)
+  set(folder ${CMAKE_CURRENT_BINARY_DIR}/own-usage/${program})
+  file(CONFIGURE OUTPUT ${folder}/OwnUsage.h @ONLY CONTENT
+"#pragma once
+// Made by zephra_usage_record from @source@.
+#include \"ProgramUsage.h\"
+inline constexpr qnx::OwnUsage kOwnUsage{\"@program@\", R\"zephra_use(@record@)zephra_use\"};
+")
+  target_include_directories(${program} PRIVATE ${folder})
+  target_link_libraries(${program} PRIVATE zephra_use)
 endfunction()
 
 # The Boost.Asio/Beast headers precompiled once and shared by the sources where that was measured

@@ -102,6 +102,27 @@ std::int64_t CheckID3(const std::uint8_t* p, std::size_t avail)
     return std::int64_t(p[6]) * 2097152 + std::int64_t(p[7]) * 16384 + std::int64_t(p[8]) * 128 + p[9] + 10;
 }
 
+bool OnlyTags(const std::uint8_t* p, std::size_t len)
+{
+    constexpr std::size_t kId3v1 = 128, kId3v1Extended = 227, kId3v2Footer = 10;
+    std::size_t i = 0;
+    while (i < len) {
+        const std::size_t rest = len - i;
+        std::size_t size = 0;
+        if (rest >= 4 && std::memcmp(p + i, "TAG+", 4) == 0)
+            size = kId3v1Extended;
+        else if (IsTag(p + i, rest))
+            size = kId3v1;
+        else if (rest >= kId3v2Footer && std::memcmp(p + i, "3DI", 3) == 0)
+            size = kId3v2Footer;
+        else if (const std::int64_t id3 = CheckID3(p + i, rest); id3 > 0)
+            size = static_cast<std::size_t>(id3);
+        if (size == 0 || size > rest) return false;
+        i += size;
+    }
+    return len > 0;
+}
+
 int CheckRIFF(const std::uint8_t* p, std::size_t len)
 {
     if (len < 4 || std::memcmp(p, "RIFF", 4) != 0) return -1;
@@ -217,6 +238,8 @@ int DecodeAudioFrame(DecoderFront& front, const std::uint8_t* buf, std::size_t& 
         if (front.end_of_data) offset = ScanLastFrame(buf, len, &front.head, front.framebytes);
         if (offset == kFrontScanMore) return kFrontNeedData;
         if (offset < 0) {
+            // The tags a file ends with are no damage: they are dropped without a word.
+            if (front.end_of_data && OnlyTags(buf, len)) return kFrontSkip;
             say(front, msg::kNoSyncword);
             len = len > 3 ? len - 3 : 0;
             return kFrontNoSync;

@@ -52,6 +52,9 @@ struct DecoderFront {
 bool IsTag(const std::uint8_t* p, std::size_t avail);
 // Size of an ID3v2 tag (header included) starting at p, or -1.
 std::int64_t CheckID3(const std::uint8_t* p, std::size_t avail);
+// Whether the bytes are whole tags and nothing else (ID3v1, extended ID3v1, ID3v2 and its footer),
+// as a file may end with after its last frame.
+bool OnlyTags(const std::uint8_t* p, std::size_t len);
 // Offset past a RIFF header's "data" + 6, -1 when not RIFF, -2 when "data" is not in the buffer.
 int CheckRIFF(const std::uint8_t* p, std::size_t len);
 

@@ -1,4 +1,5 @@
-#include "media/Audio.h"
+// The channel's side of the audio output, and the mixer steps both sets of mixer rules use.
+#include "media/AudioChannel.h"
 
 #include "media/SyncFailure.h"
 
@@ -37,23 +38,6 @@ constexpr const char *kGroupReadError = " snd_mixer_group_read error: %s";
 constexpr const char *kGroupWriteError = " snd_mixer_group_write error: %s";
 constexpr const char *kMixerCloseFailed = "snd_mixer_close failed: %s";
 constexpr const char *kCtlCloseError = " snd_ctl_close error: %s";
-constexpr const char *kNoMixerRead = "could not initialize snd_mixer_read";
-
-// The device whose mixer is open; mixer_update works on it.
-AudioDevice *MyAudio = nullptr;
-
-// Prints a message on standard error and keeps it as the device's last failure.
-void Report(AudioDevice *dev, const char *format, ...)
-{
-    char text[sizeof dev->errtext];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    std::fprintf(stderr, "%s\n", text);
-    if (dev)
-        std::memcpy(dev->errtext, text, sizeof text);
-}
 
 void Lock(AudioDevice *dev, std::source_location where = std::source_location::current())
 {
@@ -64,22 +48,6 @@ void Unlock(AudioDevice *dev, std::source_location where = std::source_location:
 {
     CheckSync(pthread_mutex_unlock(&dev->mutex), "Audio pthread_mutex_unlock  of mutex", kModule, where);
 }
-
-// Holds the device's handles alive: shared while they are used, exclusive while they change.
-class HandleUse {
-public:
-    HandleUse(AudioDevice *dev, bool exclusive) : dev_(dev)
-    {
-        CheckSync(exclusive ? pthread_rwlock_wrlock(&dev->handleLock) : pthread_rwlock_rdlock(&dev->handleLock),
-                  "Audio pthread_rwlock_lock of handles", kModule);
-    }
-    ~HandleUse() { CheckSync(pthread_rwlock_unlock(&dev_->handleLock), "Audio pthread_rwlock_unlock of handles", kModule); }
-    HandleUse(const HandleUse &) = delete;
-    HandleUse &operator=(const HandleUse &) = delete;
-
-private:
-    AudioDevice *dev_;
-};
 
 // The value of silence in a sample format: the middle of the range for unsigned formats.
 std::vector<unsigned char> Silence(int format, size_t length)
@@ -95,13 +63,23 @@ std::vector<unsigned char> Silence(int format, size_t length)
     return block;
 }
 
+int BytesPerSample(int bits)
+{
+    switch (bits) {
+    case 8: return 1;
+    case 24: return 3;
+    case 32: return 4;
+    default: return 2;
+    }
+}
+
 int ReadStatus(AudioDevice *dev)
 {
     dev->status = {};
     dev->status.channel = SND_PCM_CHANNEL_PLAYBACK;
     int result = snd_pcm_plugin_status(dev->pcm_handle, &dev->status);
     if (result < 0)
-        Report(dev, kStatusFailed, snd_strerror(result));
+        ReportAudioFailure(dev, kStatusFailed, snd_strerror(result));
     return result;
 }
 
@@ -110,98 +88,47 @@ bool Recover(AudioDevice *dev)
 {
     int result = snd_pcm_plugin_prepare(dev->pcm_handle, SND_PCM_CHANNEL_PLAYBACK);
     if (result < 0) {
-        Report(dev, kPrepareFailed, snd_strerror(result));
+        ReportAudioFailure(dev, kPrepareFailed, snd_strerror(result));
         return false;
     }
     dev->setup.channel = SND_PCM_CHANNEL_PLAYBACK;
     result = snd_pcm_plugin_setup(dev->pcm_handle, &dev->setup);
     if (result < 0) {
-        Report(dev, kSetupFailed, snd_strerror(result));
+        ReportAudioFailure(dev, kSetupFailed, snd_strerror(result));
         return false;
     }
     return true;
 }
 
-// Front channel level as a fraction of the group's range.
-// Writes the group's levels to the mixer; handles held by the caller.
-void WriteVolume(AudioDevice *dev, int volume)
-{
-    if (!dev->pcm_handle || !dev->mixer_handle)
-        return;
-    StoreMixerGroupLevels(dev->group, volume, GET_BALANCE(dev));
-    int result = snd_mixer_group_write(dev->mixer_handle, &dev->group);
-    if (result < 0)
-        Report(dev, kGroupWriteError, snd_strerror(result));
-    else
-        dev->volume = volume;
-}
-
-// Closes mixer and control; handles held exclusively by the caller.
-void CloseMixerHandles(AudioDevice *dev)
-{
-    if (dev->mixer_handle) {
-        int result = snd_mixer_close(dev->mixer_handle);
-        if (result < 0)
-            Report(dev, kMixerCloseFailed, snd_strerror(result));
-    }
-    if (dev->ctl_handle) {
-        int result = snd_ctl_close(dev->ctl_handle);
-        if (result < 0)
-            Report(dev, kCtlCloseError, snd_strerror(result));
-    }
-    dev->mixer_handle = nullptr;
-    dev->ctl_handle = nullptr;
-}
-
-// Opens control and mixer of the channel's card and reads the channel's group. Each failure is
-// reported and the next step tried. Handles held exclusively by the caller.
-void OpenMixerHandles(AudioDevice *dev)
-{
-    int result = snd_ctl_open(&dev->ctl_handle, dev->card);
-    if (result < 0)
-        Report(dev, kCtlOpenError, snd_strerror(result));
-    result = snd_ctl_hw_info(dev->ctl_handle, &dev->hwinfo);
-    if (result < 0)
-        Report(dev, kHwInfoError, snd_strerror(result));
-    result = snd_mixer_open(&dev->mixer_handle, dev->card, dev->pi.mixer_device);
-    if (result < 0)
-        Report(dev, kMixerOpenError, snd_strerror(result));
-    result = snd_mixer_info(dev->mixer_handle, &dev->mixerinfo);
-    if (result < 0)
-        Report(dev, kMixerInfoError, snd_strerror(result));
-    dev->ctl_fd = snd_ctl_file_descriptor(dev->ctl_handle);
-    if (dev->ctl_fd < 0)
-        Report(dev, kCtlFdError, snd_strerror(dev->ctl_fd));
-    dev->mixer_fd = snd_mixer_file_descriptor(dev->mixer_handle);
-    if (dev->mixer_fd < 0)
-        Report(dev, kMixerFdError, snd_strerror(dev->mixer_fd));
-    dev->group = {};
-    dev->group.gid = dev->pi.mixer_gid;
-    result = snd_mixer_group_read(dev->mixer_handle, &dev->group);
-    if (result < 0)
-        Report(dev, kGroupReadError, snd_strerror(result));
-}
-
-void mixer_callback_group(void *data, int event, snd_mixer_gid_t *)
-{
-    auto *dev = static_cast<AudioDevice *>(data);
-    if (event != SND_MIXER_READ_GROUP_VALUE || !dev || !dev->mixer_handle)
-        return;
-    if (snd_mixer_group_read(dev->mixer_handle, &dev->group) < 0)
-        return;
-    int volume = GET_VOLUME(dev);
-    g_Setup.audio.volume = static_cast<uint32_t>(volume);
-    if (volume != dev->volume) {
-        dev->volume = volume;
-        dev->volumeToReport = volume;
-    }
-}
-
 }  // namespace
 
-int OpenAudioDevice(AudioDevice *dev, int card, int device)
+void ReportAudioFailure(AudioDevice *dev, const char *format, ...)
 {
-    HandleUse use(dev, true);
+    char text[sizeof dev->errtext];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    if (!dev || !dev->quiet)
+        std::fprintf(stderr, "%s\n", text);
+    if (dev)
+        std::memcpy(dev->errtext, text, sizeof text);
+}
+
+AudioHandleUse::AudioHandleUse(AudioDevice *dev, bool exclusive) : dev_(dev)
+{
+    CheckSync(exclusive ? pthread_rwlock_wrlock(&dev->handleLock) : pthread_rwlock_rdlock(&dev->handleLock),
+              "Audio pthread_rwlock_lock of handles", kModule);
+}
+
+AudioHandleUse::~AudioHandleUse()
+{
+    CheckSync(pthread_rwlock_unlock(&dev_->handleLock), "Audio pthread_rwlock_unlock of handles", kModule);
+}
+
+int OpenPcmChannel(AudioDevice *dev, int card, int device)
+{
+    AudioHandleUse use(dev, true);
     dev->state = 0;
     dev->bOutputOff = 0;
     dev->pcm_handle = nullptr;
@@ -212,7 +139,7 @@ int OpenAudioDevice(AudioDevice *dev, int card, int device)
     dev->device = device;
     int result = snd_pcm_open(&dev->pcm_handle, card, device, SND_PCM_OPEN_PLAYBACK);
     if (result < 0) {
-        Report(dev, kPcmOpenFailed, snd_strerror(result));
+        ReportAudioFailure(dev, kPcmOpenFailed, snd_strerror(result));
         dev->pcm_handle = nullptr;
         return -1;
     }
@@ -220,7 +147,7 @@ int OpenAudioDevice(AudioDevice *dev, int card, int device)
     dev->pi.channel = SND_PCM_CHANNEL_PLAYBACK;
     result = snd_pcm_plugin_info(dev->pcm_handle, &dev->pi);
     if (result < 0) {
-        Report(dev, kPluginInfoFailed, snd_strerror(result));
+        ReportAudioFailure(dev, kPluginInfoFailed, snd_strerror(result));
         snd_pcm_close(dev->pcm_handle);
         dev->pcm_handle = nullptr;
         return -1;
@@ -228,48 +155,45 @@ int OpenAudioDevice(AudioDevice *dev, int card, int device)
     return 0;
 }
 
-int InitAudioDevice(AudioDevice *dev, int rate, int voices, int bits, int format, int fragsMax, int fragSize, int startMode)
+int SetUpPcmChannel(AudioDevice *dev, int rate, int voices, int bits, int format, int fragsMax, int fragSize,
+                    int startMode)
 {
-    {
-        HandleUse use(dev, true);
-        dev->bytesWritten = dev->bytesSinceDrain = 0;
-        if (!dev->pcm_handle) {
-            Report(dev, "%s", kNotOpen);
-            return -1;
-        }
-        snd_pcm_plugin_set_disable(dev->pcm_handle, PLUGIN_DISABLE_MMAP);
-        dev->pp = {};
-        dev->pp.channel = SND_PCM_CHANNEL_PLAYBACK;
-        dev->pp.mode = SND_PCM_MODE_BLOCK;
-        dev->pp.start_mode = startMode;
-        dev->pp.stop_mode = SND_PCM_STOP_STOP;
-        dev->pp.buf.block.frag_size = fragSize;
-        dev->pp.buf.block.frags_min = 1;
-        dev->pp.buf.block.frags_max = fragsMax;
-        dev->pp.format.interleave = 1;
-        dev->pp.format.format = format;
-        dev->pp.format.rate = rate;
-        dev->pp.format.voices = voices;
-        dev->bytesPerSample = bits == 8 ? 1 : 2;
-        int result = snd_pcm_plugin_params(dev->pcm_handle, &dev->pp);
-        if (result < 0) {
-            Report(dev, kParamsFailed, snd_strerror(result));
-            return -1;
-        }
-        result = snd_pcm_plugin_prepare(dev->pcm_handle, SND_PCM_CHANNEL_PLAYBACK);
-        if (result < 0)
-            Report(dev, kPrepareFailed, snd_strerror(result));
-        dev->setup = {};
-        dev->setup.channel = SND_PCM_CHANNEL_PLAYBACK;
-        result = snd_pcm_plugin_setup(dev->pcm_handle, &dev->setup);
-        if (result < 0) {
-            Report(dev, kSetupFailed, snd_strerror(result));
-            return -1;
-        }
-        ReadStatus(dev);
+    AudioHandleUse use(dev, true);
+    dev->bytesWritten = dev->bytesSinceDrain = 0;
+    if (!dev->pcm_handle) {
+        ReportAudioFailure(dev, "%s", kNotOpen);
+        return -1;
     }
-    OpenMixer(dev);
-    dev->state = 1;
+    snd_pcm_plugin_set_disable(dev->pcm_handle, PLUGIN_DISABLE_MMAP);
+    dev->pp = {};
+    dev->pp.channel = SND_PCM_CHANNEL_PLAYBACK;
+    dev->pp.mode = SND_PCM_MODE_BLOCK;
+    dev->pp.start_mode = startMode;
+    dev->pp.stop_mode = SND_PCM_STOP_STOP;
+    dev->pp.buf.block.frag_size = fragSize;
+    dev->pp.buf.block.frags_min = 1;
+    dev->pp.buf.block.frags_max = fragsMax;
+    dev->pp.format.interleave = 1;
+    dev->pp.format.format = format;
+    dev->pp.format.rate = rate;
+    dev->pp.format.voices = voices;
+    dev->bytesPerSample = BytesPerSample(bits);
+    int result = snd_pcm_plugin_params(dev->pcm_handle, &dev->pp);
+    if (result < 0) {
+        ReportAudioFailure(dev, kParamsFailed, snd_strerror(result));
+        return -1;
+    }
+    result = snd_pcm_plugin_prepare(dev->pcm_handle, SND_PCM_CHANNEL_PLAYBACK);
+    if (result < 0)
+        ReportAudioFailure(dev, kPrepareFailed, snd_strerror(result));
+    dev->setup = {};
+    dev->setup.channel = SND_PCM_CHANNEL_PLAYBACK;
+    result = snd_pcm_plugin_setup(dev->pcm_handle, &dev->setup);
+    if (result < 0) {
+        ReportAudioFailure(dev, kSetupFailed, snd_strerror(result));
+        return -1;
+    }
+    ReadStatus(dev);
     return 0;
 }
 
@@ -278,7 +202,7 @@ int WriteAudioData(AudioDevice *dev, const void *data, int len)
     if (!dev || !data || len <= 0)
         return 0;
     Lock(dev);
-    HandleUse use(dev, false);
+    AudioHandleUse use(dev, false);
     if (!dev->pcm_handle) {
         Unlock(dev);
         return 0;
@@ -288,7 +212,7 @@ int WriteAudioData(AudioDevice *dev, const void *data, int len)
         int saved = written < 0 ? static_cast<int>(-written) : errno;
         ReadStatus(dev);
         if (dev->status.status != SND_PCM_STATUS_READY && dev->status.status != SND_PCM_STATUS_UNDERRUN) {
-            Report(dev, kWriteError, std::strerror(saved ? saved : EIO));
+            ReportAudioFailure(dev, kWriteError, std::strerror(saved ? saved : EIO));
             Unlock(dev);
             return 0;
         }
@@ -314,11 +238,11 @@ int DrainAudioDevice(AudioDevice *dev)
         return 0;
     Lock(dev);
     {
-        HandleUse use(dev, false);
+        AudioHandleUse use(dev, false);
         if (dev->pcm_handle) {
             int result = snd_pcm_plugin_playback_drain(dev->pcm_handle);
             if (result < 0)
-                Report(dev, kDrainFailed, snd_strerror(result));
+                ReportAudioFailure(dev, kDrainFailed, snd_strerror(result));
             dev->bytesWritten = dev->bytesSinceDrain = 0;
         }
     }
@@ -330,12 +254,12 @@ int FlushAudioDevice(AudioDevice *dev)
 {
     if (!dev)
         return 0;
-    HandleUse use(dev, false);
+    AudioHandleUse use(dev, false);
     if (!dev->pcm_handle)
         return 0;
     int result = snd_pcm_plugin_flush(dev->pcm_handle, SND_PCM_CHANNEL_PLAYBACK);
     if (result < 0)
-        Report(dev, kFlushFailed, snd_strerror(result));
+        ReportAudioFailure(dev, kFlushFailed, snd_strerror(result));
     else
         dev->bytesWritten += static_cast<uint64_t>(result);
     return 0;
@@ -353,7 +277,7 @@ int GetAudioTimeInBuffer(AudioDevice *dev)
 {
     if (!dev)
         return 0;
-    HandleUse use(dev, false);
+    AudioHandleUse use(dev, false);
     if (!dev->pcm_handle || ReadStatus(dev) < 0)
         return 0;
     return ConvertBytesToMS(dev, dev->status.count);
@@ -363,7 +287,7 @@ int GetAudioBytesInBuffer(AudioDevice *dev)
 {
     if (!dev)
         return 0;
-    HandleUse use(dev, false);
+    AudioHandleUse use(dev, false);
     if (!dev->pcm_handle || ReadStatus(dev) < 0)
         return 0;
     const uint64_t fragment = static_cast<uint64_t>(dev->setup.buf.block.frag_size);
@@ -371,23 +295,12 @@ int GetAudioBytesInBuffer(AudioDevice *dev)
     return static_cast<int>(partial) + dev->status.count;
 }
 
-int DestroyAudioDevice(AudioDevice *dev)
+void ClosePcmChannel(AudioDevice *dev)
 {
-    if (!dev)
-        return 0;
-    Lock(dev);
     {
-        HandleUse use(dev, true);
-        if (!dev->pcm_handle) {
-            Unlock(dev);
-            return 0;
-        }
-        if (MyAudio == dev)
-            MyAudio = nullptr;
-        CloseMixerHandles(dev);
-    }
-    {
-        HandleUse use(dev, false);
+        AudioHandleUse use(dev, false);
+        if (!dev->pcm_handle)
+            return;
         const uint64_t fragment = static_cast<uint64_t>(std::max(0, dev->setup.buf.block.frag_size));
         if (fragment > 0) {
             // Complete the last fragment, so that it plays out whole (a whole fragment when it was).
@@ -399,106 +312,75 @@ int DestroyAudioDevice(AudioDevice *dev)
         }
         int result = snd_pcm_plugin_flush(dev->pcm_handle, SND_PCM_CHANNEL_PLAYBACK);
         if (result < 0)
-            Report(dev, kCloseFlushFailed, snd_strerror(result));
+            ReportAudioFailure(dev, kCloseFlushFailed, snd_strerror(result));
     }
-    {
-        HandleUse use(dev, true);
-        dev->state = 2;
-        int result = snd_pcm_close(dev->pcm_handle);
+    AudioHandleUse use(dev, true);
+    dev->state = 2;
+    int result = snd_pcm_close(dev->pcm_handle);
+    if (result < 0)
+        ReportAudioFailure(dev, kCloseFailed, snd_strerror(result));
+    dev->pcm_handle = nullptr;
+}
+
+void CloseMixerHandles(AudioDevice *dev)
+{
+    if (dev->mixer_handle) {
+        int result = snd_mixer_close(dev->mixer_handle);
         if (result < 0)
-            Report(dev, kCloseFailed, snd_strerror(result));
-        dev->pcm_handle = nullptr;
+            ReportAudioFailure(dev, kMixerCloseFailed, snd_strerror(result));
     }
-    Unlock(dev);
-    return 0;
-}
-
-int OpenMixer(AudioDevice *dev)
-{
-    if (!dev)
-        return 0;
-    int report = -1;
-    {
-        HandleUse use(dev, true);
-        if (!dev->pcm_handle)
-            return 0;
-        OpenMixerHandles(dev);
-        if (bIsMute) {
-            WriteVolume(dev, 0);
-        } else if (g_Setup.audio.volume <= 100) {
-            report = static_cast<int>(g_Setup.audio.volume);
-            WriteVolume(dev, report);
-            dev->volume = report;
-        } else {
-            WriteVolume(dev, 100);
-        }
-        MyAudio = dev;
+    if (dev->ctl_handle) {
+        int result = snd_ctl_close(dev->ctl_handle);
+        if (result < 0)
+            ReportAudioFailure(dev, kCtlCloseError, snd_strerror(result));
     }
-    if (report >= 0)
-        SetVeloraVolume(report);
-    return 0;
+    dev->mixer_handle = nullptr;
+    dev->ctl_handle = nullptr;
+    dev->mixer_fd = dev->ctl_fd = -1;
 }
 
-int CloseMixer(AudioDevice *dev)
+void OpenMixerHandles(AudioDevice *dev)
 {
-    if (!dev)
-        return 0;
-    HandleUse use(dev, true);
-    CloseMixerHandles(dev);
-    return 0;
-}
-
-int GET_VOLUME(AudioDevice *dev)
-{
-    return MixerGroupVolume(dev->group);
-}
-
-int GET_BALANCE(AudioDevice *dev)
-{
-    return MixerGroupBalance(dev->group);
-}
-
-int SET_VOLUME(AudioDevice *dev, int volume)
-{
-    if (!dev)
-        return 0;
-    HandleUse use(dev, false);
-    WriteVolume(dev, volume);
-    return 0;
-}
-
-int SET_BALANCE(AudioDevice *dev, int balance)
-{
-    if (!dev)
-        return 0;
-    StoreMixerGroupLevels(dev->group, GET_VOLUME(dev), balance);
-    return 0;
-}
-
-int mixer_update()
-{
-    AudioDevice *dev = MyAudio;
-    int report = -1;
-    if (dev) {
-        HandleUse use(dev, false);
-        if (dev->mixer_handle) {
-            snd_mixer_callbacks_t callbacks{};
-            callbacks.private_data = dev;
-            callbacks.group = mixer_callback_group;
-            dev->volumeToReport = -1;
-            snd_mixer_read(dev->mixer_handle, &callbacks);
-            report = dev->volumeToReport;
-        } else {
-            dev = nullptr;
-        }
+    int result = snd_ctl_open(&dev->ctl_handle, dev->card);
+    if (result < 0) {
+        ReportAudioFailure(dev, kCtlOpenError, snd_strerror(result));
+        dev->ctl_handle = nullptr;
     }
-    if (!dev) {
-        Report(nullptr, "%s", kNoMixerRead);
-        return 0;
+    result = snd_ctl_hw_info(dev->ctl_handle, &dev->hwinfo);
+    if (result < 0)
+        ReportAudioFailure(dev, kHwInfoError, snd_strerror(result));
+    result = snd_mixer_open(&dev->mixer_handle, dev->card, dev->pi.mixer_device);
+    if (result < 0) {
+        ReportAudioFailure(dev, kMixerOpenError, snd_strerror(result));
+        dev->mixer_handle = nullptr;
     }
-    if (report >= 0)
-        SetVeloraVolume(report);
-    return 0;
+    result = snd_mixer_info(dev->mixer_handle, &dev->mixerinfo);
+    if (result < 0)
+        ReportAudioFailure(dev, kMixerInfoError, snd_strerror(result));
+    dev->ctl_fd = snd_ctl_file_descriptor(dev->ctl_handle);
+    if (dev->ctl_fd < 0)
+        ReportAudioFailure(dev, kCtlFdError, snd_strerror(dev->ctl_fd));
+    dev->mixer_fd = snd_mixer_file_descriptor(dev->mixer_handle);
+    if (dev->mixer_fd < 0)
+        ReportAudioFailure(dev, kMixerFdError, snd_strerror(dev->mixer_fd));
+    dev->group = {};
+    dev->group.gid = dev->pi.mixer_gid;
+    result = snd_mixer_group_read(dev->mixer_handle, &dev->group);
+    if (result < 0)
+        ReportAudioFailure(dev, kGroupReadError, snd_strerror(result));
+}
+
+int WriteMixerGroup(AudioDevice *dev)
+{
+    int result = snd_mixer_group_write(dev->mixer_handle, &dev->group);
+    if (result < 0) {
+        // Heard by the user of either kind of player: printed even by a quiet device.
+        const unsigned char quiet = dev->quiet;
+        dev->quiet = 0;
+        ReportAudioFailure(dev, kGroupWriteError, snd_strerror(result));
+        dev->quiet = quiet;
+    }
+    return result < 0 ? result : 0;
 }
 
 int Audio_BufferLock(AudioDevice *dev)

@@ -27,6 +27,7 @@ struct player_t {
     bool rewindRequested = false;        // interactive: go back to the start after a stop
     bool pluginDead = false;             // MV_DEAD reported
     bool errorReported = false;          // the plug-in printed an error text: the exit status is 1
+    std::string source;                  // the file's path or the URL, for the program's own lines
 };
 
 extern player_t player;

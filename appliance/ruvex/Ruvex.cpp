@@ -2,12 +2,17 @@
 // under keyboard control (-i: p play or pause, s stop, q quit), and ends when the medium has
 // played, on an error, or when the plug-in ends. Exit status 1 after an error text (a file that
 // cannot be opened or played, an HTTP failure) or a wrong command line, else 0.
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "CommandLine.h"
+#include "OwnUsage.h"
 #include "Player.h"
 #include "RuvexMessages.h"
 #include "media/LoadDll.h"
@@ -112,15 +117,23 @@ void Unload(MvPluginCtrl* ctrl) {
 int main(int argc, char** argv) {
     using namespace ruvex;
     std::signal(SIGTTIN, SIGTTIN_Handler);
+    if (qnx::AsksForHelp(argc, argv)) return qnx::ShowUsage(kOwnUsage);
     CommandLine line;
     if (!ReadCommandLine(argc, argv, line)) {
-        std::fputs(messages::kUsage, stderr);
+        std::fprintf(stderr, messages::kUsage, messages::kProgramName, line.complaint.c_str(), messages::kProgramName);
         return 1;
     }
     bInteractive = line.interactive;
     bVerbose = line.verbose;
     if (bVerbose) std::fprintf(stderr, messages::kFileLine, line.argument.c_str());
     const std::string url = MediaUrl(line);
+    player.source = url.starts_with(messages::kFilePrefix) ? url.substr(std::strlen(messages::kFilePrefix)) : url;
+    // A file that is not there is said so here, in the system's words, before any plug-in.
+    struct stat st {};
+    if (url.starts_with(messages::kFilePrefix) && ::stat(player.source.c_str(), &st) != 0) {
+        std::fprintf(stderr, messages::kCannotOpen, messages::kProgramName, player.source.c_str(), std::strerror(errno));
+        return 1;
+    }
 
     MvPluginCtrl* ctrl = load_plugin(PluginPath());
     if (!ctrl) return 1;

@@ -3,10 +3,15 @@
 
 namespace ruvex::messages {
 
-inline constexpr const char* kUsage = "\nInvalid argument: type 'use Ruvex_rave' for usage options\n";
+inline constexpr const char* kUsage = "%s: Invalid argument (%s): type 'use %s' for usage options\n";
+inline constexpr const char* kCannotOpen = "%s: cannot open %s: %s\n";
+// The plug-in's error text, after the program's name and, when the text does not name it, the file.
+inline constexpr const char* kPluginError = "%s: %s\n";
+inline constexpr const char* kPluginErrorOf = "%s: %s: %s\n";
 inline constexpr const char* kFileLine = "file = %s\n";
 inline constexpr const char* kYouPressed = "In %s UserInputThread() You pressed %s\n";
 inline constexpr const char* kSourceName = "Ruvex_rave";
+inline constexpr const char* kProgramName = "ruvex";
 
 inline constexpr const char* kStateDead = "mpcallback() STATE = MV_DEAD\n";
 inline constexpr const char* kStateClosed = "mpcallback() STATE = MV_CLOSED\n";

@@ -1,5 +1,6 @@
 // The viewer callback: follows the plug-in's states and errors and hands the main thread what to do.
 #include <cstdio>
+#include <string>
 
 #include "Player.h"
 #include "RuvexMessages.h"
@@ -63,7 +64,12 @@ void mpcallback(MvPluginCtrl*, uint32_t mask, const MvPluginStatus* status) {
         OnState(status->state);
     }
     if (mask & MVS_ERRORMSG) {
-        std::fprintf(stderr, "%s\n", status->errormsg ? status->errormsg : "");
+        std::string text = status->errormsg ? status->errormsg : "";
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+        if (text.find(player.source) != std::string::npos)
+            std::fprintf(stderr, kPluginError, kProgramName, text.c_str());
+        else
+            std::fprintf(stderr, kPluginErrorOf, kProgramName, player.source.c_str(), text.c_str());
         player.endOfStream = true;
         player.errorReported = true;
     }

@@ -14,6 +14,7 @@
 #include "Browser.h"
 #include "CommandPort.h"
 #include "Jukebox.h"
+#include "OwnUsage.h"
 #include "JukeboxCommands.h"
 #include "Prefs.h"
 #include "SorvexTexts.h"
@@ -34,13 +35,12 @@ int main(int argc, char** argv) {
         std::fputs(sorvex::texts::kOutOfMemory, stderr);
         std::abort();
     });
-    if (photon::ApInitialize(argc, argv, sorvex::window::Context(SORVEX_UI_DIR)) != 0) {
-        std::fputs(kNoDisplay, stderr);
-        return 1;
-    }
+    // The options are read before any window: --help and a wrong option need no display.
+    if (qnx::AsksForHelp(argc, argv, false)) return qnx::ShowUsage(kOwnUsage);
     std::optional<std::string> prefsPath = sorvex::InitPrefsPath();
     std::optional<std::string> startingDirectory;
     int option;
+    opterr = 0;
     while ((option = ::getopt(argc, argv, kOptions)) != -1) {
         switch (option) {
         case 'f':
@@ -53,11 +53,16 @@ int main(int argc, char** argv) {
         case 'h':
             break;  // taken by the window layer
         default:
-            std::printf(sorvex::texts::kUsage, argv[0]);
+            std::fprintf(stderr, "%s: %s\n", kOwnUsage.program, qnx::OptionComplaint(argc, argv, kOptions).c_str());
+            std::fprintf(stderr, sorvex::texts::kUsage, kOwnUsage.program);
             return 1;
         }
     }
     if (optind < argc) startingDirectory = argv[optind];
+    if (photon::ApInitialize(argc, argv, sorvex::window::Context(SORVEX_UI_DIR)) != 0) {
+        std::fputs(kNoDisplay, stderr);
+        return 1;
+    }
     if (sorvex::window::CheckSingleInstance() != 0) photon::PtExit(1);
 
     sorvex::Prefs prefs;

@@ -3,13 +3,17 @@
 #include <cstdio>
 
 #include "MainWindow.h"
+#include "OwnUsage.h"
 #include "Startup.h"
 #include "VeloraTexts.h"
 
 int main(int argc, char* argv[]) {
     // Options first: an unknown one ends the program before any window, and a second instance
     // hands its URL over without one.
-    velora::init(argc, argv);
+    // -h is the window's height here: only --help asks for the usage.
+    if (qnx::AsksForHelp(argc, argv, false)) return qnx::ShowUsage(kOwnUsage);
+    if (velora::init(argc, argv) != 0)
+        return qnx::UsageError(kOwnUsage, qnx::OptionComplaint(argc, argv, velora::texts::kOptions), 1);
     if (photon::ApInitialize(argc, argv, velora::Context(VELORA_UI_DIR)) != 0) {
         std::fputs(velora::texts::kNoDisplay, stderr);
         return 1;

@@ -4,18 +4,15 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "OwnUsage.h"
 #include "brisko/ByteSource.h"
 #include "brisko/MpegReader.h"
 
 namespace {
 
-constexpr const char* kUsage = "usage: briskodec [-o out.raw] [-r reduction] [-c convert] [-q] file.mp3\n";
-
 int Usage(const char* complaint, const char* what)
 {
-    if (complaint) std::fprintf(stderr, "briskodec: %s %s\n", complaint, what);
-    std::fputs(kUsage, stderr);
-    return 2;
+    return qnx::UsageError(kOwnUsage, complaint ? std::string(complaint) + " " + what : "a file is needed", 2);
 }
 
 }  // namespace
@@ -29,10 +26,7 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         const bool valued = !std::strcmp(argv[i], "-o") || !std::strcmp(argv[i], "-r") || !std::strcmp(argv[i], "-c");
         if (valued && i + 1 >= argc) return Usage("a value is missing after", argv[i]);
-        if (!std::strcmp(argv[i], "-h") || !std::strcmp(argv[i], "--help")) {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
+        if (!std::strcmp(argv[i], "-h") || !std::strcmp(argv[i], "--help")) return qnx::ShowUsage(kOwnUsage);
         if (!std::strcmp(argv[i], "-o")) outPath = argv[++i];
         else if (!std::strcmp(argv[i], "-r")) reduction = std::atoi(argv[++i]);
         else if (!std::strcmp(argv[i], "-c")) convert = std::atoi(argv[++i]);

@@ -40,4 +40,8 @@ std::string PortText(const PortNote& note) {
     return text;
 }
 
+std::string PortLine(const PortNote& note) {
+    return (note.failure.empty() ? "listening on " : "cannot listen on ") + PortText(note);
+}
+
 }  // namespace forms

@@ -1,7 +1,7 @@
 #pragma once
 // The ports this process listens on: every socket that binds or listens on a port of its own
 // choosing (UdpSocket::Bind, TcpSocket::Listen, the host's web server) notes here whether it
-// opened, so that a host can say at start-up which ports are in use and which could not be
+// opened, so that a host can say at start-up what listens where and which ports could not be
 // opened. A datagram socket bound only to send is not noted.
 
 #include <cstdint>
@@ -14,7 +14,7 @@ struct PortNote {
     std::string protocol;  // "TCP" or "UDP"
     std::string address;   // the local address; "0.0.0.0" for any
     int32_t port = 0;      // opened: the port bound; not opened: the port asked for
-    std::string what;      // what it is for, when the caller says (empty otherwise)
+    std::string what;      // what listens and the setting that chose the port, when the caller says
     std::string failure;   // empty when it opened; else why it did not
 };
 
@@ -23,6 +23,8 @@ void NotePort(PortNote note);
 std::vector<PortNote> NotedPorts();
 
 // One line for the console: "TCP 127.0.0.1:8080 (web server)", with ": failure" when it did not open.
+// PortLine adds what happened: "listening on TCP ..." or "cannot listen on TCP ...: failure".
 std::string PortText(const PortNote& note);
+std::string PortLine(const PortNote& note);
 
 }  // namespace forms

@@ -240,10 +240,10 @@ void TcpSocket::Listen() {
     try {
         impl_->listen(LocalIP, detail::portNumber(LocalPort), LocalPort);
     } catch (const std::exception& e) {
-        NotePort({"TCP", LocalIP, asked, {}, e.what()});
+        NotePort({"TCP", LocalIP, asked, Purpose, e.what()});
         throw;
     }
-    NotePort({"TCP", LocalIP, LocalPort, {}, {}});
+    NotePort({"TCP", LocalIP, LocalPort, Purpose, {}});
 }
 
 void TcpSocket::Accept(int32_t requestID) {

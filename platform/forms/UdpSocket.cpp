@@ -111,10 +111,10 @@ void UdpSocket::Bind(int32_t localPort, const std::string& localIP) {
     try {
         impl_->bind(localIP, detail::portNumber(localPort), LocalPort);
     } catch (const std::exception& e) {
-        NotePort({"UDP", localIP, localPort, {}, e.what()});
+        NotePort({"UDP", localIP, localPort, Purpose, e.what()});
         throw;
     }
-    NotePort({"UDP", localIP, LocalPort, {}, {}});
+    NotePort({"UDP", localIP, LocalPort, Purpose, {}});
 }
 
 void UdpSocket::SendData(std::string_view datagram) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "vb/DateTime.h"
 #include "vb/Error.h"
 #include "vb/ErrorNumbers.h"
 #include "windows/CaseFold.h"
@@ -31,7 +32,10 @@ std::shared_ptr<Device> DeviceStore::add(const std::string& name, const std::str
         device->setDc(code.substr(1));
     }
     device->setWriteObserver(observer_);
-    entries_.push_back({device, permanent, {}});
+    // Made is its first change: a device never changed since shows when it came to be.
+    State state;
+    state.lastChange = vb::Now();
+    entries_.push_back({device, permanent, std::move(state)});
     ++generation_;
     renumber();
     return device;

@@ -45,7 +45,8 @@ public:
     // Every property write of every device, for recording and saving.
     void setWriteObserver(Device::WriteObserver observer);
 
-    // A new device; its hc and dc are taken from `code` (a first character and the rest).
+    // A new device; its hc and dc are taken from `code` (a first character and the rest). Its
+    // last change is the moment it was made (vb::Now).
     std::shared_ptr<Device> add(const std::string& name, const std::string& code);
     // A device as it was saved, with its permanent reference.
     struct Saved {

@@ -20,6 +20,9 @@ std::filesystem::path fileOf(const std::string& name) {
     return windows::MapPath(kConfigFolder + name).native;
 }
 
+// Page code asks for the host's own settings without naming their file.
+std::string orHostSettings(const std::string& name) { return name.empty() ? kHostSettingsFile : name; }
+
 }  // namespace
 
 std::string SectionText(const windows::IniDocument& document, std::string_view section) {
@@ -42,13 +45,13 @@ windows::CachedIniFile& IniStore::cached(const std::string& file) const {
 std::string IniStore::Get(const std::string& section, const std::string& key, const std::string& defaultValue,
                           const std::string& file) const {
     std::lock_guard lock(mutex_);
-    return cached(file).Read().Get(section, key).value_or(defaultValue);
+    return cached(orHostSettings(file)).Read().Get(section, key).value_or(defaultValue);
 }
 
 void IniStore::Save(const std::string& section, const std::string& key, const std::string& value,
                     const std::string& file) {
     std::lock_guard lock(mutex_);
-    windows::CachedIniFile& cache = cached(file);
+    windows::CachedIniFile& cache = cached(orHostSettings(file));
     windows::IniDocument& document = cache.ReadForUpdate();
     try {
         document.Set(section, key, value);

@@ -13,10 +13,14 @@
 
 namespace homeseer {
 
+// The host's own settings file.
+inline constexpr const char* kHostSettingsFile = "settings.ini";
+
 class IniStore {
 public:
-    // A file name holding a path ("\", "/", ":") or empty raises 52 "Bad file name or number";
-    // values that could not be read back (line breaks, NUL) raise 5.
+    // A file name holding a path ("\", "/", ":") raises 52 "Bad file name or number"; values
+    // that could not be read back (line breaks, NUL) raise 5. Get and Save read an empty file
+    // name as the host's own settings file; Section and Clear refuse it with 52.
     std::string Get(const std::string& section, const std::string& key, const std::string& defaultValue,
                     const std::string& file) const;
     void Save(const std::string& section, const std::string& key, const std::string& value, const std::string& file);

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <mutex>
 
 namespace qnx::sound {
 
@@ -79,6 +80,7 @@ public:
             (err = ::snd_pcm_sw_params_set_start_threshold(pcm_, sw, start)) < 0 ||
             (err = ::snd_pcm_sw_params(pcm_, sw)) < 0)
             return err;
+        bufferFrames_ = buffer;
         params_ = params;
         params_.format.rate = static_cast<int32_t>(rate);
         params_.buf.block.frag_size = static_cast<int32_t>(period) * frameBytes_;
@@ -136,8 +138,38 @@ public:
         return static_cast<ssize_t>(done);
     }
 
-    int Drain() override { return ::snd_pcm_drop(pcm_); }
-    int Flush() override { return ::snd_pcm_drain(pcm_); }
+    // A drop waits for a play-out in progress on another thread: ALSA's drain must not meet a
+    // drop on the same handle (the pulse device's drain then waits for ever on a stopped stream).
+    int Drain() override
+    {
+        std::lock_guard lock(stopMutex_);
+        return ::snd_pcm_drop(pcm_);
+    }
+
+    // Plays out what is queued. A channel that is stopped (dropped, or run dry) has nothing to
+    // play; one whose start threshold was never reached is started first, since a drain of a
+    // channel that never started waits for ever on some devices.
+    int Flush() override
+    {
+        std::lock_guard lock(stopMutex_);
+        switch (::snd_pcm_state(pcm_)) {
+        case SND_PCM_STATE_PREPARED: {
+            const ::snd_pcm_sframes_t avail = ::snd_pcm_avail(pcm_);
+            if (avail < 0 || static_cast<::snd_pcm_uframes_t>(avail) >= bufferFrames_) {
+                ::snd_pcm_drop(pcm_);
+                return 0;
+            }
+            if (int err = ::snd_pcm_start(pcm_); err < 0)
+                return err;
+            break;
+        }
+        case SND_PCM_STATE_RUNNING:
+            break;
+        default:
+            return 0;
+        }
+        return ::snd_pcm_drain(pcm_);
+    }
 
     int FileDescriptor() override
     {
@@ -148,6 +180,8 @@ public:
 private:
     ::snd_pcm_t *pcm_;
     snd_pcm_channel_params_t params_{};
+    ::snd_pcm_uframes_t bufferFrames_ = 0;
+    std::mutex stopMutex_;      // a drain and a drop never run at once
     int frameBytes_ = 0;
     int32_t underruns_ = 0;
 };

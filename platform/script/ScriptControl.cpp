@@ -5,6 +5,7 @@
 #include "automation/Registry.h"
 #include "script/Engine.h"
 #include "script/FileSystemObjects.h"
+#include "script/ImageResizeObject.h"
 #include "script/RegExp.h"
 #include "script/SyntaxError.h"
 #include "vb/Conversions.h"
@@ -227,6 +228,7 @@ void registerClasses() {
         automation::registerClass<ScriptControl>(kProgId);
         automation::registerClass(kFileSystemProgId, [] { return vb::ObjectRef(makeFileSystemObject()); });
         automation::registerClass(kRegExpProgId, [] { return makeRegExp(); });
+        automation::registerClass(kImageResizeProgId, [] { return makeImageResize(); });
     });
 }
 

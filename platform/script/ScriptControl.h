@@ -176,8 +176,9 @@ private:
     bool allowUI_ = true;
 };
 
-// Registers "MSScriptControl.ScriptControl" and "Scripting.FileSystemObject" with
-// automation::CreateObject (repeated calls do nothing more).
+// Registers "MSScriptControl.ScriptControl", "Scripting.FileSystemObject", "VBScript.RegExp"
+// and the picture resizer "SfImageResize.ImageResize" with automation::CreateObject (repeated
+// calls do nothing more).
 void registerClasses();
 
 }  // namespace script

@@ -15,6 +15,9 @@ constexpr const char* kDebugSource = "dkvZephra Debug";
 constexpr const char* kOneTag = "GetOneZephraObject ";
 constexpr const char* kObjectsTag = "GetZephraObjects ";
 constexpr const char* kCount = ", count=";
+constexpr const char* kNotConfigured = "Appliance \"";
+constexpr const char* kNotConfiguredTail =
+    "\" is not configured: no line of [Zephra Names] in dkvZephraUtilities.ini has that name or IP";
 
 void logFailure(PluginState& state, const char* tag) {
     if (!vb::Try([&] { WriteLog(state.host(), kSource, tag); })) vb::Err().Clear();
@@ -33,6 +36,16 @@ const ZephraEntry* firstMatch(const ApplianceTable& table, const std::string& pi
     return nullptr;
 }
 
+// A command or query for an appliance that no line configures does nothing: said once per
+// name, so that a misspelt name is found without a line per command.
+void noteUnknown(PluginState& state, const std::string& name) {
+    std::set<std::string>& logged = state.appliances.UnknownNames;
+    if (name.empty() || logged.contains(name) || logged.size() >= ApplianceTable::kMaxUnknownNames) return;
+    logged.insert(name);
+    if (!vb::Try([&] { WriteLog(state.host(), kSource, kNotConfigured + name + kNotConfiguredTail); }))
+        vb::Err().Clear();
+}
+
 }  // namespace
 
 std::shared_ptr<Zephra> GetOneZephraObject(PluginState& state, const std::string& name) {
@@ -48,6 +61,7 @@ std::shared_ptr<Zephra> GetOneZephraObject(PluginState& state, const std::string
             }
         }))
         logFailure(state, kOneTag);
+    if (!found) noteUnknown(state, vb::Trim(vb::LCase(name)));
     return found;
 }
 
@@ -60,8 +74,11 @@ ZephraObjects GetZephraObjects(PluginState& state, const std::string& selector) 
                     if (slot.Object) objects.push_back(slot.Object);
                 return;
             }
-            for (const std::string& piece : selectorPieces(selector))
-                if (const ZephraEntry* slot = firstMatch(table, vb::Trim(piece))) objects.push_back(slot->Object);
+            for (const std::string& piece : selectorPieces(selector)) {
+                const std::string name = vb::Trim(piece);
+                if (const ZephraEntry* slot = firstMatch(table, name)) objects.push_back(slot->Object);
+                else noteUnknown(state, name);
+            }
         }))
         logFailure(state, kObjectsTag);
     if (state.settings.DebugLog &&

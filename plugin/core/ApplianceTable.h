@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -31,9 +32,15 @@ struct ApplianceTable {
     std::vector<ZephraEntry> slots{ZephraEntry()};
     std::string CIDZephraNames;   // names of the caller-ID appliances joined with ","
     int16_t AppendedSlotMark = 0; // index of the slot last appended, less one
+    // Names asked for that match no appliance, each logged once (at most kMaxUnknownNames).
+    std::set<std::string> UnknownNames;
+    static constexpr std::size_t kMaxUnknownNames = 64;
 
     // Back to one empty slot, releasing every appliance object.
-    void reset() { slots.assign(1, ZephraEntry()); }
+    void reset() {
+        slots.assign(1, ZephraEntry());
+        UnknownNames.clear();
+    }
     int32_t last() const { return static_cast<int32_t>(slots.size()) - 1; }
 };
 

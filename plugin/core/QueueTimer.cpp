@@ -25,6 +25,8 @@ constexpr const char* kHSEventTag = "HSEvent ";
 constexpr const char* kCommTag = "CommERROR ";
 constexpr const char* kBSCTag = "BSCTimer_Timer";
 constexpr int32_t kCallerIdOffDelay = 10000;
+// What the UDP port is, with the setting that chooses it, for the host's console.
+constexpr const char* kUdpPurpose = "the plug-in's caller-ID UDP server, \"LocalPort\" of the registry's \"Options\"";
 constexpr int32_t kXapSendInterval = 200;
 constexpr int32_t kScriptTimeout = 10000;
 
@@ -67,6 +69,7 @@ QueueTimer::QueueTimer(PluginState& state)
     ScriptQueueTimer.OnTimer = [this] { ScriptQueueTimer_Timer(); };
     Winsock1.RemotePort = 4550;
     Winsock1.LocalPort = 4550;
+    Winsock1.Purpose = kUdpPurpose;
     Winsock1.OnDataArrival = [this](const forms::Datagram& datagram) { Winsock1_DataArrival(datagram); };
     Com1.OnComm = [this] { Com1_OnComm(); };
     wireSorvex();

@@ -154,18 +154,23 @@ void ZephraSetup::fill(const settings::Setting& row, const std::string& v) {
     }
 }
 
-// The installed voices; the saved one (any letter case) is selected, else the first.
+// The installed voices; the saved one (any letter case) is selected. When it is not installed,
+// speech uses the engine's default voice, so that one is shown: a save without a change then
+// changes nothing a user hears.
 void ZephraSetup::fillVoices(const std::string& saved) {
     windows::SpVoice voice;
     const std::string wanted = vb::LCase(saved);
-    int32_t selected = 0;
+    const std::string speaking = voice.Voice().Id();
+    int32_t selected = -1;
+    int32_t spoken = 0;
     int32_t index = 0;
     for (const windows::SpObjectToken& token : voice.GetVoices()) {
         aVoiceCB.AddItem(token.GetDescription());
-        if (vb::LCase(token.GetDescription()) == wanted) selected = index;
+        if (selected < 0 && vb::LCase(token.GetDescription()) == wanted) selected = index;
+        if (token.Id() == speaking) spoken = index;
         ++index;
     }
-    aVoiceCB.ListIndex(selected);
+    aVoiceCB.ListIndex(selected >= 0 ? selected : spoken);
 }
 
 void ZephraSetup::fillSounds(const std::string& list) {

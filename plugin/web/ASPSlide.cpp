@@ -17,6 +17,7 @@ namespace zephra {
 namespace {
 
 constexpr const char* kSource = "dkvZephra";
+constexpr const char* kFailedSlideBody = "<body bgcolor='black'></body></html>";
 
 vb::Variant run(PluginState& state, const std::string& procedure, std::vector<vb::Variant> args = {}) {
     return pageEngine(state).Run(procedure, args);
@@ -71,8 +72,13 @@ std::string ASPSlide(PluginState& state, const vb::Variant& request, const vb::V
             if (isNewASPFile(state, page)) ASPAdd(state, convert, state.host().GetAppPath() + "\\HTML\\" + page, dwell);
             html = vb::CStr(run(state, convert.PageFunctionName));
             if (state.settings.DebugLog) DumpStringToFile(state, "ZephraSlideshowHTML", html);
-        }))
-        vb::Try([&] { WriteLog(state.host(), kSource, "ASPSlide " + std::to_string(vb::Err().Number) + " "); });
+        })) {
+        vb::Try([&] {
+            WriteLog(state.host(), kSource, "ASPSlide " + std::to_string(vb::Err().Number) + " " + page + " ");
+        });
+        // A black slide that still refreshes: the appliance's slideshow goes on to its next row.
+        html = SlideHead(dwell) + kFailedSlideBody;
+    }
     convert.PageOutput.Reset();
     return html;
 }

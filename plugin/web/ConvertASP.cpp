@@ -292,8 +292,25 @@ void metaReplace(PluginState& state, std::string& script, const std::string& dwe
         vb::Try([&] { WriteLog(state.host(), kSource, "metaReplace " + std::to_string(vb::Err().Number) + " "); });
 }
 
+// Every line end as CR LF: literal text is split into statements at CR LF, so a page saved with
+// LF (or CR) alone would otherwise leave line breaks inside a string constant.
+std::string WithCrLf(const std::string& text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;  // its LF writes the pair
+        if (c == '\r' || c == '\n') {
+            out += kCrLf;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 std::string ConvertPage(PluginState& state, ConvertASPState& page, const std::string& text, const std::string& dwell) {
-    Converter(page).convert(text);
+    Converter(page).convert(WithCrLf(text));
     std::string script = page.PageOutput.value();
     if (!rewriteHeaderCalls(script, dwell)) metaReplace(state, script, dwell);
     return script;

@@ -28,6 +28,8 @@ struct ConvertASPState {
 void ASPAdd(PluginState& state, ConvertASPState& page, const std::string& path, const std::string& dwell);
 // The converted script of a page's text, as ASPAdd adds it.
 std::string ConvertPage(PluginState& state, ConvertASPState& page, const std::string& text, const std::string& dwell);
+// The text with every line end (CR LF, LF alone, CR alone) written as CR LF.
+std::string WithCrLf(const std::string& text);
 // Replaces the first refresh value of the script by the dwell time, or inserts a refresh tag.
 void metaReplace(PluginState& state, std::string& script, const std::string& dwell);
 // The page function's name for a page path: "dkvZephra" and the lower-cased path, letters and

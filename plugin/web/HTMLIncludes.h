@@ -29,7 +29,7 @@ void AccumulateReferences(PluginState& state, const std::string& name);
 void AccumulateHTMLString(PluginState& state, const std::string& text);
 
 // Runs a page of the HTML folder for the slideshow with the request's objects and returns its
-// HTML; "" after a logged failure.
+// HTML; after a logged failure (naming the page), an empty slide that refreshes after `dwell`.
 std::string ASPSlide(PluginState& state, const vb::Variant& request, const vb::Variant& response,
                      const std::string& page, const std::string& dwell);
 // True (and recorded) the first time a page is asked for in the current engine.

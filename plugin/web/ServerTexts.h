@@ -17,6 +17,9 @@ inline constexpr const char* kDebugSeparator = " | ";
 inline constexpr const char* kIniFile = "dkvZephraUtilities.ini";
 inline constexpr const char* kIniSection = "Zephra Utilities";
 inline constexpr const char* kServerPortKey = "ServerPort";
+// What the listening port is, with the setting that chooses it, for the host's console.
+inline constexpr const char* kListenerPurpose =
+    "the plug-in's web server, \"ServerPort\" in Config/dkvZephraUtilities.ini";
 
 // Host-log tags.
 inline constexpr const char* kTagFormLoad = "Server Form_Load ";
@@ -97,7 +100,9 @@ inline constexpr const char* kServer = "Server: dkv";
 inline constexpr const char* kDate = "Date: ";
 inline constexpr const char* kDateNoBlank = "Date:";
 inline constexpr const char* kAcceptRanges = "Accept-Ranges: bytes";
-inline constexpr const char* kContentTypeHtml = "Content-Type: text/html";
+// Settings and pages are kept as the host stores them, in the Windows-1252 code page: every text
+// answer says so, so that a browser shows them as stored and posts them back in the same bytes.
+inline constexpr const char* kContentTypeHtml = "Content-Type: text/html; charset=windows-1252";
 inline constexpr const char* kContentType = "Content-Type: ";
 inline constexpr const char* kContentLength = "Content-Length: ";
 inline constexpr const char* kLastModifiedNoColon = "Last-Modified ";

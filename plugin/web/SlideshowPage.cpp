@@ -3,12 +3,14 @@
 #include <cmath>
 
 #include "automation/CallByName.h"
+#include "automation/Registry.h"
 #include "core/LogWriter.h"
 #include "core/PageRequest.h"
 #include "core/PluginState.h"
 #include "core/RequestItems.h"
 #include "core/Zephra.h"
 #include "host/StatusText.h"
+#include "script/ImageResizeObject.h"
 #include "vb/Conversions.h"
 #include "vb/DateTime.h"
 #include "vb/Err.h"
@@ -18,7 +20,6 @@
 #include "web/PageFrameDetail.h"
 #include "web/ImageInfo.h"
 #include "windows/FileSystemObject.h"
-#include "windows/ImageResize.h"
 
 namespace zephra {
 
@@ -41,6 +42,13 @@ void measure(PluginState& state, const std::string& path, int32_t& width, int32_
     info.ReadImageInfo(backslashed(path));
     width = info.Width();
     height = info.Height();
+}
+
+// The picture kinds the resizer is asked to shrink, by the name's extension (exact case).
+bool isResizedKind(const std::string& extension) {
+    for (const char* kind : {"jpg", "jpeg", "gif", "png", "bmp"})
+        if (extension == kind) return true;
+    return false;
 }
 
 bool inGroup(int16_t group) { return group >= 1 && group <= kSlideGroups; }
@@ -170,6 +178,10 @@ std::string BuildRandomSlideshow(PluginState& state, PictureList& list, const st
     return page;
 }
 
+std::string SlideHead(const std::string& seconds) {
+    return "<html><head><meta http-equiv=\"Refresh\" content=\"" + seconds + "; URL=/ZephraSlideshow.asp\"></head>";
+}
+
 std::string BuildSlideshow(PluginState& state, const std::string& name, const std::string& server, int32_t width,
                            int32_t height, const std::string& refresh, const std::string& folder) {
     const ZephraSettings& s = state.settings;
@@ -178,8 +190,7 @@ std::string BuildSlideshow(PluginState& state, const std::string& name, const st
         debug(state, "Now Showing slide " + name + " with original size of " + std::to_string(width) + "x" +
                          std::to_string(height));
         const std::string port = s.OwnWebServer ? s.ServerPort : s.svrport;
-        page += "<html><head><meta http-equiv=\"Refresh\" content=\"" + refresh +
-                "; URL=/ZephraSlideshow.asp\"></head><body bgcolor='black'";
+        page += SlideHead(refresh) + "<body bgcolor='black'";
         if (s.Wallpaper) page += " background='" + vb::Replace(name, "\\", "/") + "'";
         page += "><div align='center'>  <center>  <table height='460' border='0' cellpadding='0' cellspacing='0'>"
                 "    <tr>      <td valign='center' align='center'><a href=\"http://" +
@@ -216,14 +227,19 @@ std::string Resize(PluginState& state, const std::string& name, int32_t height, 
         const std::string extension = vb::Mid(name, vb::InStrRev(name, ".") + 1);
         const bool tooLarge = static_cast<int64_t>(height) * width >= s.MaxPixels;
         // A picture of unknown height cannot be given a width for its pixel budget.
-        if (!tooLarge || height <= 0 || (extension != "jpg" && extension != "gif" && extension != "jpeg")) return;
+        if (!tooLarge || height <= 0 || !isResizedKind(extension)) return;
         const int32_t separator = std::max(vb::InStrRev(name, "\\"), vb::InStrRev(name, "/"));
         const std::string shortName = separator > 0 ? vb::Mid(name, separator) : "\\" + name;
-        windows::ImageResize resizer;
-        resizer.LoadFromFile(backslashed(folder + "\\" + name));
-        resizer.setWidth(static_cast<double>(s.MaxPixels) / height);
-        resizer.DoResize();
-        resizer.SaveToFile(s.ZephraTempPath + shortName);
+        // The resizer is an outside component: without it the picture is shown as it is.
+        vb::Variant resizer;
+        if (!vb::Try([&] { resizer = vb::Variant(automation::CreateObject(script::kImageResizeProgId)); })) {
+            vb::Err().Clear();
+            return;
+        }
+        automation::callByName(resizer, "LoadFromFile", {vb::Variant(backslashed(folder + "\\" + name))});
+        automation::letProperty(resizer, "Width", vb::Variant(static_cast<double>(s.MaxPixels) / height));
+        automation::callByName(resizer, "DoResize");
+        automation::callByName(resizer, "SaveToFile", {vb::Variant(s.ZephraTempPath + shortName)});
         address = "/ZephraTemp" + shortName;
         if (s.DebugLog) {
             ImageInfo info(state);

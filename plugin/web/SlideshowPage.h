@@ -21,6 +21,9 @@ std::string ZephraSlideshow_ASP(PluginState& state, const vb::Variant& request, 
 // The page of the next picture of a list, measuring it first when its size is not known.
 std::string BuildRandomSlideshow(PluginState& state, PictureList& list, const std::string& server,
                                  const std::string& folder);
+// The start of every slide up to its body: the refresh that loads the slideshow page again
+// after `seconds`.
+std::string SlideHead(const std::string& seconds);
 // The page of one picture, fitted into 620 by 460 pixels, refreshing after `refresh` seconds.
 std::string BuildSlideshow(PluginState& state, const std::string& name, const std::string& server, int32_t width,
                            int32_t height, const std::string& refresh, const std::string& folder);

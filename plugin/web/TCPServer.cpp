@@ -42,6 +42,7 @@ TCPServer::TCPServer(PluginState& state)
     ServerTimer.Enabled(false);
     ServerTimer.OnTimer = [this] { ServerTimer_Timer(); };
     Socket.Load(0);
+    Socket(0).Purpose = kListenerPurpose;
     for (int16_t slot = 0; slot <= kHighestSlot; ++slot) TCPBinarySendTimer.Load(slot);
 }
 

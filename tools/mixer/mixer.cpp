@@ -3,18 +3,23 @@
 // player can see it start and be told when it ends. ZEPHRA_MIXER_LOG, when set, names a file
 // that gets one line "started PID" at start.
 #include <csignal>
+#include <string>
 #include <cstdio>
 #include <cstdlib>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "OwnUsage.h"
 
 namespace {
 volatile sig_atomic_t ended = 0;
 void End(int) { ended = 1; }
 }  // namespace
 
-int main()
+int main(int argc, char* argv[])
 {
+    if (qnx::AsksForHelp(argc, argv)) return qnx::ShowUsage(kOwnUsage);
+    if (argc > 1) return qnx::UsageError(kOwnUsage, std::string("unexpected argument ") + argv[1], 2);
     signal(SIGTERM, End);
     signal(SIGINT, End);
     if (const char* log = getenv("ZEPHRA_MIXER_LOG"); log && *log) {

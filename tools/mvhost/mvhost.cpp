@@ -3,6 +3,7 @@
 // every state change and text the plug-in reports. A URL without "://" is taken as a file's
 // path. Exit status: 0 after a normal end, 1 when the plug-in reported an error or a command
 // failed, 2 when the plug-in could not be loaded or the command line is wrong.
+#include "OwnUsage.h"
 #include "media/LoadDll.h"
 #include "media/MvPlugin.h"
 #include "qnx/MediaLibrary.h"
@@ -23,14 +24,8 @@
 
 namespace {
 
-constexpr const char *kUsage =
-    "usage: mvhost [-v] [-c COMMANDS] PLUGIN URL\n"
-    "  URL       file://PATH, http://HOST[:PORT]/PATH, or a file's path\n"
-    "  COMMANDS  comma-separated, run after the URL is opened (default \"start,end\"):\n"
-    "            start, pause, stop, close, status, seek MS, mute 0|1, volume 0..100,\n"
-    "            wait MS, end (wait until the medium has played to its end)\n"
-    "  -v        also print volume reports and the loader's messages\n";
 constexpr const char *kDefaultCommands = "start,end";
+constexpr auto kOpenWait = std::chrono::seconds(10);
 
 const char *StateName(uint32_t state)
 {
@@ -56,6 +51,7 @@ struct Host {
     bool verbose = false;
     uint32_t state = MV_CLOSED;
     unsigned stops = 0;          // MV_STOPPED reports so far
+    unsigned stateReports = 0;   // state reports so far
     bool errorReported = false;
     bool commandFailed = false;  // a command answered other than 0
     std::string title, moreinfo;
@@ -88,6 +84,7 @@ void Callback(MvPluginCtrl *, uint32_t mask, const MvPluginStatus *status)
     if (mask & MVS_PLUGIN_STATE) {
         Print(std::string("state ") + StateName(status->state));
         g_host.state = status->state;
+        ++g_host.stateReports;
         if (status->state == MV_STOPPED)
             ++g_host.stops;
     }
@@ -131,6 +128,18 @@ struct Player {
     }
 
     // Waits until the medium has ended since the last start, or the plug-in closed.
+    // The plug-ins answer an open at once and report its outcome from their threads: it is
+    // awaited (within kOpenWait), so that a failure shows at the open. False when it failed.
+    bool WaitForOpen(unsigned reportsBefore, unsigned stopsBefore)
+    {
+        std::unique_lock lock(g_host.mutex);
+        g_host.changed.wait_for(lock, kOpenWait, [&] {
+            return g_host.errorReported || g_host.stops > stopsBefore ||
+                   (g_host.stateReports > reportsBefore && (g_host.state == MV_CLOSED || g_host.state == MV_DEAD));
+        });
+        return !g_host.errorReported;
+    }
+
     void WaitForEnd()
     {
         std::unique_lock lock(g_host.mutex);
@@ -222,27 +231,22 @@ int main(int argc, char **argv)
 {
     std::string commands = kDefaultCommands;
     for (int i = 1; i < argc && argv[i][0] == '-'; ++i) {
-        if (!std::strcmp(argv[i], "-h") || !std::strcmp(argv[i], "--help")) {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
+        if (!std::strcmp(argv[i], "-h") || !std::strcmp(argv[i], "--help"))
+            return qnx::ShowUsage(kOwnUsage);
         if (!std::strcmp(argv[i], "-c"))
             ++i;
     }
+    opterr = 0;
     for (int option; (option = getopt(argc, argv, "vc:")) != -1;) {
         if (option == 'v')
             g_host.verbose = true;
         else if (option == 'c')
             commands = optarg;
-        else {
-            std::fputs(kUsage, stderr);
-            return 2;
-        }
+        else
+            return qnx::UsageError(kOwnUsage, qnx::OptionComplaint(argc, argv, "vc:"), 2);
     }
-    if (argc - optind != 2) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
+    if (argc - optind != 2)
+        return qnx::UsageError(kOwnUsage, "a plug-in and a URL are needed", 2);
     const char *pluginPath = argv[optind];
     const std::string urlText = UrlOf(argv[optind + 1]);
     const char *url = urlText.c_str();
@@ -258,11 +262,21 @@ int main(int argc, char **argv)
 
     player.params.delta = 1;
     Print(std::string("> open ") + url);
-    Print("= " + std::to_string(player.Send(CMD_PLUGIN_OPEN_URLS, MVP_DELTA, url)));
+    unsigned reportsBefore = 0, stopsBefore = 0;
+    {
+        std::lock_guard lock(g_host.mutex);
+        reportsBefore = g_host.stateReports;
+        stopsBefore = g_host.stops;
+    }
+    const int opened = player.Send(CMD_PLUGIN_OPEN_URLS, MVP_DELTA, url);
+    const bool open = player.WaitForOpen(reportsBefore, stopsBefore);
+    Print("= " + std::to_string(opened));
+    if (!open)
+        std::fprintf(stderr, "mvhost: %s cannot be opened: the commands are not run\n", url);
     bool badCommand = false;
-    for (const std::string &command : SplitCommands(commands)) {
+    for (const std::string &command : open ? SplitCommands(commands) : std::vector<std::string>{}) {
         if (!player.Run(command)) {
-            std::fprintf(stderr, "mvhost: unknown command '%s'\n%s", command.c_str(), kUsage);
+            qnx::UsageError(kOwnUsage, "unknown command '" + command + "'", 2);
             badCommand = true;
             break;
         }

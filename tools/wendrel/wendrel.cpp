@@ -5,6 +5,7 @@
 // comment. Each key goes as a remote-control message to channel CHID of process PID, and the
 // reader waits for the player's reply. It ends at the end of PORT, on SIGTERM, or when the
 // channel is gone.
+#include "OwnUsage.h"
 #include "media/MvPlugin.h"
 #include "photon/PtChannel.h"
 
@@ -71,10 +72,10 @@ void RawLines(int fd)
 
 int main(int argc, char* argv[])
 {
-    if (argc != 4) {
-        fprintf(stderr, "usage: wendrel PORT PID CHID\n");
-        return 2;
-    }
+    if (qnx::AsksForHelp(argc, argv)) return qnx::ShowUsage(kOwnUsage);
+    for (int i = 1; i < argc; ++i)
+        if (argv[i][0] == '-' && argv[i][1]) return qnx::UsageError(kOwnUsage, std::string("unknown option ") + argv[i], 2);
+    if (argc != 4) return qnx::UsageError(kOwnUsage, "a port, a pid and a chid are needed", 2);
     const int fd = open(argv[1], O_RDONLY | O_NOCTTY);
     if (fd < 0) {
         fprintf(stderr, "wendrel: %s: %s\n", argv[1], strerror(errno));

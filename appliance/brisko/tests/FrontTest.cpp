@@ -41,6 +41,18 @@ TEST(Scan, ConfirmsHeadersAndSkipsContainers)
     EXPECT_EQ(CheckID3(tag, 10), 267);
     EXPECT_EQ(CheckID3(tag, 9), -1);
 
+    // What a file may end with: whole tags only, nothing cut short, nothing after them.
+    std::vector<std::uint8_t> v1(128, 0);
+    std::memcpy(v1.data(), "TAG", 3);
+    EXPECT_TRUE(OnlyTags(v1.data(), v1.size()));
+    EXPECT_FALSE(OnlyTags(v1.data(), 127));
+    std::vector<std::uint8_t> both = id3(20);
+    both.insert(both.end(), v1.begin(), v1.end());
+    EXPECT_TRUE(OnlyTags(both.data(), both.size()));
+    both.push_back(0);
+    EXPECT_FALSE(OnlyTags(both.data(), both.size()));
+    EXPECT_FALSE(OnlyTags(v1.data(), 0));
+
     auto two = cbrFrames(3);
     EXPECT_EQ(ScanForMPEG_l(two.data(), two.size()), 0);
     std::vector<std::uint8_t> lone = {0xFF, 0xFB, 0x90, 0x64};

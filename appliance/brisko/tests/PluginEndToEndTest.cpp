@@ -109,3 +109,37 @@ INSTANTIATE_TEST_SUITE_P(Layers, PluginEndToEnd, ::testing::ValuesIn(kCases), ca
 
 }  // namespace
 }  // namespace brisko::test
+
+namespace brisko::test {
+namespace {
+
+// Files with the tags lame writes (ID3v1 at the end, ID3v2 at the start, or both) play without
+// a word of error; the same file with damage after its last frame still reports it.
+TEST(PluginEndToEndTags, TaggedFilesPlayWithoutErrorTextsAndDamageIsStillReported)
+{
+    const char* tags = "--tt 'A Title' --ta 'An Artist' --tl 'An Album' --ty 2001 --tc 'A comment' --tn 3 --tg Jazz";
+    for (const char* kind : {"--id3v1-only", "--add-id3v2", "--id3v2-only"}) {
+        const std::string encode = std::string("lame --quiet -b 128 ") + tags + " " + kind + " %s %s";
+        const std::string mp3 = makeStream(std::string("e2e_tags") + kind + ".mp3", 44100, 2, encode, 1.0);
+        ASSERT_FALSE(mp3.empty()) << kind;
+        const std::string wav = mp3 + ".wav";
+        EXPECT_EQ(RunHost("file://" + mp3, wav), 0) << kind;
+        const std::vector<std::uint8_t> bytes = readFile(wav + ".log");
+        const std::string log(bytes.begin(), bytes.end());
+        EXPECT_EQ(log.find("No Syncword found"), std::string::npos) << kind << "\n" << log;
+        EXPECT_EQ(log.find("Decode Error"), std::string::npos) << kind << "\n" << log;
+        if (std::string(kind) != "--id3v2-only") {
+            EXPECT_NE(log.find("An Artist"), std::string::npos) << log;
+        }
+    }
+    std::vector<std::uint8_t> damaged = readFile(workDir() + "/e2e_tags--id3v1-only.mp3");
+    damaged.insert(damaged.end(), 300, 0x55);
+    const std::string file = workDir() + "/e2e_tags_damaged.mp3";
+    writeFile(file, damaged);
+    EXPECT_EQ(RunHost("file://" + file, file + ".wav"), 0);
+    const std::vector<std::uint8_t> bytes = readFile(file + ".wav.log");
+    EXPECT_NE(std::string(bytes.begin(), bytes.end()).find("No Syncword found"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace brisko::test

@@ -139,20 +139,20 @@ TEST_F(MixerFollowing, TheLastFragmentIsCompletedWithSilenceOfTheFormat)
     std::vector<unsigned char> pcm(100, 0x40);
     Open(qnx::SND_PCM_SFMT_U8, 8);
     EXPECT_EQ(dev->bytesPerSample, 1);
-    ASSERT_EQ(briskoplugin::WriteAudioData(dev, pcm.data(), 100), 100);
+    ASSERT_EQ(::WriteAudioData(dev, pcm.data(), 100), 100);
     briskoplugin::DestroyAudioDevice(dev);
     std::vector<unsigned char> out = sim->Written();
     ASSERT_EQ(out.size(), 16384u);
     EXPECT_TRUE(std::all_of(out.begin() + 100, out.end(), [](unsigned char b) { return b == 0x80; }));
 
     Open();
-    ASSERT_EQ(briskoplugin::WriteAudioData(dev, pcm.data(), 100), 100);
+    ASSERT_EQ(::WriteAudioData(dev, pcm.data(), 100), 100);
     briskoplugin::DestroyAudioDevice(dev);
     out = sim->Written();
     ASSERT_EQ(out.size(), 2u * 16384u);
     EXPECT_TRUE(std::all_of(out.begin() + 16384 + 100, out.end(), [](unsigned char b) { return b == 0; }));
-    EXPECT_EQ(briskoplugin::WriteAudioData(nullptr, pcm.data(), 100), 0);
-    EXPECT_EQ(briskoplugin::WriteAudioData(dev, pcm.data(), 100), 0);   // closed
+    EXPECT_EQ(::WriteAudioData(nullptr, pcm.data(), 100), 0);
+    EXPECT_EQ(::WriteAudioData(dev, pcm.data(), 100), 0);   // closed
 }
 
 TEST(PluginAudioRules, BalanceAndVolumeArithmetic)

@@ -45,7 +45,8 @@ def check(case):
             failures.append(f"{how}: duration {info['duration']} ms, expected {duration}")
 
 
-def check_refused(path, message):
+def check_refused(path, refusal):
+    message = f"plimsa-decode: {path}: {refusal}"  # the program's line names the file
     for stream in (False, True):
         result, _ = decode(path, stream)
         if result.returncode != 3 or result.stderr.strip() != message:

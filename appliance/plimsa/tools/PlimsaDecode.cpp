@@ -10,7 +10,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include <string>
+
 #include "DecodeSoundFile.h"
+#include "OwnUsage.h"
 
 namespace {
 
@@ -26,11 +29,12 @@ int WriteRaw(SoundStream& stream, const uint8_t* data, uint32_t length) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const bool fromStream = argc == 4 && std::strcmp(argv[1], "--stream") == 0;
-    if (argc != 3 && !fromStream) {
-        std::fprintf(stderr, "usage: plimsa-decode [--stream] file out.raw\n");
-        return kUsage;
-    }
+    if (qnx::AsksForHelp(argc, argv)) return qnx::ShowUsage(kOwnUsage);
+    const bool fromStream = argc > 1 && std::strcmp(argv[1], "--stream") == 0;
+    const int first = fromStream ? 2 : 1;
+    if (first < argc && argv[first][0] == '-' && argv[first][1])
+        return qnx::UsageError(kOwnUsage, std::string("unknown option ") + argv[first], kUsage);
+    if (argc - first != 2) return qnx::UsageError(kOwnUsage, "a file and out.raw are needed", kUsage);
     std::FILE* out = std::fopen(argv[argc - 1], "wb");
     if (!out) {
         std::perror(argv[argc - 1]);
@@ -40,7 +44,12 @@ int main(int argc, char** argv) {
     const int status = tools::DecodeSoundFile(argv[argc - 2], fromStream, WriteRaw, out, decoded);
     std::fclose(out);
     if (status != tools::kPlayed) {
-        std::fprintf(stderr, "%s\n", decoded.error.c_str());
+        // The decoder's text names the file only sometimes: the line always does.
+        const std::string file = argv[argc - 2];
+        std::string error = decoded.error;
+        while (!error.empty() && error.back() == '\n') error.pop_back();
+        if (error.find(file) == std::string::npos) error = file + ": " + error;
+        std::fprintf(stderr, "plimsa-decode: %s\n", error.c_str());
         return status;
     }
     std::printf("format=%u channels=%u rate=%u bits=%u duration=%u title=%s\n", unsigned{decoded.sampleFormat},

@@ -88,15 +88,18 @@ for path, message in make_refused(os.path.join(WORK, "files")):
     out = os.path.join(WORK, "refused.wav")
     for how, target in (("file", path), ("http", server.url(os.path.basename(path)))):
         result = ruvex(target, sink=out)
-        tally.check(f"refused {how}", result.returncode == 1 and message in result.stderr.splitlines(), result.stderr)
+        # The plug-in's text, after the program's name and the file or URL.
+        line = f"ruvex: {path if how == 'file' else target}: {message}"
+        tally.check(f"refused {how}", result.returncode == 1 and line in result.stderr.splitlines(), result.stderr)
         tally.check(f"refused {how}: nothing played", not os.path.exists(out), "output written")
 result = ruvex("/nonexistent/none.wav")
-tally.check("missing file", result.returncode == 1 and "Invalid file: '/nonexistent/none.wav'" in result.stderr,
-            result.stderr)
+tally.check("missing file", result.returncode == 1 and
+            result.stderr == "ruvex: cannot open /nonexistent/none.wav: No such file or directory\n", result.stderr)
 with open(os.path.join(WORK, "notes.txt"), "w") as f:
     f.write("not a sound file at all, just some words to fill more than a header's bytes\n")
 result = ruvex("notes.txt")
-tally.check("not recognised", result.returncode == 1 and "File format not recognized" in result.stderr, result.stderr)
+tally.check("not recognised", result.returncode == 1 and
+            "ruvex: notes.txt: File format not recognized" in result.stderr.splitlines(), result.stderr)
 result = ruvex(server.url("missing.wav"))
 tally.check("HTTP error", result.returncode == 1 and "HTTP request failed: 404 Not Found" in result.stderr,
             result.stderr)
@@ -109,14 +112,18 @@ tally.check("no server", result.returncode == 1 and "Unable to connect to server
 
 # The command line.
 result = ruvex()
-tally.check("no argument", result.returncode == 1 and
-            result.stderr == "\nInvalid argument: type 'use Ruvex_rave' for usage options\n", repr(result.stderr))
-result = ruvex("-x", first.path)
-tally.check("unknown option", result.returncode == 1, result.stderr)
+tally.check("no argument", result.returncode == 1 and result.stderr ==
+            "ruvex: Invalid argument (no file or URL given): type 'use ruvex' for usage options\n", repr(result.stderr))
+for option in ("-x", "--bogus"):
+    result = ruvex(option, first.path)
+    tally.check(f"unknown option {option}", result.returncode == 1 and result.stderr ==
+                f"ruvex: Invalid argument (unknown option {option}): type 'use ruvex' for usage options\n",
+                repr(result.stderr))
+usage = subprocess.run([USE, "ruvex"], capture_output=True, text=True).stdout
 for asked in (["-h"], ["--help"], ["-v", "--help", first.path]):
     result = ruvex(*asked)
-    tally.check(f"help {asked}", result.returncode == 1 and
-                result.stderr == "\nInvalid argument: type 'use Ruvex_rave' for usage options\n", repr(result.stderr))
+    tally.check(f"help {asked}", result.returncode == 0 and result.stdout == usage and not result.stderr,
+                repr(result.stdout + result.stderr))
 
 # The usage line's advice works: use prints the record under the name it is asked for.
 for name in ("Ruvex_rave", "ruvex", RUVEX):

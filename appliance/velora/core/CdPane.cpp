@@ -30,7 +30,6 @@ constexpr const char* kPlayTexts[] = {"Play All Tracks", "Play Selected Tracks",
 constexpr PgColor_t kSelectedColour = 0xFFFF00;
 constexpr PgColor_t kActiveColour = 0x00FF00;
 constexpr unsigned kStartDelayMs = 200;
-constexpr uint32_t kFrequencyDivisor = 179;
 constexpr uint32_t kMaxFrequencyMs = 100;
 
 PtWidget_t* Key(int k)
@@ -85,35 +84,24 @@ bool OnState(HostPluginCtrl* ctrl, uint32_t state)
     }
     UpdateCdKeypad(state);
     if (ctrl->lastState == MV_PLAYING && state != MV_PLAYING) SetStatusTimer(0);
-    setbuttons(state);
-    ctrl->lastState = state;
-    PaneText("cd_statusLabel", text);
+    ShowState(ctrl, state, "cd_statusLabel", text);
     return true;
 }
 
 void OnMedia(HostPluginCtrl* ctrl, const MvMediaInfo* media)
 {
-    if (ctrl->lastState < MV_STOPPED) {
-        PaneGauge("curpos", Pt_ARG_GAUGE_VALUE, 0);
-        BlockPositionSlider(true);
-        return;
-    }
-    if (media->title) PaneText("cd_infoLabel", media->title);
-    ctrl->mediaType = media->type;
-    ctrl->duration = media->duration;
-    if ((ctrl->mediaType & MV_MEDIA_SEEKABLE) && ctrl->duration) BlockPositionSlider(false);
-    if (ctrl->mediaType & MV_MEDIA_PLAYLIST) {
+    MediumSteps steps;
+    steps.maxPollMs = kMaxFrequencyMs;
+    steps.first = [media] {
+        if (media->title) PaneText("cd_infoLabel", media->title);
+    };
+    // A disc is a playlist of its tracks.
+    steps.playlist = [media] {
         if (media->title && *media->title) PaneText("baseInfo", media->title);
-        ControllerGetPluginList();
         cdrom.trackCount = static_cast<int>(media->plcount);
-        ControllerOpenIndex(nullptr, ControllerGetActiveTrack());
-        InitCdromGui();
-        return;
-    }
-    if (ctrl->duration) PaneGauge("curpos", Pt_ARG_GAUGE_MAXIMUM, static_cast<int>(ctrl->duration));
-    PaneGauge("curpos", Pt_ARG_GAUGE_VALUE, 0);
-    mplayer.params.status_frequency = std::min(ctrl->duration / kFrequencyDivisor, kMaxFrequencyMs);
-    SendCommand(CMD_PLUGIN_SET_PARAMETER, MVP_STATUS_FREQ | MVP_AUDIO);
+    };
+    steps.playlistOpened = [] { InitCdromGui(); };
+    TakeMedium(ctrl, media, steps);
 }
 
 // The end of a track: the next one by the repeat and play types, or back to the first
@@ -266,7 +254,7 @@ void cdaudio_vcb(MvPluginCtrl* plugin, uint32_t mask, const MvPluginStatus* stat
         if (status->position / 100 != ctrl->positionTenths) CdUpdatePosition(ctrl->position, ctrl->duration);
     }
     if (mask & MVS_ERRORMSG) {
-        popup_error(status->errormsg ? status->errormsg : "");
+        popup_plugin_error(status->errormsg);
         cbBaseClose();
         return;
     }

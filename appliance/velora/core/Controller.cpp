@@ -305,12 +305,12 @@ int ControllerPlayNext(PtWidget_t*, void*, PtCallbackInfo_t*) {
         mplayer.bAutoPlay = 0;
         return Pt_CONTINUE;
     }
-    if (!ControllerPluginChange(next)) {
-        if (next != controller.activeTrack) ControllerOpenIndex(nullptr, next);
+    // A track opened anew is started by auto-play once it reports itself opened; starting it here
+    // too would play it a second time once it had ended. Only the same track again needs a start.
+    if (!ControllerPluginChange(next) && next == controller.activeTrack)
         cbplay(nullptr, nullptr, nullptr);
-    } else {
+    else
         ControllerOpenIndex(nullptr, next);
-    }
     return Pt_CONTINUE;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <strings.h>
 
 #include "Controller.h"
@@ -53,6 +54,13 @@ int popup_error(const char* text) {
         return -1;
     }
     return PtSetResource(label, Pt_ARG_TEXT_STRING, text ? text : "", 0);
+}
+
+int popup_plugin_error(const char* text) {
+    std::string shown = text ? text : "";
+    const PlaylistItem* item = ControllerGetItem(ControllerGetActiveTrack());
+    if (item && !item->url.empty() && shown.find(item->url) == std::string::npos) shown += "\n" + item->url;
+    return popup_error(shown.c_str());
 }
 
 int block_window(int flag) {

@@ -31,7 +31,6 @@ constexpr const char* kDurationAndElapsed = "%s:%s:%s/%s:%s:%s";
 constexpr const char* kNoSubtitle = "None";
 constexpr const char* kDvdUrl = "dvd";
 constexpr unsigned kStartDelayMs = 500;
-constexpr uint32_t kFrequencyDivisor = 179;
 constexpr uint32_t kMaxFrequencyMs = 100;
 constexpr long kDecorations = Ph_WM_RENDER_TITLE | Ph_WM_RENDER_MENU;     // 0x90
 constexpr unsigned long kWindowClose = 0x1;
@@ -74,39 +73,29 @@ bool OnState(HostPluginCtrl* ctrl, uint32_t state)
     }
     if (state == MV_PLAYING) mplayer.bStartPending = 1;
     else PaneText("statusBar", "");
-    setbuttons(state);
-    ctrl->lastState = state;
-    PaneText("dvd_stateLabel", text);
+    ShowState(ctrl, state, "dvd_stateLabel", text);
     return true;
 }
 
 void OnMedia(HostPluginCtrl* ctrl, const MvMediaInfo* media)
 {
-    if (ctrl->lastState < MV_STOPPED) {
-        PaneGauge("curpos", Pt_ARG_GAUGE_VALUE, 0);
-        BlockPositionSlider(true);
-        return;
-    }
-    ctrl->mediaType = media->type;
-    ctrl->duration = media->duration;
-    if ((media->which & MV_MEDIA_VIDEO_INFO) && media->video) mplayer.videoInfo = *media->video;
-    if ((ctrl->mediaType & MV_MEDIA_SEEKABLE) && ctrl->duration) BlockPositionSlider(false);
-    if (ctrl->mediaType & MV_MEDIA_PLAYLIST) {
-        ControllerGetPluginList();
-        ControllerOpenIndex(nullptr, ControllerGetActiveTrack());
-        return;
-    }
-    PlaylistItem item;
-    item.url = media->url ? media->url : "";
-    item.title = media->title ? media->title : "";
-    item.plugin = ctrl->ctrl.name ? ctrl->ctrl.name : "";
-    const int index = ControllerAddItem(&item);
-    if (index >= 0) ControllerSetActiveTrack(index);
-    const char* url = ControllerGetActiveUrl();
-    PaneText("baseInfo", url ? url : "");
-    PaneGauge("curpos", Pt_ARG_GAUGE_VALUE, 0);
-    mplayer.params.status_frequency = std::min(ctrl->duration / kFrequencyDivisor, kMaxFrequencyMs);
-    SendCommand(CMD_PLUGIN_SET_PARAMETER, MVP_STATUS_FREQ);
+    MediumSteps steps;
+    steps.maxPollMs = kMaxFrequencyMs;
+    steps.pollParams = MVP_STATUS_FREQ;
+    steps.sliderEnd = false;
+    steps.takeVideo = true;
+    // The disc is the one item of the list.
+    steps.single = [ctrl, media] {
+        PlaylistItem item;
+        item.url = media->url ? media->url : "";
+        item.title = media->title ? media->title : "";
+        item.plugin = ctrl->ctrl.name ? ctrl->ctrl.name : "";
+        const int index = ControllerAddItem(&item);
+        if (index >= 0) ControllerSetActiveTrack(index);
+        const char* url = ControllerGetActiveUrl();
+        PaneText("baseInfo", url ? url : "");
+    };
+    TakeMedium(ctrl, media, steps);
 }
 
 void FillCombo(const char* name, const char* const* list, uint32_t count, bool withNone, int selected)
@@ -239,13 +228,7 @@ void dvd_vcb(MvPluginCtrl* plugin, uint32_t mask, const MvPluginStatus* status)
     if (mask & MVS_FLAGS) ctrl->statusFlags = status->flags;
     if ((mask & MVS_MEDIA) && status->media_info) {
         const MvMediaInfo* media = status->media_info;
-        if (ctrl->lastState > MV_OPENING && (media->which & MV_MEDIA_VIDEO_INFO) && media->video) {
-            mplayer.videoInfo = *media->video;
-            if (status->flags & MVS_AREA) {
-                if (g_video) PtSetResource(g_video, Pt_ARG_DIM, &mplayer.videoInfo.area.size, 0);
-                return;
-            }
-        }
+        if (TakePictureReport(ctrl, status, g_video)) return;
         if (media->which & MV_MEDIA_AUDIO_INFO) {
             if (media->audio) PaneGauge("PtSlider_volume", Pt_ARG_GAUGE_VALUE, static_cast<int>(media->audio->volume));
             return;
@@ -258,11 +241,11 @@ void dvd_vcb(MvPluginCtrl* plugin, uint32_t mask, const MvPluginStatus* status)
         DvdUpdatePosition(ctrl->position, ctrl->duration);
     }
     if (mask & MVS_DURATION) {
-        ctrl->duration = status->duration;
+        ctrl->duration = ShownDuration(status->duration);
         PaneGauge("curpos", Pt_ARG_GAUGE_MAXIMUM, static_cast<int>(ctrl->duration));
     }
     if (mask & MVS_ERRORMSG) {
-        popup_error(status->errormsg ? status->errormsg : "");
+        popup_plugin_error(status->errormsg);
         mplayer.bPluginAlive = 0;
         cbBaseClose();
         return;

@@ -18,7 +18,6 @@ namespace {
 
 constexpr unsigned kStartDelayMs = 200;
 constexpr unsigned kNextDelayMs = 200;
-constexpr uint32_t kFrequencyDivisor = 179;
 constexpr uint32_t kMaxFrequencyMs = 100;
 
 bool OnState(HostPluginCtrl* ctrl, uint32_t state)
@@ -33,33 +32,20 @@ bool OnState(HostPluginCtrl* ctrl, uint32_t state)
     }
     if (state == MV_PLAYING) mplayer.bStartPending = 1;
     else PaneText("statusBar", "");
-    setbuttons(state);
-    ctrl->lastState = state;
+    ShowState(ctrl, state);
     return true;
 }
 
 void OnMedia(HostPluginCtrl* ctrl, const MvMediaInfo* media)
 {
-    if (ctrl->lastState < MV_STOPPED) {
-        PaneGauge("curpos", Pt_ARG_GAUGE_VALUE, 0);
-        BlockPositionSlider(true);
-        return;
-    }
-    ctrl->mediaType = media->type;
-    ctrl->duration = media->duration;
-    if ((media->which & MV_MEDIA_VIDEO_INFO) && media->video) mplayer.videoInfo = *media->video;
-    if ((ctrl->mediaType & MV_MEDIA_SEEKABLE) && ctrl->duration) BlockPositionSlider(false);
-    if (ctrl->mediaType & MV_MEDIA_PLAYLIST) {
-        ControllerGetPluginList();
-        ControllerOpenIndex(nullptr, ControllerGetActiveTrack());
-        return;
-    }
-    const char* url = ControllerGetActiveUrl();
-    PaneText("baseInfo", url ? url : "");
-    if (ctrl->duration) PaneGauge("curpos", Pt_ARG_GAUGE_MAXIMUM, static_cast<int>(ctrl->duration));
-    PaneGauge("curpos", Pt_ARG_GAUGE_VALUE, 0);
-    mplayer.params.status_frequency = std::min(ctrl->duration / kFrequencyDivisor, kMaxFrequencyMs);
-    SendCommand(CMD_PLUGIN_SET_PARAMETER, MVP_STATUS_FREQ | MVP_AUDIO);
+    MediumSteps steps;
+    steps.maxPollMs = kMaxFrequencyMs;
+    steps.takeVideo = true;
+    steps.single = [] {
+        const char* url = ControllerGetActiveUrl();
+        PaneText("baseInfo", url ? url : "");
+    };
+    TakeMedium(ctrl, media, steps);
 }
 
 // The plug-in's own pane asks for a size: the main window grows to it, or goes back to its
@@ -93,13 +79,7 @@ void nogui_vcb(MvPluginCtrl* plugin, uint32_t mask, const MvPluginStatus* status
     if (mask & MVS_FLAGS) ctrl->statusFlags = status->flags;
     if ((mask & MVS_MEDIA) && status->media_info) {
         const MvMediaInfo* media = status->media_info;
-        if (ctrl->lastState > MV_OPENING && (media->which & MV_MEDIA_VIDEO_INFO) && media->video) {
-            mplayer.videoInfo = *media->video;
-            if (status->flags & MVS_AREA) {
-                if (PtWidget_t* video = VideoWindow()) PtSetResource(video, Pt_ARG_DIM, &mplayer.videoInfo.area.size, 0);
-                return;
-            }
-        }
+        if (TakePictureReport(ctrl, status, VideoWindow())) return;
         if (media->which & MV_MEDIA_AUDIO_INFO) {
             if (media->audio) PaneGauge("PtSlider_volume", Pt_ARG_GAUGE_VALUE, static_cast<int>(media->audio->volume));
             return;
@@ -111,14 +91,14 @@ void nogui_vcb(MvPluginCtrl* plugin, uint32_t mask, const MvPluginStatus* status
         PaneGauge("curpos", Pt_ARG_GAUGE_VALUE, static_cast<int>(status->position));
     }
     if (mask & MVS_DURATION) {
-        ctrl->duration = status->duration;
+        ctrl->duration = ShownDuration(status->duration);
         PaneGauge("curpos", Pt_ARG_GAUGE_MAXIMUM, static_cast<int>(ctrl->duration));
     }
     if (mask & MVS_VPSIZE) OnPaneSize(status->vpsize);
     if ((mask & MVS_VIDEO_WND_TITLE) && status->videoWndTitle) PaneText("statusBar", status->videoWndTitle);
     if ((mask & MVS_ERRORMSG) && status->errormsg) {
         mplayer.bErrorShown = 1;
-        popup_error(status->errormsg);
+        popup_plugin_error(status->errormsg);
     }
     if (ctrl->lastState == MV_STOPPED && mplayer.bStartPending) {
         mplayer.bStartPending = 0;

@@ -51,6 +51,10 @@ PtWidget_t* g_editor = nullptr;
 PtWidget_t* g_active = nullptr;
 PtWidget_t* g_properties = nullptr;
 std::set<PtTreeItem_t*> g_notLoaded;     // folders whose file was not read yet
+std::set<PtTreeItem_t*> g_keptAsIs;      // folders whose file was not read whole: never written
+constexpr const char* kNotReadWhole =
+    "Playlist file %s was not read whole (lines not understood, or entries without a plug-in): it is kept as it is, "
+    "and changes to it are not saved\n";
 
 PtWidget_t* Tree()
 {
@@ -255,7 +259,8 @@ int LoadPlaylistFile(PtWidget_t* tree, PtTreeItem_t* folder, const char* name)
 {
     FILE* in = fopen(PathOf(name).c_str(), "r");
     if (!in) return 0;
-    const std::vector<QplEntry> entries = ReadQpl(in);
+    bool whole = true;
+    const std::vector<QplEntry> entries = ReadQpl(in, &whole);
     fclose(in);
     PtTreeItem_t* last = nullptr;
     for (const QplEntry& e : entries) {
@@ -263,7 +268,7 @@ int LoadPlaylistFile(PtWidget_t* tree, PtTreeItem_t* folder, const char* name)
         if (mime.empty()) {
             PlaylistItem item;
             if (!Resolve(item, e.url, nullptr)) {
-                g_bFileToSave = 1;
+                whole = false;
                 continue;
             }
             mime = item.mime;
@@ -271,6 +276,11 @@ int LoadPlaylistFile(PtWidget_t* tree, PtTreeItem_t* folder, const char* name)
         PtTreeItem_t* entry = NewEntry(tree, e.url, e.title, mime.c_str());
         Insert(tree, entry, last, folder);
         last = entry;
+    }
+    if (!whole) {
+        // What the editor shows is not all the file holds: writing it back would lose the rest.
+        g_keptAsIs.insert(folder);
+        std::fprintf(stderr, kNotReadWhole, PathOf(name).c_str());
     }
     return 1;
 }
@@ -281,7 +291,7 @@ void SavePlaylistsToFile(PtWidget_t* tree)
     if (dir.empty() || !tree) return;
     MakePlaylistDir(dir);
     for (PtTreeItem_t* folder = PtTreeRootItem(tree); folder; folder = folder->brother) {
-        if (g_notLoaded.count(folder)) continue;
+        if (g_notLoaded.count(folder) || g_keptAsIs.count(folder)) continue;
         FILE* out = fopen(PathOf(folder->string).c_str(), "w");
         if (!out) continue;
         std::vector<QplEntry> entries;
@@ -296,6 +306,7 @@ void DeleteItem(PtWidget_t* tree, PtTreeItem_t* item)
 {
     if (IsFolder(item)) unlink(PathOf(item->string).c_str());
     g_notLoaded.erase(item);
+    g_keptAsIs.erase(item);
     PtTreeRemoveItem(tree, item);
     FreeMime(item);
     PtTreeFreeItems(item);
@@ -349,6 +360,7 @@ int OnPlaylistWndDestroyed(PtWidget_t* widget, void*, PtCallbackInfo_t*)
     }
     ReleaseClipboard();
     g_notLoaded.clear();
+    g_keptAsIs.clear();
     g_bPlaylistRealized = 0;
     g_editor = nullptr;
     return Pt_CONTINUE;

@@ -81,28 +81,74 @@ void ResetPlaylistDirName()
     KeptDir().clear();
 }
 
-std::vector<QplEntry> ReadQpl(FILE* in)
+namespace {
+
+// One line of the file without its line end: false at the end of the file. `cut` is set when the
+// line was longer than a line may be (the rest of it is passed over, never read as a line of its
+// own), `nul` when it held a NUL byte.
+bool NextLine(FILE* in, char (&line)[kLineSize], bool& cut, bool& nul)
+{
+    size_t length = 0;
+    cut = nul = false;
+    int c = 0;
+    while ((c = getc(in)) != EOF && c != '\n') {
+        if (c == '\0') nul = true;
+        if (length + 1 < sizeof line)
+            line[length++] = static_cast<char>(c);
+        else
+            cut = true;
+    }
+    line[length] = '\0';
+    return c != EOF || length > 0 || cut || nul;
+}
+
+}  // namespace
+
+std::vector<QplEntry> ReadQpl(FILE* in, bool* whole)
 {
     std::vector<QplEntry> entries;
     QplEntry current;
+    bool started = false, complete = true;
     char line[kLineSize];
-    while (fgets(line, sizeof line, in)) {
-        if (line[0] == '\n' || line[0] == '\r' || line[0] == '.' || line[0] == '#') continue;
+    bool cut = false, nul = false;
+    while (NextLine(in, line, cut, nul)) {
+        if (cut || nul) complete = false;
+        // Comments are read past; a file that holds them is not written back the same.
+        if (line[0] == '\0' || line[0] == '\r') continue;
+        if (line[0] == '.' || line[0] == '#') {
+            complete = false;
+            continue;
+        }
         char key[kLineSize] = "";
         char value[kLineSize] = "";
         // A value that is empty does not convert; the key alone still counts.
-        if (sscanf(line, "%254[AEILMPRSTUY0123456789 ]=%254[^\n^\r]", key, value) < 1) continue;
-        if (strlen(key) < 6) continue;
+        if (sscanf(line, "%254[AEILMPRSTUY0123456789 ]=%254[^\n^\r]", key, value) < 1 || strlen(key) < 6) {
+            complete = false;
+            continue;
+        }
+        // The value as written runs to the line's end (a CR before it aside).
+        const char* written = line + strlen(key) + 1;
+        size_t writtenLength = strlen(line) - strlen(key) - 1;
+        if (writtenLength > 0 && written[writtenLength - 1] == '\r') --writtenLength;
+        if (line[strlen(key)] != '=' || strlen(value) != writtenLength) complete = false;
         if (strncmp(key, "URL   ", 6) == 0) {
             current.url = Unescape(value);
+            started = true;
         } else if (strncmp(key, "MIME  ", 6) == 0) {
             current.mime = Unescape(value);
+            started = true;
         } else if (strncmp(key, "TITLE ", 6) == 0) {
             current.title = Unescape(value);
             entries.push_back(current);
             current = QplEntry{};
+            started = false;
+        } else {
+            complete = false;
         }
     }
+    // An entry without its title line is not kept.
+    if (started || ferror(in)) complete = false;
+    if (whole) *whole = complete;
     return entries;
 }
 

@@ -18,8 +18,11 @@ const std::string& GetPlaylistDirName();
 // Forgets the kept folder (tests that change the environment).
 void ResetPlaylistDirName();
 
-// The entries of a ".qpl" file in file order; an entry is complete at its "TITLE" line.
-std::vector<QplEntry> ReadQpl(FILE* in);
+// The entries of a ".qpl" file in file order; an entry is complete at its "TITLE" line. `whole`,
+// when given, tells whether the file held nothing else: no line too long or unreadable, no
+// comment, no value cut short, no entry without its title, no read error. Only such a file may
+// be written back from its entries without losing anything.
+std::vector<QplEntry> ReadQpl(FILE* in, bool* whole = nullptr);
 // Writes the entries as "URL   n=", "MIME  n=", "TITLE n=" lines. Line breaks in a value are
 // written as the two characters backslash-n, which reading turns back into a line break.
 void WriteQpl(FILE* out, const std::vector<QplEntry>& entries);

@@ -23,7 +23,6 @@ namespace {
 
 constexpr unsigned kStartDelayMs = 200;
 constexpr unsigned kNextDelayMs = 200;
-constexpr uint32_t kFrequencyDivisor = 179;
 constexpr uint32_t kMaxFrequencyMs = 1000;
 constexpr std::size_t kWrapAt = 60;
 
@@ -52,39 +51,27 @@ bool OnState(HostPluginCtrl* ctrl, uint32_t state) {
         SetStatusTimer(0);
         PaneText("statusBar", "");
     }
-    setbuttons(state);
-    ctrl->lastState = state;
-    PaneText("status", text);
+    ShowState(ctrl, state, "status", text);
     return true;
 }
 
 void OnMedia(HostPluginCtrl* ctrl, const MvMediaInfo* media) {
-    if (ctrl->lastState < MV_STOPPED) {
-        PaneGauge("curpos", Pt_ARG_GAUGE_VALUE, 0);
-        BlockPositionSlider(true);
+    MediumSteps steps;
+    steps.maxPollMs = kMaxFrequencyMs;
+    steps.notOpen = [] {
         PaneText("cliptitle", "");
         PaneText("clipinfo", "");
         PaneText("postxt", "");
-        return;
-    }
-    const std::string title = media->title ? media->title : ExtractTitleFromUrl(media->url);
-    PaneText("cliptitle", title.c_str());
-    // The more-info text is wrapped in our own copy; the plug-in's stays as it was.
-    std::string moreinfo = media->moreinfo ? media->moreinfo : "";
-    FormatMoreInfoString(moreinfo.data());
-    PaneText("clipinfo", moreinfo.c_str());
-    ctrl->mediaType = media->type;
-    ctrl->duration = media->duration;
-    if ((ctrl->mediaType & MV_MEDIA_SEEKABLE) && ctrl->duration) BlockPositionSlider(false);
-    if (ctrl->mediaType & MV_MEDIA_PLAYLIST) {
-        ControllerGetPluginList();
-        ControllerOpenIndex(nullptr, ControllerGetActiveTrack());
-        return;
-    }
-    if (ctrl->duration) PaneGauge("curpos", Pt_ARG_GAUGE_MAXIMUM, static_cast<int>(ctrl->duration));
-    PaneGauge("curpos", Pt_ARG_GAUGE_VALUE, 0);
-    mplayer.params.status_frequency = std::min(ctrl->duration / kFrequencyDivisor, kMaxFrequencyMs);
-    SendCommand(CMD_PLUGIN_SET_PARAMETER, MVP_STATUS_FREQ | MVP_AUDIO);
+    };
+    steps.first = [media] {
+        const std::string title = media->title ? media->title : ExtractTitleFromUrl(media->url);
+        PaneText("cliptitle", title.c_str());
+        // The more-info text is wrapped in our own copy; the plug-in's stays as it was.
+        std::string moreinfo = media->moreinfo ? media->moreinfo : "";
+        FormatMoreInfoString(moreinfo.data());
+        PaneText("clipinfo", moreinfo.c_str());
+    };
+    TakeMedium(ctrl, media, steps);
 }
 
 }  // namespace
@@ -114,7 +101,7 @@ void plimsa_vcb(MvPluginCtrl* plugin, uint32_t mask, const MvPluginStatus* statu
     }
     if ((mask & MVS_ERRORMSG) && status->errormsg) {
         mplayer.bErrorShown = 1;
-        popup_error(status->errormsg);
+        popup_plugin_error(status->errormsg);
     }
     if (ctrl->lastState == MV_STOPPED && mplayer.bStartPending) {
         mplayer.bStartPending = 0;

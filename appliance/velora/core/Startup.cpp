@@ -62,7 +62,7 @@ int init(int argc, char* argv[]) {
         case 'r': mplayer.removeUrl = optarg; break;
         case 'u': mplayer.bUnique = 1; break;
         case 's': case 'x': case 'y': case 'S': break;     // the framework's
-        default: std::exit(1);
+        default: return -1;  // getopt's optopt and optind say which option, for the caller's complaint
         }
     }
     mplayer.urlArgs.assign(argv + optind, argv + argc);

@@ -8,8 +8,9 @@
 
 namespace velora {
 
-// Parses the options and settles the single instance. 0, or the process ends (status 1 for an
-// unknown option, 0 after handing the URL over).
+// Parses the options and settles the single instance. 0; -1 for an unknown option or one without
+// its value (getopt's optopt and optind left as they were); or the process ends (0 after
+// handing the URL over).
 int init(int argc, char* argv[]);
 
 // The message a second instance sends: -r's URL (to delete) or the first URL argument, with

@@ -15,20 +15,6 @@ namespace {
 
 namespace t = photon::test;
 
-// Runs the loop and the layer's clock while the plug-ins decode in real time.
-bool RunUntil(const std::function<bool()>& done, std::chrono::seconds timeout = std::chrono::seconds(30)) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        t::RunUntilIdle();
-        t::AdvanceClock(20);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
-
-bool Shell(const std::string& command) { return std::system(command.c_str()) == 0; }
-
 std::string LoadedPlugin() {
     return mplayer.pluginCtrl && mplayer.pluginCtrl->ctrl.name ? mplayer.pluginCtrl->ctrl.name : "";
 }
@@ -48,12 +34,7 @@ TEST(VeloraPlays, APlaylistOfMp3AndWavThroughTheRealPlugins) {
     ASSERT_NE(base, nullptr);
 
     // The list as the command line gives it; auto-play goes through to its end.
-    for (const std::string& path : {mp3, wav, mp3b}) {
-        PlaylistItem item;
-        char buffer[kItemBufferSize];
-        ASSERT_TRUE(FindItemFromUrl(buffer, sizeof buffer, item, path.c_str(), nullptr));
-        ControllerAddItem(&item);
-    }
+    ASSERT_NO_FATAL_FAILURE(AddToPlaylist({mp3, wav, mp3b}));
     EXPECT_STREQ(ControllerGetPlugin(0), "brisko.so");
     EXPECT_STREQ(ControllerGetPlugin(1), "plimsa.so");
     mplayer.bAutoPlay = 1;
@@ -80,12 +61,7 @@ TEST(VeloraPlays, APlaylistOfMp3AndWavThroughTheRealPlugins) {
     EXPECT_TRUE(played.compare(44 + reference.size() + samples.size(), reference3.size(), reference3) == 0);
 
     // Moving between the tracks by buttons and keys, stopped.
-    for (const std::string& path : {mp3, wav, mp3b}) {
-        PlaylistItem item;
-        char buffer[kItemBufferSize];
-        ASSERT_TRUE(FindItemFromUrl(buffer, sizeof buffer, item, path.c_str(), nullptr));
-        ControllerAddItem(&item);
-    }
+    ASSERT_NO_FATAL_FAILURE(AddToPlaylist({mp3, wav, mp3b}));
     mplayer.bAutoPlay = 0;
     ASSERT_EQ(ControllerOpenItem(ControllerGetItem(0)), 1);
     ASSERT_TRUE(RunUntil([] { return Text("status") == "Opened"; }));

@@ -3,6 +3,7 @@
 // are taken or hold refused characters, saving; and the active playlist's window.
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 
@@ -196,6 +197,45 @@ TEST_F(PlaylistEditor, ClipboardRenameDeleteAndSaveOnRealFiles)
     fclose(in);
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].title, "Alpha\nLive");
+}
+
+// A playlist file the editor could not read whole (a 20,000-byte line, a line it does not
+// understand, a comment, an entry whose URL no plug-in plays) is kept byte for byte when the
+// editor saves; a file read whole is written as before.
+TEST_F(PlaylistEditor, AFileNotReadWholeIsNeverWrittenBack)
+{
+    const std::map<std::string, std::string> kept = {
+        {"Long.qpl", "URL   0=file:///music/" + std::string(20000, 'a') + ".mp3\nMIME  0=audio/mpeg\nTITLE 0=Long\n"},
+        {"Odd.qpl", "URL   0=file:///music/a.mp3\nMIME  0=audio/mpeg\nTITLE 0=A\nVOLUME 0=11\n"},
+        {"Noted.qpl", "# favourites\nURL   0=file:///music/a.mp3\nMIME  0=audio/mpeg\nTITLE 0=A\n"},
+        {"Cut.qpl", "URL   0=file:///music/a.mp3\nMIME  0=audio/mpeg\nTITLE 0=A\nURL   1=file:///music/b.mp3\n"},
+        {"Unplayable.qpl",
+         "URL   0=file:///music/a.mp3\nMIME  0=audio/mpeg\nTITLE 0=A\nURL   1=file:///music/b.xyz\nMIME  1=\nTITLE 1=B\n"}};
+    for (const auto& [name, text] : kept) Write(name, text);
+    Write("Good.qpl", "URL   0=file:///music/g.mp3\nMIME  0=audio/mpeg\nTITLE 0=G\n");
+    OnOpenPlaylistEditor(nullptr, nullptr, nullptr);
+    t::RunUntilIdle();
+    for (const char* name : {"Long", "Odd", "Noted", "Cut", "Unplayable", "Good"}) {
+        ASSERT_NE(Folder(name), nullptr) << name;
+        PtTreeExpand(Tree(), Folder(name), nullptr);
+        if (!ErrorText().empty()) CloseError();
+    }
+    // What could be read is shown: the entry before the one no plug-in plays.
+    EXPECT_EQ(Texts(Folder("Unplayable")->son), (std::vector<std::string>{"file:///music/a.mp3\tA"}));
+    // A change, then a save of every playlist read.
+    PtTreeGoto(Tree(), Folder("Good")->son);
+    OnPlaylistEditCopy(nullptr, nullptr, nullptr);
+    for (const char* name : {"Unplayable", "Odd", "Good"}) {
+        PtTreeGoto(Tree(), Folder(name));
+        OnPlaylistEditPaste(nullptr, nullptr, nullptr);
+    }
+    t::Click(t::Find("playlistSaveButton"));
+    for (const auto& [name, text] : kept) EXPECT_EQ(Read(name), text) << name;
+    EXPECT_EQ(Read("Good.qpl"), "URL   0=file:///music/g.mp3\nMIME  0=audio/mpeg\nTITLE 0=G\n"
+                                "URL   1=file:///music/g.mp3\nMIME  1=audio/mpeg\nTITLE 1=G\n");
+    PtDestroyWidget(t::Find("playlistEditorDlg"));
+    t::RunUntilIdle();
+    for (const auto& [name, text] : kept) EXPECT_EQ(Read(name), text) << name;
 }
 
 TEST_F(PlaylistEditor, ActivePlaylistWindowListsTheTitles)

@@ -133,5 +133,44 @@ TEST(PlaylistFiles, NamesTakeLettersDigitsBlanksDashesUnderscoresAndParentheses)
     EXPECT_TRUE(IsPlaylistNameText("", 0));
 }
 
+// Whether a file was read whole: only a file of entry lines (blank lines aside) was.
+TEST(PlaylistFiles, TellsWhetherAFileWasReadWhole)
+{
+    const std::string entry = "URL   0=file:///music/a.mp3\nMIME  0=audio/mpeg\nTITLE 0=A\n";
+    const std::pair<std::string, bool> cases[] = {
+        {entry, true},
+        {"\n" + entry + "\r\n", true},
+        {"URL   0=file:///a.mp3\r\nMIME  0=\r\nTITLE 0=\r\n", true},
+        {"", true},
+        {"# note\n" + entry, false},
+        {".hidden\n" + entry, false},
+        {entry + "URL   1=file:///music/b.mp3\n", false},                 // no title line
+        {entry + "garbage\n", false},
+        {entry + "VOLUME 0=3\n", false},
+        {"URL   0=file:///a^b.mp3\nMIME  0=\nTITLE 0=\n", false},        // a value cut short
+        {"URL   0=" + std::string(300, 'u') + "\nMIME  0=\nTITLE 0=\n", false},
+        {std::string("URL   0=a\0b\nMIME  0=\nTITLE 0=\n", 27), false},
+    };
+    for (const auto& [text, whole] : cases) {
+        FILE* in = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
+        if (text.empty()) in = fopen("/dev/null", "r");
+        ASSERT_NE(in, nullptr);
+        bool read = !whole;
+        ReadQpl(in, &read);
+        fclose(in);
+        EXPECT_EQ(read, whole) << text.substr(0, 80);
+    }
+    // An over-long line is one line: what follows its first 254 characters is never read as a
+    // line of its own.
+    const std::string injected = "TITLE 0=" + std::string(246, 't') + "URL   9=file:///evil\nTITLE 1=x\n";
+    FILE* in = fmemopen(const_cast<char*>(injected.data()), injected.size(), "r");
+    ASSERT_NE(in, nullptr);
+    const auto entries = ReadQpl(in);
+    fclose(in);
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].url, "");
+    EXPECT_EQ(entries[1].url, "");
+}
+
 }  // namespace
 }  // namespace velora

@@ -7,7 +7,10 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
+#include <thread>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -110,5 +113,30 @@ inline std::vector<uint32_t> Types(const std::vector<FakeCommand>& commands) {
 }
 
 inline std::string Text(const char* name) { return photon::test::Text(W(name)); }
+
+// Runs the loop and the layer's clock while the real plug-ins decode in real time, until done()
+// (false after the time-out, which only a player that hangs reaches).
+inline bool RunUntil(const std::function<bool()>& done, std::chrono::seconds timeout = std::chrono::seconds(30)) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        photon::test::RunUntilIdle();
+        photon::test::AdvanceClock(20);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+inline bool Shell(const std::string& command) { return std::system(command.c_str()) == 0; }
+
+// Adds each file to the active playlist, resolved as the player resolves a command line's URL.
+inline void AddToPlaylist(const std::vector<std::string>& paths) {
+    for (const std::string& path : paths) {
+        PlaylistItem item;
+        char buffer[kItemBufferSize];
+        ASSERT_TRUE(FindItemFromUrl(buffer, sizeof buffer, item, path.c_str(), nullptr)) << path;
+        ControllerAddItem(&item);
+    }
+}
 
 }  // namespace velora::testing

@@ -46,6 +46,13 @@ protected:
         t::RunUntilIdle();
         return Fake();
     }
+    // The width a PNG file's header gives.
+    static uint32_t PngWidth(const std::string& path) {
+        const std::string png = ReadFile(path);
+        if (png.size() < 24) return 0;
+        const auto* b = reinterpret_cast<const unsigned char*>(png.data()) + 16;
+        return uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3];
+    }
     std::string Screenshot(const char* name) {
         const std::string path = std::string(VELORA_SCREENSHOTS) + "/" + name;
         EXPECT_TRUE(t::Screenshot(base, path.c_str())) << path;
@@ -230,6 +237,17 @@ TEST_F(VeloraWindow, TheViewerCallbacksTextsAndSliders) {
     ASSERT_EQ(Types(sent), std::vector<uint32_t>{CMD_PLUGIN_SET_PARAMETER});
     EXPECT_EQ(sent[0].statusFrequency, 335u);           // 60000 / 179
 
+    // A stream of unknown length (0xFFFFFFFF) shows a length of zero, not 93 hours.
+    media.duration = 0xFFFFFFFF;
+    fake->Report(MVS_MEDIA, status);
+    fake->ReportState(MV_STOPPED);
+    t::RunUntilIdle();
+    EXPECT_EQ(mplayer.pluginCtrl->duration, 0u);
+    EXPECT_EQ(Text("postxt"), " 0:00:00/ 0:00:00");
+    sent = fake->Take();
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(sent[0].statusFrequency, 0u);
+
     // The buffer line goes to the status bar; an open that fails says so.
     status.videoWndTitle = "Buffer 80%";
     fake->Report(MVS_VIDEO_WND_TITLE, status);
@@ -246,8 +264,13 @@ TEST_F(VeloraWindow, TheViewerCallbacksTextsAndSliders) {
     fake->Report(MVS_ERRORMSG, status);
     t::RunUntilIdle();
     EXPECT_EQ(bErrorDlg, 1);
-    EXPECT_EQ(Text("errmsg"), "brisko.so: unable to open specified file");
+    // The plug-in's text names the plug-in; the dialog also names the medium, and is wide enough
+    // to read (not one word a line).
+    EXPECT_EQ(Text("errmsg"), "brisko.so: unable to open specified file\nfile:///music/a.wav");
     EXPECT_TRUE(t::Flags(base) & photon::Pt_BLOCKED);
+    const std::string dialogShot = std::string(VELORA_SCREENSHOTS) + "/velora-error-dialog.png";
+    ASSERT_TRUE(t::Screenshot(t::Find("errordlg"), dialogShot.c_str()));
+    EXPECT_GE(PngWidth(dialogShot), 300u);
     popup_error("second text");
     EXPECT_EQ(Text("errmsg"), "second text");
     Screenshot("velora-error.png");

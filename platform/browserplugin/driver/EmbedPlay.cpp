@@ -6,6 +6,7 @@
 //
 // Threads: the main thread runs the GUI loop (input handlers, signal procedures); the browser
 // thread makes every NPP_ call holding the GUI library lock, as the platform's library does.
+#include "OwnUsage.h"
 #include "browserplugin/Browser.h"
 #include "media/HttpOpen.h"
 #include "photon/PtApp.h"
@@ -30,14 +31,6 @@
 
 namespace {
 
-constexpr const char *kUsage =
-    "usage: embed-play [-r N] [-t MS] [-b BYTES] [-q] PLUGIN EMBED...\n"
-    "  EMBED     URL[;NAME=VALUE]...: one embedded object and its parameters (loop=true)\n"
-    "  URL       file://PATH, http://HOST[:PORT]/PATH, or a file's path\n"
-    "  -r N      honour at most N requests for a URL again per embed (default: all)\n"
-    "  -t MS     leave the page after MS milliseconds (default: once every player has ended)\n"
-    "  -b BYTES  largest write (default 4096)\n"
-    "  -q        log nothing\n";
 constexpr const char *kMimeType = "audio/mpeg";
 constexpr int kPollMs = 20;
 
@@ -443,7 +436,8 @@ bool ParseNumber(const char *text, long &out)
     return text && *text && end && *end == '\0' && out >= 0;
 }
 
-bool ParseOptions(int argc, char **argv, Options &o)
+// False with `complaint` saying what is wrong with the command line.
+bool ParseOptions(int argc, char **argv, Options &o, std::string &complaint)
 {
     int i = 1;
     for (; i < argc && argv[i][0] == '-' && argv[i][1]; ++i) {
@@ -457,10 +451,17 @@ bool ParseOptions(int argc, char **argv, Options &o)
             if (flag == "-b") o.block = static_cast<size_t>(std::max(1L, value));
             ++i;
         } else {
+            const bool valued = flag == "-r" || flag == "-t" || flag == "-b";
+            complaint = !valued ? "unknown option " + flag
+                        : i + 1 < argc ? flag + " needs a number, not " + argv[i + 1]
+                                       : flag + " needs a number";
             return false;
         }
     }
-    if (argc - i < 2) return false;
+    if (argc - i < 2) {
+        complaint = "a plug-in and an embed are needed";
+        return false;
+    }
     o.plugin = argv[i++];
     for (; i < argc; ++i) o.embeds.push_back(argv[i]);
     return true;
@@ -481,11 +482,10 @@ int OnWake(int fd, void *, unsigned)
 
 int main(int argc, char **argv)
 {
+    if (qnx::AsksForHelp(argc, argv)) return qnx::ShowUsage(kOwnUsage);
     Options options;
-    if (!ParseOptions(argc, argv, options)) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
+    std::string complaint;
+    if (!ParseOptions(argc, argv, options, complaint)) return qnx::UsageError(kOwnUsage, complaint, 2);
     void *lib = dlopen(options.plugin.c_str(), RTLD_NOW);
     if (!lib) {
         std::fprintf(stderr, "embed-play: %s\n", dlerror());

@@ -6,9 +6,10 @@
 #include <filesystem>
 #include <string>
 
+#include "homeseer/IniStore.h"
+
 namespace homeseer {
 
-constexpr const char* kHostSettingsFile = "settings.ini";  // the host's own settings
 constexpr const char* kHostSettingsSection = "Settings";
 constexpr const char* kWebPortKey = "svrport";
 // Without the key the host serves on the port the plug-in then assumes too; the first run

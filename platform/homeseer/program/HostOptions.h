@@ -22,13 +22,11 @@ struct HostOptions {
 };
 
 struct OptionsReading {
-    std::optional<HostOptions> options;  // none: `message` says why (or it is the help text)
+    std::optional<HostOptions> options;  // none: `message` says why, or help was asked for
     std::string message;
     bool help = false;
 };
 
 OptionsReading ParseHostOptions(const std::vector<std::string>& args);
-
-extern const char* const kHostUsage;
 
 }  // namespace homeseer

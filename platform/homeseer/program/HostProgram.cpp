@@ -45,7 +45,8 @@ constexpr std::size_t kMaxScriptFile = 4 * 1024 * 1024;
 constexpr std::size_t kMaxInputLine = 65536;
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";  // what Notepad puts before a UTF-8 text
 constexpr const char* kResultMark = "= ";
-constexpr const char* kWebServer = "web server";
+constexpr const char* kWebServer = "the host's HTML server, \"svrport\" in Config/settings.ini";
+constexpr const char* kServing = ": standard input holds no statements: serving until SIGTERM or SIGINT";
 
 // Everything one run holds, torn down in the reverse order of its making.
 class Program {
@@ -62,7 +63,7 @@ private:
     void makePhone();
     void setLocation();
     void startWebServer();
-    void tellPorts();
+    int tellPorts();
     bool loadPlugin();
     bool startPlugin();
     void startScript();
@@ -108,6 +109,9 @@ private:
     bool scriptFailed_ = false;  // the --run script, or the last line of standard input, failed
     bool endedIdle_ = false;
     int stdinLine_ = 0;
+    // Started by a service manager or detached (no --run, standard input /dev/null or closed):
+    // nothing is read, and the host serves until a signal stops it.
+    bool service_ = false;
 };
 
 bool Program::prepareFolder() {
@@ -178,7 +182,6 @@ void Program::startWebServer() {
                             }};
     try {
         web_ = std::make_unique<HtmlServer>(std::move(web));
-        out_ << kSource << ": serving HTML on " << options_.webAddress << ":" << web_->port() << std::endl;
         forms::NotePort({"TCP", options_.webAddress, web_->port(), kWebServer, {}});
     } catch (const std::exception& e) {
         log(std::string("The web server does not start: ") + e.what());
@@ -186,11 +189,15 @@ void Program::startWebServer() {
     }
 }
 
-// Said on the console before "ready": a port another program holds shows here, not only in the log.
-void Program::tellPorts() {
-    for (const forms::PortNote& note : forms::NotedPorts())
-        out_ << kSource << (note.failure.empty() ? ": port in use: " : ": port not opened: ") << forms::PortText(note)
-             << std::endl;
+// Said on the console before "ready": a port another program holds shows here, not only in the
+// log, with the setting that chose it. Answers how many ports could not be opened.
+int Program::tellPorts() {
+    int failed = 0;
+    for (const forms::PortNote& note : forms::NotedPorts()) {
+        out_ << kSource << ": " << forms::PortLine(note) << std::endl;
+        if (!note.failure.empty()) ++failed;
+    }
+    return failed;
 }
 
 bool Program::loadPlugin() {
@@ -230,8 +237,9 @@ bool Program::startPlugin() {
 
 void Program::startScript() {
     script_->AddPlugin(pluginName_, plugin_.object);
-    if (options_.runFile.empty()) readInputLines();
-    else loop_->post([this] { runScriptFile(); });
+    if (!options_.runFile.empty()) loop_->post([this] { runScriptFile(); });
+    else if (service_) inputEnded_ = true;  // with --exit-when-idle it ends once the plug-in is idle
+    else readInputLines();
 }
 
 std::optional<std::string> Program::readScriptFile() {
@@ -324,7 +332,7 @@ void Program::startTimers() {
     saveTimer_->Interval(kSaveEveryMs);
     // The end of standard input (a pipe, or Ctrl-D on a terminal) ends the host as the end of
     // a --run script does with --exit-when-idle.
-    if (!options_.exitWhenIdle && !options_.runFile.empty()) return;
+    if (!options_.exitWhenIdle && (!options_.runFile.empty() || service_)) return;
     idleTimer_ = std::make_unique<forms::Timer>(*loop_);
     idleTimer_->OnTimer = [this] { checkIdle(); };
     idleTimer_->Interval(kIdlePollMs);
@@ -378,10 +386,14 @@ int Program::run() {
         host_->removePlugins();
         return 1;
     }
+    service_ = options_.runFile.empty() && KindOfInput(STDIN_FILENO) == InputKind::Nothing;
     startScript();
     startTimers();
-    tellPorts();
-    out_ << kSource << ": " << pluginName_ << " ready" << std::endl;
+    const int portsFailed = tellPorts();
+    out_ << kSource << ": " << pluginName_ << " ready";
+    if (portsFailed) out_ << " (" << portsFailed << (portsFailed == 1 ? " port" : " ports") << " not opened, above)";
+    out_ << std::endl;
+    if (service_ && !options_.exitWhenIdle) out_ << kSource << kServing << std::endl;
     loop_->run();
     shutdown();
     return endedIdle_ && scriptFailed_ ? 1 : 0;

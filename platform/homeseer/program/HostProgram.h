@@ -16,13 +16,15 @@
 //  - with --run FILE, the file runs once, without time limit;
 //  - otherwise each line of standard input runs as a statement, one after another, each
 //    for at most a minute; a line "? expression" prints "= " and the value. At the end of
-//    the input the program ends once the plug-in is idle.
+//    the input the program ends once the plug-in is idle;
+//  - with standard input /dev/null or closed (a service manager's start), nothing is read
+//    and the program serves until a signal (with --exit-when-idle: until the plug-in is idle).
 // Events' script lines run in the same control. A script's error is logged in one line with
 // its place and the program goes on; MsgBox texts are logged too. A signal cancels the
 // script running at that moment.
 //
-// At start-up it says on the console which ports the host and the plug-in listen on, and
-// which could not be opened. Its log goes to the console and to Data/zephra-host.log.
+// At start-up it says on the console what listens on which port, and which ports could not
+// be opened, with the setting that chose each. Its log goes to the console and to Data/zephra-host.log.
 
 #include <iosfwd>
 

@@ -1,5 +1,6 @@
 #include "program/InputLines.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -35,6 +36,13 @@ void StartInputLines(int fd, std::size_t maxLine, InputHandlers handlers) {
         if (!dropping && !line.empty()) handlers.onLine(std::move(line));
         handlers.onEnd();
     }).detach();
+}
+
+InputKind KindOfInput(int fd) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return InputKind::Nothing;
+    if (::isatty(fd)) return InputKind::Statements;
+    return S_ISCHR(st.st_mode) ? InputKind::Nothing : InputKind::Statements;
 }
 
 }  // namespace homeseer

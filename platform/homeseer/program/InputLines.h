@@ -18,4 +18,10 @@ struct InputHandlers {
 
 void StartInputLines(int fd, std::size_t maxLine, InputHandlers handlers);
 
+// What standard input holds for a host that reads statements from it. A terminal, a pipe, a
+// socket or a file: statements, to their end. Closed, /dev/null or another device that is not
+// a terminal: nothing, as a service manager or a detached start gives it.
+enum class InputKind { Statements, Nothing };
+InputKind KindOfInput(int fd);
+
 }  // namespace homeseer

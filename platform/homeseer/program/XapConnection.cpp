@@ -83,17 +83,6 @@ std::string machineName() {
 
 }  // namespace
 
-const char* const kXapUsage =
-    "  --xap              be an xAP node (settings: section [xAP] of Config/settings.ini)\n"
-    "  --xap-kind KIND    xap: the plug-in's host is the xAP host application (default);\n"
-    "                     homeseer: it is HomeSeer\n"
-    "  --xap-broadcast IP where xAP messages go (default 255.255.255.255)\n"
-    "  --xap-port N       the xAP port (default 3639)\n"
-    "  --xap-listen IP    the address to receive on (default every address)\n"
-    "  --xap-source V.D.I the node's xAP address (default dkv.zephra.<machine name>)\n"
-    "  --xap-uid FFDDDD   the UIDs' first six hexadecimal digits\n"
-    "  --xap-interval S   seconds between heartbeats (default 60)\n";
-
 bool ParseXapOption(const std::vector<std::string>& args, std::size_t& i, XapOptions& options, std::string& message) {
     const std::string& a = args[i];
     if (a == "--xap") {

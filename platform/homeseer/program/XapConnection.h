@@ -37,8 +37,6 @@ struct XapOptions {
 // `message` then says what is wrong, if anything.
 bool ParseXapOption(const std::vector<std::string>& args, std::size_t& i, XapOptions& options, std::string& message);
 
-extern const char* const kXapUsage;
-
 struct XapConfig {
     bool enabled = false;
     bool hostApplication = true;  // the plug-in is hosted by the xAP host application

@@ -137,6 +137,21 @@ TEST_F(HostDevices, StringsStatusValuesAndLastChangeAreKeptByCodeOnTheLoopsClock
     EXPECT_EQ(vb::CLng(automation::callByName(hs, "DEVICEVALUE", {"q17"})), 50);
 }
 
+TEST_F(HostDevices, ANewDeviceWasLastChangedWhenItWasMade) {
+    loop_.advance(minutes(5));
+    hs_->NewDevice("Zephra Backlight", "Q20");
+    const int32_t ref = hs_->NewDeviceRef("Zephra Top LED");
+    std::shared_ptr<Device> byRef = hs_->devices().byReference(ref);
+    ASSERT_TRUE(byRef);
+    byRef->setHc("Q");
+    byRef->setDc("21");
+    loop_.advance(minutes(1));
+    EXPECT_EQ(hs_->DeviceLastChange("Q20"), at(19, 42, 0));
+    EXPECT_EQ(hs_->DeviceLastChange("Q21"), at(19, 42, 0));
+    hs_->SetDeviceValue("Q21", 1);
+    EXPECT_EQ(hs_->DeviceLastChange("Q21"), at(19, 43, 0));
+}
+
 TEST_F(HostDevices, PropertyWritesAndValueChangesAreRecordedInOrder) {
     int32_t ref = hs_->NewDeviceRef("Zephra Backlight");
     vb::Variant dv = automation::callByName(vb::Variant(vb::ObjectRef(hs_)), "GetDeviceByRef", {ref});

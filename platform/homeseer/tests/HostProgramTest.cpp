@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "simkit/testing/ChildProcess.h"
+#include "simkit/testing/HttpGet.h"
 #include "windows/testing/TempAppFolder.h"
 
 namespace {
@@ -78,6 +79,12 @@ TEST_F(HostProgram, DrivesThePluginInTheHostsOrderAndShutsDownOnSigterm) {
 }
 
 std::string logText(const std::filesystem::path& app) { return fileText(app / "Data/zephra-host.log"); }
+
+// The port of a console line "zephra-host: listening on TCP 127.0.0.1:PORT (...)".
+std::string portOf(const std::string& line) {
+    const std::size_t colon = line.find(':', line.find("TCP ")) + 1;
+    return line.substr(colon, line.find(' ', colon) - colon);
+}
 
 TEST_F(HostProgram, LinesOnStandardInputRunAsVBScriptOneAfterAnother) {
     ChildProcess host(ZEPHRA_HOST_PROGRAM, args());
@@ -220,24 +227,53 @@ TEST_F(HostProgram, TheEndOfStandardInputEndsTheProgramWithTheLastStatementsStat
     }
 }
 
-TEST_F(HostProgram, SaysWhichPortsAreInUseAndWhichCouldNotBeOpened) {
+TEST_F(HostProgram, SaysWhatListensWhereAndWhichPortsCouldNotBeOpened) {
     ChildProcess first(ZEPHRA_HOST_PROGRAM, args());
-    std::optional<std::string> inUse = first.waitForLine("zephra-host: port in use: TCP 127.0.0.1:");
-    ASSERT_TRUE(inUse);
-    ASSERT_NE(inUse->find(" (web server)"), std::string::npos) << *inUse;
-    const std::string port = inUse->substr(inUse->rfind(':') + 1, inUse->find(' ', inUse->rfind(':')) - inUse->rfind(':') - 1);
-    ASSERT_TRUE(first.waitForLine("zephra-host: TestPlug ready"));
+    std::optional<std::string> listening = first.waitForLine("zephra-host: listening on TCP 127.0.0.1:");
+    ASSERT_TRUE(listening);
+    const std::string what = " (the host's HTML server, \"svrport\" in Config/settings.ini)";
+    ASSERT_TRUE(listening->ends_with(what)) << *listening;
+    const std::string port = portOf(*listening);
+    EXPECT_EQ(first.waitForLine("zephra-host: TestPlug ready"), "zephra-host: TestPlug ready");
 
     // A second host on the same folder finds the port taken, and says so before it is ready.
     TempAppFolder other;
     other.write("Config/settings.ini", "[Settings]\r\nsvrport=" + port + "\r\n");
     ChildProcess second(ZEPHRA_HOST_PROGRAM, {"--app-dir", other.path().string(), "--plugin", ZEPHRA_TEST_PLUGIN});
-    std::optional<std::string> refused = second.waitForLine("zephra-host: port not opened: ");
+    std::optional<std::string> refused = second.waitForLine("zephra-host: cannot listen on ");
     ASSERT_TRUE(refused);
-    EXPECT_EQ(refused->rfind("zephra-host: port not opened: TCP 127.0.0.1:" + port + " (web server): ", 0), 0u) << *refused;
-    EXPECT_TRUE(second.waitForLine("zephra-host: TestPlug ready"));
+    EXPECT_EQ(refused->rfind("zephra-host: cannot listen on TCP 127.0.0.1:" + port + what + ": ", 0), 0u) << *refused;
+    EXPECT_EQ(second.waitForLine("zephra-host: TestPlug ready"), "zephra-host: TestPlug ready (1 port not opened, above)");
     EXPECT_EQ(second.terminate(), 0);
     EXPECT_EQ(first.terminate(), 0);
+}
+
+// Started as a service manager starts it (standard input /dev/null or closed, no --run), the
+// host reads nothing and serves until a signal stops it.
+TEST_F(HostProgram, WithNothingOnStandardInputItServesUntilASignal) {
+    app_.write("HTML/hello.htm", "<p>served</p>");
+    for (simkit::testing::Input input : {simkit::testing::Input::DevNull, simkit::testing::Input::Closed}) {
+        ChildProcess host(ZEPHRA_HOST_PROGRAM, args(), input);
+        std::optional<std::string> listening = host.waitForLine("zephra-host: listening on TCP 127.0.0.1:");
+        ASSERT_TRUE(listening);
+        const std::string port = portOf(*listening);
+        ASSERT_TRUE(host.waitForLine("zephra-host: TestPlug ready"));
+        EXPECT_EQ(host.readLine(),
+                  "zephra-host: standard input holds no statements: serving until SIGTERM or SIGINT");
+        // Well past the idle check that ends a host whose statements have ended.
+        for (int i = 0; i < 3; ++i) {
+            simkit::testing::HttpAnswer page =
+                simkit::testing::httpGet(simkit::testing::endpointOf("127.0.0.1:" + port), "/hello.htm");
+            EXPECT_EQ(page.status, 200u) << page.error;
+            EXPECT_EQ(page.body, "<p>served</p>");
+            EXPECT_EQ(host.waitExit(std::chrono::milliseconds(300)), -1);  // still serving
+        }
+        EXPECT_EQ(host.terminate(), 0);
+        EXPECT_EQ(recorded(app_.path()).back(), "ShutdownIO");
+    }
+    // --exit-when-idle still ends it, once the plug-in is idle.
+    ChildProcess idle(ZEPHRA_HOST_PROGRAM, args({"--exit-when-idle"}), simkit::testing::Input::DevNull);
+    EXPECT_EQ(idle.waitExit(), 0);
 }
 
 TEST_F(HostProgram, AMissingPluginLibraryOrAppFolderFailsClearly) {

@@ -49,6 +49,20 @@ TEST(IniStore, FilesAreFoundWithoutRegardToCase) {
     EXPECT_EQ(app.read("config/SETTINGS.INI"), "[Settings]\r\nsvrport=8081\r\ngPassword=x\r\n");
 }
 
+// Pages read the host's own settings ("BODY_OnLoad", "auto_refresh") without naming the file.
+TEST(IniStore, AnEmptyFileNameIsTheHostsOwnSettings) {
+    TempAppFolder app;
+    app.write("Config/Settings.INI", "[Settings]\r\nsvrport=8081\r\nBODY_OnLoad=start()\r\n");
+    IniStore ini;
+    EXPECT_EQ(ini.Get("settings", "body_onload", "", ""), "start()");
+    EXPECT_EQ(ini.Get("Settings", "auto_refresh", "none", ""), "none");
+    ini.Save("Settings", "auto_refresh", "30", "");
+    EXPECT_EQ(app.read("Config/Settings.INI"), "[Settings]\r\nsvrport=8081\r\nBODY_OnLoad=start()\r\nauto_refresh=30\r\n");
+    EXPECT_EQ(ini.Get("Settings", "auto_refresh", "", "settings.ini"), "30");
+    EXPECT_EQ(errorNumber([&] { ini.Clear("Settings", ""); }), 52);
+    EXPECT_EQ(app.read("Config/Settings.INI").size(), 64u);  // the section is kept
+}
+
 TEST(IniStore, SectionsAreHandedOutJoinedByNul) {
     TempAppFolder app;
     app.write("Config/dkvZephraUtilities.ini",

@@ -2,6 +2,7 @@
 // panel. A click or the C key counts (the panel turns red, then green, in turn); R resets; Q
 // quits. With --selftest DIR it works itself through the test driver, keeps its screenshots
 // in DIR and exits 0 when everything reacted as it should.
+#include "OwnUsage.h"
 #include "photon/Photon.h"
 #include "photon/PhotonTest.h"
 
@@ -91,9 +92,17 @@ int SelfTest(PtWidget_t* window, const std::string& dir)
 
 int main(int argc, char* argv[])
 {
+    if (qnx::AsksForHelp(argc, argv, false)) return qnx::ShowUsage(kOwnUsage);
+    // Every option is checked before a window opens; -x, -y, -w, -h and -s are the layer's.
     std::string selftest;
-    for (int i = 1; i + 1 < argc; ++i)
-        if (strcmp(argv[i], "--selftest") == 0) selftest = argv[i + 1];
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        const bool valued = a == "--selftest" || a == "-x" || a == "-y" || a == "-w" || a == "-h" || a == "-s" || a == "-S";
+        if (!valued) return qnx::UsageError(kOwnUsage, "unknown option " + a, 2);
+        if (i + 1 >= argc) return qnx::UsageError(kOwnUsage, a + " needs a value", 2);
+        if (a == "--selftest") selftest = argv[i + 1];
+        ++i;
+    }
     if (ApInitialize(argc, argv, &kContext) != 0) {
         fprintf(stderr, "photon-demo: no display (set DISPLAY or run under xvfb-run)\n");
         return 2;

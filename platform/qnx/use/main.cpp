@@ -8,13 +8,10 @@
 #include <filesystem>
 #include <string>
 
+#include "OwnUsage.h"
 #include "UsageRecord.h"
 
 namespace {
-
-constexpr const char* kUsage =
-    "usage: use PROGRAM...\n"
-    "  prints how to run each PROGRAM (a name found on PATH or beside use, or a path)\n";
 
 std::filesystem::path OwnFolder(const char* argv0) {
     std::error_code ec;
@@ -26,16 +23,10 @@ std::filesystem::path OwnFolder(const char* argv0) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
-    for (int i = 1; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "-h") || !std::strcmp(argv[i], "--help")) {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-    }
+    if (qnx::AsksForHelp(argc, argv)) return qnx::ShowUsage(kOwnUsage);
+    if (argc < 2) return qnx::UsageError(kOwnUsage, "a program is needed", 2);
+    for (int i = 1; i < argc; ++i)
+        if (argv[i][0] == '-' && argv[i][1]) return qnx::UsageError(kOwnUsage, std::string("unknown option ") + argv[i], 2);
     const char* path = std::getenv("PATH");
     const std::filesystem::path folder = OwnFolder(argv[0]);
     int status = 0;

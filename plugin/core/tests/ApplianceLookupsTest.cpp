@@ -40,6 +40,10 @@ protected:
         for (const std::shared_ptr<Zephra>& z : GetZephraObjects(bed.state, selector)) found.push_back(z->Name());
         return found;
     }
+    static std::string notConfigured(const std::string& name) {
+        return "dkvZephra|Appliance \"" + name +
+               "\" is not configured: no line of [Zephra Names] in dkvZephraUtilities.ini has that name or IP";
+    }
     std::string one(const std::string& name) {
         std::shared_ptr<Zephra> z = GetOneZephraObject(bed.state, name);
         return z ? z->Name() : "(none)";
@@ -62,11 +66,34 @@ TEST_F(ApplianceLookupsTest, SelectorsSplitAtCommasOrElseAtBlanks) {
     const Strings everyone = {"kitchen", "den", "living room", "living", "room"};
     EXPECT_EQ(names(""), everyone);
     EXPECT_EQ(names("   "), everyone);
-    EXPECT_TRUE(bed.log().empty());
+    EXPECT_EQ(bed.log(), (Strings{notConfigured("127.0.0.02"), notConfigured("nobody")}));
 
+    bed.host->ClearCalls();
     bed.state.settings.DebugLog = true;
     names("kitchen den nobody");
     EXPECT_EQ(bed.log(), Strings{"dkvZephra Debug|GetZephraObjects kitchen den nobody, count=2"});
+}
+
+TEST_F(ApplianceLookupsTest, ANameThatMatchesNoApplianceIsLoggedOncePerName) {
+    EXPECT_EQ(one("Garage"), "(none)");
+    EXPECT_EQ(names("garage"), Strings{});
+    EXPECT_EQ(names("kitchen, garage ,attic"), Strings{"kitchen"});
+    EXPECT_EQ(one(" ATTIC"), "(none)");
+    EXPECT_EQ(bed.log(), (Strings{notConfigured("garage"), notConfigured("attic")}));
+
+    // Names from the network cannot grow the list without bound: past its limit nothing more is said.
+    bed.host->ClearCalls();
+    for (int i = 0; i < 100; ++i) one("n" + std::to_string(i));
+    EXPECT_EQ(bed.log().size(), ApplianceTable::kMaxUnknownNames - 2);
+    EXPECT_EQ(bed.state.appliances.UnknownNames.size(), ApplianceTable::kMaxUnknownNames);
+
+    // Settings read again: a name still missing is said again.
+    for (ZephraEntry& slot : bed.state.appliances.slots) slot.Object->Shutdown();
+    bed.state.appliances.reset();
+    DefineZephras(bed.state);
+    bed.host->ClearCalls();
+    one("garage");
+    EXPECT_EQ(bed.log(), Strings{notConfigured("garage")});
 }
 
 TEST_F(ApplianceLookupsTest, OneApplianceByNameOrIpTheFirstForAnEmptyName) {

@@ -49,10 +49,12 @@ TEST_F(FanOutTest, EveryAvailableApplianceIsServedAndOneSwitchedOffMakesTheResul
     EXPECT_EQ(of(played, "hall"), Strings{});
     EXPECT_EQ(of(played, "den"), Strings{"/loadWav.shtml?http://127.0.0.1:81/chime.wav"});
 
-    // A selector that names nobody: a token, and nothing is sent.
+    // A selector that names nobody: a token, nothing is sent, and the log says once whom it named.
+    EXPECT_FALSE(InternalWav(bed.state, "nobody", "chime.wav").empty());
     EXPECT_FALSE(InternalWav(bed.state, "nobody", "chime.wav").empty());
     EXPECT_EQ(sent(), Strings{});
-    EXPECT_TRUE(bed.log().empty());
+    EXPECT_EQ(bed.log(), Strings{"dkvZephra|Appliance \"nobody\" is not configured: no line of [Zephra Names] in "
+                                 "dkvZephraUtilities.ini has that name or IP"});
 }
 
 TEST_F(FanOutTest, SpeechIsSpokenOnceIntoTheNextOfTenSharedFiles) {

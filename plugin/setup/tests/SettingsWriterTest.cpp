@@ -9,6 +9,8 @@
 #include "core/PluginState.h"
 #include "forms/User.h"
 #include "homeseer/Device.h"
+#include "script/ImageResizeObject.h"
+#include "script/ScriptControl.h"
 #include "setup/tests/SetupTestBed.h"
 
 using namespace zephra;
@@ -122,12 +124,6 @@ public:
         static Strings r;
         return r;
     }
-};
-
-class Resizer : public automation::Dispatch<Resizer> {
-public:
-    static constexpr std::string_view className = "ImageResize";
-    static void describe(automation::Members<Resizer>&) {}
 };
 
 }  // namespace
@@ -421,8 +417,19 @@ TEST(SettingsWriter, AFailedStepEndsTheSaveBeforeTheReload) {
     EXPECT_FALSE(d.Loaded());
 }
 
+// With the saved voice not installed, speech uses the engine's default voice: an unchanged save
+// stores that one, so that what is spoken stays the same.
+TEST(SettingsWriter, AnUninstalledVoiceIsSavedAsTheVoiceSpeechUses) {
+    SetupBed bed(iniText({"[T2W]", "T2WVoice=\"Microsoft Mary\"", "[Zephra Names]"}));
+    bed.dialog().SaveFromWebPage();
+    EXPECT_EQ(bed.setting("T2W", "T2WVoice"), "\"" + windows::SpVoice().Voice().GetDescription() + "\"");
+}
+
 TEST(SettingsWriter, TheResizerIsOfferedOnceAndNeverFromTheWebPage) {
     const std::string units = "[Zephra Names]\r\n127.0.0.2=\"Kitchen,Q11,,,1,0,\"\r\n";
+    // A machine without the resizer: the platform registers its own with the script classes.
+    script::registerClasses();
+    automation::unregisterClass(script::kImageResizeProgId);
     {  // no unit with a slide group: no question, whatever the key holds
         SetupBed bed(iniText({"[Zephra Names]", "127.0.0.2=\"Kitchen,Q11,,,0,0,\""}));
         forms::ScriptedUser user;
@@ -477,12 +484,11 @@ TEST(SettingsWriter, TheResizerIsOfferedOnceAndNeverFromTheWebPage) {
         EXPECT_TRUE(bed.logHas("dkvZephra|Resizer download not offered from the web page, answered no: Images can be rescaled"));
         EXPECT_EQ(bed.setting("Zephra Utilities", "ResizeQuestion"), "1");
     }
-    {  // the resizer is there: no question, the key is not written
+    {  // the platform's resizer is there, as the slideshow finds it: no question, the key is not written
         SetupBed bed(units);
-        automation::registerClass<Resizer>("SfImageResize.ImageResize");
+        automation::registerClass(script::kImageResizeProgId, script::makeImageResize);
         forms::ScriptedUser user;
         bed.dialog().OKButton_Click();
-        automation::unregisterClass("SfImageResize.ImageResize");
         EXPECT_TRUE(user.boxes().empty());
         EXPECT_EQ(bed.setting("Zephra Utilities", "ResizeQuestion"), "<absent>");
     }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -54,12 +55,15 @@ TEST(SetupLoad, AnEmptySettingsFileGivesTheLoadDefaults) {
     EXPECT_FALSE(d.aTCPServerOption(1).Value());
     EXPECT_TRUE(d.aServerPort.Enabled());
 
-    // "Microsoft Mary" is not installed: the first voice is shown.
+    // "Microsoft Mary" is not installed: the voice speech uses instead, the engine's default, is
+    // shown, and it is the first voice of that name (the one a saved name selects).
     const Strings voices = installedVoices();
     ASSERT_FALSE(voices.empty());
     EXPECT_EQ(d.aVoiceCB.ListCount(), static_cast<int32_t>(voices.size()));
-    EXPECT_EQ(d.aVoiceCB.ListIndex(), 0);
-    EXPECT_EQ(d.aVoiceCB.Text(), voices[0]);
+    const std::string speaking = windows::SpVoice().Voice().GetDescription();
+    EXPECT_EQ(d.aVoiceCB.Text(), speaking);
+    EXPECT_EQ(d.aVoiceCB.ListIndex(), std::find(voices.begin(), voices.end(), speaking) - voices.begin());
+    EXPECT_NE(speaking, voices[0]);  // not merely the first of the list
 
     for (int s = 0; s < 9; ++s) {
         EXPECT_EQ(d.aIP(s).Text(), "");
@@ -194,7 +198,7 @@ TEST(SetupLoad, AControlThatFailsToLoadIsLoggedAndTheLoadGoesOn) {
     EXPECT_EQ(d.aX10Server(2).Text(), "xap3");
     EXPECT_EQ(d.aName(8).Text(), "Unit9");
     EXPECT_EQ(d.aSlideASP(0).Text(), "first.asp");
-    EXPECT_EQ(d.aVoiceCB.ListIndex(), 0);
+    EXPECT_EQ(d.aVoiceCB.Text(), windows::SpVoice().Voice().GetDescription());  // the voice that speaks
 }
 
 TEST(SetupButtons, PlayAndStopGoToTheJukeboxOfEveryAppliance) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "core/tests/PluginTestBed.h"
+#include "vb/Strings.h"
 
 namespace zephra {
 namespace {
@@ -40,6 +41,17 @@ TEST(ConvertASP, LiteralPagesBecomeOneAddPerLine) {
               kHead + "fs.add \"<HTML><HEAD><meta http-equiv=\"\"Refresh\"\" content=\"\"30; "
                       "URL=/ZephraSlideshow.asp\"\"></HEAD>\"\r\nfs.add \"\"\"q\"\"\"\r\n fs.add \"\" & x \r\n" +
                   kTail);
+}
+
+// A page saved on Linux (LF alone) or an old Mac (CR alone) converts as the same page with CR LF.
+TEST(ConvertASP, EveryLineEndIsTakenAsCrLf) {
+    PluginTestBed bed;
+    const std::string crlf = "<%\r\nDim a\r\na = 6 * 7\r\n%>\r\n<html><head></head>\r\n<h1>News <%= a %></h1>\r\n</html>\r\n";
+    const std::string expected = convert(bed, crlf);
+    EXPECT_EQ(convert(bed, vb::Replace(crlf, "\r\n", "\n")), expected);
+    EXPECT_EQ(convert(bed, vb::Replace(crlf, "\r\n", "\r")), expected);
+    EXPECT_EQ(convert(bed, "<%\nDim a\r\na = 6 * 7\n%>\r\n<html><head></head>\n<h1>News <%= a %></h1>\r\n</html>\n"), expected);
+    EXPECT_EQ(WithCrLf("a\n\nb\r\r\nc\r"), "a\r\n\r\nb\r\n\r\nc\r\n");
 }
 
 TEST(ConvertASP, DeclarationsBeforeTheHeadAndProceduresAfterTheTail) {

@@ -89,13 +89,20 @@ TEST(PageEngine, PagesWithoutHostIncludesUseThePageFrame) {
     EXPECT_NE(html.find("<a name=\"pagecontent\"></a>ab<img src=\"/powered.jpg\">"), std::string::npos) << html;
     EXPECT_EQ(html.substr(html.size() - 16), "</body></html>\r\n");
 
-    // A page that is missing, or that does not compile, answers nothing and says why.
-    EXPECT_EQ(bed.slide("missing.asp"), "");
+    // A page that is missing, or that does not compile, answers a black slide that refreshes
+    // after its time, and the log names the page.
+    const std::string refreshOnly =
+        "<html><head><meta http-equiv=\"Refresh\" content=\"25; URL=/ZephraSlideshow.asp\"></head>"
+        "<body bgcolor='black'></body></html>";
+    EXPECT_EQ(bed.slide("missing.asp", "25"), refreshOnly);
     EXPECT_TRUE(bed.logged("dkvZephra|ASPAdd 53 "));
-    EXPECT_TRUE(bed.logged("dkvZephra|ASPSlide "));
+    EXPECT_TRUE(bed.logged("dkvZephra|ASPSlide 35 missing.asp  Line 0 Sub or Function not defined"));
     bed.app.write("HTML/broken.asp", "<% If x Then %>");
-    EXPECT_EQ(bed.slide("broken.asp"), "");
+    EXPECT_EQ(bed.slide("broken.asp", "25"), refreshOnly);
     EXPECT_TRUE(bed.logged("dkvZephra|AccumulateHTMLString: "));
+    EXPECT_TRUE(bed.logged("dkvZephra|ASPSlide 35 broken.asp "));
+    // Asked again, the page fails the same way and the slideshow still goes on.
+    EXPECT_EQ(bed.slide("broken.asp", "25"), refreshOnly);
 }
 
 }  // namespace

@@ -21,7 +21,7 @@ using namespace std::chrono;
 constexpr time_t kFileTime = 1700000000;
 const std::string kNotFound =
     "HTTP/1.1 200 Object Not Found\r\nServer: dkv\r\nDate: 09-Dec-26\r\nConnection: Close\r\n"
-    "Content-Type: text/html\r\nContent-Length: 40\r\n\r\n<html><h1>404 File Not Found</h1></html>";
+    "Content-Type: text/html; charset=windows-1252\r\nContent-Length: 40\r\n\r\n<html><h1>404 File Not Found</h1></html>";
 
 class ResponseTest : public ::testing::Test {
 protected:
@@ -46,7 +46,7 @@ protected:
 TEST_F(ResponseTest, TextAnswersCarryTheirHeaderLinesByteForByte) {
     // The generated pages: the header lines, then a body of the length announced.
     const std::string pageHead =
-        "HTTP/1.0 200 OK\r\nServer: dkv\r\nDate: 09-Dec-26\r\nAccept-Ranges: bytes\r\nContent-Type: text/html\r\n"
+        "HTTP/1.0 200 OK\r\nServer: dkv\r\nDate: 09-Dec-26\r\nAccept-Ranges: bytes\r\nContent-Type: text/html; charset=windows-1252\r\n"
         "Content-Length: ";
     for (const char* target : {"/Status", "/ZephraSlideshow.asp?x=1"}) {
         const std::string answer = s.ask(get(target));
@@ -61,7 +61,7 @@ TEST_F(ResponseTest, TextAnswersCarryTheirHeaderLinesByteForByte) {
     file("HTML/style.css", "b{x}\n");
     file("HTML/x.html", "<p>html</p>");
     const std::string textFile = "HTTP/1.0 200 OK\r\nServer: dkv\r\nDate: 09-Dec-26\r\nAccept-Ranges: bytes\r\n"
-                                 "Content-Type: text/html\r\nLast-Modified " +
+                                 "Content-Type: text/html; charset=windows-1252\r\nLast-Modified " +
                                  fileTime() + "\r\nContent-Length: ";
     EXPECT_EQ(s.ask(get("/Style.CSS")), textFile + "5\r\n\r\nb{x}\n");
     // The extension looks at four characters from the dot, ".html" at five.
@@ -79,7 +79,7 @@ TEST_F(ResponseTest, TextAnswersCarryTheirHeaderLinesByteForByte) {
     r.Redirect(vb::Variant());
     ASSERT_TRUE(s.waitFor([&] { return c.pump(); }));
     EXPECT_EQ(c.received(),
-              "HTTP/1.0 200 OK\r\nServer: dkv\r\nDate: 09-Dec-26\r\nAccept-Ranges: bytes\r\nContent-Type: text/html\r\n"
+              "HTTP/1.0 200 OK\r\nServer: dkv\r\nDate: 09-Dec-26\r\nAccept-Ranges: bytes\r\nContent-Type: text/html; charset=windows-1252\r\n"
               "Content-Length: 31\r\n\r\n<HTML>Unauthorized Access<HTML>");
 }
 
@@ -88,7 +88,7 @@ TEST_F(ResponseTest, APageTurnedAwayByTheAccessCheckIsNotSentAfterTheAnswer) {
     s.bed.host->SetIniText("web_settings.ini", "[Settings]\nusesecurity=ENHANCED\n");
     s.bed.host->SetIniText("includes.ini", "[header.asp]\nstrShowLinks=TOPLEVEL\n");
     EXPECT_EQ(s.ask(get("/status")),
-              "HTTP/1.0 200 OK\r\nServer: dkv\r\nDate: 09-Dec-26\r\nAccept-Ranges: bytes\r\nContent-Type: text/html\r\n"
+              "HTTP/1.0 200 OK\r\nServer: dkv\r\nDate: 09-Dec-26\r\nAccept-Ranges: bytes\r\nContent-Type: text/html; charset=windows-1252\r\n"
               "Content-Length: 31\r\n\r\n<HTML>Unauthorized Access<HTML>");
     EXPECT_EQ(s.debugCount(">>>>>>>>>>> SendingTextString "), 1u);
 }
@@ -116,7 +116,7 @@ TEST_F(ResponseTest, FilesAreStreamedInBlocksOfAThousandBytes) {
 
 TEST_F(ResponseTest, OtherRequestsAreHandedOverToTheHostsServer) {
     EXPECT_EQ(s.ask(get("/unknown.asp?x=a%20b&y=%26")),
-              "HTTP/1.0 307 NoSupport\r\nServer: dkv\r\nDate: 09-Dec-26\r\nConnection: close\r\nContent-Type: text/html\r\n"
+              "HTTP/1.0 307 NoSupport\r\nServer: dkv\r\nDate: 09-Dec-26\r\nConnection: close\r\nContent-Type: text/html; charset=windows-1252\r\n"
               "Location: http://127.0.0.1:8081/unknown.asp?x=a%20b&y=%26\r\n\r\n");
     EXPECT_EQ(s.debugCount("User Agent Mozilla/5.0"), 1u);
     EXPECT_TRUE(s.ask(get("/status/")).starts_with("HTTP/1.0 307 NoSupport\r\n"));
@@ -134,7 +134,7 @@ TEST_F(ResponseTest, OtherRequestsAreHandedOverToTheHostsServer) {
         "<input type='hidden' name='q' value='1'><input type='hidden' name='name' value='&lt;b&gt;'>"
         "<input type='hidden' name='v' value='&#39;x'></form></HTML>";
     EXPECT_EQ(s.ask("POST /set.asp?q=1 HTTP/1.0\r\nUser-Agent: Zephra-Browser\r\nContent-Length: 17\r\n\r\n" + body),
-              "HTTP/1.0 200 OK\r\nServer: dkv\r\nDate: 09-Dec-26\r\nConnection: close\r\nContent-Type: text/html\r\n"
+              "HTTP/1.0 200 OK\r\nServer: dkv\r\nDate: 09-Dec-26\r\nConnection: close\r\nContent-Type: text/html; charset=windows-1252\r\n"
               "Location: http://127.0.0.1:8081/set.asp?q=1\r\nContent-Length: " +
                   std::to_string(page.size()) + "\r\n\r\n" + page);
 }

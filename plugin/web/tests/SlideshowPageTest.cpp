@@ -6,9 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 
+#include "automation/Registry.h"
 #include "core/Zephra.h"
 #include "core/tests/PluginTestBed.h"
+#include "script/ImageResizeObject.h"
 #include "web/tests/PageTestObjects.h"
 
 namespace zephra {
@@ -148,6 +152,39 @@ TEST(SlideshowPage, PicturesOfUnknownSizeAreShownWhole) {
     bed.kitchen->setSlideCount(1);
     EXPECT_EQ(bed.page("127.0.0.2"), picturePage("10", " height = '460'", "http://127.0.0.1:8181/grpbroken.jpg"));
     EXPECT_EQ(bed.settings().GroupFiles[1].heights[0], 0);
+}
+
+// What the image tool says of a picture file: its format and size.
+std::string identified(const std::filesystem::path& file) {
+    const std::filesystem::path out = file.string() + ".txt";
+    const std::string command = "identify -format '%m %wx%h' '" + file.string() + "' > '" + out.string() + "'";
+    if (std::system(command.c_str()) != 0) return "unreadable";
+    std::ifstream in(out);
+    std::string line;
+    std::getline(in, line);
+    return line;
+}
+
+// Single-picture rows of GIF and PNG pictures over the pixel budget are shrunk, each in its own
+// format; on a machine without the resizer they are shown as they are, without a log line.
+TEST(SlideshowPage, GifAndPngPicturesAreShrunkInTheirOwnFormat) {
+    SlideBed bed;
+    bed.picture("HTML/grp/big.gif", "800x600");
+    bed.picture("HTML/grp/big.png", "800x600");
+    bed.settings().SlideRowPath[1] = {"big.gif", "big.png", "", "", ""};
+    const std::string temp = "http://127.0.0.1:8181/grp/ZephraTemp/";
+    EXPECT_EQ(bed.page("127.0.0.2"), picturePage("20", " height = '460'", temp + "big.png"));
+    EXPECT_EQ(bed.page("127.0.0.2"), picturePage("15", " height = '460'", temp + "big.gif"));
+    // 100000 / 600 pixels wide.
+    EXPECT_EQ(identified(bed.app.path() / "HTML/ZephraTemp/big.png"), "PNG 167x125");
+    EXPECT_EQ(identified(bed.app.path() / "HTML/ZephraTemp/big.gif"), "GIF 167x125");
+    EXPECT_TRUE(bed.log().empty()) << ::testing::PrintToString(bed.log());
+
+    automation::unregisterClass(script::kImageResizeProgId);
+    const std::string page = bed.page("127.0.0.2");
+    automation::registerClass(script::kImageResizeProgId, script::makeImageResize);
+    EXPECT_EQ(page, picturePage("20", " height = '460'", "http://127.0.0.1:8181/grpbig.png"));
+    EXPECT_TRUE(bed.log().empty()) << ::testing::PrintToString(bed.log());
 }
 
 }  // namespace

@@ -33,7 +33,8 @@ function write(root, relative, content) {
 
 // zephra-host with the plug-in on a fresh application folder. `settings`: more lines of the
 // plug-in's section "Zephra Utilities"; `names`: lines of section "Zephra Names"; `more`: lines
-// of further sections; `files`: relative path -> content, written first.
+// of further sections (all written in the host's code page); `files`: relative path -> content,
+// written first.
 async function startHost({ settings = [], names = [], more = [], files = {} } = {}) {
   const program = process.env.ZEPHRA_HOST;
   const plugin = process.env.ZEPHRA_PLUGIN;
@@ -42,30 +43,43 @@ async function startHost({ settings = [], names = [], more = [], files = {} } = 
   const webPort = await freePort();
   const serverPort = await freePort();
   write(appDir, 'Config/settings.ini', `[Settings]\r\nsvrport=${webPort}\r\n`);
-  write(appDir, 'Config/dkvZephraUtilities.ini',
+  // The host keeps settings files in its single-byte code page: "ü" is the one byte 0xFC.
+  write(appDir, 'Config/dkvZephraUtilities.ini', Buffer.from(
         ['[Zephra Utilities]', 'HomeseerIP=127.0.0.1', `ServerPort=${serverPort}`, ...settings, '[Zephra Names]', ...names, ...more, '']
-          .join('\r\n'));
+          .join('\r\n'), 'latin1'));
   // The plug-in's UDP server takes any free port; its registry is kept apart from the user's.
   write(appDir, 'registry/zephra/registry.ini', '[Zephra\\Options]\r\nLocalPort=0\r\n');
   for (const [relative, content] of Object.entries(files)) write(appDir, relative, content);
 
-  const child = spawn(program, ['--app-dir', appDir, '--plugin', plugin], {
-    env: { ...process.env, XDG_CONFIG_HOME: path.join(appDir, 'registry') },
-    stdio: ['pipe', 'pipe', 'pipe'],
-  });
+  // The program on the folder; `output` gathers what every run printed.
   let output = '';
-  child.stdout.on('data', (d) => { output += d; });
-  child.stderr.on('data', (d) => { output += d; });
-  const exited = new Promise((resolve) => child.once('exit', resolve));
+  let child = null;
+  let exited = null;
+  const run = async () => {
+    child = spawn(program, ['--app-dir', appDir, '--plugin', plugin], {
+      env: { ...process.env, XDG_CONFIG_HOME: path.join(appDir, 'registry') },
+      stdio: ['pipe', 'pipe', 'pipe'],
+    });
+    const from = output.length;
+    child.stdout.on('data', (d) => { output += d; });
+    child.stderr.on('data', (d) => { output += d; });
+    const running = child;
+    exited = new Promise((resolve) => running.once('exit', resolve));
 
-  const deadline = Date.now() + 20000;
-  while (!output.includes('zephra-host: dkvZephra ready')) {
-    if (child.exitCode !== null || Date.now() > deadline) {
-      child.kill('SIGTERM');
-      throw new Error(`zephra-host did not start:\n${output}`);
+    const deadline = Date.now() + 20000;
+    while (!output.includes('zephra-host: dkvZephra ready', from)) {
+      if (running.exitCode !== null || Date.now() > deadline) {
+        running.kill('SIGTERM');
+        throw new Error(`zephra-host did not start:\n${output.slice(from)}`);
+      }
+      await new Promise((r) => setTimeout(r, 50));
     }
-    await new Promise((r) => setTimeout(r, 50));
-  }
+  };
+  const end = async () => {
+    if (child.exitCode === null) child.kill('SIGTERM');
+    await exited;
+  };
+  await run();
 
   return {
     appDir,
@@ -88,9 +102,13 @@ async function startHost({ settings = [], names = [], more = [], files = {} } = 
         await new Promise((r) => setTimeout(r, 20));
       }
     },
+    // Ends the program and starts it again on the same folder and ports.
+    async restart() {
+      await end();
+      await run();
+    },
     async stop() {
-      if (child.exitCode === null) child.kill('SIGTERM');
-      await exited;
+      await end();
       fs.rmSync(appDir, { recursive: true, force: true });
     },
   };

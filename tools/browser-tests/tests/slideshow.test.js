@@ -105,3 +105,76 @@ test('an appliance stand-in asking for the slideshow from its own address steps 
     await sim.stop();
   }
 });
+
+function picture(format, size) {
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'zephra-slide-'));
+  const file = path.join(dir, `p.${format}`);
+  execFileSync('convert', ['-size', size, 'gradient:navy-gold', file]);
+  const bytes = fs.readFileSync(file);
+  fs.rmSync(dir, { recursive: true, force: true });
+  return bytes;
+}
+
+// One slide page of a group, as the appliance's browser steps through them: what it shows.
+async function look(page) {
+  const news = await page.$('#news');
+  if (news) return `slide ${(await news.textContent()).trim()}`;
+  const img = await page.$('img');
+  if (!img) return 'empty';
+  const size = await img.evaluate((i) => (i.complete && i.naturalWidth > 0 ? `${i.naturalWidth}x${i.naturalHeight}` : ''));
+  return size ? `picture ${new URL(await img.getAttribute('src'), page.url()).pathname} ${size}` : 'broken picture';
+}
+
+test('slides saved with LF or CR LF line ends show, a broken slide moves on, large GIF and PNG come resized', async () => {
+  const host = await startHost({
+    settings: ['SlideASP0=lf.asp,1', 'SlideASP1=crlf.asp,1', 'SlideASP2=broken.asp,1', 'SlideASP3=big.gif,1',
+               'SlideASP4=big.png,1', 'MaxPixels=100000'],
+    names: ['127.0.0.1/127.0.0.1:9="Browser,,,,1,0,"'],
+    files: {
+      'HTML/lf.asp': SLIDE.replace(/\r\n/g, '\n').replace('>News <', '>Unix news <'),
+      'HTML/crlf.asp': SLIDE,
+      'HTML/broken.asp': '<% If x Then %>\n<html><body>never</body></html>\n',
+      'HTML/big.gif': picture('gif', '800x600'),
+      'HTML/big.png': picture('png', '800x600'),
+    },
+  });
+  const browser = await launchBrowser();
+  try {
+    const page = await browser.newPage();
+    const seen = [];
+    page.on('load', async () => {
+      try {
+        seen.push(await look(page));
+      } catch (e) {
+        // A refresh may leave the page while it is looked at.
+      }
+    });
+    await page.goto(host.url('/ZephraSlideshow.asp'), { waitUntil: 'load' });
+    const shots = new Set();
+    const deadline = Date.now() + 60000;
+    const wanted = ['slide Unix news 42', 'slide News 42', 'empty', 'picture /ZephraTemp/big.gif 167x125',
+                    'picture /ZephraTemp/big.png 167x125'];
+    // Round the group once and then to its first slide again: the broken slide did not stop it.
+    while (Date.now() < deadline && !(wanted.every((w) => seen.includes(w)) &&
+           seen.lastIndexOf('slide Unix news 42') > seen.indexOf('empty'))) {
+      const now = seen[seen.length - 1];
+      if (now && now.startsWith('picture') && !shots.has(now)) {
+        shots.add(now);
+        await page.screenshot({ path: artifactPath(`slideshow-${path.extname(now.split(' ')[1]).slice(1)}.png`), timeout: 5000 })
+          .catch(() => {});
+      }
+      await new Promise((r) => setTimeout(r, 50));
+    }
+    for (const w of wanted) assert.ok(seen.includes(w), `${w} not in: ${seen.join(', ')}`);
+    assert.ok(seen.lastIndexOf('slide Unix news 42') > seen.indexOf('empty'), seen.join(', '));
+    assert.match(host.output(), /ASPSlide \d+ broken\.asp /);
+    assert.doesNotMatch(host.output(), /Invalid picture|Unterminated/);
+    // The resized pictures keep their formats.
+    const temp = path.join(host.appDir, 'HTML', 'ZephraTemp');
+    assert.strictEqual(execFileSync('identify', ['-format', '%m %wx%h', path.join(temp, 'big.gif')]).toString(), 'GIF 167x125');
+    assert.strictEqual(execFileSync('identify', ['-format', '%m %wx%h', path.join(temp, 'big.png')]).toString(), 'PNG 167x125');
+  } finally {
+    await browser.close();
+    await host.stop();
+  }
+});

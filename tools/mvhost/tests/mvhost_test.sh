@@ -83,10 +83,23 @@ check "load failure message" ' LoadDll(): dlopen("/nonexistent/plugin.so") faile
 "$mvhost" "$plugin" >/dev/null 2>&1
 check "usage exit status" "2" "$?"
 help=$("$mvhost" --help)
-check "help" "0 usage: mvhost [-v] [-c COMMANDS] PLUGIN URL" "$? $(echo "$help" | head -1)"
+check "help" "0 mvhost - A minimal media host: plays one URL through a media plug-in" "$? $(echo "$help" | head -1)"
+
+# An open that fails is reported at the open, and the commands are not run.
+out=$(ZEPHRA_AUDIO_SINK=null "$mvhost" -c "start,status" "$plugin" tone://nothing 2>"$work/err")
+check "failed open exit status" "1" "$?"
+check "failed open" "> open tone://nothing
+state MV_CLOSED
+error: tone: unrecognized URL
+= 0
+> terminate
+state MV_STOPPED
+state MV_CLOSED
+state MV_DEAD" "$out"
+check "failed open message" "mvhost: tone://nothing cannot be opened: the commands are not run" "$(cat "$work/err")"
 
 # A file's path is opened as a file:// URL of its absolute path.
-out=$(cd "$work" && ZEPHRA_AUDIO_SINK=null "$mvhost" -c status "$plugin" some/file.wav | head -1)
+out=$(cd "$work" && ZEPHRA_AUDIO_SINK=null "$mvhost" -c status "$plugin" some/file.wav 2>/dev/null | head -1)
 check "path as URL" "> open file://$work/some/file.wav" "$out"
 
 echo "$passed passed, $failed failed"

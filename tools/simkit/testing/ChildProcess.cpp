@@ -14,7 +14,7 @@ extern char** environ;
 
 namespace simkit::testing {
 
-ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& args) {
+ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& args, Input input) {
     // A program that ended early makes writes to it fail, rather than end the test.
     signal(SIGPIPE, SIG_IGN);
     int out[2];
@@ -23,7 +23,9 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+    if (input == Input::Pipe) posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+    else if (input == Input::DevNull) posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    else posix_spawn_file_actions_addclose(&actions, 0);
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
     for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));

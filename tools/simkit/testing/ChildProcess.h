@@ -12,10 +12,14 @@
 
 namespace simkit::testing {
 
+// What the program gets as its standard input: a pipe the test writes, /dev/null, or none at
+// all (closed), as a service manager or a detached start gives it.
+enum class Input { Pipe, DevNull, Closed };
+
 class ChildProcess {
 public:
-    // Starts program with args; standard error is inherited, standard input is a pipe.
-    ChildProcess(const std::string& program, const std::vector<std::string>& args);
+    // Starts program with args; standard error is inherited.
+    ChildProcess(const std::string& program, const std::vector<std::string>& args, Input input = Input::Pipe);
     // Ends the program (SIGTERM, then SIGKILL) when it still runs.
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
