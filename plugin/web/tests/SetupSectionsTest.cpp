@@ -111,7 +111,7 @@ TEST(SetupSections, APostOfEveryFieldStoredAsKept) {
     const std::vector<std::string> ticked = {"Menu", "Check1_4", "TCPDebug", "noResponseAction", "StartSlildeshow",
                                              "gif", "Wallpaper", "InsertModemCrLf", "GenerateCIDEvent",
                                              "UseHSPPhoneBook", "CID0"};
-    std::string body = "clientinput=yes&clientvalue=yes&Save=x&TCPServerOption=0&Option1=2";
+    std::string body = "clientinput=yes&clientvalue=yes&Save=x&TCPServerOption=0";
     for (const std::string& name : texts) body += "&" + name + "=" + urlEncode("<" + name + " & 'x'>");
     for (const std::string& name : ticked) body += "&" + name + "=1";
     bed.get();
