@@ -68,12 +68,11 @@ void withoutVoice(SetupBed& bed, std::string& text) {
         text.replace(at, voice.size(), "VOICE");
 }
 
-// The sections that show settings of the table; under the xAP host only those that differ
-// there, the units (their xAP targets) and the definitions (no server selection).
+// The sections that show settings of the table; under the xAP host only the one that differs
+// there (no server selection).
 std::string renderSections(SetupBed& bed) {
     FastString fs;
     if (bed.state.IsSetup) {
-        AddZephras(bed.state, fs);
         AddDefinitions(bed.state, fs);
     } else {
         AddDefinitions(bed.state, fs);
