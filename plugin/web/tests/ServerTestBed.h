@@ -76,6 +76,8 @@ public:
             return closed_;
         }
     }
+    // Closes the sending side only: the server sees the end of the request and may still answer.
+    void closeSending() { ::shutdown(fd_, SHUT_WR); }
     const std::string& received() const { return received_; }
     bool closedByServer() const { return closed_; }
     void close() {
