@@ -27,7 +27,8 @@ using namespace ast;
 
 namespace {
 
-// Script procedures calling each other deeper than this run out of stack, as in the original.
+// Script procedures calling each other deeper than this get the language's out-of-stack error
+// instead of overrunning the thread's stack.
 constexpr int kMaxCallDepth = 1000;
 // Room kept free on the thread's stack below the deepest script call.
 constexpr std::size_t kStackReserve = std::size_t{2} << 20;
@@ -1398,7 +1399,8 @@ vb::Variant Engine::invokeHost(vb::Object& o, vb::DispId id, vb::CallKind kind, 
         return o.invoke(id, kind, values);
     } catch (const vb::Error& e) {
         // obj.Prop(x) on a property without parameters reads the property and indexes what it
-        // answers (a collection's default member, an array), as late binding does.
+        // answers (a collection's default member, an array): late binding resolves it so, and
+        // scripts written against it use that form.
         if (e.number() != vb::errors::WrongArgumentCount || values.empty() || !(kind & vb::PropertyGet) ||
             isLetOrSet(kind))
             throw;

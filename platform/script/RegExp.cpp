@@ -318,7 +318,7 @@ private:
             try {
                 if (!boost::regex_search(begin + static_cast<std::ptrdiff_t>(pos), text.end(), m, re, flags, begin)) break;
             } catch (const std::runtime_error&) {
-                // Too much backtracking: the original runs out of stack on such a pattern.
+                // Too much backtracking: the language's out-of-stack error, which scripts know.
                 vb::raise(kOutOfStack);
             }
             visit(m);

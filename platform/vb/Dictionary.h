@@ -22,7 +22,8 @@ public:
     void Add(const Variant& key, Variant item);
     bool Exists(const Variant& key) const;
     // The item of the key by reference (good until the dictionary next changes); reading a
-    // missing key adds it with Empty.
+    // missing key adds it with Empty, the language's rule that scripts rely on when they count
+    // into a dictionary.
     Variant& Item(const Variant& key);
     // The item of the key, nullptr when absent (nothing is added).
     const Variant* find(const Variant& key) const;

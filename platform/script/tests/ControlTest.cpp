@@ -1,8 +1,10 @@
 // The script control's API as hosts call it: AddCode, modules, Run, Eval, time-out, objects, errors.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
+#include <future>
 #include <thread>
 
 #include "ScriptHarness.h"
@@ -125,16 +127,37 @@ TEST(ScriptControl, EndlessLoopStopsAtTheTimeout) {
     EXPECT_EQ(vb::CLng(sc.Eval("n")), 100000);
 }
 
+// A host object through which a script tells another thread that it has got as far as the call.
+class Signal : public automation::Dispatch<Signal> {
+public:
+    static constexpr std::string_view className = "Signal";
+    static void describe(automation::Members<Signal>& m) { m.method<&Signal::Reached>("Reached"); }
+    void Reached() {
+        if (!reached_.exchange(true)) promise_.set_value();
+    }
+    void wait() { promise_.get_future().wait(); }
+
+private:
+    std::atomic<bool> reached_{false};
+    std::promise<void> promise_;
+};
+
 TEST(ScriptControl, ACancelFromAnotherThreadStopsTheScriptAndEveryLaterOne) {
     ScriptControl sc;
     sc.setTimeout(0);
+    auto spinning = std::make_shared<Signal>();
+    sc.AddObject("spinning", spinning);
     std::function<void()> cancel = sc.canceller();
-    std::thread stopper([cancel] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // The cancel comes once the script is in its loop, however late a busy machine starts it.
+    std::thread stopper([cancel, spinning] {
+        spinning->wait();
         cancel();
     });
-    EXPECT_EQ(errorOf([&] { sc.AddCode("Sub Spin()\r\n On Error Resume Next\r\n Do\r\n Loop\r\nEnd Sub\r\nSpin"); }),
+    EXPECT_EQ(errorOf([&] {
+                  sc.AddCode("Sub Spin()\r\n On Error Resume Next : spinning.Reached\r\n Do\r\n Loop\r\nEnd Sub\r\nSpin");
+              }),
               script::kTimeoutError);
+    spinning->Reached();  // lets the stopper end even when the script never got there
     stopper.join();
     EXPECT_EQ(sc.lastError().Description, "The operation was canceled");
     EXPECT_EQ(sc.lastError().Line, 3);

@@ -15,8 +15,8 @@
  * volume reports). A host must accept callbacks from another thread, also while one of its
  * commands is in progress.
  */
-#ifndef MEDIA_MVPLUGIN_H
-#define MEDIA_MVPLUGIN_H
+#ifndef MEDIAAPI_MVPLUGIN_H
+#define MEDIAAPI_MVPLUGIN_H
 
 #include <stdint.h>
 
