@@ -157,6 +157,13 @@ bool SoundServer::StartRecording(const std::string& path)
 
 void SoundServer::StopRecording() { End(recorder_, SIGINT); }
 
+void SoundServer::Kill()
+{
+    StopRecording();
+    End(server_, SIGKILL);
+    ready_ = false;
+}
+
 std::vector<int16_t> ReadRecording(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);

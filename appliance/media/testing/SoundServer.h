@@ -39,6 +39,8 @@ public:
     bool StartRecording(const std::string& path);
     // Ends the recording; the file then holds what was recorded.
     void StopRecording();
+    // The server dies at once, as a crashed one does, with its players still connected.
+    void Kill();
 
 private:
     std::string dir_, socket_, failure_;
