@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "Transport.h"
+#include "window/Transport.h"
 #include "VeloraTesting.h"
 #include "media/testing/SoundServer.h"
 
