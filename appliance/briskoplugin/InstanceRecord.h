@@ -4,7 +4,7 @@
 #include <atomic>
 
 #include "browserplugin/BrowserPlugin.h"
-#include "media/MvPlugin.h"
+#include "mediaapi/MvPlugin.h"
 
 inline constexpr int kDefaultPriority = 10;
 inline constexpr int kMinPriority = 1;

@@ -20,7 +20,7 @@
 #include "brisko/DecoderFront.h"
 #include "brisko/FileInfo.h"
 #include "core/BriskoSettings.h"
-#include "media/MvPlugin.h"
+#include "mediaapi/MvPlugin.h"
 #include "media/RingBuff.h"
 
 struct InstanceRecord;

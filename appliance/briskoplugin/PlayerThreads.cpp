@@ -17,7 +17,7 @@
 #include <utility>
 
 #include "PlayerContext.h"
-#include "media/HttpOpen.h"
+#include "mediaapi/HttpOpen.h"
 #include "qnx/Sched.h"
 
 namespace briskoplugin {

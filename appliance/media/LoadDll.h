@@ -2,7 +2,7 @@
 // path, bind it through its MvInit, and close it again after the plug-in has reported MV_DEAD.
 #pragma once
 
-#include "media/MvPlugin.h"
+#include "mediaapi/MvPlugin.h"
 
 // What differs between hosts when binding. Velora prints the load and success lines and sets
 // MinorVersion; Ruvex prints them (and the MvInit failure) only in verbose mode and fills the

@@ -1,7 +1,7 @@
 // The steps every media plug-in's entry and volume hook take the same way.
 #pragma once
 
-#include "media/MvPlugin.h"
+#include "mediaapi/MvPlugin.h"
 
 // MvInit's answer, once the plug-in's record is made: the host's settings become the modules'
 // g_Setup, mute is off, and the control record gets the record, the operation table, interface

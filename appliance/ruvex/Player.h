@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-#include "media/MvPlugin.h"
+#include "mediaapi/MvPlugin.h"
 
 namespace ruvex {
 

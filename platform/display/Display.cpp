@@ -27,6 +27,10 @@ void SettleLayout() {
     for (GList* l = tops; l; l = l->next)
         if (gtk_widget_get_mapped(GTK_WIDGET(l->data))) gtk_container_check_resize(GTK_CONTAINER(l->data));
     g_list_free(tops);
+    // The server's answers to what layout asked (a window's new size) are in before this returns,
+    // however slowly a busy server answers: a window resized back to its old size while another
+    // size is still on its way would otherwise keep the other one.
+    gdk_display_sync(gdk_display_get_default());
 }
 
 bool WritePng(GtkWidget* widget, const char* path) {

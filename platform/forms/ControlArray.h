@@ -1,6 +1,6 @@
 #pragma once
 // A control array: elements of one kind of control, each with an index, loaded and
-// unloaded at run time (Load/Unload in the original). Events reach the handlers that
+// unloaded at run time (the language's Load/Unload). Events reach the handlers that
 // the wiring function connects when an element is loaded, usually with its index bound.
 
 #include <functional>

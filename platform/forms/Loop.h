@@ -2,7 +2,7 @@
 // The message loop of the plug-in's thread: posted tasks, timer ticks and the events of
 // sockets, serial ports and hidden browsers all run here, one at a time, on the thread
 // that drives the loop. Waits that pump events (DoEvents, waitUntil) may be entered from
-// inside a handler, as the original's waits re-entered its message loop.
+// inside a handler: the plug-in's waits re-enter the loop so that replies arrive meanwhile.
 //
 // The loop owns the clock its timers run on: the steady clock in programs, a manual
 // clock in tests, which moves only when a test calls advance() or when code under test

@@ -54,6 +54,8 @@ struct TcpSocket::Impl : std::enable_shared_from_this<Impl> {
     bool reading = false;
     std::deque<std::string> outbox;
     bool writing = false;
+    bool acceptPaused = false;   // connections wait in the system's backlog meanwhile
+    bool acceptWaiting = false;  // an accept is in flight
     std::array<char, kReadChunk> chunk{};
     std::optional<detail::PendingAnswer> connecting;
     std::optional<detail::PendingAnswer> sending;
@@ -84,6 +86,7 @@ struct TcpSocket::Impl : std::enable_shared_from_this<Impl> {
         inbox.clear();
         outbox.clear();
         reading = writing = false;
+        acceptWaiting = false;
         connecting.reset();
         sending.reset();
         state = newState;
@@ -181,14 +184,19 @@ struct TcpSocket::Impl : std::enable_shared_from_this<Impl> {
     }
 
     void acceptNext() {
+        if (acceptPaused || acceptWaiting || state != sckListening) return;
+        acceptWaiting = true;
         acceptor.async_accept(guarded([](Impl& self, const error_code& ec, tcp::socket peer) {
+            self.acceptWaiting = false;
+            if (ec == asio::error::operation_aborted) return self.acceptNext();  // paused, or resumed meanwhile
             if (ec == asio::error::connection_aborted) return self.acceptNext();  // the caller gave up first
             if (ec) return self.fail(ec);
             int32_t id = ++lastRequestID;
             offeredConnections().emplace(id, std::move(peer));
-            self.acceptNext();
             self.raise(&TcpSocket::OnConnectionRequest, id);
             offeredConnections().erase(id);
+            // After the event, so that a listener that paused in it takes no more.
+            self.acceptNext();
         }));
     }
 
@@ -199,6 +207,16 @@ struct TcpSocket::Impl : std::enable_shared_from_this<Impl> {
         socket = std::move(offered->second);
         offeredConnections().erase(offered);
         connected();
+    }
+
+    void pauseAccepting(bool paused) {
+        acceptPaused = paused;
+        if (paused) {
+            error_code ignored;
+            if (acceptWaiting) acceptor.cancel(ignored);
+            return;
+        }
+        acceptNext();
     }
 
     std::string take(std::size_t count) {
@@ -252,11 +270,16 @@ void TcpSocket::Accept(int32_t requestID) {
 }
 
 void TcpSocket::SendData(std::string_view data) {
-    if (impl_->state != sckConnected) throw detail::winsockError(sckBadState);
+    // A peer that closed only its sending side still reads the answer.
+    if (impl_->state != sckConnected && impl_->state != sckClosing) throw detail::winsockError(sckBadState);
     impl_->outbox.emplace_back(data);
     if (!impl_->sending) impl_->sending.emplace(impl_->loop);
     if (!impl_->writing) impl_->writeNext();
 }
+
+void TcpSocket::PauseAccepting(bool paused) { impl_->pauseAccepting(paused); }
+
+bool TcpSocket::AcceptingPaused() const { return impl_->acceptPaused; }
 
 std::string TcpSocket::GetData() { return impl_->take(impl_->inbox.size()); }
 

@@ -45,8 +45,13 @@ public:
     // Takes the connection of a ConnectionRequest (during that event) into this closed
     // control; error 40020 when this control is not closed, 40014 for an unknown id.
     void Accept(int32_t requestID);
+    // A listening control takes no connection requests while paused: they wait in the
+    // system's backlog until it resumes. A listener that cannot take more says so this way
+    // instead of refusing whoever comes.
+    void PauseAccepting(bool paused);
+    bool AcceptingPaused() const;
     // Queues bytes to send; OnSendComplete follows once all queued bytes are sent.
-    // Error 40006 when the control is not connected.
+    // Error 40006 when the control is neither connected nor closing (the peer's side closed).
     void SendData(std::string_view data);
     // Takes all received bytes, or at most maxLen of them (the rest stays).
     std::string GetData();

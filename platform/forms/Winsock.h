@@ -1,5 +1,5 @@
 #pragma once
-// What the socket controls share: the original control's state numbers and the error
+// What the socket controls share: the control's state numbers and the error
 // numbers and texts its Error event and failing calls carry.
 
 #include <cstdint>

@@ -19,6 +19,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "automation/Class.h"
 #include "vb/Date.h"
@@ -64,6 +65,16 @@ public:
                                       const std::string& defaultValue, const std::string& file) = 0;
     virtual void SaveIniSetting(const std::string& section, const std::string& key, const std::string& value,
                                 const std::string& file) = 0;
+    // One key of a batch for SaveIniSettings.
+    struct IniSetting {
+        std::string section, key, value;
+    };
+    // The entries stored in order as one change of the file: all of them, or none when one
+    // cannot be stored (its error is raised). A host that keeps files in memory may store
+    // them one by one.
+    virtual void SaveIniSettings(const std::vector<IniSetting>& entries, const std::string& file) {
+        for (const IniSetting& entry : entries) SaveIniSetting(entry.section, entry.key, entry.value, file);
+    }
     // Every entry of the section as "key=value", joined by NUL; "" for none.
     virtual std::string GetINISection(const std::string& section, const std::string& file) = 0;
     virtual void ClearINISection(const std::string& section, const std::string& file) = 0;

@@ -10,6 +10,7 @@
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 
+#include "vb/PercentDecode.h"
 #include "windows/CaseFold.h"
 
 namespace homeseer {
@@ -84,22 +85,8 @@ http::response<http::string_body> textAnswer(http::status status, unsigned versi
 }  // namespace
 
 std::optional<std::string> PercentDecoded(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '%') {
-            out += text[i];
-            continue;
-        }
-        if (i + 2 >= text.size() || !std::isxdigit(static_cast<unsigned char>(text[i + 1])) ||
-            !std::isxdigit(static_cast<unsigned char>(text[i + 2])))
-            return std::nullopt;
-        char c = static_cast<char>(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16));
-        if (c == '\0') return std::nullopt;
-        out += c;
-        i += 2;
-    }
-    return out;
+    static const vb::PercentRules kRules{false, false, vb::PercentRules::BadEscape::Fail, 0, true};
+    return vb::PercentDecoded(text, kRules);
 }
 
 std::optional<std::filesystem::path> HtmlFileFor(const std::filesystem::path& root, std::string_view decoded) {

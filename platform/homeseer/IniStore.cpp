@@ -62,6 +62,19 @@ void IniStore::Save(const std::string& section, const std::string& key, const st
     cache.Write();
 }
 
+void IniStore::SaveAll(const std::vector<std::array<std::string, 3>>& entries, const std::string& file) {
+    std::lock_guard lock(mutex_);
+    windows::CachedIniFile& cache = cached(file);
+    windows::IniDocument& document = cache.ReadForUpdate();
+    try {
+        for (const auto& [section, key, value] : entries) document.Set(section, key, value);
+    } catch (...) {
+        cache.Forget();
+        throw;
+    }
+    cache.Write();
+}
+
 std::string IniStore::Section(const std::string& section, const std::string& file) const {
     std::lock_guard lock(mutex_);
     return SectionText(cached(file).Read(), section);

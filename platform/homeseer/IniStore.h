@@ -3,7 +3,9 @@
 // found without regard to case. A missing or damaged file never fails a read. Each file is kept
 // parsed and read again only when it changed on disk.
 
+#include <array>
 #include <map>
+#include <vector>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -24,6 +26,10 @@ public:
     std::string Get(const std::string& section, const std::string& key, const std::string& defaultValue,
                     const std::string& file) const;
     void Save(const std::string& section, const std::string& key, const std::string& value, const std::string& file);
+    // Section, key and value of each entry, stored in order and written as one file (a
+    // temporary file renamed over it): when one entry cannot be stored, the file is left as it
+    // was and the error raised.
+    void SaveAll(const std::vector<std::array<std::string, 3>>& entries, const std::string& file);
     std::string Section(const std::string& section, const std::string& file) const;
     void Clear(const std::string& section, const std::string& file);
 

@@ -72,6 +72,13 @@ void RealHost::SaveIniSetting(const std::string& section, const std::string& key
     ini_.Save(section, key, value, file);
 }
 
+void RealHost::SaveIniSettings(const std::vector<IniSetting>& entries, const std::string& file) {
+    std::vector<std::array<std::string, 3>> batch;
+    batch.reserve(entries.size());
+    for (const IniSetting& entry : entries) batch.push_back({entry.section, entry.key, entry.value});
+    ini_.SaveAll(batch, file);
+}
+
 std::string RealHost::GetINISection(const std::string& section, const std::string& file) {
     return ini_.Section(section, file);
 }

@@ -24,6 +24,7 @@ public:
     void Writelog(const std::string& source, const std::string& text) override;
     std::string GetIniSetting(const std::string& section, const std::string& key, const std::string& defaultValue,
                               const std::string& file) override;
+    void SaveIniSettings(const std::vector<IniSetting>& entries, const std::string& file) override;
     void SaveIniSetting(const std::string& section, const std::string& key, const std::string& value,
                         const std::string& file) override;
     std::string GetINISection(const std::string& section, const std::string& file) override;

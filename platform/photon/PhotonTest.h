@@ -15,6 +15,7 @@ void UseManualClock();                  // from now on the layer's timers wait f
 void AdvanceClock(unsigned ms);         // fires due timers in time order, running the loop between
 unsigned long Now();                    // the layer's clock, in ms
 void RunUntilIdle();                    // handles everything pending (events, handlers, work)
+void AwaitEvent(unsigned ms);           // waits in real time, at most ms, for the loop's next event
 
 // ---- Widgets ----
 PtWidget_t* Find(const char* name);     // the latest created widget of that name, or NULL

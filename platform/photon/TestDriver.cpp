@@ -152,6 +152,14 @@ void RunUntilIdle()
     for (int i = 0; i < 5000 && g_main_context_pending(nullptr); ++i) g_main_context_iteration(nullptr, FALSE);
 }
 
+void AwaitEvent(unsigned ms)
+{
+    detail::InstallPollHook();
+    const guint wake = g_timeout_add(ms, [](gpointer) -> gboolean { return G_SOURCE_REMOVE; }, nullptr);
+    g_main_context_iteration(nullptr, TRUE);
+    if (GSource* source = g_main_context_find_source_by_id(nullptr, wake)) g_source_destroy(source);
+}
+
 PtWidget_t* Find(const char* name) { return ApWidget(name); }
 
 std::string Text(PtWidget_t* w)

@@ -9,7 +9,7 @@
 // extension matched. '#' starts a comment.
 #pragma once
 
-#include "media/MvPlugin.h"
+#include "mediaapi/MvPlugin.h"
 
 #include <cstddef>
 

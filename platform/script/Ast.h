@@ -148,6 +148,8 @@ struct Assign : Stmt {
     ExprPtr target;  // Name, Member or Call
     ExprPtr value;
     bool isSet = false;
+    // `s = s & a & b ...`: the value is a chain of `&` that starts with the target's own name.
+    bool appends = false;
 };
 
 struct DimItem {

@@ -26,7 +26,8 @@ using namespace ast;
 
 namespace {
 
-// Script procedures calling each other deeper than this run out of stack, as in the original.
+// Script procedures calling each other deeper than this get the language's out-of-stack error
+// instead of overrunning the thread's stack.
 constexpr int kMaxCallDepth = 1000;
 // Room kept free on the thread's stack below the deepest script call.
 constexpr std::size_t kStackReserve = std::size_t{2} << 20;
@@ -82,6 +83,37 @@ auto& element(A& array, const std::vector<int32_t>& indices) {
 }
 
 const ClassDef* classOf(const Frame& f) { return f.me ? &f.me->cls() : nullptr; }
+
+// The values of a host object's arguments, for the call to take and write back to; a few
+// live on the stack.
+class ArgValues {
+public:
+    explicit ArgValues(ArgList& args) : n_(args.size()) {
+        if (n_ > kInline) heap_.reserve(n_);
+        for (std::size_t i = 0; i < n_; ++i) {
+            if (n_ > kInline) heap_.push_back(args[i].get());
+            else inline_[i] = args[i].get();
+        }
+    }
+    std::span<vb::Variant> span() { return n_ > kInline ? std::span<vb::Variant>(heap_) : std::span<vb::Variant>(inline_, n_); }
+    vb::Variant& operator[](std::size_t i) { return span()[i]; }
+
+private:
+    static constexpr std::size_t kInline = 4;
+    std::size_t n_;
+    vb::Variant inline_[kInline];
+    std::vector<vb::Variant> heap_;
+};
+
+// A value as a Double, the common kinds without a call.
+double number(const vb::Variant& v) {
+    switch (v.kind()) {
+    case vb::VarKind::Integer: return v.integer();
+    case vb::VarKind::Long: return v.lng();
+    case vb::VarKind::Double: return v.dbl();
+    default: return vb::toDouble(v);
+    }
+}
 
 bool isLiteral(const Expr& e) {
     return e.kind == ExprKind::Literal ||
@@ -223,7 +255,12 @@ void Engine::enterCall() {
     tick();
 }
 
-void Engine::undefined(int32_t number, const std::string&) { vb::raise(number); }
+// The error of a name the script uses but nothing defines, naming it as the language does
+// ("Type mismatch: 'Speek'"), so that a misspelling shows in the message.
+void Engine::undefined(int32_t number, const std::string& name) {
+    if (name.empty()) vb::raise(number);
+    throw vb::Error(number, std::string(vb::errors::standardDescription(number)) + ": '" + name + "'");
+}
 
 // ---------------------------------------------------------------- operations
 
@@ -281,7 +318,8 @@ vb::Variant Engine::run(const ModulePtr& m, std::string_view procedure, vb::Args
         where = global_;
         it = global_->names.find(f);
     }
-    if (it == where->names.end() || it->second.kind != Binding::Procedure) vb::raise(kProcedureNotDefined);
+    if (it == where->names.end() || it->second.kind != Binding::Procedure)
+        undefined(kProcedureNotDefined, std::string(procedure));
     ProcedurePtr p = it->second.procedure;
     ArgList list(args.size());
     for (std::size_t i = 0; i < args.size(); ++i) list[i].ref = &args[i];
@@ -426,11 +464,22 @@ Engine::Flow Engine::exec(const Stmt& s, Frame& f) {
     }
     case StmtKind::Assign: {
         const auto& a = static_cast<const Assign&>(s);
+        if (a.appends) {
+            execAppend(a, f);
+            return Flow::Normal;
+        }
         vb::Variant value = eval(*a.value, f);
         if (a.isSet) {
             if (!value.isObject()) vb::raise(vb::errors::ObjectRequired);
         } else if (value.isObject()) {
             value = vb::valueOf(value);
+        }
+        if (a.target->kind == ExprKind::Name) {
+            const NameRef& ref = static_cast<const Name&>(*a.target).ref;
+            if (ref.scope == Scope::Local && !ref.constant) {
+                store(*f.slots[static_cast<std::size_t>(ref.slot)], std::move(value));
+                return Flow::Normal;
+            }
         }
         assign(*a.target, std::move(value), a.isSet, f);
         return Flow::Normal;
@@ -454,6 +503,53 @@ Engine::Flow Engine::exec(const Stmt& s, Frame& f) {
         }
     }
     return Flow::Normal;
+}
+
+// `s = s & a & b`: the operands are evaluated in the order the tree of `&` would take them
+// (an object's default value read right after the object), and when the variable alone holds
+// its text besides the value just read, the text grows in place: appending costs no copy of
+// what is there. Anything else (a text shared with another variable, a variable changed by
+// the operands, a target that is not a plain variable) takes the ordinary assignment.
+void Engine::execAppend(const Assign& a, Frame& f) {
+    constexpr int kMaxParts = 8;
+    const Expr* parts[kMaxParts];
+    int n = 0;
+    const Expr* e = a.value.get();
+    for (; e->kind == ExprKind::Binary && static_cast<const Binary*>(e)->op == Op::Concat; ++n) {
+        if (n == kMaxParts) {
+            assign(*a.target, eval(*a.value, f), false, f);  // a text value: no default to read
+            return;
+        }
+        parts[n] = static_cast<const Binary*>(e)->right.get();
+        e = static_cast<const Binary*>(e)->left.get();
+    }
+    std::reverse(parts, parts + n);
+    vb::Variant acc = eval(*e, f);
+    if (!acc.isString()) {
+        for (int i = 0; i < n; ++i) acc = vb::concatenate(acc, eval(*parts[i], f));
+        if (acc.isObject()) acc = vb::valueOf(acc);
+        assign(*a.target, std::move(acc), false, f);
+        return;
+    }
+    vb::Variant values[kMaxParts];
+    for (int i = 0; i < n; ++i) {
+        values[i] = eval(*parts[i], f);
+        if (values[i].isObject()) values[i] = vb::valueOf(values[i]);
+    }
+    const NameRef& ref = static_cast<const Name&>(*a.target).ref;
+    vb::Variant* cell = nullptr;
+    Arg keep;
+    if (!(ref.scope == Scope::Local && ref.constant) && ref.scope != Scope::ClassMember)
+        cell = variable(ref, f, &keep, false);
+    if (cell && cell->sharesTextOnlyWith(acc)) {
+        acc.clear();
+        std::string& text = cell->str();
+        for (int i = 0; i < n; ++i) vb::concatenateInto(text, values[i]);
+        return;
+    }
+    std::string& text = acc.str();
+    for (int i = 0; i < n; ++i) vb::concatenateInto(text, values[i]);
+    assign(*a.target, std::move(acc), false, f);
 }
 
 bool Engine::truth(const Expr& e, Frame& f) {
@@ -494,21 +590,22 @@ Engine::Flow Engine::execFor(const For& s, Frame& f) {
     double by = vb::toDouble(step);
     (void)vb::toDouble(start);
     assignName(ref, start, false, f);
-    for (;;) {
-        Arg keep;
-        vb::Variant* cell = variable(ref, f, &keep, true);
+    Arg keep;
+    auto counter = [&]() -> vb::Variant& {
+        vb::Variant* cell = ref.scope == Scope::Local ? f.slots[static_cast<std::size_t>(ref.slot)]
+                                                      : variable(ref, f, &keep, true);
         if (!cell) vb::raise(vb::errors::TypeMismatch);
-        double current = vb::toDouble(*cell);
+        return *cell;
+    };
+    for (;;) {
+        double current = number(counter());
         if (by >= 0 ? current > last : current < last) break;
         Flow flow = execBlock(s.body, f);
         if (flow == Flow::ExitFor) break;
         if (flow != Flow::Normal) return flow;
         tick();
-        cell = variable(ref, f, &keep, true);
-        if (!cell) vb::raise(vb::errors::TypeMismatch);
-        vb::Variant next = vb::add(*cell, step);
-        cell = variable(ref, f, &keep, true);
-        store(*cell, std::move(next));
+        vb::Variant next = vb::add(counter(), step);
+        store(counter(), std::move(next));
     }
     return Flow::Normal;
 }
@@ -701,6 +798,15 @@ Engine::Found Engine::lookup(const NameRef& ref, const ModulePtr& m) {
     return remember();
 }
 
+// The module variable or constant a name was found to be, while the modules' names stay as
+// they were then; null when it must be looked up again (or is something else).
+Binding* Engine::knownCell(const NameRef& ref) const noexcept {
+    const NameCache& c = ref.cache;
+    if (c.generation != generation_ || c.kind != Found::Bound) return nullptr;
+    auto* b = const_cast<Binding*>(static_cast<const Binding*>(c.target));
+    return b->kind == Binding::Variable || b->kind == Binding::Constant ? b : nullptr;
+}
+
 vb::Variant* Engine::variable(const NameRef& ref, Frame& f, Arg* keep, bool create) {
     switch (ref.scope) {
     case Scope::Local: return f.slots[static_cast<std::size_t>(ref.slot)];
@@ -709,6 +815,10 @@ vb::Variant* Engine::variable(const NameRef& ref, Frame& f, Arg* keep, bool crea
         return &f.me->fields[static_cast<std::size_t>(ref.slot)];
     case Scope::ClassMember: return nullptr;
     case Scope::Global: break;
+    }
+    if (Binding* b = knownCell(ref); b && b->kind == Binding::Variable) {
+        if (keep) keep->keep = b->cell;
+        return b->cell.get();
     }
     Found x = lookup(ref, f.module);
     if (x.kind == Found::Bound) {
@@ -740,6 +850,7 @@ vb::Variant Engine::evalName(const NameRef& ref, Frame& f) {
     }
     case Scope::Global: break;
     }
+    if (Binding* b = knownCell(ref)) return *b->cell;
     Found x = lookup(ref, f.module);
     switch (x.kind) {
     case Found::Bound:
@@ -785,6 +896,10 @@ void Engine::assignName(const NameRef& ref, vb::Variant value, bool isSet, Frame
         return;
     }
     case Scope::Global: break;
+    }
+    if (Binding* b = knownCell(ref); b && b->kind == Binding::Variable) {
+        store(*b->cell, std::move(value));
+        return;
     }
     Found x = lookup(ref, f.module);
     switch (x.kind) {
@@ -913,6 +1028,26 @@ vb::Variant Engine::evalMember(const Member& m, Frame& f) {
     return callObject(object, m.name, &m, vb::Method | vb::PropertyGet, none, classOf(f));
 }
 
+// A literal, a local or a known module variable: reading it runs nothing.
+bool Engine::isPlain(const Expr& e) const {
+    if (e.kind == ExprKind::Literal) return true;
+    if (e.kind != ExprKind::Name) return false;
+    const NameRef& ref = static_cast<const Name&>(e).ref;
+    return ref.scope == Scope::Local || (ref.scope == Scope::Global && knownCell(ref));
+}
+
+const vb::Variant& Engine::operand(const Expr& e, Frame& f, vb::Variant& held) {
+    if (e.kind == ExprKind::Literal) return static_cast<const Literal&>(e).value;
+    if (e.kind == ExprKind::Name) {
+        const NameRef& ref = static_cast<const Name&>(e).ref;
+        if (ref.scope == Scope::Local) return *f.slots[static_cast<std::size_t>(ref.slot)];
+        if (ref.scope == Scope::Global)
+            if (Binding* b = knownCell(ref)) return *b->cell;
+    }
+    held = eval(e, f);
+    return held;
+}
+
 bool Engine::isConstant(const Expr& e, Frame& f) {
     if (e.kind != ExprKind::Name) return false;
     const NameRef& ref = static_cast<const Name&>(e).ref;
@@ -921,7 +1056,34 @@ bool Engine::isConstant(const Expr& e, Frame& f) {
     return (x.kind == Found::Bound && x.binding->kind == Binding::Constant) || x.kind == Found::BuiltinFn;
 }
 
+namespace {
+
+vb::Variant arithmetic(Op op, const vb::Variant& l, const vb::Variant& r) {
+    switch (op) {
+    case Op::Add: return vb::add(l, r);
+    case Op::Sub: return vb::subtract(l, r);
+    case Op::Mod: return vb::modulo(l, r);
+    case Op::IntDiv: return vb::integerDivide(l, r);
+    case Op::Mul: return vb::multiply(l, r);
+    case Op::Div: return vb::divide(l, r);
+    case Op::Pow: return vb::power(l, r);
+    default: return {};
+    }
+}
+
+}  // namespace
+
 vb::Variant Engine::evalBinary(const Binary& b, Frame& f) {
+    if (b.op >= Op::Add) {
+        // Arithmetic reads a local or a literal where it is, without a copy; the left one only
+        // when the right one cannot change it, and neither when an object's default value is
+        // to be read (a script's Property Get may change a variable).
+        vb::Variant lt, rt;
+        const vb::Variant& l = isPlain(*b.right) ? operand(*b.left, f, lt) : (lt = eval(*b.left, f));
+        const vb::Variant& r = operand(*b.right, f, rt);
+        if (l.isObject() || r.isObject()) return arithmetic(b.op, vb::Variant(l), vb::Variant(r));
+        return arithmetic(b.op, l, r);
+    }
     vb::Variant l = eval(*b.left, f);
     vb::Variant r = eval(*b.right, f);
     // A module's Const (like vbTrue) counts as the literal it stands for.
@@ -941,14 +1103,13 @@ vb::Variant Engine::evalBinary(const Binary& b, Frame& f) {
     case Op::Le:
     case Op::Ge: return compareResult(b.op, l, r, mixed);
     case Op::Is: return vb::Variant(vb::Is(l, r));
-    case Op::Concat: return vb::concatenate(l, r);
-    case Op::Add: return vb::add(l, r);
-    case Op::Sub: return vb::subtract(l, r);
-    case Op::Mod: return vb::modulo(l, r);
-    case Op::IntDiv: return vb::integerDivide(l, r);
-    case Op::Mul: return vb::multiply(l, r);
-    case Op::Div: return vb::divide(l, r);
-    case Op::Pow: return vb::power(l, r);
+    case Op::Concat:
+        // A text made by the operand below (`a & b & c`) grows in place.
+        if (l.isString() && !r.isObject()) {
+            vb::concatenateInto(l.str(), r);
+            return l;
+        }
+        return vb::concatenate(l, r);
     default: break;
     }
     return {};
@@ -1165,8 +1326,10 @@ vb::Variant Engine::callObject(const vb::Variant& object, const std::string& nam
                                vb::CallKind kind, ArgList& args, const ClassDef* from) {
     if (!object.isObject()) vb::raise(vb::errors::ObjectRequired);
     if (!object.object()) vb::raise(vb::errors::ObjectNotSet);
-    vb::ObjectRef o = object.object();
-    if (auto* so = dynamic_cast<ScriptObject*>(o.get())) {
+    vb::ObjectRef o = object.object();  // held: the call may drop the variable that refers to it
+    // A call site remembers the member of a host object's class (never of a script object).
+    bool cached = site && site->cachedClass && site->cachedClass == o->classKey();
+    if (auto* so = cached ? nullptr : dynamic_cast<ScriptObject*>(o.get())) {
         int32_t member;
         if (name.empty()) {
             member = so->cls().defaultMember;
@@ -1180,7 +1343,7 @@ vb::Variant Engine::callObject(const vb::Variant& object, const std::string& nam
         return callMember(*so, member, kind, args);
     }
     vb::DispId id;
-    if (site && site->cachedClass == o->classKey()) {
+    if (cached) {
         id = site->cachedId;
     } else {
         id = o->memberId(name);
@@ -1190,15 +1353,14 @@ vb::Variant Engine::callObject(const vb::Variant& object, const std::string& nam
         }
     }
     if (id == vb::kUnknownMember) vb::raise(vb::errors::NotSupported);
-    std::vector<vb::Variant> values;
-    values.reserve(args.size());
-    for (Arg& a : args) values.push_back(a.get());
+    ArgValues values(args);
     vb::Variant r;
     try {
-        r = o->invoke(id, kind, values);
+        r = o->invoke(id, kind, values.span());
     } catch (const vb::Error& e) {
         // obj.Prop(x) on a property without parameters reads the property and indexes what it
-        // answers (a collection's default member, an array), as the original's late binding does.
+        // answers (a collection's default member, an array): late binding resolves it so, and scripts
+        // written against it use that form.
         if (e.number() != vb::errors::WrongArgumentCount || args.empty() || !(kind & vb::PropertyGet) ||
             isLetOrSet(kind))
             throw;

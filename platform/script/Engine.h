@@ -14,6 +14,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include <boost/container/small_vector.hpp>
+
 #include "script/Ast.h"
 #include "vb/Err.h"
 #include "vb/Object.h"
@@ -75,7 +77,8 @@ struct Arg {
 
     vb::Variant& get() { return ref ? *ref : value; }
 };
-using ArgList = std::vector<Arg>;
+// Most calls pass a few arguments: those live in the list itself, not on the heap.
+using ArgList = boost::container::small_vector<Arg, 3>;
 
 class Engine : public std::enable_shared_from_this<Engine> {
 public:
@@ -173,6 +176,7 @@ private:
     Flow execForEach(const ast::ForEach& s, Frame& f);
     Flow execDo(const ast::Do& s, Frame& f);
     Flow execWith(const ast::With& s, Frame& f);
+    void execAppend(const ast::Assign& a, Frame& f);
     void execDim(const ast::Dim& s, Frame& f);
     void execReDim(const ast::ReDim& s, Frame& f);
     void execErase(const ast::Erase& s, Frame& f);
@@ -184,6 +188,9 @@ private:
     vb::Variant evalName(const ast::NameRef& ref, Frame& f);
     vb::Variant evalMember(const ast::Member& m, Frame& f);
     vb::Variant evalBinary(const ast::Binary& b, Frame& f);
+    // The value of `e` where it lives (a local, a literal), or evaluated into `held`.
+    const vb::Variant& operand(const ast::Expr& e, Frame& f, vb::Variant& held);
+    bool isPlain(const ast::Expr& e) const;
     bool isConstant(const ast::Expr& e, Frame& f);
     vb::Variant evalNew(const ast::New& n, Frame& f);
     bool truth(const ast::Expr& e, Frame& f);
@@ -193,6 +200,7 @@ private:
 
     // Names.
     Found lookup(const ast::NameRef& ref, const ModulePtr& m);
+    Binding* knownCell(const ast::NameRef& ref) const noexcept;
     vb::Variant* variable(const ast::NameRef& ref, Frame& f, Arg* keep, bool create);
     void assignName(const ast::NameRef& ref, vb::Variant value, bool isSet, Frame& f);
     void assign(const ast::Expr& target, vb::Variant value, bool isSet, Frame& f);

@@ -13,7 +13,7 @@ namespace script {
 
 namespace {
 
-// Longer names are refused, as the original refuses them.
+// Longer names are refused: the language's limit on an identifier.
 constexpr std::size_t kMaxIdentifier = 255;
 // Digits past these are not a number the language can hold.
 constexpr std::size_t kMaxNumberText = 400;

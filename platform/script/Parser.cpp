@@ -132,6 +132,7 @@ private:
     StmtPtr onErrorStatement();
     StmtPtr eraseStatement();
     StmtPtr callOrAssign(bool explicitCall, bool isSet);
+    static bool appendsToItself(const Expr& target, const Expr& value);
     void topLevelItem(Block& into);
     void procedure(bool isPublic, bool isDefault, ClassDef* cls);
     void classDefinition();
@@ -617,6 +618,7 @@ StmtPtr Parser::callOrAssign(bool explicitCall, bool isSet) {
             s->value = std::move(n);
         } else {
             s->value = expression();
+            s->appends = !isSet && appendsToItself(*s->target, *s->value);
         }
         return s;
     }
@@ -662,6 +664,19 @@ StmtPtr Parser::callOrAssign(bool explicitCall, bool isSet) {
     }
     s->call = std::move(call);
     return s;
+}
+
+// `name = name & ...`: the same name on both sides resolves to the same variable.
+bool Parser::appendsToItself(const Expr& target, const Expr& value) {
+    if (target.kind != ExprKind::Name) return false;
+    const Expr* e = &value;
+    bool concat = false;
+    while (e->kind == ExprKind::Binary && static_cast<const Binary*>(e)->op == Op::Concat) {
+        e = static_cast<const Binary*>(e)->left.get();
+        concat = true;
+    }
+    return concat && e->kind == ExprKind::Name &&
+           static_cast<const Name*>(e)->ref.folded == static_cast<const Name&>(target).ref.folded;
 }
 
 // ---------------------------------------------------------------- procedures and classes

@@ -6,6 +6,7 @@
 #include <boost/regex.hpp>
 
 #include <algorithm>
+#include <cctype>
 #include <optional>
 #include <string>
 #include <vector>
@@ -68,8 +69,58 @@ constexpr int32_t kExpectedParen = 5020;
 constexpr int32_t kInvalidRange = 5021;
 constexpr int32_t kOutOfStack = 28;
 
-[[noreturn]] void patternError(boost::regex_constants::error_type code) {
+// One character of a set at `i` (moved past it): its byte, or -1 for a class such as \d.
+int setCharacter(const std::string& p, std::size_t& i) {
+    unsigned char c = static_cast<unsigned char>(p[i++]);
+    if (c != '\\' || i >= p.size()) return c;
+    unsigned char e = static_cast<unsigned char>(p[i++]);
+    switch (e) {
+    case 'd': case 'D': case 'w': case 'W': case 's': case 'S': return -1;
+    case 'n': return '\n';
+    case 'r': return '\r';
+    case 't': return '\t';
+    case 'f': return '\f';
+    case 'v': return '\v';
+    case 'x':
+        if (i + 2 <= p.size() && std::isxdigit(static_cast<unsigned char>(p[i])) &&
+            std::isxdigit(static_cast<unsigned char>(p[i + 1]))) {
+            int v = std::stoi(p.substr(i, 2), nullptr, 16);
+            i += 2;
+            return v;
+        }
+        return 'x';
+    default: return e;
+    }
+}
+
+// Whether a set of the pattern holds a range whose end comes before its start (`[z-a]`), which
+// Boost reports as a bad character class rather than as a bad range.
+bool hasReversedRange(const std::string& p) {
+    for (std::size_t i = 0; i < p.size();) {
+        if (p[i] == '\\') {
+            i += 2;
+            continue;
+        }
+        if (p[i++] != '[') continue;
+        if (i < p.size() && p[i] == '^') ++i;
+        bool first = true;
+        while (i < p.size() && (p[i] != ']' || first)) {
+            first = false;
+            int from = setCharacter(p, i);
+            if (i + 1 < p.size() && p[i] == '-' && p[i + 1] != ']') {
+                ++i;
+                int to = setCharacter(p, i);
+                if (from >= 0 && to >= 0 && from > to) return true;
+            }
+        }
+        ++i;
+    }
+    return false;
+}
+
+[[noreturn]] void patternError(boost::regex_constants::error_type code, const std::string& pattern) {
     namespace rc = boost::regex_constants;
+    if (code == rc::error_ctype && hasReversedRange(pattern)) code = rc::error_range;
     switch (code) {
     case rc::error_badrepeat: throw vb::Error(kUnexpectedQuantifier, "Unexpected quantifier");
     case rc::error_brack: throw vb::Error(kExpectedBracket, "Expected ']' in regular expression");
@@ -224,12 +275,15 @@ public:
     std::string Replace(std::string text, std::string replacement) {
         std::string out;
         std::size_t copied = 0;
-        for (const Found& f : find(text, global_)) {
-            std::size_t at = static_cast<std::size_t>(f.index);
+        bool plain = replacement.find('$') == std::string::npos;
+        Iterator begin = text.begin();
+        eachMatch(text, global_, [&](const Results& m) {
+            std::size_t at = static_cast<std::size_t>(m[0].first - begin);
             out.append(text, copied, at - copied);
-            expand(out, replacement, f, text);
-            copied = at + f.value.size();
-        }
+            if (plain) out += replacement;
+            else expand(out, replacement, m, text);
+            copied = static_cast<std::size_t>(m[0].second - begin);
+        });
         out.append(text, copied, std::string::npos);
         return out;
     }
@@ -244,49 +298,59 @@ private:
             try {
                 compiled_.emplace(spellOutDots(pattern_), flags);
             } catch (const boost::regex_error& e) {
-                patternError(e.code());
+                patternError(e.code(), pattern_);
             }
         }
         return *compiled_;
     }
 
-    // The matches from the start, each search going on where the last match ended (one
+    // Each match from the start, each search going on where the last match ended (one
     // character further after an empty match); only the first unless `all`.
-    std::vector<Found> find(const std::string& text, bool all) {
+    template <class Visit>
+    void eachMatch(const std::string& text, bool all, Visit visit) {
         const Compiled& re = compiled();
-        std::vector<Found> found;
         Iterator begin = text.begin();
         std::size_t pos = 0;
+        Results m;
         while (pos <= text.size()) {
-            Results m;
             auto flags = boost::match_default;
             if (pos > 0) flags |= boost::match_prev_avail;
             try {
                 if (!boost::regex_search(begin + static_cast<std::ptrdiff_t>(pos), text.end(), m, re, flags, begin)) break;
             } catch (const std::runtime_error&) {
-                // Too much backtracking: the original runs out of stack on such a pattern.
+                // Too much backtracking: the language's out-of-stack error, which scripts know.
                 vb::raise(kOutOfStack);
             }
+            visit(m);
+            if (!all) break;
+            std::size_t start = static_cast<std::size_t>(m[0].first - begin);
+            std::size_t end = static_cast<std::size_t>(m[0].second - begin);
+            pos = end == start ? end + 1 : end;
+        }
+    }
+
+    // The matches as values.
+    std::vector<Found> find(const std::string& text, bool all) {
+        std::vector<Found> found;
+        eachMatch(text, all, [&](const Results& m) {
             Found f;
-            f.index = static_cast<int32_t>(m[0].first - begin);
+            f.index = static_cast<int32_t>(m[0].first - text.begin());
             f.value = m[0].str();
             for (std::size_t g = 1; g < m.size(); ++g) {
                 if (m[g].matched) f.groups.emplace_back(m[g].str());
                 else f.groups.emplace_back();
             }
-            std::size_t end = static_cast<std::size_t>(m[0].second - begin);
             found.push_back(std::move(f));
-            if (!all) break;
-            pos = end == static_cast<std::size_t>(found.back().index) ? end + 1 : end;
-        }
+        });
         return found;
     }
 
     // The replacement with its references: $1..$99 (the groups), $& (the match), $` and $'
     // (the text before and after it), $$ (a "$"); any other "$" stays as written.
-    static void expand(std::string& out, const std::string& replacement, const Found& f, const std::string& text) {
+    static void expand(std::string& out, const std::string& replacement, const Results& m, const std::string& text) {
         auto digit = [](char c) { return c >= '0' && c <= '9'; };
-        std::size_t groups = f.groups.size();
+        std::size_t groups = m.size() - 1;
+        std::size_t index = static_cast<std::size_t>(m[0].first - text.begin());
         for (std::size_t i = 0; i < replacement.size(); ++i) {
             char c = replacement[i];
             if (c != '$' || i + 1 >= replacement.size()) {
@@ -298,13 +362,13 @@ private:
                 out += '$';
                 ++i;
             } else if (n == '&') {
-                out += f.value;
+                out.append(m[0].first, m[0].second);
                 ++i;
             } else if (n == '`') {
-                out.append(text, 0, static_cast<std::size_t>(f.index));
+                out.append(text, 0, index);
                 ++i;
             } else if (n == '\'') {
-                out.append(text, static_cast<std::size_t>(f.index) + f.value.size(), std::string::npos);
+                out.append(m[0].second, text.end());
                 ++i;
             } else if (digit(n)) {
                 std::size_t one = static_cast<std::size_t>(n - '0');
@@ -318,7 +382,7 @@ private:
                     out += c;
                     continue;
                 }
-                if (const auto& g = f.groups[group - 1]) out += *g;
+                if (m[group].matched) out.append(m[group].first, m[group].second);
                 i += used;
             } else {
                 out += c;

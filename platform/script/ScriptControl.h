@@ -1,6 +1,6 @@
 #pragma once
 // The script control ("MSScriptControl.ScriptControl"): runs VBScript text with our own
-// interpreter. Host code calls it directly or late-bound by name, as the original's callers do.
+// interpreter. Host code calls it directly or late-bound by name, as scripts and the host do.
 //
 //   script::ScriptControl sc;                // or automation::CreateObject("MSScriptControl.ScriptControl")
 //   sc.AddObject("hs", host, true);          // hs and its members become global names
@@ -12,7 +12,7 @@
 //  - a compile error (AddCode, ExecuteStatement, Eval, a module's AddCode) adds nothing; its
 //    number is the language's (1002 "Syntax error", 1024 "Expected statement", 1025 "Expected
 //    end of statement"...), Source "Microsoft VBScript compilation error", Line from 1 and
-//    Column the 0-based character offset in that line, as the original reports them;
+//    Column the 0-based character offset in that line, as callers read them;
 //  - a run-time error that the script does not handle keeps its number and text (13 "Type
 //    mismatch", 500 "Variable is undefined", a host object's own error...), Source "Microsoft
 //    VBScript runtime error" unless the error names its own, and the line and column of the
@@ -21,7 +21,7 @@
 //    began is stopped (no On Error can catch it) with Number 0x80004004 (-2147467260) and
 //    Description "The operation was canceled"; its code stays defined. A script stopped
 //    through canceller() ends the same way.
-// Timeout 0 or less (the original's NoTimeout is -1) lets scripts run without limit.
+// Timeout 0 or less (the control's NoTimeout is -1) lets scripts run without limit.
 //
 // A module added by the name of one that exists replaces it (its code is dropped), so that
 // loading a script again under the same module name runs the new text only.

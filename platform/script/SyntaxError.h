@@ -51,8 +51,8 @@ constexpr int32_t InitTerminateArguments = 1053;
 constexpr int32_t LetSetArgument = 1054;
 constexpr int32_t UnexpectedNext = 1055;
 constexpr int32_t DefaultOnlyPublic = 1057;
-// Our own: nesting deeper than the parser allows (the original runs out of stack instead).
-constexpr int32_t TooComplex = 1001;  // "Out of memory", as the original reports an exhausted parser
+// Our own: nesting deeper than the parser allows, refused before it can exhaust the stack.
+constexpr int32_t TooComplex = 1001;  // "Out of memory": the language's number for an exhausted parser
 
 // The language's text of a compile error number.
 const char* text(int32_t number) noexcept;

@@ -87,6 +87,11 @@ Variant& Collection::Item(const Variant& indexOrKey) {
     return entries_[position(v)]->item;
 }
 
+Variant* Collection::Find(const std::string& key) {
+    auto it = byKey_.find(LCase(key));
+    return it == byKey_.end() ? nullptr : &it->second->item;
+}
+
 void Collection::Remove(const Variant& indexOrKey) {
     std::size_t at = position(indexOrKey);
     if (entries_[at]->hasKey) byKey_.erase(entries_[at]->key);

@@ -24,6 +24,9 @@ public:
              const Variant& after = Variant::missing());
     // The item by index (from 1; error 9 outside) or key (error 5 when unknown), by reference.
     Variant& Item(const Variant& indexOrKey);
+    // The item of a key (without regard to case), none when no item has it; raises nothing, so
+    // that a caller that expects many misses pays no error for each.
+    Variant* Find(const std::string& key);
     int32_t Count() const noexcept { return static_cast<int32_t>(entries_.size()); }
     void Remove(const Variant& indexOrKey);
 

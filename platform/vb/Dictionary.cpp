@@ -114,20 +114,29 @@ Dictionary::~Dictionary() {
 }
 
 void Dictionary::Add(const Variant& key, Variant item) {
-    std::string h = hashKey(key);
-    if (index_.count(h)) raise(errors::KeyAlreadyAssociated);
-    entries_.push_back(Entry{key, std::move(item)});
-    index_.emplace(std::move(h), std::prev(entries_.end()));
+    auto [at, added] = index_.try_emplace(hashKey(key), entries_.end());
+    if (!added) raise(errors::KeyAlreadyAssociated);
+    try {
+        entries_.push_back(Entry{key, std::move(item)});
+    } catch (...) {
+        index_.erase(at);
+        throw;
+    }
+    at->second = std::prev(entries_.end());
 }
 
 bool Dictionary::Exists(const Variant& key) const { return index_.count(hashKey(key)) != 0; }
 
 Variant& Dictionary::Item(const Variant& key) {
-    std::string h = hashKey(key);
-    auto it = index_.find(h);
-    if (it != index_.end()) return it->second->item;
-    entries_.push_back(Entry{key, Variant()});
-    index_.emplace(std::move(h), std::prev(entries_.end()));
+    auto [at, added] = index_.try_emplace(hashKey(key), entries_.end());
+    if (!added) return at->second->item;
+    try {
+        entries_.push_back(Entry{key, Variant()});
+    } catch (...) {
+        index_.erase(at);
+        throw;
+    }
+    at->second = std::prev(entries_.end());
     return entries_.back().item;
 }
 

@@ -23,7 +23,8 @@ public:
     // Error 457 when the key is there already.
     void Add(const Variant& key, Variant item);
     bool Exists(const Variant& key) const;
-    // The item of the key by reference; reading a missing key adds it with Empty, as the original does.
+    // The item of the key by reference; reading a missing key adds it with Empty, the language's rule
+    // that scripts rely on when they count into a dictionary.
     Variant& Item(const Variant& key);
     // The item of the key, nullptr when absent (nothing is added).
     const Variant* find(const Variant& key) const;

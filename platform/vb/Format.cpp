@@ -254,7 +254,7 @@ std::string numberPattern(double value, std::string_view p, bool signInSection) 
         std::string fraction = d.fractionPart();
         if (static_cast<int32_t>(fraction.size()) < minFraction) fraction.resize(static_cast<std::size_t>(minFraction), '0');
         body = group ? grouped(integer) : integer;
-        // The point stays even with no digit after it, as the original prints "5." for "#.##".
+        // The point stays even with no digit after it: "#.##" prints 5 as "5.", the language's output.
         if (inFraction) body += "." + fraction;
         value = d.zero() ? 0 : value;
     }

@@ -2,7 +2,7 @@
 // Format, FormatDateTime and FormatNumber in fixed US English: short date "m/d/yyyy", long
 // date "dddd, mmmm dd, yyyy", medium date "dd-mmm-yy", long time "h:mm:ss AM/PM", short time
 // "hh:mm", "$" currency, "." decimal point and "," thousands separator. Format rounds half
-// away from zero on the value's 15 significant digits, as the original does.
+// away from zero on the value's 15 significant digits, the precision a Double's text carries.
 
 #include <cstdint>
 #include <string>

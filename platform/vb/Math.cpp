@@ -11,7 +11,8 @@ namespace vb {
 
 namespace {
 
-// The generator's state: 24 bits, stepped as the original steps it.
+// The generator's state: 24 bits, stepped by the language's own formula so that a seeded
+// Rnd gives scripts the sequence they were written against.
 struct Generator {
     uint32_t state = 0x50000;
     float last = 0;

@@ -5,8 +5,8 @@
 
 namespace vb {
 
-// Errors as the original: Sqr of a negative number and Log of zero or less raise 5, results
-// too large for a Double raise 6.
+// Errors carry the language's numbers, which scripts test: Sqr of a negative number and Log
+// of zero or less raise 5, results too large for a Double raise 6.
 double Sqr(double x);
 double Exp(double x);
 double Log(double x);

@@ -2,7 +2,7 @@
 // An object the language holds by reference (what `Set` assigns and `Is` compares): its
 // members are reached by name, late-bound, with Variant arguments and result.
 //
-// A call is two steps, as with the original's dispatch interface: memberId() finds a member
+// A call is two steps, as late binding works: memberId() finds a member
 // by name without regard to case, invoke() calls it. Ids are stable for every object of the
 // same classKey(), so a caller may keep them. Id 0 is the default member (the empty name),
 // which is how `obj(1)` and `Request.QueryString("x")` reach it.

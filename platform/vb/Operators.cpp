@@ -269,9 +269,13 @@ Variant truth(Comparison c, bool (*test)(Comparison)) {
 
 }  // namespace
 
-Variant add(const Variant& a, const Variant& b) { return arithmetic(Op::Add, a, b); }
-Variant subtract(const Variant& a, const Variant& b) { return arithmetic(Op::Subtract, a, b); }
-Variant multiply(const Variant& a, const Variant& b) { return arithmetic(Op::Multiply, a, b); }
+namespace detail {
+
+Variant arithmetic(int op, const Variant& a, const Variant& b) {
+    return vb::arithmetic(op == 0 ? Op::Add : op == 1 ? Op::Subtract : Op::Multiply, a, b);
+}
+
+}  // namespace detail
 
 Variant divide(const Variant& a0, const Variant& b0) {
     Resolved a(a0), b(b0);
@@ -326,13 +330,17 @@ Variant concatenate(const Variant& a0, const Variant& b0) {
     Resolved a(a0), b(b0);
     if (a->isNull() && b->isNull()) return Variant::null();
     std::string text = a->isNull() ? std::string() : a->isString() ? a->str() : CStr(*a);
-    if (b->isString()) {
-        requireTextLength(text.size() + b->str().size());
-        text += b->str();
-    } else if (!b->isNull()) {
-        text += CStr(*b);
-    }
+    concatenateInto(text, *b);
     return Variant(std::move(text));
+}
+
+void concatenateInto(std::string& text, const Variant& b) {
+    if (b.isString()) {
+        requireTextLength(text.size() + b.str().size());
+        text += b.str();
+    } else if (!b.isNull()) {
+        text += CStr(b);
+    }
 }
 
 Variant logicalNot(const Variant& a0) {

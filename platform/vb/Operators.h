@@ -12,20 +12,49 @@
 //    raises 11 ("Division by zero"), 0 / 0 raises 6.
 // Objects take part through their default member (vb::valueOf).
 
+#include <cstdint>
+
 #include "vb/Strings.h"
 #include "vb/Variant.h"
 
 namespace vb {
 
-Variant add(const Variant& a, const Variant& b);            // +
-Variant subtract(const Variant& a, const Variant& b);       // -
-Variant multiply(const Variant& a, const Variant& b);       // *
+inline Variant add(const Variant& a, const Variant& b);       // +
+inline Variant subtract(const Variant& a, const Variant& b);  // -
+inline Variant multiply(const Variant& a, const Variant& b);  // *
 Variant divide(const Variant& a, const Variant& b);         // /  (Double, or Single for Single operands)
 Variant integerDivide(const Variant& a, const Variant& b);  // \  (Integer or Long)
 Variant modulo(const Variant& a, const Variant& b);         // Mod (sign of a)
 Variant power(const Variant& a, const Variant& b);          // ^  (Double)
 Variant negate(const Variant& a);                           // unary -
 Variant concatenate(const Variant& a, const Variant& b);    // &  (Null only when both are Null)
+// `text & b` added to the text in place (Null adds nothing); `b` is a value, not an object
+// (take valueOf first).
+void concatenateInto(std::string& text, const Variant& b);
+
+namespace detail {
+// + - * under the general rules (op: 0, 1, 2).
+Variant arithmetic(int op, const Variant& a, const Variant& b);
+
+// Integers and Longs, most of what scripts count with, here in line: the narrowest of
+// Integer, Long and Double that holds the result.
+template <int op>
+inline Variant wholeArithmetic(const Variant& a, const Variant& b) {
+    auto whole = [](const Variant& v) { return v.kind() == VarKind::Integer || v.kind() == VarKind::Long; };
+    if (!whole(a) || !whole(b)) return arithmetic(op, a, b);
+    int64_t x = a.kind() == VarKind::Long ? a.lng() : a.integer();
+    int64_t y = b.kind() == VarKind::Long ? b.lng() : b.integer();
+    int64_t v = op == 0 ? x + y : op == 1 ? x - y : x * y;
+    bool integers = a.kind() == VarKind::Integer && b.kind() == VarKind::Integer;
+    if (integers && v >= INT16_MIN && v <= INT16_MAX) return Variant(static_cast<int16_t>(v));
+    if (v >= INT32_MIN && v <= INT32_MAX) return Variant(static_cast<int32_t>(v));
+    return Variant(static_cast<double>(v));
+}
+}  // namespace detail
+
+inline Variant add(const Variant& a, const Variant& b) { return detail::wholeArithmetic<0>(a, b); }
+inline Variant subtract(const Variant& a, const Variant& b) { return detail::wholeArithmetic<1>(a, b); }
+inline Variant multiply(const Variant& a, const Variant& b) { return detail::wholeArithmetic<2>(a, b); }
 
 // Bitwise on whole numbers, logical on Booleans: Boolean with Boolean gives Boolean, Byte with
 // Byte gives Byte, Integer or Boolean mixes give Integer, anything else Long.

@@ -42,7 +42,7 @@ int32_t InStrRev(std::string_view s, std::string_view find, int32_t start = -1,
                  CompareMethod method = CompareMethod::Binary);
 
 // Replaces `find` by `with` in the text from `start` on (the part before start is not in the
-// result, as in the original), at most `count` times (-1: all). An empty `find` changes nothing.
+// result, the language's rule), at most `count` times (-1: all). An empty `find` changes nothing.
 std::string Replace(std::string_view s, std::string_view find, std::string_view with, int32_t start = 1,
                     int32_t count = -1, CompareMethod method = CompareMethod::Binary);
 

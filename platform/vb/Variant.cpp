@@ -11,16 +11,6 @@ Variant::Variant(Array&& v) : kind_(VarKind::Array) { u_.arr = new Array(std::mo
 
 Variant::Variant(const Array& v) : kind_(VarKind::Array) { u_.arr = new Array(v); }
 
-Variant::Variant(const Variant& other) : kind_(VarKind::Empty) {
-    u_.i64 = 0;
-    copyFrom(other);
-}
-
-Variant::Variant(Variant&& other) noexcept : kind_(VarKind::Empty) {
-    u_.i64 = 0;
-    moveFrom(other);
-}
-
 Variant& Variant::operator=(const Variant& other) {
     if (this == &other) return *this;
     // Copy first: `other` may live inside the array this Variant holds.
@@ -31,11 +21,15 @@ Variant& Variant::operator=(const Variant& other) {
     return *this;
 }
 
-Variant& Variant::operator=(Variant&& other) noexcept {
-    if (this == &other) return *this;
+void Variant::replaceWith(Variant& other) noexcept {
     Variant keep(std::move(*this));  // released after the move, in case `other` lives inside it
     moveFrom(other);
-    return *this;
+}
+
+void Variant::unshare() {
+    Text* own = new Text(u_.text->s);
+    if (u_.text->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) delete u_.text;
+    u_.text = own;
 }
 
 bool Variant::isNumber() const noexcept {
@@ -53,10 +47,10 @@ bool Variant::isNumber() const noexcept {
     }
 }
 
-void Variant::destroy() noexcept {
+void Variant::release() noexcept {
     switch (kind_) {
         case VarKind::String:
-            s_.~basic_string();
+            if (u_.text->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) delete u_.text;
             break;
         case VarKind::Object:
             o_.~ObjectRef();
@@ -72,7 +66,8 @@ void Variant::destroy() noexcept {
 void Variant::copyFrom(const Variant& other) {
     switch (other.kind_) {
         case VarKind::String:
-            new (&s_) std::string(other.s_);
+            u_.text = other.u_.text;
+            u_.text->refs.fetch_add(1, std::memory_order_relaxed);
             break;
         case VarKind::Object:
             new (&o_) ObjectRef(other.o_);
@@ -85,26 +80,6 @@ void Variant::copyFrom(const Variant& other) {
             break;
     }
     kind_ = other.kind_;
-}
-
-// Leaves `other` Empty; this Variant must hold nothing that needs releasing.
-void Variant::moveFrom(Variant& other) noexcept {
-    switch (other.kind_) {
-        case VarKind::String:
-            new (&s_) std::string(std::move(other.s_));
-            other.s_.~basic_string();
-            break;
-        case VarKind::Object:
-            new (&o_) ObjectRef(std::move(other.o_));
-            other.o_.~ObjectRef();
-            break;
-        default:
-            u_ = other.u_;
-            break;
-    }
-    kind_ = other.kind_;
-    other.kind_ = VarKind::Empty;
-    other.u_.i64 = 0;
 }
 
 int32_t VarType(const Variant& v) noexcept { return static_cast<int32_t>(v.kind()); }

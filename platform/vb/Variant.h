@@ -2,10 +2,12 @@
 // The language's Variant: one value of any of its kinds, keeping the kind it was stored as.
 //
 // Text is a std::string of bytes in the single-byte code page (Windows-1252): Len counts
-// bytes, Chr/Asc work on them. Arrays are held by value: copying a Variant copies the whole
-// array, as assignment does in the language (move it to avoid the copy). Objects are shared
-// references; a null reference is `Nothing`.
+// bytes, Chr/Asc work on them. Copies of a text share one buffer until one of them is changed
+// (copy on write), so that reading a variable costs no copy and `s = s & x` can append in place.
+// Arrays are held by value: copying a Variant copies the whole array, as assignment does in the
+// language (move it to avoid the copy). Objects are shared references; a null reference is `Nothing`.
 
+#include <atomic>
 #include <cassert>
 #include <cstdint>
 #include <memory>
@@ -52,9 +54,9 @@ public:
     Variant(bool v) noexcept : kind_(VarKind::Boolean) { u_.i64 = 0; u_.b = v; }
     Variant(uint8_t v) noexcept : kind_(VarKind::Byte) { u_.i64 = 0; u_.u8 = v; }
     Variant(Date v) noexcept : kind_(VarKind::Date) { u_.d = v.serial; }
-    Variant(std::string v) noexcept : kind_(VarKind::String) { new (&s_) std::string(std::move(v)); }
-    Variant(std::string_view v) : kind_(VarKind::String) { new (&s_) std::string(v); }
-    Variant(const char* v) : kind_(VarKind::String) { new (&s_) std::string(v); }
+    Variant(std::string v) : kind_(VarKind::String) { u_.text = new Text(std::move(v)); }
+    Variant(std::string_view v) : kind_(VarKind::String) { u_.text = new Text(std::string(v)); }
+    Variant(const char* v) : kind_(VarKind::String) { u_.text = new Text(std::string(v)); }
     Variant(ObjectRef v) noexcept : kind_(VarKind::Object) { new (&o_) ObjectRef(std::move(v)); }
     template <class T>
         requires std::is_base_of_v<Object, T> && (!std::is_same_v<Object, T>)
@@ -69,10 +71,25 @@ public:
     static Variant missing() noexcept { return error(kMissingArgument); }
     static Variant currency(int64_t tenThousandths) noexcept { Variant v; v.kind_ = VarKind::Currency; v.u_.i64 = tenThousandths; return v; }
 
-    Variant(const Variant& other);
-    Variant(Variant&& other) noexcept;
+    // Numbers and other plain values are copied here, inline: they are most of what a script moves.
+    Variant(const Variant& other) : kind_(other.kind_) {
+        if (other.holdsResource()) {
+            kind_ = VarKind::Empty;
+            u_.i64 = 0;
+            copyFrom(other);
+        } else {
+            u_ = other.u_;
+        }
+    }
+    Variant(Variant&& other) noexcept : kind_(VarKind::Empty) { moveFrom(other); }
     Variant& operator=(const Variant& other);
-    Variant& operator=(Variant&& other) noexcept;
+    Variant& operator=(Variant&& other) noexcept {
+        if (this != &other) {
+            if (holdsResource()) replaceWith(other);
+            else moveFrom(other);
+        }
+        return *this;
+    }
     ~Variant() { destroy(); }
 
     VarKind kind() const noexcept { return kind_; }
@@ -96,8 +113,20 @@ public:
     bool boolean() const noexcept { assert(kind_ == VarKind::Boolean); return u_.b; }
     uint8_t byte() const noexcept { assert(kind_ == VarKind::Byte); return u_.u8; }
     int32_t errorCode() const noexcept { assert(kind_ == VarKind::Error); return u_.i32; }
-    const std::string& str() const noexcept { assert(kind_ == VarKind::String); return s_; }
-    std::string& str() noexcept { assert(kind_ == VarKind::String); return s_; }
+    const std::string& str() const noexcept { assert(kind_ == VarKind::String); return u_.text->s; }
+    // The text to change: a buffer shared with other copies is copied first. The reference is
+    // good until this Variant is next copied or changed.
+    std::string& str() {
+        assert(kind_ == VarKind::String);
+        if (u_.text->refs.load(std::memory_order_acquire) != 1) unshare();
+        return u_.text->s;
+    }
+    // True when this text's buffer is held by this Variant and `other` and by nothing else: once
+    // `other` lets go, the text may grow in place without anyone else seeing it.
+    bool sharesTextOnlyWith(const Variant& other) const noexcept {
+        return kind_ == VarKind::String && other.kind_ == VarKind::String && u_.text == other.u_.text &&
+               u_.text->refs.load(std::memory_order_acquire) == 2;
+    }
     const ObjectRef& object() const noexcept { assert(kind_ == VarKind::Object); return o_; }
     const Array& array() const noexcept { assert(kind_ == VarKind::Array); return *u_.arr; }
     Array& array() noexcept { assert(kind_ == VarKind::Array); return *u_.arr; }
@@ -106,9 +135,35 @@ public:
     void clear() noexcept { destroy(); kind_ = VarKind::Empty; u_.i64 = 0; }
 
 private:
-    void destroy() noexcept;
+    // A text and the number of Variants holding it.
+    struct Text {
+        explicit Text(std::string t) : s(std::move(t)) {}
+        std::atomic<uint32_t> refs{1};
+        std::string s;
+    };
+
+    bool holdsResource() const noexcept {
+        return kind_ == VarKind::String || kind_ == VarKind::Object || kind_ == VarKind::Array;
+    }
+    void destroy() noexcept {
+        if (holdsResource()) release();
+    }
+    void release() noexcept;
+    void replaceWith(Variant& other) noexcept;
     void copyFrom(const Variant& other);
-    void moveFrom(Variant& other) noexcept;
+    // Leaves `other` Empty; this Variant must hold nothing that needs releasing.
+    void moveFrom(Variant& other) noexcept {
+        if (other.kind_ == VarKind::Object) {
+            new (&o_) ObjectRef(std::move(other.o_));
+            other.o_.~ObjectRef();
+        } else {
+            u_ = other.u_;  // a text or an array moves with its pointer
+        }
+        kind_ = other.kind_;
+        other.kind_ = VarKind::Empty;
+        other.u_.i64 = 0;
+    }
+    void unshare();
 
     VarKind kind_;
     union {
@@ -121,8 +176,8 @@ private:
             bool b;
             uint8_t u8;
             Array* arr;
+            Text* text;
         } u_;
-        std::string s_;
         ObjectRef o_;
     };
 };

@@ -204,13 +204,14 @@ void BSCQuery(PluginState& state, const std::string& target) {
 void BSCCmd(PluginState& state, const std::string& target, const std::string& id, const std::string& stateText,
             const std::string& level) {
     std::optional<Pattern> pattern;
-    XapStep(state, kBSCCmdTag, [&] {
-        pattern = patternOf(target, [&] {
-            vb::Err().set(vb::Error(vb::errors::SubscriptOutOfRange));
-            vb::Try([&] { WriteLog(state.host(), kSource, kBSCCmdTag); });
-            vb::Err().Clear();
-        });
-    });
+    bool extraLevels = false;
+    XapStep(state, kBSCCmdTag, [&] { pattern = patternOf(target, [&] { extraLevels = true; }); });
+    // Levels beyond the third are not used: one line says so, however many a datagram carries.
+    if (extraLevels) {
+        vb::Err().set(vb::Error(vb::errors::SubscriptOutOfRange));
+        vb::Try([&] { WriteLog(state.host(), kSource, kBSCCmdTag); });
+        vb::Err().Clear();
+    }
     if (!pattern) return;
     const bool everyUnit = id == "*";
     const int32_t wanted = everyUnit ? 0 : HexByteValue(id);

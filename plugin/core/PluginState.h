@@ -1,5 +1,5 @@
 #pragma once
-// The plug-in's module-level state: what the original kept in the global variables of its
+// The plug-in's module-level state: what would otherwise be global variables of its
 // modules (the host object, the settings, the hidden form and its timer pool, the appliance
 // table, the caller-ID, UDP-server, xAP and web-server variables). One object per loaded
 // plug-in; every procedure of the plug-in is given it. Tests make a fresh one for each case.

@@ -47,7 +47,7 @@ public:
     // Commands a queue holds at most (element 0, never used, not counted).
     static constexpr int32_t kQueueLimit = 21;
 
-    // A new appliance object (the original's Class_Initialize): power-up state, a timer
+    // A new appliance object (the class's Class_Initialize): power-up state, a timer
     // pair from the pool (either may be missing when the pool is used up), a hidden browser
     // and a wait object.
     static std::shared_ptr<Zephra> Create(PluginState& state);

@@ -132,6 +132,31 @@ std::string field(const std::string& text) {
     return clean;
 }
 
+// What a kind of value may not hold if it is to read back as written: every value loses its
+// double quotes on reading and ends at a line break; a unit's entry is split at "=" and its
+// fields at ","; a slide row's two fields at ",". Brackets inside a value read back as they are
+// (device codes of the bracket house hold them).
+enum class Keeps { Text, UnitKey, UnitField, ListField };
+
+std::string unstorable(const std::string& text, Keeps kind) {
+    for (const char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '\r') return "CR";
+        if (c == '\n') return "LF";
+        if (c == '\0') return "NUL";
+        if ((u < 0x20 && c != '\t') || u == 0x7f) return "control character " + std::to_string(u);
+        bool bad = c == '"';
+        if (kind == Keeps::UnitField || kind == Keeps::UnitKey) bad = bad || c == '=';
+        if (kind == Keeps::UnitField || kind == Keeps::ListField) bad = bad || c == ',';
+        if (bad) return std::string("'") + c + "'";
+    }
+    // A key starting so would read as a section header or a comment.
+    const std::string key = vb::Trim(text);
+    if (kind == Keeps::UnitKey && (key.starts_with("[") || key.starts_with(";")))
+        return std::string("'") + key.front() + "' at its start";
+    return {};
+}
+
 // Entry keys compare as the settings file compares them: blanks around and letter case aside.
 bool sameKey(const std::string& a, const std::string& b) { return windows::EqualsNoCase(vb::Trim(a), vb::Trim(b)); }
 
@@ -167,16 +192,65 @@ std::string ZephraSetup::unitValue(int slot) {
 void ZephraSetup::save(const std::string& section, const std::string& key, const std::string& value) {
     auto failed = unloaded_.find({windows::LowerCase(section), windows::LowerCase(vb::Trim(key))});
     if (failed != unloaded_.end() && failed->second == value) return;
-    state_.host().SaveIniSetting(section, key, value, kIniFile);
+    batch_.push_back({section, key, value});
 }
 
-void ZephraSetup::OKButton_Click() { WriteSettings(true); }
+void ZephraSetup::PostedAs(const forms::Control& control, const std::string& field) { postedAs_[&control] = field; }
 
-void ZephraSetup::SaveFromWebPage() { WriteSettings(false); }
+std::string ZephraSetup::fieldName(const forms::Control& control) const {
+    auto found = postedAs_.find(&control);
+    if (found != postedAs_.end()) return found->second;
+    return control.Index() < 0 ? control.Name() : control.Name() + "(" + std::to_string(control.Index()) + ")";
+}
 
-void ZephraSetup::WriteSettings(bool interactive) {
+// The first value that the settings file could not give back as it is, told by its field; ""
+// when every value can be stored.
+std::string ZephraSetup::RefusedValue() {
+    std::string refused;
+    auto check = [&](const forms::Control& control, const std::string& text, Keeps kind) {
+        if (!refused.empty()) return;
+        const std::string what = unstorable(text, kind);
+        if (!what.empty()) refused = kNothingSaved + fieldName(control) + kCannotHold + what + ".";
+    };
+    for (const WriteEntry& entry : kWriteOrder)
+        if (entry.text) check(this->*entry.text, (this->*entry.text).Text(), Keeps::Text);
+    check(aVoiceCB, aVoiceCB.Text(), Keeps::Text);
+    for (int n = 0; n < kUnitSlots; ++n) {
+        if (vb::Trim(aIP(n).Text()).empty()) continue;
+        check(aIP(n), aIP(n).Text(), Keeps::UnitKey);
+        if (vb::Trim(aName(n).Text()).empty()) continue;
+        for (forms::TextBox* box : {&aName(n), &aPower(n), &aMotion(n), &aX10Server(n)})
+            check(*box, box->Text(), Keeps::UnitField);
+    }
+    for (int n = 0; n < kSlideRowCount; ++n) {
+        check(aSlideASP(n), aSlideASP(n).Text(), Keeps::ListField);
+        check(aDwell(n), aDwell(n).Text(), Keeps::ListField);
+    }
+    for (int g = 0; g < kGroupCount; ++g) {
+        check(aServerPathGroup(g), aServerPathGroup(g).Text(), Keeps::Text);
+        check(aFolderPathGroup(g), aFolderPathGroup(g).Text(), Keeps::Text);
+    }
+    return refused;
+}
+
+void ZephraSetup::OKButton_Click() {
+    const std::string refused = WriteSettings(true);
+    if (!refused.empty()) forms::MsgBox(refused);
+}
+
+std::string ZephraSetup::SaveFromWebPage() { return WriteSettings(false); }
+
+std::string ZephraSetup::WriteSettings(bool interactive) {
     Load();
+    // Every value is checked before anything is written, so that a save is whole or none.
+    const std::string refused = RefusedValue();
+    if (!refused.empty()) {
+        vb::Try([&] { WriteLog(state_.host(), kSource, refused); });
+        vb::Err().Clear();
+        return refused;
+    }
     bool soundsChanged = false;
+    batch_.clear();
     const bool completed = vb::Try([&] {
         // 1. The keys of the main section, then the voice.
         for (const WriteEntry& entry : kWriteOrder) save(kMainSection, entry.key, mainValue(entry.key));
@@ -224,6 +298,10 @@ void ZephraSetup::WriteSettings(bool interactive) {
             save(kMainSection, kFolderPathKey + std::to_string(g), quoted(aFolderPathGroup(g).Text()));
         }
 
+        // The settings file, written once with every key.
+        state_.host().SaveIniSettings(batch_, kIniFile);
+        batch_.clear();
+
         // 9. The host's caller-ID event.
         const std::string line = aLineNumber.Text();
         if ((line == "1" || line == "2") && !aCIDEventGroup.Text().empty())
@@ -234,13 +312,16 @@ void ZephraSetup::WriteSettings(bool interactive) {
         InitZephraUtilities(state_);
         if (soundsChanged) UpdateButtons(state_);
     });
+    batch_.clear();
     if (!completed) {
+        const std::string error = vb::Err().Description;
         vb::Try([&] { WriteLog(state_.host(), kSource, kWriteTag); });
         vb::Err().Clear();
-        return;
+        return kSaveFailed + error;
     }
     // 11. Closed.
     Unload();
+    return {};
 }
 
 // The resizer is an outside component: when it is missing, the user is asked once whether
@@ -250,7 +331,7 @@ void ZephraSetup::askResizer(bool interactive) {
     vb::Try([&] { resizer = automation::CreateObject(kResizerClass); });
     vb::Err().Clear();
     if (resizer) return;
-    state_.host().SaveIniSetting(kMainSection, kResizeQuestionKey, "1", kIniFile);
+    batch_.push_back({kMainSection, kResizeQuestionKey, "1"});
     if (!interactive) {
         WriteLog(state_.host(), kSource, std::string(kResizerNotAsked) + kResizerQuestion);
         return;

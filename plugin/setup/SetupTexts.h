@@ -30,6 +30,9 @@ inline constexpr const char* kFindEventTag = "FindEvent ";
 inline constexpr const char* kCreateEventTag = "CreateCIDEVent ";
 inline constexpr const char* kSavingName = "OK Click Saving Name ";
 inline constexpr const char* kSavingAt = " at ";
+inline constexpr const char* kNothingSaved = "Nothing was saved: ";
+inline constexpr const char* kCannotHold = " cannot hold ";
+inline constexpr const char* kSaveFailed = "The settings could not be saved: ";
 
 inline constexpr const char* kNoDisplay =
     "The setup window needs a display (none is open: DISPLAY is not set or cannot be reached); the same settings are "

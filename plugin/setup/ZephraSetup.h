@@ -16,6 +16,7 @@
 
 #include "forms/Controls.h"
 #include "forms/Form.h"
+#include "homeseer/Host.h"
 
 namespace zephra {
 
@@ -36,7 +37,11 @@ public:
     void OKButton_Click();
     // The status page's save: as "Update", but no message box is shown (the question is
     // logged as answered no).
-    void SaveFromWebPage();
+    // Returns "" once saved, else why nothing was saved (a value the settings file cannot
+    // keep, named by its field) or why the save failed.
+    std::string SaveFromWebPage();
+    // The name under which a page posts into the control, for the messages of a refused save.
+    void PostedAs(const forms::Control& control, const std::string& field);
     // "Cancel": unloads the dialog; nothing is written.
     void CancelButton_Click();
     // An element of aTCPServerOption clicked: "Internal Server" enables aServerPort.
@@ -173,7 +178,9 @@ private:
     void loadStep(const std::string& section, const std::string& key, const std::function<void()>& body,
                   std::function<std::string()> value);
     // The writer, from the button or from the web page.
-    void WriteSettings(bool askResizer);
+    std::string WriteSettings(bool askResizer);
+    std::string RefusedValue();
+    std::string fieldName(const forms::Control& control) const;
     // Stores one value, unless its setting failed to load and the control still holds what
     // the failed load left in it.
     void save(const std::string& section, const std::string& key, const std::string& value);
@@ -200,6 +207,8 @@ private:
     };
     std::vector<FailedLoad> failedLoads_;
     std::map<std::pair<std::string, std::string>, std::string> unloaded_;
+    std::vector<homeseer::Host::IniSetting> batch_;  // the keys of the save under way, in order
+    std::map<const forms::Control*, std::string> postedAs_;
 };
 
 // The shared dialog, made on first use (not loaded: any use of a control loads it).

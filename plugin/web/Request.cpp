@@ -2,6 +2,7 @@
 
 #include "vb/CodePage.h"
 #include "vb/Error.h"
+#include "vb/PercentDecode.h"
 #include "vb/Strings.h"
 #include "web/ServerTexts.h"
 
@@ -11,18 +12,11 @@ using namespace webtext;
 
 namespace {
 
-constexpr const char* kHexDigits = "0123456789ABCDEF";
 constexpr const char* kVersionMarker = "HTTP";
 constexpr const char* kEmptyLine = "\r\n\r\n";
 constexpr const char* kHeaderSeparator = ": ";
 
 std::string folded(const std::string& name) { return vb::LCase(name); }
-
-// Position (0 to 15) of an upper-case hex digit; -1 for any other character.
-int hexValue(char c) {
-    const char* at = std::char_traits<char>::find(kHexDigits, 16, c);
-    return at ? static_cast<int>(at - kHexDigits) : -1;
-}
 
 // Position of `find` in `text` at or after `from`, without regard to case; npos when none.
 std::size_t findFolded(const std::string& text, const std::string& find, std::size_t from) {
@@ -66,13 +60,10 @@ std::string Request::ServerVariables(const std::string& name) const {
 }
 
 std::string Request::pairValue(vb::Collection& pairs, const std::string& key) const {
-    try {
-        vb::Variant& item = pairs.Item(vb::Variant(key));
-        auto pair = std::dynamic_pointer_cast<KeyValuePair>(item.object());
-        return pair ? pair->value() : std::string();
-    } catch (const vb::Error&) {
-        return {};
-    }
+    vb::Variant* item = pairs.Find(key);
+    if (!item || !item->isObject()) return {};
+    auto pair = std::dynamic_pointer_cast<KeyValuePair>(item->object());
+    return pair ? pair->value() : std::string();
 }
 
 std::string Request::QueryString(const std::string& key) {
@@ -153,42 +144,38 @@ void Request::AddPostData(const std::string& data) {
     KeyValue(data, *formPairs_);
 }
 
-void Request::KeyValue(const std::string& text, vb::Collection& pairs) const {
-    if (text.empty()) return;
-    for (const std::string& piece : vb::Split(text, "&")) {
+void Request::KeyValue(const std::string& text, vb::Collection& pairs) {
+    std::size_t from = 0;
+    while (from < text.size() && !tooManyFields_) {
+        std::size_t amp = text.find('&', from);
+        if (amp == std::string::npos) amp = text.size();
+        const std::string_view piece(text.data() + from, amp - from);
+        from = amp + 1;
         if (piece.empty()) continue;
-        const std::size_t eq = piece.find('=');
-        auto pair = std::make_shared<KeyValuePair>();
-        pair->setKey(Decode(piece.substr(0, eq)));
-        pair->setValue(eq == std::string::npos ? std::string() : Decode(piece.substr(eq + 1)));
-        try {
-            pairs.Add(vb::Variant(vb::ObjectRef(pair)), vb::Variant(pair->key()));
-        } catch (const vb::Error&) {
-            continue;  // a name already present keeps its first value
+        if (++fields_ > kFieldLimit) {
+            tooManyFields_ = true;
+            break;
         }
+        const std::size_t eq = piece.find('=');
+        const std::string key = Decode(std::string(piece.substr(0, eq)));
+        if (pairs.Find(key)) continue;  // a name already present keeps its first value
+        auto pair = std::make_shared<KeyValuePair>();
+        pair->setKey(key);
+        pair->setValue(eq == std::string_view::npos ? std::string() : Decode(std::string(piece.substr(eq + 1))));
+        pairs.Add(vb::Variant(vb::ObjectRef(pair)), vb::Variant(pair->key()));
         if (!pair->value().empty()) debug(kDbgKeyValue + pair->key() + " = " + pair->value());
     }
 }
 
 std::string Request::Decode(const std::string& text) const {
-    const std::string plain = vb::Replace(text, "+", " ");
-    const std::size_t first = plain.find('%');
-    debug(kDbgDecode + std::to_string(first == std::string::npos ? 0 : first + 1) + kDbgInString + plain + ">");
-    std::string decoded;
-    decoded.reserve(plain.size());
-    std::size_t from = 0;
-    for (std::size_t p = first; p != std::string::npos; p = plain.find('%', from)) {
-        const int h = p + 1 < plain.size() ? hexValue(plain[p + 1]) : 0;
-        const int l = p + 2 < plain.size() ? hexValue(plain[p + 2]) : 0;
-        int code = 16 * h + l;
-        if (code < 32) code = 32;
-        decoded.append(plain, from, p - from);
-        decoded.push_back(static_cast<char>(code));
-        from = p + 3;
-        if (from >= plain.size()) break;
+    // Odd escapes still give a character, and none below a blank: the pages rely on both.
+    static const vb::PercentRules kRules{true, true, vb::PercentRules::BadEscape::Compute, 32, false};
+    if (debug_) {
+        const std::string plain = vb::Replace(text, "+", " ");
+        const std::size_t first = plain.find('%');
+        debug(kDbgDecode + std::to_string(first == std::string::npos ? 0 : first + 1) + kDbgInString + plain + ">");
     }
-    if (from < plain.size()) decoded.append(plain, from);
-    return decoded;
+    return vb::PercentDecoded(text, kRules).value_or(std::string());
 }
 
 }  // namespace zephra

@@ -64,6 +64,10 @@ public:
     void ParsePage(const std::string& data);
     // Adds the pairs of a body that came in a later packet to the form pairs.
     void AddPostData(const std::string& data);
+    // A request carries at most this many fields, query and form together (a page of the
+    // system posts about 250); the rest are not read, and the server answers an error.
+    static constexpr std::size_t kFieldLimit = 2000;
+    bool TooManyFields() const { return tooManyFields_; }
     // "+" as a blank and "%XY" escapes (upper-case hex digits) decoded; escapes below 32 become
     // a blank, so no control byte comes out of an escape.
     std::string Decode(const std::string& text) const;
@@ -74,7 +78,7 @@ private:
     }
     // The pairs of `text` into `pairs`: split at "&", each piece at its first "=", and only
     // then each name and value decoded, so that an encoded "&" or "=" stays inside its value.
-    void KeyValue(const std::string& text, vb::Collection& pairs) const;
+    void KeyValue(const std::string& text, vb::Collection& pairs);
     std::string pairValue(vb::Collection& pairs, const std::string& key) const;
     void addHeaderValues();
 
@@ -90,6 +94,8 @@ private:
     std::shared_ptr<vb::Collection> queryPairs_ = std::make_shared<vb::Collection>();
     std::shared_ptr<vb::Collection> formPairs_ = std::make_shared<vb::Collection>();
     std::map<std::string, std::string> headerValues_;  // by folded name
+    std::size_t fields_ = 0;
+    bool tooManyFields_ = false;
 };
 
 }  // namespace zephra

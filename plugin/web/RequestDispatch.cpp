@@ -37,6 +37,17 @@ bool isOneOf(const std::string& ext, std::initializer_list<const char*> list) {
     return false;
 }
 
+// A posted form is read only when it is URL-encoded, the one form the pages post: any other
+// (multipart, JSON) would be taken apart as if it were, and a save would store garbage.
+bool formReadable(const Request& request) {
+    const std::string& method = request.Method();
+    if (method != "POST" && method != "POSTx") return true;
+    const std::string type = vb::Trim(request.ServerVariables("Content-Type"));
+    if (type.empty()) return true;
+    const std::string bare = vb::LCase(vb::Trim(type.substr(0, type.find(';'))));
+    return bare == "application/x-www-form-urlencoded";
+}
+
 // A decoded page may name a file only with "/" between names: a "\" that came in the request
 // would be a name separator once the path is normalised.
 bool fileNameAllowed(const std::string& page, const std::string& file) {
@@ -64,10 +75,20 @@ public:
         }
         std::optional<std::string> text = wholeRequest(slot, entry.text);
         if (!text) return;
+        server_.Answering(slot);
         auto request = std::make_shared<Request>(debugSink(), logSink());
         request->remoteip(server_.Socket(slot).RemoteHostIP());
         request->ParsePage(*text);
         if (request->Method() == "POST") joinBody(slot, entry.connection, *request);
+        if (request->TooManyFields()) {
+            server_.Refuse(slot, "more than " + n(static_cast<int64_t>(Request::kFieldLimit)) + " fields", 413);
+            return;
+        }
+        const std::string path = normalisedPath(request->page());
+        if ((path == kStatusPage || path == kSlideshowPage) && !formReadable(*request)) {
+            server_.Refuse(slot, "a form of type \"" + request->ServerVariables("Content-Type") + "\" is not read", 415);
+            return;
+        }
         answer(slot, request);
     }
 
@@ -79,10 +100,14 @@ private:
         pending += text;
         const RequestFrame frame = FrameRequest(pending);
         if (frame.kind == RequestFrame::Refused) {
-            server_.Refuse(slot, frame.reason);
+            server_.Refuse(slot, frame.reason, frame.status);
             return std::nullopt;
         }
-        if (frame.kind == RequestFrame::Incomplete) return std::nullopt;
+        if (frame.kind == RequestFrame::Incomplete) {
+            // A client that closed its side sends nothing more.
+            if (server_.PeerClosed(slot) && !server_.HasQueued(slot)) server_.Refuse(slot, "request cut short", 400);
+            return std::nullopt;
+        }
         std::string whole = pending.substr(0, frame.length);
         pending.clear();
         return whole;

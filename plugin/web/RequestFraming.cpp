@@ -11,8 +11,9 @@ namespace {
 constexpr std::string_view kEmptyLine = "\r\n\r\n";
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kContentLength = "content-length";
+constexpr std::string_view kTransferEncoding = "transfer-encoding";
 
-RequestFrame refused(std::string reason) { return {RequestFrame::Refused, 0, std::move(reason)}; }
+RequestFrame refused(int status, std::string reason) { return {RequestFrame::Refused, 0, std::move(reason), status}; }
 
 std::string_view trimmed(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -33,6 +34,7 @@ std::optional<std::size_t> decimal(std::string_view s) {
 
 struct BodyLength {
     bool malformed = false;
+    bool chunked = false;  // a transfer coding other than none
     std::optional<std::size_t> length;
 };
 
@@ -45,10 +47,15 @@ BodyLength bodyLength(std::string_view header) {
         at = header.find(kLineEnd, start);
         std::string_view line = header.substr(start, at == std::string_view::npos ? std::string_view::npos : at - start);
         const std::size_t colon = line.find(':');
-        if (colon == std::string_view::npos || !vb::equalsFolded(trimmed(line.substr(0, colon)), kContentLength))
+        if (colon == std::string_view::npos) continue;
+        const std::string_view name = trimmed(line.substr(0, colon));
+        if (vb::equalsFolded(name, kTransferEncoding)) {
+            if (!vb::equalsFolded(trimmed(line.substr(colon + 1)), "identity")) found.chunked = true;
             continue;
+        }
+        if (!vb::equalsFolded(name, kContentLength)) continue;
         std::optional<std::size_t> value = decimal(trimmed(line.substr(colon + 1)));
-        if (!value || (found.length && *found.length != *value)) return {true, std::nullopt};
+        if (!value || (found.length && *found.length != *value)) return {true, false, std::nullopt};
         found.length = value;
     }
     return found;
@@ -59,15 +66,17 @@ BodyLength bodyLength(std::string_view header) {
 RequestFrame FrameRequest(std::string_view text) {
     const std::size_t end = text.find(kEmptyLine);
     if (end == std::string_view::npos) {
-        if (text.size() > kHeaderLimit) return refused("header block over " + std::to_string(kHeaderLimit) + " bytes");
+        if (text.size() > kHeaderLimit)
+            return refused(431, "header block over " + std::to_string(kHeaderLimit) + " bytes");
         return {};
     }
     const std::size_t headerSize = end + kEmptyLine.size();
-    if (headerSize > kHeaderLimit) return refused("header block over " + std::to_string(kHeaderLimit) + " bytes");
+    if (headerSize > kHeaderLimit) return refused(431, "header block over " + std::to_string(kHeaderLimit) + " bytes");
     const BodyLength body = bodyLength(text.substr(0, end + kLineEnd.size()));
-    if (body.malformed) return refused("malformed Content-Length");
+    if (body.malformed) return refused(400, "malformed Content-Length");
+    if (body.chunked) return refused(411, "body in chunks");
     if (!body.length) return {RequestFrame::Complete, text.size(), {}};
-    if (*body.length > kBodyLimit) return refused("body over " + std::to_string(kBodyLimit) + " bytes");
+    if (*body.length > kBodyLimit) return refused(413, "body over " + std::to_string(kBodyLimit) + " bytes");
     const std::size_t total = headerSize + *body.length;
     if (text.size() < total) return {};
     return {RequestFrame::Complete, total, {}};

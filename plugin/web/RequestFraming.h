@@ -17,10 +17,12 @@ struct RequestFrame {
     Kind kind = Incomplete;
     std::size_t length = 0;  // Complete: the bytes of the request, header and body
     std::string reason;      // Refused: why, for the debug log
+    int status = 0;          // Refused: the HTTP status the client is answered with
 };
 
 // Incomplete while the header block or the body has not all come; Refused for a header block
-// over the limit, a body over the limit, or a "Content-Length" that is not one decimal number.
+// over the limit (431), a body over the limit (413), a "Content-Length" that is not one decimal
+// number (400), or a body sent in chunks (411: the server reads only bodies of a told length).
 // A request without "Content-Length" ends with the text that came.
 RequestFrame FrameRequest(std::string_view text);
 

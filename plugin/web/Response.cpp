@@ -107,6 +107,26 @@ std::string HtmlEscaped(const std::string& text) {
     return escaped;
 }
 
+std::string StatusAnswer(int status, const std::string& message) {
+    const std::string body = "<HTML>" + HtmlEscaped(std::to_string(status) + " " + StatusReason(status) + ": " + message) +
+                             "</HTML>";
+    return answer({"HTTP/1.0 " + std::to_string(status) + " " + StatusReason(status), kServer, kDate + today(),
+                   kConnectionClose, kContentTypeHtml, kContentLength + n(static_cast<int64_t>(body.size()))},
+                  body);
+}
+
+std::string StatusReason(int status) {
+    switch (status) {
+        case 400: return "Bad Request";
+        case 408: return "Request Timeout";
+        case 411: return "Length Required";
+        case 413: return "Payload Too Large";
+        case 415: return "Unsupported Media Type";
+        case 431: return "Request Header Fields Too Large";
+        default: return "Error";
+    }
+}
+
 std::string WithoutControlBytes(const std::string& text) {
     std::string kept;
     kept.reserve(text.size());
@@ -145,7 +165,8 @@ void Response::Send(const std::string& text) {
 void Response::sendAnswer(int16_t slot, const std::string& text, Unable unable, const std::string& fullPath) {
     forms::TcpSocket& socket = server_->Socket(slot);
     socket.Tag = kTagDone;
-    if (socket.State() == forms::sckConnected) {
+    // A client that closed only its sending side still reads the answer.
+    if (socket.State() == forms::sckConnected || socket.State() == forms::sckClosing) {
         socket.SendData(text);
         return;
     }
@@ -258,7 +279,7 @@ void Response::SendBinaryFile(const std::string& sFile, int16_t windex) {
             forms::TcpSocket& socket = server_->Socket(windex);
             socket.Tag = kTagStreaming;
             server_->WriteServerDebug(kDbgSendingBinaryHeader + sFile + kDbgToSocket + n(windex));
-            if (socket.State() == forms::sckConnected) socket.SendData(header);
+            if (socket.State() == forms::sckConnected || socket.State() == forms::sckClosing) socket.SendData(header);
             server_->StartBlockStream(windex, std::ifstream(*file, std::ios::binary), sFile);
         }))
         logTagged(kTagSendBinaryFile + sFile);

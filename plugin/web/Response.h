@@ -63,6 +63,12 @@ bool StaysInHtmlFolder(const std::string& path);
 // The text with &, <, >, " and ' written as HTML entities.
 std::string HtmlEscaped(const std::string& text);
 
+// An error answer: "HTTP/1.0 <status> <reason>", closing, with the status and the message as
+// its page. The server sends it to a request it will not serve, then closes the connection.
+std::string StatusAnswer(int status, const std::string& message);
+// The reason phrase of the error statuses the server answers.
+std::string StatusReason(int status);
+
 // The text without CR, LF and any other control byte (a header line cannot be split by it).
 std::string WithoutControlBytes(const std::string& text);
 

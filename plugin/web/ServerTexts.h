@@ -54,6 +54,12 @@ inline constexpr const char* kDbgNoFreeSocket = "ConnectionRequest refused, no f
 inline constexpr const char* kDbgStalledReader = "Stream dropped for socket ";
 inline constexpr const char* kDbgBusySlot = "Request dropped for socket ";
 inline constexpr const char* kDbgOldConnection = "Request of a closed connection dropped for socket ";
+inline constexpr const char* kDbgGaveWay = "Gave way to a newcomer: socket ";
+inline constexpr const char* kDbgIdleFor = ", idle for ";
+inline constexpr const char* kDbgAcceptPaused = "Every socket busy: newcomers wait";
+inline constexpr const char* kDbgAcceptResumed = "Taking newcomers again";
+inline constexpr const char* kDbgAnswerNotTaken = "Answer not taken in time, closed socket ";
+inline constexpr const char* kDbgPeerClosed = "Client closed its side, its request is still answered, socket ";
 
 // Debug lines of the parser.
 inline constexpr const char* kDbgAddQuery = "AddQuery ";

@@ -55,11 +55,15 @@ std::string checkBox(const std::string& field, const forms::CheckBox& box, const
            HTMLEncode(box.Caption());
 }
 
-// Copies a posted text into a control, or a check box's state.
+// Copies a posted text into a control, or a check box's state. A text or option field the post
+// lacks keeps what the control holds (an unchecked check box is never posted, so it counts
+// as cleared).
 struct Updater {
     PluginState& state;
     const char* tag;
     void text(forms::TextBox& box, const std::string& field) {
+        SetupDialog(state).PostedAs(box, field);
+        if (FieldMissing(state, field)) return;
         trapped(state, tag, [&] { box.Text(PostedField(state, field)); });
     }
     void check(forms::CheckBox& box, const std::string& field) {
@@ -67,6 +71,7 @@ struct Updater {
     }
     // Element k selected exactly when the posted value is the digit k.
     void options(forms::OptionGroup& group, const std::string& field) {
+        if (FieldMissing(state, field)) return;
         trapped(state, tag, [&] {
             const std::string posted = PostedField(state, field);
             for (int k = 0; k <= group.UBound(); ++k) group(k).Value(posted == std::to_string(k));

@@ -248,6 +248,9 @@ void FormatScreen(PluginState& state, FastString& fs) {
         fs.Add("<input type='hidden' name='clientvalue' value='yes'>");
         fs.Add("<input type='hidden' name='page' value='status'>");
         fs.Add("<center><input type='submit' name='Save' value='Save Setup Changes'></center><br>");
+        if (!state.statusPage.SaveProblem.empty())
+            fs.Add("<center><b class='saveproblem'>" + HTMLEncode(state.statusPage.SaveProblem) + "</b></center><br>");
+        state.statusPage.SaveProblem.clear();
     });
     trapped(state, kTagFormatScreen, [&] {
         fs.Add(kTable);

@@ -57,6 +57,8 @@ void ResetZephraQueue(PluginState& state, const std::string& code);
 // carried the field at all (an empty text box is carried; an unticked box is not).
 std::string PostedField(PluginState& state, const std::string& name);
 bool FieldPosted(PluginState& state, const std::string& name);
+// True only when the plug-in's own request object is sure the post lacks the field.
+bool FieldMissing(PluginState& state, const std::string& name);
 // 1 when the field is posted with a value that is not empty, else 0.
 int16_t FormItemValue(PluginState& state, const std::string& name);
 

@@ -18,6 +18,8 @@ struct StatusPageState {
     bool FilterRowsShown = false;
     // The last page built held the inputs of the messages of interest (configuration mode).
     bool FilterInputsShown = false;
+    // Why the last save stored nothing; shown once on the next page.
+    std::string SaveProblem;
     // The current request and response of the page being answered.
     vb::Variant Request;
     vb::Variant Response;

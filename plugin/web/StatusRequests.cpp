@@ -120,7 +120,11 @@ void saveSetup(PluginState& state) {
         any = true;
         section.update(state);
     }
-    if (any) SetupDialog(state).SaveFromWebPage();
+    if (!any) return;
+    ZephraSetup& dialog = SetupDialog(state);
+    state.statusPage.SaveProblem = dialog.SaveFromWebPage();
+    // The page then shows what is stored, not the values that were refused.
+    if (!state.statusPage.SaveProblem.empty()) dialog.Unload();
 }
 
 }  // namespace
@@ -129,24 +133,29 @@ std::string PostedField(PluginState& state, const std::string& name) {
     return vb::CStr(GetFormItem(state, state.statusPage.Request, name));
 }
 
-bool FieldPosted(PluginState& state, const std::string& name) {
+namespace {
+
+// The form pairs of the plug-in's own request object; none for the host's.
+vb::Collection* ownFormPairs(PluginState& state) {
     const vb::Variant& request = state.statusPage.Request;
-    if (request.isObject()) {
-        if (auto own = std::dynamic_pointer_cast<Request>(request.object())) {
-            vb::ObjectRef pairs = own->FormCol();
-            auto* collection = dynamic_cast<vb::Collection*>(pairs.get());
-            if (collection) {
-                bool found = true;
-                if (!vb::Try([&] { collection->Item(vb::Variant(name)); })) {
-                    vb::Err().Clear();
-                    found = false;
-                }
-                return found;
-            }
-        }
-    }
+    if (!request.isObject()) return nullptr;
+    auto own = std::dynamic_pointer_cast<Request>(request.object());
+    if (!own) return nullptr;
+    vb::ObjectRef pairs = own->FormCol();
+    return dynamic_cast<vb::Collection*>(pairs.get());
+}
+
+}  // namespace
+
+bool FieldPosted(PluginState& state, const std::string& name) {
+    if (vb::Collection* pairs = ownFormPairs(state)) return pairs->Find(name) != nullptr;
     // The host's request object tells only the value: an empty field counts as absent.
     return !PostedField(state, name).empty();
+}
+
+bool FieldMissing(PluginState& state, const std::string& name) {
+    vb::Collection* pairs = ownFormPairs(state);
+    return pairs && !pairs->Find(name);
 }
 
 int16_t FormItemValue(PluginState& state, const std::string& name) { return PostedField(state, name).empty() ? 0 : 1; }
@@ -198,7 +207,10 @@ int ClientRequest(PluginState& state) {
         });
         return 0;
     }
+    state.statusPage.SaveProblem.clear();
     if (options.ShowSetup) trapped(state, kTagClientRequest, [&] { saveSetup(state); });
+    // A refused save stores nothing of the page, its display options neither.
+    if (!state.statusPage.SaveProblem.empty()) return 0;
     trapped(state, kTagClientRequest, [&] {
         options.ShowControl = !PostedField(state, "ShowControl").empty();
         options.ShowSetup = !PostedField(state, "ShowSetup").empty();

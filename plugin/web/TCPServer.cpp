@@ -1,5 +1,7 @@
 #include "web/TCPServer.h"
 
+#include <filesystem>
+
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
 #include "vb/Conversions.h"
@@ -9,8 +11,10 @@
 #include "vb/Strings.h"
 #include "web/RequestDispatch.h"
 #include "web/RequestFraming.h"
+#include "web/Response.h"
 #include "web/ServerTexts.h"
 #include "windows/FileSystemObject.h"
+#include "windows/PathMap.h"
 
 namespace zephra {
 
@@ -22,10 +26,16 @@ constexpr const char* kTagStreaming = "1";
 constexpr const char* kTagDone = "0";
 constexpr const char* kDataFolder = "\\Data";
 constexpr const char* kPluginFolder = "\\dkvZephra";
+constexpr const char* kDebugLogFile = "\\Data\\dkvZephra\\dkvZephra_TCPServerDebug.txt";
+constexpr const char* kDebugLogOld = "\\Data\\dkvZephra\\dkvZephra_TCPServerDebug.old.txt";
 // What one slot may hold of requests not yet served: its queued texts and its partial request.
 constexpr std::size_t kSlotLimit = kHeaderLimit + kBodyLimit;
 
 std::string n(int64_t value) { return std::to_string(value); }
+
+forms::Loop::TimePoint now() { return forms::Loop::current().now(); }
+
+int64_t ms(forms::Loop::Duration d) { return std::chrono::duration_cast<std::chrono::milliseconds>(d).count(); }
 
 }  // namespace
 
@@ -41,6 +51,8 @@ TCPServer::TCPServer(PluginState& state)
       state_(state) {
     ServerTimer.Enabled(false);
     ServerTimer.OnTimer = [this] { ServerTimer_Timer(); };
+    IdleTimer.Enabled(false);
+    IdleTimer.OnTimer = [this] { IdleTimer_Timer(); };
     Socket.Load(0);
     Socket(0).Purpose = kListenerPurpose;
     for (int16_t slot = 0; slot <= kHighestSlot; ++slot) TCPBinarySendTimer.Load(slot);
@@ -57,7 +69,7 @@ void TCPServer::wireSocket(forms::TcpSocket& socket, int index) {
         return;
     }
     socket.OnDataArrival = [this, slot](int32_t) { socket_DataArrival(slot); };
-    socket.OnClose = [this, slot] { socket_Close(slot); };
+    socket.OnClose = [this, slot] { socket_PeerClose(slot); };
     socket.OnSendComplete = [this, slot] { Socket_SendComplete(slot); };
     socket.OnError = [this, slot](int32_t, const std::string&) { socket_Error(slot); };
 }
@@ -69,10 +81,31 @@ bool TCPServer::DebugOn() const { return state_.settings.TCPDebug && state_.web.
 void TCPServer::WriteServerDebug(const std::string& text) {
     if (!DebugOn()) return;
     vb::Try([&] {
-        state_.web.ServerDebugLog->WriteLine(vb::FormatDateTime(vb::Now(), vb::vbGeneralDate) + kDebugSeparator +
-                                             text);
+        // The settings reader opens the log anew (emptied) when it reads the settings again.
+        if (state_.web.ServerDebugLog.get() != debugLogSeen_) {
+            debugLogSeen_ = state_.web.ServerDebugLog.get();
+            debugBytes_ = 0;
+        }
+        const std::string line = vb::FormatDateTime(vb::Now(), vb::vbGeneralDate) + kDebugSeparator + text;
+        if (debugBytes_ + line.size() + 2 > kDebugLogLimit) rotateDebugLog();
+        state_.web.ServerDebugLog->WriteLine(line);
+        debugBytes_ += line.size() + 2;
     });
     vb::Err().Clear();
+}
+
+// A busy server (or a hostile client) writes lines without end: the log keeps the latest
+// 4 MiB and the 4 MiB before them.
+void TCPServer::rotateDebugLog() {
+    const std::string appPath = state_.host().GetAppPath();
+    state_.web.ServerDebugLog->Close();
+    std::error_code ec;
+    std::filesystem::rename(windows::MapPath(appPath + kDebugLogFile).native,
+                            windows::MapPath(appPath + kDebugLogOld).native, ec);
+    windows::FileSystemObject fso;
+    state_.web.ServerDebugLog = fso.CreateTextFile(appPath + kDebugLogFile);
+    debugLogSeen_ = state_.web.ServerDebugLog.get();
+    debugBytes_ = 0;
 }
 
 int16_t TCPServer::HighestSlot() const { return static_cast<int16_t>(Socket.UBound()); }
@@ -120,6 +153,7 @@ void TCPServer::Form_Unload() {
     }
     RequestQueue.clear();
     ServerTimer.Enabled(false);
+    IdleTimer.Enabled(false);
     const int16_t highest = HighestSlot();
     for (int16_t slot = 0; slot <= highest; ++slot) {
         if (!Socket.Exists(slot)) continue;
@@ -138,19 +172,14 @@ void TCPServer::createSlot(int16_t slot) {
 void TCPServer::socket_ConnectionRequest(int32_t requestID) {
     if (!vb::Try([&] {
             // 1. Recount; a socket in error is closed.
-            OpenConnectionCount = 0;
-            for (int16_t slot = 1; slot <= HighestSlot(); ++slot) {
-                if (!Socket.Exists(slot)) continue;
-                const int st = Socket(slot).State();
-                if (st == forms::sckError) {
-                    Socket(slot).Close();
-                    forgetSlot(slot);
-                } else if (st != forms::sckClosed) {
-                    ++OpenConnectionCount;
-                }
+            recount();
+            // 2. Every slot taken: the connection idle longest gives way. With none idle the
+            // newcomer is refused alone, and those after it wait in the backlog.
+            if (OpenConnectionCount >= kHighestSlot && !giveWay()) {
+                WriteServerDebug(kDbgNoFreeSocket + n(requestID));
+                followCapacity();
+                return;
             }
-            // 2. Every slot taken: start again with five.
-            if (OpenConnectionCount >= kHighestSlot) resetSlots();
             // 3. Five closed slots stand ready before the accept, up to 50.
             while (OpenConnectionCount >= HighestSlot() - 4 && HighestSlot() < kHighestSlot)
                 createSlot(static_cast<int16_t>(HighestSlot() + 1));
@@ -175,27 +204,94 @@ void TCPServer::socket_ConnectionRequest(int32_t requestID) {
                              n(HighestSlot()) + kDbgSocketsOpen + n(OpenConnectionCount));
             forgetSlot(slot);
             connections_[slot] = ++nextConnection_;
+            openedAt_[slot] = lastActivity_[slot] = now();
             Socket(slot).Tag = kTagDone;
             Socket(slot).Accept(requestID);
+            followCapacity();
         }))
         logTagged(kTagConnectionRequest);
 }
 
-void TCPServer::resetSlots() {
-    for (int16_t slot = 1; slot <= kHighestSlot; ++slot) {
-        forgetSlot(slot);
-        connections_[slot] = ++nextConnection_;  // what they had queued goes unanswered
-        if (Socket.Exists(slot)) Socket(slot).Close();
-    }
-    for (int16_t slot = HighestSlot(); slot > kFirstSlots; --slot)
-        if (Socket.Exists(slot)) Socket.Unload(slot);
+void TCPServer::recount() {
     OpenConnectionCount = 0;
+    for (int16_t slot = 1; slot <= HighestSlot(); ++slot) {
+        if (!Socket.Exists(slot)) continue;
+        const int st = Socket(slot).State();
+        if (st == forms::sckError) {
+            Socket(slot).Close();
+            forgetSlot(slot);
+        } else if (st != forms::sckClosed) {
+            ++OpenConnectionCount;
+        }
+    }
 }
 
-// What the server keeps of a slot's connection: its partial request and its stream.
+// The open slot whose connection has waited longest without sending a byte, idle at least
+// kGiveWayIdle; 0 when every open slot is reading, queuing or answering a request.
+int16_t TCPServer::idleLongest() const {
+    const forms::Loop::TimePoint limit = now() - kGiveWayIdle;
+    int16_t found = 0;
+    for (int16_t slot = 1; slot <= HighestSlot(); ++slot) {
+        const int st = SlotState(slot);
+        if (st != forms::sckConnected || answering_[slot] || streams_[slot] || queuedBytes_[slot] > 0 ||
+            !pending_[slot].empty() || lastActivity_[slot] > limit)
+            continue;
+        if (found == 0 || lastActivity_[slot] < lastActivity_[found]) found = slot;
+    }
+    return found;
+}
+
+bool TCPServer::giveWay() {
+    const int16_t slot = idleLongest();
+    if (slot == 0) return false;
+    WriteServerDebug(kDbgGaveWay + n(slot) + kDbgIdleFor + n(ms(now() - lastActivity_[slot])) + " ms");
+    socket_Close(slot);
+    recount();
+    return OpenConnectionCount < kHighestSlot;
+}
+
+// Newcomers are taken while a slot is free or may give way; else they wait in the backlog.
+void TCPServer::followCapacity() {
+    recount();
+    const bool full = OpenConnectionCount >= kHighestSlot && idleLongest() == 0;
+    forms::TcpSocket& listener = Socket(0);
+    if (listener.AcceptingPaused() != full) {
+        WriteServerDebug(full ? kDbgAcceptPaused : kDbgAcceptResumed);
+        listener.PauseAccepting(full);
+    }
+    const bool watch = OpenConnectionCount > 0;
+    if (IdleTimer.Enabled() != watch || (watch && IdleTimer.Interval() != kIdleCheckInterval)) {
+        IdleTimer.Interval(kIdleCheckInterval);
+        IdleTimer.Enabled(watch);
+    }
+}
+
+void TCPServer::IdleTimer_Timer() {
+    const forms::Loop::TimePoint at = now();
+    for (int16_t slot = 1; slot <= HighestSlot(); ++slot) {
+        const int st = SlotState(slot);
+        if ((st != forms::sckConnected && st != forms::sckClosing) || streams_[slot] || queuedBytes_[slot] > 0)
+            continue;
+        if (!answering_[slot] && at - openedAt_[slot] >= kRequestTimeout) {
+            Refuse(slot, "no whole request within " + n(ms(kRequestTimeout) / 1000) + " s", 408);
+        } else if (answering_[slot] && at - lastActivity_[slot] >= kRequestTimeout) {
+            WriteServerDebug(kDbgAnswerNotTaken + n(slot));
+            socket_Close(slot);
+        }
+    }
+    followCapacity();
+}
+
+void TCPServer::Answering(int16_t slot) {
+    answering_[slot] = true;
+    lastActivity_[slot] = now();
+}
+
+// What the server keeps of a slot's connection: its partial request, its stream and its marks.
 void TCPServer::forgetSlot(int16_t slot) {
     pending_[slot].clear();
     streams_[slot].reset();
+    answering_[slot] = peerClosed_[slot] = refused_[slot] = false;
     stopBlockTimer(slot);
 }
 
@@ -204,8 +300,10 @@ void TCPServer::forgetSlot(int16_t slot) {
 void TCPServer::socket_DataArrival(int16_t slot) {
     if (!vb::Try([&] {
             std::string text = Socket(slot).GetData();
+            if (refused_[slot]) return;  // its error answer is on the way; the rest is not read
+            lastActivity_[slot] = now();
             if (pending_[slot].size() + queuedBytes_[slot] + text.size() > kSlotLimit) {
-                Refuse(slot, "request over " + n(static_cast<int64_t>(kSlotLimit)) + " bytes");
+                Refuse(slot, "request over " + n(static_cast<int64_t>(kSlotLimit)) + " bytes", 413);
                 return;
             }
             queuedBytes_[slot] += text.size();
@@ -226,13 +324,34 @@ TCPServer::QueueEntry TCPServer::PopEntry() {
     return entry;
 }
 
-void TCPServer::Refuse(int16_t slot, const std::string& reason) {
+void TCPServer::Refuse(int16_t slot, const std::string& reason, int status) {
     WriteServerDebug(kDbgRefused + n(slot) + ": " + reason);
     for (auto it = RequestQueue.begin(); it != RequestQueue.end();)
         it = it->slot == slot ? RequestQueue.erase(it) : std::next(it);
     queuedBytes_[slot] = 0;
     pending_[slot].clear();
-    if (Socket.Exists(slot)) socket_Close(slot);
+    if (!Socket.Exists(slot)) return;
+    const int st = SlotState(slot);
+    if (status != 0 && (st == forms::sckConnected || st == forms::sckClosing) && !Streaming(slot)) {
+        // The client learns why; the close follows the answer's send-complete event.
+        refused_[slot] = true;
+        Answering(slot);
+        Socket(slot).Tag = kTagDone;
+        Socket(slot).SendData(StatusAnswer(status, reason));
+        return;
+    }
+    socket_Close(slot);
+}
+
+// A peer that closed its side after sending a request still gets the answer: the connection
+// closes once it is sent.
+void TCPServer::socket_PeerClose(int16_t slot) {
+    if (queuedBytes_[slot] > 0 || (answering_[slot] && !refused_[slot]) || Streaming(slot)) {
+        peerClosed_[slot] = true;
+        WriteServerDebug(kDbgPeerClosed + n(slot));
+        return;
+    }
+    socket_Close(slot);
 }
 
 void TCPServer::socket_Close(int16_t slot) {
@@ -253,6 +372,7 @@ void TCPServer::socket_Close(int16_t slot) {
             }
             WriteServerDebug(kDbgConnectionClose + n(slot) + kDbgSocketsOpen + n(OpenConnectionCount) + kDbgStateWas +
                              n(stateWas) + kDbgOpenCountWas + n(countWas));
+            followCapacity();
         }))
         logTagged(kTagClose);
 }
@@ -265,6 +385,7 @@ void TCPServer::socket_Error(int16_t slot) {
 
 void TCPServer::Socket_SendComplete(int16_t slot) {
     stopBlockTimer(slot);
+    lastActivity_[slot] = now();
     const std::string tag = Socket.Exists(slot) ? Socket(slot).Tag : std::string(kTagDone);
     WriteServerDebug(kDbgSendComplete + n(slot) + kDbgTag + tag);
     BlockSendReady[slot] = true;
@@ -305,7 +426,8 @@ void TCPServer::StartBlockStream(int16_t slot, std::ifstream file, const std::st
 void TCPServer::pumpStream(int16_t slot) {
     BlockStream* stream = streams_[slot].get();
     if (!stream) return;
-    if (SlotState(slot) != forms::sckConnected) return endStream(slot);
+    const int st = SlotState(slot);
+    if (st != forms::sckConnected && st != forms::sckClosing) return endStream(slot);
     if (!BlockSendReady[slot]) return;
     std::string block(kBlockSize, '\0');
     stream->file.read(block.data(), static_cast<std::streamsize>(block.size()));

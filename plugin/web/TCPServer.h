@@ -7,11 +7,19 @@
 // plug-in.
 //
 // Requests are bounded (RequestFraming.h): a slot whose request grows beyond the bounds is
-// closed with a debug line, and the other slots go on. A streamed file goes out block by block
-// on events, so other requests are served meanwhile; a client that stops reading is dropped
-// after three block time-outs in a row.
+// answered with an error status and closed, with a debug line, and the other slots go on. A
+// streamed file goes out block by block on events, so other requests are served meanwhile; a
+// client that stops reading is dropped after three block time-outs in a row.
+//
+// When all 50 slots are open, the connection idle longest (connected a second or more with
+// nothing sent) gives way to a newcomer; connections whose request is being read, queued or
+// answered keep their slots. With none idle, newcomers wait in the system's backlog until a
+// slot frees. A connection that has not sent a whole request within 30 s (on the loop's
+// clock), or whose answer is not taken for 30 s, is closed. The debug log is kept to 4 MiB
+// and its previous 4 MiB ("dkvZephra_TCPServerDebug.old.txt").
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <fstream>
@@ -20,6 +28,7 @@
 
 #include "forms/ControlArray.h"
 #include "forms/Form.h"
+#include "forms/Loop.h"
 #include "forms/TcpSocket.h"
 #include "forms/Timer.h"
 
@@ -35,6 +44,10 @@ public:
     static constexpr int32_t kBlockTimeout = 5000;    // ms
     static constexpr std::size_t kBlockSize = 1000;   // bytes
     static constexpr int kStalledTimeouts = 3;        // block time-outs in a row that drop a client
+    static constexpr int32_t kIdleCheckInterval = 1000;  // ms
+    static constexpr std::chrono::milliseconds kGiveWayIdle{1000};
+    static constexpr std::chrono::milliseconds kRequestTimeout{30000};
+    static constexpr std::size_t kDebugLogLimit = 4 * 1024 * 1024;  // bytes
 
     explicit TCPServer(PluginState& state);
     ~TCPServer() override;
@@ -45,6 +58,9 @@ public:
     // The block time-out of a streamed file, one per client slot (every slot has one, so that a
     // stream never waits for a send-complete event alone).
     forms::ControlArray<forms::Timer> TCPBinarySendTimer;
+    // Closes connections past their time and lets newcomers in again once a slot may give way;
+    // runs while any connection is open.
+    forms::Timer IdleTimer;
 
     // One received text of one connection.
     struct QueueEntry {
@@ -67,6 +83,7 @@ public:
     void Socket_SendComplete(int16_t slot);
     void TCPBinarySendTimer_Timer(int16_t slot);
     void ServerTimer_Timer();
+    void IdleTimer_Timer();
 
     // Appends Now & " | " & text to the server debug log while "TCPDebug" is on.
     void WriteServerDebug(const std::string& text);
@@ -82,8 +99,16 @@ public:
 
     // The text of the slot's connection that has come and not yet made a whole request.
     std::string& Pending(int16_t slot) { return pending_[slot]; }
-    // Refuses the slot's request: debug line, its queued texts dropped, the connection closed.
-    void Refuse(int16_t slot, const std::string& reason);
+    // Refuses the slot's request: debug line, its queued texts dropped, then the error status
+    // answered (none: 0) and the connection closed.
+    void Refuse(int16_t slot, const std::string& reason, int status = 0);
+    // The slot's request was taken whole and is being answered: it no longer gives way, and its
+    // answer has 30 s to be taken.
+    void Answering(int16_t slot);
+    // The peer closed its sending side while its request waited; the answer still goes out.
+    bool PeerClosed(int16_t slot) const { return peerClosed_[slot]; }
+    // Entries of the slot's current connection still queued.
+    bool HasQueued(int16_t slot) const { return queuedBytes_[slot] > 0; }
     // Takes an entry off the front of the queue, keeping the per-slot byte count.
     QueueEntry PopEntry();
 
@@ -105,8 +130,13 @@ private:
 
     void wireSocket(forms::TcpSocket& socket, int index);
     void createSlot(int16_t slot);
-    void resetSlots();
+    void recount();
+    int16_t idleLongest() const;
+    bool giveWay();
+    void followCapacity();
+    void socket_PeerClose(int16_t slot);
     void forgetSlot(int16_t slot);
+    void rotateDebugLog();
     void socket_Error(int16_t slot);
     void pumpStream(int16_t slot);
     void endStream(int16_t slot);
@@ -118,7 +148,14 @@ private:
     std::array<std::string, kHighestSlot + 1> pending_;
     std::array<std::size_t, kHighestSlot + 1> queuedBytes_{};
     std::array<std::unique_ptr<BlockStream>, kHighestSlot + 1> streams_;
+    std::array<forms::Loop::TimePoint, kHighestSlot + 1> openedAt_{};
+    std::array<forms::Loop::TimePoint, kHighestSlot + 1> lastActivity_{};
+    std::array<bool, kHighestSlot + 1> answering_{};
+    std::array<bool, kHighestSlot + 1> peerClosed_{};
+    std::array<bool, kHighestSlot + 1> refused_{};
     uint64_t nextConnection_ = 0;
+    std::size_t debugBytes_ = 0;
+    const void* debugLogSeen_ = nullptr;
 };
 
 // The window, made and loaded on first call; loading it again does nothing.

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <new>
 #include <sstream>
 
 namespace {
@@ -79,15 +80,6 @@ void SetState(MvPluginCtrl* ctrl, uint32_t state, uint32_t extraMask)
     Report(ctrl, MVS_PLUGIN_STATE | extraMask);
 }
 
-void Terminate(MvPluginCtrl* ctrl)
-{
-    Note("TERMINATE");
-    delete ctrl->pdata;
-    ctrl->pdata = nullptr;
-    MvPluginStatus dead{};
-    if (ctrl->cb) ctrl->cb(ctrl, MVS_PLUGIN_STATE, &dead);
-}
-
 unsigned EnvNumber(const char* name, unsigned fallback)
 {
     const char* value = getenv(name);
@@ -118,6 +110,25 @@ bool ParseSize(const char* text, MvDim* size)
     return true;
 }
 
+namespace {
+
+// The all-zero MV_DEAD report and the end of the private record.
+void Terminate(MvPluginCtrl* ctrl)
+{
+    Note("TERMINATE");
+    delete ctrl->pdata;
+    ctrl->pdata = nullptr;
+    MvPluginStatus dead{};
+    if (ctrl->cb) ctrl->cb(ctrl, MVS_PLUGIN_STATE, &dead);
+}
+
+const MvMediaInfo* GetItem(MvPluginCtrl* ctrl, uint32_t which, uint32_t item)
+{
+    if (!ctrl->pdata) return nullptr;
+    return ctrl->pdata->kind->item(ctrl, which, item);
+}
+
+// Moves the play position one status period on; past the end it stops (end of track).
 void Tick(MvPluginCtrl* ctrl)
 {
     MvPluginData* pd = ctrl->pdata;
@@ -132,6 +143,80 @@ void Tick(MvPluginCtrl* ctrl)
         return;
     }
     Report(ctrl, MVS_POSITION);
+}
+
+std::string JournalLine(const MvCommandData* cmd, bool withParams)
+{
+    std::string line = CommandName(cmd->cmdType);
+    const MvPlaybackParams* p = cmd->param;
+    if (!withParams || !p) return line;
+    if (cmd->which & MVP_DELTA) line += " delta=" + std::to_string(p->delta);
+    if (cmd->cmdType == CMD_PLUGIN_SET_WINDOW) line += " flags=" + std::to_string(p->flags);
+    if (cmd->cmdType == CMD_PLUGIN_SET_PARAMETER) line += " which=" + std::to_string(cmd->which);
+    return line;
+}
+
+int Command(MvCommandData* cmd)
+{
+    MvPluginCtrl* ctrl = cmd->pluginCtrl;
+    MvPluginData* pd = ctrl->pdata;
+    const DiscKind& kind = *pd->kind;
+    MvPlaybackParams* p = cmd->param;
+    switch (cmd->cmdType) {
+    case CMD_PLUGIN_OPEN_URLS:
+        kind.open(ctrl, cmd->urls && p && p->delta > 0 ? cmd->urls[0] : nullptr);
+        return 0;
+    case CMD_PLUGIN_GET_STATUS:
+        Tick(ctrl);
+        return 0;
+    default:
+        break;
+    }
+    Note(JournalLine(cmd, kind.journalParams));
+    switch (cmd->cmdType) {
+    case CMD_PLUGIN_CLOSE:
+        pd->status.media_info = nullptr;
+        SetState(ctrl, MV_CLOSED);
+        return 0;
+    case CMD_PLUGIN_START:
+        if (kind.startNeedsMedium && pd->status.state < MV_STOPPED) return -1;
+        SetState(ctrl, MV_PLAYING);
+        return 0;
+    case CMD_PLUGIN_PAUSE:
+        SetState(ctrl, MV_PAUSED);
+        return 0;
+    case CMD_PLUGIN_STOP:
+        if (kind.stopRewinds) pd->status.position = 0;
+        SetState(ctrl, MV_STOPPED);
+        return 0;
+    case CMD_PLUGIN_SEEK_TO:
+        if (p) pd->status.position = p->position;
+        Report(ctrl, MVS_POSITION);
+        return 0;
+    case CMD_PLUGIN_SET_PARAMETER:
+        if (p && (cmd->which & MVP_STATUS_FREQ)) pd->statusFrequency = p->status_frequency;
+        return 0;
+    default:
+        return kind.command(cmd);
+    }
+}
+
+const MvPluginFunctions kCalls = {Terminate, GetItem, Command};
+
+}  // namespace
+
+int Init(MvPluginCtrl* ctrl, const DiscKind& kind)
+{
+    auto* pd = new (std::nothrow) MvPluginData;
+    if (!pd) return -1;
+    pd->kind = &kind;
+    ctrl->pdata = pd;
+    ctrl->calls = &kCalls;
+    ctrl->pflags = kind.pflags;
+    ctrl->APIversion = 1;
+    ctrl->MinorVersion = 1;
+    pd->status.state = MV_CLOSED;
+    return 0;
 }
 
 }  // namespace fakedisc

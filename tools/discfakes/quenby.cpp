@@ -9,7 +9,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <new>
 
 using namespace fakedisc;
 
@@ -90,53 +89,22 @@ void Open(MvPluginCtrl* ctrl, const char* url)
     ReportLists(ctrl);
 }
 
-void Terminate(MvPluginCtrl* ctrl)
-{
-    fakedisc::Terminate(ctrl);
-}
-
 const MvMediaInfo* GetItem(MvPluginCtrl*, uint32_t, uint32_t)
 {
     return nullptr;
 }
 
+// The navigation, picture and track-selection commands of a DVD.
 int Command(MvCommandData* cmd)
 {
     MvPluginCtrl* ctrl = cmd->pluginCtrl;
     MvPluginData* pd = ctrl->pdata;
     MvPlaybackParams* p = cmd->param;
-    if (cmd->cmdType == CMD_PLUGIN_OPEN_URLS) {
-        Open(ctrl, cmd->urls && p && p->delta > 0 ? cmd->urls[0] : "dvd");
-        return 0;
-    }
-    if (cmd->cmdType == CMD_PLUGIN_GET_STATUS) {
-        Tick(ctrl);
-        return 0;
-    }
-    std::string line = CommandName(cmd->cmdType);
-    if (p && (cmd->which & MVP_DELTA)) line += " delta=" + std::to_string(p->delta);
-    if (p && cmd->cmdType == CMD_PLUGIN_SET_WINDOW) line += " flags=" + std::to_string(p->flags);
-    if (p && cmd->cmdType == CMD_PLUGIN_SET_PARAMETER) line += " which=" + std::to_string(cmd->which);
-    Note(line);
     switch (cmd->cmdType) {
-    case CMD_PLUGIN_CLOSE:
-        pd->status.media_info = nullptr;
-        SetState(ctrl, MV_CLOSED);
-        return 0;
-    case CMD_PLUGIN_START: SetState(ctrl, MV_PLAYING); return 0;
-    case CMD_PLUGIN_PAUSE: SetState(ctrl, MV_PAUSED); return 0;
-    case CMD_PLUGIN_STOP: SetState(ctrl, MV_STOPPED); return 0;
     case CMD_PLUGIN_STEP: SetState(ctrl, MV_STEP); return 0;
     case CMD_PLUGIN_SLOW_MOTION: SetState(ctrl, MV_SLOW); return 0;
     case CMD_PLUGIN_SCAN_FORWARD: SetState(ctrl, MV_SCANFW); return 0;
     case CMD_PLUGIN_SCAN_BACK: SetState(ctrl, MV_SCANBW); return 0;
-    case CMD_PLUGIN_SEEK_TO:
-        if (p) pd->status.position = p->position;
-        Report(ctrl, MVS_POSITION);
-        return 0;
-    case CMD_PLUGIN_SET_PARAMETER:
-        if (p && (cmd->which & MVP_STATUS_FREQ)) pd->statusFrequency = p->status_frequency;
-        return 0;
     case CMD_PLUGIN_SELECT_RIGHT: ++nav.chapter; ReportDisplay(ctrl); return 0;
     case CMD_PLUGIN_SELECT_LEFT: if (nav.chapter > 1) --nav.chapter; ReportDisplay(ctrl); return 0;
     case CMD_PLUGIN_SELECT_UP: ++nav.title; nav.chapter = 1; ReportDisplay(ctrl); return 0;
@@ -171,19 +139,12 @@ int Command(MvCommandData* cmd)
     }
 }
 
-const MvPluginFunctions kCalls = {Terminate, GetItem, Command};
+const DiscKind kDvd = {MV_HASDFLTURL, Open, GetItem, Command,
+                       /*journalParams=*/true, /*startNeedsMedium=*/false, /*stopRewinds=*/false};
 
 }  // namespace
 
 extern "C" int MvInit(MvPluginCtrl* ctrl)
 {
-    auto* pd = new (std::nothrow) MvPluginData;
-    if (!pd) return -1;
-    ctrl->pdata = pd;
-    ctrl->calls = &kCalls;
-    ctrl->pflags = MV_HASDFLTURL;
-    ctrl->APIversion = 1;
-    ctrl->MinorVersion = 1;
-    pd->status.state = MV_CLOSED;
-    return 0;
+    return Init(ctrl, kDvd);
 }

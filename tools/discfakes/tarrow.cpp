@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <new>
 
 using namespace fakedisc;
 
@@ -59,7 +58,7 @@ bool ReadDisc(MvPluginData* pd, const std::string& folder)
 void Open(MvPluginCtrl* ctrl, const char* url)
 {
     MvPluginData* pd = ctrl->pdata;
-    std::string path = StripScheme(url);
+    std::string path = StripScheme(url ? url : pd->url.c_str());
     Note(std::string("OPEN_URLS ") + path);
     pd->url = path;
     pd->status.position = 0;
@@ -94,57 +93,20 @@ void Open(MvPluginCtrl* ctrl, const char* url)
     SetState(ctrl, MV_STOPPED, MVS_MEDIA);
 }
 
-void Terminate(MvPluginCtrl* ctrl)
-{
-    fakedisc::Terminate(ctrl);
-}
-
 const MvMediaInfo* GetItem(MvPluginCtrl* ctrl, uint32_t, uint32_t item)
 {
     MvPluginData* pd = ctrl->pdata;
-    if (!pd || item >= pd->items.size()) return nullptr;
+    if (item >= pd->items.size()) return nullptr;
     return &pd->items[item];
 }
 
+// The disc's own answers: the GUI status and the volume are reported back as a drive does.
 int Command(MvCommandData* cmd)
 {
     MvPluginCtrl* ctrl = cmd->pluginCtrl;
     MvPluginData* pd = ctrl->pdata;
     MvPlaybackParams* p = cmd->param;
     switch (cmd->cmdType) {
-    case CMD_PLUGIN_OPEN_URLS:
-        Open(ctrl, cmd->urls && p && p->delta > 0 ? cmd->urls[0] : pd->url.c_str());
-        return 0;
-    case CMD_PLUGIN_GET_STATUS:
-        Tick(ctrl);
-        return 0;
-    default:
-        break;
-    }
-    Note(CommandName(cmd->cmdType));
-    switch (cmd->cmdType) {
-    case CMD_PLUGIN_CLOSE:
-        pd->status.media_info = nullptr;
-        SetState(ctrl, MV_CLOSED);
-        return 0;
-    case CMD_PLUGIN_START:
-        if (pd->status.state < MV_STOPPED) return -1;
-        SetState(ctrl, MV_PLAYING);
-        return 0;
-    case CMD_PLUGIN_PAUSE:
-        SetState(ctrl, MV_PAUSED);
-        return 0;
-    case CMD_PLUGIN_STOP:
-        pd->status.position = 0;
-        SetState(ctrl, MV_STOPPED);
-        return 0;
-    case CMD_PLUGIN_SEEK_TO:
-        if (p) pd->status.position = p->position;
-        Report(ctrl, MVS_POSITION);
-        return 0;
-    case CMD_PLUGIN_SET_PARAMETER:
-        if (p && (cmd->which & MVP_STATUS_FREQ)) pd->statusFrequency = p->status_frequency;
-        return 0;
     case CMD_PLUGIN_SET_GUI_STATUS:
         if (p) pd->status.guiStatus = p->guiStatus;
         Report(ctrl, MVS_GUI_STATUS);
@@ -169,19 +131,12 @@ int Command(MvCommandData* cmd)
     }
 }
 
-const MvPluginFunctions kCalls = {Terminate, GetItem, Command};
+const DiscKind kAudioCd = {0, Open, GetItem, Command,
+                           /*journalParams=*/false, /*startNeedsMedium=*/true, /*stopRewinds=*/true};
 
 }  // namespace
 
 extern "C" int MvInit(MvPluginCtrl* ctrl)
 {
-    auto* pd = new (std::nothrow) MvPluginData;
-    if (!pd) return -1;
-    ctrl->pdata = pd;
-    ctrl->calls = &kCalls;
-    ctrl->pflags = 0;
-    ctrl->APIversion = 1;
-    ctrl->MinorVersion = 1;
-    pd->status.state = MV_CLOSED;
-    return 0;
+    return Init(ctrl, kAudioCd);
 }

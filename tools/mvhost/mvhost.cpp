@@ -5,7 +5,7 @@
 // failed, 2 when the plug-in could not be loaded or the command line is wrong.
 #include "OwnUsage.h"
 #include "media/LoadDll.h"
-#include "media/MvPlugin.h"
+#include "mediaapi/MvPlugin.h"
 #include "qnx/MediaLibrary.h"
 #include "qnx/Sched.h"
 

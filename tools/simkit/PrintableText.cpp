@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "vb/PercentDecode.h"
+
 namespace simkit {
 
 std::string printable(std::string_view bytes) {
@@ -32,31 +34,6 @@ std::string quoted(std::string_view bytes) {
     return '"' + printable(bytes) + '"';
 }
 
-namespace {
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-}  // namespace
-
-std::string percentDecoded(std::string_view text) {
-    std::string decoded;
-    decoded.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size()) {
-            const int high = hexValue(text[i + 1]);
-            const int low = hexValue(text[i + 2]);
-            if (high >= 0 && low >= 0) {
-                decoded += static_cast<char>(high * 16 + low);
-                i += 2;
-                continue;
-            }
-        }
-        decoded += text[i];
-    }
-    return decoded;
-}
+std::string percentDecoded(std::string_view text) { return *vb::PercentDecoded(text); }
 
 }  // namespace simkit

@@ -6,7 +6,7 @@
 // reader waits for the player's reply. It ends at the end of PORT, on SIGTERM, or when the
 // channel is gone.
 #include "OwnUsage.h"
-#include "media/MvPlugin.h"
+#include "mediaapi/MvPlugin.h"
 #include "photon/PtChannel.h"
 
 #include <cerrno>

@@ -19,7 +19,7 @@
 #include "BriskoSettings.h"
 #include "brisko/FileInfo.h"
 #include "media/Audio.h"
-#include "media/MvPlugin.h"
+#include "mediaapi/MvPlugin.h"
 #include "media/RingBuff.h"
 
 struct MvPluginData {

@@ -18,7 +18,7 @@ inline constexpr const char* kNullFramePointer = "passed in a null frame pointer
 inline constexpr const char* kDecodeError = "Decode Error\n";
 inline constexpr const char* kSocketReadError = "socket read error\n";
 
-// Reported to the host (and printed where the original printed them).
+// Reported to the host (and printed too where a user at the console needs to see them).
 inline constexpr const char* kNoHttpConnection = "MPEG Audio Plugin: Could not connect to Http address";
 inline constexpr const char* kCannotOpenFile = "brisko.so: unable to open specified file";
 inline constexpr const char* kBufferInsufficient =

@@ -17,7 +17,7 @@
 #include "BriskoCore.h"
 #include "CoreMessages.h"
 #include "brisko/DecoderFront.h"
-#include "media/HttpOpen.h"
+#include "mediaapi/HttpOpen.h"
 #include "media/StartThread.h"
 #include "qnx/Sched.h"
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "media/MvPlugin.h"
+#include "mediaapi/MvPlugin.h"
 #include "StreamTools.h"
 #include "qnx/SimulatedSound.h"
 

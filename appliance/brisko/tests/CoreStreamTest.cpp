@@ -8,7 +8,7 @@
 
 #include "CoreHost.h"
 #include "StreamServer.h"
-#include "media/HttpOpen.h"
+#include "mediaapi/HttpOpen.h"
 
 namespace brisko::test {
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "media/MvPlugin.h"
+#include "mediaapi/MvPlugin.h"
 #include "qnx/SimulatedSound.h"
 
 namespace media::testing {

@@ -1,5 +1,5 @@
 // A media plug-in whose binding fails, for the loader's tests.
-#include "media/MvPlugin.h"
+#include "mediaapi/MvPlugin.h"
 
 extern "C" int MvInit(MvPluginCtrl *)
 {

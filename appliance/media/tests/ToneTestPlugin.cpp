@@ -3,7 +3,7 @@
 // "tone://fail", through the shared media modules, with a producer thread filling the ring buffer
 // and a decoder thread writing to the audio device, and follows the interface's state table.
 #include "media/Audio.h"
-#include "media/MvPlugin.h"
+#include "mediaapi/MvPlugin.h"
 #include "media/PluginBinding.h"
 #include "media/RingBuff.h"
 #include "media/StartThread.h"

@@ -13,7 +13,7 @@
 #include "DirectAudio.h"
 #include "PlayPosition.h"
 #include "PlimsaCore.h"
-#include "media/HttpOpen.h"
+#include "mediaapi/HttpOpen.h"
 #include "media/StartThread.h"
 
 namespace plimsa::core {

@@ -18,7 +18,7 @@
 #include <string>
 
 #include "media/Audio.h"
-#include "media/MvPlugin.h"
+#include "mediaapi/MvPlugin.h"
 #include "media/RingBuff.h"
 #include "plimsa/readers/SoundDecoder.h"
 

@@ -161,9 +161,11 @@ TEST_F(ProgramTest, AMissingButtonPictureEndsTheProgram) {
     const std::string ui = folder / "ui";
     std::filesystem::copy(SORVEX_UI_DIR, ui, std::filesystem::copy_options::recursive);
     std::string window = ScratchFolder::readFile(ui + "/Sorvex.ui");
-    const std::size_t at = window.find("<child><object class=\"GtkImage\" id=\"PauseDisabledImage\">");
+    const std::size_t image = window.find("<object class=\"GtkImage\" id=\"PauseDisabledImage\">");
+    ASSERT_NE(image, std::string::npos);
+    const std::size_t at = window.rfind("<child>", image);
     ASSERT_NE(at, std::string::npos);
-    window.erase(at, window.find("</child>", at) + 8 - at);
+    window.erase(at, window.find("</child>", image) + 8 - at);
     folder.write("ui/Sorvex.ui", window);
     prefs("");
     Jukebox jukebox(folder, ui, "nopicture");

@@ -110,9 +110,9 @@ TEST_F(MixerAndRemote, TheMixerProgramRunsOnceAtATime)
     const pid_t first = mixerPid;
     OnLaunchMixer(nullptr, nullptr, nullptr);
     EXPECT_EQ(mixerPid, first);
-    ASSERT_TRUE(RunUntil([&] { std::ifstream in(log); std::string l; return static_cast<bool>(std::getline(in, l)); }));
+    ASSERT_TRUE(RunUntilFromOutside([&] { std::ifstream in(log); std::string l; return static_cast<bool>(std::getline(in, l)); }));
     kill(first, SIGTERM);
-    ASSERT_TRUE(RunUntil([] { return mixerPid == 0; }));
+    ASSERT_TRUE(RunUntilFromOutside([] { return mixerPid == 0; }));
     std::ifstream in(log);
     std::string line, all;
     while (std::getline(in, line)) all += line + "\n";

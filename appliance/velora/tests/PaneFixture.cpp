@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 
@@ -67,6 +68,18 @@ bool PaneTest::RunUntil(const std::function<bool()>& done)
         t::AdvanceClock(10);
     }
     return done();
+}
+
+bool PaneTest::RunUntilFromOutside(const std::function<bool()>& done)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    for (;;) {
+        t::RunUntilIdle();
+        if (done()) return true;
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        t::AdvanceClock(10);
+        t::AwaitEvent(50);  // the other process's message, or a short while
+    }
 }
 
 std::string PaneTest::Journal(const char* plugin)

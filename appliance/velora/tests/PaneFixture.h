@@ -22,6 +22,10 @@ protected:
     // Runs the loop (the plug-in's reports included) until done holds, moving the clock by 10 ms
     // steps; false after 20 seconds of the layer's clock.
     bool RunUntil(const std::function<bool()>& done);
+    // The same for what another process brings (the remote-control reader, the mixer): the loop also
+    // waits in real time for its messages, however late a busy machine delivers them; false
+    // after 20 seconds.
+    bool RunUntilFromOutside(const std::function<bool()>& done);
     // The stand-in plug-in's journal since the last call (its lines), and forgetting it.
     std::string Journal(const char* plugin);
     // The text of the error dialog, or "" when none is up; Done closes it.

@@ -202,7 +202,7 @@ TEST_F(SettingsDialog, RemoteControlReadsKeysFromASerialPort)
     remote.lastTime = {};
     const std::string keys = "VOL_UP\nVOL_DOWN\nVOL_DOWN\n";
     ASSERT_EQ(write(master, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
-    ASSERT_TRUE(RunUntil([] { return mplayer.params.audio.volume == 30; })) << mplayer.params.audio.volume;
+    ASSERT_TRUE(RunUntilFromOutside([] { return mplayer.params.audio.volume == 30; })) << mplayer.params.audio.volume;
 
     // Off: the reader ends and the field is open again.
     t::Click(t::Find("adv_remoteCtrlButton"));

@@ -119,7 +119,7 @@ TEST(Class, DefaultMemberAnswersTheEmptyName) {
     EXPECT_EQ(a->memberId(""), vb::kDefaultMember);
 }
 
-TEST(Class, WrongArgumentCountsAndUnknownNamesFailAsTheOriginal) {
+TEST(Class, WrongArgumentCountsAndUnknownNamesRaiseTheLanguagesErrors) {
     auto a = std::make_shared<Appliance>();
     Variant obj(a);
     EXPECT_EQ(errorOf([&] { automation::callByName(obj, "ZephraSpeak", {}); }), 450);

@@ -8,7 +8,7 @@
 // thread makes every NPP_ call holding the GUI library lock, as the platform's library does.
 #include "OwnUsage.h"
 #include "browserplugin/Browser.h"
-#include "media/HttpOpen.h"
+#include "mediaapi/HttpOpen.h"
 #include "photon/PtApp.h"
 
 #include <dlfcn.h>

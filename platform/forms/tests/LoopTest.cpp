@@ -20,7 +20,7 @@ TEST(Loop, PostedTasksRunInOrderAndDoEventsReenters) {
     loop.post([&] {
         ran.push_back("a");
         loop.post([&] { ran.push_back("c"); });
-        forms::DoEvents();  // a handler lets the loop run, as the original's waits did
+        forms::DoEvents();  // a handler lets the loop run, as the plug-in's waits do
         ran.push_back("a-end");
     });
     loop.post([&] { ran.push_back("b"); });

@@ -33,6 +33,16 @@ void RecordingHost::SaveIniSetting(const std::string& section, const std::string
     document(file).Set(section, key, value);
 }
 
+// Each key is recorded as a save of its own; the file changes only when all were stored.
+void RecordingHost::SaveIniSettings(const std::vector<IniSetting>& entries, const std::string& file) {
+    windows::IniDocument changed = document(file);
+    for (const IniSetting& entry : entries) {
+        called("SaveIniSetting", {entry.section, entry.key, entry.value, file});
+        changed.Set(entry.section, entry.key, entry.value);
+    }
+    document(file) = std::move(changed);
+}
+
 std::string RecordingHost::GetINISection(const std::string& section, const std::string& file) {
     called("GetINISection", {section, file});
     return SectionText(document(file), section);

@@ -105,7 +105,7 @@ TEST_F(HostProgram, LinesOnStandardInputRunAsVBScriptOneAfterAnother) {
     host.writeLine("? hs.isOn(\"A5\") & \" \" & hs.Plugin(\"testplug\").Echo(\"late\")");
     ASSERT_TRUE(host.waitForLine("= True late"));
     host.writeLine("NoSuchOperation 1");
-    ASSERT_TRUE(host.waitForLine("stdin line 9, column 1: Error 13: Type mismatch"));
+    ASSERT_TRUE(host.waitForLine("stdin line 9, column 1: Error 13: Type mismatch: 'NoSuchOperation'"));
     // A line that waits keeps the host serving events, and the next line runs after it.
     host.writeLine("hs.WaitSecs 0.3 : Echo \"first\"");
     host.writeLine("? Echo(\"second\")");

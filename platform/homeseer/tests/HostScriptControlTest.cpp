@@ -63,7 +63,7 @@ TEST_F(HostScripts, LinesCallThePluginBareOrThroughHsAndShareTheirNames) {
     line("If x Then");
     EXPECT_EQ(line("? x"), "1");
     EXPECT_EQ(errors_, (std::vector<std::string>{
-                           "stdin line 1, column 1: Error 13: Type mismatch",
+                           "stdin line 1, column 1: Error 13: Type mismatch: 'Echo'",
                            "stdin line 18, column 6: Error 1033: Unterminated string constant",
                            "stdin line 19, column 1: Error 438: Object doesn't support this property or method",
                            "stdin line 20, column 9: Error 11: Division by zero",  // the statement that failed

@@ -151,7 +151,7 @@ TEST_F(PhotonTest, ResourcesReadBack)
     int* back = nullptr;
     PtGetResource(label, Pt_ARG_USER_DATA, &back, 0);
     ASSERT_NE(back, nullptr);
-    EXPECT_EQ(*back, 42);       // a copy, as the original keeps it
+    EXPECT_EQ(*back, 42);       // a copy: the caller's buffer may be gone by then
     PtSetResource(label, Pt_ARG_POINTER, &cookie, 0);
     int* ptr = nullptr;
     PtGetResource(label, Pt_ARG_POINTER, &ptr, 0);

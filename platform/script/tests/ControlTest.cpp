@@ -1,8 +1,10 @@
 // The script control's API as hosts call it: AddCode, modules, Run, Eval, time-out, objects, errors.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
+#include <future>
 #include <thread>
 
 #include "ScriptHarness.h"
@@ -125,16 +127,37 @@ TEST(ScriptControl, EndlessLoopStopsAtTheTimeout) {
     EXPECT_EQ(vb::CLng(sc.Eval("n")), 100000);
 }
 
+// A host object through which a script tells another thread that it has got as far as the call.
+class Signal : public automation::Dispatch<Signal> {
+public:
+    static constexpr std::string_view className = "Signal";
+    static void describe(automation::Members<Signal>& m) { m.method<&Signal::Reached>("Reached"); }
+    void Reached() {
+        if (!reached_.exchange(true)) promise_.set_value();
+    }
+    void wait() { promise_.get_future().wait(); }
+
+private:
+    std::atomic<bool> reached_{false};
+    std::promise<void> promise_;
+};
+
 TEST(ScriptControl, ACancelFromAnotherThreadStopsTheScriptAndEveryLaterOne) {
     ScriptControl sc;
     sc.setTimeout(0);
+    auto spinning = std::make_shared<Signal>();
+    sc.AddObject("spinning", spinning);
     std::function<void()> cancel = sc.canceller();
-    std::thread stopper([cancel] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // The cancel comes once the script is in its loop, however late a busy machine starts it.
+    std::thread stopper([cancel, spinning] {
+        spinning->wait();
         cancel();
     });
-    EXPECT_EQ(errorOf([&] { sc.AddCode("Sub Spin()\r\n On Error Resume Next\r\n Do\r\n Loop\r\nEnd Sub\r\nSpin"); }),
+    EXPECT_EQ(errorOf([&] {
+                  sc.AddCode("Sub Spin()\r\n On Error Resume Next : spinning.Reached\r\n Do\r\n Loop\r\nEnd Sub\r\nSpin");
+              }),
               script::kTimeoutError);
+    spinning->Reached();  // lets the stopper end even when the script never got there
     stopper.join();
     EXPECT_EQ(sc.lastError().Description, "The operation was canceled");
     EXPECT_EQ(sc.lastError().Line, 3);
@@ -180,7 +203,8 @@ TEST(ScriptControl, AddObjectWithAndWithoutMembers) {
     sc.AddObject("thing", thing, false);
     EXPECT_EQ(vb::CLng(sc.Eval("thing.Value")), 7);
     sc.AddCode("Option Explicit\r\nFunction Bare() : Bare = Value : End Function");
-    EXPECT_EQ(errorOf([&] { run(sc, "Bare"); }), 500);  // Variable is undefined
+    EXPECT_EQ(errorOf([&] { run(sc, "Bare"); }), 500);
+    EXPECT_EQ(sc.lastError().Description, "Variable is undefined: 'Value'");
 
     ScriptControl withMembers;
     auto host = std::make_shared<script::testing::NativeThing>();
@@ -192,6 +216,24 @@ TEST(ScriptControl, AddObjectWithAndWithoutMembers) {
     // Script names win over the object's members.
     withMembers.AddCode("Function Calls() : Calls = \"mine\" : End Function");
     EXPECT_EQ(vb::CStr(withMembers.Eval("Calls")), "mine");
+}
+
+TEST(ScriptControl, AnUndefinedNameIsNamedInTheError) {
+    ScriptControl sc;
+    EXPECT_EQ(errorOf([&] { sc.ExecuteStatement("x = 1\r\nZephraSpeek \"hall\", \"hello\""); }), 13);
+    EXPECT_EQ(sc.lastError().Description, "Type mismatch: 'ZephraSpeek'");
+    EXPECT_EQ(sc.lastError().Line, 2);
+    EXPECT_EQ(errorOf([&] { sc.Eval("Lenn(\"abc\")"); }), 13);
+    EXPECT_EQ(sc.lastError().Description, "Type mismatch: 'Lenn'");
+    EXPECT_EQ(errorOf([&] { sc.Eval("x(1)"); }), 13);
+    EXPECT_EQ(sc.lastError().Description, "Type mismatch: 'x'");
+    EXPECT_EQ(errorOf([&] { run(sc, "Nowhere"); }), 35);
+    EXPECT_EQ(sc.lastError().Description, "Sub or Function not defined: 'Nowhere'");
+    // An error of a value, not of a name, keeps the plain text; a script reads the same in Err.
+    EXPECT_EQ(errorOf([&] { sc.Eval("\"a\" * 2"); }), 13);
+    EXPECT_EQ(sc.lastError().Description, "Type mismatch");
+    sc.AddCode("On Error Resume Next\r\nMispelt 1\r\nDim said : said = Err.Description");
+    EXPECT_EQ(vb::CStr(sc.Eval("said")), "Type mismatch: 'Mispelt'");
 }
 
 TEST(ScriptControl, RuntimeErrorsReportNumberSourceAndLine) {

@@ -45,7 +45,7 @@ TEST(Collection, OrderKeysAndPositions) {
     EXPECT_EQ(vb::CStr(c.Item("ka")), "again");
 }
 
-TEST(Collection, ErrorsAsTheOriginal) {
+TEST(Collection, ErrorsCarryTheLanguagesNumbers) {
     vb::Collection c;
     c.Add(1, "x");
     EXPECT_EQ(errorOf([&] { c.Add(2, "X"); }), 457);

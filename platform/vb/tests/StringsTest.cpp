@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "Support.h"
+#include "vb/PercentDecode.h"
 #include "vb/Strings.h"
 
 using vb::CompareMethod;
@@ -114,3 +115,28 @@ TEST(Strings, TrimCaseAndCharacters) {
     EXPECT_EQ(errorOf([] { vb::Asc(""); }), 5);
     EXPECT_EQ(errorOf([] { vb::Space(-1); }), 5);
 }
+
+namespace {
+
+TEST(PercentDecoded, EachCallersRulesForOddEscapes) {
+    using vb::PercentRules;
+    // Kept as they came.
+    EXPECT_EQ(vb::PercentDecoded("a%2fb%2Fc%20d"), "a/b/c d");
+    EXPECT_EQ(vb::PercentDecoded("100%"), "100%");
+    EXPECT_EQ(vb::PercentDecoded("%zz%4+"), "%zz%4+");
+    // Refused, and a NUL with them.
+    const PercentRules strict{false, false, PercentRules::BadEscape::Fail, 0, true};
+    EXPECT_EQ(vb::PercentDecoded("/a%20b", strict), "/a b");
+    EXPECT_EQ(vb::PercentDecoded("/a%2", strict), std::nullopt);
+    EXPECT_EQ(vb::PercentDecoded("/a%00", strict), std::nullopt);
+    // Computed, as the request object's pages expect: "+" a blank first, upper-case digits only,
+    // nothing below a blank.
+    const PercentRules form{true, true, PercentRules::BadEscape::Compute, 32, false};
+    EXPECT_EQ(vb::PercentDecoded("a+b%2B", form), "a b+");
+    EXPECT_EQ(vb::PercentDecoded("%4a", form), "?");
+    EXPECT_EQ(vb::PercentDecoded("%zz%0A.", form), "  .");
+    EXPECT_EQ(vb::PercentDecoded("x%", form), "x ");
+    EXPECT_EQ(vb::PercentDecoded("%4", form), "@");
+}
+
+}  // namespace

@@ -185,6 +185,12 @@ TEST(XapReceive, CommandBlocksAreReadInTurnUntilOneHasNoId) {
     OnXapMessage(bed.state, message("n", "xAPBSC.cmd", "x:hall_topled", {{"output.state.1", {"ID=0E", "Level=1"}}}));
     EXPECT_EQ(bed.z(1).TopLED(), "on");
     EXPECT_EQ(bed.pluginLog(), Strings{});
+    // A target of 1,300 address levels: one line for the datagram.
+    std::string target = "x:hall_topled.*.*";
+    for (int i = 0; i < 1300; ++i) target += ".l";
+    OnXapMessage(bed.state, message("n", "xAPBSC.cmd", target, {{"output.state.1", {"ID=0E", "Level=0"}}}));
+    EXPECT_EQ(bed.z(1).TopLED(), "off");
+    EXPECT_EQ(bed.pluginLog(), Strings{"dkvZephra|BSCCmd Line 0 Subscript out of range"});
 }
 
 TEST(XapReceive, HostClassesOnlyUnderTheXapHost) {

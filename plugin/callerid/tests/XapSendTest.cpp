@@ -206,9 +206,14 @@ TEST(XapBsc, CommandsSetTheValueOfTheSubDevicesTheyName) {
     BSCCmd(bed.state, "x:kitchen_topled", "04", "on", "0");
     EXPECT_EQ(bed.z(0).TopLED(), "off");
     EXPECT_TRUE(bed.pluginLog().empty());
-    // Levels beyond the third are each logged; a level too large for a value is logged too.
+    // Levels beyond the third are logged once a command, however many; a level too large for a
+    // value is logged too.
     BSCCmd(bed.state, "x:kitchen_topled.zephra_________4.topled.a.b", "*", "", "1");
     EXPECT_EQ(bed.z(0).TopLED(), "on");
+    std::string many = "x:kitchen_topled.zephra_________4.topled";
+    for (int i = 0; i < 1300; ++i) many += ".x";
+    BSCCmd(bed.state, many, "*", "", "0");
+    EXPECT_EQ(bed.z(0).TopLED(), "off");
     BSCCmd(bed.state, "x:kitchen_topled", "*", "", "99999");
     EXPECT_EQ(bed.pluginLog(), (Strings{"dkvZephra|BSCCmd Line 0 Subscript out of range",
                                   "dkvZephra|BSCCmd Line 0 Subscript out of range", "dkvZephra|BSCCmd Line 0 Overflow"}));

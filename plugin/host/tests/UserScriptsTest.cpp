@@ -177,7 +177,8 @@ TEST(UserScripts, RunTimeErrorsOfMainAreLoggedAndTheQueueGoesOn) {
     EXPECT_EQ(evalMain(bed, "calls"), "one;divide;two;call;spin;three;");
     EXPECT_EQ(bed.log(), (Lines{
                              "dkvZephra|Script Run Error Division by zero / 11 - Division by zero@ Line 4 col 23",
-                             "dkvZephra|Script Run Error Type mismatch / 13 - Type mismatch@ Line 5 col 21",
+                             "dkvZephra|Script Run Error Type mismatch: 'NoSuchProcedure' / 13 - Type mismatch: "
+                             "'NoSuchProcedure'@ Line 5 col 21",
                              "dkvZephra|Script Run Error The operation was canceled / -2147467260 - The operation "
                              "was canceled@ Line 7 col 4",
                          }));
@@ -192,8 +193,8 @@ TEST(UserScripts, RunTimeErrorsOfMainAreLoggedAndTheQueueGoesOn) {
     bed.host->ClearCalls();
     QueueScriptText(bed.state, "nowhere");
     bed.loop.advance(5ms);
-    EXPECT_EQ(bed.log(), Lines{"dkvZephra|Script Run Error Sub or Function not defined / 35 - Sub or Function "
-                               "not defined@ Line 0 col 0"});
+    EXPECT_EQ(bed.log(), Lines{"dkvZephra|Script Run Error Sub or Function not defined: 'Main' / 35 - Sub or "
+                               "Function not defined: 'Main'@ Line 0 col 0"});
 }
 
 TEST(UserScripts, AFileAlreadyOnTheIncludeChainIsSkipped) {

@@ -339,11 +339,11 @@ TEST(SettingsWriter, UnitsAreAddedChangedAndBlanked) {
     d.aIP(1).Text("127.0.0.13");         // a new key: written, the old one blanked
     d.aIP(2).Text("");                   // cleared: nothing written, the old entry blanked
     d.aName(3).Text("  ");               // no name: blanked under its key
-    d.aName(4).Text("Shed, back\r\n");   // commas and line breaks would shift the fields
+    d.aName(4).Text("Shed back");
     d.aDC(4).Text("[5");
     d.aPower(4).Text("[6");
     d.SlideGroupOptions(4)(3).Value(true);
-    d.aX10Server(4).Text("a,b");
+    d.aX10Server(4).Text("ab");
     d.aIP(5).Text("127.0.0.7");          // an added unit
     d.aName(5).Text("Garage");
     d.aDC(5).Text("Q61");
@@ -367,7 +367,7 @@ TEST(SettingsWriter, UnitsAreAddedChangedAndBlanked) {
                      }));
     EXPECT_EQ(bed.setting("Zephra Names", "127.0.0.2/kitchen"), "\"Kitchen,Q11,,,0,0,\"");
     EXPECT_EQ(bed.setting("Zephra Utilities", "TCPServerOption"), "\"0\"");
-    EXPECT_TRUE(bed.logHas("dkvZephra Debug|OK Click Saving Name Shed, back\r\n at ~15"));
+    EXPECT_TRUE(bed.logHas("dkvZephra Debug|OK Click Saving Name Shed back at ~15"));
 
     // The reload built the appliance list from the entries that are left.
     Strings appliances;
@@ -395,25 +395,47 @@ TEST(SettingsWriter, SettingsThatFailedToLoadAreNotOverwrittenUnlessChanged) {
     EXPECT_EQ(bed.setting("Zephra Names", "127.0.0.2"), "\"Kitchen 2,Q11,,,0,0,\"");
 }
 
-TEST(SettingsWriter, AFailedStepEndsTheSaveBeforeTheReload) {
+TEST(SettingsWriter, AValueTheFileCannotKeepStopsTheSaveBeforeAnythingIsWritten) {
     SetupBed bed(iniText({"[Zephra Utilities]", "FontColor=\"white\""}));
+    const std::string before = bed.host->IniText("dkvZephraUtilities.ini");
     ZephraSetup& d = bed.dialog();
-    d.aFontColor.Text("red\r\nDebugLog=1");  // the settings file refuses line breaks in a value
+    d.aFontColor.Text("red\r\nDebugLog=1");  // a line break would end the value
     d.aLinks.Text("changed.htm");
+    forms::ScriptedUser user;
     d.OKButton.Click();
-    EXPECT_TRUE(bed.logHas("dkvZephra|OK Button  Line 0 Invalid procedure call or argument"));
-    EXPECT_EQ(bed.setting("Zephra Utilities", "FontColor"), "\"white\"");
-    EXPECT_EQ(bed.setting("Zephra Utilities", "TCPServerOption"), "\"0\"");  // written before it
-    EXPECT_EQ(bed.setting("Zephra Utilities", "Links"), "<absent>");       // not reached
+    EXPECT_TRUE(bed.logHas("dkvZephra|Nothing was saved: aFontColor cannot hold CR."));
+    ASSERT_EQ(user.boxes().size(), 1u);
+    EXPECT_EQ(user.boxes()[0].Prompt, "Nothing was saved: aFontColor cannot hold CR.");
+    EXPECT_EQ(bed.host->IniText("dkvZephraUtilities.ini"), before);
     EXPECT_FALSE(bed.logHas("Initialization Complete"));
     EXPECT_TRUE(d.Loaded());  // the dialog stays open
 
+    // The unit entries refuse what would split them; the message names the field.
     d.aFontColor.Text("red");
+    d.aIP(0).Text("127.0.0.2");
+    d.aName(0).Text("Kit=chen");
+    EXPECT_EQ(d.SaveFromWebPage(), "Nothing was saved: aName(0) cannot hold '='.");
+    d.aName(0).Text("Say \"hi\"");
+    EXPECT_EQ(d.SaveFromWebPage(), "Nothing was saved: aName(0) cannot hold '\"'.");
+    d.aName(0).Text("Kitchen");
+    d.aIP(0).Text("[127.0.0.2");
+    EXPECT_EQ(d.SaveFromWebPage(), "Nothing was saved: aIP(0) cannot hold '[' at its start.");
+    d.aIP(0).Text("127.0.0.2");
+    d.aSlideASP(3).Text("a,b.asp");
+    EXPECT_EQ(d.SaveFromWebPage(), "Nothing was saved: aSlideASP(3) cannot hold ','.");
+    d.aSlideASP(3).Text("");
+    d.aPower(0).Text("[6");  // a device code of the bracket house reads back as written
+    EXPECT_EQ(bed.host->IniText("dkvZephraUtilities.ini"), before);
+
+    // A failure of the file itself stores none of the keys, and the next save stores them all.
     bed.host->FailNext("SaveIniSetting", vb::Error(70, "Permission denied"));
     d.OKButton.Click();
     EXPECT_TRUE(bed.logHas("dkvZephra|OK Button  Line 0 Permission denied"));
+    EXPECT_EQ(bed.host->IniText("dkvZephraUtilities.ini"), before);
     d.OKButton.Click();
     EXPECT_EQ(bed.setting("Zephra Utilities", "Links"), "changed.htm");
+    // The reload hands the new unit its base code and stores it back.
+    EXPECT_EQ(bed.setting("Zephra Names", "127.0.0.2"), "\"Kitchen,~11,[6,,0,0,\"");
     EXPECT_FALSE(d.Loaded());
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // For the web server's tests: the plug-in's state on the manual clock with its server window
-// loaded by the settings reader on a free loopback port (debug log on), and plain socket
+// loaded by the settings reader on a reserved loopback port (debug log on), and plain socket
 // clients that the test drives from the loop's own thread.
 
 #include <arpa/inet.h>
@@ -19,22 +19,10 @@
 
 #include "core/SettingsReader.h"
 #include "core/tests/PluginTestBed.h"
+#include "simkit/testing/ReservedPort.h"
 #include "web/TCPServer.h"
 
 namespace zephra::testing {
-
-// A port that was free a moment ago.
-inline int freePort() {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(fd);
-    return ntohs(a.sin_port);
-}
 
 // A client socket on 127.0.0.1; it reads only when pumped, so a test decides when it reads.
 class WebClient {
@@ -76,6 +64,8 @@ public:
             return closed_;
         }
     }
+    // Closes the sending side only: the server sees the end of the request and may still answer.
+    void closeSending() { ::shutdown(fd_, SHUT_WR); }
     const std::string& received() const { return received_; }
     bool closedByServer() const { return closed_; }
     void close() {
@@ -92,7 +82,7 @@ private:
 
 struct ServerBed {
     explicit ServerBed(const std::string& moreSettings = "") {
-        port = freePort();
+        port = reserved.port();
         bed.host->SetIniText("settings.ini", "[Settings]\r\nsvrport=8081\r\n");
         bed.host->SetIniText("dkvZephraUtilities.ini", "[Zephra Utilities]\r\nServerPort=\"" + std::to_string(port) +
                                                            "\"\r\nTCPDebug=1\r\nHomeseerIP=127.0.0.1\r\n" +
@@ -140,6 +130,7 @@ struct ServerBed {
     }
 
     PluginTestBed bed;
+    simkit::testing::ReservedPort reserved;  // no other socket gets the server's port meanwhile
     int port = 0;
 };
 

@@ -184,6 +184,78 @@ TEST(StatusPage, ASaveKeepsWhatThePostDidNotCarry) {
     EXPECT_TRUE(bed.state.hostInterface.DeviceDictionary->Exists(vb::Variant("Kitchen_Temp")));
 }
 
+// The appliances the settings give, by name, and the host's device count.
+std::pair<std::vector<std::string>, int32_t> appliancesAndDevices(StatusBed& bed) {
+    InitZephraUtilities(bed.state);
+    std::vector<std::string> names;
+    for (const auto& slot : bed.state.appliances.slots)
+        if (slot.ZephraActive) names.push_back(slot.Name + "@" + slot.IP + "@" + slot.ZephraDC);
+    return {names, bed.host->DeviceCount()};
+}
+
+TEST(StatusPage, HostileSavesLoseNoApplianceAndAFailedSaveChangesNothing) {
+    const std::vector<std::string> fields = {"Location0", "IP0",        "Power0",           "Motion0",
+                                             "FontColor", "SlideASP0", "ServerPathGroup0", "CIDModemInitString"};
+    const std::vector<char> characters = {'=', '"', '[', ']', ',', '\r', '\n', '\0'};
+    for (const std::string& field : fields) {
+        for (const char c : characters) {
+            for (const bool raw : {false, true}) {
+                SCOPED_TRACE(field + " " + std::to_string(static_cast<int>(c)) + (raw ? " raw" : " encoded"));
+                StatusBed bed(kNames);
+                const auto known = appliancesAndDevices(bed);
+                ASSERT_EQ(known.first.size(), 2u);
+                const std::string page = bed.get();
+                const std::string before = bed.ini();
+                // The value "a?b" with the character in the middle, escaped or as it is.
+                std::string body = StatusBed::post(page, "Save", {{field, "a-b"}});
+                const std::string marker = field + "=a-b";
+                const std::size_t at = body.find(marker);
+                ASSERT_NE(at, std::string::npos);
+                body.replace(at + marker.size() - 2, 1, raw ? std::string(1, c) : "%" + [&] {
+                    static const char* hex = "0123456789ABCDEF";
+                    return std::string{hex[static_cast<unsigned char>(c) >> 4], hex[c & 15]};
+                }());
+                const std::string answer = bed.page(body);
+                if (answer.find("Nothing was saved: ") != std::string::npos) {
+                    EXPECT_EQ(bed.ini(), before);
+                    EXPECT_NE(answer.find(field), std::string::npos) << "the message names the field";
+                } else {
+                    // Stored: the page shows again what was posted.
+                    const std::string stored = bed.get();
+                    for (const Field& f : inputs(stored)) {
+                        if (f.name == field && field != "IP0") {
+                            EXPECT_NE(f.value.find('b'), std::string::npos) << f.value;
+                        }
+                    }
+                }
+                const auto after = appliancesAndDevices(bed);
+                EXPECT_EQ(after.first.size(), 2u);
+                EXPECT_EQ(after.second, known.second);
+                if (field != "Location0" && field != "IP0") {
+                    EXPECT_EQ(after.first, known.first);
+                }
+            }
+        }
+    }
+}
+
+TEST(StatusPage, ASaveWithoutAUnitsFieldsKeepsTheUnit) {
+    StatusBed bed(kNames);
+    const auto known = appliancesAndDevices(bed);
+    const std::string page = bed.get();
+    std::string body = StatusBed::post(page, "Save");
+    for (const std::string name : {"IP0=", "Power0="}) {
+        const std::size_t at = body.find("&" + name);
+        ASSERT_NE(at, std::string::npos) << name;
+        body.erase(at, body.find('&', at + 1) - at);
+    }
+    // A field given twice keeps its first value.
+    body += "&Location1=Twice";
+    bed.page(body);
+    EXPECT_EQ(bed.setting("Zephra Names", "192.168.9.5"), "\"Kit'chen,Q11,A3,A4,0,0,\"");
+    EXPECT_EQ(appliancesAndDevices(bed), known);
+}
+
 TEST(StatusPage, ReceivedValuesAreEscaped) {
     StatusBed bed("");
     auto device = std::make_shared<DeviceClass>();

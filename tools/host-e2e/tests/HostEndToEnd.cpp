@@ -71,8 +71,10 @@ bool Appliances::waitFor(const std::string& name, const std::string& text, std::
     }
 }
 
-HostFolder::HostFolder(const Appliances& appliances, const Lines& names, const Lines& more) : webPort_(freePort()) {
-    app_.write("Config/settings.ini", "[Settings]\r\nsvrport=" + std::to_string(webPort_) + "\r\n");
+// The plug-in builds the appliances' URLs from the configured ports, so the host's web server
+// cannot take "any free port" itself: it is given a reserved one.
+HostFolder::HostFolder(const Appliances& appliances, const Lines& names, const Lines& more) {
+    app_.write("Config/settings.ini", "[Settings]\r\nsvrport=" + std::to_string(webPort_.port()) + "\r\n");
     std::string settings = "[Zephra Utilities]\r\nHomeseerIP=127.0.0.1\r\nIncludeHeaderLinks=0\r\n";
     for (const std::string& line : more) settings += line + "\r\n";
     settings += "[Zephra Names]\r\n";
@@ -114,21 +116,6 @@ std::vector<int> childrenOf(int parent) {
         if (ppid == parent) children.push_back(std::stoi(name));
     }
     return children;
-}
-
-int freePort() {
-    int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    if (s < 0 || bind(s, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
-        getsockname(s, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
-        if (s >= 0) close(s);
-        throw std::runtime_error("no free port");
-    }
-    close(s);
-    return ntohs(address.sin_port);
 }
 
 bool accepts(int port) {

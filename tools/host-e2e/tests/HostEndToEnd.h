@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "simkit/testing/ChildProcess.h"
+#include "simkit/testing/ReservedPort.h"
 #include "windows/testing/TempAppFolder.h"
 
 namespace host_e2e {
@@ -40,7 +41,7 @@ private:
     std::map<std::string, std::string> sockets_;
 };
 
-// An application folder for zephra-host: the host's settings with a free web port, the
+// An application folder for zephra-host: the host's settings with a reserved web port, the
 // plug-in's settings with the appliances (and `more` lines of section "Zephra Utilities"),
 // and a registry of its own whose UDP server takes any free port.
 class HostFolder {
@@ -55,7 +56,7 @@ public:
         return app_.write(relative, text);
     }
     std::string read(const std::string& relative) const { return app_.read(relative); }
-    int webPort() const { return webPort_; }
+    int webPort() const { return webPort_.port(); }
     // The arguments of zephra-host for this folder, before `more`.
     std::vector<std::string> args(const std::vector<std::string>& more = {}) const;
     // The host's log so far.
@@ -63,7 +64,7 @@ public:
 
 private:
     windows::testing::TempAppFolder app_;
-    int webPort_ = 0;
+    simkit::testing::ReservedPort webPort_;
     std::optional<std::string> previousConfigHome_;
 };
 
@@ -72,9 +73,6 @@ inline bool holds(const std::string& text, const std::string& part) { return tex
 
 // The numbers of the processes whose parent is `parent`.
 std::vector<int> childrenOf(int parent);
-// A port nobody listens on now, for the host's web server and the plug-in's: the plug-in builds
-// the appliances' URLs from the configured ports, so neither can take "any free port" itself.
-int freePort();
 // True when a TCP connection to 127.0.0.1:port is accepted.
 bool accepts(int port);
 

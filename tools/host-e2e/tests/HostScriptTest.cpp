@@ -68,6 +68,14 @@ If zephra.ZephraIP("Kitchen ") = "127.0.0.2" And zephra.ZephraIPLookup("127.0.0.
     zephra.ZephraText "hall", "Welcome home"
 End If
 Note "kitchen volume " & zephra.ZephraVolumeStatus("kitchen") & ", hall mail LED " & zephra.ZephraMailLEDStatus("hall")
+
+' The hall's browser fetches its page from the host on its own, after it has answered: the host
+' serves on until the test has seen the page loaded, so that ending idle cannot cut the fetch short.
+Dim files
+Set files = CreateObject("Scripting.FileSystemObject")
+Do While Not files.FileExists("\Data\hall-page-loaded")
+    hs.WaitSecs 0.05
+Loop
 )";
 
 TEST(HostScript, ClassesDictionariesAndErrorHandlingDriveTheAppliances) {
@@ -78,10 +86,12 @@ TEST(HostScript, ClassesDictionariesAndErrorHandlingDriveTheAppliances) {
         HostFolder folder(appliances, {"Kitchen", "Hall"});
         std::filesystem::path script = folder.write("Scripts/rooms.vbs", kRoomsScript);
         ChildProcess host(ZEPHRA_HOST_PROGRAM, folder.args({"--run", script.string(), "--exit-when-idle"}));
+        const std::string web = "http://127.0.0.1:" + std::to_string(folder.webPort());
+        EXPECT_TRUE(appliances.waitFor("hall", "browse \"" + web));
+        folder.write("Data/hall-page-loaded", "");
         EXPECT_EQ(host.waitExit(kWait), 0);
 
         // Ending idle means every queue was empty: all the commands have been answered.
-        const std::string web = "http://127.0.0.1:" + std::to_string(folder.webPort());
         EXPECT_EQ(appliances.lines("kitchen"),
                   (Lines{"/volume.shtml?20 ok volume=20", "/led.shtml?t1 ok topled=on", "/beep.shtml?0%203 ok sound=3"}));
         // The appliance's browser loads the page on its own, so its "browse" line may come before or after the

@@ -32,17 +32,6 @@ sockaddr_in kitchenAddress(int port) {
     return address;
 }
 
-int freeKitchenPort() {
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address = kitchenAddress(0);
-    socklen_t size = sizeof address;
-    if (s < 0 || ::bind(s, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
-        ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &size) != 0)
-        throw std::runtime_error("no free port");
-    ::close(s);
-    return ntohs(address.sin_port);
-}
-
 // One command on a connection of its own; the whole reply, up to the jukebox's "200 OK".
 std::string ask(int port, const std::string& command) {
     const int s = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -103,7 +92,9 @@ TEST(HostSorvex, ThePluginStartsAndStopsPlaybackInARunningJukebox) {
         const int reader = ::open(sink.c_str(), O_RDONLY | O_NONBLOCK);
         ASSERT_GE(reader, 0);
 
-        const int port = freeKitchenPort();
+        // The jukebox binds its command port without SO_REUSEADDR, so the port cannot be held for
+        // it: one the system does not hand out by itself keeps other sockets off it meanwhile.
+        const int port = simkit::testing::UnassignedPort();
         const std::filesystem::path prefs = work / "prefs";
         std::ofstream(prefs) << "shuffle 0\nrepeat 0\nport " << port << "\n";
         // The jukebox opens its window on a display of its own.

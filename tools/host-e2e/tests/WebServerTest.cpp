@@ -51,7 +51,9 @@ protected:
     std::filesystem::path simLog_ =
         std::filesystem::temp_directory_path() / ("host-e2e-web-" + std::to_string(getpid()) + ".log");
     Appliances appliances_{simLog_};
-    int serverPort_ = freePort();
+    // The plug-in's own server, on a port kept for it.
+    simkit::testing::ReservedPort reserved_;
+    int serverPort_ = reserved_.port();
     HostFolder folder_{appliances_, {"Kitchen"}, {"ServerPort=" + std::to_string(serverPort_), "TCPDebug=1"}};
 
     ~WebServerEndToEnd() override { std::filesystem::remove(simLog_); }

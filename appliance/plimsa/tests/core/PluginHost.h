@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "media/LoadDll.h"
-#include "media/MvPlugin.h"
+#include "mediaapi/MvPlugin.h"
 #include "qnx/SimulatedSound.h"
 
 namespace plimsa::test {

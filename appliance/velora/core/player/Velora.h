@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "media/MvPlugin.h"
+#include "mediaapi/MvPlugin.h"
 #include "photon/Photon.h"
 
 namespace velora {

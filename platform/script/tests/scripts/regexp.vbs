@@ -165,6 +165,18 @@ re.Pattern = "*a"
 s = re.Replace("a", "b")
 AssertEqual Err.Number, 5018, "Unexpected quantifier"
 Err.Clear
+' A range whose end comes before its start, in each way a set may spell its characters.
+Dim reversed
+For Each reversed In Array("[z-a]", "x[^\x41-\x39]", "[a\n-\t]")
+    re.Pattern = reversed
+    re.Test "a"
+    AssertEqual Err.Number, 5021, "a reversed range: " & reversed
+    AssertEqual Err.Description, "Invalid range in character set", "the text of a reversed range"
+    Err.Clear
+Next
+re.Pattern = "[]a-c-]"
+AssertTrue re.Test("-"), "a set opening with ] and ending with a dash"
+AssertEqual Err.Number, 0, "a set with a sound range"
 On Error GoTo 0
 
 ' A pattern that would take exponential time raises an error instead.

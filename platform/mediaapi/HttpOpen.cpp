@@ -1,4 +1,4 @@
-#include "media/HttpOpen.h"
+#include "mediaapi/HttpOpen.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>

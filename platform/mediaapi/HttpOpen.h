@@ -9,7 +9,7 @@
 // the body, shut the socket down (shutdown(sock, SHUT_RDWR)).
 #pragma once
 
-#include "media/MvPlugin.h"
+#include "mediaapi/MvPlugin.h"
 
 #include <netinet/in.h>
 #include <atomic>
