@@ -144,12 +144,7 @@ TEST_F(BrowserPlayerOnADevice, ASoundServerThatDiesEndsThePlayWithAnError)
     ASSERT_EQ(Send(CMD_PLUGIN_OPEN_URLS, url.c_str()), 0);
     const int stops = g_stops;
     ASSERT_EQ(Send(CMD_PLUGIN_START), 0);
-    bool heard = false;
-    for (int i = 0; i < 3000 && !heard; ++i) {
-        const std::vector<int16_t> samples = media::testing::ReadRecording(recording);
-        heard = std::any_of(samples.begin(), samples.end(), [](int16_t v) { return v > 1000 || v < -1000; });
-        if (!heard) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    const bool heard = media::testing::WaitUntilHeard(recording);
     dying.Kill();
     setenv("PULSE_SERVER", server->Address().c_str(), 1);
     ASSERT_TRUE(heard);

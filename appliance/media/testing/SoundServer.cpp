@@ -173,6 +173,18 @@ std::vector<int16_t> ReadRecording(const std::string& path)
     return samples;
 }
 
+bool WaitUntilHeard(const std::string& path)
+{
+    const auto limit = std::chrono::steady_clock::now() + kStartLimit;
+    while (std::chrono::steady_clock::now() < limit) {
+        const std::vector<int16_t> samples = ReadRecording(path);
+        if (std::any_of(samples.begin(), samples.end(), [](int16_t v) { return v > 1000 || v < -1000; }))
+            return true;
+        std::this_thread::sleep_for(kPoll);
+    }
+    return false;
+}
+
 int StepHz(int step) { return 300 + 50 * step; }
 
 bool WriteSteppedTone(const std::string& path, int rate, int channels, int seconds)

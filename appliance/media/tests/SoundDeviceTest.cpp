@@ -106,12 +106,7 @@ TEST_P(SoundDevice, ASoundServerThatDiesEndsThePlayWithAnError)
     // The server dies once the piece is heard.
     const std::string recording = kDir + "/" + GetParam().name + "-dying.raw";
     ASSERT_TRUE(dying.StartRecording(recording));
-    bool playing = false;
-    for (int i = 0; i < 3000 && !playing; ++i) {
-        const std::vector<int16_t> samples = media::testing::ReadRecording(recording);
-        playing = std::any_of(samples.begin(), samples.end(), [](int16_t v) { return v > 1000 || v < -1000; });
-        if (!playing) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    const bool playing = media::testing::WaitUntilHeard(recording);
     dying.Kill();
     player.join();
     ASSERT_TRUE(playing) << output;
