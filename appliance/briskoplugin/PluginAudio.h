@@ -10,7 +10,7 @@
 #pragma once
 
 #include "media/AudioChannel.h"
-#include "media/MvPlugin.h"
+#include "mediaapi/MvPlugin.h"
 
 namespace briskoplugin {
 

@@ -4,7 +4,7 @@
 // player's).
 #pragma once
 
-#include "media/MvPlugin.h"
+#include "mediaapi/MvPlugin.h"
 #include "qnx/asoundlib.h"
 
 #include <pthread.h>
