@@ -140,28 +140,12 @@ int CdKeysOnPage(int trackCount, int page)
 
 std::string CdTimeText(uint32_t position, uint32_t duration)
 {
-    const unsigned d = duration / 1000, p = position / 1000;
-    char h[3], m[3], s[3], total[32], text[64];
-    switch (cdrom.timeType) {
-    case 1:
-        FrameTime(p, h, m, s);
-        snprintf(text, sizeof text, texts::kElapsed, h, m, s);
-        break;
-    case 0:
-        FrameTime(d, h, m, s);
-        snprintf(total, sizeof total, kCdDuration, h, m, s);
-        FrameTime(p, h, m, s);
-        snprintf(text, sizeof text, kCdDurationAndElapsed, total, h, m, s);
-        break;
-    case 2:
-        // A position past a duration that was a guess leaves nothing.
-        FrameTime(d > p ? d - p : 0, h, m, s);
-        snprintf(text, sizeof text, texts::kRemaining, h, m, s);
-        break;
-    default:
-        return texts::kTimeError;
-    }
-    return text;
+    return PaneTimeText(cdrom.timeType, position, duration, [](const char* const total[3], const char* const elapsed[3]) {
+        char totalText[32], text[64];
+        snprintf(totalText, sizeof totalText, kCdDuration, total[0], total[1], total[2]);
+        snprintf(text, sizeof text, kCdDurationAndElapsed, totalText, elapsed[0], elapsed[1], elapsed[2]);
+        return std::string(text);
+    });
 }
 
 void InitCdromGui()
@@ -231,11 +215,8 @@ void CdUpdatePosition(uint32_t position, uint32_t duration)
 
 void cdaudio_vcb(MvPluginCtrl* plugin, uint32_t mask, const MvPluginStatus* status)
 {
-    auto* ctrl = reinterpret_cast<HostPluginCtrl*>(plugin);
-    if (ReportOfOldPlugin(ctrl, status)) return;
-    if (!status) return;
-    if ((mask & MVS_PLUGIN_STATE) && !OnState(ctrl, status->state)) return;
-    if (mask & MVS_FLAGS) ctrl->statusFlags = status->flags;
+    HostPluginCtrl* ctrl = TakeReportStart(plugin, mask, status, OnState);
+    if (!ctrl) return;
     if ((mask & MVS_MEDIA) && status->media_info) {
         const MvMediaInfo* media = status->media_info;
         if (media->which & MV_MEDIA_AUDIO_INFO) {

@@ -27,7 +27,6 @@ constexpr const char* kScanningBackwards = "Scanning Backwards";
 constexpr const char* kReversePlay = "Reverse Play";
 constexpr const char* kStepping = "Stepping";
 constexpr const char* kSlowMotion = "Slow Motion";
-constexpr const char* kDurationAndElapsed = "%s:%s:%s/%s:%s:%s";
 constexpr const char* kNoSubtitle = "None";
 constexpr const char* kDvdUrl = "dvd";
 constexpr unsigned kStartDelayMs = 500;
@@ -157,27 +156,7 @@ void ToggleHomeEntertainment()
 std::string DvdTimeText(uint32_t position, uint32_t duration)
 {
     // The plug-in reports milliseconds; the display is in seconds, as on the CD pane.
-    const unsigned d = duration / 1000, p = position / 1000;
-    char h1[3], m1[3], s1[3], h2[3], m2[3], s2[3];
-    char text[64];
-    switch (dvdTimeType) {
-    case 1:
-        FrameTime(p, h1, m1, s1);
-        snprintf(text, sizeof text, texts::kElapsed, h1, m1, s1);
-        break;
-    case 0:
-        FrameTime(d, h1, m1, s1);
-        FrameTime(p, h2, m2, s2);
-        snprintf(text, sizeof text, kDurationAndElapsed, h1, m1, s1, h2, m2, s2);
-        break;
-    case 2:
-        FrameTime(d > p ? d - p : 0, h1, m1, s1);
-        snprintf(text, sizeof text, texts::kRemaining, h1, m1, s1);
-        break;
-    default:
-        return texts::kTimeError;
-    }
-    return text;
+    return PaneTimeText(dvdTimeType, position, duration);
 }
 
 void DvdUpdatePosition(uint32_t position, uint32_t duration)
@@ -221,11 +200,8 @@ void SetVideoWindowDecorations(PtWidget_t* window, bool on)
 
 void dvd_vcb(MvPluginCtrl* plugin, uint32_t mask, const MvPluginStatus* status)
 {
-    auto* ctrl = reinterpret_cast<HostPluginCtrl*>(plugin);
-    if (ReportOfOldPlugin(ctrl, status)) return;
-    if (!status) return;
-    if ((mask & MVS_PLUGIN_STATE) && !OnState(ctrl, status->state)) return;
-    if (mask & MVS_FLAGS) ctrl->statusFlags = status->flags;
+    HostPluginCtrl* ctrl = TakeReportStart(plugin, mask, status, OnState);
+    if (!ctrl) return;
     if ((mask & MVS_MEDIA) && status->media_info) {
         const MvMediaInfo* media = status->media_info;
         if (TakePictureReport(ctrl, status, g_video)) return;

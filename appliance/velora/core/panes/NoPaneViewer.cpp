@@ -72,11 +72,8 @@ void OnPaneSize(MvDim size)
 
 void nogui_vcb(MvPluginCtrl* plugin, uint32_t mask, const MvPluginStatus* status)
 {
-    auto* ctrl = reinterpret_cast<HostPluginCtrl*>(plugin);
-    if (ReportOfOldPlugin(ctrl, status)) return;
-    if (!status) return;
-    if ((mask & MVS_PLUGIN_STATE) && !OnState(ctrl, status->state)) return;
-    if (mask & MVS_FLAGS) ctrl->statusFlags = status->flags;
+    HostPluginCtrl* ctrl = TakeReportStart(plugin, mask, status, OnState);
+    if (!ctrl) return;
     if ((mask & MVS_MEDIA) && status->media_info) {
         const MvMediaInfo* media = status->media_info;
         if (TakePictureReport(ctrl, status, VideoWindow())) return;

@@ -77,11 +77,8 @@ void OnMedia(HostPluginCtrl* ctrl, const MvMediaInfo* media) {
 }  // namespace
 
 void plimsa_vcb(MvPluginCtrl* plugin, uint32_t mask, const MvPluginStatus* status) {
-    auto* ctrl = reinterpret_cast<HostPluginCtrl*>(plugin);
-    if (ReportOfOldPlugin(ctrl, status)) return;
-    if (!status) return;
-    if ((mask & MVS_PLUGIN_STATE) && !OnState(ctrl, status->state)) return;
-    if (mask & MVS_FLAGS) ctrl->statusFlags = status->flags;
+    HostPluginCtrl* ctrl = TakeReportStart(plugin, mask, status, OnState);
+    if (!ctrl) return;
     if ((mask & MVS_MEDIA) && status->media_info) {
         const MvMediaInfo* media = status->media_info;
         if (media->which & MV_MEDIA_AUDIO_INFO) {
@@ -110,28 +107,7 @@ void plimsa_vcb(MvPluginCtrl* plugin, uint32_t mask, const MvPluginStatus* statu
 }
 
 std::string PlimsaTimeText(uint32_t position, uint32_t duration) {
-    const unsigned d = duration / 1000, p = position / 1000;
-    char h1[3], m1[3], s1[3], h2[3], m2[3], s2[3];
-    char text[64];
-    switch (plimsaTimeType) {
-    case 1:
-        FrameTime(p, h1, m1, s1);
-        std::snprintf(text, sizeof text, texts::kElapsed, h1, m1, s1);
-        break;
-    case 0:
-        FrameTime(d, h1, m1, s1);
-        FrameTime(p, h2, m2, s2);
-        std::snprintf(text, sizeof text, texts::kDurationAndElapsed, h1, m1, s1, h2, m2, s2);
-        break;
-    case 2:
-        // Past the end (a duration that was a guess) there is nothing left.
-        FrameTime(d > p ? d - p : 0, h1, m1, s1);
-        std::snprintf(text, sizeof text, texts::kRemaining, h1, m1, s1);
-        break;
-    default:
-        return texts::kTimeError;
-    }
-    return text;
+    return PaneTimeText(plimsaTimeType, position, duration);
 }
 
 void PlimsaUpdatePosition(uint32_t position, uint32_t duration) {

@@ -1,6 +1,7 @@
 #include "panes/ViewerParts.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "playlist/Controller.h"
 #include "window/MainWindow.h"
@@ -58,6 +59,48 @@ bool ReportOfOldPlugin(HostPluginCtrl* ctrl, const MvPluginStatus* status)
     }
     SetPlayPauseButton(1);
     return true;
+}
+
+HostPluginCtrl* TakeReportStart(MvPluginCtrl* plugin, uint32_t mask, const MvPluginStatus* status,
+                                bool (*onState)(HostPluginCtrl*, uint32_t))
+{
+    auto* ctrl = reinterpret_cast<HostPluginCtrl*>(plugin);
+    if (ReportOfOldPlugin(ctrl, status)) return nullptr;
+    if (!status) return nullptr;
+    if ((mask & MVS_PLUGIN_STATE) && !onState(ctrl, status->state)) return nullptr;
+    if (mask & MVS_FLAGS) ctrl->statusFlags = status->flags;
+    return ctrl;
+}
+
+std::string PaneTimeText(int timeType, uint32_t positionMs, uint32_t durationMs, BothTimes both)
+{
+    const unsigned d = durationMs / 1000, p = positionMs / 1000;
+    char h1[3], m1[3], s1[3], h2[3], m2[3], s2[3];
+    char text[64];
+    switch (timeType) {
+    case 1:
+        FrameTime(p, h1, m1, s1);
+        snprintf(text, sizeof text, texts::kElapsed, h1, m1, s1);
+        return text;
+    case 0: {
+        FrameTime(d, h1, m1, s1);
+        FrameTime(p, h2, m2, s2);
+        if (!both) {
+            snprintf(text, sizeof text, texts::kDurationAndElapsed, h1, m1, s1, h2, m2, s2);
+            return text;
+        }
+        const char* const total[3] = {h1, m1, s1};
+        const char* const elapsed[3] = {h2, m2, s2};
+        return both(total, elapsed);
+    }
+    case 2:
+        // A position past a duration that was a guess leaves nothing.
+        FrameTime(d > p ? d - p : 0, h1, m1, s1);
+        snprintf(text, sizeof text, texts::kRemaining, h1, m1, s1);
+        return text;
+    default:
+        return texts::kTimeError;
+    }
 }
 
 bool PluginDied(uint32_t state)

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "player/Velora.h"
 
@@ -20,6 +21,16 @@ const char* PlayStateText(uint32_t state, uint32_t lastState);
 // A report from a plug-in that is no longer the current one: its end releases it. True when the
 // report was such a one and nothing more is to be done with it.
 bool ReportOfOldPlugin(HostPluginCtrl* ctrl, const MvPluginStatus* status);
+// The start every viewer callback shares: the report of an old plug-in is handled, a state is
+// taken by the pane's onState, the status flags are kept. Returns the plug-in's record, or null when
+// nothing more is to be done with the report.
+HostPluginCtrl* TakeReportStart(MvPluginCtrl* plugin, uint32_t mask, const MvPluginStatus* status,
+                                bool (*onState)(HostPluginCtrl*, uint32_t));
+// The time label of a pane for its time type: 1 elapsed, 0 length and elapsed (in the pane's own
+// words when it gives `both`), 2 remaining; another type gives the time error text. Milliseconds in,
+// whole seconds shown.
+using BothTimes = std::string (*)(const char* const total[3], const char* const elapsed[3]);
+std::string PaneTimeText(int timeType, uint32_t positionMs, uint32_t durationMs, BothTimes both = nullptr);
 // The length of a medium as a pane shows and uses it: an unknown length (0xFFFFFFFF, a network
 // stream) is 0, as a stream that reports no length at all.
 uint32_t ShownDuration(uint32_t reported);
