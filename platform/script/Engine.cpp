@@ -1096,21 +1096,7 @@ vb::Variant Engine::evalBinary(const Binary& b, Frame& f) {
         if (l.isObject() || r.isObject()) return arithmetic(b.op, vb::Variant(l), vb::Variant(r));
         return arithmetic(b.op, l, r);
     }
-    if (b.op == Op::Concat && b.left->kind == ExprKind::Literal) {
-        // `"text" & x`: the new text is made once, with no copy of the literal first.
-        const vb::Variant& l = static_cast<const Literal&>(*b.left).value;
-        vb::Variant held;
-        const vb::Variant& r = operand(*b.right, f, held);
-        if (l.isString() && !r.isObject()) {
-            std::string text;
-            text.reserve(l.str().size() + (r.isString() ? r.str().size() : 11));
-            text = l.str();
-            vb::concatenateInto(text, r);
-            return vb::Variant(std::move(text));
-        }
-        // A copy holds an object while its default value is read.
-        return r.isObject() ? vb::concatenate(l, vb::Variant(r)) : vb::concatenate(l, r);
-    }
+    if (b.op == Op::Concat && b.left->kind == ExprKind::Literal) return concatLiteral(b, f);
     vb::Variant l = eval(*b.left, f);
     vb::Variant r = eval(*b.right, f);
     // A module's Const (like vbTrue) counts as the literal it stands for.
@@ -1140,6 +1126,23 @@ vb::Variant Engine::evalBinary(const Binary& b, Frame& f) {
     default: break;
     }
     return {};
+}
+
+// `"text" & x`: the new text is made once, with no copy of the literal first. Kept apart from
+// evalBinary so that the arithmetic there stays small enough to inline its values' upkeep.
+vb::Variant Engine::concatLiteral(const Binary& b, Frame& f) {
+    const vb::Variant& l = static_cast<const Literal&>(*b.left).value;
+    vb::Variant held;
+    const vb::Variant& r = operand(*b.right, f, held);
+    if (l.isString() && !r.isObject()) {
+        std::string text;
+        text.reserve(l.str().size() + (r.isString() ? r.str().size() : 11));
+        text = l.str();
+        vb::concatenateInto(text, r);
+        return vb::Variant(std::move(text));
+    }
+    // A copy holds an object while its default value is read.
+    return r.isObject() ? vb::concatenate(l, vb::Variant(r)) : vb::concatenate(l, r);
 }
 
 vb::Variant Engine::evalNew(const New& n, Frame& f) {

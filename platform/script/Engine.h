@@ -188,6 +188,7 @@ private:
     vb::Variant evalName(const ast::NameRef& ref, Frame& f);
     vb::Variant evalMember(const ast::Member& m, Frame& f);
     vb::Variant evalBinary(const ast::Binary& b, Frame& f);
+    vb::Variant concatLiteral(const ast::Binary& b, Frame& f);
     // The value of `e` where it lives (a local, a literal), or evaluated into `held`.
     const vb::Variant& operand(const ast::Expr& e, Frame& f, vb::Variant& held);
     bool isPlain(const ast::Expr& e) const;
