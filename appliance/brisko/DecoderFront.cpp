@@ -1,5 +1,6 @@
 #include "brisko/DecoderFront.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -123,6 +124,30 @@ bool OnlyTags(const std::uint8_t* p, std::size_t len)
     return len > 0;
 }
 
+bool MayBeEndTags(const std::uint8_t* p, std::size_t len)
+{
+    constexpr std::size_t kId3v1 = 128, kId3v1Extended = 227, kId3v2Footer = 10;
+    static constexpr const char* kStarts[] = {"TAG+", "TAG", "3DI"};
+    std::size_t i = 0;
+    while (i < len) {
+        const std::size_t rest = len - i;
+        const char* start = nullptr;
+        for (const char* s : kStarts) {
+            const std::size_t n = std::min(rest, std::strlen(s));
+            if (std::memcmp(p + i, s, n) == 0) {
+                start = s;
+                break;
+            }
+        }
+        if (!start) return false;
+        if (rest < std::strlen(start)) return true;  // the start of a tag, cut where the reader is
+        const std::size_t size = start[0] == '3' ? kId3v2Footer : start[3] == '+' ? kId3v1Extended : kId3v1;
+        if (size >= rest) return true;
+        i += size;
+    }
+    return len > 0;
+}
+
 int CheckRIFF(const std::uint8_t* p, std::size_t len)
 {
     if (len < 4 || std::memcmp(p, "RIFF", 4) != 0) return -1;
@@ -240,6 +265,8 @@ int DecodeAudioFrame(DecoderFront& front, const std::uint8_t* buf, std::size_t& 
         if (offset < 0) {
             // The tags a file ends with are no damage: they are dropped without a word.
             if (front.end_of_data && OnlyTags(buf, len)) return kFrontSkip;
+            // Tags the reader has not yet seen the end of the file behind: wait for it.
+            if (!front.end_of_data && MayBeEndTags(buf, len)) return kFrontNeedData;
             say(front, msg::kNoSyncword);
             len = len > 3 ? len - 3 : 0;
             return kFrontNoSync;
