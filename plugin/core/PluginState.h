@@ -1,7 +1,7 @@
 #pragma once
 // The plug-in's module-level state: what would otherwise be global variables of its
 // modules (the host object, the settings, the hidden form and its timer pool, the appliance
-// table, the caller-ID, UDP-server, xAP and web-server variables). One object per loaded
+// table, the caller-ID, UDP-server, xAP, web-server and status-page variables). One object per loaded
 // plug-in; every procedure of the plug-in is given it. Tests make a fresh one for each case.
 //
 // Each module keeps its part in a struct of its own, declared beside the module; the fields
@@ -13,11 +13,12 @@
 #include <memory>
 #include <string>
 #include <typeindex>
+#include <typeinfo>
 #include <utility>
 #include <vector>
 
-#include "core/CallerIdState.h"
 #include "core/ApplianceTable.h"
+#include "core/CallerIdState.h"
 #include "core/HostInterfaceState.h"
 #include "core/HousekeepingState.h"
 #include "core/ServiceHooks.h"
@@ -27,7 +28,6 @@
 #include "core/WebServerState.h"
 #include "homeseer/Host.h"
 #include "vb/Object.h"
-#include "web/StatusPageState.h"
 
 namespace zephra {
 
@@ -99,8 +99,6 @@ public:
 
     // The plug-in's own web server, as far as the settings reader touches it.
     WebServerState web;
-    // The status page's sort and the request it is answering.
-    StatusPageState statusPage;
 
     // The user script and the texts queued for it.
     UserScriptState scripts;

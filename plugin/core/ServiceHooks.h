@@ -37,6 +37,10 @@ struct ServiceHooks {
     std::function<bool(PluginState&)> TakePendingModemLine;
     std::function<void(PluginState&)> ProcessModemInput;
     std::function<void(PluginState&)> UnloadEchoWindow;
+    // The settings reader's: the phone book rebuilt, the modem's port opened and its set-up sent.
+    std::function<void(PluginState&)> BuildPhonebook;
+    std::function<bool(PluginState&, const std::string& port)> InitCommPort;
+    std::function<void(PluginState&, const std::string& text)> ModemSend;
     // The web server's window, made and loaded on first call.
     std::function<void(PluginState&)> LoadTCPServerWindow;
     // The user script's queue timer, and an appliance's input mapped to a host device command.
@@ -49,6 +53,10 @@ struct ServiceHooks {
     std::function<void(PluginState&, const std::string& buttonName)> ButtonPress;
     std::function<void(PluginState&, const std::string& text)> QueueScriptText;
     std::function<bool(PluginState&)> InitHSP;
+    // The status page's "run the script" button, and the setup dialog's sound test on the
+    // appliance.
+    std::function<void(PluginState&)> RunScriptFile;
+    std::function<void(PluginState&, const std::string& sCommand)> ZephraSorvexEx;
 };
 
 }  // namespace zephra

@@ -4,12 +4,15 @@
 #include "callerid/EchoWindow.h"
 #include "callerid/MessageCIDEvent.h"
 #include "callerid/ModemInput.h"
+#include "callerid/ModemPort.h"
+#include "callerid/Phonebook.h"
 #include "callerid/UdpServer.h"
 #include "callerid/XapBsc.h"
 #include "callerid/XapCID.h"
 #include "core/PluginState.h"
 #include "host/ActionStrings.h"
 #include "host/DeviceCommands.h"
+#include "host/ScriptOperations.h"
 #include "host/Startup.h"
 #include "host/UserScripts.h"
 #include "web/TCPServer.h"
@@ -30,12 +33,17 @@ void ConnectServices(PluginState& state) {
     hooks.TakePendingModemLine = TakePendingModemLine;
     hooks.ProcessModemInput = ProcessModemInput;
     hooks.UnloadEchoWindow = UnloadEchoWindow;
+    hooks.BuildPhonebook = BuildPhonebook;
+    hooks.InitCommPort = InitCommPort;
+    hooks.ModemSend = ModemSend;
     hooks.LoadTCPServerWindow = LoadTCPServerWindow;
     hooks.RunScriptQueue = RunScriptQueue;
     hooks.SetZephraIO = SetZephraIO;
     hooks.ButtonPress = ButtonPress;
     hooks.QueueScriptText = QueueScriptText;
     hooks.InitHSP = InitHSP;
+    hooks.RunScriptFile = RunScriptFile;
+    hooks.ZephraSorvexEx = ZephraSorvexEx;
 }
 
 }  // namespace zephra

@@ -7,7 +7,6 @@
 #include "core/PluginState.h"
 #include "core/PluginVersion.h"
 #include "core/SettingsTable.h"
-#include "host/ScriptOperations.h"
 #include "setup/SetupLayout.h"
 #include "setup/SetupTexts.h"
 #include "vb/Conversions.h"
@@ -273,12 +272,12 @@ void ZephraSetup::CancelButton_Click() { Unload(); }
 void ZephraSetup::aTCPServerOption_Click(int index) { aServerPort.Enabled(index == 0); }
 
 void ZephraSetup::aPlay_Click() {
-    vb::Try([&] { ZephraSorvexEx(state_, "play"); });
+    vb::Try([&] { state_.services.ZephraSorvexEx(state_, "play"); });
     vb::Err().Clear();
 }
 
 void ZephraSetup::aStop_Click() {
-    vb::Try([&] { ZephraSorvexEx(state_, "stop"); });
+    vb::Try([&] { state_.services.ZephraSorvexEx(state_, "stop"); });
     vb::Err().Clear();
 }
 
