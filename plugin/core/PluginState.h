@@ -32,7 +32,6 @@
 namespace zephra {
 
 class QueueTimer;
-class ZephraSetup;
 
 class PluginState {
 public:
@@ -102,9 +101,6 @@ public:
 
     // The user script and the texts queued for it.
     UserScriptState scripts;
-
-    // The setup dialog: one shared instance, made on first use.
-    std::shared_ptr<ZephraSetup> setupDialog;
 
 private:
     std::vector<std::pair<std::type_index, std::shared_ptr<void>>> parts_;

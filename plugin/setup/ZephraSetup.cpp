@@ -281,9 +281,19 @@ void ZephraSetup::aStop_Click() {
     vb::Err().Clear();
 }
 
+namespace {
+
+// The setup layer's part of the plug-in state: the one shared dialog, made on first use.
+struct SetupDialogPart {
+    std::shared_ptr<ZephraSetup> dialog;
+};
+
+}  // namespace
+
 ZephraSetup& SetupDialog(PluginState& state) {
-    if (!state.setupDialog) state.setupDialog = std::make_shared<ZephraSetup>(state);
-    return *state.setupDialog;
+    std::shared_ptr<ZephraSetup>& dialog = state.part<SetupDialogPart>().dialog;
+    if (!dialog) dialog = std::make_shared<ZephraSetup>(state);
+    return *dialog;
 }
 
 // Without a display the dialog still loads and closes, as the status page needs its controls.
