@@ -16,6 +16,7 @@
 
 #include "callerid/UdpServer.h"
 #include "core/PluginState.h"
+#include "host/ConnectServices.h"
 #include "windows/Registry.h"
 #include "windows/testing/TempAppFolder.h"
 
@@ -45,6 +46,7 @@ int main(int argc, char** argv) {
     windows::Registry::CurrentUser().SetFile(app.path() / "registry.ini");
     windows::SaveSetting(zephra::kUdpAppName, "Clients", "ClientMax", "0");
     zephra::PluginState state;
+    zephra::ConnectServices(state);
 
     double listedAtOne = 0, changeAtOne = 0;
     bool ok = true;

@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include "callerid/CallerIdPart.h"
 #include "callerid/CallerIdTexts.h"
 #include "callerid/EchoWindow.h"
 #include "callerid/FormatPhoneNumber.h"
@@ -13,7 +14,7 @@
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
 #include "core/QueueTimer.h"
-#include "host/StatusText.h"
+#include "core/StatusText.h"
 #include "vb/DateTime.h"
 #include "vb/Err.h"
 #include "vb/Format.h"
@@ -66,7 +67,7 @@ std::string HSPAddressBookLookup(PluginState& state, const std::string& number, 
     step(state, kLookupTag, [&] {
         const std::string key = PhonebookKey(number);
         state.modem.CallerWav.clear();
-        const PhonebookIndex& index = state.modem.phonebookIndex;
+        const PhonebookIndex& index = state.part<CallerIdPart>().phonebookIndex;
         const auto found = index.find(key);
         std::string name;
         if (found != index.end()) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "callerid/CallerIdPart.h"
 #include "callerid/CallerIdTexts.h"
 #include "callerid/ModemPort.h"
 #include "core/LogWriter.h"
@@ -30,8 +31,9 @@ namespace {
 
 // The window, made on first use and loaded as any use of its controls loads it.
 EchoWindow& window(PluginState& state) {
-    if (!state.modem.echoWindow) state.modem.echoWindow = std::make_shared<EchoWindow>(state);
-    EchoWindow& w = *state.modem.echoWindow;
+    std::shared_ptr<EchoWindow>& window = state.part<CallerIdPart>().echoWindow;
+    if (!window) window = std::make_shared<EchoWindow>(state);
+    EchoWindow& w = *window;
     w.Load();
     return w;
 }
@@ -76,7 +78,7 @@ void ScrollEchoWindows(PluginState& state) {
 }
 
 void UnloadEchoWindow(PluginState& state) {
-    if (state.modem.echoWindow) state.modem.echoWindow->Unload();
+    if (state.part<CallerIdPart>().echoWindow) state.part<CallerIdPart>().echoWindow->Unload();
 }
 
 }  // namespace zephra

@@ -6,7 +6,6 @@
 #include "callerid/UdpServer.h"
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
-#include "host/Startup.h"
 #include "vb/Conversions.h"
 #include "vb/Err.h"
 #include "vb/Strings.h"
@@ -28,7 +27,7 @@ std::string MessageCIDEvent(PluginState& state, bool send, const std::string& ta
     std::string number = kNoHostPhoneNumber;
     std::string lookup;
     if (!vb::Try([&] {
-            if (!InitHSP(state)) return;
+            if (!state.services.InitHSP(state)) return;
             const vb::Variant phone(state.hostInterface.HostPhone);
             const vb::Variant line(state.settings.CIDLineNumber);
             number = vb::CStr(automation::callByName(phone, "CIDNumber", {line}));

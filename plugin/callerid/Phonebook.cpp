@@ -4,10 +4,10 @@
 #include <vector>
 
 #include "automation/CallByName.h"
+#include "callerid/CallerIdPart.h"
 #include "callerid/CallerIdTexts.h"
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
-#include "host/Startup.h"
 #include "vb/Conversions.h"
 #include "vb/Err.h"
 #include "vb/Strings.h"
@@ -72,7 +72,7 @@ std::string PhonebookKey(const std::string& number) {
 }
 
 void BuildPhonebook(PluginState& state) {
-    state.modem.phonebookIndex = PhonebookIndex();
+    state.part<CallerIdPart>().phonebookIndex = PhonebookIndex();
     if (!vb::Try([&] {
             if (state.settings.useHSPPhoneBook) BuildHSPPhonebook(state);
             if (state.settings.useFriends) BuildFriendsPhonebook(state);
@@ -82,7 +82,7 @@ void BuildPhonebook(PluginState& state) {
 
 void BuildHSPPhonebook(PluginState& state) {
     if (!vb::Try([&] {
-            if (!InitHSP(state)) return;
+            if (!state.services.InitHSP(state)) return;
             const vb::Variant phone(state.hostInterface.HostPhone);
             const int32_t count = vb::CLng(automation::callByName(phone, "ADRCount"));
             for (int32_t i = 1; i <= count; ++i) {
@@ -102,7 +102,7 @@ void AddHSP(PluginState& state, const vb::Variant& entry, const std::string& num
     if (!vb::Try([&] {
             const std::string first = member(entry, "First");
             const std::string last = member(entry, "last");
-            PhonebookIndex& index = state.modem.phonebookIndex;
+            PhonebookIndex& index = state.part<CallerIdPart>().phonebookIndex;
             const std::string key = PhonebookKey(number);
             auto found = index.find(key);
             if (found != index.end()) {
@@ -135,7 +135,7 @@ void BuildFriendsPhonebook(PluginState& state) {
             windows::FileSystemObject files;
             if (!files.FileExists(path)) return;
             std::shared_ptr<windows::TextStream> in = files.OpenTextFile(path, windows::ForReading);
-            PhonebookIndex& index = state.modem.phonebookIndex;
+            PhonebookIndex& index = state.part<CallerIdPart>().phonebookIndex;
             for (int32_t lineNumber = 1; !in->AtEndOfStream(); ++lineNumber) {
                 const std::string line = in->ReadLine();
                 if (line.size() > kMaxFriendsLine) {

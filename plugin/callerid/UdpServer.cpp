@@ -217,15 +217,15 @@ std::vector<std::string> ClientEntries() {
 }
 
 void ServerLog(PluginState& state, const std::string& message, int16_t level) {
-    if (level == kLogDebug && !state.udp.ServerDebug) return;
+    if (level == kLogDebug && !state.part<UdpServerState>().ServerDebug) return;
     const std::string source = caption(level);
     bool shown = vb::Try([&] {
         std::string line = vb::FormatDateTime(vb::Now()) + kLogFieldSeparator + source + kLogFieldSeparator + message;
-        if (state.udp.window) state.udp.window->AddLogText(line + kLineEnd);
+        if (state.part<UdpServerState>().window) state.part<UdpServerState>().window->AddLogText(line + kLineEnd);
     });
     if (!shown) vb::Err().Clear();
     bool copied = vb::Try([&] {
-        if (state.udp.ServerLogToHost) WriteLog(state.host(), source, message);
+        if (state.part<UdpServerState>().ServerLogToHost) WriteLog(state.host(), source, message);
     });
     if (!copied) vb::Err().Clear();
 }
@@ -239,7 +239,7 @@ void ReportServerError(PluginState& state, const std::string& procedure) {
 }
 
 void InitUDP(PluginState& state) {
-    state.udp.ServerLogToHost = true;
+    state.part<UdpServerState>().ServerLogToHost = true;
     debugWhenLogging(state, kEnteredInitIO);
     ServerLog(state, std::string(kUdpAppName) + kClearing, kLogInfo);
     const ClientList& list = readClients();

@@ -7,6 +7,7 @@
 // argument). Every operation reads the client list from the registry in one go.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,17 @@
 namespace zephra {
 
 class PluginState;
+class frmOptions;
+
+// The server's part of the plug-in state.
+struct UdpServerState {
+    bool ServerDebug = false;      // debug-level lines of the server log are shown
+    bool ServerLogToHost = false;  // every shown server-log line also goes to the host log
+    // The server window; the module holds the one reference to it.
+    std::shared_ptr<frmOptions> window;
+    // The next argument of the window's test command alternates "on", "off", ...
+    bool nextTestCommandOff = false;
+};
 
 // The application name of the registry settings and of the server window.
 inline constexpr const char* kUdpAppName = "Zephra";

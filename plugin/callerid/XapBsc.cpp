@@ -7,13 +7,12 @@
 
 #include "callerid/XapSend.h"
 #include "callerid/XapTexts.h"
+#include "core/ActionTable.h"
+#include "core/HomeSeerDevices.h"
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
-#include "homeseer/Host.h"
 #include "homeseer/Device.h"
-#include "host/ActionTable.h"
-#include "host/DeviceCommands.h"
-#include "host/HomeSeerDevices.h"
+#include "homeseer/Host.h"
 #include "vb/Conversions.h"
 #include "vb/Err.h"
 #include "vb/Strings.h"
@@ -225,7 +224,7 @@ void BSCCmd(PluginState& state, const std::string& target, const std::string& id
         if (everyUnit || wanted == d.unit) {
             std::string house = d.house, unit = std::to_string(d.unit);
             int16_t command = kSetToValue, brightness = value;
-            SetZephraIO(state, house, unit, command, brightness);
+            state.services.SetZephraIO(state, house, unit, command, brightness);
         }
         return everyUnit;
     });

@@ -8,14 +8,12 @@
 #include "callerid/XapBsc.h"
 #include "callerid/XapSend.h"
 #include "callerid/XapTexts.h"
+#include "core/DeviceClass.h"
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
-#include "homeseer/Host.h"
+#include "core/StatusText.h"
 #include "core/Zephra.h"
-#include "host/ActionStrings.h"
-#include "host/DeviceClass.h"
-#include "host/StatusText.h"
-#include "host/UserScripts.h"
+#include "homeseer/Host.h"
 #include "vb/Collection.h"
 #include "vb/Conversions.h"
 #include "vb/DateTime.h"
@@ -156,7 +154,7 @@ void dispatch(PluginState& state, const vb::ObjectRef& message) {
         state.xap.XapSunset = item(message, kTimeToday, "Sunset");
         return;
     }
-    if (isClass(message, kHomeseerControl)) ButtonPress(state, item(message, kButtonPressBlock, "Button"));
+    if (isClass(message, kHomeseerControl)) state.services.ButtonPress(state, item(message, kButtonPressBlock, "Button"));
 }
 
 }  // namespace
@@ -171,7 +169,7 @@ void QueueScriptRun(PluginState& state, const std::string& text) {
         WriteLog(state.host(), kSource, kScriptQueueFull + text);
         return;
     }
-    QueueScriptText(state, text);
+    state.services.QueueScriptText(state, text);
 }
 
 void UpdateDeviceStatus(PluginState& state, const std::string& device, const std::string& event) {

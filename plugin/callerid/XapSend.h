@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "callerid/CallerIdState.h"
+#include "core/CallerIdState.h"
 
 namespace zephra {
 

@@ -42,8 +42,8 @@ void frmOptions::AddLogText(const std::string& text) {
 
 void frmOptions::TestCommandButton_Click() {
     ServerLog(state_, kSendingTestCommand, kLogInfo);
-    const char* argument = state_.udp.nextTestCommandOff ? "off" : "on";
-    state_.udp.nextTestCommandOff = !state_.udp.nextTestCommandOff;
+    const char* argument = state_.part<UdpServerState>().nextTestCommandOff ? "off" : "on";
+    state_.part<UdpServerState>().nextTestCommandOff = !state_.part<UdpServerState>().nextTestCommandOff;
     UDPSendCommand(state_, kTestCommand, argument, "");
 }
 
@@ -63,7 +63,7 @@ void frmOptions::AdvancedInfoButton_Click() {
 void frmOptions::cmdArray_Click(int index) {
     if (state_.settings.DebugLog) ServerLog(state_, kEnteredCmdArray, kLogDebug);
     if (index == 0) {
-        state_.udp.ServerDebug = DebugMode;
+        state_.part<UdpServerState>().ServerDebug = DebugMode;
         windows::SaveSetting(kUdpAppName, udptext::kOptions, udptext::kDebug, DebugMode ? kTrue : kFalse);
     }
     Unload();

@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "core/FastString.h"
+#include "core/HomeSeerDevices.h"
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
 #include "core/Zephra.h"
 #include "homeseer/Device.h"
-#include "host/HomeSeerDevices.h"
 #include "vb/Collection.h"
 #include "vb/Conversions.h"
 #include "vb/Err.h"

@@ -2,18 +2,14 @@
 
 #include <functional>
 
-#include "callerid/MessageCIDEvent.h"
-#include "callerid/UdpServer.h"
-#include "callerid/XapBsc.h"
-#include "callerid/XapCID.h"
 #include "core/ApplianceLookups.h"
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
 #include "core/QueueTimer.h"
 #include "core/RandomToken.h"
 #include "core/SpeechToWav.h"
+#include "core/StatusText.h"
 #include "core/Zephra.h"
-#include "host/StatusText.h"
 #include "vb/DateTime.h"
 #include "vb/Err.h"
 #include "vb/Format.h"
@@ -124,7 +120,7 @@ std::string InternalSendCID(PluginState& state, const std::string& selector, con
 }
 
 std::string InternalSendHspBrowserCID(PluginState& state, const std::string& selector) {
-    return fanOut(state, selector, "", [&](Zephra& z, const std::string&) { MessageCIDEvent(state, false, z.IP()); });
+    return fanOut(state, selector, "", [&](Zephra& z, const std::string&) { state.services.MessageCIDEvent(state, false, z.IP()); });
 }
 
 std::string InternalSendHspCID(PluginState& state, const std::string& selector) {
@@ -138,28 +134,28 @@ std::string InternalSendHspCID(PluginState& state, const std::string& selector) 
         for (const std::shared_ptr<Zephra>& z : objects)
             step([&] {
                 if (!z->DoCID()) return;
-                text = MessageCIDEvent(state, true, z->IP());
+                text = state.services.MessageCIDEvent(state, true, z->IP());
                 wake(*z);
             });
     }
     if (selector.empty()) step([&] { sel = availableCallerIdAppliances(state); });
     if (text.empty() && (s.BrowserCIDResponse || s.SoundCIDResponse || s.CIDSentry || state.IsSetup))
-        step([&] { text = MessageCIDEvent(state, false, ""); });
+        step([&] { text = state.services.MessageCIDEvent(state, false, ""); });
     const CallerText caller(text);
     if (s.CIDSentry)
         step([&] {
             if (caller.colon == 0) {
-                SendCIDToOtherClients(state, "", text);
+                state.services.SendCIDToOtherClients(state, "", text);
             } else {
-                SendCIDToOtherClients(state, caller.name(), caller.number());
+                state.services.SendCIDToOtherClients(state, caller.name(), caller.number());
             }
         });
     if (state.IsSetup)
         step([&] {
             if (caller.colon == 0) {
-                XapCID(state, kUnknown, kUnknown, vb::Trim(text));
+                state.services.XapCID(state, kUnknown, kUnknown, vb::Trim(text));
             } else {
-                XapCID(state, caller.name(), caller.name(), caller.number());
+                state.services.XapCID(state, caller.name(), caller.name(), caller.number());
             }
         });
     const std::string& device = s.CIDDeviceCode;
@@ -170,7 +166,7 @@ std::string InternalSendHspCID(PluginState& state, const std::string& selector) 
             state.host().SetDeviceStatus(device, homeseer::kStatusOn);
         });
     step([&] { state.host().SetDeviceLastChange(device, vb::Now()); });
-    step([&] { SendXapBSC(state, device); });
+    step([&] { state.services.SendXapBSC(state, device); });
     if (s.SoundCIDResponse)
         step([&] {
             const std::string& wav = state.modem.CallerWav;

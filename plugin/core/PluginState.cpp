@@ -3,19 +3,18 @@
 #include "core/QueueTimer.h"
 #include "vb/Error.h"
 #include "vb/ErrorNumbers.h"
-#include "web/TCPServer.h"
 
 namespace zephra {
 
 PluginState::PluginState(std::shared_ptr<homeseer::Host> host) : hs(std::move(host)) {}
 
-// The appliance objects go before the form whose timers they use.
+// The appliance objects go before the form whose timers they use; the services' parts (the
+// web server's window among them) after it.
 PluginState::~PluginState() {
     appliances.reset();
     timerPool.clear();
     unloadQueueTimer();
-    if (web.Window) web.Window->Unload();
-    web.Window.reset();
+    while (!parts_.empty()) parts_.pop_back();
 }
 
 homeseer::Host& PluginState::host() const {

@@ -1,33 +1,37 @@
 #pragma once
 // The plug-in's module-level state: what would otherwise be global variables of its
 // modules (the host object, the settings, the hidden form and its timer pool, the appliance
-// table, the caller-ID, UDP-server, xAP and web-server variables). One object per loaded
+// table, the caller-ID, UDP-server, xAP, web-server and status-page variables). One object per loaded
 // plug-in; every procedure of the plug-in is given it. Tests make a fresh one for each case.
 //
 // Each module keeps its part in a struct of its own, declared beside the module; the fields
-// keep the names the modules give them. Later modules add their part here.
+// keep the names the modules give them. The core's parts and those the core reads are fields
+// here; a service's own part is declared in the service and reached with part<T>(), so that the
+// core names no layer above it.
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <typeindex>
+#include <typeinfo>
+#include <utility>
+#include <vector>
 
-#include "callerid/CallerIdState.h"
 #include "core/ApplianceTable.h"
+#include "core/CallerIdState.h"
+#include "core/HostInterfaceState.h"
 #include "core/HousekeepingState.h"
+#include "core/ServiceHooks.h"
 #include "core/Settings.h"
 #include "core/TimerPool.h"
+#include "core/UserScriptState.h"
 #include "core/WebServerState.h"
 #include "homeseer/Host.h"
-#include "host/HostInterfaceState.h"
-#include "host/UserScriptState.h"
 #include "vb/Object.h"
-#include "web/PageFrame.h"
-#include "web/StatusPageState.h"
 
 namespace zephra {
 
 class QueueTimer;
-class ZephraSetup;
 
 class PluginState {
 public:
@@ -57,6 +61,9 @@ public:
     int32_t TempFileCounter = 0;    // names the speech files of the plug-in's own speak paths (0-9)
     HostInterfaceState hostInterface;
 
+    // The services' procedures the core calls.
+    ServiceHooks services;
+
     // Settings (the reader's variables).
     ZephraSettings settings;
 
@@ -74,25 +81,29 @@ public:
     // The minute timer's and the slideshow timer's routines.
     HousekeepingState housekeeping;
 
-    // Caller ID, UDP server and xAP.
-    UdpServerState udp;
+    // A service's own part of the state, made empty on first use and dropped with the plug-in
+    // state (the parts in the reverse of their making, after the hidden form has gone).
+    template <class Part>
+    Part& part() {
+        const std::type_index type(typeid(Part));
+        for (const auto& [made, object] : parts_)
+            if (made == type) return *static_cast<Part*>(object.get());
+        parts_.emplace_back(type, std::make_shared<Part>());
+        return *static_cast<Part*>(parts_.back().second.get());
+    }
+
+    // Caller ID and xAP.
     ModemState modem;
     XapState xap;
 
     // The plug-in's own web server, as far as the settings reader touches it.
     WebServerState web;
-    // The page frame's module state, overwritten by every page.
-    PageFrameState pageFrame;
-    // The status page's sort and the request it is answering.
-    StatusPageState statusPage;
 
     // The user script and the texts queued for it.
     UserScriptState scripts;
 
-    // The setup dialog: one shared instance, made on first use.
-    std::shared_ptr<ZephraSetup> setupDialog;
-
 private:
+    std::vector<std::pair<std::type_index, std::shared_ptr<void>>> parts_;
     std::shared_ptr<QueueTimer> queueTimer_;
 };
 

@@ -1,14 +1,11 @@
 #include "core/QueueTimer.h"
 
 #include "automation/Class.h"
-#include "callerid/ModemInput.h"
-#include "callerid/UdpServer.h"
 #include "core/Housekeeping.h"
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
 #include "core/Zephra.h"
 #include "homeseer/Host.h"
-#include "host/UserScripts.h"
 #include "vb/Conversions.h"
 #include "vb/Err.h"
 #include "vb/Strings.h"
@@ -144,16 +141,16 @@ void QueueTimer::Timer4_Timer() {
 
 void QueueTimer::Timer5_Timer() {
     // A line still arriving is the caller's other part, or the wait starts again.
-    if (TakePendingModemLine(state_)) return;
+    if (state_.services.TakePendingModemLine(state_)) return;
     state_.modem.NameDetected = true;
     state_.modem.NumberDetected = true;
     Timer5.Enabled(false);
-    ProcessModemInput(state_);
+    state_.services.ProcessModemInput(state_);
 }
 
 void QueueTimer::CommLineTimer_Timer() {
     CommLineTimer.Enabled(false);
-    TakePendingModemLine(state_);
+    state_.services.TakePendingModemLine(state_);
 }
 
 void QueueTimer::BSCTimer_Timer() {
@@ -179,16 +176,16 @@ void QueueTimer::BSCTimer_Timer() {
 // The form stays while the user script runs, even if the script has it unloaded.
 void QueueTimer::ScriptQueueTimer_Timer() {
     std::shared_ptr<QueueTimer> self = shared_from_this();
-    RunScriptQueue(state_, ScriptQueueTimer);
+    state_.services.RunScriptQueue(state_, ScriptQueueTimer);
 }
 
-void QueueTimer::Winsock1_DataArrival(const forms::Datagram& datagram) { ReceiveClientDatagram(state_, datagram); }
+void QueueTimer::Winsock1_DataArrival(const forms::Datagram& datagram) { state_.services.ReceiveClientDatagram(state_, datagram); }
 
 void QueueTimer::Com1_OnComm() {
     if (!vb::Try([&] {
             std::string text = Com1.Input();
             auto code = static_cast<int16_t>(Com1.CommEvent());
-            ProcessCommData(state_, text, code);
+            state_.services.ProcessCommData(state_, text, code);
         }))
         vb::Try([&] { WriteLog(state_.host(), kSource, kCommTag); });
 }

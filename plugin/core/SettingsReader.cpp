@@ -2,10 +2,9 @@
 
 #include <string>
 
-#include "callerid/ModemPort.h"
-#include "callerid/Phonebook.h"
 #include "core/ApplianceList.h"
 #include "core/BuildFileList.h"
+#include "core/HomeSeerDevices.h"
 #include "core/Housekeeping.h"
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
@@ -13,7 +12,6 @@
 #include "core/SettingsTable.h"
 #include "core/TimerPool.h"
 #include "core/WebServerState.h"
-#include "host/HomeSeerDevices.h"
 #include "vb/Conversions.h"
 #include "vb/Err.h"
 #include "vb/Strings.h"
@@ -67,7 +65,7 @@ public:
         handled([&] { openModem(); });
         handled([&] { makeCallerIdDevice(); });
         state_.xap.XapCIDSent = false;
-        handled([&] { BuildPhonebook(state_); });
+        handled([&] { state_.services.BuildPhonebook(state_); });
         state_.web.PageEngine.reset();
         state_.web.PageEngineReady = false;
         handled([&] { WriteLog(*hs_, kSource, kComplete); });
@@ -227,9 +225,9 @@ private:
     // 12. The modem port opens once per load; its init string follows a fresh opening only.
     void openModem() {
         if (state_.modem.CommPortOpen) return;
-        state_.modem.CommPortOpen = InitCommPort(state_, s_.CIDCommPort);
+        state_.modem.CommPortOpen = state_.services.InitCommPort(state_, s_.CIDCommPort);
         if (state_.modem.CommPortOpen && !s_.CIDModemInitString.empty())
-            ModemSend(state_, s_.CIDModemInitString + kCrLf);
+            state_.services.ModemSend(state_, s_.CIDModemInitString + kCrLf);
     }
 
     // 13.

@@ -1,7 +1,7 @@
 #pragma once
 // What the settings reader and the start-up touch of the plug-in's own web server: whether it has been
-// loaded, its window, its debug log, and the .asp page engine that every reading drops. The web
-// server itself (listening sockets, requests, pages) is a module of its own (web/TCPServer.h).
+// loaded, its debug log, and the .asp page engine that every reading drops. The web server itself
+// (its window, listening sockets, requests, pages) is a module of its own (web/TCPServer.h).
 
 #include <cstdint>
 #include <memory>
@@ -9,19 +9,15 @@
 #include <vector>
 
 #include "vb/Object.h"
-#include "web/ConvertASP.h"
 #include "windows/TextStream.h"
 
 namespace zephra {
 
 class PluginState;
-class TCPServer;
 
 struct WebServerState {
     // The web server's file-system object exists: the server has been loaded.
     bool Loaded = false;
-    // The server window, loaded once and kept for the plug-in's life.
-    std::shared_ptr<TCPServer> Window;
     // Its debug log while "TCPDebug" is on, else none.
     std::shared_ptr<windows::TextStream> ServerDebugLog;
     // The .asp page engine's script object and its ready flag.
@@ -31,8 +27,6 @@ struct WebServerState {
     std::vector<std::string> ConvertedPages{std::string()};
     // The index of the slideshow page's next picture.
     int32_t NextPictureIndex = 0;
-    // The .asp page being converted.
-    ConvertASPState convert;
     // The last slideshow request came from a configured appliance.
     bool SlideClientIsAppliance = false;
 };

@@ -2,13 +2,12 @@
 
 #include <algorithm>
 
-#include "callerid/EchoWindow.h"
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
 #include "core/QueueTimer.h"
+#include "core/StatusText.h"
 #include "core/ZephraStep.h"
 #include "core/ZephraTexts.h"
-#include "host/StatusText.h"
 #include "vb/Conversions.h"
 #include "vb/DateTime.h"
 #include "vb/Err.h"
@@ -148,7 +147,7 @@ void Zephra::Shutdown() {
     IEObj_.reset();
     WaitObject_.reset();
     CommandWait_.reset();
-    vb::Try([&] { UnloadEchoWindow(state_); });
+    vb::Try([&] { state_.services.UnloadEchoWindow(state_); });
     vb::Err().Clear();
 }
 

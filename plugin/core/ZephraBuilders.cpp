@@ -1,13 +1,12 @@
 // Commands built for the appliance: sleep states, the browser's full-screen toggle, pushed
 // pages, pauses, power cycles and the client program's commands.
 
-#include "callerid/XapBsc.h"
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
+#include "core/StatusText.h"
 #include "core/Zephra.h"
 #include "core/ZephraStep.h"
 #include "core/ZephraTexts.h"
-#include "host/StatusText.h"
 #include "vb/Conversions.h"
 #include "vb/DateTime.h"
 #include "vb/Strings.h"
@@ -115,7 +114,7 @@ std::string Zephra::SendPushIISPage(const std::string& address, const std::strin
         hs.SetDeviceString(DeviceCode(0), address);
         hs.SetDeviceLastChange(DeviceCode(0), vb::Now());
         result = AsyncCommand(kGotoUrl + address, kPushTimeout, tag);
-        SendXapBSC(state_, DeviceCode(0));
+        state_.services.SendXapBSC(state_, DeviceCode(0));
     });
     return result;
 }

@@ -2,16 +2,15 @@
 // texts the object writes with their last change (and the xAP status announcement), and the
 // power-up state.
 
-#include "callerid/XapBsc.h"
+#include "core/ActionTable.h"
 #include "core/FastString.h"
+#include "core/HomeSeerDevices.h"
 #include "core/PluginState.h"
+#include "core/SoundsDevice.h"
+#include "core/StatusText.h"
 #include "core/Zephra.h"
 #include "core/ZephraStep.h"
 #include "core/ZephraTexts.h"
-#include "host/ActionTable.h"
-#include "host/HomeSeerDevices.h"
-#include "host/SoundsDevice.h"
-#include "host/StatusText.h"
 #include "vb/Conversions.h"
 #include "vb/DateTime.h"
 #include "vb/Strings.h"
@@ -56,7 +55,7 @@ void Zephra::writeDeviceTextUntested(const std::string& code, const std::string&
     homeseer::Host& hs = state_.host();
     hs.SetDeviceString(code, text);
     hs.SetDeviceLastChange(code, vb::Now());
-    if (xap) SendXapBSC(state_, code);
+    if (xap) state_.services.SendXapBSC(state_, code);
 }
 
 // The Awake device shows the sleep state, the Backlight device on when awake.

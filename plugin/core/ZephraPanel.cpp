@@ -2,13 +2,12 @@
 // volume, and the master volume. Each records the state it asks for and shows it on the
 // appliance's device at once, before the appliance answers.
 
-#include "callerid/UdpServer.h"
+#include "core/ActionTable.h"
 #include "core/PluginState.h"
+#include "core/StatusText.h"
 #include "core/Zephra.h"
 #include "core/ZephraStep.h"
 #include "core/ZephraTexts.h"
-#include "host/ActionTable.h"
-#include "host/StatusText.h"
 #include "vb/DateTime.h"
 #include "vb/Strings.h"
 
@@ -28,7 +27,7 @@ constexpr int kFirstVolume = 42;
 }  // namespace
 
 // The datagram form is used for a client program that subscribed, when the setting says so.
-bool Zephra::useDatagrams() { return state_.settings.UseZephraServer && IsRegisteredClient(state_, IP_); }
+bool Zephra::useDatagrams() { return state_.settings.UseZephraServer && state_.services.IsRegisteredClient(state_, IP_); }
 
 std::string Zephra::LED(const std::string& which, const std::string& ledState, const std::string& tag) {
     std::string result;

@@ -7,10 +7,10 @@
 
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
+#include "core/StatusText.h"
 #include "core/Zephra.h"
 #include "core/ZephraStep.h"
 #include "core/ZephraTexts.h"
-#include "host/StatusText.h"
 #include "vb/Conversions.h"
 #include "vb/Strings.h"
 #include "windows/PathMap.h"

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "callerid/UdpServer.h"
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
 #include "core/Zephra.h"
@@ -88,7 +87,7 @@ void Zephra::skipUnknownCommand() {
 bool Zephra::sendDatagram(const std::string& command) {
     for (const NamedCommand& named : kNamedCommands) {
         if (!startsWith(command, named.prefix)) continue;
-        step(kLogSendTheCommand, [&] { UDPSendCommand(state_, named.name, rest(command, named.prefix), IP_); });
+        step(kLogSendTheCommand, [&] { state_.services.UDPSendCommand(state_, named.name, rest(command, named.prefix), IP_); });
         return true;
     }
     const bool udpCommand = startsWith(command, kSendCmd);
@@ -96,8 +95,8 @@ bool Zephra::sendDatagram(const std::string& command) {
     step(kLogSendTheCommand, [&] {
         std::vector<std::string> parts = vb::Split(rest(command, udpCommand ? kSendCmd : kSendCid), kPartSeparator);
         if (parts.size() < 2) return;
-        if (udpCommand) UDPSendCommand(state_, parts[0], parts[1], IP_);
-        else UDPSendCID(state_, parts[0], parts[1], IP_);
+        if (udpCommand) state_.services.UDPSendCommand(state_, parts[0], parts[1], IP_);
+        else state_.services.UDPSendCID(state_, parts[0], parts[1], IP_);
     });
     return true;
 }

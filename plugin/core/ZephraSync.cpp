@@ -9,7 +9,6 @@
 #include "core/ZephraTexts.h"
 #include "forms/Loop.h"
 #include "homeseer/Host.h"
-#include "host/DeviceCommands.h"
 #include "vb/Conversions.h"
 
 namespace zephra {
@@ -35,7 +34,7 @@ void Zephra::SyncWithHomeseer() {
                 std::string house = state_.HouseCode;
                 std::string unit = code.empty() ? std::string() : code.substr(1);
                 int16_t command = homeseer::kValueSetCommand;
-                SetZephraIO(state_, house, unit, command, value);
+                state_.services.SetZephraIO(state_, house, unit, command, value);
             }
             BrowserFullScreen_ = hs.DeviceValue(DeviceCode(5)) != 0;
             Sounds_ = vb::CInt(vb::Variant(hs.DeviceValue(DeviceCode(6))));

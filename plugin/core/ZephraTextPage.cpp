@@ -1,13 +1,12 @@
 // Text messages for the appliance: the text is written as a page under the host's web
 // folder, pushed to the appliance's browser, and shown on its Display device.
 
-#include "callerid/MessageCIDEvent.h"
 #include "core/PluginState.h"
+#include "core/StatusText.h"
 #include "core/WrapHTML.h"
 #include "core/Zephra.h"
 #include "core/ZephraStep.h"
 #include "core/ZephraTexts.h"
-#include "host/StatusText.h"
 
 namespace zephra {
 
@@ -39,6 +38,6 @@ std::string Zephra::PushTextMessage(const std::string& text, const std::string& 
 }
 
 // The host phone's last caller, shown as a text page; no datagram goes out.
-void Zephra::CID() { PushTextCommand(MessageCIDEvent(state_, false, IP_), "", 0); }
+void Zephra::CID() { PushTextCommand(state_.services.MessageCIDEvent(state_, false, IP_), "", 0); }
 
 }  // namespace zephra

@@ -4,12 +4,12 @@
 #include <vector>
 
 #include "automation/CallByName.h"
+#include "core/ActionTable.h"
 #include "core/FastString.h"
+#include "core/HomeSeerDevices.h"
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
 #include "homeseer/Device.h"
-#include "host/ActionTable.h"
-#include "host/HomeSeerDevices.h"
 #include "host/HostTexts.h"
 #include "vb/Conversions.h"
 #include "vb/Err.h"

@@ -7,6 +7,7 @@
 #include "automation/CallByName.h"
 #include "callerid/EchoWindow.h"
 #include "callerid/ModemInput.h"
+#include "callerid/UdpServer.h"
 #include "callerid/frmOptions.h"
 #include "core/Checkout.h"
 #include "core/LogWriter.h"
@@ -41,8 +42,8 @@ void openInBrowser(PluginState& state, const std::string& address) {
 }
 
 void showServerWindow(PluginState& state) {
-    if (!state.udp.window) state.udp.window = std::make_shared<frmOptions>(state);
-    state.udp.window->Show(forms::vbModal);
+    if (!state.part<UdpServerState>().window) state.part<UdpServerState>().window = std::make_shared<frmOptions>(state);
+    state.part<UdpServerState>().window->Show(forms::vbModal);
 }
 
 void showModemWindow(PluginState& state) {

@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "core/DeviceClass.h"
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
-#include "host/DeviceClass.h"
 #include "host/HostTexts.h"
 #include "vb/Conversions.h"
 #include "vb/DateTime.h"

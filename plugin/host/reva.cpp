@@ -5,17 +5,18 @@
 #include "callerid/UdpServer.h"
 #include "callerid/UdpServerTexts.h"
 #include "callerid/frmOptions.h"
+#include "core/HomeSeerDevices.h"
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
+#include "core/PluginVersion.h"
 #include "core/Zephra.h"
 #include "forms/MsgBox.h"
 #include "homeseer/Host.h"
 #include "host/ActionStrings.h"
+#include "host/ConnectServices.h"
 #include "host/DeviceCommands.h"
-#include "host/HomeSeerDevices.h"
 #include "host/HostTexts.h"
 #include "host/MenuCommands.h"
-#include "host/PluginVersion.h"
 #include "host/Startup.h"
 #include "setup/ZephraSetup.h"
 #include "vb/Conversions.h"
@@ -38,9 +39,9 @@ bool active(const PluginState& state) { return state.IsStandAlone || state.IsSet
 
 }  // namespace
 
-reva::reva() : state_(std::make_shared<PluginState>()) {}
+reva::reva() : reva(std::make_shared<PluginState>()) {}
 
-reva::reva(std::shared_ptr<PluginState> state) : state_(std::move(state)) {}
+reva::reva(std::shared_ptr<PluginState> state) : state_(std::move(state)) { ConnectServices(*state_); }
 
 reva::~reva() = default;
 
@@ -67,9 +68,9 @@ vb::Variant reva::RegisterCallback(const vb::ObjectRef& frm) {
     WriteLog(*host, kSource, kVersionLine + PluginVersionText() + kRegistered + truthText(s.IsSetup));
     s.UseDeviceRefs = vb::Val(host->Version().substr(0, 1)) > 1 && !s.IsSetup;
     s.IsStandAlone = host->GetIniSetting(kMainSection, kRunAsXapNode, "", kIniFile).empty();
-    s.udp.window = std::make_shared<frmOptions>(s);
-    s.udp.ServerDebug = windows::GetSetting(kUdpAppName, udptext::kOptions, udptext::kDebug, "False") == "True";
-    s.udp.ServerLogToHost = false;
+    s.part<UdpServerState>().window = std::make_shared<frmOptions>(s);
+    s.part<UdpServerState>().ServerDebug = windows::GetSetting(kUdpAppName, udptext::kOptions, udptext::kDebug, "False") == "True";
+    s.part<UdpServerState>().ServerLogToHost = false;
     RegisterMenus(s);
     return {};
 }

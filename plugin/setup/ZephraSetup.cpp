@@ -5,9 +5,8 @@
 
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
+#include "core/PluginVersion.h"
 #include "core/SettingsTable.h"
-#include "host/PluginVersion.h"
-#include "host/ScriptOperations.h"
 #include "setup/SetupLayout.h"
 #include "setup/SetupTexts.h"
 #include "vb/Conversions.h"
@@ -273,18 +272,28 @@ void ZephraSetup::CancelButton_Click() { Unload(); }
 void ZephraSetup::aTCPServerOption_Click(int index) { aServerPort.Enabled(index == 0); }
 
 void ZephraSetup::aPlay_Click() {
-    vb::Try([&] { ZephraSorvexEx(state_, "play"); });
+    vb::Try([&] { state_.services.ZephraSorvexEx(state_, "play"); });
     vb::Err().Clear();
 }
 
 void ZephraSetup::aStop_Click() {
-    vb::Try([&] { ZephraSorvexEx(state_, "stop"); });
+    vb::Try([&] { state_.services.ZephraSorvexEx(state_, "stop"); });
     vb::Err().Clear();
 }
 
+namespace {
+
+// The setup layer's part of the plug-in state: the one shared dialog, made on first use.
+struct SetupDialogPart {
+    std::shared_ptr<ZephraSetup> dialog;
+};
+
+}  // namespace
+
 ZephraSetup& SetupDialog(PluginState& state) {
-    if (!state.setupDialog) state.setupDialog = std::make_shared<ZephraSetup>(state);
-    return *state.setupDialog;
+    std::shared_ptr<ZephraSetup>& dialog = state.part<SetupDialogPart>().dialog;
+    if (!dialog) dialog = std::make_shared<ZephraSetup>(state);
+    return *dialog;
 }
 
 // Without a display the dialog still loads and closes, as the status page needs its controls.

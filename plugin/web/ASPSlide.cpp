@@ -10,6 +10,7 @@
 #include "vb/Strings.h"
 #include "web/ConvertASP.h"
 #include "web/HTMLIncludes.h"
+#include "web/PageFrame.h"
 #include "web/SlideshowPage.h"
 
 namespace zephra {
@@ -50,13 +51,13 @@ bool isNewASPFile(PluginState& state, const std::string& page) {
 std::string ASPSlide(PluginState& state, const vb::Variant& request, const vb::Variant& response,
                      const std::string& page, const std::string& dwell) {
     std::string html;
-    ConvertASPState& convert = state.web.convert;
+    ConvertASPState& convert = state.part<ConvertASPState>();
     if (!vb::Try([&] {
             convert = ConvertASPState();
             // One name whichever way the page is written ("\News.asp", "news.asp").
             convert.PageFunctionName = PageFunctionNameOf(withLeadingBackslash(page));
-            state.pageFrame.Request = request;
-            state.pageFrame.Response = response;
+            state.part<PageFrameState>().Request = request;
+            state.part<PageFrameState>().Response = response;
             if (state.web.PageEngineReady) {
                 run(state, "setObjects", {request, response});
             } else {

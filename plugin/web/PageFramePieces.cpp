@@ -58,7 +58,7 @@ std::string FormatCell(PluginState& state, const std::string& text, const std::s
     FastString content;
     FastString attributes;
     trapped(state, " FormatCell: ", [&] {
-        if (state.pageFrame.ApplianceBrowser) {
+        if (state.part<PageFrameState>().ApplianceBrowser) {
             if (const CellLook* look = lookOf(style)) {
                 const std::string inner = look->bold ? "<b>" + text + "</b>" : text;
                 content.Add(std::string("<font face=\"") + kCellFace + "\" size=\"" + kCellSize + "\" color=\"" +
@@ -92,7 +92,7 @@ std::string FileContents(PluginState& state, const std::string& path) {
 std::string HSLinks(PluginState& state) {
     FastString links;
     trapped(state, "HSLinks: ", [&] {
-        const bool newer = state.pageFrame.HostVersionOk;
+        const bool newer = state.part<PageFrameState>().HostVersionOk;
         auto hostSetting = [&](const std::string& key) {
             return newer ? setting(state, kSettingsSection, key, "") : std::string();
         };
@@ -163,7 +163,7 @@ std::string PageScrollWeatherman(PluginState& state) {
 std::string XCustomFooter(PluginState& state) {
     FastString footer;
     trapped(state, "XCustomFooter: ", [&] {
-        if (state.pageFrame.ApplianceBrowser) {
+        if (state.part<PageFrameState>().ApplianceBrowser) {
             footer.Add("<br><br>");
             footer.Add("<div align=\"center\"><form>");
             footer.Add("<input type=button value=\" << \" onClick=\"history.back()\">");
@@ -173,7 +173,7 @@ std::string XCustomFooter(PluginState& state) {
         } else {
             const std::string tail = FileContents(state, hostPath(state, "\\html\\tail.htm"));
             if (tail != kNoFile) footer.Add(tail);
-            const bool newer = state.pageFrame.HostVersionOk;
+            const bool newer = state.part<PageFrameState>().HostVersionOk;
             auto shown = [&](const std::string& key) {
                 return newer ? setting(state, kSettingsSection, key, kWebSettings) : std::string("No");
             };

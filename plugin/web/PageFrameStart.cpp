@@ -44,7 +44,7 @@ void saveHeaderSetting(PluginState& state, const std::string& key, const std::st
 std::string hostPath(PluginState& state, const std::string& relative) { return state.host().GetAppPath() + relative; }
 
 std::string serverVariable(PluginState& state, const std::string& name) {
-    return vb::CStr(automation::callByName(state.pageFrame.Request, page_request::kServerVariables, {vb::Variant(name)}));
+    return vb::CStr(automation::callByName(state.part<PageFrameState>().Request, page_request::kServerVariables, {vb::Variant(name)}));
 }
 
 }  // namespace page_frame
@@ -69,7 +69,7 @@ bool securityEnforced(const std::string& mode) {
 
 void XStartMiscFunctionsASP(PluginState& state) {
     trapped(state, " XStartMiscFunctionsASP: ", [&] {
-        PageFrameState& frame = state.pageFrame;
+        PageFrameState& frame = state.part<PageFrameState>();
         frame.SecurityMode.clear();
         frame.SlidingMenu.clear();
         frame.MenuStyle.clear();
@@ -85,7 +85,7 @@ void XSecurityCheck(PluginState& state) {
 }
 
 bool xStartHeaderASP(PluginState& state) {
-    PageFrameState& frame = state.pageFrame;
+    PageFrameState& frame = state.part<PageFrameState>();
     trapped(state, "xStartHeaderASP ", [&] {
         frame.ApplianceBrowser = false;
         frame.HostVersionOk = NumericHSVersion(state) >= kFirstNewHost;
@@ -121,7 +121,7 @@ std::string fnPageName(PluginState& state) {
 
 void LogAuthorized(PluginState& state) {
     trapped(state, "LogAuthorized: ", [&] {
-        PageFrameState& frame = state.pageFrame;
+        PageFrameState& frame = state.part<PageFrameState>();
         const std::string page = fnPageName(state);
         if (page == kUnauthorizedPage) return;
         const std::string mode = vb::UCase(frame.SecurityMode);
@@ -139,7 +139,7 @@ void LogAuthorized(PluginState& state) {
 std::string LinkFile(PluginState& state) {
     std::string text;
     trapped(state, "LinkFile: ", [&] {
-        const std::string suffix = state.pageFrame.ApplianceBrowser ? "_touchscreen" : "";
+        const std::string suffix = state.part<PageFrameState>().ApplianceBrowser ? "_touchscreen" : "";
         text = FileContents(state, hostPath(state, "\\html\\links" + suffix + ".htm"));
     });
     return text;
@@ -148,7 +148,7 @@ std::string LinkFile(PluginState& state) {
 std::string MenuRow(PluginState& state, const std::string& menuName) {
     std::string row;
     trapped(state, "MenuRow: ", [&] {
-        PageFrameState& frame = state.pageFrame;
+        PageFrameState& frame = state.part<PageFrameState>();
         bool rendered = !setting(state, kSettingsSection, "usesecurity", kWebSettings).empty();
         if (!rendered && headerSetting(state, "useMenuRow").empty()) saveHeaderSetting(state, "useMenuRow", "0");
 

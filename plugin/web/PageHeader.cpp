@@ -74,7 +74,7 @@ void readTextForm(PluginState& state, const std::string& text, HeaderArgs& args)
         if (pieces.size() > 1) args.at[1] = args.bodyText = pieces[1];
         args.noBodySheet = pieces.size() > 2;
     }
-    args.at[9] = state.pageFrame.SecurityMode;
+    args.at[9] = state.part<PageFrameState>().SecurityMode;
 }
 
 void applyDefaults(HeaderArgs& args) {
@@ -93,7 +93,7 @@ std::string htmlFile(PluginState& state, const std::string& name) {
 
 // A fragment for the appliance browser falls back to the one for every browser.
 std::string fragment(PluginState& state, const std::string& applianceName, const std::string& name) {
-    if (state.pageFrame.ApplianceBrowser) {
+    if (state.part<PageFrameState>().ApplianceBrowser) {
         const std::string text = htmlFile(state, applianceName);
         if (text != kNoFile) return text;
     }
@@ -110,17 +110,17 @@ std::string linksRow(PluginState& state, const std::string& linksSwitch) {
         if (row == kNoFile) row = HSLinks(state);
     } else if (upper == "NO") {
     } else if (upper == "OLDSTYLE") {
-        row = htmlFile(state, state.pageFrame.ApplianceBrowser ? "links_touchscreen.htm" : "links.htm");
+        row = htmlFile(state, state.part<PageFrameState>().ApplianceBrowser ? "links_touchscreen.htm" : "links.htm");
         if (row == kNoFile) row.clear();
     } else {
         menu = MenuRow(state, linksSwitch);
     }
-    if (state.pageFrame.ApplianceBrowser) return row + "<div align=\"center\">" + menu + "</div>";
+    if (state.part<PageFrameState>().ApplianceBrowser) return row + "<div align=\"center\">" + menu + "</div>";
     return row + menu;
 }
 
 std::string logoBar(PluginState& state, const HeaderArgs& args, int& cells) {
-    const PageFrameState& frame = state.pageFrame;
+    const PageFrameState& frame = state.part<PageFrameState>();
     auto shown = [&](const std::string& key) { return headerSetting(state, key).empty(); };
     FastString bar;
     auto cell = [&](const std::string& text) {
@@ -166,7 +166,7 @@ std::string logoBar(PluginState& state, const HeaderArgs& args, int& cells) {
 }
 
 void writeHeader(PluginState& state, HeaderArgs& args, FastString& out) {
-    PageFrameState& frame = state.pageFrame;
+    PageFrameState& frame = state.part<PageFrameState>();
     const bool appliance = frame.ApplianceBrowser;
     auto& at = args.at;
 
@@ -281,7 +281,7 @@ std::string CustomHeader(PluginState& state, const vb::Variant& header) {
             readTextForm(state, vb::CStr(header), args);
         }
         applyDefaults(args);
-        state.pageFrame.SecurityMode = args.at[9];
+        state.part<PageFrameState>().SecurityMode = args.at[9];
         writeHeader(state, args, out);
     });
     return out.value();

@@ -54,13 +54,16 @@ bool fileNameAllowed(const std::string& page, const std::string& file) {
     return page.find('\\') == std::string::npos && StaysInHtmlFolder(file);
 }
 
+// The plug-in's own window when the server is it, else a reference that owns nothing.
+std::shared_ptr<TCPServer> windowOf(PluginState& state, TCPServer& server) {
+    const std::shared_ptr<TCPServer>& window = state.part<TCPServerPart>().Window;
+    return window.get() == &server ? window : std::shared_ptr<TCPServer>(std::shared_ptr<void>(), &server);
+}
+
 class Dispatch {
 public:
     Dispatch(PluginState& state, TCPServer& server)
-        : state_(state),
-          server_(server),
-          window_(state.web.Window.get() == &server ? state.web.Window
-                                                    : std::shared_ptr<TCPServer>(std::shared_ptr<void>(), &server)) {}
+        : state_(state), server_(server), window_(windowOf(state, server)) {}
 
     void serveNext() {
         TCPServer::QueueEntry entry = server_.PopEntry();

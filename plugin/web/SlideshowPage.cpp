@@ -8,8 +8,8 @@
 #include "core/PageRequest.h"
 #include "core/PluginState.h"
 #include "core/RequestItems.h"
+#include "core/StatusText.h"
 #include "core/Zephra.h"
-#include "host/StatusText.h"
 #include "script/ImageResizeObject.h"
 #include "vb/Conversions.h"
 #include "vb/DateTime.h"
@@ -17,8 +17,8 @@
 #include "vb/Math.h"
 #include "vb/Strings.h"
 #include "web/HTMLIncludes.h"
-#include "web/PageFrameDetail.h"
 #include "web/ImageInfo.h"
+#include "web/PageFrameDetail.h"
 #include "windows/FileSystemObject.h"
 
 namespace zephra {

@@ -7,12 +7,12 @@
 #include <memory>
 
 #include "callerid/XapBsc.h"
+#include "core/ActionTable.h"
+#include "core/HomeSeerDevices.h"
 #include "core/PluginState.h"
+#include "core/PluginVersion.h"
 #include "core/RequestItems.h"
 #include "homeseer/Device.h"
-#include "host/ActionTable.h"
-#include "host/HomeSeerDevices.h"
-#include "host/PluginVersion.h"
 #include "setup/ZephraSetup.h"
 #include "vb/Conversions.h"
 #include "vb/DateTime.h"
@@ -21,6 +21,7 @@
 #include "web/HTMLIncludes.h"
 #include "web/PageFrame.h"
 #include "web/PageFrameDetail.h"
+#include "web/StatusPageState.h"
 #include "web/StatusTexts.h"
 
 namespace zephra {
@@ -53,8 +54,8 @@ void AddStatusRow(PluginState& state, const StatusRowSource& source, std::vector
 }
 
 void sortRecords(PluginState& state, std::vector<StatusRecord>& records) {
-    const std::string& key = state.statusPage.SortKey;
-    const bool descending = state.statusPage.SortDirection == "DESC";
+    const std::string& key = state.part<StatusPageState>().SortKey;
+    const bool descending = state.part<StatusPageState>().SortDirection == "DESC";
     auto less = [&](const StatusRecord& a, const StatusRecord& b) {
         if (key == "CHANGED") return a.Changed < b.Changed;
         if (key == "NAME") return a.Name < b.Name;
@@ -160,7 +161,7 @@ std::string DeviceCodeFromFieldName(const std::string& name) {
 }
 
 std::string FormatChangeTime(PluginState& state, vb::Date t) {
-    const StatusPageState& page = state.statusPage;
+    const StatusPageState& page = state.part<StatusPageState>();
     if (t >= page.TodayStart) return "Today " + vb::formatDate(t, "h:mm:ss AM/PM");
     if (t >= page.YesterdayStart) return "Yesterday " + vb::formatDate(t, "h:mm:ss AM/PM");
     return vb::FormatDateTime(t);
@@ -248,9 +249,9 @@ void FormatScreen(PluginState& state, FastString& fs) {
         fs.Add("<input type='hidden' name='clientvalue' value='yes'>");
         fs.Add("<input type='hidden' name='page' value='status'>");
         fs.Add("<center><input type='submit' name='Save' value='Save Setup Changes'></center><br>");
-        if (!state.statusPage.SaveProblem.empty())
-            fs.Add("<center><b class='saveproblem'>" + HTMLEncode(state.statusPage.SaveProblem) + "</b></center><br>");
-        state.statusPage.SaveProblem.clear();
+        if (!state.part<StatusPageState>().SaveProblem.empty())
+            fs.Add("<center><b class='saveproblem'>" + HTMLEncode(state.part<StatusPageState>().SaveProblem) + "</b></center><br>");
+        state.part<StatusPageState>().SaveProblem.clear();
     });
     trapped(state, kTagFormatScreen, [&] {
         fs.Add(kTable);
@@ -302,12 +303,12 @@ void FormatScreen(PluginState& state, FastString& fs) {
     } else {
         trapped(state, kTagFormatScreen, [&] { fs.Add(html_includes::CustomFooter(state)); });
     }
-    state.statusPage.FilterRowsShown = options.ShowReceiveMessages;
-    state.statusPage.FilterInputsShown = options.ShowReceiveMessages && options.ShowStatus == 2;
+    state.part<StatusPageState>().FilterRowsShown = options.ShowReceiveMessages;
+    state.part<StatusPageState>().FilterInputsShown = options.ShowReceiveMessages && options.ShowStatus == 2;
 }
 
 std::string Status_ASP(PluginState& state) {
-    StatusPageState& page = state.statusPage;
+    StatusPageState& page = state.part<StatusPageState>();
     FastString fs;
     trapped(state, kTagStatusASP, [&] {
         if (!PostedField(state, "clientinput").empty()) ClientRequest(state);
@@ -334,20 +335,20 @@ std::string Status_ASP(PluginState& state) {
 std::string StatusPage(PluginState& state, const vb::Variant& request, const vb::Variant& response) {
     std::string text;
     trapped(state, kTagStatusPage, [&] {
-        state.statusPage.Request = request;
-        state.statusPage.Response = response;
-        state.pageFrame.Request = request;
-        state.pageFrame.Response = response;
+        state.part<StatusPageState>().Request = request;
+        state.part<StatusPageState>().Response = response;
+        state.part<PageFrameState>().Request = request;
+        state.part<PageFrameState>().Response = response;
     });
     trapped(state, kTagStatusPage, [&] {
         XStartMiscFunctionsASP(state);
         XSecurityCheck(state);
-        state.pageFrame.ApplianceBrowser = xStartHeaderASP(state);
+        state.part<PageFrameState>().ApplianceBrowser = xStartHeaderASP(state);
     });
     trapped(state, kTagStatusPage, [&] { text = Status_ASP(state); });
     // The request is not kept past its page.
-    state.statusPage.Request = vb::Variant();
-    state.statusPage.Response = vb::Variant();
+    state.part<StatusPageState>().Request = vb::Variant();
+    state.part<StatusPageState>().Response = vb::Variant();
     return text;
 }
 

@@ -5,13 +5,11 @@
 
 #include "callerid/XapBsc.h"
 #include "core/ApplianceLookups.h"
+#include "core/HomeSeerDevices.h"
 #include "core/PluginState.h"
 #include "core/RequestItems.h"
 #include "core/Zephra.h"
 #include "homeseer/Device.h"
-#include "host/DeviceCommands.h"
-#include "host/HomeSeerDevices.h"
-#include "host/UserScripts.h"
 #include "setup/ZephraSetup.h"
 #include "vb/Conversions.h"
 #include "vb/Err.h"
@@ -19,6 +17,7 @@
 #include "web/PageFrameDetail.h"
 #include "web/Request.h"
 #include "web/StatusPage.h"
+#include "web/StatusPageState.h"
 #include "web/StatusTexts.h"
 
 namespace zephra {
@@ -76,13 +75,13 @@ void deviceCommand(PluginState& state) {
         std::string unit = code.substr(1);
         int16_t set = 19;
         int16_t value = static_cast<int16_t>(index);
-        SetZephraIO(state, house, unit, set, value);
+        state.services.SetZephraIO(state, house, unit, set, value);
     }
 }
 
 bool sortOrCommand(PluginState& state) {
     if (FieldPosted(state, "Refresh")) return true;
-    StatusPageState& page = state.statusPage;
+    StatusPageState& page = state.part<StatusPageState>();
     const std::string key = FieldPosted(state, "ID") ? std::string("DCSort")
                                                      : PostedField(state, "Status") + PostedField(state, "Name") +
                                                            PostedField(state, "Changed");
@@ -122,22 +121,22 @@ void saveSetup(PluginState& state) {
     }
     if (!any) return;
     ZephraSetup& dialog = SetupDialog(state);
-    state.statusPage.SaveProblem = dialog.SaveFromWebPage();
+    state.part<StatusPageState>().SaveProblem = dialog.SaveFromWebPage();
     // The page then shows what is stored, not the values that were refused.
-    if (!state.statusPage.SaveProblem.empty()) dialog.Unload();
+    if (!state.part<StatusPageState>().SaveProblem.empty()) dialog.Unload();
 }
 
 }  // namespace
 
 std::string PostedField(PluginState& state, const std::string& name) {
-    return vb::CStr(GetFormItem(state, state.statusPage.Request, name));
+    return vb::CStr(GetFormItem(state, state.part<StatusPageState>().Request, name));
 }
 
 namespace {
 
 // The form pairs of the plug-in's own request object; none for the host's.
 vb::Collection* ownFormPairs(PluginState& state) {
-    const vb::Variant& request = state.statusPage.Request;
+    const vb::Variant& request = state.part<StatusPageState>().Request;
     if (!request.isObject()) return nullptr;
     auto own = std::dynamic_pointer_cast<Request>(request.object());
     if (!own) return nullptr;
@@ -200,17 +199,17 @@ int ClientRequest(PluginState& state) {
         trapped(state, kTagClientRequest, [&] {
             if (FieldPosted(state, "script")) {
                 state.host().InitScriptControl();
-                RunScriptFile(state);
+                state.services.RunScriptFile(state);
             } else if (FieldPosted(state, "query")) {
                 BSCQuery(state, ">:>");
             }
         });
         return 0;
     }
-    state.statusPage.SaveProblem.clear();
+    state.part<StatusPageState>().SaveProblem.clear();
     if (options.ShowSetup) trapped(state, kTagClientRequest, [&] { saveSetup(state); });
     // A refused save stores nothing of the page, its display options neither.
-    if (!state.statusPage.SaveProblem.empty()) return 0;
+    if (!state.part<StatusPageState>().SaveProblem.empty()) return 0;
     trapped(state, kTagClientRequest, [&] {
         options.ShowControl = !PostedField(state, "ShowControl").empty();
         options.ShowSetup = !PostedField(state, "ShowSetup").empty();
@@ -226,7 +225,7 @@ int ClientRequest(PluginState& state) {
         hs.SaveIniSetting(kStatusSection, "ShowStatus", std::to_string(options.ShowStatus), kIniFile);
     });
     // The filters are rewritten only from a page that carried their inputs.
-    if (state.statusPage.FilterRowsShown && FieldPosted(state, "Class0")) SaveFilterSettigs(state);
+    if (state.part<StatusPageState>().FilterRowsShown && FieldPosted(state, "Class0")) SaveFilterSettigs(state);
     return 0;
 }
 

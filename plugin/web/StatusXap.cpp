@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "core/DeviceClass.h"
 #include "core/PluginState.h"
-#include "host/DeviceClass.h"
 #include "vb/Conversions.h"
 #include "vb/DateTime.h"
 #include "vb/Strings.h"

@@ -451,10 +451,15 @@ void TCPServer::ServerTimer_Timer() { ProcessRequestQueue(state_, *this); }
 
 // --- Loading ----------------------------------------------------------------------------
 
+TCPServerPart::~TCPServerPart() {
+    if (Window) Window->Unload();
+}
+
 void LoadTCPServerWindow(PluginState& state) {
-    if (state.web.Window) return;
-    state.web.Window = std::make_shared<TCPServer>(state);
-    state.web.Window->Load();
+    std::shared_ptr<TCPServer>& window = state.part<TCPServerPart>().Window;
+    if (window) return;
+    window = std::make_shared<TCPServer>(state);
+    window->Load();
 }
 
 }  // namespace zephra

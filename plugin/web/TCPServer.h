@@ -158,6 +158,16 @@ private:
     const void* debugLogSeen_ = nullptr;
 };
 
+// The web server's part of the plug-in state: its window, loaded once and kept for the plug-in's
+// life, unloaded when the plug-in state goes.
+struct TCPServerPart {
+    TCPServerPart() = default;
+    TCPServerPart(const TCPServerPart&) = delete;
+    TCPServerPart& operator=(const TCPServerPart&) = delete;
+    ~TCPServerPart();
+    std::shared_ptr<TCPServer> Window;
+};
+
 // The window, made and loaded on first call; loading it again does nothing.
 void LoadTCPServerWindow(PluginState& state);
 

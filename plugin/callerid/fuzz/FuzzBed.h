@@ -7,7 +7,7 @@
 
 #include <cstdlib>
 
-#include "callerid/CallerIdState.h"
+#include "core/CallerIdState.h"
 #include "core/PluginState.h"
 #include "core/QueueTimer.h"
 #include "core/tests/PluginTestBed.h"

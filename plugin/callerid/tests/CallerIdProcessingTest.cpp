@@ -9,14 +9,15 @@
 #include <chrono>
 #include <memory>
 
+#include "callerid/CallerIdPart.h"
 #include "callerid/EchoWindow.h"
 #include "callerid/FormatPhoneNumber.h"
 #include "callerid/MessageCIDEvent.h"
 #include "callerid/Phonebook.h"
 #include "core/QueueTimer.h"
+#include "core/StatusText.h"
 #include "core/tests/PluginTestBed.h"
 #include "homeseer/Phone.h"
-#include "host/StatusText.h"
 
 namespace zephra {
 namespace {
@@ -72,7 +73,7 @@ TEST_F(CallerIdProcessingTest, TheAddressBookJoinsSharedNumbersAndLabelsTheirPla
     phone({contact("Ann", "Lee", "555-123-4567", "(555) 765-4321"), contact("Bob", "Lee", "5551234567"),
            contact("Carl", "Moss", "555 123 4567"), contact("Dan & Eve", "Ray", "", "", "5550001111", "C:\\dan.wav")});
     BuildPhonebook(bed.state);
-    const PhonebookIndex& index = bed.state.modem.phonebookIndex;
+    const PhonebookIndex& index = bed.state.part<CallerIdPart>().phonebookIndex;
     ASSERT_EQ(index.size(), 3u);
     const Phonebook& shared = index.at("5551234567");
     EXPECT_EQ(shared.FirstName, "Ann or Bob");
@@ -115,7 +116,7 @@ TEST_F(CallerIdProcessingTest, FriendsTxtAddsNumbersTheAddressBookLacks) {
     bed.state.settings.FriendsLocation = "C:\\Friends\\";
     BuildPhonebook(bed.state);
     bed.state.settings.DebugLog = true;
-    const PhonebookIndex& index = bed.state.modem.phonebookIndex;
+    const PhonebookIndex& index = bed.state.part<CallerIdPart>().phonebookIndex;
     Strings keys;
     for (const auto& [key, entry] : index) keys.push_back(key);
     EXPECT_EQ(keys, (Strings{"5551234567", "5552223333", "5553334444", "5554445555", "5556667777"}));
@@ -137,11 +138,11 @@ TEST_F(CallerIdProcessingTest, FriendsTxtAddsNumbersTheAddressBookLacks) {
     bed.state.settings.useHSPPhoneBook = false;
     bed.state.settings.useFriends = false;
     BuildPhonebook(bed.state);
-    EXPECT_TRUE(bed.state.modem.phonebookIndex.empty());
+    EXPECT_TRUE(bed.state.part<CallerIdPart>().phonebookIndex.empty());
     bed.state.settings.useFriends = true;
     bed.state.settings.FriendsLocation = "C:\\Nowhere\\";
     BuildPhonebook(bed.state);
-    EXPECT_TRUE(bed.state.modem.phonebookIndex.empty());
+    EXPECT_TRUE(bed.state.part<CallerIdPart>().phonebookIndex.empty());
     EXPECT_TRUE(bed.log().empty());
 }
 
@@ -164,7 +165,7 @@ TEST_F(CallerIdProcessingTest, ACallerIsShownOnTheDeviceForTenSecondsAndLogged) 
                        "dkvZephra Debug|Phonebook Entry Exists=True, Number=5551234567, Default Name=ANN LEE, "
                        "Lookup=(555) 123-4567 : Ann Lee from home",
                        "dkvZephra|" + text}));
-    EXPECT_NE(bed.state.modem.echoWindow->CommData.find(" ... CID Detected ... "), std::string::npos);
+    EXPECT_NE(bed.state.part<CallerIdPart>().echoWindow->CommData.find(" ... CID Detected ... "), std::string::npos);
     EXPECT_FALSE(bed.state.queueTimer().Timer5.Enabled());
     const ModemState& m = bed.state.modem;
     EXPECT_EQ(m.CallerName + m.CallerNumber, "");

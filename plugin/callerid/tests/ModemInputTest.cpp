@@ -11,16 +11,17 @@
 #include <chrono>
 
 #include "Pty.h"
-#include "simkit/testing/ChildProcess.h"
+#include "callerid/CallerIdPart.h"
 #include "callerid/EchoWindow.h"
 #include "callerid/ModemPort.h"
 #include "core/QueueTimer.h"
 #include "core/SettingsReader.h"
+#include "core/StatusText.h"
 #include "core/Zephra.h"
 #include "core/tests/PluginTestBed.h"
 #include "core/tests/ThreeAppliances.h"
 #include "forms/SerialPort.h"
-#include "host/StatusText.h"
+#include "simkit/testing/ChildProcess.h"
 
 namespace zephra {
 namespace {
@@ -173,7 +174,7 @@ TEST_F(ModemInputTest, TextWithoutALineEndIsDroppedPast2000Characters) {
 TEST_F(ModemInputTest, TheEchoWindowStampsEveryLineAndKeepsItsLast5000Characters) {
     bed.state.settings.InsertModemCrLf = false;
     receive("OK\r\nNAME = ANN\r\n");
-    const EchoWindow& w = *bed.state.modem.echoWindow;
+    const EchoWindow& w = *bed.state.part<CallerIdPart>().echoWindow;
     EXPECT_EQ(w.CommStatus, "\r\n2");
     EXPECT_EQ(w.CommData, "OK\r\n19:37:05 |  NAME = ANN\r\n19:37:05 |   ... Name=ANN ... ");
     for (int i = 0; i < 400; ++i) receive("RING\r\n");
@@ -193,13 +194,13 @@ TEST_F(ModemInputTest, TheEchoWindowStampsEveryLineAndKeepsItsLast5000Characters
 // An appliance's shut-down unloads the echo window; the next modem text loads it again, empty.
 TEST_F(ModemInputTest, AnAppliancesShutdownUnloadsTheEchoWindow) {
     receive("OK\r\n");
-    ASSERT_TRUE(bed.state.modem.echoWindow->Loaded());
+    ASSERT_TRUE(bed.state.part<CallerIdPart>().echoWindow->Loaded());
     std::shared_ptr<Zephra> zephra = Zephra::Create(bed.state);
     zephra->Shutdown();
-    EXPECT_FALSE(bed.state.modem.echoWindow->Loaded());
+    EXPECT_FALSE(bed.state.part<CallerIdPart>().echoWindow->Loaded());
     receive("RING\r\n");
-    EXPECT_TRUE(bed.state.modem.echoWindow->Loaded());
-    EXPECT_EQ(bed.state.modem.echoWindow->CommData, "RING\r\n19:37:05 |  ");
+    EXPECT_TRUE(bed.state.part<CallerIdPart>().echoWindow->Loaded());
+    EXPECT_EQ(bed.state.part<CallerIdPart>().echoWindow->CommData, "RING\r\n19:37:05 |  ");
 }
 
 // The modem on a pseudo-terminal: the settings open the port and send the init string; the
@@ -245,10 +246,10 @@ TEST_F(ModemOnPtyTest, ACallFromTheModemReachesTheDeviceTheAppliancesAndTheSentr
     EXPECT_TRUE(bed.state.modem.CommPortOpen);
     EXPECT_EQ(bed.state.queueTimer().Com1.Settings(), "9600,n,8,1");
     EXPECT_EQ(readMaster(pty.master(), 10), "AT#CID=1\r\n");
-    EXPECT_EQ(bed.state.modem.echoWindow->CommData, "\r\n[Sent to Modem:     AT#CID=1<crlf> ]\r\n");
+    EXPECT_EQ(bed.state.part<CallerIdPart>().echoWindow->CommData, "\r\n[Sent to Modem:     AT#CID=1<crlf> ]\r\n");
 
     // The echo window's "Send To Modem", with and without CR LF.
-    EchoWindow& w = *bed.state.modem.echoWindow;
+    EchoWindow& w = *bed.state.part<CallerIdPart>().echoWindow;
     w.SendString = "ATZ";
     w.SendToTemp05_Click();
     w.EchoCrLf = true;

@@ -86,7 +86,7 @@ protected:
             std::ifstream in(bed.app.path() / "registry.ini");
             std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
             return text + std::to_string(bed.host->Calls().size()) +
-                   (bed.state.udp.window ? bed.state.udp.window->LogText : std::string());
+                   (bed.state.part<UdpServerState>().window ? bed.state.part<UdpServerState>().window->LogText : std::string());
         };
         const std::string before = snapshot();
         c.send(bytes, serverPort);
@@ -121,7 +121,7 @@ TEST_F(UdpServerTest, InitUDPEmptiesTheListAndBindsTheLocalPort) {
     windows::SaveSetting(kUdpAppName, "Clients", "ClientMax", "2");
     windows::SaveSetting(kUdpAppName, "Clients", "1", "127.0.0.7");
     windows::SaveSetting(kUdpAppName, "Clients", "2", "-127.0.0.8");
-    bed.state.udp.window = std::make_shared<frmOptions>(bed.state);
+    bed.state.part<UdpServerState>().window = std::make_shared<frmOptions>(bed.state);
     bed.state.queueTimer().Winsock1.Close();
     InitUDP(bed.state);
     EXPECT_EQ(clients("ClientMax"), "0");
@@ -129,13 +129,13 @@ TEST_F(UdpServerTest, InitUDPEmptiesTheListAndBindsTheLocalPort) {
     EXPECT_EQ(clients("2"), "");
     EXPECT_EQ(windows::GetSetting(kUdpAppName, "Options", "LocalPort"), "0");
     EXPECT_NE(bed.state.queueTimer().Winsock1.LocalPort, 0);
-    EXPECT_TRUE(bed.state.udp.ServerLogToHost);
+    EXPECT_TRUE(bed.state.part<UdpServerState>().ServerLogToHost);
     const std::string remote = std::to_string(first.port());
     EXPECT_EQ(bed.log(), (std::vector<std::string>{
                              "dkvZephra ZephraServer Info|Zephra - Clearing CID Client Database...",
                              "dkvZephra ZephraServer Info|Zephra - Initializing I/O... (LocalPort=0, RemotePort=" +
                                  remote + ")"}));
-    const std::string& text = bed.state.udp.window->LogText;
+    const std::string& text = bed.state.part<UdpServerState>().window->LogText;
     EXPECT_NE(text.find("~!~dkvZephra ZephraServer Info~!~Zephra - Clearing CID Client Database...\r\n"),
               std::string::npos);
 }
@@ -166,8 +166,8 @@ TEST_F(UdpServerTest, ClientsSubscribeUnsubscribeAndSubscribeAgain) {
 
 TEST_F(UdpServerTest, UnknownAndEmptyDatagramsAreLoggedInDebugModeAndChangeNothing) {
     windows::SaveSetting(kUdpAppName, "Options", "Debug", "True");
-    bed.state.udp.ServerDebug = true;
-    bed.state.udp.window = std::make_shared<frmOptions>(bed.state);
+    bed.state.part<UdpServerState>().ServerDebug = true;
+    bed.state.part<UdpServerState>().window = std::make_shared<frmOptions>(bed.state);
     subscribe(first);
     arrive(first, std::string("\3hello"));
     arrive(first, std::string());
@@ -346,10 +346,10 @@ TEST_F(UdpServerTest, CallerIdForOtherClientsSkipsTheAppliances) {
 }
 
 TEST_F(UdpServerTest, ServerLogShowsDebugLinesOnlyInDebugModeAndReportsErrors) {
-    bed.state.udp.window = std::make_shared<frmOptions>(bed.state);
+    bed.state.part<UdpServerState>().window = std::make_shared<frmOptions>(bed.state);
     ServerLog(bed.state, "quiet", kLogDebug);
     EXPECT_TRUE(bed.log().empty());
-    bed.state.udp.ServerDebug = true;
+    bed.state.part<UdpServerState>().ServerDebug = true;
     ServerLog(bed.state, "loud", kLogDebug);
     ServerLog(bed.state, "careful", kLogWarning);
     vb::Err().set(vb::Error(13, "Type mismatch"));
@@ -359,14 +359,14 @@ TEST_F(UdpServerTest, ServerLogShowsDebugLinesOnlyInDebugModeAndReportsErrors) {
                              "dkvZephra Debug|loud", "dkvZephra ZephraServer Warning|careful",
                              "dkvZephra ZephraServer Error|An unexpected error occured in the Winsock Receive() "
                              "function/subroutine:  [13] Type mismatch"}));
-    const std::string& text = bed.state.udp.window->LogText;
+    const std::string& text = bed.state.part<UdpServerState>().window->LogText;
     EXPECT_EQ(text.find("quiet"), std::string::npos);
     EXPECT_NE(text.find("~!~dkvZephra Debug~!~loud\r\n"), std::string::npos);
 }
 
 TEST_F(UdpServerTest, TheServerWindowTestsKeepsTheDebugModeAndDiscardsItsLogWhenClosed) {
     auto window = std::make_shared<frmOptions>(bed.state);
-    bed.state.udp.window = window;
+    bed.state.part<UdpServerState>().window = window;
     subscribe(first);
     window->Load();
     EXPECT_EQ(window->Caption, "Zephra");
@@ -390,7 +390,7 @@ TEST_F(UdpServerTest, TheServerWindowTestsKeepsTheDebugModeAndDiscardsItsLogWhen
     window->cmdArray_Click(0);
     EXPECT_FALSE(window->Loaded());
     EXPECT_EQ(window->LogText, "");
-    EXPECT_TRUE(bed.state.udp.ServerDebug);
+    EXPECT_TRUE(bed.state.part<UdpServerState>().ServerDebug);
     EXPECT_EQ(windows::GetSetting(kUdpAppName, "Options", "Debug"), "True");
 
     // The next line opens the window again, empty, with the stored debug mode.

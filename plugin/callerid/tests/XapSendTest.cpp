@@ -8,10 +8,10 @@
 #include "callerid/XapBsc.h"
 #include "callerid/XapCID.h"
 #include "callerid/tests/XapTestBed.h"
+#include "core/HomeSeerDevices.h"
 #include "core/QueueTimer.h"
 #include "core/tests/ThreeAppliances.h"
 #include "homeseer/Device.h"
-#include "host/HomeSeerDevices.h"
 
 namespace zephra {
 namespace {

@@ -10,8 +10,8 @@
 #include "callerid/MessageCIDEvent.h"
 #include "callerid/UdpServer.h"
 #include "core/QueueTimer.h"
+#include "core/StatusText.h"
 #include "core/tests/ThreeAppliances.h"
-#include "host/StatusText.h"
 #include "vb/Strings.h"
 
 namespace zephra {

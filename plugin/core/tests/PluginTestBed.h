@@ -12,6 +12,7 @@
 #include "core/PluginState.h"
 #include "forms/Loop.h"
 #include "homeseer/testing/RecordingHost.h"
+#include "host/ConnectServices.h"
 #include "vb/Err.h"
 #include "windows/Registry.h"
 #include "windows/testing/TempAppFolder.h"
@@ -21,6 +22,7 @@ namespace zephra::testing {
 struct PluginTestBed {
     PluginTestBed() {
         vb::Err().Clear();
+        ConnectServices(state);
         windows::Registry::CurrentUser().SetFile(app.path() / "registry.ini");
         state.CallbackObject = host->callback();
         state.UseDeviceRefs = true;  // what registration finds on the host's default (newer) version

@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include "core/StatusText.h"
 #include "core/tests/ApplianceFixture.h"
 #include "homeseer/HtmlServer.h"
-#include "host/StatusText.h"
 
 namespace zephra {
 namespace {

@@ -7,9 +7,9 @@
 
 #include <algorithm>
 
+#include "core/StatusText.h"
 #include "core/tests/PluginTestBed.h"
 #include "homeseer/Device.h"
-#include "host/StatusText.h"
 
 namespace zephra {
 namespace {

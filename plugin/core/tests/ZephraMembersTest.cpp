@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/StatusText.h"
 #include "core/tests/PluginTestBed.h"
-#include "host/StatusText.h"
 #include "windows/testing/ErrorNumber.h"
 
 namespace zephra {

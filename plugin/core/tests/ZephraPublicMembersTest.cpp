@@ -7,10 +7,10 @@
 #include <gtest/gtest.h>
 
 #include "automation/CallByName.h"
+#include "core/StatusText.h"
 #include "core/tests/ApplianceFixture.h"
 #include "core/tests/XapTestMessage.h"
 #include "homeseer/HtmlServer.h"
-#include "host/StatusText.h"
 
 namespace zephra {
 namespace {

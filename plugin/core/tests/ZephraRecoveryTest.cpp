@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/StatusText.h"
 #include "core/tests/ApplianceFixture.h"
-#include "host/StatusText.h"
 
 namespace zephra {
 namespace {

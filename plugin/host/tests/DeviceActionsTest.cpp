@@ -5,10 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include "core/SoundsDevice.h"
 #include "core/Zephra.h"
 #include "homeseer/Device.h"
 #include "host/ActionStrings.h"
-#include "host/SoundsDevice.h"
 #include "host/tests/RevaTestBed.h"
 #include "vb/Strings.h"
 

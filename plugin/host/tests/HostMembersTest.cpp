@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "automation/Registry.h"
+#include "callerid/UdpServer.h"
 #include "core/PluginState.h"
 #include "core/QueueTimer.h"
 #include "core/Zephra.h"
@@ -143,7 +144,7 @@ TEST(Reva, RegistrationTakesTheHostLogsTheVersionAndRegistersTheMenu) {
     EXPECT_FALSE(bed.state.IsSetup);
     EXPECT_TRUE(bed.state.IsStandAlone);
     EXPECT_TRUE(bed.state.UseDeviceRefs);  // version 2.5.0.81
-    EXPECT_TRUE(bed.state.udp.window);
+    EXPECT_TRUE(bed.state.part<UdpServerState>().window);
     EXPECT_EQ(bed.state.hostInterface.AppPath, bed.app.path().string());
     EXPECT_EQ(bed.log(), Strings{"dkvZephra|Version 2.5.0 Registered, XAP=False"});
     std::vector<homeseer::Callback::MenuEntry> expected;

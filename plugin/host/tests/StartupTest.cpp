@@ -7,11 +7,12 @@
 
 #include <algorithm>
 
+#include "callerid/CallerIdPart.h"
+#include "callerid/EchoWindow.h"
+#include "core/DeviceClass.h"
 #include "core/QueueTimer.h"
 #include "core/Zephra.h"
 #include "homeseer/Phone.h"
-#include "callerid/EchoWindow.h"
-#include "host/DeviceClass.h"
 #include "host/Script.h"
 #include "host/XapDictionaries.h"
 #include "host/tests/RevaTestBed.h"
@@ -85,7 +86,7 @@ TEST(Startup, RunsItsStepsInOrderAndCompletes) {
     EXPECT_EQ(bed.state.web.ConvertedPages, Strings{""});
     EXPECT_TRUE(bed.state.queueTimerLoaded());
     EXPECT_TRUE(bed.state.xap.XapSendQueue.has_value());
-    EXPECT_TRUE(bed.state.modem.echoWindow && bed.state.modem.echoWindow->Loaded());
+    EXPECT_TRUE(bed.state.part<CallerIdPart>().echoWindow && bed.state.part<CallerIdPart>().echoWindow->Loaded());
     EXPECT_TRUE(bed.state.settings.UseZephraServer);  // back on after the synchronisation
     ASSERT_TRUE(bed.state.scripts.UserScript);
     EXPECT_EQ(bed.state.scripts.UserScript->Filename(), "dkvZephra.txt");

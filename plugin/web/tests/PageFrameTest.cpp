@@ -21,8 +21,8 @@ using testing::PluginTestBed;
 
 struct FrameBed : PluginTestBed {
     FrameBed() {
-        state.pageFrame.Request = vb::ObjectRef(request);
-        state.pageFrame.Response = vb::ObjectRef(response);
+        state.part<PageFrameState>().Request = vb::ObjectRef(request);
+        state.part<PageFrameState>().Response = vb::ObjectRef(response);
     }
     // The start sequence the status page runs before it builds a page.
     bool start(const std::string& agent) {
@@ -40,7 +40,7 @@ TEST(PageFrame, StartTellsTheApplianceBrowserAndTheHostVersion) {
     EXPECT_TRUE(bed.start("Mozilla/4.0 (QNX; Voyager)"));
     EXPECT_TRUE(bed.start("Zephra browser"));
     EXPECT_FALSE(bed.start("zephra browser"));
-    EXPECT_EQ(bed.state.pageFrame.MenuFlag, "0");
+    EXPECT_EQ(bed.state.part<PageFrameState>().MenuFlag, "0");
 
     const std::pair<const char*, float> versions[] = {{"1.7 Build 44", 1.744f}, {"1.5.37", 1.537f}, {"", 1.538f},
                                                       {"abc", 1.6f}, {"2.0 Beta 3", 2.03f}};
@@ -48,7 +48,7 @@ TEST(PageFrame, StartTellsTheApplianceBrowserAndTheHostVersion) {
         bed.host->SetVersion(text);
         EXPECT_FLOAT_EQ(NumericHSVersion(bed.state), number) << text;
         bed.start("x");
-        EXPECT_EQ(bed.state.pageFrame.HostVersionOk, number >= 1.538f) << text;
+        EXPECT_EQ(bed.state.part<PageFrameState>().HostVersionOk, number >= 1.538f) << text;
     }
     EXPECT_EQ(fnPageName(bed.state), "status");
     bed.request->variables["PATH_INFO"] = "/status";
@@ -62,12 +62,12 @@ TEST(PageFrame, AccessLogRedirectsAndLogsOnlyUnderSecurity) {
     EXPECT_TRUE(bed.response->redirects.empty());
 
     bed.request->variables["PATH_INFO"] = "\\status";
-    bed.state.pageFrame.SecurityMode = "None";
+    bed.state.part<PageFrameState>().SecurityMode = "None";
     LogAuthorized(bed.state);
-    bed.state.pageFrame.SecurityMode = "basic";
+    bed.state.part<PageFrameState>().SecurityMode = "basic";
     LogAuthorized(bed.state);
-    bed.state.pageFrame.SecurityMode = "ENHANCED";
-    bed.state.pageFrame.UserName = "ann";
+    bed.state.part<PageFrameState>().SecurityMode = "ENHANCED";
+    bed.state.part<PageFrameState>().UserName = "ann";
     LogAuthorized(bed.state);
     EXPECT_EQ(bed.response->redirects, std::vector<std::string>(3, "/unauthorized.asp"));
     const auto log = bed.host->Log();
@@ -88,13 +88,13 @@ TEST(PageFrame, MenuRowLogsHitsSavesDefaultsAndLinksAlerts) {
     bed.host->SetIniText("web_settings.ini", "[Settings]\nusesecurity=1\n");
     bed.host->SetIniText("WeatherData.ini", "[WeatherCom_CurrentData]\nAlertIDs=A1,,B2\n");
     bed.host->SetIniText("includes.ini", "[header.asp]\nuseAlerts=1\n");
-    bed.state.pageFrame.SecurityMode = "None";
+    bed.state.part<PageFrameState>().SecurityMode = "None";
     EXPECT_EQ(MenuRow(bed.state, "status"),
               "<a href=\"/weather/alerts/?alertId=A1\" target=\"_blank\">Weather Alert 1</a> | "
               "<a href=\"/weather/alerts/?alertId=B2\" target=\"_blank\">Weather Alert 2</a><br>\r\n");
     EXPECT_EQ(bed.host->GetIniSetting("Settings", "logpagehits", "", "web_settings.ini"), "0");
 
-    bed.state.pageFrame.SecurityMode = "Enhanced";
+    bed.state.part<PageFrameState>().SecurityMode = "Enhanced";
     MenuRow(bed.state, "status");
     EXPECT_EQ(bed.response->redirects, std::vector<std::string>{"/unauthorized.asp"});
 }
@@ -208,7 +208,7 @@ TEST(PageFrame, HeaderOnAFreshHostSavesItsDefaultsAndShowsTheLogoBar) {
     EXPECT_EQ(saved("HideTitle"), "0");
     EXPECT_EQ(saved("linkslocation"), "1");
     EXPECT_EQ(saved("usePageScroll"), "0");
-    EXPECT_EQ(bed.state.pageFrame.SecurityMode, "None");
+    EXPECT_EQ(bed.state.part<PageFrameState>().SecurityMode, "None");
 
     // The next page: the title "n/a" shows in the title element only.
     const std::string next = CustomHeader(bed.state, vb::Array::of({}));

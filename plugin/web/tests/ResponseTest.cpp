@@ -74,7 +74,7 @@ TEST_F(ResponseTest, TextAnswersCarryTheirHeaderLinesByteForByte) {
     // Redirect and Send on a slot, as a page handler calls them.
     WebClient c(s.port);
     ASSERT_TRUE(s.settle([&] { return s.server().SlotState(s.server().LastClientSlot) == forms::sckConnected; }));
-    Response r(s.bed.state.web.Window);
+    Response r(s.bed.state.part<TCPServerPart>().Window);
     r.index(s.server().LastClientSlot);
     r.Redirect(vb::Variant());
     ASSERT_TRUE(s.waitFor([&] { return c.pump(); }));

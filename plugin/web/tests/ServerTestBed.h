@@ -90,7 +90,7 @@ struct ServerBed {
         InitZephraUtilities(bed.state);
     }
 
-    TCPServer& server() { return *bed.state.web.Window; }
+    TCPServer& server() { return *bed.state.part<TCPServerPart>().Window; }
 
     // Runs the loop, its manual clock moving on to due timers, until `done` holds; false after
     // `realTimeout` of real time.

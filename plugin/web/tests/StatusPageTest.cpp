@@ -11,13 +11,14 @@
 #include <vector>
 
 #include "callerid/XapBsc.h"
+#include "core/DeviceClass.h"
 #include "homeseer/Device.h"
-#include "host/DeviceClass.h"
 #include "setup/tests/SetupTestBed.h"
-#include "web/tests/StatusBed.h"
 #include "vb/DateTime.h"
 #include "web/Request.h"
 #include "web/StatusPage.h"
+#include "web/StatusPageState.h"
+#include "web/tests/StatusBed.h"
 
 namespace zephra::testing {
 namespace {
@@ -67,7 +68,7 @@ TEST(StatusPage, SortButtonsReverseOnASecondPress) {
     EXPECT_EQ(bed.setting("STATUS", "StatusSortDirection"), "\"\"");
     bed.page("clientinput=yes&clientvalue=yes&Name=Name");
     EXPECT_EQ(bed.setting("STATUS", "StatusSortDirection"), "\"DESC\"");
-    EXPECT_EQ(bed.state.statusPage.SortKey, "NAME");
+    EXPECT_EQ(bed.state.part<StatusPageState>().SortKey, "NAME");
     bed.page("clientinput=yes&clientvalue=yes&Changed=Changed");
     EXPECT_EQ(bed.setting("STATUS", "StatusSortKey"), "\"Changed\"");
     EXPECT_EQ(bed.setting("STATUS", "StatusSortDirection"), "\"\"");

@@ -23,7 +23,7 @@ constexpr const char* kGetPage = "GET /x.htm HTTP/1.1\r\nHost: h\r\nConnection: 
 
 TEST(TCPServer, TheSettingsReaderLoadsTheWindowOnceWhenItsPortIsNumeric) {
     ServerBed s;
-    ASSERT_TRUE(s.bed.state.web.Window);
+    ASSERT_TRUE(s.bed.state.part<TCPServerPart>().Window);
     TCPServer& server = s.server();
     EXPECT_TRUE(server.Loaded());
     EXPECT_EQ(server.Caption, "Server");
@@ -42,7 +42,7 @@ TEST(TCPServer, TheSettingsReaderLoadsTheWindowOnceWhenItsPortIsNumeric) {
         testing::PluginTestBed other;
         other.host->SetIniText("dkvZephraUtilities.ini", std::string("[Zephra Utilities]\r\n") + settings + "\r\n");
         InitZephraUtilities(other.state);
-        EXPECT_FALSE(other.state.web.Window) << settings;
+        EXPECT_FALSE(other.state.part<TCPServerPart>().Window) << settings;
     }
 }
 

@@ -1,4 +1,4 @@
-#include "host/DeviceClass.h"
+#include "core/DeviceClass.h"
 
 namespace zephra {
 

@@ -1,12 +1,11 @@
-#include "host/HomeSeerDevices.h"
+#include "core/HomeSeerDevices.h"
 
 #include <functional>
 
-#include "callerid/XapBsc.h"
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
+#include "core/PluginVersion.h"
 #include "homeseer/ListEnumerator.h"
-#include "host/PluginVersion.h"
 #include "vb/Conversions.h"
 #include "vb/DateTime.h"
 #include "vb/Err.h"
@@ -152,7 +151,7 @@ void CIDDevice(PluginState& state, const std::string& code) {
         hs.SetDeviceStatus(code, homeseer::kStatusOff);
         hs.SetDeviceLastChange(code, vb::Now());
     });
-    handled(state, tag, [&] { SendXapBSC(state, code); });
+    handled(state, tag, [&] { state.services.SendXapBSC(state, code); });
 }
 
 std::string GetHouseCode(PluginState& state) {

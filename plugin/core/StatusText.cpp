@@ -1,10 +1,10 @@
-#include "host/StatusText.h"
+#include "core/StatusText.h"
 
 #include <functional>
 
+#include "core/ActionTable.h"
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
-#include "host/ActionTable.h"
 #include "vb/Err.h"
 
 namespace zephra {

@@ -1,9 +1,9 @@
-#include "host/StatusText.h"
+#include "core/StatusText.h"
 
 #include <gtest/gtest.h>
 
+#include "core/ActionTable.h"
 #include "core/tests/PluginTestBed.h"
-#include "host/ActionTable.h"
 #include "windows/testing/ErrorNumber.h"
 
 namespace zephra {

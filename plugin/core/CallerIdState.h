@@ -1,28 +1,14 @@
 #pragma once
-// The caller-ID, UDP-server and xAP modules' variables.
+// The caller-ID and xAP modules' variables that the core reads too (the settings reader, the
+// hidden form's timers, the fan-out of a call). The caller-ID layer's own are in
+// callerid/CallerIdPart.h.
 
 #include <cstdint>
 #include <deque>
-#include <memory>
 #include <optional>
 #include <string>
 
-#include "callerid/Phonebook.h"
-
 namespace zephra {
-
-class EchoWindow;
-class frmOptions;
-
-// The UDP caller-ID and command server.
-struct UdpServerState {
-    bool ServerDebug = false;      // debug-level lines of the server log are shown
-    bool ServerLogToHost = false;  // every shown server-log line also goes to the host log
-    // The server window; the module holds the one reference to it.
-    std::shared_ptr<frmOptions> window;
-    // The next argument of the window's test command alternates "on", "off", ...
-    bool nextTestCommandOff = false;
-};
 
 // The modem's caller-ID input.
 struct ModemState {
@@ -32,12 +18,8 @@ struct ModemState {
     std::string CallerName;
     std::string CallerNumber;
     std::string CallerWav;  // the announcement WAV file of the last phone-book entry found
-    // The modem echo window; the start-up loads it.
-    std::shared_ptr<EchoWindow> echoWindow;
     // Received text that has not yet formed a complete line.
     std::string CommBuffer;
-    // The phone book, rebuilt at every load of the settings.
-    PhonebookIndex phonebookIndex;
 };
 
 // One outgoing xAP message waiting for the send timer.

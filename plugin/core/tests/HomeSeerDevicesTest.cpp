@@ -1,7 +1,7 @@
 // The plug-in's house code and its own devices, under both host generations and under the
 // xAP host application.
 
-#include "host/HomeSeerDevices.h"
+#include "core/HomeSeerDevices.h"
 
 #include <gtest/gtest.h>
 
@@ -59,6 +59,7 @@ TEST(HouseCode, AFirstStartOnANewerHostTakesAFreeCodeAndMakesTheVersionDevice) {
 
     // A later start finds the house code again through the version device.
     PluginState again(bed.host);
+    ConnectServices(again);
     again.UseDeviceRefs = true;
     again.CallbackObject = bed.host->callback();
     bed.host->ClearCalls();

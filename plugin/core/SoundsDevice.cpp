@@ -1,13 +1,13 @@
-#include "host/SoundsDevice.h"
+#include "core/SoundsDevice.h"
 
+#include "core/ActionTable.h"
 #include "core/FastString.h"
+#include "core/HomeSeerDevices.h"
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
 #include "core/Zephra.h"
 #include "homeseer/Device.h"
-#include "host/HomeSeerDevices.h"
 #include "vb/Conversions.h"
-#include "host/ActionTable.h"
 #include "vb/Err.h"
 #include "vb/Strings.h"
 

@@ -1,4 +1,4 @@
-#include "host/ActionTable.h"
+#include "core/ActionTable.h"
 
 namespace zephra {
 
