@@ -26,6 +26,8 @@ extern "C" {
 
 /* ---- Enumerations ---------------------------------------------------------------------- */
 
+/* The codes are packed several to a line, as tables. */
+/* clang-format off */
 /* Plug-in states (MvPluginStatus.state). */
 typedef enum MvPluginState {
     MV_DEAD = 0, MV_CLOSED = 1, MV_OPENING = 2, MV_STOPPED = 3, MV_PAUSED = 4,
@@ -113,6 +115,7 @@ typedef enum MvCommandType {
     CMD_PLUGIN_SIX = 79, CMD_PLUGIN_SEVEN = 80, CMD_PLUGIN_EIGHT = 81, CMD_PLUGIN_NINE = 82,
     CMD_PLUGIN_VGA_TV = 83, CMD_PLUGIN_ENTER = 84, CMD_PLUGIN_PLAY_PAUSE = 85
 } MvCommandType;
+/* clang-format on */
 
 /* ---- Small records ------------------------------------------------------------------- */
 

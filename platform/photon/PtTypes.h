@@ -16,10 +16,12 @@ using PtAppContext_t = PtAppContext*;
 using PgColor_t = uint32_t;         // 0xRRGGBB
 inline constexpr PgColor_t Pg_TRANSPARENT = 0xFFFFFFFFu;
 
+// clang-format off
 struct PhPoint_t { int16_t x, y; };
 struct PhDim_t { uint16_t w, h; };
 struct PhArea_t { PhPoint_t pos; PhDim_t size; };
 struct PhRect_t { PhPoint_t ul, lr; };   // upper-left and lower-right corners, both inside
+// clang-format on
 
 // ---- Callback return codes ---------------------------------------------------------------
 enum : int {

@@ -337,6 +337,7 @@ V nullChar(C&) { return V(std::string(1, '\0')); }
 V formFeed(C&) { return V("\f"); }
 V verticalTab(C&) { return V("\v"); }
 
+// clang-format off
 const Builtin kBuiltins[] = {
     {"len", 1, 1, Len}, {"left", 2, 2, Left}, {"right", 2, 2, Right}, {"mid", 2, 3, Mid},
     {"instr", 2, 4, InStr}, {"instrrev", 2, 4, InStrRev}, {"replace", 3, 6, Replace}, {"split", 1, 4, Split},
@@ -394,6 +395,7 @@ const Builtin kBuiltins[] = {
     {"vbretry", 0, 0, integer<4>}, {"vbignore", 0, 0, integer<5>}, {"vbyes", 0, 0, integer<6>},
     {"vbno", 0, 0, integer<7>},
 };
+// clang-format on
 
 }  // namespace
 
