@@ -67,10 +67,10 @@ struct Location {
 
 // One evaluated argument of a call: a variable passed by reference, or a value.
 struct Arg {
-    vb::Variant* ref = nullptr;              // the caller's variable (ByRef)
-    std::shared_ptr<vb::Variant> keep;       // keeps a module variable alive during the call
-    vb::ObjectRef keepObject;                // keeps the object owning a field alive
-    vb::Variant value;                       // the value when not by reference
+    vb::Variant* ref = nullptr;         // the caller's variable (ByRef)
+    std::shared_ptr<vb::Variant> keep;  // keeps a module variable alive during the call
+    vb::ObjectRef keepObject;           // keeps the object owning a field alive
+    vb::Variant value;                  // the value when not by reference
     // An array element passed by reference: written back through its indices after the call.
     vb::Variant* array = nullptr;
     std::vector<int32_t> indices;

@@ -28,7 +28,6 @@ using namespace xaptext;
 
 namespace {
 
-
 // A member of the message read by name.
 vb::Variant member(const vb::ObjectRef& message, const char* name, std::vector<vb::Variant> args = {}) {
     if (!message) vb::raise(vb::errors::ObjectNotSet);
@@ -95,8 +94,7 @@ std::shared_ptr<Zephra> addressee(PluginState& state, const vb::ObjectRef& messa
     const std::vector<ZephraEntry> slots = state.appliances.slots;
     if (slots.empty() || !slots[0].Object) vb::raise(vb::errors::ObjectNotSet);
     for (const ZephraEntry& slot : slots)
-        if (slot.Object &&
-            vb::CBool(member(message, "CompareTarget", {vb::Variant(kApplianceTarget + slot.Name)})))
+        if (slot.Object && vb::CBool(member(message, "CompareTarget", {vb::Variant(kApplianceTarget + slot.Name)})))
             return slot.Object;
     return nullptr;
 }

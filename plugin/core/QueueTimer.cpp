@@ -169,7 +169,7 @@ void QueueTimer::BSCTimer_Timer() {
             xapQueuedMessage message = std::move(queue.front());
             queue.pop_front();
             if (!state_.CallbackObject) vb::raise(vb::errors::ObjectNotSet);
-            std::vector<vb::Variant> args = {message.MsgTarget, message.MsgClass,     message.MsgSection,
+            std::vector<vb::Variant> args = {message.MsgTarget, message.MsgClass,      message.MsgSection,
                                              message.MsgData,   message.MsgSubAddress, message.MsgUID};
             state_.CallbackObject->call("SendXapMessage", vb::Method, args);
         }))

@@ -143,8 +143,8 @@ private:
     // 2.
     void readLastPowerCycleHour() {
         std::string v = read("LastPowerCycleHour", "-1");
-        s_.LastPowerCycleHour = vb::IsNumeric(vb::Variant(v)) ? vb::CInt(vb::Variant(v))
-                                                              : static_cast<int16_t>(vb::Hour(vb::Now()) - 1);
+        s_.LastPowerCycleHour =
+            vb::IsNumeric(vb::Variant(v)) ? vb::CInt(vb::Variant(v)) : static_cast<int16_t>(vb::Hour(vb::Now()) - 1);
         // The day the hour was saved on; a file that has none is taken to be of today.
         std::optional<vb::Date> day = vb::parseDate(read("LastPowerCycleDate", ""));
         s_.LastPowerCycleDate = PowerCycleDay(day ? *day : vb::Now());
@@ -197,9 +197,8 @@ private:
         setting("CIDNamePrefix", "NAME =", [&](const std::string& v) { s_.CIDNamePrefix = v; });
         setting("CIDNumberPrefix", "NMBR =", [&](const std::string& v) { s_.CIDNumberPrefix = v; });
         setting("CIDEventGroup", "", [&](const std::string& v) { s_.CIDEventGroup = v; });
-        setting("FriendsLocation", "", [&](const std::string& v) {
-            s_.FriendsLocation = (!v.empty() && v.back() != '\\') ? v + "\\" : v;
-        });
+        setting("FriendsLocation", "",
+                [&](const std::string& v) { s_.FriendsLocation = (!v.empty() && v.back() != '\\') ? v + "\\" : v; });
         setting("useFriends", "0", [&](const std::string& v) { s_.useFriends = numericNonZero(v); });
         setting("ExcludeHSPLocation", "0", [&](const std::string& v) { s_.ExcludeHSPLocation = numericNonZero(v); });
         setting("useHSPPhoneBook", "0", [&](const std::string& v) { s_.useHSPPhoneBook = numericNonZero(v); });
@@ -224,7 +223,8 @@ private:
         setting("SleepMonitorInterval", "0", [&](const std::string& v) { s_.SleepMonitorInterval = integerOr(v, 0); });
         setting("AwakenOnMotion", "0", [&](const std::string& v) { s_.AwakenOnMotion = numericNonZero(v); });
         setting("StartSlildeshow", "0", [&](const std::string& v) { s_.StartSlildeshow = numericNonZero(v); });
-        setting("SlideshowNoMotionTime", "0", [&](const std::string& v) { s_.SlideshowNoMotionTime = integerOr(v, 0); });
+        setting("SlideshowNoMotionTime", "0",
+                [&](const std::string& v) { s_.SlideshowNoMotionTime = integerOr(v, 0); });
         setting("TextStyle", "Arial", [&](const std::string& v) { s_.TextStyle = v; });
         setting("TextFontSize", "7", [&](const std::string& v) { s_.TextFontSize = v; });
         setting("TextBackground", "Blue", [&](const std::string& v) { s_.TextBackground = v; });
@@ -282,7 +282,8 @@ private:
         setting("PowerCycleTime", "5", [&](const std::string& v) {
             s_.PowerCycleTime = timerMilliseconds(v).value_or(kDefaultPowerCycleTime);
         });
-        setting("PowerCycleInterval", "0", [&](const std::string& v) { s_.PowerCycleInterval = vb::Replace(v, " ", ""); });
+        setting("PowerCycleInterval", "0",
+                [&](const std::string& v) { s_.PowerCycleInterval = vb::Replace(v, " ", ""); });
         setting("noResponseAction", "0", [&](const std::string& v) { s_.noResponseAction = numericNonZero(v); });
         setting("DefaultPushPage", "", [&](const std::string& v) { s_.DefaultPushPage = defaultPushPage(v); });
         setting("PowerUpTime", "75", [&](const std::string& v) {

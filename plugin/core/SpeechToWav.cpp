@@ -50,8 +50,8 @@ void TextToWavFile(PluginState& state, const std::string& text, const std::strin
     const std::string tag = "TextToWavFile";
     std::string path;
     handled(state, tag, [&] {
-        state.settings.T2WVoice = vb::Replace(
-            state.host().GetIniSetting(kVoiceSection, kVoiceKey, kDefaultVoice, kIniFile), "\"", "");
+        state.settings.T2WVoice =
+            vb::Replace(state.host().GetIniSetting(kVoiceSection, kVoiceKey, kDefaultVoice, kIniFile), "\"", "");
     });
     handled(state, tag, [&] { path = state.host().GetAppPath() + kTempFolder + fileName; });
     handled(state, tag, [&] { SpeakToFile(state, text, state.settings.T2WVoice, path); });

@@ -105,7 +105,9 @@ std::string Zephra::SetVolumeControl(int16_t level, const std::string& tag) {
 
 std::string Zephra::Backlight() const { return std::string(StatusTextTable[Backlight_ ? 9 : 8]); }
 void Zephra::setBacklight(const std::string& value) { BacklightPower(value, ""); }
-std::string Zephra::SetBacklight(const std::string& value, const std::string& tag) { return BacklightPower(value, tag); }
+std::string Zephra::SetBacklight(const std::string& value, const std::string& tag) {
+    return BacklightPower(value, tag);
+}
 
 void Zephra::setMailLED(const std::string& value) { SetMailLED(value, ""); }
 std::string Zephra::SetMailLED(const std::string& value, const std::string& tag) {

@@ -34,7 +34,7 @@ struct NamedCommand {
     const char* name;
 };
 constexpr NamedCommand kNamedCommands[] = {
-    {kBeepCmd, kBeepName}, {kScreenCmd, kScreenName}, {kMailLed, kMailLedName},
+    {kBeepCmd, kBeepName},  {kScreenCmd, kScreenName}, {kMailLed, kMailLedName},
     {kTopLed, kTopLedName}, {kExecute, kExecuteName},
 };
 
@@ -141,9 +141,8 @@ void Zephra::sendPageRequest() {
     SendTime_ = vb::Now();
     CurrentURL_ = kHttp + Computer_ + "/" + CurrentCommand_;
     // A time-out of no time would be a timer that never ticks: such a page gets the usual one.
-    step(kLogSendTheCommand, [&] {
-        armTimer1(CurrentTimeout_ > 0 ? std::min(CurrentTimeout_, kPageTimeoutCap) : kDefaultPageTimeout);
-    });
+    step(kLogSendTheCommand,
+         [&] { armTimer1(CurrentTimeout_ > 0 ? std::min(CurrentTimeout_, kPageTimeoutCap) : kDefaultPageTimeout); });
     if (startsWith(CurrentCommand_, kLoadWav)) isSpeaking_ = true;
     QueueIdle_ = false;
     step(kLogSendTheCommand, [&] {

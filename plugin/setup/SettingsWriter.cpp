@@ -166,11 +166,11 @@ std::string ZephraSetup::mainValue(const std::string& key) {
     for (const WriteEntry& entry : kWriteOrder) {
         if (!windows::EqualsNoCase(entry.key, key)) continue;
         switch (entry.form) {
-            case WriteForm::QuotedText: return quoted((this->*entry.text).Text());
-            case WriteForm::PlainText: return (this->*entry.text).Text();
-            case WriteForm::QuotedNumber: return quoted(std::to_string((this->*entry.check).Value()));
-            case WriteForm::PlainNumber: return std::to_string((this->*entry.check).Value());
-            case WriteForm::QuotedSwitch: return quoted(std::to_string(BoolToBit(aTCPServerOption(1).Value())));
+        case WriteForm::QuotedText: return quoted((this->*entry.text).Text());
+        case WriteForm::PlainText: return (this->*entry.text).Text();
+        case WriteForm::QuotedNumber: return quoted(std::to_string((this->*entry.check).Value()));
+        case WriteForm::PlainNumber: return std::to_string((this->*entry.check).Value());
+        case WriteForm::QuotedSwitch: return quoted(std::to_string(BoolToBit(aTCPServerOption(1).Value())));
         }
     }
     return {};
@@ -340,8 +340,8 @@ void ZephraSetup::askResizer(bool interactive) {
     // The download runs outside the plug-in; when it cannot be started the save goes on.
     if (!vb::Try([&] {
             const std::string app = state_.host().GetAppPath();
-            const std::string command = "\"" + app + kDownloadScript + "\" \"" + kResizerPage + "," + app +
-                                        kResizerInstaller + "\"";
+            const std::string command =
+                "\"" + app + kDownloadScript + "\" \"" + kResizerPage + "," + app + kResizerInstaller + "\"";
             const vb::Variant shell(automation::CreateObject(kShellClass));
             automation::callByName(shell, "Run", {vb::Variant(command), vb::Variant(int16_t{0}), vb::Variant(false)});
         })) {

@@ -133,12 +133,13 @@ ZephraSetup::ZephraSetup(PluginState& state) : forms::Form(kCaption), state_(sta
     CancelButton.onClick = [this] { CancelButton_Click(); };
     aPlay.onClick = [this] { aPlay_Click(); };
     aStop.onClick = [this] { aStop_Click(); };
-    for (int i = 0; i < aTCPServerOption.Count(); ++i) aTCPServerOption(i).onClick = [this, i] { aTCPServerOption_Click(i); };
+    for (int i = 0; i < aTCPServerOption.Count(); ++i)
+        aTCPServerOption(i).onClick = [this, i] { aTCPServerOption_Click(i); };
 }
 
 std::vector<std::string> ZephraSetup::soundCaptions() {
-    return {"Cancel", "Check", "Copy", "Cut", "Delete", "Help",  "Major", "Close", "Open", "High",
-            "Low",    "Paste", "Print", "Down", "Up",   "Snap", "Warm",  "Sleep", "Wake"};
+    return {"Cancel", "Check", "Copy",  "Cut",  "Delete", "Help", "Major", "Close", "Open", "High",
+            "Low",    "Paste", "Print", "Down", "Up",     "Snap", "Warm",  "Sleep", "Wake"};
 }
 
 forms::OptionGroup& ZephraSetup::SlideGroupOptions(int slot) {
@@ -192,16 +193,17 @@ void ZephraSetup::loadUtilities() {
         loadStep(
             kMainSection, key,
             [&] {
-                const std::string v = cleaned(state_.host().GetIniSetting(kMainSection, key, entry.loadDefault, kIniFile));
+                const std::string v =
+                    cleaned(state_.host().GetIniSetting(kMainSection, key, entry.loadDefault, kIniFile));
                 switch (entry.fill) {
-                    case Fill::Text: (this->*entry.text).Text(v); break;
-                    case Fill::Number: (this->*entry.check).Value(leadingNumber(v)); break;
-                    case Fill::WholeNumber: (this->*entry.check).Value(vb::CInt(vb::Variant(v))); break;
-                    case Fill::LineNumber: (this->*entry.text).Text(vb::IsNumeric(vb::Variant(v)) ? v : "1"); break;
-                    case Fill::ServerOption:
-                        ShowOption(aTCPServerOption, v == "1");
-                        aServerPort.Enabled(aTCPServerOption(0).Value());
-                        break;
+                case Fill::Text: (this->*entry.text).Text(v); break;
+                case Fill::Number: (this->*entry.check).Value(leadingNumber(v)); break;
+                case Fill::WholeNumber: (this->*entry.check).Value(vb::CInt(vb::Variant(v))); break;
+                case Fill::LineNumber: (this->*entry.text).Text(vb::IsNumeric(vb::Variant(v)) ? v : "1"); break;
+                case Fill::ServerOption:
+                    ShowOption(aTCPServerOption, v == "1");
+                    aServerPort.Enabled(aTCPServerOption(0).Value());
+                    break;
                 }
             },
             [this, key] { return mainValue(key); });
@@ -242,7 +244,8 @@ void ZephraSetup::loadSounds() {
             // Every field is tried, so that one odd field leaves the others shown.
             bool failed = false;
             for (int n = 0; n < kSoundBoxes && n < static_cast<int>(fields.size()); ++n)
-                if (!vb::Try([&] { Check1(n).Value(leadingNumber(fields[static_cast<std::size_t>(n)])); })) failed = true;
+                if (!vb::Try([&] { Check1(n).Value(leadingNumber(fields[static_cast<std::size_t>(n)])); }))
+                    failed = true;
             if (failed) throw vb::Error(vb::Err().Number, vb::Err().Description);
         },
         [this] { return "\"" + soundList() + "\""; });
@@ -279,7 +282,9 @@ void ZephraSetup::loadUnits() {
                 aDC(s).Text("");
                 aPower(s).Text("");
                 aMotion(s).Text("");
-                auto field = [&](std::size_t i) -> const std::string* { return i < fields.size() ? &fields[i] : nullptr; };
+                auto field = [&](std::size_t i) -> const std::string* {
+                    return i < fields.size() ? &fields[i] : nullptr;
+                };
                 if (!field(1)) return;
                 aDC(s).Text(*field(1));
                 if (!field(2)) return;
@@ -319,11 +324,15 @@ void ZephraSetup::loadSlideRows() {
         const std::string folderKey = kFolderPathKey + std::to_string(g);
         loadStep(
             kMainSection, serverKey,
-            [&] { aServerPathGroup(g).Text(cleaned(state_.host().GetIniSetting(kMainSection, serverKey, "", kIniFile))); },
+            [&] {
+                aServerPathGroup(g).Text(cleaned(state_.host().GetIniSetting(kMainSection, serverKey, "", kIniFile)));
+            },
             [this, g] { return "\"" + aServerPathGroup(g).Text() + "\""; });
         loadStep(
             kMainSection, folderKey,
-            [&] { aFolderPathGroup(g).Text(cleaned(state_.host().GetIniSetting(kMainSection, folderKey, "", kIniFile))); },
+            [&] {
+                aFolderPathGroup(g).Text(cleaned(state_.host().GetIniSetting(kMainSection, folderKey, "", kIniFile)));
+            },
             [this, g] { return "\"" + aFolderPathGroup(g).Text() + "\""; });
     }
 }
@@ -355,7 +364,9 @@ ZephraSetup& SetupDialog(PluginState& state) {
 // Without a display the dialog still loads and closes, as the status page needs its controls.
 void ShowZephraSetup(PluginState& state) {
     if (!forms::DisplayAvailable()) {
-        vb::Try([&] { WriteLog(state.host(), kSource, kNoDisplay + (kStatusAddress + state.settings.ServerPort) + kStatusPath); });
+        vb::Try([&] {
+            WriteLog(state.host(), kSource, kNoDisplay + (kStatusAddress + state.settings.ServerPort) + kStatusPath);
+        });
         vb::Err().Clear();
     }
     SetupDialog(state).Show(forms::vbModal);

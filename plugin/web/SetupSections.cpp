@@ -97,11 +97,30 @@ void AddZephras(PluginState& state, FastString& fs) {
             const std::string s = n % 2 == 0 ? kOdd : kEven;
             const std::string i = std::to_string(n);
             w.add("<tr>");
-            w.cell([&] { return "<input type='text' size='10' name='Location" + i + "' value='" + value(d.aName(n).Text()) + "'>"; }, s, "1", "Left");
-            w.cell([&] { return "<input type='text' size='15'  name='IP" + i + "' value='" + value(d.aIP(n).Text()) + "'>"; }, s, "1", "Left");
+            w.cell(
+                [&] {
+                    return "<input type='text' size='10' name='Location" + i + "' value='" + value(d.aName(n).Text()) +
+                           "'>";
+                },
+                s, "1", "Left");
+            w.cell(
+                [&] {
+                    return "<input type='text' size='15'  name='IP" + i + "' value='" + value(d.aIP(n).Text()) + "'>";
+                },
+                s, "1", "Left");
             w.cell([&] { return value(d.aDC(n).Text()); }, s, "1", "Left");
-            w.cell([&] { return "<input type='text' size='2'  name='Power" + i + "' value='" + value(d.aPower(n).Text()) + "'>"; }, s, "1", "Left");
-            w.cell([&] { return "<input type='text' size='2'  name='Motion" + i + "' value='" + value(d.aMotion(n).Text()) + "'>"; }, s, "1", "Left");
+            w.cell(
+                [&] {
+                    return "<input type='text' size='2'  name='Power" + i + "' value='" + value(d.aPower(n).Text()) +
+                           "'>";
+                },
+                s, "1", "Left");
+            w.cell(
+                [&] {
+                    return "<input type='text' size='2'  name='Motion" + i + "' value='" + value(d.aMotion(n).Text()) +
+                           "'>";
+                },
+                s, "1", "Left");
             w.cell(
                 [&] {
                     static const char* labels[] = {"None", "1", "2", "3"};
@@ -114,11 +133,21 @@ void AddZephras(PluginState& state, FastString& fs) {
                     return text;
                 },
                 s, "1", "Left");
-            w.cell([&] { return "<input type='checkbox' name='CID" + i + "' value='1'" + CheckedIfOne(d.aDoCID(n).Value()) + ">"; }, s, "1", "Left");
+            w.cell(
+                [&] {
+                    return "<input type='checkbox' name='CID" + i + "' value='1'" + CheckedIfOne(d.aDoCID(n).Value()) +
+                           ">";
+                },
+                s, "1", "Left");
             if (state.IsSetup && !d.aPower(n).Text().empty()) {
                 w.add(kRow);
                 w.cell([] { return "xAP Target Address for X10 Power"; }, s, "3", "Right");
-                w.cell([&] { return "<input type='text' size='45'  name='X10Server" + i + "' value='" + value(d.aX10Server(n).Text()) + "'>"; }, s, "4", "Left");
+                w.cell(
+                    [&] {
+                        return "<input type='text' size='45'  name='X10Server" + i + "' value='" +
+                               value(d.aX10Server(n).Text()) + "'>";
+                    },
+                    s, "4", "Left");
                 w.add("</tr>");
             }
         }
@@ -156,13 +185,30 @@ void AddDefinitions(PluginState& state, FastString& fs) {
         w.add(kRow);
         w.heading("Miscellaneous");
         w.add("</tr>");
-        setting([&] { return "Server IP&nbsp;<input type='text'  size='12' name='HSIP' value='" + value(d.aHSIP.Text()) + "'>"; });
-        setting([&] { return "TTS Voice&nbsp;<input type='text'  size='12' name='VoiceCB' value='" + value(d.aVoiceCB.Text()) + "'>"; });
-        setting([&] { return "Font Color<input type='text'  size='4' name='FontColor' value='" + value(d.aFontColor.Text()) + "'>"; });
+        setting([&] {
+            return "Server IP&nbsp;<input type='text'  size='12' name='HSIP' value='" + value(d.aHSIP.Text()) + "'>";
+        });
+        setting([&] {
+            return "TTS Voice&nbsp;<input type='text'  size='12' name='VoiceCB' value='" + value(d.aVoiceCB.Text()) +
+                   "'>";
+        });
+        setting([&] {
+            return "Font Color<input type='text'  size='4' name='FontColor' value='" + value(d.aFontColor.Text()) +
+                   "'>";
+        });
         w.add(kRow);
-        setting([&] { return "Seconds for Server to Respond&nbsp;<input type='text' size='2' name='PushDelay' value='" + value(d.aPushDelay.Text()) + "'>"; });
-        setting([&] { return "<input type='checkbox' name='Menu' value='1'" + CheckedIfOne(d.aMenu.Value()) + ">&nbsp;Include In Menu"; });
-        setting([&] { return "<input type='checkbox' name='StatusOnly' value='1'" + CheckedIfOne(d.aStatusOnly.Value()) + ">&nbsp;Disable Control Buttons"; });
+        setting([&] {
+            return "Seconds for Server to Respond&nbsp;<input type='text' size='2' name='PushDelay' value='" +
+                   value(d.aPushDelay.Text()) + "'>";
+        });
+        setting([&] {
+            return "<input type='checkbox' name='Menu' value='1'" + CheckedIfOne(d.aMenu.Value()) +
+                   ">&nbsp;Include In Menu";
+        });
+        setting([&] {
+            return "<input type='checkbox' name='StatusOnly' value='1'" + CheckedIfOne(d.aStatusOnly.Value()) +
+                   ">&nbsp;Disable Control Buttons";
+        });
         w.add(kRow);
         w.heading("Included Sound Bytes");
         int k = 0;
@@ -174,15 +220,30 @@ void AddDefinitions(PluginState& state, FastString& fs) {
         w.add(kRow);
         w.heading("Performance");
         w.add(kRow);
-        setting([&] { return "Command Retries&nbsp;<input type='text' size='2' name='CommandRetries' value='" + value(d.aCommandRetries.Text()) + "'>"; });
+        setting([&] {
+            return "Command Retries&nbsp;<input type='text' size='2' name='CommandRetries' value='" +
+                   value(d.aCommandRetries.Text()) + "'>";
+        });
         setting([&] { return checkBox("UseZephraServer", d.aUseZephraServer); });
-        setting([&] { return "Add&nbsp;<input type='text' size='2' name='UDPDelay' value='" + value(d.aUDPDelay.Text()) + "'>&nbsp;Milliseconds delay after UDP command"; });
+        setting([&] {
+            return "Add&nbsp;<input type='text' size='2' name='UDPDelay' value='" + value(d.aUDPDelay.Text()) +
+                   "'>&nbsp;Milliseconds delay after UDP command";
+        });
         w.add(kRow);
         w.heading("HTTP Server");
         w.add(kRow);
-        setting([&] { return "Server Port&nbsp;<input type='text' size='3' name='ServerPort' value='" + value(d.aServerPort.Text()) + "'>"; });
-        setting([&] { return "Style_Sheet&nbsp;<input type='text' size='20' name='StyleSheet' value='" + value(d.aStyleSheet.Text()) + "'>"; });
-        setting([&] { return "Back Color&nbsp;<input type='text' size='12' name='Background' value='" + value(d.aBackground.Text()) + "'>"; });
+        setting([&] {
+            return "Server Port&nbsp;<input type='text' size='3' name='ServerPort' value='" +
+                   value(d.aServerPort.Text()) + "'>";
+        });
+        setting([&] {
+            return "Style_Sheet&nbsp;<input type='text' size='20' name='StyleSheet' value='" +
+                   value(d.aStyleSheet.Text()) + "'>";
+        });
+        setting([&] {
+            return "Back Color&nbsp;<input type='text' size='12' name='Background' value='" +
+                   value(d.aBackground.Text()) + "'>";
+        });
         w.add(kRow);
         if (!state.IsSetup) {
             w.heading("Server Selection");
@@ -247,20 +308,33 @@ void AddPower(PluginState& state, FastString& fs) {
         w.add(kRow);
         w.heading("Miscellaneous");
         w.add("</tr>");
-        setting([&] { return textBox("Power Cycle on Hours (comma separated)", "8", "PowerCycleInterval", d.aPowerCycleInterval.Text()); });
-        setting([&] { return textBox("Wait", "2", "PowerCycleTime", d.aPowerCycleTime.Text()) + "&nbsp;Seconds between power off and power on"; });
+        setting([&] {
+            return textBox("Power Cycle on Hours (comma separated)", "8", "PowerCycleInterval",
+                           d.aPowerCycleInterval.Text());
+        });
+        setting([&] {
+            return textBox("Wait", "2", "PowerCycleTime", d.aPowerCycleTime.Text()) +
+                   "&nbsp;Seconds between power off and power on";
+        });
         setting([&] { return textBox("Check for Sleep Mode Every", "2", "SleepInterval", d.aSleepInterval.Text()); });
         w.add(kRow);
         setting([&] { return checkBox("noResponseAction", d.anoResponseAction); });
-        setting([&] { return textBox("Default Page After Power Cycle (\\HTML)", "30", "DefaultPushPage", d.aDefaultPushPage.Text()); }, "2");
+        setting(
+            [&] {
+                return textBox("Default Page After Power Cycle (\\HTML)", "30", "DefaultPushPage",
+                               d.aDefaultPushPage.Text());
+            },
+            "2");
         w.add(kRow);
         w.heading("When to Resume After Power Cycle");
         w.add(kRow);
         setting(
             [&] {
-                return "Wait&nbsp;<input type='text'  size='3' name='PowerUpTime' value='" + value(d.aPowerUpTime.Text()) +
+                return "Wait&nbsp;<input type='text'  size='3' name='PowerUpTime' value='" +
+                       value(d.aPowerUpTime.Text()) +
                        "'>&nbsp;Seconds after power cycle  OR Wait for browser to appear on file share " +
-                       "<input type='text'  size='60' name='WindowsShare' value='" + value(d.aWindowsShare.Text()) + "'>";
+                       "<input type='text'  size='60' name='WindowsShare' value='" + value(d.aWindowsShare.Text()) +
+                       "'>";
             },
             "3");
         w.add("</tr>");
@@ -297,10 +371,21 @@ void AddScreen(PluginState& state, FastString& fs) {
         w.heading("Motion");
         w.add(kRow);
         c([&] { return checkBox("AwakenOnMotion", d.aAwakenOnMotion); });
-        c([&] { return textBox("Stop Slideshow After no Motion for", "3", "SlideshowNoMotionTime", d.aSlideshowNoMotionTime.Text()) + "&nbsp;Mins"; }, "2");
+        c(
+            [&] {
+                return textBox("Stop Slideshow After no Motion for", "3", "SlideshowNoMotionTime",
+                               d.aSlideshowNoMotionTime.Text()) +
+                       "&nbsp;Mins";
+            },
+            "2");
         w.add(kRow);
         c([&] { return checkBox("StartSlildeshow", d.aStartSlildeshow); });
-        c([&] { return textBox("Turn off LEDs if Motion for", "3", "LEDMotionTime", d.aLEDMotionTime.Text()) + "&nbsp;Secs"; }, "2");
+        c(
+            [&] {
+                return textBox("Turn off LEDs if Motion for", "3", "LEDMotionTime", d.aLEDMotionTime.Text()) +
+                       "&nbsp;Secs";
+            },
+            "2");
         w.add(kRow);
         w.heading("Text");
         w.add(kRow);
@@ -318,11 +403,14 @@ void AddScreen(PluginState& state, FastString& fs) {
         w.add(kRow);
         w.heading("Slideshow");
         w.add(kRow);
-        c([&] { return textBox("File Path to Slideshow Files", "60", "SlideshowPath", d.aSlideshowPath.Text()); }, "3", "Right");
+        c([&] { return textBox("File Path to Slideshow Files", "60", "SlideshowPath", d.aSlideshowPath.Text()); }, "3",
+          "Right");
         w.add(kRow);
-        c([&] { return textBox("Folder Path to Slideshow Files", "60", "ImagePath", d.aImagePath.Text()); }, "3", "Right");
+        c([&] { return textBox("Folder Path to Slideshow Files", "60", "ImagePath", d.aImagePath.Text()); }, "3",
+          "Right");
         w.add(kRow);
-        c([&] { return textBox("Server Path to Slideshow Files", "60", "ImageServer", d.aImageServer.Text()); }, "3", "Right");
+        c([&] { return textBox("Server Path to Slideshow Files", "60", "ImageServer", d.aImageServer.Text()); }, "3",
+          "Right");
         w.add(kRow);
         c([&] { return checkBox("jpg", d.ajpg, "&nbsp;Include "); });
         c([&] { return checkBox("gif", d.agif, "&nbsp;Include "); });
@@ -330,7 +418,9 @@ void AddScreen(PluginState& state, FastString& fs) {
         w.add(kRow);
         c([&] { return checkBox("Wallpaper", d.aWallpaper); });
         c([&] { return checkBox("DontRandomize", d.aDontRandomize); });
-        c([&] { return textBox("Change Slide Every", "4", "UpdateInterval", d.aUpdateInterval.Text()) + "&nbsp;secs"; });
+        c([&] {
+            return textBox("Change Slide Every", "4", "UpdateInterval", d.aUpdateInterval.Text()) + "&nbsp;secs";
+        });
         w.add(kRow);
         c([&] { return textBox("Page when Exiting Slideshow (base=\\HTML)", "40", "Links", d.aLinks.Text()); }, "3");
         w.add("</tr>");
@@ -385,14 +475,34 @@ void AddSlideGroup(PluginState& state, FastString& fs) {
                 const std::string s = r % 2 == 0 ? kOdd : kEven;
                 const std::string row = std::to_string(k);
                 w.add("<tr>");
-                w.cell([&] { return "<input type='text'  size='80' name='SlideASP" + row + "' value='" + value(d.aSlideASP(k).Text()) + "'>"; }, s, "2", "Left");
-                w.cell([&] { return "<input type='text'  size='3' name='Dwell" + row + "' value='" + value(d.aDwell(k).Text()) + "'>"; }, s, "1", "Left");
+                w.cell(
+                    [&] {
+                        return "<input type='text'  size='80' name='SlideASP" + row + "' value='" +
+                               value(d.aSlideASP(k).Text()) + "'>";
+                    },
+                    s, "2", "Left");
+                w.cell(
+                    [&] {
+                        return "<input type='text'  size='3' name='Dwell" + row + "' value='" +
+                               value(d.aDwell(k).Text()) + "'>";
+                    },
+                    s, "1", "Left");
                 w.add("</tr>");
             }
             w.add("<tr>");
-            w.cell([&] { return "Server Path&nbsp;<input type='text'  size='70' name='ServerPathGroup" + group + "' value='" + value(d.aServerPathGroup(g).Text()) + "'>"; }, kOdd, "3", "Left");
+            w.cell(
+                [&] {
+                    return "Server Path&nbsp;<input type='text'  size='70' name='ServerPathGroup" + group +
+                           "' value='" + value(d.aServerPathGroup(g).Text()) + "'>";
+                },
+                kOdd, "3", "Left");
             w.add(kRow);
-            w.cell([&] { return "Folder Path&nbsp;&nbsp;&nbsp;<input type='text'  size='70' name='FolderPathGroup" + group + "' value='" + value(d.aFolderPathGroup(g).Text()) + "'>"; }, kOdd, "3", "Left");
+            w.cell(
+                [&] {
+                    return "Folder Path&nbsp;&nbsp;&nbsp;<input type='text'  size='70' name='FolderPathGroup" + group +
+                           "' value='" + value(d.aFolderPathGroup(g).Text()) + "'>";
+                },
+                kOdd, "3", "Left");
         }
         w.add("</tr>");
         w.add("</table>");
@@ -458,10 +568,13 @@ void AddCID(PluginState& state, FastString& fs) {
         c([&] { return checkBox("UseHSPPhoneBook", d.aUseHSPPhoneBook); }, "1", "Left");
         c([&] { return checkBox("ExcludeHSPLocation", d.aExcludeHSPLocation); }, "1", "Left");
         w.add(kRow);
-        c([&] {
-            return checkBox("UseFriends", d.aUseFriends) + "&nbsp;<input type='text'  size='50' name='FriendsLocation' value='" +
-                   value(d.aFriendsLocation.Text()) + "'>";
-        }, "3", "Left");
+        c(
+            [&] {
+                return checkBox("UseFriends", d.aUseFriends) +
+                       "&nbsp;<input type='text'  size='50' name='FriendsLocation' value='" +
+                       value(d.aFriendsLocation.Text()) + "'>";
+            },
+            "3", "Left");
         w.add("</tr>");
         w.add("</table>");
     });

@@ -66,7 +66,9 @@ void sortRecords(PluginState& state, std::vector<StatusRecord>& records) {
     });
 }
 
-int32_t unitOf(const std::string& code) { return static_cast<int32_t>(vb::Val(code.substr(std::min<std::size_t>(1, code.size())))); }
+int32_t unitOf(const std::string& code) {
+    return static_cast<int32_t>(vb::Val(code.substr(std::min<std::size_t>(1, code.size()))));
+}
 
 std::string cell(PluginState& state, const std::string& text, const std::string& style, const std::string& span,
                  const std::string& align) {
@@ -120,12 +122,12 @@ std::string HTMLEncode(const std::string& text) {
     out.reserve(text.size());
     for (char c : text) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&#39;"; break;
-            default: out += c;
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        case '\'': out += "&#39;"; break;
+        default: out += c;
         }
     }
     return out;
@@ -236,8 +238,9 @@ void FormatScreen(PluginState& state, FastString& fs) {
     trapped(state, kTagFormatScreen, [&] {
         const std::string title = std::string("Zephra Status&nbsp;&nbsp;<small><font size='1'></b>") + " V" +
                                   PluginVersionText() + "</font></small>";
-        const vb::Array header = vb::Array::of({vb::Variant(title), vb::Variant(""), vb::Variant(state.settings.Background),
-                                                vb::Variant("x"), vb::Variant(state.settings.StyleSheet)});
+        const vb::Array header =
+            vb::Array::of({vb::Variant(title), vb::Variant(""), vb::Variant(state.settings.Background),
+                           vb::Variant("x"), vb::Variant(state.settings.StyleSheet)});
         fs.Add(html_includes::CustomHeader(state, vb::Variant(header)));
     });
     trapped(state, kTagFormatScreen, [&] {
@@ -314,9 +317,11 @@ std::string Status_ASP(PluginState& state) {
     });
     trapped(state, kTagStatusASP, [&] {
         homeseer::Host& hs = state.host();
-        std::string direction = vb::UCase(vb::Replace(hs.GetIniSetting(kStatusSection, "StatusSortDirection", "", kIniFile), "\"", ""));
+        std::string direction =
+            vb::UCase(vb::Replace(hs.GetIniSetting(kStatusSection, "StatusSortDirection", "", kIniFile), "\"", ""));
         page.SortDirection = direction == "DESC" ? direction : "";
-        std::string key = vb::UCase(vb::Replace(hs.GetIniSetting(kStatusSection, "StatusSortKey", "DCSort", kIniFile), "\"", ""));
+        std::string key =
+            vb::UCase(vb::Replace(hs.GetIniSetting(kStatusSection, "StatusSortKey", "DCSort", kIniFile), "\"", ""));
         if (key != "DCSORT" && key != "STATUS" && key != "NAME" && key != "CHANGED") {
             key = "DCSORT";
             page.PrevSortKey = "DCSort";

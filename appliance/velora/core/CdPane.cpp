@@ -25,7 +25,8 @@ namespace {
 constexpr const char* kTrackCount = "Number of Tracks: %d";
 constexpr const char* kCdDuration = " %s:%s:%s";
 constexpr const char* kCdDurationAndElapsed = "%s / %s:%s:%s";
-constexpr const char* kRepeatTexts[] = {"", "Repeat This Track", "Repeat Selected Tracks", "Repeat Selected Tracks Once"};
+constexpr const char* kRepeatTexts[] = {"", "Repeat This Track", "Repeat Selected Tracks",
+                                        "Repeat Selected Tracks Once"};
 constexpr const char* kPlayTexts[] = {"Play All Tracks", "Play Selected Tracks", "Play Random Tracks"};
 constexpr PgColor_t kSelectedColour = 0xFFFF00;
 constexpr PgColor_t kActiveColour = 0x00FF00;
@@ -53,10 +54,7 @@ void Shown(PtWidget_t* widget, bool shown)
     else PtUnrealizeWidget(widget);
 }
 
-bool SelectionPlays()
-{
-    return ControllerGetPlayType() == 1 || ControllerGetRepeatType() >= MV_REPEAT_SELECTED_TRACK;
-}
+bool SelectionPlays() { return ControllerGetPlayType() == 1 || ControllerGetRepeatType() >= MV_REPEAT_SELECTED_TRACK; }
 
 // Opens track t of the disc in the loaded plug-in, which switches tracks on a new open.
 void OpenTrack(int t)
@@ -127,10 +125,7 @@ void EndOfTrack()
 
 }  // namespace
 
-int CdLastPage(int trackCount)
-{
-    return trackCount <= 0 ? 0 : (trackCount + kCdKeysPerPage - 1) / kCdKeysPerPage - 1;
-}
+int CdLastPage(int trackCount) { return trackCount <= 0 ? 0 : (trackCount + kCdKeysPerPage - 1) / kCdKeysPerPage - 1; }
 
 int CdKeysOnPage(int trackCount, int page)
 {
@@ -158,8 +153,7 @@ std::string CdTimeText(uint32_t position, uint32_t duration)
         FrameTime(d > p ? d - p : 0, h, m, s);
         snprintf(text, sizeof text, texts::kRemaining, h, m, s);
         break;
-    default:
-        return texts::kTimeError;
+    default: return texts::kTimeError;
     }
     return text;
 }
@@ -202,7 +196,8 @@ void UpdateCdKeypad(uint32_t state)
         for (int k = 1; k <= kCdKeysPerPage; ++k)
             if (ControllerIsSelected(first + k - 1)) Colour(Key(k), kSelectedColour);
     const int active = ControllerGetActiveTrack();
-    if (state >= MV_PAUSED && active >= first && active < first + kCdKeysPerPage) Colour(Key(active - first + 1), kActiveColour);
+    if (state >= MV_PAUSED && active >= first && active < first + kCdKeysPerPage)
+        Colour(Key(active - first + 1), kActiveColour);
 }
 
 void UpdateCdRepeat()

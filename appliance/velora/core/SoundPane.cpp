@@ -26,12 +26,14 @@ constexpr unsigned kNextDelayMs = 200;
 constexpr uint32_t kMaxFrequencyMs = 1000;
 constexpr std::size_t kWrapAt = 60;
 
-void ArmTimer(const char* name, unsigned ms) {
+void ArmTimer(const char* name, unsigned ms)
+{
     if (PtWidget_t* widget = W(name)) PtTimerArm(widget, ms);
 }
 
 // A state change. False when the plug-in died and nothing more is to be done.
-bool OnState(HostPluginCtrl* ctrl, uint32_t state) {
+bool OnState(HostPluginCtrl* ctrl, uint32_t state)
+{
     if (PluginDied(state)) return false;
     const char* text = PlayStateText(state, ctrl->lastState);
     if (state == MV_STOPPED) {
@@ -42,7 +44,8 @@ bool OnState(HostPluginCtrl* ctrl, uint32_t state) {
             mplayer.params.delta = 0;
             SendCommand(CMD_PLUGIN_SEEK_TO, MVP_POSITION | MVP_DELTA);
         }
-        if (mplayer.bAutoPlay && ctrl->lastState == MV_OPENING && !mplayer.bStartPending) ArmTimer("pausePlayButton", kStartDelayMs);
+        if (mplayer.bAutoPlay && ctrl->lastState == MV_OPENING && !mplayer.bStartPending)
+            ArmTimer("pausePlayButton", kStartDelayMs);
     }
     if (state == MV_PLAYING) {
         mplayer.bStartPending = 1;
@@ -55,7 +58,8 @@ bool OnState(HostPluginCtrl* ctrl, uint32_t state) {
     return true;
 }
 
-void OnMedia(HostPluginCtrl* ctrl, const MvMediaInfo* media) {
+void OnMedia(HostPluginCtrl* ctrl, const MvMediaInfo* media)
+{
     MediumSteps steps;
     steps.maxPollMs = kMaxFrequencyMs;
     steps.notOpen = [] {
@@ -76,7 +80,8 @@ void OnMedia(HostPluginCtrl* ctrl, const MvMediaInfo* media) {
 
 }  // namespace
 
-void plimsa_vcb(MvPluginCtrl* plugin, uint32_t mask, const MvPluginStatus* status) {
+void plimsa_vcb(MvPluginCtrl* plugin, uint32_t mask, const MvPluginStatus* status)
+{
     auto* ctrl = reinterpret_cast<HostPluginCtrl*>(plugin);
     if (ReportOfOldPlugin(ctrl, status)) return;
     if (!status) return;
@@ -109,7 +114,8 @@ void plimsa_vcb(MvPluginCtrl* plugin, uint32_t mask, const MvPluginStatus* statu
     }
 }
 
-std::string PlimsaTimeText(uint32_t position, uint32_t duration) {
+std::string PlimsaTimeText(uint32_t position, uint32_t duration)
+{
     const unsigned d = duration / 1000, p = position / 1000;
     char h1[3], m1[3], s1[3], h2[3], m2[3], s2[3];
     char text[64];
@@ -128,17 +134,18 @@ std::string PlimsaTimeText(uint32_t position, uint32_t duration) {
         FrameTime(d > p ? d - p : 0, h1, m1, s1);
         std::snprintf(text, sizeof text, texts::kRemaining, h1, m1, s1);
         break;
-    default:
-        return texts::kTimeError;
+    default: return texts::kTimeError;
     }
     return text;
 }
 
-void PlimsaUpdatePosition(uint32_t position, uint32_t duration) {
+void PlimsaUpdatePosition(uint32_t position, uint32_t duration)
+{
     PaneText("postxt", PlimsaTimeText(position, duration).c_str());
 }
 
-int FormatMoreInfoString(char* text) {
+int FormatMoreInfoString(char* text)
+{
     if (!text || std::strlen(text) < kWrapAt + 1) return 0;
     for (std::size_t i = kWrapAt; i-- > 0;)
         if (text[i] == ' ') {
@@ -148,7 +155,8 @@ int FormatMoreInfoString(char* text) {
     return 1;
 }
 
-int OnPlimsaTime(PtWidget_t*, void*, PtCallbackInfo_t*) {
+int OnPlimsaTime(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
     plimsaTimeType = (plimsaTimeType + 1) % 3;
     return Pt_CONTINUE;
 }

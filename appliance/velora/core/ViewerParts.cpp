@@ -33,7 +33,8 @@ void PaneGauge(const char* name, long which, int value)
 void BlockPositionSlider(bool blocked)
 {
     if (PtWidget_t* slider = W("curpos"))
-        PtSetResource(slider, Pt_ARG_FLAGS, blocked ? static_cast<long>(Pt_BLOCKED | Pt_GHOST) : 0L, Pt_BLOCKED | Pt_GHOST);
+        PtSetResource(slider, Pt_ARG_FLAGS, blocked ? static_cast<long>(Pt_BLOCKED | Pt_GHOST) : 0L,
+                      Pt_BLOCKED | Pt_GHOST);
 }
 
 const char* PlayStateText(uint32_t state, uint32_t lastState)
