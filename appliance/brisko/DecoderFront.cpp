@@ -1,5 +1,6 @@
 #include "brisko/DecoderFront.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -114,6 +115,30 @@ bool OnlyTags(const std::uint8_t* p, std::size_t len)
         else if (rest >= kId3v2Footer && std::memcmp(p + i, "3DI", 3) == 0) size = kId3v2Footer;
         else if (const std::int64_t id3 = CheckID3(p + i, rest); id3 > 0) size = static_cast<std::size_t>(id3);
         if (size == 0 || size > rest) return false;
+        i += size;
+    }
+    return len > 0;
+}
+
+bool MayBeEndTags(const std::uint8_t* p, std::size_t len)
+{
+    constexpr std::size_t kId3v1 = 128, kId3v1Extended = 227, kId3v2Footer = 10;
+    static constexpr const char* kStarts[] = {"TAG+", "TAG", "3DI"};
+    std::size_t i = 0;
+    while (i < len) {
+        const std::size_t rest = len - i;
+        const char* start = nullptr;
+        for (const char* s : kStarts) {
+            const std::size_t n = std::min(rest, std::strlen(s));
+            if (std::memcmp(p + i, s, n) == 0) {
+                start = s;
+                break;
+            }
+        }
+        if (!start) return false;
+        if (rest < std::strlen(start)) return true;  // the start of a tag, cut where the reader is
+        const std::size_t size = start[0] == '3' ? kId3v2Footer : start[3] == '+' ? kId3v1Extended : kId3v1;
+        if (size >= rest) return true;
         i += size;
     }
     return len > 0;
@@ -236,6 +261,8 @@ int DecodeAudioFrame(DecoderFront& front, const std::uint8_t* buf, std::size_t& 
         if (offset < 0) {
             // The tags a file ends with are no damage: they are dropped without a word.
             if (front.end_of_data && OnlyTags(buf, len)) return kFrontSkip;
+            // Tags the reader has not yet seen the end of the file behind: wait for it.
+            if (!front.end_of_data && MayBeEndTags(buf, len)) return kFrontNeedData;
             say(front, msg::kNoSyncword);
             len = len > 3 ? len - 3 : 0;
             return kFrontNoSync;

@@ -55,6 +55,9 @@ std::int64_t CheckID3(const std::uint8_t* p, std::size_t avail);
 // Whether the bytes are whole tags and nothing else (ID3v1, extended ID3v1, ID3v2 and its footer),
 // as a file may end with after its last frame.
 bool OnlyTags(const std::uint8_t* p, std::size_t len);
+// Whether the bytes may be the start of the tags a file ends with (ID3v1, extended ID3v1, an ID3v2
+// footer), the last of them perhaps not yet whole: the reader may not have seen the end of the file.
+bool MayBeEndTags(const std::uint8_t* p, std::size_t len);
 // Offset past a RIFF header's "data" + 6, -1 when not RIFF, -2 when "data" is not in the buffer.
 int CheckRIFF(const std::uint8_t* p, std::size_t len);
 

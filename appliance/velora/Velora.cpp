@@ -2,10 +2,10 @@
 // window of transport controls and panes; one instance per user takes URLs from later ones.
 #include <cstdio>
 
-#include "MainWindow.h"
+#include "window/MainWindow.h"
 #include "OwnUsage.h"
-#include "Startup.h"
-#include "VeloraTexts.h"
+#include "player/Startup.h"
+#include "player/VeloraTexts.h"
 
 int main(int argc, char* argv[])
 {

@@ -5,9 +5,11 @@
 #include <alsa/asoundlib.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <string>
 
 namespace qnx::sound {
 
@@ -26,7 +28,19 @@ namespace {
     }
 }
 
-// The ALSA control name of the card a PCM device name plays on.
+// Whether ALSA has a control of this name that opens (a sound server's device has one of its own
+// without being a card).
+bool ControlOpens(const std::string &name)
+{
+    ::snd_ctl_t *ctl = nullptr;
+    if (::snd_ctl_open(&ctl, name.c_str(), 0) < 0)
+        return false;
+    ::snd_ctl_close(ctl);
+    return true;
+}
+
+// The ALSA control name of the card a PCM device name plays on: a card's own control, the
+// device's own control when it has one (a sound server's device), else the default one.
 std::string MixerName(const std::string &device)
 {
     for (const char *prefix : {"hw:", "plughw:"}) {
@@ -35,7 +49,22 @@ std::string MixerName(const std::string &device)
             return "hw:" + card.substr(0, card.find(','));
         }
     }
-    return "default";
+    return device != "default" && ControlOpens(device) ? device : "default";
+}
+
+// The name of the card behind a control, or "" when the control does not open.
+std::string ControlCardName(const std::string &control)
+{
+    ::snd_ctl_t *ctl = nullptr;
+    if (::snd_ctl_open(&ctl, control.c_str(), 0) < 0)
+        return "";
+    ::snd_ctl_card_info_t *info;
+    snd_ctl_card_info_alloca(&info);
+    std::string name;
+    if (::snd_ctl_card_info(ctl, info) == 0)
+        name = ::snd_ctl_card_info_get_name(info);
+    ::snd_ctl_close(ctl);
+    return name;
 }
 
 class AlsaPcm : public PcmStream {
@@ -317,11 +346,15 @@ class AlsaSink : public Sink {
 public:
     explicit AlsaSink(std::string device) : device_(std::move(device)) {}
 
+    // The machine's cards; without any, a device that plays through a sound server (and has a
+    // control of its own) is the one card.
     int Cards() override
     {
         int count = 0;
         for (int card = -1; ::snd_card_next(&card) == 0 && card >= 0;)
             ++count;
+        if (count == 0 && !ControlCardName(MixerName(device_)).empty())
+            count = 1;
         return count;
     }
 
@@ -337,15 +370,21 @@ public:
 
     int CardInfo(int card, snd_ctl_hw_info_t &info) override
     {
-        char *name = nullptr;
-        if (::snd_card_get_name(card, &name) < 0)
+        std::string name;
+        char *cardName = nullptr;
+        if (::snd_card_get_name(card, &cardName) == 0) {
+            name = cardName;
+            std::free(cardName);
+        } else if (card == 0) {
+            name = ControlCardName(MixerName(device_));
+        }
+        if (name.empty())
             return -ENODEV;
         info = {};
         info.pcmdevs = 1;
         info.mixerdevs = 1;
         std::strncpy(info.id, "ALSA", sizeof info.id - 1);
-        std::strncpy(info.name, name, sizeof info.name - 1);
-        std::free(name);
+        std::strncpy(info.name, name.c_str(), sizeof info.name - 1);
         return 0;
     }
 

@@ -101,6 +101,7 @@ struct Member : Expr {
     std::string name;
     mutable const void* cachedClass = nullptr;  // the classKey() the id was found for
     mutable vb::DispId cachedId = vb::kUnknownMember;
+    mutable bool cachedByValue = false;  // that member writes to none of its arguments
 };
 
 // target(args): a call, an array element, or an object's default member. An omitted

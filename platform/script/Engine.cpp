@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <new>
 #include <utility>
 
 #include "automation/Registry.h"
@@ -106,6 +107,17 @@ private:
     vb::Variant inline_[kInline];
     std::vector<vb::Variant> heap_;
 };
+
+constexpr std::size_t kValueArgs = 4;
+
+// Arguments a by-value call can take without records: a few, each a local variable (read once
+// all are evaluated, as a reference would be) or an expression that is not a name.
+bool plainArguments(const std::vector<ExprPtr>& args) {
+    if (args.size() > kValueArgs) return false;
+    for (const ExprPtr& a : args)
+        if (a->kind == ExprKind::Name && static_cast<const Name&>(*a).ref.scope != Scope::Local) return false;
+    return true;
+}
 
 // A value as a Double, the common kinds without a call.
 double number(const vb::Variant& v) {
@@ -1086,6 +1098,7 @@ vb::Variant Engine::evalBinary(const Binary& b, Frame& f) {
         if (l.isObject() || r.isObject()) return arithmetic(b.op, vb::Variant(l), vb::Variant(r));
         return arithmetic(b.op, l, r);
     }
+    if (b.op == Op::Concat && b.left->kind == ExprKind::Literal) return concatLiteral(b, f);
     vb::Variant l = eval(*b.left, f);
     vb::Variant r = eval(*b.right, f);
     // A module's Const (like vbTrue) counts as the literal it stands for.
@@ -1115,6 +1128,23 @@ vb::Variant Engine::evalBinary(const Binary& b, Frame& f) {
     default: break;
     }
     return {};
+}
+
+// `"text" & x`: the new text is made once, with no copy of the literal first. Kept apart from
+// evalBinary so that the arithmetic there stays small enough to inline its values' upkeep.
+vb::Variant Engine::concatLiteral(const Binary& b, Frame& f) {
+    const vb::Variant& l = static_cast<const Literal&>(*b.left).value;
+    vb::Variant held;
+    const vb::Variant& r = operand(*b.right, f, held);
+    if (l.isString() && !r.isObject()) {
+        std::string text;
+        text.reserve(l.str().size() + (r.isString() ? r.str().size() : 11));
+        text = l.str();
+        vb::concatenateInto(text, r);
+        return vb::Variant(std::move(text));
+    }
+    // A copy holds an object while its default value is read.
+    return r.isObject() ? vb::concatenate(l, vb::Variant(r)) : vb::concatenate(l, r);
 }
 
 vb::Variant Engine::evalNew(const New& n, Frame& f) {
@@ -1314,6 +1344,9 @@ vb::Variant Engine::call(const Expr& target, const std::vector<ExprPtr>& argExpr
     if (target.kind == ExprKind::Member) {
         const auto& m = static_cast<const Member&>(target);
         vb::Variant object = objectOf(m.object.get(), f);
+        if (m.cachedByValue && object.isObject() && object.object() && m.cachedClass == object.object()->classKey() &&
+            plainArguments(argExprs))
+            return callByValue(*object.object(), m, argExprs, f);
         ArgList a = evalArgs(argExprs, f);
         vb::Variant r = callObject(object, m.name, &m, vb::Method | vb::PropertyGet, a, classOf(f));
         writeBack(a);
@@ -1352,27 +1385,69 @@ vb::Variant Engine::callObject(const vb::Variant& object, const std::string& nam
         if (site && id != vb::kUnknownMember) {
             site->cachedClass = o->classKey();
             site->cachedId = id;
+            site->cachedByValue = o->argumentsByValue(id);
         }
     }
     if (id == vb::kUnknownMember) vb::raise(vb::errors::NotSupported);
     ArgValues values(args);
-    vb::Variant r;
-    try {
-        r = o->invoke(id, kind, values.span());
-    } catch (const vb::Error& e) {
-        // obj.Prop(x) on a property without parameters reads the property and indexes what it
-        // answers (a collection's default member, an array): late binding resolves it so, and scripts
-        // written against it use that form.
-        if (e.number() != vb::errors::WrongArgumentCount || args.empty() || !(kind & vb::PropertyGet) ||
-            isLetOrSet(kind))
-            throw;
-        vb::Variant whole = o->invoke(id, kind, {});
-        if (!whole.isObject() && !whole.isArray()) throw;
-        return indexValue(whole, args, name);
-    }
+    bool indexed = false;
+    vb::Variant r = invokeHost(*o, id, kind, values.span(), &args, name, indexed);
+    if (indexed) return r;
     for (std::size_t i = 0; i < args.size(); ++i)
         if (args[i].ref || args[i].array) args[i].get() = std::move(values[i]);
     return r;
+}
+
+vb::Variant Engine::invokeHost(vb::Object& o, vb::DispId id, vb::CallKind kind, vb::Args values, ArgList* args,
+                               const std::string& name, bool& indexed) {
+    try {
+        return o.invoke(id, kind, values);
+    } catch (const vb::Error& e) {
+        // obj.Prop(x) on a property without parameters reads the property and indexes what it
+        // answers (a collection's default member, an array): late binding resolves it so, and
+        // scripts written against it use that form.
+        if (e.number() != vb::errors::WrongArgumentCount || values.empty() || !(kind & vb::PropertyGet) ||
+            isLetOrSet(kind))
+            throw;
+        vb::Variant whole = o.invoke(id, kind, {});
+        if (!whole.isObject() && !whole.isArray()) throw;
+        indexed = true;
+        if (args) return indexValue(whole, *args, name);
+        ArgList copies(values.size());
+        for (std::size_t i = 0; i < values.size(); ++i) copies[i].value = std::move(values[i]);
+        return indexValue(whole, copies, name);
+    }
+}
+
+vb::Variant Engine::callByValue(vb::Object& o, const Member& site, const std::vector<ExprPtr>& args, Frame& f) {
+    // The caller's Variant holds the object for the call (the call may drop the variable).
+    // Only the values there are get made and freed.
+    struct Values {
+        alignas(vb::Variant) unsigned char raw[kValueArgs * sizeof(vb::Variant)];
+        std::size_t made = 0;
+        vb::Variant* at() { return std::launder(reinterpret_cast<vb::Variant*>(raw)); }
+        ~Values() {
+            for (std::size_t i = 0; i < made; ++i) at()[i].~Variant();
+        }
+    } values;
+    const vb::Variant* locals[kValueArgs];
+    std::size_t n = args.size();
+    for (; values.made < n; ++values.made) {
+        const Expr& e = *args[values.made];
+        vb::Variant* at = values.at() + values.made;
+        if (e.kind == ExprKind::Name) {
+            locals[values.made] = f.slots[static_cast<std::size_t>(static_cast<const Name&>(e).ref.slot)];
+            new (at) vb::Variant();
+        } else {
+            locals[values.made] = nullptr;
+            new (at) vb::Variant(e.kind == ExprKind::Missing ? vb::Variant::missing() : eval(e, f));
+        }
+    }
+    for (std::size_t i = 0; i < n; ++i)
+        if (locals[i]) values.at()[i] = *locals[i];
+    bool indexed = false;
+    return invokeHost(o, site.cachedId, vb::Method | vb::PropertyGet, vb::Args(values.at(), n), nullptr, site.name,
+                      indexed);
 }
 
 vb::Variant Engine::callMember(ScriptObject& self, int32_t member, vb::CallKind kind, ArgList& args) {

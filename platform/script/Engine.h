@@ -188,6 +188,7 @@ private:
     vb::Variant evalName(const ast::NameRef& ref, Frame& f);
     vb::Variant evalMember(const ast::Member& m, Frame& f);
     vb::Variant evalBinary(const ast::Binary& b, Frame& f);
+    vb::Variant concatLiteral(const ast::Binary& b, Frame& f);
     // The value of `e` where it lives (a local, a literal), or evaluated into `held`.
     const vb::Variant& operand(const ast::Expr& e, Frame& f, vb::Variant& held);
     bool isPlain(const ast::Expr& e) const;
@@ -214,6 +215,14 @@ private:
     // `from`: the class whose method makes the call (its private members are reachable).
     vb::Variant callObject(const vb::Variant& object, const std::string& name, const ast::Member* site,
                            vb::CallKind kind, ArgList& args, const ast::ClassDef* from = nullptr);
+    // A call of a host object's member that writes to none of its arguments, at a site that
+    // knows the member: the arguments' values go straight to the object, with no records.
+    vb::Variant callByValue(vb::Object& object, const ast::Member& site, const std::vector<ast::ExprPtr>& args,
+                            Frame& f);
+    // Invokes a host object's member; `indexed` is set when the member took no arguments and
+    // what it answered was indexed with them instead (the arguments are then used up).
+    vb::Variant invokeHost(vb::Object& o, vb::DispId id, vb::CallKind kind, vb::Args values, ArgList* args,
+                           const std::string& name, bool& indexed);
     vb::Variant callBuiltin(const Builtin& b, ArgList& args, Frame& f);
     vb::Variant indexValue(const vb::Variant& value, ArgList& args, const std::string& name);
     std::vector<int32_t> indicesOf(ArgList& args);

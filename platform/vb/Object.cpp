@@ -49,6 +49,8 @@ std::unique_ptr<Enumerator> Object::enumerate() { raise(errors::NotACollection);
 
 const void* Object::classKey() const noexcept { return &typeid(*this); }
 
+bool Object::argumentsByValue(DispId) const noexcept { return false; }
+
 Variant Object::call(std::string_view name, CallKind kind, Args args) {
     DispId id = memberId(name);
     if (id == kUnknownMember) raise(errors::NotSupported);

@@ -61,6 +61,9 @@ public:
     virtual std::unique_ptr<Enumerator> enumerate();
     // Objects with the same key give the same ids for the same names.
     virtual const void* classKey() const noexcept;
+    // True when member `id` writes to none of its arguments (takes none ByRef), for every
+    // object of the same classKey(): a caller may then pass copies and write nothing back.
+    virtual bool argumentsByValue(DispId id) const noexcept;
 
     // memberId and invoke in one call; error 438 for an unknown name.
     Variant call(std::string_view name, CallKind kind, Args args);

@@ -1,6 +1,7 @@
 #include "vb/Operators.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cfloat>
 #include <cmath>
 
@@ -336,6 +337,11 @@ void concatenateInto(std::string& text, const Variant& b) {
     if (b.isString()) {
         requireTextLength(text.size() + b.str().size());
         text += b.str();
+    } else if (b.kind() == VarKind::Long || b.kind() == VarKind::Integer) {
+        // Whole numbers, the common case of `"key" & i`, go in without a text of their own.
+        char digits[12];
+        int32_t n = b.kind() == VarKind::Long ? b.lng() : b.integer();
+        text.append(digits, std::to_chars(digits, digits + sizeof digits, n).ptr);
     } else if (!b.isNull()) {
         text += CStr(b);
     }

@@ -5,6 +5,7 @@
 
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
+#include "core/SettingsTable.h"
 #include "vb/Conversions.h"
 #include "vb/Err.h"
 #include "vb/Strings.h"
@@ -18,10 +19,6 @@ namespace {
 
 constexpr const char* kSource = "dkvZephra";
 constexpr const char* kDebugSource = "dkvZephra Debug";
-constexpr const char* kVoiceSection = "T2W";
-constexpr const char* kVoiceKey = "T2WVoice";
-constexpr const char* kDefaultVoice = "Microsoft Mary";
-constexpr const char* kIniFile = "dkvZephraUtilities.ini";
 constexpr const char* kTempFolder = "\\HTML\\ZephraTemp\\";
 constexpr const char* kHtmlFolder = "\\HTML\\";
 constexpr double kWavBytesPerSecond = 15667;
@@ -49,9 +46,12 @@ void SetVoice(PluginState& state, windows::SpVoice& voice, const std::string& vo
 void TextToWavFile(PluginState& state, const std::string& text, const std::string& fileName) {
     const std::string tag = "TextToWavFile";
     std::string path;
+    // The voice is read afresh each time: a script may have changed it since the last reading.
     handled(state, tag, [&] {
-        state.settings.T2WVoice =
-            vb::Replace(state.host().GetIniSetting(kVoiceSection, kVoiceKey, kDefaultVoice, kIniFile), "\"", "");
+        const settings::Setting& voice = *settings::FindSetting(settings::kVoice, "T2WVoice");
+        state.settings.T2WVoice = vb::Replace(
+            state.host().GetIniSetting(voice.section, voice.key, voice.read.fallback, settings::FileOf(voice.section)),
+            "\"", "");
     });
     handled(state, tag, [&] { path = state.host().GetAppPath() + kTempFolder + fileName; });
     handled(state, tag, [&] { SpeakToFile(state, text, state.settings.T2WVoice, path); });

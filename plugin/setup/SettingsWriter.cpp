@@ -9,6 +9,7 @@
 #include "automation/Registry.h"
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
+#include "core/SettingsTable.h"
 #include "core/SettingsReader.h"
 #include "forms/MsgBox.h"
 #include "host/SoundsDevice.h"
@@ -23,93 +24,6 @@ namespace zephra {
 using namespace setuptext;
 
 namespace {
-
-enum class WriteForm {
-    QuotedText,    // the text, in double quotes
-    PlainText,     // the text as it is
-    QuotedNumber,  // the check box's value, in double quotes
-    PlainNumber,   // the check box's value
-    QuotedSwitch   // "1" when "Homseer or External Server" is selected, else "0", in double quotes
-};
-
-struct WriteEntry {
-    const char* key;
-    WriteForm form;
-    forms::TextBox ZephraSetup::*text = nullptr;
-    forms::CheckBox ZephraSetup::*check = nullptr;
-};
-
-using S = ZephraSetup;
-constexpr auto QT = WriteForm::QuotedText;
-constexpr auto PT = WriteForm::PlainText;
-constexpr auto QN = WriteForm::QuotedNumber;
-constexpr auto PN = WriteForm::PlainNumber;
-
-// In the order the keys are written.
-const WriteEntry kWriteOrder[] = {
-    {"SorvexCommandPort", QT, &S::aSorvexCommandPort},
-    {"UDPDelay", PT, &S::aUDPDelay},
-    {"CommandRetries", PT, &S::aCommandRetries},
-    {"UseZephraServer", QN, nullptr, &S::aUseZephraServer},
-    {"DebugLog", QN, nullptr, &S::aDebugLog},
-    {"ShowSlides", QN, nullptr, &S::aShowSlides},
-    {"TCPDebug", QN, nullptr, &S::aTCPDebug},
-    {"TCPServerOption", WriteForm::QuotedSwitch},
-    {"FontColor", QT, &S::aFontColor},
-    {"PushDelay", QT, &S::aPushDelay},
-    {"HomeseerIP", QT, &S::aHSIP},
-    {"inMenu", QN, nullptr, &S::aMenu},
-    {"StatusOnly", QN, nullptr, &S::aStatusOnly},
-    {"ServerPort", QT, &S::aServerPort},
-    {"StyleSheet", QT, &S::aStyleSheet},
-    {"Background", QT, &S::aBackground},
-    {"CIDSentry", PN, nullptr, &S::aCIDSentry},
-    {"GenerateCIDEvent", PN, nullptr, &S::aGenerateCIDEvent},
-    {"LogCID", PN, nullptr, &S::aLogCID},
-    {"ZcidCIDResponse", PN, nullptr, &S::aZcidCIDResponse},
-    {"BrowserCIDResponse", PN, nullptr, &S::aBrowserCIDResponse},
-    {"SoundCIDResponse", PN, nullptr, &S::aSoundCIDResponse},
-    {"CIDCommPort", QT, &S::aCIDCommPort},
-    {"CIDPortString", PT, &S::aCIDPortString},
-    {"CIDModemInitString", PT, &S::aCIDModemInitString},
-    {"CIDNamePrefix", PT, &S::aCIDNamePrefix},
-    {"CIDNumberPrefix", PT, &S::aCIDNumberPrefix},
-    {"CIDEventGroup", PT, &S::aCIDEventGroup},
-    {"CIDLineNumber", QT, &S::aLineNumber},
-    {"UseHSPPhoneBook", PN, nullptr, &S::aUseHSPPhoneBook},
-    {"UseFriends", PN, nullptr, &S::aUseFriends},
-    {"ExcludeHSPLocation", PN, nullptr, &S::aExcludeHSPLocation},
-    {"FriendsLocation", PT, &S::aFriendsLocation},
-    {"InsertModemCrLf", PN, nullptr, &S::aInsertModemCrLf},
-    {"jpg", PN, nullptr, &S::ajpg},
-    {"gif", PN, nullptr, &S::agif},
-    {"bmp", PN, nullptr, &S::abmp},
-    {"TextForeground", PT, &S::aTextForeground},
-    {"TextBackground", PT, &S::aTextBackground},
-    {"TextFontSize", PT, &S::aTextFontSize},
-    {"TextStyle", PT, &S::aTextStyle},
-    {"MaxPixels", PT, &S::aMaxPixels},
-    {"LEDMotionTime", PT, &S::aLEDMotionTime},
-    {"SleepMonitorInterval", PT, &S::aSleepInterval},
-    {"DontRandomize", PN, nullptr, &S::aDontRandomize},
-    {"AwakenOnMotion", PN, nullptr, &S::aAwakenOnMotion},
-    {"IncludeHeaderLinks", PN, nullptr, &S::aIncludeHeaderLinks},
-    {"StartSlildeshow", PN, nullptr, &S::aStartSlildeshow},
-    {"Wallpaper", PN, nullptr, &S::aWallpaper},
-    {"SlideshowNoMotionTime", PT, &S::aSlideshowNoMotionTime},
-    {"LinksFile", PT, &S::aLinksFile},
-    {"Links", PT, &S::aLinks},
-    {"ImagePath", PT, &S::aImagePath},
-    {"ImageServer", PT, &S::aImageServer},
-    {"SlideshowPath", PT, &S::aSlideshowPath},
-    {"SlideshowUpdateInterval", PT, &S::aUpdateInterval},
-    {"PowerCycleTime", PT, &S::aPowerCycleTime},
-    {"PowerCycleInterval", PT, &S::aPowerCycleInterval},
-    {"noResponseAction", PN, nullptr, &S::anoResponseAction},
-    {"DefaultPushPage", PT, &S::aDefaultPushPage},
-    {"PowerUpTime", PT, &S::aPowerUpTime},
-    {"WindowsShare", PT, &S::aWindowsShare},
-};
 
 std::string quoted(const std::string& text) { return "\"" + text + "\""; }
 
@@ -162,18 +76,20 @@ bool sameKey(const std::string& a, const std::string& b) { return windows::Equal
 
 }  // namespace
 
-std::string ZephraSetup::mainValue(const std::string& key) {
-    for (const WriteEntry& entry : kWriteOrder) {
-        if (!windows::EqualsNoCase(entry.key, key)) continue;
-        switch (entry.form) {
-        case WriteForm::QuotedText: return quoted((this->*entry.text).Text());
-        case WriteForm::PlainText: return (this->*entry.text).Text();
-        case WriteForm::QuotedNumber: return quoted(std::to_string((this->*entry.check).Value()));
-        case WriteForm::PlainNumber: return std::to_string((this->*entry.check).Value());
-        case WriteForm::QuotedSwitch: return quoted(std::to_string(BoolToBit(aTCPServerOption(1).Value())));
-        }
+// A setting's value as its control holds it, in its written form.
+std::string ZephraSetup::settingValue(const settings::Setting& row) {
+    std::string value;
+    switch (row.dialog.fill) {
+    case settings::Fill::None: break;
+    case settings::Fill::Text:
+    case settings::Fill::NumericText: value = control<forms::TextBox>(row).Text(); break;
+    case settings::Fill::LeadingNumber:
+    case settings::Fill::WholeNumber: value = std::to_string(control<forms::CheckBox>(row).Value()); break;
+    case settings::Fill::ServerOption: value = std::to_string(BoolToBit(aTCPServerOption(1).Value())); break;
+    case settings::Fill::Voice: value = aVoiceCB.Text(); break;
+    case settings::Fill::Sounds: value = soundList(); break;
     }
-    return {};
+    return row.dialog.quoted ? (quoted)(value) : value;
 }
 
 std::string ZephraSetup::soundList() {
@@ -212,9 +128,15 @@ std::string ZephraSetup::RefusedValue() {
         const std::string what = unstorable(text, kind);
         if (!what.empty()) refused = kNothingSaved + fieldName(control) + kCannotHold + what + ".";
     };
-    for (const WriteEntry& entry : kWriteOrder)
-        if (entry.text) check(this->*entry.text, (this->*entry.text).Text(), Keeps::Text);
-    check(aVoiceCB, aVoiceCB.Text(), Keeps::Text);
+    // The texts of the table's settings, in the writer's order.
+    for (const settings::Setting* row : settings::InOrder(&settings::Dialog::writeOrder)) {
+        if (row->dialog.fill == settings::Fill::Text || row->dialog.fill == settings::Fill::NumericText) {
+            const forms::TextBox& box = control<forms::TextBox>(*row);
+            check(box, box.Text(), Keeps::Text);
+        } else if (row->dialog.fill == settings::Fill::Voice) {
+            check(aVoiceCB, aVoiceCB.Text(), Keeps::Text);
+        }
+    }
     for (int n = 0; n < kUnitSlots; ++n) {
         if (vb::Trim(aIP(n).Text()).empty()) continue;
         check(aIP(n), aIP(n).Text(), Keeps::UnitKey);
@@ -252,14 +174,11 @@ std::string ZephraSetup::WriteSettings(bool interactive) {
     bool soundsChanged = false;
     batch_.clear();
     const bool completed = vb::Try([&] {
-        // 1. The keys of the main section, then the voice.
-        for (const WriteEntry& entry : kWriteOrder) save(kMainSection, entry.key, mainValue(entry.key));
-        save(kVoiceSection, kVoiceKey, quoted(aVoiceCB.Text()));
-
-        // 2. The sounds.
-        const std::string sounds = soundList();
-        save(kMainSection, kSoundsKey, quoted(sounds));
-        soundsChanged = sounds != loadedSounds_;
+        // 1, 2. Every setting of the table in the writer's order: the keys of the main
+        // section, the voice and the sounds.
+        for (const settings::Setting* row : settings::InOrder(&settings::Dialog::writeOrder))
+            save(row->section, row->dialog.writtenAs ? row->dialog.writtenAs : row->key, settingValue(*row));
+        soundsChanged = soundList() != loadedSounds_;
 
         // 3. Whether any unit shows a slide group.
         int grouped = 0;

@@ -5,6 +5,7 @@
 
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
+#include "core/SettingsTable.h"
 #include "host/PluginVersion.h"
 #include "host/ScriptOperations.h"
 #include "setup/SetupLayout.h"
@@ -20,94 +21,6 @@ namespace zephra {
 using namespace setuptext;
 
 namespace {
-
-// How a key of section "Zephra Utilities" fills its control.
-enum class Fill {
-    Text,         // the text
-    Number,       // the text's leading number (none: unchecked)
-    WholeNumber,  // the whole text as a number; any other text is an error
-    LineNumber,   // the text when numeric, else "1"
-    ServerOption  // "1" selects "Homseer or External Server", anything else "Internal Server"
-};
-
-struct LoadEntry {
-    const char* key;
-    const char* loadDefault;
-    Fill fill;
-    forms::TextBox ZephraSetup::*text = nullptr;
-    forms::CheckBox ZephraSetup::*check = nullptr;
-};
-
-using S = ZephraSetup;
-constexpr auto T = Fill::Text;
-constexpr auto N = Fill::Number;
-constexpr auto W = Fill::WholeNumber;
-
-// In the order the keys are read.
-const LoadEntry kLoadOrder[] = {
-    {"SorvexCommandPort", "1024", T, &S::aSorvexCommandPort},
-    {"GenerateCIDEvent", "0", N, nullptr, &S::aGenerateCIDEvent},
-    {"LogCID", "0", N, nullptr, &S::aLogCID},
-    {"CIDSentry", "0", N, nullptr, &S::aCIDSentry},
-    {"ZcidCIDResponse", "0", N, nullptr, &S::aZcidCIDResponse},
-    {"BrowserCIDResponse", "0", N, nullptr, &S::aBrowserCIDResponse},
-    {"SoundCIDResponse", "0", N, nullptr, &S::aSoundCIDResponse},
-    {"CIDCommPort", "", T, &S::aCIDCommPort},
-    {"CIDPortString", "9600,n,8,1", T, &S::aCIDPortString},
-    {"CIDModemInitString", "AT#CID=1", T, &S::aCIDModemInitString},
-    {"CIDNamePrefix", "NAME =", T, &S::aCIDNamePrefix},
-    {"CIDNumberPrefix", "NMBR =", T, &S::aCIDNumberPrefix},
-    {"CIDEventGroup", "", T, &S::aCIDEventGroup},
-    {"useHSPPhoneBook", "0", N, nullptr, &S::aUseHSPPhoneBook},
-    {"ExcludeHSPLocation", "0", N, nullptr, &S::aExcludeHSPLocation},
-    {"UseFriends", "0", N, nullptr, &S::aUseFriends},
-    {"FriendsLocation", "", T, &S::aFriendsLocation},
-    {"InsertModemCrLf", "1", N, nullptr, &S::aInsertModemCrLf},
-    {"UDPDelay", "", T, &S::aUDPDelay},
-    {"FontColor", "white", T, &S::aFontColor},
-    {"PushDelay", "5", T, &S::aPushDelay},
-    {"HomeseerIP", "192.168.0.1", T, &S::aHSIP},
-    {"CIDLineNumber", "1", Fill::LineNumber, &S::aLineNumber},
-    {"inMenu", "0", W, nullptr, &S::aMenu},
-    {"StatusOnly", "0", W, nullptr, &S::aStatusOnly},
-    {"ServerPort", "", T, &S::aServerPort},
-    {"Background", "", T, &S::aBackground},
-    {"StyleSheet", "", T, &S::aStyleSheet},
-    {"TCPServerOption", "0", Fill::ServerOption},
-    {"LEDMotionTime", "", T, &S::aLEDMotionTime},
-    {"SleepMonitorInterval", "0", T, &S::aSleepInterval},
-    {"TextStyle", "Arial", T, &S::aTextStyle},
-    {"TextForeground", "Yellow", T, &S::aTextForeground},
-    {"TextBackground", "Blue", T, &S::aTextBackground},
-    {"TextFontSize", "7", T, &S::aTextFontSize},
-    {"MaxPixels", "100000", T, &S::aMaxPixels},
-    {"jpg", "1", N, nullptr, &S::ajpg},
-    {"gif", "1", N, nullptr, &S::agif},
-    {"bmp", "0", N, nullptr, &S::abmp},
-    {"DontRandomize", "0", N, nullptr, &S::aDontRandomize},
-    {"IncludeHeaderLinks", "1", N, nullptr, &S::aIncludeHeaderLinks},
-    {"Wallpaper", "0", N, nullptr, &S::aWallpaper},
-    {"AwakenOnMotion", "0", N, nullptr, &S::aAwakenOnMotion},
-    {"StartSlildeshow", "0", N, nullptr, &S::aStartSlildeshow},
-    {"SlideshowNoMotionTime", "", T, &S::aSlideshowNoMotionTime},
-    {"Links", "links_touchscreen.htm", T, &S::aLinks},
-    {"LinksFile", "links_touchscreen.htm", T, &S::aLinksFile},
-    {"SlideshowPath", "", T, &S::aSlideshowPath},
-    {"ImagePath", "", T, &S::aImagePath},
-    {"ImageServer", "", T, &S::aImageServer},
-    {"SlideshowUpdateInterval", "", T, &S::aUpdateInterval},
-    {"PowerCycleTime", "5", T, &S::aPowerCycleTime},
-    {"PowerCycleInterval", "", T, &S::aPowerCycleInterval},
-    {"noResponseAction", "0", N, nullptr, &S::anoResponseAction},
-    {"DefaultPushPage", "", T, &S::aDefaultPushPage},
-    {"PowerUpTime", "75", T, &S::aPowerUpTime},
-    {"WindowsShare", "", T, &S::aWindowsShare},
-    {"ShowSlides", "0", W, nullptr, &S::aShowSlides},
-    {"DebugLog", "0", W, nullptr, &S::aDebugLog},
-    {"UseZephraServer", "0", W, nullptr, &S::aUseZephraServer},
-    {"CommandRetries", "", T, &S::aCommandRetries},
-    {"TCPDebug", "0", W, nullptr, &S::aTCPDebug},
-};
 
 // Every value read has its double quotes removed.
 std::string cleaned(const std::string& value) { return vb::Replace(value, "\"", ""); }
@@ -129,12 +42,39 @@ void ShowOption(forms::OptionGroup& options, bool on) {
 
 ZephraSetup::ZephraSetup(PluginState& state) : forms::Form(kCaption), state_(state) {
     SetLayout(kSetupLayout);
+    settingControls_ = MakeSettingControls(*this, settings::SettingsTable());
     OKButton.onClick = [this] { OKButton_Click(); };
     CancelButton.onClick = [this] { CancelButton_Click(); };
     aPlay.onClick = [this] { aPlay_Click(); };
     aStop.onClick = [this] { aStop_Click(); };
     for (int i = 0; i < aTCPServerOption.Count(); ++i)
         aTCPServerOption(i).onClick = [this, i] { aTCPServerOption_Click(i); };
+}
+
+std::string ZephraSetup::caption(const char* control) {
+    const settings::Setting* row = settings::FindControlSetting(control);
+    return row && row->dialog.caption ? row->dialog.caption : "";
+}
+
+std::vector<std::unique_ptr<forms::Control>> MakeSettingControls(forms::Form& form,
+                                                                 std::span<const settings::Setting> rows) {
+    std::vector<std::unique_ptr<forms::Control>> made;
+    for (const settings::Setting& row : rows) {
+        if (!row.dialog.control || form.FindControl(row.dialog.control)) continue;
+        switch (row.dialog.fill) {
+        case settings::Fill::Text:
+        case settings::Fill::NumericText:
+            made.push_back(std::make_unique<forms::TextBox>(form, row.dialog.control));
+            break;
+        case settings::Fill::LeadingNumber:
+        case settings::Fill::WholeNumber:
+            made.push_back(std::make_unique<forms::CheckBox>(form, row.dialog.control, -1,
+                                                             row.dialog.caption ? row.dialog.caption : ""));
+            break;
+        default: break;  // the option group, the voice list and the sound boxes are members
+        }
+    }
+    return made;
 }
 
 std::vector<std::string> ZephraSetup::soundCaptions() {
@@ -171,9 +111,7 @@ void ZephraSetup::Form_Load() {
         HouseCode.Caption(kHouseCodeLabel + state_.HouseCode);
     });
     vb::Err().Clear();
-    loadUtilities();
-    loadVoices();
-    loadSounds();
+    loadSettings();
     loadUnits();
     loadSlideRows();
     // A window shown on screen is presented (brought to the front) as it opens.
@@ -187,68 +125,63 @@ void ZephraSetup::Form_Load() {
     vb::Err().Clear();
 }
 
-void ZephraSetup::loadUtilities() {
-    for (const LoadEntry& entry : kLoadOrder) {
-        const std::string key = entry.key;
+// Every setting of the table, in the load's order, each a step of its own.
+void ZephraSetup::loadSettings() {
+    for (const settings::Setting* row : settings::InOrder(&settings::Dialog::loadOrder)) {
         loadStep(
-            kMainSection, key,
+            row->section, row->key,
             [&] {
-                const std::string v =
-                    cleaned(state_.host().GetIniSetting(kMainSection, key, entry.loadDefault, kIniFile));
-                switch (entry.fill) {
-                case Fill::Text: (this->*entry.text).Text(v); break;
-                case Fill::Number: (this->*entry.check).Value(leadingNumber(v)); break;
-                case Fill::WholeNumber: (this->*entry.check).Value(vb::CInt(vb::Variant(v))); break;
-                case Fill::LineNumber: (this->*entry.text).Text(vb::IsNumeric(vb::Variant(v)) ? v : "1"); break;
-                case Fill::ServerOption:
-                    ShowOption(aTCPServerOption, v == "1");
-                    aServerPort.Enabled(aTCPServerOption(0).Value());
-                    break;
-                }
+                const std::string stored = state_.host().GetIniSetting(row->section, row->key, row->dialog.fallback,
+                                                                       settings::FileOf(row->section));
+                fill(*row, cleaned(stored));
             },
-            [this, key] { return mainValue(key); });
+            [this, row] { return settingValue(*row); });
+    }
+}
+
+void ZephraSetup::fill(const settings::Setting& row, const std::string& v) {
+    switch (row.dialog.fill) {
+    case settings::Fill::None: break;
+    case settings::Fill::Text: control<forms::TextBox>(row).Text(v); break;
+    case settings::Fill::NumericText: control<forms::TextBox>(row).Text(vb::IsNumeric(vb::Variant(v)) ? v : "1"); break;
+    case settings::Fill::LeadingNumber: control<forms::CheckBox>(row).Value(leadingNumber(v)); break;
+    case settings::Fill::WholeNumber: control<forms::CheckBox>(row).Value(vb::CInt(vb::Variant(v))); break;
+    case settings::Fill::ServerOption:
+        ShowOption(aTCPServerOption, v == "1");
+        aTCPServerOption_Click(v == "1" ? 1 : 0);
+        break;
+    case settings::Fill::Voice: fillVoices(v); break;
+    case settings::Fill::Sounds: fillSounds(v); break;
     }
 }
 
 // The installed voices; the saved one (any letter case) is selected. When it is not installed,
 // speech uses the engine's default voice, so that one is shown: a save without a change then
 // changes nothing a user hears.
-void ZephraSetup::loadVoices() {
-    loadStep(
-        kVoiceSection, kVoiceKey,
-        [&] {
-            windows::SpVoice voice;
-            const std::string wanted =
-                vb::LCase(cleaned(state_.host().GetIniSetting(kVoiceSection, kVoiceKey, kDefaultVoice, kIniFile)));
-            const std::string speaking = voice.Voice().Id();
-            int32_t selected = -1;
-            int32_t spoken = 0;
-            int32_t index = 0;
-            for (const windows::SpObjectToken& token : voice.GetVoices()) {
-                aVoiceCB.AddItem(token.GetDescription());
-                if (selected < 0 && vb::LCase(token.GetDescription()) == wanted) selected = index;
-                if (token.Id() == speaking) spoken = index;
-                ++index;
-            }
-            aVoiceCB.ListIndex(selected >= 0 ? selected : spoken);
-        },
-        [this] { return "\"" + aVoiceCB.Text() + "\""; });
+void ZephraSetup::fillVoices(const std::string& saved) {
+    windows::SpVoice voice;
+    const std::string wanted = vb::LCase(saved);
+    const std::string speaking = voice.Voice().Id();
+    int32_t selected = -1;
+    int32_t spoken = 0;
+    int32_t index = 0;
+    for (const windows::SpObjectToken& token : voice.GetVoices()) {
+        aVoiceCB.AddItem(token.GetDescription());
+        if (selected < 0 && vb::LCase(token.GetDescription()) == wanted) selected = index;
+        if (token.Id() == speaking) spoken = index;
+        ++index;
+    }
+    aVoiceCB.ListIndex(selected >= 0 ? selected : spoken);
 }
 
-void ZephraSetup::loadSounds() {
-    loadStep(
-        kMainSection, kSoundsKey,
-        [&] {
-            loadedSounds_ = cleaned(state_.host().GetIniSetting(kMainSection, kSoundsKey, "", kIniFile));
-            const std::vector<std::string> fields = vb::Split(loadedSounds_, ",");
-            // Every field is tried, so that one odd field leaves the others shown.
-            bool failed = false;
-            for (int n = 0; n < kSoundBoxes && n < static_cast<int>(fields.size()); ++n)
-                if (!vb::Try([&] { Check1(n).Value(leadingNumber(fields[static_cast<std::size_t>(n)])); }))
-                    failed = true;
-            if (failed) throw vb::Error(vb::Err().Number, vb::Err().Description);
-        },
-        [this] { return "\"" + soundList() + "\""; });
+void ZephraSetup::fillSounds(const std::string& list) {
+    loadedSounds_ = list;
+    const std::vector<std::string> fields = vb::Split(loadedSounds_, ",");
+    // Every field is tried, so that one odd field leaves the others shown.
+    bool failed = false;
+    for (int n = 0; n < kSoundBoxes && n < static_cast<int>(fields.size()); ++n)
+        if (!vb::Try([&] { Check1(n).Value(leadingNumber(fields[static_cast<std::size_t>(n)])); })) failed = true;
+    if (failed) throw vb::Error(vb::Err().Number, vb::Err().Description);
 }
 
 // The entries of section "Zephra Names", one per slot, in file order.

@@ -10,13 +10,18 @@
 #include <array>
 #include <functional>
 #include <map>
+#include <memory>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "core/SettingsTable.h"
 #include "forms/Controls.h"
 #include "forms/Form.h"
 #include "homeseer/Host.h"
+#include "vb/Error.h"
+#include "vb/ErrorNumbers.h"
 
 namespace zephra {
 
@@ -49,6 +54,14 @@ public:
     // The jukebox on every appliance: "play", "stop".
     void aPlay_Click();
     void aStop_Click();
+
+    // The control of a setting (element `index` of an array), found by its name.
+    template <class Kind>
+    Kind& control(const settings::Setting& row, int index = -1) const {
+        auto* found = dynamic_cast<Kind*>(FindControl(row.dialog.control, index));
+        if (!found) vb::raise(vb::errors::ObjectRequired);
+        return *found;
+    }
 
     // The entry keys the unit slots were loaded from ("" for a slot no entry filled), and the
     // sound list as loaded.
@@ -88,24 +101,24 @@ public:
     forms::ComboBox aVoiceCB{*this, "aVoiceCB"};
     forms::TextBox aPushDelay{*this, "aPushDelay"};
     forms::TextBox aFontColor{*this, "aFontColor"};
-    forms::CheckBox aMenu{*this, "aMenu", -1, "Include in Menu"};
-    forms::CheckBox aStatusOnly{*this, "aStatusOnly", -1, "Disable Control Buttons"};
+    forms::CheckBox aMenu{*this, "aMenu", -1, caption("aMenu")};
+    forms::CheckBox aStatusOnly{*this, "aStatusOnly", -1, caption("aStatusOnly")};
     forms::Controls<forms::CheckBox> Check1{*this, "Check1", soundCaptions()};
     forms::TextBox aCommandRetries{*this, "aCommandRetries"};
-    forms::CheckBox aUseZephraServer{*this, "aUseZephraServer", -1, "Use UDP when Possible"};
+    forms::CheckBox aUseZephraServer{*this, "aUseZephraServer", -1, caption("aUseZephraServer")};
     forms::TextBox aUDPDelay{*this, "aUDPDelay"};
     forms::OptionGroup aTCPServerOption{*this, "aTCPServerOption", {"Internal Server", "Homseer or External Server"}};
     forms::TextBox aServerPort{*this, "aServerPort"};
     forms::TextBox aStyleSheet{*this, "aStyleSheet"};
     forms::TextBox aBackground{*this, "aBackground"};
-    forms::CheckBox aTCPDebug{*this, "aTCPDebug", -1, "Server Debug "};
-    forms::CheckBox aDebugLog{*this, "aDebugLog", -1, "General Debug "};
-    forms::CheckBox aShowSlides{*this, "aShowSlides", -1, "Show Slide List in Log"};
+    forms::CheckBox aTCPDebug{*this, "aTCPDebug", -1, caption("aTCPDebug")};
+    forms::CheckBox aDebugLog{*this, "aDebugLog", -1, caption("aDebugLog")};
+    forms::CheckBox aShowSlides{*this, "aShowSlides", -1, caption("aShowSlides")};
 
     // Page "Power".
     forms::TextBox aPowerCycleInterval{*this, "aPowerCycleInterval"};
     forms::TextBox aPowerCycleTime{*this, "aPowerCycleTime"};
-    forms::CheckBox anoResponseAction{*this, "anoResponseAction", -1, "Cycle Power After 5 no Responses"};
+    forms::CheckBox anoResponseAction{*this, "anoResponseAction", -1, caption("anoResponseAction")};
     forms::TextBox aSleepInterval{*this, "aSleepInterval"};
     forms::TextBox aDefaultPushPage{*this, "aDefaultPushPage"};
     forms::TextBox aPowerUpTime{*this, "aPowerUpTime"};
@@ -113,24 +126,24 @@ public:
 
     // Page "Screen".
     forms::TextBox aLEDMotionTime{*this, "aLEDMotionTime"};
-    forms::CheckBox aAwakenOnMotion{*this, "aAwakenOnMotion", -1, "Awaken if Motion"};
-    forms::CheckBox aStartSlildeshow{*this, "aStartSlildeshow", -1, "Start Sllideshow on New Motion Detected"};
+    forms::CheckBox aAwakenOnMotion{*this, "aAwakenOnMotion", -1, caption("aAwakenOnMotion")};
+    forms::CheckBox aStartSlildeshow{*this, "aStartSlildeshow", -1, caption("aStartSlildeshow")};
     forms::TextBox aSlideshowNoMotionTime{*this, "aSlideshowNoMotionTime"};
     forms::TextBox aSlideshowPath{*this, "aSlideshowPath"};
     forms::TextBox aImagePath{*this, "aImagePath"};
     forms::TextBox aImageServer{*this, "aImageServer"};
-    forms::CheckBox ajpg{*this, "ajpg", -1, "jpg"};
-    forms::CheckBox agif{*this, "agif", -1, "gif"};
-    forms::CheckBox abmp{*this, "abmp", -1, "bmp"};
+    forms::CheckBox ajpg{*this, "ajpg", -1, caption("ajpg")};
+    forms::CheckBox agif{*this, "agif", -1, caption("agif")};
+    forms::CheckBox abmp{*this, "abmp", -1, caption("abmp")};
     forms::TextBox aUpdateInterval{*this, "aUpdateInterval"};
-    forms::CheckBox aWallpaper{*this, "aWallpaper", -1, "Show Slides as Tiled Wallpaper"};
-    forms::CheckBox aDontRandomize{*this, "aDontRandomize", -1, "Do not randomize image sequence"};
+    forms::CheckBox aWallpaper{*this, "aWallpaper", -1, caption("aWallpaper")};
+    forms::CheckBox aDontRandomize{*this, "aDontRandomize", -1, caption("aDontRandomize")};
     forms::TextBox aLinks{*this, "aLinks"};
     forms::TextBox aTextStyle{*this, "aTextStyle"};
     forms::TextBox aTextFontSize{*this, "aTextFontSize"};
     forms::TextBox aTextForeground{*this, "aTextForeground"};
     forms::TextBox aTextBackground{*this, "aTextBackground"};
-    forms::CheckBox aIncludeHeaderLinks{*this, "aIncludeHeaderLinks", -1, "Include Header Links"};
+    forms::CheckBox aIncludeHeaderLinks{*this, "aIncludeHeaderLinks", -1, caption("aIncludeHeaderLinks")};
     forms::TextBox aLinksFile{*this, "aLinksFile"};
     forms::TextBox aMaxPixels{*this, "aMaxPixels"};
 
@@ -141,16 +154,16 @@ public:
     forms::Controls<forms::TextBox> aFolderPathGroup{*this, "aFolderPathGroup", kGroupCount};
 
     // Page "CID".
-    forms::CheckBox aUseHSPPhoneBook{*this, "aUseHSPPhoneBook", -1, "Use HSP Address Book"};
-    forms::CheckBox aExcludeHSPLocation{*this, "aExcludeHSPLocation", -1, "Exclude Location From HSP"};
-    forms::CheckBox aUseFriends{*this, "aUseFriends", -1, "Use Friends.txt located at folder:"};
+    forms::CheckBox aUseHSPPhoneBook{*this, "aUseHSPPhoneBook", -1, caption("aUseHSPPhoneBook")};
+    forms::CheckBox aExcludeHSPLocation{*this, "aExcludeHSPLocation", -1, caption("aExcludeHSPLocation")};
+    forms::CheckBox aUseFriends{*this, "aUseFriends", -1, caption("aUseFriends")};
     forms::TextBox aFriendsLocation{*this, "aFriendsLocation"};
-    forms::CheckBox aLogCID{*this, "aLogCID", -1, "Record in HS Log"};
-    forms::CheckBox aCIDSentry{*this, "aCIDSentry", -1, "CID Sentry Name and Number"};
-    forms::CheckBox aGenerateCIDEvent{*this, "aGenerateCIDEvent", -1, "Toggle CID Device for 10 seconds"};
-    forms::CheckBox aSoundCIDResponse{*this, "aSoundCIDResponse", -1, "Spoken CID Response"};
-    forms::CheckBox aBrowserCIDResponse{*this, "aBrowserCIDResponse", -1, "Browser Name and Number"};
-    forms::CheckBox aZcidCIDResponse{*this, "aZcidCIDResponse", -1, "ZCID Name and Number"};
+    forms::CheckBox aLogCID{*this, "aLogCID", -1, caption("aLogCID")};
+    forms::CheckBox aCIDSentry{*this, "aCIDSentry", -1, caption("aCIDSentry")};
+    forms::CheckBox aGenerateCIDEvent{*this, "aGenerateCIDEvent", -1, caption("aGenerateCIDEvent")};
+    forms::CheckBox aSoundCIDResponse{*this, "aSoundCIDResponse", -1, caption("aSoundCIDResponse")};
+    forms::CheckBox aBrowserCIDResponse{*this, "aBrowserCIDResponse", -1, caption("aBrowserCIDResponse")};
+    forms::CheckBox aZcidCIDResponse{*this, "aZcidCIDResponse", -1, caption("aZcidCIDResponse")};
     forms::TextBox aCIDEventGroup{*this, "aCIDEventGroup"};
     forms::TextBox aLineNumber{*this, "aLineNumber"};
     forms::TextBox aCIDCommPort{*this, "aCIDCommPort"};
@@ -158,7 +171,7 @@ public:
     forms::TextBox aCIDModemInitString{*this, "aCIDModemInitString"};
     forms::TextBox aCIDNamePrefix{*this, "aCIDNamePrefix"};
     forms::TextBox aCIDNumberPrefix{*this, "aCIDNumberPrefix"};
-    forms::CheckBox aInsertModemCrLf{*this, "aInsertModemCrLf", -1, "Auto-complete Name/Nmbr CrLf"};
+    forms::CheckBox aInsertModemCrLf{*this, "aInsertModemCrLf", -1, caption("aInsertModemCrLf")};
 
     // Page "Future": the jukebox.
     forms::TextBox aSorvexCommandPort{*this, "aSorvexCommandPort"};
@@ -170,6 +183,8 @@ protected:
     void Form_Unload() override;
 
 private:
+    // A check box's caption, from its row of the settings table.
+    static std::string caption(const char* control);
     static std::vector<std::string> slideGroupCaptions() { return {"None", "1", "2", "3"}; }
     static std::vector<std::string> soundCaptions();
 
@@ -185,14 +200,16 @@ private:
     // Stores one value, unless its setting failed to load and the control still holds what
     // the failed load left in it.
     void save(const std::string& section, const std::string& key, const std::string& value);
-    // The value a key of section "Zephra Utilities" is written with, from its control.
-    std::string mainValue(const std::string& key);
+    // A setting's value as its control holds it, in its written form.
+    std::string settingValue(const settings::Setting& row);
     std::string unitValue(int slot);
     std::string soundList();
 
-    void loadUtilities();
-    void loadVoices();
-    void loadSounds();
+    // Every setting of the table, each from its key into its control.
+    void loadSettings();
+    void fill(const settings::Setting& row, const std::string& value);
+    void fillVoices(const std::string& saved);
+    void fillSounds(const std::string& list);
     void loadUnits();
     void loadSlideRows();
     void askResizer(bool interactive);
@@ -210,7 +227,14 @@ private:
     std::map<std::pair<std::string, std::string>, std::string> unloaded_;
     std::vector<homeseer::Host::IniSetting> batch_;  // the keys of the save under way, in order
     std::map<const forms::Control*, std::string> postedAs_;
+    // The controls of settings that have no member above.
+    std::vector<std::unique_ptr<forms::Control>> settingControls_;
 };
+
+// Makes a text box or check box for every row of `rows` whose control `form` lacks, so that a
+// new setting needs only its row (and its place in the window's layout).
+std::vector<std::unique_ptr<forms::Control>> MakeSettingControls(forms::Form& form,
+                                                                 std::span<const settings::Setting> rows);
 
 // The shared dialog, made on first use (not loaded: any use of a control loads it).
 ZephraSetup& SetupDialog(PluginState& state);

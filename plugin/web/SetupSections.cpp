@@ -2,10 +2,13 @@
 // into the page and copies a saved post back into those controls; the dialog's writer stores
 // them. Every shown value is HTML-escaped so that it comes back whole on the next save.
 
+#include <algorithm>
 #include <functional>
+#include <tuple>
 #include <string>
 
 #include "core/PluginState.h"
+#include "core/SettingsTable.h"
 #include "setup/ZephraSetup.h"
 #include "vb/Strings.h"
 #include "web/HTMLIncludes.h"
@@ -43,12 +46,6 @@ private:
 };
 
 std::string value(const std::string& text) { return HTMLEncode(text); }
-
-// "label&nbsp;<input type='text'  size='n' name='field' value='text'>"
-std::string textBox(const std::string& label, const std::string& size, const std::string& field,
-                    const std::string& text) {
-    return label + "&nbsp;<input type='text'  size='" + size + "' name='" + field + "' value='" + value(text) + "'>";
-}
 
 std::string checkBox(const std::string& field, const forms::CheckBox& box, const std::string& lead = "&nbsp;") {
     return "<input type='checkbox' name='" + field + "' value='1'" + CheckedIfOne(box.Value()) + ">" + lead +
@@ -173,288 +170,208 @@ void UpdateZephras(PluginState& state) {
     });
 }
 
-// --- General settings -----------------------------------------------------------------------
+// --- Sections of the settings table --------------------------------------------------------
 
-void AddDefinitions(PluginState& state, FastString& fs) {
-    trapped(state, "AddDefinitions", [&] {
-        SectionWriter w(state, fs, "AddDefinitions");
-        ZephraSetup& d = w.dialog();
-        auto setting = [&](const std::function<std::string()>& text) { w.cell(text, kOdd, "1", "Center"); };
-        w.add(std::string("<br>") + kTable);
-        w.heading("Definitions");
-        w.add(kRow);
-        w.heading("Miscellaneous");
-        w.add("</tr>");
-        setting([&] {
-            return "Server IP&nbsp;<input type='text'  size='12' name='HSIP' value='" + value(d.aHSIP.Text()) + "'>";
-        });
-        setting([&] {
-            return "TTS Voice&nbsp;<input type='text'  size='12' name='VoiceCB' value='" + value(d.aVoiceCB.Text()) +
-                   "'>";
-        });
-        setting([&] {
-            return "Font Color<input type='text'  size='4' name='FontColor' value='" + value(d.aFontColor.Text()) +
-                   "'>";
-        });
-        w.add(kRow);
-        setting([&] {
-            return "Seconds for Server to Respond&nbsp;<input type='text' size='2' name='PushDelay' value='" +
-                   value(d.aPushDelay.Text()) + "'>";
-        });
-        setting([&] {
-            return "<input type='checkbox' name='Menu' value='1'" + CheckedIfOne(d.aMenu.Value()) +
-                   ">&nbsp;Include In Menu";
-        });
-        setting([&] {
-            return "<input type='checkbox' name='StatusOnly' value='1'" + CheckedIfOne(d.aStatusOnly.Value()) +
-                   ">&nbsp;Disable Control Buttons";
-        });
-        w.add(kRow);
-        w.heading("Included Sound Bytes");
-        int k = 0;
-        for (; k <= d.Check1.UBound(); ++k) {
-            if (k % 3 == 0) w.add(kRow);
-            w.cell([&] { return checkBox("Check1_" + std::to_string(k), d.Check1(k)); }, kOdd, "1", "Left");
-        }
-        for (; k % 3 != 0; ++k) w.cell([] { return "&nbsp;"; }, kOdd, "1", "Center");
-        w.add(kRow);
-        w.heading("Performance");
-        w.add(kRow);
-        setting([&] {
-            return "Command Retries&nbsp;<input type='text' size='2' name='CommandRetries' value='" +
-                   value(d.aCommandRetries.Text()) + "'>";
-        });
-        setting([&] { return checkBox("UseZephraServer", d.aUseZephraServer); });
-        setting([&] {
-            return "Add&nbsp;<input type='text' size='2' name='UDPDelay' value='" + value(d.aUDPDelay.Text()) +
-                   "'>&nbsp;Milliseconds delay after UDP command";
-        });
-        w.add(kRow);
-        w.heading("HTTP Server");
-        w.add(kRow);
-        setting([&] {
-            return "Server Port&nbsp;<input type='text' size='3' name='ServerPort' value='" +
-                   value(d.aServerPort.Text()) + "'>";
-        });
-        setting([&] {
-            return "Style_Sheet&nbsp;<input type='text' size='20' name='StyleSheet' value='" +
-                   value(d.aStyleSheet.Text()) + "'>";
-        });
-        setting([&] {
-            return "Back Color&nbsp;<input type='text' size='12' name='Background' value='" +
-                   value(d.aBackground.Text()) + "'>";
-        });
-        w.add(kRow);
-        if (!state.IsSetup) {
-            w.heading("Server Selection");
-            w.add(kRow);
+namespace {
+
+// A heading line of a section.
+struct Heading {
+    int line;
+    const char* text;
+    bool rowAfter = true;         // false: the next line follows in the heading's row
+    bool standaloneOnly = false;  // not shown under the xAP host
+};
+
+// A section of the page that shows settings of the table: its frame; each setting's place is
+// in its row of the table.
+struct Section {
+    settings::PageSection section;
+    const char* tag;        // log tag of the rendering
+    const char* updateTag;  // log tag of the copy of a post
+    const char* lead;       // before the table
+    const char* title;
+    std::vector<Heading> headings;
+};
+
+const Section kDefinitions{settings::PageSection::Definitions,
+                           "AddDefinitions",
+                           "UpdateDefinitions",
+                           "<br>",
+                           "Definitions",
+                           {{1, "Miscellaneous", false},
+                            {4, "Included Sound Bytes"},
+                            {6, "Performance"},
+                            {8, "HTTP Server"},
+                            {10, "Server Selection", true, true},
+                            {12, "Debug"}}};
+// A failure of a post's copy is logged as of the rendering.
+const Section kPower{settings::PageSection::Power,
+                     "AddPower",
+                     "AddPower",
+                     "<br><br>",
+                     "Power",
+                     {{1, "Miscellaneous", false}, {4, "When to Resume After Power Cycle"}}};
+const Section kScreen{settings::PageSection::Screen,
+                      "AddScreen",
+                      "UpdateScreen",
+                      "<br>",
+                      "Screen",
+                      {{1, "Motion"}, {4, "Text"}, {7, "Slide Image Resizing"}, {9, "Slideshow"}}};
+const Section kCID{
+    settings::PageSection::CID,
+    "AddCID",
+    "UpdateCID",
+    "<br>",
+    "CID",
+    {{1, "Homeseer Phone CID"}, {3, "Serial CID"}, {6, "CID Response"}, {9, "Sources for Number to Name Lookup"}}};
+
+// The section's settings in page order: by line, cell and part.
+std::vector<const settings::Setting*> placed(settings::PageSection section) {
+    std::vector<const settings::Setting*> rows;
+    for (const settings::Setting& row : settings::SettingsTable())
+        if (row.page.section == section) rows.push_back(&row);
+    std::stable_sort(rows.begin(), rows.end(), [](const settings::Setting* a, const settings::Setting* b) {
+        return std::tie(a->page.line, a->page.cell, a->page.part) < std::tie(b->page.line, b->page.cell, b->page.part);
+    });
+    return rows;
+}
+
+bool shown(PluginState& state, bool standaloneOnly) { return !(standaloneOnly && state.IsSetup); }
+
+// One setting's part of its cell.
+std::string settingText(ZephraSetup& d, const settings::Setting& row) {
+    const settings::Page& p = row.page;
+    const std::string field = settings::PageField(row);
+    auto input = [&](const std::string& text) {
+        return std::string(p.label) + "<input type='text'" + (p.tight ? " " : "  ") + "size='" +
+               std::to_string(p.size) + "' name='" + field + "' value='" + value(text) + "'>" + p.after;
+    };
+    switch (row.dialog.fill) {
+    case settings::Fill::Text:
+    case settings::Fill::NumericText: return input(d.control<forms::TextBox>(row).Text());
+    case settings::Fill::Voice: return input(d.aVoiceCB.Text());
+    case settings::Fill::LeadingNumber:
+    case settings::Fill::WholeNumber: {
+        const forms::CheckBox& box = d.control<forms::CheckBox>(row);
+        return "<input type='checkbox' name='" + field + "' value='1'" + CheckedIfOne(box.Value()) + ">" +
+               (p.label ? std::string(p.label) : "&nbsp;" + HTMLEncode(box.Caption()));
+    }
+    case settings::Fill::ServerOption: {
+        const std::vector<std::string> marks = CheckedFromControlArray(d.aTCPServerOption);
+        std::string text;
+        for (int k = 0; k <= d.aTCPServerOption.UBound(); ++k)
+            text += "<input type='radio' name='" + field + "' value='" + std::to_string(k) + "'" +
+                    marks.at(static_cast<std::size_t>(k)) + ">&nbsp;" + HTMLEncode(d.aTCPServerOption(k).Caption());
+        return text;
+    }
+    case settings::Fill::None:
+    case settings::Fill::Sounds: break;
+    }
+    return {};
+}
+
+// The sound boxes, three a line; the last line is filled up with blank cells.
+void soundGrid(SectionWriter& w, const settings::Setting& row) {
+    ZephraSetup& d = w.dialog();
+    int k = 0;
+    for (; k <= d.Check1.UBound(); ++k) {
+        if (k % 3 == 0 && k > 0) w.add(kRow);
+        w.cell([&] { return checkBox(settings::PageField(row) + "_" + std::to_string(k), d.Check1(k)); }, kOdd,
+               row.page.span, row.page.align);
+    }
+    for (; k % 3 != 0; ++k) w.cell([] { return "&nbsp;"; }, kOdd, "1", "Center");
+}
+
+// One line of settings: its cells in order, a cell no setting fills left blank.
+void settingsLine(SectionWriter& w, const std::vector<const settings::Setting*>& rows) {
+    int cell = 1;
+    for (std::size_t i = 0; i < rows.size();) {
+        const settings::Setting& first = *rows[i];
+        for (; cell < first.page.cell; ++cell) w.cell([] { return "&nbsp;"; }, kOdd, "1", "Center");
+        std::size_t end = i;
+        while (end < rows.size() && rows[end]->page.cell == first.page.cell) ++end;
+        if (first.dialog.fill == settings::Fill::Sounds) {
+            soundGrid(w, first);
+        } else {
             w.cell(
                 [&] {
-                    const std::vector<std::string> marks = CheckedFromControlArray(d.aTCPServerOption);
-                    return "<input type='radio' name='TCPServerOption' value='0'" + marks.at(0) + ">&nbsp;" +
-                           HTMLEncode(d.aTCPServerOption(0).Caption()) +
-                           "<input type='radio' name='TCPServerOption' value='1'" + marks.at(1) + ">&nbsp;" +
-                           HTMLEncode(d.aTCPServerOption(1).Caption());
+                    std::string text;
+                    for (std::size_t j = i; j < end; ++j) text += settingText(w.dialog(), *rows[j]);
+                    return text;
                 },
-                kOdd, "3", "Center");
-            w.add(kRow);
+                kOdd, first.page.span, first.page.align);
         }
-        w.heading("Debug");
-        w.add(kRow);
-        setting([&] { return checkBox("DebugLog", d.aDebugLog); });
-        setting([&] { return checkBox("ShowSlides", d.aShowSlides); });
-        setting([&] { return checkBox("TCPDebug", d.aTCPDebug); });
+        i = end;
+        ++cell;
+    }
+}
+
+void addSection(PluginState& state, FastString& fs, const Section& section) {
+    trapped(state, section.tag, [&] {
+        SectionWriter w(state, fs, section.tag);
+        const std::vector<const settings::Setting*> rows = placed(section.section);
+        int last = rows.empty() ? 0 : rows.back()->page.line;
+        for (const Heading& h : section.headings) last = std::max(last, h.line);
+        w.add(std::string(section.lead) + kTable);
+        w.heading(section.title);
+        const char* separator = kRow;
+        for (int line = 1; line <= last; ++line) {
+            auto heading = std::find_if(section.headings.begin(), section.headings.end(),
+                                        [&](const Heading& h) { return h.line == line; });
+            std::vector<const settings::Setting*> cells;
+            for (const settings::Setting* row : rows)
+                if (row->page.line == line && shown(state, row->page.standaloneOnly)) cells.push_back(row);
+            if (heading != section.headings.end() ? !shown(state, heading->standaloneOnly) : cells.empty()) continue;
+            w.add(separator);
+            separator = kRow;
+            if (heading != section.headings.end()) {
+                w.heading(heading->text);
+                if (!heading->rowAfter) separator = "</tr>";
+            } else {
+                settingsLine(w, cells);
+            }
+        }
         w.add("</tr>");
         w.add("</table>");
     });
 }
 
-void UpdateDefinitions(PluginState& state) {
-    trapped(state, "UpdateDefinitions", [&] {
+// Copies the section's posted fields into the dialog's controls.
+void updateSection(PluginState& state, const Section& section) {
+    trapped(state, section.updateTag, [&] {
         ZephraSetup& d = SetupDialog(state);
-        Updater u{state, "UpdateDefinitions"};
-        u.text(d.aHSIP, "HSIP");
-        trapped(state, "UpdateDefinitions", [&] { d.aVoiceCB.Text(PostedField(state, "VoiceCB")); });
-        u.text(d.aFontColor, "FontColor");
-        u.text(d.aPushDelay, "PushDelay");
-        u.check(d.aMenu, "Menu");
-        u.check(d.aStatusOnly, "StatusOnly");
-        for (int k = 0; k <= d.Check1.UBound(); ++k) u.check(d.Check1(k), "Check1_" + std::to_string(k));
-        u.text(d.aCommandRetries, "CommandRetries");
-        u.check(d.aUseZephraServer, "UseZephraServer");
-        u.text(d.aUDPDelay, "UDPDelay");
-        u.text(d.aServerPort, "ServerPort");
-        u.text(d.aStyleSheet, "StyleSheet");
-        u.text(d.aBackground, "Background");
-        // Under the xAP host the page shows no server selection; the stored one stays.
-        if (FieldPosted(state, "TCPServerOption")) u.options(d.aTCPServerOption, "TCPServerOption");
-        u.check(d.aDebugLog, "DebugLog");
-        u.check(d.aShowSlides, "ShowSlides");
-        u.check(d.aTCPDebug, "TCPDebug");
+        Updater u{state, section.updateTag};
+        for (const settings::Setting* row : placed(section.section)) {
+            const std::string field = settings::PageField(*row);
+            if (row->page.keptUnlessPosted && !FieldPosted(state, field)) continue;
+            switch (row->dialog.fill) {
+            case settings::Fill::Text:
+            case settings::Fill::NumericText: u.text(d.control<forms::TextBox>(*row), field); break;
+            case settings::Fill::Voice:
+                trapped(state, section.updateTag, [&] { d.aVoiceCB.Text(PostedField(state, field)); });
+                break;
+            case settings::Fill::LeadingNumber:
+            case settings::Fill::WholeNumber: u.check(d.control<forms::CheckBox>(*row), field); break;
+            case settings::Fill::ServerOption: u.options(d.aTCPServerOption, field); break;
+            case settings::Fill::Sounds:
+                for (int k = 0; k <= d.Check1.UBound(); ++k) u.check(d.Check1(k), field + "_" + std::to_string(k));
+                break;
+            case settings::Fill::None: break;
+            }
+        }
     });
 }
 
-// --- Power cycling --------------------------------------------------------------------------
+}  // namespace
 
-void AddPower(PluginState& state, FastString& fs) {
-    trapped(state, "AddPower", [&] {
-        SectionWriter w(state, fs, "AddPower");
-        ZephraSetup& d = w.dialog();
-        auto setting = [&](const std::function<std::string()>& text, const char* span = "1") {
-            w.cell(text, kOdd, span, "Center");
-        };
-        w.add(std::string("<br><br>") + kTable);
-        w.heading("Power");
-        w.add(kRow);
-        w.heading("Miscellaneous");
-        w.add("</tr>");
-        setting([&] {
-            return textBox("Power Cycle on Hours (comma separated)", "8", "PowerCycleInterval",
-                           d.aPowerCycleInterval.Text());
-        });
-        setting([&] {
-            return textBox("Wait", "2", "PowerCycleTime", d.aPowerCycleTime.Text()) +
-                   "&nbsp;Seconds between power off and power on";
-        });
-        setting([&] { return textBox("Check for Sleep Mode Every", "2", "SleepInterval", d.aSleepInterval.Text()); });
-        w.add(kRow);
-        setting([&] { return checkBox("noResponseAction", d.anoResponseAction); });
-        setting(
-            [&] {
-                return textBox("Default Page After Power Cycle (\\HTML)", "30", "DefaultPushPage",
-                               d.aDefaultPushPage.Text());
-            },
-            "2");
-        w.add(kRow);
-        w.heading("When to Resume After Power Cycle");
-        w.add(kRow);
-        setting(
-            [&] {
-                return "Wait&nbsp;<input type='text'  size='3' name='PowerUpTime' value='" +
-                       value(d.aPowerUpTime.Text()) +
-                       "'>&nbsp;Seconds after power cycle  OR Wait for browser to appear on file share " +
-                       "<input type='text'  size='60' name='WindowsShare' value='" + value(d.aWindowsShare.Text()) +
-                       "'>";
-            },
-            "3");
-        w.add("</tr>");
-        w.add("</table>");
-    });
-}
-
-void UpdatePower(PluginState& state) {
-    trapped(state, "AddPower", [&] {
-        ZephraSetup& d = SetupDialog(state);
-        Updater u{state, "AddPower"};
-        u.text(d.aPowerCycleInterval, "PowerCycleInterval");
-        u.text(d.aPowerCycleTime, "PowerCycleTime");
-        u.text(d.aSleepInterval, "SleepInterval");
-        u.check(d.anoResponseAction, "noResponseAction");
-        u.text(d.aDefaultPushPage, "DefaultPushPage");
-        u.text(d.aPowerUpTime, "PowerUpTime");
-        u.text(d.aWindowsShare, "WindowsShare");
-    });
-}
-
-// --- Screen and slideshow -------------------------------------------------------------------
-
-void AddScreen(PluginState& state, FastString& fs) {
-    trapped(state, "AddScreen", [&] {
-        SectionWriter w(state, fs, "AddScreen");
-        ZephraSetup& d = w.dialog();
-        auto c = [&](const std::function<std::string()>& text, const char* span = "1", const char* align = "Center") {
-            w.cell(text, kOdd, span, align);
-        };
-        w.add(std::string("<br>") + kTable);
-        w.heading("Screen");
-        w.add(kRow);
-        w.heading("Motion");
-        w.add(kRow);
-        c([&] { return checkBox("AwakenOnMotion", d.aAwakenOnMotion); });
-        c(
-            [&] {
-                return textBox("Stop Slideshow After no Motion for", "3", "SlideshowNoMotionTime",
-                               d.aSlideshowNoMotionTime.Text()) +
-                       "&nbsp;Mins";
-            },
-            "2");
-        w.add(kRow);
-        c([&] { return checkBox("StartSlildeshow", d.aStartSlildeshow); });
-        c(
-            [&] {
-                return textBox("Turn off LEDs if Motion for", "3", "LEDMotionTime", d.aLEDMotionTime.Text()) +
-                       "&nbsp;Secs";
-            },
-            "2");
-        w.add(kRow);
-        w.heading("Text");
-        w.add(kRow);
-        c([&] { return textBox("Face", "4", "TextStyle", d.aTextStyle.Text()); });
-        c([&] { return textBox("Fore Color", "4", "TextForeground", d.aTextForeground.Text()); });
-        c([&] { return textBox("Back Color", "4", "TextBackground", d.aTextBackground.Text()); });
-        w.add(kRow);
-        c([&] { return textBox("Size", "4", "TextFontSize", d.aTextFontSize.Text()); });
-        c([&] { return checkBox("IncludeHeaderLinks", d.aIncludeHeaderLinks); });
-        c([&] { return textBox("Links File", "20", "LinksFile", d.aLinksFile.Text()); });
-        w.add(kRow);
-        w.heading("Slide Image Resizing");
-        w.add(kRow);
-        c([&] { return textBox("Max Pixels in Image", "8", "MaxPixels", d.aMaxPixels.Text()); }, "3");
-        w.add(kRow);
-        w.heading("Slideshow");
-        w.add(kRow);
-        c([&] { return textBox("File Path to Slideshow Files", "60", "SlideshowPath", d.aSlideshowPath.Text()); }, "3",
-          "Right");
-        w.add(kRow);
-        c([&] { return textBox("Folder Path to Slideshow Files", "60", "ImagePath", d.aImagePath.Text()); }, "3",
-          "Right");
-        w.add(kRow);
-        c([&] { return textBox("Server Path to Slideshow Files", "60", "ImageServer", d.aImageServer.Text()); }, "3",
-          "Right");
-        w.add(kRow);
-        c([&] { return checkBox("jpg", d.ajpg, "&nbsp;Include "); });
-        c([&] { return checkBox("gif", d.agif, "&nbsp;Include "); });
-        c([&] { return checkBox("bmp", d.abmp, "&nbsp;Include "); });
-        w.add(kRow);
-        c([&] { return checkBox("Wallpaper", d.aWallpaper); });
-        c([&] { return checkBox("DontRandomize", d.aDontRandomize); });
-        c([&] {
-            return textBox("Change Slide Every", "4", "UpdateInterval", d.aUpdateInterval.Text()) + "&nbsp;secs";
-        });
-        w.add(kRow);
-        c([&] { return textBox("Page when Exiting Slideshow (base=\\HTML)", "40", "Links", d.aLinks.Text()); }, "3");
-        w.add("</tr>");
-        w.add("</table>");
-    });
-}
-
-void UpdateScreen(PluginState& state) {
-    trapped(state, "UpdateScreen", [&] {
-        ZephraSetup& d = SetupDialog(state);
-        Updater u{state, "UpdateScreen"};
-        u.check(d.aAwakenOnMotion, "AwakenOnMotion");
-        u.text(d.aSlideshowNoMotionTime, "SlideshowNoMotionTime");
-        u.check(d.aStartSlildeshow, "StartSlildeshow");
-        u.text(d.aLEDMotionTime, "LEDMotionTime");
-        u.text(d.aTextStyle, "TextStyle");
-        u.text(d.aTextForeground, "TextForeground");
-        u.text(d.aTextBackground, "TextBackground");
-        u.text(d.aTextFontSize, "TextFontSize");
-        u.check(d.aIncludeHeaderLinks, "IncludeHeaderLinks");
-        u.text(d.aLinksFile, "LinksFile");
-        u.text(d.aMaxPixels, "MaxPixels");
-        u.text(d.aSlideshowPath, "SlideshowPath");
-        u.text(d.aImagePath, "ImagePath");
-        u.text(d.aImageServer, "ImageServer");
-        u.check(d.ajpg, "jpg");
-        u.check(d.agif, "gif");
-        u.check(d.abmp, "bmp");
-        u.check(d.aWallpaper, "Wallpaper");
-        u.check(d.aDontRandomize, "DontRandomize");
-        u.text(d.aUpdateInterval, "UpdateInterval");
-        u.text(d.aLinks, "Links");
-    });
-}
+void AddDefinitions(PluginState& state, FastString& fs) { addSection(state, fs, kDefinitions); }
+void UpdateDefinitions(PluginState& state) { updateSection(state, kDefinitions); }
+void AddPower(PluginState& state, FastString& fs) { addSection(state, fs, kPower); }
+void UpdatePower(PluginState& state) { updateSection(state, kPower); }
+void AddScreen(PluginState& state, FastString& fs) { addSection(state, fs, kScreen); }
+void UpdateScreen(PluginState& state) { updateSection(state, kScreen); }
+void AddCID(PluginState& state, FastString& fs) { addSection(state, fs, kCID); }
+void UpdateCID(PluginState& state) { updateSection(state, kCID); }
 
 // --- Slide groups ---------------------------------------------------------------------------
 
@@ -522,86 +439,6 @@ void UpdateSlideGroup(PluginState& state) {
             u.text(d.aServerPathGroup(g), "ServerPathGroup" + std::to_string(g));
             u.text(d.aFolderPathGroup(g), "FolderPathGroup" + std::to_string(g));
         }
-    });
-}
-
-// --- Caller ID ------------------------------------------------------------------------------
-
-void AddCID(PluginState& state, FastString& fs) {
-    trapped(state, "AddCID", [&] {
-        SectionWriter w(state, fs, "AddCID");
-        ZephraSetup& d = w.dialog();
-        auto c = [&](const std::function<std::string()>& text, const char* span = "1", const char* align = "Center") {
-            w.cell(text, kOdd, span, align);
-        };
-        w.add(std::string("<br>") + kTable);
-        w.heading("CID");
-        w.add(kRow);
-        w.heading("Homeseer Phone CID");
-        w.add(kRow);
-        c([&] { return textBox("Line Number", "2", "LineNumber", d.aLineNumber.Text()); });
-        c([&] { return textBox("Event Group Name", "40", "CIDEventGroup", d.aCIDEventGroup.Text()); }, "2");
-        w.add(kRow);
-        w.heading("Serial CID");
-        w.add(kRow);
-        c([&] { return textBox("Comm Port", "2", "CIDCommPort", d.aCIDCommPort.Text()); });
-        c([&] { return textBox("Port Setup", "10", "CIDPortString", d.aCIDPortString.Text()); });
-        c([&] { return textBox("Modem Init", "15", "CIDModemInitString", d.aCIDModemInitString.Text()); });
-        w.add(kRow);
-        c([&] { return textBox("Name Prefix", "6", "CIDNamePrefix", d.aCIDNamePrefix.Text()); });
-        c([&] { return textBox("Number Prefix", "6", "CIDNumberPrefix", d.aCIDNumberPrefix.Text()); });
-        c([&] { return checkBox("InsertModemCrLf", d.aInsertModemCrLf); });
-        w.add(kRow);
-        w.heading("CID Response");
-        w.add(kRow);
-        c([&] { return checkBox("ZcidCIDResponse", d.aZcidCIDResponse); });
-        c([&] { return checkBox("CIDSentry", d.aCIDSentry); });
-        c([&] { return checkBox("BrowserCIDResponse", d.aBrowserCIDResponse); }, "1", "Left");
-        w.add(kRow);
-        c([&] { return checkBox("SoundCIDResponse", d.aSoundCIDResponse); }, "1", "Left");
-        c([&] { return checkBox("GenerateCIDEvent", d.aGenerateCIDEvent); }, "1", "Left");
-        c([&] { return checkBox("LogCID", d.aLogCID); }, "1", "Left");
-        w.add(kRow);
-        w.heading("Sources for Number to Name Lookup");
-        w.add(kRow);
-        c([] { return "&nbsp;"; });
-        c([&] { return checkBox("UseHSPPhoneBook", d.aUseHSPPhoneBook); }, "1", "Left");
-        c([&] { return checkBox("ExcludeHSPLocation", d.aExcludeHSPLocation); }, "1", "Left");
-        w.add(kRow);
-        c(
-            [&] {
-                return checkBox("UseFriends", d.aUseFriends) +
-                       "&nbsp;<input type='text'  size='50' name='FriendsLocation' value='" +
-                       value(d.aFriendsLocation.Text()) + "'>";
-            },
-            "3", "Left");
-        w.add("</tr>");
-        w.add("</table>");
-    });
-}
-
-void UpdateCID(PluginState& state) {
-    trapped(state, "UpdateCID", [&] {
-        ZephraSetup& d = SetupDialog(state);
-        Updater u{state, "UpdateCID"};
-        u.text(d.aLineNumber, "LineNumber");
-        u.text(d.aCIDEventGroup, "CIDEventGroup");
-        u.text(d.aCIDCommPort, "CIDCommPort");
-        u.text(d.aCIDPortString, "CIDPortString");
-        u.text(d.aCIDModemInitString, "CIDModemInitString");
-        u.text(d.aCIDNamePrefix, "CIDNamePrefix");
-        u.text(d.aCIDNumberPrefix, "CIDNumberPrefix");
-        u.check(d.aInsertModemCrLf, "InsertModemCrLf");
-        u.check(d.aZcidCIDResponse, "ZcidCIDResponse");
-        u.check(d.aCIDSentry, "CIDSentry");
-        u.check(d.aBrowserCIDResponse, "BrowserCIDResponse");
-        u.check(d.aSoundCIDResponse, "SoundCIDResponse");
-        u.check(d.aGenerateCIDEvent, "GenerateCIDEvent");
-        u.check(d.aLogCID, "LogCID");
-        u.check(d.aUseHSPPhoneBook, "UseHSPPhoneBook");
-        u.check(d.aExcludeHSPLocation, "ExcludeHSPLocation");
-        u.check(d.aUseFriends, "UseFriends");
-        u.text(d.aFriendsLocation, "FriendsLocation");
     });
 }
 

@@ -52,6 +52,15 @@ TEST(Scan, ConfirmsHeadersAndSkipsContainers)
     both.push_back(0);
     EXPECT_FALSE(OnlyTags(both.data(), both.size()));
     EXPECT_FALSE(OnlyTags(v1.data(), 0));
+    // Before the reader has seen the end: the start of the end tags, the last one perhaps cut short.
+    for (std::size_t cut : {1, 2, 3, 4, 100, 128}) EXPECT_TRUE(MayBeEndTags(v1.data(), cut)) << cut;
+    std::vector<std::uint8_t> v1Then = v1;
+    v1Then.insert(v1Then.end(), {'T', 'A'});
+    EXPECT_TRUE(MayBeEndTags(v1Then.data(), v1Then.size()));
+    v1Then.push_back('X');
+    EXPECT_FALSE(MayBeEndTags(v1Then.data(), v1Then.size())) << "damage after a whole tag";
+    EXPECT_FALSE(MayBeEndTags(cbrFrames(1).data(), 3));
+    EXPECT_FALSE(MayBeEndTags(v1.data(), 0));
 
     auto two = cbrFrames(3);
     EXPECT_EQ(ScanForMPEG_l(two.data(), two.size()), 0);
@@ -103,6 +112,33 @@ TEST(Front, SetUpAndFrameByFrame)
     EXPECT_EQ(DecodeAudioFrame(front, frames.data(), len, pcm.data(), out), kFrontOk) << "the last frame is decoded";
     std::size_t none = 0;
     EXPECT_EQ(ParseSequenceHeader(front, nullptr, none), kFrontNullBuffer);
+}
+
+// The end tags reach the decoder before or after the reader has seen the end of the file,
+// as the threads happen to run: neither way is damage.
+TEST(Front, EndTagsWaitForTheEndOfTheFileAndAreDroppedQuietly)
+{
+    auto frames = cbrFrames(2);
+    DecoderFront front;
+    static int said;
+    said = 0;
+    front.log = [](const char*) { ++said; };
+    std::size_t len = frames.size();
+    ASSERT_EQ(ParseSequenceHeader(front, frames.data(), len), 0);
+    std::vector<std::uint8_t> tag(128, 0);
+    std::memcpy(tag.data(), "TAG", 3);
+    std::vector<std::uint8_t> pcm(MpegDecoder::kMaxPcmBytes, 0);
+    int out = 0;
+    // A tag cut after three bytes is skipped by the header search itself; shorter starts and a
+    // whole tag are what is left to wait on.
+    for (std::size_t cut : {1, 2, 128}) {
+        len = cut;
+        EXPECT_EQ(DecodeAudioFrame(front, tag.data(), len, pcm.data(), out), kFrontNeedData) << cut;
+    }
+    front.end_of_data = true;
+    len = tag.size();
+    EXPECT_EQ(DecodeAudioFrame(front, tag.data(), len, pcm.data(), out), kFrontSkip);
+    EXPECT_EQ(said, 0);
 }
 
 TEST(Front, TagLargerThanTheBufferIsConsumed)

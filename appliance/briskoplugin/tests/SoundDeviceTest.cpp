@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -13,6 +14,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "PlayerContext.h"
 #include "media/testing/SoundServer.h"
@@ -31,11 +33,13 @@ constexpr auto kHang = std::chrono::seconds(60);
 std::mutex g_mutex;
 std::condition_variable g_changed;
 int g_stops = 0;
+int g_errors = 0;
 
 void Record(MvPluginCtrl *, uint32_t mask, const MvPluginStatus *status)
 {
-    if (!(mask & MVS_PLUGIN_STATE) || status->state != MV_STOPPED) return;
     std::lock_guard lock(g_mutex);
+    if (mask & MVS_ERRORMSG) ++g_errors;
+    if (!(mask & MVS_PLUGIN_STATE) || status->state != MV_STOPPED) return;
     ++g_stops;
     g_changed.notify_all();
 }
@@ -61,7 +65,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(server->Ready()) << server->Failure();
-        g_stops = 0;
+        g_stops = g_errors = 0;
         ctrl.cb = Record;
         ctrl.setup.audio.volume = 100;
         ctrl.setup.audio.spdifPlaybackCard = ctrl.setup.audio.spdifPlaybackDevice = 0xFFFFFFFF;
@@ -125,6 +129,28 @@ TEST_F(BrowserPlayerOnADevice, AStopDuringAPauseEndsThePlay)
     ASSERT_EQ(result.wait_for(kHang), std::future_status::ready) << "the stop never returned";
     EXPECT_EQ(result.get(), 0);
     EXPECT_EQ(briskoplugin::Context(&ctrl)->status.state, static_cast<uint32_t>(MV_STOPPED));
+}
+
+TEST_F(BrowserPlayerOnADevice, ASoundServerThatDiesEndsThePlayWithAnError)
+{
+    // This play goes to a server of its own (the device is opened at each start), which dies
+    // once the piece is heard.
+    SoundServer dying;
+    ASSERT_TRUE(dying.Ready()) << dying.Failure();
+    setenv("PULSE_SERVER", dying.Address().c_str(), 1);
+    const std::string recording = kDir + "/Briskoplugin-dying.raw";
+    ASSERT_TRUE(dying.StartRecording(recording));
+    const std::string url = "file://" + kDir + "/steps.mp3";
+    ASSERT_EQ(Send(CMD_PLUGIN_OPEN_URLS, url.c_str()), 0);
+    const int stops = g_stops;
+    ASSERT_EQ(Send(CMD_PLUGIN_START), 0);
+    const bool heard = media::testing::WaitUntilHeard(recording);
+    dying.Kill();
+    setenv("PULSE_SERVER", server->Address().c_str(), 1);
+    ASSERT_TRUE(heard);
+    ASSERT_TRUE(WaitForStops(stops + 1)) << "the play never ended";
+    std::lock_guard lock(g_mutex);
+    EXPECT_GE(g_errors, 1);
 }
 
 }  // namespace

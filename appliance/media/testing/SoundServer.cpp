@@ -170,6 +170,13 @@ void SoundServer::StopRecording()
     End(recorder_, SIGINT);
 }
 
+void SoundServer::Kill()
+{
+    StopRecording();
+    End(server_, SIGKILL);
+    ready_ = false;
+}
+
 std::vector<int16_t> ReadRecording(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -177,6 +184,18 @@ std::vector<int16_t> ReadRecording(const std::string &path)
     std::vector<int16_t> samples(bytes.size() / 2);
     std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
     return samples;
+}
+
+bool WaitUntilHeard(const std::string &path)
+{
+    const auto limit = std::chrono::steady_clock::now() + kStartLimit;
+    while (std::chrono::steady_clock::now() < limit) {
+        const std::vector<int16_t> samples = ReadRecording(path);
+        if (std::any_of(samples.begin(), samples.end(), [](int16_t v) { return v > 1000 || v < -1000; }))
+            return true;
+        std::this_thread::sleep_for(kPoll);
+    }
+    return false;
 }
 
 int StepHz(int step)

@@ -39,6 +39,8 @@ public:
     bool StartRecording(const std::string &path);
     // Ends the recording; the file then holds what was recorded.
     void StopRecording();
+    // The server dies at once, as a crashed one does, with its players still connected.
+    void Kill();
 
 private:
     std::string dir_, socket_, failure_;
@@ -50,6 +52,10 @@ inline constexpr int kRecordRate = 44100;
 
 // Samples (interleaved stereo, 16-bit) of a raw recording.
 std::vector<int16_t> ReadRecording(const std::string &path);
+
+// Waits until a recording still running holds sound (not silence); false when none came in a
+// limit far beyond any start.
+bool WaitUntilHeard(const std::string &path);
 
 // Writes a WAV file of `seconds` of position-coded tone: step k (100 ms each) at StepHz(k).
 bool WriteSteppedTone(const std::string &path, int rate, int channels, int seconds);

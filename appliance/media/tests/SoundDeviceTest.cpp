@@ -8,10 +8,14 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "media/testing/SoundServer.h"
 
@@ -52,13 +56,13 @@ protected:
 
     // Runs mvhost with the commands; its exit status and what it printed. A player that hangs
     // is ended after a minute, far beyond any pause here.
-    int Run(const std::string &commands, std::string &output)
+    int Run(const std::string &commands, std::string &output, const SoundServer &on = *server)
     {
         const Player &p = GetParam();
-        const std::string log = kDir + "/" + p.name + ".log";
-        const std::string cmd = server->ShellEnvironment() +
-                                " ZEPHRA_MEDIA_SETTINGS=/nonexistent/media.conf timeout 60 '" + MVHOST_PATH "' -c '" +
-                                commands + "' '" + p.plugin + "' '" + kDir + "/" + p.file + "' >'" + log + "' 2>&1";
+        const std::string log = LogPath();
+        const std::string cmd = on.ShellEnvironment() + " ZEPHRA_MEDIA_SETTINGS=/nonexistent/media.conf timeout 60 '" +
+                                MVHOST_PATH "' -c '" + commands + "' '" + p.plugin + "' '" + kDir + "/" + p.file +
+                                "' >'" + log + "' 2>&1";
         const int status = std::system(cmd.c_str());
         std::ifstream in(log);
         std::stringstream text;
@@ -66,6 +70,8 @@ protected:
         output = text.str();
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
+
+    static std::string LogPath() { return kDir + "/" + GetParam().name + ".log"; }
 
     static SoundServer *server;
 };
@@ -91,6 +97,27 @@ TEST_P(SoundDevice, AStopDuringAPauseEndsThePlay)
     std::string output;
     ASSERT_EQ(Run("start,wait 1000,pause,wait 300,stop,end", output), 0) << output;
     EXPECT_NE(output.find("> stop\nstate MV_STOPPED\n= 0\n"), std::string::npos) << output;
+}
+
+TEST_P(SoundDevice, ASoundServerThatDiesEndsThePlayWithAnError)
+{
+    SoundServer dying;
+    ASSERT_TRUE(dying.Ready()) << dying.Failure();
+    std::string output;
+    int status = -1;
+    std::thread player([&] { status = Run("start,end", output, dying); });
+    // The server dies once the piece is heard.
+    const std::string recording = kDir + "/" + GetParam().name + "-dying.raw";
+    ASSERT_TRUE(dying.StartRecording(recording));
+    const bool playing = media::testing::WaitUntilHeard(recording);
+    dying.Kill();
+    player.join();
+    ASSERT_TRUE(playing) << output;
+    // The player ends by itself, says why, and does not go on printing the device's failure.
+    EXPECT_EQ(status, 1) << output;
+    EXPECT_NE(output.find("\nerror: "), std::string::npos) << output;
+    EXPECT_NE(output.find("state MV_STOPPED"), std::string::npos) << output;
+    EXPECT_LT(std::count(output.begin(), output.end(), '\n'), 30) << output;
 }
 
 INSTANTIATE_TEST_SUITE_P(Players, SoundDevice,

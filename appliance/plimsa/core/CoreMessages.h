@@ -17,6 +17,8 @@ inline constexpr const char* kFileReadError = "GetData: File Read error";
 inline constexpr const char* kReadErrorReport = "GetData: File Read error: %s";
 inline constexpr const char* kBuffers = "Buffers (%d/%d)";
 inline constexpr const char* kOpenPcmCalled = "openpcm called\n";
+// A write the device refused without a reason of its own (a second short write after a recovery).
+inline constexpr const char* kAudioDeviceFailed = "snd_pcm_plugin_write error: Input/output error";
 
 inline constexpr const char* kFilePrefix = "file://";
 inline constexpr const char* kHttpPrefix = "http://";

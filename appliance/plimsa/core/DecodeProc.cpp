@@ -132,7 +132,13 @@ int sound_writer(SoundStream& stream, const uint8_t* data, uint32_t length) {
     if (StopThePlayer) return -1;
     MvPluginData* pd = Data(static_cast<MvPluginCtrl*>(stream.owner));
     if (!WaitWhilePaused(pd) || length == 0) return -1;
-    WriteAudioData(&StdAudioDevice, data, static_cast<int>(length));
+    if (WriteAudioData(&StdAudioDevice, data, static_cast<int>(length)) == 0) {
+        // The device failed even after its recovery (its sound server gone, say): the play ends
+        // with its reason rather than feeding a dead device for ever.
+        std::snprintf(pd->deviceError, sizeof pd->deviceError, "%s", StdAudioDevice.errtext);
+        if (!pd->deviceError[0]) std::snprintf(pd->deviceError, sizeof pd->deviceError, "%s", kAudioDeviceFailed);
+        return -1;
+    }
     AdvancePosition(pd, stream, length);
     return 0;
 }
@@ -163,7 +169,7 @@ void PlayLoop(MvPluginCtrl* ctrl) {
     SoundStream& stream = *pd->stream;
     const SoundDecoder& decoder = *pd->decoder;
     const unsigned long unit = stream.readUnit;
-    while (!StopThePlayer) {
+    while (!StopThePlayer && !pd->deviceError[0]) {
         ApplyPendingSeek(pd);
         unsigned char* run = nullptr;
         unsigned long length = 0;
@@ -220,6 +226,10 @@ void EndOfPlay(MvPluginCtrl* ctrl) {
     std::memcpy(readError, pd->producerError, sizeof readError);
     pd->producerError[0] = '\0';
     if (readError[0] && !StopThePlayer) errmsg(ctrl, "%s", readError);
+    char deviceError[sizeof pd->deviceError];
+    std::memcpy(deviceError, pd->deviceError, sizeof deviceError);
+    pd->deviceError[0] = '\0';
+    if (deviceError[0] && !StopThePlayer) errmsg(ctrl, "%s", deviceError);
 
     // After a stop the stopping command reports MV_STOPPED itself.
     pthread_mutex_lock(&pd->stateMutex);

@@ -61,6 +61,7 @@ struct MvPluginData {
     MvMediaInfo noMedia{};
 
     char producerError[256] = "";  // a read error of the producer, reported by the decoder thread
+    char deviceError[256] = "";    // why the audio device refused a piece; the play ends
 };
 
 namespace plimsa::core {

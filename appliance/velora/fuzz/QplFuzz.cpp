@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "PlaylistFiles.h"
+#include "playlist/PlaylistFiles.h"
 
 namespace velora::fuzz {
 

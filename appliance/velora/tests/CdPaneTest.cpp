@@ -2,10 +2,10 @@
 // selection keys, and what happens at the end of a track and at the end of the disc.
 #include <fstream>
 
-#include "CdPane.h"
-#include "Controller.h"
+#include "panes/CdPane.h"
+#include "playlist/Controller.h"
 #include "PaneFixture.h"
-#include "Panes.h"
+#include "panes/Panes.h"
 
 namespace velora::testing {
 namespace {

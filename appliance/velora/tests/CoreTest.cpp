@@ -3,8 +3,8 @@
 // list, selection and next-track table.
 #include <cstring>
 
-#include "SoundPane.h"
-#include "Startup.h"
+#include "panes/SoundPane.h"
+#include "player/Startup.h"
 #include "VeloraTesting.h"
 
 namespace velora::testing {

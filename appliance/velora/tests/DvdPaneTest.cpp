@@ -3,11 +3,11 @@
 // home-entertainment mode, and closing the video window on the last track.
 #include <algorithm>
 
-#include "Controller.h"
-#include "DvdPane.h"
-#include "MainWindow.h"
+#include "playlist/Controller.h"
+#include "panes/DvdPane.h"
+#include "window/MainWindow.h"
 #include "PaneFixture.h"
-#include "Panes.h"
+#include "panes/Panes.h"
 
 namespace velora::testing {
 namespace {

@@ -1,5 +1,5 @@
 // Volume and balance arithmetic on a mixer group.
-#include "MixerLevels.h"
+#include "mixer/MixerLevels.h"
 
 #include <gtest/gtest.h>
 

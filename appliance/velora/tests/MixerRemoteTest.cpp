@@ -9,13 +9,13 @@
 #include <cstring>
 #include <fstream>
 
-#include "Controller.h"
-#include "MainWindow.h"
-#include "Mixer.h"
+#include "playlist/Controller.h"
+#include "window/MainWindow.h"
+#include "mixer/Mixer.h"
 #include "PaneFixture.h"
-#include "Panes.h"
-#include "Remote.h"
-#include "Transport.h"
+#include "panes/Panes.h"
+#include "window/Remote.h"
+#include "window/Transport.h"
 #include "qnx/SimulatedSound.h"
 
 namespace velora::testing {

@@ -3,10 +3,10 @@
 // late durations, picture areas and pane sizes.
 #include <filesystem>
 
-#include "Controller.h"
+#include "playlist/Controller.h"
 #include "PaneFixture.h"
-#include "Panes.h"
-#include "PluginHost.h"
+#include "panes/Panes.h"
+#include "player/PluginHost.h"
 
 namespace velora::testing {
 namespace {

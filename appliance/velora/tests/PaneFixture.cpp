@@ -7,10 +7,10 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "Controller.h"
-#include "Dialogs.h"
-#include "MainWindow.h"
-#include "PluginHost.h"
+#include "playlist/Controller.h"
+#include "dialogs/Dialogs.h"
+#include "window/MainWindow.h"
+#include "player/PluginHost.h"
 
 namespace velora::testing {
 

@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "Velora.h"
+#include "player/Velora.h"
 #include "photon/PhotonTest.h"
 
 namespace velora::testing {

@@ -7,7 +7,7 @@
 #include <functional>
 #include <thread>
 
-#include "Transport.h"
+#include "window/Transport.h"
 #include "VeloraTesting.h"
 
 namespace velora::testing {

@@ -7,11 +7,11 @@
 #include <set>
 #include <sstream>
 
-#include "Controller.h"
+#include "playlist/Controller.h"
 #include "PaneFixture.h"
-#include "Panes.h"
-#include "PlaylistEditor.h"
-#include "PlaylistFiles.h"
+#include "panes/Panes.h"
+#include "playlist/PlaylistEditor.h"
+#include "playlist/PlaylistFiles.h"
 
 namespace velora::testing {
 namespace {

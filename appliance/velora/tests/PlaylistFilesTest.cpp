@@ -1,6 +1,6 @@
 // ".qpl" files on disk: reading the three-line entries, writing them back, line breaks in
 // values, the folder from the environment, and the names a playlist may take.
-#include "PlaylistFiles.h"
+#include "playlist/PlaylistFiles.h"
 
 #include <gtest/gtest.h>
 

@@ -7,11 +7,11 @@
 
 #include <fstream>
 
-#include "Controller.h"
+#include "playlist/Controller.h"
 #include "PaneFixture.h"
-#include "Panes.h"
-#include "Remote.h"
-#include "Settings.h"
+#include "panes/Panes.h"
+#include "window/Remote.h"
+#include "dialogs/Settings.h"
 
 namespace velora::testing {
 namespace {

@@ -16,12 +16,12 @@
 #include <string>
 #include <vector>
 
-#include "Controller.h"
-#include "Dialogs.h"
+#include "playlist/Controller.h"
+#include "dialogs/Dialogs.h"
 #include "FakePlugin.h"
-#include "MainWindow.h"
-#include "PluginHost.h"
-#include "Velora.h"
+#include "window/MainWindow.h"
+#include "player/PluginHost.h"
+#include "player/Velora.h"
 #include "photon/PhotonTest.h"
 
 namespace velora::testing {

@@ -10,13 +10,13 @@
 #include <cstring>
 #include <thread>
 
-#include "Panes.h"
-#include "Settings.h"
-#include "SoundPane.h"
-#include "Startup.h"
-#include "Transport.h"
+#include "panes/Panes.h"
+#include "dialogs/Settings.h"
+#include "panes/SoundPane.h"
+#include "player/Startup.h"
+#include "window/Transport.h"
 #include "VeloraTesting.h"
-#include "ViewerPost.h"
+#include "player/ViewerPost.h"
 
 namespace velora::testing {
 namespace {

@@ -118,6 +118,69 @@ TEST(Dictionary, TextCompareMode) {
     EXPECT_EQ(errorOf([&] { d.setCompareMode(vb::CompareMethod::Binary); }), 5);
 }
 
+// Texts of every length up to a few words, differing in one byte anywhere, stay apart; in
+// text compare the same texts in upper case find them.
+TEST(Dictionary, TextKeysOfEveryLength) {
+    for (auto mode : {vb::CompareMethod::Binary, vb::CompareMethod::Text}) {
+        vb::Dictionary d;
+        d.setCompareMode(mode);
+        int added = 0;
+        for (std::size_t n = 0; n <= 40; ++n) {
+            std::string base(n, 'a');
+            d.Add(base, added++);
+            for (std::size_t at = 0; at < n; ++at) {
+                std::string other = base;
+                other[at] = '\xe9';  // e acute: its capital is 0xC9
+                d.Add(other, added++);
+            }
+        }
+        EXPECT_EQ(d.Count(), added);
+        int found = 0;
+        for (std::size_t n = 0; n <= 40; ++n) {
+            std::string base(n, mode == vb::CompareMethod::Text ? 'A' : 'a');
+            ASSERT_TRUE(d.Exists(base)) << n;
+            EXPECT_EQ(vb::CLng(*d.find(base)), found++);
+            for (std::size_t at = 0; at < n; ++at) {
+                std::string other = base;
+                other[at] = mode == vb::CompareMethod::Text ? '\xc9' : '\xe9';
+                ASSERT_TRUE(d.Exists(other)) << n << " " << at;
+                EXPECT_EQ(vb::CLng(*d.find(other)), found++);
+            }
+        }
+        EXPECT_EQ(found, added);
+    }
+}
+
+// Keys removed and added again, many times over: the order is the order of adding, and the
+// holes left by removals are reclaimed.
+TEST(Dictionary, OrderThroughRemovalsAndAddsAgain) {
+    vb::Dictionary d;
+    for (int i = 0; i < 100; ++i) d.Add(i, i);
+    for (int round = 0; round < 1000; ++round) {
+        int key = round % 100;
+        d.Remove(key);
+        d.Add(key, round);
+    }
+    EXPECT_EQ(d.Count(), 100);
+    // Each key went last when added again: the order of the last round, 0 to 99.
+    vb::Array keys = d.Keys();
+    for (int i = 0; i < 100; ++i) EXPECT_EQ(vb::CLng(keys.at(i)), i);
+    EXPECT_EQ(vb::CLng(d.Item(99)), 999);
+    for (int i = 0; i < 100; i += 2) d.Remove(i);
+    d.setKey(1, "one");
+    EXPECT_EQ(vb::CStr(d.Keys().at(0)), "one");
+    EXPECT_FALSE(d.Exists(1));
+    EXPECT_EQ(vb::Join(vb::Array::of({d.Keys().at(1), d.Keys().at(49)}), ","), "3,99");
+    EXPECT_EQ(errorOf([&] { d.Add(Variant(vb::Array()), 1); }), 13);
+    EXPECT_EQ(errorOf([&] { d.Exists(Variant::missing()); }), 13);
+    for (int i = 3; i < 100; i += 2) d.Remove(i);
+    d.Remove("one");
+    EXPECT_EQ(d.Count(), 0);
+    d.setCompareMode(vb::CompareMethod::Text);  // empty again: the mode may change
+    d.Add("X", 1);
+    EXPECT_TRUE(d.Exists("x"));
+}
+
 TEST(Dictionary, ForEachMayChangeTheDictionary) {
     vb::Dictionary d;
     for (int i = 0; i < 3; ++i) d.Add(i, i);

@@ -1,0 +1,119 @@
+// The settings table against the modules that walk it: each order a dialog pass follows is
+// whole, each control it names exists in the dialog and in the window's layout with the
+// table's caption, each place on the page is taken once, and a row without a member gets
+// its control.
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <tuple>
+
+#include "core/SettingsTable.h"
+#include "setup/SetupLayout.h"
+#include "setup/tests/SetupTestBed.h"
+
+using namespace zephra;
+using namespace zephra::testing;
+
+namespace {
+
+// The places 1 .. count of one pass, each taken by one row.
+void expectWholeOrder(int settings::Dialog::*order) {
+    std::set<int> places;
+    int count = 0;
+    for (const settings::Setting& row : settings::SettingsTable()) {
+        if (!row.dialog.control) continue;
+        ++count;
+        EXPECT_GT(row.dialog.*order, 0) << row.key;
+        EXPECT_TRUE(places.insert(row.dialog.*order).second) << row.key;
+    }
+    EXPECT_EQ(places.size(), static_cast<std::size_t>(count));
+    EXPECT_EQ(*places.rbegin(), count);
+}
+
+bool inLayout(const std::string& id) {
+    return std::string(kSetupLayout).find("id=\"" + id + "\"") != std::string::npos;
+}
+
+}  // namespace
+
+TEST(SettingsTable, TheLoadAndTheWriterEachTakeEveryControlOnce) {
+    expectWholeOrder(&settings::Dialog::loadOrder);
+    expectWholeOrder(&settings::Dialog::writeOrder);
+    // The first and the last place of each pass.
+    EXPECT_STREQ(settings::InOrder(&settings::Dialog::loadOrder).front()->key, "SorvexCommandPort");
+    EXPECT_STREQ(settings::InOrder(&settings::Dialog::writeOrder).back()->key, "Sounds");
+}
+
+TEST(SettingsTable, EveryControlIsInTheDialogAndItsWindow) {
+    SetupBed bed;
+    ZephraSetup& d = bed.dialog();
+    for (const settings::Setting& row : settings::SettingsTable()) {
+        if (!row.dialog.control) continue;
+        const std::string name = row.dialog.control;
+        switch (row.dialog.fill) {
+        case settings::Fill::Text:
+        case settings::Fill::NumericText:
+            EXPECT_NE(dynamic_cast<forms::TextBox*>(d.FindControl(name)), nullptr) << name;
+            EXPECT_TRUE(inLayout(name)) << name;
+            break;
+        case settings::Fill::LeadingNumber:
+        case settings::Fill::WholeNumber: {
+            auto* box = dynamic_cast<forms::CheckBox*>(d.FindControl(name));
+            ASSERT_NE(box, nullptr) << name;
+            ASSERT_NE(row.dialog.caption, nullptr) << name;
+            EXPECT_EQ(box->Caption(), row.dialog.caption);
+            EXPECT_TRUE(inLayout(name)) << name;
+            break;
+        }
+        case settings::Fill::ServerOption:
+        case settings::Fill::Sounds:
+            EXPECT_NE(d.FindControl(name, 0), nullptr) << name;
+            EXPECT_TRUE(inLayout(name + "_0")) << name;
+            break;
+        case settings::Fill::Voice:
+            EXPECT_NE(dynamic_cast<forms::ComboBox*>(d.FindControl(name)), nullptr) << name;
+            EXPECT_TRUE(inLayout(name)) << name;
+            break;
+        case settings::Fill::None: ADD_FAILURE() << name << " has no fill"; break;
+        }
+    }
+}
+
+TEST(SettingsTable, EachPlaceOnThePageAndEachFieldIsTakenOnce) {
+    std::set<std::tuple<int, int, int, int>> places;
+    std::set<std::string> fields;
+    for (const settings::Setting& row : settings::SettingsTable()) {
+        if (row.page.section == settings::PageSection::None) continue;
+        ASSERT_NE(row.dialog.control, nullptr) << row.key;
+        EXPECT_TRUE(
+            places.insert({static_cast<int>(row.page.section), row.page.line, row.page.cell, row.page.part}).second)
+            << row.key;
+        EXPECT_TRUE(fields.insert(settings::PageField(row)).second) << row.key;
+    }
+    EXPECT_TRUE(fields.contains("HSIP"));
+    EXPECT_TRUE(fields.contains("Check1"));
+}
+
+TEST(SettingsTable, ARowWithoutAMemberGetsItsControl) {
+    forms::Form form("rows");
+    forms::TextBox kept(form, "aKept");
+    const settings::Setting rows[] = {
+        {settings::kMain, "Kept", {}, {"aKept", settings::Fill::Text, "", 1, 1}, {}},
+        {settings::kMain, "NewText", {}, {"aNewText", settings::Fill::Text, "", 2, 2}, {}},
+        {settings::kMain,
+         "NewSwitch",
+         {},
+         {"aNewSwitch", settings::Fill::LeadingNumber, "0", 3, 3, false, nullptr, "On"},
+         {}},
+        {settings::kMain, "Unshown", {}, {}, {}},
+    };
+    const auto made = MakeSettingControls(form, rows);
+    EXPECT_EQ(made.size(), 2u);
+    EXPECT_EQ(form.FindControl("aKept"), &kept);
+    EXPECT_NE(dynamic_cast<forms::TextBox*>(form.FindControl("aNewText")), nullptr);
+    auto* box = dynamic_cast<forms::CheckBox*>(form.FindControl("aNewSwitch"));
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->Caption(), "On");
+}
