@@ -41,8 +41,8 @@ bool sameFormat(const FrameHeader& a, const FrameHeader& b)
 // Hands out the bytes of a tag that runs past the buffer, a buffer at a time.
 int dropPending(DecoderFront& front, std::size_t& len)
 {
-    std::int64_t drop = front.skip_pending < static_cast<std::int64_t>(len) ? front.skip_pending
-                                                                              : static_cast<std::int64_t>(len);
+    std::int64_t drop =
+        front.skip_pending < static_cast<std::int64_t>(len) ? front.skip_pending : static_cast<std::int64_t>(len);
     front.skip_pending -= drop;
     len = static_cast<std::size_t>(drop);
     return kFrontSkip;
@@ -110,14 +110,10 @@ bool OnlyTags(const std::uint8_t* p, std::size_t len)
     while (i < len) {
         const std::size_t rest = len - i;
         std::size_t size = 0;
-        if (rest >= 4 && std::memcmp(p + i, "TAG+", 4) == 0)
-            size = kId3v1Extended;
-        else if (IsTag(p + i, rest))
-            size = kId3v1;
-        else if (rest >= kId3v2Footer && std::memcmp(p + i, "3DI", 3) == 0)
-            size = kId3v2Footer;
-        else if (const std::int64_t id3 = CheckID3(p + i, rest); id3 > 0)
-            size = static_cast<std::size_t>(id3);
+        if (rest >= 4 && std::memcmp(p + i, "TAG+", 4) == 0) size = kId3v1Extended;
+        else if (IsTag(p + i, rest)) size = kId3v1;
+        else if (rest >= kId3v2Footer && std::memcmp(p + i, "3DI", 3) == 0) size = kId3v2Footer;
+        else if (const std::int64_t id3 = CheckID3(p + i, rest); id3 > 0) size = static_cast<std::size_t>(id3);
         if (size == 0 || size > rest) return false;
         i += size;
     }

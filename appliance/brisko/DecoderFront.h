@@ -13,17 +13,17 @@ namespace brisko {
 
 // Results of ScanForMPEG_l, ParseSequenceHeader and DecodeAudioFrame.
 enum FrontResult : int {
-    kFrontFormatChanged = 1,    // DecodeAudioFrame: decoded, and the output format changed (see info)
+    kFrontFormatChanged = 1,  // DecodeAudioFrame: decoded, and the output format changed (see info)
     kFrontOk = 0,
-    kFrontNullBuffer = -1,      // ParseSequenceHeader: no buffer
-    kFrontNoHeader = -1,        // ScanForMPEG_l: no confirmed header
-    kFrontNoSync = -2,          // DecodeAudioFrame: no frame in the buffer; len = bytes that may go
-    kFrontScanMore = -2,        // ScanForMPEG_l: a candidate's next header lies past the buffer
-    kFrontScanSkip = -3,        // ScanForMPEG_l: a tag runs past the buffer; *skip = its end
-    kFrontRefused = -3,         // ParseSequenceHeader: the decoder cannot decode the stream
-    kFrontNeedData = -5,        // no complete frame (or header) in the buffer yet
-    kFrontSkip = -6,            // drop len bytes (a tag larger than the buffer) and call again
-    kFrontBadFrame = -8,        // a frame the decoder could not use; len = bytes to drop (>= 1)
+    kFrontNullBuffer = -1,  // ParseSequenceHeader: no buffer
+    kFrontNoHeader = -1,    // ScanForMPEG_l: no confirmed header
+    kFrontNoSync = -2,      // DecodeAudioFrame: no frame in the buffer; len = bytes that may go
+    kFrontScanMore = -2,    // ScanForMPEG_l: a candidate's next header lies past the buffer
+    kFrontScanSkip = -3,    // ScanForMPEG_l: a tag runs past the buffer; *skip = its end
+    kFrontRefused = -3,     // ParseSequenceHeader: the decoder cannot decode the stream
+    kFrontNeedData = -5,    // no complete frame (or header) in the buffer yet
+    kFrontSkip = -6,        // drop len bytes (a tag larger than the buffer) and call again
+    kFrontBadFrame = -8,    // a frame the decoder could not use; len = bytes to drop (>= 1)
 };
 
 // Front-end log sink; null discards.
@@ -31,20 +31,20 @@ using FrontLog = void (*)(const char* text);
 void FrontLogStderr(const char* text);
 
 struct DecoderFront {
-    FrameHeader head;                     // header words of the stream's frames
-    int reduction = 0;                    // 0 full rate, 1 half, 2 quarter
-    int transform = 0;                    // transform bit code x 4 + transform channel code
-    int convert = 0;                      // ConvertCode bits
-    int freq_limit = 24000;               // Hz
+    FrameHeader head;                         // header words of the stream's frames
+    int reduction = 0;                        // 0 full rate, 1 half, 2 quarter
+    int transform = 0;                        // transform bit code x 4 + transform channel code
+    int convert = 0;                          // ConvertCode bits
+    int freq_limit = 24000;                   // Hz
     std::uint32_t max_bitrate = 0xFFFFFFFFu;  // bit/s; 0xFFFFFFFF = no limit
-    bool mode_set = false;                // InitAudioDecoderMode was called
-    bool ready = false;                   // ParseSequenceHeader succeeded
-    int framebytes = 0;                   // frame length of the set-up, without padding
-    std::uint8_t sync_bytes[2] = {0, 0};  // first two header bytes of the stream's frames
-    std::uint64_t errors = 0;             // frames skipped as undecodable
-    std::int64_t skip_pending = 0;        // tag bytes still to drop
-    bool end_of_data = false;             // set by the caller: no more bytes will come, so the
-                                          // last frame is decoded without a following header
+    bool mode_set = false;                    // InitAudioDecoderMode was called
+    bool ready = false;                       // ParseSequenceHeader succeeded
+    int framebytes = 0;                       // frame length of the set-up, without padding
+    std::uint8_t sync_bytes[2] = {0, 0};      // first two header bytes of the stream's frames
+    std::uint64_t errors = 0;                 // frames skipped as undecodable
+    std::int64_t skip_pending = 0;            // tag bytes still to drop
+    bool end_of_data = false;                 // set by the caller: no more bytes will come, so the
+                                              // last frame is decoded without a following header
     FrontLog log = FrontLogStderr;
     MpegDecoder decoder;
 };

@@ -151,15 +151,15 @@ struct MpegDecoder::State {
     struct L12 {
         BitLoader bits;
         const tables::L2AllocTable* alloc = nullptr;
-        int alloc_index = -1;   // allocation table in use (Layer II)
-        int max_sb = 0;         // coded subbands
-        int nsb_limit = 0;      // subbands decoded
+        int alloc_index = -1;  // allocation table in use (Layer II)
+        int max_sb = 0;        // coded subbands
+        int nsb_limit = 0;     // subbands decoded
         int framebytes = 0;
         int outbytes = 0;
         int reduction = 0;
         int freq_limit = 0;
         SbtFn sbt = nullptr;
-        int cls[2][32];          // quantiser class per channel and subband
+        int cls[2][32];  // quantiser class per channel and subband
         float cs_factor[2][3][32];
         float sample[36 * 64];
     } l12;
@@ -185,7 +185,7 @@ struct MpegDecoder::State {
         int stereo_flag = 0;
         int ms_mode = 0;
         int is_mode = 0;
-        int igr = 0;            // granule of MPEG-2 frames, flips every frame
+        int igr = 0;  // granule of MPEG-2 frames, flips every frame
         int gain_adjust = 0;
         int ncbl_mixed = 8;
         int band_limit = 0;
@@ -193,7 +193,7 @@ struct MpegDecoder::State {
         int band_limit12 = 0;
         int band_limit_nsb = 0;
         int nsb_limit = 0;
-        int conversion = 0;     // convert & 3 (0 for a single-channel stream)
+        int conversion = 0;  // convert & 3 (0 for a single-channel stream)
         int zero_level_pcm = 0;
         int outbytes = 0;
         int half_outbytes = 0;
@@ -207,8 +207,8 @@ struct MpegDecoder::State {
         IsSfInfo is_sf_info;
         CbInfo cb_info[2][2];
         int nsamp[2][2];
-        int ix[576 + 8];         // Huffman-decoded integers of one channel
-        float sample[2][2][576]; // [channel][granule]: this granule's lines, the other's overlap
+        int ix[576 + 8];          // Huffman-decoded integers of one channel
+        float sample[2][2][576];  // [channel][granule]: this granule's lines, the other's overlap
         float yout[576];
         float re_buf[576];
     } l3;

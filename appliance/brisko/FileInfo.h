@@ -17,10 +17,10 @@ struct MpegFileInfo {
     bool has_title = false;
     std::string title;
     bool has_moreinfo = false;
-    std::string moreinfo;                  // the artist
-    std::uint32_t duration = 0;            // ms
-    std::int64_t media_length = 0;         // bytes used for time/byte conversion
-    int frame_spacing = 0;                 // bytes; seek targets are rounded down to a multiple
+    std::string moreinfo;           // the artist
+    std::uint32_t duration = 0;     // ms
+    std::int64_t media_length = 0;  // bytes used for time/byte conversion
+    int frame_spacing = 0;          // bytes; seek targets are rounded down to a multiple
 };
 
 // Fills `info` from a seekable source. Returns 0, or -1 when the source cannot seek or read.

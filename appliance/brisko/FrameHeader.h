@@ -9,19 +9,19 @@ namespace brisko {
 
 // The header's thirteen fields, as read from the bytes.
 struct FrameHeader {
-    int sync = 0;        // 0 none, 1 MPEG-1/MPEG-2, 2 MPEG-2.5
-    int id = 0;          // version bit: 1 MPEG-1, 0 MPEG-2 or MPEG-2.5
-    int option = 0;      // layer code: 3 Layer I, 2 Layer II, 1 Layer III, 0 reserved
-    int prot = 0;        // 0: a 16-bit CRC follows the header
-    int br_index = 0;    // 0 free format, 1..14, 15 not allowed
-    int sr_index = 0;    // 0..2, 3 reserved
+    int sync = 0;      // 0 none, 1 MPEG-1/MPEG-2, 2 MPEG-2.5
+    int id = 0;        // version bit: 1 MPEG-1, 0 MPEG-2 or MPEG-2.5
+    int option = 0;    // layer code: 3 Layer I, 2 Layer II, 1 Layer III, 0 reserved
+    int prot = 0;      // 0: a 16-bit CRC follows the header
+    int br_index = 0;  // 0 free format, 1..14, 15 not allowed
+    int sr_index = 0;  // 0..2, 3 reserved
     int pad = 0;
     int private_bit = 0;
-    int mode = 0;        // 0 stereo, 1 joint stereo, 2 dual channel, 3 single channel
+    int mode = 0;  // 0 stereo, 1 joint stereo, 2 dual channel, 3 single channel
     int mode_ext = 0;
     int cr = 0;
     int original = 0;
-    int emphasis = 0;    // 2 reserved
+    int emphasis = 0;  // 2 reserved
 };
 
 // Frame length in bytes without the padding slot, or 0 when the bytes do not start a usable frame.

@@ -121,8 +121,8 @@ void ms_process(float* left, float* right, int n)
     }
 }
 
-void is_process_MPEG1(float* left, float* right, const ScaleFactors& sfRight, const CbInfo& cbRight,
-                      int nsampLeft, int ms_mode, const BandTable& band)
+void is_process_MPEG1(float* left, float* right, const ScaleFactors& sfRight, const CbInfo& cbRight, int nsampLeft,
+                      int ms_mode, const BandTable& band)
 {
     const L3Tables& t = l3Tables();
     const auto& lr = t.lr[ms_mode & 1];
@@ -161,8 +161,8 @@ void is_process_MPEG1(float* left, float* right, const ScaleFactors& sfRight, co
     }
 }
 
-void is_process_MPEG2(float* left, float* right, const ScaleFactors& sfRight, const CbInfo cb[2],
-                      const IsSfInfo& info, int nsampLeft, int ms_mode, const BandTable& band)
+void is_process_MPEG2(float* left, float* right, const ScaleFactors& sfRight, const CbInfo cb[2], const IsSfInfo& info,
+                      int nsampLeft, int ms_mode, const BandTable& band)
 {
     const L3Tables& t = l3Tables();
     const auto& lr = t.lr2[info.intensity_scale & 1][ms_mode & 1];

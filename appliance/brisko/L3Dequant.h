@@ -20,10 +20,10 @@ int dequant(float* x, const int* ix, int& nsamp, const ScaleFactors& sf, const G
 
 void ms_process(float* left, float* right, int n);
 
-void is_process_MPEG1(float* left, float* right, const ScaleFactors& sfRight, const CbInfo& cbRight,
+void is_process_MPEG1(float* left, float* right, const ScaleFactors& sfRight, const CbInfo& cbRight, int nsampLeft,
+                      int ms_mode, const BandTable& band);
+void is_process_MPEG2(float* left, float* right, const ScaleFactors& sfRight, const CbInfo cb[2], const IsSfInfo& info,
                       int nsampLeft, int ms_mode, const BandTable& band);
-void is_process_MPEG2(float* left, float* right, const ScaleFactors& sfRight, const CbInfo cb[2],
-                      const IsSfInfo& info, int nsampLeft, int ms_mode, const BandTable& band);
 
 void antialias(float* x, int n);
 

@@ -93,7 +93,8 @@ BRISKO_INLINE void longBlocks8(float* x, const float* prev, float* y, int sb, in
 
 }  // namespace
 
-BRISKO_CLONES int hybrid(float* x, const float* prev, float* y, int block_type, int nlong, int ntot, int nprev, int nsbLimit)
+BRISKO_CLONES int hybrid(float* x, const float* prev, float* y, int block_type, int nlong, int ntot, int nprev,
+                         int nsbLimit)
 {
     const L3Tables& t = l3Tables();
     const int nL = (nlong + 17) / 18;

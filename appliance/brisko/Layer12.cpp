@@ -12,9 +12,9 @@ using State = MpegDecoder::State;
 
 // Tables built once per process; read-only afterwards.
 struct L12Tables {
-    float look_c_value[18];      // 2 / levels for Layer II classes 1..17
-    float look_c_valueL1[16];    // 2 / (2^(a+1) - 1) for Layer I allocations 1..15
-    float sf_table[64];          // 65536 x 2^(-i/3): scale factors with the 16-bit full scale
+    float look_c_value[18];    // 2 / levels for Layer II classes 1..17
+    float look_c_valueL1[16];  // 2 / (2^(a+1) - 1) for Layer I allocations 1..15
+    float sf_table[64];        // 65536 x 2^(-i/3): scale factors with the 16-bit full scale
     signed char group3[32][3];
     signed char group5[128][3];
     signed char group9[1024][3];
@@ -53,16 +53,30 @@ int lookqt(int mode, int sr_index, int br_index)
     int big = sr_index == 1 ? 0 : 1;
     if (!mono) {
         switch (br_index) {
-        case 1: case 2: case 3: case 5: case 15: return -1;
-        case 4: case 6: return small;
-        case 7: case 8: case 9: return 0;
+        case 1:
+        case 2:
+        case 3:
+        case 5:
+        case 15: return -1;
+        case 4:
+        case 6: return small;
+        case 7:
+        case 8:
+        case 9: return 0;
         default: return big;  // 0 (free format) and 10..14
         }
     }
     switch (br_index) {
-    case 1: case 2: return small;
-    case 3: case 4: case 5: return 0;
-    case 11: case 12: case 13: case 14: case 15: return -1;
+    case 1:
+    case 2: return small;
+    case 3:
+    case 4:
+    case 5: return 0;
+    case 11:
+    case 12:
+    case 13:
+    case 14:
+    case 15: return -1;
     default: return big;  // 0 and 6..10
     }
 }
@@ -162,10 +176,20 @@ DecodeResult L2audio_decode(State& s, const std::uint8_t* bs, std::size_t avail,
             if (!c) continue;
             int i0, i1, i2;
             switch (scfsi[ch][sb]) {
-            case 0: i0 = b.load(6); i1 = b.load(6); i2 = b.load(6); break;
-            case 1: i0 = i1 = b.load(6); i2 = b.load(6); break;
+            case 0:
+                i0 = b.load(6);
+                i1 = b.load(6);
+                i2 = b.load(6);
+                break;
+            case 1:
+                i0 = i1 = b.load(6);
+                i2 = b.load(6);
+                break;
             case 2: i0 = i1 = i2 = b.load(6); break;
-            default: i0 = b.load(6); i1 = i2 = b.load(6); break;
+            default:
+                i0 = b.load(6);
+                i1 = i2 = b.load(6);
+                break;
             }
             float cv = t.look_c_value[c];
             d.cs_factor[ch][0][sb] = cv * t.sf_table[i0];
@@ -196,7 +220,9 @@ DecodeResult L2audio_decode(State& s, const std::uint8_t* bs, std::size_t avail,
                     if (c == 0) continue;
                     if (kClassGrouped[c]) {
                         unsigned code = b.load(kClassBits[c]);
-                        const signed char* g = c == 1 ? t.group3[code & 31] : c == 2 ? t.group5[code & 127] : t.group9[code];
+                        const signed char* g = c == 1   ? t.group3[code & 31]
+                                               : c == 2 ? t.group5[code & 127]
+                                                        : t.group9[code];
                         v[ch][0] = g[0], v[ch][1] = g[1], v[ch][2] = g[2];
                     } else {
                         int bits = kClassBits[c];

@@ -17,10 +17,7 @@ using L3 = State::L3;
 // signs) before the granule counts as damaged.
 constexpr int kOverrunSlack = 16;
 
-BandTable bandTable(const L3& d)
-{
-    return BandTable{d.sfBandIndex[0], d.sfBandIndex[1], d.nBand[0], d.nBand[1]};
-}
+BandTable bandTable(const L3& d) { return BandTable{d.sfBandIndex[0], d.sfBandIndex[1], d.nBand[0], d.nBand[1]}; }
 
 // Reads the frame header and side information; returns the bytes of both, or 0 when the frame is
 // not of the stream set up.
@@ -335,8 +332,7 @@ DecodeResult L3audio_decode_frame(State& s, const std::uint8_t* bs, std::size_t 
 
 }  // namespace
 
-int L3audio_decode_init(State& s, const FrameHeader& h, int framebytes, int reduction, int convert,
-                        int frequency_limit)
+int L3audio_decode_init(State& s, const FrameHeader& h, int framebytes, int reduction, int convert, int frequency_limit)
 {
     L3& d = s.l3;
     d.buf_ptr0 = d.buf_ptr1 = 0;

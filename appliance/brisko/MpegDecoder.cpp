@@ -8,8 +8,8 @@ MpegDecoder::MpegDecoder() : s_(std::make_unique<State>()) {}
 
 MpegDecoder::~MpegDecoder() = default;
 
-int MpegDecoder::audio_decode_init(const FrameHeader& h, int framebytes, int reduction, int /*transform*/,
-                                   int convert, int frequency_limit)
+int MpegDecoder::audio_decode_init(const FrameHeader& h, int framebytes, int reduction, int /*transform*/, int convert,
+                                   int frequency_limit)
 {
     State& s = *s_;
     s.ready = false;

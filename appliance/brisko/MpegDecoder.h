@@ -28,11 +28,11 @@ struct DecodeResult {
 
 // Bits of the set-up's `convert` argument.
 enum ConvertCode : int {
-    kConvertStereo = 0,     // keep both channels
-    kConvertMono = 1,       // mix to mono
-    kConvertLeft = 2,       // left channel only
-    kConvertRight = 3,      // right channel only
-    kConvert8Bit = 8,       // 8-bit unsigned output
+    kConvertStereo = 0,  // keep both channels
+    kConvertMono = 1,    // mix to mono
+    kConvertLeft = 2,    // left channel only
+    kConvertRight = 3,   // right channel only
+    kConvert8Bit = 8,    // 8-bit unsigned output
 };
 
 class MpegDecoder {

@@ -12,7 +12,10 @@ constexpr std::size_t kLookAhead = 16384;
 
 }  // namespace
 
-MpegReader::MpegReader(const ByteSource& src, std::size_t bufferSize) : src_(src), buf_(bufferSize < 32768 ? 32768 : bufferSize) {}
+MpegReader::MpegReader(const ByteSource& src, std::size_t bufferSize)
+    : src_(src), buf_(bufferSize < 32768 ? 32768 : bufferSize)
+{
+}
 
 void MpegReader::setMode(int reduction, int convert, int freqLimit, std::uint32_t maxBitrate)
 {
@@ -117,8 +120,8 @@ bool MpegReader::startAtEnd()
     if (at < 0) return false;
     FrameHeader h;
     int size = head_info(p + at, end_ - begin_ - static_cast<std::size_t>(at), h);
-    if (size <= 0 ||
-        !front_.decoder.audio_decode_init(h, size, front_.reduction, front_.transform, front_.convert, front_.freq_limit))
+    if (size <= 0 || !front_.decoder.audio_decode_init(h, size, front_.reduction, front_.transform, front_.convert,
+                                                       front_.freq_limit))
         return false;
     front_.head = h;
     front_.framebytes = size;

@@ -192,11 +192,11 @@ BRISKO_INLINE void store(void* pcm, int index, float sum)
 template <int N>
 struct WindowTaps {
     static constexpr int H = N / 2;
-    float a[8][H];   // output j:        + a[k][j]          x V[H + j + 2Nk]
-    float b[8][H];   // output H - 1 - u: - b[k][u]          x V[N + 1 + u + 2Nk]
-    float mid[8];    // output H:        + mid[k]           x V[N + 2Nk]
-    float c[8][H];   // output H + H - u: + c[k][u] (u >= 1) x V[H + u + 2Nk]
-    float d[8][H];   // output H + m:    + d[k][m] (m >= 1) x V[N + m + 2Nk]
+    float a[8][H];  // output j:        + a[k][j]          x V[H + j + 2Nk]
+    float b[8][H];  // output H - 1 - u: - b[k][u]          x V[N + 1 + u + 2Nk]
+    float mid[8];   // output H:        + mid[k]           x V[N + 2Nk]
+    float c[8][H];  // output H + H - u: + c[k][u] (u >= 1) x V[H + u + 2Nk]
+    float d[8][H];  // output H + m:    + d[k][m] (m >= 1) x V[N + m + 2Nk]
 };
 
 template <int N>
@@ -302,7 +302,8 @@ BRISKO_INLINE void window32(const float* vbuf, int vb_ptr, void* pcm, int half)
         const int shift = 16 * half;
         const std::uint32_t keep = 0xFFFF0000u >> shift;
         for (int j = 0; j < 32; ++j)
-            words[j] = (words[j] & keep) | static_cast<std::uint32_t>(static_cast<std::uint16_t>(toPcm(-out[j]))) << shift;
+            words[j] = (words[j] & keep) | static_cast<std::uint32_t>(static_cast<std::uint16_t>(toPcm(-out[j])))
+                                               << shift;
         std::memcpy(pcm, words, sizeof words);
     } else {
         for (int j = 0; j < 32; ++j) store<false>(pcm, 2 * j + half, out[j]);
@@ -400,11 +401,26 @@ void sbtMemberL3(SynthState& s, const float* sample, void* pcm, int ch)
 
 BRISKO_CLONES void sbt_mono(SynthState& s, const float* x, void* pcm, int n) { sbtL12<32, false, 0>(s, x, pcm, n); }
 BRISKO_CLONES void sbt_dual(SynthState& s, const float* x, void* pcm, int n) { sbtL12<32, false, 1>(s, x, pcm, n); }
-BRISKO_CLONES void sbt_dual_mono(SynthState& s, const float* x, void* pcm, int n) { sbtL12<32, false, 2>(s, x, pcm, n); }
-BRISKO_CLONES void sbt_dual_left(SynthState& s, const float* x, void* pcm, int n) { sbtL12<32, false, 3>(s, x, pcm, n); }
-BRISKO_CLONES void sbt_dual_right(SynthState& s, const float* x, void* pcm, int n) { sbtL12<32, false, 4>(s, x, pcm, n); }
-BRISKO_CLONES void sbt_mono_L3(SynthState& s, const float* x, void* pcm, int ch) { sbtL3<32, false, false>(s, x, pcm, ch); }
-BRISKO_CLONES void sbt_dual_L3(SynthState& s, const float* x, void* pcm, int ch) { sbtL3<32, false, true>(s, x, pcm, ch); }
+BRISKO_CLONES void sbt_dual_mono(SynthState& s, const float* x, void* pcm, int n)
+{
+    sbtL12<32, false, 2>(s, x, pcm, n);
+}
+BRISKO_CLONES void sbt_dual_left(SynthState& s, const float* x, void* pcm, int n)
+{
+    sbtL12<32, false, 3>(s, x, pcm, n);
+}
+BRISKO_CLONES void sbt_dual_right(SynthState& s, const float* x, void* pcm, int n)
+{
+    sbtL12<32, false, 4>(s, x, pcm, n);
+}
+BRISKO_CLONES void sbt_mono_L3(SynthState& s, const float* x, void* pcm, int ch)
+{
+    sbtL3<32, false, false>(s, x, pcm, ch);
+}
+BRISKO_CLONES void sbt_dual_L3(SynthState& s, const float* x, void* pcm, int ch)
+{
+    sbtL3<32, false, true>(s, x, pcm, ch);
+}
 
 template <bool B8, int N>
 constexpr SbtFn rowL12[5] = {sbtMember<N, B8, 0>, sbtMember<N, B8, 1>, sbtMember<N, B8, 2>, sbtMember<N, B8, 3>,

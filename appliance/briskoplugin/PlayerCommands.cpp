@@ -23,8 +23,14 @@ constexpr const char *kBuffersText = "Buffers (%d/%d)";
 constexpr const char *kUsage = "usage: brisko briskofilename\n";
 constexpr uint32_t kStatusFrequencyMs = 1000;
 
-void StateLock(PlayerContext *pc) { pthread_mutex_lock(&pc->stateMutex); }
-void StateUnlock(PlayerContext *pc) { pthread_mutex_unlock(&pc->stateMutex); }
+void StateLock(PlayerContext *pc)
+{
+    pthread_mutex_lock(&pc->stateMutex);
+}
+void StateUnlock(PlayerContext *pc)
+{
+    pthread_mutex_unlock(&pc->stateMutex);
+}
 
 // Forgets the URL, title, artist and file information of the medium.
 void ReleaseMedium(PlayerContext *pc)
@@ -177,9 +183,7 @@ int Command(MvCommandData *cmd)
     MvPlaybackParams *param = cmd->param;
     const int delta = param ? param->delta : 0;
     switch (cmd->cmdType) {
-    case CMD_PLUGIN_OPEN_URLS:
-        Context(ctrl)->setup.streamType = MV_STREAM_ASFILE;
-        return Open(ctrl, delta, cmd->urls);
+    case CMD_PLUGIN_OPEN_URLS: Context(ctrl)->setup.streamType = MV_STREAM_ASFILE; return Open(ctrl, delta, cmd->urls);
     case CMD_PLUGIN_CLOSE: return Close(ctrl);
     case CMD_PLUGIN_START: return StartPlayer(ctrl);
     case CMD_PLUGIN_PAUSE: return Pause(ctrl);
@@ -188,9 +192,7 @@ int Command(MvCommandData *cmd)
     case CMD_PLUGIN_SET_PARAMETER: return SetParams(ctrl, cmd->which, param);
     case CMD_PLUGIN_SET_GUI_STATUS: return 0;
     case CMD_PLUGIN_GET_STATUS: return GetStatus(ctrl);
-    case CMD_PLUGIN_DIRECT_AUDIO:
-        Context(ctrl)->directDigital = delta != 0;
-        return -1;
+    case CMD_PLUGIN_DIRECT_AUDIO: Context(ctrl)->directDigital = delta != 0; return -1;
     case CMD_PLUGIN_MUTE: return SetMute(ctrl, delta);
     default: return -1;
     }
@@ -301,7 +303,8 @@ int StartPlayer(MvPluginCtrl *ctrl)
     if (state == MV_STOPPED) {
         if (StartDecoder(ctrl) != 0) return -1;
     } else if (state != MV_PAUSED) {
-        std::fprintf(stderr, "qnx_start: unable to identify current state pd->stat.state %d\n", static_cast<int>(state));
+        std::fprintf(stderr, "qnx_start: unable to identify current state pd->stat.state %d\n",
+                     static_cast<int>(state));
         return -1;
     }
     ReportState(ctrl, MV_PLAYING);

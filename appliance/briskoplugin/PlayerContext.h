@@ -31,51 +31,54 @@ inline constexpr std::size_t kTagCopyBytes = 20000;
 
 // The ID3v2 tag of the stream, kept for one report to the host.
 struct TagCopy {
-    uint32_t length = 0;            // bytes kept
-    int state = 0;                  // 0 none, 1 waiting to be reported, 2 reported
+    uint32_t length = 0;  // bytes kept
+    int state = 0;        // 0 none, 1 waiting to be reported, 2 reported
     unsigned char data[kTagCopyBytes];
 };
 
 struct PlayerContext {
-    MvPluginStatus status{};        // reported to the host
-    MvSetup setup{};                // the host's settings; audio.volume/reserve_2: last volume and balance reported
-    MvMediaInfo media{};            // status.media_info points here
-    std::atomic<int> repeatType{0}; // 0 none, 1 ask for the stream again at its end
-    std::unique_ptr<brisko::DecoderFront> front;   // this player's own decoder, made for each stream
+    MvPluginStatus status{};         // reported to the host
+    MvSetup setup{};                 // the host's settings; audio.volume/reserve_2: last volume and balance reported
+    MvMediaInfo media{};             // status.media_info points here
+    std::atomic<int> repeatType{0};  // 0 none, 1 ask for the stream again at its end
+    std::unique_ptr<brisko::DecoderFront> front;  // this player's own decoder, made for each stream
     RingBuffer ring;
     TagCopy tag{};
     PluginAudioDevice audio;
-    brisko::MpegFileInfo fileInfo;  // media length, frame spacing, duration of a file
-    unsigned long ringSize = 0;     // bytes of the ring's block
-    std::atomic<unsigned long> ringStart{0};   // start fill percent; grows after underflows
-    pthread_t owner{};              // the thread that made the context
+    brisko::MpegFileInfo fileInfo;            // media length, frame spacing, duration of a file
+    unsigned long ringSize = 0;               // bytes of the ring's block
+    std::atomic<unsigned long> ringStart{0};  // start fill percent; grows after underflows
+    pthread_t owner{};                        // the thread that made the context
     std::atomic<bool> directDigital{false};
-    std::atomic<bool> stop{false};  // both player threads end
-    std::atomic<bool> refetch{false};          // the browser was asked for the stream again
+    std::atomic<bool> stop{false};     // both player threads end
+    std::atomic<bool> refetch{false};  // the browser was asked for the stream again
     pthread_cond_t pauseCond = PTHREAD_COND_INITIALIZER;
-    pthread_mutex_t stateMutex = PTHREAD_MUTEX_INITIALIZER;   // guards status.state and the (state) fields
-    pthread_t *readerThread = nullptr;         // joined by the decoder thread
-    pthread_t *decoderThread = nullptr;        // joined by the browser thread
+    pthread_mutex_t stateMutex = PTHREAD_MUTEX_INITIALIZER;  // guards status.state and the (state) fields
+    pthread_t *readerThread = nullptr;                       // joined by the decoder thread
+    pthread_t *decoderThread = nullptr;                      // joined by the browser thread
     int sock = -1;
-    InstanceRecord *instance = nullptr;        // the browser glue's record of this object
+    InstanceRecord *instance = nullptr;  // the browser glue's record of this object
     std::FILE *fp = nullptr;
 
     // Ours, beside the record's own fields.
     MvPluginCtrl *ctrl = nullptr;
-    char *url = nullptr;                       // a source opened by URL (command path); null for browser streams
-    char *title = nullptr;                     // media.title and media.moreinfo of a network stream (malloc'd)
+    char *url = nullptr;    // a source opened by URL (command path); null for browser streams
+    char *title = nullptr;  // media.title and media.moreinfo of a network stream (malloc'd)
     char *moreinfo = nullptr;
-    brisko::core::BriskoSettings settings;     // read at start
-    bool startReported = false;                // (state) the start that runs the decoder thread was reported
-    unsigned run = 0;                          // (state) counts starts
-    int64_t pendingSeek = -1;                  // (state) file offset for the decoder thread to move to
-    std::atomic<bool> decoderRunning{false};   // a decoder thread was started and has not ended
-    std::atomic<bool> ringReady{false};        // this run's decoder thread has emptied or made the ring
-    pthread_mutex_t fileMutex = PTHREAD_MUTEX_INITIALIZER;     // fp and sock between threads
+    brisko::core::BriskoSettings settings;    // read at start
+    bool startReported = false;               // (state) the start that runs the decoder thread was reported
+    unsigned run = 0;                         // (state) counts starts
+    int64_t pendingSeek = -1;                 // (state) file offset for the decoder thread to move to
+    std::atomic<bool> decoderRunning{false};  // a decoder thread was started and has not ended
+    std::atomic<bool> ringReady{false};       // this run's decoder thread has emptied or made the ring
+    pthread_mutex_t fileMutex = PTHREAD_MUTEX_INITIALIZER;  // fp and sock between threads
     char errorText[256] = "";
 };
 
-inline PlayerContext *Context(MvPluginCtrl *ctrl) { return ctrl ? reinterpret_cast<PlayerContext *>(ctrl->pdata) : nullptr; }
+inline PlayerContext *Context(MvPluginCtrl *ctrl)
+{
+    return ctrl ? reinterpret_cast<PlayerContext *>(ctrl->pdata) : nullptr;
+}
 
 // Makes the context of ctrl (counterpart of a plug-in's entry). 0, or -1 when it cannot be made.
 int CreatePlayerContext(MvPluginCtrl *ctrl);
@@ -91,8 +94,8 @@ uint32_t State(PlayerContext *pc);
 int SetPlayerVolume(MvPluginCtrl *ctrl, int volume, int balance);
 
 // Starting and stopping (PlayerCommands.cpp).
-int StartPlayer(MvPluginCtrl *ctrl);    // CMD_PLUGIN_START
-int StopPlayer(MvPluginCtrl *ctrl);     // CMD_PLUGIN_STOP
+int StartPlayer(MvPluginCtrl *ctrl);  // CMD_PLUGIN_START
+int StopPlayer(MvPluginCtrl *ctrl);   // CMD_PLUGIN_STOP
 
 // The player threads (PlayerThreads.cpp). StartDecoder reads the environment and starts the
 // decoder thread; 0 or -1.

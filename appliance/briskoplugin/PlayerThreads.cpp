@@ -41,7 +41,10 @@ constexpr double kHighWaterMark = 0.95;
 constexpr std::size_t kReadBlock = 5000;
 constexpr uint32_t kNotSet = 0xFFFFFFFFu;
 
-bool IsNetwork(PlayerContext *pc) { return pc->setup.streamType == MV_STREAM; }
+bool IsNetwork(PlayerContext *pc)
+{
+    return pc->setup.streamType == MV_STREAM;
+}
 
 class DecoderRun {
 public:
@@ -51,8 +54,8 @@ public:
         // A new decoder for every stream: nothing of the last one carries over.
         pc_->front = std::make_unique<brisko::DecoderFront>();
         f_ = pc_->front.get();
-        brisko::InitAudioDecoderMode(*f_, s.reduction, s.transformBit, s.transformChannel, s.convert,
-                                     s.freqLimit, s.maxBitrate);
+        brisko::InitAudioDecoderMode(*f_, s.reduction, s.transformBit, s.transformChannel, s.convert, s.freqLimit,
+                                     s.maxBitrate);
         f_->log = nullptr;
     }
 
@@ -189,7 +192,8 @@ private:
     {
         const brisko::DecodeInfo info = brisko::FrontInfo(*f_);
         const MvAudioMediaInfo &audio = pc_->setup.audio;
-        const bool digital = pc_->directDigital && audio.spdifPlaybackCard != kNotSet && audio.spdifPlaybackDevice != kNotSet;
+        const bool digital =
+            pc_->directDigital && audio.spdifPlaybackCard != kNotSet && audio.spdifPlaybackDevice != kNotSet;
         const int card = static_cast<int>(digital ? audio.spdifPlaybackCard : audio.pcmPlaybackCardA);
         const int device = static_cast<int>(digital ? audio.spdifPlaybackDevice : audio.pcmPlaybackDeviceA);
         PluginAudioDevice *dev = &pc_->audio;
@@ -203,7 +207,8 @@ private:
         dev->volume = static_cast<int>(audio.volume);
         dev->balance = static_cast<int>(audio.reserve_2);
         const int format = info.bits == 8 ? qnx::SND_PCM_SFMT_U8 : qnx::SND_PCM_SFMT_S16_LE;
-        if (InitAudioDevice(dev, info.samprate, info.channels, info.bits, format, 4, 16384, qnx::SND_PCM_START_FULL) != 0) {
+        if (InitAudioDevice(dev, info.samprate, info.channels, info.bits, format, 4, 16384, qnx::SND_PCM_START_FULL) !=
+            0) {
             DestroyAudioDevice(dev);
             error_ = kNoAudioDevice;
             return false;
@@ -395,7 +400,7 @@ void ReadSocket(PlayerContext *pc)
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
-        return;   // the end, a stop, or a failed read: what is buffered still plays
+        return;  // the end, a stop, or a failed read: what is buffered still plays
     }
 }
 
@@ -444,10 +449,8 @@ void *DecodeProc(void *arg)
 void *GetDataProc(void *arg)
 {
     PlayerContext *pc = Context(static_cast<MvPluginCtrl *>(arg));
-    if (IsNetwork(pc))
-        ReadSocket(pc);
-    else
-        ReadFile(pc);
+    if (IsNetwork(pc)) ReadSocket(pc);
+    else ReadFile(pc);
     CloseRingBufferNotify(&pc->ring);
     return nullptr;
 }
@@ -455,8 +458,9 @@ void *GetDataProc(void *arg)
 int64_t CheckID3(PlayerContext *pc, const unsigned char *p, std::size_t avail)
 {
     if (avail < 10 || p[0] != 'I' || p[1] != 'D' || p[2] != '3') return -1;
-    const int64_t size = (int64_t(p[6] & 0x7F) << 21 | int64_t(p[7] & 0x7F) << 14 | int64_t(p[8] & 0x7F) << 7 |
-                          int64_t(p[9] & 0x7F)) + ((p[5] & 0x10) ? 20 : 10);
+    const int64_t size =
+        (int64_t(p[6] & 0x7F) << 21 | int64_t(p[7] & 0x7F) << 14 | int64_t(p[8] & 0x7F) << 7 | int64_t(p[9] & 0x7F)) +
+        ((p[5] & 0x10) ? 20 : 10);
     // Only what is buffered can be copied.
     const std::size_t copy = std::min({static_cast<std::size_t>(size), kTagCopyBytes, avail});
     std::memcpy(pc->tag.data, p, copy);

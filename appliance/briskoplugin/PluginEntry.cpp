@@ -184,10 +184,8 @@ BRISKOPLUGIN_EXPORT NPError NPP_NewStream(NPP instance, NPMIMEType, NPStream *st
     if (!stream) return NPERR_GENERIC_ERROR;
     // A URL that does not fit is not kept: asking for a cut one again would fetch something else.
     const char *url = stream->url ? stream->url : "";
-    if (std::strlen(url) < sizeof record->url)
-        std::strcpy(record->url, url);
-    else
-        record->url[0] = '\0';
+    if (std::strlen(url) < sizeof record->url) std::strcpy(record->url, url);
+    else record->url[0] = '\0';
     uint16_t mode = NP_NORMAL;
     if (record->ctrl->setup.streamType != MV_STREAM) {
         // File mode: the browser keeps the stream as a file and nothing plays.

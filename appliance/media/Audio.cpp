@@ -269,7 +269,8 @@ int ConvertBytesToMS(AudioDevice *dev, int bytes)
 {
     if (!dev)
         return 0;
-    const int64_t divisor = static_cast<int64_t>(dev->setup.format.rate / 100) * dev->setup.format.voices * dev->bytesPerSample;
+    const int64_t divisor =
+        static_cast<int64_t>(dev->setup.format.rate / 100) * dev->setup.format.voices * dev->bytesPerSample;
     return divisor > 0 ? static_cast<int>(static_cast<int64_t>(bytes) * 10 / divisor) : 0;
 }
 

@@ -32,7 +32,8 @@ int SetVeloraVolume(int volume);
 int OpenAudioDevice(AudioDevice *dev, int card, int device);
 // Sets format and fragments, prepares, opens the mixer (which reports the starting volume
 // through SetVeloraVolume unless muted). 0 or -1.
-int InitAudioDevice(AudioDevice *dev, int rate, int voices, int bits, int format, int fragsMax, int fragSize, int startMode);
+int InitAudioDevice(AudioDevice *dev, int rate, int voices, int bits, int format, int fragsMax, int fragSize,
+                    int startMode);
 // Completes the last fragment with silence (0x80 for unsigned 8-bit, 0x8000 for unsigned 16-bit,
 // else 0), plays it out, closes mixer and channel.
 int DestroyAudioDevice(AudioDevice *dev);

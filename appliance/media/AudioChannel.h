@@ -12,35 +12,35 @@
 #include <cstdint>
 
 struct AudioDevice {
-    qnx::snd_pcm_t *pcm_handle = nullptr;       // null when closed
-    qnx::snd_mixer_t *mixer_handle = nullptr;   // null when closed
+    qnx::snd_pcm_t *pcm_handle = nullptr;      // null when closed
+    qnx::snd_mixer_t *mixer_handle = nullptr;  // null when closed
     int card = 0;
     int device = 0;
-    qnx::snd_pcm_channel_info_t pi{};           // read at open: mixer device and group of the channel
+    qnx::snd_pcm_channel_info_t pi{};  // read at open: mixer device and group of the channel
     qnx::snd_pcm_channel_params_t pp{};
     qnx::snd_pcm_channel_setup_t setup{};
     qnx::snd_pcm_channel_status_t status{};
-    unsigned char bOutputOff = 0;               // the plug-in skips writing PCM while set
-    int bytesPerSample = 2;                     // 1 for 8-bit formats (2, 3 or 4 for wider ones)
+    unsigned char bOutputOff = 0;  // the plug-in skips writing PCM while set
+    int bytesPerSample = 2;        // 1 for 8-bit formats (2, 3 or 4 for wider ones)
     qnx::snd_ctl_t *ctl_handle = nullptr;
     qnx::snd_ctl_hw_info_t hwinfo{};
     qnx::snd_mixer_info_t mixerinfo{};
     qnx::snd_mixer_group_t group{};
     int ctl_fd = -1;
     int mixer_fd = -1;
-    int volume = 0;                             // 0..100 as last set or read
-    int state = 0;                              // 0 opened, 1 initialised, 2 destroyed
-    uint64_t bytesWritten = 0;                  // in total (since the last drain or init)
-    uint64_t bytesSinceDrain = 0;               // since the last drain or init
-    pthread_mutex_t mutex = PTHREAD_MUTEX_INITIALIZER;   // guards write, drain and close
+    int volume = 0;                                            // 0..100 as last set or read
+    int state = 0;                                             // 0 opened, 1 initialised, 2 destroyed
+    uint64_t bytesWritten = 0;                                 // in total (since the last drain or init)
+    uint64_t bytesSinceDrain = 0;                              // since the last drain or init
+    pthread_mutex_t mutex = PTHREAD_MUTEX_INITIALIZER;         // guards write, drain and close
     pthread_rwlock_t handleLock = PTHREAD_RWLOCK_INITIALIZER;  // keeps the handles alive while in use
-    char errtext[256] = "";                     // text of the last failure
-    int volumeToReport = -1;                    // a change the mixer reported, not yet passed on
+    char errtext[256] = "";                                    // text of the last failure
+    int volumeToReport = -1;                                   // a change the mixer reported, not yet passed on
     // Kept by the browser player's rules only.
-    unsigned char mute = 0;                     // no PCM is written; the mixer opens at volume 0
-    unsigned char quiet = 0;                    // failures are kept in errtext, not printed
-    int balance = 0;                            // -100..100, as last set or followed
-    MvPluginCtrl *ctrl = nullptr;               // the player, for volume reports
+    unsigned char mute = 0;        // no PCM is written; the mixer opens at volume 0
+    unsigned char quiet = 0;       // failures are kept in errtext, not printed
+    int balance = 0;               // -100..100, as last set or followed
+    MvPluginCtrl *ctrl = nullptr;  // the player, for volume reports
 };
 
 // Bytes written (len), or 0 when the device would not take them (after one retry following an

@@ -45,7 +45,8 @@ int OpenAudioDevice(AudioDevice *dev, int card, int device)
     return OpenPcmChannel(dev, card, device);
 }
 
-int InitAudioDevice(AudioDevice *dev, int rate, int voices, int bits, int format, int fragsMax, int fragSize, int startMode)
+int InitAudioDevice(AudioDevice *dev, int rate, int voices, int bits, int format, int fragsMax, int fragSize,
+                    int startMode)
 {
     if (SetUpPcmChannel(dev, rate, voices, bits == 8 ? 8 : 16, format, fragsMax, fragSize, startMode) != 0)
         return -1;

@@ -8,11 +8,11 @@
 // MinorVersion; Ruvex prints them (and the MvInit failure) only in verbose mode and fills the
 // settings after the entry point was found.
 struct LoadDllOptions {
-    bool printLoaded = true;            // "Loaded DLL %p '%s'"
-    bool printSucceeded = true;         // "MvInit() succeeded"
-    bool printInitFailed = true;        // "LoadDll(): MvInit() in \"%s\" failed"
-    bool setMinorVersion = true;        // MinorVersion = 1 before MvInit
-    void (*beforeInit)(MvPluginCtrl *ctrl) = nullptr;   // called after MvInit was found, before it runs
+    bool printLoaded = true;                           // "Loaded DLL %p '%s'"
+    bool printSucceeded = true;                        // "MvInit() succeeded"
+    bool printInitFailed = true;                       // "LoadDll(): MvInit() in \"%s\" failed"
+    bool setMinorVersion = true;                       // MinorVersion = 1 before MvInit
+    void (*beforeInit)(MvPluginCtrl *ctrl) = nullptr;  // called after MvInit was found, before it runs
 };
 
 // Binds the library at `path` to `ctrl`, which the host has zero-filled and given cb, prio and

@@ -16,7 +16,7 @@ constexpr const char *kNoMemory = "RingBuff: cannot allocate %lu bytes\n";
 constexpr const char *kFreadError = "Ring_Write_Fd: fread error: %s\n";
 constexpr const char *kFseekError = "Ring_Seek_Fd fseek error\n: %s\n";
 constexpr double kHighWaterMark = 0.95;
-constexpr unsigned long kWriterGap = 4;   // the file writer always leaves this much room free
+constexpr unsigned long kWriterGap = 4;  // the file writer always leaves this much room free
 
 void Lock(RingBuffer *ring, std::source_location where = std::source_location::current())
 {
@@ -30,7 +30,8 @@ void Unlock(RingBuffer *ring, std::source_location where = std::source_location:
 
 void WaitForData(RingBuffer *ring, std::source_location where = std::source_location::current())
 {
-    CheckSync(pthread_cond_wait(&ring->MoreDataAvailable, &ring->mutex), "pthread_cond_wait of MoreDataAvailable", kModule, where);
+    CheckSync(pthread_cond_wait(&ring->MoreDataAvailable, &ring->mutex), "pthread_cond_wait of MoreDataAvailable",
+              kModule, where);
 }
 
 void WaitForRoom(RingBuffer *ring, std::source_location where = std::source_location::current())
@@ -45,7 +46,8 @@ void SignalRoom(RingBuffer *ring, std::source_location where = std::source_locat
 
 void BroadcastData(RingBuffer *ring, std::source_location where = std::source_location::current())
 {
-    CheckSync(pthread_cond_broadcast(&ring->MoreDataAvailable), "pthread_cond_broadcast of MoreDataAvailable", kModule, where);
+    CheckSync(pthread_cond_broadcast(&ring->MoreDataAvailable), "pthread_cond_broadcast of MoreDataAvailable", kModule,
+              where);
 }
 
 // Bytes buffered, lock held.
@@ -110,7 +112,8 @@ void iAfterWrite(RingBuffer *ring)
 // Stores bytes at the write pointer, continuing at the ring's start past its end.
 void iStore(RingBuffer *ring, const unsigned char *data, unsigned long n)
 {
-    unsigned long first = std::min<unsigned long>(n, static_cast<unsigned long>(ring->pBufferEnd - ring->pWritePointer));
+    unsigned long first =
+        std::min<unsigned long>(n, static_cast<unsigned long>(ring->pBufferEnd - ring->pWritePointer));
     std::memcpy(ring->pWritePointer, data, first);
     ring->pWritePointer += first;
     if (ring->pWritePointer == ring->pBufferEnd) {
@@ -305,7 +308,8 @@ int Ring_Write_Fd(RingBuffer *ring, FILE *stream, unsigned long maxBytes)
     unsigned long want = room - kWriterGap;
     unsigned long got = 0;
     while (got < want) {
-        unsigned long piece = std::min<unsigned long>(want - got, static_cast<unsigned long>(ring->pBufferEnd - ring->pWritePointer));
+        unsigned long piece =
+            std::min<unsigned long>(want - got, static_cast<unsigned long>(ring->pBufferEnd - ring->pWritePointer));
         size_t n = std::fread(ring->pWritePointer, 1, piece, stream);
         if (std::ferror(stream)) {
             std::fprintf(stderr, kFreadError, std::strerror(errno));
@@ -373,7 +377,8 @@ int Ring_Seek_Fd(RingBuffer *ring, FILE *stream, long offset)
     return 0;
 }
 
-int Ring_Read_Ptr(RingBuffer *ring, unsigned char **ptr, unsigned long *len, unsigned long minBytes, unsigned long maxBytes)
+int Ring_Read_Ptr(RingBuffer *ring, unsigned char **ptr, unsigned long *len, unsigned long minBytes,
+                  unsigned long maxBytes)
 {
     Lock(ring);
     unsigned long avail = iRingGetBytesInBuffer(ring);
@@ -397,7 +402,8 @@ int Ring_Read_Ptr(RingBuffer *ring, unsigned char **ptr, unsigned long *len, uns
              (maxBytes != 0 && tail < maxBytes && copyFits && wraps && ring->pWrapReadBase == ring->pBufferStart &&
               ring->ulReadMode != 2))
         iWrapCopy(ring, tail);
-    const unsigned long run = iDataWraps(ring) ? static_cast<unsigned long>(ring->pBufferEnd - ring->pReadPointer) : avail;
+    const unsigned long run =
+        iDataWraps(ring) ? static_cast<unsigned long>(ring->pBufferEnd - ring->pReadPointer) : avail;
     *ptr = ring->pReadPointer;
     *len = std::min(avail, run);
     if (maxBytes != 0)

@@ -14,26 +14,26 @@
 #include <cstdio>
 
 struct RingBuffer {
-    unsigned char *pBufferHead = nullptr;   // allocated block (null when none)
-    unsigned char *pBufferStart = nullptr;  // start of the ring proper = head + ulWrapBuffSize
-    unsigned char *pBufferEnd = nullptr;    // end of the ring = head + ulBuffSizeFull
-    unsigned char *pReadPointer = nullptr;  // next byte to consume; may lie inside the wrap area
-    unsigned char *pWritePointer = nullptr; // next byte to store
-    unsigned long ulBuffSizeFull = 0;       // size of the block
-    unsigned long ulWrapBuffSize = 0;       // size of the wrap area
-    unsigned long ulBuffSize = 0;           // usable ring size
-    double dHighWaterMark = 0.95;           // fill above which the file writer waits
-    unsigned long ulReadMode = 0;           // 1: consumer reports with Report_Bytes_Read; 2: Ring_Read_Ptr advances
-    unsigned long ulWriteMode = 0;          // stored only
+    unsigned char *pBufferHead = nullptr;    // allocated block (null when none)
+    unsigned char *pBufferStart = nullptr;   // start of the ring proper = head + ulWrapBuffSize
+    unsigned char *pBufferEnd = nullptr;     // end of the ring = head + ulBuffSizeFull
+    unsigned char *pReadPointer = nullptr;   // next byte to consume; may lie inside the wrap area
+    unsigned char *pWritePointer = nullptr;  // next byte to store
+    unsigned long ulBuffSizeFull = 0;        // size of the block
+    unsigned long ulWrapBuffSize = 0;        // size of the wrap area
+    unsigned long ulBuffSize = 0;            // usable ring size
+    double dHighWaterMark = 0.95;            // fill above which the file writer waits
+    unsigned long ulReadMode = 0;            // 1: consumer reports with Report_Bytes_Read; 2: Ring_Read_Ptr advances
+    unsigned long ulWriteMode = 0;           // stored only
     pthread_mutex_t mutex = PTHREAD_MUTEX_INITIALIZER;
-    pthread_cond_t GetMoreData = PTHREAD_COND_INITIALIZER;       // the producer waits for room
-    pthread_cond_t MoreDataAvailable = PTHREAD_COND_INITIALIZER; // the consumer waits for data
-    unsigned char bEndOfData = 0;           // no more data will come; every wait ends
-    unsigned char *pWaitingConsumption = nullptr;  // read mode 2: handed out, not yet released
-    unsigned char *pWrapReadBase = nullptr; // the ring's logical start (pBufferStart, or in the wrap area)
-    uint64_t TotalBytesWritten = 0;         // since the last flush
-    uint64_t TotalBytesRead = 0;            // since the last flush
-    unsigned long State = 0;                // 0 never initialised, 1 holds data, 2 empty, 3 full
+    pthread_cond_t GetMoreData = PTHREAD_COND_INITIALIZER;        // the producer waits for room
+    pthread_cond_t MoreDataAvailable = PTHREAD_COND_INITIALIZER;  // the consumer waits for data
+    unsigned char bEndOfData = 0;                                 // no more data will come; every wait ends
+    unsigned char *pWaitingConsumption = nullptr;                 // read mode 2: handed out, not yet released
+    unsigned char *pWrapReadBase = nullptr;  // the ring's logical start (pBufferStart, or in the wrap area)
+    uint64_t TotalBytesWritten = 0;          // since the last flush
+    uint64_t TotalBytesRead = 0;             // since the last flush
+    unsigned long State = 0;                 // 0 never initialised, 1 holds data, 2 empty, 3 full
 };
 
 // Sets up the ring: end-of-data cleared, block allocated unless one exists (then it is kept and
@@ -76,7 +76,8 @@ int Ring_Seek_Fd(RingBuffer *ring, FILE *stream, long offset);
 // *len bytes) asks again with minBytes = *len: it then gets every buffered byte as one run, the
 // ring making its bytes contiguous across its end if need be.
 // 0, or -1 when the data has ended and everything written was consumed.
-int Ring_Read_Ptr(RingBuffer *ring, unsigned char **ptr, unsigned long *len, unsigned long minBytes, unsigned long maxBytes);
+int Ring_Read_Ptr(RingBuffer *ring, unsigned char **ptr, unsigned long *len, unsigned long minBytes,
+                  unsigned long maxBytes);
 // Consumer: releases n consumed bytes (at most what is buffered); wakes the producer once the
 // ring has drained to an eighth.
 int Report_Bytes_Read(RingBuffer *ring, unsigned long n);

@@ -14,14 +14,13 @@ bool ReadCommandLine(int argc, char** argv, CommandLine& line) {
         if (!std::strcmp(argv[i], "-h") || !std::strcmp(argv[i], "--help")) return false;
     opterr = 0;
     for (int option; (option = getopt(argc, argv, "iv")) != -1;) {
-        if (option == 'i')
-            line.interactive = true;
-        else if (option == 'v')
-            line.verbose = true;
+        if (option == 'i') line.interactive = true;
+        else if (option == 'v') line.verbose = true;
         else {
             // A long option shows as '-' while getopt is still on its argument.
-            line.complaint = optopt == '-' && optind < argc ? std::string("unknown option ") + argv[optind]
-                                                            : std::string("unknown option -") + static_cast<char>(optopt);
+            line.complaint = optopt == '-' && optind < argc
+                                 ? std::string("unknown option ") + argv[optind]
+                                 : std::string("unknown option -") + static_cast<char>(optopt);
             return false;
         }
     }

@@ -6,11 +6,11 @@
 namespace ruvex {
 
 struct CommandLine {
-    bool interactive = false;   // -i: keyboard control
-    bool verbose = false;       // -v: messages on standard error
-    std::string argument;       // the first argument after the options
-    std::string last;           // the last argument of the command line
-    std::string complaint;      // what is wrong when ReadCommandLine answers false (not for help)
+    bool interactive = false;  // -i: keyboard control
+    bool verbose = false;      // -v: messages on standard error
+    std::string argument;      // the first argument after the options
+    std::string last;          // the last argument of the command line
+    std::string complaint;     // what is wrong when ReadCommandLine answers false (not for help)
 };
 
 // Reads the options with getopt ("iv"). False on an unknown option, -h or --help, or without an

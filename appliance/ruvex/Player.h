@@ -18,21 +18,21 @@ namespace ruvex {
 struct player_t {
     std::mutex mutex;
     std::condition_variable cond;
-    bool wakeUp = false;                 // an event is pending
-    uint32_t lastState = MV_CLOSED;      // the last state reported
-    bool endOfStream = false;            // the program is to end
+    bool wakeUp = false;                   // an event is pending
+    uint32_t lastState = MV_CLOSED;        // the last state reported
+    bool endOfStream = false;              // the program is to end
     std::optional<std::string> userInput;  // the last line typed, not yet handled
-    bool hasPlayed = false;              // MV_PLAYING seen since the last handled MV_STOPPED
-    bool terminateRequested = false;     // the medium has played to its end: end the plug-in
-    bool rewindRequested = false;        // interactive: go back to the start after a stop
-    bool pluginDead = false;             // MV_DEAD reported
-    bool errorReported = false;          // the plug-in printed an error text: the exit status is 1
-    std::string source;                  // the file's path or the URL, for the program's own lines
+    bool hasPlayed = false;                // MV_PLAYING seen since the last handled MV_STOPPED
+    bool terminateRequested = false;       // the medium has played to its end: end the plug-in
+    bool rewindRequested = false;          // interactive: go back to the start after a stop
+    bool pluginDead = false;               // MV_DEAD reported
+    bool errorReported = false;            // the plug-in printed an error text: the exit status is 1
+    std::string source;                    // the file's path or the URL, for the program's own lines
 };
 
 extern player_t player;
-extern std::atomic<bool> bInteractive;   // -i
-extern std::atomic<bool> bVerbose;       // -v
+extern std::atomic<bool> bInteractive;  // -i
+extern std::atomic<bool> bVerbose;      // -v
 
 // Wakes the main thread; `player.mutex` held.
 void WakeMain();

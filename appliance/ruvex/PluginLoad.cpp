@@ -33,7 +33,8 @@ std::string ProgramFolder() {
 std::string PluginPath() {
     const std::string folder = ProgramFolder();
     if (!folder.empty()) {
-        for (const std::string& candidate : {folder + "/" + messages::kPluginFile, folder + "/../lib/" + messages::kPluginFile})
+        for (const std::string& candidate :
+             {folder + "/" + messages::kPluginFile, folder + "/../lib/" + messages::kPluginFile})
             if (access(candidate.c_str(), R_OK) == 0) return candidate;
     }
     return messages::kPluginFile;

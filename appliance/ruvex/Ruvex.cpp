@@ -131,7 +131,8 @@ int main(int argc, char** argv) {
     // A file that is not there is said so here, in the system's words, before any plug-in.
     struct stat st {};
     if (url.starts_with(messages::kFilePrefix) && ::stat(player.source.c_str(), &st) != 0) {
-        std::fprintf(stderr, messages::kCannotOpen, messages::kProgramName, player.source.c_str(), std::strerror(errno));
+        std::fprintf(stderr, messages::kCannotOpen, messages::kProgramName, player.source.c_str(),
+                     std::strerror(errno));
         return 1;
     }
 

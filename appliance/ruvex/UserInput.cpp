@@ -13,11 +13,10 @@ namespace ruvex {
 
 namespace {
 
-constexpr size_t kKeptCharacters = 4;   // a key, its line end, and the NUL
+constexpr size_t kKeptCharacters = 4;  // a key, its line end, and the NUL
 
 void DiscardRestOfLine() {
-    for (int c = std::getc(stdin); c != EOF && c != '\n'; c = std::getc(stdin)) {
-    }
+    for (int c = std::getc(stdin); c != EOF && c != '\n'; c = std::getc(stdin)) {}
 }
 
 // Reads one typed line, keeping its first characters; false at the end of input. The rest of a

@@ -68,8 +68,7 @@ void mpcallback(MvPluginCtrl*, uint32_t mask, const MvPluginStatus* status) {
         while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
         if (text.find(player.source) != std::string::npos)
             std::fprintf(stderr, kPluginError, kProgramName, text.c_str());
-        else
-            std::fprintf(stderr, kPluginErrorOf, kProgramName, player.source.c_str(), text.c_str());
+        else std::fprintf(stderr, kPluginErrorOf, kProgramName, player.source.c_str(), text.c_str());
         player.endOfStream = true;
         player.errorReported = true;
     }

@@ -43,15 +43,12 @@ int main(int argc, char** argv) {
     opterr = 0;
     while ((option = ::getopt(argc, argv, kOptions)) != -1) {
         switch (option) {
-        case 'f':
-            prefsPath = optarg;
-            break;
+        case 'f': prefsPath = optarg; break;
         case 'S':
         case 'x':
         case 'y':
         case 'w':
-        case 'h':
-            break;  // taken by the window layer
+        case 'h': break;  // taken by the window layer
         default:
             std::fprintf(stderr, "%s: %s\n", kOwnUsage.program, qnx::OptionComplaint(argc, argv, kOptions).c_str());
             std::fprintf(stderr, sorvex::texts::kUsage, kOwnUsage.program);

@@ -7,7 +7,8 @@
 #include "player/Startup.h"
 #include "player/VeloraTexts.h"
 
-int main(int argc, char* argv[]) {
+int main(int argc, char* argv[])
+{
     // Options first: an unknown one ends the program before any window, and a second instance
     // hands its URL over without one.
     // -h is the window's height here: only --help asks for the usage.

@@ -55,7 +55,8 @@ int main(int argc, char** argv) {
         fillList(entries);
         const std::string last = "10.1." + std::to_string(entries / 250) + "." + std::to_string(entries % 250);
         const std::vector<forms::Datagram> listed{{std::string(1, '\1'), last, 4550}};
-        const std::vector<forms::Datagram> change{{std::string(1, '\2'), last, 4550}, {std::string(1, '\1'), last, 4550}};
+        const std::vector<forms::Datagram> change{{std::string(1, '\2'), last, 4550},
+                                                  {std::string(1, '\1'), last, 4550}};
         const double listedUs = microsecondsPer(state, listed, datagrams);
         const double changeUs = microsecondsPer(state, change, datagrams);
         if (entries == 1) {

@@ -10,15 +10,13 @@
 
 namespace {
 
-int Usage(const char* complaint, const char* what)
-{
+int Usage(const char* complaint, const char* what) {
     return qnx::UsageError(kOwnUsage, complaint ? std::string(complaint) + " " + what : "a file is needed", 2);
 }
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const char* outPath = nullptr;
     const char* inPath = nullptr;
     int reduction = 0, convert = 0;
@@ -70,6 +68,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "briskodec: no MPEG audio stream found\n");
         return 1;
     }
-    if (!quiet && reader.errors()) std::fprintf(stderr, "briskodec: %llu frame(s) skipped\n", static_cast<unsigned long long>(reader.errors()));
+    if (!quiet && reader.errors())
+        std::fprintf(stderr, "briskodec: %llu frame(s) skipped\n", static_cast<unsigned long long>(reader.errors()));
     return 0;
 }

@@ -71,15 +71,19 @@ int main(int argc, char** argv) {
         Count count;
         double ours = 0;
         double sox = 0;
-        const bool decodedOk = Best(runs, [&] {
-            count.bytes = 0;
-            return plimsa::tools::DecodeSoundFile(path, false, Discard, &count, decoded) == plimsa::tools::kPlayed;
-        }, ours);
+        const bool decodedOk = Best(
+            runs,
+            [&] {
+                count.bytes = 0;
+                return plimsa::tools::DecodeSoundFile(path, false, Discard, &count, decoded) == plimsa::tools::kPlayed;
+            },
+            ours);
         if (!decodedOk) {
             std::fprintf(stderr, "%s: %s\n", path, decoded.error.c_str());
             return 1;
         }
-        if (!Best(runs, [path] { return RunSox(path); }, sox)) {
+        if (!Best(
+                runs, [path] { return RunSox(path); }, sox)) {
             std::fprintf(stderr, "%s: sox failed\n", path);
             return 1;
         }

@@ -16,8 +16,8 @@ namespace {
 
 struct Case {
     const char* name;
-    const char* body;   // the loop body; i counts from 1
-    double targetNs;    // per iteration, on the project's machine size
+    const char* body;  // the loop body; i counts from 1
+    double targetNs;   // per iteration, on the project's machine size
 };
 
 const Case kCases[] = {

@@ -82,10 +82,11 @@ int main(int argc, char** argv) {
         {"late-bound call by id, 2 arguments",
          measure(iterations, [&] { return wide->invoke(id, vb::Method, args).lng(); }), 150},
         {"Integer + Integer", measure(iterations, [&] { return vb::add(a, b).integer(); }), 30},
-        {"text & text", measure(iterations, [&] { return static_cast<int64_t>(vb::concatenate(text, b).str().size()); }), 120},
-        {"text compare", measure(iterations, [&] {
-             return static_cast<int64_t>(vb::compare(text, other, vb::CompareMethod::Text));
-         }), 40},
+        {"text & text",
+         measure(iterations, [&] { return static_cast<int64_t>(vb::concatenate(text, b).str().size()); }), 120},
+        {"text compare",
+         measure(iterations, [&] { return static_cast<int64_t>(vb::compare(text, other, vb::CompareMethod::Text)); }),
+         40},
         {"CStr of a Double", measure(iterations, [&] { return static_cast<int64_t>(vb::CStr(3.25).size()); }), 400},
         {"CInt of a text", measure(iterations, [&] { return static_cast<int64_t>(vb::CInt("  123 ")); }), 250},
         {"Dictionary item by text key (1000 keys)",

@@ -194,8 +194,7 @@ vb::Variant callWith(T& self, vb::Args args, std::index_sequence<I...>) {
 template <class T, auto Fn>
 vb::Variant thunk(void* self, vb::Args args) {
     using Params = typename Signature<decltype(Fn)>::Params;
-    return callWith<T, Fn, Params>(*static_cast<T*>(self), args,
-                                   std::make_index_sequence<std::tuple_size_v<Params>>{});
+    return callWith<T, Fn, Params>(*static_cast<T*>(self), args, std::make_index_sequence<std::tuple_size_v<Params>>{});
 }
 
 template <auto Fn>

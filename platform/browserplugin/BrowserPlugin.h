@@ -21,11 +21,7 @@ typedef unsigned char NPBool;
 typedef char *NPMIMEType;
 
 /* Results of the entry points and calls. */
-enum {
-    NPERR_NO_ERROR = 0,
-    NPERR_GENERIC_ERROR = 1,
-    NPERR_INVALID_INSTANCE_ERROR = 2
-};
+enum { NPERR_NO_ERROR = 0, NPERR_GENERIC_ERROR = 1, NPERR_INVALID_INSTANCE_ERROR = 2 };
 
 /* Stream delivery modes (NPP_NewStream's *stype). */
 enum { NP_NORMAL = 1, NP_SEEK = 2, NP_ASFILE = 3, NP_ASFILEONLY = 4 };

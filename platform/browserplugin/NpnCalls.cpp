@@ -28,8 +28,8 @@ extern "C" NPError NPN_GetURL(NPP instance, const char *url, const char *target)
     }
     if (!b) return NPERR_GENERIC_ERROR;
     NPError result = b->GetURL(instance, url, target);
-    b->Log("NPN_GetURL " + std::string(url) + (target ? std::string(" target ") + target : std::string()) +
-           " -> " + std::to_string(result));
+    b->Log("NPN_GetURL " + std::string(url) + (target ? std::string(" target ") + target : std::string()) + " -> " +
+           std::to_string(result));
     return result;
 }
 

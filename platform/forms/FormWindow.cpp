@@ -187,8 +187,8 @@ std::unique_ptr<FormWindow> FormWindow::open(Form& form, const std::string& uiTe
     GtkBuilder* builder = gtk_builder_new();
     GError* error = nullptr;
     if (!gtk_builder_add_from_string(builder, uiText.c_str(), static_cast<gsize>(uiText.size()), &error)) {
-        std::cerr << "forms: the window of \"" << form.Caption << "\" cannot be built: "
-                  << (error ? error->message : "no reason given") << std::endl;
+        std::cerr << "forms: the window of \"" << form.Caption
+                  << "\" cannot be built: " << (error ? error->message : "no reason given") << std::endl;
         if (error) g_error_free(error);
         g_object_unref(builder);
         return nullptr;

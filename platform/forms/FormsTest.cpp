@@ -49,7 +49,8 @@ void captionsOf(GtkWidget* w, std::vector<std::string>& out) {
             GtkWidget* page = gtk_notebook_get_nth_page(notebook, i);
             captionsOf(gtk_notebook_get_tab_label(notebook, page), out);
         }
-        for (int i = 0; i < gtk_notebook_get_n_pages(notebook); ++i) captionsOf(gtk_notebook_get_nth_page(notebook, i), out);
+        for (int i = 0; i < gtk_notebook_get_n_pages(notebook); ++i)
+            captionsOf(gtk_notebook_get_nth_page(notebook, i), out);
         return;
     }
     if (GTK_IS_FRAME(w)) {

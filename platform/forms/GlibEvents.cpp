@@ -35,7 +35,8 @@ public:
         g_main_context_prepare(context_, &priority_);
         gint timeout = -1;
         for (;;) {
-            gint wanted = g_main_context_query(context_, priority_, &timeout, fds_.data(), static_cast<gint>(fds_.size()));
+            gint wanted =
+                g_main_context_query(context_, priority_, &timeout, fds_.data(), static_cast<gint>(fds_.size()));
             if (wanted <= static_cast<gint>(fds_.size())) {
                 fds_.resize(static_cast<std::size_t>(wanted));
                 break;

@@ -51,7 +51,8 @@ bool isPlainText(const http::response<http::string_body>& response) {
 
 // One page request, from resolving the host to the last byte of the answer.
 struct Request {
-    Request(Loop& loop, std::string url) : url(std::move(url)), socket(detail::io(loop)), resolver(detail::io(loop)), pending(loop) {
+    Request(Loop& loop, std::string url)
+        : url(std::move(url)), socket(detail::io(loop)), resolver(detail::io(loop)), pending(loop) {
         parser.body_limit(kMaxBody);
         parser.header_limit(kMaxHeader);
     }
@@ -84,9 +85,8 @@ struct HiddenBrowser::Impl : std::enable_shared_from_this<Impl> {
     // A completion handler that runs `step` only while `request` is the current one.
     template <class Step>
     auto guarded(const std::shared_ptr<Request>& request, Step step) {
-        return [self = shared_from_this(), request, step](auto&&... args)
-                   requires std::invocable<const Step&, Impl&, Request&, decltype(args)...>
-        {
+        return [ self = shared_from_this(), request,
+                 step ](auto&&... args) requires std::invocable<const Step&, Impl&, Request&, decltype(args)...> {
             if (self->current != request) return;
             step(*self, *request, std::forward<decltype(args)>(args)...);
         };
@@ -99,7 +99,9 @@ struct HiddenBrowser::Impl : std::enable_shared_from_this<Impl> {
         current = request;
         auto target = detail::parseHttpUrl(url);
         if (!target) {
-            loop.post(guarded(request, [](Impl& self, Request& r) { self.complete(r, std::string(kCancelledPage) + "the address is not an http address."); }));
+            loop.post(guarded(request, [](Impl& self, Request& r) {
+                self.complete(r, std::string(kCancelledPage) + "the address is not an http address.");
+            }));
             return;
         }
         request->message = http::request<http::empty_body>(http::verb::get, target->target, 11);
@@ -141,7 +143,8 @@ struct HiddenBrowser::Impl : std::enable_shared_from_this<Impl> {
                          guarded(request, [](Impl& self, Request& r, const error_code& ec, std::size_t) {
                              if (ec) return self.fail(r, ec);
                              const auto& response = r.parser.get();
-                             self.complete(r, isPlainText(response) ? response.body() : detail::pageText(response.body()));
+                             self.complete(r,
+                                           isPlainText(response) ? response.body() : detail::pageText(response.body()));
                          }));
     }
 

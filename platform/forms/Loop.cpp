@@ -56,9 +56,9 @@ struct Loop::Impl {
     std::shared_ptr<detail::PendingAnswers> pendingAnswers = std::make_shared<detail::PendingAnswers>();
     std::uint64_t settledGeneration = 0;  // answers awaited up to this one are no longer waited for
     milliseconds settleTimeout{1000};
-    TimePoint manualNow{};          // manual clock reading
+    TimePoint manualNow{};  // manual clock reading
     LocalTime manualDate = defaultManualDate();
-    TimePoint manualDateSetAt{};    // manual clock reading when manualDate was set
+    TimePoint manualDateSetAt{};  // manual clock reading when manualDate was set
     bool stopRequested = false;
     std::function<void(const char*)> onUnhandled;
     std::unique_ptr<detail::ForeignEvents> foreign;
@@ -75,8 +75,7 @@ struct Loop::Impl {
             std::rethrow_exception(error);
         } catch (const std::exception& e) {
             what = e.what();
-        } catch (...) {
-        }
+        } catch (...) {}
         if (onUnhandled) {
             onUnhandled(what.c_str());
         } else {

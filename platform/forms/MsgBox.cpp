@@ -11,12 +11,12 @@ namespace {
 // The answers of a box's buttons, left to right.
 std::vector<int> buttonsOf(int buttons) {
     switch (buttons & 0xF) {
-        case vbOKCancel: return {vbOK, vbCancel};
-        case vbAbortRetryIgnore: return {vbAbort, vbRetry, vbIgnore};
-        case vbYesNoCancel: return {vbYes, vbNo, vbCancel};
-        case vbYesNo: return {vbYes, vbNo};
-        case vbRetryCancel: return {vbRetry, vbCancel};
-        default: return {vbOK};
+    case vbOKCancel: return {vbOK, vbCancel};
+    case vbAbortRetryIgnore: return {vbAbort, vbRetry, vbIgnore};
+    case vbYesNoCancel: return {vbYes, vbNo, vbCancel};
+    case vbYesNo: return {vbYes, vbNo};
+    case vbRetryCancel: return {vbRetry, vbCancel};
+    default: return {vbOK};
     }
 }
 

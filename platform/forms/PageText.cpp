@@ -88,8 +88,9 @@ std::string pageText(const std::string& html) {
     std::size_t i = 0;
     while (i < body.size()) {
         char c = body[i];
-        if (c == '<' && i + 1 < body.size() && (std::isalpha(static_cast<unsigned char>(body[i + 1])) ||
-                                                body[i + 1] == '/' || body[i + 1] == '!' || body[i + 1] == '?')) {
+        if (c == '<' && i + 1 < body.size() &&
+            (std::isalpha(static_cast<unsigned char>(body[i + 1])) || body[i + 1] == '/' || body[i + 1] == '!' ||
+             body[i + 1] == '?')) {
             i = skipMarkup(body, folded, i);
         } else if (c == '&') {
             i += decodeReference(body, i, text);

@@ -26,13 +26,13 @@ constexpr int32_t kMaxPort = 255;
 
 const char* errorText(int32_t number) {
     switch (number) {
-        case comInvalidPropertyValue: return "Invalid property value";
-        case comPortOpen: return "Operation not valid while the port is opened";
-        case comPortInvalid: return "Invalid port number";
-        case comPortAlreadyOpen: return "Port already open";
-        case comBadComm: return "The hardware is not available (locked by another device)";
-        case comPortNotOpen: return "Operation valid only when the port is open";
-        default: return "";
+    case comInvalidPropertyValue: return "Invalid property value";
+    case comPortOpen: return "Operation not valid while the port is opened";
+    case comPortInvalid: return "Invalid port number";
+    case comPortAlreadyOpen: return "Port already open";
+    case comBadComm: return "The hardware is not available (locked by another device)";
+    case comPortNotOpen: return "Operation valid only when the port is open";
+    default: return "";
     }
 }
 
@@ -51,7 +51,7 @@ struct LineSettings {
 };
 
 bool standardBaud(unsigned long baud) {
-    static constexpr unsigned long rates[] = {50,   75,   110,  134,   150,   200,   300,    600,   1200,
+    static constexpr unsigned long rates[] = {50,   75,   110,  134,  150,   200,   300,   600,    1200,
                                               1800, 2400, 4800, 9600, 19200, 38400, 57600, 115200, 230400};
     for (auto rate : rates)
         if (rate == baud) return true;
@@ -71,7 +71,8 @@ std::optional<LineSettings> parseSettings(const std::string& text) {
     char* end = nullptr;
     unsigned long baud = std::strtoul(fields[0].c_str(), &end, 10);
     if (fields[0].empty() || *end != '\0' || !standardBaud(baud)) return std::nullopt;
-    LineSettings line{static_cast<unsigned>(baud), asio::serial_port::parity::none, 8, asio::serial_port::stop_bits::one};
+    LineSettings line{static_cast<unsigned>(baud), asio::serial_port::parity::none, 8,
+                      asio::serial_port::stop_bits::one};
     if (fields[1] == "n" || fields[1] == "N") line.parity = asio::serial_port::parity::none;
     else if (fields[1] == "e" || fields[1] == "E") line.parity = asio::serial_port::parity::even;
     else if (fields[1] == "o" || fields[1] == "O") line.parity = asio::serial_port::parity::odd;
@@ -152,15 +153,15 @@ struct SerialPort::Impl : std::enable_shared_from_this<Impl> {
     void readMore() {
         if (reading || !port.is_open() || inbox.size() >= kInboxLimit) return;
         reading = true;
-        port.async_read_some(asio::buffer(chunk), [self = shared_from_this(), gen = generation](const error_code& ec,
-                                                                                                std::size_t n) {
-            if (self->generation != gen) return;
-            self->reading = false;
-            if (ec) return;  // the line went away (the other end of a pseudo-terminal closed): reading stops
-            self->inbox.append(self->chunk.data(), n);
-            self->readMore();
-            self->received();
-        });
+        port.async_read_some(
+            asio::buffer(chunk), [self = shared_from_this(), gen = generation](const error_code& ec, std::size_t n) {
+                if (self->generation != gen) return;
+                self->reading = false;
+                if (ec) return;  // the line went away (the other end of a pseudo-terminal closed): reading stops
+                self->inbox.append(self->chunk.data(), n);
+                self->readMore();
+                self->received();
+            });
     }
 
     void received() {

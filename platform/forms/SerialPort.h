@@ -47,10 +47,10 @@ public:
     // the line discipline has none). Taken at once when the port is open.
     void Settings(const std::string& settings);
 
-    int32_t InputLen = 0;    // characters Input takes; 0 = all
-    int32_t RThreshold = 0;  // characters that raise OnComm; 0 = no receive events
-    int32_t SThreshold = 0;  // kept; no send events are raised
-    int32_t Handshaking = 0; // 0 none, 1 XON/XOFF, 2 RTS/CTS, 3 both (taken at opening)
+    int32_t InputLen = 0;     // characters Input takes; 0 = all
+    int32_t RThreshold = 0;   // characters that raise OnComm; 0 = no receive events
+    int32_t SThreshold = 0;   // kept; no send events are raised
+    int32_t Handshaking = 0;  // 0 none, 1 XON/XOFF, 2 RTS/CTS, 3 both (taken at opening)
 
     bool PortOpen() const;
     // Opens (error 8002 when the device does not exist, 8005 when already open, 8010 when

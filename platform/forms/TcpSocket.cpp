@@ -68,9 +68,8 @@ struct TcpSocket::Impl : std::enable_shared_from_this<Impl> {
     // A completion handler that runs `step` only while the operation's generation lasts.
     template <class Step>
     auto guarded(Step step) {
-        return [self = shared_from_this(), gen = generation, step](auto&&... args) mutable
-                   requires std::invocable<Step&, Impl&, decltype(args)...>
-        {
+        return [ self = shared_from_this(), gen = generation,
+                 step ](auto&&... args) mutable requires std::invocable<Step&, Impl&, decltype(args)...> {
             if (self->generation != gen) return;
             step(*self, std::forward<decltype(args)>(args)...);
         };
@@ -151,7 +150,8 @@ struct TcpSocket::Impl : std::enable_shared_from_this<Impl> {
 
     void writeNext() {
         writing = true;
-        asio::async_write(socket, asio::buffer(outbox.front()), guarded([](Impl& self, const error_code& ec, std::size_t) {
+        asio::async_write(socket, asio::buffer(outbox.front()),
+                          guarded([](Impl& self, const error_code& ec, std::size_t) {
                               self.writing = false;
                               if (ec) return self.fail(ec);
                               self.outbox.pop_front();
@@ -188,7 +188,7 @@ struct TcpSocket::Impl : std::enable_shared_from_this<Impl> {
         acceptWaiting = true;
         acceptor.async_accept(guarded([](Impl& self, const error_code& ec, tcp::socket peer) {
             self.acceptWaiting = false;
-            if (ec == asio::error::operation_aborted) return self.acceptNext();  // paused, or resumed meanwhile
+            if (ec == asio::error::operation_aborted) return self.acceptNext();   // paused, or resumed meanwhile
             if (ec == asio::error::connection_aborted) return self.acceptNext();  // the caller gave up first
             if (ec) return self.fail(ec);
             int32_t id = ++lastRequestID;
@@ -283,7 +283,9 @@ bool TcpSocket::AcceptingPaused() const { return impl_->acceptPaused; }
 
 std::string TcpSocket::GetData() { return impl_->take(impl_->inbox.size()); }
 
-std::string TcpSocket::GetData(int32_t maxLen) { return impl_->take(maxLen < 0 ? 0 : static_cast<std::size_t>(maxLen)); }
+std::string TcpSocket::GetData(int32_t maxLen) {
+    return impl_->take(maxLen < 0 ? 0 : static_cast<std::size_t>(maxLen));
+}
 
 void TcpSocket::Close() { impl_->shutdown(sckClosed); }
 

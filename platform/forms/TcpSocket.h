@@ -24,10 +24,10 @@ public:
 
     std::string RemoteHost;  // host name or address that Connect() goes to
     int32_t RemotePort = 0;
-    int32_t LocalPort = 0;   // port Listen() takes; 0 = any, and then the port it got
-    std::string LocalIP;     // address Listen() takes; empty = every address
-    std::string Tag;         // free text of the caller's
-    std::string Purpose;     // what a listening port is for, in the port notes (PortNotes.h)
+    int32_t LocalPort = 0;  // port Listen() takes; 0 = any, and then the port it got
+    std::string LocalIP;    // address Listen() takes; empty = every address
+    std::string Tag;        // free text of the caller's
+    std::string Purpose;    // what a listening port is for, in the port notes (PortNotes.h)
 
     int State() const;  // WinsockState
     // The peer's address of the current (or last) connection.

@@ -38,8 +38,8 @@ void Timer::restart() {
 }
 
 void Timer::tick() {
-    armed_.reset();  // the loop removed the entry before calling
-    restart();       // the next tick counts from this one
+    armed_.reset();                 // the loop removed the entry before calling
+    restart();                      // the next tick counts from this one
     detail::raise(loop_, OnTimer);  // last: the handler may destroy this timer
 }
 

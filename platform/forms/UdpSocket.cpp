@@ -74,7 +74,8 @@ struct UdpSocket::Impl : std::enable_shared_from_this<Impl> {
                 if (self->generation != gen) return;
                 if (ec && !passing(ec)) {
                     auto failure = detail::winsockFailure(ec);
-                    if (self->owner) detail::raise(self->loop, self->owner->OnError, failure.number, failure.description);
+                    if (self->owner)
+                        detail::raise(self->loop, self->owner->OnError, failure.number, failure.description);
                     return;
                 }
                 if (ec) return self->receive();

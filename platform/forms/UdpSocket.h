@@ -30,8 +30,8 @@ public:
 
     std::string RemoteHost;  // where SendData sends: host name or address
     int32_t RemotePort = 0;
-    int32_t LocalPort = 0;   // port Bind() takes; 0 = any, and then the port it got
-    std::string Purpose;     // what the bound port is for, in the port notes (PortNotes.h)
+    int32_t LocalPort = 0;  // port Bind() takes; 0 = any, and then the port it got
+    std::string Purpose;    // what the bound port is for, in the port notes (PortNotes.h)
 
     int State() const;  // sckClosed, or sckOpen once bound
 

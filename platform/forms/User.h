@@ -31,7 +31,7 @@ User& currentUser();
 // actions for forms by caption, and a record of every box and modal form.
 class ScriptedUser : public User {
 public:
-    ScriptedUser();   // becomes the current user
+    ScriptedUser();            // becomes the current user
     ~ScriptedUser() override;  // restores the previous one
 
     void queueAnswer(int answer);

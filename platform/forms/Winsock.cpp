@@ -8,19 +8,20 @@ namespace forms {
 
 const char* WinsockErrorText(int32_t number) {
     switch (number) {
-        case sckMsgTooBig: return "The datagram is too large to fit into the buffer and is truncated";
-        case sckAddressInUse: return "Address in use";
-        case sckAddressNotAvailable: return "Address not available from the local machine";
-        case sckNetworkUnreachable: return "Network is unreachable";
-        case sckConnectAborted: return "Connection is aborted due to timeout or other failure";
-        case sckConnectionReset: return "Connection is reset by remote side";
-        case sckTimedout: return "Attempt to connect timed out";
-        case sckConnectionRefused: return "Connection is forcefully rejected";
-        case sckHostNotFound: return "Authoritative answer: Host not found";
-        case sckBadState: return "Wrong protocol or connection state for the requested transaction or request";
-        case sckInvalidArg: return "The argument passed to a function was not in the correct format or in the specified range";
-        case sckInvalidOp: return "Invalid operation at current state";
-        default: return "";
+    case sckMsgTooBig: return "The datagram is too large to fit into the buffer and is truncated";
+    case sckAddressInUse: return "Address in use";
+    case sckAddressNotAvailable: return "Address not available from the local machine";
+    case sckNetworkUnreachable: return "Network is unreachable";
+    case sckConnectAborted: return "Connection is aborted due to timeout or other failure";
+    case sckConnectionReset: return "Connection is reset by remote side";
+    case sckTimedout: return "Attempt to connect timed out";
+    case sckConnectionRefused: return "Connection is forcefully rejected";
+    case sckHostNotFound: return "Authoritative answer: Host not found";
+    case sckBadState: return "Wrong protocol or connection state for the requested transaction or request";
+    case sckInvalidArg:
+        return "The argument passed to a function was not in the correct format or in the specified range";
+    case sckInvalidOp: return "Invalid operation at current state";
+    default: return "";
     }
 }
 

@@ -54,9 +54,9 @@ public:
     const std::vector<MenuEntry>& menus() const noexcept { return menus_; }
 
     // What sends xAP messages (the six arguments of SendXapMessage); none: they are logged.
-    using XapSender = std::function<void(const std::string& target, const std::string& messageClass,
-                                         const std::string& section, const std::string& body,
-                                         const std::string& subAddress, const std::string& uid)>;
+    using XapSender =
+        std::function<void(const std::string& target, const std::string& messageClass, const std::string& section,
+                           const std::string& body, const std::string& subAddress, const std::string& uid)>;
     void setXapSender(XapSender sender) { xapSender_ = std::move(sender); }
     // Answers the type name of the xAP host application's callback object ("Setup").
     void setXapHostApplication(bool on) noexcept { xapHostApplication_ = on; }

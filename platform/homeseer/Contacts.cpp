@@ -16,7 +16,8 @@ std::vector<std::string> fieldsOf(std::string_view line) {
     std::size_t start = 0;
     while (true) {
         std::size_t tab = line.find('\t', start);
-        fields.push_back(trimmed(line.substr(start, tab == std::string_view::npos ? std::string_view::npos : tab - start)));
+        fields.push_back(
+            trimmed(line.substr(start, tab == std::string_view::npos ? std::string_view::npos : tab - start)));
         if (tab == std::string_view::npos) break;
         start = tab + 1;
     }
@@ -37,7 +38,8 @@ ContactsReading ParseContacts(std::string_view text) {
     int number = 0;
     while (start < text.size()) {
         std::size_t end = text.find('\n', start);
-        std::string_view line = text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        std::string_view line =
+            text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
         start = end == std::string_view::npos ? text.size() : end + 1;
         ++number;
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
@@ -48,7 +50,8 @@ ContactsReading ParseContacts(std::string_view text) {
         }
         std::vector<std::string> f = fieldsOf(line);
         Contact c{f[0], f[1], f[2], f[3], f[4], f[5]};
-        if ((c.First.empty() && c.last.empty()) || (c.home_phone.empty() && c.cell_phone.empty() && c.business_phone.empty())) {
+        if ((c.First.empty() && c.last.empty()) ||
+            (c.home_phone.empty() && c.cell_phone.empty() && c.business_phone.empty())) {
             reading.notes.push_back("line " + std::to_string(number) + ": no name or no number");
             continue;
         }

@@ -308,8 +308,7 @@ void HostBase::runEvent(const HostEvent& event) {
 }
 
 void HostBase::phoneCall(int32_t line) {
-    for (const std::shared_ptr<HostEvent>& event : events_.phoneEvents(line))
-        post([this, event] { runEvent(*event); });
+    for (const std::shared_ptr<HostEvent>& event : events_.phoneEvents(line)) post([this, event] { runEvent(*event); });
 }
 
 // --- Plug-ins, phone, scripts, time -------------------------------------------------
@@ -333,7 +332,9 @@ vb::Variant HostBase::GetPlugins(const vb::Variant& name) {
     return vb::Variant(all);
 }
 
-void HostBase::addPlugin(const std::string& name, vb::ObjectRef plugin) { plugins_.emplace_back(name, std::move(plugin)); }
+void HostBase::addPlugin(const std::string& name, vb::ObjectRef plugin) {
+    plugins_.emplace_back(name, std::move(plugin));
+}
 
 void HostBase::removePlugins() {
     plugins_.clear();

@@ -19,7 +19,9 @@ std::string HostEvent::WrittenType(std::string_view property) const {
     return it == writtenTypes_.end() ? std::string() : it->second;
 }
 
-void HostEvent::written(const char* property, const vb::Variant& value) { writtenTypes_[property] = vb::TypeName(value); }
+void HostEvent::written(const char* property, const vb::Variant& value) {
+    writtenTypes_[property] = vb::TypeName(value);
+}
 
 void HostEvent::letScripts(const vb::Variant& value) {
     scripts_ = vb::CStr(value);

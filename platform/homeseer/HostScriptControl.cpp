@@ -73,7 +73,8 @@ std::optional<std::string> HostScriptControl::RunLine(const std::string& line, c
     } catch (const vb::Error&) {
         lastLineFailed_ = true;
         script::ErrorInfo error = control_->lastError();
-        if (expression) error.Column += static_cast<int32_t>(*expression);  // a place in the line, not in the expression
+        if (expression)
+            error.Column += static_cast<int32_t>(*expression);  // a place in the line, not in the expression
         if (report_) report_(errorLine(name, number, error));
     }
     return std::nullopt;
@@ -82,6 +83,5 @@ std::optional<std::string> HostScriptControl::RunLine(const std::string& line, c
 std::function<void()> HostScriptControl::canceller() { return control_->canceller(); }
 
 void HostScriptControl::setClock(Clock clock) { control_->setClock(std::move(clock)); }
-
 
 }  // namespace homeseer

@@ -33,11 +33,21 @@ struct ContentType {
     const char* type;
 };
 constexpr ContentType kContentTypes[] = {
-    {".htm", "text/html"},   {".html", "text/html"},      {".txt", "text/plain"},
-    {".css", "text/css"},    {".js", "application/javascript"}, {".wav", "audio/wav"},
-    {".mp3", "audio/mpeg"},  {".ogg", "audio/ogg"},       {".jpg", "image/jpeg"},
-    {".jpeg", "image/jpeg"}, {".gif", "image/gif"},       {".png", "image/png"},
-    {".bmp", "image/bmp"},   {".ico", "image/x-icon"},    {".xml", "text/xml"},
+    {".htm", "text/html"},
+    {".html", "text/html"},
+    {".txt", "text/plain"},
+    {".css", "text/css"},
+    {".js", "application/javascript"},
+    {".wav", "audio/wav"},
+    {".mp3", "audio/mpeg"},
+    {".ogg", "audio/ogg"},
+    {".jpg", "image/jpeg"},
+    {".jpeg", "image/jpeg"},
+    {".gif", "image/gif"},
+    {".png", "image/png"},
+    {".bmp", "image/bmp"},
+    {".ico", "image/x-icon"},
+    {".xml", "text/xml"},
 };
 
 const char* contentTypeOf(const std::filesystem::path& file) {
@@ -97,7 +107,8 @@ std::optional<std::filesystem::path> HtmlFileFor(const std::filesystem::path& ro
     std::size_t start = 1;
     while (start <= decoded.size()) {
         std::size_t slash = decoded.find('/', start);
-        std::string name(decoded.substr(start, slash == std::string_view::npos ? std::string_view::npos : slash - start));
+        std::string name(
+            decoded.substr(start, slash == std::string_view::npos ? std::string_view::npos : slash - start));
         start = slash == std::string_view::npos ? decoded.size() + 1 : slash + 1;
         if (name.empty()) continue;
         if (name == "." || name == "..") return std::nullopt;
@@ -177,9 +188,8 @@ private:
 
     void sendText(http::status status, unsigned version, const std::string& text) {
         auto answer = std::make_shared<http::response<http::string_body>>(textAnswer(status, version, text));
-        http::async_write(stream_, *answer, [self = shared_from_this(), answer](beast::error_code, std::size_t) {
-            self->close();
-        });
+        http::async_write(stream_, *answer,
+                          [self = shared_from_this(), answer](beast::error_code, std::size_t) { self->close(); });
     }
 
     void sendFile(const std::filesystem::path& file, unsigned version, bool headOnly) {
@@ -203,15 +213,13 @@ private:
             head->set(http::field::content_type, contentTypeOf(file));
             head->content_length(size);
             head->keep_alive(false);
-            http::async_write(stream_, *head, [self = shared_from_this(), head](beast::error_code, std::size_t) {
-                self->close();
-            });
+            http::async_write(stream_, *head,
+                              [self = shared_from_this(), head](beast::error_code, std::size_t) { self->close(); });
             return;
         }
         stream_.expires_never();
-        http::async_write(stream_, *answer, [self = shared_from_this(), answer](beast::error_code, std::size_t) {
-            self->close();
-        });
+        http::async_write(stream_, *answer,
+                          [self = shared_from_this(), answer](beast::error_code, std::size_t) { self->close(); });
     }
 
     void close() {

@@ -21,9 +21,9 @@ namespace homeseer {
 class HtmlServer {
 public:
     struct Options {
-        std::filesystem::path root;       // the HTML folder
+        std::filesystem::path root;  // the HTML folder
         std::string address = "127.0.0.1";
-        uint16_t port = 0;                // 0: any free port
+        uint16_t port = 0;  // 0: any free port
         // Told of refused requests and failures, from the server's thread.
         std::function<void(const std::string&)> log;
     };

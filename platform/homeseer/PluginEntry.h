@@ -52,4 +52,4 @@ constexpr const char* kPluginLibraryName = "libreva_Zephra.so";
 // library's definition is checked against the type:
 //   bool zephra_create_plugin(int32_t version, homeseer::PluginInstance* instance) { ... }
 extern "C" __attribute__((visibility("default"))) bool zephra_create_plugin(int32_t contractVersion,
-                                                                           homeseer::PluginInstance* instance);
+                                                                            homeseer::PluginInstance* instance);

@@ -62,8 +62,8 @@ void RealHost::Writelog(const std::string& source, const std::string& text) {
     }
 }
 
-std::string RealHost::GetIniSetting(const std::string& section, const std::string& key,
-                                    const std::string& defaultValue, const std::string& file) {
+std::string RealHost::GetIniSetting(const std::string& section, const std::string& key, const std::string& defaultValue,
+                                    const std::string& file) {
     return ini_.Get(section, key, defaultValue, file);
 }
 

@@ -48,7 +48,6 @@ private:
 
 // A host log line: local time stamp, source and text; control characters in the texts
 // are shown escaped ("\n", "\r", "\xHH"), so that a text cannot forge further lines.
-std::string HostLogLine(std::chrono::system_clock::time_point when, const std::string& source,
-                        const std::string& text);
+std::string HostLogLine(std::chrono::system_clock::time_point when, const std::string& source, const std::string& text);
 
 }  // namespace homeseer

@@ -20,9 +20,7 @@ double wrap(double value, double range) {
     return value < 0 ? value + range : value;
 }
 
-int dayOfYear(vb::Date day) {
-    return vb::DatePart("y", day);
-}
+int dayOfYear(vb::Date day) { return vb::DatePart("y", day); }
 
 // The offset of local time from UTC at noon of that day, in hours.
 double utcOffsetOn(vb::Date day) {

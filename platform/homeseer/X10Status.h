@@ -16,7 +16,7 @@ namespace homeseer {
 class X10Status {
 public:
     struct Address {
-        char house;  // 'A' .. 'P'
+        char house;    // 'A' .. 'P'
         int32_t unit;  // 1 .. 16
     };
     // What the host tells the registered event call-backs about one X10 command.

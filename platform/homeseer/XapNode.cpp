@@ -21,8 +21,12 @@ std::string_view nodePart(std::string_view address) { return address.substr(0, a
 }  // namespace
 
 XapNode::XapNode(forms::Loop& loop, XapSettings settings, Log log, Deliver deliver)
-    : loop_(loop), settings_(std::move(settings)), log_(std::move(log)), deliver_(std::move(deliver)),
-      socket_(loop), timer_(loop) {
+    : loop_(loop),
+      settings_(std::move(settings)),
+      log_(std::move(log)),
+      deliver_(std::move(deliver)),
+      socket_(loop),
+      timer_(loop) {
     timer_.Enabled(false);
     socket_.OnDataArrival = [this](const forms::Datagram& datagram) { arrived(datagram); };
     socket_.OnError = [this](int32_t number, const std::string& description) {
@@ -45,8 +49,8 @@ void XapNode::start() {
             socket_.Bind(0, settings_.listen.empty() ? std::string(kLoopback) : settings_.listen);
             port_ = socket_.LocalPort;
             viaHub_ = true;
-            log_("xAP port " + std::to_string(settings_.port) + " is taken (" + taken.what() +
-                 "): listening on port " + std::to_string(port_) + " for a hub");
+            log_("xAP port " + std::to_string(settings_.port) + " is taken (" + taken.what() + "): listening on port " +
+                 std::to_string(port_) + " for a hub");
         } catch (const std::exception& e) {
             log_(std::string("The xAP node cannot listen: ") + e.what());
         }

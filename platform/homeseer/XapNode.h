@@ -25,10 +25,10 @@ namespace homeseer {
 
 struct XapSettings {
     std::string broadcast = "255.255.255.255";  // where messages go
-    int32_t port = kXapPort;                     // the xAP port: sent to, and bound when free
-    std::string listen;                          // the address bound ("": every address)
+    int32_t port = kXapPort;                    // the xAP port: sent to, and bound when free
+    std::string listen;                         // the address bound ("": every address)
     XapIdentity identity;
-    int32_t intervalSeconds = 60;                // between heartbeats
+    int32_t intervalSeconds = 60;  // between heartbeats
 };
 
 class XapNode {

@@ -12,10 +12,9 @@ constexpr std::string_view kBlockEnd = "\n}\n";  // where the plug-in's appended
 
 using windows::EqualsNoCase;
 
-std::string headerText(const char* name, const std::string& uid,
-                       const std::string& messageClass, const std::string& source) {
-    return std::string(name) + "\n{\nv=12\nhop=1\nuid=" + uid + "\nclass=" + messageClass + "\nsource=" + source +
-           "\n";
+std::string headerText(const char* name, const std::string& uid, const std::string& messageClass,
+                       const std::string& source) {
+    return std::string(name) + "\n{\nv=12\nhop=1\nuid=" + uid + "\nclass=" + messageClass + "\nsource=" + source + "\n";
 }
 
 // A pair's key or value on one line: a line end inside it would start a line of its own.
@@ -103,8 +102,8 @@ XapParsing ParseXapDatagram(std::string_view datagram) {
         return result;
     };
     if (datagram.size() > kXapMaxDatagram)
-        return refuse("longer than " + std::to_string(kXapMaxDatagram) + " bytes (" +
-                      std::to_string(datagram.size()) + ")");
+        return refuse("longer than " + std::to_string(kXapMaxDatagram) + " bytes (" + std::to_string(datagram.size()) +
+                      ")");
     for (unsigned char c : datagram)
         if ((c < 0x20 && c != '\t' && c != '\r' && c != '\n') || c == 0x7F) return refuse("binary data");
 

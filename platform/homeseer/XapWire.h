@@ -48,8 +48,8 @@ std::string FrameXapMessage(const XapIdentity& node, const std::string& target, 
 std::string FrameXapHeartbeat(const XapIdentity& node, int intervalSeconds, int port);
 
 struct XapParsed {
-    XapBlock header;              // "xap-header" or "xap-hbeat"
-    std::vector<XapBlock> body;   // the blocks after the header, in order
+    XapBlock header;             // "xap-header" or "xap-hbeat"
+    std::vector<XapBlock> body;  // the blocks after the header, in order
     bool heartbeat() const;
 };
 

@@ -73,7 +73,8 @@ bool StartsWith(std::string_view text, std::string_view prefix, bool anyCase = f
         return false;
     for (std::size_t i = 0; i < prefix.size(); ++i) {
         char a = text[i], b = prefix[i];
-        if (anyCase ? std::tolower(static_cast<unsigned char>(a)) != std::tolower(static_cast<unsigned char>(b)) : a != b)
+        if (anyCase ? std::tolower(static_cast<unsigned char>(a)) != std::tolower(static_cast<unsigned char>(b))
+                    : a != b)
             return false;
     }
     return true;

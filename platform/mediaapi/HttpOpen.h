@@ -17,10 +17,10 @@
 #include <string_view>
 
 // Program-wide settings an embedding program may set.
-extern const char *prgName;             // User-Agent name (null: "Zephra")
-extern const char *prgVersion;          // User-Agent version, "0.01r"
-extern const char *proxyUrl;            // proxy URL; HTTP_PROXY on first use when null
-extern in_addr_t proxyIp;               // 0 not looked at yet, 0xFFFFFFFF no proxy, else the proxy (network order)
+extern const char *prgName;     // User-Agent name (null: "Zephra")
+extern const char *prgVersion;  // User-Agent version, "0.01r"
+extern const char *proxyUrl;    // proxy URL; HTTP_PROXY on first use when null
+extern in_addr_t proxyIp;       // 0 not looked at yet, 0xFFFFFFFF no proxy, else the proxy (network order)
 extern unsigned short proxyPort;
 extern const char *httpAuthentication;  // "user:password" for the first host opened, or null
 extern char httpAutentication1[256];    // credentials taken out of the current URL

@@ -26,6 +26,8 @@ extern "C" {
 
 /* ---- Enumerations ---------------------------------------------------------------------- */
 
+/* The codes are packed several to a line, as tables. */
+/* clang-format off */
 /* Plug-in states (MvPluginStatus.state). */
 typedef enum MvPluginState {
     MV_DEAD = 0, MV_CLOSED = 1, MV_OPENING = 2, MV_STOPPED = 3, MV_PAUSED = 4,
@@ -113,48 +115,72 @@ typedef enum MvCommandType {
     CMD_PLUGIN_SIX = 79, CMD_PLUGIN_SEVEN = 80, CMD_PLUGIN_EIGHT = 81, CMD_PLUGIN_NINE = 82,
     CMD_PLUGIN_VGA_TV = 83, CMD_PLUGIN_ENTER = 84, CMD_PLUGIN_PLAY_PAUSE = 85
 } MvCommandType;
+/* clang-format on */
 
 /* ---- Small records ------------------------------------------------------------------- */
 
-typedef struct MvPoint { int16_t x, y; } MvPoint, MvPoint_t;
-typedef struct MvDim { uint16_t w, h; } MvDim, MvDim_t;
-typedef struct MvArea { MvPoint pos; MvDim size; } MvArea, MvArea_t;
+typedef struct MvPoint {
+    int16_t x, y;
+} MvPoint, MvPoint_t;
+typedef struct MvDim {
+    uint16_t w, h;
+} MvDim, MvDim_t;
+typedef struct MvArea {
+    MvPoint pos;
+    MvDim size;
+} MvArea, MvArea_t;
 
 /* Audio devices and volume, sixteen words. Card or device 0xFFFFFFFF means "not set". */
 typedef struct MvAudioMediaInfo {
-    uint32_t pcmPlaybackCardA, pcmPlaybackDeviceA;     /* normal playback device */
+    uint32_t pcmPlaybackCardA, pcmPlaybackDeviceA; /* normal playback device */
     uint32_t pcmPlaybackCardB, pcmPlaybackDeviceB;
     uint32_t pcmRecordCard, pcmRecordDevice;
     uint32_t mixerCard, mixerDevice;
-    uint32_t spdifPlaybackCard, spdifPlaybackDevice;   /* direct digital output */
+    uint32_t spdifPlaybackCard, spdifPlaybackDevice; /* direct digital output */
     uint32_t spdifRecordCard, spdifRecordDevice;
-    uint32_t volume;                                   /* 0 to 100 */
+    uint32_t volume; /* 0 to 100 */
     uint32_t reserve_1, reserve_2, reserve_3;
 } MvAudioMediaInfo, MvAudioMediaInfo_t;
 
 /* Video output settings; no plug-in of the system reads them. */
 typedef struct MvVideoSettingInfo {
-    uint32_t bVideoModeVga, bVideoModeTv, bVideoModeHdtv, bTvOutputVideo, bTvOutputYuv,
-             bTvStandardMultiSystem, bTvStandardNtsc, bTvStandardPal, bTvStandardPal60Hz,
-             bTvScale1_1, bKeepAspectRatio, bAlwaysOnTop;
+    uint32_t bVideoModeVga, bVideoModeTv, bVideoModeHdtv, bTvOutputVideo, bTvOutputYuv, bTvStandardMultiSystem,
+        bTvStandardNtsc, bTvStandardPal, bTvStandardPal60Hz, bTvScale1_1, bKeepAspectRatio, bAlwaysOnTop;
     uint32_t brightness, contrast, saturation, hue, gamma, highlight, shadow;
     int32_t yShift, uShift, vShift;
     uint32_t reserve_1, reserve_2, reserve_3;
 } MvVideoSettingInfo, MvVideoSettingInfo_t;
 
 typedef struct MvVideoMediaInfo {
-    uint32_t flags;                       /* MvVideoFlags */
+    uint32_t flags; /* MvVideoFlags */
     MvDim preferred_size, min_size, max_size;
     MvArea area;
     uint32_t reserve_1;
 } MvVideoMediaInfo, MvVideoMediaInfo_t;
 
-typedef struct MvDisplayInfo { const char *title, *chapter, *rating, *angle; } MvDisplayInfo, MvDisplayInfo_t;
-typedef struct MvAudioList { uint32_t count, selectedIndex; const char *list[8]; } MvAudioList, MvAudioList_t;
-typedef struct MvSubtitleList { uint32_t count, selectedIndex; const char *list[32]; } MvSubtitleList, MvSubtitleList_t;
-typedef struct MvUserMsg { uint32_t len; void *msg; } MvUserMsg, MvUserMsg_t;
-typedef struct MvGuiStatus { uint32_t repeatType; /* MvRepeatType */ } MvGuiStatus, MvGuiStatus_t;
-typedef struct MvPluginHotkey { uint16_t key_sym_cap; uint16_t flags; uint32_t key_mods; } MvPluginHotkey, MvPluginHotkey_t;
+typedef struct MvDisplayInfo {
+    const char *title, *chapter, *rating, *angle;
+} MvDisplayInfo, MvDisplayInfo_t;
+typedef struct MvAudioList {
+    uint32_t count, selectedIndex;
+    const char *list[8];
+} MvAudioList, MvAudioList_t;
+typedef struct MvSubtitleList {
+    uint32_t count, selectedIndex;
+    const char *list[32];
+} MvSubtitleList, MvSubtitleList_t;
+typedef struct MvUserMsg {
+    uint32_t len;
+    void *msg;
+} MvUserMsg, MvUserMsg_t;
+typedef struct MvGuiStatus {
+    uint32_t repeatType; /* MvRepeatType */
+} MvGuiStatus, MvGuiStatus_t;
+typedef struct MvPluginHotkey {
+    uint16_t key_sym_cap;
+    uint16_t flags;
+    uint32_t key_mods;
+} MvPluginHotkey, MvPluginHotkey_t;
 
 typedef struct MvVideoFrameData {
     uint32_t video_format, Image_Height, Image_Width;
@@ -165,7 +191,7 @@ typedef struct MvVideoFrameData {
 
 /* The remote-control message (also the single-instance hand-over of Velora). */
 typedef struct WendrelMsg {
-    uint32_t CommandType;                 /* MvCommandType */
+    uint32_t CommandType; /* MvCommandType */
     int32_t KeypadNum;
     int32_t bToDelete;
     char newurl[1024];
@@ -176,44 +202,44 @@ typedef struct WendrelMsg {
 
 /* The player settings; copied whole into the control record by the host and out of it by MvInit. */
 typedef struct MvSetup {
-    uint32_t streamType;                  /* MvStreamType; a plug-in keeps its source mode here */
+    uint32_t streamType; /* MvStreamType; a plug-in keeps its source mode here */
     MvArea videoWnd;
     MvAudioMediaInfo audio;
     MvVideoSettingInfo videoSetting;
     char mountPoint[1024];
     char drive[1024];
-    uint32_t bHomeEntertainment, bPluginHasVideoWnd, bDirectDigitalAudio, bPlayRealtime,
-             bCddbEnabled, bUseDirectOverlay;
-    uint32_t reserve_1;                   /* Velora: decoder choice */
+    uint32_t bHomeEntertainment, bPluginHasVideoWnd, bDirectDigitalAudio, bPlayRealtime, bCddbEnabled,
+        bUseDirectOverlay;
+    uint32_t reserve_1; /* Velora: decoder choice */
     uint32_t reserve_2, reserve_3;
 } MvSetup, MvSetup_t;
 
 /* The description of the open medium. */
 typedef struct MvMediaInfo {
-    uint32_t which;                       /* MvMediaInfoFlag: MV_MEDIA_INFO, or MV_MEDIA_AUDIO_INFO in a volume report */
-    uint32_t type;                        /* MvMediaFlags: audio plug-ins 1 (stream) or 5 (file) */
+    uint32_t which; /* MvMediaInfoFlag: MV_MEDIA_INFO, or MV_MEDIA_AUDIO_INFO in a volume report */
+    uint32_t type;  /* MvMediaFlags: audio plug-ins 1 (stream) or 5 (file) */
     const char *url;
-    uint32_t duration;                    /* milliseconds; 0xFFFFFFFF unknown */
+    uint32_t duration; /* milliseconds; 0xFFFFFFFF unknown */
     const char *title;
-    const char *moreinfo;                 /* second line (artist, station name) */
-    uint32_t plcount;                     /* playlist items */
+    const char *moreinfo; /* second line (artist, station name) */
+    uint32_t plcount;     /* playlist items */
     uint32_t reserve_1, reserve_2, reserve_3;
     const MvVideoMediaInfo *video;
     const MvVideoSettingInfo *videoSetting;
-    const MvAudioMediaInfo *audio;        /* set during a volume report */
+    const MvAudioMediaInfo *audio; /* set during a volume report */
 } MvMediaInfo, MvMediaInfo_t;
 
 /* What a plug-in reports through the callback; keeps its values between reports. */
 typedef struct MvPluginStatus {
-    uint32_t state;                       /* MvPluginState */
-    uint32_t flags;                       /* MvPluginStatusFlags */
+    uint32_t state; /* MvPluginState */
+    uint32_t flags; /* MvPluginStatusFlags */
     const MvMediaInfo *media_info;
-    uint32_t position;                    /* milliseconds */
-    uint32_t duration;                    /* milliseconds */
+    uint32_t position; /* milliseconds */
+    uint32_t duration; /* milliseconds */
     MvDim vpsize;
     int32_t speed;
-    const char *errormsg;                 /* valid during the callback only */
-    const char *videoWndTitle;            /* audio plug-ins: the buffer-fill line; valid during the callback only */
+    const char *errormsg;      /* valid during the callback only */
+    const char *videoWndTitle; /* audio plug-ins: the buffer-fill line; valid during the callback only */
     MvDisplayInfo *displayInfo;
     MvAudioList *audioList;
     MvSubtitleList *subtitleList;
@@ -224,8 +250,8 @@ typedef struct MvPluginStatus {
 
 /* The host's parameter block; a plug-in reads it and writes only status_frequency. */
 typedef struct MvPlaybackParams {
-    uint32_t flags;                       /* MvPlaybackFlags */
-    uint32_t status_frequency;            /* status poll period, ms */
+    uint32_t flags;            /* MvPlaybackFlags */
+    uint32_t status_frequency; /* status poll period, ms */
     MvAudioMediaInfo audio;
     MvVideoSettingInfo videoSetting;
     int32_t speed;
@@ -233,9 +259,9 @@ typedef struct MvPlaybackParams {
     MvArea zoomArea;
     void *video_wgt;
     void *spane_wgt;
-    uint32_t seekUnit;                    /* MvSeekUnit */
-    uint32_t position;                    /* target position, ms */
-    int32_t delta;                        /* count, flag or step, by command */
+    uint32_t seekUnit; /* MvSeekUnit */
+    uint32_t position; /* target position, ms */
+    int32_t delta;     /* count, flag or step, by command */
     MvGuiStatus guiStatus;
 } MvPlaybackParams, MvPlaybackParams_t;
 
@@ -243,13 +269,13 @@ typedef struct MvPluginCtrl MvPluginCtrl, MvPluginCtrl_t;
 
 /* One command, owned by the host for the duration of the call. */
 typedef struct MvCommandData {
-    uint32_t cmdType;                     /* MvCommandType */
-    MvPluginCtrl *pluginCtrl;             /* the plug-in addressed */
-    const char **urls;                    /* CMD_PLUGIN_OPEN_URLS; param->delta holds their number */
-    const char *nodeString;               /* the host's HOSTNAME */
-    const char *displayString;            /* the host's PHOTON */
+    uint32_t cmdType;          /* MvCommandType */
+    MvPluginCtrl *pluginCtrl;  /* the plug-in addressed */
+    const char **urls;         /* CMD_PLUGIN_OPEN_URLS; param->delta holds their number */
+    const char *nodeString;    /* the host's HOSTNAME */
+    const char *displayString; /* the host's PHOTON */
     MvUserMsg *userMsg;
-    uint32_t which;                       /* MvPlaybackParam bits */
+    uint32_t which; /* MvPlaybackParam bits */
     MvPlaybackParams *param;
 } MvCommandData, MvCommandData_t;
 
@@ -257,8 +283,8 @@ typedef struct MvCommandData {
 
 /* The host's status callback: (control record, change mask of MvEventFlags, status). */
 typedef void (*MvViewerCallbackF_t)(MvPluginCtrl *ctrl, uint32_t mask, const MvPluginStatus *status);
-typedef void (*MvViewerAudioCallbackF_t)(MvPluginCtrl *ctrl, void *data, uint32_t length);   /* not used */
-typedef void (*MvViewerVideoCallbackF_t)(MvPluginCtrl *ctrl, MvVideoFrameData *frame);       /* not used */
+typedef void (*MvViewerAudioCallbackF_t)(MvPluginCtrl *ctrl, void *data, uint32_t length); /* not used */
+typedef void (*MvViewerVideoCallbackF_t)(MvPluginCtrl *ctrl, MvVideoFrameData *frame);     /* not used */
 
 /* The plug-in's private record; opaque to the host. */
 typedef struct MvPluginData MvPluginData, MvPluginData_t;
@@ -276,20 +302,20 @@ typedef struct MvPluginFunctions {
 /* The control record of one loaded plug-in. The host allocates it zero-filled and owns it; a
    host may allocate a larger block that begins with it and keep its own fields behind it. */
 struct MvPluginCtrl {
-    MvPluginData *pdata;                  /* plug-in (MvInit): its private record */
-    const MvPluginFunctions *calls;       /* plug-in (MvInit): its operation table */
-    uint32_t pflags;                      /* plug-in (MvInit): MvPluginFlags; audio plug-ins 0 */
-    uint32_t nhotkeys;                    /* plug-in: entries in hotkeys */
+    MvPluginData *pdata;            /* plug-in (MvInit): its private record */
+    const MvPluginFunctions *calls; /* plug-in (MvInit): its operation table */
+    uint32_t pflags;                /* plug-in (MvInit): MvPluginFlags; audio plug-ins 0 */
+    uint32_t nhotkeys;              /* plug-in: entries in hotkeys */
     const MvPluginHotkey *hotkeys;
-    MvSetup setup;                        /* host, before MvInit: the settings in force */
-    MvViewerCallbackF_t cb;               /* host, before MvInit: the status callback */
-    void *basewin;                        /* host: base window (0 without a GUI) */
-    void *dll_handle;                     /* host, after MvInit succeeded: the library */
-    const char *name;                     /* host: its own copy of the library path; the host frees it */
-    uint32_t APIversion;                  /* 1: host before MvInit, plug-in in MvInit */
-    uint32_t MinorVersion;                /* 1 */
-    int32_t prio;                         /* thread priority for the plug-in; applied only when > 0 */
-    uint32_t audio_format;                /* not used by the plug-ins */
+    MvSetup setup;          /* host, before MvInit: the settings in force */
+    MvViewerCallbackF_t cb; /* host, before MvInit: the status callback */
+    void *basewin;          /* host: base window (0 without a GUI) */
+    void *dll_handle;       /* host, after MvInit succeeded: the library */
+    const char *name;       /* host: its own copy of the library path; the host frees it */
+    uint32_t APIversion;    /* 1: host before MvInit, plug-in in MvInit */
+    uint32_t MinorVersion;  /* 1 */
+    int32_t prio;           /* thread priority for the plug-in; applied only when > 0 */
+    uint32_t audio_format;  /* not used by the plug-ins */
     MvViewerAudioCallbackF_t audio_cb;
     uint32_t video_format;
     MvViewerVideoCallbackF_t video_cb;

@@ -23,7 +23,7 @@
 namespace photon {
 
 struct ApInfo_t {
-    int reason;                     // ABR_PRE_REALIZE or ABR_POST_REALIZE
+    int reason;  // ABR_PRE_REALIZE or ABR_POST_REALIZE
 };
 enum : int { ABR_PRE_REALIZE = 1, ABR_POST_REALIZE = 2 };
 
@@ -34,11 +34,11 @@ enum : int { ABM_WINDOW = 1, ABM_DIALOG = 2, ABM_MENU = 3, ABM_PICTURE = 4 };
 enum : int { ABM_PLACE_DEFAULT = 0, ABM_PLACE_CENTER = 1, ABM_PLACE_POINTER = 2, ABM_PLACE_POS = 3 };
 
 struct ApEventLink_t {
-    int type;                       // ABM_*
-    const char* module;             // module name: "<module>.ui" in the UI folder
-    ApSetupF_t* setup;              // called before and after realising; NULL for none
-    int pos_type;                   // ABM_PLACE_*
-    short x, y;                     // for ABM_PLACE_POS
+    int type;            // ABM_*
+    const char* module;  // module name: "<module>.ui" in the UI folder
+    ApSetupF_t* setup;   // called before and after realising; NULL for none
+    int pos_type;        // ABM_PLACE_*
+    short x, y;          // for ABM_PLACE_POS
 };
 
 struct ApCallbackName_t {
@@ -47,9 +47,9 @@ struct ApCallbackName_t {
 };
 
 struct ApContext_t {
-    const char* ui_dir;             // UI folder; ZEPHRA_PHOTON_UI_DIR overrides it
+    const char* ui_dir;                 // UI folder; ZEPHRA_PHOTON_UI_DIR overrides it
     const ApCallbackName_t* callbacks;  // ends with a {NULL, NULL} entry
-    const char* app_name;           // for messages and the window class
+    const char* app_name;               // for messages and the window class
 };
 
 // Takes the framework's options out of argv (each with its value: "-s server", "-x X", "-y Y",
@@ -68,8 +68,8 @@ PtWidget_t* ApLinkWindow(PtWidget_t* parent, const ApEventLink_t* link, PtCallba
 // A widget by name: in the module instance of link_instance, or the latest created anywhere.
 PtWidget_t* ApGetWidgetPtr(PtWidget_t* link_instance, const char* name);
 PtWidget_t* ApWidget(const char* name);
-const char* ApName(PtWidget_t* widget);             // "" for an unnamed widget
-PtWidget_t* ApGetInstance(PtWidget_t* widget);      // the module root holding the widget
+const char* ApName(PtWidget_t* widget);         // "" for an unnamed widget
+PtWidget_t* ApGetInstance(PtWidget_t* widget);  // the module root holding the widget
 // A window module made without parent (AB_NO_PARENT) stands alone rather than over its parent.
 enum : int { AB_PARENT = 0, AB_NO_PARENT = 1 };
 int ApModuleParent(const ApEventLink_t* link, int parent_type, PtWidget_t* parent);
@@ -78,7 +78,7 @@ int ApModuleParent(const ApEventLink_t* link, int parent_type, PtWidget_t* paren
 // made from it by name, as often as wanted.
 struct ApDBase_t;
 ApDBase_t* ApOpenDBase(const ApEventLink_t* link);
-PhImage_t* ApGetImageRes(ApDBase_t* db, const char* name);   // owned by the database
+PhImage_t* ApGetImageRes(ApDBase_t* db, const char* name);  // owned by the database
 // Makes the named widget and its children (with their callbacks) under parent, at pos (NULL: the
 // origin), then applies args. Made unrealised; widgets made from the database outlive it.
 // ApGetWidgetPtr(widget, name) finds its children. NULL, with a line on standard error, for a
@@ -87,4 +87,4 @@ PtWidget_t* ApCreateDBWidget(ApDBase_t* db, const char* name, PtWidget_t* parent
                              const PtArg_t* args);
 void ApCloseDBase(ApDBase_t* db);
 
-} // namespace photon
+}  // namespace photon

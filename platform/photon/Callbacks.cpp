@@ -39,8 +39,7 @@ void OnPressed(GtkButton*, gpointer user)
     auto* w = static_cast<PtWidget_t*>(user);
     w->armed = true;
     w->pending_activate = false;
-    if (HasCallbacks(w, Pt_CB_REPEAT))
-        w->repeat_key = ArmTimer(w->repeat_delay, [w] { RepeatTick(w); });
+    if (HasCallbacks(w, Pt_CB_REPEAT)) w->repeat_key = ArmTimer(w->repeat_delay, [w] { RepeatTick(w); });
     PhEvent_t ev = MakeEvent(Ph_EV_BUT_PRESS, 0);
     Invoke(w, Pt_CB_ARM, 0, &ev, nullptr);
 }
@@ -160,8 +159,8 @@ gboolean OnListPress(GtkWidget* g, GdkEventButton* e, gpointer user)
     if (e->button != 1 || e->type != GDK_BUTTON_PRESS) return FALSE;
     if (e->window != gtk_tree_view_get_bin_window(GTK_TREE_VIEW(g))) return FALSE;
     GtkTreePath* path = nullptr;
-    if (!gtk_tree_view_get_path_at_pos(GTK_TREE_VIEW(g), static_cast<int>(e->x), static_cast<int>(e->y), &path,
-                                       nullptr, nullptr, nullptr))
+    if (!gtk_tree_view_get_path_at_pos(GTK_TREE_VIEW(g), static_cast<int>(e->x), static_cast<int>(e->y), &path, nullptr,
+                                       nullptr, nullptr))
         return FALSE;
     int index = gtk_tree_path_get_indices(path)[0];
     ++w->quiet;
@@ -181,7 +180,7 @@ gboolean OnListPress(GtkWidget* g, GdkEventButton* e, gpointer user)
     w->last_target = row;
     PhEvent_t ev = MakeEvent(Ph_EV_BUT_PRESS, 0);
     ListNotice(w, index, Pt_LIST_SELECTION_BROWSE, &ev);
-    return TRUE;    // the row is chosen; GTK's own press handling would only repeat it
+    return TRUE;  // the row is chosen; GTK's own press handling would only repeat it
 }
 
 gboolean OnListRelease(GtkWidget*, GdkEventButton* e, gpointer user)
@@ -287,8 +286,10 @@ gboolean OnConfigure(GtkWidget*, GdkEventConfigure* e, gpointer user)
         Invoke(w, Pt_CB_WINDOW, 0, nullptr, &we);
     }
     if (resized && Alive(w)) {
-        PtContainerCallback_t cb{{old.pos, {static_cast<int16_t>(old.pos.x + old.size.w - 1), static_cast<int16_t>(old.pos.y + old.size.h - 1)}},
-                                 {pos, {static_cast<int16_t>(pos.x + dim.w - 1), static_cast<int16_t>(pos.y + dim.h - 1)}}};
+        PtContainerCallback_t cb{
+            {old.pos,
+             {static_cast<int16_t>(old.pos.x + old.size.w - 1), static_cast<int16_t>(old.pos.y + old.size.h - 1)}},
+            {pos, {static_cast<int16_t>(pos.x + dim.w - 1), static_cast<int16_t>(pos.y + dim.h - 1)}}};
         Invoke(w, Pt_CB_RESIZE, 0, nullptr, &cb);
     }
     return FALSE;
@@ -318,7 +319,8 @@ unsigned long PhotonKey(guint keyval)
 {
     if (keyval >= GDK_KEY_F1 && keyval <= GDK_KEY_F12) return Pk_F1 + (keyval - GDK_KEY_F1);
     switch (keyval) {
-    case GDK_KEY_Return: case GDK_KEY_KP_Enter: return Pk_Return;
+    case GDK_KEY_Return:
+    case GDK_KEY_KP_Enter: return Pk_Return;
     case GDK_KEY_Escape: return Pk_Escape;
     case GDK_KEY_BackSpace: return Pk_BackSpace;
     case GDK_KEY_Tab: return Pk_Tab;
@@ -347,7 +349,8 @@ bool RunHotkeys(PtWidget_t* w, const PhKeyEvent_t& key, PhEvent_t* ev)
     for (auto h : w->hotkeys) {
         unsigned long k = (h.flags & Pt_HOTKEY_SYM) ? key.key_sym : key.key_cap;
         unsigned long want = h.key;
-        if (!(h.flags & Pt_HOTKEY_SYM) && want < 0x80) want = static_cast<unsigned long>(tolower(static_cast<int>(want)));
+        if (!(h.flags & Pt_HOTKEY_SYM) && want < 0x80)
+            want = static_cast<unsigned long>(tolower(static_cast<int>(want)));
         if (k != want || (key.key_mods & (Pk_KM_Shift | Pk_KM_Ctrl | Pk_KM_Alt)) != h.mods) continue;
         PtCallbackInfo_t info{Pt_CB_HOTKEY, 0, ev, nullptr};
         h.fn(w, h.data, &info);
@@ -394,7 +397,7 @@ bool PointerToWidgets(PtWidget_t* w, unsigned long type, GdkEvent* e)
     return false;
 }
 
-} // namespace
+}  // namespace
 
 void SliderDragTo(PtWidget_t* w, int value)
 {
@@ -476,7 +479,8 @@ void ConnectSignals(PtWidget_t* w)
         g_signal_connect(g, "button-press-event", G_CALLBACK(OnListPress), w);
         g_signal_connect(g, "button-release-event", G_CALLBACK(OnListRelease), w);
         g_signal_connect(g, "key-press-event", G_CALLBACK(OnListKey), w);
-        g_signal_connect(gtk_tree_view_get_selection(GTK_TREE_VIEW(g)), "changed", G_CALLBACK(OnListSelectionChanged), w);
+        g_signal_connect(gtk_tree_view_get_selection(GTK_TREE_VIEW(g)), "changed", G_CALLBACK(OnListSelectionChanged),
+                         w);
         break;
     case Kind::Combo: g_signal_connect(g, "changed", G_CALLBACK(OnComboChanged), w); break;
     case Kind::MenuItem: g_signal_connect(g, "activate", G_CALLBACK(OnMenuActivate), w); break;
@@ -514,11 +518,12 @@ void EventFilter(GdkEvent* event, gpointer)
     case GDK_TOUCH_UPDATE:
     case GDK_TOUCH_END: {
         if (w && InputBlocked(w)) return;
-        unsigned long type = event->type == GDK_BUTTON_PRESS ? Ph_EV_BUT_PRESS
-                           : event->type == GDK_BUTTON_RELEASE ? Ph_EV_BUT_RELEASE
-                           : event->type == GDK_MOTION_NOTIFY
-                               ? ((event->motion.state & GDK_BUTTON1_MASK) ? Ph_EV_PTR_MOTION_BUTTON : Ph_EV_PTR_MOTION_NOBUTTON)
-                               : 0;
+        unsigned long type =
+            event->type == GDK_BUTTON_PRESS     ? Ph_EV_BUT_PRESS
+            : event->type == GDK_BUTTON_RELEASE ? Ph_EV_BUT_RELEASE
+            : event->type == GDK_MOTION_NOTIFY
+                ? ((event->motion.state & GDK_BUTTON1_MASK) ? Ph_EV_PTR_MOTION_BUTTON : Ph_EV_PTR_MOTION_NOBUTTON)
+                : 0;
         if (type && w && PointerToWidgets(w, type, event)) return;
         break;
     }
@@ -529,7 +534,7 @@ void EventFilter(GdkEvent* event, gpointer)
 
 void Deliver(GdkEvent* event) { EventFilter(event, nullptr); }
 
-} // namespace detail
+}  // namespace detail
 
 int PtAddCallback(PtWidget_t* w, unsigned long reason, PtCallbackF_t* fn, void* data)
 {
@@ -542,7 +547,8 @@ int PtRemoveCallback(PtWidget_t* w, unsigned long reason, PtCallbackF_t* fn, voi
 {
     if (!detail::Alive(w)) return -1;
     auto& v = w->callbacks;
-    auto it = std::find_if(v.begin(), v.end(), [&](auto& c) { return c.reason == reason && c.fn == fn && c.data == data; });
+    auto it =
+        std::find_if(v.begin(), v.end(), [&](auto& c) { return c.reason == reason && c.fn == fn && c.data == data; });
     if (it == v.end()) return -1;
     v.erase(it);
     return 0;
@@ -600,7 +606,8 @@ int PtSendEventToWidget(PtWidget_t* w, PhEvent_t* event)
                 w->pending_activate = true;
                 if (w->kind == Kind::Toggle) {
                     ++w->quiet;
-                    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(w->gtk), !gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(w->gtk)));
+                    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(w->gtk),
+                                                 !gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(w->gtk)));
                     --w->quiet;
                 }
             }
@@ -625,4 +632,4 @@ int PtTimerArm(PtWidget_t* w, unsigned msec)
     return 0;
 }
 
-} // namespace photon
+}  // namespace photon

@@ -29,7 +29,7 @@ struct PtInputId {
 
 namespace {
 
-constexpr uint32_t kMaxMessage = 64 * 1024;     // a longer message ends its connection
+constexpr uint32_t kMaxMessage = 64 * 1024;  // a longer message ends its connection
 
 struct Channel {
     int fd = -1;
@@ -116,7 +116,7 @@ int ConnectionReadable(int fd, void*, unsigned)
         if (c->in.size() < sizeof len + len) break;
         std::vector<char> message(c->in.begin() + sizeof len, c->in.begin() + sizeof len + len);
         c->in.erase(c->in.begin(), c->in.begin() + sizeof len + len);
-        message.push_back('\0');        // a text message stays terminated for its reader
+        message.push_back('\0');  // a text message stays terminated for its reader
         Dispatch(fd, *c, message.data(), len);
         if (connections().find(fd) == connections().end()) break;
     }
@@ -137,7 +137,7 @@ int ChannelReadable(int fd, void* data, unsigned)
     return Pt_CONTINUE;
 }
 
-} // namespace
+}  // namespace
 
 int ChannelCreate(unsigned)
 {
@@ -150,7 +150,7 @@ int ChannelCreate(unsigned)
     }
     int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) return -1;
-    unlink(path.c_str());       // left by an earlier program of the same process id
+    unlink(path.c_str());  // left by an earlier program of the same process id
     if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) < 0 || listen(fd, 8) < 0) {
         int e = errno;
         close(fd);
@@ -229,10 +229,7 @@ int ConnectAttach(uint32_t, pid_t pid, int chid, unsigned, int)
     return fd;
 }
 
-int ConnectDetach(int coid)
-{
-    return close(coid);
-}
+int ConnectDetach(int coid) { return close(coid); }
 
 long MsgSend(int coid, const void* smsg, std::size_t sbytes, void* rmsg, std::size_t rbytes)
 {
@@ -260,4 +257,4 @@ long MsgSend(int coid, const void* smsg, std::size_t sbytes, void* rmsg, std::si
     return head[0];
 }
 
-} // namespace photon
+}  // namespace photon

@@ -39,7 +39,7 @@ int Run(iconv_t cd, bool from_utf8, const char* src, int srclen, int* src_taken,
     char* in = const_cast<char*>(src);
     size_t in_left = static_cast<size_t>(srclen);
     char* out = dst;
-    size_t out_left = static_cast<size_t>(dstlen - 1);   // room for the terminator
+    size_t out_left = static_cast<size_t>(dstlen - 1);  // room for the terminator
     while (in_left > 0) {
         if (iconv(cd, &in, &in_left, &out, &out_left) != static_cast<size_t>(-1)) break;
         if (errno == E2BIG || out_left == 0) break;
@@ -57,7 +57,7 @@ int Run(iconv_t cd, bool from_utf8, const char* src, int srclen, int* src_taken,
     return made;
 }
 
-} // namespace
+}  // namespace
 
 PxTranslateCtrl* PxTranslateSet(PxTranslateCtrl* ctrl, const char* charset)
 {
@@ -96,4 +96,4 @@ void PxTranslateEnd(PxTranslateCtrl* ctrl)
     delete ctrl;
 }
 
-} // namespace photon
+}  // namespace photon

@@ -28,7 +28,7 @@ namespace photon {
 struct PtConnector_t {
     std::string name, path, lock_path;
     int fd = -1;
-    int lock_fd = -1;       // held while the connector lives; the system drops it when we end
+    int lock_fd = -1;  // held while the connector lives; the system drops it when we end
     guint source = 0;
     PtConnectorCallbackFunc_t* cb = nullptr;
     void* data = nullptr;
@@ -42,7 +42,7 @@ struct PtConnectionServer_t {
     std::vector<char> in;
     std::vector<PtConnectionMsgHandler_t> handlers;
     void* user = nullptr;
-    int busy = 0;           // inside a handler: destruction waits
+    int busy = 0;  // inside a handler: destruction waits
     bool dead = false;
 };
 
@@ -86,7 +86,8 @@ bool Serve(PtConnectionServer_t* c)
     while (c->in.size() >= kHeader) {
         uint32_t type = Get32(c->in.data()), len = Get32(c->in.data() + 4), room = Get32(c->in.data() + 8);
         if (len > kMaxMessage) {
-            fprintf(stderr, "photon: connector %s: message of %u bytes refused\n", c->owner ? c->owner->name.c_str() : "?", len);
+            fprintf(stderr, "photon: connector %s: message of %u bytes refused\n",
+                    c->owner ? c->owner->name.c_str() : "?", len);
             return false;
         }
         if (c->in.size() < kHeader + len) return true;
@@ -110,7 +111,8 @@ bool Serve(PtConnectionServer_t* c)
         Put32(head, static_cast<uint32_t>(status));
         Put32(head + 4, sent);
         if (!detail::WriteAll(c->fd, head, sizeof head, kAnswerWaitMs) ||
-            (sent && !detail::WriteAll(c->fd, reply, sent, kAnswerWaitMs))) return false;
+            (sent && !detail::WriteAll(c->fd, reply, sent, kAnswerWaitMs)))
+            return false;
     }
     return true;
 }
@@ -154,7 +156,7 @@ gboolean ConnectorReady(gint fd, GIOCondition, gpointer user)
     return G_SOURCE_CONTINUE;
 }
 
-} // namespace
+}  // namespace
 
 PtConnector_t* PtConnectorCreate(const char* name, PtConnectorCallbackFunc_t* cb, void* data)
 {
@@ -241,7 +243,8 @@ int PtConnectionSend(PtConnectionClient_t* c, unsigned long type, const void* ms
     Put32(head + 4, static_cast<uint32_t>(msglen));
     Put32(head + 8, static_cast<uint32_t>(reply ? std::min<std::size_t>(replylen, kMaxMessage) : 0));
     if (!detail::WriteAll(c->fd, head, sizeof head, kAnswerWaitMs) ||
-        (msglen && !detail::WriteAll(c->fd, msg, msglen, kAnswerWaitMs))) return -1;
+        (msglen && !detail::WriteAll(c->fd, msg, msglen, kAnswerWaitMs)))
+        return -1;
     char answer[kAnswerHeader];
     if (!detail::ReadAll(c->fd, answer, sizeof answer, kAnswerWaitMs)) return -1;
     int32_t status = static_cast<int32_t>(Get32(answer));
@@ -284,4 +287,4 @@ int PtConnectionServerDestroy(PtConnectionServer_t* c)
     return 0;
 }
 
-} // namespace photon
+}  // namespace photon

@@ -80,7 +80,7 @@ int RunDialog(GtkWidget* dialog)
     return r;
 }
 
-} // namespace
+}  // namespace
 
 int PtAlert(PtWidget_t* parent, const PhPoint_t* location, const char* title, const PhImage_t*, const char* message,
             const char*, int btn_count, const char** buttons, const char**, int def_btn, int escape_btn, int)
@@ -88,8 +88,8 @@ int PtAlert(PtWidget_t* parent, const PhPoint_t* location, const char* title, co
     if (!detail::HaveDisplay()) return escape_btn;
     int result = escape_btn;
     detail::RunOnLoop([&] {
-        GtkWidget* d = gtk_message_dialog_new(ParentWindow(parent), GTK_DIALOG_MODAL, GTK_MESSAGE_OTHER, GTK_BUTTONS_NONE,
-                                              "%s", message ? message : "");
+        GtkWidget* d = gtk_message_dialog_new(ParentWindow(parent), GTK_DIALOG_MODAL, GTK_MESSAGE_OTHER,
+                                              GTK_BUTTONS_NONE, "%s", message ? message : "");
         gtk_window_set_title(GTK_WINDOW(d), title ? title : "");
         test::DialogSeen s{"alert", title ? title : "", message ? message : "", {}, ""};
         for (int i = 0; i < btn_count; ++i) {
@@ -121,11 +121,13 @@ int PtFileSelection(PtWidget_t* parent, const PhPoint_t* pos, const char* title,
 {
     if (!info || !detail::HaveDisplay()) return -1;
     detail::RunOnLoop([&] {
-        GtkWidget* d = gtk_file_chooser_dialog_new(title ? title : "", ParentWindow(parent), GTK_FILE_CHOOSER_ACTION_OPEN,
-                                                   Mnemonic(btn2 ? btn2 : "Cancel").c_str(), Pt_FSDIALOG_BTN2,
-                                                   Mnemonic(btn1 ? btn1 : "Open").c_str(), Pt_FSDIALOG_BTN1, nullptr);
+        GtkWidget* d =
+            gtk_file_chooser_dialog_new(title ? title : "", ParentWindow(parent), GTK_FILE_CHOOSER_ACTION_OPEN,
+                                        Mnemonic(btn2 ? btn2 : "Cancel").c_str(), Pt_FSDIALOG_BTN2,
+                                        Mnemonic(btn1 ? btn1 : "Open").c_str(), Pt_FSDIALOG_BTN1, nullptr);
         std::string root = root_dir ? root_dir : "";
-        if (g_file_test(root.c_str(), G_FILE_TEST_IS_DIR)) gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(d), root.c_str());
+        if (g_file_test(root.c_str(), G_FILE_TEST_IS_DIR))
+            gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(d), root.c_str());
         else if (!root.empty()) gtk_file_chooser_set_filename(GTK_FILE_CHOOSER(d), root.c_str());
         if (pos && (pos->x || pos->y)) gtk_window_move(GTK_WINDOW(d), pos->x, pos->y);
         seen().push_back({"file", title ? title : "", "", {btn1 ? btn1 : "", btn2 ? btn2 : ""}, root});
@@ -154,5 +156,5 @@ void AnswerFileSelection(const char* path, int button) { answers().push_back({bu
 
 std::vector<DialogSeen> DialogsSeen() { return seen(); }
 
-} // namespace test
-} // namespace photon
+}  // namespace test
+}  // namespace photon

@@ -23,10 +23,7 @@ struct JpegError {
     jmp_buf jump;
 };
 
-void JpegFail(j_common_ptr cinfo)
-{
-    longjmp(reinterpret_cast<JpegError*>(cinfo->err)->jump, 1);
-}
+void JpegFail(j_common_ptr cinfo) { longjmp(reinterpret_cast<JpegError*>(cinfo->err)->jump, 1); }
 
 void JpegQuiet(j_common_ptr) {}
 
@@ -80,7 +77,7 @@ GdkPixbuf* LoadJpeg(FILE* f)
                                     static_cast<int>(height), static_cast<int>(stride), FreePixels, nullptr);
 }
 
-} // namespace
+}  // namespace
 
 namespace detail {
 
@@ -91,14 +88,15 @@ PhImage_t* ImageFromPixbuf(GdkPixbuf* pixbuf)
     auto* img = static_cast<PhImage_t*>(calloc(1, sizeof(PhImage_t)));
     if (!img) return nullptr;
     img->type = Pg_IMAGE_DIRECT_8888;
-    img->size = {static_cast<uint16_t>(gdk_pixbuf_get_width(pixbuf)), static_cast<uint16_t>(gdk_pixbuf_get_height(pixbuf))};
+    img->size = {static_cast<uint16_t>(gdk_pixbuf_get_width(pixbuf)),
+                 static_cast<uint16_t>(gdk_pixbuf_get_height(pixbuf))};
     img->bpl = gdk_pixbuf_get_rowstride(pixbuf);
     img->flags = Ph_RELEASE_IMAGE_ALL;
     img->data = new PhImageData{GDK_PIXBUF(g_object_ref(pixbuf))};
     return img;
 }
 
-} // namespace detail
+}  // namespace detail
 
 PhImage_t* PxLoadImage(const char* path, PxMethods_t*)
 {
@@ -144,4 +142,4 @@ PhImage_t* PiDuplicateImage(const PhImage_t* image, unsigned short)
     return img;
 }
 
-} // namespace photon
+}  // namespace photon

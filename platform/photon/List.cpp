@@ -23,7 +23,7 @@ void Scroll(PtWidget_t* w, int pos)
     gtk_tree_path_free(path);
 }
 
-} // namespace
+}  // namespace
 
 int PtListAddItems(PtWidget_t* w, const char** items, int count, unsigned pos)
 {
@@ -104,7 +104,8 @@ void PtListUnselectPos(PtWidget_t* w, int pos)
     detail::RunOnLoop([&] {
         ++w->quiet;
         if (w->kind == Kind::Combo) {
-            if (gtk_combo_box_get_active(GTK_COMBO_BOX(w->gtk)) == pos - 1) gtk_combo_box_set_active(GTK_COMBO_BOX(w->gtk), -1);
+            if (gtk_combo_box_get_active(GTK_COMBO_BOX(w->gtk)) == pos - 1)
+                gtk_combo_box_set_active(GTK_COMBO_BOX(w->gtk), -1);
         } else if (pos <= Count(w)) {
             GtkTreePath* path = gtk_tree_path_new_from_indices(pos - 1, -1);
             gtk_tree_selection_unselect_path(gtk_tree_view_get_selection(GTK_TREE_VIEW(w->gtk)), path);
@@ -132,7 +133,8 @@ int PtListItemPos(PtWidget_t* w, const char* item)
     if (!IsRows(w) || !item) return 0;
     int found = 0;
     detail::RunOnLoop([&] {
-        GtkTreeModel* m = w->kind == Kind::List ? GTK_TREE_MODEL(w->store) : gtk_combo_box_get_model(GTK_COMBO_BOX(w->gtk));
+        GtkTreeModel* m =
+            w->kind == Kind::List ? GTK_TREE_MODEL(w->store) : gtk_combo_box_get_model(GTK_COMBO_BOX(w->gtk));
         int column = w->kind == Kind::List ? 0 : gtk_combo_box_get_entry_text_column(GTK_COMBO_BOX(w->gtk));
         GtkTreeIter it;
         int i = 1;
@@ -150,4 +152,4 @@ int PtListItemPos(PtWidget_t* w, const char* item)
     return found;
 }
 
-} // namespace photon
+}  // namespace photon

@@ -33,7 +33,7 @@ int serving_depth = 0;
 
 LibraryLock& lock()
 {
-    static auto* l = new LibraryLock;   // lives to the end; threads may still leave at exit
+    static auto* l = new LibraryLock;  // lives to the end; threads may still leave at exit
     return *l;
 }
 
@@ -81,7 +81,7 @@ gint PollWithoutLock(GPollFD* fds, guint nfds, gint timeout)
     return r;
 }
 
-} // namespace
+}  // namespace
 
 namespace detail {
 
@@ -134,7 +134,7 @@ void RunOnLoop(const std::function<void()>& fn)
     PtLeave(taken);
 }
 
-} // namespace detail
+}  // namespace detail
 
 int PtEnter(int)
 {
@@ -158,4 +158,4 @@ int PtLeave(int flags)
     return 0;
 }
 
-} // namespace photon
+}  // namespace photon

@@ -166,7 +166,7 @@ void StartLoop()
 // Handlers may be registered from any thread (holding the lock) before the loop runs.
 void PrepareSources() { detail::EnsureTimerSource(); }
 
-} // namespace
+}  // namespace
 
 int PtInit(const char* server)
 {
@@ -187,7 +187,7 @@ int PtInit(const char* server)
 
 namespace detail {
 bool HaveDisplay() { return display_opened; }
-} // namespace detail
+}  // namespace detail
 
 void PtMainLoop()
 {
@@ -287,7 +287,7 @@ int PtAppAddSignalProc(PtAppContext_t, const sigset_t* set, PtSignalProc_t* fn, 
     if (!set || !fn) return -1;
     for (int s = 1; s < 64; ++s) {
         if (sigismember(set, s) != 1 || s == SIGKILL || s == SIGSTOP) continue;
-        struct sigaction sa{};
+        struct sigaction sa {};
         sa.sa_handler = OnSignal;
         sigemptyset(&sa.sa_mask);
         sa.sa_flags = SA_RESTART;
@@ -326,4 +326,4 @@ pid_t PtSpawn(const char* cmd, const char* const* argv, const char* const* env, 
     return pid;
 }
 
-} // namespace photon
+}  // namespace photon

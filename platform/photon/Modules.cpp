@@ -22,7 +22,7 @@ struct ModuleInstance {
     std::string module;
     PtWidget_t* root = nullptr;
     std::map<std::string, PtWidget_t*> widgets;
-    int refs = 0;           // widgets of the instance still alive
+    int refs = 0;  // widgets of the instance still alive
 };
 
 void ReleaseModule(ModuleInstance* inst, PtWidget_t* w)
@@ -83,20 +83,33 @@ struct ReasonName {
     unsigned long reason;
 };
 const ReasonName kReasons[] = {
-    {"Pt_CB_ACTIVATE", Pt_CB_ACTIVATE},         {"Pt_CB_ARM", Pt_CB_ARM},
-    {"Pt_CB_DISARM", Pt_CB_DISARM},             {"Pt_CB_REPEAT", Pt_CB_REPEAT},
-    {"Pt_CB_REALIZED", Pt_CB_REALIZED},         {"Pt_CB_UNREALIZED", Pt_CB_UNREALIZED},
-    {"Pt_CB_DESTROYED", Pt_CB_DESTROYED},       {"Pt_CB_WINDOW_CLOSING", Pt_CB_WINDOW_CLOSING},
-    {"Pt_CB_SELECTION", Pt_CB_SELECTION},       {"Pt_CB_SLIDER_MOVE", Pt_CB_SLIDER_MOVE},
-    {"Pt_CB_NUMERIC_CHANGED", Pt_CB_NUMERIC_CHANGED}, {"Pt_CB_TEXT_CHANGED", Pt_CB_TEXT_CHANGED},
-    {"Pt_CB_TIMER_ACTIVATE", Pt_CB_TIMER_ACTIVATE}, {"Pt_CB_FS_SELECTION", Pt_CB_FS_SELECTION},
-    {"Pt_CB_TREE_STATE", Pt_CB_TREE_STATE},     {"Pt_CB_TREE_SELECTION", Pt_CB_TREE_SELECTION},
-    {"Pt_CB_MODIFY_VERIFY", Pt_CB_MODIFY_VERIFY}, {"Pt_CB_WINDOW", Pt_CB_WINDOW},
+    {"Pt_CB_ACTIVATE", Pt_CB_ACTIVATE},
+    {"Pt_CB_ARM", Pt_CB_ARM},
+    {"Pt_CB_DISARM", Pt_CB_DISARM},
+    {"Pt_CB_REPEAT", Pt_CB_REPEAT},
+    {"Pt_CB_REALIZED", Pt_CB_REALIZED},
+    {"Pt_CB_UNREALIZED", Pt_CB_UNREALIZED},
+    {"Pt_CB_DESTROYED", Pt_CB_DESTROYED},
+    {"Pt_CB_WINDOW_CLOSING", Pt_CB_WINDOW_CLOSING},
+    {"Pt_CB_SELECTION", Pt_CB_SELECTION},
+    {"Pt_CB_SLIDER_MOVE", Pt_CB_SLIDER_MOVE},
+    {"Pt_CB_NUMERIC_CHANGED", Pt_CB_NUMERIC_CHANGED},
+    {"Pt_CB_TEXT_CHANGED", Pt_CB_TEXT_CHANGED},
+    {"Pt_CB_TIMER_ACTIVATE", Pt_CB_TIMER_ACTIVATE},
+    {"Pt_CB_FS_SELECTION", Pt_CB_FS_SELECTION},
+    {"Pt_CB_TREE_STATE", Pt_CB_TREE_STATE},
+    {"Pt_CB_TREE_SELECTION", Pt_CB_TREE_SELECTION},
+    {"Pt_CB_MODIFY_VERIFY", Pt_CB_MODIFY_VERIFY},
+    {"Pt_CB_WINDOW", Pt_CB_WINDOW},
     {"Pt_CB_RESIZE", Pt_CB_RESIZE},
 };
 const ReasonName kEvents[] = {
-    {"Pt_EV_KEY", Ph_EV_KEY}, {"Pt_EV_TIMER", Ph_EV_TIMER}, {"Pt_EV_PTR_MOTION_BUTTON", Ph_EV_PTR_MOTION_BUTTON},
-    {"Pt_EV_BUT_PRESS", Ph_EV_BUT_PRESS}, {"Pt_EV_BUT_RELEASE", Ph_EV_BUT_RELEASE}, {"Pt_EV_INFO", Ph_EV_INFO},
+    {"Pt_EV_KEY", Ph_EV_KEY},
+    {"Pt_EV_TIMER", Ph_EV_TIMER},
+    {"Pt_EV_PTR_MOTION_BUTTON", Ph_EV_PTR_MOTION_BUTTON},
+    {"Pt_EV_BUT_PRESS", Ph_EV_BUT_PRESS},
+    {"Pt_EV_BUT_RELEASE", Ph_EV_BUT_RELEASE},
+    {"Pt_EV_INFO", Ph_EV_INFO},
 };
 
 unsigned long NaturalReason(PtWidget_t* w, const std::string& signal)
@@ -130,13 +143,15 @@ void ConnectOne(GtkBuilder*, GObject* object, const gchar* signal, const gchar* 
         for (auto& e : kEvents)
             if (what == e.name) event = e.reason;
         if (!reason && !event)
-            fprintf(stderr, "photon: module %s: unknown reason \"%s\"\n", static_cast<const char*>(module), what.c_str());
+            fprintf(stderr, "photon: module %s: unknown reason \"%s\"\n", static_cast<const char*>(module),
+                    what.c_str());
     } else if (w) {
         reason = NaturalReason(w, signal);
     }
     PtCallbackF_t* fn = CallbackNamed(fname);
     if (!w || !fn || (!reason && !event)) {
-        fprintf(stderr, "photon: module %s: cannot attach \"%s\" to %s\n", static_cast<const char*>(module), handler, signal);
+        fprintf(stderr, "photon: module %s: cannot attach \"%s\" to %s\n", static_cast<const char*>(module), handler,
+                signal);
         return;
     }
     if (event) PtAddEventHandler(w, event, fn, nullptr);
@@ -178,9 +193,10 @@ void WrapTree(GtkWidget* g, PtWidget_t* parent, const std::set<GObject*>& object
         if (GtkWidget* sub = gtk_menu_item_get_submenu(GTK_MENU_ITEM(g))) WrapTree(sub, here, objects, inst);
     if (GTK_IS_CONTAINER(g) && !GTK_IS_FILE_CHOOSER_WIDGET(g)) {
         GList* kids = nullptr;
-        gtk_container_forall(GTK_CONTAINER(g), [](GtkWidget* k, gpointer l) {
-            *static_cast<GList**>(l) = g_list_append(*static_cast<GList**>(l), k);
-        }, &kids);
+        gtk_container_forall(
+            GTK_CONTAINER(g),
+            [](GtkWidget* k, gpointer l) { *static_cast<GList**>(l) = g_list_append(*static_cast<GList**>(l), k); },
+            &kids);
         for (GList* l = kids; l; l = l->next) WrapTree(GTK_WIDGET(l->data), here, objects, inst);
         g_list_free(kids);
     }
@@ -267,7 +283,7 @@ PtWidget_t* CreateModule(const ApEventLink_t* link, PtWidget_t* parent, PtCallba
     auto* inst = new ModuleInstance{link->module, nullptr, {}, 0};
     PtWidget_t* host = link->type == ABM_PICTURE && Alive(parent) ? parent : nullptr;
     WrapTree(root_gtk, host, objects, inst);
-    for (GObject* o : objects)     // widgets outside the root's tree (pop-up menus)
+    for (GObject* o : objects)  // widgets outside the root's tree (pop-up menus)
         if (!FromGtk(GTK_WIDGET(o))) WrapTree(GTK_WIDGET(o), nullptr, objects, inst);
     PtWidget_t* root = FromGtk(root_gtk);
     root->module_root = true;
@@ -286,7 +302,8 @@ PtWidget_t* CreateModule(const ApEventLink_t* link, PtWidget_t* parent, PtCallba
         if (over && over->kind == Kind::Window && !parentless().count(link->module))
             gtk_window_set_transient_for(GTK_WINDOW(root->gtk), GTK_WINDOW(over->gtk));
         if (link->pos_type == ABM_PLACE_POS) gtk_window_move(GTK_WINDOW(root->gtk), link->x, link->y);
-        if (link->pos_type == ABM_PLACE_CENTER) gtk_window_set_position(GTK_WINDOW(root->gtk), GTK_WIN_POS_CENTER_ON_PARENT);
+        if (link->pos_type == ABM_PLACE_CENTER)
+            gtk_window_set_position(GTK_WINDOW(root->gtk), GTK_WIN_POS_CENTER_ON_PARENT);
         if (link->pos_type == ABM_PLACE_POINTER) gtk_window_set_position(GTK_WINDOW(root->gtk), GTK_WIN_POS_MOUSE);
         if (!base_linked && (link->type == ABM_WINDOW || link->type == 0)) {
             base_linked = true;
@@ -313,7 +330,9 @@ PtWidget_t* CreateModule(const ApEventLink_t* link, PtWidget_t* parent, PtCallba
             GdkDevice* pointer = gdk_seat_get_pointer(gdk_display_get_default_seat(gdk_display_get_default()));
             gdk_event_set_device(trigger, pointer);
         }
-        if (at) gtk_menu_popup_at_widget(GTK_MENU(root->gtk), parent->gtk, GDK_GRAVITY_SOUTH_WEST, GDK_GRAVITY_NORTH_WEST, trigger);
+        if (at)
+            gtk_menu_popup_at_widget(GTK_MENU(root->gtk), parent->gtk, GDK_GRAVITY_SOUTH_WEST, GDK_GRAVITY_NORTH_WEST,
+                                     trigger);
         else gtk_menu_popup_at_pointer(GTK_MENU(root->gtk), trigger);
         if (trigger) gdk_event_free(trigger);
     } else if (link->type != ABM_PICTURE || (host && PtWidgetIsRealized(host))) {
@@ -363,7 +382,7 @@ PtWidget_t* CreateFromDBase(const std::string& module, const char* name, PtWidge
     return out;
 }
 
-} // namespace
+}  // namespace
 
 const ApContext_t* Context() { return have_context ? &context : nullptr; }
 
@@ -376,7 +395,7 @@ void NoteWindowClosed(PtWidget_t* w)
     PtDestroyWidget(w);
 }
 
-} // namespace detail
+}  // namespace detail
 
 int ApInitialize(int argc, char* argv[], const ApContext_t* ctx)
 {
@@ -495,4 +514,4 @@ void ApCloseDBase(ApDBase_t* db)
     delete db;
 }
 
-} // namespace photon
+}  // namespace photon

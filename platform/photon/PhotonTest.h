@@ -11,39 +11,39 @@
 namespace photon::test {
 
 // ---- The clock and the loop ----
-void UseManualClock();                  // from now on the layer's timers wait for AdvanceClock
-void AdvanceClock(unsigned ms);         // fires due timers in time order, running the loop between
-unsigned long Now();                    // the layer's clock, in ms
-void RunUntilIdle();                    // handles everything pending (events, handlers, work)
-void AwaitEvent(unsigned ms);           // waits in real time, at most ms, for the loop's next event
+void UseManualClock();           // from now on the layer's timers wait for AdvanceClock
+void AdvanceClock(unsigned ms);  // fires due timers in time order, running the loop between
+unsigned long Now();             // the layer's clock, in ms
+void RunUntilIdle();             // handles everything pending (events, handlers, work)
+void AwaitEvent(unsigned ms);    // waits in real time, at most ms, for the loop's next event
 
 // ---- Widgets ----
-PtWidget_t* Find(const char* name);     // the latest created widget of that name, or NULL
-std::string Text(PtWidget_t* widget);   // Pt_ARG_TEXT_STRING
+PtWidget_t* Find(const char* name);    // the latest created widget of that name, or NULL
+std::string Text(PtWidget_t* widget);  // Pt_ARG_TEXT_STRING
 long Flags(PtWidget_t* widget);
-int Value(PtWidget_t* widget);          // gauge or numeric value
+int Value(PtWidget_t* widget);                      // gauge or numeric value
 std::vector<std::string> Rows(PtWidget_t* widget);  // list or combo box rows
 
 // ---- Pointer ----
-void Press(PtWidget_t* widget);         // select button down at the widget's centre
+void Press(PtWidget_t* widget);  // select button down at the widget's centre
 void Release(PtWidget_t* widget);
 void Click(PtWidget_t* widget);
-void Hold(PtWidget_t* widget, unsigned ms);     // press, advance the clock ms, release
-void Drag(PtWidget_t* window, int dx, int dy);  // button-held motion over a window
-void MoveSlider(PtWidget_t* slider, int value); // dragging the handle to value, then releasing
-void SelectRow(PtWidget_t* list, int row);      // a tap on a row (1-based) of a list, combo box or
-                                                // tree (top-level rows)
-void ChooseItem(PtWidget_t* menu_item);         // a menu item chosen
+void Hold(PtWidget_t* widget, unsigned ms);                    // press, advance the clock ms, release
+void Drag(PtWidget_t* window, int dx, int dy);                 // button-held motion over a window
+void MoveSlider(PtWidget_t* slider, int value);                // dragging the handle to value, then releasing
+void SelectRow(PtWidget_t* list, int row);                     // a tap on a row (1-based) of a list, combo box or
+                                                               // tree (top-level rows)
+void ChooseItem(PtWidget_t* menu_item);                        // a menu item chosen
 void SelectPanel(PtWidget_t* panel_group, const char* title);  // a tap on the page's tab
 
 // ---- Keys (to the window holding widget) ----
 void KeyDown(PtWidget_t* widget, unsigned long key, unsigned long mods = 0);
 void KeyUp(PtWidget_t* widget, unsigned long key, unsigned long mods = 0);
-void Key(PtWidget_t* widget, unsigned long key, unsigned long mods = 0);    // down and up
-void TypeText(PtWidget_t* text_field, const char* text);                   // then Enter: no
-void EnterNumber(PtWidget_t* integer_field, int value);   // a value typed into an integer field
-void CloseWindow(PtWidget_t* window);   // as the window manager's close button
-void DisplayChanged();                  // as the display does when its monitors change
+void Key(PtWidget_t* widget, unsigned long key, unsigned long mods = 0);  // down and up
+void TypeText(PtWidget_t* text_field, const char* text);                  // then Enter: no
+void EnterNumber(PtWidget_t* integer_field, int value);                   // a value typed into an integer field
+void CloseWindow(PtWidget_t* window);                                     // as the window manager's close button
+void DisplayChanged();  // as the display does when its monitors change
 
 // ---- Dialogs ----
 // The next dialogs are answered in order: alert/notice by button number (1-based), file
@@ -51,10 +51,10 @@ void DisplayChanged();                  // as the display does when its monitors
 void AnswerDialog(int button);
 void AnswerFileSelection(const char* path, int button);
 struct DialogSeen {
-    std::string kind;                   // "alert", "notice", "file"
+    std::string kind;  // "alert", "notice", "file"
     std::string title, message;
     std::vector<std::string> buttons;
-    std::string root;                   // file selection: the folder it opened at
+    std::string root;  // file selection: the folder it opened at
 };
 std::vector<DialogSeen> DialogsSeen();  // since the start, oldest first
 
@@ -64,4 +64,4 @@ bool Screenshot(PtWidget_t* window, const char* png_path);
 // Compares two PNG files: the share of pixels whose channels differ by more than tolerance.
 double PictureDifference(const char* png_a, const char* png_b, int tolerance);
 
-} // namespace photon::test
+}  // namespace photon::test

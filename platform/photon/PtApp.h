@@ -19,15 +19,15 @@ namespace photon {
 int PtInit(const char* server);
 
 // ---- The loop ------------------------------------------------------------------------------------
-void PtMainLoop();                      // runs until PtExit
-void PtProcessEvent();                  // waits for and handles one event
-int PtBkgdHandlerProcess();             // handles everything pending without waiting
-int PtModalStart();                     // begins a modal section; its count goes to PtModalEnd
+void PtMainLoop();           // runs until PtExit
+void PtProcessEvent();       // waits for and handles one event
+int PtBkgdHandlerProcess();  // handles everything pending without waiting
+int PtModalStart();          // begins a modal section; its count goes to PtModalEnd
 void PtModalEnd(int count);
 // Destroys every widget (running their destroyed callbacks), flushes the display, then exits
 // the process with status.
 [[noreturn]] void PtExit(int status);
-int PtSyncPhoton();                     // waits until the display has handled every request
+int PtSyncPhoton();  // waits until the display has handled every request
 int PtFlush();
 
 // ---- The library lock ----------------------------------------------------------------------------
@@ -45,7 +45,7 @@ int PtAppAddFd(PtAppContext_t app, int fd, unsigned mode, PtFdProcF_t* fn, void*
 int PtAppRemoveFd(PtAppContext_t app, int fd);
 
 // ---- Work procedures: run while no event waits, the latest added first ---------------------------
-using PtWorkProc_t = int(void* data);       // Pt_CONTINUE to run again, Pt_END to be removed
+using PtWorkProc_t = int(void* data);  // Pt_CONTINUE to run again, Pt_END to be removed
 struct PtWorkProcId;
 using PtWorkProcId_t = PtWorkProcId;
 PtWorkProcId_t* PtAppAddWorkProc(PtAppContext_t app, PtWorkProc_t* fn, void* data);
@@ -64,7 +64,7 @@ using PtSpawnCbF_t = void(void* data, int status);
 struct PtSpawnOptions_t;
 struct PtSpawnCbId;
 using PtSpawnCbId_t = PtSpawnCbId;
-pid_t PtSpawn(const char* cmd, const char* const* argv, const char* const* env,
-              const PtSpawnOptions_t* options, PtSpawnCbF_t* cb, void* data, PtSpawnCbId_t** id);
+pid_t PtSpawn(const char* cmd, const char* const* argv, const char* const* env, const PtSpawnOptions_t* options,
+              PtSpawnCbF_t* cb, void* data, PtSpawnCbId_t** id);
 
-} // namespace photon
+}  // namespace photon

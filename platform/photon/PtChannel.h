@@ -42,4 +42,4 @@ int ConnectDetach(int coid);
 // Returns the reply's status, or -1 with errno set when the channel is gone.
 long MsgSend(int coid, const void* smsg, std::size_t sbytes, void* rmsg, std::size_t rbytes);
 
-} // namespace photon
+}  // namespace photon

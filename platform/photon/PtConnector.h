@@ -40,4 +40,4 @@ int PtConnectionAddMsgHandlers(PtConnectionServer_t* connection, const PtConnect
 void PtConnectionSetUserData(PtConnectionServer_t* connection, void* data);
 int PtConnectionServerDestroy(PtConnectionServer_t* connection);
 
-} // namespace photon
+}  // namespace photon

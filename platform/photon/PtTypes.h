@@ -7,26 +7,28 @@
 
 namespace photon {
 
-struct PtWidget_t;                  // a widget; created by modules or PtCreateWidget
-struct PtWidgetClass_t;             // a widget class (PtButton, PtLabel, ...)
+struct PtWidget_t;       // a widget; created by modules or PtCreateWidget
+struct PtWidgetClass_t;  // a widget class (PtButton, PtLabel, ...)
 using PtWidgetClassRef_t = const PtWidgetClass_t;
-struct PtAppContext;                // the one application context; NULL names it everywhere
+struct PtAppContext;  // the one application context; NULL names it everywhere
 using PtAppContext_t = PtAppContext*;
 
-using PgColor_t = uint32_t;         // 0xRRGGBB
+using PgColor_t = uint32_t;  // 0xRRGGBB
 inline constexpr PgColor_t Pg_TRANSPARENT = 0xFFFFFFFFu;
 
+// clang-format off
 struct PhPoint_t { int16_t x, y; };
 struct PhDim_t { uint16_t w, h; };
 struct PhArea_t { PhPoint_t pos; PhDim_t size; };
 struct PhRect_t { PhPoint_t ul, lr; };   // upper-left and lower-right corners, both inside
+// clang-format on
 
 // ---- Callback return codes ---------------------------------------------------------------
 enum : int {
-    Pt_CONTINUE = 0,                // keep going (and keep the handler)
-    Pt_END = -1,                    // remove this handler / work procedure; stop the chain
-    Pt_HALT = 1,                    // stop the chain of callbacks
-    Pt_CONSUME = 2,                 // the event is consumed
+    Pt_CONTINUE = 0,  // keep going (and keep the handler)
+    Pt_END = -1,      // remove this handler / work procedure; stop the chain
+    Pt_HALT = 1,      // stop the chain of callbacks
+    Pt_CONSUME = 2,   // the event is consumed
 };
 
 enum : int { Pt_FALSE = 0, Pt_TRUE = -1 };
@@ -43,7 +45,7 @@ inline constexpr unsigned long Ph_EV_EXPOSE = 0x0080;
 inline constexpr unsigned long Ph_EV_DRAG = 0x0100;
 inline constexpr unsigned long Ph_EV_BUT_REPEAT = 0x0200;
 inline constexpr unsigned long Ph_EV_TIMER = 0x0400;
-inline constexpr unsigned long Ph_EV_INFO = 0x80000;    // system information, to every open window
+inline constexpr unsigned long Ph_EV_INFO = 0x80000;  // system information, to every open window
 inline constexpr unsigned long Ph_EV_PTR_MOTION = Ph_EV_PTR_MOTION_NOBUTTON | Ph_EV_PTR_MOTION_BUTTON;
 
 // Subtypes of a button release.
@@ -65,32 +67,52 @@ inline constexpr unsigned long Pk_KF_Sym_Valid = 0x0040;
 inline constexpr unsigned long Pk_KF_Cap_Valid = 0x0080;
 // Key symbols beyond the printable characters (whose symbol is their code).
 enum : unsigned long {
-    Pk_BackSpace = 0xF008, Pk_Tab = 0xF009, Pk_Return = 0xF00D, Pk_Escape = 0xF01B,
-    Pk_Home = 0xF050, Pk_Left = 0xF051, Pk_Up = 0xF052, Pk_Right = 0xF053, Pk_Down = 0xF054,
-    Pk_Pg_Up = 0xF055, Pk_Pg_Down = 0xF056, Pk_End = 0xF057, Pk_Delete = 0xF0FF,
-    Pk_F1 = 0xF0BE, Pk_F2 = 0xF0BF, Pk_F3 = 0xF0C0, Pk_F4 = 0xF0C1, Pk_F5 = 0xF0C2, Pk_F6 = 0xF0C3, Pk_F7 = 0xF0C4,
-    Pk_F8 = 0xF0C5, Pk_F9 = 0xF0C6, Pk_F10 = 0xF0C7, Pk_F11 = 0xF0C8, Pk_F12 = 0xF0C9,
+    Pk_BackSpace = 0xF008,
+    Pk_Tab = 0xF009,
+    Pk_Return = 0xF00D,
+    Pk_Escape = 0xF01B,
+    Pk_Home = 0xF050,
+    Pk_Left = 0xF051,
+    Pk_Up = 0xF052,
+    Pk_Right = 0xF053,
+    Pk_Down = 0xF054,
+    Pk_Pg_Up = 0xF055,
+    Pk_Pg_Down = 0xF056,
+    Pk_End = 0xF057,
+    Pk_Delete = 0xF0FF,
+    Pk_F1 = 0xF0BE,
+    Pk_F2 = 0xF0BF,
+    Pk_F3 = 0xF0C0,
+    Pk_F4 = 0xF0C1,
+    Pk_F5 = 0xF0C2,
+    Pk_F6 = 0xF0C3,
+    Pk_F7 = 0xF0C4,
+    Pk_F8 = 0xF0C5,
+    Pk_F9 = 0xF0C6,
+    Pk_F10 = 0xF0C7,
+    Pk_F11 = 0xF0C8,
+    Pk_F12 = 0xF0C9,
 };
 
 struct PhKeyEvent_t {
-    unsigned long key_mods;         // Pk_KM_*
-    unsigned long key_flags;        // Pk_KF_*
-    unsigned long key_cap;          // the key's symbol without modifiers ('a' for A, a, Ctrl+A)
-    unsigned long key_sym;          // the symbol the modifiers give ('A' for Shift+A)
+    unsigned long key_mods;   // Pk_KM_*
+    unsigned long key_flags;  // Pk_KF_*
+    unsigned long key_cap;    // the key's symbol without modifiers ('a' for A, a, Ctrl+A)
+    unsigned long key_sym;    // the symbol the modifiers give ('A' for Shift+A)
     PhPoint_t pos;
 };
 
 struct PhPointerEvent_t {
-    PhPoint_t pos;                  // relative to the widget's origin
-    unsigned short buttons;         // 1 = select (left)
+    PhPoint_t pos;           // relative to the widget's origin
+    unsigned short buttons;  // 1 = select (left)
     unsigned short click_count;
     unsigned long key_mods;
 };
 
 struct PhEvent_t {
-    unsigned long type;             // Ph_EV_*
-    unsigned subtype;               // Ph_EV_RELEASE_*, Ph_EV_DRAG_*, ...
-    unsigned long timestamp;        // milliseconds of the layer's clock
+    unsigned long type;       // Ph_EV_*
+    unsigned subtype;         // Ph_EV_RELEASE_*, Ph_EV_DRAG_*, ...
+    unsigned long timestamp;  // milliseconds of the layer's clock
     unsigned num_rects;
     union {
         PhKeyEvent_t key;
@@ -102,10 +124,10 @@ struct PhEvent_t {
 inline void* PhGetData(PhEvent_t* event) { return &event->data; }
 
 struct PtCallbackInfo_t {
-    unsigned long reason;           // Pt_CB_*
-    unsigned long reason_subtype;   // per reason (list and slider subtypes below)
-    PhEvent_t* event;               // the event that caused the callback, or NULL
-    void* cbdata;                   // per reason: PtListCallback_t*, PtSliderCallback_t*, ...
+    unsigned long reason;          // Pt_CB_*
+    unsigned long reason_subtype;  // per reason (list and slider subtypes below)
+    PhEvent_t* event;              // the event that caused the callback, or NULL
+    void* cbdata;                  // per reason: PtListCallback_t*, PtSliderCallback_t*, ...
 };
 
 using PtCallbackF_t = int(PtWidget_t* widget, void* data, PtCallbackInfo_t* cbinfo);
@@ -115,11 +137,11 @@ using PtCallbackF_t = int(PtWidget_t* widget, void* data, PtCallbackInfo_t* cbin
 // Ph_RELEASE_* bits name; a copy whose low four bits are cleared shares nothing it would free.
 struct PhImageData;
 struct PhImage_t {
-    int type;                       // Pg_IMAGE_DIRECT_8888
+    int type;  // Pg_IMAGE_DIRECT_8888
     PhDim_t size;
-    int bpl;                        // bytes per line
-    unsigned flags;                 // Ph_RELEASE_*
-    PhImageData* data;              // the pixels (opaque)
+    int bpl;            // bytes per line
+    unsigned flags;     // Ph_RELEASE_*
+    PhImageData* data;  // the pixels (opaque)
 };
 enum : int { Pg_IMAGE_DIRECT_8888 = 0x21 };
 enum : unsigned {
@@ -130,4 +152,4 @@ enum : unsigned {
     Ph_RELEASE_IMAGE_ALL = 0x0F,
 };
 
-} // namespace photon
+}  // namespace photon

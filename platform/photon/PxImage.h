@@ -21,10 +21,10 @@ struct PxTranslateCtrl;
 PxTranslateCtrl* PxTranslateSet(PxTranslateCtrl* ctrl, const char* charset);  // NULL: unknown set
 // Translates from the context's set to UTF-8; returns the number of bytes written (output is
 // always terminated), or -1. Bytes that cannot be translated become '?'.
-int PxTranslateToUTF(PxTranslateCtrl* ctrl, const char* src, int srclen, int* src_taken, char* dst,
-                     int dstlen, int* dst_made);
-int PxTranslateFromUTF(PxTranslateCtrl* ctrl, const char* src, int srclen, int* src_taken, char* dst,
-                       int dstlen, int* dst_made);
+int PxTranslateToUTF(PxTranslateCtrl* ctrl, const char* src, int srclen, int* src_taken, char* dst, int dstlen,
+                     int* dst_made);
+int PxTranslateFromUTF(PxTranslateCtrl* ctrl, const char* src, int srclen, int* src_taken, char* dst, int dstlen,
+                       int* dst_made);
 void PxTranslateEnd(PxTranslateCtrl* ctrl);
 
-} // namespace photon
+}  // namespace photon

@@ -37,7 +37,8 @@ gboolean PaintFill(GtkWidget* g, cairo_t* cr, gpointer user)
 {
     auto* w = static_cast<PtWidget_t*>(user);
     if (w->fill == Pg_TRANSPARENT) return FALSE;
-    cairo_set_source_rgb(cr, ((w->fill >> 16) & 0xFF) / 255.0, ((w->fill >> 8) & 0xFF) / 255.0, (w->fill & 0xFF) / 255.0);
+    cairo_set_source_rgb(cr, ((w->fill >> 16) & 0xFF) / 255.0, ((w->fill >> 8) & 0xFF) / 255.0,
+                         (w->fill & 0xFF) / 255.0);
     cairo_rectangle(cr, 0, 0, gtk_widget_get_allocated_width(g), gtk_widget_get_allocated_height(g));
     cairo_fill(cr);
     return FALSE;
@@ -168,7 +169,8 @@ PhArea_t ReadArea(PtWidget_t* w)
         int x = 0, y = 0, cw = 0, ch = 0;
         gtk_window_get_position(GTK_WINDOW(w->gtk), &x, &y);
         gtk_window_get_size(GTK_WINDOW(w->gtk), &cw, &ch);
-        return {{static_cast<int16_t>(x), static_cast<int16_t>(y)}, {static_cast<uint16_t>(cw), static_cast<uint16_t>(ch)}};
+        return {{static_cast<int16_t>(x), static_cast<int16_t>(y)},
+                {static_cast<uint16_t>(cw), static_cast<uint16_t>(ch)}};
     }
     GtkWidget* c = gtk_widget_get_parent(w->gtk);
     if (c && (GTK_IS_FIXED(c) || GTK_IS_LAYOUT(c))) {
@@ -181,8 +183,7 @@ PhArea_t ReadArea(PtWidget_t* w)
     if (gtk_widget_get_realized(w->gtk) && al.width > 1) {
         if (!(c && (GTK_IS_FIXED(c) || GTK_IS_LAYOUT(c)))) {
             int x = 0, y = 0;
-            if (w->parent && w->parent->gtk &&
-                gtk_widget_translate_coordinates(w->gtk, w->parent->gtk, 0, 0, &x, &y))
+            if (w->parent && w->parent->gtk && gtk_widget_translate_coordinates(w->gtk, w->parent->gtk, 0, 0, &x, &y))
                 a.pos = {static_cast<int16_t>(x), static_cast<int16_t>(y)};
         }
         a.size = {static_cast<uint16_t>(al.width), static_cast<uint16_t>(al.height)};
@@ -210,7 +211,9 @@ int SetOne(PtWidget_t* w, long type, long value, long len)
         case Kind::Text: gtk_entry_set_text(GTK_ENTRY(w->gtk), w->text.c_str()); break;
         case Kind::MenuItem: gtk_menu_item_set_label(GTK_MENU_ITEM(w->gtk), w->text.c_str()); break;
         case Kind::Window: gtk_window_set_title(GTK_WINDOW(w->gtk), w->text.c_str()); break;
-        case Kind::Button: case Kind::Toggle: case Kind::Label: ApplyLabel(w); break;
+        case Kind::Button:
+        case Kind::Toggle:
+        case Kind::Label: ApplyLabel(w); break;
         default: break;
         }
         --w->quiet;
@@ -219,8 +222,12 @@ int SetOne(PtWidget_t* w, long type, long value, long len)
         w->title = str ? str : "";
         if (w->kind == Kind::Window) gtk_window_set_title(GTK_WINDOW(w->gtk), w->title.c_str());
         return 0;
-    case Pt_ARG_POS: if (ptr) SetPos(w, *static_cast<const PhPoint_t*>(ptr)); return 0;
-    case Pt_ARG_DIM: if (ptr) SetDim(w, *static_cast<const PhDim_t*>(ptr)); return 0;
+    case Pt_ARG_POS:
+        if (ptr) SetPos(w, *static_cast<const PhPoint_t*>(ptr));
+        return 0;
+    case Pt_ARG_DIM:
+        if (ptr) SetDim(w, *static_cast<const PhDim_t*>(ptr));
+        return 0;
     case Pt_ARG_AREA:
         if (ptr) {
             auto* a = static_cast<const PhArea_t*>(ptr);
@@ -232,7 +239,10 @@ int SetOne(PtWidget_t* w, long type, long value, long len)
         w->user_data.assign(static_cast<const char*>(ptr), static_cast<const char*>(ptr) + (ptr ? len : 0));
         return 0;
     case Pt_ARG_POINTER: w->pointer = const_cast<void*>(ptr); return 0;
-    case Pt_ARG_LABEL_TYPE: w->label_type = value; ApplyLabel(w); return 0;
+    case Pt_ARG_LABEL_TYPE:
+        w->label_type = value;
+        ApplyLabel(w);
+        return 0;
     case Pt_ARG_LABEL_IMAGE:
         if (w->image) {
             PhReleaseImage(w->image);
@@ -243,10 +253,22 @@ int SetOne(PtWidget_t* w, long type, long value, long len)
         if (w->image) w->image->flags = Ph_RELEASE_IMAGE_ALL;
         ApplyLabel(w);
         return 0;
-    case Pt_ARG_FILL_COLOR: w->fill = static_cast<PgColor_t>(value); ApplyStyle(w); return 0;
-    case Pt_ARG_COLOR: w->color = static_cast<PgColor_t>(value); ApplyStyle(w); return 0;
-    case Pt_ARG_ARM_COLOR: w->arm_color = static_cast<PgColor_t>(value); ApplyStyle(w); return 0;
-    case Pt_ARG_TEXT_FONT: w->font = str ? str : ""; ApplyStyle(w); return 0;
+    case Pt_ARG_FILL_COLOR:
+        w->fill = static_cast<PgColor_t>(value);
+        ApplyStyle(w);
+        return 0;
+    case Pt_ARG_COLOR:
+        w->color = static_cast<PgColor_t>(value);
+        ApplyStyle(w);
+        return 0;
+    case Pt_ARG_ARM_COLOR:
+        w->arm_color = static_cast<PgColor_t>(value);
+        ApplyStyle(w);
+        return 0;
+    case Pt_ARG_TEXT_FONT:
+        w->font = str ? str : "";
+        ApplyStyle(w);
+        return 0;
     case Pt_ARG_GAUGE_VALUE:
         if (w->kind != Kind::Slider) return -1;
         ++w->quiet;
@@ -327,7 +349,8 @@ int SetOne(PtWidget_t* w, long type, long value, long len)
         return 0;
     case Pt_ARG_FS_ROOT_DIR:
         w->root_dir = str ? str : "";
-        if (w->kind == Kind::FileSel) gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(w->gtk), w->root_dir.c_str());
+        if (w->kind == Kind::FileSel)
+            gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(w->gtk), w->root_dir.c_str());
         return 0;
     case Pt_ARG_WINDOW_RENDER_FLAGS:
         w->render_flags = value;
@@ -347,7 +370,7 @@ int SetOne(PtWidget_t* w, long type, long value, long len)
     }
 }
 
-} // namespace
+}  // namespace
 
 int PtSetResource(PtWidget_t* w, long type, long value, long len)
 {
@@ -377,7 +400,10 @@ int PtGetResource(PtWidget_t* w, long type, void* value, long)
     detail::RunOnLoop([&] {
         auto put = [&](const void* p) { *static_cast<const void**>(value) = p; };
         switch (type) {
-        case Pt_ARG_FLAGS: PtWidgetFlags(w); put(&w->value_long); break;
+        case Pt_ARG_FLAGS:
+            PtWidgetFlags(w);
+            put(&w->value_long);
+            break;
         case Pt_ARG_TEXT_STRING:
             if (w->kind == Kind::Text || w->kind == Kind::Numeric) w->text = gtk_entry_get_text(GTK_ENTRY(w->gtk));
             if (w->kind == Kind::Combo) {
@@ -388,12 +414,24 @@ int PtGetResource(PtWidget_t* w, long type, void* value, long)
             put(w->text.c_str());
             break;
         case Pt_ARG_WINDOW_TITLE: put(w->title.c_str()); break;
-        case Pt_ARG_POS: w->area = ReadArea(w); put(&w->area.pos); break;
-        case Pt_ARG_DIM: w->area = ReadArea(w); put(&w->area.size); break;
-        case Pt_ARG_AREA: w->area = ReadArea(w); put(&w->area); break;
+        case Pt_ARG_POS:
+            w->area = ReadArea(w);
+            put(&w->area.pos);
+            break;
+        case Pt_ARG_DIM:
+            w->area = ReadArea(w);
+            put(&w->area.size);
+            break;
+        case Pt_ARG_AREA:
+            w->area = ReadArea(w);
+            put(&w->area);
+            break;
         case Pt_ARG_USER_DATA: put(w->user_data.empty() ? nullptr : w->user_data.data()); break;
         case Pt_ARG_POINTER: put(w->pointer); break;
-        case Pt_ARG_LABEL_TYPE: w->value_long = w->label_type; put(&w->value_long); break;
+        case Pt_ARG_LABEL_TYPE:
+            w->value_long = w->label_type;
+            put(&w->value_long);
+            break;
         case Pt_ARG_LABEL_IMAGE: put(w->image); break;
         case Pt_ARG_FILL_COLOR: put(&w->fill); break;
         case Pt_ARG_COLOR: put(&w->color); break;
@@ -402,53 +440,76 @@ int PtGetResource(PtWidget_t* w, long type, void* value, long)
         case Pt_ARG_GAUGE_VALUE:
         case Pt_ARG_GAUGE_MINIMUM:
         case Pt_ARG_GAUGE_MAXIMUM: {
-            if (w->kind != Kind::Slider) { r = -1; break; }
+            if (w->kind != Kind::Slider) {
+                r = -1;
+                break;
+            }
             GtkAdjustment* adj = gtk_range_get_adjustment(GTK_RANGE(w->gtk));
-            double v = type == Pt_ARG_GAUGE_VALUE ? gtk_adjustment_get_value(adj)
-                     : type == Pt_ARG_GAUGE_MINIMUM ? gtk_adjustment_get_lower(adj) : gtk_adjustment_get_upper(adj);
+            double v = type == Pt_ARG_GAUGE_VALUE     ? gtk_adjustment_get_value(adj)
+                       : type == Pt_ARG_GAUGE_MINIMUM ? gtk_adjustment_get_lower(adj)
+                                                      : gtk_adjustment_get_upper(adj);
             w->value_int = static_cast<int>(v + (v < 0 ? -0.5 : 0.5));
             put(&w->value_int);
             break;
         }
         case Pt_ARG_PG_CURRENT_INDEX:
-            if (w->kind != Kind::PanelGroup) { r = -1; break; }
+            if (w->kind != Kind::PanelGroup) {
+                r = -1;
+                break;
+            }
             w->value_int = gtk_notebook_get_current_page(GTK_NOTEBOOK(w->gtk));
             put(&w->value_int);
             break;
         case Pt_ARG_NUMERIC_VALUE:
         case Pt_ARG_NUMERIC_MIN:
         case Pt_ARG_NUMERIC_MAX: {
-            if (w->kind != Kind::Numeric) { r = -1; break; }
+            if (w->kind != Kind::Numeric) {
+                r = -1;
+                break;
+            }
             double lo = 0, hi = 0;
             gtk_spin_button_get_range(GTK_SPIN_BUTTON(w->gtk), &lo, &hi);
             double v = type == Pt_ARG_NUMERIC_VALUE ? gtk_spin_button_get_value(GTK_SPIN_BUTTON(w->gtk))
-                     : type == Pt_ARG_NUMERIC_MIN ? lo : hi;
+                       : type == Pt_ARG_NUMERIC_MIN ? lo
+                                                    : hi;
             w->value_int = static_cast<int>(v);
             put(&w->value_int);
             break;
         }
-        case Pt_ARG_TIMER_INITIAL: w->value_long = w->timer_initial; put(&w->value_long); break;
-        case Pt_ARG_TIMER_REPEAT: w->value_long = w->timer_repeat; put(&w->value_long); break;
+        case Pt_ARG_TIMER_INITIAL:
+            w->value_long = w->timer_initial;
+            put(&w->value_long);
+            break;
+        case Pt_ARG_TIMER_REPEAT:
+            w->value_long = w->timer_repeat;
+            put(&w->value_long);
+            break;
         case Pt_ARG_LIST_ITEM_COUNT:
         case Pt_ARG_SELECTION_INDEXES:
         case Pt_ARG_LIST_SEL_COUNT:
         case Pt_ARG_CBOX_SEL_ITEM:
         case Pt_ARG_TOP_ITEM_POS: {
-            if (w->kind != Kind::List && w->kind != Kind::Combo) { r = -1; break; }
-            GtkTreeModel* model = w->kind == Kind::List ? GTK_TREE_MODEL(w->store)
-                                                       : gtk_combo_box_get_model(GTK_COMBO_BOX(w->gtk));
+            if (w->kind != Kind::List && w->kind != Kind::Combo) {
+                r = -1;
+                break;
+            }
+            GtkTreeModel* model =
+                w->kind == Kind::List ? GTK_TREE_MODEL(w->store) : gtk_combo_box_get_model(GTK_COMBO_BOX(w->gtk));
             w->selection.clear();
             if (w->kind == Kind::Combo) {
                 int a = gtk_combo_box_get_active(GTK_COMBO_BOX(w->gtk));
                 if (a >= 0) w->selection.push_back(static_cast<unsigned short>(a + 1));
             } else {
-                GList* rows = gtk_tree_selection_get_selected_rows(gtk_tree_view_get_selection(GTK_TREE_VIEW(w->gtk)), nullptr);
+                GList* rows =
+                    gtk_tree_selection_get_selected_rows(gtk_tree_view_get_selection(GTK_TREE_VIEW(w->gtk)), nullptr);
                 for (GList* l = rows; l; l = l->next)
-                    w->selection.push_back(static_cast<unsigned short>(gtk_tree_path_get_indices(static_cast<GtkTreePath*>(l->data))[0] + 1));
+                    w->selection.push_back(static_cast<unsigned short>(
+                        gtk_tree_path_get_indices(static_cast<GtkTreePath*>(l->data))[0] + 1));
                 g_list_free_full(rows, reinterpret_cast<GDestroyNotify>(gtk_tree_path_free));
             }
             if (type == Pt_ARG_LIST_ITEM_COUNT) {
-                w->value_ushort = static_cast<unsigned short>(model ? gtk_tree_model_iter_n_children(model, nullptr) : 0);
+                w->value_ushort =
+                    static_cast<unsigned short>(model ? gtk_tree_model_iter_n_children(model, nullptr) : 0);
                 put(&w->value_ushort);
             } else if (type == Pt_ARG_SELECTION_INDEXES) {
                 put(w->selection.empty() ? nullptr : w->selection.data());
@@ -484,7 +545,10 @@ int PtGetResource(PtWidget_t* w, long type, void* value, long)
             break;
         }
         case Pt_ARG_FS_ROOT_DIR: put(w->root_dir.c_str()); break;
-        case Pt_ARG_WINDOW_RENDER_FLAGS: w->value_long = w->render_flags; put(&w->value_long); break;
+        case Pt_ARG_WINDOW_RENDER_FLAGS:
+            w->value_long = w->render_flags;
+            put(&w->value_long);
+            break;
         case Pt_ARG_WINDOW_STATE: put(&w->window_state); break;
         default: r = -1;
         }
@@ -492,4 +556,4 @@ int PtGetResource(PtWidget_t* w, long type, void* value, long)
     return r;
 }
 
-} // namespace photon
+}  // namespace photon

@@ -12,15 +12,9 @@
 namespace photon::test {
 namespace {
 
-GdkDevice* Pointer()
-{
-    return gdk_seat_get_pointer(gdk_display_get_default_seat(gdk_display_get_default()));
-}
+GdkDevice* Pointer() { return gdk_seat_get_pointer(gdk_display_get_default_seat(gdk_display_get_default())); }
 
-GdkDevice* Keyboard()
-{
-    return gdk_seat_get_keyboard(gdk_display_get_default_seat(gdk_display_get_default()));
-}
+GdkDevice* Keyboard() { return gdk_seat_get_keyboard(gdk_display_get_default_seat(gdk_display_get_default())); }
 
 guint32 EventTime() { return static_cast<guint32>(g_get_monotonic_time() / 1000); }
 
@@ -124,7 +118,8 @@ void SendKey(PtWidget_t* w, GdkEventType type, guint keyval, unsigned long mods)
                     ((mods & Pk_KM_Alt) ? GDK_MOD1_MASK : 0);
     GdkKeymapKey* keys = nullptr;
     gint n = 0;
-    if (gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(gdk_display_get_default()), keyval, &keys, &n) && n > 0)
+    if (gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(gdk_display_get_default()), keyval, &keys, &n) &&
+        n > 0)
         ev->key.hardware_keycode = static_cast<guint16>(keys[0].keycode);
     g_free(keys);
     gunichar ch = gdk_keyval_to_unicode(keyval);
@@ -140,7 +135,7 @@ void SendKey(PtWidget_t* w, GdkEventType type, guint keyval, unsigned long mods)
 
 bool Usable(PtWidget_t* w) { return detail::Alive(w) && w->gtk && gtk_widget_get_mapped(w->gtk); }
 
-} // namespace
+}  // namespace
 
 void RunUntilIdle()
 {
@@ -155,7 +150,8 @@ void RunUntilIdle()
 void AwaitEvent(unsigned ms)
 {
     detail::InstallPollHook();
-    const guint wake = g_timeout_add(ms, [](gpointer) -> gboolean { return G_SOURCE_REMOVE; }, nullptr);
+    const guint wake = g_timeout_add(
+        ms, [](gpointer) -> gboolean { return G_SOURCE_REMOVE; }, nullptr);
     g_main_context_iteration(nullptr, TRUE);
     if (GSource* source = g_main_context_find_source_by_id(nullptr, wake)) g_source_destroy(source);
 }
@@ -182,8 +178,9 @@ std::vector<std::string> Rows(PtWidget_t* w)
 {
     std::vector<std::string> out;
     if (!detail::Alive(w)) return out;
-    GtkTreeModel* m = w->kind == Kind::List ? GTK_TREE_MODEL(w->store)
-                    : w->kind == Kind::Combo ? gtk_combo_box_get_model(GTK_COMBO_BOX(w->gtk)) : nullptr;
+    GtkTreeModel* m = w->kind == Kind::List    ? GTK_TREE_MODEL(w->store)
+                      : w->kind == Kind::Combo ? gtk_combo_box_get_model(GTK_COMBO_BOX(w->gtk))
+                                               : nullptr;
     if (!m) return out;
     int column = w->kind == Kind::List ? 0 : gtk_combo_box_get_entry_text_column(GTK_COMBO_BOX(w->gtk));
     GtkTreeIter it;
@@ -273,7 +270,8 @@ void SelectRow(PtWidget_t* w, int row)
 void ChooseItem(PtWidget_t* w)
 {
     RunUntilIdle();
-    if (!detail::Alive(w) || w->kind != Kind::MenuItem || detail::InputBlocked(w) || (PtWidgetFlags(w) & Pt_GHOST)) return;
+    if (!detail::Alive(w) || w->kind != Kind::MenuItem || detail::InputBlocked(w) || (PtWidgetFlags(w) & Pt_GHOST))
+        return;
     if (!gtk_widget_is_sensitive(w->gtk)) return;
     // Chosen as by the pointer: the menu closes (its grab goes) and the item activates.
     GtkWidget* shell = gtk_widget_get_parent(w->gtk);
@@ -384,4 +382,4 @@ double PictureDifference(const char* png_a, const char* png_b, int tolerance)
     return display::PictureDifference(png_a, png_b, tolerance);
 }
 
-} // namespace photon::test
+}  // namespace photon::test

@@ -72,7 +72,7 @@ gboolean TimerDispatch(GSource*, GSourceFunc, gpointer)
 
 GSourceFuncs timer_funcs = {TimerPrepare, TimerCheck, TimerDispatch, nullptr, nullptr, nullptr};
 
-} // namespace
+}  // namespace
 
 namespace detail {
 
@@ -108,7 +108,7 @@ void CancelTimer(TimerKey& key)
     key = {};
 }
 
-} // namespace detail
+}  // namespace detail
 
 namespace test {
 
@@ -139,5 +139,5 @@ void AdvanceClock(unsigned ms)
 
 unsigned long Now() { return static_cast<unsigned long>(detail::NowMs()); }
 
-} // namespace test
-} // namespace photon
+}  // namespace test
+}  // namespace photon

@@ -169,7 +169,7 @@ gboolean OnTreePress(GtkWidget* g, GdkEventButton* e, gpointer user)
     w->last_press = now;
     w->last_target = item;
     w->armed = true;
-    return FALSE;   // the expander still works
+    return FALSE;  // the expander still works
 }
 
 gboolean OnTreeRelease(GtkWidget*, GdkEventButton* e, gpointer user)
@@ -202,7 +202,7 @@ void FreeOne(PtTreeItem_t* item)
     delete item;
 }
 
-} // namespace
+}  // namespace
 
 namespace detail {
 
@@ -250,7 +250,8 @@ void SetTreeImages(PtWidget_t* w, const PhImage_t* const* images, long n)
         free(img);
     }
     w->tree_images.clear();
-    for (long i = 0; images && i < n; ++i) w->tree_images.push_back(images[i] ? PiDuplicateImage(images[i], 0) : nullptr);
+    for (long i = 0; images && i < n; ++i)
+        w->tree_images.push_back(images[i] ? PiDuplicateImage(images[i], 0) : nullptr);
     std::function<void(PtTreeItem_t*)> all = [&](PtTreeItem_t* first) {
         for (PtTreeItem_t* s = first; s; s = s->brother) {
             Refresh(w, s);
@@ -260,7 +261,7 @@ void SetTreeImages(PtWidget_t* w, const PhImage_t* const* images, long n)
     if (auto** root = static_cast<PtTreeItem_t**>(g_object_get_data(G_OBJECT(w->gtk), "photon-tree-root"))) all(*root);
 }
 
-} // namespace detail
+}  // namespace detail
 
 PtTreeItem_t* PtTreeAllocItem(PtWidget_t*, const char* string, short set_img, short unset_img)
 {
@@ -462,4 +463,4 @@ int PtTreeCollapse(PtWidget_t* w, PtTreeItem_t* item, PhEvent_t*)
     return r;
 }
 
-} // namespace photon
+}  // namespace photon

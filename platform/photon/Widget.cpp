@@ -14,12 +14,24 @@ namespace photon {
 namespace {
 
 const PtWidgetClass_t kClasses[] = {
-    {Kind::Window, "PtWindow"},   {Kind::Button, "PtButton"},     {Kind::Toggle, "PtToggleButton"},
-    {Kind::Label, "PtLabel"},     {Kind::Text, "PtText"},         {Kind::Numeric, "PtNumericInteger"},
-    {Kind::Slider, "PtSlider"},   {Kind::List, "PtList"},         {Kind::Combo, "PtComboBox"},
-    {Kind::Group, "PtGroup"},     {Kind::Scroll, "PtScrollContainer"}, {Kind::Timer, "PtTimer"},
-    {Kind::Menu, "PtMenu"},       {Kind::MenuItem, "PtMenuButton"}, {Kind::FileSel, "PtFileSel"},
-    {Kind::Raw, "PtRaw"},         {Kind::Tree, "PtTree"},         {Kind::PanelGroup, "PtPanelGroup"},
+    {Kind::Window, "PtWindow"},
+    {Kind::Button, "PtButton"},
+    {Kind::Toggle, "PtToggleButton"},
+    {Kind::Label, "PtLabel"},
+    {Kind::Text, "PtText"},
+    {Kind::Numeric, "PtNumericInteger"},
+    {Kind::Slider, "PtSlider"},
+    {Kind::List, "PtList"},
+    {Kind::Combo, "PtComboBox"},
+    {Kind::Group, "PtGroup"},
+    {Kind::Scroll, "PtScrollContainer"},
+    {Kind::Timer, "PtTimer"},
+    {Kind::Menu, "PtMenu"},
+    {Kind::MenuItem, "PtMenuButton"},
+    {Kind::FileSel, "PtFileSel"},
+    {Kind::Raw, "PtRaw"},
+    {Kind::Tree, "PtTree"},
+    {Kind::PanelGroup, "PtPanelGroup"},
 };
 
 std::set<PtWidget_t*>& live()
@@ -271,7 +283,7 @@ void MarkRealized(PtWidget_t* w, bool on)
     }
 }
 
-} // namespace
+}  // namespace
 
 PtWidgetClassRef_t* const PtWindow = &kClasses[0];
 PtWidgetClassRef_t* const PtButton = &kClasses[1];
@@ -428,14 +440,14 @@ void DestroyAll()
         if (Alive(*it) && !(*it)->parent) PtDestroyWidget(*it);
 }
 
-} // namespace detail
+}  // namespace detail
 
 PtWidget_t* PtCreateWidget(PtWidgetClassRef_t* cls, PtWidget_t* parent, unsigned nargs, const PtArg_t* args)
 {
     if (!cls || !detail::HaveDisplay()) return nullptr;
     PtWidget_t* out = nullptr;
     detail::RunOnLoop([&] {
-        auto* tmp = new PtWidget_t;     // holds the parts made with the widget
+        auto* tmp = new PtWidget_t;  // holds the parts made with the widget
         tmp->kind = cls->kind;
         GtkWidget* g = NewGtk(cls->kind, tmp);
         PtWidget_t* w = detail::WrapGtk(g, cls->kind, "", detail::Alive(parent) ? parent : nullptr);
@@ -541,8 +553,7 @@ int PtWidgetToBack(PtWidget_t* w)
 int PtWidgetInsert(PtWidget_t* w, PtWidget_t* sibling, int behind)
 {
     int r = -1;
-    if (detail::Alive(w) && detail::Alive(sibling))
-        detail::RunOnLoop([&] { r = Reorder(w, sibling, 0, behind != 0); });
+    if (detail::Alive(w) && detail::Alive(sibling)) detail::RunOnLoop([&] { r = Reorder(w, sibling, 0, behind != 0); });
     return r;
 }
 
@@ -624,4 +635,4 @@ int PtContainerRelease(PtWidget_t* w)
 }
 int PtDamageWidget(PtWidget_t* w) { return PtContainerRelease(w); }
 
-} // namespace photon
+}  // namespace photon

@@ -192,10 +192,8 @@ public:
                 return err;
             break;
         }
-        case SND_PCM_STATE_RUNNING:
-            break;
-        default:
-            return 0;
+        case SND_PCM_STATE_RUNNING: break;
+        default: return 0;
         }
         return ::snd_pcm_drain(pcm_);
     }
@@ -210,7 +208,7 @@ private:
     ::snd_pcm_t *pcm_;
     snd_pcm_channel_params_t params_{};
     ::snd_pcm_uframes_t bufferFrames_ = 0;
-    std::mutex stopMutex_;      // a drain and a drop never run at once
+    std::mutex stopMutex_;  // a drain and a drop never run at once
     int frameBytes_ = 0;
     int32_t underruns_ = 0;
 };
@@ -277,7 +275,8 @@ public:
             return -ENXIO;
         int err = ::snd_mixer_selem_set_playback_volume(elem, SND_MIXER_SCHN_FRONT_LEFT, group.volume.names.front_left);
         if (err == 0 && !::snd_mixer_selem_is_playback_mono(elem))
-            err = ::snd_mixer_selem_set_playback_volume(elem, SND_MIXER_SCHN_FRONT_RIGHT, group.volume.names.front_right);
+            err =
+                ::snd_mixer_selem_set_playback_volume(elem, SND_MIXER_SCHN_FRONT_RIGHT, group.volume.names.front_right);
         if (err == 0 && ::snd_mixer_selem_has_playback_switch(elem))
             err = ::snd_mixer_selem_set_playback_switch_all(elem, group.mute ? 0 : 1);
         return err;
@@ -397,8 +396,7 @@ public:
             return err;
         std::string name = MixerName(device_);
         if ((err = ::snd_mixer_attach(mixer, name.c_str())) < 0 ||
-            (err = ::snd_mixer_selem_register(mixer, nullptr, nullptr)) < 0 ||
-            (err = ::snd_mixer_load(mixer)) < 0) {
+            (err = ::snd_mixer_selem_register(mixer, nullptr, nullptr)) < 0 || (err = ::snd_mixer_load(mixer)) < 0) {
             ::snd_mixer_close(mixer);
             return err;
         }

@@ -15,7 +15,7 @@
 
 namespace qnx {
 
-constexpr std::size_t kMediaTextSize = 256;   // size of every text buffer these calls fill
+constexpr std::size_t kMediaTextSize = 256;  // size of every text buffer these calls fill
 
 // Reads the saved settings into *setup. 1 when settings were saved, else 0 (*setup untouched).
 int MvGetMpSetting(MvSetup *setup);

@@ -26,8 +26,14 @@ struct Field {
     std::size_t size;
 };
 
-#define ZEPHRA_FIELD(key, member, kind) {key, offsetof(MvSetup, member), kind, sizeof(MvSetup::member)}
-#define ZEPHRA_WORD(key, member) {key, offsetof(MvSetup, member), Kind::Word, 4}
+#define ZEPHRA_FIELD(key, member, kind)                               \
+    {                                                                 \
+        key, offsetof(MvSetup, member), kind, sizeof(MvSetup::member) \
+    }
+#define ZEPHRA_WORD(key, member)                      \
+    {                                                 \
+        key, offsetof(MvSetup, member), Kind::Word, 4 \
+    }
 
 const Field kFields[] = {
     ZEPHRA_WORD("streamType", streamType),
@@ -123,10 +129,26 @@ void Store(MvSetup &setup, const Field &field, const std::string &value)
     if (value.empty() || *end || errno)
         return;
     switch (field.kind) {
-    case Kind::Word: { uint32_t v = static_cast<uint32_t>(number); std::memcpy(at, &v, 4); break; }
-    case Kind::Signed: { int32_t v = static_cast<int32_t>(number); std::memcpy(at, &v, 4); break; }
-    case Kind::Short: { int16_t v = static_cast<int16_t>(number); std::memcpy(at, &v, 2); break; }
-    case Kind::UShort: { uint16_t v = static_cast<uint16_t>(number); std::memcpy(at, &v, 2); break; }
+    case Kind::Word: {
+        uint32_t v = static_cast<uint32_t>(number);
+        std::memcpy(at, &v, 4);
+        break;
+    }
+    case Kind::Signed: {
+        int32_t v = static_cast<int32_t>(number);
+        std::memcpy(at, &v, 4);
+        break;
+    }
+    case Kind::Short: {
+        int16_t v = static_cast<int16_t>(number);
+        std::memcpy(at, &v, 2);
+        break;
+    }
+    case Kind::UShort: {
+        uint16_t v = static_cast<uint16_t>(number);
+        std::memcpy(at, &v, 2);
+        break;
+    }
     case Kind::Text: break;
     }
 }
@@ -135,10 +157,26 @@ std::string Load(const MvSetup &setup, const Field &field)
 {
     const auto *at = reinterpret_cast<const unsigned char *>(&setup) + field.offset;
     switch (field.kind) {
-    case Kind::Word: { uint32_t v; std::memcpy(&v, at, 4); return std::to_string(v); }
-    case Kind::Signed: { int32_t v; std::memcpy(&v, at, 4); return std::to_string(v); }
-    case Kind::Short: { int16_t v; std::memcpy(&v, at, 2); return std::to_string(v); }
-    case Kind::UShort: { uint16_t v; std::memcpy(&v, at, 2); return std::to_string(v); }
+    case Kind::Word: {
+        uint32_t v;
+        std::memcpy(&v, at, 4);
+        return std::to_string(v);
+    }
+    case Kind::Signed: {
+        int32_t v;
+        std::memcpy(&v, at, 4);
+        return std::to_string(v);
+    }
+    case Kind::Short: {
+        int16_t v;
+        std::memcpy(&v, at, 2);
+        return std::to_string(v);
+    }
+    case Kind::UShort: {
+        uint16_t v;
+        std::memcpy(&v, at, 2);
+        return std::to_string(v);
+    }
     case Kind::Text: {
         // A line end would split the entry; the text is kept up to it.
         std::string text(reinterpret_cast<const char *>(at), strnlen(reinterpret_cast<const char *>(at), field.size));
@@ -168,7 +206,7 @@ int MvGetMpDefaultSetting(MvSetup *setup)
     video.bTvOutputVideo = 1;
     video.bKeepAspectRatio = 1;
     video.brightness = video.contrast = video.saturation = 500;
-    video.reserve_2 = 0xFFFFFF;   // colour-key maximum
+    video.reserve_2 = 0xFFFFFF;  // colour-key maximum
     std::strncpy(setup->mountPoint, "/fs/cd0", sizeof setup->mountPoint - 1);
     return 1;
 }

@@ -31,7 +31,7 @@ constexpr const char *kBuiltInTable =
 struct Entry {
     std::string mime;
     std::string plugin;
-    std::vector<std::string> endings;   // lower case; "scheme:" for a whole scheme
+    std::vector<std::string> endings;  // lower case; "scheme:" for a whole scheme
 };
 
 std::string Lower(std::string text)

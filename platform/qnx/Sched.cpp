@@ -19,8 +19,7 @@ int getprio(pid_t)
 unsigned delay(unsigned milliseconds)
 {
     timespec left{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
-    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
-    }
+    while (nanosleep(&left, &left) != 0 && errno == EINTR) {}
     return 0;
 }
 

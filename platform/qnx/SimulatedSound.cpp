@@ -21,7 +21,7 @@ struct Channel {
     snd_pcm_channel_params_t params{};
     int status = SND_PCM_STATUS_NOTREADY;
     std::deque<unsigned char> queue;
-    uint64_t budget = 0;        // elapsed time not yet played, in frame-microseconds
+    uint64_t budget = 0;  // elapsed time not yet played, in frame-microseconds
     int frameBytes = 0;
     size_t capacity = 0;
     int underruns = 0;
@@ -109,7 +109,7 @@ struct SimulatedSound::State : sound::SoftCard, std::enable_shared_from_this<Sim
         while (accepted < size && Writable(ch)) {
             size_t room = ch.capacity - std::min(ch.capacity, ch.queue.size());
             if (room == 0) {
-                ch.status = SND_PCM_STATUS_RUNNING;   // a full queue starts playback in every mode
+                ch.status = SND_PCM_STATUS_RUNNING;  // a full queue starts playback in every mode
                 if (autoAdvance)
                     AdvanceLocked(TimeToPlay(ch, std::min(size - accepted, ch.capacity)));
                 else
@@ -140,7 +140,8 @@ struct SimulatedSound::State : sound::SoftCard, std::enable_shared_from_this<Sim
             return -EBADFD;
         if (ch.status == SND_PCM_STATUS_PREPARED && !ch.queue.empty())
             ch.status = SND_PCM_STATUS_RUNNING;
-        while (ch.open && ch.status == SND_PCM_STATUS_RUNNING && ch.queue.size() >= static_cast<size_t>(ch.frameBytes)) {
+        while (ch.open && ch.status == SND_PCM_STATUS_RUNNING &&
+               ch.queue.size() >= static_cast<size_t>(ch.frameBytes)) {
             if (autoAdvance)
                 AdvanceLocked(TimeToPlay(ch, ch.queue.size()));
             else
@@ -159,7 +160,9 @@ namespace {
 class SimPcm : public sound::PcmStream {
 public:
     SimPcm(std::shared_ptr<SimulatedSound::State> state, std::shared_ptr<Channel> channel)
-        : state_(std::move(state)), ch_(std::move(channel)), fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+        : state_(std::move(state)), ch_(std::move(channel)), fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
+    {
+    }
 
     ~SimPcm() override
     {
@@ -175,7 +178,7 @@ public:
     int Info(snd_pcm_channel_info_t &info) override
     {
         sound::FillChannelInfo(info, "Simulated PCM");
-        info.max_buffer_size = 0;   // the simulated queue takes whatever the parameters ask for
+        info.max_buffer_size = 0;  // the simulated queue takes whatever the parameters ask for
         return 0;
     }
 
@@ -364,17 +367,54 @@ snd_pcm_channel_params_t SimulatedSound::LastParams() const
     return state_->current ? state_->current->params : snd_pcm_channel_params_t{};
 }
 
-int SimulatedSound::Prepares() const { std::lock_guard lock(state_->mutex); return state_->prepares; }
-int SimulatedSound::Drains() const { std::lock_guard lock(state_->mutex); return state_->drains; }
-int SimulatedSound::Flushes() const { std::lock_guard lock(state_->mutex); return state_->flushes; }
-int SimulatedSound::Underruns() const { std::lock_guard lock(state_->mutex); return state_->underruns; }
+int SimulatedSound::Prepares() const
+{
+    std::lock_guard lock(state_->mutex);
+    return state_->prepares;
+}
+int SimulatedSound::Drains() const
+{
+    std::lock_guard lock(state_->mutex);
+    return state_->drains;
+}
+int SimulatedSound::Flushes() const
+{
+    std::lock_guard lock(state_->mutex);
+    return state_->flushes;
+}
+int SimulatedSound::Underruns() const
+{
+    std::lock_guard lock(state_->mutex);
+    return state_->underruns;
+}
 
-void SimulatedSound::SetMixerRange(int min, int max) { state_->MixerState().SetRange(min, max); }
-void SimulatedSound::SetMixerChannels(uint32_t mask) { state_->MixerState().SetChannels(mask); }
-void SimulatedSound::SetLevels(int left, int right) { state_->MixerState().SetLevels(left, right); }
-void SimulatedSound::Levels(int &left, int &right) const { state_->MixerState().Levels(left, right); }
-snd_mixer_group_t SimulatedSound::MixerGroup() const { return state_->MixerState().Group(); }
-void SimulatedSound::FailMixerWrites(int error, int times) { state_->MixerState().FailWrites(error, times); }
-int SimulatedSound::OpenMixers() const { return state_->MixerState().OpenMixers(); }
+void SimulatedSound::SetMixerRange(int min, int max)
+{
+    state_->MixerState().SetRange(min, max);
+}
+void SimulatedSound::SetMixerChannels(uint32_t mask)
+{
+    state_->MixerState().SetChannels(mask);
+}
+void SimulatedSound::SetLevels(int left, int right)
+{
+    state_->MixerState().SetLevels(left, right);
+}
+void SimulatedSound::Levels(int &left, int &right) const
+{
+    state_->MixerState().Levels(left, right);
+}
+snd_mixer_group_t SimulatedSound::MixerGroup() const
+{
+    return state_->MixerState().Group();
+}
+void SimulatedSound::FailMixerWrites(int error, int times)
+{
+    state_->MixerState().FailWrites(error, times);
+}
+int SimulatedSound::OpenMixers() const
+{
+    return state_->MixerState().OpenMixers();
+}
 
 }  // namespace qnx

@@ -34,13 +34,13 @@ public:
     // The next snd_pcm_open fails with this (negative) error number.
     void FailNextOpen(int error);
 
-    std::vector<unsigned char> Written() const;   // every byte any write took, in order
+    std::vector<unsigned char> Written() const;  // every byte any write took, in order
     uint64_t PlayedBytes() const;
     size_t QueuedBytes() const;
-    int Status() const;                           // SND_PCM_STATUS_* of the open channel
+    int Status() const;  // SND_PCM_STATUS_* of the open channel
     bool IsOpen() const;
     snd_pcm_channel_params_t LastParams() const;
-    int Prepares() const;                         // counts since Install
+    int Prepares() const;  // counts since Install
     int Drains() const;
     int Flushes() const;
     int Underruns() const;
@@ -53,7 +53,7 @@ public:
     snd_mixer_group_t MixerGroup() const;
     // The next `times` mixer group writes fail with this (negative) error number.
     void FailMixerWrites(int error, int times = 1);
-    int OpenMixers() const;                       // mixers of the card open now
+    int OpenMixers() const;  // mixers of the card open now
 
     struct State;
     explicit SimulatedSound(std::shared_ptr<State> state);

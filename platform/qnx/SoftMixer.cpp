@@ -19,15 +19,12 @@ int FormatBytesPerSample(int format)
 {
     switch (format) {
     case SND_PCM_SFMT_U8:
-    case SND_PCM_SFMT_S8:
-        return 1;
+    case SND_PCM_SFMT_S8: return 1;
     case SND_PCM_SFMT_U16_LE:
     case SND_PCM_SFMT_U16_BE:
     case SND_PCM_SFMT_S16_LE:
-    case SND_PCM_SFMT_S16_BE:
-        return 2;
-    default:
-        return 0;
+    case SND_PCM_SFMT_S16_BE: return 2;
+    default: return 0;
     }
 }
 

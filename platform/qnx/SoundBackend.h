@@ -24,8 +24,8 @@ public:
     virtual ssize_t Write(const void *data, size_t size) = 0;
     // Silence completing the last fragment; played like any other bytes unless overridden.
     virtual ssize_t WritePadding(const void *data, size_t size) { return Write(data, size); }
-    virtual int Drain() = 0;     // stop and discard
-    virtual int Flush() = 0;     // play out and wait
+    virtual int Drain() = 0;  // stop and discard
+    virtual int Flush() = 0;  // play out and wait
     virtual int FileDescriptor() = 0;
 };
 
@@ -64,7 +64,7 @@ bool AlsaCardExists();
 // The mixer group every non-ALSA output offers.
 constexpr const char *kSoftGroupName = "PCM";
 void SoftGroupId(snd_mixer_gid_t &gid);
-int FormatBytesPerSample(int format);   // 1 or 2; 0 for an unknown format
+int FormatBytesPerSample(int format);  // 1 or 2; 0 for an unknown format
 
 // A mixer kept in memory: one group, shared by every handle opened on it; a write by any
 // handle queues a change event on every handle.
@@ -74,15 +74,15 @@ public:
     std::unique_ptr<Mixer> Open();
     void SetRange(int min, int max);
     void SetChannels(uint32_t mask);
-    void SetLevels(int left, int right);          // as another program would; raises events
+    void SetLevels(int left, int right);  // as another program would; raises events
     void Levels(int &left, int &right) const;
     snd_mixer_group_t Group() const;
-    void Write(const snd_mixer_group_t &group);   // raises events
+    void Write(const snd_mixer_group_t &group);  // raises events
     void Attach(int eventFd);
     void Detach(int eventFd);
     // The next `times` group writes fail with error (negative) and change nothing.
     void FailWrites(int error, int times);
-    int TakeWriteFailure();                       // 0, or the error the next write gives
+    int TakeWriteFailure();  // 0, or the error the next write gives
     int OpenMixers() const;
 
 private:

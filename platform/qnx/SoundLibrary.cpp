@@ -27,8 +27,8 @@ struct snd_mixer_t {
 };
 
 const snd_mixer_weight_entry_t snd_mixer_default_weights[] = {
-    {"Master", 0}, {"Master Mono", 1}, {"Headphone", 2}, {"PCM", 10}, {"Synth", 20},
-    {"Line", 30}, {"CD", 40}, {"Mic", 50}, {nullptr, 0},
+    {"Master", 0}, {"Master Mono", 1}, {"Headphone", 2}, {"PCM", 10},  {"Synth", 20},
+    {"Line", 30},  {"CD", 40},         {"Mic", 50},      {nullptr, 0},
 };
 
 int snd_cards()

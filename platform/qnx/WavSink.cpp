@@ -82,8 +82,7 @@ private:
                     bytes[i + 1] ^= 0x80;
             }
             break;
-        default:
-            break;
+        default: break;
         }
     }
 

@@ -32,9 +32,9 @@ enum : int32_t {
     SND_PCM_OPEN_PLAYBACK = 1,
     SND_PCM_CHANNEL_PLAYBACK = 0,
     SND_PCM_MODE_BLOCK = 1,
-    SND_PCM_START_DATA = 1,         // playback starts with the first write
-    SND_PCM_START_FULL = 2,         // playback starts when the queue is full (or at flush)
-    SND_PCM_START_GO = 3,           // as SND_PCM_START_FULL here
+    SND_PCM_START_DATA = 1,  // playback starts with the first write
+    SND_PCM_START_FULL = 2,  // playback starts when the queue is full (or at flush)
+    SND_PCM_START_GO = 3,    // as SND_PCM_START_FULL here
     SND_PCM_STOP_STOP = 1,
     PLUGIN_DISABLE_MMAP = 2,
 };
@@ -52,10 +52,10 @@ enum : int32_t {
 // Channel status (snd_pcm_channel_status_t::status).
 enum : int32_t {
     SND_PCM_STATUS_NOTREADY = 0,
-    SND_PCM_STATUS_READY = 1,       // set up, not prepared (also after drain or flush)
+    SND_PCM_STATUS_READY = 1,  // set up, not prepared (also after drain or flush)
     SND_PCM_STATUS_PREPARED = 2,
     SND_PCM_STATUS_RUNNING = 3,
-    SND_PCM_STATUS_UNDERRUN = 4,    // the queue ran empty while playing; prepare again
+    SND_PCM_STATUS_UNDERRUN = 4,  // the queue ran empty while playing; prepare again
     SND_PCM_STATUS_OVERRUN = 5,
     SND_PCM_STATUS_ERROR = 10000,
 };
@@ -72,14 +72,18 @@ enum : uint32_t {
     SND_MIXER_CHN_MASK_REAR_RIGHT = 1u << 4,
 };
 enum : int {
-    SND_MIXER_CHN_FRONT_LEFT = 0, SND_MIXER_CHN_FRONT_RIGHT = 1, SND_MIXER_CHN_FRONT_CENTER = 2,
-    SND_MIXER_CHN_REAR_LEFT = 3, SND_MIXER_CHN_REAR_RIGHT = 4, SND_MIXER_CHN_WOOFER = 5,
+    SND_MIXER_CHN_FRONT_LEFT = 0,
+    SND_MIXER_CHN_FRONT_RIGHT = 1,
+    SND_MIXER_CHN_FRONT_CENTER = 2,
+    SND_MIXER_CHN_REAR_LEFT = 3,
+    SND_MIXER_CHN_REAR_RIGHT = 4,
+    SND_MIXER_CHN_WOOFER = 5,
 };
 
 // Mixer event codes passed to the callbacks of snd_mixer_read.
 enum : int {
     SND_MIXER_READ_REBUILD = 0,
-    SND_MIXER_READ_GROUP_VALUE = 6,   // a group's levels or mute changed
+    SND_MIXER_READ_GROUP_VALUE = 6,  // a group's levels or mute changed
 };
 
 // ---- Records -----------------------------------------------------------------------------
@@ -92,52 +96,56 @@ struct snd_mixer_gid_t {
 
 struct snd_pcm_format_t {
     int32_t interleave;
-    int32_t format;                 // SND_PCM_SFMT_*
-    int32_t rate;                   // Hz
-    int32_t voices;                 // channels
+    int32_t format;  // SND_PCM_SFMT_*
+    int32_t rate;    // Hz
+    int32_t voices;  // channels
 };
 
 struct snd_pcm_channel_info_t {
-    int32_t channel;                // in: SND_PCM_CHANNEL_PLAYBACK
+    int32_t channel;  // in: SND_PCM_CHANNEL_PLAYBACK
     char subname[36];
     uint32_t flags;
-    uint32_t formats;               // bit per SND_PCM_SFMT_* code
+    uint32_t formats;  // bit per SND_PCM_SFMT_* code
     int32_t min_rate, max_rate, min_voices, max_voices;
     int32_t max_buffer_size, min_fragment_size, max_fragment_size;
-    int32_t mixer_device;           // the mixer device of the channel
-    snd_mixer_gid_t mixer_gid;      // the mixer group of the channel
+    int32_t mixer_device;       // the mixer device of the channel
+    snd_mixer_gid_t mixer_gid;  // the mixer group of the channel
 };
 
 struct snd_pcm_channel_params_t {
     int32_t channel;
-    int32_t mode;                   // SND_PCM_MODE_BLOCK
+    int32_t mode;  // SND_PCM_MODE_BLOCK
     snd_pcm_format_t format;
-    int32_t start_mode;             // SND_PCM_START_*
+    int32_t start_mode;  // SND_PCM_START_*
     int32_t stop_mode;
     struct {
-        struct { int32_t frag_size, frags_min, frags_max; } block;
+        struct {
+            int32_t frag_size, frags_min, frags_max;
+        } block;
     } buf;
 };
 
 struct snd_pcm_channel_setup_t {
-    int32_t channel;                // in: SND_PCM_CHANNEL_PLAYBACK
+    int32_t channel;  // in: SND_PCM_CHANNEL_PLAYBACK
     int32_t mode;
     snd_pcm_format_t format;
     struct {
-        struct { int32_t frag_size, frags, frags_min, frags_max; } block;
+        struct {
+            int32_t frag_size, frags, frags_min, frags_max;
+        } block;
     } buf;
     int32_t mixer_device;
-    snd_mixer_gid_t mixer_gid;      // type 0 and empty name: no mixer group
+    snd_mixer_gid_t mixer_gid;  // type 0 and empty name: no mixer group
 };
 
 struct snd_pcm_channel_status_t {
-    int32_t channel;                // in: SND_PCM_CHANNEL_PLAYBACK
+    int32_t channel;  // in: SND_PCM_CHANNEL_PLAYBACK
     int32_t mode;
-    int32_t status;                 // SND_PCM_STATUS_*
-    int32_t frag;                   // fragments played
-    int32_t count;                  // bytes queued, not yet played
-    int32_t free;                   // bytes of free room in the queue
-    int32_t underrun;               // underruns since open
+    int32_t status;    // SND_PCM_STATUS_*
+    int32_t frag;      // fragments played
+    int32_t count;     // bytes queued, not yet played
+    int32_t free;      // bytes of free room in the queue
+    int32_t underrun;  // underruns since open
     int32_t overrun;
 };
 
@@ -160,22 +168,24 @@ struct snd_mixer_info_t {
 };
 
 struct snd_mixer_groups_t {
-    int32_t groups_size;            // in: room in pgroups
-    int32_t groups;                 // out: groups stored
-    int32_t groups_over;            // out: groups that did not fit
+    int32_t groups_size;  // in: room in pgroups
+    int32_t groups;       // out: groups stored
+    int32_t groups_over;  // out: groups that did not fit
     snd_mixer_gid_t *pgroups;
 };
 
 struct snd_mixer_group_t {
-    snd_mixer_gid_t gid;            // in: the group to read or write
+    snd_mixer_gid_t gid;  // in: the group to read or write
     uint32_t caps;
-    uint32_t channels;              // SND_MIXER_CHN_MASK_* bits
+    uint32_t channels;  // SND_MIXER_CHN_MASK_* bits
     int32_t min, max;
     union {
         int32_t values[32];
-        struct { int32_t front_left, front_right, front_center, rear_left, rear_right, woofer; } names;
+        struct {
+            int32_t front_left, front_right, front_center, rear_left, rear_right, woofer;
+        } names;
     } volume;
-    uint32_t mute;                  // per-channel mute bits
+    uint32_t mute;  // per-channel mute bits
     uint32_t capture;
 };
 
@@ -199,8 +209,8 @@ struct snd_mixer_weight_entry_t {
 
 // ---- Calls -----------------------------------------------------------------------------
 
-int snd_cards();                                         // number of sound cards
-const char *snd_strerror(int errnum);                    // text of a (negative or positive) error number
+int snd_cards();                       // number of sound cards
+const char *snd_strerror(int errnum);  // text of a (negative or positive) error number
 
 int snd_pcm_open(snd_pcm_t **handle, int card, int device, int mode);
 int snd_pcm_close(snd_pcm_t *handle);
@@ -229,7 +239,7 @@ int snd_ctl_hw_info(snd_ctl_t *handle, snd_ctl_hw_info_t *info);
 
 int snd_mixer_open(snd_mixer_t **handle, int card, int device);
 int snd_mixer_close(snd_mixer_t *handle);
-int snd_mixer_file_descriptor(snd_mixer_t *handle);     // readable while change events are pending
+int snd_mixer_file_descriptor(snd_mixer_t *handle);  // readable while change events are pending
 int snd_mixer_info(snd_mixer_t *handle, snd_mixer_info_t *info);
 int snd_mixer_groups(snd_mixer_t *handle, snd_mixer_groups_t *groups);
 int snd_mixer_group_read(snd_mixer_t *handle, snd_mixer_group_t *group);

@@ -28,28 +28,46 @@ enum class Scope : uint8_t {
 // The result of a run-time lookup, kept by a name until the module's names change.
 struct NameCache {
     uint64_t generation = 0;
-    uint8_t kind = 0;        // what the engine found (its own numbering)
+    uint8_t kind = 0;  // what the engine found (its own numbering)
     const void* target = nullptr;
     vb::DispId id = 0;
 };
 
 struct NameRef {
-    std::string name;     // as written
-    std::string folded;   // lower case, for lookups
+    std::string name;    // as written
+    std::string folded;  // lower case, for lookups
     Scope scope = Scope::Global;
-    int32_t slot = -1;            // Local: frame slot; Field: field index; ClassMember: member index
-    int32_t implicitSlot = -1;    // a procedure's slot for an undeclared name that no module defines
-    bool constant = false;        // a Const of the procedure
+    int32_t slot = -1;          // Local: frame slot; Field: field index; ClassMember: member index
+    int32_t implicitSlot = -1;  // a procedure's slot for an undeclared name that no module defines
+    bool constant = false;      // a Const of the procedure
     mutable NameCache cache;
 };
 
 enum class ExprKind : uint8_t { Literal, Name, Me, Member, Call, Paren, Unary, Binary, New, Missing };
 
 enum class Op : uint8_t {
-    Neg, Not,
-    Imp, Eqv, Xor, Or, And,
-    Eq, Ne, Lt, Gt, Le, Ge, Is,
-    Concat, Add, Sub, Mod, IntDiv, Mul, Div, Pow,
+    Neg,
+    Not,
+    Imp,
+    Eqv,
+    Xor,
+    Or,
+    And,
+    Eq,
+    Ne,
+    Lt,
+    Gt,
+    Le,
+    Ge,
+    Is,
+    Concat,
+    Add,
+    Sub,
+    Mod,
+    IntDiv,
+    Mul,
+    Div,
+    Pow,
 };
 
 struct Expr {
@@ -83,7 +101,7 @@ struct Member : Expr {
     std::string name;
     mutable const void* cachedClass = nullptr;  // the classKey() the id was found for
     mutable vb::DispId cachedId = vb::kUnknownMember;
-    mutable bool cachedByValue = false;         // that member writes to none of its arguments
+    mutable bool cachedByValue = false;  // that member writes to none of its arguments
 };
 
 // target(args): a call, an array element, or an object's default member. An omitted
@@ -125,7 +143,20 @@ struct Missing : Expr {
 };
 
 enum class StmtKind : uint8_t {
-    Call, Assign, Dim, ReDim, Erase, Const, If, Select, For, ForEach, Do, Exit, With, OnError,
+    Call,
+    Assign,
+    Dim,
+    ReDim,
+    Erase,
+    Const,
+    If,
+    Select,
+    For,
+    ForEach,
+    Do,
+    Exit,
+    With,
+    OnError,
 };
 
 struct Stmt {
@@ -220,10 +251,10 @@ struct ForEach : Stmt {
 
 struct Do : Stmt {
     Do() : Stmt(StmtKind::Do) {}
-    ExprPtr condition;       // null: loops until Exit Do
-    bool testFirst = true;   // Do While ... Loop / While ... Wend, or Do ... Loop While
+    ExprPtr condition;      // null: loops until Exit Do
+    bool testFirst = true;  // Do While ... Loop / While ... Wend, or Do ... Loop While
     bool until = false;
-    bool wend = false;       // While ... Wend: an Exit Do inside leaves the enclosing Do
+    bool wend = false;  // While ... Wend: an Exit Do inside leaves the enclosing Do
     Block body;
 };
 
@@ -258,7 +289,7 @@ struct Procedure {
     ProcKind kind = ProcKind::Sub;
     std::vector<Param> params;  // slots 1..n
     Block body;
-    int32_t slotCount = 1;      // slot 0 holds a function's result
+    int32_t slotCount = 1;  // slot 0 holds a function's result
     bool isPublic = true;
     bool isDefault = false;
     bool optionExplicit = false;
@@ -277,7 +308,7 @@ using ProcedurePtr = std::shared_ptr<Procedure>;
 struct ClassMember {
     std::string name;
     bool isPublic = true;
-    int32_t field = -1;  // a variable's index
+    int32_t field = -1;           // a variable's index
     std::vector<ExprPtr> bounds;  // a variable declared as an array
     bool isArray = false;
     ProcedurePtr method, get, let, set;
@@ -286,7 +317,7 @@ struct ClassMember {
 struct ClassDef {
     std::string name;
     std::string folded;
-    std::vector<ClassMember> members;   // DispId = index + 1
+    std::vector<ClassMember> members;                 // DispId = index + 1
     std::unordered_map<std::string, int32_t> byName;  // folded name -> index
     int32_t fieldCount = 0;
     int32_t defaultMember = -1;
@@ -298,8 +329,8 @@ using ClassPtr = std::shared_ptr<ClassDef>;
 struct Program {
     std::vector<ProcedurePtr> procedures;
     std::vector<ClassPtr> classes;
-    std::vector<std::string> variables;  // top-level Dim names, in order
-    std::vector<const Const*> constants; // top-level Const statements
+    std::vector<std::string> variables;   // top-level Dim names, in order
+    std::vector<const Const*> constants;  // top-level Const statements
     Block statements;
     bool optionExplicit = false;
 };

@@ -66,8 +66,8 @@ V InStrRev(C& c) {
 }
 V Replace(C& c) {
     if (c[0].isNull()) return V::null();
-    return V(vb::Replace(text(c[0]), text(c[1]), text(c[2]), optionalWhole(c, 3, 1), optionalWhole(c, 4, -1),
-                         method(c, 5)));
+    return V(
+        vb::Replace(text(c[0]), text(c[1]), text(c[2]), optionalWhole(c, 3, 1), optionalWhole(c, 4, -1), method(c, 5)));
 }
 V Split(C& c) {
     std::string delimiter = c.has(1) ? text(c[1]) : std::string(" ");
@@ -256,7 +256,10 @@ V Unescape(C& c) {
         int32_t v = 0;
         for (std::size_t i = at; i < at + digits; ++i) {
             char d = in[i];
-            int n = d >= '0' && d <= '9' ? d - '0' : d >= 'a' && d <= 'f' ? d - 'a' + 10 : d >= 'A' && d <= 'F' ? d - 'A' + 10 : -1;
+            int n = d >= '0' && d <= '9'   ? d - '0'
+                    : d >= 'a' && d <= 'f' ? d - 'a' + 10
+                    : d >= 'A' && d <= 'F' ? d - 'A' + 10
+                                           : -1;
             if (n < 0) return -1;
             v = v * 16 + n;
         }
@@ -298,12 +301,12 @@ V GetLocale(C& c) { return V(c.engine.locale); }
 V SetLocale(C& c) {
     static const std::unordered_map<std::string, int32_t> names = {
         {"en-us", 1033}, {"en-gb", 2057}, {"en-au", 3081}, {"en-ca", 4105}, {"en-ie", 6153}, {"en", 9},
-        {"de-de", 1031}, {"de-at", 3079}, {"de-ch", 2055}, {"de", 7}, {"fr-fr", 1036}, {"fr-be", 2060},
-        {"fr-ca", 3084}, {"fr-ch", 4108}, {"fr", 12}, {"nl-nl", 1043}, {"nl-be", 2067}, {"nl", 19},
-        {"es-es", 3082}, {"es-mx", 2058}, {"es", 10}, {"it-it", 1040}, {"it", 16}, {"pt-br", 1046},
-        {"pt-pt", 2070}, {"pt", 22}, {"sv-se", 1053}, {"sv", 29}, {"da", 1030}, {"nb-no", 1044},
-        {"no", 20}, {"fi", 1035}, {"pl", 1045}, {"cs", 1029}, {"hu", 1038}, {"el", 1032}, {"tr", 1055},
-        {"ru", 1049}, {"ja", 1041}, {"zh-cn", 2052}, {"zh-tw", 1028}, {"ko", 1042},
+        {"de-de", 1031}, {"de-at", 3079}, {"de-ch", 2055}, {"de", 7},       {"fr-fr", 1036}, {"fr-be", 2060},
+        {"fr-ca", 3084}, {"fr-ch", 4108}, {"fr", 12},      {"nl-nl", 1043}, {"nl-be", 2067}, {"nl", 19},
+        {"es-es", 3082}, {"es-mx", 2058}, {"es", 10},      {"it-it", 1040}, {"it", 16},      {"pt-br", 1046},
+        {"pt-pt", 2070}, {"pt", 22},      {"sv-se", 1053}, {"sv", 29},      {"da", 1030},    {"nb-no", 1044},
+        {"no", 20},      {"fi", 1035},    {"pl", 1045},    {"cs", 1029},    {"hu", 1038},    {"el", 1032},
+        {"tr", 1055},    {"ru", 1049},    {"ja", 1041},    {"zh-cn", 2052}, {"zh-tw", 1028}, {"ko", 1042},
     };
     int32_t previous = c.engine.locale;
     int32_t lcid = 0;
@@ -325,9 +328,13 @@ V SetLocale(C& c) {
 
 // ---- constants
 template <int16_t N>
-V integer(C&) { return V(N); }
+V integer(C&) {
+    return V(N);
+}
 template <int32_t N>
-V longValue(C&) { return V(N); }
+V longValue(C&) {
+    return V(N);
+}
 V crlf(C&) { return V("\r\n"); }
 V cr(C&) { return V("\r"); }
 V lf(C&) { return V("\n"); }
@@ -337,6 +344,7 @@ V nullChar(C&) { return V(std::string(1, '\0')); }
 V formFeed(C&) { return V("\f"); }
 V verticalTab(C&) { return V("\v"); }
 
+// clang-format off
 const Builtin kBuiltins[] = {
     {"len", 1, 1, Len}, {"left", 2, 2, Left}, {"right", 2, 2, Right}, {"mid", 2, 3, Mid},
     {"instr", 2, 4, InStr}, {"instrrev", 2, 4, InStrRev}, {"replace", 3, 6, Replace}, {"split", 1, 4, Split},
@@ -394,6 +402,7 @@ const Builtin kBuiltins[] = {
     {"vbretry", 0, 0, integer<4>}, {"vbignore", 0, 0, integer<5>}, {"vbyes", 0, 0, integer<6>},
     {"vbno", 0, 0, integer<7>},
 };
+// clang-format on
 
 }  // namespace
 

@@ -24,7 +24,7 @@ struct BuiltinCall {
 struct Builtin {
     std::string_view name;  // lower case
     int8_t minArgs;
-    int8_t maxArgs;         // -1: any number
+    int8_t maxArgs;  // -1: any number
     vb::Variant (*fn)(BuiltinCall& call);
 };
 

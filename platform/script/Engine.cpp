@@ -96,7 +96,9 @@ public:
             else inline_[i] = args[i].get();
         }
     }
-    std::span<vb::Variant> span() { return n_ > kInline ? std::span<vb::Variant>(heap_) : std::span<vb::Variant>(inline_, n_); }
+    std::span<vb::Variant> span() {
+        return n_ > kInline ? std::span<vb::Variant>(heap_) : std::span<vb::Variant>(inline_, n_);
+    }
     vb::Variant& operator[](std::size_t i) { return span()[i]; }
 
 private:
@@ -177,8 +179,9 @@ ModulePtr Engine::addModule(std::string_view name) {
     std::string f = foldName(name);
     if (f == foldName(global_->name)) return global_;
     // Adding a module of a name already there starts it afresh: the old code goes.
-    named_.erase(std::remove_if(named_.begin(), named_.end(), [&](const ModulePtr& m) { return foldName(m->name) == f; }),
-                 named_.end());
+    named_.erase(
+        std::remove_if(named_.begin(), named_.end(), [&](const ModulePtr& m) { return foldName(m->name) == f; }),
+        named_.end());
     auto m = std::make_shared<ModuleData>();
     m->name = std::string(name);
     named_.push_back(m);
@@ -260,8 +263,7 @@ void Engine::tick() {
 
 void Engine::enterCall() {
     char probe;
-    if (callDepth_ >= kMaxCallDepth ||
-        (stackBase_ && static_cast<std::size_t>(stackBase_ - &probe) > stackBudget()))
+    if (callDepth_ >= kMaxCallDepth || (stackBase_ && static_cast<std::size_t>(stackBase_ - &probe) > stackBudget()))
         vb::raise(kOutOfStackSpace);
     ++callDepth_;
     tick();
@@ -604,8 +606,8 @@ Engine::Flow Engine::execFor(const For& s, Frame& f) {
     assignName(ref, start, false, f);
     Arg keep;
     auto counter = [&]() -> vb::Variant& {
-        vb::Variant* cell = ref.scope == Scope::Local ? f.slots[static_cast<std::size_t>(ref.slot)]
-                                                      : variable(ref, f, &keep, true);
+        vb::Variant* cell =
+            ref.scope == Scope::Local ? f.slots[static_cast<std::size_t>(ref.slot)] : variable(ref, f, &keep, true);
         if (!cell) vb::raise(vb::errors::TypeMismatch);
         return *cell;
     };
@@ -764,7 +766,7 @@ Engine::Found Engine::lookup(const NameRef& ref, const ModulePtr& m) {
     auto remember = [&] {
         c.generation = generation_;
         c.kind = x.kind;
-        c.target = x.kind == Found::Bound ? static_cast<const void*>(x.binding)
+        c.target = x.kind == Found::Bound       ? static_cast<const void*>(x.binding)
                    : x.kind == Found::BuiltinFn ? static_cast<const void*>(x.builtin)
                                                 : static_cast<const void*>(x.object);
         c.id = x.kind == Found::Bound ? (x.inGlobal ? 1 : 0) : x.id;
@@ -1342,8 +1344,8 @@ vb::Variant Engine::call(const Expr& target, const std::vector<ExprPtr>& argExpr
     if (target.kind == ExprKind::Member) {
         const auto& m = static_cast<const Member&>(target);
         vb::Variant object = objectOf(m.object.get(), f);
-        if (m.cachedByValue && object.isObject() && object.object() &&
-            m.cachedClass == object.object()->classKey() && plainArguments(argExprs))
+        if (m.cachedByValue && object.isObject() && object.object() && m.cachedClass == object.object()->classKey() &&
+            plainArguments(argExprs))
             return callByValue(*object.object(), m, argExprs, f);
         ArgList a = evalArgs(argExprs, f);
         vb::Variant r = callObject(object, m.name, &m, vb::Method | vb::PropertyGet, a, classOf(f));
@@ -1475,7 +1477,8 @@ vb::Variant Engine::callMember(ScriptObject& self, int32_t member, vb::CallKind 
     }
     ProcedurePtr p;
     if (kind & vb::PropertySet) p = m.set ? m.set : m.let;
-    else if (kind & vb::PropertyLet) p = m.let ? m.let : (args.size() && args.back().get().isObject() ? m.set : nullptr);
+    else if (kind & vb::PropertyLet)
+        p = m.let ? m.let : (args.size() && args.back().get().isObject() ? m.set : nullptr);
     else p = m.method ? m.method : m.get;
     if (!p) vb::raise(vb::errors::NotSupported);
     if (!isLetOrSet(kind) && p->params.empty() && !args.empty()) {

@@ -67,10 +67,10 @@ struct Location {
 
 // One evaluated argument of a call: a variable passed by reference, or a value.
 struct Arg {
-    vb::Variant* ref = nullptr;              // the caller's variable (ByRef)
-    std::shared_ptr<vb::Variant> keep;       // keeps a module variable alive during the call
-    vb::ObjectRef keepObject;                // keeps the object owning a field alive
-    vb::Variant value;                       // the value when not by reference
+    vb::Variant* ref = nullptr;         // the caller's variable (ByRef)
+    std::shared_ptr<vb::Variant> keep;  // keeps a module variable alive during the call
+    vb::ObjectRef keepObject;           // keeps the object owning a field alive
+    vb::Variant value;                  // the value when not by reference
     // An array element passed by reference: written back through its indices after the call.
     vb::Variant* array = nullptr;
     std::vector<int32_t> indices;
@@ -217,8 +217,8 @@ private:
                            vb::CallKind kind, ArgList& args, const ast::ClassDef* from = nullptr);
     // A call of a host object's member that writes to none of its arguments, at a site that
     // knows the member: the arguments' values go straight to the object, with no records.
-    vb::Variant callByValue(vb::Object& object, const ast::Member& site,
-                            const std::vector<ast::ExprPtr>& args, Frame& f);
+    vb::Variant callByValue(vb::Object& object, const ast::Member& site, const std::vector<ast::ExprPtr>& args,
+                            Frame& f);
     // Invokes a host object's member; `indexed` is set when the member took no arguments and
     // what it answered was indexed with them instead (the arguments are then used up).
     vb::Variant invokeHost(vb::Object& o, vb::DispId id, vb::CallKind kind, vb::Args values, ArgList* args,

@@ -113,7 +113,6 @@ Token Lexer::next() {
     return symbol();
 }
 
-
 Token Lexer::word() {
     if (text_[pos_] == '[') {
         // A bracketed name may hold any character but "]" and a line end.
@@ -262,14 +261,22 @@ Token Lexer::symbol() {
     case ',': return make(Tok::Comma);
     case '.': return make(Tok::Dot);
     case '<':
-        if (peek() == '>') { ++pos_; return make(Tok::Ne); }
-        if (peek() == '=') { ++pos_; return make(Tok::Le); }
+        if (peek() == '>') {
+            ++pos_;
+            return make(Tok::Ne);
+        }
+        if (peek() == '=') {
+            ++pos_;
+            return make(Tok::Le);
+        }
         return make(Tok::Lt);
     case '>':
-        if (peek() == '=') { ++pos_; return make(Tok::Ge); }
+        if (peek() == '=') {
+            ++pos_;
+            return make(Tok::Ge);
+        }
         return make(Tok::Gt);
-    default:
-        fail(syntax::InvalidCharacter);
+    default: fail(syntax::InvalidCharacter);
     }
 }
 

@@ -25,10 +25,11 @@ namespace {
 // Words that can never name a variable or procedure.
 const std::unordered_set<std::string>& reservedWords() {
     static const std::unordered_set<std::string> words = {
-        "and", "byref", "byval", "call", "case", "class", "const", "dim", "do", "each", "else", "elseif",
-        "empty", "end", "eqv", "erase", "exit", "false", "for", "function", "if", "imp", "in", "is", "loop",
-        "me", "mod", "new", "next", "not", "nothing", "null", "on", "option", "or", "private", "public",
-        "redim", "rem", "select", "set", "sub", "then", "to", "true", "until", "wend", "while", "with", "xor",
+        "and",     "byref",  "byval", "call",   "case", "class",   "const",  "dim",   "do",   "each",
+        "else",    "elseif", "empty", "end",    "eqv",  "erase",   "exit",   "false", "for",  "function",
+        "if",      "imp",    "in",    "is",     "loop", "me",      "mod",    "new",   "next", "not",
+        "nothing", "null",   "on",    "option", "or",   "private", "public", "redim", "rem",  "select",
+        "set",     "sub",    "then",  "to",     "true", "until",   "wend",   "while", "with", "xor",
     };
     return words;
 }
@@ -200,7 +201,10 @@ Block Parser::block(bool singleLine) {
     Block b;
     for (;;) {
         if (singleLine) {
-            if (tok_.kind == Tok::Colon) { advance(); continue; }
+            if (tok_.kind == Tok::Colon) {
+                advance();
+                continue;
+            }
             if (tok_.kind == Tok::Newline || tok_.kind == Tok::End || isWord("else")) return b;
             if (isWord("end") && peek().kind == Tok::Word && foldName(peek().text) == "if") return b;
             if (isWord("sub") || isWord("function") || isWord("public") || isWord("private"))
@@ -226,9 +230,15 @@ StmtPtr Parser::statement() {
     if (tok_.kind != Tok::Word) fail(syntax::ExpectedStatement);
     if (bracketed(tok_)) return callOrAssign(false, false);
     std::string w = folded(tok_);
-    if (w == "dim") { advance(); return dimStatement(false); }
+    if (w == "dim") {
+        advance();
+        return dimStatement(false);
+    }
     if (w == "redim") return redimStatement();
-    if (w == "const") { advance(); return constStatement(); }
+    if (w == "const") {
+        advance();
+        return constStatement();
+    }
     if (w == "if") return ifStatement();
     if (w == "select") return selectStatement();
     if (w == "for") return forStatement();
@@ -238,10 +248,22 @@ StmtPtr Parser::statement() {
     if (w == "exit") return exitStatement();
     if (w == "on") return onErrorStatement();
     if (w == "erase") return eraseStatement();
-    if (w == "call") { advance(); return callOrAssign(true, false); }
-    if (w == "set") { advance(); return callOrAssign(false, true); }
-    if (w == "let") { advance(); return callOrAssign(false, false); }
-    if (w == "stop") { advance(); return nullptr; }
+    if (w == "call") {
+        advance();
+        return callOrAssign(true, false);
+    }
+    if (w == "set") {
+        advance();
+        return callOrAssign(false, true);
+    }
+    if (w == "let") {
+        advance();
+        return callOrAssign(false, false);
+    }
+    if (w == "stop") {
+        advance();
+        return nullptr;
+    }
     if (w == "option") fail(syntax::ExpectedStatement);
     if (w == "sub" || w == "function" || w == "public" || w == "private") {
         // A Sub or Function written inside a block of the module's code is a procedure of the
@@ -557,8 +579,8 @@ StmtPtr Parser::exitStatement() {
         if (!p || p->kind != ProcKind::Function) fail(syntax::InvalidExit);
         s->what = ExitKind::Function;
     } else if (w == "property") {
-        if (!p || (p->kind != ProcKind::PropertyGet && p->kind != ProcKind::PropertyLet &&
-                   p->kind != ProcKind::PropertySet))
+        if (!p ||
+            (p->kind != ProcKind::PropertyGet && p->kind != ProcKind::PropertyLet && p->kind != ProcKind::PropertySet))
             fail(syntax::InvalidExit);
         s->what = ExitKind::Property;
     } else {
@@ -689,8 +711,8 @@ void Parser::resolveProcedure(ProcContext& ctx) {
         if (it != p.locals.end()) {
             ref->scope = Scope::Local;
             ref->slot = it->second;
-            if (std::find_if(p.constants.begin(), p.constants.end(),
-                             [&](auto& c) { return c.first == it->second; }) != p.constants.end())
+            if (std::find_if(p.constants.begin(), p.constants.end(), [&](auto& c) { return c.first == it->second; }) !=
+                p.constants.end())
                 ref->constant = true;
             continue;
         }
@@ -746,8 +768,10 @@ void Parser::procedure(bool isPublic, bool isDefault, ClassDef* cls) {
         if (tok_.kind != Tok::RParen) {
             for (;;) {
                 Param prm;
-                if (isWord("byval")) { prm.byVal = true; advance(); }
-                else if (isWord("byref")) advance();
+                if (isWord("byval")) {
+                    prm.byVal = true;
+                    advance();
+                } else if (isWord("byref")) advance();
                 prm.name = identifier();
                 if (tok_.kind == Tok::LParen) {
                     advance();
@@ -833,7 +857,6 @@ void Parser::procedure(bool isPublic, bool isDefault, ClassDef* cls) {
     // The names of this procedure still to resolve against the class.
     classRefs_.insert(classRefs_.end(), ctx.refs.begin(), ctx.refs.end());
 }
-
 
 void Parser::classDefinition() {
     advance();  // Class
@@ -985,11 +1008,26 @@ ExprPtr Parser::binaryLevel(int level) {
         const Token& t = tok_;
         bool found = true;
         switch (level) {
-        case 0: found = wordOp(t, "imp"); op = Op::Imp; break;
-        case 1: found = wordOp(t, "eqv"); op = Op::Eqv; break;
-        case 2: found = wordOp(t, "xor"); op = Op::Xor; break;
-        case 3: found = wordOp(t, "or"); op = Op::Or; break;
-        case 4: found = wordOp(t, "and"); op = Op::And; break;
+        case 0:
+            found = wordOp(t, "imp");
+            op = Op::Imp;
+            break;
+        case 1:
+            found = wordOp(t, "eqv");
+            op = Op::Eqv;
+            break;
+        case 2:
+            found = wordOp(t, "xor");
+            op = Op::Xor;
+            break;
+        case 3:
+            found = wordOp(t, "or");
+            op = Op::Or;
+            break;
+        case 4:
+            found = wordOp(t, "and");
+            op = Op::And;
+            break;
         case 6:
             switch (t.kind) {
             case Tok::Eq: op = Op::Eq; break;
@@ -998,21 +1036,36 @@ ExprPtr Parser::binaryLevel(int level) {
             case Tok::Gt: op = Op::Gt; break;
             case Tok::Le: op = Op::Le; break;
             case Tok::Ge: op = Op::Ge; break;
-            default: found = wordOp(t, "is"); op = Op::Is; break;
+            default:
+                found = wordOp(t, "is");
+                op = Op::Is;
+                break;
             }
             break;
-        case 7: found = t.kind == Tok::Amp; op = Op::Concat; break;
+        case 7:
+            found = t.kind == Tok::Amp;
+            op = Op::Concat;
+            break;
         case 8:
             found = t.kind == Tok::Plus || t.kind == Tok::Minus;
             op = t.kind == Tok::Plus ? Op::Add : Op::Sub;
             break;
-        case 9: found = wordOp(t, "mod"); op = Op::Mod; break;
-        case 10: found = t.kind == Tok::Backslash; op = Op::IntDiv; break;
+        case 9:
+            found = wordOp(t, "mod");
+            op = Op::Mod;
+            break;
+        case 10:
+            found = t.kind == Tok::Backslash;
+            op = Op::IntDiv;
+            break;
         case 11:
             found = t.kind == Tok::Star || t.kind == Tok::Slash;
             op = t.kind == Tok::Star ? Op::Mul : Op::Div;
             break;
-        default: found = false; op = Op::Add; break;
+        default:
+            found = false;
+            op = Op::Add;
+            break;
         }
         if (!found) return left;
         Token at = tok_;
@@ -1214,8 +1267,7 @@ ExprPtr Parser::primary() {
         track(n->ref);
         return n;
     }
-    default:
-        fail(syntax::ExpectedExpression);
+    default: fail(syntax::ExpectedExpression);
     }
 }
 

@@ -25,9 +25,7 @@ namespace {
 struct CodePageTraits : boost::regex_traits<char> {
     char translate(char c) const { return c; }
     char translate(char c, bool icase) const { return icase ? translate_nocase(c) : c; }
-    char translate_nocase(char c) const {
-        return static_cast<char>(vb::toLowerByte(static_cast<unsigned char>(c)));
-    }
+    char translate_nocase(char c) const { return static_cast<char>(vb::toLowerByte(static_cast<unsigned char>(c))); }
 };
 
 using Compiled = boost::basic_regex<char, CodePageTraits>;
@@ -48,9 +46,9 @@ constexpr double kStatesPerCharacter = 50;
 // Boost's estimate of the states a search may visit, capped, for this engine's matcher only
 // (its traits are its own, so no other user of Boost.Regex sees the change).
 template <>
-void boost::BOOST_REGEX_DETAIL_NS::perl_matcher<script::Iterator, std::allocator<boost::sub_match<script::Iterator>>,
-                                               script::CodePageTraits>::
-    estimate_max_state_count(std::random_access_iterator_tag*) {
+void boost::BOOST_REGEX_DETAIL_NS::perl_matcher<
+    script::Iterator, std::allocator<boost::sub_match<script::Iterator>>,
+    script::CodePageTraits>::estimate_max_state_count(std::random_access_iterator_tag*) {
     double length = std::max<double>(1, static_cast<double>(last - base));
     double states = std::max<double>(1, static_cast<double>(re.size()));
     double estimate = std::max(states * states * length, std::min(length * length, 1e8)) + 100000;
@@ -75,7 +73,12 @@ int setCharacter(const std::string& p, std::size_t& i) {
     if (c != '\\' || i >= p.size()) return c;
     unsigned char e = static_cast<unsigned char>(p[i++]);
     switch (e) {
-    case 'd': case 'D': case 'w': case 'W': case 's': case 'S': return -1;
+    case 'd':
+    case 'D':
+    case 'w':
+    case 'W':
+    case 's':
+    case 'S': return -1;
     case 'n': return '\n';
     case 'r': return '\r';
     case 't': return '\t';
@@ -228,7 +231,8 @@ public:
     explicit MatchesObject(std::vector<vb::ObjectRef> matches) : matches_(std::move(matches)) {}
 
     vb::ObjectRef Item(int32_t index) const {
-        if (index < 0 || static_cast<std::size_t>(index) >= matches_.size()) vb::raise(vb::errors::InvalidProcedureCall);
+        if (index < 0 || static_cast<std::size_t>(index) >= matches_.size())
+            vb::raise(vb::errors::InvalidProcedureCall);
         return matches_[static_cast<std::size_t>(index)];
     }
     int32_t Count() const { return static_cast<int32_t>(matches_.size()); }
@@ -316,7 +320,8 @@ private:
             auto flags = boost::match_default;
             if (pos > 0) flags |= boost::match_prev_avail;
             try {
-                if (!boost::regex_search(begin + static_cast<std::ptrdiff_t>(pos), text.end(), m, re, flags, begin)) break;
+                if (!boost::regex_search(begin + static_cast<std::ptrdiff_t>(pos), text.end(), m, re, flags, begin))
+                    break;
             } catch (const std::runtime_error&) {
                 // Too much backtracking: the language's out-of-stack error, which scripts know.
                 vb::raise(kOutOfStack);

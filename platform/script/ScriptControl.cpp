@@ -203,8 +203,7 @@ vb::Variant ScriptControl::Eval(const std::string& expression) {
 }
 
 void ScriptControl::ExecuteStatement(const std::string& statement) {
-    guarded(*engine_, *error_, statement,
-            [&] { engine_->executeStatement(engine_->globalModule(), statement); });
+    guarded(*engine_, *error_, statement, [&] { engine_->executeStatement(engine_->globalModule(), statement); });
 }
 
 void ScriptControl::Reset() { engine_->reset(); }

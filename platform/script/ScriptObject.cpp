@@ -26,8 +26,7 @@ ScriptObject::~ScriptObject() {
             // A failing Class_Terminate cannot report anywhere: the release goes on.
             try {
                 engine->terminate(*this);
-            } catch (...) {
-            }
+            } catch (...) {}
         }
     }
     // A long chain of objects (a linked list) is freed in a loop, not by nested destructors.

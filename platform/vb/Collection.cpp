@@ -18,20 +18,24 @@ bool given(Args args, std::size_t i) { return args.size() > i && !args[i].isMiss
 const MemberTable& members() {
     static const MemberTable table = [] {
         MemberTable t("Collection");
-        t.add("Add", Method, {+[](void* p, Args a) -> Variant {
-                                  static_cast<Collection*>(p)->Add(a[0], given(a, 1) ? a[1] : Variant::missing(),
-                                                                   given(a, 2) ? a[2] : Variant::missing(),
-                                                                   given(a, 3) ? a[3] : Variant::missing());
-                                  return {};
-                              },
-                              1, 4});
-        t.add("Item", Method, {+[](void* p, Args a) -> Variant { return static_cast<Collection*>(p)->Item(a[0]); }, 1, 1});
-        t.add("Count", PropertyGet, {+[](void* p, Args) -> Variant { return static_cast<Collection*>(p)->Count(); }, 0, 0});
-        t.add("Remove", Method, {+[](void* p, Args a) -> Variant {
-                                     static_cast<Collection*>(p)->Remove(a[0]);
-                                     return {};
-                                 },
-                                 1, 1});
+        t.add("Add", Method,
+              {+[](void* p, Args a) -> Variant {
+                   static_cast<Collection*>(p)->Add(a[0], given(a, 1) ? a[1] : Variant::missing(),
+                                                    given(a, 2) ? a[2] : Variant::missing(),
+                                                    given(a, 3) ? a[3] : Variant::missing());
+                   return {};
+               },
+               1, 4});
+        t.add("Item", Method,
+              {+[](void* p, Args a) -> Variant { return static_cast<Collection*>(p)->Item(a[0]); }, 1, 1});
+        t.add("Count", PropertyGet,
+              {+[](void* p, Args) -> Variant { return static_cast<Collection*>(p)->Count(); }, 0, 0});
+        t.add("Remove", Method,
+              {+[](void* p, Args a) -> Variant {
+                   static_cast<Collection*>(p)->Remove(a[0]);
+                   return {};
+               },
+               1, 1});
         t.setDefault("Item");
         return t;
     }();

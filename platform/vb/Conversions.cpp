@@ -382,7 +382,8 @@ Variant wholeNumber(const Variant& v, Step step) {
         case VarKind::Boolean: return Variant(static_cast<int16_t>(v.boolean() ? -1 : 0));
         case VarKind::Single: return Variant(static_cast<float>(step(static_cast<double>(v.sng()))));
         case VarKind::Currency:
-            return Variant::currency(static_cast<int64_t>(step(static_cast<double>(v.currencyValue()) / 10000.0)) * 10000);
+            return Variant::currency(static_cast<int64_t>(step(static_cast<double>(v.currencyValue()) / 10000.0)) *
+                                     10000);
         case VarKind::Date: return Variant(Date{step(v.date().serial)});
         case VarKind::Object: return wholeNumber(valueOf(v), step);
         default: return Variant(step(toDouble(v)));
@@ -421,7 +422,8 @@ Variant Round(const Variant& v, int32_t digits) {
         case VarKind::Currency: {
             if (digits >= 4) return v;
             double unit = std::pow(10.0, 4 - digits);
-            return Variant::currency(static_cast<int64_t>(std::nearbyint(static_cast<double>(v.currencyValue()) / unit) * unit));
+            return Variant::currency(
+                static_cast<int64_t>(std::nearbyint(static_cast<double>(v.currencyValue()) / unit) * unit));
         }
         case VarKind::Date: return Variant(Date{roundDigits(v.date().serial, digits)});
         case VarKind::Object: return Round(valueOf(v), digits);

@@ -19,8 +19,7 @@ constexpr int32_t kMaxYear = 9999;
 
 constexpr const char* kMonthNames[12] = {"January", "February", "March",     "April",   "May",      "June",
                                          "July",    "August",   "September", "October", "November", "December"};
-constexpr const char* kWeekdayNames[7] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
-                                          "Thursday", "Friday", "Saturday"};
+constexpr const char* kWeekdayNames[7] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
 
 Clock& clockSlot() {
     static Clock clock;
@@ -110,10 +109,9 @@ enum class Interval { Year, Quarter, Month, DayOfYear, Day, Weekday, Week, Hour,
 
 Interval intervalOf(std::string_view text) {
     static constexpr std::pair<std::string_view, Interval> kIntervals[] = {
-        {"yyyy", Interval::Year}, {"q", Interval::Quarter},  {"m", Interval::Month},
-        {"y", Interval::DayOfYear}, {"d", Interval::Day},    {"w", Interval::Weekday},
-        {"ww", Interval::Week},   {"h", Interval::Hour},     {"n", Interval::Minute},
-        {"s", Interval::Second},
+        {"yyyy", Interval::Year}, {"q", Interval::Quarter}, {"m", Interval::Month}, {"y", Interval::DayOfYear},
+        {"d", Interval::Day},     {"w", Interval::Weekday}, {"ww", Interval::Week}, {"h", Interval::Hour},
+        {"n", Interval::Minute},  {"s", Interval::Second},
     };
     for (const auto& [name, interval] : kIntervals)
         if (equalsFolded(name, text)) return interval;
@@ -282,7 +280,8 @@ int32_t DatePart(std::string_view interval, Date d, int32_t firstDayOfWeek) {
         case Interval::Year: return p.year;
         case Interval::Quarter: return (p.month - 1) / 3 + 1;
         case Interval::Month: return p.month;
-        case Interval::DayOfYear: return static_cast<int32_t>(dayNumber(p.year, p.month, p.day) - dayNumber(p.year, 1, 1) + 1);
+        case Interval::DayOfYear:
+            return static_cast<int32_t>(dayNumber(p.year, p.month, p.day) - dayNumber(p.year, 1, 1) + 1);
         case Interval::Day: return p.day;
         case Interval::Weekday: return Weekday(d, firstDayOfWeek);
         case Interval::Week: return DateDiff("ww", DateSerial(p.year, 1, 1), d, firstDayOfWeek) + 1;
@@ -366,7 +365,7 @@ std::optional<std::vector<Token>> tokenize(std::string_view text) {
 
 struct Reading {
     std::vector<Token> dateNumbers;
-    int32_t month = 0;           // from a month name
+    int32_t month = 0;  // from a month name
     bool hasTime = false;
     int32_t hour = 0, minute = 0, second = 0;
     int32_t meridiem = -1;

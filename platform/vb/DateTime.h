@@ -23,9 +23,9 @@ void setClock(Clock clock);
 Date localDate(std::chrono::system_clock::time_point t);
 
 Date Now();
-Date Today();          // the language's `Date`: the date part of Now
-Date Time();           // the time part of Now (on 30 December 1899)
-float Timer();         // seconds since midnight, with hundredths
+Date Today();   // the language's `Date`: the date part of Now
+Date Time();    // the time part of Now (on 30 December 1899)
+float Timer();  // seconds since midnight, with hundredths
 
 // A date taken apart, the time rounded to the nearest second.
 struct DateParts {

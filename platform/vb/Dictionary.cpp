@@ -20,11 +20,12 @@ Dictionary& self(void* p) { return *static_cast<Dictionary*>(p); }
 const MemberTable& members() {
     static const MemberTable table = [] {
         MemberTable t("Dictionary");
-        t.add("Add", Method, {+[](void* p, Args a) -> Variant {
-                                  self(p).Add(a[0], a[1]);
-                                  return {};
-                              },
-                              2, 2});
+        t.add("Add", Method,
+              {+[](void* p, Args a) -> Variant {
+                   self(p).Add(a[0], a[1]);
+                   return {};
+               },
+               2, 2});
         t.add("Exists", Method, {+[](void* p, Args a) -> Variant { return self(p).Exists(a[0]); }, 1, 1});
         t.add("Item", PropertyGet, {+[](void* p, Args a) -> Variant { return self(p).Item(a[0]); }, 1, 1});
         auto setItem = +[](void* p, Args a) -> Variant {
@@ -35,33 +36,36 @@ const MemberTable& members() {
         t.add("Item", PropertySet, {setItem, 2, 2});
         t.add("Items", Method, {+[](void* p, Args) -> Variant { return self(p).Items(); }, 0, 0});
         t.add("Keys", Method, {+[](void* p, Args) -> Variant { return self(p).Keys(); }, 0, 0});
-        t.add("Remove", Method, {+[](void* p, Args a) -> Variant {
-                                     self(p).Remove(a[0]);
-                                     return {};
-                                 },
-                                 1, 1});
-        t.add("RemoveAll", Method, {+[](void* p, Args) -> Variant {
-                                        self(p).RemoveAll();
-                                        return {};
-                                    },
-                                    0, 0});
+        t.add("Remove", Method,
+              {+[](void* p, Args a) -> Variant {
+                   self(p).Remove(a[0]);
+                   return {};
+               },
+               1, 1});
+        t.add("RemoveAll", Method,
+              {+[](void* p, Args) -> Variant {
+                   self(p).RemoveAll();
+                   return {};
+               },
+               0, 0});
         t.add("Count", PropertyGet, {+[](void* p, Args) -> Variant { return self(p).Count(); }, 0, 0});
         t.add("CompareMode", PropertyGet,
               {+[](void* p, Args) -> Variant { return static_cast<int32_t>(self(p).CompareMode()); }, 0, 0});
-        t.add("CompareMode", PropertyLet, {+[](void* p, Args a) -> Variant {
-                                               int32_t mode = CLng(a[0]);
-                                               if (mode < 0 || mode > 2) raise(errors::InvalidProcedureCall);
-                                               // Database compare (2) compares text as text compare does.
-                                               self(p).setCompareMode(mode == 0 ? CompareMethod::Binary
-                                                                                : CompareMethod::Text);
-                                               return {};
-                                           },
-                                           1, 1});
-        t.add("Key", PropertyLet, {+[](void* p, Args a) -> Variant {
-                                       self(p).setKey(a[0], a[1]);
-                                       return {};
-                                   },
-                                   2, 2});
+        t.add("CompareMode", PropertyLet,
+              {+[](void* p, Args a) -> Variant {
+                   int32_t mode = CLng(a[0]);
+                   if (mode < 0 || mode > 2) raise(errors::InvalidProcedureCall);
+                   // Database compare (2) compares text as text compare does.
+                   self(p).setCompareMode(mode == 0 ? CompareMethod::Binary : CompareMethod::Text);
+                   return {};
+               },
+               1, 1});
+        t.add("Key", PropertyLet,
+              {+[](void* p, Args a) -> Variant {
+                   self(p).setKey(a[0], a[1]);
+                   return {};
+               },
+               2, 2});
         t.setDefault("Item");
         return t;
     }();

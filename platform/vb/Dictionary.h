@@ -82,7 +82,7 @@ private:
 
     std::vector<Entry> entries_;
     std::vector<Slot> index_;
-    int32_t live_ = 0;     // entries not removed
+    int32_t live_ = 0;      // entries not removed
     std::size_t used_ = 0;  // index slots that are not free (keys and removed marks)
     CompareMethod compare_ = CompareMethod::Binary;
 };

@@ -252,7 +252,8 @@ std::string numberPattern(double value, std::string_view p, bool signInSection) 
         if (static_cast<int32_t>(integer.size()) < minInteger)
             integer.insert(integer.begin(), static_cast<std::size_t>(minInteger) - integer.size(), '0');
         std::string fraction = d.fractionPart();
-        if (static_cast<int32_t>(fraction.size()) < minFraction) fraction.resize(static_cast<std::size_t>(minFraction), '0');
+        if (static_cast<int32_t>(fraction.size()) < minFraction)
+            fraction.resize(static_cast<std::size_t>(minFraction), '0');
         body = group ? grouped(integer) : integer;
         // The point stays even with no digit after it: "#.##" prints 5 as "5.", the language's output.
         if (inFraction) body += "." + fraction;
@@ -344,15 +345,13 @@ std::string formatDate(Date d, std::string_view p) {
             i += 4;
             continue;
         }
-        std::size_t n = (c == 'd' || c == 'm' || c == 'y' || c == 'h' || c == 'n' || c == 's' || c == 'w' ||
-                         c == 'q' || c == 'c' || c == 't')
+        std::size_t n = (c == 'd' || c == 'm' || c == 'y' || c == 'h' || c == 'n' || c == 's' || c == 'w' || c == 'q' ||
+                         c == 'c' || c == 't')
                             ? runOf(p, i, c)
                             : 0;
         bool hourToken = false;
         switch (n == 0 ? '\0' : c) {
-            case 'c':
-                out += FormatDateTime(d, vbGeneralDate);
-                break;
+            case 'c': out += FormatDateTime(d, vbGeneralDate); break;
             case 'd':
                 if (n == 1) out += std::to_string(parts.day);
                 else if (n == 2) out += twoDigits(parts.day);
@@ -361,14 +360,11 @@ std::string formatDate(Date d, std::string_view p) {
                 else if (n == 5) out += formatDate(d, kShortDate);
                 else out += formatDate(d, kLongDate);
                 break;
-            case 'w':
-                out += std::to_string(n == 1 ? Weekday(d) : DatePart("ww", d));
-                break;
-            case 'q':
-                out += std::to_string((parts.month - 1) / 3 + 1);
-                break;
+            case 'w': out += std::to_string(n == 1 ? Weekday(d) : DatePart("ww", d)); break;
+            case 'q': out += std::to_string((parts.month - 1) / 3 + 1); break;
             case 'm':
-                if (n <= 2 && minuteContext(p, i, n, afterHour)) out += n == 1 ? std::to_string(parts.minute) : twoDigits(parts.minute);
+                if (n <= 2 && minuteContext(p, i, n, afterHour))
+                    out += n == 1 ? std::to_string(parts.minute) : twoDigits(parts.minute);
                 else if (n == 1) out += std::to_string(parts.month);
                 else if (n == 2) out += twoDigits(parts.month);
                 else if (n == 3) out += MonthName(parts.month, true);
@@ -383,12 +379,8 @@ std::string formatDate(Date d, std::string_view p) {
                 out += hourText(parts.hour, twelve, n >= 2);
                 hourToken = true;
                 break;
-            case 'n':
-                out += n >= 2 ? twoDigits(parts.minute) : std::to_string(parts.minute);
-                break;
-            case 's':
-                out += n >= 2 ? twoDigits(parts.second) : std::to_string(parts.second);
-                break;
+            case 'n': out += n >= 2 ? twoDigits(parts.minute) : std::to_string(parts.minute); break;
+            case 's': out += n >= 2 ? twoDigits(parts.second) : std::to_string(parts.second); break;
             case 't':
                 if (n >= 5) {
                     out += formatDate(d, kLongTime);
@@ -445,9 +437,9 @@ std::string Format(const Variant& v, std::string_view format) {
         int kind;
     };
     static constexpr Named kNamed[] = {
-        {"General Date", 0}, {"Long Date", 1},  {"Medium Date", 2}, {"Short Date", 3},
-        {"Long Time", 4},    {"Medium Time", 5}, {"Short Time", 6}, {"General Number", 7},
-        {"Currency", 8},     {"Fixed", 9},       {"Standard", 10},  {"Percent", 11},
+        {"General Date", 0}, {"Long Date", 1},   {"Medium Date", 2}, {"Short Date", 3},
+        {"Long Time", 4},    {"Medium Time", 5}, {"Short Time", 6},  {"General Number", 7},
+        {"Currency", 8},     {"Fixed", 9},       {"Standard", 10},   {"Percent", 11},
         {"Scientific", 12},  {"Yes/No", 13},     {"True/False", 14}, {"On/Off", 15},
     };
     for (const Named& n : kNamed) {

@@ -52,9 +52,9 @@ private:
     const Accessor* choose(const Member& m, CallKind kind, Args args) const noexcept;
 
     std::string className_;
-    std::vector<Member> members_;      // member i has id i + 1
-    std::vector<int32_t> slots_;       // open addressing: index into members_, -1 free
-    int32_t default_ = -1;             // index of the default member
+    std::vector<Member> members_;  // member i has id i + 1
+    std::vector<int32_t> slots_;   // open addressing: index into members_, -1 free
+    int32_t default_ = -1;         // index of the default member
 };
 
 }  // namespace vb

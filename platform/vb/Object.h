@@ -26,8 +26,8 @@ constexpr DispId kDefaultMember = 0;
 enum CallKind : uint8_t {
     Method = 1,
     PropertyGet = 2,
-    PropertyLet = 4,   // o.P = value: the value is the last argument
-    PropertySet = 8,   // Set o.P = object: the value is the last argument
+    PropertyLet = 4,  // o.P = value: the value is the last argument
+    PropertySet = 8,  // Set o.P = object: the value is the last argument
 };
 
 constexpr CallKind operator|(CallKind a, CallKind b) noexcept {

@@ -105,9 +105,7 @@ Variant arithmetic(Op op, const Variant& a0, const Variant& b0) {
     Rank r = std::max(ra, rb);
     if (r == RSingle && (ra == RLong || rb == RLong)) r = RDouble;
     if (r == RDate && (op == Op::Multiply || (op == Op::Subtract && ra == RDate && rb == RDate))) r = RDouble;
-    auto apply = [op](auto x, auto y) {
-        return op == Op::Add ? x + y : op == Op::Subtract ? x - y : x * y;
-    };
+    auto apply = [op](auto x, auto y) { return op == Op::Add ? x + y : op == Op::Subtract ? x - y : x * y; };
     switch (r) {
         case RByte:
         case RInteger:

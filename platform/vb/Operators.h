@@ -22,12 +22,12 @@ namespace vb {
 inline Variant add(const Variant& a, const Variant& b);       // +
 inline Variant subtract(const Variant& a, const Variant& b);  // -
 inline Variant multiply(const Variant& a, const Variant& b);  // *
-Variant divide(const Variant& a, const Variant& b);         // /  (Double, or Single for Single operands)
-Variant integerDivide(const Variant& a, const Variant& b);  // \  (Integer or Long)
-Variant modulo(const Variant& a, const Variant& b);         // Mod (sign of a)
-Variant power(const Variant& a, const Variant& b);          // ^  (Double)
-Variant negate(const Variant& a);                           // unary -
-Variant concatenate(const Variant& a, const Variant& b);    // &  (Null only when both are Null)
+Variant divide(const Variant& a, const Variant& b);           // /  (Double, or Single for Single operands)
+Variant integerDivide(const Variant& a, const Variant& b);    // \  (Integer or Long)
+Variant modulo(const Variant& a, const Variant& b);           // Mod (sign of a)
+Variant power(const Variant& a, const Variant& b);            // ^  (Double)
+Variant negate(const Variant& a);                             // unary -
+Variant concatenate(const Variant& a, const Variant& b);      // &  (Null only when both are Null)
 // `text & b` added to the text in place (Null adds nothing); `b` is a value, not an object
 // (take valueOf first).
 void concatenateInto(std::string& text, const Variant& b);

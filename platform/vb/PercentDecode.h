@@ -16,11 +16,11 @@ struct PercentRules {
         Fail,     // the whole text fails
         Compute,  // a character that is no digit counts -1, one past the end 0; three characters go
     };
-    bool plusIsBlank = false;       // "+" stands for a blank (decoded before the escapes)
+    bool plusIsBlank = false;  // "+" stands for a blank (decoded before the escapes)
     bool upperCaseDigitsOnly = false;
     BadEscape badEscape = BadEscape::Keep;
-    int lowestCode = 0;             // a decoded code below it gives a blank
-    bool nulFails = false;          // a decoded NUL fails the whole text
+    int lowestCode = 0;     // a decoded code below it gives a blank
+    bool nulFails = false;  // a decoded NUL fails the whole text
 };
 
 // The decoded text; none when the rules make it fail.

@@ -40,10 +40,8 @@ bool Variant::isNumber() const noexcept {
         case VarKind::Double:
         case VarKind::Currency:
         case VarKind::Boolean:
-        case VarKind::Byte:
-            return true;
-        default:
-            return false;
+        case VarKind::Byte: return true;
+        default: return false;
     }
 }
 
@@ -52,14 +50,9 @@ void Variant::release() noexcept {
         case VarKind::String:
             if (u_.text->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) delete u_.text;
             break;
-        case VarKind::Object:
-            o_.~ObjectRef();
-            break;
-        case VarKind::Array:
-            delete u_.arr;
-            break;
-        default:
-            break;
+        case VarKind::Object: o_.~ObjectRef(); break;
+        case VarKind::Array: delete u_.arr; break;
+        default: break;
     }
 }
 
@@ -69,15 +62,9 @@ void Variant::copyFrom(const Variant& other) {
             u_.text = other.u_.text;
             u_.text->refs.fetch_add(1, std::memory_order_relaxed);
             break;
-        case VarKind::Object:
-            new (&o_) ObjectRef(other.o_);
-            break;
-        case VarKind::Array:
-            u_.arr = new Array(*other.u_.arr);
-            break;
-        default:
-            u_ = other.u_;
-            break;
+        case VarKind::Object: new (&o_) ObjectRef(other.o_); break;
+        case VarKind::Array: u_.arr = new Array(*other.u_.arr); break;
+        default: u_ = other.u_; break;
     }
     kind_ = other.kind_;
 }

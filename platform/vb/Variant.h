@@ -27,18 +27,18 @@ using ObjectRef = std::shared_ptr<Object>;
 enum class VarKind : uint16_t {
     Empty = 0,
     Null = 1,
-    Integer = 2,    // 16-bit signed
-    Long = 3,       // 32-bit signed
+    Integer = 2,  // 16-bit signed
+    Long = 3,     // 32-bit signed
     Single = 4,
     Double = 5,
-    Currency = 6,   // 64-bit count of ten-thousandths
+    Currency = 6,  // 64-bit count of ten-thousandths
     Date = 7,
     String = 8,
     Object = 9,
-    Error = 10,     // an error code; the omitted optional argument is one of these
+    Error = 10,  // an error code; the omitted optional argument is one of these
     Boolean = 11,
     Byte = 17,
-    Array = 8204,   // vbArray + vbVariant: an array of Variants
+    Array = 8204,  // vbArray + vbVariant: an array of Variants
 };
 
 // The scode of an omitted optional argument (DISP_E_PARAMNOTFOUND).
@@ -47,29 +47,58 @@ constexpr int32_t kMissingArgument = static_cast<int32_t>(0x80020004u);
 class Variant {
 public:
     Variant() noexcept : kind_(VarKind::Empty) { u_.i64 = 0; }
-    Variant(int16_t v) noexcept : kind_(VarKind::Integer) { u_.i64 = 0; u_.i16 = v; }
-    Variant(int32_t v) noexcept : kind_(VarKind::Long) { u_.i64 = 0; u_.i32 = v; }
-    Variant(float v) noexcept : kind_(VarKind::Single) { u_.i64 = 0; u_.f = v; }
+    Variant(int16_t v) noexcept : kind_(VarKind::Integer) {
+        u_.i64 = 0;
+        u_.i16 = v;
+    }
+    Variant(int32_t v) noexcept : kind_(VarKind::Long) {
+        u_.i64 = 0;
+        u_.i32 = v;
+    }
+    Variant(float v) noexcept : kind_(VarKind::Single) {
+        u_.i64 = 0;
+        u_.f = v;
+    }
     Variant(double v) noexcept : kind_(VarKind::Double) { u_.d = v; }
-    Variant(bool v) noexcept : kind_(VarKind::Boolean) { u_.i64 = 0; u_.b = v; }
-    Variant(uint8_t v) noexcept : kind_(VarKind::Byte) { u_.i64 = 0; u_.u8 = v; }
+    Variant(bool v) noexcept : kind_(VarKind::Boolean) {
+        u_.i64 = 0;
+        u_.b = v;
+    }
+    Variant(uint8_t v) noexcept : kind_(VarKind::Byte) {
+        u_.i64 = 0;
+        u_.u8 = v;
+    }
     Variant(Date v) noexcept : kind_(VarKind::Date) { u_.d = v.serial; }
     Variant(std::string v) : kind_(VarKind::String) { u_.text = new Text(std::move(v)); }
     Variant(std::string_view v) : kind_(VarKind::String) { u_.text = new Text(std::string(v)); }
     Variant(const char* v) : kind_(VarKind::String) { u_.text = new Text(std::string(v)); }
     Variant(ObjectRef v) noexcept : kind_(VarKind::Object) { new (&o_) ObjectRef(std::move(v)); }
     template <class T>
-        requires std::is_base_of_v<Object, T> && (!std::is_same_v<Object, T>)
-    Variant(std::shared_ptr<T> v) noexcept : Variant(ObjectRef(std::move(v))) {}
+    requires std::is_base_of_v<Object, T> &&(!std::is_same_v<Object, T>)Variant(std::shared_ptr<T> v) noexcept
+        : Variant(ObjectRef(std::move(v))) {}
     Variant(Array&& v);
     Variant(const Array& v);
     Variant(std::nullptr_t) = delete;  // say Variant::nothing() or Variant::null()
 
-    static Variant null() noexcept { Variant v; v.kind_ = VarKind::Null; return v; }
+    static Variant null() noexcept {
+        Variant v;
+        v.kind_ = VarKind::Null;
+        return v;
+    }
     static Variant nothing() noexcept { return Variant(ObjectRef()); }
-    static Variant error(int32_t scode) noexcept { Variant v; v.kind_ = VarKind::Error; v.u_.i32 = scode; return v; }
+    static Variant error(int32_t scode) noexcept {
+        Variant v;
+        v.kind_ = VarKind::Error;
+        v.u_.i32 = scode;
+        return v;
+    }
     static Variant missing() noexcept { return error(kMissingArgument); }
-    static Variant currency(int64_t tenThousandths) noexcept { Variant v; v.kind_ = VarKind::Currency; v.u_.i64 = tenThousandths; return v; }
+    static Variant currency(int64_t tenThousandths) noexcept {
+        Variant v;
+        v.kind_ = VarKind::Currency;
+        v.u_.i64 = tenThousandths;
+        return v;
+    }
 
     // Numbers and other plain values are copied here, inline: they are most of what a script moves.
     Variant(const Variant& other) : kind_(other.kind_) {
@@ -104,16 +133,46 @@ public:
     bool isNumber() const noexcept;
 
     // The stored value; the kind must match (asserted in debug builds).
-    int16_t integer() const noexcept { assert(kind_ == VarKind::Integer); return u_.i16; }
-    int32_t lng() const noexcept { assert(kind_ == VarKind::Long); return u_.i32; }
-    float sng() const noexcept { assert(kind_ == VarKind::Single); return u_.f; }
-    double dbl() const noexcept { assert(kind_ == VarKind::Double); return u_.d; }
-    int64_t currencyValue() const noexcept { assert(kind_ == VarKind::Currency); return u_.i64; }
-    Date date() const noexcept { assert(kind_ == VarKind::Date); return Date{u_.d}; }
-    bool boolean() const noexcept { assert(kind_ == VarKind::Boolean); return u_.b; }
-    uint8_t byte() const noexcept { assert(kind_ == VarKind::Byte); return u_.u8; }
-    int32_t errorCode() const noexcept { assert(kind_ == VarKind::Error); return u_.i32; }
-    const std::string& str() const noexcept { assert(kind_ == VarKind::String); return u_.text->s; }
+    int16_t integer() const noexcept {
+        assert(kind_ == VarKind::Integer);
+        return u_.i16;
+    }
+    int32_t lng() const noexcept {
+        assert(kind_ == VarKind::Long);
+        return u_.i32;
+    }
+    float sng() const noexcept {
+        assert(kind_ == VarKind::Single);
+        return u_.f;
+    }
+    double dbl() const noexcept {
+        assert(kind_ == VarKind::Double);
+        return u_.d;
+    }
+    int64_t currencyValue() const noexcept {
+        assert(kind_ == VarKind::Currency);
+        return u_.i64;
+    }
+    Date date() const noexcept {
+        assert(kind_ == VarKind::Date);
+        return Date{u_.d};
+    }
+    bool boolean() const noexcept {
+        assert(kind_ == VarKind::Boolean);
+        return u_.b;
+    }
+    uint8_t byte() const noexcept {
+        assert(kind_ == VarKind::Byte);
+        return u_.u8;
+    }
+    int32_t errorCode() const noexcept {
+        assert(kind_ == VarKind::Error);
+        return u_.i32;
+    }
+    const std::string& str() const noexcept {
+        assert(kind_ == VarKind::String);
+        return u_.text->s;
+    }
     // The text to change: a buffer shared with other copies is copied first. The reference is
     // good until this Variant is next copied or changed.
     std::string& str() {
@@ -127,12 +186,25 @@ public:
         return kind_ == VarKind::String && other.kind_ == VarKind::String && u_.text == other.u_.text &&
                u_.text->refs.load(std::memory_order_acquire) == 2;
     }
-    const ObjectRef& object() const noexcept { assert(kind_ == VarKind::Object); return o_; }
-    const Array& array() const noexcept { assert(kind_ == VarKind::Array); return *u_.arr; }
-    Array& array() noexcept { assert(kind_ == VarKind::Array); return *u_.arr; }
+    const ObjectRef& object() const noexcept {
+        assert(kind_ == VarKind::Object);
+        return o_;
+    }
+    const Array& array() const noexcept {
+        assert(kind_ == VarKind::Array);
+        return *u_.arr;
+    }
+    Array& array() noexcept {
+        assert(kind_ == VarKind::Array);
+        return *u_.arr;
+    }
 
     // Back to Empty, releasing what was held.
-    void clear() noexcept { destroy(); kind_ = VarKind::Empty; u_.i64 = 0; }
+    void clear() noexcept {
+        destroy();
+        kind_ = VarKind::Empty;
+        u_.i64 = 0;
+    }
 
 private:
     // A text and the number of Variants holding it.

@@ -26,8 +26,7 @@ std::chrono::system_clock::time_point File::DateLastModified() const {
     std::error_code ec;
     auto written = fs::last_write_time(path_.native, ec);
     if (ec) throw FileNotFound();
-    return std::chrono::time_point_cast<std::chrono::system_clock::duration>(
-        std::chrono::file_clock::to_sys(written));
+    return std::chrono::time_point_cast<std::chrono::system_clock::duration>(std::chrono::file_clock::to_sys(written));
 }
 
 void File::Delete(bool /*force*/) {

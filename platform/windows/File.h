@@ -14,9 +14,9 @@ class File {
 public:
     explicit File(MappedPath path);
 
-    std::string Name() const;   // the name on disk
-    std::string Path() const;   // the Windows form of the full path
-    int64_t Size() const;       // bytes
+    std::string Name() const;  // the name on disk
+    std::string Path() const;  // the Windows form of the full path
+    int64_t Size() const;      // bytes
     std::chrono::system_clock::time_point DateLastModified() const;
     // Deletes the file; raises 53 when it is gone, 70 when it cannot be deleted.
     void Delete(bool force = false);

@@ -93,9 +93,7 @@ void FileSystemObject::CopyFile(const std::string& source, const std::string& de
     if (ec) throw PermissionDenied();
 }
 
-void FileSystemObject::DeleteFile(const std::string& path, bool force) const {
-    File(MapPath(path)).Delete(force);
-}
+void FileSystemObject::DeleteFile(const std::string& path, bool force) const { File(MapPath(path)).Delete(force); }
 
 File FileSystemObject::GetFile(const std::string& path) const {
     MappedPath p = MapPath(path);

@@ -28,8 +28,7 @@ public:
     // Opens a file for reading, writing or appending; with create, a missing file is made.
     // Raises 53 for a missing file (without create), 76 when the parent folder is missing,
     // 5 for another mode.
-    std::shared_ptr<TextStream> OpenTextFile(const std::string& path, int mode = ForReading,
-                                             bool create = false) const;
+    std::shared_ptr<TextStream> OpenTextFile(const std::string& path, int mode = ForReading, bool create = false) const;
     // Copies one file; a destination ending in "\" names the folder to copy into. Raises 53
     // for a missing source, 58 when the destination exists and overwrite is false, 70 when
     // the destination is a folder, 76 when its folder is missing.

@@ -108,8 +108,8 @@ void writeGif(const std::string& file, const std::vector<uint8_t>& pixels, int32
     int bits = 1;
     while ((1u << bits) < picture.colours.size()) ++bits;
     picture.colours.resize(std::size_t{1} << bits, GifColorType{0, 0, 0});
-    std::unique_ptr<ColorMapObject, void (*)(ColorMapObject*)> map(
-        GifMakeMapObject(1 << bits, picture.colours.data()), GifFreeMapObject);
+    std::unique_ptr<ColorMapObject, void (*)(ColorMapObject*)> map(GifMakeMapObject(1 << bits, picture.colours.data()),
+                                                                   GifFreeMapObject);
     if (!map) vb::raise(vb::errors::InvalidProcedureCall);
 
     int error = 0;
@@ -220,14 +220,14 @@ void ImageResize::SaveToFile(const std::string& path) const {
     if (format_ == "gif") return writeGif(file, pixels_, pixelWidth_, pixelHeight_, components_);
 
     // The library only reads the pixels it is lent here.
-    Pixbuf picture(gdk_pixbuf_new_from_data(const_cast<guchar*>(pixels_.data()), GDK_COLORSPACE_RGB,
-                                            components_ == 4, 8, pixelWidth_, pixelHeight_,
-                                            pixelWidth_ * components_, nullptr, nullptr));
+    Pixbuf picture(gdk_pixbuf_new_from_data(const_cast<guchar*>(pixels_.data()), GDK_COLORSPACE_RGB, components_ == 4,
+                                            8, pixelWidth_, pixelHeight_, pixelWidth_ * components_, nullptr, nullptr));
     if (!picture) vb::raise(vb::errors::InvalidProcedureCall);
     GError* error = nullptr;
-    const bool saved = format_ == "jpeg"
-                           ? gdk_pixbuf_save(picture.get(), file.c_str(), "jpeg", &error, "quality", kJpegQuality, nullptr)
-                           : gdk_pixbuf_save(picture.get(), file.c_str(), format_.c_str(), &error, nullptr);
+    const bool saved =
+        format_ == "jpeg"
+            ? gdk_pixbuf_save(picture.get(), file.c_str(), "jpeg", &error, "quality", kJpegQuality, nullptr)
+            : gdk_pixbuf_save(picture.get(), file.c_str(), format_.c_str(), &error, nullptr);
     forget(error);
     if (!saved) vb::raise(vb::errors::FileNotFound);
 }

@@ -50,8 +50,7 @@ private:
 // The statements of the language, on Registry::CurrentUser().
 std::string GetSetting(const std::string& appName, const std::string& section, const std::string& key,
                        const std::string& defaultValue = {});
-std::vector<std::pair<std::string, std::string>> GetAllSettings(const std::string& appName,
-                                                                const std::string& section);
+std::vector<std::pair<std::string, std::string>> GetAllSettings(const std::string& appName, const std::string& section);
 void SaveSetting(const std::string& appName, const std::string& section, const std::string& key,
                  const std::string& setting);
 void SaveSettings(const std::string& appName, const std::string& section,

@@ -30,7 +30,9 @@ void put32(std::array<char, kHeaderBytes>& h, size_t at, uint32_t v) {
 
 std::array<char, kHeaderBytes> waveHeader(uint32_t dataBytes) {
     std::array<char, kHeaderBytes> h{};
-    auto text = [&](size_t at, const char* four) { std::copy(four, four + 4, h.begin() + static_cast<std::ptrdiff_t>(at)); };
+    auto text = [&](size_t at, const char* four) {
+        std::copy(four, four + 4, h.begin() + static_cast<std::ptrdiff_t>(at));
+    };
     text(0, "RIFF");
     put32(h, 4, dataBytes + kHeaderBytes - 8);
     text(8, "WAVE");

@@ -30,7 +30,8 @@ void SpVoice::AudioOutputStream(std::shared_ptr<SpFileStream> stream) { output_ 
 int32_t SpVoice::Speak(const std::string& text, int32_t /*flags*/) {
     if (!output_) throw InvalidProcedureCall();
     SpFileStream& stream = *output_;
-    speech::Synthesize(text, voice_.Id(), [&](std::span<const int16_t> samples) { return stream.WriteSamples(samples); });
+    speech::Synthesize(text, voice_.Id(),
+                       [&](std::span<const int16_t> samples) { return stream.WriteSamples(samples); });
     return 1;
 }
 

@@ -10,9 +10,9 @@ namespace {
 
 std::ios::openmode openMode(IOMode mode) {
     switch (mode) {
-        case ForReading: return std::ios::in | std::ios::binary;
-        case ForWriting: return std::ios::out | std::ios::trunc | std::ios::binary;
-        case ForAppending: return std::ios::out | std::ios::app | std::ios::binary;
+    case ForReading: return std::ios::in | std::ios::binary;
+    case ForWriting: return std::ios::out | std::ios::trunc | std::ios::binary;
+    case ForAppending: return std::ios::out | std::ios::app | std::ios::binary;
     }
     throw InvalidProcedureCall();
 }

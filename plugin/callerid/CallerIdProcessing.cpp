@@ -101,7 +101,9 @@ void ProcessModemInput(PluginState& state) {
     run([&] { caller = CallerIdText(HSPAddressBookLookup(state, m.CallerNumber, m.CallerName)); });
     const std::string& name = caller.name;
     const std::string& number = caller.number;
-    run([&] { state.host().SetDeviceString(device, FormatValue(state, kCallerIdAction, number + kLookupSeparator + name)); });
+    run([&] {
+        state.host().SetDeviceString(device, FormatValue(state, kCallerIdAction, number + kLookupSeparator + name));
+    });
     if (s.GenerateCIDEvent)
         run([&] {
             state.queueTimer().Timer4.Enabled(true);

@@ -66,7 +66,8 @@ inline constexpr const char* kBuildPhonebookTag = "BuildPhonebook ";
 inline constexpr const char* kBuildFriendsTag = "BuildFriendsPhonebook ";
 inline constexpr const char* kBuildHSPTag = "BuildHSPPhonebook ";
 inline constexpr const char* kAddHSPTag = "AddHSP ";
-inline constexpr const char* kFriendsLineTooLong = "BuildFriendsPhonebook skipped a line longer than 4096 characters: line ";
+inline constexpr const char* kFriendsLineTooLong =
+    "BuildFriendsPhonebook skipped a line longer than 4096 characters: line ";
 inline constexpr const char* kHome = "home";
 inline constexpr const char* kCell = "cell";
 inline constexpr const char* kWork = "work";

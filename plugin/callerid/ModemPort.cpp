@@ -74,7 +74,8 @@ void ModemSend(PluginState& state, const std::string& text) {
     if (!state.modem.CommPortOpen) return;
     bool sent = vb::Try([&] {
         if (state.settings.DebugLog) WriteLog(state.host(), kDebugSource, kSendText + text);
-        AppendCommData(state, kCrLf + std::string(kSentToModem) + vb::Replace(text, kCrLf, kShownCrLf) + kSentTail + kCrLf);
+        AppendCommData(state,
+                       kCrLf + std::string(kSentToModem) + vb::Replace(text, kCrLf, kShownCrLf) + kSentTail + kCrLf);
         ScrollEchoWindows(state);
         state.queueTimer().Com1.Output(text);
     });

@@ -35,7 +35,7 @@ void saveClientSettings(const std::vector<std::pair<std::string, std::string>>& 
 // The client list as the registry holds it, read in one go: "ClientMax" (held to the list's cap,
 // so that a damaged registry cannot make a walk unbounded) and the entries 1..ClientMax.
 struct ClientList {
-    std::string maxText;                             // "ClientMax" as stored
+    std::string maxText;                              // "ClientMax" as stored
     std::vector<std::optional<std::string>> entries;  // entry k at index k - 1; absent ones empty
     int32_t max() const { return static_cast<int32_t>(entries.size()); }
     std::string at(int32_t k, const std::string& absent) const { return entries[k - 1].value_or(absent); }
@@ -111,10 +111,10 @@ void debugWhenLogging(PluginState& state, const std::string& message) {
 
 std::string caption(int16_t level) {
     switch (level) {
-        case kLogDebug: return kDebugCaption;
-        case kLogWarning: return std::string(kCaption) + kWarningCaption;
-        case kLogError: return std::string(kCaption) + kErrorCaption;
-        default: return std::string(kCaption) + kInfoCaption;
+    case kLogDebug: return kDebugCaption;
+    case kLogWarning: return std::string(kCaption) + kWarningCaption;
+    case kLogError: return std::string(kCaption) + kErrorCaption;
+    default: return std::string(kCaption) + kInfoCaption;
     }
 }
 
@@ -232,8 +232,8 @@ void ServerLog(PluginState& state, const std::string& message, int16_t level) {
 
 void ReportServerError(PluginState& state, const std::string& procedure) {
     vb::ErrObject& err = vb::Err();
-    std::string message = kUnexpectedError + procedure + kUnexpectedErrorTail + std::to_string(err.Number) + "] " +
-                          err.Description;
+    std::string message =
+        kUnexpectedError + procedure + kUnexpectedErrorTail + std::to_string(err.Number) + "] " + err.Description;
     err.Clear();
     ServerLog(state, message, kLogError);
 }
@@ -245,8 +245,9 @@ void InitUDP(PluginState& state) {
     const ClientList& list = readClients();
     bool clamped = false;
     clientCount(list.maxText.empty() ? "0" : list.maxText, clamped);
-    if (clamped) ServerLog(state, kClientMaxOutOfRange + list.maxText + kClientMaxTakenAs + std::to_string(list.max()),
-                           kLogWarning);
+    if (clamped)
+        ServerLog(state, kClientMaxOutOfRange + list.maxText + kClientMaxTakenAs + std::to_string(list.max()),
+                  kLogWarning);
     if (list.max() > 0) {
         std::vector<std::pair<std::string, std::string>> cleared;
         for (int32_t k = 1; k <= list.max(); ++k) cleared.emplace_back(entryKey(k), "");

@@ -110,10 +110,8 @@ std::string valuesBody(const std::string& values) {
         const std::vector<std::string> parts = vb::Split(entries[m], vb::Chr(2));
         if (parts.size() < 2 || !vb::IsNumeric(vb::Variant(parts[1]))) continue;
         const std::string level = parts[1] + "/" + count;
-        if (m == 0)
-            body += XapBody({{"Text", parts[0]}, {"Level", level}});
-        else
-            body += XapBlock(kValuesBlock + std::to_string(m + 1), {"Text=" + parts[0], "Level=" + level});
+        if (m == 0) body += XapBody({{"Text", parts[0]}, {"Level", level}});
+        else body += XapBlock(kValuesBlock + std::to_string(m + 1), {"Text=" + parts[0], "Level=" + level});
     }
     return body;
 }
@@ -134,12 +132,13 @@ void answerQuery(PluginState& state, const SubDevice& d) {
     // The level's maximum: that of the device's buttons, else of its value names, else on/off.
     const std::string& buttons = device->buttons();
     const auto afterMark = buttons.find(vb::Chr(2));
-    std::optional<int32_t> maximum = listMaximum(afterMark == std::string::npos ? buttons : buttons.substr(afterMark + 1));
+    std::optional<int32_t> maximum =
+        listMaximum(afterMark == std::string::npos ? buttons : buttons.substr(afterMark + 1));
     if (!maximum) maximum = listMaximum(values);
-    const std::string body = XapBody({{"State", OnOffText(static_cast<int16_t>(hs.DeviceStatus(d.code)))},
-                                      {"DisplayText", hs.DeviceString(d.code)},
-                                      {"Level", std::to_string(hs.DeviceValue(d.code)) + "/" +
-                                                    std::to_string(maximum.value_or(1))}});
+    const std::string body =
+        XapBody({{"State", OnOffText(static_cast<int16_t>(hs.DeviceStatus(d.code)))},
+                 {"DisplayText", hs.DeviceString(d.code)},
+                 {"Level", std::to_string(hs.DeviceValue(d.code)) + "/" + std::to_string(maximum.value_or(1))}});
     SendXapQueued(state, {"", kBscInfo, kOutputState, body, d.subAddress(), uid});
 }
 

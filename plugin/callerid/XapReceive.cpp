@@ -26,7 +26,6 @@ using namespace xaptext;
 
 namespace {
 
-
 // A member of the message read by name.
 vb::Variant member(const vb::ObjectRef& message, const char* name, std::vector<vb::Variant> args = {}) {
     if (!message) vb::raise(vb::errors::ObjectNotSet);
@@ -93,8 +92,7 @@ std::shared_ptr<Zephra> addressee(PluginState& state, const vb::ObjectRef& messa
     const std::vector<ZephraEntry> slots = state.appliances.slots;
     if (slots.empty() || !slots[0].Object) vb::raise(vb::errors::ObjectNotSet);
     for (const ZephraEntry& slot : slots)
-        if (slot.Object &&
-            vb::CBool(member(message, "CompareTarget", {vb::Variant(kApplianceTarget + slot.Name)})))
+        if (slot.Object && vb::CBool(member(message, "CompareTarget", {vb::Variant(kApplianceTarget + slot.Name)})))
             return slot.Object;
     return nullptr;
 }
@@ -154,7 +152,8 @@ void dispatch(PluginState& state, const vb::ObjectRef& message) {
         state.xap.XapSunset = item(message, kTimeToday, "Sunset");
         return;
     }
-    if (isClass(message, kHomeseerControl)) state.services.ButtonPress(state, item(message, kButtonPressBlock, "Button"));
+    if (isClass(message, kHomeseerControl))
+        state.services.ButtonPress(state, item(message, kButtonPressBlock, "Button"));
 }
 
 }  // namespace

@@ -103,18 +103,14 @@ const std::array<std::string_view, kActionCount> StatusTextTable = {
 };
 
 const std::array<std::string_view, kActionCount> StatusImageTable = {
-    "CID.gif",          "CID.gif",         "noCID.gif",        "noCID.gif",
-    "Zephra-off.gif",   "Zephra-on.gif",   "Zephra-on.gif",    "Zephra-on.gif",
-    "BacklightOff.gif", "BacklightOn.gif",
-    "TopLEDOff.gif",    "TopLEDOn.gif",    "TopLEDBlink.gif",
-    "MailLEDOff.gif",   "MailLEDOn.gif",   "MailLEDBlink.gif",
-    "BrowserNav.gif",   "BrowserFull.gif",
-    "sound.gif",        "sound.gif",       "sound.gif",        "sound.gif",       "sound.gif",
-    "sound.gif",        "sound.gif",       "sound.gif",        "sound.gif",       "sound.gif",
-    "sound.gif",        "sound.gif",       "sound.gif",        "sound.gif",       "sound.gif",
-    "sound.gif",        "sound.gif",       "sound.gif",        "sound.gif",
-    "level_1.gif",      "level_3.gif",     "level_5.gif",      "level_7.gif",     "level_10.gif",
-    "level_1.gif",      "level_3.gif",     "level_5.gif",      "level_7.gif",     "level_10.gif",
+    "CID.gif",         "CID.gif",        "noCID.gif",        "noCID.gif",        "Zephra-off.gif", "Zephra-on.gif",
+    "Zephra-on.gif",   "Zephra-on.gif",  "BacklightOff.gif", "BacklightOn.gif",  "TopLEDOff.gif",  "TopLEDOn.gif",
+    "TopLEDBlink.gif", "MailLEDOff.gif", "MailLEDOn.gif",    "MailLEDBlink.gif", "BrowserNav.gif", "BrowserFull.gif",
+    "sound.gif",       "sound.gif",      "sound.gif",        "sound.gif",        "sound.gif",      "sound.gif",
+    "sound.gif",       "sound.gif",      "sound.gif",        "sound.gif",        "sound.gif",      "sound.gif",
+    "sound.gif",       "sound.gif",      "sound.gif",        "sound.gif",        "sound.gif",      "sound.gif",
+    "sound.gif",       "level_1.gif",    "level_3.gif",      "level_5.gif",      "level_7.gif",    "level_10.gif",
+    "level_1.gif",     "level_3.gif",    "level_5.gif",      "level_7.gif",      "level_10.gif",
 };
 
 const std::array<std::string_view, kDeviceGroupCount> DeviceGroupTable = {

@@ -76,9 +76,7 @@ std::optional<ApplianceLine> parseLine(const std::string& line, std::string& why
 }
 
 // Codes as the section keeps them: "[" and "]" would end an INI section name.
-std::string escapedCode(const std::string& code) {
-    return vb::Replace(vb::Replace(code, "[", "~1"), "]", "~2");
-}
+std::string escapedCode(const std::string& code) { return vb::Replace(vb::Replace(code, "[", "~1"), "]", "~2"); }
 
 class Definition {
 public:
@@ -195,9 +193,9 @@ private:
         const std::string key = entry.Computer == entry.IP ? entry.IP : entry.IP + "/" + entry.Computer;
         const std::string code = escapedCode(entry.ZephraDC);
         debug("DefineZephras Saving Name " + writtenName + " at " + code);
-        const std::string value = "\"" + writtenName + "," + code + "," + entry.PowerDevice + "," +
-                                  entry.MotionDevice + "," + std::to_string(entry.SlideGroup) + "," +
-                                  (entry.DoCID ? "1" : "0") + "," + entry.X10Server + "\"";
+        const std::string value = "\"" + writtenName + "," + code + "," + entry.PowerDevice + "," + entry.MotionDevice +
+                                  "," + std::to_string(entry.SlideGroup) + "," + (entry.DoCID ? "1" : "0") + "," +
+                                  entry.X10Server + "\"";
         state_.host().SaveIniSetting(kSection, key, value, kIniFile);
     }
 
@@ -252,8 +250,8 @@ private:
     void compact() {
         if (table_.AppendedSlotMark < 1) return;
         for (int32_t i = 0; i <= table_.last(); ++i) {
-            debug("DefineZephras ZephraActive(" + std::to_string(i) + ")=" +
-                  (table_.slots[i].ZephraActive ? "True" : "False"));
+            debug("DefineZephras ZephraActive(" + std::to_string(i) +
+                  ")=" + (table_.slots[i].ZephraActive ? "True" : "False"));
             if (!table_.slots[i].ZephraActive && i < table_.last()) table_.slots.erase(table_.slots.begin() + i);
         }
     }
@@ -286,14 +284,16 @@ private:
         for (const std::string& name : leftOut_) names += (names.empty() ? "" : ", ") + name;
         std::vector<std::string> units;
         for (int32_t unit = kFirstApplianceUnit; unit <= kLastApplianceUnit; unit += kDevicesPerAppliance)
-            if (callerIdUnit_ < unit || callerIdUnit_ >= unit + kDevicesPerAppliance) units.push_back(std::to_string(unit));
+            if (callerIdUnit_ < unit || callerIdUnit_ >= unit + kDevicesPerAppliance)
+                units.push_back(std::to_string(unit));
         std::string unitText = units.back();
         if (units.size() > 1) {
             unitText = units.front();
             for (std::size_t i = 1; i + 1 < units.size(); ++i) unitText += ", " + units[i];
             unitText += " and " + units.back();
         }
-        handled([&] { log(kLeftOut + names + kLeftOutWhy + unitText + kLeftOutHouseCode + houseCode_ + kLeftOutTail); });
+        handled(
+            [&] { log(kLeftOut + names + kLeftOutWhy + unitText + kLeftOutHouseCode + houseCode_ + kLeftOutTail); });
     }
 
     void removeUncoveredDevices() {

@@ -81,8 +81,7 @@ ZephraObjects GetZephraObjects(PluginState& state, const std::string& selector) 
             }
         }))
         logFailure(state, kObjectsTag);
-    if (state.settings.DebugLog &&
-        !vb::Try([&] {
+    if (state.settings.DebugLog && !vb::Try([&] {
             WriteLog(state.host(), kDebugSource, kObjectsTag + selector + kCount + std::to_string(objects.size()));
         }))
         vb::Err().Clear();

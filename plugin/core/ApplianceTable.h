@@ -30,8 +30,8 @@ struct ZephraEntry {
 
 struct ApplianceTable {
     std::vector<ZephraEntry> slots{ZephraEntry()};
-    std::string CIDZephraNames;   // names of the caller-ID appliances joined with ","
-    int16_t AppendedSlotMark = 0; // index of the slot last appended, less one
+    std::string CIDZephraNames;    // names of the caller-ID appliances joined with ","
+    int16_t AppendedSlotMark = 0;  // index of the slot last appended, less one
     // Names asked for that match no appliance, each logged once (at most kMaxUnknownNames).
     std::set<std::string> UnknownNames;
     static constexpr std::size_t kMaxUnknownNames = 64;

@@ -35,10 +35,10 @@ struct xapQueuedMessage {
 struct XapState {
     // Oldest first; none until the start-up makes it and after the shut-down releases it.
     std::optional<std::deque<xapQueuedMessage>> XapSendQueue;
-    bool XapCIDSent = false;  // an xAP caller ID is being handled
-    bool CIDFromXap = false;  // the caller being processed came by xAP
+    bool XapCIDSent = false;      // an xAP caller ID is being handled
+    bool CIDFromXap = false;      // the caller being processed came by xAP
     int32_t XapMessageCount = 0;  // messages of interest received since the plug-in was loaded
-    std::string XapSunrise;   // of the last "Time.Today" message
+    std::string XapSunrise;       // of the last "Time.Today" message
     std::string XapSunset;
 };
 

@@ -100,8 +100,7 @@ private:
     // the whole test queues more than that, so each test waits (a bounded time, events
     // running) until the appliance has worked through the one before.
     void letQueueDrain() {
-        forms::Loop::current().waitFor([&] { return z_.QueueIdle() && z_.CommandQueue().size() == 1; },
-                                       kDrainWait);
+        forms::Loop::current().waitFor([&] { return z_.QueueIdle() && z_.CommandQueue().size() == 1; }, kDrainWait);
     }
 
     void audio() {

@@ -120,7 +120,8 @@ std::string InternalSendCID(PluginState& state, const std::string& selector, con
 }
 
 std::string InternalSendHspBrowserCID(PluginState& state, const std::string& selector) {
-    return fanOut(state, selector, "", [&](Zephra& z, const std::string&) { state.services.MessageCIDEvent(state, false, z.IP()); });
+    return fanOut(state, selector, "",
+                  [&](Zephra& z, const std::string&) { state.services.MessageCIDEvent(state, false, z.IP()); });
 }
 
 std::string InternalSendHspCID(PluginState& state, const std::string& selector) {

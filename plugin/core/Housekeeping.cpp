@@ -94,7 +94,8 @@ void noMotionMinute(PluginState& state, Zephra& z) {
             z.setSleep(kAwake);
         return;
     }
-    const vb::Date lastFetch = vb::DateAdd("s", double{kUnfetchedIntervals} * s.SlideshowUpdateSeconds, z.SlideshowTime());
+    const vb::Date lastFetch =
+        vb::DateAdd("s", double{kUnfetchedIntervals} * s.SlideshowUpdateSeconds, z.SlideshowTime());
     if (lastFetch > vb::Now()) {
         keepAwake(z);
     } else {
@@ -289,8 +290,8 @@ void UpdateSlideshow(PluginState& state) {
 void CheckMotionEvent(PluginState& state, const std::string& code, const vb::Variant& command) {
     handled(state, kMotionTag, [&] {
         if (!state.settings.DebugLog) return;
-        debug(state, kX10Callback + code + "=" + vb::CStr(command) + kWasOn +
-                         (state.host().IsOn(code) ? "True" : "False"));
+        debug(state,
+              kX10Callback + code + "=" + vb::CStr(command) + kWasOn + (state.host().IsOn(code) ? "True" : "False"));
     });
     const std::string c = vb::UCase(code);
     std::shared_ptr<Zephra> z;

@@ -43,7 +43,8 @@ void WriteStartupLog(homeseer::Host& hs, const std::string& first, const std::st
     makeFolderIfMissing(fso, data);
     makeFolderIfMissing(fso, folder);
     if (!fso.FileExists(file)) fso.CreateTextFile(file)->Close();
-    fso.OpenTextFile(file, windows::ForAppending)->WriteLine(vb::FormatDateTime(vb::Now()) + kFieldSeparator + first + kFieldSeparator + second);
+    fso.OpenTextFile(file, windows::ForAppending)
+        ->WriteLine(vb::FormatDateTime(vb::Now()) + kFieldSeparator + first + kFieldSeparator + second);
 }
 
 }  // namespace zephra

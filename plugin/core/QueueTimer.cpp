@@ -166,7 +166,7 @@ void QueueTimer::BSCTimer_Timer() {
             xapQueuedMessage message = std::move(queue.front());
             queue.pop_front();
             if (!state_.CallbackObject) vb::raise(vb::errors::ObjectNotSet);
-            std::vector<vb::Variant> args = {message.MsgTarget, message.MsgClass,     message.MsgSection,
+            std::vector<vb::Variant> args = {message.MsgTarget, message.MsgClass,      message.MsgSection,
                                              message.MsgData,   message.MsgSubAddress, message.MsgUID};
             state_.CallbackObject->call("SendXapMessage", vb::Method, args);
         }))
@@ -179,7 +179,9 @@ void QueueTimer::ScriptQueueTimer_Timer() {
     state_.services.RunScriptQueue(state_, ScriptQueueTimer);
 }
 
-void QueueTimer::Winsock1_DataArrival(const forms::Datagram& datagram) { state_.services.ReceiveClientDatagram(state_, datagram); }
+void QueueTimer::Winsock1_DataArrival(const forms::Datagram& datagram) {
+    state_.services.ReceiveClientDatagram(state_, datagram);
+}
 
 void QueueTimer::Com1_OnComm() {
     if (!vb::Try([&] {

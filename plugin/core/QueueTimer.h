@@ -36,18 +36,18 @@ public:
     forms::ControlArray<forms::Timer> Timer1;
     forms::ControlArray<forms::Timer> IETimer;
 
-    forms::Timer Timer2;            // housekeeping, once a minute
-    forms::Timer Timer3;            // slideshow
-    forms::Timer Timer4;            // caller-ID device back off after 10 s
-    forms::Timer Timer5;            // modem input whose second line never came
-    forms::Timer CommLineTimer;     // modem text holding a prefix that no line end follows
-    forms::Timer BSCTimer;          // queued xAP messages, one per 200 ms
-    forms::Timer ScriptQueueTimer;  // queued user-script runs
-    forms::Timer ConnectTimer;      // jukebox connect retry
-    forms::Timer SendTimer;         // jukebox send time-out
-    forms::TcpSocket SorvexWinsock; // jukebox client
-    forms::UdpSocket Winsock1;      // the UDP server's socket
-    forms::SerialPort Com1;         // the caller-ID modem
+    forms::Timer Timer2;             // housekeeping, once a minute
+    forms::Timer Timer3;             // slideshow
+    forms::Timer Timer4;             // caller-ID device back off after 10 s
+    forms::Timer Timer5;             // modem input whose second line never came
+    forms::Timer CommLineTimer;      // modem text holding a prefix that no line end follows
+    forms::Timer BSCTimer;           // queued xAP messages, one per 200 ms
+    forms::Timer ScriptQueueTimer;   // queued user-script runs
+    forms::Timer ConnectTimer;       // jukebox connect retry
+    forms::Timer SendTimer;          // jukebox send time-out
+    forms::TcpSocket SorvexWinsock;  // jukebox client
+    forms::UdpSocket Winsock1;       // the UDP server's socket
+    forms::SerialPort Com1;          // the caller-ID modem
     // The user scripts' script control: "VBScript", time-out 10000 ms.
     std::shared_ptr<script::ScriptControl> ScriptControl1 = std::make_shared<script::ScriptControl>();
 

@@ -65,8 +65,7 @@ std::string StripHTML(PluginState& state, const std::string& text) {
     if (!vb::Try([&] {
             stripped = vb::Replace(stripped, "&nbsp;", "", 1, -1, vb::CompareMethod::Text);
             stripped = vb::Replace(stripped, "&nbsp", "", 1, -1, vb::CompareMethod::Text);
-            while (removeFirstTag(stripped)) {
-            }
+            while (removeFirstTag(stripped)) {}
         }))
         vb::Try([&] { WriteLog(state.host(), kSource, kStripTag); });
     return stripped;

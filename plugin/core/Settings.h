@@ -84,8 +84,8 @@ struct ZephraSettings {
     std::string ImageServer;
     std::string ImagePath;
     std::string SlideshowPath;
-    std::string SlideshowUpdateInterval;   // seconds, as text
-    int16_t SlideshowUpdateSeconds = 0;    // the same as a number
+    std::string SlideshowUpdateInterval;  // seconds, as text
+    int16_t SlideshowUpdateSeconds = 0;   // the same as a number
     int32_t MaxPixels = 0;
     int32_t PowerCycleTime = 0;  // milliseconds, 1 to 65535
     std::string PowerCycleInterval;
@@ -98,7 +98,7 @@ struct ZephraSettings {
     bool ShowSlides = false;
     bool DebugLog = false;
     int16_t CommandRetries = 0;
-    std::string T2WVoice;  // section "T2W"
+    std::string T2WVoice;                          // section "T2W"
     std::array<bool, kSoundCount> SoundEnabled{};  // key "Sounds"
 
     // Derived.

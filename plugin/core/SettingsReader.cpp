@@ -144,7 +144,7 @@ private:
         state_.web.ServerDebugLog = fso_.OpenTextFile(path, windows::ForAppending);
     }
 
-// The web address under which the host computer serves the appliances' files.
+    // The web address under which the host computer serves the appliances' files.
     std::string defaultServer() const {
         return "http://" + s_.HomeseerIP + ":" + (s_.OwnWebServer ? s_.ServerPort : s_.svrport);
     }

@@ -81,17 +81,17 @@ enum class PageSection { None, Definitions, Power, Screen, CID };
 
 struct Reading {
     ReadStep step = ReadStep::None;
-    const char* fallback = "";             // the default the reader passes to the host
+    const char* fallback = "";           // the default the reader passes to the host
     void (*rule)(ReadValue&) = nullptr;  // converts, checks and stores the value
 };
 
 struct Dialog {
     const char* control = nullptr;  // the control's name
     Fill fill = Fill::None;
-    const char* fallback = "";  // the default the dialog's load passes to the host
-    int loadOrder = 0;          // place in the dialog's load (1 first)
-    int writeOrder = 0;         // place in the writer's pass (1 first)
-    bool quoted = false;        // written between double quotes
+    const char* fallback = "";        // the default the dialog's load passes to the host
+    int loadOrder = 0;                // place in the dialog's load (1 first)
+    int writeOrder = 0;               // place in the writer's pass (1 first)
+    bool quoted = false;              // written between double quotes
     const char* writtenAs = nullptr;  // the key as the writer spells it, when not as read
     const char* caption = nullptr;    // a check box's caption
 };
@@ -104,12 +104,12 @@ struct Page {
     // Check box: the text after the box (nullptr: a blank and the caption). Text box: the
     // text before the input.
     const char* label = nullptr;
-    int size = 0;               // text box: the input's width
-    const char* after = "";     // text box: the text after the input
-    bool tight = false;         // text box: one blank before "size", not two
+    int size = 0;            // text box: the input's width
+    const char* after = "";  // text box: the text after the input
+    bool tight = false;      // text box: one blank before "size", not two
     const char* span = "1";
     const char* align = "Center";
-    bool standaloneOnly = false;   // not shown under the xAP host
+    bool standaloneOnly = false;    // not shown under the xAP host
     bool keptUnlessPosted = false;  // a post without the field leaves the control as it is
 };
 

@@ -43,7 +43,8 @@ std::string SoundsValues(PluginState& state) {
     int position = 0;
     for (int k = 0; k < kSoundCount; ++k) {
         if (!state.settings.SoundEnabled[static_cast<std::size_t>(k)]) continue;
-        values.Add(vb::Chr(1) + std::string(ActionTable[kFirstSoundAction + k]) + vb::Chr(2) + std::to_string(position));
+        values.Add(vb::Chr(1) + std::string(ActionTable[kFirstSoundAction + k]) + vb::Chr(2) +
+                   std::to_string(position));
         ++position;
     }
     return values.value().empty() ? std::string() : values.value().substr(1);

@@ -18,7 +18,9 @@ namespace zephra {
 using namespace ztext;
 
 Zephra::Zephra(PluginState& state)
-    : state_(state), SendTime_(vb::Now()), MotionStartTime_(vb::Now()),
+    : state_(state),
+      SendTime_(vb::Now()),
+      MotionStartTime_(vb::Now()),
       SlideshowTime_(vb::Date{vb::Now().serial - 1.0 / 24}) {}
 
 std::shared_ptr<Zephra> Zephra::Create(PluginState& state) {
@@ -41,8 +43,8 @@ void Zephra::Class_Initialize() {
     step(kLogInitialize, [&] { classDebug("Initialize Zephra Class Objects -Dispatch"); });
     step(kLogInitialize, [&] { WaitObject_ = std::make_unique<CWaitNDispatch>(); });
     step(kLogInitialize, [&] {
-        classDebug(std::string("Initialize Zephra Class with  Timers of Type ") + (Timer1_ ? kTimerType : kNothingType) +
-                   ", " + (IETimer_ ? kTimerType : kNothingType));
+        classDebug(std::string("Initialize Zephra Class with  Timers of Type ") +
+                   (Timer1_ ? kTimerType : kNothingType) + ", " + (IETimer_ ? kTimerType : kNothingType));
     });
     FileSystem_ = std::make_unique<windows::FileSystemObject>();
 }
@@ -50,7 +52,8 @@ void Zephra::Class_Initialize() {
 Zephra::~Zephra() {
     FileSystem_.reset();
     try {
-        if (state_.settings.DebugLog && state_.hs) WriteLog(*state_.hs, kDebugSource, "Terminate Class for Zephra " + Name_);
+        if (state_.settings.DebugLog && state_.hs)
+            WriteLog(*state_.hs, kDebugSource, "Terminate Class for Zephra " + Name_);
     } catch (...) {
         vb::Err().Clear();
     }
@@ -168,8 +171,8 @@ void Zephra::hsExecX10(const std::string& device, const std::string& command) {
                 return;
             }
             if (!state_.CallbackObject) vb::raise(vb::errors::ObjectNotSet);
-            std::string body = std::string(kX10Device) + vb::Chr(1) + device + vb::Chr(0) + kX10Command + vb::Chr(1) +
-                               command;
+            std::string body =
+                std::string(kX10Device) + vb::Chr(1) + device + vb::Chr(0) + kX10Command + vb::Chr(1) + command;
             std::vector<vb::Variant> args = {X10Server_, kX10Class, kX10Class, body, "", kX10Uid};
             state_.CallbackObject->call("SendXapMessage", vb::Method, args);
             int32_t status;

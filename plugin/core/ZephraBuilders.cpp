@@ -162,10 +162,10 @@ std::string Zephra::SetSleep(const std::string& state, const std::string& tag) {
 
 std::string Zephra::Sleep() const {
     switch (Sleep_) {
-        case 2: return kAlwaysAwakeState;
-        case 1: return kAwakeState;
-        case 3: return kPowerCycleState;
-        default: return kSleepState;
+    case 2: return kAlwaysAwakeState;
+    case 1: return kAwakeState;
+    case 3: return kPowerCycleState;
+    default: return kSleepState;
     }
 }
 

@@ -27,7 +27,9 @@ constexpr int kFirstVolume = 42;
 }  // namespace
 
 // The datagram form is used for a client program that subscribed, when the setting says so.
-bool Zephra::useDatagrams() { return state_.settings.UseZephraServer && state_.services.IsRegisteredClient(state_, IP_); }
+bool Zephra::useDatagrams() {
+    return state_.settings.UseZephraServer && state_.services.IsRegisteredClient(state_, IP_);
+}
 
 std::string Zephra::LED(const std::string& which, const std::string& ledState, const std::string& tag) {
     std::string result;
@@ -104,7 +106,9 @@ std::string Zephra::SetVolumeControl(int16_t level, const std::string& tag) {
 
 std::string Zephra::Backlight() const { return std::string(StatusTextTable[Backlight_ ? 9 : 8]); }
 void Zephra::setBacklight(const std::string& value) { BacklightPower(value, ""); }
-std::string Zephra::SetBacklight(const std::string& value, const std::string& tag) { return BacklightPower(value, tag); }
+std::string Zephra::SetBacklight(const std::string& value, const std::string& tag) {
+    return BacklightPower(value, tag);
+}
 
 void Zephra::setMailLED(const std::string& value) { SetMailLED(value, ""); }
 std::string Zephra::SetMailLED(const std::string& value, const std::string& tag) {

@@ -156,8 +156,8 @@ bool Zephra::GetFromQueue() {
 
 void Zephra::DoNextCommand() {
     step(kLogDoNextCommand, [&] {
-        debug(std::string("DoNextCOmmand, questat=") + boolText(QueueIdle_) + ", powerupWait=" +
-              boolText(PowerCycleInProgress_));
+        debug(std::string("DoNextCOmmand, questat=") + boolText(QueueIdle_) +
+              ", powerupWait=" + boolText(PowerCycleInProgress_));
     });
     if (Waiting_ || PowerCycleInProgress_) return;
     step(kLogDoNextCommand, [&] { stopTimer1(); });

@@ -37,9 +37,10 @@ int16_t decremented(int16_t n) { return n > INT16_MIN ? static_cast<int16_t>(n -
 void Zephra::Timeout() {
     auto keepAlive = self();  // a handler may release the object meanwhile
     step(kLogTimeout, [&] {
-        debug("TimeoutCount=" + std::to_string(TimeoutCount_) + ", Timeout Value for This Command=" +
-              std::to_string(CurrentTimeout_) + ", Command Was=" + CurrentCommand_ + ", Power Turnon Status=" +
-              boolText(PowerOffPending_) + ", Power Wait Status =" + boolText(PowerCycleInProgress_) +
+        debug("TimeoutCount=" + std::to_string(TimeoutCount_) +
+              ", Timeout Value for This Command=" + std::to_string(CurrentTimeout_) +
+              ", Command Was=" + CurrentCommand_ + ", Power Turnon Status=" + boolText(PowerOffPending_) +
+              ", Power Wait Status =" + boolText(PowerCycleInProgress_) +
               ", PowerUpTime=" + std::to_string(state_.settings.PowerUpTime));
     });
     if (DisablePlugin_) return;

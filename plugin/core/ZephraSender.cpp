@@ -33,7 +33,7 @@ struct NamedCommand {
     const char* name;
 };
 constexpr NamedCommand kNamedCommands[] = {
-    {kBeepCmd, kBeepName}, {kScreenCmd, kScreenName}, {kMailLed, kMailLedName},
+    {kBeepCmd, kBeepName},  {kScreenCmd, kScreenName}, {kMailLed, kMailLedName},
     {kTopLed, kTopLedName}, {kExecute, kExecuteName},
 };
 
@@ -87,7 +87,8 @@ void Zephra::skipUnknownCommand() {
 bool Zephra::sendDatagram(const std::string& command) {
     for (const NamedCommand& named : kNamedCommands) {
         if (!startsWith(command, named.prefix)) continue;
-        step(kLogSendTheCommand, [&] { state_.services.UDPSendCommand(state_, named.name, rest(command, named.prefix), IP_); });
+        step(kLogSendTheCommand,
+             [&] { state_.services.UDPSendCommand(state_, named.name, rest(command, named.prefix), IP_); });
         return true;
     }
     const bool udpCommand = startsWith(command, kSendCmd);
@@ -140,9 +141,8 @@ void Zephra::sendPageRequest() {
     SendTime_ = vb::Now();
     CurrentURL_ = kHttp + Computer_ + "/" + CurrentCommand_;
     // A time-out of no time would be a timer that never ticks: such a page gets the usual one.
-    step(kLogSendTheCommand, [&] {
-        armTimer1(CurrentTimeout_ > 0 ? std::min(CurrentTimeout_, kPageTimeoutCap) : kDefaultPageTimeout);
-    });
+    step(kLogSendTheCommand,
+         [&] { armTimer1(CurrentTimeout_ > 0 ? std::min(CurrentTimeout_, kPageTimeoutCap) : kDefaultPageTimeout); });
     if (startsWith(CurrentCommand_, kLoadWav)) isSpeaking_ = true;
     QueueIdle_ = false;
     step(kLogSendTheCommand, [&] {

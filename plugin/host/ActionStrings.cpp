@@ -156,9 +156,7 @@ void ButtonPress(PluginState& state, const std::string& buttonName) {
     const std::string location = buttonLocation(parts[1]);
     const std::string key = kPluginName + vb::Chr(2) + vb::Trim(parts[0]);
     const std::string& house = state.HouseCode;
-    if (!vb::Try([&] {
-            debug(state, kButtonPress + location + kButtonPressButton + key + kButtonPressHouse + house);
-        }))
+    if (!vb::Try([&] { debug(state, kButtonPress + location + kButtonPressButton + key + kButtonPressHouse + house); }))
         logTagged(state, kButtonPressTag);
     for (int32_t block = 1; block <= 61; block += 10) {
         bool done = false;

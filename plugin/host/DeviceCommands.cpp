@@ -88,40 +88,37 @@ void act(PluginState& state, Zephra& z, int16_t group, int16_t v, const std::str
     static constexpr const char* kSleepStates[] = {"sleep", "awake", "always awake"};
     static constexpr const char* kLedStates[] = {"off", "on", "blink"};
     switch (group) {
-        case kDisplay:
-            if (v == 0) sendCallerToDisplay(state, z, code);
-            if (v == 1) z.CID();
-            break;
-        case kAwake:
-            if (v >= 0 && v <= 2) z.setSleep(kSleepStates[v]);
-            if (v == 3) z.CyclePower("");
-            break;
-        case kBacklight:
-            if (v == 0 || v == 1) z.setBacklight(kLedStates[v]);
-            break;
-        case kTopLED:
-            if (v >= 0 && v <= 2) z.setTopLED(kLedStates[v]);
-            break;
-        case kMailLED:
-            if (v >= 0 && v <= 2) z.setMailLED(kLedStates[v]);
-            break;
-        case kBrowser:
-            if (v == 0 || v == 1) z.setBrowserFullScreen(v == 1);
-            break;
-        case kSounds:
-            if (std::optional<int16_t> sound = enabledSound(state, v)) z.setSounds(*sound);
-            break;
-        case kSoundsVolume:
-            if (std::optional<int16_t> level = volumeOf(v)) z.setSoundsVolume(*level);
-            break;
-        case kVolume:
-            if (std::optional<int16_t> level = volumeOf(v)) z.setVolume(*level);
-            break;
-        case kReserved:
-            z.ShowQueue();
-            break;
-        default:
-            break;
+    case kDisplay:
+        if (v == 0) sendCallerToDisplay(state, z, code);
+        if (v == 1) z.CID();
+        break;
+    case kAwake:
+        if (v >= 0 && v <= 2) z.setSleep(kSleepStates[v]);
+        if (v == 3) z.CyclePower("");
+        break;
+    case kBacklight:
+        if (v == 0 || v == 1) z.setBacklight(kLedStates[v]);
+        break;
+    case kTopLED:
+        if (v >= 0 && v <= 2) z.setTopLED(kLedStates[v]);
+        break;
+    case kMailLED:
+        if (v >= 0 && v <= 2) z.setMailLED(kLedStates[v]);
+        break;
+    case kBrowser:
+        if (v == 0 || v == 1) z.setBrowserFullScreen(v == 1);
+        break;
+    case kSounds:
+        if (std::optional<int16_t> sound = enabledSound(state, v)) z.setSounds(*sound);
+        break;
+    case kSoundsVolume:
+        if (std::optional<int16_t> level = volumeOf(v)) z.setSoundsVolume(*level);
+        break;
+    case kVolume:
+        if (std::optional<int16_t> level = volumeOf(v)) z.setVolume(*level);
+        break;
+    case kReserved: z.ShowQueue(); break;
+    default: break;
     }
 }
 

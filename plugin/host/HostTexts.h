@@ -43,8 +43,8 @@ inline constexpr const char* kMenuEnable = "Enable Plugin";
 inline constexpr const char* kMenuTest = "Test";
 inline constexpr const char* kMenuHelp = "Help";
 inline constexpr std::array<const char*, 10> kMenuEntries = {
-    kMenuSetup, kMenuServer, kMenuStartSlideshow, kMenuStopSlideshow, kMenuModem,
-    kMenuResetQueue, kMenuDisable, kMenuEnable, kMenuTest, kMenuHelp};
+    kMenuSetup,      kMenuServer,  kMenuStartSlideshow, kMenuStopSlideshow, kMenuModem,
+    kMenuResetQueue, kMenuDisable, kMenuEnable,         kMenuTest,          kMenuHelp};
 inline constexpr const char* kStatusPage = "\\status";
 inline constexpr const char* kLocalhost = "http://localhost:";
 inline constexpr const char* kHelpPage = "\\HTML\\Help\\dkvZephra\\dkvZephra_Readme.htm";

@@ -7,9 +7,9 @@
 namespace zephra {
 
 struct OneString {
-    std::string names;  // "" (every appliance) when the text holds no ";"
-    std::string rest;   // the text after the first ";", or the whole text
-    bool split = false; // the text held a ";"
+    std::string names;   // "" (every appliance) when the text holds no ";"
+    std::string rest;    // the text after the first ";", or the whole text
+    bool split = false;  // the text held a ";"
 };
 
 // Splits at the first ";".

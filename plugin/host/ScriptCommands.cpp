@@ -32,9 +32,7 @@ std::string fanOut(PluginState& state, const std::string& which, Act&& act) {
     return all ? token : "";
 }
 
-bool holds(const std::string& text, const char* word) {
-    return vb::InStr(text, word, vb::CompareMethod::Text) > 0;
-}
+bool holds(const std::string& text, const char* word) { return vb::InStr(text, word, vb::CompareMethod::Text) > 0; }
 
 }  // namespace
 
@@ -94,8 +92,7 @@ std::string ZephraVolume(PluginState& state, const std::string& which, int16_t i
 }
 
 std::string ZephraSetBrowserScreen(PluginState& state, const std::string& which, bool bFullScreen) {
-    return fanOut(state, which,
-                  [&](Zephra& z, const std::string& token) { z.SetBrowserScreen(bFullScreen, token); });
+    return fanOut(state, which, [&](Zephra& z, const std::string& token) { z.SetBrowserScreen(bFullScreen, token); });
 }
 
 std::string ZephraPushIISPage(PluginState& state, const std::string& which, const std::string& webPage) {

@@ -116,9 +116,9 @@ std::string ZephraSendHspCID(PluginState& state, const std::string& which);
 std::string ZephraSendHspBrowserCID(PluginState& state, const std::string& which);
 
 // --- Lists and lookups ------------------------------------------------------------------------
-std::string ZephraNames(PluginState& state);  // the table's names joined with ","
-std::string ZEPHRAIPS(PluginState& state);    // the table's addresses joined with ","
-std::string ZephraIP(PluginState& state, const std::string& whichOne);      // by name only
+std::string ZephraNames(PluginState& state);                                 // the table's names joined with ","
+std::string ZEPHRAIPS(PluginState& state);                                   // the table's addresses joined with ","
+std::string ZephraIP(PluginState& state, const std::string& whichOne);       // by name only
 std::string ZephraIPLookup(PluginState& state, const std::string& whichIP);  // the name, lower case
 // The appliance that sent a web request (its "REMOTE_ADDR").
 std::string ZephraWhoSent(PluginState& state, const vb::ObjectRef& request);

@@ -147,9 +147,7 @@ void ZephraSorvex(PluginState& state, const std::string& which, const std::strin
                 QueueTimer& form = state.queueTimer();
                 const std::string& port = state.settings.SorvexCommandPort;
                 if (form.ConnectSorvex(zephra->IP(), port)) form.SendSorvex(sCommand);
-                else
-                    WriteLog(state.host(), kSource,
-                             kNoSorvex + zephra->Name() + " / " + zephra->IP() + ":" + port);
+                else WriteLog(state.host(), kSource, kNoSorvex + zephra->Name() + " / " + zephra->IP() + ":" + port);
             }))
             continue;
         logTagged(state, kSorvexTag);

@@ -21,7 +21,6 @@
 #include "vb/Strings.h"
 #include "windows/FileSystemObject.h"
 
-
 namespace zephra {
 
 namespace {
@@ -131,7 +130,8 @@ int32_t HostVersionNumberOf(const std::string& version) {
 
 void WriteSlideshowStub(PluginState& state) {
     windows::FileSystemObject files;
-    std::shared_ptr<windows::TextStream> page = files.CreateTextFile(state.host().GetAppPath() + kSlideshowStubFile, true);
+    std::shared_ptr<windows::TextStream> page =
+        files.CreateTextFile(state.host().GetAppPath() + kSlideshowStubFile, true);
     for (std::string_view line : kSlideshowStub) page->WriteLine(std::string(line));
     page->Close();
 }
@@ -153,13 +153,15 @@ bool InitHSP(PluginState& state) {
     HostInterfaceState& hi = state.hostInterface;
     if (!hi.HostPhone && state.settings.useHSPPhoneBook) {
         if (!vb::Try([&] {
-                hi.HostPhone = state.UseDeviceRefs ? state.host().GetHSPRef() : automation::CreateObject(kHostPhoneClass);
+                hi.HostPhone =
+                    state.UseDeviceRefs ? state.host().GetHSPRef() : automation::CreateObject(kHostPhoneClass);
             })) {
             const int32_t number = vb::Err().Number;
             vb::Err().Clear();
             state.settings.CIDLineNumber = 0;
             vb::Try([&] {
-                WriteLog(state.host(), kSource, std::string(kNoHostPhone) + kNoHostPhoneNumber + std::to_string(number));
+                WriteLog(state.host(), kSource,
+                         std::string(kNoHostPhone) + kNoHostPhoneNumber + std::to_string(number));
             });
         }
     }

@@ -69,7 +69,8 @@ vb::Variant reva::RegisterCallback(const vb::ObjectRef& frm) {
     s.UseDeviceRefs = vb::Val(host->Version().substr(0, 1)) > 1 && !s.IsSetup;
     s.IsStandAlone = host->GetIniSetting(kMainSection, kRunAsXapNode, "", kIniFile).empty();
     s.part<UdpServerState>().window = std::make_shared<frmOptions>(s);
-    s.part<UdpServerState>().ServerDebug = windows::GetSetting(kUdpAppName, udptext::kOptions, udptext::kDebug, "False") == "True";
+    s.part<UdpServerState>().ServerDebug =
+        windows::GetSetting(kUdpAppName, udptext::kOptions, udptext::kDebug, "False") == "True";
     s.part<UdpServerState>().ServerLogToHost = false;
     RegisterMenus(s);
     return {};

@@ -67,7 +67,8 @@ Search findEvent(PluginState& state, const std::string& name) {
         vb::Err().Clear();
         return Search::NotFound;
     }
-    if (result == Search::CutShort) vb::Try([&] { WriteLog(state.host(), kSource, kFindEventTag + std::string(kWalkCutShort)); });
+    if (result == Search::CutShort)
+        vb::Try([&] { WriteLog(state.host(), kSource, kFindEventTag + std::string(kWalkCutShort)); });
     vb::Err().Clear();
     return result;
 }
@@ -89,7 +90,8 @@ void CreateCIDEvent(PluginState& state, const std::string& group, int16_t line) 
         automation::letProperty(event, "phone_line", vb::Variant(line));
         automation::letProperty(event, "phone_event", vb::Variant(kCIDPhoneEvent));
         automation::letProperty(event, "Group", vb::Variant(group));
-        automation::letProperty(event, "misc", state.UseDeviceRefs ? vb::Variant(kCIDMiscNewer) : vb::Variant(kCIDMiscOlder));
+        automation::letProperty(event, "misc",
+                                state.UseDeviceRefs ? vb::Variant(kCIDMiscNewer) : vb::Variant(kCIDMiscOlder));
     });
     if (!created) {
         vb::Try([&] { WriteLog(state.host(), kSource, kCreateEventTag); });

@@ -80,14 +80,14 @@ bool sameKey(const std::string& a, const std::string& b) { return windows::Equal
 std::string ZephraSetup::settingValue(const settings::Setting& row) {
     std::string value;
     switch (row.dialog.fill) {
-        case settings::Fill::None: break;
-        case settings::Fill::Text:
-        case settings::Fill::NumericText: value = control<forms::TextBox>(row).Text(); break;
-        case settings::Fill::LeadingNumber:
-        case settings::Fill::WholeNumber: value = std::to_string(control<forms::CheckBox>(row).Value()); break;
-        case settings::Fill::ServerOption: value = std::to_string(BoolToBit(aTCPServerOption(1).Value())); break;
-        case settings::Fill::Voice: value = aVoiceCB.Text(); break;
-        case settings::Fill::Sounds: value = soundList(); break;
+    case settings::Fill::None: break;
+    case settings::Fill::Text:
+    case settings::Fill::NumericText: value = control<forms::TextBox>(row).Text(); break;
+    case settings::Fill::LeadingNumber:
+    case settings::Fill::WholeNumber: value = std::to_string(control<forms::CheckBox>(row).Value()); break;
+    case settings::Fill::ServerOption: value = std::to_string(BoolToBit(aTCPServerOption(1).Value())); break;
+    case settings::Fill::Voice: value = aVoiceCB.Text(); break;
+    case settings::Fill::Sounds: value = soundList(); break;
     }
     return row.dialog.quoted ? (quoted)(value) : value;
 }
@@ -259,8 +259,8 @@ void ZephraSetup::askResizer(bool interactive) {
     // The download runs outside the plug-in; when it cannot be started the save goes on.
     if (!vb::Try([&] {
             const std::string app = state_.host().GetAppPath();
-            const std::string command = "\"" + app + kDownloadScript + "\" \"" + kResizerPage + "," + app +
-                                        kResizerInstaller + "\"";
+            const std::string command =
+                "\"" + app + kDownloadScript + "\" \"" + kResizerPage + "," + app + kResizerInstaller + "\"";
             const vb::Variant shell(automation::CreateObject(kShellClass));
             automation::callByName(shell, "Run", {vb::Variant(command), vb::Variant(int16_t{0}), vb::Variant(false)});
         })) {

@@ -46,7 +46,8 @@ ZephraSetup::ZephraSetup(PluginState& state) : forms::Form(kCaption), state_(sta
     CancelButton.onClick = [this] { CancelButton_Click(); };
     aPlay.onClick = [this] { aPlay_Click(); };
     aStop.onClick = [this] { aStop_Click(); };
-    for (int i = 0; i < aTCPServerOption.Count(); ++i) aTCPServerOption(i).onClick = [this, i] { aTCPServerOption_Click(i); };
+    for (int i = 0; i < aTCPServerOption.Count(); ++i)
+        aTCPServerOption(i).onClick = [this, i] { aTCPServerOption_Click(i); };
 }
 
 std::string ZephraSetup::caption(const char* control) {
@@ -60,24 +61,24 @@ std::vector<std::unique_ptr<forms::Control>> MakeSettingControls(forms::Form& fo
     for (const settings::Setting& row : rows) {
         if (!row.dialog.control || form.FindControl(row.dialog.control)) continue;
         switch (row.dialog.fill) {
-            case settings::Fill::Text:
-            case settings::Fill::NumericText:
-                made.push_back(std::make_unique<forms::TextBox>(form, row.dialog.control));
-                break;
-            case settings::Fill::LeadingNumber:
-            case settings::Fill::WholeNumber:
-                made.push_back(std::make_unique<forms::CheckBox>(form, row.dialog.control, -1,
-                                                                 row.dialog.caption ? row.dialog.caption : ""));
-                break;
-            default: break;  // the option group, the voice list and the sound boxes are members
+        case settings::Fill::Text:
+        case settings::Fill::NumericText:
+            made.push_back(std::make_unique<forms::TextBox>(form, row.dialog.control));
+            break;
+        case settings::Fill::LeadingNumber:
+        case settings::Fill::WholeNumber:
+            made.push_back(std::make_unique<forms::CheckBox>(form, row.dialog.control, -1,
+                                                             row.dialog.caption ? row.dialog.caption : ""));
+            break;
+        default: break;  // the option group, the voice list and the sound boxes are members
         }
     }
     return made;
 }
 
 std::vector<std::string> ZephraSetup::soundCaptions() {
-    return {"Cancel", "Check", "Copy", "Cut", "Delete", "Help",  "Major", "Close", "Open", "High",
-            "Low",    "Paste", "Print", "Down", "Up",   "Snap", "Warm",  "Sleep", "Wake"};
+    return {"Cancel", "Check", "Copy",  "Cut",  "Delete", "Help", "Major", "Close", "Open", "High",
+            "Low",    "Paste", "Print", "Down", "Up",     "Snap", "Warm",  "Sleep", "Wake"};
 }
 
 forms::OptionGroup& ZephraSetup::SlideGroupOptions(int slot) {
@@ -129,8 +130,8 @@ void ZephraSetup::loadSettings() {
         loadStep(
             row->section, row->key,
             [&] {
-                const std::string stored =
-                    state_.host().GetIniSetting(row->section, row->key, row->dialog.fallback, settings::FileOf(row->section));
+                const std::string stored = state_.host().GetIniSetting(row->section, row->key, row->dialog.fallback,
+                                                                       settings::FileOf(row->section));
                 fill(*row, cleaned(stored));
             },
             [this, row] { return settingValue(*row); });
@@ -139,17 +140,17 @@ void ZephraSetup::loadSettings() {
 
 void ZephraSetup::fill(const settings::Setting& row, const std::string& v) {
     switch (row.dialog.fill) {
-        case settings::Fill::None: break;
-        case settings::Fill::Text: control<forms::TextBox>(row).Text(v); break;
-        case settings::Fill::NumericText: control<forms::TextBox>(row).Text(vb::IsNumeric(vb::Variant(v)) ? v : "1"); break;
-        case settings::Fill::LeadingNumber: control<forms::CheckBox>(row).Value(leadingNumber(v)); break;
-        case settings::Fill::WholeNumber: control<forms::CheckBox>(row).Value(vb::CInt(vb::Variant(v))); break;
-        case settings::Fill::ServerOption:
-            ShowOption(aTCPServerOption, v == "1");
-            aTCPServerOption_Click(v == "1" ? 1 : 0);
-            break;
-        case settings::Fill::Voice: fillVoices(v); break;
-        case settings::Fill::Sounds: fillSounds(v); break;
+    case settings::Fill::None: break;
+    case settings::Fill::Text: control<forms::TextBox>(row).Text(v); break;
+    case settings::Fill::NumericText: control<forms::TextBox>(row).Text(vb::IsNumeric(vb::Variant(v)) ? v : "1"); break;
+    case settings::Fill::LeadingNumber: control<forms::CheckBox>(row).Value(leadingNumber(v)); break;
+    case settings::Fill::WholeNumber: control<forms::CheckBox>(row).Value(vb::CInt(vb::Variant(v))); break;
+    case settings::Fill::ServerOption:
+        ShowOption(aTCPServerOption, v == "1");
+        aTCPServerOption_Click(v == "1" ? 1 : 0);
+        break;
+    case settings::Fill::Voice: fillVoices(v); break;
+    case settings::Fill::Sounds: fillSounds(v); break;
     }
 }
 
@@ -213,7 +214,9 @@ void ZephraSetup::loadUnits() {
                 aDC(s).Text("");
                 aPower(s).Text("");
                 aMotion(s).Text("");
-                auto field = [&](std::size_t i) -> const std::string* { return i < fields.size() ? &fields[i] : nullptr; };
+                auto field = [&](std::size_t i) -> const std::string* {
+                    return i < fields.size() ? &fields[i] : nullptr;
+                };
                 if (!field(1)) return;
                 aDC(s).Text(*field(1));
                 if (!field(2)) return;
@@ -253,11 +256,15 @@ void ZephraSetup::loadSlideRows() {
         const std::string folderKey = kFolderPathKey + std::to_string(g);
         loadStep(
             kMainSection, serverKey,
-            [&] { aServerPathGroup(g).Text(cleaned(state_.host().GetIniSetting(kMainSection, serverKey, "", kIniFile))); },
+            [&] {
+                aServerPathGroup(g).Text(cleaned(state_.host().GetIniSetting(kMainSection, serverKey, "", kIniFile)));
+            },
             [this, g] { return "\"" + aServerPathGroup(g).Text() + "\""; });
         loadStep(
             kMainSection, folderKey,
-            [&] { aFolderPathGroup(g).Text(cleaned(state_.host().GetIniSetting(kMainSection, folderKey, "", kIniFile))); },
+            [&] {
+                aFolderPathGroup(g).Text(cleaned(state_.host().GetIniSetting(kMainSection, folderKey, "", kIniFile)));
+            },
             [this, g] { return "\"" + aFolderPathGroup(g).Text() + "\""; });
     }
 }
@@ -299,7 +306,9 @@ ZephraSetup& SetupDialog(PluginState& state) {
 // Without a display the dialog still loads and closes, as the status page needs its controls.
 void ShowZephraSetup(PluginState& state) {
     if (!forms::DisplayAvailable()) {
-        vb::Try([&] { WriteLog(state.host(), kSource, kNoDisplay + (kStatusAddress + state.settings.ServerPort) + kStatusPath); });
+        vb::Try([&] {
+            WriteLog(state.host(), kSource, kNoDisplay + (kStatusAddress + state.settings.ServerPort) + kStatusPath);
+        });
         vb::Err().Clear();
     }
     SetupDialog(state).Show(forms::vbModal);

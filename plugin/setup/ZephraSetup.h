@@ -69,7 +69,8 @@ public:
     const std::string& LoadedSounds() const { return loadedSounds_; }
 
     // --- Controls ------------------------------------------------------------------------
-    forms::TabControl SSTab1{*this, "SSTab1", {"Zephras", "Definitions", "Power", "Screen", "Slide Group", "CID", "Future"}};
+    forms::TabControl SSTab1{
+        *this, "SSTab1", {"Zephras", "Definitions", "Power", "Screen", "Slide Group", "CID", "Future"}};
     forms::CommandButton OKButton{*this, "OKButton", -1, "Update"};
     forms::CommandButton CancelButton{*this, "CancelButton", -1, "Cancel"};
     forms::Label lblver{*this, "lblver"};

@@ -264,16 +264,19 @@ void metaReplace(PluginState& state, std::string& script, const std::string& dwe
                 const int32_t equals = vb::InStr(content, script, "=");
                 if (equals == 0 || equals > close) continue;
                 int32_t digit = equals + 1;
-                while (digit < close && !std::isdigit(static_cast<unsigned char>(script[static_cast<std::size_t>(digit - 1)])))
+                while (digit < close &&
+                       !std::isdigit(static_cast<unsigned char>(script[static_cast<std::size_t>(digit - 1)])))
                     ++digit;
                 if (digit >= close) continue;
                 int32_t end = digit;
-                while (end < close && std::isdigit(static_cast<unsigned char>(script[static_cast<std::size_t>(end - 1)])))
+                while (end < close &&
+                       std::isdigit(static_cast<unsigned char>(script[static_cast<std::size_t>(end - 1)])))
                     ++end;
                 script = vb::Left(script, digit - 1) + dwell + vb::Mid(script, end);
                 return;
             }
-            const std::string tag = "<meta http-equiv=\"\"Refresh\"\" content=\"\"" + dwell + "; URL=/ZephraSlideshow.asp\"\">";
+            const std::string tag =
+                "<meta http-equiv=\"\"Refresh\"\" content=\"\"" + dwell + "; URL=/ZephraSlideshow.asp\"\">";
             if (const int32_t head = vb::InStr(script, "<HEAD>", vb::CompareMethod::Text)) {
                 script.insert(static_cast<std::size_t>(head - 1 + 6), tag);
             } else if (const int32_t html = vb::InStr(script, "<HTML>", vb::CompareMethod::Text)) {

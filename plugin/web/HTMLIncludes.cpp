@@ -35,7 +35,6 @@ constexpr const char* kIncludeCycle = "Page include skipped, already being loade
 constexpr const char* kHostIncludes[] = {"includes\\style.asp", "includes\\misc_functions.asp", "includes\\header.asp",
                                          "includes\\menu_functions.asp"};
 
-
 // The files being loaded around the current one, so that an include cycle is cut.
 using Chain = std::vector<fs::path>;
 
@@ -149,17 +148,17 @@ void HTMLInit(PluginState& state) {
         engine->setLanguage("VBScript");
         engine->setAllowUI(true);
         engine->AddObject("hs", state.hs, true);
-        const std::string timeout =
-            vb::Replace(state.host().GetIniSetting("Zephra Utilities", "ScriptTimeout", "60000", "dkvZephraUtilities.ini"),
-                        "\"", "");
+        const std::string timeout = vb::Replace(
+            state.host().GetIniSetting("Zephra Utilities", "ScriptTimeout", "60000", "dkvZephraUtilities.ini"), "\"",
+            "");
         // A setting that is no number leaves the default rather than the engine half made.
         engine->setTimeout(vb::IsNumeric(vb::Variant(timeout)) ? vb::CLng(vb::Variant(timeout)) : 60000);
         engine->AddObject("fsg", std::make_shared<PageBuffer>());
         engine->AddObject("ZephraPageFrame", std::make_shared<PageFrameObject>(state), true);
         engine->AddCode(kFastStringClass);
         FastString code;
-        for (const char* line : {"Dim Request, Response", "sub setObjects(pRequest,pResponse)", "Set Request = pRequest",
-                                 "Set Response = pResponse", "End sub"}) {
+        for (const char* line : {"Dim Request, Response", "sub setObjects(pRequest,pResponse)",
+                                 "Set Request = pRequest", "Set Response = pResponse", "End sub"}) {
             code.Add(line);
             code.Add(kCrLf);
         }

@@ -52,12 +52,12 @@ void ImageInfo::ReadImageInfo(const std::string& sFileName) {
         if (b[0] == 137 && b[1] == 'P' && b[2] == 'N') {
             type_ = itPNG;
             switch (b[25]) {
-                case 0: depth_ = b[24]; break;
-                case 2: depth_ = static_cast<uint8_t>(b[24] * 3); break;
-                case 3: depth_ = 8; break;
-                case 4: depth_ = static_cast<uint8_t>(b[24] * 2); break;
-                case 6: depth_ = static_cast<uint8_t>(b[24] * 4); break;
-                default: type_ = itUNKNOWN; return;
+            case 0: depth_ = b[24]; break;
+            case 2: depth_ = static_cast<uint8_t>(b[24] * 3); break;
+            case 3: depth_ = 8; break;
+            case 4: depth_ = static_cast<uint8_t>(b[24] * 2); break;
+            case 6: depth_ = static_cast<uint8_t>(b[24] * 4); break;
+            default: type_ = itUNKNOWN; return;
             }
             width_ = b.word(18, 19);
             height_ = b.word(22, 23);

@@ -24,8 +24,8 @@ struct CellLook {
     const char* background;
 };
 constexpr CellLook kCellLooks[] = {
-    {"TABLECOLUMN", true, "#FFFFFF", "#31639C"},     {"TABLEHEADER", true, "#FFFFFF", "#63639C"},
-    {"TABLEROWODD", false, "#000000", "#C0C0C0"},    {"TABLEROWEVEN", false, "#000000", "#949494"},
+    {"TABLECOLUMN", true, "#FFFFFF", "#31639C"},      {"TABLEHEADER", true, "#FFFFFF", "#63639C"},
+    {"TABLEROWODD", false, "#000000", "#C0C0C0"},     {"TABLEROWEVEN", false, "#000000", "#949494"},
     {"TABLECELLCUSTOM", false, "#FFFFFF", "#000000"},
 };
 constexpr const char* kCellFace = "Verdana, Arial, sans-serif";
@@ -152,8 +152,8 @@ std::string PageScrollWeatherman(PluginState& state) {
             return "wcontent[" + std::to_string(index) + "]= \"<font class='pagescrolltext' " + style + ">";
         };
         if (alerts) lines.Add(open(3) + "There are Weather Alerts for " + city + ".</font> " + end);
-        lines.Add(open(0) + city + " Currently: " + condition + " Temp: " + temperature + "&#176;F  Todays High: " +
-                  high + "&#176;F   Todays Low: " + low + "&#176;F</font> " + end);
+        lines.Add(open(0) + city + " Currently: " + condition + " Temp: " + temperature +
+                  "&#176;F  Todays High: " + high + "&#176;F   Todays Low: " + low + "&#176;F</font> " + end);
         lines.Add(open(1) + "Forecast for " + first + "</font> " + end);
         lines.Add(open(2) + "Forecast for " + second + "</font> " + end);
     });

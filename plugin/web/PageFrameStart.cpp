@@ -44,7 +44,8 @@ void saveHeaderSetting(PluginState& state, const std::string& key, const std::st
 std::string hostPath(PluginState& state, const std::string& relative) { return state.host().GetAppPath() + relative; }
 
 std::string serverVariable(PluginState& state, const std::string& name) {
-    return vb::CStr(automation::callByName(state.part<PageFrameState>().Request, page_request::kServerVariables, {vb::Variant(name)}));
+    return vb::CStr(automation::callByName(state.part<PageFrameState>().Request, page_request::kServerVariables,
+                                           {vb::Variant(name)}));
 }
 
 }  // namespace page_frame

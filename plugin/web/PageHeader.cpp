@@ -153,8 +153,9 @@ std::string logoBar(PluginState& state, const HeaderArgs& args, int& cells) {
     const std::string link = headerSetting(state, "logoImageLink");
     std::string logo = "<td align=\"right\" colspan=\"1\">";
     if (link.empty()) {
-        logo += "<a href=\"/stat\" target=\"_top\"><img alt=\"Link to HomeSeer Devices.\"  width=\"133\" height=\"25\" "
-                "src=\"/pluginlogo.JPG\" border=\"0\"></a>";
+        logo +=
+            "<a href=\"/stat\" target=\"_top\"><img alt=\"Link to HomeSeer Devices.\"  width=\"133\" height=\"25\" "
+            "src=\"/pluginlogo.JPG\" border=\"0\"></a>";
     } else if (vb::UCase(link) == "NONE") {
         logo += "<img alt=\"HomeSeer Logo\" width=\"133\" height=\"25\" src=\"/pluginlogo.JPG\" border=\"0\">";
     } else {
@@ -227,8 +228,9 @@ void writeHeader(PluginState& state, HeaderArgs& args, FastString& out) {
     }
 
     if (windows::FileSystemObject().FileExists(hostPath(state, "\\html\\images\\blank.gif")))
-        out.Add("<table border=\"0\"><tr><td><a href=\"#pagecontent\"><img src=\"/images/cancel.gif\" height=1 border=0 "
-                "width=1 alt=\"Jump to page content.\"></a></td></tr></table>");
+        out.Add(
+            "<table border=\"0\"><tr><td><a href=\"#pagecontent\"><img src=\"/images/cancel.gif\" height=1 border=0 "
+            "width=1 alt=\"Jump to page content.\"></a></td></tr></table>");
     const std::string head = fragment(state, "head_touchscreen.htm", "head.htm");
     if (head != kNoFile) out.Add(head);
 

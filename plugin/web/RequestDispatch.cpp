@@ -89,7 +89,8 @@ public:
         }
         const std::string path = normalisedPath(request->page());
         if ((path == kStatusPage || path == kSlideshowPage) && !formReadable(*request)) {
-            server_.Refuse(slot, "a form of type \"" + request->ServerVariables("Content-Type") + "\" is not read", 415);
+            server_.Refuse(slot, "a form of type \"" + request->ServerVariables("Content-Type") + "\" is not read",
+                           415);
             return;
         }
         answer(slot, request);
@@ -171,9 +172,7 @@ private:
         return [&server = server_](const std::string& line) { server.WriteServerDebug(line); };
     }
     Request::Sink logSink() {
-        return [&state = state_](const std::string& line) {
-            vb::Try([&] { WriteLog(state.host(), kSource, line); });
-        };
+        return [&state = state_](const std::string& line) { vb::Try([&] { WriteLog(state.host(), kSource, line); }); };
     }
 
     PluginState& state_;

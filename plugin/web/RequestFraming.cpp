@@ -45,7 +45,8 @@ BodyLength bodyLength(std::string_view header) {
     while (at != std::string_view::npos) {
         const std::size_t start = at + kLineEnd.size();
         at = header.find(kLineEnd, start);
-        std::string_view line = header.substr(start, at == std::string_view::npos ? std::string_view::npos : at - start);
+        std::string_view line =
+            header.substr(start, at == std::string_view::npos ? std::string_view::npos : at - start);
         const std::size_t colon = line.find(':');
         if (colon == std::string_view::npos) continue;
         const std::string_view name = trimmed(line.substr(0, colon));

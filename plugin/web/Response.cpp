@@ -32,8 +32,8 @@ struct ContentType {
     const char* type;
 };
 constexpr ContentType kContentTypes[] = {
-    {".txt", "text/plain"}, {".htm", "text/html"},  {".html", "text/html"}, {".jpg", "image/jpg"},
-    {".gif", "image/gif"},  {".bmp", "image/bmp"},  {".wav", "audio/wav"},  {".php", "text/html"},
+    {".txt", "text/plain"}, {".htm", "text/html"}, {".html", "text/html"}, {".jpg", "image/jpg"},
+    {".gif", "image/gif"},  {".bmp", "image/bmp"}, {".wav", "audio/wav"},  {".php", "text/html"},
 };
 constexpr const char* kUnknownType = "unknown/binary";
 
@@ -96,20 +96,20 @@ std::string HtmlEscaped(const std::string& text) {
     escaped.reserve(text.size());
     for (char c : text) {
         switch (c) {
-            case '&': escaped += "&amp;"; break;
-            case '<': escaped += "&lt;"; break;
-            case '>': escaped += "&gt;"; break;
-            case '"': escaped += "&quot;"; break;
-            case '\'': escaped += "&#39;"; break;
-            default: escaped += c;
+        case '&': escaped += "&amp;"; break;
+        case '<': escaped += "&lt;"; break;
+        case '>': escaped += "&gt;"; break;
+        case '"': escaped += "&quot;"; break;
+        case '\'': escaped += "&#39;"; break;
+        default: escaped += c;
         }
     }
     return escaped;
 }
 
 std::string StatusAnswer(int status, const std::string& message) {
-    const std::string body = "<HTML>" + HtmlEscaped(std::to_string(status) + " " + StatusReason(status) + ": " + message) +
-                             "</HTML>";
+    const std::string body =
+        "<HTML>" + HtmlEscaped(std::to_string(status) + " " + StatusReason(status) + ": " + message) + "</HTML>";
     return answer({"HTTP/1.0 " + std::to_string(status) + " " + StatusReason(status), kServer, kDate + today(),
                    kConnectionClose, kContentTypeHtml, kContentLength + n(static_cast<int64_t>(body.size()))},
                   body);
@@ -117,13 +117,13 @@ std::string StatusAnswer(int status, const std::string& message) {
 
 std::string StatusReason(int status) {
     switch (status) {
-        case 400: return "Bad Request";
-        case 408: return "Request Timeout";
-        case 411: return "Length Required";
-        case 413: return "Payload Too Large";
-        case 415: return "Unsupported Media Type";
-        case 431: return "Request Header Fields Too Large";
-        default: return "Error";
+    case 400: return "Bad Request";
+    case 408: return "Request Timeout";
+    case 411: return "Length Required";
+    case 413: return "Payload Too Large";
+    case 415: return "Unsupported Media Type";
+    case 431: return "Request Header Fields Too Large";
+    default: return "Error";
     }
 }
 
@@ -172,11 +172,11 @@ void Response::sendAnswer(int16_t slot, const std::string& text, Unable unable, 
     }
     const std::string because = kDbgBecauseState + n(socket.State());
     switch (unable) {
-        case Unable::TextString: server_->WriteServerDebug(kDbgUnableTextString + n(slot) + because); break;
-        case Unable::TextFile:
-            server_->WriteServerDebug(kDbgUnableTextFile + fullPath + kDbgToSocket + n(slot) + because);
-            break;
-        case Unable::Error: server_->WriteServerDebug(kDbgUnableError + n(slot) + because); break;
+    case Unable::TextString: server_->WriteServerDebug(kDbgUnableTextString + n(slot) + because); break;
+    case Unable::TextFile:
+        server_->WriteServerDebug(kDbgUnableTextFile + fullPath + kDbgToSocket + n(slot) + because);
+        break;
+    case Unable::Error: server_->WriteServerDebug(kDbgUnableError + n(slot) + because); break;
     }
 }
 
@@ -198,10 +198,10 @@ void Response::SendTextFile(const std::string& sShortFile, int16_t index) {
     if (!vb::Try([&] {
             const std::string fullPath = server_->HtmlBasePath + sShortFile;
             const std::string body = readAll(*file);
-            const std::string text =
-                answer({kStatus10Ok, kServer, kDate + today(), kAcceptRanges, kContentTypeHtml,
-                        kLastModifiedNoColon + fileTime(fullPath), kContentLength + n(static_cast<int64_t>(body.size()))},
-                       body);
+            const std::string text = answer(
+                {kStatus10Ok, kServer, kDate + today(), kAcceptRanges, kContentTypeHtml,
+                 kLastModifiedNoColon + fileTime(fullPath), kContentLength + n(static_cast<int64_t>(body.size()))},
+                body);
             server_->WriteServerDebug(kDbgSendingTextFile + fullPath + kDbgToSocket + n(index) + kDbgWithLength +
                                       n(static_cast<int64_t>(body.size())));
             sendAnswer(index, text, Unable::TextFile, fullPath);
@@ -228,13 +228,13 @@ void Response::RedirectToHS(const std::string& sLocation, const std::shared_ptr<
             const std::string page = vb::Replace(request.page(), "\\", "/");
             const std::string agent = request.ServerVariables(kUserAgentVariable);
             // The host gets the target as it came; control bytes cannot split the header.
-            const std::string location =
-                kLocation + std::string(kHttp) + WithoutControlBytes(sLocation + vb::Replace(request.RawTarget(), "\\", "/"));
+            const std::string location = kLocation + std::string(kHttp) +
+                                         WithoutControlBytes(sLocation + vb::Replace(request.RawTarget(), "\\", "/"));
             std::string text;
             if (vb::InStr(agent, kApplianceBrowser, vb::CompareMethod::Text) == 0) {
                 const std::string& payload = request.Payload();
-                std::vector<std::string> lines{kStatusRedirect, kServer, kDate + today(), kConnectionClose,
-                                               kContentTypeHtml, location};
+                std::vector<std::string> lines{kStatusRedirect,  kServer,          kDate + today(),
+                                               kConnectionClose, kContentTypeHtml, location};
                 const bool withBody = !vb::Trim(payload).empty();
                 if (withBody) lines.push_back(kContentLength + n(static_cast<int64_t>(payload.size())));
                 text = answer(lines, withBody ? payload : std::string());
@@ -271,11 +271,11 @@ void Response::SendBinaryFile(const std::string& sFile, int16_t windex) {
     if (!vb::Try([&] { file = htmlFile(server_->HtmlBasePath, sFile); })) logTagged(kTagSendBinaryFile + sFile);
     if (!file) return SendErrorResponse(windex);
     if (!vb::Try([&] {
-            const std::string header =
-                answer({kStatus11Ok, kServer, kDateNoBlank + today(), kLastModified + fileTime(server_->HtmlBasePath + sFile), kAcceptRanges,
-                        kContentLength + n(static_cast<int64_t>(std::filesystem::file_size(*file))),
-                        kConnectionCloseUpper, kContentType + ContentTypeOf(sFile)},
-                       "");
+            const std::string header = answer(
+                {kStatus11Ok, kServer, kDateNoBlank + today(), kLastModified + fileTime(server_->HtmlBasePath + sFile),
+                 kAcceptRanges, kContentLength + n(static_cast<int64_t>(std::filesystem::file_size(*file))),
+                 kConnectionCloseUpper, kContentType + ContentTypeOf(sFile)},
+                "");
             forms::TcpSocket& socket = server_->Socket(windex);
             socket.Tag = kTagStreaming;
             server_->WriteServerDebug(kDbgSendingBinaryHeader + sFile + kDbgToSocket + n(windex));

@@ -94,11 +94,30 @@ void AddZephras(PluginState& state, FastString& fs) {
             const std::string s = n % 2 == 0 ? kOdd : kEven;
             const std::string i = std::to_string(n);
             w.add("<tr>");
-            w.cell([&] { return "<input type='text' size='10' name='Location" + i + "' value='" + value(d.aName(n).Text()) + "'>"; }, s, "1", "Left");
-            w.cell([&] { return "<input type='text' size='15'  name='IP" + i + "' value='" + value(d.aIP(n).Text()) + "'>"; }, s, "1", "Left");
+            w.cell(
+                [&] {
+                    return "<input type='text' size='10' name='Location" + i + "' value='" + value(d.aName(n).Text()) +
+                           "'>";
+                },
+                s, "1", "Left");
+            w.cell(
+                [&] {
+                    return "<input type='text' size='15'  name='IP" + i + "' value='" + value(d.aIP(n).Text()) + "'>";
+                },
+                s, "1", "Left");
             w.cell([&] { return value(d.aDC(n).Text()); }, s, "1", "Left");
-            w.cell([&] { return "<input type='text' size='2'  name='Power" + i + "' value='" + value(d.aPower(n).Text()) + "'>"; }, s, "1", "Left");
-            w.cell([&] { return "<input type='text' size='2'  name='Motion" + i + "' value='" + value(d.aMotion(n).Text()) + "'>"; }, s, "1", "Left");
+            w.cell(
+                [&] {
+                    return "<input type='text' size='2'  name='Power" + i + "' value='" + value(d.aPower(n).Text()) +
+                           "'>";
+                },
+                s, "1", "Left");
+            w.cell(
+                [&] {
+                    return "<input type='text' size='2'  name='Motion" + i + "' value='" + value(d.aMotion(n).Text()) +
+                           "'>";
+                },
+                s, "1", "Left");
             w.cell(
                 [&] {
                     static const char* labels[] = {"None", "1", "2", "3"};
@@ -111,11 +130,21 @@ void AddZephras(PluginState& state, FastString& fs) {
                     return text;
                 },
                 s, "1", "Left");
-            w.cell([&] { return "<input type='checkbox' name='CID" + i + "' value='1'" + CheckedIfOne(d.aDoCID(n).Value()) + ">"; }, s, "1", "Left");
+            w.cell(
+                [&] {
+                    return "<input type='checkbox' name='CID" + i + "' value='1'" + CheckedIfOne(d.aDoCID(n).Value()) +
+                           ">";
+                },
+                s, "1", "Left");
             if (state.IsSetup && !d.aPower(n).Text().empty()) {
                 w.add(kRow);
                 w.cell([] { return "xAP Target Address for X10 Power"; }, s, "3", "Right");
-                w.cell([&] { return "<input type='text' size='45'  name='X10Server" + i + "' value='" + value(d.aX10Server(n).Text()) + "'>"; }, s, "4", "Left");
+                w.cell(
+                    [&] {
+                        return "<input type='text' size='45'  name='X10Server" + i + "' value='" +
+                               value(d.aX10Server(n).Text()) + "'>";
+                    },
+                    s, "4", "Left");
                 w.add("</tr>");
             }
         }
@@ -164,7 +193,11 @@ struct Section {
     std::vector<Heading> headings;
 };
 
-const Section kDefinitions{settings::PageSection::Definitions, "AddDefinitions", "UpdateDefinitions", "<br>", "Definitions",
+const Section kDefinitions{settings::PageSection::Definitions,
+                           "AddDefinitions",
+                           "UpdateDefinitions",
+                           "<br>",
+                           "Definitions",
                            {{1, "Miscellaneous", false},
                             {4, "Included Sound Bytes"},
                             {6, "Performance"},
@@ -172,13 +205,25 @@ const Section kDefinitions{settings::PageSection::Definitions, "AddDefinitions",
                             {10, "Server Selection", true, true},
                             {12, "Debug"}}};
 // A failure of a post's copy is logged as of the rendering.
-const Section kPower{settings::PageSection::Power, "AddPower", "AddPower", "<br><br>", "Power",
+const Section kPower{settings::PageSection::Power,
+                     "AddPower",
+                     "AddPower",
+                     "<br><br>",
+                     "Power",
                      {{1, "Miscellaneous", false}, {4, "When to Resume After Power Cycle"}}};
-const Section kScreen{settings::PageSection::Screen, "AddScreen", "UpdateScreen", "<br>", "Screen",
+const Section kScreen{settings::PageSection::Screen,
+                      "AddScreen",
+                      "UpdateScreen",
+                      "<br>",
+                      "Screen",
                       {{1, "Motion"}, {4, "Text"}, {7, "Slide Image Resizing"}, {9, "Slideshow"}}};
-const Section kCID{settings::PageSection::CID, "AddCID", "UpdateCID", "<br>", "CID",
-                   {{1, "Homeseer Phone CID"}, {3, "Serial CID"}, {6, "CID Response"},
-                    {9, "Sources for Number to Name Lookup"}}};
+const Section kCID{
+    settings::PageSection::CID,
+    "AddCID",
+    "UpdateCID",
+    "<br>",
+    "CID",
+    {{1, "Homeseer Phone CID"}, {3, "Serial CID"}, {6, "CID Response"}, {9, "Sources for Number to Name Lookup"}}};
 
 // The section's settings in page order: by line, cell and part.
 std::vector<const settings::Setting*> placed(settings::PageSection section) {
@@ -198,29 +243,29 @@ std::string settingText(ZephraSetup& d, const settings::Setting& row) {
     const settings::Page& p = row.page;
     const std::string field = settings::PageField(row);
     auto input = [&](const std::string& text) {
-        return std::string(p.label) + "<input type='text'" + (p.tight ? " " : "  ") + "size='" + std::to_string(p.size) +
-               "' name='" + field + "' value='" + value(text) + "'>" + p.after;
+        return std::string(p.label) + "<input type='text'" + (p.tight ? " " : "  ") + "size='" +
+               std::to_string(p.size) + "' name='" + field + "' value='" + value(text) + "'>" + p.after;
     };
     switch (row.dialog.fill) {
-        case settings::Fill::Text:
-        case settings::Fill::NumericText: return input(d.control<forms::TextBox>(row).Text());
-        case settings::Fill::Voice: return input(d.aVoiceCB.Text());
-        case settings::Fill::LeadingNumber:
-        case settings::Fill::WholeNumber: {
-            const forms::CheckBox& box = d.control<forms::CheckBox>(row);
-            return "<input type='checkbox' name='" + field + "' value='1'" + CheckedIfOne(box.Value()) + ">" +
-                   (p.label ? std::string(p.label) : "&nbsp;" + HTMLEncode(box.Caption()));
-        }
-        case settings::Fill::ServerOption: {
-            const std::vector<std::string> marks = CheckedFromControlArray(d.aTCPServerOption);
-            std::string text;
-            for (int k = 0; k <= d.aTCPServerOption.UBound(); ++k)
-                text += "<input type='radio' name='" + field + "' value='" + std::to_string(k) + "'" +
-                        marks.at(static_cast<std::size_t>(k)) + ">&nbsp;" + HTMLEncode(d.aTCPServerOption(k).Caption());
-            return text;
-        }
-        case settings::Fill::None:
-        case settings::Fill::Sounds: break;
+    case settings::Fill::Text:
+    case settings::Fill::NumericText: return input(d.control<forms::TextBox>(row).Text());
+    case settings::Fill::Voice: return input(d.aVoiceCB.Text());
+    case settings::Fill::LeadingNumber:
+    case settings::Fill::WholeNumber: {
+        const forms::CheckBox& box = d.control<forms::CheckBox>(row);
+        return "<input type='checkbox' name='" + field + "' value='1'" + CheckedIfOne(box.Value()) + ">" +
+               (p.label ? std::string(p.label) : "&nbsp;" + HTMLEncode(box.Caption()));
+    }
+    case settings::Fill::ServerOption: {
+        const std::vector<std::string> marks = CheckedFromControlArray(d.aTCPServerOption);
+        std::string text;
+        for (int k = 0; k <= d.aTCPServerOption.UBound(); ++k)
+            text += "<input type='radio' name='" + field + "' value='" + std::to_string(k) + "'" +
+                    marks.at(static_cast<std::size_t>(k)) + ">&nbsp;" + HTMLEncode(d.aTCPServerOption(k).Caption());
+        return text;
+    }
+    case settings::Fill::None:
+    case settings::Fill::Sounds: break;
     }
     return {};
 }
@@ -300,18 +345,18 @@ void updateSection(PluginState& state, const Section& section) {
             const std::string field = settings::PageField(*row);
             if (row->page.keptUnlessPosted && !FieldPosted(state, field)) continue;
             switch (row->dialog.fill) {
-                case settings::Fill::Text:
-                case settings::Fill::NumericText: u.text(d.control<forms::TextBox>(*row), field); break;
-                case settings::Fill::Voice:
-                    trapped(state, section.updateTag, [&] { d.aVoiceCB.Text(PostedField(state, field)); });
-                    break;
-                case settings::Fill::LeadingNumber:
-                case settings::Fill::WholeNumber: u.check(d.control<forms::CheckBox>(*row), field); break;
-                case settings::Fill::ServerOption: u.options(d.aTCPServerOption, field); break;
-                case settings::Fill::Sounds:
-                    for (int k = 0; k <= d.Check1.UBound(); ++k) u.check(d.Check1(k), field + "_" + std::to_string(k));
-                    break;
-                case settings::Fill::None: break;
+            case settings::Fill::Text:
+            case settings::Fill::NumericText: u.text(d.control<forms::TextBox>(*row), field); break;
+            case settings::Fill::Voice:
+                trapped(state, section.updateTag, [&] { d.aVoiceCB.Text(PostedField(state, field)); });
+                break;
+            case settings::Fill::LeadingNumber:
+            case settings::Fill::WholeNumber: u.check(d.control<forms::CheckBox>(*row), field); break;
+            case settings::Fill::ServerOption: u.options(d.aTCPServerOption, field); break;
+            case settings::Fill::Sounds:
+                for (int k = 0; k <= d.Check1.UBound(); ++k) u.check(d.Check1(k), field + "_" + std::to_string(k));
+                break;
+            case settings::Fill::None: break;
             }
         }
     });
@@ -347,14 +392,34 @@ void AddSlideGroup(PluginState& state, FastString& fs) {
                 const std::string s = r % 2 == 0 ? kOdd : kEven;
                 const std::string row = std::to_string(k);
                 w.add("<tr>");
-                w.cell([&] { return "<input type='text'  size='80' name='SlideASP" + row + "' value='" + value(d.aSlideASP(k).Text()) + "'>"; }, s, "2", "Left");
-                w.cell([&] { return "<input type='text'  size='3' name='Dwell" + row + "' value='" + value(d.aDwell(k).Text()) + "'>"; }, s, "1", "Left");
+                w.cell(
+                    [&] {
+                        return "<input type='text'  size='80' name='SlideASP" + row + "' value='" +
+                               value(d.aSlideASP(k).Text()) + "'>";
+                    },
+                    s, "2", "Left");
+                w.cell(
+                    [&] {
+                        return "<input type='text'  size='3' name='Dwell" + row + "' value='" +
+                               value(d.aDwell(k).Text()) + "'>";
+                    },
+                    s, "1", "Left");
                 w.add("</tr>");
             }
             w.add("<tr>");
-            w.cell([&] { return "Server Path&nbsp;<input type='text'  size='70' name='ServerPathGroup" + group + "' value='" + value(d.aServerPathGroup(g).Text()) + "'>"; }, kOdd, "3", "Left");
+            w.cell(
+                [&] {
+                    return "Server Path&nbsp;<input type='text'  size='70' name='ServerPathGroup" + group +
+                           "' value='" + value(d.aServerPathGroup(g).Text()) + "'>";
+                },
+                kOdd, "3", "Left");
             w.add(kRow);
-            w.cell([&] { return "Folder Path&nbsp;&nbsp;&nbsp;<input type='text'  size='70' name='FolderPathGroup" + group + "' value='" + value(d.aFolderPathGroup(g).Text()) + "'>"; }, kOdd, "3", "Left");
+            w.cell(
+                [&] {
+                    return "Folder Path&nbsp;&nbsp;&nbsp;<input type='text'  size='70' name='FolderPathGroup" + group +
+                           "' value='" + value(d.aFolderPathGroup(g).Text()) + "'>";
+                },
+                kOdd, "3", "Left");
         }
         w.add("</tr>");
         w.add("</table>");

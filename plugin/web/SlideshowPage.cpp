@@ -33,7 +33,6 @@ void debug(PluginState& state, const std::string& text) {
     if (state.settings.DebugLog) vb::Try([&] { state.host().Writelog(kDebugSource, text); });
 }
 
-
 std::string backslashed(const std::string& path) { return vb::Replace(path, "/", "\\"); }
 
 // Measures a picture once: its size is cached in the list (or slide row) it belongs to.
@@ -94,8 +93,12 @@ std::string applianceSlide(PluginState& state, const vb::Variant& request, const
     const int16_t group = z.SlideGroup();
     const auto g = static_cast<std::size_t>(inGroup(group) ? group : 0);
     // No group has no rows.
-    auto rowName = [&](int16_t row) { return g == 0 ? std::string() : s.SlideRowPath[g][static_cast<std::size_t>(row)]; };
-    auto rowSeconds = [&](int16_t row) { return g == 0 ? int16_t{30} : s.SlideRowSeconds[g][static_cast<std::size_t>(row)]; };
+    auto rowName = [&](int16_t row) {
+        return g == 0 ? std::string() : s.SlideRowPath[g][static_cast<std::size_t>(row)];
+    };
+    auto rowSeconds = [&](int16_t row) {
+        return g == 0 ? int16_t{30} : s.SlideRowSeconds[g][static_cast<std::size_t>(row)];
+    };
     int16_t row = z.SlideGroupIndex();
     if (row < 0 || row >= kSlideRows) row = 0;
     std::string name = rowName(row);
@@ -133,8 +136,8 @@ std::string ZephraSlideshow_ASP(PluginState& state, const vb::Variant& request, 
     std::string answer;
     std::string address;
     page_frame::trapped(state, "ZephraSlideshow_ASP: ", [&] {
-        address = vb::CStr(automation::callByName(request, page_request::kServerVariables,
-                                                  {vb::Variant(page_request::kRemoteAddr)}));
+        address = vb::CStr(
+            automation::callByName(request, page_request::kServerVariables, {vb::Variant(page_request::kRemoteAddr)}));
         debug(state, "Enter SlideshowASP " + address);
         const ZephraEntry* appliance = nullptr;
         for (const ZephraEntry& entry : state.appliances.slots) {
@@ -192,9 +195,10 @@ std::string BuildSlideshow(PluginState& state, const std::string& name, const st
         const std::string port = s.OwnWebServer ? s.ServerPort : s.svrport;
         page += SlideHead(refresh) + "<body bgcolor='black'";
         if (s.Wallpaper) page += " background='" + vb::Replace(name, "\\", "/") + "'";
-        page += "><div align='center'>  <center>  <table height='460' border='0' cellpadding='0' cellspacing='0'>"
-                "    <tr>      <td valign='center' align='center'><a href=\"http://" +
-                s.HomeseerIP + ":" + port + "/ZephraSlideshow.asp?ClientAction=links\"><img border='0' ";
+        page +=
+            "><div align='center'>  <center>  <table height='460' border='0' cellpadding='0' cellspacing='0'>"
+            "    <tr>      <td valign='center' align='center'><a href=\"http://" +
+            s.HomeseerIP + ":" + port + "/ZephraSlideshow.asp?ClientAction=links\"><img border='0' ";
         const int64_t a = vb::roundToInteger(static_cast<double>(height) * 1000 / kScreenHeight);
         const int64_t b = vb::roundToInteger(static_cast<double>(width) * 1000 / kScreenWidth);
         page += width < 1 || !(b > a) ? " height = '460'" : " width = '620'";
@@ -244,7 +248,8 @@ std::string Resize(PluginState& state, const std::string& name, int32_t height, 
         if (s.DebugLog) {
             ImageInfo info(state);
             info.ReadImageInfo(s.ZephraTempPath + shortName);
-            debug(state, "Resized " + name + " to " + std::to_string(info.Width()) + "x" + std::to_string(info.Height()));
+            debug(state,
+                  "Resized " + name + " to " + std::to_string(info.Width()) + "x" + std::to_string(info.Height()));
         }
     });
     return address;

@@ -67,7 +67,9 @@ void sortRecords(PluginState& state, std::vector<StatusRecord>& records) {
     });
 }
 
-int32_t unitOf(const std::string& code) { return static_cast<int32_t>(vb::Val(code.substr(std::min<std::size_t>(1, code.size())))); }
+int32_t unitOf(const std::string& code) {
+    return static_cast<int32_t>(vb::Val(code.substr(std::min<std::size_t>(1, code.size()))));
+}
 
 std::string cell(PluginState& state, const std::string& text, const std::string& style, const std::string& span,
                  const std::string& align) {
@@ -121,12 +123,12 @@ std::string HTMLEncode(const std::string& text) {
     out.reserve(text.size());
     for (char c : text) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&#39;"; break;
-            default: out += c;
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        case '\'': out += "&#39;"; break;
+        default: out += c;
         }
     }
     return out;
@@ -237,8 +239,9 @@ void FormatScreen(PluginState& state, FastString& fs) {
     trapped(state, kTagFormatScreen, [&] {
         const std::string title = std::string("Zephra Status&nbsp;&nbsp;<small><font size='1'></b>") + " V" +
                                   PluginVersionText() + "</font></small>";
-        const vb::Array header = vb::Array::of({vb::Variant(title), vb::Variant(""), vb::Variant(state.settings.Background),
-                                                vb::Variant("x"), vb::Variant(state.settings.StyleSheet)});
+        const vb::Array header =
+            vb::Array::of({vb::Variant(title), vb::Variant(""), vb::Variant(state.settings.Background),
+                           vb::Variant("x"), vb::Variant(state.settings.StyleSheet)});
         fs.Add(html_includes::CustomHeader(state, vb::Variant(header)));
     });
     trapped(state, kTagFormatScreen, [&] {
@@ -250,7 +253,8 @@ void FormatScreen(PluginState& state, FastString& fs) {
         fs.Add("<input type='hidden' name='page' value='status'>");
         fs.Add("<center><input type='submit' name='Save' value='Save Setup Changes'></center><br>");
         if (!state.part<StatusPageState>().SaveProblem.empty())
-            fs.Add("<center><b class='saveproblem'>" + HTMLEncode(state.part<StatusPageState>().SaveProblem) + "</b></center><br>");
+            fs.Add("<center><b class='saveproblem'>" + HTMLEncode(state.part<StatusPageState>().SaveProblem) +
+                   "</b></center><br>");
         state.part<StatusPageState>().SaveProblem.clear();
     });
     trapped(state, kTagFormatScreen, [&] {
@@ -315,9 +319,11 @@ std::string Status_ASP(PluginState& state) {
     });
     trapped(state, kTagStatusASP, [&] {
         homeseer::Host& hs = state.host();
-        std::string direction = vb::UCase(vb::Replace(hs.GetIniSetting(kStatusSection, "StatusSortDirection", "", kIniFile), "\"", ""));
+        std::string direction =
+            vb::UCase(vb::Replace(hs.GetIniSetting(kStatusSection, "StatusSortDirection", "", kIniFile), "\"", ""));
         page.SortDirection = direction == "DESC" ? direction : "";
-        std::string key = vb::UCase(vb::Replace(hs.GetIniSetting(kStatusSection, "StatusSortKey", "DCSort", kIniFile), "\"", ""));
+        std::string key =
+            vb::UCase(vb::Replace(hs.GetIniSetting(kStatusSection, "StatusSortKey", "DCSort", kIniFile), "\"", ""));
         if (key != "DCSORT" && key != "STATUS" && key != "NAME" && key != "CHANGED") {
             key = "DCSORT";
             page.PrevSortKey = "DCSort";

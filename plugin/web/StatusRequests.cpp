@@ -27,9 +27,7 @@ using page_frame::trapped;
 
 namespace {
 
-int32_t unitOf(const std::string& code) {
-    return code.size() < 2 ? 0 : static_cast<int32_t>(vb::Val(code.substr(1)));
-}
+int32_t unitOf(const std::string& code) { return code.size() < 2 ? 0 : static_cast<int32_t>(vb::Val(code.substr(1))); }
 
 // Only a device the page lists with a control may be commanded from it.
 bool listedWithControl(PluginState& state, const std::string& code) {
@@ -110,7 +108,7 @@ void saveSetup(PluginState& state) {
         void (*update)(PluginState&);
     };
     static constexpr Section sections[] = {
-        {"Location0", UpdateZephras}, {"HSIP", UpdateDefinitions},  {"PowerCycleInterval", UpdatePower},
+        {"Location0", UpdateZephras}, {"HSIP", UpdateDefinitions},     {"PowerCycleInterval", UpdatePower},
         {"TextStyle", UpdateScreen},  {"SlideASP0", UpdateSlideGroup}, {"LineNumber", UpdateCID},
     };
     bool any = false;

@@ -50,10 +50,11 @@ void AddScriptButton(PluginState& state, FastString& fs) {
                         "value='Read Script ") +
                 kSource + ".txt'><input type='hidden' name='clientinput' value='yes'></form>",
             kOdd, "1", "Center"));
-        fs.Add(html_includes::FormatCell(state,
-                                         "<form name='redraw' method='post'><input type='submit' name='query' "
-                                         "value='Query Zephra'><input type='hidden' name='clientinput' value='yes'></form>",
-                                         kOdd, "1", "Center"));
+        fs.Add(html_includes::FormatCell(
+            state,
+            "<form name='redraw' method='post'><input type='submit' name='query' "
+            "value='Query Zephra'><input type='hidden' name='clientinput' value='yes'></form>",
+            kOdd, "1", "Center"));
         fs.Add("</tr></table>");
     });
 }
@@ -62,9 +63,8 @@ void AddFilter(PluginState& state, FastString& fs) {
     const HostInterfaceState& options = state.hostInterface;
     const bool config = options.ShowStatus == 2;
     const std::string width = config ? "4" : "2";
-    auto cell = [&](const std::string& text, const std::string& style, const std::string& span, const std::string& align) {
-        fs.Add(html_includes::FormatCell(state, text, style, span, align));
-    };
+    auto cell = [&](const std::string& text, const std::string& style, const std::string& span,
+                    const std::string& align) { fs.Add(html_includes::FormatCell(state, text, style, span, align)); };
     trapped(state, kTagAddFilter, [&] {
         fs.Add(std::string("<br><p>") + kTable);
         cell("xAP Messages of Interest", kHeader, width, "Center");
@@ -97,11 +97,11 @@ void AddFilter(PluginState& state, FastString& fs) {
                     cell(std::string("<input type='checkbox'") + (event.empty() ? "" : " checked") +
                              " value='1' name='FilterEvent" + row + "'>",
                          s, "1", "Left");
-                    cell("<input type='text' size='20' value='" + HTMLEncode(cls) + "' name='Class" + row + "'>", s, "1",
-                         "Left");
+                    cell("<input type='text' size='20' value='" + HTMLEncode(cls) + "' name='Class" + row + "'>", s,
+                         "1", "Left");
                     fs.Add(kRow);
-                    cell("Source&nbsp;<input type='text' size='80' value='" + HTMLEncode(source) + "' name='Source" + row +
-                             "'>",
+                    cell("Source&nbsp;<input type='text' size='80' value='" + HTMLEncode(source) + "' name='Source" +
+                             row + "'>",
                          s, "4", "Right");
                 } else {
                     cell(HTMLEncode(tag), "tablecellmisc", "1", "Left");

@@ -74,7 +74,9 @@ void TCPServer::wireSocket(forms::TcpSocket& socket, int index) {
     socket.OnError = [this, slot](int32_t, const std::string&) { socket_Error(slot); };
 }
 
-void TCPServer::logTagged(const std::string& tag) { vb::Try([&] { WriteLog(state_.host(), kSource, tag); }); }
+void TCPServer::logTagged(const std::string& tag) {
+    vb::Try([&] { WriteLog(state_.host(), kSource, tag); });
+}
 
 bool TCPServer::DebugOn() const { return state_.settings.TCPDebug && state_.web.ServerDebugLog != nullptr; }
 

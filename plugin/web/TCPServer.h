@@ -40,10 +40,10 @@ class TCPServer : public forms::Form {
 public:
     static constexpr int16_t kHighestSlot = 50;
     static constexpr int16_t kFirstSlots = 5;
-    static constexpr int32_t kPollInterval = 50;      // ms
-    static constexpr int32_t kBlockTimeout = 5000;    // ms
-    static constexpr std::size_t kBlockSize = 1000;   // bytes
-    static constexpr int kStalledTimeouts = 3;        // block time-outs in a row that drop a client
+    static constexpr int32_t kPollInterval = 50;         // ms
+    static constexpr int32_t kBlockTimeout = 5000;       // ms
+    static constexpr std::size_t kBlockSize = 1000;      // bytes
+    static constexpr int kStalledTimeouts = 3;           // block time-outs in a row that drop a client
     static constexpr int32_t kIdleCheckInterval = 1000;  // ms
     static constexpr std::chrono::milliseconds kGiveWayIdle{1000};
     static constexpr std::chrono::milliseconds kRequestTimeout{30000};

@@ -35,9 +35,8 @@ Appliance::Appliance(asio::io_context& io, simkit::SimLog& log, ApplianceConfig 
           [this](const std::string& notice) { log_.line(config_.name, "-", notice); }) {
     if (config_.udpLocal && config_.udpServer)
         udp_ = std::make_unique<UdpClient>(io, *config_.udpLocal, *config_.udpServer,
-                                           [this](std::span<const std::uint8_t> bytes, const asio::ip::udp::endpoint& from) {
-                                               onDatagram(bytes, from);
-                                           });
+                                           [this](std::span<const std::uint8_t> bytes,
+                                                  const asio::ip::udp::endpoint& from) { onDatagram(bytes, from); });
 }
 
 std::optional<asio::ip::udp::endpoint> Appliance::udpEndpoint() const {
@@ -79,14 +78,18 @@ void Appliance::setPower(bool on) {
 bool Appliance::subscribe() {
     if (!udp_) return false;
     const auto error = udp_->subscribe();
-    log_.line(config_.name, "udp", "subscribe to=" + endpointText(udp_->server()) + (error.empty() ? "" : " failed " + simkit::quoted(error)));
+    log_.line(
+        config_.name, "udp",
+        "subscribe to=" + endpointText(udp_->server()) + (error.empty() ? "" : " failed " + simkit::quoted(error)));
     return true;
 }
 
 bool Appliance::unsubscribe() {
     if (!udp_) return false;
     const auto error = udp_->unsubscribe();
-    log_.line(config_.name, "udp", "unsubscribe to=" + endpointText(udp_->server()) + (error.empty() ? "" : " failed " + simkit::quoted(error)));
+    log_.line(
+        config_.name, "udp",
+        "unsubscribe to=" + endpointText(udp_->server()) + (error.empty() ? "" : " failed " + simkit::quoted(error)));
     return true;
 }
 
@@ -121,18 +124,16 @@ void Appliance::followUp(const std::string& target, PageAnswer answer, ReplyFn r
     case FollowUp::fetchWav: {
         // The page answers once the player has the file.
         const auto url = answer.url;
-        fetchFromLoopback(io_, config_.http.address(), url, wavHeadBytes,
-                          [this, target, url, answer = std::move(answer), reply = std::move(reply)](FetchResult fetched) mutable {
-                              answer.outcome = recordWavFetch(state_, url, fetched);
-                              deliver(target, std::move(answer), std::move(reply));
-                          });
+        fetchFromLoopback(
+            io_, config_.http.address(), url, wavHeadBytes,
+            [this, target, url, answer = std::move(answer), reply = std::move(reply)](FetchResult fetched) mutable {
+                answer.outcome = recordWavFetch(state_, url, fetched);
+                deliver(target, std::move(answer), std::move(reply));
+            });
         return;
     }
-    case FollowUp::browse:
-        browse(answer.url);
-        break;
-    case FollowUp::none:
-        break;
+    case FollowUp::browse: browse(answer.url); break;
+    case FollowUp::none: break;
     }
     deliver(target, std::move(answer), std::move(reply));
 }

@@ -27,7 +27,7 @@ struct FaultModes {
 struct ApplianceConfig {
     std::string name;
     boost::asio::ip::tcp::endpoint http;
-    std::optional<boost::asio::ip::udp::endpoint> udpLocal;   // with udpServer: run the UDP client
+    std::optional<boost::asio::ip::udp::endpoint> udpLocal;  // with udpServer: run the UDP client
     std::optional<boost::asio::ip::udp::endpoint> udpServer;
     std::string markerDir;  // where "name.txt" says "BROWSER" once the appliance is up; empty: none
     FaultModes faults;

@@ -15,9 +15,7 @@ constexpr const char* plainText = "text/plain";
 constexpr int slowestMs = 10 * 60 * 1000;
 constexpr int mostDrops = 1000000;
 
-HttpReply answer(unsigned status, std::string body) {
-    return HttpReply{status, std::move(body), plainText, {}};
-}
+HttpReply answer(unsigned status, std::string body) { return HttpReply{status, std::move(body), plainText, {}}; }
 
 HttpReply okay() { return answer(200, "ok\n"); }
 HttpReply error(const std::string& why) { return answer(400, "error: " + why + "\n"); }
@@ -54,10 +52,12 @@ ControlChannel::ControlChannel(boost::asio::io_context& io, simkit::SimLog& log,
           [this](const std::string& method, const std::string& target, ReplyFn reply) {
               const auto mark = target.find('?');
               const std::string path = target.substr(0, mark);
-              const auto query = parseQuery(mark == std::string::npos ? std::string_view() : std::string_view(target).substr(mark + 1));
+              const auto query = parseQuery(mark == std::string::npos ? std::string_view()
+                                                                      : std::string_view(target).substr(mark + 1));
               auto result = method == "GET" ? handle(path, query) : answer(405, "error: GET only\n");
               const auto firstLine = result.body.substr(0, result.body.find('\n'));
-              log_.line("control", simkit::printable(target), result.status == 200 && path == "/sim/state" ? "ok" : firstLine);
+              log_.line("control", simkit::printable(target),
+                        result.status == 200 && path == "/sim/state" ? "ok" : firstLine);
               if (path == "/sim/quit" && result.status == 200) result.afterWrite = quit_;
               reply(std::move(result));
           },

@@ -165,10 +165,8 @@ std::string recordWavFetch(ApplianceState& state, const std::string& url, const 
 }
 
 std::string recordBrowse(ApplianceState& state, const FetchResult& fetched) {
-    if (fetched.error.empty())
-        state.browsed = "ok status=200 bytes=" + std::to_string(fetched.bodyBytes);
-    else
-        state.browsed = "failed reason=" + simkit::quoted(fetched.error);
+    if (fetched.error.empty()) state.browsed = "ok status=200 bytes=" + std::to_string(fetched.bodyBytes);
+    else state.browsed = "failed reason=" + simkit::quoted(fetched.error);
     return state.browsed;
 }
 

@@ -67,12 +67,13 @@ private:
         response_.keep_alive(keepAlive_);
         response_.prepare_payload();
         stream_.expires_after(std::chrono::seconds(idleSeconds));
-        http::async_write(stream_, response_, [self = shared_from_this(), after = std::move(reply.afterWrite)](
-                                                  beast::error_code ec, std::size_t) {
-            if (after) after();
-            if (ec || !self->keepAlive_) return self->close();
-            self->readRequest();
-        });
+        http::async_write(
+            stream_, response_,
+            [self = shared_from_this(), after = std::move(reply.afterWrite)](beast::error_code ec, std::size_t) {
+                if (after) after();
+                if (ec || !self->keepAlive_) return self->close();
+                self->readRequest();
+            });
     }
 
     // An unanswered request: keep the connection and read nothing more from it, but notice when

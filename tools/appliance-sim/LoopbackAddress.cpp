@@ -108,7 +108,8 @@ std::optional<LoopbackUrl> parseLoopbackUrl(std::string_view url, std::string& w
     LoopbackUrl parsed;
     parsed.server = tcp::endpoint(*address, port);
     parsed.host = std::string(authority);
-    std::string_view pathAndQuery = authorityEnd == std::string_view::npos ? std::string_view() : rest.substr(authorityEnd);
+    std::string_view pathAndQuery =
+        authorityEnd == std::string_view::npos ? std::string_view() : rest.substr(authorityEnd);
     pathAndQuery = pathAndQuery.substr(0, pathAndQuery.find('#'));
     parsed.target = requestTarget(pathAndQuery);
     return parsed;

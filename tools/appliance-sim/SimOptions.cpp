@@ -48,9 +48,12 @@ struct Arguments {
 
 // Names end up in log lines and in the marker file's name: no blanks, no path separators.
 void checkName(const std::string& name) {
-    const bool good = !name.empty() && name.size() <= 64 && std::all_of(name.begin(), name.end(), [](char c) {
-        return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '.';
-    }) && name != "." && name != "..";
+    const bool good =
+        !name.empty() && name.size() <= 64 &&
+        std::all_of(
+            name.begin(), name.end(),
+            [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '.'; }) &&
+        name != "." && name != "..";
     if (!good) throw std::invalid_argument("bad appliance name '" + name + "' (letters, digits, _ - . only)");
 }
 
@@ -63,7 +66,8 @@ std::pair<std::string, std::string> split(const std::string& text, const std::st
 int count(const std::string& text, const std::string& option, int highest) {
     const auto value = simkit::wholeNumber(text, highest);
     if (!value)
-        throw std::invalid_argument(option + " value '" + text + "' is not a number from 0 to " + std::to_string(highest));
+        throw std::invalid_argument(option + " value '" + text + "' is not a number from 0 to " +
+                                    std::to_string(highest));
     return *value;
 }
 

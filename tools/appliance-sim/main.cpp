@@ -46,7 +46,8 @@ int main(int argc, char** argv) {
         auto log = options.logFile.empty() ? std::make_unique<simkit::SimLog>()
                                            : std::make_unique<simkit::SimLog>(options.logFile);
         std::vector<std::unique_ptr<Appliance>> appliances;
-        for (const auto& config : options.appliances) appliances.push_back(std::make_unique<Appliance>(io, *log, config));
+        for (const auto& config : options.appliances)
+            appliances.push_back(std::make_unique<Appliance>(io, *log, config));
 
         boost::asio::signal_set signals(io, SIGINT, SIGTERM);
         std::unique_ptr<ControlChannel> control;
@@ -58,14 +59,16 @@ int main(int argc, char** argv) {
             signals.cancel();
             io.stop();
         };
-        if (options.control) control = std::make_unique<ControlChannel>(io, *log, *options.control, appliances, shutdown);
+        if (options.control)
+            control = std::make_unique<ControlChannel>(io, *log, *options.control, appliances, shutdown);
         signals.async_wait([&](const boost::system::error_code& ec, int) {
             if (!ec) shutdown();
         });
 
         for (const auto& appliance : appliances) {
             announce("appliance " + appliance->name() + " http " + endpointText(appliance->httpEndpoint()));
-            if (const auto udp = appliance->udpEndpoint()) announce("appliance " + appliance->name() + " udp " + endpointText(*udp));
+            if (const auto udp = appliance->udpEndpoint())
+                announce("appliance " + appliance->name() + " udp " + endpointText(*udp));
         }
         if (control) announce("control " + endpointText(control->localEndpoint()));
         for (auto& appliance : appliances) appliance->start();

@@ -163,14 +163,9 @@ int Command(MvCommandData* cmd)
     const DiscKind& kind = *pd->kind;
     MvPlaybackParams* p = cmd->param;
     switch (cmd->cmdType) {
-    case CMD_PLUGIN_OPEN_URLS:
-        kind.open(ctrl, cmd->urls && p && p->delta > 0 ? cmd->urls[0] : nullptr);
-        return 0;
-    case CMD_PLUGIN_GET_STATUS:
-        Tick(ctrl);
-        return 0;
-    default:
-        break;
+    case CMD_PLUGIN_OPEN_URLS: kind.open(ctrl, cmd->urls && p && p->delta > 0 ? cmd->urls[0] : nullptr); return 0;
+    case CMD_PLUGIN_GET_STATUS: Tick(ctrl); return 0;
+    default: break;
     }
     Note(JournalLine(cmd, kind.journalParams));
     switch (cmd->cmdType) {
@@ -182,9 +177,7 @@ int Command(MvCommandData* cmd)
         if (kind.startNeedsMedium && pd->status.state < MV_STOPPED) return -1;
         SetState(ctrl, MV_PLAYING);
         return 0;
-    case CMD_PLUGIN_PAUSE:
-        SetState(ctrl, MV_PAUSED);
-        return 0;
+    case CMD_PLUGIN_PAUSE: SetState(ctrl, MV_PAUSED); return 0;
     case CMD_PLUGIN_STOP:
         if (kind.stopRewinds) pd->status.position = 0;
         SetState(ctrl, MV_STOPPED);
@@ -196,8 +189,7 @@ int Command(MvCommandData* cmd)
     case CMD_PLUGIN_SET_PARAMETER:
         if (p && (cmd->which & MVP_STATUS_FREQ)) pd->statusFrequency = p->status_frequency;
         return 0;
-    default:
-        return kind.command(cmd);
+    default: return kind.command(cmd);
     }
 }
 

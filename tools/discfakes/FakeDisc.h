@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
-namespace fakedisc { struct DiscKind; }
+namespace fakedisc {
+struct DiscKind;
+}
 
 struct MvPluginData {
     MvPluginStatus status{};
@@ -22,9 +24,9 @@ struct MvPluginData {
     MvSubtitleList subtitleList{};
     std::string url, title, chapter, angle, displayTitle;
     std::vector<std::string> audioNames, subtitleNames;
-    std::vector<unsigned> tracks;           // durations in ms (CD)
-    std::string disc;                       // the disc's folder (CD)
-    std::vector<MvMediaInfo> items;         // the disc's track list (CD)
+    std::vector<unsigned> tracks;    // durations in ms (CD)
+    std::string disc;                // the disc's folder (CD)
+    std::vector<MvMediaInfo> items;  // the disc's track list (CD)
     std::vector<std::string> itemUrls, itemTitles;
     unsigned statusFrequency = 1000;
     const fakedisc::DiscKind* kind = nullptr;
@@ -36,13 +38,13 @@ namespace fakedisc {
 // notes every other command in the journal, runs CLOSE, START, PAUSE, STOP, SEEK_TO and
 // SET_PARAMETER itself and hands the rest to `command`.
 struct DiscKind {
-    uint32_t pflags;                                                 // MvPluginCtrl.pflags
-    void (*open)(MvPluginCtrl* ctrl, const char* url);               // url null: the disc's default
+    uint32_t pflags;                                    // MvPluginCtrl.pflags
+    void (*open)(MvPluginCtrl* ctrl, const char* url);  // url null: the disc's default
     const MvMediaInfo* (*item)(MvPluginCtrl* ctrl, uint32_t which, uint32_t item);
-    int (*command)(MvCommandData* cmd);                              // the disc's own commands; -1 unknown
-    bool journalParams;     // journal lines carry delta, window flags and parameter mask
-    bool startNeedsMedium;  // START refused (-1) before a medium is open
-    bool stopRewinds;       // STOP moves the position back to the start
+    int (*command)(MvCommandData* cmd);  // the disc's own commands; -1 unknown
+    bool journalParams;                  // journal lines carry delta, window flags and parameter mask
+    bool startNeedsMedium;               // START refused (-1) before a medium is open
+    bool stopRewinds;                    // STOP moves the position back to the start
 };
 
 // MvInit's work: a fresh private record, the shared operation table bound to `kind`.

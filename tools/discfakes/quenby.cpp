@@ -84,15 +84,12 @@ void Open(MvPluginCtrl* ctrl, const char* url)
     pd->status.duration = m.duration;
     pd->status.flags = MVS_RESTORE;
     SetState(ctrl, MV_STOPPED, MVS_MEDIA);
-    if (pd->status.state != MV_STOPPED) return;     // the host closed it meanwhile
+    if (pd->status.state != MV_STOPPED) return;  // the host closed it meanwhile
     ReportDisplay(ctrl);
     ReportLists(ctrl);
 }
 
-const MvMediaInfo* GetItem(MvPluginCtrl*, uint32_t, uint32_t)
-{
-    return nullptr;
-}
+const MvMediaInfo* GetItem(MvPluginCtrl*, uint32_t, uint32_t) { return nullptr; }
 
 // The navigation, picture and track-selection commands of a DVD.
 int Command(MvCommandData* cmd)
@@ -105,17 +102,33 @@ int Command(MvCommandData* cmd)
     case CMD_PLUGIN_SLOW_MOTION: SetState(ctrl, MV_SLOW); return 0;
     case CMD_PLUGIN_SCAN_FORWARD: SetState(ctrl, MV_SCANFW); return 0;
     case CMD_PLUGIN_SCAN_BACK: SetState(ctrl, MV_SCANBW); return 0;
-    case CMD_PLUGIN_SELECT_RIGHT: ++nav.chapter; ReportDisplay(ctrl); return 0;
-    case CMD_PLUGIN_SELECT_LEFT: if (nav.chapter > 1) --nav.chapter; ReportDisplay(ctrl); return 0;
-    case CMD_PLUGIN_SELECT_UP: ++nav.title; nav.chapter = 1; ReportDisplay(ctrl); return 0;
-    case CMD_PLUGIN_SELECT_DOWN: if (nav.title > 1) --nav.title; nav.chapter = 1; ReportDisplay(ctrl); return 0;
-    case CMD_PLUGIN_ANGLE: nav.angle = nav.angle % 3 + 1; ReportDisplay(ctrl); return 0;
+    case CMD_PLUGIN_SELECT_RIGHT:
+        ++nav.chapter;
+        ReportDisplay(ctrl);
+        return 0;
+    case CMD_PLUGIN_SELECT_LEFT:
+        if (nav.chapter > 1) --nav.chapter;
+        ReportDisplay(ctrl);
+        return 0;
+    case CMD_PLUGIN_SELECT_UP:
+        ++nav.title;
+        nav.chapter = 1;
+        ReportDisplay(ctrl);
+        return 0;
+    case CMD_PLUGIN_SELECT_DOWN:
+        if (nav.title > 1) --nav.title;
+        nav.chapter = 1;
+        ReportDisplay(ctrl);
+        return 0;
+    case CMD_PLUGIN_ANGLE:
+        nav.angle = nav.angle % 3 + 1;
+        ReportDisplay(ctrl);
+        return 0;
     case CMD_PLUGIN_SELECT:
     case CMD_PLUGIN_MENU:
     case CMD_PLUGIN_SET_WINDOW:
     case CMD_PLUGIN_SET_GUI_STATUS:
-    case CMD_PLUGIN_MUTE:
-        return 0;
+    case CMD_PLUGIN_MUTE: return 0;
     case CMD_PLUGIN_SELECT_AUDIO:
         if (p) pd->audioList.selectedIndex = static_cast<uint32_t>(p->delta);
         return 0;
@@ -134,17 +147,18 @@ int Command(MvCommandData* cmd)
         pd->status.media_info = kept;
         return 0;
     }
-    default:
-        return -1;
+    default: return -1;
     }
 }
 
-const DiscKind kDvd = {MV_HASDFLTURL, Open, GetItem, Command,
-                       /*journalParams=*/true, /*startNeedsMedium=*/false, /*stopRewinds=*/false};
+const DiscKind kDvd = {MV_HASDFLTURL,
+                       Open,
+                       GetItem,
+                       Command,
+                       /*journalParams=*/true,
+                       /*startNeedsMedium=*/false,
+                       /*stopRewinds=*/false};
 
 }  // namespace
 
-extern "C" int MvInit(MvPluginCtrl* ctrl)
-{
-    return Init(ctrl, kDvd);
-}
+extern "C" int MvInit(MvPluginCtrl* ctrl) { return Init(ctrl, kDvd); }

@@ -126,17 +126,18 @@ int Command(MvCommandData* cmd)
             pd->status.media_info = kept;
         }
         return 0;
-    default:
-        return -1;
+    default: return -1;
     }
 }
 
-const DiscKind kAudioCd = {0, Open, GetItem, Command,
-                           /*journalParams=*/false, /*startNeedsMedium=*/true, /*stopRewinds=*/true};
+const DiscKind kAudioCd = {0,
+                           Open,
+                           GetItem,
+                           Command,
+                           /*journalParams=*/false,
+                           /*startNeedsMedium=*/true,
+                           /*stopRewinds=*/true};
 
 }  // namespace
 
-extern "C" int MvInit(MvPluginCtrl* ctrl)
-{
-    return Init(ctrl, kAudioCd);
-}
+extern "C" int MvInit(MvPluginCtrl* ctrl) { return Init(ctrl, kAudioCd); }

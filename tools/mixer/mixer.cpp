@@ -16,8 +16,7 @@ volatile sig_atomic_t ended = 0;
 void End(int) { ended = 1; }
 }  // namespace
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     if (qnx::AsksForHelp(argc, argv)) return qnx::ShowUsage(kOwnUsage);
     if (argc > 1) return qnx::UsageError(kOwnUsage, std::string("unexpected argument ") + argv[1], 2);
     signal(SIGTERM, End);

@@ -26,8 +26,8 @@ enum class Pacing {
 
 class ModemPlayer {
 public:
-    ModemPlayer(boost::asio::io_context& io, Pty& pty, simkit::SimLog& log, std::vector<ModemStep> steps,
-                Pacing pacing, bool stay, int baud = 0);
+    ModemPlayer(boost::asio::io_context& io, Pty& pty, simkit::SimLog& log, std::vector<ModemStep> steps, Pacing pacing,
+                bool stay, int baud = 0);
 
     void start();
     // Logs what is left of a line without its end and stops reading.
@@ -61,7 +61,7 @@ private:
     boost::asio::steady_timer timer_;
     boost::asio::streambuf stdinBuffer_{4096};
     std::array<char, 4096> chunk_{};
-    std::string partial_;               // received text not yet ended by CR or LF
+    std::string partial_;                // received text not yet ended by CR or LF
     std::deque<std::string> unmatched_;  // lines received since the last expected one
     std::string expected_;               // text of the expect step under way
     int triggers_ = 0;                   // stdin lines not yet used by a wait

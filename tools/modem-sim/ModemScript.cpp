@@ -53,8 +53,7 @@ std::string unescaped(std::string_view text, const std::string& where) {
             i += 2;
             break;
         }
-        default:
-            throw std::invalid_argument(where + ": unknown escape \\" + std::string(1, text[i]));
+        default: throw std::invalid_argument(where + ": unknown escape \\" + std::string(1, text[i]));
         }
     }
     return bytes;
@@ -63,7 +62,8 @@ std::string unescaped(std::string_view text, const std::string& where) {
 int waitMs(std::string_view text, const std::string& where) {
     while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
     const auto ms = simkit::wholeNumber(text, longestWaitMs);
-    if (!ms) throw std::invalid_argument(where + ": wait needs milliseconds from 0 to " + std::to_string(longestWaitMs));
+    if (!ms)
+        throw std::invalid_argument(where + ": wait needs milliseconds from 0 to " + std::to_string(longestWaitMs));
     return *ms;
 }
 
@@ -98,7 +98,8 @@ std::vector<ModemStep> parseModemScript(std::string_view script) {
         script = end == std::string_view::npos ? std::string_view() : script.substr(end + 1);
         const std::string where = "line " + std::to_string(number);
         if (line.size() > longestScriptLine) throw std::invalid_argument(where + ": longer than 4096 characters");
-        while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
+            line.remove_suffix(1);
         if (line.empty() || line.front() == '#') continue;
         steps.push_back(stepOf(line, where));
     }

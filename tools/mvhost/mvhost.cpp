@@ -29,9 +29,9 @@ constexpr auto kOpenWait = std::chrono::seconds(10);
 
 const char *StateName(uint32_t state)
 {
-    static const char *const names[] = {"MV_DEAD", "MV_CLOSED", "MV_OPENING", "MV_STOPPED", "MV_PAUSED",
-                                        "MV_PREFETCHING", "MV_PLAYING", "MV_PLAYBW", "MV_SCANFW", "MV_SCANBW",
-                                        "MV_STEP", "MV_SLOW", "MV_NOTREADY"};
+    static const char *const names[] = {"MV_DEAD",        "MV_CLOSED",  "MV_OPENING", "MV_STOPPED", "MV_PAUSED",
+                                        "MV_PREFETCHING", "MV_PLAYING", "MV_PLAYBW",  "MV_SCANFW",  "MV_SCANBW",
+                                        "MV_STEP",        "MV_SLOW",    "MV_NOTREADY"};
     return state < sizeof names / sizeof names[0] ? names[state] : "MV_UNKNOWN";
 }
 
@@ -50,8 +50,8 @@ struct Host {
     std::condition_variable changed;
     bool verbose = false;
     uint32_t state = MV_CLOSED;
-    unsigned stops = 0;          // MV_STOPPED reports so far
-    unsigned stateReports = 0;   // state reports so far
+    unsigned stops = 0;         // MV_STOPPED reports so far
+    unsigned stateReports = 0;  // state reports so far
     bool errorReported = false;
     bool commandFailed = false;  // a command answered other than 0
     std::string title, moreinfo;
@@ -143,9 +143,8 @@ struct Player {
     void WaitForEnd()
     {
         std::unique_lock lock(g_host.mutex);
-        g_host.changed.wait(lock, [&] {
-            return g_host.stops > stopsAtStart || g_host.state == MV_CLOSED || g_host.state == MV_DEAD;
-        });
+        g_host.changed.wait(
+            lock, [&] { return g_host.stops > stopsAtStart || g_host.state == MV_CLOSED || g_host.state == MV_DEAD; });
     }
 
     // Runs one command; false when it is not one.

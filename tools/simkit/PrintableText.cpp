@@ -30,9 +30,7 @@ std::string printable(std::string_view bytes) {
     return text;
 }
 
-std::string quoted(std::string_view bytes) {
-    return '"' + printable(bytes) + '"';
-}
+std::string quoted(std::string_view bytes) { return '"' + printable(bytes) + '"'; }
 
 std::string percentDecoded(std::string_view text) { return *vb::PercentDecoded(text); }
 

@@ -28,21 +28,37 @@ struct Name {
 
 // The keys a remote control has.
 constexpr Name kKeys[] = {
-    {"STOP", CMD_PLUGIN_STOP}, {"EJECT_DISK", CMD_PLUGIN_EJECT_DISK}, {"SELECT", CMD_PLUGIN_SELECT},
-    {"SELECT_UP", CMD_PLUGIN_SELECT_UP}, {"SELECT_DOWN", CMD_PLUGIN_SELECT_DOWN},
-    {"SELECT_RIGHT", CMD_PLUGIN_SELECT_RIGHT}, {"SELECT_LEFT", CMD_PLUGIN_SELECT_LEFT},
-    {"SELECT_AUDIO", CMD_PLUGIN_SELECT_AUDIO}, {"SELECT_SUBTITLE", CMD_PLUGIN_SELECT_SUBTITLE},
-    {"MENU", CMD_PLUGIN_MENU}, {"ANGLE", CMD_PLUGIN_ANGLE}, {"MUTE", CMD_PLUGIN_MUTE},
-    {"STEP", CMD_PLUGIN_STEP}, {"SCAN_BACK", CMD_PLUGIN_SCAN_BACK}, {"SCAN_FORWARD", CMD_PLUGIN_SCAN_FORWARD},
-    {"SLOW_MOTION", CMD_PLUGIN_SLOW_MOTION}, {"POWER", CMD_PLUGIN_POWER}, {"PROGRAM", CMD_PLUGIN_PROGRAM},
-    {"TITLE", CMD_PLUGIN_TITLE}, {"OSD", CMD_PLUGIN_OSD}, {"LAST_CHAPTER", CMD_PLUGIN_LAST_CHAPTER},
-    {"NEXT_CHAPTER", CMD_PLUGIN_NEXT_CHAPTER}, {"VOL_UP", CMD_PLUGIN_VOL_UP}, {"VOL_DOWN", CMD_PLUGIN_VOL_DOWN},
-    {"L_R", CMD_PLUGIN_L_R}, {"VGA_TV", CMD_PLUGIN_VGA_TV}, {"ENTER", CMD_PLUGIN_ENTER},
+    {"STOP", CMD_PLUGIN_STOP},
+    {"EJECT_DISK", CMD_PLUGIN_EJECT_DISK},
+    {"SELECT", CMD_PLUGIN_SELECT},
+    {"SELECT_UP", CMD_PLUGIN_SELECT_UP},
+    {"SELECT_DOWN", CMD_PLUGIN_SELECT_DOWN},
+    {"SELECT_RIGHT", CMD_PLUGIN_SELECT_RIGHT},
+    {"SELECT_LEFT", CMD_PLUGIN_SELECT_LEFT},
+    {"SELECT_AUDIO", CMD_PLUGIN_SELECT_AUDIO},
+    {"SELECT_SUBTITLE", CMD_PLUGIN_SELECT_SUBTITLE},
+    {"MENU", CMD_PLUGIN_MENU},
+    {"ANGLE", CMD_PLUGIN_ANGLE},
+    {"MUTE", CMD_PLUGIN_MUTE},
+    {"STEP", CMD_PLUGIN_STEP},
+    {"SCAN_BACK", CMD_PLUGIN_SCAN_BACK},
+    {"SCAN_FORWARD", CMD_PLUGIN_SCAN_FORWARD},
+    {"SLOW_MOTION", CMD_PLUGIN_SLOW_MOTION},
+    {"POWER", CMD_PLUGIN_POWER},
+    {"PROGRAM", CMD_PLUGIN_PROGRAM},
+    {"TITLE", CMD_PLUGIN_TITLE},
+    {"OSD", CMD_PLUGIN_OSD},
+    {"LAST_CHAPTER", CMD_PLUGIN_LAST_CHAPTER},
+    {"NEXT_CHAPTER", CMD_PLUGIN_NEXT_CHAPTER},
+    {"VOL_UP", CMD_PLUGIN_VOL_UP},
+    {"VOL_DOWN", CMD_PLUGIN_VOL_DOWN},
+    {"L_R", CMD_PLUGIN_L_R},
+    {"VGA_TV", CMD_PLUGIN_VGA_TV},
+    {"ENTER", CMD_PLUGIN_ENTER},
     {"PLAY_PAUSE", CMD_PLUGIN_PLAY_PAUSE},
 };
 
-bool ParseKey(const char* word, uint32_t* code)
-{
+bool ParseKey(const char* word, uint32_t* code) {
     char* end = nullptr;
     unsigned long n = strtoul(word, &end, 10);
     if (end != word && *end == '\0') {
@@ -60,8 +76,7 @@ bool ParseKey(const char* word, uint32_t* code)
 }
 
 // A serial port or pseudo-terminal reads whole lines, without echo.
-void RawLines(int fd)
-{
+void RawLines(int fd) {
     termios t;
     if (tcgetattr(fd, &t) != 0) return;
     t.c_lflag &= ~static_cast<tcflag_t>(ECHO);
@@ -70,11 +85,11 @@ void RawLines(int fd)
 
 }  // namespace
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     if (qnx::AsksForHelp(argc, argv)) return qnx::ShowUsage(kOwnUsage);
     for (int i = 1; i < argc; ++i)
-        if (argv[i][0] == '-' && argv[i][1]) return qnx::UsageError(kOwnUsage, std::string("unknown option ") + argv[i], 2);
+        if (argv[i][0] == '-' && argv[i][1])
+            return qnx::UsageError(kOwnUsage, std::string("unknown option ") + argv[i], 2);
     if (argc != 4) return qnx::UsageError(kOwnUsage, "a port, a pid and a chid are needed", 2);
     const int fd = open(argv[1], O_RDONLY | O_NOCTTY);
     if (fd < 0) {

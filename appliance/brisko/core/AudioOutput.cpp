@@ -16,8 +16,8 @@ constexpr uint32_t kNotSet = 0xFFFFFFFFu;
 void ChoosePlaybackDevice(MvPluginData* pd, int& card, int& device)
 {
     const MvAudioMediaInfo& audio = g_Setup.audio;
-    const bool digital = pd->bDirectDigitalAudioOn && audio.spdifPlaybackCard != kNotSet &&
-                         audio.spdifPlaybackDevice != kNotSet;
+    const bool digital =
+        pd->bDirectDigitalAudioOn && audio.spdifPlaybackCard != kNotSet && audio.spdifPlaybackDevice != kNotSet;
     card = static_cast<int>(digital ? audio.spdifPlaybackCard : audio.pcmPlaybackCardA);
     device = static_cast<int>(digital ? audio.spdifPlaybackDevice : audio.pcmPlaybackDeviceA);
 }

@@ -28,22 +28,22 @@ struct MvPluginData {
     pthread_mutex_t stateMutex = PTHREAD_MUTEX_INITIALIZER;  // guards status.state and the fields marked (state)
     MvPluginStatus status{};
     MvMediaInfo media{};
-    char* url = nullptr;                       // the plug-in's copy of the open URL
-    char* title = nullptr;                     // media.title, media.moreinfo (malloc'd)
+    char* url = nullptr;    // the plug-in's copy of the open URL
+    char* title = nullptr;  // media.title, media.moreinfo (malloc'd)
     char* moreinfo = nullptr;
-    pthread_t* readerThread = nullptr;         // joined (and freed) by the decoder thread
-    pthread_t* decoderThread = nullptr;        // joined (and freed) by the host's thread
-    pthread_t initThread{};                    // the thread that called MvInit
-    brisko::MpegFileInfo fileInfo;             // media length, frame spacing and duration of a file
-    std::atomic<uint32_t> lastPosition{0};     // ms, last reported
+    pthread_t* readerThread = nullptr;      // joined (and freed) by the decoder thread
+    pthread_t* decoderThread = nullptr;     // joined (and freed) by the host's thread
+    pthread_t initThread{};                 // the thread that called MvInit
+    brisko::MpegFileInfo fileInfo;          // media length, frame spacing and duration of a file
+    std::atomic<uint32_t> lastPosition{0};  // ms, last reported
 
     // Playing.
-    std::atomic<bool> StopThePlayer{false};    // both playing threads end (written under the state mutex)
-    bool startReported = false;                // (state) the start that runs the decoder thread was reported
-    unsigned run = 0;                          // (state) counts starts; a decoder thread ends only its own run
-    int64_t pendingSeek = -1;                  // (state) file offset for the decoder thread to move to
+    std::atomic<bool> StopThePlayer{false};  // both playing threads end (written under the state mutex)
+    bool startReported = false;              // (state) the start that runs the decoder thread was reported
+    unsigned run = 0;                        // (state) counts starts; a decoder thread ends only its own run
+    int64_t pendingSeek = -1;                // (state) file offset for the decoder thread to move to
     std::atomic<unsigned char> bDirectDigitalAudioOn{0};
-    brisko::core::BriskoSettings settings;     // read at start
+    brisko::core::BriskoSettings settings;          // read at start
     std::atomic<unsigned long> ulRingBuffStart{0};  // start fill percent; grows after underflows
     RingBuffer mpegRing;
     AudioDevice StdAudioDevice;
@@ -53,8 +53,8 @@ struct MvPluginData {
     pthread_mutex_t fileMutex = PTHREAD_MUTEX_INITIALIZER;
     std::FILE* fp = nullptr;
     int mysock = -1;
-    char readError[256] = "";                  // the reader's failure, set before it ends the ring
-    char errorText[256] = "";                  // the text of the decoder thread's last error report
+    char readError[256] = "";  // the reader's failure, set before it ends the ring
+    char errorText[256] = "";  // the text of the decoder thread's last error report
 };
 
 extern MvPluginCtrl* g_PluginCtrl;

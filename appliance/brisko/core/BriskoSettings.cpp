@@ -80,7 +80,8 @@ BriskoSettings ReadBriskoSettings(bool network)
     s.convert = ConvertCode();
     s.reduction = Code("BRISKOREDUCTIONCODE", 3);
     unsigned value = 0;
-    s.freqLimit = static_cast<int>(Number("BRISKOFREQLIMIT", value) && value <= kMaxFreqLimit ? value : kDefaultFreqLimit);
+    s.freqLimit =
+        static_cast<int>(Number("BRISKOFREQLIMIT", value) && value <= kMaxFreqLimit ? value : kDefaultFreqLimit);
     s.maxBitrate = Number("BRISKOMAXBITRATE", value) && value <= kMaxBitrateLimit ? value : 0xFFFFFFFFu;
     return s;
 }

@@ -27,7 +27,7 @@ namespace {
 
 using namespace messages;
 
-constexpr unsigned long kStartPercentCeiling = 86;   // the start percent grows while below it
+constexpr unsigned long kStartPercentCeiling = 86;  // the start percent grows while below it
 constexpr unsigned long kStartPercentStep = 10;
 // The longest run the frame search may need past a candidate header: the longest frame, its
 // padding, the following header and the gap allowed before it.
@@ -45,8 +45,7 @@ public:
 
     void Play()
     {
-        if (WaitForStart() && OpenSource() && StartReading() && FirstHeader() && OpenDevice())
-            DecodeFrames();
+        if (WaitForStart() && OpenSource() && StartReading() && FirstHeader() && OpenDevice()) DecodeFrames();
         CleanUp();
         ReportEnd();
     }
@@ -57,8 +56,7 @@ private:
     {
         StateLock(pd_);
         run_ = pd_->run;
-        while (!pd_->startReported && !pd_->StopThePlayer)
-            pthread_cond_wait(&pd_->pauseCond, &pd_->stateMutex);
+        while (!pd_->startReported && !pd_->StopThePlayer) pthread_cond_wait(&pd_->pauseCond, &pd_->stateMutex);
         const bool go = !pd_->StopThePlayer;
         StateUnlock(pd_);
         return go;
@@ -244,8 +242,7 @@ private:
                 FlushAudioDevice(&pd_->StdAudioDevice);
                 StateLock(pd_);
             }
-            if ((pd_->status.state == MV_PAUSED || !pd_->startReported) && !pd_->StopThePlayer &&
-                pd_->pendingSeek < 0)
+            if ((pd_->status.state == MV_PAUSED || !pd_->startReported) && !pd_->StopThePlayer && pd_->pendingSeek < 0)
                 pthread_cond_wait(&pd_->pauseCond, &pd_->stateMutex);
         }
         const bool go = !pd_->StopThePlayer;
@@ -315,7 +312,7 @@ private:
             return 0;
         }
         if (RunCut() || RingEnded(pd_)) return len_;
-        if (droppable == 0) return len_;   // a few bytes that may begin a header: wait for more
+        if (droppable == 0) return len_;  // a few bytes that may begin a header: wait for more
         std::fputs(kDecodeError, stderr);
         Report_Bytes_Read(&pd_->mpegRing, droppable);
         return 0;
@@ -388,7 +385,7 @@ private:
     MvPluginData* pd_;
     unsigned run_ = 0;
     DecoderFront front_;
-    unsigned char* p_ = nullptr;     // the run the ring handed out
+    unsigned char* p_ = nullptr;  // the run the ring handed out
     unsigned long len_ = 0;
     bool ringReady_ = false;
     bool deviceOpen_ = false;

@@ -45,7 +45,7 @@ void ReadSocket(MvPluginData* pd)
             if (Ring_Write_Ptr(&pd->mpegRing, block, static_cast<unsigned long>(n)) != 0) return;
             continue;
         }
-        if (n == 0) return;   // the stream ended, or a stop shut the socket down
+        if (n == 0) return;  // the stream ended, or a stop shut the socket down
         if (errno == EINTR) continue;
         if (pd->StopThePlayer) return;
         const int error = errno == EAGAIN || errno == EWOULDBLOCK ? ETIMEDOUT : errno;
@@ -60,10 +60,8 @@ void ReadSocket(MvPluginData* pd)
 void* GetDataProc(void* arg)
 {
     MvPluginData* pd = Data(static_cast<MvPluginCtrl*>(arg));
-    if (IsNetwork())
-        ReadSocket(pd);
-    else
-        ReadFile(pd);
+    if (IsNetwork()) ReadSocket(pd);
+    else ReadFile(pd);
     CloseRingBufferNotify(&pd->mpegRing);
     return nullptr;
 }

@@ -75,10 +75,7 @@ int qnx_set_params(MvPluginCtrl* ctrl, uint32_t which, MvPlaybackParams* param)
     return 0;
 }
 
-int qnx_get_status(MvPluginCtrl* ctrl)
-{
-    return IsNetwork() ? BufferFill(ctrl) : FilePosition(ctrl);
-}
+int qnx_get_status(MvPluginCtrl* ctrl) { return IsNetwork() ? BufferFill(ctrl) : FilePosition(ctrl); }
 
 int qnx_direct_audio(MvPluginCtrl* ctrl, int on)
 {

@@ -14,19 +14,13 @@ namespace brisko::core {
 
 namespace {
 
-constexpr std::size_t kSchemeLength = 7;   // "http://", "file://"
+constexpr std::size_t kSchemeLength = 7;  // "http://", "file://"
 constexpr uint32_t kStreamType = MV_MEDIA_AUDIO;
 constexpr uint32_t kFileType = MV_MEDIA_AUDIO | MV_MEDIA_SEEKABLE;
 
-bool HasScheme(const char* url, const char* scheme)
-{
-    return strncasecmp(url, scheme, kSchemeLength) == 0;
-}
+bool HasScheme(const char* url, const char* scheme) { return strncasecmp(url, scheme, kSchemeLength) == 0; }
 
-char* Copy(const std::string& text)
-{
-    return strndup(text.data(), text.size());
-}
+char* Copy(const std::string& text) { return strndup(text.data(), text.size()); }
 
 // Forgets the URL, title, artist and file information of the medium.
 void ReleaseMedium(MvPluginData* pd)
@@ -63,10 +57,7 @@ void NoteStream(MvPluginData* pd)
 
 }  // namespace
 
-const char* FilePath(const char* url)
-{
-    return std::strlen(url) >= kSchemeLength ? url + kSchemeLength : "";
-}
+const char* FilePath(const char* url) { return std::strlen(url) >= kSchemeLength ? url + kSchemeLength : ""; }
 
 int qnx_open_urls(MvPluginCtrl* ctrl, int count, const char** urls)
 {
@@ -88,10 +79,8 @@ int qnx_open_urls(MvPluginCtrl* ctrl, int count, const char** urls)
     if (HasScheme(url, "http://")) {
         NoteStream(pd);
     } else {
-        if (HasScheme(url, "file://"))
-            pd->media.type = kFileType;
-        else
-            std::fputs(messages::kUnrecognizedUrl, stderr);
+        if (HasScheme(url, "file://")) pd->media.type = kFileType;
+        else std::fputs(messages::kUnrecognizedUrl, stderr);
         ReadFileInfo(pd, FilePath(url));
     }
     pd->status.videoWndTitle = "";

@@ -22,16 +22,10 @@ namespace brisko::core {
 
 namespace {
 
-int qnx_hotkey(MvPluginCtrl*, int)
-{
-    return -1;
-}
+int qnx_hotkey(MvPluginCtrl*, int) { return -1; }
 
 // Relative seeks and stop times are not supported (one body for both).
-int qnx_seek_rel(MvPluginCtrl*, uint32_t, int)
-{
-    return -1;
-}
+int qnx_seek_rel(MvPluginCtrl*, uint32_t, int) { return -1; }
 
 int qnx_command(MvCommandData* cmd)
 {
@@ -68,10 +62,7 @@ void qnx_terminate(MvPluginCtrl* ctrl)
     ctrl->cb(ctrl, MVS_PLUGIN_STATE, &dead);
 }
 
-const MvMediaInfo* qnx_get_item(MvPluginCtrl*, uint32_t, uint32_t)
-{
-    return nullptr;
-}
+const MvMediaInfo* qnx_get_item(MvPluginCtrl*, uint32_t, uint32_t) { return nullptr; }
 
 const MvPluginFunctions calls = {qnx_terminate, qnx_get_item, qnx_command};
 

@@ -119,7 +119,7 @@ int qnx_seek_to(MvPluginCtrl* ctrl, int, uint32_t position)
     MvPluginData* pd = Data(ctrl);
     if (IsNetwork() || !FileOpen(pd) || !RingInitialised(pd)) return 0;
     const int64_t target = SeekTargetByte(pd->fileInfo, position);
-    if (target < 0) return 0;   // the duration is not known
+    if (target < 0) return 0;  // the duration is not known
     DrainAudioDevice(&pd->StdAudioDevice);
     // The decoder thread moves the file between two frames, so that no frame it is decoding in
     // place is flushed under it.

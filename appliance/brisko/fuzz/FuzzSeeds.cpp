@@ -14,7 +14,8 @@
 namespace {
 
 // `count` frames of `bytes` each: the header, then zero bytes (no allocation: silence).
-std::vector<std::uint8_t> silentFrames(std::uint8_t b1, std::uint8_t b2, std::size_t bytes, int count) {
+std::vector<std::uint8_t> silentFrames(std::uint8_t b1, std::uint8_t b2, std::size_t bytes, int count)
+{
     std::vector<std::uint8_t> stream;
     for (int k = 0; k < count; ++k) {
         const std::uint8_t header[] = {0xFF, b1, b2, 0x00};
@@ -26,7 +27,8 @@ std::vector<std::uint8_t> silentFrames(std::uint8_t b1, std::uint8_t b2, std::si
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc != 2) {
         std::fputs("usage: brisko_fuzz_seeds FOLDER\n", stderr);
         return 2;

@@ -235,13 +235,14 @@ void writeHuffman()
         }
     }
     // Top-level lookup widths: the small tables resolve every code in one lookup.
-    const std::map<int, int> width = {{1, 3}, {2, 6}, {3, 6}, {5, 8}, {6, 7}, {7, 6}, {8, 8}, {9, 6}, {10, 8},
-                                      {11, 8}, {12, 7}, {13, 6}, {15, 8}, {16, 8}, {24, 9}};
+    const std::map<int, int> width = {{1, 3},  {2, 6},  {3, 6},  {5, 8},  {6, 7},  {7, 6},  {8, 8}, {9, 6},
+                                      {10, 8}, {11, 8}, {12, 7}, {13, 6}, {15, 8}, {16, 8}, {24, 9}};
     for (auto& [n, w] : width) {
         std::vector<uint32_t> words;
         buildTable(words, tables.at(n), 0, w, 6);
         out << "static const std::uint32_t huff_table_" << n << "[" << words.size() << "] = {";
-        for (size_t k = 0; k < words.size(); ++k) out << (k % 8 == 0 ? "\n  " : "") << "0x" << std::hex << words[k] << std::dec << "u,";
+        for (size_t k = 0; k < words.size(); ++k)
+            out << (k % 8 == 0 ? "\n  " : "") << "0x" << std::hex << words[k] << std::dec << "u,";
         out << "\n};\n";
     }
     out << "\nconst HuffTable kHuffTables[32] = {\n";

@@ -52,8 +52,9 @@ TEST(CoreCommands, ResultsWithoutAMedium)
     EXPECT_EQ(host.Send(CMD_PLUGIN_SET_PARAMETER, 0, MVP_NONE), -1);
     EXPECT_EQ(host.Send(CMD_PLUGIN_DIRECT_AUDIO, 1), -1);
     EXPECT_EQ(host.Send(CMD_PLUGIN_DIRECT_AUDIO, 0), -1);
-    for (uint32_t code : {uint32_t{CMD_PLUGIN_HOTKEY}, uint32_t{CMD_PLUGIN_SEEK_RELATIVE}, uint32_t{CMD_PLUGIN_SET_STOP_TIME},
-                          uint32_t{CMD_PLUGIN_SET_WINDOW}, uint32_t{CMD_PLUGIN_PLAY_PAUSE}, 86u, 1000u})
+    for (uint32_t code :
+         {uint32_t{CMD_PLUGIN_HOTKEY}, uint32_t{CMD_PLUGIN_SEEK_RELATIVE}, uint32_t{CMD_PLUGIN_SET_STOP_TIME},
+          uint32_t{CMD_PLUGIN_SET_WINDOW}, uint32_t{CMD_PLUGIN_PLAY_PAUSE}, 86u, 1000u})
         EXPECT_EQ(host.Send(code), -1) << code;
     EXPECT_EQ(host.Send(CMD_PLUGIN_GET_STATUS), -1);
     EXPECT_EQ(host.Send(CMD_PLUGIN_SEEK_TO), 0);
@@ -78,7 +79,7 @@ TEST(CoreCommands, PauseSeekResumeStopClose)
     StartPaused(host, path);
     EXPECT_EQ(host.Take(), (std::vector<Report>{kOpening, kStoppedReport, kPlaying, kPaused}));
     EXPECT_EQ(host.Volumes(), std::vector<uint32_t>{60});
-    ASSERT_EQ(host.Send(CMD_PLUGIN_PAUSE), 0);   // paused already: nothing to report
+    ASSERT_EQ(host.Send(CMD_PLUGIN_PAUSE), 0);  // paused already: nothing to report
     EXPECT_TRUE(host.Take().empty());
 
     // 2000 ms is byte 48000 of the media length (file size - 256), rounded down to a whole frame:
@@ -242,7 +243,7 @@ TEST(CoreCommands, ReopenWhilePlaying)
     ASSERT_EQ(host.Send(CMD_PLUGIN_START), 0);
     ASSERT_TRUE(host.WaitForVolume());
     ASSERT_TRUE(host.PollStatusUntil([](const std::string& title) { return title.starts_with("Buffers ("); }));
-    EXPECT_EQ(host.Send(CMD_PLUGIN_START), 0);   // playing already: nothing to report
+    EXPECT_EQ(host.Send(CMD_PLUGIN_START), 0);  // playing already: nothing to report
     host.Take();
     ASSERT_EQ(host.Open("file://" + second), 0);
     EXPECT_EQ(host.Take(), (std::vector<Report>{kOpening, kStoppedReport}));

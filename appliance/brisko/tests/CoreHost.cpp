@@ -104,9 +104,8 @@ bool CoreHost::WaitFor(const std::function<bool(const Report&)>& done)
 
 bool CoreHost::WaitForEnd()
 {
-    return WaitFor([](const Report& r) {
-        return (r.mask & MVS_PLUGIN_STATE) && (r.state == MV_STOPPED || r.state == MV_CLOSED);
-    });
+    return WaitFor(
+        [](const Report& r) { return (r.mask & MVS_PLUGIN_STATE) && (r.state == MV_STOPPED || r.state == MV_CLOSED); });
 }
 
 bool CoreHost::WaitForVolume()

@@ -20,7 +20,9 @@ namespace brisko::test {
 
 struct Report {
     Report(uint32_t m = 0, uint32_t s = 0, std::string t = "", uint32_t p = 0)
-        : mask(m), state(s), text(std::move(t)), position(p) {}
+        : mask(m), state(s), text(std::move(t)), position(p)
+    {
+    }
     uint32_t mask = 0;
     uint32_t state = 0;
     std::string text;       // the error text (mask 64), the title line (mask 128), or the title (mask 4)
@@ -63,8 +65,8 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<Report> reports_;
-    std::vector<Report> seen_;     // every report, for the waits
-    std::size_t mark_ = 0;         // where the waits begin: after the last command or the last match
+    std::vector<Report> seen_;  // every report, for the waits
+    std::size_t mark_ = 0;      // where the waits begin: after the last command or the last match
     std::vector<uint32_t> volumes_;
     bool deadSeen_ = false;
 };

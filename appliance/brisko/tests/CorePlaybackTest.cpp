@@ -40,8 +40,11 @@ const std::vector<Report> kNormalEnd{
 
 std::vector<Report> EndWithError(const std::string& text)
 {
-    return {{MVS_PLUGIN_STATE, MV_OPENING}, {kStopped, MV_STOPPED}, {MVS_PLUGIN_STATE, MV_PLAYING},
-            {MVS_ERRORMSG, MV_STOPPED, text}, {kStopped, MV_STOPPED}};
+    return {{MVS_PLUGIN_STATE, MV_OPENING},
+            {kStopped, MV_STOPPED},
+            {MVS_PLUGIN_STATE, MV_PLAYING},
+            {MVS_ERRORMSG, MV_STOPPED, text},
+            {kStopped, MV_STOPPED}};
 }
 
 std::string Layer1File(const std::string& name)
@@ -57,8 +60,15 @@ std::string WithId3(const std::string& path, std::size_t tagBytes)
 {
     std::vector<std::uint8_t> tag(tagBytes, 0);
     const std::size_t size = tagBytes - 10;
-    std::vector<std::uint8_t> head{'I', 'D', '3', 3, 0, 0, static_cast<std::uint8_t>(size >> 21 & 127),
-                                   static_cast<std::uint8_t>(size >> 14 & 127), static_cast<std::uint8_t>(size >> 7 & 127),
+    std::vector<std::uint8_t> head{'I',
+                                   'D',
+                                   '3',
+                                   3,
+                                   0,
+                                   0,
+                                   static_cast<std::uint8_t>(size >> 21 & 127),
+                                   static_cast<std::uint8_t>(size >> 14 & 127),
+                                   static_cast<std::uint8_t>(size >> 7 & 127),
                                    static_cast<std::uint8_t>(size & 127)};
     std::copy(head.begin(), head.end(), tag.begin());
     std::vector<std::uint8_t> bytes = readFile(path);
@@ -70,11 +80,10 @@ std::string WithId3(const std::string& path, std::size_t tagBytes)
 struct LayerCase {
     const char* name;
     int rate, channels;
-    const char* encode;   // empty: the test's own Layer I writer
+    const char* encode;  // empty: the test's own Layer I writer
     const char* bufferSize;
 };
 void PrintTo(const LayerCase& c, std::ostream* out) { *out << c.name; }
-
 
 class CoreFiles : public ::testing::TestWithParam<LayerCase> {};
 
@@ -115,10 +124,9 @@ struct ModeCase {
     const char* variable;
     const char* value;
     int rate, voices, format;
-    int reduction, convert;   // what the decoder is asked for
+    int reduction, convert;  // what the decoder is asked for
 };
 void PrintTo(const ModeCase& c, std::ostream* out) { *out << c.name; }
-
 
 class CoreModes : public ::testing::TestWithParam<ModeCase> {};
 
@@ -126,7 +134,8 @@ class CoreModes : public ::testing::TestWithParam<ModeCase> {};
 TEST_P(CoreModes, OpenTheDeviceForTheDecodersOutput)
 {
     const ModeCase& c = GetParam();
-    std::string path = makeStream(std::string("core_mode_") + c.name + ".mp3", 44100, 2, "lame --quiet -t -b 128 %s %s", 1.0);
+    std::string path =
+        makeStream(std::string("core_mode_") + c.name + ".mp3", 44100, 2, "lame --quiet -t -b 128 %s %s", 1.0);
     ASSERT_FALSE(path.empty());
     ScopedEnv env{{c.variable, c.value}};
     Played p = Play(path);
@@ -193,7 +202,7 @@ TEST(CoreDamage, ForeignData)
     // Layer II frames of a bitrate that stereo does not allow: the decoder refuses the stream.
     std::vector<std::uint8_t> refused;
     for (int frame = 0; frame < 400; ++frame) {
-        const std::uint8_t head[] = {0xFF, 0xFD, 0x10, 0x00};   // 32 kbit/s, 44.1 kHz, stereo: 104 bytes
+        const std::uint8_t head[] = {0xFF, 0xFD, 0x10, 0x00};  // 32 kbit/s, 44.1 kHz, stereo: 104 bytes
         refused.insert(refused.end(), head, head + 4);
         refused.resize(refused.size() + 100, 0);
     }
@@ -215,15 +224,18 @@ TEST(CoreFailures, FilesThatCannotBeRead)
     ASSERT_EQ(host.Open("file:///nonexistent/core.mp3"), 0);
     ASSERT_EQ(host.Send(CMD_PLUGIN_START), 0);
     ASSERT_TRUE(host.WaitForEnd());
-    EXPECT_EQ(host.Take(), (std::vector<Report>{{MVS_PLUGIN_STATE, MV_OPENING}, {kStopped, MV_STOPPED},
+    EXPECT_EQ(host.Take(), (std::vector<Report>{{MVS_PLUGIN_STATE, MV_OPENING},
+                                                {kStopped, MV_STOPPED},
                                                 {MVS_PLUGIN_STATE, MV_PLAYING},
-                                                {MVS_PLUGIN_STATE | MVS_ERRORMSG, MV_CLOSED, "brisko.so: unable to open specified file"}}));
+                                                {MVS_PLUGIN_STATE | MVS_ERRORMSG, MV_CLOSED,
+                                                 "brisko.so: unable to open specified file"}}));
     EXPECT_EQ(host.Send(CMD_PLUGIN_START), -1);
     // A read error ends the play with its text.
     ASSERT_EQ(host.Open("file://" + workDir()), 0);
     ASSERT_EQ(host.Send(CMD_PLUGIN_START), 0);
     ASSERT_TRUE(host.WaitForEnd());
-    EXPECT_EQ(host.Take(), (std::vector<Report>{{MVS_PLUGIN_STATE, MV_OPENING}, {kStopped, MV_STOPPED},
+    EXPECT_EQ(host.Take(), (std::vector<Report>{{MVS_PLUGIN_STATE, MV_OPENING},
+                                                {kStopped, MV_STOPPED},
                                                 {MVS_PLUGIN_STATE, MV_PLAYING},
                                                 {MVS_ERRORMSG, MV_STOPPED, "GetData: File Read error: Is a directory"},
                                                 {kStopped, MV_STOPPED}}));

@@ -33,8 +33,8 @@ TEST(CoreSettings, DefaultsForFilesAndStreams)
 TEST(CoreSettings, ValuesOutOfRange)
 {
     {
-        ScopedEnv env{{"BRISKOBUFFERSIZE", "1000"}, {"BRISKOBUFFERSTARTPERCENT", "0"}, {"BRISKOREDUCTIONCODE", "3"},
-                      {"BRISKOMAXBITRATE", "-1"}, {"BRISKOFREQLIMIT", "48001"}, {"BRISKOCONVERTCODE", "4"},
+        ScopedEnv env{{"BRISKOBUFFERSIZE", "1000"},    {"BRISKOBUFFERSTARTPERCENT", "0"}, {"BRISKOREDUCTIONCODE", "3"},
+                      {"BRISKOMAXBITRATE", "-1"},      {"BRISKOFREQLIMIT", "48001"},      {"BRISKOCONVERTCODE", "4"},
                       {"BRISKOTRANSFORMBITCODE", "4"}, {"BRISKOREFILLONUNDERFLOW", "yes"}};
         BriskoSettings s = ReadBriskoSettings(true);
         EXPECT_EQ(s.bufferSize, 5000u);
@@ -48,8 +48,9 @@ TEST(CoreSettings, ValuesOutOfRange)
     }
     {
         // A negative size counts as very large; 8-bit output is the decoder's conversion bit 8.
-        ScopedEnv env{{"BRISKOBUFFERSIZE", "-5"}, {"BRISKOBUFFERSTARTPERCENT", "99"}, {"BRISKOREDUCTIONCODE", "2"},
-                      {"BRISKOMAXBITRATE", "1500000"}, {"BRISKOFREQLIMIT", "48000"}, {"BRISKOCONVERTCODE", "9"},
+        ScopedEnv env{{"BRISKOBUFFERSIZE", "-5"},          {"BRISKOBUFFERSTARTPERCENT", "99"},
+                      {"BRISKOREDUCTIONCODE", "2"},        {"BRISKOMAXBITRATE", "1500000"},
+                      {"BRISKOFREQLIMIT", "48000"},        {"BRISKOCONVERTCODE", "9"},
                       {"BRISKOTRANSFORMCHANNELCODE", "3"}, {"BRISKOREFILLONUNDERFLOW", "on"}};
         BriskoSettings s = ReadBriskoSettings(false);
         EXPECT_EQ(s.bufferSize, 128000000u);

@@ -45,7 +45,7 @@ TEST(CoreStream, PlaysAsTheDecoderDecodes)
         StreamServer server(bytes);
         CoreHost host;
         ASSERT_EQ(host.Open(server.Url("/net_play.mp3")), 0);
-        ASSERT_EQ(host.Send(CMD_PLUGIN_GET_STATUS), -1);   // nothing buffered yet
+        ASSERT_EQ(host.Send(CMD_PLUGIN_GET_STATUS), -1);  // nothing buffered yet
         ASSERT_EQ(host.Send(CMD_PLUGIN_START), 0);
         ASSERT_TRUE(host.WaitForEnd());
         EXPECT_EQ(host.Take(), (std::vector<Report>{kOpening, kStoppedReport, kPlaying, kNamed, kStoppedReport}));
@@ -67,9 +67,13 @@ TEST(CoreStream, StallEndsWithAReportedError)
     ASSERT_EQ(host.Open(server.Url("/net_stall.mp3")), 0);
     ASSERT_EQ(host.Send(CMD_PLUGIN_START), 0);
     ASSERT_TRUE(host.WaitForEnd());
-    EXPECT_EQ(host.Take(), (std::vector<Report>{kOpening, kStoppedReport, kPlaying, kNamed,
-                                                {MVS_ERRORMSG, MV_STOPPED, "GetData: File Read error: Connection timed out"},
-                                                kStoppedReport}));
+    EXPECT_EQ(host.Take(),
+              (std::vector<Report>{kOpening,
+                                   kStoppedReport,
+                                   kPlaying,
+                                   kNamed,
+                                   {MVS_ERRORMSG, MV_STOPPED, "GetData: File Read error: Connection timed out"},
+                                   kStoppedReport}));
     // What arrived before the stall was played.
     std::vector<std::uint8_t> arrived(bytes.begin(), bytes.begin() + half);
     std::vector<std::uint8_t> expected = PcmBytes(decodeBytes(arrived));

@@ -65,7 +65,8 @@ TEST(Faults, GarbageBetweenFramesLosesNothing)
                 int n = 1 + static_cast<int>(rng() % 300);
                 for (int i = 0; i < n; ++i) dirty.push_back(static_cast<std::uint8_t>(rng() & 0x7F));
             }
-            dirty.insert(dirty.end(), s.begin() + static_cast<long>(starts[f]), s.begin() + static_cast<long>(starts[f + 1]));
+            dirty.insert(dirty.end(), s.begin() + static_cast<long>(starts[f]),
+                         s.begin() + static_cast<long>(starts[f + 1]));
         }
         Decoded clean = decodeBytes(s);
         Decoded d = decodeBytes(dirty);
@@ -240,8 +241,14 @@ TEST(Faults, MutatedStreamsEndCleanly)
                 case 0: v[at] ^= static_cast<std::uint8_t>(1u << (rng() % 8)); break;
                 case 1: v[at] = static_cast<std::uint8_t>(rng()); break;
                 case 2: v[at] = 0xFF; break;
-                case 3: v.erase(v.begin() + static_cast<long>(at), v.begin() + static_cast<long>(std::min(v.size(), at + rng() % 64))); break;
-                default: v.insert(v.begin() + static_cast<long>(at), v.begin() + static_cast<long>(at / 2), v.begin() + static_cast<long>(at / 2 + std::min<std::size_t>(at - at / 2, 200))); break;
+                case 3:
+                    v.erase(v.begin() + static_cast<long>(at),
+                            v.begin() + static_cast<long>(std::min(v.size(), at + rng() % 64)));
+                    break;
+                default:
+                    v.insert(v.begin() + static_cast<long>(at), v.begin() + static_cast<long>(at / 2),
+                             v.begin() + static_cast<long>(at / 2 + std::min<std::size_t>(at - at / 2, 200)));
+                    break;
                 }
                 if (v.empty()) v.push_back(0);
             }

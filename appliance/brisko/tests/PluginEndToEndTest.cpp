@@ -17,8 +17,9 @@ namespace {
 // Runs mvhost on the plug-in; its exit status.
 int RunHost(const std::string& url, const std::string& wav)
 {
-    std::string cmd = "ZEPHRA_AUDIO_SINK='wav:" + wav + "' ZEPHRA_MEDIA_SETTINGS=/nonexistent/media.conf '" MVHOST_PATH
-                      "' '" BRISKO_PLUGIN_PATH "' '" + url + "' >'" + wav + ".log' 2>&1";
+    std::string cmd = "ZEPHRA_AUDIO_SINK='wav:" + wav +
+                      "' ZEPHRA_MEDIA_SETTINGS=/nonexistent/media.conf '" MVHOST_PATH "' '" BRISKO_PLUGIN_PATH "' '" +
+                      url + "' >'" + wav + ".log' 2>&1";
     const int status = std::system(cmd.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
@@ -26,11 +27,10 @@ int RunHost(const std::string& url, const std::string& wav)
 struct Case {
     const char* name;
     int rate, channels;
-    const char* encode;   // empty: the test's own Layer I writer
+    const char* encode;  // empty: the test's own Layer I writer
     const char* codec;
 };
 void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
-
 
 std::string MakeStream(const Case& c)
 {

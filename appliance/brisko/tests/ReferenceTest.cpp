@@ -28,7 +28,9 @@ int bandLimitHz(int rate, bool layer3)
 {
     if (!layer3) return rate / 2 * 31 / 32;
     int kind = rate >= 32000 ? 0 : rate >= 16000 ? 1 : 2;
-    int index = (rate == 44100 || rate == 22050 || rate == 11025) ? 0 : (rate == 48000 || rate == 24000 || rate == 12000) ? 1 : 2;
+    int index = (rate == 44100 || rate == 22050 || rate == 11025)   ? 0
+                : (rate == 48000 || rate == 24000 || rate == 12000) ? 1
+                                                                    : 2;
     return tables::kSfbLong[3 * kind + index][21] * rate / 1152;
 }
 
@@ -199,12 +201,9 @@ TEST_P(LayerI, MatchesFfmpeg)
 }
 
 const L1Case kLayer1[] = {
-    {"l1_44k_stereo", {1, 0, 12, 0, 0, false, 60, 16}},
-    {"l1_44k_joint", {1, 0, 12, 1, 1, false, 60, 16}},
-    {"l1_48k_dual_crc", {1, 1, 12, 2, 0, true, 60, 14}},
-    {"l1_32k_mono", {1, 2, 8, 3, 0, false, 60, 20}},
-    {"l1_22k_stereo", {0, 0, 12, 0, 0, false, 40, 16}},
-    {"l1_16k_joint_crc", {0, 2, 14, 1, 2, true, 40, 14}},
+    {"l1_44k_stereo", {1, 0, 12, 0, 0, false, 60, 16}},  {"l1_44k_joint", {1, 0, 12, 1, 1, false, 60, 16}},
+    {"l1_48k_dual_crc", {1, 1, 12, 2, 0, true, 60, 14}}, {"l1_32k_mono", {1, 2, 8, 3, 0, false, 60, 20}},
+    {"l1_22k_stereo", {0, 0, 12, 0, 0, false, 40, 16}},  {"l1_16k_joint_crc", {0, 2, 14, 1, 2, true, 40, 14}},
 };
 INSTANTIATE_TEST_SUITE_P(Writer, LayerI, ::testing::ValuesIn(kLayer1),
                          [](const ::testing::TestParamInfo<L1Case>& i) { return std::string(i.param.name); });

@@ -16,7 +16,8 @@ constexpr auto kPollStep = std::chrono::milliseconds(20);
 }  // namespace
 
 StreamServer::StreamServer(std::vector<std::uint8_t> body, long allowed, bool silent)
-    : body_(std::move(body)), silent_(silent),
+    : body_(std::move(body)),
+      silent_(silent),
       allowed_(allowed < 0 ? static_cast<long>(body_.size()) : std::min<long>(allowed, static_cast<long>(body_.size())))
 {
     listener_.Start([this](int client) { Answer(client); }, LoopbackListener::Connections::OneAtATime);

@@ -76,8 +76,7 @@ std::string makeSource(const std::string& name, int rate, int channels, double s
     std::snprintf(cmd, sizeof cmd,
                   "sox -D -R -n -r %d -c %d -b 16 '%s' synth %.2f pinknoise synth %.2f sine %d-%d gain -9 "
                   "sinc -%d fade 0.05 %.2f 0.1",
-                  rate, channels, path.c_str(), seconds, seconds, lowpassHz / 20, lowpassHz / 3, lowpassHz,
-                  seconds);
+                  rate, channels, path.c_str(), seconds, seconds, lowpassHz / 20, lowpassHz / 3, lowpassHz, seconds);
     if (!run(cmd)) return "";
     return path;
 }

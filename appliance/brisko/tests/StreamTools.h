@@ -44,12 +44,11 @@ struct Decoded {
     DecodeInfo format;
     int formatChanges = 0;
     std::uint64_t errors = 0;
-    int result = 0;                    // last result of MpegReader::next (0 normal end, -1 read error)
+    int result = 0;  // last result of MpegReader::next (0 normal end, -1 read error)
 };
 
 // Decodes bytes with MpegReader in the given mode.
-Decoded decodeBytes(const std::vector<std::uint8_t>& bytes, int reduction = 0, int convert = 0,
-                    int freqLimit = 24000);
+Decoded decodeBytes(const std::vector<std::uint8_t>& bytes, int reduction = 0, int convert = 0, int freqLimit = 24000);
 Decoded decodeFile(const std::string& path, int reduction = 0, int convert = 0);
 
 // ffmpeg's floating-point decoder ("mp1float", "mp2float", "mp3float") as float samples.
@@ -58,9 +57,9 @@ std::vector<float> ffmpegReference(const std::string& path, const std::string& c
 std::vector<std::int16_t> madplayReference(const std::string& path);
 
 struct Accuracy {
-    double rms = 0;      // against the reference truncated toward zero and clipped, in LSB
+    double rms = 0;  // against the reference truncated toward zero and clipped, in LSB
     double max = 0;
-    double rmsRaw = 0;   // against the reference's exact value
+    double rmsRaw = 0;  // against the reference's exact value
     double maxRaw = 0;
 };
 Accuracy compare(const std::vector<std::int16_t>& ours, const std::vector<float>& ref);

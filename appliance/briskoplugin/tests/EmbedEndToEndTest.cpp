@@ -20,7 +20,7 @@ namespace brisko::test {
 namespace {
 
 // briskodec's output on the same file.
-std::vector<std::uint8_t> Reference(const std::string& mp3)
+std::vector<std::uint8_t> Reference(const std::string &mp3)
 {
     const std::string raw = mp3 + ".ref.raw";
     EXPECT_TRUE(run("'" BRISKODEC_PATH "' -q -o '" + raw + "' '" + mp3 + "'"));
@@ -33,12 +33,13 @@ struct Outcome {
 };
 
 // Runs the driver with `args` (already quoted), playing into `wav`; `env` goes in front.
-Outcome Play(const std::string& wav, const std::string& args, const std::string& env = "")
+Outcome Play(const std::string &wav, const std::string &args, const std::string &env = "")
 {
     const std::string logPath = wav + ".log";
     std::remove(wav.c_str());
-    const std::string cmd = env + " ZEPHRA_AUDIO_SINK='wav:" + wav + "' ZEPHRA_MEDIA_SETTINGS=/nonexistent/media.conf " +
-                            "timeout 60 '" EMBED_PLAY_PATH "' " + args + " >'" + logPath + "' 2>&1";
+    const std::string cmd = env + " ZEPHRA_AUDIO_SINK='wav:" + wav +
+                            "' ZEPHRA_MEDIA_SETTINGS=/nonexistent/media.conf " + "timeout 60 '" EMBED_PLAY_PATH "' " +
+                            args + " >'" + logPath + "' 2>&1";
     const int status = std::system(cmd.c_str());
     Outcome r;
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -49,7 +50,7 @@ Outcome Play(const std::string& wav, const std::string& args, const std::string&
 
 const std::string kPlugin = "'" BRISKOPLUGIN_PATH "' ";
 
-int Count(const std::string& text, const std::string& what)
+int Count(const std::string &text, const std::string &what)
 {
     int n = 0;
     for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
@@ -57,7 +58,7 @@ int Count(const std::string& text, const std::string& what)
 }
 
 // The source WAV makeStream encoded the stream from.
-std::string SourceOf(const std::string& stream)
+std::string SourceOf(const std::string &stream)
 {
     return workDir() + "/src_" + stream.substr(stream.rfind('/') + 1) + ".wav";
 }
@@ -77,18 +78,18 @@ protected:
     }
     static void TearDownTestSuite()
     {
-        for (const std::string& stream : {stereo, mono})
-            for (const std::string& file : {stream, stream + ".ref.raw", SourceOf(stream)}) std::remove(file.c_str());
+        for (const std::string &stream : {stereo, mono})
+            for (const std::string &file : {stream, stream + ".ref.raw", SourceOf(stream)}) std::remove(file.c_str());
         delete stereoRef;
         delete monoRef;
     }
     static std::string stereo, mono;
-    static std::vector<std::uint8_t>* stereoRef;
-    static std::vector<std::uint8_t>* monoRef;
+    static std::vector<std::uint8_t> *stereoRef;
+    static std::vector<std::uint8_t> *monoRef;
 };
 std::string EmbedEndToEnd::stereo, EmbedEndToEnd::mono;
-std::vector<std::uint8_t>* EmbedEndToEnd::stereoRef = nullptr;
-std::vector<std::uint8_t>* EmbedEndToEnd::monoRef = nullptr;
+std::vector<std::uint8_t> *EmbedEndToEnd::stereoRef = nullptr;
+std::vector<std::uint8_t> *EmbedEndToEnd::monoRef = nullptr;
 
 TEST_F(EmbedEndToEnd, AnEmbedFromAFileAndFromAServerPlaysTheReference)
 {
@@ -100,12 +101,19 @@ TEST_F(EmbedEndToEnd, AnEmbedFromAFileAndFromAServerPlaysTheReference)
     EXPECT_EQ(out.channels, 2);
     EXPECT_EQ(out.data, *stereoRef);
     // The calls as the browser made them, in order.
-    const char* order[] = {"NPP_Initialize -> 0", "NPN_MemAlloc", "embed 1: NPP_New src=", "embed 1: NPP_SetWindow -> 0",
-                           "embed 1: NPP_NewStream file://", "stype 1", "embed 1: NPP_Write 0 4096 -> 4096",
-                           "embed 1: NPP_DestroyStream 0 -> 0", "NPN_MemFree", "embed 1: NPP_Destroy -> 0",
+    const char *order[] = {"NPP_Initialize -> 0",
+                           "NPN_MemAlloc",
+                           "embed 1: NPP_New src=",
+                           "embed 1: NPP_SetWindow -> 0",
+                           "embed 1: NPP_NewStream file://",
+                           "stype 1",
+                           "embed 1: NPP_Write 0 4096 -> 4096",
+                           "embed 1: NPP_DestroyStream 0 -> 0",
+                           "NPN_MemFree",
+                           "embed 1: NPP_Destroy -> 0",
                            "NPP_Shutdown"};
     std::size_t at = 0;
-    for (const char* step : order) {
+    for (const char *step : order) {
         at = r.log.find(step, at);
         ASSERT_NE(at, std::string::npos) << step << "\n" << r.log;
     }
@@ -183,8 +191,8 @@ TEST_F(EmbedEndToEnd, FileModeTakesTheStreamAsAFileAndPlaysNothing)
     const std::string line = "streamType = 2\n";
     writeFile(conf, std::vector<std::uint8_t>(line.begin(), line.end()));
     const std::string wav = workDir() + "/bp_filemode.wav";
-    const std::string cmd = "ZEPHRA_AUDIO_SINK='wav:" + wav + ".mode' ZEPHRA_MEDIA_SETTINGS='" + conf + "' '" EMBED_PLAY_PATH
-                            "' " + kPlugin + "'" + stereo + "' >'" + wav + ".mode.log' 2>&1";
+    const std::string cmd = "ZEPHRA_AUDIO_SINK='wav:" + wav + ".mode' ZEPHRA_MEDIA_SETTINGS='" + conf +
+                            "' '" EMBED_PLAY_PATH "' " + kPlugin + "'" + stereo + "' >'" + wav + ".mode.log' 2>&1";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     const std::vector<std::uint8_t> log = readFile(wav + ".mode.log");
     const std::string text(log.begin(), log.end());
@@ -205,7 +213,7 @@ TEST_F(EmbedEndToEnd, SigtermEndsTheProgramWithStatusZero)
         setenv("ZEPHRA_AUDIO_SINK", "null", 1);
         setenv("ZEPHRA_MEDIA_SETTINGS", "/nonexistent/media.conf", 1);
         const std::string embed = stereo + ";loop=true";
-        execl(EMBED_PLAY_PATH, "embed-play", BRISKOPLUGIN_PATH, embed.c_str(), static_cast<char*>(nullptr));
+        execl(EMBED_PLAY_PATH, "embed-play", BRISKOPLUGIN_PATH, embed.c_str(), static_cast<char *>(nullptr));
         _exit(127);
     }
     // Once it has asked for its stream again it is looping.
@@ -230,7 +238,8 @@ TEST(EmbedPlayCommandLine, UsageAndLoadFailuresExitWithStatusTwo)
     EXPECT_EQ(std::system("'" EMBED_PLAY_PATH "' -x '" BRISKOPLUGIN_PATH "' a.mp3 >/dev/null 2>&1") >> 8, 2);
     EXPECT_EQ(std::system("'" EMBED_PLAY_PATH "' /nonexistent/plugin.so a.mp3 >/dev/null 2>&1") >> 8, 2);
     // A URL that cannot be fetched is a failure of the page, after the plug-in was set up.
-    EXPECT_EQ(std::system("'" EMBED_PLAY_PATH "' -q '" BRISKOPLUGIN_PATH "' /nonexistent/a.mp3 >/dev/null 2>&1") >> 8, 1);
+    EXPECT_EQ(std::system("'" EMBED_PLAY_PATH "' -q '" BRISKOPLUGIN_PATH "' /nonexistent/a.mp3 >/dev/null 2>&1") >> 8,
+              1);
 }
 
 }  // namespace

@@ -68,8 +68,9 @@ protected:
             argv.push_back(value.data());
         }
         char type[] = "audio/mpeg";
-        EXPECT_EQ(NPP_New(type, instance, NP_EMBED, static_cast<int16_t>(argn.size()), argn.data(), argv.data(), nullptr),
-                  NPERR_NO_ERROR);
+        EXPECT_EQ(
+            NPP_New(type, instance, NP_EMBED, static_cast<int16_t>(argn.size()), argn.data(), argv.data(), nullptr),
+            NPERR_NO_ERROR);
         return instance;
     }
     static InstanceRecord *Record(NPP instance) { return static_cast<InstanceRecord *>(instance->pdata); }

@@ -42,7 +42,7 @@ protected:
     }
     void TearDown() override
     {
-        briskoplugin::DestroyAudioDevice(dev);   // a device a test left open
+        briskoplugin::DestroyAudioDevice(dev);  // a device a test left open
         ctrl.calls->terminate(&ctrl);
         photon::PtLeave(0);
         qnx::SimulatedSound::Uninstall();
@@ -71,14 +71,14 @@ TEST_F(MixerFollowing, ChangesByAnotherProgramAreReportedOncePerChange)
     EXPECT_EQ(left, 60);
     EXPECT_EQ(right, 60);
     Loop();
-    EXPECT_TRUE(g_heard.empty());   // the opening's own levels are no news
+    EXPECT_TRUE(g_heard.empty());  // the opening's own levels are no news
 
     sim->SetLevels(50, 100);
     Loop();
     ASSERT_EQ(g_heard.size(), 1u);
     EXPECT_EQ(g_heard[0].volume, 100);
     EXPECT_EQ(g_heard[0].balance, 50);
-    sim->SetLevels(50, 100);   // the same again: nothing
+    sim->SetLevels(50, 100);  // the same again: nothing
     Loop();
     EXPECT_EQ(g_heard.size(), 1u);
     sim->SetLevels(100, 50);
@@ -152,7 +152,7 @@ TEST_F(MixerFollowing, TheLastFragmentIsCompletedWithSilenceOfTheFormat)
     ASSERT_EQ(out.size(), 2u * 16384u);
     EXPECT_TRUE(std::all_of(out.begin() + 16384 + 100, out.end(), [](unsigned char b) { return b == 0; }));
     EXPECT_EQ(::WriteAudioData(nullptr, pcm.data(), 100), 0);
-    EXPECT_EQ(::WriteAudioData(dev, pcm.data(), 100), 0);   // closed
+    EXPECT_EQ(::WriteAudioData(dev, pcm.data(), 100), 0);  // closed
 }
 
 TEST(PluginAudioRules, BalanceAndVolumeArithmetic)

@@ -125,7 +125,7 @@ TEST_F(PlayerContextTest, ARepeatingNetworkStreamIsFetchedAgainAtTheStatusPoll)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         ASSERT_TRUE(pc->refetch) << "pass " << pass;
         EXPECT_EQ(server.Requests().size(), static_cast<std::size_t>(pass));
-        EXPECT_EQ(Send(CMD_PLUGIN_GET_STATUS), 0);   // starts the stream again
+        EXPECT_EQ(Send(CMD_PLUGIN_GET_STATUS), 0);  // starts the stream again
         if (pass == 1) {
             EXPECT_FALSE(pc->refetch);
         }
@@ -176,7 +176,7 @@ TEST_F(PlayerContextTest, CommandsOfTheBrowserPluginCore)
     for (const Seen &s : Seen_()) EXPECT_NE(s.state, static_cast<uint32_t>(MV_PAUSED));
     EXPECT_EQ(Send(CMD_PLUGIN_SET_GUI_STATUS), 0);
     EXPECT_EQ(Send(CMD_PLUGIN_DIRECT_AUDIO), -1);
-    EXPECT_EQ(Send(CMD_PLUGIN_MUTE), -1);   // no mixer open
+    EXPECT_EQ(Send(CMD_PLUGIN_MUTE), -1);  // no mixer open
     EXPECT_EQ(Send(CMD_PLUGIN_HOTKEY), -1);
     EXPECT_EQ(ctrl.calls->get_item(&ctrl, 0, 0), nullptr);
     params = {};
@@ -212,7 +212,7 @@ TEST(BrowserStreams, ASecondStreamReusesTheRingAtItsFirstSize)
     unsigned long size = 0;
     std::size_t written[2] = {};
     for (int pass = 0; pass < 2; ++pass) {
-        if (pass == 1) setenv("BRISKOBUFFERSIZE", "20000", 1);   // not taken: the block stays
+        if (pass == 1) setenv("BRISKOBUFFERSIZE", "20000", 1);  // not taken: the block stays
         NPStream stream{};
         stream.url = "http://127.0.0.1/again.mp3";
         stream.end = static_cast<uint32_t>(bytes.size());
@@ -221,7 +221,8 @@ TEST(BrowserStreams, ASecondStreamReusesTheRingAtItsFirstSize)
         ASSERT_EQ(stype, NP_NORMAL);
         for (std::size_t at = 0; at < bytes.size(); at += 4096) {
             const int32_t n = static_cast<int32_t>(std::min<std::size_t>(4096, bytes.size() - at));
-            ASSERT_EQ(NPP_Write(&instance, &stream, static_cast<int32_t>(at), n, const_cast<std::uint8_t *>(&bytes[at])), n);
+            ASSERT_EQ(
+                NPP_Write(&instance, &stream, static_cast<int32_t>(at), n, const_cast<std::uint8_t *>(&bytes[at])), n);
         }
         EXPECT_EQ(NPP_DestroyStream(&instance, &stream, NPRES_DONE), NPERR_NO_ERROR);
         photon::PtLeave(0);

@@ -21,33 +21,39 @@ namespace media::testing {
 
 namespace {
 
-constexpr const char* kSinkName = "zephra_test";
+constexpr const char *kSinkName = "zephra_test";
 // How long a starting server or recorder may take before the test gives up on it; generous,
 // since the machine may be busy, and never reached when all is well.
 constexpr auto kStartLimit = std::chrono::seconds(30);
 constexpr auto kPoll = std::chrono::milliseconds(20);
 
 // Runs argv with the given environment additions and standard output into `out` (or /dev/null).
-pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::pair<std::string, std::string>>& env,
-            const std::string& out, const std::string& err)
+pid_t Spawn(const std::vector<std::string> &argv, const std::vector<std::pair<std::string, std::string>> &env,
+            const std::string &out, const std::string &err)
 {
     const pid_t pid = fork();
-    if (pid != 0) return pid;
-    for (const auto& [name, value] : env) setenv(name.c_str(), value.c_str(), 1);
+    if (pid != 0)
+        return pid;
+    for (const auto &[name, value] : env)
+        setenv(name.c_str(), value.c_str(), 1);
     const int o = open(out.empty() ? "/dev/null" : out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-    if (o >= 0) dup2(o, 1);
-    if (e >= 0) dup2(e, 2);
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    if (o >= 0)
+        dup2(o, 1);
+    if (e >= 0)
+        dup2(e, 2);
+    std::vector<char *> args;
+    for (const std::string &a : argv)
+        args.push_back(const_cast<char *>(a.c_str()));
     args.push_back(nullptr);
     execvp(args[0], args.data());
     _exit(127);
 }
 
-void End(pid_t& pid, int signal)
+void End(pid_t &pid, int signal)
 {
-    if (pid <= 0) return;
+    if (pid <= 0)
+        return;
     kill(pid, signal);
     int status = 0;
     waitpid(pid, &status, 0);
@@ -60,19 +66,20 @@ bool Exited(pid_t pid)
     return waitpid(pid, &status, WNOHANG) == pid;
 }
 
-bool Accepts(const std::string& path)
+bool Accepts(const std::string &path)
 {
     const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-    if (fd < 0) return false;
+    if (fd < 0)
+        return false;
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
     std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", path.c_str());
-    const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+    const bool ok = connect(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0;
     close(fd);
     return ok;
 }
 
-off_t FileSize(const std::string& path)
+off_t FileSize(const std::string &path)
 {
     struct stat st {};
     return stat(path.c_str(), &st) == 0 ? st.st_size : 0;
@@ -92,9 +99,11 @@ SoundServer::SoundServer()
     socket_ = dir_ + "/native";
     // The server keeps its state, runtime files and cookie in the test's folder; running as root
     // (as in CI containers) only earns a warning in its log.
-    const std::vector<std::pair<std::string, std::string>> env = {
-        {"HOME", dir_}, {"XDG_RUNTIME_DIR", dir_}, {"XDG_CONFIG_HOME", dir_}, {"PULSE_RUNTIME_PATH", dir_ + "/runtime"},
-        {"PULSE_STATE_PATH", dir_ + "/state"}};
+    const std::vector<std::pair<std::string, std::string>> env = {{"HOME", dir_},
+                                                                  {"XDG_RUNTIME_DIR", dir_},
+                                                                  {"XDG_CONFIG_HOME", dir_},
+                                                                  {"PULSE_RUNTIME_PATH", dir_ + "/runtime"},
+                                                                  {"PULSE_STATE_PATH", dir_ + "/state"}};
     server_ = Spawn({"pulseaudio", "--daemonize=no", "-n", "--use-pid-file=no", "--exit-idle-time=-1",
                      "--disable-shm=yes", "--log-target=stderr", "--log-level=error",
                      std::string("--load=module-null-sink sink_name=") + kSinkName + " rate=44100 channels=2",
@@ -121,7 +130,8 @@ SoundServer::~SoundServer()
 {
     StopRecording();
     End(server_, SIGTERM);
-    if (!dir_.empty()) std::system(("rm -rf '" + dir_ + "'").c_str());
+    if (!dir_.empty())
+        std::system(("rm -rf '" + dir_ + "'").c_str());
 }
 
 std::string SoundServer::ShellEnvironment() const
@@ -136,7 +146,7 @@ void SoundServer::ExportEnvironment() const
     setenv("ZEPHRA_AUDIO_SINK", "alsa:pulse", 1);
 }
 
-bool SoundServer::StartRecording(const std::string& path)
+bool SoundServer::StartRecording(const std::string &path)
 {
     StopRecording();
     unlink(path.c_str());
@@ -155,7 +165,10 @@ bool SoundServer::StartRecording(const std::string& path)
     return true;
 }
 
-void SoundServer::StopRecording() { End(recorder_, SIGINT); }
+void SoundServer::StopRecording()
+{
+    End(recorder_, SIGINT);
+}
 
 void SoundServer::Kill()
 {
@@ -164,7 +177,7 @@ void SoundServer::Kill()
     ready_ = false;
 }
 
-std::vector<int16_t> ReadRecording(const std::string& path)
+std::vector<int16_t> ReadRecording(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);
     std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -173,7 +186,7 @@ std::vector<int16_t> ReadRecording(const std::string& path)
     return samples;
 }
 
-bool WaitUntilHeard(const std::string& path)
+bool WaitUntilHeard(const std::string &path)
 {
     const auto limit = std::chrono::steady_clock::now() + kStartLimit;
     while (std::chrono::steady_clock::now() < limit) {
@@ -185,9 +198,12 @@ bool WaitUntilHeard(const std::string& path)
     return false;
 }
 
-int StepHz(int step) { return 300 + 50 * step; }
+int StepHz(int step)
+{
+    return 300 + 50 * step;
+}
 
-bool WriteSteppedTone(const std::string& path, int rate, int channels, int seconds)
+bool WriteSteppedTone(const std::string &path, int rate, int channels, int seconds)
 {
     const int frames = rate * seconds;
     std::vector<int16_t> pcm(static_cast<std::size_t>(frames) * channels);
@@ -196,11 +212,12 @@ bool WriteSteppedTone(const std::string& path, int rate, int channels, int secon
         const int step = i / (rate / 10);
         phase += 2 * M_PI * StepHz(step) / rate;
         const auto v = static_cast<int16_t>(12000 * std::sin(phase));
-        for (int c = 0; c < channels; ++c) pcm[static_cast<std::size_t>(i) * channels + c] = v;
+        for (int c = 0; c < channels; ++c)
+            pcm[static_cast<std::size_t>(i) * channels + c] = v;
     }
     std::ofstream out(path, std::ios::binary);
-    auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+    auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char *>(&v), 4); };
+    auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char *>(&v), 2); };
     const uint32_t data = static_cast<uint32_t>(pcm.size() * 2);
     out.write("RIFF", 4);
     u32(36 + data);
@@ -214,18 +231,18 @@ bool WriteSteppedTone(const std::string& path, int rate, int channels, int secon
     u16(16);
     out.write("data", 4);
     u32(data);
-    out.write(reinterpret_cast<const char*>(pcm.data()), data);
+    out.write(reinterpret_cast<const char *>(pcm.data()), data);
     return static_cast<bool>(out);
 }
 
-bool MakeSteppedFiles(const std::string& dir, int seconds)
+bool MakeSteppedFiles(const std::string &dir, int seconds)
 {
     const std::string wav = dir + "/steps.wav";
     return std::system(("mkdir -p '" + dir + "'").c_str()) == 0 && WriteSteppedTone(wav, 44100, 2, seconds) &&
            std::system(("lame --quiet -b 192 '" + wav + "' '" + dir + "/steps.mp3'").c_str()) == 0;
 }
 
-std::vector<int> HeardSteps(const std::vector<int16_t>& stereo, int rate)
+std::vector<int> HeardSteps(const std::vector<int16_t> &stereo, int rate)
 {
     // A window counts as tone or silence only when each of its quarters is; windows across an
     // edge (-2) tell nothing.
@@ -261,20 +278,23 @@ std::vector<int> HeardSteps(const std::vector<int16_t>& stereo, int rate)
     // believed only when a neighbour heard the same step or the next one.
     std::vector<int> confirmed = steps;
     for (std::size_t i = 0; i < steps.size(); ++i) {
-        if (steps[i] < 0) continue;
+        if (steps[i] < 0)
+            continue;
         const bool left = i > 0 && steps[i - 1] >= 0 && std::abs(steps[i - 1] - steps[i]) <= 1;
         const bool right = i + 1 < steps.size() && steps[i + 1] >= 0 && std::abs(steps[i + 1] - steps[i]) <= 1;
-        if (!left && !right) confirmed[i] = -2;
+        if (!left && !right)
+            confirmed[i] = -2;
     }
     return confirmed;
 }
 
-HeardPause FindPause(const std::vector<int>& steps)
+HeardPause FindPause(const std::vector<int> &steps)
 {
     HeardPause pause;
     const auto first = std::find_if(steps.begin(), steps.end(), [](int s) { return s >= 0; });
     const auto last = std::find_if(steps.rbegin(), steps.rend(), [](int s) { return s >= 0; });
-    if (first == steps.end()) return pause;
+    if (first == steps.end())
+        return pause;
     const std::size_t begin = static_cast<std::size_t>(first - steps.begin());
     const std::size_t end = steps.size() - static_cast<std::size_t>(last - steps.rbegin());
     // The longest run of windows without tone (edges included) that holds silence.
@@ -287,7 +307,8 @@ HeardPause FindPause(const std::vector<int>& steps)
         }
         std::size_t j = i;
         int silent = 0;
-        for (; j < end && steps[j] < 0; ++j) silent += steps[j] == -1;
+        for (; j < end && steps[j] < 0; ++j)
+            silent += steps[j] == -1;
         if (silent > bestSilent) {
             bestStart = i;
             bestLength = j - i;
@@ -295,7 +316,8 @@ HeardPause FindPause(const std::vector<int>& steps)
         }
         i = j;
     }
-    if (bestLength == 0) return pause;
+    if (bestLength == 0)
+        return pause;
     for (std::size_t i = bestStart; i-- > begin;)
         if (steps[i] >= 0) {
             pause.before = steps[i];
@@ -311,24 +333,28 @@ HeardPause FindPause(const std::vector<int>& steps)
     return pause;
 }
 
-std::string CheckPausedRecording(const std::string& recording, int seconds, int skipSteps)
+std::string CheckPausedRecording(const std::string &recording, int seconds, int skipSteps)
 {
     const int lastStep = seconds * 10 - 1;
     const std::vector<int> steps = HeardSteps(ReadRecording(recording), kRecordRate);
     const HeardPause pause = FindPause(steps);
-    if (!pause.found) return "no pause between two tones in " + recording;
+    if (!pause.found)
+        return "no pause between two tones in " + recording;
     std::string wrong;
-    auto check = [&](bool ok, const std::string& what) {
-        if (!ok) wrong += what + "; ";
+    auto check = [&](bool ok, const std::string &what) {
+        if (!ok)
+            wrong += what + "; ";
     };
     const std::string at = " (paused at step " + std::to_string(pause.before) + ", went on at " +
-                           std::to_string(pause.after) + ", " + std::to_string(pause.silentWindows) + " silent windows)";
+                           std::to_string(pause.after) + ", " + std::to_string(pause.silentWindows) +
+                           " silent windows)";
     check(pause.silentWindows >= 4, "the pause was too short to be the pause" + at);
     check(pause.before >= 5 && pause.before <= lastStep - 10, "the pause came at the wrong place" + at);
     check(pause.after >= pause.before, "the piece went back" + at);
     check(pause.after <= pause.before + skipSteps, "the piece skipped ahead" + at);
     int last = -1;
-    for (int s : steps) last = std::max(last, s);
+    for (int s : steps)
+        last = std::max(last, s);
     check(last >= lastStep - 2, "the piece did not play on to its end (last step " + std::to_string(last) + ")");
     return wrong;
 }

@@ -22,12 +22,12 @@ public:
     SoundServer();
     // Ends a recording still running, then the server, and removes its folder.
     ~SoundServer();
-    SoundServer(const SoundServer&) = delete;
-    SoundServer& operator=(const SoundServer&) = delete;
+    SoundServer(const SoundServer &) = delete;
+    SoundServer &operator=(const SoundServer &) = delete;
 
     // Whether the server answered; otherwise Failure() says why.
     bool Ready() const { return ready_; }
-    const std::string& Failure() const { return failure_; }
+    const std::string &Failure() const { return failure_; }
     // The server's address for PULSE_SERVER ("unix:PATH").
     std::string Address() const { return "unix:" + socket_; }
     // Environment assignments that send a program's ALSA output to this server, for a shell command.
@@ -36,7 +36,7 @@ public:
     void ExportEnvironment() const;
 
     // Records the sink's monitor into `path`; false when the recorder did not start.
-    bool StartRecording(const std::string& path);
+    bool StartRecording(const std::string &path);
     // Ends the recording; the file then holds what was recorded.
     void StopRecording();
     // The server dies at once, as a crashed one does, with its players still connected.
@@ -51,21 +51,21 @@ private:
 inline constexpr int kRecordRate = 44100;
 
 // Samples (interleaved stereo, 16-bit) of a raw recording.
-std::vector<int16_t> ReadRecording(const std::string& path);
+std::vector<int16_t> ReadRecording(const std::string &path);
 
 // Waits until a recording still running holds sound (not silence); false when none came in a
 // limit far beyond any start.
-bool WaitUntilHeard(const std::string& path);
+bool WaitUntilHeard(const std::string &path);
 
 // Writes a WAV file of `seconds` of position-coded tone: step k (100 ms each) at StepHz(k).
-bool WriteSteppedTone(const std::string& path, int rate, int channels, int seconds);
+bool WriteSteppedTone(const std::string &path, int rate, int channels, int seconds);
 int StepHz(int step);
 // Makes `dir` and in it steps.wav (44100 Hz stereo) and steps.mp3 (made from it by lame). False
 // when either could not be made.
-bool MakeSteppedFiles(const std::string& dir, int seconds);
+bool MakeSteppedFiles(const std::string &dir, int seconds);
 
 // A recording read as what played: per 50 ms window the step heard, or -1 for silence.
-std::vector<int> HeardSteps(const std::vector<int16_t>& stereo, int rate);
+std::vector<int> HeardSteps(const std::vector<int16_t> &stereo, int rate);
 
 // A pause in a recording: the last step heard before the longest run of silence inside the
 // played part, and the first step heard after it; found is false without such a run.
@@ -74,11 +74,11 @@ struct HeardPause {
     int before = -1, after = -1;
     int silentWindows = 0;
 };
-HeardPause FindPause(const std::vector<int>& steps);
+HeardPause FindPause(const std::vector<int> &steps);
 
 // Checks a recording of a stepped tone of `seconds` paused once in its first part and resumed:
 // a pause of at least 200 ms was heard, the piece went on at most `skipSteps` steps after where
 // it stopped (never before it), and it played on to its end. "" when so, else what was wrong.
-std::string CheckPausedRecording(const std::string& recording, int seconds, int skipSteps);
+std::string CheckPausedRecording(const std::string &recording, int seconds, int skipSteps);
 
 }  // namespace media::testing

@@ -11,7 +11,7 @@ constexpr uint32_t kNoCard = 0xFFFFFFFF;
 
 }  // namespace
 
-std::shared_ptr<qnx::SimulatedSound> PrepareHost(MvPluginCtrl& ctrl, MvViewerCallbackF_t callback)
+std::shared_ptr<qnx::SimulatedSound> PrepareHost(MvPluginCtrl &ctrl, MvViewerCallbackF_t callback)
 {
     auto sim = qnx::SimulatedSound::Install();
     sim->SetAutoAdvance(true);
@@ -21,16 +21,17 @@ std::shared_ptr<qnx::SimulatedSound> PrepareHost(MvPluginCtrl& ctrl, MvViewerCal
     return sim;
 }
 
-void EndHost(MvPluginCtrl& ctrl)
+void EndHost(MvPluginCtrl &ctrl)
 {
-    if (ctrl.pdata) ctrl.calls->terminate(&ctrl);
+    if (ctrl.pdata)
+        ctrl.calls->terminate(&ctrl);
     UnloadDll(&ctrl);
     qnx::SimulatedSound::Uninstall();
 }
 
-int SendCommand(MvPluginCtrl& ctrl, uint32_t code, MvPlaybackParams& params, uint32_t which, const char* url)
+int SendCommand(MvPluginCtrl &ctrl, uint32_t code, MvPlaybackParams &params, uint32_t which, const char *url)
 {
-    const char* urls[] = {url, nullptr};
+    const char *urls[] = {url, nullptr};
     MvCommandData cmd{};
     cmd.cmdType = code;
     cmd.pluginCtrl = &ctrl;

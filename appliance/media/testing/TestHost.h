@@ -13,15 +13,15 @@ namespace media::testing {
 // Prepares the zero-filled `ctrl` for binding: the simulated card in place of the output, moving
 // its clock itself; `callback` as the status callback; volume 60 and no card for digital output.
 // Returns the card.
-std::shared_ptr<qnx::SimulatedSound> PrepareHost(MvPluginCtrl& ctrl, MvViewerCallbackF_t callback);
+std::shared_ptr<qnx::SimulatedSound> PrepareHost(MvPluginCtrl &ctrl, MvViewerCallbackF_t callback);
 
 // Terminates a plug-in that is still bound, closes its library when one was loaded, and puts the
 // environment's output back.
-void EndHost(MvPluginCtrl& ctrl);
+void EndHost(MvPluginCtrl &ctrl);
 
 // Sends one command as a host does, with `params` as its parameter block and `url`, when given,
 // as its one URL. The plug-in's answer.
-int SendCommand(MvPluginCtrl& ctrl, uint32_t code, MvPlaybackParams& params, uint32_t which = 0,
-                const char* url = nullptr);
+int SendCommand(MvPluginCtrl &ctrl, uint32_t code, MvPlaybackParams &params, uint32_t which = 0,
+                const char *url = nullptr);
 
 }  // namespace media::testing

@@ -18,7 +18,7 @@ static std::vector<int> g_volumeReports;
 static std::mutex g_reportMutex;
 int SetVeloraVolume(int volume)
 {
-    std::lock_guard lock(g_reportMutex);   // reports come from more than one thread
+    std::lock_guard lock(g_reportMutex);  // reports come from more than one thread
     g_volumeReports.push_back(volume);
     return volume;
 }
@@ -41,7 +41,7 @@ protected:
     }
     void TearDown() override
     {
-        sim->SetAutoAdvance(true);   // closing plays out what is queued
+        sim->SetAutoAdvance(true);  // closing plays out what is queued
         DestroyAudioDevice(&dev);
         SimulatedSound::Uninstall();
     }
@@ -62,7 +62,7 @@ TEST_F(AudioTest, VolumeFollowsTheSettingsAndTheGroupsRange)
     Open();
     int left, right;
     sim->Levels(left, right);
-    EXPECT_EQ(left, 16);   // (31 * 50 + 50) / 100
+    EXPECT_EQ(left, 16);  // (31 * 50 + 50) / 100
     EXPECT_EQ(right, 16);
     EXPECT_EQ(g_volumeReports, std::vector<int>{50});
     EXPECT_EQ(dev.volume, 50);
@@ -80,7 +80,7 @@ TEST_F(AudioTest, VolumeFollowsTheSettingsAndTheGroupsRange)
     sim->Levels(left, right);
     EXPECT_EQ(left, 8);
     EXPECT_EQ(right, 16);
-    SET_BALANCE(&dev, -40);   // stored in the record only
+    SET_BALANCE(&dev, -40);  // stored in the record only
     EXPECT_EQ(dev.group.volume.names.front_left, 16);
     EXPECT_EQ(dev.group.volume.names.front_right, 10);
     sim->Levels(left, right);
@@ -184,7 +184,7 @@ TEST_F(AudioTest, QueuedTimeAndBytesAndDrain)
     std::vector<unsigned char> block(1600, 1);
     WriteAudioData(&dev, block.data(), 1600);
     EXPECT_EQ(GetAudioTimeInBuffer(&dev), 100);
-    EXPECT_EQ(GetAudioBytesInBuffer(&dev), 3200);   // 1600 of the open fragment + 1600 queued
+    EXPECT_EQ(GetAudioBytesInBuffer(&dev), 3200);  // 1600 of the open fragment + 1600 queued
     sim->Advance(std::chrono::milliseconds(50));
     EXPECT_EQ(GetAudioTimeInBuffer(&dev), 50);
     EXPECT_EQ(ConvertBytesToMS(&dev, 16000), 1000);

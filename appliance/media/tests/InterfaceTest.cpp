@@ -90,9 +90,8 @@ protected:
     bool WaitForReport(uint32_t mask)
     {
         std::unique_lock lock(host.mutex);
-        return host.changed.wait_for(lock, std::chrono::seconds(20), [&] {
-            return !host.reports.empty() && host.reports.back().mask == mask;
-        });
+        return host.changed.wait_for(lock, std::chrono::seconds(20),
+                                     [&] { return !host.reports.empty() && host.reports.back().mask == mask; });
     }
 
     // Waits for the volume report of the device the decoding thread opens.
@@ -111,15 +110,17 @@ TEST_F(InterfaceTest, TheLoaderPrintsItsExactMessages)
 {
     testing::internal::CaptureStderr();
     EXPECT_EQ(LoadDll("/nonexistent/plugin.so", &ctrl), -1);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              " LoadDll(): dlopen(\"/nonexistent/plugin.so\") failed (/nonexistent/plugin.so: cannot open shared object file: No such file or directory)\n");
+    EXPECT_EQ(
+        testing::internal::GetCapturedStderr(),
+        " LoadDll(): dlopen(\"/nonexistent/plugin.so\") failed (/nonexistent/plugin.so: cannot open shared object file: No such file or directory)\n");
     EXPECT_EQ(ctrl.name, nullptr);
 
     testing::internal::CaptureStderr();
     EXPECT_EQ(LoadDll(QNX_PATH, &ctrl), -1);
     std::string missing = testing::internal::GetCapturedStderr();
     EXPECT_TRUE(std::regex_match(missing, std::regex("Loaded DLL 0x[0-9a-f]+ '" QNX_PATH "'\n"
-                                                     "LoadDll\\(\\): MvInit not found in \"" QNX_PATH "\" \\(" QNX_PATH ": undefined symbol: MvInit\\)\n")))
+                                                     "LoadDll\\(\\): MvInit not found in \"" QNX_PATH "\" \\(" QNX_PATH
+                                                     ": undefined symbol: MvInit\\)\n")))
         << missing;
     EXPECT_EQ(ctrl.name, nullptr);
     EXPECT_EQ(ctrl.dll_handle, nullptr);
@@ -127,7 +128,8 @@ TEST_F(InterfaceTest, TheLoaderPrintsItsExactMessages)
     testing::internal::CaptureStderr();
     EXPECT_EQ(LoadDll(MVFAIL_PATH, &ctrl), -1);
     std::string failed = testing::internal::GetCapturedStderr();
-    EXPECT_TRUE(std::regex_match(failed, std::regex("Loaded DLL 0x[0-9a-f]+ '" MVFAIL_PATH "'\nLoadDll\\(\\): MvInit\\(\\) in \"" MVFAIL_PATH "\" failed\n")))
+    EXPECT_TRUE(std::regex_match(failed, std::regex("Loaded DLL 0x[0-9a-f]+ '" MVFAIL_PATH
+                                                    "'\nLoadDll\\(\\): MvInit\\(\\) in \"" MVFAIL_PATH "\" failed\n")))
         << failed;
 
     // A quiet host (Ruvex without -v) fills the settings after the entry point was found.
@@ -141,7 +143,9 @@ TEST_F(InterfaceTest, TheLoaderPrintsItsExactMessages)
     testing::internal::CaptureStderr();
     ASSERT_EQ(LoadDll(MVTONE_PATH, &ctrl), 0);
     std::string loaded = testing::internal::GetCapturedStderr();
-    EXPECT_TRUE(std::regex_match(loaded, std::regex("Loaded DLL 0x[0-9a-f]+ '" MVTONE_PATH "'\nMvInit\\(\\) succeeded\n"))) << loaded;
+    EXPECT_TRUE(
+        std::regex_match(loaded, std::regex("Loaded DLL 0x[0-9a-f]+ '" MVTONE_PATH "'\nMvInit\\(\\) succeeded\n")))
+        << loaded;
     EXPECT_STREQ(ctrl.name, MVTONE_PATH);
     EXPECT_NE(ctrl.name, static_cast<const char *>(MVTONE_PATH));
     EXPECT_NE(ctrl.dll_handle, nullptr);
@@ -149,7 +153,7 @@ TEST_F(InterfaceTest, TheLoaderPrintsItsExactMessages)
     EXPECT_EQ(ctrl.APIversion, 1u);
     EXPECT_EQ(ctrl.MinorVersion, 1u);
     EXPECT_EQ(ctrl.pflags, 0u);
-    EXPECT_TRUE(Take().empty());   // MvInit makes no callback
+    EXPECT_TRUE(Take().empty());  // MvInit makes no callback
 }
 
 TEST_F(InterfaceTest, TheCommandTablesResults)
@@ -161,7 +165,7 @@ TEST_F(InterfaceTest, TheCommandTablesResults)
     EXPECT_EQ(Send(CMD_PLUGIN_SET_PARAMETER, &params, MVP_STATUS_FREQ | MVP_AUDIO), 0);
     EXPECT_EQ(params.status_frequency, 1000u);
     EXPECT_EQ(Send(CMD_PLUGIN_SET_PARAMETER, &params, 0), -1);
-    EXPECT_EQ(Send(CMD_PLUGIN_START), -1);               // nothing open
+    EXPECT_EQ(Send(CMD_PLUGIN_START), -1);  // nothing open
     params.delta = 1;
     EXPECT_EQ(Send(CMD_PLUGIN_DIRECT_AUDIO, &params), -1);
     EXPECT_EQ(Send(CMD_PLUGIN_HOTKEY, &params), -1);
@@ -170,7 +174,7 @@ TEST_F(InterfaceTest, TheCommandTablesResults)
     EXPECT_EQ(Send(CMD_PLUGIN_SET_WINDOW), -1);
     EXPECT_EQ(Send(86), -1);
     EXPECT_EQ(Send(1000), -1);
-    EXPECT_EQ(Send(CMD_PLUGIN_MUTE, &params), -1);       // no device yet: kept for the next playback
+    EXPECT_EQ(Send(CMD_PLUGIN_MUTE, &params), -1);  // no device yet: kept for the next playback
     EXPECT_EQ(Send(CMD_PLUGIN_GET_STATUS), -1);
     EXPECT_EQ(ctrl.calls->get_item(&ctrl, MV_MEDIA_INFO, 0), nullptr);
     EXPECT_TRUE(Take().empty());
@@ -188,7 +192,7 @@ TEST_F(InterfaceTest, TheCommandTablesResults)
     params.delta = 0;
     EXPECT_EQ(Send(CMD_PLUGIN_MUTE, &params), 0);
     sim->Levels(left, right);
-    EXPECT_EQ(left, 19);   // the settings' 60 %: the poll period request above left the volume alone
+    EXPECT_EQ(left, 19);  // the settings' 60 %: the poll period request above left the volume alone
     EXPECT_EQ(Send(CMD_PLUGIN_GET_STATUS), 0);
     EXPECT_EQ(Take().back().mask, static_cast<uint32_t>(MVS_POSITION));
 }
@@ -198,10 +202,10 @@ TEST_F(InterfaceTest, CallbackSequenceThroughOpenStartPauseSeekStopClose)
     ASSERT_EQ(LoadDll(MVTONE_PATH, &ctrl, {false, false, false, true, nullptr}), 0);
     ASSERT_EQ(Send(CMD_PLUGIN_OPEN_URLS, nullptr, MVP_DELTA, "tone://440/0"), 0);
     EXPECT_EQ(Take(), (std::vector<Report>{{1, MV_OPENING, ""}, {5, MV_STOPPED, ""}}));
-    EXPECT_EQ(Send(CMD_PLUGIN_STOP), 0);                 // already stopped: nothing reported
+    EXPECT_EQ(Send(CMD_PLUGIN_STOP), 0);  // already stopped: nothing reported
     EXPECT_TRUE(Take().empty());
     EXPECT_EQ(Send(CMD_PLUGIN_START), 0);
-    EXPECT_EQ(Send(CMD_PLUGIN_START), 0);                // playing: no change
+    EXPECT_EQ(Send(CMD_PLUGIN_START), 0);  // playing: no change
     EXPECT_EQ(Take(), (std::vector<Report>{{1, MV_PLAYING, ""}}));
     ASSERT_TRUE(WaitForVolume());
     EXPECT_EQ(Send(CMD_PLUGIN_PAUSE), 0);
@@ -211,8 +215,9 @@ TEST_F(InterfaceTest, CallbackSequenceThroughOpenStartPauseSeekStopClose)
     EXPECT_EQ(Send(CMD_PLUGIN_START), 0);
     EXPECT_EQ(Send(CMD_PLUGIN_STOP), 0);
     EXPECT_EQ(Send(CMD_PLUGIN_CLOSE), 0);
-    EXPECT_EQ(Take(), (std::vector<Report>{{1, MV_PAUSED, ""}, {1, MV_PLAYING, ""}, {5, MV_STOPPED, ""}, {1, MV_CLOSED, ""}}));
-    EXPECT_EQ(host.volumes, std::vector<uint32_t>{60});   // the volume report of the opening device
+    EXPECT_EQ(Take(),
+              (std::vector<Report>{{1, MV_PAUSED, ""}, {1, MV_PLAYING, ""}, {5, MV_STOPPED, ""}, {1, MV_CLOSED, ""}}));
+    EXPECT_EQ(host.volumes, std::vector<uint32_t>{60});  // the volume report of the opening device
     ctrl.calls->terminate(&ctrl);
     EXPECT_EQ(Take(), (std::vector<Report>{{5, MV_STOPPED, ""}, {1, MV_CLOSED, ""}, {1, MV_DEAD, ""}}));
     EXPECT_TRUE(host.deadStatusAllZero);
@@ -225,7 +230,8 @@ TEST_F(InterfaceTest, NaturalEndAndErrorsAreReportedFromTheDecodingThread)
     ASSERT_EQ(Send(CMD_PLUGIN_OPEN_URLS, nullptr, MVP_DELTA, "tone://440/200"), 0);
     ASSERT_EQ(Send(CMD_PLUGIN_START), 0);
     ASSERT_TRUE(WaitForReport(5));
-    EXPECT_EQ(Take(), (std::vector<Report>{{1, MV_OPENING, ""}, {5, MV_STOPPED, ""}, {1, MV_PLAYING, ""}, {5, MV_STOPPED, ""}}));
+    EXPECT_EQ(Take(), (std::vector<Report>{
+                          {1, MV_OPENING, ""}, {5, MV_STOPPED, ""}, {1, MV_PLAYING, ""}, {5, MV_STOPPED, ""}}));
     // 200 ms of 8000 Hz 16-bit mono, then the last fragment completed with silence.
     EXPECT_EQ(sim->Written().size(), 4800u);
     EXPECT_EQ(sim->PlayedBytes(), 4800u);
@@ -233,8 +239,11 @@ TEST_F(InterfaceTest, NaturalEndAndErrorsAreReportedFromTheDecodingThread)
     ASSERT_EQ(Send(CMD_PLUGIN_OPEN_URLS, nullptr, MVP_DELTA, "tone://fail"), 0);
     ASSERT_EQ(Send(CMD_PLUGIN_START), 0);
     ASSERT_TRUE(WaitForReport(5));
-    EXPECT_EQ(Take(), (std::vector<Report>{{1, MV_OPENING, ""}, {5, MV_STOPPED, ""}, {1, MV_PLAYING, ""},
-                                           {64, MV_PLAYING, "tone: decoding failed"}, {5, MV_STOPPED, ""}}));
+    EXPECT_EQ(Take(), (std::vector<Report>{{1, MV_OPENING, ""},
+                                           {5, MV_STOPPED, ""},
+                                           {1, MV_PLAYING, ""},
+                                           {64, MV_PLAYING, "tone: decoding failed"},
+                                           {5, MV_STOPPED, ""}}));
 
     ASSERT_EQ(Send(CMD_PLUGIN_OPEN_URLS, nullptr, MVP_DELTA, "ftp://x"), 0);
     EXPECT_EQ(Take(), (std::vector<Report>{{65, MV_CLOSED, "tone: unrecognized URL"}}));

@@ -70,8 +70,8 @@ TEST_F(Ring, AFrameAcrossTheEndIsHandedOutContiguousFromTheWrapArea)
 {
     ASSERT_EQ(InitRingBuffer(&ring, 5000, 1, 3), 0);
     Write(0, 4000);
-    Report_Bytes_Read(&ring, 3668);     // 500 bytes left before the end
-    Write(4000, 1000);                  // wraps to the ring's start
+    Report_Bytes_Read(&ring, 3668);  // 500 bytes left before the end
+    Write(4000, 1000);               // wraps to the ring's start
     unsigned char *p = nullptr;
     unsigned long len = 0;
     ASSERT_EQ(Ring_Read_Ptr(&ring, &p, &len, 0, 0), 0);
@@ -90,7 +90,7 @@ TEST_F(Ring, AConsumerNeedingMoreThanTheTailGetsEveryByteInOneRun)
 {
     ASSERT_EQ(InitRingBuffer(&ring, 5000, 1, 3), 0);
     Write(0, 4000);
-    Report_Bytes_Read(&ring, 3000);     // 1168 bytes before the end: more than the wrap area
+    Report_Bytes_Read(&ring, 3000);  // 1168 bytes before the end: more than the wrap area
     Write(4000, 2000);
     unsigned char *p = nullptr;
     unsigned long len = 0;
@@ -102,7 +102,7 @@ TEST_F(Ring, AConsumerNeedingMoreThanTheTailGetsEveryByteInOneRun)
     EXPECT_EQ(std::memcmp(p, Pattern(3000, 3000).data(), 3000), 0);
     Report_Bytes_Read(&ring, 3000);
     EXPECT_EQ(RingGetBytesInBuffer(&ring), 0u);
-    Write(6000, 4168);                  // the whole ring is usable again
+    Write(6000, 4168);  // the whole ring is usable again
     ASSERT_EQ(Ring_Read_Ptr(&ring, &p, &len, 4167, 0), 0);
     EXPECT_EQ(len, 4168u);
     EXPECT_EQ(std::memcmp(p, Pattern(6000, 4168).data(), 4168), 0);
@@ -162,7 +162,7 @@ TEST_F(Ring, FileWriterLeavesFourBytesSeeksAndSeesTheEnd)
     ASSERT_EQ(Ring_Read_Ptr(&ring, &p, &len, 0, 0), 0);
     ASSERT_EQ(len, 1000u);
     EXPECT_EQ(std::memcmp(p, content.data() + 9000, 1000), 0);
-    EXPECT_EQ(Ring_Seek_Fd(&ring, file, 0), -1);   // the data has ended
+    EXPECT_EQ(Ring_Seek_Fd(&ring, file, 0), -1);  // the data has ended
     std::fclose(file);
     EXPECT_EQ(Ring_Seek_Fd(&ring, nullptr, 0), -1);
 }
@@ -177,15 +177,14 @@ TEST_F(Ring, FullFileWriterWaitsForHalfOrForAConsumerThatNeedsMore)
     auto content = Pattern(0, 30000);
     std::fwrite(content.data(), 1, content.size(), file);
     std::rewind(file);
-    ASSERT_EQ(InitRingBuffer(&ring, 5000, 1, 3), 0);   // 4168 usable, wakes below 2084
+    ASSERT_EQ(InitRingBuffer(&ring, 5000, 1, 3), 0);  // 4168 usable, wakes below 2084
     std::thread producer([&] {
-        while (Ring_Write_Fd(&ring, file, 0) == 0) {
-        }
+        while (Ring_Write_Fd(&ring, file, 0) == 0) {}
         CloseRingBufferNotify(&ring);
     });
     unsigned char *p = nullptr;
     unsigned long len = 0;
-    ASSERT_EQ(Ring_Read_Ptr(&ring, &p, &len, 4163, 0), 0);   // the first fill: all but four bytes
+    ASSERT_EQ(Ring_Read_Ptr(&ring, &p, &len, 4163, 0), 0);  // the first fill: all but four bytes
     EXPECT_EQ(len, 4164u);
     Report_Bytes_Read(&ring, 1000);
     // Still above half, so that consumption does not wake the writer: a consumer that needs more

@@ -28,11 +28,14 @@ const std::string kDir = std::string(SOUND_DEVICE_WORKDIR) + "/run-" + std::to_s
 constexpr int kSeconds = 5;
 
 struct Player {
-    const char* name;
-    const char* plugin;
-    const char* file;     // made from the stepped tone
+    const char *name;
+    const char *plugin;
+    const char *file;  // made from the stepped tone
 };
-void PrintTo(const Player& p, std::ostream* out) { *out << p.name; }
+void PrintTo(const Player &p, std::ostream *out)
+{
+    *out << p.name;
+}
 
 class SoundDevice : public ::testing::TestWithParam<Player> {
 protected:
@@ -53,9 +56,9 @@ protected:
 
     // Runs mvhost with the commands; its exit status and what it printed. A player that hangs
     // is ended after a minute, far beyond any pause here.
-    int Run(const std::string& commands, std::string& output, const SoundServer& on = *server)
+    int Run(const std::string &commands, std::string &output, const SoundServer &on = *server)
     {
-        const Player& p = GetParam();
+        const Player &p = GetParam();
         const std::string log = LogPath();
         const std::string cmd = on.ShellEnvironment() + " ZEPHRA_MEDIA_SETTINGS=/nonexistent/media.conf timeout 60 '" +
                                 MVHOST_PATH "' -c '" + commands + "' '" + p.plugin + "' '" + kDir + "/" + p.file +
@@ -70,9 +73,9 @@ protected:
 
     static std::string LogPath() { return kDir + "/" + GetParam().name + ".log"; }
 
-    static SoundServer* server;
+    static SoundServer *server;
 };
-SoundServer* SoundDevice::server = nullptr;
+SoundServer *SoundDevice::server = nullptr;
 
 TEST_P(SoundDevice, PlayOnAfterAPauseGoesOnWhereItStopped)
 {
@@ -120,6 +123,6 @@ TEST_P(SoundDevice, ASoundServerThatDiesEndsThePlayWithAnError)
 INSTANTIATE_TEST_SUITE_P(Players, SoundDevice,
                          ::testing::Values(Player{"Brisko_rave", BRISKO_PLUGIN_PATH, "steps.mp3"},
                                            Player{"Plimsa_rave", PLIMSA_PLUGIN_PATH, "steps.wav"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto &info) { return std::string(info.param.name); });
 
 }  // namespace

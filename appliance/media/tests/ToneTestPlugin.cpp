@@ -21,8 +21,8 @@ unsigned char bIsMute = 0;
 
 namespace {
 
-constexpr int kRate = 8000;                 // mono, signed 16-bit
-constexpr int kBlockBytes = 800;            // 50 ms
+constexpr int kRate = 8000;       // mono, signed 16-bit
+constexpr int kBlockBytes = 800;  // 50 ms
 constexpr const char *kDecodingFailed = "tone: decoding failed";
 constexpr const char *kBadUrl = "tone: unrecognized URL";
 
@@ -41,12 +41,12 @@ struct MvPluginData {
     MvMediaInfo media{};
     std::string url, title;
     unsigned frequency = 0;
-    unsigned durationMs = 0;                // 0: endless
+    unsigned durationMs = 0;  // 0: endless
     bool fail = false;
     pthread_t *decoder = nullptr;
     pthread_t *producer = nullptr;
     std::atomic<uint64_t> nextSample{0};
-    std::atomic<int64_t> seekTo{-1};        // sample the producer goes to next, or -1
+    std::atomic<int64_t> seekTo{-1};  // sample the producer goes to next, or -1
     std::atomic<uint64_t> playedBytes{0};
 };
 
@@ -139,11 +139,13 @@ void *DecodeProc(void *arg)
     } else if (InitRingBuffer(&Ring, 16000, 1, 3) == 0) {
         pd->producer = StartThread(nullptr, nullptr, GetDataProc, pd, 0, nullptr);
         const MvAudioMediaInfo &audio = g_Setup.audio;
-        bool digital = bDirectDigitalAudioOn && audio.spdifPlaybackCard != 0xFFFFFFFF && audio.spdifPlaybackDevice != 0xFFFFFFFF;
+        bool digital =
+            bDirectDigitalAudioOn && audio.spdifPlaybackCard != 0xFFFFFFFF && audio.spdifPlaybackDevice != 0xFFFFFFFF;
         int card = static_cast<int>(digital ? audio.spdifPlaybackCard : audio.pcmPlaybackCardA);
         int device = static_cast<int>(digital ? audio.spdifPlaybackDevice : audio.pcmPlaybackDeviceA);
         if (OpenAudioDevice(&StdAudioDevice, card, device) == 0 &&
-            InitAudioDevice(&StdAudioDevice, kRate, 1, 16, qnx::SND_PCM_SFMT_S16_LE, 4, 1600, qnx::SND_PCM_START_FULL) == 0)
+            InitAudioDevice(&StdAudioDevice, kRate, 1, 16, qnx::SND_PCM_SFMT_S16_LE, 4, 1600,
+                            qnx::SND_PCM_START_FULL) == 0)
             PlayRing(pd);
         else
             ErrorText(ctrl, StdAudioDevice.errtext);
@@ -213,7 +215,8 @@ bool ParseUrl(MvPluginData *pd, const char *url)
     }
     unsigned frequency = 0, milliseconds = 0;
     char end = 0;
-    if (std::sscanf(url, "tone://%u/%u%c", &frequency, &milliseconds, &end) != 2 || frequency == 0 || frequency >= kRate / 2)
+    if (std::sscanf(url, "tone://%u/%u%c", &frequency, &milliseconds, &end) != 2 || frequency == 0 ||
+        frequency >= kRate / 2)
         return false;
     pd->frequency = frequency;
     pd->durationMs = milliseconds;

@@ -26,7 +26,7 @@ constexpr int kFragmentSize = 4096;
 constexpr int kFragments = 2;
 constexpr int kStartMode = qnx::SND_PCM_START_GO;
 constexpr int kDecoderPriorityOffset = -1;
-constexpr unsigned long kFileReadMode = 1;   // the decoder reports what it consumed
+constexpr unsigned long kFileReadMode = 1;  // the decoder reports what it consumed
 constexpr unsigned long kWriteMode = 3;
 
 // The decoder thread begins once the start that made it has reported MV_PLAYING, so that its own
@@ -213,10 +213,8 @@ void EndOfPlay(MvPluginCtrl* ctrl) {
         pd->producerThread = nullptr;
     }
     if (mysock >= 0) {
-        if (pd->input)
-            std::fclose(pd->input);
-        else
-            close(mysock);
+        if (pd->input) std::fclose(pd->input);
+        else close(mysock);
         pd->input = nullptr;
         mysock = -1;
     }

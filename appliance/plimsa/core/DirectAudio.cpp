@@ -31,7 +31,8 @@ namespace plimsa::core {
 // and set, else the first PCM playback device of the settings.
 void ChoosePlaybackDevice(int& card, int& device) {
     const MvAudioMediaInfo& audio = g_Setup.audio;
-    const bool digital = bDirectDigitalAudioOn && audio.spdifPlaybackCard != kNotSet && audio.spdifPlaybackDevice != kNotSet;
+    const bool digital =
+        bDirectDigitalAudioOn && audio.spdifPlaybackCard != kNotSet && audio.spdifPlaybackDevice != kNotSet;
     card = static_cast<int>(digital ? audio.spdifPlaybackCard : audio.pcmPlaybackCardA);
     device = static_cast<int>(digital ? audio.spdifPlaybackDevice : audio.pcmPlaybackDeviceA);
 }

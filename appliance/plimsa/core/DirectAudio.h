@@ -21,10 +21,10 @@ enum MvAudioSampleFormat : uint16_t {
 
 // One open direct output; the audio device record comes last and is what the wrappers use.
 struct MvAudioHandle {
-    int pcmFd;            // descriptor of the playback channel
-    int secondFd;         // -1
+    int pcmFd;     // descriptor of the playback channel
+    int secondFd;  // -1
     uint32_t word1, word2;
-    uint32_t reserved;    // 0
+    uint32_t reserved;  // 0
     AudioDevice device;
 };
 
@@ -59,5 +59,4 @@ PLIMSA_EXPORT int MvAudioFormat(int format);
 PLIMSA_EXPORT int opendev(const char* name, int flags);
 // opendev("pcm00"), then says so on standard output.
 PLIMSA_EXPORT int openpcm(int flags);
-
 }

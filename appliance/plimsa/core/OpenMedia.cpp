@@ -58,10 +58,8 @@ void Adopt(MvPluginCtrl* ctrl, const SoundDecoder* decoder, std::unique_ptr<Soun
 
 // A stream that cannot play: why, from the reader's message or its absence.
 void ReportRefused(MvPluginCtrl* ctrl, const SoundStream* stream, const char* path) {
-    if (!stream)
-        errmsg(ctrl, kInvalidFile, path);
-    else
-        errmsg(ctrl, kRefused, stream->message->c_str());
+    if (!stream) errmsg(ctrl, kInvalidFile, path);
+    else errmsg(ctrl, kRefused, stream->message->c_str());
 }
 
 // A file open that failed leaves no medium: MV_CLOSED, URL forgotten.
@@ -131,7 +129,8 @@ int mopen_urls(MvPluginCtrl* ctrl, int count, const char** urls) {
 SoundStream* openfile(MvPluginCtrl* ctrl) {
     MvPluginData* pd = Data(ctrl);
     const char* url = pd->url;
-    if (!url || (std::strncmp(url, kFilePrefix, kSchemeLength) != 0 && std::strncmp(url, kHttpPrefix, kSchemeLength) != 0)) {
+    if (!url ||
+        (std::strncmp(url, kFilePrefix, kSchemeLength) != 0 && std::strncmp(url, kHttpPrefix, kSchemeLength) != 0)) {
         errmsg(ctrl, "%s", kBadUrlType);
         return nullptr;
     }
@@ -173,10 +172,8 @@ SoundStream* OpenStream(MvPluginCtrl* ctrl, RingBuffer* ring) {
     std::unique_ptr<SoundStream> stream = decoder->read(source);
     if (!stream || stream->message) {
         if (StopThePlayer) return nullptr;
-        if (!stream)
-            errmsg(ctrl, "%s", kCouldNotReadHeader);
-        else
-            errmsg(ctrl, kRefused, stream->message->c_str());
+        if (!stream) errmsg(ctrl, "%s", kCouldNotReadHeader);
+        else errmsg(ctrl, kRefused, stream->message->c_str());
         if (stream) decoder->close(std::move(stream));
         mstate(ctrl, MV_CLOSED);
         return nullptr;

@@ -34,23 +34,23 @@ struct MvPluginData {
     // while only its HTTP header lines are known.
     const MvMediaInfo* reportedStream = nullptr;
     const plimsa::SoundDecoder* decoder = nullptr;
-    std::atomic<uint64_t> bytesPlayed{0};       // decoded bytes written since the open or the last seek
+    std::atomic<uint64_t> bytesPlayed{0};  // decoded bytes written since the open or the last seek
     uint32_t bitsPerFrame = 0;
-    std::atomic<uint32_t> positionBase{0};      // ms, the target of the last seek
+    std::atomic<uint32_t> positionBase{0};  // ms, the target of the last seek
     std::atomic<int64_t> lastStep{-1};
-    uint32_t blockDuration = 0;                 // ms
+    uint32_t blockDuration = 0;  // ms
 
-    pthread_mutex_t stateMutex = PTHREAD_MUTEX_INITIALIZER;   // guards status.state and the flags below
-    pthread_cond_t pauseCond = PTHREAD_COND_INITIALIZER;      // wakes the decoder thread (resume, stop, seek)
-    bool startReported = false;   // the start that runs the decoder thread has reported MV_PLAYING
-    bool decoding = false;        // the decoder thread is in its play loop
-    int64_t pendingSeek = -1;     // ms the decoder thread is to seek to, or -1
+    pthread_mutex_t stateMutex = PTHREAD_MUTEX_INITIALIZER;  // guards status.state and the flags below
+    pthread_cond_t pauseCond = PTHREAD_COND_INITIALIZER;     // wakes the decoder thread (resume, stop, seek)
+    bool startReported = false;  // the start that runs the decoder thread has reported MV_PLAYING
+    bool decoding = false;       // the decoder thread is in its play loop
+    int64_t pendingSeek = -1;    // ms the decoder thread is to seek to, or -1
 
-    pthread_t* producerThread = nullptr;   // joined by the decoder thread
-    pthread_t* decoderThread = nullptr;    // joined by the host's thread
+    pthread_t* producerThread = nullptr;  // joined by the decoder thread
+    pthread_t* decoderThread = nullptr;   // joined by the host's thread
     pthread_t initThread{};
 
-    char* url = nullptr;                   // heap copy of the open URL
+    char* url = nullptr;  // heap copy of the open URL
     std::unique_ptr<plimsa::SoundStream> stream;
 
     // What the host is told of the open medium, and of a network stream before its header.
@@ -60,8 +60,8 @@ struct MvPluginData {
     std::string httpTitle, httpMoreinfo;
     MvMediaInfo noMedia{};
 
-    char producerError[256] = "";          // a read error of the producer, reported by the decoder thread
-    char deviceError[256] = "";            // why the audio device refused a piece; the play ends
+    char producerError[256] = "";  // a read error of the producer, reported by the decoder thread
+    char deviceError[256] = "";    // why the audio device refused a piece; the play ends
 };
 
 namespace plimsa::core {
@@ -74,7 +74,7 @@ extern RingBuffer Ring;
 extern AudioDevice StdAudioDevice;
 extern unsigned long ulRingBuffSize;
 extern std::atomic<unsigned long> ulRingBuffStart;
-extern int mysock;                          // socket of the network stream; 0 when none
+extern int mysock;  // socket of the network stream; 0 when none
 extern unsigned long MyDataBufferSize;
 
 inline MvPluginData* Data(MvPluginCtrl* ctrl) { return ctrl->pdata; }

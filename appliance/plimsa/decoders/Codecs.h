@@ -11,15 +11,15 @@ namespace plimsa {
 
 // Codec identifiers, as the readers store them in the stream record.
 enum CodecId : uint32_t {
-    kCodecCopy8 = 1,         // unsigned 8-bit PCM, copied
-    kCodecSigned8 = 2,       // signed 8-bit PCM to unsigned (top bit flipped)
-    kCodecBigEndian16 = 3,   // signed 16-bit big-endian PCM, bytes swapped
-    kCodecCopy16 = 4,        // signed 16-bit little-endian PCM, copied
-    kCodecMuLaw = 5,         // G.711 mu-law bytes
-    kCodecALaw = 6,          // G.711 A-law bytes
-    kCodecImaAdpcm = 9,      // IMA ADPCM blocks
-    kCodecMsAdpcm = 10,      // MS ADPCM blocks
-    kCodecGsm = 11,          // GSM 06.10 in 65-byte WAV49 blocks
+    kCodecCopy8 = 1,            // unsigned 8-bit PCM, copied
+    kCodecSigned8 = 2,          // signed 8-bit PCM to unsigned (top bit flipped)
+    kCodecBigEndian16 = 3,      // signed 16-bit big-endian PCM, bytes swapped
+    kCodecCopy16 = 4,           // signed 16-bit little-endian PCM, copied
+    kCodecMuLaw = 5,            // G.711 mu-law bytes
+    kCodecALaw = 6,             // G.711 A-law bytes
+    kCodecImaAdpcm = 9,         // IMA ADPCM blocks
+    kCodecMsAdpcm = 10,         // MS ADPCM blocks
+    kCodecGsm = 11,             // GSM 06.10 in 65-byte WAV49 blocks
     kCodecLittleEndian24 = 12,  // signed 24-bit little-endian PCM, top 16 bits kept
     kCodecLittleEndian32 = 13,  // signed 32-bit little-endian PCM, top 16 bits kept
 };

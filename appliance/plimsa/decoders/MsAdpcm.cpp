@@ -19,7 +19,7 @@ constexpr int32_t kSmallestDelta = 16;
 
 struct Channel {
     uint8_t predictor = 0;
-    int32_t coeff1 = 0;   // the predictor's coefficient pair, looked up once a block
+    int32_t coeff1 = 0;  // the predictor's coefficient pair, looked up once a block
     int32_t coeff2 = 0;
     int32_t delta = 0;
     int32_t sample1 = 0;
@@ -45,12 +45,13 @@ inline int16_t Step(uint8_t nibble, uint8_t predictor, int32_t& sample1, int32_t
 // The step of the block loop, with the channel's coefficients at hand; the same arithmetic.
 inline int16_t BlockStep(uint8_t nibble, Channel& c) {
     const int32_t value = (nibble & 0x08) ? static_cast<int32_t>(nibble) - 16 : nibble;
-    const int64_t prediction = (static_cast<int64_t>(c.sample1) * c.coeff1 + static_cast<int64_t>(c.sample2) * c.coeff2) >> 8;
+    const int64_t prediction =
+        (static_cast<int64_t>(c.sample1) * c.coeff1 + static_cast<int64_t>(c.sample2) * c.coeff2) >> 8;
     const int32_t predicted = Clamp16(prediction + static_cast<int64_t>(value) * c.delta);
     c.sample2 = c.sample1;
     c.sample1 = predicted;
     const int64_t adapted = (static_cast<int64_t>(c.delta) * adaption[nibble]) >> 8;
-    c.delta = static_cast<int32_t>(adapted < kSmallestDelta ? kSmallestDelta
+    c.delta = static_cast<int32_t>(adapted < kSmallestDelta                        ? kSmallestDelta
                                    : adapted > std::numeric_limits<int32_t>::max() ? std::numeric_limits<int32_t>::max()
                                                                                    : adapted);
     return static_cast<int16_t>(predicted);

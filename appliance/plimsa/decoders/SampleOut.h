@@ -11,7 +11,7 @@ namespace plimsa {
 inline uint32_t PutSample(uint8_t* output, uint32_t offset, int32_t sample) {
     const auto value = static_cast<uint16_t>(static_cast<int16_t>(sample));
     if constexpr (std::endian::native == std::endian::little) {
-        std::memcpy(output + offset, &value, 2);   // one store on the usual hosts
+        std::memcpy(output + offset, &value, 2);  // one store on the usual hosts
     } else {
         output[offset] = static_cast<uint8_t>(value & 0xFF);
         output[offset + 1] = static_cast<uint8_t>(value >> 8);

@@ -16,8 +16,8 @@ namespace {
 using Input = std::vector<uint8_t>;
 
 // Values that sit on the edges of the header fields.
-constexpr uint32_t kEdges[] = {0, 1, 2, 3, 7, 8, 16, 65, 255, 256, 0x7FFF, 0x8000, 0xFFFF, 0x10000, 0x7FFFFFFF,
-                               0x80000000, 0xFFFFFFF0, 0xFFFFFFFF};
+constexpr uint32_t kEdges[] = {0,   1,      2,      3,      7,       8,          16,         65,         255,
+                               256, 0x7FFF, 0x8000, 0xFFFF, 0x10000, 0x7FFFFFFF, 0x80000000, 0xFFFFFFF0, 0xFFFFFFFF};
 
 void Mutate(Input& input, std::mt19937& random) {
     auto pick = [&random](size_t bound) { return fuzzkit::Pick(random, bound); };
@@ -47,13 +47,12 @@ void Mutate(Input& input, std::mt19937& random) {
             }
             break;
         case 4:  // insert random bytes
-            {
-                const size_t at = pick(input.size() + 1);
-                Input bytes(pick(64));
-                for (auto& byte : bytes) byte = static_cast<uint8_t>(random());
-                input.insert(input.begin() + at, bytes.begin(), bytes.end());
-            }
-            break;
+        {
+            const size_t at = pick(input.size() + 1);
+            Input bytes(pick(64));
+            for (auto& byte : bytes) byte = static_cast<uint8_t>(random());
+            input.insert(input.begin() + at, bytes.begin(), bytes.end());
+        } break;
         default:  // an ADPCM block header byte out of range
             if (input.size() > 44) input[44 + pick(input.size() - 44)] = static_cast<uint8_t>(7 + pick(249));
             break;

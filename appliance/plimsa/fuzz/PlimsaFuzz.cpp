@@ -77,8 +77,9 @@ std::vector<uint8_t> Noise(size_t size, uint32_t seed) {
 }
 
 Bytes WavSeed(uint16_t tag, uint16_t channels, uint32_t byteRate, uint16_t blockAlign, uint16_t bits, size_t data) {
-    return test::Wav({tag, channels, 8000, byteRate, blockAlign, bits},
-                     Bytes().tag("INFO").le32(13).tag("INAM").le32(5).tag("title").add(test::DataChunk(Noise(data, tag)).data));
+    return test::Wav(
+        {tag, channels, 8000, byteRate, blockAlign, bits},
+        Bytes().tag("INFO").le32(13).tag("INAM").le32(5).tag("title").add(test::DataChunk(Noise(data, tag)).data));
 }
 
 }  // namespace
@@ -91,12 +92,10 @@ void PlimsaFuzzOne(const uint8_t* data, size_t size) {
 
 std::vector<std::vector<uint8_t>> Seeds() {
     std::vector<Bytes> files = {
-        WavSeed(1, 1, 16000, 2, 16, 700),      WavSeed(1, 2, 8000, 2, 8, 500),
-        WavSeed(1, 2, 48000, 6, 24, 900),      WavSeed(1, 1, 32000, 4, 32, 600),
-        WavSeed(0x11, 2, 8110, 512, 4, 1100),  WavSeed(0x11, 1, 4055, 256, 4, 600),
-        WavSeed(2, 2, 8110, 512, 4, 1100),     WavSeed(2, 1, 4096, 256, 4, 600),
-        WavSeed(0x31, 1, 1625, 65, 0, 400),    WavSeed(7, 1, 8000, 1, 8, 300),
-        WavSeed(6, 2, 16000, 2, 8, 300),       WavSeed(0x55, 1, 8000, 1, 8, 100),
+        WavSeed(1, 1, 16000, 2, 16, 700),  WavSeed(1, 2, 8000, 2, 8, 500),       WavSeed(1, 2, 48000, 6, 24, 900),
+        WavSeed(1, 1, 32000, 4, 32, 600),  WavSeed(0x11, 2, 8110, 512, 4, 1100), WavSeed(0x11, 1, 4055, 256, 4, 600),
+        WavSeed(2, 2, 8110, 512, 4, 1100), WavSeed(2, 1, 4096, 256, 4, 600),     WavSeed(0x31, 1, 1625, 65, 0, 400),
+        WavSeed(7, 1, 8000, 1, 8, 300),    WavSeed(6, 2, 16000, 2, 8, 300),      WavSeed(0x55, 1, 8000, 1, 8, 100),
     };
     Bytes au;
     au.tag(".snd").be32(32).be32(400).be32(1).be32(8000).be32(1).tag("comment!").add(Noise(400, 1));

@@ -18,7 +18,7 @@ const SoundDecoder* FindDecoder(const uint8_t* head, size_t length) {
 const SoundDecoder* find_decoder(const char* path) {
     if (const char* dot = std::strrchr(path, '.')) {
         for (const SoundDecoder* const* decoder = decoders; *decoder; ++decoder)
-            if (std::strncmp(dot + 1, (*decoder)->identifier, sizeof (*decoder)->identifier) == 0) return *decoder;
+            if (std::strncmp(dot + 1, (*decoder)->identifier, sizeof(*decoder)->identifier) == 0) return *decoder;
     }
     std::FILE* file = std::fopen(path, "r");
     if (!file) return nullptr;

@@ -46,8 +46,8 @@ void ReadVoiceHeader(ByteSource& source, const Chunk& chunk, VoiceHeader& header
 }
 
 // Walks the chunks from behind the form header to "BODY"; returns kAccepted or kNoSampleData.
-int find_BodyChunk(ByteSource& source, SoundStream& stream, VoiceHeader& header, IffTexts& texts,
-                   uint64_t& dataStart, uint32_t& dataSize) {
+int find_BodyChunk(ByteSource& source, SoundStream& stream, VoiceHeader& header, IffTexts& texts, uint64_t& dataStart,
+                   uint32_t& dataSize) {
     Chunk chunk{};
     while (NextChunk(source, true, chunk)) {
         if (chunk.is("BODY")) {

@@ -42,8 +42,8 @@ struct SoundStream {
     uint32_t sampleRate = 0;
     uint32_t blockSize = 0;  // bytes per second / 2560 * 256, at most 4096
 
-    std::FILE* file = nullptr;  // the open file of a file stream, closed with the stream
-    void* owner = nullptr;      // the plug-in's control record, set by the core
+    std::FILE* file = nullptr;           // the open file of a file stream, closed with the stream
+    void* owner = nullptr;               // the plug-in's control record, set by the core
     std::optional<std::string> message;  // why the stream is refused; unset when it can play
 
     const uint8_t* input = nullptr;  // the bytes of the current read, set by the core

@@ -37,8 +37,7 @@ void voc_close(std::unique_ptr<SoundStream> stream) { CloseStream(std::move(stre
 int IsVoc(const uint8_t* head, size_t length) {
     if (length < kHeaderBytes || std::memcmp(head, kSignature, sizeof kSignature - 1) != 0) return kNotThisFormat;
     if (LEtoHost16(head + 20) < kSmallestHeader) return kNotThisFormat;
-    if (static_cast<uint16_t>(LEtoHost16(head + 22) + LEtoHost16(head + 24)) != kVersionCheckSum)
-        return kNotThisFormat;
+    if (static_cast<uint16_t>(LEtoHost16(head + 22) + LEtoHost16(head + 24)) != kVersionCheckSum) return kNotThisFormat;
     return kAccepted;
 }
 

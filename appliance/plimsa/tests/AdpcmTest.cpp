@@ -11,8 +11,8 @@ namespace {
 using test::SampleAt;
 
 // Decodes from a buffer of exactly the input's size, so that a read past it is caught by the sanitizers.
-std::vector<int16_t> Decode(const std::vector<uint8_t>& input, uint32_t codecId, uint16_t channels,
-                            uint16_t blockAlign, int* result = nullptr) {
+std::vector<int16_t> Decode(const std::vector<uint8_t>& input, uint32_t codecId, uint16_t channels, uint16_t blockAlign,
+                            int* result = nullptr) {
     CodecState state;
     state.channels = channels;
     state.blockAlign = blockAlign;
@@ -36,9 +36,9 @@ TEST(ImaAdpcm, MonoBlockLowNibbleFirst) {
 
 TEST(ImaAdpcm, StereoGroupsInterleave) {
     std::vector<uint8_t> block = {100, 0, 0, 0, 0x9C, 0xFF, 0, 0};  // left 100, right -100
-    block.insert(block.end(), 4, 0x11);                            // left: +1 eight times
-    block.insert(block.end(), 4, 0x99);                            // right: -1 eight times
-    block.insert(block.end(), 5, 0x77);                            // a partial group: not decoded
+    block.insert(block.end(), 4, 0x11);                             // left: +1 eight times
+    block.insert(block.end(), 4, 0x99);                             // right: -1 eight times
+    block.insert(block.end(), 5, 0x77);                             // a partial group: not decoded
     const auto samples = Decode(block, kCodecImaAdpcm, 2, static_cast<uint16_t>(block.size()));
     ASSERT_EQ(samples.size(), 18u);
     for (int i = 0; i <= 8; ++i) {
@@ -57,11 +57,9 @@ TEST(ImaAdpcm, PieceShorterThanItsHeaderEndsTheStream) {
 
 TEST(MsAdpcm, MonoBlock) {
     // Predictor 0 (256, 0), delta 16, sample 1 = 100, sample 2 = 50; codes 1 then 2, high nibble first.
-    EXPECT_EQ(Decode({0, 16, 0, 100, 0, 50, 0, 0x12}, kCodecMsAdpcm, 1, 8),
-              (std::vector<int16_t>{50, 100, 116, 148}));
+    EXPECT_EQ(Decode({0, 16, 0, 100, 0, 50, 0, 0x12}, kCodecMsAdpcm, 1, 8), (std::vector<int16_t>{50, 100, 116, 148}));
     // Code 0xF is -1.
-    EXPECT_EQ(Decode({0, 16, 0, 100, 0, 50, 0, 0xF0}, kCodecMsAdpcm, 1, 8),
-              (std::vector<int16_t>{50, 100, 84, 84}));
+    EXPECT_EQ(Decode({0, 16, 0, 100, 0, 50, 0, 0xF0}, kCodecMsAdpcm, 1, 8), (std::vector<int16_t>{50, 100, 84, 84}));
 }
 
 TEST(MsAdpcm, StereoHeaderAndCodesInterleave) {

@@ -15,7 +15,12 @@ const std::vector<uint8_t> kSamples(2000, 0x22);
 
 Bytes Au(uint32_t encoding, uint32_t rate, uint32_t channels, const std::string& annotation = "") {
     Bytes b;
-    b.tag(".snd").be32(24 + static_cast<uint32_t>(annotation.size())).be32(2000).be32(encoding).be32(rate).be32(channels);
+    b.tag(".snd")
+        .be32(24 + static_cast<uint32_t>(annotation.size()))
+        .be32(2000)
+        .be32(encoding)
+        .be32(rate)
+        .be32(channels);
     b.tag(annotation.c_str());
     return b.add(kSamples);
 }

@@ -108,14 +108,14 @@ TEST(WavReader, RefusedFormatsKeepTheirMessage) {
 }
 
 TEST(WavReader, UnusableHeadersAreRefusedNotDividedBy) {
-    for (const WavFmt& format : {WavFmt{1, 1, 0, 16000, 2, 16}, WavFmt{1, 0, 8000, 16000, 2, 16},
-                                 WavFmt{1, 1, 8000, 0, 2, 16}, WavFmt{1, 1, 8000, 16000, 0, 16},
-                                 WavFmt{1, 1, 8000, 16000, 5, 40},   // 5-byte samples
-                                 WavFmt{1, 2, 8000, 16000, 3, 16},   // frame not a whole number of samples
-                                 WavFmt{0x11, 1, 8000, 4055, 4, 4},  // IMA block no longer than its header
-                                 WavFmt{2, 2, 8000, 4055, 14, 4},    // MS block no longer than its header
-                                 WavFmt{2, 1, 8000, 4055, 8192, 4},  // block above the largest read unit
-                                 WavFmt{0x31, 1, 8000, 1625, 64, 0}}) {  // not whole GSM blocks
+    for (const WavFmt& format :
+         {WavFmt{1, 1, 0, 16000, 2, 16}, WavFmt{1, 0, 8000, 16000, 2, 16}, WavFmt{1, 1, 8000, 0, 2, 16},
+          WavFmt{1, 1, 8000, 16000, 0, 16}, WavFmt{1, 1, 8000, 16000, 5, 40},  // 5-byte samples
+          WavFmt{1, 2, 8000, 16000, 3, 16},                                    // frame not a whole number of samples
+          WavFmt{0x11, 1, 8000, 4055, 4, 4},                                   // IMA block no longer than its header
+          WavFmt{2, 2, 8000, 4055, 14, 4},                                     // MS block no longer than its header
+          WavFmt{2, 1, 8000, 4055, 8192, 4},                                   // block above the largest read unit
+          WavFmt{0x31, 1, 8000, 1625, 64, 0}}) {                               // not whole GSM blocks
         auto opened = ReadStream(wavfile_decoder, Wav(format, DataChunk(kSamples)));
         EXPECT_FALSE(opened.stream) << format.tag << " " << format.blockAlign;
     }
@@ -144,8 +144,9 @@ TEST(WavReader, ChunkWalk) {
     // No data chunk: the walk ends at the end of the file.
     EXPECT_FALSE(ReadStream(wavfile_decoder, Wav({}, Bytes().tag("junk").le32(3).add({1, 2, 3}))).stream);
     // A chunk reaching beyond the end of the file ends the walk (64-bit offsets, no wrap-around).
-    EXPECT_FALSE(ReadStream(wavfile_decoder, Wav({}, Bytes().tag("junk").le32(0xFFFFFFF8).add(DataChunk(kSamples).data)))
-                     .stream);
+    EXPECT_FALSE(
+        ReadStream(wavfile_decoder, Wav({}, Bytes().tag("junk").le32(0xFFFFFFF8).add(DataChunk(kSamples).data)))
+            .stream);
     // A data chunk larger than the file holds only what the file holds.
     auto cut = Wav({}, Bytes().tag("data").le32(1000000).add(kSamples));
     auto truncated = ReadStream(wavfile_decoder, cut);
@@ -171,7 +172,8 @@ TEST(WavReader, TitlesAreCappedAndBoundedByTheData) {
 
 TEST(WavReader, OpensFilesAndLeavesThemAtTheSamples) {
     const std::string path = testing::TempDir() + "plimsa_reader_test.wav";
-    const auto file = Wav({1, 1, 8000, 16000, 2, 16}, Bytes().tag("LIST").le32(4).tag("INFO").add(DataChunk(kSamples).data));
+    const auto file =
+        Wav({1, 1, 8000, 16000, 2, 16}, Bytes().tag("LIST").le32(4).tag("INFO").add(DataChunk(kSamples).data));
     std::FILE* out = std::fopen(path.c_str(), "wb");
     ASSERT_TRUE(out);
     std::fwrite(file.data.data(), 1, file.data.size(), out);

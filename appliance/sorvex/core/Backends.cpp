@@ -58,7 +58,8 @@ bool readFirstLine(int fd, std::string& line) {
     line.clear();
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kFirstLineMilliseconds);
     while (line.size() < kFirstLineLimit) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) break;
         pollfd p{fd, POLLIN, 0};
         const int ready = ::poll(&p, 1, static_cast<int>(left.count()));
@@ -84,8 +85,7 @@ void waitForChild(pid_t pid) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     ::kill(pid, SIGKILL);
-    while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
-    }
+    while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {}
 }
 
 }  // namespace
@@ -264,7 +264,8 @@ bool PlayerBackend::tagLine(const std::string& line, std::string& key, std::stri
 }
 
 MadplayBackend::MadplayBackend(int replayGain, double addDecibels, AudioOutput output)
-    : PlayerBackend("madplay", {".mp3", ".mp2"}, std::move(output)), replayGain_(replayGain),
+    : PlayerBackend("madplay", {".mp3", ".mp2"}, std::move(output)),
+      replayGain_(replayGain),
       addDecibels_(addDecibels) {}
 
 std::vector<std::string> MadplayBackend::arguments(const std::string& path) const {

@@ -55,8 +55,8 @@ long ParseColour(const std::string& text) {
     static const struct {
         const char* name;
         long colour;
-    } kNames[] = {{"white", 0xFFFFFF}, {"grey", 0xC0C0C0},    {"gray", 0xC0C0C0},  {"black", 0x000000},
-                  {"red", 0xFF0000},   {"green", 0x00FF00},   {"blue", 0x0000FF},  {"yellow", 0xFFFF00},
+    } kNames[] = {{"white", 0xFFFFFF},   {"grey", 0xC0C0C0},  {"gray", 0xC0C0C0},  {"black", 0x000000},
+                  {"red", 0xFF0000},     {"green", 0x00FF00}, {"blue", 0x0000FF},  {"yellow", 0xFFFF00},
                   {"magenta", 0xFF00FF}, {"cyan", 0x00FFFF},  {"brown", 0x603600}, {"purple", 0x8500B6},
                   {"celidon", 0x127B088}};
     for (const auto& entry : kNames)
@@ -92,7 +92,8 @@ std::optional<PageItems> LoadPhjPage(const std::string& path, const Jukebox& juk
         if (line.starts_with('[')) {
             if (pending) page.items.push_back(*pending);
             pending = ItemOptions{};
-            pending->label = line.substr(1, line.find(']') == std::string::npos ? std::string::npos : line.find(']') - 1);
+            pending->label =
+                line.substr(1, line.find(']') == std::string::npos ? std::string::npos : line.find(']') - 1);
             pending->background = kPageBackground;
             continue;
         }
@@ -206,7 +207,8 @@ Browser::Browser(Jukebox& jukebox, std::string startingDirectory)
 }
 
 void Browser::bringToFront(std::size_t index) {
-    std::rotate(pages_.begin(), pages_.begin() + static_cast<long>(index), pages_.begin() + static_cast<long>(index) + 1);
+    std::rotate(pages_.begin(), pages_.begin() + static_cast<long>(index),
+                pages_.begin() + static_cast<long>(index) + 1);
     view_->bringToFront(pages_[0].container);
 }
 
@@ -214,7 +216,8 @@ void Browser::build(Page& page) {
     const std::string& path = *page.path;
     std::optional<PageItems> items;
     if (HasExtension(path.c_str(), ".phj")) items = LoadPhjPage(path, jukebox_);
-    else if (struct stat info; ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) items = ScanDirectory(path, jukebox_);
+    else if (struct stat info; ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+        items = ScanDirectory(path, jukebox_);
     else std::fprintf(stderr, texts::kDontKnow, path.c_str());
     page.items = items.value_or(PageItems{});
     view_->buildPage(page.container, page.items);

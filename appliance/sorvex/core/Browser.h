@@ -20,13 +20,13 @@ struct ItemOptions {
     std::optional<std::string> image;
     std::optional<std::string> font;
     std::optional<std::string> target;
-    long background = -1;   // -1: the container's fill colour
-    long textColour = -1;   // -1: white
-    long armColour = -1;    // -1: none
-    int height = 0;         // 0: the default height
-    int width = 0;          // 0: natural; below 0: the whole row
+    long background = -1;  // -1: the container's fill colour
+    long textColour = -1;  // -1: white
+    long armColour = -1;   // -1: none
+    int height = 0;        // 0: the default height
+    int width = 0;         // 0: natural; below 0: the whole row
     bool newLine = false;
-    int kind = 0;           // 0: decide from the target; 2 track, 3 playlist, 4 other
+    int kind = 0;  // 0: decide from the target; 2 track, 3 playlist, 4 other
 };
 
 enum ItemKind { kKindDecide = 0, kKindTrack = 2, kKindPlaylist = 3, kKindOther = 4 };

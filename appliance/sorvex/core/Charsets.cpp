@@ -13,14 +13,15 @@ namespace {
 
 enum class Report { OpenAndConvert, ConvertOnly };
 
-bool translate(std::string& text, std::size_t size, const std::string& to, const std::string& from,
-               const char* failure, Report report) {
+bool translate(std::string& text, std::size_t size, const std::string& to, const std::string& from, const char* failure,
+               Report report) {
     GError* error = nullptr;
     gsize written = 0;
-    gchar* result = g_convert(text.data(), static_cast<gssize>(text.size()), to.c_str(), from.c_str(), nullptr,
-                              &written, &error);
+    gchar* result =
+        g_convert(text.data(), static_cast<gssize>(text.size()), to.c_str(), from.c_str(), nullptr, &written, &error);
     if (!result) {
-        const bool noSuchCharset = error && error->domain == G_CONVERT_ERROR && error->code == G_CONVERT_ERROR_NO_CONVERSION;
+        const bool noSuchCharset =
+            error && error->domain == G_CONVERT_ERROR && error->code == G_CONVERT_ERROR_NO_CONVERSION;
         g_clear_error(&error);
         if (noSuchCharset) {
             errno = EINVAL;

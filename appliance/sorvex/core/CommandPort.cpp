@@ -65,9 +65,7 @@ std::optional<std::pair<std::string, std::string>> NetworkPlaylistName(const std
     return std::make_pair(directory, name);
 }
 
-namespace {
-
-}  // namespace
+namespace {}  // namespace
 
 CommandPort::~CommandPort() {
     while (!clients_.empty()) closeClient(clients_.begin()->first);
@@ -156,7 +154,8 @@ gboolean CommandPort::onRested(gpointer self) {
 void CommandPort::watch(Client& client) {
     if (client.watch) g_source_remove(client.watch);
     client.watchingWrite = !client.out.empty();
-    const auto condition = static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR | (client.watchingWrite ? G_IO_OUT : 0));
+    const auto condition =
+        static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR | (client.watchingWrite ? G_IO_OUT : 0));
     client.watch = g_unix_fd_add(client.fd, condition, onClient, this);
 }
 

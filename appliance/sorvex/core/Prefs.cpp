@@ -29,9 +29,7 @@ std::string trimmed(const std::string& text) {
     return text.substr(first, last - first + 1);
 }
 
-int flagOr(const std::optional<std::string>& value, int without) {
-    return value ? std::atoi(value->c_str()) : without;
-}
+int flagOr(const std::optional<std::string>& value, int without) { return value ? std::atoi(value->c_str()) : without; }
 
 void applyLine(Prefs& prefs, const std::string& key, const std::optional<std::string>& value,
                const std::function<void(int)>& openPort) {
@@ -114,7 +112,8 @@ void ReadPrefs(Prefs& prefs, const std::string& path, const std::function<void(i
         const std::size_t keyStart = line.find_first_not_of(kSeparators);
         if (keyStart == std::string::npos) continue;
         const std::size_t keyEnd = line.find_first_of(kSeparators, keyStart);
-        const std::string key = line.substr(keyStart, keyEnd == std::string::npos ? std::string::npos : keyEnd - keyStart);
+        const std::string key =
+            line.substr(keyStart, keyEnd == std::string::npos ? std::string::npos : keyEnd - keyStart);
         std::optional<std::string> value;
         if (keyEnd != std::string::npos && keyEnd + 1 < line.size()) value = line.substr(keyEnd + 1);
         applyLine(prefs, key, value, openPort);
@@ -165,8 +164,7 @@ void AddMapDir(Prefs& prefs, const std::string& value) {
 
 void ApplyMapDir(const Prefs& prefs, std::string& path) {
     for (const MapDir& map : prefs.mapDirs) {
-        if (path.size() >= map.from.size() &&
-            strncasecmp(path.c_str(), map.from.c_str(), map.from.size()) == 0) {
+        if (path.size() >= map.from.size() && strncasecmp(path.c_str(), map.from.c_str(), map.from.size()) == 0) {
             path = map.to + path.substr(map.from.size());
             return;
         }

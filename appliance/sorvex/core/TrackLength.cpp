@@ -52,7 +52,7 @@ struct FrameHeader {
     int layer = 0;
     bool mono = false;
     int sampleRate = 0;
-    int samples = 0;      // per frame
+    int samples = 0;        // per frame
     std::size_t bytes = 0;  // the whole frame
 };
 
@@ -174,7 +174,8 @@ int OggVorbisSeconds(const std::string& path) {
     const uint32_t rate = data[packet + 12] | (uint32_t{data[packet + 13]} << 8) | (uint32_t{data[packet + 14]} << 16) |
                           (uint32_t{data[packet + 15]} << 24);
     if (rate == 0) return -1;
-    const uint32_t serial = data[14] | (uint32_t{data[15]} << 8) | (uint32_t{data[16]} << 16) | (uint32_t{data[17]} << 24);
+    const uint32_t serial =
+        data[14] | (uint32_t{data[15]} << 8) | (uint32_t{data[16]} << 16) | (uint32_t{data[17]} << 24);
     // The last page of the stream that carries a granule position gives its sample count.
     const std::size_t from = size > kOggTail ? size - kOggTail : 0;
     for (std::size_t at = size - kOggPageHeader + 1; at-- > from;) {

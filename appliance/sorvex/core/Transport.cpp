@@ -24,7 +24,8 @@ std::string minutesAndSeconds(int seconds) {
 }  // namespace
 
 Jukebox::Jukebox(Prefs& prefs, Backends backends) : prefs_(prefs), backends_(std::move(backends)) {
-    if (backends_.empty()) backends_ = MakeBackends(prefs_.replayGain, prefs_.addDecibels, AudioOutputFromEnvironment());
+    if (backends_.empty())
+        backends_ = MakeBackends(prefs_.replayGain, prefs_.addDecibels, AudioOutputFromEnvironment());
     for (auto& backend : backends_) backend->setListener(this);
     currentBackend_ = backends_.front().get();
 }

@@ -28,9 +28,7 @@ public:
         if (onNext) onNext();
     }
     void stopPlayback() override { events.push_back("stop"); }
-    bool saw(const std::string& event) const {
-        return std::find(events.begin(), events.end(), event) != events.end();
-    }
+    bool saw(const std::string& event) const { return std::find(events.begin(), events.end(), event) != events.end(); }
     std::vector<std::string> events;
     std::function<void()> onNext;
 };
@@ -59,7 +57,8 @@ TEST(Backends, ChoiceArgumentsAndOutputs) {
     EXPECT_EQ(MadplayBackend(0, 7.0, {AudioOutput::Kind::Wav, "/tmp/o.wav"}).arguments("a.mp3"),
               (std::vector<std::string>{"madplay", "-v", "-o", "wave:/tmp/o.wav", "a.mp3"}));
     EXPECT_EQ(MadplayBackend(0, 7.0, {}).arguments("a.mp3"), (std::vector<std::string>{"madplay", "-v", "a.mp3"}));
-    EXPECT_EQ(Ogg123Backend(kNull).arguments("b.ogg"), (std::vector<std::string>{"ogg123", "-v", "-d", "null", "b.ogg"}));
+    EXPECT_EQ(Ogg123Backend(kNull).arguments("b.ogg"),
+              (std::vector<std::string>{"ogg123", "-v", "-d", "null", "b.ogg"}));
     EXPECT_EQ(Ogg123Backend({AudioOutput::Kind::Wav, "/o.wav"}).arguments("b.ogg"),
               (std::vector<std::string>{"ogg123", "-v", "-d", "wav", "-f", "/o.wav", "b.ogg"}));
 
@@ -75,10 +74,10 @@ TEST(Backends, MadplayLines) {
     MadplayBackend madplay(1, 7.0, kNull);
     RecordingListener listener;
     madplay.setListener(&listener);
-    for (const char* line : {"   Title: My Song", "Title : x", "Artist:", "   Album:   Best Of", "Genre: Pop",
-                             " 00:01:05 Layer III, 128 kbps, 44100 Hz, joint stereo (MS), no CRC", " 01:02:05 x",
-                             " 00:", " 00:01:0", "78 frames decoded (0:00:02.0)", "78 frames", "> stopped",
-                             "no colon here"})
+    for (const char* line :
+         {"   Title: My Song", "Title : x", "Artist:", "   Album:   Best Of", "Genre: Pop",
+          " 00:01:05 Layer III, 128 kbps, 44100 Hz, joint stereo (MS), no CRC", " 01:02:05 x", " 00:", " 00:01:0",
+          "78 frames decoded (0:00:02.0)", "78 frames", "> stopped", "no colon here"})
         madplay.parseLine(line);
     // The progress line carries the time played (hours included) and no length; the summary
     // line does not end the track: the end of the output does.
@@ -92,10 +91,10 @@ TEST(Backends, Ogg123Lines) {
     Ogg123Backend ogg(kNull);
     RecordingListener listener;
     ogg.setListener(&listener);
-    for (const char* line : {"Time: 01:05.20 [00:59.80] of 02:05.00  ( 19.7 kbps)  Output Buffer  22.2%",
-                             "Time: 01:06.00 [00:59.00] of 02:05.00", "Time: ", "Title: Ogg Song\r",
-                             "Time: 1:02:05.00 [00:00.00] of 1:02:05.00 (EOS)", "Total Seconds: 125", "Done.",
-                             "Done. ", "Artist: A: B"})
+    for (const char* line :
+         {"Time: 01:05.20 [00:59.80] of 02:05.00  ( 19.7 kbps)  Output Buffer  22.2%",
+          "Time: 01:06.00 [00:59.00] of 02:05.00", "Time: ", "Title: Ogg Song\r",
+          "Time: 1:02:05.00 [00:00.00] of 1:02:05.00 (EOS)", "Total Seconds: 125", "Done.", "Done. ", "Artist: A: B"})
         ogg.parseLine(line);
     // The length comes with every time line and is told when it changes.
     EXPECT_EQ(listener.events,
@@ -132,7 +131,8 @@ TEST(Backends, StandInProgramsPlayPauseAndStop) {
         if (program == std::string("madplay")) {
             EXPECT_EQ(listener.events, (std::vector<std::string>{"length 0", "title Fake Song", "artist Fake Artist",
                                                                  "album Fake Album", "elapsed 65", "next"}));
-            EXPECT_EQ(lines(fakes.args()), (std::vector<std::string>{"-v", "-G", "-a", "7.00", "-o", "null:", "/music/track"}));
+            EXPECT_EQ(lines(fakes.args()),
+                      (std::vector<std::string>{"-v", "-G", "-a", "7.00", "-o", "null:", "/music/track"}));
         } else {
             EXPECT_EQ(listener.events, (std::vector<std::string>{"length 0", "title Ogg Song", "artist Ogg Artist",
                                                                  "length 125", "elapsed 65", "next"}));
@@ -191,8 +191,9 @@ TEST(Backends, ProgramsThatFailToStart) {
     EXPECT_EQ(madplay.start("a.mp3"), -1);
     errors = ::testing::internal::GetCapturedStderr();
     setenv("PATH", path.c_str(), 1);
-    EXPECT_EQ(errors, "madplay: No such file or directory\nLooked in the following directories:\n"
-                      "\t/nonexistent/one\n\t/nonexistent/two\nMake sure madplay is in one of them and is executable.\n");
+    EXPECT_EQ(errors,
+              "madplay: No such file or directory\nLooked in the following directories:\n"
+              "\t/nonexistent/one\n\t/nonexistent/two\nMake sure madplay is in one of them and is executable.\n");
 
     ::chmod((fakes.folder() / "bin/madplay").c_str(), 0644);
     ::testing::internal::CaptureStderr();

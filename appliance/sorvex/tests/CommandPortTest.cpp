@@ -64,15 +64,15 @@ TEST_F(CommandPortTest, EveryCommandAndItsReply) {
     const std::string ok = "200 OK\n";
     EXPECT_EQ(exchange("PLAY\nPlay\nplay\n"), ok + ok + ok);
     EXPECT_EQ(exchange("stop\npause\nprev\nback\nnext\nforward\nclear\n"), ok + ok + ok + ok + ok + ok + ok);
-    EXPECT_EQ(actions.calls, (std::vector<std::string>{"play", "play", "play", "stop", "pause", "prev", "prev",
-                                                        "next", "next", "clear"}));
+    EXPECT_EQ(actions.calls, (std::vector<std::string>{"play", "play", "play", "stop", "pause", "prev", "prev", "next",
+                                                       "next", "clear"}));
     actions.calls.clear();
 
     // Launch and save take everything after the first blank; without one they only answer.
     EXPECT_EQ(exchange("launch /music/a b.mp3\nlaunch\nlaunch \nlaunchX\nLAUNCH  /x\n"), ok + ok + ok + ok + ok);
     EXPECT_EQ(exchange("save list.m3u\nsave lists/party\nsaveX\nsave\n"), ok + ok + ok + ok);
     EXPECT_EQ(actions.calls, (std::vector<std::string>{"launch[/music/a b.mp3]", "launch[ /x]", "save[.][list.m3u]",
-                                                        "save[lists][party]"}));
+                                                       "save[lists][party]"}));
     actions.calls.clear();
 
     // Status text before the reply; unknown lines (a trailing blank included) are refused.
@@ -164,10 +164,10 @@ TEST_F(CommandPortTest, SaveNamesStayInsideTheMusicFolder) {
     // with the error reply, and nothing is saved.
     const std::string refused = "500 Unrecognized command\n";
     ::testing::internal::CaptureStdout();
-    for (const char* line : {"save /some/where/victim.txt", "save /", "save /list.m3u", "save ../list.m3u",
-                             "save lists/../../list.m3u", "save a/..", "save .sorvex", "save ~/.sorvex",
-                             "save lists/.hidden.m3u", "save victim.txt", "save lists/", "save a//b.m3u", "save ./x.m3u",
-                             "save list.m3u.sh", "save list.m3u/"}) {
+    for (const char* line :
+         {"save /some/where/victim.txt", "save /", "save /list.m3u", "save ../list.m3u", "save lists/../../list.m3u",
+          "save a/..", "save .sorvex", "save ~/.sorvex", "save lists/.hidden.m3u", "save victim.txt", "save lists/",
+          "save a//b.m3u", "save ./x.m3u", "save list.m3u.sh", "save list.m3u/"}) {
         SCOPED_TRACE(line);
         EXPECT_EQ(exchange(std::string(line) + "\n"), refused);
     }
@@ -212,7 +212,8 @@ TEST(CommandPortSave, NetworkSavesLandInTheMusicFolder) {
     EXPECT_EQ(exchange("save party"), "200 OK\n");
     EXPECT_EQ(exchange("save lists/later.m3u"), "200 OK\n");
     EXPECT_EQ(folder.read("music/party.m3u"), "#EXTM3U\r\n#EXTINF:-1,Song A\r\na.mp3\r\n");
-    EXPECT_EQ(folder.read("music/lists/later.m3u"), "#EXTM3U\r\n#EXTINF:-1,Song A\r\n" + (folder / "music/a.mp3") + "\r\n");
+    EXPECT_EQ(folder.read("music/lists/later.m3u"),
+              "#EXTM3U\r\n#EXTINF:-1,Song A\r\n" + (folder / "music/a.mp3") + "\r\n");
 }
 
 TEST_F(CommandPortTest, AFewClientsAtATimeTheRestRefusedAtOnce) {
@@ -258,7 +259,13 @@ TEST(CommandPortLimits, OutOfDescriptorsTheLoopRestsAndSaysSoOnce) {
         if (::write(report[1], &number, sizeof number) != sizeof number) ::_exit(4);
         bool done = false;
         // Long enough for many connections to wait; a spinning loop would use all of it.
-        g_timeout_add(1500, [](gpointer flag) { *static_cast<bool*>(flag) = true; return G_SOURCE_REMOVE; }, &done);
+        g_timeout_add(
+            1500,
+            [](gpointer flag) {
+                *static_cast<bool*>(flag) = true;
+                return G_SOURCE_REMOVE;
+            },
+            &done);
         const auto start = std::chrono::steady_clock::now();
         while (!done) g_main_context_iteration(nullptr, TRUE);
         const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

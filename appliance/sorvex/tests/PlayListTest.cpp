@@ -148,7 +148,9 @@ TEST_F(PlayListTest, PlayRuleNextAndPause) {
     // The third track is a real MP3 of 2:03: its length is read from the file.
     const std::string wav = music / "tone.wav";
     ASSERT_EQ(std::system(("sox -n -r 8000 -c 1 -b 16 " + wav + " synth 123 sine 440 && lame --quiet -b 8 " + wav +
-                           " " + track(2)).c_str()), 0);
+                           " " + track(2))
+                              .c_str()),
+              0);
     jukebox.relistPlaylist();
     // Stopped, third row selected: it plays.
     jukebox.select(2);
@@ -211,7 +213,8 @@ TEST_F(PlayListTest, TheEndOfATrackPlaysTheNextOne) {
 
 TEST_F(PlayListTest, RepeatStopsAfterOneFailedPass) {
     prefs.repeat = 1;
-    for (const char* name : {"gone1.mp3", "gone2.ogg", "gone3.mp3"}) jukebox.addEntry("/nowhere", name, std::nullopt, true);
+    for (const char* name : {"gone1.mp3", "gone2.ogg", "gone3.mp3"})
+        jukebox.addEntry("/nowhere", name, std::nullopt, true);
     jukebox.relistPlaylist();
     ::testing::internal::CaptureStdout();
     ::testing::internal::CaptureStderr();

@@ -75,9 +75,13 @@ TEST(SorvexWindow, BrowsePlayAndSettingsOnAVirtualDisplay) {
     setenv("ZEPHRA_PHOTON_SCOPE", folder.path().c_str(), 1);
     const std::string music = folder / "music";
     std::filesystem::create_directories(music + "/Rock");
-    const std::string make = "ffmpeg -loglevel error -y -f lavfi -i sine=frequency=440:duration=30:sample_rate=8000 -ac 1 ";
-    ASSERT_EQ(std::system((make + "-b:a 8k -metadata title='Alpha Song' -metadata artist='The Band' -metadata album='First' " +
-                           music + "/alpha.mp3").c_str()), 0);
+    const std::string make =
+        "ffmpeg -loglevel error -y -f lavfi -i sine=frequency=440:duration=30:sample_rate=8000 -ac 1 ";
+    ASSERT_EQ(std::system((make +
+                           "-b:a 8k -metadata title='Alpha Song' -metadata artist='The Band' -metadata album='First' " +
+                           music + "/alpha.mp3")
+                              .c_str()),
+              0);
     ASSERT_EQ(std::system((make + "-c:a libvorbis -metadata title='Beta Song' " + music + "/beta.ogg").c_str()), 0);
     folder.write("music/Favourites.m3u", "alpha.mp3\nbeta.ogg\n");
     folder.write("music/cover.jpg", "");
@@ -164,7 +168,10 @@ TEST(SorvexWindow, BrowsePlayAndSettingsOnAVirtualDisplay) {
     {
         Client client("127.0.0.1", port.boundPort());
         client.send("status\n");
-        ASSERT_TRUE(RunWindowUntil([&] { client.poll(); return testing::holds(client.received(), "200 OK\n"); }));
+        ASSERT_TRUE(RunWindowUntil([&] {
+            client.poll();
+            return testing::holds(client.received(), "200 OK\n");
+        }));
         EXPECT_EQ(client.received().substr(0, 10), "mode play\n");
         EXPECT_TRUE(testing::holds(client.received(), "track Alpha Song\n"));
         EXPECT_TRUE(testing::holds(client.received(), "\nlength 30\n")) << client.received();
@@ -217,7 +224,8 @@ TEST(SorvexWindow, BrowsePlayAndSettingsOnAVirtualDisplay) {
     EXPECT_EQ(prefs.saveOnExit, 1);
     EXPECT_EQ(prefs.defaultListMode, 2);
     const std::string written = ScratchFolder::readFile(prefsPath);
-    EXPECT_TRUE(testing::holds(written, "cover-file folder.jpg,front.png\nsave-on-exit 1\ndefault-list-mode 2\n")) << written;
+    EXPECT_TRUE(testing::holds(written, "cover-file folder.jpg,front.png\nsave-on-exit 1\ndefault-list-mode 2\n"))
+        << written;
 
     // Opened again, the dialog shows the preferences as they are now; Cancel changes nothing.
     t::ChooseItem(t::Find("SettingsItem"));
@@ -231,14 +239,16 @@ TEST(SorvexWindow, BrowsePlayAndSettingsOnAVirtualDisplay) {
     t::ChooseItem(t::Find("SaveItem"));
     t::TypeText(t::Find("SaveFileText"), "saved");
     t::Click(t::Find("SaveOKButton"));
-    EXPECT_EQ(ScratchFolder::readFile(music + "/saved.m3u"),
-              "#EXTM3U\r\nalpha.mp3\r\nbeta.ogg\r\n");
+    EXPECT_EQ(ScratchFolder::readFile(music + "/saved.m3u"), "#EXTM3U\r\nalpha.mp3\r\nbeta.ogg\r\n");
 
     // "quit" from the port ends the program after its reply.
     {
         Client client("127.0.0.1", port.boundPort());
         client.send("quit\n");
-        ASSERT_TRUE(RunWindowUntil([&] { client.poll(); return exited; }));
+        ASSERT_TRUE(RunWindowUntil([&] {
+            client.poll();
+            return exited;
+        }));
     }
     ::close(reader);
 }

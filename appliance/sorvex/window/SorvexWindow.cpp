@@ -29,17 +29,18 @@ constexpr const char* kContainers[] = {"BrowserScrollContainer1", "BrowserScroll
 constexpr const char* kComboItems[] = {"Clear Playlist", "Load Saved Playlist", "Play Saved Playlist"};
 constexpr const char* kNoControlImage = "Can't get playback control image";
 // The transport buttons' pictures, in pairs (disabled, enabled), and the hidden labels that hold them.
-constexpr const char* kButtonImageLabels[] = {"PrevDisabledImage",  "PrevEnabledImage", "PlayDisabledImage",
-                                              "PlayEnabledImage",   "PauseDisabledImage", "PauseEnabledImage",
-                                              "NextDisabledImage",  "NextEnabledImage", "StopDisabledImage",
-                                              "StopEnabledImage"};
+constexpr const char* kButtonImageLabels[] = {
+    "PrevDisabledImage", "PrevEnabledImage",  "PlayDisabledImage", "PlayEnabledImage",  "PauseDisabledImage",
+    "PauseEnabledImage", "NextDisabledImage", "NextEnabledImage",  "StopDisabledImage", "StopEnabledImage"};
 enum ButtonImage { kPrevImages = 0, kPlayImages = 2, kPauseImages = 4, kNextImages = 6, kStopImages = 8 };
 struct TransportButton {
     const char* name;
     int images;
 };
-constexpr TransportButton kTransportButtons[] = {{"PrevButton", kPrevImages}, {"PlayButton", kPlayImages},
-                                                 {"PauseButton", kPauseImages}, {"NextButton", kNextImages},
+constexpr TransportButton kTransportButtons[] = {{"PrevButton", kPrevImages},
+                                                 {"PlayButton", kPlayImages},
+                                                 {"PauseButton", kPauseImages},
+                                                 {"NextButton", kNextImages},
                                                  {"StopButton", kStopImages}};
 
 App* g_app = nullptr;
@@ -74,7 +75,8 @@ void Enable(PtWidget_t* widget, bool enabled) {
 // (the picture is its grey look).
 void EnableWithImage(PtWidget_t* widget, int images, bool enabled) {
     if (!widget) return;
-    if (PhImage_t* image = g_buttonImages[images + (enabled ? 1 : 0)]) PtSetResource(widget, Pt_ARG_LABEL_IMAGE, image, 0);
+    if (PhImage_t* image = g_buttonImages[images + (enabled ? 1 : 0)])
+        PtSetResource(widget, Pt_ARG_LABEL_IMAGE, image, 0);
     PtSetResource(widget, Pt_ARG_FLAGS, enabled ? 0L : static_cast<long>(Pt_BLOCKED), Pt_BLOCKED);
 }
 
@@ -276,7 +278,8 @@ void WindowView::buildPage(int container, const PageItems& page) {
         if (width < 0) width = available - 2 * kSpacing;
         if (width == 0) {
             // Natural width: the text's, or the picture's.
-            width = image ? image->size.w + 8 : 40 + 10 * static_cast<int>(label.size()) + (icon ? icon->size.w + 6 : 0);
+            width =
+                image ? image->size.w + 8 : 40 + 10 * static_cast<int>(label.size()) + (icon ? icon->size.w + 6 : 0);
         }
         if (width > containerWidth + kSpacing) width = containerWidth - kSpacing;
         if (item.newLine || available < x + width + kSpacing / 2) {
@@ -300,7 +303,8 @@ void WindowView::buildPage(int container, const PageItems& page) {
             PtSetArg(&arg, Pt_ARG_ARM_COLOR, item.armColour, 0);
             args.push_back(arg);
         }
-        PtWidget_t* widget = PtCreateWidget(item.target ? PtButton : PtLabel, scroll, static_cast<unsigned>(args.size()), args.data());
+        PtWidget_t* widget =
+            PtCreateWidget(item.target ? PtButton : PtLabel, scroll, static_cast<unsigned>(args.size()), args.data());
         if (image) {
             PhReleaseImage(image);
             std::free(image);
@@ -321,14 +325,38 @@ void WindowView::buildPage(int container, const PageItems& page) {
 
 // ---- Callbacks of the UI files ------------------------------------------------------------------
 
-int cbPlay(PtWidget_t*, void*, PtCallbackInfo_t*) { g_app->jukebox.playPressed(); return Pt_CONTINUE; }
-int cbPause(PtWidget_t*, void*, PtCallbackInfo_t*) { g_app->jukebox.togglePause(); return Pt_CONTINUE; }
-int cbStop(PtWidget_t*, void*, PtCallbackInfo_t*) { g_app->jukebox.stopPlayback(); return Pt_CONTINUE; }
-int cbNext(PtWidget_t*, void*, PtCallbackInfo_t*) { g_app->jukebox.playNext(); return Pt_CONTINUE; }
-int cbPrev(PtWidget_t*, void*, PtCallbackInfo_t*) { g_app->jukebox.prevPressed(); return Pt_CONTINUE; }
-int cbDelete(PtWidget_t*, void*, PtCallbackInfo_t*) { g_app->jukebox.deleteSelected(); return Pt_CONTINUE; }
-int cbBack(PtWidget_t*, void*, PtCallbackInfo_t*) { g_app->browser.back(); return Pt_CONTINUE; }
-int cbHome(PtWidget_t*, void*, PtCallbackInfo_t*) { g_app->browser.home(); return Pt_CONTINUE; }
+int cbPlay(PtWidget_t*, void*, PtCallbackInfo_t*) {
+    g_app->jukebox.playPressed();
+    return Pt_CONTINUE;
+}
+int cbPause(PtWidget_t*, void*, PtCallbackInfo_t*) {
+    g_app->jukebox.togglePause();
+    return Pt_CONTINUE;
+}
+int cbStop(PtWidget_t*, void*, PtCallbackInfo_t*) {
+    g_app->jukebox.stopPlayback();
+    return Pt_CONTINUE;
+}
+int cbNext(PtWidget_t*, void*, PtCallbackInfo_t*) {
+    g_app->jukebox.playNext();
+    return Pt_CONTINUE;
+}
+int cbPrev(PtWidget_t*, void*, PtCallbackInfo_t*) {
+    g_app->jukebox.prevPressed();
+    return Pt_CONTINUE;
+}
+int cbDelete(PtWidget_t*, void*, PtCallbackInfo_t*) {
+    g_app->jukebox.deleteSelected();
+    return Pt_CONTINUE;
+}
+int cbBack(PtWidget_t*, void*, PtCallbackInfo_t*) {
+    g_app->browser.back();
+    return Pt_CONTINUE;
+}
+int cbHome(PtWidget_t*, void*, PtCallbackInfo_t*) {
+    g_app->browser.home();
+    return Pt_CONTINUE;
+}
 
 int cbShuffle(PtWidget_t*, void*, PtCallbackInfo_t*) {
     g_app->jukebox.toggleShuffle();
@@ -534,20 +562,32 @@ int cbRawKey(PtWidget_t*, void*, PtCallbackInfo_t* info) {
     return Pt_CONTINUE;
 }
 
-const ApCallbackName_t kCallbacks[] = {
-    {"cbPlay", cbPlay},           {"cbPause", cbPause},
-    {"cbStop", cbStop},           {"cbNext", cbNext},
-    {"cbPrev", cbPrev},           {"cbDelete", cbDelete},
-    {"cbBack", cbBack},           {"cbHome", cbHome},
-    {"cbShuffle", cbShuffle},     {"cbRepeat", cbRepeat},
-    {"cbPlayList", cbPlayList},   {"cbTimeSlider", cbTimeSlider},
-    {"cbAddTracks", cbAddTracks}, {"cbAutoClear", cbAutoClear},
-    {"cbClearItem", cbClearItem}, {"cbQuitItem", cbQuitItem},
-    {"cbMainClosing", cbMainClosing}, {"cbSettingsItem", cbSettingsItem},
-    {"cbSettingsOK", cbSettingsOK}, {"cbSettingsCancel", cbSettingsCancel},
-    {"cbSaveItem", cbSaveItem},   {"cbSaveFileSel", cbSaveFileSel},
-    {"cbSaveFileText", cbSaveFileText}, {"cbSaveOK", cbSaveOK},
-    {"cbSaveCancel", cbSaveCancel}, {nullptr, nullptr}};
+const ApCallbackName_t kCallbacks[] = {{"cbPlay", cbPlay},
+                                       {"cbPause", cbPause},
+                                       {"cbStop", cbStop},
+                                       {"cbNext", cbNext},
+                                       {"cbPrev", cbPrev},
+                                       {"cbDelete", cbDelete},
+                                       {"cbBack", cbBack},
+                                       {"cbHome", cbHome},
+                                       {"cbShuffle", cbShuffle},
+                                       {"cbRepeat", cbRepeat},
+                                       {"cbPlayList", cbPlayList},
+                                       {"cbTimeSlider", cbTimeSlider},
+                                       {"cbAddTracks", cbAddTracks},
+                                       {"cbAutoClear", cbAutoClear},
+                                       {"cbClearItem", cbClearItem},
+                                       {"cbQuitItem", cbQuitItem},
+                                       {"cbMainClosing", cbMainClosing},
+                                       {"cbSettingsItem", cbSettingsItem},
+                                       {"cbSettingsOK", cbSettingsOK},
+                                       {"cbSettingsCancel", cbSettingsCancel},
+                                       {"cbSaveItem", cbSaveItem},
+                                       {"cbSaveFileSel", cbSaveFileSel},
+                                       {"cbSaveFileText", cbSaveFileText},
+                                       {"cbSaveOK", cbSaveOK},
+                                       {"cbSaveCancel", cbSaveCancel},
+                                       {nullptr, nullptr}};
 
 // ---- Single instance ----
 
@@ -591,7 +631,9 @@ int CheckSingleInstance() {
 
 void Alert(const std::string& text) { g_view.alert(text); }
 
-std::vector<PtWidget_t*> FrontPageItems() { return g_app ? g_view.items(g_app->browser.frontContainer()) : std::vector<PtWidget_t*>{}; }
+std::vector<PtWidget_t*> FrontPageItems() {
+    return g_app ? g_view.items(g_app->browser.frontContainer()) : std::vector<PtWidget_t*>{};
+}
 
 PtWidget_t* OpenMainWindow(App& app) {
     g_app = &app;

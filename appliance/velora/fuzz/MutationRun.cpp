@@ -14,8 +14,9 @@
 namespace {
 
 // Pieces of the format, put where they do not belong.
-const std::string kPieces[] = {"URL   ", "MIME  ", "TITLE ", "=", "\\n", "\\", "^", "\r\n", "\n", "#", ".", "0",
-                                "4294967296", "%s%n", std::string(1, '\0')};
+const std::string kPieces[] = {"URL   ", "MIME  ", "TITLE ",     "=",    "\\n",
+                               "\\",     "^",      "\r\n",       "\n",   "#",
+                               ".",      "0",      "4294967296", "%s%n", std::string(1, '\0')};
 
 void Mutate(std::string& input, std::mt19937& random)
 {

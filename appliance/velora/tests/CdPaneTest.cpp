@@ -121,15 +121,17 @@ TEST_F(CdPane, SelectedTracksRepeatAndTheModeButtonsCycle)
     mplayer.bManualPlay = 1;
     mplayer.bAutoPlay = 0;
     OnLaunchCdAudio(nullptr, nullptr, nullptr);
-    ASSERT_TRUE(RunUntil([] { return ControllerGetPlaylistCount() == 40 && t::Find("cd_statusLabel") &&
-                                     t::Text(t::Find("cd_statusLabel")) == "Opened"; }));
+    ASSERT_TRUE(RunUntil([] {
+        return ControllerGetPlaylistCount() == 40 && t::Find("cd_statusLabel") &&
+               t::Text(t::Find("cd_statusLabel")) == "Opened";
+    }));
     EXPECT_EQ(cdrom.page, 0);
     Tap("cd_nextPage");
     Tap("cd_nextPage");
     EXPECT_EQ(cdrom.page, 2);
     EXPECT_FALSE(Realized("cd_nextPage"));
     EXPECT_FALSE(Realized("cd_key11"));
-    Tap("cd_nextPage");     // the last page goes no further
+    Tap("cd_nextPage");  // the last page goes no further
     EXPECT_EQ(cdrom.page, 2);
 
     // The mode buttons cycle, and the plug-in's answer redraws the labels.
@@ -147,7 +149,7 @@ TEST_F(CdPane, SelectedTracksRepeatAndTheModeButtonsCycle)
     shifted.data.pointer.key_mods = Pk_KM_Shift;
     PtCallbackInfo_t info{};
     info.event = &shifted;
-    OnKeypadButton(t::Find("cd_key2"), nullptr, &info);     // track 32
+    OnKeypadButton(t::Find("cd_key2"), nullptr, &info);  // track 32
     EXPECT_EQ(ControllerIsSelected(31), 0);
     EXPECT_EQ(ControllerGetPlaylistSelectedCount(), 39);
     OnKeypadButton(t::Find("cd_key2"), nullptr, &info);

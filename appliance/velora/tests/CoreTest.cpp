@@ -14,23 +14,29 @@ namespace t = photon::test;
 
 class VeloraCore : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_NE(OpenPlayerOnce("audio/x-wav " VELORA_FAKE_PLUGIN " wav\naudio/mpeg " VELORA_FAKE_PLUGIN " mp3 http:\n"), nullptr);
+    void SetUp() override
+    {
+        ASSERT_NE(
+            OpenPlayerOnce("audio/x-wav " VELORA_FAKE_PLUGIN " wav\naudio/mpeg " VELORA_FAKE_PLUGIN " mp3 http:\n"),
+            nullptr);
         ResetPlayer();
         plimsaTimeType = 0;
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         ControllerRandom = [] { return 0u; };
         ResetPlayer();
     }
     // The error dialog's text, then closes it.
-    std::string TakeError() {
+    std::string TakeError()
+    {
         if (!bErrorDlg) return "";
         std::string text = t::Text(W("errmsg"));
         errdlg_done(nullptr, nullptr, nullptr);
         return text;
     }
-    PlaylistItem Item(const std::string& url) {
+    PlaylistItem Item(const std::string& url)
+    {
         PlaylistItem item;
         item.url = url;
         item.plugin = VELORA_FAKE_PLUGIN;
@@ -39,7 +45,8 @@ protected:
     ScratchFolder folder;
 };
 
-TEST_F(VeloraCore, TimesTitlesAndMoreInfo) {
+TEST_F(VeloraCore, TimesTitlesAndMoreInfo)
+{
     char h[3], m[3], s[3];
     FrameTime(3725, h, m, s);
     EXPECT_STREQ(h, " 1");
@@ -80,7 +87,8 @@ TEST_F(VeloraCore, TimesTitlesAndMoreInfo) {
     EXPECT_EQ(FormatMoreInfoString(shortText.data()), 0);
 }
 
-TEST_F(VeloraCore, TheHandOverMessage) {
+TEST_F(VeloraCore, TheHandOverMessage)
+{
     EXPECT_EQ(sizeof(WendrelMsg), 1048u);
     EXPECT_FALSE(BuildHandOver(nullptr, nullptr));
     std::optional<WendrelMsg> msg = BuildHandOver(nullptr, "/tmp/a.wav");
@@ -99,7 +107,8 @@ TEST_F(VeloraCore, TheHandOverMessage) {
     EXPECT_EQ(std::string(msg->newurl, 7), "file://");
 }
 
-TEST_F(VeloraCore, ResolvingUrlsAndPlaylistFiles) {
+TEST_F(VeloraCore, ResolvingUrlsAndPlaylistFiles)
+{
     char buffer[kItemBufferSize];
     PlaylistItem item;
     ASSERT_TRUE(FindItemFromUrl(buffer, sizeof buffer, item, "/music/a.wav", nullptr));
@@ -114,7 +123,8 @@ TEST_F(VeloraCore, ResolvingUrlsAndPlaylistFiles) {
     ASSERT_TRUE(FindItemFromUrl(buffer, sizeof buffer, item, ("file://" + m3u).c_str(), nullptr));
     EXPECT_EQ(item.url, "/music/one.mp3");
     EXPECT_EQ(item.plugin, VELORA_FAKE_PLUGIN);
-    const std::string pls = folder.write("radio.pls", "[playlist]\nFile1=\nFile2=http://127.0.0.1:8000/live\nFile3=x\n");
+    const std::string pls =
+        folder.write("radio.pls", "[playlist]\nFile1=\nFile2=http://127.0.0.1:8000/live\nFile3=x\n");
     ASSERT_TRUE(FindItemFromUrl(buffer, sizeof buffer, item, pls.c_str(), nullptr));
     EXPECT_EQ(item.url, "http://127.0.0.1:8000/live");
 
@@ -147,21 +157,23 @@ TEST_F(VeloraCore, ResolvingUrlsAndPlaylistFiles) {
     EXPECT_EQ(item.url, "/music/c.wav");
 }
 
-TEST_F(VeloraCore, KindRulesChooseTheCallbackPaneAndPriority) {
+TEST_F(VeloraCore, KindRulesChooseTheCallbackPaneAndPriority)
+{
     EXPECT_EQ(FindPluginCallback("/lib/plimsa.so"), plimsa_vcb);
     EXPECT_EQ(mplayer.paneModule, PaneModule::Sound);
     EXPECT_EQ(FindPluginCallback("/lib/brisko.so"), plimsa_vcb);
-    EXPECT_EQ(FindPluginCallback("/x/plimsa/quenby.so"), plimsa_vcb);    // first rule wins
+    EXPECT_EQ(FindPluginCallback("/x/plimsa/quenby.so"), plimsa_vcb);  // first rule wins
     FindPluginCallback("orvane.so");
     EXPECT_EQ(mplayer.priority, 14);
     FindPluginCallback("quenby.so");
     EXPECT_EQ(mplayer.paneModule, PaneModule::Dvd);
     EXPECT_EQ(mplayer.priority, 13);
-    FindPluginCallback("Brisko_rave.so");   // the rules look for lower case
+    FindPluginCallback("Brisko_rave.so");  // the rules look for lower case
     EXPECT_EQ(mplayer.paneModule, PaneModule::None);
 }
 
-TEST_F(VeloraCore, ListSelectionAndRemoval) {
+TEST_F(VeloraCore, ListSelectionAndRemoval)
+{
     PlaylistItem a = Item("file:///a.wav");
     EXPECT_EQ(ControllerAddItem(&a), 0);
     a.title = "Renamed";
@@ -199,7 +211,8 @@ TEST_F(VeloraCore, ListSelectionAndRemoval) {
     EXPECT_FALSE(std::filesystem::exists(folder / "gone.wav"));
 }
 
-TEST_F(VeloraCore, TheNextTrackTable) {
+TEST_F(VeloraCore, TheNextTrackTable)
+{
     EXPECT_EQ(ControllerGetNextTrack(), -1);
     for (const char* url : {"file:///0.wav", "file:///1.wav", "file:///2.wav", "file:///3.wav"}) {
         PlaylistItem item = Item(url);
@@ -208,7 +221,7 @@ TEST_F(VeloraCore, TheNextTrackTable) {
     ControllerSetUnselected(0);
     ControllerSetUnselected(2);
     ControllerSetSelected(2);
-    ControllerSetSelected(0);     // selection order: 1, 3, 2, 0
+    ControllerSetSelected(0);  // selection order: 1, 3, 2, 0
     auto next = [](uint32_t repeat, uint32_t play, int active) {
         controller.repeatType = repeat;
         controller.playType = play;
@@ -233,15 +246,15 @@ TEST_F(VeloraCore, TheNextTrackTable) {
     // Random: one draw over the list, or one draw among the selected items.
     unsigned draw = 6;
     ControllerRandom = [&] { return draw; };
-    EXPECT_EQ(next(0, 2, 0), 2);             // 6 mod 4
+    EXPECT_EQ(next(0, 2, 0), 2);  // 6 mod 4
     ControllerSetUnselected(0);
-    ControllerSetUnselected(2);              // selected: 1 (order 1), 3 (order 2)
-    EXPECT_EQ(next(2, 2, 0), 1);             // 6 mod 2 + 1 = order 1
+    ControllerSetUnselected(2);   // selected: 1 (order 1), 3 (order 2)
+    EXPECT_EQ(next(2, 2, 0), 1);  // 6 mod 2 + 1 = order 1
     draw = 7;
     EXPECT_EQ(next(3, 2, 0), 3);
     ControllerSetUnselected(1);
     ControllerSetUnselected(3);
-    EXPECT_EQ(next(2, 2, 0), -1);            // nothing selected
+    EXPECT_EQ(next(2, 2, 0), -1);  // nothing selected
     EXPECT_EQ(next(2, 0, 0), -1);
 }
 

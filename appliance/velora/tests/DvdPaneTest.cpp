@@ -31,7 +31,7 @@ TEST(DvdPaneText, TimeTextsAndSizeLimits)
     info.min_size = {320, 240};
     PhDim_t size = ClampVideoSize({100, 900}, info);
     EXPECT_EQ(size.w, 320);
-    EXPECT_EQ(size.h, 900);         // a maximum of 0 sets no bound
+    EXPECT_EQ(size.h, 900);  // a maximum of 0 sets no bound
     info.max_size = {800, 600};
     size = ClampVideoSize({1000, 500}, info);
     EXPECT_EQ(size.w, 800);
@@ -47,7 +47,8 @@ TEST_F(DvdPane, PlaysTheDiscAndCyclesAudioAndSubtitlesFromTheVideoWindow)
     unsetenv("QUENBY_MAX_SIZE");
     mplayer.bManualPlay = 0;
     OnLaunchDvd(nullptr, nullptr, nullptr);
-    ASSERT_TRUE(RunUntil([] { return t::Text(t::Find("dvd_stateLabel")) == "Playing"; })) << t::Text(t::Find("dvd_stateLabel"));
+    ASSERT_TRUE(RunUntil([] { return t::Text(t::Find("dvd_stateLabel")) == "Playing"; }))
+        << t::Text(t::Find("dvd_stateLabel"));
     ASSERT_NE(VideoWindow(), nullptr);
     EXPECT_EQ(mplayer.params.video_wgt, VideoWindow());
     EXPECT_EQ(t::Text(t::Find("dvd_titleLabel")), "Title 1");
@@ -72,7 +73,7 @@ TEST_F(DvdPane, PlaysTheDiscAndCyclesAudioAndSubtitlesFromTheVideoWindow)
     t::Key(video, 't');
     t::Key(video, 't');
     EXPECT_EQ(Selected(t::Find("dvd_subtitleComboBox")), 3);
-    t::Key(video, 't');     // from the last subtitle back to "None"
+    t::Key(video, 't');  // from the last subtitle back to "None"
     EXPECT_EQ(Selected(t::Find("dvd_subtitleComboBox")), 1);
     t::Key(video, Pk_Right);
     t::Key(video, 'a');
@@ -113,7 +114,10 @@ TEST_F(DvdPane, PlaysTheDiscAndCyclesAudioAndSubtitlesFromTheVideoWindow)
     info.cbdata = &event;
     cbVideoWm(video, nullptr, &info);
     PhArea_t area{};
-    EXPECT_TRUE(RunUntil([&] { PtWidgetArea(video, &area); return area.size.w == 320; }));
+    EXPECT_TRUE(RunUntil([&] {
+        PtWidgetArea(video, &area);
+        return area.size.w == 320;
+    }));
     EXPECT_EQ(area.size.w, 320);
     EXPECT_EQ(area.size.h, 240);
 

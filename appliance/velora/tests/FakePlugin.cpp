@@ -13,11 +13,13 @@ MvPluginStatus g_status{};
 MvMediaInfo g_media{};
 std::string g_url, g_title;
 
-void Call(MvPluginCtrl* ctrl, uint32_t mask, const MvPluginStatus& status) {
+void Call(MvPluginCtrl* ctrl, uint32_t mask, const MvPluginStatus& status)
+{
     if (ctrl && ctrl->cb) ctrl->cb(ctrl, mask, &status);
 }
 
-void ReportMedia(MvPluginCtrl* ctrl) {
+void ReportMedia(MvPluginCtrl* ctrl)
+{
     g_media = {};
     g_media.which = MV_MEDIA_INFO;
     g_media.type = g_control.mediaType;
@@ -30,16 +32,25 @@ void ReportMedia(MvPluginCtrl* ctrl) {
     std::thread([&] { Call(ctrl, MVS_MEDIA, status); }).join();
 }
 
-void State(MvPluginCtrl* ctrl, uint32_t state) {
+void State(MvPluginCtrl* ctrl, uint32_t state)
+{
     g_status.state = state;
     MvPluginStatus status = g_status;
     std::thread([&] { Call(ctrl, MVS_PLUGIN_STATE, status); }).join();
 }
 
-int Command(MvCommandData* cmd) {
+int Command(MvCommandData* cmd)
+{
     MvPlaybackParams* p = cmd->param;
-    FakeCommand seen{cmd->cmdType, cmd->which, "", p ? p->position : 0, p ? p->delta : 0, p ? p->status_frequency : 0,
-                     p ? p->audio.volume : 0, p ? p->seekUnit : 0, p ? p->guiStatus.repeatType : 0};
+    FakeCommand seen{cmd->cmdType,
+                     cmd->which,
+                     "",
+                     p ? p->position : 0,
+                     p ? p->delta : 0,
+                     p ? p->status_frequency : 0,
+                     p ? p->audio.volume : 0,
+                     p ? p->seekUnit : 0,
+                     p ? p->guiStatus.repeatType : 0};
     if (cmd->cmdType == CMD_PLUGIN_OPEN_URLS && cmd->urls && cmd->urls[0]) seen.url = cmd->urls[0];
     {
         std::lock_guard<std::mutex> lock(g_control.mutex);
@@ -65,7 +76,8 @@ int Command(MvCommandData* cmd) {
     return 0;
 }
 
-void Terminate(MvPluginCtrl* ctrl) {
+void Terminate(MvPluginCtrl* ctrl)
+{
     ++g_control.terminated;
     if (!g_control.endOnTerminate) return;
     MvPluginStatus dead{};
@@ -76,14 +88,16 @@ const MvMediaInfo* GetItem(MvPluginCtrl*, uint32_t, uint32_t) { return nullptr; 
 
 const MvPluginFunctions kCalls = {Terminate, GetItem, Command};
 
-void Report(uint32_t mask, const MvPluginStatus& status) {
+void Report(uint32_t mask, const MvPluginStatus& status)
+{
     MvPluginCtrl* target = g_control.ctrl;
     std::thread([&] { Call(target, mask, status); }).join();
 }
 
 void ReportState(uint32_t state) { State(g_control.ctrl, state); }
 
-void ReportPosition(uint32_t position) {
+void ReportPosition(uint32_t position)
+{
     g_status.position = position;
     Report(MVS_POSITION, g_status);
 }
@@ -94,11 +108,13 @@ void ReportPosition(uint32_t position) {
 
 extern "C" {
 
-__attribute__((visibility("default"))) velora::testing::FakeControl* FakePluginControl() {
+__attribute__((visibility("default"))) velora::testing::FakeControl* FakePluginControl()
+{
     return &velora::testing::g_control;
 }
 
-__attribute__((visibility("default"))) int MvInit(MvPluginCtrl* ctrl) {
+__attribute__((visibility("default"))) int MvInit(MvPluginCtrl* ctrl)
+{
     using velora::testing::g_control;
     ctrl->calls = &velora::testing::kCalls;
     ctrl->pflags = g_control.pflags;
@@ -113,5 +129,4 @@ __attribute__((visibility("default"))) int MvInit(MvPluginCtrl* ctrl) {
     velora::testing::g_status.state = MV_CLOSED;
     return 0;
 }
-
 }

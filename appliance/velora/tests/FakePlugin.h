@@ -14,11 +14,11 @@ namespace velora::testing {
 struct FakeCommand {
     uint32_t cmdType;
     uint32_t which;
-    std::string url;            // OPEN_URLS: the first URL
-    uint32_t position;          // params->position
-    int32_t delta;              // params->delta
-    uint32_t statusFrequency;   // params->status_frequency as sent
-    uint32_t volume;            // params->audio.volume
+    std::string url;           // OPEN_URLS: the first URL
+    uint32_t position;         // params->position
+    int32_t delta;             // params->delta
+    uint32_t statusFrequency;  // params->status_frequency as sent
+    uint32_t volume;           // params->audio.volume
     uint32_t seekUnit;
     uint32_t repeatType;
 };
@@ -26,14 +26,14 @@ struct FakeCommand {
 struct FakeControl {
     std::mutex mutex;
     std::vector<FakeCommand> commands;
-    MvPluginCtrl* ctrl = nullptr;       // the record of the latest MvInit
-    uint32_t duration = 180000;         // what an opened medium reports
+    MvPluginCtrl* ctrl = nullptr;  // the record of the latest MvInit
+    uint32_t duration = 180000;    // what an opened medium reports
     uint32_t mediaType = MV_MEDIA_AUDIO | MV_MEDIA_SEEKABLE;
     std::string moreinfo;
-    bool answer = true;                 // reply to commands with state reports
+    bool answer = true;  // reply to commands with state reports
     uint32_t pflags = 0;
     int terminated = 0;
-    bool endOnTerminate = true;         // false: never reports MV_DEAD
+    bool endOnTerminate = true;  // false: never reports MV_DEAD
 
     // Report from a thread of the plug-in's own, and wait for it (set by the plug-in).
     void (*Report)(uint32_t mask, const MvPluginStatus& status) = nullptr;
@@ -41,7 +41,8 @@ struct FakeControl {
     void (*ReportPosition)(uint32_t position) = nullptr;
 
     // Forgets the commands so far and gives them.
-    std::vector<FakeCommand> Take() {
+    std::vector<FakeCommand> Take()
+    {
         std::lock_guard<std::mutex> lock(mutex);
         std::vector<FakeCommand> taken;
         taken.swap(commands);

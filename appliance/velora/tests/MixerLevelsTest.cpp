@@ -25,8 +25,8 @@ TEST(MixerLevels, VolumeAndBalanceFromTheFrontChannels)
     EXPECT_EQ(GET_BALANCE(Group(0, 31, 0, 31)), 100);
     EXPECT_EQ(GET_BALANCE(Group(0, 100, 80, 20)), -75);
     EXPECT_EQ(GET_VOLUME(Group(10, 110, 60, 30)), 50);
-    EXPECT_EQ(GET_BALANCE(Group(0, 31, 0, 0)), 0);      // silent: no balance
-    EXPECT_EQ(GET_VOLUME(Group(5, 5, 5, 5)), 0);        // an empty range reads as silence
+    EXPECT_EQ(GET_BALANCE(Group(0, 31, 0, 0)), 0);  // silent: no balance
+    EXPECT_EQ(GET_VOLUME(Group(5, 5, 5, 5)), 0);    // an empty range reads as silence
 }
 
 TEST(MixerLevels, SetVolumeKeepsTheBalance)
@@ -36,13 +36,13 @@ TEST(MixerLevels, SetVolumeKeepsTheBalance)
     EXPECT_EQ(g.volume.names.front_left, 16);
     EXPECT_EQ(g.volume.names.front_right, 16);
 
-    g = Group(0, 100, 100, 60);     // balance -40
+    g = Group(0, 100, 100, 60);  // balance -40
     ASSERT_EQ(GET_BALANCE(g), -40);
     SET_VOLUME(g, 50);
     EXPECT_EQ(g.volume.names.front_left, (100 * 50 + 50) / 100);
     EXPECT_EQ(g.volume.names.front_right, (30 * 100 + 50) / 100);
 
-    g = Group(10, 110, 50, 110);    // balance +60: the right channel leads
+    g = Group(10, 110, 50, 110);  // balance +60: the right channel leads
     SET_VOLUME(g, 80);
     EXPECT_EQ(g.volume.names.front_right, 10 + (100 * 80 + 50) / 100);
     EXPECT_EQ(g.volume.names.front_left, 10 + ((80 - 80 * 60 / 100) * 100 + 50) / 100);

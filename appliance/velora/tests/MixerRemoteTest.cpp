@@ -79,7 +79,8 @@ TEST_F(MixerAndRemote, HostMixerFollowsTheCardAndOtherPrograms)
     card->FailMixerWrites(-EIO);
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(AudioVolume(&audioCtrl, 75), 75);
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), " snd_mixer_group_read error: " + std::string(strerror(EIO)) + "\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              " snd_mixer_group_read error: " + std::string(strerror(EIO)) + "\n");
     EXPECT_EQ(card->OpenMixers(), 1);
     ASSERT_NE(audioCtrl.mixerHandle, nullptr);
     EXPECT_EQ(AudioVolume(&audioCtrl, 50), 50);
@@ -88,7 +89,8 @@ TEST_F(MixerAndRemote, HostMixerFollowsTheCardAndOtherPrograms)
     card->FailMixerWrites(-EIO);
     ::testing::internal::CaptureStdout();
     AudioVolumeMute(1);
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), " snd_mixer_group_read error: " + std::string(strerror(EIO)) + "\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+              " snd_mixer_group_read error: " + std::string(strerror(EIO)) + "\n");
     EXPECT_EQ(card->OpenMixers(), 1);
     EXPECT_EQ(card->MixerGroup().mute, 0u);
     AudioVolumeMute(1);
@@ -110,7 +112,11 @@ TEST_F(MixerAndRemote, TheMixerProgramRunsOnceAtATime)
     const pid_t first = mixerPid;
     OnLaunchMixer(nullptr, nullptr, nullptr);
     EXPECT_EQ(mixerPid, first);
-    ASSERT_TRUE(RunUntilFromOutside([&] { std::ifstream in(log); std::string l; return static_cast<bool>(std::getline(in, l)); }));
+    ASSERT_TRUE(RunUntilFromOutside([&] {
+        std::ifstream in(log);
+        std::string l;
+        return static_cast<bool>(std::getline(in, l));
+    }));
     kill(first, SIGTERM);
     ASSERT_TRUE(RunUntilFromOutside([] { return mixerPid == 0; }));
     std::ifstream in(log);
@@ -163,7 +169,7 @@ TEST_F(MixerAndRemote, RepeatFilterLetsOnlyHeldKeysRepeatWithinHalfASecond)
     WendrelMsg mute = Message(CMD_PLUGIN_MUTE);
     OnRemoteControlMessage(&mute);
     EXPECT_NE(static_cast<bool>(t::Flags(t::Find("muteButton")) & Pt_SET), muted);
-    OnRemoteControlMessage(&mute);      // within 500 ms: dropped
+    OnRemoteControlMessage(&mute);  // within 500 ms: dropped
     EXPECT_NE(static_cast<bool>(t::Flags(t::Find("muteButton")) & Pt_SET), muted);
     t::AdvanceClock(1000);
     OnRemoteControlMessage(&mute);
@@ -183,8 +189,9 @@ TEST_F(MixerAndRemote, KeypadEnterGoesToTheTrackByNumberAndAudioKeysCycleOnlyRea
     mplayer.bManualPlay = 1;
     mplayer.bAutoPlay = 0;
     OnLaunchCdAudio(nullptr, nullptr, nullptr);
-    ASSERT_TRUE(RunUntil([] { return ControllerGetPlaylistCount() == 4 && mplayer.pluginCtrl &&
-                                     mplayer.pluginCtrl->lastState == MV_STOPPED; }));
+    ASSERT_TRUE(RunUntil([] {
+        return ControllerGetPlaylistCount() == 4 && mplayer.pluginCtrl && mplayer.pluginCtrl->lastState == MV_STOPPED;
+    }));
     ASSERT_EQ(ControllerGetActiveTrack(), 0);
     Journal("tarrow.so");
     t::AdvanceClock(1000);
@@ -202,10 +209,11 @@ TEST_F(MixerAndRemote, KeypadEnterGoesToTheTrackByNumberAndAudioKeysCycleOnlyRea
 
     setenv("QUENBY_AUDIO", "English", 1);
     OnLaunchDvd(nullptr, nullptr, nullptr);
-    ASSERT_TRUE(RunUntil([] { return t::Find("dvd_audioComboBox") && t::Rows(t::Find("dvd_audioComboBox")).size() == 1; }));
+    ASSERT_TRUE(
+        RunUntil([] { return t::Find("dvd_audioComboBox") && t::Rows(t::Find("dvd_audioComboBox")).size() == 1; }));
     Journal("quenby.so");
     t::AdvanceClock(1000);
-    OnRemoteControlMessage(&audio);     // one audio stream: nothing to move to
+    OnRemoteControlMessage(&audio);  // one audio stream: nothing to move to
     WendrelMsg subtitle = Message(CMD_PLUGIN_SELECT_SUBTITLE);
     t::AdvanceClock(1000);
     OnRemoteControlMessage(&subtitle);

@@ -31,7 +31,7 @@ TEST_F(NoPaneViewer, FollowsAVideoPluginThatNoRuleNames)
     ASSERT_NE(mplayer.pluginCtrl, nullptr);
     EXPECT_EQ(mplayer.pluginCtrl->viewer, nogui_vcb);
     ASSERT_TRUE(RunUntil([] { return mplayer.pluginCtrl && mplayer.pluginCtrl->lastState == MV_PLAYING; }));
-    EXPECT_EQ(mplayer.params.status_frequency, 100u);       // 60000 / 179 = 335, at most 100
+    EXPECT_EQ(mplayer.params.status_frequency, 100u);  // 60000 / 179 = 335, at most 100
     EXPECT_EQ(t::Text(t::Find("baseInfo")), "file:///films/a.mpg");
     ASSERT_NE(VideoWindow(), nullptr);
 
@@ -49,7 +49,10 @@ TEST_F(NoPaneViewer, FollowsAVideoPluginThatNoRuleNames)
     PtSetResource(VideoWindow(), Pt_ARG_DIM, &small, 0);
     SendCommand(CMD_PLUGIN_ZOOM_IN, 0);
     PhArea_t area{};
-    EXPECT_TRUE(RunUntil([&] { PtWidgetArea(VideoWindow(), &area); return area.size.w == 352; }));
+    EXPECT_TRUE(RunUntil([&] {
+        PtWidgetArea(VideoWindow(), &area);
+        return area.size.w == 352;
+    }));
     EXPECT_EQ(area.size.h, 288);
     EXPECT_EQ(mplayer.pluginCtrl->duration, 90000u);
 
@@ -60,7 +63,10 @@ TEST_F(NoPaneViewer, FollowsAVideoPluginThatNoRuleNames)
     t::RunUntilIdle();
     status.vpsize = {100, 80};
     nogui_vcb(&mplayer.pluginCtrl->ctrl, MVS_VPSIZE, &status);
-    EXPECT_TRUE(RunUntil([&] { PtWidgetArea(base, &area); return area.size.w == mplayer.baseDim.w; })) << area.size.w;
+    EXPECT_TRUE(RunUntil([&] {
+        PtWidgetArea(base, &area);
+        return area.size.w == mplayer.baseDim.w;
+    })) << area.size.w;
 }
 
 }  // namespace

@@ -54,7 +54,7 @@ void PaneTest::TearDown()
 {
     CloseError();
     cbBaseClose();
-    ControllerDeleteAll();      // a plug-in unloaded by itself leaves its list behind
+    ControllerDeleteAll();  // a plug-in unloaded by itself leaves its list behind
     t::RunUntilIdle();
     CloseError();
     std::filesystem::remove_all(scratch);

@@ -15,18 +15,22 @@ namespace {
 
 namespace t = photon::test;
 
-std::string LoadedPlugin() {
+std::string LoadedPlugin()
+{
     return mplayer.pluginCtrl && mplayer.pluginCtrl->ctrl.name ? mplayer.pluginCtrl->ctrl.name : "";
 }
 
-TEST(VeloraPlays, APlaylistOfMp3AndWavThroughTheRealPlugins) {
+TEST(VeloraPlays, APlaylistOfMp3AndWavThroughTheRealPlugins)
+{
     ScratchFolder folder;
     const std::string mp3 = folder / "first.mp3", wav = folder / "second.wav", mp3b = folder / "third.mp3";
-    ASSERT_TRUE(Shell("ffmpeg -loglevel error -y -f lavfi -i sine=frequency=440:duration=1:sample_rate=44100 -ac 2 " + folder / "a.wav" +
-                    " && lame --quiet " + folder / "a.wav" + " " + mp3));
-    ASSERT_TRUE(Shell("ffmpeg -loglevel error -y -f lavfi -i sine=frequency=660:duration=1:sample_rate=44100 -ac 2 -c:a pcm_s16le " + wav));
-    ASSERT_TRUE(Shell("ffmpeg -loglevel error -y -f lavfi -i sine=frequency=880:duration=1:sample_rate=44100 -ac 2 " + folder / "c.wav" +
-                    " && lame --quiet " + folder / "c.wav" + " " + mp3b));
+    ASSERT_TRUE(Shell("ffmpeg -loglevel error -y -f lavfi -i sine=frequency=440:duration=1:sample_rate=44100 -ac 2 " +
+                      folder / "a.wav" + " && lame --quiet " + folder / "a.wav" + " " + mp3));
+    ASSERT_TRUE(Shell(
+        "ffmpeg -loglevel error -y -f lavfi -i sine=frequency=660:duration=1:sample_rate=44100 -ac 2 -c:a pcm_s16le " +
+        wav));
+    ASSERT_TRUE(Shell("ffmpeg -loglevel error -y -f lavfi -i sine=frequency=880:duration=1:sample_rate=44100 -ac 2 " +
+                      folder / "c.wav" + " && lame --quiet " + folder / "c.wav" + " " + mp3b));
     ASSERT_TRUE(Shell(std::string(BRISKODEC) + " -q -o " + folder / "reference.raw" + " " + mp3));
     const std::string sink = folder / "played.wav";
     setenv("ZEPHRA_AUDIO_SINK", ("wav:" + sink).c_str(), 1);
@@ -40,7 +44,8 @@ TEST(VeloraPlays, APlaylistOfMp3AndWavThroughTheRealPlugins) {
     mplayer.bAutoPlay = 1;
     ASSERT_EQ(ControllerOpenItem(ControllerGetItem(0)), 1);
     EXPECT_NE(LoadedPlugin().find("/brisko.so"), std::string::npos);
-    ASSERT_TRUE(RunUntil([] { return ControllerGetActiveTrack() == 1 && LoadedPlugin().find("plimsa") != std::string::npos; }));
+    ASSERT_TRUE(
+        RunUntil([] { return ControllerGetActiveTrack() == 1 && LoadedPlugin().find("plimsa") != std::string::npos; }));
     ASSERT_TRUE(RunUntil([] { return ControllerGetActiveTrack() == 2; }));
     ASSERT_TRUE(RunUntil([] { return mplayer.bAutoPlay == 0; }));
     EXPECT_EQ(Text("cliptitle"), "third.mp3");
@@ -66,11 +71,13 @@ TEST(VeloraPlays, APlaylistOfMp3AndWavThroughTheRealPlugins) {
     ASSERT_EQ(ControllerOpenItem(ControllerGetItem(0)), 1);
     ASSERT_TRUE(RunUntil([] { return Text("status") == "Opened"; }));
     t::Click(W("nextButton"));
-    ASSERT_TRUE(RunUntil([] { return LoadedPlugin().find("plimsa") != std::string::npos && Text("status") == "Opened"; }));
+    ASSERT_TRUE(
+        RunUntil([] { return LoadedPlugin().find("plimsa") != std::string::npos && Text("status") == "Opened"; }));
     EXPECT_EQ(ControllerGetActiveTrack(), 1);
     EXPECT_EQ(Text("cliptitle"), "second.wav");
     t::Key(base, 'n');
-    ASSERT_TRUE(RunUntil([] { return LoadedPlugin().find("brisko") != std::string::npos && Text("status") == "Opened"; }));
+    ASSERT_TRUE(
+        RunUntil([] { return LoadedPlugin().find("brisko") != std::string::npos && Text("status") == "Opened"; }));
     EXPECT_EQ(ControllerGetActiveTrack(), 2);
     t::Key(base, 'b');
     ASSERT_TRUE(RunUntil([] { return ControllerGetActiveTrack() == 1 && Text("status") == "Opened"; }));

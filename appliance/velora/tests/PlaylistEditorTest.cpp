@@ -89,8 +89,9 @@ TEST_F(PlaylistEditor, AnEmptyFolderShowsOnePlaylistAndWritesNothingUnchanged)
 
 TEST_F(PlaylistEditor, ClipboardRenameDeleteAndSaveOnRealFiles)
 {
-    Write("Rock.qpl", "URL   0=file:///music/a.mp3\nMIME  0=audio/mpeg\nTITLE 0=Alpha\\nLive\n"
-                      "URL   1=file:///music/b.mp3\nMIME  1=\nTITLE 1=Beta\n");
+    Write("Rock.qpl",
+          "URL   0=file:///music/a.mp3\nMIME  0=audio/mpeg\nTITLE 0=Alpha\\nLive\n"
+          "URL   1=file:///music/b.mp3\nMIME  1=\nTITLE 1=Beta\n");
     Write("Jazz.qpl", "URL   0=http://127.0.0.1:9/jazz\nMIME  0=audio/mpeg\nTITLE 0=Stream\n");
     Write("notes.txt", "not a playlist\n");
     OnOpenPlaylistEditor(nullptr, nullptr, nullptr);
@@ -98,17 +99,19 @@ TEST_F(PlaylistEditor, ClipboardRenameDeleteAndSaveOnRealFiles)
     ASSERT_EQ(Folders(), (std::set<std::string>{"Rock", "Jazz"}));
     PtTreeItem_t* rock = Folder("Rock");
     PtTreeItem_t* jazz = Folder("Jazz");
-    EXPECT_EQ(rock->son, nullptr);      // read when first opened
+    EXPECT_EQ(rock->son, nullptr);  // read when first opened
     PtTreeExpand(Tree(), rock, nullptr);
     // An entry without a MIME type takes the one its URL resolves to.
-    EXPECT_EQ(Texts(rock->son), (std::vector<std::string>{"file:///music/a.mp3\tAlpha\nLive", "file:///music/b.mp3\tBeta"}));
+    EXPECT_EQ(Texts(rock->son),
+              (std::vector<std::string>{"file:///music/a.mp3\tAlpha\nLive", "file:///music/b.mp3\tBeta"}));
     EXPECT_STREQ(static_cast<const char*>(rock->son->brother->data), "audio/mpeg");
 
     // The edit menu: without a current item everything is off; on a folder rename is on.
     PtTreeGoto(Tree(), nullptr);
     t::Click(t::Find("playlistEditButton"));
     if (PtTreeGetCurrent(Tree()) == nullptr) {
-        for (const char* item : {"plEditCut", "plEditCopy", "plEditPaste", "plEditDelete", "plEditRename", "plEditActivate"})
+        for (const char* item :
+             {"plEditCut", "plEditCopy", "plEditPaste", "plEditDelete", "plEditRename", "plEditActivate"})
             EXPECT_TRUE(t::Flags(t::Find(item)) & Pt_BLOCKED) << item;
     }
     if (PtWidget_t* menu = t::Find("playlist_edit_menu")) PtDestroyWidget(menu);
@@ -117,7 +120,7 @@ TEST_F(PlaylistEditor, ClipboardRenameDeleteAndSaveOnRealFiles)
     t::Click(t::Find("playlistEditButton"));
     ASSERT_NE(t::Find("playlist_edit_menu"), nullptr);
     EXPECT_FALSE(t::Flags(t::Find("plEditRename")) & Pt_BLOCKED);
-    EXPECT_TRUE(t::Flags(t::Find("plEditPaste")) & Pt_BLOCKED);     // nothing to paste yet
+    EXPECT_TRUE(t::Flags(t::Find("plEditPaste")) & Pt_BLOCKED);  // nothing to paste yet
     if (PtWidget_t* menu = t::Find("playlist_edit_menu")) PtDestroyWidget(menu);
 
     // Copy a folder and paste it on another: its entries come first in that folder; the
@@ -126,8 +129,9 @@ TEST_F(PlaylistEditor, ClipboardRenameDeleteAndSaveOnRealFiles)
     OnPlaylistEditCopy(nullptr, nullptr, nullptr);
     PtTreeGoto(Tree(), jazz);
     OnPlaylistEditPaste(nullptr, nullptr, nullptr);
-    EXPECT_EQ(Texts(jazz->son), (std::vector<std::string>{"file:///music/a.mp3\tAlpha\nLive", "file:///music/b.mp3\tBeta",
-                                                          "http://127.0.0.1:9/jazz\tStream"}));
+    EXPECT_EQ(Texts(jazz->son),
+              (std::vector<std::string>{"file:///music/a.mp3\tAlpha\nLive", "file:///music/b.mp3\tBeta",
+                                        "http://127.0.0.1:9/jazz\tStream"}));
     // Cut an entry (Ctrl+X) and paste it after another.
     PtTreeGoto(Tree(), jazz->son);
     t::Key(Tree(), 'x', Pk_KM_Ctrl);
@@ -135,8 +139,9 @@ TEST_F(PlaylistEditor, ClipboardRenameDeleteAndSaveOnRealFiles)
     EXPECT_STREQ(PtTreeGetCurrent(Tree())->string, "file:///music/b.mp3\tBeta");
     PtTreeGoto(Tree(), jazz->son->brother);
     OnPlaylistEditPaste(nullptr, nullptr, nullptr);
-    EXPECT_EQ(Texts(jazz->son), (std::vector<std::string>{"file:///music/b.mp3\tBeta", "http://127.0.0.1:9/jazz\tStream",
-                                                          "file:///music/a.mp3\tAlpha\nLive"}));
+    EXPECT_EQ(Texts(jazz->son),
+              (std::vector<std::string>{"file:///music/b.mp3\tBeta", "http://127.0.0.1:9/jazz\tStream",
+                                        "file:///music/a.mp3\tAlpha\nLive"}));
 
     // A new playlist and a renamed one cannot take a name that is in use.
     t::Click(t::Find("playlistNewFolderButton"));
@@ -144,7 +149,7 @@ TEST_F(PlaylistEditor, ClipboardRenameDeleteAndSaveOnRealFiles)
     Name("Rock");
     EXPECT_EQ(ErrorText(), "A playlist named 'Rock' already exists");
     CloseError();
-    ASSERT_NE(t::Find("pl_name_field"), nullptr);       // the dialog stays for another name
+    ASSERT_NE(t::Find("pl_name_field"), nullptr);  // the dialog stays for another name
     // The name field refuses characters a file name must not hold.
     PtSetResource(t::Find("pl_name_field"), Pt_ARG_TEXT_STRING, "", 0);
     t::TypeText(t::Find("pl_name_field"), "Mix/(2)");
@@ -188,7 +193,7 @@ TEST_F(PlaylistEditor, ClipboardRenameDeleteAndSaveOnRealFiles)
 
     // Closing the editor after a change saves; the files read back as they were shown.
     PtTreeGoto(Tree(), Folder("Mix(2)"));
-    OnPlaylistEditPaste(nullptr, nullptr, nullptr);     // the cut entry, once more
+    OnPlaylistEditPaste(nullptr, nullptr, nullptr);  // the cut entry, once more
     PtDestroyWidget(t::Find("playlistEditorDlg"));
     t::RunUntilIdle();
     FILE* in = fopen((dir + "Mix(2).qpl").c_str(), "r");
@@ -231,8 +236,9 @@ TEST_F(PlaylistEditor, AFileNotReadWholeIsNeverWrittenBack)
     }
     t::Click(t::Find("playlistSaveButton"));
     for (const auto& [name, text] : kept) EXPECT_EQ(Read(name), text) << name;
-    EXPECT_EQ(Read("Good.qpl"), "URL   0=file:///music/g.mp3\nMIME  0=audio/mpeg\nTITLE 0=G\n"
-                                "URL   1=file:///music/g.mp3\nMIME  1=audio/mpeg\nTITLE 1=G\n");
+    EXPECT_EQ(Read("Good.qpl"),
+              "URL   0=file:///music/g.mp3\nMIME  0=audio/mpeg\nTITLE 0=G\n"
+              "URL   1=file:///music/g.mp3\nMIME  1=audio/mpeg\nTITLE 1=G\n");
     PtDestroyWidget(t::Find("playlistEditorDlg"));
     t::RunUntilIdle();
     for (const auto& [name, text] : kept) EXPECT_EQ(Read(name), text) << name;

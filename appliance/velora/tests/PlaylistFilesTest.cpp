@@ -63,7 +63,7 @@ TEST(PlaylistFiles, ReadsEntriesInFileOrderAndSkipsComments)
                         "URL   2=file:///music/orphan.wav\n"
                         "MIME  2=audio/x-wav\n");
     auto entries = ReadFile(path);
-    ASSERT_EQ(entries.size(), 2u);      // the last entry has no TITLE line
+    ASSERT_EQ(entries.size(), 2u);  // the last entry has no TITLE line
     EXPECT_EQ(entries[0].url, "file:///music/a.mp3");
     EXPECT_EQ(entries[0].mime, "audio/mpeg");
     EXPECT_EQ(entries[0].title, "First\nSecond line");
@@ -108,7 +108,7 @@ TEST(PlaylistFiles, FolderComesFromTheEnvironmentOnceAndIsMadeOnDemand)
     ResetPlaylistDirName();
     EXPECT_EQ(GetPlaylistDirName(), given);
     setenv("PLAYLIST_DIR", "/elsewhere/", 1);
-    EXPECT_EQ(GetPlaylistDirName(), given);     // kept from the first use
+    EXPECT_EQ(GetPlaylistDirName(), given);  // kept from the first use
     unsetenv("PLAYLIST_DIR");
     ResetPlaylistDirName();
     setenv("HOME", s.dir.c_str(), 1);
@@ -144,10 +144,10 @@ TEST(PlaylistFiles, TellsWhetherAFileWasReadWhole)
         {"", true},
         {"# note\n" + entry, false},
         {".hidden\n" + entry, false},
-        {entry + "URL   1=file:///music/b.mp3\n", false},                 // no title line
+        {entry + "URL   1=file:///music/b.mp3\n", false},  // no title line
         {entry + "garbage\n", false},
         {entry + "VOLUME 0=3\n", false},
-        {"URL   0=file:///a^b.mp3\nMIME  0=\nTITLE 0=\n", false},        // a value cut short
+        {"URL   0=file:///a^b.mp3\nMIME  0=\nTITLE 0=\n", false},  // a value cut short
         {"URL   0=" + std::string(300, 'u') + "\nMIME  0=\nTITLE 0=\n", false},
         {std::string("URL   0=a\0b\nMIME  0=\nTITLE 0=\n", 27), false},
     };

@@ -132,7 +132,7 @@ TEST_F(SettingsDialog, MountPointWindowModesColourKeyAndDefault)
 
     // The colour key's bytes: red minimum 16 over a minimum of 0 gives 0x100000.
     t::Click(t::Find("adv_usingSigmaButton"));
-    EXPECT_EQ(mplayer.setup.reserve_1, 0u);     // on a page not shown
+    EXPECT_EQ(mplayer.setup.reserve_1, 0u);  // on a page not shown
     t::SelectPanel(t::Find("advPages"), "Decoder");
     t::Click(t::Find("adv_usingSigmaButton"));
     EXPECT_EQ(mplayer.setup.reserve_1, 1u);

@@ -12,13 +12,15 @@ namespace {
 
 namespace t = photon::test;
 
-std::string Samples(const std::string& wav) {
+std::string Samples(const std::string& wav)
+{
     const std::string all = ReadFile(wav);
     const size_t data = all.find("data");
     return data == std::string::npos ? "" : all.substr(data + 8);
 }
 
-TEST(VeloraShortTracks, EachTrackOfAPlaylistPlaysOnce) {
+TEST(VeloraShortTracks, EachTrackOfAPlaylistPlaysOnce)
+{
     ScratchFolder folder;
     // Four tracks of 0.1 s at four pitches: two WAV files, then two MP3 files.
     std::vector<std::string> files;
@@ -56,10 +58,12 @@ TEST(VeloraShortTracks, EachTrackOfAPlaylistPlaysOnce) {
     cbBaseClose();
     t::RunUntilIdle();
 
-    std::string expected = Samples(files[0]) + Samples(files[1]) + ReadFile(files[2] + ".raw") + ReadFile(files[3] + ".raw");
+    std::string expected =
+        Samples(files[0]) + Samples(files[1]) + ReadFile(files[2] + ".raw") + ReadFile(files[3] + ".raw");
     const std::string played = ReadFile(sink);
     ASSERT_GT(played.size(), 44u);
-    EXPECT_EQ(played.size() - 44, expected.size()) << "played " << (played.size() - 44) << " bytes of " << expected.size();
+    EXPECT_EQ(played.size() - 44, expected.size())
+        << "played " << (played.size() - 44) << " bytes of " << expected.size();
     EXPECT_TRUE(played.compare(44, std::string::npos, expected) == 0);
     unsetenv("ZEPHRA_AUDIO_SINK");
 }

@@ -18,7 +18,8 @@ using media::testing::SoundServer;
 constexpr int kSeconds = 5;
 
 // The seconds of the elapsed part of the time label in its first form ("D:DD:DD/P:PP:PP").
-int ElapsedSeconds() {
+int ElapsedSeconds()
+{
     const std::string text = Text("postxt");
     const size_t slash = text.find('/');
     if (slash == std::string::npos) return -1;
@@ -28,26 +29,30 @@ int ElapsedSeconds() {
 }
 
 // Runs the loop and the layer's clock for a while of real time.
-void RunFor(std::chrono::milliseconds span) {
+void RunFor(std::chrono::milliseconds span)
+{
     const auto until = std::chrono::steady_clock::now() + span;
     RunUntil([until] { return std::chrono::steady_clock::now() >= until; });
 }
 
 class VeloraSoundDevice : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
+    static void SetUpTestSuite()
+    {
         server = new SoundServer();
         if (server->Ready()) server->ExportEnvironment();
         folder = new ScratchFolder();
         files = media::testing::MakeSteppedFiles(*folder / "steps", kSeconds);
     }
-    static void TearDownTestSuite() {
+    static void TearDownTestSuite()
+    {
         cbBaseClose();
         t::RunUntilIdle();
         delete folder;
         delete server;
     }
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_TRUE(server->Ready()) << server->Failure();
         ASSERT_TRUE(files);
         base = OpenPlayerOnce("");
@@ -57,7 +62,8 @@ protected:
 
     // Plays the file for a while, pauses it, waits, and checks the time label all along; then it
     // resumes and plays to its end.
-    void PauseAndResume(const std::string& file, const char* shot) {
+    void PauseAndResume(const std::string& file, const char* shot)
+    {
         ASSERT_NO_FATAL_FAILURE(AddToPlaylist({file}));
         mplayer.bAutoPlay = 1;
         ASSERT_EQ(ControllerOpenItem(ControllerGetItem(0)), 1);
@@ -85,16 +91,19 @@ SoundServer* VeloraSoundDevice::server = nullptr;
 ScratchFolder* VeloraSoundDevice::folder = nullptr;
 bool VeloraSoundDevice::files = false;
 
-TEST_F(VeloraSoundDevice, StartsWithoutAnErrorAndWithTheDevicesVolume) {
+TEST_F(VeloraSoundDevice, StartsWithoutAnErrorAndWithTheDevicesVolume)
+{
     EXPECT_EQ(bErrorDlg, 0);
     EXPECT_NE(mplayer.mixer, nullptr);
 }
 
-TEST_F(VeloraSoundDevice, APausedWavFileShowsWhereItStopped) {
+TEST_F(VeloraSoundDevice, APausedWavFileShowsWhereItStopped)
+{
     PauseAndResume(*folder / "steps/steps.wav", VELORA_SCREENSHOTS "/velora-paused-wav.png");
 }
 
-TEST_F(VeloraSoundDevice, APausedMp3FileShowsWhereItStopped) {
+TEST_F(VeloraSoundDevice, APausedMp3FileShowsWhereItStopped)
+{
     PauseAndResume(*folder / "steps/steps.mp3", VELORA_SCREENSHOTS "/velora-paused-mp3.png");
 }
 

@@ -28,16 +28,19 @@ namespace velora::testing {
 
 class ScratchFolder {
 public:
-    ScratchFolder() {
+    ScratchFolder()
+    {
         std::string pattern = (std::filesystem::temp_directory_path() / "velora-test-XXXXXX").string();
         path_ = ::mkdtemp(pattern.data());
     }
-    ~ScratchFolder() {
+    ~ScratchFolder()
+    {
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
     }
     std::string operator/(const std::string& relative) const { return (path_ / relative).string(); }
-    std::string write(const std::string& relative, const std::string& bytes) const {
+    std::string write(const std::string& relative, const std::string& bytes) const
+    {
         const std::filesystem::path file = path_ / relative;
         std::filesystem::create_directories(file.parent_path());
         std::ofstream(file, std::ios::binary) << bytes;
@@ -48,7 +51,8 @@ private:
     std::filesystem::path path_;
 };
 
-inline std::string ReadFile(const std::string& path) {
+inline std::string ReadFile(const std::string& path)
+{
     std::ifstream in(path, std::ios::binary);
     std::ostringstream all;
     all << in.rdbuf();
@@ -56,7 +60,8 @@ inline std::string ReadFile(const std::string& path) {
 }
 
 // The pauses the player makes between commands, recorded instead of waited.
-inline std::vector<unsigned>& Sleeps() {
+inline std::vector<unsigned>& Sleeps()
+{
     static std::vector<unsigned> sleeps;
     return sleeps;
 }
@@ -64,14 +69,15 @@ inline void RecordSleep(unsigned ms) { Sleeps().push_back(ms); }
 
 // Opens the main window once per process: settings, connector folder and plug-in table in a
 // scratch folder; `table` is the plug-in table's text (empty: the built-in one).
-inline photon::PtWidget_t* OpenPlayerOnce(const std::string& table) {
+inline photon::PtWidget_t* OpenPlayerOnce(const std::string& table)
+{
     static photon::PtWidget_t* base = nullptr;
     if (base) return base;
     static ScratchFolder folder;
     setenv("ZEPHRA_PHOTON_SCOPE", (folder / "scope").c_str(), 1);
     std::filesystem::create_directories(folder / "scope");
     setenv("ZEPHRA_MEDIA_SETTINGS", (folder / "media.conf").c_str(), 1);
-    if (table.empty()) unsetenv("ZEPHRA_MEDIA_PLUGINS");      // the built-in table
+    if (table.empty()) unsetenv("ZEPHRA_MEDIA_PLUGINS");  // the built-in table
     else setenv("ZEPHRA_MEDIA_PLUGINS", folder.write("plugins", table).c_str(), 1);
     // The fake plug-in stays mapped while the player loads and closes it, so that the tests may
     // look at it after it was unloaded.
@@ -88,7 +94,8 @@ inline photon::PtWidget_t* OpenPlayerOnce(const std::string& table) {
 }
 
 // Back to the bare player with an empty list and the flags as at start.
-inline void ResetPlayer() {
+inline void ResetPlayer()
+{
     while (bErrorDlg) errdlg_done(nullptr, nullptr, nullptr);
     mplayer.bErrorShown = 0;
     cbBaseClose();
@@ -100,13 +107,15 @@ inline void ResetPlayer() {
     Sleeps().clear();
 }
 
-inline FakeControl* Fake() {
+inline FakeControl* Fake()
+{
     if (!mplayer.pluginCtrl || !mplayer.pluginCtrl->ctrl.dll_handle) return nullptr;
     auto control = reinterpret_cast<FakeControlF>(dlsym(mplayer.pluginCtrl->ctrl.dll_handle, "FakePluginControl"));
     return control ? control() : nullptr;
 }
 
-inline std::vector<uint32_t> Types(const std::vector<FakeCommand>& commands) {
+inline std::vector<uint32_t> Types(const std::vector<FakeCommand>& commands)
+{
     std::vector<uint32_t> types;
     for (const FakeCommand& command : commands) types.push_back(command.cmdType);
     return types;
@@ -116,7 +125,8 @@ inline std::string Text(const char* name) { return photon::test::Text(W(name)); 
 
 // Runs the loop and the layer's clock while the real plug-ins decode in real time, until done()
 // (false after the time-out, which only a player that hangs reaches).
-inline bool RunUntil(const std::function<bool()>& done, std::chrono::seconds timeout = std::chrono::seconds(30)) {
+inline bool RunUntil(const std::function<bool()>& done, std::chrono::seconds timeout = std::chrono::seconds(30))
+{
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!done()) {
         if (std::chrono::steady_clock::now() > deadline) return false;
@@ -130,7 +140,8 @@ inline bool RunUntil(const std::function<bool()>& done, std::chrono::seconds tim
 inline bool Shell(const std::string& command) { return std::system(command.c_str()) == 0; }
 
 // Adds each file to the active playlist, resolved as the player resolves a command line's URL.
-inline void AddToPlaylist(const std::vector<std::string>& paths) {
+inline void AddToPlaylist(const std::vector<std::string>& paths)
+{
     for (const std::string& path : paths) {
         PlaylistItem item;
         char buffer[kItemBufferSize];

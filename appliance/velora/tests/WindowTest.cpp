@@ -26,7 +26,8 @@ using photon::PtWidget_t;
 
 class VeloraWindow : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         base = OpenPlayerOnce("audio/x-wav " VELORA_FAKE_PLUGIN " wav\naudio/mpeg " VELORA_FAKE_PLUGIN " mp3 http:\n");
         ASSERT_NE(base, nullptr);
         ResetPlayer();
@@ -34,7 +35,8 @@ protected:
     void TearDown() override { ResetPlayer(); }
 
     // Opens a list of items as the command line does, and delivers the plug-in's reports.
-    FakeControl* OpenList(std::initializer_list<const char*> urls) {
+    FakeControl* OpenList(std::initializer_list<const char*> urls)
+    {
         for (const char* url : urls) {
             PlaylistItem item;
             char buffer[kItemBufferSize];
@@ -47,13 +49,15 @@ protected:
         return Fake();
     }
     // The width a PNG file's header gives.
-    static uint32_t PngWidth(const std::string& path) {
+    static uint32_t PngWidth(const std::string& path)
+    {
         const std::string png = ReadFile(path);
         if (png.size() < 24) return 0;
         const auto* b = reinterpret_cast<const unsigned char*>(png.data()) + 16;
         return uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3];
     }
-    std::string Screenshot(const char* name) {
+    std::string Screenshot(const char* name)
+    {
         const std::string path = std::string(VELORA_SCREENSHOTS) + "/" + name;
         EXPECT_TRUE(t::Screenshot(base, path.c_str())) << path;
         return path;
@@ -61,7 +65,8 @@ protected:
     PtWidget_t* base = nullptr;
 };
 
-TEST_F(VeloraWindow, OpenPlayPauseSeekStop) {
+TEST_F(VeloraWindow, OpenPlayPauseSeekStop)
+{
     FakeControl* fake = OpenList({"/music/first.wav"});
     ASSERT_NE(fake, nullptr);
     std::vector<FakeCommand> sent = fake->Take();
@@ -75,7 +80,7 @@ TEST_F(VeloraWindow, OpenPlayPauseSeekStop) {
     EXPECT_EQ(sent[2].position, 0u);
     EXPECT_EQ(sent[2].which, static_cast<uint32_t>(MVP_POSITION | MVP_DELTA));
     EXPECT_EQ(sent[3].which, static_cast<uint32_t>(MVP_STATUS_FREQ | MVP_AUDIO));
-    EXPECT_EQ(sent[3].statusFrequency, 1000u);          // 180000 / 179 = 1005, capped
+    EXPECT_EQ(sent[3].statusFrequency, 1000u);  // 180000 / 179 = 1005, capped
     EXPECT_EQ(Text("status"), "Opened");
     EXPECT_EQ(Text("cliptitle"), "first.wav");
     EXPECT_EQ(t::Value(W("curpos")), 0);
@@ -145,7 +150,8 @@ TEST_F(VeloraWindow, OpenPlayPauseSeekStop) {
     EXPECT_EQ(Types(fake->Take()), std::vector<uint32_t>{});
 }
 
-TEST_F(VeloraWindow, NextPreviousAndTheEndOfATrack) {
+TEST_F(VeloraWindow, NextPreviousAndTheEndOfATrack)
+{
     FakeControl* fake = OpenList({"/music/a.wav", "/music/b.mp3", "/music/c.wav"});
     ASSERT_NE(fake, nullptr);
     t::AdvanceClock(200);
@@ -168,7 +174,7 @@ TEST_F(VeloraWindow, NextPreviousAndTheEndOfATrack) {
     t::Click(W("previousButton"));
     t::RunUntilIdle();
     EXPECT_EQ(ControllerGetActiveTrack(), 0);
-    t::Click(W("previousButton"));      // nothing before the first
+    t::Click(W("previousButton"));  // nothing before the first
     t::RunUntilIdle();
     EXPECT_EQ(ControllerGetActiveTrack(), 0);
 
@@ -179,7 +185,7 @@ TEST_F(VeloraWindow, NextPreviousAndTheEndOfATrack) {
     EXPECT_EQ(Text("status"), "Playing");
     fake->ReportState(MV_STOPPED);
     t::RunUntilIdle();
-    EXPECT_TRUE(fake->Take().size() == 1);          // the rewind
+    EXPECT_TRUE(fake->Take().size() == 1);  // the rewind
     t::AdvanceClock(200);
     t::RunUntilIdle();
     sent = fake->Take();
@@ -198,7 +204,8 @@ TEST_F(VeloraWindow, NextPreviousAndTheEndOfATrack) {
     EXPECT_TRUE(t::Flags(W("replayButton")) & photon::Pt_SET);
 }
 
-TEST_F(VeloraWindow, TheViewerCallbacksTextsAndSliders) {
+TEST_F(VeloraWindow, TheViewerCallbacksTextsAndSliders)
+{
     FakeControl* fake = OpenList({"/music/a.wav"});
     ASSERT_NE(fake, nullptr);
     fake->Take();
@@ -235,7 +242,7 @@ TEST_F(VeloraWindow, TheViewerCallbacksTextsAndSliders) {
     EXPECT_EQ(more.find('\n'), std::string::npos);
     std::vector<FakeCommand> sent = fake->Take();
     ASSERT_EQ(Types(sent), std::vector<uint32_t>{CMD_PLUGIN_SET_PARAMETER});
-    EXPECT_EQ(sent[0].statusFrequency, 335u);           // 60000 / 179
+    EXPECT_EQ(sent[0].statusFrequency, 335u);  // 60000 / 179
 
     // A stream of unknown length (0xFFFFFFFF) shows a length of zero, not 93 hours.
     media.duration = 0xFFFFFFFF;
@@ -282,7 +289,8 @@ TEST_F(VeloraWindow, TheViewerCallbacksTextsAndSliders) {
     EXPECT_EQ(Text("baseInfo"), "Velora Media Player");
 }
 
-TEST_F(VeloraWindow, ReportsOfAPluginThatIsGoneAreDropped) {
+TEST_F(VeloraWindow, ReportsOfAPluginThatIsGoneAreDropped)
+{
     FakeControl* fake = OpenList({"/music/a.wav"});
     ASSERT_NE(fake, nullptr);
     MvPluginCtrl* old = fake->ctrl;
@@ -292,7 +300,7 @@ TEST_F(VeloraWindow, ReportsOfAPluginThatIsGoneAreDropped) {
     EXPECT_EQ(fake->terminated, terminated + 1);
     EXPECT_EQ(mplayer.bPluginAlive, 0);
     t::AdvanceClock(10);
-    t::RunUntilIdle();      // the record is released by a work procedure
+    t::RunUntilIdle();  // the record is released by a work procedure
     // A report that arrives now, from another thread, for the released record, is dropped.
     MvPluginStatus status{};
     status.state = MV_PLAYING;
@@ -305,7 +313,8 @@ TEST_F(VeloraWindow, ReportsOfAPluginThatIsGoneAreDropped) {
 uint64_t g_fakeNow = 0;
 uint64_t SteppingClock() { return g_fakeNow += 1000; }
 
-TEST_F(VeloraWindow, APluginThatNeverEndsIsLeftBehindAfterFiveSeconds) {
+TEST_F(VeloraWindow, APluginThatNeverEndsIsLeftBehindAfterFiveSeconds)
+{
     FakeControl* fake = OpenList({"/music/a.wav"});
     ASSERT_NE(fake, nullptr);
     fake->endOnTerminate = false;
@@ -318,13 +327,14 @@ TEST_F(VeloraWindow, APluginThatNeverEndsIsLeftBehindAfterFiveSeconds) {
     const std::string log = ::testing::internal::GetCapturedStderr();
     HostClockMs = realClock;
     EXPECT_EQ(fake->terminated, terminated + 1);
-    EXPECT_EQ(g_fakeNow, 6000u);        // gave up once five seconds had passed
+    EXPECT_EQ(g_fakeNow, 6000u);  // gave up once five seconds had passed
     EXPECT_NE(log.find("Plugin '" VELORA_FAKE_PLUGIN "' did not end within 5000 ms; going on without it\n"),
-              std::string::npos) << log;
+              std::string::npos)
+        << log;
     EXPECT_EQ(mplayer.pluginCtrl, nullptr);
     EXPECT_EQ(mplayer.bPluginAlive, 0);
     EXPECT_EQ(Text("baseInfo"), "Velora Media Player");
-    EXPECT_EQ(log.find("Calling dlclose"), std::string::npos) << log;   // its threads may still run
+    EXPECT_EQ(log.find("Calling dlclose"), std::string::npos) << log;  // its threads may still run
     t::AdvanceClock(10);
     t::RunUntilIdle();
 
@@ -340,7 +350,8 @@ TEST_F(VeloraWindow, APluginThatNeverEndsIsLeftBehindAfterFiveSeconds) {
     EXPECT_EQ(mplayer.bPluginAlive, 1);
 }
 
-TEST_F(VeloraWindow, TheColourKeyAtStartIsWhatTheSettingsDialogShows) {
+TEST_F(VeloraWindow, TheColourKeyAtStartIsWhatTheSettingsDialogShows)
+{
     EXPECT_EQ(mplayer.params.videoSetting.reserve_2, 0xFFFFFFu);
     EXPECT_EQ(mplayer.params.videoSetting.reserve_3, 0u);
     EXPECT_EQ(mplayer.params.videoSetting.reserve_1, 0u);
@@ -352,17 +363,18 @@ TEST_F(VeloraWindow, TheColourKeyAtStartIsWhatTheSettingsDialogShows) {
     t::RunUntilIdle();
 }
 
-TEST_F(VeloraWindow, KeysOfTheMainWindow) {
+TEST_F(VeloraWindow, KeysOfTheMainWindow)
+{
     FakeControl* fake = OpenList({"/music/a.wav", "/music/b.wav"});
     ASSERT_NE(fake, nullptr);
     t::AdvanceClock(200);
     t::RunUntilIdle();
     fake->Take();
 
-    t::Key(base, 'p');      // pause
+    t::Key(base, 'p');  // pause
     t::RunUntilIdle();
     EXPECT_EQ(Types(fake->Take()), std::vector<uint32_t>{CMD_PLUGIN_PAUSE});
-    t::Key(base, 'p', photon::Pk_KM_Ctrl);      // with a modifier: nothing
+    t::Key(base, 'p', photon::Pk_KM_Ctrl);  // with a modifier: nothing
     t::RunUntilIdle();
     EXPECT_TRUE(fake->Take().empty());
     t::Key(base, 'P', photon::Pk_KM_Shift);
@@ -376,7 +388,7 @@ TEST_F(VeloraWindow, KeysOfTheMainWindow) {
     EXPECT_EQ(sent[0].which, static_cast<uint32_t>(MVP_AUDIO));
     EXPECT_EQ(sent[0].volume, 100u);
     EXPECT_EQ(t::Value(W("PtSlider_volume")), 100);
-    t::Key(base, '=');                           // no change: nothing sent
+    t::Key(base, '=');  // no change: nothing sent
     EXPECT_TRUE(fake->Take().empty());
     t::Key(base, '-');
     EXPECT_EQ(fake->Take().at(0).volume, 90u);
@@ -400,12 +412,13 @@ TEST_F(VeloraWindow, KeysOfTheMainWindow) {
     t::RunUntilIdle();
     fake->Take();
 
-    t::Key(base, 's');      // the stop face presses stop
+    t::Key(base, 's');  // the stop face presses stop
     t::RunUntilIdle();
     EXPECT_EQ(Types(fake->Take()).at(0), static_cast<uint32_t>(CMD_PLUGIN_STOP));
 }
 
-TEST_F(VeloraWindow, OpenLocationAndOpenFile) {
+TEST_F(VeloraWindow, OpenLocationAndOpenFile)
+{
     // Open Location: a URL that resolves empties the list and opens it; the dialog closes.
     t::ChooseItem(W("mnuFileOpenUrl"));
     PtWidget_t* field = t::Find("urltoopen");
@@ -415,7 +428,7 @@ TEST_F(VeloraWindow, OpenLocationAndOpenFile) {
     EXPECT_EQ(bErrorDlg, 1);
     EXPECT_EQ(t::Text(t::Find("urlStatus")), "");
     errdlg_done(nullptr, nullptr, nullptr);
-    ASSERT_NE(t::Find("urltoopen"), nullptr);          // the dialog stays after a failure
+    ASSERT_NE(t::Find("urltoopen"), nullptr);  // the dialog stays after a failure
     t::TypeText(t::Find("urltoopen"), "/music/located.wav");
     t::Click(t::Find("urlOpen"));
     t::RunUntilIdle();
@@ -435,7 +448,7 @@ TEST_F(VeloraWindow, OpenLocationAndOpenFile) {
     EXPECT_EQ(seen.buttons, (std::vector<std::string>{"Open", "Cancel"}));
     ASSERT_EQ(ControllerGetPlaylistCount(), 1);
     EXPECT_STREQ(ControllerGetUrl(0), "file:///music/chosen.wav");
-    t::AnswerFileSelection("/music/other.wav", 2);      // cancelled: nothing changes
+    t::AnswerFileSelection("/music/other.wav", 2);  // cancelled: nothing changes
     t::ChooseItem(W("mnuFileOpenFile"));
     t::RunUntilIdle();
     EXPECT_EQ(t::DialogsSeen().back().root, "/music/chosen.wav");
@@ -443,7 +456,8 @@ TEST_F(VeloraWindow, OpenLocationAndOpenFile) {
 }
 
 // A second process started with -u hands its URL to this one, which owns the connector.
-TEST_F(VeloraWindow, ASecondInstanceHandsItsUrlOver) {
+TEST_F(VeloraWindow, ASecondInstanceHandsItsUrlOver)
+{
     char name[] = "velora";
     char* argv[] = {name, nullptr};
     ASSERT_EQ(init(1, argv), 0);

@@ -128,7 +128,7 @@ private:
 
 struct Embed {
     int number = 0;
-    std::string url;                  // as the page names it
+    std::string url;  // as the page names it
     std::vector<std::string> names, values;
     NPP_t instance{};
     bool created = false;
@@ -418,7 +418,7 @@ private:
 
     const Options &options_;
     const EntryPoints &npp_;
-    std::mutex mutex_;       // embeds_ and requests_
+    std::mutex mutex_;  // embeds_ and requests_
     std::mutex logMutex_;
     std::vector<std::unique_ptr<Embed>> embeds_;
     std::deque<Request_> requests_;
@@ -452,7 +452,7 @@ bool ParseOptions(int argc, char **argv, Options &o, std::string &complaint)
             ++i;
         } else {
             const bool valued = flag == "-r" || flag == "-t" || flag == "-b";
-            complaint = !valued ? "unknown option " + flag
+            complaint = !valued        ? "unknown option " + flag
                         : i + 1 < argc ? flag + " needs a number, not " + argv[i + 1]
                                        : flag + " needs a number";
             return false;
@@ -494,7 +494,7 @@ int main(int argc, char **argv)
     EntryPoints npp;
     if (!BindAll(lib, npp)) return 2;
 
-    photon::PtInit(nullptr);   // without a display the loop still serves handlers
+    photon::PtInit(nullptr);  // without a display the loop still serves handlers
     if (pipe(g_wake) != 0) return 2;
     photon::PtAppAddFd(nullptr, g_wake[0], photon::Pt_FD_READ, OnWake, nullptr);
 

@@ -12,7 +12,7 @@ namespace forms::detail {
 std::string encodeUrl(const std::string& url);
 
 struct HttpUrl {
-    std::string host;        // name or address to connect to
+    std::string host;  // name or address to connect to
     unsigned short port = 80;
     std::string hostHeader;  // host, and ":" port when the URL gives one
     std::string target;      // path and query, without the fragment

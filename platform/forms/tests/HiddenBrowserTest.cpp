@@ -75,7 +75,8 @@ TEST(HiddenBrowser, FailedRequestsCompleteWithTheCancelledPage) {
         std::string answer;
     };
     std::vector<Case> cases = {
-        {"refused", "http://127.0.0.1:" + std::to_string(unusedLoopbackPort()) + "/", LoopbackHttpServer::Behaviour::Answer, ""},
+        {"refused", "http://127.0.0.1:" + std::to_string(unusedLoopbackPort()) + "/",
+         LoopbackHttpServer::Behaviour::Answer, ""},
         {"reset", base, LoopbackHttpServer::Behaviour::Reset, ""},
         {"not http", base, LoopbackHttpServer::Behaviour::Answer, "hello there\r\n\r\n"},
         {"closed early", base, LoopbackHttpServer::Behaviour::Answer, ""},

@@ -88,7 +88,9 @@ TEST(Loop, WaitUnderManualClockJumpsToTimersAndDeadline) {
     forms::Timer minute(loop);
     std::vector<long> ticks;
     auto start = loop.now();
-    minute.OnTimer = [&] { ticks.push_back(std::chrono::duration_cast<std::chrono::seconds>(loop.now() - start).count()); };
+    minute.OnTimer = [&] {
+        ticks.push_back(std::chrono::duration_cast<std::chrono::seconds>(loop.now() - start).count());
+    };
     minute.Interval(60000);
     EXPECT_FALSE(loop.waitFor([] { return false; }, 75s));
     EXPECT_EQ(loop.now() - start, 75s);

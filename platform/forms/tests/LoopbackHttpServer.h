@@ -19,7 +19,7 @@ public:
     void answerWith(std::string rawAnswer);
     void behave(Behaviour behaviour);
     int port() const { return port_; }
-    std::vector<std::string> requests() const;  // request heads, in arrival order
+    std::vector<std::string> requests() const;              // request heads, in arrival order
     int closedByClient() const { return closedByClient_; }  // silent connections the client closed
 
 private:

@@ -25,7 +25,9 @@ struct PseudoTerminal {
         slave = ::ptsname(master);
     }
     ~PseudoTerminal() { ::close(master); }
-    void modemSends(const std::string& text) const { ASSERT_EQ(::write(master, text.data(), text.size()), ssize_t(text.size())); }
+    void modemSends(const std::string& text) const {
+        ASSERT_EQ(::write(master, text.data(), text.size()), ssize_t(text.size()));
+    }
     // What the control wrote, read until `count` bytes came (or a few seconds passed).
     std::string modemReads(std::size_t count) const {
         std::string got;
@@ -88,10 +90,15 @@ TEST(SerialPort, ModemTextArrivesWithOnCommAndOutputReachesTheModem) {
     // Without a receive threshold the text waits for Input; InputLen limits one Input.
     com.RThreshold = 0;
     std::size_t eventsBefore = events.size();
-    modem.modemSends(std::string("\x10\x00\xff" "abc", 6));
+    modem.modemSends(
+        std::string("\x10\x00\xff"
+                    "abc",
+                    6));
     ASSERT_TRUE(loop.runUntil([&] { return com.InBufferCount() == 6; }, 5s));
     com.InputLen = 4;
-    EXPECT_EQ(com.Input(), std::string("\x10\x00\xff" "a", 4));
+    EXPECT_EQ(com.Input(), std::string("\x10\x00\xff"
+                                       "a",
+                                       4));
     EXPECT_EQ(com.InBufferCount(), 2);
     com.InputLen = 0;
     EXPECT_EQ(com.Input(), "bc");
@@ -112,7 +119,8 @@ TEST(SerialPort, SettingsAndPortErrorsAreTheControls) {
     Loop loop(Loop::ClockKind::Manual);
     PseudoTerminal modem;
     SerialPort com(loop);
-    for (const char* bad : {"9600,x,8,1", "9600,n,8", "abc,n,8,1", "9601,n,8,1", "9600,n,9,1", "9600,n,8,3", "9600,n,8,1.5", "9600,n,8,1,1", ""})
+    for (const char* bad : {"9600,x,8,1", "9600,n,8", "abc,n,8,1", "9601,n,8,1", "9600,n,9,1", "9600,n,8,3",
+                            "9600,n,8,1.5", "9600,n,8,1,1", ""})
         expectError(380, "Invalid property value", [&] { com.Settings(bad); });
     EXPECT_EQ(com.Settings(), "9600,n,8,1");
     com.Settings("19200,E,7,2");

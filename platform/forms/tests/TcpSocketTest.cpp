@@ -56,7 +56,9 @@ struct Client {
         socket.OnDataArrival = [this](int32_t bytes) { log.push_back("data " + std::to_string(bytes)); };
         socket.OnSendComplete = [this] { log.push_back("sent"); };
         socket.OnClose = [this] { log.push_back("close"); };
-        socket.OnError = [this](int32_t n, const std::string& d) { log.push_back("error " + std::to_string(n) + " " + d); };
+        socket.OnError = [this](int32_t n, const std::string& d) {
+            log.push_back("error " + std::to_string(n) + " " + d);
+        };
     }
     std::vector<std::string> log;
     TcpSocket socket;
@@ -130,7 +132,8 @@ TEST(TcpSocket, ConnectionNotAcceptedDuringItsRequestIsClosed) {
     server.accepting = false;
     Client client(loop);
     client.socket.Connect("127.0.0.1", server.port());
-    ASSERT_TRUE(loop.runUntil([&] { return client.socket.State() == sckClosing || client.socket.State() == sckError; }, 5s));
+    ASSERT_TRUE(
+        loop.runUntil([&] { return client.socket.State() == sckClosing || client.socket.State() == sckError; }, 5s));
     EXPECT_EQ(server.log, (std::vector<std::string>{"0 request"}));
     EXPECT_FALSE(server.Socket.Exists(1));
 }
@@ -169,7 +172,8 @@ TEST(TcpSocket, ReleasedOrClosedControlsRaiseNothing) {
     Server server(loop);
     auto connect = [&](Client& client, int slot) {
         client.socket.Connect("127.0.0.1", server.port());
-        ASSERT_TRUE(loop.runUntil([&] { return server.Socket.Exists(slot) && client.socket.State() == sckConnected; }, 5s));
+        ASSERT_TRUE(
+            loop.runUntil([&] { return server.Socket.Exists(slot) && client.socket.State() == sckConnected; }, 5s));
         server.Socket(slot).OnSendComplete = nullptr;  // the server keeps these connections open
     };
 
@@ -211,10 +215,12 @@ TEST(TcpSocket, ReceivingPausesWhileTooMuchWaitsUntaken) {
     loop.runUntil([] { return false; }, 50ms);
     EXPECT_LE(slot.BytesReceived(), (1 << 20) + 16384);
     std::size_t taken = 0;
-    ASSERT_TRUE(loop.runUntil([&] {
-        taken += slot.GetData().size();
-        return taken == total;
-    }, 20s));
+    ASSERT_TRUE(loop.runUntil(
+        [&] {
+            taken += slot.GetData().size();
+            return taken == total;
+        },
+        20s));
     EXPECT_EQ(client.log.back(), "sent");
 }
 

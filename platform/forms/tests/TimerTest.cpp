@@ -21,7 +21,9 @@ struct TickLog {
     Loop::TimePoint start;
     std::vector<std::string> ticks;
     void add(const std::string& name) {
-        ticks.push_back(name + "@" + std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(loop.now() - start).count()));
+        ticks.push_back(
+            name + "@" +
+            std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(loop.now() - start).count()));
     }
 };
 
@@ -109,7 +111,8 @@ TEST(Timer, HandlerMayDisableReArmOrDestroyItsOwnTimer) {
     };
 
     loop.advance(320ms);
-    EXPECT_EQ(log.ticks, (std::vector<std::string>{"once@100", "doomed@120", "rearmed@250", "rearmed@280", "rearmed@310"}));
+    EXPECT_EQ(log.ticks,
+              (std::vector<std::string>{"once@100", "doomed@120", "rearmed@250", "rearmed@280", "rearmed@310"}));
     EXPECT_EQ(doomed, nullptr);
 }
 

@@ -33,8 +33,7 @@ void change(windows::IniDocument& document, std::string_view text) {
     const std::string value(text.substr(0, 40));
     try {
         document.Set("Zephra Utilities", "DebugLog", value);
-    } catch (const vb::Error&) {
-    }
+    } catch (const vb::Error&) {}
     document.Set("Zephra Names", "10.0.0.5/den", "\"Den,~121,,,0,0,\"");
     document.Set("New Section", "key", "value");
     document.RemoveKey("Zephra Utilities", "HomeseerIP");
@@ -67,8 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     try {
         store.Save("Zephra Utilities", "PushDelay", "5", "dkvZephraUtilities.ini");
         store.Clear("Zephra Names", "dkvZephraUtilities.ini");
-    } catch (const vb::Error&) {
-    }
+    } catch (const vb::Error&) {}
 
     windows::Registry registry(app->path() / "registry.ini");
     std::ofstream(app->path() / "registry.ini", std::ios::binary | std::ios::trunc)
@@ -78,8 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     try {
         registry.SaveSettings("Zephra", "Clients", {{"ClientMax", "1"}, {"1", "127.0.0.2"}});
         registry.DeleteSetting("Zephra", "Options");
-    } catch (const vb::Error&) {
-    }
+    } catch (const vb::Error&) {}
     (void)registry.GetSetting("Zephra", "Clients", "1");
     return 0;
 }

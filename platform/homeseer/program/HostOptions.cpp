@@ -22,8 +22,8 @@ OptionsReading ParseHostOptions(const std::vector<std::string>& args) {
         if (a == "--exit-when-idle") {
             options.exitWhenIdle = true;
         } else if (a == "--app-dir" || a == "--run" || a == "--plugin" || a == "--web-address") {
-            std::string& target = a == "--app-dir" ? options.appDir
-                                  : a == "--run"   ? options.runFile
+            std::string& target = a == "--app-dir"  ? options.appDir
+                                  : a == "--run"    ? options.runFile
                                   : a == "--plugin" ? options.plugin
                                                     : options.webAddress;
             if (!value(target)) return reading;

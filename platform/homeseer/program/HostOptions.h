@@ -13,12 +13,12 @@
 namespace homeseer {
 
 struct HostOptions {
-    std::string appDir;              // the application folder (made on first run)
-    std::string runFile;             // a host script to run; none: statements from standard input
-    bool exitWhenIdle = false;       // end once the script is done and every appliance queue is empty
-    std::string plugin;              // the plug-in library; "": libreva_Zephra.so beside the program's libraries
+    std::string appDir;                    // the application folder (made on first run)
+    std::string runFile;                   // a host script to run; none: statements from standard input
+    bool exitWhenIdle = false;             // end once the script is done and every appliance queue is empty
+    std::string plugin;                    // the plug-in library; "": libreva_Zephra.so beside the program's libraries
     std::string webAddress = "127.0.0.1";  // where the HTML folder is served
-    XapOptions xap;                  // the xAP network's settings given on the command line
+    XapOptions xap;                        // the xAP network's settings given on the command line
 };
 
 struct OptionsReading {

@@ -105,7 +105,7 @@ private:
     // (hs.WaitSecs serves events meanwhile) queues behind it. None: a line too long to run.
     std::deque<std::optional<std::string>> pendingLines_;
     bool runningLines_ = false;
-    bool inputEnded_ = false;  // the script file ran, or standard input ended
+    bool inputEnded_ = false;    // the script file ran, or standard input ended
     bool scriptFailed_ = false;  // the --run script, or the last line of standard input, failed
     bool endedIdle_ = false;
     int stdinLine_ = 0;
@@ -267,12 +267,11 @@ void Program::runScriptFile() {
 
 void Program::readInputLines() {
     std::shared_ptr<LoopMailbox> mailbox = mailbox_;
-    StartInputLines(STDIN_FILENO, kMaxInputLine,
-                    {[mailbox, this](std::string line) {
-                         mailbox->post([this, line = std::move(line)] { queueInputLine(line); });
-                     },
-                     [mailbox, this] { mailbox->post([this] { queueInputLine(std::nullopt); }); },
-                     [mailbox, this] { mailbox->post([this] { inputEnded_ = true; }); }});
+    StartInputLines(
+        STDIN_FILENO, kMaxInputLine,
+        {[mailbox, this](std::string line) { mailbox->post([this, line = std::move(line)] { queueInputLine(line); }); },
+         [mailbox, this] { mailbox->post([this] { queueInputLine(std::nullopt); }); },
+         [mailbox, this] { mailbox->post([this] { inputEnded_ = true; }); }});
 }
 
 void Program::queueInputLine(std::optional<std::string> line) {

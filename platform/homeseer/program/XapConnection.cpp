@@ -24,8 +24,8 @@ struct OptionKey {
     const char* key;
 };
 constexpr OptionKey kValueOptions[] = {
-    {"--xap-kind", "kind"},     {"--xap-broadcast", "broadcast"}, {"--xap-port", "port"},
-    {"--xap-listen", "listen"}, {"--xap-source", "source"},       {"--xap-uid", "uid"},
+    {"--xap-kind", "kind"},         {"--xap-broadcast", "broadcast"}, {"--xap-port", "port"},
+    {"--xap-listen", "listen"},     {"--xap-source", "source"},       {"--xap-uid", "uid"},
     {"--xap-interval", "interval"},
 };
 
@@ -155,8 +155,7 @@ XapConfig ReadXapConfig(const XapOptions& options, const std::function<std::stri
     return config;
 }
 
-XapConnection::XapConnection(const XapOptions& options, RealHost& host, Log log)
-    : host_(host), log_(std::move(log)) {
+XapConnection::XapConnection(const XapOptions& options, RealHost& host, Log log) : host_(host), log_(std::move(log)) {
     config_ = ReadXapConfig(
         options,
         [&host](const char* key) { return host.GetIniSetting(kXapSettingsSection, key, "", kHostSettingsFile); },
@@ -184,16 +183,15 @@ void XapConnection::start(forms::Loop& loop, vb::ObjectRef plugin) {
                 automation::callByName(vb::Variant(*receiver), "ZephraOnXapMessage",
                                        {vb::Variant(vb::ObjectRef(message))});
             } catch (const std::exception& e) {
-                host.Writelog(kXapLogSource, "The plug-in did not take the message " + message->MsgClass() +
-                                                 " from " + message->MsgSource() + ": " + e.what());
+                host.Writelog(kXapLogSource, "The plug-in did not take the message " + message->MsgClass() + " from " +
+                                                 message->MsgSource() + ": " + e.what());
             }
         });
     XapNode* node = node_.get();
-    host_.callback()->setXapSender([node](const std::string& target, const std::string& messageClass,
-                                          const std::string& section, const std::string& body,
-                                          const std::string& subAddress, const std::string& uid) {
-        node->send(target, messageClass, section, body, subAddress, uid);
-    });
+    host_.callback()->setXapSender(
+        [node](const std::string& target, const std::string& messageClass, const std::string& section,
+               const std::string& body, const std::string& subAddress,
+               const std::string& uid) { node->send(target, messageClass, section, body, subAddress, uid); });
     node_->start();
 }
 

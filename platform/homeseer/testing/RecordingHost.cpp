@@ -17,9 +17,7 @@ void RecordingHost::called(std::string_view member, std::vector<std::string> arg
 
 windows::IniDocument& RecordingHost::document(const std::string& file) { return files_[windows::LowerCase(file)]; }
 
-void RecordingHost::Writelog(const std::string& source, const std::string& text) {
-    called("Writelog", {source, text});
-}
+void RecordingHost::Writelog(const std::string& source, const std::string& text) { called("Writelog", {source, text}); }
 
 std::string RecordingHost::GetIniSetting(const std::string& section, const std::string& key,
                                          const std::string& defaultValue, const std::string& file) {

@@ -60,7 +60,8 @@ public:
 
     void called(std::string_view member, std::vector<std::string> args) override;
 
-private:    windows::IniDocument& document(const std::string& file);
+private:
+    windows::IniDocument& document(const std::string& file);
 
     std::vector<Call> calls_;
     std::map<std::string, windows::IniDocument> files_;  // by lower-case file name

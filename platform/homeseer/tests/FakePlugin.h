@@ -31,7 +31,8 @@ public:
     }
     std::string Echo(vb::Args args) {
         std::string text;
-        for (const vb::Variant& a : args) text += (text.empty() ? "" : "|") + (a.isMissing() ? std::string("(missing)") : vb::CStr(a));
+        for (const vb::Variant& a : args)
+            text += (text.empty() ? "" : "|") + (a.isMissing() ? std::string("(missing)") : vb::CStr(a));
         calls.push_back("Echo " + text);
         return text;
     }

@@ -27,7 +27,9 @@ protected:
         loop_.setLocalNow(forms::LocalTime{local_days{year{2026} / December / 8}} + hours{19} + minutes{37});
         hs_ = std::make_shared<RecordingHost>();  // started at that time
     }
-    static vb::Date at(int h, int m, int s) { return vb::Date{vb::DateSerial(2026, 12, 8).serial + vb::TimeSerial(h, m, s).serial}; }
+    static vb::Date at(int h, int m, int s) {
+        return vb::Date{vb::DateSerial(2026, 12, 8).serial + vb::TimeSerial(h, m, s).serial};
+    }
 
     forms::Loop loop_;
     std::shared_ptr<RecordingHost> hs_;
@@ -155,7 +157,10 @@ TEST_F(HostDevices, ANewDeviceWasLastChangedWhenItWasMade) {
 TEST_F(HostDevices, PropertyWritesAndValueChangesAreRecordedInOrder) {
     int32_t ref = hs_->NewDeviceRef("Zephra Backlight");
     vb::Variant dv = automation::callByName(vb::Variant(vb::ObjectRef(hs_)), "GetDeviceByRef", {ref});
-    std::string values = "Turn Backlight Off\x02" "0\x01Turn Backlight On\x02" "1";
+    std::string values =
+        "Turn Backlight Off\x02"
+        "0\x01Turn Backlight On\x02"
+        "1";
     automation::letProperty(dv, "hc", "[");
     automation::letProperty(dv, "dc", "3");
     automation::letProperty(dv, "Values", values);
@@ -186,7 +191,7 @@ TEST_F(HostDevices, ValuesOfDevicesThatAskForCallBacksReachTheirPluginsSetIO) {
     hs_->SetDeviceValue("[2", 2);
     hs_->SetDeviceValue("[6", 1);
     hs_->callback()->ValueChangeEvent("[2", 1);  // the plug-in's own choice: not sent back
-    EXPECT_TRUE(plugin->calls.empty());  // delivered as events, on the loop
+    EXPECT_TRUE(plugin->calls.empty());          // delivered as events, on the loop
     loop_.DoEvents();
     EXPECT_EQ(plugin->calls, (std::vector<std::string>{"SetIO [2 19 2"}));
 }

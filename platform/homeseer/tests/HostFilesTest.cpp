@@ -14,7 +14,9 @@ using windows::testing::TempAppFolder;
 
 TEST(DeviceFile, DevicesReadBackByteForByteWithTheirReferences) {
     TempAppFolder app;
-    const std::string buttons = "dkvZephra\x02Turn Backlight Off @ kitchen Zephra\x01" "dkvZephra\x02Turn Backlight On @ kitchen Zephra";
+    const std::string buttons =
+        "dkvZephra\x02Turn Backlight Off @ kitchen Zephra\x01"
+        "dkvZephra\x02Turn Backlight On @ kitchen Zephra";
     const std::string text = "<table>\r\nline two\\ \x7f</table>";
     {
         DeviceStore store;
@@ -26,7 +28,9 @@ TEST(DeviceFile, DevicesReadBackByteForByteWithTheirReferences) {
         dv->setDevTypeString("Zephra");
         dv->setIotype(4);
         dv->setButtons(buttons);
-        dv->setValues("Off\x02" "0");
+        dv->setValues(
+            "Off\x02"
+            "0");
         *store.stateOf("[3") = {text, kStatusOn, -1, vb::Date{46000.75}};
         store.remove(1001);
         SaveDevices(store, app.path() / "devices.ini");
@@ -42,7 +46,9 @@ TEST(DeviceFile, DevicesReadBackByteForByteWithTheirReferences) {
     EXPECT_EQ(dv->Location(), "kitchen");
     EXPECT_EQ(dv->iotype(), 4);
     EXPECT_EQ(dv->buttons(), buttons);
-    EXPECT_EQ(dv->Values(), "Off\x02" "0");
+    EXPECT_EQ(dv->Values(),
+              "Off\x02"
+              "0");
     DeviceStore::State* state = again.stateOf("[3");
     EXPECT_EQ(state->text, text);
     EXPECT_EQ(state->status, kStatusOn);
@@ -54,10 +60,11 @@ TEST(DeviceFile, DevicesReadBackByteForByteWithTheirReferences) {
 
 TEST(DeviceFile, DamagedEntriesAreSkippedWithANoteAndTheRestLoads) {
     TempAppFolder app;
-    app.write("devices.ini",
-              "[Devices]\r\n1001=\r\nx=\r\n1002=\r\n1001=\r\n"
-              "[Device 1001]\r\nName=good\r\nhc=A\r\ndc=1\r\nmisc=0\r\niotype=0\r\nstatus=17\r\nvalue=0\r\nlastchange=0\r\n"
-              "[Device 1002]\r\nName=bad\r\nmisc=lots\r\n");
+    app.write(
+        "devices.ini",
+        "[Devices]\r\n1001=\r\nx=\r\n1002=\r\n1001=\r\n"
+        "[Device 1001]\r\nName=good\r\nhc=A\r\ndc=1\r\nmisc=0\r\niotype=0\r\nstatus=17\r\nvalue=0\r\nlastchange=0\r\n"
+        "[Device 1002]\r\nName=bad\r\nmisc=lots\r\n");
     DeviceStore store;
     std::vector<std::string> notes = LoadDevices(store, app.path() / "devices.ini");
     EXPECT_EQ(notes, (std::vector<std::string>{"device x could not be read back", "device 1002 could not be read back",
@@ -78,7 +85,8 @@ TEST(Contacts, TabSeparatedLinesGiveContactsAndBadLinesAreNoted) {
         "Ann\t\t\t\t555 4444\n"
         "NoNumber\tAtAll\n"
         "\t\t5551111\n" +
-        std::string(kMaxContactLine + 1, 'x') + "\n"
+        std::string(kMaxContactLine + 1, 'x') +
+        "\n"
         "Last\tLine\t1");
     EXPECT_EQ(r.contacts, (std::vector<Contact>{{"Robin", "Tallis", "555-1234", "(555) 777-0000", "", "robin.wav"},
                                                 {"Ann", "", "", "", "555 4444", ""},

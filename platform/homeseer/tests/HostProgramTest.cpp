@@ -56,9 +56,9 @@ TEST_F(HostProgram, DrivesThePluginInTheHostsOrderAndShutsDownOnSigterm) {
         ASSERT_TRUE(host.waitForLine("zephra-host: TestPlug ready"));
         EXPECT_EQ(host.terminate(), 0);
     }
-    EXPECT_EQ(recorded(app_.path()), (std::vector<std::string>{"Name", "Capabilities", "AccessLevel",
-                                                               "RegisterCallback clsHSCallback", "InitIO 0",
-                                                               "Device made [1", "ShutdownIO"}));
+    EXPECT_EQ(recorded(app_.path()),
+              (std::vector<std::string>{"Name", "Capabilities", "AccessLevel", "RegisterCallback clsHSCallback",
+                                        "InitIO 0", "Device made [1", "ShutdownIO"}));
     for (const char* folder : {"Config", "HTML", "Data", "Scripts"})
         EXPECT_TRUE(std::filesystem::is_directory(app_.path() / folder)) << folder;
     EXPECT_EQ(fileText(app_.path() / "Config/settings.ini"), "[Settings]\r\nsvrport=0\r\n");  // kept as it was
@@ -140,7 +140,8 @@ TEST_F(HostProgram, ARunScriptEndsWhenDoneAndThePluginIsIdle) {
                "On Error Goto 0\r\n"
                "For Each item In seen.Keys : hs.WriteLog \"demo\", item & \"=\" & seen(item) : Next\r\n"
                "hs.WaitSecs 0.05\r\n");
-    ChildProcess host(ZEPHRA_HOST_PROGRAM, args({"--run", (app_.path() / "Scripts/demo.vbs").string(), "--exit-when-idle"}));
+    ChildProcess host(ZEPHRA_HOST_PROGRAM,
+                      args({"--run", (app_.path() / "Scripts/demo.vbs").string(), "--exit-when-idle"}));
     EXPECT_EQ(host.waitExit(), 0);
     std::vector<std::string> lines = recorded(app_.path());
     std::vector<std::string> run(lines.begin() + 6, lines.end());
@@ -155,19 +156,23 @@ TEST_F(HostProgram, AScriptThatFailsIsReportedWithItsPlaceAndTheHostGoesOn) {
     // A syntax error: nothing of the file runs; ending idle, the status says the script failed.
     app_.write("Scripts/broken.vbs", "Echo \"never\"\r\nFor i = 1 To 3\r\n  Echo i\r\nNext x y\r\n");
     {
-        ChildProcess host(ZEPHRA_HOST_PROGRAM, args({"--run", (app_.path() / "Scripts/broken.vbs").string(), "--exit-when-idle"}));
-        EXPECT_TRUE(host.waitForLine("| zephra-host | broken.vbs line 4, column 8: Error 1025: Expected end of statement"));
+        ChildProcess host(ZEPHRA_HOST_PROGRAM,
+                          args({"--run", (app_.path() / "Scripts/broken.vbs").string(), "--exit-when-idle"}));
+        EXPECT_TRUE(
+            host.waitForLine("| zephra-host | broken.vbs line 4, column 8: Error 1025: Expected end of statement"));
         EXPECT_EQ(host.waitExit(), 1);
     }
     EXPECT_EQ(recorded(app_.path()).back(), "ShutdownIO");
     EXPECT_NE(logText(app_.path()).find("broken.vbs line 4, column 8: Error 1025"), std::string::npos);
 
     // A run-time error stops the script where it happens; the host serves on until told to stop.
-    app_.write("Scripts/fails.vbs", "Echo \"before\"\r\nDim d : Set d = CreateObject(\"Scripting.Dictionary\")\r\n"
-                                    "d.Add \"k\", 1 : d.Add \"k\", 2\r\nEcho \"after\"\r\n");
+    app_.write("Scripts/fails.vbs",
+               "Echo \"before\"\r\nDim d : Set d = CreateObject(\"Scripting.Dictionary\")\r\n"
+               "d.Add \"k\", 1 : d.Add \"k\", 2\r\nEcho \"after\"\r\n");
     ChildProcess host(ZEPHRA_HOST_PROGRAM, args({"--run", (app_.path() / "Scripts/fails.vbs").string()}));
-    EXPECT_TRUE(host.waitForLine("fails.vbs line 3, column 16: Error 457: This key is already associated with an "
-                                 "element of this collection"));
+    EXPECT_TRUE(
+        host.waitForLine("fails.vbs line 3, column 16: Error 457: This key is already associated with an "
+                         "element of this collection"));
     EXPECT_EQ(host.waitExit(std::chrono::milliseconds(300)), -1);  // still running
     EXPECT_EQ(host.terminate(), 0);
     std::vector<std::string> lines = recorded(app_.path());
@@ -176,7 +181,8 @@ TEST_F(HostProgram, AScriptThatFailsIsReportedWithItsPlaceAndTheHostGoesOn) {
     EXPECT_EQ(lines.back(), "ShutdownIO");
 
     // A script that cannot be read fails the same way.
-    ChildProcess missing(ZEPHRA_HOST_PROGRAM, args({"--run", (app_.path() / "Scripts/none.vbs").string(), "--exit-when-idle"}));
+    ChildProcess missing(ZEPHRA_HOST_PROGRAM,
+                         args({"--run", (app_.path() / "Scripts/none.vbs").string(), "--exit-when-idle"}));
     EXPECT_EQ(missing.waitExit(), 1);
 }
 
@@ -186,7 +192,8 @@ TEST_F(HostProgram, ASignalStopsAScriptThatLoopsOrWaits) {
         ChildProcess host(ZEPHRA_HOST_PROGRAM, args({"--run", (app_.path() / "Scripts/loop.vbs").string()}));
         ASSERT_TRUE(host.waitForLine("| loop | started")) << body;
         kill(host.pid(), SIGINT);
-        EXPECT_TRUE(host.waitForLine("loop.vbs line 2, column 1: Error -2147467260: The operation was canceled")) << body;
+        EXPECT_TRUE(host.waitForLine("loop.vbs line 2, column 1: Error -2147467260: The operation was canceled"))
+            << body;
         EXPECT_EQ(host.waitExit(), 0) << body;
         EXPECT_EQ(recorded(app_.path()).back(), "ShutdownIO") << body;
     }
@@ -243,7 +250,8 @@ TEST_F(HostProgram, SaysWhatListensWhereAndWhichPortsCouldNotBeOpened) {
     std::optional<std::string> refused = second.waitForLine("zephra-host: cannot listen on ");
     ASSERT_TRUE(refused);
     EXPECT_EQ(refused->rfind("zephra-host: cannot listen on TCP 127.0.0.1:" + port + what + ": ", 0), 0u) << *refused;
-    EXPECT_EQ(second.waitForLine("zephra-host: TestPlug ready"), "zephra-host: TestPlug ready (1 port not opened, above)");
+    EXPECT_EQ(second.waitForLine("zephra-host: TestPlug ready"),
+              "zephra-host: TestPlug ready (1 port not opened, above)");
     EXPECT_EQ(second.terminate(), 0);
     EXPECT_EQ(first.terminate(), 0);
 }
@@ -258,8 +266,7 @@ TEST_F(HostProgram, WithNothingOnStandardInputItServesUntilASignal) {
         ASSERT_TRUE(listening);
         const std::string port = portOf(*listening);
         ASSERT_TRUE(host.waitForLine("zephra-host: TestPlug ready"));
-        EXPECT_EQ(host.readLine(),
-                  "zephra-host: standard input holds no statements: serving until SIGTERM or SIGINT");
+        EXPECT_EQ(host.readLine(), "zephra-host: standard input holds no statements: serving until SIGTERM or SIGINT");
         // Well past the idle check that ends a host whose statements have ended.
         for (int i = 0; i < 3; ++i) {
             simkit::testing::HttpAnswer page =
@@ -277,8 +284,8 @@ TEST_F(HostProgram, WithNothingOnStandardInputItServesUntilASignal) {
 }
 
 TEST_F(HostProgram, AMissingPluginLibraryOrAppFolderFailsClearly) {
-    ChildProcess missing(ZEPHRA_HOST_PROGRAM, {"--app-dir", app_.path().string(), "--plugin",
-                                               (app_.path() / "nothing.so").string()});
+    ChildProcess missing(ZEPHRA_HOST_PROGRAM,
+                         {"--app-dir", app_.path().string(), "--plugin", (app_.path() / "nothing.so").string()});
     EXPECT_EQ(missing.waitExit(), 1);
     ChildProcess noFolder(ZEPHRA_HOST_PROGRAM, {"--plugin", ZEPHRA_TEST_PLUGIN});
     EXPECT_EQ(noFolder.waitExit(), 2);

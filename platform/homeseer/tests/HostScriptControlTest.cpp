@@ -95,16 +95,20 @@ TEST_F(HostScripts, AScriptFileRunsItsTopLevelCodeAndKeepsWhatItDefines) {
         "  For Each key In rooms.Keys : rooms(key).Say text : Next\r\n"
         "End Sub\r\n";
     EXPECT_TRUE(script_.RunScript(text, "demo.vbs")) << ::testing::PrintToString(errors_);
-    EXPECT_EQ(hs_->Log(), (std::vector<RecordingHost::LogLine>{{"script", "error 438: Object doesn't support this property or method"}}));
+    EXPECT_EQ(
+        hs_->Log(),
+        (std::vector<RecordingHost::LogLine>{{"script", "error 438: Object doesn't support this property or method"}}));
     // Its procedures and variables are there for the lines and events after it.
     line("Announce \"Bye\"");
     EXPECT_EQ(line("? rooms.Count & \" \" & TypeName(rooms(\"kitchen\"))"), "2 Room");
-    EXPECT_EQ(plugin_->calls, (std::vector<std::string>{"Echo den|Hello|30", "Echo kitchen|Bye|70", "Echo den|Bye|30"}));
+    EXPECT_EQ(plugin_->calls,
+              (std::vector<std::string>{"Echo den|Hello|30", "Echo kitchen|Bye|70", "Echo den|Bye|30"}));
     EXPECT_TRUE(errors_.empty());
 
     // A syntax error anywhere runs nothing of the file; a run-time error stops it where it happens.
     EXPECT_FALSE(script_.RunScript("hs.WriteLog \"a\", \"b\"\r\nIf x Then\r\n  y = 1\r\nEnd Iff\r\n", "broken.vbs"));
-    EXPECT_FALSE(script_.RunScript("Dim z\r\nhs.WriteLog \"before\", \"1\"\r\n  z = \"a\" * 2\r\nhs.WriteLog \"after\", \"2\"\r\n", "fails.vbs"));
+    EXPECT_FALSE(script_.RunScript(
+        "Dim z\r\nhs.WriteLog \"before\", \"1\"\r\n  z = \"a\" * 2\r\nhs.WriteLog \"after\", \"2\"\r\n", "fails.vbs"));
     EXPECT_EQ(errors_, (std::vector<std::string>{"broken.vbs line 4, column 5: Error 1012: Expected 'If'",
                                                  "fails.vbs line 3, column 3: Error 13: Type mismatch"}));
     ASSERT_EQ(hs_->Log().size(), 2u);  // "a" of the broken file never ran
@@ -117,7 +121,8 @@ TEST_F(HostScripts, ALineStopsAfterAMinuteAScriptFileRunsOn) {
     auto now = std::make_shared<std::chrono::steady_clock::time_point>();
     script_.setClock([now] { return *now += std::chrono::seconds(1); });
     line("Do : Loop");
-    EXPECT_EQ(errors_, (std::vector<std::string>{"stdin line 1, column 1: Error -2147467260: The operation was canceled"}));
+    EXPECT_EQ(errors_,
+              (std::vector<std::string>{"stdin line 1, column 1: Error -2147467260: The operation was canceled"}));
     EXPECT_TRUE(script_.RunScript("Dim i, n : For i = 1 To 100000 : n = n + 1 : Next", "long.vbs"));
     EXPECT_EQ(line("? n"), "100000");
 

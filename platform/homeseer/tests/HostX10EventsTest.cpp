@@ -41,14 +41,15 @@ TEST_F(HostServices, ExecX10SetsTheStatusAndRaisesEventsToRegisteredCallBacks) {
     EXPECT_FALSE(hs_->IsOn("A3"));
     EXPECT_FALSE(hs_->IsOff("A3"));  // never switched: neither
     hs_->RegisterEventCB(kX10Event, plugin_);
-    hs_->RegisterEventCB(kX10Event, plugin_);  // once is enough
+    hs_->RegisterEventCB(kX10Event, plugin_);                          // once is enough
     hs_->RegisterEventCB(2, std::make_shared<testing::FakePlugin>());  // other event types get none of these
 
     hs_->ExecX10("a3", "OFF");
     EXPECT_TRUE(hs_->IsOff("A3"));
     EXPECT_FALSE(hs_->IsOn("A3"));
     EXPECT_EQ(hs_->DeviceStatus("A3"), kStatusOff);
-    EXPECT_EQ(hs_->DeviceLastChange("A3"), vb::Date{vb::DateSerial(2026, 12, 8).serial + vb::TimeSerial(19, 37, 0).serial});
+    EXPECT_EQ(hs_->DeviceLastChange("A3"),
+              vb::Date{vb::DateSerial(2026, 12, 8).serial + vb::TimeSerial(19, 37, 0).serial});
     loop_.advance(seconds(30));  // (runs the events waiting)
     hs_->ExecX10("P16", "on");
     hs_->ExecX10("P16", "on");
@@ -58,8 +59,8 @@ TEST_F(HostServices, ExecX10SetsTheStatusAndRaisesEventsToRegisteredCallBacks) {
     EXPECT_EQ(hs_->DeviceStatus("B2"), kStatusDim);
 
     loop_.DoEvents();
-    EXPECT_EQ(plugin_->calls, (std::vector<std::string>{"HSEvent 1 A 3 3", "HSEvent 1 P 16 2", "HSEvent 1 P 16 2",
-                                                         "HSEvent 1 B 2 4"}));
+    EXPECT_EQ(plugin_->calls,
+              (std::vector<std::string>{"HSEvent 1 A 3 3", "HSEvent 1 P 16 2", "HSEvent 1 P 16 2", "HSEvent 1 B 2 4"}));
 
     // Malformed codes and commands are refused and change nothing.
     for (const char* code : {"Q1", "A0", "A17", "A05", "", "[11", "A 1"})
@@ -83,15 +84,20 @@ TEST_F(HostServices, TheCallbackObjectServesTheHostMenusHouseCodesAndXap) {
     automation::callByName(cb, "RegisterMenu", {"dkvZephra", "GUI Setup"});
     automation::callByName(cb, "RegisterMenu", {"dkvZephra", "Help"});
     automation::callByName(cb, "RegisterMenu", {"dkvZephra", "GUI Setup"});
-    EXPECT_EQ(hs_->callback()->menus(), (std::vector<Callback::MenuEntry>{{"dkvZephra", "GUI Setup"}, {"dkvZephra", "Help"}}));
+    EXPECT_EQ(hs_->callback()->menus(),
+              (std::vector<Callback::MenuEntry>{{"dkvZephra", "GUI Setup"}, {"dkvZephra", "Help"}}));
 
     // "[" first; a code in use or handed out before is skipped.
     hs_->NewDevice("someone else's", "\\5");
     EXPECT_EQ(vb::CLng(automation::callByName(cb, "GetNextFreeIOCode")), 91);
     EXPECT_EQ(vb::CLng(automation::callByName(cb, "GetNextFreeIOCode")), 93);
 
-    automation::callByName(cb, "SendXapMessage", {"dkv.kitchen", "xap-x10.request", "xap-x10.request",
-                                                   "device\x01" "A3\x00" "command\x01off", "", "00"});
+    automation::callByName(cb, "SendXapMessage",
+                           {"dkv.kitchen", "xap-x10.request", "xap-x10.request",
+                            "device\x01"
+                            "A3\x00"
+                            "command\x01off",
+                            "", "00"});
     EXPECT_EQ(hs_->Log().back().source, "xAP");
     EXPECT_EQ(hs_->Log().back().text.substr(0, 61), "Send target=dkv.kitchen class=xap-x10.request section=xap-x10");
 
@@ -150,7 +156,8 @@ TEST_F(HostServices, PluginsPhoneAndTimeAreReachedByName) {
     EXPECT_EQ(std::dynamic_pointer_cast<vb::Collection>(all.object())->Count(), 1);
 
     EXPECT_EQ(errorNumber([&] { hs_->GetHSPRef(); }), 429);  // no phone component
-    auto phone = std::make_shared<Phone>(std::vector<Contact>{{"Robin", "Tallis", "555-1234", "", "", "robin.wav"}}, nullptr);
+    auto phone =
+        std::make_shared<Phone>(std::vector<Contact>{{"Robin", "Tallis", "555-1234", "", "", "robin.wav"}}, nullptr);
     hs_->setPhone(phone);
     vb::Variant hsp = automation::callByName(hs, "GetHSPRef");
     EXPECT_EQ(vb::TypeName(hsp), "Application");

@@ -40,11 +40,11 @@ protected:
         app_.write("HTML/links touchscreen.htm", "<html>links</html>");
         app_.write("HTML/ZephraSlideshow.asp", "<% Response.Write 1 %>");
         app_.write("Config/settings.ini", "[Settings]\r\ngPassword=secret\r\n");
-        server_ = std::make_unique<HtmlServer>(HtmlServer::Options{app_.path() / "HTML", "127.0.0.1", 0,
-                                                                   [this](const std::string& line) {
-                                                                       std::lock_guard lock(mutex_);
-                                                                       log_.push_back(line);
-                                                                   }});
+        server_ = std::make_unique<HtmlServer>(
+            HtmlServer::Options{app_.path() / "HTML", "127.0.0.1", 0, [this](const std::string& line) {
+                                    std::lock_guard lock(mutex_);
+                                    log_.push_back(line);
+                                }});
         endpoint_ = {asio::ip::make_address("127.0.0.1"), server_->port()};
     }
 
@@ -74,11 +74,12 @@ TEST_F(HtmlServerTest, ServesTheFilesOfTheHtmlFolderFoundWithoutRegardToCase) {
 }
 
 TEST_F(HtmlServerTest, PathsOutOfTheFolderFoldersPagesAndMissingFilesAreRefused) {
-    for (const char* target : {"/../Config/settings.ini", "/ZephraTemp/../../Config/settings.ini",
-                               "/%2e%2e/Config/settings.ini", "/ZephraTemp", "/", "/nothing.wav",
-                               "/ZephraTemp/ZephraTempFile1.wav/x"})
+    for (const char* target :
+         {"/../Config/settings.ini", "/ZephraTemp/../../Config/settings.ini", "/%2e%2e/Config/settings.ini",
+          "/ZephraTemp", "/", "/nothing.wav", "/ZephraTemp/ZephraTempFile1.wav/x"})
         EXPECT_EQ(httpGet(endpoint_, target).status, 404u) << target;
-    for (const char* target : {"/..%5cConfig%5csettings.ini", "/a%00b", "/bad%zz", "/ZephraTemp%5cZephraTempFile1.wav"}) {
+    for (const char* target :
+         {"/..%5cConfig%5csettings.ini", "/a%00b", "/bad%zz", "/ZephraTemp%5cZephraTempFile1.wav"}) {
         auto answer = httpGet(endpoint_, target);
         EXPECT_TRUE(answer.status == 400u || answer.status == 404u) << target;
         EXPECT_EQ(answer.body.find("secret"), std::string::npos);
@@ -87,8 +88,9 @@ TEST_F(HtmlServerTest, PathsOutOfTheFolderFoldersPagesAndMissingFilesAreRefused)
     EXPECT_EQ(httpGet(endpoint_, "/outside/settings.ini").status, 404u);
 
     EXPECT_EQ(httpGet(endpoint_, "/zephraslideshow.asp").status, 501u);
-    EXPECT_EQ(exchange(server_->port(), "POST /links%20touchscreen.htm HTTP/1.0\r\nContent-Length: 0\r\n\r\n").substr(0, 12),
-              "HTTP/1.0 405");
+    EXPECT_EQ(
+        exchange(server_->port(), "POST /links%20touchscreen.htm HTTP/1.0\r\nContent-Length: 0\r\n\r\n").substr(0, 12),
+        "HTTP/1.0 405");
     EXPECT_EQ(exchange(server_->port(), "GET /" + std::string(9000, 'a') + " HTTP/1.0\r\n\r\n").substr(0, 12),
               "HTTP/1.1 400");
     EXPECT_EQ(exchange(server_->port(), "garbage\r\n\r\n"), "");  // not HTTP: closed without an answer

@@ -57,7 +57,8 @@ TEST(IniStore, AnEmptyFileNameIsTheHostsOwnSettings) {
     EXPECT_EQ(ini.Get("settings", "body_onload", "", ""), "start()");
     EXPECT_EQ(ini.Get("Settings", "auto_refresh", "none", ""), "none");
     ini.Save("Settings", "auto_refresh", "30", "");
-    EXPECT_EQ(app.read("Config/Settings.INI"), "[Settings]\r\nsvrport=8081\r\nBODY_OnLoad=start()\r\nauto_refresh=30\r\n");
+    EXPECT_EQ(app.read("Config/Settings.INI"),
+              "[Settings]\r\nsvrport=8081\r\nBODY_OnLoad=start()\r\nauto_refresh=30\r\n");
     EXPECT_EQ(ini.Get("Settings", "auto_refresh", "", "settings.ini"), "30");
     EXPECT_EQ(errorNumber([&] { ini.Clear("Settings", ""); }), 52);
     EXPECT_EQ(app.read("Config/Settings.INI").size(), 64u);  // the section is kept
@@ -69,7 +70,9 @@ TEST(IniStore, SectionsAreHandedOutJoinedByNul) {
               "[Zephra Names]\r\n192.168.0.20/kitchenpc=\"Kitchen,~11,A3,A4,1,1,\"\r\n; a comment\r\n"
               "10.0.0.5 = Den\r\n[Received]\r\nk=v\r\n");
     IniStore ini;
-    EXPECT_EQ(ini.Section("zephra names", kIni), "192.168.0.20/kitchenpc=\"Kitchen,~11,A3,A4,1,1,\"\0"s "10.0.0.5= Den");
+    EXPECT_EQ(ini.Section("zephra names", kIni),
+              "192.168.0.20/kitchenpc=\"Kitchen,~11,A3,A4,1,1,\"\0"s
+              "10.0.0.5= Den");
     ini.Clear("ZEPHRA NAMES", kIni);
     EXPECT_EQ(ini.Section("Zephra Names", kIni), "");
     EXPECT_EQ(ini.Section("Received", kIni), "k=v");
@@ -77,14 +80,18 @@ TEST(IniStore, SectionsAreHandedOutJoinedByNul) {
 
 TEST(IniStore, ADamagedFileReadsAndKeepsItsBytes) {
     TempAppFolder app;
-    std::string garbage = "\x7f" "ELF\x02\x01\x01\0\0\0\n\xff\xd8\xff\xe0\0\x10JFIF=\0\n"s;
+    std::string garbage =
+        "\x7f"
+        "ELF\x02\x01\x01\0\0\0\n\xff\xd8\xff\xe0\0\x10JFIF=\0\n"s;
     app.write("Config/dkvZephraUtilities.ini", garbage + "[Zephra Utilities]\nServerPort=8080\n\x01\x02\n");
     IniStore ini;
     EXPECT_EQ(ini.Get("Zephra Utilities", "ServerPort", "", kIni), "8080");
     EXPECT_EQ(ini.Section("Zephra Utilities", kIni), "ServerPort=8080");
     ini.Save("Zephra Utilities", "TCPDebug", "0", kIni);
     std::string text = app.read("Config/dkvZephraUtilities.ini");
-    const std::string kept = "\x7f" "ELF\x02\x01\x01\0\0\0\r\n\xff\xd8\xff\xe0\0\x10JFIF=\0\r\n[Zephra Utilities]\r\n"s;
+    const std::string kept =
+        "\x7f"
+        "ELF\x02\x01\x01\0\0\0\r\n\xff\xd8\xff\xe0\0\x10JFIF=\0\r\n[Zephra Utilities]\r\n"s;
     EXPECT_EQ(text.substr(0, kept.size()), kept);
     EXPECT_EQ(ini.Get("Zephra Utilities", "TCPDebug", "", kIni), "0");
 }

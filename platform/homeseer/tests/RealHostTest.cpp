@@ -61,7 +61,9 @@ TEST_F(RealHostTest, AnswersTheApplicationPathVersionAndSettings) {
     hs.SaveIniSetting("Zephra Names", "10.0.0.5", "Den", "dkvZephraUtilities.ini");
     hs.SaveIniSetting("Zephra Names", "10.0.0.6", "Hall", "dkvZephraUtilities.ini");
     EXPECT_EQ(hs.GetIniSetting("zephra names", "10.0.0.6", "", "dkvzephrautilities.ini"), "Hall");
-    EXPECT_EQ(hs.GetINISection("Zephra Names", "dkvZephraUtilities.ini"), std::string("10.0.0.5=Den\0" "10.0.0.6=Hall", 26));
+    EXPECT_EQ(hs.GetINISection("Zephra Names", "dkvZephraUtilities.ini"), std::string("10.0.0.5=Den\0"
+                                                                                      "10.0.0.6=Hall",
+                                                                                      26));
     hs.ClearINISection("Zephra Names", "dkvZephraUtilities.ini");
     EXPECT_EQ(hs.GetINISection("Zephra Names", "dkvZephraUtilities.ini"), "");
 }

@@ -15,7 +15,8 @@ TEST(RecordingHost, RecordsEveryCallInOrderAndAnswersScriptedSettings) {
     hs.SetIniText("dkvZephraUtilities.ini", "[T2W]\r\nT2WVoice=\"English (America)\"\r\n");
     hs.SetAppPath("C:\\Program Files\\HomeSeer");
     Host& host = hs;
-    EXPECT_EQ(host.GetIniSetting("t2w", "T2WVOICE", "Microsoft Mary", "DKVZEPHRAUTILITIES.INI"), "\"English (America)\"");
+    EXPECT_EQ(host.GetIniSetting("t2w", "T2WVOICE", "Microsoft Mary", "DKVZEPHRAUTILITIES.INI"),
+              "\"English (America)\"");
     host.SaveIniSetting("Zephra Names", "10.0.0.5", "Den", "dkvZephraUtilities.ini");
     host.Writelog("dkvZephra", "InitHW ");
     EXPECT_EQ(host.GetAppPath(), "C:\\Program Files\\HomeSeer");

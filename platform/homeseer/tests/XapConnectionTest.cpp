@@ -21,10 +21,11 @@ namespace homeseer {
 namespace {
 
 TEST(XapConnection, OptionsOverrideTheConfigurationWhichOverridesTheDefaults) {
-    OptionsReading r = ParseHostOptions({"--app-dir", "a", "--xap", "--xap-port", "4000", "--xap-source", "acme.hub.x"});
+    OptionsReading r =
+        ParseHostOptions({"--app-dir", "a", "--xap", "--xap-port", "4000", "--xap-source", "acme.hub.x"});
     ASSERT_TRUE(r.options) << r.message;
-    EXPECT_EQ(r.options->xap.given, (std::map<std::string, std::string>{
-                                        {"enabled", "1"}, {"port", "4000"}, {"source", "acme.hub.x"}}));
+    EXPECT_EQ(r.options->xap.given,
+              (std::map<std::string, std::string>{{"enabled", "1"}, {"port", "4000"}, {"source", "acme.hub.x"}}));
     EXPECT_EQ(ParseHostOptions({"--app-dir", "a", "--xap-uid"}).message, "--xap-uid needs a value");
 
     // Nothing configured: off, the xAP host application, LAN defaults from the machine's name.
@@ -50,8 +51,9 @@ TEST(XapConnection, OptionsOverrideTheConfigurationWhichOverridesTheDefaults) {
 
     // The configuration's values, quotes and blanks taken off; an option wins.
     const std::map<std::string, std::string> ini{
-        {"enabled", "1"},           {"kind", "HomeSeer"}, {"broadcast", " 192.168.1.255 "}, {"port", "3639"},
-        {"listen", "0.0.0.0"},      {"source", "\"acme.zephra.den\""}, {"uid", "ff12ab"},  {"interval", "30"}};
+        {"enabled", "1"},  {"kind", "HomeSeer"},  {"broadcast", " 192.168.1.255 "},
+        {"port", "3639"},  {"listen", "0.0.0.0"}, {"source", "\"acme.zephra.den\""},
+        {"uid", "ff12ab"}, {"interval", "30"}};
     const auto configured = [&](const char* key) {
         auto found = ini.find(key);
         return found == ini.end() ? std::string() : found->second;
@@ -71,17 +73,21 @@ TEST(XapConnection, OptionsOverrideTheConfigurationWhichOverridesTheDefaults) {
     // Refused values are noted and the defaults used.
     const std::map<std::string, std::string> bad{
         {"kind", "plc"}, {"port", "70000"}, {"source", "acme.zephra"}, {"uid", "FF12"}, {"interval", "0"}};
-    XapConfig refused = ReadXapConfig({}, [&](const char* key) {
-        auto found = bad.find(key);
-        return found == bad.end() ? std::string() : found->second;
-    }, "den");
-    EXPECT_EQ(refused.notes,
-              (std::vector<std::string>{"The xAP setting kind=plc is refused; xap is used",
-                                        "The xAP setting port=70000 is refused; 3639 is used",
-                                        "The xAP setting source=acme.zephra is refused; dkv.zephra.den is used",
-                                        "The xAP setting uid=FF12 is refused; " + DefaultXapUidPrefix("den") + " is used",
-                                        "The xAP setting interval=0 is refused; 60 is used"}));
-    EXPECT_EQ(ReadXapConfig({}, [](const char* key) { return std::string(key) == "source" ? "a.b:c.d" : ""; }, "x")
+    XapConfig refused = ReadXapConfig(
+        {},
+        [&](const char* key) {
+            auto found = bad.find(key);
+            return found == bad.end() ? std::string() : found->second;
+        },
+        "den");
+    EXPECT_EQ(refused.notes, (std::vector<std::string>{
+                                 "The xAP setting kind=plc is refused; xap is used",
+                                 "The xAP setting port=70000 is refused; 3639 is used",
+                                 "The xAP setting source=acme.zephra is refused; dkv.zephra.den is used",
+                                 "The xAP setting uid=FF12 is refused; " + DefaultXapUidPrefix("den") + " is used",
+                                 "The xAP setting interval=0 is refused; 60 is used"}));
+    EXPECT_EQ(ReadXapConfig(
+                  {}, [](const char* key) { return std::string(key) == "source" ? "a.b:c.d" : ""; }, "x")
                   .settings.identity.source,
               "dkv.zephra.x");
 }
@@ -107,8 +113,10 @@ TEST(XapConnection, OnTheNetworkTheCallbackObjectIsTheXapHostApplicationsUnlessT
 
     for (const char* kind : {"xap", "homeseer"}) {
         windows::testing::TempAppFolder app;
-        app.write("Config/settings.ini", "[Settings]\r\nsvrport=0\r\n[xAP]\r\nenabled=1\r\nbroadcast=127.0.0.41\r\n"
-                                         "listen=127.0.0.42\r\nport=" + port + "\r\nkind=" + kind + "\r\n");
+        app.write("Config/settings.ini",
+                  "[Settings]\r\nsvrport=0\r\n[xAP]\r\nenabled=1\r\nbroadcast=127.0.0.41\r\n"
+                  "listen=127.0.0.42\r\nport=" +
+                      port + "\r\nkind=" + kind + "\r\n");
         simkit::testing::ChildProcess host(ZEPHRA_HOST_PROGRAM,
                                            {"--app-dir", app.path().string(), "--plugin", ZEPHRA_TEST_PLUGIN});
         EXPECT_TRUE(host.waitForLine("| xAP | xAP node dkv.zephra.")) << kind;

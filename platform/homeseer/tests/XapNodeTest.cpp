@@ -25,7 +25,8 @@ const XapIdentity kNode{"dkv.zephra.den", "FF4C21"};
 
 std::string heartbeat(int port) {
     return "xap-hbeat\n{\nv=12\nhop=1\nuid=FF4C2100\nclass=xap-hbeat.alive\nsource=dkv.zephra.den\n"
-           "interval=60\nport=" + std::to_string(port) + "\n}\n";
+           "interval=60\nport=" +
+           std::to_string(port) + "\n}\n";
 }
 
 std::string message(const std::string& messageClass, const std::string& source, const std::string& target,
@@ -52,7 +53,9 @@ protected:
     std::unique_ptr<XapNode> node(XapSettings s) {
         return std::make_unique<XapNode>(
             loop_, std::move(s), [this](const std::string& text) { log_.push_back(text); },
-            [this](const std::shared_ptr<XapMessage>& m) { delivered_.push_back(m->MsgClass() + " " + m->MsgSource()); });
+            [this](const std::shared_ptr<XapMessage>& m) {
+                delivered_.push_back(m->MsgClass() + " " + m->MsgSource());
+            });
     }
     bool hear(std::size_t count) {
         return loop_.runUntil([&] { return heard_.size() >= count; }, 5s);
@@ -86,8 +89,9 @@ TEST_F(XapNodeTest, HeartbeatsGoOutAtOnceAndEveryIntervalOnTheLoopsClock) {
 
     n->send("", "CID.Incoming", "CID.Incoming", std::string("Type\1Voice"), "", "00");
     ASSERT_TRUE(hear(5));
-    EXPECT_EQ(heard_[4], "xap-header\n{\nv=12\nhop=1\nuid=FF4C2100\nclass=CID.Incoming\nsource=dkv.zephra.den\n}\n"
-                         "CID.Incoming\n{\nType=Voice\n}\n");
+    EXPECT_EQ(heard_[4],
+              "xap-header\n{\nv=12\nhop=1\nuid=FF4C2100\nclass=CID.Incoming\nsource=dkv.zephra.den\n}\n"
+              "CID.Incoming\n{\nType=Voice\n}\n");
 }
 
 TEST_F(XapNodeTest, ReceivedMessagesAreHandedOnAndTheRestDropped) {
@@ -96,24 +100,22 @@ TEST_F(XapNodeTest, ReceivedMessagesAreHandedOnAndTheRestDropped) {
     const int32_t port = n->port();
     forms::UdpSocket other(loop_);
     other.Bind(0, "127.0.0.23");
-    auto settle = [&](std::size_t delivered) {
-        loop_.runUntil([&] { return delivered_.size() >= delivered; }, 300ms);
-    };
+    auto settle = [&](std::size_t delivered) { loop_.runUntil([&] { return delivered_.size() >= delivered; }, 300ms); };
 
     sendTo(peer_, port, message("xAPBSC.query", "acme.panel.hall", "dkv.zephra.den:>"));
     sendTo(peer_, port, message("xAPBSC.cmd", "acme.panel.hall", "dkv.*.*:kitchen_topled"));
-    sendTo(peer_, port, message("xAPBSC.query", "acme.panel.hall", "acme.lamp.hall:>"));  // another node's
+    sendTo(peer_, port, message("xAPBSC.query", "acme.panel.hall", "acme.lamp.hall:>"));    // another node's
     sendTo(peer_, port, message("xAPBSC.Event", "dkv.zephra.den:kitchen_topled.x.y", ""));  // our own, back
-    sendTo(peer_, port, message("Temp.Report", "acme.sensor.kitchen", "acme.log.*"));  // a message of interest
+    sendTo(peer_, port, message("Temp.Report", "acme.sensor.kitchen", "acme.log.*"));       // a message of interest
     sendTo(peer_, port, "not xAP at all");
     sendTo(peer_, port, std::string(2000, 'x'));
     sendTo(other, port, "xap-header\n{\nclass=a.b\n}\n");
     sendTo(peer_, port, message("xap-hbeat.alive", "acme.panel.hall", ""));
     settle(4);
     loop_.runUntil([] { return false; }, 100ms);
-    EXPECT_EQ(delivered_, (std::vector<std::string>{"xAPBSC.query acme.panel.hall", "xAPBSC.cmd acme.panel.hall",
-                                                    "Temp.Report acme.sensor.kitchen",
-                                                    "xap-hbeat.alive acme.panel.hall"}));
+    EXPECT_EQ(delivered_,
+              (std::vector<std::string>{"xAPBSC.query acme.panel.hall", "xAPBSC.cmd acme.panel.hall",
+                                        "Temp.Report acme.sensor.kitchen", "xap-hbeat.alive acme.panel.hall"}));
     // One line per sender, however many of its datagrams are malformed.
     std::vector<std::string> malformed;
     for (const std::string& line : log_)
@@ -164,17 +166,18 @@ TEST_F(XapNodeTest, AsTheXapHostApplicationTheCallbackObjectIsSetupAndSendsOnThe
     n->start();
     ASSERT_TRUE(hear(1));  // the heartbeat
     XapNode* sender = n.get();
-    host->callback()->setXapSender([sender](const std::string& target, const std::string& messageClass,
-                                            const std::string& section, const std::string& body,
-                                            const std::string& subAddress, const std::string& uid) {
-        sender->send(target, messageClass, section, body, subAddress, uid);
-    });
+    host->callback()->setXapSender(
+        [sender](const std::string& target, const std::string& messageClass, const std::string& section,
+                 const std::string& body, const std::string& subAddress,
+                 const std::string& uid) { sender->send(target, messageClass, section, body, subAddress, uid); });
     const std::size_t logged = host->Log().size();
-    automation::callByName(cb, "SendXapMessage", {"", "xapBSC.Event", "output.state", std::string("State\1ON"),
-                                                   "kitchen_TopLED.zephra_________4.TopLED", "04"});
+    automation::callByName(
+        cb, "SendXapMessage",
+        {"", "xapBSC.Event", "output.state", std::string("State\1ON"), "kitchen_TopLED.zephra_________4.TopLED", "04"});
     ASSERT_TRUE(hear(2));
-    EXPECT_EQ(heard_[1], "xap-header\n{\nv=12\nhop=1\nuid=FF4C2104\nclass=xapBSC.Event\n"
-                         "source=dkv.zephra.den:kitchen_TopLED.zephra_________4.TopLED\n}\noutput.state\n{\nState=ON\n}\n");
+    EXPECT_EQ(heard_[1],
+              "xap-header\n{\nv=12\nhop=1\nuid=FF4C2104\nclass=xapBSC.Event\n"
+              "source=dkv.zephra.den:kitchen_TopLED.zephra_________4.TopLED\n}\noutput.state\n{\nState=ON\n}\n");
     EXPECT_EQ(host->Log().size(), logged);  // sent, not logged
 
     // The devices that stay silent are kept.

@@ -27,8 +27,12 @@ std::string pairs(std::initializer_list<std::pair<const char*, const char*>> lis
 TEST(XapWire, ThePluginsMessagesAreFramedByteForByte) {
     // Caller ID: broadcast, the plug-in's own UID part.
     EXPECT_EQ(FrameXapMessage(kNode, "", "CID.Incoming", "CID.Incoming",
-                              pairs({{"Type", "Voice"}, {"DateTime", "20261208193700"}, {"Phone", "5551234"},
-                                     {"RNNumber", "Available"}, {"Name", "JOHN DOE"}, {"RNName", "Available"}}),
+                              pairs({{"Type", "Voice"},
+                                     {"DateTime", "20261208193700"},
+                                     {"Phone", "5551234"},
+                                     {"RNNumber", "Available"},
+                                     {"Name", "JOHN DOE"},
+                                     {"RNName", "Available"}}),
                               "", "00"),
               "xap-header\n{\nv=12\nhop=1\nuid=FF4C2100\nclass=CID.Incoming\nsource=dkv.zephra.den\n}\n"
               "CID.Incoming\n{\nType=Voice\nDateTime=20261208193700\nPhone=5551234\nRNNumber=Available\n"
@@ -114,14 +118,16 @@ TEST(XapWire, ReceivedDatagramsBecomeTheMessageObjectThePluginReads) {
     EXPECT_FALSE(vb::CBool(call("CompareTarget", {"dkv.other.den:kitchen_topled.x"})));
 
     // LF line ends; a message without target is for everyone; a heartbeat parses too.
-    auto display = parsed("xap-header\n{\nv=12\nhop=1\nuid=FF000100\nclass=xAP-OSD.Display\nsource=a.b.c\n}\n"
-                          "Display.Text\n{\nLine1=Hello\n}\n");
+    auto display = parsed(
+        "xap-header\n{\nv=12\nhop=1\nuid=FF000100\nclass=xAP-OSD.Display\nsource=a.b.c\n}\n"
+        "Display.Text\n{\nLine1=Hello\n}\n");
     ASSERT_TRUE(display);
     EXPECT_TRUE(display->CompareTarget("dkv.dkvZephra.kitchen"));
     EXPECT_EQ(display->GetItem("display.text", "line1"), "Hello");
     EXPECT_FALSE(display->parsed().heartbeat());
-    auto beat = parsed("xap-hbeat\n{\nv=12\nhop=1\nuid=FF000100\nclass=xap-hbeat.alive\nsource=a.b.c\n"
-                       "interval=60\nport=3639\n}\n");
+    auto beat = parsed(
+        "xap-hbeat\n{\nv=12\nhop=1\nuid=FF000100\nclass=xap-hbeat.alive\nsource=a.b.c\n"
+        "interval=60\nport=3639\n}\n");
     ASSERT_TRUE(beat);
     EXPECT_TRUE(beat->parsed().heartbeat());
     EXPECT_TRUE(beat->parsed().body.empty());
@@ -149,7 +155,8 @@ TEST(XapWire, MalformedDatagramsAreRefusedWithTheirReason) {
     EXPECT_EQ(error(std::string("xap-header\0\n", 12)), "binary data");
     const std::string big = header + "body\n{\nk=" + std::string(1500, 'x') + "\n}\n";
     EXPECT_EQ(error(big), "longer than 1500 bytes (" + std::to_string(big.size()) + ")");
-    EXPECT_TRUE(ParseXapDatagram(header + "body\n{\nk=" + std::string(1500 - header.size() - 12, 'x') + "\n}\n").message);
+    EXPECT_TRUE(
+        ParseXapDatagram(header + "body\n{\nk=" + std::string(1500 - header.size() - 12, 'x') + "\n}\n").message);
 }
 
 }  // namespace

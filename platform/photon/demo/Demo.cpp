@@ -88,7 +88,7 @@ int SelfTest(PtWidget_t* window, const std::string& dir)
     return ok ? 0 : 1;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char* argv[])
 {
@@ -97,7 +97,8 @@ int main(int argc, char* argv[])
     std::string selftest;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        const bool valued = a == "--selftest" || a == "-x" || a == "-y" || a == "-w" || a == "-h" || a == "-s" || a == "-S";
+        const bool valued =
+            a == "--selftest" || a == "-x" || a == "-y" || a == "-w" || a == "-h" || a == "-s" || a == "-S";
         if (!valued) return qnx::UsageError(kOwnUsage, "unknown option " + a, 2);
         if (i + 1 >= argc) return qnx::UsageError(kOwnUsage, a + " needs a value", 2);
         if (a == "--selftest") selftest = argv[i + 1];

@@ -15,8 +15,24 @@
 namespace photon {
 
 enum class Kind {
-    Window, Button, Toggle, Label, Text, Numeric, Slider, List, Combo, Group, Scroll, Timer, Menu,
-    MenuItem, FileSel, Raw, Tree, PanelGroup,
+    Window,
+    Button,
+    Toggle,
+    Label,
+    Text,
+    Numeric,
+    Slider,
+    List,
+    Combo,
+    Group,
+    Scroll,
+    Timer,
+    Menu,
+    MenuItem,
+    FileSel,
+    Raw,
+    Tree,
+    PanelGroup,
 };
 
 struct PtWidgetClass_t {
@@ -44,22 +60,22 @@ struct Hotkey {
     PtCallbackF_t* fn;
 };
 
-using TimerKey = std::pair<uint64_t, uint64_t>;     // due time, sequence; {0,0} when none
+using TimerKey = std::pair<uint64_t, uint64_t>;  // due time, sequence; {0,0} when none
 
 struct ModuleInstance;
 
-} // namespace detail
+}  // namespace detail
 
 struct PtWidget_t {
     Kind kind;
     PtWidgetClassRef_t* cls;
     std::string name;
-    GtkWidget* gtk = nullptr;           // our reference
-    GtkWidget* body = nullptr;          // where children go (scroll container: its GtkLayout)
-    GtkWidget* text_part = nullptr;     // label made by the layer: its text
-    GtkWidget* image_part = nullptr;    // label or button: its image
-    GtkListStore* store = nullptr;      // list rows
-    GtkTreeStore* tree = nullptr;       // tree rows
+    GtkWidget* gtk = nullptr;         // our reference
+    GtkWidget* body = nullptr;        // where children go (scroll container: its GtkLayout)
+    GtkWidget* text_part = nullptr;   // label made by the layer: its text
+    GtkWidget* image_part = nullptr;  // label or button: its image
+    GtkListStore* store = nullptr;    // list rows
+    GtkTreeStore* tree = nullptr;     // tree rows
     std::vector<PhImage_t*> tree_images;
     const void* last_target = nullptr;  // quick second presses on a row count as a double click
     uint64_t last_press = 0;
@@ -71,7 +87,7 @@ struct PtWidget_t {
     bool base_window = false;
 
     long flags = 0;
-    bool realized_flag = false;         // for widgets without a window of their own (PtTimer)
+    bool realized_flag = false;  // for widgets without a window of their own (PtTimer)
     std::vector<detail::Callback> callbacks;
     std::vector<detail::EventHandler> handlers;
     std::vector<detail::Hotkey> hotkeys;
@@ -87,7 +103,7 @@ struct PtWidget_t {
     PhDim_t dim{};
     PhArea_t area{};
     long label_type = Pt_Z_STRING;
-    PhImage_t* image = nullptr;         // our copy
+    PhImage_t* image = nullptr;  // our copy
     PgColor_t fill = Pg_TRANSPARENT, color = Pg_TRANSPARENT, arm_color = Pg_TRANSPARENT;
     GtkCssProvider* css = nullptr;
     unsigned short cursor = 0;
@@ -113,7 +129,7 @@ namespace detail {
 // ---- Loop thread and lock (Lock.cpp) ----
 void EnsureLoopThread();
 bool OnLoopThread();
-void RunOnLoop(const std::function<void()>& job);    // runs on the loop thread, waits
+void RunOnLoop(const std::function<void()>& job);  // runs on the loop thread, waits
 void InstallPollHook();
 
 // ---- Clock and timers (Timers.cpp) ----
@@ -132,15 +148,15 @@ bool InputBlocked(PtWidget_t* widget);
 void DestroyAll();
 void RegisterName(PtWidget_t* widget);
 bool Alive(PtWidget_t* widget);
-void SendInfoToWindows(unsigned subtype);           // Ph_EV_INFO to every realised window
+void SendInfoToWindows(unsigned subtype);  // Ph_EV_INFO to every realised window
 
 // ---- Callbacks (Callbacks.cpp) ----
 // Runs the widget's callbacks of reason in order; returns Pt_END when one ended the chain.
 int Invoke(PtWidget_t* widget, unsigned long reason, unsigned long subtype, PhEvent_t* event, void* cbdata);
 int InvokeHandlers(PtWidget_t* widget, unsigned long type, PhEvent_t* event);
 void ConnectSignals(PtWidget_t* widget);
-void EventFilter(GdkEvent* event, gpointer data);   // every display event passes here
-void Deliver(GdkEvent* event);                       // as if the display had sent it
+void EventFilter(GdkEvent* event, gpointer data);  // every display event passes here
+void Deliver(GdkEvent* event);                     // as if the display had sent it
 PhEvent_t MakeEvent(unsigned long type, unsigned subtype);
 void SliderDragTo(PtWidget_t* slider, int value);
 
@@ -153,11 +169,11 @@ void SetTreeImages(PtWidget_t* tree, const PhImage_t* const* images, long count)
 const ApContext_t* Context();
 bool HaveDisplay();
 void NoteWindowClosed(PtWidget_t* window);
-void ReleaseModule(ModuleInstance* instance, PtWidget_t* widget);    // a widget of the instance is gone
+void ReleaseModule(ModuleInstance* instance, PtWidget_t* widget);  // a widget of the instance is gone
 
 // ---- Images (Image.cpp) ----
 GdkPixbuf* PixbufOf(const PhImage_t* image);
-PhImage_t* ImageFromPixbuf(GdkPixbuf* pixbuf);      // takes a reference
+PhImage_t* ImageFromPixbuf(GdkPixbuf* pixbuf);  // takes a reference
 
-} // namespace detail
-} // namespace photon
+}  // namespace detail
+}  // namespace photon

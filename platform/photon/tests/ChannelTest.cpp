@@ -103,5 +103,5 @@ TEST_F(PhotonTest, ChannelMessagesAreAnsweredFromTheLoop)
     PtAppRemoveInput(nullptr, input);
 }
 
-} // namespace
-} // namespace photon::testing
+}  // namespace
+}  // namespace photon::testing

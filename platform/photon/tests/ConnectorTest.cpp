@@ -35,7 +35,8 @@ int messages;
 std::string body;
 const unsigned zero = 0;
 
-const void* OnMessage(PtConnectionServer_t*, void*, unsigned long type, const void* msg, unsigned len, unsigned* reply_len)
+const void* OnMessage(PtConnectionServer_t*, void*, unsigned long type, const void* msg, unsigned len,
+                      unsigned* reply_len)
 {
     ++messages;
     body.assign(static_cast<const char*>(msg), len);
@@ -63,7 +64,7 @@ int SecondInstance()
     unsigned reply = 77;
     if (PtConnectionSend(c, 0, "hand over", &reply, 9, sizeof reply) != 0) return 4;
     if (reply != 0) return 5;
-    if (PtConnectionSend(c, 7, "x", nullptr, 1, 0) != -1) return 6;     // no handler for type 7
+    if (PtConnectionSend(c, 7, "x", nullptr, 1, 0) != -1) return 6;  // no handler for type 7
     PtConnectionClientDestroy(c);
     return 0;
 }
@@ -134,7 +135,7 @@ TEST_F(PhotonTest, ConnectorDropsAConnectionThatSendsAnOversizedMessage)
         unsigned head[3] = {0, 0x7FFFFFFF, 4};
         if (write(fd, head, sizeof head) != sizeof head) _exit(2);
         char c;
-        _exit(read(fd, &c, 1) == 0 ? 0 : 3);    // the layer closes the connection
+        _exit(read(fd, &c, 1) == 0 ? 0 : 3);  // the layer closes the connection
     }
     int status = 0;
     while (waitpid(pid, &status, WNOHANG) == 0) {
@@ -146,5 +147,5 @@ TEST_F(PhotonTest, ConnectorDropsAConnectionThatSendsAnOversizedMessage)
     PtConnectorDestroy(k);
 }
 
-} // namespace
-} // namespace photon::testing
+}  // namespace
+}  // namespace photon::testing

@@ -92,5 +92,5 @@ TEST_F(PhotonTest, ScreenshotMatchesTheExpectedPicture)
     EXPECT_LT(changed, 0.55);
 }
 
-} // namespace
-} // namespace photon::testing
+}  // namespace
+}  // namespace photon::testing

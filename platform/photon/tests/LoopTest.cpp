@@ -51,7 +51,7 @@ TEST_F(PhotonTest, InputHandlersOnPipes)
     ASSERT_EQ(write(p.fd[1], "ab", 2), 2);
     RunUntilIdle();
     EXPECT_EQ(order, "ab");
-    keep = Pt_END;      // the handler's answer removes it
+    keep = Pt_END;  // the handler's answer removes it
     ASSERT_EQ(write(p.fd[1], "cd", 2), 2);
     RunUntilIdle();
     EXPECT_EQ(order, "abc");
@@ -113,11 +113,11 @@ TEST_F(PhotonTest, SignalProceduresAndChildrenRunOnTheLoop)
     sigset_t set;
     sigemptyset(&set);
     sigaddset(&set, SIGUSR1);
-    sigaddset(&set, SIGKILL);   // cannot be caught: left out quietly
+    sigaddset(&set, SIGKILL);  // cannot be caught: left out quietly
     signals_seen = 0;
     ASSERT_EQ(PtAppAddSignalProc(nullptr, &set, OnSignal, nullptr), 0);
     raise(SIGUSR1);
-    EXPECT_EQ(signals_seen, 0);     // not inside the signal handler
+    EXPECT_EQ(signals_seen, 0);  // not inside the signal handler
     RunUntilIdle();
     EXPECT_EQ(signals_seen, 1);
     EXPECT_EQ(last_signal, SIGUSR1);
@@ -149,7 +149,7 @@ TEST_F(PhotonTest, AnotherThreadTouchesWidgetsUnderTheLock)
 {
     OpenTestWindow();
     PtWidget_t* label = Find("statusBar");
-    EXPECT_EQ(PtEnter(0), -EDEADLK);        // the loop thread holds it already
+    EXPECT_EQ(PtEnter(0), -EDEADLK);  // the loop thread holds it already
     EXPECT_EQ(PtLeave(-EDEADLK), 0);
 
     std::atomic<int> stage{0};
@@ -176,7 +176,7 @@ TEST_F(PhotonTest, AnotherThreadTouchesWidgetsUnderTheLock)
         PtLeave(0);
     });
     usleep(20000);
-    EXPECT_FALSE(entered);      // we are not waiting for events: the lock is ours
+    EXPECT_FALSE(entered);  // we are not waiting for events: the lock is ours
     while (!entered) PtProcessEvent();
     waiter.join();
     EXPECT_TRUE(entered);
@@ -230,5 +230,5 @@ TEST(PhotonExit, ExitDestroysWidgetsThenEndsWithTheStatus)
     EXPECT_EXIT(ExitScenario(), ::testing::ExitedWithCode(4), "base destroyed");
 }
 
-} // namespace
-} // namespace photon::testing
+}  // namespace
+}  // namespace photon::testing

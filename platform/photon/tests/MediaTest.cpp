@@ -54,7 +54,7 @@ TEST_F(PhotonTest, ImagesLoadFromFilesAndSurviveDamage)
     EXPECT_NE(errno, 0);
     std::string cut = MakeImage("cut.jpg");
     ASSERT_EQ(truncate(cut.c_str(), 200), 0);
-    PhImage_t* partial = PxLoadImage(cut.c_str(), nullptr);    // what libjpeg makes of it, without a crash
+    PhImage_t* partial = PxLoadImage(cut.c_str(), nullptr);  // what libjpeg makes of it, without a crash
     if (partial) {
         PhReleaseImage(partial);
         free(partial);
@@ -73,7 +73,7 @@ TEST_F(PhotonTest, LabelAndButtonImages)
     PtSetResource(play, Pt_ARG_LABEL_IMAGE, img, 0);
     PtSetResource(play, Pt_ARG_LABEL_TYPE, Pt_IMAGE, 0);
     PhReleaseImage(img);
-    free(img);      // the widget keeps its own copy
+    free(img);  // the widget keeps its own copy
     PhImage_t* shown = nullptr;
     PtGetResource(play, Pt_ARG_LABEL_IMAGE, &shown, 0);
     ASSERT_NE(shown, nullptr);
@@ -109,11 +109,11 @@ TEST_F(PhotonTest, CharsetTranslation)
     PxTranslateCtrl* native = PxTranslateSet(nullptr, "ISO-8859-1");
     ASSERT_NE(native, nullptr);
     EXPECT_EQ(ToUtf(native, "Caf\xE9"), "Caf\xC3\xA9");
-    EXPECT_EQ(ToUtf(native, "Caf\xE9\xE9\xE9", 6), "Caf\xC3\xA9");     // cut at the room, terminated
+    EXPECT_EQ(ToUtf(native, "Caf\xE9\xE9\xE9", 6), "Caf\xC3\xA9");  // cut at the room, terminated
     char back[16];
     int made = 0;
     PxTranslateFromUTF(native, "\xC3\xA9t\xE2\x82\xAC", 6, nullptr, back, sizeof back, &made);
-    EXPECT_EQ(std::string(back, static_cast<size_t>(made)), "\xE9t?");   // the euro sign has no Latin-1 byte
+    EXPECT_EQ(std::string(back, static_cast<size_t>(made)), "\xE9t?");  // the euro sign has no Latin-1 byte
     PxTranslateCtrl* utf = PxTranslateSet(nullptr, "UTF-8");
     EXPECT_EQ(ToUtf(utf, "ok\xFF!"), "ok?!");
     EXPECT_EQ(PxTranslateSet(nullptr, "no-such-charset"), nullptr);
@@ -122,5 +122,5 @@ TEST_F(PhotonTest, CharsetTranslation)
     PxTranslateEnd(utf);
 }
 
-} // namespace
-} // namespace photon::testing
+}  // namespace
+}  // namespace photon::testing

@@ -32,7 +32,7 @@ const char* ReasonName(unsigned long r)
     }
 }
 
-} // namespace
+}  // namespace
 
 std::string Reasons()
 {
@@ -47,8 +47,10 @@ std::string Reasons()
 int cbRecord(PtWidget_t* w, void*, PtCallbackInfo_t* info)
 {
     Seen s{ApName(w), info->reason, info->reason_subtype, info->event ? info->event->type : 0, 0};
-    if (info->reason == Pt_CB_SELECTION && info->cbdata) s.value = static_cast<PtListCallback_t*>(info->cbdata)->item_pos;
-    if (info->reason == Pt_CB_SLIDER_MOVE && info->cbdata) s.value = static_cast<PtSliderCallback_t*>(info->cbdata)->position;
+    if (info->reason == Pt_CB_SELECTION && info->cbdata)
+        s.value = static_cast<PtListCallback_t*>(info->cbdata)->item_pos;
+    if (info->reason == Pt_CB_SLIDER_MOVE && info->cbdata)
+        s.value = static_cast<PtSliderCallback_t*>(info->cbdata)->position;
     if (info->reason == Pt_CB_NUMERIC_CHANGED && info->cbdata)
         s.value = static_cast<PtNumericCallback_t*>(info->cbdata)->numeric_value;
     Log().push_back(s);
@@ -87,4 +89,4 @@ PtWidget_t* PhotonTest::OpenTestWindow()
     return window;
 }
 
-} // namespace photon::testing
+}  // namespace photon::testing

@@ -17,11 +17,11 @@ struct Seen {
     unsigned long reason;
     unsigned long subtype;
     unsigned long event;
-    int value;          // list row, slider position or numeric value
+    int value;  // list row, slider position or numeric value
 };
 
 std::vector<Seen>& Log();
-std::string Reasons();              // "PlayButton:arm PlayButton:disarm ..."
+std::string Reasons();  // "PlayButton:arm PlayButton:disarm ..."
 int cbRecord(PtWidget_t* widget, void* data, PtCallbackInfo_t* info);
 extern const ApCallbackName_t kCallbacks[];
 
@@ -33,4 +33,4 @@ protected:
     PtWidget_t* window = nullptr;
 };
 
-} // namespace photon::testing
+}  // namespace photon::testing

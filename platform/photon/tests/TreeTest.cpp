@@ -66,7 +66,7 @@ TEST_F(PhotonTest, TreeFoldersFillWhenExpandedAndItemsMove)
     EXPECT_FALSE(two->flags & Pt_TREE_ITEM_EXPANDED);
     PtTreeExpand(tree, two, nullptr);
     EXPECT_EQ(fills, 1);
-    EXPECT_EQ(Log().size(), 3u);        // the module's own state callback saw all three
+    EXPECT_EQ(Log().size(), 3u);  // the module's own state callback saw all three
 
     // Current item, removal and re-adding elsewhere, renaming.
     PtTreeGoto(tree, two->son->brother);
@@ -137,7 +137,7 @@ TEST_F(PhotonTest, TextChangesTheProgramRefusesDoNotHappen)
     PtAddCallback(text, Pt_CB_MODIFY_VERIFY, OnlyNameCharacters, nullptr);
     TypeText(text, "My list/1 (old)");
     EXPECT_EQ(Text(text), "My list1 (old)");
-    PtSetResource(text, Pt_ARG_TEXT_STRING, "a/b", 0);    // the program's own text is not verified
+    PtSetResource(text, Pt_ARG_TEXT_STRING, "a/b", 0);  // the program's own text is not verified
     EXPECT_EQ(Text(text), "a/b");
 }
 
@@ -157,5 +157,5 @@ TEST_F(PhotonTest, ReturnOnAListActivatesTheSelectedRow)
     EXPECT_EQ(Log().back().reason, Pt_CB_ACTIVATE);
 }
 
-} // namespace
-} // namespace photon::testing
+}  // namespace
+}  // namespace photon::testing

@@ -87,8 +87,9 @@ TEST_F(PhotonTest, ButtonArmsDisarmsThenActivatesAndRepeatsWhileHeld)
     // Held for 550 ms: repeats at 300, 400 and 500 ms, then the release activates.
     Log().clear();
     Hold(Find("fastForwardButton"), 550);
-    EXPECT_EQ(Reasons(), "fastForwardButton:repeat fastForwardButton:repeat fastForwardButton:repeat "
-                         "fastForwardButton:activate");
+    EXPECT_EQ(Reasons(),
+              "fastForwardButton:repeat fastForwardButton:repeat fastForwardButton:repeat "
+              "fastForwardButton:activate");
 
     // A blocked button takes no input; ghosting shows it dimmed.
     Log().clear();
@@ -151,7 +152,7 @@ TEST_F(PhotonTest, ResourcesReadBack)
     int* back = nullptr;
     PtGetResource(label, Pt_ARG_USER_DATA, &back, 0);
     ASSERT_NE(back, nullptr);
-    EXPECT_EQ(*back, 42);       // a copy: the caller's buffer may be gone by then
+    EXPECT_EQ(*back, 42);  // a copy: the caller's buffer may be gone by then
     PtSetResource(label, Pt_ARG_POINTER, &cookie, 0);
     int* ptr = nullptr;
     PtGetResource(label, Pt_ARG_POINTER, &ptr, 0);
@@ -165,10 +166,10 @@ TEST_F(PhotonTest, ResourcesReadBack)
     PtSetResource(spin, Pt_ARG_NUMERIC_MIN, -32768, 0);
     PtSetResource(spin, Pt_ARG_NUMERIC_VALUE, -20, 0);
     EXPECT_EQ(Value(spin), -20);
-    EXPECT_EQ(Reasons(), "");   // program changes raise nothing
+    EXPECT_EQ(Reasons(), "");  // program changes raise nothing
     PtSetResource(spin, Pt_ARG_NUMERIC_MAX, 1000, 0);
     Log().clear();
-    EnterNumber(spin, 35);      // a user's value does
+    EnterNumber(spin, 35);  // a user's value does
     EXPECT_EQ(Value(spin), 35);
     EXPECT_EQ(Reasons(), "dvd_windowX:numeric");
     Log().clear();
@@ -244,7 +245,7 @@ TEST_F(PhotonTest, ListRowsAndSelectionNotices)
 
     EXPECT_EQ(PtListDeleteItemPos(list, 1, 2), 0);
     EXPECT_EQ(Rows(list), (std::vector<std::string>{"zero", "two", "three"}));
-    EXPECT_EQ(PtListDeleteItemPos(list, 2, 3), -1);     // past the end
+    EXPECT_EQ(PtListDeleteItemPos(list, 2, 3), -1);  // past the end
     PtListDeleteAllItems(list);
     unsigned short* n = nullptr;
     PtGetResource(list, Pt_ARG_LIST_ITEM_COUNT, &n, 0);
@@ -296,7 +297,7 @@ TEST_F(PhotonTest, KeysGoToHotkeysThenRawHandlers)
     EXPECT_TRUE(last_flags & Pk_KF_Key_Down);
     EXPECT_TRUE(last_flags & Pk_KF_Cap_Valid);
     EXPECT_FALSE(last_flags & Pk_KF_Key_Repeat);
-    KeyDown(window, 'p');       // held: the display repeats the press
+    KeyDown(window, 'p');  // held: the display repeats the press
     EXPECT_TRUE(last_flags & Pk_KF_Key_Repeat);
     KeyUp(window, 'p');
     EXPECT_EQ(keys_seen, 3);
@@ -308,8 +309,8 @@ TEST_F(PhotonTest, KeysGoToHotkeysThenRawHandlers)
     int before = keys_seen;
     Key(window, 'o', Pk_KM_Ctrl);
     EXPECT_EQ(hotkeys_seen, 1);
-    EXPECT_EQ(keys_seen, before + 1);   // the hotkey took the press; the release is raw
-    Key(window, 'o');                   // without Ctrl it is no hotkey
+    EXPECT_EQ(keys_seen, before + 1);  // the hotkey took the press; the release is raw
+    Key(window, 'o');                  // without Ctrl it is no hotkey
     EXPECT_EQ(hotkeys_seen, 1);
 
     // A key made by the program reaches the window's key handlers, from any of its widgets.
@@ -343,7 +344,7 @@ TEST_F(PhotonTest, WidgetTimersFollowTheLayersClock)
     EXPECT_EQ(timer_events, 1);
     EXPECT_EQ(timer_at, start + 200);
     AdvanceClock(1000);
-    EXPECT_EQ(timer_events, 1);         // once per arming
+    EXPECT_EQ(timer_events, 1);  // once per arming
 
     // Arming again replaces the earlier time; 0 disarms.
     PtTimerArm(group, 100);
@@ -420,7 +421,7 @@ TEST_F(PhotonTest, CreatedWidgetsPlacedOrderedAndDestroyed)
     EXPECT_EQ(PtWidgetParent(label), scroll);
     PtDestroyWidget(scroll);
     RunUntilIdle();
-    EXPECT_EQ(PtWidgetParent(label), nullptr);      // gone with its parent
+    EXPECT_EQ(PtWidgetParent(label), nullptr);  // gone with its parent
 }
 
 TEST_F(PhotonTest, MenuModulePopsUpAndGoesAfterAChoice)
@@ -464,7 +465,7 @@ TEST_F(PhotonTest, PictureModulesAsImageDatabasesAndPanes)
     ASSERT_NE(stop, nullptr);
     EXPECT_TRUE(PtWidgetIsRealized(stop));
     PhImage_t* shown = nullptr;
-    PtGetResource(stop, Pt_ARG_LABEL_IMAGE, &shown, 0);     // the picture the UI file gave it
+    PtGetResource(stop, Pt_ARG_LABEL_IMAGE, &shown, 0);  // the picture the UI file gave it
     ASSERT_NE(shown, nullptr);
     EXPECT_EQ(shown->size.w, 10);
     EXPECT_EQ(PtWidgetInsert(group, Find("ControlGroup"), 1), 0);
@@ -487,8 +488,9 @@ TEST_F(PhotonTest, SyntheticEventsWorkButtonsAsHeldKeysDo)
     PtSendEventToWidget(ff, &press);
     PtSendEventToWidget(ff, &repeat);
     PtSendEventToWidget(ff, &release);
-    EXPECT_EQ(Reasons(), "fastForwardButton:arm fastForwardButton:repeat fastForwardButton:disarm "
-                         "fastForwardButton:activate");
+    EXPECT_EQ(Reasons(),
+              "fastForwardButton:arm fastForwardButton:repeat fastForwardButton:disarm "
+              "fastForwardButton:activate");
     Log().clear();
     PtWidget_t* mute = Find("muteButton");
     PtSendEventToWidget(mute, &press);
@@ -535,8 +537,8 @@ TEST_F(PhotonTest, WindowMovesAreReportedAndForwardedEventsMoveWindows)
     EXPECT_EQ(screen.lr.x - screen.ul.x + 1, 1024);
 }
 
-} // namespace
-} // namespace photon::testing
+}  // namespace
+}  // namespace photon::testing
 
 namespace photon::testing {
 namespace {
@@ -558,7 +560,7 @@ TEST_F(PhotonTest, WidgetDatabasesMakeNamedWidgetsWithTheirCallbacks)
     EXPECT_EQ(PtWidgetParent(first), group);
     EXPECT_EQ(PtWidgetClass(first), PtButton);
     RunUntilIdle();
-    EXPECT_FALSE(PtWidgetIsRealized(first));        // the program realises it
+    EXPECT_FALSE(PtWidgetIsRealized(first));  // the program realises it
     PtRealizeWidget(first);
     Click(first);
     EXPECT_EQ(Reasons(), "dbButton:activate");
@@ -582,7 +584,7 @@ TEST_F(PhotonTest, WidgetDatabasesMakeNamedWidgetsWithTheirCallbacks)
     Click(second);
     EXPECT_EQ(Reasons(), "");
     EXPECT_EQ(ApCreateDBWidget(db, "noSuchWidget", group, nullptr, 0, nullptr), nullptr);
-    EXPECT_EQ(ApCreateDBWidget(db, "icons", group, nullptr, 0, nullptr), nullptr);   // a window is no widget to place
+    EXPECT_EQ(ApCreateDBWidget(db, "icons", group, nullptr, 0, nullptr), nullptr);  // a window is no widget to place
 
     // The widgets outlive the database; they go with their parent.
     ApCloseDBase(db);
@@ -611,7 +613,7 @@ TEST_F(PhotonTest, DisplayChangesReachOpenWindowsAsInformationEvents)
     PtWidget_t* hidden = PtCreateWidget(PtWindow, nullptr, 0, nullptr);
     PtAddEventHandler(hidden, Ph_EV_INFO, OnInfo, nullptr);
     DisplayChanged();
-    EXPECT_EQ(info_seen, std::vector<unsigned>{Ph_OFFSCREEN_INVALID});     // the window not shown gets none
+    EXPECT_EQ(info_seen, std::vector<unsigned>{Ph_OFFSCREEN_INVALID});  // the window not shown gets none
     PtRemoveEventHandler(window, Ph_EV_INFO, OnInfo, nullptr);
     DisplayChanged();
     EXPECT_EQ(info_seen.size(), 1u);
@@ -657,5 +659,5 @@ TEST_F(PhotonTest, PanelGroupShowsOnePageAndTheUserSwitchesByItsTab)
     EXPECT_EQ(*current, 0);
 }
 
-} // namespace
-} // namespace photon::testing
+}  // namespace
+}  // namespace photon::testing

@@ -61,7 +61,9 @@ TEST_F(MediaLibraryTest, SettingsAreSavedAndReadBack)
 TEST_F(MediaLibraryTest, MissingOrBadEntriesKeepTheirDefaults)
 {
     std::filesystem::create_directories(settings.parent_path());
-    std::ofstream(settings) << "audio.volume = 17\naudio.pcmPlaybackCardA = seven\nnonsense\nunknown.key = 4\nmountPoint = " << std::string(3000, 'm') << "\n";
+    std::ofstream(settings)
+        << "audio.volume = 17\naudio.pcmPlaybackCardA = seven\nnonsense\nunknown.key = 4\nmountPoint = "
+        << std::string(3000, 'm') << "\n";
     MvSetup read{}, defaults{};
     MvGetMpDefaultSetting(&defaults);
     EXPECT_EQ(MvGetMpSetting(&read), 1);
@@ -97,7 +99,8 @@ TEST_F(MediaLibraryTest, PluginsAreFoundByUrlAndMimeType)
 TEST_F(MediaLibraryTest, ATableFileReplacesTheBuiltInTable)
 {
     auto table = dir / "plugins";
-    std::ofstream(table) << "# test table\nvideo/dvd quenby.so vob\naudio/cd tarrow.so cda cdda:\nx/long " << std::string(300, 'p') << " long\n";
+    std::ofstream(table) << "# test table\nvideo/dvd quenby.so vob\naudio/cd tarrow.so cda cdda:\nx/long "
+                         << std::string(300, 'p') << " long\n";
     setenv("ZEPHRA_MEDIA_PLUGINS", table.c_str(), 1);
     char plugin[kMediaTextSize];
     EXPECT_NE(MvGetPluginFromUrl(plugin, "file:///fs/cd0/VIDEO_TS/a.VOB", 0, nullptr), 0);

@@ -75,14 +75,14 @@ TEST_F(SimulatedSoundTest, StartsWhenFullAndBlocksWritersUntilThereIsRoom)
     std::vector<unsigned char> block(3200, 2);
     EXPECT_EQ(snd_pcm_plugin_write(pcm, block.data(), 1000), 1000);
     sim->Advance(1000ms);
-    EXPECT_EQ(StatusOf(pcm).status, SND_PCM_STATUS_PREPARED);   // not started: nothing played
+    EXPECT_EQ(StatusOf(pcm).status, SND_PCM_STATUS_PREPARED);  // not started: nothing played
     EXPECT_EQ(StatusOf(pcm).count, 1000);
     ssize_t written = 0;
     std::thread writer([&] { written = snd_pcm_plugin_write(pcm, block.data(), 3200); });
     while (sim->QueuedBytes() < 3200)
         std::this_thread::yield();
     EXPECT_EQ(StatusOf(pcm).status, SND_PCM_STATUS_RUNNING);
-    sim->Advance(100ms);   // 1600 bytes play, the rest of the block goes in
+    sim->Advance(100ms);  // 1600 bytes play, the rest of the block goes in
     writer.join();
     EXPECT_EQ(written, 3200);
     EXPECT_EQ(sim->QueuedBytes(), 2600u);
@@ -155,7 +155,10 @@ TEST_F(SimulatedSoundTest, MixerGroupsAndChangeEvents)
     EXPECT_EQ(snd_mixer_group_write(mine, &group), 0);
 
     // Every open mixer, the writer included, learns of the change through its descriptor.
-    struct Seen { int events = 0; int code = -1; } seen;
+    struct Seen {
+        int events = 0;
+        int code = -1;
+    } seen;
     snd_mixer_callbacks_t callbacks{};
     callbacks.private_data = &seen;
     callbacks.group = [](void *data, int code, snd_mixer_gid_t *) {

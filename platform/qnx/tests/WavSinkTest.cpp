@@ -41,7 +41,8 @@ void Play(int format, int rate, int voices, const std::vector<unsigned char> &pc
     EXPECT_EQ(snd_pcm_plugin_write(handle, pcm.data(), pcm.size()), static_cast<ssize_t>(pcm.size()));
     // The silence a device needs to complete its last fragment is not part of the stream.
     std::vector<unsigned char> padding(4096 - pcm.size() % 4096, 0);
-    EXPECT_EQ(snd_pcm_plugin_write_padding(handle, padding.data(), padding.size()), static_cast<ssize_t>(padding.size()));
+    EXPECT_EQ(snd_pcm_plugin_write_padding(handle, padding.data(), padding.size()),
+              static_cast<ssize_t>(padding.size()));
     EXPECT_EQ(snd_pcm_plugin_flush(handle, SND_PCM_CHANNEL_PLAYBACK), 0);
     snd_pcm_close(handle);
 }
@@ -67,7 +68,7 @@ TEST_F(WavSinkTest, WritesExactlyThePcmPlayedWithACompleteHeader)
     for (int i = 0; i < 1000; ++i)
         pcm.push_back(static_cast<unsigned char>(i * 7));
     Play(SND_PCM_SFMT_S16_LE, 22050, 2, pcm);
-    Play(SND_PCM_SFMT_S16_LE, 22050, 2, pcm);   // same format: appended
+    Play(SND_PCM_SFMT_S16_LE, 22050, 2, pcm);  // same format: appended
 
     auto file = ReadFile(path);
     ASSERT_EQ(file.size(), 44u + 2000u);
@@ -92,7 +93,8 @@ TEST_F(WavSinkTest, AnotherFormatStartsTheFileAnewAndSignedBytesBecomeWavBytes)
     ASSERT_EQ(file.size(), 48u);
     EXPECT_EQ(Le(file, 24, 4), 8000u);
     EXPECT_EQ(Le(file, 34, 2), 8u);
-    EXPECT_EQ(std::vector<unsigned char>(file.begin() + 44, file.end()), (std::vector<unsigned char>{0x80, 0xFF, 0x00, 0x7F}));
+    EXPECT_EQ(std::vector<unsigned char>(file.begin() + 44, file.end()),
+              (std::vector<unsigned char>{0x80, 0xFF, 0x00, 0x7F}));
 }
 
 }  // namespace
@@ -114,7 +116,7 @@ TEST(WavSinkNumbered, EachChannelOpenedHasAFileOfItsOwn)
     ASSERT_EQ(snd_pcm_plugin_params(outer, &params), 0);
     ASSERT_EQ(snd_pcm_plugin_prepare(outer, SND_PCM_CHANNEL_PLAYBACK), 0);
     ASSERT_EQ(snd_pcm_plugin_write(outer, first.data(), first.size()), 400);
-    Play(SND_PCM_SFMT_S16_LE, 8000, 1, second);   // opened while the first is open
+    Play(SND_PCM_SFMT_S16_LE, 8000, 1, second);  // opened while the first is open
     snd_pcm_plugin_flush(outer, SND_PCM_CHANNEL_PLAYBACK);
     snd_pcm_close(outer);
     sound::InstallSink(nullptr);

@@ -8,22 +8,22 @@
 namespace qnx {
 
 struct OwnUsage {
-    const char* program;  // the name "%C" stands for
-    const char* record;
+    const char *program;  // the name "%C" stands for
+    const char *record;
 };
 
 // True when an argument before "--" is "--help", or "-h" when `shortH` (programs whose -h
 // takes a value pass false).
-bool AsksForHelp(int argc, char** argv, bool shortH = true);
+bool AsksForHelp(int argc, char **argv, bool shortH = true);
 
 // What was wrong, when getopt (with opterr 0) has just answered '?' for `optstring`:
 // "unknown option -x", "unknown option --name" or "-x needs a value".
-std::string OptionComplaint(int argc, char** argv, const char* optstring);
+std::string OptionComplaint(int argc, char **argv, const char *optstring);
 
 // The record on standard output, "%C" as the program's name; answers 0, for main to return.
-int ShowUsage(const OwnUsage& usage);
+int ShowUsage(const OwnUsage &usage);
 
 // "PROGRAM: complaint" and the record on standard error; answers `status`, for main to return.
-int UsageError(const OwnUsage& usage, const std::string& complaint, int status);
+int UsageError(const OwnUsage &usage, const std::string &complaint, int status);
 
 }  // namespace qnx

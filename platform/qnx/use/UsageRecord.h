@@ -20,11 +20,11 @@ std::string ExpandUsage(std::string_view record, std::string_view programName);
 // tried: the program's own folder when it is given as a path, else each folder of `searchPath`
 // (a PATH value) that holds an executable of that name; then `useFolder`, the folder of the
 // `use` program itself.
-std::vector<std::filesystem::path> UsageFolders(const std::string& program, const std::string& searchPath,
-                                                const std::filesystem::path& useFolder);
+std::vector<std::filesystem::path> UsageFolders(const std::string &program, const std::string &searchPath,
+                                                const std::filesystem::path &useFolder);
 
 // The record of `program` (a name or a path), or none when no folder holds one.
-std::optional<std::string> FindUsageRecord(const std::string& program, const std::string& searchPath,
-                                           const std::filesystem::path& useFolder);
+std::optional<std::string> FindUsageRecord(const std::string &program, const std::string &searchPath,
+                                           const std::filesystem::path &useFolder);
 
 }  // namespace qnx

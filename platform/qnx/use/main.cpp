@@ -13,21 +13,27 @@
 
 namespace {
 
-std::filesystem::path OwnFolder(const char* argv0) {
+std::filesystem::path OwnFolder(const char *argv0)
+{
     std::error_code ec;
     std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec) self = std::filesystem::absolute(argv0);
+    if (ec)
+        self = std::filesystem::absolute(argv0);
     return self.parent_path();
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (qnx::AsksForHelp(argc, argv)) return qnx::ShowUsage(kOwnUsage);
-    if (argc < 2) return qnx::UsageError(kOwnUsage, "a program is needed", 2);
+int main(int argc, char **argv)
+{
+    if (qnx::AsksForHelp(argc, argv))
+        return qnx::ShowUsage(kOwnUsage);
+    if (argc < 2)
+        return qnx::UsageError(kOwnUsage, "a program is needed", 2);
     for (int i = 1; i < argc; ++i)
-        if (argv[i][0] == '-' && argv[i][1]) return qnx::UsageError(kOwnUsage, std::string("unknown option ") + argv[i], 2);
-    const char* path = std::getenv("PATH");
+        if (argv[i][0] == '-' && argv[i][1])
+            return qnx::UsageError(kOwnUsage, std::string("unknown option ") + argv[i], 2);
+    const char *path = std::getenv("PATH");
     const std::filesystem::path folder = OwnFolder(argv[0]);
     int status = 0;
     for (int i = 1; i < argc; ++i) {

@@ -32,20 +32,17 @@ void runInput(const uint8_t* data, std::size_t size) {
     std::string text(reinterpret_cast<const char*>(data), size < kMaxInput ? size : kMaxInput);
     try {
         parseProgram(text);
-    } catch (const SyntaxError&) {
-    }
+    } catch (const SyntaxError&) {}
     ScriptControl sc;
     auto now = std::make_shared<std::chrono::steady_clock::time_point>();
     sc.setClock([now] { return *now += std::chrono::milliseconds(1); });
     sc.setTimeout(20);
     try {
         sc.AddCode(text);
-    } catch (const vb::Error&) {
-    }
+    } catch (const vb::Error&) {}
     try {
         sc.Eval(text);
-    } catch (const vb::Error&) {
-    }
+    } catch (const vb::Error&) {}
 }
 
 }  // namespace script::fuzz

@@ -46,10 +46,10 @@ TEST(ScriptControl, SyntaxErrorAddsNothingAndReportsWhere) {
     EXPECT_EQ(errorOf([&] { run(sc, "Good"); }), 35);
 
     EXPECT_EQ(errorOf([&] { sc.AddCode("If x Then\r\n y = 1\r\n"); }), 1014);  // Expected 'End'
-    EXPECT_EQ(errorOf([&] { sc.AddCode("x = 1 2"); }), 1025);                 // Expected end of statement
-    EXPECT_EQ(errorOf([&] { sc.AddCode("x = \"open"); }), 1033);             // Unterminated string constant
+    EXPECT_EQ(errorOf([&] { sc.AddCode("x = 1 2"); }), 1025);                  // Expected end of statement
+    EXPECT_EQ(errorOf([&] { sc.AddCode("x = \"open"); }), 1033);               // Unterminated string constant
     EXPECT_EQ(errorOf([&] { sc.AddCode("Next"); }), 1055);
-    EXPECT_EQ(errorOf([&] { sc.AddCode(")"); }), 1024);                      // Expected statement
+    EXPECT_EQ(errorOf([&] { sc.AddCode(")"); }), 1024);  // Expected statement
     EXPECT_EQ(errorOf([&] { sc.AddCode("Exit Do"); }), 1039);
     EXPECT_EQ(errorOf([&] { sc.AddCode("Sub S(a, b)\r\nEnd Sub\r\nS(1, 2)"); }), 1044);
     EXPECT_EQ(errorOf([&] { sc.AddCode("x = #not a date#"); }), 1002);
@@ -77,7 +77,8 @@ TEST(ScriptControl, ModulesHaveTheirOwnNamesAndSeeTheGlobalOnes) {
     sc.AddCode("Function Shared() : Shared = \"global\" : End Function");
     vb::Variant modules(sc.Modules());
     vb::Variant main = automation::callByName(modules, "Add", {vb::Variant("Main")});
-    automation::callByName(main, "AddCode", {vb::Variant("Function Main(t) : Main = Shared() & \":\" & t : End Function")});
+    automation::callByName(main, "AddCode",
+                           {vb::Variant("Function Main(t) : Main = Shared() & \":\" & t : End Function")});
     EXPECT_EQ(vb::CStr(automation::callByName(main, "Run", {vb::Variant("Main"), vb::Variant("x")})), "global:x");
     // The module's procedure is not a global name.
     EXPECT_EQ(errorOf([&] { run(sc, "Main", {vb::Variant("x")}); }), 35);
@@ -153,10 +154,11 @@ TEST(ScriptControl, ACancelFromAnotherThreadStopsTheScriptAndEveryLaterOne) {
         spinning->wait();
         cancel();
     });
-    EXPECT_EQ(errorOf([&] {
-                  sc.AddCode("Sub Spin()\r\n On Error Resume Next : spinning.Reached\r\n Do\r\n Loop\r\nEnd Sub\r\nSpin");
-              }),
-              script::kTimeoutError);
+    EXPECT_EQ(
+        errorOf([&] {
+            sc.AddCode("Sub Spin()\r\n On Error Resume Next : spinning.Reached\r\n Do\r\n Loop\r\nEnd Sub\r\nSpin");
+        }),
+        script::kTimeoutError);
     spinning->Reached();  // lets the stopper end even when the script never got there
     stopper.join();
     EXPECT_EQ(sc.lastError().Description, "The operation was canceled");
@@ -177,8 +179,7 @@ public:
     void RunQuietly(const std::string& statement) {
         try {
             sc->ExecuteStatement(statement);
-        } catch (const vb::Error&) {
-        }
+        } catch (const vb::Error&) {}
     }
     ScriptControl* sc = nullptr;
 };
@@ -240,7 +241,8 @@ TEST(ScriptControl, RuntimeErrorsReportNumberSourceAndLine) {
     ScriptControl sc;
     auto thing = std::make_shared<script::testing::NativeThing>();
     sc.AddObject("thing", thing, false);
-    sc.AddCode("Sub Fails()\r\n  Dim a\r\n  a = 1\r\n  thing.Raise 321\r\nEnd Sub\r\nSub Div()\r\n  x = 1 / 0\r\nEnd Sub");
+    sc.AddCode(
+        "Sub Fails()\r\n  Dim a\r\n  a = 1\r\n  thing.Raise 321\r\nEnd Sub\r\nSub Div()\r\n  x = 1 / 0\r\nEnd Sub");
     EXPECT_EQ(errorOf([&] { run(sc, "Fails"); }), 321);
     EXPECT_EQ(sc.lastError().Source, "NativeThing");
     EXPECT_EQ(sc.lastError().Description, "Native failure 321");
@@ -250,7 +252,11 @@ TEST(ScriptControl, RuntimeErrorsReportNumberSourceAndLine) {
     EXPECT_EQ(sc.lastError().Source, "Microsoft VBScript runtime error");
     EXPECT_EQ(sc.lastError().Line, 7);
     // Top-level statements before the failing one have run; definitions stay.
-    EXPECT_EQ(errorOf([&] { sc.AddCode("Dim before : before = 1\r\nFunction After() : After = 2 : End Function\r\nError1 = 1 / 0"); }), 11);
+    EXPECT_EQ(
+        errorOf([&] {
+            sc.AddCode("Dim before : before = 1\r\nFunction After() : After = 2 : End Function\r\nError1 = 1 / 0");
+        }),
+        11);
     EXPECT_EQ(vb::CLng(sc.Eval("before + After()")), 3);
 }
 
@@ -301,13 +307,14 @@ TEST(ScriptControl, LateBoundAsThePagesUseIt) {
     auto host = std::make_shared<script::testing::NativeThing>();
     automation::callByName(sc, "AddObject", {vb::Variant("hs"), vb::Variant(vb::ObjectRef(host)), vb::Variant(true)});
     automation::letProperty(sc, "Timeout", vb::Variant(int32_t{60000}));
-    automation::callByName(sc, "AddCode", {vb::Variant(
-        "Dim Request, Response\r\nsub setObjects(pRequest,pResponse)\r\nSet Request = pRequest\r\n"
-        "Set Response = pResponse\r\nEnd sub\r\n")});
+    automation::callByName(
+        sc, "AddCode",
+        {vb::Variant("Dim Request, Response\r\nsub setObjects(pRequest,pResponse)\r\nSet Request = pRequest\r\n"
+                     "Set Response = pResponse\r\nEnd sub\r\n")});
     auto request = std::make_shared<script::testing::NativeThing>();
     request->setItem(vb::Variant("x"), vb::Variant("42"));
-    automation::callByName(sc, "Run", {vb::Variant("setObjects"), vb::Variant(vb::ObjectRef(request)),
-                                       vb::Variant(vb::ObjectRef(host))});
+    automation::callByName(
+        sc, "Run", {vb::Variant("setObjects"), vb::Variant(vb::ObjectRef(request)), vb::Variant(vb::ObjectRef(host))});
     EXPECT_EQ(vb::CStr(automation::callByName(sc, "Eval", {vb::Variant("Request(\"x\") & Request.Item(\"x\")")})),
               "4242");
     EXPECT_EQ(errorOf([&] { automation::letProperty(sc, "Language", vb::Variant("JScript")); }), 5);
@@ -359,16 +366,22 @@ TEST(ScriptControl, ProceduresInsideBlocksAreTheModulesOwn) {
     EXPECT_EQ(vb::CLng(run(sc, "Later", {vb::Variant(int16_t{1})})), 2);
     EXPECT_EQ(vb::CLng(sc.Eval("Later(41)")), 42);
     // A procedure inside a procedure or a class stays refused.
-    EXPECT_EQ(errorOf([&] { sc.AddCode("Sub A()\r\n If True Then\r\n  Sub B()\r\n  End Sub\r\n End If\r\nEnd Sub"); }), 1024);
-    EXPECT_EQ(sc.lastError().Line, 3);
-    EXPECT_EQ(errorOf([&] { sc.AddCode("Class C\r\n Sub M()\r\n  Do\r\n   Function F() : End Function\r\n  Loop\r\n End Sub\r\nEnd Class"); }),
+    EXPECT_EQ(errorOf([&] { sc.AddCode("Sub A()\r\n If True Then\r\n  Sub B()\r\n  End Sub\r\n End If\r\nEnd Sub"); }),
               1024);
+    EXPECT_EQ(sc.lastError().Line, 3);
+    EXPECT_EQ(
+        errorOf([&] {
+            sc.AddCode(
+                "Class C\r\n Sub M()\r\n  Do\r\n   Function F() : End Function\r\n  Loop\r\n End Sub\r\nEnd Class");
+        }),
+        1024);
 }
 
 TEST(ScriptControl, RegExpFromTheHost) {
     // A RegExp made by the script, used by the host late-bound, and one made by the host.
     ScriptControl sc;
-    sc.AddCode("Function Words() : Set Words = New RegExp : Words.Pattern = \"\\w+\" : Words.Global = True : End Function");
+    sc.AddCode(
+        "Function Words() : Set Words = New RegExp : Words.Pattern = \"\\w+\" : Words.Global = True : End Function");
     vb::Variant re = run(sc, "Words");
     vb::Variant text("one two three");
     vb::Variant matches = automation::callByName(re, "Execute", {text});

@@ -46,15 +46,63 @@ std::vector<std::string> seeds() {
 }
 
 const char* const kTokens[] = {
-    "If ", " Then", "End If", "(", ")", "\"", "#", "&H", " _\r\n", "Do\r\n", "Loop", ":", "Class ", "Sub ",
-    "Function ", "End Sub", "Next", "For i = 1 To ", ",", ".", "Set ", "= New ", "Me", "\r\n", "'", "Rem ",
-    "Select Case ", "Case ", "With ", "End With", "ReDim Preserve ", "Exit For", "Property Get ", "999999999999",
-    "1e308", "Not ", " Mod ", " Is ", "\xff", "\0", "^", "-", "&O7&", "New RegExp", ".Pattern = \"",
-    "(a+)+", "[", "\\", "$1", ".Execute(", ".SubMatches(",
+    "If ",
+    " Then",
+    "End If",
+    "(",
+    ")",
+    "\"",
+    "#",
+    "&H",
+    " _\r\n",
+    "Do\r\n",
+    "Loop",
+    ":",
+    "Class ",
+    "Sub ",
+    "Function ",
+    "End Sub",
+    "Next",
+    "For i = 1 To ",
+    ",",
+    ".",
+    "Set ",
+    "= New ",
+    "Me",
+    "\r\n",
+    "'",
+    "Rem ",
+    "Select Case ",
+    "Case ",
+    "With ",
+    "End With",
+    "ReDim Preserve ",
+    "Exit For",
+    "Property Get ",
+    "999999999999",
+    "1e308",
+    "Not ",
+    " Mod ",
+    " Is ",
+    "\xff",
+    "\0",
+    "^",
+    "-",
+    "&O7&",
+    "New RegExp",
+    ".Pattern = \"",
+    "(a+)+",
+    "[",
+    "\\",
+    "$1",
+    ".Execute(",
+    ".SubMatches(",
 };
 
 std::string mutate(std::string s, std::mt19937& rng) {
-    auto pick = [&](std::size_t n) { return n == 0 ? std::size_t{0} : std::uniform_int_distribution<std::size_t>(0, n - 1)(rng); };
+    auto pick = [&](std::size_t n) {
+        return n == 0 ? std::size_t{0} : std::uniform_int_distribution<std::size_t>(0, n - 1)(rng);
+    };
     int steps = 1 + static_cast<int>(pick(4));
     for (int i = 0; i < steps; ++i) {
         std::size_t at = pick(s.size() + 1);

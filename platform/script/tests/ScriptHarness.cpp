@@ -28,7 +28,9 @@ void Assertions::describe(automation::Members<Assertions>& m) {
 }
 
 // Numbers of any kind count as one kind: Err.Number and UBound answer Longs, literals are Integers.
-std::string kindOf(const vb::Variant& v) { return v.isNumber() && v.kind() != vb::VarKind::Boolean ? "number" : vb::TypeName(v); }
+std::string kindOf(const vb::Variant& v) {
+    return v.isNumber() && v.kind() != vb::VarKind::Boolean ? "number" : vb::TypeName(v);
+}
 
 void Assertions::AssertEqual(const vb::Variant& actual, const vb::Variant& expected, const vb::Variant& message) {
     ++checks;
@@ -85,7 +87,9 @@ void NativeThing::Twice(vb::Variant& value) {
     value = vb::multiply(value, vb::Variant(int16_t{2}));
 }
 
-void NativeThing::Raise(int32_t number) { throw vb::Error(number, "Native failure " + std::to_string(number), "NativeThing"); }
+void NativeThing::Raise(int32_t number) {
+    throw vb::Error(number, "Native failure " + std::to_string(number), "NativeThing");
+}
 
 vb::ObjectRef NativeThing::Child() { return std::make_shared<NativeThing>(); }
 

@@ -27,7 +27,7 @@ TEST(Collection, OrderKeysAndPositions) {
     vb::Collection c;
     c.Add("a", "KA");
     c.Add("c");
-    c.Add("b", "kb", 2);           // before item 2
+    c.Add("b", "kb", 2);  // before item 2
     c.Add("first", Variant::missing(), "ka");
     c.Add("last", "kz", Variant::missing(), 4);  // after item 4
     EXPECT_EQ(walk(c), (Texts{"first", "a", "b", "c", "last"}));
@@ -212,24 +212,24 @@ TEST(Dictionary, DeepChainsOfDictionariesAndCollectionsAreFreedWithoutRecursion)
     for (int i = 0; i < kDepth; ++i) {
         vb::ObjectRef link;
         switch (i % 3) {
-        case 0: {
-            auto d = std::make_shared<vb::Dictionary>();
-            d->Add("next", std::move(chain));
-            link = d;
-            break;
-        }
-        case 1: {
-            auto c = std::make_shared<vb::Collection>();
-            c->Add(std::move(chain));
-            link = c;
-            break;
-        }
-        default: {
-            auto d = std::make_shared<vb::Dictionary>();
-            d->Add(chain, i);  // an object as a key
-            chain.clear();
-            link = d;
-        }
+            case 0: {
+                auto d = std::make_shared<vb::Dictionary>();
+                d->Add("next", std::move(chain));
+                link = d;
+                break;
+            }
+            case 1: {
+                auto c = std::make_shared<vb::Collection>();
+                c->Add(std::move(chain));
+                link = c;
+                break;
+            }
+            default: {
+                auto d = std::make_shared<vb::Dictionary>();
+                d->Add(chain, i);  // an object as a key
+                chain.clear();
+                link = d;
+            }
         }
         chain = Variant(std::move(link));
     }

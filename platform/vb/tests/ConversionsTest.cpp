@@ -16,10 +16,8 @@ TEST(Conversions, CIntRoundsHalfToEvenAndOverflows) {
         int expected;  // value, or -(error number) - 100000
     };
     const Case cases[] = {
-        {2.5, 2},          {3.5, 4},          {-2.5, -2},        {-3.5, -4},
-        {2.4999, 2},       {"2.5", 2},        {" 12 ", 12},      {true, -1},
-        {Variant(), 0},    {"&H10", 16},      {"1e3", 1000},     {32767.4, 32767},
-        {-32768.5, -32768},
+        {2.5, 2},   {3.5, 4},       {-2.5, -2},   {-3.5, -4},    {2.4999, 2},      {"2.5", 2},         {" 12 ", 12},
+        {true, -1}, {Variant(), 0}, {"&H10", 16}, {"1e3", 1000}, {32767.4, 32767}, {-32768.5, -32768},
     };
     for (const Case& c : cases) EXPECT_EQ(vb::CInt(c.in), c.expected) << describe(c.in);
     EXPECT_EQ(errorOf([] { vb::CInt(32767.5); }), 6);
@@ -48,11 +46,10 @@ TEST(Conversions, ValReadsTheLeadingNumber) {
         double expected;
     };
     const Case cases[] = {
-        {"  12abc", 12},   {"&H1F", 31},      {"1e3", 1000},   {"&O17", 15},   {"&17", 15},
-        {"", 0},           {"abc", 0},        {"1 2 3", 123},  {"-12.5e2x", -1250},
-        {".5", 0.5},       {"3.0", 3},        {" 3", 3},       {"x", 0},       {"&HFFFF", -1},
-        {"&HFFFFFFFF", -1}, {"&H10000", 65536}, {"1e", 1},     {"1,000", 1},   {"+7", 7},
-        {"\t\n42", 42},    {"12 e 2", 1200},
+        {"  12abc", 12}, {"&H1F", 31},   {"1e3", 1000},       {"&O17", 15},       {"&17", 15}, {"", 0},
+        {"abc", 0},      {"1 2 3", 123}, {"-12.5e2x", -1250}, {".5", 0.5},        {"3.0", 3},  {" 3", 3},
+        {"x", 0},        {"&HFFFF", -1}, {"&HFFFFFFFF", -1},  {"&H10000", 65536}, {"1e", 1},   {"1,000", 1},
+        {"+7", 7},       {"\t\n42", 42}, {"12 e 2", 1200},
     };
     for (const Case& c : cases) EXPECT_DOUBLE_EQ(vb::Val(c.in), c.expected) << c.in;
     EXPECT_EQ(errorOf([] { vb::Val("1e999"); }), 6);
@@ -66,10 +63,10 @@ TEST(Conversions, IsNumericFollowsTheLanguage) {
         bool expected;
     };
     const Case cases[] = {
-        {" 12 ", true},  {"1e5", true},    {"&H10", true},   {"", false},       {"abc", false},
-        {"1,000", true}, {"$5", true},     {"-1.5", true},   {"1.5.2", false},  {"12abc", false},
-        {"1e", false},   {".", false},     {"&H", false},    {Variant(), true}, {Variant::null(), false},
-        {true, true},    {int16_t{3}, true}, {vb::Date{1}, false}, {"1 2", false}, {",5", false},
+        {" 12 ", true},  {"1e5", true},      {"&H10", true},       {"", false},       {"abc", false},
+        {"1,000", true}, {"$5", true},       {"-1.5", true},       {"1.5.2", false},  {"12abc", false},
+        {"1e", false},   {".", false},       {"&H", false},        {Variant(), true}, {Variant::null(), false},
+        {true, true},    {int16_t{3}, true}, {vb::Date{1}, false}, {"1 2", false},    {",5", false},
     };
     for (const Case& c : cases) EXPECT_EQ(vb::IsNumeric(c.in), c.expected) << describe(c.in);
 }

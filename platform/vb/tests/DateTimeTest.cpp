@@ -12,9 +12,7 @@ namespace {
 
 std::string text(Date d) { return vb::CStr(vb::Variant(d)); }
 
-Date at(int y, int m, int d, int h = 0, int n = 0, int s = 0) {
-    return vb::dateOf({y, m, d, h, n, s});
-}
+Date at(int y, int m, int d, int h = 0, int n = 0, int s = 0) { return vb::dateOf({y, m, d, h, n, s}); }
 
 // Tests run on a fixed clock.
 class DateTimeTest : public ::testing::Test {

@@ -20,8 +20,7 @@ std::string randomText(std::mt19937& rng) {
     std::uniform_int_distribution<std::size_t> length(0, 24), pick(0, alphabet.size() - 1), byte(0, 255);
     std::string s;
     std::size_t n = length(rng);
-    for (std::size_t i = 0; i < n; ++i)
-        s += (i % 7 == 6) ? static_cast<char>(byte(rng)) : alphabet[pick(rng)];
+    for (std::size_t i = 0; i < n; ++i) s += (i % 7 == 6) ? static_cast<char>(byte(rng)) : alphabet[pick(rng)];
     return s;
 }
 

@@ -18,12 +18,24 @@ TEST(Strings, InStrFindsFromStartWithBothCompares) {
     const auto B = CompareMethod::Binary;
     const auto T = CompareMethod::Text;
     const Case cases[] = {
-        {1, "abcabc", "bc", B, 2}, {3, "abcabc", "bc", B, 5}, {6, "abcabc", "bc", B, 0},
-        {7, "abcabc", "c", B, 0},  {4, "abc", "", B, 0},      {3, "abc", "", B, 3},
-        {1, "", "", B, 0},         {1, "abc", "B", B, 0},     {1, "abc", "B", T, 2},
-        {1, "Stra\xdf" "e", "\xdf", T, 5}, {1, "\xc9t\xe9", "\xe9T", T, 1}, {1, "ab", "abc", B, 0},
+        {1, "abcabc", "bc", B, 2},
+        {3, "abcabc", "bc", B, 5},
+        {6, "abcabc", "bc", B, 0},
+        {7, "abcabc", "c", B, 0},
+        {4, "abc", "", B, 0},
+        {3, "abc", "", B, 3},
+        {1, "", "", B, 0},
+        {1, "abc", "B", B, 0},
+        {1, "abc", "B", T, 2},
+        {1,
+         "Stra\xdf"
+         "e",
+         "\xdf", T, 5},
+        {1, "\xc9t\xe9", "\xe9T", T, 1},
+        {1, "ab", "abc", B, 0},
     };
-    for (const Case& c : cases) EXPECT_EQ(vb::InStr(c.start, c.s, c.find, c.method), c.expected) << c.s << "/" << c.find;
+    for (const Case& c : cases)
+        EXPECT_EQ(vb::InStr(c.start, c.s, c.find, c.method), c.expected) << c.s << "/" << c.find;
     EXPECT_EQ(errorOf([] { vb::InStr(0, "a", "a"); }), 5);
     EXPECT_EQ(vb::InStr("hello", "l"), 3);
 }

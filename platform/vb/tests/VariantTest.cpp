@@ -154,7 +154,8 @@ TEST(Err, RaiseGivesStandardDescriptionsAndTryRecordsTheLine) {
     EXPECT_FALSE(vb::Try([] { vb::raise(vb::errors::CannotCreateObject); }));
     EXPECT_EQ(vb::Err().Description, "ActiveX component can't create object");
     EXPECT_TRUE(vb::Try([] {}));
-    EXPECT_EQ(vb::errors::standardDescription(457), "This key is already associated with an element of this collection");
+    EXPECT_EQ(vb::errors::standardDescription(457),
+              "This key is already associated with an element of this collection");
     EXPECT_EQ(vb::errors::standardDescription(438), "Object doesn't support this property or method");
     EXPECT_EQ(vb::errors::standardDescription(12345), "Application-defined or object-defined error");
     vb::Err().Clear();

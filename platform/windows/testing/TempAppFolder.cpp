@@ -14,8 +14,7 @@ namespace fs = std::filesystem;
 
 TempAppFolder::TempAppFolder() : previous_(AppFolder()) {
     static std::atomic<int> counter{0};
-    path_ = fs::temp_directory_path() /
-            ("zephra-app-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
+    path_ = fs::temp_directory_path() / ("zephra-app-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
     fs::remove_all(path_);
     fs::create_directories(path_);
     SetAppFolder(path_.string());

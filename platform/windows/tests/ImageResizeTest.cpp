@@ -53,8 +53,9 @@ TEST(ImageResize, ShrinksAJpegKeepingItsProportionsAndColours) {
 
 // What the image tool says of a file: "FORMAT WIDTHxHEIGHT OPAQUE MEAN-RED MEAN-GREEN".
 std::string identify(testing::TempAppFolder& app, const std::string& name) {
-    const std::string command = "identify -format '%m %wx%h %[opaque] %[fx:int(255*mean.r)] %[fx:int(255*mean.g)]\\n' '" +
-                                (app.path() / name).string() + "[0]' > '" + (app.path() / "identify.txt").string() + "'";
+    const std::string command =
+        "identify -format '%m %wx%h %[opaque] %[fx:int(255*mean.r)] %[fx:int(255*mean.g)]\\n' '" +
+        (app.path() / name).string() + "[0]' > '" + (app.path() / "identify.txt").string() + "'";
     if (std::system(command.c_str()) != 0) return "unreadable";
     std::string line = app.read("identify.txt");
     return line.substr(0, line.find('\n'));
@@ -78,7 +79,8 @@ TEST(ImageResize, KeepsEachPicturesFormat) {
         {"odd.gif", "png:odd.gif", "png", "PNG 333x250 true"},
     };
     for (const Case& c : cases) {
-        const std::string made = "cd '" + app.path().string() + "' && convert -size 400x300 xc:'rgb(200,40,40)' -type TrueColor " + c.made;
+        const std::string made =
+            "cd '" + app.path().string() + "' && convert -size 400x300 xc:'rgb(200,40,40)' -type TrueColor " + c.made;
         ASSERT_EQ(std::system(made.c_str()), 0) << made;
         ImageResize resizer;
         resizer.LoadFromFile(std::string("\\") + c.source);
@@ -91,7 +93,8 @@ TEST(ImageResize, KeepsEachPicturesFormat) {
         const std::string seen = identify(app, out);
         EXPECT_EQ(seen.substr(0, std::strlen(c.expected)), c.expected) << c.source;
         int red = 0, green = 0;
-        ASSERT_EQ(std::sscanf(seen.c_str() + std::min(seen.size(), std::strlen(c.expected)), "%d %d", &red, &green), 2) << seen;
+        ASSERT_EQ(std::sscanf(seen.c_str() + std::min(seen.size(), std::strlen(c.expected)), "%d %d", &red, &green), 2)
+            << seen;
         EXPECT_NEAR(red, 200, 3) << c.source;
         EXPECT_NEAR(green, 40, 3) << c.source;
     }
@@ -102,8 +105,11 @@ TEST(ImageResize, KeepsEachPicturesFormat) {
 TEST(ImageResize, AGifKeepsItsTransparencyAndGetsAPalette) {
     testing::TempAppFolder app;
     const std::string source = (app.path() / "clear.png").string();
-    ASSERT_EQ(std::system(("convert -size 400x300 gradient:red-blue -alpha set -region 200x300+0+0 -alpha transparent '" +
-                           source + "'").c_str()), 0);
+    ASSERT_EQ(
+        std::system(("convert -size 400x300 gradient:red-blue -alpha set -region 200x300+0+0 -alpha transparent '" +
+                     source + "'")
+                        .c_str()),
+        0);
     ASSERT_EQ(std::system(("convert '" + source + "' '" + (app.path() / "clear.gif").string() + "'").c_str()), 0);
     ImageResize resizer;
     resizer.LoadFromFile("\\clear.gif");
@@ -118,7 +124,8 @@ TEST(ImageResize, AGifKeepsItsTransparencyAndGetsAPalette) {
     ASSERT_EQ(std::system(probe.c_str()), 0);
     int width = 0, height = 0, colours = 0;
     double left = -1, right = -1;
-    ASSERT_EQ(std::sscanf(app.read("probe.txt").c_str(), "%dx%d %lf %lf %d", &width, &height, &left, &right, &colours), 5);
+    ASSERT_EQ(std::sscanf(app.read("probe.txt").c_str(), "%dx%d %lf %lf %d", &width, &height, &left, &right, &colours),
+              5);
     EXPECT_EQ(width, 200);
     EXPECT_EQ(height, 150);
     EXPECT_EQ(left, 0);

@@ -31,7 +31,8 @@ TEST(IniDocument, ValuesAreKeptByteForByte) {
 TEST(IniDocument, DamagedLinesAreSkippedAndKept) {
     std::string damaged = std::string("orphan=before any section\n[Zephra Names]\n\x01\x02garbage=\xff\x00x\n", 55) +
                           "; comment=no\nno equals sign\n=no key\n10.0.0.5=\"Den\"\n\x89PNG\r\n\x1a\n" +
-                          "10.0.0.6=Hall\n[\x01" "bad]\nk=v\n";
+                          "10.0.0.6=Hall\n[\x01"
+                          "bad]\nk=v\n";
     IniDocument ini(damaged);
     auto entries = ini.Section("zephra names");
     ASSERT_EQ(entries.size(), 2u);
@@ -51,7 +52,8 @@ TEST(IniDocument, SetReplacesTheFirstEntryOrAddsAtTheEndOfItsSection) {
     ini.Set("a", "KEY", "9");
     ini.Set("A", "New", "n");
     ini.Set("C", "c", "\"quoted\"");
-    EXPECT_EQ(ini.Text(), "[A]\r\nKey=9\r\nkey=2\r\nNew=n\r\n\r\n[B]\r\nx=1\r\n[a]\r\nkey=3\r\n[C]\r\nc=\"quoted\"\r\n");
+    EXPECT_EQ(ini.Text(),
+              "[A]\r\nKey=9\r\nkey=2\r\nNew=n\r\n\r\n[B]\r\nx=1\r\n[a]\r\nkey=3\r\n[C]\r\nc=\"quoted\"\r\n");
 }
 
 TEST(IniDocument, EntriesThatCouldNotBeReadBackAreRefused) {

@@ -16,7 +16,8 @@ using testing::TempAppFolder;
 TEST(IniFile, AnOversizedFileIsReadInPartAndNeverRewritten) {
     TempAppFolder app;
     std::string text = "[Options]\nLocalPort=4551\n";
-    while (text.size() <= 17u * 1024 * 1024) text += "padding line that makes the file far larger than any settings file\n";
+    while (text.size() <= 17u * 1024 * 1024)
+        text += "padding line that makes the file far larger than any settings file\n";
     auto file = app.write("huge.ini", text);
     EXPECT_EQ(ReadIniFile(file).Get("Options", "LocalPort"), "4551");
     EXPECT_EQ(errorNumber([&] { ReadIniFileForUpdate(file); }), 75);

@@ -46,14 +46,13 @@ TEST(Registry, TheFileIsReadAgainOnlyWhenItChangedOnDisk) {
     auto file = app.path() / "registry.ini";
     Registry registry(file);
     registry.SaveSettings("Zephra", "Clients", {{"ClientMax", "2"}, {"1", "10.0.0.1"}, {"2", "10.0.0.2"}});
-    EXPECT_EQ(registry.GetAllSettings("zephra", "clients"),
-              (std::vector<std::pair<std::string, std::string>>{{"ClientMax", "2"}, {"1", "10.0.0.1"}, {"2", "10.0.0.2"}}));
+    EXPECT_EQ(
+        registry.GetAllSettings("zephra", "clients"),
+        (std::vector<std::pair<std::string, std::string>>{{"ClientMax", "2"}, {"1", "10.0.0.1"}, {"2", "10.0.0.2"}}));
     EXPECT_EQ(errorNumber([&] { registry.SaveSettings("Zephra", "Clients", {{"1", "x"}, {"2", "a\nb"}}); }), 5);
     EXPECT_EQ(registry.GetSetting("Zephra", "Clients", "1"), "10.0.0.1");
 
-    auto rewrite = [&](const std::string& text) {
-        std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
-    };
+    auto rewrite = [&](const std::string& text) { std::ofstream(file, std::ios::binary | std::ios::trunc) << text; };
     const auto longAgo = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
     rewrite("[Zephra\\Clients]\r\nClientMax=2\r\n");
     std::filesystem::last_write_time(file, longAgo);

@@ -96,7 +96,8 @@ TEST(Speech, VoicesAreListedAndOneIsChosenByItsDescription) {
     for (const auto& v : voices) EXPECT_FALSE(v.GetDescription().empty());
     EXPECT_EQ(voice.Voice().GetDescription(), "English (America)");
 
-    auto germanVoice = std::find_if(voices.begin(), voices.end(), [](const SpObjectToken& t) { return t.GetDescription() == "German"; });
+    auto germanVoice = std::find_if(voices.begin(), voices.end(),
+                                    [](const SpObjectToken& t) { return t.GetDescription() == "German"; });
     ASSERT_NE(germanVoice, voices.end());
     // The engine varies its output a little from call to call; a language changes it a lot.
     const std::string text = "Guten Tag, wie geht es Ihnen? Ich bin heute leider nicht zu Hause.";

@@ -35,29 +35,30 @@ std::vector<std::string> seeds(const std::string& kind) {
     const std::string call = "RING\nDATE = 1208\nTIME = 1937\nNMBR = 5551234\nNAME = JOHN DOE\n";
     if (kind == "modem")
         return {modemSeed(call, 1, 64), modemSeed(call, 1, 1), modemSeed(call + "raw NMBR = 5559876\n", 1, 3),
-                modemSeed("raw ###DATE12081937...NMBR5551234567...NAMEJOHN DOE+++\\r\n", 0, 20),
-                modemSeed(call, 2, 7)};
+                modemSeed("raw ###DATE12081937...NMBR5551234567...NAMEJOHN DOE+++\\r\n", 0, 20), modemSeed(call, 2, 7)};
     if (kind == "udp") {
         std::string full = "[Zephra\\Clients]\r\nClientMax=1024\r\n";
         for (int k = 1; k <= 1024; ++k) full += std::to_string(k) + "=10.0.0." + std::to_string(k % 250) + "\r\n";
-        const std::string some = "[Zephra\\Clients]\r\nClientMax=2\r\n1=127.0.0.3\r\n2=-127.0.0.4\r\n"
-                                 "[Zephra\\Options]\r\nDebug=True\r\n";
+        const std::string some =
+            "[Zephra\\Clients]\r\nClientMax=2\r\n1=127.0.0.3\r\n2=-127.0.0.4\r\n"
+            "[Zephra\\Options]\r\nDebug=True\r\n";
         return {std::string(1, '\0') + datagram(1, "\1") + datagram(2, "\1") + datagram(1, "\2") + datagram(1, "\1"),
                 some + '\0' + datagram(3, "\1") + datagram(2, "\2") + datagram(0, "") + datagram(4, "\3x"),
                 full + '\0' + datagram(1, "\1") + datagram(5, "\1"),
                 "[Zephra\\Clients]\r\nClientMax=40000\r\n" + std::string(1, '\0') + datagram(6, "\1")};
     }
-    return {"xap-header\n{\nv=12\nhop=1\nuid=FF123400\nclass=xAP-OSD.Display\nsource=acme.pc.den\n"
-            "target=dkv.dkvZephra.kitchen\n}\ndisplay.text\n{\nline1=Hello\nline2=World\nduration=10\n}\n",
-            "xap-header\n{\nclass=TTS.Speak\nsource=acme.pc.den\ntarget=dkv.dkvZephra.*\n}\ntts.speak\n{\n"
-            "say=Dinner is ready\n}\n",
-            "xap-header\n{\nclass=xAPBSC.cmd\nsource=acme.pc.den\ntarget=dkv.dkvZephra.kitchen:display\n}\n"
-            "output.state.1\n{\nid=*\nstate=on\nlevel=50%\ntext=hi\n}\n",
-            "xap-header\n{\nclass=Time.Today\nsource=acme.sun.home\n}\ntime.today\n{\nsunrise=06:42\n"
-            "sunset=19:37\n}\n",
-            "xap-header\n{\nclass=CID.Incoming\nsource=acme.phone.line1\n}\nCID.Incoming\n{\nType=Voice\n"
-            "Phone=5551234567\nName=JOHN DOE\nRNNumber=Available\nRNName=Available\n}\n",
-            "xap-header\n{\nclass=xAP-X10.Event\nsource=acme.x10.house\n}\nevent\n{\ndevice=A3\nevent=on\n}\n"};
+    return {
+        "xap-header\n{\nv=12\nhop=1\nuid=FF123400\nclass=xAP-OSD.Display\nsource=acme.pc.den\n"
+        "target=dkv.dkvZephra.kitchen\n}\ndisplay.text\n{\nline1=Hello\nline2=World\nduration=10\n}\n",
+        "xap-header\n{\nclass=TTS.Speak\nsource=acme.pc.den\ntarget=dkv.dkvZephra.*\n}\ntts.speak\n{\n"
+        "say=Dinner is ready\n}\n",
+        "xap-header\n{\nclass=xAPBSC.cmd\nsource=acme.pc.den\ntarget=dkv.dkvZephra.kitchen:display\n}\n"
+        "output.state.1\n{\nid=*\nstate=on\nlevel=50%\ntext=hi\n}\n",
+        "xap-header\n{\nclass=Time.Today\nsource=acme.sun.home\n}\ntime.today\n{\nsunrise=06:42\n"
+        "sunset=19:37\n}\n",
+        "xap-header\n{\nclass=CID.Incoming\nsource=acme.phone.line1\n}\nCID.Incoming\n{\nType=Voice\n"
+        "Phone=5551234567\nName=JOHN DOE\nRNNumber=Available\nRNName=Available\n}\n",
+        "xap-header\n{\nclass=xAP-X10.Event\nsource=acme.x10.house\n}\nevent\n{\ndevice=A3\nevent=on\n}\n"};
 }
 
 }  // namespace

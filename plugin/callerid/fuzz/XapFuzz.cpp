@@ -69,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     testing::PluginTestBed& bed = fuzz::Bed();
     fuzz::StartAfresh(bed);
     Parsed message = parse(std::string(reinterpret_cast<const char*>(data), size));
-    OnXapMessage(bed.state, std::make_shared<testing::XapMessage>(message.source, message.messageClass,
-                                                                   message.target, std::move(message.blocks)));
+    OnXapMessage(bed.state, std::make_shared<testing::XapMessage>(message.source, message.messageClass, message.target,
+                                                                  std::move(message.blocks)));
     return 0;
 }

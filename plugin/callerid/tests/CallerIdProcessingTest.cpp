@@ -110,7 +110,8 @@ TEST_F(CallerIdProcessingTest, FriendsTxtAddsNumbersTheAddressBookLacks) {
                   "5558889999 no tab\r\n"
                   "5551112222\t \t\r\n"
                   "\tNo Number\r\n" +
-                      std::string(5000, 'x') + "\tLong\r\n"
+                      std::string(5000, 'x') +
+                      "\tLong\r\n"
                       "5553334444\tLast\n");
     bed.state.settings.useFriends = true;
     bed.state.settings.FriendsLocation = "C:\\Friends\\";
@@ -125,7 +126,8 @@ TEST_F(CallerIdProcessingTest, FriendsTxtAddsNumbersTheAddressBookLacks) {
     EXPECT_EQ(index.at("5552223333").PhoneNumber, "555-222-3333");
     EXPECT_EQ(index.at("5554445555").Wav, "D:\\sounds\\uncle.wav");
     EXPECT_EQ(index.at("5556667777").Wav, "\\\\server\\aunt.wav");
-    EXPECT_EQ(bed.log(), (Strings{"dkvZephra|BuildFriendsPhonebook skipped a line longer than 4096 characters: line 9"}));
+    EXPECT_EQ(bed.log(),
+              (Strings{"dkvZephra|BuildFriendsPhonebook skipped a line longer than 4096 characters: line 9"}));
 
     bed.host->ClearCalls();
     EXPECT_EQ(lookup("555-222-3333", "X"), "555-222-3333 : Gran and Pa");

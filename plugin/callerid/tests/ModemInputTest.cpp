@@ -137,8 +137,10 @@ TEST_F(ModemInputTest, NetworkCallerIdRecords) {
     receive("###DATE12081937...NMBR5551234567...NAMEJOHN DOE+++\r");
     EXPECT_EQ(callers(), (Strings{"(555) 123-4567 : JOHN DOE"}));
     const Strings log = bed.log();
-    EXPECT_EQ(log.front(), "dkvZephra Debug|Comm Status = ###DATE12081937...NMBR5551234567...NAMEJOHN DOE+++\r, Comm Buffer = >0");
-    EXPECT_NE(std::find(log.begin(), log.end(), "dkvZephra Debug|DoModemNetCallerID = ###DATE12081937...NMBR5551234567...NAMEJOHN DOE"),
+    EXPECT_EQ(log.front(),
+              "dkvZephra Debug|Comm Status = ###DATE12081937...NMBR5551234567...NAMEJOHN DOE+++\r, Comm Buffer = >0");
+    EXPECT_NE(std::find(log.begin(), log.end(),
+                        "dkvZephra Debug|DoModemNetCallerID = ###DATE12081937...NMBR5551234567...NAMEJOHN DOE"),
               log.end());
     EXPECT_EQ(log.back(), "dkvZephra Debug|DoModemNetCallerID [Name]=  [Number]=");
     EXPECT_EQ(modem().CommBuffer, "\r");
@@ -240,9 +242,10 @@ protected:
 TEST_F(ModemOnPtyTest, ACallFromTheModemReachesTheDeviceTheAppliancesAndTheSentry) {
     forms::setCommPortDevice(7, pty.slavePath());
     bed.app.write("Friends/Friends.txt", "5551234567\tGrandma\r\n");
-    start("CIDCommPort=7\nCIDPortString=\"9600,n,8,1\"\nLogCID=1\nZcidCIDResponse=1\nCIDSentry=1\n"
-          "useFriends=1\nFriendsLocation=C:\\Friends",
-          true, {"A3,A7,1,1", "A4,A7,1,0", "A5,,0,1"}, true);
+    start(
+        "CIDCommPort=7\nCIDPortString=\"9600,n,8,1\"\nLogCID=1\nZcidCIDResponse=1\nCIDSentry=1\n"
+        "useFriends=1\nFriendsLocation=C:\\Friends",
+        true, {"A3,A7,1,1", "A4,A7,1,0", "A5,,0,1"}, true);
     EXPECT_TRUE(bed.state.modem.CommPortOpen);
     EXPECT_EQ(bed.state.queueTimer().Com1.Settings(), "9600,n,8,1");
     EXPECT_EQ(readMaster(pty.master(), 10), "AT#CID=1\r\n");
@@ -256,7 +259,8 @@ TEST_F(ModemOnPtyTest, ACallFromTheModemReachesTheDeviceTheAppliancesAndTheSentr
     w.SendToTemp05_Click();
     EXPECT_EQ(readMaster(pty.master(), 8), "ATZATZ\r\n");
     EXPECT_EQ(w.SendString, "ATZ");
-    EXPECT_NE(w.CommData.find("[Sent to Modem:     ATZ ]\r\n\r\n[Sent to Modem:     ATZ<crlf> ]\r\n"), std::string::npos);
+    EXPECT_NE(w.CommData.find("[Sent to Modem:     ATZ ]\r\n\r\n[Sent to Modem:     ATZ<crlf> ]\r\n"),
+              std::string::npos);
 
     for (const char* device : {"A3", "A4", "A5"}) bed.host->ExecX10(device, "on");
     // A client that is no appliance: the sentry.
@@ -267,8 +271,7 @@ TEST_F(ModemOnPtyTest, ACallFromTheModemReachesTheDeviceTheAppliancesAndTheSentr
 
     writeMaster(pty.master(), "RING\r\nDATE = 1208\r\nNMBR = 5551234567\r\nNAME = GRANDMA\r\n");
     ASSERT_TRUE(bed.loop.runUntil([&] { return !deviceStrings().empty(); }, 3s));
-    EXPECT_EQ(deviceStrings(),
-              (Strings{"[91|" + FormatValue(bed.state, 0, "(555) 123-4567 : Grandma")}));
+    EXPECT_EQ(deviceStrings(), (Strings{"[91|" + FormatValue(bed.state, 0, "(555) 123-4567 : Grandma")}));
     const Strings got = sent();
     EXPECT_EQ(count(got, "kitchen udp cid name=\"Grandma\" number=\"(555) 123-4567\""), 1);
     EXPECT_EQ(count(got, "den udp cid name=\"Grandma\" number=\"(555) 123-4567\""), 1);
@@ -282,12 +285,14 @@ TEST_F(ModemOnPtyTest, ACallFromTheModemReachesTheDeviceTheAppliancesAndTheSentr
 // A modem at 1200 baud: modem-sim sends a character every 8 ms. Lines ended by CR LF are taken
 // whole; a last line without one once the modem has been quiet for 500 ms (on the test's clock).
 TEST_F(ModemOnPtyTest, ASlowModemSendingByteByByteAnnouncesTheWholeCaller) {
-    const std::string script = bed.app.write("calls.txt",
-                                             "expect AT#CID\nRING\nDATE = 1208\nTIME = 1937\nNMBR = 5551234\n"
-                                             "NAME = JOHN DOE\nwait 300\nRING\nNAME = JANE ROE\nraw NMBR = 5559876\n"
-                                             "wait 5000\n")
+    const std::string script = bed.app
+                                   .write("calls.txt",
+                                          "expect AT#CID\nRING\nDATE = 1208\nTIME = 1937\nNMBR = 5551234\n"
+                                          "NAME = JOHN DOE\nwait 300\nRING\nNAME = JANE ROE\nraw NMBR = 5559876\n"
+                                          "wait 5000\n")
                                    .string();
-    simkit::testing::ChildProcess modem(MODEM_SIM_PATH, {"--baud", "1200", "--log", (bed.app.path() / "modem.log").string(), script});
+    simkit::testing::ChildProcess modem(MODEM_SIM_PATH,
+                                        {"--baud", "1200", "--log", (bed.app.path() / "modem.log").string(), script});
     const std::optional<std::string> path = modem.readLine();
     ASSERT_TRUE(path && !path->empty());
     forms::setCommPortDevice(8, *path);

@@ -86,7 +86,8 @@ protected:
             std::ifstream in(bed.app.path() / "registry.ini");
             std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
             return text + std::to_string(bed.host->Calls().size()) +
-                   (bed.state.part<UdpServerState>().window ? bed.state.part<UdpServerState>().window->LogText : std::string());
+                   (bed.state.part<UdpServerState>().window ? bed.state.part<UdpServerState>().window->LogText
+                                                            : std::string());
         };
         const std::string before = snapshot();
         c.send(bytes, serverPort);
@@ -131,10 +132,11 @@ TEST_F(UdpServerTest, InitUDPEmptiesTheListAndBindsTheLocalPort) {
     EXPECT_NE(bed.state.queueTimer().Winsock1.LocalPort, 0);
     EXPECT_TRUE(bed.state.part<UdpServerState>().ServerLogToHost);
     const std::string remote = std::to_string(first.port());
-    EXPECT_EQ(bed.log(), (std::vector<std::string>{
-                             "dkvZephra ZephraServer Info|Zephra - Clearing CID Client Database...",
-                             "dkvZephra ZephraServer Info|Zephra - Initializing I/O... (LocalPort=0, RemotePort=" +
-                                 remote + ")"}));
+    EXPECT_EQ(
+        bed.log(),
+        (std::vector<std::string>{
+            "dkvZephra ZephraServer Info|Zephra - Clearing CID Client Database...",
+            "dkvZephra ZephraServer Info|Zephra - Initializing I/O... (LocalPort=0, RemotePort=" + remote + ")"}));
     const std::string& text = bed.state.part<UdpServerState>().window->LogText;
     EXPECT_NE(text.find("~!~dkvZephra ZephraServer Info~!~Zephra - Clearing CID Client Database...\r\n"),
               std::string::npos);
@@ -329,9 +331,10 @@ TEST_F(UdpServerTest, CommandsGoToAllClientsOrToOneRegisteredClient) {
     EXPECT_EQ(UDPSendCommand(bed.state, "Execute", "x", "ALL"), "Sent Command data to all defined clients");
     EXPECT_FALSE(first.receive(50ms));
     EXPECT_EQ(second.receive(), datagram(6, "Execute", "x"));
-    EXPECT_EQ(bed.log(), (std::vector<std::string>{
-                             "dkvZephra|127.0.0.2 is not currently a registered client and unable to send command MailLed",
-                             "dkvZephra|127.0.0.9 is not currently a registered client and unable to send command MailLed"}));
+    EXPECT_EQ(bed.log(),
+              (std::vector<std::string>{
+                  "dkvZephra|127.0.0.2 is not currently a registered client and unable to send command MailLed",
+                  "dkvZephra|127.0.0.9 is not currently a registered client and unable to send command MailLed"}));
 }
 
 TEST_F(UdpServerTest, CallerIdForOtherClientsSkipsTheAppliances) {

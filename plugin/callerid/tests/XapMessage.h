@@ -31,7 +31,9 @@ public:
     using Block = std::pair<std::string, std::vector<std::string>>;
 
     XapMessage(std::string source, std::string messageClass, std::string target, std::vector<Block> blocks)
-        : source_(std::move(source)), class_(std::move(messageClass)), target_(std::move(target)),
+        : source_(std::move(source)),
+          class_(std::move(messageClass)),
+          target_(std::move(target)),
           blocks_(std::move(blocks)) {}
 
     std::string MsgSource() { return source_; }

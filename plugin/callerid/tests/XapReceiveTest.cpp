@@ -55,8 +55,7 @@ std::string evalMain(XapTestBed& bed, const std::string& expression) {
 
 TEST(XapReceive, AMessageOfInterestIsKeptAndItsTagRunsTheUserScriptsMain) {
     XapTestBed bed(kInterest);
-    bed.app.write("Scripts/dkvZephra.txt",
-                  "Dim calls\r\nSub Main(t)\r\n  calls = calls & t & \";\"\r\nEnd Sub\r\n");
+    bed.app.write("Scripts/dkvZephra.txt", "Dim calls\r\nSub Main(t)\r\n  calls = calls & t & \";\"\r\nEnd Sub\r\n");
     RunScriptFile(bed.state);
     bed.loop.setLocalNow(testing::localTime(2001, 2, 3, 4, 5, 6));
     auto kitchen = entry(bed, "kitchen");
@@ -130,8 +129,7 @@ TEST(XapReceive, DisplayAndSpeechGoToTheAddressedAppliance) {
     // Without appliances the walk fails and is logged.
     bed.state.appliances.reset();
     OnXapMessage(bed.state, message("n", "tts.speak", "dkv.dkvZephra.hall", {}));
-    EXPECT_EQ(bed.pluginLog(),
-              Strings{"dkvZephra|OnXapMessage Line 0 Object variable or With block variable not set"});
+    EXPECT_EQ(bed.pluginLog(), Strings{"dkvZephra|OnXapMessage Line 0 Object variable or With block variable not set"});
 }
 
 TEST(XapReceive, CallerIdFromTheNetworkUntilThePlugInSentItsOwn) {

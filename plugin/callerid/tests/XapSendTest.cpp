@@ -81,7 +81,7 @@ TEST(XapSendQueue, ABurstLeavesOneAtOnceThenOnePer200MsAndTheTimerStops) {
     for (std::size_t i = 0; i < kXapSendQueueLimit + 2; ++i) SendXapQueued(bed.state, message("x"));
     EXPECT_EQ(bed.state.xap.XapSendQueue->size(), kXapSendQueueLimit);
     EXPECT_EQ(bed.pluginLog(), (Strings{"dkvZephra|XapSendQueue full, message dropped: c sub",
-                                  "dkvZephra|XapSendQueue full, message dropped: c sub"}));
+                                        "dkvZephra|XapSendQueue full, message dropped: c sub"}));
 }
 
 TEST(XapBsc, Conversions) {
@@ -120,14 +120,14 @@ TEST(XapBsc, EventsOnlyUnderTheXapHostWithTheSubDevicesAddress) {
     SendXapBSC(bed.state, bed.state.settings.CIDDeviceCode);
     const Strings sent = bed.sentXap();
     ASSERT_EQ(sent.size(), 4u);
-    EXPECT_EQ(sent[0], "|xapBSC.Event|output.state|State=ON;DisplayText=Blink;Level=2/1|"
-                       "kitchen_TopLED.zephra_________4.TopLED|04");
-    EXPECT_EQ(sent[1].substr(sent[1].rfind("|", sent[1].size() - 4)),
-              "|hall_Awake.zephra________12.Awake|0C");
+    EXPECT_EQ(sent[0],
+              "|xapBSC.Event|output.state|State=ON;DisplayText=Blink;Level=2/1|"
+              "kitchen_TopLED.zephra_________4.TopLED|04");
+    EXPECT_EQ(sent[1].substr(sent[1].rfind("|", sent[1].size() - 4)), "|hall_Awake.zephra________12.Awake|0C");
     EXPECT_EQ(sent[2].substr(sent[2].rfind("|", sent[2].size() - 4)), "|hall_MailLED.zephra________15.MailLED|0F");
     const std::string cid = bed.state.settings.CIDDeviceCode;
-    EXPECT_NE(sent[3].find("|Modem_Switch.Zephra_CID____91.Switch|" + ToHex(bed.state, static_cast<int16_t>(
-                                                                             std::stoi(cid.substr(1))))),
+    EXPECT_NE(sent[3].find("|Modem_Switch.Zephra_CID____91.Switch|" +
+                           ToHex(bed.state, static_cast<int16_t>(std::stoi(cid.substr(1))))),
               std::string::npos)
         << sent[3];
     EXPECT_TRUE(bed.pluginLog().empty()) << bed.pluginLog().front();
@@ -144,11 +144,10 @@ TEST(XapBsc, QueriesAnswerTheSubDevicesTheirAddressNames) {
 
     BSCQuery(bed.state, "x:kitchen_topled.*.topled");
     bed.loop.advance(1s);
-    EXPECT_EQ(bed.sentXap(),
-              (Strings{"|xAPBSC.Values|values.1|Text=Off;Level=0/1\n}\nvalues.2\n{\nText=On\nLevel=1/1|"
-                       "kitchen_topled.zephra_________4.topled|04",
-                       "|xAPBSC.Info|output.state|State=ON;DisplayText=On;Level=1/2|"
-                       "kitchen_topled.zephra_________4.topled|04"}));
+    EXPECT_EQ(bed.sentXap(), (Strings{"|xAPBSC.Values|values.1|Text=Off;Level=0/1\n}\nvalues.2\n{\nText=On\nLevel=1/1|"
+                                      "kitchen_topled.zephra_________4.topled|04",
+                                      "|xAPBSC.Info|output.state|State=ON;DisplayText=On;Level=1/2|"
+                                      "kitchen_topled.zephra_________4.topled|04"}));
 
     // Every sub-device whose unit is 4: only the kitchen's.
     bed.host->ClearCalls();
@@ -187,7 +186,7 @@ TEST(XapBsc, CommandsSetTheValueOfTheSubDevicesTheyName) {
     EXPECT_EQ(bed.z(0).TopLED(), "on");
     EXPECT_EQ(bed.z(1).TopLED(), "on");
     // An ID: only the first sub-device the address names, and only when its unit is the ID.
-    BSCCmd(bed.state, "x:>", "0C", "on", "0");  // the kitchen's display is unit 1: nothing
+    BSCCmd(bed.state, "x:>", "0C", "on", "0");            // the kitchen's display is unit 1: nothing
     BSCCmd(bed.state, "x:*.*.topled", "0E", "off", "0");  // first match: kitchen's unit 4
     EXPECT_EQ(bed.z(1).TopLED(), "on");
     BSCCmd(bed.state, "x:hall_topled", "0E", "off", "");
@@ -215,8 +214,9 @@ TEST(XapBsc, CommandsSetTheValueOfTheSubDevicesTheyName) {
     BSCCmd(bed.state, many, "*", "", "0");
     EXPECT_EQ(bed.z(0).TopLED(), "off");
     BSCCmd(bed.state, "x:kitchen_topled", "*", "", "99999");
-    EXPECT_EQ(bed.pluginLog(), (Strings{"dkvZephra|BSCCmd Line 0 Subscript out of range",
-                                  "dkvZephra|BSCCmd Line 0 Subscript out of range", "dkvZephra|BSCCmd Line 0 Overflow"}));
+    EXPECT_EQ(bed.pluginLog(),
+              (Strings{"dkvZephra|BSCCmd Line 0 Subscript out of range",
+                       "dkvZephra|BSCCmd Line 0 Subscript out of range", "dkvZephra|BSCCmd Line 0 Overflow"}));
 }
 
 }  // namespace

@@ -21,10 +21,10 @@ struct XapTestBed : RevaTestBed {
     // each appliance's base code.
     explicit XapTestBed(const std::string& sections = "", const std::string& kitchenFields = "",
                         const std::string& hallFields = "") {
-        host->SetIniText("dkvZephraUtilities.ini", "[Zephra Utilities]\r\n[Zephra Names]\r\n"
-                                                   "127.0.0.2=\"Kitchen,[1" + kitchenFields +
-                                                       "\"\r\n127.0.0.3=\"Hall,[11" + hallFields + "\"\r\n" +
-                                                       sections);
+        host->SetIniText("dkvZephraUtilities.ini",
+                         "[Zephra Utilities]\r\n[Zephra Names]\r\n"
+                         "127.0.0.2=\"Kitchen,[1" +
+                             kitchenFields + "\"\r\n127.0.0.3=\"Hall,[11" + hallFields + "\"\r\n" + sections);
         registerPlugin();
         EXPECT_EQ(vb::CStr(call("InitIO", {int32_t{0}})), "");
         host->ClearCalls();

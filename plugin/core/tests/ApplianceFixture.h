@@ -75,7 +75,9 @@ protected:
     bool settle(const std::function<bool()>& done) {
         return bed.loop.waitUntil(done, bed.loop.now() + std::chrono::minutes(10));
     }
-    bool idle() { return settle([&] { return kitchen->QueueIdle() && kitchen->CommandQueue().size() == 1; }); }
+    bool idle() {
+        return settle([&] { return kitchen->QueueIdle() && kitchen->CommandQueue().size() == 1; });
+    }
 
     std::string url(const std::string& command) const { return "http://" + sim->http() + "/" + command; }
     forms::Timer& timer1() { return bed.state.queueTimer().Timer1(*kitchen->Timer1Index()); }

@@ -119,10 +119,11 @@ TEST_F(ApplianceListTest, AppliancesWithoutAFreeBaseUnitAreLeftOutWithOneLineSay
     EXPECT_TRUE(bed.calls("SaveIniSetting").empty());
     const Strings log = bed.log();
     ASSERT_FALSE(log.empty());
-    EXPECT_NE(std::find(log.begin(), log.end(),
-                        "dkvZephra|DefineZephras: no free device code for den, porch (the base units 1, 11, 21, 31, 41, "
-                        "51 and 61 of house code [ all hold devices); left out of the appliances"),
-              log.end());
+    EXPECT_NE(
+        std::find(log.begin(), log.end(),
+                  "dkvZephra|DefineZephras: no free device code for den, porch (the base units 1, 11, 21, 31, 41, "
+                  "51 and 61 of house code [ all hold devices); left out of the appliances"),
+        log.end());
     EXPECT_EQ(removals().size(), 63u);
 
     // The next load finds the units free and hands them out.
@@ -134,11 +135,12 @@ TEST_F(ApplianceListTest, AppliancesWithoutAFreeBaseUnitAreLeftOutWithOneLineSay
 
 TEST_F(ApplianceListTest, MalformedLinesAreDroppedAndALaterLineOfTheSameNameWins) {
     bed.state.settings.DebugLog = true;
-    define("127.0.0.2=\"Kitchen,[1,,,0,1\"\n"
-           "127.0.0.3=\"a=b,[11\"\n"
-           "=\"nokey,[21\"\n"
-           "127.0.0.4=\"  ,[31\"\n"
-           "127.0.0.5=\" KITCHEN ,[41,a9,,0, 1\"\n");
+    define(
+        "127.0.0.2=\"Kitchen,[1,,,0,1\"\n"
+        "127.0.0.3=\"a=b,[11\"\n"
+        "=\"nokey,[21\"\n"
+        "127.0.0.4=\"  ,[31\"\n"
+        "127.0.0.5=\" KITCHEN ,[41,a9,,0, 1\"\n");
     ASSERT_EQ(table().slots.size(), 1u);
     const ZephraEntry& kitchen = table().slots[0];
     EXPECT_EQ(kitchen.Name, "kitchen");
@@ -160,11 +162,12 @@ TEST_F(ApplianceListTest, MalformedLinesAreDroppedAndALaterLineOfTheSameNameWins
     Strings notUsed;
     for (const std::string& line : log)
         if (line.find("Zephra Names:") != std::string::npos) notUsed.push_back(line);
-    EXPECT_EQ(notUsed, (Strings{
-        "dkvZephra|Zephra Names: the entry \"127.0.0.3=a=b,[11\" is not used: it has more than one \"=\" "
-        "(a comment after the value?)",
-        "dkvZephra|Zephra Names: the entry \"127.0.0.4=  ,[31\" is not used: its first field, the appliance's "
-        "name, is empty"}));
+    EXPECT_EQ(
+        notUsed,
+        (Strings{"dkvZephra|Zephra Names: the entry \"127.0.0.3=a=b,[11\" is not used: it has more than one \"=\" "
+                 "(a comment after the value?)",
+                 "dkvZephra|Zephra Names: the entry \"127.0.0.4=  ,[31\" is not used: its first field, the appliance's "
+                 "name, is empty"}));
 
     // As a README reader might paste it: a comment after the value.
     define("127.0.0.2/127.0.0.2:8080=\"Kitchen\"   IP \"/\" computer name = name, device code\n");
@@ -187,7 +190,8 @@ TEST_F(ApplianceListTest, MalformedLinesAreDroppedAndALaterLineOfTheSameNameWins
 TEST_F(ApplianceListTest, TheSeventhApplianceRunsWithoutTimers) {
     std::string lines;
     for (int i = 0; i < 7; ++i)
-        lines += "127.0.0." + std::to_string(i + 2) + "=\"z" + std::to_string(i) + ",[" + std::to_string(1 + 10 * i) + "\"\n";
+        lines += "127.0.0." + std::to_string(i + 2) + "=\"z" + std::to_string(i) + ",[" + std::to_string(1 + 10 * i) +
+                 "\"\n";
     define(lines);
     ASSERT_EQ(table().slots.size(), 7u);
     for (int i = 0; i < 6; ++i) EXPECT_EQ(table().slots[i].Object->Timer1Index(), int16_t(i));

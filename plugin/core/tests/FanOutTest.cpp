@@ -34,8 +34,9 @@ TEST_F(FanOutTest, EveryAvailableApplianceIsServedAndOneSwitchedOffMakesTheResul
     for (int i = 0; i < 3; ++i) EXPECT_TRUE(z(i).CommandBusy(token)) << i;
     const Strings pages = sent();
     for (const char* name : {"kitchen", "hall", "den"})
-        EXPECT_EQ(count(pages, std::string(name) + " /gotoURL.shtml?M=GOTO_URL&S=http://127.0.0.1:81/ZephraTemp/ZephraTempFile" +
-                                   name + "1.html"),
+        EXPECT_EQ(count(pages, std::string(name) +
+                                   " /gotoURL.shtml?M=GOTO_URL&S=http://127.0.0.1:81/ZephraTemp/ZephraTempFile" + name +
+                                   "1.html"),
                   1)
             << name;
     for (int i = 0; i < 3; ++i) EXPECT_FALSE(z(i).CommandBusy(token)) << i;
@@ -71,7 +72,8 @@ TEST_F(FanOutTest, SpeechIsSpokenOnceIntoTheNextOfTenSharedFiles) {
         expected.push_back("/loadWav.shtml?http://127.0.0.1:81/ZephraTemp/ZephraTempFile" + std::to_string(n) + ".wav");
     EXPECT_EQ(urls, expected);
     for (int n = 0; n < 10; ++n)
-        EXPECT_TRUE(std::filesystem::exists(bed.app.path() / ("HTML/ZephraTemp/ZephraTempFile" + std::to_string(n) + ".wav")))
+        EXPECT_TRUE(
+            std::filesystem::exists(bed.app.path() / ("HTML/ZephraTemp/ZephraTempFile" + std::to_string(n) + ".wav")))
             << n;
     for (const std::string& line : bed.log()) EXPECT_NE(line.rfind("dkvZephra|", 0), 0u) << line;
 }
@@ -114,7 +116,8 @@ TEST_F(FanOutTest, TheHostPhonesCallerReachesTheCallerIdAppliancesTheSentryTheDe
     // The page and the speech go to the caller-ID appliances that are available: the kitchen.
     const Strings kitchen = of(got, "kitchen");
     EXPECT_EQ(count(kitchen, "/loadWav.shtml?http://127.0.0.1:81/ZephraTemp/ZephraTempFile1.wav"), 1);
-    EXPECT_EQ(count(kitchen, "/gotoURL.shtml?M=GOTO_URL&S=http://127.0.0.1:81/ZephraTemp/ZephraTempFilekitchen1.html"), 1);
+    EXPECT_EQ(count(kitchen, "/gotoURL.shtml?M=GOTO_URL&S=http://127.0.0.1:81/ZephraTemp/ZephraTempFilekitchen1.html"),
+              1);
     // The datagram and the waking of the caller-ID appliances ask for no availability.
     const std::string cid = "udp cid name=\"" + name + "\" number=\"" + number + "\"";
     EXPECT_EQ(of(got, "hall"), (Strings{cid, "/screen.shtml?1"}));
@@ -140,7 +143,8 @@ TEST_F(FanOutTest, WithNoCallerIdApplianceEveryApplianceGetsThePageAndOnlyTheLog
     powerOn();
     EXPECT_EQ(InternalSendHspCID(bed.state, ""), "");
     const Strings got = sent();
-    for (const char* name : {"kitchen", "hall", "den"}) EXPECT_EQ(of(got, name).size(), 3u) << name;  // wake, page, wake
+    for (const char* name : {"kitchen", "hall", "den"})
+        EXPECT_EQ(of(got, name).size(), 3u) << name;  // wake, page, wake
 
     bed.state.settings.BrowserCIDResponse = false;
     bed.state.settings.LogCID = true;

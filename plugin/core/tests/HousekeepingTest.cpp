@@ -154,7 +154,8 @@ TEST_F(HousekeepingTest, TheSlideshowTickWaitsWholeMinutesThenTheRestAndPublishe
     EXPECT_EQ(intervals("61", 2), (std::vector<int32_t>{60000, 60000}));
     EXPECT_EQ(intervals("1", 2), (std::vector<int32_t>{1000, 1000}));
     EXPECT_TRUE(timer.Enabled());
-    const std::string picture = bed.host->GetIniSetting("Zephra Utilities", "NextPicture", "-", "dkvZephraUtilities.ini");
+    const std::string picture =
+        bed.host->GetIniSetting("Zephra Utilities", "NextPicture", "-", "dkvZephraUtilities.ini");
     EXPECT_TRUE(picture == "\\a.jpg" || picture == "\\b.jpg") << picture;
     EXPECT_EQ(bed.host->GetIniSetting("Zephra Utilities", "SlideshowActive", "-", "dkvZephraUtilities.ini"), "1");
 
@@ -183,9 +184,9 @@ TEST_F(HousekeepingTest, TemporaryFilesGoAtTheSixthMinuteBoundaryAfterTheirChang
     std::filesystem::last_write_time(young, fileTime(base + 1s));
     std::filesystem::last_write_time(below, fileTime(base - 1h));
     const vb::DateParts changed = vb::partsOf(vb::localDate(base));
-    const forms::LocalTime at = localTime(changed.year, static_cast<unsigned>(changed.month),
-                                          static_cast<unsigned>(changed.day), changed.hour, changed.minute,
-                                          changed.second);
+    const forms::LocalTime at =
+        localTime(changed.year, static_cast<unsigned>(changed.month), static_cast<unsigned>(changed.day), changed.hour,
+                  changed.minute, changed.second);
     bed.loop.setLocalNow(at + 5min);  // hh:(mm+5):59
     RemoveOldFiles(bed.state);
     EXPECT_TRUE(std::filesystem::exists(old));

@@ -42,8 +42,8 @@ TEST_F(SettingsReaderTest, AnEmptyFileGivesEveryDefault) {
     EXPECT_FALSE(s().OwnWebServer);  // the port is empty
     EXPECT_FALSE(s().TCPDebug);
     EXPECT_TRUE(s().InsertModemCrLf);
-    EXPECT_FALSE(s().CIDSentry || s().GenerateCIDEvent || s().LogCID || s().ZcidCIDResponse ||
-                 s().BrowserCIDResponse || s().SoundCIDResponse);
+    EXPECT_FALSE(s().CIDSentry || s().GenerateCIDEvent || s().LogCID || s().ZcidCIDResponse || s().BrowserCIDResponse ||
+                 s().SoundCIDResponse);
     EXPECT_EQ(s().CIDCommPort, "");
     EXPECT_EQ(s().CIDPortString, "9600,n,8,1");
     EXPECT_EQ(s().CIDModemInitString, "AT#CID=1");
@@ -139,11 +139,12 @@ TEST_F(SettingsReaderTest, QuotesAreRemovedAndEachSwitchFollowsItsRule) {
     EXPECT_EQ(s().T2WVoice, "Sam");
     const std::array<bool, kSoundCount> sounds = {true, false, true};
     EXPECT_EQ(s().SoundEnabled, sounds);
-    EXPECT_EQ(bed.log(), (std::vector<std::string>{"dkvZephra|InitZephraUtilities  Line 0 Type mismatch",
-                                                   "dkvZephra|InitZephraUtilities  Line 0 Type mismatch",
-                                                   "dkvZephra|Slideshow path has not been specified",
-                                                   "dkvZephra Debug|Returned House Code=",
-                                                   "dkvZephra|User Configuration Setup Initialization Complete"}));
+    EXPECT_EQ(
+        bed.log(),
+        (std::vector<std::string>{
+            "dkvZephra|InitZephraUtilities  Line 0 Type mismatch",
+            "dkvZephra|InitZephraUtilities  Line 0 Type mismatch", "dkvZephra|Slideshow path has not been specified",
+            "dkvZephra Debug|Returned House Code=", "dkvZephra|User Configuration Setup Initialization Complete"}));
 }
 
 TEST_F(SettingsReaderTest, TimesAreHeldToWhatATimerTakes) {
@@ -154,8 +155,12 @@ TEST_F(SettingsReaderTest, TimesAreHeldToWhatATimerTakes) {
         const char* slideInterval;
     };
     const Case cases[] = {
-        {"word", 5000, 0, "20"}, {"0", 5000, 0, "20"},      {"-3", 5000, 0, "20"},
-        {"2.5", 2000, 2, "2.5"}, {"3.5", 4000, 4, "3.5"},   {"65", 65000, 65, "65"},
+        {"word", 5000, 0, "20"},
+        {"0", 5000, 0, "20"},
+        {"-3", 5000, 0, "20"},
+        {"2.5", 2000, 2, "2.5"},
+        {"3.5", 4000, 4, "3.5"},
+        {"65", 65000, 65, "65"},
         {"70", 5000, 70, "70"},
         // An interval that no 16-bit number holds fails its conversion: the previous one stays.
         {"100000", 5000, 65535, "70"},
@@ -212,7 +217,8 @@ TEST_F(SettingsReaderTest, SlideshowPicturesAreFoundBelowTheImagePathWhicheverSl
     readWith("ImagePath=C:\\hs\\html\nSlideshowPath=pics\nStartSlildeshow=1");
     EXPECT_EQ(s().ImagePath, "C:/hs/html");
     EXPECT_TRUE(s().StartSlildeshow);
-    EXPECT_EQ(s().SlideFiles.files, (std::vector<std::string>{"\\pics\\a.JPG", "\\pics\\x.jpeg", "\\pics\\sub\\b.gif"}));
+    EXPECT_EQ(s().SlideFiles.files,
+              (std::vector<std::string>{"\\pics\\a.JPG", "\\pics\\x.jpeg", "\\pics\\sub\\b.gif"}));
     EXPECT_EQ(s().SlideFiles.widths, (std::vector<int32_t>{-1, -1, -1}));
 
     readWith("ImagePath=C:\\hs\\html\nSlideshowPath=nothing\nStartSlildeshow=1");

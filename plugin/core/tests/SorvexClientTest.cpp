@@ -118,13 +118,14 @@ TEST(SorvexClient, APortOutsideTheRangeIsRefusedAtOnce) {
     const auto start = bed.loop.now();
     for (const char* port : {"0", "65536", "-1", "x", ""}) EXPECT_FALSE(form.ConnectSorvex("127.0.0.1", port)) << port;
     EXPECT_EQ(bed.loop.now(), start);
-    EXPECT_EQ(bed.log(), (std::vector<std::string>{
-                             "dkvZephra|ConnectSorvex refused, the command port is not a number from 1 to 65535: 127.0.0.1:0",
-                             "dkvZephra|ConnectSorvex refused, the command port is not a number from 1 to 65535: 127.0.0.1:65536",
-                             "dkvZephra|ConnectSorvex refused, the command port is not a number from 1 to 65535: 127.0.0.1:-1",
-                             "dkvZephra|ConnectSorvex refused, the command port is not a number from 1 to 65535: 127.0.0.1:x",
-                             "dkvZephra|ConnectSorvex refused, the command port is not a number from 1 to 65535: 127.0.0.1:",
-                         }));
+    EXPECT_EQ(bed.log(),
+              (std::vector<std::string>{
+                  "dkvZephra|ConnectSorvex refused, the command port is not a number from 1 to 65535: 127.0.0.1:0",
+                  "dkvZephra|ConnectSorvex refused, the command port is not a number from 1 to 65535: 127.0.0.1:65536",
+                  "dkvZephra|ConnectSorvex refused, the command port is not a number from 1 to 65535: 127.0.0.1:-1",
+                  "dkvZephra|ConnectSorvex refused, the command port is not a number from 1 to 65535: 127.0.0.1:x",
+                  "dkvZephra|ConnectSorvex refused, the command port is not a number from 1 to 65535: 127.0.0.1:",
+              }));
 }
 
 TEST(SorvexClient, ASecondCommandWhileOneIsUnderWayIsRefused) {
@@ -146,8 +147,10 @@ TEST(SorvexClient, ASecondCommandWhileOneIsUnderWayIsRefused) {
     ASSERT_TRUE(second.has_value());
     EXPECT_FALSE(*second);
     EXPECT_EQ(jukebox.connections, 0);
-    EXPECT_EQ(bed.log(), (std::vector<std::string>{"dkvZephra|ConnectSorvex refused, another Sorvex command is being sent: 127.0.0.1:" +
-                                                   jukebox.port()}));
+    EXPECT_EQ(
+        bed.log(),
+        (std::vector<std::string>{"dkvZephra|ConnectSorvex refused, another Sorvex command is being sent: 127.0.0.1:" +
+                                  jukebox.port()}));
 
     // Once the first has ended the socket is free again.
     EXPECT_FALSE(form.SorvexBusy());

@@ -43,9 +43,8 @@ TEST(SpeechToWav, SpeaksWithTheConfiguredVoiceReadAtEachCall) {
     // even with debug lines off, and the default voice speaks.
     bed.host->SaveIniSetting("T2W", "T2WVoice", "Microsoft Mary", "dkvZephraUtilities.ini");
     TextToWavFile(bed.state, "Hello", "two.wav");
-    EXPECT_EQ(bed.calls("GetIniSetting"),
-              (Strings{"T2W|T2WVoice|Microsoft Mary|dkvZephraUtilities.ini",
-                       "T2W|T2WVoice|Microsoft Mary|dkvZephraUtilities.ini"}));
+    EXPECT_EQ(bed.calls("GetIniSetting"), (Strings{"T2W|T2WVoice|Microsoft Mary|dkvZephraUtilities.ini",
+                                                   "T2W|T2WVoice|Microsoft Mary|dkvZephraUtilities.ini"}));
     EXPECT_EQ(bed.log(), Strings{"dkvZephra Debug|Voice Microsoft Mary requested, but not an installed voice "});
     EXPECT_GT(bed.app.read("HTML/ZephraTemp/two.wav").size(), 44u);
 }

@@ -32,10 +32,9 @@ TEST(ActionTable, HoldsTheActionsInTheirFixedOrderWithStatusTextsAndIcons) {
 }
 
 TEST(ActionTable, GroupsActionsByIndexRange) {
-    const std::vector<std::pair<int, int16_t>> cases = {{-1, 9}, {0, 0},  {3, 0},  {4, 1},  {7, 1},  {8, 2},
-                                                        {9, 2},  {10, 3}, {12, 3}, {13, 4}, {15, 4}, {16, 5},
-                                                        {17, 5}, {18, 6}, {36, 6}, {37, 7}, {41, 7}, {42, 8},
-                                                        {46, 8}, {47, 9}};
+    const std::vector<std::pair<int, int16_t>> cases = {{-1, 9}, {0, 0},  {3, 0},  {4, 1},  {7, 1},  {8, 2},  {9, 2},
+                                                        {10, 3}, {12, 3}, {13, 4}, {15, 4}, {16, 5}, {17, 5}, {18, 6},
+                                                        {36, 6}, {37, 7}, {41, 7}, {42, 8}, {46, 8}, {47, 9}};
     for (auto [index, group] : cases) EXPECT_EQ(ActionGroup(index), group) << index;
     EXPECT_EQ(windows::testing::errorNumber([] { tableEntry(ActionTable, 47); }), 9);
 }

@@ -51,8 +51,8 @@ protected:
     // code: power, motion, slide group, caller-ID switch).
     // With `udp`, the UDP server is bound first and the stand-in's clients, all on the port
     // udpPort, subscribe to it.
-    void start(const std::string& settings, bool withSim,
-               const Strings& fields = {"A3,A7,1,0", "A4,A7,1,0", "A5,,0,0"}, bool udp = false) {
+    void start(const std::string& settings, bool withSim, const Strings& fields = {"A3,A7,1,0", "A4,A7,1,0", "A5,,0,0"},
+               bool udp = false) {
         std::string kitchen = "127.0.0.2", hall = "127.0.0.3", den = "127.0.0.4";
         Strings options = {"--appliance", "hall=127.0.0.3:0", "--appliance", "den=127.0.0.4:0"};
         if (udp) {
@@ -76,10 +76,10 @@ protected:
                            IsRegisteredClient(bed.state, "127.0.0.4");
                 },
                 std::chrono::seconds(3));
-        bed.host->SetIniText("dkvZephraUtilities.ini",
-                             "[Zephra Utilities]\nHomeseerIP=127.0.0.1\n" + settings + "\n[Zephra Names]\n" + kitchen +
-                                 "=\"Kitchen,[1," + fields[0] + "\"\n" + hall + "=\"Hall,[11," + fields[1] + "\"\n" +
-                                 den + "=\"Den,[21," + fields[2] + "\"\n");
+        bed.host->SetIniText("dkvZephraUtilities.ini", "[Zephra Utilities]\nHomeseerIP=127.0.0.1\n" + settings +
+                                                           "\n[Zephra Names]\n" + kitchen + "=\"Kitchen,[1," +
+                                                           fields[0] + "\"\n" + hall + "=\"Hall,[11," + fields[1] +
+                                                           "\"\n" + den + "=\"Den,[21," + fields[2] + "\"\n");
         InitZephraUtilities(bed.state);
         ASSERT_EQ(bed.state.appliances.slots.size(), 3u);
         if (sim) sent();

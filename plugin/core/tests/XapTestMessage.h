@@ -13,9 +13,7 @@ namespace zephra::testing {
 class XapTestMessage : public automation::Dispatch<XapTestMessage> {
 public:
     static constexpr std::string_view className = "xapMessage";
-    static void describe(automation::Members<XapTestMessage>& m) {
-        m.method<&XapTestMessage::GetItem>("GetItem");
-    }
+    static void describe(automation::Members<XapTestMessage>& m) { m.method<&XapTestMessage::GetItem>("GetItem"); }
 
     explicit XapTestMessage(std::map<std::pair<std::string, std::string>, std::string> items)
         : items_(std::move(items)) {}

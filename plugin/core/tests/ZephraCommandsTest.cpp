@@ -150,7 +150,8 @@ TEST_F(ZephraCommands, PushedPagesWakeTheApplianceFirst) {
     EXPECT_EQ(pageLine("screen"), "kitchen /screen.shtml?1 ok awake=1");
     const std::string pushed = "/gotoURL.shtml?M=GOTO_URL&S=http://" + server() + "/start.htm";
     EXPECT_EQ(pageLine("gotoURL").rfind("kitchen " + pushed + " ok", 0), 0u);
-    EXPECT_EQ(sim->next(bed.loop, "browse"), "kitchen browse \"http://" + server() + "/start.htm\" ok status=200 bytes=31");
+    EXPECT_EQ(sim->next(bed.loop, "browse"),
+              "kitchen browse \"http://" + server() + "/start.htm\" ok status=200 bytes=31");
 
     // Another web server's address; always awake needs no wake command.
     kitchen->setSleep("always awake");
@@ -192,10 +193,11 @@ TEST_F(ZephraCommands, TextPagesArePushedAndShown) {
     EXPECT_NE(page.find("<B>Dinner<BR>is ready</B>"), std::string::npos);
     EXPECT_NE(page.find("hiddenframe"), std::string::npos);
     ASSERT_TRUE(idle());
-    EXPECT_EQ(sim->next(bed.loop, "browse").rfind("kitchen browse \"http://" + server() +
-                                                      "/ZephraTemp/ZephraTempFilekitchen1.html\" ok status=200",
-                                                  0),
-              0u);
+    EXPECT_EQ(
+        sim->next(bed.loop, "browse")
+            .rfind("kitchen browse \"http://" + server() + "/ZephraTemp/ZephraTempFilekitchen1.html\" ok status=200",
+                   0),
+        0u);
     kitchen->CID();
     EXPECT_EQ(kitchen->Push(), "ZephraTemp/ZephraTempFilekitchen2.html");
     EXPECT_EQ(text("[1"), FormatValue(bed.state, 0, "(123) 456-7890 : HSP Not Available"));
@@ -219,16 +221,15 @@ TEST_F(ZephraCommands, WavFilesAreCopiedUnderRotatingNamesWithATimeOutFromTheirS
     bed.app.write("HTML/ding.wav", wav);
 
     EXPECT_EQ(kitchen->Wav("C:\\Media\\chime.wav", "w"), "w");
-    EXPECT_EQ(kitchen->CurrentCommand(),
-              "loadWav.shtml?http://" + server() + "/ZephraTemp/ZephraTempFilekitchen1.wav");
+    EXPECT_EQ(kitchen->CurrentCommand(), "loadWav.shtml?http://" + server() + "/ZephraTemp/ZephraTempFilekitchen1.wav");
     EXPECT_EQ(kitchen->CurrentTimeout(), 6 * 1000 + 20000);
     EXPECT_TRUE(kitchen->isSpeaking());
     EXPECT_EQ(bed.app.read("HTML/ZephraTemp/ZephraTempFilekitchen1.wav"), wav);
     ASSERT_TRUE(idle());
     EXPECT_FALSE(kitchen->isSpeaking());
     EXPECT_EQ(sim->next(bed.loop, "loadWav"),
-              "kitchen /loadWav.shtml?http://" + server() +
-                  "/ZephraTemp/ZephraTempFilekitchen1.wav ok wav=\"http://" + server() +
+              "kitchen /loadWav.shtml?http://" + server() + "/ZephraTemp/ZephraTempFilekitchen1.wav ok wav=\"http://" +
+                  server() +
                   "/ZephraTemp/ZephraTempFilekitchen1.wav\" ms=2000 format=\"pcm 22050Hz 16bit 1ch\" bytes=88244");
 
     // A bare name below the HTML folder is not copied.

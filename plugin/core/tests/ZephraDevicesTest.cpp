@@ -39,9 +39,9 @@ TEST_F(ZephraDevices, ABaseCodeMakesTenDevicesWithTheirTexts) {
     bed.state.settings.SoundEnabled[0] = true;
     bed.state.settings.SoundEnabled[2] = true;
     make();
-    const Strings names = {"Zephra Display", "Zephra Awake",   "Zephra Backlight",     "Zephra Top LED",
-                           "Zephra Mail LED", "Zephra Browser", "Zephra Sounds",        "Zephra Sounds Volume",
-                           "Zephra Volume",  "Zephra Reserved"};
+    const Strings names = {"Zephra Display",  "Zephra Awake",   "Zephra Backlight", "Zephra Top LED",
+                           "Zephra Mail LED", "Zephra Browser", "Zephra Sounds",    "Zephra Sounds Volume",
+                           "Zephra Volume",   "Zephra Reserved"};
     for (int g = 0; g < 10; ++g) {
         auto d = device("[" + std::to_string(g + 1));
         ASSERT_TRUE(d) << g;
@@ -60,8 +60,8 @@ TEST_F(ZephraDevices, ABaseCodeMakesTenDevicesWithTheirTexts) {
                                            "Turn Backlight On @ den Zephra");
     EXPECT_EQ(device("[8")->Values(), "Set Sounds Volume to 0%" + S2 + "0" + S1 + "Set Sounds Volume to 25%" + S2 +
                                           "1" + S1 + "Set Sounds Volume to 50%" + S2 + "2" + S1 +
-                                          "Set Sounds Volume to 75%" + S2 + "3" + S1 +
-                                          "Set Sounds Volume to 100%" + S2 + "4");
+                                          "Set Sounds Volume to 75%" + S2 + "3" + S1 + "Set Sounds Volume to 100%" +
+                                          S2 + "4");
     // The Sounds device names the enabled sounds only, numbered as its buttons are.
     EXPECT_EQ(device("[7")->Values(), "Play Cancel Sound" + S2 + "0" + S1 + "Play Copy Sound" + S2 + "1");
     EXPECT_EQ(device("[7")->buttons(), "dkvZephra" + S2 + "Play Cancel Sound @ den Zephra" + S1 + "dkvZephra" + S2 +

@@ -53,8 +53,9 @@ TEST_F(ZephraMembers, X10CommandsGoThroughTheHostOrAsXapRequests) {
     zephra->setX10Server("acme.x10.gateway");
     zephra->hsExecX10("A3", "Off");
     EXPECT_TRUE(bed.calls("ExecX10").empty());
-    EXPECT_EQ(bed.calls("SendXapMessage"),
-              Strings{std::string("acme.x10.gateway|xap-x10.request|xap-x10.request|device\1A3\0command\1Off||00", 74)});
+    EXPECT_EQ(
+        bed.calls("SendXapMessage"),
+        Strings{std::string("acme.x10.gateway|xap-x10.request|xap-x10.request|device\1A3\0command\1Off||00", 74)});
     EXPECT_EQ(bed.calls("SetDeviceStatus"), Strings{"A3|3"});
     EXPECT_EQ(bed.calls("SetDeviceString"), Strings{"A3|" + FormatString(bed.state, "OFF")});
 

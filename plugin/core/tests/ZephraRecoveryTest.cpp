@@ -84,8 +84,7 @@ TEST_F(PowerCycleTest, TheSixthCountedTimeOutCyclesThePowerAndTheApplianceComesB
     bed.host->ClearCalls();
     bed.loop.advance(60000ms);
     EXPECT_FALSE(kitchen->PowerCycleInProgress());
-    EXPECT_EQ(bed.calls("ValueChangeEvent"),
-              (Strings{"[2|1", "[3|1", "[5|0", "[4|0", "[8|2", "[6|1"}));
+    EXPECT_EQ(bed.calls("ValueChangeEvent"), (Strings{"[2|1", "[3|1", "[5|0", "[4|0", "[8|2", "[6|1"}));
     // The volumes count in steps: 50 % is step 2, and the unknown master volume is not told.
     EXPECT_EQ(bed.host->DeviceValue("[8"), 2);
     EXPECT_EQ(bed.host->DeviceString("[8"), FormatValue(bed.state, 39, "50%"));
@@ -96,7 +95,8 @@ TEST_F(PowerCycleTest, TheSixthCountedTimeOutCyclesThePowerAndTheApplianceComesB
     ASSERT_TRUE(idle());
     EXPECT_EQ(pageLine("volume"), "kitchen /volume.shtml?20 ok volume=20");
     EXPECT_EQ(pageLine("screen"), "kitchen /screen.shtml?1 ok awake=1");
-    EXPECT_EQ(pageLine("gotoURL").rfind("kitchen /gotoURL.shtml?M=GOTO_URL&S=http://127.0.0.1:81/start.htm ok ", 0), 0u);
+    EXPECT_EQ(pageLine("gotoURL").rfind("kitchen /gotoURL.shtml?M=GOTO_URL&S=http://127.0.0.1:81/start.htm ok ", 0),
+              0u);
     EXPECT_EQ(pageLine("cgi-bin"), "kitchen /cgi-bin/firef4 ok fullscreen=0");
     EXPECT_EQ(kitchen->PowerCycleCount(), 0);
     EXPECT_EQ(kitchen->TimeoutCount(), 6);
@@ -151,7 +151,8 @@ TEST_F(PowerCycleTest, ThreeCyclesWithoutAnAnswerGiveTheApplianceUpUntilAPageCom
     EXPECT_EQ(kitchen->PowerCycleCount(), 3);
     EXPECT_FALSE(kitchen->PowerCycleInProgress());
     EXPECT_TRUE(kitchen->QueueIdle());
-    const std::string givenUp = "dkvZephra|kitchen Zephra has been disabled following three power cylces without response";
+    const std::string givenUp =
+        "dkvZephra|kitchen Zephra has been disabled following three power cylces without response";
     EXPECT_EQ(bed.log(), Strings{givenUp});
 
     // Given up: a command that would wait is dropped; an idle appliance still sends.

@@ -24,8 +24,7 @@ const std::string kOne(1, '\x01');
 // The plug-in started with appliances at the given "Zephra Names" lines; house code "[".
 struct Started : RevaTestBed {
     explicit Started(const std::string& names, const std::string& settings = "") {
-        host->SetIniText("dkvZephraUtilities.ini",
-                         "[Zephra Utilities]\r\n" + settings + "[Zephra Names]\r\n" + names);
+        host->SetIniText("dkvZephraUtilities.ini", "[Zephra Utilities]\r\n" + settings + "[Zephra Names]\r\n" + names);
         registerPlugin();
         EXPECT_EQ(vb::CStr(call("InitIO", {int32_t{0}})), "");
         host->ClearCalls();
@@ -136,9 +135,9 @@ TEST(ActionUIFormat, DescribesEachPairThatNamesAnAppliance) {
 TEST(SoundsButtons, ListTheEnabledSoundsAndAPressSetsItsPosition) {
     Started bed("127.0.0.2=\"Zephra Room,[1\"\r\n");
     bed.enableSounds({0, 2});
-    EXPECT_EQ(UpdateSoundsButton(bed.state, "Kitchen"),
-              "dkvZephra" + kTwo + "Play Cancel Sound @ Kitchen Zephra" + kOne + "dkvZephra" + kTwo +
-                  "Play Copy Sound @ Kitchen Zephra");
+    EXPECT_EQ(UpdateSoundsButton(bed.state, "Kitchen"), "dkvZephra" + kTwo + "Play Cancel Sound @ Kitchen Zephra" +
+                                                            kOne + "dkvZephra" + kTwo +
+                                                            "Play Copy Sound @ Kitchen Zephra");
     UpdateButtons(bed.state);
     const std::string buttons = bed.host->GetDeviceByRef(bed.host->DeviceExistsRef("[7"))->buttons();
     EXPECT_EQ(buttons, UpdateSoundsButton(bed.state, "zephra room"));

@@ -33,7 +33,9 @@ public:
         m.method<&SetupCallback::RegisterMenu>("RegisterMenu");
     }
     vb::ObjectRef GetHSIface() { return host; }
-    void RegisterMenu(const std::string& plugin, const std::string& caption) { menus.push_back(plugin + "|" + caption); }
+    void RegisterMenu(const std::string& plugin, const std::string& caption) {
+        menus.push_back(plugin + "|" + caption);
+    }
 
     vb::ObjectRef host;
     Strings menus;
@@ -67,14 +69,14 @@ Strings memberNames() {
 
 TEST(Reva, MembersStandInTheOrderOfTheClassInterface) {
     const Strings expected = {
-        "Link", "linktext", "page_title", "AccessLevel", "Capabilities", "Name", "RegisterCallback",
-        "InterfaceStatus", "ConfigX10", "ShutDownX10", "InitX10", "Exec", "ExecWait", "InitIO", "ShutdownIO",
-        "ConfigIO", "SetIO", "IRPortType", "InitIR", "ShutDownIR", "MaxKeys", "MaxDevices", "HasOptions",
-        "IRMatchSupport", "SupportsIRMatch", "MaxZones", "IsMatchable", "ConfigIR", "KeyColor", "KeyLearnable",
-        "SetZone", "PlayIR", "LearnIR", "Version", "ButtonPress", "SupportsTriggerUI", "SupportsActionUI",
-        "TriggerUI", "TriggerUIFormat", "ModifyTriggerUI", "CustomActionDialogUI", "ValidateTriggerUI",
-        "ValidateActionUI", "SupportsConditionUI", "ConditionUI", "ConditionUIFormat", "ConditionCheck", "GenPage",
-        "SelectMenu", "ActionUI", "ModifyActionUI", "ActionUIFormat", "TriggerAction",
+        "Link", "linktext", "page_title", "AccessLevel", "Capabilities", "Name", "RegisterCallback", "InterfaceStatus",
+        "ConfigX10", "ShutDownX10", "InitX10", "Exec", "ExecWait", "InitIO", "ShutdownIO", "ConfigIO", "SetIO",
+        "IRPortType", "InitIR", "ShutDownIR", "MaxKeys", "MaxDevices", "HasOptions", "IRMatchSupport",
+        "SupportsIRMatch", "MaxZones", "IsMatchable", "ConfigIR", "KeyColor", "KeyLearnable", "SetZone", "PlayIR",
+        "LearnIR", "Version", "ButtonPress", "SupportsTriggerUI", "SupportsActionUI", "TriggerUI", "TriggerUIFormat",
+        "ModifyTriggerUI", "CustomActionDialogUI", "ValidateTriggerUI", "ValidateActionUI", "SupportsConditionUI",
+        "ConditionUI", "ConditionUIFormat", "ConditionCheck", "GenPage", "SelectMenu", "ActionUI", "ModifyActionUI",
+        "ActionUIFormat", "TriggerAction",
         // The script operations.
         "ZephraSlideshowStatus", "ZephraSoundsVolumeStatus", "ZephraVolumeStatus", "ZephraBacklightStatus",
         "ZephraMailLEDStatus", "ZephraTopLEDStatus", "ZephraSleepStatus", "ZephraSleepEx", "ZephraSleep",
@@ -85,22 +87,22 @@ TEST(Reva, MembersStandInTheOrderOfTheClassInterface) {
         "ZephraSetBrowserScreen", "ZephraPushIISPageEx", "ZephraPushIISPage", "ZephraPushFullscreenEx",
         "ZephraPushFullscreen", "ZephraPushPageEx", "ZephraPushPage", "ZephraTopLedEx", "ZephraTopLed",
         "ZephraMailLedEx", "ZephraMailLed", "ZephraTextEx", "ZephraText", "ZephraCyclePower", "ZephraZCIDEx",
-        "ZephraZCID", "ZephraIsSpeaking", "ZephraCommandBusyEx", "ZephraCommandBusy", "ZephraWavTime",
-        "ZephraWhoSent", "ZephraIP", "ZephraIPLookup", "ZephraResetQueue", "ZephraTest", "ZephraSlideshow",
-        "ZephraExecuteEx", "ZephraExecute", "ZephraPluginDisableEx", "ZephraPluginDisable",
-        "ZephraPluginDisableStatus", "ZephraNames", "ZEPHRAIPS", "ZephraNextPicture", "ZephraSendCIDEx",
-        "ZephraSendCID", "ZephraSendHspCID", "ZephraSendHspBrowserCID", "ZephraSendCommandEx", "ZephraSendCommand",
-        "SendCID", "SendCommand", "ZephraSlideshowCoordination", "ZephraReloadSettings", "ZephraSetSlideGroupEx",
-        "ZephraSetSlideGroup", "ZephraGetSlideGroup", "ZephraSlideshowASP", "ZephraMP3Load", "ZephraMP3",
-        "ZephraMP3Save", "ZephraMP3Clear", "ZephraMP3Status", "ZephraOnXapMessage", "ZephraSorvex",
-        "ZephraSorvexEx"};
+        "ZephraZCID", "ZephraIsSpeaking", "ZephraCommandBusyEx", "ZephraCommandBusy", "ZephraWavTime", "ZephraWhoSent",
+        "ZephraIP", "ZephraIPLookup", "ZephraResetQueue", "ZephraTest", "ZephraSlideshow", "ZephraExecuteEx",
+        "ZephraExecute", "ZephraPluginDisableEx", "ZephraPluginDisable", "ZephraPluginDisableStatus", "ZephraNames",
+        "ZEPHRAIPS", "ZephraNextPicture", "ZephraSendCIDEx", "ZephraSendCID", "ZephraSendHspCID",
+        "ZephraSendHspBrowserCID", "ZephraSendCommandEx", "ZephraSendCommand", "SendCID", "SendCommand",
+        "ZephraSlideshowCoordination", "ZephraReloadSettings", "ZephraSetSlideGroupEx", "ZephraSetSlideGroup",
+        "ZephraGetSlideGroup", "ZephraSlideshowASP", "ZephraMP3Load", "ZephraMP3", "ZephraMP3Save", "ZephraMP3Clear",
+        "ZephraMP3Status", "ZephraOnXapMessage", "ZephraSorvex", "ZephraSorvexEx"};
     EXPECT_EQ(memberNames(), expected);
     EXPECT_EQ(expected.size(), 53u + 86u);
 }
 
 TEST(Reva, ConstantMembersAnswerTheirValues) {
     RevaTestBed bed;
-    auto is = [&](const std::string& member, const vb::Variant& expected, std::initializer_list<vb::Variant> args = {}) {
+    auto is = [&](const std::string& member, const vb::Variant& expected,
+                  std::initializer_list<vb::Variant> args = {}) {
         const vb::Variant v = bed.call(member, args);
         EXPECT_EQ(vb::TypeName(v), vb::TypeName(expected)) << member;
         EXPECT_EQ(vb::CStr(v), vb::CStr(expected)) << member;

@@ -38,8 +38,7 @@ public:
 
 class ScriptOperations : public testing::ThreeAppliances {
 protected:
-    void startPowered(const std::string& settings = "",
-                      const Strings& fields = {"A3,A7,1,0", "A4,A7,1,0", "A5,,0,0"}) {
+    void startPowered(const std::string& settings = "", const Strings& fields = {"A3,A7,1,0", "A4,A7,1,0", "A5,,0,0"}) {
         start(settings, true, fields);
         for (const char* device : {"A3", "A4", "A5"}) bed.host->ExecX10(device, "on");
     }
@@ -81,15 +80,15 @@ TEST(OneString, SplitsAtTheFirstSemicolonAndConvertsAsTheLanguageDoes) {
     EXPECT_EQ(SplitOneString(";hello").rest, "hello");
 
     const std::pair<const char*, int16_t> numbers[] = {
-        {"40", 40}, {"2.5", 2}, {"3.5", 4}, {"-2.5", -2}, {" 4 0", 40}, {"4\t1\n", 41}, {"12abc", 12},
-        {"abc", 0}, {"", 0}, {"&H1E", 30}, {"&O17", 15}, {"1E2", 100}, {"32767", 32767}, {"-32768", -32768}};
+        {"40", 40}, {"2.5", 2}, {"3.5", 4},   {"-2.5", -2}, {" 4 0", 40}, {"4\t1\n", 41},   {"12abc", 12},
+        {"abc", 0}, {"", 0},    {"&H1E", 30}, {"&O17", 15}, {"1E2", 100}, {"32767", 32767}, {"-32768", -32768}};
     for (const auto& [text, value] : numbers) EXPECT_EQ(WholeNumberOf(text), value) << text;
     EXPECT_EQ(windows::testing::errorNumber([] { WholeNumberOf("32768"); }), 6);
     EXPECT_EQ(windows::testing::errorNumber([] { WholeNumberOf("1E9"); }), 6);
 
-    const std::pair<const char*, bool> truths[] = {{"x;True", true}, {"x;false", false}, {"x;FALSE", false},
-                                                  {"x;0", false},    {"x;-1", true},     {"x;2.5", true},
-                                                  {"nonsense", true}, {"", true}};
+    const std::pair<const char*, bool> truths[] = {{"x;True", true},   {"x;false", false}, {"x;FALSE", false},
+                                                   {"x;0", false},     {"x;-1", true},     {"x;2.5", true},
+                                                   {"nonsense", true}, {"", true}};
     for (const auto& [text, value] : truths) EXPECT_EQ(TruthOf(SplitOneString(text)), value) << text;
     EXPECT_EQ(windows::testing::errorNumber([] { TruthOf(SplitOneString("x;maybe")); }), 13);
     EXPECT_EQ(windows::testing::errorNumber([] { TruthOf(SplitOneString("x;")); }), 13);
@@ -103,8 +102,7 @@ TEST_F(ScriptOperations, EachCommandSendsWhatItsApplianceMemberSends) {
                onHall([](Zephra& z, auto t) { z.SetSoundsVolume(50, t); }));
     expectSame("ZephraBacklight", {"kitchen", "off"}, onHall([](Zephra& z, auto t) { z.SetBacklight("off", t); }));
     expectSame("ZephraScreen", {"kitchen", "on"}, onHall([](Zephra& z, auto t) { z.SetBacklight("on", t); }));
-    expectSame("ZephraRefreshSleepStatus", {"kitchen"},
-               onHall([](Zephra& z, auto t) { z.RefreshSleepStatus(t); }));
+    expectSame("ZephraRefreshSleepStatus", {"kitchen"}, onHall([](Zephra& z, auto t) { z.RefreshSleepStatus(t); }));
     expectSame("ZephraToggleBrowserFullscreen", {"kitchen"},
                onHall([](Zephra& z, auto t) { z.ToggleBrowserFullScreen(t); }));
     expectSame("ZephraVolume", {"kitchen", int16_t{40}}, onHall([](Zephra& z, auto t) { z.SetVolume(40, t); }));
@@ -112,10 +110,12 @@ TEST_F(ScriptOperations, EachCommandSendsWhatItsApplianceMemberSends) {
                onHall([](Zephra& z, auto t) { z.SetBrowserScreen(true, t); }));
     expectSame("ZephraPushIISPage", {"kitchen", "example.test/a.htm"},
                onHall([](Zephra& z, auto t) { z.PushIISPage("example.test/a.htm", t); }));
-    expectSame("ZephraPushPage", {"kitchen", "start.htm"}, onHall([](Zephra& z, auto t) { z.PushPage("start.htm", t); }));
+    expectSame("ZephraPushPage", {"kitchen", "start.htm"},
+               onHall([](Zephra& z, auto t) { z.PushPage("start.htm", t); }));
     expectSame("ZephraTopLed", {"kitchen", "blink"}, onHall([](Zephra& z, auto t) { z.SetTopLED("blink", t); }));
     expectSame("ZephraMailLed", {"kitchen", "on"}, onHall([](Zephra& z, auto t) { z.SetMailLED("on", t); }));
-    expectSame("ZephraExecute", {"kitchen", "beep.shtml?1"}, onHall([](Zephra& z, auto t) { z.Execute("beep.shtml?1", t); }), false);
+    expectSame("ZephraExecute", {"kitchen", "beep.shtml?1"},
+               onHall([](Zephra& z, auto t) { z.Execute("beep.shtml?1", t); }), false);
     expectSame("ZephraSendCommand", {"kitchen", "cmd", "parm", "10.9.9.9"},
                onHall([](Zephra& z, auto t) { z.SendUDPCommand("cmd", "parm", t); }), false);
     expectSame("ZephraWaitsecs", {"kitchen", int16_t{1}}, onHall([](Zephra& z, auto t) { z.SetWaitsecs(1, t); }),
@@ -359,7 +359,8 @@ TEST_F(ScriptOperations, FailuresReachTheCallingScript) {
     script::ScriptControl control;
     control.AddObject("plugin", plugin);
     auto errorOf = [&](const std::string& statement) {
-        control.ExecuteStatement("On Error Resume Next\nErr.Clear\n" + statement + "\nn = Err.Number\nd = Err.Description");
+        control.ExecuteStatement("On Error Resume Next\nErr.Clear\n" + statement +
+                                 "\nn = Err.Number\nd = Err.Description");
         return std::to_string(vb::CLng(control.Eval("n"))) + " " + vb::CStr(control.Eval("d"));
     };
     EXPECT_EQ(errorOf("r = plugin.ZephraVolumeEx(\"kitchen;40000\")"), "6 Overflow");
@@ -371,8 +372,7 @@ TEST_F(ScriptOperations, FailuresReachTheCallingScript) {
     // the den after it is not, and nothing is logged.
     bed.host->FailNext("isOn", vb::Error(5, "Invalid procedure call or argument"));
     bed.host->ClearCalls();
-    EXPECT_EQ(errorOf("r = plugin.ZephraWav(\"kitchen,hall,den\", \"a.wav\")"),
-              "5 Invalid procedure call or argument");
+    EXPECT_EQ(errorOf("r = plugin.ZephraWav(\"kitchen,hall,den\", \"a.wav\")"), "5 Invalid procedure call or argument");
     const Strings played = sent();
     EXPECT_EQ(of(played, "kitchen").size(), 1u);
     EXPECT_EQ(of(played, "hall"), Strings{});

@@ -103,12 +103,13 @@ TEST(Startup, RunsItsStepsInOrderAndCompletes) {
     // The dictionaries before the settings (whose appliance list first looks for the house
     // code among the devices, then reads its section), the settings before the "STATUS"
     // options, and the value call-backs last.
-    EXPECT_EQ(callsAmong(bed, {"GetINISection", "GetDeviceEnumerator"}),
-              (Strings{"GetINISection Received dkvZephraUtilities.ini", "GetINISection Devices dkvZephraUtilities.ini",
-                       "GetDeviceEnumerator", "GetINISection Zephra Names dkvZephraUtilities.ini",
-                       "GetDeviceEnumerator"}));
+    EXPECT_EQ(
+        callsAmong(bed, {"GetINISection", "GetDeviceEnumerator"}),
+        (Strings{"GetINISection Received dkvZephraUtilities.ini", "GetINISection Devices dkvZephraUtilities.ini",
+                 "GetDeviceEnumerator", "GetINISection Zephra Names dkvZephraUtilities.ini", "GetDeviceEnumerator"}));
     const Strings log = bed.log();
-    const auto settingsRead = std::find(log.begin(), log.end(), "dkvZephra|User Configuration Setup Initialization Complete");
+    const auto settingsRead =
+        std::find(log.begin(), log.end(), "dkvZephra|User Configuration Setup Initialization Complete");
     ASSERT_NE(settingsRead, log.end());
     EXPECT_EQ(log.back(), "dkvZephra|Startup Initialization Complete");
     const Strings status = callsAmong(bed, {"GetIniSetting"});
@@ -134,7 +135,8 @@ TEST(Startup, AFailingStepIsLoggedTheRestRunAndTheStartUpIsNotComplete) {
     const Strings log = bed.log();
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log[0], "dkvZephra|InitHW  Line 0 Type mismatch");
-    EXPECT_NE(std::find(log.begin(), log.end(), "dkvZephra|User Configuration Setup Initialization Complete"), log.end());
+    EXPECT_NE(std::find(log.begin(), log.end(), "dkvZephra|User Configuration Setup Initialization Complete"),
+              log.end());
     EXPECT_EQ(std::find(log.begin(), log.end(), "dkvZephra|Startup Initialization Complete"), log.end());
     EXPECT_TRUE(std::filesystem::exists(bed.app.path() / "HTML/ZephraSlideshow.asp"));
     EXPECT_TRUE(bed.state.xap.XapSendQueue.has_value());
@@ -142,12 +144,13 @@ TEST(Startup, AFailingStepIsLoggedTheRestRunAndTheStartUpIsNotComplete) {
 
 TEST(Startup, LoadsTheFilterAndTheMessagesOfInterestSkippingLinesWithoutEquals) {
     RevaTestBed bed;
-    bed.host->SetIniText("dkvZephraUtilities.ini",
-                         "[Zephra Utilities]\r\n"
-                         "[Received]\r\nacme.sensor~Temp.Report=\"Kitchen_Temp;1\"\r\nACME.SENSOR~temp.report=Other;\r\n"
-                         "three=a=b\r\n[Devices]\r\nKitchen=1/2/2005 10:00;Temp;Mode\r\nDen=someday\r\n"
-                         "kitchen=1/3/2005;Twice\r\n"
-                         "[Device Messages]\r\nkitchen.temp=21.5\r\nkitchen.mode=heat\r\n");
+    bed.host->SetIniText(
+        "dkvZephraUtilities.ini",
+        "[Zephra Utilities]\r\n"
+        "[Received]\r\nacme.sensor~Temp.Report=\"Kitchen_Temp;1\"\r\nACME.SENSOR~temp.report=Other;\r\n"
+        "three=a=b\r\n[Devices]\r\nKitchen=1/2/2005 10:00;Temp;Mode\r\nDen=someday\r\n"
+        "kitchen=1/3/2005;Twice\r\n"
+        "[Device Messages]\r\nkitchen.temp=21.5\r\nkitchen.mode=heat\r\n");
     bed.registerPlugin();
     bed.host->ClearCalls();
     EXPECT_EQ(InitHW(bed.state, 0), "");

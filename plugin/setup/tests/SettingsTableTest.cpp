@@ -32,7 +32,9 @@ void expectWholeOrder(int settings::Dialog::*order) {
     EXPECT_EQ(*places.rbegin(), count);
 }
 
-bool inLayout(const std::string& id) { return std::string(kSetupLayout).find("id=\"" + id + "\"") != std::string::npos; }
+bool inLayout(const std::string& id) {
+    return std::string(kSetupLayout).find("id=\"" + id + "\"") != std::string::npos;
+}
 
 }  // namespace
 
@@ -51,30 +53,30 @@ TEST(SettingsTable, EveryControlIsInTheDialogAndItsWindow) {
         if (!row.dialog.control) continue;
         const std::string name = row.dialog.control;
         switch (row.dialog.fill) {
-            case settings::Fill::Text:
-            case settings::Fill::NumericText:
-                EXPECT_NE(dynamic_cast<forms::TextBox*>(d.FindControl(name)), nullptr) << name;
-                EXPECT_TRUE(inLayout(name)) << name;
-                break;
-            case settings::Fill::LeadingNumber:
-            case settings::Fill::WholeNumber: {
-                auto* box = dynamic_cast<forms::CheckBox*>(d.FindControl(name));
-                ASSERT_NE(box, nullptr) << name;
-                ASSERT_NE(row.dialog.caption, nullptr) << name;
-                EXPECT_EQ(box->Caption(), row.dialog.caption);
-                EXPECT_TRUE(inLayout(name)) << name;
-                break;
-            }
-            case settings::Fill::ServerOption:
-            case settings::Fill::Sounds:
-                EXPECT_NE(d.FindControl(name, 0), nullptr) << name;
-                EXPECT_TRUE(inLayout(name + "_0")) << name;
-                break;
-            case settings::Fill::Voice:
-                EXPECT_NE(dynamic_cast<forms::ComboBox*>(d.FindControl(name)), nullptr) << name;
-                EXPECT_TRUE(inLayout(name)) << name;
-                break;
-            case settings::Fill::None: ADD_FAILURE() << name << " has no fill"; break;
+        case settings::Fill::Text:
+        case settings::Fill::NumericText:
+            EXPECT_NE(dynamic_cast<forms::TextBox*>(d.FindControl(name)), nullptr) << name;
+            EXPECT_TRUE(inLayout(name)) << name;
+            break;
+        case settings::Fill::LeadingNumber:
+        case settings::Fill::WholeNumber: {
+            auto* box = dynamic_cast<forms::CheckBox*>(d.FindControl(name));
+            ASSERT_NE(box, nullptr) << name;
+            ASSERT_NE(row.dialog.caption, nullptr) << name;
+            EXPECT_EQ(box->Caption(), row.dialog.caption);
+            EXPECT_TRUE(inLayout(name)) << name;
+            break;
+        }
+        case settings::Fill::ServerOption:
+        case settings::Fill::Sounds:
+            EXPECT_NE(d.FindControl(name, 0), nullptr) << name;
+            EXPECT_TRUE(inLayout(name + "_0")) << name;
+            break;
+        case settings::Fill::Voice:
+            EXPECT_NE(dynamic_cast<forms::ComboBox*>(d.FindControl(name)), nullptr) << name;
+            EXPECT_TRUE(inLayout(name)) << name;
+            break;
+        case settings::Fill::None: ADD_FAILURE() << name << " has no fill"; break;
         }
     }
 }
@@ -85,7 +87,8 @@ TEST(SettingsTable, EachPlaceOnThePageAndEachFieldIsTakenOnce) {
     for (const settings::Setting& row : settings::SettingsTable()) {
         if (row.page.section == settings::PageSection::None) continue;
         ASSERT_NE(row.dialog.control, nullptr) << row.key;
-        EXPECT_TRUE(places.insert({static_cast<int>(row.page.section), row.page.line, row.page.cell, row.page.part}).second)
+        EXPECT_TRUE(
+            places.insert({static_cast<int>(row.page.section), row.page.line, row.page.cell, row.page.part}).second)
             << row.key;
         EXPECT_TRUE(fields.insert(settings::PageField(row)).second) << row.key;
     }
@@ -99,7 +102,11 @@ TEST(SettingsTable, ARowWithoutAMemberGetsItsControl) {
     const settings::Setting rows[] = {
         {settings::kMain, "Kept", {}, {"aKept", settings::Fill::Text, "", 1, 1}, {}},
         {settings::kMain, "NewText", {}, {"aNewText", settings::Fill::Text, "", 2, 2}, {}},
-        {settings::kMain, "NewSwitch", {}, {"aNewSwitch", settings::Fill::LeadingNumber, "0", 3, 3, false, nullptr, "On"}, {}},
+        {settings::kMain,
+         "NewSwitch",
+         {},
+         {"aNewSwitch", settings::Fill::LeadingNumber, "0", 3, 3, false, nullptr, "On"},
+         {}},
         {settings::kMain, "Unshown", {}, {}, {}},
     };
     const auto made = MakeSettingControls(form, rows);

@@ -91,9 +91,19 @@ Strings fullSettings(const std::string& voice) {
         "HouseCode=81",
         "SlideASP0=\"kitchen.asp,30\"",
         "SlideASP1=\"hall.asp,20\"",
-        "SlideASP2=\",\"", "SlideASP3=\",\"", "SlideASP4=\",\"", "SlideASP5=\"g2.asp,5\"", "SlideASP6=\",\"",
-        "SlideASP7=\",\"", "SlideASP8=\",\"", "SlideASP9=\",\"", "SlideASP10=\",\"", "SlideASP11=\",\"",
-        "SlideASP12=\",\"", "SlideASP13=\",\"", "SlideASP14=\"last.asp,60\"",
+        "SlideASP2=\",\"",
+        "SlideASP3=\",\"",
+        "SlideASP4=\",\"",
+        "SlideASP5=\"g2.asp,5\"",
+        "SlideASP6=\",\"",
+        "SlideASP7=\",\"",
+        "SlideASP8=\",\"",
+        "SlideASP9=\",\"",
+        "SlideASP10=\",\"",
+        "SlideASP11=\",\"",
+        "SlideASP12=\",\"",
+        "SlideASP13=\",\"",
+        "SlideASP14=\"last.asp,60\"",
         "ServerPathGroup0=\"/group1\"",
         "FolderPathGroup0=\"C:\\pics\\one\"",
         "ServerPathGroup1=\"\"",
@@ -218,17 +228,31 @@ TEST(SettingsWriter, AChangeInEachControlReachesTheFileAndTheRunningPlugin) {
     };
     for (const auto& [box, value, line] : texts) box->Text(value);
     const std::vector<std::pair<forms::CheckBox*, std::string>> checks = {
-        {&d.aUseZephraServer, "UseZephraServer=\"1\""}, {&d.aDebugLog, "DebugLog=\"1\""},
-        {&d.aShowSlides, "ShowSlides=\"0\""}, {&d.aTCPDebug, "TCPDebug=\"1\""}, {&d.aMenu, "inMenu=\"0\""},
-        {&d.aStatusOnly, "StatusOnly=\"1\""}, {&d.aCIDSentry, "CIDSentry=0"},
-        {&d.aGenerateCIDEvent, "GenerateCIDEvent=1"}, {&d.aLogCID, "LogCID=0"},
-        {&d.aZcidCIDResponse, "ZcidCIDResponse=1"}, {&d.aBrowserCIDResponse, "BrowserCIDResponse=0"},
-        {&d.aSoundCIDResponse, "SoundCIDResponse=1"}, {&d.aUseHSPPhoneBook, "UseHSPPhoneBook=1"},
-        {&d.aUseFriends, "UseFriends=0"}, {&d.aExcludeHSPLocation, "ExcludeHSPLocation=1"},
-        {&d.aInsertModemCrLf, "InsertModemCrLf=0"}, {&d.ajpg, "jpg=0"}, {&d.agif, "gif=0"}, {&d.abmp, "bmp=1"},
-        {&d.aDontRandomize, "DontRandomize=1"}, {&d.aAwakenOnMotion, "AwakenOnMotion=0"},
-        {&d.aIncludeHeaderLinks, "IncludeHeaderLinks=0"}, {&d.aStartSlildeshow, "StartSlildeshow=1"},
-        {&d.aWallpaper, "Wallpaper=1"}, {&d.anoResponseAction, "noResponseAction=0"}};
+        {&d.aUseZephraServer, "UseZephraServer=\"1\""},
+        {&d.aDebugLog, "DebugLog=\"1\""},
+        {&d.aShowSlides, "ShowSlides=\"0\""},
+        {&d.aTCPDebug, "TCPDebug=\"1\""},
+        {&d.aMenu, "inMenu=\"0\""},
+        {&d.aStatusOnly, "StatusOnly=\"1\""},
+        {&d.aCIDSentry, "CIDSentry=0"},
+        {&d.aGenerateCIDEvent, "GenerateCIDEvent=1"},
+        {&d.aLogCID, "LogCID=0"},
+        {&d.aZcidCIDResponse, "ZcidCIDResponse=1"},
+        {&d.aBrowserCIDResponse, "BrowserCIDResponse=0"},
+        {&d.aSoundCIDResponse, "SoundCIDResponse=1"},
+        {&d.aUseHSPPhoneBook, "UseHSPPhoneBook=1"},
+        {&d.aUseFriends, "UseFriends=0"},
+        {&d.aExcludeHSPLocation, "ExcludeHSPLocation=1"},
+        {&d.aInsertModemCrLf, "InsertModemCrLf=0"},
+        {&d.ajpg, "jpg=0"},
+        {&d.agif, "gif=0"},
+        {&d.abmp, "bmp=1"},
+        {&d.aDontRandomize, "DontRandomize=1"},
+        {&d.aAwakenOnMotion, "AwakenOnMotion=0"},
+        {&d.aIncludeHeaderLinks, "IncludeHeaderLinks=0"},
+        {&d.aStartSlildeshow, "StartSlildeshow=1"},
+        {&d.aWallpaper, "Wallpaper=1"},
+        {&d.anoResponseAction, "noResponseAction=0"}};
     for (const auto& [box, line] : checks) box->Value(1 - box->Value());
     d.aTCPServerOption(0).Value(true);
     d.aVoiceCB.ListIndex(0);
@@ -328,10 +352,10 @@ TEST(SettingsWriter, AChangeInEachControlReachesTheFileAndTheRunningPlugin) {
 }
 
 TEST(SettingsWriter, UnitsAreAddedChangedAndBlanked) {
-    SetupBed bed(iniText({"[Zephra Utilities]", "ResizeQuestion=1", "DebugLog=\"1\"", "[Zephra Names]",
-                          "127.0.0.2/Kitchen=\"Kitchen,Q11,,,0,0,\"", "127.0.0.3=\"Hall,Q21,,,0,0,\"",
-                          "127.0.0.4=\"Porch,Q31,,,0,0,\"", "127.0.0.5=\"Den,Q41,,,0,0,\"",
-                          "127.0.0.6=\"Shed,Q51,,,0,0,\""}));
+    SetupBed bed(
+        iniText({"[Zephra Utilities]", "ResizeQuestion=1", "DebugLog=\"1\"", "[Zephra Names]",
+                 "127.0.0.2/Kitchen=\"Kitchen,Q11,,,0,0,\"", "127.0.0.3=\"Hall,Q21,,,0,0,\"",
+                 "127.0.0.4=\"Porch,Q31,,,0,0,\"", "127.0.0.5=\"Den,Q41,,,0,0,\"", "127.0.0.6=\"Shed,Q51,,,0,0,\""}));
     InitZephraUtilities(bed.state);
     bed.host->ClearCalls();
     ZephraSetup& d = bed.dialog();
@@ -344,7 +368,7 @@ TEST(SettingsWriter, UnitsAreAddedChangedAndBlanked) {
     d.aPower(4).Text("[6");
     d.SlideGroupOptions(4)(3).Value(true);
     d.aX10Server(4).Text("ab");
-    d.aIP(5).Text("127.0.0.7");          // an added unit
+    d.aIP(5).Text("127.0.0.7");  // an added unit
     d.aName(5).Text("Garage");
     d.aDC(5).Text("Q61");
     d.aDoCID(5).Value(1);
@@ -482,10 +506,9 @@ TEST(SettingsWriter, TheResizerIsOfferedOnceAndNeverFromTheWebPage) {
         user.queueAnswer(forms::vbOK);
         bed.dialog().OKButton_Click();
         automation::unregisterClass("Wscript.Shell");
-        EXPECT_EQ(RecordingShell::runs(),
-                  (Strings{"\"C:\\Zephra\\Scripts\\DownloadAndExecute.vbs\" "
-                           "\"http://www.example.com/sfimageresize/download.htm,"
-                           "C:\\Zephra\\HTML\\ZephraTemp\\sfImageResizeSetup.exe\"|0|False"}));
+        EXPECT_EQ(RecordingShell::runs(), (Strings{"\"C:\\Zephra\\Scripts\\DownloadAndExecute.vbs\" "
+                                                   "\"http://www.example.com/sfimageresize/download.htm,"
+                                                   "C:\\Zephra\\HTML\\ZephraTemp\\sfImageResizeSetup.exe\"|0|False"}));
         EXPECT_FALSE(bed.dialog().Loaded());
     }
     {  // OK without a shell to run it: logged, and the save goes on
@@ -503,7 +526,8 @@ TEST(SettingsWriter, TheResizerIsOfferedOnceAndNeverFromTheWebPage) {
         forms::ScriptedUser user;
         bed.dialog().SaveFromWebPage();
         EXPECT_TRUE(user.boxes().empty());
-        EXPECT_TRUE(bed.logHas("dkvZephra|Resizer download not offered from the web page, answered no: Images can be rescaled"));
+        EXPECT_TRUE(bed.logHas(
+            "dkvZephra|Resizer download not offered from the web page, answered no: Images can be rescaled"));
         EXPECT_EQ(bed.setting("Zephra Utilities", "ResizeQuestion"), "1");
     }
     {  // the platform's resizer is there, as the slideshow finds it: no question, the key is not written
@@ -517,8 +541,8 @@ TEST(SettingsWriter, TheResizerIsOfferedOnceAndNeverFromTheWebPage) {
 }
 
 TEST(SettingsWriter, SoundButtonsFollowTheNewSounds) {
-    SetupBed bed(iniText({"[Zephra Utilities]", "Sounds=\"1,1,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0\"",
-                          "HouseCode=81", "[Zephra Names]", "127.0.0.2=\"Kitchen,Q11,,,0,0,\""}));
+    SetupBed bed(iniText({"[Zephra Utilities]", "Sounds=\"1,1,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0\"", "HouseCode=81",
+                          "[Zephra Names]", "127.0.0.2=\"Kitchen,Q11,,,0,0,\""}));
     InitZephraUtilities(bed.state);
     auto soundButtons = [&] {
         const int32_t ref = bed.host->DeviceExistsRef("Q17");

@@ -27,26 +27,68 @@ TEST(SetupLoad, AnEmptySettingsFileGivesTheLoadDefaults) {
     EXPECT_EQ(d.SSTab1.Tab(), 0);
     EXPECT_EQ(d.SSTab1.TabCaption(4), "Slide Group");
 
-    const std::vector<std::pair<forms::TextBox*, std::string>> texts = {
-        {&d.aHSIP, "192.168.0.1"}, {&d.aPushDelay, "5"}, {&d.aFontColor, "white"}, {&d.aCommandRetries, ""},
-        {&d.aUDPDelay, ""}, {&d.aServerPort, ""}, {&d.aStyleSheet, ""}, {&d.aBackground, ""},
-        {&d.aPowerCycleInterval, ""}, {&d.aPowerCycleTime, "5"}, {&d.aSleepInterval, "0"},
-        {&d.aDefaultPushPage, ""}, {&d.aPowerUpTime, "75"}, {&d.aWindowsShare, ""}, {&d.aLEDMotionTime, ""},
-        {&d.aSlideshowNoMotionTime, ""}, {&d.aSlideshowPath, ""}, {&d.aImagePath, ""}, {&d.aImageServer, ""},
-        {&d.aUpdateInterval, ""}, {&d.aLinks, "links_touchscreen.htm"}, {&d.aTextStyle, "Arial"},
-        {&d.aTextFontSize, "7"}, {&d.aTextForeground, "Yellow"}, {&d.aTextBackground, "Blue"},
-        {&d.aLinksFile, "links_touchscreen.htm"}, {&d.aMaxPixels, "100000"}, {&d.aFriendsLocation, ""},
-        {&d.aCIDEventGroup, ""}, {&d.aLineNumber, "1"}, {&d.aCIDCommPort, ""}, {&d.aCIDPortString, "9600,n,8,1"},
-        {&d.aCIDModemInitString, "AT#CID=1"}, {&d.aCIDNamePrefix, "NAME ="}, {&d.aCIDNumberPrefix, "NMBR ="}};
+    const std::vector<std::pair<forms::TextBox*, std::string>> texts = {{&d.aHSIP, "192.168.0.1"},
+                                                                        {&d.aPushDelay, "5"},
+                                                                        {&d.aFontColor, "white"},
+                                                                        {&d.aCommandRetries, ""},
+                                                                        {&d.aUDPDelay, ""},
+                                                                        {&d.aServerPort, ""},
+                                                                        {&d.aStyleSheet, ""},
+                                                                        {&d.aBackground, ""},
+                                                                        {&d.aPowerCycleInterval, ""},
+                                                                        {&d.aPowerCycleTime, "5"},
+                                                                        {&d.aSleepInterval, "0"},
+                                                                        {&d.aDefaultPushPage, ""},
+                                                                        {&d.aPowerUpTime, "75"},
+                                                                        {&d.aWindowsShare, ""},
+                                                                        {&d.aLEDMotionTime, ""},
+                                                                        {&d.aSlideshowNoMotionTime, ""},
+                                                                        {&d.aSlideshowPath, ""},
+                                                                        {&d.aImagePath, ""},
+                                                                        {&d.aImageServer, ""},
+                                                                        {&d.aUpdateInterval, ""},
+                                                                        {&d.aLinks, "links_touchscreen.htm"},
+                                                                        {&d.aTextStyle, "Arial"},
+                                                                        {&d.aTextFontSize, "7"},
+                                                                        {&d.aTextForeground, "Yellow"},
+                                                                        {&d.aTextBackground, "Blue"},
+                                                                        {&d.aLinksFile, "links_touchscreen.htm"},
+                                                                        {&d.aMaxPixels, "100000"},
+                                                                        {&d.aFriendsLocation, ""},
+                                                                        {&d.aCIDEventGroup, ""},
+                                                                        {&d.aLineNumber, "1"},
+                                                                        {&d.aCIDCommPort, ""},
+                                                                        {&d.aCIDPortString, "9600,n,8,1"},
+                                                                        {&d.aCIDModemInitString, "AT#CID=1"},
+                                                                        {&d.aCIDNamePrefix, "NAME ="},
+                                                                        {&d.aCIDNumberPrefix, "NMBR ="}};
     for (const auto& [box, expected] : texts) EXPECT_EQ(box->Text(), expected) << box->Name();
 
-    const std::vector<std::pair<forms::CheckBox*, int>> checks = {
-        {&d.aMenu, 0}, {&d.aStatusOnly, 0}, {&d.aUseZephraServer, 0}, {&d.aTCPDebug, 0}, {&d.aDebugLog, 0},
-        {&d.aShowSlides, 0}, {&d.anoResponseAction, 0}, {&d.aAwakenOnMotion, 0}, {&d.aStartSlildeshow, 0},
-        {&d.ajpg, 1}, {&d.agif, 1}, {&d.abmp, 0}, {&d.aWallpaper, 0}, {&d.aDontRandomize, 0},
-        {&d.aIncludeHeaderLinks, 1}, {&d.aUseHSPPhoneBook, 0}, {&d.aExcludeHSPLocation, 0}, {&d.aUseFriends, 0},
-        {&d.aLogCID, 0}, {&d.aCIDSentry, 0}, {&d.aGenerateCIDEvent, 0}, {&d.aSoundCIDResponse, 0},
-        {&d.aBrowserCIDResponse, 0}, {&d.aZcidCIDResponse, 0}, {&d.aInsertModemCrLf, 1}};
+    const std::vector<std::pair<forms::CheckBox*, int>> checks = {{&d.aMenu, 0},
+                                                                  {&d.aStatusOnly, 0},
+                                                                  {&d.aUseZephraServer, 0},
+                                                                  {&d.aTCPDebug, 0},
+                                                                  {&d.aDebugLog, 0},
+                                                                  {&d.aShowSlides, 0},
+                                                                  {&d.anoResponseAction, 0},
+                                                                  {&d.aAwakenOnMotion, 0},
+                                                                  {&d.aStartSlildeshow, 0},
+                                                                  {&d.ajpg, 1},
+                                                                  {&d.agif, 1},
+                                                                  {&d.abmp, 0},
+                                                                  {&d.aWallpaper, 0},
+                                                                  {&d.aDontRandomize, 0},
+                                                                  {&d.aIncludeHeaderLinks, 1},
+                                                                  {&d.aUseHSPPhoneBook, 0},
+                                                                  {&d.aExcludeHSPLocation, 0},
+                                                                  {&d.aUseFriends, 0},
+                                                                  {&d.aLogCID, 0},
+                                                                  {&d.aCIDSentry, 0},
+                                                                  {&d.aGenerateCIDEvent, 0},
+                                                                  {&d.aSoundCIDResponse, 0},
+                                                                  {&d.aBrowserCIDResponse, 0},
+                                                                  {&d.aZcidCIDResponse, 0},
+                                                                  {&d.aInsertModemCrLf, 1}};
     for (const auto& [box, expected] : checks) EXPECT_EQ(box->Value(), expected) << box->Name();
     for (int n = 0; n < 19; ++n) EXPECT_EQ(d.Check1(n).Value(), 0);
     EXPECT_EQ(d.Check1(18).Caption(), "Wake");
@@ -88,9 +130,9 @@ TEST(SetupLoad, EachControlFollowsItsLoadRule) {
         "TCPServerOption=\"1\"",
         "CIDLineNumber=abc",
         "Sounds=\"1,0,1\"",
-        "jpg=0 but",           // the leading number
-        "gif=pictures",        // no number: unchecked
-        "bmp=2",               // greyed
+        "jpg=0 but",     // the leading number
+        "gif=pictures",  // no number: unchecked
+        "bmp=2",         // greyed
         "DebugLog=\"1\"",
         "SlideASP3=\"page3.asp,45\"",
         "SlideASP4=page4.asp,12,extra",
@@ -153,12 +195,14 @@ TEST(SetupLoad, EachControlFollowsItsLoadRule) {
     // Showing the loaded dialog does not load it again; the user's edits stay until it closes.
     forms::ScriptedUser user;
     d.aHSIP.Text("edited");
-    user.onModal("Zephra Setup", [](forms::Form& f) { EXPECT_EQ(static_cast<ZephraSetup&>(f).aHSIP.Text(), "edited"); });
+    user.onModal("Zephra Setup",
+                 [](forms::Form& f) { EXPECT_EQ(static_cast<ZephraSetup&>(f).aHSIP.Text(), "edited"); });
     bed.state.settings.ServerPort = "8081";
     ShowZephraSetup(bed.state);
     EXPECT_FALSE(d.OnScreen());  // these tests run without a display: one line says where to go instead
-    EXPECT_TRUE(bed.logHas("dkvZephra|The setup window needs a display (none is open: DISPLAY is not set or cannot "
-                           "be reached); the same settings are on the status page, http://localhost:8081/status"));
+    EXPECT_TRUE(
+        bed.logHas("dkvZephra|The setup window needs a display (none is open: DISPLAY is not set or cannot "
+                   "be reached); the same settings are on the status page, http://localhost:8081/status"));
     EXPECT_FALSE(d.Loaded());  // closed by the user: unloaded, nothing written
     EXPECT_TRUE(bed.host->CallsOf("SaveIniSetting").empty());
     EXPECT_EQ(d.aHSIP.Text(), "10.0.0.5");  // the next use loads it again
@@ -174,7 +218,9 @@ TEST(SetupLoad, EachControlFollowsItsLoadRule) {
 
 TEST(SetupLoad, AControlThatFailsToLoadIsLoggedAndTheLoadGoesOn) {
     Strings names = {"[Zephra Names]"};
-    for (int i = 1; i <= 10; ++i) names.push_back("127.0.1." + std::to_string(i) + "=\"Unit" + std::to_string(i) + ",A" + std::to_string(i) + ",,,0,0,\"");
+    for (int i = 1; i <= 10; ++i)
+        names.push_back("127.0.1." + std::to_string(i) + "=\"Unit" + std::to_string(i) + ",A" + std::to_string(i) +
+                        ",,,0,0,\"");
     names[3] = "127.0.1.3=\"Unit3,A3,,,7,1,xap3\"";  // a slide group no slot has
     Strings lines = {"[Zephra Utilities]", "DebugLog=yes", "bmp=5", "Sounds=\"1,9,1\"", "SlideASP0=\"first.asp,10\""};
     lines.insert(lines.end(), names.begin(), names.end());
@@ -214,7 +260,8 @@ TEST(SetupButtons, PlayAndStopGoToTheJukeboxOfEveryAppliance) {
     };
     connection.OnDataArrival = [&](int32_t) { received += connection.GetData() + "|"; };
     listener.Listen();
-    bed.host->SetIniText(SetupBed::kFile, iniText({"[Zephra Utilities]", "SorvexCommandPort=\"" + std::to_string(listener.LocalPort) + "\"",
+    bed.host->SetIniText(SetupBed::kFile, iniText({"[Zephra Utilities]",
+                                                   "SorvexCommandPort=\"" + std::to_string(listener.LocalPort) + "\"",
                                                    "[Zephra Names]", "127.0.0.1=\"Juke,Q11,,,0,0,\""}));
     InitZephraUtilities(bed.state);
     bed.host->ClearCalls();

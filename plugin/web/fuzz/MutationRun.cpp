@@ -14,8 +14,10 @@
 namespace {
 
 // Pieces that sit on the edges of the parser: separators, escapes and the version marker.
-const char* const kPieces[] = {"%", "%2", "%0A", "%zz", "+", "&", "=", "?", " ", "\r\n", "\r\n\r\n", "HTTP",
-                               "http", ": ", "Content-Length: ", "99999999999", "-1", "/..", "\\", "POST "};
+const char* const kPieces[] = {"%",           "%2",   "%0A",  "%zz", "+",
+                               "&",           "=",    "?",    " ",   "\r\n",
+                               "\r\n\r\n",    "HTTP", "http", ": ",  "Content-Length: ",
+                               "99999999999", "-1",   "/..",  "\\",  "POST "};
 
 void Mutate(std::string& input, std::mt19937& random) {
     auto pick = [&random](std::size_t bound) { return fuzzkit::Pick(random, bound); };
@@ -38,12 +40,11 @@ void Mutate(std::string& input, std::mt19937& random) {
             }
             break;
         default:  // random bytes in
-            {
-                std::string bytes(pick(32), '\0');
-                for (char& byte : bytes) byte = static_cast<char>(random());
-                input.insert(pick(input.size() + 1), bytes);
-            }
-            break;
+        {
+            std::string bytes(pick(32), '\0');
+            for (char& byte : bytes) byte = static_cast<char>(random());
+            input.insert(pick(input.size() + 1), bytes);
+        } break;
         }
     }
 }

@@ -38,19 +38,22 @@ TEST(ConvertASP, LiteralPagesBecomeOneAddPerLine) {
                   "\r\n" + kTail);
     // A literal beginning with a quote, and code writing an empty text, are kept whole.
     EXPECT_EQ(convert(bed, "<HTML>\r\n\"q\"\r\n<% Response.Write \"\" & x %>\r\n"),
-              kHead + "fs.add \"<HTML><HEAD><meta http-equiv=\"\"Refresh\"\" content=\"\"30; "
-                      "URL=/ZephraSlideshow.asp\"\"></HEAD>\"\r\nfs.add \"\"\"q\"\"\"\r\n fs.add \"\" & x \r\n" +
+              kHead +
+                  "fs.add \"<HTML><HEAD><meta http-equiv=\"\"Refresh\"\" content=\"\"30; "
+                  "URL=/ZephraSlideshow.asp\"\"></HEAD>\"\r\nfs.add \"\"\"q\"\"\"\r\n fs.add \"\" & x \r\n" +
                   kTail);
 }
 
 // A page saved on Linux (LF alone) or an old Mac (CR alone) converts as the same page with CR LF.
 TEST(ConvertASP, EveryLineEndIsTakenAsCrLf) {
     PluginTestBed bed;
-    const std::string crlf = "<%\r\nDim a\r\na = 6 * 7\r\n%>\r\n<html><head></head>\r\n<h1>News <%= a %></h1>\r\n</html>\r\n";
+    const std::string crlf =
+        "<%\r\nDim a\r\na = 6 * 7\r\n%>\r\n<html><head></head>\r\n<h1>News <%= a %></h1>\r\n</html>\r\n";
     const std::string expected = convert(bed, crlf);
     EXPECT_EQ(convert(bed, vb::Replace(crlf, "\r\n", "\n")), expected);
     EXPECT_EQ(convert(bed, vb::Replace(crlf, "\r\n", "\r")), expected);
-    EXPECT_EQ(convert(bed, "<%\nDim a\r\na = 6 * 7\n%>\r\n<html><head></head>\n<h1>News <%= a %></h1>\r\n</html>\n"), expected);
+    EXPECT_EQ(convert(bed, "<%\nDim a\r\na = 6 * 7\n%>\r\n<html><head></head>\n<h1>News <%= a %></h1>\r\n</html>\n"),
+              expected);
     EXPECT_EQ(WithCrLf("a\n\nb\r\r\nc\r"), "a\r\n\r\nb\r\n\r\nc\r\n");
 }
 
@@ -60,10 +63,12 @@ TEST(ConvertASP, DeclarationsBeforeTheHeadAndProceduresAfterTheTail) {
         "<%\r\nDIM a\r\nConst b = 2\r\na = b\r\n%>\r\n<html><head></head>\r\n"
         "<%= a %>\r\n<% RESPONSE.WRITE(\"w\") %>\r\n<%\r\nx = 1\r\nSub Helper()\r\nfs.add \"h\"\r\nEnd Sub\r\n%>\r\n"
         "<p>after</p>\r\n";
-    EXPECT_EQ(convert(bed, page),
-              "\r\nDIM a\r\nConst b = 2\r\n" + kHead + "a = b\r\nfs.add \"<html><head><meta http-equiv=\"\"Refresh\"\" "
-              "content=\"\"30; URL=/ZephraSlideshow.asp\"\"></head>\"\r\nfs.add  a \r\n fs.add(\"w\") \r\n\r\nx = 1\r\n" +
-                  kTail + "Sub Helper()\r\nfs.add \"h\"\r\nEnd Sub\r\nfs.add \"<p>after</p>\"\r\n");
+    EXPECT_EQ(
+        convert(bed, page),
+        "\r\nDIM a\r\nConst b = 2\r\n" + kHead +
+            "a = b\r\nfs.add \"<html><head><meta http-equiv=\"\"Refresh\"\" "
+            "content=\"\"30; URL=/ZephraSlideshow.asp\"\"></head>\"\r\nfs.add  a \r\n fs.add(\"w\") \r\n\r\nx = 1\r\n" +
+            kTail + "Sub Helper()\r\nfs.add \"h\"\r\nEnd Sub\r\nfs.add \"<p>after</p>\"\r\n");
 }
 
 TEST(ConvertASP, HeaderCallsArePaddedToTheSlidesTime) {
@@ -77,10 +82,11 @@ TEST(ConvertASP, HeaderCallsArePaddedToTheSlidesTime) {
 
 TEST(ConvertASP, RefreshTimesAreReplacedOrInserted) {
     PluginTestBed bed;
-    const std::string own = convert(bed,
-                                    "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\">"
-                                    "<meta http-equiv=\"refresh\" content=\"60; URL=/mine.asp\"></head></html>",
-                                    "12");
+    const std::string own =
+        convert(bed,
+                "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\">"
+                "<meta http-equiv=\"refresh\" content=\"60; URL=/mine.asp\"></head></html>",
+                "12");
     EXPECT_NE(own.find("charset=iso-8859-1"), std::string::npos);
     EXPECT_NE(own.find("content=\"\"12; URL=/mine.asp\"\""), std::string::npos);
     // Neither HTML nor HEAD, and an empty page: the refresh is the function's first literal.
@@ -94,9 +100,10 @@ TEST(ConvertASP, RefreshTimesAreReplacedOrInserted) {
 TEST(ConvertASP, IncludeDirectivesStandOnLinesOfTheirOwn) {
     PluginTestBed bed;
     EXPECT_EQ(convert(bed, "<HTML>a<!--#include file=\"inc.asp\"-->b\r\n<!-- #include virtual=\"/x.asp\" -->\r\n"),
-              kHead + "fs.add \"<HTML><HEAD><meta http-equiv=\"\"Refresh\"\" content=\"\"30; "
-                      "URL=/ZephraSlideshow.asp\"\"></HEAD>a\"\r\n<!--#include file=\"inc.asp\"-->\r\nfs.add \"b\"\r\n"
-                      "<!-- #include virtual=\"/x.asp\" -->\r\n" +
+              kHead +
+                  "fs.add \"<HTML><HEAD><meta http-equiv=\"\"Refresh\"\" content=\"\"30; "
+                  "URL=/ZephraSlideshow.asp\"\"></HEAD>a\"\r\n<!--#include file=\"inc.asp\"-->\r\nfs.add \"b\"\r\n"
+                  "<!-- #include virtual=\"/x.asp\" -->\r\n" +
                   kTail);
 }
 

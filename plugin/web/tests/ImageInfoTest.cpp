@@ -93,7 +93,9 @@ TEST(ImageInfo, EdgesOfTheHeaders) {
     EXPECT_TRUE(bed.log().empty());
 
     bed.read(bed.app.path() / "missing.png");
-    EXPECT_EQ(bed.log().back().rfind("dkvZephra|ReadImageInfo file " + (bed.app.path() / "missing.png").string() + ":  Line", 0), 0u)
+    EXPECT_EQ(bed.log().back().rfind(
+                  "dkvZephra|ReadImageInfo file " + (bed.app.path() / "missing.png").string() + ":  Line", 0),
+              0u)
         << bed.log().back();
 }
 

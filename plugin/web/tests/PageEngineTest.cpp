@@ -47,9 +47,10 @@ const char* const kNewsPage =
 TEST(PageEngine, RunsTheHostIncludesInOrderAndConvertsEachPageOnce) {
     EngineBed bed;
     bed.app.write("HTML/includes/style.asp", "<% Dim styleLoaded : styleLoaded = True %>");
-    bed.app.write("HTML/includes/misc_functions.asp",
-                  "<%\r\nSub startmiscfunctionsasp()\r\nhs.WriteLog \"order\", \"startmisc\"\r\nEnd Sub\r\n"
-                  "Sub SecurityCheck()\r\nResponse.Write \"unused\"\r\nhs.WriteLog \"order\", \"security\"\r\nEnd Sub\r\n%>");
+    bed.app.write(
+        "HTML/includes/misc_functions.asp",
+        "<%\r\nSub startmiscfunctionsasp()\r\nhs.WriteLog \"order\", \"startmisc\"\r\nEnd Sub\r\n"
+        "Sub SecurityCheck()\r\nResponse.Write \"unused\"\r\nhs.WriteLog \"order\", \"security\"\r\nEnd Sub\r\n%>");
     bed.app.write("HTML/includes/header.asp",
                   "<%\r\nFunction startheaderasp()\r\nhs.WriteLog \"order\", \"header \" & styleLoaded\r\n"
                   "startheaderasp = False\r\nEnd Function\r\n%>");

@@ -42,8 +42,8 @@ TEST(PageFrame, StartTellsTheApplianceBrowserAndTheHostVersion) {
     EXPECT_FALSE(bed.start("zephra browser"));
     EXPECT_EQ(bed.state.part<PageFrameState>().MenuFlag, "0");
 
-    const std::pair<const char*, float> versions[] = {{"1.7 Build 44", 1.744f}, {"1.5.37", 1.537f}, {"", 1.538f},
-                                                      {"abc", 1.6f}, {"2.0 Beta 3", 2.03f}};
+    const std::pair<const char*, float> versions[] = {
+        {"1.7 Build 44", 1.744f}, {"1.5.37", 1.537f}, {"", 1.538f}, {"abc", 1.6f}, {"2.0 Beta 3", 2.03f}};
     for (const auto& [text, number] : versions) {
         bed.host->SetVersion(text);
         EXPECT_FLOAT_EQ(NumericHSVersion(bed.state), number) << text;
@@ -102,7 +102,8 @@ TEST(PageFrame, MenuRowLogsHitsSavesDefaultsAndLinksAlerts) {
 TEST(PageFrame, CellsHaveTheApplianceLooksOrTheStyleClass) {
     FrameBed bed;
     EXPECT_EQ(FormatCell(bed.state, "x", "TABLEROWODD", "2", ""), "<td class=\"TABLEROWODD\" colspan=\"2\" >x</td>");
-    EXPECT_EQ(FormatCell(bed.state, "x", "tablerowodd", "", "left"), "<td class=\"tablerowodd\" align=\"left\" >x</td>");
+    EXPECT_EQ(FormatCell(bed.state, "x", "tablerowodd", "", "left"),
+              "<td class=\"tablerowodd\" align=\"left\" >x</td>");
     bed.start("QNX");
     EXPECT_EQ(FormatCell(bed.state, "x", "tableheader", "", ""),
               "<td bgcolor=\"#63639C\" ><font face=\"Verdana, Arial, sans-serif\" size=\"2\" color=\"#FFFFFF\">"
@@ -132,40 +133,45 @@ TEST(PageFrame, FragmentsLinksScrollerAndFooter) {
     EXPECT_EQ(LinkFile(bed.state), "touch links");
 
     // An older host: no phone, voice or custom pages, and no version in the footer.
-    bed.host->SetIniText("", "[Settings]\ngLaunchHSPhone=1\nwebvenabled=True\ngCustomPageFile1=http://x/y\n"
-                             "gCustomPageDesc1=X\ngCustomPageFile2=page.htm\ngCustomPageDesc2=P\n");
+    bed.host->SetIniText("",
+                         "[Settings]\ngLaunchHSPhone=1\nwebvenabled=True\ngCustomPageFile1=http://x/y\n"
+                         "gCustomPageDesc1=X\ngCustomPageFile2=page.htm\ngCustomPageDesc2=P\n");
     bed.host->SetVersion("1.5.37");
     bed.start("Mozilla");
     const std::string fixed =
         "<p><a href=\"/\">Home</a> | <a href=\"/stat\">Status</a> | <a href=\"/tope\">Events</a> | "
         "<a href=\"/elog\">Log</a> | <a href=\"/ctrl\">Control Device</a> | <a href=\"/devs\">Poll Device</a> | "
         "<a href=\"/tvgm\">TV/Video Game</a> | <a href=\"/setp\">Setup</a> | ";
-    EXPECT_EQ(HSLinks(bed.state), fixed + "<a href=\"/html_help/hlp_contents.htm\">Help</a> | <a href=\"/logo\">Log Out</a></p>");
+    EXPECT_EQ(HSLinks(bed.state),
+              fixed + "<a href=\"/html_help/hlp_contents.htm\">Help</a> | <a href=\"/logo\">Log Out</a></p>");
     bed.host->SetVersion("2.0.0");
     bed.start("Mozilla");
-    EXPECT_EQ(HSLinks(bed.state), fixed + " <a href=\"vmail0\">Messages</a> | <a href = \"/voic\">Voice</a> | "
-                                          "<a href=\"/html_help/hlp_contents.htm\">Help</a> | <a href=\"http://x/y\">X</a>"
-                                          "| <a href=\"/page.htm\">P</a>| <a href=\"/logo\">Log Out</a></p>");
+    EXPECT_EQ(HSLinks(bed.state), fixed +
+                                      " <a href=\"vmail0\">Messages</a> | <a href = \"/voic\">Voice</a> | "
+                                      "<a href=\"/html_help/hlp_contents.htm\">Help</a> | <a href=\"http://x/y\">X</a>"
+                                      "| <a href=\"/page.htm\">P</a>| <a href=\"/logo\">Log Out</a></p>");
 
     EXPECT_EQ(PageScroll(bed.state, "a|b"), "No File");
     bed.app.write("html/javascript/page_scroll.js", "s(******REPLACE_PAGESCROLL******)e");
-    EXPECT_EQ(PageScroll(bed.state, "a|b"),
-              "swcontent[0]=\"<font class='pagescrolltext'>a</font>\";wcontent[1]=\"<font class='pagescrolltext'>b</font>\";e");
+    EXPECT_EQ(
+        PageScroll(bed.state, "a|b"),
+        "swcontent[0]=\"<font class='pagescrolltext'>a</font>\";wcontent[1]=\"<font class='pagescrolltext'>b</font>\";e");
     EXPECT_EQ(PageScroll(bed.state, "default"), "swcontent[0]=\"<font class='pagescrolltext'>default</font>\";e");
 
-    bed.host->SetIniText("WeatherData.ini", "[WeatherCom_CurrentData]\nTemp=70\nReport_City=Town\nCondition=Sunny\n"
-                                            "AlertIDs=Z\n[AccuWeather_HighLowData]\nHigh_Temp=80\nLow_Temp=60\n"
-                                            "[WeatherCom_ExtForecast]\nExtForecast0=" + std::string(215, 'f') +
-                                            "\nExtForecast1=" + std::string(216, 'g') + "\n");
+    bed.host->SetIniText("WeatherData.ini",
+                         "[WeatherCom_CurrentData]\nTemp=70\nReport_City=Town\nCondition=Sunny\n"
+                         "AlertIDs=Z\n[AccuWeather_HighLowData]\nHigh_Temp=80\nLow_Temp=60\n"
+                         "[WeatherCom_ExtForecast]\nExtForecast0=" +
+                             std::string(215, 'f') + "\nExtForecast1=" + std::string(216, 'g') + "\n");
     const std::string style = " style='color: red;' ";
     const std::string end = " <a href='/weathericons/weatherstats.asp#alerts'>View Alerts</a>  \"; ";
     EXPECT_EQ(PageScrollWeatherman(bed.state),
               "wcontent[3]= \"<font class='pagescrolltext' " + style + ">There are Weather Alerts for Town.</font> " +
                   end + "wcontent[0]= \"<font class='pagescrolltext' " + style +
-                  ">Town Currently: Sunny Temp: 70&#176;F  Todays High: 80&#176;F   Todays Low: 60&#176;F</font> " + end +
-                  "wcontent[1]= \"<font class='pagescrolltext' " + style + ">Forecast for " + std::string(215, 'f') +
-                  "</font> " + end + "wcontent[2]= \"<font class='pagescrolltext' " + style + ">Forecast for " +
-                  std::string(215, 'g') + "...</font> " + end);
+                  ">Town Currently: Sunny Temp: 70&#176;F  Todays High: 80&#176;F   Todays Low: 60&#176;F</font> " +
+                  end + "wcontent[1]= \"<font class='pagescrolltext' " + style + ">Forecast for " +
+                  std::string(215, 'f') + "</font> " + end + "wcontent[2]= \"<font class='pagescrolltext' " + style +
+                  ">Forecast for " + std::string(215, 'g') + "...</font> " + end);
 
     bed.app.write("html/tail.htm", "<tail>");
     bed.host->SetIniText("web_settings.ini", "[Settings]\nshowhsversion=Yes\nshowhssystime=Yes\n");
@@ -187,18 +193,21 @@ TEST(PageFrame, HeaderOnAFreshHostSavesItsDefaultsAndShowsTheLogoBar) {
     const std::string header = CustomHeader(bed.state, vb::Array::of({}));
     const std::string sun = bed.host->Sunrise();
     const std::string set = bed.host->Sunset();
-    EXPECT_EQ(header,
-              "<html><head><title> </title><link rel=\"stylesheet\" type=\"text/css\" href=\"/style.css\">"
-              "<meta HTTP-EQUIV=\"EXPIRES\" CONTENT=\"0\"><meta HTTP-EQUIV=\"Pragma\" CONTENT=\"no-cache\"></head><body>"
-              "<table border=\"0\" cellpadding=\"0\" cellspacing=\"0\" width=\"100%\" summary=\"Logo Bar\">"
-              "<tr><td colspan=\"3\" class=\"pagetitle\"> </td></tr><tr class=\"logobar\">"
-              "<td nowrap><img src=\"/sunrise.gif\" height=\"25\" alt=\"Sunrise is at " + sun +
-              ".\" align=\"absmiddle\" border=\"0\"> <b>Sunrise:</b> " + sun + "</td>"
-              "<td nowrap><img src=\"/sunset.gif\" height=\"25\" alt=\"Sunset is at " + set +
-              ".\" align=\"absmiddle\" border=\"0\"> <b>Sunset:</b> " + set + "</td>"
-              "<td align=\"right\" colspan=\"1\"><a href=\"/stat\" target=\"_top\"><img alt=\"Link to HomeSeer Devices.\""
-              "  width=\"133\" height=\"25\" src=\"/pluginlogo.JPG\" border=\"0\"></a></td></tr></table>"
-              "<links> <a name=\"pagecontent\"></a>");
+    EXPECT_EQ(
+        header,
+        "<html><head><title> </title><link rel=\"stylesheet\" type=\"text/css\" href=\"/style.css\">"
+        "<meta HTTP-EQUIV=\"EXPIRES\" CONTENT=\"0\"><meta HTTP-EQUIV=\"Pragma\" CONTENT=\"no-cache\"></head><body>"
+        "<table border=\"0\" cellpadding=\"0\" cellspacing=\"0\" width=\"100%\" summary=\"Logo Bar\">"
+        "<tr><td colspan=\"3\" class=\"pagetitle\"> </td></tr><tr class=\"logobar\">"
+        "<td nowrap><img src=\"/sunrise.gif\" height=\"25\" alt=\"Sunrise is at " +
+            sun + ".\" align=\"absmiddle\" border=\"0\"> <b>Sunrise:</b> " + sun +
+            "</td>"
+            "<td nowrap><img src=\"/sunset.gif\" height=\"25\" alt=\"Sunset is at " +
+            set + ".\" align=\"absmiddle\" border=\"0\"> <b>Sunset:</b> " + set +
+            "</td>"
+            "<td align=\"right\" colspan=\"1\"><a href=\"/stat\" target=\"_top\"><img alt=\"Link to HomeSeer Devices.\""
+            "  width=\"133\" height=\"25\" src=\"/pluginlogo.JPG\" border=\"0\"></a></td></tr></table>"
+            "<links> <a name=\"pagecontent\"></a>");
     auto saved = [&](const std::string& key) { return bed.host->GetIniSetting("header.asp", key, "", "includes.ini"); };
     EXPECT_EQ(saved("strPageTitle"), "n/a");
     EXPECT_EQ(saved("strShowLinks"), "OldStyle");
@@ -220,7 +229,10 @@ TEST(PageFrame, HeaderTextFormRefreshAndApplianceBrowser) {
     FrameBed bed;
     bed.start("Mozilla");
     const std::string text = CustomHeader(bed.state, vb::Variant("My <b>Page</b>,,bgcolor=red"));
-    EXPECT_EQ(text.rfind("<html><head><title>My Page</title><link rel=\"stylesheet\" type=\"text/css\" href=\"/style.css\">", 0), 0u);
+    EXPECT_EQ(
+        text.rfind("<html><head><title>My Page</title><link rel=\"stylesheet\" type=\"text/css\" href=\"/style.css\">",
+                   0),
+        0u);
     EXPECT_NE(text.find("</head><body bgcolor=red>"), std::string::npos);
     EXPECT_NE(CustomHeader(bed.state, vb::Variant("T,,a,,b")).find("href=\"/styleNoBody.css\""), std::string::npos);
     EXPECT_EQ(bed.host->GetIniSetting("header.asp", "strPageTitle", "", "includes.ini"), "");
@@ -237,8 +249,8 @@ TEST(PageFrame, HeaderTextFormRefreshAndApplianceBrowser) {
     bed.app.write("html/head_touchscreen.htm", "<top>");
     bed.host->SetIniText("includes.ini", "[header.asp]\nlinkslocation=1\n");
     bed.start("QNX");
-    const std::string appliance =
-        CustomHeader(bed.state, vb::Array::of({"Title", "", "navy", "bg.gif", "", "oldstyle", "0", "", "no_logo_slide"}));
+    const std::string appliance = CustomHeader(
+        bed.state, vb::Array::of({"Title", "", "navy", "bg.gif", "", "oldstyle", "0", "", "no_logo_slide"}));
     EXPECT_NE(appliance.find("<body   bgcolor=\"navy\"  background=\"bg.gif\"><top><touch><div align=\"center\"> </div>"
                              "<div align=\"center\"><strong>Title</strong></div><a name=\"pagecontent\"></a>"),
               std::string::npos)

@@ -21,12 +21,12 @@ Request parsed(const std::string& text, const std::string& ip = "127.0.0.9") {
 TEST(RequestParser, DecodesAsTheDecodingTableSays) {
     Request r;
     EXPECT_EQ(r.Decode("a+b%20c"), "a b c");
-    EXPECT_EQ(r.Decode("%4a"), "?");          // a lower-case digit counts -1: 16 * 4 - 1
+    EXPECT_EQ(r.Decode("%4a"), "?");  // a lower-case digit counts -1: 16 * 4 - 1
     EXPECT_EQ(r.Decode("%4A"), "J");
-    EXPECT_EQ(r.Decode("%zz"), " ");          // below 32 becomes a blank
-    EXPECT_EQ(r.Decode("%0A"), " ");          // no control byte comes out of an escape
+    EXPECT_EQ(r.Decode("%zz"), " ");  // below 32 becomes a blank
+    EXPECT_EQ(r.Decode("%0A"), " ");  // no control byte comes out of an escape
     EXPECT_EQ(r.Decode("%00x"), " x");
-    EXPECT_EQ(r.Decode("ab%"), "ab ");        // beyond the end counts 0
+    EXPECT_EQ(r.Decode("ab%"), "ab ");  // beyond the end counts 0
     EXPECT_EQ(r.Decode("%A"), "\xA0");
     EXPECT_EQ(r.Decode("%E9t%E9"), "\xE9t\xE9");  // code-page bytes
     EXPECT_EQ(r.Decode("100%25"), "100%");
@@ -123,11 +123,10 @@ TEST(RequestParser, WritesItsDebugLines) {
     Request r([&](const std::string& line) { lines.push_back(line); });
     r.ParsePage("GET /p?a=%41 HTTP/1.0\r\n\r\n");
     r.QueryString("a");
-    EXPECT_EQ(lines, (std::vector<std::string>{"Decode % detected at 0 in string </p>",
-                                               "Decode % detected at 3 in string <a=%41>", "AddQuery ",
-                                               "Decode % detected at 0 in string <a>",
-                                               "Decode % detected at 1 in string <%41>", "KeyValue a = A",
-                                               "Querystring a=A"}));
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "Decode % detected at 0 in string </p>", "Decode % detected at 3 in string <a=%41>",
+                         "AddQuery ", "Decode % detected at 0 in string <a>", "Decode % detected at 1 in string <%41>",
+                         "KeyValue a = A", "Querystring a=A"}));
 }
 
 TEST(RequestFraming, EndsARequestAfterItsHeaderAndContentLength) {

@@ -60,9 +60,10 @@ TEST_F(ResponseTest, TextAnswersCarryTheirHeaderLinesByteForByte) {
 
     file("HTML/style.css", "b{x}\n");
     file("HTML/x.html", "<p>html</p>");
-    const std::string textFile = "HTTP/1.0 200 OK\r\nServer: dkv\r\nDate: 09-Dec-26\r\nAccept-Ranges: bytes\r\n"
-                                 "Content-Type: text/html; charset=windows-1252\r\nLast-Modified " +
-                                 fileTime() + "\r\nContent-Length: ";
+    const std::string textFile =
+        "HTTP/1.0 200 OK\r\nServer: dkv\r\nDate: 09-Dec-26\r\nAccept-Ranges: bytes\r\n"
+        "Content-Type: text/html; charset=windows-1252\r\nLast-Modified " +
+        fileTime() + "\r\nContent-Length: ";
     EXPECT_EQ(s.ask(get("/Style.CSS")), textFile + "5\r\n\r\nb{x}\n");
     // The extension looks at four characters from the dot, ".html" at five.
     EXPECT_EQ(s.ask(get("/x.htmlx")), textFile + "11\r\n\r\n<p>html</p>");
@@ -78,18 +79,20 @@ TEST_F(ResponseTest, TextAnswersCarryTheirHeaderLinesByteForByte) {
     r.index(s.server().LastClientSlot);
     r.Redirect(vb::Variant());
     ASSERT_TRUE(s.waitFor([&] { return c.pump(); }));
-    EXPECT_EQ(c.received(),
-              "HTTP/1.0 200 OK\r\nServer: dkv\r\nDate: 09-Dec-26\r\nAccept-Ranges: bytes\r\nContent-Type: text/html; charset=windows-1252\r\n"
-              "Content-Length: 31\r\n\r\n<HTML>Unauthorized Access<HTML>");
+    EXPECT_EQ(
+        c.received(),
+        "HTTP/1.0 200 OK\r\nServer: dkv\r\nDate: 09-Dec-26\r\nAccept-Ranges: bytes\r\nContent-Type: text/html; charset=windows-1252\r\n"
+        "Content-Length: 31\r\n\r\n<HTML>Unauthorized Access<HTML>");
 }
 
 // The page frame's access check answers with the unauthorised page; the page is not sent after it.
 TEST_F(ResponseTest, APageTurnedAwayByTheAccessCheckIsNotSentAfterTheAnswer) {
     s.bed.host->SetIniText("web_settings.ini", "[Settings]\nusesecurity=ENHANCED\n");
     s.bed.host->SetIniText("includes.ini", "[header.asp]\nstrShowLinks=TOPLEVEL\n");
-    EXPECT_EQ(s.ask(get("/status")),
-              "HTTP/1.0 200 OK\r\nServer: dkv\r\nDate: 09-Dec-26\r\nAccept-Ranges: bytes\r\nContent-Type: text/html; charset=windows-1252\r\n"
-              "Content-Length: 31\r\n\r\n<HTML>Unauthorized Access<HTML>");
+    EXPECT_EQ(
+        s.ask(get("/status")),
+        "HTTP/1.0 200 OK\r\nServer: dkv\r\nDate: 09-Dec-26\r\nAccept-Ranges: bytes\r\nContent-Type: text/html; charset=windows-1252\r\n"
+        "Content-Length: 31\r\n\r\n<HTML>Unauthorized Access<HTML>");
     EXPECT_EQ(s.debugCount(">>>>>>>>>>> SendingTextString "), 1u);
 }
 
@@ -100,7 +103,8 @@ TEST_F(ResponseTest, FilesAreStreamedInBlocksOfAThousandBytes) {
     const std::string answer = s.ask(get("/pics/a.JPG", "Connection: keep-alive\r\n"));
     EXPECT_EQ(answer, "HTTP/1.1 200 OK\r\nServer: dkv\r\nDate:09-Dec-26\r\nLast-Modified: " + fileTime() +
                           "\r\nAccept-Ranges: bytes\r\nContent-Length: 2500\r\nConnection: Close\r\n"
-                          "Content-Type: image/jpg\r\n\r\n" + bytes);
+                          "Content-Type: image/jpg\r\n\r\n" +
+                          bytes);
     EXPECT_EQ(s.debugCount(">>>>>>>>>>> SendingBinaryHeader \\pics\\a.jpg to socket 1"), 1u);
     EXPECT_EQ(s.debugCount(">>>>>>>>>>> SendingBinaryData \\pics\\a.jpg to socket 1"), 3u);
     EXPECT_EQ(s.debugCount("SendComplete for socket 1, tag=0"), 1u);
@@ -115,9 +119,10 @@ TEST_F(ResponseTest, FilesAreStreamedInBlocksOfAThousandBytes) {
 }
 
 TEST_F(ResponseTest, OtherRequestsAreHandedOverToTheHostsServer) {
-    EXPECT_EQ(s.ask(get("/unknown.asp?x=a%20b&y=%26")),
-              "HTTP/1.0 307 NoSupport\r\nServer: dkv\r\nDate: 09-Dec-26\r\nConnection: close\r\nContent-Type: text/html; charset=windows-1252\r\n"
-              "Location: http://127.0.0.1:8081/unknown.asp?x=a%20b&y=%26\r\n\r\n");
+    EXPECT_EQ(
+        s.ask(get("/unknown.asp?x=a%20b&y=%26")),
+        "HTTP/1.0 307 NoSupport\r\nServer: dkv\r\nDate: 09-Dec-26\r\nConnection: close\r\nContent-Type: text/html; charset=windows-1252\r\n"
+        "Location: http://127.0.0.1:8081/unknown.asp?x=a%20b&y=%26\r\n\r\n");
     EXPECT_EQ(s.debugCount("User Agent Mozilla/5.0"), 1u);
     EXPECT_TRUE(s.ask(get("/status/")).starts_with("HTTP/1.0 307 NoSupport\r\n"));
     // No method line: handed over with an empty path.
@@ -133,10 +138,11 @@ TEST_F(ResponseTest, OtherRequestsAreHandedOverToTheHostsServer) {
         "<body onLoad='initialize()'><form name='redo' action='http://127.0.0.1:8081/set.asp' method='POST'>"
         "<input type='hidden' name='q' value='1'><input type='hidden' name='name' value='&lt;b&gt;'>"
         "<input type='hidden' name='v' value='&#39;x'></form></HTML>";
-    EXPECT_EQ(s.ask("POST /set.asp?q=1 HTTP/1.0\r\nUser-Agent: Zephra-Browser\r\nContent-Length: 17\r\n\r\n" + body),
-              "HTTP/1.0 200 OK\r\nServer: dkv\r\nDate: 09-Dec-26\r\nConnection: close\r\nContent-Type: text/html; charset=windows-1252\r\n"
-              "Location: http://127.0.0.1:8081/set.asp?q=1\r\nContent-Length: " +
-                  std::to_string(page.size()) + "\r\n\r\n" + page);
+    EXPECT_EQ(
+        s.ask("POST /set.asp?q=1 HTTP/1.0\r\nUser-Agent: Zephra-Browser\r\nContent-Length: 17\r\n\r\n" + body),
+        "HTTP/1.0 200 OK\r\nServer: dkv\r\nDate: 09-Dec-26\r\nConnection: close\r\nContent-Type: text/html; charset=windows-1252\r\n"
+        "Location: http://127.0.0.1:8081/set.asp?q=1\r\nContent-Length: " +
+            std::to_string(page.size()) + "\r\n\r\n" + page);
 }
 
 TEST_F(ResponseTest, PathsThatLeaveTheHtmlFolderGetTheNotFoundAnswer) {
@@ -144,9 +150,9 @@ TEST_F(ResponseTest, PathsThatLeaveTheHtmlFolderGetTheNotFoundAnswer) {
     file("HTML/in.htm", "inside");
     file("HTML/sub/deeper.htm", "deeper");
     std::filesystem::create_symlink(s.bed.app.path() / "secret.htm", s.bed.app.path() / "HTML" / "link.htm");
-    for (const char* target :
-         {"/../secret.htm", "/%2E%2E/secret.htm", "/..%5Csecret.htm", "/sub/..%5C..%5Csecret.htm",
-          "/%2E%2E%2Fsecret.htm", "/sub/%2E%2E/%2E%2E/secret.htm", "/link.htm", "/c:%5Csecret.htm", "/.../secret.htm"}) {
+    for (const char* target : {"/../secret.htm", "/%2E%2E/secret.htm", "/..%5Csecret.htm", "/sub/..%5C..%5Csecret.htm",
+                               "/%2E%2E%2Fsecret.htm", "/sub/%2E%2E/%2E%2E/secret.htm", "/link.htm", "/c:%5Csecret.htm",
+                               "/.../secret.htm"}) {
         EXPECT_EQ(s.ask(get(target)), kNotFound) << target;
     }
     EXPECT_EQ(s.ask("GET /in\x01.htm HTTP/1.0\r\n\r\n"), kNotFound);

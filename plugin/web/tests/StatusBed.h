@@ -87,8 +87,8 @@ struct StatusBed : SetupBed {
     std::string get() { return page(""); }
     std::string page(const std::string& body) {
         auto request = std::make_shared<Request>();
-        request->ParsePage("POST /status HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: " + std::to_string(body.size()) +
-                           "\r\n\r\n" + body);
+        request->ParsePage("POST /status HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: " +
+                           std::to_string(body.size()) + "\r\n\r\n" + body);
         return StatusPage(state, vb::Variant(vb::ObjectRef(request)), vb::Variant());
     }
     // The form as a browser would post it from `html` with the button `button`.

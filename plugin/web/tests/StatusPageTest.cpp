@@ -23,8 +23,7 @@
 namespace zephra::testing {
 namespace {
 
-const std::string kNames =
-    "[Zephra Names]\r\n192.168.9.5=\"Kit'chen,Q11,A3,A4\"\r\n10.0.0.2/den=\"Den,Q1,,\"\r\n";
+const std::string kNames = "[Zephra Names]\r\n192.168.9.5=\"Kit'chen,Q11,A3,A4\"\r\n10.0.0.2/den=\"Den,Q1,,\"\r\n";
 
 TEST(StatusPage, DeviceTableRowsControlsAndEscaping) {
     StatusBed bed(kNames);
@@ -54,7 +53,8 @@ TEST(StatusPage, DeviceTableRowsControlsAndEscaping) {
               std::string::npos);
     EXPECT_EQ(page.find("name='V414'"), std::string::npos);
     // Every input lies inside the form "control" except the two small forms of the buttons.
-    const std::string form = page.substr(page.find("<form name='control'"), page.find("</form>") - page.find("<form name='control'"));
+    const std::string form =
+        page.substr(page.find("<form name='control'"), page.find("</form>") - page.find("<form name='control'"));
     EXPECT_EQ(inputs(page).size(), inputs(form).size() + 4);
     EXPECT_NE(page.find("<input type='submit' name='UID' value='ID'>"), std::string::npos);
     EXPECT_NE(page.find("name='hiddenframe'"), std::string::npos);
@@ -79,7 +79,14 @@ TEST(StatusPage, SortButtonsReverseOnASecondPress) {
 
 TEST(StatusPage, DeviceCommandsOnlyForListedDevices) {
     StatusBed bed(kNames);
-    for (int u = 1; u <= 20; ++u) bed.device("Q" + std::to_string(u), "x\x02On\x01Off", "Sleep\x02" "0\x01" "Awake\x02" "1\x01" "Always Awake\x02" "2");
+    for (int u = 1; u <= 20; ++u)
+        bed.device("Q" + std::to_string(u), "x\x02On\x01Off",
+                   "Sleep\x02"
+                   "0\x01"
+                   "Awake\x02"
+                   "1\x01"
+                   "Always Awake\x02"
+                   "2");
     bed.device("A3");
     bed.device("B7");
     bed.state.HouseCode = "Q";
@@ -105,20 +112,94 @@ TEST(StatusPage, SectionFieldNames) {
     std::vector<std::string> names;
     for (const Field& f : inputs(page)) names.push_back(f.name);
     auto has = [&](const std::string& name) { return std::find(names.begin(), names.end(), name) != names.end(); };
-    for (const char* name :
-         {"Location0", "IP8", "Power0", "Motion8", "Option1", "Option9", "CID0", "HSIP", "VoiceCB", "FontColor",
-          "PushDelay", "Menu", "StatusOnly", "Check1_0", "Check1_18", "CommandRetries", "UseZephraServer", "UDPDelay",
-          "ServerPort", "StyleSheet", "Background", "TCPServerOption", "DebugLog", "ShowSlides", "TCPDebug",
-          "PowerCycleInterval", "PowerCycleTime", "SleepInterval", "noResponseAction", "DefaultPushPage", "PowerUpTime",
-          "WindowsShare", "AwakenOnMotion", "SlideshowNoMotionTime", "StartSlildeshow", "LEDMotionTime", "TextStyle",
-          "TextForeground", "TextBackground", "TextFontSize", "IncludeHeaderLinks", "LinksFile", "MaxPixels",
-          "SlideshowPath", "ImagePath", "ImageServer", "jpg", "gif", "bmp", "Wallpaper", "DontRandomize",
-          "UpdateInterval", "Links", "SlideASP0", "SlideASP14", "Dwell6", "ServerPathGroup1", "FolderPathGroup2",
-          "LineNumber", "CIDEventGroup", "CIDCommPort", "CIDPortString", "CIDModemInitString", "CIDNamePrefix",
-          "CIDNumberPrefix", "InsertModemCrLf", "ZcidCIDResponse", "CIDSentry", "BrowserCIDResponse",
-          "SoundCIDResponse", "GenerateCIDEvent", "LogCID", "UseHSPPhoneBook", "ExcludeHSPLocation", "UseFriends",
-          "FriendsLocation", "FilterTag0", "FilterEvent0", "Class0", "Source0", "script", "query", "Save",
-          "ShowControl", "ShowSetup", "ShowReceiveMessages", "ShowReceiveDetail", "ShowStatus"})
+    for (const char* name : {"Location0",
+                             "IP8",
+                             "Power0",
+                             "Motion8",
+                             "Option1",
+                             "Option9",
+                             "CID0",
+                             "HSIP",
+                             "VoiceCB",
+                             "FontColor",
+                             "PushDelay",
+                             "Menu",
+                             "StatusOnly",
+                             "Check1_0",
+                             "Check1_18",
+                             "CommandRetries",
+                             "UseZephraServer",
+                             "UDPDelay",
+                             "ServerPort",
+                             "StyleSheet",
+                             "Background",
+                             "TCPServerOption",
+                             "DebugLog",
+                             "ShowSlides",
+                             "TCPDebug",
+                             "PowerCycleInterval",
+                             "PowerCycleTime",
+                             "SleepInterval",
+                             "noResponseAction",
+                             "DefaultPushPage",
+                             "PowerUpTime",
+                             "WindowsShare",
+                             "AwakenOnMotion",
+                             "SlideshowNoMotionTime",
+                             "StartSlildeshow",
+                             "LEDMotionTime",
+                             "TextStyle",
+                             "TextForeground",
+                             "TextBackground",
+                             "TextFontSize",
+                             "IncludeHeaderLinks",
+                             "LinksFile",
+                             "MaxPixels",
+                             "SlideshowPath",
+                             "ImagePath",
+                             "ImageServer",
+                             "jpg",
+                             "gif",
+                             "bmp",
+                             "Wallpaper",
+                             "DontRandomize",
+                             "UpdateInterval",
+                             "Links",
+                             "SlideASP0",
+                             "SlideASP14",
+                             "Dwell6",
+                             "ServerPathGroup1",
+                             "FolderPathGroup2",
+                             "LineNumber",
+                             "CIDEventGroup",
+                             "CIDCommPort",
+                             "CIDPortString",
+                             "CIDModemInitString",
+                             "CIDNamePrefix",
+                             "CIDNumberPrefix",
+                             "InsertModemCrLf",
+                             "ZcidCIDResponse",
+                             "CIDSentry",
+                             "BrowserCIDResponse",
+                             "SoundCIDResponse",
+                             "GenerateCIDEvent",
+                             "LogCID",
+                             "UseHSPPhoneBook",
+                             "ExcludeHSPLocation",
+                             "UseFriends",
+                             "FriendsLocation",
+                             "FilterTag0",
+                             "FilterEvent0",
+                             "Class0",
+                             "Source0",
+                             "script",
+                             "query",
+                             "Save",
+                             "ShowControl",
+                             "ShowSetup",
+                             "ShowReceiveMessages",
+                             "ShowReceiveDetail",
+                             "ShowStatus"})
         EXPECT_TRUE(has(name)) << name;
     EXPECT_FALSE(has("X10Server0"));
     EXPECT_NE(page.find("&nbsp;Start Sllideshow on New Motion Detected"), std::string::npos);
@@ -178,8 +259,8 @@ TEST(StatusPage, ASaveKeepsWhatThePostDidNotCarry) {
     EXPECT_TRUE(bed.calls("ClearINISection").empty());
     // A new filter row from the page.
     const std::string page = bed.get();
-    bed.page(StatusBed::post(page, "Save",
-                             {{"Source0", "acme.sensor.kitchen"}, {"Class0", "Temp.Report"}, {"FilterTag0", "Kitchen Temp"}}));
+    bed.page(StatusBed::post(
+        page, "Save", {{"Source0", "acme.sensor.kitchen"}, {"Class0", "Temp.Report"}, {"FilterTag0", "Kitchen Temp"}}));
     EXPECT_EQ(bed.setting("Received", "acme.sensor.kitchen~Temp.Report"), "Kitchen_Temp;");
     EXPECT_EQ(bed.setting("Received", "acme.a~T.R"), "Tag_A;1");
     EXPECT_TRUE(bed.state.hostInterface.DeviceDictionary->Exists(vb::Variant("Kitchen_Temp")));
@@ -195,7 +276,7 @@ std::pair<std::vector<std::string>, int32_t> appliancesAndDevices(StatusBed& bed
 }
 
 TEST(StatusPage, HostileSavesLoseNoApplianceAndAFailedSaveChangesNothing) {
-    const std::vector<std::string> fields = {"Location0", "IP0",        "Power0",           "Motion0",
+    const std::vector<std::string> fields = {"Location0", "IP0",       "Power0",           "Motion0",
                                              "FontColor", "SlideASP0", "ServerPathGroup0", "CIDModemInitString"};
     const std::vector<char> characters = {'=', '"', '[', ']', ',', '\r', '\n', '\0'};
     for (const std::string& field : fields) {
@@ -212,10 +293,11 @@ TEST(StatusPage, HostileSavesLoseNoApplianceAndAFailedSaveChangesNothing) {
                 const std::string marker = field + "=a-b";
                 const std::size_t at = body.find(marker);
                 ASSERT_NE(at, std::string::npos);
-                body.replace(at + marker.size() - 2, 1, raw ? std::string(1, c) : "%" + [&] {
-                    static const char* hex = "0123456789ABCDEF";
-                    return std::string{hex[static_cast<unsigned char>(c) >> 4], hex[c & 15]};
-                }());
+                body.replace(
+                    at + marker.size() - 2, 1, raw ? std::string(1, c) : "%" + [&] {
+                        static const char* hex = "0123456789ABCDEF";
+                        return std::string{hex[static_cast<unsigned char>(c) >> 4], hex[c & 15]};
+                    }());
                 const std::string answer = bed.page(body);
                 if (answer.find("Nothing was saved: ") != std::string::npos) {
                     EXPECT_EQ(bed.ini(), before);

@@ -133,7 +133,8 @@ bool askBlocking(int port, const std::string& request, const std::string& body) 
     if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
         ::send(fd, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size())) {
         char buffer[4096];
-        for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;) received.append(buffer, static_cast<std::size_t>(n));
+        for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;)
+            received.append(buffer, static_cast<std::size_t>(n));
     }
     ::close(fd);
     return received.starts_with("HTTP/1.0 200 OK\r\n") && received.ends_with("\r\n\r\n" + body);
@@ -281,9 +282,8 @@ TEST(TCPServer, OversizedAndMalformedRequestsAreRefusedAndOthersGoOn) {
     good.send(kGetPage);
     WebClient chunked(s.port);
     chunked.send("POST /status HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nSave=\r\n0\r\n\r\n");
-    ASSERT_TRUE(s.waitFor([&] {
-        return longHeader.pump() && bigBody.pump() && badLength.pump() && good.pump() && chunked.pump();
-    }));
+    ASSERT_TRUE(s.waitFor(
+        [&] { return longHeader.pump() && bigBody.pump() && badLength.pump() && good.pump() && chunked.pump(); }));
     // Each is told why before the close.
     EXPECT_TRUE(longHeader.received().starts_with("HTTP/1.0 431 Request Header Fields Too Large\r\n"));
     EXPECT_TRUE(bigBody.received().starts_with("HTTP/1.0 413 Payload Too Large\r\n"));

@@ -33,9 +33,7 @@ using simkit::testing::PendingRequest;
 
 namespace {
 
-std::string withoutTime(const std::string& line) {
-    return line.substr(line.find(' ') + 1);
-}
+std::string withoutTime(const std::string& line) { return line.substr(line.find(' ') + 1); }
 
 template <typename Endpoint>
 std::string text(const Endpoint& endpoint) {
@@ -93,8 +91,8 @@ private:
 };
 
 std::vector<std::string> twoAppliances(std::vector<std::string> more = {}) {
-    std::vector<std::string> args = {"--appliance", "kitchen=127.0.0.2:0", "--appliance", "hall=127.0.0.3:0",
-                                     "--control", "127.0.0.1:0"};
+    std::vector<std::string> args = {"--appliance",      "kitchen=127.0.0.2:0", "--appliance",
+                                     "hall=127.0.0.3:0", "--control",           "127.0.0.1:0"};
     args.insert(args.end(), more.begin(), more.end());
     return args;
 }
@@ -131,8 +129,8 @@ private:
                                         std::string(request.target()));
                 }
                 const auto file = files_.find(std::string(request.target()));
-                http::response<http::string_body> response{file == files_.end() ? http::status::not_found
-                                                                                 : http::status::ok, 11};
+                http::response<http::string_body> response{
+                    file == files_.end() ? http::status::not_found : http::status::ok, 11};
                 response.body() = file == files_.end() ? "missing" : file->second;
                 response.prepare_payload();
                 http::write(socket, response, ec);
@@ -237,15 +235,16 @@ TEST(ApplianceSimRun, PagesChangeStateOfTheirOwnApplianceOnly) {
 
 TEST(ApplianceSimRun, FetchesTheWavFileFromItsOwnAddressAndMeasuresIt) {
     const auto wav = soxWave("-r 8000 -c 1 -b 16");
-    TinyWebServer server({{"/ZephraTemp/ZephraTempFilekitchen1.wav", wav}, {"/ZephraSlideshow.asp", "<html>slide</html>"}});
+    TinyWebServer server(
+        {{"/ZephraTemp/ZephraTempFilekitchen1.wav", wav}, {"/ZephraSlideshow.asp", "<html>slide</html>"}});
     Sim sim(twoAppliances());
 
     const auto url = server.url("/ZephraTemp/ZephraTempFilekitchen1.wav");
     const auto answer = sim.get("kitchen", "/loadWav.shtml?" + url);
     EXPECT_EQ(answer.status, 200u);
-    EXPECT_EQ(sim.logLine("/loadWav.shtml"), "kitchen /loadWav.shtml?" + url + " ok wav=\"" + url +
-                                                 "\" ms=500 format=\"pcm 8000Hz 16bit 1ch\" bytes=" +
-                                                 std::to_string(wav.size()));
+    EXPECT_EQ(sim.logLine("/loadWav.shtml"),
+              "kitchen /loadWav.shtml?" + url + " ok wav=\"" + url +
+                  "\" ms=500 format=\"pcm 8000Hz 16bit 1ch\" bytes=" + std::to_string(wav.size()));
     ASSERT_EQ(server.requests().size(), 1u);
     EXPECT_EQ(server.requests()[0], "127.0.0.2 /ZephraTemp/ZephraTempFilekitchen1.wav");
     auto state = sim.state("kitchen");
@@ -261,8 +260,9 @@ TEST(ApplianceSimRun, FetchesTheWavFileFromItsOwnAddressAndMeasuresIt) {
 
     // Nothing is fetched from off this machine, nor by name.
     sim.get("kitchen", "/loadWav.shtml?http://192.0.2.7/x.wav");
-    EXPECT_EQ(sim.logLine("/loadWav.shtml"), "kitchen /loadWav.shtml?http://192.0.2.7/x.wav fetch-failed "
-                                             "wav=\"http://192.0.2.7/x.wav\" reason=\"refused not-loopback\"");
+    EXPECT_EQ(sim.logLine("/loadWav.shtml"),
+              "kitchen /loadWav.shtml?http://192.0.2.7/x.wav fetch-failed "
+              "wav=\"http://192.0.2.7/x.wav\" reason=\"refused not-loopback\"");
     sim.get("kitchen", "/loadWav.shtml?http://wavs.example/x.wav");
     EXPECT_NE(sim.logLine("/loadWav.shtml").find("reason=\"refused not-loopback\""), std::string::npos);
     EXPECT_EQ(server.requests().size(), 2u);
@@ -409,7 +409,8 @@ TEST(ApplianceSimRun, GarbageGetsAnErrorAndTheApplianceGoesOn) {
     EXPECT_EQ(sim.logLine("POST"), "kitchen /led.shtml?t1 method-not-allowed POST");
 
     // Two requests on one kept-alive connection are both answered.
-    const std::string twice = "GET /led.shtml?t1 HTTP/1.1\r\nHost: a\r\n\r\nGET /led.shtml?m2 HTTP/1.1\r\nHost: a\r\nConnection: close\r\n\r\n";
+    const std::string twice =
+        "GET /led.shtml?t1 HTTP/1.1\r\nHost: a\r\n\r\nGET /led.shtml?m2 HTTP/1.1\r\nHost: a\r\nConnection: close\r\n\r\n";
     const auto answers = rawExchange(kitchen, twice);
     EXPECT_NE(answers.find("HTTP/1.1 200"), answers.rfind("HTTP/1.1 200"));
 

@@ -101,9 +101,9 @@ TEST(ControlPages, LoadWavAsksToFetchAndUnknownPagesAreNotFound) {
 TEST(ControlPages, WavFetchOutcomeNamesTimeFormatOrFailure) {
     ApplianceState state;
     // 8000 Hz, 16-bit, mono: 16000 bytes a second; 8000 bytes of data are 500 ms.
-    std::vector<std::uint8_t> wav = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0,
-                                     1,   0,   1,   0,   0x40, 0x1f, 0, 0, 0x80, 0x3e, 0, 0, 2, 0, 16, 0,
-                                     'd', 'a', 't', 'a', 0x40, 0x1f, 0, 0};
+    std::vector<std::uint8_t> wav = {'R', 'I', 'F', 'F', 0,  0, 0,   0,   'W', 'A',  'V',  'E',  'f', 'm',  't',
+                                     ' ', 16,  0,   0,   0,  1, 0,   1,   0,   0x40, 0x1f, 0,    0,   0x80, 0x3e,
+                                     0,   0,   2,   0,   16, 0, 'd', 'a', 't', 'a',  0x40, 0x1f, 0,   0};
     FetchResult fetched;
     fetched.status = 200;
     fetched.head = wav;
@@ -130,8 +130,8 @@ TEST(ControlPages, WavFetchOutcomeNamesTimeFormatOrFailure) {
 
 TEST(ControlPages, AnyTargetGetsAnAnswerAndLeavesTheStateSane) {
     std::mt19937 random(1208);
-    const std::vector<std::string> pages = {"/led.shtml?", "/beep.shtml?", "/screen.shtml?", "/volume.shtml?",
-                                            "/gotoURL.shtml?", "/loadWav.shtml?", "/x?"};
+    const std::vector<std::string> pages = {
+        "/led.shtml?", "/beep.shtml?", "/screen.shtml?", "/volume.shtml?", "/gotoURL.shtml?", "/loadWav.shtml?", "/x?"};
     ApplianceState state;
     for (int round = 0; round < 3000; ++round) {
         std::string target = pages[random() % pages.size()];

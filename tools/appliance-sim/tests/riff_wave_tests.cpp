@@ -83,7 +83,8 @@ TEST(RiffWave, RefusesWhatIsNoWaveFile) {
     std::string why;
     EXPECT_FALSE(parseRiffWave(std::vector<std::uint8_t>{'R', 'I', 'F', 'F'}, why));
     EXPECT_EQ(why, "not-riff-wave");
-    std::vector<std::uint8_t> noFormat = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'd', 'a', 't', 'a', 0, 0, 0, 0};
+    std::vector<std::uint8_t> noFormat = {'R', 'I', 'F', 'F', 0,   0,   0, 0, 'W', 'A',
+                                          'V', 'E', 'd', 'a', 't', 'a', 0, 0, 0,   0};
     EXPECT_FALSE(parseRiffWave(noFormat, why));
     EXPECT_EQ(why, "no-fmt-chunk");
     // A chunk claiming more bytes than the head holds ends the walk without overrunning.
@@ -91,6 +92,7 @@ TEST(RiffWave, RefusesWhatIsNoWaveFile) {
     put32(huge, 0xFFFFFFF0);
     EXPECT_FALSE(parseRiffWave(huge, why));
     EXPECT_EQ(why, "no-fmt-chunk");
-    std::vector<std::uint8_t> shortFormat = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0, 1};
+    std::vector<std::uint8_t> shortFormat = {'R', 'I', 'F', 'F', 0,   0,  0, 0, 'W', 'A', 'V',
+                                             'E', 'f', 'm', 't', ' ', 16, 0, 0, 0,   1};
     EXPECT_FALSE(parseRiffWave(shortFormat, why));
 }

@@ -62,8 +62,8 @@ TEST(ServerDatagram, OddDatagramsAreToldNotTrusted) {
     EXPECT_EQ(describe(decodeServerDatagram(datagram(9, "a", "b"))), "unknown type=9 field1=\"a\" field2=\"b\"");
 
     auto dirty = datagram(6, "Beep", "3");
-    dirty[2] = 7;          // in the seven zero bytes
-    dirty[8 + 10] = 'x';   // after the name's end
+    dirty[2] = 7;         // in the seven zero bytes
+    dirty[8 + 10] = 'x';  // after the name's end
     const auto decoded = decodeServerDatagram(dirty);
     EXPECT_TRUE(decoded.badPadding);
     EXPECT_EQ(describe(decoded), "command name=\"Beep\" argument=\"3\" bad-padding");

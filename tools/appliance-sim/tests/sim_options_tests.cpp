@@ -5,10 +5,10 @@
 using namespace appliance_sim;
 
 TEST(SimOptions, ReadsAppliancesFaultsAndClients) {
-    const auto options = parseSimOptions({"--appliance", "kitchen=127.0.0.2:8080", "--appliance=hall=127.0.0.3:0",
-                                          "--control", "127.0.0.1:0", "--udp-server", "127.0.0.1:4550", "--udp-port",
-                                          "4551", "--slow", "kitchen=250", "--drop=hall=2", "--silent", "hall",
-                                          "--marker-dir", "/tmp/m", "--log", "/tmp/sim.log"});
+    const auto options =
+        parseSimOptions({"--appliance", "kitchen=127.0.0.2:8080", "--appliance=hall=127.0.0.3:0", "--control",
+                         "127.0.0.1:0", "--udp-server", "127.0.0.1:4550", "--udp-port", "4551", "--slow", "kitchen=250",
+                         "--drop=hall=2", "--silent", "hall", "--marker-dir", "/tmp/m", "--log", "/tmp/sim.log"});
     ASSERT_EQ(options.appliances.size(), 2u);
     const auto& kitchen = options.appliances[0];
     EXPECT_EQ(kitchen.name, "kitchen");

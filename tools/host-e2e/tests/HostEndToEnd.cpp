@@ -21,7 +21,6 @@ std::vector<std::string> simArgs(const std::filesystem::path& log) {
     return {"--appliance", "kitchen=127.0.0.2:0", "--appliance", "hall=127.0.0.3:0", "--log", log.string()};
 }
 
-
 std::string fileText(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     std::ostringstream all;

@@ -82,8 +82,8 @@ std::string testScript(const std::string& name) {
 }
 
 TEST(HostLanguage, TheLanguageTestsPassInTheHost) {
-    std::filesystem::path simLog = std::filesystem::temp_directory_path() /
-                                   ("host-e2e-language-" + std::to_string(getpid()) + ".log");
+    std::filesystem::path simLog =
+        std::filesystem::temp_directory_path() / ("host-e2e-language-" + std::to_string(getpid()) + ".log");
     {
         Appliances appliances(simLog);
         HostFolder folder(appliances, {"Kitchen"});

@@ -17,8 +17,8 @@ using simkit::testing::ChildProcess;
 
 class HostLifeCycle : public ::testing::Test {
 protected:
-    std::filesystem::path simLog_ = std::filesystem::temp_directory_path() /
-                                    ("host-e2e-life-" + std::to_string(getpid()) + ".log");
+    std::filesystem::path simLog_ =
+        std::filesystem::temp_directory_path() / ("host-e2e-life-" + std::to_string(getpid()) + ".log");
     Appliances appliances_{simLog_};
     // The kitchen's power switch is A3 and its motion sensor B4; motion wakes an appliance.
     HostFolder folder_{appliances_, {"Kitchen,,A3,B4", "Hall"}, {"AwakenOnMotion=1"}};

@@ -79,8 +79,8 @@ Loop
 )";
 
 TEST(HostScript, ClassesDictionariesAndErrorHandlingDriveTheAppliances) {
-    std::filesystem::path simLog = std::filesystem::temp_directory_path() /
-                                   ("host-e2e-script-" + std::to_string(getpid()) + ".log");
+    std::filesystem::path simLog =
+        std::filesystem::temp_directory_path() / ("host-e2e-script-" + std::to_string(getpid()) + ".log");
     {
         Appliances appliances(simLog);
         HostFolder folder(appliances, {"Kitchen", "Hall"});
@@ -92,8 +92,8 @@ TEST(HostScript, ClassesDictionariesAndErrorHandlingDriveTheAppliances) {
         EXPECT_EQ(host.waitExit(kWait), 0);
 
         // Ending idle means every queue was empty: all the commands have been answered.
-        EXPECT_EQ(appliances.lines("kitchen"),
-                  (Lines{"/volume.shtml?20 ok volume=20", "/led.shtml?t1 ok topled=on", "/beep.shtml?0%203 ok sound=3"}));
+        EXPECT_EQ(appliances.lines("kitchen"), (Lines{"/volume.shtml?20 ok volume=20", "/led.shtml?t1 ok topled=on",
+                                                      "/beep.shtml?0%203 ok sound=3"}));
         // The appliance's browser loads the page on its own, so its "browse" line may come before or after the
         // next command: the commands are checked in order, the page load by itself.
         Lines hall = appliances.lines("hall");
@@ -101,11 +101,11 @@ TEST(HostScript, ClassesDictionariesAndErrorHandlingDriveTheAppliances) {
         const auto loaded = std::find(hall.begin(), hall.end(), browse);
         EXPECT_NE(loaded, hall.end());
         if (loaded != hall.end()) hall.erase(loaded);
-        EXPECT_EQ(hall,
-                  (Lines{"/volume.shtml?80 ok volume=80", "/led.shtml?m2 ok mailled=blink", "/screen.shtml?1 ok awake=1",
-                         "/gotoURL.shtml?M=GOTO_URL&S=" + web + "/ZephraTemp/ZephraTempFilehall1.html ok url=\"" + web +
-                             "/ZephraTemp/ZephraTempFilehall1.html\"",
-                         "/screen.shtml?1 ok awake=1"}));
+        EXPECT_EQ(hall, (Lines{"/volume.shtml?80 ok volume=80", "/led.shtml?m2 ok mailled=blink",
+                               "/screen.shtml?1 ok awake=1",
+                               "/gotoURL.shtml?M=GOTO_URL&S=" + web + "/ZephraTemp/ZephraTempFilehall1.html ok url=\"" +
+                                   web + "/ZephraTemp/ZephraTempFilehall1.html\"",
+                               "/screen.shtml?1 ok awake=1"}));
         EXPECT_TRUE(holds(folder.read("HTML/ZephraTemp/ZephraTempFilehall1.html"), "<B>Welcome home</B>"));
 
         std::string log = folder.log();

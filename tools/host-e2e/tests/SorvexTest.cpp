@@ -67,8 +67,8 @@ bool statusHolds(int port, const std::string& text) {
 
 // Runs one host script with the jukebox operation to its end.
 void runHost(const HostFolder& folder, const std::string& name, const std::string& command) {
-    const std::filesystem::path script =
-        folder.write("Scripts/" + name + ".vbs", "hs.Plugin(\"dkvZephra\").ZephraSorvex \"kitchen\", \"" + command + "\"\n");
+    const std::filesystem::path script = folder.write(
+        "Scripts/" + name + ".vbs", "hs.Plugin(\"dkvZephra\").ZephraSorvex \"kitchen\", \"" + command + "\"\n");
     ChildProcess host(ZEPHRA_HOST_PROGRAM, folder.args({"--run", script.string(), "--exit-when-idle"}));
     EXPECT_EQ(host.waitExit(kWait), 0) << name;
 }
@@ -78,8 +78,9 @@ TEST(HostSorvex, ThePluginStartsAndStopsPlaybackInARunningJukebox) {
         std::filesystem::temp_directory_path() / ("host-e2e-sorvex-" + std::to_string(getpid()));
     std::filesystem::create_directories(work / "music");
     {
-        const std::string make = "ffmpeg -loglevel error -y -f lavfi -i sine=frequency=440:duration=60:sample_rate=8000 "
-                                 "-ac 1 -b:a 8k -metadata title=";
+        const std::string make =
+            "ffmpeg -loglevel error -y -f lavfi -i sine=frequency=440:duration=60:sample_rate=8000 "
+            "-ac 1 -b:a 8k -metadata title=";
         ASSERT_EQ(std::system((make + "'Track One' " + (work / "music/one.mp3").string()).c_str()), 0);
         ASSERT_EQ(std::system((make + "'Track Two' " + (work / "music/two.mp3").string()).c_str()), 0);
         const std::filesystem::path list = work / "music/list.m3u";
@@ -102,8 +103,12 @@ TEST(HostSorvex, ThePluginStartsAndStopsPlaybackInARunningJukebox) {
         const std::optional<std::string> number = display.readLine(kWait);
         ASSERT_TRUE(number && !number->empty());
         const std::vector<std::pair<std::string, std::string>> environment{
-            {"ZEPHRA_AUDIO_SINK", "wav:" + sink.string()}, {"DISPLAY", ":" + *number}, {"GDK_BACKEND", "x11"},
-            {"NO_AT_BRIDGE", "1"}, {"GSETTINGS_BACKEND", "memory"}, {"ZEPHRA_PHOTON_SCOPE", work.string()},
+            {"ZEPHRA_AUDIO_SINK", "wav:" + sink.string()},
+            {"DISPLAY", ":" + *number},
+            {"GDK_BACKEND", "x11"},
+            {"NO_AT_BRIDGE", "1"},
+            {"GSETTINGS_BACKEND", "memory"},
+            {"ZEPHRA_PHOTON_SCOPE", work.string()},
             // In the sanitizer build: the font caches that fontconfig keeps to the end are no leak of ours.
             {"LSAN_OPTIONS", "suppressions=" SORVEX_LSAN_SUPPRESSIONS}};
         std::vector<std::optional<std::string>> previous;

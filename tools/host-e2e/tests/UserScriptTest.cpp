@@ -34,8 +34,8 @@ const char* const kNotes =
 const char* const kBroken = "Sub Broken(\r\n  x = \r\nEnd Sub\r\n";
 
 TEST(UserScript, LoadsAtStartUpWithItsIncludesFirstAndReportsABrokenInclude) {
-    std::filesystem::path simLog = std::filesystem::temp_directory_path() /
-                                   ("host-e2e-user-" + std::to_string(getpid()) + ".log");
+    std::filesystem::path simLog =
+        std::filesystem::temp_directory_path() / ("host-e2e-user-" + std::to_string(getpid()) + ".log");
     {
         Appliances appliances(simLog);
         HostFolder folder(appliances, {"Kitchen"});
@@ -45,8 +45,9 @@ TEST(UserScript, LoadsAtStartUpWithItsIncludesFirstAndReportsABrokenInclude) {
         ChildProcess host(ZEPHRA_HOST_PROGRAM, folder.args());
         ASSERT_TRUE(host.waitForLine("zephra-host: dkvZephra ready"));
         EXPECT_EQ(folder.read("Data/user-script.txt"), "notes loaded\r\nmain file loaded\r\n");
-        EXPECT_TRUE(holds(folder.log(), "| dkvZephra | Error in script syntax Expected identifier / \\broken.txt "
-                                        "Expected identifier@ Line 1 col 11\n"))
+        EXPECT_TRUE(holds(folder.log(),
+                          "| dkvZephra | Error in script syntax Expected identifier / \\broken.txt "
+                          "Expected identifier@ Line 1 col 11\n"))
             << folder.log();
         // The plug-in goes on serving after the script's error.
         host.writeLine("ZephraBacklight \"kitchen\", \"off\"");

@@ -28,7 +28,8 @@ std::string fetch(int port, const std::string& request) {
     if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
         send(s, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size())) {
         char buffer[8192];
-        for (ssize_t n; (n = recv(s, buffer, sizeof buffer, 0)) > 0;) answer.append(buffer, static_cast<std::size_t>(n));
+        for (ssize_t n; (n = recv(s, buffer, sizeof buffer, 0)) > 0;)
+            answer.append(buffer, static_cast<std::size_t>(n));
     }
     close(s);
     return answer;
@@ -93,7 +94,8 @@ TEST_F(WebServerEndToEnd, ServesFilesAndHandsOtherPagesToTheHostsServer) {
 
     // The appliance's browser is given a page that re-submits the request to the host.
     const std::string resubmit = fetch(serverPort_, get("/notes.txt?a=1", "Zephra/1.0"));
-    EXPECT_NE(resubmit.find("<form name='redo' action='" + hostPrefix + "/notes.txt' method='GET'>"
+    EXPECT_NE(resubmit.find("<form name='redo' action='" + hostPrefix +
+                            "/notes.txt' method='GET'>"
                             "<input type='hidden' name='a' value='1'></form>"),
               std::string::npos)
         << resubmit;

@@ -65,8 +65,8 @@ const char* const kUserScript =
     "End Sub\r\n";
 
 TEST(XapMessage, AMessageOfInterestFromAHostScriptRunsTheUserScriptsMain) {
-    std::filesystem::path simLog = std::filesystem::temp_directory_path() /
-                                   ("host-e2e-xap-" + std::to_string(getpid()) + ".log");
+    std::filesystem::path simLog =
+        std::filesystem::temp_directory_path() / ("host-e2e-xap-" + std::to_string(getpid()) + ".log");
     {
         Appliances appliances(simLog);
         HostFolder folder(appliances, {"Kitchen"},

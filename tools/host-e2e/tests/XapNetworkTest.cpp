@@ -25,8 +25,8 @@
 namespace host_e2e {
 namespace {
 
-using simkit::testing::ChildProcess;
 using homeseer::XapParsed;
+using simkit::testing::ChildProcess;
 
 constexpr const char* kPeerAddress = "127.0.0.31";
 constexpr const char* kHostAddress = "127.0.0.32";
@@ -62,8 +62,8 @@ public:
         for (;;) {
             for (const XapParsed& m : heard_)
                 if (wanted(m)) return m;
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
-                                                                                    std::chrono::steady_clock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
             if (left.count() <= 0) return std::nullopt;
             pollfd p{fd_, POLLIN, 0};
             if (poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
@@ -122,21 +122,21 @@ const char* const kModemScript =
     "NAME = JOHN DOE\n";
 
 TEST(XapNetwork, APeerQueriesCommandsAndDisplaysAndHearsTheCallerAndTheHeartbeat) {
-    const std::filesystem::path simLog = std::filesystem::temp_directory_path() /
-                                         ("host-e2e-xapnet-" + std::to_string(getpid()) + ".log");
+    const std::filesystem::path simLog =
+        std::filesystem::temp_directory_path() / ("host-e2e-xapnet-" + std::to_string(getpid()) + ".log");
     {
         Appliances appliances(simLog);
         HostFolder folder(appliances, {"Kitchen", "Hall"}, {"CIDCommPort=3", "LogCID=1"});
         const std::filesystem::path script = folder.write("modem.txt", kModemScript);
-        ChildProcess modem(MODEM_SIM_PATH, {"--stay", "--log", (folder.path() / "modem.log").string(), script.string()});
+        ChildProcess modem(MODEM_SIM_PATH,
+                           {"--stay", "--log", (folder.path() / "modem.log").string(), script.string()});
         const std::optional<std::string> pty = modem.readLine();
         ASSERT_TRUE(pty);
         XapPeer peer;
         setenv("ZEPHRA_COMM3", pty->c_str(), 1);
-        ChildProcess host(ZEPHRA_HOST_PROGRAM,
-                          folder.args({"--xap", "--xap-broadcast", kPeerAddress, "--xap-listen", kHostAddress,
-                                       "--xap-port", std::to_string(peer.port()), "--xap-source", kHostSource,
-                                       "--xap-uid", "FF1234"}));
+        ChildProcess host(ZEPHRA_HOST_PROGRAM, folder.args({"--xap", "--xap-broadcast", kPeerAddress, "--xap-listen",
+                                                            kHostAddress, "--xap-port", std::to_string(peer.port()),
+                                                            "--xap-source", kHostSource, "--xap-uid", "FF1234"}));
         unsetenv("ZEPHRA_COMM3");
 
         // The heartbeat, at once.
@@ -158,8 +158,7 @@ TEST(XapNetwork, APeerQueriesCommandsAndDisplaysAndHearsTheCallerAndTheHeartbeat
         // A command by State alone: the LED goes on, and its event comes back with the device's
         // text (the plug-in sets the appliance, not the device's status).
         peer.forget("xapBSC.Event");  // (the caller may have come already: it is kept)
-        peer.send("xAPBSC.cmd", std::string(kHostSource) + ":kitchen_topled",
-                  "output.state.1\n{\nID=*\nState=on\n}\n");
+        peer.send("xAPBSC.cmd", std::string(kHostSource) + ":kitchen_topled", "output.state.1\n{\nID=*\nState=on\n}\n");
         EXPECT_TRUE(appliances.waitFor("kitchen", "topled=on")) << folder.log();
         std::optional<XapParsed> event =
             peer.waitForClass("xapBSC.Event", std::string(kHostSource) + ":kitchen_TopLED.zephra_________4.TopLED");
@@ -187,21 +186,19 @@ TEST(XapNetwork, APeerQueriesCommandsAndDisplaysAndHearsTheCallerAndTheHeartbeat
 }
 
 TEST(XapNetwork, HostedAsHomeSeerThePluginStillAnswersQueriesButAnnouncesNothing) {
-    const std::filesystem::path simLog = std::filesystem::temp_directory_path() /
-                                         ("host-e2e-xaphs-" + std::to_string(getpid()) + ".log");
+    const std::filesystem::path simLog =
+        std::filesystem::temp_directory_path() / ("host-e2e-xaphs-" + std::to_string(getpid()) + ".log");
     {
         Appliances appliances(simLog);
         HostFolder folder(appliances, {"Kitchen"});
         XapPeer peer;
-        ChildProcess host(ZEPHRA_HOST_PROGRAM,
-                          folder.args({"--xap", "--xap-kind", "homeseer", "--xap-broadcast", kPeerAddress,
-                                       "--xap-listen", kHostAddress, "--xap-port", std::to_string(peer.port()),
-                                       "--xap-source", kHostSource}));
+        ChildProcess host(ZEPHRA_HOST_PROGRAM, folder.args({"--xap", "--xap-kind", "homeseer", "--xap-broadcast",
+                                                            kPeerAddress, "--xap-listen", kHostAddress, "--xap-port",
+                                                            std::to_string(peer.port()), "--xap-source", kHostSource}));
         ASSERT_TRUE(peer.waitFor([](const XapParsed& m) { return m.heartbeat(); })) << folder.log();
         peer.send("xAPBSC.query", std::string(kHostSource) + ":kitchen_display", "request\n{\n}\n");
-        std::optional<XapParsed> info = peer.waitFor([](const XapParsed& m) {
-            return m.header.value("class") == "xAPBSC.Info";
-        });
+        std::optional<XapParsed> info =
+            peer.waitFor([](const XapParsed& m) { return m.header.value("class") == "xAPBSC.Info"; });
         ASSERT_TRUE(info) << peer.heard() << folder.log();
         EXPECT_TRUE(info->header.value("source")->starts_with(std::string(kHostSource) + ":kitchen_display.zephra"));
         // A command reaches the appliance, and no event goes out.

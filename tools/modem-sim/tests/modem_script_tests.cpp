@@ -37,8 +37,8 @@ TEST(ModemScript, SendsModemLinesWithCrLfAndReadsPausesAndExpectations) {
 }
 
 TEST(ModemScript, FaultsNameTheirLine) {
-    for (const char* bad : {"wait soon", "wait -1", "wait 3600001", "wait", "expect", "raw", "raw \\q", "raw \\x4",
-                            "raw end\\"}) {
+    for (const char* bad :
+         {"wait soon", "wait -1", "wait 3600001", "wait", "expect", "raw", "raw \\q", "raw \\x4", "raw end\\"}) {
         try {
             parseModemScript(std::string("RING\n") + bad);
             ADD_FAILURE() << bad;
@@ -75,7 +75,8 @@ TEST(ModemScript, AnyTextParsesOrNamesItsFault) {
     for (int round = 0; round < 2000; ++round) {
         std::string script;
         for (int i = 0; i < 12; ++i)
-            script += random() % 3 == 0 ? std::string(1, static_cast<char>(random() % 256)) : pieces[random() % std::size(pieces)];
+            script += random() % 3 == 0 ? std::string(1, static_cast<char>(random() % 256))
+                                        : pieces[random() % std::size(pieces)];
         try {
             for (const auto& step : parseModemScript(script))
                 EXPECT_TRUE(step.kind != ModemStep::Kind::wait || (step.ms >= 0 && step.ms <= longestWaitMs));

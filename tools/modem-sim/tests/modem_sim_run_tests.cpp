@@ -54,7 +54,9 @@ public:
     }
     // As many bytes as expected holds, to compare with it.
     std::string readAs(const std::string& expected) { return read(expected.size()); }
-    void write(const std::string& bytes) { ASSERT_EQ(::write(fd_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size())); }
+    void write(const std::string& bytes) {
+        ASSERT_EQ(::write(fd_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    }
 
 private:
     int fd_;
@@ -99,9 +101,8 @@ TEST(ModemSimRun, PlaysTheScriptStepByStepAndLogsTheInitString) {
     std::vector<std::string> sent;
     for (const auto& line : modem.lines())
         if (line.find(" out ") != std::string::npos) sent.push_back(withoutTime(line));
-    EXPECT_EQ(sent, (std::vector<std::string>{"modem out RING", "modem out NAME = JOHN DOE",
-                                               "modem out NMBR = 5551234",
-                                               "modem out ###DATE1208...NMBR5551234...NAMEJANE+++\\r"}));
+    EXPECT_EQ(sent, (std::vector<std::string>{"modem out RING", "modem out NAME = JOHN DOE", "modem out NMBR = 5551234",
+                                              "modem out ###DATE1208...NMBR5551234...NAMEJANE+++\\r"}));
 }
 
 TEST(ModemSimRun, NoDelaysPlaysAnHourLongScriptAtOnce) {

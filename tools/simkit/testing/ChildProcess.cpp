@@ -62,7 +62,8 @@ std::optional<std::string> ChildProcess::readLine(std::chrono::milliseconds time
             return line;
         }
         if (ended_) return std::nullopt;
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) return std::nullopt;
         pollfd poller{stdoutFd_, POLLIN, 0};
         const int ready = poll(&poller, 1, static_cast<int>(left.count()));
@@ -81,7 +82,8 @@ std::optional<std::string> ChildProcess::readLine(std::chrono::milliseconds time
 std::optional<std::string> ChildProcess::waitForLine(std::string_view text, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) return std::nullopt;
         auto line = readLine(left);
         if (!line) return std::nullopt;
@@ -115,7 +117,8 @@ int ChildProcess::waitExit(std::chrono::milliseconds timeout) {
     if (pid_ <= 0) return -1;
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!ended_) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) return -1;
         readLine(left);
     }
@@ -124,8 +127,7 @@ int ChildProcess::waitExit(std::chrono::milliseconds timeout) {
 
 int ChildProcess::reap() {
     int status = 0;
-    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {}
     pid_ = -1;
     if (WIFEXITED(status)) return WEXITSTATUS(status);
     if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);

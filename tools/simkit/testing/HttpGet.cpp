@@ -58,8 +58,6 @@ PendingRequest::PendingRequest(const tcp::endpoint& server, const std::string& t
     asio::write(socket_, asio::buffer(request));
 }
 
-bool PendingRequest::answered() {
-    return socket_.available() > 0;
-}
+bool PendingRequest::answered() { return socket_.available() > 0; }
 
 }  // namespace simkit::testing

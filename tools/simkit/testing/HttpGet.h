@@ -11,7 +11,7 @@ namespace simkit::testing {
 struct HttpAnswer {
     unsigned status = 0;  // 0 when no answer came
     std::string body;
-    std::string error;    // why no answer came
+    std::string error;  // why no answer came
 };
 
 // GET target from server, waiting at most timeout for the whole answer.

@@ -37,7 +37,8 @@ TEST(SimLog, WritesTimeWhoWhatOutcomeLines) {
     std::getline(in, first);
     std::getline(in, second);
     std::filesystem::remove(path);
-    EXPECT_TRUE(std::regex_match(first, std::regex(R"(\d\d:\d\d:\d\d\.\d\d\d kitchen /led\.shtml\?t1 ok topled=on)"))) << first;
+    EXPECT_TRUE(std::regex_match(first, std::regex(R"(\d\d:\d\d:\d\d\.\d\d\d kitchen /led\.shtml\?t1 ok topled=on)")))
+        << first;
     EXPECT_TRUE(std::regex_match(second, std::regex(R"(\d\d:\d\d:\d\d\.\d\d\d modem in)"))) << second;
     EXPECT_THROW(SimLog("/nonexistent-dir/x.log"), std::runtime_error);
 }

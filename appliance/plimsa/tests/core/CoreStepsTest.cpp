@@ -25,10 +25,8 @@ struct Environment {
         unsetenv("PLIMSABUFFERSTARTPERCENT");
     }
     static void Set(const char* name, const char* value) {
-        if (value)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
+        if (value) setenv(name, value, 1);
+        else unsetenv(name);
     }
 };
 
@@ -102,7 +100,8 @@ TEST(RingSource, ReadsAStreamHeaderAndLeavesTheRingAtTheSamples) {
     std::vector<uint8_t> samples(6000);
     std::iota(samples.begin(), samples.end(), uint8_t{3});
     // A chunk before the data: the header is longer than what one piece brings.
-    const test::Bytes file = test::Wav({}, test::Bytes().tag("junk").le32(90).fill(90, 7).add(test::DataChunk(samples).data));
+    const test::Bytes file =
+        test::Wav({}, test::Bytes().tag("junk").le32(90).fill(90, 7).add(test::DataChunk(samples).data));
     RingBuffer ring;
     ASSERT_EQ(InitRingBuffer(&ring, 5000, 1, 3), 0);
     std::thread producer = Produce(ring, file.data, 7);
@@ -110,7 +109,7 @@ TEST(RingSource, ReadsAStreamHeaderAndLeavesTheRingAtTheSamples) {
     const uint8_t* head = nullptr;
     ASSERT_EQ(PeekRing(&ring, &head, kProbeBytes), kProbeBytes);
     EXPECT_EQ(FindDecoder(head, kProbeBytes), &wavfile_decoder);
-    EXPECT_EQ(RingGetBytesInBuffer(&ring) >= kProbeBytes, true);   // nothing consumed
+    EXPECT_EQ(RingGetBytesInBuffer(&ring) >= kProbeBytes, true);  // nothing consumed
 
     RingReader reader{&ring};
     ByteSource source = RingSource(reader);

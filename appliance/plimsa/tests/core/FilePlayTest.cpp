@@ -11,7 +11,7 @@
 namespace plimsa::test {
 namespace {
 
-constexpr auto kPace = std::chrono::microseconds(100);   // real time between two steps of the card's clock
+constexpr auto kPace = std::chrono::microseconds(100);  // real time between two steps of the card's clock
 
 class FilePlay : public PluginHost {
 protected:
@@ -49,7 +49,7 @@ TEST_F(FilePlay, OpensPlaysToTheEndAndTerminates) {
     ASSERT_EQ(Send(CMD_PLUGIN_START), 0);
     ASSERT_TRUE(WaitForState(MV_STOPPED, 2));
     EXPECT_EQ(Reports()[2], (Report{MVS_PLUGIN_STATE, MV_PLAYING, ""}));
-    EXPECT_EQ(Reports()[3], (Report{MVS_PLUGIN_STATE, MV_STOPPED, ""}));   // the host has the media already
+    EXPECT_EQ(Reports()[3], (Report{MVS_PLUGIN_STATE, MV_STOPPED, ""}));  // the host has the media already
     EXPECT_EQ(sim->Written(), PlayedOnce(samples));
     EXPECT_EQ(sim->LastParams().format.rate, 8000);
     EXPECT_EQ(sim->LastParams().format.voices, 1);
@@ -113,8 +113,9 @@ TEST_F(FilePlay, OpenFailuresReportTheirTextAndClose) {
 
 TEST_F(FilePlay, CommandTable) {
     Load();
-    for (uint32_t code : std::initializer_list<uint32_t>{CMD_PLUGIN_SEEK_RELATIVE, CMD_PLUGIN_SET_WINDOW, CMD_PLUGIN_SET_STOP_TIME, CMD_PLUGIN_HOTKEY,
-                          CMD_PLUGIN_SELECT, CMD_PLUGIN_PLAY_PAUSE, 86u, 1000u})
+    for (uint32_t code :
+         std::initializer_list<uint32_t>{CMD_PLUGIN_SEEK_RELATIVE, CMD_PLUGIN_SET_WINDOW, CMD_PLUGIN_SET_STOP_TIME,
+                                         CMD_PLUGIN_HOTKEY, CMD_PLUGIN_SELECT, CMD_PLUGIN_PLAY_PAUSE, 86u, 1000u})
         EXPECT_EQ(Send(code), -1) << code;
     params.status_frequency = 250;
     EXPECT_EQ(Send(CMD_PLUGIN_SET_PARAMETER, 0, MVP_STATUS_FREQ | MVP_AUDIO), 0);
@@ -245,9 +246,9 @@ TEST_F(FilePlay, OpenWhilePlayingStopsAndJoinsFirst) {
     ClearReports();
     const std::string next = "file://" + File("second.wav", MonoWav(second));
     ASSERT_EQ(WhileTheCardPlays([&] { return Open(next); }), 0);
-    EXPECT_EQ(Reports(), (std::vector<Report>{{MVS_PLUGIN_STATE, MV_STOPPED, ""},
-                                              {MVS_PLUGIN_STATE, MV_OPENING, ""},
-                                              {5, MV_STOPPED, ""}}));
+    EXPECT_EQ(Reports(),
+              (std::vector<Report>{
+                  {MVS_PLUGIN_STATE, MV_STOPPED, ""}, {MVS_PLUGIN_STATE, MV_OPENING, ""}, {5, MV_STOPPED, ""}}));
     sim->SetAutoAdvance(true);
     ASSERT_EQ(Send(CMD_PLUGIN_START), 0);
     ASSERT_TRUE(WaitForState(MV_STOPPED, 3));

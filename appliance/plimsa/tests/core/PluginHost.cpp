@@ -91,8 +91,8 @@ int PluginHost::Count(uint32_t state) {
 
 std::string PluginHost::File(const std::string& name, const std::vector<uint8_t>& bytes) {
     const std::string path = folder + "/" + name;
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return path;
 }
 

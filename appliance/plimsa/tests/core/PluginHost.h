@@ -22,7 +22,7 @@ namespace plimsa::test {
 struct Report {
     uint32_t mask;
     uint32_t state;
-    std::string text;   // the error text of a mask with MVS_ERRORMSG
+    std::string text;  // the error text of a mask with MVS_ERRORMSG
     bool operator==(const Report&) const = default;
 };
 
@@ -69,12 +69,12 @@ protected:
     std::mutex mutex;
     std::condition_variable changed;
     std::vector<Report> reports;
-    std::vector<uint32_t> volumes;        // volume reports
-    std::vector<MediaSeen> media;         // media information of reports with MVS_MEDIA
-    std::vector<uint32_t> positions;      // MVS_POSITION reports
-    std::vector<std::string> titles;      // MVS_VIDEO_WND_TITLE reports
+    std::vector<uint32_t> volumes;    // volume reports
+    std::vector<MediaSeen> media;     // media information of reports with MVS_MEDIA
+    std::vector<uint32_t> positions;  // MVS_POSITION reports
+    std::vector<std::string> titles;  // MVS_VIDEO_WND_TITLE reports
     bool deadStatusAllZero = false;
-    bool terminateAtTheEnd = false;       // the callback terminates the plug-in at the end of play
+    bool terminateAtTheEnd = false;  // the callback terminates the plug-in at the end of play
 };
 
 }  // namespace plimsa::test

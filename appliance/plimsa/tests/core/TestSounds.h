@@ -40,13 +40,15 @@ inline std::vector<uint8_t> PlayedOnce(std::vector<uint8_t> samples) {
 }
 
 // The card got a beginning of `samples`, then `tail`, then silence completing a fragment.
-inline ::testing::AssertionResult PrefixThenTail(const std::vector<uint8_t>& written, const std::vector<uint8_t>& samples,
-                                          const std::vector<uint8_t>& tail) {
+inline ::testing::AssertionResult PrefixThenTail(const std::vector<uint8_t>& written,
+                                                 const std::vector<uint8_t>& samples,
+                                                 const std::vector<uint8_t>& tail) {
     for (size_t padding = 1; padding <= kFragment && padding + tail.size() <= written.size(); ++padding) {
         const size_t start = written.size() - padding - tail.size();
         if (std::equal(tail.begin(), tail.end(), written.begin() + static_cast<long>(start)) &&
             std::all_of(written.end() - static_cast<long>(padding), written.end(), [](uint8_t b) { return b == 0; }) &&
-            start <= samples.size() && std::equal(written.begin(), written.begin() + static_cast<long>(start), samples.begin()))
+            start <= samples.size() &&
+            std::equal(written.begin(), written.begin() + static_cast<long>(start), samples.begin()))
             return ::testing::AssertionSuccess();
     }
     return ::testing::AssertionFailure() << written.size() << " bytes written do not end with the " << tail.size()

@@ -29,7 +29,8 @@ PtWidget_t* g_errorDialog = nullptr;
 char g_selectionPath[kSelectionSize] = "";
 PhPoint_t g_selectionPos{};
 
-void Block(PtWidget_t* window, int flag) {
+void Block(PtWidget_t* window, int flag)
+{
     if (!window) return;
     PtArg_t args[3];
     PtSetArg(&args[0], Pt_ARG_FLAGS, flag ? static_cast<long>(Pt_BLOCKED) : 0L, Pt_BLOCKED);
@@ -40,7 +41,8 @@ void Block(PtWidget_t* window, int flag) {
 
 }  // namespace
 
-int popup_error(const char* text) {
+int popup_error(const char* text)
+{
     if (!bErrorDlg || !g_errorDialog) {
         block_window(-1);
         g_errorDialog = ApCreateModule(&kErrorLink, W("base"), nullptr);
@@ -56,26 +58,30 @@ int popup_error(const char* text) {
     return PtSetResource(label, Pt_ARG_TEXT_STRING, text ? text : "", 0);
 }
 
-int popup_plugin_error(const char* text) {
+int popup_plugin_error(const char* text)
+{
     std::string shown = text ? text : "";
     const PlaylistItem* item = ControllerGetItem(ControllerGetActiveTrack());
     if (item && !item->url.empty() && shown.find(item->url) == std::string::npos) shown += "\n" + item->url;
     return popup_error(shown.c_str());
 }
 
-int block_window(int flag) {
+int block_window(int flag)
+{
     Block(W("base"), flag);
     if (IsActivePlaylistRealized()) Block(ApWidget("playlistActiveDlg"), flag);
     if (IsPlaylistEditorRealized()) Block(ApWidget("playlistEditorDlg"), flag);
     return 0;
 }
 
-int OnErrorDlgRealized(PtWidget_t*, void*, PtCallbackInfo_t*) {
+int OnErrorDlgRealized(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
     bErrorDlg = 1;
     return Pt_CONTINUE;
 }
 
-int errdlg_done(PtWidget_t*, void*, PtCallbackInfo_t*) {
+int errdlg_done(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
     bErrorDlg = 0;
     if (PtWidget_t* dialog = g_errorDialog) {
         g_errorDialog = nullptr;
@@ -91,17 +97,17 @@ int errdlg_done(PtWidget_t*, void*, PtCallbackInfo_t*) {
     return Pt_CONTINUE;
 }
 
-const char* GetUserSelection(PtWidget_t* parent, const char* title, const char* btn1, const char* btn2, int flags) {
+const char* GetUserSelection(PtWidget_t* parent, const char* title, const char* btn1, const char* btn2, int flags)
+{
     if (!*g_selectionPath) {
         const char* first = mplayer.urlArgs.empty() ? nullptr : mplayer.urlArgs.front().c_str();
         if (first && strncasecmp(first, texts::kFileScheme, 7) == 0 && std::strchr(first + 7, '/'))
             std::snprintf(g_selectionPath, sizeof g_selectionPath, "%s", first + 7);
-        else
-            std::snprintf(g_selectionPath, sizeof g_selectionPath, "%s", texts::kDefaultFolder);
+        else std::snprintf(g_selectionPath, sizeof g_selectionPath, "%s", texts::kDefaultFolder);
     }
     PtFileSelectionInfo_t info{};
-    if (PtFileSelection(parent, &g_selectionPos, title, g_selectionPath, nullptr, btn1, btn2, texts::kFileSelectorFormat, &info,
-                        flags) != 0 ||
+    if (PtFileSelection(parent, &g_selectionPos, title, g_selectionPath, nullptr, btn1, btn2,
+                        texts::kFileSelectorFormat, &info, flags) != 0 ||
         info.ret != Pt_FSDIALOG_BTN1)
         return nullptr;
     // The remembered path keeps what fits its buffer.
@@ -112,7 +118,8 @@ const char* GetUserSelection(PtWidget_t* parent, const char* title, const char* 
     return g_selectionPath;
 }
 
-int cbFileOpen(PtWidget_t*, void*, PtCallbackInfo_t*) {
+int cbFileOpen(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
     const char* path = GetUserSelection(W("base"), texts::kOpenFileTitle, texts::kOpenButton, texts::kCancelButton, 0);
     if (!path) return Pt_CONTINUE;
     char buffer[kItemBufferSize];

@@ -14,7 +14,8 @@ int popup_plugin_error(const char* text);
 int block_window(int flag);
 int OnErrorDlgRealized(photon::PtWidget_t*, void*, photon::PtCallbackInfo_t*);
 int errdlg_done(photon::PtWidget_t*, void*, photon::PtCallbackInfo_t*);
-const char* GetUserSelection(photon::PtWidget_t* parent, const char* title, const char* btn1, const char* btn2, int flags);
+const char* GetUserSelection(photon::PtWidget_t* parent, const char* title, const char* btn1, const char* btn2,
+                             int flags);
 int cbFileOpen(photon::PtWidget_t*, void*, photon::PtCallbackInfo_t*);
 
 }  // namespace velora

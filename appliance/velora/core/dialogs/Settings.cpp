@@ -35,26 +35,17 @@ constexpr PgColor_t kPlainFill = 0xFFFFFF;
 constexpr uint32_t kVideoLevel = 500;
 constexpr uint32_t kColourKeyMax = 0xFFFFFF;
 constexpr unsigned kAspectDelayMs = 100;
-constexpr unsigned long kReleasedHandle = 6;     // the slider callback's subtype when a drag ends
+constexpr unsigned long kReleasedHandle = 6;  // the slider callback's subtype when a drag ends
 constexpr size_t kMountPointMax = 1023;
 
 const ApEventLink_t kDialogLink = {ABM_DIALOG, "dvd_advancedlg", nullptr, ABM_PLACE_CENTER, 0, 0};
 PtWidget_t* g_dialog = nullptr;
 
-PtWidget_t* D(const char* name)
-{
-    return g_dialog ? ApGetWidgetPtr(g_dialog, name) : nullptr;
-}
+PtWidget_t* D(const char* name) { return g_dialog ? ApGetWidgetPtr(g_dialog, name) : nullptr; }
 
-void Show(const char* text)
-{
-    popup_error(text);
-}
+void Show(const char* text) { popup_error(text); }
 
-bool IsSet(PtWidget_t* w)
-{
-    return w && (PtWidgetFlags(w) & Pt_SET);
-}
+bool IsSet(PtWidget_t* w) { return w && (PtWidgetFlags(w) & Pt_SET); }
 
 void SetFlag(const char* name, bool on)
 {
@@ -94,16 +85,10 @@ int RevertNow(void* data)
     delete revert;
     return Pt_END;
 }
-void RevertLater(const char* name, int value)
-{
-    PtAppAddWorkProc(nullptr, RevertNow, new Revert{name, value});
-}
+void RevertLater(const char* name, int value) { PtAppAddWorkProc(nullptr, RevertNow, new Revert{name, value}); }
 
 // A card or device word shows as -1 when not set.
-int Shown(uint32_t word)
-{
-    return word == kUnset ? -1 : static_cast<int>(word);
-}
+int Shown(uint32_t word) { return word == kUnset ? -1 : static_cast<int>(word); }
 
 std::string Text(const char* name)
 {
@@ -119,14 +104,28 @@ void SendAudio()
 
 // The controls that only the hardware decoder uses.
 constexpr const char* kHardwareOnly[] = {
-    "adv_videoModeTvButton", "adv_tvScale1_1Button", "adv_tvStandardMultiSystemButton", "adv_tvStandardNtscButton",
-    "adv_tvStandardPalButton", "adv_tvStandardPal60HzButton", "adv_tvOutputVideoButton", "adv_tvOutputYuvButton",
-    "brightnessSlider", "contrastSlider", "saturationSlider", "redMax", "greenMax", "blueMax", "redMin", "greenMin", "blueMin",
+    "adv_videoModeTvButton",
+    "adv_tvScale1_1Button",
+    "adv_tvStandardMultiSystemButton",
+    "adv_tvStandardNtscButton",
+    "adv_tvStandardPalButton",
+    "adv_tvStandardPal60HzButton",
+    "adv_tvOutputVideoButton",
+    "adv_tvOutputYuvButton",
+    "brightnessSlider",
+    "contrastSlider",
+    "saturationSlider",
+    "redMax",
+    "greenMax",
+    "blueMax",
+    "redMin",
+    "greenMin",
+    "blueMin",
 };
 // The controls a loaded plug-in has already taken its values from.
 constexpr const char* kLockedWhileLoaded[] = {
-    "driveMountPoint", "driveMixerCtrl", "pcmPlaybackCardA", "pcmPlaybackDeviceA", "pcmPlaybackCardB", "pcmPlaybackDeviceB",
-    "spdifPlaybackCard", "spdifPlaybackDevice", "adv_usingSoftwareButton", "adv_usingSigmaButton",
+    "driveMountPoint",    "driveMixerCtrl",    "pcmPlaybackCardA",    "pcmPlaybackDeviceA",      "pcmPlaybackCardB",
+    "pcmPlaybackDeviceB", "spdifPlaybackCard", "spdifPlaybackDevice", "adv_usingSoftwareButton", "adv_usingSigmaButton",
 };
 constexpr const char* kRecordFields[] = {"pcmRecordCard", "pcmRecordDevice", "spdifRecordCard", "spdifRecordDevice"};
 
@@ -146,9 +145,12 @@ struct CardField {
     const char* label;
 };
 const CardField kCards[] = {
-    {"pcmPlaybackCardA", "pcmPlaybackDeviceA", &MvAudioMediaInfo::pcmPlaybackCardA, &MvAudioMediaInfo::pcmPlaybackDeviceA, "PCM(A)"},
-    {"pcmPlaybackCardB", "pcmPlaybackDeviceB", &MvAudioMediaInfo::pcmPlaybackCardB, &MvAudioMediaInfo::pcmPlaybackDeviceB, "PCM(B)"},
-    {"spdifPlaybackCard", "spdifPlaybackDevice", &MvAudioMediaInfo::spdifPlaybackCard, &MvAudioMediaInfo::spdifPlaybackDevice, nullptr},
+    {"pcmPlaybackCardA", "pcmPlaybackDeviceA", &MvAudioMediaInfo::pcmPlaybackCardA,
+     &MvAudioMediaInfo::pcmPlaybackDeviceA, "PCM(A)"},
+    {"pcmPlaybackCardB", "pcmPlaybackDeviceB", &MvAudioMediaInfo::pcmPlaybackCardB,
+     &MvAudioMediaInfo::pcmPlaybackDeviceB, "PCM(B)"},
+    {"spdifPlaybackCard", "spdifPlaybackDevice", &MvAudioMediaInfo::spdifPlaybackCard,
+     &MvAudioMediaInfo::spdifPlaybackDevice, nullptr},
 };
 
 void Store(uint32_t MvAudioMediaInfo::*word, int value)
@@ -213,12 +215,36 @@ void CheckCard(const CardField& f)
     CheckDevice(f);
 }
 
-int OnPcmPlaybackCardAChanged(PtWidget_t*, void*, PtCallbackInfo_t*) { CheckCard(kCards[0]); return Pt_CONTINUE; }
-int OnPcmPlaybackDeviceAChanged(PtWidget_t*, void*, PtCallbackInfo_t*) { CheckDevice(kCards[0]); return Pt_CONTINUE; }
-int OnPcmPlaybackCardBChanged(PtWidget_t*, void*, PtCallbackInfo_t*) { CheckCard(kCards[1]); return Pt_CONTINUE; }
-int OnPcmPlaybackDeviceBChanged(PtWidget_t*, void*, PtCallbackInfo_t*) { CheckDevice(kCards[1]); return Pt_CONTINUE; }
-int OnSpdifPlaybackCardChanged(PtWidget_t*, void*, PtCallbackInfo_t*) { CheckCard(kCards[2]); return Pt_CONTINUE; }
-int OnSpdifPlaybackDeviceChanged(PtWidget_t*, void*, PtCallbackInfo_t*) { CheckDevice(kCards[2]); return Pt_CONTINUE; }
+int OnPcmPlaybackCardAChanged(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
+    CheckCard(kCards[0]);
+    return Pt_CONTINUE;
+}
+int OnPcmPlaybackDeviceAChanged(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
+    CheckDevice(kCards[0]);
+    return Pt_CONTINUE;
+}
+int OnPcmPlaybackCardBChanged(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
+    CheckCard(kCards[1]);
+    return Pt_CONTINUE;
+}
+int OnPcmPlaybackDeviceBChanged(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
+    CheckDevice(kCards[1]);
+    return Pt_CONTINUE;
+}
+int OnSpdifPlaybackCardChanged(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
+    CheckCard(kCards[2]);
+    return Pt_CONTINUE;
+}
+int OnSpdifPlaybackDeviceChanged(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
+    CheckDevice(kCards[2]);
+    return Pt_CONTINUE;
+}
 
 // The record fields are not checked (they are never enabled).
 int StoreRecord(PtWidget_t* w, uint32_t MvAudioMediaInfo::*word)
@@ -226,10 +252,22 @@ int StoreRecord(PtWidget_t* w, uint32_t MvAudioMediaInfo::*word)
     Store(word, Number(w));
     return Pt_CONTINUE;
 }
-int OnPcmRecordCardChanged(PtWidget_t* w, void*, PtCallbackInfo_t*) { return StoreRecord(w, &MvAudioMediaInfo::pcmRecordCard); }
-int OnPcmRecordDeviceChanged(PtWidget_t* w, void*, PtCallbackInfo_t*) { return StoreRecord(w, &MvAudioMediaInfo::pcmRecordDevice); }
-int OnSpdifRecordCardChanged(PtWidget_t* w, void*, PtCallbackInfo_t*) { return StoreRecord(w, &MvAudioMediaInfo::spdifRecordCard); }
-int OnSpdifRecordDeviceChanged(PtWidget_t* w, void*, PtCallbackInfo_t*) { return StoreRecord(w, &MvAudioMediaInfo::spdifRecordDevice); }
+int OnPcmRecordCardChanged(PtWidget_t* w, void*, PtCallbackInfo_t*)
+{
+    return StoreRecord(w, &MvAudioMediaInfo::pcmRecordCard);
+}
+int OnPcmRecordDeviceChanged(PtWidget_t* w, void*, PtCallbackInfo_t*)
+{
+    return StoreRecord(w, &MvAudioMediaInfo::pcmRecordDevice);
+}
+int OnSpdifRecordCardChanged(PtWidget_t* w, void*, PtCallbackInfo_t*)
+{
+    return StoreRecord(w, &MvAudioMediaInfo::spdifRecordCard);
+}
+int OnSpdifRecordDeviceChanged(PtWidget_t* w, void*, PtCallbackInfo_t*)
+{
+    return StoreRecord(w, &MvAudioMediaInfo::spdifRecordDevice);
+}
 
 // ---- General page ----
 
@@ -316,9 +354,18 @@ int Choose(PtWidget_t* w, VideoFlag chosen, std::initializer_list<VideoFlag> oth
 }
 
 using V = MvVideoSettingInfo;
-int OnAdvanceVideoModeVga(PtWidget_t* w, void*, PtCallbackInfo_t*) { return Choose(w, &V::bVideoModeVga, {&V::bVideoModeTv, &V::bVideoModeHdtv}); }
-int OnAdvanceVideoModeTv(PtWidget_t* w, void*, PtCallbackInfo_t*) { return Choose(w, &V::bVideoModeTv, {&V::bVideoModeVga, &V::bVideoModeHdtv}); }
-int OnAdvanceVideoModeHdtv(PtWidget_t* w, void*, PtCallbackInfo_t*) { return Choose(w, &V::bVideoModeHdtv, {&V::bVideoModeVga, &V::bVideoModeTv}); }
+int OnAdvanceVideoModeVga(PtWidget_t* w, void*, PtCallbackInfo_t*)
+{
+    return Choose(w, &V::bVideoModeVga, {&V::bVideoModeTv, &V::bVideoModeHdtv});
+}
+int OnAdvanceVideoModeTv(PtWidget_t* w, void*, PtCallbackInfo_t*)
+{
+    return Choose(w, &V::bVideoModeTv, {&V::bVideoModeVga, &V::bVideoModeHdtv});
+}
+int OnAdvanceVideoModeHdtv(PtWidget_t* w, void*, PtCallbackInfo_t*)
+{
+    return Choose(w, &V::bVideoModeHdtv, {&V::bVideoModeVga, &V::bVideoModeTv});
+}
 int OnAdvanceTvScale1_1(PtWidget_t* w, void*, PtCallbackInfo_t*) { return Choose(w, &V::bTvScale1_1, {}); }
 int OnAdvanceTvStandardMultiSystem(PtWidget_t* w, void*, PtCallbackInfo_t*)
 {
@@ -336,8 +383,14 @@ int OnAdvanceTvStandardPal60Hz(PtWidget_t* w, void*, PtCallbackInfo_t*)
 {
     return Choose(w, &V::bTvStandardPal60Hz, {&V::bTvStandardMultiSystem, &V::bTvStandardNtsc, &V::bTvStandardPal});
 }
-int OnAdvanceTvOutputVideo(PtWidget_t* w, void*, PtCallbackInfo_t*) { return Choose(w, &V::bTvOutputVideo, {&V::bTvOutputYuv}); }
-int OnAdvanceTvOutputYuv(PtWidget_t* w, void*, PtCallbackInfo_t*) { return Choose(w, &V::bTvOutputYuv, {&V::bTvOutputVideo}); }
+int OnAdvanceTvOutputVideo(PtWidget_t* w, void*, PtCallbackInfo_t*)
+{
+    return Choose(w, &V::bTvOutputVideo, {&V::bTvOutputYuv});
+}
+int OnAdvanceTvOutputYuv(PtWidget_t* w, void*, PtCallbackInfo_t*)
+{
+    return Choose(w, &V::bTvOutputYuv, {&V::bTvOutputVideo});
+}
 int OnAdvanceKeepAspectRatio(PtWidget_t* w, void*, PtCallbackInfo_t*) { return Choose(w, &V::bKeepAspectRatio, {}); }
 
 int OnAdvanceWindowAlwaysOnTop(PtWidget_t* w, void*, PtCallbackInfo_t*)
@@ -389,7 +442,8 @@ void SizeFieldsShown(bool shown)
 
 int OnDvdSelectWndMode(PtWidget_t* w, void*, PtCallbackInfo_t* cbinfo)
 {
-    if (!cbinfo || !cbinfo->event || cbinfo->event->type != Ph_EV_BUT_RELEASE || cbinfo->event->subtype != 0) return Pt_CONTINUE;
+    if (!cbinfo || !cbinfo->event || cbinfo->event->type != Ph_EV_BUT_RELEASE || cbinfo->event->subtype != 0)
+        return Pt_CONTINUE;
     const unsigned short* row = nullptr;
     PtGetResource(w, Pt_ARG_CBOX_SEL_ITEM, &row, 0);
     const int mode = row ? *row : 0;
@@ -408,8 +462,7 @@ int OnDvdSelectWndMode(PtWidget_t* w, void*, PtCallbackInfo_t* cbinfo)
         SizeFieldsShown(false);
         mplayer.setup.videoWnd.size = mode == 3 ? MvDim{640, 480} : MvDim{800, 600};
         break;
-    default:
-        return Pt_CONTINUE;
+    default: return Pt_CONTINUE;
     }
     if (PtWidget_t* video = VideoWindow()) {
         const PhDim_t dim = {mplayer.setup.videoWnd.size.w, mplayer.setup.videoWnd.size.h};
@@ -422,7 +475,8 @@ int OnDvdSelectWndMode(PtWidget_t* w, void*, PtCallbackInfo_t* cbinfo)
 
 int OnVideoWindowPositionChanged(PtWidget_t*, void*, PtCallbackInfo_t*)
 {
-    mplayer.setup.videoWnd.pos = {static_cast<int16_t>(Number(D("dvd_windowX"))), static_cast<int16_t>(Number(D("dvd_windowY")))};
+    mplayer.setup.videoWnd.pos = {static_cast<int16_t>(Number(D("dvd_windowX"))),
+                                  static_cast<int16_t>(Number(D("dvd_windowY")))};
     if (PtWidget_t* video = VideoWindow()) {
         const PhPoint_t pos = {mplayer.setup.videoWnd.pos.x, mplayer.setup.videoWnd.pos.y};
         PtSetResource(video, Pt_ARG_POS, &pos, 0);
@@ -511,7 +565,9 @@ void FillColourFields()
     SetNumber("redMin", (v.reserve_3 >> 16) & 0xFF);
     SetNumber("greenMin", (v.reserve_3 >> 8) & 0xFF);
     SetNumber("blueMin", v.reserve_3 & 0xFF);
-    for (auto [name, value] : {std::pair{"brightnessSlider", v.brightness}, {"contrastSlider", v.contrast}, {"saturationSlider", v.saturation}})
+    for (auto [name, value] : {std::pair{"brightnessSlider", v.brightness},
+                               {"contrastSlider", v.contrast},
+                               {"saturationSlider", v.saturation}})
         if (PtWidget_t* w = D(name)) PtSetResource(w, Pt_ARG_GAUGE_VALUE, static_cast<int>(value), 0);
 }
 
@@ -580,7 +636,8 @@ void Fill()
     for (const char* name : kLockedWhileLoaded) Locked(name, mplayer.bPluginAlive, true);
 
     ShowMountPoint();
-    if (PtWidget_t* mixer = D("driveMixerCtrl")) PtSetResource(mixer, Pt_ARG_CBOX_SEL_ITEM, static_cast<int>(s.audio.mixerDevice), 0);
+    if (PtWidget_t* mixer = D("driveMixerCtrl"))
+        PtSetResource(mixer, Pt_ARG_CBOX_SEL_ITEM, static_cast<int>(s.audio.mixerDevice), 0);
 }
 
 }  // namespace
@@ -592,10 +649,7 @@ int DirectAudio(int flag)
     return SendCommand(CMD_PLUGIN_DIRECT_AUDIO, MVP_DELTA);
 }
 
-void DirectAudio()
-{
-    DirectAudio(static_cast<int>(mplayer.setup.bDirectDigitalAudio));
-}
+void DirectAudio() { DirectAudio(static_cast<int>(mplayer.setup.bDirectDigitalAudio)); }
 
 void SendVideoSettingChange()
 {
@@ -673,10 +727,7 @@ void RefreshSettingsDialog()
     if (g_dialog) Fill();
 }
 
-int IsSettingsDirectAudioButtonSet()
-{
-    return IsSet(D("adv_directAudioButton")) ? 1 : 0;
-}
+int IsSettingsDirectAudioButtonSet() { return IsSet(D("adv_directAudioButton")) ? 1 : 0; }
 
 void FlipSettingsDirectAudioButton()
 {

@@ -24,19 +24,14 @@ constexpr const char* kUnableToStartMixer = "Unable to start mixer %s\n";
 constexpr const char* kMixerProgram = "mixer";
 constexpr unsigned kAllChannels = 0xFFFFFFFFu;
 
-AudioCtrl* Attached()
-{
-    return static_cast<AudioCtrl*>(mplayer.mixer);
-}
+AudioCtrl* Attached() { return static_cast<AudioCtrl*>(mplayer.mixer); }
 
-void StoreVolume(int v)
-{
-    mplayer.setup.audio.volume = mplayer.params.audio.volume = static_cast<uint32_t>(v);
-}
+void StoreVolume(int v) { mplayer.setup.audio.volume = mplayer.params.audio.volume = static_cast<uint32_t>(v); }
 
 void ShowMute(bool on)
 {
-    if (PtWidget_t* mute = W("muteButton")) PtSetResource(mute, Pt_ARG_FLAGS, on ? static_cast<long>(Pt_SET) : 0L, Pt_SET);
+    if (PtWidget_t* mute = W("muteButton"))
+        PtSetResource(mute, Pt_ARG_FLAGS, on ? static_cast<long>(Pt_SET) : 0L, Pt_SET);
 }
 
 // Closes control and mixer and stops watching them, leaving the record attached.
@@ -179,10 +174,7 @@ int AudioVolume(AudioCtrl* ac, int v)
     return v;
 }
 
-void AudioVolume(int volume)
-{
-    AudioVolume(Attached(), volume);
-}
+void AudioVolume(int volume) { AudioVolume(Attached(), volume); }
 
 void CloseAudio()
 {
@@ -234,10 +226,7 @@ void mixer_callback_group(void* mixer, int reason, qnx::snd_mixer_gid_t*)
     ShowMute(ac->group.mute != 0);
 }
 
-void OnMixerTerminate(void* pidVariable, int)
-{
-    *static_cast<pid_t*>(pidVariable) = 0;
-}
+void OnMixerTerminate(void* pidVariable, int) { *static_cast<pid_t*>(pidVariable) = 0; }
 
 int OnLaunchMixer(PtWidget_t*, void*, PtCallbackInfo_t*)
 {

@@ -6,7 +6,7 @@ namespace velora {
 
 namespace {
 
-constexpr unsigned kRearChannels = 12;      // the mask bits 4 and 8
+constexpr unsigned kRearChannels = 12;  // the mask bits 4 and 8
 
 void Shares(const qnx::snd_mixer_group_t& g, double* l, double* r)
 {

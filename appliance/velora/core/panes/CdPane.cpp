@@ -25,7 +25,8 @@ namespace {
 constexpr const char* kTrackCount = "Number of Tracks: %d";
 constexpr const char* kCdDuration = " %s:%s:%s";
 constexpr const char* kCdDurationAndElapsed = "%s / %s:%s:%s";
-constexpr const char* kRepeatTexts[] = {"", "Repeat This Track", "Repeat Selected Tracks", "Repeat Selected Tracks Once"};
+constexpr const char* kRepeatTexts[] = {"", "Repeat This Track", "Repeat Selected Tracks",
+                                        "Repeat Selected Tracks Once"};
 constexpr const char* kPlayTexts[] = {"Play All Tracks", "Play Selected Tracks", "Play Random Tracks"};
 constexpr PgColor_t kSelectedColour = 0xFFFF00;
 constexpr PgColor_t kActiveColour = 0x00FF00;
@@ -53,10 +54,7 @@ void Shown(PtWidget_t* widget, bool shown)
     else PtUnrealizeWidget(widget);
 }
 
-bool SelectionPlays()
-{
-    return ControllerGetPlayType() == 1 || ControllerGetRepeatType() >= MV_REPEAT_SELECTED_TRACK;
-}
+bool SelectionPlays() { return ControllerGetPlayType() == 1 || ControllerGetRepeatType() >= MV_REPEAT_SELECTED_TRACK; }
 
 // Opens track t of the disc in the loaded plug-in, which switches tracks on a new open.
 void OpenTrack(int t)
@@ -127,10 +125,7 @@ void EndOfTrack()
 
 }  // namespace
 
-int CdLastPage(int trackCount)
-{
-    return trackCount <= 0 ? 0 : (trackCount + kCdKeysPerPage - 1) / kCdKeysPerPage - 1;
-}
+int CdLastPage(int trackCount) { return trackCount <= 0 ? 0 : (trackCount + kCdKeysPerPage - 1) / kCdKeysPerPage - 1; }
 
 int CdKeysOnPage(int trackCount, int page)
 {
@@ -140,12 +135,13 @@ int CdKeysOnPage(int trackCount, int page)
 
 std::string CdTimeText(uint32_t position, uint32_t duration)
 {
-    return PaneTimeText(cdrom.timeType, position, duration, [](const char* const total[3], const char* const elapsed[3]) {
-        char totalText[32], text[64];
-        snprintf(totalText, sizeof totalText, kCdDuration, total[0], total[1], total[2]);
-        snprintf(text, sizeof text, kCdDurationAndElapsed, totalText, elapsed[0], elapsed[1], elapsed[2]);
-        return std::string(text);
-    });
+    return PaneTimeText(
+        cdrom.timeType, position, duration, [](const char* const total[3], const char* const elapsed[3]) {
+            char totalText[32], text[64];
+            snprintf(totalText, sizeof totalText, kCdDuration, total[0], total[1], total[2]);
+            snprintf(text, sizeof text, kCdDurationAndElapsed, totalText, elapsed[0], elapsed[1], elapsed[2]);
+            return std::string(text);
+        });
 }
 
 void InitCdromGui()
@@ -186,7 +182,8 @@ void UpdateCdKeypad(uint32_t state)
         for (int k = 1; k <= kCdKeysPerPage; ++k)
             if (ControllerIsSelected(first + k - 1)) Colour(Key(k), kSelectedColour);
     const int active = ControllerGetActiveTrack();
-    if (state >= MV_PAUSED && active >= first && active < first + kCdKeysPerPage) Colour(Key(active - first + 1), kActiveColour);
+    if (state >= MV_PAUSED && active >= first && active < first + kCdKeysPerPage)
+        Colour(Key(active - first + 1), kActiveColour);
 }
 
 void UpdateCdRepeat()

@@ -14,8 +14,8 @@ using photon::PtWidget_t;
 
 struct CdRom {
     int trackCount = 0;
-    int page = 0;           // keypad page shown, from 0
-    int timeType = 0;       // 0 total and elapsed, 1 elapsed, 2 remaining
+    int page = 0;      // keypad page shown, from 0
+    int timeType = 0;  // 0 total and elapsed, 1 elapsed, 2 remaining
 };
 extern CdRom cdrom;
 

@@ -31,20 +31,17 @@ constexpr const char* kNoSubtitle = "None";
 constexpr const char* kDvdUrl = "dvd";
 constexpr unsigned kStartDelayMs = 500;
 constexpr uint32_t kMaxFrequencyMs = 100;
-constexpr long kDecorations = Ph_WM_RENDER_TITLE | Ph_WM_RENDER_MENU;     // 0x90
+constexpr long kDecorations = Ph_WM_RENDER_TITLE | Ph_WM_RENDER_MENU;  // 0x90
 constexpr unsigned long kWindowClose = 0x1;
 constexpr unsigned long kWindowResize = 0x80, kWindowResizeEnd = 0x100;
 constexpr unsigned long kWindowMove = 0x200;
 constexpr unsigned long kWindowMax = 0x800, kWindowMaxAlt = 0x8000;
-constexpr uint32_t kMaximised = 1, kMinimised = 2;   // statusFlags bits 0 and 1
+constexpr uint32_t kMaximised = 1, kMinimised = 2;  // statusFlags bits 0 and 1
 
 const ApEventLink_t kVideoLink = {ABM_WINDOW, "video", video_setup, ABM_PLACE_DEFAULT, 0, 0};
 PtWidget_t* g_video = nullptr;
 
-HostPluginCtrl* Current()
-{
-    return mplayer.pluginCtrl;
-}
+HostPluginCtrl* Current() { return mplayer.pluginCtrl; }
 
 const char* StateText(uint32_t state, uint32_t lastState)
 {
@@ -233,11 +230,13 @@ void dvd_vcb(MvPluginCtrl* plugin, uint32_t mask, const MvPluginStatus* status)
     }
     if ((mask & MVS_AUDIO_LIST) && status->audioList) {
         const MvAudioList* a = status->audioList;
-        FillCombo("dvd_audioComboBox", a->list, std::min<uint32_t>(a->count, 8), false, static_cast<int>(a->selectedIndex));
+        FillCombo("dvd_audioComboBox", a->list, std::min<uint32_t>(a->count, 8), false,
+                  static_cast<int>(a->selectedIndex));
     }
     if ((mask & MVS_SUBTITLE_LIST) && status->subtitleList) {
         const MvSubtitleList* s = status->subtitleList;
-        FillCombo("dvd_subtitleComboBox", s->list, std::min<uint32_t>(s->count, 32), true, static_cast<int>(s->selectedIndex) + 1);
+        FillCombo("dvd_subtitleComboBox", s->list, std::min<uint32_t>(s->count, 32), true,
+                  static_cast<int>(s->selectedIndex) + 1);
     }
 }
 
@@ -251,25 +250,31 @@ int DvdOnHotkey(PtWidget_t* widget, void* data, PtCallbackInfo_t* cbinfo)
     const bool h = cap == 'h' || cap == 'H';
     if (!IsDvdPlugin() && !h) return BaseOnHotkey(widget, data, cbinfo);
     switch (cap) {
-    case Pk_Home: case '7': Send(CMD_PLUGIN_MENU); break;
+    case Pk_Home:
+    case '7': Send(CMD_PLUGIN_MENU); break;
     case Pk_Return: Send(CMD_PLUGIN_SELECT); break;
-    case Pk_Up: case '8': Send(CMD_PLUGIN_SELECT_UP); break;
-    case Pk_Down: case '2': Send(CMD_PLUGIN_SELECT_DOWN); break;
-    case Pk_Left: case '4': Send(CMD_PLUGIN_SELECT_LEFT); break;
-    case Pk_Right: case '6': Send(CMD_PLUGIN_SELECT_RIGHT); break;
-    case 'a': case 'A': Send(CMD_PLUGIN_ANGLE); break;
-    case 'l': case 'L': DvdNextInList("dvd_audioComboBox", CMD_PLUGIN_SELECT_AUDIO); break;
-    case 't': case 'T': DvdNextInList("dvd_subtitleComboBox", CMD_PLUGIN_SELECT_SUBTITLE); break;
-    case 'h': case 'H': ToggleHomeEntertainment(); break;
+    case Pk_Up:
+    case '8': Send(CMD_PLUGIN_SELECT_UP); break;
+    case Pk_Down:
+    case '2': Send(CMD_PLUGIN_SELECT_DOWN); break;
+    case Pk_Left:
+    case '4': Send(CMD_PLUGIN_SELECT_LEFT); break;
+    case Pk_Right:
+    case '6': Send(CMD_PLUGIN_SELECT_RIGHT); break;
+    case 'a':
+    case 'A': Send(CMD_PLUGIN_ANGLE); break;
+    case 'l':
+    case 'L': DvdNextInList("dvd_audioComboBox", CMD_PLUGIN_SELECT_AUDIO); break;
+    case 't':
+    case 'T': DvdNextInList("dvd_subtitleComboBox", CMD_PLUGIN_SELECT_SUBTITLE); break;
+    case 'h':
+    case 'H': ToggleHomeEntertainment(); break;
     default: return BaseOnHotkey(widget, data, cbinfo);
     }
     return Pt_CONTINUE;
 }
 
-PtWidget_t* VideoWindow()
-{
-    return g_video;
-}
+PtWidget_t* VideoWindow() { return g_video; }
 
 void CreateVideoWindow()
 {
@@ -283,10 +288,7 @@ void DestroyVideoWindow()
     mplayer.params.video_wgt = nullptr;
 }
 
-void LeaveFullScreen()
-{
-    InitVideoArea();
-}
+void LeaveFullScreen() { InitVideoArea(); }
 
 void InitVideoArea()
 {
@@ -299,7 +301,9 @@ void InitVideoArea()
         PhRect_t rect{};
         if (g_video && QueryVisible(&rect)) {
             SetVideoWindowDecorations(g_video, false);
-            const PhArea_t area = {rect.ul, {static_cast<uint16_t>(rect.lr.x - rect.ul.x + 1), static_cast<uint16_t>(rect.lr.y - rect.ul.y + 1)}};
+            const PhArea_t area = {
+                rect.ul,
+                {static_cast<uint16_t>(rect.lr.x - rect.ul.x + 1), static_cast<uint16_t>(rect.lr.y - rect.ul.y + 1)}};
             PtSetResource(g_video, Pt_ARG_AREA, &area, 0);
             PtWindowToFront(g_video);
         }
@@ -308,8 +312,8 @@ void InitVideoArea()
     }
     if (!g_video) return;
     SetVideoWindowDecorations(g_video, true);
-    const PhArea_t area = {mplayer.setup.videoWnd.pos.x, mplayer.setup.videoWnd.pos.y,
-                           mplayer.setup.videoWnd.size.w, mplayer.setup.videoWnd.size.h};
+    const PhArea_t area = {mplayer.setup.videoWnd.pos.x, mplayer.setup.videoWnd.pos.y, mplayer.setup.videoWnd.size.w,
+                           mplayer.setup.videoWnd.size.h};
     PtSetResource(g_video, Pt_ARG_AREA, &area, 0);
     PtWindowToFront(g_video);
 }
@@ -379,7 +383,8 @@ int cbVideoWm(PtWidget_t* widget, void*, PtCallbackInfo_t* cbinfo)
     PtWidget_t* window = PtFindDisjoint(widget);
     HostPluginCtrl* ctrl = Current();
     if (event.event_f & kWindowClose) return cbVideoClosing(widget, nullptr, cbinfo);
-    if ((event.event_f & (kWindowResize | kWindowResizeEnd)) && ctrl && !(ctrl->statusFlags & (kMaximised | kMinimised)))
+    if ((event.event_f & (kWindowResize | kWindowResizeEnd)) && ctrl &&
+        !(ctrl->statusFlags & (kMaximised | kMinimised)))
         ResizeWithin(window, event);
     if (event.event_f & kWindowMove) {
         if (!mplayer.setup.bHomeEntertainment) {
@@ -436,21 +441,61 @@ int OnLaunchDvd(PtWidget_t*, void*, PtCallbackInfo_t*)
 
 namespace {
 
-int OnDvdUpButton(PtWidget_t*, void*, PtCallbackInfo_t*) { Send(CMD_PLUGIN_SELECT_UP); return Pt_CONTINUE; }
-int OnDvdDownButton(PtWidget_t*, void*, PtCallbackInfo_t*) { Send(CMD_PLUGIN_SELECT_DOWN); return Pt_CONTINUE; }
-int OnDvdRightButton(PtWidget_t*, void*, PtCallbackInfo_t*) { Send(CMD_PLUGIN_SELECT_RIGHT); return Pt_CONTINUE; }
-int OnDvdLeftButton(PtWidget_t*, void*, PtCallbackInfo_t*) { Send(CMD_PLUGIN_SELECT_LEFT); return Pt_CONTINUE; }
-int OnDvdSelectButton(PtWidget_t*, void*, PtCallbackInfo_t*) { Send(CMD_PLUGIN_SELECT); return Pt_CONTINUE; }
+int OnDvdUpButton(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
+    Send(CMD_PLUGIN_SELECT_UP);
+    return Pt_CONTINUE;
+}
+int OnDvdDownButton(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
+    Send(CMD_PLUGIN_SELECT_DOWN);
+    return Pt_CONTINUE;
+}
+int OnDvdRightButton(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
+    Send(CMD_PLUGIN_SELECT_RIGHT);
+    return Pt_CONTINUE;
+}
+int OnDvdLeftButton(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
+    Send(CMD_PLUGIN_SELECT_LEFT);
+    return Pt_CONTINUE;
+}
+int OnDvdSelectButton(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
+    Send(CMD_PLUGIN_SELECT);
+    return Pt_CONTINUE;
+}
 int OnDvdMenuButton(PtWidget_t*, void*, PtCallbackInfo_t*)
 {
     if (g_video) Send(CMD_PLUGIN_MENU);
     return Pt_CONTINUE;
 }
-int OnDvdAngleButton(PtWidget_t*, void*, PtCallbackInfo_t*) { Send(CMD_PLUGIN_ANGLE); return Pt_CONTINUE; }
-int OnDvdStepButtonActivate(PtWidget_t*, void*, PtCallbackInfo_t*) { Send(CMD_PLUGIN_STEP); return Pt_CONTINUE; }
-int OnDvdScanForwardButtonActivate(PtWidget_t*, void*, PtCallbackInfo_t*) { Send(CMD_PLUGIN_SCAN_FORWARD); return Pt_CONTINUE; }
-int OnDvdScanBackButtonActivate(PtWidget_t*, void*, PtCallbackInfo_t*) { Send(CMD_PLUGIN_SCAN_BACK); return Pt_CONTINUE; }
-int OnDvdSlowMotionButtonActivate(PtWidget_t*, void*, PtCallbackInfo_t*) { Send(CMD_PLUGIN_SLOW_MOTION); return Pt_CONTINUE; }
+int OnDvdAngleButton(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
+    Send(CMD_PLUGIN_ANGLE);
+    return Pt_CONTINUE;
+}
+int OnDvdStepButtonActivate(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
+    Send(CMD_PLUGIN_STEP);
+    return Pt_CONTINUE;
+}
+int OnDvdScanForwardButtonActivate(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
+    Send(CMD_PLUGIN_SCAN_FORWARD);
+    return Pt_CONTINUE;
+}
+int OnDvdScanBackButtonActivate(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
+    Send(CMD_PLUGIN_SCAN_BACK);
+    return Pt_CONTINUE;
+}
+int OnDvdSlowMotionButtonActivate(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
+    Send(CMD_PLUGIN_SLOW_MOTION);
+    return Pt_CONTINUE;
+}
 
 // Only a selection the user made with the pointer counts.
 bool RealSelection(PtCallbackInfo_t* cbinfo)
@@ -466,23 +511,69 @@ int SelectFromCombo(PtWidget_t* combo, PtCallbackInfo_t* cbinfo, uint32_t comman
     SendCommand(command, MVP_DELTA);
     return Pt_CONTINUE;
 }
-int OnDvdSelectAudio(PtWidget_t* w, void*, PtCallbackInfo_t* i) { return SelectFromCombo(w, i, CMD_PLUGIN_SELECT_AUDIO); }
-int OnDvdSelectSubtitle(PtWidget_t* w, void*, PtCallbackInfo_t* i) { return SelectFromCombo(w, i, CMD_PLUGIN_SELECT_SUBTITLE); }
+int OnDvdSelectAudio(PtWidget_t* w, void*, PtCallbackInfo_t* i)
+{
+    return SelectFromCombo(w, i, CMD_PLUGIN_SELECT_AUDIO);
+}
+int OnDvdSelectSubtitle(PtWidget_t* w, void*, PtCallbackInfo_t* i)
+{
+    return SelectFromCombo(w, i, CMD_PLUGIN_SELECT_SUBTITLE);
+}
 
 void Indicator(const char* name, bool on)
 {
     if (PtWidget_t* t = W(name)) PtSetResource(t, Pt_ARG_FLAGS, on ? static_cast<long>(Pt_SET) : 0L, Pt_SET);
 }
-int OnDvdUpButtonArm(PtWidget_t*, void*, PtCallbackInfo_t*) { Indicator("dvd_up_toggle", true); return Pt_CONTINUE; }
-int OnDvdUpButtonDisarm(PtWidget_t*, void*, PtCallbackInfo_t*) { Indicator("dvd_up_toggle", false); return Pt_CONTINUE; }
-int OnDvdDownButtonArm(PtWidget_t*, void*, PtCallbackInfo_t*) { Indicator("dvd_bottom_toggle", true); return Pt_CONTINUE; }
-int OnDvdDownButtonDisarm(PtWidget_t*, void*, PtCallbackInfo_t*) { Indicator("dvd_bottom_toggle", false); return Pt_CONTINUE; }
-int OnDvdRightButtonArm(PtWidget_t*, void*, PtCallbackInfo_t*) { Indicator("dvd_right_toggle", true); return Pt_CONTINUE; }
-int OnDvdRightButtonDisarm(PtWidget_t*, void*, PtCallbackInfo_t*) { Indicator("dvd_right_toggle", false); return Pt_CONTINUE; }
-int OnDvdLeftButtonArm(PtWidget_t*, void*, PtCallbackInfo_t*) { Indicator("dvd_left_toggle", true); return Pt_CONTINUE; }
-int OnDvdLeftButtonDisarm(PtWidget_t*, void*, PtCallbackInfo_t*) { Indicator("dvd_left_toggle", false); return Pt_CONTINUE; }
-int OnDvdSelectButtonArm(PtWidget_t*, void*, PtCallbackInfo_t*) { Indicator("dvd_select_toggle", true); return Pt_CONTINUE; }
-int OnDvdSelectButtonDisarm(PtWidget_t*, void*, PtCallbackInfo_t*) { Indicator("dvd_select_toggle", false); return Pt_CONTINUE; }
+int OnDvdUpButtonArm(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
+    Indicator("dvd_up_toggle", true);
+    return Pt_CONTINUE;
+}
+int OnDvdUpButtonDisarm(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
+    Indicator("dvd_up_toggle", false);
+    return Pt_CONTINUE;
+}
+int OnDvdDownButtonArm(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
+    Indicator("dvd_bottom_toggle", true);
+    return Pt_CONTINUE;
+}
+int OnDvdDownButtonDisarm(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
+    Indicator("dvd_bottom_toggle", false);
+    return Pt_CONTINUE;
+}
+int OnDvdRightButtonArm(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
+    Indicator("dvd_right_toggle", true);
+    return Pt_CONTINUE;
+}
+int OnDvdRightButtonDisarm(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
+    Indicator("dvd_right_toggle", false);
+    return Pt_CONTINUE;
+}
+int OnDvdLeftButtonArm(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
+    Indicator("dvd_left_toggle", true);
+    return Pt_CONTINUE;
+}
+int OnDvdLeftButtonDisarm(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
+    Indicator("dvd_left_toggle", false);
+    return Pt_CONTINUE;
+}
+int OnDvdSelectButtonArm(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
+    Indicator("dvd_select_toggle", true);
+    return Pt_CONTINUE;
+}
+int OnDvdSelectButtonDisarm(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
+    Indicator("dvd_select_toggle", false);
+    return Pt_CONTINUE;
+}
 
 }  // namespace
 

@@ -11,7 +11,7 @@ namespace velora {
 using photon::PtCallbackInfo_t;
 using photon::PtWidget_t;
 
-extern int dvdTimeType;     // 0 duration and elapsed, 1 elapsed, 2 remaining
+extern int dvdTimeType;  // 0 duration and elapsed, 1 elapsed, 2 remaining
 
 // The time text of the pane's time label.
 std::string DvdTimeText(uint32_t position, uint32_t duration);

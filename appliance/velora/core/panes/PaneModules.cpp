@@ -3,7 +3,8 @@
 
 namespace velora {
 
-const char* PaneModuleName(PaneModule pane) {
+const char* PaneModuleName(PaneModule pane)
+{
     switch (pane) {
     case PaneModule::Sound: return "status_db";
     case PaneModule::Default: return "default_pane";

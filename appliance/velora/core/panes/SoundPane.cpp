@@ -26,12 +26,14 @@ constexpr unsigned kNextDelayMs = 200;
 constexpr uint32_t kMaxFrequencyMs = 1000;
 constexpr std::size_t kWrapAt = 60;
 
-void ArmTimer(const char* name, unsigned ms) {
+void ArmTimer(const char* name, unsigned ms)
+{
     if (PtWidget_t* widget = W(name)) PtTimerArm(widget, ms);
 }
 
 // A state change. False when the plug-in died and nothing more is to be done.
-bool OnState(HostPluginCtrl* ctrl, uint32_t state) {
+bool OnState(HostPluginCtrl* ctrl, uint32_t state)
+{
     if (PluginDied(state)) return false;
     const char* text = PlayStateText(state, ctrl->lastState);
     if (state == MV_STOPPED) {
@@ -42,7 +44,8 @@ bool OnState(HostPluginCtrl* ctrl, uint32_t state) {
             mplayer.params.delta = 0;
             SendCommand(CMD_PLUGIN_SEEK_TO, MVP_POSITION | MVP_DELTA);
         }
-        if (mplayer.bAutoPlay && ctrl->lastState == MV_OPENING && !mplayer.bStartPending) ArmTimer("pausePlayButton", kStartDelayMs);
+        if (mplayer.bAutoPlay && ctrl->lastState == MV_OPENING && !mplayer.bStartPending)
+            ArmTimer("pausePlayButton", kStartDelayMs);
     }
     if (state == MV_PLAYING) {
         mplayer.bStartPending = 1;
@@ -55,7 +58,8 @@ bool OnState(HostPluginCtrl* ctrl, uint32_t state) {
     return true;
 }
 
-void OnMedia(HostPluginCtrl* ctrl, const MvMediaInfo* media) {
+void OnMedia(HostPluginCtrl* ctrl, const MvMediaInfo* media)
+{
     MediumSteps steps;
     steps.maxPollMs = kMaxFrequencyMs;
     steps.notOpen = [] {
@@ -76,7 +80,8 @@ void OnMedia(HostPluginCtrl* ctrl, const MvMediaInfo* media) {
 
 }  // namespace
 
-void plimsa_vcb(MvPluginCtrl* plugin, uint32_t mask, const MvPluginStatus* status) {
+void plimsa_vcb(MvPluginCtrl* plugin, uint32_t mask, const MvPluginStatus* status)
+{
     HostPluginCtrl* ctrl = TakeReportStart(plugin, mask, status, OnState);
     if (!ctrl) return;
     if ((mask & MVS_MEDIA) && status->media_info) {
@@ -106,15 +111,18 @@ void plimsa_vcb(MvPluginCtrl* plugin, uint32_t mask, const MvPluginStatus* statu
     }
 }
 
-std::string PlimsaTimeText(uint32_t position, uint32_t duration) {
+std::string PlimsaTimeText(uint32_t position, uint32_t duration)
+{
     return PaneTimeText(plimsaTimeType, position, duration);
 }
 
-void PlimsaUpdatePosition(uint32_t position, uint32_t duration) {
+void PlimsaUpdatePosition(uint32_t position, uint32_t duration)
+{
     PaneText("postxt", PlimsaTimeText(position, duration).c_str());
 }
 
-int FormatMoreInfoString(char* text) {
+int FormatMoreInfoString(char* text)
+{
     if (!text || std::strlen(text) < kWrapAt + 1) return 0;
     for (std::size_t i = kWrapAt; i-- > 0;)
         if (text[i] == ' ') {
@@ -124,7 +132,8 @@ int FormatMoreInfoString(char* text) {
     return 1;
 }
 
-int OnPlimsaTime(PtWidget_t*, void*, PtCallbackInfo_t*) {
+int OnPlimsaTime(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
     plimsaTimeType = (plimsaTimeType + 1) % 3;
     return Pt_CONTINUE;
 }

@@ -7,7 +7,7 @@
 
 namespace velora {
 
-extern int plimsaTimeType;      // 0 duration and elapsed, 1 elapsed, 2 remaining
+extern int plimsaTimeType;  // 0 duration and elapsed, 1 elapsed, 2 remaining
 
 void plimsa_vcb(MvPluginCtrl* ctrl, uint32_t mask, const MvPluginStatus* status);
 void PlimsaUpdatePosition(uint32_t position, uint32_t duration);

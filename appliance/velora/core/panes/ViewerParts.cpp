@@ -34,7 +34,8 @@ void PaneGauge(const char* name, long which, int value)
 void BlockPositionSlider(bool blocked)
 {
     if (PtWidget_t* slider = W("curpos"))
-        PtSetResource(slider, Pt_ARG_FLAGS, blocked ? static_cast<long>(Pt_BLOCKED | Pt_GHOST) : 0L, Pt_BLOCKED | Pt_GHOST);
+        PtSetResource(slider, Pt_ARG_FLAGS, blocked ? static_cast<long>(Pt_BLOCKED | Pt_GHOST) : 0L,
+                      Pt_BLOCKED | Pt_GHOST);
 }
 
 const char* PlayStateText(uint32_t state, uint32_t lastState)
@@ -98,8 +99,7 @@ std::string PaneTimeText(int timeType, uint32_t positionMs, uint32_t durationMs,
         FrameTime(d > p ? d - p : 0, h1, m1, s1);
         snprintf(text, sizeof text, texts::kRemaining, h1, m1, s1);
         return text;
-    default:
-        return texts::kTimeError;
+    default: return texts::kTimeError;
     }
 }
 

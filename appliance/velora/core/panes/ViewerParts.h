@@ -36,15 +36,15 @@ std::string PaneTimeText(int timeType, uint32_t positionMs, uint32_t durationMs,
 uint32_t ShownDuration(uint32_t reported);
 // How a pane takes a medium report; the steps of its own run at the places named.
 struct MediumSteps {
-    uint32_t maxPollMs = 100;           // the status poll's longest period
-    uint32_t pollParams = MVP_STATUS_FREQ | MVP_AUDIO;   // sent with the poll's period
-    bool sliderEnd = true;              // the length is the position slider's end
-    bool takeVideo = false;             // the medium's picture information is kept
-    std::function<void()> notOpen;      // nothing open yet (after the slider was reset)
-    std::function<void()> first;        // an open medium, before its type is taken
-    std::function<void()> playlist;     // a playlist, before its items are taken
-    std::function<void()> playlistOpened;   // a playlist whose active item was opened
-    std::function<void()> single;       // a medium that is no playlist, before the poll is set
+    uint32_t maxPollMs = 100;                           // the status poll's longest period
+    uint32_t pollParams = MVP_STATUS_FREQ | MVP_AUDIO;  // sent with the poll's period
+    bool sliderEnd = true;                              // the length is the position slider's end
+    bool takeVideo = false;                             // the medium's picture information is kept
+    std::function<void()> notOpen;                      // nothing open yet (after the slider was reset)
+    std::function<void()> first;                        // an open medium, before its type is taken
+    std::function<void()> playlist;                     // a playlist, before its items are taken
+    std::function<void()> playlistOpened;               // a playlist whose active item was opened
+    std::function<void()> single;                       // a medium that is no playlist, before the poll is set
 };
 // A medium report as every pane takes it: while nothing is open the position slider is reset and
 // blocked; else the medium's type and length (unknown: 0) are kept, the slider is freed for a

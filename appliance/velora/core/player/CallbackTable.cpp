@@ -17,16 +17,19 @@ namespace {
 const ApEventLink_t kHelpLink = {ABM_DIALOG, "helpDlg", nullptr, ABM_PLACE_CENTER, 0, 0};
 const ApEventLink_t kAboutLink = {ABM_DIALOG, "aboutDlg", nullptr, ABM_PLACE_CENTER, 0, 0};
 
-int OnHelp(PtWidget_t*, void*, PtCallbackInfo_t* info) {
+int OnHelp(PtWidget_t*, void*, PtCallbackInfo_t* info)
+{
     ApCreateModule(&kHelpLink, W("base"), info);
     return Pt_CONTINUE;
 }
-int OnAbout(PtWidget_t*, void*, PtCallbackInfo_t* info) {
+int OnAbout(PtWidget_t*, void*, PtCallbackInfo_t* info)
+{
     ApCreateModule(&kAboutLink, W("base"), info);
     return Pt_CONTINUE;
 }
 // Closes the dialog holding the button.
-int OnCloseDialog(PtWidget_t* widget, void*, PtCallbackInfo_t*) {
+int OnCloseDialog(PtWidget_t* widget, void*, PtCallbackInfo_t*)
+{
     PtDestroyWidget(ApGetInstance(widget));
     return Pt_CONTINUE;
 }
@@ -77,7 +80,8 @@ const ApCallbackName_t kCallbacks[] = {
 
 }  // namespace
 
-const ApContext_t* Context(const char* uiDirectory) {
+const ApContext_t* Context(const char* uiDirectory)
+{
     // The panes and windows keep their own handlers in tables of their own.
     static std::vector<ApCallbackName_t> all;
     if (all.empty()) {

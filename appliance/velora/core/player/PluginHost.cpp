@@ -33,9 +33,9 @@ using namespace photon;
 
 namespace {
 
-constexpr std::size_t kLineSize = 255;      // lines of playlist files: at most 254 characters
+constexpr std::size_t kLineSize = 255;  // lines of playlist files: at most 254 characters
 constexpr unsigned kUnloadStepMs = 200;
-constexpr unsigned kUnloadLimitMs = 5000;     // a plug-in that never ends must not hang the player
+constexpr unsigned kUnloadLimitMs = 5000;  // a plug-in that never ends must not hang the player
 constexpr unsigned long kDriveRequest = 0x41000210;
 constexpr uint32_t kUnset = 0xFFFFFFFFu;
 
@@ -52,29 +52,26 @@ MvViewerCallbackF_t NoGui() { return nogui_vcb; }
 MvViewerCallbackF_t Cd() { return cdaudio_vcb; }
 MvViewerCallbackF_t Dvd() { return dvd_vcb; }
 constexpr KindRule kKinds[] = {
-    {"plimsa", "mp3Pane", PaneModule::Sound, 10, Plimsa},
-    {"brisko", "mp3Pane", PaneModule::Sound, 10, Plimsa},
-    {"lisketh", "animPane", PaneModule::None, 12, NoGui},
-    {"orvane", "animPane", PaneModule::None, 14, NoGui},
-    {"tarrow", "cdPane", PaneModule::Cd, 10, Cd},
-    {"quenby", "dvdPane", PaneModule::Dvd, 13, Dvd},
+    {"plimsa", "mp3Pane", PaneModule::Sound, 10, Plimsa}, {"brisko", "mp3Pane", PaneModule::Sound, 10, Plimsa},
+    {"lisketh", "animPane", PaneModule::None, 12, NoGui}, {"orvane", "animPane", PaneModule::None, 14, NoGui},
+    {"tarrow", "cdPane", PaneModule::Cd, 10, Cd},         {"quenby", "dvdPane", PaneModule::Dvd, 13, Dvd},
 };
 constexpr KindRule kOtherKind = {"", "mediaPane", PaneModule::None, 10, NoGui};
 
 // The path of a URL: without its "file://".
-const char* PathOf(const char* url) {
-    return std::strncmp(url, texts::kFileScheme, 7) == 0 ? url + 7 : url;
-}
+const char* PathOf(const char* url) { return std::strncmp(url, texts::kFileScheme, 7) == 0 ? url + 7 : url; }
 
 // The extension: from the last '.' of the last path part; none when that part has no '.'.
-const char* ExtensionOf(const char* url) {
+const char* ExtensionOf(const char* url)
+{
     const char* dot = std::strrchr(url, '.');
     const char* slash = std::strrchr(url, '/');
     if (!dot || (slash && dot < slash)) return "";
     return dot;
 }
 
-void ShowError(char* buffer, std::size_t size, const char* format, const char* a, const char* b = nullptr) {
+void ShowError(char* buffer, std::size_t size, const char* format, const char* a, const char* b = nullptr)
+{
     std::snprintf(buffer, size, format, a, b);
     popup_error(buffer);
 }
@@ -82,7 +79,8 @@ void ShowError(char* buffer, std::size_t size, const char* format, const char* a
 // A line ends at its first '\n' or '\r': a list written with CR LF gives the same URLs.
 void CutAtLineEnd(char* line) { line[std::strcspn(line, "\r\n")] = '\0'; }
 
-bool ReadM3u(char* buffer, std::size_t size, PlaylistItem& item, const char* path) {
+bool ReadM3u(char* buffer, std::size_t size, PlaylistItem& item, const char* path)
+{
     FILE* file = std::fopen(path, "r");
     if (!file) {
         ShowError(buffer, size, texts::kUnableToOpen, path, std::strerror(errno));
@@ -101,7 +99,8 @@ bool ReadM3u(char* buffer, std::size_t size, PlaylistItem& item, const char* pat
     return true;
 }
 
-bool ReadPls(char* buffer, std::size_t size, PlaylistItem& item, const char* path) {
+bool ReadPls(char* buffer, std::size_t size, PlaylistItem& item, const char* path)
+{
     FILE* file = std::fopen(path, "r");
     if (!file) {
         ShowError(buffer, size, texts::kUnableToOpenPls, path, std::strerror(errno));
@@ -123,12 +122,14 @@ bool ReadPls(char* buffer, std::size_t size, PlaylistItem& item, const char* pat
     return found;
 }
 
-bool Exists(const std::string& path) {
+bool Exists(const std::string& path)
+{
     struct stat st;
     return ::stat(path.c_str(), &st) == 0;
 }
 
-std::string ProgramFolder() {
+std::string ProgramFolder()
+{
     char path[PATH_MAX];
     const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
     if (length <= 0) return "";
@@ -136,18 +137,21 @@ std::string ProgramFolder() {
     return program.substr(0, program.find_last_of('/'));
 }
 
-void ShowPaneImage() {
+void ShowPaneImage()
+{
     if (PtWidget_t* icon = W("iconPane"); icon && mplayer.paneImage)
         PtSetResource(icon, Pt_ARG_LABEL_IMAGE, mplayer.paneImage, 0);
 }
 
 // Plug-ins that never ended when told to.
-std::vector<HostPluginCtrl*>& Abandoned() {
+std::vector<HostPluginCtrl*>& Abandoned()
+{
     static auto* abandoned = new std::vector<HostPluginCtrl*>;
     return *abandoned;
 }
 
-int unload(void* data) {
+int unload(void* data)
+{
     auto* ctrl = static_cast<HostPluginCtrl*>(data);
     std::fprintf(stderr, texts::kCallingDlclose, ctrl->ctrl.dll_handle);
     ForgetPluginRecord(ctrl);
@@ -158,7 +162,8 @@ int unload(void* data) {
 
 }  // namespace
 
-const char* FindItemFromUrl(char* buffer, std::size_t size, PlaylistItem& item, const char* url, const char* mime) {
+const char* FindItemFromUrl(char* buffer, std::size_t size, PlaylistItem& item, const char* url, const char* mime)
+{
     if (!url || !buffer || size == 0) return nullptr;
     buffer[0] = '\0';
     item.url.clear();
@@ -209,14 +214,16 @@ const char* FindItemFromUrl(char* buffer, std::size_t size, PlaylistItem& item, 
     return buffer;
 }
 
-bool IsPlaylistFile(const char* url) {
+bool IsPlaylistFile(const char* url)
+{
     const char* path = url ? PathOf(url) : "";
     struct stat st;
     if (::stat(path, &st) != 0 || !S_ISREG(st.st_mode)) return false;
     return std::strchr(path, ':') != nullptr;
 }
 
-std::string ExtractTitleFromUrl(const char* url) {
+std::string ExtractTitleFromUrl(const char* url)
+{
     if (!url) return "";
     std::string text = url;
     const std::size_t slash = text.find_last_of('/');
@@ -227,7 +234,8 @@ std::string ExtractTitleFromUrl(const char* url) {
     return previous == std::string::npos ? text : text.substr(previous + 1);
 }
 
-void FrameTime(unsigned seconds, char hours[3], char minutes[3], char secondsText[3]) {
+void FrameTime(unsigned seconds, char hours[3], char minutes[3], char secondsText[3])
+{
     const unsigned h = (seconds / 3600) % 100;
     hours[0] = h / 10 ? static_cast<char>('0' + h / 10) : ' ';
     hours[1] = static_cast<char>('0' + h % 10);
@@ -236,7 +244,8 @@ void FrameTime(unsigned seconds, char hours[3], char minutes[3], char secondsTex
     std::snprintf(secondsText, 3, "%02u", seconds % 60);
 }
 
-MvViewerCallbackF_t FindPluginCallback(const std::string& path) {
+MvViewerCallbackF_t FindPluginCallback(const std::string& path)
+{
     if (PtWidget_t* info = W("baseInfo")) PtSetResource(info, Pt_ARG_TEXT_STRING, texts::kPlayerName, 0);
     const KindRule* kind = &kOtherKind;
     for (const KindRule& rule : kKinds)
@@ -250,7 +259,8 @@ MvViewerCallbackF_t FindPluginCallback(const std::string& path) {
     return kind->callback();
 }
 
-std::string ResolvePluginPath(const std::string& name) {
+std::string ResolvePluginPath(const std::string& name)
+{
     if (name.find('/') != std::string::npos) return name;
     const std::string folder = ProgramFolder();
     if (!folder.empty())
@@ -259,14 +269,16 @@ std::string ResolvePluginPath(const std::string& name) {
     return name;
 }
 
-void NoMemory() {
+void NoMemory()
+{
     const char* ok[] = {texts::kNoMemoryButton};
     PtAlert(W("base"), nullptr, texts::kNoMemoryTitle, nullptr, texts::kNoMemoryText, nullptr, 1, ok, nullptr, 1, 1, 0);
     OnFileMenuExit();
     std::exit(1);
 }
 
-HostPluginCtrl* load_plugin(const char* path, const char* /*url*/) {
+HostPluginCtrl* load_plugin(const char* path, const char* /*url*/)
+{
     auto* ctrl = static_cast<HostPluginCtrl*>(std::calloc(1, sizeof(HostPluginCtrl)));
     if (!ctrl) NoMemory();
     const std::string file = ResolvePluginPath(path ? path : "");
@@ -306,7 +318,8 @@ HostPluginCtrl* load_plugin(const char* path, const char* /*url*/) {
     return ctrl;
 }
 
-int unload_plugin() {
+int unload_plugin()
+{
     if (HostPluginCtrl* ctrl = mplayer.pluginCtrl) {
         mplayer.pluginCtrl = nullptr;
         ctrl->ctrl.calls->terminate(&ctrl->ctrl);
@@ -334,11 +347,10 @@ int unload_plugin() {
     return InitAudio();
 }
 
-void UnloadDll(HostPluginCtrl* ctrl) {
-    PtAppAddWorkProc(nullptr, unload, ctrl);
-}
+void UnloadDll(HostPluginCtrl* ctrl) { PtAppAddWorkProc(nullptr, unload, ctrl); }
 
-int GetDriveFromMountPoint(const char* mountPoint) {
+int GetDriveFromMountPoint(const char* mountPoint)
+{
     const int fd = ::open(mountPoint, O_RDONLY);
     if (fd < 0) return 0;
     const int result = ::ioctl(fd, kDriveRequest, mplayer.setup.drive);
@@ -346,7 +358,8 @@ int GetDriveFromMountPoint(const char* mountPoint) {
     return result == 0 ? 1 : 0;
 }
 
-int VerifyAudioSetting(MvAudioMediaInfo* audio) {
+int VerifyAudioSetting(MvAudioMediaInfo* audio)
+{
     MvSetup defaults{};
     qnx::MvGetMpDefaultSetting(&defaults);
     const MvAudioMediaInfo& d = defaults.audio;

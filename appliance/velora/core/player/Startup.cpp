@@ -26,7 +26,8 @@ const PtConnectionMsgHandler_t htab[] = {{0, msghandler}};
 PtConnector_t* g_connector = nullptr;
 
 // Hands the URL to the instance that owns the connector, then ends.
-[[noreturn]] void HandOver(PtConnectionClient_t* connection) {
+[[noreturn]] void HandOver(PtConnectionClient_t* connection)
+{
     const char* first = mplayer.urlArgs.empty() ? nullptr : mplayer.urlArgs.front().c_str();
     if (std::optional<WendrelMsg> msg = BuildHandOver(mplayer.removeUrl, first))
         PtConnectionSend(connection, 0, &*msg, nullptr, sizeof *msg, 0);
@@ -37,7 +38,8 @@ PtConnector_t* g_connector = nullptr;
 
 }  // namespace
 
-std::optional<WendrelMsg> BuildHandOver(const char* removeUrl, const char* firstUrl) {
+std::optional<WendrelMsg> BuildHandOver(const char* removeUrl, const char* firstUrl)
+{
     const char* url = removeUrl ? removeUrl : firstUrl;
     if (!url) return std::nullopt;
     WendrelMsg msg{};
@@ -52,7 +54,8 @@ std::optional<WendrelMsg> BuildHandOver(const char* removeUrl, const char* first
     return msg;
 }
 
-int init(int argc, char* argv[]) {
+int init(int argc, char* argv[])
+{
     opterr = 0;
     optind = 1;
     int option;
@@ -61,7 +64,10 @@ int init(int argc, char* argv[]) {
         case 'p': mplayer.pluginPath = optarg; break;
         case 'r': mplayer.removeUrl = optarg; break;
         case 'u': mplayer.bUnique = 1; break;
-        case 's': case 'x': case 'y': case 'S': break;     // the framework's
+        case 's':
+        case 'x':
+        case 'y':
+        case 'S': break;     // the framework's
         default: return -1;  // getopt's optopt and optind say which option, for the caller's complaint
         }
     }
@@ -84,11 +90,13 @@ int init(int argc, char* argv[]) {
     return 0;
 }
 
-void srvrfunc(PtConnector_t*, PtConnectionServer_t* connection, void*) {
+void srvrfunc(PtConnector_t*, PtConnectionServer_t* connection, void*)
+{
     if (PtConnectionAddMsgHandlers(connection, htab, 1) != 0) PtConnectionServerDestroy(connection);
 }
 
-const void* msghandler(PtConnectionServer_t*, void*, unsigned long, const void* data, unsigned len, unsigned* reply_len) {
+const void* msghandler(PtConnectionServer_t*, void*, unsigned long, const void* data, unsigned len, unsigned* reply_len)
+{
     static const char kEmptyReply[1] = "";
     *reply_len = sizeof kEmptyReply;
     // Only a whole message is taken; its URL is made to end inside its field.

@@ -16,23 +16,23 @@ namespace velora {
 // own words, which the plug-in never sees.
 struct HostPluginCtrl {
     MvPluginCtrl ctrl;
-    uint32_t lastState;         // last MvPluginState handled
-    uint32_t statusFlags;       // last MvPluginStatus.flags with MVS_FLAGS
-    uint32_t mediaType;         // MvMediaFlags of the opened medium
-    uint32_t duration;          // ms
-    uint32_t position;          // ms
-    uint32_t positionTenths;    // position / 100; the time text is redrawn when it changes
-    MvViewerCallbackF_t viewer; // the kind's viewer callback, run on the GUI loop
+    uint32_t lastState;          // last MvPluginState handled
+    uint32_t statusFlags;        // last MvPluginStatus.flags with MVS_FLAGS
+    uint32_t mediaType;          // MvMediaFlags of the opened medium
+    uint32_t duration;           // ms
+    uint32_t position;           // ms
+    uint32_t positionTenths;     // position / 100; the time text is redrawn when it changes
+    MvViewerCallbackF_t viewer;  // the kind's viewer callback, run on the GUI loop
 };
 
 // One entry of the active playlist, or a URL just resolved.
 struct PlaylistItem {
     std::string url;
-    std::string title;          // empty: none
-    int selectOrder = 0;        // 0 not selected, else 1-based order of selection
-    int bToDelete = 0;          // remove the file when the list is emptied
+    std::string title;    // empty: none
+    int selectOrder = 0;  // 0 not selected, else 1-based order of selection
+    int bToDelete = 0;    // remove the file when the list is emptied
     std::string mime;
-    std::string plugin;         // plug-in file name or path
+    std::string plugin;  // plug-in file name or path
 };
 
 // Which pane module shows below the controls.
@@ -47,7 +47,7 @@ struct MPlayer {
     photon::PtWidget_t* paneGroup = nullptr;
     PaneModule paneModule = PaneModule::None;
     MvPlaybackParams params{};
-    void* mixer = nullptr;                  // the host mixer while it is open
+    void* mixer = nullptr;  // the host mixer while it is open
     MvVideoMediaInfo videoInfo{};
     int bConnectorOwner = 0, bUnique = 0;
     int bManualPlay = 0;

@@ -35,8 +35,10 @@ inline constexpr const char* kConnecting = "connecting... please wait";
 inline constexpr const char* kNeedsVideoWindow = " Plugin needs Velora Video Window\nCheck Velora Setup Menu";
 inline constexpr const char* kNoVideoWindowNeeded = "Plugin does not need Velora Video Window\nCheck Velora Setup Menu";
 inline constexpr const char* kUnableToOpenDevice = "Unable to open device %s, error: %s \n";
-inline constexpr const char* kLoadFailed = "in %s cbeject() devctl(fd = %d, DCMD_CAM_LOAD_MEDIA, NULL, 0, 0) failed err = %d\n";
-inline constexpr const char* kEjectFailed = "in %s cbeject() devctl(fd = %d, DCMD_CAM_EJECT_MEDIA, NULL, 0, 0) failed err = %d\n";
+inline constexpr const char* kLoadFailed =
+    "in %s cbeject() devctl(fd = %d, DCMD_CAM_LOAD_MEDIA, NULL, 0, 0) failed err = %d\n";
+inline constexpr const char* kEjectFailed =
+    "in %s cbeject() devctl(fd = %d, DCMD_CAM_EJECT_MEDIA, NULL, 0, 0) failed err = %d\n";
 inline constexpr const char* kSourceName = "../cb_mastercontrol";
 
 // Sound pane.

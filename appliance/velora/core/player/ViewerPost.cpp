@@ -27,9 +27,10 @@ struct Report {
     MvDisplayInfo displayInfo{};
     MvAudioList audioList{};
     MvSubtitleList subtitleList{};
-    std::deque<std::string> texts;      // a deque keeps the copies where they are
+    std::deque<std::string> texts;  // a deque keeps the copies where they are
 
-    const char* keep(const char* text) {
+    const char* keep(const char* text)
+    {
         if (!text) return nullptr;
         texts.emplace_back(text);
         return texts.back().c_str();
@@ -41,7 +42,8 @@ std::deque<std::unique_ptr<Report>> g_queue;
 int g_wake[2] = {-1, -1};
 std::set<HostPluginCtrl*> g_live;
 
-std::unique_ptr<Report> Copy(MvPluginCtrl* ctrl, uint32_t mask, const MvPluginStatus* status) {
+std::unique_ptr<Report> Copy(MvPluginCtrl* ctrl, uint32_t mask, const MvPluginStatus* status)
+{
     auto report = std::make_unique<Report>();
     report->ctrl = reinterpret_cast<HostPluginCtrl*>(ctrl);
     report->mask = mask;
@@ -57,12 +59,14 @@ std::unique_ptr<Report> Copy(MvPluginCtrl* ctrl, uint32_t mask, const MvPluginSt
         report->media.title = report->keep(m->title);
         report->media.moreinfo = report->keep(m->moreinfo);
         if (m->video) report->video = *m->video, report->media.video = &report->video;
-        if (m->videoSetting) report->videoSetting = *m->videoSetting, report->media.videoSetting = &report->videoSetting;
+        if (m->videoSetting)
+            report->videoSetting = *m->videoSetting, report->media.videoSetting = &report->videoSetting;
         if (m->audio) report->audio = *m->audio, report->media.audio = &report->audio;
         s.media_info = &report->media;
     }
     if (const MvDisplayInfo* d = status->displayInfo) {
-        report->displayInfo = {report->keep(d->title), report->keep(d->chapter), report->keep(d->rating), report->keep(d->angle)};
+        report->displayInfo = {report->keep(d->title), report->keep(d->chapter), report->keep(d->rating),
+                               report->keep(d->angle)};
         s.displayInfo = &report->displayInfo;
     }
     if (const MvAudioList* a = status->audioList) {
@@ -78,16 +82,17 @@ std::unique_ptr<Report> Copy(MvPluginCtrl* ctrl, uint32_t mask, const MvPluginSt
     return report;
 }
 
-int OnWake(int fd, void*, unsigned) {
+int OnWake(int fd, void*, unsigned)
+{
     char drain[64];
-    while (::read(fd, drain, sizeof drain) > 0) {
-    }
+    while (::read(fd, drain, sizeof drain) > 0) {}
     DeliverPostedReports();
     return photon::Pt_CONTINUE;
 }
 
 // The wake-up pipe, made on the GUI thread the first time a plug-in is loaded.
-void EnsureWakePipe() {
+void EnsureWakePipe()
+{
     if (g_wake[0] >= 0) return;
     if (::pipe2(g_wake, O_NONBLOCK | O_CLOEXEC) != 0) return;
     photon::PtAppAddFd(nullptr, g_wake[0], photon::Pt_FD_READ, OnWake, nullptr);
@@ -95,7 +100,8 @@ void EnsureWakePipe() {
 
 }  // namespace
 
-void HostViewerCallback(MvPluginCtrl* ctrl, uint32_t mask, const MvPluginStatus* status) {
+void HostViewerCallback(MvPluginCtrl* ctrl, uint32_t mask, const MvPluginStatus* status)
+{
     std::unique_ptr<Report> report = Copy(ctrl, mask, status);
     {
         std::lock_guard<std::mutex> lock(g_queueMutex);
@@ -106,18 +112,21 @@ void HostViewerCallback(MvPluginCtrl* ctrl, uint32_t mask, const MvPluginStatus*
     if (g_wake[1] >= 0) (void)!::write(g_wake[1], &byte, 1);
 }
 
-void RegisterPluginRecord(HostPluginCtrl* ctrl) {
+void RegisterPluginRecord(HostPluginCtrl* ctrl)
+{
     EnsureWakePipe();
     g_live.insert(ctrl);
 }
 
-void ForgetPluginRecord(HostPluginCtrl* ctrl) {
+void ForgetPluginRecord(HostPluginCtrl* ctrl)
+{
     g_live.erase(ctrl);
     std::lock_guard<std::mutex> lock(g_queueMutex);
     std::erase_if(g_queue, [ctrl](const std::unique_ptr<Report>& report) { return report->ctrl == ctrl; });
 }
 
-void DeliverPostedReports() {
+void DeliverPostedReports()
+{
     for (;;) {
         std::unique_ptr<Report> report;
         {
@@ -127,12 +136,13 @@ void DeliverPostedReports() {
             g_queue.pop_front();
         }
         HostPluginCtrl* ctrl = report->ctrl;
-        if (!g_live.count(ctrl) || !ctrl->viewer) continue;   // a plug-in that is gone
+        if (!g_live.count(ctrl) || !ctrl->viewer) continue;  // a plug-in that is gone
         ctrl->viewer(&ctrl->ctrl, report->mask, &report->status);
     }
 }
 
-void WaitForReports(unsigned ms) {
+void WaitForReports(unsigned ms)
+{
     {
         std::lock_guard<std::mutex> lock(g_queueMutex);
         if (!g_queue.empty()) return;

@@ -27,7 +27,8 @@ namespace {
 constexpr unsigned kCloseWaitMs = 200;
 constexpr std::size_t kNameCompare = 9;
 
-unsigned SeededDraw() {
+unsigned SeededDraw()
+{
     static std::mt19937 generator(static_cast<unsigned>(std::time(nullptr)));
     return static_cast<unsigned>(generator());
 }
@@ -40,7 +41,8 @@ bool InRange(int i) { return i >= 0 && i < controller.count(); }
 std::string TitleOf(const std::string& url) { return ExtractTitleFromUrl(url.c_str()); }
 
 // A draw among the selected items: the k-th selected, for k drawn once.
-int DrawSelected() {
+int DrawSelected()
+{
     if (controller.selectedCount == 0) return -1;
     const unsigned order = ControllerRandom() % controller.selectedCount + 1;
     for (int i = 0; i < controller.count(); ++i)
@@ -48,17 +50,20 @@ int DrawSelected() {
     return -1;
 }
 
-std::string ShownMessage(const char* format, const std::string& value) {
+std::string ShownMessage(const char* format, const std::string& value)
+{
     char text[kItemBufferSize];
     std::snprintf(text, sizeof text, format, value.c_str());
     return text;
 }
 
 // The "_sd" decoder choice of the settings.
-void ApplyDecoderChoice(std::string& plugin) {
+void ApplyDecoderChoice(std::string& plugin)
+{
     if (mplayer.setup.reserve_1 != 1) return;
     if (plugin.find("quenby") != std::string::npos) plugin = "quenby_sd.so";
-    else if (plugin.find("lisketh") != std::string::npos || plugin.find("orvane") != std::string::npos) plugin = "orvane_sd.so";
+    else if (plugin.find("lisketh") != std::string::npos || plugin.find("orvane") != std::string::npos)
+        plugin = "orvane_sd.so";
 }
 
 }  // namespace
@@ -66,13 +71,15 @@ void ApplyDecoderChoice(std::string& plugin) {
 std::function<unsigned()> ControllerRandom = SeededDraw;
 
 uint32_t ControllerGetRepeatType() { return controller.repeatType; }
-int ControllerSetRepeatType(uint32_t type) {
+int ControllerSetRepeatType(uint32_t type)
+{
     controller.repeatType = type;
     UpdateGui();
     return 1;
 }
 uint32_t ControllerGetPlayType() { return controller.playType; }
-int ControllerSetPlayType(uint32_t type) {
+int ControllerSetPlayType(uint32_t type)
+{
     controller.playType = type;
     UpdateGui();
     return 1;
@@ -83,19 +90,22 @@ const char* ControllerGetUrl(int i) { return InRange(i) ? controller.items[i].ur
 const PlaylistItem* ControllerGetItem(int i) { return InRange(i) ? &controller.items[i] : nullptr; }
 const char* ControllerGetActiveUrl() { return ControllerGetUrl(controller.activeTrack); }
 const char* ControllerGetMimeType(int i) { return InRange(i) ? controller.items[i].mime.c_str() : nullptr; }
-const char* ControllerGetPlugin(int i) {
+const char* ControllerGetPlugin(int i)
+{
     return InRange(i) && !controller.items[i].plugin.empty() ? controller.items[i].plugin.c_str() : nullptr;
 }
 const char* ControllerGetTitle(int i) { return InRange(i) ? controller.items[i].title.c_str() : nullptr; }
 int ControllerGetActiveTrack() { return controller.activeTrack; }
-int ControllerSetActiveTrack(int i) {
+int ControllerSetActiveTrack(int i)
+{
     if (!InRange(i)) return 0;
     controller.activeTrack = static_cast<uint16_t>(i);
     return 1;
 }
 int ControllerIsSelected(int i) { return InRange(i) ? controller.items[i].selectOrder : 0; }
 
-void ControllerInitState() {
+void ControllerInitState()
+{
     controller.repeatType = 0;
     controller.playType = 0;
     mplayer.bSeeking = 0;
@@ -104,7 +114,8 @@ void ControllerInitState() {
     UpdateGui();
 }
 
-int ControllerAddItem(const PlaylistItem* item) {
+int ControllerAddItem(const PlaylistItem* item)
+{
     if (!item) return -1;
     const std::string title = !item->title.empty() ? item->title : TitleOf(item->url);
     for (int i = 0; i < controller.count(); ++i)
@@ -125,20 +136,23 @@ int ControllerAddItem(const PlaylistItem* item) {
     return controller.count() - 1;
 }
 
-void ControllerDeleteActiveTrack() {
+void ControllerDeleteActiveTrack()
+{
     const int active = controller.activeTrack;
     if (!InRange(active)) return;
     ControllerSetUnselected(active);
     controller.items.erase(controller.items.begin() + active);
 }
 
-void ControllerDeleteAll() {
+void ControllerDeleteAll()
+{
     for (const PlaylistItem& item : controller.items) {
         if (!item.bToDelete) continue;
         // The file's path: the URL without any "file://" in it.
         std::string path = item.url;
         for (std::size_t at; (at = path.find(texts::kFileScheme)) != std::string::npos;) path.erase(at, 7);
-        if (::unlink(path.c_str()) != 0) std::fprintf(stderr, texts::kUnableToRemove, path.c_str(), std::strerror(errno));
+        if (::unlink(path.c_str()) != 0)
+            std::fprintf(stderr, texts::kUnableToRemove, path.c_str(), std::strerror(errno));
     }
     controller.items.clear();
     controller.selectedCount = 0;
@@ -146,14 +160,16 @@ void ControllerDeleteAll() {
     UpdateActivePlaylist();
 }
 
-int ControllerSetSelected(int i) {
+int ControllerSetSelected(int i)
+{
     if (!InRange(i)) return 0;
     controller.items[i].selectOrder = ++controller.selectedCount;
     UpdateGui();
     return 1;
 }
 
-int ControllerSetUnselected(int i) {
+int ControllerSetUnselected(int i)
+{
     if (!InRange(i)) return 0;
     const int removed = controller.items[i].selectOrder;
     if (removed) {
@@ -166,13 +182,15 @@ int ControllerSetUnselected(int i) {
     return 1;
 }
 
-int ControllerGetFirstSelectedTrack() {
+int ControllerGetFirstSelectedTrack()
+{
     for (int i = 0; i < controller.count(); ++i)
         if (controller.items[i].selectOrder == 1) return i;
     return 0;
 }
 
-int ControllerGetNextSelectedTrack(int i) {
+int ControllerGetNextSelectedTrack(int i)
+{
     if (!InRange(i) || !controller.items[i].selectOrder) return -1;
     const int wanted = controller.items[i].selectOrder + 1;
     for (int j = 0; j < controller.count(); ++j)
@@ -180,7 +198,8 @@ int ControllerGetNextSelectedTrack(int i) {
     return -1;
 }
 
-int ControllerGetPluginList() {
+int ControllerGetPluginList()
+{
     HostPluginCtrl* ctrl = mplayer.pluginCtrl;
     if (!ctrl || !ctrl->ctrl.calls || !ctrl->ctrl.calls->get_item) return 0;
     int taken = 0;
@@ -201,7 +220,8 @@ int ControllerGetPluginList() {
     return taken ? 1 : 0;
 }
 
-int ControllerOpenIndex(const char* plugin, int i) {
+int ControllerOpenIndex(const char* plugin, int i)
+{
     const PlaylistItem* item = ControllerGetItem(i);
     if (!plugin && !item) return 0;
     std::string name;
@@ -254,7 +274,8 @@ int ControllerOpenIndex(const char* plugin, int i) {
     return 1;
 }
 
-int ControllerOpenItem(const PlaylistItem* item) {
+int ControllerOpenItem(const PlaylistItem* item)
+{
     if (!item || item->plugin.empty()) return popup_error(texts::kWhichPlugin);
     if (HostPluginCtrl* ctrl = mplayer.pluginCtrl) {
         // The loaded library's name is where it was found; compare the file names.
@@ -266,13 +287,16 @@ int ControllerOpenItem(const PlaylistItem* item) {
     return ControllerOpenIndex(nullptr, index);
 }
 
-int ControllerGetNextTrack() {
+int ControllerGetNextTrack()
+{
     const int a = controller.activeTrack, n = controller.count();
     if (n == 0) return -1;
     const uint32_t repeat = controller.repeatType, play = controller.playType;
     if (repeat == MV_REPEAT_THIS_TRACK) return a;
     if (repeat > MV_REPEAT_SELECTED_TRACK_ONCE) return -1;
-    if ((repeat == MV_REPEAT_SELECTED_TRACK || repeat == MV_REPEAT_SELECTED_TRACK_ONCE) && controller.selectedCount == 0) return -1;
+    if ((repeat == MV_REPEAT_SELECTED_TRACK || repeat == MV_REPEAT_SELECTED_TRACK_ONCE) &&
+        controller.selectedCount == 0)
+        return -1;
     if (play == 2) {
         if (repeat == MV_NO_REPEAT) return static_cast<int>(ControllerRandom() % static_cast<unsigned>(n));
         return DrawSelected();
@@ -286,7 +310,8 @@ int ControllerGetNextTrack() {
     return a + 1 == n ? -1 : a + 1;
 }
 
-int ControllerPluginChange(int i) {
+int ControllerPluginChange(int i)
+{
     if (!InRange(i)) return 0;
     const PlaylistItem& item = controller.items[i];
     if (!mplayer.pluginCtrl || item.plugin.empty()) return 1;
@@ -294,7 +319,8 @@ int ControllerPluginChange(int i) {
     return item.plugin != name && ResolvePluginPath(item.plugin) != name ? 1 : 0;
 }
 
-int ControllerPlayNext(PtWidget_t*, void*, PtCallbackInfo_t*) {
+int ControllerPlayNext(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
     if (!mplayer.pluginCtrl || mplayer.bErrorShown || !mplayer.bAutoPlay) return Pt_CONTINUE;
     const int next = ControllerGetNextTrack();
     if (next < 0) {
@@ -307,14 +333,13 @@ int ControllerPlayNext(PtWidget_t*, void*, PtCallbackInfo_t*) {
     }
     // A track opened anew is started by auto-play once it reports itself opened; starting it here
     // too would play it a second time once it had ended. Only the same track again needs a start.
-    if (!ControllerPluginChange(next) && next == controller.activeTrack)
-        cbplay(nullptr, nullptr, nullptr);
-    else
-        ControllerOpenIndex(nullptr, next);
+    if (!ControllerPluginChange(next) && next == controller.activeTrack) cbplay(nullptr, nullptr, nullptr);
+    else ControllerOpenIndex(nullptr, next);
     return Pt_CONTINUE;
 }
 
-int ControllerChangeTrack(int delta) {
+int ControllerChangeTrack(int delta)
+{
     const int target = controller.activeTrack + delta;
     if (!InRange(target) && mplayer.paneModule != PaneModule::Dvd) return 0;
     mplayer.bStartPending = 0;

@@ -11,8 +11,8 @@
 namespace velora {
 
 struct Controller {
-    uint32_t repeatType = 0;        // MvRepeatType
-    uint32_t playType = 0;          // 0 list order, 1 selection order, 2 random
+    uint32_t repeatType = 0;  // MvRepeatType
+    uint32_t playType = 0;    // 0 list order, 1 selection order, 2 random
     std::vector<PlaylistItem> items;
     uint16_t selectedCount = 0;
     uint16_t activeTrack = 0;

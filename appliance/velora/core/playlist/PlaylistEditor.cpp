@@ -50,31 +50,19 @@ int g_bCutIsEnabled = 0, g_bCopyIsEnabled = 0, g_bPasteIsEnabled = 0, g_bDeleteI
 PtWidget_t* g_editor = nullptr;
 PtWidget_t* g_active = nullptr;
 PtWidget_t* g_properties = nullptr;
-std::set<PtTreeItem_t*> g_notLoaded;     // folders whose file was not read yet
-std::set<PtTreeItem_t*> g_keptAsIs;      // folders whose file was not read whole: never written
+std::set<PtTreeItem_t*> g_notLoaded;  // folders whose file was not read yet
+std::set<PtTreeItem_t*> g_keptAsIs;   // folders whose file was not read whole: never written
 constexpr const char* kNotReadWhole =
     "Playlist file %s was not read whole (lines not understood, or entries without a plug-in): it is kept as it is, "
     "and changes to it are not saved\n";
 
-PtWidget_t* Tree()
-{
-    return g_editor ? ApGetWidgetPtr(g_editor, "playlist") : nullptr;
-}
+PtWidget_t* Tree() { return g_editor ? ApGetWidgetPtr(g_editor, "playlist") : nullptr; }
 
-bool IsFolder(const PtTreeItem_t* item)
-{
-    return item && !item->father;
-}
+bool IsFolder(const PtTreeItem_t* item) { return item && !item->father; }
 
-PtTreeItem_t* FolderOf(PtTreeItem_t* item)
-{
-    return item && item->father ? item->father : item;
-}
+PtTreeItem_t* FolderOf(PtTreeItem_t* item) { return item && item->father ? item->father : item; }
 
-std::string PathOf(const char* name)
-{
-    return GetPlaylistDirName() + name + kExtension;
-}
+std::string PathOf(const char* name) { return GetPlaylistDirName() + name + kExtension; }
 
 // An entry's text is its URL, a tab and its title.
 std::string UrlOf(const PtTreeItem_t* entry)
@@ -88,10 +76,7 @@ std::string TitleOf(const PtTreeItem_t* entry)
     const size_t tab = text.find('\t');
     return tab == std::string::npos ? "" : text.substr(tab + 1);
 }
-const char* MimeOf(const PtTreeItem_t* entry)
-{
-    return entry->data ? static_cast<const char*>(entry->data) : "";
-}
+const char* MimeOf(const PtTreeItem_t* entry) { return entry->data ? static_cast<const char*>(entry->data) : ""; }
 
 PtTreeItem_t* NewFolder(PtWidget_t* tree, const char* name)
 {
@@ -183,7 +168,8 @@ void OpenProperties(const char* title, const char* text)
     g_properties = ApCreateModule(&kPropertiesLink, g_editor, nullptr);
     if (!g_properties) return;
     PtSetResource(g_properties, Pt_ARG_WINDOW_TITLE, title, 0);
-    if (PtWidget_t* field = ApGetWidgetPtr(g_properties, "pl_name_field")) PtSetResource(field, Pt_ARG_TEXT_STRING, text, 0);
+    if (PtWidget_t* field = ApGetWidgetPtr(g_properties, "pl_name_field"))
+        PtSetResource(field, Pt_ARG_TEXT_STRING, text, 0);
     Block(true);
 }
 
@@ -400,7 +386,8 @@ int OnPlaylistFileNewFolder(PtWidget_t*, void*, PtCallbackInfo_t*)
 int OnPlaylistFileNewUrl(PtWidget_t*, void*, PtCallbackInfo_t*)
 {
     PtWidget_t* tree = Tree();
-    const char* path = tree ? GetUserSelection(g_editor, texts::kOpenFileTitle, texts::kOpenButton, texts::kCancelButton, 0) : nullptr;
+    const char* path =
+        tree ? GetUserSelection(g_editor, texts::kOpenFileTitle, texts::kOpenButton, texts::kCancelButton, 0) : nullptr;
     if (!path) return Pt_CONTINUE;
     const char* slash = strrchr(path, '/');
     AddEntry(tree, std::string(texts::kFileScheme) + path, slash ? slash + 1 : path, "");
@@ -479,8 +466,7 @@ int OnPlaylistEditPaste(PtWidget_t*, void*, PtCallbackInfo_t*)
     std::vector<PtTreeItem_t*> sources;
     if (!g_cutItem->data)
         for (PtTreeItem_t* e = g_cutItem->son; e; e = e->brother) sources.push_back(e);
-    else
-        sources.push_back(g_cutItem);
+    else sources.push_back(g_cutItem);
     for (PtTreeItem_t* source : sources) {
         PtTreeItem_t* entry = NewEntry(tree, UrlOf(source), TitleOf(source), MimeOf(source));
         Insert(tree, entry, after, folder);
@@ -540,7 +526,8 @@ int OnPlaylistEditMenuRealized(PtWidget_t* menu, void*, PtCallbackInfo_t*)
     if (current && IsFolder(current)) EnsureLoaded(tree, current);
     auto enable = [menu](const char* name, bool on) {
         if (PtWidget_t* item = ApGetWidgetPtr(menu, name))
-            PtSetResource(item, Pt_ARG_FLAGS, on ? 0L : static_cast<long>(Pt_BLOCKED | Pt_GHOST), Pt_BLOCKED | Pt_GHOST);
+            PtSetResource(item, Pt_ARG_FLAGS, on ? 0L : static_cast<long>(Pt_BLOCKED | Pt_GHOST),
+                          Pt_BLOCKED | Pt_GHOST);
     };
     enable("plEditRename", IsFolder(current));
     enable("plEditActivate", current && !(IsFolder(current) && !current->son));
@@ -553,7 +540,8 @@ int OnPlaylistEditMenuRealized(PtWidget_t* menu, void*, PtCallbackInfo_t*)
 
 int OnOpenPlaylistEditMenu(PtWidget_t* button, void*, PtCallbackInfo_t* cbinfo)
 {
-    if (PtWidget_t* menu = ApCreateModule(&kMenuLink, button, cbinfo)) OnPlaylistEditMenuRealized(menu, nullptr, cbinfo);
+    if (PtWidget_t* menu = ApCreateModule(&kMenuLink, button, cbinfo))
+        OnPlaylistEditMenuRealized(menu, nullptr, cbinfo);
     return Pt_CONTINUE;
 }
 
@@ -566,7 +554,8 @@ int OnPlaylistPropertiesDlgCancel(PtWidget_t*, void*, PtCallbackInfo_t*)
 int OnPlaylistVerifyUserInput(PtWidget_t*, void*, PtCallbackInfo_t* cbinfo)
 {
     auto* change = cbinfo ? static_cast<PtTextCallback_t*>(cbinfo->cbdata) : nullptr;
-    if (change && change->text && !IsPlaylistNameText(change->text, static_cast<size_t>(change->length))) change->doit = 0;
+    if (change && change->text && !IsPlaylistNameText(change->text, static_cast<size_t>(change->length)))
+        change->doit = 0;
     return Pt_CONTINUE;
 }
 
@@ -668,15 +657,9 @@ int OnActivePlaylistListInput(PtWidget_t*, void*, PtCallbackInfo_t* cbinfo)
     return Pt_CONTINUE;
 }
 
-int IsPlaylistEditorRealized()
-{
-    return g_bPlaylistRealized;
-}
+int IsPlaylistEditorRealized() { return g_bPlaylistRealized; }
 
-int IsActivePlaylistRealized()
-{
-    return g_bActivePlaylistRealized;
-}
+int IsActivePlaylistRealized() { return g_bActivePlaylistRealized; }
 
 const ApCallbackName_t kPlaylistCallbacks[] = {
     {"OnPlaylistWndRealized", OnPlaylistWndRealized},

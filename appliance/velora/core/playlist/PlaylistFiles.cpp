@@ -12,7 +12,7 @@ namespace velora {
 
 namespace {
 
-constexpr int kLineSize = 255;      // lines of up to 254 characters
+constexpr int kLineSize = 255;  // lines of up to 254 characters
 
 std::string& KeptDir()
 {
@@ -65,12 +65,9 @@ const std::string& GetPlaylistDirName()
         KeptDirKnown() = true;
         const char* dir = getenv("PLAYLIST_DIR");
         const char* home = getenv("HOME");
-        if (dir)
-            KeptDir() = dir;
-        else if (home)
-            KeptDir() = std::string(home) + "/.ph/playlist/";
-        else
-            KeptDir().clear();
+        if (dir) KeptDir() = dir;
+        else if (home) KeptDir() = std::string(home) + "/.ph/playlist/";
+        else KeptDir().clear();
     }
     return KeptDir();
 }
@@ -93,10 +90,8 @@ bool NextLine(FILE* in, char (&line)[kLineSize], bool& cut, bool& nul)
     int c = 0;
     while ((c = getc(in)) != EOF && c != '\n') {
         if (c == '\0') nul = true;
-        if (length + 1 < sizeof line)
-            line[length++] = static_cast<char>(c);
-        else
-            cut = true;
+        if (length + 1 < sizeof line) line[length++] = static_cast<char>(c);
+        else cut = true;
     }
     line[length] = '\0';
     return c != EOF || length > 0 || cut || nul;

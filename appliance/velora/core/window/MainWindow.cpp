@@ -28,16 +28,19 @@ constexpr std::size_t kResolveBufferSize = 2048;
 const ApEventLink_t kBaseLink = {ABM_WINDOW, "base", base_setup, ABM_PLACE_DEFAULT, 0, 0};
 const ApEventLink_t kIconsLink = {ABM_PICTURE, "icons", nullptr, ABM_PLACE_DEFAULT, 0, 0};
 
-void SetText(const char* name, const char* text) {
+void SetText(const char* name, const char* text)
+{
     if (PtWidget_t* widget = W(name)) PtSetResource(widget, Pt_ARG_TEXT_STRING, text, 0);
 }
 
-void FlipSet(PtWidget_t* widget) {
+void FlipSet(PtWidget_t* widget)
+{
     if (!widget) return;
     PtSetResource(widget, Pt_ARG_FLAGS, (PtWidgetFlags(widget) & Pt_SET) ? 0L : static_cast<long>(Pt_SET), Pt_SET);
 }
 
-void SendButton(const char* name, unsigned long type) {
+void SendButton(const char* name, unsigned long type)
+{
     PtWidget_t* button = W(name);
     if (!button) return;
     PhEvent_t event{};
@@ -47,12 +50,14 @@ void SendButton(const char* name, unsigned long type) {
     PtSendEventToWidget(button, &event);
 }
 
-int OnSIGTERM(int, void*) {
+int OnSIGTERM(int, void*)
+{
     OnFileMenuExit();
     return Pt_CONTINUE;
 }
 
-void ReadSettings() {
+void ReadSettings()
+{
     if (!qnx::MvGetMpSetting(&mplayer.setup)) {
         qnx::MvGetMpDefaultSetting(&mplayer.setup);
         if (mplayer.bConnectorOwner) qnx::MvSetMpSetting(&mplayer.setup);
@@ -61,7 +66,8 @@ void ReadSettings() {
     }
 }
 
-void SetupBeforeRealize(PtWidget_t* base) {
+void SetupBeforeRealize(PtWidget_t* base)
+{
     sigset_t signals;
     sigemptyset(&signals);
     sigaddset(&signals, SIGTERM);
@@ -94,7 +100,8 @@ void SetupBeforeRealize(PtWidget_t* base) {
 }
 
 // Resolves a command-line URL and adds it to the list; true when it was added.
-bool AddArgument(const std::string& url, int toDelete) {
+bool AddArgument(const std::string& url, int toDelete)
+{
     char buffer[kResolveBufferSize];
     PlaylistItem item;
     item.bToDelete = toDelete;
@@ -102,25 +109,24 @@ bool AddArgument(const std::string& url, int toDelete) {
     return ControllerAddItem(&item) >= 0;
 }
 
-void AddHotkeys(PtWidget_t* base) {
+void AddHotkeys(PtWidget_t* base)
+{
     struct Hotkey {
         unsigned key;
         unsigned long mods;
         PtCallbackF_t* fn;
     };
     const Hotkey hotkeys[] = {
-        {'o', Pk_KM_Ctrl, cbFileOpen},
-        {'o', Pk_KM_Ctrl | Pk_KM_Shift, OnOpenUrlDialog},
-        {'r', Pk_KM_Ctrl, OnOpenSettings},
-        {'q', Pk_KM_Ctrl, OnFileMenuExit},
-        {'1', Pk_KM_Ctrl, OnOpenPlaylistEditor},
-        {'2', Pk_KM_Ctrl, OnOpenActivePlaylist},
+        {'o', Pk_KM_Ctrl, cbFileOpen},           {'o', Pk_KM_Ctrl | Pk_KM_Shift, OnOpenUrlDialog},
+        {'r', Pk_KM_Ctrl, OnOpenSettings},       {'q', Pk_KM_Ctrl, OnFileMenuExit},
+        {'1', Pk_KM_Ctrl, OnOpenPlaylistEditor}, {'2', Pk_KM_Ctrl, OnOpenActivePlaylist},
         {'4', Pk_KM_Ctrl, OnLaunchMixer},
     };
     for (const Hotkey& hotkey : hotkeys) PtAddHotkeyHandler(base, hotkey.key, hotkey.mods, 0, nullptr, hotkey.fn);
 }
 
-void SetupAfterRealize(PtWidget_t* base) {
+void SetupAfterRealize(PtWidget_t* base)
+{
     PtAddEventHandler(base, Ph_EV_KEY, BaseOnHotkey, nullptr);
     AddHotkeys(base);
     InitAudio();
@@ -135,7 +141,8 @@ void SetupAfterRealize(PtWidget_t* base) {
     bool added = false;
     for (const std::string& argument : mplayer.urlArgs) {
         std::string url = argument;
-        if (strncasecmp(url.c_str(), texts::kHttpScheme, 7) != 0 && strncasecmp(url.c_str(), texts::kFileScheme, 7) != 0)
+        if (strncasecmp(url.c_str(), texts::kHttpScheme, 7) != 0 &&
+            strncasecmp(url.c_str(), texts::kFileScheme, 7) != 0)
             url = texts::kFileScheme + url;
         added |= AddArgument(url, 0);
     }
@@ -152,23 +159,27 @@ void SetupAfterRealize(PtWidget_t* base) {
 
 }  // namespace
 
-int base_setup(PtWidget_t* link_instance, ApInfo_t* info, PtCallbackInfo_t*) {
+int base_setup(PtWidget_t* link_instance, ApInfo_t* info, PtCallbackInfo_t*)
+{
     if (info && info->reason == ABR_PRE_REALIZE) SetupBeforeRealize(link_instance);
     else SetupAfterRealize(link_instance);
     return Pt_CONTINUE;
 }
 
-int BaseOnHotkey(PtWidget_t*, void*, PtCallbackInfo_t* cbinfo) {
+int BaseOnHotkey(PtWidget_t*, void*, PtCallbackInfo_t* cbinfo)
+{
     if (!cbinfo || !cbinfo->event || cbinfo->event->type != Ph_EV_KEY) return Pt_CONTINUE;
     const PhKeyEvent_t& key = cbinfo->event->data.key;
     if (!(key.key_flags & Pk_KF_Cap_Valid) || key.key_mods != 0) return Pt_CONTINUE;
     const bool down = key.key_flags & Pk_KF_Key_Down;
     const bool repeat = key.key_flags & Pk_KF_Key_Repeat;
-    const unsigned long cap = key.key_cap < 0x80 ? static_cast<unsigned long>(std::tolower(static_cast<int>(key.key_cap))) : key.key_cap;
+    const unsigned long cap =
+        key.key_cap < 0x80 ? static_cast<unsigned long>(std::tolower(static_cast<int>(key.key_cap))) : key.key_cap;
     // Keys that work a button press it with the key and release it with the key.
     const char* button = nullptr;
     switch (cap) {
-    case 'e': case 's': button = "stopEjectButton"; break;
+    case 'e':
+    case 's': button = "stopEjectButton"; break;
     case 'f': button = "fastForwardButton"; break;
     case 'p': button = "pausePlayButton"; break;
     case 'r': button = "fastRewindButton"; break;
@@ -186,7 +197,8 @@ int BaseOnHotkey(PtWidget_t*, void*, PtCallbackInfo_t* cbinfo) {
     }
     switch (cap) {
     case '-': cbQuieter(); break;
-    case '=': case '+': cbLouder(); break;
+    case '=':
+    case '+': cbLouder(); break;
     case 'a': FlipSet(W("replayButton")); break;
     case 'b': cbPrevious(nullptr, nullptr, nullptr); break;
     case 'd':
@@ -204,7 +216,8 @@ int BaseOnHotkey(PtWidget_t*, void*, PtCallbackInfo_t* cbinfo) {
     return Pt_CONTINUE;
 }
 
-void DisplayClientArea() {
+void DisplayClientArea()
+{
     const char* module = PaneModuleName(mplayer.paneModule);
     PtWidget_t* baseGroup = W("BaseGroup");
     if (!*module || !baseGroup || mplayer.paneGroup) return;
@@ -225,7 +238,8 @@ void DisplayClientArea() {
     }
 }
 
-void HideClientArea() {
+void HideClientArea()
+{
     if (!mplayer.paneGroup) return;
     PtWidget_t* base = W("base");
     PhArea_t window{}, pane{};
@@ -243,7 +257,8 @@ void HideClientArea() {
     mplayer.params.spane_wgt = nullptr;
 }
 
-int cbBaseClose(PtWidget_t*, void*, PtCallbackInfo_t*) {
+int cbBaseClose(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
     if (!mplayer.pluginCtrl) return 0;
     mplayer.bAutoPlay = 0;
     mplayer.bStartPending = 0;
@@ -258,13 +273,15 @@ int cbBaseClose(PtWidget_t*, void*, PtCallbackInfo_t*) {
     return 0;
 }
 
-int OnFileMenuExit(PtWidget_t*, void*, PtCallbackInfo_t*) {
+int OnFileMenuExit(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
     OnPlaylistWndDestroyed();
     cbBaseClose();
     PtExit(0);
 }
 
-int cbBaseDestroyed(PtWidget_t*, void*, PtCallbackInfo_t*) {
+int cbBaseDestroyed(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
     if (HostPluginCtrl* ctrl = mplayer.pluginCtrl) {
         SendCommand(CMD_PLUGIN_STOP, 0);
         mplayer.pluginCtrl = nullptr;
@@ -284,7 +301,8 @@ int cbBaseDestroyed(PtWidget_t*, void*, PtCallbackInfo_t*) {
     return Pt_CONTINUE;
 }
 
-int base_drag(PtWidget_t* widget, void*, PtCallbackInfo_t* cbinfo) {
+int base_drag(PtWidget_t* widget, void*, PtCallbackInfo_t* cbinfo)
+{
     if (!cbinfo || !cbinfo->event) return Pt_CONTINUE;
     PhWindowEvent_t event{};
     event.event_f = Ph_WM_MOVE;

@@ -36,10 +36,7 @@ constexpr PgColor_t kPlainFill = 0xFFFFFF;
 constexpr uint32_t kFirstCommand = CMD_PLUGIN_STOP;
 constexpr uint32_t kLastCommand = CMD_PLUGIN_PLAY_PAUSE;
 
-int RealClock(timespec* now)
-{
-    return clock_gettime(CLOCK_REALTIME, now);
-}
+int RealClock(timespec* now) { return clock_gettime(CLOCK_REALTIME, now); }
 
 void Show(const char* format, const char* value)
 {
@@ -133,10 +130,8 @@ int CommandCanRepeat(const WendrelMsg* message)
     case CMD_PLUGIN_LAST_CHAPTER:
     case CMD_PLUGIN_NEXT_CHAPTER:
     case CMD_PLUGIN_VOL_UP:
-    case CMD_PLUGIN_VOL_DOWN:
-        return 1;
-    default:
-        return 0;
+    case CMD_PLUGIN_VOL_DOWN: return 1;
+    default: return 0;
     }
 }
 
@@ -148,21 +143,11 @@ long RemoteElapsedMs(const timespec& last, const timespec& now)
 int RemoteDoProgram(const WendrelMsg* message)
 {
     switch (message->CommandType) {
-    case CMD_PLUGIN_SELECT:
-        SendKeyToBase(Pk_KF_Cap_Valid, Pk_Return, 0, 0);
-        return 1;
-    case CMD_PLUGIN_SELECT_UP:
-        SendKeyToBase(Pk_KF_Key_Down | Pk_KF_Sym_Valid, 0, Pk_Up, 0);
-        return 1;
-    case CMD_PLUGIN_SELECT_DOWN:
-        SendKeyToBase(Pk_KF_Key_Down | Pk_KF_Sym_Valid, 0, Pk_Down, 0);
-        return 1;
-    case CMD_PLUGIN_SELECT_RIGHT:
-        SendKeyToBase(Pk_KF_Key_Down | Pk_KF_Sym_Valid, 0, Pk_Right, 0);
-        return 1;
-    case CMD_PLUGIN_SELECT_LEFT:
-        SendKeyToBase(Pk_KF_Key_Down | Pk_KF_Sym_Valid, 0, Pk_Left, 0);
-        return 1;
+    case CMD_PLUGIN_SELECT: SendKeyToBase(Pk_KF_Cap_Valid, Pk_Return, 0, 0); return 1;
+    case CMD_PLUGIN_SELECT_UP: SendKeyToBase(Pk_KF_Key_Down | Pk_KF_Sym_Valid, 0, Pk_Up, 0); return 1;
+    case CMD_PLUGIN_SELECT_DOWN: SendKeyToBase(Pk_KF_Key_Down | Pk_KF_Sym_Valid, 0, Pk_Down, 0); return 1;
+    case CMD_PLUGIN_SELECT_RIGHT: SendKeyToBase(Pk_KF_Key_Down | Pk_KF_Sym_Valid, 0, Pk_Right, 0); return 1;
+    case CMD_PLUGIN_SELECT_LEFT: SendKeyToBase(Pk_KF_Key_Down | Pk_KF_Sym_Valid, 0, Pk_Left, 0); return 1;
     case CMD_PLUGIN_PROGRAM:
         if (remote.bProgramMode) SendKeyToBase(Pk_KF_Key_Down | Pk_KF_Cap_Valid, 'f', 'f', Pk_KM_Alt);
         return 1;
@@ -188,12 +173,8 @@ void OnRemoteControlMessage(const WendrelMsg* message)
     if (command < kFirstCommand || command > kLastCommand) return;
     switch (command) {
     case CMD_PLUGIN_STOP:
-    case CMD_PLUGIN_EJECT_DISK:
-        PressAndRelease("stopEjectButton");
-        break;
-    case CMD_PLUGIN_PLAY_PAUSE:
-        PressAndRelease("pausePlayButton");
-        break;
+    case CMD_PLUGIN_EJECT_DISK: PressAndRelease("stopEjectButton"); break;
+    case CMD_PLUGIN_PLAY_PAUSE: PressAndRelease("pausePlayButton"); break;
     case CMD_PLUGIN_SELECT:
     case CMD_PLUGIN_SELECT_UP:
     case CMD_PLUGIN_SELECT_DOWN:
@@ -211,39 +192,20 @@ void OnRemoteControlMessage(const WendrelMsg* message)
     case CMD_PLUGIN_MUTE:
         if (PtWidget_t* mute = W("muteButton")) SetToggle(mute, !(PtWidgetFlags(mute) & Pt_SET));
         break;
-    case CMD_PLUGIN_SCAN_BACK:
-        ScanOnce("fastRewindButton");
-        break;
-    case CMD_PLUGIN_SCAN_FORWARD:
-        ScanOnce("fastForwardButton");
-        break;
-    case CMD_PLUGIN_POWER:
-        OnFileMenuExit();
-        break;
+    case CMD_PLUGIN_SCAN_BACK: ScanOnce("fastRewindButton"); break;
+    case CMD_PLUGIN_SCAN_FORWARD: ScanOnce("fastForwardButton"); break;
+    case CMD_PLUGIN_POWER: OnFileMenuExit(); break;
     case CMD_PLUGIN_PROGRAM:
         remote.bProgramMode = !remote.bProgramMode;
         if (remote.bProgramMode) RemoteDoProgram(message);
         break;
-    case CMD_PLUGIN_OSD:
-        OnScreenDisplay();
-        break;
-    case CMD_PLUGIN_LAST_CHAPTER:
-        cbPrevious(nullptr, nullptr, nullptr);
-        break;
-    case CMD_PLUGIN_NEXT_CHAPTER:
-        cbnext(nullptr, nullptr, nullptr);
-        break;
-    case CMD_PLUGIN_VOL_UP:
-        cbLouder();
-        break;
-    case CMD_PLUGIN_VOL_DOWN:
-        cbQuieter();
-        break;
-    case CMD_PLUGIN_ENTER:
-        ControllerChangeTrack(message->KeypadNum - (ControllerGetActiveTrack() + 1));
-        break;
-    default:
-        break;
+    case CMD_PLUGIN_OSD: OnScreenDisplay(); break;
+    case CMD_PLUGIN_LAST_CHAPTER: cbPrevious(nullptr, nullptr, nullptr); break;
+    case CMD_PLUGIN_NEXT_CHAPTER: cbnext(nullptr, nullptr, nullptr); break;
+    case CMD_PLUGIN_VOL_UP: cbLouder(); break;
+    case CMD_PLUGIN_VOL_DOWN: cbQuieter(); break;
+    case CMD_PLUGIN_ENTER: ControllerChangeTrack(message->KeypadNum - (ControllerGetActiveTrack() + 1)); break;
+    default: break;
     }
 }
 
@@ -337,10 +299,8 @@ void SwitchOff()
 int OnRemoteControlButtonActivated(PtWidget_t* widget, void*, PtCallbackInfo_t*)
 {
     const bool on = widget && (PtWidgetFlags(widget) & Pt_SET);
-    if (on)
-        SwitchOn(widget);
-    else
-        SwitchOff();
+    if (on) SwitchOn(widget);
+    else SwitchOff();
     fprintf(stderr, kRemoteState, on ? "Activated" : "Desactivated", static_cast<int>(remote.pid), remote.channel);
     return Pt_CONTINUE;
 }

@@ -10,10 +10,10 @@
 namespace velora {
 
 struct Remote {
-    pid_t pid = -1;                     // the reader's process
+    pid_t pid = -1;  // the reader's process
     int channel = -1;
     photon::PtInputId_t* inputId = nullptr;
-    timespec lastTime{};                // of the last message let through
+    timespec lastTime{};  // of the last message let through
     int bProgramMode = 0;
 };
 

@@ -30,13 +30,15 @@ constexpr unsigned long kEjectMedia = 3073;
 
 const ApEventLink_t kUrlLink = {ABM_DIALOG, "urldlg", nullptr, ABM_PLACE_CENTER, 0, 0};
 
-int SliderValue(PtWidget_t* slider, long which = Pt_ARG_GAUGE_VALUE) {
+int SliderValue(PtWidget_t* slider, long which = Pt_ARG_GAUGE_VALUE)
+{
     int* value = nullptr;
     if (slider) PtGetResource(slider, which, &value, 0);
     return value ? *value : 0;
 }
 
-void ShowFace(PtWidget_t* button, PhImage_t* image, const char* text) {
+void ShowFace(PtWidget_t* button, PhImage_t* image, const char* text)
+{
     if (!button) return;
     if (image) {
         PtSetResource(button, Pt_ARG_LABEL_IMAGE, image, 0);
@@ -46,14 +48,16 @@ void ShowFace(PtWidget_t* button, PhImage_t* image, const char* text) {
     }
 }
 
-void SendSliderSeek() {
+void SendSliderSeek()
+{
     mplayer.params.delta = 0;
     mplayer.params.position = static_cast<uint32_t>(SliderValue(W("curpos")));
     SendCommand(CMD_PLUGIN_SEEK_TO, MVP_POSITION | MVP_DELTA);
 }
 
 // Moves the position slider by a hundredth of its range and ten more, without a command yet.
-void FastMove(int direction) {
+void FastMove(int direction)
+{
     mplayer.bSeeking = 1;
     if (!mplayer.pluginCtrl) return;
     PtWidget_t* slider = W("curpos");
@@ -65,7 +69,8 @@ bool ToggleSet(PtWidget_t* widget) { return widget && (PtWidgetFlags(widget) & P
 
 }  // namespace
 
-void SetPlayPauseButton(int play) {
+void SetPlayPauseButton(int play)
+{
     PtWidget_t* button = W("pausePlayButton");
     if (!button) return;
     PtRemoveCallback(button, Pt_CB_ARM, cbplay, nullptr);
@@ -74,7 +79,8 @@ void SetPlayPauseButton(int play) {
     PtAddCallback(button, Pt_CB_ARM, play ? cbplay : cbpause, nullptr);
 }
 
-void SetStopEjectButton(int stop) {
+void SetStopEjectButton(int stop)
+{
     PtWidget_t* button = W("stopEjectButton");
     if (!button) return;
     PtRemoveCallback(button, Pt_CB_ACTIVATE, cbstop, nullptr);
@@ -83,7 +89,8 @@ void SetStopEjectButton(int stop) {
     PtAddCallback(button, Pt_CB_ACTIVATE, stop ? cbstop : cbeject, nullptr);
 }
 
-void setbuttons(uint32_t state) {
+void setbuttons(uint32_t state)
+{
     if (state == MV_PREFETCHING || state == MV_PLAYING) {
         SetPlayPauseButton(0);
         SetStopEjectButton(1);
@@ -94,14 +101,16 @@ void setbuttons(uint32_t state) {
     else SetStopEjectButton(1);
 }
 
-void SetStatusTimer(unsigned ms) {
+void SetStatusTimer(unsigned ms)
+{
     if (PtWidget_t* timer = W("timer")) {
         PtSetResource(timer, Pt_ARG_TIMER_REPEAT, ms, 0);
         PtSetResource(timer, Pt_ARG_TIMER_INITIAL, ms, 0);
     }
 }
 
-int cbplay(PtWidget_t*, void*, PtCallbackInfo_t*) {
+int cbplay(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
     mplayer.bAutoPlay = 1;
     HostPluginCtrl* ctrl = mplayer.pluginCtrl;
     if (!ctrl) {
@@ -131,20 +140,23 @@ int cbplay(PtWidget_t*, void*, PtCallbackInfo_t*) {
     return Pt_CONTINUE;
 }
 
-int cbpause(PtWidget_t*, void*, PtCallbackInfo_t*) {
+int cbpause(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
     HostPluginCtrl* ctrl = mplayer.pluginCtrl;
     if (!ctrl) return Pt_CONTINUE;
     SendCommand(ctrl->lastState == MV_PAUSED ? CMD_PLUGIN_START : CMD_PLUGIN_PAUSE, 0);
     return Pt_CONTINUE;
 }
 
-int cbstop(PtWidget_t*, void*, PtCallbackInfo_t*) {
+int cbstop(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
     mplayer.bAutoPlay = 0;
     SendCommand(CMD_PLUGIN_STOP, 0);
     return Pt_CONTINUE;
 }
 
-static int ChangeTrack(int delta) {
+static int ChangeTrack(int delta)
+{
     if (!mplayer.pluginCtrl) return Pt_CONTINUE;
     mplayer.bChangingTrack = 1;
     ControllerChangeTrack(delta);
@@ -155,57 +167,67 @@ static int ChangeTrack(int delta) {
 int cbPrevious(PtWidget_t*, void*, PtCallbackInfo_t*) { return ChangeTrack(-1); }
 int cbnext(PtWidget_t*, void*, PtCallbackInfo_t*) { return ChangeTrack(1); }
 
-int cbFastRewind(PtWidget_t*, void*, PtCallbackInfo_t*) {
+int cbFastRewind(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
     FastMove(-1);
     return Pt_CONTINUE;
 }
 
-int cbFastForward(PtWidget_t*, void*, PtCallbackInfo_t*) {
+int cbFastForward(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
     FastMove(1);
     return Pt_CONTINUE;
 }
 
-int cbFastDisarm(PtWidget_t* widget, void*, PtCallbackInfo_t*) {
+int cbFastDisarm(PtWidget_t* widget, void*, PtCallbackInfo_t*)
+{
     PtTimerArm(widget, kFastSeekDelayMs);
     return Pt_CONTINUE;
 }
 
-int cbFastSeek(PtWidget_t*, void*, PtCallbackInfo_t*) {
+int cbFastSeek(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
     SendSliderSeek();
     mplayer.bSeeking = 0;
     return Pt_CONTINUE;
 }
 
-int cbreplay(PtWidget_t*, void*, PtCallbackInfo_t*) {
+int cbreplay(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
     ControllerSetRepeatType(ControllerGetRepeatType() == 0 ? 1 : 0);
     return Pt_CONTINUE;
 }
 
-int cbmute(PtWidget_t* widget, void*, PtCallbackInfo_t*) {
+int cbmute(PtWidget_t* widget, void*, PtCallbackInfo_t*)
+{
     AudioVolumeMute(ToggleSet(widget) ? 1 : 0);
     return Pt_CONTINUE;
 }
 
-int cbVolume(PtWidget_t* widget, void*, PtCallbackInfo_t* info) {
+int cbVolume(PtWidget_t* widget, void*, PtCallbackInfo_t* info)
+{
     const auto* slider = info ? static_cast<const PtSliderCallback_t*>(info->cbdata) : nullptr;
     setvolume(slider ? slider->position : SliderValue(widget));
     if (PtWidget_t* mute = W("muteButton")) PtSetResource(mute, Pt_ARG_FLAGS, 0L, Pt_SET);
     return Pt_CONTINUE;
 }
 
-void cbLouder() {
+void cbLouder()
+{
     const int volume = std::min(100, static_cast<int>(mplayer.params.audio.volume) + 10);
     setvolume(volume);
     PtSetResource(W("PtSlider_volume"), Pt_ARG_GAUGE_VALUE, volume, 0);
 }
 
-void cbQuieter() {
+void cbQuieter()
+{
     const int volume = std::max(0, static_cast<int>(mplayer.params.audio.volume) - 10);
     setvolume(volume);
     PtSetResource(W("PtSlider_volume"), Pt_ARG_GAUGE_VALUE, volume, 0);
 }
 
-int setvolume(int volume) {
+int setvolume(int volume)
+{
     if (static_cast<int>(mplayer.params.audio.volume) == volume) return 0;
     mplayer.setup.audio.volume = mplayer.params.audio.volume = static_cast<uint32_t>(volume);
     if (mplayer.pluginCtrl) SendCommand(CMD_PLUGIN_SET_PARAMETER, MVP_AUDIO);
@@ -213,7 +235,8 @@ int setvolume(int volume) {
     return 1;
 }
 
-int cbSeek(PtWidget_t*, void*, PtCallbackInfo_t* info) {
+int cbSeek(PtWidget_t*, void*, PtCallbackInfo_t* info)
+{
     if (!mplayer.pluginCtrl || !info) return Pt_CONTINUE;
     if (info->reason_subtype == Pt_SLIDER_DRAGGED) {
         mplayer.bSeeking = 1;
@@ -224,12 +247,14 @@ int cbSeek(PtWidget_t*, void*, PtCallbackInfo_t* info) {
     return Pt_CONTINUE;
 }
 
-int cbTimer(PtWidget_t*, void*, PtCallbackInfo_t*) {
+int cbTimer(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
     if (mplayer.pluginCtrl) SendCommand(CMD_PLUGIN_GET_STATUS, 0);
     return Pt_CONTINUE;
 }
 
-void UpdateGui() {
+void UpdateGui()
+{
     if (PtWidget_t* replay = W("replayButton"))
         PtSetResource(replay, Pt_ARG_FLAGS, ControllerGetRepeatType() ? static_cast<long>(Pt_SET) : 0L, Pt_SET);
     if (!mplayer.pluginCtrl) return;
@@ -237,7 +262,8 @@ void UpdateGui() {
     SendCommand(CMD_PLUGIN_SET_GUI_STATUS, MVP_GUI_STATUS);
 }
 
-int cbeject(PtWidget_t*, void*, PtCallbackInfo_t*) {
+int cbeject(PtWidget_t*, void*, PtCallbackInfo_t*)
+{
     MvSetup& setup = mplayer.setup;
     if (!*setup.drive && !GetDriveFromMountPoint(setup.mountPoint)) {
         const char* last = std::strrchr(setup.mountPoint, '/');
@@ -254,23 +280,27 @@ int cbeject(PtWidget_t*, void*, PtCallbackInfo_t*) {
         return Pt_CONTINUE;
     }
     if (mplayer.bEjected) {
-        if (::ioctl(fd, kLoadMedia, nullptr) != 0) std::fprintf(stderr, texts::kLoadFailed, texts::kSourceName, fd, errno);
+        if (::ioctl(fd, kLoadMedia, nullptr) != 0)
+            std::fprintf(stderr, texts::kLoadFailed, texts::kSourceName, fd, errno);
         mplayer.bEjected = 0;
     } else {
         if (mplayer.pluginCtrl && (mplayer.pluginCtrl->mediaType & MV_MEDIA_REMOVABLE)) cbBaseClose();
-        if (::ioctl(fd, kEjectMedia, nullptr) != 0) std::fprintf(stderr, texts::kEjectFailed, texts::kSourceName, fd, errno);
+        if (::ioctl(fd, kEjectMedia, nullptr) != 0)
+            std::fprintf(stderr, texts::kEjectFailed, texts::kSourceName, fd, errno);
         mplayer.bEjected = 1;
     }
     ::close(fd);
     return Pt_CONTINUE;
 }
 
-int OnOpenUrlDialog(PtWidget_t*, void*, PtCallbackInfo_t* info) {
+int OnOpenUrlDialog(PtWidget_t*, void*, PtCallbackInfo_t* info)
+{
     ApCreateModule(&kUrlLink, W("base"), info);
     return Pt_CONTINUE;
 }
 
-int OnOpenUrl(PtWidget_t* widget, void*, PtCallbackInfo_t*) {
+int OnOpenUrl(PtWidget_t* widget, void*, PtCallbackInfo_t*)
+{
     PtWidget_t* dialog = ApGetInstance(widget);
     PtWidget_t* field = ApGetWidgetPtr(dialog, "urltoopen");
     PtWidget_t* status = ApGetWidgetPtr(dialog, "urlStatus");

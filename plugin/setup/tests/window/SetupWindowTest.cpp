@@ -110,39 +110,117 @@ struct WindowBed : StatusBed {
 
 class SetupWindow : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(forms::DisplayAvailable()) << "run on a display: scripts/on-virtual-display"; }
+    static void SetUpTestSuite() {
+        ASSERT_TRUE(forms::DisplayAvailable()) << "run on a display: scripts/on-virtual-display";
+    }
 };
 
 TEST_F(SetupWindow, EveryPageShowsItsCaptionsAndTheLoadedSettings) {
     WindowBed bed;
     const std::vector<Strings> captions = {
-        {"Zephras", "Location", "IP", "Device Code", "Power Device", "Motion Device", "Slide Group", "None 1     2       3",
-         "CID"},
-        {"Definitions", "Homeseer Definitions", "Server IP", "Voice", "Seconds for Server to Respond",
-         "Virtual Device Font Color", "Include in Menu", "Disable Control Buttons", "Performance", "Command Retries",
-         "Use UDP when Possible", "Add", "milliseconds delay after UDP command", "Debug", "Server Debug ",
-         "General Debug ", "Show Slide List in Log", "Included Sound Bytes", "Cancel", "Check", "Copy", "Cut",
-         "Delete", "Help", "Major", "Close", "Open", "High", "Low", "Paste", "Print", "Down", "Up", "Snap", "Warm",
-         "Sleep", "Wake", "Web Server", "Server Selection", "Internal Server", "Homseer or External Server",
-         "Internal  Server Port", "Style Sheet", "Back Color"},
+        {"Zephras", "Location", "IP", "Device Code", "Power Device", "Motion Device", "Slide Group",
+         "None 1     2       3", "CID"},
+        {"Definitions",
+         "Homeseer Definitions",
+         "Server IP",
+         "Voice",
+         "Seconds for Server to Respond",
+         "Virtual Device Font Color",
+         "Include in Menu",
+         "Disable Control Buttons",
+         "Performance",
+         "Command Retries",
+         "Use UDP when Possible",
+         "Add",
+         "milliseconds delay after UDP command",
+         "Debug",
+         "Server Debug ",
+         "General Debug ",
+         "Show Slide List in Log",
+         "Included Sound Bytes",
+         "Cancel",
+         "Check",
+         "Copy",
+         "Cut",
+         "Delete",
+         "Help",
+         "Major",
+         "Close",
+         "Open",
+         "High",
+         "Low",
+         "Paste",
+         "Print",
+         "Down",
+         "Up",
+         "Snap",
+         "Warm",
+         "Sleep",
+         "Wake",
+         "Web Server",
+         "Server Selection",
+         "Internal Server",
+         "Homseer or External Server",
+         "Internal  Server Port",
+         "Style Sheet",
+         "Back Color"},
         {"Power", "Power Cycle on Hours (comma separated)", "Wait", "seconds between power off and power on ",
          "Cycle Power After 5 no Responses", "Check For Sleep Mode Every", "Minutes",
          "Default Page After Power Cycle (\\HTML)", "When to resume after power cycle", "Wait",
          "seconds after power cycle", "OR", "Wait for browser process to appear on file share"},
-        {"Screen", "Motion", "Turn off LEDs if Motion for", "Secs", "Awaken if Motion",
-         "Start Sllideshow on New Motion Detected", "Stop Slideshow After no Motion For", "Mins",
-         "File Path to Slideshow Files", "Folder Path to Slideshow Files", "Server Path to Slideshow Files",
-         "Include", "jpg", "gif", "bmp", "Change Slide Every", "Seconds", "Show Slides as Tiled Wallpaper",
-         "Do not randomize image sequence", "Page when Exiting Slideshow (base=\\HTML)", "Text", "Face", "Size",
-         "Fore Color", "Back Color", "Include Header Links", "Links File", "Slide Image Resizing",
+        {"Screen",
+         "Motion",
+         "Turn off LEDs if Motion for",
+         "Secs",
+         "Awaken if Motion",
+         "Start Sllideshow on New Motion Detected",
+         "Stop Slideshow After no Motion For",
+         "Mins",
+         "File Path to Slideshow Files",
+         "Folder Path to Slideshow Files",
+         "Server Path to Slideshow Files",
+         "Include",
+         "jpg",
+         "gif",
+         "bmp",
+         "Change Slide Every",
+         "Seconds",
+         "Show Slides as Tiled Wallpaper",
+         "Do not randomize image sequence",
+         "Page when Exiting Slideshow (base=\\HTML)",
+         "Text",
+         "Face",
+         "Size",
+         "Fore Color",
+         "Back Color",
+         "Include Header Links",
+         "Links File",
+         "Slide Image Resizing",
          "Max Pixels in Image"},
         {"Slide Group", "Group 1", "File Path", "Secs", "Server Path", "Folder Path", "Group 2", "File Path", "Secs",
          "Server Path", "Folder Path", "Group 3", "File Path", "Secs", "Server Path", "Folder Path"},
-        {"CID", "Sources for Number to Name Lookup", "Use HSP Address Book", "Exclude Location From HSP",
-         "Use Friends.txt located at folder:", "CID Response", "Record in HS Log", "CID Sentry Name and Number",
-         "Toggle CID Device for 10 seconds", "Spoken CID Response", "Browser Name and Number",
-         "ZCID Name and Number", "Homeseer Phone CID", "Event Group Name", "Line Number", "Serial CID", "Comm Port",
-         "Port Setup", "Modem Init", "Name Prefix", "Number Prefix", "Auto-complete Name/Nmbr CrLf"},
+        {"CID",
+         "Sources for Number to Name Lookup",
+         "Use HSP Address Book",
+         "Exclude Location From HSP",
+         "Use Friends.txt located at folder:",
+         "CID Response",
+         "Record in HS Log",
+         "CID Sentry Name and Number",
+         "Toggle CID Device for 10 seconds",
+         "Spoken CID Response",
+         "Browser Name and Number",
+         "ZCID Name and Number",
+         "Homeseer Phone CID",
+         "Event Group Name",
+         "Line Number",
+         "Serial CID",
+         "Comm Port",
+         "Port Setup",
+         "Modem Init",
+         "Name Prefix",
+         "Number Prefix",
+         "Auto-complete Name/Nmbr CrLf"},
         {"Future", "Sorvex", "Command Port", "Play", "Stop"},
     };
     const std::string dir = shotsDir();
@@ -311,11 +389,13 @@ TEST_F(SetupWindow, EveryConfigurationCallAndTheMenuOpenTheWindow) {
     WindowBed bed;
     bed.call("RegisterCallback", {vb::Variant(vb::ObjectRef(bed.host->callback()))});
     for (const char* call : {"ConfigIO", "ConfigX10", "ConfigIR"}) {
-        bed.open([&](forms::Form& form) {
-            EXPECT_NE(form.Window(), nullptr);
-            ft::Later([&form] { ft::Click(form, "CancelButton"); });
-            ft::RunModal(form);
-        }, call);
+        bed.open(
+            [&](forms::Form& form) {
+                EXPECT_NE(form.Window(), nullptr);
+                ft::Later([&form] { ft::Click(form, "CancelButton"); });
+                ft::RunModal(form);
+            },
+            call);
         EXPECT_EQ(bed.modalForms, Strings{"Zephra Setup"}) << call;
     }
     forms::ScriptedUser user;
