@@ -74,15 +74,7 @@ void nogui_vcb(MvPluginCtrl* plugin, uint32_t mask, const MvPluginStatus* status
 {
     HostPluginCtrl* ctrl = TakeReportStart(plugin, mask, status, OnState);
     if (!ctrl) return;
-    if ((mask & MVS_MEDIA) && status->media_info) {
-        const MvMediaInfo* media = status->media_info;
-        if (TakePictureReport(ctrl, status, VideoWindow())) return;
-        if (media->which & MV_MEDIA_AUDIO_INFO) {
-            if (media->audio) PaneGauge("PtSlider_volume", Pt_ARG_GAUGE_VALUE, static_cast<int>(media->audio->volume));
-            return;
-        }
-        OnMedia(ctrl, media);
-    }
+    if ((mask & MVS_MEDIA) && status->media_info && !TakeVideoPaneMedia(ctrl, status, VideoWindow(), OnMedia)) return;
     if ((mask & MVS_POSITION) && !mplayer.bSeeking) {
         ctrl->position = status->position;
         PaneGauge("curpos", Pt_ARG_GAUGE_VALUE, static_cast<int>(status->position));

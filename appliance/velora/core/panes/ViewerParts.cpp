@@ -103,6 +103,19 @@ std::string PaneTimeText(int timeType, uint32_t positionMs, uint32_t durationMs,
     }
 }
 
+bool TakeVideoPaneMedia(HostPluginCtrl* ctrl, const MvPluginStatus* status, photon::PtWidget_t* video,
+                        void (*onMedia)(HostPluginCtrl*, const MvMediaInfo*))
+{
+    const MvMediaInfo* media = status->media_info;
+    if (TakePictureReport(ctrl, status, video)) return false;
+    if (media->which & MV_MEDIA_AUDIO_INFO) {
+        if (media->audio) PaneGauge("PtSlider_volume", Pt_ARG_GAUGE_VALUE, static_cast<int>(media->audio->volume));
+        return false;
+    }
+    onMedia(ctrl, media);
+    return true;
+}
+
 bool PluginDied(uint32_t state)
 {
     if (state != MV_DEAD) return false;

@@ -57,6 +57,11 @@ void ShowState(HostPluginCtrl* ctrl, uint32_t state, const char* label = nullptr
 // The picture information of an open medium in a media report is kept; with MVS_AREA in the
 // status flags only `video` takes the picture's size, and true says the report is done with.
 bool TakePictureReport(HostPluginCtrl* ctrl, const MvPluginStatus* status, photon::PtWidget_t* video);
+// A media report of a pane with a video window: the picture information is kept, an audio report
+// moves the volume slider, any other medium goes to the pane's onMedia. False when the report is
+// done with.
+bool TakeVideoPaneMedia(HostPluginCtrl* ctrl, const MvPluginStatus* status, photon::PtWidget_t* video,
+                        void (*onMedia)(HostPluginCtrl*, const MvMediaInfo*));
 // The current plug-in died: the player forgets it and closes its pane. True when state says so.
 bool PluginDied(uint32_t state);
 
