@@ -206,7 +206,7 @@ std::size_t Dictionary::append(const Variant& key, uint64_t hash, Variant item) 
     // Grows the index past two thirds full; drops the holes once they outnumber the keys.
     auto live = static_cast<std::size_t>(live_);
     if ((used_ + 1) * 3 > index_.size() * 2 || entries_.size() >= 2 * live + 16) rebuild(live + 1);
-    entries_.emplace_back(key, std::move(item), hash, true);
+    entries_.push_back(Entry{key, std::move(item), hash, true});
     std::size_t position = entries_.size() - 1;
     placeInIndex(static_cast<int32_t>(position), hash);
     ++live_;
