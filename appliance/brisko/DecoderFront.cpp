@@ -103,9 +103,11 @@ std::int64_t CheckID3(const std::uint8_t* p, std::size_t avail)
     return std::int64_t(p[6]) * 2097152 + std::int64_t(p[7]) * 16384 + std::int64_t(p[8]) * 128 + p[9] + 10;
 }
 
+// Sizes of the tags a file may end with: ID3v1, extended ID3v1, an ID3v2 footer.
+constexpr std::size_t kId3v1 = 128, kId3v1Extended = 227, kId3v2Footer = 10;
+
 bool OnlyTags(const std::uint8_t* p, std::size_t len)
 {
-    constexpr std::size_t kId3v1 = 128, kId3v1Extended = 227, kId3v2Footer = 10;
     std::size_t i = 0;
     while (i < len) {
         const std::size_t rest = len - i;
@@ -122,7 +124,6 @@ bool OnlyTags(const std::uint8_t* p, std::size_t len)
 
 bool MayBeEndTags(const std::uint8_t* p, std::size_t len)
 {
-    constexpr std::size_t kId3v1 = 128, kId3v1Extended = 227, kId3v2Footer = 10;
     static constexpr const char* kStarts[] = {"TAG+", "TAG", "3DI"};
     std::size_t i = 0;
     while (i < len) {
