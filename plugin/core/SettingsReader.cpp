@@ -97,7 +97,8 @@ private:
     void ReadFamilyIndex(const settings::Family& family, int index) {
         std::vector<std::pair<const settings::FamilyField*, std::string>> texts;
         for (const settings::FamilyKey& key : settings::KeysOf(family, index)) {
-            const std::vector<std::string> fields = settings::FieldsOf(family, read(key.name.c_str(), "", family.section));
+            const std::vector<std::string> fields =
+                settings::FieldsOf(family, read(key.name.c_str(), "", family.section));
             for (std::size_t i = 0; i < key.fields.size(); ++i) texts.emplace_back(key.fields[i], fields[i]);
         }
         for (const auto& [field, text] : texts) {

@@ -167,24 +167,24 @@ void sounds(ReadValue& v) {
 
 constexpr int16_t kDefaultRowSeconds = 30;
 
-int groupOf(int index) { return index / kSlideRows + 1; }
-int rowOf(int index) { return index % kSlideRows; }
+int GroupOf(int index) { return index / kSlideRows + 1; }
+int RowOf(int index) { return index % kSlideRows; }
 
-void slidePath(ReadValue& v) { v.settings.SlideRowPath[groupOf(v.index)][rowOf(v.index)] = v.text; }
+void SlidePath(ReadValue& v) { v.settings.SlideRowPath[GroupOf(v.index)][RowOf(v.index)] = v.text; }
 
 // Not numeric: 30 seconds.
-void slideSeconds(ReadValue& v) {
-    v.settings.SlideRowSeconds[groupOf(v.index)][rowOf(v.index)] =
+void SlideSeconds(ReadValue& v) {
+    v.settings.SlideRowSeconds[GroupOf(v.index)][RowOf(v.index)] =
         numeric(v.text) ? vb::CInt(vb::Variant(v.text)) : kDefaultRowSeconds;
 }
 
 // None: where the host computer serves the appliances' files.
-void groupServer(ReadValue& v) {
+void GroupServer(ReadValue& v) {
     v.settings.GroupServerPath[v.index + 1] = v.text.empty() ? ApplianceServer(v.settings) : v.text;
 }
 
 // None: the HTML folder.
-void groupFolder(ReadValue& v) {
+void GroupFolder(ReadValue& v) {
     v.settings.GroupFolderPath[v.index + 1] = v.text.empty() ? v.checks.AppPath() + kHtmlFolder : v.text;
 }
 
@@ -525,7 +525,12 @@ const Setting kSettings[] = {
      "PowerCycleInterval",
      {PowerAndDevices, "0", withoutBlanks},
      {"aPowerCycleInterval", T, "", 53, 58},
-     {.section = Power, .line = 2, .cell = 1, .label = "Power Cycle on Hours (comma separated)&nbsp;", .size = 8, .marksSection = true}},
+     {.section = Power,
+      .line = 2,
+      .cell = 1,
+      .label = "Power Cycle on Hours (comma separated)&nbsp;",
+      .size = 8,
+      .marksSection = true}},
     {kMain,
      "noResponseAction",
      {PowerAndDevices, "0", numericNonZero<&S::noResponseAction>},
@@ -622,7 +627,11 @@ const FamilyField kUnitFields[] = {
      .heading = "Motion",
      .page = {.line = 1, .cell = 5, .size = 2, .tight = true, .wideName = true, .align = "Left"}},
     {.control = "Option", .fill = SlideGroup, .heading = "Slide", .page = {.line = 1, .cell = 6, .align = "Left"}},
-    {.control = "aDoCID", .fill = Switch, .posted = "CID", .heading = "CID", .page = {.line = 1, .cell = 7, .align = "Left"}},
+    {.control = "aDoCID",
+     .fill = Switch,
+     .posted = "CID",
+     .heading = "CID",
+     .page = {.line = 1, .cell = 7, .align = "Left"}},
     // The xAP target of a unit's X10 power device: a page that did not show it keeps what is stored.
     {.control = "aX10Server",
      .check = Check::UnitField,
@@ -642,12 +651,12 @@ const FamilyField kUnitFields[] = {
 const FamilyField kSlideRowFields[] = {
     {.control = "aSlideASP",
      .check = Check::ListField,
-     .rule = slidePath,
+     .rule = SlidePath,
      .heading = "FilePath",
      .page = {.size = 80, .span = "2", .align = "Left", .marksSection = true}},
     {.control = "aDwell",
      .check = Check::ListField,
-     .rule = slideSeconds,
+     .rule = SlideSeconds,
      .heading = "Secs",
      .page = {.size = 3, .align = "Left"}},
 };
@@ -655,12 +664,12 @@ const FamilyField kSlideRowFields[] = {
 const FamilyField kSlideGroupPathFields[] = {
     {.control = "aServerPathGroup",
      .check = Check::Text,
-     .rule = groupServer,
+     .rule = GroupServer,
      .key = "ServerPathGroup",
      .page = {.label = "Server Path&nbsp;", .size = 70, .span = "3", .align = "Left"}},
     {.control = "aFolderPathGroup",
      .check = Check::Text,
-     .rule = groupFolder,
+     .rule = GroupFolder,
      .key = "FolderPathGroup",
      .page = {.label = "Folder Path&nbsp;&nbsp;&nbsp;", .size = 70, .span = "3", .align = "Left"}},
 };
@@ -673,7 +682,7 @@ const Family kFamilies[] = {
      PageSection::SlideGroup},
 };
 
-std::string withoutLeadingA(const std::string& name) { return name.starts_with('a') ? name.substr(1) : name; }
+std::string WithoutLeadingA(const std::string& name) { return name.starts_with('a') ? name.substr(1) : name; }
 
 }  // namespace
 
@@ -702,7 +711,7 @@ const Setting* FindControlSetting(const std::string& control) {
     return nullptr;
 }
 
-std::string PageField(const Setting& setting) { return withoutLeadingA(setting.dialog.control); }
+std::string PageField(const Setting& setting) { return WithoutLeadingA(setting.dialog.control); }
 
 std::string SectionMark(PageSection section) {
     for (const Setting& row : kSettings)
@@ -749,7 +758,7 @@ std::vector<std::string> FieldsOf(const Family& family, const std::string& value
 }
 
 std::string PostedName(const FamilyField& field, int index) {
-    const std::string name = field.posted ? field.posted : withoutLeadingA(field.control);
+    const std::string name = field.posted ? field.posted : WithoutLeadingA(field.control);
     return name + std::to_string(field.fill == FieldFill::SlideGroup ? index + 1 : index);
 }
 

@@ -9,10 +9,15 @@
 // dialog: the dialog finds each control by its name, and the page posts it under the name
 // without its leading "a" (`aHSIP` as "HSIP"; element n of the sound boxes `Check1` as "Check1_n").
 //
-// Settings kept under numbered keys (the slide rows, the slide-group paths and the unit entries
-// of section "Zephra Names") are families: one row each, naming its keys, its index range and
-// its fields, each field with its control array, its page field and its odd rules. The same
-// walkers go through the families after the single settings.
+// Settings kept under numbered keys are families, one row each (the slide rows, the
+// slide-group paths, and the unit entries of section "Zephra Names", whose key is the unit's
+// address): the row names its keys, its index range and its fields, each field with its control
+// array (element i for index i), its place and name on the page and its odd rules. The same
+// walkers go through the families after the single settings: adding a field touches its row
+// (and the window's UI file), adding a slide row kSlideRows, not the walkers.
+//
+// A save from the status page knows which sections the page carried by each section's marking
+// field, a column of one of its rows.
 
 #include <span>
 #include <string>

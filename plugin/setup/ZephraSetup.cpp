@@ -42,6 +42,8 @@ void ShowOption(forms::OptionGroup& options, bool on) {
 ZephraSetup::ZephraSetup(PluginState& state) : forms::Form(kCaption), state_(state) {
     SetLayout(kSetupLayout);
     settingControls_ = MakeSettingControls(*this, settings::SettingsTable());
+    for (std::unique_ptr<forms::Control>& made : MakeFamilyControls(*this, settings::Families()))
+        settingControls_.push_back(std::move(made));
     OKButton.onClick = [this] { OKButton_Click(); };
     CancelButton.onClick = [this] { CancelButton_Click(); };
     aPlay.onClick = [this] { aPlay_Click(); };
@@ -72,6 +74,25 @@ std::vector<std::unique_ptr<forms::Control>> MakeSettingControls(forms::Form& fo
             break;
         default: break;  // the option group, the voice list and the sound boxes are members
         }
+    }
+    return made;
+}
+
+std::vector<std::unique_ptr<forms::Control>> MakeFamilyControls(forms::Form& form,
+                                                                std::span<const settings::Family> families) {
+    std::vector<std::unique_ptr<forms::Control>> made;
+    for (const settings::Family& family : families) {
+        auto make = [&](const settings::FamilyField& f) {
+            for (int i = 0; i < family.count; ++i) {
+                if (form.FindControl(f.control, i)) continue;
+                if (f.fill == settings::FieldFill::Switch)
+                    made.push_back(std::make_unique<forms::CheckBox>(form, f.control, i));
+                else if (f.fill != settings::FieldFill::SlideGroup)  // the option groups are members
+                    made.push_back(std::make_unique<forms::TextBox>(form, f.control, i));
+            }
+        };
+        if (family.keyField) make(*family.keyField);
+        for (const settings::FamilyField& f : family.fields) make(f);
     }
     return made;
 }

@@ -247,6 +247,9 @@ private:
 // new setting needs only its row (and its place in the window's layout).
 std::vector<std::unique_ptr<forms::Control>> MakeSettingControls(forms::Form& form,
                                                                  std::span<const settings::Setting> rows);
+// The same for the fields of families: a text box or check box for each index.
+std::vector<std::unique_ptr<forms::Control>> MakeFamilyControls(forms::Form& form,
+                                                                std::span<const settings::Family> families);
 
 // The shared dialog, made on first use (not loaded: any use of a control loads it).
 ZephraSetup& SetupDialog(PluginState& state);
