@@ -152,9 +152,11 @@ std::optional<std::string> scanned(std::string_view text, std::string_view secti
 TEST(IniDocument, ChangedDocumentReadsAsAPlainScanOfItsText) {
     const std::vector<std::string> sections{"A", "a", " B ", "b", "C", "Long Name", "New"};
     const std::vector<std::string> keys{"k", "K", " k2", "K2", "x", "10", "1", "ClientMax"};
-    IniDocument ini(std::string("orphan=1\r\n[A]\r\nk=1\r\n\r\n[\x01" "C]\r\nk2=5\r\n[B]\r\n; c=2\r\n\x01x=0\r\nx=3\r\n") +
-                    "X=4\r\n\r\n\r\n[a]\r\nk=6\r\nK2=6\r\n[C]\r\n=7\r\n[Long Name]\r\n1=a\r\n10=b\r\n[LONG NAME]\r\nx=9\r\n" +
-                    "[b]\r\nx=8\r\n");
+    IniDocument ini(
+        std::string("orphan=1\r\n[A]\r\nk=1\r\n\r\n[\x01"
+                    "C]\r\nk2=5\r\n[B]\r\n; c=2\r\n\x01x=0\r\nx=3\r\n") +
+        "X=4\r\n\r\n\r\n[a]\r\nk=6\r\nK2=6\r\n[C]\r\n=7\r\n[Long Name]\r\n1=a\r\n10=b\r\n[LONG NAME]\r\nx=9\r\n" +
+        "[b]\r\nx=8\r\n");
     std::mt19937 random(7);
     auto pick = [&](const std::vector<std::string>& from) { return from[random() % from.size()]; };
     for (int step = 0; step < 2000; ++step) {
