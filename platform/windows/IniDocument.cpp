@@ -67,9 +67,14 @@ IniDocument::IniDocument(std::string_view text) {
 }
 
 void IniDocument::buildIndex() const {
+    headers_.clear();
     index_.clear();
-    for (size_t i = 0; i < lines_.size(); ++i)
-        if (auto name = headerName(lines_[i])) index_.emplace(LowerCase(*name), i);  // the first one counts
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        if (auto name = headerName(lines_[i])) {
+            headers_.push_back(Header{i, std::nullopt});
+            index_.emplace(LowerCase(*name), headers_.size() - 1);  // the first one counts
+        }
+    }
     indexed_ = true;
 }
 
@@ -77,27 +82,29 @@ std::optional<IniDocument::Range> IniDocument::find(std::string_view section) co
     if (!indexed_) buildIndex();
     auto found = index_.find(LowerCase(trimmed(section)));
     if (found == index_.end()) return std::nullopt;
-    const size_t header = found->second;
-    size_t end = header + 1;
-    while (end < lines_.size() && !headerName(lines_[end])) ++end;
-    return Range{header, end};
+    const size_t at = found->second;
+    const size_t end = at + 1 < headers_.size() ? headers_[at + 1].line : lines_.size();
+    return Range{at, headers_[at].line, end};
 }
 
-// A line that is no header, inserted before `at`: the headers after it move down one.
+// A line that is no header, inserted before `at`: the headers after it move down one. Keys are
+// kept counted from their header, so only the section that gains the line could see its keys move.
 void IniDocument::insertLine(size_t at, std::string line) {
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
-    if (!indexed_ || at + 1 == lines_.size()) return;
-    for (auto& [name, header] : index_)
-        if (header >= at) ++header;
+    if (!indexed_) return;
+    for (auto header = headers_.rbegin(); header != headers_.rend() && header->line >= at; ++header) ++header->line;
 }
 
 std::optional<size_t> IniDocument::findKey(const Range& range, std::string_view key) const {
-    std::string_view wanted = trimmed(key);
-    for (size_t i = range.header + 1; i < range.end; ++i) {
-        auto entry = entryOf(lines_[i]);
-        if (entry && EqualsNoCase(entry->key, wanted)) return i;
+    auto& keys = headers_[range.section].keys;
+    if (!keys) {
+        keys.emplace();
+        for (size_t i = range.header + 1; i < range.end; ++i)
+            if (auto entry = entryOf(lines_[i])) keys->emplace(LowerCase(entry->key), i - range.header);
     }
-    return std::nullopt;
+    auto found = keys->find(LowerCase(trimmed(key)));
+    if (found == keys->end()) return std::nullopt;
+    return range.header + found->second;
 }
 
 std::optional<std::string> IniDocument::Get(std::string_view section, std::string_view key) const {
@@ -127,7 +134,8 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
     auto range = find(section);
     if (!range) {
         lines_.push_back("[" + std::string(trimmed(section)) + "]");
-        if (indexed_) index_.emplace(LowerCase(trimmed(section)), lines_.size() - 1);
+        headers_.push_back(Header{lines_.size() - 1, std::nullopt});
+        index_.emplace(LowerCase(trimmed(section)), headers_.size() - 1);
         lines_.push_back(std::string(trimmed(key)) + "=" + std::string(value));
         return;
     }
@@ -136,9 +144,11 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
         return;
     }
     // After the section's last non-blank line, so that a blank line before the next section stays there.
+    // Only blank lines follow it in the section, so no entry moves; the key index gains the new one.
     size_t at = range->end;
     while (at > range->header + 1 && trimmed(lines_[at - 1]).empty()) --at;
     insertLine(at, std::string(trimmed(key)) + "=" + std::string(value));
+    headers_[range->section].keys->emplace(LowerCase(trimmed(key)), at - range->header);
 }
 
 void IniDocument::ClearSection(std::string_view section) {
@@ -169,8 +179,11 @@ bool IniDocument::RemoveSection(std::string_view section) {
 }
 
 std::string IniDocument::Text() const {
+    size_t size = 0;
+    for (const std::string& line : lines_) size += line.size() + 2;
     std::string text;
-    for (const std::string& line : lines_) text += line + "\r\n";
+    text.reserve(size);
+    for (const std::string& line : lines_) text.append(line).append("\r\n");
     return text;
 }
 

@@ -5,8 +5,9 @@
 // included. Lines that are neither, or that hold control characters other than tab
 // (comments, damage, binary garbage), are kept as they are but never read as entries; entries before the first section belong to none.
 // The first section of a name and its first entry of a key are the ones read and written.
-// Sections are found through an index of their names, so that a file of many sections is read
-// quickly; reading builds the index, so one document is not for threads to share unlocked.
+// Sections and keys are found through indexes, so that a file of many sections or a section of
+// many keys is read and changed quickly; reading builds the indexes, so one document is not for
+// threads to share unlocked.
 
 #include <optional>
 #include <string>
@@ -42,8 +43,14 @@ public:
 
 private:
     struct Range {
-        size_t header;  // index of the "[section]" line
-        size_t end;     // one past the section's last line
+        size_t section;  // index in headers_
+        size_t header;   // index of the "[section]" line
+        size_t end;      // one past the section's last line
+    };
+    struct Header {
+        size_t line;  // index of the "[section]" line
+        // Lower-case key to the line of its first entry, counted from the header; made when first needed.
+        std::optional<std::unordered_map<std::string, size_t>> keys;
     };
     std::optional<Range> find(std::string_view section) const;
     std::optional<size_t> findKey(const Range& range, std::string_view key) const;
@@ -51,7 +58,9 @@ private:
     void insertLine(size_t at, std::string line);
 
     std::vector<std::string> lines_;
-    // Lower-case section name to the index of its first header line; made when first needed.
+    // Every header line in file order (damaged and repeated ones too, as each ends the section
+    // before it), and the lower-case section name to its first header there; made when first needed.
+    mutable std::vector<Header> headers_;
     mutable std::unordered_map<std::string, size_t> index_;
     mutable bool indexed_ = false;
 };

@@ -2,6 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "windows/CaseFold.h"
 #include "windows/testing/ErrorNumber.h"
 
 namespace windows {
@@ -107,6 +114,69 @@ TEST(IniDocument, ManySectionsAreFoundAfterEveryKindOfChange) {
     IniDocument again(ini.Text());
     for (const char* section : {"S0", "S5", "S7", "S1999", "New"})
         EXPECT_EQ(again.Section(section), ini.Section(section)) << section;
+}
+
+std::string_view trimmedOf(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+}
+
+// What a plain reading of the text from the top finds: the first "[name]" header of the name, up
+// to the next header of any name, and in it the first clean "key=value" line of the key.
+std::optional<std::string> scanned(std::string_view text, std::string_view section, std::string_view key) {
+    bool inside = false;
+    for (size_t start = 0, end; start < text.size(); start = end + 2) {
+        end = text.find("\r\n", start);
+        const std::string_view line = text.substr(start, end - start);
+        const std::string_view t = trimmedOf(line);
+        const size_t close = t.rfind(']');
+        if (t.size() >= 2 && t.front() == '[' && close != 0 && close != std::string_view::npos) {
+            if (inside) return std::nullopt;
+            inside = EqualsNoCase(trimmedOf(t.substr(1, close - 1)), trimmedOf(section));
+            continue;
+        }
+        const size_t eq = line.find('=');
+        if (!inside || eq == std::string_view::npos || line.find('\x01') != std::string_view::npos) continue;
+        const std::string_view name = trimmedOf(line.substr(0, eq));
+        if (!name.empty() && name.front() != ';' && name.front() != '[' && EqualsNoCase(name, trimmedOf(key)))
+            return std::string(line.substr(eq + 1));
+    }
+    return std::nullopt;
+}
+
+// The indexes kept through a long run of changes find what a plain reading of the text finds, and
+// a change lands where it lands in the text read afresh: repeated sections and keys in other letter
+// cases, a damaged header, a damaged entry, blank lines before a header, comments, entries added to
+// earlier sections, keys and sections removed and cleared.
+TEST(IniDocument, ChangedDocumentReadsAsAPlainScanOfItsText) {
+    const std::vector<std::string> sections{"A", "a", " B ", "b", "C", "Long Name", "New"};
+    const std::vector<std::string> keys{"k", "K", " k2", "K2", "x", "10", "1", "ClientMax"};
+    IniDocument ini(
+        std::string("orphan=1\r\n[A]\r\nk=1\r\n\r\n[\x01"
+                    "C]\r\nk2=5\r\n[B]\r\n; c=2\r\n\x01x=0\r\nx=3\r\n") +
+        "X=4\r\n\r\n\r\n[a]\r\nk=6\r\nK2=6\r\n[C]\r\n=7\r\n[Long Name]\r\n1=a\r\n10=b\r\n[LONG NAME]\r\nx=9\r\n" +
+        "[b]\r\nx=8\r\n");
+    std::mt19937 random(7);
+    auto pick = [&](const std::vector<std::string>& from) { return from[random() % from.size()]; };
+    for (int step = 0; step < 2000; ++step) {
+        const std::string section = pick(sections);
+        const std::string key = pick(keys);
+        switch (random() % 20) {
+        case 0: ini.RemoveKey(section, key); break;
+        case 1: ini.ClearSection(section); break;
+        case 2: ini.RemoveSection(section); break;
+        default: ini.Set(section, key, std::to_string(step)); break;
+        }
+        const std::string text = ini.Text();
+        for (const std::string& s : sections)
+            for (const std::string& k : keys)
+                ASSERT_EQ(ini.Get(s, k), scanned(text, s, k)) << "step " << step << " " << s << "/" << k;
+        IniDocument afresh(text);
+        ini.Set(section, key, "v");
+        afresh.Set(section, key, "v");
+        ASSERT_EQ(ini.Text(), afresh.Text()) << "step " << step;
+    }
 }
 
 }  // namespace
