@@ -38,11 +38,6 @@ constexpr const char* kComplete = "User Configuration Setup Initialization Compl
 constexpr const char* kCrLf = "\r\n";
 
 constexpr int32_t kHousekeepingInterval = 60000;
-constexpr int16_t kDefaultRowSeconds = 30;
-
-int16_t integerOr(const std::string& v, int16_t otherwise) {
-    return vb::IsNumeric(vb::Variant(v)) ? vb::CInt(vb::Variant(v)) : otherwise;
-}
 
 class SettingsReading : settings::ReadingChecks {
 public:
@@ -97,6 +92,21 @@ private:
             if (row.read.step == step) handled([&] { apply(row); });
     }
 
+    // The keys of one index of a family, all read before any is converted: a failure keeps
+    // every value of that index as it was.
+    void ReadFamilyIndex(const settings::Family& family, int index) {
+        std::vector<std::pair<const settings::FamilyField*, std::string>> texts;
+        for (const settings::FamilyKey& key : settings::KeysOf(family, index)) {
+            const std::vector<std::string> fields =
+                settings::FieldsOf(family, read(key.name.c_str(), "", family.section));
+            for (std::size_t i = 0; i < key.fields.size(); ++i) texts.emplace_back(key.fields[i], fields[i]);
+        }
+        for (const auto& [field, text] : texts) {
+            settings::ReadValue value{text, s_, *this, index};
+            field->rule(value);
+        }
+    }
+
     // The rows of a step as one: a failure ends the step.
     void readStep(ReadStep step) {
         for (const settings::Setting& row : settings::SettingsTable())
@@ -144,11 +154,6 @@ private:
         state_.web.ServerDebugLog = fso_.OpenTextFile(path, windows::ForAppending);
     }
 
-    // The web address under which the host computer serves the appliances' files.
-    std::string defaultServer() const {
-        return "http://" + s_.HomeseerIP + ":" + (s_.OwnWebServer ? s_.ServerPort : s_.svrport);
-    }
-
     // 7. The main slideshow's pictures.
     void collectSlideshowFiles() {
         s_.SlideFiles.clear();
@@ -160,7 +165,7 @@ private:
                 return;
             }
             if (s_.ImagePath.empty()) s_.ImagePath = appPath_ + kHtmlFolder;
-            if (s_.ImageServer.empty()) s_.ImageServer = defaultServer();
+            if (s_.ImageServer.empty()) s_.ImageServer = settings::ApplianceServer(s_);
             const std::string folder = vb::Replace(s_.ImagePath + "\\" + s_.SlideshowPath, "/", "\\");
             if (fso_.FolderExists(folder)) {
                 BuildFileList(state_, fso_.GetFolder(folder), s_.ImageServer, s_.ImagePath, s_.SlideFiles);
@@ -184,18 +189,15 @@ private:
         timer.Enabled(true);
     }
 
-    // 11. Slide groups 1 to 3, five rows each.
+    // 11. Slide groups 1 to 3: each group's paths, then its rows.
     void readSlideGroups() {
         for (int g = 1; g <= kSlideGroups; ++g) s_.GroupFiles[g].clear();
         for (int g = 1; g <= kSlideGroups; ++g) {
             std::string server, folder;
             handled([&] {
-                server = read(("ServerPathGroup" + std::to_string(g - 1)).c_str(), "");
-                if (server.empty()) server = defaultServer();
-                folder = read(("FolderPathGroup" + std::to_string(g - 1)).c_str(), "");
-                if (folder.empty()) folder = appPath_ + kHtmlFolder;
-                s_.GroupServerPath[g] = server;
-                s_.GroupFolderPath[g] = folder;
+                ReadFamilyIndex(settings::SlideGroupPaths(), g - 1);
+                server = s_.GroupServerPath[g];
+                folder = s_.GroupFolderPath[g];
             });
             for (int r = 0; r < kSlideRows; ++r) handled([&] { readSlideRow(g, r, server, folder); });
         }
@@ -204,12 +206,8 @@ private:
     void readSlideRow(int g, int r, const std::string& server, const std::string& folder) {
         s_.SlideRowWidth[g][r] = -1;
         s_.SlideRowHeight[g][r] = -1;
-        std::string v = read(("SlideASP" + std::to_string((g - 1) * kSlideRows + r)).c_str(), "");
-        if (v.find(',') == std::string::npos) v = ",";
-        std::vector<std::string> fields = vb::Split(v, ",");
-        const std::string path = fields[0];
-        s_.SlideRowPath[g][r] = path;
-        s_.SlideRowSeconds[g][r] = integerOr(fields[1], kDefaultRowSeconds);
+        ReadFamilyIndex(settings::SlideRows(), (g - 1) * kSlideRows + r);
+        const std::string path = s_.SlideRowPath[g][r];
         if (vb::Trim(path).empty()) return;
         const std::string full = folder + (path.rfind('\\', 0) == 0 ? path : "\\" + path);
         if (s_.ShowSlides)

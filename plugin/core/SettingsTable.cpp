@@ -163,6 +163,31 @@ void sounds(ReadValue& v) {
         v.settings.SoundEnabled[i] = i < list.size() && list[i] == "1";
 }
 
+// --- Reading rules of the families: a slide row's index tells its group (1 first) and row --------
+
+constexpr int16_t kDefaultRowSeconds = 30;
+
+int GroupOf(int index) { return index / kSlideRows + 1; }
+int RowOf(int index) { return index % kSlideRows; }
+
+void SlidePath(ReadValue& v) { v.settings.SlideRowPath[GroupOf(v.index)][RowOf(v.index)] = v.text; }
+
+// Not numeric: 30 seconds.
+void SlideSeconds(ReadValue& v) {
+    v.settings.SlideRowSeconds[GroupOf(v.index)][RowOf(v.index)] =
+        numeric(v.text) ? vb::CInt(vb::Variant(v.text)) : kDefaultRowSeconds;
+}
+
+// None: where the host computer serves the appliances' files.
+void GroupServer(ReadValue& v) {
+    v.settings.GroupServerPath[v.index + 1] = v.text.empty() ? ApplianceServer(v.settings) : v.text;
+}
+
+// None: the HTML folder.
+void GroupFolder(ReadValue& v) {
+    v.settings.GroupFolderPath[v.index + 1] = v.text.empty() ? v.checks.AppPath() + kHtmlFolder : v.text;
+}
+
 // --- The table ------------------------------------------------------------------------------
 
 using enum ReadStep;
@@ -304,13 +329,13 @@ const Setting kSettings[] = {
      "HomeseerIP",
      {Keys, "192.168.0.1", text<&S::HomeseerIP>},
      {"aHSIP", T, "192.168.0.1", 22, 11, Q},
-     {.section = Definitions, .line = 2, .cell = 1, .label = "Server IP&nbsp;", .size = 12}},
+     {.section = Definitions, .line = 2, .cell = 1, .label = "Server IP&nbsp;", .size = 12, .marksSection = true}},
     {kHostSection, "svrport", {Keys, "81", text<&S::svrport>}, {}, {}},
     {kMain,
      "CIDLineNumber",
      {Keys, "1", integerOr<&S::CIDLineNumber, 1>},
      {"aLineNumber", Fill::NumericText, "1", 23, 29, Q},
-     {.section = CID, .line = 2, .cell = 1, .label = "Line Number&nbsp;", .size = 2}},
+     {.section = CID, .line = 2, .cell = 1, .label = "Line Number&nbsp;", .size = 2, .marksSection = true}},
     {kMain,
      "UDPDelay",
      {Keys, "", udpDelay},
@@ -409,7 +434,7 @@ const Setting kSettings[] = {
      "TextStyle",
      {Keys, "Arial", text<&S::TextStyle>},
      {"aTextStyle", T, "Arial", 32, 41},
-     {.section = Screen, .line = 5, .cell = 1, .label = "Face&nbsp;", .size = 4}},
+     {.section = Screen, .line = 5, .cell = 1, .label = "Face&nbsp;", .size = 4, .marksSection = true}},
     {kMain,
      "TextFontSize",
      {Keys, "7", text<&S::TextFontSize>},
@@ -500,7 +525,12 @@ const Setting kSettings[] = {
      "PowerCycleInterval",
      {PowerAndDevices, "0", withoutBlanks},
      {"aPowerCycleInterval", T, "", 53, 58},
-     {.section = Power, .line = 2, .cell = 1, .label = "Power Cycle on Hours (comma separated)&nbsp;", .size = 8}},
+     {.section = Power,
+      .line = 2,
+      .cell = 1,
+      .label = "Power Cycle on Hours (comma separated)&nbsp;",
+      .size = 8,
+      .marksSection = true}},
     {kMain,
      "noResponseAction",
      {PowerAndDevices, "0", numericNonZero<&S::noResponseAction>},
@@ -569,6 +599,91 @@ const Setting kSettings[] = {
      {.section = Definitions, .line = 5, .cell = 1, .align = "Left"}},
 };
 
+// --- The families -----------------------------------------------------------------------------
+
+using enum FieldFill;
+
+// The key of a unit's entry: its address (IP, or IP "/" computer).
+const FamilyField kUnitKey{
+    .control = "aIP",
+    .check = Check::UnitKey,
+    .heading = "IP",
+    .page = {.line = 1, .cell = 2, .size = 15, .tight = true, .wideName = true, .align = "Left"}};
+
+// A unit's entry: its fields in stored order.
+const FamilyField kUnitFields[] = {
+    {.control = "aName",
+     .check = Check::UnitField,
+     .posted = "Location",
+     .heading = "Location",
+     .page = {.line = 1, .cell = 1, .size = 10, .tight = true, .align = "Left", .marksSection = true}},
+    {.control = "aDC", .fill = Code, .heading = "ID", .page = {.line = 1, .cell = 3, .align = "Left"}},
+    {.control = "aPower",
+     .check = Check::UnitField,
+     .heading = "Power",
+     .page = {.line = 1, .cell = 4, .size = 2, .tight = true, .wideName = true, .align = "Left"}},
+    {.control = "aMotion",
+     .check = Check::UnitField,
+     .heading = "Motion",
+     .page = {.line = 1, .cell = 5, .size = 2, .tight = true, .wideName = true, .align = "Left"}},
+    {.control = "Option", .fill = SlideGroup, .heading = "Slide", .page = {.line = 1, .cell = 6, .align = "Left"}},
+    {.control = "aDoCID",
+     .fill = Switch,
+     .posted = "CID",
+     .heading = "CID",
+     .page = {.line = 1, .cell = 7, .align = "Left"}},
+    // The xAP target of a unit's X10 power device: a page that did not show it keeps what is stored.
+    {.control = "aX10Server",
+     .check = Check::UnitField,
+     .heading = "xAP Target Address for X10 Power",
+     .shownWith = "aPower",
+     .page = {.line = 2,
+              .cell = 1,
+              .size = 45,
+              .tight = true,
+              .wideName = true,
+              .span = "4",
+              .align = "Left",
+              .xapHostOnly = true,
+              .keptUnlessPosted = true}},
+};
+
+const FamilyField kSlideRowFields[] = {
+    {.control = "aSlideASP",
+     .check = Check::ListField,
+     .rule = SlidePath,
+     .heading = "FilePath",
+     .page = {.size = 80, .span = "2", .align = "Left", .marksSection = true}},
+    {.control = "aDwell",
+     .check = Check::ListField,
+     .rule = SlideSeconds,
+     .heading = "Secs",
+     .page = {.size = 3, .align = "Left"}},
+};
+
+const FamilyField kSlideGroupPathFields[] = {
+    {.control = "aServerPathGroup",
+     .check = Check::Text,
+     .rule = GroupServer,
+     .key = "ServerPathGroup",
+     .page = {.label = "Server Path&nbsp;", .size = 70, .span = "3", .align = "Left"}},
+    {.control = "aFolderPathGroup",
+     .check = Check::Text,
+     .rule = GroupFolder,
+     .key = "FolderPathGroup",
+     .page = {.label = "Folder Path&nbsp;&nbsp;&nbsp;", .size = 70, .span = "3", .align = "Left"}},
+};
+
+// Columns: section, keys, prefix, count, fields, key field, empty without separator, page.
+const Family kFamilies[] = {
+    {"Zephra Names", FamilyKeys::Address, nullptr, kUnitSlots, kUnitFields, &kUnitKey, false, PageSection::Units},
+    {kMain, FamilyKeys::Numbered, "SlideASP", kSlideRowKeys, kSlideRowFields, nullptr, true, PageSection::SlideGroup},
+    {kMain, FamilyKeys::PerField, nullptr, kSlideGroups, kSlideGroupPathFields, nullptr, false,
+     PageSection::SlideGroup},
+};
+
+std::string WithoutLeadingA(const std::string& name) { return name.starts_with('a') ? name.substr(1) : name; }
+
 }  // namespace
 
 const char* FileOf(const char* section) { return std::string_view(section) == kHostSection ? kHostIniFile : kIniFile; }
@@ -596,9 +711,55 @@ const Setting* FindControlSetting(const std::string& control) {
     return nullptr;
 }
 
-std::string PageField(const Setting& setting) {
-    const std::string name = setting.dialog.control;
-    return name.starts_with('a') ? name.substr(1) : name;
+std::string PageField(const Setting& setting) { return WithoutLeadingA(setting.dialog.control); }
+
+std::string SectionMark(PageSection section) {
+    for (const Setting& row : kSettings)
+        if (row.page.section == section && row.page.marksSection) return PageField(row);
+    for (const Family& family : kFamilies)
+        for (const FamilyField& field : family.fields)
+            if (family.page == section && field.page.marksSection) return PostedName(field, 0);
+    return {};
+}
+
+std::string ApplianceServer(const ZephraSettings& settings) {
+    return "http://" + settings.HomeseerIP + ":" + (settings.OwnWebServer ? settings.ServerPort : settings.svrport);
+}
+
+std::span<const Family> Families() { return kFamilies; }
+const Family& Units() { return kFamilies[0]; }
+const Family& SlideRows() { return kFamilies[1]; }
+const Family& SlideGroupPaths() { return kFamilies[2]; }
+
+std::vector<FamilyKey> KeysOf(const Family& family, int index) {
+    std::vector<FamilyKey> keys;
+    if (family.keys == FamilyKeys::Address) return keys;
+    for (int i = 0; i < family.count; ++i) {
+        if (index >= 0 && i != index) continue;
+        if (family.keys == FamilyKeys::PerField) {
+            for (const FamilyField& field : family.fields) keys.push_back({field.key + std::to_string(i), i, {&field}});
+            continue;
+        }
+        FamilyKey key{family.prefix + std::to_string(i), i, {}};
+        for (const FamilyField& field : family.fields) key.fields.push_back(&field);
+        keys.push_back(std::move(key));
+    }
+    return keys;
+}
+
+std::vector<std::string> FieldsOf(const Family& family, const std::string& value) {
+    if (family.keys == FamilyKeys::PerField) return {value};
+    if (family.emptyWithoutSeparator && value.find(',') == std::string::npos)
+        return std::vector<std::string>(family.fields.size());
+    std::vector<std::string> fields = vb::Split(value, ",");
+    if (family.keys == FamilyKeys::Numbered && fields.size() < family.fields.size())
+        fields.resize(family.fields.size());
+    return fields;
+}
+
+std::string PostedName(const FamilyField& field, int index) {
+    const std::string name = field.posted ? field.posted : WithoutLeadingA(field.control);
+    return name + std::to_string(field.fill == FieldFill::SlideGroup ? index + 1 : index);
 }
 
 }  // namespace zephra::settings

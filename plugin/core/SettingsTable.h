@@ -9,13 +9,21 @@
 // dialog: the dialog finds each control by its name, and the page posts it under the name
 // without its leading "a" (`aHSIP` as "HSIP"; element n of the sound boxes `Check1` as "Check1_n").
 //
-// The slide rows, the slide-group paths and the unit entries of section "Zephra Names" are
-// families of keys with their own layout; the reader, the dialog and the page handle them
-// apart from this table.
+// Settings kept under numbered keys are families, one row each (the slide rows, the
+// slide-group paths, and the unit entries of section "Zephra Names", whose key is the unit's
+// address): the row names its keys, its index range and its fields, each field with its control
+// array (element i for index i), its place and name on the page and its odd rules. The same
+// walkers go through the families after the single settings: adding a field touches its row
+// (and the window's UI file), adding a slide row kSlideRows, not the walkers.
+//
+// A save from the status page knows which sections the page carried by each section's marking
+// field, a column of one of its rows.
 
 #include <span>
 #include <string>
 #include <vector>
+
+#include "core/Settings.h"
 
 namespace zephra {
 
@@ -50,6 +58,7 @@ struct ReadValue {
     const std::string& text;
     ZephraSettings& settings;
     ReadingChecks& checks;
+    int index = 0;  // a family's: the index of the key
 };
 
 // When the settings reader reads a row; the steps run in this order, between the reader's
@@ -77,7 +86,7 @@ enum class Fill {
 };
 
 // The status page's setup sections that show settings of this table.
-enum class PageSection { None, Definitions, Power, Screen, CID };
+enum class PageSection { None, Units, Definitions, Power, Screen, SlideGroup, CID };
 
 struct Reading {
     ReadStep step = ReadStep::None;
@@ -107,10 +116,13 @@ struct Page {
     int size = 0;            // text box: the input's width
     const char* after = "";  // text box: the text after the input
     bool tight = false;      // text box: one blank before "size", not two
+    bool wideName = false;   // text box: two blanks before "name", not one
     const char* span = "1";
     const char* align = "Center";
     bool standaloneOnly = false;    // not shown under the xAP host
+    bool xapHostOnly = false;       // shown only under the xAP host
     bool keptUnlessPosted = false;  // a post without the field leaves the control as it is
+    bool marksSection = false;      // a post that carries this field carries its section
 };
 
 struct Setting {
@@ -135,6 +147,95 @@ const Setting* FindControlSetting(const std::string& control);
 
 // The page's field name of a setting's control: the name without its leading "a".
 std::string PageField(const Setting& setting);
+
+// The field the status page posts with a section, by which a save knows the section was on
+// the page; "" for a section without one.
+std::string SectionMark(PageSection section);
+
+// The web address under which the host computer serves the appliances' files.
+std::string ApplianceServer(const ZephraSettings& settings);
+
+// --- Families: settings kept under numbered keys ---------------------------------------------
+
+inline constexpr int kUnitSlots = 9;
+inline constexpr int kSlideRowKeys = kSlideGroups * kSlideRows;
+
+// How the dialog holds a family's field: element i of the control array holds index i.
+enum class FieldFill {
+    Text,        // text box
+    Code,        // text box of a device code: written with "[" and "]" as "~1" and "~2"; the page
+                 // shows it and never posts it
+    SlideGroup,  // the slot's slide-group option buttons (the group "Option<i + 1>"): the
+                 // selected one's number
+    Switch,      // check box: checked for "1"
+};
+
+// What the writer refuses in a text, so that it reads back as written. No value may hold a
+// double quote, a line break or a control character; some hold less.
+enum class Check {
+    None,       // not checked
+    Text,       // any other text
+    ListField,  // no "," (a field of a list)
+    UnitKey,    // no "=", and no "[" or ";" at its start (it would read as a header or comment)
+    UnitField,  // no "=" and no ","
+};
+
+struct FamilyField {
+    const char* control;  // the dialog's control array
+    FieldFill fill = FieldFill::Text;
+    Check check = Check::None;
+    void (*rule)(ReadValue&) = nullptr;  // the settings reader's conversion; none: not read there
+    const char* key = nullptr;           // kept under a key of its own: this and the index
+    const char* posted = nullptr;        // the page's field name before the index (nullptr: the
+                                         // control's name without its leading "a")
+    // The page's heading of its column; for a field on a line of its own, the cell before it.
+    const char* heading = nullptr;
+    const char* shownWith = nullptr;  // shown only when this control of the same index holds text
+    Page page;                        // its line and cell in its index's part of the section
+};
+
+// How a family names its keys.
+enum class FamilyKeys {
+    Numbered,  // one key per index, the prefix and the index; the fields joined by ","
+    PerField,  // one key per field and index: the field's key and the index
+    // One entry per slot whose key is the text of the key field, its value the fields joined
+    // by ","; an entry whose first field is empty is skipped by every reader.
+    Address,
+};
+
+struct Family {
+    const char* section;
+    FamilyKeys keys;
+    const char* prefix;  // Numbered: the keys' prefix
+    int count;           // indexes 0 to count - 1
+    std::span<const FamilyField> fields;
+    const FamilyField* keyField = nullptr;  // Address: the field whose text is the entry's key
+    bool emptyWithoutSeparator = false;     // a value without "," reads as every field empty
+    PageSection page = PageSection::None;
+};
+
+// The families in the order the dialog loads, checks and writes them.
+std::span<const Family> Families();
+const Family& Units();
+const Family& SlideRows();        // "path,seconds", kSlideRows to a slide group
+const Family& SlideGroupPaths();  // the server and folder path of each slide group
+
+// One stored key of a Numbered or PerField family: its name, its index and its fields.
+struct FamilyKey {
+    std::string name;
+    int index;
+    std::vector<const FamilyField*> fields;
+};
+
+// The keys of a family (of one index, unless -1) in stored order: by index, then by field.
+std::vector<FamilyKey> KeysOf(const Family& family, int index = -1);
+
+// A stored value's fields: the whole value for a PerField key, else split at ","; a Numbered
+// family's missing fields read empty.
+std::vector<std::string> FieldsOf(const Family& family, const std::string& value);
+
+// The name under which the page posts a field of an index.
+std::string PostedName(const FamilyField& field, int index);
 
 }  // namespace settings
 }  // namespace zephra

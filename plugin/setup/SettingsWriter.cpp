@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 
 #include "automation/CallByName.h"
 #include "automation/Registry.h"
@@ -50,9 +51,9 @@ std::string field(const std::string& text) {
 // double quotes on reading and ends at a line break; a unit's entry is split at "=" and its
 // fields at ","; a slide row's two fields at ",". Brackets inside a value read back as they are
 // (device codes of the bracket house hold them).
-enum class Keeps { Text, UnitKey, UnitField, ListField };
+using settings::Check;
 
-std::string unstorable(const std::string& text, Keeps kind) {
+std::string unstorable(const std::string& text, Check kind) {
     for (const char c : text) {
         const auto u = static_cast<unsigned char>(c);
         if (c == '\r') return "CR";
@@ -60,13 +61,13 @@ std::string unstorable(const std::string& text, Keeps kind) {
         if (c == '\0') return "NUL";
         if ((u < 0x20 && c != '\t') || u == 0x7f) return "control character " + std::to_string(u);
         bool bad = c == '"';
-        if (kind == Keeps::UnitField || kind == Keeps::UnitKey) bad = bad || c == '=';
-        if (kind == Keeps::UnitField || kind == Keeps::ListField) bad = bad || c == ',';
+        if (kind == Check::UnitField || kind == Check::UnitKey) bad = bad || c == '=';
+        if (kind == Check::UnitField || kind == Check::ListField) bad = bad || c == ',';
         if (bad) return std::string("'") + c + "'";
     }
     // A key starting so would read as a section header or a comment.
     const std::string key = vb::Trim(text);
-    if (kind == Keeps::UnitKey && (key.starts_with("[") || key.starts_with(";")))
+    if (kind == Check::UnitKey && (key.starts_with("[") || key.starts_with(";")))
         return std::string("'") + key.front() + "' at its start";
     return {};
 }
@@ -98,11 +99,30 @@ std::string ZephraSetup::soundList() {
     return list;
 }
 
+// A unit's entry: each field without the characters that would shift the others.
 std::string ZephraSetup::unitValue(int slot) {
-    return quoted(field(aName(slot).Text()) + "," + field(escapedCode(aDC(slot).Text())) + "," +
-                  field(aPower(slot).Text()) + "," + field(aMotion(slot).Text()) + "," +
-                  std::to_string(SelectedOptionIndex(SlideGroupOptions(slot))) + "," +
-                  std::to_string(aDoCID(slot).Value()) + "," + field(aX10Server(slot).Text()));
+    std::string value;
+    const char* separator = "";
+    for (const settings::FamilyField& f : settings::Units().fields) {
+        value += std::exchange(separator, ",");
+        switch (f.fill) {
+        case settings::FieldFill::Text: value += field(control<forms::TextBox>(f, slot).Text()); break;
+        case settings::FieldFill::Code: value += field(escapedCode(control<forms::TextBox>(f, slot).Text())); break;
+        case settings::FieldFill::SlideGroup:
+            value += std::to_string(SelectedOptionIndex(SlideGroupOptions(slot)));
+            break;
+        case settings::FieldFill::Switch: value += std::to_string(control<forms::CheckBox>(f, slot).Value()); break;
+        }
+    }
+    return (quoted)(value);
+}
+
+std::string ZephraSetup::NumberedValue(const settings::FamilyKey& key) {
+    std::string value;
+    const char* separator = "";
+    for (const settings::FamilyField* f : key.fields)
+        value += std::exchange(separator, ",") + control<forms::TextBox>(*f, key.index).Text();
+    return (quoted)(value);
 }
 
 void ZephraSetup::save(const std::string& section, const std::string& key, const std::string& value) {
@@ -123,7 +143,7 @@ std::string ZephraSetup::fieldName(const forms::Control& control) const {
 // when every value can be stored.
 std::string ZephraSetup::RefusedValue() {
     std::string refused;
-    auto check = [&](const forms::Control& control, const std::string& text, Keeps kind) {
+    auto check = [&](const forms::Control& control, const std::string& text, Check kind) {
         if (!refused.empty()) return;
         const std::string what = unstorable(text, kind);
         if (!what.empty()) refused = kNothingSaved + fieldName(control) + kCannotHold + what + ".";
@@ -132,25 +152,31 @@ std::string ZephraSetup::RefusedValue() {
     for (const settings::Setting* row : settings::InOrder(&settings::Dialog::writeOrder)) {
         if (row->dialog.fill == settings::Fill::Text || row->dialog.fill == settings::Fill::NumericText) {
             const forms::TextBox& box = control<forms::TextBox>(*row);
-            check(box, box.Text(), Keeps::Text);
+            check(box, box.Text(), Check::Text);
         } else if (row->dialog.fill == settings::Fill::Voice) {
-            check(aVoiceCB, aVoiceCB.Text(), Keeps::Text);
+            check(aVoiceCB, aVoiceCB.Text(), Check::Text);
         }
     }
-    for (int n = 0; n < kUnitSlots; ++n) {
-        if (vb::Trim(aIP(n).Text()).empty()) continue;
-        check(aIP(n), aIP(n).Text(), Keeps::UnitKey);
-        if (vb::Trim(aName(n).Text()).empty()) continue;
-        for (forms::TextBox* box : {&aName(n), &aPower(n), &aMotion(n), &aX10Server(n)})
-            check(*box, box->Text(), Keeps::UnitField);
+    // The units: an entry without an address is not written, one without a name is blanked.
+    const settings::Family& units = settings::Units();
+    for (int n = 0; n < units.count; ++n) {
+        const forms::TextBox& key = control<forms::TextBox>(*units.keyField, n);
+        if (vb::Trim(key.Text()).empty()) continue;
+        check(key, key.Text(), units.keyField->check);
+        if (vb::Trim(control<forms::TextBox>(units.fields.front(), n).Text()).empty()) continue;
+        for (const settings::FamilyField& f : units.fields) {
+            if (f.check == Check::None) continue;
+            const forms::TextBox& box = control<forms::TextBox>(f, n);
+            check(box, box.Text(), f.check);
+        }
     }
-    for (int n = 0; n < kSlideRowCount; ++n) {
-        check(aSlideASP(n), aSlideASP(n).Text(), Keeps::ListField);
-        check(aDwell(n), aDwell(n).Text(), Keeps::ListField);
-    }
-    for (int g = 0; g < kGroupCount; ++g) {
-        check(aServerPathGroup(g), aServerPathGroup(g).Text(), Keeps::Text);
-        check(aFolderPathGroup(g), aFolderPathGroup(g).Text(), Keeps::Text);
+    for (const settings::Family& family : settings::Families()) {
+        for (const settings::FamilyKey& key : settings::KeysOf(family)) {
+            for (const settings::FamilyField* f : key.fields) {
+                const forms::TextBox& box = control<forms::TextBox>(*f, key.index);
+                check(box, box.Text(), f->check);
+            }
+        }
     }
     return refused;
 }
@@ -181,20 +207,21 @@ std::string ZephraSetup::WriteSettings(bool interactive) {
         soundsChanged = soundList() != loadedSounds_;
 
         // 3. Whether any unit shows a slide group.
+        const settings::Family& units = settings::Units();
         int grouped = 0;
-        for (int n = 0; n < kUnitSlots; ++n) grouped += SelectedOptionIndex(SlideGroupOptions(n));
+        for (int n = 0; n < units.count; ++n) grouped += SelectedOptionIndex(SlideGroupOptions(n));
 
         // 4. The units.
-        for (int n = 0; n < kUnitSlots; ++n) {
-            const std::string key = aIP(n).Text();
+        for (int n = 0; n < units.count; ++n) {
+            const std::string key = control<forms::TextBox>(*units.keyField, n).Text();
             if (vb::Trim(key).empty()) continue;
-            if (vb::Trim(aName(n).Text()).empty()) {
-                save(kNamesSection, key, kBlankedUnit);
+            if (vb::Trim(control<forms::TextBox>(units.fields.front(), n).Text()).empty()) {
+                save(units.section, key, kBlankedUnit);
             } else {
                 if (state_.settings.DebugLog)
                     WriteLog(state_.host(), kDebugSource,
                              kSavingName + aName(n).Text() + kSavingAt + escapedCode(aDC(n).Text()));
-                save(kNamesSection, key, unitValue(n));
+                save(units.section, key, unitValue(n));
             }
             auto loaded = std::find_if(loadedKeys_.begin(), loadedKeys_.end(),
                                        [&](const std::string& k) { return !k.empty() && sameKey(k, key); });
@@ -207,15 +234,12 @@ std::string ZephraSetup::WriteSettings(bool interactive) {
 
         // 6. Units that were loaded and that no slot holds any more.
         for (const std::string& key : loadedKeys_)
-            if (!key.empty()) save(kNamesSection, key, kBlankedUnit);
+            if (!key.empty()) save(units.section, key, kBlankedUnit);
 
-        // 7, 8. Slide rows and group paths.
-        for (int n = 0; n < kSlideRowCount; ++n)
-            save(kMainSection, kSlideRowKey + std::to_string(n), quoted(aSlideASP(n).Text() + "," + aDwell(n).Text()));
-        for (int g = 0; g < kGroupCount; ++g) {
-            save(kMainSection, kServerPathKey + std::to_string(g), quoted(aServerPathGroup(g).Text()));
-            save(kMainSection, kFolderPathKey + std::to_string(g), quoted(aFolderPathGroup(g).Text()));
-        }
+        // 7, 8. The numbered keys: slide rows and group paths.
+        for (const settings::Family& family : settings::Families())
+            for (const settings::FamilyKey& key : settings::KeysOf(family))
+                save(family.section, key.name, NumberedValue(key));
 
         // The settings file, written once with every key.
         state_.host().SaveIniSettings(batch_, kIniFile);

@@ -11,10 +11,6 @@ inline constexpr const char* kDebugSource = "dkvZephra Debug";
 
 inline constexpr const char* kIniFile = "dkvZephraUtilities.ini";
 inline constexpr const char* kMainSection = "Zephra Utilities";
-inline constexpr const char* kNamesSection = "Zephra Names";
-inline constexpr const char* kSlideRowKey = "SlideASP";
-inline constexpr const char* kServerPathKey = "ServerPathGroup";
-inline constexpr const char* kFolderPathKey = "FolderPathGroup";
 inline constexpr const char* kResizeQuestionKey = "ResizeQuestion";
 // The value of a unit entry that every reader skips (its name field is empty).
 inline constexpr const char* kBlankedUnit = "\",,\"";

@@ -42,6 +42,8 @@ void ShowOption(forms::OptionGroup& options, bool on) {
 ZephraSetup::ZephraSetup(PluginState& state) : forms::Form(kCaption), state_(state) {
     SetLayout(kSetupLayout);
     settingControls_ = MakeSettingControls(*this, settings::SettingsTable());
+    for (std::unique_ptr<forms::Control>& made : MakeFamilyControls(*this, settings::Families()))
+        settingControls_.push_back(std::move(made));
     OKButton.onClick = [this] { OKButton_Click(); };
     CancelButton.onClick = [this] { CancelButton_Click(); };
     aPlay.onClick = [this] { aPlay_Click(); };
@@ -72,6 +74,25 @@ std::vector<std::unique_ptr<forms::Control>> MakeSettingControls(forms::Form& fo
             break;
         default: break;  // the option group, the voice list and the sound boxes are members
         }
+    }
+    return made;
+}
+
+std::vector<std::unique_ptr<forms::Control>> MakeFamilyControls(forms::Form& form,
+                                                                std::span<const settings::Family> families) {
+    std::vector<std::unique_ptr<forms::Control>> made;
+    for (const settings::Family& family : families) {
+        auto make = [&](const settings::FamilyField& f) {
+            for (int i = 0; i < family.count; ++i) {
+                if (form.FindControl(f.control, i)) continue;
+                if (f.fill == settings::FieldFill::Switch)
+                    made.push_back(std::make_unique<forms::CheckBox>(form, f.control, i));
+                else if (f.fill != settings::FieldFill::SlideGroup)  // the option groups are members
+                    made.push_back(std::make_unique<forms::TextBox>(form, f.control, i));
+            }
+        };
+        if (family.keyField) make(*family.keyField);
+        for (const settings::FamilyField& f : family.fields) make(f);
     }
     return made;
 }
@@ -183,11 +204,12 @@ void ZephraSetup::fillSounds(const std::string& list) {
     if (failed) throw vb::Error(vb::Err().Number, vb::Err().Description);
 }
 
-// The entries of section "Zephra Names", one per slot, in file order.
+// The entries of the units' section, one per slot, in file order.
 void ZephraSetup::loadUnits() {
+    const settings::Family& units = settings::Units();
     std::vector<std::string> lines;
     if (!vb::Try([&] {
-            std::string text = cleaned(state_.host().GetINISection(kNamesSection, kIniFile));
+            std::string text = cleaned(state_.host().GetINISection(units.section, settings::FileOf(units.section)));
             text = vb::Replace(vb::Replace(text, "~1", "["), "~2", "]");
             if (!text.empty()) lines = vb::Split(text, std::string(1, '\0'));
         })) {
@@ -200,72 +222,53 @@ void ZephraSetup::loadUnits() {
         if (vb::Trim(line).empty()) continue;
         const std::vector<std::string> parts = vb::Split(line, "=");
         if (parts.size() != 2 || parts[0].empty() || parts[1].empty()) continue;
-        const std::vector<std::string> fields = vb::Split(parts[1], ",");
+        const std::vector<std::string> fields = settings::FieldsOf(units, parts[1]);
         if (fields[0].empty()) continue;
         const int s = slot++;
         const std::string key = parts[0];
         loadStep(
-            kNamesSection, key,
+            units.section, key,
             [&] {
-                if (s >= kUnitSlots) throw vb::Error(vb::errors::SubscriptOutOfRange);
-                aIP(s).Text(key);
+                if (s >= units.count) throw vb::Error(vb::errors::SubscriptOutOfRange);
+                control<forms::TextBox>(*units.keyField, s).Text(key);
                 loadedKeys_[static_cast<std::size_t>(s)] = key;
-                aName(s).Text(fields[0]);
-                aDC(s).Text("");
-                aPower(s).Text("");
-                aMotion(s).Text("");
-                auto field = [&](std::size_t i) -> const std::string* {
-                    return i < fields.size() ? &fields[i] : nullptr;
-                };
-                if (!field(1)) return;
-                aDC(s).Text(*field(1));
-                if (!field(2)) return;
-                aPower(s).Text(*field(2));
-                if (!field(3)) return;
-                aMotion(s).Text(*field(3));
-                if (!field(4)) return;
-                // An odd slide group leaves the rest of the row to be filled all the same.
-                std::optional<vb::Error> groupError;
-                if (!vb::Try([&] { SelectOptionIndex(SlideGroupOptions(s), vb::CInt(vb::Variant(*field(4)))); }))
-                    groupError = vb::Error(vb::Err().Number, vb::Err().Description);
-                if (field(5)) aDoCID(s).Value(*field(5) == "1" ? 1 : 0);
-                if (field(6)) aX10Server(s).Text(*field(6));
-                if (groupError) throw *groupError;
+                // Every field the entry holds is tried, so that an odd one (a slide group that is
+                // no number) leaves the others filled all the same.
+                std::optional<vb::Error> failed;
+                for (std::size_t i = 0; i < fields.size() && i < units.fields.size(); ++i)
+                    if (!vb::Try([&] { FillUnitField(units.fields[i], s, fields[i]); }) && !failed)
+                        failed = vb::Error(vb::Err().Number, vb::Err().Description);
+                if (failed) throw *failed;
             },
             // A line beyond the last slot is never written by a save.
-            s < kUnitSlots ? std::function<std::string()>([this, s] { return unitValue(s); }) : nullptr);
+            s < units.count ? std::function<std::string()>([this, s] { return unitValue(s); }) : nullptr);
     }
 }
 
-void ZephraSetup::loadSlideRows() {
-    for (int n = 0; n < kSlideRowCount; ++n) {
-        const std::string key = kSlideRowKey + std::to_string(n);
-        loadStep(
-            kMainSection, key,
-            [&] {
-                std::string v = cleaned(state_.host().GetIniSetting(kMainSection, key, "", kIniFile));
-                if (v.find(',') == std::string::npos) v = ",";
-                const std::vector<std::string> parts = vb::Split(v, ",");
-                aSlideASP(n).Text(parts[0]);
-                aDwell(n).Text(parts[1]);
-            },
-            [this, n] { return "\"" + aSlideASP(n).Text() + "," + aDwell(n).Text() + "\""; });
+void ZephraSetup::FillUnitField(const settings::FamilyField& field, int slot, const std::string& v) {
+    switch (field.fill) {
+    case settings::FieldFill::Text:
+    case settings::FieldFill::Code: control<forms::TextBox>(field, slot).Text(v); break;
+    case settings::FieldFill::SlideGroup: SelectOptionIndex(SlideGroupOptions(slot), vb::CInt(vb::Variant(v))); break;
+    case settings::FieldFill::Switch: control<forms::CheckBox>(field, slot).Value(v == "1" ? 1 : 0); break;
     }
-    for (int g = 0; g < kGroupCount; ++g) {
-        const std::string serverKey = kServerPathKey + std::to_string(g);
-        const std::string folderKey = kFolderPathKey + std::to_string(g);
-        loadStep(
-            kMainSection, serverKey,
-            [&] {
-                aServerPathGroup(g).Text(cleaned(state_.host().GetIniSetting(kMainSection, serverKey, "", kIniFile)));
-            },
-            [this, g] { return "\"" + aServerPathGroup(g).Text() + "\""; });
-        loadStep(
-            kMainSection, folderKey,
-            [&] {
-                aFolderPathGroup(g).Text(cleaned(state_.host().GetIniSetting(kMainSection, folderKey, "", kIniFile)));
-            },
-            [this, g] { return "\"" + aFolderPathGroup(g).Text() + "\""; });
+}
+
+// The families kept under numbered keys, each key a step of its own.
+void ZephraSetup::loadSlideRows() {
+    for (const settings::Family& family : settings::Families()) {
+        for (const settings::FamilyKey& key : settings::KeysOf(family)) {
+            loadStep(
+                family.section, key.name,
+                [&] {
+                    const std::string stored =
+                        state_.host().GetIniSetting(family.section, key.name, "", settings::FileOf(family.section));
+                    const std::vector<std::string> parts = settings::FieldsOf(family, cleaned(stored));
+                    for (std::size_t i = 0; i < key.fields.size(); ++i)
+                        control<forms::TextBox>(*key.fields[i], key.index).Text(parts[i]);
+                },
+                [this, key] { return NumberedValue(key); });
+        }
     }
 }
 

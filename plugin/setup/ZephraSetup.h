@@ -30,9 +30,9 @@ class PluginState;
 class ZephraSetup : public forms::Form {
 public:
     static constexpr const char* kCaption = "Zephra Setup";
-    static constexpr int kUnitSlots = 9;
-    static constexpr int kSlideRowCount = 15;
-    static constexpr int kGroupCount = 3;
+    static constexpr int kUnitSlots = settings::kUnitSlots;
+    static constexpr int kSlideRowCount = settings::kSlideRowKeys;
+    static constexpr int kGroupCount = kSlideGroups;
     static constexpr int kSoundBoxes = 19;
 
     explicit ZephraSetup(PluginState& state);
@@ -58,7 +58,16 @@ public:
     // The control of a setting (element `index` of an array), found by its name.
     template <class Kind>
     Kind& control(const settings::Setting& row, int index = -1) const {
-        auto* found = dynamic_cast<Kind*>(FindControl(row.dialog.control, index));
+        return Named<Kind>(row.dialog.control, index);
+    }
+    // The control of a family's field for an index.
+    template <class Kind>
+    Kind& control(const settings::FamilyField& field, int index) const {
+        return Named<Kind>(field.control, index);
+    }
+    template <class Kind>
+    Kind& Named(const char* name, int index) const {
+        auto* found = dynamic_cast<Kind*>(FindControl(name, index));
         if (!found) vb::raise(vb::errors::ObjectRequired);
         return *found;
     }
@@ -203,6 +212,8 @@ private:
     // A setting's value as its control holds it, in its written form.
     std::string settingValue(const settings::Setting& row);
     std::string unitValue(int slot);
+    // A numbered key's value as its controls hold it, in its written form.
+    std::string NumberedValue(const settings::FamilyKey& key);
     std::string soundList();
 
     // Every setting of the table, each from its key into its control.
@@ -211,6 +222,7 @@ private:
     void fillVoices(const std::string& saved);
     void fillSounds(const std::string& list);
     void loadUnits();
+    void FillUnitField(const settings::FamilyField& field, int slot, const std::string& value);
     void loadSlideRows();
     void askResizer(bool interactive);
 
@@ -235,6 +247,9 @@ private:
 // new setting needs only its row (and its place in the window's layout).
 std::vector<std::unique_ptr<forms::Control>> MakeSettingControls(forms::Form& form,
                                                                  std::span<const settings::Setting> rows);
+// The same for the fields of families: a text box or check box for each index.
+std::vector<std::unique_ptr<forms::Control>> MakeFamilyControls(forms::Form& form,
+                                                                std::span<const settings::Family> families);
 
 // The shared dialog, made on first use (not loaded: any use of a control loads it).
 ZephraSetup& SetupDialog(PluginState& state);

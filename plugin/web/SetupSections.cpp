@@ -4,8 +4,9 @@
 
 #include <algorithm>
 #include <functional>
-#include <tuple>
 #include <string>
+#include <tuple>
+#include <utility>
 
 #include "core/PluginState.h"
 #include "core/SettingsTable.h"
@@ -76,99 +77,27 @@ struct Updater {
     }
 };
 
+// A text box: its label, the input, and the text after it.
+std::string TextInput(const settings::Page& p, const std::string& field, const std::string& text) {
+    return std::string(p.label ? p.label : "") + "<input type='text'" + (p.tight ? " " : "  ") + "size='" +
+           std::to_string(p.size) + "'" + (p.wideName ? "  " : " ") + "name='" + field + "' value='" + value(text) +
+           "'>" + p.after;
+}
+
+// Option buttons posted under one field, each with its caption after it (a blank before the
+// caption, or after it).
+std::string OptionButtons(forms::OptionGroup& group, const std::string& field, bool blankFirst) {
+    const std::vector<std::string> marks = CheckedFromControlArray(group);
+    std::string text;
+    for (int k = 0; k <= group.UBound(); ++k) {
+        const std::string caption = HTMLEncode(group(k).Caption());
+        text += "<input type='radio' name='" + field + "' value='" + std::to_string(k) + "'" +
+                marks.at(static_cast<std::size_t>(k)) + ">" + (blankFirst ? "&nbsp;" + caption : caption + "&nbsp;");
+    }
+    return text;
+}
+
 }  // namespace
-
-// --- Units ----------------------------------------------------------------------------------
-
-void AddZephras(PluginState& state, FastString& fs) {
-    trapped(state, "AddZephras", [&] {
-        SectionWriter w(state, fs, "AddZephras");
-        ZephraSetup& d = w.dialog();
-        w.add(std::string("<br>") + kTable);
-        w.cell([] { return "Zephra Units Setup"; }, kHeader, "7", "Center");
-        w.add(kRow);
-        for (const char* head : {"Location", "IP", "ID", "Power", "Motion", "Slide", "CID"})
-            w.cell([&] { return head; }, kHeader, "1", "Center");
-        w.add("</tr>");
-        for (int n = 0; n < ZephraSetup::kUnitSlots; ++n) {
-            const std::string s = n % 2 == 0 ? kOdd : kEven;
-            const std::string i = std::to_string(n);
-            w.add("<tr>");
-            w.cell(
-                [&] {
-                    return "<input type='text' size='10' name='Location" + i + "' value='" + value(d.aName(n).Text()) +
-                           "'>";
-                },
-                s, "1", "Left");
-            w.cell(
-                [&] {
-                    return "<input type='text' size='15'  name='IP" + i + "' value='" + value(d.aIP(n).Text()) + "'>";
-                },
-                s, "1", "Left");
-            w.cell([&] { return value(d.aDC(n).Text()); }, s, "1", "Left");
-            w.cell(
-                [&] {
-                    return "<input type='text' size='2'  name='Power" + i + "' value='" + value(d.aPower(n).Text()) +
-                           "'>";
-                },
-                s, "1", "Left");
-            w.cell(
-                [&] {
-                    return "<input type='text' size='2'  name='Motion" + i + "' value='" + value(d.aMotion(n).Text()) +
-                           "'>";
-                },
-                s, "1", "Left");
-            w.cell(
-                [&] {
-                    static const char* labels[] = {"None", "1", "2", "3"};
-                    const std::vector<std::string> marks = CheckedFromControlArray(d.SlideGroupOptions(n));
-                    std::string text;
-                    for (int k = 0; k < 4; ++k)
-                        text += "<input type='radio' name='Option" + std::to_string(n + 1) + "' value='" +
-                                std::to_string(k) + "'" + marks.at(static_cast<std::size_t>(k)) + ">" + labels[k] +
-                                "&nbsp;";
-                    return text;
-                },
-                s, "1", "Left");
-            w.cell(
-                [&] {
-                    return "<input type='checkbox' name='CID" + i + "' value='1'" + CheckedIfOne(d.aDoCID(n).Value()) +
-                           ">";
-                },
-                s, "1", "Left");
-            if (state.IsSetup && !d.aPower(n).Text().empty()) {
-                w.add(kRow);
-                w.cell([] { return "xAP Target Address for X10 Power"; }, s, "3", "Right");
-                w.cell(
-                    [&] {
-                        return "<input type='text' size='45'  name='X10Server" + i + "' value='" +
-                               value(d.aX10Server(n).Text()) + "'>";
-                    },
-                    s, "4", "Left");
-                w.add("</tr>");
-            }
-        }
-        w.add("</table>");
-    });
-}
-
-void UpdateZephras(PluginState& state) {
-    trapped(state, "UpdateZephras", [&] {
-        ZephraSetup& d = SetupDialog(state);
-        Updater u{state, "UpdateZephras"};
-        for (int n = 0; n < ZephraSetup::kUnitSlots; ++n) {
-            const std::string i = std::to_string(n);
-            u.text(d.aName(n), "Location" + i);
-            u.text(d.aIP(n), "IP" + i);
-            u.text(d.aPower(n), "Power" + i);
-            u.text(d.aMotion(n), "Motion" + i);
-            u.options(d.SlideGroupOptions(n), "Option" + std::to_string(n + 1));
-            u.check(d.aDoCID(n), "CID" + i);
-            // A target the page did not show keeps what is stored.
-            if (FieldPosted(state, "X10Server" + i)) u.text(d.aX10Server(n), "X10Server" + i);
-        }
-    });
-}
 
 // --- Sections of the settings table --------------------------------------------------------
 
@@ -242,28 +171,17 @@ bool shown(PluginState& state, bool standaloneOnly) { return !(standaloneOnly &&
 std::string settingText(ZephraSetup& d, const settings::Setting& row) {
     const settings::Page& p = row.page;
     const std::string field = settings::PageField(row);
-    auto input = [&](const std::string& text) {
-        return std::string(p.label) + "<input type='text'" + (p.tight ? " " : "  ") + "size='" +
-               std::to_string(p.size) + "' name='" + field + "' value='" + value(text) + "'>" + p.after;
-    };
     switch (row.dialog.fill) {
     case settings::Fill::Text:
-    case settings::Fill::NumericText: return input(d.control<forms::TextBox>(row).Text());
-    case settings::Fill::Voice: return input(d.aVoiceCB.Text());
+    case settings::Fill::NumericText: return TextInput(p, field, d.control<forms::TextBox>(row).Text());
+    case settings::Fill::Voice: return TextInput(p, field, d.aVoiceCB.Text());
     case settings::Fill::LeadingNumber:
     case settings::Fill::WholeNumber: {
         const forms::CheckBox& box = d.control<forms::CheckBox>(row);
         return "<input type='checkbox' name='" + field + "' value='1'" + CheckedIfOne(box.Value()) + ">" +
                (p.label ? std::string(p.label) : "&nbsp;" + HTMLEncode(box.Caption()));
     }
-    case settings::Fill::ServerOption: {
-        const std::vector<std::string> marks = CheckedFromControlArray(d.aTCPServerOption);
-        std::string text;
-        for (int k = 0; k <= d.aTCPServerOption.UBound(); ++k)
-            text += "<input type='radio' name='" + field + "' value='" + std::to_string(k) + "'" +
-                    marks.at(static_cast<std::size_t>(k)) + ">&nbsp;" + HTMLEncode(d.aTCPServerOption(k).Caption());
-        return text;
-    }
+    case settings::Fill::ServerOption: return OptionButtons(d.aTCPServerOption, field, true);
     case settings::Fill::None:
     case settings::Fill::Sounds: break;
     }
@@ -373,53 +291,129 @@ void UpdateScreen(PluginState& state) { updateSection(state, kScreen); }
 void AddCID(PluginState& state, FastString& fs) { addSection(state, fs, kCID); }
 void UpdateCID(PluginState& state) { updateSection(state, kCID); }
 
-// --- Slide groups ---------------------------------------------------------------------------
+// --- Families: the units and the slide groups -------------------------------------------------
 
+namespace {
+
+// A family's fields on a line of the page in cell order, its key field among them.
+std::vector<const settings::FamilyField*> FamilyLine(const settings::Family& family, int line) {
+    std::vector<const settings::FamilyField*> fields;
+    if (family.keyField && family.keyField->page.line == line) fields.push_back(family.keyField);
+    for (const settings::FamilyField& f : family.fields)
+        if (f.page.line == line) fields.push_back(&f);
+    std::stable_sort(fields.begin(), fields.end(), [](const settings::FamilyField* a, const settings::FamilyField* b) {
+        return a->page.cell < b->page.cell;
+    });
+    return fields;
+}
+
+// A field of an index, as its cell shows it.
+std::string FamilyCell(ZephraSetup& d, const settings::FamilyField& f, int n) {
+    const std::string field = settings::PostedName(f, n);
+    switch (f.fill) {
+    case settings::FieldFill::Text: return TextInput(f.page, field, d.control<forms::TextBox>(f, n).Text());
+    case settings::FieldFill::Code: return value(d.control<forms::TextBox>(f, n).Text());
+    case settings::FieldFill::SlideGroup: return OptionButtons(d.SlideGroupOptions(n), field, false);
+    case settings::FieldFill::Switch:
+        return "<input type='checkbox' name='" + field + "' value='1'" +
+               CheckedIfOne(d.control<forms::CheckBox>(f, n).Value()) + ">";
+    }
+    return {};
+}
+
+bool FamilyShown(PluginState& state, ZephraSetup& d, const settings::FamilyField& f, int n) {
+    if (f.page.xapHostOnly && !state.IsSetup) return false;
+    return !f.shownWith || !d.Named<forms::TextBox>(f.shownWith, n).Text().empty();
+}
+
+// Copies a posted field of an index into its control.
+void UpdateFamilyField(PluginState& state, Updater& u, const settings::FamilyField& f, int n) {
+    ZephraSetup& d = SetupDialog(state);
+    const std::string field = settings::PostedName(f, n);
+    if (f.page.keptUnlessPosted && !FieldPosted(state, field)) return;
+    switch (f.fill) {
+    case settings::FieldFill::Text: u.text(d.control<forms::TextBox>(f, n), field); break;
+    case settings::FieldFill::Code: break;  // shown, never posted
+    case settings::FieldFill::SlideGroup: u.options(d.SlideGroupOptions(n), field); break;
+    case settings::FieldFill::Switch: u.check(d.control<forms::CheckBox>(f, n), field); break;
+    }
+}
+
+}  // namespace
+
+// One line per unit slot under the fields' headings; a field on a line of its own follows its
+// slot's line, its heading right-aligned over the columns its input leaves.
+void AddZephras(PluginState& state, FastString& fs) {
+    trapped(state, "AddZephras", [&] {
+        SectionWriter w(state, fs, "AddZephras");
+        ZephraSetup& d = w.dialog();
+        const settings::Family& units = settings::Units();
+        const std::vector<const settings::FamilyField*> columns = FamilyLine(units, 1);
+        const std::vector<const settings::FamilyField*> below = FamilyLine(units, 2);
+        const int width = static_cast<int>(columns.size());
+        w.add(std::string("<br>") + kTable);
+        w.cell([] { return "Zephra Units Setup"; }, kHeader, std::to_string(width), "Center");
+        w.add(kRow);
+        for (const settings::FamilyField* f : columns)
+            w.cell([&] { return f->heading; }, kHeader, f->page.span, "Center");
+        w.add("</tr>");
+        for (int n = 0; n < units.count; ++n) {
+            const std::string s = n % 2 == 0 ? kOdd : kEven;
+            w.add("<tr>");
+            for (const settings::FamilyField* f : columns)
+                w.cell([&] { return FamilyCell(d, *f, n); }, s, f->page.span, f->page.align);
+            for (const settings::FamilyField* f : below) {
+                if (!FamilyShown(state, d, *f, n)) continue;
+                w.add(kRow);
+                w.cell([&] { return f->heading; }, s, std::to_string(width - std::stoi(f->page.span)), "Right");
+                w.cell([&] { return FamilyCell(d, *f, n); }, s, f->page.span, f->page.align);
+                w.add("</tr>");
+            }
+        }
+        w.add("</table>");
+    });
+}
+
+void UpdateZephras(PluginState& state) {
+    trapped(state, "UpdateZephras", [&] {
+        Updater u{state, "UpdateZephras"};
+        const settings::Family& units = settings::Units();
+        std::vector<const settings::FamilyField*> fields = FamilyLine(units, 1);
+        for (const settings::FamilyField* f : FamilyLine(units, 2)) fields.push_back(f);
+        for (int n = 0; n < units.count; ++n)
+            for (const settings::FamilyField* f : fields) UpdateFamilyField(state, u, *f, n);
+    });
+}
+
+// Per slide group: a heading line naming the group, its rows, then its paths.
 void AddSlideGroup(PluginState& state, FastString& fs) {
     trapped(state, "AddSlideGroup", [&] {
         SectionWriter w(state, fs, "AddSlideGroup");
         ZephraSetup& d = w.dialog();
+        const settings::Family& rows = settings::SlideRows();
+        const settings::Family& paths = settings::SlideGroupPaths();
+        const int perGroup = rows.count / paths.count;
         w.add(std::string("<br>") + kTable);
         w.heading("Slide Group");
-        int k = 0;
-        for (int g = 0; g < ZephraSetup::kGroupCount; ++g) {
-            const std::string group = std::to_string(g);
+        for (int g = 0; g < paths.count; ++g) {
             w.add(kRow);
-            w.cell([&] { return "Group " + std::to_string(g + 1) + " FilePath"; }, kHeader, "2", "Center");
-            w.cell([] { return "Secs"; }, kHeader, "1", "Center");
+            std::string lead = "Group " + std::to_string(g + 1) + " ";
+            for (const settings::FamilyField& f : rows.fields)
+                w.cell([&] { return std::exchange(lead, "") + f.heading; }, kHeader, f.page.span, "Center");
             w.add("</tr>");
-            for (int r = 0; r < 5; ++r, ++k) {
+            for (int r = 0; r < perGroup; ++r) {
+                const int k = g * perGroup + r;
                 const std::string s = r % 2 == 0 ? kOdd : kEven;
-                const std::string row = std::to_string(k);
                 w.add("<tr>");
-                w.cell(
-                    [&] {
-                        return "<input type='text'  size='80' name='SlideASP" + row + "' value='" +
-                               value(d.aSlideASP(k).Text()) + "'>";
-                    },
-                    s, "2", "Left");
-                w.cell(
-                    [&] {
-                        return "<input type='text'  size='3' name='Dwell" + row + "' value='" +
-                               value(d.aDwell(k).Text()) + "'>";
-                    },
-                    s, "1", "Left");
+                for (const settings::FamilyField& f : rows.fields)
+                    w.cell([&] { return FamilyCell(d, f, k); }, s, f.page.span, f.page.align);
                 w.add("</tr>");
             }
-            w.add("<tr>");
-            w.cell(
-                [&] {
-                    return "Server Path&nbsp;<input type='text'  size='70' name='ServerPathGroup" + group +
-                           "' value='" + value(d.aServerPathGroup(g).Text()) + "'>";
-                },
-                kOdd, "3", "Left");
-            w.add(kRow);
-            w.cell(
-                [&] {
-                    return "Folder Path&nbsp;&nbsp;&nbsp;<input type='text'  size='70' name='FolderPathGroup" + group +
-                           "' value='" + value(d.aFolderPathGroup(g).Text()) + "'>";
-                },
-                kOdd, "3", "Left");
+            const char* separator = "<tr>";
+            for (const settings::FamilyField& f : paths.fields) {
+                w.add(std::exchange(separator, kRow));
+                w.cell([&] { return FamilyCell(d, f, g); }, kOdd, f.page.span, f.page.align);
+            }
         }
         w.add("</tr>");
         w.add("</table>");
@@ -428,16 +422,14 @@ void AddSlideGroup(PluginState& state, FastString& fs) {
 
 void UpdateSlideGroup(PluginState& state) {
     trapped(state, "UpdateSlideGroup", [&] {
-        ZephraSetup& d = SetupDialog(state);
         Updater u{state, "UpdateSlideGroup"};
-        int k = 0;
-        for (int g = 0; g < ZephraSetup::kGroupCount; ++g) {
-            for (int r = 0; r < 5; ++r, ++k) {
-                u.text(d.aSlideASP(k), "SlideASP" + std::to_string(k));
-                u.text(d.aDwell(k), "Dwell" + std::to_string(k));
-            }
-            u.text(d.aServerPathGroup(g), "ServerPathGroup" + std::to_string(g));
-            u.text(d.aFolderPathGroup(g), "FolderPathGroup" + std::to_string(g));
+        const settings::Family& rows = settings::SlideRows();
+        const settings::Family& paths = settings::SlideGroupPaths();
+        const int perGroup = rows.count / paths.count;
+        for (int g = 0; g < paths.count; ++g) {
+            for (int k = g * perGroup; k < (g + 1) * perGroup; ++k)
+                for (const settings::FamilyField& f : rows.fields) UpdateFamilyField(state, u, f, k);
+            for (const settings::FamilyField& f : paths.fields) UpdateFamilyField(state, u, f, g);
         }
     });
 }

@@ -8,6 +8,7 @@
 #include "core/HomeSeerDevices.h"
 #include "core/PluginState.h"
 #include "core/RequestItems.h"
+#include "core/SettingsTable.h"
 #include "core/Zephra.h"
 #include "homeseer/Device.h"
 #include "setup/ZephraSetup.h"
@@ -100,20 +101,23 @@ bool sortOrCommand(PluginState& state) {
     return false;
 }
 
-// Each section is copied only when the posted page carried it; the writer then stores every
-// control, those of the other sections as they were loaded.
+// Each section is copied only when the posted page carried it (its marking field, named by
+// the settings table); the writer then stores every control, those of the other sections as
+// they were loaded.
 void saveSetup(PluginState& state) {
+    using settings::PageSection;
     struct Section {
-        const char* field;
+        PageSection section;
         void (*update)(PluginState&);
     };
     static constexpr Section sections[] = {
-        {"Location0", UpdateZephras}, {"HSIP", UpdateDefinitions},     {"PowerCycleInterval", UpdatePower},
-        {"TextStyle", UpdateScreen},  {"SlideASP0", UpdateSlideGroup}, {"LineNumber", UpdateCID},
+        {PageSection::Units, UpdateZephras},         {PageSection::Definitions, UpdateDefinitions},
+        {PageSection::Power, UpdatePower},           {PageSection::Screen, UpdateScreen},
+        {PageSection::SlideGroup, UpdateSlideGroup}, {PageSection::CID, UpdateCID},
     };
     bool any = false;
     for (const Section& section : sections) {
-        if (!FieldPosted(state, section.field)) continue;
+        if (!FieldPosted(state, settings::SectionMark(section.section))) continue;
         any = true;
         section.update(state);
     }

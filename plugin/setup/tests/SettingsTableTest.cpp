@@ -96,6 +96,38 @@ TEST(SettingsTable, EachPlaceOnThePageAndEachFieldIsTakenOnce) {
     EXPECT_TRUE(fields.contains("Check1"));
 }
 
+TEST(SettingsTable, EveryFamilyFieldHasAControlForEachIndexInTheWindow) {
+    SetupBed bed;
+    ZephraSetup& d = bed.dialog();
+    std::set<std::string> posted;
+    for (const settings::Family& family : settings::Families()) {
+        std::vector<const settings::FamilyField*> fields;
+        if (family.keyField) fields.push_back(family.keyField);
+        for (const settings::FamilyField& f : family.fields) fields.push_back(&f);
+        for (const settings::FamilyField* f : fields) {
+            for (int i = 0; i < family.count; ++i) {
+                const std::string name = f->control;
+                EXPECT_TRUE(posted.insert(settings::PostedName(*f, i)).second) << name << i;
+                if (f->fill == settings::FieldFill::SlideGroup) {
+                    EXPECT_NO_THROW(d.SlideGroupOptions(i)) << i;
+                    EXPECT_TRUE(inLayout(settings::PostedName(*f, i) + "_0")) << name << i;
+                    continue;
+                }
+                EXPECT_NE(d.FindControl(name, i), nullptr) << name << i;
+                EXPECT_TRUE(inLayout(name + "_" + std::to_string(i))) << name << i;
+            }
+        }
+    }
+    // Each section of the page is marked by a field of its own that the page posts.
+    std::set<std::string> marks;
+    for (auto section : {settings::PageSection::Units, settings::PageSection::Definitions, settings::PageSection::Power,
+                         settings::PageSection::Screen, settings::PageSection::SlideGroup, settings::PageSection::CID})
+        EXPECT_TRUE(marks.insert(settings::SectionMark(section)).second);
+    EXPECT_FALSE(marks.contains(""));
+    EXPECT_TRUE(marks.contains("Location0"));
+    EXPECT_TRUE(marks.contains("SlideASP0"));
+}
+
 TEST(SettingsTable, ARowWithoutAMemberGetsItsControl) {
     forms::Form form("rows");
     forms::TextBox kept(form, "aKept");

@@ -147,6 +147,29 @@ TEST(SetupSections, RenderedAsKept) {
     expectGolden("setup-sections-xap.html", renderSections(xap));
 }
 
+// The sections of the families: the units and the slide groups, with a unit whose slide group
+// is no number (the rest of its entry is shown all the same) and one with an xAP target. Under
+// the xAP host only the units, whose xAP targets show there.
+std::string renderFamilies(bool xapHost) {
+    std::vector<std::string> lines = awkwardSettings();
+    lines.push_back("127.0.0.4=\"Porch,Q21,B1,B2,3,1,xap<&'>.porch\"");
+    lines.push_back("127.0.0.5=\"Attic,Q31,C1,,x,1,attic.target\"");
+    SetupBed bed(iniText(lines));
+    bed.state.IsSetup = xapHost;
+    FastString fs;
+    AddZephras(bed.state, fs);
+    if (!xapHost) AddSlideGroup(bed.state, fs);
+    std::string text = fs.value();
+    for (std::size_t at = text.find("><"); at != std::string::npos; at = text.find("><", at + 2))
+        text.insert(at + 1, "\n");
+    return text + "\n";
+}
+
+TEST(SetupSections, FamiliesRenderedAsKept) {
+    expectGolden("setup-families.html", renderFamilies(false));
+    expectGolden("setup-families-xap.html", renderFamilies(true));
+}
+
 TEST(SetupSections, APostOfEveryFieldStoredAsKept) {
     StatusBed bed(iniText(awkwardSettings()));
     // Every text field gets its own name back in a changed form; every check box named here is
