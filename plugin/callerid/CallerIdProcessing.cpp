@@ -95,7 +95,7 @@ void ProcessModemInput(PluginState& state) {
         debug(state, kProcessDebug + std::string(trueFalse(m.NumberDetected)) + kProcessNameDetected +
                          trueFalse(m.NameDetected) + kProcessName + m.CallerName + kProcessNumber + m.CallerNumber);
     });
-    run([&] { state.queueTimer().Timer5.Enabled(false); });
+    run([&] { state.QueueTimerForm().Timer5.Enabled(false); });
     if (isPrivateCaller(m.CallerName)) m.CallerName = kUnknown;
     CallerIdText caller("");
     run([&] { caller = CallerIdText(HSPAddressBookLookup(state, m.CallerNumber, m.CallerName)); });
@@ -106,7 +106,7 @@ void ProcessModemInput(PluginState& state) {
     });
     if (s.GenerateCIDEvent)
         run([&] {
-            state.queueTimer().Timer4.Enabled(true);
+            state.QueueTimerForm().Timer4.Enabled(true);
             state.host().SetDeviceStatus(device, homeseer::kStatusOn);
         });
     run([&] { state.host().SetDeviceLastChange(device, vb::Now()); });

@@ -49,7 +49,7 @@ void completeOrWait(PluginState& state, bool otherPartDetected) {
         ProcessModemInput(state);
         return;
     }
-    forms::Timer& timer = state.queueTimer().Timer5;
+    forms::Timer& timer = state.QueueTimerForm().Timer5;
     timer.Interval(kSecondLineWait);
     timer.Enabled(true);
 }
@@ -104,7 +104,7 @@ bool holdsPrefix(const PluginState& state) {
 // at once when it ends with CR or LF, else once the modem has been quiet for 500 ms, since at
 // 1200 baud a line arrives a few characters at a time.
 void takePrefixedRemainder(PluginState& state) {
-    forms::Timer& quiet = state.queueTimer().CommLineTimer;
+    forms::Timer& quiet = state.QueueTimerForm().CommLineTimer;
     quiet.Enabled(false);
     if (!holdsPrefix(state)) return;
     const char last = state.modem.CommBuffer.back();
@@ -137,7 +137,7 @@ void ProcessCommData(PluginState& state, const std::string& text, int16_t code) 
 
 bool TakePendingModemLine(PluginState& state) {
     if (!holdsPrefix(state)) return false;
-    state.queueTimer().CommLineTimer.Enabled(false);
+    state.QueueTimerForm().CommLineTimer.Enabled(false);
     const std::string line = withoutCrLf(state.modem.CommBuffer);
     state.modem.CommBuffer.clear();
     DoModem(state, line);
@@ -163,7 +163,7 @@ void DoModem(PluginState& state, const std::string& line) {
             } else if (vb::InStr(line, kRing, vb::CompareMethod::Text) > 0) {
                 m.NameDetected = false;
                 m.NumberDetected = false;
-                state.queueTimer().Timer5.Enabled(false);
+                state.QueueTimerForm().Timer5.Enabled(false);
             }
         }))
         logTag(state, kDoModemTag);

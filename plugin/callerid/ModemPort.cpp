@@ -33,7 +33,7 @@ constexpr int kOpenAttempts = 2;
 
 bool OpenCommPort(PluginState& state, const std::string& port, const std::string& settings) {
     bool opened = vb::Try([&] {
-        forms::SerialPort& com = state.queueTimer().Com1;
+        forms::SerialPort& com = state.QueueTimerForm().Com1;
         if (com.PortOpen()) return;
         com.InputLen = 0;
         com.RThreshold = 1;
@@ -48,7 +48,7 @@ bool OpenCommPort(PluginState& state, const std::string& port, const std::string
 }
 
 void CloseCommPort(PluginState& state, const std::string& port) {
-    if (!vb::Try([&] { state.queueTimer().Com1.PortOpen(false); })) vb::Err().Clear();
+    if (!vb::Try([&] { state.QueueTimerForm().Com1.PortOpen(false); })) vb::Err().Clear();
     WriteLog(state.host(), kSource, kClosed + port);
 }
 
@@ -77,7 +77,7 @@ void ModemSend(PluginState& state, const std::string& text) {
         AppendCommData(state,
                        kCrLf + std::string(kSentToModem) + vb::Replace(text, kCrLf, kShownCrLf) + kSentTail + kCrLf);
         ScrollEchoWindows(state);
-        state.queueTimer().Com1.Output(text);
+        state.QueueTimerForm().Com1.Output(text);
     });
     if (!sent) WriteLog(state.host(), kSource, kModemSendTag);
 }

@@ -99,7 +99,7 @@ bool targetNames(const std::string& target, const std::string& client) {
 }
 
 void sendTo(PluginState& state, const std::string& ip, int32_t port, const std::string& datagram) {
-    forms::UdpSocket& socket = state.queueTimer().Winsock1;
+    forms::UdpSocket& socket = state.QueueTimerForm().Winsock1;
     socket.RemoteHost = ip;
     socket.RemotePort = port;
     socket.SendData(datagram);
@@ -259,7 +259,7 @@ void InitUDP(PluginState& state) {
     windows::SaveSetting(kUdpAppName, kOptions, kRemotePort, remote);
     windows::SaveSetting(kUdpAppName, kOptions, kLocalPort, local);
     ServerLog(state, std::string(kUdpAppName) + kInitializing + local + kRemotePortText + remote + ")", kLogInfo);
-    forms::UdpSocket& socket = state.queueTimer().Winsock1;
+    forms::UdpSocket& socket = state.QueueTimerForm().Winsock1;
     socket.RemoteHost = "";
     socket.RemotePort = vb::CLng(vb::Variant(remote));
     socket.LocalPort = vb::CLng(vb::Variant(local));
@@ -267,7 +267,7 @@ void InitUDP(PluginState& state) {
 }
 
 void CloseUDP(PluginState& state) {
-    if (state.queueTimerLoaded()) state.queueTimer().Winsock1.Close();
+    if (state.queueTimerLoaded()) state.QueueTimerForm().Winsock1.Close();
 }
 
 std::string UDPSendCID(PluginState& state, std::string& name, std::string& number, const std::string& target) {

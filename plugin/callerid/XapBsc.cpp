@@ -61,7 +61,7 @@ int32_t unitOf(const std::string& code) {
 }
 
 // The sub-device of group j of the appliance in `slot`, group names in lower case.
-SubDevice subDevice(const ZephraEntry& slot, int j) {
+SubDevice SubDeviceOf(const ZephraEntry& slot, int j) {
     SubDevice d;
     d.house = vb::Left(slot.ZephraDC, 1);
     d.unit = unitOf(slot.ZephraDC) + j;
@@ -151,7 +151,7 @@ void eachSubDevice(PluginState& state, const char* tag, Each&& each) {
     for (const ZephraEntry& slot : slots) {
         if (!going) return;
         XapStep(state, tag, [&] {
-            for (int j = 0; j < kBscGroups && going; ++j) going = each(subDevice(slot, j));
+            for (int j = 0; j < kBscGroups && going; ++j) going = each(SubDeviceOf(slot, j));
         });
     }
 }

@@ -40,7 +40,7 @@ void SendXapMessage(PluginState& state, const xapQueuedMessage& message) {
 }
 
 void SendXapQueued(PluginState& state, xapQueuedMessage message) {
-    forms::Timer& timer = state.queueTimer().BSCTimer;
+    forms::Timer& timer = state.QueueTimerForm().BSCTimer;
     if (timer.Enabled()) {
         if (!state.xap.XapSendQueue) vb::raise(vb::errors::ObjectNotSet);
         if (state.xap.XapSendQueue->size() >= kXapSendQueueLimit) {

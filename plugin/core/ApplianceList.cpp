@@ -210,18 +210,18 @@ private:
         if (entry.Object) {
             Zephra& z = *entry.Object;
             handled([&] {
-                z.setName(entry.Name);
-                z.setIP(entry.IP);
-                z.setComputer(entry.Computer);
-                z.setDeviceCodeBase(entry.ZephraDC);
+                z.LetName(entry.Name);
+                z.LetIP(entry.IP);
+                z.LetComputer(entry.Computer);
+                z.LetDeviceCodeBase(entry.ZephraDC);
             });
             handled([&] {
-                z.setPowerDevice(entry.PowerDevice);
-                z.setMotionDevice(entry.MotionDevice);
-                z.setEnableSlideshow(entry.SlideGroup);
-                z.setDoCID(entry.DoCID);
-                z.setMotionOffMinutes(0);
-                z.setX10Server(entry.X10Server);
+                z.LetPowerDevice(entry.PowerDevice);
+                z.LetMotionDevice(entry.MotionDevice);
+                z.LetEnableSlideshow(entry.SlideGroup);
+                z.LetDoCID(entry.DoCID);
+                z.LetMotionOffMinutes(0);
+                z.LetX10Server(entry.X10Server);
             });
         }
         handled([&] { markUnits(entry, slot); });

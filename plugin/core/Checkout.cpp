@@ -81,7 +81,7 @@ private:
         step([&] {
             if (z_.BrowserFullScreen() == fullScreen) malfunction(kNoToggle);
         });
-        step([&] { z_.setBrowserFullScreen(false); });
+        step([&] { z_.LetBrowserFullScreen(false); });
         step([&] { z_.Waitsecs(kToggleWait); });
         step([&] {
             if (z_.BrowserFullScreen()) malfunction(kStillFull);
@@ -106,7 +106,7 @@ private:
     void audio() {
         step([&] { z_.SetVolume(kFullVolume, ""); });
         step([&] { z_.Speak(kTestSpeech, ""); });
-        step([&] { z_.setVolume(kHalfVolume); });
+        step([&] { z_.LetVolume(kHalfVolume); });
         step([&] { z_.Wav(kTestWav, ""); });
         step([&] {
             if (z_.Volume() != kHalfVolume) malfunction(kNoVolume);
@@ -114,7 +114,7 @@ private:
     }
 
     void text() {
-        step([&] { z_.setPushText(kTestText); });
+        step([&] { z_.LetPushText(kTestText); });
     }
 
     void leds() {
@@ -130,13 +130,13 @@ private:
         }
         for (int round = 0; round < 2; ++round) {
             step([&] { z_.Waitsecs(1); });
-            step([&] { z_.setTopLED("on"); });
-            step([&] { z_.setMailLED("off"); });
+            step([&] { z_.LetTopLED("on"); });
+            step([&] { z_.LetMailLED("off"); });
             step([&] { z_.Waitsecs(1); });
-            step([&] { z_.setTopLED("off"); });
-            step([&] { z_.setMailLED("on"); });
+            step([&] { z_.LetTopLED("off"); });
+            step([&] { z_.LetMailLED("on"); });
         }
-        step([&] { z_.setMailLED("off"); });
+        step([&] { z_.LetMailLED("off"); });
     }
 
     void log(const char* source, const std::string& text) { WriteLog(state_.host(), source, text); }

@@ -67,7 +67,7 @@ std::string fanOut(PluginState& state, const std::string& selector, const std::s
 }
 
 void wake(Zephra& z) {
-    if (z.Sleep() != kAlwaysAwake) z.setSleep(kAwake);
+    if (z.Sleep() != kAlwaysAwake) z.LetSleep(kAwake);
 }
 
 // The caller text "number : name" split at its first ":"; p 0 when it has none.
@@ -163,7 +163,7 @@ std::string InternalSendHspCID(PluginState& state, const std::string& selector) 
     step([&] { state.host().SetDeviceString(device, FormatValue(state, kCallerIdAction, text)); });
     if (s.GenerateCIDEvent)
         step([&] {
-            state.queueTimer().Timer4.Enabled(true);
+            state.QueueTimerForm().Timer4.Enabled(true);
             state.host().SetDeviceStatus(device, homeseer::kStatusOn);
         });
     step([&] { state.host().SetDeviceLastChange(device, vb::Now()); });

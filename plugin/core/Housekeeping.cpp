@@ -81,7 +81,7 @@ void saveSetting(PluginState& state, const char* key, const std::string& value) 
 }
 
 void keepAwake(Zephra& z) {
-    if (z.Sleep() != kAlwaysAwake) z.setSleep(kAwake);
+    if (z.Sleep() != kAlwaysAwake) z.LetSleep(kAwake);
 }
 
 // --- Slideshow presence ----------------------------------------------------------------------
@@ -89,9 +89,9 @@ void keepAwake(Zephra& z) {
 void noMotionMinute(PluginState& state, Zephra& z) {
     const ZephraSettings& s = state.settings;
     if (s.SlideshowNoMotionTime > 0) {
-        z.setMotionOffMinutes(z.MotionOffMinutes() + 1);
+        z.LetMotionOffMinutes(z.MotionOffMinutes() + 1);
         if (z.MotionOffMinutes() < s.SlideshowNoMotionTime - kNoMotionGraceMinutes && z.Sleep() != kAlwaysAwake)
-            z.setSleep(kAwake);
+            z.LetSleep(kAwake);
         return;
     }
     const vb::Date lastFetch =
@@ -99,7 +99,7 @@ void noMotionMinute(PluginState& state, Zephra& z) {
     if (lastFetch > vb::Now()) {
         keepAwake(z);
     } else {
-        z.setSlideshow(false);
+        z.LetSlideshow(false);
     }
 }
 
@@ -109,7 +109,7 @@ void slideshowPresence(PluginState& state, Zephra& z) {
     if (motion.size() < 2) {
         keepAwake(z);
     } else if (!state.host().IsOff(motion)) {
-        z.setMotionOffMinutes(0);
+        z.LetMotionOffMinutes(0);
     } else {
         noMotionMinute(state, z);
     }
@@ -198,24 +198,24 @@ std::shared_ptr<Zephra> applianceWithMotionDevice(PluginState& state, const std:
 void clearLedsAfterPresence(PluginState& state, Zephra& z) {
     if (z.MailLED() == kOff && z.TopLED() == kOff) return;
     if (vb::DateDiff("s", z.MotionStartTime(), vb::Now()) <= state.settings.LEDMotionTime) return;
-    if (z.TopLED() != kOff) z.setTopLED(kOff);
-    if (z.MailLED() != kOff) z.setMailLED(kOff);
+    if (z.TopLED() != kOff) z.LetTopLED(kOff);
+    if (z.MailLED() != kOff) z.LetMailLED(kOff);
 }
 
 void wakeOnMotion(PluginState& state, Zephra& z) {
     const ZephraSettings& s = state.settings;
     if (z.Sleep() == kAsleep) {
         if (z.EnableSlideshow() != 0 && s.StartSlildeshow) {
-            z.setSleep(kAwake);
-            z.setPush(kSlideshowPage);
+            z.LetSleep(kAwake);
+            z.LetPush(kSlideshowPage);
             z.Waitsecs(s.PushDelay);
-            z.setBrowserFullScreen(true);
-            z.setSlideshow(true);
+            z.LetBrowserFullScreen(true);
+            z.LetSlideshow(true);
         } else if (s.AwakenOnMotion) {
-            z.setSleep(kAwake);
+            z.LetSleep(kAwake);
         }
     } else if (s.AwakenOnMotion && z.Sleep() != kAlwaysAwake) {
-        z.setSleep(kAwake);
+        z.LetSleep(kAwake);
     }
 }
 
@@ -227,7 +227,7 @@ void UpdateSleepModeStatus(PluginState& state) {
     ZephraSettings& s = state.settings;
     handled(state, kSleepTag, [&] { debug(state, kSleepCheck + std::to_string(s.SleepCountdown)); });
     forEachAppliance(state, kSleepTag, [](Zephra& z) {
-        if (z.Sleep() == kAlwaysAwake) z.setSleep(kAlwaysAwake);
+        if (z.Sleep() == kAlwaysAwake) z.LetSleep(kAlwaysAwake);
     });
     if (s.SleepMonitorInterval == 0) return;
     s.SleepCountdown = static_cast<int16_t>(s.SleepCountdown - 1);
@@ -270,12 +270,12 @@ void UpdateSlideshow(PluginState& state) {
     bool wanted = true;
     handled(state, kSlideshowTag, [&] { wanted = slideshowWanted(state); });
     if (!wanted) {
-        handled(state, kSlideshowTag, [&] { state.queueTimer().Timer3.Enabled(false); });
+        handled(state, kSlideshowTag, [&] { state.QueueTimerForm().Timer3.Enabled(false); });
         handled(state, kSlideshowTag, [&] { saveSetting(state, kSlideshowActive, "0"); });
         return;
     }
     handled(state, kSlideshowTag, [&] {
-        forms::Timer& timer = state.queueTimer().Timer3;
+        forms::Timer& timer = state.QueueTimerForm().Timer3;
         int32_t& minutesLeft = state.housekeeping.SlideshowMinutesLeft;
         if (minutesLeft >= 1) {
             --minutesLeft;
@@ -284,7 +284,7 @@ void UpdateSlideshow(PluginState& state) {
             nextPicture(state, timer);
         }
     });
-    handled(state, kSlideshowTag, [&] { state.queueTimer().Timer3.Enabled(true); });
+    handled(state, kSlideshowTag, [&] { state.QueueTimerForm().Timer3.Enabled(true); });
 }
 
 void CheckMotionEvent(PluginState& state, const std::string& code, const vb::Variant& command) {
@@ -301,7 +301,7 @@ void CheckMotionEvent(PluginState& state, const std::string& code, const vb::Var
     });
     if (!z) return;
     handled(state, kMotionTag, [&] {
-        if (state.host().IsOff(c)) z->setMotionStartTime(vb::Now());
+        if (state.host().IsOff(c)) z->LetMotionStartTime(vb::Now());
     });
     handled(state, kMotionTag, [&] { clearLedsAfterPresence(state, *z); });
     handled(state, kMotionTag, [&] { wakeOnMotion(state, *z); });

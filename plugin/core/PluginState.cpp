@@ -22,7 +22,7 @@ homeseer::Host& PluginState::host() const {
     return *hs;
 }
 
-QueueTimer& PluginState::queueTimer() {
+QueueTimer& PluginState::QueueTimerForm() {
     if (!queueTimer_) {
         queueTimer_ = std::make_shared<QueueTimer>(*this);
         queueTimer_->Load();

@@ -69,7 +69,7 @@ public:
 
     // The hidden form that carries every timer, socket and the serial port: made and loaded
     // on first use, as any use of a form's control loads it.
-    QueueTimer& queueTimer();
+    QueueTimer& QueueTimerForm();
     bool queueTimerLoaded() const noexcept { return queueTimer_ != nullptr; }
     // Unloads the form, stopping every control on it.
     void unloadQueueTimer();
@@ -83,13 +83,13 @@ public:
 
     // A service's own part of the state, made empty on first use and dropped with the plug-in
     // state (the parts in the reverse of their making, after the hidden form has gone).
-    template <class Part>
-    Part& part() {
-        const std::type_index type(typeid(Part));
+    template <class T>
+    T& part() {
+        const std::type_index type(typeid(T));
         for (const auto& [made, object] : parts_)
-            if (made == type) return *static_cast<Part*>(object.get());
-        parts_.emplace_back(type, std::make_shared<Part>());
-        return *static_cast<Part*>(parts_.back().second.get());
+            if (made == type) return *static_cast<T*>(object.get());
+        parts_.emplace_back(type, std::make_shared<T>());
+        return *static_cast<T*>(parts_.back().second.get());
     }
 
     // Caller ID and xAP.

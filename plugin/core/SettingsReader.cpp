@@ -47,7 +47,7 @@ public:
         handled([&] { hs_ = &state_.host(); });
         if (!hs_) return;
         prepare();
-        handled([&] { readStep(ReadStep::PowerCycleHour); });
+        handled([&] { ReadStepRows(ReadStep::PowerCycleHour); });
         handled([&] { makeTempFolder(); });
         readEach(ReadStep::WebServer);
         handled([&] { openWebServerDebugLog(); });
@@ -108,18 +108,17 @@ private:
     }
 
     // The rows of a step as one: a failure ends the step.
-    void readStep(ReadStep step) {
+    void ReadStepRows(ReadStep step) {
         for (const settings::Setting& row : settings::SettingsTable())
             if (row.read.step == step) apply(row);
     }
 
-    void log(const std::string& text) { WriteLog(*hs_, kSource, text); }
 
     // What the rows' rules check.
     bool FolderExists(const std::string& path) override { return fso_.FolderExists(path); }
     bool FileExists(const std::string& path) override { return fso_.FileExists(path); }
     const std::string& AppPath() override { return appPath_; }
-    void Log(const std::string& text) override { log(text); }
+    void Log(const std::string& text) override { WriteLog(*hs_, kSource, text); }
 
     // 1. A new start: no slideshow state, no half-read caller, an empty appliance list, the
     // start-up log line, and the six timer pairs free.
@@ -145,7 +144,7 @@ private:
     // 5.
     void openWebServerDebugLog() {
         if (!s_.OwnWebServer) return;
-        readStep(ReadStep::ServerDebug);
+        ReadStepRows(ReadStep::ServerDebug);
         if (!state_.web.Loaded) LoadTCPServer(state_);
         if (!s_.TCPDebug) return;
         const std::string path = appPath_ + kDebugFile;
@@ -158,10 +157,10 @@ private:
     void collectSlideshowFiles() {
         s_.SlideFiles.clear();
         handled([&] {
-            readStep(ReadStep::SlideshowFolder);
+            ReadStepRows(ReadStep::SlideshowFolder);
             if (s_.SlideshowPath.empty()) {
                 s_.StartSlildeshow = false;
-                log(kNoSlideshowPath);
+                Log(kNoSlideshowPath);
                 return;
             }
             if (s_.ImagePath.empty()) s_.ImagePath = appPath_ + kHtmlFolder;
@@ -171,7 +170,7 @@ private:
                 BuildFileList(state_, fso_.GetFolder(folder), s_.ImageServer, s_.ImagePath, s_.SlideFiles);
             } else {
                 s_.StartSlildeshow = false;
-                log(kSlideshowPathMissing + folder + kDoesNotExist);
+                Log(kSlideshowPathMissing + folder + kDoesNotExist);
             }
         });
     }
@@ -179,7 +178,7 @@ private:
     // 10. The one-minute housekeeping tick runs while there is a sleep poll or a daily
     // power cycle to keep.
     void armHousekeeping() {
-        forms::Timer& timer = state_.queueTimer().Timer2;
+        forms::Timer& timer = state_.QueueTimerForm().Timer2;
         if (s_.PowerCycleInterval.empty() && s_.SleepMonitorInterval == 0) {
             timer.Enabled(false);
             return;
@@ -214,7 +213,7 @@ private:
             WriteLog(*hs_, kDebugSource,
                      "Group " + std::to_string(g) + ", Row " + std::to_string(r) + " for Slideshow ");
         if (!fso_.FolderExists(full) && !fso_.FileExists(full)) {
-            log(kGroupMissing + std::to_string(g) + kFileOrFolder + full + kDoesNotExist);
+            Log(kGroupMissing + std::to_string(g) + kFileOrFolder + full + kDoesNotExist);
         } else if (path.find('.') == std::string::npos) {
             BuildFileList(state_, fso_.GetFolder(full), server, folder, s_.GroupFiles[g]);
         }

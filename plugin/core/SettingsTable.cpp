@@ -71,7 +71,7 @@ void longOr(ReadValue& v) {
 // --- Reading rules of single settings --------------------------------------------------------
 
 // Not numeric: the hour before the current one.
-void powerCycleHour(ReadValue& v) {
+void PowerCycleHourRule(ReadValue& v) {
     v.settings.LastPowerCycleHour =
         numeric(v.text) ? vb::CInt(vb::Variant(v.text)) : static_cast<int16_t>(vb::Hour(vb::Now()) - 1);
 }
@@ -203,7 +203,7 @@ constexpr bool Q = true;  // written between double quotes
 // Columns: section, key; reading {step, default, rule}; dialog {control, fill, load default,
 // load order, write order, quoted, key as written, caption}; page {section, line, cell, ...}.
 const Setting kSettings[] = {
-    {kMain, "LastPowerCycleHour", {PowerCycleHour, "-1", powerCycleHour}, {}, {}},
+    {kMain, "LastPowerCycleHour", {PowerCycleHour, "-1", PowerCycleHourRule}, {}, {}},
     {kMain, "LastPowerCycleDate", {PowerCycleHour, "", powerCycleDate}, {}, {}},
     {kMain,
      "TCPServerOption",

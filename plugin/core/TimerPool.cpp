@@ -31,7 +31,7 @@ PoolTimer handOut(PluginState& state, std::array<bool, kTimerPoolSize>& inUse,
                   const std::shared_ptr<Zephra>& owner, const char* debugName) {
     inUse[i] = true;
     owners[i] = owner;
-    state.queueTimer();
+    state.QueueTimerForm();
     debug(state, std::string(debugName) + "(" + std::to_string(i) + ")");
     return i;
 }
@@ -78,14 +78,14 @@ PoolTimer GetIETimer(PluginState& state, const std::shared_ptr<Zephra>& owner) {
 
 void ReleaseTimer(PluginState& state, int16_t index) {
     handled(state, "ReleaseTimer ", [&] {
-        auto* timers = state.queueTimerLoaded() ? &state.queueTimer().Timer1 : nullptr;
+        auto* timers = state.queueTimerLoaded() ? &state.QueueTimerForm().Timer1 : nullptr;
         release(state, timers, state.timerPool.TimerInUse, state.timerPool.TimerOwner, index);
     });
 }
 
 void ReleaseIETimer(PluginState& state, int16_t index) {
     handled(state, "ReleaseIETimer ", [&] {
-        auto* timers = state.queueTimerLoaded() ? &state.queueTimer().IETimer : nullptr;
+        auto* timers = state.queueTimerLoaded() ? &state.QueueTimerForm().IETimer : nullptr;
         release(state, timers, state.timerPool.IETimerInUse, state.timerPool.IETimerOwner, index);
     });
 }

@@ -79,9 +79,9 @@ void Zephra::logErrorText(const std::string& text) {
 
 // --- Timers of the pool --------------------------------------------------------------------
 
-forms::Timer* Zephra::timer1() { return Timer1_ ? &state_.queueTimer().Timer1(*Timer1_) : nullptr; }
+forms::Timer* Zephra::timer1() { return Timer1_ ? &state_.QueueTimerForm().Timer1(*Timer1_) : nullptr; }
 
-forms::Timer* Zephra::ieTimer() { return IETimer_ ? &state_.queueTimer().IETimer(*IETimer_) : nullptr; }
+forms::Timer* Zephra::ieTimer() { return IETimer_ ? &state_.QueueTimerForm().IETimer(*IETimer_) : nullptr; }
 
 // Arms the command timer; false when the appliance has none. An interval is held to what a
 // timer takes (1 to 65535 ms), so that the timer never stands still with interval 0.
@@ -99,25 +99,25 @@ void Zephra::stopTimer1() {
 
 // --- Properties ----------------------------------------------------------------------------
 
-void Zephra::setName(const std::string& name) {
+void Zephra::LetName(const std::string& name) {
     Name_ = name;
     MarkerFile_ = state_.settings.WindowsShare + "\\" + name + kMarkerExtension;
 }
 
-void Zephra::setEnableSlideshow(int16_t group) {
+void Zephra::LetEnableSlideshow(int16_t group) {
     EnableSlideshow_ = group;
     SlideGroup_ = group;
 }
 
-void Zephra::setSlideshow(bool on) {
+void Zephra::LetSlideshow(bool on) {
     if (EnableSlideshow_ != 0) Slideshow_ = on;
 }
 
-void Zephra::setMotionOffMinutes(int32_t minutes) { MotionOffMinutes_ = std::min(minutes, 99999); }
+void Zephra::LetMotionOffMinutes(int32_t minutes) { MotionOffMinutes_ = std::min(minutes, 99999); }
 
 // The ten device codes follow the base code, and the host devices are made or brought up to
 // date.
-void Zephra::setDeviceCodeBase(const std::string& code) {
+void Zephra::LetDeviceCodeBase(const std::string& code) {
     DeviceCodeBase_ = code;
     if (code.empty()) {
         deviceCodes_.assign(10, std::string());
@@ -154,7 +154,7 @@ void Zephra::Shutdown() {
     vb::Err().Clear();
 }
 
-void Zephra::setBrowserFullScreen(bool fullScreen) {
+void Zephra::LetBrowserFullScreen(bool fullScreen) {
     if (fullScreen != BrowserFullScreen_) ToggleBrowserFullScreen("");
 }
 
@@ -204,77 +204,77 @@ void Zephra::describe(automation::Members<Zephra>& m) {
     m.method<&Zephra::SendTheCommand>("SendTheCommand");
     m.method<&Zephra::SendSpeak>("SendSpeak");
     m.method<&Zephra::Timeout>("Timeout");
-    m.let<&Zephra::setSleep>("Sleep");
+    m.let<&Zephra::LetSleep>("Sleep");
     m.method<&Zephra::SetSleep>("SetSleep");
     m.get<&Zephra::Sleep>("Sleep");
     m.method<&Zephra::SleepStatus>("SleepStatus");
     m.method<&Zephra::Asleep>("Asleep");
     m.method<&Zephra::Awake>("Awake");
-    m.property<&Zephra::IP, &Zephra::setIP>("IP");
-    m.property<&Zephra::Computer, &Zephra::setComputer>("Computer");
-    m.property<&Zephra::Name, &Zephra::setName>("Name");
+    m.property<&Zephra::IP, &Zephra::LetIP>("IP");
+    m.property<&Zephra::Computer, &Zephra::LetComputer>("Computer");
+    m.property<&Zephra::Name, &Zephra::LetName>("Name");
     m.get<&Zephra::Backlight>("Backlight");
-    m.let<&Zephra::setBacklight>("Backlight");
+    m.let<&Zephra::LetBacklight>("Backlight");
     m.method<&Zephra::SetBacklight>("SetBacklight");
     m.get<&Zephra::MailLED>("MailLED");
-    m.let<&Zephra::setMailLED>("MailLED");
+    m.let<&Zephra::LetMailLED>("MailLED");
     m.method<&Zephra::SetMailLED>("SetMailLED");
     m.get<&Zephra::TopLED>("TopLED");
-    m.let<&Zephra::setTopLED>("TopLED");
+    m.let<&Zephra::LetTopLED>("TopLED");
     m.method<&Zephra::SetTopLED>("SetTopLED");
     m.method<&Zephra::SetWaitsecs>("SetWaitsecs");
     m.method<&Zephra::Waitsecs>("Waitsecs");
     m.get<&Zephra::Sounds>("Sounds");
-    m.let<&Zephra::setSounds>("Sounds");
+    m.let<&Zephra::LetSounds>("Sounds");
     m.method<&Zephra::SetSounds>("SetSounds");
     m.get<&Zephra::SoundsVolume>("SoundsVolume");
-    m.let<&Zephra::setSoundsVolume>("SoundsVolume");
+    m.let<&Zephra::LetSoundsVolume>("SoundsVolume");
     m.method<&Zephra::SetSoundsVolume>("SetSoundsVolume");
     m.get<&Zephra::BrowserFullScreen>("BrowserFullScreen");
-    m.let<&Zephra::setBrowserFullScreen>("BrowserFullScreen");
+    m.let<&Zephra::LetBrowserFullScreen>("BrowserFullScreen");
     m.method<&Zephra::SetBrowserScreen>("SetBrowserScreen");
     m.method<&Zephra::ToggleBrowserFullScreen>("ToggleBrowserFullScreen");
     m.method<&Zephra::CommandBusy>("CommandBusy");
     m.method<&Zephra::ResetQueue>("ResetQueue");
-    m.property<&Zephra::DeviceCodeBase, &Zephra::setDeviceCodeBase>("DeviceCodeBase");
-    m.let<&Zephra::setPowerDevice>("PowerDevice");
-    m.let<&Zephra::setMotionDevice>("MotionDevice");
+    m.property<&Zephra::DeviceCodeBase, &Zephra::LetDeviceCodeBase>("DeviceCodeBase");
+    m.let<&Zephra::LetPowerDevice>("PowerDevice");
+    m.let<&Zephra::LetMotionDevice>("MotionDevice");
     m.get<&Zephra::PowerDevice>("PowerDevice");
-    m.property<&Zephra::MotionOffMinutes, &Zephra::setMotionOffMinutes>("MotionOffMinutes");
+    m.property<&Zephra::MotionOffMinutes, &Zephra::LetMotionOffMinutes>("MotionOffMinutes");
     m.get<&Zephra::MotionDevice>("MotionDevice");
     m.method<&Zephra::Wav>("Wav");
     m.method<&Zephra::RefreshSleepStatus>("RefreshSleepStatus");
     m.method<&Zephra::PushIISPage>("PushIISPage");
     m.method<&Zephra::PushPage>("PushPage");
-    m.let<&Zephra::setPush>("Push");
+    m.let<&Zephra::LetPush>("Push");
     m.get<&Zephra::Push>("Push");
-    m.property<&Zephra::Display, &Zephra::setDisplay>("Display");
+    m.property<&Zephra::Display, &Zephra::LetDisplay>("Display");
     m.method<&Zephra::Speak>("Speak");
     m.method<&Zephra::WavTime>("WavTime");
     m.method<&Zephra::SpeakTime>("SpeakTime");
     m.method<&Zephra::SetVolume>("SetVolume");
-    m.let<&Zephra::setVolume>("Volume");
+    m.let<&Zephra::LetVolume>("Volume");
     m.get<&Zephra::Volume>("Volume");
     m.method<&Zephra::isSpeaking>("isSpeaking");
     m.method<&Zephra::WaitForCommandComplete>("WaitForCommandComplete");
-    m.let<&Zephra::setPushText>("PushText");
+    m.let<&Zephra::LetPushText>("PushText");
     m.get<&Zephra::PushText>("PushText");
     m.method<&Zephra::PushTextMessage>("PushTextMessage");
     m.method<&Zephra::CID>("CID");
     m.method<&Zephra::CyclePower>("CyclePower");
     m.method<&Zephra::ShowSlideshow>("ShowSlideshow");
-    m.property<&Zephra::Slideshow, &Zephra::setSlideshow>("Slideshow");
-    m.property<&Zephra::SlideshowTime, &Zephra::setSlideshowTime>("SlideshowTime");
-    m.property<&Zephra::X10Server, &Zephra::setX10Server>("X10Server");
-    m.let<&Zephra::setPowerCycleCount>("PowerCycleCount");
-    m.property<&Zephra::EnableSlideshow, &Zephra::setEnableSlideshow>("EnableSlideshow");
+    m.property<&Zephra::Slideshow, &Zephra::LetSlideshow>("Slideshow");
+    m.property<&Zephra::SlideshowTime, &Zephra::LetSlideshowTime>("SlideshowTime");
+    m.property<&Zephra::X10Server, &Zephra::LetX10Server>("X10Server");
+    m.let<&Zephra::LetPowerCycleCount>("PowerCycleCount");
+    m.property<&Zephra::EnableSlideshow, &Zephra::LetEnableSlideshow>("EnableSlideshow");
     m.get<&Zephra::PowerCycleCount>("PowerCycleCount");
-    m.let<&Zephra::setDisablePlugin>("DisablePlugin");
-    m.property<&Zephra::DoCID, &Zephra::setDoCID>("DoCID");
-    m.property<&Zephra::SlideGroupIndex, &Zephra::setSlideGroupIndex>("SlideGroupIndex");
-    m.property<&Zephra::SlideGroup, &Zephra::setSlideGroup>("SlideGroup");
-    m.property<&Zephra::SlideCount, &Zephra::setSlideCount>("SlideCount");
-    m.property<&Zephra::MotionStartTime, &Zephra::setMotionStartTime>("MotionStartTime");
+    m.let<&Zephra::LetDisablePlugin>("DisablePlugin");
+    m.property<&Zephra::DoCID, &Zephra::LetDoCID>("DoCID");
+    m.property<&Zephra::SlideGroupIndex, &Zephra::LetSlideGroupIndex>("SlideGroupIndex");
+    m.property<&Zephra::SlideGroup, &Zephra::LetSlideGroup>("SlideGroup");
+    m.property<&Zephra::SlideCount, &Zephra::LetSlideCount>("SlideCount");
+    m.property<&Zephra::MotionStartTime, &Zephra::LetMotionStartTime>("MotionStartTime");
     m.get<&Zephra::DisablePlugin>("DisablePlugin");
     m.method<&Zephra::PowerCycleInProgress>("PowerCycleInProgress");
     m.method<&Zephra::Execute>("Execute");

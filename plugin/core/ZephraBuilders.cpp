@@ -130,7 +130,7 @@ void Zephra::ShowSlideshow(const std::string&) {
     Slideshow_ = true;
     std::string pushed = PushFullScreenPage(kSlideshowPage, "");
     // A refused push (no tag) shows no slideshow.
-    setSlideshow(!pushed.empty() && vb::CBool(vb::Variant(pushed)));
+    LetSlideshow(!pushed.empty() && vb::CBool(vb::Variant(pushed)));
 }
 
 std::string Zephra::SetWaitsecs(int16_t seconds, const std::string& tag) {
@@ -175,8 +175,8 @@ std::string Zephra::PushPage(const std::string& page, const std::string& tag) { 
 
 std::string Zephra::PushIISPage(const std::string& page, const std::string& tag) { return SendPushIISPage(page, tag); }
 
-void Zephra::setPush(const std::string& page) { SendPushPage(page, ""); }
+void Zephra::LetPush(const std::string& page) { SendPushPage(page, ""); }
 
-void Zephra::setSleep(const std::string& state) { SleepControl(state, ""); }
+void Zephra::LetSleep(const std::string& state) { SleepControl(state, ""); }
 
 }  // namespace zephra

@@ -105,34 +105,34 @@ std::string Zephra::SetVolumeControl(int16_t level, const std::string& tag) {
 // --- Members -------------------------------------------------------------------------------
 
 std::string Zephra::Backlight() const { return std::string(StatusTextTable[Backlight_ ? 9 : 8]); }
-void Zephra::setBacklight(const std::string& value) { BacklightPower(value, ""); }
+void Zephra::LetBacklight(const std::string& value) { BacklightPower(value, ""); }
 std::string Zephra::SetBacklight(const std::string& value, const std::string& tag) {
     return BacklightPower(value, tag);
 }
 
-void Zephra::setMailLED(const std::string& value) { SetMailLED(value, ""); }
+void Zephra::LetMailLED(const std::string& value) { SetMailLED(value, ""); }
 std::string Zephra::SetMailLED(const std::string& value, const std::string& tag) {
     MailLED_ = value;
     SetLEDStatus(DeviceCode(4), value, kMailLedBase);
     return LED(kMailWhich, value, tag);
 }
 
-void Zephra::setTopLED(const std::string& value) { SetTopLED(value, ""); }
+void Zephra::LetTopLED(const std::string& value) { SetTopLED(value, ""); }
 std::string Zephra::SetTopLED(const std::string& value, const std::string& tag) {
     TopLED_ = value;
     SetLEDStatus(DeviceCode(3), value, kTopLedBase);
     return LED(kTopWhich, value, tag);
 }
 
-void Zephra::setSounds(int16_t number) { SendSoundCommand(number, ""); }
+void Zephra::LetSounds(int16_t number) { SendSoundCommand(number, ""); }
 std::string Zephra::SetSounds(int16_t number, const std::string& tag) { return SendSoundCommand(number, tag); }
 
-void Zephra::setSoundsVolume(int16_t level) { SendSoundsVolumeCommand(level, ""); }
+void Zephra::LetSoundsVolume(int16_t level) { SendSoundsVolumeCommand(level, ""); }
 std::string Zephra::SetSoundsVolume(int16_t level, const std::string& tag) {
     return SendSoundsVolumeCommand(level, tag);
 }
 
 std::string Zephra::SetVolume(int16_t level, const std::string& tag) { return SetVolumeControl(level, tag); }
-void Zephra::setVolume(int16_t level) { SetVolumeControl(level, ""); }
+void Zephra::LetVolume(int16_t level) { SetVolumeControl(level, ""); }
 
 }  // namespace zephra

@@ -9,9 +9,9 @@
 
 namespace zephra {
 
-template <class Step>
-void Zephra::step(const char* logName, Step&& body) {
-    if (!vb::Try(std::forward<Step>(body))) logError(logName);
+template <class Body>
+void Zephra::step(const char* logName, Body&& body) {
+    if (!vb::Try(std::forward<Body>(body))) logError(logName);
 }
 
 }  // namespace zephra

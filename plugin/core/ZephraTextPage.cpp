@@ -31,7 +31,7 @@ std::string Zephra::PushTextCommand(const std::string& text, const std::string& 
     return result;
 }
 
-void Zephra::setPushText(const std::string& text) { PushTextCommand(text, "", 0); }
+void Zephra::LetPushText(const std::string& text) { PushTextCommand(text, "", 0); }
 
 std::string Zephra::PushTextMessage(const std::string& text, const std::string& tag) {
     return PushTextCommand(text, tag, 0);

@@ -93,29 +93,29 @@ void act(PluginState& state, Zephra& z, int16_t group, int16_t v, const std::str
         if (v == 1) z.CID();
         break;
     case kAwake:
-        if (v >= 0 && v <= 2) z.setSleep(kSleepStates[v]);
+        if (v >= 0 && v <= 2) z.LetSleep(kSleepStates[v]);
         if (v == 3) z.CyclePower("");
         break;
     case kBacklight:
-        if (v == 0 || v == 1) z.setBacklight(kLedStates[v]);
+        if (v == 0 || v == 1) z.LetBacklight(kLedStates[v]);
         break;
     case kTopLED:
-        if (v >= 0 && v <= 2) z.setTopLED(kLedStates[v]);
+        if (v >= 0 && v <= 2) z.LetTopLED(kLedStates[v]);
         break;
     case kMailLED:
-        if (v >= 0 && v <= 2) z.setMailLED(kLedStates[v]);
+        if (v >= 0 && v <= 2) z.LetMailLED(kLedStates[v]);
         break;
     case kBrowser:
-        if (v == 0 || v == 1) z.setBrowserFullScreen(v == 1);
+        if (v == 0 || v == 1) z.LetBrowserFullScreen(v == 1);
         break;
     case kSounds:
-        if (std::optional<int16_t> sound = enabledSound(state, v)) z.setSounds(*sound);
+        if (std::optional<int16_t> sound = enabledSound(state, v)) z.LetSounds(*sound);
         break;
     case kSoundsVolume:
-        if (std::optional<int16_t> level = volumeOf(v)) z.setSoundsVolume(*level);
+        if (std::optional<int16_t> level = volumeOf(v)) z.LetSoundsVolume(*level);
         break;
     case kVolume:
-        if (std::optional<int16_t> level = volumeOf(v)) z.setVolume(*level);
+        if (std::optional<int16_t> level = volumeOf(v)) z.LetVolume(*level);
         break;
     case kReserved: z.ShowQueue(); break;
     default: break;

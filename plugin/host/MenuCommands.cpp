@@ -77,16 +77,16 @@ void SelectMenu(PluginState& state, const std::string& caption) {
         eachAppliance(state, [](Zephra& z) { z.ShowSlideshow(""); });
     } else if (caption == kMenuStopSlideshow) {
         state.SlideshowMenuState = kSlideshowStopped;
-        state.queueTimer().Timer3.Enabled(false);
-        eachAppliance(state, [](Zephra& z) { z.setSlideshow(false); });
+        state.QueueTimerForm().Timer3.Enabled(false);
+        eachAppliance(state, [](Zephra& z) { z.LetSlideshow(false); });
     } else if (caption == kMenuResetQueue) {
         eachAppliance(state, [](Zephra& z) { z.ResetQueue(); });
     } else if (caption == kMenuTest) {
         eachAppliance(state, [&](Zephra& z) { MainTest(state, z); });
     } else if (caption == kMenuDisable) {
-        eachAppliance(state, [](Zephra& z) { z.setDisablePlugin(true); });
+        eachAppliance(state, [](Zephra& z) { z.LetDisablePlugin(true); });
     } else if (caption == kMenuEnable) {
-        eachAppliance(state, [](Zephra& z) { z.setDisablePlugin(false); });
+        eachAppliance(state, [](Zephra& z) { z.LetDisablePlugin(false); });
     } else if (caption == kMenuModem) {
         showModemWindow(state);
     } else if (caption == kMenuHelp) {

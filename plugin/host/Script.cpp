@@ -23,7 +23,7 @@ namespace {
 using namespace userscript;
 namespace fs = std::filesystem;
 
-script::ScriptControl& control(PluginState& state) { return *state.queueTimer().ScriptControl1; }
+script::ScriptControl& control(PluginState& state) { return *state.QueueTimerForm().ScriptControl1; }
 
 void clearControlError(script::ScriptControl& sc) {
     std::static_pointer_cast<script::ScriptError>(sc.Error())->Clear();

@@ -134,7 +134,7 @@ std::string ZephraTest(PluginState& state, const std::string& which) {
 std::string ZephraSlideshow(PluginState& state, const std::string& which) {
     return fanOut(state, which, [&](Zephra& z, const std::string& token) {
         z.ShowSlideshow(token);
-        if (state.queueTimer().Timer3.Enabled()) return;
+        if (state.QueueTimerForm().Timer3.Enabled()) return;
         state.housekeeping.SlideshowMinutesLeft = 0;
         UpdateSlideshow(state);
     });

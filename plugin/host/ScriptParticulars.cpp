@@ -71,7 +71,7 @@ void ZephraResetQueue(PluginState& state) {
     for (const std::shared_ptr<Zephra>& zephra : appliances) {
         if (!zephra) continue;
         zephra->ResetQueue();
-        zephra->setPowerCycleCount(0);
+        zephra->LetPowerCycleCount(0);
     }
 }
 
@@ -121,10 +121,10 @@ bool ZephraSlideshowCoordination(PluginState& state, const vb::Variant& sClient,
         if (slot.IP != client) continue;
         std::shared_ptr<Zephra> zephra = slot.Object;
         if (!zephra) break;
-        if (!vb::Try([&] { zephra->setSlideshow(goOn); })) logTagged(state, kCoordinationTag);
+        if (!vb::Try([&] { zephra->LetSlideshow(goOn); })) logTagged(state, kCoordinationTag);
         if (goOn) {
-            if (!vb::Try([&] { zephra->setMailLED("off"); })) logTagged(state, kCoordinationTag);
-            if (!vb::Try([&] { zephra->setTopLED("Off"); })) logTagged(state, kCoordinationTag);
+            if (!vb::Try([&] { zephra->LetMailLED("off"); })) logTagged(state, kCoordinationTag);
+            if (!vb::Try([&] { zephra->LetTopLED("Off"); })) logTagged(state, kCoordinationTag);
         }
         break;
     }
@@ -144,7 +144,7 @@ void ZephraSorvex(PluginState& state, const std::string& which, const std::strin
     if (!vb::Try([&] { appliances = GetZephraObjects(state, which); })) return logTagged(state, kSorvexTag);
     for (const std::shared_ptr<Zephra>& zephra : appliances) {
         if (vb::Try([&] {
-                QueueTimer& form = state.queueTimer();
+                QueueTimer& form = state.QueueTimerForm();
                 const std::string& port = state.settings.SorvexCommandPort;
                 if (form.ConnectSorvex(zephra->IP(), port)) form.SendSorvex(sCommand);
                 else WriteLog(state.host(), kSource, kNoSorvex + zephra->Name() + " / " + zephra->IP() + ":" + port);

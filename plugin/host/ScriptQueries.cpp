@@ -99,7 +99,7 @@ bool ZephraCommandBusyEx(PluginState& state, const std::string& s) {
 }
 
 std::string ZephraPluginDisable(PluginState& state, const std::string& which, bool bDisable) {
-    for (const std::shared_ptr<Zephra>& zephra : GetZephraObjects(state, which)) zephra->setDisablePlugin(bDisable);
+    for (const std::shared_ptr<Zephra>& zephra : GetZephraObjects(state, which)) zephra->LetDisablePlugin(bDisable);
     return "";
 }
 
@@ -109,7 +109,7 @@ std::string ZephraPluginDisableEx(PluginState& state, const std::string& s) {
 }
 
 void ZephraSetSlideGroup(PluginState& state, const std::string& which, int16_t iGroup) {
-    for (const std::shared_ptr<Zephra>& zephra : GetZephraObjects(state, which)) zephra->setSlideGroup(iGroup);
+    for (const std::shared_ptr<Zephra>& zephra : GetZephraObjects(state, which)) zephra->LetSlideGroup(iGroup);
 }
 
 void ZephraSetSlideGroupEx(PluginState& state, const std::string& s) {

@@ -45,7 +45,7 @@ public:
         step([&] { WriteSlideshowStub(state_); });
         step([&] { resetTables(); });
         step([&] { state_.hostInterface.AppPath = state_.host().GetAppPath(); });
-        step([&] { state_.queueTimer(); });
+        step([&] { state_.QueueTimerForm(); });
         step([&] { InitFilterDictionary(state_); });
         step([&] { InitDeviceDictionary(state_); });
         step([&] { RunScriptFile(state_); });

@@ -27,7 +27,7 @@ void RunScriptFile(PluginState& state) {
 
 void QueueScriptText(PluginState& state, const std::string& text) {
     state.scripts.ScriptQueue.push_back(text);
-    forms::Timer& timer = state.queueTimer().ScriptQueueTimer;
+    forms::Timer& timer = state.QueueTimerForm().ScriptQueueTimer;
     if (timer.Enabled()) return;
     timer.Interval(kQueueStartInterval);
     timer.Enabled(true);

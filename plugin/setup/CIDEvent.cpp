@@ -60,7 +60,7 @@ Search searchEvents(PluginState& state, const std::string& name) {
 }
 
 // The search, with its failures logged; an error ends it without a match.
-Search findEvent(PluginState& state, const std::string& name) {
+Search FindEventLogged(PluginState& state, const std::string& name) {
     Search result = Search::NotFound;
     if (!vb::Try([&] { result = searchEvents(state, name); })) {
         vb::Try([&] { WriteLog(state.host(), kSource, kFindEventTag); });
@@ -75,11 +75,11 @@ Search findEvent(PluginState& state, const std::string& name) {
 
 }  // namespace
 
-bool FindEvent(PluginState& state, const std::string& name) { return findEvent(state, name) == Search::Found; }
+bool FindEvent(PluginState& state, const std::string& name) { return FindEventLogged(state, name) == Search::Found; }
 
 // An event that may exist (a search cut short) is not made a second time.
 void CreateCIDEvent(PluginState& state, const std::string& group, int16_t line) {
-    if (findEvent(state, kCIDEventName) != Search::NotFound) return;
+    if (FindEventLogged(state, kCIDEventName) != Search::NotFound) return;
     const bool created = vb::Try([&] {
         homeseer::Host& hs = state.host();
         std::shared_ptr<homeseer::HostEvent> made =

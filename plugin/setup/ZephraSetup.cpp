@@ -52,7 +52,7 @@ ZephraSetup::ZephraSetup(PluginState& state) : forms::Form(kCaption), state_(sta
         aTCPServerOption(i).onClick = [this, i] { aTCPServerOption_Click(i); };
 }
 
-std::string ZephraSetup::caption(const char* control) {
+std::string ZephraSetup::CheckBoxCaption(const char* control) {
     const settings::Setting* row = settings::FindControlSetting(control);
     return row && row->dialog.caption ? row->dialog.caption : "";
 }

@@ -39,7 +39,7 @@ struct BodyLength {
 };
 
 // The "Content-Length" of a header block; lines after the request line, any case.
-BodyLength bodyLength(std::string_view header) {
+BodyLength BodyLengthOf(std::string_view header) {
     BodyLength found;
     std::size_t at = header.find(kLineEnd);
     while (at != std::string_view::npos) {
@@ -73,7 +73,7 @@ RequestFrame FrameRequest(std::string_view text) {
     }
     const std::size_t headerSize = end + kEmptyLine.size();
     if (headerSize > kHeaderLimit) return refused(431, "header block over " + std::to_string(kHeaderLimit) + " bytes");
-    const BodyLength body = bodyLength(text.substr(0, end + kLineEnd.size()));
+    const BodyLength body = BodyLengthOf(text.substr(0, end + kLineEnd.size()));
     if (body.malformed) return refused(400, "malformed Content-Length");
     if (body.chunked) return refused(411, "body in chunks");
     if (!body.length) return {RequestFrame::Complete, text.size(), {}};

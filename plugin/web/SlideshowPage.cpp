@@ -65,9 +65,9 @@ std::string linksAnswer(PluginState& state, const ZephraEntry* appliance) {
     ZephraSettings& s = state.settings;
     if (appliance) {
         Zephra& z = *appliance->Object;
-        z.setSlideshow(false);
-        z.setMailLED("off");
-        z.setTopLED("Off");
+        z.LetSlideshow(false);
+        z.LetMailLED("off");
+        z.LetTopLED("Off");
         state.host().SetDeviceString(appliance->ZephraDC, FormatValue(state, 0, s.Links));
         state.host().SetDeviceLastChange(appliance->ZephraDC, vb::Now());
     }
@@ -88,8 +88,8 @@ std::string linksAnswer(PluginState& state, const ZephraEntry* appliance) {
 // row or after row 4; a folder row shows one picture per request while its count lasts.
 std::string applianceSlide(PluginState& state, const vb::Variant& request, const vb::Variant& response, Zephra& z) {
     ZephraSettings& s = state.settings;
-    z.setSlideshow(true);
-    z.setSlideshowTime(vb::Now());
+    z.LetSlideshow(true);
+    z.LetSlideshowTime(vb::Now());
     const int16_t group = z.SlideGroup();
     const auto g = static_cast<std::size_t>(inGroup(group) ? group : 0);
     // No group has no rows.
@@ -105,19 +105,19 @@ std::string applianceSlide(PluginState& state, const vb::Variant& request, const
 
     if (vb::InStr(name, ".") == 0) {
         if (z.SlideCount() > 0) {
-            z.setSlideCount(static_cast<int16_t>(z.SlideCount() - 1));
+            z.LetSlideCount(static_cast<int16_t>(z.SlideCount() - 1));
             return groupRandom(state, group);
         }
         const int16_t interval = s.SlideshowUpdateSeconds > 0 ? s.SlideshowUpdateSeconds : int16_t{1};
-        z.setSlideCount(static_cast<int16_t>(vb::roundToInteger(static_cast<double>(rowSeconds(row)) / interval)));
+        z.LetSlideCount(static_cast<int16_t>(vb::roundToInteger(static_cast<double>(rowSeconds(row)) / interval)));
     }
     const int16_t next = static_cast<int16_t>(row + 1);
     row = next < kSlideRows && !rowName(next).empty() ? next : int16_t{0};
-    z.setSlideGroupIndex(row);
+    z.LetSlideGroupIndex(row);
     name = rowName(row);
 
     if (vb::InStr(name, ".") == 0) {
-        z.setSlideCount(static_cast<int16_t>(z.SlideCount() - 1));
+        z.LetSlideCount(static_cast<int16_t>(z.SlideCount() - 1));
         return groupRandom(state, group);
     }
     const std::string extension = vb::Mid(name, vb::InStr(name, "."));

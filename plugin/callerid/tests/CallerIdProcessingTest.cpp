@@ -154,7 +154,7 @@ TEST_F(CallerIdProcessingTest, ACallerIsShownOnTheDeviceForTenSecondsAndLogged) 
     bed.state.settings.DebugLog = true;
     phone({contact("Ann", "Lee", "5551234567")});
     BuildPhonebook(bed.state);
-    bed.state.queueTimer().Timer5.Interval(500);
+    bed.state.QueueTimerForm().Timer5.Interval(500);
     caller("ANN LEE", "(555) 123-4567");
 
     const std::string text = "(555) 123-4567 : Ann Lee from home";
@@ -168,7 +168,7 @@ TEST_F(CallerIdProcessingTest, ACallerIsShownOnTheDeviceForTenSecondsAndLogged) 
                        "Lookup=(555) 123-4567 : Ann Lee from home",
                        "dkvZephra|" + text}));
     EXPECT_NE(bed.state.part<CallerIdPart>().echoWindow->CommData.find(" ... CID Detected ... "), std::string::npos);
-    EXPECT_FALSE(bed.state.queueTimer().Timer5.Enabled());
+    EXPECT_FALSE(bed.state.QueueTimerForm().Timer5.Enabled());
     const ModemState& m = bed.state.modem;
     EXPECT_EQ(m.CallerName + m.CallerNumber, "");
     EXPECT_FALSE(m.NameDetected || m.NumberDetected);
@@ -179,7 +179,7 @@ TEST_F(CallerIdProcessingTest, ACallerIsShownOnTheDeviceForTenSecondsAndLogged) 
     EXPECT_EQ(bed.calls("SetDeviceStatus"), Strings{});
     bed.loop.advance(1ms);
     EXPECT_EQ(bed.calls("SetDeviceStatus"), (Strings{"[91|3"}));
-    EXPECT_FALSE(bed.state.queueTimer().Timer4.Enabled());
+    EXPECT_FALSE(bed.state.QueueTimerForm().Timer4.Enabled());
 }
 
 TEST_F(CallerIdProcessingTest, PrivateCallersAreUnknownAndEverySwitchOffLeavesOnlyTheDevice) {
@@ -193,7 +193,7 @@ TEST_F(CallerIdProcessingTest, PrivateCallersAreUnknownAndEverySwitchOffLeavesOn
     }
     caller("OTTO", "*551234567");
     EXPECT_EQ(bed.calls("SetDeviceString"), (Strings{"[91|" + FormatValue(bed.state, 0, "*551234567 : OTTO")}));
-    EXPECT_FALSE(bed.state.queueTimer().Timer4.Enabled());
+    EXPECT_FALSE(bed.state.QueueTimerForm().Timer4.Enabled());
 }
 
 TEST_F(CallerIdProcessingTest, AFailingStepIsLoggedAndTheRestStillRuns) {

@@ -58,7 +58,7 @@ TEST_F(ModemInputTest, ANameAndANumberLineInOneChunkMakeOneCaller) {
     EXPECT_EQ(callers(), (Strings{"(555) 123-4567 : JOHN DOE"}));
     EXPECT_EQ(bed.calls("SetDeviceString"), (Strings{"[91|" + FormatValue(bed.state, 0, "(555) 123-4567 : JOHN DOE")}));
     EXPECT_EQ(modem().CommBuffer, "\n");
-    EXPECT_FALSE(bed.state.queueTimer().Timer5.Enabled());
+    EXPECT_FALSE(bed.state.QueueTimerForm().Timer5.Enabled());
 
     // A line that holds both prefixes is a name line; a number prefix of another length.
     bed.state.settings.CIDNumberPrefix = "NUMBER:";
@@ -69,12 +69,12 @@ TEST_F(ModemInputTest, ANameAndANumberLineInOneChunkMakeOneCaller) {
 TEST_F(ModemInputTest, ALonelyLineIsHandled500msLaterAndRingStartsTheWaitAgain) {
     receive("NMBR = 5551234\r\n");
     EXPECT_TRUE(modem().NumberDetected);
-    EXPECT_EQ(bed.state.queueTimer().Timer5.Interval(), 500);
+    EXPECT_EQ(bed.state.QueueTimerForm().Timer5.Interval(), 500);
     bed.loop.advance(499ms);
     EXPECT_EQ(callers(), Strings{});
     bed.loop.advance(1ms);
     EXPECT_EQ(callers(), (Strings{"555-1234 : Unknown"}));
-    EXPECT_FALSE(bed.state.queueTimer().Timer5.Enabled());
+    EXPECT_FALSE(bed.state.QueueTimerForm().Timer5.Enabled());
 
     // "RING" between the lines clears the flags, keeps the name, and stops the wait; the
     // number line starts it again.
@@ -83,7 +83,7 @@ TEST_F(ModemInputTest, ALonelyLineIsHandled500msLaterAndRingStartsTheWaitAgain) 
     receive("RING\r\n");
     EXPECT_FALSE(modem().NameDetected);
     EXPECT_EQ(modem().CallerName, "JANE");
-    EXPECT_FALSE(bed.state.queueTimer().Timer5.Enabled());
+    EXPECT_FALSE(bed.state.QueueTimerForm().Timer5.Enabled());
     bed.loop.advance(1s);
     EXPECT_EQ(callers().size(), 1u);
     receive("NMBR = 5559999\r\n");
@@ -128,8 +128,8 @@ TEST_F(ModemInputTest, LinesSplitAcrossEventsAndTheLineEndThatNeverComes) {
     receive("NMBR = 5550003");
     bed.loop.advance(500ms);
     EXPECT_EQ(callers().back(), "555-0003 : ANN");
-    EXPECT_FALSE(bed.state.queueTimer().Timer5.Enabled());
-    EXPECT_FALSE(bed.state.queueTimer().CommLineTimer.Enabled());
+    EXPECT_FALSE(bed.state.QueueTimerForm().Timer5.Enabled());
+    EXPECT_FALSE(bed.state.QueueTimerForm().CommLineTimer.Enabled());
 }
 
 TEST_F(ModemInputTest, NetworkCallerIdRecords) {
@@ -247,7 +247,7 @@ TEST_F(ModemOnPtyTest, ACallFromTheModemReachesTheDeviceTheAppliancesAndTheSentr
         "useFriends=1\nFriendsLocation=C:\\Friends",
         true, {"A3,A7,1,1", "A4,A7,1,0", "A5,,0,1"}, true);
     EXPECT_TRUE(bed.state.modem.CommPortOpen);
-    EXPECT_EQ(bed.state.queueTimer().Com1.Settings(), "9600,n,8,1");
+    EXPECT_EQ(bed.state.QueueTimerForm().Com1.Settings(), "9600,n,8,1");
     EXPECT_EQ(readMaster(pty.master(), 10), "AT#CID=1\r\n");
     EXPECT_EQ(bed.state.part<CallerIdPart>().echoWindow->CommData, "\r\n[Sent to Modem:     AT#CID=1<crlf> ]\r\n");
 

@@ -73,11 +73,11 @@ protected:
         windows::SaveSetting(kUdpAppName, "Options", "RemotePort", std::to_string(first.port()));
         windows::SaveSetting(kUdpAppName, "Options", "LocalPort", "0");
         InitUDP(bed.state);
-        serverPort = static_cast<uint16_t>(bed.state.queueTimer().Winsock1.LocalPort);
+        serverPort = static_cast<uint16_t>(bed.state.QueueTimerForm().Winsock1.LocalPort);
         bed.host->ClearCalls();
     }
 
-    Client client(const std::string& ip) { return Client(ip, first.port()); }
+    Client ClientAt(const std::string& ip) { return Client(ip, first.port()); }
 
     // Sends one datagram from `c` and lets the server take it: it has when the registry or
     // a log changed, else after a while.
@@ -123,13 +123,13 @@ TEST_F(UdpServerTest, InitUDPEmptiesTheListAndBindsTheLocalPort) {
     windows::SaveSetting(kUdpAppName, "Clients", "1", "127.0.0.7");
     windows::SaveSetting(kUdpAppName, "Clients", "2", "-127.0.0.8");
     bed.state.part<UdpServerState>().window = std::make_shared<frmOptions>(bed.state);
-    bed.state.queueTimer().Winsock1.Close();
+    bed.state.QueueTimerForm().Winsock1.Close();
     InitUDP(bed.state);
     EXPECT_EQ(clients("ClientMax"), "0");
     EXPECT_EQ(clients("1"), "");
     EXPECT_EQ(clients("2"), "");
     EXPECT_EQ(windows::GetSetting(kUdpAppName, "Options", "LocalPort"), "0");
-    EXPECT_NE(bed.state.queueTimer().Winsock1.LocalPort, 0);
+    EXPECT_NE(bed.state.QueueTimerForm().Winsock1.LocalPort, 0);
     EXPECT_TRUE(bed.state.part<UdpServerState>().ServerLogToHost);
     const std::string remote = std::to_string(first.port());
     EXPECT_EQ(
@@ -143,7 +143,7 @@ TEST_F(UdpServerTest, InitUDPEmptiesTheListAndBindsTheLocalPort) {
 }
 
 TEST_F(UdpServerTest, ClientsSubscribeUnsubscribeAndSubscribeAgain) {
-    Client second = client("127.0.0.3");
+    Client second = ClientAt("127.0.0.3");
     subscribe(first);
     EXPECT_EQ(clients("ClientMax"), "1");
     EXPECT_EQ(clients("1"), "127.0.0.2");
@@ -209,7 +209,7 @@ TEST_F(UdpServerTest, AFullListNeverLocksOutAnAppliance) {
 
     // Another client that is no appliance is refused...
     bed.host->ClearCalls();
-    Client other = client("127.0.0.4");
+    Client other = ClientAt("127.0.0.4");
     subscribe(other);
     EXPECT_FALSE(IsRegisteredClient(bed.state, "127.0.0.4"));
     EXPECT_EQ(bed.log(), (std::vector<std::string>{"dkvZephra ZephraServer Warning|CID client list is full; subscribe "
@@ -244,12 +244,12 @@ TEST_F(UdpServerTest, AFullListNeverLocksOutAnAppliance) {
 TEST_F(UdpServerTest, AClientMaxOutOfRangeIsClampedAndLoggedAndTheServerStarts) {
     windows::SaveSetting(kUdpAppName, "Clients", "ClientMax", "40000");
     windows::SaveSetting(kUdpAppName, "Clients", "1", "127.0.0.7");
-    bed.state.queueTimer().Winsock1.Close();
+    bed.state.QueueTimerForm().Winsock1.Close();
     bed.host->ClearCalls();
     InitUDP(bed.state);
     EXPECT_EQ(clients("ClientMax"), "0");
     EXPECT_EQ(clients("1"), "");
-    serverPort = static_cast<uint16_t>(bed.state.queueTimer().Winsock1.LocalPort);
+    serverPort = static_cast<uint16_t>(bed.state.QueueTimerForm().Winsock1.LocalPort);
     ASSERT_NE(serverPort, 0);
     const std::vector<std::string> log = bed.log();
     ASSERT_EQ(log.size(), 3u);
@@ -271,9 +271,9 @@ TEST_F(UdpServerTest, CallerIdGoesToTheActiveClientsTheTargetNames) {
     std::string number = "O";
     EXPECT_EQ(UDPSendCID(bed.state, name, number, ""), "Error: No CID Clients Defined. Unable to send data.");
 
-    Client one = client("127.0.0.1");
-    Client ten = client("127.0.0.10");
-    Client gone = client("127.0.0.3");
+    Client one = ClientAt("127.0.0.1");
+    Client ten = ClientAt("127.0.0.10");
+    Client gone = ClientAt("127.0.0.3");
     subscribe(one);
     subscribe(ten);
     subscribe(gone);
@@ -307,7 +307,7 @@ TEST_F(UdpServerTest, CallerIdGoesToTheActiveClientsTheTargetNames) {
 
 TEST_F(UdpServerTest, CommandsGoToAllClientsOrToOneRegisteredClient) {
     EXPECT_EQ(UDPSendCommand(bed.state, "Beep", "3", ""), "Error: No CID Clients Defined. Unable to send data.");
-    Client second = client("127.0.0.3");
+    Client second = ClientAt("127.0.0.3");
     subscribe(first);
     subscribe(second);
 
@@ -338,7 +338,7 @@ TEST_F(UdpServerTest, CommandsGoToAllClientsOrToOneRegisteredClient) {
 }
 
 TEST_F(UdpServerTest, CallerIdForOtherClientsSkipsTheAppliances) {
-    Client appliance = client("127.0.0.3");
+    Client appliance = ClientAt("127.0.0.3");
     subscribe(first);
     subscribe(appliance);
     bed.state.appliances.slots[0].IP = "127.0.0.3";

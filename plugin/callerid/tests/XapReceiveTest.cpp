@@ -49,7 +49,7 @@ Strings items(const vb::Collection& list) {
     return texts;
 }
 std::string evalMain(XapTestBed& bed, const std::string& expression) {
-    vb::Variant module(bed.state.queueTimer().ScriptControl1->Modules(vb::Variant("Main")));
+    vb::Variant module(bed.state.QueueTimerForm().ScriptControl1->Modules(vb::Variant("Main")));
     return vb::CStr(std::static_pointer_cast<script::Module>(module.object())->Eval(expression));
 }
 
@@ -76,7 +76,7 @@ TEST(XapReceive, AMessageOfInterestIsKeptAndItsTagRunsTheUserScriptsMain) {
                                        "element of this collection"});
 
     // The script's Main runs with the tag on the queue timer's tick.
-    EXPECT_TRUE(bed.state.queueTimer().ScriptQueueTimer.Enabled());
+    EXPECT_TRUE(bed.state.QueueTimerForm().ScriptQueueTimer.Enabled());
     bed.loop.advance(5ms);
     EXPECT_EQ(evalMain(bed, "calls"), "Kitchen;");
 
@@ -85,7 +85,7 @@ TEST(XapReceive, AMessageOfInterestIsKeptAndItsTagRunsTheUserScriptsMain) {
     OnXapMessage(bed.state, message("x.y", "xAPBSC.query", "x:kitchen_display", {{"request", {}}}));
     EXPECT_EQ(entry(bed, "queries")->Sequence, 2);
     EXPECT_EQ(entry(bed, "queries")->MessageKeyList->Count(), 0);
-    EXPECT_FALSE(bed.state.queueTimer().ScriptQueueTimer.Enabled());
+    EXPECT_FALSE(bed.state.QueueTimerForm().ScriptQueueTimer.Enabled());
     bed.loop.advance(1s);
     ASSERT_FALSE(bed.sentXap().empty());
     EXPECT_NE(bed.sentXap().back().find("|xAPBSC.Info|output.state|"), std::string::npos) << bed.sentXap().back();
@@ -135,7 +135,7 @@ TEST(XapReceive, DisplayAndSpeechGoToTheAddressedAppliance) {
 TEST(XapReceive, CallerIdFromTheNetworkUntilThePlugInSentItsOwn) {
     XapTestBed bed;
     bed.state.settings.GenerateCIDEvent = true;
-    QueueTimer& form = bed.state.queueTimer();
+    QueueTimer& form = bed.state.QueueTimerForm();
     OnXapMessage(bed.state, message("n", "CID.Incoming", "", {{"CID.Incoming", {"Phone=5551234"}}}));
     // The caller-ID processing took the caller (and started the device's off timer).
     EXPECT_TRUE(form.Timer4.Enabled());

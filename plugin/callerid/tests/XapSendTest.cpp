@@ -53,7 +53,7 @@ TEST(XapCID, OneMessageWithTheCallersNumberDigitsAndWhetherTheNameWasGiven) {
 
 TEST(XapSendQueue, ABurstLeavesOneAtOnceThenOnePer200MsAndTheTimerStops) {
     XapTestBed bed;
-    QueueTimer& form = bed.state.queueTimer();
+    QueueTimer& form = bed.state.QueueTimerForm();
     auto message = [](const std::string& uid) { return xapQueuedMessage{"t", "c", "s", "d", "sub", uid}; };
     const auto start = bed.loop.now();
     for (const char* uid : {"01", "02", "03"}) SendXapQueued(bed.state, message(uid));
@@ -170,7 +170,7 @@ TEST(XapBsc, QueriesAnswerTheSubDevicesTheirAddressNames) {
     const auto start = bed.loop.now();
     BSCQuery(bed.state, ">:>");
     int infos = 0;
-    while (bed.state.queueTimer().BSCTimer.Enabled()) bed.loop.advance(10ms);
+    while (bed.state.QueueTimerForm().BSCTimer.Enabled()) bed.loop.advance(10ms);
     const Strings all = bed.sentXap();
     for (const std::string& line : all) infos += line.find("|xAPBSC.Info|") != std::string::npos;
     EXPECT_EQ(infos, 18);

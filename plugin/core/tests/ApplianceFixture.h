@@ -48,7 +48,7 @@ protected:
         if (udp) {
             windows::SaveSetting(kUdpAppName, "Options", "LocalPort", "0");
             InitUDP(bed.state);
-            const int local = bed.state.queueTimer().Winsock1.LocalPort;
+            const int local = bed.state.QueueTimerForm().Winsock1.LocalPort;
             simOptions.insert(simOptions.end(),
                               {"--udp-server", "127.0.0.1:" + std::to_string(local), "--udp-port", "0"});
         }
@@ -80,7 +80,7 @@ protected:
     }
 
     std::string url(const std::string& command) const { return "http://" + sim->http() + "/" + command; }
-    forms::Timer& timer1() { return bed.state.queueTimer().Timer1(*kitchen->Timer1Index()); }
+    forms::Timer& timer1() { return bed.state.QueueTimerForm().Timer1(*kitchen->Timer1Index()); }
     std::string pageLine(const std::string& page) { return sim->next(bed.loop, "kitchen /" + page); }
 
     ~ApplianceFixture() override {

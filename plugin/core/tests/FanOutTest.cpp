@@ -81,8 +81,8 @@ TEST_F(FanOutTest, SpeechIsSpokenOnceIntoTheNextOfTenSharedFiles) {
 TEST_F(FanOutTest, CallerIdDatagramsGoToEachAvailableApplianceAndWakeItUnlessAlwaysAwake) {
     start("", true, {"A3,A7,1,0", "A4,A7,1,0", "A5,,0,0"}, true);
     powerOn();
-    z(0).setSleep("sleep");
-    z(1).setSleep("always awake");
+    z(0).LetSleep("sleep");
+    z(1).LetSleep("always awake");
     sent();
     EXPECT_FALSE(InternalSendCID(bed.state, "", "JOHN DOE", "555-1234").empty());
     const Strings got = sent();
@@ -131,7 +131,7 @@ TEST_F(FanOutTest, TheHostPhonesCallerReachesTheCallerIdAppliancesTheSentryTheDe
     // The caller-ID device shows the call, switched on for ten seconds.
     EXPECT_EQ(bed.host->DeviceString("[91"), FormatValue(bed.state, 0, text));
     EXPECT_EQ(bed.calls("SetDeviceStatus"), Strings{"[91|2"});
-    EXPECT_TRUE(bed.state.queueTimer().Timer4.Enabled());
+    EXPECT_TRUE(bed.state.QueueTimerForm().Timer4.Enabled());
     bed.loop.advance(10s);
     EXPECT_EQ(bed.host->DeviceStatus("[91"), homeseer::kStatusOff);
     const Strings log = bed.log();

@@ -31,7 +31,7 @@ protected:
 
 TEST_F(HousekeepingTest, SleepStatesArePolledEveryIntervalPlusOneMinutesAndAlwaysAwakeIsRetoldEachMinute) {
     start("SleepMonitorInterval=2\nPowerCycleInterval=23", true);
-    z(1).setSleep("always awake");
+    z(1).LetSleep("always awake");
     sent();
     EXPECT_EQ(bed.state.settings.SleepCountdown, 2);
     std::vector<int> polls;
@@ -52,10 +52,10 @@ TEST_F(HousekeepingTest, SleepStatesArePolledEveryIntervalPlusOneMinutesAndAlway
 TEST_F(HousekeepingTest, ASlideshowIsKeptAwakeWhileThereIsMotionAndEndsWhenItsPageIsNoLongerFetched) {
     start("SlideshowNoMotionTime=8\nPowerCycleInterval=23\nSleepMonitorInterval=0", true);
     bed.host->ExecX10("A7", "off");
-    z(0).setSlideshow(true);
-    z(2).setSlideshow(true);  // no slide group: no slideshow
+    z(0).LetSlideshow(true);
+    z(2).LetSlideshow(true);  // no slide group: no slideshow
     EXPECT_FALSE(z(2).Slideshow());
-    z(0).setSleep("sleep");
+    z(0).LetSleep("sleep");
     sent();
     // No motion: the kitchen is woken for the first minutes only (below 8 - 5), so that its
     // own sleep timer can take it; the hall shows no slideshow and is left alone.
@@ -75,7 +75,7 @@ TEST_F(HousekeepingTest, ASlideshowIsKeptAwakeWhileThereIsMotionAndEndsWhenItsPa
     // kept awake; not fetched for five update intervals, the slideshow ends.
     bed.state.settings.SlideshowNoMotionTime = 0;
     bed.host->ExecX10("A7", "off");
-    z(0).setSlideshowTime(vb::Now());
+    z(0).LetSlideshowTime(vb::Now());
     EXPECT_EQ(count(minute(), "kitchen /screen.shtml?1"), 1);
     EXPECT_TRUE(z(0).Slideshow());
     bed.loop.advance(40s);  // 5 × 20 s since the page was served
@@ -83,9 +83,9 @@ TEST_F(HousekeepingTest, ASlideshowIsKeptAwakeWhileThereIsMotionAndEndsWhenItsPa
     EXPECT_FALSE(z(0).Slideshow());
 
     // An appliance without a motion sensor is simply kept awake.
-    z(2).setEnableSlideshow(1);
-    z(2).setSlideshow(true);
-    z(2).setSleep("sleep");
+    z(2).LetEnableSlideshow(1);
+    z(2).LetSlideshow(true);
+    z(2).LetSleep("sleep");
     sent();
     EXPECT_EQ(minute(), Strings{"den /screen.shtml?1"});
 }
@@ -136,7 +136,7 @@ TEST_F(HousekeepingTest, ASweepOfATableThatShrankGoesOnFromItsLastSlot) {
 
 TEST_F(HousekeepingTest, TheSlideshowTickWaitsWholeMinutesThenTheRestAndPublishesAPicture) {
     bed.state.settings.SlideFiles.files = {"\\a.jpg", "\\b.jpg"};
-    forms::Timer& timer = bed.state.queueTimer().Timer3;
+    forms::Timer& timer = bed.state.QueueTimerForm().Timer3;
     auto intervals = [&](const std::string& seconds, int ticks) {
         bed.state.settings.SlideshowUpdateInterval = seconds;
         bed.state.housekeeping.SlideshowMinutesLeft = 0;
@@ -204,8 +204,8 @@ TEST_F(HousekeepingTest, TemporaryFilesGoAtTheSixthMinuteBoundaryAfterTheirChang
 
 TEST_F(HousekeepingTest, MotionWakesTheFirstApplianceOfItsSensorOrStartsItsSlideshow) {
     start("PowerCycleInterval=\nSleepMonitorInterval=0\nPushDelay=2", true);
-    z(0).setSleep("sleep");
-    z(1).setSleep("sleep");
+    z(0).LetSleep("sleep");
+    z(1).LetSleep("sleep");
     sent();
     // An "off" event, or motion while neither switch is on, changes nothing.
     CheckMotionEvent(bed.state, "a7", vb::Variant(int16_t{3}));
@@ -220,7 +220,7 @@ TEST_F(HousekeepingTest, MotionWakesTheFirstApplianceOfItsSensorOrStartsItsSlide
     // Asleep with a slide group and "StartSlildeshow": awake, the slideshow page, a pause,
     // full screen.
     bed.state.settings.StartSlildeshow = true;
-    z(0).setSleep("sleep");
+    z(0).LetSleep("sleep");
     sent();
     CheckMotionEvent(bed.state, "A7", vb::Variant(int16_t{2}));
     const Strings pages = sent();
@@ -236,10 +236,10 @@ TEST_F(HousekeepingTest, MotionWakesTheFirstApplianceOfItsSensorOrStartsItsSlide
 
 TEST_F(HousekeepingTest, LedsAreClearedOnceAPresenceLastsLongerThanTheLedMotionTime) {
     start("PowerCycleInterval=\nSleepMonitorInterval=0\nLEDMotionTime=120", true);
-    z(2).setMotionDevice("B2");
+    z(2).LetMotionDevice("B2");
     bed.state.appliances.slots[2].MotionDevice = "B2";
-    z(2).setTopLED("on");
-    z(2).setMailLED("blink");
+    z(2).LetTopLED("on");
+    z(2).LetMailLED("blink");
     sent();
     bed.host->ExecX10("B2", "off");
     CheckMotionEvent(bed.state, "B2", vb::Variant(int16_t{2}));  // sensor was off: presence begins

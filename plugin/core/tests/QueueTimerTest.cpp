@@ -26,9 +26,9 @@ TEST(TimerPool, SixAppliancesGetTimersAndTheSeventhNone) {
     EXPECT_FALSE(appliances[6]->Timer1Index());
     EXPECT_FALSE(appliances[6]->IETimerIndex());
     EXPECT_EQ(bed.log(), (std::vector<std::string>{"dkvZephra|Unable to find unused timer for IE"}));
-    EXPECT_EQ(bed.state.queueTimer().Caption, "ZephraQueue");
-    EXPECT_EQ(bed.state.queueTimer().ScriptControl1->Language(), "VBScript");
-    EXPECT_EQ(bed.state.queueTimer().ScriptControl1->Timeout(), 10000);
+    EXPECT_EQ(bed.state.QueueTimerForm().Caption, "ZephraQueue");
+    EXPECT_EQ(bed.state.QueueTimerForm().ScriptControl1->Language(), "VBScript");
+    EXPECT_EQ(bed.state.QueueTimerForm().ScriptControl1->Timeout(), 10000);
 
     // Indexes outside the pool change nothing; a freed slot goes to the next object.
     ReleaseTimer(bed.state, 6);
@@ -49,9 +49,9 @@ TEST(TimerPool, AReleasedTimerIsStoppedSoThatNoTickReachesItsNextOwner) {
     PluginTestBed bed;
     bed.state.settings.DebugLog = true;
     auto first = Zephra::Create(bed.state);
-    first->setName("first");
+    first->LetName("first");
     first->AsyncCommand("waitsecs 2", 4, "pause");
-    forms::Timer& timer = bed.state.queueTimer().Timer1(0);
+    forms::Timer& timer = bed.state.QueueTimerForm().Timer1(0);
     EXPECT_TRUE(timer.Enabled());
     EXPECT_EQ(timer.Interval(), 2000);
 
@@ -60,7 +60,7 @@ TEST(TimerPool, AReleasedTimerIsStoppedSoThatNoTickReachesItsNextOwner) {
     ReleaseIETimer(bed.state, 0);
     EXPECT_FALSE(timer.Enabled());
     auto second = Zephra::Create(bed.state);
-    second->setName("second");
+    second->LetName("second");
     bed.host->ClearCalls();
     bed.loop.advance(5s);
     for (const std::string& line : bed.log()) EXPECT_EQ(line.find("TimeoutCount="), std::string::npos) << line;
@@ -70,11 +70,11 @@ TEST(TimerPool, AReleasedTimerIsStoppedSoThatNoTickReachesItsNextOwner) {
 
 TEST(TimerPool, ATickOfAFreeSlotGoesNowhere) {
     PluginTestBed bed;
-    forms::Timer& timer = bed.state.queueTimer().Timer1(3);
+    forms::Timer& timer = bed.state.QueueTimerForm().Timer1(3);
     timer.Interval(100);
     timer.Enabled(true);
     bed.loop.advance(1s);
-    forms::Timer& page = bed.state.queueTimer().IETimer(4);
+    forms::Timer& page = bed.state.QueueTimerForm().IETimer(4);
     page.Interval(50);
     bed.loop.advance(1s);
     EXPECT_FALSE(page.Enabled());  // a page timer stops itself at its tick
@@ -84,12 +84,12 @@ TEST(TimerPool, ATickOfAFreeSlotGoesNowhere) {
 TEST(QueueTimer, RegistersForX10EventsOnlyWhenMotionMatters) {
     {
         PluginTestBed bed;
-        bed.state.queueTimer();
+        bed.state.QueueTimerForm();
         EXPECT_TRUE(bed.calls("RegisterEventCB").empty());
     }
     PluginTestBed bed;
     bed.host->SetIniText("dkvZephraUtilities.ini", "[Zephra Utilities]\nAwakenOnMotion=\"1\"\n");
-    bed.state.queueTimer();
+    bed.state.QueueTimerForm();
     EXPECT_TRUE(bed.state.settings.AwakenOnMotion);
     EXPECT_EQ(bed.calls("RegisterEventCB"), (std::vector<std::string>{"1|QueueTimer"}));
 
@@ -97,13 +97,13 @@ TEST(QueueTimer, RegistersForX10EventsOnlyWhenMotionMatters) {
     bed.host->ExecX10("A4", "on");
     bed.loop.DoEvents();
     vb::Variant notAnArray("A4");
-    bed.state.queueTimer().HSEvent(notAnArray);
+    bed.state.QueueTimerForm().HSEvent(notAnArray);
     EXPECT_TRUE(bed.log().empty());
     bed.state.InitComplete = true;
     bed.host->ExecX10("A4", "on");
     bed.loop.DoEvents();
     EXPECT_TRUE(bed.log().empty());
-    bed.state.queueTimer().HSEvent(notAnArray);
+    bed.state.QueueTimerForm().HSEvent(notAnArray);
     EXPECT_EQ(bed.log(), (std::vector<std::string>{"dkvZephra|HSEvent  Line 0 Type mismatch"}));
 
     // An unloaded form takes no event.
@@ -115,7 +115,7 @@ TEST(QueueTimer, RegistersForX10EventsOnlyWhenMotionMatters) {
 
 TEST(QueueTimer, QueuedXapMessagesLeaveOnePer200Ms) {
     PluginTestBed bed;
-    QueueTimer& form = bed.state.queueTimer();
+    QueueTimer& form = bed.state.QueueTimerForm();
     bed.state.xap.XapSendQueue.emplace();
     for (const char* uid : {"01", "02", "03"})
         bed.state.xap.XapSendQueue->push_back({"target", "xAPBSC.Info", "output.state", "state\1on", "", uid});
@@ -144,7 +144,7 @@ TEST(QueueTimer, ALonelyCallerIdLineIsHandledAfter500MsAndTheDeviceGoesOffAfter1
     PluginTestBed bed;
     bed.state.settings.GenerateCIDEvent = true;
     bed.state.settings.CIDDeviceCode = "[91";
-    QueueTimer& form = bed.state.queueTimer();
+    QueueTimer& form = bed.state.QueueTimerForm();
     bed.state.modem.CallerName = "JOHN";
     form.Timer5.Interval(500);
     bed.loop.advance(499ms);

@@ -98,8 +98,8 @@ TEST_F(SettingsReaderTest, AnEmptyFileGivesEveryDefault) {
         }
     }
     // "PowerCycleInterval" is "0", not empty: the housekeeping tick runs.
-    EXPECT_TRUE(bed.state.queueTimer().Timer2.Enabled());
-    EXPECT_EQ(bed.state.queueTimer().Timer2.Interval(), 60000);
+    EXPECT_TRUE(bed.state.QueueTimerForm().Timer2.Enabled());
+    EXPECT_EQ(bed.state.QueueTimerForm().Timer2.Interval(), 60000);
     EXPECT_EQ(s().SleepCountdown, 0);
     EXPECT_EQ(s().CIDDeviceCode, "[61");  // the house code the appliance list obtained
     EXPECT_FALSE(bed.state.modem.CommPortOpen);
@@ -180,10 +180,10 @@ TEST_F(SettingsReaderTest, TimesAreHeldToWhatATimerTakes) {
     readWith("UDPDelay=-20\nSleepMonitorInterval=10\nPowerCycleInterval=");
     EXPECT_EQ(s().UDPDelay, 0);
     EXPECT_EQ(s().SleepCountdown, 10);
-    EXPECT_TRUE(bed.state.queueTimer().Timer2.Enabled());
+    EXPECT_TRUE(bed.state.QueueTimerForm().Timer2.Enabled());
     readWith("PowerCycleInterval=\"  \"\nSleepMonitorInterval=never");
     EXPECT_EQ(s().PowerCycleInterval, "");
-    EXPECT_FALSE(bed.state.queueTimer().Timer2.Enabled());
+    EXPECT_FALSE(bed.state.QueueTimerForm().Timer2.Enabled());
 }
 
 TEST_F(SettingsReaderTest, TheWebServerChoiceDecidesEveryDefaultAddress) {
@@ -315,7 +315,7 @@ TEST_F(SettingsReaderTest, TheModemOpensOnceAndGetsItsInitStringOnlyThen) {
     readWith("CIDCommPort=3\nCIDModemInitString=\"ATZ#CID=1\"\nDebugLog=1");
     EXPECT_EQ(modem.received(bed.loop, 100ms), "");
     for (const std::string& line : bed.log()) EXPECT_EQ(line.find("Comm Port"), std::string::npos) << line;
-    EXPECT_TRUE(bed.state.queueTimer().Com1.PortOpen());
+    EXPECT_TRUE(bed.state.QueueTimerForm().Com1.PortOpen());
 }
 
 TEST_F(SettingsReaderTest, APortThatDoesNotOpenIsTriedTwiceAndAgainAtTheNextReading) {

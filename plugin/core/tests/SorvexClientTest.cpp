@@ -62,7 +62,7 @@ std::vector<std::string> linesHolding(const std::vector<std::string>& log, const
 TEST(SorvexClient, TheCommandGoesOutByteForByteAndTheConnectionEnds) {
     PluginTestBed bed;
     Jukebox jukebox;
-    QueueTimer& form = bed.state.queueTimer();
+    QueueTimer& form = bed.state.QueueTimerForm();
     const auto start = bed.loop.now();
 
     ASSERT_TRUE(form.ConnectSorvex("127.0.0.1", jukebox.port()));
@@ -88,7 +88,7 @@ TEST(SorvexClient, TheCommandGoesOutByteForByteAndTheConnectionEnds) {
 TEST(SorvexClient, AJukeboxThatDoesNotListenIsTriedSixTimesTwiceOverTwentyFourSeconds) {
     PluginTestBed bed;
     bed.state.settings.DebugLog = true;
-    QueueTimer& form = bed.state.queueTimer();
+    QueueTimer& form = bed.state.QueueTimerForm();
     const std::string port = closedPort();
     const auto start = bed.loop.now();
 
@@ -114,7 +114,7 @@ TEST(SorvexClient, AJukeboxThatDoesNotListenIsTriedSixTimesTwiceOverTwentyFourSe
 
 TEST(SorvexClient, APortOutsideTheRangeIsRefusedAtOnce) {
     PluginTestBed bed;
-    QueueTimer& form = bed.state.queueTimer();
+    QueueTimer& form = bed.state.QueueTimerForm();
     const auto start = bed.loop.now();
     for (const char* port : {"0", "65536", "-1", "x", ""}) EXPECT_FALSE(form.ConnectSorvex("127.0.0.1", port)) << port;
     EXPECT_EQ(bed.loop.now(), start);
@@ -130,7 +130,7 @@ TEST(SorvexClient, APortOutsideTheRangeIsRefusedAtOnce) {
 
 TEST(SorvexClient, ASecondCommandWhileOneIsUnderWayIsRefused) {
     PluginTestBed bed;
-    QueueTimer& form = bed.state.queueTimer();
+    QueueTimer& form = bed.state.QueueTimerForm();
     Jukebox jukebox;
     const std::string deaf = closedPort();
 

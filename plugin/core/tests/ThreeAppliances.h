@@ -60,7 +60,7 @@ protected:
             InitUDP(bed.state);
             udpPort = freeUdpPort();
             windows::SaveSetting(kUdpAppName, "Options", "RemotePort", std::to_string(udpPort));
-            const std::string server = "127.0.0.1:" + std::to_string(bed.state.queueTimer().Winsock1.LocalPort);
+            const std::string server = "127.0.0.1:" + std::to_string(bed.state.QueueTimerForm().Winsock1.LocalPort);
             options.insert(options.end(), {"--udp-server", server, "--udp-port", std::to_string(udpPort)});
         }
         if (withSim) {
@@ -130,7 +130,7 @@ protected:
         sentry.OnDataArrival = [&datagram](const forms::Datagram& d) { datagram = d.Data; };
         sentry.Bind(udpPort, "127.0.0.5");
         sentry.RemoteHost = "127.0.0.1";
-        sentry.RemotePort = bed.state.queueTimer().Winsock1.LocalPort;
+        sentry.RemotePort = bed.state.QueueTimerForm().Winsock1.LocalPort;
         sentry.SendData(std::string(1, '\x01'));
         return bed.loop.runUntil([&] { return IsRegisteredClient(bed.state, "127.0.0.5"); }, std::chrono::seconds(3));
     }

@@ -37,7 +37,7 @@ TEST_F(ZephraCommands, LedsShowTheirStateAndSendTheirCodes) {
     EXPECT_EQ(kitchen->SetTopLED("Blink", "t1"), "t1");
     EXPECT_EQ(kitchen->TopLED(), "Blink");
     EXPECT_EQ(text("[4"), FormatStatus(bed.state, 12));
-    kitchen->setTopLED("OFF");
+    kitchen->LetTopLED("OFF");
     EXPECT_EQ(text("[4"), FormatStatus(bed.state, 10));
     kitchen->SetMailLED("on", "m1");
     EXPECT_EQ(text("[5"), FormatStatus(bed.state, 14));
@@ -55,7 +55,7 @@ TEST_F(ZephraCommands, LedsShowTheirStateAndSendTheirCodes) {
 
 TEST_F(ZephraCommands, BacklightSoundsAndVolumes) {
     startServed();
-    kitchen->setBacklight("Off");
+    kitchen->LetBacklight("Off");
     EXPECT_EQ(kitchen->Backlight(), "Backlight Off");
     EXPECT_EQ(text("[3"), FormatStatus(bed.state, 8));
     kitchen->SetSounds(5, "s");
@@ -89,7 +89,7 @@ TEST_F(ZephraCommands, SleepStatesAndTheirDevices) {
     EXPECT_EQ(kitchen->Sleep(), "always awake");
     EXPECT_EQ(text("[2"), FormatStatus(bed.state, 6));
     EXPECT_EQ(text("[3"), FormatStatus(bed.state, 9));
-    kitchen->setSleep("awake");
+    kitchen->LetSleep("awake");
     kitchen->SetSleep("toggle", "t");
     EXPECT_EQ(kitchen->Sleep(), "sleep");
     EXPECT_FALSE(kitchen->SleepStatus());
@@ -105,7 +105,7 @@ TEST_F(ZephraCommands, SleepStatesAndTheirDevices) {
     bed.host->ClearCalls();
     EXPECT_EQ(kitchen->SetSleep("doze", "d"), "");
     EXPECT_EQ(bed.log(), Strings{"dkvZephra kitchen|Zephra SleepControl unknown sleep state doze"});
-    kitchen->setPowerDevice("");
+    kitchen->LetPowerDevice("");
     EXPECT_EQ(kitchen->SetSleep("power cycle", "p"), "");
     EXPECT_EQ(kitchen->Sleep(), "sleep");
     EXPECT_TRUE(bed.calls("SetDeviceString").empty());
@@ -115,7 +115,7 @@ TEST_F(ZephraCommands, SleepStatesAndTheirDevices) {
     // The synchronous poll reads what the appliance reports.
     EXPECT_TRUE(kitchen->Asleep());
     EXPECT_EQ(pageLine("screen.shtml?p"), "kitchen /screen.shtml?p ok poll=0");
-    kitchen->setSleep("awake");
+    kitchen->LetSleep("awake");
     EXPECT_TRUE(kitchen->Awake());
     EXPECT_EQ(kitchen->RefreshSleepStatus("r"), "r");
     ASSERT_TRUE(idle());
@@ -154,7 +154,7 @@ TEST_F(ZephraCommands, PushedPagesWakeTheApplianceFirst) {
               "kitchen browse \"http://" + server() + "/start.htm\" ok status=200 bytes=31");
 
     // Another web server's address; always awake needs no wake command.
-    kitchen->setSleep("always awake");
+    kitchen->LetSleep("always awake");
     ASSERT_TRUE(idle());
     kitchen->PushIISPage(server() + "/start.htm", "i");
     EXPECT_EQ(kitchen->CommandQueue().size(), 1u);
@@ -163,7 +163,7 @@ TEST_F(ZephraCommands, PushedPagesWakeTheApplianceFirst) {
 
     // The slideshow page full screen: the page, the push delay, the full-screen toggle.
     bed.state.settings.PushDelay = 2;
-    kitchen->setEnableSlideshow(1);
+    kitchen->LetEnableSlideshow(1);
     kitchen->ShowSlideshow("");
     EXPECT_TRUE(kitchen->Slideshow());
     EXPECT_TRUE(kitchen->BrowserFullScreen());

@@ -28,8 +28,8 @@ protected:
     std::shared_ptr<homeseer::Device> device(const std::string& code) { return bed.host->devices().byCode(code); }
     void make(const std::string& base = "[1") {
         zephra = Zephra::Create(bed.state);
-        zephra->setName("den");
-        zephra->setDeviceCodeBase(base);
+        zephra->LetName("den");
+        zephra->LetDeviceCodeBase(base);
     }
     PluginTestBed bed;
     std::shared_ptr<Zephra> zephra;
@@ -78,7 +78,7 @@ TEST_F(ZephraDevices, AnExistingDeviceKeepsItsNameAndOtherBitsAndFollowsStatusOn
     device("[2")->setMisc(0x8000 | 0x400 | 16);
     bed.state.settings.StatusOnly = true;
     bed.host->ClearCalls();
-    zephra->setDeviceCodeBase("[1");
+    zephra->LetDeviceCodeBase("[1");
     EXPECT_TRUE(bed.calls("NewDeviceRef").empty());
     EXPECT_EQ(device("[2")->Name(), "Den sleep");
     EXPECT_EQ(device("[2")->misc(), 0x8000 | 0x400 | 16);
@@ -91,7 +91,7 @@ TEST_F(ZephraDevices, AnExistingDeviceKeepsItsNameAndOtherBitsAndFollowsStatusOn
     EXPECT_EQ(bed.calls("Device.iotype"), Strings{std::to_string(device("[10")->ref()) + "|2"});
 
     bed.state.settings.StatusOnly = false;
-    zephra->setDeviceCodeBase("[1");
+    zephra->LetDeviceCodeBase("[1");
     EXPECT_EQ(device("[2")->misc(), 0x8000 | 0x400);
     EXPECT_NE(device("[2")->buttons(), "");
 }

@@ -75,7 +75,7 @@ TEST_F(ApplianceTest, TheQueueHolds21CommandsAndThe22ndPowerCyclesTheAppliance) 
 TEST_F(ApplianceTest, AGivenUpApplianceDropsWhatItWouldQueueAndADisabledOneEverything) {
     start();
     kitchen->AsyncCommand("scrOn.shtml", 5000, "first");
-    kitchen->setPowerCycleCount(3);
+    kitchen->LetPowerCycleCount(3);
     EXPECT_EQ(kitchen->AsyncCommand("volume.shtml?5", 5000, "dropped"), "dropped");
     EXPECT_EQ(kitchen->CommandQueue().size(), 1u);
     EXPECT_TRUE(kitchen->QueueIdle());
@@ -84,13 +84,13 @@ TEST_F(ApplianceTest, AGivenUpApplianceDropsWhatItWouldQueueAndADisabledOneEvery
     EXPECT_EQ(kitchen->AsyncCommand("volume.shtml?6", 5000, "sent"), "sent");
     EXPECT_EQ(kitchen->CurrentURL(), url("volume.shtml?6"));
 
-    kitchen->setDisablePlugin(true);
+    kitchen->LetDisablePlugin(true);
     EXPECT_EQ(kitchen->AsyncCommand("volume.shtml?7", 5000, "x"), "");
     EXPECT_EQ(kitchen->CurrentURL(), url("volume.shtml?6"));
-    kitchen->setDisablePlugin(false);
+    kitchen->LetDisablePlugin(false);
 
     // An empty tag becomes a token between 1 and 2.
-    kitchen->setPowerCycleCount(0);
+    kitchen->LetPowerCycleCount(0);
     std::string tag = kitchen->AsyncCommand("volume.shtml?8", 5000, "");
     double token = vb::CDbl(vb::Variant(tag));
     EXPECT_GE(token, 1.0);
@@ -130,7 +130,7 @@ TEST_F(ApplianceTest, AnUnansweredPageIsSentAgainWhileRetriesRemain) {
 
 TEST_F(ApplianceTest, DatagramCommandsReachTheApplianceClient) {
     start("", {}, true);
-    const std::string from = " from=127.0.0.1:" + std::to_string(bed.state.queueTimer().Winsock1.LocalPort);
+    const std::string from = " from=127.0.0.1:" + std::to_string(bed.state.QueueTimerForm().Winsock1.LocalPort);
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"beepcmd5", "kitchen udp command name=\"Beep\" argument=\"5\""},
         {"topledon", "kitchen udp command name=\"TopLed\" argument=\"on\""},
@@ -166,7 +166,7 @@ TEST_F(ApplianceTest, DatagramsQueuedBehindAPageLeaveBackToBackOrAfterTheUdpDela
     ASSERT_TRUE(settle([&] { return kitchen->CommandQueue().size() == 1; }));
     EXPECT_TRUE(kitchen->QueueIdle());
     EXPECT_EQ(sim->next(bed.loop, "udp command"), "kitchen udp command name=\"Beep\" argument=\"1\" from=127.0.0.1:" +
-                                                      std::to_string(bed.state.queueTimer().Winsock1.LocalPort));
+                                                      std::to_string(bed.state.QueueTimerForm().Winsock1.LocalPort));
     EXPECT_NE(sim->next(bed.loop, "udp command").find("argument=\"2\""), std::string::npos);
 
     bed.state.settings.UDPDelay = 250;
@@ -261,10 +261,10 @@ TEST_F(ApplianceTest, AnApplianceWithoutTimersStillGoesThroughItsQueue) {
     auto pantry = Zephra::Create(bed.state);
     ASSERT_FALSE(pantry->Timer1Index());
     ASSERT_FALSE(pantry->IETimerIndex());
-    pantry->setName("pantry");
-    pantry->setIP("127.0.0.2");
-    pantry->setComputer(sim->http());
-    pantry->setPowerDevice("A3");
+    pantry->LetName("pantry");
+    pantry->LetIP("127.0.0.2");
+    pantry->LetComputer(sim->http());
+    pantry->LetPowerDevice("A3");
     pantry->AsyncCommand("led.shtml?m1", 5000, "");
     pantry->AsyncCommand("power", 5000, "");
     pantry->AsyncCommand("led.shtml?m0", 5000, "");
@@ -305,14 +305,14 @@ TEST_F(ApplianceTest, ASleepPollReadsTheAppliancesAnswer) {
     bed.loop.advance(5s);
     EXPECT_EQ(kitchen->TimeoutCount(), 1);
     const std::string live = kitchen->Computer();
-    kitchen->setComputer("127.0.0.2:1");
+    kitchen->LetComputer("127.0.0.2:1");
     kitchen->AsyncCommand("screen.shtml?p", 5000, "");
     ASSERT_TRUE(idle());
     EXPECT_EQ(kitchen->Sleep(), "sleep");
     EXPECT_EQ(kitchen->TimeoutCount(), 1);
     // A real answer resets it.
     sim->control("/sim/silent?name=kitchen&on=0");
-    kitchen->setComputer(live);
+    kitchen->LetComputer(live);
     kitchen->AsyncCommand("screen.shtml?p", 5000, "");
     ASSERT_TRUE(idle());
     EXPECT_EQ(kitchen->TimeoutCount(), 0);

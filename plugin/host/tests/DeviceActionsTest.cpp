@@ -185,7 +185,7 @@ TEST(SelectMenu, EntriesActOnEveryAppliance) {
     EXPECT_FALSE(bed.z(0).Slideshow() || bed.z(1).Slideshow());
     menu("reset queue");  // captions compare exactly
     menu("Browser");      // only under the xAP host application
-    bed.z(1).setPowerCycleCount(1);
+    bed.z(1).LetPowerCycleCount(1);
     menu("Reset Queue");
     EXPECT_TRUE(bed.log().empty());
     menu("Help");

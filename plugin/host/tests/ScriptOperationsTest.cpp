@@ -246,9 +246,9 @@ TEST_F(ScriptOperations, ResultsAreTokensOfTheirTypeOrEmptyWhenAnApplianceIsOff)
 
 TEST_F(ScriptOperations, GettersListsAndLookups) {
     startPowered();
-    z(0).setSoundsVolume(50);
-    z(0).setBacklight("off");
-    z(0).setTopLED("blink");
+    z(0).LetSoundsVolume(50);
+    z(0).LetBacklight("off");
+    z(0).LetTopLED("blink");
     auto is = [&](const char* member, const char* which, const vb::Variant& expected) {
         const vb::Variant v = call(member, {which});
         EXPECT_EQ(vb::TypeName(v), vb::TypeName(expected)) << member << " " << which;
@@ -294,10 +294,10 @@ TEST_F(ScriptOperations, GettersListsAndLookups) {
 
 TEST_F(ScriptOperations, SlideshowCoordinationAndTheQueueReset) {
     startPowered();
-    z(0).setEnableSlideshow(1);
+    z(0).LetEnableSlideshow(1);
     EXPECT_FALSE(vb::CBool(call("ZephraSlideshowCoordination", {"127.0.0.2", "links"})));
     EXPECT_FALSE(z(0).Slideshow());
-    z(0).setMailLED("on");
+    z(0).LetMailLED("on");
     EXPECT_TRUE(vb::CBool(call("ZephraSlideshowCoordination", {"127.0.0.2", "next"})));
     EXPECT_TRUE(z(0).Slideshow());
     EXPECT_EQ(z(0).MailLED(), "off");
@@ -307,7 +307,7 @@ TEST_F(ScriptOperations, SlideshowCoordinationAndTheQueueReset) {
     EXPECT_FALSE(vb::CBool(call("ZephraSlideshowCoordination", {"127.0.0.2", "next"})));
     sent();
 
-    z(1).setPowerCycleCount(2);
+    z(1).LetPowerCycleCount(2);
     call("ZephraWav", {"", "a.wav"});
     call("ZephraWav", {"", "b.wav"});
     call("ZephraResetQueue");

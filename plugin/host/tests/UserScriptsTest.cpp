@@ -20,7 +20,7 @@ using namespace std::chrono_literals;
 using testing::PluginTestBed;
 using Lines = std::vector<std::string>;
 
-script::ScriptControl& control(PluginTestBed& bed) { return *bed.state.queueTimer().ScriptControl1; }
+script::ScriptControl& control(PluginTestBed& bed) { return *bed.state.QueueTimerForm().ScriptControl1; }
 
 // An expression evaluated in module "Main".
 std::string evalMain(PluginTestBed& bed, const std::string& expression) {
@@ -76,7 +76,7 @@ TEST(UserScripts, QueuedTextsReachMainInOrderInOneTick) {
     PluginTestBed bed;
     writeScript(bed, "dkvZephra.txt", kRecordingMain);
     RunScriptFile(bed.state);
-    forms::Timer& timer = bed.state.queueTimer().ScriptQueueTimer;
+    forms::Timer& timer = bed.state.QueueTimerForm().ScriptQueueTimer;
     EXPECT_FALSE(timer.Enabled());
 
     QueueScriptText(bed.state, "first");
@@ -109,7 +109,7 @@ TEST(UserScripts, TextsWithNoScriptAreDropped) {
     QueueScriptText(bed.state, "lost too");
     bed.loop.advance(5ms);
     EXPECT_TRUE(bed.state.scripts.ScriptQueue.empty());
-    EXPECT_FALSE(bed.state.queueTimer().ScriptQueueTimer.Enabled());
+    EXPECT_FALSE(bed.state.QueueTimerForm().ScriptQueueTimer.Enabled());
 
     // A script that has gone at the next load is dropped: its "Main" is not called.
     writeScript(bed, "dkvZephra.txt", kRecordingMain);

@@ -58,8 +58,8 @@ struct SlideBed : PluginTestBed {
         app.write("HTML/links_touchscreen.htm", "<a href='x'>links</a>");
 
         kitchen = Zephra::Create(state);
-        kitchen->setEnableSlideshow(1);
-        kitchen->setSlideGroup(1);
+        kitchen->LetEnableSlideshow(1);
+        kitchen->LetSlideGroup(1);
         state.appliances.slots[0].IP = "127.0.0.2";
         state.appliances.slots[0].Name = "kitchen";
         state.appliances.slots[0].ZephraDC = "Z1";
@@ -127,9 +127,9 @@ TEST(SlideshowPage, OtherBrowsersAndAppliancesWithoutAGroupGetTheGeneralList) {
     bed.state.web.NextPictureIndex = 5;
     EXPECT_EQ(bed.page("127.0.0.9"), wide);
 
-    bed.kitchen->setSlideGroup(0);
+    bed.kitchen->LetSlideGroup(0);
     EXPECT_EQ(bed.page("127.0.0.2"), wide);
-    bed.kitchen->setSlideGroup(7);
+    bed.kitchen->LetSlideGroup(7);
     EXPECT_EQ(bed.page("127.0.0.2"), wide);
 
     // The host's own web server serves the appliances: its port in the links address.
@@ -148,8 +148,8 @@ TEST(SlideshowPage, PicturesOfUnknownSizeAreShownWhole) {
     bed.settings().GroupFiles[1].files = {"broken.jpg"};
     bed.settings().GroupFiles[1].widths = {-1};
     bed.settings().GroupFiles[1].heights = {-1};
-    bed.kitchen->setSlideGroupIndex(1);
-    bed.kitchen->setSlideCount(1);
+    bed.kitchen->LetSlideGroupIndex(1);
+    bed.kitchen->LetSlideCount(1);
     EXPECT_EQ(bed.page("127.0.0.2"), picturePage("10", " height = '460'", "http://127.0.0.1:8181/grpbroken.jpg"));
     EXPECT_EQ(bed.settings().GroupFiles[1].heights[0], 0);
 }
