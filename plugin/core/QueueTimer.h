@@ -94,7 +94,7 @@ private:
     void ScriptQueueTimer_Timer();
     void Winsock1_DataArrival(const forms::Datagram& datagram);
     void Com1_OnComm();
-    void wireSorvex();
+    void WireSorvex();
     void SorvexWinsock_Connect();
     void SorvexWinsock_SendComplete();
     void SorvexWinsock_Error(int32_t number, const std::string& description);

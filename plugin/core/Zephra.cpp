@@ -34,15 +34,15 @@ void Zephra::Class_Initialize() {
     auto classDebug = [&](const std::string& text) {
         if (state_.settings.DebugLog && hs) WriteLog(*hs, kDebugSource, text);
     };
-    step(kLogInitialize, [&] { SetPowerUpState(); });
-    step(kLogInitialize, [&] { classDebug("Initialize Zephra Class Objects - Timer"); });
-    step(kLogInitialize, [&] { Timer1_ = GetTimer(state_, self()); });
-    step(kLogInitialize, [&] { IETimer_ = GetIETimer(state_, self()); });
-    step(kLogInitialize, [&] { classDebug("Initialize Zephra Class Objects - IE"); });
-    step(kLogInitialize, [&] { newBrowser(); });
-    step(kLogInitialize, [&] { classDebug("Initialize Zephra Class Objects -Dispatch"); });
-    step(kLogInitialize, [&] { WaitObject_ = std::make_unique<CWaitNDispatch>(); });
-    step(kLogInitialize, [&] {
+    Step(kLogInitialize, [&] { SetPowerUpState(); });
+    Step(kLogInitialize, [&] { classDebug("Initialize Zephra Class Objects - Timer"); });
+    Step(kLogInitialize, [&] { Timer1_ = GetTimer(state_, Self()); });
+    Step(kLogInitialize, [&] { IETimer_ = GetIETimer(state_, Self()); });
+    Step(kLogInitialize, [&] { classDebug("Initialize Zephra Class Objects - IE"); });
+    Step(kLogInitialize, [&] { NewBrowser(); });
+    Step(kLogInitialize, [&] { classDebug("Initialize Zephra Class Objects -Dispatch"); });
+    Step(kLogInitialize, [&] { WaitObject_ = std::make_unique<CWaitNDispatch>(); });
+    Step(kLogInitialize, [&] {
         classDebug(std::string("Initialize Zephra Class with  Timers of Type ") +
                    (Timer1_ ? kTimerType : kNothingType) + ", " + (IETimer_ ? kTimerType : kNothingType));
     });
@@ -61,17 +61,17 @@ Zephra::~Zephra() {
 
 // --- Logging -----------------------------------------------------------------------------
 
-void Zephra::debug(const std::string& text) {
-    if (state_.settings.DebugLog) WriteLog(state_.host(), std::string(kDebugSource) + " " + Name_, text);
+void Zephra::Debug(const std::string& text) {
+    if (state_.settings.DebugLog) WriteLog(state_.Host(), std::string(kDebugSource) + " " + Name_, text);
 }
 
 // "Zephra " & the procedure's log name & the error number & " ", to which the log writer
 // adds the line and the description.
-void Zephra::logError(const char* logName) { logErrorText(logName + std::to_string(vb::Err().Number) + " "); }
+void Zephra::LogError(const char* logName) { LogErrorText(logName + std::to_string(vb::Err().Number) + " "); }
 
-void Zephra::logErrorText(const std::string& text) {
+void Zephra::LogErrorText(const std::string& text) {
     try {
-        WriteLog(state_.host(), std::string(kSource) + " " + Name_, ErrorPrefix_ + text);
+        WriteLog(state_.Host(), std::string(kSource) + " " + Name_, ErrorPrefix_ + text);
     } catch (...) {
         vb::Err().Clear();
     }
@@ -79,22 +79,22 @@ void Zephra::logErrorText(const std::string& text) {
 
 // --- Timers of the pool --------------------------------------------------------------------
 
-forms::Timer* Zephra::timer1() { return Timer1_ ? &state_.QueueTimerForm().Timer1(*Timer1_) : nullptr; }
+forms::Timer* Zephra::Timer1() { return Timer1_ ? &state_.QueueTimerForm().Timer1(*Timer1_) : nullptr; }
 
-forms::Timer* Zephra::ieTimer() { return IETimer_ ? &state_.QueueTimerForm().IETimer(*IETimer_) : nullptr; }
+forms::Timer* Zephra::IeTimer() { return IETimer_ ? &state_.QueueTimerForm().IETimer(*IETimer_) : nullptr; }
 
 // Arms the command timer; false when the appliance has none. An interval is held to what a
 // timer takes (1 to 65535 ms), so that the timer never stands still with interval 0.
-bool Zephra::armTimer1(int32_t ms) {
-    forms::Timer* timer = timer1();
+bool Zephra::ArmTimer1(int32_t ms) {
+    forms::Timer* timer = Timer1();
     if (!timer) return false;
     timer->Interval(std::clamp(ms, 1, 65535));
     timer->Enabled(true);
     return true;
 }
 
-void Zephra::stopTimer1() {
-    if (forms::Timer* timer = timer1()) timer->Enabled(false);
+void Zephra::StopTimer1() {
+    if (forms::Timer* timer = Timer1()) timer->Enabled(false);
 }
 
 // --- Properties ----------------------------------------------------------------------------
@@ -138,7 +138,7 @@ void Zephra::LetDeviceCodeBase(const std::string& code) {
 // --- Members ---------------------------------------------------------------------------------
 
 void Zephra::Shutdown() {
-    auto keepAlive = self();  // the pool may hold the last reference
+    auto keepAlive = Self();  // the pool may hold the last reference
     vb::Try([&] {
         if (Timer1_) ReleaseTimer(state_, *Timer1_);
     });
@@ -165,7 +165,7 @@ std::string Zephra::SetBrowserScreen(bool fullScreen, const std::string& tag) {
 
 void Zephra::hsExecX10(const std::string& device, const std::string& command) {
     if (!vb::Try([&] {
-            homeseer::Host& hs = state_.host();
+            homeseer::Host& hs = state_.Host();
             if (!state_.IsSetup) {
                 hs.ExecX10(device, command);
                 return;
@@ -186,14 +186,14 @@ void Zephra::hsExecX10(const std::string& device, const std::string& command) {
             hs.SetDeviceStatus(device, status);
             hs.SetDeviceString(device, FormatString(state_, vb::UCase(command)));
         }))
-        vb::Try([&] { WriteLog(state_.host(), kSource, kLogHsExecX10); });
+        vb::Try([&] { WriteLog(state_.Host(), kSource, kLogHsExecX10); });
 }
 
 // Whole tags are compared: "1.5" is not busy because "1.523" is queued.
 bool Zephra::CommandBusy(const std::string& tag) {
     bool busy = tag == CurrentTag_ ||
                 std::any_of(queue_.begin() + 1, queue_.end(), [&](const CommandQueueEntry& e) { return e.Tag == tag; });
-    debug("CommandBusyStatus=, " + std::string(busy ? "True" : "False") + ", on Command Tag=" + tag +
+    Debug("CommandBusyStatus=, " + std::string(busy ? "True" : "False") + ", on Command Tag=" + tag +
           ", From Command Que containing=" + QueuedTags_);
     return busy;
 }

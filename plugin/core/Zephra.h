@@ -160,7 +160,7 @@ public:
     void ReceiveXapMessageOSD(const vb::ObjectRef& message);
     void ReceiveXapMessageTTS(const vb::ObjectRef& message);
 
-    // Properties.
+    // Properties: read by their name, set by Let and their name, as scripts reach them.
     const std::string& Name() const noexcept { return Name_; }
     void LetName(const std::string& name);  // also sets the marker file
     const std::string& IP() const noexcept { return IP_; }
@@ -239,45 +239,45 @@ private:
     void PutInQueue(const std::string& command, const std::string& tag, int32_t timeoutMs);
     bool GetFromQueue();
     void DoNextCommand();
-    void emptyQueue();
-    std::string queueText() const;
-    void showQueueChange();
+    void EmptyQueue();
+    std::string QueueText() const;
+    void ShowQueueChange();
 
     // Sending forms.
-    bool sendPowerOff();
-    void skipUnknownCommand();
-    bool sendDatagram(const std::string& command);
-    bool sendPause(const std::string& command);
-    void afterDatagram();
-    void sendPageRequest();
+    bool SendPowerOff();
+    void SkipUnknownCommand();
+    bool SendDatagram(const std::string& command);
+    bool SendPause(const std::string& command);
+    void AfterDatagram();
+    void SendPageRequest();
 
     // Page completion.
     void IEObj_DocumentComplete(const std::string& url);
-    void readSleepPoll();
-    void newBrowser();
+    void ReadSleepPoll();
+    void NewBrowser();
 
     // Recovery.
     void StartPowerCycle(const char* logName);
-    void switchPowerOff(const char* logName);
-    void powerOn();
-    void powerUpWait();
-    void endPowerUpWait();
-    void commandTimedOut();
-    bool markerSaysBrowser();
+    void SwitchPowerOff(const char* logName);
+    void PowerOn();
+    void PowerUpWait();
+    void EndPowerUpWait();
+    void CommandTimedOut();
+    bool MarkerSaysBrowser();
 
     // Devices.
     void MakeDevice(const std::string& baseCode);
-    void makeGroupDevice(int group, const std::string& code);
-    int32_t deviceMisc(int32_t misc) const;
+    void MakeGroupDevice(int group, const std::string& code);
+    int32_t DeviceMisc(int32_t misc) const;
     std::string DefineValues(int16_t start, int16_t count);
     std::string DefineButtons(int16_t start, int16_t count);
     void SetPowerUpState();
-    void writeDeviceText(const std::string& code, const std::string& text, bool xap = true);
-    void writeDeviceTextUntested(const std::string& code, const std::string& text, bool xap = true);
-    void writeSleepDevices(int16_t sleepState, bool awake);
+    void WriteDeviceText(const std::string& code, const std::string& text, bool xap = true);
+    void WriteDeviceTextUntested(const std::string& code, const std::string& text, bool xap = true);
+    void WriteSleepDevices(int16_t sleepState, bool awake);
 
     // Builders.
-    bool useDatagrams();
+    bool UseDatagrams();
     std::string LED(const std::string& which, const std::string& ledState, const std::string& tag);
     void SetLEDStatus(const std::string& code, const std::string& ledState, int base);
     std::string BacklightPower(const std::string& lightState, const std::string& tag);
@@ -294,23 +294,23 @@ private:
     std::string PushTextCommand(const std::string& text, const std::string& tag, int16_t delay);
     std::string SendWav(const std::string& file, const std::string& tag);
     std::string TextToWav(const std::string& text);
-    std::string nextTempName(const std::string& extension);
-    std::string serverAddress() const;
+    std::string NextTempName(const std::string& extension);
+    std::string ServerAddress() const;
 
     // Timers of the pool.
-    forms::Timer* timer1();
-    forms::Timer* ieTimer();
-    bool armTimer1(int32_t ms);
-    void stopTimer1();
+    forms::Timer* Timer1();
+    forms::Timer* IeTimer();
+    bool ArmTimer1(int32_t ms);
+    void StopTimer1();
 
-    std::shared_ptr<Zephra> self() { return std::static_pointer_cast<Zephra>(shared_from_this()); }
+    std::shared_ptr<Zephra> Self() { return std::static_pointer_cast<Zephra>(shared_from_this()); }
 
     // Logging.
-    void debug(const std::string& text);
-    void logError(const char* logName);
-    void logErrorText(const std::string& text);
+    void Debug(const std::string& text);
+    void LogError(const char* logName);
+    void LogErrorText(const std::string& text);
     template <class Body>
-    void step(const char* logName, Body&& body);
+    void Step(const char* logName, Body&& body);
 
     PluginState& state_;
 

@@ -10,8 +10,8 @@
 namespace zephra {
 
 template <class Body>
-void Zephra::step(const char* logName, Body&& body) {
-    if (!vb::Try(std::forward<Body>(body))) logError(logName);
+void Zephra::Step(const char* logName, Body&& body) {
+    if (!vb::Try(std::forward<Body>(body))) LogError(logName);
 }
 
 }  // namespace zephra

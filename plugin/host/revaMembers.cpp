@@ -18,7 +18,7 @@ struct OnState;
 
 template <class R, class... P, R (*Operation)(PluginState&, P...)>
 struct OnState<Operation> {
-    static R Call(reva& self, P... args) { return Operation(self.state(), std::forward<P>(args)...); }
+    static R Call(reva& self, P... args) { return Operation(self.State(), std::forward<P>(args)...); }
 };
 
 template <auto Operation>

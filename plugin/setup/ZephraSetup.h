@@ -57,12 +57,12 @@ public:
 
     // The control of a setting (element `index` of an array), found by its name.
     template <class Kind>
-    Kind& control(const settings::Setting& row, int index = -1) const {
+    Kind& Control(const settings::Setting& row, int index = -1) const {
         return Named<Kind>(row.dialog.control, index);
     }
     // The control of a family's field for an index.
     template <class Kind>
-    Kind& control(const settings::FamilyField& field, int index) const {
+    Kind& Control(const settings::FamilyField& field, int index) const {
         return Named<Kind>(field.control, index);
     }
     template <class Kind>
@@ -91,15 +91,15 @@ public:
     forms::Controls<forms::TextBox> aDC{*this, "aDC", kUnitSlots};
     forms::Controls<forms::TextBox> aPower{*this, "aPower", kUnitSlots};
     forms::Controls<forms::TextBox> aMotion{*this, "aMotion", kUnitSlots};
-    forms::OptionGroup Option1{*this, "Option1", slideGroupCaptions()};
-    forms::OptionGroup Option2{*this, "Option2", slideGroupCaptions()};
-    forms::OptionGroup Option3{*this, "Option3", slideGroupCaptions()};
-    forms::OptionGroup Option4{*this, "Option4", slideGroupCaptions()};
-    forms::OptionGroup Option5{*this, "Option5", slideGroupCaptions()};
-    forms::OptionGroup Option6{*this, "Option6", slideGroupCaptions()};
-    forms::OptionGroup Option7{*this, "Option7", slideGroupCaptions()};
-    forms::OptionGroup Option8{*this, "Option8", slideGroupCaptions()};
-    forms::OptionGroup Option9{*this, "Option9", slideGroupCaptions()};
+    forms::OptionGroup Option1{*this, "Option1", SlideGroupCaptions()};
+    forms::OptionGroup Option2{*this, "Option2", SlideGroupCaptions()};
+    forms::OptionGroup Option3{*this, "Option3", SlideGroupCaptions()};
+    forms::OptionGroup Option4{*this, "Option4", SlideGroupCaptions()};
+    forms::OptionGroup Option5{*this, "Option5", SlideGroupCaptions()};
+    forms::OptionGroup Option6{*this, "Option6", SlideGroupCaptions()};
+    forms::OptionGroup Option7{*this, "Option7", SlideGroupCaptions()};
+    forms::OptionGroup Option8{*this, "Option8", SlideGroupCaptions()};
+    forms::OptionGroup Option9{*this, "Option9", SlideGroupCaptions()};
     forms::Controls<forms::CheckBox> aDoCID{*this, "aDoCID", kUnitSlots};
     forms::Controls<forms::TextBox> aX10Server{*this, "aX10Server", kUnitSlots};
     // The slide-group option group of unit slot n (Option1 for slot 0 ... Option9 for 8).
@@ -112,7 +112,7 @@ public:
     forms::TextBox aFontColor{*this, "aFontColor"};
     forms::CheckBox aMenu{*this, "aMenu", -1, CheckBoxCaption("aMenu")};
     forms::CheckBox aStatusOnly{*this, "aStatusOnly", -1, CheckBoxCaption("aStatusOnly")};
-    forms::Controls<forms::CheckBox> Check1{*this, "Check1", soundCaptions()};
+    forms::Controls<forms::CheckBox> Check1{*this, "Check1", SoundCaptions()};
     forms::TextBox aCommandRetries{*this, "aCommandRetries"};
     forms::CheckBox aUseZephraServer{*this, "aUseZephraServer", -1, CheckBoxCaption("aUseZephraServer")};
     forms::TextBox aUDPDelay{*this, "aUDPDelay"};
@@ -194,37 +194,37 @@ protected:
 private:
     // A check box's caption, from its row of the settings table.
     static std::string CheckBoxCaption(const char* control);
-    static std::vector<std::string> slideGroupCaptions() { return {"None", "1", "2", "3"}; }
-    static std::vector<std::string> soundCaptions();
+    static std::vector<std::string> SlideGroupCaptions() { return {"None", "1", "2", "3"}; }
+    static std::vector<std::string> SoundCaptions();
 
     // One step of the load: a failure is logged ("Setup ") and the load goes on. The setting
     // the step fills is remembered, so that a save does not overwrite it with what the
     // control holds unless the user changed the control.
-    void loadStep(const std::string& section, const std::string& key, const std::function<void()>& body,
+    void LoadStep(const std::string& section, const std::string& key, const std::function<void()>& body,
                   std::function<std::string()> value);
     // The writer, from the button or from the web page.
     std::string WriteSettings(bool askResizer);
     std::string RefusedValue();
-    std::string fieldName(const forms::Control& control) const;
+    std::string FieldName(const forms::Control& control) const;
     // Stores one value, unless its setting failed to load and the control still holds what
     // the failed load left in it.
-    void save(const std::string& section, const std::string& key, const std::string& value);
+    void Save(const std::string& section, const std::string& key, const std::string& value);
     // A setting's value as its control holds it, in its written form.
-    std::string settingValue(const settings::Setting& row);
-    std::string unitValue(int slot);
+    std::string SettingValue(const settings::Setting& row);
+    std::string UnitValue(int slot);
     // A numbered key's value as its controls hold it, in its written form.
     std::string NumberedValue(const settings::FamilyKey& key);
-    std::string soundList();
+    std::string SoundList();
 
     // Every setting of the table, each from its key into its control.
-    void loadSettings();
-    void fill(const settings::Setting& row, const std::string& value);
-    void fillVoices(const std::string& saved);
-    void fillSounds(const std::string& list);
-    void loadUnits();
+    void LoadSettings();
+    void Fill(const settings::Setting& row, const std::string& value);
+    void FillVoices(const std::string& saved);
+    void FillSounds(const std::string& list);
+    void LoadUnits();
     void FillUnitField(const settings::FamilyField& field, int slot, const std::string& value);
-    void loadSlideRows();
-    void askResizer(bool interactive);
+    void LoadSlideRows();
+    void AskResizer(bool interactive);
 
     PluginState& state_;
     std::array<std::string, kUnitSlots> loadedKeys_{};

@@ -37,32 +37,32 @@ TEST_F(ZephraMembers, TheBaseCodeGivesTheTenDeviceCodes) {
 TEST_F(ZephraMembers, TheQueueDeviceShowsAnEmptyQueue) {
     zephra->LetDeviceCodeBase("[1");
     zephra->ShowQueue();
-    EXPECT_EQ(bed.calls("SetDeviceString"), Strings{"[10|Queue: 0) "});
+    EXPECT_EQ(bed.Calls("SetDeviceString"), Strings{"[10|Queue: 0) "});
     bed.host->ClearCalls();
     zephra->ResetQueue();
-    EXPECT_EQ(bed.calls("SetDeviceString"), Strings{"[10|Queue: 0) "});
+    EXPECT_EQ(bed.Calls("SetDeviceString"), Strings{"[10|Queue: 0) "});
 }
 
 TEST_F(ZephraMembers, X10CommandsGoThroughTheHostOrAsXapRequests) {
     zephra->hsExecX10("A3", "on");
-    EXPECT_EQ(bed.calls("ExecX10"), Strings{"A3|on|0"});
-    EXPECT_TRUE(bed.calls("SendXapMessage").empty());
+    EXPECT_EQ(bed.Calls("ExecX10"), Strings{"A3|on|0"});
+    EXPECT_TRUE(bed.Calls("SendXapMessage").empty());
 
     bed.host->ClearCalls();
     bed.state.IsSetup = true;
     zephra->LetX10Server("acme.x10.gateway");
     zephra->hsExecX10("A3", "Off");
-    EXPECT_TRUE(bed.calls("ExecX10").empty());
+    EXPECT_TRUE(bed.Calls("ExecX10").empty());
     EXPECT_EQ(
-        bed.calls("SendXapMessage"),
+        bed.Calls("SendXapMessage"),
         Strings{std::string("acme.x10.gateway|xap-x10.request|xap-x10.request|device\1A3\0command\1Off||00", 74)});
-    EXPECT_EQ(bed.calls("SetDeviceStatus"), Strings{"A3|3"});
-    EXPECT_EQ(bed.calls("SetDeviceString"), Strings{"A3|" + FormatString(bed.state, "OFF")});
+    EXPECT_EQ(bed.Calls("SetDeviceStatus"), Strings{"A3|3"});
+    EXPECT_EQ(bed.Calls("SetDeviceString"), Strings{"A3|" + FormatString(bed.state, "OFF")});
 
     // Without a callback object the failure is logged.
     bed.state.CallbackObject.reset();
     zephra->hsExecX10("A3", "on");
-    EXPECT_EQ(bed.log().back(), "dkvZephra|hsExecX10 Line 0 Object variable or With block variable not set");
+    EXPECT_EQ(bed.Log().back(), "dkvZephra|hsExecX10 Line 0 Object variable or With block variable not set");
 }
 
 TEST_F(ZephraMembers, PropertiesKeepTheirLimits) {
