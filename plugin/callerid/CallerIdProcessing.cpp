@@ -29,26 +29,26 @@ namespace {
 // The caller-ID device's status text comes from the first action of the table.
 constexpr int32_t kCallerIdAction = 0;
 
-const char* trueFalse(bool on) { return on ? "True" : "False"; }
+const char* TrueFalse(bool on) { return on ? "True" : "False"; }
 
 // One step under the routine's error handler: a failure is logged with the tag and the
 // routine goes on.
-void step(PluginState& state, const char* tag, const std::function<void()>& body) {
+void Step(PluginState& state, const char* tag, const std::function<void()>& body) {
     if (vb::Try(body)) return;
-    if (!vb::Try([&] { WriteLog(state.host(), kSource, tag); })) vb::Err().Clear();
+    if (!vb::Try([&] { WriteLog(state.Host(), kSource, tag); })) vb::Err().Clear();
 }
 
-void debug(PluginState& state, const std::string& text) {
-    if (state.settings.DebugLog) WriteLog(state.host(), kDebugSource, text);
+void Debug(PluginState& state, const std::string& text) {
+    if (state.settings.DebugLog) WriteLog(state.Host(), kDebugSource, text);
 }
 
 // Withheld, private and out-of-area callers have no name to show.
-bool isPrivateCaller(const std::string& name) {
+bool IsPrivateCaller(const std::string& name) {
     const std::string upper = vb::UCase(name);
     return upper == kWithheld || upper == "O" || upper == "P" || vb::Left(upper, 3) == kOutOfArea;
 }
 
-std::string shortFrom(const std::string& name) { return vb::Replace(name, kFrom, kFromShort); }
+std::string ShortFrom(const std::string& name) { return vb::Replace(name, kFrom, kFromShort); }
 
 }  // namespace
 
@@ -64,10 +64,10 @@ CallerIdText::CallerIdText(const std::string& lookup) {
 
 std::string HSPAddressBookLookup(PluginState& state, const std::string& number, const std::string& defaultName) {
     std::string result;
-    step(state, kLookupTag, [&] {
+    Step(state, kLookupTag, [&] {
         const std::string key = PhonebookKey(number);
         state.modem.CallerWav.clear();
-        const PhonebookIndex& index = state.part<CallerIdPart>().phonebookIndex;
+        const PhonebookIndex& index = state.Part<CallerIdPart>().phonebookIndex;
         const auto found = index.find(key);
         std::string name;
         if (found != index.end()) {
@@ -78,7 +78,7 @@ std::string HSPAddressBookLookup(PluginState& state, const std::string& number, 
             name = (defaultName == "O" || defaultName.empty()) ? std::string(kUnknown) : defaultName;
         }
         result = FormatPhoneNumber(number) + kLookupSeparator + name;
-        debug(state, kLookupDebug + std::string(trueFalse(found != index.end())) + kLookupNumber + key +
+        Debug(state, kLookupDebug + std::string(TrueFalse(found != index.end())) + kLookupNumber + key +
                          kLookupDefaultName + defaultName + kLookupResult + result);
     });
     return result;
@@ -88,39 +88,39 @@ void ProcessModemInput(PluginState& state) {
     ModemState& m = state.modem;
     const ZephraSettings& s = state.settings;
     const std::string& device = s.CIDDeviceCode;
-    auto run = [&](const std::function<void()>& body) { step(state, kProcessModemInputTag, body); };
+    auto run = [&](const std::function<void()>& body) { Step(state, kProcessModemInputTag, body); };
 
     run([&] { AppendCommData(state, kCidDetected); });
     run([&] {
-        debug(state, kProcessDebug + std::string(trueFalse(m.NumberDetected)) + kProcessNameDetected +
-                         trueFalse(m.NameDetected) + kProcessName + m.CallerName + kProcessNumber + m.CallerNumber);
+        Debug(state, kProcessDebug + std::string(TrueFalse(m.NumberDetected)) + kProcessNameDetected +
+                         TrueFalse(m.NameDetected) + kProcessName + m.CallerName + kProcessNumber + m.CallerNumber);
     });
-    run([&] { state.queueTimer().Timer5.Enabled(false); });
-    if (isPrivateCaller(m.CallerName)) m.CallerName = kUnknown;
+    run([&] { state.QueueTimerForm().Timer5.Enabled(false); });
+    if (IsPrivateCaller(m.CallerName)) m.CallerName = kUnknown;
     CallerIdText caller("");
     run([&] { caller = CallerIdText(HSPAddressBookLookup(state, m.CallerNumber, m.CallerName)); });
     const std::string& name = caller.name;
     const std::string& number = caller.number;
     run([&] {
-        state.host().SetDeviceString(device, FormatValue(state, kCallerIdAction, number + kLookupSeparator + name));
+        state.Host().SetDeviceString(device, FormatValue(state, kCallerIdAction, number + kLookupSeparator + name));
     });
     if (s.GenerateCIDEvent)
         run([&] {
-            state.queueTimer().Timer4.Enabled(true);
-            state.host().SetDeviceStatus(device, homeseer::kStatusOn);
+            state.QueueTimerForm().Timer4.Enabled(true);
+            state.Host().SetDeviceStatus(device, homeseer::kStatusOn);
         });
-    run([&] { state.host().SetDeviceLastChange(device, vb::Now()); });
+    run([&] { state.Host().SetDeviceLastChange(device, vb::Now()); });
     run([&] { SendXapBSC(state, device); });
     if (state.IsSetup && !state.xap.CIDFromXap) run([&] { XapCID(state, m.CallerName, name, number); });
     const std::string& selector = state.appliances.CIDZephraNames;
-    if (s.ZcidCIDResponse) run([&] { InternalSendCID(state, selector, shortFrom(name), number); });
-    if (s.CIDSentry) run([&] { SendCIDToOtherClients(state, shortFrom(name), number); });
+    if (s.ZcidCIDResponse) run([&] { InternalSendCID(state, selector, ShortFrom(name), number); });
+    if (s.CIDSentry) run([&] { SendCIDToOtherClients(state, ShortFrom(name), number); });
     if (s.SoundCIDResponse) run([&] { InternalSpeak(state, selector, kPhoneFrom + name); });
     if (s.BrowserCIDResponse)
         run([&] {
             InternalText(state, selector, name + kCrLf + number + kCrLf + vb::formatDate(vb::Now(), kCallTimeFormat));
         });
-    if (s.LogCID) run([&] { state.host().Writelog(kSource, number + kLookupSeparator + name); });
+    if (s.LogCID) run([&] { state.Host().Writelog(kSource, number + kLookupSeparator + name); });
     m.CallerName.clear();
     m.CallerNumber.clear();
     m.NameDetected = false;

@@ -30,21 +30,21 @@ void EchoWindow::CommClose_Click() { Hide(); }
 namespace {
 
 // The window, made on first use and loaded as any use of its controls loads it.
-EchoWindow& window(PluginState& state) {
-    std::shared_ptr<EchoWindow>& window = state.part<CallerIdPart>().echoWindow;
+EchoWindow& Window(PluginState& state) {
+    std::shared_ptr<EchoWindow>& window = state.Part<CallerIdPart>().echoWindow;
     if (!window) window = std::make_shared<EchoWindow>(state);
     EchoWindow& w = *window;
     w.Load();
     return w;
 }
 
-void appendKept(std::string& box, const std::string& text) {
+void AppendKept(std::string& box, const std::string& text) {
     box += text;
     if (box.size() > EchoWindow::kEchoKept) box.erase(0, box.size() - EchoWindow::kEchoKept);
 }
 
 // The lines of a multi-line box, as its edit control counts them.
-int32_t lineCount(const std::string& text) {
+int32_t LineCount(const std::string& text) {
     int32_t count = 1;
     for (std::size_t at = text.find(kCrLf); at != std::string::npos; at = text.find(kCrLf, at + 2)) ++count;
     return count;
@@ -52,33 +52,33 @@ int32_t lineCount(const std::string& text) {
 
 // Setting a box's text puts its caret on line 0; a box of more than `shown` lines is then
 // scrolled by count - (caret line + 1) - `kept` lines, leaving the newest lines in view.
-int32_t topLine(const std::string& text, int32_t shown, int32_t kept) {
-    const int32_t count = lineCount(text);
+int32_t TopLine(const std::string& text, int32_t shown, int32_t kept) {
+    const int32_t count = LineCount(text);
     constexpr int32_t caretLine = 0;
     return count > shown ? std::max(0, count - (caretLine + 1) - kept) : 0;
 }
 
 }  // namespace
 
-void LoadEchoWindow(PluginState& state) { window(state); }
+void LoadEchoWindow(PluginState& state) { Window(state); }
 
-void ShowEchoWindow(PluginState& state) { window(state).Show(forms::vbModal); }
+void ShowEchoWindow(PluginState& state) { Window(state).Show(forms::vbModal); }
 
-void AppendCommData(PluginState& state, const std::string& text) { appendKept(window(state).CommData, text); }
+void AppendCommData(PluginState& state, const std::string& text) { AppendKept(Window(state).CommData, text); }
 
-void AppendCommStatus(PluginState& state, const std::string& text) { appendKept(window(state).CommStatus, text); }
+void AppendCommStatus(PluginState& state, const std::string& text) { AppendKept(Window(state).CommStatus, text); }
 
 void ScrollEchoWindows(PluginState& state) {
     if (!vb::Try([&] {
-            EchoWindow& w = window(state);
-            w.CommDataTopLine = topLine(w.CommData, 10, 8);
-            w.CommStatusTopLine = topLine(w.CommStatus, 8, 6);
+            EchoWindow& w = Window(state);
+            w.CommDataTopLine = TopLine(w.CommData, 10, 8);
+            w.CommStatusTopLine = TopLine(w.CommStatus, 8, 6);
         }))
-        vb::Try([&] { WriteLog(state.host(), kSource, kScrollTag); });
+        vb::Try([&] { WriteLog(state.Host(), kSource, kScrollTag); });
 }
 
 void UnloadEchoWindow(PluginState& state) {
-    if (state.part<CallerIdPart>().echoWindow) state.part<CallerIdPart>().echoWindow->Unload();
+    if (state.Part<CallerIdPart>().echoWindow) state.Part<CallerIdPart>().echoWindow->Unload();
 }
 
 }  // namespace zephra

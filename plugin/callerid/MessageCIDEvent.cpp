@@ -16,8 +16,8 @@ using namespace cidtext;
 
 namespace {
 
-void logTag(PluginState& state) {
-    if (!vb::Try([&] { WriteLog(state.host(), kSource, kMessageCIDEventTag); })) vb::Err().Clear();
+void LogTag(PluginState& state) {
+    if (!vb::Try([&] { WriteLog(state.Host(), kSource, kMessageCIDEventTag); })) vb::Err().Clear();
 }
 
 }  // namespace
@@ -33,7 +33,7 @@ std::string MessageCIDEvent(PluginState& state, bool send, const std::string& ta
             number = vb::CStr(automation::callByName(phone, "CIDNumber", {line}));
             name = vb::CStr(automation::callByName(phone, "CIDName", {line}));
         }))
-        logTag(state);
+        LogTag(state);
     if (!vb::Try([&] {
             lookup = HSPAddressBookLookup(state, number, name);
             if (!send) return;
@@ -42,7 +42,7 @@ std::string MessageCIDEvent(PluginState& state, bool send, const std::string& ta
             std::string shownNumber = caller.number;
             UDPSendCID(state, shownName, shownNumber, target);
         }))
-        logTag(state);
+        LogTag(state);
     return lookup;
 }
 

@@ -33,7 +33,7 @@ constexpr int kOpenAttempts = 2;
 
 bool OpenCommPort(PluginState& state, const std::string& port, const std::string& settings) {
     bool opened = vb::Try([&] {
-        forms::SerialPort& com = state.queueTimer().Com1;
+        forms::SerialPort& com = state.QueueTimerForm().Com1;
         if (com.PortOpen()) return;
         com.InputLen = 0;
         com.RThreshold = 1;
@@ -43,13 +43,13 @@ bool OpenCommPort(PluginState& state, const std::string& port, const std::string
         com.CommPort(vb::CInt(vb::Variant(port)));
         if (!com.PortOpen()) com.PortOpen(true);
     });
-    if (!opened) WriteLog(state.host(), kSource, kOpenError + port + kOpenErrorTail);
+    if (!opened) WriteLog(state.Host(), kSource, kOpenError + port + kOpenErrorTail);
     return opened;
 }
 
 void CloseCommPort(PluginState& state, const std::string& port) {
-    if (!vb::Try([&] { state.queueTimer().Com1.PortOpen(false); })) vb::Err().Clear();
-    WriteLog(state.host(), kSource, kClosed + port);
+    if (!vb::Try([&] { state.QueueTimerForm().Com1.PortOpen(false); })) vb::Err().Clear();
+    WriteLog(state.Host(), kSource, kClosed + port);
 }
 
 bool InitCommPort(PluginState& state, const std::string& port) {
@@ -58,28 +58,28 @@ bool InitCommPort(PluginState& state, const std::string& port) {
         if (!vb::IsNumeric(vb::Variant(port))) return;
         for (int attempt = 0; attempt < kOpenAttempts && !open; ++attempt) {
             if (OpenCommPort(state, port, state.settings.CIDPortString)) {
-                WriteLog(state.host(), kSource, kOpened + port + kOpenedTail);
+                WriteLog(state.Host(), kSource, kOpened + port + kOpenedTail);
                 open = true;
             } else {
-                WriteLog(state.host(), kSource, kOpenFailed + port);
+                WriteLog(state.Host(), kSource, kOpenFailed + port);
                 CloseCommPort(state, port);
             }
         }
     });
-    if (!handled) WriteLog(state.host(), kSource, kInitCommPortTag);
+    if (!handled) WriteLog(state.Host(), kSource, kInitCommPortTag);
     return open;
 }
 
 void ModemSend(PluginState& state, const std::string& text) {
     if (!state.modem.CommPortOpen) return;
     bool sent = vb::Try([&] {
-        if (state.settings.DebugLog) WriteLog(state.host(), kDebugSource, kSendText + text);
+        if (state.settings.DebugLog) WriteLog(state.Host(), kDebugSource, kSendText + text);
         AppendCommData(state,
                        kCrLf + std::string(kSentToModem) + vb::Replace(text, kCrLf, kShownCrLf) + kSentTail + kCrLf);
         ScrollEchoWindows(state);
-        state.queueTimer().Com1.Output(text);
+        state.QueueTimerForm().Com1.Output(text);
     });
-    if (!sent) WriteLog(state.host(), kSource, kModemSendTag);
+    if (!sent) WriteLog(state.Host(), kSource, kModemSendTag);
 }
 
 }  // namespace zephra

@@ -24,11 +24,11 @@ namespace {
 constexpr std::size_t kMaxFriendsLine = 4096;
 
 // The routine's tag (and the pending error) into the host log; a failing host is ignored.
-void logTag(PluginState& state, const char* tag) {
-    if (!vb::Try([&] { WriteLog(state.host(), kSource, tag); })) vb::Err().Clear();
+void LogTag(PluginState& state, const char* tag) {
+    if (!vb::Try([&] { WriteLog(state.Host(), kSource, tag); })) vb::Err().Clear();
 }
 
-std::string member(const vb::Variant& object, const char* name) {
+std::string Member(const vb::Variant& object, const char* name) {
     return vb::CStr(automation::getProperty(object, name));
 }
 
@@ -41,7 +41,7 @@ struct FriendsLine {
     std::string wav;
 };
 
-FriendsLine parseFriendsLine(const std::string& line) {
+FriendsLine ParseFriendsLine(const std::string& line) {
     FriendsLine parsed;
     const std::vector<std::string> fields = vb::Split(line, "\t");
     if (fields.empty()) return parsed;
@@ -53,7 +53,7 @@ FriendsLine parseFriendsLine(const std::string& line) {
 }
 
 // A WAV file without a drive or a network path lies in the friends folder.
-std::string friendsWav(const std::string& wav, const std::string& folder) {
+std::string FriendsWav(const std::string& wav, const std::string& folder) {
     if (wav.empty() || vb::InStr(wav, "\\\\") > 0 || vb::InStr(wav, ":") > 0) return wav;
     return folder + wav;
 }
@@ -62,7 +62,7 @@ std::string friendsWav(const std::string& wav, const std::string& folder) {
 
 std::string Phonebook::Name() const { return vb::Replace(name_, "&", "and"); }
 
-std::string Phonebook::key() const { return PhonebookKey(PhoneNumber); }
+std::string Phonebook::Key() const { return PhonebookKey(PhoneNumber); }
 
 std::string PhonebookKey(const std::string& number) {
     std::string key;
@@ -72,12 +72,12 @@ std::string PhonebookKey(const std::string& number) {
 }
 
 void BuildPhonebook(PluginState& state) {
-    state.part<CallerIdPart>().phonebookIndex = PhonebookIndex();
+    state.Part<CallerIdPart>().phonebookIndex = PhonebookIndex();
     if (!vb::Try([&] {
             if (state.settings.useHSPPhoneBook) BuildHSPPhonebook(state);
             if (state.settings.useFriends) BuildFriendsPhonebook(state);
         }))
-        logTag(state, kBuildPhonebookTag);
+        LogTag(state, kBuildPhonebookTag);
 }
 
 void BuildHSPPhonebook(PluginState& state) {
@@ -90,19 +90,19 @@ void BuildHSPPhonebook(PluginState& state) {
                 const std::pair<const char*, const char*> numbers[] = {
                     {"home_phone", kHome}, {"cell_phone", kCell}, {"business_phone", kWork}};
                 for (const auto& [name, label] : numbers) {
-                    const std::string number = member(entry, name);
+                    const std::string number = Member(entry, name);
                     if (!number.empty()) AddHSP(state, entry, number, label);
                 }
             }
         }))
-        logTag(state, kBuildHSPTag);
+        LogTag(state, kBuildHSPTag);
 }
 
 void AddHSP(PluginState& state, const vb::Variant& entry, const std::string& number, const std::string& label) {
     if (!vb::Try([&] {
-            const std::string first = member(entry, "First");
-            const std::string last = member(entry, "last");
-            PhonebookIndex& index = state.part<CallerIdPart>().phonebookIndex;
+            const std::string first = Member(entry, "First");
+            const std::string last = Member(entry, "last");
+            PhonebookIndex& index = state.Part<CallerIdPart>().phonebookIndex;
             const std::string key = PhonebookKey(number);
             auto found = index.find(key);
             if (found != index.end()) {
@@ -121,10 +121,10 @@ void AddHSP(PluginState& state, const vb::Variant& entry, const std::string& num
             e.Name(first + " " + last);
             e.Location = state.settings.ExcludeHSPLocation ? std::string() : label;
             e.PhoneNumber = number;
-            e.Wav = member(entry, "announce_local_wav");
+            e.Wav = Member(entry, "announce_local_wav");
             index.emplace(key, std::move(e));
         }))
-        logTag(state, kAddHSPTag);
+        LogTag(state, kAddHSPTag);
 }
 
 void BuildFriendsPhonebook(PluginState& state) {
@@ -135,26 +135,26 @@ void BuildFriendsPhonebook(PluginState& state) {
             windows::FileSystemObject files;
             if (!files.FileExists(path)) return;
             std::shared_ptr<windows::TextStream> in = files.OpenTextFile(path, windows::ForReading);
-            PhonebookIndex& index = state.part<CallerIdPart>().phonebookIndex;
+            PhonebookIndex& index = state.Part<CallerIdPart>().phonebookIndex;
             for (int32_t lineNumber = 1; !in->AtEndOfStream(); ++lineNumber) {
                 const std::string line = in->ReadLine();
                 if (line.size() > kMaxFriendsLine) {
-                    WriteLog(state.host(), kSource, kFriendsLineTooLong + std::to_string(lineNumber));
+                    WriteLog(state.Host(), kSource, kFriendsLineTooLong + std::to_string(lineNumber));
                     continue;
                 }
                 if (!line.empty() && line[0] == ';') continue;
-                const FriendsLine parsed = parseFriendsLine(line);
+                const FriendsLine parsed = ParseFriendsLine(line);
                 const std::string key = PhonebookKey(parsed.number);
                 // A line without a number would stand for every caller that gives none.
                 if (parsed.name.empty() || key.empty() || index.count(key)) continue;
                 Phonebook e;
                 e.Name(parsed.name);
-                e.Wav = friendsWav(parsed.wav, folder);
+                e.Wav = FriendsWav(parsed.wav, folder);
                 e.PhoneNumber = parsed.number;
                 index.emplace(key, std::move(e));
             }
         }))
-        logTag(state, kBuildFriendsTag);
+        LogTag(state, kBuildFriendsTag);
 }
 
 }  // namespace zephra

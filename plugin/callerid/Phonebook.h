@@ -26,7 +26,7 @@ public:
     std::string Name() const;
     void Name(const std::string& name) { name_ = name; }
     // PhoneNumber without "-", "(", ")" and blanks.
-    std::string key() const;
+    std::string Key() const;
 
 private:
     std::string name_;

@@ -28,7 +28,7 @@ constexpr std::size_t kFieldSize = 64;
 constexpr std::size_t kFieldOffset = 8;
 constexpr const char* kLineEnd = "\r\n";
 
-void saveClientSettings(const std::vector<std::pair<std::string, std::string>>& settings) {
+void SaveClientSettings(const std::vector<std::pair<std::string, std::string>>& settings) {
     if (!settings.empty()) windows::SaveSettings(kUdpAppName, kClients, settings);
 }
 
@@ -37,13 +37,13 @@ void saveClientSettings(const std::vector<std::pair<std::string, std::string>>& 
 struct ClientList {
     std::string maxText;                              // "ClientMax" as stored
     std::vector<std::optional<std::string>> entries;  // entry k at index k - 1; absent ones empty
-    int32_t max() const { return static_cast<int32_t>(entries.size()); }
-    std::string at(int32_t k, const std::string& absent) const { return entries[k - 1].value_or(absent); }
+    int32_t Max() const { return static_cast<int32_t>(entries.size()); }
+    std::string At(int32_t k, const std::string& absent) const { return entries[k - 1].value_or(absent); }
 };
 
 // A "ClientMax" of any size or form as a count: numbers are rounded as CInt would, then held to
 // 0..cap; text that is no number counts 0. `clamped` tells that the stored value was out of range.
-int32_t clientCount(const std::string& text, bool& clamped) {
+int32_t ClientCount(const std::string& text, bool& clamped) {
     clamped = false;
     vb::Variant value(text);
     if (!vb::IsNumeric(value)) return 0;
@@ -53,14 +53,14 @@ int32_t clientCount(const std::string& text, bool& clamped) {
     return number < 0 ? 0 : kClientListCap;
 }
 
-ClientList parseClients() {
+ClientList ParseClients() {
     ClientList list;
     std::unordered_map<std::string, std::string> byKey;
     for (auto& [key, value] : windows::GetAllSettings(kUdpAppName, kClients))
         byKey.emplace(windows::LowerCase(vb::Trim(key)), std::move(value));  // the first of a key counts
     if (auto found = byKey.find(windows::LowerCase(kClientMax)); found != byKey.end()) list.maxText = found->second;
     bool clamped = false;
-    const int32_t max = clientCount(list.maxText.empty() ? "0" : list.maxText, clamped);
+    const int32_t max = ClientCount(list.maxText.empty() ? "0" : list.maxText, clamped);
     list.entries.resize(static_cast<std::size_t>(max));
     for (int32_t k = 1; k <= max; ++k)
         if (auto found = byKey.find(std::to_string(k)); found != byKey.end()) list.entries[k - 1] = found->second;
@@ -69,47 +69,47 @@ ClientList parseClients() {
 
 // The list is made again only when the registry changed, so that a datagram costs the same with
 // one entry or a thousand.
-const ClientList& readClients() {
+const ClientList& ReadClients() {
     static std::uint64_t generation = 0;
     static ClientList list;
     const std::uint64_t now = windows::Registry::CurrentUser().Generation();
     if (now != generation) {
-        list = parseClients();
+        list = ParseClients();
         generation = now;
     }
     return list;
 }
 
-std::string entryKey(int32_t k) { return std::to_string(k); }
+std::string EntryKey(int32_t k) { return std::to_string(k); }
 
-bool isActive(const std::string& entry) { return !entry.empty() && entry.rfind(kUnsubscribedMark, 0) != 0; }
+bool IsActive(const std::string& entry) { return !entry.empty() && entry.rfind(kUnsubscribedMark, 0) != 0; }
 
-std::string unsubscribed(const std::string& ip) { return kUnsubscribedMark + ip; }
+std::string Unsubscribed(const std::string& ip) { return kUnsubscribedMark + ip; }
 
-int32_t remotePort() {
+int32_t RemotePort() {
     return vb::CLng(vb::Variant(windows::GetSetting(kUdpAppName, kOptions, kRemotePort, kDefaultPort)));
 }
 
 // A target names a client when it is the client's address or one item of a comma list.
-bool targetNames(const std::string& target, const std::string& client) {
+bool TargetNames(const std::string& target, const std::string& client) {
     if (target.empty()) return true;
     for (const std::string& item : vb::Split(target, ","))
         if (vb::Trim(item) == client) return true;
     return false;
 }
 
-void sendTo(PluginState& state, const std::string& ip, int32_t port, const std::string& datagram) {
-    forms::UdpSocket& socket = state.queueTimer().Winsock1;
+void SendTo(PluginState& state, const std::string& ip, int32_t port, const std::string& datagram) {
+    forms::UdpSocket& socket = state.QueueTimerForm().Winsock1;
     socket.RemoteHost = ip;
     socket.RemotePort = port;
     socket.SendData(datagram);
 }
 
-void debugWhenLogging(PluginState& state, const std::string& message) {
+void DebugWhenLogging(PluginState& state, const std::string& message) {
     if (state.settings.DebugLog) ServerLog(state, message, kLogDebug);
 }
 
-std::string caption(int16_t level) {
+std::string Caption(int16_t level) {
     switch (level) {
     case kLogDebug: return kDebugCaption;
     case kLogWarning: return std::string(kCaption) + kWarningCaption;
@@ -119,14 +119,14 @@ std::string caption(int16_t level) {
 }
 
 // Options/Debug as a boolean; a text that is no boolean counts as false.
-bool registryDebug() {
+bool RegistryDebug() {
     bool debug = false;
     std::string value = windows::GetSetting(kUdpAppName, kOptions, kDebug, "False");
     if (!vb::Try([&] { debug = vb::CBool(vb::Variant(value)); })) vb::Err().Clear();
     return debug;
 }
 
-bool isAppliance(const PluginState& state, const std::string& ip) {
+bool IsAppliance(const PluginState& state, const std::string& ip) {
     return std::any_of(state.appliances.slots.begin(), state.appliances.slots.end(),
                        [&](const ZephraEntry& slot) { return !slot.IP.empty() && slot.IP == ip; });
 }
@@ -134,68 +134,68 @@ bool isAppliance(const PluginState& state, const std::string& ip) {
 // The entry that gives way on a full list for `ip`: an entry that is no longer active (any
 // subscriber may take it), else, for an appliance only, the oldest entry that is no
 // appliance. 0 when none gives way.
-int32_t entryGivingWay(const PluginState& state, const ClientList& list, const std::string& ip) {
-    for (int32_t k = 1; k <= list.max(); ++k)
-        if (!isActive(list.at(k, ""))) return k;
-    if (!isAppliance(state, ip)) return 0;
-    for (int32_t k = 1; k <= list.max(); ++k)
-        if (!isAppliance(state, list.at(k, ""))) return k;
+int32_t EntryGivingWay(const PluginState& state, const ClientList& list, const std::string& ip) {
+    for (int32_t k = 1; k <= list.Max(); ++k)
+        if (!IsActive(list.At(k, ""))) return k;
+    if (!IsAppliance(state, ip)) return 0;
+    for (int32_t k = 1; k <= list.Max(); ++k)
+        if (!IsAppliance(state, list.At(k, ""))) return k;
     return 0;
 }
 
 // The entry that gave way leaves the list; the ones after it move up one, so that the list stays
 // oldest first, and the newcomer is the last entry.
-void replaceEntry(const ClientList& list, int32_t gone, const std::string& ip,
+void ReplaceEntry(const ClientList& list, int32_t gone, const std::string& ip,
                   std::vector<std::pair<std::string, std::string>>& changes) {
-    for (int32_t k = gone; k < list.max(); ++k) changes.emplace_back(entryKey(k), list.at(k + 1, ""));
-    changes.emplace_back(entryKey(list.max()), ip);
+    for (int32_t k = gone; k < list.Max(); ++k) changes.emplace_back(EntryKey(k), list.At(k + 1, ""));
+    changes.emplace_back(EntryKey(list.Max()), ip);
 }
 
-void subscribe(PluginState& state, const std::string& ip) {
-    const ClientList& list = readClients();
+void Subscribe(PluginState& state, const std::string& ip) {
+    const ClientList& list = ReadClients();
     std::vector<std::pair<std::string, std::string>> changes;
     bool listed = false;
-    for (int32_t k = 1; k <= list.max(); ++k) {
-        const std::string entry = list.at(k, kUnsubscribedMark);
+    for (int32_t k = 1; k <= list.Max(); ++k) {
+        const std::string entry = list.At(k, kUnsubscribedMark);
         if (entry == ip) {
             listed = true;
-        } else if (entry == unsubscribed(ip)) {
-            changes.emplace_back(entryKey(k), ip);
+        } else if (entry == Unsubscribed(ip)) {
+            changes.emplace_back(EntryKey(k), ip);
             listed = true;
         }
     }
-    if (!listed && list.max() < kClientListCap) {
-        changes.emplace_back(kClientMax, std::to_string(list.max() + 1));
-        changes.emplace_back(entryKey(list.max() + 1), ip);
+    if (!listed && list.Max() < kClientListCap) {
+        changes.emplace_back(kClientMax, std::to_string(list.Max() + 1));
+        changes.emplace_back(EntryKey(list.Max() + 1), ip);
     } else if (!listed) {
-        const int32_t gone = entryGivingWay(state, list, ip);
+        const int32_t gone = EntryGivingWay(state, list, ip);
         if (gone == 0) {
             ServerLog(state, kListFull + ip, kLogWarning);
             return;
         }
-        ServerLog(state, kGaveWay + list.at(gone, "") + kGaveWayFor + ip, kLogWarning);
-        replaceEntry(list, gone, ip, changes);
+        ServerLog(state, kGaveWay + list.At(gone, "") + kGaveWayFor + ip, kLogWarning);
+        ReplaceEntry(list, gone, ip, changes);
     }
-    saveClientSettings(changes);
+    SaveClientSettings(changes);
 }
 
-void unsubscribe(const std::string& ip) {
-    const ClientList& list = readClients();
+void Unsubscribe(const std::string& ip) {
+    const ClientList& list = ReadClients();
     std::vector<std::pair<std::string, std::string>> changes;
-    for (int32_t k = 1; k <= list.max(); ++k)
-        if (list.at(k, "") == ip) changes.emplace_back(entryKey(k), unsubscribed(ip));
-    saveClientSettings(changes);
+    for (int32_t k = 1; k <= list.Max(); ++k)
+        if (list.At(k, "") == ip) changes.emplace_back(EntryKey(k), Unsubscribed(ip));
+    SaveClientSettings(changes);
 }
 
-void replaceMarks(std::string& name, std::string& number) {
+void ReplaceMarks(std::string& name, std::string& number) {
     if (vb::UCase(name) == kUnknownMark) name = kUnknownName;
     else if (vb::UCase(name) == kPrivateMark) name = kPrivateName;
     if (vb::UCase(number) == kUnknownMark) number = kUnknownNumber;
     else if (vb::UCase(number) == kPrivateMark) number = kPrivateNumber;
 }
 
-void logSendFailure(PluginState& state, const char* tag) {
-    vb::Try([&] { WriteLog(state.host(), kCaption, tag); });
+void LogSendFailure(PluginState& state, const char* tag) {
+    vb::Try([&] { WriteLog(state.Host(), kCaption, tag); });
     vb::Err().Clear();
 }
 
@@ -210,22 +210,22 @@ std::string ServerDatagram(uint8_t type, const std::string& first, const std::st
 }
 
 std::vector<std::string> ClientEntries() {
-    const ClientList& list = readClients();
+    const ClientList& list = ReadClients();
     std::vector<std::string> entries;
-    for (int32_t k = 1; k <= list.max(); ++k) entries.push_back(list.at(k, ""));
+    for (int32_t k = 1; k <= list.Max(); ++k) entries.push_back(list.At(k, ""));
     return entries;
 }
 
 void ServerLog(PluginState& state, const std::string& message, int16_t level) {
-    if (level == kLogDebug && !state.part<UdpServerState>().ServerDebug) return;
-    const std::string source = caption(level);
+    if (level == kLogDebug && !state.Part<UdpServerState>().ServerDebug) return;
+    const std::string source = Caption(level);
     bool shown = vb::Try([&] {
         std::string line = vb::FormatDateTime(vb::Now()) + kLogFieldSeparator + source + kLogFieldSeparator + message;
-        if (state.part<UdpServerState>().window) state.part<UdpServerState>().window->AddLogText(line + kLineEnd);
+        if (state.Part<UdpServerState>().window) state.Part<UdpServerState>().window->AddLogText(line + kLineEnd);
     });
     if (!shown) vb::Err().Clear();
     bool copied = vb::Try([&] {
-        if (state.part<UdpServerState>().ServerLogToHost) WriteLog(state.host(), source, message);
+        if (state.Part<UdpServerState>().ServerLogToHost) WriteLog(state.Host(), source, message);
     });
     if (!copied) vb::Err().Clear();
 }
@@ -239,27 +239,27 @@ void ReportServerError(PluginState& state, const std::string& procedure) {
 }
 
 void InitUDP(PluginState& state) {
-    state.part<UdpServerState>().ServerLogToHost = true;
-    debugWhenLogging(state, kEnteredInitIO);
+    state.Part<UdpServerState>().ServerLogToHost = true;
+    DebugWhenLogging(state, kEnteredInitIO);
     ServerLog(state, std::string(kUdpAppName) + kClearing, kLogInfo);
-    const ClientList& list = readClients();
+    const ClientList& list = ReadClients();
     bool clamped = false;
-    clientCount(list.maxText.empty() ? "0" : list.maxText, clamped);
+    ClientCount(list.maxText.empty() ? "0" : list.maxText, clamped);
     if (clamped)
-        ServerLog(state, kClientMaxOutOfRange + list.maxText + kClientMaxTakenAs + std::to_string(list.max()),
+        ServerLog(state, kClientMaxOutOfRange + list.maxText + kClientMaxTakenAs + std::to_string(list.Max()),
                   kLogWarning);
-    if (list.max() > 0) {
+    if (list.Max() > 0) {
         std::vector<std::pair<std::string, std::string>> cleared;
-        for (int32_t k = 1; k <= list.max(); ++k) cleared.emplace_back(entryKey(k), "");
+        for (int32_t k = 1; k <= list.Max(); ++k) cleared.emplace_back(EntryKey(k), "");
         cleared.emplace_back(kClientMax, "0");
-        saveClientSettings(cleared);
+        SaveClientSettings(cleared);
     }
     std::string remote = windows::GetSetting(kUdpAppName, kOptions, kRemotePort, kDefaultPort);
     std::string local = windows::GetSetting(kUdpAppName, kOptions, kLocalPort, kDefaultPort);
     windows::SaveSetting(kUdpAppName, kOptions, kRemotePort, remote);
     windows::SaveSetting(kUdpAppName, kOptions, kLocalPort, local);
     ServerLog(state, std::string(kUdpAppName) + kInitializing + local + kRemotePortText + remote + ")", kLogInfo);
-    forms::UdpSocket& socket = state.queueTimer().Winsock1;
+    forms::UdpSocket& socket = state.QueueTimerForm().Winsock1;
     socket.RemoteHost = "";
     socket.RemotePort = vb::CLng(vb::Variant(remote));
     socket.LocalPort = vb::CLng(vb::Variant(local));
@@ -267,28 +267,28 @@ void InitUDP(PluginState& state) {
 }
 
 void CloseUDP(PluginState& state) {
-    if (state.queueTimerLoaded()) state.queueTimer().Winsock1.Close();
+    if (state.QueueTimerLoaded()) state.QueueTimerForm().Winsock1.Close();
 }
 
 std::string UDPSendCID(PluginState& state, std::string& name, std::string& number, const std::string& target) {
     std::string result;
     bool sent = vb::Try([&] {
-        debugWhenLogging(state, kEnteredSendCID + name + " " + number);
-        replaceMarks(name, number);
+        DebugWhenLogging(state, kEnteredSendCID + name + " " + number);
+        ReplaceMarks(name, number);
         const std::string datagram = ServerDatagram(kCallerIdDatagram, name, number);
-        const ClientList& list = readClients();
-        const int32_t max = list.max();
-        const int32_t port = max > 0 ? remotePort() : 0;
+        const ClientList& list = ReadClients();
+        const int32_t max = list.Max();
+        const int32_t port = max > 0 ? RemotePort() : 0;
         for (int32_t k = 1; k <= max; ++k) {
-            const std::string entry = list.at(k, "");
-            if (!isActive(entry) || !targetNames(target, entry)) continue;
-            sendTo(state, entry, port, datagram);
+            const std::string entry = list.At(k, "");
+            if (!IsActive(entry) || !TargetNames(target, entry)) continue;
+            SendTo(state, entry, port, datagram);
             ServerLog(state, kSentCIDTo + entry, kLogDebug);
         }
         result = max == 0 ? kNoClients : kSentCID;
     });
     if (!sent) {
-        logSendFailure(state, kSendCIDTag);
+        LogSendFailure(state, kSendCIDTag);
         return {};
     }
     return result;
@@ -298,43 +298,43 @@ std::string UDPSendCommand(PluginState& state, const std::string& command, const
                            const std::string& target) {
     std::string result;
     bool sent = vb::Try([&] {
-        debugWhenLogging(state, kEnteredSendCommand + command + " " + argument);
+        DebugWhenLogging(state, kEnteredSendCommand + command + " " + argument);
         const std::string datagram = ServerDatagram(kCommandDatagram, command, argument);
-        const ClientList& list = readClients();
-        const int32_t max = list.max();
+        const ClientList& list = ReadClients();
+        const int32_t max = list.Max();
         if (max <= 0) {
             result = kNoClients;
             return;
         }
-        const int32_t port = remotePort();
+        const int32_t port = RemotePort();
         if (target.empty() || vb::UCase(target) == kAllTargets) {
             for (int32_t k = 1; k <= max; ++k) {
-                const std::string entry = list.at(k, "");
-                if (isActive(entry)) sendTo(state, entry, port, datagram);
+                const std::string entry = list.At(k, "");
+                if (IsActive(entry)) SendTo(state, entry, port, datagram);
             }
             result = kSentCommandToAll;
             return;
         }
         if (!IsRegisteredClient(state, target)) {
             result = kNotRegistered;
-            WriteLog(state.host(), kCaption, target + kNotRegisteredLog + command);
+            WriteLog(state.Host(), kCaption, target + kNotRegisteredLog + command);
             return;
         }
-        sendTo(state, target, port, datagram);
+        SendTo(state, target, port, datagram);
         result = kSentCommand;
     });
     if (!sent) {
-        logSendFailure(state, kSendCommandTag);
+        LogSendFailure(state, kSendCommandTag);
         return {};
     }
     return result;
 }
 
 bool IsRegisteredClient(PluginState&, const std::string& host) {
-    const ClientList& list = readClients();
-    for (int32_t k = 1; k <= list.max(); ++k) {
-        const std::string entry = list.at(k, "");
-        if (entry == unsubscribed(host)) return false;
+    const ClientList& list = ReadClients();
+    for (int32_t k = 1; k <= list.Max(); ++k) {
+        const std::string entry = list.At(k, "");
+        if (entry == Unsubscribed(host)) return false;
         if (entry == host) return true;
     }
     return false;
@@ -356,16 +356,16 @@ void ReceiveClientDatagram(PluginState& state, const forms::Datagram& datagram) 
     const std::string& ip = datagram.RemoteHostIP;
     if (ip.empty()) return;
     bool handled = vb::Try([&] {
-        const bool debug = registryDebug();
+        const bool debug = RegistryDebug();
         std::string message;
         if (datagram.Data.empty()) {
             message = kEmptyMessage + ip;
         } else if (datagram.Data[0] == 1) {
             message = kSubscribe + ip;
-            subscribe(state, ip);
+            Subscribe(state, ip);
         } else if (datagram.Data[0] == 2) {
             message = kUnsubscribe + ip;
-            unsubscribe(ip);
+            Unsubscribe(ip);
         } else {
             message = kUnknownData + ip;
         }

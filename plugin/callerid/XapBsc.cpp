@@ -34,8 +34,8 @@ struct SubDevice {
     int32_t unit = 0;
     std::string code;
     std::string level1, level2, level3;
-    std::string subAddress() const { return level1 + "." + level2 + "." + level3; }
-    bool matches(const Pattern& pattern) const {
+    std::string SubAddress() const { return level1 + "." + level2 + "." + level3; }
+    bool Matches(const Pattern& pattern) const {
         const std::array<const std::string*, 3> levels = {&level1, &level2, &level3};
         for (std::size_t k = 0; k < 3; ++k)
             if (pattern[k] != "*" && pattern[k] != *levels[k]) return false;
@@ -44,31 +44,31 @@ struct SubDevice {
 };
 
 // The UID part of a unit; units beyond the 16-bit range are "too large" too.
-std::string unitHex(PluginState& state, int32_t unit) {
+std::string UnitHex(PluginState& state, int32_t unit) {
     return ToHex(state, static_cast<int16_t>(std::clamp(unit, -1, 32767)));
 }
 
-std::string withoutSpaces(std::string_view text) { return vb::Replace(text, " ", ""); }
+std::string WithoutSpaces(std::string_view text) { return vb::Replace(text, " ", ""); }
 
 // "zephra" and the last ten characters of the underscores followed by the unit text.
-std::string unitLevel(const std::string& unitText) { return kZephraLevel + vb::Right(kUnitPadding + unitText, 10); }
+std::string UnitLevel(const std::string& unitText) { return kZephraLevel + vb::Right(kUnitPadding + unitText, 10); }
 
 // The unit of a device code (house letter, then the unit); error 13 when it is no number.
-int32_t unitOf(const std::string& code) {
+int32_t UnitOf(const std::string& code) {
     const vb::Variant unit(vb::Mid(code, 2));
     if (code.empty() || !vb::IsNumeric(unit)) vb::raise(vb::errors::TypeMismatch);
     return vb::CLng(unit);
 }
 
 // The sub-device of group j of the appliance in `slot`, group names in lower case.
-SubDevice subDevice(const ZephraEntry& slot, int j) {
+SubDevice SubDeviceOf(const ZephraEntry& slot, int j) {
     SubDevice d;
     d.house = vb::Left(slot.ZephraDC, 1);
-    d.unit = unitOf(slot.ZephraDC) + j;
+    d.unit = UnitOf(slot.ZephraDC) + j;
     d.code = d.house + std::to_string(d.unit);
-    const std::string group = vb::LCase(withoutSpaces(DeviceGroupTable[static_cast<std::size_t>(j)]));
+    const std::string group = vb::LCase(WithoutSpaces(DeviceGroupTable[static_cast<std::size_t>(j)]));
     d.level1 = slot.Name + "_" + group;
-    d.level2 = unitLevel(std::to_string(d.unit));
+    d.level2 = UnitLevel(std::to_string(d.unit));
     d.level3 = group;
     return d;
 }
@@ -76,7 +76,7 @@ SubDevice subDevice(const ZephraEntry& slot, int j) {
 // The pattern of a target's address after its ":"; none when there is no ":". Levels beyond
 // the third are handed to `extra`.
 template <class Extra>
-std::optional<Pattern> patternOf(const std::string& target, Extra&& extra) {
+std::optional<Pattern> PatternOf(const std::string& target, Extra&& extra) {
     const auto colon = target.find(':');
     if (colon == std::string::npos) return std::nullopt;
     Pattern pattern = {"*", "*", "*"};
@@ -95,14 +95,14 @@ std::optional<Pattern> patternOf(const std::string& target, Extra&& extra) {
 }
 
 // The highest index of a Chr(1)-separated list; none when the text holds no Chr(1).
-std::optional<int32_t> listMaximum(const std::string& list) {
+std::optional<int32_t> ListMaximum(const std::string& list) {
     if (list.find(vb::Chr(1)) == std::string::npos) return std::nullopt;
     return static_cast<int32_t>(vb::Split(list, vb::Chr(1)).size()) - 1;
 }
 
 // The "Values" message's body: the first entry as pairs, the others as appended blocks
 // "values.2", "values.3" ...; entries without a numeric level are left out. "" when none.
-std::string valuesBody(const std::string& values) {
+std::string ValuesBody(const std::string& values) {
     const std::vector<std::string> entries = vb::Split(values, vb::Chr(1));
     const std::string count = std::to_string(entries.size() - 1);
     std::string body;
@@ -117,41 +117,41 @@ std::string valuesBody(const std::string& values) {
 }
 
 // The queried sub-device's messages: its values (when it has any) and its state.
-void answerQuery(PluginState& state, const SubDevice& d) {
+void AnswerQuery(PluginState& state, const SubDevice& d) {
     const int32_t ref = hsDeviceExists(state, d.code);
     if (ref < 0) return;
     std::shared_ptr<homeseer::Device> device = hsGetDevice(state, ref);
     if (!device) return;
-    homeseer::Host& hs = state.host();
-    const std::string uid = unitHex(state, d.unit);
+    homeseer::Host& hs = state.Host();
+    const std::string uid = UnitHex(state, d.unit);
     const std::string& values = device->Values();
     if (values.find(vb::Chr(1)) != std::string::npos) {
-        const std::string body = valuesBody(values);
-        if (!body.empty()) SendXapQueued(state, {"", kBscValues, "values.1", body, d.subAddress(), uid});
+        const std::string body = ValuesBody(values);
+        if (!body.empty()) SendXapQueued(state, {"", kBscValues, "values.1", body, d.SubAddress(), uid});
     }
     // The level's maximum: that of the device's buttons, else of its value names, else on/off.
     const std::string& buttons = device->buttons();
     const auto afterMark = buttons.find(vb::Chr(2));
     std::optional<int32_t> maximum =
-        listMaximum(afterMark == std::string::npos ? buttons : buttons.substr(afterMark + 1));
-    if (!maximum) maximum = listMaximum(values);
+        ListMaximum(afterMark == std::string::npos ? buttons : buttons.substr(afterMark + 1));
+    if (!maximum) maximum = ListMaximum(values);
     const std::string body =
         XapBody({{"State", OnOffText(static_cast<int16_t>(hs.DeviceStatus(d.code)))},
                  {"DisplayText", hs.DeviceString(d.code)},
                  {"Level", std::to_string(hs.DeviceValue(d.code)) + "/" + std::to_string(maximum.value_or(1))}});
-    SendXapQueued(state, {"", kBscInfo, kOutputState, body, d.subAddress(), uid});
+    SendXapQueued(state, {"", kBscInfo, kOutputState, body, d.SubAddress(), uid});
 }
 
 // Calls `each` for every sub-device of every appliance in list order, each appliance under
 // the handler `tag`; `each` answers false to end the walk.
 template <class Each>
-void eachSubDevice(PluginState& state, const char* tag, Each&& each) {
+void EachSubDevice(PluginState& state, const char* tag, Each&& each) {
     const std::vector<ZephraEntry> slots = state.appliances.slots;
     bool going = true;
     for (const ZephraEntry& slot : slots) {
         if (!going) return;
         XapStep(state, tag, [&] {
-            for (int j = 0; j < kBscGroups && going; ++j) going = each(subDevice(slot, j));
+            for (int j = 0; j < kBscGroups && going; ++j) going = each(SubDeviceOf(slot, j));
         });
     }
 }
@@ -162,7 +162,7 @@ void SendXapBSC(PluginState& state, const std::string& deviceCode) {
     if (!state.IsSetup) return;
     XapStep(state, kSendXapBSCTag, [&] {
         std::string name, level2, group;
-        const int32_t unit = unitOf(deviceCode);
+        const int32_t unit = UnitOf(deviceCode);
         if (deviceCode == state.settings.CIDDeviceCode) {
             name = kModemName;
             level2 = kModemLevel2;
@@ -178,23 +178,23 @@ void SendXapBSC(PluginState& state, const std::string& deviceCode) {
                 }
             if (!owner || unit < 1) return;
             name = owner->Name;
-            level2 = unitLevel(unitText);
-            group = withoutSpaces(DeviceGroupTable[static_cast<std::size_t>((unit - 1) % 10)]);
+            level2 = UnitLevel(unitText);
+            group = WithoutSpaces(DeviceGroupTable[static_cast<std::size_t>((unit - 1) % 10)]);
         }
-        homeseer::Host& hs = state.host();
+        homeseer::Host& hs = state.Host();
         const std::string body = XapBody({{"State", OnOffText(static_cast<int16_t>(hs.DeviceStatus(deviceCode)))},
                                           {"DisplayText", hs.DeviceString(deviceCode)},
                                           {"Level", std::to_string(hs.DeviceValue(deviceCode)) + "/1"}});
         const std::string subAddress = name + "_" + group + "." + level2 + "." + group;
-        SendXapMessage(state, {"", kBscEvent, kOutputState, body, subAddress, unitHex(state, unit)});
+        SendXapMessage(state, {"", kBscEvent, kOutputState, body, subAddress, UnitHex(state, unit)});
     });
 }
 
 void BSCQuery(PluginState& state, const std::string& target) {
-    const std::optional<Pattern> pattern = patternOf(target, [] {});
+    const std::optional<Pattern> pattern = PatternOf(target, [] {});
     if (!pattern) return;
-    eachSubDevice(state, kBSCQueryTag, [&](const SubDevice& d) {
-        if (d.matches(*pattern)) XapStep(state, kBSCQueryTag, [&] { answerQuery(state, d); });
+    EachSubDevice(state, kBSCQueryTag, [&](const SubDevice& d) {
+        if (d.Matches(*pattern)) XapStep(state, kBSCQueryTag, [&] { AnswerQuery(state, d); });
         return true;
     });
 }
@@ -203,11 +203,11 @@ void BSCCmd(PluginState& state, const std::string& target, const std::string& id
             const std::string& level) {
     std::optional<Pattern> pattern;
     bool extraLevels = false;
-    XapStep(state, kBSCCmdTag, [&] { pattern = patternOf(target, [&] { extraLevels = true; }); });
+    XapStep(state, kBSCCmdTag, [&] { pattern = PatternOf(target, [&] { extraLevels = true; }); });
     // Levels beyond the third are not used: one line says so, however many a datagram carries.
     if (extraLevels) {
         vb::Err().set(vb::Error(vb::errors::SubscriptOutOfRange));
-        vb::Try([&] { WriteLog(state.host(), kSource, kBSCCmdTag); });
+        vb::Try([&] { WriteLog(state.Host(), kSource, kBSCCmdTag); });
         vb::Err().Clear();
     }
     if (!pattern) return;
@@ -218,8 +218,8 @@ void BSCCmd(PluginState& state, const std::string& target, const std::string& id
     const bool noLevel = level.empty() || level == kUnknown;
     if (noLevel && vb::LCase(vb::Trim(stateText)) == "on") value = 1;
     else if (!XapStep(state, kBSCCmdTag, [&] { value = vb::CInt(vb::Variant(vb::Val(level))); })) return;
-    eachSubDevice(state, kBSCCmdTag, [&](const SubDevice& d) {
-        if (!d.matches(*pattern)) return true;
+    EachSubDevice(state, kBSCCmdTag, [&](const SubDevice& d) {
+        if (!d.Matches(*pattern)) return true;
         if (everyUnit || wanted == d.unit) {
             std::string house = d.house, unit = std::to_string(d.unit);
             int16_t command = kSetToValue, brightness = value;
@@ -232,7 +232,7 @@ void BSCCmd(PluginState& state, const std::string& target, const std::string& id
 std::string ToHex(PluginState& state, int16_t n) {
     static constexpr const char* kDigits = "0123456789ABCDEF";
     if (n > 255) {
-        vb::Try([&] { WriteLog(state.host(), kSource, kToHexTooLarge + std::to_string(n)); });
+        vb::Try([&] { WriteLog(state.Host(), kSource, kToHexTooLarge + std::to_string(n)); });
         n = 0;
     }
     std::string hex;

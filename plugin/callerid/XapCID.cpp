@@ -15,14 +15,14 @@ using namespace xaptext;
 namespace {
 
 // yyyymmddhhnnss
-std::string compactDateTime(vb::Date now) {
+std::string CompactDateTime(vb::Date now) {
     const vb::DateParts p = vb::partsOf(now);
     char text[32];
     std::snprintf(text, sizeof text, "%04d%02d%02d%02d%02d%02d", p.year, p.month, p.day, p.hour, p.minute, p.second);
     return text;
 }
 
-std::string digitsOnly(const std::string& number) {
+std::string DigitsOnly(const std::string& number) {
     std::string phone;
     for (char c : number)
         if (c != ')' && c != '(' && c != '-' && c != ' ') phone += c;
@@ -37,8 +37,8 @@ void XapCID(PluginState& state, const std::string& rawName, const std::string& n
         const vb::Date now = vb::Now();
         const std::string given = rawName == kUnknown ? kWithheld : kAvailable;
         const std::string body = XapBody({{"Type", kVoice},
-                                          {"DateTime", compactDateTime(now)},
-                                          {"Phone", digitsOnly(number)},
+                                          {"DateTime", CompactDateTime(now)},
+                                          {"Phone", DigitsOnly(number)},
                                           {"RNNumber", given},
                                           {"Formatted_Date", vb::FormatDateTime(now, vb::vbLongDate)},
                                           {"Formatted_Time", vb::FormatDateTime(now, vb::vbLongTime)},

@@ -27,22 +27,22 @@ using namespace xaptext;
 namespace {
 
 // A member of the message read by name.
-vb::Variant member(const vb::ObjectRef& message, const char* name, std::vector<vb::Variant> args = {}) {
+vb::Variant Member(const vb::ObjectRef& message, const char* name, std::vector<vb::Variant> args = {}) {
     if (!message) vb::raise(vb::errors::ObjectNotSet);
     return message->call(name, vb::Method | vb::PropertyGet, args);
 }
-std::string text(const vb::ObjectRef& message, const char* name) { return vb::CStr(member(message, name)); }
-bool isClass(const vb::ObjectRef& message, const char* messageClass) {
-    return vb::CBool(member(message, "CompareClass", {vb::Variant(messageClass)}));
+std::string Text(const vb::ObjectRef& message, const char* name) { return vb::CStr(Member(message, name)); }
+bool IsClass(const vb::ObjectRef& message, const char* messageClass) {
+    return vb::CBool(Member(message, "CompareClass", {vb::Variant(messageClass)}));
 }
-std::string item(const vb::ObjectRef& message, const std::string& block, const std::string& key) {
-    return vb::CStr(member(message, "GetItem", {vb::Variant(block), vb::Variant(key)}));
+std::string Item(const vb::ObjectRef& message, const std::string& block, const std::string& key) {
+    return vb::CStr(Member(message, "GetItem", {vb::Variant(block), vb::Variant(key)}));
 }
 
 // Adds the lines of one block to the values (under block "." key) and the names.
-void captureBlock(PluginState& state, const vb::ObjectRef& message, const std::string& block, int32_t index,
+void CaptureBlock(PluginState& state, const vb::ObjectRef& message, const std::string& block, int32_t index,
                   vb::Collection& values, vb::Collection& names) {
-    std::unique_ptr<vb::Enumerator> lines = vb::enumerate(member(message, "msgCollection", {vb::Variant(index)}));
+    std::unique_ptr<vb::Enumerator> lines = vb::enumerate(Member(message, "msgCollection", {vb::Variant(index)}));
     vb::Variant line;
     while (lines->next(line)) {
         const std::string pair = vb::CStr(line);
@@ -56,19 +56,19 @@ void captureBlock(PluginState& state, const vb::ObjectRef& message, const std::s
 }
 
 // Stores a message of interest in its entry and queues the user script when the entry asks.
-void captureOfInterest(PluginState& state, const vb::ObjectRef& message) {
+void CaptureOfInterest(PluginState& state, const vb::ObjectRef& message) {
     const std::shared_ptr<vb::Dictionary> filters = state.hostInterface.FilterDictionary;
     if (!filters || filters->Count() == 0) return;
-    const vb::Variant key(text(message, "MsgSource") + "~" + text(message, "MsgClass"));
+    const vb::Variant key(Text(message, "MsgSource") + "~" + Text(message, "MsgClass"));
     if (!filters->Exists(key)) return;
     auto values = std::make_shared<vb::Collection>();
     auto names = std::make_shared<vb::Collection>();
-    const vb::Variant blocks = member(message, "MsgSection");
+    const vb::Variant blocks = Member(message, "MsgSection");
     if (!blocks.isArray()) vb::raise(vb::errors::TypeMismatch);
     const vb::Array& array = blocks.array();
     for (int32_t i = array.lbound(); i <= array.ubound(); ++i)
         XapStep(state, kOnXapMessageTag,
-                [&] { captureBlock(state, message, vb::CStr(array.at(i)), i, *values, *names); });
+                [&] { CaptureBlock(state, message, vb::CStr(array.at(i)), i, *values, *names); });
 
     const std::vector<std::string> entry = vb::Split(vb::CStr(filters->Item(key)), ";");
     const std::string tag = entry.empty() ? "" : entry[0];
@@ -88,18 +88,18 @@ void captureOfInterest(PluginState& state, const vb::ObjectRef& message) {
 
 // The first appliance the message is addressed to; none when there is none. Raises 91 while
 // the appliance list holds no appliance.
-std::shared_ptr<Zephra> addressee(PluginState& state, const vb::ObjectRef& message) {
+std::shared_ptr<Zephra> Addressee(PluginState& state, const vb::ObjectRef& message) {
     const std::vector<ZephraEntry> slots = state.appliances.slots;
     if (slots.empty() || !slots[0].Object) vb::raise(vb::errors::ObjectNotSet);
     for (const ZephraEntry& slot : slots)
-        if (slot.Object && vb::CBool(member(message, "CompareTarget", {vb::Variant(kApplianceTarget + slot.Name)})))
+        if (slot.Object && vb::CBool(Member(message, "CompareTarget", {vb::Variant(kApplianceTarget + slot.Name)})))
             return slot.Object;
     return nullptr;
 }
 
-void callerFromXap(PluginState& state, const vb::ObjectRef& message) {
-    state.modem.CallerName = item(message, kCidIncoming, "Name");
-    state.modem.CallerNumber = item(message, kCidIncoming, "Phone");
+void CallerFromXap(PluginState& state, const vb::ObjectRef& message) {
+    state.modem.CallerName = Item(message, kCidIncoming, "Name");
+    state.modem.CallerNumber = Item(message, kCidIncoming, "Phone");
     state.modem.NameDetected = true;
     state.modem.NumberDetected = true;
     state.xap.CIDFromXap = true;
@@ -112,60 +112,60 @@ void callerFromXap(PluginState& state, const vb::ObjectRef& message) {
 
 // Every "output.state" block with an "ID": "output.state" (or "output.state.1" when there is
 // none), then "output.state.2", "output.state.3" ...
-void bscCommands(PluginState& state, const vb::ObjectRef& message) {
-    const std::string target = text(message, "MsgTarget");
+void BscCommands(PluginState& state, const vb::ObjectRef& message) {
+    const std::string target = Text(message, "MsgTarget");
     std::string block = kOutputState;
-    std::string id = item(message, block, "ID");
+    std::string id = Item(message, block, "ID");
     if (id == kUnknown) {
         block = std::string(kOutputState) + ".1";
-        id = item(message, block, "ID");
+        id = Item(message, block, "ID");
     }
     for (int32_t n = 1; id != kUnknown;) {
-        BSCCmd(state, target, id, item(message, block, "State"), item(message, block, "Level"));
+        BSCCmd(state, target, id, Item(message, block, "State"), Item(message, block, "Level"));
         block = std::string(kOutputState) + "." + std::to_string(++n);
-        id = item(message, block, "ID");
+        id = Item(message, block, "ID");
     }
 }
 
 // Handles the message by its class; the first class that matches decides.
-void dispatch(PluginState& state, const vb::ObjectRef& message) {
-    if (isClass(message, kOsdDisplay)) {
-        if (std::shared_ptr<Zephra> zephra = addressee(state, message)) zephra->ReceiveXapMessageOSD(message);
+void Dispatch(PluginState& state, const vb::ObjectRef& message) {
+    if (IsClass(message, kOsdDisplay)) {
+        if (std::shared_ptr<Zephra> zephra = Addressee(state, message)) zephra->ReceiveXapMessageOSD(message);
         return;
     }
-    if (isClass(message, kTtsSpeak) || isClass(message, kXapVoice)) {
-        if (std::shared_ptr<Zephra> zephra = addressee(state, message)) zephra->ReceiveXapMessageTTS(message);
+    if (IsClass(message, kTtsSpeak) || IsClass(message, kXapVoice)) {
+        if (std::shared_ptr<Zephra> zephra = Addressee(state, message)) zephra->ReceiveXapMessageTTS(message);
         return;
     }
-    if (isClass(message, kCidIncoming) && !state.xap.XapCIDSent) return callerFromXap(state, message);
-    if (isClass(message, kBscQuery)) return BSCQuery(state, text(message, "MsgTarget"));
-    if (isClass(message, kBscCmd)) return bscCommands(state, message);
+    if (IsClass(message, kCidIncoming) && !state.xap.XapCIDSent) return CallerFromXap(state, message);
+    if (IsClass(message, kBscQuery)) return BSCQuery(state, Text(message, "MsgTarget"));
+    if (IsClass(message, kBscCmd)) return BscCommands(state, message);
     if (!state.IsSetup) return;
-    if (isClass(message, kX10Event)) {
-        const std::string event = item(message, kX10Event, "event");
-        for (const std::string& device : vb::Split(item(message, kX10Event, "device"), ","))
+    if (IsClass(message, kX10Event)) {
+        const std::string event = Item(message, kX10Event, "event");
+        for (const std::string& device : vb::Split(Item(message, kX10Event, "device"), ","))
             UpdateDeviceStatus(state, device, event);
         return;
     }
-    if (isClass(message, kTimeToday)) {
-        state.xap.XapSunrise = item(message, kTimeToday, "Sunrise");
-        state.xap.XapSunset = item(message, kTimeToday, "Sunset");
+    if (IsClass(message, kTimeToday)) {
+        state.xap.XapSunrise = Item(message, kTimeToday, "Sunrise");
+        state.xap.XapSunset = Item(message, kTimeToday, "Sunset");
         return;
     }
-    if (isClass(message, kHomeseerControl))
-        state.services.ButtonPress(state, item(message, kButtonPressBlock, "Button"));
+    if (IsClass(message, kHomeseerControl))
+        state.services.ButtonPress(state, Item(message, kButtonPressBlock, "Button"));
 }
 
 }  // namespace
 
 void OnXapMessage(PluginState& state, const vb::ObjectRef& message) {
-    XapStep(state, kOnXapMessageTag, [&] { captureOfInterest(state, message); });
-    XapStep(state, kOnXapMessageTag, [&] { dispatch(state, message); });
+    XapStep(state, kOnXapMessageTag, [&] { CaptureOfInterest(state, message); });
+    XapStep(state, kOnXapMessageTag, [&] { Dispatch(state, message); });
 }
 
 void QueueScriptRun(PluginState& state, const std::string& text) {
     if (state.scripts.ScriptQueue.size() >= kScriptRunQueueLimit) {
-        WriteLog(state.host(), kSource, kScriptQueueFull + text);
+        WriteLog(state.Host(), kSource, kScriptQueueFull + text);
         return;
     }
     state.services.QueueScriptText(state, text);
@@ -184,8 +184,8 @@ void UpdateDeviceStatus(PluginState& state, const std::string& device, const std
             }
         if (!found) return;
         const bool on = vb::UCase(event) == "ON";
-        state.host().SetDeviceStatusNoReport(code, on ? homeseer::kStatusOn : homeseer::kStatusOff, 0);
-        state.host().SetDeviceString(code, FormatString(state, on ? "ON" : "OFF"));
+        state.Host().SetDeviceStatusNoReport(code, on ? homeseer::kStatusOn : homeseer::kStatusOff, 0);
+        state.Host().SetDeviceString(code, FormatString(state, on ? "ON" : "OFF"));
     });
 }
 

@@ -40,11 +40,11 @@ void SendXapMessage(PluginState& state, const xapQueuedMessage& message) {
 }
 
 void SendXapQueued(PluginState& state, xapQueuedMessage message) {
-    forms::Timer& timer = state.queueTimer().BSCTimer;
+    forms::Timer& timer = state.QueueTimerForm().BSCTimer;
     if (timer.Enabled()) {
         if (!state.xap.XapSendQueue) vb::raise(vb::errors::ObjectNotSet);
         if (state.xap.XapSendQueue->size() >= kXapSendQueueLimit) {
-            WriteLog(state.host(), kSource, kSendQueueFull + message.MsgClass + " " + message.MsgSubAddress);
+            WriteLog(state.Host(), kSource, kSendQueueFull + message.MsgClass + " " + message.MsgSubAddress);
             return;
         }
         state.xap.XapSendQueue->push_back(std::move(message));
@@ -57,7 +57,7 @@ void SendXapQueued(PluginState& state, xapQueuedMessage message) {
 
 bool XapStep(PluginState& state, const std::string& tag, const std::function<void()>& step) {
     if (vb::Try(step)) return true;
-    vb::Try([&] { WriteLog(state.host(), kSource, tag); });
+    vb::Try([&] { WriteLog(state.Host(), kSource, tag); });
     vb::Err().Clear();
     return false;
 }

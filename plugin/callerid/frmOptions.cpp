@@ -42,8 +42,8 @@ void frmOptions::AddLogText(const std::string& text) {
 
 void frmOptions::TestCommandButton_Click() {
     ServerLog(state_, kSendingTestCommand, kLogInfo);
-    const char* argument = state_.part<UdpServerState>().nextTestCommandOff ? "off" : "on";
-    state_.part<UdpServerState>().nextTestCommandOff = !state_.part<UdpServerState>().nextTestCommandOff;
+    const char* argument = state_.Part<UdpServerState>().nextTestCommandOff ? "off" : "on";
+    state_.Part<UdpServerState>().nextTestCommandOff = !state_.Part<UdpServerState>().nextTestCommandOff;
     UDPSendCommand(state_, kTestCommand, argument, "");
 }
 
@@ -63,7 +63,7 @@ void frmOptions::AdvancedInfoButton_Click() {
 void frmOptions::cmdArray_Click(int index) {
     if (state_.settings.DebugLog) ServerLog(state_, kEnteredCmdArray, kLogDebug);
     if (index == 0) {
-        state_.part<UdpServerState>().ServerDebug = DebugMode;
+        state_.Part<UdpServerState>().ServerDebug = DebugMode;
         windows::SaveSetting(kUdpAppName, udptext::kOptions, udptext::kDebug, DebugMode ? kTrue : kFalse);
     }
     Unload();

@@ -25,7 +25,7 @@ extern const std::array<std::string_view, kDeviceGroupCount> DeviceGroupTable;
 // The entry of a table at `index`, as the language reads an array element: error 9
 // "Subscript out of range" outside the table.
 template <std::size_t N>
-std::string_view tableEntry(const std::array<std::string_view, N>& table, int32_t index) {
+std::string_view TableEntry(const std::array<std::string_view, N>& table, int32_t index) {
     if (index < 0 || static_cast<std::size_t>(index) >= N) vb::raise(vb::errors::SubscriptOutOfRange);
     return table[static_cast<std::size_t>(index)];
 }

@@ -59,7 +59,7 @@ constexpr std::size_t kShownEntry = 200;  // the log shows no more of a long ent
 
 // A line as the section holds it, or nothing for a line that is dropped (`why` says why, and
 // stays empty for a blank line).
-std::optional<ApplianceLine> parseLine(const std::string& line, std::string& why) {
+std::optional<ApplianceLine> ParseLine(const std::string& line, std::string& why) {
     if (vb::Trim(line).empty()) return std::nullopt;
     std::vector<std::string> parts = vb::Split(line, "=");
     if (parts.size() != 2 || parts[0].empty() || parts[1].empty()) {
@@ -76,59 +76,59 @@ std::optional<ApplianceLine> parseLine(const std::string& line, std::string& why
 }
 
 // Codes as the section keeps them: "[" and "]" would end an INI section name.
-std::string escapedCode(const std::string& code) { return vb::Replace(vb::Replace(code, "[", "~1"), "]", "~2"); }
+std::string EscapedCode(const std::string& code) { return vb::Replace(vb::Replace(code, "[", "~1"), "]", "~2"); }
 
 class Definition {
 public:
     explicit Definition(PluginState& state) : state_(state), table_(state.appliances) {}
 
-    void run() {
-        handled([&] { InitDevices(state_); });
+    void Run() {
+        Handled([&] { InitDevices(state_); });
         houseCode_ = state_.HouseCode;
         callerIdUnit_ = CallerIdUnit(state_);
         for (ZephraEntry& slot : table_.slots) slot.ZephraActive = false;
         std::string text;
-        handled([&] { text = sectionText(); });
+        Handled([&] { text = SectionText(); });
         if (text.empty()) {
             table_.slots[0].ZephraDC.clear();
         } else {
-            for (const std::string& line : vb::Split(text, std::string(1, '\0'))) defineLine(line);
+            for (const std::string& line : vb::Split(text, std::string(1, '\0'))) DefineLine(line);
         }
-        compact();
-        handled([&] { collectCallerIdAppliances(); });
-        reportLeftOut();
-        removeUncoveredDevices();
+        Compact();
+        Handled([&] { CollectCallerIdAppliances(); });
+        ReportLeftOut();
+        RemoveUncoveredDevices();
     }
 
 private:
-    std::string sectionText() {
-        std::string text = vb::Replace(state_.host().GetINISection(kSection, kIniFile), "\"", "");
+    std::string SectionText() {
+        std::string text = vb::Replace(state_.Host().GetINISection(kSection, kIniFile), "\"", "");
         return vb::Replace(vb::Replace(text, "~1", "["), "~2", "]");
     }
 
-    void debug(const std::string& text) {
-        if (state_.settings.DebugLog) WriteLog(state_.host(), kDebugSource, text);
+    void Debug(const std::string& text) {
+        if (state_.settings.DebugLog) WriteLog(state_.Host(), kDebugSource, text);
     }
 
-    void log(const std::string& text) { WriteLog(state_.host(), kSource, text); }
+    void Log(const std::string& text) { WriteLog(state_.Host(), kSource, text); }
 
-    void handled(const std::function<void()>& body) {
-        if (!vb::Try(body) && !vb::Try([&] { log(kTag); })) vb::Err().Clear();
+    void Handled(const std::function<void()>& body) {
+        if (!vb::Try(body) && !vb::Try([&] { Log(kTag); })) vb::Err().Clear();
     }
 
     // --- One line ----------------------------------------------------------------------
 
-    int32_t slotFor(const std::string& name) {
-        for (int32_t i = 0; i <= table_.last(); ++i)
+    int32_t SlotFor(const std::string& name) {
+        for (int32_t i = 0; i <= table_.Last(); ++i)
             if (table_.slots[i].Name == name) return i;
-        debug("DefineZephras Not Found Ubound =" + std::to_string(table_.last()));
-        if (current_ >= table_.last()) table_.slots.emplace_back();
-        int32_t slot = table_.last();
+        Debug("DefineZephras Not Found Ubound =" + std::to_string(table_.Last()));
+        if (current_ >= table_.Last()) table_.slots.emplace_back();
+        int32_t slot = table_.Last();
         table_.AppendedSlotMark = static_cast<int16_t>(slot - 1);
         return slot;
     }
 
-    void readFields(ZephraEntry& entry, const ApplianceLine& line) {
+    void ReadFields(ZephraEntry& entry, const ApplianceLine& line) {
         const std::vector<std::string>& f = line.fields;
         entry.PowerDevice.clear();
         entry.X10Server.clear();
@@ -139,23 +139,23 @@ private:
         if (f.size() > 1) entry.ZephraDC = f[1];
         if (f.size() > 2) entry.PowerDevice = vb::UCase(f[2]);
         if (f.size() > 3) entry.MotionDevice = vb::UCase(f[3]);
-        if (f.size() > 4) handled([&] { entry.SlideGroup = vb::CInt(vb::Variant(f[4])); });
+        if (f.size() > 4) Handled([&] { entry.SlideGroup = vb::CInt(vb::Variant(f[4])); });
         if (f.size() > 5) entry.DoCID = f[5] == "1";
         if (f.size() > 6) entry.X10Server = f[6];
     }
 
-    void notUsed(const std::string& entry, const std::string& why) {
-        log(kEntryNotUsed + entry.substr(0, kShownEntry) + kEntryNotUsedTail + why);
+    void NotUsed(const std::string& entry, const std::string& why) {
+        Log(kEntryNotUsed + entry.substr(0, kShownEntry) + kEntryNotUsedTail + why);
     }
 
-    void defineLine(const std::string& text) {
+    void DefineLine(const std::string& text) {
         std::string why;
-        std::optional<ApplianceLine> line = parseLine(text, why);
+        std::optional<ApplianceLine> line = ParseLine(text, why);
         if (!line) {
-            if (!why.empty()) handled([&] { notUsed(text, why); });
+            if (!why.empty()) Handled([&] { NotUsed(text, why); });
             return;
         }
-        const int32_t slot = slotFor(line->name);
+        const int32_t slot = SlotFor(line->name);
         ZephraEntry& entry = table_.slots[slot];
         entry.ZephraActive = true;
         if (std::size_t at = line->key.find('/'); at != std::string::npos) {
@@ -164,79 +164,79 @@ private:
         } else {
             entry.IP = entry.Computer = line->key;
         }
-        readFields(entry, *line);
-        if (entry.ZephraDC.empty()) handled([&] { handOutBaseCode(entry, line->fields[0]); });
+        ReadFields(entry, *line);
+        if (entry.ZephraDC.empty()) Handled([&] { HandOutBaseCode(entry, line->fields[0]); });
         if (entry.ZephraDC.empty()) {
             entry.ZephraActive = false;
             // One line after the walk names every appliance left out this way, and why.
             leftOut_.push_back(line->name);
         } else {
-            makeObject(entry, slot, line->name);
+            MakeObject(entry, slot, line->name);
         }
-        if (!table_.slots[table_.last()].Name.empty()) current_ = table_.last();
+        if (!table_.slots[table_.Last()].Name.empty()) current_ = table_.Last();
     }
 
     // The first base unit whose device does not exist yet; never the block that holds the
     // caller-ID device.
-    void handOutBaseCode(ZephraEntry& entry, const std::string& writtenName) {
+    void HandOutBaseCode(ZephraEntry& entry, const std::string& writtenName) {
         for (int32_t unit = kFirstApplianceUnit; unit <= kLastApplianceUnit; unit += kDevicesPerAppliance) {
             if (callerIdUnit_ >= unit && callerIdUnit_ < unit + kDevicesPerAppliance) continue;
             const std::string code = houseCode_ + std::to_string(unit);
             if (hsDeviceExists(state_, code) != kNoDevice) continue;
             entry.ZephraDC = code;
-            saveLineBack(entry, writtenName);
+            SaveLineBack(entry, writtenName);
             return;
         }
     }
 
-    void saveLineBack(const ZephraEntry& entry, const std::string& writtenName) {
+    void SaveLineBack(const ZephraEntry& entry, const std::string& writtenName) {
         const std::string key = entry.Computer == entry.IP ? entry.IP : entry.IP + "/" + entry.Computer;
-        const std::string code = escapedCode(entry.ZephraDC);
-        debug("DefineZephras Saving Name " + writtenName + " at " + code);
+        const std::string code = EscapedCode(entry.ZephraDC);
+        Debug("DefineZephras Saving Name " + writtenName + " at " + code);
         const std::string value = "\"" + writtenName + "," + code + "," + entry.PowerDevice + "," + entry.MotionDevice +
                                   "," + std::to_string(entry.SlideGroup) + "," + (entry.DoCID ? "1" : "0") + "," +
                                   entry.X10Server + "\"";
-        state_.host().SaveIniSetting(kSection, key, value, kIniFile);
+        state_.Host().SaveIniSetting(kSection, key, value, kIniFile);
     }
 
-    void makeObject(ZephraEntry& entry, int32_t slot, const std::string& name) {
+    void MakeObject(ZephraEntry& entry, int32_t slot, const std::string& name) {
         entry.Name = name;
         if (!entry.Object) {
-            debug("Initializing New Zephra " + name);
-            handled([&] { entry.Object = Zephra::Create(state_); });
+            Debug("Initializing New Zephra " + name);
+            Handled([&] { entry.Object = Zephra::Create(state_); });
         } else {
-            debug("Initializing Existing Zephra " + name);
+            Debug("Initializing Existing Zephra " + name);
         }
         if (entry.Object) {
             Zephra& z = *entry.Object;
-            handled([&] {
-                z.setName(entry.Name);
-                z.setIP(entry.IP);
-                z.setComputer(entry.Computer);
-                z.setDeviceCodeBase(entry.ZephraDC);
+            Handled([&] {
+                z.LetName(entry.Name);
+                z.LetIP(entry.IP);
+                z.LetComputer(entry.Computer);
+                z.LetDeviceCodeBase(entry.ZephraDC);
             });
-            handled([&] {
-                z.setPowerDevice(entry.PowerDevice);
-                z.setMotionDevice(entry.MotionDevice);
-                z.setEnableSlideshow(entry.SlideGroup);
-                z.setDoCID(entry.DoCID);
-                z.setMotionOffMinutes(0);
-                z.setX10Server(entry.X10Server);
+            Handled([&] {
+                z.LetPowerDevice(entry.PowerDevice);
+                z.LetMotionDevice(entry.MotionDevice);
+                z.LetEnableSlideshow(entry.SlideGroup);
+                z.LetDoCID(entry.DoCID);
+                z.LetMotionOffMinutes(0);
+                z.LetX10Server(entry.X10Server);
             });
         }
-        handled([&] { markUnits(entry, slot); });
+        Handled([&] { MarkUnits(entry, slot); });
         if (!entry.PowerDevice.empty() && state_.IsSetup)
-            handled([&] { state_.host().SetDeviceStatusNoReport(entry.PowerDevice, homeseer::kStatusOn, 0); });
+            Handled([&] { state_.Host().SetDeviceStatusNoReport(entry.PowerDevice, homeseer::kStatusOn, 0); });
     }
 
     // The appliance's ten units count as covered; only units 1 to 63 are looked after.
-    void markUnits(const ZephraEntry& entry, int32_t slot) {
+    void MarkUnits(const ZephraEntry& entry, int32_t slot) {
         const int32_t unit = vb::CInt(vb::Variant(entry.ZephraDC.substr(1)));
-        debug("DefineZephras HouseCode=" + houseCode_ + ", ZephraDC(" + std::to_string(slot) + ")=" + entry.ZephraDC +
+        Debug("DefineZephras HouseCode=" + houseCode_ + ", ZephraDC(" + std::to_string(slot) + ")=" + entry.ZephraDC +
               ", DC=" + std::to_string(unit));
         if (entry.ZephraDC.substr(0, 1) != houseCode_) return;
         if (unit < 0 || unit > kLastApplianceUnit) {
-            log(kUnitIgnored + entry.Name + " " + entry.ZephraDC);
+            Log(kUnitIgnored + entry.Name + " " + entry.ZephraDC);
             return;
         }
         for (int32_t u = std::max(unit, kFirstApplianceUnit);
@@ -247,24 +247,24 @@ private:
     // --- After the last line -------------------------------------------------------------
 
     // Slots of appliances that are no longer defined are dropped; the last slot stays.
-    void compact() {
+    void Compact() {
         if (table_.AppendedSlotMark < 1) return;
-        for (int32_t i = 0; i <= table_.last(); ++i) {
-            debug("DefineZephras ZephraActive(" + std::to_string(i) +
+        for (int32_t i = 0; i <= table_.Last(); ++i) {
+            Debug("DefineZephras ZephraActive(" + std::to_string(i) +
                   ")=" + (table_.slots[i].ZephraActive ? "True" : "False"));
-            if (!table_.slots[i].ZephraActive && i < table_.last()) table_.slots.erase(table_.slots.begin() + i);
+            if (!table_.slots[i].ZephraActive && i < table_.Last()) table_.slots.erase(table_.slots.begin() + i);
         }
     }
 
     // The names the caller-ID reactions select, and (under the xAP host application) the
     // tenth device of each such appliance, which stays silent on the xAP network.
-    void collectCallerIdAppliances() {
+    void CollectCallerIdAppliances() {
         FastString names;
         auto silent = std::make_shared<vb::Collection>();
         for (const ZephraEntry& entry : table_.slots) {
             if (!entry.DoCID || !entry.Object) continue;
             names.Add("," + entry.Name);
-            handled([&] {
+            Handled([&] {
                 const int32_t unit = vb::CInt(vb::Variant(entry.ZephraDC.substr(1)));
                 silent->Add(vb::Variant(entry.ZephraDC.substr(0, 1) + std::to_string(unit + kDevicesPerAppliance - 1)));
             });
@@ -278,7 +278,7 @@ private:
 
     // Appliances without a device code are dropped; one line says which and why, since their
     // commands find no appliance afterwards.
-    void reportLeftOut() {
+    void ReportLeftOut() {
         if (leftOut_.empty()) return;
         std::string names;
         for (const std::string& name : leftOut_) names += (names.empty() ? "" : ", ") + name;
@@ -292,24 +292,24 @@ private:
             for (std::size_t i = 1; i + 1 < units.size(); ++i) unitText += ", " + units[i];
             unitText += " and " + units.back();
         }
-        handled(
-            [&] { log(kLeftOut + names + kLeftOutWhy + unitText + kLeftOutHouseCode + houseCode_ + kLeftOutTail); });
+        Handled(
+            [&] { Log(kLeftOut + names + kLeftOutWhy + unitText + kLeftOutHouseCode + houseCode_ + kLeftOutTail); });
     }
 
-    void removeUncoveredDevices() {
+    void RemoveUncoveredDevices() {
         for (int32_t unit = kFirstApplianceUnit; unit <= kLastApplianceUnit; ++unit) {
             if (unitUsed_[static_cast<std::size_t>(unit)] || unit == callerIdUnit_) continue;
-            handled([&] { removeDevice(houseCode_ + std::to_string(unit)); });
+            Handled([&] { RemoveDevice(houseCode_ + std::to_string(unit)); });
         }
     }
 
-    void removeDevice(const std::string& code) {
+    void RemoveDevice(const std::string& code) {
         const int32_t ref = hsDeviceExists(state_, code);
         if (ref == kNoDevice) return;
         std::shared_ptr<homeseer::Device> device = hsGetDevice(state_, ref);
         if (!device) vb::raise(vb::errors::ObjectNotSet);
-        state_.host().DeleteDevice(device->ref());
-        if (!state_.IsSetup) log(kRemoving + code);
+        state_.Host().DeleteDevice(device->ref());
+        if (!state_.IsSetup) Log(kRemoving + code);
     }
 
     PluginState& state_;
@@ -327,6 +327,6 @@ int32_t CallerIdUnit(const PluginState& state) {
     return state.HostVersionNumber >= kNewCallerIdUnitVersion ? kCallerIdUnit : kOlderCallerIdUnit;
 }
 
-void DefineZephras(PluginState& state) { Definition(state).run(); }
+void DefineZephras(PluginState& state) { Definition(state).Run(); }
 
 }  // namespace zephra

@@ -19,18 +19,18 @@ constexpr const char* kNotConfigured = "Appliance \"";
 constexpr const char* kNotConfiguredTail =
     "\" is not configured: no line of [Zephra Names] in dkvZephraUtilities.ini has that name or IP";
 
-void logFailure(PluginState& state, const char* tag) {
-    if (!vb::Try([&] { WriteLog(state.host(), kSource, tag); })) vb::Err().Clear();
+void LogFailure(PluginState& state, const char* tag) {
+    if (!vb::Try([&] { WriteLog(state.Host(), kSource, tag); })) vb::Err().Clear();
 }
 
 // The selector's pieces: split at "," when it holds one, else at every blank; empty pieces
 // stay.
-std::vector<std::string> selectorPieces(const std::string& selector) {
+std::vector<std::string> SelectorPieces(const std::string& selector) {
     const std::string lower = vb::LCase(selector);
     return vb::Split(lower, lower.find(',') == std::string::npos ? " " : ",");
 }
 
-const ZephraEntry* firstMatch(const ApplianceTable& table, const std::string& piece) {
+const ZephraEntry* FirstMatch(const ApplianceTable& table, const std::string& piece) {
     for (const ZephraEntry& slot : table.slots)
         if (slot.Object && (slot.Name == piece || slot.IP == piece)) return &slot;
     return nullptr;
@@ -38,11 +38,11 @@ const ZephraEntry* firstMatch(const ApplianceTable& table, const std::string& pi
 
 // A command or query for an appliance that no line configures does nothing: said once per
 // name, so that a misspelt name is found without a line per command.
-void noteUnknown(PluginState& state, const std::string& name) {
+void NoteUnknown(PluginState& state, const std::string& name) {
     std::set<std::string>& logged = state.appliances.UnknownNames;
     if (name.empty() || logged.contains(name) || logged.size() >= ApplianceTable::kMaxUnknownNames) return;
     logged.insert(name);
-    if (!vb::Try([&] { WriteLog(state.host(), kSource, kNotConfigured + name + kNotConfiguredTail); }))
+    if (!vb::Try([&] { WriteLog(state.Host(), kSource, kNotConfigured + name + kNotConfiguredTail); }))
         vb::Err().Clear();
 }
 
@@ -60,8 +60,8 @@ std::shared_ptr<Zephra> GetOneZephraObject(PluginState& state, const std::string
                 }
             }
         }))
-        logFailure(state, kOneTag);
-    if (!found) noteUnknown(state, vb::Trim(vb::LCase(name)));
+        LogFailure(state, kOneTag);
+    if (!found) NoteUnknown(state, vb::Trim(vb::LCase(name)));
     return found;
 }
 
@@ -74,15 +74,15 @@ ZephraObjects GetZephraObjects(PluginState& state, const std::string& selector) 
                     if (slot.Object) objects.push_back(slot.Object);
                 return;
             }
-            for (const std::string& piece : selectorPieces(selector)) {
+            for (const std::string& piece : SelectorPieces(selector)) {
                 const std::string name = vb::Trim(piece);
-                if (const ZephraEntry* slot = firstMatch(table, name)) objects.push_back(slot->Object);
-                else noteUnknown(state, name);
+                if (const ZephraEntry* slot = FirstMatch(table, name)) objects.push_back(slot->Object);
+                else NoteUnknown(state, name);
             }
         }))
-        logFailure(state, kObjectsTag);
+        LogFailure(state, kObjectsTag);
     if (state.settings.DebugLog && !vb::Try([&] {
-            WriteLog(state.host(), kDebugSource, kObjectsTag + selector + kCount + std::to_string(objects.size()));
+            WriteLog(state.Host(), kDebugSource, kObjectsTag + selector + kCount + std::to_string(objects.size()));
         }))
         vb::Err().Clear();
     return objects;
@@ -91,7 +91,7 @@ ZephraObjects GetZephraObjects(PluginState& state, const std::string& selector) 
 bool IsAvailable(PluginState& state, const Zephra& zephra) {
     const std::string& powerDevice = zephra.PowerDevice();
     if (zephra.PowerCycleInProgress() || powerDevice.empty()) return true;
-    return state.host().IsOn(powerDevice);
+    return state.Host().IsOn(powerDevice);
 }
 
 }  // namespace zephra

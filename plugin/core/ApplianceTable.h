@@ -37,11 +37,11 @@ struct ApplianceTable {
     static constexpr std::size_t kMaxUnknownNames = 64;
 
     // Back to one empty slot, releasing every appliance object.
-    void reset() {
+    void Reset() {
         slots.assign(1, ZephraEntry());
         UnknownNames.clear();
     }
-    int32_t last() const { return static_cast<int32_t>(slots.size()) - 1; }
+    int32_t Last() const { return static_cast<int32_t>(slots.size()) - 1; }
 };
 
 }  // namespace zephra

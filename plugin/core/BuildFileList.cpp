@@ -17,16 +17,16 @@ constexpr const char* kAdded = "Added to Slideshow List: ";
 constexpr const char* kTag = "BuildFileList ";
 
 // The text as paths compare: lower case, every "/" a "\".
-std::string comparable(const std::string& path) { return vb::Replace(vb::LCase(path), "/", "\\"); }
+std::string Comparable(const std::string& path) { return vb::Replace(vb::LCase(path), "/", "\\"); }
 
-bool isPicture(const ZephraSettings& settings, const std::string& name) {
+bool IsPicture(const ZephraSettings& settings, const std::string& name) {
     if (name.size() <= 3) return false;
     const std::string ext = vb::LCase(vb::Right(name, 4));
     return ((ext == ".jpg" || ext == "jpeg") && settings.jpg) || (ext == ".gif" && settings.gif) ||
            (ext == ".bmp" && settings.bmp);
 }
 
-void append(PictureList& list, const std::string& file) {
+void Append(PictureList& list, const std::string& file) {
     if (list.files.size() == 1 && list.files[0].empty()) {
         list.files[0] = file;
         list.widths[0] = -1;
@@ -42,8 +42,8 @@ void append(PictureList& list, const std::string& file) {
 
 std::string RemoveBasePath(const std::string& path, const std::string& base) {
     if (base.empty()) return path;
-    const std::string folded = comparable(path);
-    const std::string key = comparable(base);
+    const std::string folded = Comparable(path);
+    const std::string key = Comparable(base);
     std::string result;
     std::size_t from = 0;
     for (std::size_t at = folded.find(key); at != std::string::npos; at = folded.find(key, from)) {
@@ -55,13 +55,13 @@ std::string RemoveBasePath(const std::string& path, const std::string& base) {
 
 void BuildFileList(PluginState& state, const windows::Folder& folder, const std::string& server,
                    const std::string& base, PictureList& files) {
-    homeseer::Host& hs = state.host();
+    homeseer::Host& hs = state.Host();
     const ZephraSettings& settings = state.settings;
     if (settings.ShowSlides) WriteLog(hs, kDebugSource, kFolderList + folder.Name() + kBaseText + base);
     if (!vb::Try([&] {
             for (const windows::File& file : folder.Files()) {
-                if (!isPicture(settings, file.Name())) continue;
-                append(files, RemoveBasePath(file.Path(), base));
+                if (!IsPicture(settings, file.Name())) continue;
+                Append(files, RemoveBasePath(file.Path(), base));
                 if (settings.ShowSlides) WriteLog(hs, kDebugSource, kAdded + files.files.back());
             }
         }))

@@ -52,44 +52,44 @@ class SelfTest {
 public:
     SelfTest(PluginState& state, Zephra& zephra) : state_(state), z_(zephra) {}
 
-    void run() {
-        if (state_.settings.DebugLog) step([&] { log(kDebugSource, kStarted + z_.Name()); });
+    void Run() {
+        if (state_.settings.DebugLog) Step([&] { Log(kDebugSource, kStarted + z_.Name()); });
         const std::vector<std::string> tests = vb::Split(kTests, ",");
         for (const std::string& test : tests) {
-            if (test != tests.front()) step([&] { letQueueDrain(); });
-            step([&] { log(kSource, kPerforming + test + kOn + z_.Name() + kZephra); });
-            if (test == "PUSH") push();
-            if (test == "AUDIO") audio();
-            if (test == "TEXT") text();
-            if (test == "LED") leds();
+            if (test != tests.front()) Step([&] { LetQueueDrain(); });
+            Step([&] { Log(kSource, kPerforming + test + kOn + z_.Name() + kZephra); });
+            if (test == "PUSH") Push();
+            if (test == "AUDIO") Audio();
+            if (test == "TEXT") Text();
+            if (test == "LED") Leds();
         }
-        if (state_.settings.DebugLog) step([&] { log(kDebugSource, kCompleted + z_.Name()); });
+        if (state_.settings.DebugLog) Step([&] { Log(kDebugSource, kCompleted + z_.Name()); });
     }
 
 private:
-    void push() {
+    void Push() {
         std::string tag;
-        step([&] { tag = z_.PushPage(kTestPage, ""); });
-        step([&] { waitForCommand(tag); });
+        Step([&] { tag = z_.PushPage(kTestPage, ""); });
+        Step([&] { WaitForCommand(tag); });
         bool fullScreen = false;
-        step([&] {
+        Step([&] {
             fullScreen = z_.BrowserFullScreen();
-            if (fullScreen) malfunction(kFullAfterPush);
+            if (fullScreen) Malfunction(kFullAfterPush);
         });
-        step([&] { z_.ToggleBrowserFullScreen(""); });
-        step([&] { z_.Waitsecs(kToggleWait); });
-        step([&] {
-            if (z_.BrowserFullScreen() == fullScreen) malfunction(kNoToggle);
+        Step([&] { z_.ToggleBrowserFullScreen(""); });
+        Step([&] { z_.Waitsecs(kToggleWait); });
+        Step([&] {
+            if (z_.BrowserFullScreen() == fullScreen) Malfunction(kNoToggle);
         });
-        step([&] { z_.setBrowserFullScreen(false); });
-        step([&] { z_.Waitsecs(kToggleWait); });
-        step([&] {
-            if (z_.BrowserFullScreen()) malfunction(kStillFull);
+        Step([&] { z_.LetBrowserFullScreen(false); });
+        Step([&] { z_.Waitsecs(kToggleWait); });
+        Step([&] {
+            if (z_.BrowserFullScreen()) Malfunction(kStillFull);
         });
     }
 
     // Rounds of pending events, not timed, until the command is done or the rounds run out.
-    void waitForCommand(const std::string& tag) {
+    void WaitForCommand(const std::string& tag) {
         for (int round = 0; round < kPushRounds; ++round) {
             if (!z_.CommandBusy(tag)) return;
             forms::DoEvents();
@@ -99,54 +99,54 @@ private:
     // The appliance's queue takes 20 commands and a full queue counts as a hung appliance;
     // the whole test queues more than that, so each test waits (a bounded time, events
     // running) until the appliance has worked through the one before.
-    void letQueueDrain() {
+    void LetQueueDrain() {
         forms::Loop::current().waitFor([&] { return z_.QueueIdle() && z_.CommandQueue().size() == 1; }, kDrainWait);
     }
 
-    void audio() {
-        step([&] { z_.SetVolume(kFullVolume, ""); });
-        step([&] { z_.Speak(kTestSpeech, ""); });
-        step([&] { z_.setVolume(kHalfVolume); });
-        step([&] { z_.Wav(kTestWav, ""); });
-        step([&] {
-            if (z_.Volume() != kHalfVolume) malfunction(kNoVolume);
+    void Audio() {
+        Step([&] { z_.SetVolume(kFullVolume, ""); });
+        Step([&] { z_.Speak(kTestSpeech, ""); });
+        Step([&] { z_.LetVolume(kHalfVolume); });
+        Step([&] { z_.Wav(kTestWav, ""); });
+        Step([&] {
+            if (z_.Volume() != kHalfVolume) Malfunction(kNoVolume);
         });
     }
 
-    void text() {
-        step([&] { z_.setPushText(kTestText); });
+    void Text() {
+        Step([&] { z_.LetPushText(kTestText); });
     }
 
-    void leds() {
+    void Leds() {
         for (const char* s : kLedStates) {
-            step([&] { z_.SetTopLED(s, ""); });
-            step([&] { z_.SetMailLED(s, ""); });
-            step([&] {
-                if (z_.TopLED() != s) malfunction(kTopReports + z_.TopLED() + kShouldBe + s);
+            Step([&] { z_.SetTopLED(s, ""); });
+            Step([&] { z_.SetMailLED(s, ""); });
+            Step([&] {
+                if (z_.TopLED() != s) Malfunction(kTopReports + z_.TopLED() + kShouldBe + s);
             });
-            step([&] {
-                if (z_.MailLED() != s) malfunction(kMailReports + z_.MailLED() + kShouldBe + s);
+            Step([&] {
+                if (z_.MailLED() != s) Malfunction(kMailReports + z_.MailLED() + kShouldBe + s);
             });
         }
         for (int round = 0; round < 2; ++round) {
-            step([&] { z_.Waitsecs(1); });
-            step([&] { z_.setTopLED("on"); });
-            step([&] { z_.setMailLED("off"); });
-            step([&] { z_.Waitsecs(1); });
-            step([&] { z_.setTopLED("off"); });
-            step([&] { z_.setMailLED("on"); });
+            Step([&] { z_.Waitsecs(1); });
+            Step([&] { z_.LetTopLED("on"); });
+            Step([&] { z_.LetMailLED("off"); });
+            Step([&] { z_.Waitsecs(1); });
+            Step([&] { z_.LetTopLED("off"); });
+            Step([&] { z_.LetMailLED("on"); });
         }
-        step([&] { z_.setMailLED("off"); });
+        Step([&] { z_.LetMailLED("off"); });
     }
 
-    void log(const char* source, const std::string& text) { WriteLog(state_.host(), source, text); }
-    void malfunction(const std::string& text) { log(kMalfunctionSource, text); }
+    void Log(const char* source, const std::string& text) { WriteLog(state_.Host(), source, text); }
+    void Malfunction(const std::string& text) { Log(kMalfunctionSource, text); }
 
     // One step under the test's error handler: the error is logged and the test goes on.
-    void step(const std::function<void()>& body) {
+    void Step(const std::function<void()>& body) {
         if (vb::Try(body)) return;
         const std::string text = kError + std::to_string(vb::Err().Number) + " ";
-        if (!vb::Try([&] { log(kSource, text); })) vb::Err().Clear();
+        if (!vb::Try([&] { Log(kSource, text); })) vb::Err().Clear();
     }
 
     PluginState& state_;
@@ -155,6 +155,6 @@ private:
 
 }  // namespace
 
-void MainTest(PluginState& state, Zephra& zephra) { SelfTest(state, zephra).run(); }
+void MainTest(PluginState& state, Zephra& zephra) { SelfTest(state, zephra).Run(); }
 
 }  // namespace zephra

@@ -38,25 +38,25 @@ using Step = std::function<void()>;
 
 // A step under an error handler that logs `tag` and goes on; without a tag the failure
 // reaches the caller.
-void handled(PluginState& state, const std::string& tag, const Step& body) {
+void Handled(PluginState& state, const std::string& tag, const Step& body) {
     if (tag.empty()) {
         body();
         return;
     }
     if (vb::Try(body)) return;
-    if (!vb::Try([&] { WriteLog(state.host(), kSource, tag); })) vb::Err().Clear();
+    if (!vb::Try([&] { WriteLog(state.Host(), kSource, tag); })) vb::Err().Clear();
 }
 
 // The fan-out pattern. Under an error handler a failing appliance counts as not served and
 // the next one is tried.
-std::string fanOut(PluginState& state, const std::string& selector, const std::string& tag, const Action& action) {
+std::string FanOut(PluginState& state, const std::string& selector, const std::string& tag, const Action& action) {
     const std::string token = RandomToken();
     bool all = true;
     ZephraObjects objects;
-    handled(state, tag, [&] { objects = GetZephraObjects(state, selector); });
+    Handled(state, tag, [&] { objects = GetZephraObjects(state, selector); });
     for (const std::shared_ptr<Zephra>& z : objects) {
         bool served = false;
-        handled(state, tag, [&] {
+        Handled(state, tag, [&] {
             if (!IsAvailable(state, *z)) return;
             action(*z, token);
             served = true;
@@ -66,21 +66,21 @@ std::string fanOut(PluginState& state, const std::string& selector, const std::s
     return all ? token : std::string();
 }
 
-void wake(Zephra& z) {
-    if (z.Sleep() != kAlwaysAwake) z.setSleep(kAwake);
+void Wake(Zephra& z) {
+    if (z.Sleep() != kAlwaysAwake) z.LetSleep(kAwake);
 }
 
 // The caller text "number : name" split at its first ":"; p 0 when it has none.
 struct CallerText {
     explicit CallerText(const std::string& text) : text(text), colon(vb::InStr(text, ":")) {}
-    std::string name() const { return vb::Trim(vb::Mid(text, colon + 1)); }
-    std::string number() const { return vb::Trim(vb::Left(text, colon - 1)); }
+    std::string Name() const { return vb::Trim(vb::Mid(text, colon + 1)); }
+    std::string Number() const { return vb::Trim(vb::Left(text, colon - 1)); }
     const std::string& text;
     int32_t colon;
 };
 
 // The names of the caller-ID appliances that can take commands now, joined with ",".
-std::string availableCallerIdAppliances(PluginState& state) {
+std::string AvailableCallerIdAppliances(PluginState& state) {
     std::string list;
     for (const ZephraEntry& slot : state.appliances.slots)
         if (slot.Object && slot.DoCID && IsAvailable(state, *slot.Object)) list += "," + slot.Name;
@@ -92,41 +92,41 @@ std::string availableCallerIdAppliances(PluginState& state) {
 std::string InternalSpeak(PluginState& state, const std::string& selector, const std::string& text) {
     const std::string tag = kSpeakTag + selector;
     std::string file;
-    handled(state, tag, [&] {
+    Handled(state, tag, [&] {
         state.TempFileCounter = (state.TempFileCounter + 1) % kSpeechFiles;
         file = kTempFile + std::to_string(state.TempFileCounter) + kWavExtension;
     });
-    handled(state, tag, [&] { TextToWavFile(state, text, file); });
-    return fanOut(state, selector, tag, [&](Zephra& z, const std::string& token) { z.Wav(file, token); });
+    Handled(state, tag, [&] { TextToWavFile(state, text, file); });
+    return FanOut(state, selector, tag, [&](Zephra& z, const std::string& token) { z.Wav(file, token); });
 }
 
 std::string InternalWav(PluginState& state, const std::string& selector, const std::string& file) {
-    return fanOut(state, selector, "", [&](Zephra& z, const std::string& token) { z.Wav(file, token); });
+    return FanOut(state, selector, "", [&](Zephra& z, const std::string& token) { z.Wav(file, token); });
 }
 
 std::string InternalText(PluginState& state, const std::string& selector, const std::string& text) {
-    return fanOut(state, selector, "", [&](Zephra& z, const std::string& token) {
+    return FanOut(state, selector, "", [&](Zephra& z, const std::string& token) {
         z.PushTextMessage(text, token);
-        wake(z);
+        Wake(z);
     });
 }
 
 std::string InternalSendCID(PluginState& state, const std::string& selector, const std::string& line1,
                             const std::string& line2) {
-    return fanOut(state, selector, kSendCIDTag + selector, [&](Zephra& z, const std::string& token) {
+    return FanOut(state, selector, kSendCIDTag + selector, [&](Zephra& z, const std::string& token) {
         z.SendUDPCID(line1, line2, token);
-        wake(z);
+        Wake(z);
     });
 }
 
 std::string InternalSendHspBrowserCID(PluginState& state, const std::string& selector) {
-    return fanOut(state, selector, "",
+    return FanOut(state, selector, "",
                   [&](Zephra& z, const std::string&) { state.services.MessageCIDEvent(state, false, z.IP()); });
 }
 
 std::string InternalSendHspCID(PluginState& state, const std::string& selector) {
     const ZephraSettings& s = state.settings;
-    auto step = [&](const Step& body) { handled(state, kHspCIDTag, body); };
+    auto step = [&](const Step& body) { Handled(state, kHspCIDTag, body); };
     std::string text;
     std::string sel = selector;
     if (s.ZcidCIDResponse) {
@@ -136,10 +136,10 @@ std::string InternalSendHspCID(PluginState& state, const std::string& selector) 
             step([&] {
                 if (!z->DoCID()) return;
                 text = state.services.MessageCIDEvent(state, true, z->IP());
-                wake(*z);
+                Wake(*z);
             });
     }
-    if (selector.empty()) step([&] { sel = availableCallerIdAppliances(state); });
+    if (selector.empty()) step([&] { sel = AvailableCallerIdAppliances(state); });
     if (text.empty() && (s.BrowserCIDResponse || s.SoundCIDResponse || s.CIDSentry || state.IsSetup))
         step([&] { text = state.services.MessageCIDEvent(state, false, ""); });
     const CallerText caller(text);
@@ -148,7 +148,7 @@ std::string InternalSendHspCID(PluginState& state, const std::string& selector) 
             if (caller.colon == 0) {
                 state.services.SendCIDToOtherClients(state, "", text);
             } else {
-                state.services.SendCIDToOtherClients(state, caller.name(), caller.number());
+                state.services.SendCIDToOtherClients(state, caller.Name(), caller.Number());
             }
         });
     if (state.IsSetup)
@@ -156,17 +156,17 @@ std::string InternalSendHspCID(PluginState& state, const std::string& selector) 
             if (caller.colon == 0) {
                 state.services.XapCID(state, kUnknown, kUnknown, vb::Trim(text));
             } else {
-                state.services.XapCID(state, caller.name(), caller.name(), caller.number());
+                state.services.XapCID(state, caller.Name(), caller.Name(), caller.Number());
             }
         });
     const std::string& device = s.CIDDeviceCode;
-    step([&] { state.host().SetDeviceString(device, FormatValue(state, kCallerIdAction, text)); });
+    step([&] { state.Host().SetDeviceString(device, FormatValue(state, kCallerIdAction, text)); });
     if (s.GenerateCIDEvent)
         step([&] {
-            state.queueTimer().Timer4.Enabled(true);
-            state.host().SetDeviceStatus(device, homeseer::kStatusOn);
+            state.QueueTimerForm().Timer4.Enabled(true);
+            state.Host().SetDeviceStatus(device, homeseer::kStatusOn);
         });
-    step([&] { state.host().SetDeviceLastChange(device, vb::Now()); });
+    step([&] { state.Host().SetDeviceLastChange(device, vb::Now()); });
     step([&] { state.services.SendXapBSC(state, device); });
     if (s.SoundCIDResponse)
         step([&] {
@@ -174,7 +174,7 @@ std::string InternalSendHspCID(PluginState& state, const std::string& selector) 
             if (!wav.empty()) {
                 InternalWav(state, sel, wav);
             } else {
-                InternalSpeak(state, sel, caller.colon > 0 ? caller.name() : text);
+                InternalSpeak(state, sel, caller.colon > 0 ? caller.Name() : text);
             }
         });
     if (s.BrowserCIDResponse)
@@ -182,7 +182,7 @@ std::string InternalSendHspCID(PluginState& state, const std::string& selector) 
             InternalText(state, sel,
                          vb::Replace(text, ":", kCrLf) + kCrLf + vb::formatDate(vb::Now(), kCallTimeFormat));
         });
-    if (s.LogCID) step([&] { state.host().Writelog(kSource, text); });
+    if (s.LogCID) step([&] { state.Host().Writelog(kSource, text); });
     return {};
 }
 

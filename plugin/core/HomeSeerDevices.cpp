@@ -30,29 +30,29 @@ constexpr const char* kIniFile = "dkvZephraUtilities.ini";
 constexpr const char* kVersionUnit = "99";
 
 // Runs a step under the operation's handler: a failure is logged with the tag.
-bool handled(PluginState& state, const std::string& tag, const std::function<void()>& body) {
+bool Handled(PluginState& state, const std::string& tag, const std::function<void()>& body) {
     if (vb::Try(body)) return true;
-    vb::Try([&] { WriteLog(state.host(), kSource, tag); });
+    vb::Try([&] { WriteLog(state.Host(), kSource, tag); });
     return false;
 }
 
 // A device belongs to the plug-in when its interface (or iomisc) names it.
-bool ownDevice(const homeseer::Device& device) {
+bool OwnDevice(const homeseer::Device& device) {
     return device.interfaceName() == kPluginName || device.iomisc() == kPluginName;
 }
 
 // A device of the plug-in whose house code lies outside the letters A to Z. A device
 // without a house code (one whose making failed half-way) tells nothing.
-bool housesPlugin(const homeseer::Device& device) {
+bool HousesPlugin(const homeseer::Device& device) {
     if (device.hc().empty()) return false;
     const std::string hc = vb::UCase(device.hc());
-    return (hc < "A" || hc > "Z") && ownDevice(device);
+    return (hc < "A" || hc > "Z") && OwnDevice(device);
 }
 
 // Walks the newer host's device enumerator; a pass starts again while the host reports
 // that the list changed. `visit` answers true to end the walk.
-void walkDevices(PluginState& state, const std::function<bool(homeseer::Device&)>& visit) {
-    std::shared_ptr<homeseer::ListEnumerator> devices = state.host().GetDeviceEnumerator();
+void WalkDevices(PluginState& state, const std::function<bool(homeseer::Device&)>& visit) {
+    std::shared_ptr<homeseer::ListEnumerator> devices = state.Host().GetDeviceEnumerator();
     if (!devices) return;
     bool restart = true;
     while (restart) {
@@ -66,7 +66,7 @@ void walkDevices(PluginState& state, const std::function<bool(homeseer::Device&)
 }
 
 // The common properties of the plug-in's own devices.
-void markOwn(homeseer::Device& device) {
+void MarkOwn(homeseer::Device& device) {
     device.setLocation(kZephra);
     device.setDevTypeString(kZephra);
     device.setInterfaceName(kPluginName);
@@ -76,8 +76,8 @@ void markOwn(homeseer::Device& device) {
 
 std::shared_ptr<homeseer::Device> hsGetDevice(PluginState& state, int32_t ref) {
     std::shared_ptr<homeseer::Device> device;
-    handled(state, "hsGetDevice " + std::to_string(ref), [&] {
-        homeseer::Host& hs = state.host();
+    Handled(state, "hsGetDevice " + std::to_string(ref), [&] {
+        homeseer::Host& hs = state.Host();
         if (state.UseDeviceRefs) {
             device = hs.GetDeviceByRef(ref);
             return;
@@ -90,8 +90,8 @@ std::shared_ptr<homeseer::Device> hsGetDevice(PluginState& state, int32_t ref) {
 
 int32_t hsNewDevice(PluginState& state, const std::string& name, const std::string& code) {
     int32_t ref = 0;
-    handled(state, "hsNewDevice " + name, [&] {
-        homeseer::Host& hs = state.host();
+    Handled(state, "hsNewDevice " + name, [&] {
+        homeseer::Host& hs = state.Host();
         if (state.UseDeviceRefs) ref = hs.NewDeviceRef(name);
         else if (!code.empty()) ref = hs.NewDevice(name, code);
         else ref = hs.NewDevice(name);
@@ -101,8 +101,8 @@ int32_t hsNewDevice(PluginState& state, const std::string& name, const std::stri
 
 int32_t hsDeviceExists(PluginState& state, const std::string& code) {
     int32_t ref = 0;
-    handled(state, "hsDeviceExists " + code, [&] {
-        homeseer::Host& hs = state.host();
+    Handled(state, "hsDeviceExists " + code, [&] {
+        homeseer::Host& hs = state.Host();
         ref = state.UseDeviceRefs ? hs.DeviceExistsRef(code) : hs.DeviceExists(code);
     });
     return ref;
@@ -110,7 +110,7 @@ int32_t hsDeviceExists(PluginState& state, const std::string& code) {
 
 std::shared_ptr<homeseer::Device> NewHSDevice(PluginState& state, const std::string& name, const std::string& code) {
     std::shared_ptr<homeseer::Device> device;
-    handled(state, "NewHSDevice", [&] {
+    Handled(state, "NewHSDevice", [&] {
         if (state.IsSetup) {
             device = hsGetDevice(state, hsNewDevice(state, name, code));
             return;
@@ -126,50 +126,50 @@ std::shared_ptr<homeseer::Device> NewHSDevice(PluginState& state, const std::str
 void NewDevice(PluginState& state, const std::string& code) {
     const std::string tag = "NewDevice: ";
     if (hsDeviceExists(state, code) != -1) return;
-    handled(state, tag, [&] {
+    Handled(state, tag, [&] {
         std::shared_ptr<homeseer::Device> device = NewHSDevice(state, kVersionDeviceName, code);
         if (!device) vb::raise(vb::errors::ObjectNotSet);
-        markOwn(*device);
+        MarkOwn(*device);
         device->setMisc(kMiscPluginDevice);
     });
-    handled(state, tag, [&] { state.host().SetDeviceString(code, kVersionText + PluginVersionText()); });
-    handled(state, tag, [&] { state.host().SetDeviceLastChange(code, vb::Now()); });
+    Handled(state, tag, [&] { state.Host().SetDeviceString(code, kVersionText + PluginVersionText()); });
+    Handled(state, tag, [&] { state.Host().SetDeviceLastChange(code, vb::Now()); });
 }
 
 void CIDDevice(PluginState& state, const std::string& code) {
     const std::string tag = "CIDDevice: ";
     if (hsDeviceExists(state, code) != -1) return;
-    handled(state, tag, [&] {
+    Handled(state, tag, [&] {
         std::shared_ptr<homeseer::Device> device = NewHSDevice(state, kCallerIdName, code);
         if (!device) vb::raise(vb::errors::ObjectNotSet);
-        markOwn(*device);
+        MarkOwn(*device);
         device->setMisc(state.UseDeviceRefs ? kMiscPluginDevice : kMiscCallerIdOlder);
     });
-    handled(state, tag, [&] {
-        homeseer::Host& hs = state.host();
+    Handled(state, tag, [&] {
+        homeseer::Host& hs = state.Host();
         hs.SetDeviceString(code, "");
         hs.SetDeviceStatus(code, homeseer::kStatusOff);
         hs.SetDeviceLastChange(code, vb::Now());
     });
-    handled(state, tag, [&] { state.services.SendXapBSC(state, code); });
+    Handled(state, tag, [&] { state.services.SendXapBSC(state, code); });
 }
 
 std::string GetHouseCode(PluginState& state) {
     if (state.IsSetup) return kXapHouseCode;
     std::string found;
-    handled(state, " GetHouseCode: ", [&] {
+    Handled(state, " GetHouseCode: ", [&] {
         if (state.UseDeviceRefs) {
-            walkDevices(state, [&](homeseer::Device& device) {
-                if (!housesPlugin(device)) return false;
+            WalkDevices(state, [&](homeseer::Device& device) {
+                if (!HousesPlugin(device)) return false;
                 found = device.hc();
                 return true;
             });
             return;
         }
-        const int32_t count = state.host().DeviceCount();
+        const int32_t count = state.Host().DeviceCount();
         for (int32_t i = 1; i <= count; ++i) {
             std::shared_ptr<homeseer::Device> device = hsGetDevice(state, i);
-            if (device && housesPlugin(*device)) {
+            if (device && HousesPlugin(*device)) {
                 found = device->hc();
                 return;
             }
@@ -181,17 +181,17 @@ std::string GetHouseCode(PluginState& state) {
 void InitDevices(PluginState& state) {
     const std::string tag = "InitDevices: ";
     std::string hc = GetHouseCode(state);
-    handled(state, tag, [&] {
-        if (state.settings.DebugLog) WriteLog(state.host(), kDebugSource, "Returned House Code=" + hc);
+    Handled(state, tag, [&] {
+        if (state.settings.DebugLog) WriteLog(state.Host(), kDebugSource, "Returned House Code=" + hc);
     });
     if (hc.empty()) {
-        handled(state, tag, [&] {
+        Handled(state, tag, [&] {
             if (!state.CallbackObject) vb::raise(vb::errors::ObjectNotSet);
             std::vector<vb::Variant> none;
             const int32_t code = vb::CLng(state.CallbackObject->call("GetNextFreeIOCode", vb::Method, none));
             hc = vb::Chr(code);
             NewDevice(state, hc + kVersionUnit);
-            state.host().SaveIniSetting(kIniSection, kIniKey, std::to_string(code), kIniFile);
+            state.Host().SaveIniSetting(kIniSection, kIniKey, std::to_string(code), kIniFile);
         });
     }
     state.HouseCode = hc;
@@ -199,8 +199,8 @@ void InitDevices(PluginState& state) {
 
 void SetValueCallback(PluginState& state) {
     if (!state.UseDeviceRefs) return;
-    handled(state, "SetValueCallback", [&] {
-        walkDevices(state, [](homeseer::Device& device) {
+    Handled(state, "SetValueCallback", [&] {
+        WalkDevices(state, [](homeseer::Device& device) {
             if (vb::LCase(device.interfaceName()) == "dkvzephra") device.setMisc(device.misc() | kMiscValueCallback);
             return false;
         });

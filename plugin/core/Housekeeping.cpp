@@ -59,59 +59,59 @@ constexpr int32_t kX10On = 2;
 
 // One step of a routine under its error handler: a failure is logged with the routine's tag
 // and the routine goes on.
-void handled(PluginState& state, const char* tag, const std::function<void()>& body) {
+void Handled(PluginState& state, const char* tag, const std::function<void()>& body) {
     if (vb::Try(body)) return;
-    if (!vb::Try([&] { WriteLog(state.host(), kSource, tag); })) vb::Err().Clear();
+    if (!vb::Try([&] { WriteLog(state.Host(), kSource, tag); })) vb::Err().Clear();
 }
 
-void debug(PluginState& state, const std::string& text) {
-    if (state.settings.DebugLog) WriteLog(state.host(), kDebugSource, text);
+void Debug(PluginState& state, const std::string& text) {
+    if (state.settings.DebugLog) WriteLog(state.Host(), kDebugSource, text);
 }
 
 // Every appliance object of the table, in slot order; each visit is one step of `tag`.
-void forEachAppliance(PluginState& state, const char* tag, const std::function<void(Zephra&)>& visit) {
+void ForEachAppliance(PluginState& state, const char* tag, const std::function<void(Zephra&)>& visit) {
     std::vector<std::shared_ptr<Zephra>> objects;
     for (const ZephraEntry& slot : state.appliances.slots)
         if (slot.Object) objects.push_back(slot.Object);
-    for (const std::shared_ptr<Zephra>& z : objects) handled(state, tag, [&] { visit(*z); });
+    for (const std::shared_ptr<Zephra>& z : objects) Handled(state, tag, [&] { visit(*z); });
 }
 
-void saveSetting(PluginState& state, const char* key, const std::string& value) {
-    state.host().SaveIniSetting(kSection, key, value, kIniFile);
+void SaveSetting(PluginState& state, const char* key, const std::string& value) {
+    state.Host().SaveIniSetting(kSection, key, value, kIniFile);
 }
 
-void keepAwake(Zephra& z) {
-    if (z.Sleep() != kAlwaysAwake) z.setSleep(kAwake);
+void KeepAwake(Zephra& z) {
+    if (z.Sleep() != kAlwaysAwake) z.LetSleep(kAwake);
 }
 
 // --- Slideshow presence ----------------------------------------------------------------------
 
-void noMotionMinute(PluginState& state, Zephra& z) {
+void NoMotionMinute(PluginState& state, Zephra& z) {
     const ZephraSettings& s = state.settings;
     if (s.SlideshowNoMotionTime > 0) {
-        z.setMotionOffMinutes(z.MotionOffMinutes() + 1);
+        z.LetMotionOffMinutes(z.MotionOffMinutes() + 1);
         if (z.MotionOffMinutes() < s.SlideshowNoMotionTime - kNoMotionGraceMinutes && z.Sleep() != kAlwaysAwake)
-            z.setSleep(kAwake);
+            z.LetSleep(kAwake);
         return;
     }
     const vb::Date lastFetch =
         vb::DateAdd("s", double{kUnfetchedIntervals} * s.SlideshowUpdateSeconds, z.SlideshowTime());
     if (lastFetch > vb::Now()) {
-        keepAwake(z);
+        KeepAwake(z);
     } else {
-        z.setSlideshow(false);
+        z.LetSlideshow(false);
     }
 }
 
-void slideshowPresence(PluginState& state, Zephra& z) {
+void SlideshowPresence(PluginState& state, Zephra& z) {
     if (!z.Slideshow()) return;
     const std::string& motion = z.MotionDevice();
     if (motion.size() < 2) {
-        keepAwake(z);
-    } else if (!state.host().IsOff(motion)) {
-        z.setMotionOffMinutes(0);
+        KeepAwake(z);
+    } else if (!state.Host().IsOff(motion)) {
+        z.LetMotionOffMinutes(0);
     } else {
-        noMotionMinute(state, z);
+        NoMotionMinute(state, z);
     }
 }
 
@@ -119,22 +119,22 @@ void slideshowPresence(PluginState& state, Zephra& z) {
 
 // One appliance of a running sweep; a sweep whose slot lies beyond a table that shrank
 // meanwhile goes on from the table's last slot.
-void sweepStep(PluginState& state) {
+void SweepStep(PluginState& state) {
     int16_t& index = state.housekeeping.PowerCycleIndex;
-    const int32_t last = state.appliances.last();
+    const int32_t last = state.appliances.Last();
     if (index > last) index = static_cast<int16_t>(last);
     const std::shared_ptr<Zephra> z = state.appliances.slots[static_cast<std::size_t>(index)].Object;
     --index;
     if (z) z->CyclePower("");
 }
 
-bool hourListed(const std::string& hours, int32_t hour) {
+bool HourListed(const std::string& hours, int32_t hour) {
     for (const std::string& piece : vb::Split(hours, ","))
         if (vb::Val(piece) == hour) return true;
     return false;
 }
 
-bool anyAppliance(const PluginState& state) {
+bool AnyAppliance(const PluginState& state) {
     for (const ZephraEntry& slot : state.appliances.slots)
         if (slot.Object) return true;
     return false;
@@ -142,23 +142,23 @@ bool anyAppliance(const PluginState& state) {
 
 // The hour of the last sweep counts on the day it was made only, so that every listed hour,
 // midnight included, starts one sweep every day.
-void startSweepWhenDue(PluginState& state) {
+void StartSweepWhenDue(PluginState& state) {
     ZephraSettings& s = state.settings;
     const vb::Date now = vb::Now();
     const int32_t hour = vb::Hour(now);
     const std::string today = PowerCycleDay(now);
     if (s.LastPowerCycleDate != today) s.LastPowerCycleHour = -1;
-    if (hour <= s.LastPowerCycleHour || !hourListed(s.PowerCycleInterval, hour)) return;
+    if (hour <= s.LastPowerCycleHour || !HourListed(s.PowerCycleInterval, hour)) return;
     s.LastPowerCycleHour = static_cast<int16_t>(hour);
     s.LastPowerCycleDate = today;
-    saveSetting(state, kLastPowerCycleHour, std::to_string(hour));
-    saveSetting(state, kLastPowerCycleDate, today);
-    if (anyAppliance(state)) state.housekeeping.PowerCycleIndex = static_cast<int16_t>(state.appliances.last());
+    SaveSetting(state, kLastPowerCycleHour, std::to_string(hour));
+    SaveSetting(state, kLastPowerCycleDate, today);
+    if (AnyAppliance(state)) state.housekeeping.PowerCycleIndex = static_cast<int16_t>(state.appliances.Last());
 }
 
 // --- Slideshow picture -----------------------------------------------------------------------
 
-bool slideshowWanted(PluginState& state) {
+bool SlideshowWanted(PluginState& state) {
     if (state.SlideshowMenuState != 2) return true;
     for (const ZephraEntry& slot : state.appliances.slots)
         if (slot.Object && slot.Object->Slideshow()) return true;
@@ -166,7 +166,7 @@ bool slideshowWanted(PluginState& state) {
 }
 
 // Arms the wait for the next picture and publishes a picture drawn at random.
-void nextPicture(PluginState& state, forms::Timer& timer) {
+void NextPicture(PluginState& state, forms::Timer& timer) {
     int32_t& minutesLeft = state.housekeeping.SlideshowMinutesLeft;
     const int64_t ms = int64_t{vb::CLng(vb::Variant(state.settings.SlideshowUpdateInterval))} * 1000;
     if (ms > INT32_MAX || ms < INT32_MIN) vb::raise(vb::errors::Overflow);
@@ -183,39 +183,39 @@ void nextPicture(PluginState& state, forms::Timer& timer) {
     timer.Interval(interval);
     const std::vector<std::string>& files = state.settings.SlideFiles.files;
     const auto pick = static_cast<std::size_t>(std::floor(vb::Rnd() * static_cast<float>(files.size())));
-    saveSetting(state, kNextPicture, files.empty() ? std::string() : files[std::min(pick, files.size() - 1)]);
-    saveSetting(state, kSlideshowActive, "1");
+    SaveSetting(state, kNextPicture, files.empty() ? std::string() : files[std::min(pick, files.size() - 1)]);
+    SaveSetting(state, kSlideshowActive, "1");
 }
 
 // --- Motion ------------------------------------------------------------------------------------
 
-std::shared_ptr<Zephra> applianceWithMotionDevice(PluginState& state, const std::string& code) {
+std::shared_ptr<Zephra> ApplianceWithMotionDevice(PluginState& state, const std::string& code) {
     for (const ZephraEntry& slot : state.appliances.slots)
         if (slot.Object && slot.MotionDevice == code) return slot.Object;
     return nullptr;
 }
 
-void clearLedsAfterPresence(PluginState& state, Zephra& z) {
+void ClearLedsAfterPresence(PluginState& state, Zephra& z) {
     if (z.MailLED() == kOff && z.TopLED() == kOff) return;
     if (vb::DateDiff("s", z.MotionStartTime(), vb::Now()) <= state.settings.LEDMotionTime) return;
-    if (z.TopLED() != kOff) z.setTopLED(kOff);
-    if (z.MailLED() != kOff) z.setMailLED(kOff);
+    if (z.TopLED() != kOff) z.LetTopLED(kOff);
+    if (z.MailLED() != kOff) z.LetMailLED(kOff);
 }
 
-void wakeOnMotion(PluginState& state, Zephra& z) {
+void WakeOnMotion(PluginState& state, Zephra& z) {
     const ZephraSettings& s = state.settings;
     if (z.Sleep() == kAsleep) {
         if (z.EnableSlideshow() != 0 && s.StartSlildeshow) {
-            z.setSleep(kAwake);
-            z.setPush(kSlideshowPage);
+            z.LetSleep(kAwake);
+            z.LetPush(kSlideshowPage);
             z.Waitsecs(s.PushDelay);
-            z.setBrowserFullScreen(true);
-            z.setSlideshow(true);
+            z.LetBrowserFullScreen(true);
+            z.LetSlideshow(true);
         } else if (s.AwakenOnMotion) {
-            z.setSleep(kAwake);
+            z.LetSleep(kAwake);
         }
     } else if (s.AwakenOnMotion && z.Sleep() != kAlwaysAwake) {
-        z.setSleep(kAwake);
+        z.LetSleep(kAwake);
     }
 }
 
@@ -225,86 +225,86 @@ std::string PowerCycleDay(vb::Date date) { return vb::formatDate(date, kDayForma
 
 void UpdateSleepModeStatus(PluginState& state) {
     ZephraSettings& s = state.settings;
-    handled(state, kSleepTag, [&] { debug(state, kSleepCheck + std::to_string(s.SleepCountdown)); });
-    forEachAppliance(state, kSleepTag, [](Zephra& z) {
-        if (z.Sleep() == kAlwaysAwake) z.setSleep(kAlwaysAwake);
+    Handled(state, kSleepTag, [&] { Debug(state, kSleepCheck + std::to_string(s.SleepCountdown)); });
+    ForEachAppliance(state, kSleepTag, [](Zephra& z) {
+        if (z.Sleep() == kAlwaysAwake) z.LetSleep(kAlwaysAwake);
     });
     if (s.SleepMonitorInterval == 0) return;
     s.SleepCountdown = static_cast<int16_t>(s.SleepCountdown - 1);
     if (s.SleepCountdown >= 0) return;
     s.SleepCountdown = s.SleepMonitorInterval;
-    forEachAppliance(state, kSleepTag, [](Zephra& z) { z.RefreshSleepStatus(""); });
+    ForEachAppliance(state, kSleepTag, [](Zephra& z) { z.RefreshSleepStatus(""); });
 }
 
 void UpdateSlideshowNoMotionStatus(PluginState& state) {
-    handled(state, kNoMotionTag, [&] {
+    Handled(state, kNoMotionTag, [&] {
         if (!state.settings.DebugLog) return;
         const std::shared_ptr<Zephra>& first = state.appliances.slots[0].Object;
-        debug(state, kNoMotionTime + std::to_string(state.settings.SlideshowNoMotionTime) + kFirstMinutes +
+        Debug(state, kNoMotionTime + std::to_string(state.settings.SlideshowNoMotionTime) + kFirstMinutes +
                          std::to_string(first ? first->MotionOffMinutes() : 0));
     });
-    forEachAppliance(state, kNoMotionTag, [&](Zephra& z) { slideshowPresence(state, z); });
+    ForEachAppliance(state, kNoMotionTag, [&](Zephra& z) { SlideshowPresence(state, z); });
 }
 
 void EvaluatePowerCycle(PluginState& state) {
     if (state.settings.PowerCycleInterval.empty()) return;
     if (state.housekeeping.PowerCycleIndex >= 0) {
-        handled(state, kPowerCycleTag, [&] { sweepStep(state); });
+        Handled(state, kPowerCycleTag, [&] { SweepStep(state); });
         return;
     }
-    handled(state, kPowerCycleTag, [&] { startSweepWhenDue(state); });
+    Handled(state, kPowerCycleTag, [&] { StartSweepWhenDue(state); });
 }
 
 void RemoveOldFiles(PluginState& state) {
     windows::FileSystemObject fso;
     std::vector<windows::File> files;
-    handled(state, kOldFilesTag, [&] { files = fso.GetFolder(state.settings.ZephraTempPath).Files(); });
+    Handled(state, kOldFilesTag, [&] { files = fso.GetFolder(state.settings.ZephraTempPath).Files(); });
     const vb::Date now = vb::Now();
     for (windows::File& file : files)
-        handled(state, kOldFilesTag, [&] {
+        Handled(state, kOldFilesTag, [&] {
             if (vb::DateDiff("n", vb::localDate(file.DateLastModified()), now) > kOldFileMinutes) file.Delete();
         });
 }
 
 void UpdateSlideshow(PluginState& state) {
     bool wanted = true;
-    handled(state, kSlideshowTag, [&] { wanted = slideshowWanted(state); });
+    Handled(state, kSlideshowTag, [&] { wanted = SlideshowWanted(state); });
     if (!wanted) {
-        handled(state, kSlideshowTag, [&] { state.queueTimer().Timer3.Enabled(false); });
-        handled(state, kSlideshowTag, [&] { saveSetting(state, kSlideshowActive, "0"); });
+        Handled(state, kSlideshowTag, [&] { state.QueueTimerForm().Timer3.Enabled(false); });
+        Handled(state, kSlideshowTag, [&] { SaveSetting(state, kSlideshowActive, "0"); });
         return;
     }
-    handled(state, kSlideshowTag, [&] {
-        forms::Timer& timer = state.queueTimer().Timer3;
+    Handled(state, kSlideshowTag, [&] {
+        forms::Timer& timer = state.QueueTimerForm().Timer3;
         int32_t& minutesLeft = state.housekeeping.SlideshowMinutesLeft;
         if (minutesLeft >= 1) {
             --minutesLeft;
             timer.Interval(kMinute);
         } else {
-            nextPicture(state, timer);
+            NextPicture(state, timer);
         }
     });
-    handled(state, kSlideshowTag, [&] { state.queueTimer().Timer3.Enabled(true); });
+    Handled(state, kSlideshowTag, [&] { state.QueueTimerForm().Timer3.Enabled(true); });
 }
 
 void CheckMotionEvent(PluginState& state, const std::string& code, const vb::Variant& command) {
-    handled(state, kMotionTag, [&] {
+    Handled(state, kMotionTag, [&] {
         if (!state.settings.DebugLog) return;
-        debug(state,
-              kX10Callback + code + "=" + vb::CStr(command) + kWasOn + (state.host().IsOn(code) ? "True" : "False"));
+        Debug(state,
+              kX10Callback + code + "=" + vb::CStr(command) + kWasOn + (state.Host().IsOn(code) ? "True" : "False"));
     });
     const std::string c = vb::UCase(code);
     std::shared_ptr<Zephra> z;
-    handled(state, kMotionTag, [&] {
-        z = applianceWithMotionDevice(state, c);
+    Handled(state, kMotionTag, [&] {
+        z = ApplianceWithMotionDevice(state, c);
         if (z && vb::CLng(command) != kX10On) z.reset();
     });
     if (!z) return;
-    handled(state, kMotionTag, [&] {
-        if (state.host().IsOff(c)) z->setMotionStartTime(vb::Now());
+    Handled(state, kMotionTag, [&] {
+        if (state.Host().IsOff(c)) z->LetMotionStartTime(vb::Now());
     });
-    handled(state, kMotionTag, [&] { clearLedsAfterPresence(state, *z); });
-    handled(state, kMotionTag, [&] { wakeOnMotion(state, *z); });
+    Handled(state, kMotionTag, [&] { ClearLedsAfterPresence(state, *z); });
+    Handled(state, kMotionTag, [&] { WakeOnMotion(state, *z); });
 }
 
 }  // namespace zephra

@@ -16,7 +16,7 @@ constexpr const char* kStartupLog = "\\StartupLog.txt";
 constexpr const char* kFieldSeparator = " | ";
 
 // The text of the pending error, which is cleared; "" when none is pending.
-std::string pendingErrorSuffix() {
+std::string PendingErrorSuffix() {
     vb::ErrObject& err = vb::Err();
     if (err.Number == 0) return {};
     std::string suffix = kLineText + std::to_string(err.Line) + " " + err.Description;
@@ -24,14 +24,14 @@ std::string pendingErrorSuffix() {
     return suffix;
 }
 
-void makeFolderIfMissing(const windows::FileSystemObject& fso, const std::string& folder) {
+void MakeFolderIfMissing(const windows::FileSystemObject& fso, const std::string& folder) {
     if (!fso.FolderExists(folder)) fso.CreateFolder(folder);
 }
 
 }  // namespace
 
 void WriteLog(homeseer::Host& hs, const std::string& source, const std::string& message) {
-    std::string suffix = pendingErrorSuffix();
+    std::string suffix = PendingErrorSuffix();
     hs.Writelog(source, message + suffix);
 }
 
@@ -40,8 +40,8 @@ void WriteStartupLog(homeseer::Host& hs, const std::string& first, const std::st
     const std::string data = hs.GetAppPath() + kDataFolder;
     const std::string folder = data + kPluginFolder;
     const std::string file = folder + kStartupLog;
-    makeFolderIfMissing(fso, data);
-    makeFolderIfMissing(fso, folder);
+    MakeFolderIfMissing(fso, data);
+    MakeFolderIfMissing(fso, folder);
     if (!fso.FileExists(file)) fso.CreateTextFile(file)->Close();
     fso.OpenTextFile(file, windows::ForAppending)
         ->WriteLine(vb::FormatDateTime(vb::Now()) + kFieldSeparator + first + kFieldSeparator + second);

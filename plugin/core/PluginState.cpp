@@ -11,18 +11,18 @@ PluginState::PluginState(std::shared_ptr<homeseer::Host> host) : hs(std::move(ho
 // The appliance objects go before the form whose timers they use; the services' parts (the
 // web server's window among them) after it.
 PluginState::~PluginState() {
-    appliances.reset();
-    timerPool.clear();
-    unloadQueueTimer();
+    appliances.Reset();
+    timerPool.Clear();
+    UnloadQueueTimer();
     while (!parts_.empty()) parts_.pop_back();
 }
 
-homeseer::Host& PluginState::host() const {
+homeseer::Host& PluginState::Host() const {
     if (!hs) vb::raise(vb::errors::ObjectNotSet);
     return *hs;
 }
 
-QueueTimer& PluginState::queueTimer() {
+QueueTimer& PluginState::QueueTimerForm() {
     if (!queueTimer_) {
         queueTimer_ = std::make_shared<QueueTimer>(*this);
         queueTimer_->Load();
@@ -30,7 +30,7 @@ QueueTimer& PluginState::queueTimer() {
     return *queueTimer_;
 }
 
-void PluginState::unloadQueueTimer() {
+void PluginState::UnloadQueueTimer() {
     if (!queueTimer_) return;
     std::shared_ptr<QueueTimer> form = std::move(queueTimer_);
     form->Unload();

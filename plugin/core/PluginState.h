@@ -43,7 +43,7 @@ public:
 
     // The host object `hs`; error 91 "Object variable or With block variable not set" while
     // there is none.
-    homeseer::Host& host() const;
+    homeseer::Host& Host() const;
     std::shared_ptr<homeseer::Host> hs;
     // The object the host passed to RegisterCallback (menus, value changes, xAP messages),
     // called late-bound: under the xAP host application it is that application's.
@@ -69,10 +69,10 @@ public:
 
     // The hidden form that carries every timer, socket and the serial port: made and loaded
     // on first use, as any use of a form's control loads it.
-    QueueTimer& queueTimer();
-    bool queueTimerLoaded() const noexcept { return queueTimer_ != nullptr; }
+    QueueTimer& QueueTimerForm();
+    bool QueueTimerLoaded() const noexcept { return queueTimer_ != nullptr; }
     // Unloads the form, stopping every control on it.
-    void unloadQueueTimer();
+    void UnloadQueueTimer();
     TimerPool timerPool;
 
     // The appliance table.
@@ -83,13 +83,13 @@ public:
 
     // A service's own part of the state, made empty on first use and dropped with the plug-in
     // state (the parts in the reverse of their making, after the hidden form has gone).
-    template <class Part>
-    Part& part() {
-        const std::type_index type(typeid(Part));
+    template <class T>
+    T& Part() {
+        const std::type_index type(typeid(T));
         for (const auto& [made, object] : parts_)
-            if (made == type) return *static_cast<Part*>(object.get());
-        parts_.emplace_back(type, std::make_shared<Part>());
-        return *static_cast<Part*>(parts_.back().second.get());
+            if (made == type) return *static_cast<T*>(object.get());
+        parts_.emplace_back(type, std::make_shared<T>());
+        return *static_cast<T*>(parts_.back().second.get());
     }
 
     // Caller ID and xAP.

@@ -69,7 +69,7 @@ QueueTimer::QueueTimer(PluginState& state)
     Winsock1.Purpose = kUdpPurpose;
     Winsock1.OnDataArrival = [this](const forms::Datagram& datagram) { Winsock1_DataArrival(datagram); };
     Com1.OnComm = [this] { Com1_OnComm(); };
-    wireSorvex();
+    WireSorvex();
     ScriptControl1->setLanguage("VBScript");
     ScriptControl1->setTimeout(kScriptTimeout);
 }
@@ -78,7 +78,7 @@ QueueTimer::~QueueTimer() = default;
 
 void QueueTimer::Form_Load() {
     if (!vb::Try([&] {
-            homeseer::Host& hs = state_.host();
+            homeseer::Host& hs = state_.Host();
             auto switchOn = [&](const char* key) {
                 std::string value = vb::Replace(hs.GetIniSetting(kSection, key, "0", kIniFile), "\"", "");
                 vb::Variant v(value);
@@ -91,7 +91,7 @@ void QueueTimer::Form_Load() {
                 hs.RegisterEventCB(homeseer::kX10Event, events_);
             }
         }))
-        vb::Try([&] { WriteLog(state_.host(), kSource, kLoadTag); });
+        vb::Try([&] { WriteLog(state_.Host(), kSource, kLoadTag); });
 }
 
 void QueueTimer::Form_Unload() {
@@ -134,7 +134,7 @@ void QueueTimer::Timer2_Timer() {
 void QueueTimer::Timer3_Timer() { UpdateSlideshow(state_); }
 
 void QueueTimer::Timer4_Timer() {
-    vb::Try([&] { state_.host().SetDeviceStatus(state_.settings.CIDDeviceCode, homeseer::kStatusOff); });
+    vb::Try([&] { state_.Host().SetDeviceStatus(state_.settings.CIDDeviceCode, homeseer::kStatusOff); });
     vb::Err().Clear();
     Timer4.Enabled(false);
 }
@@ -170,7 +170,7 @@ void QueueTimer::BSCTimer_Timer() {
                                              message.MsgData,   message.MsgSubAddress, message.MsgUID};
             state_.CallbackObject->call("SendXapMessage", vb::Method, args);
         }))
-        vb::Try([&] { WriteLog(state_.host(), kSource, kBSCTag); });
+        vb::Try([&] { WriteLog(state_.Host(), kSource, kBSCTag); });
 }
 
 // The form stays while the user script runs, even if the script has it unloaded.
@@ -189,7 +189,7 @@ void QueueTimer::Com1_OnComm() {
             auto code = static_cast<int16_t>(Com1.CommEvent());
             state_.services.ProcessCommData(state_, text, code);
         }))
-        vb::Try([&] { WriteLog(state_.host(), kSource, kCommTag); });
+        vb::Try([&] { WriteLog(state_.Host(), kSource, kCommTag); });
 }
 
 void QueueTimer::HSEvent(const vb::Variant& parms) {
@@ -201,7 +201,7 @@ void QueueTimer::HSEvent(const vb::Variant& parms) {
             std::string code = vb::CStr(item(1)) + vb::CStr(item(2));
             CheckMotionEvent(state_, code, item(3));
         }))
-        vb::Try([&] { WriteLog(state_.host(), kSource, kHSEventTag); });
+        vb::Try([&] { WriteLog(state_.Host(), kSource, kHSEventTag); });
 }
 
 }  // namespace zephra

@@ -2,7 +2,7 @@
 // The hidden form "ZephraQueue": it carries every timer, socket and the serial port of the
 // plug-in and routes their events, to the appliance objects (through the timer pool), the
 // housekeeping routines, the caller-ID and xAP services and the UDP server's client list.
-// It is never shown. Made on first use through PluginState::queueTimer().
+// It is never shown. Made on first use through PluginState::QueueTimerForm().
 
 #include <cstdint>
 #include <memory>
@@ -94,7 +94,7 @@ private:
     void ScriptQueueTimer_Timer();
     void Winsock1_DataArrival(const forms::Datagram& datagram);
     void Com1_OnComm();
-    void wireSorvex();
+    void WireSorvex();
     void SorvexWinsock_Connect();
     void SorvexWinsock_SendComplete();
     void SorvexWinsock_Error(int32_t number, const std::string& description);

@@ -16,19 +16,19 @@ constexpr const char* kStripTag = "StripHTML Error: ";
 
 // The host's collections are read through `item` only on a newer host, and only when the
 // page does not come from the plug-in's own web server.
-bool itemForm(const PluginState& state) { return state.UseDeviceRefs && !state.settings.OwnWebServer; }
+bool ItemForm(const PluginState& state) { return state.UseDeviceRefs && !state.settings.OwnWebServer; }
 
-vb::Variant throughItem(const vb::Variant& request, const char* collection, const std::string& item) {
+vb::Variant ThroughItem(const vb::Variant& request, const char* collection, const std::string& item) {
     vb::Variant items = automation::getProperty(request, collection);
     return automation::callByName(items, page_request::kItem, {vb::Variant(item)});
 }
 
-vb::Variant indexed(const vb::Variant& request, const char* collection, const std::string& item) {
+vb::Variant Indexed(const vb::Variant& request, const char* collection, const std::string& item) {
     return automation::callByName(request, collection, {vb::Variant(item)});
 }
 
 // One tag cut out of the text; false when no complete tag is left.
-bool removeFirstTag(std::string& text) {
+bool RemoveFirstTag(std::string& text) {
     const int32_t open = vb::InStr(text, "<");
     if (open == 0) return false;
     const int32_t close = vb::InStr(open + 1, text, ">");
@@ -46,17 +46,17 @@ bool removeFirstTag(std::string& text) {
 }  // namespace
 
 vb::Variant GetQueryStringItem(PluginState& state, const vb::Variant& request, const std::string& item) {
-    if (itemForm(state)) return throughItem(request, page_request::kQueryString, item);
-    return indexed(request, page_request::kQueryString, item);
+    if (ItemForm(state)) return ThroughItem(request, page_request::kQueryString, item);
+    return Indexed(request, page_request::kQueryString, item);
 }
 
 vb::Variant GetFormItem(PluginState& state, const vb::Variant& request, const std::string& item) {
-    if (itemForm(state)) {
+    if (ItemForm(state)) {
         vb::Variant value;
-        if (vb::Try([&] { value = throughItem(request, page_request::kForm, item); })) return value;
+        if (vb::Try([&] { value = ThroughItem(request, page_request::kForm, item); })) return value;
         vb::Err().Clear();
     }
-    return indexed(request, page_request::kForm, item);
+    return Indexed(request, page_request::kForm, item);
 }
 
 // After a failure the text is returned as far as it was stripped.
@@ -65,9 +65,9 @@ std::string StripHTML(PluginState& state, const std::string& text) {
     if (!vb::Try([&] {
             stripped = vb::Replace(stripped, "&nbsp;", "", 1, -1, vb::CompareMethod::Text);
             stripped = vb::Replace(stripped, "&nbsp", "", 1, -1, vb::CompareMethod::Text);
-            while (removeFirstTag(stripped)) {}
+            while (RemoveFirstTag(stripped)) {}
         }))
-        vb::Try([&] { WriteLog(state.host(), kSource, kStripTag); });
+        vb::Try([&] { WriteLog(state.Host(), kSource, kStripTag); });
     return stripped;
 }
 

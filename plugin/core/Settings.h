@@ -24,7 +24,7 @@ struct PictureList {
     std::vector<int32_t> widths{-1};
     std::vector<int32_t> heights{-1};
 
-    void clear() { *this = PictureList(); }
+    void Clear() { *this = PictureList(); }
 };
 
 struct ZephraSettings {

@@ -43,53 +43,53 @@ class SettingsReading : settings::ReadingChecks {
 public:
     explicit SettingsReading(PluginState& state) : state_(state), s_(state.settings) {}
 
-    void run() {
-        handled([&] { hs_ = &state_.host(); });
+    void Run() {
+        Handled([&] { hs_ = &state_.Host(); });
         if (!hs_) return;
-        prepare();
-        handled([&] { readStep(ReadStep::PowerCycleHour); });
-        handled([&] { makeTempFolder(); });
-        readEach(ReadStep::WebServer);
-        handled([&] { openWebServerDebugLog(); });
-        readEach(ReadStep::Keys);
-        collectSlideshowFiles();
-        readEach(ReadStep::PowerAndDevices);
-        handled([&] { DefineZephras(state_); });
-        handled([&] { armHousekeeping(); });
-        readSlideGroups();
-        handled([&] { openModem(); });
-        handled([&] { makeCallerIdDevice(); });
+        Prepare();
+        Handled([&] { ReadStepRows(ReadStep::PowerCycleHour); });
+        Handled([&] { MakeTempFolder(); });
+        ReadEach(ReadStep::WebServer);
+        Handled([&] { OpenWebServerDebugLog(); });
+        ReadEach(ReadStep::Keys);
+        CollectSlideshowFiles();
+        ReadEach(ReadStep::PowerAndDevices);
+        Handled([&] { DefineZephras(state_); });
+        Handled([&] { ArmHousekeeping(); });
+        ReadSlideGroups();
+        Handled([&] { OpenModem(); });
+        Handled([&] { MakeCallerIdDevice(); });
         state_.xap.XapCIDSent = false;
-        handled([&] { state_.services.BuildPhonebook(state_); });
+        Handled([&] { state_.services.BuildPhonebook(state_); });
         state_.web.PageEngine.reset();
         state_.web.PageEngineReady = false;
-        handled([&] { WriteLog(*hs_, kSource, kComplete); });
+        Handled([&] { WriteLog(*hs_, kSource, kComplete); });
     }
 
 private:
     using ReadStep = settings::ReadStep;
 
     template <class Step>
-    void handled(Step&& body) {
+    void Handled(Step&& body) {
         if (vb::Try(std::forward<Step>(body))) return;
-        if (!vb::Try([&] { WriteLog(state_.host(), kSource, kTag); })) vb::Err().Clear();
+        if (!vb::Try([&] { WriteLog(state_.Host(), kSource, kTag); })) vb::Err().Clear();
     }
 
-    std::string read(const char* key, const char* defaultValue, const char* section = settings::kMain) {
+    std::string Read(const char* key, const char* defaultValue, const char* section = settings::kMain) {
         return vb::Replace(hs_->GetIniSetting(section, key, defaultValue, settings::FileOf(section)), "\"", "");
     }
 
     // One row: read, then converted and stored by its rule. An error raises to the caller.
-    void apply(const settings::Setting& row) {
-        const std::string text = read(row.key, row.read.fallback, row.section);
+    void Apply(const settings::Setting& row) {
+        const std::string text = Read(row.key, row.read.fallback, row.section);
         settings::ReadValue value{text, s_, *this};
         row.read.rule(value);
     }
 
     // The rows of a step, each on its own: a failure keeps that setting's previous value.
-    void readEach(ReadStep step) {
+    void ReadEach(ReadStep step) {
         for (const settings::Setting& row : settings::SettingsTable())
-            if (row.read.step == step) handled([&] { apply(row); });
+            if (row.read.step == step) Handled([&] { Apply(row); });
     }
 
     // The keys of one index of a family, all read before any is converted: a failure keeps
@@ -98,7 +98,7 @@ private:
         std::vector<std::pair<const settings::FamilyField*, std::string>> texts;
         for (const settings::FamilyKey& key : settings::KeysOf(family, index)) {
             const std::vector<std::string> fields =
-                settings::FieldsOf(family, read(key.name.c_str(), "", family.section));
+                settings::FieldsOf(family, Read(key.name.c_str(), "", family.section));
             for (std::size_t i = 0; i < key.fields.size(); ++i) texts.emplace_back(key.fields[i], fields[i]);
         }
         for (const auto& [field, text] : texts) {
@@ -108,44 +108,42 @@ private:
     }
 
     // The rows of a step as one: a failure ends the step.
-    void readStep(ReadStep step) {
+    void ReadStepRows(ReadStep step) {
         for (const settings::Setting& row : settings::SettingsTable())
-            if (row.read.step == step) apply(row);
+            if (row.read.step == step) Apply(row);
     }
-
-    void log(const std::string& text) { WriteLog(*hs_, kSource, text); }
 
     // What the rows' rules check.
     bool FolderExists(const std::string& path) override { return fso_.FolderExists(path); }
     bool FileExists(const std::string& path) override { return fso_.FileExists(path); }
     const std::string& AppPath() override { return appPath_; }
-    void Log(const std::string& text) override { log(text); }
+    void Log(const std::string& text) override { WriteLog(*hs_, kSource, text); }
 
     // 1. A new start: no slideshow state, no half-read caller, an empty appliance list, the
     // start-up log line, and the six timer pairs free.
-    void prepare() {
+    void Prepare() {
         state_.SlideshowMenuState = 0;
         state_.modem.NameDetected = false;
         state_.modem.NumberDetected = false;
-        state_.appliances.reset();
-        handled([&] { WriteStartupLog(*hs_, kStartupFirst, kStartupSecond); });
+        state_.appliances.Reset();
+        Handled([&] { WriteStartupLog(*hs_, kStartupFirst, kStartupSecond); });
         for (int16_t i = 0; i < kTimerPoolSize; ++i) {
             ReleaseTimer(state_, i);
             ReleaseIETimer(state_, i);
         }
-        handled([&] { appPath_ = hs_->GetAppPath(); });
+        Handled([&] { appPath_ = hs_->GetAppPath(); });
     }
 
     // 3.
-    void makeTempFolder() {
+    void MakeTempFolder() {
         s_.ZephraTempPath = appPath_ + kTempFolder;
         if (!fso_.FolderExists(s_.ZephraTempPath)) fso_.CreateFolder(s_.ZephraTempPath);
     }
 
     // 5.
-    void openWebServerDebugLog() {
+    void OpenWebServerDebugLog() {
         if (!s_.OwnWebServer) return;
-        readStep(ReadStep::ServerDebug);
+        ReadStepRows(ReadStep::ServerDebug);
         if (!state_.web.Loaded) LoadTCPServer(state_);
         if (!s_.TCPDebug) return;
         const std::string path = appPath_ + kDebugFile;
@@ -155,13 +153,13 @@ private:
     }
 
     // 7. The main slideshow's pictures.
-    void collectSlideshowFiles() {
-        s_.SlideFiles.clear();
-        handled([&] {
-            readStep(ReadStep::SlideshowFolder);
+    void CollectSlideshowFiles() {
+        s_.SlideFiles.Clear();
+        Handled([&] {
+            ReadStepRows(ReadStep::SlideshowFolder);
             if (s_.SlideshowPath.empty()) {
                 s_.StartSlildeshow = false;
-                log(kNoSlideshowPath);
+                Log(kNoSlideshowPath);
                 return;
             }
             if (s_.ImagePath.empty()) s_.ImagePath = appPath_ + kHtmlFolder;
@@ -171,15 +169,15 @@ private:
                 BuildFileList(state_, fso_.GetFolder(folder), s_.ImageServer, s_.ImagePath, s_.SlideFiles);
             } else {
                 s_.StartSlildeshow = false;
-                log(kSlideshowPathMissing + folder + kDoesNotExist);
+                Log(kSlideshowPathMissing + folder + kDoesNotExist);
             }
         });
     }
 
     // 10. The one-minute housekeeping tick runs while there is a sleep poll or a daily
     // power cycle to keep.
-    void armHousekeeping() {
-        forms::Timer& timer = state_.queueTimer().Timer2;
+    void ArmHousekeeping() {
+        forms::Timer& timer = state_.QueueTimerForm().Timer2;
         if (s_.PowerCycleInterval.empty() && s_.SleepMonitorInterval == 0) {
             timer.Enabled(false);
             return;
@@ -190,20 +188,20 @@ private:
     }
 
     // 11. Slide groups 1 to 3: each group's paths, then its rows.
-    void readSlideGroups() {
-        for (int g = 1; g <= kSlideGroups; ++g) s_.GroupFiles[g].clear();
+    void ReadSlideGroups() {
+        for (int g = 1; g <= kSlideGroups; ++g) s_.GroupFiles[g].Clear();
         for (int g = 1; g <= kSlideGroups; ++g) {
             std::string server, folder;
-            handled([&] {
+            Handled([&] {
                 ReadFamilyIndex(settings::SlideGroupPaths(), g - 1);
                 server = s_.GroupServerPath[g];
                 folder = s_.GroupFolderPath[g];
             });
-            for (int r = 0; r < kSlideRows; ++r) handled([&] { readSlideRow(g, r, server, folder); });
+            for (int r = 0; r < kSlideRows; ++r) Handled([&] { ReadSlideRow(g, r, server, folder); });
         }
     }
 
-    void readSlideRow(int g, int r, const std::string& server, const std::string& folder) {
+    void ReadSlideRow(int g, int r, const std::string& server, const std::string& folder) {
         s_.SlideRowWidth[g][r] = -1;
         s_.SlideRowHeight[g][r] = -1;
         ReadFamilyIndex(settings::SlideRows(), (g - 1) * kSlideRows + r);
@@ -214,14 +212,14 @@ private:
             WriteLog(*hs_, kDebugSource,
                      "Group " + std::to_string(g) + ", Row " + std::to_string(r) + " for Slideshow ");
         if (!fso_.FolderExists(full) && !fso_.FileExists(full)) {
-            log(kGroupMissing + std::to_string(g) + kFileOrFolder + full + kDoesNotExist);
+            Log(kGroupMissing + std::to_string(g) + kFileOrFolder + full + kDoesNotExist);
         } else if (path.find('.') == std::string::npos) {
             BuildFileList(state_, fso_.GetFolder(full), server, folder, s_.GroupFiles[g]);
         }
     }
 
     // 12. The modem port opens once per load; its init string follows a fresh opening only.
-    void openModem() {
+    void OpenModem() {
         if (state_.modem.CommPortOpen) return;
         state_.modem.CommPortOpen = state_.services.InitCommPort(state_, s_.CIDCommPort);
         if (state_.modem.CommPortOpen && !s_.CIDModemInitString.empty())
@@ -229,7 +227,7 @@ private:
     }
 
     // 13.
-    void makeCallerIdDevice() {
+    void MakeCallerIdDevice() {
         s_.CIDDeviceCode = state_.HouseCode + std::to_string(CallerIdUnit(state_));
         CIDDevice(state_, s_.CIDDeviceCode);
     }
@@ -243,6 +241,6 @@ private:
 
 }  // namespace
 
-void InitZephraUtilities(PluginState& state) { SettingsReading(state).run(); }
+void InitZephraUtilities(PluginState& state) { SettingsReading(state).Run(); }
 
 }  // namespace zephra

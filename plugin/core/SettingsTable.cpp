@@ -25,92 +25,92 @@ constexpr const char* kHtmlMark = "\\html";
 constexpr const char* kShareMissing = "File share with Zephra in folder ";
 constexpr const char* kDoesNotExist = " does not exist";
 
-bool numeric(const std::string& v) { return vb::IsNumeric(vb::Variant(v)); }
+bool Numeric(const std::string& v) { return vb::IsNumeric(vb::Variant(v)); }
 
 // --- Reading rules: the switch conventions and the plain conversions -----------------------
 
 template <std::string S::*Field>
-void text(ReadValue& v) {
+void AsText(ReadValue& v) {
     v.settings.*Field = v.text;
 }
 
 // True only for exactly "1".
 template <bool S::*Field>
-void isOne(ReadValue& v) {
+void IsOne(ReadValue& v) {
     v.settings.*Field = v.text == "1";
 }
 
 // True when the number is exactly 1; a text that is no number is an error.
 template <bool S::*Field>
-void equalsOne(ReadValue& v) {
+void EqualsOne(ReadValue& v) {
     v.settings.*Field = vb::toDouble(vb::Variant(v.text)) == 1;
 }
 
 // True when numeric and not 0.
 template <bool S::*Field>
-void numericNonZero(ReadValue& v) {
-    v.settings.*Field = numeric(v.text) && vb::CDbl(vb::Variant(v.text)) != 0;
+void NumericNonZero(ReadValue& v) {
+    v.settings.*Field = Numeric(v.text) && vb::CDbl(vb::Variant(v.text)) != 0;
 }
 
 // A number (0 false), or the words True and False; any other text is an error.
 template <bool S::*Field>
-void booleanText(ReadValue& v) {
+void BooleanText(ReadValue& v) {
     v.settings.*Field = vb::CBool(vb::Variant(v.text));
 }
 
 template <int16_t S::*Field, int16_t Otherwise>
-void integerOr(ReadValue& v) {
-    v.settings.*Field = numeric(v.text) ? vb::CInt(vb::Variant(v.text)) : Otherwise;
+void IntegerOr(ReadValue& v) {
+    v.settings.*Field = Numeric(v.text) ? vb::CInt(vb::Variant(v.text)) : Otherwise;
 }
 
 template <int32_t S::*Field, int32_t Otherwise>
-void longOr(ReadValue& v) {
-    v.settings.*Field = numeric(v.text) ? vb::CLng(vb::Variant(v.text)) : Otherwise;
+void LongOr(ReadValue& v) {
+    v.settings.*Field = Numeric(v.text) ? vb::CLng(vb::Variant(v.text)) : Otherwise;
 }
 
 // --- Reading rules of single settings --------------------------------------------------------
 
 // Not numeric: the hour before the current one.
-void powerCycleHour(ReadValue& v) {
+void PowerCycleHourRule(ReadValue& v) {
     v.settings.LastPowerCycleHour =
-        numeric(v.text) ? vb::CInt(vb::Variant(v.text)) : static_cast<int16_t>(vb::Hour(vb::Now()) - 1);
+        Numeric(v.text) ? vb::CInt(vb::Variant(v.text)) : static_cast<int16_t>(vb::Hour(vb::Now()) - 1);
 }
 
 // The day the hour was saved on; a file that has none is taken to be of today.
-void powerCycleDate(ReadValue& v) {
+void PowerCycleDate(ReadValue& v) {
     std::optional<vb::Date> day = vb::parseDate(v.text);
     v.settings.LastPowerCycleDate = PowerCycleDay(day ? *day : vb::Now());
 }
 
 // "1" hands the appliances' pages to the host's web server.
-void serverOption(ReadValue& v) {
+void ServerOption(ReadValue& v) {
     v.settings.TCPServerOption = v.text;
     v.settings.OwnWebServer = v.text != "1";
 }
 
 // The plug-in's own server needs a port to listen on.
-void serverPort(ReadValue& v) {
+void ServerPort(ReadValue& v) {
     v.settings.ServerPort = v.text;
-    if (!numeric(v.text)) v.settings.OwnWebServer = false;
+    if (!Numeric(v.text)) v.settings.OwnWebServer = false;
 }
 
 // A folder: the phone book's file name is appended to it.
-void friendsFolder(ReadValue& v) {
+void FriendsFolder(ReadValue& v) {
     v.settings.FriendsLocation = (!v.text.empty() && v.text.back() != '\\') ? v.text + "\\" : v.text;
 }
 
 // Milliseconds a timer can wait: 0 to 65535.
-void udpDelay(ReadValue& v) {
-    double ms = numeric(v.text) ? vb::CDbl(vb::Variant(v.text)) : 0;
+void UdpDelay(ReadValue& v) {
+    double ms = Numeric(v.text) ? vb::CDbl(vb::Variant(v.text)) : 0;
     v.settings.UDPDelay = vb::CLng(vb::Variant(std::clamp(ms, 0.0, double{kLongestTimer})));
 }
 
 // A web path.
-void forwardSlashes(ReadValue& v) { v.settings.ImagePath = vb::Replace(v.text, "\\", "/"); }
+void ForwardSlashes(ReadValue& v) { v.settings.ImagePath = vb::Replace(v.text, "\\", "/"); }
 
 // Kept when numeric and above 0, else "20"; held as text and as a number.
-void slideInterval(ReadValue& v) {
-    std::string kept = numeric(v.text) && vb::CInt(vb::Variant(v.text)) > 0 ? v.text : "20";
+void SlideInterval(ReadValue& v) {
+    std::string kept = Numeric(v.text) && vb::CInt(vb::Variant(v.text)) > 0 ? v.text : "20";
     int16_t seconds = vb::CInt(vb::Variant(kept));
     v.settings.SlideshowUpdateInterval = kept;
     v.settings.SlideshowUpdateSeconds = seconds;
@@ -118,9 +118,9 @@ void slideInterval(ReadValue& v) {
 
 // Whole seconds (as the language rounds them) in milliseconds, or 5000 when the value is not
 // numeric or the milliseconds do not fit a timer.
-void powerCycleTime(ReadValue& v) {
+void PowerCycleTime(ReadValue& v) {
     std::optional<int32_t> ms;
-    if (numeric(v.text)) {
+    if (Numeric(v.text)) {
         double seconds = vb::CDbl(vb::Variant(v.text));
         if (std::fabs(seconds) < 1e9) {
             int64_t whole = vb::roundToInteger(seconds) * 1000;
@@ -131,11 +131,11 @@ void powerCycleTime(ReadValue& v) {
 }
 
 // A list of hours: blanks dropped.
-void withoutBlanks(ReadValue& v) { v.settings.PowerCycleInterval = vb::Replace(v.text, " ", ""); }
+void WithoutBlanks(ReadValue& v) { v.settings.PowerCycleInterval = vb::Replace(v.text, " ", ""); }
 
 // The part after the first "\html" ("/" alike, any case), kept only when that file exists
 // below the HTML folder.
-void pushPage(ReadValue& v) {
+void PushPage(ReadValue& v) {
     std::string page = v.text;
     int32_t i = vb::InStr(vb::Replace(vb::LCase(page), "/", "\\"), kHtmlMark);
     if (i >= 1) page = vb::Mid(page, i + 5);
@@ -143,13 +143,13 @@ void pushPage(ReadValue& v) {
 }
 
 // Seconds in milliseconds; not numeric: 75 seconds.
-void powerUpTime(ReadValue& v) {
+void PowerUpTime(ReadValue& v) {
     v.settings.PowerUpTime =
-        numeric(v.text) ? vb::CLng(vb::Variant(vb::CLng(vb::Variant(v.text)) * 1000.0)) : kDefaultPowerUpTime;
+        Numeric(v.text) ? vb::CLng(vb::Variant(vb::CLng(vb::Variant(v.text)) * 1000.0)) : kDefaultPowerUpTime;
 }
 
 // A folder that must exist; a missing one is logged and not kept.
-void windowsShare(ReadValue& v) {
+void WindowsShare(ReadValue& v) {
     v.settings.WindowsShare = v.text;
     if (v.text.empty() || v.checks.FolderExists(v.text)) return;
     v.checks.Log(kShareMissing + v.text + kDoesNotExist);
@@ -157,7 +157,7 @@ void windowsShare(ReadValue& v) {
 }
 
 // One switch per sound, from a comma list; a missing element is off.
-void sounds(ReadValue& v) {
+void Sounds(ReadValue& v) {
     std::vector<std::string> list = vb::Split(v.text, ",");
     for (std::size_t i = 0; i < v.settings.SoundEnabled.size(); ++i)
         v.settings.SoundEnabled[i] = i < list.size() && list[i] == "1";
@@ -175,7 +175,7 @@ void SlidePath(ReadValue& v) { v.settings.SlideRowPath[GroupOf(v.index)][RowOf(v
 // Not numeric: 30 seconds.
 void SlideSeconds(ReadValue& v) {
     v.settings.SlideRowSeconds[GroupOf(v.index)][RowOf(v.index)] =
-        numeric(v.text) ? vb::CInt(vb::Variant(v.text)) : kDefaultRowSeconds;
+        Numeric(v.text) ? vb::CInt(vb::Variant(v.text)) : kDefaultRowSeconds;
 }
 
 // None: where the host computer serves the appliances' files.
@@ -203,121 +203,121 @@ constexpr bool Q = true;  // written between double quotes
 // Columns: section, key; reading {step, default, rule}; dialog {control, fill, load default,
 // load order, write order, quoted, key as written, caption}; page {section, line, cell, ...}.
 const Setting kSettings[] = {
-    {kMain, "LastPowerCycleHour", {PowerCycleHour, "-1", powerCycleHour}, {}, {}},
-    {kMain, "LastPowerCycleDate", {PowerCycleHour, "", powerCycleDate}, {}, {}},
+    {kMain, "LastPowerCycleHour", {PowerCycleHour, "-1", PowerCycleHourRule}, {}, {}},
+    {kMain, "LastPowerCycleDate", {PowerCycleHour, "", PowerCycleDate}, {}, {}},
     {kMain,
      "TCPServerOption",
-     {WebServer, "0", serverOption},
+     {WebServer, "0", ServerOption},
      {"aTCPServerOption", Fill::ServerOption, "0", 29, 8, Q},
      {.section = Definitions, .line = 11, .cell = 1, .span = "3", .standaloneOnly = true, .keptUnlessPosted = true}},
     {kMain,
      "StyleSheet",
-     {WebServer, "", text<&S::StyleSheet>},
+     {WebServer, "", AsText<&S::StyleSheet>},
      {"aStyleSheet", T, "", 28, 15, Q},
      {.section = Definitions, .line = 9, .cell = 2, .label = "Style_Sheet&nbsp;", .size = 20, .tight = true}},
     {kMain,
      "Background",
-     {WebServer, "", text<&S::Background>},
+     {WebServer, "", AsText<&S::Background>},
      {"aBackground", T, "", 27, 16, Q},
      {.section = Definitions, .line = 9, .cell = 3, .label = "Back Color&nbsp;", .size = 12, .tight = true}},
     {kMain,
      "ServerPort",
-     {WebServer, "", serverPort},
+     {WebServer, "", ServerPort},
      {"aServerPort", T, "", 26, 14, Q},
      {.section = Definitions, .line = 9, .cell = 1, .label = "Server Port&nbsp;", .size = 3, .tight = true}},
     {kMain,
      "TCPDebug",
-     {ServerDebug, "0", booleanText<&S::TCPDebug>},
+     {ServerDebug, "0", BooleanText<&S::TCPDebug>},
      {"aTCPDebug", W, "0", 62, 7, Q, nullptr, "Server Debug "},
      {.section = Definitions, .line = 13, .cell = 3}},
     {kMain,
      "InsertModemCrLf",
-     {Keys, "1", equalsOne<&S::InsertModemCrLf>},
+     {Keys, "1", EqualsOne<&S::InsertModemCrLf>},
      {"aInsertModemCrLf", N, "1", 18, 34, false, nullptr, "Auto-complete Name/Nmbr CrLf"},
      {.section = CID, .line = 5, .cell = 3}},
     {kMain,
      "CIDSentry",
-     {Keys, "0", equalsOne<&S::CIDSentry>},
+     {Keys, "0", EqualsOne<&S::CIDSentry>},
      {"aCIDSentry", N, "0", 4, 17, false, nullptr, "CID Sentry Name and Number"},
      {.section = CID, .line = 7, .cell = 2}},
     {kMain,
      "GenerateCIDEvent",
-     {Keys, "0", isOne<&S::GenerateCIDEvent>},
+     {Keys, "0", IsOne<&S::GenerateCIDEvent>},
      {"aGenerateCIDEvent", N, "0", 2, 18, false, nullptr, "Toggle CID Device for 10 seconds"},
      {.section = CID, .line = 8, .cell = 2, .align = "Left"}},
     {kMain,
      "LogCID",
-     {Keys, "0", isOne<&S::LogCID>},
+     {Keys, "0", IsOne<&S::LogCID>},
      {"aLogCID", N, "0", 3, 19, false, nullptr, "Record in HS Log"},
      {.section = CID, .line = 8, .cell = 3, .align = "Left"}},
     {kMain,
      "ZcidCIDResponse",
-     {Keys, "0", isOne<&S::ZcidCIDResponse>},
+     {Keys, "0", IsOne<&S::ZcidCIDResponse>},
      {"aZcidCIDResponse", N, "0", 5, 20, false, nullptr, "ZCID Name and Number"},
      {.section = CID, .line = 7, .cell = 1}},
     {kMain,
      "BrowserCIDResponse",
-     {Keys, "0", isOne<&S::BrowserCIDResponse>},
+     {Keys, "0", IsOne<&S::BrowserCIDResponse>},
      {"aBrowserCIDResponse", N, "0", 6, 21, false, nullptr, "Browser Name and Number"},
      {.section = CID, .line = 7, .cell = 3, .align = "Left"}},
     {kMain,
      "SoundCIDResponse",
-     {Keys, "0", isOne<&S::SoundCIDResponse>},
+     {Keys, "0", IsOne<&S::SoundCIDResponse>},
      {"aSoundCIDResponse", N, "0", 7, 22, false, nullptr, "Spoken CID Response"},
      {.section = CID, .line = 8, .cell = 1, .align = "Left"}},
     {kMain,
      "CIDCommPort",
-     {Keys, "", text<&S::CIDCommPort>},
+     {Keys, "", AsText<&S::CIDCommPort>},
      {"aCIDCommPort", T, "", 8, 23, Q},
      {.section = CID, .line = 4, .cell = 1, .label = "Comm Port&nbsp;", .size = 2}},
     {kMain,
      "CIDPortString",
-     {Keys, "9600,n,8,1", text<&S::CIDPortString>},
+     {Keys, "9600,n,8,1", AsText<&S::CIDPortString>},
      {"aCIDPortString", T, "9600,n,8,1", 9, 24},
      {.section = CID, .line = 4, .cell = 2, .label = "Port Setup&nbsp;", .size = 10}},
     {kMain,
      "CIDModemInitString",
-     {Keys, "AT#CID=1", text<&S::CIDModemInitString>},
+     {Keys, "AT#CID=1", AsText<&S::CIDModemInitString>},
      {"aCIDModemInitString", T, "AT#CID=1", 10, 25},
      {.section = CID, .line = 4, .cell = 3, .label = "Modem Init&nbsp;", .size = 15}},
     {kMain,
      "CIDNamePrefix",
-     {Keys, "NAME =", text<&S::CIDNamePrefix>},
+     {Keys, "NAME =", AsText<&S::CIDNamePrefix>},
      {"aCIDNamePrefix", T, "NAME =", 11, 26},
      {.section = CID, .line = 5, .cell = 1, .label = "Name Prefix&nbsp;", .size = 6}},
     {kMain,
      "CIDNumberPrefix",
-     {Keys, "NMBR =", text<&S::CIDNumberPrefix>},
+     {Keys, "NMBR =", AsText<&S::CIDNumberPrefix>},
      {"aCIDNumberPrefix", T, "NMBR =", 12, 27},
      {.section = CID, .line = 5, .cell = 2, .label = "Number Prefix&nbsp;", .size = 6}},
     {kMain,
      "CIDEventGroup",
-     {Keys, "", text<&S::CIDEventGroup>},
+     {Keys, "", AsText<&S::CIDEventGroup>},
      {"aCIDEventGroup", T, "", 13, 28},
      {.section = CID, .line = 2, .cell = 2, .label = "Event Group Name&nbsp;", .size = 40, .span = "2"}},
     {kMain,
      "FriendsLocation",
-     {Keys, "", friendsFolder},
+     {Keys, "", FriendsFolder},
      {"aFriendsLocation", T, "", 17, 33},
      {.section = CID, .line = 11, .cell = 1, .part = 1, .label = "&nbsp;", .size = 50}},
     {kMain,
      "useFriends",
-     {Keys, "0", numericNonZero<&S::useFriends>},
+     {Keys, "0", NumericNonZero<&S::useFriends>},
      {"aUseFriends", N, "0", 16, 31, false, "UseFriends", "Use Friends.txt located at folder:"},
      {.section = CID, .line = 11, .cell = 1, .span = "3", .align = "Left"}},
     {kMain,
      "ExcludeHSPLocation",
-     {Keys, "0", numericNonZero<&S::ExcludeHSPLocation>},
+     {Keys, "0", NumericNonZero<&S::ExcludeHSPLocation>},
      {"aExcludeHSPLocation", N, "0", 15, 32, false, nullptr, "Exclude Location From HSP"},
      {.section = CID, .line = 10, .cell = 3, .align = "Left"}},
     {kMain,
      "useHSPPhoneBook",
-     {Keys, "0", numericNonZero<&S::useHSPPhoneBook>},
+     {Keys, "0", NumericNonZero<&S::useHSPPhoneBook>},
      {"aUseHSPPhoneBook", N, "0", 14, 30, false, "UseHSPPhoneBook", "Use HSP Address Book"},
      {.section = CID, .line = 10, .cell = 2, .align = "Left"}},
     {kMain,
      "PushDelay",
-     {Keys, "5", integerOr<&S::PushDelay, 5>},
+     {Keys, "5", IntegerOr<&S::PushDelay, 5>},
      {"aPushDelay", T, "5", 21, 10, Q},
      {.section = Definitions,
       .line = 3,
@@ -327,18 +327,18 @@ const Setting kSettings[] = {
       .tight = true}},
     {kMain,
      "HomeseerIP",
-     {Keys, "192.168.0.1", text<&S::HomeseerIP>},
+     {Keys, "192.168.0.1", AsText<&S::HomeseerIP>},
      {"aHSIP", T, "192.168.0.1", 22, 11, Q},
      {.section = Definitions, .line = 2, .cell = 1, .label = "Server IP&nbsp;", .size = 12, .marksSection = true}},
-    {kHostSection, "svrport", {Keys, "81", text<&S::svrport>}, {}, {}},
+    {kHostSection, "svrport", {Keys, "81", AsText<&S::svrport>}, {}, {}},
     {kMain,
      "CIDLineNumber",
-     {Keys, "1", integerOr<&S::CIDLineNumber, 1>},
+     {Keys, "1", IntegerOr<&S::CIDLineNumber, 1>},
      {"aLineNumber", Fill::NumericText, "1", 23, 29, Q},
      {.section = CID, .line = 2, .cell = 1, .label = "Line Number&nbsp;", .size = 2, .marksSection = true}},
     {kMain,
      "UDPDelay",
-     {Keys, "", udpDelay},
+     {Keys, "", UdpDelay},
      {"aUDPDelay", T, "", 19, 2},
      {.section = Definitions,
       .line = 7,
@@ -349,12 +349,12 @@ const Setting kSettings[] = {
       .tight = true}},
     {kMain,
      "SorvexCommandPort",
-     {Keys, "1024", text<&S::SorvexCommandPort>},
+     {Keys, "1024", AsText<&S::SorvexCommandPort>},
      {"aSorvexCommandPort", T, "1024", 1, 1, Q},
      {}},
     {kMain,
      "StatusOnly",
-     {Keys, "0", booleanText<&S::StatusOnly>},
+     {Keys, "0", BooleanText<&S::StatusOnly>},
      {"aStatusOnly", W, "0", 25, 13, Q, nullptr, "Disable Control Buttons"},
      {.section = Definitions, .line = 3, .cell = 3}},
     {kMain,
@@ -364,12 +364,12 @@ const Setting kSettings[] = {
      {.section = Definitions, .line = 3, .cell = 2, .label = "&nbsp;Include In Menu"}},
     {kMain,
      "DontRandomize",
-     {Keys, "0", numericNonZero<&S::DontRandomize>},
+     {Keys, "0", NumericNonZero<&S::DontRandomize>},
      {"aDontRandomize", N, "0", 40, 45, false, nullptr, "Do not randomize image sequence"},
      {.section = Screen, .line = 14, .cell = 2}},
     {kMain,
      "LEDMotionTime",
-     {Keys, "", longOr<&S::LEDMotionTime, 999999>},
+     {Keys, "", LongOr<&S::LEDMotionTime, 999999>},
      {"aLEDMotionTime", T, "", 30, 43},
      {.section = Screen,
       .line = 3,
@@ -380,48 +380,48 @@ const Setting kSettings[] = {
       .span = "2"}},
     {kMain,
      "jpg",
-     {Keys, "1", numericNonZero<&S::jpg>},
+     {Keys, "1", NumericNonZero<&S::jpg>},
      {"ajpg", N, "1", 37, 35, false, nullptr, "jpg"},
      {.section = Screen, .line = 13, .cell = 1, .label = "&nbsp;Include jpg"}},
     {kMain,
      "gif",
-     {Keys, "1", numericNonZero<&S::gif>},
+     {Keys, "1", NumericNonZero<&S::gif>},
      {"agif", N, "1", 38, 36, false, nullptr, "gif"},
      {.section = Screen, .line = 13, .cell = 2, .label = "&nbsp;Include gif"}},
     {kMain,
      "bmp",
-     {Keys, "0", numericNonZero<&S::bmp>},
+     {Keys, "0", NumericNonZero<&S::bmp>},
      {"abmp", N, "0", 39, 37, false, nullptr, "bmp"},
      {.section = Screen, .line = 13, .cell = 3, .label = "&nbsp;Include bmp"}},
     {kMain,
      "IncludeHeaderLinks",
-     {Keys, "1", numericNonZero<&S::IncludeHeaderLinks>},
+     {Keys, "1", NumericNonZero<&S::IncludeHeaderLinks>},
      {"aIncludeHeaderLinks", N, "1", 41, 47, false, nullptr, "Include Header Links"},
      {.section = Screen, .line = 6, .cell = 2}},
     {kMain,
      "Wallpaper",
-     {Keys, "0", numericNonZero<&S::Wallpaper>},
+     {Keys, "0", NumericNonZero<&S::Wallpaper>},
      {"aWallpaper", N, "0", 42, 49, false, nullptr, "Show Slides as Tiled Wallpaper"},
      {.section = Screen, .line = 14, .cell = 1}},
     {kMain,
      "SleepMonitorInterval",
-     {Keys, "0", integerOr<&S::SleepMonitorInterval, 0>},
+     {Keys, "0", IntegerOr<&S::SleepMonitorInterval, 0>},
      {"aSleepInterval", T, "0", 31, 44},
      {.section = Power, .line = 2, .cell = 3, .label = "Check for Sleep Mode Every&nbsp;", .size = 2}},
     {kMain,
      "AwakenOnMotion",
-     {Keys, "0", numericNonZero<&S::AwakenOnMotion>},
+     {Keys, "0", NumericNonZero<&S::AwakenOnMotion>},
      {"aAwakenOnMotion", N, "0", 43, 46, false, nullptr, "Awaken if Motion"},
      {.section = Screen, .line = 2, .cell = 1}},
     {kMain,
      "StartSlildeshow",
-     {Keys, "0", numericNonZero<&S::StartSlildeshow>},
+     {Keys, "0", NumericNonZero<&S::StartSlildeshow>},
      {"aStartSlildeshow", N, "0", 44, 48, false, nullptr, "Start Sllideshow on New Motion Detected"},
      {.section = Screen, .line = 3, .cell = 1}},
     // The reader takes a missing value as 0 minutes, the dialog shows it empty.
     {kMain,
      "SlideshowNoMotionTime",
-     {Keys, "0", integerOr<&S::SlideshowNoMotionTime, 0>},
+     {Keys, "0", IntegerOr<&S::SlideshowNoMotionTime, 0>},
      {"aSlideshowNoMotionTime", T, "", 45, 50},
      {.section = Screen,
       .line = 2,
@@ -432,32 +432,32 @@ const Setting kSettings[] = {
       .span = "2"}},
     {kMain,
      "TextStyle",
-     {Keys, "Arial", text<&S::TextStyle>},
+     {Keys, "Arial", AsText<&S::TextStyle>},
      {"aTextStyle", T, "Arial", 32, 41},
      {.section = Screen, .line = 5, .cell = 1, .label = "Face&nbsp;", .size = 4, .marksSection = true}},
     {kMain,
      "TextFontSize",
-     {Keys, "7", text<&S::TextFontSize>},
+     {Keys, "7", AsText<&S::TextFontSize>},
      {"aTextFontSize", T, "7", 35, 40},
      {.section = Screen, .line = 6, .cell = 1, .label = "Size&nbsp;", .size = 4}},
     {kMain,
      "TextBackground",
-     {Keys, "Blue", text<&S::TextBackground>},
+     {Keys, "Blue", AsText<&S::TextBackground>},
      {"aTextBackground", T, "Blue", 34, 39},
      {.section = Screen, .line = 5, .cell = 3, .label = "Back Color&nbsp;", .size = 4}},
     {kMain,
      "TextForeground",
-     {Keys, "Yellow", text<&S::TextForeground>},
+     {Keys, "Yellow", AsText<&S::TextForeground>},
      {"aTextForeground", T, "Yellow", 33, 38},
      {.section = Screen, .line = 5, .cell = 2, .label = "Fore Color&nbsp;", .size = 4}},
     {kMain,
      "LinksFile",
-     {Keys, "links_touchscreen.htm", text<&S::LinksFile>},
+     {Keys, "links_touchscreen.htm", AsText<&S::LinksFile>},
      {"aLinksFile", T, "links_touchscreen.htm", 47, 51},
      {.section = Screen, .line = 6, .cell = 3, .label = "Links File&nbsp;", .size = 20}},
     {kMain,
      "Links",
-     {Keys, "links_touchscreen.htm", text<&S::Links>},
+     {Keys, "links_touchscreen.htm", AsText<&S::Links>},
      {"aLinks", T, "links_touchscreen.htm", 46, 52},
      {.section = Screen,
       .line = 15,
@@ -467,7 +467,7 @@ const Setting kSettings[] = {
       .span = "3"}},
     {kMain,
      "ImageServer",
-     {Keys, "", text<&S::ImageServer>},
+     {Keys, "", AsText<&S::ImageServer>},
      {"aImageServer", T, "", 50, 54},
      {.section = Screen,
       .line = 12,
@@ -478,7 +478,7 @@ const Setting kSettings[] = {
       .align = "Right"}},
     {kMain,
      "ImagePath",
-     {Keys, "", forwardSlashes},
+     {Keys, "", ForwardSlashes},
      {"aImagePath", T, "", 49, 53},
      {.section = Screen,
       .line = 11,
@@ -489,7 +489,7 @@ const Setting kSettings[] = {
       .align = "Right"}},
     {kMain,
      "SlideshowPath",
-     {SlideshowFolder, "", text<&S::SlideshowPath>},
+     {SlideshowFolder, "", AsText<&S::SlideshowPath>},
      {"aSlideshowPath", T, "", 48, 55},
      {.section = Screen,
       .line = 10,
@@ -501,17 +501,17 @@ const Setting kSettings[] = {
     // The reader takes a missing value as 20 seconds, the dialog shows it empty.
     {kMain,
      "SlideshowUpdateInterval",
-     {PowerAndDevices, "20", slideInterval},
+     {PowerAndDevices, "20", SlideInterval},
      {"aUpdateInterval", T, "", 51, 56},
      {.section = Screen, .line = 14, .cell = 3, .label = "Change Slide Every&nbsp;", .size = 4, .after = "&nbsp;secs"}},
     {kMain,
      "MaxPixels",
-     {PowerAndDevices, "100000", longOr<&S::MaxPixels, 100000>},
+     {PowerAndDevices, "100000", LongOr<&S::MaxPixels, 100000>},
      {"aMaxPixels", T, "100000", 36, 42},
      {.section = Screen, .line = 8, .cell = 1, .label = "Max Pixels in Image&nbsp;", .size = 8, .span = "3"}},
     {kMain,
      "PowerCycleTime",
-     {PowerAndDevices, "5", powerCycleTime},
+     {PowerAndDevices, "5", PowerCycleTime},
      {"aPowerCycleTime", T, "5", 52, 57},
      {.section = Power,
       .line = 2,
@@ -523,7 +523,7 @@ const Setting kSettings[] = {
     // dialog shows it empty.
     {kMain,
      "PowerCycleInterval",
-     {PowerAndDevices, "0", withoutBlanks},
+     {PowerAndDevices, "0", WithoutBlanks},
      {"aPowerCycleInterval", T, "", 53, 58},
      {.section = Power,
       .line = 2,
@@ -533,12 +533,12 @@ const Setting kSettings[] = {
       .marksSection = true}},
     {kMain,
      "noResponseAction",
-     {PowerAndDevices, "0", numericNonZero<&S::noResponseAction>},
+     {PowerAndDevices, "0", NumericNonZero<&S::noResponseAction>},
      {"anoResponseAction", N, "0", 54, 59, false, nullptr, "Cycle Power After 5 no Responses"},
      {.section = Power, .line = 3, .cell = 1}},
     {kMain,
      "DefaultPushPage",
-     {PowerAndDevices, "", pushPage},
+     {PowerAndDevices, "", PushPage},
      {"aDefaultPushPage", T, "", 55, 60},
      {.section = Power,
       .line = 3,
@@ -548,7 +548,7 @@ const Setting kSettings[] = {
       .span = "2"}},
     {kMain,
      "PowerUpTime",
-     {PowerAndDevices, "75", powerUpTime},
+     {PowerAndDevices, "75", PowerUpTime},
      {"aPowerUpTime", T, "75", 56, 61},
      {.section = Power,
       .line = 5,
@@ -559,42 +559,42 @@ const Setting kSettings[] = {
       .span = "3"}},
     {kMain,
      "WindowsShare",
-     {PowerAndDevices, "", windowsShare},
+     {PowerAndDevices, "", WindowsShare},
      {"aWindowsShare", T, "", 57, 62},
      {.section = Power, .line = 5, .cell = 1, .part = 1, .label = "", .size = 60}},
     {kMain,
      "FontColor",
-     {PowerAndDevices, "white", text<&S::FontColor>},
+     {PowerAndDevices, "white", AsText<&S::FontColor>},
      {"aFontColor", T, "white", 20, 9, Q},
      {.section = Definitions, .line = 2, .cell = 3, .label = "Font Color", .size = 4}},
     {kMain,
      "UseZephraServer",
-     {PowerAndDevices, "0", isOne<&S::UseZephraServer>},
+     {PowerAndDevices, "0", IsOne<&S::UseZephraServer>},
      {"aUseZephraServer", W, "0", 60, 4, Q, nullptr, "Use UDP when Possible"},
      {.section = Definitions, .line = 7, .cell = 2}},
     {kMain,
      "ShowSlides",
-     {PowerAndDevices, "0", isOne<&S::ShowSlides>},
+     {PowerAndDevices, "0", IsOne<&S::ShowSlides>},
      {"aShowSlides", W, "0", 58, 6, Q, nullptr, "Show Slide List in Log"},
      {.section = Definitions, .line = 13, .cell = 2}},
     {kMain,
      "DebugLog",
-     {PowerAndDevices, "0", isOne<&S::DebugLog>},
+     {PowerAndDevices, "0", IsOne<&S::DebugLog>},
      {"aDebugLog", W, "0", 59, 5, Q, nullptr, "General Debug "},
      {.section = Definitions, .line = 13, .cell = 1}},
     {kMain,
      "CommandRetries",
-     {PowerAndDevices, "", integerOr<&S::CommandRetries, 0>},
+     {PowerAndDevices, "", IntegerOr<&S::CommandRetries, 0>},
      {"aCommandRetries", T, "", 61, 3},
      {.section = Definitions, .line = 7, .cell = 1, .label = "Command Retries&nbsp;", .size = 2, .tight = true}},
     {kVoice,
      "T2WVoice",
-     {PowerAndDevices, "Microsoft Mary", text<&S::T2WVoice>},
+     {PowerAndDevices, "Microsoft Mary", AsText<&S::T2WVoice>},
      {"aVoiceCB", Fill::Voice, "Microsoft Mary", 63, 63, Q},
      {.section = Definitions, .line = 2, .cell = 2, .label = "TTS Voice&nbsp;", .size = 12}},
     {kMain,
      "Sounds",
-     {PowerAndDevices, "", sounds},
+     {PowerAndDevices, "", Sounds},
      {"Check1", Fill::Sounds, "", 64, 64, Q},
      {.section = Definitions, .line = 5, .cell = 1, .align = "Left"}},
 };

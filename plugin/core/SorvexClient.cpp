@@ -40,12 +40,12 @@ private:
     bool& busy_;
 };
 
-void log(PluginState& state, const char* source, const std::string& text) {
-    if (!vb::Try([&] { WriteLog(state.host(), source, text); })) vb::Err().Clear();
+void Log(PluginState& state, const char* source, const std::string& text) {
+    if (!vb::Try([&] { WriteLog(state.Host(), source, text); })) vb::Err().Clear();
 }
 
 // The port as a number from 1 to 65535, or 0.
-int32_t commandPort(const std::string& port) {
+int32_t CommandPort(const std::string& port) {
     const std::optional<double> number = vb::parseNumber(port);
     if (!number || *number < kLowestPort || *number > kHighestPort) return 0;
     return vb::CLng(vb::Variant(*number));
@@ -53,7 +53,7 @@ int32_t commandPort(const std::string& port) {
 
 }  // namespace
 
-void QueueTimer::wireSorvex() {
+void QueueTimer::WireSorvex() {
     SorvexWinsock.OnConnect = [this] { SorvexWinsock_Connect(); };
     SorvexWinsock.OnSendComplete = [this] { SorvexWinsock_SendComplete(); };
     SorvexWinsock.OnError = [this](int32_t number, const std::string& description) {
@@ -68,18 +68,18 @@ void QueueTimer::wireSorvex() {
 }
 
 bool QueueTimer::ConnectSorvex(const std::string& ip, const std::string& port) {
-    const int32_t remotePort = commandPort(port);
+    const int32_t remotePort = CommandPort(port);
     if (remotePort == 0) {
-        log(state_, kSource, kBadPort + ip + ":" + port);
+        Log(state_, kSource, kBadPort + ip + ":" + port);
         return false;
     }
     if (sorvexBusy_) {
-        log(state_, kSource, kBusy + ip + ":" + port);
+        Log(state_, kSource, kBusy + ip + ":" + port);
         return false;
     }
     SocketInUse inUse(sorvexBusy_);
     auto step = [&](const std::function<void()>& body) {
-        if (!vb::Try(body)) log(state_, kSource, kConnectTag);
+        if (!vb::Try(body)) Log(state_, kSource, kConnectTag);
     };
     int tries = 0;
     bool connected = false;
@@ -98,7 +98,7 @@ bool QueueTimer::OpenSorvexPort() {
     ConnectAttempts = 0;
     if (SorvexWinsock.State() == forms::sckConnected) return true;
     auto step = [&](const std::function<void()>& body) {
-        if (!vb::Try(body)) log(state_, kDebugSource, kOpenTag);
+        if (!vb::Try(body)) Log(state_, kDebugSource, kOpenTag);
     };
     step([&] {
         SorvexWinsock.Close();
@@ -141,7 +141,7 @@ void QueueTimer::ConnectTimer_Timer() {
                 SorvexWinsock.Close();
                 SorvexWinsock.Connect();
             }))
-            log(state_, kDebugSource, kOpenTag);
+            Log(state_, kDebugSource, kOpenTag);
         return;
     }
     ConnectTimer.Enabled(false);
@@ -149,7 +149,7 @@ void QueueTimer::ConnectTimer_Timer() {
 
 void QueueTimer::SorvexWinsock_Error(int32_t number, const std::string& description) {
     if (state_.ShuttingDown || !state_.settings.DebugLog) return;
-    log(state_, kSource,
+    Log(state_, kSource,
         kErrorAt + std::to_string(SorvexWinsock.State()) + ", " + std::to_string(number) + " " + description);
 }
 

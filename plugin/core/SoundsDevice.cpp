@@ -34,7 +34,7 @@ std::string UpdateSoundsButton(PluginState& state, const std::string& location) 
             }
             text = buttons.value().empty() ? std::string() : buttons.value().substr(1);
         }))
-        vb::Try([&] { WriteLog(state.host(), kSource, "UpdateSoundsButton: "); });
+        vb::Try([&] { WriteLog(state.Host(), kSource, "UpdateSoundsButton: "); });
     return text;
 }
 
@@ -66,7 +66,7 @@ void UpdateButtons(PluginState& state) {
                 if (device) device->setButtons(UpdateSoundsButton(state, device->Location()));
             }))
             continue;
-        vb::Try([&] { WriteLog(state.host(), kSource, "UpdateButtons: "); });
+        vb::Try([&] { WriteLog(state.Host(), kSource, "UpdateButtons: "); });
     }
 }
 

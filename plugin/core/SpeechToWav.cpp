@@ -24,20 +24,20 @@ constexpr const char* kHtmlFolder = "\\HTML\\";
 constexpr double kWavBytesPerSecond = 15667;
 
 // One statement under the routine's handler: a failure is logged with the tag.
-void handled(PluginState& state, const std::string& tag, const std::function<void()>& body) {
-    if (!vb::Try(body)) vb::Try([&] { WriteLog(state.host(), kSource, tag); });
+void Handled(PluginState& state, const std::string& tag, const std::function<void()>& body) {
+    if (!vb::Try(body)) vb::Try([&] { WriteLog(state.Host(), kSource, tag); });
 }
 
 // Selects the installed voice whose description is `voiceName` in any letter case.
 void SetVoice(PluginState& state, windows::SpVoice& voice, const std::string& voiceName) {
-    handled(state, "SetVoice", [&] {
+    Handled(state, "SetVoice", [&] {
         const std::string wanted = vb::LCase(voiceName);
         for (const windows::SpObjectToken& token : voice.GetVoices()) {
             if (vb::LCase(token.GetDescription()) != wanted) continue;
             voice.Voice(token);
             return;
         }
-        WriteLog(state.host(), kDebugSource, "Voice " + voiceName + " requested, but not an installed voice ");
+        WriteLog(state.Host(), kDebugSource, "Voice " + voiceName + " requested, but not an installed voice ");
     });
 }
 
@@ -47,14 +47,14 @@ void TextToWavFile(PluginState& state, const std::string& text, const std::strin
     const std::string tag = "TextToWavFile";
     std::string path;
     // The voice is read afresh each time: a script may have changed it since the last reading.
-    handled(state, tag, [&] {
+    Handled(state, tag, [&] {
         const settings::Setting& voice = *settings::FindSetting(settings::kVoice, "T2WVoice");
         state.settings.T2WVoice = vb::Replace(
-            state.host().GetIniSetting(voice.section, voice.key, voice.read.fallback, settings::FileOf(voice.section)),
+            state.Host().GetIniSetting(voice.section, voice.key, voice.read.fallback, settings::FileOf(voice.section)),
             "\"", "");
     });
-    handled(state, tag, [&] { path = state.host().GetAppPath() + kTempFolder + fileName; });
-    handled(state, tag, [&] { SpeakToFile(state, text, state.settings.T2WVoice, path); });
+    Handled(state, tag, [&] { path = state.Host().GetAppPath() + kTempFolder + fileName; });
+    Handled(state, tag, [&] { SpeakToFile(state, text, state.settings.T2WVoice, path); });
 }
 
 void SpeakToFile(PluginState& state, const std::string& text, const std::string& voiceName, const std::string& path) {
@@ -62,9 +62,9 @@ void SpeakToFile(PluginState& state, const std::string& text, const std::string&
     std::unique_ptr<windows::SpVoice> voice;
     std::shared_ptr<windows::SpFileStream> stream;
     windows::FileSystemObject fso;
-    handled(state, tag, [&] { voice = std::make_unique<windows::SpVoice>(); });
-    handled(state, tag, [&] { stream = std::make_shared<windows::SpFileStream>(); });
-    handled(state, tag, [&] {
+    Handled(state, tag, [&] { voice = std::make_unique<windows::SpVoice>(); });
+    Handled(state, tag, [&] { stream = std::make_shared<windows::SpFileStream>(); });
+    Handled(state, tag, [&] {
         if (!fso.FileExists(path)) fso.CreateTextFile(path)->Close();
     });
     if (voice) SetVoice(state, *voice, voiceName);
@@ -74,19 +74,19 @@ void SpeakToFile(PluginState& state, const std::string& text, const std::string&
             body();
         };
     };
-    handled(state, tag, withBoth([&] { stream->Format().Type(windows::SAFT22kHz16BitMono); }));
-    handled(state, tag, withBoth([&] { stream->Open(path, windows::SSFMCreateForWrite, false); }));
-    handled(state, tag, withBoth([&] { voice->AudioOutputStream(stream); }));
-    handled(state, tag, withBoth([&] { voice->Speak(text, 0); }));
-    handled(state, tag, withBoth([&] { stream->Close(); }));
+    Handled(state, tag, withBoth([&] { stream->Format().Type(windows::SAFT22kHz16BitMono); }));
+    Handled(state, tag, withBoth([&] { stream->Open(path, windows::SSFMCreateForWrite, false); }));
+    Handled(state, tag, withBoth([&] { voice->AudioOutputStream(stream); }));
+    Handled(state, tag, withBoth([&] { voice->Speak(text, 0); }));
+    Handled(state, tag, withBoth([&] { stream->Close(); }));
 }
 
 int32_t ComputeWavTime(PluginState& state, const std::string& file) {
     int32_t seconds = 0;
-    handled(state, "ComputeWavTime for " + file + " ", [&] {
+    Handled(state, "ComputeWavTime for " + file + " ", [&] {
         if (file.empty()) return;
         const std::string path =
-            file.find('\\') == std::string::npos ? state.host().GetAppPath() + kHtmlFolder + file : file;
+            file.find('\\') == std::string::npos ? state.Host().GetAppPath() + kHtmlFolder + file : file;
         windows::FileSystemObject fso;
         if (!fso.FileExists(path)) return;
         const double size = static_cast<double>(fso.GetFile(path).Size());

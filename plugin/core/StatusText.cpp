@@ -20,33 +20,33 @@ constexpr const char* kAfterColour = "'>";
 constexpr const char* kEnd = "</font></td></table>";
 constexpr const char* kGif = ".gif";
 
-std::string statusHtml(const std::string& caption, std::string_view image, const std::string& fontColor,
+std::string StatusHtml(const std::string& caption, std::string_view image, const std::string& fontColor,
                        const std::string& text) {
     return kHead + caption + kImageSource + std::string(image) + kAfterImage + fontColor + kAfterColour + text + kEnd;
 }
 
-std::string handled(PluginState& state, const char* tag, const std::function<std::string()>& build) {
+std::string Handled(PluginState& state, const char* tag, const std::function<std::string()>& build) {
     std::string result;
-    if (!vb::Try([&] { result = build(); })) vb::Try([&] { WriteLog(state.host(), kSource, tag); });
+    if (!vb::Try([&] { result = build(); })) vb::Try([&] { WriteLog(state.Host(), kSource, tag); });
     return result;
 }
 
 }  // namespace
 
 std::string FormatStatus(PluginState& state, int32_t index) {
-    return FormatValue(state, index, std::string(tableEntry(StatusTextTable, index)));
+    return FormatValue(state, index, std::string(TableEntry(StatusTextTable, index)));
 }
 
 std::string FormatValue(PluginState& state, int32_t index, const std::string& text) {
-    return handled(state, "FormatValue: ", [&] {
-        std::string group(tableEntry(DeviceGroupTable, ActionGroup(index)));
-        return statusHtml(group, tableEntry(StatusImageTable, index), state.settings.FontColor, text);
+    return Handled(state, "FormatValue: ", [&] {
+        std::string group(TableEntry(DeviceGroupTable, ActionGroup(index)));
+        return StatusHtml(group, TableEntry(StatusImageTable, index), state.settings.FontColor, text);
     });
 }
 
 std::string FormatString(PluginState& state, const std::string& name) {
-    return handled(state, "FormatString",
-                   [&] { return statusHtml(name, name + kGif, state.settings.FontColor, name); });
+    return Handled(state, "FormatString",
+                   [&] { return StatusHtml(name, name + kGif, state.settings.FontColor, name); });
 }
 
 }  // namespace zephra

@@ -22,7 +22,7 @@ struct TimerPool {
     std::array<std::shared_ptr<Zephra>, kTimerPoolSize> IETimerOwner{};
 
     // Every slot free and no owner held (what the start-up does).
-    void clear() { *this = TimerPool(); }
+    void Clear() { *this = TimerPool(); }
 };
 
 // A timer element handed out by the pool: its index in the form's control array (0 to 5),

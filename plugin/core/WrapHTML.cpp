@@ -30,8 +30,8 @@ constexpr const char* kHiddenFrame =
     "src='http://localhost/toggleBrowser.shtml'></IFRAME></center></div>";
 constexpr const char* kEnd = "</HTML>";
 
-void handled(PluginState& state, const std::function<void()>& body) {
-    if (!vb::Try(body)) vb::Try([&] { WriteLog(state.host(), kSource, kTag); });
+void Handled(PluginState& state, const std::function<void()>& body) {
+    if (!vb::Try(body)) vb::Try([&] { WriteLog(state.Host(), kSource, kTag); });
 }
 
 }  // namespace
@@ -43,10 +43,10 @@ void WrapHTML(PluginState& state, const std::string& fileName, const std::string
     const std::string shown = vb::Replace(text, "\r\n", "<BR>");
     std::string appPath;
     std::shared_ptr<windows::TextStream> page;
-    handled(state, [&] { appPath = state.host().GetAppPath(); });
-    handled(state, [&] { page = fso.CreateTextFile(appPath + kHtmlFolder + fileName, true); });
+    Handled(state, [&] { appPath = state.Host().GetAppPath(); });
+    Handled(state, [&] { page = fso.CreateTextFile(appPath + kHtmlFolder + fileName, true); });
     auto line = [&](const std::string& text) {
-        handled(state, [&] {
+        Handled(state, [&] {
             if (!page) vb::raise(vb::errors::ObjectNotSet);
             page->WriteLine(text);
         });
@@ -61,7 +61,7 @@ void WrapHTML(PluginState& state, const std::string& fileName, const std::string
     body.Add(">");
     line(body.value());
     if (state.settings.IncludeHeaderLinks) {
-        handled(state, [&] {
+        Handled(state, [&] {
             if (!page) vb::raise(vb::errors::ObjectNotSet);
             std::string links = fso.OpenTextFile(appPath + kHtmlFolder + state.settings.LinksFile)->ReadAll();
             page->WriteLine(links);
@@ -78,7 +78,7 @@ void WrapHTML(PluginState& state, const std::string& fileName, const std::string
     line(kBodyEnd);
     if (delay == 0) line(kHiddenFrame);
     line(kEnd);
-    handled(state, [&] {
+    Handled(state, [&] {
         if (page) page->Close();
     });
 }

@@ -34,15 +34,15 @@ void Zephra::Class_Initialize() {
     auto classDebug = [&](const std::string& text) {
         if (state_.settings.DebugLog && hs) WriteLog(*hs, kDebugSource, text);
     };
-    step(kLogInitialize, [&] { SetPowerUpState(); });
-    step(kLogInitialize, [&] { classDebug("Initialize Zephra Class Objects - Timer"); });
-    step(kLogInitialize, [&] { Timer1_ = GetTimer(state_, self()); });
-    step(kLogInitialize, [&] { IETimer_ = GetIETimer(state_, self()); });
-    step(kLogInitialize, [&] { classDebug("Initialize Zephra Class Objects - IE"); });
-    step(kLogInitialize, [&] { newBrowser(); });
-    step(kLogInitialize, [&] { classDebug("Initialize Zephra Class Objects -Dispatch"); });
-    step(kLogInitialize, [&] { WaitObject_ = std::make_unique<CWaitNDispatch>(); });
-    step(kLogInitialize, [&] {
+    Step(kLogInitialize, [&] { SetPowerUpState(); });
+    Step(kLogInitialize, [&] { classDebug("Initialize Zephra Class Objects - Timer"); });
+    Step(kLogInitialize, [&] { Timer1_ = GetTimer(state_, Self()); });
+    Step(kLogInitialize, [&] { IETimer_ = GetIETimer(state_, Self()); });
+    Step(kLogInitialize, [&] { classDebug("Initialize Zephra Class Objects - IE"); });
+    Step(kLogInitialize, [&] { NewBrowser(); });
+    Step(kLogInitialize, [&] { classDebug("Initialize Zephra Class Objects -Dispatch"); });
+    Step(kLogInitialize, [&] { WaitObject_ = std::make_unique<CWaitNDispatch>(); });
+    Step(kLogInitialize, [&] {
         classDebug(std::string("Initialize Zephra Class with  Timers of Type ") +
                    (Timer1_ ? kTimerType : kNothingType) + ", " + (IETimer_ ? kTimerType : kNothingType));
     });
@@ -61,17 +61,17 @@ Zephra::~Zephra() {
 
 // --- Logging -----------------------------------------------------------------------------
 
-void Zephra::debug(const std::string& text) {
-    if (state_.settings.DebugLog) WriteLog(state_.host(), std::string(kDebugSource) + " " + Name_, text);
+void Zephra::Debug(const std::string& text) {
+    if (state_.settings.DebugLog) WriteLog(state_.Host(), std::string(kDebugSource) + " " + Name_, text);
 }
 
 // "Zephra " & the procedure's log name & the error number & " ", to which the log writer
 // adds the line and the description.
-void Zephra::logError(const char* logName) { logErrorText(logName + std::to_string(vb::Err().Number) + " "); }
+void Zephra::LogError(const char* logName) { LogErrorText(logName + std::to_string(vb::Err().Number) + " "); }
 
-void Zephra::logErrorText(const std::string& text) {
+void Zephra::LogErrorText(const std::string& text) {
     try {
-        WriteLog(state_.host(), std::string(kSource) + " " + Name_, ErrorPrefix_ + text);
+        WriteLog(state_.Host(), std::string(kSource) + " " + Name_, ErrorPrefix_ + text);
     } catch (...) {
         vb::Err().Clear();
     }
@@ -79,45 +79,45 @@ void Zephra::logErrorText(const std::string& text) {
 
 // --- Timers of the pool --------------------------------------------------------------------
 
-forms::Timer* Zephra::timer1() { return Timer1_ ? &state_.queueTimer().Timer1(*Timer1_) : nullptr; }
+forms::Timer* Zephra::Timer1() { return Timer1_ ? &state_.QueueTimerForm().Timer1(*Timer1_) : nullptr; }
 
-forms::Timer* Zephra::ieTimer() { return IETimer_ ? &state_.queueTimer().IETimer(*IETimer_) : nullptr; }
+forms::Timer* Zephra::IeTimer() { return IETimer_ ? &state_.QueueTimerForm().IETimer(*IETimer_) : nullptr; }
 
 // Arms the command timer; false when the appliance has none. An interval is held to what a
 // timer takes (1 to 65535 ms), so that the timer never stands still with interval 0.
-bool Zephra::armTimer1(int32_t ms) {
-    forms::Timer* timer = timer1();
+bool Zephra::ArmTimer1(int32_t ms) {
+    forms::Timer* timer = Timer1();
     if (!timer) return false;
     timer->Interval(std::clamp(ms, 1, 65535));
     timer->Enabled(true);
     return true;
 }
 
-void Zephra::stopTimer1() {
-    if (forms::Timer* timer = timer1()) timer->Enabled(false);
+void Zephra::StopTimer1() {
+    if (forms::Timer* timer = Timer1()) timer->Enabled(false);
 }
 
 // --- Properties ----------------------------------------------------------------------------
 
-void Zephra::setName(const std::string& name) {
+void Zephra::LetName(const std::string& name) {
     Name_ = name;
     MarkerFile_ = state_.settings.WindowsShare + "\\" + name + kMarkerExtension;
 }
 
-void Zephra::setEnableSlideshow(int16_t group) {
+void Zephra::LetEnableSlideshow(int16_t group) {
     EnableSlideshow_ = group;
     SlideGroup_ = group;
 }
 
-void Zephra::setSlideshow(bool on) {
+void Zephra::LetSlideshow(bool on) {
     if (EnableSlideshow_ != 0) Slideshow_ = on;
 }
 
-void Zephra::setMotionOffMinutes(int32_t minutes) { MotionOffMinutes_ = std::min(minutes, 99999); }
+void Zephra::LetMotionOffMinutes(int32_t minutes) { MotionOffMinutes_ = std::min(minutes, 99999); }
 
 // The ten device codes follow the base code, and the host devices are made or brought up to
 // date.
-void Zephra::setDeviceCodeBase(const std::string& code) {
+void Zephra::LetDeviceCodeBase(const std::string& code) {
     DeviceCodeBase_ = code;
     if (code.empty()) {
         deviceCodes_.assign(10, std::string());
@@ -138,7 +138,7 @@ void Zephra::setDeviceCodeBase(const std::string& code) {
 // --- Members ---------------------------------------------------------------------------------
 
 void Zephra::Shutdown() {
-    auto keepAlive = self();  // the pool may hold the last reference
+    auto keepAlive = Self();  // the pool may hold the last reference
     vb::Try([&] {
         if (Timer1_) ReleaseTimer(state_, *Timer1_);
     });
@@ -154,7 +154,7 @@ void Zephra::Shutdown() {
     vb::Err().Clear();
 }
 
-void Zephra::setBrowserFullScreen(bool fullScreen) {
+void Zephra::LetBrowserFullScreen(bool fullScreen) {
     if (fullScreen != BrowserFullScreen_) ToggleBrowserFullScreen("");
 }
 
@@ -165,7 +165,7 @@ std::string Zephra::SetBrowserScreen(bool fullScreen, const std::string& tag) {
 
 void Zephra::hsExecX10(const std::string& device, const std::string& command) {
     if (!vb::Try([&] {
-            homeseer::Host& hs = state_.host();
+            homeseer::Host& hs = state_.Host();
             if (!state_.IsSetup) {
                 hs.ExecX10(device, command);
                 return;
@@ -186,14 +186,14 @@ void Zephra::hsExecX10(const std::string& device, const std::string& command) {
             hs.SetDeviceStatus(device, status);
             hs.SetDeviceString(device, FormatString(state_, vb::UCase(command)));
         }))
-        vb::Try([&] { WriteLog(state_.host(), kSource, kLogHsExecX10); });
+        vb::Try([&] { WriteLog(state_.Host(), kSource, kLogHsExecX10); });
 }
 
 // Whole tags are compared: "1.5" is not busy because "1.523" is queued.
 bool Zephra::CommandBusy(const std::string& tag) {
     bool busy = tag == CurrentTag_ ||
                 std::any_of(queue_.begin() + 1, queue_.end(), [&](const CommandQueueEntry& e) { return e.Tag == tag; });
-    debug("CommandBusyStatus=, " + std::string(busy ? "True" : "False") + ", on Command Tag=" + tag +
+    Debug("CommandBusyStatus=, " + std::string(busy ? "True" : "False") + ", on Command Tag=" + tag +
           ", From Command Que containing=" + QueuedTags_);
     return busy;
 }
@@ -204,77 +204,77 @@ void Zephra::describe(automation::Members<Zephra>& m) {
     m.method<&Zephra::SendTheCommand>("SendTheCommand");
     m.method<&Zephra::SendSpeak>("SendSpeak");
     m.method<&Zephra::Timeout>("Timeout");
-    m.let<&Zephra::setSleep>("Sleep");
+    m.let<&Zephra::LetSleep>("Sleep");
     m.method<&Zephra::SetSleep>("SetSleep");
     m.get<&Zephra::Sleep>("Sleep");
     m.method<&Zephra::SleepStatus>("SleepStatus");
     m.method<&Zephra::Asleep>("Asleep");
     m.method<&Zephra::Awake>("Awake");
-    m.property<&Zephra::IP, &Zephra::setIP>("IP");
-    m.property<&Zephra::Computer, &Zephra::setComputer>("Computer");
-    m.property<&Zephra::Name, &Zephra::setName>("Name");
+    m.property<&Zephra::IP, &Zephra::LetIP>("IP");
+    m.property<&Zephra::Computer, &Zephra::LetComputer>("Computer");
+    m.property<&Zephra::Name, &Zephra::LetName>("Name");
     m.get<&Zephra::Backlight>("Backlight");
-    m.let<&Zephra::setBacklight>("Backlight");
+    m.let<&Zephra::LetBacklight>("Backlight");
     m.method<&Zephra::SetBacklight>("SetBacklight");
     m.get<&Zephra::MailLED>("MailLED");
-    m.let<&Zephra::setMailLED>("MailLED");
+    m.let<&Zephra::LetMailLED>("MailLED");
     m.method<&Zephra::SetMailLED>("SetMailLED");
     m.get<&Zephra::TopLED>("TopLED");
-    m.let<&Zephra::setTopLED>("TopLED");
+    m.let<&Zephra::LetTopLED>("TopLED");
     m.method<&Zephra::SetTopLED>("SetTopLED");
     m.method<&Zephra::SetWaitsecs>("SetWaitsecs");
     m.method<&Zephra::Waitsecs>("Waitsecs");
     m.get<&Zephra::Sounds>("Sounds");
-    m.let<&Zephra::setSounds>("Sounds");
+    m.let<&Zephra::LetSounds>("Sounds");
     m.method<&Zephra::SetSounds>("SetSounds");
     m.get<&Zephra::SoundsVolume>("SoundsVolume");
-    m.let<&Zephra::setSoundsVolume>("SoundsVolume");
+    m.let<&Zephra::LetSoundsVolume>("SoundsVolume");
     m.method<&Zephra::SetSoundsVolume>("SetSoundsVolume");
     m.get<&Zephra::BrowserFullScreen>("BrowserFullScreen");
-    m.let<&Zephra::setBrowserFullScreen>("BrowserFullScreen");
+    m.let<&Zephra::LetBrowserFullScreen>("BrowserFullScreen");
     m.method<&Zephra::SetBrowserScreen>("SetBrowserScreen");
     m.method<&Zephra::ToggleBrowserFullScreen>("ToggleBrowserFullScreen");
     m.method<&Zephra::CommandBusy>("CommandBusy");
     m.method<&Zephra::ResetQueue>("ResetQueue");
-    m.property<&Zephra::DeviceCodeBase, &Zephra::setDeviceCodeBase>("DeviceCodeBase");
-    m.let<&Zephra::setPowerDevice>("PowerDevice");
-    m.let<&Zephra::setMotionDevice>("MotionDevice");
+    m.property<&Zephra::DeviceCodeBase, &Zephra::LetDeviceCodeBase>("DeviceCodeBase");
+    m.let<&Zephra::LetPowerDevice>("PowerDevice");
+    m.let<&Zephra::LetMotionDevice>("MotionDevice");
     m.get<&Zephra::PowerDevice>("PowerDevice");
-    m.property<&Zephra::MotionOffMinutes, &Zephra::setMotionOffMinutes>("MotionOffMinutes");
+    m.property<&Zephra::MotionOffMinutes, &Zephra::LetMotionOffMinutes>("MotionOffMinutes");
     m.get<&Zephra::MotionDevice>("MotionDevice");
     m.method<&Zephra::Wav>("Wav");
     m.method<&Zephra::RefreshSleepStatus>("RefreshSleepStatus");
     m.method<&Zephra::PushIISPage>("PushIISPage");
     m.method<&Zephra::PushPage>("PushPage");
-    m.let<&Zephra::setPush>("Push");
+    m.let<&Zephra::LetPush>("Push");
     m.get<&Zephra::Push>("Push");
-    m.property<&Zephra::Display, &Zephra::setDisplay>("Display");
+    m.property<&Zephra::Display, &Zephra::LetDisplay>("Display");
     m.method<&Zephra::Speak>("Speak");
     m.method<&Zephra::WavTime>("WavTime");
     m.method<&Zephra::SpeakTime>("SpeakTime");
     m.method<&Zephra::SetVolume>("SetVolume");
-    m.let<&Zephra::setVolume>("Volume");
+    m.let<&Zephra::LetVolume>("Volume");
     m.get<&Zephra::Volume>("Volume");
     m.method<&Zephra::isSpeaking>("isSpeaking");
     m.method<&Zephra::WaitForCommandComplete>("WaitForCommandComplete");
-    m.let<&Zephra::setPushText>("PushText");
+    m.let<&Zephra::LetPushText>("PushText");
     m.get<&Zephra::PushText>("PushText");
     m.method<&Zephra::PushTextMessage>("PushTextMessage");
     m.method<&Zephra::CID>("CID");
     m.method<&Zephra::CyclePower>("CyclePower");
     m.method<&Zephra::ShowSlideshow>("ShowSlideshow");
-    m.property<&Zephra::Slideshow, &Zephra::setSlideshow>("Slideshow");
-    m.property<&Zephra::SlideshowTime, &Zephra::setSlideshowTime>("SlideshowTime");
-    m.property<&Zephra::X10Server, &Zephra::setX10Server>("X10Server");
-    m.let<&Zephra::setPowerCycleCount>("PowerCycleCount");
-    m.property<&Zephra::EnableSlideshow, &Zephra::setEnableSlideshow>("EnableSlideshow");
+    m.property<&Zephra::Slideshow, &Zephra::LetSlideshow>("Slideshow");
+    m.property<&Zephra::SlideshowTime, &Zephra::LetSlideshowTime>("SlideshowTime");
+    m.property<&Zephra::X10Server, &Zephra::LetX10Server>("X10Server");
+    m.let<&Zephra::LetPowerCycleCount>("PowerCycleCount");
+    m.property<&Zephra::EnableSlideshow, &Zephra::LetEnableSlideshow>("EnableSlideshow");
     m.get<&Zephra::PowerCycleCount>("PowerCycleCount");
-    m.let<&Zephra::setDisablePlugin>("DisablePlugin");
-    m.property<&Zephra::DoCID, &Zephra::setDoCID>("DoCID");
-    m.property<&Zephra::SlideGroupIndex, &Zephra::setSlideGroupIndex>("SlideGroupIndex");
-    m.property<&Zephra::SlideGroup, &Zephra::setSlideGroup>("SlideGroup");
-    m.property<&Zephra::SlideCount, &Zephra::setSlideCount>("SlideCount");
-    m.property<&Zephra::MotionStartTime, &Zephra::setMotionStartTime>("MotionStartTime");
+    m.let<&Zephra::LetDisablePlugin>("DisablePlugin");
+    m.property<&Zephra::DoCID, &Zephra::LetDoCID>("DoCID");
+    m.property<&Zephra::SlideGroupIndex, &Zephra::LetSlideGroupIndex>("SlideGroupIndex");
+    m.property<&Zephra::SlideGroup, &Zephra::LetSlideGroup>("SlideGroup");
+    m.property<&Zephra::SlideCount, &Zephra::LetSlideCount>("SlideCount");
+    m.property<&Zephra::MotionStartTime, &Zephra::LetMotionStartTime>("MotionStartTime");
     m.get<&Zephra::DisablePlugin>("DisablePlugin");
     m.method<&Zephra::PowerCycleInProgress>("PowerCycleInProgress");
     m.method<&Zephra::Execute>("Execute");

@@ -94,7 +94,7 @@ public:
     // Sleep states: "sleep", "awake", "always awake", "power cycle", "toggle" (any letter
     // case); another state is logged and changes nothing.
     std::string SetSleep(const std::string& state, const std::string& tag);
-    void setSleep(const std::string& state);
+    void LetSleep(const std::string& state);
     std::string Sleep() const;
     // Polls the appliance and waits up to five seconds for the answer; no answer counts as
     // awake.
@@ -105,33 +105,33 @@ public:
     std::string ToggleBrowserFullScreen(const std::string& tag);
     // Toggles the browser when it is not in the mode asked for; "0" when it is.
     std::string SetBrowserScreen(bool fullScreen, const std::string& tag);
-    void setBrowserFullScreen(bool fullScreen);
+    void LetBrowserFullScreen(bool fullScreen);
     std::string PushPage(const std::string& page, const std::string& tag);
     // Pushes an address of any web server ("host/path", without "http://").
     std::string PushIISPage(const std::string& address, const std::string& tag);
-    void setPush(const std::string& page);
+    void LetPush(const std::string& page);
     // Shows the slideshow page full screen when the appliance has a slide group.
     void ShowSlideshow(const std::string& tag);
 
     // Panel: "on", "off", "blink" for the LEDs; "on" or another state for the backlight
     // (nothing while asleep); sounds 0-18; volumes 0-100.
     std::string Backlight() const;  // the status text "Backlight On" or "Backlight Off"
-    void setBacklight(const std::string& value);
+    void LetBacklight(const std::string& value);
     std::string SetBacklight(const std::string& value, const std::string& tag);
     const std::string& MailLED() const noexcept { return MailLED_; }
-    void setMailLED(const std::string& value);
+    void LetMailLED(const std::string& value);
     std::string SetMailLED(const std::string& value, const std::string& tag);
     const std::string& TopLED() const noexcept { return TopLED_; }
-    void setTopLED(const std::string& value);
+    void LetTopLED(const std::string& value);
     std::string SetTopLED(const std::string& value, const std::string& tag);
     int16_t Sounds() const noexcept { return Sounds_; }
-    void setSounds(int16_t number);
+    void LetSounds(int16_t number);
     std::string SetSounds(int16_t number, const std::string& tag);
     int16_t SoundsVolume() const noexcept { return SoundsVolume_; }
-    void setSoundsVolume(int16_t level);
+    void LetSoundsVolume(int16_t level);
     std::string SetSoundsVolume(int16_t level, const std::string& tag);
     int16_t Volume() const noexcept { return Volume_; }
-    void setVolume(int16_t level);
+    void LetVolume(int16_t level);
     std::string SetVolume(int16_t level, const std::string& tag);
 
     // Speech and WAV files: a file by drive or network path is copied under the host's web
@@ -145,7 +145,7 @@ public:
 
     // Text pages.
     const std::string& PushText() const noexcept { return PushText_; }  // the last text pushed
-    void setPushText(const std::string& text);
+    void LetPushText(const std::string& text);
     std::string PushTextMessage(const std::string& text, const std::string& tag);
     // Shows the host phone's last caller.
     void CID();
@@ -160,51 +160,51 @@ public:
     void ReceiveXapMessageOSD(const vb::ObjectRef& message);
     void ReceiveXapMessageTTS(const vb::ObjectRef& message);
 
-    // Properties.
+    // Properties: read by their name, set by Let and their name, as scripts reach them.
     const std::string& Name() const noexcept { return Name_; }
-    void setName(const std::string& name);  // also sets the marker file
+    void LetName(const std::string& name);  // also sets the marker file
     const std::string& IP() const noexcept { return IP_; }
-    void setIP(const std::string& ip) { IP_ = ip; }
+    void LetIP(const std::string& ip) { IP_ = ip; }
     const std::string& Computer() const noexcept { return Computer_; }
-    void setComputer(const std::string& computer) { Computer_ = computer; }
+    void LetComputer(const std::string& computer) { Computer_ = computer; }
     const std::string& PowerDevice() const noexcept { return PowerDevice_; }
-    void setPowerDevice(const std::string& device) { PowerDevice_ = device; }
+    void LetPowerDevice(const std::string& device) { PowerDevice_ = device; }
     const std::string& MotionDevice() const noexcept { return MotionDevice_; }
-    void setMotionDevice(const std::string& device) { MotionDevice_ = device; }
+    void LetMotionDevice(const std::string& device) { MotionDevice_ = device; }
     const std::string& X10Server() const noexcept { return X10Server_; }
-    void setX10Server(const std::string& server) { X10Server_ = server; }
+    void LetX10Server(const std::string& server) { X10Server_ = server; }
     int16_t EnableSlideshow() const noexcept { return EnableSlideshow_; }
-    void setEnableSlideshow(int16_t group);
+    void LetEnableSlideshow(int16_t group);
     bool Slideshow() const noexcept { return EnableSlideshow_ != 0 && Slideshow_; }
-    void setSlideshow(bool on);
+    void LetSlideshow(bool on);
     bool DoCID() const noexcept { return DoCID_; }
-    void setDoCID(bool on) { DoCID_ = on; }
+    void LetDoCID(bool on) { DoCID_ = on; }
     int32_t MotionOffMinutes() const noexcept { return MotionOffMinutes_; }
-    void setMotionOffMinutes(int32_t minutes);
+    void LetMotionOffMinutes(int32_t minutes);
     int16_t PowerCycleCount() const noexcept { return PowerCycleCount_; }
-    void setPowerCycleCount(int16_t count) { PowerCycleCount_ = count; }
+    void LetPowerCycleCount(int16_t count) { PowerCycleCount_ = count; }
     bool DisablePlugin() const noexcept { return DisablePlugin_; }
-    void setDisablePlugin(bool disabled) { DisablePlugin_ = disabled; }
+    void LetDisablePlugin(bool disabled) { DisablePlugin_ = disabled; }
     bool PowerCycleInProgress() const noexcept { return PowerCycleInProgress_; }
     bool isSpeaking() const noexcept { return isSpeaking_; }
     bool SleepStatus() const noexcept { return SleepStatus_; }
     bool BrowserFullScreen() const noexcept { return BrowserFullScreen_; }
     const std::string& Push() const noexcept { return Push_; }
     const std::string& Display() const noexcept { return Push_; }
-    void setDisplay(const std::string& page) { Push_ = page; }
+    void LetDisplay(const std::string& page) { Push_ = page; }
     vb::Date SlideshowTime() const noexcept { return SlideshowTime_; }
-    void setSlideshowTime(vb::Date when) { SlideshowTime_ = when; }
+    void LetSlideshowTime(vb::Date when) { SlideshowTime_ = when; }
     int16_t SlideGroupIndex() const noexcept { return SlideGroupIndex_; }
-    void setSlideGroupIndex(int16_t index) { SlideGroupIndex_ = index; }
+    void LetSlideGroupIndex(int16_t index) { SlideGroupIndex_ = index; }
     int16_t SlideGroup() const noexcept { return SlideGroup_; }
-    void setSlideGroup(int16_t group) { SlideGroup_ = group; }
+    void LetSlideGroup(int16_t group) { SlideGroup_ = group; }
     int16_t SlideCount() const noexcept { return SlideCount_; }
-    void setSlideCount(int16_t count) { SlideCount_ = count; }
+    void LetSlideCount(int16_t count) { SlideCount_ = count; }
     vb::Date MotionStartTime() const noexcept { return MotionStartTime_; }
-    void setMotionStartTime(vb::Date when) { MotionStartTime_ = when; }
+    void LetMotionStartTime(vb::Date when) { MotionStartTime_ = when; }
     const std::string& DeviceCodeBase() const noexcept { return DeviceCodeBase_; }
     // Sets the base code and derives the ten device codes (house code, unit + group).
-    void setDeviceCodeBase(const std::string& code);
+    void LetDeviceCodeBase(const std::string& code);
 
     // --- State, for the status page and tests --------------------------------------------
 
@@ -239,45 +239,45 @@ private:
     void PutInQueue(const std::string& command, const std::string& tag, int32_t timeoutMs);
     bool GetFromQueue();
     void DoNextCommand();
-    void emptyQueue();
-    std::string queueText() const;
-    void showQueueChange();
+    void EmptyQueue();
+    std::string QueueText() const;
+    void ShowQueueChange();
 
     // Sending forms.
-    bool sendPowerOff();
-    void skipUnknownCommand();
-    bool sendDatagram(const std::string& command);
-    bool sendPause(const std::string& command);
-    void afterDatagram();
-    void sendPageRequest();
+    bool SendPowerOff();
+    void SkipUnknownCommand();
+    bool SendDatagram(const std::string& command);
+    bool SendPause(const std::string& command);
+    void AfterDatagram();
+    void SendPageRequest();
 
     // Page completion.
     void IEObj_DocumentComplete(const std::string& url);
-    void readSleepPoll();
-    void newBrowser();
+    void ReadSleepPoll();
+    void NewBrowser();
 
     // Recovery.
     void StartPowerCycle(const char* logName);
-    void switchPowerOff(const char* logName);
-    void powerOn();
-    void powerUpWait();
-    void endPowerUpWait();
-    void commandTimedOut();
-    bool markerSaysBrowser();
+    void SwitchPowerOff(const char* logName);
+    void PowerOn();
+    void PowerUpWait();
+    void EndPowerUpWait();
+    void CommandTimedOut();
+    bool MarkerSaysBrowser();
 
     // Devices.
     void MakeDevice(const std::string& baseCode);
-    void makeGroupDevice(int group, const std::string& code);
-    int32_t deviceMisc(int32_t misc) const;
+    void MakeGroupDevice(int group, const std::string& code);
+    int32_t DeviceMisc(int32_t misc) const;
     std::string DefineValues(int16_t start, int16_t count);
     std::string DefineButtons(int16_t start, int16_t count);
     void SetPowerUpState();
-    void writeDeviceText(const std::string& code, const std::string& text, bool xap = true);
-    void writeDeviceTextUntested(const std::string& code, const std::string& text, bool xap = true);
-    void writeSleepDevices(int16_t sleepState, bool awake);
+    void WriteDeviceText(const std::string& code, const std::string& text, bool xap = true);
+    void WriteDeviceTextUntested(const std::string& code, const std::string& text, bool xap = true);
+    void WriteSleepDevices(int16_t sleepState, bool awake);
 
     // Builders.
-    bool useDatagrams();
+    bool UseDatagrams();
     std::string LED(const std::string& which, const std::string& ledState, const std::string& tag);
     void SetLEDStatus(const std::string& code, const std::string& ledState, int base);
     std::string BacklightPower(const std::string& lightState, const std::string& tag);
@@ -294,23 +294,23 @@ private:
     std::string PushTextCommand(const std::string& text, const std::string& tag, int16_t delay);
     std::string SendWav(const std::string& file, const std::string& tag);
     std::string TextToWav(const std::string& text);
-    std::string nextTempName(const std::string& extension);
-    std::string serverAddress() const;
+    std::string NextTempName(const std::string& extension);
+    std::string ServerAddress() const;
 
     // Timers of the pool.
-    forms::Timer* timer1();
-    forms::Timer* ieTimer();
-    bool armTimer1(int32_t ms);
-    void stopTimer1();
+    forms::Timer* Timer1();
+    forms::Timer* IeTimer();
+    bool ArmTimer1(int32_t ms);
+    void StopTimer1();
 
-    std::shared_ptr<Zephra> self() { return std::static_pointer_cast<Zephra>(shared_from_this()); }
+    std::shared_ptr<Zephra> Self() { return std::static_pointer_cast<Zephra>(shared_from_this()); }
 
     // Logging.
-    void debug(const std::string& text);
-    void logError(const char* logName);
-    void logErrorText(const std::string& text);
-    template <class Step>
-    void step(const char* logName, Step&& body);
+    void Debug(const std::string& text);
+    void LogError(const char* logName);
+    void LogErrorText(const std::string& text);
+    template <class Body>
+    void Step(const char* logName, Body&& body);
 
     PluginState& state_;
 

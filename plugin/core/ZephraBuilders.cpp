@@ -29,13 +29,13 @@ struct SleepCommand {
 
 std::string Zephra::SleepControl(const std::string& state, const std::string& tag) {
     std::string result;
-    step(kLogSleepControl, [&] {
+    Step(kLogSleepControl, [&] {
         const std::string s = vb::LCase(state);
         // A state the appliance does not know would send an empty command and show a
         // state it is not in.
         if (s != kSleepState && s != kAwakeState && s != kAlwaysAwakeState && s != kPowerCycleState &&
             s != kToggleState) {
-            WriteLog(state_.host(), std::string(kSource) + " " + Name_, kUnknownSleepState + state);
+            WriteLog(state_.Host(), std::string(kSource) + " " + Name_, kUnknownSleepState + state);
             return;
         }
         // Without a power device there is nothing to cycle, as in CyclePower.
@@ -62,10 +62,10 @@ std::string Zephra::SleepControl(const std::string& state, const std::string& ta
             Sleep_ = SleepStatus_ ? 1 : 0;
             backlight = SleepStatus_ ? 9 : 8;
         }
-        const bool datagram = useDatagrams();
+        const bool datagram = UseDatagrams();
         if (!DeviceCode(1).empty()) {
-            writeDeviceTextUntested(DeviceCode(1), FormatStatus(state_, Sleep_ + 4));
-            writeDeviceTextUntested(DeviceCode(2), FormatStatus(state_, backlight));
+            WriteDeviceTextUntested(DeviceCode(1), FormatStatus(state_, Sleep_ + 4));
+            WriteDeviceTextUntested(DeviceCode(2), FormatStatus(state_, backlight));
         }
         result = AsyncCommand(datagram ? command.datagram : command.page, kCommandTimeout, tag);
     });
@@ -74,43 +74,43 @@ std::string Zephra::SleepControl(const std::string& state, const std::string& ta
 
 std::string Zephra::ToggleBrowserControl(const std::string& tag) {
     std::string result;
-    step(kLogToggleBrowserControl, [&] {
+    Step(kLogToggleBrowserControl, [&] {
         BrowserFullScreen_ = !BrowserFullScreen_;
-        writeDeviceText(DeviceCode(5), FormatStatus(state_, BrowserFullScreen_ ? 17 : 16));
+        WriteDeviceText(DeviceCode(5), FormatStatus(state_, BrowserFullScreen_ ? 17 : 16));
         result = AsyncCommand(kFullScreenToggle, kCommandTimeout, tag);
     });
     return result;
 }
 
 // "HomeseerIP" and the port of the web server that serves the appliances' pages.
-std::string Zephra::serverAddress() const {
+std::string Zephra::ServerAddress() const {
     const ZephraSettings& s = state_.settings;
     return s.HomeseerIP + ":" + (s.OwnWebServer ? s.ServerPort : s.svrport);
 }
 
 std::string Zephra::SendPushPage(const std::string& page, const std::string& tag) {
     std::string result;
-    step(kLogSendPushPage, [&] {
+    Step(kLogSendPushPage, [&] {
         if (Sleep() != kAlwaysAwakeState) SleepControl(kAwakeState, tag);
         BrowserFullScreen_ = false;
-        writeDeviceText(DeviceCode(5), FormatStatus(state_, 16));
-        writeDeviceTextUntested(DeviceCode(0), page);
+        WriteDeviceText(DeviceCode(5), FormatStatus(state_, 16));
+        WriteDeviceTextUntested(DeviceCode(0), page);
         Push_ = page;
         if (page != kSlideshowPage) Slideshow_ = false;
-        result = AsyncCommand(kGotoUrl + serverAddress() + "/" + page, kPushTimeout, tag);
-        debug("PushPageTag=" + tag);
+        result = AsyncCommand(kGotoUrl + ServerAddress() + "/" + page, kPushTimeout, tag);
+        Debug("PushPageTag=" + tag);
     });
     return result;
 }
 
 std::string Zephra::SendPushIISPage(const std::string& address, const std::string& tag) {
     std::string result;
-    step(kLogSendPushIISPage, [&] {
+    Step(kLogSendPushIISPage, [&] {
         if (Sleep() != kAlwaysAwakeState) SleepControl(kAwakeState, tag);
         BrowserFullScreen_ = false;
-        writeDeviceText(DeviceCode(5), FormatStatus(state_, 16));
+        WriteDeviceText(DeviceCode(5), FormatStatus(state_, 16));
         Push_ = address;
-        homeseer::Host& hs = state_.host();
+        homeseer::Host& hs = state_.Host();
         hs.SetDeviceString(DeviceCode(0), address);
         hs.SetDeviceLastChange(DeviceCode(0), vb::Now());
         result = AsyncCommand(kGotoUrl + address, kPushTimeout, tag);
@@ -130,7 +130,7 @@ void Zephra::ShowSlideshow(const std::string&) {
     Slideshow_ = true;
     std::string pushed = PushFullScreenPage(kSlideshowPage, "");
     // A refused push (no tag) shows no slideshow.
-    setSlideshow(!pushed.empty() && vb::CBool(vb::Variant(pushed)));
+    LetSlideshow(!pushed.empty() && vb::CBool(vb::Variant(pushed)));
 }
 
 std::string Zephra::SetWaitsecs(int16_t seconds, const std::string& tag) {
@@ -175,8 +175,8 @@ std::string Zephra::PushPage(const std::string& page, const std::string& tag) { 
 
 std::string Zephra::PushIISPage(const std::string& page, const std::string& tag) { return SendPushIISPage(page, tag); }
 
-void Zephra::setPush(const std::string& page) { SendPushPage(page, ""); }
+void Zephra::LetPush(const std::string& page) { SendPushPage(page, ""); }
 
-void Zephra::setSleep(const std::string& state) { SleepControl(state, ""); }
+void Zephra::LetSleep(const std::string& state) { SleepControl(state, ""); }
 
 }  // namespace zephra

@@ -45,28 +45,28 @@ int16_t DetermineVolumeIcon(int16_t level) {
 }
 
 // Text, last change and xAP announcement of a device; nothing for an empty code.
-void Zephra::writeDeviceText(const std::string& code, const std::string& text, bool xap) {
+void Zephra::WriteDeviceText(const std::string& code, const std::string& text, bool xap) {
     if (code.empty()) return;
-    writeDeviceTextUntested(code, text, xap);
+    WriteDeviceTextUntested(code, text, xap);
 }
 
 // The same for writes that do not test the code.
-void Zephra::writeDeviceTextUntested(const std::string& code, const std::string& text, bool xap) {
-    homeseer::Host& hs = state_.host();
+void Zephra::WriteDeviceTextUntested(const std::string& code, const std::string& text, bool xap) {
+    homeseer::Host& hs = state_.Host();
     hs.SetDeviceString(code, text);
     hs.SetDeviceLastChange(code, vb::Now());
     if (xap) state_.services.SendXapBSC(state_, code);
 }
 
 // The Awake device shows the sleep state, the Backlight device on when awake.
-void Zephra::writeSleepDevices(int16_t sleepState, bool awake) {
-    writeDeviceTextUntested(DeviceCode(1), FormatStatus(state_, sleepState + 4));
-    writeDeviceTextUntested(DeviceCode(2), FormatStatus(state_, awake ? 9 : 8));
+void Zephra::WriteSleepDevices(int16_t sleepState, bool awake) {
+    WriteDeviceTextUntested(DeviceCode(1), FormatStatus(state_, sleepState + 4));
+    WriteDeviceTextUntested(DeviceCode(2), FormatStatus(state_, awake ? 9 : 8));
 }
 
 // The "misc" bits of a device of the appliance: what the device had, with the status-only
 // bit as the setting says, and the value call-back bit on newer hosts.
-int32_t Zephra::deviceMisc(int32_t misc) const {
+int32_t Zephra::DeviceMisc(int32_t misc) const {
     misc &= ~kMiscStatusOnly;
     if (state_.settings.StatusOnly) misc |= kMiscStatusOnly;
     if (state_.UseDeviceRefs) misc |= kMiscValueCallback;
@@ -77,27 +77,27 @@ void Zephra::MakeDevice(const std::string& baseCode) {
     std::string house;
     int32_t unit = 0;
     bool ready = false;
-    step(kLogMakeDevice, [&] {
+    Step(kLogMakeDevice, [&] {
         house = baseCode.substr(0, 1);
         unit = vb::CInt(vb::Variant(baseCode.substr(1)));
         ready = true;
     });
     if (!ready) return;
     for (int g = 0; g < 10; ++g) {
-        step(kLogMakeDevice, [&] { makeGroupDevice(g, house + std::to_string(unit + g)); });
+        Step(kLogMakeDevice, [&] { MakeGroupDevice(g, house + std::to_string(unit + g)); });
     }
 }
 
 // One device of the appliance: found or made, then its "misc", "Values" and "buttons".
-void Zephra::makeGroupDevice(int group, const std::string& code) {
+void Zephra::MakeGroupDevice(int group, const std::string& code) {
     const int32_t ref = hsDeviceExists(state_, code);
-    debug("MakeDevice " + code + ", Ref=" + std::to_string(ref));
+    Debug("MakeDevice " + code + ", Ref=" + std::to_string(ref));
     std::shared_ptr<homeseer::Device> device;
     int32_t misc = 0;
     if (ref != -1) {
         device = hsGetDevice(state_, ref);
         if (!device) vb::raise(vb::errors::ObjectNotSet);
-        misc = deviceMisc(device->misc());
+        misc = DeviceMisc(device->misc());
     } else {
         device = NewHSDevice(state_, std::string(kDeviceNamePrefix) + std::string(DeviceGroupTable[group]), code);
         if (!device) vb::raise(vb::errors::ObjectNotSet);
@@ -106,8 +106,8 @@ void Zephra::makeGroupDevice(int group, const std::string& code) {
         device->setInterfaceName(kPluginName);
         device->setIotype(kIoTypeDevice);
         // A new device gets the bits an existing one would.
-        misc = deviceMisc(0);
-        debug("MakeDevice Created for " + Name_);
+        misc = DeviceMisc(0);
+        Debug("MakeDevice Created for " + Name_);
     }
     if (group == kQueueGroup) {
         device->setIotype(kIoTypeQueue);
@@ -128,10 +128,10 @@ void Zephra::makeGroupDevice(int group, const std::string& code) {
 // Action name, Chr(2) and i for the rows start .. start + count - 1, joined by Chr(1).
 std::string Zephra::DefineValues(int16_t start, int16_t count) {
     FastString values;
-    step(kLogDefineValues, [&] {
+    Step(kLogDefineValues, [&] {
         for (int16_t i = 0; i < count; ++i) {
             if (i > 0) values.Add(vb::Chr(1));
-            values.Add(std::string(tableEntry(ActionTable, start + i)) + vb::Chr(2) + std::to_string(i));
+            values.Add(std::string(TableEntry(ActionTable, start + i)) + vb::Chr(2) + std::to_string(i));
         }
     });
     return values.value();
@@ -142,10 +142,10 @@ std::string Zephra::DefineValues(int16_t start, int16_t count) {
 std::string Zephra::DefineButtons(int16_t start, int16_t count) {
     FastString buttons;
     if (state_.settings.StatusOnly) return {};
-    step(kLogDefineButtons, [&] {
+    Step(kLogDefineButtons, [&] {
         for (int16_t i = 0; i < count; ++i) {
             if (i > 0) buttons.Add(vb::Chr(1));
-            buttons.Add(std::string(kPluginName) + vb::Chr(2) + std::string(tableEntry(ActionTable, start + i)) +
+            buttons.Add(std::string(kPluginName) + vb::Chr(2) + std::string(TableEntry(ActionTable, start + i)) +
                         " @ " + Name_ + kButtonSuffix);
         }
     });
@@ -168,18 +168,18 @@ void Zephra::SetPowerUpState() {
     // known after power-up, so its device keeps what it had.
     const std::pair<int, int32_t> values[] = {{1, 1}, {2, 1}, {4, 0}, {3, 0}, {7, 2}, {5, 1}};
     for (const auto& entry : values) {
-        step(kLogSetPowerUpState, [&] {
+        Step(kLogSetPowerUpState, [&] {
             if (!state_.CallbackObject) vb::raise(vb::errors::ObjectNotSet);
             std::vector<vb::Variant> args = {DeviceCode(entry.first), entry.second};
             state_.CallbackObject->call("ValueChangeEvent", vb::Method, args);
         });
     }
-    step(kLogSetPowerUpState, [&] {
-        writeDeviceTextUntested(DeviceCode(7), FormatValue(state_, DetermineVolumeIcon(50) + 37, "50%"), false);
+    Step(kLogSetPowerUpState, [&] {
+        WriteDeviceTextUntested(DeviceCode(7), FormatValue(state_, DetermineVolumeIcon(50) + 37, "50%"), false);
     });
-    step(kLogSetPowerUpState, [&] { writeDeviceTextUntested(DeviceCode(5), FormatStatus(state_, 17), false); });
-    step(kLogSetPowerUpState, [&] { writeDeviceTextUntested(DeviceCode(4), FormatStatus(state_, 13), false); });
-    step(kLogSetPowerUpState, [&] { writeDeviceTextUntested(DeviceCode(3), FormatStatus(state_, 10), false); });
+    Step(kLogSetPowerUpState, [&] { WriteDeviceTextUntested(DeviceCode(5), FormatStatus(state_, 17), false); });
+    Step(kLogSetPowerUpState, [&] { WriteDeviceTextUntested(DeviceCode(4), FormatStatus(state_, 13), false); });
+    Step(kLogSetPowerUpState, [&] { WriteDeviceTextUntested(DeviceCode(3), FormatStatus(state_, 10), false); });
 }
 
 }  // namespace zephra

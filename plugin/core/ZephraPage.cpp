@@ -20,9 +20,9 @@ constexpr int32_t kPageReadDelay = 50;
 }  // namespace
 
 // A new hidden browser in place of the old one, whose request (if any) is dropped with it.
-void Zephra::newBrowser() {
+void Zephra::NewBrowser() {
     IEObj_ = std::make_unique<forms::HiddenBrowser>();
-    std::weak_ptr<Zephra> weak = self();
+    std::weak_ptr<Zephra> weak = Self();
     IEObj_->OnDocumentComplete = [weak](const std::string& url) {
         if (auto zephra = weak.lock()) zephra->IEObj_DocumentComplete(url);
     };
@@ -30,45 +30,45 @@ void Zephra::newBrowser() {
 
 void Zephra::IEObj_DocumentComplete(const std::string& url) {
     bool done = vb::Try([&] {
-        debug("IEObj_Complete to " + url);
+        Debug("IEObj_Complete to " + url);
         PowerCycleCount_ = 0;
         if (CurrentCommand_.rfind(kLoadWav, 0) == 0) isSpeaking_ = false;
-        if (forms::Timer* timer = ieTimer()) {
+        if (forms::Timer* timer = IeTimer()) {
             timer->Interval(kPageReadDelay);
             timer->Enabled(true);
             return;
         }
         // Without a page timer the page is read as soon as the loop is free, so that the
         // queue goes on.
-        std::weak_ptr<Zephra> weak = self();
+        std::weak_ptr<Zephra> weak = Self();
         forms::Loop::current().post([weak] {
             if (auto zephra = weak.lock()) zephra->ReceiveData();
         });
     });
     if (!done) {
         std::string number = std::to_string(vb::Err().Number);
-        logErrorText(kLogIEObj + number + kLogTimerIs + (IETimer_ ? kTimerType : kNothingType));
+        LogErrorText(kLogIEObj + number + kLogTimerIs + (IETimer_ ? kTimerType : kNothingType));
     }
 }
 
 void Zephra::ReceiveData() {
-    auto keepAlive = self();  // a handler may release the object meanwhile
-    if (CurrentCommand_ == kSleepPoll) step(kLogReceiveData, [&] { readSleepPoll(); });
-    step(kLogReceiveData, [&] { DoNextCommand(); });
+    auto keepAlive = Self();  // a handler may release the object meanwhile
+    if (CurrentCommand_ == kSleepPoll) Step(kLogReceiveData, [&] { ReadSleepPoll(); });
+    Step(kLogReceiveData, [&] { DoNextCommand(); });
 }
 
 // The answer of the sleep-status poll: "1" when the appliance is awake; anything else (the
 // browser's failure page too) means asleep.
-void Zephra::readSleepPoll() {
+void Zephra::ReadSleepPoll() {
     if (!IEObj_) vb::raise(vb::errors::ObjectNotSet);
     const std::string text = IEObj_->Document().body.innerText;
     if (vb::Left(text, 16) != kCancelledPage) TimeoutCount_ = 0;
-    debug("Sleep Result Body " + text);
+    Debug("Sleep Result Body " + text);
     PolledSleep_ = Sleep_;
     const bool awake = vb::Trim(text) == "1";
     PolledSleep_ = awake ? (Sleep_ == 2 ? 2 : 1) : 0;
     SleepStatus_ = awake;
-    if (!DeviceCode(1).empty() && PolledSleep_ != Sleep_) writeSleepDevices(PolledSleep_, awake);
+    if (!DeviceCode(1).empty() && PolledSleep_ != Sleep_) WriteSleepDevices(PolledSleep_, awake);
     Sleep_ = PolledSleep_;
 }
 

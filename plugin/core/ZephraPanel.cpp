@@ -27,13 +27,13 @@ constexpr int kFirstVolume = 42;
 }  // namespace
 
 // The datagram form is used for a client program that subscribed, when the setting says so.
-bool Zephra::useDatagrams() {
+bool Zephra::UseDatagrams() {
     return state_.settings.UseZephraServer && state_.services.IsRegisteredClient(state_, IP_);
 }
 
 std::string Zephra::LED(const std::string& which, const std::string& ledState, const std::string& tag) {
     std::string result;
-    step(kLogLED, [&] {
+    Step(kLogLED, [&] {
         const std::string lowered = vb::LCase(ledState);
         std::string code = "1";
         std::string word = kOn;
@@ -45,7 +45,7 @@ std::string Zephra::LED(const std::string& which, const std::string& ledState, c
             word = kOff;
         }
         std::string command;
-        if (useDatagrams()) command = (which == kTopWhich ? kTopLed : kMailLed) + word;
+        if (UseDatagrams()) command = (which == kTopWhich ? kTopLed : kMailLed) + word;
         else command = kLedPage + which + code;
         result = AsyncCommand(command, kCommandTimeout, tag);
         MotionStartTime_ = vb::Now();
@@ -55,37 +55,37 @@ std::string Zephra::LED(const std::string& which, const std::string& ledState, c
 
 // The LED device shows off, on or blink; a state that is not one of these words shows off.
 void Zephra::SetLEDStatus(const std::string& code, const std::string& ledState, int base) {
-    step(kLogSetLEDStatus, [&] {
+    Step(kLogSetLEDStatus, [&] {
         const std::string lowered = vb::LCase(ledState);
         const int offset = lowered == kBlink ? 2 : lowered == kOn ? 1 : 0;
-        writeDeviceText(code, FormatStatus(state_, base + offset));
+        WriteDeviceText(code, FormatStatus(state_, base + offset));
     });
 }
 
 std::string Zephra::BacklightPower(const std::string& lightState, const std::string& tag) {
     std::string result;
-    step(kLogBacklightPower, [&] {
+    Step(kLogBacklightPower, [&] {
         if (!SleepStatus_) return;  // an appliance asleep has its backlight off
         Backlight_ = vb::LCase(lightState) == kOn;
         result = AsyncCommand(Backlight_ ? kBacklightOn : kBacklightOff, kCommandTimeout, tag);
-        writeDeviceText(DeviceCode(2), FormatStatus(state_, Backlight_ ? 9 : 8));
+        WriteDeviceText(DeviceCode(2), FormatStatus(state_, Backlight_ ? 9 : 8));
     });
     return result;
 }
 
 std::string Zephra::SendSoundCommand(int16_t number, const std::string& tag) {
     Sounds_ = number;
-    writeDeviceText(DeviceCode(6), FormatStatus(state_, number + kFirstSound));
+    WriteDeviceText(DeviceCode(6), FormatStatus(state_, number + kFirstSound));
     const std::string n = std::to_string(number);
-    return AsyncCommand(useDatagrams() ? kBeepCmd + n : kSoundPage + n, kCommandTimeout, tag);
+    return AsyncCommand(UseDatagrams() ? kBeepCmd + n : kSoundPage + n, kCommandTimeout, tag);
 }
 
 std::string Zephra::SendSoundsVolumeCommand(int16_t level, const std::string& tag) {
     std::string result;
-    step(kLogSoundsVolume, [&] {
+    Step(kLogSoundsVolume, [&] {
         SoundsVolume_ = level;
         const std::string n = std::to_string(level);
-        writeDeviceText(DeviceCode(7), FormatValue(state_, DetermineVolumeIcon(level) + kFirstSoundsVolume, n + "%"));
+        WriteDeviceText(DeviceCode(7), FormatValue(state_, DetermineVolumeIcon(level) + kFirstSoundsVolume, n + "%"));
         result = AsyncCommand(kSoundsVolumePage + n, kCommandTimeout, tag);
     });
     return result;
@@ -93,10 +93,10 @@ std::string Zephra::SendSoundsVolumeCommand(int16_t level, const std::string& ta
 
 std::string Zephra::SetVolumeControl(int16_t level, const std::string& tag) {
     std::string result;
-    step(kLogSetVolumeControl, [&] {
+    Step(kLogSetVolumeControl, [&] {
         Volume_ = level;
         const std::string n = std::to_string(level);
-        writeDeviceText(DeviceCode(8), FormatValue(state_, DetermineVolumeIcon(level) + kFirstVolume, n + "%"));
+        WriteDeviceText(DeviceCode(8), FormatValue(state_, DetermineVolumeIcon(level) + kFirstVolume, n + "%"));
         result = AsyncCommand(kVolumePage + n, kCommandTimeout, tag);
     });
     return result;
@@ -105,34 +105,34 @@ std::string Zephra::SetVolumeControl(int16_t level, const std::string& tag) {
 // --- Members -------------------------------------------------------------------------------
 
 std::string Zephra::Backlight() const { return std::string(StatusTextTable[Backlight_ ? 9 : 8]); }
-void Zephra::setBacklight(const std::string& value) { BacklightPower(value, ""); }
+void Zephra::LetBacklight(const std::string& value) { BacklightPower(value, ""); }
 std::string Zephra::SetBacklight(const std::string& value, const std::string& tag) {
     return BacklightPower(value, tag);
 }
 
-void Zephra::setMailLED(const std::string& value) { SetMailLED(value, ""); }
+void Zephra::LetMailLED(const std::string& value) { SetMailLED(value, ""); }
 std::string Zephra::SetMailLED(const std::string& value, const std::string& tag) {
     MailLED_ = value;
     SetLEDStatus(DeviceCode(4), value, kMailLedBase);
     return LED(kMailWhich, value, tag);
 }
 
-void Zephra::setTopLED(const std::string& value) { SetTopLED(value, ""); }
+void Zephra::LetTopLED(const std::string& value) { SetTopLED(value, ""); }
 std::string Zephra::SetTopLED(const std::string& value, const std::string& tag) {
     TopLED_ = value;
     SetLEDStatus(DeviceCode(3), value, kTopLedBase);
     return LED(kTopWhich, value, tag);
 }
 
-void Zephra::setSounds(int16_t number) { SendSoundCommand(number, ""); }
+void Zephra::LetSounds(int16_t number) { SendSoundCommand(number, ""); }
 std::string Zephra::SetSounds(int16_t number, const std::string& tag) { return SendSoundCommand(number, tag); }
 
-void Zephra::setSoundsVolume(int16_t level) { SendSoundsVolumeCommand(level, ""); }
+void Zephra::LetSoundsVolume(int16_t level) { SendSoundsVolumeCommand(level, ""); }
 std::string Zephra::SetSoundsVolume(int16_t level, const std::string& tag) {
     return SendSoundsVolumeCommand(level, tag);
 }
 
 std::string Zephra::SetVolume(int16_t level, const std::string& tag) { return SetVolumeControl(level, tag); }
-void Zephra::setVolume(int16_t level) { SetVolumeControl(level, ""); }
+void Zephra::LetVolume(int16_t level) { SetVolumeControl(level, ""); }
 
 }  // namespace zephra

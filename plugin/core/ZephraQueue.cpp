@@ -20,15 +20,15 @@ using namespace ztext;
 
 namespace {
 
-const char* boolText(bool b) { return b ? "True" : "False"; }
+const char* BoolText(bool b) { return b ? "True" : "False"; }
 
-bool startsLowered(const std::string& text, const char* prefix) {
+bool StartsLowered(const std::string& text, const char* prefix) {
     return vb::LCase(vb::Left(text, static_cast<int32_t>(std::char_traits<char>::length(prefix)))) == prefix;
 }
 
 // The milliseconds of a pause of `seconds` as a timer takes them: none (0) for a pause of
 // 0 or less, at most 65535.
-int32_t pauseMilliseconds(double seconds) {
+int32_t PauseMilliseconds(double seconds) {
     double ms = seconds * 1000;
     if (!(ms > 0)) return 0;
     if (ms >= 65535) return 65535;
@@ -38,24 +38,24 @@ int32_t pauseMilliseconds(double seconds) {
 }  // namespace
 
 std::string Zephra::AsyncCommand(const std::string& command, int32_t timeoutMs, std::string tag) {
-    step(kLogAsyncCommand, [&] {
+    Step(kLogAsyncCommand, [&] {
         if (tag.empty()) tag = RandomToken();
     });
-    step(kLogAsyncCommand, [&] { debug("Async Command, " + command + "," + tag); });
+    Step(kLogAsyncCommand, [&] { Debug("Async Command, " + command + "," + tag); });
     if (DisablePlugin_) return {};
-    step(kLogAsyncCommand, [&] {
+    Step(kLogAsyncCommand, [&] {
         if (URLBusy()) {
             PutInQueue(command, tag, timeoutMs);
             return;
         }
-        if (startsLowered(command, kWaitSecs)) {
+        if (StartsLowered(command, kWaitSecs)) {
             std::string n = vb::Trim(vb::LCase(vb::Mid(command, 9)));
             if (!vb::IsNumeric(vb::Variant(n)) || !Timer1_) return;
-            int32_t ms = pauseMilliseconds(vb::CDbl(vb::Variant(n)));
+            int32_t ms = PauseMilliseconds(vb::CDbl(vb::Variant(n)));
             if (ms == 0) return;  // a pause of no time is no pause
             Waiting_ = true;
             RetriesLeft_ = 0;
-            armTimer1(ms);
+            ArmTimer1(ms);
             PutInQueue(kWaitDone, tag, timeoutMs);
             return;
         }
@@ -66,7 +66,7 @@ std::string Zephra::AsyncCommand(const std::string& command, int32_t timeoutMs, 
 }
 
 void Zephra::SendCommandWithTag(const std::string& command, const std::string& tag, int32_t timeoutMs) {
-    step(kLogSendCommandWithTag, [&] {
+    Step(kLogSendCommandWithTag, [&] {
         CurrentCommand_ = command;
         CurrentTag_ = tag;
         CurrentTimeout_ = timeoutMs;
@@ -76,24 +76,24 @@ void Zephra::SendCommandWithTag(const std::string& command, const std::string& t
 
 bool Zephra::URLBusy() const { return !QueueIdle_ || PowerCycleInProgress_; }
 
-std::string Zephra::queueText() const {
+std::string Zephra::QueueText() const {
     std::vector<std::string> commands;
     for (const CommandQueueEntry& entry : queue_) commands.push_back(entry.Command);
     return kQueueText + std::to_string(queue_.size() - 1) + kQueueCount + vb::Join(commands, kQueueSeparator);
 }
 
 // QueuedTags and the queue device follow a change of the queue.
-void Zephra::showQueueChange() {
+void Zephra::ShowQueueChange() {
     std::vector<std::string> tags;
     for (const CommandQueueEntry& entry : queue_) tags.push_back(entry.Tag);
     QueuedTags_ = vb::Join(tags, ",");
-    homeseer::Host& hs = state_.host();
-    hs.SetDeviceString(DeviceCode(9), queueText());
+    homeseer::Host& hs = state_.Host();
+    hs.SetDeviceString(DeviceCode(9), QueueText());
     hs.SetDeviceLastChange(DeviceCode(9), vb::Now());
 }
 
 // Back to element 0 alone; the tags of the dropped commands are no longer busy.
-void Zephra::emptyQueue() {
+void Zephra::EmptyQueue() {
     queue_.assign(1, CommandQueueEntry{"", "", 5000});
     QueuedTags_.clear();
 }
@@ -101,35 +101,35 @@ void Zephra::emptyQueue() {
 void Zephra::PutInQueue(const std::string& command, const std::string& tag, int32_t timeoutMs) {
     QueueUpdatePending_ = true;
     if (PowerCycleCount_ >= 3) {
-        step(kLogPutInQueue, [&] {
-            emptyQueue();
+        Step(kLogPutInQueue, [&] {
+            EmptyQueue();
             QueueIdle_ = true;
-            homeseer::Host& hs = state_.host();
+            homeseer::Host& hs = state_.Host();
             hs.SetDeviceString(DeviceCode(9), "");
             hs.SetDeviceLastChange(DeviceCode(9), vb::Now());
         });
     } else if (static_cast<int32_t>(queue_.size()) - 1 < kQueueLimit) {
-        step(kLogPutInQueue, [&] {
+        Step(kLogPutInQueue, [&] {
             queue_.push_back(CommandQueueEntry{command, tag, timeoutMs});
             QueueIdle_ = false;
-            showQueueChange();
+            ShowQueueChange();
         });
     } else {
         StartPowerCycle(kLogPutInQueue);
     }
     QueueUpdatePending_ = false;
-    step(kLogPutInQueue, [&] { debug("PutQue " + command + "," + tag + QueuedTags_); });
+    Step(kLogPutInQueue, [&] { Debug("PutQue " + command + "," + tag + QueuedTags_); });
 }
 
 bool Zephra::GetFromQueue() {
     bool taken = false;
-    step(kLogGetFromQueue, [&] { debug(std::string("GetFromQueueUpdatePending= ") + boolText(QueueUpdatePending_)); });
+    Step(kLogGetFromQueue, [&] { Debug(std::string("GetFromQueueUpdatePending= ") + BoolText(QueueUpdatePending_)); });
     if (QueueUpdatePending_) {
         RetriesLeft_ = 0;
-        step(kLogGetFromQueue, [&] {
-            if (armTimer1(100)) return;
+        Step(kLogGetFromQueue, [&] {
+            if (ArmTimer1(100)) return;
             // Without a command timer the queue is read again once the loop is free.
-            std::weak_ptr<Zephra> weak = self();
+            std::weak_ptr<Zephra> weak = Self();
             forms::Loop::current().post([weak] {
                 if (auto zephra = weak.lock()) zephra->DoNextCommand();
             });
@@ -137,7 +137,7 @@ bool Zephra::GetFromQueue() {
         QueueIdle_ = false;
         CurrentTag_.clear();
     } else {
-        step(kLogGetFromQueue, [&] {
+        Step(kLogGetFromQueue, [&] {
             if (queue_.size() < 2) return;
             CommandQueueEntry head = queue_[1];
             queue_.erase(queue_.begin() + 1);
@@ -145,40 +145,40 @@ bool Zephra::GetFromQueue() {
             CurrentTimeout_ = head.Timeout;
             CurrentTag_ = head.Tag;
             taken = true;
-            showQueueChange();
+            ShowQueueChange();
         });
         QueueIdle_ = queue_.size() < 2;
         RetriesLeft_ = state_.settings.CommandRetries;
     }
-    step(kLogGetFromQueue, [&] { debug(std::string("GetFromQue Command Obtained Status=") + boolText(taken)); });
+    Step(kLogGetFromQueue, [&] { Debug(std::string("GetFromQue Command Obtained Status=") + BoolText(taken)); });
     return taken;
 }
 
 void Zephra::DoNextCommand() {
-    step(kLogDoNextCommand, [&] {
-        debug(std::string("DoNextCOmmand, questat=") + boolText(QueueIdle_) +
-              ", powerupWait=" + boolText(PowerCycleInProgress_));
+    Step(kLogDoNextCommand, [&] {
+        Debug(std::string("DoNextCOmmand, questat=") + BoolText(QueueIdle_) +
+              ", powerupWait=" + BoolText(PowerCycleInProgress_));
     });
     if (Waiting_ || PowerCycleInProgress_) return;
-    step(kLogDoNextCommand, [&] { stopTimer1(); });
+    Step(kLogDoNextCommand, [&] { StopTimer1(); });
     if (queue_.size() < 2) {
         QueueIdle_ = true;
         CurrentTag_ = "0";
         return;
     }
     bool taken = GetFromQueue();
-    if (taken) step(kLogDoNextCommand, [&] { SendTheCommand(); });
+    if (taken) Step(kLogDoNextCommand, [&] { SendTheCommand(); });
 }
 
 void Zephra::ResetQueue() {
-    emptyQueue();
+    EmptyQueue();
     isSpeaking_ = false;  // a speech request that was under way is dropped with the browser
-    newBrowser();
+    NewBrowser();
     ShowQueue();
 }
 
 void Zephra::ShowQueue() {
-    if (!DeviceCode(9).empty()) state_.host().SetDeviceString(DeviceCode(9), queueText());
+    if (!DeviceCode(9).empty()) state_.Host().SetDeviceString(DeviceCode(9), QueueText());
 }
 
 }  // namespace zephra

@@ -19,13 +19,13 @@ using namespace ztext;
 
 namespace {
 
-bool startsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
+bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
 
-bool startsLowered(const std::string& text, const char* prefix) {
+bool StartsLowered(const std::string& text, const char* prefix) {
     return vb::LCase(vb::Left(text, static_cast<int32_t>(std::strlen(prefix)))) == prefix;
 }
 
-std::string rest(const std::string& text, const char* prefix) { return text.substr(std::strlen(prefix)); }
+std::string Rest(const std::string& text, const char* prefix) { return text.substr(std::strlen(prefix)); }
 
 // The commands whose datagram is a command of a fixed name with the rest as argument.
 struct NamedCommand {
@@ -45,56 +45,56 @@ constexpr int32_t kShortestCommand = 8;
 
 void Zephra::SendTheCommand() {
     UDPSent_ = false;
-    step(kLogSendTheCommand, [&] { debug("SendTheCommand=" + CurrentCommand_); });
+    Step(kLogSendTheCommand, [&] { Debug("SendTheCommand=" + CurrentCommand_); });
     const std::string command = CurrentCommand_;
-    if (startsLowered(command, kPower)) {
-        if (!sendPowerOff()) skipUnknownCommand();
+    if (StartsLowered(command, kPower)) {
+        if (!SendPowerOff()) SkipUnknownCommand();
         return;
     }
     if (vb::Len(command) < kShortestCommand) {
-        skipUnknownCommand();
+        SkipUnknownCommand();
         return;
     }
-    if (sendDatagram(command)) {
-        afterDatagram();
+    if (SendDatagram(command)) {
+        AfterDatagram();
         return;
     }
-    if (sendPause(command)) {
-        step(kLogSendTheCommand, [&] { DoNextCommand(); });
+    if (SendPause(command)) {
+        Step(kLogSendTheCommand, [&] { DoNextCommand(); });
         return;
     }
-    step(kLogSendTheCommand, [&] { sendPageRequest(); });
+    Step(kLogSendTheCommand, [&] { SendPageRequest(); });
 }
 
 // "power": the power goes off now and comes back at the command timer's tick. An appliance
 // without a command timer could never switch it back on, so it does not start.
-bool Zephra::sendPowerOff() {
+bool Zephra::SendPowerOff() {
     if (!Timer1_) return false;
     PowerCycleInProgress_ = true;
-    switchPowerOff(kLogSendTheCommand);
+    SwitchPowerOff(kLogSendTheCommand);
     return true;
 }
 
 // A command that no sending form takes is logged and the queue goes on, as after a pause.
-void Zephra::skipUnknownCommand() {
-    step(kLogSendTheCommand, [&] {
-        const char* text = startsLowered(CurrentCommand_, kPower) ? kNoPowerTimer : kUnknownCommand;
-        WriteLog(state_.host(), std::string(kSource) + " " + Name_, text + CurrentCommand_);
+void Zephra::SkipUnknownCommand() {
+    Step(kLogSendTheCommand, [&] {
+        const char* text = StartsLowered(CurrentCommand_, kPower) ? kNoPowerTimer : kUnknownCommand;
+        WriteLog(state_.Host(), std::string(kSource) + " " + Name_, text + CurrentCommand_);
     });
-    step(kLogSendTheCommand, [&] { DoNextCommand(); });
+    Step(kLogSendTheCommand, [&] { DoNextCommand(); });
 }
 
-bool Zephra::sendDatagram(const std::string& command) {
+bool Zephra::SendDatagram(const std::string& command) {
     for (const NamedCommand& named : kNamedCommands) {
-        if (!startsWith(command, named.prefix)) continue;
-        step(kLogSendTheCommand,
-             [&] { state_.services.UDPSendCommand(state_, named.name, rest(command, named.prefix), IP_); });
+        if (!StartsWith(command, named.prefix)) continue;
+        Step(kLogSendTheCommand,
+             [&] { state_.services.UDPSendCommand(state_, named.name, Rest(command, named.prefix), IP_); });
         return true;
     }
-    const bool udpCommand = startsWith(command, kSendCmd);
-    if (!udpCommand && !startsWith(command, kSendCid)) return false;
-    step(kLogSendTheCommand, [&] {
-        std::vector<std::string> parts = vb::Split(rest(command, udpCommand ? kSendCmd : kSendCid), kPartSeparator);
+    const bool udpCommand = StartsWith(command, kSendCmd);
+    if (!udpCommand && !StartsWith(command, kSendCid)) return false;
+    Step(kLogSendTheCommand, [&] {
+        std::vector<std::string> parts = vb::Split(Rest(command, udpCommand ? kSendCmd : kSendCid), kPartSeparator);
         if (parts.size() < 2) return;
         if (udpCommand) state_.services.UDPSendCommand(state_, parts[0], parts[1], IP_);
         else state_.services.UDPSendCID(state_, parts[0], parts[1], IP_);
@@ -104,30 +104,30 @@ bool Zephra::sendDatagram(const std::string& command) {
 
 // After a datagram the next command follows at once, or after "UDPDelay" ms at the command
 // timer's tick (at once when there is no command timer).
-void Zephra::afterDatagram() {
+void Zephra::AfterDatagram() {
     UDPSent_ = true;
     bool delayed = false;
-    step(kLogSendTheCommand, [&] {
-        if (state_.settings.UDPDelay > 0 && armTimer1(state_.settings.UDPDelay)) {
+    Step(kLogSendTheCommand, [&] {
+        if (state_.settings.UDPDelay > 0 && ArmTimer1(state_.settings.UDPDelay)) {
             Waiting_ = true;
             delayed = true;
         }
     });
     if (delayed) return;
     UDPSent_ = false;
-    step(kLogSendTheCommand, [&] { DoNextCommand(); });
+    Step(kLogSendTheCommand, [&] { DoNextCommand(); });
 }
 
 // "waitsecs N" (N numeric) waits N whole seconds while the loop runs on; "waitdone" ends a
 // pause begun when the command was given. True for both.
-bool Zephra::sendPause(const std::string& command) {
-    if (startsLowered(command, kWaitDone)) return true;
-    if (!startsLowered(command, kWaitSecs)) return false;
+bool Zephra::SendPause(const std::string& command) {
+    if (StartsLowered(command, kWaitDone)) return true;
+    if (!StartsLowered(command, kWaitSecs)) return false;
     const std::string count = vb::Trim(vb::Mid(command, 9));
     if (!vb::IsNumeric(vb::Variant(count))) return false;
-    auto keepAlive = self();  // the wait lets everything run, a release too
+    auto keepAlive = Self();  // the wait lets everything run, a release too
     Waiting_ = true;
-    step(kLogSendTheCommand, [&] {
+    Step(kLogSendTheCommand, [&] {
         int64_t ms = int64_t{vb::CLng(vb::Variant(count))} * 1000;
         if (ms <= 0) return;  // a pause of no time is no pause
         if (!WaitObject_) vb::raise(vb::errors::ObjectNotSet);
@@ -137,18 +137,18 @@ bool Zephra::sendPause(const std::string& command) {
     return true;
 }
 
-void Zephra::sendPageRequest() {
+void Zephra::SendPageRequest() {
     SendTime_ = vb::Now();
     CurrentURL_ = kHttp + Computer_ + "/" + CurrentCommand_;
     // A time-out of no time would be a timer that never ticks: such a page gets the usual one.
-    step(kLogSendTheCommand,
-         [&] { armTimer1(CurrentTimeout_ > 0 ? std::min(CurrentTimeout_, kPageTimeoutCap) : kDefaultPageTimeout); });
-    if (startsWith(CurrentCommand_, kLoadWav)) isSpeaking_ = true;
+    Step(kLogSendTheCommand,
+         [&] { ArmTimer1(CurrentTimeout_ > 0 ? std::min(CurrentTimeout_, kPageTimeoutCap) : kDefaultPageTimeout); });
+    if (StartsWith(CurrentCommand_, kLoadWav)) isSpeaking_ = true;
     QueueIdle_ = false;
-    step(kLogSendTheCommand, [&] {
-        debug("IE Navigate to " + CurrentURL_ + " on " + IP_ + " using " + (IEObj_ ? kBrowserType : kNothingType));
+    Step(kLogSendTheCommand, [&] {
+        Debug("IE Navigate to " + CurrentURL_ + " on " + IP_ + " using " + (IEObj_ ? kBrowserType : kNothingType));
     });
-    step(kLogSendTheCommand, [&] {
+    Step(kLogSendTheCommand, [&] {
         if (!IEObj_) vb::raise(vb::errors::ObjectNotSet);
         IEObj_->Navigate2(CurrentURL_);
     });

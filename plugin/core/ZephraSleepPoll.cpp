@@ -21,8 +21,8 @@ constexpr int16_t kPollPending = 3;
 }  // namespace
 
 bool Zephra::AwakeStatus() {
-    auto keepAlive = self();  // the wait lets everything run, a release too
-    step(kLogAwakeStatus, [&] {
+    auto keepAlive = Self();  // the wait lets everything run, a release too
+    Step(kLogAwakeStatus, [&] {
         PolledSleep_ = kPollPending;
         AsyncCommand(kSleepPoll, kCommandTimeout, "");
     });
@@ -33,22 +33,22 @@ bool Zephra::AwakeStatus() {
                 WaitObject_->Wait(kPollSlice);
                 forms::DoEvents();
             })) {
-            logError(kLogAwakeStatus);
+            LogError(kLogAwakeStatus);
             break;
         }
     }
-    step(kLogAwakeStatus, [&] {
+    Step(kLogAwakeStatus, [&] {
         if (DeviceCode(1).empty() || PolledSleep_ < 0 || PolledSleep_ > 2) return;
-        writeSleepDevices(PolledSleep_, PolledSleep_ != 0);
+        WriteSleepDevices(PolledSleep_, PolledSleep_ != 0);
     });
     return PolledSleep_ != 0;
 }
 
 std::string Zephra::SendSleepStatus(const std::string& tag) {
     std::string result;
-    step(kLogSendSleepStatus, [&] {
+    Step(kLogSendSleepStatus, [&] {
         result = AsyncCommand(kSleepPoll, kCommandTimeout, tag);
-        debug("sleep tag=" + tag);
+        Debug("sleep tag=" + tag);
     });
     return result;
 }

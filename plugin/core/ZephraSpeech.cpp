@@ -20,7 +20,7 @@ constexpr int32_t kWavTimeoutBase = 20000;
 }  // namespace
 
 // The next of the ten rotating names of this appliance's temporary files.
-std::string Zephra::nextTempName(const std::string& extension) {
+std::string Zephra::NextTempName(const std::string& extension) {
     TempFileCounter_ = (TempFileCounter_ + 1) % 10;
     return kTempFilePrefix + vb::Replace(Name_, " ", "") + std::to_string(TempFileCounter_) + extension;
 }
@@ -29,25 +29,25 @@ std::string Zephra::SendWav(const std::string& file, const std::string& tag) {
     std::string result;
     std::string local = file;
     int32_t timeout = kWavTimeoutBase;
-    step(kLogSendWav, [&] {
+    Step(kLogSendWav, [&] {
         if (vb::InStr(file, "\\\\") == 0 && vb::InStr(file, ":") == 0) return;
-        local = nextTempName(kWavExtension);
-        FileSystem_->CopyFile(file, state_.host().GetAppPath() + kTempFolderPath + local, true);
+        local = NextTempName(kWavExtension);
+        FileSystem_->CopyFile(file, state_.Host().GetAppPath() + kTempFolderPath + local, true);
     });
-    step(kLogSendWav, [&] {
+    Step(kLogSendWav, [&] {
         if (vb::InStr(local, kTempFilePrefix) > 0) local = kTempFolderUrl + local;
     });
-    step(kLogSendWav, [&] {
-        timeout = ComputeWavTime(state_, state_.host().GetAppPath() + kHtmlFolderPath + local) * 1000 + kWavTimeoutBase;
+    Step(kLogSendWav, [&] {
+        timeout = ComputeWavTime(state_, state_.Host().GetAppPath() + kHtmlFolderPath + local) * 1000 + kWavTimeoutBase;
     });
-    step(kLogSendWav, [&] { result = AsyncCommand(kLoadWav + serverAddress() + "/" + local, timeout, tag); });
+    Step(kLogSendWav, [&] { result = AsyncCommand(kLoadWav + ServerAddress() + "/" + local, timeout, tag); });
     return result;
 }
 
 std::string Zephra::TextToWav(const std::string& text) {
     std::string name;
-    step(kLogTextToWav, [&] {
-        name = nextTempName(kWavExtension);
+    Step(kLogTextToWav, [&] {
+        name = NextTempName(kWavExtension);
         TextToWavFile(state_, text, name);
     });
     return name;
@@ -65,7 +65,7 @@ int32_t Zephra::WavTime(const std::string& file) { return ComputeWavTime(state_,
 int32_t Zephra::SpeakTime(const std::string& text) {
     const std::string file = TextToWav(text);
     if (file.empty()) return 0;
-    return ComputeWavTime(state_, state_.host().GetAppPath() + kTempFolderPath + file);
+    return ComputeWavTime(state_, state_.Host().GetAppPath() + kTempFolderPath + file);
 }
 
 }  // namespace zephra

@@ -9,9 +9,9 @@
 
 namespace zephra {
 
-template <class Step>
-void Zephra::step(const char* logName, Step&& body) {
-    if (!vb::Try(std::forward<Step>(body))) logError(logName);
+template <class Body>
+void Zephra::Step(const char* logName, Body&& body) {
+    if (!vb::Try(std::forward<Body>(body))) LogError(logName);
 }
 
 }  // namespace zephra

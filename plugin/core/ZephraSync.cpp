@@ -24,9 +24,9 @@ constexpr int kWaitPasses = 10;
 }  // namespace
 
 void Zephra::SyncWithHomeseer() {
-    auto keepAlive = self();
+    auto keepAlive = Self();
     if (vb::Try([&] {
-            homeseer::Host& hs = state_.host();
+            homeseer::Host& hs = state_.Host();
             if (!PowerDevice_.empty() && !hs.IsOn(PowerDevice_)) return;
             for (int group : kSyncedGroups) {
                 const std::string code = DeviceCode(group);
@@ -40,11 +40,11 @@ void Zephra::SyncWithHomeseer() {
             Sounds_ = vb::CInt(vb::Variant(hs.DeviceValue(DeviceCode(6))));
         }))
         return;
-    vb::Try([&] { WriteLog(state_.host(), kSource, kLogSyncWithHomeseer); });
+    vb::Try([&] { WriteLog(state_.Host(), kSource, kLogSyncWithHomeseer); });
 }
 
 bool Zephra::WaitForCommandComplete(const std::string& tag, int16_t seconds) {
-    auto keepAlive = self();  // the wait lets everything run, a release too
+    auto keepAlive = Self();  // the wait lets everything run, a release too
     bool result = false;
     if (vb::Try([&] {
             const int32_t slice = int32_t{seconds} * 100;
@@ -61,7 +61,7 @@ bool Zephra::WaitForCommandComplete(const std::string& tag, int16_t seconds) {
             }
         }))
         return result;
-    logErrorText(kLogWaitForCommandComplete + std::to_string(vb::Err().Number) + " ");
+    LogErrorText(kLogWaitForCommandComplete + std::to_string(vb::Err().Number) + " ");
     return result;
 }
 

@@ -14,7 +14,7 @@ using namespace ztext;
 
 std::string Zephra::PushTextCommand(const std::string& text, const std::string& tag, int16_t delay) {
     std::string result;
-    step(kLogPushTextCommand, [&] {
+    Step(kLogPushTextCommand, [&] {
         Push_ = text;
         PushText_ = text;
         TempFileCounter_ = (TempFileCounter_ + 1) % 10;
@@ -25,13 +25,13 @@ std::string Zephra::PushTextCommand(const std::string& text, const std::string& 
         WrapHTML(state_, file, s.TextBackground, s.TextForeground, s.TextFontSize, s.TextStyle, text, delay);
         result = SendPushPage(file, tag);
         BrowserFullScreen_ = true;
-        writeDeviceText(DeviceCode(5), FormatStatus(state_, 17));
-        writeDeviceText(DeviceCode(0), FormatValue(state_, 0, text));
+        WriteDeviceText(DeviceCode(5), FormatStatus(state_, 17));
+        WriteDeviceText(DeviceCode(0), FormatValue(state_, 0, text));
     });
     return result;
 }
 
-void Zephra::setPushText(const std::string& text) { PushTextCommand(text, "", 0); }
+void Zephra::LetPushText(const std::string& text) { PushTextCommand(text, "", 0); }
 
 std::string Zephra::PushTextMessage(const std::string& text, const std::string& tag) {
     return PushTextCommand(text, tag, 0);

@@ -41,7 +41,7 @@ constexpr int16_t kHighestPercentage = 100;
 
 // The appliance under the plug-in's house code with the highest base unit at or below
 // `unit` (the first slot among equal bases), and that base; none below every base.
-std::pair<std::shared_ptr<Zephra>, int16_t> owner(PluginState& state, int16_t unit) {
+std::pair<std::shared_ptr<Zephra>, int16_t> Owner(PluginState& state, int16_t unit) {
     int16_t best = 0;
     std::shared_ptr<Zephra> found;
     for (const ZephraEntry& slot : state.appliances.slots) {
@@ -58,14 +58,14 @@ std::pair<std::shared_ptr<Zephra>, int16_t> owner(PluginState& state, int16_t un
 }
 
 // A volume device's value: a step 0-4 (times 25) or a percentage 5-100.
-std::optional<int16_t> volumeOf(int16_t v) {
+std::optional<int16_t> VolumeOf(int16_t v) {
     if (v >= 0 && v <= kVolumeSteps) return static_cast<int16_t>(v * kVolumeStep);
     if (v >= kLowestPercentage && v <= kHighestPercentage) return v;
     return std::nullopt;
 }
 
 // The number of the (v + 1)-th enabled sound.
-std::optional<int16_t> enabledSound(PluginState& state, int16_t v) {
+std::optional<int16_t> EnabledSound(PluginState& state, int16_t v) {
     int16_t seen = 0;
     for (int16_t k = 0; k < kSoundCount; ++k) {
         if (!state.settings.SoundEnabled[static_cast<std::size_t>(k)]) continue;
@@ -77,53 +77,53 @@ std::optional<int16_t> enabledSound(PluginState& state, int16_t v) {
 
 // "Send to ZCID": the host phone's last caller goes to the appliance's client and onto the
 // Display device.
-void sendCallerToDisplay(PluginState& state, Zephra& z, const std::string& code) {
+void SendCallerToDisplay(PluginState& state, Zephra& z, const std::string& code) {
     const std::string text = MessageCIDEvent(state, true, z.IP());
-    state.host().SetDeviceString(code, FormatValue(state, 0, text));
-    state.host().SetDeviceLastChange(code, vb::Now());
+    state.Host().SetDeviceString(code, FormatValue(state, 0, text));
+    state.Host().SetDeviceLastChange(code, vb::Now());
     SendXapBSC(state, code);
 }
 
-void act(PluginState& state, Zephra& z, int16_t group, int16_t v, const std::string& code) {
+void Act(PluginState& state, Zephra& z, int16_t group, int16_t v, const std::string& code) {
     static constexpr const char* kSleepStates[] = {"sleep", "awake", "always awake"};
     static constexpr const char* kLedStates[] = {"off", "on", "blink"};
     switch (group) {
     case kDisplay:
-        if (v == 0) sendCallerToDisplay(state, z, code);
+        if (v == 0) SendCallerToDisplay(state, z, code);
         if (v == 1) z.CID();
         break;
     case kAwake:
-        if (v >= 0 && v <= 2) z.setSleep(kSleepStates[v]);
+        if (v >= 0 && v <= 2) z.LetSleep(kSleepStates[v]);
         if (v == 3) z.CyclePower("");
         break;
     case kBacklight:
-        if (v == 0 || v == 1) z.setBacklight(kLedStates[v]);
+        if (v == 0 || v == 1) z.LetBacklight(kLedStates[v]);
         break;
     case kTopLED:
-        if (v >= 0 && v <= 2) z.setTopLED(kLedStates[v]);
+        if (v >= 0 && v <= 2) z.LetTopLED(kLedStates[v]);
         break;
     case kMailLED:
-        if (v >= 0 && v <= 2) z.setMailLED(kLedStates[v]);
+        if (v >= 0 && v <= 2) z.LetMailLED(kLedStates[v]);
         break;
     case kBrowser:
-        if (v == 0 || v == 1) z.setBrowserFullScreen(v == 1);
+        if (v == 0 || v == 1) z.LetBrowserFullScreen(v == 1);
         break;
     case kSounds:
-        if (std::optional<int16_t> sound = enabledSound(state, v)) z.setSounds(*sound);
+        if (std::optional<int16_t> sound = EnabledSound(state, v)) z.LetSounds(*sound);
         break;
     case kSoundsVolume:
-        if (std::optional<int16_t> level = volumeOf(v)) z.setSoundsVolume(*level);
+        if (std::optional<int16_t> level = VolumeOf(v)) z.LetSoundsVolume(*level);
         break;
     case kVolume:
-        if (std::optional<int16_t> level = volumeOf(v)) z.setVolume(*level);
+        if (std::optional<int16_t> level = VolumeOf(v)) z.LetVolume(*level);
         break;
     case kReserved: z.ShowQueue(); break;
     default: break;
     }
 }
 
-void debug(PluginState& state, const std::string& text) {
-    if (state.settings.DebugLog) WriteLog(state.host(), kDebugSource, text);
+void Debug(PluginState& state, const std::string& text) {
+    if (state.settings.DebugLog) WriteLog(state.Host(), kDebugSource, text);
 }
 
 }  // namespace
@@ -131,18 +131,18 @@ void debug(PluginState& state, const std::string& text) {
 void SetZephraIO(PluginState& state, std::string& houseCode, std::string& deviceCode, int16_t& command,
                  int16_t& brightness) {
     if (vb::Try([&] {
-            debug(state, kSetZephraIOComplete + std::string(state.InitComplete ? "True" : "False"));
+            Debug(state, kSetZephraIOComplete + std::string(state.InitComplete ? "True" : "False"));
             if (houseCode != state.HouseCode || !state.InitComplete) return;
             const int16_t unit = vb::CInt(vb::Variant(deviceCode));
-            auto [zephra, best] = owner(state, unit);
-            debug(state, kSetZephraIOUnits + std::to_string(best) + "," + std::to_string(unit));
+            auto [zephra, best] = Owner(state, unit);
+            Debug(state, kSetZephraIOUnits + std::to_string(best) + "," + std::to_string(unit));
             if (best < 1) return;
             const int16_t group = static_cast<int16_t>(unit - best);
             if (group < 0 || group > kReserved || command != homeseer::kValueSetCommand) return;
-            act(state, *zephra, group, brightness, houseCode + deviceCode);
+            Act(state, *zephra, group, brightness, houseCode + deviceCode);
         }))
         return;
-    vb::Try([&] { WriteLog(state.host(), kSource, kSetZephraIOTag); });
+    vb::Try([&] { WriteLog(state.Host(), kSource, kSetZephraIOTag); });
 }
 
 }  // namespace zephra

@@ -29,7 +29,7 @@ constexpr int16_t kSlideshowStopped = 2;
 constexpr int16_t kDataReceived = 2;
 
 // Runs `work` on every appliance of the table, in table order.
-void eachAppliance(PluginState& state, const std::function<void(Zephra&)>& work) {
+void EachAppliance(PluginState& state, const std::function<void(Zephra&)>& work) {
     std::vector<std::shared_ptr<Zephra>> appliances;
     for (const ZephraEntry& slot : state.appliances.slots)
         if (slot.Object) appliances.push_back(slot.Object);
@@ -37,16 +37,16 @@ void eachAppliance(PluginState& state, const std::function<void(Zephra&)>& work)
 }
 
 // This host has no browser to start; the address it would open goes to the log.
-void openInBrowser(PluginState& state, const std::string& address) {
-    WriteLog(state.host(), kSource, kOpenAddress + address);
+void OpenInBrowser(PluginState& state, const std::string& address) {
+    WriteLog(state.Host(), kSource, kOpenAddress + address);
 }
 
-void showServerWindow(PluginState& state) {
-    if (!state.part<UdpServerState>().window) state.part<UdpServerState>().window = std::make_shared<frmOptions>(state);
-    state.part<UdpServerState>().window->Show(forms::vbModal);
+void ShowServerWindow(PluginState& state) {
+    if (!state.Part<UdpServerState>().window) state.Part<UdpServerState>().window = std::make_shared<frmOptions>(state);
+    state.Part<UdpServerState>().window->Show(forms::vbModal);
 }
 
-void showModemWindow(PluginState& state) {
+void ShowModemWindow(PluginState& state) {
     ShowEchoWindow(state);
     if (state.settings.DebugLog) ProcessCommData(state, kSampleCallerId, kDataReceived);
 }
@@ -54,7 +54,7 @@ void showModemWindow(PluginState& state) {
 }  // namespace
 
 void RegisterMenus(PluginState& state) {
-    const std::string inMenu = vb::Replace(state.host().GetIniSetting(kMainSection, kInMenu, "1", kIniFile), "\"", "");
+    const std::string inMenu = vb::Replace(state.Host().GetIniSetting(kMainSection, kInMenu, "1", kIniFile), "\"", "");
     if (inMenu == "0") return;
     const vb::Variant callback(state.CallbackObject);
     auto add = [&](const char* caption) {
@@ -67,30 +67,30 @@ void RegisterMenus(PluginState& state) {
 void SelectMenu(PluginState& state, const std::string& caption) {
     if (!state.IsStandAlone && !state.IsSetup) return;
     if (caption == kMenuBrowser) {
-        if (state.IsSetup) openInBrowser(state, kLocalhost + state.settings.ServerPort + kStatusPage);
+        if (state.IsSetup) OpenInBrowser(state, kLocalhost + state.settings.ServerPort + kStatusPage);
     } else if (caption == kMenuSetup) {
         ShowZephraSetup(state);
     } else if (caption == kMenuServer) {
-        showServerWindow(state);
+        ShowServerWindow(state);
     } else if (caption == kMenuStartSlideshow) {
         state.SlideshowMenuState = kSlideshowStarted;
-        eachAppliance(state, [](Zephra& z) { z.ShowSlideshow(""); });
+        EachAppliance(state, [](Zephra& z) { z.ShowSlideshow(""); });
     } else if (caption == kMenuStopSlideshow) {
         state.SlideshowMenuState = kSlideshowStopped;
-        state.queueTimer().Timer3.Enabled(false);
-        eachAppliance(state, [](Zephra& z) { z.setSlideshow(false); });
+        state.QueueTimerForm().Timer3.Enabled(false);
+        EachAppliance(state, [](Zephra& z) { z.LetSlideshow(false); });
     } else if (caption == kMenuResetQueue) {
-        eachAppliance(state, [](Zephra& z) { z.ResetQueue(); });
+        EachAppliance(state, [](Zephra& z) { z.ResetQueue(); });
     } else if (caption == kMenuTest) {
-        eachAppliance(state, [&](Zephra& z) { MainTest(state, z); });
+        EachAppliance(state, [&](Zephra& z) { MainTest(state, z); });
     } else if (caption == kMenuDisable) {
-        eachAppliance(state, [](Zephra& z) { z.setDisablePlugin(true); });
+        EachAppliance(state, [](Zephra& z) { z.LetDisablePlugin(true); });
     } else if (caption == kMenuEnable) {
-        eachAppliance(state, [](Zephra& z) { z.setDisablePlugin(false); });
+        EachAppliance(state, [](Zephra& z) { z.LetDisablePlugin(false); });
     } else if (caption == kMenuModem) {
-        showModemWindow(state);
+        ShowModemWindow(state);
     } else if (caption == kMenuHelp) {
-        openInBrowser(state, state.hostInterface.AppPath + kHelpPage);
+        OpenInBrowser(state, state.hostInterface.AppPath + kHelpPage);
     }
 }
 

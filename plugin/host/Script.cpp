@@ -23,33 +23,33 @@ namespace {
 using namespace userscript;
 namespace fs = std::filesystem;
 
-script::ScriptControl& control(PluginState& state) { return *state.queueTimer().ScriptControl1; }
+script::ScriptControl& Control(PluginState& state) { return *state.QueueTimerForm().ScriptControl1; }
 
-void clearControlError(script::ScriptControl& sc) {
+void ClearControlError(script::ScriptControl& sc) {
     std::static_pointer_cast<script::ScriptError>(sc.Error())->Clear();
 }
 
-void log(PluginState& state, const std::string& text) {
-    vb::Try([&] { WriteLog(state.host(), kSource, text); });
+void Log(PluginState& state, const std::string& text) {
+    vb::Try([&] { WriteLog(state.Host(), kSource, text); });
 }
 
 // One step of loading a file: a failure is logged with the loader's tag and the pending
 // error, and the file is given up.
 template <class Step>
-bool loadStep(PluginState& state, Step&& step) {
+bool LoadStep(PluginState& state, Step&& step) {
     if (vb::Try(std::forward<Step>(step))) return true;
-    log(state, kLoadFailed);
+    Log(state, kLoadFailed);
     return false;
 }
 
 // Where " Line n col m" of the control's error is shown.
-std::string errorPlace(const script::ErrorInfo& error) {
+std::string ErrorPlace(const script::ErrorInfo& error) {
     return kAtLine + std::to_string(error.Line) + kColumn + std::to_string(error.Column);
 }
 
 // The two quotes of an include directive at `at` (0-based), on the directive's own line.
 // None when they are missing: the scan ends there and the directive stays in the text.
-std::optional<std::pair<std::size_t, std::size_t>> directiveQuotes(const std::string& text, std::size_t at) {
+std::optional<std::pair<std::size_t, std::size_t>> DirectiveQuotes(const std::string& text, std::size_t at) {
     std::size_t lineEnd = std::min(text.find_first_of("\r\n", at), text.size());
     std::size_t open = text.find('"', at);
     if (open >= lineEnd) return std::nullopt;
@@ -59,7 +59,7 @@ std::optional<std::pair<std::size_t, std::size_t>> directiveQuotes(const std::st
 }
 
 // The same file however its path is written.
-fs::path fileIdentity(const std::string& path) { return fs::weakly_canonical(windows::MapPath(path).native); }
+fs::path FileIdentity(const std::string& path) { return fs::weakly_canonical(windows::MapPath(path).native); }
 
 // Holds a file on the include chain while its includes load.
 class ChainEntry {
@@ -79,7 +79,7 @@ Script::Script(PluginState& state) : state_(state), fileDate_(vb::DateSerial(198
 
 void Script::Add(const std::string& file, const std::string& moduleName) {
     vb::Err().Clear();
-    script::ScriptControl& sc = control(state_);
+    script::ScriptControl& sc = Control(state_);
     if (vb::Try([&] {
             moduleName_ = moduleName;
             fileName_ = file;
@@ -91,13 +91,13 @@ void Script::Add(const std::string& file, const std::string& moduleName) {
         return;
     std::string text = kAddFailed + vb::Err().Description + kSeparator + sc.lastError().Description;
     vb::Err().Clear();
-    log(state_, text);
+    Log(state_, text);
 }
 
 vb::Variant Script::Run(const std::string& procedure, const std::string& argument) {
     vb::Err().Clear();
-    script::ScriptControl& sc = control(state_);
-    clearControlError(sc);
+    script::ScriptControl& sc = Control(state_);
+    ClearControlError(sc);
     vb::Variant result;
     vb::Try([&] {
         if (!module_) vb::raise(vb::errors::ObjectNotSet);
@@ -107,10 +107,10 @@ vb::Variant Script::Run(const std::string& procedure, const std::string& argumen
     const script::ErrorInfo& error = sc.lastError();
     if (vb::Err().Number == 0 && error.Number == 0) return result;
     std::string text = kRunError + vb::Err().Description + kSeparator + std::to_string(error.Number) + " - " +
-                       error.Description + errorPlace(error);
+                       error.Description + ErrorPlace(error);
     vb::Err().Clear();
-    clearControlError(sc);
-    log(state_, text);
+    ClearControlError(sc);
+    Log(state_, text);
     return vb::Variant();
 }
 
@@ -118,26 +118,26 @@ void Script::AccumulateReferences(const std::string& file, std::vector<fs::path>
     vb::Err().Clear();
     windows::FileSystemObject fso;
     std::string path;
-    if (!loadStep(state_, [&] { path = ResolvePath(file); })) return;
+    if (!LoadStep(state_, [&] { path = ResolvePath(file); })) return;
     if (!fso.FileExists(path)) return;
     fs::path identity;
-    if (!loadStep(state_, [&] { identity = fileIdentity(path); })) return;
+    if (!LoadStep(state_, [&] { identity = FileIdentity(path); })) return;
     if (std::find(chain.begin(), chain.end(), identity) != chain.end()) {
-        log(state_, kIncludeCycle + file);
+        Log(state_, kIncludeCycle + file);
         return;
     }
     std::string text;
-    if (!loadStep(state_, [&] { text = fso.OpenTextFile(path)->ReadAll(); })) return;
+    if (!LoadStep(state_, [&] { text = fso.OpenTextFile(path)->ReadAll(); })) return;
     {
         ChainEntry entry(chain, identity);
-        if (!loadStep(state_, [&] { text = TakeIncludes(std::move(text), chain); })) return;
+        if (!LoadStep(state_, [&] { text = TakeIncludes(std::move(text), chain); })) return;
     }
     AddToModule(file, text);
 }
 
 std::string Script::ResolvePath(const std::string& file) const {
     if (file.find(':') != std::string::npos || file.find("\\\\") != std::string::npos) return file;
-    std::string scripts = state_.host().GetAppPath() + kScriptsFolder;
+    std::string scripts = state_.Host().GetAppPath() + kScriptsFolder;
     return scripts + (vb::Left(file, 1) == "\\" ? "" : "\\") + file;
 }
 
@@ -149,7 +149,7 @@ std::string Script::TakeIncludes(std::string text, std::vector<fs::path>& chain)
         int32_t found = vb::InStr(position, text, kIncludeDirective, vb::CompareMethod::Text);
         if (found == 0) break;
         const auto at = static_cast<std::size_t>(found - 1);
-        auto quotes = directiveQuotes(text, at);
+        auto quotes = DirectiveQuotes(text, at);
         if (!quotes) break;
         auto [open, close] = *quotes;
         AccumulateReferences(vb::Trim(std::string_view(text).substr(open + 1, close - open - 1)), chain);
@@ -161,8 +161,8 @@ std::string Script::TakeIncludes(std::string text, std::vector<fs::path>& chain)
 
 void Script::AddToModule(const std::string& file, const std::string& text) {
     vb::Err().Clear();
-    script::ScriptControl& sc = control(state_);
-    clearControlError(sc);
+    script::ScriptControl& sc = Control(state_);
+    ClearControlError(sc);
     vb::Try([&] {
         auto module = std::dynamic_pointer_cast<script::Module>(sc.Modules(vb::Variant(moduleName_)));
         if (!module) vb::raise(vb::errors::ObjectNotSet);
@@ -171,10 +171,10 @@ void Script::AddToModule(const std::string& file, const std::string& text) {
     const script::ErrorInfo& error = sc.lastError();
     if (vb::Err().Number == 0 && error.Number == 0) return;
     std::string line =
-        kSyntaxError + vb::Err().Description + kSeparator + file + " " + error.Description + errorPlace(error);
+        kSyntaxError + vb::Err().Description + kSeparator + file + " " + error.Description + ErrorPlace(error);
     vb::Err().Clear();
-    clearControlError(sc);
-    log(state_, line);
+    ClearControlError(sc);
+    Log(state_, line);
 }
 
 }  // namespace zephra

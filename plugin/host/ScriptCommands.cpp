@@ -21,7 +21,7 @@ namespace {
 // The command fan-out: one token for the call; each available appliance of the selection
 // gets `act(appliance, token)`; the token when every selected appliance was available.
 template <class Act>
-std::string fanOut(PluginState& state, const std::string& which, Act&& act) {
+std::string FanOut(PluginState& state, const std::string& which, Act&& act) {
     const std::string token = RandomToken();
     bool all = true;
     for (const std::shared_ptr<Zephra>& zephra : GetZephraObjects(state, which)) {
@@ -32,12 +32,12 @@ std::string fanOut(PluginState& state, const std::string& which, Act&& act) {
     return all ? token : "";
 }
 
-bool holds(const std::string& text, const char* word) { return vb::InStr(text, word, vb::CompareMethod::Text) > 0; }
+bool Holds(const std::string& text, const char* word) { return vb::InStr(text, word, vb::CompareMethod::Text) > 0; }
 
 }  // namespace
 
 std::string ZephraSleep(PluginState& state, const std::string& which, const std::string& sAction) {
-    return fanOut(state, which, [&](Zephra& z, const std::string& token) { z.SetSleep(sAction, token); });
+    return FanOut(state, which, [&](Zephra& z, const std::string& token) { z.SetSleep(sAction, token); });
 }
 
 std::string ZephraSpeak(PluginState& state, const std::string& which, const std::string& sText) {
@@ -45,25 +45,25 @@ std::string ZephraSpeak(PluginState& state, const std::string& which, const std:
 }
 
 std::string ZephraWav(PluginState& state, const std::string& which, const std::string& wavFile) {
-    return fanOut(state, which, [&](Zephra& z, const std::string& token) { z.Wav(wavFile, token); });
+    return FanOut(state, which, [&](Zephra& z, const std::string& token) { z.Wav(wavFile, token); });
 }
 
 std::string ZephraLED(PluginState& state, const std::string& which, const std::string& sAction) {
-    const std::string ledState = holds(sAction, "blink") ? "blink" : holds(sAction, "off") ? "off" : "on";
-    const bool mail = holds(sAction, "mail");
-    const bool top = !mail && holds(sAction, "top");
-    return fanOut(state, which, [&](Zephra& z, const std::string& token) {
+    const std::string ledState = Holds(sAction, "blink") ? "blink" : Holds(sAction, "off") ? "off" : "on";
+    const bool mail = Holds(sAction, "mail");
+    const bool top = !mail && Holds(sAction, "top");
+    return FanOut(state, which, [&](Zephra& z, const std::string& token) {
         if (!mail) z.SetTopLED(ledState, token);
         if (!top) z.SetMailLED(ledState, token);
     });
 }
 
 std::string ZephraSounds(PluginState& state, const std::string& which, int16_t iSound) {
-    return fanOut(state, which, [&](Zephra& z, const std::string& token) { z.SetSounds(iSound, token); });
+    return FanOut(state, which, [&](Zephra& z, const std::string& token) { z.SetSounds(iSound, token); });
 }
 
 std::string ZephraSoundsVolume(PluginState& state, const std::string& which, int16_t iSoundLevel) {
-    return fanOut(state, which, [&](Zephra& z, const std::string& token) { z.SetSoundsVolume(iSoundLevel, token); });
+    return FanOut(state, which, [&](Zephra& z, const std::string& token) { z.SetSoundsVolume(iSoundLevel, token); });
 }
 
 std::string ZephraScreen(PluginState& state, const std::string& which, const std::string& sAction) {
@@ -71,36 +71,36 @@ std::string ZephraScreen(PluginState& state, const std::string& which, const std
 }
 
 std::string ZephraBacklight(PluginState& state, const std::string& which, const std::string& sAction) {
-    return fanOut(state, which, [&](Zephra& z, const std::string& token) { z.SetBacklight(sAction, token); });
+    return FanOut(state, which, [&](Zephra& z, const std::string& token) { z.SetBacklight(sAction, token); });
 }
 
 std::string ZephraRefreshSleepStatus(PluginState& state, const std::string& which) {
-    return fanOut(state, which, [&](Zephra& z, const std::string& token) { z.RefreshSleepStatus(token); });
+    return FanOut(state, which, [&](Zephra& z, const std::string& token) { z.RefreshSleepStatus(token); });
 }
 
 vb::Variant ZephraWaitsecs(PluginState& state, const std::string& which, int16_t seconds) {
     return vb::Variant(
-        fanOut(state, which, [&](Zephra& z, const std::string& token) { z.SetWaitsecs(seconds, token); }));
+        FanOut(state, which, [&](Zephra& z, const std::string& token) { z.SetWaitsecs(seconds, token); }));
 }
 
 std::string ZephraToggleBrowserFullscreen(PluginState& state, const std::string& which) {
-    return fanOut(state, which, [&](Zephra& z, const std::string& token) { z.ToggleBrowserFullScreen(token); });
+    return FanOut(state, which, [&](Zephra& z, const std::string& token) { z.ToggleBrowserFullScreen(token); });
 }
 
 std::string ZephraVolume(PluginState& state, const std::string& which, int16_t iVolume) {
-    return fanOut(state, which, [&](Zephra& z, const std::string& token) { z.SetVolume(iVolume, token); });
+    return FanOut(state, which, [&](Zephra& z, const std::string& token) { z.SetVolume(iVolume, token); });
 }
 
 std::string ZephraSetBrowserScreen(PluginState& state, const std::string& which, bool bFullScreen) {
-    return fanOut(state, which, [&](Zephra& z, const std::string& token) { z.SetBrowserScreen(bFullScreen, token); });
+    return FanOut(state, which, [&](Zephra& z, const std::string& token) { z.SetBrowserScreen(bFullScreen, token); });
 }
 
 std::string ZephraPushIISPage(PluginState& state, const std::string& which, const std::string& webPage) {
-    return fanOut(state, which, [&](Zephra& z, const std::string& token) { z.PushIISPage(webPage, token); });
+    return FanOut(state, which, [&](Zephra& z, const std::string& token) { z.PushIISPage(webPage, token); });
 }
 
 std::string ZephraPushFullscreen(PluginState& state, const std::string& which, const std::string& webPage) {
-    return fanOut(state, which, [&](Zephra& z, const std::string& token) {
+    return FanOut(state, which, [&](Zephra& z, const std::string& token) {
         z.PushPage(webPage, "");
         z.Waitsecs(state.settings.PushDelay);
         z.ToggleBrowserFullScreen(token);
@@ -108,15 +108,15 @@ std::string ZephraPushFullscreen(PluginState& state, const std::string& which, c
 }
 
 vb::Variant ZephraPushPage(PluginState& state, const std::string& which, const std::string& webPage) {
-    return vb::Variant(fanOut(state, which, [&](Zephra& z, const std::string& token) { z.PushPage(webPage, token); }));
+    return vb::Variant(FanOut(state, which, [&](Zephra& z, const std::string& token) { z.PushPage(webPage, token); }));
 }
 
 std::string ZephraTopLed(PluginState& state, const std::string& which, const std::string& sState) {
-    return fanOut(state, which, [&](Zephra& z, const std::string& token) { z.SetTopLED(sState, token); });
+    return FanOut(state, which, [&](Zephra& z, const std::string& token) { z.SetTopLED(sState, token); });
 }
 
 std::string ZephraMailLed(PluginState& state, const std::string& which, const std::string& sState) {
-    return fanOut(state, which, [&](Zephra& z, const std::string& token) { z.SetMailLED(sState, token); });
+    return FanOut(state, which, [&](Zephra& z, const std::string& token) { z.SetMailLED(sState, token); });
 }
 
 std::string ZephraText(PluginState& state, const std::string& which, const std::string& sMessage) {
@@ -124,30 +124,30 @@ std::string ZephraText(PluginState& state, const std::string& which, const std::
 }
 
 std::string ZephraCyclePower(PluginState& state, const std::string& which) {
-    return fanOut(state, which, [&](Zephra& z, const std::string& token) { z.CyclePower(token); });
+    return FanOut(state, which, [&](Zephra& z, const std::string& token) { z.CyclePower(token); });
 }
 
 std::string ZephraTest(PluginState& state, const std::string& which) {
-    return fanOut(state, which, [&](Zephra& z, const std::string&) { MainTest(state, z); });
+    return FanOut(state, which, [&](Zephra& z, const std::string&) { MainTest(state, z); });
 }
 
 std::string ZephraSlideshow(PluginState& state, const std::string& which) {
-    return fanOut(state, which, [&](Zephra& z, const std::string& token) {
+    return FanOut(state, which, [&](Zephra& z, const std::string& token) {
         z.ShowSlideshow(token);
-        if (state.queueTimer().Timer3.Enabled()) return;
+        if (state.QueueTimerForm().Timer3.Enabled()) return;
         state.housekeeping.SlideshowMinutesLeft = 0;
         UpdateSlideshow(state);
     });
 }
 
 std::string ZephraExecute(PluginState& state, const std::string& which, const std::string& sCommand) {
-    fanOut(state, which, [&](Zephra& z, const std::string& token) { z.Execute(sCommand, token); });
+    FanOut(state, which, [&](Zephra& z, const std::string& token) { z.Execute(sCommand, token); });
     return "";
 }
 
 std::string ZephraSendCommand(PluginState& state, const std::string& which, const std::string& sCommand,
                               const std::string& sParm, const std::string& /*sIPx*/) {
-    fanOut(state, which, [&](Zephra& z, const std::string& token) { z.SendUDPCommand(sCommand, sParm, token); });
+    FanOut(state, which, [&](Zephra& z, const std::string& token) { z.SendUDPCommand(sCommand, sParm, token); });
     return "";
 }
 

@@ -28,12 +28,12 @@ using namespace hosttext;
 
 constexpr int32_t kSpeechFiles = 10;
 
-void logTagged(PluginState& state, const std::string& text) {
-    vb::Try([&] { WriteLog(state.host(), kSource, text); });
+void LogTagged(PluginState& state, const std::string& text) {
+    vb::Try([&] { WriteLog(state.Host(), kSource, text); });
 }
 
 // The parts of a one text split at every ";", when there are exactly `count`.
-std::optional<std::vector<std::string>> exactParts(const std::string& s, std::size_t count) {
+std::optional<std::vector<std::string>> ExactParts(const std::string& s, std::size_t count) {
     if (s.find(';') == std::string::npos) return std::nullopt;
     std::vector<std::string> parts = vb::Split(s, ";");
     if (parts.size() != count) return std::nullopt;
@@ -42,7 +42,7 @@ std::optional<std::vector<std::string>> exactParts(const std::string& s, std::si
 
 // The caller-ID datagram to every subscribed client; the name and number as the server
 // rewrote them go back into the caller's variables.
-void sendCallerId(PluginState& state, vb::Variant& line1, vb::Variant& line2) {
+void SendCallerId(PluginState& state, vb::Variant& line1, vb::Variant& line2) {
     std::string name = vb::CStr(line1);
     std::string number = vb::CStr(line2);
     UDPSendCID(state, name, number, "");
@@ -71,12 +71,12 @@ void ZephraResetQueue(PluginState& state) {
     for (const std::shared_ptr<Zephra>& zephra : appliances) {
         if (!zephra) continue;
         zephra->ResetQueue();
-        zephra->setPowerCycleCount(0);
+        zephra->LetPowerCycleCount(0);
     }
 }
 
 vb::Variant ZephraZCID(PluginState& state, vb::Variant& sLine1, vb::Variant& sLine2) {
-    sendCallerId(state, sLine1, sLine2);
+    SendCallerId(state, sLine1, sLine2);
     return {};
 }
 
@@ -87,7 +87,7 @@ vb::Variant ZephraZCIDEx(PluginState& state, const std::string& s) {
     return ZephraZCID(state, line1, line2);
 }
 
-void SendCID(PluginState& state, vb::Variant& sLine1, vb::Variant& sLine2) { sendCallerId(state, sLine1, sLine2); }
+void SendCID(PluginState& state, vb::Variant& sLine1, vb::Variant& sLine2) { SendCallerId(state, sLine1, sLine2); }
 
 std::string SendCommand(PluginState& state, const std::string& sCommand, const std::string& sParm,
                         const std::string& /*sIPx*/) {
@@ -96,7 +96,7 @@ std::string SendCommand(PluginState& state, const std::string& sCommand, const s
 }
 
 std::string ZephraSendCIDEx(PluginState& state, const std::string& s) {
-    const auto parts = exactParts(s, 3);
+    const auto parts = ExactParts(s, 3);
     return parts ? ZephraSendCID(state, (*parts)[0], (*parts)[1], (*parts)[2]) : "";
 }
 
@@ -114,17 +114,17 @@ std::string ZephraSendHspBrowserCID(PluginState& state, const std::string& which
 bool ZephraSlideshowCoordination(PluginState& state, const vb::Variant& sClient, const vb::Variant& sAction) {
     bool goOn = false;
     if (!vb::Try([&] { goOn = vb::CStr(sAction) != kLinksAction && state.SlideshowMenuState != 2; }))
-        logTagged(state, kCoordinationTag);
+        LogTagged(state, kCoordinationTag);
     std::string client;
-    if (!vb::Try([&] { client = vb::CStr(sClient); })) logTagged(state, kCoordinationTag);
+    if (!vb::Try([&] { client = vb::CStr(sClient); })) LogTagged(state, kCoordinationTag);
     for (const ZephraEntry& slot : state.appliances.slots) {
         if (slot.IP != client) continue;
         std::shared_ptr<Zephra> zephra = slot.Object;
         if (!zephra) break;
-        if (!vb::Try([&] { zephra->setSlideshow(goOn); })) logTagged(state, kCoordinationTag);
+        if (!vb::Try([&] { zephra->LetSlideshow(goOn); })) LogTagged(state, kCoordinationTag);
         if (goOn) {
-            if (!vb::Try([&] { zephra->setMailLED("off"); })) logTagged(state, kCoordinationTag);
-            if (!vb::Try([&] { zephra->setTopLED("Off"); })) logTagged(state, kCoordinationTag);
+            if (!vb::Try([&] { zephra->LetMailLED("off"); })) LogTagged(state, kCoordinationTag);
+            if (!vb::Try([&] { zephra->LetTopLED("Off"); })) LogTagged(state, kCoordinationTag);
         }
         break;
     }
@@ -141,16 +141,16 @@ void ZephraOnXapMessage(PluginState& state, const vb::ObjectRef& message) { OnXa
 
 void ZephraSorvex(PluginState& state, const std::string& which, const std::string& sCommand) {
     ZephraObjects appliances;
-    if (!vb::Try([&] { appliances = GetZephraObjects(state, which); })) return logTagged(state, kSorvexTag);
+    if (!vb::Try([&] { appliances = GetZephraObjects(state, which); })) return LogTagged(state, kSorvexTag);
     for (const std::shared_ptr<Zephra>& zephra : appliances) {
         if (vb::Try([&] {
-                QueueTimer& form = state.queueTimer();
+                QueueTimer& form = state.QueueTimerForm();
                 const std::string& port = state.settings.SorvexCommandPort;
                 if (form.ConnectSorvex(zephra->IP(), port)) form.SendSorvex(sCommand);
-                else WriteLog(state.host(), kSource, kNoSorvex + zephra->Name() + " / " + zephra->IP() + ":" + port);
+                else WriteLog(state.Host(), kSource, kNoSorvex + zephra->Name() + " / " + zephra->IP() + ":" + port);
             }))
             continue;
-        logTagged(state, kSorvexTag);
+        LogTagged(state, kSorvexTag);
     }
 }
 

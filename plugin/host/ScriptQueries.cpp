@@ -22,14 +22,14 @@ constexpr const char* kBacklightOn = "Backlight On";
 
 // The property of the one appliance the name finds, or `none`.
 template <class Result, class Read>
-Result ofOne(PluginState& state, const std::string& whichOne, Result none, Read&& read) {
+Result OfOne(PluginState& state, const std::string& whichOne, Result none, Read&& read) {
     std::shared_ptr<Zephra> zephra = GetOneZephraObject(state, whichOne);
     return zephra ? read(*zephra) : none;
 }
 
 // True when any selected appliance answers true.
 template <class Ask>
-bool anyOf(PluginState& state, const std::string& which, Ask&& ask) {
+bool AnyOf(PluginState& state, const std::string& which, Ask&& ask) {
     bool result = false;
     for (const std::shared_ptr<Zephra>& zephra : GetZephraObjects(state, which)) result = ask(*zephra) || result;
     return result;
@@ -37,7 +37,7 @@ bool anyOf(PluginState& state, const std::string& which, Ask&& ask) {
 
 // A field of every slot of the table, joined with ",".
 template <class Field>
-std::string joinedSlots(PluginState& state, Field&& field) {
+std::string JoinedSlots(PluginState& state, Field&& field) {
     std::string text;
     const std::vector<ZephraEntry>& slots = state.appliances.slots;
     for (std::size_t i = 0; i < slots.size(); ++i) text += (i ? "," : "") + field(slots[i]);
@@ -47,50 +47,50 @@ std::string joinedSlots(PluginState& state, Field&& field) {
 }  // namespace
 
 bool ZephraSlideshowStatus(PluginState& state, const std::string& whichOne) {
-    return ofOne(state, whichOne, false, [](Zephra& z) { return z.Slideshow(); });
+    return OfOne(state, whichOne, false, [](Zephra& z) { return z.Slideshow(); });
 }
 
 int16_t ZephraSoundsVolumeStatus(PluginState& state, const std::string& whichOne) {
-    return ofOne(state, whichOne, int16_t{0}, [](Zephra& z) { return z.SoundsVolume(); });
+    return OfOne(state, whichOne, int16_t{0}, [](Zephra& z) { return z.SoundsVolume(); });
 }
 
 int16_t ZephraVolumeStatus(PluginState& state, const std::string& whichOne) {
-    return ofOne(state, whichOne, int16_t{0}, [](Zephra& z) { return z.Volume(); });
+    return OfOne(state, whichOne, int16_t{0}, [](Zephra& z) { return z.Volume(); });
 }
 
 std::string ZephraBacklightStatus(PluginState& state, const std::string& whichOne) {
-    return ofOne(state, whichOne, std::string(),
+    return OfOne(state, whichOne, std::string(),
                  [](Zephra& z) { return std::string(z.Backlight() == kBacklightOn ? "On" : "Off"); });
 }
 
 std::string ZephraMailLEDStatus(PluginState& state, const std::string& whichOne) {
-    return ofOne(state, whichOne, std::string(), [](Zephra& z) { return z.MailLED(); });
+    return OfOne(state, whichOne, std::string(), [](Zephra& z) { return z.MailLED(); });
 }
 
 std::string ZephraTopLEDStatus(PluginState& state, const std::string& whichOne) {
-    return ofOne(state, whichOne, std::string(), [](Zephra& z) { return z.TopLED(); });
+    return OfOne(state, whichOne, std::string(), [](Zephra& z) { return z.TopLED(); });
 }
 
 std::string ZephraSleepStatus(PluginState& state, const std::string& whichOne) {
-    return ofOne(state, whichOne, std::string(),
+    return OfOne(state, whichOne, std::string(),
                  [](Zephra& z) { return std::string(z.SleepStatus() ? "awake" : "sleep"); });
 }
 
 bool ZephraPluginDisableStatus(PluginState& state, const std::string& whichOne) {
-    return ofOne(state, whichOne, false, [](Zephra& z) { return z.DisablePlugin(); });
+    return OfOne(state, whichOne, false, [](Zephra& z) { return z.DisablePlugin(); });
 }
 
 // A name that finds no appliance answers 0, as the other whole-number getters do.
 int16_t ZephraGetSlideGroup(PluginState& state, const std::string& whichOne) {
-    return ofOne(state, whichOne, int16_t{0}, [](Zephra& z) { return z.SlideGroup(); });
+    return OfOne(state, whichOne, int16_t{0}, [](Zephra& z) { return z.SlideGroup(); });
 }
 
 bool ZephraIsSpeaking(PluginState& state, const std::string& which) {
-    return anyOf(state, which, [](Zephra& z) { return z.isSpeaking(); });
+    return AnyOf(state, which, [](Zephra& z) { return z.isSpeaking(); });
 }
 
 bool ZephraCommandBusy(PluginState& state, const std::string& which, const std::string& sTag) {
-    return anyOf(state, which, [&](Zephra& z) { return z.CommandBusy(sTag); });
+    return AnyOf(state, which, [&](Zephra& z) { return z.CommandBusy(sTag); });
 }
 
 bool ZephraCommandBusyEx(PluginState& state, const std::string& s) {
@@ -99,7 +99,7 @@ bool ZephraCommandBusyEx(PluginState& state, const std::string& s) {
 }
 
 std::string ZephraPluginDisable(PluginState& state, const std::string& which, bool bDisable) {
-    for (const std::shared_ptr<Zephra>& zephra : GetZephraObjects(state, which)) zephra->setDisablePlugin(bDisable);
+    for (const std::shared_ptr<Zephra>& zephra : GetZephraObjects(state, which)) zephra->LetDisablePlugin(bDisable);
     return "";
 }
 
@@ -109,7 +109,7 @@ std::string ZephraPluginDisableEx(PluginState& state, const std::string& s) {
 }
 
 void ZephraSetSlideGroup(PluginState& state, const std::string& which, int16_t iGroup) {
-    for (const std::shared_ptr<Zephra>& zephra : GetZephraObjects(state, which)) zephra->setSlideGroup(iGroup);
+    for (const std::shared_ptr<Zephra>& zephra : GetZephraObjects(state, which)) zephra->LetSlideGroup(iGroup);
 }
 
 void ZephraSetSlideGroupEx(PluginState& state, const std::string& s) {
@@ -118,11 +118,11 @@ void ZephraSetSlideGroupEx(PluginState& state, const std::string& s) {
 }
 
 std::string ZephraNames(PluginState& state) {
-    return joinedSlots(state, [](const ZephraEntry& slot) { return slot.Name; });
+    return JoinedSlots(state, [](const ZephraEntry& slot) { return slot.Name; });
 }
 
 std::string ZEPHRAIPS(PluginState& state) {
-    return joinedSlots(state, [](const ZephraEntry& slot) { return slot.IP; });
+    return JoinedSlots(state, [](const ZephraEntry& slot) { return slot.IP; });
 }
 
 std::string ZephraIP(PluginState& state, const std::string& whichOne) {

@@ -35,43 +35,43 @@ class StartUp {
 public:
     explicit StartUp(PluginState& state) : state_(state) {}
 
-    std::string run() {
+    std::string Run() {
         state_.ShuttingDown = false;
         const HostInterfaceState& flags = state_.hostInterface;
         if (flags.X10Initialized || flags.IRInitialized || flags.IOInitialized) return "";
-        step([&] { resetFlags(); });
-        step([&] { state_.HostVersionNumber = HostVersionNumberOf(state_.host().Version()); });
-        step([&] { resetModuleState(); });
-        step([&] { WriteSlideshowStub(state_); });
-        step([&] { resetTables(); });
-        step([&] { state_.hostInterface.AppPath = state_.host().GetAppPath(); });
-        step([&] { state_.queueTimer(); });
-        step([&] { InitFilterDictionary(state_); });
-        step([&] { InitDeviceDictionary(state_); });
-        step([&] { RunScriptFile(state_); });
-        step([&] { InitUDP(state_); });
-        step([&] { InitZephraUtilities(state_); });
-        step([&] { syncAppliances(); });
-        step([&] { state_.xap.XapSendQueue.emplace(); });
-        step([&] { LoadEchoWindow(state_); });
-        step([&] { ReadStatusOptions(state_); });
-        step([&] { SetValueCallback(state_); });
+        Step([&] { ResetFlags(); });
+        Step([&] { state_.HostVersionNumber = HostVersionNumberOf(state_.Host().Version()); });
+        Step([&] { ResetModuleState(); });
+        Step([&] { WriteSlideshowStub(state_); });
+        Step([&] { ResetTables(); });
+        Step([&] { state_.hostInterface.AppPath = state_.Host().GetAppPath(); });
+        Step([&] { state_.QueueTimerForm(); });
+        Step([&] { InitFilterDictionary(state_); });
+        Step([&] { InitDeviceDictionary(state_); });
+        Step([&] { RunScriptFile(state_); });
+        Step([&] { InitUDP(state_); });
+        Step([&] { InitZephraUtilities(state_); });
+        Step([&] { SyncAppliances(); });
+        Step([&] { state_.xap.XapSendQueue.emplace(); });
+        Step([&] { LoadEchoWindow(state_); });
+        Step([&] { ReadStatusOptions(state_); });
+        Step([&] { SetValueCallback(state_); });
         if (failed_) return firstError_;
-        step([&] { WriteLog(state_.host(), kSource, kStartupComplete); });
+        Step([&] { WriteLog(state_.Host(), kSource, kStartupComplete); });
         state_.InitComplete = true;
         return "";
     }
 
 private:
-    void step(const std::function<void()>& body) {
+    void Step(const std::function<void()>& body) {
         if (vb::Try(body)) return;
         if (!failed_) firstError_ = vb::Err().Description;
         failed_ = true;
-        vb::Try([&] { WriteLog(state_.host(), kSource, kInitHWTag); });
+        vb::Try([&] { WriteLog(state_.Host(), kSource, kInitHWTag); });
         vb::Err().Clear();
     }
 
-    void resetFlags() {
+    void ResetFlags() {
         state_.InitComplete = false;
         state_.modem.CommPortOpen = false;
         state_.xap.XapCIDSent = false;
@@ -79,22 +79,22 @@ private:
 
     // The daily power cycle's sweep, the random order of slideshows and tokens, and the
     // slideshow's minute countdown start afresh.
-    void resetModuleState() {
+    void ResetModuleState() {
         state_.housekeeping.PowerCycleIndex = -1;
         vb::Randomize();
         state_.housekeeping.SlideshowMinutesLeft = 0;
     }
 
-    void resetTables() {
-        state_.timerPool.clear();
+    void ResetTables() {
+        state_.timerPool.Clear();
         state_.appliances.AppendedSlotMark = 0;
-        state_.appliances.reset();
+        state_.appliances.Reset();
         state_.web.NextPictureIndex = 0;
         state_.web.ConvertedPages.assign(1, std::string());
     }
 
     // The commands the synchronisation queues go out as page requests, never as datagrams.
-    void syncAppliances() {
+    void SyncAppliances() {
         struct Restore {
             bool& setting;
             bool kept;
@@ -115,11 +115,11 @@ private:
     std::string firstError_;
 };
 
-bool isTrue(const std::string& value) { return vb::UCase(value) == "TRUE"; }
+bool IsTrue(const std::string& value) { return vb::UCase(value) == "TRUE"; }
 
 }  // namespace
 
-std::string InitHW(PluginState& state, int32_t /*port*/) { return StartUp(state).run(); }
+std::string InitHW(PluginState& state, int32_t /*port*/) { return StartUp(state).Run(); }
 
 int32_t HostVersionNumberOf(const std::string& version) {
     const std::vector<std::string> parts = vb::Split(version, ".");
@@ -131,22 +131,22 @@ int32_t HostVersionNumberOf(const std::string& version) {
 void WriteSlideshowStub(PluginState& state) {
     windows::FileSystemObject files;
     std::shared_ptr<windows::TextStream> page =
-        files.CreateTextFile(state.host().GetAppPath() + kSlideshowStubFile, true);
+        files.CreateTextFile(state.Host().GetAppPath() + kSlideshowStubFile, true);
     for (std::string_view line : kSlideshowStub) page->WriteLine(std::string(line));
     page->Close();
 }
 
 void ReadStatusOptions(PluginState& state) {
-    homeseer::Host& hs = state.host();
+    homeseer::Host& hs = state.Host();
     HostInterfaceState& options = state.hostInterface;
     auto read = [&](const char* key, const char* defaultValue) {
         return hs.GetIniSetting(kStatusSection, key, defaultValue, kIniFile);
     };
-    options.ShowControl = isTrue(read("ShowControl", "FALSE"));
-    options.ShowSetup = isTrue(read("ShowSetup", "TRUE"));
+    options.ShowControl = IsTrue(read("ShowControl", "FALSE"));
+    options.ShowSetup = IsTrue(read("ShowSetup", "TRUE"));
     options.ShowStatus = vb::CInt(vb::Variant(read("ShowStatus", "2")));
-    options.ShowReceiveMessages = isTrue(read("ShowReceiveMessages", "TRUE"));
-    options.ShowReceiveDetail = isTrue(read("ShowReceiveDetail", "TRUE"));
+    options.ShowReceiveMessages = IsTrue(read("ShowReceiveMessages", "TRUE"));
+    options.ShowReceiveDetail = IsTrue(read("ShowReceiveDetail", "TRUE"));
 }
 
 bool InitHSP(PluginState& state) {
@@ -154,13 +154,13 @@ bool InitHSP(PluginState& state) {
     if (!hi.HostPhone && state.settings.useHSPPhoneBook) {
         if (!vb::Try([&] {
                 hi.HostPhone =
-                    state.UseDeviceRefs ? state.host().GetHSPRef() : automation::CreateObject(kHostPhoneClass);
+                    state.UseDeviceRefs ? state.Host().GetHSPRef() : automation::CreateObject(kHostPhoneClass);
             })) {
             const int32_t number = vb::Err().Number;
             vb::Err().Clear();
             state.settings.CIDLineNumber = 0;
             vb::Try([&] {
-                WriteLog(state.host(), kSource,
+                WriteLog(state.Host(), kSource,
                          std::string(kNoHostPhone) + kNoHostPhoneNumber + std::to_string(number));
             });
         }
@@ -168,7 +168,7 @@ bool InitHSP(PluginState& state) {
     if (state.settings.DebugLog) {
         vb::Try([&] {
             const std::string type = vb::TypeName(vb::Variant(hi.HostPhone));
-            WriteLog(state.host(), kDebugSource,
+            WriteLog(state.Host(), kDebugSource,
                      kHostPhoneType + type + kHostPhoneApplication + (type == "Application" ? "True" : "False"));
         });
     }

@@ -16,7 +16,7 @@ namespace zephra {
 using namespace userscript;
 
 void RunScriptFile(PluginState& state) {
-    const std::string path = state.host().GetAppPath() + kScriptsFolder + "\\" + kScriptFile;
+    const std::string path = state.Host().GetAppPath() + kScriptsFolder + "\\" + kScriptFile;
     if (!windows::FileSystemObject().FileExists(path)) {
         state.scripts.UserScript.reset();
         return;
@@ -27,7 +27,7 @@ void RunScriptFile(PluginState& state) {
 
 void QueueScriptText(PluginState& state, const std::string& text) {
     state.scripts.ScriptQueue.push_back(text);
-    forms::Timer& timer = state.queueTimer().ScriptQueueTimer;
+    forms::Timer& timer = state.QueueTimerForm().ScriptQueueTimer;
     if (timer.Enabled()) return;
     timer.Interval(kQueueStartInterval);
     timer.Enabled(true);
@@ -44,7 +44,7 @@ void RunScriptQueue(PluginState& state, forms::Timer& timer) {
                 queue.pop_front();
                 if (std::shared_ptr<Script> script = state.scripts.UserScript) script->Run(kMainProcedure, text);
             }))
-            vb::Try([&] { WriteLog(state.host(), kSource, kQueueTimerFailed); });
+            vb::Try([&] { WriteLog(state.Host(), kSource, kQueueTimerFailed); });
     }
     timer.Enabled(false);
 }

@@ -21,7 +21,7 @@ using namespace hosttext;
 constexpr int32_t kNoDateYear = 2000;
 
 // The dictionary, made with text comparison when the start-up has not made it yet.
-vb::Dictionary& emptied(std::shared_ptr<vb::Dictionary>& dictionary) {
+vb::Dictionary& Emptied(std::shared_ptr<vb::Dictionary>& dictionary) {
     if (!dictionary) {
         dictionary = std::make_shared<vb::Dictionary>();
         dictionary->setCompareMode(vb::CompareMethod::Text);
@@ -31,31 +31,31 @@ vb::Dictionary& emptied(std::shared_ptr<vb::Dictionary>& dictionary) {
 }
 
 // The lines of a whole section, without double quotes; none for an empty section.
-std::vector<std::string> sectionLines(PluginState& state, const char* section) {
-    const std::string text = vb::Replace(state.host().GetINISection(section, kIniFile), "\"", "");
+std::vector<std::string> SectionLines(PluginState& state, const char* section) {
+    const std::string text = vb::Replace(state.Host().GetINISection(section, kIniFile), "\"", "");
     if (text.empty()) return {};
     return vb::Split(text, vb::Chr(0));
 }
 
-void logFailure(PluginState& state, const std::string& text) {
-    vb::Try([&] { WriteLog(state.host(), kSource, text); });
+void LogFailure(PluginState& state, const std::string& text) {
+    vb::Try([&] { WriteLog(state.Host(), kSource, text); });
 }
 
 // Runs the work of one line; a line without "=" is skipped with a log line, a failure logged.
 template <class Work>
-void eachLine(PluginState& state, const char* tag, const std::vector<std::string>& lines, Work&& work) {
+void EachLine(PluginState& state, const char* tag, const std::vector<std::string>& lines, Work&& work) {
     for (const std::string& line : lines) {
         if (line.empty()) continue;
         if (line.find('=') == std::string::npos) {
-            logFailure(state, tag + std::string(kLineWithoutEquals) + line);
+            LogFailure(state, tag + std::string(kLineWithoutEquals) + line);
             continue;
         }
         const std::vector<std::string> pieces = vb::Split(line, "=");
-        if (!vb::Try([&] { work(pieces[0], pieces[1]); })) logFailure(state, tag);
+        if (!vb::Try([&] { work(pieces[0], pieces[1]); })) LogFailure(state, tag);
     }
 }
 
-std::shared_ptr<DeviceClass> deviceOf(PluginState& state, const std::string& key, const std::string& value) {
+std::shared_ptr<DeviceClass> DeviceOf(PluginState& state, const std::string& key, const std::string& value) {
     auto device = std::make_shared<DeviceClass>();
     const std::vector<std::string> fields = vb::Split(value, ";");
     const vb::Variant first(fields[0]);
@@ -63,7 +63,7 @@ std::shared_ptr<DeviceClass> deviceOf(PluginState& state, const std::string& key
     for (std::size_t j = 1; j < fields.size(); ++j) {
         const std::string name = vb::LCase(key + "." + fields[j]);
         device->MessageKeyList->Add(vb::Variant(vb::LCase(fields[j])));
-        device->MessageList->Add(vb::Variant(state.host().GetIniSetting(kDeviceMessagesSection, name, "", kIniFile)),
+        device->MessageList->Add(vb::Variant(state.Host().GetIniSetting(kDeviceMessagesSection, name, "", kIniFile)),
                                  vb::Variant(name));
     }
     return device;
@@ -74,12 +74,12 @@ std::shared_ptr<DeviceClass> deviceOf(PluginState& state, const std::string& key
 void InitFilterDictionary(PluginState& state) {
     std::vector<std::string> lines;
     if (!vb::Try([&] {
-            emptied(state.hostInterface.FilterDictionary);
-            lines = sectionLines(state, kReceivedSection);
+            Emptied(state.hostInterface.FilterDictionary);
+            lines = SectionLines(state, kReceivedSection);
         }))
-        return logFailure(state, kFilterTag);
+        return LogFailure(state, kFilterTag);
     vb::Dictionary& filters = *state.hostInterface.FilterDictionary;
-    eachLine(state, kFilterTag, lines, [&](const std::string& key, const std::string& value) {
+    EachLine(state, kFilterTag, lines, [&](const std::string& key, const std::string& value) {
         if (!key.empty() && !filters.Exists(vb::Variant(key))) filters.Add(vb::Variant(key), vb::Variant(value));
     });
 }
@@ -87,14 +87,14 @@ void InitFilterDictionary(PluginState& state) {
 void InitDeviceDictionary(PluginState& state) {
     std::vector<std::string> lines;
     if (!vb::Try([&] {
-            emptied(state.hostInterface.DeviceDictionary);
-            lines = sectionLines(state, kDevicesSection);
+            Emptied(state.hostInterface.DeviceDictionary);
+            lines = SectionLines(state, kDevicesSection);
         }))
-        return logFailure(state, kDeviceTag);
+        return LogFailure(state, kDeviceTag);
     vb::Dictionary& devices = *state.hostInterface.DeviceDictionary;
-    eachLine(state, kDeviceTag, lines, [&](const std::string& key, const std::string& value) {
+    EachLine(state, kDeviceTag, lines, [&](const std::string& key, const std::string& value) {
         if (key.empty() || devices.Exists(vb::Variant(key))) return;
-        devices.Add(vb::Variant(key), vb::Variant(deviceOf(state, key, value)));
+        devices.Add(vb::Variant(key), vb::Variant(DeviceOf(state, key, value)));
     });
 }
 

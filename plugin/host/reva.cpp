@@ -31,11 +31,11 @@ namespace {
 
 using namespace hosttext;
 
-const char* truthText(bool value) { return value ? "True" : "False"; }
+const char* TruthText(bool value) { return value ? "True" : "False"; }
 
 // The instance that does the plug-in's work: hosted by the xAP host application, or with
 // "RunAsXapNode" empty.
-bool active(const PluginState& state) { return state.IsStandAlone || state.IsSetup; }
+bool Active(const PluginState& state) { return state.IsStandAlone || state.IsSetup; }
 
 }  // namespace
 
@@ -45,7 +45,7 @@ reva::reva(std::shared_ptr<PluginState> state) : state_(std::move(state)) { Conn
 
 reva::~reva() = default;
 
-bool reva::idle() const {
+bool reva::Idle() const {
     for (const ZephraEntry& slot : state_->appliances.slots)
         if (slot.Object && (!slot.Object->QueueIdle() || slot.Object->CommandQueue().size() > 1)) return false;
     return true;
@@ -65,13 +65,13 @@ vb::Variant reva::RegisterCallback(const vb::ObjectRef& frm) {
     }
     s.hs = host;
     s.hostInterface.AppPath = host->GetAppPath();
-    WriteLog(*host, kSource, kVersionLine + PluginVersionText() + kRegistered + truthText(s.IsSetup));
+    WriteLog(*host, kSource, kVersionLine + PluginVersionText() + kRegistered + TruthText(s.IsSetup));
     s.UseDeviceRefs = vb::Val(host->Version().substr(0, 1)) > 1 && !s.IsSetup;
     s.IsStandAlone = host->GetIniSetting(kMainSection, kRunAsXapNode, "", kIniFile).empty();
-    s.part<UdpServerState>().window = std::make_shared<frmOptions>(s);
-    s.part<UdpServerState>().ServerDebug =
+    s.Part<UdpServerState>().window = std::make_shared<frmOptions>(s);
+    s.Part<UdpServerState>().ServerDebug =
         windows::GetSetting(kUdpAppName, udptext::kOptions, udptext::kDebug, "False") == "True";
-    s.part<UdpServerState>().ServerLogToHost = false;
+    s.Part<UdpServerState>().ServerLogToHost = false;
     RegisterMenus(s);
     return {};
 }
@@ -80,7 +80,7 @@ std::string reva::InitIO(int32_t port) {
     PluginState& s = *state_;
     std::string result;
     if (s.hostInterface.IOInitialized) return result;
-    if (active(s)) result = InitHW(s, port);
+    if (Active(s)) result = InitHW(s, port);
     else InitDevices(s);
     s.hostInterface.IOInitialized = true;
     return result;
@@ -88,7 +88,7 @@ std::string reva::InitIO(int32_t port) {
 
 void reva::ShutdownIO() {
     PluginState& s = *state_;
-    if (!active(s)) return;
+    if (!Active(s)) return;
     s.ShuttingDown = true;
     vb::Try([&] { CloseUDP(s); });
     if (s.appliances.slots[0].Object) {
@@ -97,7 +97,7 @@ void reva::ShutdownIO() {
             if (zephra) vb::Try([&] { zephra->Shutdown(); });
         }
     }
-    vb::Try([&] { s.unloadQueueTimer(); });
+    vb::Try([&] { s.UnloadQueueTimer(); });
     s.hostInterface.HostPhone.reset();
     s.xap.XapSendQueue.reset();
     vb::Err().Clear();
@@ -115,7 +115,7 @@ std::string reva::InitIR(int32_t) {
 
 void reva::ConfigIO() {
     PluginState& s = *state_;
-    if (active(s)) return ShowZephraSetup(s);
+    if (Active(s)) return ShowZephraSetup(s);
     vb::Try([] {
         const vb::Variant xapHost(automation::CreateObject(kXapHostClass));
         const vb::Variant plugin = automation::callByName(xapHost, "GetPlugins", {vb::Variant(int16_t{1})});
@@ -131,10 +131,10 @@ void reva::ConfigIR() { ShowZephraSetup(*state_); }
 void reva::SetIO(const vb::Variant&, const std::string& houseCode, const std::string& deviceCode, int16_t command,
                  int16_t brightness, int16_t data1, int16_t data2) {
     PluginState& s = *state_;
-    if (!active(s)) return;
+    if (!Active(s)) return;
     if (s.settings.DebugLog)
         vb::Try([&] {
-            WriteLog(s.host(), kDebugSource,
+            WriteLog(s.Host(), kDebugSource,
                      kSetIO + houseCode + deviceCode + ": " + std::to_string(command) + "," +
                          std::to_string(brightness) + "," + std::to_string(data1) + "," + std::to_string(data2));
         });
@@ -146,7 +146,7 @@ void reva::SetIO(const vb::Variant&, const std::string& houseCode, const std::st
 // A missing companion version reads as the plug-in's own, which installs both together.
 std::string reva::Version() {
     std::string companion = PluginVersionText();
-    vb::Try([&] { companion = state_->host().GetIniSetting(kVersionSection, kVersionKey, companion, kIniFile); });
+    vb::Try([&] { companion = state_->Host().GetIniSetting(kVersionSection, kVersionKey, companion, kIniFile); });
     vb::Err().Clear();
     return PluginVersionText() + "/" + companion;
 }
@@ -160,12 +160,12 @@ vb::Variant reva::LearnIR(int32_t) {
 void reva::ButtonPress(const vb::Variant& buttonName) {
     std::string name;
     if (vb::Try([&] { name = vb::CStr(buttonName); })) zephra::ButtonPress(*state_, name);
-    else vb::Try([&] { WriteLog(state_->host(), kSource, kButtonPressTag); });
+    else vb::Try([&] { WriteLog(state_->Host(), kSource, kButtonPressTag); });
 }
 
 vb::Variant reva::SelectMenu(const vb::Variant& strMenu) {
     if (!vb::Try([&] { zephra::SelectMenu(*state_, vb::CStr(strMenu)); }))
-        vb::Try([&] { WriteLog(state_->host(), kSource, kSelectMenuTag); });
+        vb::Try([&] { WriteLog(state_->Host(), kSource, kSelectMenuTag); });
     return {};
 }
 

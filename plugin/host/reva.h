@@ -38,9 +38,9 @@ public:
     explicit reva(std::shared_ptr<PluginState> state);
     ~reva() override;
 
-    PluginState& state() const noexcept { return *state_; }
+    PluginState& State() const noexcept { return *state_; }
     // True while no appliance has a command queued or in progress.
-    bool idle() const;
+    bool Idle() const;
 
     // --- Public variables -------------------------------------------------------------------
     std::string Link;

@@ -18,11 +18,11 @@ struct OnState;
 
 template <class R, class... P, R (*Operation)(PluginState&, P...)>
 struct OnState<Operation> {
-    static R call(reva& self, P... args) { return Operation(self.state(), std::forward<P>(args)...); }
+    static R Call(reva& self, P... args) { return Operation(self.State(), std::forward<P>(args)...); }
 };
 
 template <auto Operation>
-constexpr auto op = &OnState<Operation>::call;
+constexpr auto op = &OnState<Operation>::Call;
 
 // The members that answer a constant and do nothing else.
 int32_t AccessLevel(reva&) { return 1; }
@@ -53,19 +53,19 @@ std::string EmptyTextForNumber(reva&, int16_t) { return ""; }
 vb::Variant EmptyTextVariant(reva&, const std::string&) { return vb::Variant(std::string()); }
 
 // The public variables.
-std::string getLink(reva& r) { return r.Link; }
-void letLink(reva& r, std::string v) { r.Link = std::move(v); }
-std::string getLinktext(reva& r) { return r.linktext; }
-void letLinktext(reva& r, std::string v) { r.linktext = std::move(v); }
-std::string getPageTitle(reva& r) { return r.page_title; }
-void letPageTitle(reva& r, std::string v) { r.page_title = std::move(v); }
+std::string GetLink(reva& r) { return r.Link; }
+void LetLink(reva& r, std::string v) { r.Link = std::move(v); }
+std::string GetLinktext(reva& r) { return r.linktext; }
+void LetLinktext(reva& r, std::string v) { r.linktext = std::move(v); }
+std::string GetPageTitle(reva& r) { return r.page_title; }
+void LetPageTitle(reva& r, std::string v) { r.page_title = std::move(v); }
 
 }  // namespace
 
 void reva::describe(automation::Members<reva>& m) {
-    m.property<&getLink, &letLink>("Link");
-    m.property<&getLinktext, &letLinktext>("linktext");
-    m.property<&getPageTitle, &letPageTitle>("page_title");
+    m.property<&GetLink, &LetLink>("Link");
+    m.property<&GetLinktext, &LetLinktext>("linktext");
+    m.property<&GetPageTitle, &LetPageTitle>("page_title");
     m.method<&AccessLevel>("AccessLevel");
     m.method<&Capabilities>("Capabilities");
     m.method<&Name>("Name");

@@ -28,13 +28,13 @@ constexpr const char* kWalkCutShort = "the walk over the host's events was cut s
 
 enum class Search { Found, NotFound, CutShort };
 
-bool named(const vb::ObjectRef& event, const std::string& wanted) {
+bool Named(const vb::ObjectRef& event, const std::string& wanted) {
     return event && vb::LCase(vb::CStr(automation::getProperty(vb::Variant(event), "Name"))) == wanted;
 }
 
-Search searchEvents(PluginState& state, const std::string& name) {
+Search SearchEvents(PluginState& state, const std::string& name) {
     const std::string wanted = vb::LCase(name);
-    homeseer::Host& hs = state.host();
+    homeseer::Host& hs = state.Host();
     int64_t visits = 0;
     if (state.UseDeviceRefs) {
         std::shared_ptr<homeseer::ListEnumerator> events = hs.GetEventEnumerator();
@@ -44,7 +44,7 @@ Search searchEvents(PluginState& state, const std::string& name) {
             while (!events->Finished()) {
                 if (++visits > kMaxVisits) return Search::CutShort;
                 if (events->CountChanged()) restart = true;
-                if (named(events->GetNext(), wanted)) return Search::Found;
+                if (Named(events->GetNext(), wanted)) return Search::Found;
             }
             if (!restart) return Search::NotFound;
         }
@@ -54,34 +54,34 @@ Search searchEvents(PluginState& state, const std::string& name) {
     for (int32_t i = 1; i <= count; ++i) {
         if (++visits > kMaxVisits) return Search::CutShort;
         std::shared_ptr<homeseer::HostEvent> event = hs.GetEvent(i);
-        if (named(event, wanted)) return Search::Found;
+        if (Named(event, wanted)) return Search::Found;
     }
     return Search::NotFound;
 }
 
 // The search, with its failures logged; an error ends it without a match.
-Search findEvent(PluginState& state, const std::string& name) {
+Search FindEventLogged(PluginState& state, const std::string& name) {
     Search result = Search::NotFound;
-    if (!vb::Try([&] { result = searchEvents(state, name); })) {
-        vb::Try([&] { WriteLog(state.host(), kSource, kFindEventTag); });
+    if (!vb::Try([&] { result = SearchEvents(state, name); })) {
+        vb::Try([&] { WriteLog(state.Host(), kSource, kFindEventTag); });
         vb::Err().Clear();
         return Search::NotFound;
     }
     if (result == Search::CutShort)
-        vb::Try([&] { WriteLog(state.host(), kSource, kFindEventTag + std::string(kWalkCutShort)); });
+        vb::Try([&] { WriteLog(state.Host(), kSource, kFindEventTag + std::string(kWalkCutShort)); });
     vb::Err().Clear();
     return result;
 }
 
 }  // namespace
 
-bool FindEvent(PluginState& state, const std::string& name) { return findEvent(state, name) == Search::Found; }
+bool FindEvent(PluginState& state, const std::string& name) { return FindEventLogged(state, name) == Search::Found; }
 
 // An event that may exist (a search cut short) is not made a second time.
 void CreateCIDEvent(PluginState& state, const std::string& group, int16_t line) {
-    if (findEvent(state, kCIDEventName) != Search::NotFound) return;
+    if (FindEventLogged(state, kCIDEventName) != Search::NotFound) return;
     const bool created = vb::Try([&] {
-        homeseer::Host& hs = state.host();
+        homeseer::Host& hs = state.Host();
         std::shared_ptr<homeseer::HostEvent> made =
             state.UseDeviceRefs ? hs.NewEventEx(kCIDEventName) : hs.GetEvent(hs.NewEvent(kCIDEventName));
         const vb::Variant event{vb::ObjectRef(made)};
@@ -94,7 +94,7 @@ void CreateCIDEvent(PluginState& state, const std::string& group, int16_t line) 
                                 state.UseDeviceRefs ? vb::Variant(kCIDMiscNewer) : vb::Variant(kCIDMiscOlder));
     });
     if (!created) {
-        vb::Try([&] { WriteLog(state.host(), kSource, kCreateEventTag); });
+        vb::Try([&] { WriteLog(state.Host(), kSource, kCreateEventTag); });
         vb::Err().Clear();
     }
 }

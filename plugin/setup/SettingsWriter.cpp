@@ -26,7 +26,7 @@ using namespace setuptext;
 
 namespace {
 
-std::string quoted(const std::string& text) { return "\"" + text + "\""; }
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 int16_t SelectedOptionIndex(forms::OptionGroup& options) {
     for (int i = 0; i < options.Count(); ++i)
@@ -37,11 +37,11 @@ int16_t SelectedOptionIndex(forms::OptionGroup& options) {
 int BoolToBit(bool value) { return value ? 1 : 0; }
 
 // A device code as the entries keep it: "[" and "]" would read as a section header.
-std::string escapedCode(const std::string& code) { return vb::Replace(vb::Replace(code, "[", "~1"), "]", "~2"); }
+std::string EscapedCode(const std::string& code) { return vb::Replace(vb::Replace(code, "[", "~1"), "]", "~2"); }
 
 // A unit field without the characters that would shift the fields of its entry or break its
 // line.
-std::string field(const std::string& text) {
+std::string Field(const std::string& text) {
     std::string clean = text;
     std::erase_if(clean, [](char c) { return c == ',' || c == '\r' || c == '\n' || c == '\0'; });
     return clean;
@@ -53,7 +53,7 @@ std::string field(const std::string& text) {
 // (device codes of the bracket house hold them).
 using settings::Check;
 
-std::string unstorable(const std::string& text, Check kind) {
+std::string Unstorable(const std::string& text, Check kind) {
     for (const char c : text) {
         const auto u = static_cast<unsigned char>(c);
         if (c == '\r') return "CR";
@@ -73,59 +73,59 @@ std::string unstorable(const std::string& text, Check kind) {
 }
 
 // Entry keys compare as the settings file compares them: blanks around and letter case aside.
-bool sameKey(const std::string& a, const std::string& b) { return windows::EqualsNoCase(vb::Trim(a), vb::Trim(b)); }
+bool SameKey(const std::string& a, const std::string& b) { return windows::EqualsNoCase(vb::Trim(a), vb::Trim(b)); }
 
 }  // namespace
 
 // A setting's value as its control holds it, in its written form.
-std::string ZephraSetup::settingValue(const settings::Setting& row) {
+std::string ZephraSetup::SettingValue(const settings::Setting& row) {
     std::string value;
     switch (row.dialog.fill) {
     case settings::Fill::None: break;
     case settings::Fill::Text:
-    case settings::Fill::NumericText: value = control<forms::TextBox>(row).Text(); break;
+    case settings::Fill::NumericText: value = Control<forms::TextBox>(row).Text(); break;
     case settings::Fill::LeadingNumber:
-    case settings::Fill::WholeNumber: value = std::to_string(control<forms::CheckBox>(row).Value()); break;
+    case settings::Fill::WholeNumber: value = std::to_string(Control<forms::CheckBox>(row).Value()); break;
     case settings::Fill::ServerOption: value = std::to_string(BoolToBit(aTCPServerOption(1).Value())); break;
     case settings::Fill::Voice: value = aVoiceCB.Text(); break;
-    case settings::Fill::Sounds: value = soundList(); break;
+    case settings::Fill::Sounds: value = SoundList(); break;
     }
-    return row.dialog.quoted ? (quoted)(value) : value;
+    return row.dialog.quoted ? (Quoted)(value) : value;
 }
 
-std::string ZephraSetup::soundList() {
+std::string ZephraSetup::SoundList() {
     std::string list;
     for (int n = 0; n < kSoundBoxes; ++n) list += (n ? "," : "") + std::to_string(Check1(n).Value());
     return list;
 }
 
 // A unit's entry: each field without the characters that would shift the others.
-std::string ZephraSetup::unitValue(int slot) {
+std::string ZephraSetup::UnitValue(int slot) {
     std::string value;
     const char* separator = "";
     for (const settings::FamilyField& f : settings::Units().fields) {
         value += std::exchange(separator, ",");
         switch (f.fill) {
-        case settings::FieldFill::Text: value += field(control<forms::TextBox>(f, slot).Text()); break;
-        case settings::FieldFill::Code: value += field(escapedCode(control<forms::TextBox>(f, slot).Text())); break;
+        case settings::FieldFill::Text: value += Field(Control<forms::TextBox>(f, slot).Text()); break;
+        case settings::FieldFill::Code: value += Field(EscapedCode(Control<forms::TextBox>(f, slot).Text())); break;
         case settings::FieldFill::SlideGroup:
             value += std::to_string(SelectedOptionIndex(SlideGroupOptions(slot)));
             break;
-        case settings::FieldFill::Switch: value += std::to_string(control<forms::CheckBox>(f, slot).Value()); break;
+        case settings::FieldFill::Switch: value += std::to_string(Control<forms::CheckBox>(f, slot).Value()); break;
         }
     }
-    return (quoted)(value);
+    return (Quoted)(value);
 }
 
 std::string ZephraSetup::NumberedValue(const settings::FamilyKey& key) {
     std::string value;
     const char* separator = "";
     for (const settings::FamilyField* f : key.fields)
-        value += std::exchange(separator, ",") + control<forms::TextBox>(*f, key.index).Text();
-    return (quoted)(value);
+        value += std::exchange(separator, ",") + Control<forms::TextBox>(*f, key.index).Text();
+    return (Quoted)(value);
 }
 
-void ZephraSetup::save(const std::string& section, const std::string& key, const std::string& value) {
+void ZephraSetup::Save(const std::string& section, const std::string& key, const std::string& value) {
     auto failed = unloaded_.find({windows::LowerCase(section), windows::LowerCase(vb::Trim(key))});
     if (failed != unloaded_.end() && failed->second == value) return;
     batch_.push_back({section, key, value});
@@ -133,7 +133,7 @@ void ZephraSetup::save(const std::string& section, const std::string& key, const
 
 void ZephraSetup::PostedAs(const forms::Control& control, const std::string& field) { postedAs_[&control] = field; }
 
-std::string ZephraSetup::fieldName(const forms::Control& control) const {
+std::string ZephraSetup::FieldName(const forms::Control& control) const {
     auto found = postedAs_.find(&control);
     if (found != postedAs_.end()) return found->second;
     return control.Index() < 0 ? control.Name() : control.Name() + "(" + std::to_string(control.Index()) + ")";
@@ -145,13 +145,13 @@ std::string ZephraSetup::RefusedValue() {
     std::string refused;
     auto check = [&](const forms::Control& control, const std::string& text, Check kind) {
         if (!refused.empty()) return;
-        const std::string what = unstorable(text, kind);
-        if (!what.empty()) refused = kNothingSaved + fieldName(control) + kCannotHold + what + ".";
+        const std::string what = Unstorable(text, kind);
+        if (!what.empty()) refused = kNothingSaved + FieldName(control) + kCannotHold + what + ".";
     };
     // The texts of the table's settings, in the writer's order.
     for (const settings::Setting* row : settings::InOrder(&settings::Dialog::writeOrder)) {
         if (row->dialog.fill == settings::Fill::Text || row->dialog.fill == settings::Fill::NumericText) {
-            const forms::TextBox& box = control<forms::TextBox>(*row);
+            const forms::TextBox& box = Control<forms::TextBox>(*row);
             check(box, box.Text(), Check::Text);
         } else if (row->dialog.fill == settings::Fill::Voice) {
             check(aVoiceCB, aVoiceCB.Text(), Check::Text);
@@ -160,20 +160,20 @@ std::string ZephraSetup::RefusedValue() {
     // The units: an entry without an address is not written, one without a name is blanked.
     const settings::Family& units = settings::Units();
     for (int n = 0; n < units.count; ++n) {
-        const forms::TextBox& key = control<forms::TextBox>(*units.keyField, n);
+        const forms::TextBox& key = Control<forms::TextBox>(*units.keyField, n);
         if (vb::Trim(key.Text()).empty()) continue;
         check(key, key.Text(), units.keyField->check);
-        if (vb::Trim(control<forms::TextBox>(units.fields.front(), n).Text()).empty()) continue;
+        if (vb::Trim(Control<forms::TextBox>(units.fields.front(), n).Text()).empty()) continue;
         for (const settings::FamilyField& f : units.fields) {
             if (f.check == Check::None) continue;
-            const forms::TextBox& box = control<forms::TextBox>(f, n);
+            const forms::TextBox& box = Control<forms::TextBox>(f, n);
             check(box, box.Text(), f.check);
         }
     }
     for (const settings::Family& family : settings::Families()) {
         for (const settings::FamilyKey& key : settings::KeysOf(family)) {
             for (const settings::FamilyField* f : key.fields) {
-                const forms::TextBox& box = control<forms::TextBox>(*f, key.index);
+                const forms::TextBox& box = Control<forms::TextBox>(*f, key.index);
                 check(box, box.Text(), f->check);
             }
         }
@@ -193,7 +193,7 @@ std::string ZephraSetup::WriteSettings(bool interactive) {
     // Every value is checked before anything is written, so that a save is whole or none.
     const std::string refused = RefusedValue();
     if (!refused.empty()) {
-        vb::Try([&] { WriteLog(state_.host(), kSource, refused); });
+        vb::Try([&] { WriteLog(state_.Host(), kSource, refused); });
         vb::Err().Clear();
         return refused;
     }
@@ -203,8 +203,8 @@ std::string ZephraSetup::WriteSettings(bool interactive) {
         // 1, 2. Every setting of the table in the writer's order: the keys of the main
         // section, the voice and the sounds.
         for (const settings::Setting* row : settings::InOrder(&settings::Dialog::writeOrder))
-            save(row->section, row->dialog.writtenAs ? row->dialog.writtenAs : row->key, settingValue(*row));
-        soundsChanged = soundList() != loadedSounds_;
+            Save(row->section, row->dialog.writtenAs ? row->dialog.writtenAs : row->key, SettingValue(*row));
+        soundsChanged = SoundList() != loadedSounds_;
 
         // 3. Whether any unit shows a slide group.
         const settings::Family& units = settings::Units();
@@ -213,36 +213,36 @@ std::string ZephraSetup::WriteSettings(bool interactive) {
 
         // 4. The units.
         for (int n = 0; n < units.count; ++n) {
-            const std::string key = control<forms::TextBox>(*units.keyField, n).Text();
+            const std::string key = Control<forms::TextBox>(*units.keyField, n).Text();
             if (vb::Trim(key).empty()) continue;
-            if (vb::Trim(control<forms::TextBox>(units.fields.front(), n).Text()).empty()) {
-                save(units.section, key, kBlankedUnit);
+            if (vb::Trim(Control<forms::TextBox>(units.fields.front(), n).Text()).empty()) {
+                Save(units.section, key, kBlankedUnit);
             } else {
                 if (state_.settings.DebugLog)
-                    WriteLog(state_.host(), kDebugSource,
-                             kSavingName + aName(n).Text() + kSavingAt + escapedCode(aDC(n).Text()));
-                save(units.section, key, unitValue(n));
+                    WriteLog(state_.Host(), kDebugSource,
+                             kSavingName + aName(n).Text() + kSavingAt + EscapedCode(aDC(n).Text()));
+                Save(units.section, key, UnitValue(n));
             }
             auto loaded = std::find_if(loadedKeys_.begin(), loadedKeys_.end(),
-                                       [&](const std::string& k) { return !k.empty() && sameKey(k, key); });
+                                       [&](const std::string& k) { return !k.empty() && SameKey(k, key); });
             if (loaded != loadedKeys_.end()) loaded->clear();
         }
 
         // 5. The picture resizer, offered once.
-        if (state_.host().GetIniSetting(kMainSection, kResizeQuestionKey, "", kIniFile) != "1" && grouped > 0)
-            askResizer(interactive);
+        if (state_.Host().GetIniSetting(kMainSection, kResizeQuestionKey, "", kIniFile) != "1" && grouped > 0)
+            AskResizer(interactive);
 
         // 6. Units that were loaded and that no slot holds any more.
         for (const std::string& key : loadedKeys_)
-            if (!key.empty()) save(units.section, key, kBlankedUnit);
+            if (!key.empty()) Save(units.section, key, kBlankedUnit);
 
         // 7, 8. The numbered keys: slide rows and group paths.
         for (const settings::Family& family : settings::Families())
             for (const settings::FamilyKey& key : settings::KeysOf(family))
-                save(family.section, key.name, NumberedValue(key));
+                Save(family.section, key.name, NumberedValue(key));
 
         // The settings file, written once with every key.
-        state_.host().SaveIniSettings(batch_, kIniFile);
+        state_.Host().SaveIniSettings(batch_, kIniFile);
         batch_.clear();
 
         // 9. The host's caller-ID event.
@@ -258,7 +258,7 @@ std::string ZephraSetup::WriteSettings(bool interactive) {
     batch_.clear();
     if (!completed) {
         const std::string error = vb::Err().Description;
-        vb::Try([&] { WriteLog(state_.host(), kSource, kWriteTag); });
+        vb::Try([&] { WriteLog(state_.Host(), kSource, kWriteTag); });
         vb::Err().Clear();
         return kSaveFailed + error;
     }
@@ -269,26 +269,26 @@ std::string ZephraSetup::WriteSettings(bool interactive) {
 
 // The resizer is an outside component: when it is missing, the user is asked once whether
 // to download it. A save from the web page cannot wait for an answer, so it counts as no.
-void ZephraSetup::askResizer(bool interactive) {
+void ZephraSetup::AskResizer(bool interactive) {
     vb::ObjectRef resizer;
     vb::Try([&] { resizer = automation::CreateObject(kResizerClass); });
     vb::Err().Clear();
     if (resizer) return;
     batch_.push_back({kMainSection, kResizeQuestionKey, "1"});
     if (!interactive) {
-        WriteLog(state_.host(), kSource, std::string(kResizerNotAsked) + kResizerQuestion);
+        WriteLog(state_.Host(), kSource, std::string(kResizerNotAsked) + kResizerQuestion);
         return;
     }
     if (forms::MsgBox(kResizerQuestion, forms::vbOKCancel) != forms::vbOK) return;
     // The download runs outside the plug-in; when it cannot be started the save goes on.
     if (!vb::Try([&] {
-            const std::string app = state_.host().GetAppPath();
+            const std::string app = state_.Host().GetAppPath();
             const std::string command =
                 "\"" + app + kDownloadScript + "\" \"" + kResizerPage + "," + app + kResizerInstaller + "\"";
             const vb::Variant shell(automation::CreateObject(kShellClass));
             automation::callByName(shell, "Run", {vb::Variant(command), vb::Variant(int16_t{0}), vb::Variant(false)});
         })) {
-        vb::Try([&] { WriteLog(state_.host(), kSource, kWriteTag); });
+        vb::Try([&] { WriteLog(state_.Host(), kSource, kWriteTag); });
         vb::Err().Clear();
     }
 }

@@ -22,10 +22,10 @@ using namespace setuptext;
 namespace {
 
 // Every value read has its double quotes removed.
-std::string cleaned(const std::string& value) { return vb::Replace(value, "\"", ""); }
+std::string Cleaned(const std::string& value) { return vb::Replace(value, "\"", ""); }
 
 // The number at the start of a text, as a check box takes it.
-int32_t leadingNumber(const std::string& text) { return vb::CInt(vb::Variant(vb::Val(text))); }
+int32_t LeadingNumber(const std::string& text) { return vb::CInt(vb::Variant(vb::Val(text))); }
 
 void SelectOptionIndex(forms::OptionGroup& options, int index) {
     for (int i = 0; i < options.Count(); ++i) options(i).Value(false);
@@ -52,7 +52,7 @@ ZephraSetup::ZephraSetup(PluginState& state) : forms::Form(kCaption), state_(sta
         aTCPServerOption(i).onClick = [this, i] { aTCPServerOption_Click(i); };
 }
 
-std::string ZephraSetup::caption(const char* control) {
+std::string ZephraSetup::CheckBoxCaption(const char* control) {
     const settings::Setting* row = settings::FindControlSetting(control);
     return row && row->dialog.caption ? row->dialog.caption : "";
 }
@@ -97,7 +97,7 @@ std::vector<std::unique_ptr<forms::Control>> MakeFamilyControls(forms::Form& for
     return made;
 }
 
-std::vector<std::string> ZephraSetup::soundCaptions() {
+std::vector<std::string> ZephraSetup::SoundCaptions() {
     return {"Cancel", "Check", "Copy",  "Cut",  "Delete", "Help", "Major", "Close", "Open", "High",
             "Low",    "Paste", "Print", "Down", "Up",     "Snap", "Warm",  "Sleep", "Wake"};
 }
@@ -109,10 +109,10 @@ forms::OptionGroup& ZephraSetup::SlideGroupOptions(int slot) {
     return *groups[slot];
 }
 
-void ZephraSetup::loadStep(const std::string& section, const std::string& key, const std::function<void()>& body,
+void ZephraSetup::LoadStep(const std::string& section, const std::string& key, const std::function<void()>& body,
                            std::function<std::string()> value) {
     if (vb::Try(body)) return;
-    vb::Try([&] { WriteLog(state_.host(), kSource, kLoadTag); });
+    vb::Try([&] { WriteLog(state_.Host(), kSource, kLoadTag); });
     vb::Err().Clear();
     failedLoads_.push_back({section, key, std::move(value)});
 }
@@ -131,9 +131,9 @@ void ZephraSetup::Form_Load() {
         HouseCode.Caption(kHouseCodeLabel + state_.HouseCode);
     });
     vb::Err().Clear();
-    loadSettings();
-    loadUnits();
-    loadSlideRows();
+    LoadSettings();
+    LoadUnits();
+    LoadSlideRows();
     // A window shown on screen is presented (brought to the front) as it opens.
 
     for (const FailedLoad& failed : failedLoads_) {
@@ -146,39 +146,39 @@ void ZephraSetup::Form_Load() {
 }
 
 // Every setting of the table, in the load's order, each a step of its own.
-void ZephraSetup::loadSettings() {
+void ZephraSetup::LoadSettings() {
     for (const settings::Setting* row : settings::InOrder(&settings::Dialog::loadOrder)) {
-        loadStep(
+        LoadStep(
             row->section, row->key,
             [&] {
-                const std::string stored = state_.host().GetIniSetting(row->section, row->key, row->dialog.fallback,
+                const std::string stored = state_.Host().GetIniSetting(row->section, row->key, row->dialog.fallback,
                                                                        settings::FileOf(row->section));
-                fill(*row, cleaned(stored));
+                Fill(*row, Cleaned(stored));
             },
-            [this, row] { return settingValue(*row); });
+            [this, row] { return SettingValue(*row); });
     }
 }
 
-void ZephraSetup::fill(const settings::Setting& row, const std::string& v) {
+void ZephraSetup::Fill(const settings::Setting& row, const std::string& v) {
     switch (row.dialog.fill) {
     case settings::Fill::None: break;
-    case settings::Fill::Text: control<forms::TextBox>(row).Text(v); break;
-    case settings::Fill::NumericText: control<forms::TextBox>(row).Text(vb::IsNumeric(vb::Variant(v)) ? v : "1"); break;
-    case settings::Fill::LeadingNumber: control<forms::CheckBox>(row).Value(leadingNumber(v)); break;
-    case settings::Fill::WholeNumber: control<forms::CheckBox>(row).Value(vb::CInt(vb::Variant(v))); break;
+    case settings::Fill::Text: Control<forms::TextBox>(row).Text(v); break;
+    case settings::Fill::NumericText: Control<forms::TextBox>(row).Text(vb::IsNumeric(vb::Variant(v)) ? v : "1"); break;
+    case settings::Fill::LeadingNumber: Control<forms::CheckBox>(row).Value(LeadingNumber(v)); break;
+    case settings::Fill::WholeNumber: Control<forms::CheckBox>(row).Value(vb::CInt(vb::Variant(v))); break;
     case settings::Fill::ServerOption:
         ShowOption(aTCPServerOption, v == "1");
         aTCPServerOption_Click(v == "1" ? 1 : 0);
         break;
-    case settings::Fill::Voice: fillVoices(v); break;
-    case settings::Fill::Sounds: fillSounds(v); break;
+    case settings::Fill::Voice: FillVoices(v); break;
+    case settings::Fill::Sounds: FillSounds(v); break;
     }
 }
 
 // The installed voices; the saved one (any letter case) is selected. When it is not installed,
 // speech uses the engine's default voice, so that one is shown: a save without a change then
 // changes nothing a user hears.
-void ZephraSetup::fillVoices(const std::string& saved) {
+void ZephraSetup::FillVoices(const std::string& saved) {
     windows::SpVoice voice;
     const std::string wanted = vb::LCase(saved);
     const std::string speaking = voice.Voice().Id();
@@ -194,26 +194,26 @@ void ZephraSetup::fillVoices(const std::string& saved) {
     aVoiceCB.ListIndex(selected >= 0 ? selected : spoken);
 }
 
-void ZephraSetup::fillSounds(const std::string& list) {
+void ZephraSetup::FillSounds(const std::string& list) {
     loadedSounds_ = list;
     const std::vector<std::string> fields = vb::Split(loadedSounds_, ",");
     // Every field is tried, so that one odd field leaves the others shown.
     bool failed = false;
     for (int n = 0; n < kSoundBoxes && n < static_cast<int>(fields.size()); ++n)
-        if (!vb::Try([&] { Check1(n).Value(leadingNumber(fields[static_cast<std::size_t>(n)])); })) failed = true;
+        if (!vb::Try([&] { Check1(n).Value(LeadingNumber(fields[static_cast<std::size_t>(n)])); })) failed = true;
     if (failed) throw vb::Error(vb::Err().Number, vb::Err().Description);
 }
 
 // The entries of the units' section, one per slot, in file order.
-void ZephraSetup::loadUnits() {
+void ZephraSetup::LoadUnits() {
     const settings::Family& units = settings::Units();
     std::vector<std::string> lines;
     if (!vb::Try([&] {
-            std::string text = cleaned(state_.host().GetINISection(units.section, settings::FileOf(units.section)));
+            std::string text = Cleaned(state_.Host().GetINISection(units.section, settings::FileOf(units.section)));
             text = vb::Replace(vb::Replace(text, "~1", "["), "~2", "]");
             if (!text.empty()) lines = vb::Split(text, std::string(1, '\0'));
         })) {
-        vb::Try([&] { WriteLog(state_.host(), kSource, kLoadTag); });
+        vb::Try([&] { WriteLog(state_.Host(), kSource, kLoadTag); });
         vb::Err().Clear();
         return;
     }
@@ -226,11 +226,11 @@ void ZephraSetup::loadUnits() {
         if (fields[0].empty()) continue;
         const int s = slot++;
         const std::string key = parts[0];
-        loadStep(
+        LoadStep(
             units.section, key,
             [&] {
                 if (s >= units.count) throw vb::Error(vb::errors::SubscriptOutOfRange);
-                control<forms::TextBox>(*units.keyField, s).Text(key);
+                Control<forms::TextBox>(*units.keyField, s).Text(key);
                 loadedKeys_[static_cast<std::size_t>(s)] = key;
                 // Every field the entry holds is tried, so that an odd one (a slide group that is
                 // no number) leaves the others filled all the same.
@@ -241,31 +241,31 @@ void ZephraSetup::loadUnits() {
                 if (failed) throw *failed;
             },
             // A line beyond the last slot is never written by a save.
-            s < units.count ? std::function<std::string()>([this, s] { return unitValue(s); }) : nullptr);
+            s < units.count ? std::function<std::string()>([this, s] { return UnitValue(s); }) : nullptr);
     }
 }
 
 void ZephraSetup::FillUnitField(const settings::FamilyField& field, int slot, const std::string& v) {
     switch (field.fill) {
     case settings::FieldFill::Text:
-    case settings::FieldFill::Code: control<forms::TextBox>(field, slot).Text(v); break;
+    case settings::FieldFill::Code: Control<forms::TextBox>(field, slot).Text(v); break;
     case settings::FieldFill::SlideGroup: SelectOptionIndex(SlideGroupOptions(slot), vb::CInt(vb::Variant(v))); break;
-    case settings::FieldFill::Switch: control<forms::CheckBox>(field, slot).Value(v == "1" ? 1 : 0); break;
+    case settings::FieldFill::Switch: Control<forms::CheckBox>(field, slot).Value(v == "1" ? 1 : 0); break;
     }
 }
 
 // The families kept under numbered keys, each key a step of its own.
-void ZephraSetup::loadSlideRows() {
+void ZephraSetup::LoadSlideRows() {
     for (const settings::Family& family : settings::Families()) {
         for (const settings::FamilyKey& key : settings::KeysOf(family)) {
-            loadStep(
+            LoadStep(
                 family.section, key.name,
                 [&] {
                     const std::string stored =
-                        state_.host().GetIniSetting(family.section, key.name, "", settings::FileOf(family.section));
-                    const std::vector<std::string> parts = settings::FieldsOf(family, cleaned(stored));
+                        state_.Host().GetIniSetting(family.section, key.name, "", settings::FileOf(family.section));
+                    const std::vector<std::string> parts = settings::FieldsOf(family, Cleaned(stored));
                     for (std::size_t i = 0; i < key.fields.size(); ++i)
-                        control<forms::TextBox>(*key.fields[i], key.index).Text(parts[i]);
+                        Control<forms::TextBox>(*key.fields[i], key.index).Text(parts[i]);
                 },
                 [this, key] { return NumberedValue(key); });
         }
@@ -301,7 +301,7 @@ struct SetupDialogPart {
 }  // namespace
 
 ZephraSetup& SetupDialog(PluginState& state) {
-    std::shared_ptr<ZephraSetup>& dialog = state.part<SetupDialogPart>().dialog;
+    std::shared_ptr<ZephraSetup>& dialog = state.Part<SetupDialogPart>().dialog;
     if (!dialog) dialog = std::make_shared<ZephraSetup>(state);
     return *dialog;
 }
@@ -310,7 +310,7 @@ ZephraSetup& SetupDialog(PluginState& state) {
 void ShowZephraSetup(PluginState& state) {
     if (!forms::DisplayAvailable()) {
         vb::Try([&] {
-            WriteLog(state.host(), kSource, kNoDisplay + (kStatusAddress + state.settings.ServerPort) + kStatusPath);
+            WriteLog(state.Host(), kSource, kNoDisplay + (kStatusAddress + state.settings.ServerPort) + kStatusPath);
         });
         vb::Err().Clear();
     }

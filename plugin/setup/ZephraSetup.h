@@ -57,12 +57,12 @@ public:
 
     // The control of a setting (element `index` of an array), found by its name.
     template <class Kind>
-    Kind& control(const settings::Setting& row, int index = -1) const {
+    Kind& Control(const settings::Setting& row, int index = -1) const {
         return Named<Kind>(row.dialog.control, index);
     }
     // The control of a family's field for an index.
     template <class Kind>
-    Kind& control(const settings::FamilyField& field, int index) const {
+    Kind& Control(const settings::FamilyField& field, int index) const {
         return Named<Kind>(field.control, index);
     }
     template <class Kind>
@@ -91,15 +91,15 @@ public:
     forms::Controls<forms::TextBox> aDC{*this, "aDC", kUnitSlots};
     forms::Controls<forms::TextBox> aPower{*this, "aPower", kUnitSlots};
     forms::Controls<forms::TextBox> aMotion{*this, "aMotion", kUnitSlots};
-    forms::OptionGroup Option1{*this, "Option1", slideGroupCaptions()};
-    forms::OptionGroup Option2{*this, "Option2", slideGroupCaptions()};
-    forms::OptionGroup Option3{*this, "Option3", slideGroupCaptions()};
-    forms::OptionGroup Option4{*this, "Option4", slideGroupCaptions()};
-    forms::OptionGroup Option5{*this, "Option5", slideGroupCaptions()};
-    forms::OptionGroup Option6{*this, "Option6", slideGroupCaptions()};
-    forms::OptionGroup Option7{*this, "Option7", slideGroupCaptions()};
-    forms::OptionGroup Option8{*this, "Option8", slideGroupCaptions()};
-    forms::OptionGroup Option9{*this, "Option9", slideGroupCaptions()};
+    forms::OptionGroup Option1{*this, "Option1", SlideGroupCaptions()};
+    forms::OptionGroup Option2{*this, "Option2", SlideGroupCaptions()};
+    forms::OptionGroup Option3{*this, "Option3", SlideGroupCaptions()};
+    forms::OptionGroup Option4{*this, "Option4", SlideGroupCaptions()};
+    forms::OptionGroup Option5{*this, "Option5", SlideGroupCaptions()};
+    forms::OptionGroup Option6{*this, "Option6", SlideGroupCaptions()};
+    forms::OptionGroup Option7{*this, "Option7", SlideGroupCaptions()};
+    forms::OptionGroup Option8{*this, "Option8", SlideGroupCaptions()};
+    forms::OptionGroup Option9{*this, "Option9", SlideGroupCaptions()};
     forms::Controls<forms::CheckBox> aDoCID{*this, "aDoCID", kUnitSlots};
     forms::Controls<forms::TextBox> aX10Server{*this, "aX10Server", kUnitSlots};
     // The slide-group option group of unit slot n (Option1 for slot 0 ... Option9 for 8).
@@ -110,24 +110,24 @@ public:
     forms::ComboBox aVoiceCB{*this, "aVoiceCB"};
     forms::TextBox aPushDelay{*this, "aPushDelay"};
     forms::TextBox aFontColor{*this, "aFontColor"};
-    forms::CheckBox aMenu{*this, "aMenu", -1, caption("aMenu")};
-    forms::CheckBox aStatusOnly{*this, "aStatusOnly", -1, caption("aStatusOnly")};
-    forms::Controls<forms::CheckBox> Check1{*this, "Check1", soundCaptions()};
+    forms::CheckBox aMenu{*this, "aMenu", -1, CheckBoxCaption("aMenu")};
+    forms::CheckBox aStatusOnly{*this, "aStatusOnly", -1, CheckBoxCaption("aStatusOnly")};
+    forms::Controls<forms::CheckBox> Check1{*this, "Check1", SoundCaptions()};
     forms::TextBox aCommandRetries{*this, "aCommandRetries"};
-    forms::CheckBox aUseZephraServer{*this, "aUseZephraServer", -1, caption("aUseZephraServer")};
+    forms::CheckBox aUseZephraServer{*this, "aUseZephraServer", -1, CheckBoxCaption("aUseZephraServer")};
     forms::TextBox aUDPDelay{*this, "aUDPDelay"};
     forms::OptionGroup aTCPServerOption{*this, "aTCPServerOption", {"Internal Server", "Homseer or External Server"}};
     forms::TextBox aServerPort{*this, "aServerPort"};
     forms::TextBox aStyleSheet{*this, "aStyleSheet"};
     forms::TextBox aBackground{*this, "aBackground"};
-    forms::CheckBox aTCPDebug{*this, "aTCPDebug", -1, caption("aTCPDebug")};
-    forms::CheckBox aDebugLog{*this, "aDebugLog", -1, caption("aDebugLog")};
-    forms::CheckBox aShowSlides{*this, "aShowSlides", -1, caption("aShowSlides")};
+    forms::CheckBox aTCPDebug{*this, "aTCPDebug", -1, CheckBoxCaption("aTCPDebug")};
+    forms::CheckBox aDebugLog{*this, "aDebugLog", -1, CheckBoxCaption("aDebugLog")};
+    forms::CheckBox aShowSlides{*this, "aShowSlides", -1, CheckBoxCaption("aShowSlides")};
 
     // Page "Power".
     forms::TextBox aPowerCycleInterval{*this, "aPowerCycleInterval"};
     forms::TextBox aPowerCycleTime{*this, "aPowerCycleTime"};
-    forms::CheckBox anoResponseAction{*this, "anoResponseAction", -1, caption("anoResponseAction")};
+    forms::CheckBox anoResponseAction{*this, "anoResponseAction", -1, CheckBoxCaption("anoResponseAction")};
     forms::TextBox aSleepInterval{*this, "aSleepInterval"};
     forms::TextBox aDefaultPushPage{*this, "aDefaultPushPage"};
     forms::TextBox aPowerUpTime{*this, "aPowerUpTime"};
@@ -135,24 +135,24 @@ public:
 
     // Page "Screen".
     forms::TextBox aLEDMotionTime{*this, "aLEDMotionTime"};
-    forms::CheckBox aAwakenOnMotion{*this, "aAwakenOnMotion", -1, caption("aAwakenOnMotion")};
-    forms::CheckBox aStartSlildeshow{*this, "aStartSlildeshow", -1, caption("aStartSlildeshow")};
+    forms::CheckBox aAwakenOnMotion{*this, "aAwakenOnMotion", -1, CheckBoxCaption("aAwakenOnMotion")};
+    forms::CheckBox aStartSlildeshow{*this, "aStartSlildeshow", -1, CheckBoxCaption("aStartSlildeshow")};
     forms::TextBox aSlideshowNoMotionTime{*this, "aSlideshowNoMotionTime"};
     forms::TextBox aSlideshowPath{*this, "aSlideshowPath"};
     forms::TextBox aImagePath{*this, "aImagePath"};
     forms::TextBox aImageServer{*this, "aImageServer"};
-    forms::CheckBox ajpg{*this, "ajpg", -1, caption("ajpg")};
-    forms::CheckBox agif{*this, "agif", -1, caption("agif")};
-    forms::CheckBox abmp{*this, "abmp", -1, caption("abmp")};
+    forms::CheckBox ajpg{*this, "ajpg", -1, CheckBoxCaption("ajpg")};
+    forms::CheckBox agif{*this, "agif", -1, CheckBoxCaption("agif")};
+    forms::CheckBox abmp{*this, "abmp", -1, CheckBoxCaption("abmp")};
     forms::TextBox aUpdateInterval{*this, "aUpdateInterval"};
-    forms::CheckBox aWallpaper{*this, "aWallpaper", -1, caption("aWallpaper")};
-    forms::CheckBox aDontRandomize{*this, "aDontRandomize", -1, caption("aDontRandomize")};
+    forms::CheckBox aWallpaper{*this, "aWallpaper", -1, CheckBoxCaption("aWallpaper")};
+    forms::CheckBox aDontRandomize{*this, "aDontRandomize", -1, CheckBoxCaption("aDontRandomize")};
     forms::TextBox aLinks{*this, "aLinks"};
     forms::TextBox aTextStyle{*this, "aTextStyle"};
     forms::TextBox aTextFontSize{*this, "aTextFontSize"};
     forms::TextBox aTextForeground{*this, "aTextForeground"};
     forms::TextBox aTextBackground{*this, "aTextBackground"};
-    forms::CheckBox aIncludeHeaderLinks{*this, "aIncludeHeaderLinks", -1, caption("aIncludeHeaderLinks")};
+    forms::CheckBox aIncludeHeaderLinks{*this, "aIncludeHeaderLinks", -1, CheckBoxCaption("aIncludeHeaderLinks")};
     forms::TextBox aLinksFile{*this, "aLinksFile"};
     forms::TextBox aMaxPixels{*this, "aMaxPixels"};
 
@@ -163,16 +163,16 @@ public:
     forms::Controls<forms::TextBox> aFolderPathGroup{*this, "aFolderPathGroup", kGroupCount};
 
     // Page "CID".
-    forms::CheckBox aUseHSPPhoneBook{*this, "aUseHSPPhoneBook", -1, caption("aUseHSPPhoneBook")};
-    forms::CheckBox aExcludeHSPLocation{*this, "aExcludeHSPLocation", -1, caption("aExcludeHSPLocation")};
-    forms::CheckBox aUseFriends{*this, "aUseFriends", -1, caption("aUseFriends")};
+    forms::CheckBox aUseHSPPhoneBook{*this, "aUseHSPPhoneBook", -1, CheckBoxCaption("aUseHSPPhoneBook")};
+    forms::CheckBox aExcludeHSPLocation{*this, "aExcludeHSPLocation", -1, CheckBoxCaption("aExcludeHSPLocation")};
+    forms::CheckBox aUseFriends{*this, "aUseFriends", -1, CheckBoxCaption("aUseFriends")};
     forms::TextBox aFriendsLocation{*this, "aFriendsLocation"};
-    forms::CheckBox aLogCID{*this, "aLogCID", -1, caption("aLogCID")};
-    forms::CheckBox aCIDSentry{*this, "aCIDSentry", -1, caption("aCIDSentry")};
-    forms::CheckBox aGenerateCIDEvent{*this, "aGenerateCIDEvent", -1, caption("aGenerateCIDEvent")};
-    forms::CheckBox aSoundCIDResponse{*this, "aSoundCIDResponse", -1, caption("aSoundCIDResponse")};
-    forms::CheckBox aBrowserCIDResponse{*this, "aBrowserCIDResponse", -1, caption("aBrowserCIDResponse")};
-    forms::CheckBox aZcidCIDResponse{*this, "aZcidCIDResponse", -1, caption("aZcidCIDResponse")};
+    forms::CheckBox aLogCID{*this, "aLogCID", -1, CheckBoxCaption("aLogCID")};
+    forms::CheckBox aCIDSentry{*this, "aCIDSentry", -1, CheckBoxCaption("aCIDSentry")};
+    forms::CheckBox aGenerateCIDEvent{*this, "aGenerateCIDEvent", -1, CheckBoxCaption("aGenerateCIDEvent")};
+    forms::CheckBox aSoundCIDResponse{*this, "aSoundCIDResponse", -1, CheckBoxCaption("aSoundCIDResponse")};
+    forms::CheckBox aBrowserCIDResponse{*this, "aBrowserCIDResponse", -1, CheckBoxCaption("aBrowserCIDResponse")};
+    forms::CheckBox aZcidCIDResponse{*this, "aZcidCIDResponse", -1, CheckBoxCaption("aZcidCIDResponse")};
     forms::TextBox aCIDEventGroup{*this, "aCIDEventGroup"};
     forms::TextBox aLineNumber{*this, "aLineNumber"};
     forms::TextBox aCIDCommPort{*this, "aCIDCommPort"};
@@ -180,7 +180,7 @@ public:
     forms::TextBox aCIDModemInitString{*this, "aCIDModemInitString"};
     forms::TextBox aCIDNamePrefix{*this, "aCIDNamePrefix"};
     forms::TextBox aCIDNumberPrefix{*this, "aCIDNumberPrefix"};
-    forms::CheckBox aInsertModemCrLf{*this, "aInsertModemCrLf", -1, caption("aInsertModemCrLf")};
+    forms::CheckBox aInsertModemCrLf{*this, "aInsertModemCrLf", -1, CheckBoxCaption("aInsertModemCrLf")};
 
     // Page "Future": the jukebox.
     forms::TextBox aSorvexCommandPort{*this, "aSorvexCommandPort"};
@@ -193,38 +193,38 @@ protected:
 
 private:
     // A check box's caption, from its row of the settings table.
-    static std::string caption(const char* control);
-    static std::vector<std::string> slideGroupCaptions() { return {"None", "1", "2", "3"}; }
-    static std::vector<std::string> soundCaptions();
+    static std::string CheckBoxCaption(const char* control);
+    static std::vector<std::string> SlideGroupCaptions() { return {"None", "1", "2", "3"}; }
+    static std::vector<std::string> SoundCaptions();
 
     // One step of the load: a failure is logged ("Setup ") and the load goes on. The setting
     // the step fills is remembered, so that a save does not overwrite it with what the
     // control holds unless the user changed the control.
-    void loadStep(const std::string& section, const std::string& key, const std::function<void()>& body,
+    void LoadStep(const std::string& section, const std::string& key, const std::function<void()>& body,
                   std::function<std::string()> value);
     // The writer, from the button or from the web page.
     std::string WriteSettings(bool askResizer);
     std::string RefusedValue();
-    std::string fieldName(const forms::Control& control) const;
+    std::string FieldName(const forms::Control& control) const;
     // Stores one value, unless its setting failed to load and the control still holds what
     // the failed load left in it.
-    void save(const std::string& section, const std::string& key, const std::string& value);
+    void Save(const std::string& section, const std::string& key, const std::string& value);
     // A setting's value as its control holds it, in its written form.
-    std::string settingValue(const settings::Setting& row);
-    std::string unitValue(int slot);
+    std::string SettingValue(const settings::Setting& row);
+    std::string UnitValue(int slot);
     // A numbered key's value as its controls hold it, in its written form.
     std::string NumberedValue(const settings::FamilyKey& key);
-    std::string soundList();
+    std::string SoundList();
 
     // Every setting of the table, each from its key into its control.
-    void loadSettings();
-    void fill(const settings::Setting& row, const std::string& value);
-    void fillVoices(const std::string& saved);
-    void fillSounds(const std::string& list);
-    void loadUnits();
+    void LoadSettings();
+    void Fill(const settings::Setting& row, const std::string& value);
+    void FillVoices(const std::string& saved);
+    void FillSounds(const std::string& list);
+    void LoadUnits();
     void FillUnitField(const settings::FamilyField& field, int slot, const std::string& value);
-    void loadSlideRows();
-    void askResizer(bool interactive);
+    void LoadSlideRows();
+    void AskResizer(bool interactive);
 
     PluginState& state_;
     std::array<std::string, kUnitSlots> loadedKeys_{};

@@ -20,15 +20,15 @@ namespace {
 constexpr const char* kSource = "dkvZephra";
 constexpr const char* kFailedSlideBody = "<body bgcolor='black'></body></html>";
 
-vb::Variant run(PluginState& state, const std::string& procedure, std::vector<vb::Variant> args = {}) {
-    return pageEngine(state).Run(procedure, args);
+vb::Variant Run(PluginState& state, const std::string& procedure, std::vector<vb::Variant> args = {}) {
+    return PageEngine(state).Run(procedure, args);
 }
 
 // The page frame's start procedures: the host include files' own when they define them, else
 // the engine's native ones (which Run, knowing only script procedures, would not find).
-void runStart(PluginState& state, const std::string& procedure) { pageEngine(state).ExecuteStatement(procedure); }
+void RunStart(PluginState& state, const std::string& procedure) { PageEngine(state).ExecuteStatement(procedure); }
 
-std::string withLeadingBackslash(const std::string& page) {
+std::string WithLeadingBackslash(const std::string& page) {
     const std::string lower = vb::LCase(page);
     return vb::Left(lower, 1) == "\\" ? lower : "\\" + lower;
 }
@@ -38,44 +38,44 @@ std::string withLeadingBackslash(const std::string& page) {
 bool isNewASPFile(PluginState& state, const std::string& page) {
     bool isNew = false;
     if (!vb::Try([&] {
-            const std::string name = withLeadingBackslash(page);
+            const std::string name = WithLeadingBackslash(page);
             auto& pages = state.web.ConvertedPages;
             if (std::find(pages.begin(), pages.end(), name) != pages.end()) return;
             pages.push_back(name);
             isNew = true;
         }))
-        vb::Try([&] { WriteLog(state.host(), kSource, "isNewASPFile: "); });
+        vb::Try([&] { WriteLog(state.Host(), kSource, "isNewASPFile: "); });
     return isNew;
 }
 
 std::string ASPSlide(PluginState& state, const vb::Variant& request, const vb::Variant& response,
                      const std::string& page, const std::string& dwell) {
     std::string html;
-    ConvertASPState& convert = state.part<ConvertASPState>();
+    ConvertASPState& convert = state.Part<ConvertASPState>();
     if (!vb::Try([&] {
             convert = ConvertASPState();
             // One name whichever way the page is written ("\News.asp", "news.asp").
-            convert.PageFunctionName = PageFunctionNameOf(withLeadingBackslash(page));
-            state.part<PageFrameState>().Request = request;
-            state.part<PageFrameState>().Response = response;
+            convert.PageFunctionName = PageFunctionNameOf(WithLeadingBackslash(page));
+            state.Part<PageFrameState>().Request = request;
+            state.Part<PageFrameState>().Response = response;
             if (state.web.PageEngineReady) {
-                run(state, "setObjects", {request, response});
+                Run(state, "setObjects", {request, response});
             } else {
                 HTMLInit(state);
                 state.web.PageEngineReady = true;
-                run(state, "setObjects", {request, response});
+                Run(state, "setObjects", {request, response});
                 state.web.ConvertedPages.assign(1, std::string());
                 HTMLBuild(state);
-                runStart(state, "startmiscfunctionsasp");
+                RunStart(state, "startmiscfunctionsasp");
             }
-            runStart(state, "SecurityCheck");
-            runStart(state, "startheaderasp");
-            if (isNewASPFile(state, page)) ASPAdd(state, convert, state.host().GetAppPath() + "\\HTML\\" + page, dwell);
-            html = vb::CStr(run(state, convert.PageFunctionName));
+            RunStart(state, "SecurityCheck");
+            RunStart(state, "startheaderasp");
+            if (isNewASPFile(state, page)) ASPAdd(state, convert, state.Host().GetAppPath() + "\\HTML\\" + page, dwell);
+            html = vb::CStr(Run(state, convert.PageFunctionName));
             if (state.settings.DebugLog) DumpStringToFile(state, "ZephraSlideshowHTML", html);
         })) {
         vb::Try([&] {
-            WriteLog(state.host(), kSource, "ASPSlide " + std::to_string(vb::Err().Number) + " " + page + " ");
+            WriteLog(state.Host(), kSource, "ASPSlide " + std::to_string(vb::Err().Number) + " " + page + " ");
         });
         // A black slide that still refreshes: the appliance's slideshow goes on to its next row.
         html = SlideHead(dwell) + kFailedSlideBody;

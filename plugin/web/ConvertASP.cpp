@@ -27,72 +27,72 @@ class Converter {
 public:
     explicit Converter(ConvertASPState& page) : page_(page) {}
 
-    void convert(const std::string& text) {
+    void Convert(const std::string& text) {
         const int32_t length = vb::Len(text);
         int32_t p = 1;
         while (p <= length) {
             const int32_t open = vb::InStr(p, text, "<%");
             if (open == 0) {
-                convertToString(vb::Mid(text, p));
+                ConvertToString(vb::Mid(text, p));
                 break;
             }
-            convertToString(vb::Mid(text, p, open - p));
+            ConvertToString(vb::Mid(text, p, open - p));
             int32_t close = vb::InStr(open, text, "%>");
             if (close == 0) close = length + 1;
-            codeBlock(vb::Mid(text, open + 2, close - open - 2));
+            CodeBlock(vb::Mid(text, open + 2, close - open - 2));
             p = close + 2;
         }
-        emitTail();
+        EmitTail();
     }
 
 private:
-    void add(const std::string& text) { page_.PageOutput.Add(text); }
+    void Add(const std::string& text) { page_.PageOutput.Add(text); }
 
-    void lineStart() {
+    void LineStart() {
         const std::string& out = page_.PageOutput.value();
-        if (!out.empty() && out.back() != '\n') add(kCrLf);
+        if (!out.empty() && out.back() != '\n') Add(kCrLf);
     }
 
-    void emitHead() {
+    void EmitHead() {
         if (page_.HeadEmitted) return;
         page_.HeadEmitted = true;
-        lineStart();
-        add(std::string(kCrLf) + "Dim fs" + kCrLf + "Function " + page_.PageFunctionName + "()" + kCrLf +
+        LineStart();
+        Add(std::string(kCrLf) + "Dim fs" + kCrLf + "Function " + page_.PageFunctionName + "()" + kCrLf +
             "Set fs = New FastString" + kCrLf);
     }
 
     // An empty page still gets a head before its tail, so that its function compiles.
-    void emitTail() {
+    void EmitTail() {
         if (page_.TailEmitted) return;
-        emitHead();
+        EmitHead();
         page_.TailEmitted = true;
-        lineStart();
-        add(std::string(kCrLf) + page_.PageFunctionName + " = fs.value" + kCrLf + "Set fs = Nothing" + kCrLf +
+        LineStart();
+        Add(std::string(kCrLf) + page_.PageFunctionName + " = fs.value" + kCrLf + "Set fs = Nothing" + kCrLf +
             "end Function" + kCrLf);
     }
 
-    void emitResponseWrite(const std::string& code) {
-        lineStart();
-        add(vb::Replace(code, "response.write", "fs.add", 1, -1, vb::CompareMethod::Text));
+    void EmitResponseWrite(const std::string& code) {
+        LineStart();
+        Add(vb::Replace(code, "response.write", "fs.add", 1, -1, vb::CompareMethod::Text));
     }
 
     // Literal HTML as fs.add statements, one per line; its line breaks are not page output.
-    void emitHtmlLiteral(const std::string& text) {
+    void EmitHtmlLiteral(const std::string& text) {
         const bool blank = vb::Trim(vb::Replace(vb::Replace(text, kCrLf, ""), "\t", "")).empty();
-        if (!page_.StatementSeen && !blank) emitHead();
+        if (!page_.StatementSeen && !blank) EmitHead();
         // Blank text before the page function would be a statement outside it.
         if (!page_.HeadEmitted) return;
         const auto lines = vb::Split(text, kCrLf);
         for (std::size_t i = 0; i < lines.size(); ++i) {
             if (lines[i].empty()) continue;
-            lineStart();
-            add("fs.add \"" + vb::Replace(lines[i], "\"", "\"\"") + "\"");
-            if (i + 1 < lines.size()) add(kCrLf);
+            LineStart();
+            Add("fs.add \"" + vb::Replace(lines[i], "\"", "\"\"") + "\"");
+            if (i + 1 < lines.size()) Add(kCrLf);
         }
     }
 
     // The next include directive from `from`: "<!--", blanks allowed, "#include" in any case.
-    static int32_t findDirective(const std::string& text, int32_t from) {
+    static int32_t FindDirective(const std::string& text, int32_t from) {
         for (int32_t open = vb::InStr(from, text, "<!--"); open != 0; open = vb::InStr(open + 1, text, "<!--")) {
             auto at = static_cast<std::size_t>(open - 1) + 4;
             while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) ++at;
@@ -102,39 +102,39 @@ private:
     }
 
     // Literal text; include directives in it become lines of the script.
-    void convertToString(const std::string& text) {
+    void ConvertToString(const std::string& text) {
         const int32_t length = vb::Len(text);
         int32_t q = 1;
         while (q <= length) {
-            const int32_t found = findDirective(text, q);
+            const int32_t found = FindDirective(text, q);
             if (found == 0) {
-                emitHtmlLiteral(vb::Mid(text, q));
+                EmitHtmlLiteral(vb::Mid(text, q));
                 return;
             }
-            if (found > q) emitHtmlLiteral(vb::Mid(text, q, found - q));
+            if (found > q) EmitHtmlLiteral(vb::Mid(text, q, found - q));
             const int32_t end = vb::InStr(found, text, "-->");
             int32_t stop = end == 0 ? length + 1 : end + 3;
             if (end != 0 && vb::Mid(text, stop, 2) == kCrLf) stop += 2;
-            emitResponseWrite(vb::Mid(text, found, stop - found));
-            lineStart();
+            EmitResponseWrite(vb::Mid(text, found, stop - found));
+            LineStart();
             q = stop;
         }
     }
 
     // The next line of a block from `position` (1-based): CurrentLine without tabs, trimmed and
     // in lower case; returns the position after the line's CRLF.
-    int32_t getLine(const std::string& block, int32_t position) {
+    int32_t GetLine(const std::string& block, int32_t position) {
         page_.CurrentLine.clear();
         const int32_t length = vb::Len(block);
         if (length == 0) return 1;
         for (;;) {
             const int32_t end = vb::InStr(position, block, kCrLf);
             if (end == 0) {
-                page_.CurrentLine = clean(vb::Mid(block, position));
+                page_.CurrentLine = Clean(vb::Mid(block, position));
                 return length + 1;
             }
             if (end > position) {
-                page_.CurrentLine = clean(vb::Mid(block, position, end - position));
+                page_.CurrentLine = Clean(vb::Mid(block, position, end - position));
                 return end + 2;
             }
             position += 2;
@@ -142,9 +142,9 @@ private:
         }
     }
 
-    static std::string clean(const std::string& line) { return vb::LCase(vb::Trim(vb::Replace(line, "\t", ""))); }
+    static std::string Clean(const std::string& line) { return vb::LCase(vb::Trim(vb::Replace(line, "\t", ""))); }
 
-    static bool isStatement(const std::string& line) {
+    static bool IsStatement(const std::string& line) {
         if (line.empty()) return false;
         for (const char* opener : {"'", "const", "dim", "<!--"})
             if (vb::Left(line, vb::Len(opener)) == opener) return false;
@@ -152,7 +152,7 @@ private:
     }
 
     // The first "sub " (else "function ") that starts a word, ignoring case; 0 when none.
-    static int32_t procedureStart(const std::string& block) {
+    static int32_t ProcedureStart(const std::string& block) {
         for (const char* keyword : {"sub ", "function "}) {
             int32_t at = 0;
             while ((at = vb::InStr(at + 1, block, keyword, vb::CompareMethod::Text)) != 0) {
@@ -163,46 +163,46 @@ private:
         return 0;
     }
 
-    void codeBlock(std::string block) {
+    void CodeBlock(std::string block) {
         // The expression form writes its value.
         if (vb::Left(block, 1) == "=") {
             if (!page_.StatementSeen) {
-                emitHead();
+                EmitHead();
                 page_.StatementSeen = true;
             }
-            emitResponseWrite("fs.add " + vb::Mid(block, 2));
+            EmitResponseWrite("fs.add " + vb::Mid(block, 2));
             return;
         }
         if (!page_.StatementSeen) {
             int32_t position = 1;
             while (position <= vb::Len(block)) {
                 const int32_t start = position;
-                position = getLine(block, position);
-                if (!isStatement(page_.CurrentLine)) continue;
-                if (start > 1) emitResponseWrite(vb::Left(block, start - 1));
-                emitHead();
+                position = GetLine(block, position);
+                if (!IsStatement(page_.CurrentLine)) continue;
+                if (start > 1) EmitResponseWrite(vb::Left(block, start - 1));
+                EmitHead();
                 page_.StatementSeen = true;
                 block = vb::Mid(block, start);
                 break;
             }
         }
         if (!page_.ProceduresStarted) {
-            if (const int32_t at = procedureStart(block)) {
+            if (const int32_t at = ProcedureStart(block)) {
                 page_.ProceduresStarted = true;
-                emitResponseWrite(vb::Left(block, at - 1));
-                emitTail();
-                emitResponseWrite(vb::Mid(block, at));
+                EmitResponseWrite(vb::Left(block, at - 1));
+                EmitTail();
+                EmitResponseWrite(vb::Mid(block, at));
                 return;
             }
         }
-        emitResponseWrite(block);
+        EmitResponseWrite(block);
     }
 
     ConvertASPState& page_;
 };
 
 // Pads every CustomHeader call to seven arguments and makes the seventh the slide's time.
-bool rewriteHeaderCalls(std::string& script, const std::string& dwell) {
+bool RewriteHeaderCalls(std::string& script, const std::string& dwell) {
     bool rewritten = false;
     int32_t from = 1;
     for (;;) {
@@ -292,7 +292,7 @@ void metaReplace(PluginState& state, std::string& script, const std::string& dwe
                 }
             }
         }))
-        vb::Try([&] { WriteLog(state.host(), kSource, "metaReplace " + std::to_string(vb::Err().Number) + " "); });
+        vb::Try([&] { WriteLog(state.Host(), kSource, "metaReplace " + std::to_string(vb::Err().Number) + " "); });
 }
 
 // Every line end as CR LF: literal text is split into statements at CR LF, so a page saved with
@@ -313,9 +313,9 @@ std::string WithCrLf(const std::string& text) {
 }
 
 std::string ConvertPage(PluginState& state, ConvertASPState& page, const std::string& text, const std::string& dwell) {
-    Converter(page).convert(WithCrLf(text));
+    Converter(page).Convert(WithCrLf(text));
     std::string script = page.PageOutput.value();
-    if (!rewriteHeaderCalls(script, dwell)) metaReplace(state, script, dwell);
+    if (!RewriteHeaderCalls(script, dwell)) metaReplace(state, script, dwell);
     return script;
 }
 
@@ -329,7 +329,7 @@ void ASPAdd(PluginState& state, ConvertASPState& page, const std::string& path, 
             if (state.settings.DebugLog) DumpStringToFile(state, page.PageFunctionName, script);
             AccumulateHTMLString(state, script);
         }))
-        vb::Try([&] { WriteLog(state.host(), kSource, "ASPAdd " + std::to_string(vb::Err().Number) + " "); });
+        vb::Try([&] { WriteLog(state.Host(), kSource, "ASPAdd " + std::to_string(vb::Err().Number) + " "); });
 }
 
 }  // namespace zephra

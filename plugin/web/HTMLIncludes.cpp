@@ -38,21 +38,21 @@ constexpr const char* kHostIncludes[] = {"includes\\style.asp", "includes\\misc_
 // The files being loaded around the current one, so that an include cycle is cut.
 using Chain = std::vector<fs::path>;
 
-fs::path fileIdentity(const std::string& path) { return fs::weakly_canonical(windows::MapPath(path).native); }
+fs::path FileIdentity(const std::string& path) { return fs::weakly_canonical(windows::MapPath(path).native); }
 
-std::string resolve(PluginState& state, const std::string& name, const char* folder) {
+std::string Resolve(PluginState& state, const std::string& name, const char* folder) {
     if (name.find("\\\\") != std::string::npos || name.find(':') != std::string::npos) return name;
-    return state.host().GetAppPath() + folder + (vb::Left(name, 1) == "\\" ? "" : "\\") + name;
+    return state.Host().GetAppPath() + folder + (vb::Left(name, 1) == "\\" ? "" : "\\") + name;
 }
 
 // The text of a file to add, or nothing when it does not exist or is already being loaded.
-std::optional<std::string> readOnce(PluginState& state, const std::string& path, const std::string& name,
+std::optional<std::string> ReadOnce(PluginState& state, const std::string& path, const std::string& name,
                                     const Chain& chain, fs::path& identity) {
     windows::FileSystemObject fso;
     if (!fso.FileExists(path)) return std::nullopt;
-    identity = fileIdentity(path);
+    identity = FileIdentity(path);
     if (std::find(chain.begin(), chain.end(), identity) != chain.end()) {
-        WriteLog(state.host(), kSource, kIncludeCycle + name);
+        WriteLog(state.Host(), kSource, kIncludeCycle + name);
         return std::nullopt;
     }
     auto stream = fso.OpenTextFile(path);
@@ -69,12 +69,12 @@ struct ChainEntry {
 
 enum class Includer { HtmlFile, ScriptFile, Page };
 
-void htmlReferences(PluginState& state, const std::string& name, Chain& chain);
-void scriptReferences(PluginState& state, const std::string& name, Chain& chain);
+void HtmlReferences(PluginState& state, const std::string& name, Chain& chain);
+void ScriptReferences(PluginState& state, const std::string& name, Chain& chain);
 
 // Cuts every include directive out of the text, adding the file it names first. A directive
 // whose two quotes are not on its own line ends the scan and stays.
-std::string takeIncludes(PluginState& state, std::string text, Includer includer, Chain& chain) {
+std::string TakeIncludes(PluginState& state, std::string text, Includer includer, Chain& chain) {
     int32_t position = 1;
     for (;;) {
         const int32_t found = vb::InStr(position, text, kIncludeDirective, vb::CompareMethod::Text);
@@ -86,15 +86,15 @@ std::string takeIncludes(PluginState& state, std::string text, Includer includer
         if (open >= lineEnd || close >= lineEnd) break;
         std::string name = text.substr(open + 1, close - open - 1);
         if (includer == Includer::ScriptFile) {
-            scriptReferences(state, vb::Trim(name), chain);
+            ScriptReferences(state, vb::Trim(name), chain);
         } else {
             name = vb::Trim(vb::Replace(name, "/", "\\"));
             if (vb::InStr(name, kScriptsMark, vb::CompareMethod::Text) > 0) {
                 name = vb::Replace(name, kScriptsMark, "", 1, -1, vb::CompareMethod::Text);
                 if (includer == Includer::Page) name = vb::Replace(name, "\\\\", "\\");
-                scriptReferences(state, name, chain);
+                ScriptReferences(state, name, chain);
             } else {
-                htmlReferences(state, name, chain);
+                HtmlReferences(state, name, chain);
             }
         }
         text.erase(at, close + 1 - at);
@@ -103,53 +103,53 @@ std::string takeIncludes(PluginState& state, std::string text, Includer includer
     return text;
 }
 
-void htmlReferences(PluginState& state, const std::string& name, Chain& chain) {
-    page_frame::trapped(state, "AccumulateHTMLReferences: ", [&] {
+void HtmlReferences(PluginState& state, const std::string& name, Chain& chain) {
+    page_frame::Trapped(state, "AccumulateHTMLReferences: ", [&] {
         fs::path identity;
-        auto text = readOnce(state, resolve(state, name, "\\HTML"), name, chain, identity);
+        auto text = ReadOnce(state, Resolve(state, name, "\\HTML"), name, chain, identity);
         if (!text) return;
         std::string code = vb::Replace(vb::Replace(*text, "<%", ""), "%>", "");
         code = vb::Replace(code, "<!--", "'");
         code = vb::Replace(code, "Response.Write", "fsg.Add", 1, -1, vb::CompareMethod::Text);
         {
             ChainEntry entry(chain, identity);
-            code = takeIncludes(state, std::move(code), Includer::HtmlFile, chain);
+            code = TakeIncludes(state, std::move(code), Includer::HtmlFile, chain);
         }
-        pageEngine(state).AddCode(code);
+        PageEngine(state).AddCode(code);
     });
 }
 
-void scriptReferences(PluginState& state, const std::string& name, Chain& chain) {
-    page_frame::trapped(state, "AccumulateReferences: ", [&] {
+void ScriptReferences(PluginState& state, const std::string& name, Chain& chain) {
+    page_frame::Trapped(state, "AccumulateReferences: ", [&] {
         fs::path identity;
-        auto text = readOnce(state, resolve(state, name, "\\Scripts"), name, chain, identity);
+        auto text = ReadOnce(state, Resolve(state, name, "\\Scripts"), name, chain, identity);
         if (!text) return;
         std::string code;
         {
             ChainEntry entry(chain, identity);
-            code = takeIncludes(state, std::move(*text), Includer::ScriptFile, chain);
+            code = TakeIncludes(state, std::move(*text), Includer::ScriptFile, chain);
         }
-        pageEngine(state).AddCode(code);
+        PageEngine(state).AddCode(code);
     });
 }
 
 }  // namespace
 
-script::ScriptControl& pageEngine(PluginState& state) {
+script::ScriptControl& PageEngine(PluginState& state) {
     auto engine = std::dynamic_pointer_cast<script::ScriptControl>(state.web.PageEngine);
     if (!engine) vb::raise(vb::errors::ObjectNotSet);
     return *engine;
 }
 
 void HTMLInit(PluginState& state) {
-    page_frame::trapped(state, "HTMLInit: ", [&] {
+    page_frame::Trapped(state, "HTMLInit: ", [&] {
         auto engine = std::make_shared<script::ScriptControl>();
         state.web.PageEngine = engine;
         engine->setLanguage("VBScript");
         engine->setAllowUI(true);
         engine->AddObject("hs", state.hs, true);
         const std::string timeout = vb::Replace(
-            state.host().GetIniSetting("Zephra Utilities", "ScriptTimeout", "60000", "dkvZephraUtilities.ini"), "\"",
+            state.Host().GetIniSetting("Zephra Utilities", "ScriptTimeout", "60000", "dkvZephraUtilities.ini"), "\"",
             "");
         // A setting that is no number leaves the default rather than the engine half made.
         engine->setTimeout(vb::IsNumeric(vb::Variant(timeout)) ? vb::CLng(vb::Variant(timeout)) : 60000);
@@ -167,26 +167,26 @@ void HTMLInit(PluginState& state) {
 }
 
 void HTMLBuild(PluginState& state) {
-    page_frame::trapped(state, "HTMLBuild: ", [&] {
+    page_frame::Trapped(state, "HTMLBuild: ", [&] {
         for (const char* file : kHostIncludes) AccumulateHTMLReferences(state, file);
     });
 }
 
 void AccumulateHTMLReferences(PluginState& state, const std::string& name) {
     Chain chain;
-    htmlReferences(state, name, chain);
+    HtmlReferences(state, name, chain);
 }
 
 void AccumulateReferences(PluginState& state, const std::string& name) {
     Chain chain;
-    scriptReferences(state, name, chain);
+    ScriptReferences(state, name, chain);
 }
 
 void AccumulateHTMLString(PluginState& state, const std::string& text) {
-    page_frame::trapped(state, "AccumulateHTMLString: ", [&] {
+    page_frame::Trapped(state, "AccumulateHTMLString: ", [&] {
         Chain chain;
-        std::string code = takeIncludes(state, text, Includer::Page, chain);
-        pageEngine(state).AddCode(vb::Replace(code, "<!---->", ""));
+        std::string code = TakeIncludes(state, text, Includer::Page, chain);
+        PageEngine(state).AddCode(vb::Replace(code, "<!---->", ""));
     });
 }
 
@@ -199,7 +199,7 @@ std::string FormatCell(PluginState& state, const std::string& text, const std::s
 
 std::string CustomHeader(PluginState& state, const vb::Variant& header) {
     std::string text;
-    page_frame::trapped(state, "CustomHeader: ", [&] { text = zephra::CustomHeader(state, header); });
+    page_frame::Trapped(state, "CustomHeader: ", [&] { text = zephra::CustomHeader(state, header); });
     return text;
 }
 

@@ -36,7 +36,7 @@ std::string ASPSlide(PluginState& state, const vb::Variant& request, const vb::V
 bool isNewASPFile(PluginState& state, const std::string& page);
 
 // The engine built by HTMLInit; raises 91 when there is none.
-script::ScriptControl& pageEngine(PluginState& state);
+script::ScriptControl& PageEngine(PluginState& state);
 
 namespace html_includes {
 // The page frame's procedures as the pages call them.

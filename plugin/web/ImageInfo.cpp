@@ -31,13 +31,13 @@ public:
         if (offset >= bytes_.size()) vb::raise(vb::errors::SubscriptOutOfRange);
         return bytes_[offset];
     }
-    int32_t word(std::size_t high, std::size_t low) const { return (*this)[high] * 256 + (*this)[low]; }
+    int32_t Word(std::size_t high, std::size_t low) const { return (*this)[high] * 256 + (*this)[low]; }
 
 private:
     std::vector<uint8_t> bytes_;
 };
 
-bool isFrameMarker(uint8_t m) {
+bool IsFrameMarker(uint8_t m) {
     return (m >= 192 && m <= 195) || (m >= 197 && m <= 199) || (m >= 201 && m <= 203) || (m >= 205 && m <= 207);
 }
 
@@ -59,17 +59,17 @@ void ImageInfo::ReadImageInfo(const std::string& sFileName) {
             case 6: depth_ = static_cast<uint8_t>(b[24] * 4); break;
             default: type_ = itUNKNOWN; return;
             }
-            width_ = b.word(18, 19);
-            height_ = b.word(22, 23);
+            width_ = b.Word(18, 19);
+            height_ = b.Word(22, 23);
         } else if (b[0] == 'G' && b[1] == 'I' && b[2] == 'F') {
             type_ = itGIF;
-            width_ = b.word(7, 6);
-            height_ = b.word(9, 8);
+            width_ = b.Word(7, 6);
+            height_ = b.Word(9, 8);
             depth_ = static_cast<uint8_t>((b[10] & 7) + 1);
         } else if (b[0] == 'B' && b[1] == 'M') {
             type_ = itBMP;
-            width_ = b.word(19, 18);
-            height_ = b.word(23, 22);
+            width_ = b.Word(19, 18);
+            height_ = b.Word(23, 22);
             depth_ = b[28];
         } else {
             std::size_t p = 0;
@@ -82,20 +82,20 @@ void ImageInfo::ReadImageInfo(const std::string& sFileName) {
                     if (++p >= kSearchEnd) return;
                 }
                 const uint8_t marker = b[p + 1];
-                if (isFrameMarker(marker)) {
+                if (IsFrameMarker(marker)) {
                     const std::size_t q = p + 1;
                     type_ = itJPEG;
-                    height_ = b.word(q + 4, q + 5);
-                    width_ = b.word(q + 6, q + 7);
+                    height_ = b.Word(q + 4, q + 5);
+                    width_ = b.Word(q + 6, q + 7);
                     depth_ = static_cast<uint8_t>(b[q + 8] * 8);
                     return;
                 }
-                p += 1 + static_cast<std::size_t>(b.word(p + 2, p + 3));
+                p += 1 + static_cast<std::size_t>(b.Word(p + 2, p + 3));
                 if (p >= kSearchEnd) return;
             }
         }
     });
-    if (!read) vb::Try([&] { WriteLog(state_.host(), "dkvZephra", "ReadImageInfo file " + sFileName + ": "); });
+    if (!read) vb::Try([&] { WriteLog(state_.Host(), "dkvZephra", "ReadImageInfo file " + sFileName + ": "); });
 }
 
 }  // namespace zephra

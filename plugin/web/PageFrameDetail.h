@@ -22,22 +22,22 @@ inline constexpr const char* kCurrentWeather = "WeatherCom_CurrentData";
 
 // Runs the body; a run-time error is logged as `tag` (WriteLog adds line and description)
 // and false returned.
-bool trapped(PluginState& state, const char* tag, const std::function<void()>& body);
+bool Trapped(PluginState& state, const char* tag, const std::function<void()>& body);
 
 // A host setting, "" when missing; the host's own settings when `file` is empty.
-std::string setting(PluginState& state, const std::string& section, const std::string& key, const std::string& file);
-void save(PluginState& state, const std::string& section, const std::string& key, const std::string& value,
+std::string Setting(PluginState& state, const std::string& section, const std::string& key, const std::string& file);
+void Save(PluginState& state, const std::string& section, const std::string& key, const std::string& value,
           const std::string& file);
 // A setting of "header.asp" in "includes.ini", "" when missing.
-std::string headerSetting(PluginState& state, const std::string& key);
+std::string HeaderSetting(PluginState& state, const std::string& key);
 // Saves `value` as a setting of "header.asp" in "includes.ini".
-void saveHeaderSetting(PluginState& state, const std::string& key, const std::string& value);
+void SaveHeaderSetting(PluginState& state, const std::string& key, const std::string& value);
 
 // The host's application path followed by `relative` (which begins with "\").
-std::string hostPath(PluginState& state, const std::string& relative);
+std::string HostPath(PluginState& state, const std::string& relative);
 
 // A server variable of the current request.
-std::string serverVariable(PluginState& state, const std::string& name);
+std::string ServerVariable(PluginState& state, const std::string& name);
 
 }  // namespace page_frame
 }  // namespace zephra

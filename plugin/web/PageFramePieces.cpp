@@ -31,7 +31,7 @@ constexpr CellLook kCellLooks[] = {
 constexpr const char* kCellFace = "Verdana, Arial, sans-serif";
 constexpr const char* kCellSize = "2";
 
-const CellLook* lookOf(const std::string& style) {
+const CellLook* LookOf(const std::string& style) {
     const std::string upper = vb::UCase(style);
     for (const auto& look : kCellLooks)
         if (upper == look.style) return &look;
@@ -45,8 +45,8 @@ constexpr const char* kFixedLinks =
 constexpr const char* kScrollMarker = "(******REPLACE_PAGESCROLL******)";
 constexpr int32_t kForecastLength = 215;
 
-std::string forecast(PluginState& state, const std::string& key) {
-    std::string text = setting(state, "WeatherCom_ExtForecast", key, kWeather);
+std::string Forecast(PluginState& state, const std::string& key) {
+    std::string text = Setting(state, "WeatherCom_ExtForecast", key, kWeather);
     if (vb::Len(text) > kForecastLength) text = vb::Left(text, kForecastLength) + "...";
     return text;
 }
@@ -57,9 +57,9 @@ std::string FormatCell(PluginState& state, const std::string& text, const std::s
                        const std::string& colspan, const std::string& align) {
     FastString content;
     FastString attributes;
-    trapped(state, " FormatCell: ", [&] {
-        if (state.part<PageFrameState>().ApplianceBrowser) {
-            if (const CellLook* look = lookOf(style)) {
+    Trapped(state, " FormatCell: ", [&] {
+        if (state.Part<PageFrameState>().ApplianceBrowser) {
+            if (const CellLook* look = LookOf(style)) {
                 const std::string inner = look->bold ? "<b>" + text + "</b>" : text;
                 content.Add(std::string("<font face=\"") + kCellFace + "\" size=\"" + kCellSize + "\" color=\"" +
                             look->colour + "\">" + inner + "</font>");
@@ -78,7 +78,7 @@ std::string FormatCell(PluginState& state, const std::string& text, const std::s
 // Fragment files of any size are read whole.
 std::string FileContents(PluginState& state, const std::string& path) {
     std::string text = kNoFile;
-    trapped(state, "FileContents: ", [&] {
+    Trapped(state, "FileContents: ", [&] {
         windows::FileSystemObject fso;
         if (!fso.FileExists(path) || fso.GetFile(path).Size() <= 0) return;
         auto stream = fso.OpenTextFile(path);
@@ -91,10 +91,10 @@ std::string FileContents(PluginState& state, const std::string& path) {
 
 std::string HSLinks(PluginState& state) {
     FastString links;
-    trapped(state, "HSLinks: ", [&] {
-        const bool newer = state.part<PageFrameState>().HostVersionOk;
+    Trapped(state, "HSLinks: ", [&] {
+        const bool newer = state.Part<PageFrameState>().HostVersionOk;
         auto hostSetting = [&](const std::string& key) {
-            return newer ? setting(state, kSettingsSection, key, "") : std::string();
+            return newer ? Setting(state, kSettingsSection, key, "") : std::string();
         };
         links.Add(kFixedLinks);
         if (hostSetting("gLaunchHSPhone") == "1") links.Add(" <a href=\"vmail0\">Messages</a> | ");
@@ -115,7 +115,7 @@ std::string HSLinks(PluginState& state) {
 
 std::string PageScroll(PluginState& state, const std::string& name) {
     std::string script;
-    trapped(state, "PageScroll: ", [&] {
+    Trapped(state, "PageScroll: ", [&] {
         FastString lines;
         if (name == "Default") {
             lines.Add(PageScrollWeatherman(state));
@@ -126,7 +126,7 @@ std::string PageScroll(PluginState& state, const std::string& name) {
                           "</font>\";");
         }
         if (lines.value().empty()) return;
-        const std::string scroller = FileContents(state, hostPath(state, "\\html\\javascript\\page_scroll.js"));
+        const std::string scroller = FileContents(state, HostPath(state, "\\html\\javascript\\page_scroll.js"));
         script = vb::Replace(scroller, kScrollMarker, lines.value());
     });
     return script;
@@ -134,16 +134,16 @@ std::string PageScroll(PluginState& state, const std::string& name) {
 
 std::string PageScrollWeatherman(PluginState& state) {
     FastString lines;
-    trapped(state, "PageScrollWeatherman: ", [&] {
-        auto current = [&](const std::string& key) { return setting(state, kCurrentWeather, key, kWeather); };
-        auto highLow = [&](const std::string& key) { return setting(state, "AccuWeather_HighLowData", key, kWeather); };
+    Trapped(state, "PageScrollWeatherman: ", [&] {
+        auto current = [&](const std::string& key) { return Setting(state, kCurrentWeather, key, kWeather); };
+        auto highLow = [&](const std::string& key) { return Setting(state, "AccuWeather_HighLowData", key, kWeather); };
         const std::string city = current("Report_City");
         const std::string condition = current("Condition");
         const std::string temperature = current("Temp");
         const std::string high = highLow("High_Temp");
         const std::string low = highLow("Low_Temp");
-        const std::string first = forecast(state, "ExtForecast0");
-        const std::string second = forecast(state, "ExtForecast1");
+        const std::string first = Forecast(state, "ExtForecast0");
+        const std::string second = Forecast(state, "ExtForecast1");
         const bool alerts = !current("AlertIDs").empty();
         const std::string style = alerts ? " style='color: red;' " : "";
         const std::string link = alerts ? " <a href='/weathericons/weatherstats.asp#alerts'>View Alerts</a> " : "";
@@ -162,8 +162,8 @@ std::string PageScrollWeatherman(PluginState& state) {
 
 std::string XCustomFooter(PluginState& state) {
     FastString footer;
-    trapped(state, "XCustomFooter: ", [&] {
-        if (state.part<PageFrameState>().ApplianceBrowser) {
+    Trapped(state, "XCustomFooter: ", [&] {
+        if (state.Part<PageFrameState>().ApplianceBrowser) {
             footer.Add("<br><br>");
             footer.Add("<div align=\"center\"><form>");
             footer.Add("<input type=button value=\" << \" onClick=\"history.back()\">");
@@ -171,15 +171,15 @@ std::string XCustomFooter(PluginState& state) {
             footer.Add("<input type=button value=\" >> \" onClick=\"history.forward()\">");
             footer.Add("</form></div>");
         } else {
-            const std::string tail = FileContents(state, hostPath(state, "\\html\\tail.htm"));
+            const std::string tail = FileContents(state, HostPath(state, "\\html\\tail.htm"));
             if (tail != kNoFile) footer.Add(tail);
-            const bool newer = state.part<PageFrameState>().HostVersionOk;
+            const bool newer = state.Part<PageFrameState>().HostVersionOk;
             auto shown = [&](const std::string& key) {
-                return newer ? setting(state, kSettingsSection, key, kWebSettings) : std::string("No");
+                return newer ? Setting(state, kSettingsSection, key, kWebSettings) : std::string("No");
             };
             std::string text;
-            if (shown("showhsversion") == "Yes") text += "Version: " + state.host().Version() + "<br>";
-            if (shown("showhssystime") == "Yes") text += "System Uptime: " + state.host().SystemUpTime();
+            if (shown("showhsversion") == "Yes") text += "Version: " + state.Host().Version() + "<br>";
+            if (shown("showhssystime") == "Yes") text += "System Uptime: " + state.Host().SystemUpTime();
             if (!text.empty()) footer.Add("<div class=\"footer\">" + text + "</div>");
         }
     });

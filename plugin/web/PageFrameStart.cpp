@@ -18,33 +18,33 @@ namespace zephra {
 
 namespace page_frame {
 
-bool trapped(PluginState& state, const char* tag, const std::function<void()>& body) {
+bool Trapped(PluginState& state, const char* tag, const std::function<void()>& body) {
     if (vb::Try(body)) return true;
-    vb::Try([&] { WriteLog(state.host(), kSource, tag); });
+    vb::Try([&] { WriteLog(state.Host(), kSource, tag); });
     return false;
 }
 
-std::string setting(PluginState& state, const std::string& section, const std::string& key, const std::string& file) {
-    return state.host().GetIniSetting(section, key, "", file);
+std::string Setting(PluginState& state, const std::string& section, const std::string& key, const std::string& file) {
+    return state.Host().GetIniSetting(section, key, "", file);
 }
 
-void save(PluginState& state, const std::string& section, const std::string& key, const std::string& value,
+void Save(PluginState& state, const std::string& section, const std::string& key, const std::string& value,
           const std::string& file) {
-    state.host().SaveIniSetting(section, key, value, file);
+    state.Host().SaveIniSetting(section, key, value, file);
 }
 
-std::string headerSetting(PluginState& state, const std::string& key) {
-    return setting(state, kHeaderSection, key, kIncludes);
+std::string HeaderSetting(PluginState& state, const std::string& key) {
+    return Setting(state, kHeaderSection, key, kIncludes);
 }
 
-void saveHeaderSetting(PluginState& state, const std::string& key, const std::string& value) {
-    save(state, kHeaderSection, key, value, kIncludes);
+void SaveHeaderSetting(PluginState& state, const std::string& key, const std::string& value) {
+    Save(state, kHeaderSection, key, value, kIncludes);
 }
 
-std::string hostPath(PluginState& state, const std::string& relative) { return state.host().GetAppPath() + relative; }
+std::string HostPath(PluginState& state, const std::string& relative) { return state.Host().GetAppPath() + relative; }
 
-std::string serverVariable(PluginState& state, const std::string& name) {
-    return vb::CStr(automation::callByName(state.part<PageFrameState>().Request, page_request::kServerVariables,
+std::string ServerVariable(PluginState& state, const std::string& name) {
+    return vb::CStr(automation::callByName(state.Part<PageFrameState>().Request, page_request::kServerVariables,
                                            {vb::Variant(name)}));
 }
 
@@ -61,7 +61,7 @@ constexpr float kFirstNewHost = 1.538f;
 constexpr int16_t kPageSecurityLevel = 10;
 constexpr const char* kWeatherAlertPath = "/weather/alerts/";
 
-bool securityEnforced(const std::string& mode) {
+bool SecurityEnforced(const std::string& mode) {
     const std::string upper = vb::UCase(mode);
     return upper == "ENHANCED" || upper == "BASIC";
 }
@@ -69,8 +69,8 @@ bool securityEnforced(const std::string& mode) {
 }  // namespace
 
 void XStartMiscFunctionsASP(PluginState& state) {
-    trapped(state, " XStartMiscFunctionsASP: ", [&] {
-        PageFrameState& frame = state.part<PageFrameState>();
+    Trapped(state, " XStartMiscFunctionsASP: ", [&] {
+        PageFrameState& frame = state.Part<PageFrameState>();
         frame.SecurityMode.clear();
         frame.SlidingMenu.clear();
         frame.MenuStyle.clear();
@@ -82,16 +82,16 @@ void XStartMiscFunctionsASP(PluginState& state) {
 // The user would come from the host's menu database, which the frame has no connection to;
 // and the mode was just emptied by XStartMiscFunctionsASP. The user keeps its name and level.
 void XSecurityCheck(PluginState& state) {
-    trapped(state, "XSecurityCheck: ", [] {});
+    Trapped(state, "XSecurityCheck: ", [] {});
 }
 
 bool xStartHeaderASP(PluginState& state) {
-    PageFrameState& frame = state.part<PageFrameState>();
-    trapped(state, "xStartHeaderASP ", [&] {
+    PageFrameState& frame = state.Part<PageFrameState>();
+    Trapped(state, "xStartHeaderASP ", [&] {
         frame.ApplianceBrowser = false;
         frame.HostVersionOk = NumericHSVersion(state) >= kFirstNewHost;
         frame.MenuFlag = "0";
-        const std::string agent = serverVariable(state, "HTTP_USER_AGENT");
+        const std::string agent = ServerVariable(state, "HTTP_USER_AGENT");
         frame.ApplianceBrowser = vb::InStr(agent, "Zephra") > 0 || vb::InStr(agent, "QNX") > 0;
     });
     return frame.ApplianceBrowser;
@@ -99,8 +99,8 @@ bool xStartHeaderASP(PluginState& state) {
 
 float NumericHSVersion(PluginState& state) {
     float version = 0;
-    trapped(state, "NumericHSVersion: ", [&] {
-        std::string text = state.host().Version();
+    Trapped(state, "NumericHSVersion: ", [&] {
+        std::string text = state.Host().Version();
         for (const char* noise : {"Build", "Beta", " "}) text = vb::Replace(text, noise, "");
         const auto parts = vb::Split(text, ".");
         std::string joined;
@@ -113,25 +113,25 @@ float NumericHSVersion(PluginState& state) {
 
 std::string fnPageName(PluginState& state) {
     std::string name;
-    trapped(state, "fnPageName: ", [&] {
-        const std::string path = serverVariable(state, "PATH_INFO");
+    Trapped(state, "fnPageName: ", [&] {
+        const std::string path = ServerVariable(state, "PATH_INFO");
         name = vb::Mid(path, vb::InStrRev(path, "\\") + 1);
     });
     return name;
 }
 
 void LogAuthorized(PluginState& state) {
-    trapped(state, "LogAuthorized: ", [&] {
-        PageFrameState& frame = state.part<PageFrameState>();
+    Trapped(state, "LogAuthorized: ", [&] {
+        PageFrameState& frame = state.Part<PageFrameState>();
         const std::string page = fnPageName(state);
         if (page == kUnauthorizedPage) return;
         const std::string mode = vb::UCase(frame.SecurityMode);
-        const std::string attempt = serverVariable(state, page_request::kRemoteAddr) + " attempted to access " + page +
+        const std::string attempt = ServerVariable(state, page_request::kRemoteAddr) + " attempted to access " + page +
                                     " at " + vb::CStr(vb::Variant(vb::Now())) + ". ";
         if (mode == "ENHANCED") {
-            state.host().Writelog("Unauthorized", frame.UserName + " at " + attempt);
+            state.Host().Writelog("Unauthorized", frame.UserName + " at " + attempt);
         } else if (mode == "BASIC") {
-            state.host().Writelog("Unauthorized", "Anonymous Guest at " + attempt);
+            state.Host().Writelog("Unauthorized", "Anonymous Guest at " + attempt);
         }
         automation::callByName(frame.Response, "Redirect", {vb::Variant(kUnauthorizedAddress)});
     });
@@ -139,36 +139,36 @@ void LogAuthorized(PluginState& state) {
 
 std::string LinkFile(PluginState& state) {
     std::string text;
-    trapped(state, "LinkFile: ", [&] {
-        const std::string suffix = state.part<PageFrameState>().ApplianceBrowser ? "_touchscreen" : "";
-        text = FileContents(state, hostPath(state, "\\html\\links" + suffix + ".htm"));
+    Trapped(state, "LinkFile: ", [&] {
+        const std::string suffix = state.Part<PageFrameState>().ApplianceBrowser ? "_touchscreen" : "";
+        text = FileContents(state, HostPath(state, "\\html\\links" + suffix + ".htm"));
     });
     return text;
 }
 
 std::string MenuRow(PluginState& state, const std::string& menuName) {
     std::string row;
-    trapped(state, "MenuRow: ", [&] {
-        PageFrameState& frame = state.part<PageFrameState>();
-        bool rendered = !setting(state, kSettingsSection, "usesecurity", kWebSettings).empty();
-        if (!rendered && headerSetting(state, "useMenuRow").empty()) saveHeaderSetting(state, "useMenuRow", "0");
+    Trapped(state, "MenuRow: ", [&] {
+        PageFrameState& frame = state.Part<PageFrameState>();
+        bool rendered = !Setting(state, kSettingsSection, "usesecurity", kWebSettings).empty();
+        if (!rendered && HeaderSetting(state, "useMenuRow").empty()) SaveHeaderSetting(state, "useMenuRow", "0");
 
-        const std::string hits = setting(state, kSettingsSection, "logpagehits", kWebSettings);
+        const std::string hits = Setting(state, kSettingsSection, "logpagehits", kWebSettings);
         if (hits == "1") {
-            const std::string who = frame.UserName.empty() ? serverVariable(state, page_request::kRemoteAddr)
+            const std::string who = frame.UserName.empty() ? ServerVariable(state, page_request::kRemoteAddr)
                                                            : " the user: " + frame.UserName;
-            WriteLog(state.host(), "Web Log", menuName + " was accessed by " + who);
+            WriteLog(state.Host(), "Web Log", menuName + " was accessed by " + who);
         } else if (hits.empty()) {
-            save(state, kSettingsSection, "logpagehits", "0", kWebSettings);
+            Save(state, kSettingsSection, "logpagehits", "0", kWebSettings);
         }
         if (!rendered) return;
 
-        if (securityEnforced(frame.SecurityMode) && kPageSecurityLevel > frame.UserLevel) LogAuthorized(state);
+        if (SecurityEnforced(frame.SecurityMode) && kPageSecurityLevel > frame.UserLevel) LogAuthorized(state);
 
-        const std::string alerts = setting(state, kCurrentWeather, "AlertIDs", kWeather);
-        std::string useAlerts = headerSetting(state, "useAlerts");
+        const std::string alerts = Setting(state, kCurrentWeather, "AlertIDs", kWeather);
+        std::string useAlerts = HeaderSetting(state, "useAlerts");
         if (useAlerts.empty()) {
-            saveHeaderSetting(state, "useAlerts", "0");
+            SaveHeaderSetting(state, "useAlerts", "0");
             useAlerts = "0";
         }
         if (useAlerts != "1" || alerts.empty()) return;

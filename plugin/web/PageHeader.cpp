@@ -34,39 +34,39 @@ struct HeaderArgs {
 
 // A position of the array form: the setting `key` when empty; when that is empty too, the
 // fallback is saved and used.
-std::string fromSetting(PluginState& state, const std::string& given, const std::string& key,
+std::string FromSetting(PluginState& state, const std::string& given, const std::string& key,
                         const std::string& fallback) {
     if (!given.empty()) return given;
-    std::string value = headerSetting(state, key);
+    std::string value = HeaderSetting(state, key);
     if (value.empty() && !fallback.empty()) {
-        saveHeaderSetting(state, key, fallback);
+        SaveHeaderSetting(state, key, fallback);
         value = fallback;
     }
     return value;
 }
 
-void readArrayForm(PluginState& state, const vb::Array& given, HeaderArgs& args) {
+void ReadArrayForm(PluginState& state, const vb::Array& given, HeaderArgs& args) {
     auto& at = args.at;
     for (std::size_t i = 0; i < kPositions; ++i) {
         const int32_t index = given.lbound() + static_cast<int32_t>(i);
         if (given.dimensions() == 1 && index <= given.ubound()) at[i] = vb::CStr(given.at(index));
     }
     if (at[0].empty()) {
-        at[0] = headerSetting(state, "strPageTitle");
-        if (at[0].empty()) saveHeaderSetting(state, "strPageTitle", "n/a");  // this page shows " "
+        at[0] = HeaderSetting(state, "strPageTitle");
+        if (at[0].empty()) SaveHeaderSetting(state, "strPageTitle", "n/a");  // this page shows " "
     }
-    at[5] = fromSetting(state, at[5], "strShowLinks", "OldStyle");
-    at[6] = fromSetting(state, at[6], "strRefresh", "0");
-    at[7] = fromSetting(state, at[7], "strHeader", "");
-    at[8] = fromSetting(state, at[8], "strLogoYN", "Yes");
+    at[5] = FromSetting(state, at[5], "strShowLinks", "OldStyle");
+    at[6] = FromSetting(state, at[6], "strRefresh", "0");
+    at[7] = FromSetting(state, at[7], "strHeader", "");
+    at[8] = FromSetting(state, at[8], "strLogoYN", "Yes");
     if (at[9].empty()) {
-        at[9] = setting(state, kSettingsSection, "usesecurity", kWebSettings);
-        if (at[9].empty()) at[9] = fromSetting(state, at[9], "UseSecurity", "None");
+        at[9] = Setting(state, kSettingsSection, "usesecurity", kWebSettings);
+        if (at[9].empty()) at[9] = FromSetting(state, at[9], "UseSecurity", "None");
     }
-    at[10] = fromSetting(state, at[10], "HideTitle", "0");
+    at[10] = FromSetting(state, at[10], "HideTitle", "0");
 }
 
-void readTextForm(PluginState& state, const std::string& text, HeaderArgs& args) {
+void ReadTextForm(PluginState& state, const std::string& text, HeaderArgs& args) {
     args.textForm = true;
     if (!text.empty()) {
         const auto pieces = vb::Split(text, ",,");
@@ -74,10 +74,10 @@ void readTextForm(PluginState& state, const std::string& text, HeaderArgs& args)
         if (pieces.size() > 1) args.at[1] = args.bodyText = pieces[1];
         args.noBodySheet = pieces.size() > 2;
     }
-    args.at[9] = state.part<PageFrameState>().SecurityMode;
+    args.at[9] = state.Part<PageFrameState>().SecurityMode;
 }
 
-void applyDefaults(HeaderArgs& args) {
+void ApplyDefaults(HeaderArgs& args) {
     auto& at = args.at;
     if (at[0].empty()) at[0] = " ";
     if (at[5].empty()) at[5] = "OLDSTYLE";
@@ -87,21 +87,21 @@ void applyDefaults(HeaderArgs& args) {
     if (at[9].empty()) at[9] = "None";
 }
 
-std::string htmlFile(PluginState& state, const std::string& name) {
-    return FileContents(state, hostPath(state, "\\html\\" + name));
+std::string HtmlFile(PluginState& state, const std::string& name) {
+    return FileContents(state, HostPath(state, "\\html\\" + name));
 }
 
 // A fragment for the appliance browser falls back to the one for every browser.
-std::string fragment(PluginState& state, const std::string& applianceName, const std::string& name) {
-    if (state.part<PageFrameState>().ApplianceBrowser) {
-        const std::string text = htmlFile(state, applianceName);
+std::string Fragment(PluginState& state, const std::string& applianceName, const std::string& name) {
+    if (state.Part<PageFrameState>().ApplianceBrowser) {
+        const std::string text = HtmlFile(state, applianceName);
         if (text != kNoFile) return text;
     }
-    return htmlFile(state, name);
+    return HtmlFile(state, name);
 }
 
 // The links row for the links switch, with the menu row text after it.
-std::string linksRow(PluginState& state, const std::string& linksSwitch) {
+std::string LinksRow(PluginState& state, const std::string& linksSwitch) {
     std::string row;
     std::string menu = " ";
     const std::string upper = vb::UCase(linksSwitch);
@@ -110,18 +110,18 @@ std::string linksRow(PluginState& state, const std::string& linksSwitch) {
         if (row == kNoFile) row = HSLinks(state);
     } else if (upper == "NO") {
     } else if (upper == "OLDSTYLE") {
-        row = htmlFile(state, state.part<PageFrameState>().ApplianceBrowser ? "links_touchscreen.htm" : "links.htm");
+        row = HtmlFile(state, state.Part<PageFrameState>().ApplianceBrowser ? "links_touchscreen.htm" : "links.htm");
         if (row == kNoFile) row.clear();
     } else {
         menu = MenuRow(state, linksSwitch);
     }
-    if (state.part<PageFrameState>().ApplianceBrowser) return row + "<div align=\"center\">" + menu + "</div>";
+    if (state.Part<PageFrameState>().ApplianceBrowser) return row + "<div align=\"center\">" + menu + "</div>";
     return row + menu;
 }
 
-std::string logoBar(PluginState& state, const HeaderArgs& args, int& cells) {
-    const PageFrameState& frame = state.part<PageFrameState>();
-    auto shown = [&](const std::string& key) { return headerSetting(state, key).empty(); };
+std::string LogoBar(PluginState& state, const HeaderArgs& args, int& cells) {
+    const PageFrameState& frame = state.Part<PageFrameState>();
+    auto shown = [&](const std::string& key) { return HeaderSetting(state, key).empty(); };
     FastString bar;
     auto cell = [&](const std::string& text) {
         bar.Add(text);
@@ -132,7 +132,7 @@ std::string logoBar(PluginState& state, const HeaderArgs& args, int& cells) {
         cell("<td><img height=\"25\" src=\"/clock.gif\" alt=\"The time is " + vb::CStr(vb::Variant(vb::Now())) +
              "\" align=\"absmiddle\" border=\"0\"></td>");
     if (shown("logoShowDate")) cell("<td>" + vb::CStr(vb::Variant(vb::Today())) + "</td>");
-    if (shown("logoShowTime")) cell("<td nowrap>" + htmlFile(state, "javascript\\clock.js") + "</td>");
+    if (shown("logoShowTime")) cell("<td nowrap>" + HtmlFile(state, "javascript\\clock.js") + "</td>");
     if (shown("logoShowSunrise"))
         cell("<td nowrap><img src=\"/sunrise.gif\" height=\"25\" alt=\"Sunrise is at " + frame.SunriseText +
              ".\" align=\"absmiddle\" border=\"0\"> <b>Sunrise:</b> " + frame.SunriseText + "</td>");
@@ -140,7 +140,7 @@ std::string logoBar(PluginState& state, const HeaderArgs& args, int& cells) {
         cell("<td nowrap><img src=\"/sunset.gif\" height=\"25\" alt=\"Sunset is at " + frame.SunsetText +
              ".\" align=\"absmiddle\" border=\"0\"> <b>Sunset:</b> " + frame.SunsetText + "</td>");
     if (shown("logoShowWeatherManTemp")) {
-        const std::string temperature = setting(state, kCurrentWeather, "Temp", kWeather);
+        const std::string temperature = Setting(state, kCurrentWeather, "Temp", kWeather);
         if (!temperature.empty())
             cell("<td nowrap><b>Temp:</b> <img border=\"0\" align=\"absmiddle\" alt=\"Temperature is " + temperature +
                  " degrees \" src=\"/weathericons/dewpoint/t" + temperature + ".gif\" ></td>");
@@ -150,7 +150,7 @@ std::string logoBar(PluginState& state, const HeaderArgs& args, int& cells) {
         if (mode == "ENHANCED") cell("<td nowrap><b>User:</b> " + frame.UserName + "</td>");
         if (mode == "BASIC") cell("<td nowrap><b>User:</b> " + vb::UCase(frame.UserName) + "</td>");
     }
-    const std::string link = headerSetting(state, "logoImageLink");
+    const std::string link = HeaderSetting(state, "logoImageLink");
     std::string logo = "<td align=\"right\" colspan=\"1\">";
     if (link.empty()) {
         logo +=
@@ -166,8 +166,8 @@ std::string logoBar(PluginState& state, const HeaderArgs& args, int& cells) {
     return bar.value();
 }
 
-void writeHeader(PluginState& state, HeaderArgs& args, FastString& out) {
-    PageFrameState& frame = state.part<PageFrameState>();
+void WriteHeader(PluginState& state, HeaderArgs& args, FastString& out) {
+    PageFrameState& frame = state.Part<PageFrameState>();
     const bool appliance = frame.ApplianceBrowser;
     auto& at = args.at;
 
@@ -176,14 +176,14 @@ void writeHeader(PluginState& state, HeaderArgs& args, FastString& out) {
         frame.SunriseText = state.xap.XapSunrise;
         frame.SunsetText = state.xap.XapSunset;
     } else {
-        frame.SunriseText = state.host().Sunrise();
-        frame.SunsetText = state.host().Sunset();
+        frame.SunriseText = state.Host().Sunrise();
+        frame.SunsetText = state.Host().Sunset();
     }
     std::string onLoad;
     std::string autoRefresh;
     if (frame.HostVersionOk) {
-        onLoad = setting(state, kSettingsSection, "BODY_OnLoad", "");
-        autoRefresh = setting(state, kSettingsSection, "auto_refresh", "");
+        onLoad = Setting(state, kSettingsSection, "BODY_OnLoad", "");
+        autoRefresh = Setting(state, kSettingsSection, "auto_refresh", "");
     }
 
     out.Add("<html><head><title>" + StripHTML(state, at[0]) + "</title>");
@@ -198,7 +198,7 @@ void writeHeader(PluginState& state, HeaderArgs& args, FastString& out) {
         out.Add("<meta HTTP-EQUIV=\"refresh\" CONTENT=\"" + refresh + "\">");
     }
     if (!at[7].empty() && at[7] != "No_Logo" && at[7] != "no") out.Add(at[7]);
-    const std::string meta = fragment(state, "meta_touchscreen.htm", "meta.htm");
+    const std::string meta = Fragment(state, "meta_touchscreen.htm", "meta.htm");
     if (meta != kNoFile) out.Add(meta);
     out.Add("</head>");
 
@@ -227,18 +227,18 @@ void writeHeader(PluginState& state, HeaderArgs& args, FastString& out) {
         out.Add("<body>");
     }
 
-    if (windows::FileSystemObject().FileExists(hostPath(state, "\\html\\images\\blank.gif")))
+    if (windows::FileSystemObject().FileExists(HostPath(state, "\\html\\images\\blank.gif")))
         out.Add(
             "<table border=\"0\"><tr><td><a href=\"#pagecontent\"><img src=\"/images/cancel.gif\" height=1 border=0 "
             "width=1 alt=\"Jump to page content.\"></a></td></tr></table>");
-    const std::string head = fragment(state, "head_touchscreen.htm", "head.htm");
+    const std::string head = Fragment(state, "head_touchscreen.htm", "head.htm");
     if (head != kNoFile) out.Add(head);
 
     bool linksDone = false;
-    const std::string location = headerSetting(state, "linkslocation");
-    if (location.empty()) saveHeaderSetting(state, "linkslocation", "1");  // this page: "0"
+    const std::string location = HeaderSetting(state, "linkslocation");
+    if (location.empty()) SaveHeaderSetting(state, "linkslocation", "1");  // this page: "0"
     if (location == "1" && appliance) {
-        out.Add(linksRow(state, at[5]));
+        out.Add(LinksRow(state, at[5]));
         linksDone = true;
     }
 
@@ -250,7 +250,7 @@ void writeHeader(PluginState& state, HeaderArgs& args, FastString& out) {
         const std::string logoSwitch = vb::UCase(at[8]);
         int cells = 0;
         std::string bar;
-        if (logoSwitch != "NO_LOGO" && logoSwitch != "NO_LOGO_SLIDE") bar = logoBar(state, args, cells);
+        if (logoSwitch != "NO_LOGO" && logoSwitch != "NO_LOGO_SLIDE") bar = LogoBar(state, args, cells);
         if (!bar.empty() && titleShown && !title.empty()) {
             out.Add("<table border=\"0\" cellpadding=\"0\" cellspacing=\"0\" width=\"100%\" summary=\"Logo Bar\">");
             out.Add("<tr><td colspan=\"" + std::to_string(cells) + "\" class=\"pagetitle\">" + title + "</td></tr>");
@@ -260,14 +260,14 @@ void writeHeader(PluginState& state, HeaderArgs& args, FastString& out) {
     }
 
     if (!args.textForm) {
-        args.scrollSwitch = headerSetting(state, "usePageScroll");
-        if (args.scrollSwitch.empty()) saveHeaderSetting(state, "usePageScroll", "0");
+        args.scrollSwitch = HeaderSetting(state, "usePageScroll");
+        if (args.scrollSwitch.empty()) SaveHeaderSetting(state, "usePageScroll", "0");
     }
     const std::string& scrollName = at[11];
     if (scrollName != "None" && !(args.scrollSwitch != "1" && scrollName.empty()))
         out.Add(PageScroll(state, scrollName.empty() ? "Default" : scrollName));
 
-    if (!linksDone) out.Add(linksRow(state, at[5]));
+    if (!linksDone) out.Add(LinksRow(state, at[5]));
     out.Add("<a name=\"pagecontent\"></a>");
 }
 
@@ -275,16 +275,16 @@ void writeHeader(PluginState& state, HeaderArgs& args, FastString& out) {
 
 std::string CustomHeader(PluginState& state, const vb::Variant& header) {
     FastString out;
-    trapped(state, " CustomHeader: ", [&] {
+    Trapped(state, " CustomHeader: ", [&] {
         HeaderArgs args;
         if (header.isArray()) {
-            readArrayForm(state, header.array(), args);
+            ReadArrayForm(state, header.array(), args);
         } else {
-            readTextForm(state, vb::CStr(header), args);
+            ReadTextForm(state, vb::CStr(header), args);
         }
-        applyDefaults(args);
-        state.part<PageFrameState>().SecurityMode = args.at[9];
-        writeHeader(state, args, out);
+        ApplyDefaults(args);
+        state.Part<PageFrameState>().SecurityMode = args.at[9];
+        WriteHeader(state, args, out);
     });
     return out.value();
 }

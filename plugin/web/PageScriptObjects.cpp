@@ -28,7 +28,7 @@ const char* const kFastStringClass =
     "End Class\r\n";
 
 void PageBuffer::describe(automation::Members<PageBuffer>& m) {
-    m.method<&PageBuffer::add>("add");
+    m.method<&PageBuffer::Add>("add");
     m.method<&PageBuffer::Reset>("Reset");
     m.get<&PageBuffer::value>("value");
 }

@@ -20,7 +20,7 @@ class PageBuffer : public automation::Dispatch<PageBuffer> {
 public:
     static constexpr std::string_view className = "FastString";
     static void describe(automation::Members<PageBuffer>& m);
-    void add(const std::string& text) { buffer_.Add(text); }
+    void Add(const std::string& text) { buffer_.Add(text); }
     void Reset() { buffer_.Reset(); }
     std::string value() const { return buffer_.value(); }
 

@@ -16,21 +16,21 @@ constexpr const char* kVersionMarker = "HTTP";
 constexpr const char* kEmptyLine = "\r\n\r\n";
 constexpr const char* kHeaderSeparator = ": ";
 
-std::string folded(const std::string& name) { return vb::LCase(name); }
+std::string Folded(const std::string& name) { return vb::LCase(name); }
 
 // Position of `find` in `text` at or after `from`, without regard to case; npos when none.
-std::size_t findFolded(const std::string& text, const std::string& find, std::size_t from) {
+std::size_t FindFolded(const std::string& text, const std::string& find, std::size_t from) {
     const int32_t at = vb::InStr(static_cast<int32_t>(from) + 1, text, find, vb::CompareMethod::Text);
     return at == 0 ? std::string::npos : static_cast<std::size_t>(at - 1);
 }
 
-std::string withoutCrLf(const std::string& text) { return vb::Replace(text, kCrLf, ""); }
+std::string WithoutCrLf(const std::string& text) { return vb::Replace(text, kCrLf, ""); }
 
 }  // namespace
 
 void KeyValuePair::describe(automation::Members<KeyValuePair>& m) {
-    m.property<&KeyValuePair::key, &KeyValuePair::setKey>("key");
-    m.property<&KeyValuePair::value, &KeyValuePair::setValue>("value");
+    m.property<&KeyValuePair::Key, &KeyValuePair::LetKey>("key");
+    m.property<&KeyValuePair::value, &KeyValuePair::LetValue>("value");
 }
 
 void Request::describe(automation::Members<Request>& m) {
@@ -55,11 +55,11 @@ Request::Request(Sink debug, Sink log) : debug_(std::move(debug)), log_(std::mov
 
 std::string Request::ServerVariables(const std::string& name) const {
     const std::string key = vb::equalsFolded(name, kUserAgentVariable) ? kUserAgentHeader : name;
-    auto found = headerValues_.find(folded(key));
+    auto found = headerValues_.find(Folded(key));
     return found == headerValues_.end() ? std::string() : found->second;
 }
 
-std::string Request::pairValue(vb::Collection& pairs, const std::string& key) const {
+std::string Request::PairValue(vb::Collection& pairs, const std::string& key) const {
     vb::Variant* item = pairs.Find(key);
     if (!item || !item->isObject()) return {};
     auto pair = std::dynamic_pointer_cast<KeyValuePair>(item->object());
@@ -67,14 +67,14 @@ std::string Request::pairValue(vb::Collection& pairs, const std::string& key) co
 }
 
 std::string Request::QueryString(const std::string& key) {
-    std::string value = pairValue(*queryPairs_, key);
-    if (!value.empty()) debug(kDbgQueryString + key + "=" + value);
+    std::string value = PairValue(*queryPairs_, key);
+    if (!value.empty()) Debug(kDbgQueryString + key + "=" + value);
     return value;
 }
 
 std::string Request::Form(const std::string& key) {
-    std::string value = pairValue(*formPairs_, key);
-    if (!value.empty()) debug(kDbgForm + key + "=" + value);
+    std::string value = PairValue(*formPairs_, key);
+    if (!value.empty()) Debug(kDbgForm + key + "=" + value);
     return value;
 }
 
@@ -89,7 +89,7 @@ void Request::ParsePage(const std::string& data) {
     if (p1 == std::string::npos) return;
     method_ = data.substr(0, p1);
     // 3. The version marker ends the target.
-    const std::size_t p2 = findFolded(data, kVersionMarker, p1);
+    const std::size_t p2 = FindFolded(data, kVersionMarker, p1);
     if (p2 == std::string::npos) return;
     // 4. and 5. The target between the blanks: the path and query are split at the first raw
     // "?" before either is decoded, so an encoded "?" stays in the path.
@@ -102,7 +102,7 @@ void Request::ParsePage(const std::string& data) {
         if (q != std::string::npos) {
             const std::string rawQuery = target.substr(q + 1);
             query_ = "?" + Decode(rawQuery);
-            debug(kDbgAddQuery);
+            Debug(kDbgAddQuery);
             KeyValue(rawQuery, *queryPairs_);
         }
     } else if (log_) {
@@ -117,30 +117,30 @@ void Request::ParsePage(const std::string& data) {
         const std::size_t bodyAt = p3 + 4;
         if (data.size() > bodyAt + 2) {
             if (method_ == "POST") method_ = "POSTx";
-            const std::string rawBody = withoutCrLf(data.substr(bodyAt));
+            const std::string rawBody = WithoutCrLf(data.substr(bodyAt));
             payload_ = Decode(rawBody);
-            debug(kDbgAddPayload);
+            Debug(kDbgAddPayload);
             KeyValue(rawBody, *formPairs_);
         }
     } else {
         header_ = data.substr(p2);
     }
     // 8.
-    addHeaderValues();
+    AddHeaderValues();
 }
 
-void Request::addHeaderValues() {
-    headerValues_.emplace(folded(kRemoteAddr), remoteIp_);
+void Request::AddHeaderValues() {
+    headerValues_.emplace(Folded(kRemoteAddr), remoteIp_);
     const std::vector<std::string> lines = vb::Split(header_, kCrLf);
     for (std::size_t i = 1; i < lines.size(); ++i) {
         const std::vector<std::string> parts = vb::Split(lines[i], kHeaderSeparator);
         if (parts.size() != 2) continue;
-        headerValues_.emplace(folded(parts[0]), parts[1]);
+        headerValues_.emplace(Folded(parts[0]), parts[1]);
     }
 }
 
 void Request::AddPostData(const std::string& data) {
-    debug(kDbgAddPostData);
+    Debug(kDbgAddPostData);
     KeyValue(data, *formPairs_);
 }
 
@@ -160,10 +160,10 @@ void Request::KeyValue(const std::string& text, vb::Collection& pairs) {
         const std::string key = Decode(std::string(piece.substr(0, eq)));
         if (pairs.Find(key)) continue;  // a name already present keeps its first value
         auto pair = std::make_shared<KeyValuePair>();
-        pair->setKey(key);
-        pair->setValue(eq == std::string_view::npos ? std::string() : Decode(std::string(piece.substr(eq + 1))));
-        pairs.Add(vb::Variant(vb::ObjectRef(pair)), vb::Variant(pair->key()));
-        if (!pair->value().empty()) debug(kDbgKeyValue + pair->key() + " = " + pair->value());
+        pair->LetKey(key);
+        pair->LetValue(eq == std::string_view::npos ? std::string() : Decode(std::string(piece.substr(eq + 1))));
+        pairs.Add(vb::Variant(vb::ObjectRef(pair)), vb::Variant(pair->Key()));
+        if (!pair->value().empty()) Debug(kDbgKeyValue + pair->Key() + " = " + pair->value());
     }
 }
 
@@ -173,7 +173,7 @@ std::string Request::Decode(const std::string& text) const {
     if (debug_) {
         const std::string plain = vb::Replace(text, "+", " ");
         const std::size_t first = plain.find('%');
-        debug(kDbgDecode + std::to_string(first == std::string::npos ? 0 : first + 1) + kDbgInString + plain + ">");
+        Debug(kDbgDecode + std::to_string(first == std::string::npos ? 0 : first + 1) + kDbgInString + plain + ">");
     }
     return vb::PercentDecoded(text, kRules).value_or(std::string());
 }

@@ -20,10 +20,10 @@ public:
     static constexpr std::string_view className = "KeyValuePair";
     static void describe(automation::Members<KeyValuePair>& m);
 
-    std::string key() const { return key_; }
+    std::string Key() const { return key_; }
     std::string value() const { return value_; }
-    void setKey(std::string k) { key_ = std::move(k); }
-    void setValue(std::string v) { value_ = std::move(v); }
+    void LetKey(std::string k) { key_ = std::move(k); }
+    void LetValue(std::string v) { value_ = std::move(v); }
 
 private:
     std::string key_;
@@ -73,14 +73,14 @@ public:
     std::string Decode(const std::string& text) const;
 
 private:
-    void debug(const std::string& line) const {
+    void Debug(const std::string& line) const {
         if (debug_) debug_(line);
     }
     // The pairs of `text` into `pairs`: split at "&", each piece at its first "=", and only
     // then each name and value decoded, so that an encoded "&" or "=" stays inside its value.
     void KeyValue(const std::string& text, vb::Collection& pairs);
-    std::string pairValue(vb::Collection& pairs, const std::string& key) const;
-    void addHeaderValues();
+    std::string PairValue(vb::Collection& pairs, const std::string& key) const;
+    void AddHeaderValues();
 
     Sink debug_;
     Sink log_;

@@ -37,12 +37,12 @@ constexpr ContentType kContentTypes[] = {
 };
 constexpr const char* kUnknownType = "unknown/binary";
 
-std::string n(int64_t value) { return std::to_string(value); }
+std::string N(int64_t value) { return std::to_string(value); }
 
-std::string today() { return vb::Format(vb::Variant(vb::Now()), kMediumDate); }
+std::string Today() { return vb::Format(vb::Variant(vb::Now()), kMediumDate); }
 
 // Header lines joined by CR LF, the empty line, then the body.
-std::string answer(const std::vector<std::string>& lines, const std::string& body) {
+std::string Answer(const std::vector<std::string>& lines, const std::string& body) {
     std::string text;
     for (const std::string& line : lines) text += line + kCrLf;
     return text + kCrLf + body;
@@ -50,7 +50,7 @@ std::string answer(const std::vector<std::string>& lines, const std::string& bod
 
 // The file a path below the HTML folder names, when it is a regular file inside the folder
 // (a link that leads out of it does not count).
-std::optional<std::filesystem::path> htmlFile(const std::string& htmlBase, const std::string& shortPath) {
+std::optional<std::filesystem::path> HtmlFile(const std::string& htmlBase, const std::string& shortPath) {
     if (!StaysInHtmlFolder(shortPath)) return std::nullopt;
     std::error_code ec;
     const std::filesystem::path root = std::filesystem::canonical(windows::MapPath(htmlBase).native, ec);
@@ -63,12 +63,12 @@ std::optional<std::filesystem::path> htmlFile(const std::string& htmlBase, const
 }
 
 // The file's last-change time in the general date format; `path` is its Windows path.
-std::string fileTime(const std::string& path) {
+std::string FileTime(const std::string& path) {
     return vb::FormatDateTime(vb::localDate(windows::File(windows::MapPath(path)).DateLastModified()),
                               vb::vbGeneralDate);
 }
 
-std::string readAll(const std::filesystem::path& file) {
+std::string ReadAll(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
@@ -110,8 +110,8 @@ std::string HtmlEscaped(const std::string& text) {
 std::string StatusAnswer(int status, const std::string& message) {
     const std::string body =
         "<HTML>" + HtmlEscaped(std::to_string(status) + " " + StatusReason(status) + ": " + message) + "</HTML>";
-    return answer({"HTTP/1.0 " + std::to_string(status) + " " + StatusReason(status), kServer, kDate + today(),
-                   kConnectionClose, kContentTypeHtml, kContentLength + n(static_cast<int64_t>(body.size()))},
+    return Answer({"HTTP/1.0 " + std::to_string(status) + " " + StatusReason(status), kServer, kDate + Today(),
+                   kConnectionClose, kContentTypeHtml, kContentLength + N(static_cast<int64_t>(body.size()))},
                   body);
 }
 
@@ -136,7 +136,7 @@ std::string WithoutControlBytes(const std::string& text) {
 }
 
 void Response::describe(automation::Members<Response>& m) {
-    m.let<&Response::index>("index");
+    m.let<&Response::Index>("index");
     m.method<&Response::Redirect>("Redirect", 0);
     m.method<&Response::Send>("Send");
     m.method<&Response::RedirectToHS>("RedirectToHS");
@@ -148,8 +148,8 @@ void Response::describe(automation::Members<Response>& m) {
 
 Response::Response(std::shared_ptr<TCPServer> server) : server_(std::move(server)) {}
 
-void Response::logTagged(const std::string& tag) {
-    vb::Try([&] { WriteLog(server_->state().host(), kSource, tag); });
+void Response::LogTagged(const std::string& tag) {
+    vb::Try([&] { WriteLog(server_->State().Host(), kSource, tag); });
 }
 
 void Response::Redirect(const vb::Variant&) {
@@ -162,7 +162,7 @@ void Response::Send(const std::string& text) {
     SendTextString(text, index_);
 }
 
-void Response::sendAnswer(int16_t slot, const std::string& text, Unable unable, const std::string& fullPath) {
+void Response::SendAnswer(int16_t slot, const std::string& text, Unable unable, const std::string& fullPath) {
     forms::TcpSocket& socket = server_->Socket(slot);
     socket.Tag = kTagDone;
     // A client that closed only its sending side still reads the answer.
@@ -170,56 +170,56 @@ void Response::sendAnswer(int16_t slot, const std::string& text, Unable unable, 
         socket.SendData(text);
         return;
     }
-    const std::string because = kDbgBecauseState + n(socket.State());
+    const std::string because = kDbgBecauseState + N(socket.State());
     switch (unable) {
-    case Unable::TextString: server_->WriteServerDebug(kDbgUnableTextString + n(slot) + because); break;
+    case Unable::TextString: server_->WriteServerDebug(kDbgUnableTextString + N(slot) + because); break;
     case Unable::TextFile:
-        server_->WriteServerDebug(kDbgUnableTextFile + fullPath + kDbgToSocket + n(slot) + because);
+        server_->WriteServerDebug(kDbgUnableTextFile + fullPath + kDbgToSocket + N(slot) + because);
         break;
-    case Unable::Error: server_->WriteServerDebug(kDbgUnableError + n(slot) + because); break;
+    case Unable::Error: server_->WriteServerDebug(kDbgUnableError + N(slot) + because); break;
     }
 }
 
 void Response::SendTextString(const std::string& sResponse, int16_t index) {
     if (!vb::Try([&] {
-            const std::string text = answer({kStatus10Ok, kServer, kDate + today(), kAcceptRanges, kContentTypeHtml,
-                                             kContentLength + n(static_cast<int64_t>(sResponse.size()))},
+            const std::string text = Answer({kStatus10Ok, kServer, kDate + Today(), kAcceptRanges, kContentTypeHtml,
+                                             kContentLength + N(static_cast<int64_t>(sResponse.size()))},
                                             sResponse);
-            server_->WriteServerDebug(kDbgSendingTextString + sResponse.substr(0, 10) + kDbgToSocket + n(index));
-            sendAnswer(index, text, Unable::TextString);
+            server_->WriteServerDebug(kDbgSendingTextString + sResponse.substr(0, 10) + kDbgToSocket + N(index));
+            SendAnswer(index, text, Unable::TextString);
         }))
-        logTagged(kTagSendTextString);
+        LogTagged(kTagSendTextString);
 }
 
 void Response::SendTextFile(const std::string& sShortFile, int16_t index) {
     std::optional<std::filesystem::path> file;
-    if (!vb::Try([&] { file = htmlFile(server_->HtmlBasePath, sShortFile); })) logTagged(kTagSendTextFile);
+    if (!vb::Try([&] { file = HtmlFile(server_->HtmlBasePath, sShortFile); })) LogTagged(kTagSendTextFile);
     if (!file) return SendErrorResponse(index);
     if (!vb::Try([&] {
             const std::string fullPath = server_->HtmlBasePath + sShortFile;
-            const std::string body = readAll(*file);
-            const std::string text = answer(
-                {kStatus10Ok, kServer, kDate + today(), kAcceptRanges, kContentTypeHtml,
-                 kLastModifiedNoColon + fileTime(fullPath), kContentLength + n(static_cast<int64_t>(body.size()))},
+            const std::string body = ReadAll(*file);
+            const std::string text = Answer(
+                {kStatus10Ok, kServer, kDate + Today(), kAcceptRanges, kContentTypeHtml,
+                 kLastModifiedNoColon + FileTime(fullPath), kContentLength + N(static_cast<int64_t>(body.size()))},
                 body);
-            server_->WriteServerDebug(kDbgSendingTextFile + fullPath + kDbgToSocket + n(index) + kDbgWithLength +
-                                      n(static_cast<int64_t>(body.size())));
-            sendAnswer(index, text, Unable::TextFile, fullPath);
+            server_->WriteServerDebug(kDbgSendingTextFile + fullPath + kDbgToSocket + N(index) + kDbgWithLength +
+                                      N(static_cast<int64_t>(body.size())));
+            SendAnswer(index, text, Unable::TextFile, fullPath);
         }))
-        logTagged(kTagSendTextFile);
+        LogTagged(kTagSendTextFile);
 }
 
 void Response::SendErrorResponse(int16_t index) {
     if (!vb::Try([&] {
             server_->Socket(index).Tag = kTagDone;
             const std::string text =
-                answer({kStatusNotFound, kServer, kDate + today(), kConnectionCloseUpper, kContentTypeHtml,
-                        kContentLength + n(static_cast<int64_t>(std::string_view(kNotFoundBody).size()))},
+                Answer({kStatusNotFound, kServer, kDate + Today(), kConnectionCloseUpper, kContentTypeHtml,
+                        kContentLength + N(static_cast<int64_t>(std::string_view(kNotFoundBody).size()))},
                        kNotFoundBody);
-            server_->WriteServerDebug(std::string(kDbgSendingError) + kDbgToSocket + n(index));
-            sendAnswer(index, text, Unable::Error);
+            server_->WriteServerDebug(std::string(kDbgSendingError) + kDbgToSocket + N(index));
+            SendAnswer(index, text, Unable::Error);
         }))
-        logTagged(kTagSendErrorResponse);
+        LogTagged(kTagSendErrorResponse);
 }
 
 void Response::RedirectToHS(const std::string& sLocation, const std::shared_ptr<Request>& oRequest, int16_t index) {
@@ -233,13 +233,13 @@ void Response::RedirectToHS(const std::string& sLocation, const std::shared_ptr<
             std::string text;
             if (vb::InStr(agent, kApplianceBrowser, vb::CompareMethod::Text) == 0) {
                 const std::string& payload = request.Payload();
-                std::vector<std::string> lines{kStatusRedirect,  kServer,          kDate + today(),
+                std::vector<std::string> lines{kStatusRedirect,  kServer,          kDate + Today(),
                                                kConnectionClose, kContentTypeHtml, location};
                 const bool withBody = !vb::Trim(payload).empty();
-                if (withBody) lines.push_back(kContentLength + n(static_cast<int64_t>(payload.size())));
-                text = answer(lines, withBody ? payload : std::string());
+                if (withBody) lines.push_back(kContentLength + N(static_cast<int64_t>(payload.size())));
+                text = Answer(lines, withBody ? payload : std::string());
                 server_->WriteServerDebug(kDbgRedirect + payload + kDbgToLocation + sLocation + page + kDbgSocket +
-                                          n(index));
+                                          N(index));
             } else {
                 std::string form = kResubmitHead + HtmlEscaped(sLocation + page) + kResubmitMethod +
                                    HtmlEscaped(request.Method() == "POSTx" ? "POST" : request.Method()) +
@@ -250,39 +250,39 @@ void Response::RedirectToHS(const std::string& sLocation, const std::shared_ptr<
                     while (items->next(item)) {
                         auto pair = std::dynamic_pointer_cast<KeyValuePair>(item.object());
                         if (!pair) continue;
-                        form += kHiddenInput + HtmlEscaped(pair->key()) + kHiddenValue + HtmlEscaped(pair->value()) +
+                        form += kHiddenInput + HtmlEscaped(pair->Key()) + kHiddenValue + HtmlEscaped(pair->value()) +
                                 kResubmitFormEnd;
                     }
                 }
                 form += kResubmitEnd;
-                text = answer({kStatus10Ok, kServer, kDate + today(), kConnectionClose, kContentTypeHtml, location,
-                               kContentLength + n(static_cast<int64_t>(form.size()))},
+                text = Answer({kStatus10Ok, kServer, kDate + Today(), kConnectionClose, kContentTypeHtml, location,
+                               kContentLength + N(static_cast<int64_t>(form.size()))},
                               form);
                 server_->WriteServerDebug(kDbgResubmit + form + kDbgToLocation + sLocation + page + kDbgSocket +
-                                          n(index));
+                                          N(index));
             }
-            sendAnswer(index, text, Unable::TextString);
+            SendAnswer(index, text, Unable::TextString);
         }))
-        logTagged(kTagRedirectToHS);
+        LogTagged(kTagRedirectToHS);
 }
 
 void Response::SendBinaryFile(const std::string& sFile, int16_t windex) {
     std::optional<std::filesystem::path> file;
-    if (!vb::Try([&] { file = htmlFile(server_->HtmlBasePath, sFile); })) logTagged(kTagSendBinaryFile + sFile);
+    if (!vb::Try([&] { file = HtmlFile(server_->HtmlBasePath, sFile); })) LogTagged(kTagSendBinaryFile + sFile);
     if (!file) return SendErrorResponse(windex);
     if (!vb::Try([&] {
-            const std::string header = answer(
-                {kStatus11Ok, kServer, kDateNoBlank + today(), kLastModified + fileTime(server_->HtmlBasePath + sFile),
-                 kAcceptRanges, kContentLength + n(static_cast<int64_t>(std::filesystem::file_size(*file))),
+            const std::string header = Answer(
+                {kStatus11Ok, kServer, kDateNoBlank + Today(), kLastModified + FileTime(server_->HtmlBasePath + sFile),
+                 kAcceptRanges, kContentLength + N(static_cast<int64_t>(std::filesystem::file_size(*file))),
                  kConnectionCloseUpper, kContentType + ContentTypeOf(sFile)},
                 "");
             forms::TcpSocket& socket = server_->Socket(windex);
             socket.Tag = kTagStreaming;
-            server_->WriteServerDebug(kDbgSendingBinaryHeader + sFile + kDbgToSocket + n(windex));
+            server_->WriteServerDebug(kDbgSendingBinaryHeader + sFile + kDbgToSocket + N(windex));
             if (socket.State() == forms::sckConnected || socket.State() == forms::sckClosing) socket.SendData(header);
             server_->StartBlockStream(windex, std::ifstream(*file, std::ios::binary), sFile);
         }))
-        logTagged(kTagSendBinaryFile + sFile);
+        LogTagged(kTagSendBinaryFile + sFile);
 }
 
 }  // namespace zephra

@@ -25,9 +25,9 @@ public:
 
     explicit Response(std::shared_ptr<TCPServer> server);
 
-    void index(int16_t slot) { index_ = slot; }
+    void Index(int16_t slot) { index_ = slot; }
     // A page's code answered through Redirect or Send: the page it builds is not sent as well.
-    bool answered() const noexcept { return answered_; }
+    bool Answered() const noexcept { return answered_; }
     // "<HTML>Unauthorized Access<HTML>" as a text answer on the own slot.
     void Redirect(const vb::Variant& unused);
     // The text as a text answer on the own slot.
@@ -44,8 +44,8 @@ public:
 
 private:
     enum class Unable { TextString, TextFile, Error };
-    void sendAnswer(int16_t slot, const std::string& answer, Unable unable, const std::string& fullPath = {});
-    void logTagged(const std::string& tag);
+    void SendAnswer(int16_t slot, const std::string& answer, Unable unable, const std::string& fullPath = {});
+    void LogTagged(const std::string& tag);
 
     std::shared_ptr<TCPServer> server_;
     int16_t index_ = 0;

@@ -20,7 +20,7 @@
 namespace zephra {
 
 using namespace status_text;
-using page_frame::trapped;
+using page_frame::Trapped;
 
 namespace {
 
@@ -29,14 +29,14 @@ class SectionWriter {
 public:
     SectionWriter(PluginState& state, FastString& fs, const char* tag)
         : state_(state), fs_(fs), tag_(tag), dialog_(SetupDialog(state)) {}
-    ZephraSetup& dialog() { return dialog_; }
-    void add(const std::string& text) { fs_.Add(text); }
-    void cell(const std::function<std::string()>& text, const std::string& style, const std::string& span,
+    ZephraSetup& Dialog() { return dialog_; }
+    void Add(const std::string& text) { fs_.Add(text); }
+    void Cell(const std::function<std::string()>& text, const std::string& style, const std::string& span,
               const std::string& align) {
-        trapped(state_, tag_, [&] { fs_.Add(html_includes::FormatCell(state_, text(), style, span, align)); });
+        Trapped(state_, tag_, [&] { fs_.Add(html_includes::FormatCell(state_, text(), style, span, align)); });
     }
-    void heading(const std::string& text) {
-        cell([&] { return text; }, kHeader, "3", "Center");
+    void Heading(const std::string& text) {
+        Cell([&] { return text; }, kHeader, "3", "Center");
     }
 
 private:
@@ -48,7 +48,7 @@ private:
 
 std::string value(const std::string& text) { return HTMLEncode(text); }
 
-std::string checkBox(const std::string& field, const forms::CheckBox& box, const std::string& lead = "&nbsp;") {
+std::string CheckBox(const std::string& field, const forms::CheckBox& box, const std::string& lead = "&nbsp;") {
     return "<input type='checkbox' name='" + field + "' value='1'" + CheckedIfOne(box.Value()) + ">" + lead +
            HTMLEncode(box.Caption());
 }
@@ -59,18 +59,18 @@ std::string checkBox(const std::string& field, const forms::CheckBox& box, const
 struct Updater {
     PluginState& state;
     const char* tag;
-    void text(forms::TextBox& box, const std::string& field) {
+    void Text(forms::TextBox& box, const std::string& field) {
         SetupDialog(state).PostedAs(box, field);
         if (FieldMissing(state, field)) return;
-        trapped(state, tag, [&] { box.Text(PostedField(state, field)); });
+        Trapped(state, tag, [&] { box.Text(PostedField(state, field)); });
     }
-    void check(forms::CheckBox& box, const std::string& field) {
-        trapped(state, tag, [&] { box.Value(FormItemValue(state, field)); });
+    void Check(forms::CheckBox& box, const std::string& field) {
+        Trapped(state, tag, [&] { box.Value(FormItemValue(state, field)); });
     }
     // Element k selected exactly when the posted value is the digit k.
-    void options(forms::OptionGroup& group, const std::string& field) {
+    void Options(forms::OptionGroup& group, const std::string& field) {
         if (FieldMissing(state, field)) return;
-        trapped(state, tag, [&] {
+        Trapped(state, tag, [&] {
             const std::string posted = PostedField(state, field);
             for (int k = 0; k <= group.UBound(); ++k) group(k).Value(posted == std::to_string(k));
         });
@@ -155,7 +155,7 @@ const Section kCID{
     {{1, "Homeseer Phone CID"}, {3, "Serial CID"}, {6, "CID Response"}, {9, "Sources for Number to Name Lookup"}}};
 
 // The section's settings in page order: by line, cell and part.
-std::vector<const settings::Setting*> placed(settings::PageSection section) {
+std::vector<const settings::Setting*> Placed(settings::PageSection section) {
     std::vector<const settings::Setting*> rows;
     for (const settings::Setting& row : settings::SettingsTable())
         if (row.page.section == section) rows.push_back(&row);
@@ -165,19 +165,19 @@ std::vector<const settings::Setting*> placed(settings::PageSection section) {
     return rows;
 }
 
-bool shown(PluginState& state, bool standaloneOnly) { return !(standaloneOnly && state.IsSetup); }
+bool Shown(PluginState& state, bool standaloneOnly) { return !(standaloneOnly && state.IsSetup); }
 
 // One setting's part of its cell.
-std::string settingText(ZephraSetup& d, const settings::Setting& row) {
+std::string SettingText(ZephraSetup& d, const settings::Setting& row) {
     const settings::Page& p = row.page;
     const std::string field = settings::PageField(row);
     switch (row.dialog.fill) {
     case settings::Fill::Text:
-    case settings::Fill::NumericText: return TextInput(p, field, d.control<forms::TextBox>(row).Text());
+    case settings::Fill::NumericText: return TextInput(p, field, d.Control<forms::TextBox>(row).Text());
     case settings::Fill::Voice: return TextInput(p, field, d.aVoiceCB.Text());
     case settings::Fill::LeadingNumber:
     case settings::Fill::WholeNumber: {
-        const forms::CheckBox& box = d.control<forms::CheckBox>(row);
+        const forms::CheckBox& box = d.Control<forms::CheckBox>(row);
         return "<input type='checkbox' name='" + field + "' value='1'" + CheckedIfOne(box.Value()) + ">" +
                (p.label ? std::string(p.label) : "&nbsp;" + HTMLEncode(box.Caption()));
     }
@@ -189,32 +189,32 @@ std::string settingText(ZephraSetup& d, const settings::Setting& row) {
 }
 
 // The sound boxes, three a line; the last line is filled up with blank cells.
-void soundGrid(SectionWriter& w, const settings::Setting& row) {
-    ZephraSetup& d = w.dialog();
+void SoundGrid(SectionWriter& w, const settings::Setting& row) {
+    ZephraSetup& d = w.Dialog();
     int k = 0;
     for (; k <= d.Check1.UBound(); ++k) {
-        if (k % 3 == 0 && k > 0) w.add(kRow);
-        w.cell([&] { return checkBox(settings::PageField(row) + "_" + std::to_string(k), d.Check1(k)); }, kOdd,
+        if (k % 3 == 0 && k > 0) w.Add(kRow);
+        w.Cell([&] { return CheckBox(settings::PageField(row) + "_" + std::to_string(k), d.Check1(k)); }, kOdd,
                row.page.span, row.page.align);
     }
-    for (; k % 3 != 0; ++k) w.cell([] { return "&nbsp;"; }, kOdd, "1", "Center");
+    for (; k % 3 != 0; ++k) w.Cell([] { return "&nbsp;"; }, kOdd, "1", "Center");
 }
 
 // One line of settings: its cells in order, a cell no setting fills left blank.
-void settingsLine(SectionWriter& w, const std::vector<const settings::Setting*>& rows) {
+void SettingsLine(SectionWriter& w, const std::vector<const settings::Setting*>& rows) {
     int cell = 1;
     for (std::size_t i = 0; i < rows.size();) {
         const settings::Setting& first = *rows[i];
-        for (; cell < first.page.cell; ++cell) w.cell([] { return "&nbsp;"; }, kOdd, "1", "Center");
+        for (; cell < first.page.cell; ++cell) w.Cell([] { return "&nbsp;"; }, kOdd, "1", "Center");
         std::size_t end = i;
         while (end < rows.size() && rows[end]->page.cell == first.page.cell) ++end;
         if (first.dialog.fill == settings::Fill::Sounds) {
-            soundGrid(w, first);
+            SoundGrid(w, first);
         } else {
-            w.cell(
+            w.Cell(
                 [&] {
                     std::string text;
-                    for (std::size_t j = i; j < end; ++j) text += settingText(w.dialog(), *rows[j]);
+                    for (std::size_t j = i; j < end; ++j) text += SettingText(w.Dialog(), *rows[j]);
                     return text;
                 },
                 kOdd, first.page.span, first.page.align);
@@ -224,55 +224,55 @@ void settingsLine(SectionWriter& w, const std::vector<const settings::Setting*>&
     }
 }
 
-void addSection(PluginState& state, FastString& fs, const Section& section) {
-    trapped(state, section.tag, [&] {
+void AddSection(PluginState& state, FastString& fs, const Section& section) {
+    Trapped(state, section.tag, [&] {
         SectionWriter w(state, fs, section.tag);
-        const std::vector<const settings::Setting*> rows = placed(section.section);
+        const std::vector<const settings::Setting*> rows = Placed(section.section);
         int last = rows.empty() ? 0 : rows.back()->page.line;
         for (const Heading& h : section.headings) last = std::max(last, h.line);
-        w.add(std::string(section.lead) + kTable);
-        w.heading(section.title);
+        w.Add(std::string(section.lead) + kTable);
+        w.Heading(section.title);
         const char* separator = kRow;
         for (int line = 1; line <= last; ++line) {
             auto heading = std::find_if(section.headings.begin(), section.headings.end(),
                                         [&](const Heading& h) { return h.line == line; });
             std::vector<const settings::Setting*> cells;
             for (const settings::Setting* row : rows)
-                if (row->page.line == line && shown(state, row->page.standaloneOnly)) cells.push_back(row);
-            if (heading != section.headings.end() ? !shown(state, heading->standaloneOnly) : cells.empty()) continue;
-            w.add(separator);
+                if (row->page.line == line && Shown(state, row->page.standaloneOnly)) cells.push_back(row);
+            if (heading != section.headings.end() ? !Shown(state, heading->standaloneOnly) : cells.empty()) continue;
+            w.Add(separator);
             separator = kRow;
             if (heading != section.headings.end()) {
-                w.heading(heading->text);
+                w.Heading(heading->text);
                 if (!heading->rowAfter) separator = "</tr>";
             } else {
-                settingsLine(w, cells);
+                SettingsLine(w, cells);
             }
         }
-        w.add("</tr>");
-        w.add("</table>");
+        w.Add("</tr>");
+        w.Add("</table>");
     });
 }
 
 // Copies the section's posted fields into the dialog's controls.
-void updateSection(PluginState& state, const Section& section) {
-    trapped(state, section.updateTag, [&] {
+void UpdateSection(PluginState& state, const Section& section) {
+    Trapped(state, section.updateTag, [&] {
         ZephraSetup& d = SetupDialog(state);
         Updater u{state, section.updateTag};
-        for (const settings::Setting* row : placed(section.section)) {
+        for (const settings::Setting* row : Placed(section.section)) {
             const std::string field = settings::PageField(*row);
             if (row->page.keptUnlessPosted && !FieldPosted(state, field)) continue;
             switch (row->dialog.fill) {
             case settings::Fill::Text:
-            case settings::Fill::NumericText: u.text(d.control<forms::TextBox>(*row), field); break;
+            case settings::Fill::NumericText: u.Text(d.Control<forms::TextBox>(*row), field); break;
             case settings::Fill::Voice:
-                trapped(state, section.updateTag, [&] { d.aVoiceCB.Text(PostedField(state, field)); });
+                Trapped(state, section.updateTag, [&] { d.aVoiceCB.Text(PostedField(state, field)); });
                 break;
             case settings::Fill::LeadingNumber:
-            case settings::Fill::WholeNumber: u.check(d.control<forms::CheckBox>(*row), field); break;
-            case settings::Fill::ServerOption: u.options(d.aTCPServerOption, field); break;
+            case settings::Fill::WholeNumber: u.Check(d.Control<forms::CheckBox>(*row), field); break;
+            case settings::Fill::ServerOption: u.Options(d.aTCPServerOption, field); break;
             case settings::Fill::Sounds:
-                for (int k = 0; k <= d.Check1.UBound(); ++k) u.check(d.Check1(k), field + "_" + std::to_string(k));
+                for (int k = 0; k <= d.Check1.UBound(); ++k) u.Check(d.Check1(k), field + "_" + std::to_string(k));
                 break;
             case settings::Fill::None: break;
             }
@@ -282,14 +282,14 @@ void updateSection(PluginState& state, const Section& section) {
 
 }  // namespace
 
-void AddDefinitions(PluginState& state, FastString& fs) { addSection(state, fs, kDefinitions); }
-void UpdateDefinitions(PluginState& state) { updateSection(state, kDefinitions); }
-void AddPower(PluginState& state, FastString& fs) { addSection(state, fs, kPower); }
-void UpdatePower(PluginState& state) { updateSection(state, kPower); }
-void AddScreen(PluginState& state, FastString& fs) { addSection(state, fs, kScreen); }
-void UpdateScreen(PluginState& state) { updateSection(state, kScreen); }
-void AddCID(PluginState& state, FastString& fs) { addSection(state, fs, kCID); }
-void UpdateCID(PluginState& state) { updateSection(state, kCID); }
+void AddDefinitions(PluginState& state, FastString& fs) { AddSection(state, fs, kDefinitions); }
+void UpdateDefinitions(PluginState& state) { UpdateSection(state, kDefinitions); }
+void AddPower(PluginState& state, FastString& fs) { AddSection(state, fs, kPower); }
+void UpdatePower(PluginState& state) { UpdateSection(state, kPower); }
+void AddScreen(PluginState& state, FastString& fs) { AddSection(state, fs, kScreen); }
+void UpdateScreen(PluginState& state) { UpdateSection(state, kScreen); }
+void AddCID(PluginState& state, FastString& fs) { AddSection(state, fs, kCID); }
+void UpdateCID(PluginState& state) { UpdateSection(state, kCID); }
 
 // --- Families: the units and the slide groups -------------------------------------------------
 
@@ -311,12 +311,12 @@ std::vector<const settings::FamilyField*> FamilyLine(const settings::Family& fam
 std::string FamilyCell(ZephraSetup& d, const settings::FamilyField& f, int n) {
     const std::string field = settings::PostedName(f, n);
     switch (f.fill) {
-    case settings::FieldFill::Text: return TextInput(f.page, field, d.control<forms::TextBox>(f, n).Text());
-    case settings::FieldFill::Code: return value(d.control<forms::TextBox>(f, n).Text());
+    case settings::FieldFill::Text: return TextInput(f.page, field, d.Control<forms::TextBox>(f, n).Text());
+    case settings::FieldFill::Code: return value(d.Control<forms::TextBox>(f, n).Text());
     case settings::FieldFill::SlideGroup: return OptionButtons(d.SlideGroupOptions(n), field, false);
     case settings::FieldFill::Switch:
         return "<input type='checkbox' name='" + field + "' value='1'" +
-               CheckedIfOne(d.control<forms::CheckBox>(f, n).Value()) + ">";
+               CheckedIfOne(d.Control<forms::CheckBox>(f, n).Value()) + ">";
     }
     return {};
 }
@@ -332,10 +332,10 @@ void UpdateFamilyField(PluginState& state, Updater& u, const settings::FamilyFie
     const std::string field = settings::PostedName(f, n);
     if (f.page.keptUnlessPosted && !FieldPosted(state, field)) return;
     switch (f.fill) {
-    case settings::FieldFill::Text: u.text(d.control<forms::TextBox>(f, n), field); break;
+    case settings::FieldFill::Text: u.Text(d.Control<forms::TextBox>(f, n), field); break;
     case settings::FieldFill::Code: break;  // shown, never posted
-    case settings::FieldFill::SlideGroup: u.options(d.SlideGroupOptions(n), field); break;
-    case settings::FieldFill::Switch: u.check(d.control<forms::CheckBox>(f, n), field); break;
+    case settings::FieldFill::SlideGroup: u.Options(d.SlideGroupOptions(n), field); break;
+    case settings::FieldFill::Switch: u.Check(d.Control<forms::CheckBox>(f, n), field); break;
     }
 }
 
@@ -344,38 +344,38 @@ void UpdateFamilyField(PluginState& state, Updater& u, const settings::FamilyFie
 // One line per unit slot under the fields' headings; a field on a line of its own follows its
 // slot's line, its heading right-aligned over the columns its input leaves.
 void AddZephras(PluginState& state, FastString& fs) {
-    trapped(state, "AddZephras", [&] {
+    Trapped(state, "AddZephras", [&] {
         SectionWriter w(state, fs, "AddZephras");
-        ZephraSetup& d = w.dialog();
+        ZephraSetup& d = w.Dialog();
         const settings::Family& units = settings::Units();
         const std::vector<const settings::FamilyField*> columns = FamilyLine(units, 1);
         const std::vector<const settings::FamilyField*> below = FamilyLine(units, 2);
         const int width = static_cast<int>(columns.size());
-        w.add(std::string("<br>") + kTable);
-        w.cell([] { return "Zephra Units Setup"; }, kHeader, std::to_string(width), "Center");
-        w.add(kRow);
+        w.Add(std::string("<br>") + kTable);
+        w.Cell([] { return "Zephra Units Setup"; }, kHeader, std::to_string(width), "Center");
+        w.Add(kRow);
         for (const settings::FamilyField* f : columns)
-            w.cell([&] { return f->heading; }, kHeader, f->page.span, "Center");
-        w.add("</tr>");
+            w.Cell([&] { return f->heading; }, kHeader, f->page.span, "Center");
+        w.Add("</tr>");
         for (int n = 0; n < units.count; ++n) {
             const std::string s = n % 2 == 0 ? kOdd : kEven;
-            w.add("<tr>");
+            w.Add("<tr>");
             for (const settings::FamilyField* f : columns)
-                w.cell([&] { return FamilyCell(d, *f, n); }, s, f->page.span, f->page.align);
+                w.Cell([&] { return FamilyCell(d, *f, n); }, s, f->page.span, f->page.align);
             for (const settings::FamilyField* f : below) {
                 if (!FamilyShown(state, d, *f, n)) continue;
-                w.add(kRow);
-                w.cell([&] { return f->heading; }, s, std::to_string(width - std::stoi(f->page.span)), "Right");
-                w.cell([&] { return FamilyCell(d, *f, n); }, s, f->page.span, f->page.align);
-                w.add("</tr>");
+                w.Add(kRow);
+                w.Cell([&] { return f->heading; }, s, std::to_string(width - std::stoi(f->page.span)), "Right");
+                w.Cell([&] { return FamilyCell(d, *f, n); }, s, f->page.span, f->page.align);
+                w.Add("</tr>");
             }
         }
-        w.add("</table>");
+        w.Add("</table>");
     });
 }
 
 void UpdateZephras(PluginState& state) {
-    trapped(state, "UpdateZephras", [&] {
+    Trapped(state, "UpdateZephras", [&] {
         Updater u{state, "UpdateZephras"};
         const settings::Family& units = settings::Units();
         std::vector<const settings::FamilyField*> fields = FamilyLine(units, 1);
@@ -387,41 +387,41 @@ void UpdateZephras(PluginState& state) {
 
 // Per slide group: a heading line naming the group, its rows, then its paths.
 void AddSlideGroup(PluginState& state, FastString& fs) {
-    trapped(state, "AddSlideGroup", [&] {
+    Trapped(state, "AddSlideGroup", [&] {
         SectionWriter w(state, fs, "AddSlideGroup");
-        ZephraSetup& d = w.dialog();
+        ZephraSetup& d = w.Dialog();
         const settings::Family& rows = settings::SlideRows();
         const settings::Family& paths = settings::SlideGroupPaths();
         const int perGroup = rows.count / paths.count;
-        w.add(std::string("<br>") + kTable);
-        w.heading("Slide Group");
+        w.Add(std::string("<br>") + kTable);
+        w.Heading("Slide Group");
         for (int g = 0; g < paths.count; ++g) {
-            w.add(kRow);
+            w.Add(kRow);
             std::string lead = "Group " + std::to_string(g + 1) + " ";
             for (const settings::FamilyField& f : rows.fields)
-                w.cell([&] { return std::exchange(lead, "") + f.heading; }, kHeader, f.page.span, "Center");
-            w.add("</tr>");
+                w.Cell([&] { return std::exchange(lead, "") + f.heading; }, kHeader, f.page.span, "Center");
+            w.Add("</tr>");
             for (int r = 0; r < perGroup; ++r) {
                 const int k = g * perGroup + r;
                 const std::string s = r % 2 == 0 ? kOdd : kEven;
-                w.add("<tr>");
+                w.Add("<tr>");
                 for (const settings::FamilyField& f : rows.fields)
-                    w.cell([&] { return FamilyCell(d, f, k); }, s, f.page.span, f.page.align);
-                w.add("</tr>");
+                    w.Cell([&] { return FamilyCell(d, f, k); }, s, f.page.span, f.page.align);
+                w.Add("</tr>");
             }
             const char* separator = "<tr>";
             for (const settings::FamilyField& f : paths.fields) {
-                w.add(std::exchange(separator, kRow));
-                w.cell([&] { return FamilyCell(d, f, g); }, kOdd, f.page.span, f.page.align);
+                w.Add(std::exchange(separator, kRow));
+                w.Cell([&] { return FamilyCell(d, f, g); }, kOdd, f.page.span, f.page.align);
             }
         }
-        w.add("</tr>");
-        w.add("</table>");
+        w.Add("</tr>");
+        w.Add("</table>");
     });
 }
 
 void UpdateSlideGroup(PluginState& state) {
-    trapped(state, "UpdateSlideGroup", [&] {
+    Trapped(state, "UpdateSlideGroup", [&] {
         Updater u{state, "UpdateSlideGroup"};
         const settings::Family& rows = settings::SlideRows();
         const settings::Family& paths = settings::SlideGroupPaths();

@@ -29,51 +29,51 @@ constexpr const char* kDebugSource = "dkvZephra Debug";
 constexpr int32_t kScreenWidth = 620;
 constexpr int32_t kScreenHeight = 460;
 
-void debug(PluginState& state, const std::string& text) {
-    if (state.settings.DebugLog) vb::Try([&] { state.host().Writelog(kDebugSource, text); });
+void Debug(PluginState& state, const std::string& text) {
+    if (state.settings.DebugLog) vb::Try([&] { state.Host().Writelog(kDebugSource, text); });
 }
 
-std::string backslashed(const std::string& path) { return vb::Replace(path, "/", "\\"); }
+std::string Backslashed(const std::string& path) { return vb::Replace(path, "/", "\\"); }
 
 // Measures a picture once: its size is cached in the list (or slide row) it belongs to.
-void measure(PluginState& state, const std::string& path, int32_t& width, int32_t& height) {
+void Measure(PluginState& state, const std::string& path, int32_t& width, int32_t& height) {
     ImageInfo info(state);
-    info.ReadImageInfo(backslashed(path));
+    info.ReadImageInfo(Backslashed(path));
     width = info.Width();
     height = info.Height();
 }
 
 // The picture kinds the resizer is asked to shrink, by the name's extension (exact case).
-bool isResizedKind(const std::string& extension) {
+bool IsResizedKind(const std::string& extension) {
     for (const char* kind : {"jpg", "jpeg", "gif", "png", "bmp"})
         if (extension == kind) return true;
     return false;
 }
 
-bool inGroup(int16_t group) { return group >= 1 && group <= kSlideGroups; }
+bool InGroup(int16_t group) { return group >= 1 && group <= kSlideGroups; }
 
-std::string groupRandom(PluginState& state, int16_t group) {
+std::string GroupRandom(PluginState& state, int16_t group) {
     ZephraSettings& s = state.settings;
-    if (inGroup(group) && !s.GroupFiles[static_cast<std::size_t>(group)].files[0].empty()) {
+    if (InGroup(group) && !s.GroupFiles[static_cast<std::size_t>(group)].files[0].empty()) {
         const auto g = static_cast<std::size_t>(group);
         return BuildRandomSlideshow(state, s.GroupFiles[g], s.GroupServerPath[g], s.GroupFolderPath[g]);
     }
     return BuildRandomSlideshow(state, s.SlideFiles, s.ImageServer, s.ImagePath);
 }
 
-std::string linksAnswer(PluginState& state, const ZephraEntry* appliance) {
+std::string LinksAnswer(PluginState& state, const ZephraEntry* appliance) {
     ZephraSettings& s = state.settings;
     if (appliance) {
         Zephra& z = *appliance->Object;
-        z.setSlideshow(false);
-        z.setMailLED("off");
-        z.setTopLED("Off");
-        state.host().SetDeviceString(appliance->ZephraDC, FormatValue(state, 0, s.Links));
-        state.host().SetDeviceLastChange(appliance->ZephraDC, vb::Now());
+        z.LetSlideshow(false);
+        z.LetMailLED("off");
+        z.LetTopLED("Off");
+        state.Host().SetDeviceString(appliance->ZephraDC, FormatValue(state, 0, s.Links));
+        state.Host().SetDeviceLastChange(appliance->ZephraDC, vb::Now());
     }
     windows::FileSystemObject fso;
     auto fileText = [&](const std::string& name) {
-        auto stream = fso.OpenTextFile(state.host().GetAppPath() + "\\HTML\\" + name);
+        auto stream = fso.OpenTextFile(state.Host().GetAppPath() + "\\HTML\\" + name);
         std::string text = stream->ReadAll();
         stream->Close();
         return text;
@@ -86,12 +86,12 @@ std::string linksAnswer(PluginState& state, const ZephraEntry* appliance) {
 
 // The next slide of an appliance's group: rows visited in order, wrapping at the first empty
 // row or after row 4; a folder row shows one picture per request while its count lasts.
-std::string applianceSlide(PluginState& state, const vb::Variant& request, const vb::Variant& response, Zephra& z) {
+std::string ApplianceSlide(PluginState& state, const vb::Variant& request, const vb::Variant& response, Zephra& z) {
     ZephraSettings& s = state.settings;
-    z.setSlideshow(true);
-    z.setSlideshowTime(vb::Now());
+    z.LetSlideshow(true);
+    z.LetSlideshowTime(vb::Now());
     const int16_t group = z.SlideGroup();
-    const auto g = static_cast<std::size_t>(inGroup(group) ? group : 0);
+    const auto g = static_cast<std::size_t>(InGroup(group) ? group : 0);
     // No group has no rows.
     auto rowName = [&](int16_t row) {
         return g == 0 ? std::string() : s.SlideRowPath[g][static_cast<std::size_t>(row)];
@@ -105,20 +105,20 @@ std::string applianceSlide(PluginState& state, const vb::Variant& request, const
 
     if (vb::InStr(name, ".") == 0) {
         if (z.SlideCount() > 0) {
-            z.setSlideCount(static_cast<int16_t>(z.SlideCount() - 1));
-            return groupRandom(state, group);
+            z.LetSlideCount(static_cast<int16_t>(z.SlideCount() - 1));
+            return GroupRandom(state, group);
         }
         const int16_t interval = s.SlideshowUpdateSeconds > 0 ? s.SlideshowUpdateSeconds : int16_t{1};
-        z.setSlideCount(static_cast<int16_t>(vb::roundToInteger(static_cast<double>(rowSeconds(row)) / interval)));
+        z.LetSlideCount(static_cast<int16_t>(vb::roundToInteger(static_cast<double>(rowSeconds(row)) / interval)));
     }
     const int16_t next = static_cast<int16_t>(row + 1);
     row = next < kSlideRows && !rowName(next).empty() ? next : int16_t{0};
-    z.setSlideGroupIndex(row);
+    z.LetSlideGroupIndex(row);
     name = rowName(row);
 
     if (vb::InStr(name, ".") == 0) {
-        z.setSlideCount(static_cast<int16_t>(z.SlideCount() - 1));
-        return groupRandom(state, group);
+        z.LetSlideCount(static_cast<int16_t>(z.SlideCount() - 1));
+        return GroupRandom(state, group);
     }
     const std::string extension = vb::Mid(name, vb::InStr(name, "."));
     const std::string seconds = std::to_string(rowSeconds(row));
@@ -126,7 +126,7 @@ std::string applianceSlide(PluginState& state, const vb::Variant& request, const
         return ASPSlide(state, request, response, name, seconds);
     int32_t& width = s.SlideRowWidth[g][static_cast<std::size_t>(row)];
     int32_t& height = s.SlideRowHeight[g][static_cast<std::size_t>(row)];
-    if (width < 0 && !s.Wallpaper) measure(state, s.GroupFolderPath[g] + "\\" + name, width, height);
+    if (width < 0 && !s.Wallpaper) Measure(state, s.GroupFolderPath[g] + "\\" + name, width, height);
     return BuildSlideshow(state, name, s.GroupServerPath[g], width, height, seconds, s.GroupFolderPath[g]);
 }
 
@@ -135,10 +135,10 @@ std::string applianceSlide(PluginState& state, const vb::Variant& request, const
 std::string ZephraSlideshow_ASP(PluginState& state, const vb::Variant& request, const vb::Variant& response) {
     std::string answer;
     std::string address;
-    page_frame::trapped(state, "ZephraSlideshow_ASP: ", [&] {
+    page_frame::Trapped(state, "ZephraSlideshow_ASP: ", [&] {
         address = vb::CStr(
             automation::callByName(request, page_request::kServerVariables, {vb::Variant(page_request::kRemoteAddr)}));
-        debug(state, "Enter SlideshowASP " + address);
+        Debug(state, "Enter SlideshowASP " + address);
         const ZephraEntry* appliance = nullptr;
         for (const ZephraEntry& entry : state.appliances.slots) {
             if (entry.Object && !entry.IP.empty() && entry.IP == address) {
@@ -148,22 +148,22 @@ std::string ZephraSlideshow_ASP(PluginState& state, const vb::Variant& request, 
         }
         state.web.SlideClientIsAppliance = appliance != nullptr;
         if (vb::CStr(GetQueryStringItem(state, request, "ClientAction")) == "links" || state.SlideshowMenuState == 2) {
-            answer = linksAnswer(state, appliance);
+            answer = LinksAnswer(state, appliance);
         } else if (!appliance) {
             answer = BuildRandomSlideshow(state, state.settings.SlideFiles, state.settings.ImageServer,
                                           state.settings.ImagePath);
         } else {
-            answer = applianceSlide(state, request, response, *appliance->Object);
+            answer = ApplianceSlide(state, request, response, *appliance->Object);
         }
     });
-    debug(state, "Exit SlideshowASP " + address);
+    Debug(state, "Exit SlideshowASP " + address);
     return answer;
 }
 
 std::string BuildRandomSlideshow(PluginState& state, PictureList& list, const std::string& server,
                                  const std::string& folder) {
     std::string page;
-    page_frame::trapped(state, "BuildRandomSlideshow: ", [&] {
+    page_frame::Trapped(state, "BuildRandomSlideshow: ", [&] {
         const auto count = static_cast<int32_t>(list.files.size());
         int32_t& index = state.web.NextPictureIndex;
         if (state.settings.DontRandomize) {
@@ -174,7 +174,7 @@ std::string BuildRandomSlideshow(PluginState& state, PictureList& list, const st
         }
         const auto i = static_cast<std::size_t>(index);
         if (list.widths[i] < 0 && !state.settings.Wallpaper)
-            measure(state, folder + "\\" + list.files[i], list.widths[i], list.heights[i]);
+            Measure(state, folder + "\\" + list.files[i], list.widths[i], list.heights[i]);
         page = BuildSlideshow(state, list.files[i], server, list.widths[i], list.heights[i],
                               state.settings.SlideshowUpdateInterval, folder);
     });
@@ -189,8 +189,8 @@ std::string BuildSlideshow(PluginState& state, const std::string& name, const st
                            int32_t height, const std::string& refresh, const std::string& folder) {
     const ZephraSettings& s = state.settings;
     std::string page;
-    page_frame::trapped(state, "BuildSlideshow: ", [&] {
-        debug(state, "Now Showing slide " + name + " with original size of " + std::to_string(width) + "x" +
+    page_frame::Trapped(state, "BuildSlideshow: ", [&] {
+        Debug(state, "Now Showing slide " + name + " with original size of " + std::to_string(width) + "x" +
                          std::to_string(height));
         const std::string port = s.OwnWebServer ? s.ServerPort : s.svrport;
         page += SlideHead(refresh) + "<body bgcolor='black'";
@@ -219,10 +219,10 @@ std::string Resize(PluginState& state, const std::string& name, int32_t height, 
     const ZephraSettings& s = state.settings;
     // After a failure the original picture is used.
     std::string address = name;
-    page_frame::trapped(state, "Resize ", [&] {
+    page_frame::Trapped(state, "Resize ", [&] {
         windows::FileSystemObject fso;
         if (!state.web.SlideClientIsAppliance) {
-            const std::string source = vb::Replace(backslashed(folder + "\\" + name), "\\\\", "\\");
+            const std::string source = vb::Replace(Backslashed(folder + "\\" + name), "\\\\", "\\");
             const std::string shortName = vb::Mid(source, vb::InStrRev(source, "\\") + 1);
             fso.CopyFile(source, s.ZephraTempPath + "\\" + shortName, true);
             address = "/ZephraTemp/" + shortName;
@@ -231,7 +231,7 @@ std::string Resize(PluginState& state, const std::string& name, int32_t height, 
         const std::string extension = vb::Mid(name, vb::InStrRev(name, ".") + 1);
         const bool tooLarge = static_cast<int64_t>(height) * width >= s.MaxPixels;
         // A picture of unknown height cannot be given a width for its pixel budget.
-        if (!tooLarge || height <= 0 || !isResizedKind(extension)) return;
+        if (!tooLarge || height <= 0 || !IsResizedKind(extension)) return;
         const int32_t separator = std::max(vb::InStrRev(name, "\\"), vb::InStrRev(name, "/"));
         const std::string shortName = separator > 0 ? vb::Mid(name, separator) : "\\" + name;
         // The resizer is an outside component: without it the picture is shown as it is.
@@ -240,7 +240,7 @@ std::string Resize(PluginState& state, const std::string& name, int32_t height, 
             vb::Err().Clear();
             return;
         }
-        automation::callByName(resizer, "LoadFromFile", {vb::Variant(backslashed(folder + "\\" + name))});
+        automation::callByName(resizer, "LoadFromFile", {vb::Variant(Backslashed(folder + "\\" + name))});
         automation::letProperty(resizer, "Width", vb::Variant(static_cast<double>(s.MaxPixels) / height));
         automation::callByName(resizer, "DoResize");
         automation::callByName(resizer, "SaveToFile", {vb::Variant(s.ZephraTempPath + shortName)});
@@ -248,7 +248,7 @@ std::string Resize(PluginState& state, const std::string& name, int32_t height, 
         if (s.DebugLog) {
             ImageInfo info(state);
             info.ReadImageInfo(s.ZephraTempPath + shortName);
-            debug(state,
+            Debug(state,
                   "Resized " + name + " to " + std::to_string(info.Width()) + "x" + std::to_string(info.Height()));
         }
     });
@@ -256,9 +256,9 @@ std::string Resize(PluginState& state, const std::string& name, int32_t height, 
 }
 
 void DumpStringToFile(PluginState& state, const std::string& name, const std::string& text) {
-    page_frame::trapped(state, "DumpStringToFile: ", [&] {
+    page_frame::Trapped(state, "DumpStringToFile: ", [&] {
         windows::FileSystemObject fso;
-        const std::string path = state.host().GetAppPath() + "\\HTML\\" + name + ".html";
+        const std::string path = state.Host().GetAppPath() + "\\HTML\\" + name + ".html";
         auto stream = fso.OpenTextFile(path, windows::ForAppending, true);
         stream->Write(text);
         stream->Close();

@@ -27,7 +27,7 @@
 namespace zephra {
 
 using namespace status_text;
-using page_frame::trapped;
+using page_frame::Trapped;
 
 namespace {
 
@@ -41,7 +41,7 @@ struct StatusRecord {
 
 void AddStatusRow(PluginState& state, const StatusRowSource& source, std::vector<StatusRecord>& records) {
     if (source.code.empty() || hsDeviceExists(state, source.code) <= -1) return;
-    homeseer::Host& hs = state.host();
+    homeseer::Host& hs = state.Host();
     StatusRecord record;
     record.DC = source.code;
     record.Location = source.location;
@@ -53,9 +53,9 @@ void AddStatusRow(PluginState& state, const StatusRowSource& source, std::vector
     records.push_back(std::move(record));
 }
 
-void sortRecords(PluginState& state, std::vector<StatusRecord>& records) {
-    const std::string& key = state.part<StatusPageState>().SortKey;
-    const bool descending = state.part<StatusPageState>().SortDirection == "DESC";
+void SortRecords(PluginState& state, std::vector<StatusRecord>& records) {
+    const std::string& key = state.Part<StatusPageState>().SortKey;
+    const bool descending = state.Part<StatusPageState>().SortDirection == "DESC";
     auto less = [&](const StatusRecord& a, const StatusRecord& b) {
         if (key == "CHANGED") return a.Changed < b.Changed;
         if (key == "NAME") return a.Name < b.Name;
@@ -67,52 +67,52 @@ void sortRecords(PluginState& state, std::vector<StatusRecord>& records) {
     });
 }
 
-int32_t unitOf(const std::string& code) {
+int32_t UnitOf(const std::string& code) {
     return static_cast<int32_t>(vb::Val(code.substr(std::min<std::size_t>(1, code.size()))));
 }
 
-std::string cell(PluginState& state, const std::string& text, const std::string& style, const std::string& span,
+std::string Cell(PluginState& state, const std::string& text, const std::string& style, const std::string& span,
                  const std::string& align) {
     return html_includes::FormatCell(state, text, style, span, align);
 }
 
-void deviceRows(PluginState& state, FastString& fs) {
+void DeviceRows(PluginState& state, FastString& fs) {
     std::vector<StatusRecord> records;
     for (const StatusRowSource& source : StatusRowSources(state))
-        trapped(state, kTagFormatScreen, [&] { AddStatusRow(state, source, records); });
-    sortRecords(state, records);
+        Trapped(state, kTagFormatScreen, [&] { AddStatusRow(state, source, records); });
+    SortRecords(state, records);
 
     std::string style = kEven;
     const std::string& house = state.HouseCode;
     for (const StatusRecord& record : records) {
-        trapped(state, kTagFormatScreen, [&] {
+        Trapped(state, kTagFormatScreen, [&] {
             const std::string code = vb::UCase(record.DC);
             const bool ours = !house.empty() && code.substr(0, 1) == vb::UCase(house.substr(0, 1));
             // The host's status text is HTML the host made; it is shown as it is.
-            fs.Add(cell(state, state.host().DeviceString(code), style, "1", "Left"));
+            fs.Add(Cell(state, state.Host().DeviceString(code), style, "1", "Left"));
             if (state.IsSetup) {
-                fs.Add(cell(state, ours ? ToHex(state, static_cast<int16_t>(unitOf(code))) : HTMLEncode(code), style,
+                fs.Add(Cell(state, ours ? ToHex(state, static_cast<int16_t>(UnitOf(code))) : HTMLEncode(code), style,
                             "1", "Left"));
             } else {
-                fs.Add(cell(state, HTMLEncode(code), style, "1", "Left"));
-                fs.Add(cell(state, ours ? ToHex(state, static_cast<int16_t>(unitOf(code))) : "&nbsp;", style, "1",
+                fs.Add(Cell(state, HTMLEncode(code), style, "1", "Left"));
+                fs.Add(Cell(state, ours ? ToHex(state, static_cast<int16_t>(UnitOf(code))) : "&nbsp;", style, "1",
                             "Left"));
             }
-            fs.Add(cell(state, HTMLEncode(record.Name), style, "1", "Left"));
-            fs.Add(cell(state, FormatChangeTime(state, record.Changed), style, "1", "Left"));
-            if (record.Control) fs.Add(cell(state, ControlPulldown(state, code), style, "1", "Left"));
+            fs.Add(Cell(state, HTMLEncode(record.Name), style, "1", "Left"));
+            fs.Add(Cell(state, FormatChangeTime(state, record.Changed), style, "1", "Left"));
+            if (record.Control) fs.Add(Cell(state, ControlPulldown(state, code), style, "1", "Left"));
         });
         fs.Add(kRow);
         style = style == kEven ? kOdd : kEven;
     }
 }
 
-std::string checkbox(const std::string& name, bool on, const std::string& label) {
+std::string Checkbox(const std::string& name, bool on, const std::string& label) {
     return "<input type='checkbox' value='1'" + CheckedIfOne(BoolToBit(on ? 1 : 0)) + " name='" + name + "'>&nbsp;" +
            label;
 }
 
-std::string radio(const std::string& value, bool on, const std::string& label) {
+std::string Radio(const std::string& value, bool on, const std::string& label) {
     return "<input type='radio' name ='ShowStatus' value='" + value + "'" + (on ? " checked" : "") + ">&nbsp;" + label;
 }
 
@@ -163,7 +163,7 @@ std::string DeviceCodeFromFieldName(const std::string& name) {
 }
 
 std::string FormatChangeTime(PluginState& state, vb::Date t) {
-    const StatusPageState& page = state.part<StatusPageState>();
+    const StatusPageState& page = state.Part<StatusPageState>();
     if (t >= page.TodayStart) return "Today " + vb::formatDate(t, "h:mm:ss AM/PM");
     if (t >= page.YesterdayStart) return "Yesterday " + vb::formatDate(t, "h:mm:ss AM/PM");
     return vb::FormatDateTime(t);
@@ -171,7 +171,7 @@ std::string FormatChangeTime(PluginState& state, vb::Date t) {
 
 std::vector<StatusRowSource> StatusRowSources(PluginState& state) {
     std::vector<StatusRowSource> rows;
-    std::string section = state.host().GetINISection(kNamesSection, kIniFile);
+    std::string section = state.Host().GetINISection(kNamesSection, kIniFile);
     section = vb::Replace(vb::Replace(vb::Replace(section, "\"", ""), "~1", "["), "~2", "]");
     for (const std::string& line : vb::Split(section, std::string(1, '\0'))) {
         if (vb::Trim(line).empty()) continue;
@@ -182,7 +182,7 @@ std::vector<StatusRowSource> StatusRowSources(PluginState& state) {
         fields.resize(4);
         const std::string& name = fields[0];
         const std::string house = fields[1].substr(0, std::min<std::size_t>(1, fields[1].size()));
-        const int32_t unit = unitOf(fields[1]);
+        const int32_t unit = UnitOf(fields[1]);
         for (int g = 0; g < kDeviceGroupCount; ++g)
             rows.push_back({house + std::to_string(unit + g), parts[0],
                             name + " " + std::string(DeviceGroupTable[static_cast<std::size_t>(g)]), true});
@@ -195,7 +195,7 @@ std::vector<StatusRowSource> StatusRowSources(PluginState& state) {
 
 std::string ControlPulldown(PluginState& state, const std::string& code) {
     std::string out;
-    trapped(state, kTagControlPulldown, [&] {
+    Trapped(state, kTagControlPulldown, [&] {
         const int32_t ref = hsDeviceExists(state, code);
         if (ref <= -1) return;
         std::string buttons;
@@ -227,7 +227,7 @@ std::string ControlPulldown(PluginState& state, const std::string& code) {
 
 void FormatScreen(PluginState& state, FastString& fs) {
     HostInterfaceState& options = state.hostInterface;
-    trapped(state, kTagFormatScreen, [&] {
+    Trapped(state, kTagFormatScreen, [&] {
         fs.Add("<html><head>");
         fs.Add("<SCRIPT LANGUAGE=\"JavaScript\">");
         fs.Add("function ClearSubmit(button) {");
@@ -236,7 +236,7 @@ void FormatScreen(PluginState& state, FastString& fs) {
         fs.Add("  document.control.submit();}");
         fs.Add("</script>");
     });
-    trapped(state, kTagFormatScreen, [&] {
+    Trapped(state, kTagFormatScreen, [&] {
         const std::string title = std::string("Zephra Status&nbsp;&nbsp;<small><font size='1'></b>") + " V" +
                                   PluginVersionText() + "</font></small>";
         const vb::Array header =
@@ -244,7 +244,7 @@ void FormatScreen(PluginState& state, FastString& fs) {
                            vb::Variant("x"), vb::Variant(state.settings.StyleSheet)});
         fs.Add(html_includes::CustomHeader(state, vb::Variant(header)));
     });
-    trapped(state, kTagFormatScreen, [&] {
+    Trapped(state, kTagFormatScreen, [&] {
         fs.Add("\r\n");
         fs.Add("<div><center><small>");
         fs.Add("<form name='control' method='post'>");
@@ -252,43 +252,43 @@ void FormatScreen(PluginState& state, FastString& fs) {
         fs.Add("<input type='hidden' name='clientvalue' value='yes'>");
         fs.Add("<input type='hidden' name='page' value='status'>");
         fs.Add("<center><input type='submit' name='Save' value='Save Setup Changes'></center><br>");
-        if (!state.part<StatusPageState>().SaveProblem.empty())
-            fs.Add("<center><b class='saveproblem'>" + HTMLEncode(state.part<StatusPageState>().SaveProblem) +
+        if (!state.Part<StatusPageState>().SaveProblem.empty())
+            fs.Add("<center><b class='saveproblem'>" + HTMLEncode(state.Part<StatusPageState>().SaveProblem) +
                    "</b></center><br>");
-        state.part<StatusPageState>().SaveProblem.clear();
+        state.Part<StatusPageState>().SaveProblem.clear();
     });
-    trapped(state, kTagFormatScreen, [&] {
+    Trapped(state, kTagFormatScreen, [&] {
         fs.Add(kTable);
-        fs.Add(cell(state, checkbox("ShowControl", options.ShowControl, "Include Control and Status"), kHeader, "1",
+        fs.Add(Cell(state, Checkbox("ShowControl", options.ShowControl, "Include Control and Status"), kHeader, "1",
                     "Center"));
-        fs.Add(cell(state, checkbox("ShowSetup", options.ShowSetup, "Include Setup Options"), kHeader, "1", "Center"));
+        fs.Add(Cell(state, Checkbox("ShowSetup", options.ShowSetup, "Include Setup Options"), kHeader, "1", "Center"));
         fs.Add(kRow);
-        fs.Add(cell(state, checkbox("ShowReceiveMessages", options.ShowReceiveMessages, "Include Received Messages"),
+        fs.Add(Cell(state, Checkbox("ShowReceiveMessages", options.ShowReceiveMessages, "Include Received Messages"),
                     kHeader, "1", "Center"));
-        fs.Add(cell(state, checkbox("ShowReceiveDetail", options.ShowReceiveDetail, "Show Received Detail"), kHeader,
+        fs.Add(Cell(state, Checkbox("ShowReceiveDetail", options.ShowReceiveDetail, "Show Received Detail"), kHeader,
                     "1", "Center"));
         fs.Add(kRow);
         const int16_t shown = options.ShowStatus;
-        fs.Add(cell(state,
-                    radio("0", shown == 0, "Dont Show Status") + "&nbsp;&nbsp;&nbsp;&nbsp;" +
-                        radio("1", shown == 1, "Show Status") + "&nbsp;&nbsp;&nbsp;&nbsp;" +
-                        radio("2", shown != 0 && shown != 1, "Show Status and Config"),
+        fs.Add(Cell(state,
+                    Radio("0", shown == 0, "Dont Show Status") + "&nbsp;&nbsp;&nbsp;&nbsp;" +
+                        Radio("1", shown == 1, "Show Status") + "&nbsp;&nbsp;&nbsp;&nbsp;" +
+                        Radio("2", shown != 0 && shown != 1, "Show Status and Config"),
                     kHeader, "2", "Center"));
         fs.Add("</tr></table>");
     });
-    trapped(state, kTagFormatScreen, [&] {
+    Trapped(state, kTagFormatScreen, [&] {
         fs.Add("<br><table  width=600 border='5' frame='box'><tr>");
-        fs.Add(cell(state, "<input type='submit' name='Status' value='Status'>", kHeader, "1", "Center"));
-        fs.Add(cell(state, "<input type='submit' name='ID' value='ID'>", kHeader, "1", "Center"));
-        if (!state.IsSetup) fs.Add(cell(state, "<input type='submit' name='UID' value='ID'>", kHeader, "1", "Center"));
-        fs.Add(cell(state, "<input type='submit' name='Name' value='Name'>", kHeader, "1", "Center"));
-        fs.Add(cell(state, "<input type='submit' name='Changed' value='Changed'>", kHeader, "1", "Center"));
-        fs.Add(cell(state, "<input type='submit' name='Refresh' value='Control / Refresh'>", kHeader, "1", "Center"));
+        fs.Add(Cell(state, "<input type='submit' name='Status' value='Status'>", kHeader, "1", "Center"));
+        fs.Add(Cell(state, "<input type='submit' name='ID' value='ID'>", kHeader, "1", "Center"));
+        if (!state.IsSetup) fs.Add(Cell(state, "<input type='submit' name='UID' value='ID'>", kHeader, "1", "Center"));
+        fs.Add(Cell(state, "<input type='submit' name='Name' value='Name'>", kHeader, "1", "Center"));
+        fs.Add(Cell(state, "<input type='submit' name='Changed' value='Changed'>", kHeader, "1", "Center"));
+        fs.Add(Cell(state, "<input type='submit' name='Refresh' value='Control / Refresh'>", kHeader, "1", "Center"));
         fs.Add(kRow);
     });
-    if (options.ShowControl) trapped(state, kTagFormatScreen, [&] { deviceRows(state, fs); });
+    if (options.ShowControl) Trapped(state, kTagFormatScreen, [&] { DeviceRows(state, fs); });
     if (options.ShowSetup) {
-        trapped(state, kTagFormatScreen, [&] { SetupDialog(state).Load(); });
+        Trapped(state, kTagFormatScreen, [&] { SetupDialog(state).Load(); });
         AddZephras(state, fs);
         AddDefinitions(state, fs);
         AddPower(state, fs);
@@ -305,20 +305,20 @@ void FormatScreen(PluginState& state, FastString& fs) {
     if (state.IsSetup) {
         fs.Add("</body></html>");
     } else {
-        trapped(state, kTagFormatScreen, [&] { fs.Add(html_includes::CustomFooter(state)); });
+        Trapped(state, kTagFormatScreen, [&] { fs.Add(html_includes::CustomFooter(state)); });
     }
-    state.part<StatusPageState>().FilterRowsShown = options.ShowReceiveMessages;
-    state.part<StatusPageState>().FilterInputsShown = options.ShowReceiveMessages && options.ShowStatus == 2;
+    state.Part<StatusPageState>().FilterRowsShown = options.ShowReceiveMessages;
+    state.Part<StatusPageState>().FilterInputsShown = options.ShowReceiveMessages && options.ShowStatus == 2;
 }
 
 std::string Status_ASP(PluginState& state) {
-    StatusPageState& page = state.part<StatusPageState>();
+    StatusPageState& page = state.Part<StatusPageState>();
     FastString fs;
-    trapped(state, kTagStatusASP, [&] {
+    Trapped(state, kTagStatusASP, [&] {
         if (!PostedField(state, "clientinput").empty()) ClientRequest(state);
     });
-    trapped(state, kTagStatusASP, [&] {
-        homeseer::Host& hs = state.host();
+    Trapped(state, kTagStatusASP, [&] {
+        homeseer::Host& hs = state.Host();
         std::string direction =
             vb::UCase(vb::Replace(hs.GetIniSetting(kStatusSection, "StatusSortDirection", "", kIniFile), "\"", ""));
         page.SortDirection = direction == "DESC" ? direction : "";
@@ -330,7 +330,7 @@ std::string Status_ASP(PluginState& state) {
         }
         page.SortKey = key;
     });
-    trapped(state, kTagStatusASP, [&] {
+    Trapped(state, kTagStatusASP, [&] {
         page.TodayStart = vb::Today();
         page.YesterdayStart = vb::Date{page.TodayStart.serial - 1};
     });
@@ -340,21 +340,21 @@ std::string Status_ASP(PluginState& state) {
 
 std::string StatusPage(PluginState& state, const vb::Variant& request, const vb::Variant& response) {
     std::string text;
-    trapped(state, kTagStatusPage, [&] {
-        state.part<StatusPageState>().Request = request;
-        state.part<StatusPageState>().Response = response;
-        state.part<PageFrameState>().Request = request;
-        state.part<PageFrameState>().Response = response;
+    Trapped(state, kTagStatusPage, [&] {
+        state.Part<StatusPageState>().Request = request;
+        state.Part<StatusPageState>().Response = response;
+        state.Part<PageFrameState>().Request = request;
+        state.Part<PageFrameState>().Response = response;
     });
-    trapped(state, kTagStatusPage, [&] {
+    Trapped(state, kTagStatusPage, [&] {
         XStartMiscFunctionsASP(state);
         XSecurityCheck(state);
-        state.part<PageFrameState>().ApplianceBrowser = xStartHeaderASP(state);
+        state.Part<PageFrameState>().ApplianceBrowser = xStartHeaderASP(state);
     });
-    trapped(state, kTagStatusPage, [&] { text = Status_ASP(state); });
+    Trapped(state, kTagStatusPage, [&] { text = Status_ASP(state); });
     // The request is not kept past its page.
-    state.part<StatusPageState>().Request = vb::Variant();
-    state.part<StatusPageState>().Response = vb::Variant();
+    state.Part<StatusPageState>().Request = vb::Variant();
+    state.Part<StatusPageState>().Response = vb::Variant();
     return text;
 }
 

@@ -24,14 +24,14 @@
 namespace zephra {
 
 using namespace status_text;
-using page_frame::trapped;
+using page_frame::Trapped;
 
 namespace {
 
-int32_t unitOf(const std::string& code) { return code.size() < 2 ? 0 : static_cast<int32_t>(vb::Val(code.substr(1))); }
+int32_t UnitOf(const std::string& code) { return code.size() < 2 ? 0 : static_cast<int32_t>(vb::Val(code.substr(1))); }
 
 // Only a device the page lists with a control may be commanded from it.
-bool listedWithControl(PluginState& state, const std::string& code) {
+bool ListedWithControl(PluginState& state, const std::string& code) {
     if (code.empty()) return false;
     for (const StatusRowSource& row : StatusRowSources(state))
         if (row.control && vb::UCase(row.code) == vb::UCase(code)) return hsDeviceExists(state, row.code) > -1;
@@ -40,7 +40,7 @@ bool listedWithControl(PluginState& state, const std::string& code) {
 
 // The index of the device value a posted label names: a value whose name equals the label
 // (any case) first, else the first value that holds it; -1 for none.
-int32_t valueIndex(const std::string& values, const std::string& command) {
+int32_t ValueIndex(const std::string& values, const std::string& command) {
     if (vb::InStr(values, command, vb::CompareMethod::Text) == 0) return -1;
     const std::vector<std::string> parts = vb::Split(values, "\x01");
     for (std::size_t i = 0; i < parts.size(); ++i) {
@@ -52,10 +52,10 @@ int32_t valueIndex(const std::string& values, const std::string& command) {
     return -1;
 }
 
-void deviceCommand(PluginState& state) {
+void DeviceCommand(PluginState& state) {
     const std::string code = DeviceCodeFromFieldName(PostedField(state, "clientinput"));
     const std::string command = vb::UCase(PostedField(state, "clientvalue"));
-    if (!listedWithControl(state, code)) return;
+    if (!ListedWithControl(state, code)) return;
     if (command == "ON" || command == "OFF") {
         hsExec(state, code, command);
     } else if (command == "CLEAR") {
@@ -65,7 +65,7 @@ void deviceCommand(PluginState& state) {
         if (ref == -1) return;
         std::shared_ptr<homeseer::Device> device = hsGetDevice(state, ref);
         if (!device) return;
-        const int32_t index = valueIndex(device->Values(), command);
+        const int32_t index = ValueIndex(device->Values(), command);
         if (index < 0) return;
         if (!state.CallbackObject) vb::raise(vb::errors::ObjectNotSet);
         std::vector<vb::Variant> args = {vb::Variant(code), vb::Variant(index)};
@@ -78,9 +78,9 @@ void deviceCommand(PluginState& state) {
     }
 }
 
-bool sortOrCommand(PluginState& state) {
+bool SortOrCommand(PluginState& state) {
     if (FieldPosted(state, "Refresh")) return true;
-    StatusPageState& page = state.part<StatusPageState>();
+    StatusPageState& page = state.Part<StatusPageState>();
     const std::string key = FieldPosted(state, "ID") ? std::string("DCSort")
                                                      : PostedField(state, "Status") + PostedField(state, "Name") +
                                                            PostedField(state, "Changed");
@@ -92,19 +92,19 @@ bool sortOrCommand(PluginState& state) {
         } else {
             page.SortDirection = page.SortDirection.empty() ? "DESC" : "";
         }
-        homeseer::Host& hs = state.host();
+        homeseer::Host& hs = state.Host();
         hs.SaveIniSetting(kStatusSection, "StatusSortKey", "\"" + page.SortKey + "\"", kIniFile);
         hs.SaveIniSetting(kStatusSection, "StatusSortDirection", "\"" + page.SortDirection + "\"", kIniFile);
         return true;
     }
-    deviceCommand(state);
+    DeviceCommand(state);
     return false;
 }
 
 // Each section is copied only when the posted page carried it (its marking field, named by
 // the settings table); the writer then stores every control, those of the other sections as
 // they were loaded.
-void saveSetup(PluginState& state) {
+void SaveSetup(PluginState& state) {
     using settings::PageSection;
     struct Section {
         PageSection section;
@@ -123,22 +123,22 @@ void saveSetup(PluginState& state) {
     }
     if (!any) return;
     ZephraSetup& dialog = SetupDialog(state);
-    state.part<StatusPageState>().SaveProblem = dialog.SaveFromWebPage();
+    state.Part<StatusPageState>().SaveProblem = dialog.SaveFromWebPage();
     // The page then shows what is stored, not the values that were refused.
-    if (!state.part<StatusPageState>().SaveProblem.empty()) dialog.Unload();
+    if (!state.Part<StatusPageState>().SaveProblem.empty()) dialog.Unload();
 }
 
 }  // namespace
 
 std::string PostedField(PluginState& state, const std::string& name) {
-    return vb::CStr(GetFormItem(state, state.part<StatusPageState>().Request, name));
+    return vb::CStr(GetFormItem(state, state.Part<StatusPageState>().Request, name));
 }
 
 namespace {
 
 // The form pairs of the plug-in's own request object; none for the host's.
-vb::Collection* ownFormPairs(PluginState& state) {
-    const vb::Variant& request = state.part<StatusPageState>().Request;
+vb::Collection* OwnFormPairs(PluginState& state) {
+    const vb::Variant& request = state.Part<StatusPageState>().Request;
     if (!request.isObject()) return nullptr;
     auto own = std::dynamic_pointer_cast<Request>(request.object());
     if (!own) return nullptr;
@@ -149,20 +149,20 @@ vb::Collection* ownFormPairs(PluginState& state) {
 }  // namespace
 
 bool FieldPosted(PluginState& state, const std::string& name) {
-    if (vb::Collection* pairs = ownFormPairs(state)) return pairs->Find(name) != nullptr;
+    if (vb::Collection* pairs = OwnFormPairs(state)) return pairs->Find(name) != nullptr;
     // The host's request object tells only the value: an empty field counts as absent.
     return !PostedField(state, name).empty();
 }
 
 bool FieldMissing(PluginState& state, const std::string& name) {
-    vb::Collection* pairs = ownFormPairs(state);
+    vb::Collection* pairs = OwnFormPairs(state);
     return pairs && !pairs->Find(name);
 }
 
 int16_t FormItemValue(PluginState& state, const std::string& name) { return PostedField(state, name).empty() ? 0 : 1; }
 
 void hsExec(PluginState& state, const std::string& code, const std::string& command) {
-    trapped(state, kTagHsExec, [&] {
+    Trapped(state, kTagHsExec, [&] {
         if (state.IsSetup) {
             for (const std::shared_ptr<Zephra>& zephra : GetZephraObjects(state, "")) {
                 if (zephra && zephra->PowerDevice() == code) {
@@ -172,18 +172,18 @@ void hsExec(PluginState& state, const std::string& code, const std::string& comm
             }
             return;
         }
-        state.host().ExecX10(code, command);
+        state.Host().ExecX10(code, command);
     });
 }
 
 void ResetZephraQueue(PluginState& state, const std::string& code) {
-    trapped(state, kTagResetQueue, [&] {
-        const int32_t unit = unitOf(code);
+    Trapped(state, kTagResetQueue, [&] {
+        const int32_t unit = UnitOf(code);
         for (const std::shared_ptr<Zephra>& zephra : GetZephraObjects(state, "")) {
             if (!zephra) continue;
             const std::string& base = zephra->DeviceCodeBase();
             if (base.empty() || code.empty() || vb::UCase(base.substr(0, 1)) != vb::UCase(code.substr(0, 1))) continue;
-            const int32_t first = unitOf(base);
+            const int32_t first = UnitOf(base);
             if (unit >= first && unit <= first + 9) {
                 zephra->ResetQueue();
                 return;
@@ -195,12 +195,12 @@ void ResetZephraQueue(PluginState& state, const std::string& code) {
 int ClientRequest(PluginState& state) {
     HostInterfaceState& options = state.hostInterface;
     bool stop = false;
-    if (options.ShowControl) trapped(state, kTagClientRequest, [&] { stop = sortOrCommand(state); });
+    if (options.ShowControl) Trapped(state, kTagClientRequest, [&] { stop = SortOrCommand(state); });
     if (stop) return 0;
     if (!FieldPosted(state, "Save")) {
-        trapped(state, kTagClientRequest, [&] {
+        Trapped(state, kTagClientRequest, [&] {
             if (FieldPosted(state, "script")) {
-                state.host().InitScriptControl();
+                state.Host().InitScriptControl();
                 state.services.RunScriptFile(state);
             } else if (FieldPosted(state, "query")) {
                 BSCQuery(state, ">:>");
@@ -208,17 +208,17 @@ int ClientRequest(PluginState& state) {
         });
         return 0;
     }
-    state.part<StatusPageState>().SaveProblem.clear();
-    if (options.ShowSetup) trapped(state, kTagClientRequest, [&] { saveSetup(state); });
+    state.Part<StatusPageState>().SaveProblem.clear();
+    if (options.ShowSetup) Trapped(state, kTagClientRequest, [&] { SaveSetup(state); });
     // A refused save stores nothing of the page, its display options neither.
-    if (!state.part<StatusPageState>().SaveProblem.empty()) return 0;
-    trapped(state, kTagClientRequest, [&] {
+    if (!state.Part<StatusPageState>().SaveProblem.empty()) return 0;
+    Trapped(state, kTagClientRequest, [&] {
         options.ShowControl = !PostedField(state, "ShowControl").empty();
         options.ShowSetup = !PostedField(state, "ShowSetup").empty();
         options.ShowReceiveMessages = !PostedField(state, "ShowReceiveMessages").empty();
         options.ShowReceiveDetail = !PostedField(state, "ShowReceiveDetail").empty();
         options.ShowStatus = static_cast<int16_t>(vb::Val(PostedField(state, "ShowStatus")));
-        homeseer::Host& hs = state.host();
+        homeseer::Host& hs = state.Host();
         auto text = [](bool on) { return std::string(on ? "True" : "False"); };
         hs.SaveIniSetting(kStatusSection, "ShowControl", text(options.ShowControl), kIniFile);
         hs.SaveIniSetting(kStatusSection, "ShowSetup", text(options.ShowSetup), kIniFile);
@@ -227,7 +227,7 @@ int ClientRequest(PluginState& state) {
         hs.SaveIniSetting(kStatusSection, "ShowStatus", std::to_string(options.ShowStatus), kIniFile);
     });
     // The filters are rewritten only from a page that carried their inputs.
-    if (state.part<StatusPageState>().FilterRowsShown && FieldPosted(state, "Class0")) SaveFilterSettigs(state);
+    if (state.Part<StatusPageState>().FilterRowsShown && FieldPosted(state, "Class0")) SaveFilterSettigs(state);
     return 0;
 }
 

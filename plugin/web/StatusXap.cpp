@@ -18,11 +18,11 @@
 namespace zephra {
 
 using namespace status_text;
-using page_frame::trapped;
+using page_frame::Trapped;
 
 namespace {
 
-std::pair<std::string, std::string> splitAt(const std::string& text, char mark) {
+std::pair<std::string, std::string> SplitAt(const std::string& text, char mark) {
     const std::size_t at = text.find(mark);
     if (at == std::string::npos) return {text, ""};
     std::string rest = text.substr(at + 1);
@@ -31,7 +31,7 @@ std::pair<std::string, std::string> splitAt(const std::string& text, char mark) 
     return {text.substr(0, at), rest};
 }
 
-std::shared_ptr<DeviceClass> deviceOf(PluginState& state, const std::string& tag) {
+std::shared_ptr<DeviceClass> DeviceOf(PluginState& state, const std::string& tag) {
     const auto& devices = state.hostInterface.DeviceDictionary;
     if (!devices || !devices->Exists(vb::Variant(tag))) return nullptr;
     return std::dynamic_pointer_cast<DeviceClass>(devices->Item(vb::Variant(tag)).object());
@@ -40,7 +40,7 @@ std::shared_ptr<DeviceClass> deviceOf(PluginState& state, const std::string& tag
 }  // namespace
 
 void AddScriptButton(PluginState& state, FastString& fs) {
-    trapped(state, kTagAddScriptButton, [&] {
+    Trapped(state, kTagAddScriptButton, [&] {
         fs.Add(kTable);
         fs.Add(html_includes::FormatCell(state, "Refresh", kHeader, "2", "Center"));
         fs.Add(kRow);
@@ -65,7 +65,7 @@ void AddFilter(PluginState& state, FastString& fs) {
     const std::string width = config ? "4" : "2";
     auto cell = [&](const std::string& text, const std::string& style, const std::string& span,
                     const std::string& align) { fs.Add(html_includes::FormatCell(state, text, style, span, align)); };
-    trapped(state, kTagAddFilter, [&] {
+    Trapped(state, kTagAddFilter, [&] {
         fs.Add(std::string("<br><p>") + kTable);
         cell("xAP Messages of Interest", kHeader, width, "Center");
         fs.Add(kRow);
@@ -78,18 +78,18 @@ void AddFilter(PluginState& state, FastString& fs) {
         fs.Add(kRow);
     });
     std::string s = kOdd;
-    trapped(state, kTagAddFilter, [&] {
+    Trapped(state, kTagAddFilter, [&] {
         const auto& filters = state.hostInterface.FilterDictionary;
         if (!filters) return;
         const vb::Array keys = filters->Keys();
         for (std::size_t i = 0; i < keys.size(); ++i) {
             const int32_t r = static_cast<int32_t>(i) + 1;
             const std::string row = std::to_string(r);
-            trapped(state, kTagAddFilter, [&] {
+            Trapped(state, kTagAddFilter, [&] {
                 const std::string key = vb::CStr(keys.at(static_cast<int32_t>(i)));
-                const auto [tag, event] = splitAt(vb::CStr(filters->Item(vb::Variant(key))), ';');
-                const auto [source, cls] = splitAt(key, '~');
-                const std::shared_ptr<DeviceClass> device = deviceOf(state, tag);
+                const auto [tag, event] = SplitAt(vb::CStr(filters->Item(vb::Variant(key))), ';');
+                const auto [source, cls] = SplitAt(key, '~');
+                const std::shared_ptr<DeviceClass> device = DeviceOf(state, tag);
                 cell(device ? FormatChangeTime(state, device->LastChange) : "", s, "1", "Center");
                 if (config) {
                     cell("<input type='text' size='40' value='" + HTMLEncode(tag) + "' name='FilterTag" + row + "'>",
@@ -123,7 +123,7 @@ void AddFilter(PluginState& state, FastString& fs) {
             s = r % 2 == 1 ? kEven : kOdd;
         }
     });
-    trapped(state, kTagAddFilter, [&] {
+    Trapped(state, kTagAddFilter, [&] {
         if (config) {
             cell("&nbsp;&nbsp;", s, "1", "Center");
             cell("<input type='text' size='40' value='' name='FilterTag0'>", "tablecellmisc", "1", "Left");
@@ -137,7 +137,7 @@ void AddFilter(PluginState& state, FastString& fs) {
 }
 
 void SaveFilterSettigs(PluginState& state) {
-    trapped(state, kTagSaveFilter, [&] {
+    Trapped(state, kTagSaveFilter, [&] {
         HostInterfaceState& hi = state.hostInterface;
         if (!hi.FilterDictionary) hi.FilterDictionary = std::make_shared<vb::Dictionary>();
         if (!hi.DeviceDictionary) hi.DeviceDictionary = std::make_shared<vb::Dictionary>();
@@ -146,13 +146,13 @@ void SaveFilterSettigs(PluginState& state) {
         std::vector<std::string> oldTags{""};
         const vb::Array keys = filters.Keys();
         for (std::size_t i = 0; i < keys.size(); ++i)
-            oldTags.push_back(splitAt(vb::CStr(filters.Item(keys.at(static_cast<int32_t>(i)))), ';').first);
+            oldTags.push_back(SplitAt(vb::CStr(filters.Item(keys.at(static_cast<int32_t>(i)))), ';').first);
         const int32_t n = filters.Count();
 
-        state.host().ClearINISection(kReceivedSection, kIniFile);
+        state.Host().ClearINISection(kReceivedSection, kIniFile);
         filters.RemoveAll();
         for (int32_t r = 0; r <= n; ++r) {
-            trapped(state, kTagSaveFilter, [&] {
+            Trapped(state, kTagSaveFilter, [&] {
                 const std::string row = std::to_string(r);
                 const std::string source = PostedField(state, "Source" + row);
                 const std::string cls = PostedField(state, "Class" + row);
@@ -165,7 +165,7 @@ void SaveFilterSettigs(PluginState& state) {
                 if (key == "~") return;
                 if (!filters.Exists(vb::Variant(key))) {
                     filters.Add(vb::Variant(key), vb::Variant(tag + ";" + event));
-                    state.host().SaveIniSetting(kReceivedSection, key, tag + ";" + event, kIniFile);
+                    state.Host().SaveIniSetting(kReceivedSection, key, tag + ";" + event, kIniFile);
                 }
                 if (!hi.DeviceDictionary->Exists(vb::Variant(tag))) {
                     auto device = std::make_shared<DeviceClass>();

@@ -31,19 +31,19 @@ constexpr const char* kDebugLogOld = "\\Data\\dkvZephra\\dkvZephra_TCPServerDebu
 // What one slot may hold of requests not yet served: its queued texts and its partial request.
 constexpr std::size_t kSlotLimit = kHeaderLimit + kBodyLimit;
 
-std::string n(int64_t value) { return std::to_string(value); }
+std::string N(int64_t value) { return std::to_string(value); }
 
-forms::Loop::TimePoint now() { return forms::Loop::current().now(); }
+forms::Loop::TimePoint Now() { return forms::Loop::current().now(); }
 
-int64_t ms(forms::Loop::Duration d) { return std::chrono::duration_cast<std::chrono::milliseconds>(d).count(); }
+int64_t Ms(forms::Loop::Duration d) { return std::chrono::duration_cast<std::chrono::milliseconds>(d).count(); }
 
 }  // namespace
 
-std::string TCPServer::QueueEntry::entry() const { return std::to_string(slot) + kQueueSeparator + text; }
+std::string TCPServer::QueueEntry::Entry() const { return std::to_string(slot) + kQueueSeparator + text; }
 
 TCPServer::TCPServer(PluginState& state)
     : forms::Form(kCaption),
-      Socket([this](forms::TcpSocket& socket, int index) { wireSocket(socket, index); }),
+      Socket([this](forms::TcpSocket& socket, int index) { WireSocket(socket, index); }),
       TCPBinarySendTimer([this](forms::Timer& timer, int index) {
           timer.Enabled(false);
           timer.OnTimer = [this, index] { TCPBinarySendTimer_Timer(static_cast<int16_t>(index)); };
@@ -62,7 +62,7 @@ TCPServer::~TCPServer() {
     for (auto& stream : streams_) stream.reset();
 }
 
-void TCPServer::wireSocket(forms::TcpSocket& socket, int index) {
+void TCPServer::WireSocket(forms::TcpSocket& socket, int index) {
     const auto slot = static_cast<int16_t>(index);
     if (slot == 0) {
         socket.OnConnectionRequest = [this](int32_t id) { socket_ConnectionRequest(id); };
@@ -74,8 +74,8 @@ void TCPServer::wireSocket(forms::TcpSocket& socket, int index) {
     socket.OnError = [this, slot](int32_t, const std::string&) { socket_Error(slot); };
 }
 
-void TCPServer::logTagged(const std::string& tag) {
-    vb::Try([&] { WriteLog(state_.host(), kSource, tag); });
+void TCPServer::LogTagged(const std::string& tag) {
+    vb::Try([&] { WriteLog(state_.Host(), kSource, tag); });
 }
 
 bool TCPServer::DebugOn() const { return state_.settings.TCPDebug && state_.web.ServerDebugLog != nullptr; }
@@ -89,7 +89,7 @@ void TCPServer::WriteServerDebug(const std::string& text) {
             debugBytes_ = 0;
         }
         const std::string line = vb::FormatDateTime(vb::Now(), vb::vbGeneralDate) + kDebugSeparator + text;
-        if (debugBytes_ + line.size() + 2 > kDebugLogLimit) rotateDebugLog();
+        if (debugBytes_ + line.size() + 2 > kDebugLogLimit) RotateDebugLog();
         state_.web.ServerDebugLog->WriteLine(line);
         debugBytes_ += line.size() + 2;
     });
@@ -98,8 +98,8 @@ void TCPServer::WriteServerDebug(const std::string& text) {
 
 // A busy server (or a hostile client) writes lines without end: the log keeps the latest
 // 4 MiB and the 4 MiB before them.
-void TCPServer::rotateDebugLog() {
-    const std::string appPath = state_.host().GetAppPath();
+void TCPServer::RotateDebugLog() {
+    const std::string appPath = state_.Host().GetAppPath();
     state_.web.ServerDebugLog->Close();
     std::error_code ec;
     std::filesystem::rename(windows::MapPath(appPath + kDebugLogFile).native,
@@ -121,29 +121,29 @@ int TCPServer::SlotState(int16_t slot) const {
 
 void TCPServer::Form_Load() {
     if (!vb::Try([&] {
-            const std::string appPath = state_.host().GetAppPath();
+            const std::string appPath = state_.Host().GetAppPath();
             HtmlBasePath = appPath + kHtmlFolder;
-            std::string port = state_.host().GetIniSetting(kIniSection, kServerPortKey, "", kIniFile);
+            std::string port = state_.Host().GetIniSetting(kIniSection, kServerPortKey, "", kIniFile);
             port = vb::Replace(port, "\"", "");
             if (!port.empty() && vb::CLng(vb::Variant(port)) != Socket(0).LocalPort) {
                 forms::TcpSocket& listener = Socket(0);
                 listener.LocalPort = vb::CLng(vb::Variant(port));
                 listener.Listen();
-                for (int16_t slot = 1; slot <= kFirstSlots; ++slot) createSlot(slot);
+                for (int16_t slot = 1; slot <= kFirstSlots; ++slot) CreateSlot(slot);
                 OpenConnectionCount = 0;
                 LastClientSlot = 0;
             }
         }))
-        logTagged(kTagFormLoad);
+        LogTagged(kTagFormLoad);
     ServerTimer.Enabled(false);
     ServerTimer.Interval(0);
     if (!vb::Try([&] {
             windows::FileSystemObject fso;
-            const std::string data = state_.host().GetAppPath() + kDataFolder;
+            const std::string data = state_.Host().GetAppPath() + kDataFolder;
             if (!fso.FolderExists(data)) fso.CreateFolder(data);
             if (!fso.FolderExists(data + kPluginFolder)) fso.CreateFolder(data + kPluginFolder);
         }))
-        logTagged(kTagFormLoad);
+        LogTagged(kTagFormLoad);
 }
 
 void TCPServer::Form_Unload() {
@@ -151,7 +151,7 @@ void TCPServer::Form_Unload() {
         streams_[slot].reset();
         pending_[slot].clear();
         queuedBytes_[slot] = 0;
-        stopBlockTimer(slot);
+        StopBlockTimer(slot);
     }
     RequestQueue.clear();
     ServerTimer.Enabled(false);
@@ -164,7 +164,7 @@ void TCPServer::Form_Unload() {
     }
 }
 
-void TCPServer::createSlot(int16_t slot) {
+void TCPServer::CreateSlot(int16_t slot) {
     forms::TcpSocket& socket = Socket.Load(slot);
     socket.Tag = kTagDone;
 }
@@ -174,17 +174,17 @@ void TCPServer::createSlot(int16_t slot) {
 void TCPServer::socket_ConnectionRequest(int32_t requestID) {
     if (!vb::Try([&] {
             // 1. Recount; a socket in error is closed.
-            recount();
+            Recount();
             // 2. Every slot taken: the connection idle longest gives way. With none idle the
             // newcomer is refused alone, and those after it wait in the backlog.
-            if (OpenConnectionCount >= kHighestSlot && !giveWay()) {
-                WriteServerDebug(kDbgNoFreeSocket + n(requestID));
-                followCapacity();
+            if (OpenConnectionCount >= kHighestSlot && !GiveWay()) {
+                WriteServerDebug(kDbgNoFreeSocket + N(requestID));
+                FollowCapacity();
                 return;
             }
             // 3. Five closed slots stand ready before the accept, up to 50.
             while (OpenConnectionCount >= HighestSlot() - 4 && HighestSlot() < kHighestSlot)
-                createSlot(static_cast<int16_t>(HighestSlot() + 1));
+                CreateSlot(static_cast<int16_t>(HighestSlot() + 1));
             // 4. The next closed slot in rotation.
             const int16_t highest = HighestSlot();
             auto next = [highest](int16_t from) {
@@ -194,7 +194,7 @@ void TCPServer::socket_ConnectionRequest(int32_t requestID) {
             int16_t slot = next(LastClientSlot);
             for (int16_t tried = 1; SlotState(slot) != forms::sckClosed; ++tried) {
                 if (tried >= highest) {
-                    WriteServerDebug(kDbgNoFreeSocket + n(requestID));
+                    WriteServerDebug(kDbgNoFreeSocket + N(requestID));
                     return;
                 }
                 slot = next(slot);
@@ -202,26 +202,26 @@ void TCPServer::socket_ConnectionRequest(int32_t requestID) {
             // 5.
             LastClientSlot = slot;
             ++OpenConnectionCount;
-            WriteServerDebug(kDbgConnectionRequest + n(slot) + kDbgRequestId + n(requestID) + kDbgSocketsDefined +
-                             n(HighestSlot()) + kDbgSocketsOpen + n(OpenConnectionCount));
-            forgetSlot(slot);
+            WriteServerDebug(kDbgConnectionRequest + N(slot) + kDbgRequestId + N(requestID) + kDbgSocketsDefined +
+                             N(HighestSlot()) + kDbgSocketsOpen + N(OpenConnectionCount));
+            ForgetSlot(slot);
             connections_[slot] = ++nextConnection_;
-            openedAt_[slot] = lastActivity_[slot] = now();
+            openedAt_[slot] = lastActivity_[slot] = Now();
             Socket(slot).Tag = kTagDone;
             Socket(slot).Accept(requestID);
-            followCapacity();
+            FollowCapacity();
         }))
-        logTagged(kTagConnectionRequest);
+        LogTagged(kTagConnectionRequest);
 }
 
-void TCPServer::recount() {
+void TCPServer::Recount() {
     OpenConnectionCount = 0;
     for (int16_t slot = 1; slot <= HighestSlot(); ++slot) {
         if (!Socket.Exists(slot)) continue;
         const int st = Socket(slot).State();
         if (st == forms::sckError) {
             Socket(slot).Close();
-            forgetSlot(slot);
+            ForgetSlot(slot);
         } else if (st != forms::sckClosed) {
             ++OpenConnectionCount;
         }
@@ -230,8 +230,8 @@ void TCPServer::recount() {
 
 // The open slot whose connection has waited longest without sending a byte, idle at least
 // kGiveWayIdle; 0 when every open slot is reading, queuing or answering a request.
-int16_t TCPServer::idleLongest() const {
-    const forms::Loop::TimePoint limit = now() - kGiveWayIdle;
+int16_t TCPServer::IdleLongest() const {
+    const forms::Loop::TimePoint limit = Now() - kGiveWayIdle;
     int16_t found = 0;
     for (int16_t slot = 1; slot <= HighestSlot(); ++slot) {
         const int st = SlotState(slot);
@@ -243,19 +243,19 @@ int16_t TCPServer::idleLongest() const {
     return found;
 }
 
-bool TCPServer::giveWay() {
-    const int16_t slot = idleLongest();
+bool TCPServer::GiveWay() {
+    const int16_t slot = IdleLongest();
     if (slot == 0) return false;
-    WriteServerDebug(kDbgGaveWay + n(slot) + kDbgIdleFor + n(ms(now() - lastActivity_[slot])) + " ms");
+    WriteServerDebug(kDbgGaveWay + N(slot) + kDbgIdleFor + N(Ms(Now() - lastActivity_[slot])) + " ms");
     socket_Close(slot);
-    recount();
+    Recount();
     return OpenConnectionCount < kHighestSlot;
 }
 
 // Newcomers are taken while a slot is free or may give way; else they wait in the backlog.
-void TCPServer::followCapacity() {
-    recount();
-    const bool full = OpenConnectionCount >= kHighestSlot && idleLongest() == 0;
+void TCPServer::FollowCapacity() {
+    Recount();
+    const bool full = OpenConnectionCount >= kHighestSlot && IdleLongest() == 0;
     forms::TcpSocket& listener = Socket(0);
     if (listener.AcceptingPaused() != full) {
         WriteServerDebug(full ? kDbgAcceptPaused : kDbgAcceptResumed);
@@ -269,32 +269,32 @@ void TCPServer::followCapacity() {
 }
 
 void TCPServer::IdleTimer_Timer() {
-    const forms::Loop::TimePoint at = now();
+    const forms::Loop::TimePoint at = Now();
     for (int16_t slot = 1; slot <= HighestSlot(); ++slot) {
         const int st = SlotState(slot);
         if ((st != forms::sckConnected && st != forms::sckClosing) || streams_[slot] || queuedBytes_[slot] > 0)
             continue;
         if (!answering_[slot] && at - openedAt_[slot] >= kRequestTimeout) {
-            Refuse(slot, "no whole request within " + n(ms(kRequestTimeout) / 1000) + " s", 408);
+            Refuse(slot, "no whole request within " + N(Ms(kRequestTimeout) / 1000) + " s", 408);
         } else if (answering_[slot] && at - lastActivity_[slot] >= kRequestTimeout) {
-            WriteServerDebug(kDbgAnswerNotTaken + n(slot));
+            WriteServerDebug(kDbgAnswerNotTaken + N(slot));
             socket_Close(slot);
         }
     }
-    followCapacity();
+    FollowCapacity();
 }
 
 void TCPServer::Answering(int16_t slot) {
     answering_[slot] = true;
-    lastActivity_[slot] = now();
+    lastActivity_[slot] = Now();
 }
 
 // What the server keeps of a slot's connection: its partial request, its stream and its marks.
-void TCPServer::forgetSlot(int16_t slot) {
+void TCPServer::ForgetSlot(int16_t slot) {
     pending_[slot].clear();
     streams_[slot].reset();
     answering_[slot] = peerClosed_[slot] = refused_[slot] = false;
-    stopBlockTimer(slot);
+    StopBlockTimer(slot);
 }
 
 // --- Receiving --------------------------------------------------------------------------
@@ -303,20 +303,20 @@ void TCPServer::socket_DataArrival(int16_t slot) {
     if (!vb::Try([&] {
             std::string text = Socket(slot).GetData();
             if (refused_[slot]) return;  // its error answer is on the way; the rest is not read
-            lastActivity_[slot] = now();
+            lastActivity_[slot] = Now();
             if (pending_[slot].size() + queuedBytes_[slot] + text.size() > kSlotLimit) {
-                Refuse(slot, "request over " + n(static_cast<int64_t>(kSlotLimit)) + " bytes", 413);
+                Refuse(slot, "request over " + N(static_cast<int64_t>(kSlotLimit)) + " bytes", 413);
                 return;
             }
             queuedBytes_[slot] += text.size();
             RequestQueue.push_back({slot, connections_[slot], std::move(text)});
-            WriteServerDebug(kDbgPushing + n(static_cast<int64_t>(RequestQueue.size())) + kDbgForSocket + n(slot));
+            WriteServerDebug(kDbgPushing + N(static_cast<int64_t>(RequestQueue.size())) + kDbgForSocket + N(slot));
             if (!ServerTimer.Enabled()) {
                 ServerTimer.Interval(kPollInterval);
                 ServerTimer.Enabled(true);
             }
         }))
-        logTagged(kTagDataArrival);
+        LogTagged(kTagDataArrival);
 }
 
 TCPServer::QueueEntry TCPServer::PopEntry() {
@@ -327,7 +327,7 @@ TCPServer::QueueEntry TCPServer::PopEntry() {
 }
 
 void TCPServer::Refuse(int16_t slot, const std::string& reason, int status) {
-    WriteServerDebug(kDbgRefused + n(slot) + ": " + reason);
+    WriteServerDebug(kDbgRefused + N(slot) + ": " + reason);
     for (auto it = RequestQueue.begin(); it != RequestQueue.end();)
         it = it->slot == slot ? RequestQueue.erase(it) : std::next(it);
     queuedBytes_[slot] = 0;
@@ -350,7 +350,7 @@ void TCPServer::Refuse(int16_t slot, const std::string& reason, int status) {
 void TCPServer::socket_PeerClose(int16_t slot) {
     if (queuedBytes_[slot] > 0 || (answering_[slot] && !refused_[slot]) || Streaming(slot)) {
         peerClosed_[slot] = true;
-        WriteServerDebug(kDbgPeerClosed + n(slot));
+        WriteServerDebug(kDbgPeerClosed + N(slot));
         return;
     }
     socket_Close(slot);
@@ -364,32 +364,32 @@ void TCPServer::socket_Close(int16_t slot) {
                 --OpenConnectionCount;
                 Socket(slot).Close();
             }
-            forgetSlot(slot);
+            ForgetSlot(slot);
             for (auto it = RequestQueue.begin(); it != RequestQueue.end(); ++it) {
                 if (it->slot != slot) continue;
-                WriteServerDebug(kDbgPendingRemoved + n(slot) + ", " + it->entry());
+                WriteServerDebug(kDbgPendingRemoved + N(slot) + ", " + it->Entry());
                 queuedBytes_[slot] -= std::min(queuedBytes_[slot], it->text.size());
                 RequestQueue.erase(it);
                 break;
             }
-            WriteServerDebug(kDbgConnectionClose + n(slot) + kDbgSocketsOpen + n(OpenConnectionCount) + kDbgStateWas +
-                             n(stateWas) + kDbgOpenCountWas + n(countWas));
-            followCapacity();
+            WriteServerDebug(kDbgConnectionClose + N(slot) + kDbgSocketsOpen + N(OpenConnectionCount) + kDbgStateWas +
+                             N(stateWas) + kDbgOpenCountWas + N(countWas));
+            FollowCapacity();
         }))
-        logTagged(kTagClose);
+        LogTagged(kTagClose);
 }
 
 void TCPServer::socket_Error(int16_t slot) {
-    if (Streaming(slot)) pumpStream(slot);
+    if (Streaming(slot)) PumpStream(slot);
 }
 
 // --- Sending ----------------------------------------------------------------------------
 
 void TCPServer::Socket_SendComplete(int16_t slot) {
-    stopBlockTimer(slot);
-    lastActivity_[slot] = now();
+    StopBlockTimer(slot);
+    lastActivity_[slot] = Now();
     const std::string tag = Socket.Exists(slot) ? Socket(slot).Tag : std::string(kTagDone);
-    WriteServerDebug(kDbgSendComplete + n(slot) + kDbgTag + tag);
+    WriteServerDebug(kDbgSendComplete + N(slot) + kDbgTag + tag);
     BlockSendReady[slot] = true;
     if (tag != kTagStreaming) {
         socket_Close(slot);
@@ -397,53 +397,53 @@ void TCPServer::Socket_SendComplete(int16_t slot) {
     }
     if (Streaming(slot)) {
         streams_[slot]->timeouts = 0;
-        pumpStream(slot);
+        PumpStream(slot);
     }
 }
 
 void TCPServer::TCPBinarySendTimer_Timer(int16_t slot) {
-    stopBlockTimer(slot);
+    StopBlockTimer(slot);
     BlockSendReady[slot] = true;
     if (!Streaming(slot)) return;
     if (++streams_[slot]->timeouts >= kStalledTimeouts) {
-        WriteServerDebug(kDbgStalledReader + n(slot) + " after " + n(kStalledTimeouts) + " block time-outs");
+        WriteServerDebug(kDbgStalledReader + N(slot) + " after " + N(kStalledTimeouts) + " block time-outs");
         streams_[slot].reset();
         Socket(slot).Tag = kTagDone;
         socket_Close(slot);
         return;
     }
-    pumpStream(slot);
+    PumpStream(slot);
 }
 
-void TCPServer::stopBlockTimer(int16_t slot) {
+void TCPServer::StopBlockTimer(int16_t slot) {
     if (TCPBinarySendTimer.Exists(slot)) TCPBinarySendTimer(slot).Enabled(false);
 }
 
 void TCPServer::StartBlockStream(int16_t slot, std::ifstream file, const std::string& sFile) {
     streams_[slot] = std::make_unique<BlockStream>(BlockStream{std::move(file), sFile, 0});
     BlockSendReady[slot] = true;
-    pumpStream(slot);
+    PumpStream(slot);
 }
 
-void TCPServer::pumpStream(int16_t slot) {
+void TCPServer::PumpStream(int16_t slot) {
     BlockStream* stream = streams_[slot].get();
     if (!stream) return;
     const int st = SlotState(slot);
-    if (st != forms::sckConnected && st != forms::sckClosing) return endStream(slot);
+    if (st != forms::sckConnected && st != forms::sckClosing) return EndStream(slot);
     if (!BlockSendReady[slot]) return;
     std::string block(kBlockSize, '\0');
     stream->file.read(block.data(), static_cast<std::streamsize>(block.size()));
     block.resize(static_cast<std::size_t>(stream->file.gcount()));
-    if (block.empty()) return endStream(slot);
+    if (block.empty()) return EndStream(slot);
     BlockSendReady[slot] = false;
-    WriteServerDebug(kDbgSendingBinaryData + stream->sFile + kDbgToSocket + n(slot));
+    WriteServerDebug(kDbgSendingBinaryData + stream->sFile + kDbgToSocket + N(slot));
     forms::Timer& timer = TCPBinarySendTimer(slot);
     timer.Interval(kBlockTimeout);
     timer.Enabled(true);
-    if (!vb::Try([&] { Socket(slot).SendData(block); })) logTagged(kTagSendBinaryFile + stream->sFile);
+    if (!vb::Try([&] { Socket(slot).SendData(block); })) LogTagged(kTagSendBinaryFile + stream->sFile);
 }
 
-void TCPServer::endStream(int16_t slot) {
+void TCPServer::EndStream(int16_t slot) {
     streams_[slot].reset();
     if (Socket.Exists(slot)) Socket(slot).Tag = kTagDone;
     Socket_SendComplete(slot);
@@ -458,7 +458,7 @@ TCPServerPart::~TCPServerPart() {
 }
 
 void LoadTCPServerWindow(PluginState& state) {
-    std::shared_ptr<TCPServer>& window = state.part<TCPServerPart>().Window;
+    std::shared_ptr<TCPServer>& window = state.Part<TCPServerPart>().Window;
     if (window) return;
     window = std::make_shared<TCPServer>(state);
     window->Load();

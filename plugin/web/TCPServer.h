@@ -68,7 +68,7 @@ public:
         uint64_t connection = 0;  // the slot's connection that sent it
         std::string text;
         // slot, "~", text.
-        std::string entry() const;
+        std::string Entry() const;
     };
     std::deque<QueueEntry> RequestQueue;
     int16_t OpenConnectionCount = 0;
@@ -88,7 +88,7 @@ public:
     // Appends Now & " | " & text to the server debug log while "TCPDebug" is on.
     void WriteServerDebug(const std::string& text);
     bool DebugOn() const;
-    PluginState& state() { return state_; }
+    PluginState& State() { return state_; }
 
     // The highest client slot made so far.
     int16_t HighestSlot() const;
@@ -128,20 +128,20 @@ private:
         int timeouts = 0;
     };
 
-    void wireSocket(forms::TcpSocket& socket, int index);
-    void createSlot(int16_t slot);
-    void recount();
-    int16_t idleLongest() const;
-    bool giveWay();
-    void followCapacity();
+    void WireSocket(forms::TcpSocket& socket, int index);
+    void CreateSlot(int16_t slot);
+    void Recount();
+    int16_t IdleLongest() const;
+    bool GiveWay();
+    void FollowCapacity();
     void socket_PeerClose(int16_t slot);
-    void forgetSlot(int16_t slot);
-    void rotateDebugLog();
+    void ForgetSlot(int16_t slot);
+    void RotateDebugLog();
     void socket_Error(int16_t slot);
-    void pumpStream(int16_t slot);
-    void endStream(int16_t slot);
-    void stopBlockTimer(int16_t slot);
-    void logTagged(const std::string& tag);
+    void PumpStream(int16_t slot);
+    void EndStream(int16_t slot);
+    void StopBlockTimer(int16_t slot);
+    void LogTagged(const std::string& tag);
 
     PluginState& state_;
     std::array<uint64_t, kHighestSlot + 1> connections_{};

@@ -40,8 +40,8 @@ inline void StartAfresh(testing::PluginTestBed& bed) {
     modem.CallerNumber.clear();
     modem.NameDetected = false;
     modem.NumberDetected = false;
-    bed.state.queueTimer().Timer5.Enabled(false);
-    bed.state.queueTimer().CommLineTimer.Enabled(false);
+    bed.state.QueueTimerForm().Timer5.Enabled(false);
+    bed.state.QueueTimerForm().CommLineTimer.Enabled(false);
     bed.state.scripts.ScriptQueue.clear();
     bed.host->ClearCalls();
 }

@@ -14,7 +14,7 @@
 namespace {
 
 // A script's text as serial events of `chunk` bytes each, after the switches byte.
-std::string modemSeed(const std::string& script, char switches, std::size_t chunk) {
+std::string ModemSeed(const std::string& script, char switches, std::size_t chunk) {
     std::string bytes;
     for (const modem_sim::ModemStep& step : modem_sim::parseModemScript(script))
         if (step.kind == modem_sim::ModemStep::Kind::send) bytes += step.text;
@@ -27,25 +27,25 @@ std::string modemSeed(const std::string& script, char switches, std::size_t chun
     return seed;
 }
 
-std::string datagram(int address, const std::string& bytes) {
+std::string Datagram(int address, const std::string& bytes) {
     return std::string(1, static_cast<char>(address)) + static_cast<char>(bytes.size()) + bytes;
 }
 
-std::vector<std::string> seeds(const std::string& kind) {
+std::vector<std::string> Seeds(const std::string& kind) {
     const std::string call = "RING\nDATE = 1208\nTIME = 1937\nNMBR = 5551234\nNAME = JOHN DOE\n";
     if (kind == "modem")
-        return {modemSeed(call, 1, 64), modemSeed(call, 1, 1), modemSeed(call + "raw NMBR = 5559876\n", 1, 3),
-                modemSeed("raw ###DATE12081937...NMBR5551234567...NAMEJOHN DOE+++\\r\n", 0, 20), modemSeed(call, 2, 7)};
+        return {ModemSeed(call, 1, 64), ModemSeed(call, 1, 1), ModemSeed(call + "raw NMBR = 5559876\n", 1, 3),
+                ModemSeed("raw ###DATE12081937...NMBR5551234567...NAMEJOHN DOE+++\\r\n", 0, 20), ModemSeed(call, 2, 7)};
     if (kind == "udp") {
         std::string full = "[Zephra\\Clients]\r\nClientMax=1024\r\n";
         for (int k = 1; k <= 1024; ++k) full += std::to_string(k) + "=10.0.0." + std::to_string(k % 250) + "\r\n";
         const std::string some =
             "[Zephra\\Clients]\r\nClientMax=2\r\n1=127.0.0.3\r\n2=-127.0.0.4\r\n"
             "[Zephra\\Options]\r\nDebug=True\r\n";
-        return {std::string(1, '\0') + datagram(1, "\1") + datagram(2, "\1") + datagram(1, "\2") + datagram(1, "\1"),
-                some + '\0' + datagram(3, "\1") + datagram(2, "\2") + datagram(0, "") + datagram(4, "\3x"),
-                full + '\0' + datagram(1, "\1") + datagram(5, "\1"),
-                "[Zephra\\Clients]\r\nClientMax=40000\r\n" + std::string(1, '\0') + datagram(6, "\1")};
+        return {std::string(1, '\0') + Datagram(1, "\1") + Datagram(2, "\1") + Datagram(1, "\2") + Datagram(1, "\1"),
+                some + '\0' + Datagram(3, "\1") + Datagram(2, "\2") + Datagram(0, "") + Datagram(4, "\3x"),
+                full + '\0' + Datagram(1, "\1") + Datagram(5, "\1"),
+                "[Zephra\\Clients]\r\nClientMax=40000\r\n" + std::string(1, '\0') + Datagram(6, "\1")};
     }
     return {
         "xap-header\n{\nv=12\nhop=1\nuid=FF123400\nclass=xAP-OSD.Display\nsource=acme.pc.den\n"
@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     int n = 0;
-    for (const std::string& seed : seeds(argv[1])) {
+    for (const std::string& seed : Seeds(argv[1])) {
         std::ofstream out(std::string(argv[2]) + "/seed" + std::to_string(++n), std::ios::binary);
         out << seed;
         if (!out) return 1;

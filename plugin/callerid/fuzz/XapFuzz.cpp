@@ -25,7 +25,7 @@ struct Parsed {
     std::vector<Block> blocks;
 };
 
-std::string headerItem(const Block& header, const std::string& key) {
+std::string HeaderItem(const Block& header, const std::string& key) {
     for (const std::string& line : header.second) {
         const std::size_t equals = line.find('=');
         if (equals != std::string::npos && vb::LCase(vb::Trim(line.substr(0, equals))) == key)
@@ -34,7 +34,7 @@ std::string headerItem(const Block& header, const std::string& key) {
     return {};
 }
 
-Parsed parse(const std::string& text) {
+Parsed Parse(const std::string& text) {
     Parsed message;
     std::optional<Block> open;
     std::string name;
@@ -54,9 +54,9 @@ Parsed parse(const std::string& text) {
     if (open) message.blocks.push_back(std::move(*open));
     if (!message.blocks.empty() && vb::LCase(message.blocks.front().first) == "xap-header") {
         const Block header = message.blocks.front();
-        message.source = headerItem(header, "source");
-        message.messageClass = headerItem(header, "class");
-        message.target = headerItem(header, "target");
+        message.source = HeaderItem(header, "source");
+        message.messageClass = HeaderItem(header, "class");
+        message.target = HeaderItem(header, "target");
         message.blocks.erase(message.blocks.begin());
     }
     return message;
@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace zephra;
     testing::PluginTestBed& bed = fuzz::Bed();
     fuzz::StartAfresh(bed);
-    Parsed message = parse(std::string(reinterpret_cast<const char*>(data), size));
+    Parsed message = Parse(std::string(reinterpret_cast<const char*>(data), size));
     OnXapMessage(bed.state, std::make_shared<testing::XapMessage>(message.source, message.messageClass, message.target,
                                                                   std::move(message.blocks)));
     return 0;

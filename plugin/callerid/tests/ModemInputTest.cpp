@@ -38,148 +38,148 @@ protected:
         s.CIDNumberPrefix = "NMBR =";
         s.CIDDeviceCode = "[91";
         s.LogCID = true;
-        bed.loop.setLocalNow(testing::localTime(2001, 1, 1, 19, 37, 5));
+        bed.loop.setLocalNow(testing::LocalTime(2001, 1, 1, 19, 37, 5));
     }
-    void receive(const std::string& text) { ProcessCommData(bed.state, text, 2); }
+    void Receive(const std::string& text) { ProcessCommData(bed.state, text, 2); }
     // The callers handled so far, as the "LogCID" lines give them.
-    Strings callers() {
+    Strings Callers() {
         Strings found;
-        for (const std::string& line : bed.log())
+        for (const std::string& line : bed.Log())
             if (line.rfind("dkvZephra|", 0) == 0) found.push_back(line.substr(10));
         return found;
     }
-    const ModemState& modem() const { return bed.state.modem; }
+    const ModemState& Modem() const { return bed.state.modem; }
 
     PluginTestBed bed;
 };
 
 TEST_F(ModemInputTest, ANameAndANumberLineInOneChunkMakeOneCaller) {
-    receive("\r\nRING\r\n\r\nDATE = 1208\r\nname = JOHN DOE \r\nNMBR = 5551234567\r\n");
-    EXPECT_EQ(callers(), (Strings{"(555) 123-4567 : JOHN DOE"}));
-    EXPECT_EQ(bed.calls("SetDeviceString"), (Strings{"[91|" + FormatValue(bed.state, 0, "(555) 123-4567 : JOHN DOE")}));
-    EXPECT_EQ(modem().CommBuffer, "\n");
-    EXPECT_FALSE(bed.state.queueTimer().Timer5.Enabled());
+    Receive("\r\nRING\r\n\r\nDATE = 1208\r\nname = JOHN DOE \r\nNMBR = 5551234567\r\n");
+    EXPECT_EQ(Callers(), (Strings{"(555) 123-4567 : JOHN DOE"}));
+    EXPECT_EQ(bed.Calls("SetDeviceString"), (Strings{"[91|" + FormatValue(bed.state, 0, "(555) 123-4567 : JOHN DOE")}));
+    EXPECT_EQ(Modem().CommBuffer, "\n");
+    EXPECT_FALSE(bed.state.QueueTimerForm().Timer5.Enabled());
 
     // A line that holds both prefixes is a name line; a number prefix of another length.
     bed.state.settings.CIDNumberPrefix = "NUMBER:";
-    receive("NAME = A NMBR = 1\r\nNUMBER:5550001\r\n");
-    EXPECT_EQ(callers().back(), "555-0001 : A NMBR = 1");
+    Receive("NAME = A NMBR = 1\r\nNUMBER:5550001\r\n");
+    EXPECT_EQ(Callers().back(), "555-0001 : A NMBR = 1");
 }
 
 TEST_F(ModemInputTest, ALonelyLineIsHandled500msLaterAndRingStartsTheWaitAgain) {
-    receive("NMBR = 5551234\r\n");
-    EXPECT_TRUE(modem().NumberDetected);
-    EXPECT_EQ(bed.state.queueTimer().Timer5.Interval(), 500);
+    Receive("NMBR = 5551234\r\n");
+    EXPECT_TRUE(Modem().NumberDetected);
+    EXPECT_EQ(bed.state.QueueTimerForm().Timer5.Interval(), 500);
     bed.loop.advance(499ms);
-    EXPECT_EQ(callers(), Strings{});
+    EXPECT_EQ(Callers(), Strings{});
     bed.loop.advance(1ms);
-    EXPECT_EQ(callers(), (Strings{"555-1234 : Unknown"}));
-    EXPECT_FALSE(bed.state.queueTimer().Timer5.Enabled());
+    EXPECT_EQ(Callers(), (Strings{"555-1234 : Unknown"}));
+    EXPECT_FALSE(bed.state.QueueTimerForm().Timer5.Enabled());
 
     // "RING" between the lines clears the flags, keeps the name, and stops the wait; the
     // number line starts it again.
-    receive("NAME = JANE\r\n");
+    Receive("NAME = JANE\r\n");
     bed.loop.advance(300ms);
-    receive("RING\r\n");
-    EXPECT_FALSE(modem().NameDetected);
-    EXPECT_EQ(modem().CallerName, "JANE");
-    EXPECT_FALSE(bed.state.queueTimer().Timer5.Enabled());
+    Receive("RING\r\n");
+    EXPECT_FALSE(Modem().NameDetected);
+    EXPECT_EQ(Modem().CallerName, "JANE");
+    EXPECT_FALSE(bed.state.QueueTimerForm().Timer5.Enabled());
     bed.loop.advance(1s);
-    EXPECT_EQ(callers().size(), 1u);
-    receive("NMBR = 5559999\r\n");
+    EXPECT_EQ(Callers().size(), 1u);
+    Receive("NMBR = 5559999\r\n");
     bed.loop.advance(499ms);
-    EXPECT_EQ(callers().size(), 1u);
+    EXPECT_EQ(Callers().size(), 1u);
     bed.loop.advance(1ms);
-    EXPECT_EQ(callers().back(), "555-9999 : JANE");
+    EXPECT_EQ(Callers().back(), "555-9999 : JANE");
 }
 
 TEST_F(ModemInputTest, LinesSplitAcrossEventsAndTheLineEndThatNeverComes) {
     bed.state.settings.InsertModemCrLf = false;
-    receive("NA");
-    receive("ME = JOHN\r");
-    EXPECT_FALSE(modem().NameDetected);
-    receive("\nNMBR = 5551234");
-    EXPECT_FALSE(modem().NumberDetected);
-    receive("\r\n");
-    EXPECT_EQ(callers(), (Strings{"555-1234 : JOHN"}));
+    Receive("NA");
+    Receive("ME = JOHN\r");
+    EXPECT_FALSE(Modem().NameDetected);
+    Receive("\nNMBR = 5551234");
+    EXPECT_FALSE(Modem().NumberDetected);
+    Receive("\r\n");
+    EXPECT_EQ(Callers(), (Strings{"555-1234 : JOHN"}));
 
     // With InsertModemCrLf on, pending text holding a prefix is a line once the modem has been
     // quiet for 500 ms: a name cut by the end of a serial event waits for the rest of it.
     bed.state.settings.InsertModemCrLf = true;
-    receive("NMBR = 555");
+    Receive("NMBR = 555");
     bed.loop.advance(300ms);
-    receive("0002");
+    Receive("0002");
     bed.loop.advance(499ms);
-    EXPECT_FALSE(modem().NumberDetected);
+    EXPECT_FALSE(Modem().NumberDetected);
     bed.loop.advance(1ms);
-    EXPECT_TRUE(modem().NumberDetected);
-    EXPECT_EQ(modem().CallerNumber, "555-0002");
-    EXPECT_EQ(modem().CommBuffer, "");
-    receive("NAME = JO");
-    receive("HN SMITH\r\n");
-    EXPECT_EQ(callers().back(), "555-0002 : JOHN SMITH");
+    EXPECT_TRUE(Modem().NumberDetected);
+    EXPECT_EQ(Modem().CallerNumber, "555-0002");
+    EXPECT_EQ(Modem().CommBuffer, "");
+    Receive("NAME = JO");
+    Receive("HN SMITH\r\n");
+    EXPECT_EQ(Callers().back(), "555-0002 : JOHN SMITH");
 
     // Text that ends with CR (or LF) is a line at once.
-    receive("NAME = ANN\r");
-    EXPECT_TRUE(modem().NameDetected);
-    EXPECT_EQ(modem().CallerName, "ANN");
-    receive("\n");
+    Receive("NAME = ANN\r");
+    EXPECT_TRUE(Modem().NameDetected);
+    EXPECT_EQ(Modem().CallerName, "ANN");
+    Receive("\n");
     // The caller's wait ends while a number is still pending: the number is taken first.
-    receive("NMBR = 5550003");
+    Receive("NMBR = 5550003");
     bed.loop.advance(500ms);
-    EXPECT_EQ(callers().back(), "555-0003 : ANN");
-    EXPECT_FALSE(bed.state.queueTimer().Timer5.Enabled());
-    EXPECT_FALSE(bed.state.queueTimer().CommLineTimer.Enabled());
+    EXPECT_EQ(Callers().back(), "555-0003 : ANN");
+    EXPECT_FALSE(bed.state.QueueTimerForm().Timer5.Enabled());
+    EXPECT_FALSE(bed.state.QueueTimerForm().CommLineTimer.Enabled());
 }
 
 TEST_F(ModemInputTest, NetworkCallerIdRecords) {
     bed.state.settings.DebugLog = true;
-    receive("###DATE12081937...NMBR5551234567...NAMEJOHN DOE+++\r");
-    EXPECT_EQ(callers(), (Strings{"(555) 123-4567 : JOHN DOE"}));
-    const Strings log = bed.log();
+    Receive("###DATE12081937...NMBR5551234567...NAMEJOHN DOE+++\r");
+    EXPECT_EQ(Callers(), (Strings{"(555) 123-4567 : JOHN DOE"}));
+    const Strings log = bed.Log();
     EXPECT_EQ(log.front(),
               "dkvZephra Debug|Comm Status = ###DATE12081937...NMBR5551234567...NAMEJOHN DOE+++\r, Comm Buffer = >0");
     EXPECT_NE(std::find(log.begin(), log.end(),
                         "dkvZephra Debug|DoModemNetCallerID = ###DATE12081937...NMBR5551234567...NAMEJOHN DOE"),
               log.end());
     EXPECT_EQ(log.back(), "dkvZephra Debug|DoModemNetCallerID [Name]=  [Number]=");
-    EXPECT_EQ(modem().CommBuffer, "\r");
+    EXPECT_EQ(Modem().CommBuffer, "\r");
 
     // The name field first: the name runs to the end and the number is not taken.
     bed.host->ClearCalls();
-    receive("###DATE12081937...NAMEJANE...NMBR5559876+++\r");
-    EXPECT_EQ(modem().CallerNumber, "(000)000-0000");
-    EXPECT_FALSE(modem().NumberDetected);
+    Receive("###DATE12081937...NAMEJANE...NMBR5559876+++\r");
+    EXPECT_EQ(Modem().CallerNumber, "(000)000-0000");
+    EXPECT_FALSE(Modem().NumberDetected);
     bed.loop.advance(500ms);
-    EXPECT_EQ(callers(), (Strings{"(000)000-0000 : JANE...NMBR5559876"}));
+    EXPECT_EQ(Callers(), (Strings{"(000)000-0000 : JANE...NMBR5559876"}));
 }
 
 TEST_F(ModemInputTest, TextWithoutALineEndIsDroppedPast2000Characters) {
     bed.state.settings.InsertModemCrLf = false;
-    receive(std::string(1500, 'x'));
-    receive(std::string(600, 'y'));
-    EXPECT_EQ(modem().CommBuffer.size(), 2100u);
-    receive("NAME = AFTER\r\nNMBR = 5551234\r\n");
-    EXPECT_EQ(bed.log().front(), "dkvZephra|ProcessCommData discarded modem text without a line end: 2100 characters");
-    EXPECT_EQ(callers().back(), "555-1234 : AFTER");
-    EXPECT_EQ(modem().CommBuffer, "\n");
+    Receive(std::string(1500, 'x'));
+    Receive(std::string(600, 'y'));
+    EXPECT_EQ(Modem().CommBuffer.size(), 2100u);
+    Receive("NAME = AFTER\r\nNMBR = 5551234\r\n");
+    EXPECT_EQ(bed.Log().front(), "dkvZephra|ProcessCommData discarded modem text without a line end: 2100 characters");
+    EXPECT_EQ(Callers().back(), "555-1234 : AFTER");
+    EXPECT_EQ(Modem().CommBuffer, "\n");
 
     // Other event codes are echoed only; unknown ones noted under DebugLog.
     bed.host->ClearCalls();
     bed.state.settings.DebugLog = true;
     ProcessCommData(bed.state, "", 3);
     ProcessCommData(bed.state, "", 1010);
-    EXPECT_EQ(bed.log().back(), "dkvZephra|dkvZephra Comm Event Code=1010");
-    EXPECT_EQ(bed.log().size(), 3u);
+    EXPECT_EQ(bed.Log().back(), "dkvZephra|dkvZephra Comm Event Code=1010");
+    EXPECT_EQ(bed.Log().size(), 3u);
 }
 
 TEST_F(ModemInputTest, TheEchoWindowStampsEveryLineAndKeepsItsLast5000Characters) {
     bed.state.settings.InsertModemCrLf = false;
-    receive("OK\r\nNAME = ANN\r\n");
-    const EchoWindow& w = *bed.state.part<CallerIdPart>().echoWindow;
+    Receive("OK\r\nNAME = ANN\r\n");
+    const EchoWindow& w = *bed.state.Part<CallerIdPart>().echoWindow;
     EXPECT_EQ(w.CommStatus, "\r\n2");
     EXPECT_EQ(w.CommData, "OK\r\n19:37:05 |  NAME = ANN\r\n19:37:05 |   ... Name=ANN ... ");
-    for (int i = 0; i < 400; ++i) receive("RING\r\n");
+    for (int i = 0; i < 400; ++i) Receive("RING\r\n");
     EXPECT_EQ(w.CommData.size(), 5000u);
     EXPECT_EQ(w.CommStatus.size(), 1203u);
     EXPECT_EQ(w.CommData.substr(w.CommData.size() - 18), "RING\r\n19:37:05 |  ");
@@ -195,14 +195,14 @@ TEST_F(ModemInputTest, TheEchoWindowStampsEveryLineAndKeepsItsLast5000Characters
 
 // An appliance's shut-down unloads the echo window; the next modem text loads it again, empty.
 TEST_F(ModemInputTest, AnAppliancesShutdownUnloadsTheEchoWindow) {
-    receive("OK\r\n");
-    ASSERT_TRUE(bed.state.part<CallerIdPart>().echoWindow->Loaded());
+    Receive("OK\r\n");
+    ASSERT_TRUE(bed.state.Part<CallerIdPart>().echoWindow->Loaded());
     std::shared_ptr<Zephra> zephra = Zephra::Create(bed.state);
     zephra->Shutdown();
-    EXPECT_FALSE(bed.state.part<CallerIdPart>().echoWindow->Loaded());
-    receive("RING\r\n");
-    EXPECT_TRUE(bed.state.part<CallerIdPart>().echoWindow->Loaded());
-    EXPECT_EQ(bed.state.part<CallerIdPart>().echoWindow->CommData, "RING\r\n19:37:05 |  ");
+    EXPECT_FALSE(bed.state.Part<CallerIdPart>().echoWindow->Loaded());
+    Receive("RING\r\n");
+    EXPECT_TRUE(bed.state.Part<CallerIdPart>().echoWindow->Loaded());
+    EXPECT_EQ(bed.state.Part<CallerIdPart>().echoWindow->CommData, "RING\r\n19:37:05 |  ");
 }
 
 // The modem on a pseudo-terminal: the settings open the port and send the init string; the
@@ -210,7 +210,7 @@ TEST_F(ModemInputTest, AnAppliancesShutdownUnloadsTheEchoWindow) {
 class ModemOnPtyTest : public testing::ThreeAppliances {
 protected:
     // What the plug-in wrote to the modem, while its loop runs.
-    std::string readMaster(int fd, std::size_t atLeast) {
+    std::string ReadMaster(int fd, std::size_t atLeast) {
         std::string got;
         bed.loop.runUntil(
             [&] {
@@ -226,13 +226,13 @@ protected:
             3s);
         return got;
     }
-    Strings deviceStrings() {
+    Strings DeviceStrings() {
         Strings found;
-        for (const std::string& call : bed.calls("SetDeviceString"))
+        for (const std::string& call : bed.Calls("SetDeviceString"))
             if (call.rfind("[91|", 0) == 0) found.push_back(call);
         return found;
     }
-    static void writeMaster(int fd, const std::string& text) {
+    static void WriteMaster(int fd, const std::string& text) {
         ASSERT_EQ(::write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
     }
 
@@ -242,22 +242,22 @@ protected:
 TEST_F(ModemOnPtyTest, ACallFromTheModemReachesTheDeviceTheAppliancesAndTheSentry) {
     forms::setCommPortDevice(7, pty.slavePath());
     bed.app.write("Friends/Friends.txt", "5551234567\tGrandma\r\n");
-    start(
+    Start(
         "CIDCommPort=7\nCIDPortString=\"9600,n,8,1\"\nLogCID=1\nZcidCIDResponse=1\nCIDSentry=1\n"
         "useFriends=1\nFriendsLocation=C:\\Friends",
         true, {"A3,A7,1,1", "A4,A7,1,0", "A5,,0,1"}, true);
     EXPECT_TRUE(bed.state.modem.CommPortOpen);
-    EXPECT_EQ(bed.state.queueTimer().Com1.Settings(), "9600,n,8,1");
-    EXPECT_EQ(readMaster(pty.master(), 10), "AT#CID=1\r\n");
-    EXPECT_EQ(bed.state.part<CallerIdPart>().echoWindow->CommData, "\r\n[Sent to Modem:     AT#CID=1<crlf> ]\r\n");
+    EXPECT_EQ(bed.state.QueueTimerForm().Com1.Settings(), "9600,n,8,1");
+    EXPECT_EQ(ReadMaster(pty.master(), 10), "AT#CID=1\r\n");
+    EXPECT_EQ(bed.state.Part<CallerIdPart>().echoWindow->CommData, "\r\n[Sent to Modem:     AT#CID=1<crlf> ]\r\n");
 
     // The echo window's "Send To Modem", with and without CR LF.
-    EchoWindow& w = *bed.state.part<CallerIdPart>().echoWindow;
+    EchoWindow& w = *bed.state.Part<CallerIdPart>().echoWindow;
     w.SendString = "ATZ";
     w.SendToTemp05_Click();
     w.EchoCrLf = true;
     w.SendToTemp05_Click();
-    EXPECT_EQ(readMaster(pty.master(), 8), "ATZATZ\r\n");
+    EXPECT_EQ(ReadMaster(pty.master(), 8), "ATZATZ\r\n");
     EXPECT_EQ(w.SendString, "ATZ");
     EXPECT_NE(w.CommData.find("[Sent to Modem:     ATZ ]\r\n\r\n[Sent to Modem:     ATZ<crlf> ]\r\n"),
               std::string::npos);
@@ -266,19 +266,19 @@ TEST_F(ModemOnPtyTest, ACallFromTheModemReachesTheDeviceTheAppliancesAndTheSentr
     // A client that is no appliance: the sentry.
     forms::UdpSocket sentry;
     std::string datagram;
-    ASSERT_TRUE(subscribeSentry(sentry, datagram));
+    ASSERT_TRUE(SubscribeSentry(sentry, datagram));
     bed.host->ClearCalls();
 
-    writeMaster(pty.master(), "RING\r\nDATE = 1208\r\nNMBR = 5551234567\r\nNAME = GRANDMA\r\n");
-    ASSERT_TRUE(bed.loop.runUntil([&] { return !deviceStrings().empty(); }, 3s));
-    EXPECT_EQ(deviceStrings(), (Strings{"[91|" + FormatValue(bed.state, 0, "(555) 123-4567 : Grandma")}));
-    const Strings got = sent();
-    EXPECT_EQ(count(got, "kitchen udp cid name=\"Grandma\" number=\"(555) 123-4567\""), 1);
-    EXPECT_EQ(count(got, "den udp cid name=\"Grandma\" number=\"(555) 123-4567\""), 1);
-    EXPECT_EQ(of(got, "hall"), Strings{});
+    WriteMaster(pty.master(), "RING\r\nDATE = 1208\r\nNMBR = 5551234567\r\nNAME = GRANDMA\r\n");
+    ASSERT_TRUE(bed.loop.runUntil([&] { return !DeviceStrings().empty(); }, 3s));
+    EXPECT_EQ(DeviceStrings(), (Strings{"[91|" + FormatValue(bed.state, 0, "(555) 123-4567 : Grandma")}));
+    const Strings got = Sent();
+    EXPECT_EQ(Count(got, "kitchen udp cid name=\"Grandma\" number=\"(555) 123-4567\""), 1);
+    EXPECT_EQ(Count(got, "den udp cid name=\"Grandma\" number=\"(555) 123-4567\""), 1);
+    EXPECT_EQ(Of(got, "hall"), Strings{});
     ASSERT_TRUE(bed.loop.runUntil([&] { return !datagram.empty(); }, 3s));
     EXPECT_EQ(datagram, ServerDatagram(kCallerIdDatagram, "Grandma", "(555) 123-4567"));
-    const Strings log = bed.log();
+    const Strings log = bed.Log();
     EXPECT_NE(std::find(log.begin(), log.end(), "dkvZephra|(555) 123-4567 : Grandma"), log.end());
 }
 
@@ -296,29 +296,29 @@ TEST_F(ModemOnPtyTest, ASlowModemSendingByteByByteAnnouncesTheWholeCaller) {
     const std::optional<std::string> path = modem.readLine();
     ASSERT_TRUE(path && !path->empty());
     forms::setCommPortDevice(8, *path);
-    start("CIDCommPort=8\nCIDPortString=\"1200,n,8,1\"\nLogCID=1", false);
+    Start("CIDCommPort=8\nCIDPortString=\"1200,n,8,1\"\nLogCID=1", false);
     ASSERT_TRUE(bed.state.modem.CommPortOpen);
 
-    ASSERT_TRUE(bed.loop.runUntil([&] { return !deviceStrings().empty(); }, 5s));
-    EXPECT_EQ(deviceStrings(), (Strings{"[91|" + FormatValue(bed.state, 0, "555-1234 : JOHN DOE")}));
+    ASSERT_TRUE(bed.loop.runUntil([&] { return !DeviceStrings().empty(); }, 5s));
+    EXPECT_EQ(DeviceStrings(), (Strings{"[91|" + FormatValue(bed.state, 0, "555-1234 : JOHN DOE")}));
 
     // The second call's number line has no line end: it waits for the modem to be quiet.
     ASSERT_TRUE(bed.loop.runUntil([&] { return bed.state.modem.CommBuffer == "\nNMBR = 5559876"; }, 5s));
     EXPECT_TRUE(bed.state.modem.NameDetected);
     EXPECT_FALSE(bed.state.modem.NumberDetected);
     bed.loop.advance(500ms);
-    ASSERT_EQ(deviceStrings().size(), 2u);
-    EXPECT_EQ(deviceStrings()[1], "[91|" + FormatValue(bed.state, 0, "555-9876 : JANE ROE"));
+    ASSERT_EQ(DeviceStrings().size(), 2u);
+    EXPECT_EQ(DeviceStrings()[1], "[91|" + FormatValue(bed.state, 0, "555-9876 : JANE ROE"));
 }
 
 TEST_F(ModemInputTest, APortThatCannotBeOpenedIsTriedTwiceAndANonNumericOneNever) {
     bed.state.settings.CIDPortString = "9600,n,8,1";
     EXPECT_FALSE(InitCommPort(bed.state, ""));
     EXPECT_FALSE(InitCommPort(bed.state, "COM2"));
-    EXPECT_TRUE(bed.log().empty());
+    EXPECT_TRUE(bed.Log().empty());
     forms::setCommPortDevice(9, "/nonexistent/tty");
     EXPECT_FALSE(InitCommPort(bed.state, "9"));
-    const Strings log = bed.log();
+    const Strings log = bed.Log();
     ASSERT_EQ(log.size(), 6u);
     EXPECT_EQ(log[0].rfind("dkvZephra|Open Comm Port 9 Error  Line 0 ", 0), 0u) << log[0];
     EXPECT_EQ(log[1], "dkvZephra|Error Opening dkvZephra Modem Comm Port number  9");
@@ -328,7 +328,7 @@ TEST_F(ModemInputTest, APortThatCannotBeOpenedIsTriedTwiceAndANonNumericOneNever
     // ModemSend with the port closed does nothing and logs nothing.
     bed.host->ClearCalls();
     ModemSend(bed.state, "AT\r\n");
-    EXPECT_TRUE(bed.log().empty());
+    EXPECT_TRUE(bed.Log().empty());
 }
 
 }  // namespace

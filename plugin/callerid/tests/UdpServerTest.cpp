@@ -32,15 +32,15 @@ class Client {
 public:
     Client(const std::string& ip, uint16_t port) : socket_(io_, udp::endpoint(asio::ip::make_address(ip), port)) {}
 
-    uint16_t port() const { return socket_.local_endpoint().port(); }
-    std::string ip() const { return socket_.local_endpoint().address().to_string(); }
+    uint16_t Port() const { return socket_.local_endpoint().port(); }
+    std::string Ip() const { return socket_.local_endpoint().address().to_string(); }
 
-    void send(const std::string& bytes, uint16_t serverPort) {
+    void Send(const std::string& bytes, uint16_t serverPort) {
         socket_.send_to(asio::buffer(bytes), udp::endpoint(asio::ip::make_address("127.0.0.1"), serverPort));
     }
 
     // The next datagram, waiting at most `wait` of real time.
-    std::optional<std::string> receive(std::chrono::milliseconds wait = 300ms) {
+    std::optional<std::string> Receive(std::chrono::milliseconds wait = 300ms) {
         pollfd fd{socket_.native_handle(), POLLIN, 0};
         if (::poll(&fd, 1, static_cast<int>(wait.count())) <= 0) return std::nullopt;
         std::string buffer(65536, '\0');
@@ -54,11 +54,11 @@ private:
     udp::socket socket_;
 };
 
-std::string clients(const std::string& key, const std::string& otherwise = "(none)") {
+std::string Clients(const std::string& key, const std::string& otherwise = "(none)") {
     return windows::GetSetting(kUdpAppName, "Clients", key, otherwise);
 }
 
-std::string datagram(uint8_t type, const std::string& first, const std::string& second) {
+std::string Datagram(uint8_t type, const std::string& first, const std::string& second) {
     std::string bytes(136, '\0');
     bytes[0] = static_cast<char>(type);
     bytes.replace(8, first.size(), first);
@@ -70,31 +70,31 @@ std::string datagram(uint8_t type, const std::string& first, const std::string& 
 class UdpServerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        windows::SaveSetting(kUdpAppName, "Options", "RemotePort", std::to_string(first.port()));
+        windows::SaveSetting(kUdpAppName, "Options", "RemotePort", std::to_string(first.Port()));
         windows::SaveSetting(kUdpAppName, "Options", "LocalPort", "0");
         InitUDP(bed.state);
-        serverPort = static_cast<uint16_t>(bed.state.queueTimer().Winsock1.LocalPort);
+        serverPort = static_cast<uint16_t>(bed.state.QueueTimerForm().Winsock1.LocalPort);
         bed.host->ClearCalls();
     }
 
-    Client client(const std::string& ip) { return Client(ip, first.port()); }
+    Client ClientAt(const std::string& ip) { return Client(ip, first.Port()); }
 
     // Sends one datagram from `c` and lets the server take it: it has when the registry or
     // a log changed, else after a while.
-    void arrive(Client& c, const std::string& bytes) {
+    void Arrive(Client& c, const std::string& bytes) {
         auto snapshot = [&] {
             std::ifstream in(bed.app.path() / "registry.ini");
             std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
             return text + std::to_string(bed.host->Calls().size()) +
-                   (bed.state.part<UdpServerState>().window ? bed.state.part<UdpServerState>().window->LogText
+                   (bed.state.Part<UdpServerState>().window ? bed.state.Part<UdpServerState>().window->LogText
                                                             : std::string());
         };
         const std::string before = snapshot();
-        c.send(bytes, serverPort);
+        c.Send(bytes, serverPort);
         bed.loop.runUntil([&] { return snapshot() != before; }, 300ms);
     }
 
-    void subscribe(Client& c) { arrive(c, std::string(1, '\1')); }
+    void Subscribe(Client& c) { Arrive(c, std::string(1, '\1')); }
 
     PluginTestBed bed;
     Client first{"127.0.0.2", 0};
@@ -103,7 +103,7 @@ protected:
 
 TEST(ServerDatagram, IsTheTypeSevenZerosAndTwoFieldsOf64Bytes) {
     std::string bytes = ServerDatagram(kCallerIdDatagram, "JOHN", "(555) 123-4567");
-    EXPECT_EQ(bytes, datagram(3, "JOHN", "(555) 123-4567"));
+    EXPECT_EQ(bytes, Datagram(3, "JOHN", "(555) 123-4567"));
     EXPECT_EQ(bytes.size(), 136u);
     EXPECT_EQ(bytes.substr(0, 8), std::string("\3\0\0\0\0\0\0\0", 8));
     EXPECT_EQ(bytes.substr(12, 60), std::string(60, '\0'));
@@ -115,76 +115,76 @@ TEST(ServerDatagram, IsTheTypeSevenZerosAndTwoFieldsOf64Bytes) {
     std::string accented = "Ren\xe9";
     bytes = ServerDatagram(kCommandDatagram, longName, accented);
     EXPECT_EQ(bytes.size(), 136u);
-    EXPECT_EQ(bytes, datagram(6, std::string(64, 'n'), accented));
+    EXPECT_EQ(bytes, Datagram(6, std::string(64, 'n'), accented));
 }
 
 TEST_F(UdpServerTest, InitUDPEmptiesTheListAndBindsTheLocalPort) {
     windows::SaveSetting(kUdpAppName, "Clients", "ClientMax", "2");
     windows::SaveSetting(kUdpAppName, "Clients", "1", "127.0.0.7");
     windows::SaveSetting(kUdpAppName, "Clients", "2", "-127.0.0.8");
-    bed.state.part<UdpServerState>().window = std::make_shared<frmOptions>(bed.state);
-    bed.state.queueTimer().Winsock1.Close();
+    bed.state.Part<UdpServerState>().window = std::make_shared<frmOptions>(bed.state);
+    bed.state.QueueTimerForm().Winsock1.Close();
     InitUDP(bed.state);
-    EXPECT_EQ(clients("ClientMax"), "0");
-    EXPECT_EQ(clients("1"), "");
-    EXPECT_EQ(clients("2"), "");
+    EXPECT_EQ(Clients("ClientMax"), "0");
+    EXPECT_EQ(Clients("1"), "");
+    EXPECT_EQ(Clients("2"), "");
     EXPECT_EQ(windows::GetSetting(kUdpAppName, "Options", "LocalPort"), "0");
-    EXPECT_NE(bed.state.queueTimer().Winsock1.LocalPort, 0);
-    EXPECT_TRUE(bed.state.part<UdpServerState>().ServerLogToHost);
-    const std::string remote = std::to_string(first.port());
+    EXPECT_NE(bed.state.QueueTimerForm().Winsock1.LocalPort, 0);
+    EXPECT_TRUE(bed.state.Part<UdpServerState>().ServerLogToHost);
+    const std::string remote = std::to_string(first.Port());
     EXPECT_EQ(
-        bed.log(),
+        bed.Log(),
         (std::vector<std::string>{
             "dkvZephra ZephraServer Info|Zephra - Clearing CID Client Database...",
             "dkvZephra ZephraServer Info|Zephra - Initializing I/O... (LocalPort=0, RemotePort=" + remote + ")"}));
-    const std::string& text = bed.state.part<UdpServerState>().window->LogText;
+    const std::string& text = bed.state.Part<UdpServerState>().window->LogText;
     EXPECT_NE(text.find("~!~dkvZephra ZephraServer Info~!~Zephra - Clearing CID Client Database...\r\n"),
               std::string::npos);
 }
 
 TEST_F(UdpServerTest, ClientsSubscribeUnsubscribeAndSubscribeAgain) {
-    Client second = client("127.0.0.3");
-    subscribe(first);
-    EXPECT_EQ(clients("ClientMax"), "1");
-    EXPECT_EQ(clients("1"), "127.0.0.2");
-    subscribe(second);
-    subscribe(first);  // already listed: nothing changes
-    EXPECT_EQ(clients("ClientMax"), "2");
-    EXPECT_EQ(clients("2"), "127.0.0.3");
+    Client second = ClientAt("127.0.0.3");
+    Subscribe(first);
+    EXPECT_EQ(Clients("ClientMax"), "1");
+    EXPECT_EQ(Clients("1"), "127.0.0.2");
+    Subscribe(second);
+    Subscribe(first);  // already listed: nothing changes
+    EXPECT_EQ(Clients("ClientMax"), "2");
+    EXPECT_EQ(Clients("2"), "127.0.0.3");
     EXPECT_TRUE(IsRegisteredClient(bed.state, "127.0.0.2"));
 
-    arrive(first, std::string("\2 and the rest is ignored"));
-    EXPECT_EQ(clients("1"), "-127.0.0.2");
-    EXPECT_EQ(clients("ClientMax"), "2");
+    Arrive(first, std::string("\2 and the rest is ignored"));
+    EXPECT_EQ(Clients("1"), "-127.0.0.2");
+    EXPECT_EQ(Clients("ClientMax"), "2");
     EXPECT_FALSE(IsRegisteredClient(bed.state, "127.0.0.2"));
     EXPECT_TRUE(IsRegisteredClient(bed.state, "127.0.0.3"));
     EXPECT_FALSE(IsRegisteredClient(bed.state, "127.0.0.4"));
 
-    subscribe(first);
-    EXPECT_EQ(clients("1"), "127.0.0.2");
-    EXPECT_EQ(clients("ClientMax"), "2");
+    Subscribe(first);
+    EXPECT_EQ(Clients("1"), "127.0.0.2");
+    EXPECT_EQ(Clients("ClientMax"), "2");
     EXPECT_EQ(ClientEntries(), (std::vector<std::string>{"127.0.0.2", "127.0.0.3"}));
 }
 
 TEST_F(UdpServerTest, UnknownAndEmptyDatagramsAreLoggedInDebugModeAndChangeNothing) {
     windows::SaveSetting(kUdpAppName, "Options", "Debug", "True");
-    bed.state.part<UdpServerState>().ServerDebug = true;
-    bed.state.part<UdpServerState>().window = std::make_shared<frmOptions>(bed.state);
-    subscribe(first);
-    arrive(first, std::string("\3hello"));
-    arrive(first, std::string());
-    EXPECT_EQ(clients("ClientMax"), "1");
-    EXPECT_EQ(clients("1"), "127.0.0.2");
-    EXPECT_EQ(bed.log(), (std::vector<std::string>{"dkvZephra Debug|CID Client Subcribe Request from 127.0.0.2",
+    bed.state.Part<UdpServerState>().ServerDebug = true;
+    bed.state.Part<UdpServerState>().window = std::make_shared<frmOptions>(bed.state);
+    Subscribe(first);
+    Arrive(first, std::string("\3hello"));
+    Arrive(first, std::string());
+    EXPECT_EQ(Clients("ClientMax"), "1");
+    EXPECT_EQ(Clients("1"), "127.0.0.2");
+    EXPECT_EQ(bed.Log(), (std::vector<std::string>{"dkvZephra Debug|CID Client Subcribe Request from 127.0.0.2",
                                                    "dkvZephra Debug|Unknown data received from 127.0.0.2",
                                                    "dkvZephra Debug|Empty Message Received from 127.0.0.2"}));
 
     // Without the registry's debug switch nothing is logged.
     windows::SaveSetting(kUdpAppName, "Options", "Debug", "False");
     bed.host->ClearCalls();
-    arrive(first, std::string("\2"));
-    EXPECT_EQ(clients("1"), "-127.0.0.2");
-    EXPECT_TRUE(bed.log().empty());
+    Arrive(first, std::string("\2"));
+    EXPECT_EQ(Clients("1"), "-127.0.0.2");
+    EXPECT_TRUE(bed.Log().empty());
 }
 
 TEST_F(UdpServerTest, AFullListNeverLocksOutAnAppliance) {
@@ -193,35 +193,35 @@ TEST_F(UdpServerTest, AFullListNeverLocksOutAnAppliance) {
     for (int k = 1; k <= kClientListCap; ++k)
         text += std::to_string(k) + "=10.0." + std::to_string(k / 250) + "." + std::to_string(k % 250) + "\n";
     std::ofstream(bed.app.path() / "registry.ini", std::ios::app) << text;
-    ASSERT_EQ(clients("ClientMax"), "1024");
+    ASSERT_EQ(Clients("ClientMax"), "1024");
     bed.state.appliances.slots[0].IP = "127.0.0.2";
     bed.state.appliances.slots[0].Name = "kitchen";
 
     // The appliance takes the place of the oldest subscriber; the list keeps its order.
-    subscribe(first);
-    EXPECT_EQ(clients("ClientMax"), "1024");
-    EXPECT_EQ(clients("1"), "10.0.0.2");
-    EXPECT_EQ(clients("1023"), "10.0.4.24");
-    EXPECT_EQ(clients("1024"), "127.0.0.2");
+    Subscribe(first);
+    EXPECT_EQ(Clients("ClientMax"), "1024");
+    EXPECT_EQ(Clients("1"), "10.0.0.2");
+    EXPECT_EQ(Clients("1023"), "10.0.4.24");
+    EXPECT_EQ(Clients("1024"), "127.0.0.2");
     EXPECT_TRUE(IsRegisteredClient(bed.state, "127.0.0.2"));
-    EXPECT_EQ(bed.log(), (std::vector<std::string>{"dkvZephra ZephraServer Warning|CID client list is full; 10.0.0.1 "
+    EXPECT_EQ(bed.Log(), (std::vector<std::string>{"dkvZephra ZephraServer Warning|CID client list is full; 10.0.0.1 "
                                                    "gave way to 127.0.0.2"}));
 
     // Another client that is no appliance is refused...
     bed.host->ClearCalls();
-    Client other = client("127.0.0.4");
-    subscribe(other);
+    Client other = ClientAt("127.0.0.4");
+    Subscribe(other);
     EXPECT_FALSE(IsRegisteredClient(bed.state, "127.0.0.4"));
-    EXPECT_EQ(bed.log(), (std::vector<std::string>{"dkvZephra ZephraServer Warning|CID client list is full; subscribe "
+    EXPECT_EQ(bed.Log(), (std::vector<std::string>{"dkvZephra ZephraServer Warning|CID client list is full; subscribe "
                                                    "request refused from 127.0.0.4"}));
     // ... until an entry unsubscribes: its slot is the first to give way, to anyone.
     windows::SaveSetting(kUdpAppName, "Clients", "5", "-10.0.0.6");
     bed.host->ClearCalls();
-    subscribe(other);
-    EXPECT_EQ(clients("5"), "10.0.0.7");
-    EXPECT_EQ(clients("1023"), "127.0.0.2");
-    EXPECT_EQ(clients("1024"), "127.0.0.4");
-    EXPECT_EQ(bed.log(), (std::vector<std::string>{"dkvZephra ZephraServer Warning|CID client list is full; -10.0.0.6 "
+    Subscribe(other);
+    EXPECT_EQ(Clients("5"), "10.0.0.7");
+    EXPECT_EQ(Clients("1023"), "127.0.0.2");
+    EXPECT_EQ(Clients("1024"), "127.0.0.4");
+    EXPECT_EQ(bed.Log(), (std::vector<std::string>{"dkvZephra ZephraServer Warning|CID client list is full; -10.0.0.6 "
                                                    "gave way to 127.0.0.4"}));
 
     // A list of appliances only, full: nothing gives way and the subscribe is refused.
@@ -234,28 +234,28 @@ TEST_F(UdpServerTest, AFullListNeverLocksOutAnAppliance) {
     hall.Name = "hall";
     bed.state.appliances.slots.push_back(hall);
     bed.host->ClearCalls();
-    subscribe(other);
-    EXPECT_EQ(clients("1"), "127.0.0.2");
-    EXPECT_EQ(clients("1024"), "127.0.0.2");
-    EXPECT_EQ(bed.log(), (std::vector<std::string>{"dkvZephra ZephraServer Warning|CID client list is full; subscribe "
+    Subscribe(other);
+    EXPECT_EQ(Clients("1"), "127.0.0.2");
+    EXPECT_EQ(Clients("1024"), "127.0.0.2");
+    EXPECT_EQ(bed.Log(), (std::vector<std::string>{"dkvZephra ZephraServer Warning|CID client list is full; subscribe "
                                                    "request refused from 127.0.0.4"}));
 }
 
 TEST_F(UdpServerTest, AClientMaxOutOfRangeIsClampedAndLoggedAndTheServerStarts) {
     windows::SaveSetting(kUdpAppName, "Clients", "ClientMax", "40000");
     windows::SaveSetting(kUdpAppName, "Clients", "1", "127.0.0.7");
-    bed.state.queueTimer().Winsock1.Close();
+    bed.state.QueueTimerForm().Winsock1.Close();
     bed.host->ClearCalls();
     InitUDP(bed.state);
-    EXPECT_EQ(clients("ClientMax"), "0");
-    EXPECT_EQ(clients("1"), "");
-    serverPort = static_cast<uint16_t>(bed.state.queueTimer().Winsock1.LocalPort);
+    EXPECT_EQ(Clients("ClientMax"), "0");
+    EXPECT_EQ(Clients("1"), "");
+    serverPort = static_cast<uint16_t>(bed.state.QueueTimerForm().Winsock1.LocalPort);
     ASSERT_NE(serverPort, 0);
-    const std::vector<std::string> log = bed.log();
+    const std::vector<std::string> log = bed.Log();
     ASSERT_EQ(log.size(), 3u);
     EXPECT_EQ(log[1], "dkvZephra ZephraServer Warning|ClientMax out of range: 40000; taken as 1024");
-    subscribe(first);
-    EXPECT_EQ(clients("1"), "127.0.0.2");
+    Subscribe(first);
+    EXPECT_EQ(Clients("1"), "127.0.0.2");
 
     // Read at any time, such a value (or one that is no number) never fails a send.
     windows::SaveSetting(kUdpAppName, "Clients", "ClientMax", "-70000");
@@ -271,116 +271,116 @@ TEST_F(UdpServerTest, CallerIdGoesToTheActiveClientsTheTargetNames) {
     std::string number = "O";
     EXPECT_EQ(UDPSendCID(bed.state, name, number, ""), "Error: No CID Clients Defined. Unable to send data.");
 
-    Client one = client("127.0.0.1");
-    Client ten = client("127.0.0.10");
-    Client gone = client("127.0.0.3");
-    subscribe(one);
-    subscribe(ten);
-    subscribe(gone);
-    arrive(gone, std::string("\2"));
+    Client one = ClientAt("127.0.0.1");
+    Client ten = ClientAt("127.0.0.10");
+    Client gone = ClientAt("127.0.0.3");
+    Subscribe(one);
+    Subscribe(ten);
+    Subscribe(gone);
+    Arrive(gone, std::string("\2"));
 
     EXPECT_EQ(UDPSendCID(bed.state, name, number, ""), "Send CID data to all defined clients");
     EXPECT_EQ(name, "Private Caller");  // the caller's variables change too
     EXPECT_EQ(number, "Unknown Number");
-    EXPECT_EQ(one.receive(), datagram(3, "Private Caller", "Unknown Number"));
-    EXPECT_EQ(ten.receive(), datagram(3, "Private Caller", "Unknown Number"));
-    EXPECT_FALSE(gone.receive(50ms));
+    EXPECT_EQ(one.Receive(), Datagram(3, "Private Caller", "Unknown Number"));
+    EXPECT_EQ(ten.Receive(), Datagram(3, "Private Caller", "Unknown Number"));
+    EXPECT_FALSE(gone.Receive(50ms));
 
     // One address occurring inside another selects nothing of it.
     name = "o";
     number = "p";
     EXPECT_EQ(UDPSendCID(bed.state, name, number, "127.0.0.1"), "Send CID data to all defined clients");
-    EXPECT_EQ(one.receive(), datagram(3, "Unknown Name", "Private Number"));
-    EXPECT_FALSE(ten.receive(50ms));
+    EXPECT_EQ(one.Receive(), Datagram(3, "Unknown Name", "Private Number"));
+    EXPECT_FALSE(ten.Receive(50ms));
 
     // A comma list names each of its addresses; an unsubscribed one gets nothing.
     std::string caller = "JOHN DOE";
     std::string phone = "(555)123-4567";
     UDPSendCID(bed.state, caller, phone, "127.0.0.10, 127.0.0.3,127.0.0.1");
-    EXPECT_EQ(one.receive(), datagram(3, "JOHN DOE", "(555)123-4567"));
-    EXPECT_EQ(ten.receive(), datagram(3, "JOHN DOE", "(555)123-4567"));
-    EXPECT_FALSE(gone.receive(50ms));
+    EXPECT_EQ(one.Receive(), Datagram(3, "JOHN DOE", "(555)123-4567"));
+    EXPECT_EQ(ten.Receive(), Datagram(3, "JOHN DOE", "(555)123-4567"));
+    EXPECT_FALSE(gone.Receive(50ms));
     UDPSendCID(bed.state, caller, phone, "127.0.0.100");
-    EXPECT_FALSE(one.receive(50ms));
-    EXPECT_FALSE(ten.receive(50ms));
+    EXPECT_FALSE(one.Receive(50ms));
+    EXPECT_FALSE(ten.Receive(50ms));
 }
 
 TEST_F(UdpServerTest, CommandsGoToAllClientsOrToOneRegisteredClient) {
     EXPECT_EQ(UDPSendCommand(bed.state, "Beep", "3", ""), "Error: No CID Clients Defined. Unable to send data.");
-    Client second = client("127.0.0.3");
-    subscribe(first);
-    subscribe(second);
+    Client second = ClientAt("127.0.0.3");
+    Subscribe(first);
+    Subscribe(second);
 
     EXPECT_EQ(UDPSendCommand(bed.state, "Beep", "3", "all"), "Sent Command data to all defined clients");
-    EXPECT_EQ(first.receive(), datagram(6, "Beep", "3"));
-    EXPECT_EQ(second.receive(), datagram(6, "Beep", "3"));
+    EXPECT_EQ(first.Receive(), Datagram(6, "Beep", "3"));
+    EXPECT_EQ(second.Receive(), Datagram(6, "Beep", "3"));
     EXPECT_EQ(UDPSendCommand(bed.state, "TopLed", "on", ""), "Sent Command data to all defined clients");
-    EXPECT_EQ(first.receive(), datagram(6, "TopLed", "on"));
-    EXPECT_EQ(second.receive(), datagram(6, "TopLed", "on"));
+    EXPECT_EQ(first.Receive(), Datagram(6, "TopLed", "on"));
+    EXPECT_EQ(second.Receive(), Datagram(6, "TopLed", "on"));
 
     EXPECT_EQ(UDPSendCommand(bed.state, "Screen", "off", "127.0.0.3"), "Send Command data to all defined clients");
-    EXPECT_EQ(second.receive(), datagram(6, "Screen", "off"));
-    EXPECT_FALSE(first.receive(50ms));
+    EXPECT_EQ(second.Receive(), Datagram(6, "Screen", "off"));
+    EXPECT_FALSE(first.Receive(50ms));
 
-    arrive(first, std::string("\2"));
+    Arrive(first, std::string("\2"));
     EXPECT_EQ(UDPSendCommand(bed.state, "MailLed", "blink", "127.0.0.2"),
               "Error: Client is not Registered. Unable to send data.");
     EXPECT_EQ(UDPSendCommand(bed.state, "MailLed", "blink", "127.0.0.9"),
               "Error: Client is not Registered. Unable to send data.");
-    EXPECT_FALSE(first.receive(50ms));
+    EXPECT_FALSE(first.Receive(50ms));
     EXPECT_EQ(UDPSendCommand(bed.state, "Execute", "x", "ALL"), "Sent Command data to all defined clients");
-    EXPECT_FALSE(first.receive(50ms));
-    EXPECT_EQ(second.receive(), datagram(6, "Execute", "x"));
-    EXPECT_EQ(bed.log(),
+    EXPECT_FALSE(first.Receive(50ms));
+    EXPECT_EQ(second.Receive(), Datagram(6, "Execute", "x"));
+    EXPECT_EQ(bed.Log(),
               (std::vector<std::string>{
                   "dkvZephra|127.0.0.2 is not currently a registered client and unable to send command MailLed",
                   "dkvZephra|127.0.0.9 is not currently a registered client and unable to send command MailLed"}));
 }
 
 TEST_F(UdpServerTest, CallerIdForOtherClientsSkipsTheAppliances) {
-    Client appliance = client("127.0.0.3");
-    subscribe(first);
-    subscribe(appliance);
+    Client appliance = ClientAt("127.0.0.3");
+    Subscribe(first);
+    Subscribe(appliance);
     bed.state.appliances.slots[0].IP = "127.0.0.3";
     bed.state.appliances.slots[0].Name = "kitchen";
     SendCIDToOtherClients(bed.state, "JOHN", "5551234");
-    EXPECT_EQ(first.receive(), datagram(3, "JOHN", "5551234"));
-    EXPECT_FALSE(appliance.receive(50ms));
+    EXPECT_EQ(first.Receive(), Datagram(3, "JOHN", "5551234"));
+    EXPECT_FALSE(appliance.Receive(50ms));
 }
 
 TEST_F(UdpServerTest, ServerLogShowsDebugLinesOnlyInDebugModeAndReportsErrors) {
-    bed.state.part<UdpServerState>().window = std::make_shared<frmOptions>(bed.state);
+    bed.state.Part<UdpServerState>().window = std::make_shared<frmOptions>(bed.state);
     ServerLog(bed.state, "quiet", kLogDebug);
-    EXPECT_TRUE(bed.log().empty());
-    bed.state.part<UdpServerState>().ServerDebug = true;
+    EXPECT_TRUE(bed.Log().empty());
+    bed.state.Part<UdpServerState>().ServerDebug = true;
     ServerLog(bed.state, "loud", kLogDebug);
     ServerLog(bed.state, "careful", kLogWarning);
     vb::Err().set(vb::Error(13, "Type mismatch"));
     ReportServerError(bed.state, "Winsock Receive()");
     EXPECT_EQ(vb::Err().Number, 0);
-    EXPECT_EQ(bed.log(), (std::vector<std::string>{
+    EXPECT_EQ(bed.Log(), (std::vector<std::string>{
                              "dkvZephra Debug|loud", "dkvZephra ZephraServer Warning|careful",
                              "dkvZephra ZephraServer Error|An unexpected error occured in the Winsock Receive() "
                              "function/subroutine:  [13] Type mismatch"}));
-    const std::string& text = bed.state.part<UdpServerState>().window->LogText;
+    const std::string& text = bed.state.Part<UdpServerState>().window->LogText;
     EXPECT_EQ(text.find("quiet"), std::string::npos);
     EXPECT_NE(text.find("~!~dkvZephra Debug~!~loud\r\n"), std::string::npos);
 }
 
 TEST_F(UdpServerTest, TheServerWindowTestsKeepsTheDebugModeAndDiscardsItsLogWhenClosed) {
     auto window = std::make_shared<frmOptions>(bed.state);
-    bed.state.part<UdpServerState>().window = window;
-    subscribe(first);
+    bed.state.Part<UdpServerState>().window = window;
+    Subscribe(first);
     window->Load();
     EXPECT_EQ(window->Caption, "Zephra");
     EXPECT_FALSE(window->DebugMode);
 
     window->TestCommandButton_Click();
-    EXPECT_EQ(first.receive(), datagram(6, "TopLed", "on"));
+    EXPECT_EQ(first.Receive(), Datagram(6, "TopLed", "on"));
     window->TestCommandButton_Click();
-    EXPECT_EQ(first.receive(), datagram(6, "TopLed", "off"));
+    EXPECT_EQ(first.Receive(), Datagram(6, "TopLed", "off"));
     window->TestMessageButton_Click();
-    EXPECT_EQ(first.receive(), datagram(3, "Test Caller", "(123)456-7890"));
+    EXPECT_EQ(first.Receive(), Datagram(3, "Test Caller", "(123)456-7890"));
 
     window->AdvancedInfoButton_Click();
     EXPECT_NE(window->LogText.find("Registered CID clients:\r\n--> 127.0.0.2\r\n\r\n"), std::string::npos);
@@ -393,7 +393,7 @@ TEST_F(UdpServerTest, TheServerWindowTestsKeepsTheDebugModeAndDiscardsItsLogWhen
     window->cmdArray_Click(0);
     EXPECT_FALSE(window->Loaded());
     EXPECT_EQ(window->LogText, "");
-    EXPECT_TRUE(bed.state.part<UdpServerState>().ServerDebug);
+    EXPECT_TRUE(bed.state.Part<UdpServerState>().ServerDebug);
     EXPECT_EQ(windows::GetSetting(kUdpAppName, "Options", "Debug"), "True");
 
     // The next line opens the window again, empty, with the stored debug mode.

@@ -31,11 +31,11 @@ TEST(XapSend, BodiesJoinPairsWithoutATrailingSeparatorAndAppendBlocksAsText) {
 
 TEST(XapCID, OneMessageWithTheCallersNumberDigitsAndWhetherTheNameWasGiven) {
     XapTestBed bed;
-    bed.loop.setLocalNow(testing::localTime(2001, 2, 3, 4, 5, 6));
+    bed.loop.setLocalNow(testing::LocalTime(2001, 2, 3, 4, 5, 6));
     XapCID(bed.state, "Unknown", "Office", "(555) 123-4567");
     EXPECT_TRUE(bed.state.xap.XapCIDSent);
     XapCID(bed.state, "JOHN", "John Smith", "Unknown");
-    EXPECT_EQ(bed.sentXap(),
+    EXPECT_EQ(bed.SentXap(),
               (Strings{"|CID.Incoming|CID.Incoming|Type=Voice;DateTime=20010203040506;Phone=5551234567;"
                        "RNNumber=Withheld;Formatted_Date=Saturday, February 03, 2001;Formatted_Time=4:05:06 AM;"
                        "Name=Office;RNName=Withheld||00",
@@ -48,39 +48,39 @@ TEST(XapCID, OneMessageWithTheCallersNumberDigitsAndWhetherTheNameWasGiven) {
     bed.state.CallbackObject = nullptr;
     XapCID(bed.state, "A", "A", "1");
     EXPECT_TRUE(bed.state.xap.XapCIDSent);
-    EXPECT_EQ(bed.pluginLog().back(), "dkvZephra|XapCID  Line 0 Object variable or With block variable not set");
+    EXPECT_EQ(bed.PluginLog().back(), "dkvZephra|XapCID  Line 0 Object variable or With block variable not set");
 }
 
 TEST(XapSendQueue, ABurstLeavesOneAtOnceThenOnePer200MsAndTheTimerStops) {
     XapTestBed bed;
-    QueueTimer& form = bed.state.queueTimer();
+    QueueTimer& form = bed.state.QueueTimerForm();
     auto message = [](const std::string& uid) { return xapQueuedMessage{"t", "c", "s", "d", "sub", uid}; };
     const auto start = bed.loop.now();
     for (const char* uid : {"01", "02", "03"}) SendXapQueued(bed.state, message(uid));
-    EXPECT_EQ(bed.sentXap(), Strings{"t|c|s|d|sub|01"});
+    EXPECT_EQ(bed.SentXap(), Strings{"t|c|s|d|sub|01"});
     EXPECT_EQ(bed.state.xap.XapSendQueue->size(), 2u);
     std::vector<std::chrono::milliseconds> sent;
     for (int i = 0; i < 1000 && form.BSCTimer.Enabled(); ++i) {
         bed.loop.advance(1ms);
-        if (bed.sentXap().size() > sent.size() + 1)
+        if (bed.SentXap().size() > sent.size() + 1)
             sent.push_back(std::chrono::duration_cast<std::chrono::milliseconds>(bed.loop.now() - start));
     }
     EXPECT_EQ(sent, (std::vector<std::chrono::milliseconds>{200ms, 400ms}));
     EXPECT_EQ(bed.loop.now() - start, 600ms);  // the tick that found the queue empty
-    EXPECT_EQ(bed.sentXap().back(), "t|c|s|d|sub|03");
+    EXPECT_EQ(bed.SentXap().back(), "t|c|s|d|sub|03");
 
     // Queued while the timer still runs with an empty queue: the next tick sends it.
     SendXapQueued(bed.state, message("04"));
     bed.loop.advance(199ms);
     SendXapQueued(bed.state, message("05"));
-    EXPECT_EQ(bed.sentXap().size(), 4u);
+    EXPECT_EQ(bed.SentXap().size(), 4u);
     bed.loop.advance(1ms);
-    EXPECT_EQ(bed.sentXap().back(), "t|c|s|d|sub|05");
+    EXPECT_EQ(bed.SentXap().back(), "t|c|s|d|sub|05");
 
     // A full queue drops with a log line, and keeps what it holds.
     for (std::size_t i = 0; i < kXapSendQueueLimit + 2; ++i) SendXapQueued(bed.state, message("x"));
     EXPECT_EQ(bed.state.xap.XapSendQueue->size(), kXapSendQueueLimit);
-    EXPECT_EQ(bed.pluginLog(), (Strings{"dkvZephra|XapSendQueue full, message dropped: c sub",
+    EXPECT_EQ(bed.PluginLog(), (Strings{"dkvZephra|XapSendQueue full, message dropped: c sub",
                                         "dkvZephra|XapSendQueue full, message dropped: c sub"}));
 }
 
@@ -89,11 +89,11 @@ TEST(XapBsc, Conversions) {
     EXPECT_EQ(ToHex(bed.state, 10), "0A");
     EXPECT_EQ(ToHex(bed.state, 255), "FF");
     EXPECT_EQ(ToHex(bed.state, 0), "00");
-    EXPECT_TRUE(bed.pluginLog().empty());
+    EXPECT_TRUE(bed.PluginLog().empty());
     EXPECT_EQ(ToHex(bed.state, 300), "00");
-    EXPECT_EQ(bed.pluginLog().back(), "dkvZephra|ToHex: value too large, 0 used instead: 300");
+    EXPECT_EQ(bed.PluginLog().back(), "dkvZephra|ToHex: value too large, 0 used instead: 300");
     EXPECT_EQ(ToHex(bed.state, -1), "");
-    EXPECT_EQ(bed.pluginLog().back(), "dkvZephra|ToHex  Line 0 Subscript out of range");
+    EXPECT_EQ(bed.PluginLog().back(), "dkvZephra|ToHex  Line 0 Subscript out of range");
     EXPECT_EQ(OnOffText(2), "ON");
     EXPECT_EQ(OnOffText(3), "OFF");
     EXPECT_EQ(HexByteValue("1f"), 31);
@@ -110,7 +110,7 @@ TEST(XapBsc, EventsOnlyUnderTheXapHostWithTheSubDevicesAddress) {
     bed.host->SetDeviceString("[4", "Blink");
     bed.host->SetDeviceValue("[4", 2);
     SendXapBSC(bed.state, "[4");
-    EXPECT_TRUE(bed.sentXap().empty());
+    EXPECT_TRUE(bed.SentXap().empty());
 
     bed.state.IsSetup = true;
     SendXapBSC(bed.state, "[4");
@@ -118,7 +118,7 @@ TEST(XapBsc, EventsOnlyUnderTheXapHostWithTheSubDevicesAddress) {
     SendXapBSC(bed.state, "[15");
     SendXapBSC(bed.state, "[31");  // no appliance there: nothing
     SendXapBSC(bed.state, bed.state.settings.CIDDeviceCode);
-    const Strings sent = bed.sentXap();
+    const Strings sent = bed.SentXap();
     ASSERT_EQ(sent.size(), 4u);
     EXPECT_EQ(sent[0],
               "|xapBSC.Event|output.state|State=ON;DisplayText=Blink;Level=2/1|"
@@ -130,7 +130,7 @@ TEST(XapBsc, EventsOnlyUnderTheXapHostWithTheSubDevicesAddress) {
                            ToHex(bed.state, static_cast<int16_t>(std::stoi(cid.substr(1))))),
               std::string::npos)
         << sent[3];
-    EXPECT_TRUE(bed.pluginLog().empty()) << bed.pluginLog().front();
+    EXPECT_TRUE(bed.PluginLog().empty()) << bed.PluginLog().front();
 }
 
 TEST(XapBsc, QueriesAnswerTheSubDevicesTheirAddressNames) {
@@ -144,7 +144,7 @@ TEST(XapBsc, QueriesAnswerTheSubDevicesTheirAddressNames) {
 
     BSCQuery(bed.state, "x:kitchen_topled.*.topled");
     bed.loop.advance(1s);
-    EXPECT_EQ(bed.sentXap(), (Strings{"|xAPBSC.Values|values.1|Text=Off;Level=0/1\n}\nvalues.2\n{\nText=On\nLevel=1/1|"
+    EXPECT_EQ(bed.SentXap(), (Strings{"|xAPBSC.Values|values.1|Text=Off;Level=0/1\n}\nvalues.2\n{\nText=On\nLevel=1/1|"
                                       "kitchen_topled.zephra_________4.topled|04",
                                       "|xAPBSC.Info|output.state|State=ON;DisplayText=On;Level=1/2|"
                                       "kitchen_topled.zephra_________4.topled|04"}));
@@ -153,15 +153,15 @@ TEST(XapBsc, QueriesAnswerTheSubDevicesTheirAddressNames) {
     bed.host->ClearCalls();
     BSCQuery(bed.state, "x:*.zephra_________4");
     bed.loop.advance(1s);
-    EXPECT_EQ(bed.sentXap().size(), 2u);
+    EXPECT_EQ(bed.SentXap().size(), 2u);
 
     // The first level alone; no ":" at all.
     bed.host->ClearCalls();
     BSCQuery(bed.state, "x:kitchen_display");
     BSCQuery(bed.state, "kitchen_display");
     bed.loop.advance(1s);
-    ASSERT_FALSE(bed.sentXap().empty());
-    for (const std::string& line : bed.sentXap())
+    ASSERT_FALSE(bed.SentXap().empty());
+    for (const std::string& line : bed.SentXap())
         EXPECT_NE(line.find("|kitchen_display.zephra_________1.display|01"), std::string::npos) << line;
 
     // Everything: per sub-device of both appliances its Info, and Values where the device has
@@ -170,51 +170,51 @@ TEST(XapBsc, QueriesAnswerTheSubDevicesTheirAddressNames) {
     const auto start = bed.loop.now();
     BSCQuery(bed.state, ">:>");
     int infos = 0;
-    while (bed.state.queueTimer().BSCTimer.Enabled()) bed.loop.advance(10ms);
-    const Strings all = bed.sentXap();
+    while (bed.state.QueueTimerForm().BSCTimer.Enabled()) bed.loop.advance(10ms);
+    const Strings all = bed.SentXap();
     for (const std::string& line : all) infos += line.find("|xAPBSC.Info|") != std::string::npos;
     EXPECT_EQ(infos, 18);
     EXPECT_EQ(bed.loop.now() - start, std::chrono::milliseconds(200 * all.size()));
     EXPECT_NE(all.back().find("|hall_volume.zephra________19.volume|13"), std::string::npos) << all.back();
-    EXPECT_EQ(bed.pluginLog(), Strings{});
+    EXPECT_EQ(bed.PluginLog(), Strings{});
 }
 
 TEST(XapBsc, CommandsSetTheValueOfTheSubDevicesTheyName) {
     XapTestBed bed;
     // Every sub-device of every appliance: each top LED on.
     BSCCmd(bed.state, "x:*.*.topled", "*", "on", "1/2");
-    EXPECT_EQ(bed.z(0).TopLED(), "on");
-    EXPECT_EQ(bed.z(1).TopLED(), "on");
+    EXPECT_EQ(bed.Z(0).TopLED(), "on");
+    EXPECT_EQ(bed.Z(1).TopLED(), "on");
     // An ID: only the first sub-device the address names, and only when its unit is the ID.
     BSCCmd(bed.state, "x:>", "0C", "on", "0");            // the kitchen's display is unit 1: nothing
     BSCCmd(bed.state, "x:*.*.topled", "0E", "off", "0");  // first match: kitchen's unit 4
-    EXPECT_EQ(bed.z(1).TopLED(), "on");
+    EXPECT_EQ(bed.Z(1).TopLED(), "on");
     BSCCmd(bed.state, "x:hall_topled", "0E", "off", "");
-    EXPECT_EQ(bed.z(1).TopLED(), "off");
+    EXPECT_EQ(bed.Z(1).TopLED(), "off");
     BSCCmd(bed.state, "x:kitchen_topled", "04", "", "2");
-    EXPECT_EQ(bed.z(0).TopLED(), "blink");
+    EXPECT_EQ(bed.Z(0).TopLED(), "blink");
     BSCCmd(bed.state, "x:kitchen_topled", "04", "", "Unknown");
-    EXPECT_EQ(bed.z(0).TopLED(), "off");
+    EXPECT_EQ(bed.Z(0).TopLED(), "off");
     // State alone switches: "on" without a Level is 1, "off" 0; a Level given decides.
     BSCCmd(bed.state, "x:kitchen_topled", "04", "ON", "Unknown");
-    EXPECT_EQ(bed.z(0).TopLED(), "on");
+    EXPECT_EQ(bed.Z(0).TopLED(), "on");
     BSCCmd(bed.state, "x:kitchen_topled", "04", "off", "Unknown");
-    EXPECT_EQ(bed.z(0).TopLED(), "off");
+    EXPECT_EQ(bed.Z(0).TopLED(), "off");
     BSCCmd(bed.state, "x:kitchen_topled", "04", "on", "");
-    EXPECT_EQ(bed.z(0).TopLED(), "on");
+    EXPECT_EQ(bed.Z(0).TopLED(), "on");
     BSCCmd(bed.state, "x:kitchen_topled", "04", "on", "0");
-    EXPECT_EQ(bed.z(0).TopLED(), "off");
-    EXPECT_TRUE(bed.pluginLog().empty());
+    EXPECT_EQ(bed.Z(0).TopLED(), "off");
+    EXPECT_TRUE(bed.PluginLog().empty());
     // Levels beyond the third are logged once a command, however many; a level too large for a
     // value is logged too.
     BSCCmd(bed.state, "x:kitchen_topled.zephra_________4.topled.a.b", "*", "", "1");
-    EXPECT_EQ(bed.z(0).TopLED(), "on");
+    EXPECT_EQ(bed.Z(0).TopLED(), "on");
     std::string many = "x:kitchen_topled.zephra_________4.topled";
     for (int i = 0; i < 1300; ++i) many += ".x";
     BSCCmd(bed.state, many, "*", "", "0");
-    EXPECT_EQ(bed.z(0).TopLED(), "off");
+    EXPECT_EQ(bed.Z(0).TopLED(), "off");
     BSCCmd(bed.state, "x:kitchen_topled", "*", "", "99999");
-    EXPECT_EQ(bed.pluginLog(),
+    EXPECT_EQ(bed.PluginLog(),
               (Strings{"dkvZephra|BSCCmd Line 0 Subscript out of range",
                        "dkvZephra|BSCCmd Line 0 Subscript out of range", "dkvZephra|BSCCmd Line 0 Overflow"}));
 }

@@ -25,13 +25,13 @@ struct XapTestBed : RevaTestBed {
                          "[Zephra Utilities]\r\n[Zephra Names]\r\n"
                          "127.0.0.2=\"Kitchen,[1" +
                              kitchenFields + "\"\r\n127.0.0.3=\"Hall,[11" + hallFields + "\"\r\n" + sections);
-        registerPlugin();
-        EXPECT_EQ(vb::CStr(call("InitIO", {int32_t{0}})), "");
+        RegisterPlugin();
+        EXPECT_EQ(vb::CStr(Call("InitIO", {int32_t{0}})), "");
         host->ClearCalls();
     }
-    Zephra& z(std::size_t slot) { return *state.appliances.slots.at(slot).Object; }
+    Zephra& Z(std::size_t slot) { return *state.appliances.slots.at(slot).Object; }
     // The messages sent so far, readable.
-    Strings sentXap() const {
+    Strings SentXap() const {
         Strings lines;
         for (const auto& call : host->CallsOf("SendXapMessage")) {
             std::string line;
@@ -41,9 +41,9 @@ struct XapTestBed : RevaTestBed {
         return lines;
     }
     // The plug-in's ordinary log lines (the host logs every xAP message it sends too).
-    Strings pluginLog() const {
+    Strings PluginLog() const {
         Strings lines;
-        for (const std::string& line : log())
+        for (const std::string& line : Log())
             if (line.rfind("dkvZephra|", 0) == 0) lines.push_back(line);
         return lines;
     }

@@ -42,29 +42,29 @@ protected:
     // Starts the stand-in (with more options), reads `settings` (lines of section "Zephra
     // Utilities") and takes the appliance object. With `udp`, the UDP server is bound first
     // and the stand-in's client subscribes to it.
-    void start(const std::string& settings = "", std::vector<std::string> simOptions = {}, bool udp = false) {
+    void Start(const std::string& settings = "", std::vector<std::string> simOptions = {}, bool udp = false) {
         bed.app.write("HTML/start.htm", "<html><body>start</body></html>");
         bed.loop.setSettleTimeout(std::chrono::milliseconds(200));
         if (udp) {
             windows::SaveSetting(kUdpAppName, "Options", "LocalPort", "0");
             InitUDP(bed.state);
-            const int local = bed.state.queueTimer().Winsock1.LocalPort;
+            const int local = bed.state.QueueTimerForm().Winsock1.LocalPort;
             simOptions.insert(simOptions.end(),
                               {"--udp-server", "127.0.0.1:" + std::to_string(local), "--udp-port", "0"});
         }
         sim = std::make_unique<ApplianceSim>(simOptions);
         if (udp) {
-            windows::SaveSetting(kUdpAppName, "Options", "RemotePort", std::to_string(sim->udpPort()));
+            windows::SaveSetting(kUdpAppName, "Options", "RemotePort", std::to_string(sim->UdpPort()));
             bed.loop.runUntil([&] { return IsRegisteredClient(bed.state, "127.0.0.2"); }, std::chrono::seconds(3));
         }
         bed.host->SetIniText("dkvZephraUtilities.ini", "[Zephra Utilities]\n" + settings +
-                                                           "\n[Zephra Names]\n127.0.0.2/" + sim->http() +
+                                                           "\n[Zephra Names]\n127.0.0.2/" + sim->Http() +
                                                            "=\"Kitchen,[1,A3,,0,0,\"\n");
         InitZephraUtilities(bed.state);
         kitchen = bed.state.appliances.slots[0].Object;
         ASSERT_TRUE(kitchen);
         powerLine->onEvent = [this](const std::string& code, int32_t command) {
-            if (code == "A3") sim->control(std::string("/sim/power?name=kitchen&on=") + (command == 2 ? "1" : "0"));
+            if (code == "A3") sim->Control(std::string("/sim/power?name=kitchen&on=") + (command == 2 ? "1" : "0"));
         };
         bed.host->RegisterEventCB(homeseer::kX10Event, powerLine);
         bed.host->ClearCalls();
@@ -72,16 +72,16 @@ protected:
 
     // Runs the loop, moving the manual clock on to due timers once nothing else is awaited,
     // until `done` holds (at most ten minutes of loop time).
-    bool settle(const std::function<bool()>& done) {
+    bool Settle(const std::function<bool()>& done) {
         return bed.loop.waitUntil(done, bed.loop.now() + std::chrono::minutes(10));
     }
-    bool idle() {
-        return settle([&] { return kitchen->QueueIdle() && kitchen->CommandQueue().size() == 1; });
+    bool Idle() {
+        return Settle([&] { return kitchen->QueueIdle() && kitchen->CommandQueue().size() == 1; });
     }
 
-    std::string url(const std::string& command) const { return "http://" + sim->http() + "/" + command; }
-    forms::Timer& timer1() { return bed.state.queueTimer().Timer1(*kitchen->Timer1Index()); }
-    std::string pageLine(const std::string& page) { return sim->next(bed.loop, "kitchen /" + page); }
+    std::string Url(const std::string& command) const { return "http://" + sim->Http() + "/" + command; }
+    forms::Timer& Timer1() { return bed.state.QueueTimerForm().Timer1(*kitchen->Timer1Index()); }
+    std::string PageLine(const std::string& page) { return sim->Next(bed.loop, "kitchen /" + page); }
 
     ~ApplianceFixture() override {
         if (kitchen) kitchen->Shutdown();

@@ -26,7 +26,7 @@ protected:
         bed.host->SetIniText("dkvZephraUtilities.ini",
                              "[Zephra Names]\n127.0.0.2=\"Kitchen,[1,a3\"\n127.0.0.3=\"Den,[11\"\n"
                              "127.0.0.4=\"Living Room,[21\"\n127.0.0.5=\"Living,[31\"\n127.0.0.6=\"Room,[41\"\n");
-        bed.state.appliances.reset();
+        bed.state.appliances.Reset();
         DefineZephras(bed.state);
         bed.host->ClearCalls();
     }
@@ -35,16 +35,16 @@ protected:
             if (slot.Object) slot.Object->Shutdown();
     }
 
-    Strings names(const std::string& selector) {
+    Strings Names(const std::string& selector) {
         Strings found;
         for (const std::shared_ptr<Zephra>& z : GetZephraObjects(bed.state, selector)) found.push_back(z->Name());
         return found;
     }
-    static std::string notConfigured(const std::string& name) {
+    static std::string NotConfigured(const std::string& name) {
         return "dkvZephra|Appliance \"" + name +
                "\" is not configured: no line of [Zephra Names] in dkvZephraUtilities.ini has that name or IP";
     }
-    std::string one(const std::string& name) {
+    std::string One(const std::string& name) {
         std::shared_ptr<Zephra> z = GetOneZephraObject(bed.state, name);
         return z ? z->Name() : "(none)";
     }
@@ -53,60 +53,60 @@ protected:
 };
 
 TEST_F(ApplianceLookupsTest, SelectorsSplitAtCommasOrElseAtBlanks) {
-    EXPECT_EQ(names("Kitchen"), Strings{"kitchen"});
-    EXPECT_EQ(names("kitchen den"), (Strings{"kitchen", "den"}));
-    EXPECT_EQ(names("kitchen  den"), (Strings{"kitchen", "den"}));  // the empty piece matches nothing
-    EXPECT_EQ(names("living room"), (Strings{"living", "room"}));
-    EXPECT_EQ(names("living room,"), Strings{"living room"});
-    EXPECT_EQ(names(" Living Room , DEN"), (Strings{"living room", "den"}));
-    EXPECT_EQ(names("kitchen,kitchen"), (Strings{"kitchen", "kitchen"}));
-    EXPECT_EQ(names("127.0.0.3"), Strings{"den"});
-    EXPECT_EQ(names("127.0.0.3,127.0.0.02"), Strings{"den"});  // written otherwise than in the key
-    EXPECT_EQ(names("nobody"), Strings{});
+    EXPECT_EQ(Names("Kitchen"), Strings{"kitchen"});
+    EXPECT_EQ(Names("kitchen den"), (Strings{"kitchen", "den"}));
+    EXPECT_EQ(Names("kitchen  den"), (Strings{"kitchen", "den"}));  // the empty piece matches nothing
+    EXPECT_EQ(Names("living room"), (Strings{"living", "room"}));
+    EXPECT_EQ(Names("living room,"), Strings{"living room"});
+    EXPECT_EQ(Names(" Living Room , DEN"), (Strings{"living room", "den"}));
+    EXPECT_EQ(Names("kitchen,kitchen"), (Strings{"kitchen", "kitchen"}));
+    EXPECT_EQ(Names("127.0.0.3"), Strings{"den"});
+    EXPECT_EQ(Names("127.0.0.3,127.0.0.02"), Strings{"den"});  // written otherwise than in the key
+    EXPECT_EQ(Names("nobody"), Strings{});
     const Strings everyone = {"kitchen", "den", "living room", "living", "room"};
-    EXPECT_EQ(names(""), everyone);
-    EXPECT_EQ(names("   "), everyone);
-    EXPECT_EQ(bed.log(), (Strings{notConfigured("127.0.0.02"), notConfigured("nobody")}));
+    EXPECT_EQ(Names(""), everyone);
+    EXPECT_EQ(Names("   "), everyone);
+    EXPECT_EQ(bed.Log(), (Strings{NotConfigured("127.0.0.02"), NotConfigured("nobody")}));
 
     bed.host->ClearCalls();
     bed.state.settings.DebugLog = true;
-    names("kitchen den nobody");
-    EXPECT_EQ(bed.log(), Strings{"dkvZephra Debug|GetZephraObjects kitchen den nobody, count=2"});
+    Names("kitchen den nobody");
+    EXPECT_EQ(bed.Log(), Strings{"dkvZephra Debug|GetZephraObjects kitchen den nobody, count=2"});
 }
 
 TEST_F(ApplianceLookupsTest, ANameThatMatchesNoApplianceIsLoggedOncePerName) {
-    EXPECT_EQ(one("Garage"), "(none)");
-    EXPECT_EQ(names("garage"), Strings{});
-    EXPECT_EQ(names("kitchen, garage ,attic"), Strings{"kitchen"});
-    EXPECT_EQ(one(" ATTIC"), "(none)");
-    EXPECT_EQ(bed.log(), (Strings{notConfigured("garage"), notConfigured("attic")}));
+    EXPECT_EQ(One("Garage"), "(none)");
+    EXPECT_EQ(Names("garage"), Strings{});
+    EXPECT_EQ(Names("kitchen, garage ,attic"), Strings{"kitchen"});
+    EXPECT_EQ(One(" ATTIC"), "(none)");
+    EXPECT_EQ(bed.Log(), (Strings{NotConfigured("garage"), NotConfigured("attic")}));
 
     // Names from the network cannot grow the list without bound: past its limit nothing more is said.
     bed.host->ClearCalls();
-    for (int i = 0; i < 100; ++i) one("n" + std::to_string(i));
-    EXPECT_EQ(bed.log().size(), ApplianceTable::kMaxUnknownNames - 2);
+    for (int i = 0; i < 100; ++i) One("n" + std::to_string(i));
+    EXPECT_EQ(bed.Log().size(), ApplianceTable::kMaxUnknownNames - 2);
     EXPECT_EQ(bed.state.appliances.UnknownNames.size(), ApplianceTable::kMaxUnknownNames);
 
     // Settings read again: a name still missing is said again.
     for (ZephraEntry& slot : bed.state.appliances.slots) slot.Object->Shutdown();
-    bed.state.appliances.reset();
+    bed.state.appliances.Reset();
     DefineZephras(bed.state);
     bed.host->ClearCalls();
-    one("garage");
-    EXPECT_EQ(bed.log(), Strings{notConfigured("garage")});
+    One("garage");
+    EXPECT_EQ(bed.Log(), Strings{NotConfigured("garage")});
 }
 
 TEST_F(ApplianceLookupsTest, OneApplianceByNameOrIpTheFirstForAnEmptyName) {
-    EXPECT_EQ(one(" DEN "), "den");
-    EXPECT_EQ(one("127.0.0.4"), "living room");
-    EXPECT_EQ(one(""), "kitchen");
-    EXPECT_EQ(one("nobody"), "(none)");
-    EXPECT_EQ(one("kitchen den"), "(none)");
+    EXPECT_EQ(One(" DEN "), "den");
+    EXPECT_EQ(One("127.0.0.4"), "living room");
+    EXPECT_EQ(One(""), "kitchen");
+    EXPECT_EQ(One("nobody"), "(none)");
+    EXPECT_EQ(One("kitchen den"), "(none)");
 
     // Without appliances nothing is found and every appliance is no appliance at all.
     for (ZephraEntry& slot : bed.state.appliances.slots) slot.Object->Shutdown();
-    bed.state.appliances.reset();
-    EXPECT_EQ(one(""), "(none)");
+    bed.state.appliances.Reset();
+    EXPECT_EQ(One(""), "(none)");
     EXPECT_TRUE(GetZephraObjects(bed.state, "").empty());
     EXPECT_TRUE(GetZephraObjects(bed.state, " , ").empty());
 }
@@ -121,7 +121,7 @@ TEST_F(ApplianceLookupsTest, OnlyAPowerDeviceReportedOffOutsideAPowerCycleMakesA
     EXPECT_FALSE(IsAvailable(bed.state, kitchen));
     bed.host->ClearCalls();
     EXPECT_TRUE(IsAvailable(bed.state, den));
-    EXPECT_TRUE(bed.calls("IsOn").empty());  // no power device: the host is not asked
+    EXPECT_TRUE(bed.Calls("IsOn").empty());  // no power device: the host is not asked
 
     kitchen.CyclePower("");
     ASSERT_TRUE(kitchen.PowerCycleInProgress());

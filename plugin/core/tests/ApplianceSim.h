@@ -19,7 +19,7 @@ namespace zephra::testing {
 
 class ApplianceSim {
 public:
-    explicit ApplianceSim(std::vector<std::string> more = {}) : process_(APPLIANCE_SIM_PATH, arguments(more)) {
+    explicit ApplianceSim(std::vector<std::string> more = {}) : process_(APPLIANCE_SIM_PATH, Arguments(more)) {
         for (;;) {
             std::optional<std::string> line = process_.readLine();
             if (!line) throw std::runtime_error("appliance-sim did not start");
@@ -34,18 +34,18 @@ public:
 
     // "127.0.0.2:port" of the kitchen's pages (or of another appliance given with
     // "--appliance"), and the port of its UDP client.
-    std::string http(const std::string& name = "kitchen") const { return sockets_.at(name + " http"); }
-    int udpPort() const {
+    std::string Http(const std::string& name = "kitchen") const { return sockets_.at(name + " http"); }
+    int UdpPort() const {
         const std::string& udp = sockets_.at("kitchen udp");
         return std::stoi(udp.substr(udp.find(':') + 1));
     }
 
-    simkit::testing::HttpAnswer control(const std::string& target) {
+    simkit::testing::HttpAnswer Control(const std::string& target) {
         return simkit::testing::httpGet(simkit::testing::endpointOf(sockets_.at("control")), target);
     }
-    std::map<std::string, std::string> state() {
+    std::map<std::string, std::string> State() {
         std::map<std::string, std::string> values;
-        std::istringstream lines(control("/sim/state?name=kitchen").body);
+        std::istringstream lines(Control("/sim/state?name=kitchen").body);
         for (std::string line; std::getline(lines, line);) {
             std::size_t equals = line.find('=');
             if (equals != std::string::npos) values[line.substr(0, equals)] = line.substr(equals + 1);
@@ -55,7 +55,7 @@ public:
 
     // The next log line (without its time) that holds `text`, skipping the lines before it;
     // the loop runs meanwhile, so that what the plug-in sends goes out.
-    std::string next(forms::Loop& loop, const std::string& text,
+    std::string Next(forms::Loop& loop, const std::string& text,
                      std::chrono::milliseconds wait = std::chrono::seconds(3)) {
         std::string found;
         loop.runUntil(
@@ -72,7 +72,7 @@ public:
     }
 
     // Every log line (without its time) that arrives within `wait` while the loop runs.
-    std::vector<std::string> lines(forms::Loop& loop, std::chrono::milliseconds wait) {
+    std::vector<std::string> Lines(forms::Loop& loop, std::chrono::milliseconds wait) {
         std::vector<std::string> all;
         loop.runUntil(
             [&] {
@@ -85,7 +85,7 @@ public:
     }
 
 private:
-    static std::vector<std::string> arguments(const std::vector<std::string>& more) {
+    static std::vector<std::string> Arguments(const std::vector<std::string>& more) {
         std::vector<std::string> args = {"--appliance", "kitchen=127.0.0.2:0", "--control", "127.0.0.1:0"};
         args.insert(args.end(), more.begin(), more.end());
         return args;

@@ -36,7 +36,7 @@ TEST(BuildFileList, PicturesOfTheTreeDepthFirstWithoutFollowingLinkedFolders) {
     EXPECT_EQ(list.files, (Strings{"\\a.jpg", "\\Sub\\d.JPEG", "\\Sub\\e.bmp"}));
     EXPECT_EQ(list.widths, (std::vector<int32_t>{-1, -1, -1}));
     EXPECT_EQ(list.heights, (std::vector<int32_t>{-1, -1, -1}));
-    EXPECT_TRUE(bed.log().empty());
+    EXPECT_TRUE(bed.Log().empty());
 }
 
 }  // namespace

@@ -14,7 +14,7 @@ using forms::Loop;
 
 namespace {
 
-long msSince(Loop& loop, Loop::TimePoint start) {
+long MsSince(Loop& loop, Loop::TimePoint start) {
     return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(loop.now() - start).count());
 }
 
@@ -53,7 +53,7 @@ TEST(CWaitNDispatch, WaitRunsEventsUntilItsEndAndRaisesOnTimerOnce) {
     loop.post([&] { posted = true; });
 
     wait.Wait(1500);
-    EXPECT_EQ(msSince(loop, start), 1500);
+    EXPECT_EQ(MsSince(loop, start), 1500);
     EXPECT_TRUE(posted);
     EXPECT_EQ(waitingDuring, true);
     EXPECT_FALSE(wait.IsWaiting());
@@ -71,7 +71,7 @@ TEST(CWaitNDispatch, PowerUpWaitOfSeventyFiveSecondsTakesNoRealTime) {
     housekeeping.Interval(60000);
     auto realStart = std::chrono::steady_clock::now();
     wait.Wait(75000);
-    EXPECT_EQ(msSince(loop, start), 75000);
+    EXPECT_EQ(MsSince(loop, start), 75000);
     EXPECT_EQ(minutes, 1);
     EXPECT_LT(std::chrono::steady_clock::now() - realStart, 5s);  // a guard, not a timing claim
 }
@@ -84,12 +84,12 @@ TEST(CWaitNDispatch, CancelFromAHandlerEndsTheWait) {
     canceller.OnTimer = [&] { wait.Cancel(); };
     canceller.Interval(300);
     wait.Wait(10000);
-    EXPECT_EQ(msSince(loop, start), 300);
+    EXPECT_EQ(MsSince(loop, start), 300);
     EXPECT_FALSE(wait.IsWaiting());
     wait.Cancel();  // harmless afterwards
     canceller.Enabled(false);
     wait.Wait(100);  // and the object waits again
-    EXPECT_EQ(msSince(loop, start), 400);
+    EXPECT_EQ(MsSince(loop, start), 400);
 }
 
 TEST(CWaitNDispatch, SecondWaitOnTheSameObjectIsRefused) {
@@ -116,7 +116,7 @@ TEST(CWaitNDispatch, SecondWaitOnTheSameObjectIsRefused) {
     EXPECT_EQ(refused->source(), "CWaitNDispatch");
     EXPECT_EQ(refused->description(),
               "This function is not reentrant. If you want to wait for a second period use a new object");
-    EXPECT_EQ(msSince(loop, start), 1500);  // the first wait was not disturbed
+    EXPECT_EQ(MsSince(loop, start), 1500);  // the first wait was not disturbed
     EXPECT_FALSE(wait.IsWaiting());
 }
 
@@ -133,7 +133,7 @@ TEST(CWaitNDispatch, ObjectDestroyedDuringItsWaitEndsIt) {
     };
     shutdown.Interval(250);
     wait->Wait(5000);  // `wait` is gone when this returns
-    EXPECT_EQ(msSince(loop, start), 250);
+    EXPECT_EQ(MsSince(loop, start), 250);
     EXPECT_EQ(onTimer, 0);
 }
 

@@ -28,12 +28,12 @@ class Checkout : public testing::ApplianceFixture {
 protected:
     // The appliance with the test's page and sound file served by the host's web server, and
     // an installed voice.
-    void startServed(std::vector<std::string> simOptions = {}) {
+    void StartServed(std::vector<std::string> simOptions = {}) {
         bed.app.write("HTML/ZephraTestMessage.HTML", "<html><body>Test</body></html>");
         const auto wav = bed.app.path() / "HTML/ZephraTest.wav";
         const std::string sox = "sox -n -r 8000 -c 1 -b 16 " + wav.string() + " synth 0.5 sine 440 2>/dev/null";
         ASSERT_EQ(std::system(sox.c_str()), 0);
-        start("HomeseerIP=127.0.0.1\nIncludeHeaderLinks=0", std::move(simOptions));
+        Start("HomeseerIP=127.0.0.1\nIncludeHeaderLinks=0", std::move(simOptions));
         bed.host->SaveIniSetting("T2W", "T2WVoice", windows::SpVoice().GetVoices().front().GetDescription(),
                                  "dkvZephraUtilities.ini");
         homeseer::HtmlServer::Options options;
@@ -41,13 +41,13 @@ protected:
         web = std::make_unique<homeseer::HtmlServer>(options);
         bed.state.settings.svrport = std::to_string(web->port());
         bed.host->ExecX10("A3", "on");
-        sim->lines(bed.loop, std::chrono::milliseconds(100));
+        sim->Lines(bed.loop, std::chrono::milliseconds(100));
         bed.host->ClearCalls();
     }
-    std::string server() const { return "http://127.0.0.1:" + std::to_string(web->port()) + "/"; }
-    Strings pages() {
+    std::string Server() const { return "http://127.0.0.1:" + std::to_string(web->port()) + "/"; }
+    Strings Pages() {
         Strings found;
-        for (const std::string& line : sim->lines(bed.loop, std::chrono::milliseconds(300)))
+        for (const std::string& line : sim->Lines(bed.loop, std::chrono::milliseconds(300)))
             if (line.rfind("kitchen /", 0) == 0) found.push_back(line.substr(8, line.find(' ', 8) - 8));
         return found;
     }
@@ -56,25 +56,25 @@ protected:
 };
 
 TEST_F(Checkout, AnApplianceThatAnswersGivesTheFourProgressLinesAndEndsWithItsLedsOff) {
-    startServed();
+    StartServed();
     MainTest(bed.state, *kitchen);
-    EXPECT_EQ(bed.log(), kProgress);
-    ASSERT_TRUE(idle());
+    EXPECT_EQ(bed.Log(), kProgress);
+    ASSERT_TRUE(Idle());
     const Strings expected = {
         // PUSH: the page (woken first), the toggle, and the toggle back.
-        "/screen.shtml?1", "/gotoURL.shtml?M=GOTO_URL&S=" + server() + "ZephraTestMessage.HTML", "/cgi-bin/firef4",
+        "/screen.shtml?1", "/gotoURL.shtml?M=GOTO_URL&S=" + Server() + "ZephraTestMessage.HTML", "/cgi-bin/firef4",
         "/cgi-bin/firef4",
         // AUDIO
-        "/volume.shtml?100", "/loadWav.shtml?" + server() + "ZephraTemp/ZephraTempFilekitchen1.wav", "/volume.shtml?50",
-        "/loadWav.shtml?" + server() + "ZephraTest.wav",
+        "/volume.shtml?100", "/loadWav.shtml?" + Server() + "ZephraTemp/ZephraTempFilekitchen1.wav", "/volume.shtml?50",
+        "/loadWav.shtml?" + Server() + "ZephraTest.wav",
         // TEXT
-        "/screen.shtml?1", "/gotoURL.shtml?M=GOTO_URL&S=" + server() + "ZephraTemp/ZephraTempFilekitchen2.html",
+        "/screen.shtml?1", "/gotoURL.shtml?M=GOTO_URL&S=" + Server() + "ZephraTemp/ZephraTempFilekitchen2.html",
         // LED: each state on both, then the alternation, and the mail LED off at last.
         "/led.shtml?t0", "/led.shtml?m0", "/led.shtml?t1", "/led.shtml?m1", "/led.shtml?t2", "/led.shtml?m2",
         "/led.shtml?t1", "/led.shtml?m0", "/led.shtml?t0", "/led.shtml?m1", "/led.shtml?t1", "/led.shtml?m0",
         "/led.shtml?t0", "/led.shtml?m1", "/led.shtml?m0"};
-    EXPECT_EQ(pages(), expected);
-    const auto state = sim->state();
+    EXPECT_EQ(Pages(), expected);
+    const auto state = sim->State();
     EXPECT_EQ(state.at("topled"), "off");
     EXPECT_EQ(state.at("mailled"), "off");
     EXPECT_EQ(state.at("volume"), "50");
@@ -82,11 +82,11 @@ TEST_F(Checkout, AnApplianceThatAnswersGivesTheFourProgressLinesAndEndsWithItsLe
 }
 
 TEST_F(Checkout, WithTheDebugSwitchTheStartAndEndLinesSurroundTheRun) {
-    startServed();
+    StartServed();
     bed.state.settings.DebugLog = true;
     MainTest(bed.state, *kitchen);
     Strings lines;
-    for (const std::string& line : bed.log())
+    for (const std::string& line : bed.Log())
         if (line.find("TEST") != std::string::npos) lines.push_back(line);
     Strings expected = {"dkvZephra Debug| TEST STARTED ON ZEPHRA in kitchen"};
     expected.insert(expected.end(), kProgress.begin(), kProgress.end());
@@ -95,10 +95,10 @@ TEST_F(Checkout, WithTheDebugSwitchTheStartAndEndLinesSurroundTheRun) {
 }
 
 TEST_F(Checkout, AnApplianceThatDoesNotAnswerHoldsEachTestUpForThirtySecondsAtMost) {
-    startServed({"--silent", "kitchen"});
+    StartServed({"--silent", "kitchen"});
     const auto before = bed.loop.now();
     MainTest(bed.state, *kitchen);
-    EXPECT_EQ(bed.log(), kProgress);
+    EXPECT_EQ(bed.Log(), kProgress);
     // The pages time out one after the other: PUSH and AUDIO each take longer than their
     // wait, TEXT's two pages a little less.
     EXPECT_GE(bed.loop.now() - before, std::chrono::seconds(60));
@@ -106,21 +106,21 @@ TEST_F(Checkout, AnApplianceThatDoesNotAnswerHoldsEachTestUpForThirtySecondsAtMo
 }
 
 TEST_F(Checkout, ATestOfAnIdleApplianceNeverFillsItsQueue) {
-    startServed();
+    StartServed();
     MainTest(bed.state, *kitchen);
     // Only the LED test's commands are still queued: 18 of them behind the one being sent.
     EXPECT_EQ(kitchen->CommandQueue().size(), 19u);
     EXPECT_FALSE(kitchen->PowerCycleInProgress());
-    EXPECT_TRUE(bed.calls("ExecX10").empty());
+    EXPECT_TRUE(bed.Calls("ExecX10").empty());
 }
 
 TEST_F(Checkout, AFailingStepIsLoggedWithItsErrorNumberAndTheTestGoesOn) {
-    startServed();
+    StartServed();
     bed.host->FailNext("Writelog", vb::Error(70, "Permission denied"));
     MainTest(bed.state, *kitchen);
     Strings expected = {kProgress[0], "dkvZephra|Main Test Error 70  Line 0 Permission denied"};
     expected.insert(expected.end(), kProgress.begin() + 1, kProgress.end());
-    EXPECT_EQ(bed.log(), expected);
+    EXPECT_EQ(bed.Log(), expected);
 }
 
 }  // namespace

@@ -15,7 +15,7 @@ using testing::PluginTestBed;
 using Strings = std::vector<std::string>;
 
 // Every recorded call as member & "|" & its arguments joined by "|".
-Strings allCalls(const homeseer::RecordingHost& host) {
+Strings AllCalls(const homeseer::RecordingHost& host) {
     Strings lines;
     for (const auto& call : host.Calls()) {
         std::string text = call.member;
@@ -26,20 +26,20 @@ Strings allCalls(const homeseer::RecordingHost& host) {
 }
 
 // A device that some plug-in made, as a host keeps it.
-void addDevice(homeseer::RecordingHost& host, const std::string& code, const std::string& interfaceName) {
+void AddDevice(homeseer::RecordingHost& host, const std::string& code, const std::string& interfaceName) {
     auto device = host.devices().add("other", code);
     device->setInterfaceName(interfaceName);
 }
 
 TEST(HouseCode, AFirstStartOnANewerHostTakesAFreeCodeAndMakesTheVersionDevice) {
     PluginTestBed bed;
-    addDevice(*bed.host, "[5", "acmeLights");  // another plug-in's device outside A to Z
-    addDevice(*bed.host, "B7", "dkvZephra");   // ours, but inside A to Z
+    AddDevice(*bed.host, "[5", "acmeLights");  // another plug-in's device outside A to Z
+    AddDevice(*bed.host, "B7", "dkvZephra");   // ours, but inside A to Z
     bed.host->ClearCalls();
     InitDevices(bed.state);
     EXPECT_EQ(bed.state.HouseCode, "\\");  // "[" is taken by the other plug-in
-    const std::string date = bed.calls("SetDeviceLastChange").at(0).substr(4);
-    EXPECT_EQ(allCalls(*bed.host), (Strings{
+    const std::string date = bed.Calls("SetDeviceLastChange").at(0).substr(4);
+    EXPECT_EQ(AllCalls(*bed.host), (Strings{
                                        "GetDeviceEnumerator",
                                        "GetNextFreeIOCode",
                                        "DeviceExistsRef|\\99",
@@ -55,7 +55,7 @@ TEST(HouseCode, AFirstStartOnANewerHostTakesAFreeCodeAndMakesTheVersionDevice) {
                                        "SetDeviceLastChange|\\99|" + date,
                                        "SaveIniSetting|Zephra Utilities|HouseCode|92|dkvZephraUtilities.ini",
                                    }));
-    EXPECT_TRUE(bed.log().empty());
+    EXPECT_TRUE(bed.Log().empty());
 
     // A later start finds the house code again through the version device.
     PluginState again(bed.host);
@@ -65,68 +65,68 @@ TEST(HouseCode, AFirstStartOnANewerHostTakesAFreeCodeAndMakesTheVersionDevice) {
     bed.host->ClearCalls();
     InitDevices(again);
     EXPECT_EQ(again.HouseCode, "\\");
-    EXPECT_TRUE(bed.calls("GetNextFreeIOCode").empty());
-    EXPECT_TRUE(bed.calls("NewDeviceRef").empty());
+    EXPECT_TRUE(bed.Calls("GetNextFreeIOCode").empty());
+    EXPECT_TRUE(bed.Calls("NewDeviceRef").empty());
 }
 
 TEST(HouseCode, AnOlderHostIsWalkedByIndexAndGetsItsDevicesByName) {
     PluginTestBed bed;
-    bed.olderHost();
+    bed.OlderHost();
     bed.state.settings.DebugLog = true;
     InitDevices(bed.state);
     EXPECT_EQ(bed.state.HouseCode, "[");
-    EXPECT_EQ(bed.calls("NewDevice"), Strings{"Original Plugin Version|"});
-    EXPECT_EQ(bed.calls("GetDevice"), Strings{"1"});
-    EXPECT_EQ(bed.calls("SaveIniSetting"), Strings{"Zephra Utilities|HouseCode|91|dkvZephraUtilities.ini"});
-    EXPECT_EQ(bed.log(), Strings{"dkvZephra Debug|Returned House Code="});
+    EXPECT_EQ(bed.Calls("NewDevice"), Strings{"Original Plugin Version|"});
+    EXPECT_EQ(bed.Calls("GetDevice"), Strings{"1"});
+    EXPECT_EQ(bed.Calls("SaveIniSetting"), Strings{"Zephra Utilities|HouseCode|91|dkvZephraUtilities.ini"});
+    EXPECT_EQ(bed.Log(), Strings{"dkvZephra Debug|Returned House Code="});
     EXPECT_EQ(bed.host->DeviceString("[99"), "Original Install Version 2.5.0");
 
     bed.host->ClearCalls();
     EXPECT_EQ(GetHouseCode(bed.state), "[");
-    EXPECT_EQ(allCalls(*bed.host), (Strings{"DeviceCount", "GetDevice|1"}));
+    EXPECT_EQ(AllCalls(*bed.host), (Strings{"DeviceCount", "GetDevice|1"}));
     // No enumerator exists on an older host.
     SetValueCallback(bed.state);
-    EXPECT_EQ(allCalls(*bed.host), (Strings{"DeviceCount", "GetDevice|1"}));
+    EXPECT_EQ(AllCalls(*bed.host), (Strings{"DeviceCount", "GetDevice|1"}));
 }
 
 TEST(HouseCode, TheXapHostApplicationHasItsOwnCodeAndTakesCodesInNewDevice) {
     PluginTestBed bed;
-    bed.olderHost();  // devices by index, as that application hands them out
+    bed.OlderHost();  // devices by index, as that application hands them out
     bed.state.IsSetup = true;
     InitDevices(bed.state);
     EXPECT_EQ(bed.state.HouseCode, "^");
-    EXPECT_EQ(allCalls(*bed.host), Strings{});
+    EXPECT_EQ(AllCalls(*bed.host), Strings{});
     NewDevice(bed.state, "^99");
-    EXPECT_EQ(bed.calls("NewDevice"), Strings{"Original Plugin Version|^99"});
-    EXPECT_TRUE(bed.calls("Device.hc").empty());
+    EXPECT_EQ(bed.Calls("NewDevice"), Strings{"Original Plugin Version|^99"});
+    EXPECT_TRUE(bed.Calls("Device.hc").empty());
     EXPECT_EQ(bed.host->devices().byCode("^99")->interfaceName(), "dkvZephra");
 }
 
 TEST(CallerIdDevice, IsMadeOnceWithTheMiscBitsOfItsHost) {
     for (bool refs : {true, false}) {
         PluginTestBed bed;
-        if (!refs) bed.olderHost();
+        if (!refs) bed.OlderHost();
         CIDDevice(bed.state, "[91");
         auto device = bed.host->devices().byCode("[91");
         ASSERT_TRUE(device);
         EXPECT_EQ(device->Name(), "CID Detected");
         EXPECT_EQ(device->misc(), refs ? 0x8030 : 0x30);
         EXPECT_EQ(device->Location(), "Zephra");
-        EXPECT_EQ(bed.calls("SetDeviceString"), Strings{"[91|"});
-        EXPECT_EQ(bed.calls("SetDeviceStatus"), Strings{"[91|3"});
+        EXPECT_EQ(bed.Calls("SetDeviceString"), Strings{"[91|"});
+        EXPECT_EQ(bed.Calls("SetDeviceStatus"), Strings{"[91|3"});
         EXPECT_EQ(bed.host->DeviceStatus("[91"), homeseer::kStatusOff);
         bed.host->ClearCalls();
         CIDDevice(bed.state, "[91");
-        EXPECT_EQ(allCalls(*bed.host), Strings{refs ? "DeviceExistsRef|[91" : "DeviceExists|[91"});
-        EXPECT_TRUE(bed.log().empty());
+        EXPECT_EQ(AllCalls(*bed.host), Strings{refs ? "DeviceExistsRef|[91" : "DeviceExists|[91"});
+        EXPECT_TRUE(bed.Log().empty());
     }
 }
 
 TEST(ValueCallback, MarksEveryDeviceOfThePluginOnANewerHost) {
     PluginTestBed bed;
-    addDevice(*bed.host, "[1", "dkvZephra");
-    addDevice(*bed.host, "[2", "DKVZEPHRA");
-    addDevice(*bed.host, "C1", "acmeLights");
+    AddDevice(*bed.host, "[1", "dkvZephra");
+    AddDevice(*bed.host, "[2", "DKVZEPHRA");
+    AddDevice(*bed.host, "C1", "acmeLights");
     bed.host->devices().byCode("[2")->setMisc(16);
     SetValueCallback(bed.state);
     EXPECT_EQ(bed.host->devices().byCode("[1")->misc(), 0x8000);
@@ -136,18 +136,18 @@ TEST(ValueCallback, MarksEveryDeviceOfThePluginOnANewerHost) {
 
 TEST(DeviceWrappers, ChooseTheCallsOfTheHostGenerationAndLogTheirFailures) {
     PluginTestBed bed;
-    bed.olderHost();
+    bed.OlderHost();
     EXPECT_EQ(hsDeviceExists(bed.state, "[1"), -1);
-    EXPECT_EQ(bed.calls("DeviceExists"), Strings{"[1"});
+    EXPECT_EQ(bed.Calls("DeviceExists"), Strings{"[1"});
     EXPECT_EQ(hsGetDevice(bed.state, 40000), nullptr);  // an index beyond 16 bits
-    EXPECT_EQ(bed.log(), Strings{"dkvZephra|hsGetDevice 40000 Line 0 Overflow"});
+    EXPECT_EQ(bed.Log(), Strings{"dkvZephra|hsGetDevice 40000 Line 0 Overflow"});
     bed.host->FailNext("NewDevice", vb::Error(7, "Out of memory"));
     EXPECT_EQ(hsNewDevice(bed.state, "x", ""), 0);
-    EXPECT_EQ(bed.log().back(), "dkvZephra|hsNewDevice x Line 0 Out of memory");
+    EXPECT_EQ(bed.Log().back(), "dkvZephra|hsNewDevice x Line 0 Out of memory");
     bed.host->SetVersion("2.5.0.81");
     bed.state.UseDeviceRefs = true;
     EXPECT_EQ(hsDeviceExists(bed.state, "[1"), -1);
-    EXPECT_EQ(bed.calls("DeviceExistsRef"), Strings{"[1"});
+    EXPECT_EQ(bed.Calls("DeviceExistsRef"), Strings{"[1"});
 }
 
 }  // namespace

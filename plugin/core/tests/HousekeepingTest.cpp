@@ -17,89 +17,89 @@ namespace zephra {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::localTime;
+using testing::LocalTime;
 
 // The minute timer's ticks over the three appliances.
 class HousekeepingTest : public testing::ThreeAppliances {
 protected:
     // One tick of the minute timer and what it sent.
-    Strings minute() {
+    Strings Minute() {
         bed.loop.advance(60s);
-        return sent();
+        return Sent();
     }
 };
 
 TEST_F(HousekeepingTest, SleepStatesArePolledEveryIntervalPlusOneMinutesAndAlwaysAwakeIsRetoldEachMinute) {
-    start("SleepMonitorInterval=2\nPowerCycleInterval=23", true);
-    z(1).setSleep("always awake");
-    sent();
+    Start("SleepMonitorInterval=2\nPowerCycleInterval=23", true);
+    Z(1).LetSleep("always awake");
+    Sent();
     EXPECT_EQ(bed.state.settings.SleepCountdown, 2);
     std::vector<int> polls;
     for (int tick = 1; tick <= 7; ++tick) {
-        const Strings pages = minute();
-        EXPECT_EQ(count(pages, "hall /screen.shtml?1"), 1) << tick;  // told to stay awake
-        if (count(pages, "kitchen /screen.shtml?p") == 1) polls.push_back(tick);
-        EXPECT_EQ(count(pages, "kitchen /screen.shtml?p"), count(pages, "den /screen.shtml?p")) << tick;
+        const Strings pages = Minute();
+        EXPECT_EQ(Count(pages, "hall /screen.shtml?1"), 1) << tick;  // told to stay awake
+        if (Count(pages, "kitchen /screen.shtml?p") == 1) polls.push_back(tick);
+        EXPECT_EQ(Count(pages, "kitchen /screen.shtml?p"), Count(pages, "den /screen.shtml?p")) << tick;
     }
     EXPECT_EQ(polls, (std::vector<int>{3, 6}));
 
     // Without a poll interval the minute timer still re-tells "always awake".
     bed.state.settings.SleepMonitorInterval = 0;
-    const Strings pages = minute();
+    const Strings pages = Minute();
     EXPECT_EQ(pages, Strings{"hall /screen.shtml?1"});
 }
 
 TEST_F(HousekeepingTest, ASlideshowIsKeptAwakeWhileThereIsMotionAndEndsWhenItsPageIsNoLongerFetched) {
-    start("SlideshowNoMotionTime=8\nPowerCycleInterval=23\nSleepMonitorInterval=0", true);
+    Start("SlideshowNoMotionTime=8\nPowerCycleInterval=23\nSleepMonitorInterval=0", true);
     bed.host->ExecX10("A7", "off");
-    z(0).setSlideshow(true);
-    z(2).setSlideshow(true);  // no slide group: no slideshow
-    EXPECT_FALSE(z(2).Slideshow());
-    z(0).setSleep("sleep");
-    sent();
+    Z(0).LetSlideshow(true);
+    Z(2).LetSlideshow(true);  // no slide group: no slideshow
+    EXPECT_FALSE(Z(2).Slideshow());
+    Z(0).LetSleep("sleep");
+    Sent();
     // No motion: the kitchen is woken for the first minutes only (below 8 - 5), so that its
     // own sleep timer can take it; the hall shows no slideshow and is left alone.
     std::vector<int> wakes;
     for (int tick = 1; tick <= 5; ++tick) {
-        const Strings pages = minute();
-        if (count(pages, "kitchen /screen.shtml?1") == 1) wakes.push_back(tick);
-        EXPECT_EQ(count(pages, "hall /screen.shtml?1"), 0);
-        EXPECT_EQ(z(0).MotionOffMinutes(), tick);
+        const Strings pages = Minute();
+        if (Count(pages, "kitchen /screen.shtml?1") == 1) wakes.push_back(tick);
+        EXPECT_EQ(Count(pages, "hall /screen.shtml?1"), 0);
+        EXPECT_EQ(Z(0).MotionOffMinutes(), tick);
     }
     EXPECT_EQ(wakes, (std::vector<int>{1, 2}));
     bed.host->ExecX10("A7", "on");
-    minute();
-    EXPECT_EQ(z(0).MotionOffMinutes(), 0);
+    Minute();
+    EXPECT_EQ(Z(0).MotionOffMinutes(), 0);
 
     // Without a no-motion time the slideshow page decides: fetched lately, the appliance is
     // kept awake; not fetched for five update intervals, the slideshow ends.
     bed.state.settings.SlideshowNoMotionTime = 0;
     bed.host->ExecX10("A7", "off");
-    z(0).setSlideshowTime(vb::Now());
-    EXPECT_EQ(count(minute(), "kitchen /screen.shtml?1"), 1);
-    EXPECT_TRUE(z(0).Slideshow());
+    Z(0).LetSlideshowTime(vb::Now());
+    EXPECT_EQ(Count(Minute(), "kitchen /screen.shtml?1"), 1);
+    EXPECT_TRUE(Z(0).Slideshow());
     bed.loop.advance(40s);  // 5 × 20 s since the page was served
-    minute();
-    EXPECT_FALSE(z(0).Slideshow());
+    Minute();
+    EXPECT_FALSE(Z(0).Slideshow());
 
     // An appliance without a motion sensor is simply kept awake.
-    z(2).setEnableSlideshow(1);
-    z(2).setSlideshow(true);
-    z(2).setSleep("sleep");
-    sent();
-    EXPECT_EQ(minute(), Strings{"den /screen.shtml?1"});
+    Z(2).LetEnableSlideshow(1);
+    Z(2).LetSlideshow(true);
+    Z(2).LetSleep("sleep");
+    Sent();
+    EXPECT_EQ(Minute(), Strings{"den /screen.shtml?1"});
 }
 
 TEST_F(HousekeepingTest, EveryListedHourStartsOneSweepADayMidnightIncluded) {
-    start("PowerCycleInterval=0,3\nLastPowerCycleHour=23\nLastPowerCycleDate=2001-01-01", false);
-    bed.loop.setLocalNow(localTime(2001, 1, 1, 23, 58, 30));
+    Start("PowerCycleInterval=0,3\nLastPowerCycleHour=23\nLastPowerCycleDate=2001-01-01", false);
+    bed.loop.setLocalNow(LocalTime(2001, 1, 1, 23, 58, 30));
     bed.host->ClearCalls();
     auto cycledAt = [&](std::chrono::minutes span) {
         Strings cycled;
         for (auto m = 0min; m < span; ++m) {
             bed.host->ClearCalls();
             bed.loop.advance(60s);
-            for (const std::string& call : bed.calls("ExecX10"))
+            for (const std::string& call : bed.Calls("ExecX10"))
                 if (call.find("|off") != std::string::npos)
                     cycled.push_back(vb::formatDate(vb::Now(), "hh:nn") + " " + call.substr(0, call.find('|')));
         }
@@ -116,7 +116,7 @@ TEST_F(HousekeepingTest, EveryListedHourStartsOneSweepADayMidnightIncluded) {
     EXPECT_EQ(cycledAt(24h), (Strings{"00:01 A5", "00:02 A4", "00:03 A3", "03:01 A5", "03:02 A4", "03:03 A3"}));
 
     // A restart within a swept hour does not sweep again; one on a later day does.
-    bed.loop.setLocalNow(localTime(2001, 1, 3, 3, 30));
+    bed.loop.setLocalNow(LocalTime(2001, 1, 3, 3, 30));
     InitZephraUtilities(bed.state);
     EXPECT_EQ(cycledAt(3min), Strings{});
     bed.host->SaveIniSetting("Zephra Utilities", "LastPowerCycleDate", "2001-01-02", "dkvZephraUtilities.ini");
@@ -125,18 +125,18 @@ TEST_F(HousekeepingTest, EveryListedHourStartsOneSweepADayMidnightIncluded) {
 }
 
 TEST_F(HousekeepingTest, ASweepOfATableThatShrankGoesOnFromItsLastSlot) {
-    start("PowerCycleInterval=22", false);
+    Start("PowerCycleInterval=22", false);
     bed.state.housekeeping.PowerCycleIndex = 7;
     EvaluatePowerCycle(bed.state);
     EvaluatePowerCycle(bed.state);
-    EXPECT_EQ(bed.calls("ExecX10"), (Strings{"A5|off|0", "A4|off|0"}));
+    EXPECT_EQ(bed.Calls("ExecX10"), (Strings{"A5|off|0", "A4|off|0"}));
     EXPECT_EQ(bed.state.housekeeping.PowerCycleIndex, 0);
-    EXPECT_TRUE(bed.log().empty());
+    EXPECT_TRUE(bed.Log().empty());
 }
 
 TEST_F(HousekeepingTest, TheSlideshowTickWaitsWholeMinutesThenTheRestAndPublishesAPicture) {
     bed.state.settings.SlideFiles.files = {"\\a.jpg", "\\b.jpg"};
-    forms::Timer& timer = bed.state.queueTimer().Timer3;
+    forms::Timer& timer = bed.state.QueueTimerForm().Timer3;
     auto intervals = [&](const std::string& seconds, int ticks) {
         bed.state.settings.SlideshowUpdateInterval = seconds;
         bed.state.housekeeping.SlideshowMinutesLeft = 0;
@@ -159,7 +159,7 @@ TEST_F(HousekeepingTest, TheSlideshowTickWaitsWholeMinutesThenTheRestAndPublishe
     EXPECT_TRUE(picture == "\\a.jpg" || picture == "\\b.jpg") << picture;
     EXPECT_EQ(bed.host->GetIniSetting("Zephra Utilities", "SlideshowActive", "-", "dkvZephraUtilities.ini"), "1");
 
-    bed.state.settings.SlideFiles.clear();
+    bed.state.settings.SlideFiles.Clear();
     intervals("20", 1);
     EXPECT_EQ(bed.host->GetIniSetting("Zephra Utilities", "NextPicture", "-", "dkvZephraUtilities.ini"), "");
 
@@ -168,7 +168,7 @@ TEST_F(HousekeepingTest, TheSlideshowTickWaitsWholeMinutesThenTheRestAndPublishe
     bed.loop.advance(20s);
     EXPECT_FALSE(timer.Enabled());
     EXPECT_EQ(bed.host->GetIniSetting("Zephra Utilities", "SlideshowActive", "-", "dkvZephraUtilities.ini"), "0");
-    EXPECT_TRUE(bed.log().empty());
+    EXPECT_TRUE(bed.Log().empty());
 }
 
 TEST_F(HousekeepingTest, TemporaryFilesGoAtTheSixthMinuteBoundaryAfterTheirChange) {
@@ -185,7 +185,7 @@ TEST_F(HousekeepingTest, TemporaryFilesGoAtTheSixthMinuteBoundaryAfterTheirChang
     std::filesystem::last_write_time(below, fileTime(base - 1h));
     const vb::DateParts changed = vb::partsOf(vb::localDate(base));
     const forms::LocalTime at =
-        localTime(changed.year, static_cast<unsigned>(changed.month), static_cast<unsigned>(changed.day), changed.hour,
+        LocalTime(changed.year, static_cast<unsigned>(changed.month), static_cast<unsigned>(changed.day), changed.hour,
                   changed.minute, changed.second);
     bed.loop.setLocalNow(at + 5min);  // hh:(mm+5):59
     RemoveOldFiles(bed.state);
@@ -195,63 +195,63 @@ TEST_F(HousekeepingTest, TemporaryFilesGoAtTheSixthMinuteBoundaryAfterTheirChang
     EXPECT_FALSE(std::filesystem::exists(old));
     EXPECT_TRUE(std::filesystem::exists(young));
     EXPECT_TRUE(std::filesystem::exists(below));  // only the folder's top level is cleared
-    EXPECT_TRUE(bed.log().empty());
+    EXPECT_TRUE(bed.Log().empty());
 
     bed.state.settings.ZephraTempPath = bed.host->GetAppPath() + "\\HTML\\Missing";
     RemoveOldFiles(bed.state);
-    EXPECT_EQ(bed.log(), Strings{"dkvZephra|RemoveOldFiles  Line 0 Path not found"});
+    EXPECT_EQ(bed.Log(), Strings{"dkvZephra|RemoveOldFiles  Line 0 Path not found"});
 }
 
 TEST_F(HousekeepingTest, MotionWakesTheFirstApplianceOfItsSensorOrStartsItsSlideshow) {
-    start("PowerCycleInterval=\nSleepMonitorInterval=0\nPushDelay=2", true);
-    z(0).setSleep("sleep");
-    z(1).setSleep("sleep");
-    sent();
+    Start("PowerCycleInterval=\nSleepMonitorInterval=0\nPushDelay=2", true);
+    Z(0).LetSleep("sleep");
+    Z(1).LetSleep("sleep");
+    Sent();
     // An "off" event, or motion while neither switch is on, changes nothing.
     CheckMotionEvent(bed.state, "a7", vb::Variant(int16_t{3}));
     CheckMotionEvent(bed.state, "a7", vb::Variant(int16_t{2}));
-    EXPECT_EQ(sent(), Strings{});
+    EXPECT_EQ(Sent(), Strings{});
 
     bed.state.settings.AwakenOnMotion = true;
     CheckMotionEvent(bed.state, "a7", vb::Variant(int16_t{2}));
-    EXPECT_EQ(sent(), Strings{"kitchen /screen.shtml?1"});  // the hall shares the sensor: not woken
-    EXPECT_EQ(z(1).Sleep(), "sleep");
+    EXPECT_EQ(Sent(), Strings{"kitchen /screen.shtml?1"});  // the hall shares the sensor: not woken
+    EXPECT_EQ(Z(1).Sleep(), "sleep");
 
     // Asleep with a slide group and "StartSlildeshow": awake, the slideshow page, a pause,
     // full screen.
     bed.state.settings.StartSlildeshow = true;
-    z(0).setSleep("sleep");
-    sent();
+    Z(0).LetSleep("sleep");
+    Sent();
     CheckMotionEvent(bed.state, "A7", vb::Variant(int16_t{2}));
-    const Strings pages = sent();
+    const Strings pages = Sent();
     ASSERT_EQ(pages.size(), 4u);
     EXPECT_EQ(pages[0], "kitchen /screen.shtml?1");
     EXPECT_EQ(pages[1], "kitchen /screen.shtml?1");
     EXPECT_EQ(pages[2], "kitchen /gotoURL.shtml?M=GOTO_URL&S=http://127.0.0.1:81/ZephraSlideshow.asp");
     EXPECT_EQ(pages[3], "kitchen /cgi-bin/firef4");
-    EXPECT_TRUE(z(0).Slideshow());
-    EXPECT_TRUE(z(0).BrowserFullScreen());
-    EXPECT_EQ(z(0).Sleep(), "awake");
+    EXPECT_TRUE(Z(0).Slideshow());
+    EXPECT_TRUE(Z(0).BrowserFullScreen());
+    EXPECT_EQ(Z(0).Sleep(), "awake");
 }
 
 TEST_F(HousekeepingTest, LedsAreClearedOnceAPresenceLastsLongerThanTheLedMotionTime) {
-    start("PowerCycleInterval=\nSleepMonitorInterval=0\nLEDMotionTime=120", true);
-    z(2).setMotionDevice("B2");
+    Start("PowerCycleInterval=\nSleepMonitorInterval=0\nLEDMotionTime=120", true);
+    Z(2).LetMotionDevice("B2");
     bed.state.appliances.slots[2].MotionDevice = "B2";
-    z(2).setTopLED("on");
-    z(2).setMailLED("blink");
-    sent();
+    Z(2).LetTopLED("on");
+    Z(2).LetMailLED("blink");
+    Sent();
     bed.host->ExecX10("B2", "off");
     CheckMotionEvent(bed.state, "B2", vb::Variant(int16_t{2}));  // sensor was off: presence begins
     bed.host->ExecX10("B2", "on");
     bed.loop.advance(100s);
     CheckMotionEvent(bed.state, "B2", vb::Variant(int16_t{2}));
-    EXPECT_EQ(sent(), Strings{});
+    EXPECT_EQ(Sent(), Strings{});
     bed.loop.advance(21s);
     CheckMotionEvent(bed.state, "B2", vb::Variant(int16_t{2}));
-    EXPECT_EQ(sent(), (Strings{"den /led.shtml?t0", "den /led.shtml?m0"}));
-    EXPECT_EQ(z(2).TopLED(), "off");
-    EXPECT_EQ(z(2).MailLED(), "off");
+    EXPECT_EQ(Sent(), (Strings{"den /led.shtml?t0", "den /led.shtml?m0"}));
+    EXPECT_EQ(Z(2).TopLED(), "off");
+    EXPECT_EQ(Z(2).MailLED(), "off");
 }
 
 }  // namespace

@@ -28,20 +28,20 @@ struct PluginTestBed {
         state.UseDeviceRefs = true;  // what registration finds on the host's default (newer) version
     }
     // Makes the host an older one, addressed by index and code.
-    void olderHost() {
+    void OlderHost() {
         host->SetVersion("1.7.44");
         state.UseDeviceRefs = false;
     }
     ~PluginTestBed() { vb::Err().Clear(); }
 
     // The log lines of the host, each as source & "|" & text.
-    std::vector<std::string> log() const {
+    std::vector<std::string> Log() const {
         std::vector<std::string> lines;
         for (const auto& line : host->Log()) lines.push_back(line.source + "|" + line.text);
         return lines;
     }
     // The calls of one host member, each with its arguments joined by "|".
-    std::vector<std::string> calls(std::string_view member) const {
+    std::vector<std::string> Calls(std::string_view member) const {
         std::vector<std::string> lines;
         for (const auto& call : host->CallsOf(member)) {
             std::string text;

@@ -25,10 +25,10 @@ TEST(TimerPool, SixAppliancesGetTimersAndTheSeventhNone) {
     }
     EXPECT_FALSE(appliances[6]->Timer1Index());
     EXPECT_FALSE(appliances[6]->IETimerIndex());
-    EXPECT_EQ(bed.log(), (std::vector<std::string>{"dkvZephra|Unable to find unused timer for IE"}));
-    EXPECT_EQ(bed.state.queueTimer().Caption, "ZephraQueue");
-    EXPECT_EQ(bed.state.queueTimer().ScriptControl1->Language(), "VBScript");
-    EXPECT_EQ(bed.state.queueTimer().ScriptControl1->Timeout(), 10000);
+    EXPECT_EQ(bed.Log(), (std::vector<std::string>{"dkvZephra|Unable to find unused timer for IE"}));
+    EXPECT_EQ(bed.state.QueueTimerForm().Caption, "ZephraQueue");
+    EXPECT_EQ(bed.state.QueueTimerForm().ScriptControl1->Language(), "VBScript");
+    EXPECT_EQ(bed.state.QueueTimerForm().ScriptControl1->Timeout(), 10000);
 
     // Indexes outside the pool change nothing; a freed slot goes to the next object.
     ReleaseTimer(bed.state, 6);
@@ -49,9 +49,9 @@ TEST(TimerPool, AReleasedTimerIsStoppedSoThatNoTickReachesItsNextOwner) {
     PluginTestBed bed;
     bed.state.settings.DebugLog = true;
     auto first = Zephra::Create(bed.state);
-    first->setName("first");
+    first->LetName("first");
     first->AsyncCommand("waitsecs 2", 4, "pause");
-    forms::Timer& timer = bed.state.queueTimer().Timer1(0);
+    forms::Timer& timer = bed.state.QueueTimerForm().Timer1(0);
     EXPECT_TRUE(timer.Enabled());
     EXPECT_EQ(timer.Interval(), 2000);
 
@@ -60,62 +60,62 @@ TEST(TimerPool, AReleasedTimerIsStoppedSoThatNoTickReachesItsNextOwner) {
     ReleaseIETimer(bed.state, 0);
     EXPECT_FALSE(timer.Enabled());
     auto second = Zephra::Create(bed.state);
-    second->setName("second");
+    second->LetName("second");
     bed.host->ClearCalls();
     bed.loop.advance(5s);
-    for (const std::string& line : bed.log()) EXPECT_EQ(line.find("TimeoutCount="), std::string::npos) << line;
+    for (const std::string& line : bed.Log()) EXPECT_EQ(line.find("TimeoutCount="), std::string::npos) << line;
     EXPECT_TRUE(first->Waiting());  // its pause never ends: it has no timer any more
     second->Shutdown();
 }
 
 TEST(TimerPool, ATickOfAFreeSlotGoesNowhere) {
     PluginTestBed bed;
-    forms::Timer& timer = bed.state.queueTimer().Timer1(3);
+    forms::Timer& timer = bed.state.QueueTimerForm().Timer1(3);
     timer.Interval(100);
     timer.Enabled(true);
     bed.loop.advance(1s);
-    forms::Timer& page = bed.state.queueTimer().IETimer(4);
+    forms::Timer& page = bed.state.QueueTimerForm().IETimer(4);
     page.Interval(50);
     bed.loop.advance(1s);
     EXPECT_FALSE(page.Enabled());  // a page timer stops itself at its tick
-    EXPECT_TRUE(bed.log().empty());
+    EXPECT_TRUE(bed.Log().empty());
 }
 
 TEST(QueueTimer, RegistersForX10EventsOnlyWhenMotionMatters) {
     {
         PluginTestBed bed;
-        bed.state.queueTimer();
-        EXPECT_TRUE(bed.calls("RegisterEventCB").empty());
+        bed.state.QueueTimerForm();
+        EXPECT_TRUE(bed.Calls("RegisterEventCB").empty());
     }
     PluginTestBed bed;
     bed.host->SetIniText("dkvZephraUtilities.ini", "[Zephra Utilities]\nAwakenOnMotion=\"1\"\n");
-    bed.state.queueTimer();
+    bed.state.QueueTimerForm();
     EXPECT_TRUE(bed.state.settings.AwakenOnMotion);
-    EXPECT_EQ(bed.calls("RegisterEventCB"), (std::vector<std::string>{"1|QueueTimer"}));
+    EXPECT_EQ(bed.Calls("RegisterEventCB"), (std::vector<std::string>{"1|QueueTimer"}));
 
     // Events reach the form once the start-up has finished.
     bed.host->ExecX10("A4", "on");
     bed.loop.DoEvents();
     vb::Variant notAnArray("A4");
-    bed.state.queueTimer().HSEvent(notAnArray);
-    EXPECT_TRUE(bed.log().empty());
+    bed.state.QueueTimerForm().HSEvent(notAnArray);
+    EXPECT_TRUE(bed.Log().empty());
     bed.state.InitComplete = true;
     bed.host->ExecX10("A4", "on");
     bed.loop.DoEvents();
-    EXPECT_TRUE(bed.log().empty());
-    bed.state.queueTimer().HSEvent(notAnArray);
-    EXPECT_EQ(bed.log(), (std::vector<std::string>{"dkvZephra|HSEvent  Line 0 Type mismatch"}));
+    EXPECT_TRUE(bed.Log().empty());
+    bed.state.QueueTimerForm().HSEvent(notAnArray);
+    EXPECT_EQ(bed.Log(), (std::vector<std::string>{"dkvZephra|HSEvent  Line 0 Type mismatch"}));
 
     // An unloaded form takes no event.
-    bed.state.unloadQueueTimer();
+    bed.state.UnloadQueueTimer();
     bed.host->ExecX10("A4", "off");
     bed.loop.DoEvents();
-    EXPECT_EQ(bed.log().size(), 1u);
+    EXPECT_EQ(bed.Log().size(), 1u);
 }
 
 TEST(QueueTimer, QueuedXapMessagesLeaveOnePer200Ms) {
     PluginTestBed bed;
-    QueueTimer& form = bed.state.queueTimer();
+    QueueTimer& form = bed.state.QueueTimerForm();
     bed.state.xap.XapSendQueue.emplace();
     for (const char* uid : {"01", "02", "03"})
         bed.state.xap.XapSendQueue->push_back({"target", "xAPBSC.Info", "output.state", "state\1on", "", uid});
@@ -126,25 +126,25 @@ TEST(QueueTimer, QueuedXapMessagesLeaveOnePer200Ms) {
     bed.host->ClearCalls();
     for (int i = 0; i < 700 && form.BSCTimer.Enabled(); ++i) {
         bed.loop.advance(1ms);
-        if (bed.calls("SendXapMessage").size() > sent.size())
+        if (bed.Calls("SendXapMessage").size() > sent.size())
             sent.push_back(std::chrono::duration_cast<std::chrono::milliseconds>(bed.loop.now() - start));
     }
     EXPECT_EQ(sent, (std::vector<std::chrono::milliseconds>{1ms, 201ms, 401ms}));
     EXPECT_EQ(bed.loop.now() - start, 601ms);  // disabled at the fourth tick
-    EXPECT_EQ(bed.calls("SendXapMessage")[2], "target|xAPBSC.Info|output.state|state\1on||03");
+    EXPECT_EQ(bed.Calls("SendXapMessage")[2], "target|xAPBSC.Info|output.state|state\1on||03");
 
     // Without the queue (after a shut-down) the tick logs.
     bed.state.xap.XapSendQueue.reset();
     form.BSCTimer.Enabled(true);
     bed.loop.advance(200ms);
-    EXPECT_EQ(bed.log().back(), "dkvZephra|BSCTimer_Timer Line 0 Object variable or With block variable not set");
+    EXPECT_EQ(bed.Log().back(), "dkvZephra|BSCTimer_Timer Line 0 Object variable or With block variable not set");
 }
 
 TEST(QueueTimer, ALonelyCallerIdLineIsHandledAfter500MsAndTheDeviceGoesOffAfter10s) {
     PluginTestBed bed;
     bed.state.settings.GenerateCIDEvent = true;
     bed.state.settings.CIDDeviceCode = "[91";
-    QueueTimer& form = bed.state.queueTimer();
+    QueueTimer& form = bed.state.QueueTimerForm();
     bed.state.modem.CallerName = "JOHN";
     form.Timer5.Interval(500);
     bed.loop.advance(499ms);
@@ -155,7 +155,7 @@ TEST(QueueTimer, ALonelyCallerIdLineIsHandledAfter500MsAndTheDeviceGoesOffAfter1
     EXPECT_TRUE(form.Timer4.Enabled());
     bed.loop.advance(10s);
     EXPECT_FALSE(form.Timer4.Enabled());
-    EXPECT_EQ(bed.calls("SetDeviceStatus"), (std::vector<std::string>{"[91|2", "[91|3"}));
+    EXPECT_EQ(bed.Calls("SetDeviceStatus"), (std::vector<std::string>{"[91|2", "[91|3"}));
 }
 
 }  // namespace

@@ -31,9 +31,9 @@ public:
 class HostItems : public automation::Dispatch<HostItems> {
 public:
     static constexpr std::string_view className = "IRequestDictionary";
-    static void describe(automation::Members<HostItems>& m) { m.method<&HostItems::item>("item"); }
+    static void describe(automation::Members<HostItems>& m) { m.method<&HostItems::Item>("item"); }
     explicit HostItems(std::string kind, bool fails = false) : kind_(std::move(kind)), fails_(fails) {}
-    std::string item(const std::string& name) {
+    std::string Item(const std::string& name) {
         if (fails_) vb::raise(vb::errors::NotSupported);
         return "host " + kind_ + " " + name;
     }
@@ -97,7 +97,7 @@ TEST(RequestItems, AFormItemThatCannotBeReadThroughItemIsReadByIndexAndErrorsOfT
     vb::Variant own = vb::ObjectRef(std::make_shared<OwnRequest>());
     EXPECT_THROW(GetQueryStringItem(bed.state, own, "x"), vb::Error);
     EXPECT_EQ(vb::CStr(GetFormItem(bed.state, own, "y")), "own form y");
-    EXPECT_TRUE(bed.log().empty());
+    EXPECT_TRUE(bed.Log().empty());
 }
 
 TEST(StripHTML, TagsAndNonBreakingSpacesGoTheRestStays) {
@@ -118,7 +118,7 @@ TEST(StripHTML, TagsAndNonBreakingSpacesGoTheRestStays) {
         {"<a href='x'>link</a><", "link<"},
     };
     for (const auto& [html, text] : cases) EXPECT_EQ(StripHTML(bed.state, html), text) << html;
-    EXPECT_TRUE(bed.log().empty());
+    EXPECT_TRUE(bed.Log().empty());
 }
 
 }  // namespace

@@ -23,88 +23,88 @@ protected:
     SettingsReaderTest() { bed.app.write("HTML/index.htm", "<html></html>"); }
 
     // Reads the settings from a "Zephra Utilities" section of these lines.
-    void readWith(const std::string& lines, const std::string& moreSections = "") {
+    void ReadWith(const std::string& lines, const std::string& moreSections = "") {
         bed.host->SetIniText("dkvZephraUtilities.ini", "[Zephra Utilities]\n" + lines + "\n" + moreSections);
         bed.host->ClearCalls();
         InitZephraUtilities(bed.state);
     }
 
-    std::string app() const { return bed.app.path().string(); }
-    const ZephraSettings& s() const { return bed.state.settings; }
+    std::string App() const { return bed.app.path().string(); }
+    const ZephraSettings& S() const { return bed.state.settings; }
 
     PluginTestBed bed;
 };
 
 TEST_F(SettingsReaderTest, AnEmptyFileGivesEveryDefault) {
-    readWith("");
-    EXPECT_EQ(s().LastPowerCycleHour, -1);
-    EXPECT_EQ(s().TCPServerOption, "0");
-    EXPECT_FALSE(s().OwnWebServer);  // the port is empty
-    EXPECT_FALSE(s().TCPDebug);
-    EXPECT_TRUE(s().InsertModemCrLf);
-    EXPECT_FALSE(s().CIDSentry || s().GenerateCIDEvent || s().LogCID || s().ZcidCIDResponse || s().BrowserCIDResponse ||
-                 s().SoundCIDResponse);
-    EXPECT_EQ(s().CIDCommPort, "");
-    EXPECT_EQ(s().CIDPortString, "9600,n,8,1");
-    EXPECT_EQ(s().CIDModemInitString, "AT#CID=1");
-    EXPECT_EQ(s().CIDNamePrefix, "NAME =");
-    EXPECT_EQ(s().CIDNumberPrefix, "NMBR =");
-    EXPECT_EQ(s().FriendsLocation, "");
-    EXPECT_FALSE(s().useFriends || s().ExcludeHSPLocation || s().useHSPPhoneBook);
-    EXPECT_EQ(s().PushDelay, 5);
-    EXPECT_EQ(s().HomeseerIP, "192.168.0.1");
-    EXPECT_EQ(s().svrport, "81");
-    EXPECT_EQ(s().CIDLineNumber, 1);
-    EXPECT_EQ(s().UDPDelay, 0);
-    EXPECT_EQ(s().SorvexCommandPort, "1024");
-    EXPECT_FALSE(s().StatusOnly);
-    EXPECT_EQ(s().LEDMotionTime, 999999);
-    EXPECT_TRUE(s().jpg && s().gif && s().IncludeHeaderLinks);
-    EXPECT_FALSE(s().bmp || s().Wallpaper || s().DontRandomize || s().AwakenOnMotion || s().StartSlildeshow);
-    EXPECT_EQ(s().SleepMonitorInterval, 0);
-    EXPECT_EQ(s().SlideshowNoMotionTime, 0);
-    EXPECT_EQ(s().TextStyle, "Arial");
-    EXPECT_EQ(s().TextFontSize, "7");
-    EXPECT_EQ(s().TextBackground, "Blue");
-    EXPECT_EQ(s().TextForeground, "Yellow");
-    EXPECT_EQ(s().LinksFile, "links_touchscreen.htm");
-    EXPECT_EQ(s().Links, "links_touchscreen.htm");
-    EXPECT_EQ(s().SlideshowUpdateInterval, "20");
-    EXPECT_EQ(s().SlideshowUpdateSeconds, 20);
-    EXPECT_EQ(s().MaxPixels, 100000);
-    EXPECT_EQ(s().PowerCycleTime, 5000);
-    EXPECT_EQ(s().PowerCycleInterval, "0");
-    EXPECT_FALSE(s().noResponseAction);
-    EXPECT_EQ(s().DefaultPushPage, "");
-    EXPECT_EQ(s().PowerUpTime, 75000);
-    EXPECT_EQ(s().WindowsShare, "");
-    EXPECT_EQ(s().FontColor, "white");
-    EXPECT_FALSE(s().UseZephraServer || s().ShowSlides || s().DebugLog);
-    EXPECT_EQ(s().CommandRetries, 0);
-    EXPECT_EQ(s().T2WVoice, "Microsoft Mary");
-    for (bool sound : s().SoundEnabled) EXPECT_FALSE(sound);
+    ReadWith("");
+    EXPECT_EQ(S().LastPowerCycleHour, -1);
+    EXPECT_EQ(S().TCPServerOption, "0");
+    EXPECT_FALSE(S().OwnWebServer);  // the port is empty
+    EXPECT_FALSE(S().TCPDebug);
+    EXPECT_TRUE(S().InsertModemCrLf);
+    EXPECT_FALSE(S().CIDSentry || S().GenerateCIDEvent || S().LogCID || S().ZcidCIDResponse || S().BrowserCIDResponse ||
+                 S().SoundCIDResponse);
+    EXPECT_EQ(S().CIDCommPort, "");
+    EXPECT_EQ(S().CIDPortString, "9600,n,8,1");
+    EXPECT_EQ(S().CIDModemInitString, "AT#CID=1");
+    EXPECT_EQ(S().CIDNamePrefix, "NAME =");
+    EXPECT_EQ(S().CIDNumberPrefix, "NMBR =");
+    EXPECT_EQ(S().FriendsLocation, "");
+    EXPECT_FALSE(S().useFriends || S().ExcludeHSPLocation || S().useHSPPhoneBook);
+    EXPECT_EQ(S().PushDelay, 5);
+    EXPECT_EQ(S().HomeseerIP, "192.168.0.1");
+    EXPECT_EQ(S().svrport, "81");
+    EXPECT_EQ(S().CIDLineNumber, 1);
+    EXPECT_EQ(S().UDPDelay, 0);
+    EXPECT_EQ(S().SorvexCommandPort, "1024");
+    EXPECT_FALSE(S().StatusOnly);
+    EXPECT_EQ(S().LEDMotionTime, 999999);
+    EXPECT_TRUE(S().jpg && S().gif && S().IncludeHeaderLinks);
+    EXPECT_FALSE(S().bmp || S().Wallpaper || S().DontRandomize || S().AwakenOnMotion || S().StartSlildeshow);
+    EXPECT_EQ(S().SleepMonitorInterval, 0);
+    EXPECT_EQ(S().SlideshowNoMotionTime, 0);
+    EXPECT_EQ(S().TextStyle, "Arial");
+    EXPECT_EQ(S().TextFontSize, "7");
+    EXPECT_EQ(S().TextBackground, "Blue");
+    EXPECT_EQ(S().TextForeground, "Yellow");
+    EXPECT_EQ(S().LinksFile, "links_touchscreen.htm");
+    EXPECT_EQ(S().Links, "links_touchscreen.htm");
+    EXPECT_EQ(S().SlideshowUpdateInterval, "20");
+    EXPECT_EQ(S().SlideshowUpdateSeconds, 20);
+    EXPECT_EQ(S().MaxPixels, 100000);
+    EXPECT_EQ(S().PowerCycleTime, 5000);
+    EXPECT_EQ(S().PowerCycleInterval, "0");
+    EXPECT_FALSE(S().noResponseAction);
+    EXPECT_EQ(S().DefaultPushPage, "");
+    EXPECT_EQ(S().PowerUpTime, 75000);
+    EXPECT_EQ(S().WindowsShare, "");
+    EXPECT_EQ(S().FontColor, "white");
+    EXPECT_FALSE(S().UseZephraServer || S().ShowSlides || S().DebugLog);
+    EXPECT_EQ(S().CommandRetries, 0);
+    EXPECT_EQ(S().T2WVoice, "Microsoft Mary");
+    for (bool sound : S().SoundEnabled) EXPECT_FALSE(sound);
 
-    EXPECT_EQ(s().ZephraTempPath, app() + "\\HTML\\ZephraTemp");
+    EXPECT_EQ(S().ZephraTempPath, App() + "\\HTML\\ZephraTemp");
     EXPECT_TRUE(std::filesystem::is_directory(bed.app.path() / "HTML" / "ZephraTemp"));
-    EXPECT_EQ(s().SlideFiles.files, std::vector<std::string>{""});
+    EXPECT_EQ(S().SlideFiles.files, std::vector<std::string>{""});
     for (int g = 1; g <= 3; ++g) {
-        EXPECT_EQ(s().GroupServerPath[g], "http://192.168.0.1:81");
-        EXPECT_EQ(s().GroupFolderPath[g], app() + "\\HTML");
+        EXPECT_EQ(S().GroupServerPath[g], "http://192.168.0.1:81");
+        EXPECT_EQ(S().GroupFolderPath[g], App() + "\\HTML");
         for (int r = 0; r < 5; ++r) {
-            EXPECT_EQ(s().SlideRowPath[g][r], "");
-            EXPECT_EQ(s().SlideRowSeconds[g][r], 30);
-            EXPECT_EQ(s().SlideRowWidth[g][r], -1);
-            EXPECT_EQ(s().SlideRowHeight[g][r], -1);
+            EXPECT_EQ(S().SlideRowPath[g][r], "");
+            EXPECT_EQ(S().SlideRowSeconds[g][r], 30);
+            EXPECT_EQ(S().SlideRowWidth[g][r], -1);
+            EXPECT_EQ(S().SlideRowHeight[g][r], -1);
         }
     }
     // "PowerCycleInterval" is "0", not empty: the housekeeping tick runs.
-    EXPECT_TRUE(bed.state.queueTimer().Timer2.Enabled());
-    EXPECT_EQ(bed.state.queueTimer().Timer2.Interval(), 60000);
-    EXPECT_EQ(s().SleepCountdown, 0);
-    EXPECT_EQ(s().CIDDeviceCode, "[61");  // the house code the appliance list obtained
+    EXPECT_TRUE(bed.state.QueueTimerForm().Timer2.Enabled());
+    EXPECT_EQ(bed.state.QueueTimerForm().Timer2.Interval(), 60000);
+    EXPECT_EQ(S().SleepCountdown, 0);
+    EXPECT_EQ(S().CIDDeviceCode, "[61");  // the house code the appliance list obtained
     EXPECT_FALSE(bed.state.modem.CommPortOpen);
     EXPECT_EQ(bed.state.appliances.slots.size(), 1u);
-    EXPECT_EQ(bed.log(), (std::vector<std::string>{"dkvZephra|Slideshow path has not been specified",
+    EXPECT_EQ(bed.Log(), (std::vector<std::string>{"dkvZephra|Slideshow path has not been specified",
                                                    "dkvZephra|User Configuration Setup Initialization Complete"}));
     std::string startup = bed.app.read("Data/dkvZephra/StartupLog.txt");
     EXPECT_EQ(startup.substr(startup.size() - 24), " | InitUtilities | 170\r\n");
@@ -113,34 +113,34 @@ TEST_F(SettingsReaderTest, AnEmptyFileGivesEveryDefault) {
 TEST_F(SettingsReaderTest, QuotesAreRemovedAndEachSwitchFollowsItsRule) {
     bed.state.settings.StatusOnly = true;
     bed.state.settings.CIDSentry = true;
-    readWith(
+    ReadWith(
         "DebugLog=\"1\"\nInsertModemCrLf=1.0\nCIDSentry=\"maybe\"\nGenerateCIDEvent=1.0\nLogCID=1\n"
         "useFriends=abc\nExcludeHSPLocation=-2\nStatusOnly=no way\nWallpaper=0.0\njpg=0\n"
         "FriendsLocation=C:\\Friends\nPowerCycleInterval= 3 , 15 \nSounds=1,0,1\nCommandRetries=3\n"
         "PushDelay=soon\nCIDLineNumber=\"2\"\nLEDMotionTime=600\nT2WVoice=nobody",
         "[T2W]\nT2WVoice=\"Sam\"\n");
-    EXPECT_TRUE(s().DebugLog);
-    EXPECT_TRUE(s().InsertModemCrLf);
-    EXPECT_FALSE(s().GenerateCIDEvent);  // only the text "1" is on
-    EXPECT_TRUE(s().LogCID);
-    EXPECT_FALSE(s().useFriends);
-    EXPECT_TRUE(s().ExcludeHSPLocation);
-    EXPECT_FALSE(s().Wallpaper);
-    EXPECT_FALSE(s().jpg);
+    EXPECT_TRUE(S().DebugLog);
+    EXPECT_TRUE(S().InsertModemCrLf);
+    EXPECT_FALSE(S().GenerateCIDEvent);  // only the text "1" is on
+    EXPECT_TRUE(S().LogCID);
+    EXPECT_FALSE(S().useFriends);
+    EXPECT_TRUE(S().ExcludeHSPLocation);
+    EXPECT_FALSE(S().Wallpaper);
+    EXPECT_FALSE(S().jpg);
     // Texts that are no number (or no boolean) leave the previous value and are logged.
-    EXPECT_TRUE(s().CIDSentry);
-    EXPECT_TRUE(s().StatusOnly);
-    EXPECT_EQ(s().FriendsLocation, "C:\\Friends\\");
-    EXPECT_EQ(s().PowerCycleInterval, "3,15");
-    EXPECT_EQ(s().CommandRetries, 3);
-    EXPECT_EQ(s().PushDelay, 5);
-    EXPECT_EQ(s().CIDLineNumber, 2);
-    EXPECT_EQ(s().LEDMotionTime, 600);
-    EXPECT_EQ(s().T2WVoice, "Sam");
+    EXPECT_TRUE(S().CIDSentry);
+    EXPECT_TRUE(S().StatusOnly);
+    EXPECT_EQ(S().FriendsLocation, "C:\\Friends\\");
+    EXPECT_EQ(S().PowerCycleInterval, "3,15");
+    EXPECT_EQ(S().CommandRetries, 3);
+    EXPECT_EQ(S().PushDelay, 5);
+    EXPECT_EQ(S().CIDLineNumber, 2);
+    EXPECT_EQ(S().LEDMotionTime, 600);
+    EXPECT_EQ(S().T2WVoice, "Sam");
     const std::array<bool, kSoundCount> sounds = {true, false, true};
-    EXPECT_EQ(s().SoundEnabled, sounds);
+    EXPECT_EQ(S().SoundEnabled, sounds);
     EXPECT_EQ(
-        bed.log(),
+        bed.Log(),
         (std::vector<std::string>{
             "dkvZephra|InitZephraUtilities  Line 0 Type mismatch",
             "dkvZephra|InitZephraUtilities  Line 0 Type mismatch", "dkvZephra|Slideshow path has not been specified",
@@ -168,44 +168,44 @@ TEST_F(SettingsReaderTest, TimesAreHeldToWhatATimerTakes) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.value);
         std::string v = c.value;
-        readWith("PowerCycleTime=" + v + "\nUDPDelay=" + v + "\nSlideshowUpdateInterval=" + v);
-        EXPECT_EQ(s().PowerCycleTime, c.powerCycle);
-        EXPECT_EQ(s().UDPDelay, c.udpDelay);
-        EXPECT_EQ(s().SlideshowUpdateInterval, c.slideInterval);
+        ReadWith("PowerCycleTime=" + v + "\nUDPDelay=" + v + "\nSlideshowUpdateInterval=" + v);
+        EXPECT_EQ(S().PowerCycleTime, c.powerCycle);
+        EXPECT_EQ(S().UDPDelay, c.udpDelay);
+        EXPECT_EQ(S().SlideshowUpdateInterval, c.slideInterval);
     }
-    readWith("PowerUpTime=90");
-    EXPECT_EQ(s().PowerUpTime, 90000);
-    readWith("PowerUpTime=a while");
-    EXPECT_EQ(s().PowerUpTime, 75000);
-    readWith("UDPDelay=-20\nSleepMonitorInterval=10\nPowerCycleInterval=");
-    EXPECT_EQ(s().UDPDelay, 0);
-    EXPECT_EQ(s().SleepCountdown, 10);
-    EXPECT_TRUE(bed.state.queueTimer().Timer2.Enabled());
-    readWith("PowerCycleInterval=\"  \"\nSleepMonitorInterval=never");
-    EXPECT_EQ(s().PowerCycleInterval, "");
-    EXPECT_FALSE(bed.state.queueTimer().Timer2.Enabled());
+    ReadWith("PowerUpTime=90");
+    EXPECT_EQ(S().PowerUpTime, 90000);
+    ReadWith("PowerUpTime=a while");
+    EXPECT_EQ(S().PowerUpTime, 75000);
+    ReadWith("UDPDelay=-20\nSleepMonitorInterval=10\nPowerCycleInterval=");
+    EXPECT_EQ(S().UDPDelay, 0);
+    EXPECT_EQ(S().SleepCountdown, 10);
+    EXPECT_TRUE(bed.state.QueueTimerForm().Timer2.Enabled());
+    ReadWith("PowerCycleInterval=\"  \"\nSleepMonitorInterval=never");
+    EXPECT_EQ(S().PowerCycleInterval, "");
+    EXPECT_FALSE(bed.state.QueueTimerForm().Timer2.Enabled());
 }
 
 TEST_F(SettingsReaderTest, TheWebServerChoiceDecidesEveryDefaultAddress) {
     bed.host->SetIniText("settings.ini", "[Settings]\nsvrport=85\n");
     bed.app.write("HTML/pics/a.jpg", "x");
-    readWith("TCPServerOption=1\nServerPort=8080\nHomeseerIP=10.0.0.5\nSlideshowPath=pics");
-    EXPECT_FALSE(s().OwnWebServer);
+    ReadWith("TCPServerOption=1\nServerPort=8080\nHomeseerIP=10.0.0.5\nSlideshowPath=pics");
+    EXPECT_FALSE(S().OwnWebServer);
     EXPECT_FALSE(bed.state.web.Loaded);
-    EXPECT_EQ(s().ImageServer, "http://10.0.0.5:85");
-    EXPECT_EQ(s().GroupServerPath[2], "http://10.0.0.5:85");
+    EXPECT_EQ(S().ImageServer, "http://10.0.0.5:85");
+    EXPECT_EQ(S().GroupServerPath[2], "http://10.0.0.5:85");
 
-    readWith("TCPServerOption=0\nServerPort=8080\nHomeseerIP=10.0.0.5\nSlideshowPath=pics\nTCPDebug=True");
-    EXPECT_TRUE(s().OwnWebServer);
-    EXPECT_TRUE(s().TCPDebug);
+    ReadWith("TCPServerOption=0\nServerPort=8080\nHomeseerIP=10.0.0.5\nSlideshowPath=pics\nTCPDebug=True");
+    EXPECT_TRUE(S().OwnWebServer);
+    EXPECT_TRUE(S().TCPDebug);
     EXPECT_TRUE(bed.state.web.Loaded);
-    EXPECT_EQ(s().ImageServer, "http://10.0.0.5:8080");
-    EXPECT_EQ(s().GroupServerPath[1], "http://10.0.0.5:8080");
+    EXPECT_EQ(S().ImageServer, "http://10.0.0.5:8080");
+    EXPECT_EQ(S().GroupServerPath[1], "http://10.0.0.5:8080");
     EXPECT_TRUE(bed.state.web.ServerDebugLog);
     EXPECT_TRUE(std::filesystem::exists(bed.app.path() / "Data" / "dkvZephra" / "dkvZephra_TCPServerDebug.txt"));
 
-    readWith("TCPServerOption=0\nServerPort=web");
-    EXPECT_FALSE(s().OwnWebServer);
+    ReadWith("TCPServerOption=0\nServerPort=web");
+    EXPECT_FALSE(S().OwnWebServer);
 }
 
 TEST_F(SettingsReaderTest, SlideshowPicturesAreFoundBelowTheImagePathWhicheverSlashesItHas) {
@@ -214,31 +214,31 @@ TEST_F(SettingsReaderTest, SlideshowPicturesAreFoundBelowTheImagePathWhicheverSl
     bed.app.write("HS/HTML/pics/c.tif", "x");
     bed.app.write("HS/HTML/pics/d.bmp", "x");
     bed.app.write("HS/HTML/pics/sub/b.gif", "x");
-    readWith("ImagePath=C:\\hs\\html\nSlideshowPath=pics\nStartSlildeshow=1");
-    EXPECT_EQ(s().ImagePath, "C:/hs/html");
-    EXPECT_TRUE(s().StartSlildeshow);
-    EXPECT_EQ(s().SlideFiles.files,
+    ReadWith("ImagePath=C:\\hs\\html\nSlideshowPath=pics\nStartSlildeshow=1");
+    EXPECT_EQ(S().ImagePath, "C:/hs/html");
+    EXPECT_TRUE(S().StartSlildeshow);
+    EXPECT_EQ(S().SlideFiles.files,
               (std::vector<std::string>{"\\pics\\a.JPG", "\\pics\\x.jpeg", "\\pics\\sub\\b.gif"}));
-    EXPECT_EQ(s().SlideFiles.widths, (std::vector<int32_t>{-1, -1, -1}));
+    EXPECT_EQ(S().SlideFiles.widths, (std::vector<int32_t>{-1, -1, -1}));
 
-    readWith("ImagePath=C:\\hs\\html\nSlideshowPath=nothing\nStartSlildeshow=1");
-    EXPECT_FALSE(s().StartSlildeshow);
-    EXPECT_EQ(bed.log()[0], "dkvZephra|Slideshow path C:\\hs\\html\\nothing does not exist");
+    ReadWith("ImagePath=C:\\hs\\html\nSlideshowPath=nothing\nStartSlildeshow=1");
+    EXPECT_FALSE(S().StartSlildeshow);
+    EXPECT_EQ(bed.Log()[0], "dkvZephra|Slideshow path C:\\hs\\html\\nothing does not exist");
 }
 
 TEST_F(SettingsReaderTest, SlideRowsNameFoldersOrFilesOfTheirGroup) {
     bed.app.write("HTML/pics/a.jpg", "x");
     bed.app.write("HTML/pics/b.gif", "x");
-    readWith("SlideASP3=pics\nSlideASP5=pics,15\nSlideASP6=missing,x\nSlideASP7=pics\\a.jpg,5\nShowSlides=1");
-    EXPECT_EQ(s().SlideRowPath[1][3], "");
-    EXPECT_EQ(s().SlideRowSeconds[1][3], 30);
-    EXPECT_EQ(s().SlideRowPath[2][0], "pics");
-    EXPECT_EQ(s().SlideRowSeconds[2][0], 15);
-    EXPECT_EQ(s().SlideRowSeconds[2][1], 30);
-    EXPECT_EQ(s().GroupFiles[2].files, (std::vector<std::string>{"\\pics\\a.jpg", "\\pics\\b.gif"}));
-    EXPECT_EQ(s().GroupFiles[1].files, std::vector<std::string>{""});
-    EXPECT_EQ(s().GroupFiles[3].files, std::vector<std::string>{""});
-    const std::string folder = app() + "\\HTML";
+    ReadWith("SlideASP3=pics\nSlideASP5=pics,15\nSlideASP6=missing,x\nSlideASP7=pics\\a.jpg,5\nShowSlides=1");
+    EXPECT_EQ(S().SlideRowPath[1][3], "");
+    EXPECT_EQ(S().SlideRowSeconds[1][3], 30);
+    EXPECT_EQ(S().SlideRowPath[2][0], "pics");
+    EXPECT_EQ(S().SlideRowSeconds[2][0], 15);
+    EXPECT_EQ(S().SlideRowSeconds[2][1], 30);
+    EXPECT_EQ(S().GroupFiles[2].files, (std::vector<std::string>{"\\pics\\a.jpg", "\\pics\\b.gif"}));
+    EXPECT_EQ(S().GroupFiles[1].files, std::vector<std::string>{""});
+    EXPECT_EQ(S().GroupFiles[3].files, std::vector<std::string>{""});
+    const std::string folder = App() + "\\HTML";
     const std::vector<std::string> expected = {
         "dkvZephra|Slideshow path has not been specified",
         "dkvZephra Debug|Group 2, Row 0 for Slideshow ",
@@ -250,28 +250,28 @@ TEST_F(SettingsReaderTest, SlideRowsNameFoldersOrFilesOfTheirGroup) {
         "dkvZephra Debug|Group 2, Row 2 for Slideshow ",
         "dkvZephra|User Configuration Setup Initialization Complete",
     };
-    EXPECT_EQ(bed.log(), expected);
+    EXPECT_EQ(bed.Log(), expected);
 }
 
 TEST_F(SettingsReaderTest, TheDefaultPageIsKeptBelowTheHtmlFolderWhenItExists) {
     bed.app.write("HTML/pages/start.htm", "<html></html>");
-    readWith("DefaultPushPage=C:\\Program Files\\HS\\Html\\pages\\start.htm");
-    EXPECT_EQ(s().DefaultPushPage, "\\pages\\start.htm");
-    readWith("DefaultPushPage=D:/hs/HTML/pages/start.htm");
-    EXPECT_EQ(s().DefaultPushPage, "/pages/start.htm");
-    readWith("DefaultPushPage=C:\\hs\\html\\pages\\gone.htm");
-    EXPECT_EQ(s().DefaultPushPage, "");
-    readWith("DefaultPushPage=index.htm");
-    EXPECT_EQ(s().DefaultPushPage, "index.htm");
+    ReadWith("DefaultPushPage=C:\\Program Files\\HS\\Html\\pages\\start.htm");
+    EXPECT_EQ(S().DefaultPushPage, "\\pages\\start.htm");
+    ReadWith("DefaultPushPage=D:/hs/HTML/pages/start.htm");
+    EXPECT_EQ(S().DefaultPushPage, "/pages/start.htm");
+    ReadWith("DefaultPushPage=C:\\hs\\html\\pages\\gone.htm");
+    EXPECT_EQ(S().DefaultPushPage, "");
+    ReadWith("DefaultPushPage=index.htm");
+    EXPECT_EQ(S().DefaultPushPage, "index.htm");
 }
 
 TEST_F(SettingsReaderTest, AMissingFileShareIsLoggedAndEmptied) {
-    readWith("WindowsShare=\\share");
-    EXPECT_EQ(s().WindowsShare, "");
-    EXPECT_EQ(bed.log()[1], "dkvZephra|File share with Zephra in folder \\share does not exist");
+    ReadWith("WindowsShare=\\share");
+    EXPECT_EQ(S().WindowsShare, "");
+    EXPECT_EQ(bed.Log()[1], "dkvZephra|File share with Zephra in folder \\share does not exist");
     bed.app.write("share/kitchen.txt", "");
-    readWith("WindowsShare=\\share");
-    EXPECT_EQ(s().WindowsShare, "\\share");
+    ReadWith("WindowsShare=\\share");
+    EXPECT_EQ(S().WindowsShare, "\\share");
 }
 
 // A modem on a pseudo-terminal: what the plug-in writes arrives at the master side.
@@ -285,10 +285,10 @@ public:
     ~PseudoModem() { ::close(master_); }
 
     // What the plug-in wrote so far, waiting at most `wait` for the first byte.
-    std::string received(forms::Loop& loop, std::chrono::milliseconds wait) {
+    std::string Received(forms::Loop& loop, std::chrono::milliseconds wait) {
         std::string text;
-        loop.runUntil([&] { return readable(); }, wait);
-        while (readable()) {
+        loop.runUntil([&] { return Readable(); }, wait);
+        while (Readable()) {
             char buffer[256];
             ssize_t n = ::read(master_, buffer, sizeof buffer);
             if (n <= 0) break;
@@ -298,7 +298,7 @@ public:
     }
 
 private:
-    bool readable() const {
+    bool Readable() const {
         pollfd fd{master_, POLLIN, 0};
         return ::poll(&fd, 1, 0) > 0 && (fd.revents & POLLIN);
     }
@@ -307,38 +307,38 @@ private:
 
 TEST_F(SettingsReaderTest, TheModemOpensOnceAndGetsItsInitStringOnlyThen) {
     PseudoModem modem;
-    readWith("CIDCommPort=3\nCIDModemInitString=\"ATZ#CID=1\"");
+    ReadWith("CIDCommPort=3\nCIDModemInitString=\"ATZ#CID=1\"");
     EXPECT_TRUE(bed.state.modem.CommPortOpen);
-    EXPECT_EQ(modem.received(bed.loop, 2s), "ATZ#CID=1\r\n");
-    EXPECT_EQ(bed.log()[1], "dkvZephra|dkvZephra Modem Comm Port 3 Opened");
+    EXPECT_EQ(modem.Received(bed.loop, 2s), "ATZ#CID=1\r\n");
+    EXPECT_EQ(bed.Log()[1], "dkvZephra|dkvZephra Modem Comm Port 3 Opened");
 
-    readWith("CIDCommPort=3\nCIDModemInitString=\"ATZ#CID=1\"\nDebugLog=1");
-    EXPECT_EQ(modem.received(bed.loop, 100ms), "");
-    for (const std::string& line : bed.log()) EXPECT_EQ(line.find("Comm Port"), std::string::npos) << line;
-    EXPECT_TRUE(bed.state.queueTimer().Com1.PortOpen());
+    ReadWith("CIDCommPort=3\nCIDModemInitString=\"ATZ#CID=1\"\nDebugLog=1");
+    EXPECT_EQ(modem.Received(bed.loop, 100ms), "");
+    for (const std::string& line : bed.Log()) EXPECT_EQ(line.find("Comm Port"), std::string::npos) << line;
+    EXPECT_TRUE(bed.state.QueueTimerForm().Com1.PortOpen());
 }
 
 TEST_F(SettingsReaderTest, APortThatDoesNotOpenIsTriedTwiceAndAgainAtTheNextReading) {
     forms::setCommPortDevice(9, (bed.app.path() / "no-such-tty").string());
-    readWith("CIDCommPort=9");
+    ReadWith("CIDCommPort=9");
     EXPECT_FALSE(bed.state.modem.CommPortOpen);
-    std::vector<std::string> log = bed.log();
+    std::vector<std::string> log = bed.Log();
     ASSERT_EQ(log.size(), 8u);
     EXPECT_EQ(log[1].substr(0, 33), "dkvZephra|Open Comm Port 9 Error ");
     EXPECT_EQ(log[2], "dkvZephra|Error Opening dkvZephra Modem Comm Port number  9");
     EXPECT_EQ(log[3], "dkvZephra|Closed Comm Port 9");
     EXPECT_EQ(log[5], "dkvZephra|Error Opening dkvZephra Modem Comm Port number  9");
-    readWith("CIDCommPort=9");
-    EXPECT_EQ(bed.log().size(), 8u);
-    readWith("CIDCommPort=none");
-    EXPECT_EQ(bed.log().size(), 2u);  // not numeric: no modem, nothing logged
+    ReadWith("CIDCommPort=9");
+    EXPECT_EQ(bed.Log().size(), 8u);
+    ReadWith("CIDCommPort=none");
+    EXPECT_EQ(bed.Log().size(), 2u);  // not numeric: no modem, nothing logged
 }
 
 TEST_F(SettingsReaderTest, EveryReadingBuildsTheAppliancesAfreshWithTheTimerPool) {
     const std::string names =
         "[Zephra Names]\n127.0.0.2/kitchenpc=\"Kitchen,[1,a3,A4,1,1,\"\n127.0.0.3=\" Hall ,[11\"\n"
         "127.0.0.4=\"Garage\"\n=\"nameless,[21\"\n127.0.0.5=\"=,[31\"\n";
-    readWith("", names);
+    ReadWith("", names);
     const ApplianceTable& table = bed.state.appliances;
     ASSERT_EQ(table.slots.size(), 3u);
     std::shared_ptr<Zephra> kitchen = table.slots[0].Object;
@@ -362,7 +362,7 @@ TEST_F(SettingsReaderTest, EveryReadingBuildsTheAppliancesAfreshWithTheTimerPool
               "\"Garage,~121,,,0,0,\"");
     EXPECT_EQ(table.CIDZephraNames, "kitchen");
 
-    readWith("", names);
+    ReadWith("", names);
     EXPECT_NE(bed.state.appliances.slots[0].Object, kitchen);
     EXPECT_EQ(bed.state.timerPool.TimerOwner[0], bed.state.appliances.slots[0].Object);
     EXPECT_EQ(bed.state.timerPool.IETimerOwner[1], bed.state.appliances.slots[1].Object);

@@ -33,7 +33,7 @@ struct Jukebox {
         };
         listener.Listen();
     }
-    std::string port() const { return std::to_string(listener.LocalPort); }
+    std::string Port() const { return std::to_string(listener.LocalPort); }
 
     forms::TcpSocket listener;
     forms::TcpSocket connection;
@@ -43,7 +43,7 @@ struct Jukebox {
 };
 
 // A loopback port where nothing listens.
-std::string closedPort() {
+std::string ClosedPort() {
     forms::TcpSocket probe;
     probe.LocalIP = "127.0.0.1";
     probe.Listen();
@@ -52,7 +52,7 @@ std::string closedPort() {
     return port;
 }
 
-std::vector<std::string> linesHolding(const std::vector<std::string>& log, const std::string& text) {
+std::vector<std::string> LinesHolding(const std::vector<std::string>& log, const std::string& text) {
     std::vector<std::string> found;
     for (const std::string& line : log)
         if (line.find(text) != std::string::npos) found.push_back(line);
@@ -62,10 +62,10 @@ std::vector<std::string> linesHolding(const std::vector<std::string>& log, const
 TEST(SorvexClient, TheCommandGoesOutByteForByteAndTheConnectionEnds) {
     PluginTestBed bed;
     Jukebox jukebox;
-    QueueTimer& form = bed.state.queueTimer();
+    QueueTimer& form = bed.state.QueueTimerForm();
     const auto start = bed.loop.now();
 
-    ASSERT_TRUE(form.ConnectSorvex("127.0.0.1", jukebox.port()));
+    ASSERT_TRUE(form.ConnectSorvex("127.0.0.1", jukebox.Port()));
     EXPECT_FALSE(form.ConnectTimer.Enabled());  // the connect event ended the wait
     EXPECT_EQ(form.ConnectAttempts, 0);
     form.SendSorvex("play");
@@ -77,19 +77,19 @@ TEST(SorvexClient, TheCommandGoesOutByteForByteAndTheConnectionEnds) {
 
     // The next command takes a fresh connection; the text is not changed in any way.
     Jukebox second;
-    ASSERT_TRUE(form.ConnectSorvex("127.0.0.1", second.port()));
+    ASSERT_TRUE(form.ConnectSorvex("127.0.0.1", second.Port()));
     form.SendSorvex("playfile /music/caf\xe9 1.mp3;\r\n");
     ASSERT_TRUE(bed.loop.runUntil([&] { return second.ended; }, 3s));
     EXPECT_EQ(second.received, "playfile /music/caf\xe9 1.mp3;\r\n");
     EXPECT_EQ(second.connections, 1);
-    EXPECT_TRUE(bed.log().empty());
+    EXPECT_TRUE(bed.Log().empty());
 }
 
 TEST(SorvexClient, AJukeboxThatDoesNotListenIsTriedSixTimesTwiceOverTwentyFourSeconds) {
     PluginTestBed bed;
     bed.state.settings.DebugLog = true;
-    QueueTimer& form = bed.state.queueTimer();
-    const std::string port = closedPort();
+    QueueTimer& form = bed.state.QueueTimerForm();
+    const std::string port = ClosedPort();
     const auto start = bed.loop.now();
 
     EXPECT_FALSE(form.ConnectSorvex("127.0.0.1", port));
@@ -97,7 +97,7 @@ TEST(SorvexClient, AJukeboxThatDoesNotListenIsTriedSixTimesTwiceOverTwentyFourSe
     EXPECT_EQ(form.ConnectAttempts, 6);
     EXPECT_FALSE(form.ConnectTimer.Enabled());
     // Every refused connect is one error event: 6 connects per attempt, two attempts.
-    const std::vector<std::string> errors = linesHolding(bed.log(), "SorvexWinsock_Error");
+    const std::vector<std::string> errors = LinesHolding(bed.Log(), "SorvexWinsock_Error");
     ASSERT_EQ(errors.size(), 12u);
     EXPECT_EQ(errors[0], std::string("dkvZephra|SorvexWinsock_Error at State 9, 10061 ") +
                              forms::WinsockErrorText(forms::sckConnectionRefused));
@@ -109,16 +109,16 @@ TEST(SorvexClient, AJukeboxThatDoesNotListenIsTriedSixTimesTwiceOverTwentyFourSe
     bed.state.settings.DebugLog = true;
     bed.state.ShuttingDown = true;
     EXPECT_FALSE(form.ConnectSorvex("127.0.0.1", port));
-    EXPECT_TRUE(bed.log().empty());
+    EXPECT_TRUE(bed.Log().empty());
 }
 
 TEST(SorvexClient, APortOutsideTheRangeIsRefusedAtOnce) {
     PluginTestBed bed;
-    QueueTimer& form = bed.state.queueTimer();
+    QueueTimer& form = bed.state.QueueTimerForm();
     const auto start = bed.loop.now();
     for (const char* port : {"0", "65536", "-1", "x", ""}) EXPECT_FALSE(form.ConnectSorvex("127.0.0.1", port)) << port;
     EXPECT_EQ(bed.loop.now(), start);
-    EXPECT_EQ(bed.log(),
+    EXPECT_EQ(bed.Log(),
               (std::vector<std::string>{
                   "dkvZephra|ConnectSorvex refused, the command port is not a number from 1 to 65535: 127.0.0.1:0",
                   "dkvZephra|ConnectSorvex refused, the command port is not a number from 1 to 65535: 127.0.0.1:65536",
@@ -130,9 +130,9 @@ TEST(SorvexClient, APortOutsideTheRangeIsRefusedAtOnce) {
 
 TEST(SorvexClient, ASecondCommandWhileOneIsUnderWayIsRefused) {
     PluginTestBed bed;
-    QueueTimer& form = bed.state.queueTimer();
+    QueueTimer& form = bed.state.QueueTimerForm();
     Jukebox jukebox;
-    const std::string deaf = closedPort();
+    const std::string deaf = ClosedPort();
 
     // An event that comes during the wait of a first command starts a second one.
     std::optional<bool> second;
@@ -140,7 +140,7 @@ TEST(SorvexClient, ASecondCommandWhileOneIsUnderWayIsRefused) {
     interloper.Interval(3000);
     interloper.OnTimer = [&] {
         interloper.Enabled(false);
-        second = form.ConnectSorvex("127.0.0.1", jukebox.port());
+        second = form.ConnectSorvex("127.0.0.1", jukebox.Port());
     };
     interloper.Enabled(true);
     EXPECT_FALSE(form.ConnectSorvex("127.0.0.1", deaf));
@@ -148,13 +148,13 @@ TEST(SorvexClient, ASecondCommandWhileOneIsUnderWayIsRefused) {
     EXPECT_FALSE(*second);
     EXPECT_EQ(jukebox.connections, 0);
     EXPECT_EQ(
-        bed.log(),
+        bed.Log(),
         (std::vector<std::string>{"dkvZephra|ConnectSorvex refused, another Sorvex command is being sent: 127.0.0.1:" +
-                                  jukebox.port()}));
+                                  jukebox.Port()}));
 
     // Once the first has ended the socket is free again.
     EXPECT_FALSE(form.SorvexBusy());
-    ASSERT_TRUE(form.ConnectSorvex("127.0.0.1", jukebox.port()));
+    ASSERT_TRUE(form.ConnectSorvex("127.0.0.1", jukebox.Port()));
     form.SendSorvex("stop");
     ASSERT_TRUE(bed.loop.runUntil([&] { return jukebox.ended; }, 3s));
     EXPECT_EQ(jukebox.received, "stop");

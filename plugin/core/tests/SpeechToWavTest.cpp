@@ -15,7 +15,7 @@ namespace {
 using testing::PluginTestBed;
 using Strings = std::vector<std::string>;
 
-uint32_t le(const std::string& b, std::size_t at, int bytes) {
+uint32_t Le(const std::string& b, std::size_t at, int bytes) {
     uint32_t v = 0;
     for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(b[at + i]);
     return v;
@@ -29,30 +29,30 @@ TEST(SpeechToWav, SpeaksWithTheConfiguredVoiceReadAtEachCall) {
     bed.app.write("HTML/ZephraTemp/one.wav", std::string(100000, 'x'));  // overwritten
     TextToWavFile(bed.state, "Hello", "one.wav");
     EXPECT_EQ(bed.state.settings.T2WVoice, vb::UCase(installed));
-    EXPECT_TRUE(bed.log().empty());
+    EXPECT_TRUE(bed.Log().empty());
     const std::string wav = bed.app.read("HTML/ZephraTemp/one.wav");
     ASSERT_GT(wav.size(), 44u);
     EXPECT_EQ(wav.substr(0, 4), "RIFF");
-    EXPECT_EQ(le(wav, 22, 2), 1u);      // mono
-    EXPECT_EQ(le(wav, 24, 4), 22050u);  // samples a second
-    EXPECT_EQ(le(wav, 34, 2), 16u);     // bits
-    EXPECT_EQ(le(wav, 40, 4), wav.size() - 44);
+    EXPECT_EQ(Le(wav, 22, 2), 1u);      // mono
+    EXPECT_EQ(Le(wav, 24, 4), 22050u);  // samples a second
+    EXPECT_EQ(Le(wav, 34, 2), 16u);     // bits
+    EXPECT_EQ(Le(wav, 40, 4), wav.size() - 44);
     EXPECT_LT(wav.size(), 100000u);
 
     // The setting is read again at the next call: a voice that is not installed is logged
     // even with debug lines off, and the default voice speaks.
     bed.host->SaveIniSetting("T2W", "T2WVoice", "Microsoft Mary", "dkvZephraUtilities.ini");
     TextToWavFile(bed.state, "Hello", "two.wav");
-    EXPECT_EQ(bed.calls("GetIniSetting"), (Strings{"T2W|T2WVoice|Microsoft Mary|dkvZephraUtilities.ini",
+    EXPECT_EQ(bed.Calls("GetIniSetting"), (Strings{"T2W|T2WVoice|Microsoft Mary|dkvZephraUtilities.ini",
                                                    "T2W|T2WVoice|Microsoft Mary|dkvZephraUtilities.ini"}));
-    EXPECT_EQ(bed.log(), Strings{"dkvZephra Debug|Voice Microsoft Mary requested, but not an installed voice "});
+    EXPECT_EQ(bed.Log(), Strings{"dkvZephra Debug|Voice Microsoft Mary requested, but not an installed voice "});
     EXPECT_GT(bed.app.read("HTML/ZephraTemp/two.wav").size(), 44u);
 }
 
 TEST(SpeechToWav, AFolderThatIsMissingIsLoggedStepByStep) {
     PluginTestBed bed;
     SpeakToFile(bed.state, "Hello", "", bed.app.path().string() + "\\HTML\\NoSuchFolder\\x.wav");
-    const Strings log = bed.log();
+    const Strings log = bed.Log();
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log.front(), "dkvZephra|SpeakToFile Line 0 Path not found");
 }
@@ -73,7 +73,7 @@ TEST(ComputeWavTime, RoundsTheSizeAt15667BytesASecondHalvesToEven) {
     // A bare name lies in "\HTML\", not in the temporary folder; a path is taken as it is.
     EXPECT_EQ(ComputeWavTime(bed.state, "deep.wav"), 0);
     EXPECT_EQ(ComputeWavTime(bed.state, "C:\\HTML\\ZephraTemp\\deep.wav"), 10);
-    EXPECT_TRUE(bed.log().empty());
+    EXPECT_TRUE(bed.Log().empty());
 }
 
 }  // namespace

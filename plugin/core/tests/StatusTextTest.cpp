@@ -36,7 +36,7 @@ TEST(ActionTable, GroupsActionsByIndexRange) {
                                                         {10, 3}, {12, 3}, {13, 4}, {15, 4}, {16, 5}, {17, 5}, {18, 6},
                                                         {36, 6}, {37, 7}, {41, 7}, {42, 8}, {46, 8}, {47, 9}};
     for (auto [index, group] : cases) EXPECT_EQ(ActionGroup(index), group) << index;
-    EXPECT_EQ(windows::testing::errorNumber([] { tableEntry(ActionTable, 47); }), 9);
+    EXPECT_EQ(windows::testing::errorNumber([] { TableEntry(ActionTable, 47); }), 9);
 }
 
 TEST(StatusText, FormatValueWritesTheStatusHtmlWithItsStrayQuote) {
@@ -55,13 +55,13 @@ TEST(StatusText, FormatValueWritesTheStatusHtmlWithItsStrayQuote) {
               "<table><td><img alt='ON' src='/images/Zephra/ON.gif' '><img alt=' ' "
               "src='/images/Zephra/blank3.gif'></td><td valign='middle' align='left'><font "
               "color='red'>ON</font></td></table>");
-    EXPECT_TRUE(bed.log().empty());
+    EXPECT_TRUE(bed.Log().empty());
 }
 
 TEST(StatusText, AnIndexOutsideTheTableIsLoggedOrRaised) {
     PluginTestBed bed;
     EXPECT_EQ(FormatValue(bed.state, 47, "x"), "");
-    EXPECT_EQ(bed.log(), (std::vector<std::string>{"dkvZephra|FormatValue:  Line 0 Subscript out of range"}));
+    EXPECT_EQ(bed.Log(), (std::vector<std::string>{"dkvZephra|FormatValue:  Line 0 Subscript out of range"}));
     EXPECT_EQ(windows::testing::errorNumber([&] { FormatStatus(bed.state, -1); }), 9);
 }
 

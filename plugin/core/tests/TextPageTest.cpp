@@ -29,7 +29,7 @@ TEST(TextPage, WithoutADelayThePageStaysAndLoadsTheAppliancesTogglePage) {
               "<div><center><IFRAME frameborder=0 align='middle' scrolling='no' name='hiddenframe' "
               "src='http://localhost/toggleBrowser.shtml'></IFRAME></center></div>\r\n"
               "</HTML>\r\n");
-    EXPECT_TRUE(bed.log().empty());
+    EXPECT_TRUE(bed.Log().empty());
 }
 
 TEST(TextPage, TheLinksFileIsReadAfreshForEveryPage) {
@@ -45,7 +45,7 @@ TEST(TextPage, TheLinksFileIsReadAfreshForEveryPage) {
     bed.app.write("HTML/links_touchscreen.htm", "<b>new</b>");
     WrapHTML(bed.state, "page.html", "Blue", "Yellow", "7", "Arial", "Hi", 3);
     EXPECT_NE(bed.app.read("HTML/page.html").find("'>\r\n<b>new</b>\r\n<BR>"), std::string::npos);
-    EXPECT_TRUE(bed.log().empty());
+    EXPECT_TRUE(bed.Log().empty());
 }
 
 }  // namespace

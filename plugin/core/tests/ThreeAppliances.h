@@ -24,7 +24,7 @@
 
 namespace zephra::testing {
 
-inline forms::LocalTime localTime(int year, unsigned month, unsigned day, int hour, int minute, int second = 0) {
+inline forms::LocalTime LocalTime(int year, unsigned month, unsigned day, int hour, int minute, int second = 0) {
     using namespace std::chrono;
     return local_days{std::chrono::year{year} / std::chrono::month{month} / std::chrono::day{day}} + hours{hour} +
            minutes{minute} + seconds{second};
@@ -37,7 +37,7 @@ protected:
     ThreeAppliances() {
         bed.state.HostVersionNumber = 20500;
         bed.loop.setSettleTimeout(std::chrono::milliseconds(200));
-        bed.loop.setLocalNow(localTime(2001, 1, 1, 10, 0, 30));
+        bed.loop.setLocalNow(LocalTime(2001, 1, 1, 10, 0, 30));
         bed.app.write("HTML/start.htm", "<html><body>start</body></html>");
         bed.app.write("HTML/links_touchscreen.htm", "<a href='/'>Home</a>");
     }
@@ -51,23 +51,23 @@ protected:
     // code: power, motion, slide group, caller-ID switch).
     // With `udp`, the UDP server is bound first and the stand-in's clients, all on the port
     // udpPort, subscribe to it.
-    void start(const std::string& settings, bool withSim, const Strings& fields = {"A3,A7,1,0", "A4,A7,1,0", "A5,,0,0"},
+    void Start(const std::string& settings, bool withSim, const Strings& fields = {"A3,A7,1,0", "A4,A7,1,0", "A5,,0,0"},
                bool udp = false) {
         std::string kitchen = "127.0.0.2", hall = "127.0.0.3", den = "127.0.0.4";
         Strings options = {"--appliance", "hall=127.0.0.3:0", "--appliance", "den=127.0.0.4:0"};
         if (udp) {
             windows::SaveSetting(kUdpAppName, "Options", "LocalPort", "0");
             InitUDP(bed.state);
-            udpPort = freeUdpPort();
+            udpPort = FreeUdpPort();
             windows::SaveSetting(kUdpAppName, "Options", "RemotePort", std::to_string(udpPort));
-            const std::string server = "127.0.0.1:" + std::to_string(bed.state.queueTimer().Winsock1.LocalPort);
+            const std::string server = "127.0.0.1:" + std::to_string(bed.state.QueueTimerForm().Winsock1.LocalPort);
             options.insert(options.end(), {"--udp-server", server, "--udp-port", std::to_string(udpPort)});
         }
         if (withSim) {
             sim = std::make_unique<ApplianceSim>(options);
-            kitchen += "/" + sim->http("kitchen");
-            hall += "/" + sim->http("hall");
-            den += "/" + sim->http("den");
+            kitchen += "/" + sim->Http("kitchen");
+            hall += "/" + sim->Http("hall");
+            den += "/" + sim->Http("den");
         }
         if (udp)
             bed.loop.runUntil(
@@ -82,22 +82,22 @@ protected:
                                                            "\"\n" + den + "=\"Den,[21," + fields[2] + "\"\n");
         InitZephraUtilities(bed.state);
         ASSERT_EQ(bed.state.appliances.slots.size(), 3u);
-        if (sim) sent();
+        if (sim) Sent();
         bed.host->ClearCalls();
     }
-    Zephra& z(int slot) { return *bed.state.appliances.slots[static_cast<std::size_t>(slot)].Object; }
+    Zephra& Z(int slot) { return *bed.state.appliances.slots[static_cast<std::size_t>(slot)].Object; }
 
-    bool allIdle() {
+    bool AllIdle() {
         for (int i = 0; i < 3; ++i)
-            if (!z(i).QueueIdle() || z(i).CommandQueue().size() != 1) return false;
+            if (!Z(i).QueueIdle() || Z(i).CommandQueue().size() != 1) return false;
         return true;
     }
     // Lets every queued command go out, moving the clock on to due timers (at most `most`).
-    void settle(std::chrono::milliseconds most = std::chrono::seconds(10)) {
-        bed.loop.waitUntil([&] { return allIdle(); }, bed.loop.now() + most);
+    void Settle(std::chrono::milliseconds most = std::chrono::seconds(10)) {
+        bed.loop.waitUntil([&] { return AllIdle(); }, bed.loop.now() + most);
     }
     // A UDP port that is free on the appliances' addresses.
-    static int32_t freeUdpPort() {
+    static int32_t FreeUdpPort() {
         forms::UdpSocket probe;
         probe.Bind(0, "127.0.0.2");
         const int32_t port = probe.LocalPort;
@@ -107,10 +107,10 @@ protected:
 
     // What the appliances were sent since the last call, as "name /page" lines and "name udp
     // what ..." lines (without the sender).
-    Strings sent(std::chrono::milliseconds most = std::chrono::seconds(10)) {
-        settle(most);
+    Strings Sent(std::chrono::milliseconds most = std::chrono::seconds(10)) {
+        Settle(most);
         Strings pages;
-        for (const std::string& line : sim->lines(bed.loop, std::chrono::milliseconds(100))) {
+        for (const std::string& line : sim->Lines(bed.loop, std::chrono::milliseconds(100))) {
             std::istringstream words(line);
             std::string name, page;
             words >> name >> page;
@@ -120,21 +120,21 @@ protected:
         }
         return pages;
     }
-    static int count(const Strings& lines, const std::string& line) {
+    static int Count(const Strings& lines, const std::string& line) {
         return static_cast<int>(std::count(lines.begin(), lines.end(), line));
     }
     // A client that is no appliance, the sentry: a UDP socket on 127.0.0.5 subscribed to the
     // plug-in's server, the last datagram it receives kept in `datagram`. False when the
     // server has not registered it.
-    bool subscribeSentry(forms::UdpSocket& sentry, std::string& datagram) {
+    bool SubscribeSentry(forms::UdpSocket& sentry, std::string& datagram) {
         sentry.OnDataArrival = [&datagram](const forms::Datagram& d) { datagram = d.Data; };
         sentry.Bind(udpPort, "127.0.0.5");
         sentry.RemoteHost = "127.0.0.1";
-        sentry.RemotePort = bed.state.queueTimer().Winsock1.LocalPort;
+        sentry.RemotePort = bed.state.QueueTimerForm().Winsock1.LocalPort;
         sentry.SendData(std::string(1, '\x01'));
         return bed.loop.runUntil([&] { return IsRegisteredClient(bed.state, "127.0.0.5"); }, std::chrono::seconds(3));
     }
-    static Strings of(const Strings& lines, const std::string& name) {
+    static Strings Of(const Strings& lines, const std::string& name) {
         Strings found;
         for (const std::string& line : lines)
             if (line.rfind(name + " ", 0) == 0) found.push_back(line.substr(name.size() + 1));

@@ -25,7 +25,7 @@ TEST(WrapHTML, WritesThePageLineByLine) {
               "onClick=\"history.go(-1)\"></form></div></p>\r\n"
               "</BODY>\r\n"
               "</HTML>\r\n");
-    EXPECT_TRUE(bed.log().empty());
+    EXPECT_TRUE(bed.Log().empty());
 }
 
 TEST(WrapHTML, WithoutADelayLoadsTheAppliancesTogglePageAndCanCarryTheLinks) {
@@ -44,9 +44,9 @@ TEST(WrapHTML, WithoutADelayLoadsTheAppliancesTogglePageAndCanCarryTheLinks) {
     // A missing links file and a missing folder are logged; the page goes on.
     bed.state.settings.LinksFile = "gone.htm";
     WrapHTML(bed.state, "page.html", "Red", "White", "5", "Tahoma", "Hi", 0);
-    EXPECT_EQ(bed.log().front(), "dkvZephra|WrapHTML  Line 0 File not found");
+    EXPECT_EQ(bed.Log().front(), "dkvZephra|WrapHTML  Line 0 File not found");
     WrapHTML(bed.state, "nofolder/page.html", "Red", "White", "5", "Tahoma", "Hi", 0);
-    EXPECT_EQ(bed.log().back(), "dkvZephra|WrapHTML  Line 0 Object variable or With block variable not set");
+    EXPECT_EQ(bed.Log().back(), "dkvZephra|WrapHTML  Line 0 Object variable or With block variable not set");
 }
 
 }  // namespace

@@ -25,11 +25,11 @@ protected:
     ~ZephraDevices() override {
         if (zephra) zephra->Shutdown();
     }
-    std::shared_ptr<homeseer::Device> device(const std::string& code) { return bed.host->devices().byCode(code); }
-    void make(const std::string& base = "[1") {
+    std::shared_ptr<homeseer::Device> Device(const std::string& code) { return bed.host->devices().byCode(code); }
+    void Make(const std::string& base = "[1") {
         zephra = Zephra::Create(bed.state);
-        zephra->setName("den");
-        zephra->setDeviceCodeBase(base);
+        zephra->LetName("den");
+        zephra->LetDeviceCodeBase(base);
     }
     PluginTestBed bed;
     std::shared_ptr<Zephra> zephra;
@@ -38,12 +38,12 @@ protected:
 TEST_F(ZephraDevices, ABaseCodeMakesTenDevicesWithTheirTexts) {
     bed.state.settings.SoundEnabled[0] = true;
     bed.state.settings.SoundEnabled[2] = true;
-    make();
+    Make();
     const Strings names = {"Zephra Display",  "Zephra Awake",   "Zephra Backlight", "Zephra Top LED",
                            "Zephra Mail LED", "Zephra Browser", "Zephra Sounds",    "Zephra Sounds Volume",
                            "Zephra Volume",   "Zephra Reserved"};
     for (int g = 0; g < 10; ++g) {
-        auto d = device("[" + std::to_string(g + 1));
+        auto d = Device("[" + std::to_string(g + 1));
         ASSERT_TRUE(d) << g;
         EXPECT_EQ(d->Name(), names[g]);
         EXPECT_EQ(d->hc(), "[");
@@ -55,56 +55,56 @@ TEST_F(ZephraDevices, ABaseCodeMakesTenDevicesWithTheirTexts) {
         // A new device gets the value call-back bit of a newer host, as an existing one does.
         EXPECT_EQ(d->misc(), g == 9 ? 0x8020 : 0x8000);
     }
-    EXPECT_EQ(device("[3")->Values(), "Turn Backlight Off" + S2 + "0" + S1 + "Turn Backlight On" + S2 + "1");
-    EXPECT_EQ(device("[3")->buttons(), "dkvZephra" + S2 + "Turn Backlight Off @ den Zephra" + S1 + "dkvZephra" + S2 +
+    EXPECT_EQ(Device("[3")->Values(), "Turn Backlight Off" + S2 + "0" + S1 + "Turn Backlight On" + S2 + "1");
+    EXPECT_EQ(Device("[3")->buttons(), "dkvZephra" + S2 + "Turn Backlight Off @ den Zephra" + S1 + "dkvZephra" + S2 +
                                            "Turn Backlight On @ den Zephra");
-    EXPECT_EQ(device("[8")->Values(), "Set Sounds Volume to 0%" + S2 + "0" + S1 + "Set Sounds Volume to 25%" + S2 +
+    EXPECT_EQ(Device("[8")->Values(), "Set Sounds Volume to 0%" + S2 + "0" + S1 + "Set Sounds Volume to 25%" + S2 +
                                           "1" + S1 + "Set Sounds Volume to 50%" + S2 + "2" + S1 +
                                           "Set Sounds Volume to 75%" + S2 + "3" + S1 + "Set Sounds Volume to 100%" +
                                           S2 + "4");
     // The Sounds device names the enabled sounds only, numbered as its buttons are.
-    EXPECT_EQ(device("[7")->Values(), "Play Cancel Sound" + S2 + "0" + S1 + "Play Copy Sound" + S2 + "1");
-    EXPECT_EQ(device("[7")->buttons(), "dkvZephra" + S2 + "Play Cancel Sound @ den Zephra" + S1 + "dkvZephra" + S2 +
+    EXPECT_EQ(Device("[7")->Values(), "Play Cancel Sound" + S2 + "0" + S1 + "Play Copy Sound" + S2 + "1");
+    EXPECT_EQ(Device("[7")->buttons(), "dkvZephra" + S2 + "Play Cancel Sound @ den Zephra" + S1 + "dkvZephra" + S2 +
                                            "Play Copy Sound @ den Zephra");
-    EXPECT_EQ(device("[10")->Values(), "");
-    EXPECT_EQ(device("[10")->buttons(), "");
-    EXPECT_EQ(bed.calls("NewDeviceRef").size(), 10u);
-    EXPECT_TRUE(bed.log().empty());
+    EXPECT_EQ(Device("[10")->Values(), "");
+    EXPECT_EQ(Device("[10")->buttons(), "");
+    EXPECT_EQ(bed.Calls("NewDeviceRef").size(), 10u);
+    EXPECT_TRUE(bed.Log().empty());
 }
 
 TEST_F(ZephraDevices, AnExistingDeviceKeepsItsNameAndOtherBitsAndFollowsStatusOnly) {
-    make();
-    device("[2")->setName("Den sleep");
-    device("[2")->setMisc(0x8000 | 0x400 | 16);
+    Make();
+    Device("[2")->setName("Den sleep");
+    Device("[2")->setMisc(0x8000 | 0x400 | 16);
     bed.state.settings.StatusOnly = true;
     bed.host->ClearCalls();
-    zephra->setDeviceCodeBase("[1");
-    EXPECT_TRUE(bed.calls("NewDeviceRef").empty());
-    EXPECT_EQ(device("[2")->Name(), "Den sleep");
-    EXPECT_EQ(device("[2")->misc(), 0x8000 | 0x400 | 16);
-    EXPECT_EQ(device("[2")->buttons(), "");
-    EXPECT_EQ(device("[7")->buttons(), "");
-    EXPECT_EQ(device("[10")->misc(), 0x8000 | 16 | 32);
+    zephra->LetDeviceCodeBase("[1");
+    EXPECT_TRUE(bed.Calls("NewDeviceRef").empty());
+    EXPECT_EQ(Device("[2")->Name(), "Den sleep");
+    EXPECT_EQ(Device("[2")->misc(), 0x8000 | 0x400 | 16);
+    EXPECT_EQ(Device("[2")->buttons(), "");
+    EXPECT_EQ(Device("[7")->buttons(), "");
+    EXPECT_EQ(Device("[10")->misc(), 0x8000 | 16 | 32);
     // Only these properties are written on an existing device.
-    EXPECT_EQ(bed.calls("Device.Location"), Strings{});
-    EXPECT_EQ(bed.calls("Device.misc").size(), 10u);
-    EXPECT_EQ(bed.calls("Device.iotype"), Strings{std::to_string(device("[10")->ref()) + "|2"});
+    EXPECT_EQ(bed.Calls("Device.Location"), Strings{});
+    EXPECT_EQ(bed.Calls("Device.misc").size(), 10u);
+    EXPECT_EQ(bed.Calls("Device.iotype"), Strings{std::to_string(Device("[10")->ref()) + "|2"});
 
     bed.state.settings.StatusOnly = false;
-    zephra->setDeviceCodeBase("[1");
-    EXPECT_EQ(device("[2")->misc(), 0x8000 | 0x400);
-    EXPECT_NE(device("[2")->buttons(), "");
+    zephra->LetDeviceCodeBase("[1");
+    EXPECT_EQ(Device("[2")->misc(), 0x8000 | 0x400);
+    EXPECT_NE(Device("[2")->buttons(), "");
 }
 
 TEST_F(ZephraDevices, AnOlderHostGetsTheCodesSetByThePluginAndNoCallBackBit) {
-    bed.olderHost();
+    bed.OlderHost();
     bed.state.settings.DebugLog = true;
-    make("B5");
-    EXPECT_EQ(bed.calls("NewDevice").front(), "Zephra Display|");
-    EXPECT_EQ(device("B14")->Name(), "Zephra Reserved");
-    EXPECT_EQ(device("B5")->misc(), 0);
-    EXPECT_EQ(device("B14")->misc(), 32);
-    const Strings log = bed.log();
+    Make("B5");
+    EXPECT_EQ(bed.Calls("NewDevice").front(), "Zephra Display|");
+    EXPECT_EQ(Device("B14")->Name(), "Zephra Reserved");
+    EXPECT_EQ(Device("B5")->misc(), 0);
+    EXPECT_EQ(Device("B14")->misc(), 32);
+    const Strings log = bed.Log();
     EXPECT_NE(std::find(log.begin(), log.end(), "dkvZephra Debug den|MakeDevice B5, Ref=-1"), log.end());
     EXPECT_NE(std::find(log.begin(), log.end(), "dkvZephra Debug den|MakeDevice Created for den"), log.end());
 }

@@ -23,63 +23,63 @@ protected:
 };
 
 TEST_F(ZephraMembers, TheBaseCodeGivesTheTenDeviceCodes) {
-    zephra->setDeviceCodeBase("B5");
+    zephra->LetDeviceCodeBase("B5");
     EXPECT_EQ(zephra->DeviceCode(0), "B5");
     EXPECT_EQ(zephra->DeviceCode(9), "B14");
-    zephra->setDeviceCodeBase("Bx");
+    zephra->LetDeviceCodeBase("Bx");
     EXPECT_EQ(zephra->DeviceCodeBase(), "Bx");
     EXPECT_EQ(zephra->DeviceCode(9), "B14");  // a unit that is no number leaves them
-    zephra->setDeviceCodeBase("");
+    zephra->LetDeviceCodeBase("");
     for (int g = 0; g < 10; ++g) EXPECT_EQ(zephra->DeviceCode(g), "");
-    EXPECT_EQ(windows::testing::errorNumber([&] { zephra->setDeviceCodeBase("B32760"); }), 6);
+    EXPECT_EQ(windows::testing::errorNumber([&] { zephra->LetDeviceCodeBase("B32760"); }), 6);
 }
 
 TEST_F(ZephraMembers, TheQueueDeviceShowsAnEmptyQueue) {
-    zephra->setDeviceCodeBase("[1");
+    zephra->LetDeviceCodeBase("[1");
     zephra->ShowQueue();
-    EXPECT_EQ(bed.calls("SetDeviceString"), Strings{"[10|Queue: 0) "});
+    EXPECT_EQ(bed.Calls("SetDeviceString"), Strings{"[10|Queue: 0) "});
     bed.host->ClearCalls();
     zephra->ResetQueue();
-    EXPECT_EQ(bed.calls("SetDeviceString"), Strings{"[10|Queue: 0) "});
+    EXPECT_EQ(bed.Calls("SetDeviceString"), Strings{"[10|Queue: 0) "});
 }
 
 TEST_F(ZephraMembers, X10CommandsGoThroughTheHostOrAsXapRequests) {
     zephra->hsExecX10("A3", "on");
-    EXPECT_EQ(bed.calls("ExecX10"), Strings{"A3|on|0"});
-    EXPECT_TRUE(bed.calls("SendXapMessage").empty());
+    EXPECT_EQ(bed.Calls("ExecX10"), Strings{"A3|on|0"});
+    EXPECT_TRUE(bed.Calls("SendXapMessage").empty());
 
     bed.host->ClearCalls();
     bed.state.IsSetup = true;
-    zephra->setX10Server("acme.x10.gateway");
+    zephra->LetX10Server("acme.x10.gateway");
     zephra->hsExecX10("A3", "Off");
-    EXPECT_TRUE(bed.calls("ExecX10").empty());
+    EXPECT_TRUE(bed.Calls("ExecX10").empty());
     EXPECT_EQ(
-        bed.calls("SendXapMessage"),
+        bed.Calls("SendXapMessage"),
         Strings{std::string("acme.x10.gateway|xap-x10.request|xap-x10.request|device\1A3\0command\1Off||00", 74)});
-    EXPECT_EQ(bed.calls("SetDeviceStatus"), Strings{"A3|3"});
-    EXPECT_EQ(bed.calls("SetDeviceString"), Strings{"A3|" + FormatString(bed.state, "OFF")});
+    EXPECT_EQ(bed.Calls("SetDeviceStatus"), Strings{"A3|3"});
+    EXPECT_EQ(bed.Calls("SetDeviceString"), Strings{"A3|" + FormatString(bed.state, "OFF")});
 
     // Without a callback object the failure is logged.
     bed.state.CallbackObject.reset();
     zephra->hsExecX10("A3", "on");
-    EXPECT_EQ(bed.log().back(), "dkvZephra|hsExecX10 Line 0 Object variable or With block variable not set");
+    EXPECT_EQ(bed.Log().back(), "dkvZephra|hsExecX10 Line 0 Object variable or With block variable not set");
 }
 
 TEST_F(ZephraMembers, PropertiesKeepTheirLimits) {
     EXPECT_EQ(zephra->Name(), "Zephra");
     EXPECT_EQ(zephra->Sleep(), "awake");
-    zephra->setMotionOffMinutes(150000);
+    zephra->LetMotionOffMinutes(150000);
     EXPECT_EQ(zephra->MotionOffMinutes(), 99999);
-    zephra->setMotionOffMinutes(500);
+    zephra->LetMotionOffMinutes(500);
     EXPECT_EQ(zephra->MotionOffMinutes(), 500);
-    zephra->setEnableSlideshow(0);
-    zephra->setSlideshow(true);
+    zephra->LetEnableSlideshow(0);
+    zephra->LetSlideshow(true);
     EXPECT_FALSE(zephra->Slideshow());
-    zephra->setEnableSlideshow(2);
-    zephra->setSlideshow(true);
+    zephra->LetEnableSlideshow(2);
+    zephra->LetSlideshow(true);
     EXPECT_TRUE(zephra->Slideshow());
     bed.state.settings.WindowsShare = "\\share";
-    zephra->setName("hall");
+    zephra->LetName("hall");
     EXPECT_EQ(zephra->MarkerFile(), "\\share\\hall.txt");
     EXPECT_EQ(zephra->CyclePower("t"), "");  // no power device
     EXPECT_EQ(windows::testing::errorNumber([&] { zephra->SetWaitsecs(16384, ""); }), 6);

@@ -24,8 +24,8 @@ using V = vb::Variant;
 
 class PublicMembers : public testing::ApplianceFixture {
 protected:
-    void startServed(bool udp = false) {
-        start("HomeseerIP=127.0.0.1\nPushDelay=1", {}, udp);
+    void StartServed(bool udp = false) {
+        Start("HomeseerIP=127.0.0.1\nPushDelay=1", {}, udp);
         homeseer::HtmlServer::Options options;
         options.root = bed.app.path() / "HTML";
         web = std::make_unique<homeseer::HtmlServer>(options);
@@ -33,16 +33,16 @@ protected:
         bed.state.settings.FontColor = "white";
         z = kitchen;
     }
-    std::string server() const { return "127.0.0.1:" + std::to_string(web->port()); }
-    std::string call(std::string_view name, std::initializer_list<V> args = {}) {
+    std::string Server() const { return "127.0.0.1:" + std::to_string(web->port()); }
+    std::string Call(std::string_view name, std::initializer_list<V> args = {}) {
         return vb::CStr(callByName(z, name, args));
     }
-    std::string get(std::string_view name) { return vb::CStr(getProperty(z, name)); }
+    std::string Get(std::string_view name) { return vb::CStr(getProperty(z, name)); }
     // The stand-in's log lines of the page requests, in order, once the queue is empty.
-    Strings pages() {
-        EXPECT_TRUE(idle());
+    Strings Pages() {
+        EXPECT_TRUE(Idle());
         Strings found;
-        for (const std::string& line : sim->lines(bed.loop, std::chrono::milliseconds(300)))
+        for (const std::string& line : sim->Lines(bed.loop, std::chrono::milliseconds(300)))
             if (line.rfind("kitchen /", 0) == 0 || line.rfind("kitchen udp command", 0) == 0 ||
                 line.rfind("kitchen udp cid", 0) == 0)
                 found.push_back(line.substr(0, line.find(" from=")));
@@ -54,7 +54,7 @@ protected:
 };
 
 TEST_F(PublicMembers, AreInTheOrderOfTheDispatchTable) {
-    startServed();
+    StartServed();
     const Strings order = {"ReceiveData",
                            "SendTheCommand",
                            "SendSpeak",
@@ -136,33 +136,33 @@ TEST_F(PublicMembers, AreInTheOrderOfTheDispatchTable) {
 }
 
 TEST_F(PublicMembers, EveryMemberTakesItsEffect) {
-    startServed(true);
+    StartServed(true);
     bed.app.write("HTML/ding.wav", std::string(31334, '\0'));
-    EXPECT_EQ(get("Name"), "kitchen");
-    EXPECT_EQ(get("IP"), "127.0.0.2");
-    EXPECT_EQ(get("Computer"), sim->http());
-    EXPECT_EQ(get("DeviceCodeBase"), "[1");
-    EXPECT_EQ(get("PowerDevice"), "A3");
+    EXPECT_EQ(Get("Name"), "kitchen");
+    EXPECT_EQ(Get("IP"), "127.0.0.2");
+    EXPECT_EQ(Get("Computer"), sim->Http());
+    EXPECT_EQ(Get("DeviceCodeBase"), "[1");
+    EXPECT_EQ(Get("PowerDevice"), "A3");
 
     // Sleep, backlight, LEDs.
     letProperty(z, "Sleep", V("Awake"));
-    EXPECT_EQ(call("SetSleep", {V("sleep"), V("t1")}), "t1");
-    EXPECT_EQ(get("Sleep"), "sleep");
+    EXPECT_EQ(Call("SetSleep", {V("sleep"), V("t1")}), "t1");
+    EXPECT_EQ(Get("Sleep"), "sleep");
     EXPECT_FALSE(vb::CBool(callByName(z, "SleepStatus")));
-    EXPECT_EQ(pages(), (Strings{"kitchen /screen.shtml?1 ok awake=1", "kitchen /screen.shtml?0 ok awake=0"}));
+    EXPECT_EQ(Pages(), (Strings{"kitchen /screen.shtml?1 ok awake=1", "kitchen /screen.shtml?0 ok awake=0"}));
     EXPECT_TRUE(vb::CBool(callByName(z, "Asleep")));
     EXPECT_FALSE(vb::CBool(callByName(z, "Awake")));
-    call("SetSleep", {V("awake"), V("")});
+    Call("SetSleep", {V("awake"), V("")});
     letProperty(z, "Backlight", V("off"));
-    EXPECT_EQ(get("Backlight"), "Backlight Off");
-    call("SetBacklight", {V("on"), V("b")});
+    EXPECT_EQ(Get("Backlight"), "Backlight Off");
+    Call("SetBacklight", {V("on"), V("b")});
     letProperty(z, "MailLED", V("on"));
-    EXPECT_EQ(get("MailLED"), "on");
-    call("SetMailLED", {V("blink"), V("m")});
+    EXPECT_EQ(Get("MailLED"), "on");
+    Call("SetMailLED", {V("blink"), V("m")});
     letProperty(z, "TopLED", V("off"));
-    call("SetTopLED", {V("on"), V("t")});
-    EXPECT_EQ(get("TopLED"), "on");
-    EXPECT_EQ(pages(), (Strings{"kitchen /screen.shtml?p ok poll=0", "kitchen /screen.shtml?p ok poll=0",
+    Call("SetTopLED", {V("on"), V("t")});
+    EXPECT_EQ(Get("TopLED"), "on");
+    EXPECT_EQ(Pages(), (Strings{"kitchen /screen.shtml?p ok poll=0", "kitchen /screen.shtml?p ok poll=0",
                                 "kitchen /screen.shtml?1 ok awake=1", "kitchen /scrOff.shtml ok backlight=off",
                                 "kitchen /scrOn.shtml ok backlight=on", "kitchen /led.shtml?m1 ok mailled=on",
                                 "kitchen /led.shtml?m2 ok mailled=blink", "kitchen /led.shtml?t0 ok topled=off",
@@ -171,22 +171,22 @@ TEST_F(PublicMembers, EveryMemberTakesItsEffect) {
     EXPECT_EQ(bed.host->DeviceString("[4"), FormatStatus(bed.state, 11));
 
     // Pauses, sounds, volumes, the browser; numbers given as text are converted.
-    EXPECT_EQ(call("SetWaitsecs", {V(int16_t{1}), V("w")}), "w");
+    EXPECT_EQ(Call("SetWaitsecs", {V(int16_t{1}), V("w")}), "w");
     callByName(z, "Waitsecs", {V(int16_t{1})});
     letProperty(z, "Sounds", V("3"));
     EXPECT_EQ(vb::CLng(getProperty(z, "Sounds")), 3);
-    call("SetSounds", {V(int16_t{4}), V("s")});
+    Call("SetSounds", {V(int16_t{4}), V("s")});
     letProperty(z, "SoundsVolume", V(25.4));
     EXPECT_EQ(vb::CLng(getProperty(z, "SoundsVolume")), 25);
-    call("SetSoundsVolume", {V(int16_t{75}), V("")});
-    call("SetVolume", {V(int16_t{60}), V("v")});
+    Call("SetSoundsVolume", {V(int16_t{75}), V("")});
+    Call("SetVolume", {V(int16_t{60}), V("v")});
     letProperty(z, "Volume", V(int16_t{70}));
     EXPECT_EQ(vb::CLng(getProperty(z, "Volume")), 70);
     EXPECT_TRUE(vb::CBool(getProperty(z, "BrowserFullScreen")));
     letProperty(z, "BrowserFullScreen", V(false));
-    EXPECT_EQ(call("SetBrowserScreen", {V(false), V("x")}), "0");
-    call("ToggleBrowserFullScreen", {V("f")});
-    EXPECT_EQ(pages(),
+    EXPECT_EQ(Call("SetBrowserScreen", {V(false), V("x")}), "0");
+    Call("ToggleBrowserFullScreen", {V("f")});
+    EXPECT_EQ(Pages(),
               (Strings{"kitchen /beep.shtml?0%203 ok sound=3", "kitchen /beep.shtml?0%204 ok sound=4",
                        "kitchen /beep.shtml?4%2025 ok soundsvolume=25", "kitchen /beep.shtml?4%2075 ok soundsvolume=75",
                        "kitchen /volume.shtml?60 ok volume=60", "kitchen /volume.shtml?70 ok volume=70",
@@ -196,40 +196,40 @@ TEST_F(PublicMembers, EveryMemberTakesItsEffect) {
     EXPECT_EQ(bed.host->DeviceString("[9"), FormatValue(bed.state, 45, "70%"));
 
     // Pages, files and speech.
-    call("Wav", {V("ding.wav"), V("w")});
+    Call("Wav", {V("ding.wav"), V("w")});
     EXPECT_EQ(vb::CLng(callByName(z, "WavTime", {V("ding.wav")})), 2);
-    call("RefreshSleepStatus", {V("r")});
-    call("PushIISPage", {V(server() + "/start.htm"), V("")});
-    call("PushPage", {V("start.htm"), V("")});
+    Call("RefreshSleepStatus", {V("r")});
+    Call("PushIISPage", {V(Server() + "/start.htm"), V("")});
+    Call("PushPage", {V("start.htm"), V("")});
     letProperty(z, "Push", V("start.htm"));
-    EXPECT_EQ(get("Push"), "start.htm");
+    EXPECT_EQ(Get("Push"), "start.htm");
     letProperty(z, "Display", V("shown"));
-    EXPECT_EQ(get("Display"), "shown");
-    call("Speak", {V("Hello"), V("sp")});
-    call("SendSpeak", {V("Goodbye"), V("")});
+    EXPECT_EQ(Get("Display"), "shown");
+    Call("Speak", {V("Hello"), V("sp")});
+    Call("SendSpeak", {V("Goodbye"), V("")});
     EXPECT_GT(vb::CLng(callByName(z, "SpeakTime", {V("Hello there")})), 0);
-    const Strings served = pages();
-    const std::string wav = "kitchen /loadWav.shtml?http://" + server();
+    const Strings served = Pages();
+    const std::string wav = "kitchen /loadWav.shtml?http://" + Server();
     ASSERT_EQ(served.size(), 10u);
     EXPECT_EQ(served[0].rfind(wav + "/ding.wav ", 0), 0u) << served[0];
     EXPECT_EQ(served[1], "kitchen /screen.shtml?p ok poll=1");
     EXPECT_EQ(served[2], "kitchen /screen.shtml?1 ok awake=1");
-    EXPECT_EQ(served[3].rfind("kitchen /gotoURL.shtml?M=GOTO_URL&S=http://" + server() + "/start.htm ok", 0), 0u);
+    EXPECT_EQ(served[3].rfind("kitchen /gotoURL.shtml?M=GOTO_URL&S=http://" + Server() + "/start.htm ok", 0), 0u);
     EXPECT_EQ(served[8].rfind(wav + "/ZephraTemp/ZephraTempFilekitchen1.wav ok", 0), 0u);
     EXPECT_NE(served[9].find("format=\"pcm 22050Hz 16bit 1ch\""), std::string::npos);
     EXPECT_FALSE(vb::CBool(callByName(z, "isSpeaking")));
 
     // Text pages and the caller.
     letProperty(z, "PushText", V("Hi"));
-    EXPECT_EQ(get("PushText"), "Hi");
-    call("PushTextMessage", {V("Hello"), V("pt")});
+    EXPECT_EQ(Get("PushText"), "Hi");
+    Call("PushTextMessage", {V("Hello"), V("pt")});
     callByName(z, "CID");
     EXPECT_EQ(bed.host->DeviceString("[1"), FormatValue(bed.state, 0, "(123) 456-7890 : HSP Not Available"));
-    EXPECT_EQ(pages().size(), 6u);
+    EXPECT_EQ(Pages().size(), 6u);
 
     // Fields.
     letProperty(z, "MotionDevice", V("a4"));
-    EXPECT_EQ(get("MotionDevice"), "a4");
+    EXPECT_EQ(Get("MotionDevice"), "a4");
     letProperty(z, "MotionOffMinutes", V(150000));
     EXPECT_EQ(vb::CLng(getProperty(z, "MotionOffMinutes")), 99999);
     letProperty(z, "EnableSlideshow", V(int16_t{2}));
@@ -241,7 +241,7 @@ TEST_F(PublicMembers, EveryMemberTakesItsEffect) {
     letProperty(z, "MotionStartTime", V(vb::Date{45001.0}));
     EXPECT_EQ(getProperty(z, "MotionStartTime").date().serial, 45001.0);
     letProperty(z, "X10Server", V("acme.x10"));
-    EXPECT_EQ(get("X10Server"), "acme.x10");
+    EXPECT_EQ(Get("X10Server"), "acme.x10");
     letProperty(z, "PowerCycleCount", V(int16_t{0}));
     EXPECT_EQ(vb::CLng(getProperty(z, "PowerCycleCount")), 0);
     letProperty(z, "DoCID", V(true));
@@ -252,16 +252,16 @@ TEST_F(PublicMembers, EveryMemberTakesItsEffect) {
     }
     EXPECT_FALSE(vb::CBool(callByName(z, "PowerCycleInProgress")));
     letProperty(z, "DisablePlugin", V(true));
-    EXPECT_EQ(call("SetTopLED", {V("on"), V("gone")}), "");
+    EXPECT_EQ(Call("SetTopLED", {V("on"), V("gone")}), "");
     letProperty(z, "DisablePlugin", V(false));
     EXPECT_FALSE(vb::CBool(getProperty(z, "DisablePlugin")));
 
     // The slideshow, the client program's commands, the queue.
     callByName(z, "ShowSlideshow", {V("")});
-    call("Execute", {V("ls"), V("e")});
-    call("SendUDPCommand", {V("Volume"), V("5"), V("")});
-    call("SendUDPCID", {V("John"), V("555"), V("")});
-    const Strings udp = pages();
+    Call("Execute", {V("ls"), V("e")});
+    Call("SendUDPCommand", {V("Volume"), V("5"), V("")});
+    Call("SendUDPCID", {V("John"), V("555"), V("")});
+    const Strings udp = Pages();
     ASSERT_GE(udp.size(), 3u);
     EXPECT_EQ(udp[udp.size() - 3], "kitchen udp command name=\"Execute\" argument=\"ls\"");
     EXPECT_EQ(udp[udp.size() - 2], "kitchen udp command name=\"Volume\" argument=\"5\"");
@@ -271,35 +271,35 @@ TEST_F(PublicMembers, EveryMemberTakesItsEffect) {
     bed.host->ClearCalls();
     callByName(z, "ShowQueue");
     callByName(z, "ResetQueue");
-    EXPECT_EQ(bed.calls("SetDeviceString"), (Strings{"[10|Queue: 0) ", "[10|Queue: 0) "}));
+    EXPECT_EQ(bed.Calls("SetDeviceString"), (Strings{"[10|Queue: 0) ", "[10|Queue: 0) "}));
 
     // The host's devices brought back, xAP messages, X10.
     bed.host->ExecX10("A3", "on");
     callByName(z, "SyncWithHomeseer");
-    EXPECT_EQ(bed.calls("DeviceValue"), (Strings{"[2", "[4", "[5", "[8", "[9", "[6", "[7"}));
+    EXPECT_EQ(bed.Calls("DeviceValue"), (Strings{"[2", "[4", "[5", "[8", "[9", "[6", "[7"}));
     callByName(z, "ReceiveXapMessageOSD",
                {V(std::make_shared<XapTestMessage>(
                    std::map<std::pair<std::string, std::string>, std::string>{{{"Display.Zephra", "Text"}, "Ring"}}))});
     callByName(z, "ReceiveXapMessageTTS",
                {V(std::make_shared<XapTestMessage>(
                    std::map<std::pair<std::string, std::string>, std::string>{{{"tts.speak", "say"}, "Hello"}}))});
-    const Strings xap = pages();
+    const Strings xap = Pages();
     ASSERT_GE(xap.size(), 2u);
     EXPECT_EQ(xap.back().rfind(wav + "/ZephraTemp/ZephraTempFile1.wav ok", 0), 0u);
     callByName(z, "hsExecX10", {V("A4"), V("on")});
-    EXPECT_EQ(bed.calls("ExecX10").back(), "A4|on|0");
+    EXPECT_EQ(bed.Calls("ExecX10").back(), "A4|on|0");
 
     // A power cycle, and the end.
-    EXPECT_EQ(call("CyclePower", {V("c")}), "c");
-    EXPECT_EQ(bed.calls("ExecX10").back(), "A3|off|0");
+    EXPECT_EQ(Call("CyclePower", {V("c")}), "c");
+    EXPECT_EQ(bed.Calls("ExecX10").back(), "A3|off|0");
     EXPECT_TRUE(vb::CBool(callByName(z, "PowerCycleInProgress")));
     callByName(z, "Shutdown");
     EXPECT_FALSE(kitchen->Timer1Index());
 }
 
 TEST_F(PublicMembers, CommandBusyComparesWholeTagsAndTheWaitIsBounded) {
-    startServed();
-    sim->control("/sim/silent?name=kitchen&on=1");
+    StartServed();
+    sim->Control("/sim/silent?name=kitchen&on=1");
     kitchen->SetTopLED("on", "1.523");
     kitchen->SetMailLED("on", "2.5");
     EXPECT_TRUE(kitchen->CommandBusy("1.523"));
@@ -314,13 +314,13 @@ TEST_F(PublicMembers, CommandBusyComparesWholeTagsAndTheWaitIsBounded) {
     EXPECT_FALSE(kitchen->WaitForCommandComplete("9.9", 1));
     // A wait longer than a slice can hold is logged and answers what it had.
     EXPECT_FALSE(kitchen->WaitForCommandComplete("2.5", 328));
-    EXPECT_EQ(bed.log().back(), "dkvZephra kitchen|Zephra WaitForCommandComplete 6  Line 0 Overflow");
+    EXPECT_EQ(bed.Log().back(), "dkvZephra kitchen|Zephra WaitForCommandComplete 6  Line 0 Overflow");
     kitchen->ResetQueue();
     EXPECT_FALSE(kitchen->CommandBusy("2.5"));
 }
 
 TEST_F(PublicMembers, XapDisplayMessagesShowTextOrAddressOrCallerId) {
-    startServed(true);
+    StartServed(true);
     using Items = std::map<std::pair<std::string, std::string>, std::string>;
     auto message = [](Items items) { return std::make_shared<XapTestMessage>(std::move(items)); };
     // A text wins over an address; its duration is the page's delay.
@@ -330,11 +330,11 @@ TEST_F(PublicMembers, XapDisplayMessagesShowTextOrAddressOrCallerId) {
     EXPECT_EQ(kitchen->Push(), "ZephraTemp/ZephraTempFilekitchen1.html");
     EXPECT_NE(bed.app.read("HTML/ZephraTemp/ZephraTempFilekitchen1.html").find("setTimeout('restore()',5000)"),
               std::string::npos);
-    kitchen->ReceiveXapMessageOSD(message({{{"Display.Zephra", "URL"}, "HTTP://" + server() + "/start.htm"}}));
-    EXPECT_EQ(kitchen->Push(), server() + "/start.htm");
+    kitchen->ReceiveXapMessageOSD(message({{{"Display.Zephra", "URL"}, "HTTP://" + Server() + "/start.htm"}}));
+    EXPECT_EQ(kitchen->Push(), Server() + "/start.htm");
     kitchen->ReceiveXapMessageOSD(message({{{"Display.ZCID", "Line1"}, "JOHN"}}));
     kitchen->ReceiveXapMessageOSD(message({}));
-    const Strings lines = pages();
+    const Strings lines = Pages();
     EXPECT_NE(std::find(lines.begin(), lines.end(), "kitchen udp cid name=\"JOHN\" number=\"\""), lines.end());
     EXPECT_NE(std::find(lines.begin(), lines.end(), "kitchen /cgi-bin/firef4 ok fullscreen=0"), lines.end());
 
@@ -343,15 +343,15 @@ TEST_F(PublicMembers, XapDisplayMessagesShowTextOrAddressOrCallerId) {
     bed.state.settings.T2WVoice = "Microsoft Mary";
     kitchen->ReceiveXapMessageTTS(message({{{"Voice.Speak", "say"}, "Hi"}, {{"Voice.Speak", "volume"}, "40.6"}}));
     EXPECT_EQ(kitchen->Volume(), 41);
-    EXPECT_EQ(bed.log().back(), "dkvZephra Debug|Voice Microsoft Mary requested, but not an installed voice ");
+    EXPECT_EQ(bed.Log().back(), "dkvZephra Debug|Voice Microsoft Mary requested, but not an installed voice ");
     for (int i = 2; i <= 11; ++i) kitchen->ReceiveXapMessageTTS(message({{{"tts.speak", "say"}, "x"}}));
     EXPECT_EQ(bed.state.TempFileCounter, 1);
     kitchen->ReceiveXapMessageTTS(message({{{"tts.speak", "volume"}, "10"}}));  // nothing to say
     EXPECT_EQ(kitchen->Volume(), 41);
-    ASSERT_TRUE(idle());
+    ASSERT_TRUE(Idle());
     // A message that is no object is logged.
     kitchen->ReceiveXapMessageTTS(nullptr);
-    EXPECT_EQ(bed.log().back(), "dkvZephra|ReceiveXapMessageTTS Line 0 Object variable or With block variable not set");
+    EXPECT_EQ(bed.Log().back(), "dkvZephra|ReceiveXapMessageTTS Line 0 Object variable or With block variable not set");
 }
 
 }  // namespace

@@ -18,47 +18,47 @@ using Strings = std::vector<std::string>;
 class PowerCycleTest : public RecoveryTest {
 protected:
     // One page request that the silent stand-in never answers, and its time-out.
-    void unansweredPage() {
+    void UnansweredPage() {
         kitchen->AsyncCommand("scrOn.shtml", 5000, "");
-        EXPECT_EQ(pageLine("scrOn"), "kitchen /scrOn.shtml silent");
+        EXPECT_EQ(PageLine("scrOn"), "kitchen /scrOn.shtml silent");
         bed.loop.advance(5s);
     }
-    void silent(bool on) { sim->control(std::string("/sim/silent?name=kitchen&on=") + (on ? "1" : "0")); }
+    void Silent(bool on) { sim->Control(std::string("/sim/silent?name=kitchen&on=") + (on ? "1" : "0")); }
 };
 
 TEST_F(RecoveryTest, ACountedTimeOutSendsTheRetryThroughTheNewBrowser) {
-    start("noResponseAction=1\nCommandRetries=2");
-    sim->control("/sim/drop?name=kitchen&n=1");
+    Start("noResponseAction=1\nCommandRetries=2");
+    sim->Control("/sim/drop?name=kitchen&n=1");
     kitchen->AsyncCommand("led.shtml?t1", 5000, "");
-    EXPECT_EQ(pageLine("led"), "kitchen /led.shtml?t1 dropped left=0");
+    EXPECT_EQ(PageLine("led"), "kitchen /led.shtml?t1 dropped left=0");
     bed.loop.advance(5s);
     EXPECT_EQ(kitchen->TimeoutCount(), 1);
     EXPECT_EQ(kitchen->RetriesLeft(), 1);
-    ASSERT_TRUE(idle());
-    EXPECT_EQ(pageLine("led"), "kitchen /led.shtml?t1 ok topled=on");
+    ASSERT_TRUE(Idle());
+    EXPECT_EQ(PageLine("led"), "kitchen /led.shtml?t1 ok topled=on");
     EXPECT_EQ(kitchen->TimeoutCount(), 1);  // only a sleep poll's answer resets it
     EXPECT_EQ(kitchen->PowerCycleCount(), 0);
 }
 
 TEST_F(PowerCycleTest, TheSixthCountedTimeOutCyclesThePowerAndTheApplianceComesBack) {
-    start("noResponseAction=1\nDefaultPushPage=start.htm\nPushDelay=2\nHomeseerIP=127.0.0.1");
-    silent(true);
+    Start("noResponseAction=1\nDefaultPushPage=start.htm\nPushDelay=2\nHomeseerIP=127.0.0.1");
+    Silent(true);
     for (int i = 1; i <= 5; ++i) {
-        unansweredPage();
+        UnansweredPage();
         EXPECT_EQ(kitchen->TimeoutCount(), i);
         EXPECT_FALSE(kitchen->PowerCycleInProgress());
     }
-    unansweredPage();
+    UnansweredPage();
     EXPECT_EQ(kitchen->TimeoutCount(), 6);
     EXPECT_EQ(kitchen->PowerCycleCount(), 1);
     EXPECT_TRUE(kitchen->PowerCycleInProgress());
     EXPECT_TRUE(kitchen->PowerOffPending());
-    EXPECT_EQ(bed.calls("ExecX10"), Strings{"A3|off|0"});
-    EXPECT_EQ(sim->state()["power"], "off");
-    EXPECT_EQ(timer1().Interval(), 5000);
+    EXPECT_EQ(bed.Calls("ExecX10"), Strings{"A3|off|0"});
+    EXPECT_EQ(sim->State()["power"], "off");
+    EXPECT_EQ(Timer1().Interval(), 5000);
 
     // The appliance answers again once it has power; a command given meanwhile waits.
-    silent(false);
+    Silent(false);
     kitchen->AsyncCommand("volume.shtml?20", 5000, "");
     EXPECT_EQ(kitchen->CommandQueue().size(), 2u);
     bed.host->ClearCalls();
@@ -66,12 +66,12 @@ TEST_F(PowerCycleTest, TheSixthCountedTimeOutCyclesThePowerAndTheApplianceComesB
     EXPECT_TRUE(kitchen->PowerOffPending());
     bed.loop.advance(1ms);
     EXPECT_FALSE(kitchen->PowerOffPending());
-    EXPECT_EQ(bed.calls("ExecX10"), Strings{"A3|on|0"});
-    EXPECT_EQ(sim->state()["power"], "on");
+    EXPECT_EQ(bed.Calls("ExecX10"), Strings{"A3|on|0"});
+    EXPECT_EQ(sim->State()["power"], "on");
     EXPECT_EQ(kitchen->PowerUpMinutes(), 2);
-    EXPECT_EQ(timer1().Interval(), 15005);
-    EXPECT_EQ(bed.calls("SetDeviceValue"), Strings{"[2|1"});
-    EXPECT_EQ(bed.calls("SetDeviceString"),
+    EXPECT_EQ(Timer1().Interval(), 15005);
+    EXPECT_EQ(bed.Calls("SetDeviceValue"), Strings{"[2|1"});
+    EXPECT_EQ(bed.Calls("SetDeviceString"),
               (Strings{"[2|" + FormatStatus(bed.state, 5), "[3|" + FormatStatus(bed.state, 9)}));
 
     // The power-up wait: its part below a minute, then whole minutes.
@@ -79,12 +79,12 @@ TEST_F(PowerCycleTest, TheSixthCountedTimeOutCyclesThePowerAndTheApplianceComesB
     EXPECT_EQ(kitchen->PowerUpMinutes(), 2);
     bed.loop.advance(1ms);
     EXPECT_EQ(kitchen->PowerUpMinutes(), 1);
-    EXPECT_EQ(timer1().Interval(), 60000);
+    EXPECT_EQ(Timer1().Interval(), 60000);
     EXPECT_TRUE(kitchen->PowerCycleInProgress());
     bed.host->ClearCalls();
     bed.loop.advance(60000ms);
     EXPECT_FALSE(kitchen->PowerCycleInProgress());
-    EXPECT_EQ(bed.calls("ValueChangeEvent"), (Strings{"[2|1", "[3|1", "[5|0", "[4|0", "[8|2", "[6|1"}));
+    EXPECT_EQ(bed.Calls("ValueChangeEvent"), (Strings{"[2|1", "[3|1", "[5|0", "[4|0", "[8|2", "[6|1"}));
     // The volumes count in steps: 50 % is step 2, and the unknown master volume is not told.
     EXPECT_EQ(bed.host->DeviceValue("[8"), 2);
     EXPECT_EQ(bed.host->DeviceString("[8"), FormatValue(bed.state, 39, "50%"));
@@ -92,29 +92,29 @@ TEST_F(PowerCycleTest, TheSixthCountedTimeOutCyclesThePowerAndTheApplianceComesB
 
     // The commands that waited go first, then the default page, full screen after the push
     // delay.
-    ASSERT_TRUE(idle());
-    EXPECT_EQ(pageLine("volume"), "kitchen /volume.shtml?20 ok volume=20");
-    EXPECT_EQ(pageLine("screen"), "kitchen /screen.shtml?1 ok awake=1");
-    EXPECT_EQ(pageLine("gotoURL").rfind("kitchen /gotoURL.shtml?M=GOTO_URL&S=http://127.0.0.1:81/start.htm ok ", 0),
+    ASSERT_TRUE(Idle());
+    EXPECT_EQ(PageLine("volume"), "kitchen /volume.shtml?20 ok volume=20");
+    EXPECT_EQ(PageLine("screen"), "kitchen /screen.shtml?1 ok awake=1");
+    EXPECT_EQ(PageLine("gotoURL").rfind("kitchen /gotoURL.shtml?M=GOTO_URL&S=http://127.0.0.1:81/start.htm ok ", 0),
               0u);
-    EXPECT_EQ(pageLine("cgi-bin"), "kitchen /cgi-bin/firef4 ok fullscreen=0");
+    EXPECT_EQ(PageLine("cgi-bin"), "kitchen /cgi-bin/firef4 ok fullscreen=0");
     EXPECT_EQ(kitchen->PowerCycleCount(), 0);
     EXPECT_EQ(kitchen->TimeoutCount(), 6);
     EXPECT_TRUE(kitchen->BrowserFullScreen());
 
     // Only a sleep poll answered by the appliance clears the count.
     kitchen->AsyncCommand("screen.shtml?p", 5000, "");
-    ASSERT_TRUE(idle());
+    ASSERT_TRUE(Idle());
     EXPECT_EQ(kitchen->TimeoutCount(), 0);
 }
 
 TEST_F(PowerCycleTest, TheMarkerFileEndsThePowerUpWaitEarly) {
     bed.app.write("share/placeholder", "");
-    start("noResponseAction=1\nWindowsShare=\\share", {"--marker-dir", (bed.app.path() / "share").string()});
+    Start("noResponseAction=1\nWindowsShare=\\share", {"--marker-dir", (bed.app.path() / "share").string()});
     EXPECT_EQ(kitchen->MarkerFile(), "\\share\\kitchen.txt");
     EXPECT_EQ(bed.app.read("share/kitchen.txt").find("BROWSER") != std::string::npos, true);
-    silent(true);
-    for (int i = 0; i < 6; ++i) unansweredPage();
+    Silent(true);
+    for (int i = 0; i < 6; ++i) UnansweredPage();
     ASSERT_TRUE(kitchen->PowerCycleInProgress());
     bed.loop.advance(5s);  // power on: the old marker goes, the booted appliance writes a new one
     EXPECT_EQ(kitchen->PowerUpMinutes(), 2);
@@ -123,8 +123,8 @@ TEST_F(PowerCycleTest, TheMarkerFileEndsThePowerUpWaitEarly) {
     EXPECT_TRUE(kitchen->QueueIdle());
 
     // The word counts in any case.
-    silent(true);
-    unansweredPage();  // the count is still six: the next counted time-out cycles again
+    Silent(true);
+    UnansweredPage();  // the count is still six: the next counted time-out cycles again
     ASSERT_TRUE(kitchen->PowerCycleInProgress());
     powerLine->onEvent = nullptr;
     bed.loop.advance(5s);
@@ -134,80 +134,80 @@ TEST_F(PowerCycleTest, TheMarkerFileEndsThePowerUpWaitEarly) {
 }
 
 TEST_F(PowerCycleTest, ThreeCyclesWithoutAnAnswerGiveTheApplianceUpUntilAPageCompletes) {
-    start("noResponseAction=1\nPowerUpTime=1");
-    silent(true);
-    for (int i = 0; i < 6; ++i) unansweredPage();
+    Start("noResponseAction=1\nPowerUpTime=1");
+    Silent(true);
+    for (int i = 0; i < 6; ++i) UnansweredPage();
     for (int cycle = 1; cycle <= 2; ++cycle) {
         SCOPED_TRACE(cycle);
         EXPECT_EQ(kitchen->PowerCycleCount(), cycle);
         ASSERT_TRUE(kitchen->PowerCycleInProgress());
         bed.loop.advance(5s);
-        silent(true);  // the appliance boots but still does not answer
-        EXPECT_EQ(timer1().Interval(), 1005);
+        Silent(true);  // the appliance boots but still does not answer
+        EXPECT_EQ(Timer1().Interval(), 1005);
         bed.loop.advance(1005ms);
         EXPECT_FALSE(kitchen->PowerCycleInProgress());
-        unansweredPage();  // the count stays at six or more: every counted time-out cycles again
+        UnansweredPage();  // the count stays at six or more: every counted time-out cycles again
     }
     EXPECT_EQ(kitchen->PowerCycleCount(), 3);
     EXPECT_FALSE(kitchen->PowerCycleInProgress());
     EXPECT_TRUE(kitchen->QueueIdle());
     const std::string givenUp =
         "dkvZephra|kitchen Zephra has been disabled following three power cylces without response";
-    EXPECT_EQ(bed.log(), Strings{givenUp});
+    EXPECT_EQ(bed.Log(), Strings{givenUp});
 
     // Given up: a command that would wait is dropped; an idle appliance still sends.
     kitchen->AsyncCommand("led.shtml?t1", 5000, "");
     kitchen->AsyncCommand("led.shtml?t0", 5000, "");
     EXPECT_EQ(kitchen->CommandQueue().size(), 1u);
-    EXPECT_EQ(pageLine("led"), "kitchen /led.shtml?t1 silent");
+    EXPECT_EQ(PageLine("led"), "kitchen /led.shtml?t1 silent");
     bed.loop.advance(5s);
     EXPECT_EQ(kitchen->PowerCycleCount(), 4);
     EXPECT_FALSE(kitchen->PowerCycleInProgress());
-    EXPECT_EQ(bed.log(), Strings{givenUp});
+    EXPECT_EQ(bed.Log(), Strings{givenUp});
 
     // A page that completes brings it back.
-    silent(false);
+    Silent(false);
     kitchen->AsyncCommand("led.shtml?t1", 5000, "");
     kitchen->AsyncCommand("led.shtml?m1", 5000, "");
     // Still given up while the page is under way: the queue is dropped and counts as idle.
     EXPECT_EQ(kitchen->CommandQueue().size(), 1u);
     EXPECT_TRUE(kitchen->QueueIdle());
-    ASSERT_TRUE(settle([&] { return kitchen->PowerCycleCount() == 0; }));
-    EXPECT_EQ(pageLine("led"), "kitchen /led.shtml?t1 ok topled=on");
+    ASSERT_TRUE(Settle([&] { return kitchen->PowerCycleCount() == 0; }));
+    EXPECT_EQ(PageLine("led"), "kitchen /led.shtml?t1 ok topled=on");
     EXPECT_EQ(kitchen->PowerCycleCount(), 0);
     kitchen->AsyncCommand("led.shtml?t0", 5000, "");
     kitchen->AsyncCommand("led.shtml?m0", 5000, "");
     EXPECT_EQ(kitchen->CommandQueue().size(), 2u);
-    ASSERT_TRUE(idle());
-    EXPECT_EQ(pageLine("led.shtml?m0"), "kitchen /led.shtml?m0 ok mailled=off");
+    ASSERT_TRUE(Idle());
+    EXPECT_EQ(PageLine("led.shtml?m0"), "kitchen /led.shtml?m0 ok mailled=off");
 }
 
 TEST_F(PowerCycleTest, APowerCommandKeepsTheQueueAndStartingACycleEndsAWait) {
-    start("PowerCycleTime=2\nPowerUpTime=61\nUDPDelay=500", {}, true);
+    Start("PowerCycleTime=2\nPowerUpTime=61\nUDPDelay=500", {}, true);
     kitchen->AsyncCommand("scrOn.shtml", 5000, "");
     kitchen->AsyncCommand("beepcmd3", 5000, "");
     kitchen->AsyncCommand("power", 5000, "");
     kitchen->AsyncCommand("volume.shtml?90", 5000, "");
-    ASSERT_TRUE(settle([&] { return kitchen->UDPSent(); }));
+    ASSERT_TRUE(Settle([&] { return kitchen->UDPSent(); }));
     EXPECT_TRUE(kitchen->Waiting());
     bed.loop.advance(500ms);  // the UDP delay ends: the power goes off
     EXPECT_TRUE(kitchen->PowerCycleInProgress());
     EXPECT_FALSE(kitchen->Waiting());
     EXPECT_EQ(kitchen->CommandQueue().size(), 2u);
-    EXPECT_EQ(bed.calls("ExecX10"), Strings{"A3|off|0"});
-    EXPECT_EQ(timer1().Interval(), 2000);
+    EXPECT_EQ(bed.Calls("ExecX10"), Strings{"A3|off|0"});
+    EXPECT_EQ(Timer1().Interval(), 2000);
     bed.loop.advance(2000ms);
-    EXPECT_EQ(timer1().Interval(), 1005);
+    EXPECT_EQ(Timer1().Interval(), 1005);
     bed.loop.advance(1005ms);
-    EXPECT_EQ(timer1().Interval(), 60000);
+    EXPECT_EQ(Timer1().Interval(), 60000);
     bed.loop.advance(60000ms);
-    ASSERT_TRUE(idle());
-    EXPECT_EQ(pageLine("volume"), "kitchen /volume.shtml?90 ok volume=90");
+    ASSERT_TRUE(Idle());
+    EXPECT_EQ(PageLine("volume"), "kitchen /volume.shtml?90 ok volume=90");
 
     // A pause under way when the queue overflows does not hold the queue after the cycle.
     kitchen->AsyncCommand("scrOn.shtml", 5000, "");
     kitchen->AsyncCommand("beepcmd4", 5000, "");
-    ASSERT_TRUE(settle([&] { return kitchen->Waiting(); }));
+    ASSERT_TRUE(Settle([&] { return kitchen->Waiting(); }));
     // (the first is sent at once: a UDP delay does not make the appliance busy)
     for (int i = 0; i < 23; ++i) kitchen->AsyncCommand("volume.shtml?1", 5000, "");
     EXPECT_TRUE(kitchen->PowerCycleInProgress());
@@ -217,13 +217,13 @@ TEST_F(PowerCycleTest, APowerCommandKeepsTheQueueAndStartingACycleEndsAWait) {
     bed.loop.advance(2000ms);
     bed.loop.advance(1005ms);
     bed.loop.advance(60000ms);
-    ASSERT_TRUE(idle());
-    EXPECT_EQ(pageLine("volume.shtml?2"), "kitchen /volume.shtml?2 ok volume=2");
+    ASSERT_TRUE(Idle());
+    EXPECT_EQ(PageLine("volume.shtml?2"), "kitchen /volume.shtml?2 ok volume=2");
 }
 
 TEST_F(PowerCycleTest, ASpeechRequestThatIsGivenUpOrResetIsNoLongerSpeaking) {
-    start();
-    silent(true);
+    Start();
+    Silent(true);
     kitchen->AsyncCommand("loadWav.shtml?http://127.0.0.1:1/hello.wav", 5000, "");
     EXPECT_TRUE(kitchen->isSpeaking());
     bed.loop.advance(5s);

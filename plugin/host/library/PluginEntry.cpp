@@ -14,7 +14,7 @@ bool zephra_create_plugin(int32_t contractVersion, homeseer::PluginInstance* ins
         instance->object = plugin;
         instance->idle = [weak] {
             std::shared_ptr<zephra::reva> alive = weak.lock();
-            return !alive || alive->idle();
+            return !alive || alive->Idle();
         };
         return true;
     } catch (...) {

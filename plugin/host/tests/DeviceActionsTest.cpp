@@ -25,15 +25,15 @@ const std::string kOne(1, '\x01');
 struct Started : RevaTestBed {
     explicit Started(const std::string& names, const std::string& settings = "") {
         host->SetIniText("dkvZephraUtilities.ini", "[Zephra Utilities]\r\n" + settings + "[Zephra Names]\r\n" + names);
-        registerPlugin();
-        EXPECT_EQ(vb::CStr(call("InitIO", {int32_t{0}})), "");
+        RegisterPlugin();
+        EXPECT_EQ(vb::CStr(Call("InitIO", {int32_t{0}})), "");
         host->ClearCalls();
     }
-    Zephra& z(std::size_t slot) { return *state.appliances.slots.at(slot).Object; }
-    void setIO(const std::string& house, const std::string& unit, int16_t value, int16_t command = 19) {
-        call("SetIO", {vb::Variant(), house, unit, command, value, int16_t{0}, int16_t{0}});
+    Zephra& Z(std::size_t slot) { return *state.appliances.slots.at(slot).Object; }
+    void SetIo(const std::string& house, const std::string& unit, int16_t value, int16_t command = 19) {
+        Call("SetIO", {vb::Variant(), house, unit, command, value, int16_t{0}, int16_t{0}});
     }
-    void enableSounds(std::initializer_list<int> sounds) {
+    void EnableSounds(std::initializer_list<int> sounds) {
         state.settings.SoundEnabled.fill(false);
         for (int k : sounds) state.settings.SoundEnabled[static_cast<std::size_t>(k)] = true;
     }
@@ -42,71 +42,71 @@ struct Started : RevaTestBed {
 TEST(SetZephraIO, RoutesAValueToTheApplianceOwningTheUnit) {
     Started bed("127.0.0.2=\"Kitchen,[1\"\r\n127.0.0.3=\"Hall,[11\"\r\n127.0.0.4=\"Den,B21\"\r\n");
     ASSERT_EQ(bed.state.HouseCode, "[");
-    ASSERT_EQ(bed.z(2).DeviceCodeBase(), "B21");
+    ASSERT_EQ(bed.Z(2).DeviceCodeBase(), "B21");
 
-    bed.setIO("[", "14", 2);  // the hall's top LED blinks
-    EXPECT_EQ(bed.z(1).TopLED(), "blink");
-    EXPECT_EQ(bed.z(0).TopLED(), "off");
-    bed.setIO("[", "5", 1);  // the kitchen's mail LED
-    EXPECT_EQ(bed.z(0).MailLED(), "on");
-    bed.setIO("[", "6", 1);
-    bed.setIO("[", "4", 0);
-    EXPECT_EQ(bed.z(0).TopLED(), "off");
-    bed.setIO("[", "3", 0);
-    EXPECT_EQ(bed.z(0).Backlight(), "Backlight Off");
+    bed.SetIo("[", "14", 2);  // the hall's top LED blinks
+    EXPECT_EQ(bed.Z(1).TopLED(), "blink");
+    EXPECT_EQ(bed.Z(0).TopLED(), "off");
+    bed.SetIo("[", "5", 1);  // the kitchen's mail LED
+    EXPECT_EQ(bed.Z(0).MailLED(), "on");
+    bed.SetIo("[", "6", 1);
+    bed.SetIo("[", "4", 0);
+    EXPECT_EQ(bed.Z(0).TopLED(), "off");
+    bed.SetIo("[", "3", 0);
+    EXPECT_EQ(bed.Z(0).Backlight(), "Backlight Off");
 
     // Volumes: a step 0-4 counts 25 each, 5-100 is a percentage, anything else nothing.
     const std::pair<int16_t, int16_t> volumes[] = {{3, 75}, {0, 0}, {40, 40}, {100, 100}, {101, 100}, {-1, 100}};
     for (const auto& [value, volume] : volumes) {
-        bed.setIO("[", "9", value);
-        EXPECT_EQ(bed.z(0).Volume(), volume) << value;
-        bed.setIO("[", "8", value);
-        EXPECT_EQ(bed.z(0).SoundsVolume(), volume) << value;
+        bed.SetIo("[", "9", value);
+        EXPECT_EQ(bed.Z(0).Volume(), volume) << value;
+        bed.SetIo("[", "8", value);
+        EXPECT_EQ(bed.Z(0).SoundsVolume(), volume) << value;
     }
 
     // Sounds: the value counts the enabled sounds only.
-    bed.enableSounds({3, 7});
-    bed.setIO("[", "17", 1);
-    EXPECT_EQ(bed.z(1).Sounds(), 7);
-    bed.setIO("[", "17", 0);
-    EXPECT_EQ(bed.z(1).Sounds(), 3);
-    bed.setIO("[", "17", 2);  // beyond the enabled sounds
-    EXPECT_EQ(bed.z(1).Sounds(), 3);
+    bed.EnableSounds({3, 7});
+    bed.SetIo("[", "17", 1);
+    EXPECT_EQ(bed.Z(1).Sounds(), 7);
+    bed.SetIo("[", "17", 0);
+    EXPECT_EQ(bed.Z(1).Sounds(), 3);
+    bed.SetIo("[", "17", 2);  // beyond the enabled sounds
+    EXPECT_EQ(bed.Z(1).Sounds(), 3);
 
     // Ignored: another command, another house code, a unit past the last group, and the
     // den, whose base lies under another house code ("[25" is the hall's group 14).
-    const std::string before = bed.z(1).MailLED();
-    bed.setIO("[", "15", 2, 2);
-    bed.setIO("A", "15", 2);
-    bed.setIO("[", "21", 2);
-    bed.setIO("[", "25", 2);
-    EXPECT_EQ(bed.z(1).MailLED(), before);
-    EXPECT_EQ(bed.z(2).MailLED(), "off");
-    EXPECT_TRUE(bed.log().empty());
+    const std::string before = bed.Z(1).MailLED();
+    bed.SetIo("[", "15", 2, 2);
+    bed.SetIo("A", "15", 2);
+    bed.SetIo("[", "21", 2);
+    bed.SetIo("[", "25", 2);
+    EXPECT_EQ(bed.Z(1).MailLED(), before);
+    EXPECT_EQ(bed.Z(2).MailLED(), "off");
+    EXPECT_TRUE(bed.Log().empty());
 }
 
 TEST(SetZephraIO, IsIgnoredUntilTheStartUpHasCompleted) {
     Started bed("127.0.0.2=\"Kitchen,[1\"\r\n");
     bed.state.InitComplete = false;
-    bed.setIO("[", "4", 1);
-    EXPECT_EQ(bed.z(0).TopLED(), "off");
+    bed.SetIo("[", "4", 1);
+    EXPECT_EQ(bed.Z(0).TopLED(), "off");
     bed.state.InitComplete = true;
-    bed.setIO("[", "4", 1);
-    EXPECT_EQ(bed.z(0).TopLED(), "on");
+    bed.SetIo("[", "4", 1);
+    EXPECT_EQ(bed.Z(0).TopLED(), "on");
 }
 
 TEST(TriggerAction, SetsTheDeviceOfEachPairToTheActionsValue) {
     Started bed("127.0.0.2=\"Kitchen,[1\"\r\n");
-    bed.enableSounds({0, 2});
+    bed.EnableSounds({0, 2});
     auto trigger = [&](const Strings& fields) {
         bed.host->ClearCalls();
         std::string text;
         for (const std::string& f : fields) text += (text.empty() ? "" : kTwo) + f;
-        bed.call("TriggerAction", {text});
-        return bed.calls("SetDeviceValue");
+        bed.Call("TriggerAction", {text});
+        return bed.Calls("SetDeviceValue");
     };
     EXPECT_EQ(trigger({"Zephra", "x", "A7-Kitchen;Kitchen", "Awaken"}), Strings{"A8|1"});
-    EXPECT_EQ(bed.log(), Strings{"TriggerAction|Zephra:x:A7-Kitchen;Kitchen:Awaken"});
+    EXPECT_EQ(bed.Log(), Strings{"TriggerAction|Zephra:x:A7-Kitchen;Kitchen:Awaken"});
     EXPECT_EQ(trigger({"Zephra", "", "A7-K", "Set Sounds Volume to 50%", "A17-D", "Set Master Volume to 100%%"}),
               (Strings{"A14|50", "A25|100"}));
     EXPECT_EQ(trigger({"Zephra", "", "A7-K", "Show Browser Nav Buttons", "A7-K", "Hide Browser Nav Buttons"}),
@@ -124,7 +124,7 @@ TEST(ActionUIFormat, DescribesEachPairThatNamesAnAppliance) {
     auto format = [&](const Strings& fields) {
         std::string text;
         for (const std::string& f : fields) text += (text.empty() ? "" : kTwo) + f;
-        return vb::CStr(bed.call("ActionUIFormat", {text}));
+        return vb::CStr(bed.Call("ActionUIFormat", {text}));
     };
     EXPECT_EQ(format({"dkvZephra", "", "A7-Kitchen;Kitchen", "Put to Sleep", "A17-Den; Den ", "Awaken"}),
               "Put to Sleep to Kitchen Zephra AND Awaken to Den Zephra");
@@ -134,7 +134,7 @@ TEST(ActionUIFormat, DescribesEachPairThatNamesAnAppliance) {
 
 TEST(SoundsButtons, ListTheEnabledSoundsAndAPressSetsItsPosition) {
     Started bed("127.0.0.2=\"Zephra Room,[1\"\r\n");
-    bed.enableSounds({0, 2});
+    bed.EnableSounds({0, 2});
     EXPECT_EQ(UpdateSoundsButton(bed.state, "Kitchen"), "dkvZephra" + kTwo + "Play Cancel Sound @ Kitchen Zephra" +
                                                             kOne + "dkvZephra" + kTwo +
                                                             "Play Copy Sound @ Kitchen Zephra");
@@ -143,12 +143,12 @@ TEST(SoundsButtons, ListTheEnabledSoundsAndAPressSetsItsPosition) {
     EXPECT_EQ(buttons, UpdateSoundsButton(bed.state, "zephra room"));
 
     // Only the " Zephra" appended to the location is taken off.
-    bed.call("ButtonPress", {"Play Copy Sound @ zephra room Zephra"});
-    EXPECT_EQ(bed.calls("SetDeviceValue"), Strings{"[7|1"});
+    bed.Call("ButtonPress", {"Play Copy Sound @ zephra room Zephra"});
+    EXPECT_EQ(bed.Calls("SetDeviceValue"), Strings{"[7|1"});
     bed.host->ClearCalls();
     for (const char* name : {"Play Copy Sound", "Play Copy Sound @ room @ x", "Play Copy Sound @ room Zephra"})
-        bed.call("ButtonPress", {name});
-    EXPECT_EQ(bed.calls("SetDeviceValue"), Strings{});
+        bed.Call("ButtonPress", {name});
+    EXPECT_EQ(bed.Calls("SetDeviceValue"), Strings{});
 
     bed.state.settings.StatusOnly = true;
     EXPECT_EQ(UpdateSoundsButton(bed.state, "Kitchen"), "");
@@ -160,7 +160,7 @@ TEST(SoundsButtons, EveryAppliancesSoundsDeviceIsUpdatedTheSeventhToo) {
         names += "127.0.0." + std::to_string(i + 2) + "=\"A" + std::to_string(i) + ",[" + std::to_string(1 + 10 * i) +
                  "\"\r\n";
     Started bed(names);
-    bed.enableSounds({18});
+    bed.EnableSounds({18});
     UpdateButtons(bed.state);
     for (int i = 0; i < 7; ++i) {
         const std::string code = "[" + std::to_string(7 + 10 * i);
@@ -173,23 +173,23 @@ TEST(SoundsButtons, EveryAppliancesSoundsDeviceIsUpdatedTheSeventhToo) {
 
 TEST(SelectMenu, EntriesActOnEveryAppliance) {
     Started bed("127.0.0.2=\"Kitchen,[1\"\r\n127.0.0.3=\"Hall,[11\"\r\n");
-    auto menu = [&](const char* caption) { EXPECT_TRUE(bed.call("SelectMenu", {caption}).isEmpty()) << caption; };
+    auto menu = [&](const char* caption) { EXPECT_TRUE(bed.Call("SelectMenu", {caption}).isEmpty()) << caption; };
     menu("Disable Plugin");
-    EXPECT_TRUE(bed.z(0).DisablePlugin() && bed.z(1).DisablePlugin());
+    EXPECT_TRUE(bed.Z(0).DisablePlugin() && bed.Z(1).DisablePlugin());
     menu("Enable Plugin");
-    EXPECT_FALSE(bed.z(0).DisablePlugin() || bed.z(1).DisablePlugin());
+    EXPECT_FALSE(bed.Z(0).DisablePlugin() || bed.Z(1).DisablePlugin());
     menu("Start Slideshow");
     EXPECT_EQ(bed.state.SlideshowMenuState, 1);
     menu("Stop Slideshow");
     EXPECT_EQ(bed.state.SlideshowMenuState, 2);
-    EXPECT_FALSE(bed.z(0).Slideshow() || bed.z(1).Slideshow());
+    EXPECT_FALSE(bed.Z(0).Slideshow() || bed.Z(1).Slideshow());
     menu("reset queue");  // captions compare exactly
     menu("Browser");      // only under the xAP host application
-    bed.z(1).setPowerCycleCount(1);
+    bed.Z(1).LetPowerCycleCount(1);
     menu("Reset Queue");
-    EXPECT_TRUE(bed.log().empty());
+    EXPECT_TRUE(bed.Log().empty());
     menu("Help");
-    EXPECT_EQ(bed.log().size(), 1u);
+    EXPECT_EQ(bed.Log().size(), 1u);
 }
 
 }  // namespace

@@ -50,17 +50,17 @@ public:
         m.method<&XapHostApplication::ConfigIO>("ConfigIO");
     }
     vb::ObjectRef GetPlugins(const vb::Variant& which) {
-        calls().push_back("GetPlugins " + vb::TypeName(which) + " " + vb::CStr(which));
+        Calls().push_back("GetPlugins " + vb::TypeName(which) + " " + vb::CStr(which));
         return shared_from_this();
     }
-    void ConfigIO() { calls().push_back("ConfigIO"); }
-    static Strings& calls() {
+    void ConfigIO() { Calls().push_back("ConfigIO"); }
+    static Strings& Calls() {
         static Strings made;
         return made;
     }
 };
 
-Strings memberNames() {
+Strings MemberNames() {
     Strings names;
     const vb::MemberTable& table = reva::table();
     for (vb::DispId id = 1; !table.name(id).empty(); ++id) names.emplace_back(table.name(id));
@@ -95,7 +95,7 @@ TEST(Reva, MembersStandInTheOrderOfTheClassInterface) {
         "ZephraSlideshowCoordination", "ZephraReloadSettings", "ZephraSetSlideGroupEx", "ZephraSetSlideGroup",
         "ZephraGetSlideGroup", "ZephraSlideshowASP", "ZephraMP3Load", "ZephraMP3", "ZephraMP3Save", "ZephraMP3Clear",
         "ZephraMP3Status", "ZephraOnXapMessage", "ZephraSorvex", "ZephraSorvexEx"};
-    EXPECT_EQ(memberNames(), expected);
+    EXPECT_EQ(MemberNames(), expected);
     EXPECT_EQ(expected.size(), 53u + 86u);
 }
 
@@ -103,7 +103,7 @@ TEST(Reva, ConstantMembersAnswerTheirValues) {
     RevaTestBed bed;
     auto is = [&](const std::string& member, const vb::Variant& expected,
                   std::initializer_list<vb::Variant> args = {}) {
-        const vb::Variant v = bed.call(member, args);
+        const vb::Variant v = bed.Call(member, args);
         EXPECT_EQ(vb::TypeName(v), vb::TypeName(expected)) << member;
         EXPECT_EQ(vb::CStr(v), vb::CStr(expected)) << member;
     };
@@ -130,7 +130,7 @@ TEST(Reva, ConstantMembersAnswerTheirValues) {
     is("PlayIR", vb::Variant(), {int32_t{1}});
     is("ExecWait", vb::Variant(), {vb::Variant(), "A", "1", int16_t{2}, int16_t{0}, int16_t{0}, int16_t{0}});
 
-    bed.call("Link", {});
+    bed.Call("Link", {});
     automation::letProperty(vb::Variant(vb::ObjectRef(bed.plugin)), "page_title", "Zephra");
     is("page_title", "Zephra");
     is("Link", "");
@@ -141,14 +141,14 @@ TEST(Reva, RegistrationTakesTheHostLogsTheVersionAndRegistersTheMenu) {
     RevaTestBed bed;
     bed.host->SetIniText("dkvZephraUtilities.ini", "[Zephra Utilities]\r\n");
     bed.state.UseDeviceRefs = false;
-    bed.registerPlugin();
+    bed.RegisterPlugin();
     EXPECT_EQ(bed.state.hs, bed.host);
     EXPECT_FALSE(bed.state.IsSetup);
     EXPECT_TRUE(bed.state.IsStandAlone);
     EXPECT_TRUE(bed.state.UseDeviceRefs);  // version 2.5.0.81
-    EXPECT_TRUE(bed.state.part<UdpServerState>().window);
+    EXPECT_TRUE(bed.state.Part<UdpServerState>().window);
     EXPECT_EQ(bed.state.hostInterface.AppPath, bed.app.path().string());
-    EXPECT_EQ(bed.log(), Strings{"dkvZephra|Version 2.5.0 Registered, XAP=False"});
+    EXPECT_EQ(bed.Log(), Strings{"dkvZephra|Version 2.5.0 Registered, XAP=False"});
     std::vector<homeseer::Callback::MenuEntry> expected;
     for (const char* caption : {"GUI Setup", "Zephra Server", "Start Slideshow", "Stop Slideshow", "Modem Window",
                                 "Reset Queue", "Disable Plugin", "Enable Plugin", "Test", "Help"})
@@ -158,14 +158,14 @@ TEST(Reva, RegistrationTakesTheHostLogsTheVersionAndRegistersTheMenu) {
     // An older host is addressed by index and code.
     RevaTestBed older;
     older.host->SetVersion("1.7.44");
-    older.registerPlugin();
+    older.RegisterPlugin();
     EXPECT_FALSE(older.state.UseDeviceRefs);
 }
 
 TEST(Reva, InMenuZeroRegistersNoEntryAndRunAsXapNodeMakesAProxy) {
     RevaTestBed bed;
     bed.host->SetIniText("dkvZephraUtilities.ini", "[Zephra Utilities]\r\ninMenu=\"0\"\r\nRunAsXapNode=x\r\n");
-    bed.registerPlugin();
+    bed.RegisterPlugin();
     EXPECT_TRUE(bed.host->callback()->menus().empty());
     EXPECT_FALSE(bed.state.IsStandAlone);
 }
@@ -174,20 +174,20 @@ TEST(Reva, UnderTheXapHostBrowserComesFirstAndDevicesAreAddressedByCode) {
     RevaTestBed bed;
     auto setup = std::make_shared<SetupCallback>();
     setup->host = bed.host;
-    bed.call("RegisterCallback", {vb::Variant(vb::ObjectRef(setup))});
+    bed.Call("RegisterCallback", {vb::Variant(vb::ObjectRef(setup))});
     EXPECT_TRUE(bed.state.IsSetup);
     EXPECT_FALSE(bed.state.UseDeviceRefs);
     ASSERT_EQ(setup->menus.size(), 11u);
     EXPECT_EQ(setup->menus.front(), "dkvZephra|Browser");
     EXPECT_EQ(setup->menus.back(), "dkvZephra|Help");
-    EXPECT_EQ(bed.log(), Strings{"dkvZephra|Version 2.5.0 Registered, XAP=True"});
+    EXPECT_EQ(bed.Log(), Strings{"dkvZephra|Version 2.5.0 Registered, XAP=True"});
 }
 
 TEST(Reva, ACallbackWithoutHostShowsTheMessageAndFails) {
     RevaTestBed bed;
     forms::ScriptedUser user;
     auto setup = std::make_shared<SetupCallback>();  // its host is Nothing
-    EXPECT_EQ(windows::testing::errorNumber([&] { bed.call("RegisterCallback", {vb::Variant(vb::ObjectRef(setup))}); }),
+    EXPECT_EQ(windows::testing::errorNumber([&] { bed.Call("RegisterCallback", {vb::Variant(vb::ObjectRef(setup))}); }),
               91);
     ASSERT_EQ(user.boxes().size(), 1u);
     EXPECT_EQ(user.boxes()[0].Prompt, "Unable to access HS interface");
@@ -197,61 +197,61 @@ TEST(Reva, ACallbackWithoutHostShowsTheMessageAndFails) {
 TEST(Reva, InitIORunsTheStartUpOnceAndNotAfterInitX10) {
     RevaTestBed bed;
     bed.host->SetIniText("dkvZephraUtilities.ini", "[Zephra Utilities]\r\n");
-    bed.registerPlugin();
-    EXPECT_EQ(vb::CStr(bed.call("InitIO", {int32_t{0}})), "");
+    bed.RegisterPlugin();
+    EXPECT_EQ(vb::CStr(bed.Call("InitIO", {int32_t{0}})), "");
     EXPECT_TRUE(bed.state.InitComplete);
     EXPECT_TRUE(std::filesystem::exists(bed.app.path() / "HTML/ZephraSlideshow.asp"));
     bed.host->ClearCalls();
-    EXPECT_EQ(vb::CStr(bed.call("InitIO", {int32_t{0}})), "");
+    EXPECT_EQ(vb::CStr(bed.Call("InitIO", {int32_t{0}})), "");
     EXPECT_TRUE(bed.host->Calls().empty());
 
     RevaTestBed x10;
     x10.host->SetIniText("dkvZephraUtilities.ini", "[Zephra Utilities]\r\n");
-    x10.registerPlugin();
-    EXPECT_EQ(vb::CStr(x10.call("InitX10", {int32_t{1}})), "");
-    EXPECT_EQ(vb::CStr(x10.call("InitIO", {int32_t{0}})), "");
+    x10.RegisterPlugin();
+    EXPECT_EQ(vb::CStr(x10.Call("InitX10", {int32_t{1}})), "");
+    EXPECT_EQ(vb::CStr(x10.Call("InitIO", {int32_t{0}})), "");
     EXPECT_FALSE(x10.state.InitComplete);
     EXPECT_FALSE(std::filesystem::exists(x10.app.path() / "HTML/ZephraSlideshow.asp"));
-    EXPECT_FALSE(x10.state.queueTimerLoaded());
+    EXPECT_FALSE(x10.state.QueueTimerLoaded());
 }
 
 TEST(Reva, AProxyOnlySettlesItsDevicesAndPassesConfigurationOn) {
     RevaTestBed bed;
     bed.host->SetIniText("dkvZephraUtilities.ini", "[Zephra Utilities]\r\nRunAsXapNode=yes\r\n");
-    bed.registerPlugin();
-    EXPECT_EQ(vb::CStr(bed.call("InitIO", {int32_t{0}})), "");
+    bed.RegisterPlugin();
+    EXPECT_EQ(vb::CStr(bed.Call("InitIO", {int32_t{0}})), "");
     EXPECT_EQ(bed.state.HouseCode, "[");
     EXPECT_NE(bed.host->DeviceExists("[99"), -1);
     EXPECT_FALSE(bed.state.InitComplete);
-    EXPECT_FALSE(bed.state.queueTimerLoaded());
+    EXPECT_FALSE(bed.state.QueueTimerLoaded());
 
     bed.host->ClearCalls();
-    bed.call("SetIO", {vb::Variant(), "[", "1", int16_t{19}, int16_t{1}, int16_t{0}, int16_t{0}});
-    bed.call("SelectMenu", {"Reset Queue"});
-    bed.call("ShutdownIO");
+    bed.Call("SetIO", {vb::Variant(), "[", "1", int16_t{19}, int16_t{1}, int16_t{0}, int16_t{0}});
+    bed.Call("SelectMenu", {"Reset Queue"});
+    bed.Call("ShutdownIO");
     EXPECT_FALSE(bed.state.ShuttingDown);
     EXPECT_TRUE(bed.host->Calls().empty());
 
-    XapHostApplication::calls().clear();
+    XapHostApplication::Calls().clear();
     automation::registerClass<XapHostApplication>("xapdkvZephra.Application");
-    bed.call("ConfigIO");
-    EXPECT_EQ(XapHostApplication::calls(), (Strings{"GetPlugins Integer 1", "ConfigIO"}));
+    bed.Call("ConfigIO");
+    EXPECT_EQ(XapHostApplication::Calls(), (Strings{"GetPlugins Integer 1", "ConfigIO"}));
     automation::unregisterClass("xapdkvZephra.Application");
-    bed.call("ConfigIO");  // no xAP host application: nothing, and no error
+    bed.Call("ConfigIO");  // no xAP host application: nothing, and no error
     EXPECT_EQ(vb::Err().Number, 0);
 }
 
 TEST(Reva, ConfigurationShowsTheSetupDialogModallyAndLearnIRItsMessage) {
     RevaTestBed bed;
     bed.host->SetIniText("dkvZephraUtilities.ini", "[Zephra Utilities]\r\n");
-    bed.registerPlugin();
+    bed.RegisterPlugin();
     forms::ScriptedUser user;
-    bed.call("ConfigIO");
-    bed.call("ConfigX10");
-    bed.call("ConfigIR");
-    bed.call("SelectMenu", {"GUI Setup"});
+    bed.Call("ConfigIO");
+    bed.Call("ConfigX10");
+    bed.Call("ConfigIR");
+    bed.Call("SelectMenu", {"GUI Setup"});
     EXPECT_EQ(user.modalForms(), (Strings{"Zephra Setup", "Zephra Setup", "Zephra Setup", "Zephra Setup"}));
-    EXPECT_TRUE(bed.call("LearnIR", {int32_t{1}}).isEmpty());
+    EXPECT_TRUE(bed.Call("LearnIR", {int32_t{1}}).isEmpty());
     ASSERT_EQ(user.boxes().size(), 1u);
     EXPECT_EQ(user.boxes()[0].Prompt,
               "Press OK to initiate the learn process on the Sample device.\r\n"
@@ -262,33 +262,33 @@ TEST(Reva, ConfigurationShowsTheSetupDialogModallyAndLearnIRItsMessage) {
 TEST(Reva, VersionJoinsThePluginsAndTheStoredCompanionVersion) {
     RevaTestBed bed;
     bed.host->SetIniText("dkvZephraUtilities.ini", "[Zephra Utilities]\r\n");
-    bed.registerPlugin();
-    EXPECT_EQ(vb::CStr(bed.call("Version")), "2.5.0/2.5.0");
+    bed.RegisterPlugin();
+    EXPECT_EQ(vb::CStr(bed.Call("Version")), "2.5.0/2.5.0");
     bed.host->SaveIniSetting("Zephra", "ZephraUtilitiesVersion", "1.9.3", "dkvZephraUtilities.ini");
-    EXPECT_EQ(vb::CStr(bed.call("Version")), "2.5.0/1.9.3");
+    EXPECT_EQ(vb::CStr(bed.Call("Version")), "2.5.0/1.9.3");
 }
 
 TEST(Reva, SetIOLogsTheCommandWhenDebuggingAndShutdownEndsTheWork) {
     RevaTestBed bed;
     bed.host->SetIniText("dkvZephraUtilities.ini",
                          "[Zephra Utilities]\r\nDebugLog=1\r\n[Zephra Names]\r\n127.0.0.2=\"Kitchen,[1\"\r\n");
-    bed.registerPlugin();
-    EXPECT_EQ(vb::CStr(bed.call("InitIO", {int32_t{0}})), "");
+    bed.RegisterPlugin();
+    EXPECT_EQ(vb::CStr(bed.Call("InitIO", {int32_t{0}})), "");
     ASSERT_TRUE(bed.state.appliances.slots[0].Object);
     bed.host->ClearCalls();
-    bed.call("SetIO", {vb::Variant(), "[", "10", int16_t{19}, int16_t{4}, int16_t{0}, int16_t{7}});
-    const Strings log = bed.log();
+    bed.Call("SetIO", {vb::Variant(), "[", "10", int16_t{19}, int16_t{4}, int16_t{0}, int16_t{7}});
+    const Strings log = bed.Log();
     ASSERT_GE(log.size(), 2u);
     EXPECT_EQ(log[0], "dkvZephra Debug|SetIO [10: 19,4,0,7");
     EXPECT_EQ(log[1], "dkvZephra Debug|SetZephraIO Initialization Complete=True");
 
-    bed.call("ShutdownIO");
+    bed.Call("ShutdownIO");
     EXPECT_TRUE(bed.state.ShuttingDown);
     EXPECT_FALSE(bed.state.appliances.slots[0].Object);
-    EXPECT_FALSE(bed.state.queueTimerLoaded());
+    EXPECT_FALSE(bed.state.QueueTimerLoaded());
     EXPECT_FALSE(bed.state.xap.XapSendQueue.has_value());
     EXPECT_EQ(bed.state.hs, bed.host);  // the host object stays
-    EXPECT_TRUE(bed.plugin->idle());
+    EXPECT_TRUE(bed.plugin->Idle());
 }
 
 }  // namespace

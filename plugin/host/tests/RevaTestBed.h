@@ -16,7 +16,7 @@
 namespace zephra::testing {
 
 // The plug-in object over a state it does not own.
-inline std::shared_ptr<reva> revaOver(PluginState& state) {
+inline std::shared_ptr<reva> RevaOver(PluginState& state) {
     return std::make_shared<reva>(std::shared_ptr<PluginState>(std::shared_ptr<PluginState>(), &state));
 }
 
@@ -31,13 +31,13 @@ struct RevaTestBed : PluginTestBed {
             if (slot.Object) slot.Object->Shutdown();
     }
 
-    vb::Variant call(const std::string& member, std::initializer_list<vb::Variant> args = {}) {
+    vb::Variant Call(const std::string& member, std::initializer_list<vb::Variant> args = {}) {
         return automation::callByName(vb::Variant(vb::ObjectRef(plugin)), member, args);
     }
     // Registers the plug-in with the host's callback object, as the host does first.
-    void registerPlugin() { call("RegisterCallback", {vb::Variant(vb::ObjectRef(host->callback()))}); }
+    void RegisterPlugin() { Call("RegisterCallback", {vb::Variant(vb::ObjectRef(host->callback()))}); }
 
-    std::shared_ptr<reva> plugin = revaOver(state);
+    std::shared_ptr<reva> plugin = RevaOver(state);
 };
 
 }  // namespace zephra::testing

@@ -23,7 +23,7 @@ namespace {
 using Args = std::initializer_list<vb::Variant>;
 
 // A command token: a number from 1 to 2, as text.
-bool isTokenText(const std::string& s) {
+bool IsTokenText(const std::string& s) {
     return vb::IsNumeric(vb::Variant(s)) && vb::CDbl(vb::Variant(s)) >= 1 && vb::CDbl(vb::Variant(s)) <= 2;
 }
 
@@ -38,34 +38,34 @@ public:
 
 class ScriptOperations : public testing::ThreeAppliances {
 protected:
-    void startPowered(const std::string& settings = "", const Strings& fields = {"A3,A7,1,0", "A4,A7,1,0", "A5,,0,0"}) {
-        start(settings, true, fields);
+    void StartPowered(const std::string& settings = "", const Strings& fields = {"A3,A7,1,0", "A4,A7,1,0", "A5,,0,0"}) {
+        Start(settings, true, fields);
         for (const char* device : {"A3", "A4", "A5"}) bed.host->ExecX10(device, "on");
     }
-    vb::Variant call(const std::string& member, Args args = {}) {
+    vb::Variant Call(const std::string& member, Args args = {}) {
         return automation::callByName(vb::Variant(vb::ObjectRef(plugin)), member, args);
     }
     // The operation on "kitchen" sends the hall what `same` sends it when called on the hall.
-    void expectSame(const std::string& member, Args args, const std::function<void(Zephra&)>& same,
+    void ExpectSame(const std::string& member, Args args, const std::function<void(Zephra&)>& same,
                     bool sendsSomething = true) {
         SCOPED_TRACE(member);
-        call(member, args);
-        same(z(1));
-        const Strings pages = sent();
-        EXPECT_EQ(of(pages, "kitchen"), of(pages, "hall"));
-        EXPECT_EQ(of(pages, "den"), Strings{});
+        Call(member, args);
+        same(Z(1));
+        const Strings pages = Sent();
+        EXPECT_EQ(Of(pages, "kitchen"), Of(pages, "hall"));
+        EXPECT_EQ(Of(pages, "den"), Strings{});
         if (sendsSomething) {
-            EXPECT_FALSE(of(pages, "kitchen").empty());
+            EXPECT_FALSE(Of(pages, "kitchen").empty());
         }
     }
-    static bool isToken(const std::string& s) { return isTokenText(s); }
+    static bool IsToken(const std::string& s) { return IsTokenText(s); }
 
-    std::shared_ptr<reva> plugin = testing::revaOver(bed.state);
+    std::shared_ptr<reva> plugin = testing::RevaOver(bed.state);
 };
 
 // A member call on the hall with a tag of its own.
 template <class F>
-std::function<void(Zephra&)> onHall(F f) {
+std::function<void(Zephra&)> OnHall(F f) {
     return [f](Zephra& z) { f(z, "h"); };
 }
 
@@ -95,51 +95,51 @@ TEST(OneString, SplitsAtTheFirstSemicolonAndConvertsAsTheLanguageDoes) {
 }
 
 TEST_F(ScriptOperations, EachCommandSendsWhatItsApplianceMemberSends) {
-    startPowered();
-    expectSame("ZephraWav", {"kitchen", "chime.wav"}, onHall([](Zephra& z, auto t) { z.Wav("chime.wav", t); }));
-    expectSame("ZephraSounds", {"kitchen", int16_t{3}}, onHall([](Zephra& z, auto t) { z.SetSounds(3, t); }));
-    expectSame("ZephraSoundsVolume", {"kitchen", int16_t{50}},
-               onHall([](Zephra& z, auto t) { z.SetSoundsVolume(50, t); }));
-    expectSame("ZephraBacklight", {"kitchen", "off"}, onHall([](Zephra& z, auto t) { z.SetBacklight("off", t); }));
-    expectSame("ZephraScreen", {"kitchen", "on"}, onHall([](Zephra& z, auto t) { z.SetBacklight("on", t); }));
-    expectSame("ZephraRefreshSleepStatus", {"kitchen"}, onHall([](Zephra& z, auto t) { z.RefreshSleepStatus(t); }));
-    expectSame("ZephraToggleBrowserFullscreen", {"kitchen"},
-               onHall([](Zephra& z, auto t) { z.ToggleBrowserFullScreen(t); }));
-    expectSame("ZephraVolume", {"kitchen", int16_t{40}}, onHall([](Zephra& z, auto t) { z.SetVolume(40, t); }));
-    expectSame("ZephraSetBrowserScreen", {"kitchen", true},
-               onHall([](Zephra& z, auto t) { z.SetBrowserScreen(true, t); }));
-    expectSame("ZephraPushIISPage", {"kitchen", "example.test/a.htm"},
-               onHall([](Zephra& z, auto t) { z.PushIISPage("example.test/a.htm", t); }));
-    expectSame("ZephraPushPage", {"kitchen", "start.htm"},
-               onHall([](Zephra& z, auto t) { z.PushPage("start.htm", t); }));
-    expectSame("ZephraTopLed", {"kitchen", "blink"}, onHall([](Zephra& z, auto t) { z.SetTopLED("blink", t); }));
-    expectSame("ZephraMailLed", {"kitchen", "on"}, onHall([](Zephra& z, auto t) { z.SetMailLED("on", t); }));
-    expectSame("ZephraExecute", {"kitchen", "beep.shtml?1"},
-               onHall([](Zephra& z, auto t) { z.Execute("beep.shtml?1", t); }), false);
-    expectSame("ZephraSendCommand", {"kitchen", "cmd", "parm", "10.9.9.9"},
-               onHall([](Zephra& z, auto t) { z.SendUDPCommand("cmd", "parm", t); }), false);
-    expectSame("ZephraWaitsecs", {"kitchen", int16_t{1}}, onHall([](Zephra& z, auto t) { z.SetWaitsecs(1, t); }),
+    StartPowered();
+    ExpectSame("ZephraWav", {"kitchen", "chime.wav"}, OnHall([](Zephra& z, auto t) { z.Wav("chime.wav", t); }));
+    ExpectSame("ZephraSounds", {"kitchen", int16_t{3}}, OnHall([](Zephra& z, auto t) { z.SetSounds(3, t); }));
+    ExpectSame("ZephraSoundsVolume", {"kitchen", int16_t{50}},
+               OnHall([](Zephra& z, auto t) { z.SetSoundsVolume(50, t); }));
+    ExpectSame("ZephraBacklight", {"kitchen", "off"}, OnHall([](Zephra& z, auto t) { z.SetBacklight("off", t); }));
+    ExpectSame("ZephraScreen", {"kitchen", "on"}, OnHall([](Zephra& z, auto t) { z.SetBacklight("on", t); }));
+    ExpectSame("ZephraRefreshSleepStatus", {"kitchen"}, OnHall([](Zephra& z, auto t) { z.RefreshSleepStatus(t); }));
+    ExpectSame("ZephraToggleBrowserFullscreen", {"kitchen"},
+               OnHall([](Zephra& z, auto t) { z.ToggleBrowserFullScreen(t); }));
+    ExpectSame("ZephraVolume", {"kitchen", int16_t{40}}, OnHall([](Zephra& z, auto t) { z.SetVolume(40, t); }));
+    ExpectSame("ZephraSetBrowserScreen", {"kitchen", true},
+               OnHall([](Zephra& z, auto t) { z.SetBrowserScreen(true, t); }));
+    ExpectSame("ZephraPushIISPage", {"kitchen", "example.test/a.htm"},
+               OnHall([](Zephra& z, auto t) { z.PushIISPage("example.test/a.htm", t); }));
+    ExpectSame("ZephraPushPage", {"kitchen", "start.htm"},
+               OnHall([](Zephra& z, auto t) { z.PushPage("start.htm", t); }));
+    ExpectSame("ZephraTopLed", {"kitchen", "blink"}, OnHall([](Zephra& z, auto t) { z.SetTopLED("blink", t); }));
+    ExpectSame("ZephraMailLed", {"kitchen", "on"}, OnHall([](Zephra& z, auto t) { z.SetMailLED("on", t); }));
+    ExpectSame("ZephraExecute", {"kitchen", "beep.shtml?1"},
+               OnHall([](Zephra& z, auto t) { z.Execute("beep.shtml?1", t); }), false);
+    ExpectSame("ZephraSendCommand", {"kitchen", "cmd", "parm", "10.9.9.9"},
+               OnHall([](Zephra& z, auto t) { z.SendUDPCommand("cmd", "parm", t); }), false);
+    ExpectSame("ZephraWaitsecs", {"kitchen", int16_t{1}}, OnHall([](Zephra& z, auto t) { z.SetWaitsecs(1, t); }),
                false);
-    expectSame("ZephraSleep", {"kitchen", "sleep"}, onHall([](Zephra& z, auto t) { z.SetSleep("sleep", t); }));
-    expectSame("ZephraSleep", {"kitchen", "awake"}, onHall([](Zephra& z, auto t) { z.SetSleep("awake", t); }));
+    ExpectSame("ZephraSleep", {"kitchen", "sleep"}, OnHall([](Zephra& z, auto t) { z.SetSleep("sleep", t); }));
+    ExpectSame("ZephraSleep", {"kitchen", "awake"}, OnHall([](Zephra& z, auto t) { z.SetSleep("awake", t); }));
 
     // The LED words: the state from "blink", else "off", else "on"; the LED from "mail",
     // else "top", else both.
-    expectSame("ZephraLED", {"kitchen", "Mail BLINK"}, onHall([](Zephra& z, auto t) { z.SetMailLED("blink", t); }));
-    expectSame("ZephraLED", {"kitchen", "all OFF"}, onHall([](Zephra& z, auto t) {
+    ExpectSame("ZephraLED", {"kitchen", "Mail BLINK"}, OnHall([](Zephra& z, auto t) { z.SetMailLED("blink", t); }));
+    ExpectSame("ZephraLED", {"kitchen", "all OFF"}, OnHall([](Zephra& z, auto t) {
                    z.SetTopLED("off", t);
                    z.SetMailLED("off", t);
                }));
-    expectSame("ZephraLED", {"kitchen", ""}, onHall([](Zephra& z, auto t) {
+    ExpectSame("ZephraLED", {"kitchen", ""}, OnHall([](Zephra& z, auto t) {
                    z.SetTopLED("on", t);
                    z.SetMailLED("on", t);
                }));
-    expectSame("ZephraLED", {"kitchen", "top blink off"}, onHall([](Zephra& z, auto t) { z.SetTopLED("blink", t); }));
-    EXPECT_TRUE(bed.log().empty());
+    ExpectSame("ZephraLED", {"kitchen", "top blink off"}, OnHall([](Zephra& z, auto t) { z.SetTopLED("blink", t); }));
+    EXPECT_TRUE(bed.Log().empty());
 }
 
 TEST_F(ScriptOperations, OneTextTwinsActAsTheirTwinsWithTheConvertedValue) {
-    startPowered();
+    StartPowered();
     struct Twin {
         const char* ex;
         const char* text;
@@ -167,90 +167,90 @@ TEST_F(ScriptOperations, OneTextTwinsActAsTheirTwinsWithTheConvertedValue) {
     };
     for (const Twin& t : twins) {
         SCOPED_TRACE(std::string(t.ex) + " " + t.text);
-        call(t.ex, {t.text});
-        call(t.twin, {"hall", t.value});
-        const Strings pages = sent();
-        EXPECT_FALSE(of(pages, "kitchen").empty());
-        EXPECT_EQ(of(pages, "kitchen"), of(pages, "hall"));
-        EXPECT_EQ(of(pages, "den"), Strings{});
+        Call(t.ex, {t.text});
+        Call(t.twin, {"hall", t.value});
+        const Strings pages = Sent();
+        EXPECT_FALSE(Of(pages, "kitchen").empty());
+        EXPECT_EQ(Of(pages, "kitchen"), Of(pages, "hall"));
+        EXPECT_EQ(Of(pages, "den"), Strings{});
     }
 
     // Without ";" the whole text is the value, for every appliance; a truth value is then true.
-    call("ZephraVolumeEx", {"30"});
-    call("ZephraSetBrowserScreenEx", {"whatever"});
-    const Strings pages = sent();
-    for (const char* name : {"kitchen", "hall"}) EXPECT_EQ(of(pages, name).size(), 2u) << name;
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(z(i).Volume(), 30) << i;
+    Call("ZephraVolumeEx", {"30"});
+    Call("ZephraSetBrowserScreenEx", {"whatever"});
+    const Strings pages = Sent();
+    for (const char* name : {"kitchen", "hall"}) EXPECT_EQ(Of(pages, name).size(), 2u) << name;
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(Z(i).Volume(), 30) << i;
 
     // Split forms that need an exact number of parts.
-    EXPECT_EQ(vb::CStr(call("ZephraSendCommandEx", {"kitchen;cmd;parm"})), "");
-    EXPECT_EQ(vb::CStr(call("ZephraSendCIDEx", {"kitchen;Robin"})), "");
-    EXPECT_EQ(vb::CStr(call("ZephraSendCIDEx", {"Robin"})), "");
-    EXPECT_EQ(sent(), Strings{});
+    EXPECT_EQ(vb::CStr(Call("ZephraSendCommandEx", {"kitchen;cmd;parm"})), "");
+    EXPECT_EQ(vb::CStr(Call("ZephraSendCIDEx", {"kitchen;Robin"})), "");
+    EXPECT_EQ(vb::CStr(Call("ZephraSendCIDEx", {"Robin"})), "");
+    EXPECT_EQ(Sent(), Strings{});
     // Execute and commands go out as datagrams only; queued all the same, with the text
     // after the first ";" whole.
     bed.state.settings.DebugLog = true;
     bed.host->ClearCalls();
-    call("ZephraExecuteEx", {"kitchen;beep.shtml?2;x"});
-    call("ZephraSendCommandEx", {"kitchen;cmd;parm;10.9.9.9"});
-    sent();
+    Call("ZephraExecuteEx", {"kitchen;beep.shtml?2;x"});
+    Call("ZephraSendCommandEx", {"kitchen;cmd;parm;10.9.9.9"});
+    Sent();
     Strings queued;
-    for (const std::string& line : bed.log())
+    for (const std::string& line : bed.Log())
         if (line.find("|SendTheCommand=") != std::string::npos) queued.push_back(line);
     EXPECT_EQ(queued, (Strings{"dkvZephra Debug kitchen|SendTheCommand=executebeep.shtml?2;x",
                                "dkvZephra Debug kitchen|SendTheCommand=sendcmdcmd~parm"}));
 }
 
 TEST_F(ScriptOperations, ResultsAreTokensOfTheirTypeOrEmptyWhenAnApplianceIsOff) {
-    startPowered();
-    const vb::Variant token = call("ZephraWav", {"kitchen,hall", "chime.wav"});
+    StartPowered();
+    const vb::Variant token = Call("ZephraWav", {"kitchen,hall", "chime.wav"});
     EXPECT_EQ(vb::TypeName(token), "String");
-    EXPECT_TRUE(isToken(vb::CStr(token)));
-    EXPECT_TRUE(vb::CBool(call("ZephraCommandBusy", {"", token})));
-    EXPECT_TRUE(vb::CBool(call("ZephraCommandBusyEx", {"hall;" + vb::CStr(token)})));
-    EXPECT_FALSE(vb::CBool(call("ZephraCommandBusy", {"den", token})));
-    sent();
-    EXPECT_FALSE(vb::CBool(call("ZephraCommandBusy", {"", token})));
+    EXPECT_TRUE(IsToken(vb::CStr(token)));
+    EXPECT_TRUE(vb::CBool(Call("ZephraCommandBusy", {"", token})));
+    EXPECT_TRUE(vb::CBool(Call("ZephraCommandBusyEx", {"hall;" + vb::CStr(token)})));
+    EXPECT_FALSE(vb::CBool(Call("ZephraCommandBusy", {"den", token})));
+    Sent();
+    EXPECT_FALSE(vb::CBool(Call("ZephraCommandBusy", {"", token})));
 
-    const vb::Variant pushed = call("ZephraPushPage", {"kitchen", "start.htm"});
+    const vb::Variant pushed = Call("ZephraPushPage", {"kitchen", "start.htm"});
     EXPECT_EQ(vb::TypeName(pushed), "String");
-    EXPECT_TRUE(isToken(vb::CStr(pushed)));
-    EXPECT_TRUE(isToken(vb::CStr(call("ZephraWaitsecsEx", {"kitchen;1"}))));
-    EXPECT_EQ(vb::CStr(call("ZephraExecute", {"kitchen", "beep.shtml"})), "");
-    EXPECT_EQ(vb::CStr(call("ZephraSendCommand", {"kitchen", "a", "b", "c"})), "");
-    EXPECT_TRUE(isToken(vb::CStr(call("ZephraWav", {"nobody", "chime.wav"}))));  // nothing selected
-    sent();
+    EXPECT_TRUE(IsToken(vb::CStr(pushed)));
+    EXPECT_TRUE(IsToken(vb::CStr(Call("ZephraWaitsecsEx", {"kitchen;1"}))));
+    EXPECT_EQ(vb::CStr(Call("ZephraExecute", {"kitchen", "beep.shtml"})), "");
+    EXPECT_EQ(vb::CStr(Call("ZephraSendCommand", {"kitchen", "a", "b", "c"})), "");
+    EXPECT_TRUE(IsToken(vb::CStr(Call("ZephraWav", {"nobody", "chime.wav"}))));  // nothing selected
+    Sent();
 
     // The hall is switched off: the others are served, and the answer is "".
     bed.host->ExecX10("A4", "off");
-    EXPECT_EQ(vb::CStr(call("ZephraWav", {"kitchen,hall,den", "chime.wav"})), "");
-    const Strings played = sent();
-    EXPECT_EQ(of(played, "kitchen").size(), 1u);
-    EXPECT_EQ(of(played, "hall"), Strings{});
-    EXPECT_EQ(of(played, "den").size(), 1u);
+    EXPECT_EQ(vb::CStr(Call("ZephraWav", {"kitchen,hall,den", "chime.wav"})), "");
+    const Strings played = Sent();
+    EXPECT_EQ(Of(played, "kitchen").size(), 1u);
+    EXPECT_EQ(Of(played, "hall"), Strings{});
+    EXPECT_EQ(Of(played, "den").size(), 1u);
 
     // The full-screen push: the page untagged, a wait, then the toggle with the token.
-    const std::string full = vb::CStr(call("ZephraPushFullscreen", {"kitchen", "start.htm"}));
-    EXPECT_TRUE(isToken(full));
-    const std::vector<std::string> tags = vb::Split(z(0).QueuedTags(), ",");
+    const std::string full = vb::CStr(Call("ZephraPushFullscreen", {"kitchen", "start.htm"}));
+    EXPECT_TRUE(IsToken(full));
+    const std::vector<std::string> tags = vb::Split(Z(0).QueuedTags(), ",");
     ASSERT_EQ(tags.size(), 4u);
     EXPECT_NE(tags[1], full);
     EXPECT_NE(tags[2], full);
     EXPECT_EQ(tags[3], full);
 
     for (const char* mp3 : {"ZephraMP3Load", "ZephraMP3", "ZephraMP3Save"})
-        EXPECT_EQ(vb::CStr(call(mp3, {"kitchen", "x"})), "") << mp3;
-    EXPECT_EQ(vb::CStr(call("ZephraMP3Clear", {"kitchen"})), "");
-    EXPECT_EQ(vb::CStr(call("ZephraMP3Status", {"kitchen"})), "");
+        EXPECT_EQ(vb::CStr(Call(mp3, {"kitchen", "x"})), "") << mp3;
+    EXPECT_EQ(vb::CStr(Call("ZephraMP3Clear", {"kitchen"})), "");
+    EXPECT_EQ(vb::CStr(Call("ZephraMP3Status", {"kitchen"})), "");
 }
 
 TEST_F(ScriptOperations, GettersListsAndLookups) {
-    startPowered();
-    z(0).setSoundsVolume(50);
-    z(0).setBacklight("off");
-    z(0).setTopLED("blink");
+    StartPowered();
+    Z(0).LetSoundsVolume(50);
+    Z(0).LetBacklight("off");
+    Z(0).LetTopLED("blink");
     auto is = [&](const char* member, const char* which, const vb::Variant& expected) {
-        const vb::Variant v = call(member, {which});
+        const vb::Variant v = Call(member, {which});
         EXPECT_EQ(vb::TypeName(v), vb::TypeName(expected)) << member << " " << which;
         EXPECT_EQ(vb::CStr(v), vb::CStr(expected)) << member << " " << which;
     };
@@ -273,51 +273,51 @@ TEST_F(ScriptOperations, GettersListsAndLookups) {
         is("ZephraGetSlideGroup", nobody, int16_t{0});
     }
 
-    EXPECT_EQ(vb::CStr(call("ZephraPluginDisableEx", {"kitchen,den;1"})), "");
+    EXPECT_EQ(vb::CStr(Call("ZephraPluginDisableEx", {"kitchen,den;1"})), "");
     is("ZephraPluginDisableStatus", "den", true);
     is("ZephraPluginDisableStatus", "hall", false);
-    call("ZephraSetSlideGroupEx", {"den;3"});
+    Call("ZephraSetSlideGroupEx", {"den;3"});
     is("ZephraGetSlideGroup", "den", int16_t{3});
 
-    EXPECT_EQ(vb::CStr(call("ZephraNames")), "kitchen,hall,den");
-    EXPECT_EQ(vb::CStr(call("ZEPHRAIPS")), "127.0.0.2,127.0.0.3,127.0.0.4");
-    EXPECT_EQ(vb::CStr(call("ZephraIP", {" HALL "})), "127.0.0.3");
-    EXPECT_EQ(vb::CStr(call("ZephraIP", {"127.0.0.3"})), "");
-    EXPECT_EQ(vb::CStr(call("ZephraIPLookup", {" 127.0.0.4 "})), "den");
+    EXPECT_EQ(vb::CStr(Call("ZephraNames")), "kitchen,hall,den");
+    EXPECT_EQ(vb::CStr(Call("ZEPHRAIPS")), "127.0.0.2,127.0.0.3,127.0.0.4");
+    EXPECT_EQ(vb::CStr(Call("ZephraIP", {" HALL "})), "127.0.0.3");
+    EXPECT_EQ(vb::CStr(Call("ZephraIP", {"127.0.0.3"})), "");
+    EXPECT_EQ(vb::CStr(Call("ZephraIPLookup", {" 127.0.0.4 "})), "den");
     auto request = std::make_shared<Request>();
     request->address = "127.0.0.3";
-    EXPECT_EQ(vb::CStr(call("ZephraWhoSent", {vb::Variant(vb::ObjectRef(request))})), "hall");
+    EXPECT_EQ(vb::CStr(Call("ZephraWhoSent", {vb::Variant(vb::ObjectRef(request))})), "hall");
     request->address = "127.0.0.9";
-    EXPECT_EQ(vb::CStr(call("ZephraWhoSent", {vb::Variant(vb::ObjectRef(request))})), "");
-    EXPECT_FALSE(vb::CBool(call("ZephraIsSpeaking", {""})));
+    EXPECT_EQ(vb::CStr(Call("ZephraWhoSent", {vb::Variant(vb::ObjectRef(request))})), "");
+    EXPECT_FALSE(vb::CBool(Call("ZephraIsSpeaking", {""})));
 }
 
 TEST_F(ScriptOperations, SlideshowCoordinationAndTheQueueReset) {
-    startPowered();
-    z(0).setEnableSlideshow(1);
-    EXPECT_FALSE(vb::CBool(call("ZephraSlideshowCoordination", {"127.0.0.2", "links"})));
-    EXPECT_FALSE(z(0).Slideshow());
-    z(0).setMailLED("on");
-    EXPECT_TRUE(vb::CBool(call("ZephraSlideshowCoordination", {"127.0.0.2", "next"})));
-    EXPECT_TRUE(z(0).Slideshow());
-    EXPECT_EQ(z(0).MailLED(), "off");
-    EXPECT_EQ(z(0).TopLED(), "Off");
-    EXPECT_TRUE(vb::CBool(call("ZephraSlideshowCoordination", {"10.0.0.1", "next"})));
+    StartPowered();
+    Z(0).LetEnableSlideshow(1);
+    EXPECT_FALSE(vb::CBool(Call("ZephraSlideshowCoordination", {"127.0.0.2", "links"})));
+    EXPECT_FALSE(Z(0).Slideshow());
+    Z(0).LetMailLED("on");
+    EXPECT_TRUE(vb::CBool(Call("ZephraSlideshowCoordination", {"127.0.0.2", "next"})));
+    EXPECT_TRUE(Z(0).Slideshow());
+    EXPECT_EQ(Z(0).MailLED(), "off");
+    EXPECT_EQ(Z(0).TopLED(), "Off");
+    EXPECT_TRUE(vb::CBool(Call("ZephraSlideshowCoordination", {"10.0.0.1", "next"})));
     bed.state.SlideshowMenuState = 2;
-    EXPECT_FALSE(vb::CBool(call("ZephraSlideshowCoordination", {"127.0.0.2", "next"})));
-    sent();
+    EXPECT_FALSE(vb::CBool(Call("ZephraSlideshowCoordination", {"127.0.0.2", "next"})));
+    Sent();
 
-    z(1).setPowerCycleCount(2);
-    call("ZephraWav", {"", "a.wav"});
-    call("ZephraWav", {"", "b.wav"});
-    call("ZephraResetQueue");
-    EXPECT_EQ(z(1).PowerCycleCount(), 0);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(z(i).CommandQueue().size(), 1u) << i;
+    Z(1).LetPowerCycleCount(2);
+    Call("ZephraWav", {"", "a.wav"});
+    Call("ZephraWav", {"", "b.wav"});
+    Call("ZephraResetQueue");
+    EXPECT_EQ(Z(1).PowerCycleCount(), 0);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(Z(i).CommandQueue().size(), 1u) << i;
 }
 
 TEST(ScriptOperationsWithoutAppliances, AnswerTheirNeutralValues) {
     testing::RevaTestBed bed;
-    auto call = [&](const std::string& member, Args args = {}) { return bed.call(member, args); };
+    auto call = [&](const std::string& member, Args args = {}) { return bed.Call(member, args); };
     EXPECT_EQ(vb::CStr(call("ZephraNames")), "");
     EXPECT_EQ(vb::CStr(call("ZEPHRAIPS")), "");
     EXPECT_EQ(vb::CStr(call("ZephraNextPicture")), "");
@@ -326,12 +326,12 @@ TEST(ScriptOperationsWithoutAppliances, AnswerTheirNeutralValues) {
     call("ZephraResetQueue");
     call("ZephraSetSlideGroup", {"", int16_t{2}});
     call("ZephraSorvexEx", {"play"});
-    EXPECT_TRUE(isTokenText(vb::CStr(call("ZephraWav", {"", "a.wav"}))));
+    EXPECT_TRUE(IsTokenText(vb::CStr(call("ZephraWav", {"", "a.wav"}))));
     EXPECT_FALSE(vb::CBool(call("ZephraIsSpeaking", {""})));
     EXPECT_EQ(vb::CStr(call("ZephraIPLookup", {""})), "");
     // The rest are reachable by name too, and find nothing to do.
     for (const char* each : {"ZephraTest", "ZephraCyclePower", "ZephraSlideshow", "ZephraRefreshSleepStatus"})
-        EXPECT_TRUE(isTokenText(vb::CStr(call(each, {""})))) << each;
+        EXPECT_TRUE(IsTokenText(vb::CStr(call(each, {""})))) << each;
     call("ZephraSpeakEx", {";hello"});
     call("ZephraTextEx", {";hello"});
     call("ZephraSendCID", {"", "Robin", "555"});
@@ -355,7 +355,7 @@ TEST(ScriptOperationsWithoutAppliances, AnswerTheirNeutralValues) {
 }
 
 TEST_F(ScriptOperations, FailuresReachTheCallingScript) {
-    startPowered("", {",A7,1,0", "A4,A7,1,0", "A5,,0,0"});  // the kitchen without power device
+    StartPowered("", {",A7,1,0", "A4,A7,1,0", "A5,,0,0"});  // the kitchen without power device
     script::ScriptControl control;
     control.AddObject("plugin", plugin);
     auto errorOf = [&](const std::string& statement) {
@@ -366,18 +366,18 @@ TEST_F(ScriptOperations, FailuresReachTheCallingScript) {
     EXPECT_EQ(errorOf("r = plugin.ZephraVolumeEx(\"kitchen;40000\")"), "6 Overflow");
     EXPECT_EQ(errorOf("r = plugin.ZephraSetBrowserScreenEx(\"kitchen;maybe\")"), "13 Type mismatch");
     EXPECT_EQ(errorOf("r = plugin.ZephraSoundsEx(\"kitchen;12\")"), "0 ");
-    sent();
+    Sent();
 
     // The host fails while the hall's power device is asked for: the kitchen was served,
     // the den after it is not, and nothing is logged.
     bed.host->FailNext("isOn", vb::Error(5, "Invalid procedure call or argument"));
     bed.host->ClearCalls();
     EXPECT_EQ(errorOf("r = plugin.ZephraWav(\"kitchen,hall,den\", \"a.wav\")"), "5 Invalid procedure call or argument");
-    const Strings played = sent();
-    EXPECT_EQ(of(played, "kitchen").size(), 1u);
-    EXPECT_EQ(of(played, "hall"), Strings{});
-    EXPECT_EQ(of(played, "den"), Strings{});
-    EXPECT_TRUE(bed.log().empty());
+    const Strings played = Sent();
+    EXPECT_EQ(Of(played, "kitchen").size(), 1u);
+    EXPECT_EQ(Of(played, "hall"), Strings{});
+    EXPECT_EQ(Of(played, "den"), Strings{});
+    EXPECT_TRUE(bed.Log().empty());
 }
 
 }  // namespace

@@ -26,7 +26,7 @@ using testing::RevaTestBed;
 using Strings = std::vector<std::string>;
 
 // The member names of the host calls, in order, that are among `members`.
-Strings callsAmong(const RevaTestBed& bed, const Strings& members) {
+Strings CallsAmong(const RevaTestBed& bed, const Strings& members) {
     Strings seen;
     for (const auto& call : bed.host->Calls())
         if (std::find(members.begin(), members.end(), call.member) != members.end())
@@ -72,7 +72,7 @@ TEST(Startup, RunsItsStepsInOrderAndCompletes) {
                          "[Zephra Names]\r\n127.0.0.2=\"Kitchen,[1\"\r\n127.0.0.3=\"Hall,[11\"\r\n"
                          "[STATUS]\r\nShowControl=true\r\nShowStatus=1\r\nShowReceiveDetail=no\r\n");
     bed.app.write("Scripts/dkvZephra.txt", "Function Main(s)\r\nEnd Function\r\n");
-    bed.registerPlugin();
+    bed.RegisterPlugin();
     bed.state.HostVersionNumber = 0;
     bed.state.housekeeping.PowerCycleIndex = 3;
     bed.state.web.NextPictureIndex = 7;
@@ -84,9 +84,9 @@ TEST(Startup, RunsItsStepsInOrderAndCompletes) {
     EXPECT_EQ(bed.state.housekeeping.PowerCycleIndex, -1);
     EXPECT_EQ(bed.state.web.NextPictureIndex, 0);
     EXPECT_EQ(bed.state.web.ConvertedPages, Strings{""});
-    EXPECT_TRUE(bed.state.queueTimerLoaded());
+    EXPECT_TRUE(bed.state.QueueTimerLoaded());
     EXPECT_TRUE(bed.state.xap.XapSendQueue.has_value());
-    EXPECT_TRUE(bed.state.part<CallerIdPart>().echoWindow && bed.state.part<CallerIdPart>().echoWindow->Loaded());
+    EXPECT_TRUE(bed.state.Part<CallerIdPart>().echoWindow && bed.state.Part<CallerIdPart>().echoWindow->Loaded());
     EXPECT_TRUE(bed.state.settings.UseZephraServer);  // back on after the synchronisation
     ASSERT_TRUE(bed.state.scripts.UserScript);
     EXPECT_EQ(bed.state.scripts.UserScript->Filename(), "dkvZephra.txt");
@@ -104,15 +104,15 @@ TEST(Startup, RunsItsStepsInOrderAndCompletes) {
     // code among the devices, then reads its section), the settings before the "STATUS"
     // options, and the value call-backs last.
     EXPECT_EQ(
-        callsAmong(bed, {"GetINISection", "GetDeviceEnumerator"}),
+        CallsAmong(bed, {"GetINISection", "GetDeviceEnumerator"}),
         (Strings{"GetINISection Received dkvZephraUtilities.ini", "GetINISection Devices dkvZephraUtilities.ini",
                  "GetDeviceEnumerator", "GetINISection Zephra Names dkvZephraUtilities.ini", "GetDeviceEnumerator"}));
-    const Strings log = bed.log();
+    const Strings log = bed.Log();
     const auto settingsRead =
         std::find(log.begin(), log.end(), "dkvZephra|User Configuration Setup Initialization Complete");
     ASSERT_NE(settingsRead, log.end());
     EXPECT_EQ(log.back(), "dkvZephra|Startup Initialization Complete");
-    const Strings status = callsAmong(bed, {"GetIniSetting"});
+    const Strings status = CallsAmong(bed, {"GetIniSetting"});
     EXPECT_EQ(Strings(status.end() - 5, status.end()),
               (Strings{"GetIniSetting STATUS dkvZephraUtilities.ini", "GetIniSetting STATUS dkvZephraUtilities.ini",
                        "GetIniSetting STATUS dkvZephraUtilities.ini", "GetIniSetting STATUS dkvZephraUtilities.ini",
@@ -127,12 +127,12 @@ TEST(Startup, RunsItsStepsInOrderAndCompletes) {
 TEST(Startup, AFailingStepIsLoggedTheRestRunAndTheStartUpIsNotComplete) {
     RevaTestBed bed;
     bed.host->SetIniText("dkvZephraUtilities.ini", "[Zephra Utilities]\r\n");
-    bed.registerPlugin();
+    bed.RegisterPlugin();
     bed.host->SetVersion("2.x.0");
     bed.host->ClearCalls();
     EXPECT_EQ(InitHW(bed.state, 0), "Type mismatch");
     EXPECT_FALSE(bed.state.InitComplete);
-    const Strings log = bed.log();
+    const Strings log = bed.Log();
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log[0], "dkvZephra|InitHW  Line 0 Type mismatch");
     EXPECT_NE(std::find(log.begin(), log.end(), "dkvZephra|User Configuration Setup Initialization Complete"),
@@ -151,7 +151,7 @@ TEST(Startup, LoadsTheFilterAndTheMessagesOfInterestSkippingLinesWithoutEquals) 
         "three=a=b\r\n[Devices]\r\nKitchen=1/2/2005 10:00;Temp;Mode\r\nDen=someday\r\n"
         "kitchen=1/3/2005;Twice\r\n"
         "[Device Messages]\r\nkitchen.temp=21.5\r\nkitchen.mode=heat\r\n");
-    bed.registerPlugin();
+    bed.RegisterPlugin();
     bed.host->ClearCalls();
     EXPECT_EQ(InitHW(bed.state, 0), "");
 
@@ -181,7 +181,7 @@ TEST(Startup, LoadsTheFilterAndTheMessagesOfInterestSkippingLinesWithoutEquals) 
 TEST(Startup, SectionLinesWithoutEqualsAreSkippedWithALogLine) {
     RevaTestBed bed;
     bed.host->SetIniText("dkvZephraUtilities.ini", "[Zephra Utilities]\r\n");
-    bed.registerPlugin();
+    bed.RegisterPlugin();
     // A host that hands over a section whose lines lack "=".
     class LooseHost : public homeseer::RecordingHost {
     public:
@@ -206,7 +206,7 @@ TEST(Startup, SectionLinesWithoutEqualsAreSkippedWithALogLine) {
 
 TEST(Startup, TheHostPhoneIsMadeOnFirstNeedWhenThePhoneBookIsUsed) {
     RevaTestBed bed;
-    bed.registerPlugin();
+    bed.RegisterPlugin();
     EXPECT_FALSE(InitHSP(bed.state));  // "useHSPPhoneBook" off
     bed.state.settings.useHSPPhoneBook = true;
     bed.state.settings.DebugLog = true;
@@ -214,28 +214,28 @@ TEST(Startup, TheHostPhoneIsMadeOnFirstNeedWhenThePhoneBookIsUsed) {
     bed.host->setPhone(phone);
     EXPECT_TRUE(InitHSP(bed.state));
     EXPECT_EQ(bed.state.hostInterface.HostPhone, phone);
-    EXPECT_EQ(bed.log().back(), "dkvZephra Debug|InitHSP type = Application, is Application = True");
+    EXPECT_EQ(bed.Log().back(), "dkvZephra Debug|InitHSP type = Application, is Application = True");
 
     // An older host has no phone of its own, and "hsPhone.Application" is not installed.
     RevaTestBed older;
     older.host->SetVersion("1.7.44");
-    older.registerPlugin();
+    older.RegisterPlugin();
     older.state.settings.useHSPPhoneBook = true;
     older.state.settings.CIDLineNumber = 2;
     EXPECT_FALSE(InitHSP(older.state));
     EXPECT_EQ(older.state.settings.CIDLineNumber, 0);
-    EXPECT_EQ(older.log().back(), "dkvZephra|Unable to Create hsp Object ,#=429");
+    EXPECT_EQ(older.Log().back(), "dkvZephra|Unable to Create hsp Object ,#=429");
 }
 
 TEST(Startup, UseZephraServerIsBackAfterAFailingSynchronisation) {
     RevaTestBed bed;
     bed.host->SetIniText("dkvZephraUtilities.ini",
                          "[Zephra Utilities]\r\nUseZephraServer=1\r\n[Zephra Names]\r\n127.0.0.2=\"Kitchen,[1\"\r\n");
-    bed.registerPlugin();
+    bed.RegisterPlugin();
     bed.host->FailNext("DeviceValue", vb::Error(5, "Invalid procedure call or argument"));
     EXPECT_EQ(InitHW(bed.state, 0), "");
     EXPECT_TRUE(bed.state.settings.UseZephraServer);
-    const Strings log = bed.log();
+    const Strings log = bed.Log();
     EXPECT_NE(std::find_if(log.begin(), log.end(),
                            [](const std::string& line) { return line.rfind("dkvZephra|SyncWithHomeseer ", 0) == 0; }),
               log.end());

@@ -20,16 +20,16 @@ using namespace std::chrono_literals;
 using testing::PluginTestBed;
 using Lines = std::vector<std::string>;
 
-script::ScriptControl& control(PluginTestBed& bed) { return *bed.state.queueTimer().ScriptControl1; }
+script::ScriptControl& Control(PluginTestBed& bed) { return *bed.state.QueueTimerForm().ScriptControl1; }
 
 // An expression evaluated in module "Main".
-std::string evalMain(PluginTestBed& bed, const std::string& expression) {
-    vb::Variant module(control(bed).Modules(vb::Variant("Main")));
+std::string EvalMain(PluginTestBed& bed, const std::string& expression) {
+    vb::Variant module(Control(bed).Modules(vb::Variant("Main")));
     return vb::CStr(std::static_pointer_cast<script::Module>(module.object())->Eval(expression));
 }
 
 // Files of the scripts folder.
-void writeScript(PluginTestBed& bed, const std::string& name, const std::string& text) {
+void WriteScript(PluginTestBed& bed, const std::string& name, const std::string& text) {
     bed.app.write("Scripts/" + name, text);
 }
 
@@ -42,41 +42,41 @@ constexpr const char* kRecordingMain =
 
 TEST(UserScripts, IncludedFilesLoadFirstInEveryForm) {
     PluginTestBed bed;
-    writeScript(bed, "dkvZephra.txt",
+    WriteScript(bed, "dkvZephra.txt",
                 "#include \"first.txt\"\r\n"
                 "order = order & \"main,\"\r\n"
                 "#INCLUDE \"\\lib\\second.txt\" order = order & \"rest,\"\r\n"
                 "#include \"missing.txt\"\r\n" +
                     std::string(kRecordingMain));
-    writeScript(bed, "first.txt", "#Include \" C:\\Shared\\drive.txt \"\r\norder = order & \"first,\"\r\n");
-    writeScript(bed, "lib/second.txt",
+    WriteScript(bed, "first.txt", "#Include \" C:\\Shared\\drive.txt \"\r\norder = order & \"first,\"\r\n");
+    WriteScript(bed, "lib/second.txt",
                 "#include \"lib\\third.txt\"\r\n"
                 "#include \"\\\\Shared\\unc.txt\"\r\n"
                 "order = order & \"second,\"\r\n");
-    writeScript(bed, "lib/third.txt", "order = order & \"third,\"\r\n");
+    WriteScript(bed, "lib/third.txt", "order = order & \"third,\"\r\n");
     // Includes are found from the scripts folder, never from the including file's folder;
     // a name with a drive letter or "\\" is used unchanged.
-    writeScript(bed, "lib/lib/third.txt", "order = order & \"wrong third,\"\r\n");
-    writeScript(bed, "Shared/drive.txt", "order = order & \"wrong drive,\"\r\n");
+    WriteScript(bed, "lib/lib/third.txt", "order = order & \"wrong third,\"\r\n");
+    WriteScript(bed, "Shared/drive.txt", "order = order & \"wrong drive,\"\r\n");
     bed.app.write("Shared/drive.txt", "order = order & \"drive,\"\r\n");
     bed.app.write("Shared/unc.txt", "order = order & \"unc,\"\r\n");
 
     RunScriptFile(bed.state);
     ASSERT_TRUE(bed.state.scripts.UserScript);
-    EXPECT_EQ(evalMain(bed, "order"), "drive,first,third,unc,second,main,rest,");
-    EXPECT_EQ(bed.log(), Lines{});  // the directives are not code, a missing include is skipped
+    EXPECT_EQ(EvalMain(bed, "order"), "drive,first,third,unc,second,main,rest,");
+    EXPECT_EQ(bed.Log(), Lines{});  // the directives are not code, a missing include is skipped
     EXPECT_EQ(bed.state.scripts.UserScript->Filename(), "dkvZephra.txt");
     EXPECT_EQ(bed.state.scripts.UserScript->FileDate(), vb::DateSerial(1980, 1, 1));
     // The code went into module "Main", not the global one.
-    EXPECT_EQ(windows::testing::errorNumber([&] { control(bed).Eval("order"); }), 0);
-    EXPECT_EQ(vb::CStr(control(bed).Eval("order")), "");
+    EXPECT_EQ(windows::testing::errorNumber([&] { Control(bed).Eval("order"); }), 0);
+    EXPECT_EQ(vb::CStr(Control(bed).Eval("order")), "");
 }
 
 TEST(UserScripts, QueuedTextsReachMainInOrderInOneTick) {
     PluginTestBed bed;
-    writeScript(bed, "dkvZephra.txt", kRecordingMain);
+    WriteScript(bed, "dkvZephra.txt", kRecordingMain);
     RunScriptFile(bed.state);
-    forms::Timer& timer = bed.state.queueTimer().ScriptQueueTimer;
+    forms::Timer& timer = bed.state.QueueTimerForm().ScriptQueueTimer;
     EXPECT_FALSE(timer.Enabled());
 
     QueueScriptText(bed.state, "first");
@@ -84,9 +84,9 @@ TEST(UserScripts, QueuedTextsReachMainInOrderInOneTick) {
     EXPECT_EQ(timer.Interval(), 5);
     QueueScriptText(bed.state, "second");
     QueueScriptText(bed.state, "third");
-    EXPECT_EQ(evalMain(bed, "calls"), "");  // nothing runs before the tick
+    EXPECT_EQ(EvalMain(bed, "calls"), "");  // nothing runs before the tick
     bed.loop.advance(5ms);
-    EXPECT_EQ(evalMain(bed, "calls"), "first;second;third;");
+    EXPECT_EQ(EvalMain(bed, "calls"), "first;second;third;");
     EXPECT_TRUE(bed.state.scripts.ScriptQueue.empty());
     EXPECT_FALSE(timer.Enabled());
     EXPECT_EQ(timer.Interval(), 60000);
@@ -95,10 +95,10 @@ TEST(UserScripts, QueuedTextsReachMainInOrderInOneTick) {
     QueueScriptText(bed.state, "fourth");
     EXPECT_EQ(timer.Interval(), 5);
     bed.loop.advance(4ms);
-    EXPECT_EQ(evalMain(bed, "calls"), "first;second;third;");
+    EXPECT_EQ(EvalMain(bed, "calls"), "first;second;third;");
     bed.loop.advance(1ms);
-    EXPECT_EQ(evalMain(bed, "calls"), "first;second;third;fourth;");
-    EXPECT_EQ(bed.log(), Lines{});
+    EXPECT_EQ(EvalMain(bed, "calls"), "first;second;third;fourth;");
+    EXPECT_EQ(bed.Log(), Lines{});
 }
 
 TEST(UserScripts, TextsWithNoScriptAreDropped) {
@@ -109,10 +109,10 @@ TEST(UserScripts, TextsWithNoScriptAreDropped) {
     QueueScriptText(bed.state, "lost too");
     bed.loop.advance(5ms);
     EXPECT_TRUE(bed.state.scripts.ScriptQueue.empty());
-    EXPECT_FALSE(bed.state.queueTimer().ScriptQueueTimer.Enabled());
+    EXPECT_FALSE(bed.state.QueueTimerForm().ScriptQueueTimer.Enabled());
 
     // A script that has gone at the next load is dropped: its "Main" is not called.
-    writeScript(bed, "dkvZephra.txt", kRecordingMain);
+    WriteScript(bed, "dkvZephra.txt", kRecordingMain);
     RunScriptFile(bed.state);
     QueueScriptText(bed.state, "kept");
     bed.loop.advance(5ms);
@@ -121,43 +121,43 @@ TEST(UserScripts, TextsWithNoScriptAreDropped) {
     EXPECT_FALSE(bed.state.scripts.UserScript);
     QueueScriptText(bed.state, "dropped");
     bed.loop.advance(5ms);
-    EXPECT_EQ(evalMain(bed, "calls"), "kept;");
-    EXPECT_EQ(bed.log(), Lines{});
+    EXPECT_EQ(EvalMain(bed, "calls"), "kept;");
+    EXPECT_EQ(bed.Log(), Lines{});
 }
 
 TEST(UserScripts, SyntaxErrorsAreLoggedPerFileAndTheLoadingGoesOn) {
     PluginTestBed bed;
-    writeScript(bed, "dkvZephra.txt",
+    WriteScript(bed, "dkvZephra.txt",
                 "#include \"bad.txt\"\r\n"
                 "#include \"good.txt\"\r\n"
                 "x = (1 + \r\n" +
                     std::string(kRecordingMain));
-    writeScript(bed, "bad.txt", "y = 1\r\nIf y Then\r\n");
-    writeScript(bed, "good.txt", "order = \"good\"\r\n");
-    writeScript(bed, "empty.txt", "");
+    WriteScript(bed, "bad.txt", "y = 1\r\nIf y Then\r\n");
+    WriteScript(bed, "good.txt", "order = \"good\"\r\n");
+    WriteScript(bed, "empty.txt", "");
     RunScriptFile(bed.state);
-    EXPECT_EQ(bed.log(), (Lines{
+    EXPECT_EQ(bed.Log(), (Lines{
                              "dkvZephra|Error in script syntax Expected 'End' / bad.txt Expected 'End'@ Line 3 col 0",
                              "dkvZephra|Error in script syntax Expected expression / dkvZephra.txt Expected "
                              "expression@ Line 3 col 9",
                          }));
-    EXPECT_EQ(evalMain(bed, "order"), "good");
+    EXPECT_EQ(EvalMain(bed, "order"), "good");
     EXPECT_EQ(vb::Err().Number, 0);
-    EXPECT_EQ(control(bed).lastError().Number, 0);
+    EXPECT_EQ(Control(bed).lastError().Number, 0);
 
     // A file that cannot be read is logged with the pending error; the rest loads.
     bed.host->ClearCalls();
-    writeScript(bed, "dkvZephra.txt", "#include \"empty.txt\"\r\n" + std::string(kRecordingMain));
+    WriteScript(bed, "dkvZephra.txt", "#include \"empty.txt\"\r\n" + std::string(kRecordingMain));
     RunScriptFile(bed.state);
-    EXPECT_EQ(bed.log(), Lines{"dkvZephra|Script-AccumulateReferences  Line 0 Input past end of file"});
+    EXPECT_EQ(bed.Log(), Lines{"dkvZephra|Script-AccumulateReferences  Line 0 Input past end of file"});
     QueueScriptText(bed.state, "runs");
     bed.loop.advance(5ms);
-    EXPECT_EQ(evalMain(bed, "calls"), "runs;");
+    EXPECT_EQ(EvalMain(bed, "calls"), "runs;");
 }
 
 TEST(UserScripts, RunTimeErrorsOfMainAreLoggedAndTheQueueGoesOn) {
     PluginTestBed bed;
-    writeScript(bed, "dkvZephra.txt",
+    WriteScript(bed, "dkvZephra.txt",
                 "Dim calls\r\n"
                 "Sub Main(t)\r\n"
                 "  calls = calls & t & \";\"\r\n"
@@ -171,11 +171,11 @@ TEST(UserScripts, RunTimeErrorsOfMainAreLoggedAndTheQueueGoesOn) {
     RunScriptFile(bed.state);
     // The control's time-out runs on its own clock: each reading moves it on by 1 ms.
     auto now = std::make_shared<std::chrono::steady_clock::time_point>();
-    control(bed).setClock([now] { return *now += 1ms; });
+    Control(bed).setClock([now] { return *now += 1ms; });
     for (const char* text : {"one", "divide", "two", "call", "spin", "three"}) QueueScriptText(bed.state, text);
     bed.loop.advance(5ms);
-    EXPECT_EQ(evalMain(bed, "calls"), "one;divide;two;call;spin;three;");
-    EXPECT_EQ(bed.log(), (Lines{
+    EXPECT_EQ(EvalMain(bed, "calls"), "one;divide;two;call;spin;three;");
+    EXPECT_EQ(bed.Log(), (Lines{
                              "dkvZephra|Script Run Error Division by zero / 11 - Division by zero@ Line 4 col 23",
                              "dkvZephra|Script Run Error Type mismatch: 'NoSuchProcedure' / 13 - Type mismatch: "
                              "'NoSuchProcedure'@ Line 5 col 21",
@@ -183,34 +183,34 @@ TEST(UserScripts, RunTimeErrorsOfMainAreLoggedAndTheQueueGoesOn) {
                              "was canceled@ Line 7 col 4",
                          }));
     EXPECT_EQ(vb::Err().Number, 0);
-    EXPECT_EQ(control(bed).lastError().Number, 0);
+    EXPECT_EQ(Control(bed).lastError().Number, 0);
 
     // A result comes back; a script without "Main" fails each call with a log line.
     EXPECT_EQ(bed.state.scripts.UserScript->Run("Main", "direct").kind(), vb::VarKind::Empty);
-    writeScript(bed, "dkvZephra.txt", "Function Other(t) : Other = t & \"!\" : End Function\r\n");
+    WriteScript(bed, "dkvZephra.txt", "Function Other(t) : Other = t & \"!\" : End Function\r\n");
     RunScriptFile(bed.state);
     EXPECT_EQ(vb::CStr(bed.state.scripts.UserScript->Run("Other", "back")), "back!");
     bed.host->ClearCalls();
     QueueScriptText(bed.state, "nowhere");
     bed.loop.advance(5ms);
-    EXPECT_EQ(bed.log(), Lines{"dkvZephra|Script Run Error Sub or Function not defined: 'Main' / 35 - Sub or "
+    EXPECT_EQ(bed.Log(), Lines{"dkvZephra|Script Run Error Sub or Function not defined: 'Main' / 35 - Sub or "
                                "Function not defined: 'Main'@ Line 0 col 0"});
 }
 
 TEST(UserScripts, AFileAlreadyOnTheIncludeChainIsSkipped) {
     PluginTestBed bed;
-    writeScript(bed, "dkvZephra.txt",
+    WriteScript(bed, "dkvZephra.txt",
                 "#include \"a.txt\"\r\n"
                 "#include \"b.txt\"\r\n"
                 "#include \"DKVZEPHRA.TXT\"\r\n"
                 "order = order & \"main,\"\r\n" +
                     std::string(kRecordingMain));
-    writeScript(bed, "a.txt", "#include \"b.txt\"\r\norder = order & \"a,\"\r\n");
-    writeScript(bed, "b.txt", "#include \"C:\\Scripts\\A.TXT\"\r\norder = order & \"b,\"\r\n");
+    WriteScript(bed, "a.txt", "#include \"b.txt\"\r\norder = order & \"a,\"\r\n");
+    WriteScript(bed, "b.txt", "#include \"C:\\Scripts\\A.TXT\"\r\norder = order & \"b,\"\r\n");
     RunScriptFile(bed.state);
     // b.txt is on the chain only below a.txt; included again beside it, it loads again.
-    EXPECT_EQ(evalMain(bed, "order"), "b,a,a,b,main,");
-    EXPECT_EQ(bed.log(), (Lines{
+    EXPECT_EQ(EvalMain(bed, "order"), "b,a,a,b,main,");
+    EXPECT_EQ(bed.Log(), (Lines{
                              "dkvZephra|Script include skipped, already being loaded: C:\\Scripts\\A.TXT",
                              "dkvZephra|Script include skipped, already being loaded: b.txt",
                              "dkvZephra|Script include skipped, already being loaded: DKVZEPHRA.TXT",
@@ -219,46 +219,46 @@ TEST(UserScripts, AFileAlreadyOnTheIncludeChainIsSkipped) {
 
 TEST(UserScripts, ASecondLoadReplacesMain) {
     PluginTestBed bed;
-    writeScript(bed, "dkvZephra.txt",
+    WriteScript(bed, "dkvZephra.txt",
                 "Dim version : version = 1\r\n"
                 "Function Old() : Old = 1 : End Function\r\n"
                 "Dim calls\r\nSub Main(t) : calls = calls & \"v1:\" & t & \";\" : End Sub\r\n");
     RunScriptFile(bed.state);
     QueueScriptText(bed.state, "a");
     bed.loop.advance(5ms);
-    EXPECT_EQ(evalMain(bed, "calls"), "v1:a;");
+    EXPECT_EQ(EvalMain(bed, "calls"), "v1:a;");
 
-    writeScript(bed, "dkvZephra.txt", "Dim calls\r\nSub Main(t) : calls = calls & \"v2:\" & t & \";\" : End Sub\r\n");
+    WriteScript(bed, "dkvZephra.txt", "Dim calls\r\nSub Main(t) : calls = calls & \"v2:\" & t & \";\" : End Sub\r\n");
     RunScriptFile(bed.state);
     QueueScriptText(bed.state, "b");
     bed.loop.advance(5ms);
-    EXPECT_EQ(evalMain(bed, "calls"), "v2:b;");  // the old module's variables went with it
-    EXPECT_EQ(evalMain(bed, "IsEmpty(version)"), "True");
-    EXPECT_EQ(windows::testing::errorNumber([&] { evalMain(bed, "Old()"); }), 13);
-    EXPECT_EQ(vb::CLng(control(bed).Modules()->call("Count", vb::PropertyGet, {})), 2);
-    EXPECT_EQ(bed.log(), Lines{});
+    EXPECT_EQ(EvalMain(bed, "calls"), "v2:b;");  // the old module's variables went with it
+    EXPECT_EQ(EvalMain(bed, "IsEmpty(version)"), "True");
+    EXPECT_EQ(windows::testing::errorNumber([&] { EvalMain(bed, "Old()"); }), 13);
+    EXPECT_EQ(vb::CLng(Control(bed).Modules()->call("Count", vb::PropertyGet, {})), 2);
+    EXPECT_EQ(bed.Log(), Lines{});
 }
 
 TEST(UserScripts, AnUnterminatedIncludeEndsTheScanAndStays) {
     PluginTestBed bed;
-    writeScript(bed, "dkvZephra.txt",
+    WriteScript(bed, "dkvZephra.txt",
                 "#include \"one.txt\"\r\n"
                 "#include \"two.txt\r\n"
                 "#include \"three.txt\"\r\n" +
                     std::string(kRecordingMain));
-    writeScript(bed, "one.txt", "order = order & \"one,\"\r\n");
-    writeScript(bed, "two.txt", "order = order & \"two,\"\r\n");
-    writeScript(bed, "three.txt", "order = order & \"three,\"\r\n");
+    WriteScript(bed, "one.txt", "order = order & \"one,\"\r\n");
+    WriteScript(bed, "two.txt", "order = order & \"two,\"\r\n");
+    WriteScript(bed, "three.txt", "order = order & \"three,\"\r\n");
     RunScriptFile(bed.state);
-    EXPECT_EQ(evalMain(bed, "order"), "one,");
-    EXPECT_EQ(bed.log(), Lines{"dkvZephra|Error in script syntax Syntax error / dkvZephra.txt Syntax error@ Line 2 "
+    EXPECT_EQ(EvalMain(bed, "order"), "one,");
+    EXPECT_EQ(bed.Log(), Lines{"dkvZephra|Error in script syntax Syntax error / dkvZephra.txt Syntax error@ Line 2 "
                                "col 0"});
 
     // A directive with no quotes at all at the end of the file.
     bed.host->ClearCalls();
-    writeScript(bed, "dkvZephra.txt", std::string(kRecordingMain) + "#include");
+    WriteScript(bed, "dkvZephra.txt", std::string(kRecordingMain) + "#include");
     RunScriptFile(bed.state);
-    EXPECT_EQ(bed.log(), Lines{"dkvZephra|Error in script syntax Syntax error / dkvZephra.txt Syntax error@ Line 5 "
+    EXPECT_EQ(bed.Log(), Lines{"dkvZephra|Error in script syntax Syntax error / dkvZephra.txt Syntax error@ Line 5 "
                                "col 0"});
 }
 

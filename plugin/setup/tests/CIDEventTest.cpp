@@ -55,18 +55,18 @@ TEST(CIDEvent, CreatedOnceWithItsPropertiesAndValueTypes) {
     EXPECT_EQ(ev->WrittenType("misc"), "Long");
     EXPECT_EQ(bed.host->CallsOf("NewEventEx").size(), 2u);
     EXPECT_TRUE(bed.host->CallsOf("NewEvent").empty());
-    EXPECT_TRUE(bed.log().empty());
+    EXPECT_TRUE(bed.Log().empty());
 }
 
 TEST(CIDEvent, AnOlderHostIsWalkedByIndexAndGetsTheSixteenBitMisc) {
     SetupBed bed;
-    bed.olderHost();
+    bed.OlderHost();
     bed.host->NewEvent("DKVZEPHRA CID");
     CreateCIDEvent(bed.state, "Phone", 1);  // another letter case counts as the same event
     EXPECT_EQ(bed.host->EventCount(), 1);
 
     SetupBed older;
-    older.olderHost();
+    older.OlderHost();
     older.host->NewEvent("Evening");
     CreateCIDEvent(older.state, "Phone", 2);
     ASSERT_EQ(older.host->EventCount(), 2);
@@ -80,17 +80,17 @@ TEST(CIDEvent, AnOlderHostIsWalkedByIndexAndGetsTheSixteenBitMisc) {
 }
 
 TEST(CIDEvent, TheWriterCreatesItForLineOneOrTwoWithAGroupOnly) {
-    SetupBed bed(iniText({"[Zephra Utilities]", "CIDLineNumber=3", "CIDEventGroup=Phone"}));
-    bed.dialog().OKButton_Click();
+    SetupBed bed(IniText({"[Zephra Utilities]", "CIDLineNumber=3", "CIDEventGroup=Phone"}));
+    bed.Dialog().OKButton_Click();
     EXPECT_EQ(bed.host->EventCount(), 0);
-    bed.dialog().aLineNumber.Text("1");
-    bed.dialog().aCIDEventGroup.Text("");
-    bed.dialog().OKButton_Click();
+    bed.Dialog().aLineNumber.Text("1");
+    bed.Dialog().aCIDEventGroup.Text("");
+    bed.Dialog().OKButton_Click();
     EXPECT_EQ(bed.host->EventCount(), 0);
-    bed.dialog().aCIDEventGroup.Text("Phone");
-    bed.dialog().OKButton_Click();
-    bed.dialog().aLineNumber.Text("2");
-    bed.dialog().OKButton_Click();
+    bed.Dialog().aCIDEventGroup.Text("Phone");
+    bed.Dialog().OKButton_Click();
+    bed.Dialog().aLineNumber.Text("2");
+    bed.Dialog().OKButton_Click();
     ASSERT_EQ(bed.host->EventCount(), 1);  // once, for line 1
     EXPECT_EQ(bed.host->GetEvent(1)->phone_line(), 1);
 }
@@ -110,8 +110,8 @@ TEST(CIDEvent, AWalkThatNeverSettlesIsCutShortAndNothingIsCreated) {
     SetupBed failing;
     failing.host->FailNext("GetEventEnumerator", vb::Error(5, "Invalid procedure call or argument"));
     EXPECT_FALSE(FindEvent(failing.state, "x"));
-    EXPECT_TRUE(failing.logHas("dkvZephra|FindEvent  Line 0 Invalid procedure call or argument"));
+    EXPECT_TRUE(failing.LogHas("dkvZephra|FindEvent  Line 0 Invalid procedure call or argument"));
     failing.host->FailNext("NewEventEx", vb::Error(7, "Out of memory"));
     CreateCIDEvent(failing.state, "Phone", 1);
-    EXPECT_TRUE(failing.logHas("dkvZephra|CreateCIDEVent  Line 0 Out of memory"));
+    EXPECT_TRUE(failing.LogHas("dkvZephra|CreateCIDEVent  Line 0 Out of memory"));
 }

@@ -19,7 +19,7 @@ using namespace zephra::testing;
 namespace {
 
 // The places 1 .. count of one pass, each taken by one row.
-void expectWholeOrder(int settings::Dialog::*order) {
+void ExpectWholeOrder(int settings::Dialog::*order) {
     std::set<int> places;
     int count = 0;
     for (const settings::Setting& row : settings::SettingsTable()) {
@@ -32,15 +32,15 @@ void expectWholeOrder(int settings::Dialog::*order) {
     EXPECT_EQ(*places.rbegin(), count);
 }
 
-bool inLayout(const std::string& id) {
+bool InLayout(const std::string& id) {
     return std::string(kSetupLayout).find("id=\"" + id + "\"") != std::string::npos;
 }
 
 }  // namespace
 
 TEST(SettingsTable, TheLoadAndTheWriterEachTakeEveryControlOnce) {
-    expectWholeOrder(&settings::Dialog::loadOrder);
-    expectWholeOrder(&settings::Dialog::writeOrder);
+    ExpectWholeOrder(&settings::Dialog::loadOrder);
+    ExpectWholeOrder(&settings::Dialog::writeOrder);
     // The first and the last place of each pass.
     EXPECT_STREQ(settings::InOrder(&settings::Dialog::loadOrder).front()->key, "SorvexCommandPort");
     EXPECT_STREQ(settings::InOrder(&settings::Dialog::writeOrder).back()->key, "Sounds");
@@ -48,7 +48,7 @@ TEST(SettingsTable, TheLoadAndTheWriterEachTakeEveryControlOnce) {
 
 TEST(SettingsTable, EveryControlIsInTheDialogAndItsWindow) {
     SetupBed bed;
-    ZephraSetup& d = bed.dialog();
+    ZephraSetup& d = bed.Dialog();
     for (const settings::Setting& row : settings::SettingsTable()) {
         if (!row.dialog.control) continue;
         const std::string name = row.dialog.control;
@@ -56,7 +56,7 @@ TEST(SettingsTable, EveryControlIsInTheDialogAndItsWindow) {
         case settings::Fill::Text:
         case settings::Fill::NumericText:
             EXPECT_NE(dynamic_cast<forms::TextBox*>(d.FindControl(name)), nullptr) << name;
-            EXPECT_TRUE(inLayout(name)) << name;
+            EXPECT_TRUE(InLayout(name)) << name;
             break;
         case settings::Fill::LeadingNumber:
         case settings::Fill::WholeNumber: {
@@ -64,17 +64,17 @@ TEST(SettingsTable, EveryControlIsInTheDialogAndItsWindow) {
             ASSERT_NE(box, nullptr) << name;
             ASSERT_NE(row.dialog.caption, nullptr) << name;
             EXPECT_EQ(box->Caption(), row.dialog.caption);
-            EXPECT_TRUE(inLayout(name)) << name;
+            EXPECT_TRUE(InLayout(name)) << name;
             break;
         }
         case settings::Fill::ServerOption:
         case settings::Fill::Sounds:
             EXPECT_NE(d.FindControl(name, 0), nullptr) << name;
-            EXPECT_TRUE(inLayout(name + "_0")) << name;
+            EXPECT_TRUE(InLayout(name + "_0")) << name;
             break;
         case settings::Fill::Voice:
             EXPECT_NE(dynamic_cast<forms::ComboBox*>(d.FindControl(name)), nullptr) << name;
-            EXPECT_TRUE(inLayout(name)) << name;
+            EXPECT_TRUE(InLayout(name)) << name;
             break;
         case settings::Fill::None: ADD_FAILURE() << name << " has no fill"; break;
         }
@@ -98,7 +98,7 @@ TEST(SettingsTable, EachPlaceOnThePageAndEachFieldIsTakenOnce) {
 
 TEST(SettingsTable, EveryFamilyFieldHasAControlForEachIndexInTheWindow) {
     SetupBed bed;
-    ZephraSetup& d = bed.dialog();
+    ZephraSetup& d = bed.Dialog();
     std::set<std::string> posted;
     for (const settings::Family& family : settings::Families()) {
         std::vector<const settings::FamilyField*> fields;
@@ -110,11 +110,11 @@ TEST(SettingsTable, EveryFamilyFieldHasAControlForEachIndexInTheWindow) {
                 EXPECT_TRUE(posted.insert(settings::PostedName(*f, i)).second) << name << i;
                 if (f->fill == settings::FieldFill::SlideGroup) {
                     EXPECT_NO_THROW(d.SlideGroupOptions(i)) << i;
-                    EXPECT_TRUE(inLayout(settings::PostedName(*f, i) + "_0")) << name << i;
+                    EXPECT_TRUE(InLayout(settings::PostedName(*f, i) + "_0")) << name << i;
                     continue;
                 }
                 EXPECT_NE(d.FindControl(name, i), nullptr) << name << i;
-                EXPECT_TRUE(inLayout(name + "_" + std::to_string(i))) << name << i;
+                EXPECT_TRUE(InLayout(name + "_" + std::to_string(i))) << name << i;
             }
         }
     }

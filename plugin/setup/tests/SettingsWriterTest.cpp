@@ -21,7 +21,7 @@ using Strings = std::vector<std::string>;
 namespace {
 
 // Every key the dialog shows, in its written form.
-Strings fullSettings(const std::string& voice) {
+Strings FullSettings(const std::string& voice) {
     return {
         "[Zephra Utilities]",
         "SorvexCommandPort=\"1024\"",
@@ -127,10 +127,10 @@ public:
     static constexpr std::string_view className = "IWshShell3";
     static void describe(automation::Members<RecordingShell>& m) { m.method<&RecordingShell::Run>("Run", 1); }
     int32_t Run(const std::string& command, const vb::Variant& style, const vb::Variant& wait) {
-        runs().push_back(command + "|" + vb::CStr(style) + "|" + vb::CStr(wait));
+        Runs().push_back(command + "|" + vb::CStr(style) + "|" + vb::CStr(wait));
         return 0;
     }
-    static Strings& runs() {
+    static Strings& Runs() {
         static Strings r;
         return r;
     }
@@ -139,21 +139,21 @@ public:
 }  // namespace
 
 TEST(SettingsWriter, ARoundTripLeavesAFullSettingsFileUnchangedAndReloads) {
-    const Strings voices = installedVoices();
+    const Strings voices = InstalledVoices();
     ASSERT_GE(voices.size(), 2u);
-    SetupBed bed(iniText(fullSettings(voices[1])));
+    SetupBed bed(IniText(FullSettings(voices[1])));
     InitZephraUtilities(bed.state);
-    const std::string before = bed.ini();
+    const std::string before = bed.Ini();
     bed.host->ClearCalls();
 
-    bed.dialog().OKButton.Click();
-    EXPECT_EQ(bed.ini(), before);
-    EXPECT_FALSE(bed.dialog().Loaded());
-    EXPECT_TRUE(bed.logHas("User Configuration Setup Initialization Complete"));  // the reload ran
-    for (const std::string& line : bed.log()) EXPECT_EQ(line.find("OK Button"), std::string::npos) << line;
+    bed.Dialog().OKButton.Click();
+    EXPECT_EQ(bed.Ini(), before);
+    EXPECT_FALSE(bed.Dialog().Loaded());
+    EXPECT_TRUE(bed.LogHas("User Configuration Setup Initialization Complete"));  // the reload ran
+    for (const std::string& line : bed.Log()) EXPECT_EQ(line.find("OK Button"), std::string::npos) << line;
 
     // Written in this order: the main keys, the voice, the sounds, the units, then the rows.
-    const Strings saved = bed.saved();
+    const Strings saved = bed.Saved();
     ASSERT_EQ(saved.size(), 87u);
     EXPECT_EQ(saved[0], "Zephra Utilities|SorvexCommandPort|\"1024\"");
     EXPECT_EQ(saved[61], "Zephra Utilities|WindowsShare|");
@@ -171,17 +171,17 @@ TEST(SettingsWriter, ARoundTripLeavesAFullSettingsFileUnchangedAndReloads) {
     EXPECT_EQ(bed.host->GetEvent(1)->Group(), "Phone");
 
     // Saving again from a fresh load changes nothing either.
-    bed.dialog().SaveFromWebPage();
-    EXPECT_EQ(bed.ini(), before);
+    bed.Dialog().SaveFromWebPage();
+    EXPECT_EQ(bed.Ini(), before);
     EXPECT_EQ(bed.host->EventCount(), 1);
 }
 
 TEST(SettingsWriter, AChangeInEachControlReachesTheFileAndTheRunningPlugin) {
-    const Strings voices = installedVoices();
+    const Strings voices = InstalledVoices();
     ASSERT_GE(voices.size(), 2u);
-    SetupBed bed(iniText(fullSettings(voices[1])));
+    SetupBed bed(IniText(FullSettings(voices[1])));
     InitZephraUtilities(bed.state);
-    ZephraSetup& d = bed.dialog();
+    ZephraSetup& d = bed.Dialog();
     // The reader keeps a push page, a share and a slideshow folder only when they exist.
     bed.app.write("HTML/home.htm", "<html></html>");
     bed.app.write("HTML/slides/one.jpg", "not really a picture");
@@ -266,7 +266,7 @@ TEST(SettingsWriter, AChangeInEachControlReachesTheFileAndTheRunningPlugin) {
     d.aDoCID(1).Value(1);
 
     d.OKButton.Click();
-    const std::string ini = bed.ini();
+    const std::string ini = bed.Ini();
     auto has = [&](const std::string& line) { return ini.find("\r\n" + line + "\r\n") != std::string::npos; };
     for (const auto& [box, value, line] : texts) EXPECT_TRUE(has(line)) << line;
     for (const auto& [box, line] : checks) EXPECT_TRUE(has(line)) << line;
@@ -311,7 +311,7 @@ TEST(SettingsWriter, AChangeInEachControlReachesTheFileAndTheRunningPlugin) {
     EXPECT_EQ(s.CIDNumberPrefix, "NMBR:");
     EXPECT_EQ(s.CIDEventGroup, "Calls");
     EXPECT_EQ(s.CIDLineNumber, 0);  // the host phone book is on but cannot be had: no phone line
-    EXPECT_TRUE(bed.logHas("Unable to Create hsp Object"));
+    EXPECT_TRUE(bed.LogHas("Unable to Create hsp Object"));
     EXPECT_EQ(s.FriendsLocation, "D:\\Book\\");
     EXPECT_FALSE(s.jpg);
     EXPECT_FALSE(s.gif);
@@ -348,17 +348,17 @@ TEST(SettingsWriter, AChangeInEachControlReachesTheFileAndTheRunningPlugin) {
     EXPECT_EQ(s.GroupServerPath[2], "/group2");
     EXPECT_EQ(s.GroupFolderPath[2], "C:\\pics\\two");
     EXPECT_EQ(bed.state.appliances.slots[1].Name, "front hall");
-    EXPECT_FALSE(bed.logHas("OK Click Saving Name"));  // DebugLog was off while the slots were saved
+    EXPECT_FALSE(bed.LogHas("OK Click Saving Name"));  // DebugLog was off while the slots were saved
 }
 
 TEST(SettingsWriter, UnitsAreAddedChangedAndBlanked) {
     SetupBed bed(
-        iniText({"[Zephra Utilities]", "ResizeQuestion=1", "DebugLog=\"1\"", "[Zephra Names]",
+        IniText({"[Zephra Utilities]", "ResizeQuestion=1", "DebugLog=\"1\"", "[Zephra Names]",
                  "127.0.0.2/Kitchen=\"Kitchen,Q11,,,0,0,\"", "127.0.0.3=\"Hall,Q21,,,0,0,\"",
                  "127.0.0.4=\"Porch,Q31,,,0,0,\"", "127.0.0.5=\"Den,Q41,,,0,0,\"", "127.0.0.6=\"Shed,Q51,,,0,0,\""}));
     InitZephraUtilities(bed.state);
     bed.host->ClearCalls();
-    ZephraSetup& d = bed.dialog();
+    ZephraSetup& d = bed.Dialog();
     d.aIP(0).Text("127.0.0.2/KITCHEN");  // only the letter case: the same entry
     d.aIP(1).Text("127.0.0.13");         // a new key: written, the old one blanked
     d.aIP(2).Text("");                   // cleared: nothing written, the old entry blanked
@@ -378,7 +378,7 @@ TEST(SettingsWriter, UnitsAreAddedChangedAndBlanked) {
     d.SaveFromWebPage();
 
     Strings names;
-    for (const std::string& line : bed.saved())
+    for (const std::string& line : bed.Saved())
         if (line.rfind("Zephra Names|", 0) == 0) names.push_back(line.substr(13));
     EXPECT_EQ(names, (Strings{
                          "127.0.0.2/KITCHEN|\"Kitchen,Q11,,,0,0,\"",
@@ -389,9 +389,9 @@ TEST(SettingsWriter, UnitsAreAddedChangedAndBlanked) {
                          "127.0.0.3|\",,\"",
                          "127.0.0.4|\",,\"",
                      }));
-    EXPECT_EQ(bed.setting("Zephra Names", "127.0.0.2/kitchen"), "\"Kitchen,Q11,,,0,0,\"");
-    EXPECT_EQ(bed.setting("Zephra Utilities", "TCPServerOption"), "\"0\"");
-    EXPECT_TRUE(bed.logHas("dkvZephra Debug|OK Click Saving Name Shed back at ~15"));
+    EXPECT_EQ(bed.Setting("Zephra Names", "127.0.0.2/kitchen"), "\"Kitchen,Q11,,,0,0,\"");
+    EXPECT_EQ(bed.Setting("Zephra Utilities", "TCPServerOption"), "\"0\"");
+    EXPECT_TRUE(bed.LogHas("dkvZephra Debug|OK Click Saving Name Shed back at ~15"));
 
     // The reload built the appliance list from the entries that are left.
     Strings appliances;
@@ -400,38 +400,38 @@ TEST(SettingsWriter, UnitsAreAddedChangedAndBlanked) {
 }
 
 TEST(SettingsWriter, SettingsThatFailedToLoadAreNotOverwrittenUnlessChanged) {
-    SetupBed bed(iniText({"[Zephra Utilities]", "DebugLog=yes", "bmp=5", "Sounds=\"1,9,1\"", "StatusOnly=on",
+    SetupBed bed(IniText({"[Zephra Utilities]", "DebugLog=yes", "bmp=5", "Sounds=\"1,9,1\"", "StatusOnly=on",
                           "ResizeQuestion=1", "[Zephra Names]", "127.0.0.2=\"Kitchen,Q11,,,7,0,\""}));
-    ZephraSetup& d = bed.dialog();
+    ZephraSetup& d = bed.Dialog();
     d.aStatusOnly.Value(1);  // the user fixes this one
     d.OKButton.Click();
-    EXPECT_EQ(bed.setting("Zephra Utilities", "DebugLog"), "yes");
-    EXPECT_EQ(bed.setting("Zephra Utilities", "bmp"), "5");
-    EXPECT_EQ(bed.setting("Zephra Utilities", "Sounds"), "\"1,9,1\"");
-    EXPECT_EQ(bed.setting("Zephra Utilities", "StatusOnly"), "\"1\"");
-    EXPECT_EQ(bed.setting("Zephra Names", "127.0.0.2"), "\"Kitchen,Q11,,,7,0,\"");
-    EXPECT_EQ(bed.setting("Zephra Utilities", "TCPDebug"), "\"0\"");  // the others are written
+    EXPECT_EQ(bed.Setting("Zephra Utilities", "DebugLog"), "yes");
+    EXPECT_EQ(bed.Setting("Zephra Utilities", "bmp"), "5");
+    EXPECT_EQ(bed.Setting("Zephra Utilities", "Sounds"), "\"1,9,1\"");
+    EXPECT_EQ(bed.Setting("Zephra Utilities", "StatusOnly"), "\"1\"");
+    EXPECT_EQ(bed.Setting("Zephra Names", "127.0.0.2"), "\"Kitchen,Q11,,,7,0,\"");
+    EXPECT_EQ(bed.Setting("Zephra Utilities", "TCPDebug"), "\"0\"");  // the others are written
     EXPECT_FALSE(d.Loaded());
 
     // Changed in the next dialog, the unit is written.
     d.aName(0).Text("Kitchen 2");
     d.OKButton.Click();
-    EXPECT_EQ(bed.setting("Zephra Names", "127.0.0.2"), "\"Kitchen 2,Q11,,,0,0,\"");
+    EXPECT_EQ(bed.Setting("Zephra Names", "127.0.0.2"), "\"Kitchen 2,Q11,,,0,0,\"");
 }
 
 TEST(SettingsWriter, AValueTheFileCannotKeepStopsTheSaveBeforeAnythingIsWritten) {
-    SetupBed bed(iniText({"[Zephra Utilities]", "FontColor=\"white\""}));
+    SetupBed bed(IniText({"[Zephra Utilities]", "FontColor=\"white\""}));
     const std::string before = bed.host->IniText("dkvZephraUtilities.ini");
-    ZephraSetup& d = bed.dialog();
+    ZephraSetup& d = bed.Dialog();
     d.aFontColor.Text("red\r\nDebugLog=1");  // a line break would end the value
     d.aLinks.Text("changed.htm");
     forms::ScriptedUser user;
     d.OKButton.Click();
-    EXPECT_TRUE(bed.logHas("dkvZephra|Nothing was saved: aFontColor cannot hold CR."));
+    EXPECT_TRUE(bed.LogHas("dkvZephra|Nothing was saved: aFontColor cannot hold CR."));
     ASSERT_EQ(user.boxes().size(), 1u);
     EXPECT_EQ(user.boxes()[0].Prompt, "Nothing was saved: aFontColor cannot hold CR.");
     EXPECT_EQ(bed.host->IniText("dkvZephraUtilities.ini"), before);
-    EXPECT_FALSE(bed.logHas("Initialization Complete"));
+    EXPECT_FALSE(bed.LogHas("Initialization Complete"));
     EXPECT_TRUE(d.Loaded());  // the dialog stays open
 
     // The unit entries refuse what would split them; the message names the field.
@@ -454,21 +454,21 @@ TEST(SettingsWriter, AValueTheFileCannotKeepStopsTheSaveBeforeAnythingIsWritten)
     // A failure of the file itself stores none of the keys, and the next save stores them all.
     bed.host->FailNext("SaveIniSetting", vb::Error(70, "Permission denied"));
     d.OKButton.Click();
-    EXPECT_TRUE(bed.logHas("dkvZephra|OK Button  Line 0 Permission denied"));
+    EXPECT_TRUE(bed.LogHas("dkvZephra|OK Button  Line 0 Permission denied"));
     EXPECT_EQ(bed.host->IniText("dkvZephraUtilities.ini"), before);
     d.OKButton.Click();
-    EXPECT_EQ(bed.setting("Zephra Utilities", "Links"), "changed.htm");
+    EXPECT_EQ(bed.Setting("Zephra Utilities", "Links"), "changed.htm");
     // The reload hands the new unit its base code and stores it back.
-    EXPECT_EQ(bed.setting("Zephra Names", "127.0.0.2"), "\"Kitchen,~11,[6,,0,0,\"");
+    EXPECT_EQ(bed.Setting("Zephra Names", "127.0.0.2"), "\"Kitchen,~11,[6,,0,0,\"");
     EXPECT_FALSE(d.Loaded());
 }
 
 // With the saved voice not installed, speech uses the engine's default voice: an unchanged save
 // stores that one, so that what is spoken stays the same.
 TEST(SettingsWriter, AnUninstalledVoiceIsSavedAsTheVoiceSpeechUses) {
-    SetupBed bed(iniText({"[T2W]", "T2WVoice=\"Microsoft Mary\"", "[Zephra Names]"}));
-    bed.dialog().SaveFromWebPage();
-    EXPECT_EQ(bed.setting("T2W", "T2WVoice"), "\"" + windows::SpVoice().Voice().GetDescription() + "\"");
+    SetupBed bed(IniText({"[T2W]", "T2WVoice=\"Microsoft Mary\"", "[Zephra Names]"}));
+    bed.Dialog().SaveFromWebPage();
+    EXPECT_EQ(bed.Setting("T2W", "T2WVoice"), "\"" + windows::SpVoice().Voice().GetDescription() + "\"");
 }
 
 TEST(SettingsWriter, TheResizerIsOfferedOnceAndNeverFromTheWebPage) {
@@ -477,71 +477,71 @@ TEST(SettingsWriter, TheResizerIsOfferedOnceAndNeverFromTheWebPage) {
     script::registerClasses();
     automation::unregisterClass(script::kImageResizeProgId);
     {  // no unit with a slide group: no question, whatever the key holds
-        SetupBed bed(iniText({"[Zephra Names]", "127.0.0.2=\"Kitchen,Q11,,,0,0,\""}));
+        SetupBed bed(IniText({"[Zephra Names]", "127.0.0.2=\"Kitchen,Q11,,,0,0,\""}));
         forms::ScriptedUser user;
-        bed.dialog().OKButton_Click();
+        bed.Dialog().OKButton_Click();
         EXPECT_TRUE(user.boxes().empty());
-        EXPECT_EQ(bed.setting("Zephra Utilities", "ResizeQuestion"), "<absent>");
+        EXPECT_EQ(bed.Setting("Zephra Utilities", "ResizeQuestion"), "<absent>");
     }
     {  // asked once; Cancel
         SetupBed bed(units);
         forms::ScriptedUser user;
         user.queueAnswer(forms::vbCancel);
-        bed.dialog().OKButton_Click();
+        bed.Dialog().OKButton_Click();
         ASSERT_EQ(user.boxes().size(), 1u);
         EXPECT_EQ(user.boxes()[0].Prompt,
                   "Images can be rescaled to work with Zephra.  sfImageResize is used  to perform this function.  "
                   "Click Yes to download this component for personal use only.");
         EXPECT_EQ(user.boxes()[0].Buttons, forms::vbOKCancel);
-        EXPECT_EQ(bed.setting("Zephra Utilities", "ResizeQuestion"), "1");
-        bed.dialog().OKButton_Click();
+        EXPECT_EQ(bed.Setting("Zephra Utilities", "ResizeQuestion"), "1");
+        bed.Dialog().OKButton_Click();
         EXPECT_EQ(user.boxes().size(), 1u);
     }
     {  // OK: the download script is run hidden, without waiting
         SetupBed bed(units);
         bed.host->SetAppPath("C:\\Zephra");
         automation::registerClass<RecordingShell>("Wscript.Shell");
-        RecordingShell::runs().clear();
+        RecordingShell::Runs().clear();
         forms::ScriptedUser user;
         user.queueAnswer(forms::vbOK);
-        bed.dialog().OKButton_Click();
+        bed.Dialog().OKButton_Click();
         automation::unregisterClass("Wscript.Shell");
-        EXPECT_EQ(RecordingShell::runs(), (Strings{"\"C:\\Zephra\\Scripts\\DownloadAndExecute.vbs\" "
+        EXPECT_EQ(RecordingShell::Runs(), (Strings{"\"C:\\Zephra\\Scripts\\DownloadAndExecute.vbs\" "
                                                    "\"http://www.example.com/sfimageresize/download.htm,"
                                                    "C:\\Zephra\\HTML\\ZephraTemp\\sfImageResizeSetup.exe\"|0|False"}));
-        EXPECT_FALSE(bed.dialog().Loaded());
+        EXPECT_FALSE(bed.Dialog().Loaded());
     }
     {  // OK without a shell to run it: logged, and the save goes on
         SetupBed bed(units);
         forms::ScriptedUser user;
         user.queueAnswer(forms::vbOK);
-        bed.dialog().aSlideASP(0).Text("after.asp");
-        bed.dialog().OKButton_Click();
-        EXPECT_TRUE(bed.logHas("OK Button  Line 0 ActiveX component can't create object"));
-        EXPECT_EQ(bed.setting("Zephra Utilities", "SlideASP0"), "\"after.asp,\"");
-        EXPECT_FALSE(bed.dialog().Loaded());
+        bed.Dialog().aSlideASP(0).Text("after.asp");
+        bed.Dialog().OKButton_Click();
+        EXPECT_TRUE(bed.LogHas("OK Button  Line 0 ActiveX component can't create object"));
+        EXPECT_EQ(bed.Setting("Zephra Utilities", "SlideASP0"), "\"after.asp,\"");
+        EXPECT_FALSE(bed.Dialog().Loaded());
     }
     {  // from the web page: no box, logged as answered no, and not asked again
         SetupBed bed(units);
         forms::ScriptedUser user;
-        bed.dialog().SaveFromWebPage();
+        bed.Dialog().SaveFromWebPage();
         EXPECT_TRUE(user.boxes().empty());
-        EXPECT_TRUE(bed.logHas(
+        EXPECT_TRUE(bed.LogHas(
             "dkvZephra|Resizer download not offered from the web page, answered no: Images can be rescaled"));
-        EXPECT_EQ(bed.setting("Zephra Utilities", "ResizeQuestion"), "1");
+        EXPECT_EQ(bed.Setting("Zephra Utilities", "ResizeQuestion"), "1");
     }
     {  // the platform's resizer is there, as the slideshow finds it: no question, the key is not written
         SetupBed bed(units);
         automation::registerClass(script::kImageResizeProgId, script::makeImageResize);
         forms::ScriptedUser user;
-        bed.dialog().OKButton_Click();
+        bed.Dialog().OKButton_Click();
         EXPECT_TRUE(user.boxes().empty());
-        EXPECT_EQ(bed.setting("Zephra Utilities", "ResizeQuestion"), "<absent>");
+        EXPECT_EQ(bed.Setting("Zephra Utilities", "ResizeQuestion"), "<absent>");
     }
 }
 
 TEST(SettingsWriter, SoundButtonsFollowTheNewSounds) {
-    SetupBed bed(iniText({"[Zephra Utilities]", "Sounds=\"1,1,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0\"", "HouseCode=81",
+    SetupBed bed(IniText({"[Zephra Utilities]", "Sounds=\"1,1,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0\"", "HouseCode=81",
                           "[Zephra Names]", "127.0.0.2=\"Kitchen,Q11,,,0,0,\""}));
     InitZephraUtilities(bed.state);
     auto soundButtons = [&] {
@@ -549,11 +549,11 @@ TEST(SettingsWriter, SoundButtonsFollowTheNewSounds) {
         EXPECT_NE(ref, -1);
         return ref == -1 ? std::string() : bed.host->GetDeviceByRef(ref)->buttons();
     };
-    bed.dialog().OKButton_Click();  // the same sounds
+    bed.Dialog().OKButton_Click();  // the same sounds
     EXPECT_NE(soundButtons().find("Play Check Sound"), std::string::npos);
     EXPECT_EQ(soundButtons().find("Play Copy Sound"), std::string::npos);
 
-    bed.dialog().Check1(2).Value(1);
-    bed.dialog().OKButton_Click();
+    bed.Dialog().Check1(2).Value(1);
+    bed.Dialog().OKButton_Click();
     EXPECT_NE(soundButtons().find("Play Copy Sound"), std::string::npos);
 }

@@ -17,7 +17,7 @@ using Strings = std::vector<std::string>;
 
 TEST(SetupLoad, AnEmptySettingsFileGivesTheLoadDefaults) {
     SetupBed bed;
-    ZephraSetup& d = bed.dialog();
+    ZephraSetup& d = bed.Dialog();
     EXPECT_FALSE(d.Loaded());
     EXPECT_EQ(d.aSorvexCommandPort.Text(), "1024");  // the first touch loads the dialog
     EXPECT_TRUE(d.Loaded());
@@ -99,7 +99,7 @@ TEST(SetupLoad, AnEmptySettingsFileGivesTheLoadDefaults) {
 
     // "Microsoft Mary" is not installed: the voice speech uses instead, the engine's default, is
     // shown, and it is the first voice of that name (the one a saved name selects).
-    const Strings voices = installedVoices();
+    const Strings voices = InstalledVoices();
     ASSERT_FALSE(voices.empty());
     EXPECT_EQ(d.aVoiceCB.ListCount(), static_cast<int32_t>(voices.size()));
     const std::string speaking = windows::SpVoice().Voice().GetDescription();
@@ -117,15 +117,15 @@ TEST(SetupLoad, AnEmptySettingsFileGivesTheLoadDefaults) {
     for (int g = 0; g < 3; ++g) EXPECT_EQ(d.aServerPathGroup(g).Text() + d.aFolderPathGroup(g).Text(), "");
 
     EXPECT_TRUE(bed.host->CallsOf("SaveIniSetting").empty());  // the load never writes
-    EXPECT_TRUE(bed.log().empty());
+    EXPECT_TRUE(bed.Log().empty());
 }
 
 TEST(SetupLoad, EachControlFollowsItsLoadRule) {
-    const Strings voices = installedVoices();
+    const Strings voices = InstalledVoices();
     ASSERT_GE(voices.size(), 2u);
     std::string upper;
     for (char c : voices[1]) upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    SetupBed bed(iniText({
+    SetupBed bed(IniText({
         "[Zephra Utilities]",
         "TCPServerOption=\"1\"",
         "CIDLineNumber=abc",
@@ -151,7 +151,7 @@ TEST(SetupLoad, EachControlFollowsItsLoadRule) {
         "127.0.0.5/hall=\"Hall,~11~2,[2,B3,2,1,xap.hall,more\"",
         "127.0.0.6=Porch,C1,,,0,yes",
     }));
-    ZephraSetup& d = bed.dialog();
+    ZephraSetup& d = bed.Dialog();
     EXPECT_TRUE(d.aTCPServerOption(1).Value());
     EXPECT_FALSE(d.aTCPServerOption(0).Value());
     EXPECT_FALSE(d.aServerPort.Enabled());
@@ -190,7 +190,7 @@ TEST(SetupLoad, EachControlFollowsItsLoadRule) {
     EXPECT_EQ(d.aIP(3).Text(), "");
     EXPECT_EQ(d.LoadedKeys()[1], "127.0.0.5/hall");
     EXPECT_EQ(d.LoadedKeys()[3], "");
-    EXPECT_TRUE(bed.log().empty());
+    EXPECT_TRUE(bed.Log().empty());
 
     // Showing the loaded dialog does not load it again; the user's edits stay until it closes.
     forms::ScriptedUser user;
@@ -201,7 +201,7 @@ TEST(SetupLoad, EachControlFollowsItsLoadRule) {
     ShowZephraSetup(bed.state);
     EXPECT_FALSE(d.OnScreen());  // these tests run without a display: one line says where to go instead
     EXPECT_TRUE(
-        bed.logHas("dkvZephra|The setup window needs a display (none is open: DISPLAY is not set or cannot "
+        bed.LogHas("dkvZephra|The setup window needs a display (none is open: DISPLAY is not set or cannot "
                    "be reached); the same settings are on the status page, http://localhost:8081/status"));
     EXPECT_FALSE(d.Loaded());  // closed by the user: unloaded, nothing written
     EXPECT_TRUE(bed.host->CallsOf("SaveIniSetting").empty());
@@ -224,10 +224,10 @@ TEST(SetupLoad, AControlThatFailsToLoadIsLoggedAndTheLoadGoesOn) {
     names[3] = "127.0.1.3=\"Unit3,A3,,,7,1,xap3\"";  // a slide group no slot has
     Strings lines = {"[Zephra Utilities]", "DebugLog=yes", "bmp=5", "Sounds=\"1,9,1\"", "SlideASP0=\"first.asp,10\""};
     lines.insert(lines.end(), names.begin(), names.end());
-    SetupBed bed(iniText(lines));
-    ZephraSetup& d = bed.dialog();
+    SetupBed bed(IniText(lines));
+    ZephraSetup& d = bed.Dialog();
     d.Load();
-    const Strings log = bed.log();
+    const Strings log = bed.Log();
     ASSERT_EQ(log.size(), 5u);  // bmp, DebugLog, Sounds, the third unit's group, the tenth unit
     for (const std::string& line : log) EXPECT_EQ(line.rfind("dkvZephra|Setup  Line 0 ", 0), 0u) << line;
     EXPECT_NE(log[0].find("Invalid property value"), std::string::npos);
@@ -260,14 +260,14 @@ TEST(SetupButtons, PlayAndStopGoToTheJukeboxOfEveryAppliance) {
     };
     connection.OnDataArrival = [&](int32_t) { received += connection.GetData() + "|"; };
     listener.Listen();
-    bed.host->SetIniText(SetupBed::kFile, iniText({"[Zephra Utilities]",
+    bed.host->SetIniText(SetupBed::kFile, IniText({"[Zephra Utilities]",
                                                    "SorvexCommandPort=\"" + std::to_string(listener.LocalPort) + "\"",
                                                    "[Zephra Names]", "127.0.0.1=\"Juke,Q11,,,0,0,\""}));
     InitZephraUtilities(bed.state);
     bed.host->ClearCalls();
-    bed.dialog().aPlay.Click();
+    bed.Dialog().aPlay.Click();
     EXPECT_TRUE(bed.loop.runUntil([&] { return received == "play|"; }, std::chrono::seconds(5)));
-    bed.dialog().aStop.Click();
+    bed.Dialog().aStop.Click();
     EXPECT_TRUE(bed.loop.runUntil([&] { return received == "play|stop|"; }, std::chrono::seconds(5)));
     EXPECT_TRUE(bed.host->CallsOf("SaveIniSetting").empty());
 }

@@ -14,14 +14,14 @@
 
 namespace zephra::testing {
 
-inline std::vector<std::string> installedVoices() {
+inline std::vector<std::string> InstalledVoices() {
     std::vector<std::string> names;
     for (const auto& token : windows::SpVoice().GetVoices()) names.push_back(token.GetDescription());
     return names;
 }
 
 // The lines joined with CR LF, each ended by one, as the settings file keeps them.
-inline std::string iniText(const std::vector<std::string>& lines) {
+inline std::string IniText(const std::vector<std::string>& lines) {
     std::string text;
     for (const std::string& line : lines) text += line + "\r\n";
     return text;
@@ -34,20 +34,20 @@ struct SetupBed : PluginTestBed {
         host->SetIniText(kFile, ini);
         state.HouseCode = "Q";
     }
-    ZephraSetup& dialog() { return SetupDialog(state); }
-    std::string ini() const { return host->IniText(kFile); }
-    std::string setting(const std::string& section, const std::string& key) {
+    ZephraSetup& Dialog() { return SetupDialog(state); }
+    std::string Ini() const { return host->IniText(kFile); }
+    std::string Setting(const std::string& section, const std::string& key) {
         return host->GetIniSetting(section, key, "<absent>", kFile);
     }
     // The values written by the last saves, as section|key|value.
-    std::vector<std::string> saved() const {
+    std::vector<std::string> Saved() const {
         std::vector<std::string> lines;
         for (const auto& call : host->CallsOf("SaveIniSetting"))
             lines.push_back(call.args[0] + "|" + call.args[1] + "|" + call.args[2]);
         return lines;
     }
-    bool logHas(const std::string& text) const {
-        for (const std::string& line : log())
+    bool LogHas(const std::string& text) const {
+        for (const std::string& line : Log())
             if (line.find(text) != std::string::npos) return true;
         return false;
     }

@@ -9,19 +9,19 @@ namespace zephra::fuzz {
 
 namespace {
 
-void require(bool promise) {
+void Require(bool promise) {
     if (!promise) std::abort();
 }
 
-void readBack(Request& request) {
+void ReadBack(Request& request) {
     for (const vb::ObjectRef& pairs : {request.QueryStringCol(), request.FormCol()}) {
         auto items = pairs->enumerate();
         vb::Variant item;
         while (items->next(item)) {
             auto pair = std::dynamic_pointer_cast<KeyValuePair>(item.object());
-            require(pair != nullptr);
-            request.QueryString(pair->key());
-            request.Form(pair->key());
+            Require(pair != nullptr);
+            request.QueryString(pair->Key());
+            request.Form(pair->Key());
         }
     }
     request.ServerVariables("http_user_agent");
@@ -36,18 +36,18 @@ void RequestFuzzOne(const uint8_t* data, std::size_t size) {
     Request request([&](const std::string& line) { debugBytes += line.size(); }, [](const std::string&) {});
     request.remoteip("127.0.0.1");
     request.ParsePage(text);
-    readBack(request);
+    ReadBack(request);
     request.AddPostData(text);
     request.GetContent(text);
     // No escape decodes to a control byte.
     std::string printable;
     for (unsigned char c : text) printable += static_cast<char>(c < 32 ? '.' : c);
-    for (unsigned char c : request.Decode(printable)) require(c >= 32);
+    for (unsigned char c : request.Decode(printable)) Require(c >= 32);
 
     // Framed whole and as it grows packet by packet: a frame never reaches past its text.
     for (std::size_t cut : {text.size() / 3, text.size() / 2, text.size()}) {
         const RequestFrame frame = FrameRequest(std::string_view(text).substr(0, cut));
-        if (frame.kind == RequestFrame::Complete) require(frame.length <= cut);
+        if (frame.kind == RequestFrame::Complete) Require(frame.length <= cut);
     }
 }
 

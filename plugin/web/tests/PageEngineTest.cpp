@@ -18,19 +18,19 @@ using testing::FakeResponse;
 using testing::PluginTestBed;
 
 struct EngineBed : PluginTestBed {
-    std::string slide(const std::string& page, const std::string& dwell = "30") {
+    std::string Slide(const std::string& page, const std::string& dwell = "30") {
         return ASPSlide(state, vb::ObjectRef(request), vb::ObjectRef(response), page, dwell);
     }
     // The texts the scripts logged with the source "order".
-    std::vector<std::string> order() {
+    std::vector<std::string> Order() {
         std::vector<std::string> lines;
         for (const auto& line : host->Log())
             if (line.source == "order") lines.push_back(line.text);
         host->ClearCalls();
         return lines;
     }
-    bool logged(const std::string& start) {
-        const auto lines = log();
+    bool Logged(const std::string& start) {
+        const auto lines = Log();
         return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(start, 0) == 0; });
     }
     std::shared_ptr<FakeRequest> request = std::make_shared<FakeRequest>();
@@ -62,20 +62,20 @@ TEST(PageEngine, RunsTheHostIncludesInOrderAndConvertsEachPageOnce) {
     const std::string expected =
         "<html><head><meta http-equiv=\"Refresh\" content=\"30; URL=/ZephraSlideshow.asp\"></head><body>"
         "Hello 127.0.0.9<td class=\"TABLEROWODD\" >c</td><p>\"quoted\" 42</p></body></html>";
-    EXPECT_EQ(bed.slide("\\slides\\news.asp"), expected);
-    EXPECT_TRUE(bed.logged("dkvZephra|Page include skipped, already being loaded: includes\\menu_functions.asp"))
-        << ::testing::PrintToString(bed.log());
-    EXPECT_EQ(bed.order(), (std::vector<std::string>{"startmisc", "security", "header True", "page"}));
+    EXPECT_EQ(bed.Slide("\\slides\\news.asp"), expected);
+    EXPECT_TRUE(bed.Logged("dkvZephra|Page include skipped, already being loaded: includes\\menu_functions.asp"))
+        << ::testing::PrintToString(bed.Log());
+    EXPECT_EQ(bed.Order(), (std::vector<std::string>{"startmisc", "security", "header True", "page"}));
 
     bed.request->variables["REMOTE_ADDR"] = "127.0.0.8";
-    EXPECT_EQ(bed.slide("Slides\\NEWS.asp"), vb::Replace(expected, "127.0.0.9", "127.0.0.8"));
-    EXPECT_EQ(bed.order(), (std::vector<std::string>{"security", "header True", "page"}));
+    EXPECT_EQ(bed.Slide("Slides\\NEWS.asp"), vb::Replace(expected, "127.0.0.9", "127.0.0.8"));
+    EXPECT_EQ(bed.Order(), (std::vector<std::string>{"security", "header True", "page"}));
     EXPECT_EQ(bed.state.web.ConvertedPages, (std::vector<std::string>{"", "\\slides\\news.asp"}));
 
     // A settings reload drops the engine: the next page builds it again.
     bed.state.web.PageEngineReady = false;
-    bed.slide("\\slides\\news.asp");
-    EXPECT_EQ(bed.order().front(), "startmisc");
+    bed.Slide("\\slides\\news.asp");
+    EXPECT_EQ(bed.Order().front(), "startmisc");
 }
 
 TEST(PageEngine, PagesWithoutHostIncludesUseThePageFrame) {
@@ -84,8 +84,8 @@ TEST(PageEngine, PagesWithoutHostIncludesUseThePageFrame) {
     bed.app.write("HTML/frame.asp",
                   "<% Response.Write CustomHeader(\"Frame\") %>\r\n<% Dim s : Set s = New FastString\r\n"
                   "s.add \"a\" : s.add \"b\" : Response.Write s.value %>\r\n<% Response.Write CustomFooter() %>\r\n");
-    const std::string html = bed.slide("frame.asp", "25");
-    EXPECT_EQ(html.rfind("<html><head><title>Frame</title>", 0), 0u) << html << ::testing::PrintToString(bed.log());
+    const std::string html = bed.Slide("frame.asp", "25");
+    EXPECT_EQ(html.rfind("<html><head><title>Frame</title>", 0), 0u) << html << ::testing::PrintToString(bed.Log());
     EXPECT_NE(html.find("<meta HTTP-EQUIV=\"refresh\" CONTENT=\"25\">"), std::string::npos) << html;
     EXPECT_NE(html.find("<a name=\"pagecontent\"></a>ab<img src=\"/powered.jpg\">"), std::string::npos) << html;
     EXPECT_EQ(html.substr(html.size() - 16), "</body></html>\r\n");
@@ -95,15 +95,15 @@ TEST(PageEngine, PagesWithoutHostIncludesUseThePageFrame) {
     const std::string refreshOnly =
         "<html><head><meta http-equiv=\"Refresh\" content=\"25; URL=/ZephraSlideshow.asp\"></head>"
         "<body bgcolor='black'></body></html>";
-    EXPECT_EQ(bed.slide("missing.asp", "25"), refreshOnly);
-    EXPECT_TRUE(bed.logged("dkvZephra|ASPAdd 53 "));
-    EXPECT_TRUE(bed.logged("dkvZephra|ASPSlide 35 missing.asp  Line 0 Sub or Function not defined"));
+    EXPECT_EQ(bed.Slide("missing.asp", "25"), refreshOnly);
+    EXPECT_TRUE(bed.Logged("dkvZephra|ASPAdd 53 "));
+    EXPECT_TRUE(bed.Logged("dkvZephra|ASPSlide 35 missing.asp  Line 0 Sub or Function not defined"));
     bed.app.write("HTML/broken.asp", "<% If x Then %>");
-    EXPECT_EQ(bed.slide("broken.asp", "25"), refreshOnly);
-    EXPECT_TRUE(bed.logged("dkvZephra|AccumulateHTMLString: "));
-    EXPECT_TRUE(bed.logged("dkvZephra|ASPSlide 35 broken.asp "));
+    EXPECT_EQ(bed.Slide("broken.asp", "25"), refreshOnly);
+    EXPECT_TRUE(bed.Logged("dkvZephra|AccumulateHTMLString: "));
+    EXPECT_TRUE(bed.Logged("dkvZephra|ASPSlide 35 broken.asp "));
     // Asked again, the page fails the same way and the slideshow still goes on.
-    EXPECT_EQ(bed.slide("broken.asp", "25"), refreshOnly);
+    EXPECT_EQ(bed.Slide("broken.asp", "25"), refreshOnly);
 }
 
 }  // namespace

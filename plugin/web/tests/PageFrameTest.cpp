@@ -21,11 +21,11 @@ using testing::PluginTestBed;
 
 struct FrameBed : PluginTestBed {
     FrameBed() {
-        state.part<PageFrameState>().Request = vb::ObjectRef(request);
-        state.part<PageFrameState>().Response = vb::ObjectRef(response);
+        state.Part<PageFrameState>().Request = vb::ObjectRef(request);
+        state.Part<PageFrameState>().Response = vb::ObjectRef(response);
     }
     // The start sequence the status page runs before it builds a page.
-    bool start(const std::string& agent) {
+    bool Start(const std::string& agent) {
         request->variables["HTTP_USER_AGENT"] = agent;
         XStartMiscFunctionsASP(state);
         XSecurityCheck(state);
@@ -37,18 +37,18 @@ struct FrameBed : PluginTestBed {
 
 TEST(PageFrame, StartTellsTheApplianceBrowserAndTheHostVersion) {
     FrameBed bed;
-    EXPECT_TRUE(bed.start("Mozilla/4.0 (QNX; Voyager)"));
-    EXPECT_TRUE(bed.start("Zephra browser"));
-    EXPECT_FALSE(bed.start("zephra browser"));
-    EXPECT_EQ(bed.state.part<PageFrameState>().MenuFlag, "0");
+    EXPECT_TRUE(bed.Start("Mozilla/4.0 (QNX; Voyager)"));
+    EXPECT_TRUE(bed.Start("Zephra browser"));
+    EXPECT_FALSE(bed.Start("zephra browser"));
+    EXPECT_EQ(bed.state.Part<PageFrameState>().MenuFlag, "0");
 
     const std::pair<const char*, float> versions[] = {
         {"1.7 Build 44", 1.744f}, {"1.5.37", 1.537f}, {"", 1.538f}, {"abc", 1.6f}, {"2.0 Beta 3", 2.03f}};
     for (const auto& [text, number] : versions) {
         bed.host->SetVersion(text);
         EXPECT_FLOAT_EQ(NumericHSVersion(bed.state), number) << text;
-        bed.start("x");
-        EXPECT_EQ(bed.state.part<PageFrameState>().HostVersionOk, number >= 1.538f) << text;
+        bed.Start("x");
+        EXPECT_EQ(bed.state.Part<PageFrameState>().HostVersionOk, number >= 1.538f) << text;
     }
     EXPECT_EQ(fnPageName(bed.state), "status");
     bed.request->variables["PATH_INFO"] = "/status";
@@ -62,12 +62,12 @@ TEST(PageFrame, AccessLogRedirectsAndLogsOnlyUnderSecurity) {
     EXPECT_TRUE(bed.response->redirects.empty());
 
     bed.request->variables["PATH_INFO"] = "\\status";
-    bed.state.part<PageFrameState>().SecurityMode = "None";
+    bed.state.Part<PageFrameState>().SecurityMode = "None";
     LogAuthorized(bed.state);
-    bed.state.part<PageFrameState>().SecurityMode = "basic";
+    bed.state.Part<PageFrameState>().SecurityMode = "basic";
     LogAuthorized(bed.state);
-    bed.state.part<PageFrameState>().SecurityMode = "ENHANCED";
-    bed.state.part<PageFrameState>().UserName = "ann";
+    bed.state.Part<PageFrameState>().SecurityMode = "ENHANCED";
+    bed.state.Part<PageFrameState>().UserName = "ann";
     LogAuthorized(bed.state);
     EXPECT_EQ(bed.response->redirects, std::vector<std::string>(3, "/unauthorized.asp"));
     const auto log = bed.host->Log();
@@ -83,18 +83,18 @@ TEST(PageFrame, MenuRowLogsHitsSavesDefaultsAndLinksAlerts) {
     bed.host->SetIniText("web_settings.ini", "[Settings]\nlogpagehits=1\n");
     EXPECT_EQ(MenuRow(bed.state, "status"), "");
     EXPECT_EQ(bed.host->GetIniSetting("header.asp", "useMenuRow", "", "includes.ini"), "0");
-    EXPECT_EQ(bed.log().back(), "Web Log|status was accessed by 127.0.0.9");
+    EXPECT_EQ(bed.Log().back(), "Web Log|status was accessed by 127.0.0.9");
 
     bed.host->SetIniText("web_settings.ini", "[Settings]\nusesecurity=1\n");
     bed.host->SetIniText("WeatherData.ini", "[WeatherCom_CurrentData]\nAlertIDs=A1,,B2\n");
     bed.host->SetIniText("includes.ini", "[header.asp]\nuseAlerts=1\n");
-    bed.state.part<PageFrameState>().SecurityMode = "None";
+    bed.state.Part<PageFrameState>().SecurityMode = "None";
     EXPECT_EQ(MenuRow(bed.state, "status"),
               "<a href=\"/weather/alerts/?alertId=A1\" target=\"_blank\">Weather Alert 1</a> | "
               "<a href=\"/weather/alerts/?alertId=B2\" target=\"_blank\">Weather Alert 2</a><br>\r\n");
     EXPECT_EQ(bed.host->GetIniSetting("Settings", "logpagehits", "", "web_settings.ini"), "0");
 
-    bed.state.part<PageFrameState>().SecurityMode = "Enhanced";
+    bed.state.Part<PageFrameState>().SecurityMode = "Enhanced";
     MenuRow(bed.state, "status");
     EXPECT_EQ(bed.response->redirects, std::vector<std::string>{"/unauthorized.asp"});
 }
@@ -104,7 +104,7 @@ TEST(PageFrame, CellsHaveTheApplianceLooksOrTheStyleClass) {
     EXPECT_EQ(FormatCell(bed.state, "x", "TABLEROWODD", "2", ""), "<td class=\"TABLEROWODD\" colspan=\"2\" >x</td>");
     EXPECT_EQ(FormatCell(bed.state, "x", "tablerowodd", "", "left"),
               "<td class=\"tablerowodd\" align=\"left\" >x</td>");
-    bed.start("QNX");
+    bed.Start("QNX");
     EXPECT_EQ(FormatCell(bed.state, "x", "tableheader", "", ""),
               "<td bgcolor=\"#63639C\" ><font face=\"Verdana, Arial, sans-serif\" size=\"2\" color=\"#FFFFFF\">"
               "<b>x</b></font></td>");
@@ -129,7 +129,7 @@ TEST(PageFrame, FragmentsLinksScrollerAndFooter) {
 
     bed.app.write("html/links_touchscreen.htm", "touch links");
     EXPECT_EQ(LinkFile(bed.state), "No File");
-    bed.start("QNX");
+    bed.Start("QNX");
     EXPECT_EQ(LinkFile(bed.state), "touch links");
 
     // An older host: no phone, voice or custom pages, and no version in the footer.
@@ -137,7 +137,7 @@ TEST(PageFrame, FragmentsLinksScrollerAndFooter) {
                          "[Settings]\ngLaunchHSPhone=1\nwebvenabled=True\ngCustomPageFile1=http://x/y\n"
                          "gCustomPageDesc1=X\ngCustomPageFile2=page.htm\ngCustomPageDesc2=P\n");
     bed.host->SetVersion("1.5.37");
-    bed.start("Mozilla");
+    bed.Start("Mozilla");
     const std::string fixed =
         "<p><a href=\"/\">Home</a> | <a href=\"/stat\">Status</a> | <a href=\"/tope\">Events</a> | "
         "<a href=\"/elog\">Log</a> | <a href=\"/ctrl\">Control Device</a> | <a href=\"/devs\">Poll Device</a> | "
@@ -145,7 +145,7 @@ TEST(PageFrame, FragmentsLinksScrollerAndFooter) {
     EXPECT_EQ(HSLinks(bed.state),
               fixed + "<a href=\"/html_help/hlp_contents.htm\">Help</a> | <a href=\"/logo\">Log Out</a></p>");
     bed.host->SetVersion("2.0.0");
-    bed.start("Mozilla");
+    bed.Start("Mozilla");
     EXPECT_EQ(HSLinks(bed.state), fixed +
                                       " <a href=\"vmail0\">Messages</a> | <a href = \"/voic\">Voice</a> | "
                                       "<a href=\"/html_help/hlp_contents.htm\">Help</a> | <a href=\"http://x/y\">X</a>"
@@ -178,7 +178,7 @@ TEST(PageFrame, FragmentsLinksScrollerAndFooter) {
     const std::string footer = XCustomFooter(bed.state);
     EXPECT_EQ(footer.rfind("<tail><div class=\"footer\">Version: 2.0.0<br>System Uptime: ", 0), 0u);
     EXPECT_EQ(footer.substr(footer.size() - 22), "</div></body></html>\r\n");
-    bed.start("QNX");
+    bed.Start("QNX");
     EXPECT_EQ(XCustomFooter(bed.state),
               "<br><br><div align=\"center\"><form><input type=button value=\" << \" onClick=\"history.back()\">"
               "<input type=button value=\"Refresh\" onClick=\"history.go(0)\"><input type=button value=\" >> \" "
@@ -189,7 +189,7 @@ TEST(PageFrame, HeaderOnAFreshHostSavesItsDefaultsAndShowsTheLogoBar) {
     FrameBed bed;
     bed.app.write("html/links.htm", "<links>");
     bed.host->SetIniText("includes.ini", "[header.asp]\nlogoShowClock=0\nlogoShowDate=0\nlogoShowTime=0\n");
-    bed.start("Mozilla");
+    bed.Start("Mozilla");
     const std::string header = CustomHeader(bed.state, vb::Array::of({}));
     const std::string sun = bed.host->Sunrise();
     const std::string set = bed.host->Sunset();
@@ -217,7 +217,7 @@ TEST(PageFrame, HeaderOnAFreshHostSavesItsDefaultsAndShowsTheLogoBar) {
     EXPECT_EQ(saved("HideTitle"), "0");
     EXPECT_EQ(saved("linkslocation"), "1");
     EXPECT_EQ(saved("usePageScroll"), "0");
-    EXPECT_EQ(bed.state.part<PageFrameState>().SecurityMode, "None");
+    EXPECT_EQ(bed.state.Part<PageFrameState>().SecurityMode, "None");
 
     // The next page: the title "n/a" shows in the title element only.
     const std::string next = CustomHeader(bed.state, vb::Array::of({}));
@@ -227,7 +227,7 @@ TEST(PageFrame, HeaderOnAFreshHostSavesItsDefaultsAndShowsTheLogoBar) {
 
 TEST(PageFrame, HeaderTextFormRefreshAndApplianceBrowser) {
     FrameBed bed;
-    bed.start("Mozilla");
+    bed.Start("Mozilla");
     const std::string text = CustomHeader(bed.state, vb::Variant("My <b>Page</b>,,bgcolor=red"));
     EXPECT_EQ(
         text.rfind("<html><head><title>My Page</title><link rel=\"stylesheet\" type=\"text/css\" href=\"/style.css\">",
@@ -248,7 +248,7 @@ TEST(PageFrame, HeaderTextFormRefreshAndApplianceBrowser) {
     bed.app.write("html/links_touchscreen.htm", "<touch>");
     bed.app.write("html/head_touchscreen.htm", "<top>");
     bed.host->SetIniText("includes.ini", "[header.asp]\nlinkslocation=1\n");
-    bed.start("QNX");
+    bed.Start("QNX");
     const std::string appliance = CustomHeader(
         bed.state, vb::Array::of({"Title", "", "navy", "bg.gif", "", "oldstyle", "0", "", "no_logo_slide"}));
     EXPECT_NE(appliance.find("<body   bgcolor=\"navy\"  background=\"bg.gif\"><top><touch><div align=\"center\"> </div>"

@@ -11,7 +11,7 @@
 namespace zephra {
 namespace {
 
-Request parsed(const std::string& text, const std::string& ip = "127.0.0.9") {
+Request Parsed(const std::string& text, const std::string& ip = "127.0.0.9") {
     Request r;
     r.remoteip(ip);
     r.ParsePage(text);
@@ -34,7 +34,7 @@ TEST(RequestParser, DecodesAsTheDecodingTableSays) {
 }
 
 TEST(RequestParser, ParsesTheRequestLineHeaderAndQuery) {
-    Request r = parsed("GET /a%20b.htm?x=1+2 HTTP/1.1\r\nHost: h\r\nUser-Agent: zephra/2\r\n\r\n");
+    Request r = Parsed("GET /a%20b.htm?x=1+2 HTTP/1.1\r\nHost: h\r\nUser-Agent: zephra/2\r\n\r\n");
     EXPECT_EQ(r.Method(), "GET");
     EXPECT_EQ(r.page(), "/a b.htm");
     EXPECT_EQ(r.Query(), "?x=1 2");
@@ -49,19 +49,19 @@ TEST(RequestParser, ParsesTheRequestLineHeaderAndQuery) {
     EXPECT_EQ(r.RawTarget(), "/a%20b.htm?x=1+2");
 
     // The version marker is the first "HTTP" after the method, in any case.
-    EXPECT_EQ(parsed("GET /xhttpy HTTP/1.1\r\n\r\n").page(), "/");
+    EXPECT_EQ(Parsed("GET /xhttpy HTTP/1.1\r\n\r\n").page(), "/");
     // Two ": " separators are not stored; a second line of a name does not replace the first.
-    Request h = parsed("GET / HTTP/1.0\r\nX-Note: a: b\r\nHost: one\r\nHost: two\r\n\r\n");
+    Request h = Parsed("GET / HTTP/1.0\r\nX-Note: a: b\r\nHost: one\r\nHost: two\r\n\r\n");
     EXPECT_EQ(h.ServerVariables("X-Note"), "");
     EXPECT_EQ(h.ServerVariables("Host"), "one");
 }
 
 TEST(RequestParser, TextsWithoutBlankOrVersionSetLittle) {
-    Request none = parsed("garbage\r\n\r\n");
+    Request none = Parsed("garbage\r\n\r\n");
     EXPECT_EQ(none.Method(), "");
     EXPECT_EQ(none.page(), "");
     EXPECT_EQ(none.ServerVariables("REMOTE_ADDR"), "");
-    Request method = parsed("GET /x\r\n\r\n");
+    Request method = Parsed("GET /x\r\n\r\n");
     EXPECT_EQ(method.Method(), "GET");
     EXPECT_EQ(method.page(), "");
     EXPECT_EQ(method.Header(), "");
@@ -77,7 +77,7 @@ TEST(RequestParser, TextsWithoutBlankOrVersionSetLittle) {
 
 TEST(RequestParser, SplitsPairsBeforeDecodingThem) {
     // An encoded "&" or "=" stays inside its value; a value keeps any "=" after the first.
-    Request r = parsed("GET /s?init=AT%23CID%3D1&prefix=NAME+%3D&both=a%26b&raw=x=y&x=a%26y=b HTTP/1.0\r\n\r\n");
+    Request r = Parsed("GET /s?init=AT%23CID%3D1&prefix=NAME+%3D&both=a%26b&raw=x=y&x=a%26y=b HTTP/1.0\r\n\r\n");
     EXPECT_EQ(r.QueryString("init"), "AT#CID=1");
     EXPECT_EQ(r.QueryString("prefix"), "NAME =");
     EXPECT_EQ(r.QueryString("both"), "a&b");
@@ -85,11 +85,11 @@ TEST(RequestParser, SplitsPairsBeforeDecodingThem) {
     EXPECT_EQ(r.QueryString("x"), "a&y=b");
     EXPECT_EQ(r.QueryString("y"), "");
     // An encoded "?" stays in the path.
-    Request q = parsed("GET /what%3Fnot.htm HTTP/1.0\r\n\r\n");
+    Request q = Parsed("GET /what%3Fnot.htm HTTP/1.0\r\n\r\n");
     EXPECT_EQ(q.page(), "/what?not.htm");
     EXPECT_EQ(q.Query(), "");
     // Empty pieces add nothing; the first of a name stays, whatever its case.
-    Request d = parsed("GET /?&a=1&&A=2&b HTTP/1.0\r\n\r\n");
+    Request d = Parsed("GET /?&a=1&&A=2&b HTTP/1.0\r\n\r\n");
     auto pairs = std::dynamic_pointer_cast<vb::Collection>(d.QueryStringCol());
     ASSERT_TRUE(pairs);
     EXPECT_EQ(pairs->Count(), 2);
@@ -101,14 +101,14 @@ TEST(RequestParser, SplitsPairsBeforeDecodingThem) {
 }
 
 TEST(RequestParser, TakesABodyOfThreeOrMoreCharacters) {
-    Request post = parsed("POST /f HTTP/1.0\r\nContent-Length: 21\r\n\r\nname=A%26B&v=1+2\r\n&w=");
+    Request post = Parsed("POST /f HTTP/1.0\r\nContent-Length: 21\r\n\r\nname=A%26B&v=1+2\r\n&w=");
     EXPECT_EQ(post.Method(), "POSTx");
     EXPECT_EQ(post.Payload(), "name=A&B&v=1 2&w=");
     EXPECT_EQ(post.Form("NAME"), "A&B");
     EXPECT_EQ(post.Form("v"), "1 2");
     EXPECT_EQ(post.Form("w"), "");
 
-    Request shortBody = parsed("POST /f HTTP/1.0\r\n\r\nab");
+    Request shortBody = Parsed("POST /f HTTP/1.0\r\n\r\nab");
     EXPECT_EQ(shortBody.Method(), "POST");
     EXPECT_EQ(shortBody.Payload(), "");
     shortBody.AddPostData("c=%41+1");

@@ -38,12 +38,12 @@ public:
         connected_ = ::connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
         ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) | O_NONBLOCK);
     }
-    ~WebClient() { close(); }
+    ~WebClient() { Close(); }
     WebClient(const WebClient&) = delete;
     WebClient& operator=(const WebClient&) = delete;
 
-    bool connected() const { return connected_; }
-    void send(const std::string& text) {
+    bool Connected() const { return connected_; }
+    void Send(const std::string& text) {
         std::size_t sent = 0;
         while (sent < text.size()) {
             ssize_t n = ::send(fd_, text.data() + sent, text.size() - sent, MSG_NOSIGNAL);
@@ -52,7 +52,7 @@ public:
         }
     }
     // Reads what has come; true once the server has closed the connection.
-    bool pump() {
+    bool Pump() {
         char buffer[65536];
         for (;;) {
             ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
@@ -65,10 +65,10 @@ public:
         }
     }
     // Closes the sending side only: the server sees the end of the request and may still answer.
-    void closeSending() { ::shutdown(fd_, SHUT_WR); }
-    const std::string& received() const { return received_; }
-    bool closedByServer() const { return closed_; }
-    void close() {
+    void CloseSending() { ::shutdown(fd_, SHUT_WR); }
+    const std::string& Received() const { return received_; }
+    bool ClosedByServer() const { return closed_; }
+    void Close() {
         if (fd_ >= 0) ::close(fd_);
         fd_ = -1;
     }
@@ -90,11 +90,11 @@ struct ServerBed {
         InitZephraUtilities(bed.state);
     }
 
-    TCPServer& server() { return *bed.state.part<TCPServerPart>().Window; }
+    TCPServer& Server() { return *bed.state.Part<TCPServerPart>().Window; }
 
     // Runs the loop, its manual clock moving on to due timers, until `done` holds; false after
     // `realTimeout` of real time.
-    bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds realTimeout = std::chrono::seconds(20)) {
+    bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds realTimeout = std::chrono::seconds(20)) {
         auto until = std::chrono::steady_clock::now() + realTimeout;
         while (std::chrono::steady_clock::now() < until) {
             if (bed.loop.waitUntil(done, bed.loop.now() + std::chrono::milliseconds(100))) return true;
@@ -102,18 +102,18 @@ struct ServerBed {
         return done();
     }
     // Runs the loop without moving the clock until `done` holds (no timer ticks meanwhile).
-    bool settle(const std::function<bool()>& done) { return bed.loop.runUntil(done, std::chrono::seconds(10)); }
+    bool Settle(const std::function<bool()>& done) { return bed.loop.runUntil(done, std::chrono::seconds(10)); }
 
     // The whole answer to one request: sent, then read until the server closes.
-    std::string ask(const std::string& request) {
+    std::string Ask(const std::string& request) {
         WebClient client(port);
-        client.send(request);
-        EXPECT_TRUE(waitFor([&] { return client.pump(); })) << request;
-        return client.received();
+        client.Send(request);
+        EXPECT_TRUE(WaitFor([&] { return client.Pump(); })) << request;
+        return client.Received();
     }
 
     // The server debug log's lines without their dates.
-    std::vector<std::string> debugLines() const {
+    std::vector<std::string> DebugLines() const {
         std::ifstream in(bed.app.path() / "Data" / "dkvZephra" / "dkvZephra_TCPServerDebug.txt", std::ios::binary);
         std::vector<std::string> lines;
         for (std::string line; std::getline(in, line);) {
@@ -123,9 +123,9 @@ struct ServerBed {
         }
         return lines;
     }
-    std::size_t debugCount(const std::string& part) const {
+    std::size_t DebugCount(const std::string& part) const {
         std::size_t count = 0;
-        for (const auto& line : debugLines()) count += line.find(part) != std::string::npos;
+        for (const auto& line : DebugLines()) count += line.find(part) != std::string::npos;
         return count;
     }
 

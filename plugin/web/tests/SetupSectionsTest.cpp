@@ -21,7 +21,7 @@ namespace {
 const std::filesystem::path kGolden = WEB_GOLDEN_DIR;
 
 // Compares with the kept copy, or rewrites it when asked to.
-void expectGolden(const std::string& name, const std::string& actual) {
+void ExpectGolden(const std::string& name, const std::string& actual) {
     const std::filesystem::path file = kGolden / name;
     if (std::getenv("ZEPHRA_WRITE_GOLDEN")) {
         std::filesystem::create_directories(kGolden);
@@ -34,7 +34,7 @@ void expectGolden(const std::string& name, const std::string& actual) {
     EXPECT_EQ(actual, expected.str()) << name;
 }
 
-std::vector<std::string> awkwardSettings() {
+std::vector<std::string> AwkwardSettings() {
     return {
         "[Zephra Utilities]",
         "SorvexCommandPort=\"1025\"",
@@ -112,8 +112,8 @@ std::vector<std::string> awkwardSettings() {
 }
 
 // The voice shown depends on the voices installed; it is kept out of the copies.
-void withoutVoice(SetupBed& bed, std::string& text) {
-    const std::string voice = bed.dialog().aVoiceCB.Text();
+void WithoutVoice(SetupBed& bed, std::string& text) {
+    const std::string voice = bed.Dialog().aVoiceCB.Text();
     if (voice.empty()) return;
     for (std::size_t at = text.find(voice); at != std::string::npos; at = text.find(voice, at))
         text.replace(at, voice.size(), "VOICE");
@@ -121,7 +121,7 @@ void withoutVoice(SetupBed& bed, std::string& text) {
 
 // The sections that show settings of the table; under the xAP host only the one that differs
 // there (no server selection).
-std::string renderSections(SetupBed& bed) {
+std::string RenderSections(SetupBed& bed) {
     FastString fs;
     if (bed.state.IsSetup) {
         AddDefinitions(bed.state, fs);
@@ -132,7 +132,7 @@ std::string renderSections(SetupBed& bed) {
         AddCID(bed.state, fs);
     }
     std::string text = fs.value();
-    withoutVoice(bed, text);
+    WithoutVoice(bed, text);
     // One element a line, so that a difference shows where it is.
     for (std::size_t at = text.find("><"); at != std::string::npos; at = text.find("><", at + 2))
         text.insert(at + 1, "\n");
@@ -140,21 +140,21 @@ std::string renderSections(SetupBed& bed) {
 }
 
 TEST(SetupSections, RenderedAsKept) {
-    SetupBed bed(iniText(awkwardSettings()));
-    expectGolden("setup-sections.html", renderSections(bed));
-    SetupBed xap(iniText(awkwardSettings()));
+    SetupBed bed(IniText(AwkwardSettings()));
+    ExpectGolden("setup-sections.html", RenderSections(bed));
+    SetupBed xap(IniText(AwkwardSettings()));
     xap.state.IsSetup = true;
-    expectGolden("setup-sections-xap.html", renderSections(xap));
+    ExpectGolden("setup-sections-xap.html", RenderSections(xap));
 }
 
 // The sections of the families: the units and the slide groups, with a unit whose slide group
 // is no number (the rest of its entry is shown all the same) and one with an xAP target. Under
 // the xAP host only the units, whose xAP targets show there.
-std::string renderFamilies(bool xapHost) {
-    std::vector<std::string> lines = awkwardSettings();
+std::string RenderFamilies(bool xapHost) {
+    std::vector<std::string> lines = AwkwardSettings();
     lines.push_back("127.0.0.4=\"Porch,Q21,B1,B2,3,1,xap<&'>.porch\"");
     lines.push_back("127.0.0.5=\"Attic,Q31,C1,,x,1,attic.target\"");
-    SetupBed bed(iniText(lines));
+    SetupBed bed(IniText(lines));
     bed.state.IsSetup = xapHost;
     FastString fs;
     AddZephras(bed.state, fs);
@@ -166,12 +166,12 @@ std::string renderFamilies(bool xapHost) {
 }
 
 TEST(SetupSections, FamiliesRenderedAsKept) {
-    expectGolden("setup-families.html", renderFamilies(false));
-    expectGolden("setup-families-xap.html", renderFamilies(true));
+    ExpectGolden("setup-families.html", RenderFamilies(false));
+    ExpectGolden("setup-families-xap.html", RenderFamilies(true));
 }
 
 TEST(SetupSections, APostOfEveryFieldStoredAsKept) {
-    StatusBed bed(iniText(awkwardSettings()));
+    StatusBed bed(IniText(AwkwardSettings()));
     // Every text field gets its own name back in a changed form; every check box named here is
     // ticked, the others are not posted. No unit keeps a slide group, so that the resizer (which
     // other tests of the run may register) is never asked for.
@@ -224,22 +224,22 @@ TEST(SetupSections, APostOfEveryFieldStoredAsKept) {
         "gif",  "Wallpaper", "InsertModemCrLf", "GenerateCIDEvent", "UseHSPPhoneBook",
         "CID0"};
     std::string body = "clientinput=yes&clientvalue=yes&Save=x&TCPServerOption=0&Option1=0";
-    for (const std::string& name : texts) body += "&" + name + "=" + urlEncode("<" + name + " & 'x'>");
+    for (const std::string& name : texts) body += "&" + name + "=" + UrlEncode("<" + name + " & 'x'>");
     for (const std::string& name : ticked) body += "&" + name + "=1";
-    bed.get();
+    bed.Get();
     bed.page(body + "&ShowSetup=1");
-    expectGolden("setup-sections-saved.ini", bed.ini());
+    ExpectGolden("setup-sections-saved.ini", bed.Ini());
 }
 
 TEST(SetupSections, AFirstSaveWritesEveryKeyInItsForm) {
     SetupBed bed;
-    const std::string voice = bed.dialog().aVoiceCB.Text();
-    bed.dialog().SaveFromWebPage();
-    std::string text = bed.ini();
+    const std::string voice = bed.Dialog().aVoiceCB.Text();
+    bed.Dialog().SaveFromWebPage();
+    std::string text = bed.Ini();
     const std::size_t at = text.find("T2WVoice=\"" + voice + "\"");
     ASSERT_NE(at, std::string::npos);
     text.replace(at + 10, voice.size(), "VOICE");
-    expectGolden("first-save.ini", text);
+    ExpectGolden("first-save.ini", text);
 }
 
 }  // namespace

@@ -26,10 +26,10 @@ struct SlideBed : PluginTestBed {
     SlideBed() {
         const std::string html = host->GetAppPath() + "\\HTML";
         app.write("HTML/ZephraTemp/.keep", "");
-        picture("HTML/grp/a.jpg", "400x300");
-        picture("HTML/grp/b.jpg", "100x1000");
-        picture("HTML/pics/wide.jpg", "1000x100");
-        ZephraSettings& s = settings();
+        Picture("HTML/grp/a.jpg", "400x300");
+        Picture("HTML/grp/b.jpg", "100x1000");
+        Picture("HTML/pics/wide.jpg", "1000x100");
+        ZephraSettings& s = Settings();
         s.HomeseerIP = "127.0.0.1";
         s.ServerPort = "8181";
         s.svrport = "81";
@@ -58,15 +58,15 @@ struct SlideBed : PluginTestBed {
         app.write("HTML/links_touchscreen.htm", "<a href='x'>links</a>");
 
         kitchen = Zephra::Create(state);
-        kitchen->setEnableSlideshow(1);
-        kitchen->setSlideGroup(1);
+        kitchen->LetEnableSlideshow(1);
+        kitchen->LetSlideGroup(1);
         state.appliances.slots[0].IP = "127.0.0.2";
         state.appliances.slots[0].Name = "kitchen";
         state.appliances.slots[0].ZephraDC = "Z1";
         state.appliances.slots[0].Object = kitchen;
     }
-    ZephraSettings& settings() { return state.settings; }
-    void picture(const std::string& relative, const std::string& size) {
+    ZephraSettings& Settings() { return state.settings; }
+    void Picture(const std::string& relative, const std::string& size) {
         const auto path = app.path() / relative;
         app.write(relative, "");
         const std::string command = "convert -size " + size + " xc:gray '" + path.string() + "'";
@@ -82,7 +82,7 @@ struct SlideBed : PluginTestBed {
     std::shared_ptr<FakeResponse> response = std::make_shared<FakeResponse>();
 };
 
-std::string picturePage(const std::string& refresh, const std::string& fit, const std::string& src) {
+std::string PicturePage(const std::string& refresh, const std::string& fit, const std::string& src) {
     return "<html><head><meta http-equiv=\"Refresh\" content=\"" + refresh +
            "; URL=/ZephraSlideshow.asp\"></head><body bgcolor='black'><div align='center'>  <center>  <table "
            "height='460' border='0' cellpadding='0' cellspacing='0'>    <tr>      <td valign='center' "
@@ -92,8 +92,8 @@ std::string picturePage(const std::string& refresh, const std::string& fit, cons
 
 TEST(SlideshowPage, AnApplianceStepsThroughItsGroupsRows) {
     SlideBed bed;
-    const std::string a = picturePage("10", " height = '460'", "http://127.0.0.1:8181/grp/ZephraTemp/a.jpg");
-    const std::string b = picturePage("10", " height = '460'", "http://127.0.0.1:8181/grp/ZephraTemp/b.jpg");
+    const std::string a = PicturePage("10", " height = '460'", "http://127.0.0.1:8181/grp/ZephraTemp/a.jpg");
+    const std::string b = PicturePage("10", " height = '460'", "http://127.0.0.1:8181/grp/ZephraTemp/b.jpg");
     // The folder row, then the page row; the folder row shows 20 / 10 pictures.
     EXPECT_EQ(bed.page("127.0.0.2"), b);
     const std::string slide = bed.page("127.0.0.2");
@@ -107,8 +107,8 @@ TEST(SlideshowPage, AnApplianceStepsThroughItsGroupsRows) {
     // a.jpg (400 x 300) is over the pixel budget: shrunk to 100000 / 300 pixels wide.
     const std::string small = (bed.app.path() / "HTML/ZephraTemp/a.jpg").string();
     EXPECT_EQ(std::system(("test \"$(identify -format %w " + small + ")\" = 333").c_str()), 0);
-    EXPECT_EQ(bed.settings().GroupFiles[1].widths, (std::vector<int32_t>{400, 100}));
-    EXPECT_EQ(bed.settings().GroupFiles[1].heights, (std::vector<int32_t>{300, 1000}));
+    EXPECT_EQ(bed.Settings().GroupFiles[1].widths, (std::vector<int32_t>{400, 100}));
+    EXPECT_EQ(bed.Settings().GroupFiles[1].heights, (std::vector<int32_t>{300, 1000}));
 
     // The links answer stops the slideshow.
     EXPECT_EQ(bed.page("127.0.0.2", "links"), "<html><Body bgcolor='black'><a href='x'>links</a></body></html>");
@@ -119,7 +119,7 @@ TEST(SlideshowPage, AnApplianceStepsThroughItsGroupsRows) {
 
 TEST(SlideshowPage, OtherBrowsersAndAppliancesWithoutAGroupGetTheGeneralList) {
     SlideBed bed;
-    const std::string wide = picturePage("10", " width = '620'", "http://127.0.0.1:8181//ZephraTemp/wide.jpg");
+    const std::string wide = PicturePage("10", " width = '620'", "http://127.0.0.1:8181//ZephraTemp/wide.jpg");
     EXPECT_EQ(bed.page("127.0.0.9"), wide);
     EXPECT_TRUE(std::filesystem::exists(bed.app.path() / "HTML/ZephraTemp/wide.jpg"));
 
@@ -127,35 +127,35 @@ TEST(SlideshowPage, OtherBrowsersAndAppliancesWithoutAGroupGetTheGeneralList) {
     bed.state.web.NextPictureIndex = 5;
     EXPECT_EQ(bed.page("127.0.0.9"), wide);
 
-    bed.kitchen->setSlideGroup(0);
+    bed.kitchen->LetSlideGroup(0);
     EXPECT_EQ(bed.page("127.0.0.2"), wide);
-    bed.kitchen->setSlideGroup(7);
+    bed.kitchen->LetSlideGroup(7);
     EXPECT_EQ(bed.page("127.0.0.2"), wide);
 
     // The host's own web server serves the appliances: its port in the links address.
-    bed.settings().OwnWebServer = false;
+    bed.Settings().OwnWebServer = false;
     bed.state.UseDeviceRefs = false;  // the test's request answers QueryString by name only
     const std::string hosted = bed.page("127.0.0.9");
     EXPECT_NE(hosted.find("http://127.0.0.1:81/ZephraSlideshow.asp?ClientAction=links"), std::string::npos)
-        << hosted << ::testing::PrintToString(bed.log());
+        << hosted << ::testing::PrintToString(bed.Log());
 }
 
 // A picture whose header cannot be read has height 0: shown whole, never divided by.
 TEST(SlideshowPage, PicturesOfUnknownSizeAreShownWhole) {
     SlideBed bed;
     bed.app.write("HTML/grp/broken.jpg", "no picture");
-    bed.settings().MaxPixels = 0;
-    bed.settings().GroupFiles[1].files = {"broken.jpg"};
-    bed.settings().GroupFiles[1].widths = {-1};
-    bed.settings().GroupFiles[1].heights = {-1};
-    bed.kitchen->setSlideGroupIndex(1);
-    bed.kitchen->setSlideCount(1);
-    EXPECT_EQ(bed.page("127.0.0.2"), picturePage("10", " height = '460'", "http://127.0.0.1:8181/grpbroken.jpg"));
-    EXPECT_EQ(bed.settings().GroupFiles[1].heights[0], 0);
+    bed.Settings().MaxPixels = 0;
+    bed.Settings().GroupFiles[1].files = {"broken.jpg"};
+    bed.Settings().GroupFiles[1].widths = {-1};
+    bed.Settings().GroupFiles[1].heights = {-1};
+    bed.kitchen->LetSlideGroupIndex(1);
+    bed.kitchen->LetSlideCount(1);
+    EXPECT_EQ(bed.page("127.0.0.2"), PicturePage("10", " height = '460'", "http://127.0.0.1:8181/grpbroken.jpg"));
+    EXPECT_EQ(bed.Settings().GroupFiles[1].heights[0], 0);
 }
 
 // What the image tool says of a picture file: its format and size.
-std::string identified(const std::filesystem::path& file) {
+std::string Identified(const std::filesystem::path& file) {
     const std::filesystem::path out = file.string() + ".txt";
     const std::string command = "identify -format '%m %wx%h' '" + file.string() + "' > '" + out.string() + "'";
     if (std::system(command.c_str()) != 0) return "unreadable";
@@ -169,22 +169,22 @@ std::string identified(const std::filesystem::path& file) {
 // format; on a machine without the resizer they are shown as they are, without a log line.
 TEST(SlideshowPage, GifAndPngPicturesAreShrunkInTheirOwnFormat) {
     SlideBed bed;
-    bed.picture("HTML/grp/big.gif", "800x600");
-    bed.picture("HTML/grp/big.png", "800x600");
-    bed.settings().SlideRowPath[1] = {"big.gif", "big.png", "", "", ""};
+    bed.Picture("HTML/grp/big.gif", "800x600");
+    bed.Picture("HTML/grp/big.png", "800x600");
+    bed.Settings().SlideRowPath[1] = {"big.gif", "big.png", "", "", ""};
     const std::string temp = "http://127.0.0.1:8181/grp/ZephraTemp/";
-    EXPECT_EQ(bed.page("127.0.0.2"), picturePage("20", " height = '460'", temp + "big.png"));
-    EXPECT_EQ(bed.page("127.0.0.2"), picturePage("15", " height = '460'", temp + "big.gif"));
+    EXPECT_EQ(bed.page("127.0.0.2"), PicturePage("20", " height = '460'", temp + "big.png"));
+    EXPECT_EQ(bed.page("127.0.0.2"), PicturePage("15", " height = '460'", temp + "big.gif"));
     // 100000 / 600 pixels wide.
-    EXPECT_EQ(identified(bed.app.path() / "HTML/ZephraTemp/big.png"), "PNG 167x125");
-    EXPECT_EQ(identified(bed.app.path() / "HTML/ZephraTemp/big.gif"), "GIF 167x125");
-    EXPECT_TRUE(bed.log().empty()) << ::testing::PrintToString(bed.log());
+    EXPECT_EQ(Identified(bed.app.path() / "HTML/ZephraTemp/big.png"), "PNG 167x125");
+    EXPECT_EQ(Identified(bed.app.path() / "HTML/ZephraTemp/big.gif"), "GIF 167x125");
+    EXPECT_TRUE(bed.Log().empty()) << ::testing::PrintToString(bed.Log());
 
     automation::unregisterClass(script::kImageResizeProgId);
     const std::string page = bed.page("127.0.0.2");
     automation::registerClass(script::kImageResizeProgId, script::makeImageResize);
-    EXPECT_EQ(page, picturePage("20", " height = '460'", "http://127.0.0.1:8181/grpbig.png"));
-    EXPECT_TRUE(bed.log().empty()) << ::testing::PrintToString(bed.log());
+    EXPECT_EQ(page, PicturePage("20", " height = '460'", "http://127.0.0.1:8181/grpbig.png"));
+    EXPECT_TRUE(bed.Log().empty()) << ::testing::PrintToString(bed.Log());
 }
 
 }  // namespace

@@ -16,7 +16,7 @@
 
 namespace zephra::testing {
 
-inline std::string urlEncode(const std::string& text) {
+inline std::string UrlEncode(const std::string& text) {
     static const char* hex = "0123456789ABCDEF";
     std::string out;
     for (unsigned char c : text) {
@@ -31,7 +31,7 @@ inline std::string urlEncode(const std::string& text) {
     return out;
 }
 
-inline std::string htmlDecode(std::string text) {
+inline std::string HtmlDecode(std::string text) {
     const std::pair<const char*, const char*> entities[] = {
         {"&#39;", "'"}, {"&quot;", "\""}, {"&lt;", "<"}, {"&gt;", ">"}, {"&amp;", "&"}};
     for (const auto& [from, to] : entities) {
@@ -47,7 +47,7 @@ struct Field {
 };
 
 // Every input of the page, in order, with its decoded value.
-inline std::vector<Field> inputs(const std::string& page) {
+inline std::vector<Field> Inputs(const std::string& page) {
     std::vector<Field> fields;
     const std::regex input("<input ([^>]*)>", std::regex::icase);
     const std::regex attribute("(\\w+) ?=\\s*'([^']*)'");
@@ -58,7 +58,7 @@ inline std::vector<Field> inputs(const std::string& page) {
             const std::string key = (*a)[1], value = (*a)[2];
             if (key == "type") field.type = value;
             if (key == "name") field.name = value;
-            if (key == "value") field.value = htmlDecode(value);
+            if (key == "value") field.value = HtmlDecode(value);
         }
         field.checked = attrs.find(" checked") != std::string::npos;
         fields.push_back(field);
@@ -75,7 +75,7 @@ struct StatusBed : SetupBed {
         state.hostInterface.FilterDictionary = std::make_shared<vb::Dictionary>();
         state.hostInterface.DeviceDictionary = std::make_shared<vb::Dictionary>();
     }
-    void device(const std::string& code, const std::string& buttons = "", const std::string& values = "") {
+    void Device(const std::string& code, const std::string& buttons = "", const std::string& values = "") {
         const int32_t ref = host->NewDeviceRef("d" + code);
         auto d = host->GetDeviceByRef(ref);
         d->setHc(code.substr(0, 1));
@@ -84,7 +84,7 @@ struct StatusBed : SetupBed {
         d->setValues(values);
         host->SetDeviceString(code, "status " + code);
     }
-    std::string get() { return page(""); }
+    std::string Get() { return page(""); }
     std::string page(const std::string& body) {
         auto request = std::make_shared<Request>();
         request->ParsePage("POST /status HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: " +
@@ -92,15 +92,15 @@ struct StatusBed : SetupBed {
         return StatusPage(state, vb::Variant(vb::ObjectRef(request)), vb::Variant());
     }
     // The form as a browser would post it from `html` with the button `button`.
-    static std::string post(const std::string& html, const std::string& button,
+    static std::string Post(const std::string& html, const std::string& button,
                             const std::map<std::string, std::string>& change = {},
                             const std::vector<std::string>& untick = {}) {
         std::string body;
         auto add = [&](const std::string& name, const std::string& value) {
-            body += (body.empty() ? "" : "&") + urlEncode(name) + "=" + urlEncode(value);
+            body += (body.empty() ? "" : "&") + UrlEncode(name) + "=" + UrlEncode(value);
         };
         const std::string form = html.substr(0, html.find("</form>"));
-        for (const Field& f : inputs(form)) {
+        for (const Field& f : Inputs(form)) {
             if (f.type == "submit") {
                 if (f.name == button) add(f.name, f.value);
                 continue;

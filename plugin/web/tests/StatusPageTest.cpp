@@ -27,13 +27,13 @@ const std::string kNames = "[Zephra Names]\r\n192.168.9.5=\"Kit'chen,Q11,A3,A4\"
 
 TEST(StatusPage, DeviceTableRowsControlsAndEscaping) {
     StatusBed bed(kNames);
-    for (int u = 1; u <= 20; ++u) bed.device("Q" + std::to_string(u));
-    bed.device("A3");
-    bed.device("A4");
+    for (int u = 1; u <= 20; ++u) bed.Device("Q" + std::to_string(u));
+    bed.Device("A3");
+    bed.Device("A4");
     bed.state.HouseCode = "Q";
     bed.state.hostInterface.ShowSetup = false;
     bed.state.hostInterface.ShowReceiveMessages = false;
-    const std::string page = bed.get();
+    const std::string page = bed.Get();
 
     // The default sort by DCSort puts Q2 before Q10, and A3 first.
     const std::size_t a3 = page.find(">A3<"), q2 = page.find(">Q2<"), q10 = page.find(">Q10<");
@@ -55,7 +55,7 @@ TEST(StatusPage, DeviceTableRowsControlsAndEscaping) {
     // Every input lies inside the form "control" except the two small forms of the buttons.
     const std::string form =
         page.substr(page.find("<form name='control'"), page.find("</form>") - page.find("<form name='control'"));
-    EXPECT_EQ(inputs(page).size(), inputs(form).size() + 4);
+    EXPECT_EQ(Inputs(page).size(), Inputs(form).size() + 4);
     EXPECT_NE(page.find("<input type='submit' name='UID' value='ID'>"), std::string::npos);
     EXPECT_NE(page.find("name='hiddenframe'"), std::string::npos);
 }
@@ -64,53 +64,53 @@ TEST(StatusPage, SortButtonsReverseOnASecondPress) {
     StatusBed bed(kNames);
     bed.state.hostInterface.ShowSetup = false;
     bed.page("clientinput=yes&clientvalue=yes&Name=Name");
-    EXPECT_EQ(bed.setting("STATUS", "StatusSortKey"), "\"Name\"");
-    EXPECT_EQ(bed.setting("STATUS", "StatusSortDirection"), "\"\"");
+    EXPECT_EQ(bed.Setting("STATUS", "StatusSortKey"), "\"Name\"");
+    EXPECT_EQ(bed.Setting("STATUS", "StatusSortDirection"), "\"\"");
     bed.page("clientinput=yes&clientvalue=yes&Name=Name");
-    EXPECT_EQ(bed.setting("STATUS", "StatusSortDirection"), "\"DESC\"");
-    EXPECT_EQ(bed.state.part<StatusPageState>().SortKey, "NAME");
+    EXPECT_EQ(bed.Setting("STATUS", "StatusSortDirection"), "\"DESC\"");
+    EXPECT_EQ(bed.state.Part<StatusPageState>().SortKey, "NAME");
     bed.page("clientinput=yes&clientvalue=yes&Changed=Changed");
-    EXPECT_EQ(bed.setting("STATUS", "StatusSortKey"), "\"Changed\"");
-    EXPECT_EQ(bed.setting("STATUS", "StatusSortDirection"), "\"\"");
+    EXPECT_EQ(bed.Setting("STATUS", "StatusSortKey"), "\"Changed\"");
+    EXPECT_EQ(bed.Setting("STATUS", "StatusSortDirection"), "\"\"");
     // "Refresh" changes nothing.
     bed.page("clientinput=yes&clientvalue=yes&Refresh=x&Name=Name");
-    EXPECT_EQ(bed.setting("STATUS", "StatusSortKey"), "\"Changed\"");
+    EXPECT_EQ(bed.Setting("STATUS", "StatusSortKey"), "\"Changed\"");
 }
 
 TEST(StatusPage, DeviceCommandsOnlyForListedDevices) {
     StatusBed bed(kNames);
     for (int u = 1; u <= 20; ++u)
-        bed.device("Q" + std::to_string(u), "x\x02On\x01Off",
+        bed.Device("Q" + std::to_string(u), "x\x02On\x01Off",
                    "Sleep\x02"
                    "0\x01"
                    "Awake\x02"
                    "1\x01"
                    "Always Awake\x02"
                    "2");
-    bed.device("A3");
-    bed.device("B7");
+    bed.Device("A3");
+    bed.Device("B7");
     bed.state.HouseCode = "Q";
     bed.host->ClearCalls();
     // A power device is switched through the host.
     bed.page("clientinput=V413&clientvalue=on");
-    EXPECT_EQ(bed.calls("ExecX10"), (std::vector<std::string>{"A3|ON|0"}));
+    EXPECT_EQ(bed.Calls("ExecX10"), (std::vector<std::string>{"A3|ON|0"}));
     // A device the page does not list is refused.
     bed.page("clientinput=V427&clientvalue=on");
-    EXPECT_EQ(bed.calls("ExecX10").size(), 1u);
+    EXPECT_EQ(bed.Calls("ExecX10").size(), 1u);
     // A value label: the exact name wins over an earlier value that holds it.
     bed.page("clientinput=V5112&clientvalue=awake");
-    EXPECT_EQ(bed.calls("ValueChangeEvent"), (std::vector<std::string>{"Q12|1"}));
+    EXPECT_EQ(bed.Calls("ValueChangeEvent"), (std::vector<std::string>{"Q12|1"}));
     bed.page("clientinput=V5112&clientvalue=Always");
-    EXPECT_EQ(bed.calls("ValueChangeEvent").back(), "Q12|2");
+    EXPECT_EQ(bed.Calls("ValueChangeEvent").back(), "Q12|2");
     EXPECT_EQ(DeviceCodeFieldName(bed.state, "Q5"), "V515");
     EXPECT_EQ(DeviceCodeFromFieldName("V515"), "Q5");
 }
 
 TEST(StatusPage, SectionFieldNames) {
     StatusBed bed("");
-    const std::string page = bed.get();
+    const std::string page = bed.Get();
     std::vector<std::string> names;
-    for (const Field& f : inputs(page)) names.push_back(f.name);
+    for (const Field& f : Inputs(page)) names.push_back(f.name);
     auto has = [&](const std::string& name) { return std::find(names.begin(), names.end(), name) != names.end(); };
     for (const char* name : {"Location0",
                              "IP8",
@@ -210,7 +210,7 @@ TEST(StatusPage, SectionFieldNames) {
     // Under the xAP host: no server selection, an X10 target row for a unit with a power code.
     StatusBed xap("[Zephra Names]\r\n1.2.3.4=\"Hall,Q1,A2,\"\r\n");
     xap.state.IsSetup = true;
-    const std::string xapPage = xap.get();
+    const std::string xapPage = xap.Get();
     EXPECT_EQ(xapPage.find("TCPServerOption"), std::string::npos);
     EXPECT_NE(xapPage.find("name='X10Server0'"), std::string::npos);
     EXPECT_EQ(xapPage.substr(xapPage.size() - 14), "</body></html>");
@@ -218,30 +218,30 @@ TEST(StatusPage, SectionFieldNames) {
 
 TEST(StatusPage, ASaveOfTheUnchangedPageKeepsTheSettingsFile) {
     StatusBed bed(kNames);
-    const std::string first = bed.get();
-    bed.page(StatusBed::post(first, "Save"));  // the first save writes every key in the writer's form
-    const std::string stored = bed.ini();
-    const std::string second = bed.get();
-    bed.page(StatusBed::post(second, "Save"));
-    EXPECT_EQ(bed.ini(), stored);
-    EXPECT_EQ(bed.get(), second);
+    const std::string first = bed.Get();
+    bed.page(StatusBed::Post(first, "Save"));  // the first save writes every key in the writer's form
+    const std::string stored = bed.Ini();
+    const std::string second = bed.Get();
+    bed.page(StatusBed::Post(second, "Save"));
+    EXPECT_EQ(bed.Ini(), stored);
+    EXPECT_EQ(bed.Get(), second);
 }
 
 TEST(StatusPage, AwkwardValuesAndAnUntickedBoxSurviveASave) {
     StatusBed bed(kNames);
-    const std::string page = bed.get();
-    bed.page(StatusBed::post(page, "Save",
+    const std::string page = bed.Get();
+    bed.page(StatusBed::Post(page, "Save",
                              {{"WindowsShare", "\\\\srv\\bob's share"},
                               {"CIDNamePrefix", "NAME ="},
                               {"LinksFile", "a&b=c"},
                               {"Location1", "O'Neil <den>"}},
                              {"ShowReceiveDetail", "jpg"}));
-    EXPECT_EQ(bed.setting("Zephra Utilities", "WindowsShare"), "\\\\srv\\bob's share");
-    EXPECT_EQ(bed.setting("Zephra Utilities", "CIDNamePrefix"), "NAME =");
-    EXPECT_EQ(bed.setting("Zephra Utilities", "LinksFile"), "a&b=c");
-    EXPECT_EQ(bed.setting("Zephra Utilities", "jpg"), "0");
-    EXPECT_EQ(bed.setting("STATUS", "ShowReceiveDetail"), "False");
-    const std::string again = bed.get();
+    EXPECT_EQ(bed.Setting("Zephra Utilities", "WindowsShare"), "\\\\srv\\bob's share");
+    EXPECT_EQ(bed.Setting("Zephra Utilities", "CIDNamePrefix"), "NAME =");
+    EXPECT_EQ(bed.Setting("Zephra Utilities", "LinksFile"), "a&b=c");
+    EXPECT_EQ(bed.Setting("Zephra Utilities", "jpg"), "0");
+    EXPECT_EQ(bed.Setting("STATUS", "ShowReceiveDetail"), "False");
+    const std::string again = bed.Get();
     EXPECT_NE(again.find("value='\\\\srv\\bob&#39;s share'"), std::string::npos);
     EXPECT_NE(again.find("value='O&#39;Neil &lt;den&gt;'"), std::string::npos);
     EXPECT_NE(again.find("value='NAME ='"), std::string::npos);
@@ -250,24 +250,24 @@ TEST(StatusPage, AwkwardValuesAndAnUntickedBoxSurviveASave) {
 TEST(StatusPage, ASaveKeepsWhatThePostDidNotCarry) {
     StatusBed bed(kNames + "[Received]\r\nacme.a~T.R=Tag_A;1\r\n");
     bed.state.hostInterface.FilterDictionary->Add(vb::Variant("acme.a~T.R"), vb::Variant("Tag_A;1"));
-    bed.get();
-    const std::string before = bed.ini();
+    bed.Get();
+    const std::string before = bed.Ini();
     // Only the display options are posted: no setup section, no filter row.
     bed.page("clientinput=yes&clientvalue=yes&Save=x&ShowControl=1&ShowSetup=1&ShowReceiveMessages=1&ShowStatus=2");
-    EXPECT_EQ(bed.setting("Zephra Names", "192.168.9.5"), "\"Kit'chen,Q11,A3,A4\"");
-    EXPECT_EQ(bed.setting("Received", "acme.a~T.R"), "Tag_A;1");
-    EXPECT_TRUE(bed.calls("ClearINISection").empty());
+    EXPECT_EQ(bed.Setting("Zephra Names", "192.168.9.5"), "\"Kit'chen,Q11,A3,A4\"");
+    EXPECT_EQ(bed.Setting("Received", "acme.a~T.R"), "Tag_A;1");
+    EXPECT_TRUE(bed.Calls("ClearINISection").empty());
     // A new filter row from the page.
-    const std::string page = bed.get();
-    bed.page(StatusBed::post(
+    const std::string page = bed.Get();
+    bed.page(StatusBed::Post(
         page, "Save", {{"Source0", "acme.sensor.kitchen"}, {"Class0", "Temp.Report"}, {"FilterTag0", "Kitchen Temp"}}));
-    EXPECT_EQ(bed.setting("Received", "acme.sensor.kitchen~Temp.Report"), "Kitchen_Temp;");
-    EXPECT_EQ(bed.setting("Received", "acme.a~T.R"), "Tag_A;1");
+    EXPECT_EQ(bed.Setting("Received", "acme.sensor.kitchen~Temp.Report"), "Kitchen_Temp;");
+    EXPECT_EQ(bed.Setting("Received", "acme.a~T.R"), "Tag_A;1");
     EXPECT_TRUE(bed.state.hostInterface.DeviceDictionary->Exists(vb::Variant("Kitchen_Temp")));
 }
 
 // The appliances the settings give, by name, and the host's device count.
-std::pair<std::vector<std::string>, int32_t> appliancesAndDevices(StatusBed& bed) {
+std::pair<std::vector<std::string>, int32_t> AppliancesAndDevices(StatusBed& bed) {
     InitZephraUtilities(bed.state);
     std::vector<std::string> names;
     for (const auto& slot : bed.state.appliances.slots)
@@ -284,12 +284,12 @@ TEST(StatusPage, HostileSavesLoseNoApplianceAndAFailedSaveChangesNothing) {
             for (const bool raw : {false, true}) {
                 SCOPED_TRACE(field + " " + std::to_string(static_cast<int>(c)) + (raw ? " raw" : " encoded"));
                 StatusBed bed(kNames);
-                const auto known = appliancesAndDevices(bed);
+                const auto known = AppliancesAndDevices(bed);
                 ASSERT_EQ(known.first.size(), 2u);
-                const std::string page = bed.get();
-                const std::string before = bed.ini();
+                const std::string page = bed.Get();
+                const std::string before = bed.Ini();
                 // The value "a?b" with the character in the middle, escaped or as it is.
-                std::string body = StatusBed::post(page, "Save", {{field, "a-b"}});
+                std::string body = StatusBed::Post(page, "Save", {{field, "a-b"}});
                 const std::string marker = field + "=a-b";
                 const std::size_t at = body.find(marker);
                 ASSERT_NE(at, std::string::npos);
@@ -300,18 +300,18 @@ TEST(StatusPage, HostileSavesLoseNoApplianceAndAFailedSaveChangesNothing) {
                     }());
                 const std::string answer = bed.page(body);
                 if (answer.find("Nothing was saved: ") != std::string::npos) {
-                    EXPECT_EQ(bed.ini(), before);
+                    EXPECT_EQ(bed.Ini(), before);
                     EXPECT_NE(answer.find(field), std::string::npos) << "the message names the field";
                 } else {
                     // Stored: the page shows again what was posted.
-                    const std::string stored = bed.get();
-                    for (const Field& f : inputs(stored)) {
+                    const std::string stored = bed.Get();
+                    for (const Field& f : Inputs(stored)) {
                         if (f.name == field && field != "IP0") {
                             EXPECT_NE(f.value.find('b'), std::string::npos) << f.value;
                         }
                     }
                 }
-                const auto after = appliancesAndDevices(bed);
+                const auto after = AppliancesAndDevices(bed);
                 EXPECT_EQ(after.first.size(), 2u);
                 EXPECT_EQ(after.second, known.second);
                 if (field != "Location0" && field != "IP0") {
@@ -324,9 +324,9 @@ TEST(StatusPage, HostileSavesLoseNoApplianceAndAFailedSaveChangesNothing) {
 
 TEST(StatusPage, ASaveWithoutAUnitsFieldsKeepsTheUnit) {
     StatusBed bed(kNames);
-    const auto known = appliancesAndDevices(bed);
-    const std::string page = bed.get();
-    std::string body = StatusBed::post(page, "Save");
+    const auto known = AppliancesAndDevices(bed);
+    const std::string page = bed.Get();
+    std::string body = StatusBed::Post(page, "Save");
     for (const std::string name : {"IP0=", "Power0="}) {
         const std::size_t at = body.find("&" + name);
         ASSERT_NE(at, std::string::npos) << name;
@@ -335,8 +335,8 @@ TEST(StatusPage, ASaveWithoutAUnitsFieldsKeepsTheUnit) {
     // A field given twice keeps its first value.
     body += "&Location1=Twice";
     bed.page(body);
-    EXPECT_EQ(bed.setting("Zephra Names", "192.168.9.5"), "\"Kit'chen,Q11,A3,A4,0,0,\"");
-    EXPECT_EQ(appliancesAndDevices(bed), known);
+    EXPECT_EQ(bed.Setting("Zephra Names", "192.168.9.5"), "\"Kit'chen,Q11,A3,A4,0,0,\"");
+    EXPECT_EQ(AppliancesAndDevices(bed), known);
 }
 
 TEST(StatusPage, ReceivedValuesAreEscaped) {
@@ -349,7 +349,7 @@ TEST(StatusPage, ReceivedValuesAreEscaped) {
     bed.state.hostInterface.FilterDictionary->Add(vb::Variant("s~c"), vb::Variant("T;"));
     bed.state.hostInterface.ShowReceiveDetail = true;
     bed.state.hostInterface.ShowSetup = false;
-    const std::string page = bed.get();
+    const std::string page = bed.Get();
     EXPECT_EQ(page.find("<script>x"), std::string::npos);
     EXPECT_NE(page.find("&lt;script&gt;x&lt;/script&gt;"), std::string::npos);
     EXPECT_NE(page.find("name='FilterTag1'"), std::string::npos);

@@ -23,8 +23,8 @@ constexpr const char* kGetPage = "GET /x.htm HTTP/1.1\r\nHost: h\r\nConnection: 
 
 TEST(TCPServer, TheSettingsReaderLoadsTheWindowOnceWhenItsPortIsNumeric) {
     ServerBed s;
-    ASSERT_TRUE(s.bed.state.part<TCPServerPart>().Window);
-    TCPServer& server = s.server();
+    ASSERT_TRUE(s.bed.state.Part<TCPServerPart>().Window);
+    TCPServer& server = s.Server();
     EXPECT_TRUE(server.Loaded());
     EXPECT_EQ(server.Caption, "Server");
     EXPECT_EQ(server.Socket(0).State(), forms::sckListening);
@@ -35,92 +35,92 @@ TEST(TCPServer, TheSettingsReaderLoadsTheWindowOnceWhenItsPortIsNumeric) {
 
     // A second reading keeps the window as it is.
     InitZephraUtilities(s.bed.state);
-    EXPECT_EQ(&s.server(), &server);
+    EXPECT_EQ(&s.Server(), &server);
 
     // An empty or non-numeric port, or the host's server chosen: no window, no port.
     for (const char* settings : {"ServerPort=web", "ServerPort=", "TCPServerOption=1\r\nServerPort=8123"}) {
         testing::PluginTestBed other;
         other.host->SetIniText("dkvZephraUtilities.ini", std::string("[Zephra Utilities]\r\n") + settings + "\r\n");
         InitZephraUtilities(other.state);
-        EXPECT_FALSE(other.state.part<TCPServerPart>().Window) << settings;
+        EXPECT_FALSE(other.state.Part<TCPServerPart>().Window) << settings;
     }
 }
 
 TEST(TCPServer, SlotsAreMadeAheadAndHandedOutInRotation) {
     ServerBed s;
-    TCPServer& server = s.server();
+    TCPServer& server = s.Server();
     // One open connection: the next request makes slot 6 before it is accepted.
     WebClient first(s.port);
-    ASSERT_TRUE(s.settle([&] { return server.LastClientSlot == 1; }));
+    ASSERT_TRUE(s.Settle([&] { return server.LastClientSlot == 1; }));
     WebClient second(s.port);
-    ASSERT_TRUE(s.settle([&] { return server.LastClientSlot == 2; }));
+    ASSERT_TRUE(s.Settle([&] { return server.LastClientSlot == 2; }));
     EXPECT_EQ(server.HighestSlot(), 6);
     EXPECT_EQ(server.OpenConnectionCount, 2);
-    first.close();
-    second.close();
-    ASSERT_TRUE(s.settle([&] { return server.OpenConnectionCount == 0; }));
+    first.Close();
+    second.Close();
+    ASSERT_TRUE(s.Settle([&] { return server.OpenConnectionCount == 0; }));
 
     // Closed connections: 3, 4, 5, 6, then 1 again, skipping a slot that is open.
     std::vector<int> slots;
     auto blocker = std::make_unique<WebClient>(s.port);  // takes 3
-    ASSERT_TRUE(s.settle([&] { return server.LastClientSlot == 3; }));
+    ASSERT_TRUE(s.Settle([&] { return server.LastClientSlot == 3; }));
     for (int i = 0; i < 5; ++i) {
         const int16_t before = server.LastClientSlot;
         WebClient c(s.port);
-        ASSERT_TRUE(s.settle([&] { return server.LastClientSlot != before; }));
+        ASSERT_TRUE(s.Settle([&] { return server.LastClientSlot != before; }));
         slots.push_back(server.LastClientSlot);
-        c.close();
-        ASSERT_TRUE(s.settle([&] { return server.OpenConnectionCount == 1; }));
+        c.Close();
+        ASSERT_TRUE(s.Settle([&] { return server.OpenConnectionCount == 1; }));
     }
     EXPECT_EQ(slots, (std::vector<int>{4, 5, 6, 1, 2}));
-    EXPECT_EQ(s.debugCount("ConnectionRequest for socket 1 RequestID="), 2u);
-    EXPECT_EQ(s.debugCount(", Sockets Defined=5, Sockets Open=1"), 1u);
-    EXPECT_EQ(s.debugCount(", Sockets Defined=6, Sockets Open=2"), 6u);
-    EXPECT_EQ(s.debugCount("ConnectionClose for socket 4, Sockets Open=1, state was 8, open count was 2"), 1u);
+    EXPECT_EQ(s.DebugCount("ConnectionRequest for socket 1 RequestID="), 2u);
+    EXPECT_EQ(s.DebugCount(", Sockets Defined=5, Sockets Open=1"), 1u);
+    EXPECT_EQ(s.DebugCount(", Sockets Defined=6, Sockets Open=2"), 6u);
+    EXPECT_EQ(s.DebugCount("ConnectionClose for socket 4, Sockets Open=1, state was 8, open count was 2"), 1u);
 }
 
 TEST(TCPServer, WithEverySlotTakenTheLongestIdleGivesWayAndBusyOnesKeepTheirSlots) {
     ServerBed s;
     s.bed.app.write("HTML/x.htm", "late");
-    TCPServer& server = s.server();
+    TCPServer& server = s.Server();
     std::vector<std::unique_ptr<WebClient>> clients;
     for (int i = 1; i <= 50; ++i) {
         clients.push_back(std::make_unique<WebClient>(s.port));
-        ASSERT_TRUE(s.settle([&] { return server.OpenConnectionCount == i; })) << i;
+        ASSERT_TRUE(s.Settle([&] { return server.OpenConnectionCount == i; })) << i;
     }
     EXPECT_EQ(server.HighestSlot(), 50);
     // Every client but the first has begun a request: their slots are being read.
-    for (std::size_t i = 1; i < clients.size(); ++i) clients[i]->send("GET /x.htm HTTP/1.0\r\n");
-    ASSERT_TRUE(s.settle([&] { return server.RequestQueue.size() == 49; }));
+    for (std::size_t i = 1; i < clients.size(); ++i) clients[i]->Send("GET /x.htm HTTP/1.0\r\n");
+    ASSERT_TRUE(s.Settle([&] { return server.RequestQueue.size() == 49; }));
     EXPECT_TRUE(server.Socket(0).AcceptingPaused());
-    EXPECT_EQ(s.debugCount("Every socket busy: newcomers wait"), 1u);
+    EXPECT_EQ(s.DebugCount("Every socket busy: newcomers wait"), 1u);
 
     // The newcomer waits in the backlog until the idle client has been idle a second, then
     // takes its slot.
     WebClient late(s.port);
-    late.send(kGetPage);
-    EXPECT_FALSE(s.bed.loop.runUntil([&] { return server.OpenConnectionCount > 50 || late.pump(); }, 200ms));
+    late.Send(kGetPage);
+    EXPECT_FALSE(s.bed.loop.runUntil([&] { return server.OpenConnectionCount > 50 || late.Pump(); }, 200ms));
     const auto start = s.bed.loop.now();
-    ASSERT_TRUE(s.waitFor([&] { return late.pump(); }));
+    ASSERT_TRUE(s.WaitFor([&] { return late.Pump(); }));
     EXPECT_GE(s.bed.loop.now() - start, TCPServer::kGiveWayIdle);
-    EXPECT_TRUE(late.received().ends_with("\r\n\r\nlate"));
-    EXPECT_TRUE(clients[0]->pump());
-    EXPECT_EQ(clients[0]->received(), "");
-    EXPECT_EQ(s.debugCount("Gave way to a newcomer: socket 1, idle for "), 1u);
+    EXPECT_TRUE(late.Received().ends_with("\r\n\r\nlate"));
+    EXPECT_TRUE(clients[0]->Pump());
+    EXPECT_EQ(clients[0]->Received(), "");
+    EXPECT_EQ(s.DebugCount("Gave way to a newcomer: socket 1, idle for "), 1u);
     // The busy ones keep their slots and are answered once their requests are whole.
     for (std::size_t i = 1; i < clients.size(); ++i) {
-        EXPECT_FALSE(clients[i]->pump()) << i;
-        clients[i]->send("\r\n");
+        EXPECT_FALSE(clients[i]->Pump()) << i;
+        clients[i]->Send("\r\n");
     }
     for (std::size_t i = 1; i < clients.size(); ++i) {
-        ASSERT_TRUE(s.waitFor([&] { return clients[i]->pump(); })) << i;
-        EXPECT_TRUE(clients[i]->received().ends_with("\r\n\r\nlate")) << i;
+        ASSERT_TRUE(s.WaitFor([&] { return clients[i]->Pump(); })) << i;
+        EXPECT_TRUE(clients[i]->Received().ends_with("\r\n\r\nlate")) << i;
     }
-    EXPECT_TRUE(s.ask(kGetPage).ends_with("late"));
+    EXPECT_TRUE(s.Ask(kGetPage).ends_with("late"));
 }
 
 // One request on a blocking socket of its own; true when the page came whole.
-bool askBlocking(int port, const std::string& request, const std::string& body) {
+bool AskBlocking(int port, const std::string& request, const std::string& body) {
     int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     timeval limit{30, 0};
     ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
@@ -144,19 +144,19 @@ TEST(TCPServer, SixtyClientsAtOnceAreAnsweredAndANormalClientBesideThem) {
     ServerBed s;
     const std::string page(2000, 'p');
     s.bed.app.write("HTML/x.htm", page);
-    TCPServer& server = s.server();
+    TCPServer& server = s.Server();
     constexpr int kClients = 60;
     constexpr int kRequests = 10;
     std::atomic<int> answered{0}, normalAnswered{0}, running{kClients + 1};
     std::vector<std::thread> threads;
     for (int c = 0; c < kClients; ++c) {
         threads.emplace_back([&] {
-            for (int r = 0; r < kRequests; ++r) answered += askBlocking(s.port, kGetPage, page);
+            for (int r = 0; r < kRequests; ++r) answered += AskBlocking(s.port, kGetPage, page);
             --running;
         });
     }
     threads.emplace_back([&] {
-        for (int r = 0; r < kRequests; ++r) normalAnswered += askBlocking(s.port, kGetPage, page);
+        for (int r = 0; r < kRequests; ++r) normalAnswered += AskBlocking(s.port, kGetPage, page);
         --running;
     });
     // The loop runs in real time; its clock moves on only to serve the queue, so that no
@@ -176,130 +176,130 @@ TEST(TCPServer, SixtyClientsAtOnceAreAnsweredAndANormalClientBesideThem) {
 TEST(TCPServer, EachPacketIsOneQueueEntryAndAClientThatClosesItsSideIsStillAnswered) {
     ServerBed s;
     s.bed.app.write("HTML/a.htm", "half");
-    TCPServer& server = s.server();
+    TCPServer& server = s.Server();
     WebClient c(s.port);
-    ASSERT_TRUE(s.settle([&] { return server.LastClientSlot == 1; }));
-    c.send("GET /a");
-    ASSERT_TRUE(s.settle([&] { return server.RequestQueue.size() == 1; }));
-    c.send(".htm HTTP/1.0\r\n\r\n");
-    ASSERT_TRUE(s.settle([&] { return server.RequestQueue.size() == 2; }));
-    EXPECT_EQ(server.RequestQueue[0].entry(), "1~GET /a");
-    EXPECT_EQ(server.RequestQueue[1].entry(), "1~.htm HTTP/1.0\r\n\r\n");
+    ASSERT_TRUE(s.Settle([&] { return server.LastClientSlot == 1; }));
+    c.Send("GET /a");
+    ASSERT_TRUE(s.Settle([&] { return server.RequestQueue.size() == 1; }));
+    c.Send(".htm HTTP/1.0\r\n\r\n");
+    ASSERT_TRUE(s.Settle([&] { return server.RequestQueue.size() == 2; }));
+    EXPECT_EQ(server.RequestQueue[0].Entry(), "1~GET /a");
+    EXPECT_EQ(server.RequestQueue[1].Entry(), "1~.htm HTTP/1.0\r\n\r\n");
     EXPECT_TRUE(server.ServerTimer.Enabled());
     EXPECT_EQ(server.ServerTimer.Interval(), 50);
-    EXPECT_EQ(s.debugCount("Pushing Index 2 for socket 1"), 1u);
-    c.closeSending();
-    ASSERT_TRUE(s.settle([&] { return s.debugCount("Client closed its side") == 1; }));
+    EXPECT_EQ(s.DebugCount("Pushing Index 2 for socket 1"), 1u);
+    c.CloseSending();
+    ASSERT_TRUE(s.Settle([&] { return s.DebugCount("Client closed its side") == 1; }));
     EXPECT_EQ(server.RequestQueue.size(), 2u);
-    ASSERT_TRUE(s.waitFor([&] { return c.pump(); }));
-    EXPECT_TRUE(c.received().starts_with("HTTP/1.0 200 OK\r\n"));
-    EXPECT_TRUE(c.received().ends_with("\r\n\r\nhalf"));
-    ASSERT_TRUE(s.waitFor([&] { return server.RequestQueue.empty() && !server.ServerTimer.Enabled(); }));
+    ASSERT_TRUE(s.WaitFor([&] { return c.Pump(); }));
+    EXPECT_TRUE(c.Received().starts_with("HTTP/1.0 200 OK\r\n"));
+    EXPECT_TRUE(c.Received().ends_with("\r\n\r\nhalf"));
+    ASSERT_TRUE(s.WaitFor([&] { return server.RequestQueue.empty() && !server.ServerTimer.Enabled(); }));
     EXPECT_EQ(server.SlotState(1), forms::sckClosed);
 
     // A request cut short by the close gets an error, and one that closes at once goes unanswered.
     WebClient cut(s.port);
-    cut.send("GET /a.htm HTTP/1.0\r\nHost: h");
-    cut.closeSending();
-    ASSERT_TRUE(s.waitFor([&] { return cut.pump(); }));
-    EXPECT_TRUE(cut.received().starts_with("HTTP/1.0 400 Bad Request\r\n"));
+    cut.Send("GET /a.htm HTTP/1.0\r\nHost: h");
+    cut.CloseSending();
+    ASSERT_TRUE(s.WaitFor([&] { return cut.Pump(); }));
+    EXPECT_TRUE(cut.Received().starts_with("HTTP/1.0 400 Bad Request\r\n"));
     WebClient gone(s.port);
-    gone.send("GET /a.htm HTTP/1.0\r\n\r\n");
-    gone.close();
-    EXPECT_TRUE(s.ask("GET /a.htm HTTP/1.0\r\n\r\n").ends_with("half"));
+    gone.Send("GET /a.htm HTTP/1.0\r\n\r\n");
+    gone.Close();
+    EXPECT_TRUE(s.Ask("GET /a.htm HTTP/1.0\r\n\r\n").ends_with("half"));
 }
 
 TEST(TCPServer, RequestsThatNeverCompleteAreAnsweredAndClosedAfterThirtySeconds) {
     ServerBed s;
     s.bed.app.write("HTML/x.htm", "fine");
-    TCPServer& server = s.server();
+    TCPServer& server = s.Server();
     WebClient silent(s.port);
     WebClient slow(s.port);
-    ASSERT_TRUE(s.settle([&] { return server.OpenConnectionCount == 2; }));
+    ASSERT_TRUE(s.Settle([&] { return server.OpenConnectionCount == 2; }));
     const auto start = s.bed.loop.now();
-    slow.send("GET /x.htm HTTP/1.0\r\n");
+    slow.Send("GET /x.htm HTTP/1.0\r\n");
     // A byte now and then does not hold the slot past the time-out.
     for (int i = 0; i < 5; ++i) {
-        ASSERT_TRUE(s.waitFor([&] { return s.bed.loop.now() - start >= std::chrono::seconds(5 * (i + 1)); }));
-        slow.send("X");
+        ASSERT_TRUE(s.WaitFor([&] { return s.bed.loop.now() - start >= std::chrono::seconds(5 * (i + 1)); }));
+        slow.Send("X");
     }
-    EXPECT_FALSE(slow.pump());
-    EXPECT_FALSE(silent.pump());
-    ASSERT_TRUE(s.waitFor([&] { return slow.pump() && silent.pump(); }));
+    EXPECT_FALSE(slow.Pump());
+    EXPECT_FALSE(silent.Pump());
+    ASSERT_TRUE(s.WaitFor([&] { return slow.Pump() && silent.Pump(); }));
     EXPECT_GE(s.bed.loop.now() - start, TCPServer::kRequestTimeout);
     EXPECT_LT(s.bed.loop.now() - start, TCPServer::kRequestTimeout + 3s);
-    EXPECT_TRUE(slow.received().starts_with("HTTP/1.0 408 Request Timeout\r\n"));
-    EXPECT_TRUE(silent.received().starts_with("HTTP/1.0 408 Request Timeout\r\n"));
-    EXPECT_EQ(s.debugCount(": no whole request within 30 s"), 2u);
-    EXPECT_TRUE(s.ask(kGetPage).ends_with("fine"));
-    ASSERT_TRUE(s.waitFor([&] { return !server.IdleTimer.Enabled(); }));
+    EXPECT_TRUE(slow.Received().starts_with("HTTP/1.0 408 Request Timeout\r\n"));
+    EXPECT_TRUE(silent.Received().starts_with("HTTP/1.0 408 Request Timeout\r\n"));
+    EXPECT_EQ(s.DebugCount(": no whole request within 30 s"), 2u);
+    EXPECT_TRUE(s.Ask(kGetPage).ends_with("fine"));
+    ASSERT_TRUE(s.WaitFor([&] { return !server.IdleTimer.Enabled(); }));
 }
 
 TEST(TCPServer, ARequestSplitOverPacketsIsServedOnceWhole) {
     ServerBed s;
     s.bed.app.write("HTML/x.htm", "whole");
-    TCPServer& server = s.server();
+    TCPServer& server = s.Server();
     WebClient c(s.port);
-    c.send("GET /x.h");
-    ASSERT_TRUE(s.settle([&] { return server.RequestQueue.size() == 1; }));
+    c.Send("GET /x.h");
+    ASSERT_TRUE(s.Settle([&] { return server.RequestQueue.size() == 1; }));
     // The first part is served on its own poll and waits for the rest.
-    ASSERT_TRUE(s.waitFor([&] { return server.RequestQueue.empty() && !server.ServerTimer.Enabled(); }));
+    ASSERT_TRUE(s.WaitFor([&] { return server.RequestQueue.empty() && !server.ServerTimer.Enabled(); }));
     EXPECT_EQ(server.Pending(1), "GET /x.h");
-    c.send("tm HTTP/1.0\r\nHost: a\r\n");
-    c.send("\r\n");
-    ASSERT_TRUE(s.waitFor([&] { return c.pump(); }));
-    EXPECT_TRUE(c.received().starts_with("HTTP/1.0 200 OK\r\n"));
-    EXPECT_TRUE(c.received().ends_with("\r\n\r\nwhole"));
-    EXPECT_EQ(s.debugCount("Poping socket 1 type=.htm for page \\x.htm"), 1u);
+    c.Send("tm HTTP/1.0\r\nHost: a\r\n");
+    c.Send("\r\n");
+    ASSERT_TRUE(s.WaitFor([&] { return c.Pump(); }));
+    EXPECT_TRUE(c.Received().starts_with("HTTP/1.0 200 OK\r\n"));
+    EXPECT_TRUE(c.Received().ends_with("\r\n\r\nwhole"));
+    EXPECT_EQ(s.DebugCount("Poping socket 1 type=.htm for page \\x.htm"), 1u);
 
     // A POST whose body comes after another client's request is served with its body.
     WebClient post(s.port);
-    post.send("POST /form.asp HTTP/1.0\r\nContent-Length: 7\r\n\r\n");
-    ASSERT_TRUE(s.settle([&] { return server.RequestQueue.size() == 1; }));
+    post.Send("POST /form.asp HTTP/1.0\r\nContent-Length: 7\r\n\r\n");
+    ASSERT_TRUE(s.Settle([&] { return server.RequestQueue.size() == 1; }));
     WebClient other(s.port);
-    other.send(kGetPage);
-    ASSERT_TRUE(s.settle([&] { return server.RequestQueue.size() == 2; }));
-    post.send("a=1&b=2");
-    ASSERT_TRUE(s.waitFor([&] { return post.pump() && other.pump(); }));
-    EXPECT_TRUE(other.received().ends_with("whole"));
-    EXPECT_TRUE(post.received().starts_with("HTTP/1.0 307 NoSupport\r\n"));
-    EXPECT_NE(post.received().find("Location: http://127.0.0.1:8081/form.asp\r\nContent-Length: 7\r\n\r\na=1&b=2"),
+    other.Send(kGetPage);
+    ASSERT_TRUE(s.Settle([&] { return server.RequestQueue.size() == 2; }));
+    post.Send("a=1&b=2");
+    ASSERT_TRUE(s.WaitFor([&] { return post.Pump() && other.Pump(); }));
+    EXPECT_TRUE(other.Received().ends_with("whole"));
+    EXPECT_TRUE(post.Received().starts_with("HTTP/1.0 307 NoSupport\r\n"));
+    EXPECT_NE(post.Received().find("Location: http://127.0.0.1:8081/form.asp\r\nContent-Length: 7\r\n\r\na=1&b=2"),
               std::string::npos);
 }
 
 TEST(TCPServer, OversizedAndMalformedRequestsAreRefusedAndOthersGoOn) {
     ServerBed s;
     s.bed.app.write("HTML/x.htm", "fine");
-    TCPServer& server = s.server();
+    TCPServer& server = s.Server();
     WebClient longHeader(s.port);
-    longHeader.send("GET /" + std::string(17 * 1024, 'a'));
+    longHeader.Send("GET /" + std::string(17 * 1024, 'a'));
     WebClient bigBody(s.port);
-    bigBody.send("POST /x.asp HTTP/1.0\r\nContent-Length: 2000000\r\n\r\nabc");
+    bigBody.Send("POST /x.asp HTTP/1.0\r\nContent-Length: 2000000\r\n\r\nabc");
     WebClient badLength(s.port);
-    badLength.send("POST /x.asp HTTP/1.0\r\nContent-Length: 12x\r\n\r\nabc");
+    badLength.Send("POST /x.asp HTTP/1.0\r\nContent-Length: 12x\r\n\r\nabc");
     WebClient flood(s.port);
     WebClient good(s.port);
-    good.send(kGetPage);
+    good.Send(kGetPage);
     WebClient chunked(s.port);
-    chunked.send("POST /status HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nSave=\r\n0\r\n\r\n");
-    ASSERT_TRUE(s.waitFor(
-        [&] { return longHeader.pump() && bigBody.pump() && badLength.pump() && good.pump() && chunked.pump(); }));
+    chunked.Send("POST /status HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nSave=\r\n0\r\n\r\n");
+    ASSERT_TRUE(s.WaitFor(
+        [&] { return longHeader.Pump() && bigBody.Pump() && badLength.Pump() && good.Pump() && chunked.Pump(); }));
     // Each is told why before the close.
-    EXPECT_TRUE(longHeader.received().starts_with("HTTP/1.0 431 Request Header Fields Too Large\r\n"));
-    EXPECT_TRUE(bigBody.received().starts_with("HTTP/1.0 413 Payload Too Large\r\n"));
-    EXPECT_TRUE(badLength.received().starts_with("HTTP/1.0 400 Bad Request\r\n"));
-    EXPECT_TRUE(chunked.received().starts_with("HTTP/1.0 411 Length Required\r\n"));
-    EXPECT_TRUE(badLength.received().ends_with("\r\n\r\n<HTML>400 Bad Request: malformed Content-Length</HTML>"));
-    EXPECT_TRUE(good.received().ends_with("fine"));
-    EXPECT_EQ(s.debugCount(": header block over 16384 bytes"), 1u);
-    EXPECT_EQ(s.debugCount(": body over 1048576 bytes"), 1u);
-    EXPECT_EQ(s.debugCount(": malformed Content-Length"), 1u);
+    EXPECT_TRUE(longHeader.Received().starts_with("HTTP/1.0 431 Request Header Fields Too Large\r\n"));
+    EXPECT_TRUE(bigBody.Received().starts_with("HTTP/1.0 413 Payload Too Large\r\n"));
+    EXPECT_TRUE(badLength.Received().starts_with("HTTP/1.0 400 Bad Request\r\n"));
+    EXPECT_TRUE(chunked.Received().starts_with("HTTP/1.0 411 Length Required\r\n"));
+    EXPECT_TRUE(badLength.Received().ends_with("\r\n\r\n<HTML>400 Bad Request: malformed Content-Length</HTML>"));
+    EXPECT_TRUE(good.Received().ends_with("fine"));
+    EXPECT_EQ(s.DebugCount(": header block over 16384 bytes"), 1u);
+    EXPECT_EQ(s.DebugCount(": body over 1048576 bytes"), 1u);
+    EXPECT_EQ(s.DebugCount(": malformed Content-Length"), 1u);
 
     // A connection that sends without end is cut off before the queue holds more than its bound.
     const std::string chunk(64 * 1024, 'b');
     std::string head = "POST /x.asp HTTP/1.0\r\nContent-Length: 1000000\r\n\r\n";
     std::size_t sent = head.size();
-    flood.send(head);
+    flood.Send(head);
     auto queuedOf = [&](int16_t slot) {
         std::size_t bytes = 0;
         for (const auto& e : server.RequestQueue) bytes += e.slot == slot ? e.text.size() : 0;
@@ -307,17 +307,17 @@ TEST(TCPServer, OversizedAndMalformedRequestsAreRefusedAndOthersGoOn) {
     };
     // The queue is not served meanwhile: the clock stands still.
     for (int i = 0; i < 24 && server.SlotState(4) != forms::sckClosed; ++i) {
-        ASSERT_TRUE(s.settle([&] { return queuedOf(4) == sent || server.SlotState(4) == forms::sckClosed; }));
-        flood.send(chunk);
+        ASSERT_TRUE(s.Settle([&] { return queuedOf(4) == sent || server.SlotState(4) == forms::sckClosed; }));
+        flood.Send(chunk);
         sent += chunk.size();
     }
-    ASSERT_TRUE(s.waitFor([&] { return flood.pump(); }));
-    EXPECT_TRUE(flood.received().starts_with("HTTP/1.0 413 Payload Too Large\r\n"));
-    EXPECT_EQ(s.debugCount("Request refused for socket 4: request over 1064960 bytes"), 1u);
+    ASSERT_TRUE(s.WaitFor([&] { return flood.Pump(); }));
+    EXPECT_TRUE(flood.Received().starts_with("HTTP/1.0 413 Payload Too Large\r\n"));
+    EXPECT_EQ(s.DebugCount("Request refused for socket 4: request over 1064960 bytes"), 1u);
     std::size_t queued = 0;
     for (const auto& e : server.RequestQueue) queued += e.text.size();
     EXPECT_LE(queued, 16384u + 1048576u);
-    EXPECT_TRUE(s.ask(kGetPage).ends_with("fine"));
+    EXPECT_TRUE(s.Ask(kGetPage).ends_with("fine"));
 }
 
 TEST(TCPServer, AClientThatStopsReadingIsDroppedWithoutHoldingUpOthers) {
@@ -325,26 +325,26 @@ TEST(TCPServer, AClientThatStopsReadingIsDroppedWithoutHoldingUpOthers) {
     s.bed.loop.setSettleTimeout(20ms);
     s.bed.app.write("HTML/big.wav", std::string(16 * 1024 * 1024, 'w'));
     s.bed.app.write("HTML/x.htm", "quick");
-    TCPServer& server = s.server();
+    TCPServer& server = s.Server();
     WebClient slow(s.port, 4096);
-    slow.send("GET /big.wav HTTP/1.0\r\n\r\n");
-    ASSERT_TRUE(s.waitFor([&] { return server.Streaming(1); }));
+    slow.Send("GET /big.wav HTTP/1.0\r\n\r\n");
+    ASSERT_TRUE(s.WaitFor([&] { return server.Streaming(1); }));
     // Once the slow client's buffers are full a block waits for its time-out.
     const auto start = s.bed.loop.now();
-    ASSERT_TRUE(s.waitFor([&] { return s.bed.loop.now() - start > 6s; }));
+    ASSERT_TRUE(s.WaitFor([&] { return s.bed.loop.now() - start > 6s; }));
     ASSERT_TRUE(server.Streaming(1));
     EXPECT_TRUE(server.TCPBinarySendTimer(1).Enabled());
     EXPECT_EQ(server.TCPBinarySendTimer(1).Interval(), 5000);
 
     WebClient fast(s.port);
-    fast.send(kGetPage);
-    ASSERT_TRUE(s.waitFor([&] { return fast.pump(); }));
-    EXPECT_TRUE(fast.received().ends_with("quick"));
+    fast.Send(kGetPage);
+    ASSERT_TRUE(s.WaitFor([&] { return fast.Pump(); }));
+    EXPECT_TRUE(fast.Received().ends_with("quick"));
     EXPECT_TRUE(server.Streaming(1));
 
-    ASSERT_TRUE(s.waitFor([&] { return !server.Streaming(1); }));
+    ASSERT_TRUE(s.WaitFor([&] { return !server.Streaming(1); }));
     EXPECT_EQ(server.SlotState(1), forms::sckClosed);
-    EXPECT_EQ(s.debugCount("Stream dropped for socket 1 after 3 block time-outs"), 1u);
+    EXPECT_EQ(s.DebugCount("Stream dropped for socket 1 after 3 block time-outs"), 1u);
     EXPECT_GE(s.bed.loop.now() - start, 14s);
 }
 

@@ -31,7 +31,7 @@ using Strings = std::vector<std::string>;
 const char* const kPages[] = {"Zephras", "Definitions", "Power", "Screen", "Slide Group", "CID", "Future"};
 
 // Settings with a value in every kind of control, the resizer already asked about.
-const std::string kSettings = iniText({
+const std::string kSettings = IniText({
     "[Zephra Utilities]",
     "ServerPort=\"8081\"",
     "HomeseerIP=\"127.0.0.1\"",
@@ -50,12 +50,12 @@ const std::string kSettings = iniText({
     "127.0.0.3=\"Hall,Q2,,,1,0,\"",
 });
 
-std::string shotsDir() {
+std::string ShotsDir() {
     std::filesystem::create_directories(SETUP_WINDOW_SHOTS);
     return SETUP_WINDOW_SHOTS;
 }
 
-std::set<std::string> lines(const std::string& text) {
+std::set<std::string> Lines(const std::string& text) {
     std::set<std::string> out;
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);) out.insert(line);
@@ -63,16 +63,16 @@ std::set<std::string> lines(const std::string& text) {
 }
 
 // The lines of `after` that `before` lacks.
-Strings added(const std::string& before, const std::string& after) {
+Strings Added(const std::string& before, const std::string& after) {
     Strings out;
-    const std::set<std::string> old = lines(before);
-    for (const std::string& line : lines(after))
+    const std::set<std::string> old = Lines(before);
+    for (const std::string& line : Lines(after))
         if (!old.count(line)) out.push_back(line);
     return out;
 }
 
-std::string fieldValue(const std::string& page, const std::string& name) {
-    for (const Field& f : inputs(page))
+std::string FieldValue(const std::string& page, const std::string& name) {
+    for (const Field& f : Inputs(page))
         if (f.name == name) return f.value;
     return "<none>";
 }
@@ -87,24 +87,24 @@ struct WindowBed : StatusBed {
             if (slot.Object) slot.Object->Shutdown();
     }
     // Opens the dialog as the host's configuration call does; `work` is the user's turn.
-    void open(const std::function<void(forms::Form&)>& work, const char* callName = "ConfigX10") {
+    void Open(const std::function<void(forms::Form&)>& work, const char* callName = "ConfigX10") {
         forms::ScriptedUser user;
         user.onModal(ZephraSetup::kCaption, [&](forms::Form& form) {
             ASSERT_TRUE(form.OnScreen());
             work(form);
         });
-        call(callName);
+        Call(callName);
         modalForms = user.modalForms();
     }
     // "Update" pressed once the window runs its own loop.
-    static void update(forms::Form& form) {
+    static void Update(forms::Form& form) {
         ft::Later([&form] { ft::Click(form, "OKButton"); });
         ft::RunModal(form);
     }
-    vb::Variant call(const std::string& member, std::initializer_list<vb::Variant> args = {}) {
+    vb::Variant Call(const std::string& member, std::initializer_list<vb::Variant> args = {}) {
         return automation::callByName(vb::Variant(vb::ObjectRef(plugin)), member, args);
     }
-    std::shared_ptr<reva> plugin = revaOver(state);
+    std::shared_ptr<reva> plugin = RevaOver(state);
     Strings modalForms;
 };
 
@@ -223,8 +223,8 @@ TEST_F(SetupWindow, EveryPageShowsItsCaptionsAndTheLoadedSettings) {
          "Auto-complete Name/Nmbr CrLf"},
         {"Future", "Sorvex", "Command Port", "Play", "Stop"},
     };
-    const std::string dir = shotsDir();
-    bed.open([&](forms::Form& form) {
+    const std::string dir = ShotsDir();
+    bed.Open([&](forms::Form& form) {
         for (int page = 0; page < 7; ++page) {
             ft::ShowPage(form, "SSTab1", page);
             const Strings shown = ft::PageCaptions(form, "SSTab1", page);
@@ -262,7 +262,7 @@ TEST_F(SetupWindow, EveryPageShowsItsCaptionsAndTheLoadedSettings) {
         EXPECT_TRUE(ft::Ticked(form, "Check1_0"));
         EXPECT_FALSE(ft::Ticked(form, "Check1_1"));
         EXPECT_TRUE(ft::Ticked(form, "Check1_2"));
-        EXPECT_EQ(ft::Rows(form, "aVoiceCB"), installedVoices());
+        EXPECT_EQ(ft::Rows(form, "aVoiceCB"), InstalledVoices());
         EXPECT_FALSE(ft::Text(form, "aVoiceCB").empty());
         // Power, Screen, Slide Group, CID, Future.
         EXPECT_EQ(ft::Text(form, "aPowerUpTime"), "90");
@@ -295,71 +295,71 @@ TEST_F(SetupWindow, EveryPageShowsItsCaptionsAndTheLoadedSettings) {
 
 TEST_F(SetupWindow, UpdateStoresExactlyWhatWasTypedTickedAndPicked) {
     WindowBed bed;
-    bed.open(WindowBed::update);  // the first save writes every key in the writer's form
-    const std::string before = bed.ini();
+    bed.Open(WindowBed::Update);  // the first save writes every key in the writer's form
+    const std::string before = bed.Ini();
     bed.host->ClearCalls();
-    bed.open([&](forms::Form& form) {
+    bed.Open([&](forms::Form& form) {
         ft::Type(form, "aServerPort", "8090");
         ft::Toggle(form, "Check1_3");
         ft::Toggle(form, "Option2_3");
-        WindowBed::update(form);
+        WindowBed::Update(form);
         EXPECT_FALSE(form.OnScreen());
     });
     Strings expected = {"ServerPort=\"8090\"", "Sounds=\"1,0,1,1,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0\"",
                         "127.0.0.3=\"Hall,Q2,,,3,0,\""};
     std::sort(expected.begin(), expected.end());
-    Strings changed = added(before, bed.ini());
+    Strings changed = Added(before, bed.Ini());
     for (std::string& line : changed)
         if (!line.empty() && line.back() == '\r') line.pop_back();
     std::sort(changed.begin(), changed.end());
     EXPECT_EQ(changed, expected);
-    EXPECT_EQ(lines(before).size(), lines(bed.ini()).size());
+    EXPECT_EQ(Lines(before).size(), Lines(bed.Ini()).size());
     // The running plug-in took the new settings up.
     EXPECT_EQ(bed.state.settings.ServerPort, "8090");
-    EXPECT_FALSE(bed.dialog().Loaded());
+    EXPECT_FALSE(bed.Dialog().Loaded());
 }
 
 TEST_F(SetupWindow, CancelAndTheCloseBoxStoreNothing) {
     WindowBed bed;
-    const std::string before = bed.ini();
+    const std::string before = bed.Ini();
     bed.host->ClearCalls();
-    bed.open([&](forms::Form& form) {
+    bed.Open([&](forms::Form& form) {
         ft::Type(form, "aServerPort", "9999");
         ft::Toggle(form, "Check1_5");
         ft::Toggle(form, "Option3_2");
         ft::Later([&form] { ft::Click(form, "CancelButton"); });
         ft::RunModal(form);
     });
-    bed.open([&](forms::Form& form) {
+    bed.Open([&](forms::Form& form) {
         ft::Type(form, "aHSIP", "10.1.1.1");
         ft::Later([&form] { gtk_window_close(GTK_WINDOW(form.Window())); });
         ft::RunModal(form);
     });
-    EXPECT_EQ(bed.ini(), before);
-    EXPECT_TRUE(bed.saved().empty());
+    EXPECT_EQ(bed.Ini(), before);
+    EXPECT_TRUE(bed.Saved().empty());
     EXPECT_EQ(bed.state.settings.ServerPort, "8081");
 }
 
 TEST_F(SetupWindow, AnUnchangedUpdateWritesWhatAnUnchangedStatusPageSaveWrites) {
     WindowBed window;
-    window.open(WindowBed::update);
+    window.Open(WindowBed::Update);
     WindowBed page;
-    page.page(StatusBed::post(page.get(), "Save"));
+    page.page(StatusBed::Post(page.Get(), "Save"));
     // The page also keeps its own view settings, in a section of their own.
-    const std::string pageSetup = page.ini().substr(0, page.ini().find("[STATUS]\r\n"));
-    EXPECT_EQ(window.ini(), pageSetup);
-    EXPECT_NE(window.ini(), kSettings);
+    const std::string pageSetup = page.Ini().substr(0, page.Ini().find("[STATUS]\r\n"));
+    EXPECT_EQ(window.Ini(), pageSetup);
+    EXPECT_NE(window.Ini(), kSettings);
 }
 
 TEST_F(SetupWindow, TheWindowAndTheStatusPageEditTheSameSettings) {
     WindowBed bed;
-    bed.open([&](forms::Form& form) {
+    bed.Open([&](forms::Form& form) {
         ft::Type(form, "aStyleSheet", "dark.css");
-        WindowBed::update(form);
+        WindowBed::Update(form);
     });
-    EXPECT_EQ(fieldValue(bed.get(), "StyleSheet"), "dark.css");
-    bed.page(StatusBed::post(bed.get(), "Save", {{"StyleSheet", "light.css"}}));
-    bed.open([&](forms::Form& form) {
+    EXPECT_EQ(FieldValue(bed.Get(), "StyleSheet"), "dark.css");
+    bed.page(StatusBed::Post(bed.Get(), "Save", {{"StyleSheet", "light.css"}}));
+    bed.Open([&](forms::Form& form) {
         EXPECT_EQ(ft::Text(form, "aStyleSheet"), "light.css");
         ft::Later([&form] { ft::Click(form, "CancelButton"); });
         ft::RunModal(form);
@@ -371,25 +371,25 @@ TEST_F(SetupWindow, TheWindowAndTheStatusPageEditTheSameSettings) {
 TEST_F(SetupWindow, TheLoopRunsWhileTheDialogIsUp) {
     WindowBed bed;
     bool ran = false;
-    bed.open(
+    bed.Open(
         [&](forms::Form& form) {
             bed.loop.post([&] { ran = true; });
             ft::Type(form, "aFontColor", "red");
-            ft::Later([&] { bed.page(StatusBed::post(bed.get(), "Save", {{"ServerPort", "8095"}})); });
+            ft::Later([&] { bed.page(StatusBed::Post(bed.Get(), "Save", {{"ServerPort", "8095"}})); });
             ft::RunModal(form);
             EXPECT_FALSE(form.OnScreen());
         },
         "ConfigIR");
     EXPECT_TRUE(ran);
-    EXPECT_EQ(bed.setting("Zephra Utilities", "ServerPort"), "\"8095\"");
+    EXPECT_EQ(bed.Setting("Zephra Utilities", "ServerPort"), "\"8095\"");
     EXPECT_EQ(bed.state.settings.ServerPort, "8095");
 }
 
 TEST_F(SetupWindow, EveryConfigurationCallAndTheMenuOpenTheWindow) {
     WindowBed bed;
-    bed.call("RegisterCallback", {vb::Variant(vb::ObjectRef(bed.host->callback()))});
+    bed.Call("RegisterCallback", {vb::Variant(vb::ObjectRef(bed.host->callback()))});
     for (const char* call : {"ConfigIO", "ConfigX10", "ConfigIR"}) {
-        bed.open(
+        bed.Open(
             [&](forms::Form& form) {
                 EXPECT_NE(form.Window(), nullptr);
                 ft::Later([&form] { ft::Click(form, "CancelButton"); });
@@ -400,7 +400,7 @@ TEST_F(SetupWindow, EveryConfigurationCallAndTheMenuOpenTheWindow) {
     }
     forms::ScriptedUser user;
     user.onModal(ZephraSetup::kCaption, [](forms::Form& form) { EXPECT_TRUE(form.OnScreen()); });
-    bed.call("SelectMenu", {"GUI Setup"});
+    bed.Call("SelectMenu", {"GUI Setup"});
     EXPECT_EQ(user.modalForms(), Strings{"Zephra Setup"});
 }
 
