@@ -3,13 +3,17 @@
 #include <algorithm>
 #include <array>
 #include <functional>
+#include <map>
 #include <optional>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/FastString.h"
 #include "core/HomeSeerDevices.h"
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
+#include "core/SettingsTable.h"
 #include "core/Zephra.h"
 #include "homeseer/Device.h"
 #include "vb/Collection.h"
@@ -25,8 +29,6 @@ namespace {
 constexpr const char* kSource = "dkvZephra";
 constexpr const char* kDebugSource = "dkvZephra Debug";
 constexpr const char* kTag = "DefineZephras ";
-constexpr const char* kSection = "Zephra Names";
-constexpr const char* kIniFile = "dkvZephraUtilities.ini";
 constexpr const char* kRemoving = "Removing virtual device ";
 constexpr const char* kUnitIgnored = "DefineZephras units not marked, base unit outside 0 to 63: ";
 constexpr const char* kSilentDevices = "SetSilentDeviceCollection";
@@ -40,11 +42,22 @@ constexpr int32_t kCallerIdUnit = 91;
 constexpr int32_t kOlderCallerIdUnit = 61;
 constexpr int32_t kNoDevice = -1;
 
+// The fields of a unit's entry the list uses, by their controls; the units' row of the settings
+// table says where each stands in the entry.
+constexpr const char* kName = "aName";
+constexpr const char* kCode = "aDC";
+constexpr const char* kPower = "aPower";
+constexpr const char* kMotion = "aMotion";
+constexpr const char* kSlideGroup = "Option";
+constexpr const char* kDoCID = "aDoCID";
+constexpr const char* kX10Server = "aX10Server";
+
 // The fields of one line of "Zephra Names".
 struct ApplianceLine {
     std::string key;
     std::vector<std::string> fields;
-    std::string name;
+    std::string written;  // the name as the entry holds it
+    std::string name;     // trimmed, lower case: the appliance's name
 };
 
 // Why an entry of the section is not used; the settings are typed by hand, so the log says.
@@ -66,17 +79,15 @@ std::optional<ApplianceLine> ParseLine(const std::string& line, std::string& why
         why = parts.size() < 2 ? kNoEquals : parts.size() > 2 ? kManyEquals : parts[0].empty() ? kNoAddress : kNoValue;
         return std::nullopt;
     }
-    ApplianceLine parsed{parts[0], vb::Split(parts[1], ","), {}};
-    parsed.name = vb::Trim(vb::LCase(parsed.fields[0]));
+    ApplianceLine parsed{parts[0], vb::Split(parts[1], ","), {}, {}};
+    parsed.written = settings::FieldOf(settings::Units(), parsed.fields, kName).value_or("");
+    parsed.name = vb::Trim(vb::LCase(parsed.written));
     if (parsed.name.empty()) {
         why = kNoName;
         return std::nullopt;
     }
     return parsed;
 }
-
-// Codes as the section keeps them: "[" and "]" would end an INI section name.
-std::string EscapedCode(const std::string& code) { return vb::Replace(vb::Replace(code, "[", "~1"), "]", "~2"); }
 
 class Definition {
 public:
@@ -102,8 +113,9 @@ public:
 
 private:
     std::string SectionText() {
-        std::string text = vb::Replace(state_.Host().GetINISection(kSection, kIniFile), "\"", "");
-        return vb::Replace(vb::Replace(text, "~1", "["), "~2", "]");
+        const char* section = settings::Units().section;
+        std::string text = vb::Replace(state_.Host().GetINISection(section, settings::FileOf(section)), "\"", "");
+        return settings::UnescapedCodes(text);
     }
 
     void Debug(const std::string& text) {
@@ -128,20 +140,22 @@ private:
         return slot;
     }
 
+    // The list keeps the power and motion devices upper case; the dialog and the page show them
+    // as they are stored.
     void ReadFields(ZephraEntry& entry, const ApplianceLine& line) {
-        const std::vector<std::string>& f = line.fields;
+        auto field = [&](const char* control) { return settings::FieldOf(settings::Units(), line.fields, control); };
         entry.PowerDevice.clear();
         entry.X10Server.clear();
         entry.MotionDevice.clear();
         entry.ZephraDC.clear();
         entry.SlideGroup = 0;
         entry.DoCID = false;
-        if (f.size() > 1) entry.ZephraDC = f[1];
-        if (f.size() > 2) entry.PowerDevice = vb::UCase(f[2]);
-        if (f.size() > 3) entry.MotionDevice = vb::UCase(f[3]);
-        if (f.size() > 4) Handled([&] { entry.SlideGroup = vb::CInt(vb::Variant(f[4])); });
-        if (f.size() > 5) entry.DoCID = f[5] == "1";
-        if (f.size() > 6) entry.X10Server = f[6];
+        if (auto code = field(kCode)) entry.ZephraDC = *code;
+        if (auto power = field(kPower)) entry.PowerDevice = vb::UCase(*power);
+        if (auto motion = field(kMotion)) entry.MotionDevice = vb::UCase(*motion);
+        if (auto group = field(kSlideGroup)) Handled([&] { entry.SlideGroup = settings::GroupNumber(*group); });
+        if (auto cid = field(kDoCID)) entry.DoCID = settings::SwitchedOn(*cid);
+        if (auto server = field(kX10Server)) entry.X10Server = *server;
     }
 
     void NotUsed(const std::string& entry, const std::string& why) {
@@ -165,7 +179,7 @@ private:
             entry.IP = entry.Computer = line->key;
         }
         ReadFields(entry, *line);
-        if (entry.ZephraDC.empty()) Handled([&] { HandOutBaseCode(entry, line->fields[0]); });
+        if (entry.ZephraDC.empty()) Handled([&] { HandOutBaseCode(entry, line->written); });
         if (entry.ZephraDC.empty()) {
             entry.ZephraActive = false;
             // One line after the walk names every appliance left out this way, and why.
@@ -191,12 +205,24 @@ private:
 
     void SaveLineBack(const ZephraEntry& entry, const std::string& writtenName) {
         const std::string key = entry.Computer == entry.IP ? entry.IP : entry.IP + "/" + entry.Computer;
-        const std::string code = EscapedCode(entry.ZephraDC);
+        const std::string code = settings::EscapedCode(entry.ZephraDC);
         Debug("DefineZephras Saving Name " + writtenName + " at " + code);
-        const std::string value = "\"" + writtenName + "," + code + "," + entry.PowerDevice + "," + entry.MotionDevice +
-                                  "," + std::to_string(entry.SlideGroup) + "," + (entry.DoCID ? "1" : "0") + "," +
-                                  entry.X10Server + "\"";
-        state_.Host().SaveIniSetting(kSection, key, value, kIniFile);
+        const std::map<std::string_view, std::string> fields = {{kName, writtenName},
+                                                                {kCode, code},
+                                                                {kPower, entry.PowerDevice},
+                                                                {kMotion, entry.MotionDevice},
+                                                                {kSlideGroup, std::to_string(entry.SlideGroup)},
+                                                                {kDoCID, entry.DoCID ? "1" : "0"},
+                                                                {kX10Server, entry.X10Server}};
+        // The fields in the units' order; one the list does not keep is written empty.
+        const settings::Family& units = settings::Units();
+        std::string value;
+        const char* separator = "";
+        for (const settings::FamilyField& f : units.fields) {
+            auto known = fields.find(f.control);
+            value += std::exchange(separator, ",") + (known == fields.end() ? std::string() : known->second);
+        }
+        state_.Host().SaveIniSetting(units.section, key, "\"" + value + "\"", settings::FileOf(units.section));
     }
 
     void MakeObject(ZephraEntry& entry, int32_t slot, const std::string& name) {

@@ -757,6 +757,21 @@ std::vector<std::string> FieldsOf(const Family& family, const std::string& value
     return fields;
 }
 
+std::optional<std::string> FieldOf(const Family& family, const std::vector<std::string>& fields,
+                                   std::string_view control) {
+    for (std::size_t i = 0; i < family.fields.size() && i < fields.size(); ++i)
+        if (control == family.fields[i].control) return fields[i];
+    return std::nullopt;
+}
+
+std::string EscapedCode(const std::string& code) { return vb::Replace(vb::Replace(code, "[", "~1"), "]", "~2"); }
+
+std::string UnescapedCodes(const std::string& text) { return vb::Replace(vb::Replace(text, "~1", "["), "~2", "]"); }
+
+bool SwitchedOn(const std::string& text) { return text == "1"; }
+
+int16_t GroupNumber(const std::string& text) { return vb::CInt(vb::Variant(text)); }
+
 std::string PostedName(const FamilyField& field, int index) {
     const std::string name = field.posted ? field.posted : WithoutLeadingA(field.control);
     return name + std::to_string(field.fill == FieldFill::SlideGroup ? index + 1 : index);

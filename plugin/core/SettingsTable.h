@@ -19,8 +19,11 @@
 // A save from the status page knows which sections the page carried by each section's marking
 // field, a column of one of its rows.
 
+#include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/Settings.h"
@@ -233,6 +236,22 @@ std::vector<FamilyKey> KeysOf(const Family& family, int index = -1);
 // A stored value's fields: the whole value for a PerField key, else split at ","; a Numbered
 // family's missing fields read empty.
 std::vector<std::string> FieldsOf(const Family& family, const std::string& value);
+
+// The text of a family's field, named by its control, among a stored value's fields; nothing
+// when the value holds fewer fields. Readers of a value ask by control, so that the order of a
+// value's fields is stated only by the family's row.
+std::optional<std::string> FieldOf(const Family& family, const std::vector<std::string>& fields,
+                                   std::string_view control);
+
+// A device code as a Code field is stored: "[" and "]" would read as a section header.
+std::string EscapedCode(const std::string& code);
+// A stored text with its device codes as they are: "~1" and "~2" back to "[" and "]".
+std::string UnescapedCodes(const std::string& text);
+
+// A stored text as a field's fill reads it: a Switch is on for exactly "1"; a SlideGroup is the
+// group's number (a text that is no number is an error).
+bool SwitchedOn(const std::string& text);
+int16_t GroupNumber(const std::string& text);
 
 // The name under which the page posts a field of an index.
 std::string PostedName(const FamilyField& field, int index);

@@ -36,9 +36,6 @@ int16_t SelectedOptionIndex(forms::OptionGroup& options) {
 
 int BoolToBit(bool value) { return value ? 1 : 0; }
 
-// A device code as the entries keep it: "[" and "]" would read as a section header.
-std::string EscapedCode(const std::string& code) { return vb::Replace(vb::Replace(code, "[", "~1"), "]", "~2"); }
-
 // A unit field without the characters that would shift the fields of its entry or break its
 // line.
 std::string Field(const std::string& text) {
@@ -107,7 +104,9 @@ std::string ZephraSetup::UnitValue(int slot) {
         value += std::exchange(separator, ",");
         switch (f.fill) {
         case settings::FieldFill::Text: value += Field(Control<forms::TextBox>(f, slot).Text()); break;
-        case settings::FieldFill::Code: value += Field(EscapedCode(Control<forms::TextBox>(f, slot).Text())); break;
+        case settings::FieldFill::Code:
+            value += Field(settings::EscapedCode(Control<forms::TextBox>(f, slot).Text()));
+            break;
         case settings::FieldFill::SlideGroup:
             value += std::to_string(SelectedOptionIndex(SlideGroupOptions(slot)));
             break;
@@ -220,7 +219,7 @@ std::string ZephraSetup::WriteSettings(bool interactive) {
             } else {
                 if (state_.settings.DebugLog)
                     WriteLog(state_.Host(), kDebugSource,
-                             kSavingName + aName(n).Text() + kSavingAt + EscapedCode(aDC(n).Text()));
+                             kSavingName + aName(n).Text() + kSavingAt + settings::EscapedCode(aDC(n).Text()));
                 Save(units.section, key, UnitValue(n));
             }
             auto loaded = std::find_if(loadedKeys_.begin(), loadedKeys_.end(),

@@ -210,7 +210,7 @@ void ZephraSetup::LoadUnits() {
     std::vector<std::string> lines;
     if (!vb::Try([&] {
             std::string text = Cleaned(state_.Host().GetINISection(units.section, settings::FileOf(units.section)));
-            text = vb::Replace(vb::Replace(text, "~1", "["), "~2", "]");
+            text = settings::UnescapedCodes(text);
             if (!text.empty()) lines = vb::Split(text, std::string(1, '\0'));
         })) {
         vb::Try([&] { WriteLog(state_.Host(), kSource, kLoadTag); });
@@ -249,8 +249,10 @@ void ZephraSetup::FillUnitField(const settings::FamilyField& field, int slot, co
     switch (field.fill) {
     case settings::FieldFill::Text:
     case settings::FieldFill::Code: Control<forms::TextBox>(field, slot).Text(v); break;
-    case settings::FieldFill::SlideGroup: SelectOptionIndex(SlideGroupOptions(slot), vb::CInt(vb::Variant(v))); break;
-    case settings::FieldFill::Switch: Control<forms::CheckBox>(field, slot).Value(v == "1" ? 1 : 0); break;
+    case settings::FieldFill::SlideGroup: SelectOptionIndex(SlideGroupOptions(slot), settings::GroupNumber(v)); break;
+    case settings::FieldFill::Switch:
+        Control<forms::CheckBox>(field, slot).Value(settings::SwitchedOn(v) ? 1 : 0);
+        break;
     }
 }
 

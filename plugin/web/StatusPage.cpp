@@ -12,6 +12,7 @@
 #include "core/PluginState.h"
 #include "core/PluginVersion.h"
 #include "core/RequestItems.h"
+#include "core/SettingsTable.h"
 #include "homeseer/Device.h"
 #include "setup/ZephraSetup.h"
 #include "vb/Conversions.h"
@@ -171,23 +172,25 @@ std::string FormatChangeTime(PluginState& state, vb::Date t) {
 
 std::vector<StatusRowSource> StatusRowSources(PluginState& state) {
     std::vector<StatusRowSource> rows;
-    std::string section = state.Host().GetINISection(kNamesSection, kIniFile);
-    section = vb::Replace(vb::Replace(vb::Replace(section, "\"", ""), "~1", "["), "~2", "]");
+    const settings::Family& units = settings::Units();
+    std::string section = state.Host().GetINISection(units.section, settings::FileOf(units.section));
+    section = settings::UnescapedCodes(vb::Replace(section, "\"", ""));
     for (const std::string& line : vb::Split(section, std::string(1, '\0'))) {
         if (vb::Trim(line).empty()) continue;
         const std::vector<std::string> parts = vb::Split(line, "=");
         if (parts.size() != 2 || parts[0].empty() || parts[1].empty()) continue;
-        std::vector<std::string> fields = vb::Split(parts[1], ",");
-        if (fields.empty() || fields[0].empty()) continue;
-        fields.resize(4);
-        const std::string& name = fields[0];
-        const std::string house = fields[1].substr(0, std::min<std::size_t>(1, fields[1].size()));
-        const int32_t unit = UnitOf(fields[1]);
+        const std::vector<std::string> fields = vb::Split(parts[1], ",");
+        auto field = [&](const char* control) { return settings::FieldOf(units, fields, control).value_or(""); };
+        const std::string name = field("aName");
+        if (name.empty()) continue;
+        const std::string code = field("aDC");
+        const std::string house = code.substr(0, std::min<std::size_t>(1, code.size()));
+        const int32_t unit = UnitOf(code);
         for (int g = 0; g < kDeviceGroupCount; ++g)
             rows.push_back({house + std::to_string(unit + g), parts[0],
                             name + " " + std::string(DeviceGroupTable[static_cast<std::size_t>(g)]), true});
-        rows.push_back({fields[2], parts[0], name + " Power", true});
-        rows.push_back({fields[3], parts[0], name + " Motion", false});
+        rows.push_back({field("aPower"), parts[0], name + " Power", true});
+        rows.push_back({field("aMotion"), parts[0], name + " Motion", false});
     }
     rows.push_back({state.settings.CIDDeviceCode, "Zephra", "CID", false});
     return rows;

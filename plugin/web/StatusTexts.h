@@ -6,7 +6,6 @@ namespace zephra::status_text {
 inline constexpr const char* kSource = "dkvZephra";
 inline constexpr const char* kIniFile = "dkvZephraUtilities.ini";
 inline constexpr const char* kStatusSection = "STATUS";
-inline constexpr const char* kNamesSection = "Zephra Names";
 inline constexpr const char* kReceivedSection = "Received";
 
 inline constexpr const char* kTagStatusPage = "StatusPage: ";
