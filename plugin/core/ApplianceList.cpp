@@ -73,13 +73,14 @@ constexpr std::size_t kShownEntry = 200;  // the log shows no more of a long ent
 // A line as the section holds it, or nothing for a line that is dropped (`why` says why, and
 // stays empty for a blank line).
 std::optional<ApplianceLine> ParseLine(const std::string& line, std::string& why) {
-    if (vb::Trim(line).empty()) return std::nullopt;
-    std::vector<std::string> parts = vb::Split(line, "=");
-    if (parts.size() != 2 || parts[0].empty() || parts[1].empty()) {
-        why = parts.size() < 2 ? kNoEquals : parts.size() > 2 ? kManyEquals : parts[0].empty() ? kNoAddress : kNoValue;
+    settings::UnitEntry entry = settings::ParseUnitEntry(line);
+    // Indexed by the fault; a blank line goes without a word.
+    static constexpr const char* kWhy[] = {"", "", kNoEquals, kManyEquals, kNoAddress, kNoValue};
+    if (entry.fault != settings::EntryFault::None) {
+        why = kWhy[static_cast<int>(entry.fault)];
         return std::nullopt;
     }
-    ApplianceLine parsed{parts[0], vb::Split(parts[1], ","), {}, {}};
+    ApplianceLine parsed{std::move(entry.key), std::move(entry.fields), {}, {}};
     parsed.written = settings::FieldOf(settings::Units(), parsed.fields, kName).value_or("");
     parsed.name = vb::Trim(vb::LCase(parsed.written));
     if (parsed.name.empty()) {

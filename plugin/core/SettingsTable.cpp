@@ -757,6 +757,21 @@ std::vector<std::string> FieldsOf(const Family& family, const std::string& value
     return fields;
 }
 
+UnitEntry ParseUnitEntry(const std::string& line) {
+    auto fault = [](EntryFault why) {
+        UnitEntry none;
+        none.fault = why;
+        return none;
+    };
+    if (vb::Trim(line).empty()) return fault(EntryFault::Blank);
+    std::vector<std::string> parts = vb::Split(line, "=");
+    if (parts.size() < 2) return fault(EntryFault::NoEquals);
+    if (parts.size() > 2) return fault(EntryFault::ManyEquals);
+    if (parts[0].empty()) return fault(EntryFault::NoAddress);
+    if (parts[1].empty()) return fault(EntryFault::NoValue);
+    return {parts[0], FieldsOf(Units(), parts[1])};
+}
+
 std::optional<std::string> FieldOf(const Family& family, const std::vector<std::string>& fields,
                                    std::string_view control) {
     for (std::size_t i = 0; i < family.fields.size() && i < fields.size(); ++i)

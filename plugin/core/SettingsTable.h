@@ -237,6 +237,16 @@ std::vector<FamilyKey> KeysOf(const Family& family, int index = -1);
 // family's missing fields read empty.
 std::vector<std::string> FieldsOf(const Family& family, const std::string& value);
 
+// One line of the units' section: the unit's address before "=" and the fields after it, or
+// why the line holds no entry (a blank line, or not exactly one "=" between two texts).
+enum class EntryFault { None, Blank, NoEquals, ManyEquals, NoAddress, NoValue };
+struct UnitEntry {
+    std::string key;
+    std::vector<std::string> fields;
+    EntryFault fault = EntryFault::None;
+};
+UnitEntry ParseUnitEntry(const std::string& line);
+
 // The text of a family's field, named by its control, among a stored value's fields; nothing
 // when the value holds fewer fields. Readers of a value ask by control, so that the order of a
 // value's fields is stated only by the family's row.

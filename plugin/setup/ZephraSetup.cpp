@@ -219,13 +219,11 @@ void ZephraSetup::LoadUnits() {
     }
     int slot = 0;
     for (const std::string& line : lines) {
-        if (vb::Trim(line).empty()) continue;
-        const std::vector<std::string> parts = vb::Split(line, "=");
-        if (parts.size() != 2 || parts[0].empty() || parts[1].empty()) continue;
-        const std::vector<std::string> fields = settings::FieldsOf(units, parts[1]);
-        if (fields[0].empty()) continue;
+        settings::UnitEntry entry = settings::ParseUnitEntry(line);
+        if (entry.fault != settings::EntryFault::None || entry.fields[0].empty()) continue;
+        const std::vector<std::string> fields = std::move(entry.fields);
         const int s = slot++;
-        const std::string key = parts[0];
+        const std::string key = entry.key;
         LoadStep(
             units.section, key,
             [&] {

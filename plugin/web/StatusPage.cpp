@@ -176,21 +176,19 @@ std::vector<StatusRowSource> StatusRowSources(PluginState& state) {
     std::string section = state.Host().GetINISection(units.section, settings::FileOf(units.section));
     section = settings::UnescapedCodes(vb::Replace(section, "\"", ""));
     for (const std::string& line : vb::Split(section, std::string(1, '\0'))) {
-        if (vb::Trim(line).empty()) continue;
-        const std::vector<std::string> parts = vb::Split(line, "=");
-        if (parts.size() != 2 || parts[0].empty() || parts[1].empty()) continue;
-        const std::vector<std::string> fields = vb::Split(parts[1], ",");
-        auto field = [&](const char* control) { return settings::FieldOf(units, fields, control).value_or(""); };
+        const settings::UnitEntry entry = settings::ParseUnitEntry(line);
+        if (entry.fault != settings::EntryFault::None) continue;
+        auto field = [&](const char* control) { return settings::FieldOf(units, entry.fields, control).value_or(""); };
         const std::string name = field("aName");
         if (name.empty()) continue;
         const std::string code = field("aDC");
         const std::string house = code.substr(0, std::min<std::size_t>(1, code.size()));
         const int32_t unit = UnitOf(code);
         for (int g = 0; g < kDeviceGroupCount; ++g)
-            rows.push_back({house + std::to_string(unit + g), parts[0],
+            rows.push_back({house + std::to_string(unit + g), entry.key,
                             name + " " + std::string(DeviceGroupTable[static_cast<std::size_t>(g)]), true});
-        rows.push_back({field("aPower"), parts[0], name + " Power", true});
-        rows.push_back({field("aMotion"), parts[0], name + " Motion", false});
+        rows.push_back({field("aPower"), entry.key, name + " Power", true});
+        rows.push_back({field("aMotion"), entry.key, name + " Motion", false});
     }
     rows.push_back({state.settings.CIDDeviceCode, "Zephra", "CID", false});
     return rows;
