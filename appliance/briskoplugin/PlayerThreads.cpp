@@ -148,6 +148,9 @@ private:
     bool Read(unsigned long minBytes) { return Ring_Read_Ptr(&pc_->ring, &p_, &len_, minBytes, 0) == 0; }
     bool RunCut() { return RingGetBytesInBuffer(&pc_->ring) > len_; }
     bool Ended() { return RingEndOfData(&pc_->ring); }
+    // No byte will come after this run: the data has ended, and the run holds all that is left.
+    // The end is asked first, so a reader that finishes after the run was taken is not missed.
+    bool RunIsTheLast() { return Ended() && !RunCut(); }
 
     bool FirstHeader()
     {
@@ -163,7 +166,7 @@ private:
     {
         for (;;) {
             if (pc_->stop) return false;
-            f_->end_of_data = Ended();
+            f_->end_of_data = RunIsTheLast();
             std::size_t n = len_;
             const int r = brisko::ParseSequenceHeader(*f_, p_, n);
             if (r >= 0) {
@@ -222,7 +225,7 @@ private:
         unsigned long minBytes = 0;
         while (CheckPauseAndSeek(minBytes) && Read(minBytes) && !pc_->stop) {
             minBytes = 0;
-            f_->end_of_data = Ended();
+            f_->end_of_data = RunIsTheLast();
             std::size_t n = len_;
             int outbytes = 0;
             const int r = brisko::DecodeAudioFrame(*f_, p_, n, pcm_, outbytes);

@@ -140,6 +140,10 @@ private:
 
     bool Prefill() { return Read(StartFill()); }
 
+    // No byte will come after this run: the data has ended, and the run holds all that is left.
+    // The end is asked first, so a reader that finishes after the run was taken is not missed.
+    bool RunIsTheLast() { return RingEnded(pd_) && !RunCut(); }
+
     // The header of the first frame. A stream that ends before one is found (empty, or holding no
     // MPEG audio) is an error, so that the host does not take it for a piece played to its end.
     bool FirstHeader()
@@ -153,7 +157,7 @@ private:
     {
         for (;;) {
             if (pd_->StopThePlayer) return false;
-            front_.end_of_data = RingEnded(pd_);
+            front_.end_of_data = RunIsTheLast();
             std::size_t n = len_;
             const int r = ParseSequenceHeader(front_, p_, n);
             if (r >= 0) {
@@ -201,7 +205,7 @@ private:
         unsigned long minBytes = 0;
         while (CheckPauseAndSeek(minBytes) && Read(minBytes) && !pd_->StopThePlayer) {
             minBytes = 0;
-            front_.end_of_data = RingEnded(pd_);
+            front_.end_of_data = RunIsTheLast();
             std::size_t n = len_;
             int outbytes = 0;
             const int r = DecodeAudioFrame(front_, p_, n, pcm_, outbytes);
