@@ -5,6 +5,7 @@
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
 #include "core/PluginVersion.h"
+#include "core/SettingsTable.h"
 #include "homeseer/ListEnumerator.h"
 #include "vb/Conversions.h"
 #include "vb/DateTime.h"
@@ -24,9 +25,6 @@ constexpr const char* kVersionDeviceName = "Original Plugin Version";
 constexpr const char* kVersionText = "Original Install Version ";
 constexpr const char* kCallerIdName = "CID Detected";
 constexpr const char* kXapHouseCode = "^";
-constexpr const char* kIniSection = "Zephra Utilities";
-constexpr const char* kIniKey = "HouseCode";
-constexpr const char* kIniFile = "dkvZephraUtilities.ini";
 constexpr const char* kVersionUnit = "99";
 
 // Runs a step under the operation's handler: a failure is logged with the tag.
@@ -191,7 +189,7 @@ void InitDevices(PluginState& state) {
             const int32_t code = vb::CLng(state.CallbackObject->call("GetNextFreeIOCode", vb::Method, none));
             hc = vb::Chr(code);
             NewDevice(state, hc + kVersionUnit);
-            state.Host().SaveIniSetting(kIniSection, kIniKey, std::to_string(code), kIniFile);
+            settings::SaveText(state.Host(), settings::MainSetting("HouseCode"), std::to_string(code));
         });
     }
     state.HouseCode = hc;

@@ -6,6 +6,7 @@
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
 #include "core/QueueTimer.h"
+#include "core/SettingsTable.h"
 #include "core/Zephra.h"
 #include "vb/Conversions.h"
 #include "vb/DateTime.h"
@@ -22,8 +23,6 @@ namespace {
 
 constexpr const char* kSource = "dkvZephra";
 constexpr const char* kDebugSource = "dkvZephra Debug";
-constexpr const char* kSection = "Zephra Utilities";
-constexpr const char* kIniFile = "dkvZephraUtilities.ini";
 
 constexpr const char* kSleepTag = "UpdateSleepModeStatus ";
 constexpr const char* kNoMotionTag = "UpdateSlideshowNoMotionStatus ";
@@ -76,8 +75,9 @@ void ForEachAppliance(PluginState& state, const char* tag, const std::function<v
     for (const std::shared_ptr<Zephra>& z : objects) Handled(state, tag, [&] { visit(*z); });
 }
 
-void SaveSetting(PluginState& state, const char* key, const std::string& value) {
-    state.Host().SaveIniSetting(kSection, key, value, kIniFile);
+// The slideshow's state, kept beside the settings for the slideshow pages.
+void SaveSlideshowState(PluginState& state, const char* key, const std::string& value) {
+    state.Host().SaveIniSetting(settings::kMain, key, value, settings::kIniFile);
 }
 
 void KeepAwake(Zephra& z) {
@@ -151,8 +151,8 @@ void StartSweepWhenDue(PluginState& state) {
     if (hour <= s.LastPowerCycleHour || !HourListed(s.PowerCycleInterval, hour)) return;
     s.LastPowerCycleHour = static_cast<int16_t>(hour);
     s.LastPowerCycleDate = today;
-    SaveSetting(state, kLastPowerCycleHour, std::to_string(hour));
-    SaveSetting(state, kLastPowerCycleDate, today);
+    settings::SaveText(state.Host(), settings::MainSetting(kLastPowerCycleHour), std::to_string(hour));
+    settings::SaveText(state.Host(), settings::MainSetting(kLastPowerCycleDate), today);
     if (AnyAppliance(state)) state.housekeeping.PowerCycleIndex = static_cast<int16_t>(state.appliances.Last());
 }
 
@@ -183,8 +183,8 @@ void NextPicture(PluginState& state, forms::Timer& timer) {
     timer.Interval(interval);
     const std::vector<std::string>& files = state.settings.SlideFiles.files;
     const auto pick = static_cast<std::size_t>(std::floor(vb::Rnd() * static_cast<float>(files.size())));
-    SaveSetting(state, kNextPicture, files.empty() ? std::string() : files[std::min(pick, files.size() - 1)]);
-    SaveSetting(state, kSlideshowActive, "1");
+    SaveSlideshowState(state, kNextPicture, files.empty() ? std::string() : files[std::min(pick, files.size() - 1)]);
+    SaveSlideshowState(state, kSlideshowActive, "1");
 }
 
 // --- Motion ------------------------------------------------------------------------------------
@@ -271,7 +271,7 @@ void UpdateSlideshow(PluginState& state) {
     Handled(state, kSlideshowTag, [&] { wanted = SlideshowWanted(state); });
     if (!wanted) {
         Handled(state, kSlideshowTag, [&] { state.QueueTimerForm().Timer3.Enabled(false); });
-        Handled(state, kSlideshowTag, [&] { SaveSetting(state, kSlideshowActive, "0"); });
+        Handled(state, kSlideshowTag, [&] { SaveSlideshowState(state, kSlideshowActive, "0"); });
         return;
     }
     Handled(state, kSlideshowTag, [&] {

@@ -4,6 +4,8 @@
 #include "core/Housekeeping.h"
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
+#include "core/SettingsReader.h"
+#include "core/SettingsTable.h"
 #include "core/Zephra.h"
 #include "homeseer/Host.h"
 #include "vb/Conversions.h"
@@ -15,8 +17,6 @@ namespace zephra {
 namespace {
 
 constexpr const char* kSource = "dkvZephra";
-constexpr const char* kSection = "Zephra Utilities";
-constexpr const char* kIniFile = "dkvZephraUtilities.ini";
 constexpr const char* kLoadTag = "QueueTimer Load ";
 constexpr const char* kHSEventTag = "HSEvent ";
 constexpr const char* kCommTag = "CommERROR ";
@@ -79,13 +79,8 @@ QueueTimer::~QueueTimer() = default;
 void QueueTimer::Form_Load() {
     if (!vb::Try([&] {
             homeseer::Host& hs = state_.Host();
-            auto switchOn = [&](const char* key) {
-                std::string value = vb::Replace(hs.GetIniSetting(kSection, key, "0", kIniFile), "\"", "");
-                vb::Variant v(value);
-                return vb::IsNumeric(v) && vb::CDbl(v) != 0;
-            };
-            state_.settings.AwakenOnMotion = switchOn("AwakenOnMotion");
-            state_.settings.StartSlildeshow = switchOn("StartSlildeshow");
+            ReadSetting(state_, settings::MainSetting("AwakenOnMotion"));
+            ReadSetting(state_, settings::MainSetting("StartSlildeshow"));
             if (state_.settings.AwakenOnMotion || state_.settings.StartSlildeshow) {
                 events_ = std::make_shared<QueueTimerEvents>(weak_from_this());
                 hs.RegisterEventCB(homeseer::kX10Event, events_);

@@ -66,6 +66,13 @@ public:
         Handled([&] { WriteLog(*hs_, kSource, kComplete); });
     }
 
+    // One row on its own.
+    void ReadOne(const settings::Setting& row) {
+        hs_ = &state_.Host();
+        appPath_ = hs_->GetAppPath();
+        Apply(row);
+    }
+
 private:
     using ReadStep = settings::ReadStep;
 
@@ -81,7 +88,7 @@ private:
 
     // One row: read, then converted and stored by its rule. An error raises to the caller.
     void Apply(const settings::Setting& row) {
-        const std::string text = Read(row.key, row.read.fallback, row.section);
+        const std::string text = settings::ReadText(*hs_, row);
         settings::ReadValue value{text, s_, *this};
         row.read.rule(value);
     }
@@ -242,5 +249,7 @@ private:
 }  // namespace
 
 void InitZephraUtilities(PluginState& state) { SettingsReading(state).Run(); }
+
+void ReadSetting(PluginState& state, const settings::Setting& row) { SettingsReading(state).ReadOne(row); }
 
 }  // namespace zephra

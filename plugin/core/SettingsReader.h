@@ -12,6 +12,13 @@ namespace zephra {
 
 class PluginState;
 
+namespace settings {
+struct Setting;
+}
+
 void InitZephraUtilities(PluginState& state);
+
+// One row read afresh as the reading above reads it; a failure raises to the caller.
+void ReadSetting(PluginState& state, const settings::Setting& row);
 
 }  // namespace zephra

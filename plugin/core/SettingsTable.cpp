@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <stdexcept>
 
 #include "core/Housekeeping.h"
 #include "core/Settings.h"
+#include "homeseer/Host.h"
 #include "vb/Conversions.h"
 #include "vb/DateTime.h"
 #include "vb/Strings.h"
@@ -357,9 +359,10 @@ const Setting kSettings[] = {
      {Keys, "0", BooleanText<&S::StatusOnly>},
      {"aStatusOnly", W, "0", 25, 13, Q, nullptr, "Disable Control Buttons"},
      {.section = Definitions, .line = 3, .cell = 3}},
+    // The menus take a missing value as "1" (listed), the dialog shows it unchecked.
     {kMain,
      "inMenu",
-     {},
+     {None, "1"},
      {"aMenu", W, "0", 24, 12, Q, nullptr, "Include in Menu"},
      {.section = Definitions, .line = 3, .cell = 2, .label = "&nbsp;Include In Menu"}},
     {kMain,
@@ -597,6 +600,14 @@ const Setting kSettings[] = {
      {PowerAndDevices, "", Sounds},
      {"Check1", Fill::Sounds, "", 64, 64, Q},
      {.section = Definitions, .line = 5, .cell = 1, .align = "Left"}},
+    // Read at load by the host interface as stored, quotes and all: any text makes a proxy.
+    {kMain, "RunAsXapNode", {}, {}, {}},
+    // Milliseconds the pages' script engine lets a script run.
+    {kMain, "ScriptTimeout", {None, "60000"}, {}, {}},
+    // The I/O code the host gave the plug-in's devices, kept when they are made.
+    {kMain, "HouseCode", {}, {}, {}},
+    // "1" once the dialog's writer has offered the picture resizer.
+    {kMain, "ResizeQuestion", {}, {}, {}},
 };
 
 // --- The families -----------------------------------------------------------------------------
@@ -709,6 +720,22 @@ const Setting* FindControlSetting(const std::string& control) {
     for (const Setting& s : kSettings)
         if (s.dialog.control && control == s.dialog.control) return &s;
     return nullptr;
+}
+
+const Setting& MainSetting(std::string_view key) {
+    const Setting* row = FindSetting(kMain, std::string(key));
+    if (!row) throw std::logic_error("no setting " + std::string(key));
+    return *row;
+}
+
+std::string StoredText(homeseer::Host& hs, const Setting& row) {
+    return hs.GetIniSetting(row.section, row.key, row.read.fallback, FileOf(row.section));
+}
+
+std::string ReadText(homeseer::Host& hs, const Setting& row) { return vb::Replace(StoredText(hs, row), "\"", ""); }
+
+void SaveText(homeseer::Host& hs, const Setting& row, const std::string& value) {
+    hs.SaveIniSetting(row.section, row.key, value, FileOf(row.section));
 }
 
 std::string PageField(const Setting& setting) { return WithoutLeadingA(setting.dialog.control); }

@@ -18,6 +18,11 @@
 //
 // A save from the status page knows which sections the page carried by each section's marking
 // field, a column of one of its rows.
+//
+// Keys of the plug-in's file that other parts read or write on their own (the menu switch, the
+// pages' script timeout, the xAP node switch, the house code, the last power cycle, the resizer
+// question) are rows too, most with no control and no place on the page: those parts take the
+// row's section, key, file and fallback.
 
 #include <cstdint>
 #include <optional>
@@ -27,6 +32,10 @@
 #include <vector>
 
 #include "core/Settings.h"
+
+namespace homeseer {
+class Host;
+}
 
 namespace zephra {
 
@@ -93,7 +102,9 @@ enum class PageSection { None, Units, Definitions, Power, Screen, SlideGroup, CI
 
 struct Reading {
     ReadStep step = ReadStep::None;
-    const char* fallback = "";           // the default the reader passes to the host
+    // The default the reader passes to the host; for a row the reader skips, the default of the
+    // part that reads it.
+    const char* fallback = "";
     void (*rule)(ReadValue&) = nullptr;  // converts, checks and stores the value
 };
 
@@ -147,6 +158,16 @@ const Setting* FindSetting(const std::string& section, const std::string& key);
 
 // The row of a dialog control's name; nullptr when there is none.
 const Setting* FindControlSetting(const std::string& control);
+
+// The row of a key of the main section; a key without a row is an error of the program.
+const Setting& MainSetting(std::string_view key);
+
+// A setting's text as stored, or the row's reading fallback when there is none.
+std::string StoredText(homeseer::Host& hs, const Setting& row);
+// The same with every double quote removed, as the settings reader takes it.
+std::string ReadText(homeseer::Host& hs, const Setting& row);
+// Stores a setting's text as it is.
+void SaveText(homeseer::Host& hs, const Setting& row, const std::string& value);
 
 // The page's field name of a setting's control: the name without its leading "a".
 std::string PageField(const Setting& setting);

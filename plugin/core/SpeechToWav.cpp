@@ -48,10 +48,8 @@ void TextToWavFile(PluginState& state, const std::string& text, const std::strin
     std::string path;
     // The voice is read afresh each time: a script may have changed it since the last reading.
     Handled(state, tag, [&] {
-        const settings::Setting& voice = *settings::FindSetting(settings::kVoice, "T2WVoice");
-        state.settings.T2WVoice = vb::Replace(
-            state.Host().GetIniSetting(voice.section, voice.key, voice.read.fallback, settings::FileOf(voice.section)),
-            "\"", "");
+        state.settings.T2WVoice =
+            settings::ReadText(state.Host(), *settings::FindSetting(settings::kVoice, "T2WVoice"));
     });
     Handled(state, tag, [&] { path = state.Host().GetAppPath() + kTempFolder + fileName; });
     Handled(state, tag, [&] { SpeakToFile(state, text, state.settings.T2WVoice, path); });

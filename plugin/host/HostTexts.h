@@ -16,9 +16,6 @@ inline constexpr const char* kSetupTypeName = "Setup";
 
 // Settings.
 inline constexpr const char* kIniFile = "dkvZephraUtilities.ini";
-inline constexpr const char* kMainSection = "Zephra Utilities";
-inline constexpr const char* kRunAsXapNode = "RunAsXapNode";
-inline constexpr const char* kInMenu = "inMenu";
 inline constexpr const char* kVersionSection = "Zephra";
 inline constexpr const char* kVersionKey = "ZephraUtilitiesVersion";
 inline constexpr const char* kReceivedSection = "Received";

@@ -12,6 +12,7 @@
 #include "core/Checkout.h"
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
+#include "core/SettingsTable.h"
 #include "core/QueueTimer.h"
 #include "core/Zephra.h"
 #include "host/HostTexts.h"
@@ -54,8 +55,7 @@ void ShowModemWindow(PluginState& state) {
 }  // namespace
 
 void RegisterMenus(PluginState& state) {
-    const std::string inMenu = vb::Replace(state.Host().GetIniSetting(kMainSection, kInMenu, "1", kIniFile), "\"", "");
-    if (inMenu == "0") return;
+    if (settings::ReadText(state.Host(), settings::MainSetting("inMenu")) == "0") return;
     const vb::Variant callback(state.CallbackObject);
     auto add = [&](const char* caption) {
         automation::callByName(callback, "RegisterMenu", {vb::Variant(kPluginName), vb::Variant(caption)});

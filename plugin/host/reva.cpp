@@ -8,6 +8,7 @@
 #include "core/HomeSeerDevices.h"
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
+#include "core/SettingsTable.h"
 #include "core/PluginVersion.h"
 #include "core/Zephra.h"
 #include "forms/MsgBox.h"
@@ -67,7 +68,7 @@ vb::Variant reva::RegisterCallback(const vb::ObjectRef& frm) {
     s.hostInterface.AppPath = host->GetAppPath();
     WriteLog(*host, kSource, kVersionLine + PluginVersionText() + kRegistered + TruthText(s.IsSetup));
     s.UseDeviceRefs = vb::Val(host->Version().substr(0, 1)) > 1 && !s.IsSetup;
-    s.IsStandAlone = host->GetIniSetting(kMainSection, kRunAsXapNode, "", kIniFile).empty();
+    s.IsStandAlone = settings::StoredText(*host, settings::MainSetting("RunAsXapNode")).empty();
     s.Part<UdpServerState>().window = std::make_shared<frmOptions>(s);
     s.Part<UdpServerState>().ServerDebug =
         windows::GetSetting(kUdpAppName, udptext::kOptions, udptext::kDebug, "False") == "True";

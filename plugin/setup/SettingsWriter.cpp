@@ -228,7 +228,7 @@ std::string ZephraSetup::WriteSettings(bool interactive) {
         }
 
         // 5. The picture resizer, offered once.
-        if (state_.Host().GetIniSetting(kMainSection, kResizeQuestionKey, "", kIniFile) != "1" && grouped > 0)
+        if (settings::StoredText(state_.Host(), settings::MainSetting(kResizeQuestion)) != "1" && grouped > 0)
             AskResizer(interactive);
 
         // 6. Units that were loaded and that no slot holds any more.
@@ -273,7 +273,8 @@ void ZephraSetup::AskResizer(bool interactive) {
     vb::Try([&] { resizer = automation::CreateObject(kResizerClass); });
     vb::Err().Clear();
     if (resizer) return;
-    batch_.push_back({kMainSection, kResizeQuestionKey, "1"});
+    const settings::Setting& asked = settings::MainSetting(kResizeQuestion);
+    batch_.push_back({asked.section, asked.key, "1"});
     if (!interactive) {
         WriteLog(state_.Host(), kSource, std::string(kResizerNotAsked) + kResizerQuestion);
         return;

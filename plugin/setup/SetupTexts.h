@@ -10,8 +10,7 @@ inline constexpr const char* kSource = "dkvZephra";
 inline constexpr const char* kDebugSource = "dkvZephra Debug";
 
 inline constexpr const char* kIniFile = "dkvZephraUtilities.ini";
-inline constexpr const char* kMainSection = "Zephra Utilities";
-inline constexpr const char* kResizeQuestionKey = "ResizeQuestion";
+inline constexpr const char* kResizeQuestion = "ResizeQuestion";
 // The value of a unit entry that every reader skips (its name field is empty).
 inline constexpr const char* kBlankedUnit = "\",,\"";
 

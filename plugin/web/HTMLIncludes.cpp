@@ -10,6 +10,7 @@
 #include "core/FastString.h"
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
+#include "core/SettingsTable.h"
 #include "script/ScriptControl.h"
 #include "vb/Conversions.h"
 #include "vb/Err.h"
@@ -148,11 +149,10 @@ void HTMLInit(PluginState& state) {
         engine->setLanguage("VBScript");
         engine->setAllowUI(true);
         engine->AddObject("hs", state.hs, true);
-        const std::string timeout = vb::Replace(
-            state.Host().GetIniSetting("Zephra Utilities", "ScriptTimeout", "60000", "dkvZephraUtilities.ini"), "\"",
-            "");
+        const settings::Setting& row = settings::MainSetting("ScriptTimeout");
+        const vb::Variant timeout(settings::ReadText(state.Host(), row));
         // A setting that is no number leaves the default rather than the engine half made.
-        engine->setTimeout(vb::IsNumeric(vb::Variant(timeout)) ? vb::CLng(vb::Variant(timeout)) : 60000);
+        engine->setTimeout(vb::IsNumeric(timeout) ? vb::CLng(timeout) : vb::CLng(vb::Variant(row.read.fallback)));
         engine->AddObject("fsg", std::make_shared<PageBuffer>());
         engine->AddObject("ZephraPageFrame", std::make_shared<PageFrameObject>(state), true);
         engine->AddCode(kFastStringClass);

@@ -13,10 +13,6 @@ inline constexpr const char* kCaption = "Server";
 inline constexpr const char* kHtmlFolder = "\\HTML";
 inline constexpr const char* kDebugSeparator = " | ";
 
-// Settings read by the window.
-inline constexpr const char* kIniFile = "dkvZephraUtilities.ini";
-inline constexpr const char* kIniSection = "Zephra Utilities";
-inline constexpr const char* kServerPortKey = "ServerPort";
 // What the listening port is, with the setting that chooses it, for the host's console.
 inline constexpr const char* kListenerPurpose =
     "the plug-in's web server, \"ServerPort\" in Config/dkvZephraUtilities.ini";

@@ -4,6 +4,7 @@
 
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
+#include "core/SettingsTable.h"
 #include "vb/Conversions.h"
 #include "vb/DateTime.h"
 #include "vb/Err.h"
@@ -123,8 +124,7 @@ void TCPServer::Form_Load() {
     if (!vb::Try([&] {
             const std::string appPath = state_.Host().GetAppPath();
             HtmlBasePath = appPath + kHtmlFolder;
-            std::string port = state_.Host().GetIniSetting(kIniSection, kServerPortKey, "", kIniFile);
-            port = vb::Replace(port, "\"", "");
+            const std::string port = settings::ReadText(state_.Host(), settings::MainSetting("ServerPort"));
             if (!port.empty() && vb::CLng(vb::Variant(port)) != Socket(0).LocalPort) {
                 forms::TcpSocket& listener = Socket(0);
                 listener.LocalPort = vb::CLng(vb::Variant(port));

@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <tuple>
 
 #include "core/SettingsTable.h"
+#include "homeseer/Host.h"
 #include "setup/SetupLayout.h"
 #include "setup/tests/SetupTestBed.h"
 
@@ -148,4 +150,39 @@ TEST(SettingsTable, ARowWithoutAMemberGetsItsControl) {
     auto* box = dynamic_cast<forms::CheckBox*>(form.FindControl("aNewSwitch"));
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->Caption(), "On");
+}
+
+TEST(SettingsTable, PartsOutsideTheWalkersReadAndSaveThroughTheirRows) {
+    SetupBed bed(IniText({"[Zephra Utilities]", "inMenu=\"0\"", "RunAsXapNode=\"\"", "[T2W]", "T2WVoice=\"Anna\""}));
+    bed.host->SetIniText("settings.ini", IniText({"[Settings]", "svrport=8080"}));
+    homeseer::Host& hs = *bed.host;
+
+    // Read as stored, or without its quotes as the settings reader takes it.
+    EXPECT_EQ(settings::StoredText(hs, settings::MainSetting("inMenu")), "\"0\"");
+    EXPECT_EQ(settings::ReadText(hs, settings::MainSetting("inMenu")), "0");
+    // Quotes alone are a text: the plug-in is an xAP node's proxy.
+    EXPECT_EQ(settings::StoredText(hs, settings::MainSetting("RunAsXapNode")), "\"\"");
+    EXPECT_EQ(settings::ReadText(hs, settings::MainSetting("RunAsXapNode")), "");
+    // A missing key gives the row's fallback, which for a row the reader skips is the reading part's.
+    EXPECT_EQ(settings::ReadText(hs, settings::MainSetting("ScriptTimeout")), "60000");
+    EXPECT_EQ(settings::ReadText(hs, settings::MainSetting("LastPowerCycleHour")), "-1");
+    EXPECT_EQ(settings::ReadText(hs, settings::MainSetting("ServerPort")), "");
+    SetupBed listed;
+    EXPECT_EQ(settings::ReadText(*listed.host, settings::MainSetting("inMenu")), "1");
+    EXPECT_STREQ(settings::MainSetting("inMenu").dialog.fallback, "0");
+    // Each row's file and section.
+    EXPECT_EQ(settings::ReadText(hs, *settings::FindSetting(settings::kVoice, "T2WVoice")), "Anna");
+    EXPECT_EQ(settings::ReadText(hs, *settings::FindSetting(settings::kHostSection, "svrport")), "8080");
+
+    settings::SaveText(hs, settings::MainSetting("HouseCode"), "81");
+    EXPECT_EQ(bed.Saved(), std::vector<std::string>{"Zephra Utilities|HouseCode|81"});
+    EXPECT_EQ(bed.Setting("Zephra Utilities", "HouseCode"), "81");
+
+    // The keys the other parts name are rows with no control and no place on the page.
+    for (const char* key : {"RunAsXapNode", "ScriptTimeout", "HouseCode", "LastPowerCycleHour"}) {
+        const settings::Setting& row = settings::MainSetting(key);
+        EXPECT_EQ(row.dialog.control, nullptr) << key;
+        EXPECT_EQ(row.page.section, settings::PageSection::None) << key;
+    }
+    EXPECT_THROW(settings::MainSetting("NoSuchSetting"), std::logic_error);
 }
