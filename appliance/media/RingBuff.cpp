@@ -382,14 +382,15 @@ int Ring_Read_Ptr(RingBuffer *ring, unsigned char **ptr, unsigned long *len, uns
 {
     Lock(ring);
     unsigned long avail = iRingGetBytesInBuffer(ring);
-    if (ring->TotalBytesWritten <= ring->TotalBytesRead && ring->bEndOfData) {
-        Unlock(ring);
-        return -1;
-    }
     while (avail <= minBytes && !ring->bEndOfData) {
         SignalRoom(ring);
         WaitForData(ring);
         avail = iRingGetBytesInBuffer(ring);
+    }
+    // Asked after the wait too: data that ends while the consumer waits leaves it nothing to hand out.
+    if (ring->TotalBytesWritten <= ring->TotalBytesRead && ring->bEndOfData) {
+        Unlock(ring);
+        return -1;
     }
     const unsigned long tail = static_cast<unsigned long>(ring->pBufferEnd - ring->pReadPointer);
     const bool wraps = iDataWraps(ring);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <random>
@@ -127,6 +128,31 @@ TEST_F(Ring, CloseLetsTheConsumerDrainThenEnds)
     // A producer waiting for room is released and drops the rest.
     auto block = Pattern(0, 10);
     EXPECT_EQ(Ring_Write_Ptr(&ring, block.data(), block.size()), -1);
+}
+
+// A consumer that drained the ring and waits for more is told the data ended, not handed an
+// empty run, when the producer ends the data meanwhile (a file whose end is seen after the
+// decoder caught up).
+TEST_F(Ring, AConsumerWaitingWhenTheDataEndsGetsTheEnd)
+{
+    ASSERT_EQ(InitRingBuffer(&ring, 5000, 1, 3), 0);
+    Write(0, 100);
+    unsigned char *p = nullptr;
+    unsigned long len = 0;
+    ASSERT_EQ(Ring_Read_Ptr(&ring, &p, &len, 0, 0), 0);
+    Report_Bytes_Read(&ring, len);
+    int result = 0;
+    unsigned long waited = 1;
+    std::thread consumer([&] { result = Ring_Read_Ptr(&ring, &p, &waited, 0, 0); });
+    // Give the consumer the time to block; the answer must be the same if it has not yet.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::FILE *empty = std::tmpfile();
+    ASSERT_NE(empty, nullptr);
+    std::fgetc(empty);  // at its end
+    EXPECT_EQ(Ring_Write_Fd(&ring, empty, 0), -1);
+    std::fclose(empty);
+    consumer.join();
+    EXPECT_EQ(result, -1);
 }
 
 TEST_F(Ring, CountersDoNotWrapAtFourGigabytes)
