@@ -204,6 +204,10 @@ enum class Check {
     UnitField,  // no "=" and no ","
 };
 
+// What a value of the kind holds that would not read back as written ("CR", "'='", ...); ""
+// when it can be stored.
+std::string Unstorable(const std::string& text, Check kind);
+
 struct FamilyField {
     const char* control;  // the dialog's control array
     FieldFill fill = FieldFill::Text;

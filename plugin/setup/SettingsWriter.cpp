@@ -44,30 +44,8 @@ std::string Field(const std::string& text) {
     return clean;
 }
 
-// What a kind of value may not hold if it is to read back as written: every value loses its
-// double quotes on reading and ends at a line break; a unit's entry is split at "=" and its
-// fields at ","; a slide row's two fields at ",". Brackets inside a value read back as they are
-// (device codes of the bracket house hold them).
 using settings::Check;
-
-std::string Unstorable(const std::string& text, Check kind) {
-    for (const char c : text) {
-        const auto u = static_cast<unsigned char>(c);
-        if (c == '\r') return "CR";
-        if (c == '\n') return "LF";
-        if (c == '\0') return "NUL";
-        if ((u < 0x20 && c != '\t') || u == 0x7f) return "control character " + std::to_string(u);
-        bool bad = c == '"';
-        if (kind == Check::UnitField || kind == Check::UnitKey) bad = bad || c == '=';
-        if (kind == Check::UnitField || kind == Check::ListField) bad = bad || c == ',';
-        if (bad) return std::string("'") + c + "'";
-    }
-    // A key starting so would read as a section header or a comment.
-    const std::string key = vb::Trim(text);
-    if (kind == Check::UnitKey && (key.starts_with("[") || key.starts_with(";")))
-        return std::string("'") + key.front() + "' at its start";
-    return {};
-}
+using settings::Unstorable;
 
 // Entry keys compare as the settings file compares them: blanks around and letter case aside.
 bool SameKey(const std::string& a, const std::string& b) { return windows::EqualsNoCase(vb::Trim(a), vb::Trim(b)); }

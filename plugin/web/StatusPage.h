@@ -79,6 +79,9 @@ void UpdateCID(PluginState& state);
 // The xAP messages of interest and the script and query buttons.
 void AddFilter(PluginState& state, FastString& fs);
 void SaveFilterSettigs(PluginState& state);
+// The first posted filter value the settings file could not give back as it is, told by its
+// field, as the setup's save tells it; "" when every row can be stored.
+std::string RefusedFilterRow(PluginState& state);
 void AddScriptButton(PluginState& state, FastString& fs);
 
 }  // namespace zephra

@@ -6,6 +6,7 @@
 #include "callerid/XapBsc.h"
 #include "core/ApplianceLookups.h"
 #include "core/HomeSeerDevices.h"
+#include "core/LogWriter.h"
 #include "core/PluginState.h"
 #include "core/RequestItems.h"
 #include "core/SettingsTable.h"
@@ -209,6 +210,16 @@ int ClientRequest(PluginState& state) {
         return 0;
     }
     state.Part<StatusPageState>().SaveProblem.clear();
+    // The filters' rows are checked with the rest, before anything of the page is stored.
+    const bool filtersPosted = state.Part<StatusPageState>().FilterRowsShown && FieldPosted(state, "Class0");
+    if (filtersPosted) {
+        std::string& problem = state.Part<StatusPageState>().SaveProblem;
+        problem = RefusedFilterRow(state);
+        if (!problem.empty()) {
+            Trapped(state, kTagClientRequest, [&] { WriteLog(state.Host(), kSource, problem); });
+            return 0;
+        }
+    }
     if (options.ShowSetup) Trapped(state, kTagClientRequest, [&] { SaveSetup(state); });
     // A refused save stores nothing of the page, its display options neither.
     if (!state.Part<StatusPageState>().SaveProblem.empty()) return 0;
@@ -227,7 +238,7 @@ int ClientRequest(PluginState& state) {
         hs.SaveIniSetting(kStatusSection, "ShowStatus", std::to_string(options.ShowStatus), kIniFile);
     });
     // The filters are rewritten only from a page that carried their inputs.
-    if (state.Part<StatusPageState>().FilterRowsShown && FieldPosted(state, "Class0")) SaveFilterSettigs(state);
+    if (filtersPosted) SaveFilterSettigs(state);
     return 0;
 }
 

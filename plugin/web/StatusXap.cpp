@@ -7,6 +7,8 @@
 
 #include "core/DeviceClass.h"
 #include "core/PluginState.h"
+#include "core/SettingsTable.h"
+#include "setup/SetupTexts.h"
 #include "vb/Conversions.h"
 #include "vb/DateTime.h"
 #include "vb/Strings.h"
@@ -134,6 +136,26 @@ void AddFilter(PluginState& state, FastString& fs) {
         }
         fs.Add("</tr></table>");
     });
+}
+
+std::string RefusedFilterRow(PluginState& state) {
+    const HostInterfaceState& hi = state.hostInterface;
+    const int32_t n = hi.FilterDictionary ? hi.FilterDictionary->Count() : 0;
+    for (int32_t r = 0; r <= n; ++r) {
+        const std::string row = std::to_string(r);
+        const std::string source = PostedField(state, "Source" + row);
+        const std::string cls = PostedField(state, "Class" + row);
+        // The row's key is "source~class": neither may hold "=", nor the source begin as a header.
+        const std::pair<std::string, std::string> parts[] = {
+            {"Source" + row, settings::Unstorable(source, settings::Check::UnitKey)},
+            {"Class" + row, settings::Unstorable(source + "~" + cls, settings::Check::UnitKey)},
+            {"FilterTag" + row, settings::Unstorable(PostedField(state, "FilterTag" + row), settings::Check::Text)},
+            {"FilterEvent" + row, settings::Unstorable(PostedField(state, "FilterEvent" + row), settings::Check::Text)},
+        };
+        for (const auto& [field, what] : parts)
+            if (!what.empty()) return setuptext::kNothingSaved + field + setuptext::kCannotHold + what + ".";
+    }
+    return {};
 }
 
 void SaveFilterSettigs(PluginState& state) {

@@ -266,6 +266,43 @@ TEST(StatusPage, ASaveKeepsWhatThePostDidNotCarry) {
     EXPECT_TRUE(bed.state.hostInterface.DeviceDictionary->Exists(vb::Variant("Kitchen_Temp")));
 }
 
+// A filter row whose key or value the settings file could not give back refuses the whole
+// save, setup included, with the field named on the page and in the log; nothing is written.
+TEST(StatusPage, AFilterRowThatCannotBeStoredRefusesTheWholeSave) {
+    StatusBed bed(kNames + "[Received]\r\nacme.a~T.R=Tag_A;1\r\n");
+    bed.state.hostInterface.FilterDictionary->Add(vb::Variant("acme.a~T.R"), vb::Variant("Tag_A;1"));
+    bed.page("clientinput=yes&clientvalue=yes&Save=x&ShowControl=1&ShowSetup=1&ShowReceiveMessages=1&ShowStatus=2");
+    struct Case {
+        const char* field;
+        const char* value;
+        const char* refusal;
+    };
+    for (const Case& c : {Case{"Source0", "acme=evil", "Source0 cannot hold '='."},
+                          Case{"Source0", "[evil]", "Source0 cannot hold '[' at its start."},
+                          Case{"Class0", "T=R", "Class0 cannot hold '='."},
+                          Case{"FilterTag0", "Kit\"chen", "FilterTag0 cannot hold '\"'."}}) {
+        SCOPED_TRACE(c.field + std::string(" ") + c.value);
+        const std::string page = bed.Get();
+        const std::string before = bed.Ini();
+        std::map<std::string, std::string> fields = {{"Source0", "acme.sensor.kitchen"},
+                                                     {"Class0", "Temp.Report"},
+                                                     {"FilterTag0", "Kitchen"},
+                                                     {"Location0", "Den"}};
+        fields[c.field] = c.value;
+        const std::string answer = bed.page(StatusBed::Post(page, "Save", fields));
+        EXPECT_NE(answer.find(HTMLEncode(std::string("Nothing was saved: ") + c.refusal)), std::string::npos) << answer;
+        EXPECT_TRUE(bed.LogHas(std::string("Nothing was saved: ") + c.refusal));
+        EXPECT_EQ(bed.Ini(), before);
+        EXPECT_EQ(bed.state.hostInterface.FilterDictionary->Count(), 1);
+    }
+    // A row that can be stored is, with the setup beside it.
+    const std::string page = bed.Get();
+    bed.page(StatusBed::Post(page, "Save",
+                             {{"Source0", "acme.b"}, {"Class0", "T.S"}, {"FilterTag0", "B"}, {"Location0", "Den"}}));
+    EXPECT_EQ(bed.Setting("Received", "acme.b~T.S"), "B;");
+    EXPECT_NE(bed.Setting("Zephra Names", "192.168.9.5").find("Den"), std::string::npos);
+}
+
 // The appliances the settings give, by name, and the host's device count.
 std::pair<std::vector<std::string>, int32_t> AppliancesAndDevices(StatusBed& bed) {
     InitZephraUtilities(bed.state);
