@@ -9,6 +9,7 @@
 #include <ctime>
 #include <memory>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "Browser.h"
@@ -56,7 +57,8 @@ int main(int argc, char** argv) {
         }
     }
     if (optind < argc) startingDirectory = argv[optind];
-    if (photon::ApInitialize(argc, argv, sorvex::window::Context(SORVEX_UI_DIR)) != 0) {
+    static const std::string ui = photon::ApProgramDataFolder("sorvex");
+    if (photon::ApInitialize(argc, argv, sorvex::window::Context(ui.c_str())) != 0) {
         std::fputs(kNoDisplay, stderr);
         return 1;
     }
