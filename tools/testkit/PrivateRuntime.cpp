@@ -14,8 +14,7 @@ namespace {
 
 class PrivateRuntime {
 public:
-    PrivateRuntime()
-    {
+    PrivateRuntime() {
         std::string pattern = (std::filesystem::temp_directory_path() / "zephra-test-run-XXXXXX").string();
         if (!::mkdtemp(pattern.data())) return;
         folder_ = pattern;
@@ -23,8 +22,7 @@ public:
         ::setenv("ZEPHRA_PHOTON_SCOPE", (folder_ / "photon").c_str(), 1);
         owner_ = ::getpid();
     }
-    ~PrivateRuntime()
-    {
+    ~PrivateRuntime() {
         // A forked child that ends through exit() leaves the folder to its parent.
         if (folder_.empty() || ::getpid() != owner_) return;
         std::error_code ec;
