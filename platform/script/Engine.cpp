@@ -354,29 +354,68 @@ void Engine::executeStatement(const ModulePtr& m, std::string_view statement) {
     runTopLevel(m, *program);
 }
 
+FrameExtras& Engine::extrasOf(Frame& f) {
+    if (!f.extras) {
+        f.extras = std::make_unique<FrameExtras>();
+        f.extras->names.nextSlot = static_cast<int32_t>(f.slots.size());
+    }
+    return *f.extras;
+}
+
+void Engine::growFrame(Frame& f) {
+    if (!f.extras) return;
+    while (static_cast<int32_t>(f.slots.size()) < f.extras->names.nextSlot)
+        f.slots.push_back(&f.extras->storage.emplace_back());
+}
+
+const ProcedurePtr* Engine::frameProcedure(const Frame& f, const NameRef& ref) {
+    if (!f.extras) return nullptr;
+    auto it = f.extras->procedures.find(ref.folded);
+    return it == f.extras->procedures.end() ? nullptr : &it->second;
+}
+
 vb::Variant Engine::evalIn(Frame& f, std::string_view expression) {
     ExprPtr e;
     try {
-        e = parseExpression(expression, f.procedure);
+        e = parseExpression(expression, f.procedure, f.procedure ? &extrasOf(f).names : nullptr);
     } catch (const SyntaxError& s) {
+        growFrame(f);
         throw vb::Error(s.number(), s.what());
     }
+    growFrame(f);
     return eval(*e, f);
 }
 
+// Execute runs its text where it is called: inside a procedure its names are the procedure's
+// (what it declares becomes the procedure's, what it defines is called from there only);
+// ExecuteGlobal and Execute outside any procedure add to the module.
 void Engine::executeIn(Frame& f, std::string_view statements, bool global) {
     std::unique_ptr<Program> program;
+    bool inProcedure = !global && f.procedure;
     try {
-        program = parseProgram(statements, global ? nullptr : f.procedure);
+        program = parseProgram(statements, global ? nullptr : f.procedure, inProcedure ? &extrasOf(f).names : nullptr);
     } catch (const SyntaxError& s) {
+        growFrame(f);
         throw vb::Error(s.number(), s.what());
     }
-    define(f.module, *program);
-    if (global) {
-        runTopLevel(f.module, *program);
-    } else {
-        execBlock(program->statements, f);
+    if (!inProcedure) {
+        define(f.module, *program);
+        if (global) runTopLevel(f.module, *program);
+        else execBlock(program->statements, f);
+        return;
     }
+    growFrame(f);
+    if (!program->classes.empty()) {
+        for (const ClassPtr& c : program->classes) {
+            Binding& b = f.module->names[c->folded];
+            b = Binding{};
+            b.kind = Binding::Class;
+            b.cls = c;
+        }
+        ++generation_;
+    }
+    for (const ProcedurePtr& p : program->procedures) f.extras->procedures[p->folded] = p;
+    execBlock(program->statements, f);
 }
 
 vb::ObjectRef Engine::procedureReference(Frame& f, std::string_view name) {
@@ -679,6 +718,7 @@ void Engine::execDim(const Dim& s, Frame& f) {
     for (const DimItem& item : s.items) {
         Arg keep;
         vb::Variant* cell = variable(item.ref, f, &keep, true);
+        if (item.ref.scope == Scope::Local) f.makeOwn(item.ref.slot);  // Execute "Dim x" of an undeclared name
         if (!cell || !item.isArray) continue;
         if (cell->isArray()) continue;  // declared once: a Dim met again keeps the array
         std::vector<vb::Variant> uppers;
@@ -694,7 +734,8 @@ void Engine::execReDim(const ReDim& s, Frame& f) {
         Arg keep;
         vb::Variant* cell = variable(item.ref, f, &keep, true);
         if (!cell) vb::raise(vb::errors::TypeMismatch);
-        if (cell->isArray() && cell->array().fixed()) vb::raise(vb::errors::ArrayFixed);
+        // A fixed array, or one whose element is bound to a ByRef argument.
+        if (cell->isArray() && (cell->array().fixed() || cell->array().locked())) vb::raise(vb::errors::ArrayFixed);
         if (s.preserve && cell->isArray()) {
             vb::Variant a = std::move(*cell);
             cell->clear();
@@ -714,6 +755,7 @@ void Engine::execErase(const Erase& s, Frame& f) {
     Arg keep;
     vb::Variant* cell = variable(s.ref, f, &keep, false);
     if (!cell || !cell->isArray()) vb::raise(vb::errors::TypeMismatch);
+    if (cell->array().locked()) vb::raise(vb::errors::ArrayFixed);
     vb::Variant a = std::move(*cell);
     cell->clear();
     a.array().erase();
@@ -723,6 +765,7 @@ void Engine::execErase(const Erase& s, Frame& f) {
 void Engine::execConst(const Const& s, Frame& f) {
     vb::Variant value = eval(*s.value, f);
     if (s.ref.scope == Scope::Local) {
+        f.makeOwn(s.ref.slot);
         store(*f.slots[static_cast<std::size_t>(s.ref.slot)], std::move(value));
         return;
     }
@@ -830,6 +873,7 @@ vb::Variant* Engine::variable(const NameRef& ref, Frame& f, Arg* keep, bool crea
     case Scope::ClassMember: return nullptr;
     case Scope::Global: break;
     }
+    if (vb::Variant* own = f.own(ref)) return own;
     if (Binding* b = knownCell(ref); b && b->kind == Binding::Variable) {
         if (keep) keep->keep = b->cell;
         return b->cell.get();
@@ -842,8 +886,10 @@ vb::Variant* Engine::variable(const NameRef& ref, Frame& f, Arg* keep, bool crea
     }
     if (x.kind != Found::None) return nullptr;
     if (f.optionExplicit) undefined(kVariableUndefined, ref.name);
-    if (ref.implicitSlot >= 0 && f.procedure && static_cast<std::size_t>(ref.implicitSlot) < f.slots.size())
+    if (ref.implicitSlot >= 0 && f.procedure && static_cast<std::size_t>(ref.implicitSlot) < f.slots.size()) {
+        if (create) f.makeOwn(ref.implicitSlot);
         return f.slots[static_cast<std::size_t>(ref.implicitSlot)];
+    }
     if (!create) return nullptr;
     Binding& b = f.module->names[ref.folded];
     b = Binding{};
@@ -864,6 +910,7 @@ vb::Variant Engine::evalName(const NameRef& ref, Frame& f) {
     }
     case Scope::Global: break;
     }
+    if (vb::Variant* own = f.own(ref)) return *own;
     if (Binding* b = knownCell(ref)) return *b->cell;
     Found x = lookup(ref, f.module);
     switch (x.kind) {
@@ -890,6 +937,11 @@ vb::Variant Engine::evalName(const NameRef& ref, Frame& f) {
     }
     case Found::None: break;
     }
+    if (const ProcedurePtr* p = frameProcedure(f, ref)) {
+        ArgList none;
+        ProcedurePtr keep = *p;
+        return callProcedure(f.module, *keep, nullptr, none);
+    }
     if (f.optionExplicit) undefined(kVariableUndefined, ref.name);
     if (ref.implicitSlot >= 0 && f.procedure && static_cast<std::size_t>(ref.implicitSlot) < f.slots.size())
         return *f.slots[static_cast<std::size_t>(ref.implicitSlot)];
@@ -910,6 +962,10 @@ void Engine::assignName(const NameRef& ref, vb::Variant value, bool isSet, Frame
         return;
     }
     case Scope::Global: break;
+    }
+    if (vb::Variant* own = f.own(ref)) {
+        store(*own, std::move(value));
+        return;
     }
     if (Binding* b = knownCell(ref); b && b->kind == Binding::Variable) {
         store(*b->cell, std::move(value));
@@ -955,7 +1011,6 @@ void Engine::assign(const Expr& target, vb::Variant value, bool isSet, Frame& f)
             ArgList a = evalArgs(c.args, f);
             a.emplace_back().value = std::move(value);
             callObject(object, m.name, &m, kind, a, classOf(f));
-            writeBack(a);
             return;
         }
         if (c.target->kind == ExprKind::Name) {
@@ -1047,7 +1102,7 @@ bool Engine::isPlain(const Expr& e) const {
     if (e.kind == ExprKind::Literal) return true;
     if (e.kind != ExprKind::Name) return false;
     const NameRef& ref = static_cast<const Name&>(e).ref;
-    return ref.scope == Scope::Local || (ref.scope == Scope::Global && knownCell(ref));
+    return ref.scope == Scope::Local || (ref.scope == Scope::Global && ref.implicitSlot < 0 && knownCell(ref));
 }
 
 const vb::Variant& Engine::operand(const Expr& e, Frame& f, vb::Variant& held) {
@@ -1055,8 +1110,10 @@ const vb::Variant& Engine::operand(const Expr& e, Frame& f, vb::Variant& held) {
     if (e.kind == ExprKind::Name) {
         const NameRef& ref = static_cast<const Name&>(e).ref;
         if (ref.scope == Scope::Local) return *f.slots[static_cast<std::size_t>(ref.slot)];
-        if (ref.scope == Scope::Global)
+        if (ref.scope == Scope::Global) {
+            if (vb::Variant* own = f.own(ref)) return *own;
             if (Binding* b = knownCell(ref)) return *b->cell;
+        }
     }
     held = eval(e, f);
     return held;
@@ -1065,7 +1122,7 @@ const vb::Variant& Engine::operand(const Expr& e, Frame& f, vb::Variant& held) {
 bool Engine::isConstant(const Expr& e, Frame& f) {
     if (e.kind != ExprKind::Name) return false;
     const NameRef& ref = static_cast<const Name&>(e).ref;
-    if (ref.scope != Scope::Global) return false;
+    if (ref.scope != Scope::Global || f.own(ref)) return false;
     Found x = lookup(ref, f.module);
     return (x.kind == Found::Bound && x.binding->kind == Binding::Constant) || x.kind == Found::BuiltinFn;
 }
@@ -1204,11 +1261,14 @@ void Engine::evalArg(const Expr& e, Frame& f, Arg& out) {
             Arg keep;
             vb::Variant* cell = ref.scope == Scope::ClassMember ? nullptr : variable(ref, f, &keep, false);
             if (cell && cell->isArray()) {
+                // The element itself is passed, its array locked until the call is over.
                 ArgList idx = evalArgs(c.args, f);
-                out.indices = indicesOf(idx);
+                std::vector<int32_t> indices = indicesOf(idx);
                 if (!cell->isArray()) vb::raise(vb::errors::SubscriptOutOfRange);
-                out.value = element(cell->array(), out.indices);
-                out.array = cell;
+                vb::Array& array = cell->array();
+                out.ref = &element(array, indices);
+                array.lock();
+                out.locked = &array;
                 out.keep = std::move(keep.keep);
                 out.keepObject = std::move(keep.keepObject);
                 return;
@@ -1224,15 +1284,8 @@ ArgList Engine::evalArgs(const std::vector<ExprPtr>& args, Frame& f) {
     return list;
 }
 
-void Engine::writeBack(ArgList& args) {
-    for (Arg& a : args) {
-        if (!a.array || !a.array->isArray()) continue;
-        try {
-            store(element(a.array->array(), a.indices), std::move(a.value));
-        } catch (const vb::Error&) {
-            // The array changed shape during the call: the element is gone.
-        }
-    }
+void Arg::unlock() noexcept {
+    if (locked) std::exchange(locked, nullptr)->unlock();
 }
 
 std::vector<int32_t> Engine::indicesOf(ArgList& args) {
@@ -1263,7 +1316,6 @@ vb::Variant Engine::call(const Expr& target, const std::vector<ExprPtr>& argExpr
                 if (it != f.procedure->owner->byName.end()) {
                     ArgList a = evalArgs(argExprs, f);
                     vb::Variant r = callMember(*f.me, it->second, vb::Method | vb::PropertyGet, a);
-                    writeBack(a);
                     return r;
                 }
             }
@@ -1272,7 +1324,6 @@ vb::Variant Engine::call(const Expr& target, const std::vector<ExprPtr>& argExpr
                 ArgList a = evalArgs(argExprs, f);
                 ProcedurePtr p = x.binding->procedure;
                 vb::Variant r = callProcedure(x.inGlobal ? global_ : f.module, *p, nullptr, a);
-                writeBack(a);
                 return r;
             }
         }
@@ -1280,7 +1331,6 @@ vb::Variant Engine::call(const Expr& target, const std::vector<ExprPtr>& argExpr
         case Scope::ClassMember: {
             ArgList a = evalArgs(argExprs, f);
             vb::Variant r = callMember(*f.me, ref.slot, vb::Method | vb::PropertyGet, a);
-            writeBack(a);
             return r;
         }
         case Scope::Local:
@@ -1293,6 +1343,13 @@ vb::Variant Engine::call(const Expr& target, const std::vector<ExprPtr>& argExpr
             return indexValue(value, a, ref.name);
         }
         case Scope::Global: break;
+        }
+        if (vb::Variant* own = f.own(ref)) {
+            ArgList a = evalArgs(argExprs, f);
+            own = f.own(ref);
+            if (own->isArray()) return element(own->array(), indicesOf(a));
+            vb::Variant value = *own;
+            return indexValue(value, a, ref.name);
         }
         Found x = lookup(ref, f.module);
         ArgList a = evalArgs(argExprs, f);
@@ -1311,7 +1368,6 @@ vb::Variant Engine::call(const Expr& target, const std::vector<ExprPtr>& argExpr
             case Binding::Procedure: {
                 ProcedurePtr p = x.binding->procedure;
                 vb::Variant r = callProcedure(x.inGlobal ? global_ : f.module, *p, nullptr, a);
-                writeBack(a);
                 return r;
             }
             case Binding::Class: vb::raise(vb::errors::TypeMismatch);
@@ -1329,12 +1385,15 @@ vb::Variant Engine::call(const Expr& target, const std::vector<ExprPtr>& argExpr
             for (Arg& arg : a) values.push_back(arg.get());
             vb::Variant r = o->invoke(x.id, vb::Method | vb::PropertyGet, values);
             for (std::size_t i = 0; i < a.size(); ++i)
-                if (a[i].ref || a[i].array) a[i].get() = std::move(values[i]);
-            writeBack(a);
+                if (a[i].ref) a[i].get() = std::move(values[i]);
             return r;
         }
         case Found::BuiltinFn: return callBuiltin(*x.builtin, a, f);
         case Found::None: break;
+        }
+        if (const ProcedurePtr* p = frameProcedure(f, ref)) {
+            ProcedurePtr keep = *p;
+            return callProcedure(f.module, *keep, nullptr, a);
         }
         if (f.optionExplicit) undefined(kVariableUndefined, ref.name);
         if (ref.implicitSlot >= 0 && f.procedure && static_cast<std::size_t>(ref.implicitSlot) < f.slots.size())
@@ -1349,7 +1408,6 @@ vb::Variant Engine::call(const Expr& target, const std::vector<ExprPtr>& argExpr
             return callByValue(*object.object(), m, argExprs, f);
         ArgList a = evalArgs(argExprs, f);
         vb::Variant r = callObject(object, m.name, &m, vb::Method | vb::PropertyGet, a, classOf(f));
-        writeBack(a);
         return r;
     }
     vb::Variant value = eval(target, f);
@@ -1394,7 +1452,7 @@ vb::Variant Engine::callObject(const vb::Variant& object, const std::string& nam
     vb::Variant r = invokeHost(*o, id, kind, values.span(), &args, name, indexed);
     if (indexed) return r;
     for (std::size_t i = 0; i < args.size(); ++i)
-        if (args[i].ref || args[i].array) args[i].get() = std::move(values[i]);
+        if (args[i].ref) args[i].get() = std::move(values[i]);
     return r;
 }
 
@@ -1505,10 +1563,11 @@ vb::Variant Engine::callProcedure(const ModulePtr& m, const Procedure& p, Script
     for (std::size_t i = 0; i < slots; ++i) f.slots[i] = &f.storage[i];
     for (std::size_t i = 0; i < args.size(); ++i) {
         Arg& a = args[i];
-        if (!p.params[i].byVal && (a.ref || a.array)) {
+        if (!p.params[i].byVal && a.ref) {
             f.slots[i + 1] = &a.get();
         } else {
             f.storage[i + 1] = a.get();
+            a.unlock();  // a copy binds no element
         }
     }
     for (const auto& [slot, value] : p.constants) f.storage[static_cast<std::size_t>(slot)] = eval(*value, f);
