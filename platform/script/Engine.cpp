@@ -564,7 +564,7 @@ Engine::Flow Engine::exec(const Stmt& s, Frame& f) {
 // what is there. Anything else (a text shared with another variable, a variable changed by
 // the operands, a target that is not a plain variable) takes the ordinary assignment.
 void Engine::execAppend(const Assign& a, Frame& f) {
-    constexpr int kMaxParts = 8;
+    constexpr int kMaxParts = kMaxAppendParts;
     const Expr* parts[kMaxParts];
     int n = 0;
     const Expr* e = a.value.get();
@@ -577,6 +577,7 @@ void Engine::execAppend(const Assign& a, Frame& f) {
         e = static_cast<const Binary*>(e)->left.get();
     }
     std::reverse(parts, parts + n);
+    if (appendInPlace(a, parts, n, f)) return;
     vb::Variant acc = eval(*e, f);
     if (!acc.isString()) {
         for (int i = 0; i < n; ++i) acc = vb::concatenate(acc, eval(*parts[i], f));
@@ -603,6 +604,38 @@ void Engine::execAppend(const Assign& a, Frame& f) {
     std::string& text = acc.str();
     for (int i = 0; i < n; ++i) vb::concatenateInto(text, values[i]);
     assign(*a.target, std::move(acc), false, f);
+}
+
+// The common case of execAppend: a local holding text and parts that are literals or other
+// locals (reading them runs nothing), none of them the variable itself. The text grows where it
+// is (copied first only when another variable shares it); a text grown too long is put back.
+bool Engine::appendInPlace(const Assign& a, const Expr* const* parts, int n, Frame& f) {
+    const NameRef& ref = static_cast<const Name&>(*a.target).ref;
+    if (ref.scope != Scope::Local || ref.constant) return false;
+    vb::Variant* cell = f.slots[static_cast<std::size_t>(ref.slot)];
+    if (!cell->isString()) return false;
+    const vb::Variant* values[kMaxAppendParts];
+    for (int i = 0; i < n; ++i) {
+        const Expr& e = *parts[i];
+        if (e.kind == ExprKind::Literal) {
+            values[i] = &static_cast<const Literal&>(e).value;
+        } else if (e.kind == ExprKind::Name && static_cast<const Name&>(e).ref.scope == Scope::Local) {
+            values[i] = f.slots[static_cast<std::size_t>(static_cast<const Name&>(e).ref.slot)];
+            if (values[i] == cell) return false;
+        } else {
+            return false;
+        }
+        if (values[i]->isObject() || values[i]->isArray()) return false;
+    }
+    std::string& text = cell->str();
+    std::size_t before = text.size();
+    try {
+        for (int i = 0; i < n; ++i) vb::concatenateInto(text, *values[i]);
+    } catch (...) {
+        text.resize(before);
+        throw;
+    }
+    return true;
 }
 
 bool Engine::truth(const Expr& e, Frame& f) {
@@ -634,6 +667,29 @@ Engine::Flow Engine::execSelect(const Select& s, Frame& f) {
     return execBlock(s.elseBody, f);
 }
 
+namespace {
+
+// A counter of whole numbers moved on by its step where it is, the kind as vb::add gives it;
+// false when the sum leaves the kind (or the values are of other kinds): vb::add decides then.
+bool stepWhole(vb::Variant& counter, const vb::Variant& step) {
+    if (counter.kind() == vb::VarKind::Integer && step.kind() == vb::VarKind::Integer) {
+        int32_t v = int32_t{counter.integer()} + step.integer();
+        if (v < INT16_MIN || v > INT16_MAX) return false;
+        counter = vb::Variant(static_cast<int16_t>(v));
+        return true;
+    }
+    if (counter.kind() == vb::VarKind::Long &&
+        (step.kind() == vb::VarKind::Long || step.kind() == vb::VarKind::Integer)) {
+        int64_t v = int64_t{counter.lng()} + (step.kind() == vb::VarKind::Long ? step.lng() : step.integer());
+        if (v < INT32_MIN || v > INT32_MAX) return false;
+        counter = vb::Variant(static_cast<int32_t>(v));
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 Engine::Flow Engine::execFor(const For& s, Frame& f) {
     const NameRef& ref = static_cast<const Name&>(*s.counter).ref;
     vb::Variant start = vb::valueOf(eval(*s.start, f));
@@ -657,7 +713,9 @@ Engine::Flow Engine::execFor(const For& s, Frame& f) {
         if (flow == Flow::ExitFor) break;
         if (flow != Flow::Normal) return flow;
         tick();
-        vb::Variant next = vb::add(counter(), step);
+        vb::Variant& c = counter();
+        if (stepWhole(c, step)) continue;
+        vb::Variant next = vb::add(c, step);
         store(counter(), std::move(next));
     }
     return Flow::Normal;
