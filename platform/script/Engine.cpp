@@ -134,6 +134,37 @@ bool isLiteral(const Expr& e) {
            (e.kind == ExprKind::Unary && static_cast<const Unary&>(e).operand->kind == ExprKind::Literal);
 }
 
+// A whole number put in a variable that holds no text, object or array (nothing to release).
+void setPlain(vb::Variant& cell, vb::Variant value) noexcept {
+    std::destroy_at(&cell);
+    std::construct_at(&cell, std::move(value));
+}
+
+bool holdsNothing(const vb::Variant& v) noexcept { return !v.isString() && !v.isObject() && !v.isArray(); }
+
+bool isWhole(const vb::Variant& v) noexcept {
+    return v.kind() == vb::VarKind::Integer || v.kind() == vb::VarKind::Long;
+}
+
+// A counter of whole numbers moved on by its step where it is, the kind as vb::add gives it;
+// false when the sum leaves the kind (or the values are of other kinds): vb::add decides then.
+bool stepWhole(vb::Variant& counter, const vb::Variant& step) {
+    if (counter.kind() == vb::VarKind::Integer && step.kind() == vb::VarKind::Integer) {
+        int32_t v = int32_t{counter.integer()} + step.integer();
+        if (v < INT16_MIN || v > INT16_MAX) return false;
+        setPlain(counter, vb::Variant(static_cast<int16_t>(v)));
+        return true;
+    }
+    if (counter.kind() == vb::VarKind::Long &&
+        (step.kind() == vb::VarKind::Long || step.kind() == vb::VarKind::Integer)) {
+        int64_t v = int64_t{counter.lng()} + (step.kind() == vb::VarKind::Long ? step.lng() : step.integer());
+        if (v < INT32_MIN || v > INT32_MAX) return false;
+        setPlain(counter, vb::Variant(static_cast<int32_t>(v)));
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 struct Engine::Found {
@@ -521,6 +552,7 @@ Engine::Flow Engine::exec(const Stmt& s, Frame& f) {
             execAppend(a, f);
             return Flow::Normal;
         }
+        if (assignWhole(a, f)) return Flow::Normal;
         vb::Variant value = eval(*a.value, f);
         if (a.isSet) {
             if (!value.isObject()) vb::raise(vb::errors::ObjectRequired);
@@ -556,6 +588,29 @@ Engine::Flow Engine::exec(const Stmt& s, Frame& f) {
         }
     }
     return Flow::Normal;
+}
+
+// `x = a + b` or `x = a - b` into a local, with locals or literals holding whole numbers, and a
+// local that holds no text, object or array: the sum goes straight where it belongs.
+bool Engine::assignWhole(const Assign& a, Frame& f) {
+    if (a.target->kind != ExprKind::Name || a.value->kind != ExprKind::Binary || a.isSet) return false;
+    const NameRef& target = static_cast<const Name&>(*a.target).ref;
+    if (target.scope != Scope::Local || target.constant) return false;
+    const auto& b = static_cast<const Binary&>(*a.value);
+    if (b.op != Op::Add && b.op != Op::Sub) return false;
+    auto plain = [&](const Expr& e) -> const vb::Variant* {
+        if (e.kind == ExprKind::Literal) return &static_cast<const Literal&>(e).value;
+        if (e.kind == ExprKind::Name && static_cast<const Name&>(e).ref.scope == Scope::Local)
+            return f.slots[static_cast<std::size_t>(static_cast<const Name&>(e).ref.slot)];
+        return nullptr;
+    };
+    const vb::Variant* l = plain(*b.left);
+    const vb::Variant* r = plain(*b.right);
+    if (!l || !r || !isWhole(*l) || !isWhole(*r)) return false;
+    vb::Variant& cell = *f.slots[static_cast<std::size_t>(target.slot)];
+    if (!holdsNothing(cell)) return false;
+    setPlain(cell, b.op == Op::Add ? vb::add(*l, *r) : vb::subtract(*l, *r));
+    return true;
 }
 
 // `s = s & a & b`: the operands are evaluated in the order the tree of `&` would take them
@@ -666,29 +721,6 @@ Engine::Flow Engine::execSelect(const Select& s, Frame& f) {
     }
     return execBlock(s.elseBody, f);
 }
-
-namespace {
-
-// A counter of whole numbers moved on by its step where it is, the kind as vb::add gives it;
-// false when the sum leaves the kind (or the values are of other kinds): vb::add decides then.
-bool stepWhole(vb::Variant& counter, const vb::Variant& step) {
-    if (counter.kind() == vb::VarKind::Integer && step.kind() == vb::VarKind::Integer) {
-        int32_t v = int32_t{counter.integer()} + step.integer();
-        if (v < INT16_MIN || v > INT16_MAX) return false;
-        counter = vb::Variant(static_cast<int16_t>(v));
-        return true;
-    }
-    if (counter.kind() == vb::VarKind::Long &&
-        (step.kind() == vb::VarKind::Long || step.kind() == vb::VarKind::Integer)) {
-        int64_t v = int64_t{counter.lng()} + (step.kind() == vb::VarKind::Long ? step.lng() : step.integer());
-        if (v < INT32_MIN || v > INT32_MAX) return false;
-        counter = vb::Variant(static_cast<int32_t>(v));
-        return true;
-    }
-    return false;
-}
-
-}  // namespace
 
 Engine::Flow Engine::execFor(const For& s, Frame& f) {
     const NameRef& ref = static_cast<const Name&>(*s.counter).ref;

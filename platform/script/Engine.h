@@ -224,6 +224,7 @@ private:
     Flow execDo(const ast::Do& s, Frame& f);
     Flow execWith(const ast::With& s, Frame& f);
     void execAppend(const ast::Assign& a, Frame& f);
+    bool assignWhole(const ast::Assign& a, Frame& f);
     static constexpr int kMaxAppendParts = 8;
     bool appendInPlace(const ast::Assign& a, const ast::Expr* const* parts, int n, Frame& f);
     void execDim(const ast::Dim& s, Frame& f);
