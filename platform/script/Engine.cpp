@@ -1673,6 +1673,14 @@ vb::Variant Engine::callProcedure(const ModulePtr& m, const Procedure& p, Script
 vb::Variant Engine::callBuiltin(const Builtin& b, ArgList& args, Frame& f) {
     if (static_cast<int>(args.size()) < b.minArgs || (b.maxArgs >= 0 && static_cast<int>(args.size()) > b.maxArgs))
         vb::raise(vb::errors::WrongArgumentCount);
+    // Built-ins take values: an array element passed to one (say to Execute, whose text may
+    // ReDim that array) leaves its array free.
+    for (Arg& arg : args) {
+        if (!arg.locked) continue;
+        arg.value = *arg.ref;
+        arg.ref = nullptr;
+        arg.unlock();
+    }
     BuiltinCall c{*this, f, args};
     return b.fn(c);
 }

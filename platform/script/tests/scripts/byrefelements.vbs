@@ -111,3 +111,9 @@ Sub Twice(ByRef v)
 End Sub
 Twice lst(1)
 AssertEqual lst(1), 4, "an element of an array held by a plain variable"
+
+' A built-in takes the element's value: the array stays free meanwhile.
+Dim code
+code = Array("ReDim code(3)", "")
+Execute code(0)
+AssertEqual UBound(code), 3, "Execute of an element may ReDim its array"
