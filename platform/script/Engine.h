@@ -3,10 +3,10 @@
 // host added, and the evaluation of parsed programs. Internal to the script layer; the
 // control (ScriptControl.h) is the contract.
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <algorithm>
 #include <deque>
 #include <functional>
 #include <memory>
