@@ -147,6 +147,39 @@ private:
     std::vector<std::string> requests_;
 };
 
+// Answers every connection with the same bytes, as a server whose header lines are odd would.
+class RawAnswerServer {
+public:
+    explicit RawAnswerServer(std::string answer)
+        : answer_(std::move(answer)), acceptor_(io_, tcp::endpoint(asio::ip::make_address("127.0.0.1"), 0)) {
+        accept();
+        thread_ = std::thread([this] { io_.run(); });
+    }
+    ~RawAnswerServer() {
+        io_.stop();
+        thread_.join();
+    }
+    std::string url(const std::string& path) const { return "http://" + text(acceptor_.local_endpoint()) + path; }
+
+private:
+    void accept() {
+        acceptor_.async_accept([this](beast::error_code ec, tcp::socket socket) {
+            if (ec) return;
+            beast::flat_buffer buffer;
+            http::request<http::empty_body> request;
+            http::read(socket, buffer, request, ec);
+            if (!ec) asio::write(socket, asio::buffer(answer_), ec);
+            socket.shutdown(tcp::socket::shutdown_both, ec);
+            accept();
+        });
+    }
+
+    std::string answer_;
+    asio::io_context io_;
+    tcp::acceptor acceptor_;
+    std::thread thread_;
+};
+
 std::string soxWave(const std::string& options) {
     const auto path = std::filesystem::temp_directory_path() / ("sim-wav-" + std::to_string(getpid()) + ".wav");
     const std::string command = "sox -n " + options + " " + path.string() + " synth 0.5 sine 440 2>/dev/null";
@@ -274,6 +307,28 @@ TEST(ApplianceSimRun, FetchesTheWavFileFromItsOwnAddressAndMeasuresIt) {
     EXPECT_EQ(sim.logLine("kitchen browse"), "kitchen browse \"" + page + "\" ok status=200 bytes=18");
     EXPECT_EQ(server.requests().back(), "127.0.0.2 /ZephraSlideshow.asp");
     EXPECT_EQ(sim.state("kitchen")["url"], page);
+}
+
+TEST(ApplianceSimRun, AHeaderLineWithoutAColonIsSkippedAsBrowsersDo) {
+    Sim sim(twoAppliances());
+    // A file page as the plug-in serves it: its date line has no colon.
+    RawAnswerServer text(
+        "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n"
+        "Last-Modified Thu, 10 Dec 2026 04:00:00 GMT\r\nContent-Length: 17\r\n\r\n"
+        "<html>note</html>");
+    const auto page = text.url("/note.htm");
+    sim.get("kitchen", "/gotoURL.shtml?M=GOTO_URL&S=" + page);
+    EXPECT_EQ(sim.logLine("kitchen browse"), "kitchen browse \"" + page + "\" ok status=200 bytes=17");
+    // Bare line feeds, a line of junk and a body that ends with the connection.
+    RawAnswerServer bare("HTTP/1.0 200 OK\nServer: x\n\x01junk\n\nbody to the end");
+    const auto other = bare.url("/cid.htm");
+    sim.get("hall", "/gotoURL.shtml?M=GOTO_URL&S=" + other);
+    EXPECT_EQ(sim.logLine("hall browse"), "hall browse \"" + other + "\" ok status=200 bytes=15");
+    // A line that is not a header at all is still an error.
+    RawAnswerServer broken("NOT HTTP\r\n\r\n");
+    const auto bad = broken.url("/x.htm");
+    sim.get("kitchen", "/gotoURL.shtml?M=GOTO_URL&S=" + bad);
+    EXPECT_NE(sim.logLine("kitchen browse \"" + bad).find("receive: "), std::string::npos);
 }
 
 TEST(ApplianceSimRun, FaultModesLeaveRequestsUnansweredUntilLifted) {
