@@ -72,13 +72,11 @@ std::vector<std::string> LoadEvents(EventStore& store, const std::filesystem::pa
     std::vector<std::string> notes;
     const windows::IniDocument doc = windows::ReadIniFile(file);
     for (const auto& [key, unused] : doc.Section(kListSection)) {
-        bool kept = false;
-        try {
-            kept = read(store, doc, kEventSection + key);
-        } catch (const std::exception&) {
-            kept = false;  // beyond the most events the host keeps
+        if (store.count() >= EventStore::kMaxEvents) {
+            notes.push_back("events beyond " + std::to_string(EventStore::kMaxEvents) + " are not read back");
+            break;
         }
-        if (!kept) notes.push_back("event " + key + " could not be read back");
+        if (!read(store, doc, kEventSection + key)) notes.push_back("event " + key + " could not be read back");
     }
     return notes;
 }
