@@ -7,6 +7,7 @@
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <memory>
@@ -69,7 +70,10 @@ struct HeadComplete {
     std::pair<Iterator, bool> operator()(Iterator begin, Iterator end) const {
         const std::string seen(begin, end);
         const std::size_t at = headEnd(seen);
-        return at == 0 ? std::pair{end, false} : std::pair{begin + static_cast<std::ptrdiff_t>(at), true};
+        if (at != 0) return {begin + static_cast<std::ptrdiff_t>(at), true};
+        // The next look starts a little before the end, so that a line end split between two
+        // reads is still seen.
+        return {end - static_cast<std::ptrdiff_t>(std::min<std::size_t>(seen.size(), 3)), false};
     }
 };
 

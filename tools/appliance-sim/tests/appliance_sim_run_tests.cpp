@@ -19,6 +19,7 @@
 #include <mutex>
 #include <random>
 #include <sstream>
+#include <chrono>
 #include <thread>
 
 namespace asio = boost::asio;
@@ -150,8 +151,11 @@ private:
 // Answers every connection with the same bytes, as a server whose header lines are odd would.
 class RawAnswerServer {
 public:
-    explicit RawAnswerServer(std::string answer)
-        : answer_(std::move(answer)), acceptor_(io_, tcp::endpoint(asio::ip::make_address("127.0.0.1"), 0)) {
+    // With `splitAt`, the answer goes in two writes, a moment apart.
+    explicit RawAnswerServer(std::string answer, std::size_t splitAt = 0)
+        : answer_(std::move(answer)),
+          splitAt_(splitAt),
+          acceptor_(io_, tcp::endpoint(asio::ip::make_address("127.0.0.1"), 0)) {
         accept();
         thread_ = std::thread([this] { io_.run(); });
     }
@@ -168,13 +172,20 @@ private:
             beast::flat_buffer buffer;
             http::request<http::empty_body> request;
             http::read(socket, buffer, request, ec);
-            if (!ec) asio::write(socket, asio::buffer(answer_), ec);
+            if (!ec && splitAt_ > 0) {
+                asio::write(socket, asio::buffer(answer_.data(), splitAt_), ec);
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                asio::write(socket, asio::buffer(answer_.data() + splitAt_, answer_.size() - splitAt_), ec);
+            } else if (!ec) {
+                asio::write(socket, asio::buffer(answer_), ec);
+            }
             socket.shutdown(tcp::socket::shutdown_both, ec);
             accept();
         });
     }
 
     std::string answer_;
+    std::size_t splitAt_;
     asio::io_context io_;
     tcp::acceptor acceptor_;
     std::thread thread_;
@@ -324,6 +335,12 @@ TEST(ApplianceSimRun, AHeaderLineWithoutAColonIsSkippedAsBrowsersDo) {
     const auto other = bare.url("/cid.htm");
     sim.get("hall", "/gotoURL.shtml?M=GOTO_URL&S=" + other);
     EXPECT_EQ(sim.logLine("hall browse"), "hall browse \"" + other + "\" ok status=200 bytes=15");
+    // A head whose empty line comes in a later read than the line end before it.
+    const std::string head = "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n";
+    RawAnswerServer split(head + "\r\nok", head.size());
+    const auto later = split.url("/split.htm");
+    sim.get("kitchen", "/gotoURL.shtml?M=GOTO_URL&S=" + later);
+    EXPECT_EQ(sim.logLine("kitchen browse \"" + later), "kitchen browse \"" + later + "\" ok status=200 bytes=2");
     // A line that is not a header at all is still an error.
     RawAnswerServer broken("NOT HTTP\r\n\r\n");
     const auto bad = broken.url("/x.htm");
