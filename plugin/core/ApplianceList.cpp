@@ -69,6 +69,17 @@ constexpr const char* kNoAddress = "it names no address before \"=\"";
 constexpr const char* kNoValue = "it names no appliance after \"=\"";
 constexpr const char* kNoName = "its first field, the appliance's name, is empty";
 constexpr std::size_t kShownEntry = 200;  // the log shows no more of a long entry
+constexpr const char* kTextAfterQuote = "\" has text after its closing quote (a comment?): it makes the appliance \"";
+
+// True when the value of a "key=value" line is quoted and more than blanks follow the closing quote.
+bool HasTextAfterQuote(const std::string& line) {
+    const std::size_t equals = line.find('=');
+    if (equals == std::string::npos) return false;
+    const std::string value = vb::Trim(line.substr(equals + 1));
+    if (value.size() < 2 || value.front() != '"') return false;
+    const std::size_t close = value.find('"', 1);
+    return close != std::string::npos && !vb::Trim(value.substr(close + 1)).empty();
+}
 
 // A line as the section holds it, or nothing for a line that is dropped (`why` says why, and
 // stays empty for a blank line).
@@ -104,7 +115,9 @@ public:
         if (text.empty()) {
             table_.slots[0].ZephraDC.clear();
         } else {
-            for (const std::string& line : vb::Split(text, std::string(1, '\0'))) DefineLine(line);
+            const std::vector<std::string> lines = vb::Split(text, std::string(1, '\0'));
+            for (std::size_t i = 0; i < lines.size(); ++i)
+                DefineLine(lines[i], i < rawLines_.size() && HasTextAfterQuote(rawLines_[i]));
         }
         Compact();
         Handled([&] { CollectCallerIdAppliances(); });
@@ -115,8 +128,9 @@ public:
 private:
     std::string SectionText() {
         const char* section = settings::Units().section;
-        std::string text = vb::Replace(state_.Host().GetINISection(section, settings::FileOf(section)), "\"", "");
-        return settings::UnescapedCodes(text);
+        const std::string raw = state_.Host().GetINISection(section, settings::FileOf(section));
+        rawLines_ = vb::Split(raw, std::string(1, '\0'));
+        return settings::UnescapedCodes(vb::Replace(raw, "\"", ""));
     }
 
     void Debug(const std::string& text) {
@@ -163,7 +177,8 @@ private:
         Log(kEntryNotUsed + entry.substr(0, kShownEntry) + kEntryNotUsedTail + why);
     }
 
-    void DefineLine(const std::string& text) {
+    // `commented`: the value as written had text after its closing quote, which the name took in.
+    void DefineLine(const std::string& text, bool commented) {
         std::string why;
         std::optional<ApplianceLine> line = ParseLine(text, why);
         if (!line) {
@@ -180,6 +195,8 @@ private:
             entry.IP = entry.Computer = line->key;
         }
         ReadFields(entry, *line);
+        if (commented)
+            Handled([&] { Log(kEntryNotUsed + text.substr(0, kShownEntry) + kTextAfterQuote + line->written + "\""); });
         if (entry.ZephraDC.empty()) Handled([&] { HandOutBaseCode(entry, line->written); });
         if (entry.ZephraDC.empty()) {
             entry.ZephraActive = false;
@@ -345,7 +362,8 @@ private:
     int32_t callerIdUnit_ = kCallerIdUnit;
     std::array<bool, kLastApplianceUnit + 1> unitUsed_{};
     int32_t current_ = -1;
-    std::vector<std::string> leftOut_;  // names of lines for which no base code was free
+    std::vector<std::string> leftOut_;   // names of lines for which no base code was free
+    std::vector<std::string> rawLines_;  // the section's lines as written, quotes and all
 };
 
 }  // namespace

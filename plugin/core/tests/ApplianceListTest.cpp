@@ -177,6 +177,15 @@ TEST_F(ApplianceListTest, MalformedLinesAreDroppedAndALaterLineOfTheSameNameWins
                         "name, device code\" is not used: it has more than one \"=\" (a comment after the value?)"),
               pasted.end());
 
+    // A comment after a quoted value becomes part of the name: the entry is named with the name it made.
+    Define("127.0.0.2/kitchen=\"Kitchen\" ; main screen\n127.0.0.3/hall=\"Hall,[11\"\n");
+    const Strings commented = bed.Log();
+    EXPECT_NE(std::find(commented.begin(), commented.end(),
+                        "dkvZephra|Zephra Names: the entry \"127.0.0.2/kitchen=Kitchen ; main screen\" has text after "
+                        "its closing quote (a comment?): it makes the appliance \"Kitchen ; main screen\""),
+              commented.end());
+    for (const std::string& line : commented) EXPECT_EQ(line.find("127.0.0.3/hall"), std::string::npos) << line;
+
     // Every base unit taken: the appliance is not used either.
     for (const char* code : {"[1", "[11", "[21", "[31", "[41", "[51", "[61"}) OurDevice(code);
     Define("10.0.0.9=Attic\n");

@@ -267,6 +267,29 @@ TEST(TCPServer, ARequestSplitOverPacketsIsServedOnceWhole) {
               std::string::npos);
 }
 
+TEST(TCPServer, AHeadWithBareLineFeedsIsServedAtOnce) {
+    ServerBed s;
+    s.bed.app.write("HTML/x.htm", "lf");
+    TCPServer& server = s.Server();
+    WebClient c(s.port);
+    const auto start = s.bed.loop.now();
+    c.Send("GET /x.htm?a=1 HTTP/1.0\nHost: 127.0.0.1\nUser-Agent: lf-client\n\n");
+    ASSERT_TRUE(s.WaitFor([&] { return c.Pump(); }));
+    EXPECT_LT(s.bed.loop.now() - start, TCPServer::kRequestTimeout);
+    EXPECT_TRUE(c.Received().starts_with("HTTP/1.0 200 OK\r\n"));
+    EXPECT_TRUE(c.Received().ends_with("\r\n\r\nlf"));
+    EXPECT_EQ(s.DebugCount("Poping socket 1 type=.htm for page \\x.htm"), 1u);
+
+    // Mixed line ends and a body of a told length: the body is kept as it came.
+    WebClient post(s.port);
+    post.Send("POST /form.asp HTTP/1.0\r\nContent-Length: 7\n\r\na=1&b=2");
+    ASSERT_TRUE(s.WaitFor([&] { return post.Pump(); }));
+    EXPECT_TRUE(post.Received().starts_with("HTTP/1.0 307 NoSupport\r\n"));
+    EXPECT_NE(post.Received().find("Content-Length: 7\r\n\r\na=1&b=2"), std::string::npos);
+    EXPECT_EQ(s.DebugCount(": no whole request within 30 s"), 0u);
+    (void)server;
+}
+
 TEST(TCPServer, OversizedAndMalformedRequestsAreRefusedAndOthersGoOn) {
     ServerBed s;
     s.bed.app.write("HTML/x.htm", "fine");
