@@ -108,8 +108,8 @@ TEST_F(HostLifeCycle, StartsServesOperationsAndX10MotionAndStopsCleanlyOnSigterm
 }
 
 // Start-up steps that fail (the caller-ID UDP port held by another program, a "ShowStatus"
-// that is no number): each is named in the log, the start-up completes and device commands
-// reach the appliances.
+// that is no number) and an appliance whose device code has no unit number: each is named in
+// the log, the start-up completes and device commands reach the other appliances.
 TEST(HostStartUp, FailingStepsAreNamedAndDeviceCommandsStillWork) {
     const std::filesystem::path simLog =
         std::filesystem::temp_directory_path() / ("host-e2e-startup-" + std::to_string(getpid()) + ".log");
@@ -125,7 +125,9 @@ TEST(HostStartUp, FailingStepsAreNamedAndDeviceCommandsStillWork) {
         folder.write("registry/zephra/registry.ini",
                      "[Zephra\\Options]\r\nLocalPort=" + std::to_string(ntohs(address.sin_port)) + "\r\n");
         std::string settings = folder.read("Config/dkvZephraUtilities.ini");
-        folder.write("Config/dkvZephraUtilities.ini", settings + "[STATUS]\r\nShowStatus=abc\r\n");
+        // An entry before them whose device code has no unit number.
+        folder.write("Config/dkvZephraUtilities.ini",
+                     settings + "127.0.0.6/127.0.0.6:1=\"Attic,[1x\"\r\n[STATUS]\r\nShowStatus=abc\r\n");
 
         ChildProcess host(ZEPHRA_HOST_PROGRAM, folder.args());
         ASSERT_TRUE(host.waitForLine("zephra-host: dkvZephra ready"));
@@ -136,6 +138,8 @@ TEST(HostStartUp, FailingStepsAreNamedAndDeviceCommandsStillWork) {
         EXPECT_TRUE(holds(log, "| dkvZephra | ReadStatusOptions: [STATUS] ShowStatus=abc (Type mismatch), 2 is used"))
             << log;
         EXPECT_TRUE(holds(log, "| dkvZephra | InitHW InitUDP ")) << log;
+        EXPECT_TRUE(holds(log, "| dkvZephra | DefineZephras: the device code of attic has no unit number")) << log;
+        EXPECT_FALSE(holds(log, "SetZephraIO")) << log;
         EXPECT_TRUE(holds(log, "| dkvZephra | Startup Initialization Complete")) << log;
         EXPECT_EQ(host.terminate(), 0);
         close(taken);
