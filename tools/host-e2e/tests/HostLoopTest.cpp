@@ -22,8 +22,8 @@ using Clock = std::chrono::steady_clock;
 // connects), far above what a loaded machine needs to end a process.
 constexpr std::chrono::seconds kEndsLongBefore{12};
 
-// The status line of the answer to GET `target` on 127.0.0.1:port; empty without an answer.
-std::string statusLineOf(int port, const std::string& target) {
+// The status line of the answer to `request` on 127.0.0.1:port; empty without an answer.
+std::string statusLineOfRequest(int port, const std::string& request) {
     int s = socket(AF_INET, SOCK_STREAM, 0);
     timeval timeout{kWait.count(), 0};
     setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
@@ -31,7 +31,6 @@ std::string statusLineOf(int port, const std::string& target) {
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<uint16_t>(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const std::string request = "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nUser-Agent: Mozilla/5.0\r\n\r\n";
     std::string answer;
     if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
         send(s, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size())) {
@@ -41,6 +40,20 @@ std::string statusLineOf(int port, const std::string& target) {
     }
     close(s);
     return answer.substr(0, answer.find("\r\n"));
+}
+
+std::string statusLineOf(int port, const std::string& target) {
+    return statusLineOfRequest(port,
+                               "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nUser-Agent: Mozilla/5.0\r\n\r\n");
+}
+
+// A save of the status page's display options.
+std::string statusLineOfSave(int port) {
+    const std::string body = "ShowStatus=2";
+    return statusLineOfRequest(port,
+                               "POST /status HTTP/1.1\r\nHost: 127.0.0.1\r\nUser-Agent: Mozilla/5.0\r\n"
+                               "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
+                                   std::to_string(body.size()) + "\r\n\r\n" + body);
 }
 
 class HostLoop : public ::testing::Test {
@@ -83,11 +96,12 @@ TEST_F(HostLoop, AWaitInsideAStatementKeepsCommandsPagesAndSignalsServed) {
     EXPECT_TRUE(appliances_.waitFor("kitchen", "/led.shtml?t2 ok topled=blink"));
     EXPECT_TRUE(appliances_.waitFor("hall", "/volume.shtml?30 ok volume=30"));
 
-    // A script waiting in a loop: the status page still answers, an appliance is still driven
+    // A script waiting in a loop: the status page still answers and saves, an appliance is still driven
     // by the host's device commands, and SIGTERM ends the host.
     host.writeLine(R"(hs.SetDeviceValue "[19",50 : For i = 1 To 60 : hs.WaitSecs 1 : Next)");
     EXPECT_TRUE(appliances_.waitFor("hall", "/volume.shtml?50 ok volume=50"));
     EXPECT_EQ(statusLineOf(serverPort_.port(), "/status"), "HTTP/1.0 200 OK");
+    EXPECT_EQ(statusLineOfSave(serverPort_.port()), "HTTP/1.0 200 OK");
     expectSigtermEndsItSoon(host);
 }
 
