@@ -31,6 +31,8 @@ constexpr const char* kDebugSource = "dkvZephra Debug";
 constexpr const char* kTag = "DefineZephras ";
 constexpr const char* kRemoving = "Removing virtual device ";
 constexpr const char* kUnitIgnored = "DefineZephras units not marked, base unit outside 0 to 63: ";
+constexpr const char* kNoUnit = "DefineZephras: the device code of ";
+constexpr const char* kNoUnitTail = " has no unit number; the appliance has no devices: ";
 constexpr const char* kSilentDevices = "SetSilentDeviceCollection";
 constexpr const char* kLeftOut = "DefineZephras: no free device code for ";
 constexpr const char* kLeftOutWhy = " (the base units ";
@@ -275,7 +277,12 @@ private:
 
     // The appliance's ten units count as covered; only units 1 to 63 are looked after.
     void MarkUnits(const ZephraEntry& entry, int32_t slot) {
-        const int32_t unit = vb::CInt(vb::Variant(entry.ZephraDC.substr(1)));
+        const std::optional<int16_t> base = BaseUnitOf(entry.ZephraDC);
+        if (!base) {
+            Log(kNoUnit + entry.Name + kNoUnitTail + entry.ZephraDC);
+            return;
+        }
+        const int32_t unit = *base;
         Debug("DefineZephras HouseCode=" + houseCode_ + ", ZephraDC(" + std::to_string(slot) + ")=" + entry.ZephraDC +
               ", DC=" + std::to_string(unit));
         if (entry.ZephraDC.substr(0, 1) != houseCode_) return;
@@ -308,9 +315,11 @@ private:
         for (const ZephraEntry& entry : table_.slots) {
             if (!entry.DoCID || !entry.Object) continue;
             names.Add("," + entry.Name);
+            const std::optional<int16_t> unit = BaseUnitOf(entry.ZephraDC);
+            if (!unit) continue;  // named in the log when its units were marked
             Handled([&] {
-                const int32_t unit = vb::CInt(vb::Variant(entry.ZephraDC.substr(1)));
-                silent->Add(vb::Variant(entry.ZephraDC.substr(0, 1) + std::to_string(unit + kDevicesPerAppliance - 1)));
+                silent->Add(
+                    vb::Variant(entry.ZephraDC.substr(0, 1) + std::to_string(*unit + kDevicesPerAppliance - 1)));
             });
         }
         table_.CIDZephraNames = names.value().size() > 1 ? names.value().substr(1) : std::string();
@@ -370,6 +379,14 @@ private:
 
 int32_t CallerIdUnit(const PluginState& state) {
     return state.HostVersionNumber >= kNewCallerIdUnitVersion ? kCallerIdUnit : kOlderCallerIdUnit;
+}
+
+std::optional<int16_t> BaseUnitOf(const std::string& code) {
+    if (code.empty()) return std::nullopt;
+    int16_t unit = 0;
+    if (vb::Try([&] { unit = vb::CInt(vb::Variant(code.substr(1))); })) return unit;
+    vb::Err().Clear();
+    return std::nullopt;
 }
 
 void DefineZephras(PluginState& state) { Definition(state).Run(); }

@@ -231,7 +231,8 @@ TEST_F(ApplianceListTest, OnlyUnitsOneTo63AreMarkedAndABaseOutsideIsLogged) {
     Define("127.0.0.2=\"Near,[60\"\n127.0.0.3=\"Far,[70\"\n127.0.0.4=\"Below,[-5\"\n127.0.0.5=\"Odd,[x\"\n");
     EXPECT_EQ(bed.Log(), (Strings{"dkvZephra|DefineZephras units not marked, base unit outside 0 to 63: far [70",
                                   "dkvZephra|DefineZephras units not marked, base unit outside 0 to 63: below [-5",
-                                  "dkvZephra|DefineZephras  Line 0 Type mismatch",
+                                  "dkvZephra|DefineZephras: the device code of odd has no unit number; the "
+                                  "appliance has no devices: [x",
                                   // "below"'s devices from -5 to 4 count as no appliance's
                                   "dkvZephra|Removing virtual device [1", "dkvZephra|Removing virtual device [2",
                                   "dkvZephra|Removing virtual device [3", "dkvZephra|Removing virtual device [4"}));
