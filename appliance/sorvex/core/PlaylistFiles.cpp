@@ -185,6 +185,12 @@ void Jukebox::loadPlaylistFile(const std::string& path, bool start) {
     view_->endProgress();
 }
 
+void Jukebox::showHeldAlerts() {
+    std::vector<std::string> held;
+    held.swap(heldAlerts_);
+    for (const std::string& text : held) view_->alert(text);
+}
+
 bool Jukebox::savePlaylist(const std::string& directory, const std::string& name) {
     if (count() > kSaveProgressEvery) showProgress(texts::kSaving, 0);
     std::string fileName = directory + "/" + name;
@@ -193,7 +199,8 @@ bool Jukebox::savePlaylist(const std::string& directory, const std::string& name
     auto alert = [&](const char* format) {
         char text[1200];
         std::snprintf(text, sizeof text, format, std::strerror(errno));
-        view_->alert(text);
+        if (holdAlerts_) heldAlerts_.emplace_back(text);
+        else view_->alert(text);
         std::fprintf(stderr, "%s: %s\n", texts::kAlertTitle, text);
     };
     if (!file) {
