@@ -253,18 +253,18 @@ bool TCPServer::GiveWay() {
 
 // A head ends with an empty line; a bare line feed ends a line too, so that a head is never
 // taken for unfinished longer than the framing takes it to be.
-void TCPServer::FollowHead(int16_t slot, const std::string& text) {
-    if (headDone_[slot]) return;
+bool TCPServer::FollowHead(int16_t slot, const std::string& text) {
+    if (headDone_[slot]) return false;
     std::string scan = headTail_[slot] + text.substr(0, std::min(text.size(), kHeaderLimit + 4));
     std::size_t at = scan.find("\n\r\n");
     if (at == std::string::npos) at = scan.find("\n\n");
     if (at != std::string::npos) {
         headDone_[slot] = true;
         headTail_[slot].clear();
-        FollowCapacity();  // with every head whole, newcomers now wait
-        return;
+        return true;
     }
     headTail_[slot] = scan.substr(scan.size() - std::min<std::size_t>(scan.size(), 2));
+    return false;
 }
 
 // Newcomers are taken while a slot is free or may give way; else they wait in the backlog.
@@ -328,13 +328,14 @@ void TCPServer::socket_DataArrival(int16_t slot) {
             }
             queuedBytes_[slot] += text.size();
             heard_[slot] = true;
-            FollowHead(slot, text);
+            const bool headDone = FollowHead(slot, text);
             RequestQueue.push_back({slot, connections_[slot], std::move(text)});
             WriteServerDebug(kDbgPushing + N(static_cast<int64_t>(RequestQueue.size())) + kDbgForSocket + N(slot));
             if (!ServerTimer.Enabled()) {
                 ServerTimer.Interval(kPollInterval);
                 ServerTimer.Enabled(true);
             }
+            if (headDone) FollowCapacity();  // with every head whole, newcomers wait
         }))
         LogTagged(kTagDataArrival);
 }

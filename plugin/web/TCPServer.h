@@ -137,8 +137,8 @@ private:
     void Recount();
     // The open slot that gives way first to a newcomer; 0 when none may.
     int16_t GivesWay() const;
-    // Notes the end of the request head in the slot's incoming text.
-    void FollowHead(int16_t slot, const std::string& text);
+    // Notes the end of the request head in the slot's incoming text; true when it ends now.
+    bool FollowHead(int16_t slot, const std::string& text);
     bool GiveWay();
     void FollowCapacity();
     void socket_PeerClose(int16_t slot);
