@@ -36,7 +36,7 @@ public:
         const std::string folder = directory == "." ? root : root + "/" + directory;
         if (!StaysInside(root, folder, name.find('.') == std::string::npos ? name + ".m3u" : name)) return false;
         jukebox_.holdAlerts(true);
-        jukebox_.savePlaylist(folder, name);
+        jukebox_.savePlaylist(folder, name, true);
         jukebox_.holdAlerts(false);
         return true;
     }

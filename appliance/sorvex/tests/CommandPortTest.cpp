@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include "CommandPort.h"
@@ -231,6 +232,14 @@ TEST(CommandPortSave, NetworkSavesLandInTheMusicFolder) {
     EXPECT_EQ(folder.read("victim.txt"), "precious\n");
     EXPECT_FALSE(std::filesystem::exists(folder / "new.m3u"));
     EXPECT_EQ(folder.read("music/party.m3u"), "#EXTM3U\r\n#EXTINF:-1,Song A\r\na.mp3\r\n");
+    // A link or a pipe put in place after those checks is not opened either.
+    ASSERT_EQ(::mkfifo((folder / "music/pipe.m3u").c_str(), 0600), 0);
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(jukebox.savePlaylist(folder / "music", "evil.m3u", true));
+    EXPECT_FALSE(jukebox.savePlaylist(folder / "music", "pipe.m3u", true));
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(folder.read("victim.txt"), "precious\n");
+    EXPECT_EQ(exchange("save pipe"), "500 Unrecognized command\n");
 }
 
 // A save that fails shows its alert (modal on the appliance) only after the client has its reply.
