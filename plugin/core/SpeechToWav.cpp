@@ -34,8 +34,17 @@ constexpr double kWavBytesPerSecond = 15667;
 constexpr int kMostChunks = 64;
 
 // One statement under the routine's handler: a failure is logged with the tag.
-void Handled(PluginState& state, const std::string& tag, const std::function<void()>& body) {
-    if (!vb::Try(body)) vb::Try([&] { WriteLog(state.Host(), kSource, tag); });
+bool Handled(PluginState& state, const std::string& tag, const std::function<void()>& body) {
+    if (vb::Try(body)) return true;
+    vb::Try([&] { WriteLog(state.Host(), kSource, tag); });
+    return false;
+}
+
+// The same, the failure noted as the line the log would have been written.
+bool Noted(std::vector<SpeechLogLine>& lines, const std::string& tag, const std::function<void()>& body) {
+    if (vb::Try(body)) return true;
+    lines.push_back({kSource, tag + TakePendingError()});
+    return false;
 }
 
 // The voices told missing so far: the notice is written once for each, not at every speech.
@@ -44,16 +53,15 @@ struct MissingVoices {
 };
 
 // Selects the installed voice whose description is `voiceName` in any letter case.
-void SetVoice(PluginState& state, windows::SpVoice& voice, const std::string& voiceName) {
-    Handled(state, "SetVoice", [&] {
+void SetVoice(std::vector<SpeechLogLine>& lines, windows::SpVoice& voice, const std::string& voiceName) {
+    Noted(lines, "SetVoice", [&] {
         const std::string wanted = vb::LCase(voiceName);
         for (const windows::SpObjectToken& token : voice.GetVoices()) {
             if (vb::LCase(token.GetDescription()) != wanted) continue;
             voice.Voice(token);
             return;
         }
-        if (!state.Part<MissingVoices>().told.insert(wanted).second) return;
-        WriteLog(state.Host(), kDebugSource, "Voice " + voiceName + " requested, but not an installed voice ");
+        lines.push_back({kDebugSource, "Voice " + voiceName + " requested, but not an installed voice ", wanted});
     });
 }
 
@@ -97,7 +105,7 @@ std::optional<double> HeaderSeconds(const std::filesystem::path& path, uintmax_t
 
 }  // namespace
 
-void TextToWavFile(PluginState& state, const std::string& text, const std::string& fileName) {
+bool TextToWavFile(PluginState& state, const std::string& text, const std::string& fileName) {
     const std::string tag = "TextToWavFile";
     std::string path;
     // The voice is read afresh each time: a script may have changed it since the last reading.
@@ -105,32 +113,55 @@ void TextToWavFile(PluginState& state, const std::string& text, const std::strin
         state.settings.T2WVoice =
             settings::ReadText(state.Host(), *settings::FindSetting(settings::kVoice, "T2WVoice"));
     });
-    Handled(state, tag, [&] { path = state.Host().GetAppPath() + kTempFolder + fileName; });
-    Handled(state, tag, [&] { SpeakToFile(state, text, state.settings.T2WVoice, path); });
+    if (!Handled(state, tag, [&] { path = state.Host().GetAppPath() + kTempFolder + fileName; })) return false;
+    return SpeakToFile(state, text, state.settings.T2WVoice, path);
 }
 
-void SpeakToFile(PluginState& state, const std::string& text, const std::string& voiceName, const std::string& path) {
+bool SpeakToFile(PluginState& state, const std::string& text, const std::string& voiceName, const std::string& path) {
+    std::vector<SpeechLogLine> lines;
+    const bool written = MakeSpeechFile(text, voiceName, path, lines);
+    WriteSpeechLog(state, lines);
+    return written;
+}
+
+bool MakeSpeechFile(const std::string& text, const std::string& voiceName, const std::string& path,
+                    std::vector<SpeechLogLine>& lines) {
     const std::string tag = "SpeakToFile";
     std::unique_ptr<windows::SpVoice> voice;
     std::shared_ptr<windows::SpFileStream> stream;
     windows::FileSystemObject fso;
-    Handled(state, tag, [&] { voice = std::make_unique<windows::SpVoice>(); });
-    Handled(state, tag, [&] { stream = std::make_shared<windows::SpFileStream>(); });
-    Handled(state, tag, [&] {
+    Noted(lines, tag, [&] { voice = std::make_unique<windows::SpVoice>(); });
+    Noted(lines, tag, [&] { stream = std::make_shared<windows::SpFileStream>(); });
+    Noted(lines, tag, [&] {
         if (!fso.FileExists(path)) fso.CreateTextFile(path)->Close();
     });
-    if (voice) SetVoice(state, *voice, voiceName);
+    if (voice) SetVoice(lines, *voice, voiceName);
     auto withBoth = [&](auto&& body) {
         return [&, body] {
             if (!voice || !stream) vb::raise(vb::errors::ObjectNotSet);
             body();
         };
     };
-    Handled(state, tag, withBoth([&] { stream->Format().Type(windows::SAFT22kHz16BitMono); }));
-    Handled(state, tag, withBoth([&] { stream->Open(path, windows::SSFMCreateForWrite, false); }));
-    Handled(state, tag, withBoth([&] { voice->AudioOutputStream(stream); }));
-    Handled(state, tag, withBoth([&] { voice->Speak(text, 0); }));
-    Handled(state, tag, withBoth([&] { stream->Close(); }));
+    bool written = Noted(lines, tag, withBoth([&] { stream->Format().Type(windows::SAFT22kHz16BitMono); }));
+    written = Noted(lines, tag, withBoth([&] { stream->Open(path, windows::SSFMCreateForWrite, false); })) && written;
+    written = Noted(lines, tag, withBoth([&] { voice->AudioOutputStream(stream); })) && written;
+    written = Noted(lines, tag, withBoth([&] { voice->Speak(text, 0); })) && written;
+    written = Noted(lines, tag, withBoth([&] { stream->Close(); })) && written;
+    if (written) return true;
+    // What was left of it would be played as a broken or silent file.
+    vb::Try([&] {
+        if (fso.FileExists(path)) fso.DeleteFile(path, true);
+    });
+    vb::Err().Clear();
+    return false;
+}
+
+void WriteSpeechLog(PluginState& state, const std::vector<SpeechLogLine>& lines) {
+    for (const SpeechLogLine& line : lines) {
+        if (!line.once.empty() && !state.Part<MissingVoices>().told.insert(line.once).second) continue;
+        vb::Try([&] { state.Host().Writelog(line.source, line.text); });
+    }
+    vb::Err().Clear();
 }
 
 int32_t ComputeWavTime(PluginState& state, const std::string& file) {
