@@ -260,6 +260,26 @@ void OnMenuActivate(GtkMenuItem* item, gpointer user)
     Invoke(w, Pt_CB_ACTIVATE, 0, &ev, nullptr);
 }
 
+void OnFileChosen(GtkFileChooser* fc, gpointer user);
+
+// True while the toolkit handles the user's pointer or key input.
+bool UserInputNow()
+{
+    GdkEvent* e = gtk_get_current_event();
+    if (!e) return false;
+    const GdkEventType t = e->type;
+    gdk_event_free(e);
+    return t == GDK_BUTTON_PRESS || t == GDK_2BUTTON_PRESS || t == GDK_3BUTTON_PRESS || t == GDK_BUTTON_RELEASE ||
+           t == GDK_KEY_PRESS || t == GDK_KEY_RELEASE || t == GDK_TOUCH_BEGIN || t == GDK_TOUCH_END;
+}
+
+// A selection the toolkit makes by itself (the first row of a folder just read) is not the
+// user's choice and is not reported.
+void OnFileSelectionChanged(GtkFileChooser* fc, gpointer user)
+{
+    if (UserInputNow()) OnFileChosen(fc, user);
+}
+
 void OnFileChosen(GtkFileChooser* fc, gpointer user)
 {
     auto* w = static_cast<PtWidget_t*>(user);
@@ -417,6 +437,15 @@ PhEvent_t MakeEvent(unsigned long type, unsigned subtype)
     ev.subtype = subtype;
     ev.timestamp = static_cast<unsigned long>(NowMs());
     ev.num_rects = 1;
+    // The modifier keys held with the input being handled (Shift-click marks, not plays).
+    GdkModifierType state{};
+    if (gtk_get_current_event_state(&state)) {
+        const unsigned long mods = ((state & GDK_SHIFT_MASK) ? Pk_KM_Shift : 0) |
+                                   ((state & GDK_CONTROL_MASK) ? Pk_KM_Ctrl : 0) |
+                                   ((state & GDK_MOD1_MASK) ? Pk_KM_Alt : 0);
+        if (type == Ph_EV_KEY) ev.data.key.key_mods = mods;
+        else ev.data.pointer.key_mods = mods;
+    }
     return ev;
 }
 
@@ -485,7 +514,7 @@ void ConnectSignals(PtWidget_t* w)
     case Kind::Combo: g_signal_connect(g, "changed", G_CALLBACK(OnComboChanged), w); break;
     case Kind::MenuItem: g_signal_connect(g, "activate", G_CALLBACK(OnMenuActivate), w); break;
     case Kind::FileSel:
-        g_signal_connect(g, "selection-changed", G_CALLBACK(OnFileChosen), w);
+        g_signal_connect(g, "selection-changed", G_CALLBACK(OnFileSelectionChanged), w);
         g_signal_connect(g, "file-activated", G_CALLBACK(OnFileChosen), w);
         break;
     case Kind::Window:

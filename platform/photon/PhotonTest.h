@@ -45,6 +45,17 @@ void EnterNumber(PtWidget_t* integer_field, int value);                   // a v
 void CloseWindow(PtWidget_t* window);                                     // as the window manager's close button
 void DisplayChanged();  // as the display does when its monitors change
 
+// ---- Real input through the display ----
+// The display server itself makes these events (its test extension), so they reach the program
+// as a user's would: through the toolkit's event queue and the layer's conversion. Modifier keys
+// (Pk_KM_*) are held down around the click or key. Each waits until the server has sent them and
+// the loop has handled them.
+void RealClick(PtWidget_t* widget, unsigned long mods = 0);                    // select button at the widget's centre
+void RealKey(PtWidget_t* widget, const char* keysym, unsigned long mods = 0);  // an X key name ("KP_Enter", "a")
+bool HaveRealInput();                                                          // the display offers the test extension
+// The file a file selector shows selected now (the toolkit's own choice included), or "".
+std::string FileSelFocus(PtWidget_t* file_selector);
+
 // ---- Dialogs ----
 // The next dialogs are answered in order: alert/notice by button number (1-based), file
 // selection by path and button. Without answers a dialog waits for a user.
