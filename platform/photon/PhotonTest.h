@@ -61,11 +61,18 @@ std::string FileSelFocus(PtWidget_t* file_selector);
 // selection by path and button. Without answers a dialog waits for a user.
 void AnswerDialog(int button);
 void AnswerFileSelection(const char* path, int button);
+// The next dialog is answered as a user would: once it is on the screen its picture is written
+// to png_path (when given), then the button with that label is clicked through the display. A
+// button the click cannot reach on the screen closes the dialog as its window's close button would.
+void AnswerDialogByClick(const char* button_label, const char* png_path = nullptr);
 struct DialogSeen {
     std::string kind;  // "alert", "notice", "file"
     std::string title, message;
     std::vector<std::string> buttons;
     std::string root;  // file selection: the folder it opened at
+    // Answered by a click: where the dialog lay on the screen, and whether the button was on it.
+    int x = 0, y = 0, width = 0, height = 0;
+    bool button_on_screen = false;
 };
 std::vector<DialogSeen> DialogsSeen();  // since the start, oldest first
 

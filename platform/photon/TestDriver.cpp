@@ -140,7 +140,9 @@ void SendKey(PtWidget_t* w, GdkEventType type, guint keyval, unsigned long mods)
 
 bool Usable(PtWidget_t* w) { return detail::Alive(w) && w->gtk && gtk_widget_get_mapped(w->gtk); }
 
-Display* XDisplayOf()
+}  // namespace
+
+Display* XDisplayOfServer()
 {
     GdkDisplay* d = gdk_display_get_default();
     if (!d || !GDK_IS_X11_DISPLAY(d)) return nullptr;
@@ -148,6 +150,10 @@ Display* XDisplayOf()
     int event = 0, error = 0, major = 0, minor = 0;
     return XTestQueryExtension(x, &event, &error, &major, &minor) ? x : nullptr;
 }
+
+namespace {
+
+Display* XDisplayOf() { return XDisplayOfServer(); }
 
 void FakeModifiers(Display* x, unsigned long mods, bool down)
 {
@@ -479,3 +485,18 @@ double PictureDifference(const char* png_a, const char* png_b, int tolerance)
 }
 
 }  // namespace photon::test
+
+namespace photon::detail {
+
+bool RealClickAt(int rx, int ry)
+{
+    Display* x = HaveDisplay() ? test::XDisplayOfServer() : nullptr;
+    if (!x) return false;
+    XTestFakeMotionEvent(x, -1, rx, ry, CurrentTime);
+    XTestFakeButtonEvent(x, 1, True, CurrentTime);
+    XTestFakeButtonEvent(x, 1, False, CurrentTime);
+    XSync(x, False);
+    return true;
+}
+
+}  // namespace photon::detail

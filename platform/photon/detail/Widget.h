@@ -171,6 +171,11 @@ bool HaveDisplay();
 void NoteWindowClosed(PtWidget_t* window);
 void ReleaseModule(ModuleInstance* instance, PtWidget_t* widget);  // a widget of the instance is gone
 
+// ---- Test driver (TestDriver.cpp) ----
+// Sends a select-button click at root coordinates through the display; false without its test
+// extension. The loop running handles it.
+bool RealClickAt(int x, int y);
+
 // ---- Images (Image.cpp) ----
 GdkPixbuf* PixbufOf(const PhImage_t* image);
 PhImage_t* ImageFromPixbuf(GdkPixbuf* pixbuf);  // takes a reference

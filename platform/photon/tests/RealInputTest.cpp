@@ -127,3 +127,42 @@ TEST_F(PhotonTest, FileSelectorReportsNoChoiceTheUserDidNotMake)
 
 }  // namespace
 }  // namespace photon::testing
+
+namespace photon::testing {
+namespace {
+
+using namespace photon::test;
+
+// The file selector on a 1024x768 screen: whole on it, its buttons where a click reaches them.
+TEST_F(PhotonTest, FileSelectionFitsTheScreenAndItsButtonsTakeRealClicks)
+{
+    ASSERT_TRUE(HaveRealInput());
+    OpenTestWindow();
+    const std::string png = std::string(ZEPHRA_PHOTON_TEST_SHOTS) + "/photon-file-selection.png";
+    AnswerDialogByClick("Cancel", png.c_str());
+    PtFileSelectionInfo_t info{};
+    PhPoint_t pos{0, 0};
+    ASSERT_EQ(PtFileSelection(window, &pos, "Open file", ZEPHRA_PHOTON_TEST_DATA, nullptr, "Open", "Cancel", "nsdo",
+                              &info, 0),
+              0);
+    const DialogSeen seen = DialogsSeen().back();
+    EXPECT_TRUE(seen.button_on_screen);
+    EXPECT_GE(seen.x, 0);
+    EXPECT_GE(seen.y, 0);
+    EXPECT_LE(seen.x + seen.width, 1024) << seen.width;
+    EXPECT_LE(seen.y + seen.height, 768) << seen.height;
+    EXPECT_EQ(info.ret, Pt_FSDIALOG_BTN2);
+    // A position remembered from an earlier run that would put it partly off the screen.
+    AnswerDialogByClick("Cancel");
+    pos = {300, 200};
+    ASSERT_EQ(PtFileSelection(window, &pos, "Open file", ZEPHRA_PHOTON_TEST_DATA, nullptr, "Open", "Cancel", "nsdo",
+                              &info, 0),
+              0);
+    EXPECT_TRUE(DialogsSeen().back().button_on_screen);
+    EXPECT_LE(DialogsSeen().back().x + DialogsSeen().back().width, 1024);
+    EXPECT_LE(DialogsSeen().back().y + DialogsSeen().back().height, 768);
+    EXPECT_EQ(access(png.c_str(), R_OK), 0);
+}
+
+}  // namespace
+}  // namespace photon::testing
