@@ -197,6 +197,7 @@ TEST_F(VeloraCore, ListSelectionAndRemoval)
     EXPECT_EQ(ControllerGetUrl(9), nullptr);
     EXPECT_EQ(ControllerGetNextSelectedTrack(0), 2);
     EXPECT_EQ(ControllerGetNextSelectedTrack(3), -1);
+    EXPECT_EQ(ControllerGetNextSelectedTrack(1), 0);  // not selected: the item of order 1
 
     // Emptying the list removes the files of items flagged for it, and only those.
     PlaylistItem keep = Item("file://" + folder.write("keep.wav", "k"));
@@ -248,7 +249,11 @@ TEST_F(VeloraCore, TheNextTrackTable)
     ControllerRandom = [&] { return draw; };
     EXPECT_EQ(next(0, 2, 0), 2);  // 6 mod 4
     ControllerSetUnselected(0);
-    ControllerSetUnselected(2);   // selected: 1 (order 1), 3 (order 2)
+    ControllerSetUnselected(2);  // selected: 1 (order 1), 3 (order 2)
+    // From an active item that is not selected, selection order goes on at the item of order 1.
+    EXPECT_EQ(next(0, 1, 0), 1);
+    EXPECT_EQ(next(3, 1, 2), 1);
+    EXPECT_EQ(next(2, 1, 0), 1);
     EXPECT_EQ(next(2, 2, 0), 1);  // 6 mod 2 + 1 = order 1
     draw = 7;
     EXPECT_EQ(next(3, 2, 0), 3);
