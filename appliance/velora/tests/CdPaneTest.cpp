@@ -134,12 +134,25 @@ TEST_F(CdPane, SelectedTracksRepeatAndTheModeButtonsCycle)
     Tap("cd_nextPage");  // the last page goes no further
     EXPECT_EQ(cdrom.page, 2);
 
-    // The mode buttons cycle, and the plug-in's answer redraws the labels.
-    t::Click(t::Find("cd_tracks_button"));
+    // The mode buttons cycle, and the plug-in's answer redraws the labels; the Repeat button
+    // stays where the finger is whatever the labels say.
+    auto repeatX = [] {
+        t::RunUntilIdle();
+        PhArea_t area{};
+        PtWidgetArea(t::Find("cd_reapeat_button"), &area);
+        return area.pos.x;
+    };
+    const int x0 = repeatX();
+    t::RealClick(t::Find("cd_tracks_button"));
     ASSERT_TRUE(RunUntil([] { return t::Text(t::Find("cd_playLabel")) == "Play Selected Tracks"; }));
-    t::Click(t::Find("cd_reapeat_button"));
-    t::Click(t::Find("cd_reapeat_button"));
+    EXPECT_EQ(repeatX(), x0);
+    t::RealClick(t::Find("cd_reapeat_button"));
+    ASSERT_TRUE(RunUntil([] { return t::Text(t::Find("cd_repeatLabel")) == "Repeat This Track"; }));
+    EXPECT_EQ(repeatX(), x0);
+    t::RealClick(t::Find("cd_reapeat_button"));
     ASSERT_TRUE(RunUntil([] { return t::Text(t::Find("cd_repeatLabel")) == "Repeat Selected Tracks"; }));
+    EXPECT_EQ(repeatX(), x0);
+    Screenshot(t::Find("base"), "velora-cd-pane-modes.png");
     t::Click(t::Find("cd_time_button"));
     EXPECT_EQ(cdrom.timeType, 1);
 

@@ -278,6 +278,23 @@ TEST_F(PlaylistEditor, AddFileWithNothingSelectedKeepsTheExistingFirstPlaylist)
         << saved;
 }
 
+// The Add URL dialog has a way out: Cancel closes it and adds nothing.
+TEST_F(PlaylistEditor, AddUrlDialogCanBeCancelled)
+{
+    OnOpenPlaylistEditor(nullptr, nullptr, nullptr);
+    t::RunUntilIdle();
+    t::RealClick(t::Find("playlistNewUrlButton"));
+    PtWidget_t* dialog = t::Find("playlistUrlAddDlg");
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(PtWidgetIsRealized(dialog));
+    Screenshot(dialog, "velora-add-url.png");
+    ASSERT_NE(t::Find("playlistUrlCancelButton"), nullptr);
+    t::RealClick(t::Find("playlistUrlCancelButton"));
+    EXPECT_EQ(t::Find("playlistUrlAddDlg"), nullptr);
+    EXPECT_EQ(PtTreeRootItem(Tree())->son, nullptr);
+    EXPECT_EQ(g_bFileToSave, 0);
+}
+
 TEST_F(PlaylistEditor, ActivePlaylistWindowListsTheTitles)
 {
     OnOpenActivePlaylist(nullptr, nullptr, nullptr);
