@@ -295,6 +295,26 @@ TEST_F(PlaylistEditor, AddUrlDialogCanBeCancelled)
     EXPECT_EQ(g_bFileToSave, 0);
 }
 
+// The file selector of Add File fits the 1024x768 screen with its buttons on it: a real click
+// on Cancel answers it, and nothing is added.
+TEST_F(PlaylistEditor, FileSelectorFitsTheScreen)
+{
+    OnOpenPlaylistEditor(nullptr, nullptr, nullptr);
+    t::RunUntilIdle();
+    const std::string png = std::string(VELORA_SCREENSHOTS) + "/velora-file-open.png";
+    t::AnswerDialogByClick("Cancel", png.c_str());
+    t::RealClick(t::Find("playlistNewFileButton"));
+    const t::DialogSeen seen = t::DialogsSeen().back();
+    EXPECT_EQ(seen.kind, "file");
+    EXPECT_TRUE(seen.button_on_screen);
+    EXPECT_GE(seen.x, 0);
+    EXPECT_GE(seen.y, 0);
+    EXPECT_LE(seen.x + seen.width, 1024) << seen.width;
+    EXPECT_LE(seen.y + seen.height, 768) << seen.height;
+    EXPECT_TRUE(fs::exists(png));
+    EXPECT_EQ(PtTreeRootItem(Tree())->son, nullptr);
+}
+
 TEST_F(PlaylistEditor, ActivePlaylistWindowListsTheTitles)
 {
     OnOpenActivePlaylist(nullptr, nullptr, nullptr);
