@@ -123,6 +123,14 @@ TEST_F(VeloraCore, ResolvingUrlsAndPlaylistFiles)
     ASSERT_TRUE(FindItemFromUrl(buffer, sizeof buffer, item, ("file://" + m3u).c_str(), nullptr));
     EXPECT_EQ(item.url, "/music/one.mp3");
     EXPECT_EQ(item.plugin, VELORA_FAKE_PLUGIN);
+    // The standard header and comment lines (a long one too) are read past to the first URL.
+    const std::string extended = folder.write(
+        "extended.m3u", "#EXTM3U\r\n\n#EXTINF:123," + std::string(400, 't') + "\n/music/three.mp3\n/music/four.mp3\n");
+    ASSERT_TRUE(FindItemFromUrl(buffer, sizeof buffer, item, ("file://" + extended).c_str(), nullptr));
+    EXPECT_EQ(item.url, "/music/three.mp3");
+    const std::string onlyComments = folder.write("comments.m3u", "#EXTM3U\n#EXTINF:1,x\n");
+    EXPECT_FALSE(FindItemFromUrl(buffer, sizeof buffer, item, onlyComments.c_str(), nullptr));
+    EXPECT_EQ(TakeError(), "Unable to extract a valid entry from " + onlyComments);
     const std::string pls =
         folder.write("radio.pls", "[playlist]\nFile1=\nFile2=http://127.0.0.1:8000/live\nFile3=x\n");
     ASSERT_TRUE(FindItemFromUrl(buffer, sizeof buffer, item, pls.c_str(), nullptr));
