@@ -500,8 +500,17 @@ TEST_F(VeloraWindow, ASecondInstanceHandsItsUrlOver)
     EXPECT_EQ(Text("status"), "Opened");
     EXPECT_EQ(mplayer.bAutoPlay, 1);
 
-    // An unknown option ends the program with status 1 before anything else.
+    // An unknown option (-w and -h too) ends the program with status 1 before anything else,
+    // printing nothing.
     EXPECT_EQ(finished(run({"velora", "-w", "300"})), 1);
+    for (const char* option : {"-w 300", "-h 200", "-z"}) {
+        const std::string out = folder / "out", err = folder / "err";
+        const std::string command =
+            std::string(VELORA_PROGRAM) + " " + option + " >" + out + " 2>" + err + "; test $? -eq 1";
+        EXPECT_EQ(std::system(command.c_str()), 0) << option;
+        EXPECT_EQ(ReadFile(out), "") << option;
+        EXPECT_EQ(ReadFile(err), "") << option;
+    }
 
     // A message of the wrong size, or with no terminator in its URL, is taken safely.
     unsigned replyLength = 0;
