@@ -357,6 +357,25 @@ unsigned long PhotonKey(guint keyval)
     }
 }
 
+// The keypad digit key a keyval comes from (Num Lock on or off), as Pk_KP_0..9; 0 for other keys.
+unsigned long KeypadCap(guint keyval)
+{
+    if (keyval >= GDK_KEY_KP_0 && keyval <= GDK_KEY_KP_9) return Pk_KP_0 + (keyval - GDK_KEY_KP_0);
+    switch (keyval) {
+    case GDK_KEY_KP_Insert: return Pk_KP_0;
+    case GDK_KEY_KP_End: return Pk_KP_1;
+    case GDK_KEY_KP_Down: return Pk_KP_2;
+    case GDK_KEY_KP_Page_Down: return Pk_KP_3;
+    case GDK_KEY_KP_Left: return Pk_KP_4;
+    case GDK_KEY_KP_Begin: return Pk_KP_5;
+    case GDK_KEY_KP_Right: return Pk_KP_6;
+    case GDK_KEY_KP_Home: return Pk_KP_7;
+    case GDK_KEY_KP_Up: return Pk_KP_8;
+    case GDK_KEY_KP_Page_Up: return Pk_KP_9;
+    default: return 0;
+    }
+}
+
 std::set<guint>& keys_down()
 {
     static auto* s = new std::set<guint>;
@@ -391,8 +410,10 @@ bool KeyToWindow(PtWidget_t* window, GdkEventKey* e)
     bool repeat = down && keys_down().count(e->keyval);
     if (down) keys_down().insert(e->keyval);
     else keys_down().erase(e->keyval);
-    key.key_sym = PhotonKey(e->keyval);
-    key.key_cap = PhotonKey(gdk_keyval_to_lower(e->keyval));
+    const unsigned long keypad = KeypadCap(e->keyval);
+    // A keypad digit with Num Lock on is that digit; without, the key itself.
+    key.key_sym = keypad && !(e->keyval >= GDK_KEY_KP_0 && e->keyval <= GDK_KEY_KP_9) ? keypad : PhotonKey(e->keyval);
+    key.key_cap = keypad ? keypad : PhotonKey(gdk_keyval_to_lower(e->keyval));
     key.key_mods = ((e->state & GDK_SHIFT_MASK) ? Pk_KM_Shift : 0) | ((e->state & GDK_CONTROL_MASK) ? Pk_KM_Ctrl : 0) |
                    ((e->state & GDK_MOD1_MASK) ? Pk_KM_Alt : 0);
     key.key_flags = (down ? Pk_KF_Key_Down : 0) | (repeat ? Pk_KF_Key_Repeat : 0) |

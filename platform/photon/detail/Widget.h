@@ -108,7 +108,7 @@ struct PtWidget_t {
     GtkCssProvider* css = nullptr;
     unsigned short cursor = 0;
     int cursor_override = 0;
-    long render_flags = -1, window_state = 0;
+    long render_flags = -1, window_state = 0, managed_flags = -1;
     int scroll_height = 0;
     std::vector<unsigned short> selection;
 

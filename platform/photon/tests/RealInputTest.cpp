@@ -29,12 +29,14 @@ int OnActivate(PtWidget_t*, void*, PtCallbackInfo_t* info)
 
 unsigned long key_mods_seen;
 unsigned long key_sym_seen;
+unsigned long key_cap_seen;
 int OnKey(PtWidget_t*, void*, PtCallbackInfo_t* info)
 {
     auto* key = static_cast<PhKeyEvent_t*>(PhGetData(info->event));
     if (key->key_flags & Pk_KF_Key_Down) {
         key_mods_seen = key->key_mods;
         key_sym_seen = key->key_sym;
+        key_cap_seen = key->key_cap;
     }
     return Pt_CONTINUE;
 }
@@ -69,6 +71,11 @@ TEST_F(PhotonTest, RealClicksCarryTheModifierKeysHeld)
     RealKey(window, "a");
     EXPECT_EQ(key_sym_seen, static_cast<unsigned long>('a'));
     EXPECT_EQ(key_mods_seen, 0u);
+    // The keypad's digit keys are told apart from the main row's.
+    RealKey(window, "KP_Home");
+    EXPECT_EQ(key_cap_seen, Pk_KP_7);
+    RealKey(window, "7");
+    EXPECT_EQ(key_cap_seen, static_cast<unsigned long>('7'));
 }
 
 TEST_F(PhotonTest, ToggleSetByTheProgramIsSwitchedOffByAClick)
