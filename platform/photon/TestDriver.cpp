@@ -442,6 +442,47 @@ void RealKey(PtWidget_t* w, const char* keysym, unsigned long mods)
     SettleRealInput(x);
 }
 
+namespace {
+
+GtkTreeView* FirstTreeView(GtkWidget* g)
+{
+    if (GTK_IS_TREE_VIEW(g) && gtk_widget_get_mapped(g)) return GTK_TREE_VIEW(g);
+    if (!GTK_IS_CONTAINER(g)) return nullptr;
+    GList* kids = gtk_container_get_children(GTK_CONTAINER(g));
+    GtkTreeView* found = nullptr;
+    for (GList* l = kids; l && !found; l = l->next) found = FirstTreeView(GTK_WIDGET(l->data));
+    g_list_free(kids);
+    return found;
+}
+
+}  // namespace
+
+void RealClickRow(PtWidget_t* w, int row, unsigned long mods)
+{
+    RunUntilIdle();
+    Display* x = detail::HaveDisplay() ? XDisplayOf() : nullptr;
+    GtkTreeView* view = x && Usable(w) && row >= 1 ? FirstTreeView(w->gtk) : nullptr;
+    GdkWindow* bin = view ? gtk_tree_view_get_bin_window(view) : nullptr;
+    if (!bin) return;
+    GtkTreePath* path = gtk_tree_path_new_from_indices(row - 1, -1);
+    gtk_tree_view_scroll_to_cell(view, path, nullptr, FALSE, 0, 0);
+    RunUntilIdle();
+    GdkRectangle r{};
+    gtk_tree_view_get_background_area(view, path, nullptr, &r);
+    gtk_tree_path_free(path);
+    int ox = 0, oy = 0;
+    gdk_window_get_origin(bin, &ox, &oy);
+    // The row's background area has no width without a column: a point a little into the row.
+    XTestFakeMotionEvent(x, -1, ox + r.x + 40, oy + r.y + r.height / 2, CurrentTime);
+    SettleRealInput(x);
+    FakeModifiers(x, mods, true);
+    XTestFakeButtonEvent(x, 1, True, CurrentTime);
+    SettleRealInput(x);
+    XTestFakeButtonEvent(x, 1, False, CurrentTime);
+    FakeModifiers(x, mods, false);
+    SettleRealInput(x);
+}
+
 std::string FileSelFocus(PtWidget_t* w)
 {
     if (!detail::Alive(w) || !w->gtk || !GTK_IS_FILE_CHOOSER(w->gtk)) return "";

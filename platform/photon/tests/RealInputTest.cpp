@@ -106,10 +106,12 @@ TEST_F(PhotonTest, FileSelectorReportsNoChoiceTheUserDidNotMake)
     char folder[] = "/tmp/photon-filesel-XXXXXX";
     ASSERT_NE(mkdtemp(folder), nullptr);
     const std::string one = std::string(folder) + "/one.mp3";
-    if (FILE* f = std::fopen(one.c_str(), "w")) {
-        std::fputs("ID3", f);
-        std::fclose(f);
-    }
+    const std::string two = std::string(folder) + "/two.mp3";
+    for (const std::string& path : {one, two})
+        if (FILE* f = std::fopen(path.c_str(), "w")) {
+            std::fputs("ID3", f);
+            std::fclose(f);
+        }
     static const ApEventLink_t link{ABM_DIALOG, "fileselwin", nullptr, ABM_PLACE_DEFAULT, 0, 0};
     window = ApCreateModule(&link, nullptr, nullptr);
     ASSERT_NE(window, nullptr);
@@ -124,6 +126,18 @@ TEST_F(PhotonTest, FileSelectorReportsNoChoiceTheUserDidNotMake)
     EXPECT_EQ(FileSelFocus(sel), one);
     RealClick(Find("FileSelOK"));
     EXPECT_EQ(Reasons(), "FileSelOK:activate");
+    // The user's own pick, a click on a row, is reported.
+    bool picked = false;
+    for (int i = 0; i < 200 && !picked; ++i) {
+        AwaitEvent(50);
+        RunUntilIdle();
+        Log().clear();
+        RealClickRow(sel, 2);
+        picked = !Log().empty() && FileSelFocus(sel) == two;
+    }
+    ASSERT_TRUE(picked) << FileSelFocus(sel) << " " << Reasons();
+    EXPECT_EQ(Log().back().reason, Pt_CB_FS_SELECTION);
+    unlink(two.c_str());
 
     PtDestroyWidget(window);
     window = nullptr;
