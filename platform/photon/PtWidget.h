@@ -47,45 +47,47 @@ enum : long {
 // (long* for flags, const char* for texts, PhDim_t* for Pt_ARG_DIM, ...), valid until the next
 // change of the widget.
 enum : long {
-    Pt_ARG_FLAGS = 1,             // long
-    Pt_ARG_TEXT_STRING,           // const char* (UTF-8)
-    Pt_ARG_WINDOW_TITLE,          // const char*
-    Pt_ARG_POS,                   // const PhPoint_t*
-    Pt_ARG_DIM,                   // const PhDim_t*
-    Pt_ARG_AREA,                  // const PhArea_t*
-    Pt_ARG_USER_DATA,             // bytes copied from value, len bytes; get: void*
-    Pt_ARG_POINTER,               // void*, not copied
-    Pt_ARG_LABEL_TYPE,            // Pt_Z_STRING, Pt_IMAGE, Pt_TEXT_IMAGE
-    Pt_ARG_LABEL_IMAGE,           // const PhImage_t* (copied); get: PhImage_t*
-    Pt_ARG_FILL_COLOR,            // PgColor_t
-    Pt_ARG_COLOR,                 // PgColor_t (text)
-    Pt_ARG_ARM_COLOR,             // PgColor_t (fill while pressed)
-    Pt_ARG_TEXT_FONT,             // const char*: "lub12b", "TextFont07", ... (size and b/i)
-    Pt_ARG_GAUGE_VALUE,           // int
-    Pt_ARG_GAUGE_MINIMUM,         // int
-    Pt_ARG_GAUGE_MAXIMUM,         // int
-    Pt_ARG_NUMERIC_VALUE,         // int
-    Pt_ARG_NUMERIC_MIN,           // int
-    Pt_ARG_NUMERIC_MAX,           // int
-    Pt_ARG_TIMER_INITIAL,         // unsigned ms; 0 stops the timer
-    Pt_ARG_TIMER_REPEAT,          // unsigned ms; 0 fires once
-    Pt_ARG_AUTOREPEAT_DELAY,      // unsigned ms before the first Pt_CB_REPEAT (default 300)
-    Pt_ARG_AUTOREPEAT_INTERVAL,   // unsigned ms between repeats (default 100)
-    Pt_ARG_LIST_ITEM_COUNT,       // get only: unsigned short
-    Pt_ARG_SELECTION_INDEXES,     // get only: unsigned short* (1-based rows); how many: Pt_ARG_LIST_SEL_COUNT
-    Pt_ARG_LIST_SEL_COUNT,        // get only: unsigned short
-    Pt_ARG_TOP_ITEM_POS,          // unsigned short: first visible row
-    Pt_ARG_CBOX_SEL_ITEM,         // unsigned short: selected row of a combo box (0 none)
-    Pt_ARG_CURSOR_TYPE,           // unsigned short: 0 normal, Ph_CURSOR_WAIT busy
-    Pt_ARG_CURSOR_OVERRIDE,       // int
-    Pt_ARG_SCROLL_AREA_HEIGHT,    // int: height of a scroll container's scrolled area
-    Pt_ARG_SCROLLBAR_WIDTH,       // get only: int
-    Pt_ARG_FS_ROOT_DIR,           // const char*: folder shown by a file selector
-    Pt_ARG_WINDOW_RENDER_FLAGS,   // Ph_WM_RENDER_* (decorations)
-    Pt_ARG_WINDOW_STATE,          // Ph_WM_STATE_*
-    Pt_ARG_TREE_IMAGES,           // const PhImage_t** (copied), len images; items name them by index
-    Pt_ARG_PG_CURRENT_INDEX,      // int: the page a panel group shows, from 0
-    Pt_ARG_WINDOW_MANAGED_FLAGS,  // Ph_WM_* the window manager handles for the window
+    Pt_ARG_FLAGS = 1,            // long
+    Pt_ARG_TEXT_STRING,          // const char* (UTF-8)
+    Pt_ARG_WINDOW_TITLE,         // const char*
+    Pt_ARG_POS,                  // const PhPoint_t*
+    Pt_ARG_DIM,                  // const PhDim_t*
+    Pt_ARG_AREA,                 // const PhArea_t*
+    Pt_ARG_USER_DATA,            // bytes copied from value, len bytes; get: void*
+    Pt_ARG_POINTER,              // void*, not copied
+    Pt_ARG_LABEL_TYPE,           // Pt_Z_STRING, Pt_IMAGE, Pt_TEXT_IMAGE
+    Pt_ARG_LABEL_IMAGE,          // const PhImage_t* (copied); get: PhImage_t*
+    Pt_ARG_FILL_COLOR,           // PgColor_t
+    Pt_ARG_COLOR,                // PgColor_t (text)
+    Pt_ARG_ARM_COLOR,            // PgColor_t (fill while pressed)
+    Pt_ARG_TEXT_FONT,            // const char*: "lub12b", "TextFont07", ... (size and b/i)
+    Pt_ARG_GAUGE_VALUE,          // int
+    Pt_ARG_GAUGE_MINIMUM,        // int
+    Pt_ARG_GAUGE_MAXIMUM,        // int
+    Pt_ARG_NUMERIC_VALUE,        // int
+    Pt_ARG_NUMERIC_MIN,          // int
+    Pt_ARG_NUMERIC_MAX,          // int
+    Pt_ARG_TIMER_INITIAL,        // unsigned ms; 0 stops the timer
+    Pt_ARG_TIMER_REPEAT,         // unsigned ms; 0 fires once
+    Pt_ARG_AUTOREPEAT_DELAY,     // unsigned ms before the first Pt_CB_REPEAT (default 300)
+    Pt_ARG_AUTOREPEAT_INTERVAL,  // unsigned ms between repeats (default 100)
+    Pt_ARG_LIST_ITEM_COUNT,      // get only: unsigned short
+    Pt_ARG_SELECTION_INDEXES,    // get only: unsigned short* (1-based rows); how many: Pt_ARG_LIST_SEL_COUNT
+    Pt_ARG_LIST_SEL_COUNT,       // get only: unsigned short
+    Pt_ARG_TOP_ITEM_POS,         // unsigned short: first visible row
+    Pt_ARG_CBOX_SEL_ITEM,        // unsigned short: selected row of a combo box (0 none)
+    Pt_ARG_CURSOR_TYPE,          // unsigned short: 0 normal, Ph_CURSOR_WAIT busy
+    Pt_ARG_CURSOR_OVERRIDE,      // int
+    Pt_ARG_SCROLL_AREA_HEIGHT,   // int: height of a scroll container's scrolled area
+    Pt_ARG_SCROLLBAR_WIDTH,      // get only: int
+    Pt_ARG_FS_ROOT_DIR,          // const char*: folder shown by a file selector
+    Pt_ARG_WINDOW_RENDER_FLAGS,  // Ph_WM_RENDER_* (decorations)
+    Pt_ARG_WINDOW_STATE,         // Ph_WM_STATE_*
+    Pt_ARG_TREE_IMAGES,          // const PhImage_t** (copied), len images; items name them by index
+    Pt_ARG_PG_CURRENT_INDEX,     // int: the page a panel group shows, from 0
+
+    // Ph_WM_* the window manager handles for the window.
+    Pt_ARG_WINDOW_MANAGED_FLAGS,
 };
 
 enum : long { Pt_Z_STRING = 0, Pt_IMAGE = 1, Pt_TEXT_IMAGE = 2 };
