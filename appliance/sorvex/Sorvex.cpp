@@ -51,8 +51,8 @@ int main(int argc, char** argv) {
         case 'w':
         case 'h': break;  // taken by the window layer
         default:
-            std::fprintf(stderr, "%s: %s\n", kOwnUsage.program, qnx::OptionComplaint(argc, argv, kOptions).c_str());
-            std::fprintf(stderr, sorvex::texts::kUsage, kOwnUsage.program);
+            // The usage alone, on standard output, as the jukebox has always answered.
+            std::printf(sorvex::texts::kUsage, kOwnUsage.program);
             return 1;
         }
     }

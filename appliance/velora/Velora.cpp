@@ -14,8 +14,8 @@ int main(int argc, char* argv[])
     // hands its URL over without one.
     // -h is the window's height here: only --help asks for the usage.
     if (qnx::AsksForHelp(argc, argv, false)) return qnx::ShowUsage(kOwnUsage);
-    if (velora::init(argc, argv) != 0)
-        return qnx::UsageError(kOwnUsage, qnx::OptionComplaint(argc, argv, velora::texts::kOptions), 1);
+    // An unknown option (-w and -h among them) ends the program quietly with status 1.
+    if (velora::init(argc, argv) != 0) return 1;
     static const std::string ui = photon::ApProgramDataFolder("velora");
     if (photon::ApInitialize(argc, argv, velora::Context(ui.c_str())) != 0) {
         std::fputs(velora::texts::kNoDisplay, stderr);
