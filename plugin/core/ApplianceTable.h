@@ -44,6 +44,7 @@ struct ApplianceTable {
     void Reset() {
         slots.assign(1, ZephraEntry());
         UnknownNames.clear();
+        Carried.clear();
     }
     int32_t Last() const { return static_cast<int32_t>(slots.size()) - 1; }
 };
