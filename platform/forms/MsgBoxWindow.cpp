@@ -67,7 +67,9 @@ std::optional<int> AskOnScreen(const MessageBox& box, const std::vector<int>& an
     if (!DisplayAvailable()) return std::nullopt;
     GtkWidget* dialog = gtk_message_dialog_new(Owner(), GTK_DIALOG_MODAL, TypeOf(box.Buttons), GTK_BUTTONS_NONE, "%s",
                                                box.Prompt.c_str());
-    gtk_window_set_title(GTK_WINDOW(dialog), box.Title.c_str());
+    // A box without a title carries the program's name, as the language's boxes carry the application's.
+    const char* program = g_get_application_name();
+    gtk_window_set_title(GTK_WINDOW(dialog), !box.Title.empty() ? box.Title.c_str() : program ? program : "");
     Answer answer;
     for (int a : answers) {
         gtk_dialog_add_button(GTK_DIALOG(dialog), CaptionOf(a), a);
