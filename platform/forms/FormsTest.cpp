@@ -67,6 +67,8 @@ void captionsOf(GtkWidget* w, std::vector<std::string>& out) {
 
 }  // namespace
 
+void* Widget(Form& form, const std::string& id) { return find(form, id); }
+
 bool Has(Form& form, const std::string& id) { return find(form, id) != nullptr; }
 
 void Type(Form& form, const std::string& id, const std::string& text) {

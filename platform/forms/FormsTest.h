@@ -12,6 +12,8 @@ namespace forms::test {
 
 // Whether the form's window has a widget of that id.
 bool Has(Form& form, const std::string& id);
+// The widget of that id (a GtkWidget*), for a test that works it by real input; nullptr when none.
+void* Widget(Form& form, const std::string& id);
 // A text box's new text, as typed over the old one.
 void Type(Form& form, const std::string& id, const std::string& text);
 // A click on a check box or option button.

@@ -22,6 +22,8 @@ std::vector<int> buttonsOf(int buttons) {
 
 }  // namespace
 
+std::vector<int> AnswersOf(int buttons) { return buttonsOf(buttons); }
+
 int DefaultAnswer(int buttons) {
     auto answers = buttonsOf(buttons);
     std::size_t which = (buttons & 0xF00) / vbDefaultButton2;

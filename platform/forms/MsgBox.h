@@ -1,8 +1,9 @@
 #pragma once
-// Message boxes. Nothing is drawn: the current user (User.h) answers each box; the
-// default user logs the box and answers its default button.
+// Message boxes. The current user (User.h) answers each box: the default user shows it as a
+// modal dialog when there is a display, and without one logs it and answers its default button.
 
 #include <string>
+#include <vector>
 
 namespace forms {
 
@@ -34,6 +35,9 @@ struct MessageBox {
 
 // Shows a box and returns the button the user chose.
 int MsgBox(const std::string& prompt, int buttons = vbOKOnly, const std::string& title = {});
+
+// The answers of the box's buttons, left to right.
+std::vector<int> AnswersOf(int buttons);
 
 // The answer of the box's default button (the first button unless the style names
 // another one that the box has).

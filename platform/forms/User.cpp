@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "forms/Loop.h"
+#include "forms/detail/FormWindow.h"
 #include "forms/detail/LoopInternals.h"
 
 namespace forms {
@@ -12,6 +13,7 @@ User* installed = nullptr;
 }  // namespace
 
 int User::answer(const MessageBox& box) {
+    if (std::optional<int> pressed = detail::AskOnScreen(box, AnswersOf(box.Buttons))) return *pressed;
     std::cerr << "MsgBox " << (box.Title.empty() ? std::string() : "[" + box.Title + "] ") << box.Prompt << std::endl;
     return DefaultAnswer(box.Buttons);
 }

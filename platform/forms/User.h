@@ -1,6 +1,7 @@
 #pragma once
-// Who answers message boxes and works forms shown modally. The default user logs each box to
-// standard error and answers its default button; a modal form on screen it works until the
+// Who answers message boxes and works forms shown modally. The default user shows each box as
+// a modal dialog and answers what was pressed (without a display: logs the box to standard error
+// and answers its default button); a modal form on screen it works until the
 // window closes, one without a window it closes at once. Tests install a ScriptedUser.
 
 #include <deque>

@@ -74,6 +74,29 @@ std::string joined(const Root& root, const std::vector<std::string>& names) {
     return shown;
 }
 
+// A path as a Linux user types it ("/home/me/friends"): taken as it stands, not moved under the
+// application folder. A "\" a caller added after it still separates names.
+// The application folder's own path followed by "\..." stays a Windows form, its names found
+// without regard to case.
+bool isNative(std::string_view path, const std::string& app) {
+    if (path[0] != '/' || (path.size() > 1 && path[1] == '/')) return false;
+    const bool underApp = path.compare(0, app.size(), app) == 0 &&
+                          (path.size() == app.size() || path[app.size()] == '/' || path[app.size()] == '\\');
+    return !underApp;
+}
+
+MappedPath nativePath(std::string_view path) {
+    std::string rest(path);
+    std::replace(rest.begin(), rest.end(), '\\', '/');
+    fs::path native = "/";
+    std::string name;
+    for (const std::string& n : splitNames(rest.substr(1))) {
+        native /= n;
+        name = n;
+    }
+    return {native, native.string(), name};
+}
+
 }  // namespace
 
 MappedPath MappedPath::Child(const std::string& child) const {
@@ -86,6 +109,7 @@ MappedPath MapPath(std::string_view path) {
     if (path.empty()) throw InvalidProcedureCall();
     if (path.find('\0') != std::string_view::npos) throw BadFileName();
     const std::string app = AppFolder();
+    if (isNative(path, app)) return nativePath(path);
     Root root = splitRoot(std::string(path), app);
     std::vector<std::string> names = splitNames(root.rest);
 

@@ -2,6 +2,8 @@
 // Windows paths mapped under the application folder (AppFolder.h):
 //   "C:\a\b" (any drive), "\a\b", "\\a\b" and the application folder's own path followed
 //   by "\a\b" all name <application folder>/a/b; a relative "a\b" does too.
+// A path that begins with a single "/" and is not the application folder's own is a Linux path
+// and is taken as it stands ("\" separating names there too), nothing mapped or found by case.
 // "\" and "/" both separate names; each name is found without regard to case (an exact
 // match wins; a name that does not exist is kept as written). ".." that would climb above
 // the application folder is refused.

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <memory>
+#include <set>
+#include <string>
 
 #include "callerid/Phonebook.h"
 
@@ -14,6 +16,8 @@ struct CallerIdPart {
     std::shared_ptr<EchoWindow> echoWindow;
     // The phone book, rebuilt at every load of the settings.
     PhonebookIndex phonebookIndex;
+    // The friends files already named in the log as missing: each is named once, not at every load.
+    std::set<std::string> missingFriendsFiles;
 };
 
 }  // namespace zephra

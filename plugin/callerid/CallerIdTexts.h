@@ -66,6 +66,7 @@ inline constexpr const char* kBuildPhonebookTag = "BuildPhonebook ";
 inline constexpr const char* kBuildFriendsTag = "BuildFriendsPhonebook ";
 inline constexpr const char* kBuildHSPTag = "BuildHSPPhonebook ";
 inline constexpr const char* kAddHSPTag = "AddHSP ";
+inline constexpr const char* kFriendsFileMissing = "BuildFriendsPhonebook found no friends file at ";
 inline constexpr const char* kFriendsLineTooLong =
     "BuildFriendsPhonebook skipped a line longer than 4096 characters: line ";
 inline constexpr const char* kHome = "home";

@@ -12,6 +12,7 @@
 #include "vb/Err.h"
 #include "vb/Strings.h"
 #include "windows/FileSystemObject.h"
+#include "windows/PathMap.h"
 #include "windows/TextStream.h"
 
 namespace zephra {
@@ -133,7 +134,12 @@ void BuildFriendsPhonebook(PluginState& state) {
             if (folder.empty()) return;
             const std::string path = folder + kFriendsFile;
             windows::FileSystemObject files;
-            if (!files.FileExists(path)) return;
+            if (!files.FileExists(path)) {
+                const std::string tried = windows::MapPath(path).native.string();
+                if (state.Part<CallerIdPart>().missingFriendsFiles.insert(tried).second)
+                    WriteLog(state.Host(), kSource, kFriendsFileMissing + tried);
+                return;
+            }
             std::shared_ptr<windows::TextStream> in = files.OpenTextFile(path, windows::ForReading);
             PhonebookIndex& index = state.Part<CallerIdPart>().phonebookIndex;
             for (int32_t lineNumber = 1; !in->AtEndOfStream(); ++lineNumber) {

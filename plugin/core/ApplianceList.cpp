@@ -16,6 +16,7 @@
 #include "core/SettingsTable.h"
 #include "core/Zephra.h"
 #include "homeseer/Device.h"
+#include "vb/CodePage.h"
 #include "vb/Collection.h"
 #include "vb/Conversions.h"
 #include "vb/Err.h"
@@ -247,6 +248,7 @@ private:
 
     void MakeObject(ZephraEntry& entry, int32_t slot, const std::string& name) {
         entry.Name = name;
+        if (!entry.Object) entry.Object = CarriedFor(entry);
         if (!entry.Object) {
             Debug("Initializing New Zephra " + name);
             Handled([&] { entry.Object = Zephra::Create(state_); });
@@ -273,6 +275,20 @@ private:
         Handled([&] { MarkUnits(entry, slot); });
         if (!entry.PowerDevice.empty() && state_.IsSetup)
             Handled([&] { state_.Host().SetDeviceStatusNoReport(entry.PowerDevice, homeseer::kStatusOn, 0); });
+    }
+
+    // The object an appliance of the same address had before the settings were read again: it
+    // keeps its queued commands, a wait under way and its timers, so that a reload loses none.
+    std::shared_ptr<Zephra> CarriedFor(const ZephraEntry& entry) {
+        auto& carried = table_.Carried;
+        for (auto it = carried.begin(); it != carried.end(); ++it) {
+            if (*it && vb::equalsFolded((*it)->IP(), entry.IP) && vb::equalsFolded((*it)->Computer(), entry.Computer)) {
+                std::shared_ptr<Zephra> object = std::move(*it);
+                carried.erase(it);
+                return object;
+            }
+        }
+        return nullptr;
     }
 
     // The appliance's ten units count as covered; only units 1 to 63 are looked after.

@@ -35,11 +35,16 @@ struct ApplianceTable {
     // Names asked for that match no appliance, each logged once (at most kMaxUnknownNames).
     std::set<std::string> UnknownNames;
     static constexpr std::size_t kMaxUnknownNames = 64;
+    // While the settings are read again: the objects of the appliances configured before, kept
+    // with their queues, waits and timers for the same address; those not configured any more
+    // are shut down once the reading has defined the appliances.
+    std::vector<std::shared_ptr<Zephra>> Carried;
 
     // Back to one empty slot, releasing every appliance object.
     void Reset() {
         slots.assign(1, ZephraEntry());
         UnknownNames.clear();
+        Carried.clear();
     }
     int32_t Last() const { return static_cast<int32_t>(slots.size()) - 1; }
 };

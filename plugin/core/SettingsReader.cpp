@@ -1,6 +1,9 @@
 #include "core/SettingsReader.h"
 
+#include <algorithm>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "core/ApplianceList.h"
 #include "core/BuildFileList.h"
@@ -12,6 +15,7 @@
 #include "core/SettingsTable.h"
 #include "core/TimerPool.h"
 #include "core/WebServerState.h"
+#include "core/Zephra.h"
 #include "vb/Conversions.h"
 #include "vb/Err.h"
 #include "vb/Strings.h"
@@ -30,6 +34,9 @@ constexpr const char* kDebugFile = "\\Data\\dkvZephra\\dkvZephra_TCPServerDebug.
 constexpr const char* kStartupFirst = "InitUtilities";
 constexpr const char* kStartupSecond = "170";
 constexpr const char* kNoSlideshowPath = "Slideshow path has not been specified";
+constexpr const char* kStatusPageOff =
+    "The plug-in's web server and its status page are off; to turn them on, give \"ServerPort\" a port number "
+    "and \"TCPServerOption\" any value but 1 in Config/dkvZephraUtilities.ini, then reload the settings";
 constexpr const char* kSlideshowPathMissing = "Slideshow path ";
 constexpr const char* kDoesNotExist = " does not exist";
 constexpr const char* kGroupMissing = "Slideshow Group ";
@@ -55,6 +62,7 @@ public:
         CollectSlideshowFiles();
         ReadEach(ReadStep::PowerAndDevices);
         Handled([&] { DefineZephras(state_); });
+        ShutDownUncarried();
         Handled([&] { ArmHousekeeping(); });
         ReadSlideGroups();
         Handled([&] { OpenModem(); });
@@ -132,13 +140,31 @@ private:
         state_.SlideshowMenuState = 0;
         state_.modem.NameDetected = false;
         state_.modem.NumberDetected = false;
+        // The appliance objects are carried to the appliances defined anew, each keeping the
+        // timers it holds: a timer handed on while its old owner still waits on it would tick for
+        // the wrong object.
+        std::vector<std::shared_ptr<Zephra>> carried;
+        for (const ZephraEntry& slot : state_.appliances.slots)
+            if (slot.Object) carried.push_back(slot.Object);
         state_.appliances.Reset();
+        state_.appliances.Carried = carried;
         Handled([&] { WriteStartupLog(*hs_, kStartupFirst, kStartupSecond); });
+        auto held = [&](const std::shared_ptr<Zephra>& owner) {
+            return owner && std::find(carried.begin(), carried.end(), owner) != carried.end();
+        };
         for (int16_t i = 0; i < kTimerPoolSize; ++i) {
-            ReleaseTimer(state_, i);
-            ReleaseIETimer(state_, i);
+            if (!held(state_.timerPool.TimerOwner[i])) ReleaseTimer(state_, i);
+            if (!held(state_.timerPool.IETimerOwner[i])) ReleaseIETimer(state_, i);
         }
         Handled([&] { appPath_ = hs_->GetAppPath(); });
+    }
+
+    // The objects of appliances no longer configured give their timers back.
+    void ShutDownUncarried() {
+        std::vector<std::shared_ptr<Zephra>> left = std::move(state_.appliances.Carried);
+        state_.appliances.Carried.clear();
+        for (const std::shared_ptr<Zephra>& object : left)
+            if (object) Handled([&] { object->Shutdown(); });
     }
 
     // 3.
@@ -149,7 +175,14 @@ private:
 
     // 5.
     void OpenWebServerDebugLog() {
-        if (!s_.OwnWebServer) return;
+        if (!s_.OwnWebServer) {
+            // Said once: a user who finds no status page learns why from the console.
+            if (!state_.web.Loaded && !state_.web.OffTold) {
+                state_.web.OffTold = true;
+                Log(kStatusPageOff);
+            }
+            return;
+        }
         ReadStepRows(ReadStep::ServerDebug);
         if (!state_.web.Loaded) LoadTCPServer(state_);
         if (!s_.TCPDebug) return;

@@ -617,7 +617,7 @@ using enum FieldFill;
 // The key of a unit's entry: its address (IP, or IP "/" computer).
 const FamilyField kUnitKey{
     .control = "aIP",
-    .check = Check::UnitKey,
+    .check = Check::UnitAddress,
     .heading = "IP",
     .page = {.line = 1, .cell = 2, .size = 15, .tight = true, .wideName = true, .align = "Left"}};
 
@@ -628,7 +628,11 @@ const FamilyField kUnitFields[] = {
      .posted = "Location",
      .heading = "Location",
      .page = {.line = 1, .cell = 1, .size = 10, .tight = true, .align = "Left", .marksSection = true}},
-    {.control = "aDC", .fill = Code, .heading = "ID", .page = {.line = 1, .cell = 3, .align = "Left"}},
+    {.control = "aDC",
+     .fill = Code,
+     .check = Check::UnitField,
+     .heading = "ID",
+     .page = {.line = 1, .cell = 3, .align = "Left"}},
     {.control = "aPower",
      .check = Check::UnitField,
      .heading = "Power",
@@ -786,8 +790,8 @@ std::vector<std::string> FieldsOf(const Family& family, const std::string& value
 
 // What a kind of value may not hold if it is to read back as written: every value loses its
 // double quotes on reading and ends at a line break; a unit's entry is split at "=" and its
-// fields at ","; a slide row's two fields at ",". Brackets inside a value read back as they are
-// (device codes of the bracket house hold them).
+// fields at "," (its address is listed among others with ","); a slide row's two fields at ",".
+// Brackets inside a value read back as they are (device codes of the bracket house hold them).
 std::string Unstorable(const std::string& text, Check kind) {
     for (const char c : text) {
         const auto u = static_cast<unsigned char>(c);
@@ -796,13 +800,14 @@ std::string Unstorable(const std::string& text, Check kind) {
         if (c == '\0') return "NUL";
         if ((u < 0x20 && c != '\t') || u == 0x7f) return "control character " + std::to_string(u);
         bool bad = c == '"';
-        if (kind == Check::UnitField || kind == Check::UnitKey) bad = bad || c == '=';
-        if (kind == Check::UnitField || kind == Check::ListField) bad = bad || c == ',';
+        const bool unitKey = kind == Check::UnitKey || kind == Check::UnitAddress;
+        if (kind == Check::UnitField || unitKey) bad = bad || c == '=';
+        if (kind == Check::UnitField || kind == Check::UnitAddress || kind == Check::ListField) bad = bad || c == ',';
         if (bad) return std::string("'") + c + "'";
     }
     // A key starting so would read as a section header or a comment.
     const std::string key = vb::Trim(text);
-    if (kind == Check::UnitKey && (key.starts_with("[") || key.starts_with(";")))
+    if ((kind == Check::UnitKey || kind == Check::UnitAddress) && (key.starts_with("[") || key.starts_with(";")))
         return std::string("'") + key.front() + "' at its start";
     return {};
 }

@@ -197,11 +197,12 @@ enum class FieldFill {
 // What the writer refuses in a text, so that it reads back as written. No value may hold a
 // double quote, a line break or a control character; some hold less.
 enum class Check {
-    None,       // not checked
-    Text,       // any other text
-    ListField,  // no "," (a field of a list)
-    UnitKey,    // no "=", and no "[" or ";" at its start (it would read as a header or comment)
-    UnitField,  // no "=" and no ","
+    None,         // not checked
+    Text,         // any other text
+    ListField,    // no "," (a field of a list)
+    UnitKey,      // no "=", and no "[" or ";" at its start (it would read as a header or comment)
+    UnitAddress,  // a unit's address, the key of its entry: as UnitKey, and no "," (addresses are listed with ",")
+    UnitField,    // no "=" and no ","
 };
 
 // What a value of the kind holds that would not read back as written ("CR", "'='", ...); ""

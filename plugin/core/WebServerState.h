@@ -18,6 +18,8 @@ class PluginState;
 struct WebServerState {
     // The web server's file-system object exists: the server has been loaded.
     bool Loaded = false;
+    // The log has said that the server is off (no port, or the host's server chosen).
+    bool OffTold = false;
     // Its debug log while "TCPDebug" is on, else none.
     std::shared_ptr<windows::TextStream> ServerDebugLog;
     // The .asp page engine's script object and its ready flag.

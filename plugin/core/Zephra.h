@@ -296,6 +296,7 @@ private:
     std::string TextToWav(const std::string& text);
     std::string NextTempName(const std::string& extension);
     std::string ServerAddress() const;
+    static std::string UrlPath(const std::string& page);
 
     // Timers of the pool.
     forms::Timer* Timer1();

@@ -88,6 +88,14 @@ std::string Zephra::ServerAddress() const {
     return s.HomeseerIP + ":" + (s.OwnWebServer ? s.ServerPort : s.svrport);
 }
 
+// A page's path below the HTML folder as the part of a URL after the server: "\" between names
+// becomes "/", and the leading separator goes (the URL already has one).
+std::string Zephra::UrlPath(const std::string& page) {
+    std::string path = vb::Replace(page, "\\", "/");
+    const std::size_t first = path.find_first_not_of('/');
+    return first == std::string::npos ? std::string() : path.substr(first);
+}
+
 std::string Zephra::SendPushPage(const std::string& page, const std::string& tag) {
     std::string result;
     Step(kLogSendPushPage, [&] {
@@ -97,7 +105,7 @@ std::string Zephra::SendPushPage(const std::string& page, const std::string& tag
         WriteDeviceTextUntested(DeviceCode(0), page);
         Push_ = page;
         if (page != kSlideshowPage) Slideshow_ = false;
-        result = AsyncCommand(kGotoUrl + ServerAddress() + "/" + page, kPushTimeout, tag);
+        result = AsyncCommand(kGotoUrl + ServerAddress() + "/" + UrlPath(page), kPushTimeout, tag);
         Debug("PushPageTag=" + tag);
     });
     return result;

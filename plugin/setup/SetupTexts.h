@@ -30,6 +30,10 @@ inline constexpr const char* kNoDisplay =
     "on the status page, ";
 inline constexpr const char* kStatusAddress = "http://localhost:";
 inline constexpr const char* kStatusPath = "/status";
+inline constexpr const char* kStatusPageOff =
+    "The setup window needs a display (none is open: DISPLAY is not set or cannot be reached), and the status page, "
+    "which edits the same settings, is off: give \"ServerPort\" a port number and \"TCPServerOption\" any value "
+    "but 1 in Config/dkvZephraUtilities.ini, then reload the settings";
 
 inline constexpr const char* kVersionLabel = "Version ";
 inline constexpr const char* kHouseCodeLabel = "Plugin House Code is ";

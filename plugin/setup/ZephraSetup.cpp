@@ -310,7 +310,10 @@ ZephraSetup& SetupDialog(PluginState& state) {
 void ShowZephraSetup(PluginState& state) {
     if (!forms::DisplayAvailable()) {
         vb::Try([&] {
-            WriteLog(state.Host(), kSource, kNoDisplay + (kStatusAddress + state.settings.ServerPort) + kStatusPath);
+            if (state.settings.OwnWebServer)
+                WriteLog(state.Host(), kSource,
+                         kNoDisplay + (kStatusAddress + state.settings.ServerPort) + kStatusPath);
+            else WriteLog(state.Host(), kSource, kStatusPageOff);
         });
         vb::Err().Clear();
     }

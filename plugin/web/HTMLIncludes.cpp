@@ -74,7 +74,7 @@ void HtmlReferences(PluginState& state, const std::string& name, Chain& chain);
 void ScriptReferences(PluginState& state, const std::string& name, Chain& chain);
 
 // Cuts every include directive out of the text, adding the file it names first. A directive
-// whose two quotes are not on its own line ends the scan and stays.
+// whose two quotes are not on its own line stays, and the scan goes on after that line.
 std::string TakeIncludes(PluginState& state, std::string text, Includer includer, Chain& chain) {
     int32_t position = 1;
     for (;;) {
@@ -84,7 +84,12 @@ std::string TakeIncludes(PluginState& state, std::string text, Includer includer
         const std::size_t lineEnd = std::min(text.find_first_of("\r\n", at), text.size());
         const std::size_t open = text.find('"', at);
         const std::size_t close = open < lineEnd ? text.find('"', open + 1) : std::string::npos;
-        if (open >= lineEnd || close >= lineEnd) break;
+        if (open >= lineEnd || close >= lineEnd) {
+            // A line that names no file (a comment about includes, say) is left as it is.
+            if (lineEnd >= text.size()) break;
+            position = static_cast<int32_t>(lineEnd) + 1;
+            continue;
+        }
         std::string name = text.substr(open + 1, close - open - 1);
         if (includer == Includer::ScriptFile) {
             ScriptReferences(state, vb::Trim(name), chain);

@@ -130,7 +130,10 @@ void Request::ParsePage(const std::string& data) {
 }
 
 void Request::AddHeaderValues() {
+    // Stored before the header lines, which never replace a value already held: a client cannot
+    // name its own address or path. The path reads as the host's server gives it, "\" between names.
     headerValues_.emplace(Folded(kRemoteAddr), remoteIp_);
+    headerValues_.emplace(Folded(kPathInfo), vb::Replace(page_, "/", "\\"));
     const std::vector<std::string> lines = vb::Split(header_, kCrLf);
     for (std::size_t i = 1; i < lines.size(); ++i) {
         const std::vector<std::string> parts = vb::Split(lines[i], kHeaderSeparator);

@@ -41,7 +41,8 @@ public:
     Request(Sink debug = {}, Sink log = {});
 
     // The header value stored under the name (any case); "http_user_agent" reads "User-Agent";
-    // "" when there is none.
+    // "REMOTE_ADDR" and "PATH_INFO" (the path, "\" between names) come from the request itself,
+    // never from a header line; "" when there is none.
     std::string ServerVariables(const std::string& name) const;
     // The client's address, set before ParsePage.
     void remoteip(const std::string& address) { remoteIp_ = address; }

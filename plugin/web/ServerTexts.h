@@ -16,6 +16,8 @@ inline constexpr const char* kDebugSeparator = " | ";
 // What the listening port is, with the setting that chooses it, for the host's console.
 inline constexpr const char* kListenerPurpose =
     "the plug-in's web server, \"ServerPort\" in Config/dkvZephraUtilities.ini";
+inline constexpr const char* kStatusPageAt = "; its status page is http://localhost:";
+inline constexpr const char* kStatusPagePath = "/status";
 
 // Host-log tags.
 inline constexpr const char* kTagFormLoad = "Server Form_Load ";
@@ -130,6 +132,7 @@ inline constexpr const char* kResubmitEnd = "</form></HTML>";
 
 // Request and server-variable names.
 inline constexpr const char* kRemoteAddr = "REMOTE_ADDR";
+inline constexpr const char* kPathInfo = "PATH_INFO";
 inline constexpr const char* kUserAgentVariable = "http_user_agent";
 inline constexpr const char* kUserAgentHeader = "User-Agent";
 

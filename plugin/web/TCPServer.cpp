@@ -128,6 +128,8 @@ void TCPServer::Form_Load() {
             if (!port.empty() && vb::CLng(vb::Variant(port)) != Socket(0).LocalPort) {
                 forms::TcpSocket& listener = Socket(0);
                 listener.LocalPort = vb::CLng(vb::Variant(port));
+                listener.Purpose = std::string(kListenerPurpose) + kStatusPageAt + std::to_string(listener.LocalPort) +
+                                   kStatusPagePath;
                 listener.Listen();
                 for (int16_t slot = 1; slot <= kFirstSlots; ++slot) CreateSlot(slot);
                 OpenConnectionCount = 0;

@@ -3,10 +3,12 @@
 // widgets of their ids. Not for callers outside platform/forms.
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "forms/Form.h"
+#include "forms/MsgBox.h"
 
 typedef struct _GtkBuilder GtkBuilder;
 typedef struct _GtkWidget GtkWidget;
@@ -44,5 +46,9 @@ private:
 
 // Makes the current loop serve the GLib loop of the windows (once).
 void ServeWindowsOnLoop();
+
+// Shows the box as a modal dialog with the buttons of `answers` (left to right) and answers
+// the one the user pressed; nothing when there is no display.
+std::optional<int> AskOnScreen(const MessageBox& box, const std::vector<int>& answers);
 
 }  // namespace forms::detail

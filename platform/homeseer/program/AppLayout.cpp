@@ -2,6 +2,8 @@
 
 #include <fstream>
 
+#include "program/FirstRunPictures.h"
+
 namespace homeseer {
 
 namespace {
@@ -19,8 +21,10 @@ const char* const kSettingsText =
     "broadcast=255.255.255.255\r\n"
     "port=3639\r\n";
 
+// The plug-in's own web server, and with it the status page, on a port beside the host's.
 const char* const kPluginSettingsText =
     "[Zephra Utilities]\r\n"
+    "ServerPort=\"8082\"\r\n"
     "[Zephra Names]\r\n";
 
 const char* const kContactsText =
@@ -41,6 +45,14 @@ void PrepareAppFolder(const std::filesystem::path& folder) {
     writeIfMissing(folder / "Config" / kHostSettingsFile, kSettingsText);
     writeIfMissing(folder / "Config" / kPluginSettingsFile, kPluginSettingsText);
     writeIfMissing(folder / "Config" / kContactsFile, kContactsText);
+    // Named by the page frame from the web folder's root: a first run has them as an installation does.
+    for (const FirstRunPicture& picture : FirstRunPictures()) {
+        std::error_code ec;
+        const std::filesystem::path file = folder / "HTML" / picture.name;
+        if (std::filesystem::exists(file, ec)) continue;
+        std::ofstream out(file, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(picture.bytes), static_cast<std::streamsize>(picture.size));
+    }
 }
 
 }  // namespace homeseer

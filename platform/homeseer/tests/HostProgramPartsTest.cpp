@@ -34,10 +34,18 @@ TEST(AppLayout, TheFirstRunMakesTheFoldersAndStartingFilesAndLaterRunsKeepThem) 
               "[Settings]\r\nsvrport=8081\r\nlatitude=51.48\r\nlongitude=0.0\r\n[xAP]\r\n"
               "; enabled=1 makes zephra-host an xAP node; broadcast= the network's broadcast address\r\n"
               "enabled=0\r\nbroadcast=255.255.255.255\r\nport=3639\r\n");
-    EXPECT_EQ(app.read("new app/Config/dkvZephraUtilities.ini"), "[Zephra Utilities]\r\n[Zephra Names]\r\n");
+    // The plug-in's web server, and its status page, on a port of its own beside the host's.
+    EXPECT_EQ(app.read("new app/Config/dkvZephraUtilities.ini"),
+              "[Zephra Utilities]\r\nServerPort=\"8082\"\r\n[Zephra Names]\r\n");
+    // The pictures the page frame names from the web folder's root, real pictures of their kinds.
+    for (const char* gif : {"clock.gif", "sunrise.gif", "sunset.gif"})
+        EXPECT_EQ(app.read(std::string("new app/HTML/") + gif).substr(0, 6), "GIF89a") << gif;
+    EXPECT_EQ(app.read("new app/HTML/pluginlogo.JPG").substr(0, 3), "\xFF\xD8\xFF");
     app.write("new app/Config/settings.ini", "[Settings]\r\nsvrport=9000\r\n");
+    app.write("new app/HTML/clock.gif", "mine");
     PrepareAppFolder(folder);
     EXPECT_EQ(app.read("new app/Config/settings.ini"), "[Settings]\r\nsvrport=9000\r\n");
+    EXPECT_EQ(app.read("new app/HTML/clock.gif"), "mine");
 }
 
 }  // namespace

@@ -66,14 +66,33 @@ TEST(PathMap, ClimbingOutOfTheApplicationFolderIsRefused) {
     EXPECT_EQ(errorNumber([] { MapPath("C:\\..\\x"); }), 76);
     // ".." that stays inside is resolved.
     EXPECT_EQ(MapPath("HTML\\..\\Data\\x.txt").native, app.path() / "Data" / "x.txt");
-    // A path that merely resembles the folder's is mapped under it.
-    EXPECT_EQ(MapPath(AppFolder() + "2\\x").native, app.path() / (app.path().relative_path().string() + "2") / "x");
+    // A path that merely resembles the folder's is a Linux path of its own.
+    EXPECT_EQ(MapPath(AppFolder() + "2\\x").native, std::filesystem::path(AppFolder() + "2") / "x");
 }
 
 TEST(PathMap, EmptyAndNulPathsAreRefused) {
     TempAppFolder app;
     EXPECT_EQ(errorNumber([] { MapPath(""); }), 5);
     EXPECT_EQ(errorNumber([] { MapPath(std::string("a\0b", 3)); }), 52);
+}
+
+TEST(PathMap, ALinuxPathIsTakenAsItStands) {
+    TempAppFolder app;
+    // A folder the user typed, a file name the plug-in added after a "\".
+    EXPECT_EQ(MapPath("/home/me/friends\\Friends.txt").native, std::filesystem::path("/home/me/friends/Friends.txt"));
+    EXPECT_EQ(MapPath("/home/me/friends\\Friends.txt").name, "Friends.txt");
+    EXPECT_EQ(MapPath("/").native, std::filesystem::path("/"));
+    // No name is looked up by case outside the application folder.
+    EXPECT_EQ(MapPath("/TMP").native, std::filesystem::path("/TMP"));
+    // Drive letters and "\" paths keep their mapping; the folder's own path keeps finding by case.
+    auto file = app.write("Data/Friends.txt", "x");
+    EXPECT_EQ(MapPath("C:\\Data\\friends.txt").native, file);
+    EXPECT_EQ(MapPath("\\data\\friends.txt").native, file);
+    EXPECT_EQ(MapPath(AppFolder() + "/data/FRIENDS.txt").native, file);
+    EXPECT_EQ(MapPath(AppFolder() + "\\data\\FRIENDS.txt").native, file);
+    // A file made through a Linux path lands there.
+    EXPECT_EQ(MapPath(app.path().string() + "x/a.txt").native,
+              std::filesystem::path(app.path().string() + "x") / "a.txt");
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 
 #include "callerid/CallerIdPart.h"
@@ -135,17 +137,42 @@ TEST_F(CallerIdProcessingTest, FriendsTxtAddsNumbersTheAddressBookLacks) {
     EXPECT_EQ(bed.Log(), (Strings{"dkvZephra Debug|Phonebook Entry Exists=True, Number=5552223333, Default Name=X, "
                                   "Lookup=555-222-3333 : Gran and Pa"}));
 
-    // Without the switch, or the file, the book is empty; nothing is logged.
+    // Without the switch the book is empty and nothing is logged; without the file the log names
+    // the path that was tried, once however often the book is built.
     bed.host->ClearCalls();
     bed.state.settings.useHSPPhoneBook = false;
     bed.state.settings.useFriends = false;
     BuildPhonebook(bed.state);
     EXPECT_TRUE(bed.state.Part<CallerIdPart>().phonebookIndex.empty());
+    EXPECT_TRUE(bed.Log().empty());
     bed.state.settings.useFriends = true;
     bed.state.settings.FriendsLocation = "C:\\Nowhere\\";
     BuildPhonebook(bed.state);
+    BuildPhonebook(bed.state);
     EXPECT_TRUE(bed.state.Part<CallerIdPart>().phonebookIndex.empty());
+    EXPECT_EQ(bed.Log(), (Strings{"dkvZephra|BuildFriendsPhonebook found no friends file at " +
+                                  (bed.app.path() / "Nowhere" / "Friends.txt").string()}));
+}
+
+TEST_F(CallerIdProcessingTest, AFriendsFolderTypedAsALinuxPathIsReadWhereItIs) {
+    // A folder outside the application folder, named as a Linux user types it.
+    const std::filesystem::path outside = bed.app.path().string() + "-friends";
+    std::filesystem::create_directories(outside);
+    { std::ofstream(outside / "Friends.txt", std::ios::binary) << "5551234567\tAnn\tann.wav\r\n"; }
+    bed.state.settings.useFriends = true;
+    bed.state.settings.useHSPPhoneBook = false;
+    bed.state.settings.FriendsLocation = outside.string() + "\\";
+    BuildPhonebook(bed.state);
+    const PhonebookIndex& index = bed.state.Part<CallerIdPart>().phonebookIndex;
+    ASSERT_EQ(index.size(), 1u) << ::testing::PrintToString(bed.Log());
+    EXPECT_EQ(index.at("5551234567").Name(), "Ann");
     EXPECT_TRUE(bed.Log().empty());
+    // A Linux path that does not exist is named as it was tried, not under the application folder.
+    bed.state.settings.FriendsLocation = outside.string() + "/none\\";
+    BuildPhonebook(bed.state);
+    EXPECT_EQ(bed.Log(), (Strings{"dkvZephra|BuildFriendsPhonebook found no friends file at " +
+                                  (outside / "none" / "Friends.txt").string()}));
+    std::filesystem::remove_all(outside);
 }
 
 TEST_F(CallerIdProcessingTest, ACallerIsShownOnTheDeviceForTenSecondsAndLogged) {

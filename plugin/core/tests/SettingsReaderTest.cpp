@@ -5,12 +5,14 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "core/QueueTimer.h"
 #include "core/Zephra.h"
 #include "core/tests/PluginTestBed.h"
 #include "forms/SerialPort.h"
+#include "vb/Strings.h"
 
 namespace zephra {
 namespace {
@@ -20,7 +22,11 @@ using testing::PluginTestBed;
 
 class SettingsReaderTest : public ::testing::Test {
 protected:
-    SettingsReaderTest() { bed.app.write("HTML/index.htm", "<html></html>"); }
+    SettingsReaderTest() {
+        bed.app.write("HTML/index.htm", "<html></html>");
+        // Most of these readings have no web server; the line that says so is the first test's.
+        bed.state.web.OffTold = true;
+    }
 
     // Reads the settings from a "Zephra Utilities" section of these lines.
     void ReadWith(const std::string& lines, const std::string& moreSections = "") {
@@ -106,6 +112,20 @@ TEST_F(SettingsReaderTest, AnEmptyFileGivesEveryDefault) {
     EXPECT_EQ(bed.state.appliances.slots.size(), 1u);
     EXPECT_EQ(bed.Log(), (std::vector<std::string>{"dkvZephra|Slideshow path has not been specified",
                                                    "dkvZephra|User Configuration Setup Initialization Complete"}));
+    // Without a port the status page is off: the log says so once, and how to turn it on.
+    const std::string off =
+        "dkvZephra|The plug-in's web server and its status page are off; to turn them on, give \"ServerPort\" a "
+        "port number and \"TCPServerOption\" any value but 1 in Config/dkvZephraUtilities.ini, then reload the "
+        "settings";
+    bed.state.web.OffTold = false;
+    ReadWith("");
+    EXPECT_EQ(bed.Log().front(), off);
+    ReadWith("TCPServerOption=1\nServerPort=8090");
+    const std::vector<std::string> again = bed.Log();
+    EXPECT_EQ(std::count(again.begin(), again.end(), off), 0);
+    bed.state.web.OffTold = false;
+    ReadWith("TCPServerOption=1\nServerPort=8090");
+    EXPECT_EQ(bed.Log().front(), off);
     std::string startup = bed.app.read("Data/dkvZephra/StartupLog.txt");
     EXPECT_EQ(startup.substr(startup.size() - 24), " | InitUtilities | 170\r\n");
 }
@@ -334,7 +354,7 @@ TEST_F(SettingsReaderTest, APortThatDoesNotOpenIsTriedTwiceAndAgainAtTheNextRead
     EXPECT_EQ(bed.Log().size(), 2u);  // not numeric: no modem, nothing logged
 }
 
-TEST_F(SettingsReaderTest, EveryReadingBuildsTheAppliancesAfreshWithTheTimerPool) {
+TEST_F(SettingsReaderTest, EveryReadingBuildsTheAppliancesWithTheTimerPoolKeepingThoseThatStay) {
     const std::string names =
         "[Zephra Names]\n127.0.0.2/kitchenpc=\"Kitchen,[1,a3,A4,1,1,\"\n127.0.0.3=\" Hall ,[11\"\n"
         "127.0.0.4=\"Garage\"\n=\"nameless,[21\"\n127.0.0.5=\"=,[31\"\n";
@@ -362,12 +382,27 @@ TEST_F(SettingsReaderTest, EveryReadingBuildsTheAppliancesAfreshWithTheTimerPool
               "\"Garage,~121,,,0,0,\"");
     EXPECT_EQ(table.CIDZephraNames, "kitchen");
 
+    // Read again, each appliance keeps its object, with its queue and its timers.
+    std::shared_ptr<Zephra> hall = table.slots[1].Object;
     ReadWith("", names);
-    EXPECT_NE(bed.state.appliances.slots[0].Object, kitchen);
-    EXPECT_EQ(bed.state.timerPool.TimerOwner[0], bed.state.appliances.slots[0].Object);
-    EXPECT_EQ(bed.state.timerPool.IETimerOwner[1], bed.state.appliances.slots[1].Object);
+    EXPECT_EQ(bed.state.appliances.slots[0].Object, kitchen);
+    EXPECT_EQ(bed.state.appliances.slots[1].Object, hall);
+    EXPECT_EQ(bed.state.timerPool.TimerOwner[0], kitchen);
+    EXPECT_EQ(bed.state.timerPool.IETimerOwner[1], hall);
     EXPECT_EQ(bed.state.timerPool.TimerOwner[2], bed.state.appliances.slots[2].Object);
     EXPECT_FALSE(bed.state.timerPool.TimerInUse[3]);
+    EXPECT_TRUE(bed.state.appliances.Carried.empty());
+
+    // An appliance at another address is another object; the old one has given its timers back.
+    ReadWith("", vb::Replace(names, "127.0.0.2/kitchenpc", "127.0.0.9/kitchenpc"));
+    ASSERT_TRUE(bed.state.appliances.slots[0].Object);
+    EXPECT_NE(bed.state.appliances.slots[0].Object, kitchen);
+    EXPECT_FALSE(kitchen->Timer1Index());
+    EXPECT_EQ(bed.state.appliances.slots[1].Object, hall);
+    ASSERT_TRUE(bed.state.appliances.slots[0].Object->Timer1Index());
+    EXPECT_EQ(bed.state.timerPool.TimerOwner[*bed.state.appliances.slots[0].Object->Timer1Index()],
+              bed.state.appliances.slots[0].Object);
+    EXPECT_FALSE(bed.state.timerPool.TimerOwner[0]);
     EXPECT_EQ(kitchen.use_count(), 1);  // only the test holds the old object
 }
 

@@ -7,6 +7,8 @@
 
 #include "core/StatusText.h"
 #include "core/tests/ApplianceFixture.h"
+#include "simkit/testing/ReservedPort.h"
+#include "web/tests/ServerTestBed.h"
 
 namespace zephra {
 namespace {
@@ -126,6 +128,34 @@ TEST_F(PowerCycleTest, TheCycleKeepsTheAppliancesAwakeState) {
     EXPECT_EQ(bed.Calls("SetDeviceValue"), Strings{"[2|2"});
     EXPECT_EQ(bed.Calls("SetDeviceString"),
               (Strings{"[2|" + FormatStatus(bed.state, 6), "[3|" + FormatStatus(bed.state, 9)}));
+}
+
+TEST_F(PowerCycleTest, TheDefaultPageAfterACycleIsOneThePluginsServerServes) {
+    // The page as a user types it, a Windows path below the HTML folder; the plug-in's own server on.
+    bed.app.write("HTML/pages/start.htm", "<html><body>the start page</body></html>");
+    simkit::testing::ReservedPort reserved;
+    const std::string port = std::to_string(reserved.port());
+    Start(
+        "noResponseAction=1\nDefaultPushPage=C:\\Zephra\\HTML\\pages\\start.htm\nPushDelay=2\n"
+        "HomeseerIP=127.0.0.1\nPowerUpTime=1\nServerPort=\"" +
+        port + "\"");
+    EXPECT_EQ(bed.state.settings.DefaultPushPage, "\\pages\\start.htm");
+    Silent(true);
+    for (int i = 0; i < 6; ++i) UnansweredPage();
+    ASSERT_TRUE(kitchen->PowerCycleInProgress());
+    Silent(false);
+    bed.loop.advance(5s);
+    bed.loop.advance(1005ms);
+    EXPECT_FALSE(kitchen->PowerCycleInProgress());
+    ASSERT_TRUE(Idle());
+    const std::string address = "http://127.0.0.1:" + port + "/pages/start.htm";
+    EXPECT_EQ(PageLine("gotoURL").rfind("kitchen /gotoURL.shtml?M=GOTO_URL&S=" + address + " ok ", 0), 0u);
+    // The address pushed is one the plug-in's server answers with the page.
+    testing::WebClient client(reserved.port());
+    client.Send("GET /pages/start.htm HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+    ASSERT_TRUE(Settle([&] { return client.Pump(); }));
+    EXPECT_EQ(client.Received().rfind("HTTP/1.0 200 OK\r\n", 0), 0u) << client.Received();
+    EXPECT_TRUE(client.Received().ends_with("\r\n\r\n<html><body>the start page</body></html>")) << client.Received();
 }
 
 TEST_F(PowerCycleTest, TheMarkerFileEndsThePowerUpWaitEarly) {

@@ -334,5 +334,53 @@ TEST_F(ApplianceTest, ScriptsReachTheObjectsMembersByName) {
     EXPECT_EQ(vb::CStr(automation::callByName(z, "CyclePower", {vb::Variant("x")})), "");
 }
 
+TEST_F(ApplianceTest, AReloadDuringAQueuedWaitLosesNoCommandAndTimesNothingOut) {
+    Start("CommandRetries=2");
+    const auto timer = kitchen->Timer1Index();
+    // A pause begun when it was given, a volume behind it; the settings are read again meanwhile.
+    kitchen->AsyncCommand("waitsecs 2", 4, "pause");
+    kitchen->AsyncCommand("volume.shtml?30", 5000, "");
+    bed.loop.advance(500ms);
+    InitZephraUtilities(bed.state);
+    EXPECT_EQ(bed.state.appliances.slots[0].Object, kitchen);
+    EXPECT_EQ(kitchen->Timer1Index(), timer);
+    EXPECT_EQ(kitchen->CommandQueue().size(), 3u);
+    bed.loop.advance(1499ms);
+    EXPECT_TRUE(kitchen->Waiting());
+    bed.loop.advance(1ms);
+    ASSERT_TRUE(Idle());
+    // Each command went once: nothing lost, nothing sent again after a time-out.
+    EXPECT_EQ(sim->Lines(bed.loop, 300ms), Strings{"kitchen /volume.shtml?30 ok volume=30"});
+
+    // A queued pause under way (the loop runs inside it) when the settings are read again.
+    forms::Timer reload;
+    reload.OnTimer = [&] {
+        reload.Enabled(false);
+        InitZephraUtilities(bed.state);
+    };
+    kitchen->AsyncCommand("scrOn.shtml", 5000, "");
+    kitchen->Waitsecs(3);
+    kitchen->AsyncCommand("volume.shtml?70", 5000, "");
+    reload.Interval(1000);
+    ASSERT_TRUE(Idle());
+    EXPECT_FALSE(reload.Enabled());
+    EXPECT_EQ(bed.state.appliances.slots[0].Object, kitchen);
+    EXPECT_EQ(sim->Lines(bed.loop, 300ms),
+              (Strings{"kitchen /scrOn.shtml ok backlight=on", "kitchen /volume.shtml?70 ok volume=70"}));
+    EXPECT_EQ(kitchen->TimeoutCount(), 0);
+
+    // An appliance no longer configured gives its timers back; the new one has timers of its own.
+    bed.host->SetIniText("dkvZephraUtilities.ini",
+                         "[Zephra Utilities]\n[Zephra Names]\n127.0.0.9=\"Porch,[2,,,0,0,\"\n");
+    InitZephraUtilities(bed.state);
+    std::shared_ptr<Zephra> porch = bed.state.appliances.slots[0].Object;
+    ASSERT_TRUE(porch);
+    EXPECT_NE(porch, kitchen);
+    EXPECT_FALSE(kitchen->Timer1Index());
+    ASSERT_TRUE(porch->Timer1Index());
+    EXPECT_EQ(bed.state.timerPool.TimerOwner[*porch->Timer1Index()], porch);
+    porch->Shutdown();
+}
+
 }  // namespace
 }  // namespace zephra

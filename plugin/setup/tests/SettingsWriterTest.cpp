@@ -448,6 +448,26 @@ TEST(SettingsWriter, AValueTheFileCannotKeepStopsTheSaveBeforeAnythingIsWritten)
     d.aSlideASP(3).Text("a,b.asp");
     EXPECT_EQ(d.SaveFromWebPage(), "Nothing was saved: aSlideASP(3) cannot hold ','.");
     d.aSlideASP(3).Text("");
+    // Every field of a unit, its address and device code too, refuses what splits the entry.
+    struct Case {
+        forms::TextBox& box;
+        std::string text;
+        const char* refusal;
+    };
+    for (const Case& c :
+         {Case{d.aDC(0), "Q=1", "aDC(0) cannot hold '='."}, Case{d.aDC(0), "Q,1", "aDC(0) cannot hold ','."},
+          Case{d.aDC(0), "Q\"1", "aDC(0) cannot hold '\"'."}, Case{d.aDC(0), "Q1\n", "aDC(0) cannot hold LF."},
+          Case{d.aIP(0), "127.0.0.2,127.0.0.3", "aIP(0) cannot hold ','."},
+          Case{d.aIP(0), "127.0.0.2=x", "aIP(0) cannot hold '='."},
+          Case{d.aPower(0), "A3,", "aPower(0) cannot hold ','."},
+          Case{d.aMotion(0), "B\r4", "aMotion(0) cannot hold CR."},
+          Case{d.aX10Server(0), std::string("a\0b", 3), "aX10Server(0) cannot hold NUL."},
+          Case{d.aName(0), "Kitchen,2", "aName(0) cannot hold ','."}}) {
+        const std::string old = c.box.Text();
+        c.box.Text(c.text);
+        EXPECT_EQ(d.SaveFromWebPage(), std::string("Nothing was saved: ") + c.refusal) << c.refusal;
+        c.box.Text(old);
+    }
     d.aPower(0).Text("[6");  // a device code of the bracket house reads back as written
     EXPECT_EQ(bed.host->IniText("dkvZephraUtilities.ini"), before);
 

@@ -198,6 +198,7 @@ TEST(SetupLoad, EachControlFollowsItsLoadRule) {
     user.onModal("Zephra Setup",
                  [](forms::Form& f) { EXPECT_EQ(static_cast<ZephraSetup&>(f).aHSIP.Text(), "edited"); });
     bed.state.settings.ServerPort = "8081";
+    bed.state.settings.OwnWebServer = true;
     ShowZephraSetup(bed.state);
     EXPECT_FALSE(d.OnScreen());  // these tests run without a display: one line says where to go instead
     EXPECT_TRUE(
@@ -205,6 +206,14 @@ TEST(SetupLoad, EachControlFollowsItsLoadRule) {
                    "be reached); the same settings are on the status page, http://localhost:8081/status"));
     EXPECT_FALSE(d.Loaded());  // closed by the user: unloaded, nothing written
     EXPECT_TRUE(bed.host->CallsOf("SaveIniSetting").empty());
+    // With the plug-in's server off there is no page to go to: the line says how to turn it on.
+    bed.state.settings.OwnWebServer = false;
+    user.onModal("Zephra Setup", [](forms::Form&) {});
+    ShowZephraSetup(bed.state);
+    EXPECT_TRUE(bed.LogHas(
+        "dkvZephra|The setup window needs a display (none is open: DISPLAY is not set or cannot be reached), and "
+        "the status page, which edits the same settings, is off: give \"ServerPort\" a port number and "
+        "\"TCPServerOption\" any value but 1 in Config/dkvZephraUtilities.ini, then reload the settings"));
     EXPECT_EQ(d.aHSIP.Text(), "10.0.0.5");  // the next use loads it again
 
     // Clicking the server options enables the port box for the internal server only.

@@ -106,5 +106,25 @@ TEST(PageEngine, PagesWithoutHostIncludesUseThePageFrame) {
     EXPECT_EQ(bed.Slide("broken.asp", "25"), refreshOnly);
 }
 
+TEST(PageEngine, AnIncludeLineNamingNoFileIsSkippedAndTheScanGoesOn) {
+    EngineBed bed;
+    // A helper whose comment speaks of includes before the include it makes.
+    bed.app.write("Scripts/one.txt",
+                  "' helpers #include other helpers\r\n'#include \"four.txt\"\r\nFunction One()\r\nOne = 1\r\nEnd "
+                  "Function\r\n");
+    bed.app.write("Scripts/four.txt", "Function Four()\r\nFour = 4\r\nEnd Function\r\n");
+    bed.app.write("Scripts/two.txt", "Function Two()\r\nTwo = 2\r\nEnd Function\r\n");
+    // An included HTML file whose comment speaks of includes, with includes after it.
+    bed.app.write("HTML/parts.asp",
+                  "<!-- each #include below loads one helper -->\r\n<!--#include file=\"../Scripts/one.txt\"-->\r\n"
+                  "<!--#include file=\"../Scripts/two.txt\"-->\r\n<%\r\nFunction Three()\r\nThree = 3\r\nEnd "
+                  "Function\r\n%>\r\n");
+    bed.app.write("HTML/count.asp",
+                  "<!--#include file=\"parts.asp\"-->\r\n<html><body><%= One() %><%= Two() %><%= Three() %><%= Four() "
+                  "%></body></html>\r\n");
+    const std::string html = bed.Slide("count.asp");
+    EXPECT_NE(html.find("<body>1234</body>"), std::string::npos) << html << ::testing::PrintToString(bed.Log());
+}
+
 }  // namespace
 }  // namespace zephra

@@ -9,6 +9,7 @@
 
 #include "automation/Class.h"
 #include "core/tests/PluginTestBed.h"
+#include "web/Request.h"
 #include "web/tests/PageTestObjects.h"
 #include "vb/Array.h"
 
@@ -255,6 +256,23 @@ TEST(PageFrame, HeaderTextFormRefreshAndApplianceBrowser) {
                              "<div align=\"center\"><strong>Title</strong></div><a name=\"pagecontent\"></a>"),
               std::string::npos)
         << appliance;
+}
+
+TEST(PageFrame, ThePageNameUnderThePluginsServerIsThePathAnswered) {
+    FrameBed bed;
+    // The plug-in's own request object gives the path it answers; a header line of the same name
+    // changes nothing.
+    auto own = std::make_shared<Request>();
+    own->remoteip("127.0.0.9");
+    own->ParsePage("GET /pages/status?x=1 HTTP/1.1\r\nPATH_INFO: \\unauthorized.asp\r\nREMOTE_ADDR: 10.0.0.1\r\n\r\n");
+    bed.state.Part<PageFrameState>().Request = vb::ObjectRef(own);
+    EXPECT_EQ(fnPageName(bed.state), "status");
+    bed.state.Part<PageFrameState>().SecurityMode = "basic";
+    LogAuthorized(bed.state);
+    const auto log = bed.host->Log();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].text.rfind("Anonymous Guest at 127.0.0.9 attempted to access status at ", 0), 0u) << log[0].text;
+    EXPECT_EQ(bed.response->redirects, std::vector<std::string>(1, "/unauthorized.asp"));
 }
 
 }  // namespace

@@ -1,0 +1,43 @@
+// The status page's save refuses a unit's field that would split the unit's entry, by the same
+// rule as the setup window, before anything is written.
+
+#include <gtest/gtest.h>
+
+#include "core/SettingsReader.h"
+#include "core/Zephra.h"
+#include "web/StatusPage.h"
+#include "web/tests/StatusBed.h"
+
+namespace zephra::testing {
+namespace {
+
+TEST(StatusPageUnits, AUnitFieldThatWouldSplitItsEntryRefusesTheSave) {
+    StatusBed bed("[Zephra Names]\r\n127.0.0.2=\"Kitchen,Q11,A3,A4\"\r\n127.0.0.3=\"Den,Q1,,\"\r\n");
+    InitZephraUtilities(bed.state);
+    bed.page("clientinput=yes&clientvalue=yes&Save=x&ShowControl=1&ShowSetup=1&ShowReceiveMessages=1&ShowStatus=2");
+    struct Case {
+        const char* field;
+        const char* value;
+        const char* refusal;
+    };
+    for (const Case& c :
+         {Case{"IP0", "127.0.0.2,127.0.0.4", "IP0 cannot hold ','."},
+          Case{"IP1", "127.0.0.3=x", "IP1 cannot hold '='."},
+          Case{"Location0", "Kitchen,2", "Location0 cannot hold ','."},
+          Case{"Power0", "A=3", "Power0 cannot hold '='."}, Case{"Motion1", "B\"4", "Motion1 cannot hold '\"'."}}) {
+        SCOPED_TRACE(c.field + std::string(" ") + c.value);
+        const std::string page = bed.Get();
+        const std::string before = bed.Ini();
+        const std::string answer = bed.page(StatusBed::Post(page, "Save", {{c.field, c.value}}));
+        EXPECT_NE(answer.find(HTMLEncode(std::string("Nothing was saved: ") + c.refusal)), std::string::npos)
+            << answer.substr(0, 400);
+        EXPECT_EQ(bed.Ini(), before);
+        ASSERT_EQ(bed.state.appliances.slots.size(), 2u);
+        EXPECT_EQ(bed.state.appliances.slots[0].Name, "kitchen");
+    }
+    for (ZephraEntry& slot : bed.state.appliances.slots)
+        if (slot.Object) slot.Object->Shutdown();
+}
+
+}  // namespace
+}  // namespace zephra::testing
