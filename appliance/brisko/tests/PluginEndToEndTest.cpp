@@ -3,6 +3,7 @@
 // decoder gives (at most 0.6 LSB RMS and 2 LSB apart after truncation, the same sample count).
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -57,6 +58,20 @@ void ExpectReference(const Wav& wav, const Case& c, const std::vector<float>& re
 }
 
 class PluginEndToEnd : public ::testing::TestWithParam<Case> {};
+
+// A file that is not there fails at the open, and no command runs after it.
+TEST(PluginEndToEndFaults, AMissingFileIsAFailedOpen)
+{
+    const std::string missing = workDir() + "/e2e_missing.mp3";
+    std::remove(missing.c_str());
+    const std::string wav = workDir() + "/e2e_missing.wav";
+    EXPECT_EQ(RunHost("file://" + missing, wav), 1);
+    const std::vector<std::uint8_t> bytes = readFile(wav + ".log");
+    const std::string log(bytes.begin(), bytes.end());
+    EXPECT_NE(log.find("mvhost: file://" + missing + ": No such file or directory\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("cannot be opened: the commands are not run"), std::string::npos) << log;
+    EXPECT_EQ(log.find("> start"), std::string::npos) << log;
+}
 
 // A file that holds no MPEG frame (empty, or text) is an error the host sees, not a piece that
 // played to its end.

@@ -65,7 +65,7 @@ bool ConnectStream(MvPluginCtrl* ctrl) {
     if (mysock < 0) {
         mysock = -1;
         if (!StopThePlayer) {
-            pd->status.errormsg = errtext[0] ? errtext : kCouldNotConnect;
+            pd->status.errormsg = KeepErrorText(pd, errtext[0] ? errtext : kCouldNotConnect);
             ctrl->cb(ctrl, MVS_ERRORMSG, &pd->status);
         }
         return false;

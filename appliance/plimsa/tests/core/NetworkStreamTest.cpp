@@ -74,6 +74,10 @@ TEST_F(NetworkStream, AStalledStreamShowsItsBufferAndStops) {
     // The fill in percent and the start fill: 10 %, and 10 more after each low-buffer moment.
     EXPECT_TRUE(std::regex_match(titles.back(), std::regex(R"(Buffers \(\d{1,3}/(10|20|30|40|50|60|70|80|90|95)\))")))
         << titles.back();
+    // The fill line stays readable after the report, as long as a host may keep the record.
+    ScribbleOnTheStack();
+    ASSERT_NE(lastStatus, nullptr);
+    EXPECT_EQ(std::string(lastStatus->videoWndTitle), titles.back());
 
     ASSERT_EQ(Send(CMD_PLUGIN_STOP), 0);
     EXPECT_EQ(Count(MV_STOPPED), 2);
