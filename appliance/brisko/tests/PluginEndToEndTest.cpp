@@ -59,6 +59,24 @@ void ExpectReference(const Wav& wav, const Case& c, const std::vector<float>& re
 
 class PluginEndToEnd : public ::testing::TestWithParam<Case> {};
 
+// A WAV, an AIFF and a text given to the MPEG player are refused with an error: no sound is
+// played, the device is opened for none of them and no header found by chance changes a format.
+TEST(PluginEndToEndFaults, SoundFilesOfOtherKindsAndTextAreRefused)
+{
+    const std::vector<std::string> files = makeOtherFiles("e2e_other");
+    ASSERT_EQ(files.size(), 3u);
+    for (const std::string& file : files) {
+        const std::string wav = file + ".out.wav";
+        std::remove(wav.c_str());
+        EXPECT_EQ(RunHost("file://" + file, wav), 1) << file;
+        const std::vector<std::uint8_t> bytes = readFile(wav + ".log");
+        const std::string log(bytes.begin(), bytes.end());
+        EXPECT_NE(log.find("error: MPEG Audio Plugin: "), std::string::npos) << log;
+        EXPECT_EQ(log.find("Stream format changed"), std::string::npos) << log;
+        EXPECT_TRUE(readFile(wav).empty()) << file << ": the device was opened";
+    }
+}
+
 // A file that is not there fails at the open, and no command runs after it.
 TEST(PluginEndToEndFaults, AMissingFileIsAFailedOpen)
 {
