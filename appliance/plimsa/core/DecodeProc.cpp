@@ -60,7 +60,7 @@ bool ConnectStream(MvPluginCtrl* ctrl) {
     MvMediaInfo info{};
     info.url = pd->url;
     pd->reportedStream = &pd->httpMedia;
-    mysock = OpenHttp(pd->url, &info, errtext, &StopThePlayer);
+    mysock = OpenHttp(pd->url, &info, errtext, &StopThePlayer, &pd->bodyLength);
     TakeHeaderTexts(pd, info);
     if (mysock < 0) {
         mysock = -1;

@@ -60,6 +60,7 @@ struct MvPluginData {
     std::string httpTitle, httpMoreinfo;
     MvMediaInfo noMedia{};
 
+    long long bodyLength = -1;     // the stream's Content-Length, -1 when its answer gave none
     char producerError[256] = "";  // a read error of the producer, reported by the decoder thread
     char deviceError[256] = "";    // why the audio device refused a piece; the play ends
     // The texts the status points at: a host may read them after the report that named them.

@@ -106,6 +106,33 @@ TEST_F(NetworkStream, AReadErrorIsReportedAndThePlayEnds) {
     EXPECT_TRUE(PrefixThenTail(sim->Written(), samples, {}));
 }
 
+// A stream with a Content-Length ends there, even when the server keeps the connection open; a
+// body that ends short of it is an error after what came has played. The scheme may be written
+// in capitals.
+TEST_F(NetworkStream, TheContentLengthEndsTheStreamAndAShortBodyIsAnError) {
+    Load();
+    const auto samples = Samples(20000);
+    const auto wav = MonoWav(samples);
+    const std::string length = "Content-Length: " + std::to_string(wav.size()) + "\r\n";
+    {
+        StreamServer server(wav, StreamServer::Mode::Held, wav.size(), length);
+        ASSERT_EQ(Open("HTTP://" + server.Url().substr(7)), 0);
+        ASSERT_EQ(Send(CMD_PLUGIN_START), 0);
+        ASSERT_TRUE(WaitForState(MV_STOPPED, 2));
+        EXPECT_TRUE(TextOnly(0)) << Reports().back().text;
+        EXPECT_EQ(sim->Written(), PlayedOnce(samples));
+        server.Release();
+    }
+    ClearReports();
+    const std::string longer = "Content-Length: " + std::to_string(wav.size() + 1000) + "\r\n";
+    StreamServer server(wav, StreamServer::Mode::Whole, 0, longer);
+    ASSERT_EQ(Open(server.Url()), 0);
+    ASSERT_EQ(Send(CMD_PLUGIN_START), 0);
+    ASSERT_TRUE(WaitForState(MV_STOPPED, 2));
+    EXPECT_TRUE(HasText("GetData: File Read error: the stream ended before its Content-Length"));
+    EXPECT_TRUE(TextOnly(MVS_ERRORMSG));
+}
+
 TEST_F(NetworkStream, StreamsThatCannotPlay) {
     Load();
     // Nobody listens.
