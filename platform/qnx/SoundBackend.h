@@ -56,7 +56,10 @@ std::shared_ptr<Sink> CurrentSink();
 // Installs an output for the whole process (null: back to the environment's choice).
 void InstallSink(std::shared_ptr<Sink> sink);
 
-std::shared_ptr<Sink> MakeNullSink();
+// The null output: at a card's pace when `paced`, else it takes everything at once.
+std::shared_ptr<Sink> MakeNullSink(bool paced = true);
+// A machine without a sound device: every open fails with "No such device".
+std::shared_ptr<Sink> MakeNoDeviceSink();
 std::shared_ptr<Sink> MakeWavSink(const std::string &path);
 std::shared_ptr<Sink> MakeAlsaSink(const std::string &device);
 bool AlsaCardExists();

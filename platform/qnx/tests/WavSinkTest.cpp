@@ -129,3 +129,53 @@ TEST(WavSinkNumbered, EachChannelOpenedHasAFileOfItsOwn)
     EXPECT_EQ(std::vector<unsigned char>(two.begin() + 44, two.end()), second);
     std::filesystem::remove_all(dir);
 }
+
+namespace {
+
+// The null output plays nothing at a card's pace: what was written stays queued and empties at
+// the stream's rate, and a flush waits for it. Asked to, it takes everything at once.
+TEST(NullSinkTest, PlaysNothingAtACardsPaceUnlessAskedNotTo)
+{
+    for (const bool paced : {true, false}) {
+        sound::InstallSink(sound::MakeNullSink(paced));
+        snd_pcm_t *handle = nullptr;
+        ASSERT_EQ(snd_pcm_open(&handle, 0, 0, SND_PCM_OPEN_PLAYBACK), 0);
+        snd_pcm_channel_params_t params{};
+        params.channel = SND_PCM_CHANNEL_PLAYBACK;
+        params.format = {1, SND_PCM_SFMT_S16_LE, 8000, 1};
+        params.start_mode = SND_PCM_START_FULL;
+        params.buf.block = {1600, 1, 4};
+        ASSERT_EQ(snd_pcm_plugin_params(handle, &params), 0);
+        ASSERT_EQ(snd_pcm_plugin_prepare(handle, SND_PCM_CHANNEL_PLAYBACK), 0);
+        // A fifth of a second of sound, four fragments: all taken (they fit), and still queued.
+        const std::vector<unsigned char> pcm(6400, 0);
+        EXPECT_EQ(snd_pcm_plugin_write(handle, pcm.data(), pcm.size()), 6400);
+        snd_pcm_channel_status_t status{};
+        status.channel = SND_PCM_CHANNEL_PLAYBACK;
+        ASSERT_EQ(snd_pcm_plugin_status(handle, &status), 0);
+        if (paced)
+            EXPECT_GT(status.count, 0) << "the sound was gone at once";
+        else
+            EXPECT_EQ(status.count, 0);
+        // The flush returns once all has played; nothing is queued after it.
+        EXPECT_EQ(snd_pcm_plugin_flush(handle, SND_PCM_CHANNEL_PLAYBACK), 0);
+        ASSERT_EQ(snd_pcm_plugin_status(handle, &status), 0);
+        EXPECT_EQ(status.count, 0);
+        snd_pcm_close(handle);
+    }
+    sound::InstallSink(nullptr);
+}
+
+// Without a sound device every open fails as ALSA's does, with the text the players show.
+TEST(NoDeviceSinkTest, EveryOpenFails)
+{
+    sound::InstallSink(sound::MakeNoDeviceSink());
+    snd_pcm_t *handle = nullptr;
+    const int result = snd_pcm_open(&handle, 0, 0, SND_PCM_OPEN_PLAYBACK);
+    EXPECT_EQ(result, -ENODEV);
+    EXPECT_STREQ(snd_strerror(result), "No such device");
+    EXPECT_EQ(handle, nullptr);
+    sound::InstallSink(nullptr);
+}
+
+}  // namespace
