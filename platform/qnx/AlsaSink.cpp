@@ -98,47 +98,6 @@ bool ChooseVolumeElement(const std::string &control, snd_mixer_gid_t &gid)
     return found;
 }
 
-// Scales 16-bit and 8-bit samples by the levels of a mixer kept in memory (silence when muted),
-// for a device without a volume element of its own.
-void ScaleSamples(unsigned char *bytes, size_t size, const snd_pcm_format_t &format, const snd_mixer_group_t &group)
-{
-    const int range = group.max - group.min;
-    const int voices = std::max(1, static_cast<int>(format.voices));
-    auto gain = [&](int voice) {
-        if (group.mute || range <= 0)
-            return 0.0;
-        const int level =
-            voice % 2 == 0 || voices == 1 ? group.volume.names.front_left : group.volume.names.front_right;
-        return std::clamp(static_cast<double>(level - group.min) / range, 0.0, 1.0);
-    };
-    const double left = gain(0), right = gain(1);
-    if (left == 1.0 && right == 1.0)
-        return;
-    const int width = FormatBytesPerSample(format.format);
-    for (size_t i = 0, n = 0; i + width <= size; i += width, ++n) {
-        const double g = (n % voices) % 2 == 0 ? left : right;
-        switch (format.format) {
-        case SND_PCM_SFMT_S16_LE: {
-            const auto v = static_cast<int16_t>(bytes[i] | bytes[i + 1] << 8);
-            const auto s = static_cast<int16_t>(v * g);
-            bytes[i] = static_cast<unsigned char>(s & 0xFF);
-            bytes[i + 1] = static_cast<unsigned char>((s >> 8) & 0xFF);
-            break;
-        }
-        case SND_PCM_SFMT_S16_BE: {
-            const auto v = static_cast<int16_t>(bytes[i] << 8 | bytes[i + 1]);
-            const auto s = static_cast<int16_t>(v * g);
-            bytes[i] = static_cast<unsigned char>((s >> 8) & 0xFF);
-            bytes[i + 1] = static_cast<unsigned char>(s & 0xFF);
-            break;
-        }
-        case SND_PCM_SFMT_U8: bytes[i] = static_cast<unsigned char>(128 + (bytes[i] - 128) * g); break;
-        case SND_PCM_SFMT_S8: bytes[i] = static_cast<unsigned char>(static_cast<signed char>(bytes[i]) * g); break;
-        default: break;
-        }
-    }
-}
-
 class AlsaPcm : public PcmStream {
 public:
     // `gid` names the volume element of the device's control; without one, `soft` holds the
@@ -508,6 +467,45 @@ private:
 };
 
 }  // namespace
+
+void ScaleSamples(unsigned char *bytes, size_t size, const snd_pcm_format_t &format, const snd_mixer_group_t &group)
+{
+    const int range = group.max - group.min;
+    const int voices = std::max(1, static_cast<int>(format.voices));
+    auto gain = [&](int voice) {
+        if (group.mute || range <= 0)
+            return 0.0;
+        const int level =
+            voice % 2 == 0 || voices == 1 ? group.volume.names.front_left : group.volume.names.front_right;
+        return std::clamp(static_cast<double>(level - group.min) / range, 0.0, 1.0);
+    };
+    const double left = gain(0), right = gain(1);
+    if (left == 1.0 && right == 1.0)
+        return;
+    const int width = FormatBytesPerSample(format.format);
+    for (size_t i = 0, n = 0; i + width <= size; i += width, ++n) {
+        const double g = (n % voices) % 2 == 0 ? left : right;
+        switch (format.format) {
+        case SND_PCM_SFMT_S16_LE: {
+            const auto v = static_cast<int16_t>(bytes[i] | bytes[i + 1] << 8);
+            const auto s = static_cast<int16_t>(v * g);
+            bytes[i] = static_cast<unsigned char>(s & 0xFF);
+            bytes[i + 1] = static_cast<unsigned char>((s >> 8) & 0xFF);
+            break;
+        }
+        case SND_PCM_SFMT_S16_BE: {
+            const auto v = static_cast<int16_t>(bytes[i] << 8 | bytes[i + 1]);
+            const auto s = static_cast<int16_t>(v * g);
+            bytes[i] = static_cast<unsigned char>((s >> 8) & 0xFF);
+            bytes[i + 1] = static_cast<unsigned char>(s & 0xFF);
+            break;
+        }
+        case SND_PCM_SFMT_U8: bytes[i] = static_cast<unsigned char>(128 + (bytes[i] - 128) * g); break;
+        case SND_PCM_SFMT_S8: bytes[i] = static_cast<unsigned char>(static_cast<signed char>(bytes[i]) * g); break;
+        default: break;
+        }
+    }
+}
 
 std::shared_ptr<Sink> MakeAlsaSink(const std::string &device)
 {

@@ -62,6 +62,9 @@ std::shared_ptr<Sink> MakeNullSink(bool paced = true);
 std::shared_ptr<Sink> MakeNoDeviceSink();
 std::shared_ptr<Sink> MakeWavSink(const std::string &path);
 std::shared_ptr<Sink> MakeAlsaSink(const std::string &device);
+// Scales 8- and 16-bit samples by a group's front levels (silence when muted): the volume of an
+// ALSA device without a volume element of its own.
+void ScaleSamples(unsigned char *bytes, size_t size, const snd_pcm_format_t &format, const snd_mixer_group_t &group);
 bool AlsaCardExists();
 
 // The mixer group every non-ALSA output offers.

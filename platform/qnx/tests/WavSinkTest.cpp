@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -176,6 +177,45 @@ TEST(NoDeviceSinkTest, EveryOpenFails)
     EXPECT_STREQ(snd_strerror(result), "No such device");
     EXPECT_EQ(handle, nullptr);
     sound::InstallSink(nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// A device without a volume element of its own gets the players' volume on its samples: each
+// front channel by its level, nothing when muted, untouched at full level.
+TEST(SoftVolumeTest, SamplesFollowTheLevelsAndMute)
+{
+    snd_mixer_group_t group{};
+    group.min = 0;
+    group.max = 100;
+    group.volume.names.front_left = 20;
+    group.volume.names.front_right = 100;
+    const snd_pcm_format_t stereo{1, SND_PCM_SFMT_S16_LE, 44100, 2};
+    const int16_t in[4] = {10000, 10000, -20000, -20000};
+    int16_t pcm[4];
+    std::memcpy(pcm, in, sizeof pcm);
+    sound::ScaleSamples(reinterpret_cast<unsigned char *>(pcm), sizeof pcm, stereo, group);
+    EXPECT_EQ(pcm[0], 2000);
+    EXPECT_EQ(pcm[1], 10000);
+    EXPECT_EQ(pcm[2], -4000);
+    EXPECT_EQ(pcm[3], -20000);
+
+    group.mute = SND_MIXER_CHN_MASK_FRONT_LEFT | SND_MIXER_CHN_MASK_FRONT_RIGHT;
+    std::memcpy(pcm, in, sizeof pcm);
+    sound::ScaleSamples(reinterpret_cast<unsigned char *>(pcm), sizeof pcm, stereo, group);
+    for (int16_t s : pcm)
+        EXPECT_EQ(s, 0);
+
+    group.mute = 0;
+    group.volume.names.front_left = 50;
+    const snd_pcm_format_t mono8{1, SND_PCM_SFMT_U8, 8000, 1};
+    unsigned char bytes[3] = {128, 228, 28};
+    sound::ScaleSamples(bytes, sizeof bytes, mono8, group);
+    EXPECT_EQ(bytes[0], 128);
+    EXPECT_EQ(bytes[1], 178);
+    EXPECT_EQ(bytes[2], 78);
 }
 
 }  // namespace
