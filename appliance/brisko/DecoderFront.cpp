@@ -86,7 +86,13 @@ RunResult confirmRun(const std::uint8_t* buf, std::size_t len, std::size_t offse
         if (p + 4 > len) return kRunCut;
         FrameHeader h;
         const int n = paddedLength(buf + p, len - p, h);
-        if (n <= 0 || !decodable(h) || !sameFormat(h, first)) return h.sync == 0 || n > 0 ? kRunBroken : kRunCut;
+        if (n <= 0 || !decodable(h) || !sameFormat(h, first)) {
+            // Only a free-format length may want more bytes than the buffer holds (its search
+            // looks at 10,000 bytes at most).
+            const bool freeFormatCut =
+                n <= 0 && h.sync != 0 && h.br_index == 0 && sameFormat(h, first) && len - p < 10000;
+            return freeFormatCut ? kRunCut : kRunBroken;
+        }
         p += static_cast<std::size_t>(n);
     }
     return kRunConfirmed;
