@@ -71,6 +71,43 @@ int inStep(const DecoderFront& front, const std::uint8_t* buf, std::size_t len)
     return static_cast<std::size_t>(n) <= len ? 0 : kFrontNeedData;
 }
 
+// Frames that must follow one another, each where the one before ends and in the same format,
+// before a header is believed: sound samples and text can hold a header, or two, by chance.
+constexpr int kConfirmFrames = 4;
+
+enum RunResult { kRunBroken, kRunConfirmed, kRunCut };
+
+// Follows the frames from the header at offset: kRunConfirmed when kConfirmFrames of this format
+// follow one another, kRunBroken when the chain breaks first, kRunCut when the buffer ends first.
+RunResult confirmRun(const std::uint8_t* buf, std::size_t len, std::size_t offset, const FrameHeader& first)
+{
+    std::size_t p = offset;
+    for (int k = 0; k < kConfirmFrames; ++k) {
+        if (p + 4 > len) return kRunCut;
+        FrameHeader h;
+        const int n = paddedLength(buf + p, len - p, h);
+        if (n <= 0 || !decodable(h) || !sameFormat(h, first)) {
+            // Only a free-format length may want more bytes than the buffer holds (its search
+            // looks at 10,000 bytes at most).
+            const bool freeFormatCut =
+                n <= 0 && h.sync != 0 && h.br_index == 0 && sameFormat(h, first) && len - p < 10000;
+            return freeFormatCut ? kRunCut : kRunBroken;
+        }
+        p += static_cast<std::size_t>(n);
+    }
+    return kRunConfirmed;
+}
+
+// A frame that ends at `end` is the last of the data: nothing follows it but a few bytes, the
+// start of a frame cut short, or the tags a file ends with. A header inside other bytes is not.
+bool endsTheData(const std::uint8_t* buf, std::size_t len, std::size_t end)
+{
+    const std::size_t rest = len - end;
+    if (rest < 4) return true;
+    if (buf[end] == 0xFF && isSyncByte(buf[end + 1])) return true;
+    return OnlyTags(buf + end, rest) || MayBeEndTags(buf + end, rest);
+}
+
 }  // namespace
 
 int ScanLastFrame(const std::uint8_t* buf, std::size_t len, const FrameHeader* setup, int setupBytes)
@@ -88,7 +125,8 @@ int ScanLastFrame(const std::uint8_t* buf, std::size_t len, const FrameHeader* s
         } else {
             n = paddedLength(buf + i, len - i, h);
         }
-        if (n > 0 && i + static_cast<std::size_t>(n) <= len) return static_cast<int>(i);
+        if (n > 0 && i + static_cast<std::size_t>(n) <= len && endsTheData(buf, len, i + static_cast<std::size_t>(n)))
+            return static_cast<int>(i);
     }
     return kFrontNoHeader;
 }
@@ -152,6 +190,25 @@ int CheckRIFF(const std::uint8_t* p, std::size_t len)
         if (len - i < 5) return -2;
         if (std::memcmp(p + i, "data", 4) == 0) return static_cast<int>(i + 6);
     }
+}
+
+bool OtherSoundFile(const std::uint8_t* buf, std::size_t len)
+{
+    if (len >= 12 && std::memcmp(buf, "FORM", 4) == 0 &&
+        (std::memcmp(buf + 8, "AIFF", 4) == 0 || std::memcmp(buf + 8, "AIFC", 4) == 0))
+        return true;
+    if (len < 12 || std::memcmp(buf, "RIFF", 4) != 0 || std::memcmp(buf + 8, "WAVE", 4) != 0) return false;
+    for (std::size_t i = 12; i + 10 <= len;) {
+        const std::uint32_t size = buf[i + 4] | buf[i + 5] << 8 | buf[i + 6] << 16 | std::uint32_t(buf[i + 7]) << 24;
+        if (std::memcmp(buf + i, "fmt ", 4) == 0) {
+            // Format tags 0x50 and 0x55: MPEG Layer I/II and Layer III.
+            const unsigned tag = buf[i + 8] | buf[i + 9] << 8;
+            return tag != 0x50 && tag != 0x55;
+        }
+        if (std::memcmp(buf + i, "data", 4) == 0 || size > len) break;
+        i += 8 + size + (size & 1);
+    }
+    return false;
 }
 
 int ScanForMPEG_l(const std::uint8_t* buf, std::size_t len, std::int64_t* skip)
@@ -218,14 +275,33 @@ int ParseSequenceHeader(DecoderFront& front, const std::uint8_t* buf, std::size_
     if (!front.mode_set) InitAudioDecoderMode(front, 0, 0, 0, 0, 24000, 0xFFFFFFFFu);
     if (!buf) return kFrontNullBuffer;
     if (front.skip_pending > 0) return dropPending(front, len);
+    if (OtherSoundFile(buf, len)) return kFrontNeedData;
     std::int64_t skip = 0;
-    int offset = ScanForMPEG_l(buf, len, &skip);
-    if (offset == kFrontScanSkip) return startSkip(front, skip, len);
-    if (offset < 0) return kFrontNeedData;
+    std::size_t from = 0;
+    int offset = kFrontNoHeader;
     FrameHeader h;
     int bitrate = 0;
-    int size = head_info2(buf + offset, len - offset, h, bitrate);
-    if (size == 0) return kFrontNeedData;
+    int size = 0;
+    // The first header believed is the first that a run of frames follows.
+    for (;;) {
+        const int found = ScanForMPEG_l(buf + from, len - from, &skip);
+        if (found == kFrontScanSkip) {
+            if (from > 0) return kFrontNeedData;
+            return startSkip(front, skip, len);
+        }
+        if (found < 0) return kFrontNeedData;
+        offset = static_cast<int>(from) + found;
+        size = head_info2(buf + offset, len - offset, h, bitrate);
+        if (size == 0) return kFrontNeedData;
+        const RunResult run = confirmRun(buf, len, static_cast<std::size_t>(offset), h);
+        if (run == kRunConfirmed) break;
+        // A short stream that ends within the run is believed as far as it goes.
+        if (run == kRunCut) {
+            if (front.end_of_data) break;
+            return kFrontNeedData;
+        }
+        from = static_cast<std::size_t>(offset) + 1;
+    }
     if (h.option == 0) say(front, msg::kUnrecognizedLayer);
     // A stream above the bitrate limit is decoded at half or quarter rate.
     int reduction = front.reduction;
@@ -276,7 +352,10 @@ int DecodeAudioFrame(DecoderFront& front, const std::uint8_t* buf, std::size_t& 
     if (size == 0 && h.sync != 0 && h.br_index == 0 && sameFormat(h, front.head)) size = front.framebytes;
     int result = kFrontOk;
     if (size > 0 && !sameFormat(h, front.head)) {
-        if (!decodable(h)) {
+        // Only a header that a run of frames of its format follows changes the format.
+        const RunResult run = decodable(h) ? confirmRun(buf, len, static_cast<std::size_t>(offset), h) : kRunBroken;
+        if (run == kRunCut && !front.end_of_data) return kFrontNeedData;
+        if (run != kRunConfirmed) {
             size = 0;
         } else if (front.decoder.audio_decode_init(h, size, front.reduction, front.transform, front.convert,
                                                    front.freq_limit)) {

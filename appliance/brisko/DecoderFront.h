@@ -61,10 +61,16 @@ bool MayBeEndTags(const std::uint8_t* p, std::size_t len);
 // Offset past a RIFF header's "data" + 6, -1 when not RIFF, -2 when "data" is not in the buffer.
 int CheckRIFF(const std::uint8_t* p, std::size_t len);
 
+// Whether the data begin as a sound file of another kind: a RIFF WAVE whose samples are not MPEG
+// audio, an AIFF or AIFC. Their samples can hold chains of frame headers by chance (a steady tone
+// repeats its bytes), so no header in them is believed.
+bool OtherSoundFile(const std::uint8_t* buf, std::size_t len);
+
 // Offset of the first confirmed frame header, or kFrontNoHeader, kFrontScanMore, kFrontScanSkip.
 int ScanForMPEG_l(const std::uint8_t* buf, std::size_t len, std::int64_t* skip = nullptr);
 
-// At the end of the data: offset of the first header whose whole frame lies in the buffer, or
+// At the end of the data: offset of the first header whose whole frame lies in the buffer and is
+// the last of the data (only a few bytes, a frame cut short or end tags after it), or
 // kFrontNoHeader (the last frame of a stream has no following header to confirm it). With a
 // stream already set up, only its own frames count, and free-format frames take its frame length.
 int ScanLastFrame(const std::uint8_t* buf, std::size_t len, const FrameHeader* setup = nullptr, int setupBytes = 0);

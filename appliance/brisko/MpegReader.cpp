@@ -65,6 +65,10 @@ int MpegReader::next(PcmFrame& frame)
         const bool full = len == buf_.size();
 
         if (!started_) {
+            if (!kindChecked_) {
+                kindChecked_ = true;
+                if (OtherSoundFile(p, len)) return finish();
+            }
             int r = ParseSequenceHeader(front_, p, len);
             if (r >= 0) {
                 drop(static_cast<std::size_t>(r));

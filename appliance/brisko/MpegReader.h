@@ -47,6 +47,7 @@ private:
     bool eof_ = false;
     bool readError_ = false;
     bool started_ = false;
+    bool kindChecked_ = false;  // the start of the data was looked at for other sound files
     bool announce_ = true;
     DecoderFront front_;
     alignas(16) std::uint8_t pcm_[MpegDecoder::kMaxPcmBytes];

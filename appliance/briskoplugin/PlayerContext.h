@@ -57,6 +57,8 @@ struct PlayerContext {
     pthread_t *readerThread = nullptr;                       // joined by the decoder thread
     pthread_t *decoderThread = nullptr;                      // joined by the browser thread
     int sock = -1;
+    long long bodyLength = -1;           // the stream's Content-Length, -1 when its answer gave none
+    char readError[256] = "";            // the reader's failure, set before it ends the ring
     InstanceRecord *instance = nullptr;  // the browser glue's record of this object
     std::FILE *fp = nullptr;
 

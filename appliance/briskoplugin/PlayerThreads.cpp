@@ -85,7 +85,8 @@ private:
         if (IsNetwork(pc_)) {
             char errortext[kHttpErrTextSize] = "";
             MvMediaInfo heard{};
-            const int sock = OpenHttp(pc_->url, &heard, errortext, &pc_->stop);
+            long long bodyLength = -1;
+            const int sock = OpenHttp(pc_->url, &heard, errortext, &pc_->stop, &bodyLength);
             KeepStreamNames(heard);
             if (sock < 0) {
                 if (!pc_->stop) error_ = *errortext ? errortext : kNoHttpConnection;
@@ -93,6 +94,8 @@ private:
             }
             pthread_mutex_lock(&pc_->fileMutex);
             pc_->sock = sock;
+            pc_->bodyLength = bodyLength;
+            pc_->readError[0] = '\0';
             if (pc_->stop) shutdown(sock, SHUT_RDWR);
             pthread_mutex_unlock(&pc_->fileMutex);
             pc_->media.which = MV_MEDIA_INFO;
@@ -322,6 +325,7 @@ private:
             std::free(pc_->readerThread);
             pc_->readerThread = nullptr;
         }
+        if (error_.empty() && !pc_->stop && pc_->sock >= 0 && pc_->readError[0]) error_ = pc_->readError;
         pthread_mutex_lock(&pc_->fileMutex);
         if (pc_->fp) std::fclose(pc_->fp);
         pc_->fp = nullptr;
@@ -393,16 +397,21 @@ void ReadFile(PlayerContext *pc)
     }
 }
 
+// A stream with a Content-Length ends there; one that ends before it is an error, after what was
+// buffered has played.
 void ReadSocket(PlayerContext *pc)
 {
     unsigned char block[kReadBlock];
+    HttpBody body{pc->bodyLength};
     while (!pc->stop) {
-        const ssize_t n = read(pc->sock, block, sizeof block);
+        const long n = ReadHttpBody(pc->sock, block, sizeof block, body);
         if (n > 0) {
             if (Ring_Write_Ptr(&pc->ring, block, static_cast<unsigned long>(n)) != 0) return;
             continue;
         }
-        if (n < 0 && errno == EINTR) continue;
+        if (n == kHttpBodyShort)
+            std::snprintf(pc->readError, sizeof pc->readError, "GetData: File Read error: %s", kHttpBodyShortText);
+        if (n < 0 && n != kHttpBodyShort && errno == EINTR) continue;
         return;  // the end, a stop, or a failed read: what is buffered still plays
     }
 }

@@ -35,6 +35,11 @@ void UserInputThread() {
         player.userInput = line;
         WakeMain();
     }
+    // The end of the input is the last key: quit, as a user would who can type no more.
+    if (!bInteractive) return;
+    std::lock_guard lock(player.mutex);
+    player.userInput = "q";
+    WakeMain();
 }
 
 void Send(MvPluginCtrl* ctrl, uint32_t code) {

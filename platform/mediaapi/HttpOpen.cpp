@@ -90,7 +90,7 @@ std::string CutAtLineEnd(std::string_view text)
 // a number.
 bool SplitHostPort(const char *url, std::string &host, unsigned &port, const char **path)
 {
-    const char *p = StartsWith(url, kScheme) ? url + std::strlen(kScheme) : url;
+    const char *p = StartsWith(url, kScheme, true) ? url + std::strlen(kScheme) : url;
     std::size_t hostLength = std::strcspn(p, ":/");
     host.assign(p, hostLength);
     p += hostLength;
@@ -288,7 +288,7 @@ std::string BuildRequest(const std::string &url, const char *path, const std::st
 {
     std::string request = "GET ";
     if (viaProxy) {
-        if (!StartsWith(url, kScheme))
+        if (!StartsWith(url, kScheme, true))
             request += kScheme;
         request += url;
     } else {
@@ -338,9 +338,26 @@ std::string RedirectTarget(const std::string &value, const std::string &host, un
 
 enum class Answer { Body, Redirect, Failed };
 
-// Reads the status line and the header lines. On a redirect, `location` holds the raw value.
-Answer ReadHead(HeadReader &reader, MvMediaInfo *info, std::string &location, bool &locationTooLong, char *errtext)
+// The value of a Content-Length line; -1 when it is not a plain decimal number.
+long long BodyLength(const char *value)
 {
+    while (*value == ' ' || *value == '\t')
+        ++value;
+    if (!std::isdigit(static_cast<unsigned char>(*value)))
+        return -1;
+    errno = 0;
+    char *end = nullptr;
+    const long long length = std::strtoll(value, &end, 10);
+    while (*end == ' ' || *end == '\t' || *end == '\r' || *end == '\n')
+        ++end;
+    return errno == 0 && *end == '\0' ? length : -1;
+}
+
+// Reads the status line and the header lines. On a redirect, `location` holds the raw value.
+Answer ReadHead(HeadReader &reader, MvMediaInfo *info, std::string &location, bool &locationTooLong, long long &length,
+                char *errtext)
+{
+    length = -1;
     std::string line;
     if (reader.ReadString(line, errtext) < 0)
         return Answer::Failed;
@@ -363,6 +380,8 @@ Answer ReadHead(HeadReader &reader, MvMediaInfo *info, std::string &location, bo
         if (StartsWith(line, "Location:", true)) {
             location = line.substr(std::strlen("Location:"));
             locationTooLong = line.size() >= kLineSize - 1 && line.back() != '\n';
+        } else if (StartsWith(line, "Content-Length:", true)) {
+            length = BodyLength(line.c_str() + std::strlen("Content-Length:"));
         } else if (std::size_t at = line.find("url:"); at != std::string::npos) {
             if (info)
                 CopyHeaderValue(line, at, 4, info->title);
@@ -396,7 +415,7 @@ std::string Encode64(std::string_view in)
 
 int GetAuthenticationFromUrl(std::string &url, char *dst)
 {
-    std::size_t start = StartsWith(url, kScheme) ? std::strlen(kScheme) : 0;
+    std::size_t start = StartsWith(url, kScheme, true) ? std::strlen(kScheme) : 0;
     std::size_t at = url.find('@', start);
     std::size_t slash = url.find('/', start);
     if (at == std::string::npos || (slash != std::string::npos && slash < at)) {
@@ -420,10 +439,12 @@ const char *UrlToHostPort(const char *url, std::string &host, in_addr_t &addr, u
     return path;
 }
 
-int OpenHttp(const char *url, MvMediaInfo *info, char *errtext, const std::atomic<bool> *stop)
+int OpenHttp(const char *url, MvMediaInfo *info, char *errtext, const std::atomic<bool> *stop, long long *bodyLength)
 {
     if (errtext)
         errtext[0] = '\0';
+    if (bodyLength)
+        *bodyLength = -1;
     if (!url || !FindProxy(errtext))
         return -1;
     const bool viaProxy = proxyIp != kProxyNone;
@@ -463,9 +484,13 @@ int OpenHttp(const char *url, MvMediaInfo *info, char *errtext, const std::atomi
         HeadReader reader{sock, Deadline(), stop};
         std::string location;
         bool locationTooLong = false;
-        Answer answer = ReadHead(reader, info, location, locationTooLong, errtext);
-        if (answer == Answer::Body)
+        long long length = -1;
+        Answer answer = ReadHead(reader, info, location, locationTooLong, length, errtext);
+        if (answer == Answer::Body) {
+            if (bodyLength)
+                *bodyLength = length;
             return sock;
+        }
         close(sock);
         if (answer == Answer::Failed)
             return -1;
@@ -488,4 +513,20 @@ int OpenHttp(const char *url, MvMediaInfo *info, char *errtext, const std::atomi
         }
         current = next;
     }
+}
+
+long ReadHttpBody(int sock, void *buffer, std::size_t size, HttpBody &body)
+{
+    if (body.length >= 0) {
+        const long long left = body.length - body.received;
+        if (left <= 0)
+            return 0;
+        size = static_cast<std::size_t>(std::min<long long>(left, static_cast<long long>(size)));
+    }
+    const ssize_t got = read(sock, buffer, size);
+    if (got > 0)
+        body.received += got;
+    else if (got == 0 && body.length >= 0 && body.received < body.length)
+        return kHttpBodyShort;
+    return static_cast<long>(got);
 }

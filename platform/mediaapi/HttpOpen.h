@@ -32,7 +32,25 @@ constexpr std::size_t kHttpErrTextSize = 256;
 // header as title and "name:" as moreinfo when still null. On failure returns -1 with one line
 // in `errtext` (kHttpErrTextSize bytes). When `stop` is given and becomes true, the open gives
 // up within a tenth of a second.
-int OpenHttp(const char *url, MvMediaInfo *info, char *errtext, const std::atomic<bool> *stop = nullptr);
+// `bodyLength` (may be null) receives the answer's Content-Length, -1 when it gave none.
+int OpenHttp(const char *url, MvMediaInfo *info, char *errtext, const std::atomic<bool> *stop = nullptr,
+             long long *bodyLength = nullptr);
+
+// The body of an answer as it is read: its Content-Length (-1: none given) and the bytes so far.
+struct HttpBody {
+    long long length = -1;
+    long long received = 0;
+};
+
+// What ReadHttpBody gives when the connection ended before the body's given length.
+constexpr long kHttpBodyShort = -2;
+constexpr const char *kHttpBodyShortText = "the stream ended before its Content-Length";
+
+// Reads up to `size` bytes of the body from the socket: the count, 0 once the body has come
+// whole (at its Content-Length, also when the server keeps the connection open; at the end of
+// the connection when no length was given), kHttpBodyShort when the connection ended before the
+// given length, or -1 with errno when the read failed.
+long ReadHttpBody(int sock, void *buffer, std::size_t size, HttpBody &body);
 
 // Splits an http URL (a leading "http://" is skipped) into host, IPv4 address (network order)
 // and port (80 when none). Returns the path ("/" when the URL has none), pointing into `url`

@@ -4,12 +4,14 @@
 
 #include <alsa/asoundlib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace qnx::sound {
 
@@ -67,14 +69,49 @@ std::string ControlCardName(const std::string &control)
     return name;
 }
 
+// The playback volume element a control offers for the players' volume: "PCM", else "Master",
+// else the first one; false when it has none (or the control does not open).
+bool ChooseVolumeElement(const std::string &control, snd_mixer_gid_t &gid)
+{
+    ::snd_mixer_t *mixer = nullptr;
+    if (::snd_mixer_open(&mixer, 0) < 0)
+        return false;
+    bool found = false;
+    if (::snd_mixer_attach(mixer, control.c_str()) == 0 && ::snd_mixer_selem_register(mixer, nullptr, nullptr) == 0 &&
+        ::snd_mixer_load(mixer) == 0) {
+        int best = 3;
+        for (::snd_mixer_elem_t *e = ::snd_mixer_first_elem(mixer); e; e = ::snd_mixer_elem_next(e)) {
+            if (!::snd_mixer_selem_is_active(e) || !::snd_mixer_selem_has_playback_volume(e))
+                continue;
+            const std::string name = ::snd_mixer_selem_get_name(e);
+            const int rank = name == kSoftGroupName ? 0 : name == "Master" ? 1 : 2;
+            if (rank >= best && found)
+                continue;
+            best = rank;
+            found = true;
+            gid = {};
+            std::strncpy(gid.name, name.c_str(), sizeof gid.name - 1);
+            gid.index = static_cast<int32_t>(::snd_mixer_selem_get_index(e));
+        }
+    }
+    ::snd_mixer_close(mixer);
+    return found;
+}
+
 class AlsaPcm : public PcmStream {
 public:
-    explicit AlsaPcm(::snd_pcm_t *pcm) : pcm_(pcm) {}
+    // `gid` names the volume element of the device's control; without one, `soft` holds the
+    // players' volume and the samples are scaled by it.
+    AlsaPcm(::snd_pcm_t *pcm, const snd_mixer_gid_t &gid, std::shared_ptr<SoftMixerState> soft)
+        : pcm_(pcm), gid_(gid), soft_(std::move(soft))
+    {
+    }
     ~AlsaPcm() override { ::snd_pcm_close(pcm_); }
 
     int Info(snd_pcm_channel_info_t &info) override
     {
         FillChannelInfo(info, ::snd_pcm_name(pcm_));
+        info.mixer_gid = gid_;
         return 0;
     }
 
@@ -124,6 +161,7 @@ public:
         if (frameBytes_ == 0)
             return -EBADFD;
         FillSetup(setup, params_);
+        setup.mixer_gid = gid_;
         return 0;
     }
 
@@ -152,6 +190,11 @@ public:
         if (frameBytes_ == 0)
             return -EBADFD;
         auto bytes = static_cast<const unsigned char *>(data);
+        if (soft_) {
+            scaled_.assign(bytes, bytes + size);
+            ScaleSamples(scaled_.data(), size, params_.format, soft_->Group());
+            bytes = scaled_.data();
+        }
         size_t done = 0;
         while (size - done >= static_cast<size_t>(frameBytes_)) {
             ::snd_pcm_sframes_t frames = ::snd_pcm_writei(pcm_, bytes + done, (size - done) / frameBytes_);
@@ -211,6 +254,9 @@ private:
     std::mutex stopMutex_;  // a drain and a drop never run at once
     int frameBytes_ = 0;
     int32_t underruns_ = 0;
+    snd_mixer_gid_t gid_;
+    std::shared_ptr<SoftMixerState> soft_;
+    std::vector<unsigned char> scaled_;
 };
 
 // The card's playback volume controls, each one mixer group.
@@ -364,7 +410,11 @@ public:
         int err = ::snd_pcm_open(&pcm, device_.c_str(), SND_PCM_STREAM_PLAYBACK, 0);
         if (err < 0)
             return err;
-        out = std::make_unique<AlsaPcm>(pcm);
+        snd_mixer_gid_t gid;
+        const bool own = ChooseVolumeElement(MixerName(device_), gid);
+        if (!own)
+            SoftGroupId(gid);
+        out = std::make_unique<AlsaPcm>(pcm, gid, own ? nullptr : soft_);
         return 0;
     }
 
@@ -390,6 +440,13 @@ public:
 
     int OpenMixer(int, int, std::unique_ptr<Mixer> &out) override
     {
+        // A device without a volume element of its own: the players' volume is kept here and
+        // applied to the samples.
+        snd_mixer_gid_t gid;
+        if (!ChooseVolumeElement(MixerName(device_), gid)) {
+            out = soft_->Open();
+            return 0;
+        }
         ::snd_mixer_t *mixer = nullptr;
         int err = ::snd_mixer_open(&mixer, 0);
         if (err < 0)
@@ -406,9 +463,49 @@ public:
 
 private:
     std::string device_;
+    std::shared_ptr<SoftMixerState> soft_ = std::make_shared<SoftMixerState>();
 };
 
 }  // namespace
+
+void ScaleSamples(unsigned char *bytes, size_t size, const snd_pcm_format_t &format, const snd_mixer_group_t &group)
+{
+    const int range = group.max - group.min;
+    const int voices = std::max(1, static_cast<int>(format.voices));
+    auto gain = [&](int voice) {
+        if (group.mute || range <= 0)
+            return 0.0;
+        const int level =
+            voice % 2 == 0 || voices == 1 ? group.volume.names.front_left : group.volume.names.front_right;
+        return std::clamp(static_cast<double>(level - group.min) / range, 0.0, 1.0);
+    };
+    const double left = gain(0), right = gain(1);
+    if (left == 1.0 && right == 1.0)
+        return;
+    const int width = FormatBytesPerSample(format.format);
+    for (size_t i = 0, n = 0; i + width <= size; i += width, ++n) {
+        const double g = (n % voices) % 2 == 0 ? left : right;
+        switch (format.format) {
+        case SND_PCM_SFMT_S16_LE: {
+            const auto v = static_cast<int16_t>(bytes[i] | bytes[i + 1] << 8);
+            const auto s = static_cast<int16_t>(v * g);
+            bytes[i] = static_cast<unsigned char>(s & 0xFF);
+            bytes[i + 1] = static_cast<unsigned char>((s >> 8) & 0xFF);
+            break;
+        }
+        case SND_PCM_SFMT_S16_BE: {
+            const auto v = static_cast<int16_t>(bytes[i] << 8 | bytes[i + 1]);
+            const auto s = static_cast<int16_t>(v * g);
+            bytes[i] = static_cast<unsigned char>((s >> 8) & 0xFF);
+            bytes[i + 1] = static_cast<unsigned char>(s & 0xFF);
+            break;
+        }
+        case SND_PCM_SFMT_U8: bytes[i] = static_cast<unsigned char>(128 + (bytes[i] - 128) * g); break;
+        case SND_PCM_SFMT_S8: bytes[i] = static_cast<unsigned char>(static_cast<signed char>(bytes[i]) * g); break;
+        default: break;
+        }
+    }
+}
 
 std::shared_ptr<Sink> MakeAlsaSink(const std::string &device)
 {

@@ -12,6 +12,7 @@ namespace {
 
 constexpr const char *kSinkVariable = "ZEPHRA_AUDIO_SINK";
 constexpr const char *kUnknownSink = "%s: unknown output '%s'; playing nothing\n";
+constexpr const char *kNoDevice = "%s: no sound device; name an output there (null, wav:FILE, alsa:DEVICE)\n";
 
 std::mutex g_mutex;
 std::shared_ptr<Sink> g_installed;
@@ -20,11 +21,18 @@ std::shared_ptr<Sink> g_fromEnvironment;
 std::shared_ptr<Sink> SinkFromEnvironment()
 {
     const char *value = std::getenv(kSinkVariable);
-    if (!value || !*value)
-        return AlsaCardExists() ? MakeAlsaSink("default") : MakeNullSink();
+    if (!value || !*value) {
+        if (AlsaCardExists())
+            return MakeAlsaSink("default");
+        // Without a device nothing can be heard: every play fails, said once.
+        std::fprintf(stderr, kNoDevice, kSinkVariable);
+        return MakeNoDeviceSink();
+    }
     std::string_view choice(value);
     if (choice == "null")
-        return MakeNullSink();
+        return MakeNullSink(true);
+    if (choice == "null:fast")
+        return MakeNullSink(false);
     if (choice == "alsa")
         return MakeAlsaSink("default");
     if (choice.starts_with("alsa:") && choice.size() > 5)

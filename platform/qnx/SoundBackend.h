@@ -56,9 +56,15 @@ std::shared_ptr<Sink> CurrentSink();
 // Installs an output for the whole process (null: back to the environment's choice).
 void InstallSink(std::shared_ptr<Sink> sink);
 
-std::shared_ptr<Sink> MakeNullSink();
+// The null output: at a card's pace when `paced`, else it takes everything at once.
+std::shared_ptr<Sink> MakeNullSink(bool paced = true);
+// A machine without a sound device: every open fails with "No such device".
+std::shared_ptr<Sink> MakeNoDeviceSink();
 std::shared_ptr<Sink> MakeWavSink(const std::string &path);
 std::shared_ptr<Sink> MakeAlsaSink(const std::string &device);
+// Scales 8- and 16-bit samples by a group's front levels (silence when muted): the volume of an
+// ALSA device without a volume element of its own.
+void ScaleSamples(unsigned char *bytes, size_t size, const snd_pcm_format_t &format, const snd_mixer_group_t &group);
 bool AlsaCardExists();
 
 // The mixer group every non-ALSA output offers.

@@ -8,7 +8,9 @@
 //                  (rewritten when a stream opens with another format; its header is
 //                  completed at every close and when the program ends); with "%d" in
 //                  PATH each channel opened gets a file of its own, %d its number from 1
-//   null           everything is accepted and nothing is played; the default without a card
+//   null           nothing is played, at a card's pace (a play takes its real time)
+//   null:fast      nothing is played, at once
+// Without the variable and without a card every open fails with "No such device".
 // Tests install a simulated device instead (qnx/SimulatedSound.h).
 //
 // Functions return 0 (or a count) on success and a negative error number on failure, whose text

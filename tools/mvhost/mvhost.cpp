@@ -9,7 +9,10 @@
 #include "qnx/MediaLibrary.h"
 #include "qnx/Sched.h"
 
+#include <strings.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <chrono>
 #include <condition_variable>
@@ -226,6 +229,18 @@ std::string UrlOf(const char *argument)
     return "file://" + absolute;
 }
 
+// The system's error text when the URL names a local file that cannot be read, else empty.
+std::string UnreadableFile(const std::string &url)
+{
+    if (strncasecmp(url.c_str(), "file://", 7) != 0)
+        return "";
+    FILE *file = std::fopen(url.c_str() + 7, "rb");
+    if (!file)
+        return std::strerror(errno);
+    std::fclose(file);
+    return "";
+}
+
 int main(int argc, char **argv)
 {
     std::string commands = kDefaultCommands;
@@ -268,8 +283,14 @@ int main(int argc, char **argv)
         stopsBefore = g_host.stops;
     }
     const int opened = player.Send(CMD_PLUGIN_OPEN_URLS, MVP_DELTA, url);
-    const bool open = player.WaitForOpen(reportsBefore, stopsBefore);
+    bool open = player.WaitForOpen(reportsBefore, stopsBefore);
     Print("= " + std::to_string(opened));
+    // A plug-in may take a file it cannot read and fail only at the start: the host looks itself.
+    const std::string unreadable = open ? UnreadableFile(urlText) : std::string();
+    if (!unreadable.empty()) {
+        std::fprintf(stderr, "mvhost: %s: %s\n", url, unreadable.c_str());
+        open = false;
+    }
     if (!open)
         std::fprintf(stderr, "mvhost: %s cannot be opened: the commands are not run\n", url);
     bool badCommand = false;
@@ -285,5 +306,5 @@ int main(int argc, char **argv)
     UnloadDll(&player.ctrl);
     if (badCommand)
         return 2;
-    return g_host.errorReported || g_host.commandFailed ? 1 : 0;
+    return !open || g_host.errorReported || g_host.commandFailed ? 1 : 0;
 }

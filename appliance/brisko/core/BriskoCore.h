@@ -53,8 +53,9 @@ struct MvPluginData {
     pthread_mutex_t fileMutex = PTHREAD_MUTEX_INITIALIZER;
     std::FILE* fp = nullptr;
     int mysock = -1;
-    char readError[256] = "";  // the reader's failure, set before it ends the ring
-    char errorText[256] = "";  // the text of the decoder thread's last error report
+    long long bodyLength = -1;  // the stream's Content-Length, -1 when its answer gave none
+    char readError[256] = "";   // the reader's failure, set before it ends the ring
+    char errorText[256] = "";   // the text of the decoder thread's last error report
 };
 
 extern MvPluginCtrl* g_PluginCtrl;

@@ -51,14 +51,6 @@ int Code(const char* name, unsigned limit)
     return value < limit ? static_cast<int>(value) : 0;
 }
 
-// The decoder's conversion codes: the channel conversion (0 to 3), with 8 added for 8-bit output.
-int ConvertCode()
-{
-    unsigned value = 0;
-    if (!Number("BRISKOCONVERTCODE", value)) return 0;
-    return value < 4 || (value >= 8 && value < 12) ? static_cast<int>(value) : 0;
-}
-
 bool Refill(bool fallback)
 {
     const char* text = std::getenv("BRISKOREFILLONUNDERFLOW");
@@ -77,7 +69,7 @@ BriskoSettings ReadBriskoSettings(bool network)
     s.bufferStartPercent = Clamped("BRISKOBUFFERSTARTPERCENT", d.startPercent, kMinStartPercent, kMaxStartPercent);
     s.transformBit = Code("BRISKOTRANSFORMBITCODE", 4);
     s.transformChannel = Code("BRISKOTRANSFORMCHANNELCODE", 4);
-    s.convert = ConvertCode();
+    s.convert = Code("BRISKOCONVERTCODE", 4);
     s.reduction = Code("BRISKOREDUCTIONCODE", 3);
     unsigned value = 0;
     s.freqLimit =

@@ -72,7 +72,8 @@ private:
     {
         char errortext[kHttpErrTextSize] = "";
         MvMediaInfo heard{};
-        const int sock = OpenHttp(pd_->url, &heard, errortext, &pd_->StopThePlayer);
+        long long bodyLength = -1;
+        const int sock = OpenHttp(pd_->url, &heard, errortext, &pd_->StopThePlayer, &bodyLength);
         KeepStreamNames(heard);
         if (sock < 0) {
             if (!pd_->StopThePlayer) error_ = *errortext ? errortext : kNoHttpConnection;
@@ -80,6 +81,7 @@ private:
         }
         pthread_mutex_lock(&pd_->fileMutex);
         pd_->mysock = sock;
+        pd_->bodyLength = bodyLength;
         // A stop that came while connecting found no socket to shut down.
         if (pd_->StopThePlayer) shutdown(sock, SHUT_RDWR);
         pthread_mutex_unlock(&pd_->fileMutex);

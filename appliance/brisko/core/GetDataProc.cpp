@@ -9,6 +9,7 @@
 
 #include "BriskoCore.h"
 #include "CoreMessages.h"
+#include "mediaapi/HttpOpen.h"
 
 namespace brisko::core {
 
@@ -16,11 +17,13 @@ namespace {
 
 constexpr std::size_t kSocketBlock = 5000;
 
-void KeepReadError(MvPluginData* pd, int error)
+void KeepReadError(MvPluginData* pd, const char* text)
 {
-    std::snprintf(pd->readError, sizeof pd->readError, messages::kFileReadError, std::strerror(error));
+    std::snprintf(pd->readError, sizeof pd->readError, messages::kFileReadError, text);
     std::fprintf(stderr, "%s\n", pd->readError);
 }
+
+void KeepReadError(MvPluginData* pd, int error) { KeepReadError(pd, std::strerror(error)); }
 
 void ReadFile(MvPluginData* pd)
 {
@@ -34,18 +37,24 @@ void ReadFile(MvPluginData* pd)
     }
 }
 
-// A stream that stalls longer than the connection's receive time-out ends with a read error.
+// A stream that stalls longer than the connection's receive time-out ends with a read error. A
+// stream with a Content-Length ends there; one that ends before it is a read error.
 void ReadSocket(MvPluginData* pd)
 {
     const int sock = pd->mysock;
+    HttpBody body{pd->bodyLength};
     unsigned char block[kSocketBlock];
     while (!pd->StopThePlayer) {
-        const ssize_t n = read(sock, block, sizeof block);
+        const long n = ReadHttpBody(sock, block, sizeof block, body);
         if (n > 0) {
             if (Ring_Write_Ptr(&pd->mpegRing, block, static_cast<unsigned long>(n)) != 0) return;
             continue;
         }
         if (n == 0) return;  // the stream ended, or a stop shut the socket down
+        if (n == kHttpBodyShort) {
+            if (!pd->StopThePlayer) KeepReadError(pd, kHttpBodyShortText);
+            return;
+        }
         if (errno == EINTR) continue;
         if (pd->StopThePlayer) return;
         const int error = errno == EAGAIN || errno == EWOULDBLOCK ? ETIMEDOUT : errno;

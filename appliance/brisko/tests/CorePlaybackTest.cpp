@@ -155,8 +155,9 @@ const ModeCase kModes[] = {
     {"quarter_rate", "BRISKOREDUCTIONCODE", "2", 11025, 2, qnx::SND_PCM_SFMT_S16_LE, 2, 0},
     {"mono", "BRISKOCONVERTCODE", "1", 44100, 1, qnx::SND_PCM_SFMT_S16_LE, 0, 1},
     {"left_only", "BRISKOCONVERTCODE", "2", 44100, 1, qnx::SND_PCM_SFMT_S16_LE, 0, 2},
-    {"eight_bit", "BRISKOCONVERTCODE", "8", 44100, 2, qnx::SND_PCM_SFMT_U8, 0, 8},
-    {"eight_bit_mono", "BRISKOCONVERTCODE", "9", 44100, 1, qnx::SND_PCM_SFMT_U8, 0, 9},
+    // Codes of 4 and above are no conversion: the output stays 16-bit stereo.
+    {"code_8_is_none", "BRISKOCONVERTCODE", "8", 44100, 2, qnx::SND_PCM_SFMT_S16_LE, 0, 0},
+    {"code_11_is_none", "BRISKOCONVERTCODE", "11", 44100, 2, qnx::SND_PCM_SFMT_S16_LE, 0, 0},
     {"bitrate_limit_half", "BRISKOMAXBITRATE", "100000", 22050, 2, qnx::SND_PCM_SFMT_S16_LE, 1, 0},
     {"bitrate_limit_quarter", "BRISKOMAXBITRATE", "60000", 11025, 2, qnx::SND_PCM_SFMT_S16_LE, 2, 0},
 };

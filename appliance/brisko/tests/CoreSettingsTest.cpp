@@ -47,7 +47,8 @@ TEST(CoreSettings, ValuesOutOfRange)
         EXPECT_FALSE(s.refillOnUnderflow);
     }
     {
-        // A negative size counts as very large; 8-bit output is the decoder's conversion bit 8.
+        // A negative size counts as very large; a conversion code of 4 and above is 0 (the output
+        // stays 16-bit).
         ScopedEnv env{{"BRISKOBUFFERSIZE", "-5"},          {"BRISKOBUFFERSTARTPERCENT", "99"},
                       {"BRISKOREDUCTIONCODE", "2"},        {"BRISKOMAXBITRATE", "1500000"},
                       {"BRISKOFREQLIMIT", "48000"},        {"BRISKOCONVERTCODE", "9"},
@@ -58,7 +59,7 @@ TEST(CoreSettings, ValuesOutOfRange)
         EXPECT_EQ(s.reduction, 2);
         EXPECT_EQ(s.maxBitrate, 1500000u);
         EXPECT_EQ(s.freqLimit, 48000);
-        EXPECT_EQ(s.convert, 9);
+        EXPECT_EQ(s.convert, 0);
         EXPECT_EQ(s.transformChannel, 3);
         EXPECT_TRUE(s.refillOnUnderflow);
     }

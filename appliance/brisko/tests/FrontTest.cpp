@@ -118,7 +118,7 @@ TEST(Front, SetUpAndFrameByFrame)
 // as the threads happen to run: neither way is damage.
 TEST(Front, EndTagsWaitForTheEndOfTheFileAndAreDroppedQuietly)
 {
-    auto frames = cbrFrames(2);
+    auto frames = cbrFrames(4);
     DecoderFront front;
     static int said;
     said = 0;
@@ -168,7 +168,7 @@ TEST(Front, TagLargerThanTheBufferIsConsumed)
 
 TEST(Front, BitrateLimitReducesTheRate)
 {
-    auto frames = cbrFrames(3);
+    auto frames = cbrFrames(4);
     DecoderFront front;
     front.log = nullptr;
     InitAudioDecoderMode(front, 0, 0, 0, 0, 24000, 100000);

@@ -3,6 +3,7 @@
 // decoder gives (at most 0.6 LSB RMS and 2 LSB apart after truncation, the same sample count).
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -10,6 +11,7 @@
 #include "Layer1Writer.h"
 #include "StreamServer.h"
 #include "StreamTools.h"
+#include "media/testing/LoopbackListener.h"
 
 namespace brisko::test {
 namespace {
@@ -57,6 +59,95 @@ void ExpectReference(const Wav& wav, const Case& c, const std::vector<float>& re
 }
 
 class PluginEndToEnd : public ::testing::TestWithParam<Case> {};
+
+// Answers each request with `body` under a head that gives `length` as its Content-Length, then
+// closes the connection, or with `holdOpen` keeps it open while the client stays.
+class LengthServer {
+public:
+    LengthServer(std::vector<std::uint8_t> body, std::size_t length, bool holdOpen)
+        : body_(std::move(body)), length_(length), holdOpen_(holdOpen)
+    {
+        listener_.Start([this](int client) { Answer(client); },
+                        media::testing::LoopbackListener::Connections::Concurrent);
+    }
+    ~LengthServer() { listener_.Stop(); }
+    std::string Url(const std::string& path) const { return listener_.Url(path); }
+
+private:
+    void Answer(int client)
+    {
+        media::testing::ReadRequestHead(client);
+        const std::string head =
+            "HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\nContent-Length: " + std::to_string(length_) + "\r\n\r\n";
+        if (!media::testing::SendAll(client, head.data(), head.size())) return;
+        if (!media::testing::SendAll(client, body_.data(), body_.size())) return;
+        if (holdOpen_) listener_.HoldOpen(client);
+    }
+
+    std::vector<std::uint8_t> body_;
+    std::size_t length_;
+    bool holdOpen_;
+    media::testing::LoopbackListener listener_;
+};
+
+// A stream ends at its Content-Length, also when the server keeps the connection open (no wait
+// for the connection's time-out); a body that ends short of it is an error, not a normal end.
+// The scheme may be written in capitals.
+TEST(PluginEndToEndFaults, TheContentLengthEndsTheStreamAndAShortBodyIsAnError)
+{
+    const std::string mp3 = makeStream("e2e_length.mp3", 44100, 2, "lame --quiet -t -b 128 %s %s", 1.0);
+    ASSERT_FALSE(mp3.empty());
+    const std::vector<std::uint8_t> bytes = readFile(mp3);
+    const Decoded whole = decodeBytes(bytes);
+    {
+        LengthServer server(bytes, bytes.size(), true);
+        const std::string wav = mp3 + ".held.wav";
+        const std::string url = "HTTP://" + server.Url("/held").substr(7);
+        EXPECT_EQ(RunHost(url, wav), 0) << readFile(wav + ".log").data();
+        EXPECT_EQ(readWav(wav).data.size(), whole.pcm16.size() * 2);
+    }
+    LengthServer server(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + static_cast<long>(bytes.size() / 2)),
+                        bytes.size(), false);
+    const std::string wav = mp3 + ".short.wav";
+    EXPECT_EQ(RunHost(server.Url("/short"), wav), 1);
+    const std::vector<std::uint8_t> log = readFile(wav + ".log");
+    EXPECT_NE(std::string(log.begin(), log.end())
+                  .find("error: GetData: File Read error: the stream ended before its Content-Length"),
+              std::string::npos)
+        << std::string(log.begin(), log.end());
+}
+
+// A WAV, an AIFF and a text given to the MPEG player are refused with an error: no sound is
+// played, the device is opened for none of them and no header found by chance changes a format.
+TEST(PluginEndToEndFaults, SoundFilesOfOtherKindsAndTextAreRefused)
+{
+    const std::vector<std::string> files = makeOtherFiles("e2e_other");
+    ASSERT_EQ(files.size(), 3u);
+    for (const std::string& file : files) {
+        const std::string wav = file + ".out.wav";
+        std::remove(wav.c_str());
+        EXPECT_EQ(RunHost("file://" + file, wav), 1) << file;
+        const std::vector<std::uint8_t> bytes = readFile(wav + ".log");
+        const std::string log(bytes.begin(), bytes.end());
+        EXPECT_NE(log.find("error: MPEG Audio Plugin: "), std::string::npos) << log;
+        EXPECT_EQ(log.find("Stream format changed"), std::string::npos) << log;
+        EXPECT_TRUE(readFile(wav).empty()) << file << ": the device was opened";
+    }
+}
+
+// A file that is not there fails at the open, and no command runs after it.
+TEST(PluginEndToEndFaults, AMissingFileIsAFailedOpen)
+{
+    const std::string missing = workDir() + "/e2e_missing.mp3";
+    std::remove(missing.c_str());
+    const std::string wav = workDir() + "/e2e_missing.wav";
+    EXPECT_EQ(RunHost("file://" + missing, wav), 1);
+    const std::vector<std::uint8_t> bytes = readFile(wav + ".log");
+    const std::string log(bytes.begin(), bytes.end());
+    EXPECT_NE(log.find("mvhost: file://" + missing + ": No such file or directory\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("cannot be opened: the commands are not run"), std::string::npos) << log;
+    EXPECT_EQ(log.find("> start"), std::string::npos) << log;
+}
 
 // A file that holds no MPEG frame (empty, or text) is an error the host sees, not a piece that
 // played to its end.

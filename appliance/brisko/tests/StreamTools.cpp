@@ -101,6 +101,19 @@ std::string makeTone(const std::string& name, int rate, int channels, int hz, do
     return run(cmd) ? path : "";
 }
 
+std::vector<std::string> makeOtherFiles(const std::string& prefix)
+{
+    const std::string base = workDir() + "/" + prefix;
+    const std::string wav = base + "_tone.wav", aiff = base + "_tone.aiff", text = base + "_notes.txt";
+    if (!run("sox -R -n -r 48000 -c 2 -b 16 '" + wav + "' synth 3 sine 1000 vol 0.9") ||
+        !run("sox -R '" + wav + "' '" + aiff + "'"))
+        return {};
+    std::string words;
+    while (words.size() < 20000) words += "A text file is no sound: \xFF\xFB\x90\x64 heard as noise is a fault.\n";
+    writeFile(text, std::vector<std::uint8_t>(words.begin(), words.end()));
+    return {wav, aiff, text};
+}
+
 Decoded decodeBytes(const std::vector<std::uint8_t>& bytes, int reduction, int convert, int freqLimit)
 {
     Decoded out;

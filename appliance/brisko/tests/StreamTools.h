@@ -38,6 +38,12 @@ std::string makeStream(const std::string& name, int rate, int channels, const st
 // A pure tone as a WAV file.
 std::string makeTone(const std::string& name, int rate, int channels, int hz, double seconds);
 
+// Files that are not MPEG audio, as a user may pick them: a steady tone as WAV and as AIFF (made
+// by sox with its repeatable dither; their samples hold chains of frame headers by chance) and a
+// text file. Their
+// paths, in that order; empty when sox failed.
+std::vector<std::string> makeOtherFiles(const std::string& prefix);
+
 struct Decoded {
     std::vector<std::int16_t> pcm16;  // 16-bit output (empty for 8-bit)
     std::vector<std::uint8_t> pcm8;   // 8-bit output

@@ -184,6 +184,24 @@ TEST_F(EmbedEndToEnd, AnErrorEndsTheRepeats)
     EXPECT_TRUE(readWav(wav).data.empty());
 }
 
+// A WAV, an AIFF and a text as looping embeds: each is refused once, without a sound, a format
+// change or a repeat.
+TEST_F(EmbedEndToEnd, SoundFilesOfOtherKindsAndTextAreRefused)
+{
+    const std::vector<std::string> files = makeOtherFiles("bp_other_" + std::to_string(getpid()));
+    ASSERT_EQ(files.size(), 3u);
+    for (const std::string &file : files) {
+        const std::string wav = file + ".out.wav";
+        Outcome r = Play(wav, kPlugin + "'" + file + ";loop=true'");
+        EXPECT_EQ(r.status, 0) << r.log;
+        EXPECT_EQ(Count(r.log, "NPN_GetURL"), 0) << r.log;
+        EXPECT_EQ(Count(r.log, "Stream format changed"), 0) << r.log;
+        EXPECT_NE(r.log.find("embed 1: NPP_Destroy -> 0"), std::string::npos) << r.log;
+        EXPECT_TRUE(readWav(wav).data.empty()) << file;
+        for (const std::string &made : {file, wav, wav + ".log"}) std::remove(made.c_str());
+    }
+}
+
 // With saved settings in file mode the stream is taken as a file only and nothing plays.
 TEST_F(EmbedEndToEnd, FileModeTakesTheStreamAsAFileAndPlaysNothing)
 {

@@ -60,12 +60,12 @@ bool ConnectStream(MvPluginCtrl* ctrl) {
     MvMediaInfo info{};
     info.url = pd->url;
     pd->reportedStream = &pd->httpMedia;
-    mysock = OpenHttp(pd->url, &info, errtext, &StopThePlayer);
+    mysock = OpenHttp(pd->url, &info, errtext, &StopThePlayer, &pd->bodyLength);
     TakeHeaderTexts(pd, info);
     if (mysock < 0) {
         mysock = -1;
         if (!StopThePlayer) {
-            pd->status.errormsg = errtext[0] ? errtext : kCouldNotConnect;
+            pd->status.errormsg = KeepErrorText(pd, errtext[0] ? errtext : kCouldNotConnect);
             ctrl->cb(ctrl, MVS_ERRORMSG, &pd->status);
         }
         return false;

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "CoreMessages.h"
+#include "mediaapi/HttpOpen.h"
 #include "PlimsaCore.h"
 
 namespace plimsa::core {
@@ -18,12 +19,15 @@ using namespace messages;
 
 constexpr size_t kSocketBlock = 5000;
 
-enum ProduceResult { kProduced = 0, kEndOfData = -1, kReadError = -3, kTransient = 1 };
+enum ProduceResult { kProduced = 0, kEndOfData = -1, kReadError = -3, kShortBody = -4, kTransient = 1 };
 
-int ProduceFromSocket(unsigned char* block) {
-    const ssize_t count = read(mysock, block, kSocketBlock);
+// A stream with a Content-Length ends there; one that ends before it is a read error.
+int ProduceFromSocket(unsigned char* block, HttpBody& body) {
+    const long count = ReadHttpBody(mysock, block, kSocketBlock, body);
+    if (count == kHttpBodyShort) return kShortBody;
     if (count < 0) {
-        const int error = errno;
+        // A stalled stream outlives the socket's receive time-out.
+        const int error = errno == EAGAIN || errno == EWOULDBLOCK ? ETIMEDOUT : errno;
         if (error == EINTR) return kTransient;
         if (!StopThePlayer) std::perror(kSocketReadError);
         errno = error;
@@ -34,11 +38,10 @@ int ProduceFromSocket(unsigned char* block) {
 }
 
 // Keeps the error's text for the decoder thread; a stop's own wake-up is no error.
-void NoteReadError(MvPluginData* pd, int error) {
+void NoteReadError(MvPluginData* pd, const char* text) {
     if (StopThePlayer) return;
-    errno = error;
-    std::perror(kFileReadError);
-    std::snprintf(pd->producerError, sizeof pd->producerError, kReadErrorReport, std::strerror(error));
+    std::fprintf(stderr, "%s: %s\n", kFileReadError, text);
+    std::snprintf(pd->producerError, sizeof pd->producerError, kReadErrorReport, text);
 }
 
 }  // namespace
@@ -46,11 +49,16 @@ void NoteReadError(MvPluginData* pd, int error) {
 void* GetDataProc(void* arg) {
     MvPluginData* pd = Data(static_cast<MvPluginCtrl*>(arg));
     unsigned char block[kSocketBlock];
+    HttpBody body{pd->bodyLength};
     while (!StopThePlayer) {
         errno = 0;
-        const int result = IsFileMode() ? Ring_Write_Fd(&Ring, pd->input, 0) : ProduceFromSocket(block);
+        const int result = IsFileMode() ? Ring_Write_Fd(&Ring, pd->input, 0) : ProduceFromSocket(block, body);
         if (result == kReadError) {
-            NoteReadError(pd, errno ? errno : EIO);
+            NoteReadError(pd, std::strerror(errno ? errno : EIO));
+            break;
+        }
+        if (result == kShortBody) {
+            NoteReadError(pd, kHttpBodyShortText);
             break;
         }
         if (result == kEndOfData) break;

@@ -9,7 +9,6 @@ namespace plimsa::core {
 namespace {
 
 constexpr uint32_t kStatusPeriodMs = 1000;
-constexpr size_t kBuffersTextSize = 50;
 
 // The ring of a network stream that is still filling: its fill line is worth showing.
 bool RingIsFilling() {
@@ -45,11 +44,10 @@ int mget_status(MvPluginCtrl* ctrl) {
             mask |= MVS_POSITION;
         }
     }
-    char buffers[kBuffersTextSize];
     if (!IsFileMode() && RingIsFilling()) {
-        std::snprintf(buffers, sizeof buffers, messages::kBuffers, static_cast<int>(RingFullPercent(&Ring)),
+        std::snprintf(pd->titleText, sizeof pd->titleText, messages::kBuffers, static_cast<int>(RingFullPercent(&Ring)),
                       static_cast<int>(ulRingBuffStart.load()));
-        pd->status.videoWndTitle = buffers;
+        pd->status.videoWndTitle = pd->titleText;
         mask |= MVS_VIDEO_WND_TITLE;
     }
     if (mask != 0) ctrl->cb(ctrl, mask, &pd->status);

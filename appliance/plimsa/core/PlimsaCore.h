@@ -60,8 +60,12 @@ struct MvPluginData {
     std::string httpTitle, httpMoreinfo;
     MvMediaInfo noMedia{};
 
+    long long bodyLength = -1;     // the stream's Content-Length, -1 when its answer gave none
     char producerError[256] = "";  // a read error of the producer, reported by the decoder thread
     char deviceError[256] = "";    // why the audio device refused a piece; the play ends
+    // The texts the status points at: a host may read them after the report that named them.
+    char errorText[256] = "";
+    char titleText[50] = "";
 };
 
 namespace plimsa::core {
@@ -83,6 +87,8 @@ inline bool IsFileMode() { return g_Setup.streamType == MV_STREAM_ASFILE; }
 // Reports (Reports.cpp).
 void mstate(MvPluginCtrl* ctrl, uint32_t state, const char* text = nullptr);
 // Reports the state as it stands (set by the caller under the state mutex).
+// Copies an error text into the instance's own buffer, which outlives the report; returns it.
+const char* KeepErrorText(MvPluginData* pd, const char* text);
 void ReportState(MvPluginCtrl* ctrl, const char* text = nullptr);
 // Sets the state under the state mutex without a report.
 void SetState(MvPluginData* pd, uint32_t state);

@@ -5,11 +5,10 @@
 
 namespace plimsa::core {
 
-namespace {
-
-constexpr size_t kErrorTextSize = 256;
-
-}  // namespace
+const char* KeepErrorText(MvPluginData* pd, const char* text) {
+    if (text != pd->errorText) std::snprintf(pd->errorText, sizeof pd->errorText, "%s", text);
+    return pd->errorText;
+}
 
 void SetState(MvPluginData* pd, uint32_t state) {
     pthread_mutex_lock(&pd->stateMutex);
@@ -39,17 +38,17 @@ void ReportState(MvPluginCtrl* ctrl, const char* text) {
         mask |= MVS_MEDIA;
     }
     if (text) {
-        pd->status.errormsg = text;
+        pd->status.errormsg = KeepErrorText(pd, text);
         mask |= MVS_ERRORMSG;
     }
     ctrl->cb(ctrl, mask, &pd->status);
 }
 
 void errmsgfun(MvPluginCtrl* ctrl, const char* format, va_list args) {
-    char text[kErrorTextSize];
-    std::vsnprintf(text, sizeof text, format, args);
     MvPluginData* pd = Data(ctrl);
-    pd->status.errormsg = text;
+    char text[sizeof pd->errorText];
+    std::vsnprintf(text, sizeof text, format, args);
+    pd->status.errormsg = KeepErrorText(pd, text);
     ctrl->cb(ctrl, MVS_ERRORMSG, &pd->status);
 }
 

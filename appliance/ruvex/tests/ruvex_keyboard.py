@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Ruvex under keyboard control, in a pseudo-terminal: p pauses and resumes, s stops (also a stream
 whose server has stalled), p after a stop or the end plays again, q ends; a player started in the
-background stops reading keys and printing, and plays to the end.
+background stops reading keys and printing, and plays to the end; the end of the input is q.
 
 usage: ruvex_keyboard.py RUVEX WORK
 """
@@ -9,6 +9,7 @@ import os
 import pty
 import select
 import signal
+import subprocess
 import sys
 import time
 
@@ -205,5 +206,18 @@ tally.check("background: silent from then on", DEAD not in t.text, t.text)
 wav = read_wav(out)
 tally.check("background: played to the end", wav is not None and wav[3] == played_once(expected, 16),
             "output differs")
+
+# The end of the input is the key q: a player whose input closes ends, and does not wait for keys
+# that cannot come.
+env = {k: v for k, v in os.environ.items() if k != "LD_LIBRARY_PATH"}
+env["ZEPHRA_MEDIA_SETTINGS"] = os.path.join(WORK, "no-settings.conf")
+env["ZEPHRA_AUDIO_SINK"] = "null"
+try:
+    ended = subprocess.run([RUVEX, "-i", "-v", sound], stdin=subprocess.DEVNULL, capture_output=True, text=True,
+                           env=env, timeout=TIMEOUT)
+    tally.check("closed input: ends as after q", ended.returncode == 0 and DEAD in ended.stderr + ended.stdout,
+                f"{ended.returncode}: {ended.stderr[-300:]!r}")
+except subprocess.TimeoutExpired:
+    tally.check("closed input: ends as after q", False, "still waiting for keys")
 
 tally.finish()

@@ -5,6 +5,7 @@ the command line, and finding the plug-in from the build tree or an installed la
 
 usage: ruvex_plays_files.py RUVEX PLUGIN WORK USE
 """
+import glob
 import os
 import shutil
 import socket
@@ -109,6 +110,14 @@ free_port = unused.getsockname()[1]
 unused.close()
 result = ruvex(f"http://127.0.0.1:{free_port}/a.wav")
 tally.check("no server", result.returncode == 1 and "Unable to connect to server" in result.stderr, result.stderr)
+
+# Without a sound device and without an output named, the play fails with the device's error.
+if not glob.glob("/dev/snd/controlC*"):
+    env = {k: v for k, v in os.environ.items() if k not in ("LD_LIBRARY_PATH", "ZEPHRA_AUDIO_SINK")}
+    env["ZEPHRA_MEDIA_SETTINGS"] = os.path.join(WORK, "no-settings.conf")
+    result = subprocess.run([RUVEX, first.path], capture_output=True, text=True, env=env, cwd=WORK, timeout=60)
+    tally.check("no device", result.returncode == 1 and "snd_pcm_open failed: No such device" in result.stderr,
+                f"{result.returncode}: {result.stderr}")
 
 # The command line.
 result = ruvex()

@@ -92,10 +92,8 @@ void waitForChild(pid_t pid) {
 
 AudioOutput AudioOutputFromEnvironment() {
     const char* value = std::getenv(kSinkVariable);
-    if (!value || !*value) {
-        if (qnx::sound::AlsaCardExists()) return {};
-        return {AudioOutput::Kind::Null, ""};
-    }
+    // Unnamed, the players' own default device: without one their play fails and says so.
+    if (!value || !*value) return {};
     const std::string choice(value);
     if (choice == "null") return {AudioOutput::Kind::Null, ""};
     if (choice.starts_with("wav:") && choice.size() > 4) return {AudioOutput::Kind::Wav, choice.substr(4)};

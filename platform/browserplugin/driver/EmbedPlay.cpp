@@ -83,7 +83,7 @@ public:
     {
         if (StartsWithNoCase(url, "http://")) {
             char text[kHttpErrTextSize] = "";
-            sock_ = OpenHttp(url.c_str(), nullptr, text);
+            sock_ = OpenHttp(url.c_str(), nullptr, text, nullptr, &body_.length);
             if (sock_ < 0) error = *text ? text : "cannot connect";
             return sock_ >= 0;
         }
@@ -108,10 +108,11 @@ public:
             const size_t got = std::fread(buffer, 1, n, file_);
             return got == 0 && std::ferror(file_) ? -1 : static_cast<long>(got);
         }
+        // The body ends at its Content-Length; a connection that ends before it is a network error.
         for (;;) {
-            const ssize_t got = read(sock_, buffer, n);
+            const long got = ReadHttpBody(sock_, buffer, n, body_);
             if (got >= 0) return got;
-            if (errno != EINTR) return -1;
+            if (got == kHttpBodyShort || errno != EINTR) return -1;
         }
     }
 
@@ -122,6 +123,7 @@ public:
 private:
     std::FILE *file_ = nullptr;
     int sock_ = -1;
+    HttpBody body_;
     uint32_t end_ = 0;
     std::string path_;
 };

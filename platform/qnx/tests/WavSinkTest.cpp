@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -129,3 +130,92 @@ TEST(WavSinkNumbered, EachChannelOpenedHasAFileOfItsOwn)
     EXPECT_EQ(std::vector<unsigned char>(two.begin() + 44, two.end()), second);
     std::filesystem::remove_all(dir);
 }
+
+namespace {
+
+// The null output plays nothing at a card's pace: what was written stays queued and empties at
+// the stream's rate, and a flush waits for it. Asked to, it takes everything at once.
+TEST(NullSinkTest, PlaysNothingAtACardsPaceUnlessAskedNotTo)
+{
+    for (const bool paced : {true, false}) {
+        sound::InstallSink(sound::MakeNullSink(paced));
+        snd_pcm_t *handle = nullptr;
+        ASSERT_EQ(snd_pcm_open(&handle, 0, 0, SND_PCM_OPEN_PLAYBACK), 0);
+        snd_pcm_channel_params_t params{};
+        params.channel = SND_PCM_CHANNEL_PLAYBACK;
+        params.format = {1, SND_PCM_SFMT_S16_LE, 8000, 1};
+        params.start_mode = SND_PCM_START_FULL;
+        params.buf.block = {1600, 1, 4};
+        ASSERT_EQ(snd_pcm_plugin_params(handle, &params), 0);
+        ASSERT_EQ(snd_pcm_plugin_prepare(handle, SND_PCM_CHANNEL_PLAYBACK), 0);
+        // A fifth of a second of sound, four fragments: all taken (they fit), and still queued.
+        const std::vector<unsigned char> pcm(6400, 0);
+        EXPECT_EQ(snd_pcm_plugin_write(handle, pcm.data(), pcm.size()), 6400);
+        snd_pcm_channel_status_t status{};
+        status.channel = SND_PCM_CHANNEL_PLAYBACK;
+        ASSERT_EQ(snd_pcm_plugin_status(handle, &status), 0);
+        if (paced)
+            EXPECT_GT(status.count, 0) << "the sound was gone at once";
+        else
+            EXPECT_EQ(status.count, 0);
+        // The flush returns once all has played; nothing is queued after it.
+        EXPECT_EQ(snd_pcm_plugin_flush(handle, SND_PCM_CHANNEL_PLAYBACK), 0);
+        ASSERT_EQ(snd_pcm_plugin_status(handle, &status), 0);
+        EXPECT_EQ(status.count, 0);
+        snd_pcm_close(handle);
+    }
+    sound::InstallSink(nullptr);
+}
+
+// Without a sound device every open fails as ALSA's does, with the text the players show.
+TEST(NoDeviceSinkTest, EveryOpenFails)
+{
+    sound::InstallSink(sound::MakeNoDeviceSink());
+    snd_pcm_t *handle = nullptr;
+    const int result = snd_pcm_open(&handle, 0, 0, SND_PCM_OPEN_PLAYBACK);
+    EXPECT_EQ(result, -ENODEV);
+    EXPECT_STREQ(snd_strerror(result), "No such device");
+    EXPECT_EQ(handle, nullptr);
+    sound::InstallSink(nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// A device without a volume element of its own gets the players' volume on its samples: each
+// front channel by its level, nothing when muted, untouched at full level.
+TEST(SoftVolumeTest, SamplesFollowTheLevelsAndMute)
+{
+    snd_mixer_group_t group{};
+    group.min = 0;
+    group.max = 100;
+    group.volume.names.front_left = 20;
+    group.volume.names.front_right = 100;
+    const snd_pcm_format_t stereo{1, SND_PCM_SFMT_S16_LE, 44100, 2};
+    const int16_t in[4] = {10000, 10000, -20000, -20000};
+    int16_t pcm[4];
+    std::memcpy(pcm, in, sizeof pcm);
+    sound::ScaleSamples(reinterpret_cast<unsigned char *>(pcm), sizeof pcm, stereo, group);
+    EXPECT_EQ(pcm[0], 2000);
+    EXPECT_EQ(pcm[1], 10000);
+    EXPECT_EQ(pcm[2], -4000);
+    EXPECT_EQ(pcm[3], -20000);
+
+    group.mute = SND_MIXER_CHN_MASK_FRONT_LEFT | SND_MIXER_CHN_MASK_FRONT_RIGHT;
+    std::memcpy(pcm, in, sizeof pcm);
+    sound::ScaleSamples(reinterpret_cast<unsigned char *>(pcm), sizeof pcm, stereo, group);
+    for (int16_t s : pcm)
+        EXPECT_EQ(s, 0);
+
+    group.mute = 0;
+    group.volume.names.front_left = 50;
+    const snd_pcm_format_t mono8{1, SND_PCM_SFMT_U8, 8000, 1};
+    unsigned char bytes[3] = {128, 228, 28};
+    sound::ScaleSamples(bytes, sizeof bytes, mono8, group);
+    EXPECT_EQ(bytes[0], 128);
+    EXPECT_EQ(bytes[1], 178);
+    EXPECT_EQ(bytes[2], 78);
+}
+
+}  // namespace

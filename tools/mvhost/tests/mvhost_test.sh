@@ -105,5 +105,13 @@ check "failed open message" "mvhost: tone://nothing cannot be opened: the comman
 out=$(cd "$work" && ZEPHRA_AUDIO_SINK=null "$mvhost" -c status "$plugin" some/file.wav 2>/dev/null | head -1)
 check "path as URL" "> open file://$work/some/file.wav" "$out"
 
+# Without a sound device and without an output named, the play fails with the device's error.
+if ! ls /dev/snd/controlC* >/dev/null 2>&1; then
+    out=$(env -u ZEPHRA_AUDIO_SINK "$mvhost" "$plugin" tone://440/200 2>"$work/err")
+    check "no device exit status" "1" "$?"
+    check "no device error" "1" "$(echo "$out" | grep -c '^error: snd_pcm_open failed: No such device')"
+    check "no device said" "1" "$(grep -c '^ZEPHRA_AUDIO_SINK: no sound device' "$work/err")"
+fi
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

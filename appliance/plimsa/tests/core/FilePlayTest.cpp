@@ -75,6 +75,10 @@ TEST_F(FilePlay, OpenFailuresReportTheirTextAndClose) {
 
     ASSERT_EQ(Open("file:///nonexistent/x.wav"), 0);
     EXPECT_EQ(Reports(), failed("Invalid file: '/nonexistent/x.wav'\n"));
+    // The text stays readable after the report, as long as a host may keep the record.
+    ScribbleOnTheStack();
+    ASSERT_NE(lastStatus, nullptr);
+    EXPECT_STREQ(lastStatus->errormsg, "Invalid file: '/nonexistent/x.wav'\n");
     EXPECT_EQ(Send(CMD_PLUGIN_START), -1);
 
     ClearReports();

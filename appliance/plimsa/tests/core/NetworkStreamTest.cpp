@@ -74,6 +74,10 @@ TEST_F(NetworkStream, AStalledStreamShowsItsBufferAndStops) {
     // The fill in percent and the start fill: 10 %, and 10 more after each low-buffer moment.
     EXPECT_TRUE(std::regex_match(titles.back(), std::regex(R"(Buffers \(\d{1,3}/(10|20|30|40|50|60|70|80|90|95)\))")))
         << titles.back();
+    // The fill line stays readable after the report, as long as a host may keep the record.
+    ScribbleOnTheStack();
+    ASSERT_NE(lastStatus, nullptr);
+    EXPECT_EQ(std::string(lastStatus->videoWndTitle), titles.back());
 
     ASSERT_EQ(Send(CMD_PLUGIN_STOP), 0);
     EXPECT_EQ(Count(MV_STOPPED), 2);
@@ -100,6 +104,33 @@ TEST_F(NetworkStream, AReadErrorIsReportedAndThePlayEnds) {
     EXPECT_TRUE(TextOnly(MVS_ERRORMSG));
     // What played is a beginning of the stream.
     EXPECT_TRUE(PrefixThenTail(sim->Written(), samples, {}));
+}
+
+// A stream with a Content-Length ends there, even when the server keeps the connection open; a
+// body that ends short of it is an error after what came has played. The scheme may be written
+// in capitals.
+TEST_F(NetworkStream, TheContentLengthEndsTheStreamAndAShortBodyIsAnError) {
+    Load();
+    const auto samples = Samples(20000);
+    const auto wav = MonoWav(samples);
+    const std::string length = "Content-Length: " + std::to_string(wav.size()) + "\r\n";
+    {
+        StreamServer server(wav, StreamServer::Mode::Held, wav.size(), length);
+        ASSERT_EQ(Open("HTTP://" + server.Url().substr(7)), 0);
+        ASSERT_EQ(Send(CMD_PLUGIN_START), 0);
+        ASSERT_TRUE(WaitForState(MV_STOPPED, 2));
+        EXPECT_TRUE(TextOnly(0)) << Reports().back().text;
+        EXPECT_EQ(sim->Written(), PlayedOnce(samples));
+        server.Release();
+    }
+    ClearReports();
+    const std::string longer = "Content-Length: " + std::to_string(wav.size() + 1000) + "\r\n";
+    StreamServer server(wav, StreamServer::Mode::Whole, 0, longer);
+    ASSERT_EQ(Open(server.Url()), 0);
+    ASSERT_EQ(Send(CMD_PLUGIN_START), 0);
+    ASSERT_TRUE(WaitForState(MV_STOPPED, 2));
+    EXPECT_TRUE(HasText("GetData: File Read error: the stream ended before its Content-Length"));
+    EXPECT_TRUE(TextOnly(MVS_ERRORMSG));
 }
 
 TEST_F(NetworkStream, StreamsThatCannotPlay) {

@@ -96,9 +96,16 @@ std::string PluginHost::File(const std::string& name, const std::vector<uint8_t>
     return path;
 }
 
+__attribute__((noinline)) void PluginHost::ScribbleOnTheStack() {
+    volatile char scribble[64 * 1024];
+    for (char& c : const_cast<char(&)[sizeof scribble]>(scribble)) c = '#';
+    (void)scribble[0];
+}
+
 void PluginHost::Callback(MvPluginCtrl* ctrl, uint32_t mask, const MvPluginStatus* status) {
     PluginHost& host = *g_host;
     std::unique_lock lock(host.mutex);
+    host.lastStatus = status;
     const MvMediaInfo* info = status->media_info;
     if (mask == MVS_MEDIA && info && info->which == MV_MEDIA_AUDIO_INFO) {
         host.volumes.push_back(info->audio->volume);

@@ -60,6 +60,8 @@ protected:
     std::string File(const std::string& name, const std::vector<uint8_t>& bytes);
 
     static void Callback(MvPluginCtrl* ctrl, uint32_t mask, const MvPluginStatus* status);
+    // Overwrites the stack below the caller, where the frames of returned calls lay.
+    static void ScribbleOnTheStack();
 
     MvPluginCtrl ctrl{};
     MvPlaybackParams params{};
@@ -69,10 +71,11 @@ protected:
     std::mutex mutex;
     std::condition_variable changed;
     std::vector<Report> reports;
-    std::vector<uint32_t> volumes;    // volume reports
-    std::vector<MediaSeen> media;     // media information of reports with MVS_MEDIA
-    std::vector<uint32_t> positions;  // MVS_POSITION reports
-    std::vector<std::string> titles;  // MVS_VIDEO_WND_TITLE reports
+    std::vector<uint32_t> volumes;               // volume reports
+    std::vector<MediaSeen> media;                // media information of reports with MVS_MEDIA
+    std::vector<uint32_t> positions;             // MVS_POSITION reports
+    std::vector<std::string> titles;             // MVS_VIDEO_WND_TITLE reports
+    const MvPluginStatus* lastStatus = nullptr;  // the record of the last report, as a host may keep it
     bool deadStatusAllZero = false;
     bool terminateAtTheEnd = false;  // the callback terminates the plug-in at the end of play
 };
