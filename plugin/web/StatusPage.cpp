@@ -118,6 +118,11 @@ std::string Radio(const std::string& value, bool on, const std::string& label) {
     return "<input type='radio' name ='ShowStatus' value='" + value + "'" + (on ? " checked" : "") + ">&nbsp;" + label;
 }
 
+// A display option as the page shows it: as posted when the page answers a refused save.
+bool Ticked(PluginState& state, const char* field, bool stored) {
+    return state.Part<StatusPageState>().ShowPosted ? !PostedField(state, field).empty() : stored;
+}
+
 // Pages kept for a save: a few open side by side each save against what they showed.
 constexpr std::size_t kDrawnPagesKept = 8;
 
@@ -326,16 +331,26 @@ void FormatScreen(PluginState& state, FastString& fs) {
     });
     Trapped(state, kTagFormatScreen, [&] {
         fs.Add(kTable);
-        fs.Add(Cell(state, Checkbox("ShowControl", options.ShowControl, "Include Control and Status"), kHeader, "1",
-                    "Center"));
-        fs.Add(Cell(state, Checkbox("ShowSetup", options.ShowSetup, "Include Setup Options"), kHeader, "1", "Center"));
-        fs.Add(kRow);
-        fs.Add(Cell(state, Checkbox("ShowReceiveMessages", options.ShowReceiveMessages, "Include Received Messages"),
+        fs.Add(Cell(
+            state,
+            Checkbox("ShowControl", Ticked(state, "ShowControl", options.ShowControl), "Include Control and Status"),
+            kHeader, "1", "Center"));
+        fs.Add(Cell(state,
+                    Checkbox("ShowSetup", Ticked(state, "ShowSetup", options.ShowSetup), "Include Setup Options"),
                     kHeader, "1", "Center"));
-        fs.Add(Cell(state, Checkbox("ShowReceiveDetail", options.ShowReceiveDetail, "Show Received Detail"), kHeader,
-                    "1", "Center"));
         fs.Add(kRow);
-        const int16_t shown = options.ShowStatus;
+        fs.Add(Cell(state,
+                    Checkbox("ShowReceiveMessages", Ticked(state, "ShowReceiveMessages", options.ShowReceiveMessages),
+                             "Include Received Messages"),
+                    kHeader, "1", "Center"));
+        fs.Add(Cell(state,
+                    Checkbox("ShowReceiveDetail", Ticked(state, "ShowReceiveDetail", options.ShowReceiveDetail),
+                             "Show Received Detail"),
+                    kHeader, "1", "Center"));
+        fs.Add(kRow);
+        const int16_t shown = state.Part<StatusPageState>().ShowPosted
+                                  ? static_cast<int16_t>(vb::Val(PostedField(state, "ShowStatus")))
+                                  : options.ShowStatus;
         fs.Add(Cell(state,
                     Radio("0", shown == 0, "Dont Show Status") + "&nbsp;&nbsp;&nbsp;&nbsp;" +
                         Radio("1", shown == 1, "Show Status") + "&nbsp;&nbsp;&nbsp;&nbsp;" +

@@ -133,7 +133,13 @@ TEST(StatusSave, ARefusedSaveShowsWhatWasPostedWithTheMessageBesideTheField) {
     std::map<std::string, std::string> posted = edits;
     posted["ImagePath"] = "C:\\pic\"s";
     const std::string before = bed.Ini();
-    const std::string answer = bed.page(StatusBed::Post(page, "Save", posted));
+    const std::string answer = bed.page(StatusBed::Post(page, "Save", posted, {"ShowControl"}));
+    // The display options too are shown as posted.
+    for (const Field& f : Inputs(answer)) {
+        if (f.name == "ShowControl") EXPECT_FALSE(f.checked);
+        if (f.name == "ShowSetup") EXPECT_TRUE(f.checked);
+    }
+    EXPECT_TRUE(bed.state.hostInterface.ShowControl);
     EXPECT_EQ(bed.Ini(), before);
     for (const auto& [field, value] : posted) EXPECT_EQ(ValueOf(answer, field), value) << field;
     const std::string message = HTMLEncode("Nothing was saved: ImagePath cannot hold '\"'.");
