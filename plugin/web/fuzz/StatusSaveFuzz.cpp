@@ -15,6 +15,7 @@
 #include "core/SettingsReader.h"
 #include "core/SettingsTable.h"
 #include "core/tests/PluginTestBed.h"
+#include "homeseer/Device.h"
 #include "vb/Strings.h"
 #include "web/Request.h"
 #include "web/StatusPage.h"
@@ -47,7 +48,19 @@ testing::PluginTestBed& Bed() {
     return *bed;
 }
 
+// The host's devices as the first input found them: those a save's settings reading makes for
+// units the input named are removed again, so that nothing grows from input to input.
+void DevicesAsAtFirst(testing::PluginTestBed& bed) {
+    static const int32_t first = bed.host->DeviceCount();
+    while (bed.host->DeviceCount() > first) {
+        const std::shared_ptr<homeseer::Device> last = bed.host->GetDevice(bed.host->DeviceCount());
+        if (!last) break;
+        bed.host->DeleteDevice(last->ref());
+    }
+}
+
 void StartAfresh(testing::PluginTestBed& bed) {
+    DevicesAsAtFirst(bed);
     bed.host->SetIniText(kFile, kStart);
     HostInterfaceState& options = bed.state.hostInterface;
     options.ShowControl = true;
