@@ -1,8 +1,11 @@
+# Every test program runs in a runtime folder of its own (tools/testkit/PrivateRuntime.cpp).
+add_library(zephra_private_runtime OBJECT ${CMAKE_CURRENT_LIST_DIR}/../tools/testkit/PrivateRuntime.cpp)
+
 # zephra_test(NAME SOURCES... LIBS...): one GoogleTest program, registered with CTest.
 # Usage: zephra_test(vb_tests SOURCES a.cpp b.cpp LIBS zephra_vb)
 function(zephra_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
-  add_executable(${name} ${T_SOURCES})
+  add_executable(${name} ${T_SOURCES} $<TARGET_OBJECTS:zephra_private_runtime>)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
   # Headless: a form shown modally closes at once rather than waiting on a desktop's user.
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300
@@ -112,4 +115,24 @@ function(zephra_fuzz_target name)
     set_tests_properties(${name}_seeds PROPERTIES FIXTURES_SETUP ${name}_seeded)
     set_tests_properties(${name}_run PROPERTIES FIXTURES_REQUIRED ${name}_seeded)
   endif()
+endfunction()
+
+# zephra_data_folder(PROGRAM NAME FOLDER): the files of FOLDER (UI files, pictures) as
+# share/zephra/NAME beside the programs' folder: copied there in the build tree when PROGRAM is
+# built, and installed there, where the program finds them by its own place
+# (photon::ApProgramDataFolder), never by the source tree's.
+function(zephra_data_folder program name folder)
+  file(GLOB_RECURSE files CONFIGURE_DEPENDS RELATIVE ${folder} ${folder}/*)
+  set(copies)
+  foreach(file ${files})
+    set(copy ${CMAKE_BINARY_DIR}/share/zephra/${name}/${file})
+    add_custom_command(OUTPUT ${copy}
+      COMMAND ${CMAKE_COMMAND} -E copy_if_different ${folder}/${file} ${copy}
+      DEPENDS ${folder}/${file}
+      VERBATIM)
+    list(APPEND copies ${copy})
+  endforeach()
+  add_custom_target(${program}_data DEPENDS ${copies})
+  add_dependencies(${program} ${program}_data)
+  install(DIRECTORY ${folder}/ DESTINATION share/zephra/${name})
 endfunction()

@@ -9,6 +9,7 @@
 #include <ctime>
 #include <memory>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "Browser.h"
@@ -50,13 +51,14 @@ int main(int argc, char** argv) {
         case 'w':
         case 'h': break;  // taken by the window layer
         default:
-            std::fprintf(stderr, "%s: %s\n", kOwnUsage.program, qnx::OptionComplaint(argc, argv, kOptions).c_str());
-            std::fprintf(stderr, sorvex::texts::kUsage, kOwnUsage.program);
+            // The usage alone, on standard output, as the jukebox has always answered.
+            std::printf(sorvex::texts::kUsage, kOwnUsage.program);
             return 1;
         }
     }
     if (optind < argc) startingDirectory = argv[optind];
-    if (photon::ApInitialize(argc, argv, sorvex::window::Context(SORVEX_UI_DIR)) != 0) {
+    static const std::string ui = photon::ApProgramDataFolder("sorvex");
+    if (photon::ApInitialize(argc, argv, sorvex::window::Context(ui.c_str())) != 0) {
         std::fputs(kNoDisplay, stderr);
         return 1;
     }

@@ -63,8 +63,11 @@ struct Loop::Impl {
     std::function<void(const char*)> onUnhandled;
     std::unique_ptr<detail::ForeignEvents> foreign;
     // Declared last so that it goes first: pending handlers release the controls' state
-    // while the rest of the loop still stands.
-    asio::io_context io{1};
+    // while the rest of the loop still stands. Not the single-thread hint: under it the I/O
+    // context keeps a handler's completions in a queue of the handler's own, and a wait
+    // nested in that handler runs them without their count of work, until the context
+    // believes it has none left and stops for good.
+    asio::io_context io{BOOST_ASIO_CONCURRENCY_HINT_SAFE};
     asio::executor_work_guard<asio::io_context::executor_type> keepRunning = asio::make_work_guard(io);
 
     TimePoint now() const { return kind == ClockKind::Manual ? manualNow : steady_clock::now(); }
@@ -83,8 +86,14 @@ struct Loop::Impl {
         }
     }
 
+    // A stopped I/O context runs nothing more: the loop would spin and serve no socket.
+    void keepIoRunning() {
+        if (io.stopped()) io.restart();
+    }
+
     // Runs the handlers that are ready (posted tasks, arrived I/O, the windows' events).
     void pollReady() {
+        keepIoRunning();
         for (;;) {
             try {
                 io.poll();
@@ -99,6 +108,7 @@ struct Loop::Impl {
     // Blocks in real time until one handler ran, the windows had an event or `until` passed.
     void runOneUntil(steady_clock::time_point until) {
         if (foreign) guarded([&] { until = foreign->prepare(until); });
+        keepIoRunning();
         guarded([&] { io.run_one_until(until); });
         if (foreign) guarded([&] { foreign->check(); });
     }
@@ -139,6 +149,7 @@ struct Loop::Impl {
             pollReady();
             fireDue();
             if (done()) return true;
+            if (stopRequested) return false;
             if (deadline && now() >= *deadline) return false;
             std::optional<TimePoint> wake = nextTimer();
             if (deadline && (!wake || *deadline < *wake)) wake = deadline;
@@ -160,6 +171,7 @@ struct Loop::Impl {
         for (;;) {
             pollReady();
             if (done()) return true;
+            if (stopRequested) return false;
             if (deadline && manualNow >= *deadline) return false;
             if (settling(settleStart)) {
                 runOneUntil(std::min(steady_clock::now() + kRealSlice, settleStart + settleTimeout));
@@ -241,6 +253,7 @@ bool Loop::runUntil(const std::function<bool()>& done, milliseconds realTimeout)
     for (;;) {
         DoEvents();
         if (done()) return true;
+        if (impl_->stopRequested) return false;
         auto realNow = steady_clock::now();
         if (realNow >= end) return false;
         auto wake = std::min(end, realNow + kRealSlice);  // `done` may look at things outside the loop

@@ -45,7 +45,10 @@ public:
     // returns. A manual clock does not move.
     void DoEvents();
 
-    // Runs events until stop(); a manual clock does not move (a test moves it).
+    // Runs events until stop(); a manual clock does not move (a test moves it). A stop also
+    // ends every wait under way (runUntil, waitUntil, waitFor, however deeply nested: each
+    // answers false unless its condition holds), and later ones until run() starts again, so
+    // that a stopped program ends at once.
     void run();
     void stop();
 

@@ -101,6 +101,7 @@ public:
     void phoneCall(int32_t line);
 
     DeviceStore& devices() noexcept { return devices_; }
+    EventStore& events() noexcept { return events_; }
 
     // Called by every member before it acts.
     virtual void called(std::string_view member, std::vector<std::string> args);

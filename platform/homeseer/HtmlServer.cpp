@@ -24,6 +24,7 @@ namespace {
 
 constexpr std::size_t kMaxHeader = 8 * 1024;
 constexpr std::size_t kMaxBody = 8 * 1024;
+// Connections served at once; those beyond wait in the listen backlog until one ends.
 constexpr int kMaxConnections = 64;
 constexpr auto kIdleTimeout = std::chrono::seconds(30);
 constexpr const char* kServerName = "zephra-host";
@@ -124,6 +125,8 @@ std::optional<std::filesystem::path> HtmlFileFor(const std::filesystem::path& ro
 struct HtmlServer::Impl {
     Options options;
     std::atomic<int> connections{0};  // before io: sessions still held by io count down at its end
+    std::atomic<bool> stopping{false};
+    bool accepting = false;  // an accept is outstanding; on the server's thread only
     asio::io_context io;
     tcp::acceptor acceptor{io};
     std::thread thread;
@@ -133,6 +136,8 @@ struct HtmlServer::Impl {
     }
 
     void accept();
+    // A session ended: accepting goes on if it waited for a free place.
+    void sessionEnded();
 };
 
 namespace {
@@ -143,7 +148,10 @@ public:
     Session(tcp::socket socket, HtmlServer::Impl& server) : stream_(std::move(socket)), server_(server) {
         ++server_.connections;
     }
-    ~Session() { --server_.connections; }
+    ~Session() {
+        --server_.connections;
+        server_.sessionEnded();
+    }
 
     void start() {
         parser_.header_limit(kMaxHeader);
@@ -237,18 +245,18 @@ private:
 }  // namespace
 
 void HtmlServer::Impl::accept() {
+    if (accepting || stopping || connections >= kMaxConnections) return;
+    accepting = true;
     acceptor.async_accept(asio::make_strand(io), [this](beast::error_code ec, tcp::socket socket) {
+        accepting = false;
         if (ec == asio::error::operation_aborted) return;
-        if (!ec) {
-            if (connections >= kMaxConnections) {
-                beast::error_code ignored;
-                socket.close(ignored);
-            } else {
-                std::make_shared<Session>(std::move(socket), *this)->start();
-            }
-        }
+        if (!ec) std::make_shared<Session>(std::move(socket), *this)->start();
         accept();
     });
+}
+
+void HtmlServer::Impl::sessionEnded() {
+    if (!stopping && !accepting && connections < kMaxConnections) asio::post(io, [this] { accept(); });
 }
 
 HtmlServer::HtmlServer(Options options) : impl_(std::make_unique<Impl>()) {
@@ -268,6 +276,7 @@ HtmlServer::HtmlServer(Options options) : impl_(std::make_unique<Impl>()) {
 }
 
 HtmlServer::~HtmlServer() {
+    impl_->stopping = true;
     asio::post(impl_->io, [impl = impl_.get()] {
         beast::error_code ec;
         impl->acceptor.close(ec);

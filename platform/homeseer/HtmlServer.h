@@ -6,7 +6,8 @@
 // leave the folder ("..", "\", NUL, links to elsewhere) answers 400 or 404. Names are
 // found without regard to case, as on the host's file system.
 //
-// It runs on its own thread: it reads only files, never the plug-in's state.
+// It runs on its own thread: it reads only files, never the plug-in's state. It serves 64
+// connections at once; more wait in the listen backlog until one of those ends.
 
 #include <cstdint>
 #include <filesystem>

@@ -4,7 +4,9 @@
 // parsed and read again only when it changed on disk.
 
 #include <array>
+#include <functional>
 #include <map>
+#include <set>
 #include <vector>
 #include <mutex>
 #include <string>
@@ -37,9 +39,21 @@ public:
     std::string Section(const std::string& section, const std::string& file) const;
     void Clear(const std::string& section, const std::string& file);
 
+    // Told one line, naming the file (and the line), each time a file read from disk holds a
+    // damaged line, and when one of the `expected` files is missing, empty or unreadable. The
+    // notice is called with the store's lock held: it must not call the store.
+    using Notice = std::function<void(const std::string&)>;
+    void setNotice(Notice notice, std::set<std::string> expected);
+
 private:
     windows::CachedIniFile& cached(const std::string& file) const;
+    // The file's document, with what a fresh read of it found told.
+    const windows::IniDocument& read(const std::string& file) const;
+    windows::IniDocument& readForUpdate(const std::string& file);
+    void tell(windows::CachedIniFile& cache, const windows::IniDocument& document, const std::string& file) const;
 
+    Notice notice_;
+    std::set<std::string> expected_;  // lower case
     mutable std::mutex mutex_;
     mutable std::map<std::string, windows::CachedIniFile> files_;  // by path
 };

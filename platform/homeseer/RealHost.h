@@ -31,6 +31,8 @@ public:
     void ClearINISection(const std::string& section, const std::string& file) override;
     std::string GetAppPath() override;
 
+    IniStore& ini() noexcept { return ini_; }
+
     // Whether a device was made, deleted or changed since the last clearDevicesChanged.
     bool devicesChanged() const noexcept { return devicesChanged_; }
     void clearDevicesChanged() noexcept { devicesChanged_ = false; }

@@ -1,5 +1,6 @@
 #include "homeseer/XapNode.h"
 
+#include <chrono>
 #include <exception>
 
 #include "forms/Winsock.h"
@@ -11,8 +12,10 @@ namespace {
 
 constexpr const char* kLoopback = "127.0.0.1";
 constexpr int32_t kSecondMs = 1000;
-// Senders remembered for the once-only line about malformed datagrams; beyond them, none is logged.
-constexpr std::size_t kMalformedSendersKept = 256;
+// Malformed datagrams logged a minute, whoever sends them (behind a hub every local node is
+// 127.0.0.1); those beyond are counted and the count logged when the next minute begins.
+constexpr int kMalformedLoggedPerMinute = 5;
+constexpr auto kMalformedWindow = std::chrono::minutes(1);
 constexpr const char* kBscClasses[] = {"xAPBSC.query", "xAPBSC.cmd"};
 
 // The address without its sub-address.
@@ -88,15 +91,31 @@ void XapNode::heartbeat() { sendDatagram(FrameXapHeartbeat(settings_.identity, s
 void XapNode::arrived(const forms::Datagram& datagram) {
     XapParsing parsing = ParseXapDatagram(datagram.Data);
     if (!parsing.message) {
-        if (malformedFrom_.size() < kMalformedSendersKept && malformedFrom_.insert(datagram.RemoteHostIP).second)
-            log_("A malformed xAP datagram from " + datagram.RemoteHostIP + " is dropped (" + parsing.error +
-                 "); later ones from there are dropped unlogged");
+        malformed(datagram.RemoteHostIP, parsing.error);
         return;
     }
     auto message = std::make_shared<XapMessage>(std::move(*parsing.message));
     if (windows::EqualsNoCase(nodePart(message->MsgSource()), settings_.identity.source)) return;  // our own, back
     if (!forThisNode(*message)) return;
     if (deliver_) deliver_(message);
+}
+
+void XapNode::malformed(const std::string& sender, const std::string& why) {
+    const forms::Loop::TimePoint now = loop_.now();
+    if (malformedLogged_ == 0 || now - malformedWindowStart_ >= kMalformedWindow) {
+        if (malformedUnlogged_ > 0)
+            log_(std::to_string(malformedUnlogged_) + " more malformed xAP datagrams were dropped unlogged");
+        malformedWindowStart_ = now;
+        malformedLogged_ = 0;
+        malformedUnlogged_ = 0;
+    }
+    if (malformedLogged_ >= kMalformedLoggedPerMinute) {
+        ++malformedUnlogged_;
+        return;
+    }
+    ++malformedLogged_;
+    log_("A malformed xAP datagram from " + sender + " is dropped (" + why + ")" +
+         (malformedLogged_ == kMalformedLoggedPerMinute ? "; more within a minute are only counted" : ""));
 }
 
 bool XapNode::forThisNode(const XapMessage& message) const {

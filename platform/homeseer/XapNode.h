@@ -58,6 +58,7 @@ private:
     void heartbeat();
     void arrived(const forms::Datagram& datagram);
     bool forThisNode(const XapMessage& message) const;
+    void malformed(const std::string& sender, const std::string& why);
 
     forms::Loop& loop_;
     XapSettings settings_;
@@ -68,7 +69,10 @@ private:
     int32_t port_ = 0;
     bool viaHub_ = false;
     int32_t secondsLeft_ = 0;
-    std::set<std::string> malformedFrom_;  // senders whose malformed datagrams were logged
+    // Malformed datagrams are logged at a bounded rate: so many in the minute from its start.
+    forms::Loop::TimePoint malformedWindowStart_{};
+    int malformedLogged_ = 0;
+    int malformedUnlogged_ = 0;
 };
 
 }  // namespace homeseer

@@ -1,5 +1,7 @@
 #include "homeseer/XapWire.h"
 
+#include <cctype>
+
 #include "windows/CaseFold.h"
 
 namespace homeseer {
@@ -43,10 +45,34 @@ std::vector<std::string_view> levels(std::string_view address) {
     return found;
 }
 
+bool isPairLine(std::string_view line) {
+    const auto equals = line.find('=');
+    return equals != std::string_view::npos && equals > 0;
+}
+
+// "key!0A0B": a value given as pairs of hexadecimal digits (binary data); the key comes before
+// the first "!" and there is no "=" before it.
+bool isHexLine(std::string_view line) {
+    const auto bang = line.find('!');
+    if (bang == std::string_view::npos || bang == 0 || line.substr(0, bang).find('=') != std::string_view::npos)
+        return false;
+    const std::string_view hex = trimmed(line.substr(bang + 1));
+    if (hex.size() % 2 != 0) return false;
+    for (const char c : hex)
+        if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+    return true;
+}
+
 }  // namespace
 
 std::optional<std::string> XapBlock::value(std::string_view key) const {
     for (const std::string& line : lines) {
+        if (isHexLine(line)) {
+            const auto bang = line.find('!');
+            if (EqualsNoCase(trimmed(std::string_view(line).substr(0, bang)), key))
+                return std::string(trimmed(std::string_view(line).substr(bang + 1)));
+            continue;
+        }
         const auto equals = line.find('=');
         if (equals != std::string::npos && EqualsNoCase(trimmed(std::string_view(line).substr(0, equals)), key))
             return line.substr(equals + 1);
@@ -135,7 +161,7 @@ XapParsing ParseXapDatagram(std::string_view datagram) {
         case Expect::Line:
             if (line == "}") {
                 expect = Expect::Name;
-            } else if (line.find('=') == std::string_view::npos || line.front() == '=') {
+            } else if (!isPairLine(line) && !isHexLine(line)) {
                 return refuse("not a \"key=value\" line" + where);
             } else {
                 blocks.back().lines.emplace_back(line);

@@ -24,8 +24,9 @@ constexpr int kXapPort = 3639;
 
 struct XapBlock {
     std::string name;
-    std::vector<std::string> lines;  // "key=value" as received, without line ends
-    // The value of the key (compared without regard to case); none when it is missing.
+    std::vector<std::string> lines;  // "key=value" or "key!hex" as received, without line ends
+    // The value of the key (compared without regard to case); none when it is missing. A hex
+    // value is its digits as sent.
     std::optional<std::string> value(std::string_view key) const;
 };
 
@@ -60,7 +61,7 @@ struct XapParsing {
 
 // Parses one datagram: lines end in LF or CR LF; blank lines and blanks around lines are
 // ignored. Refused: over 1,500 bytes, control characters other than tab, CR and LF, a block
-// without braces or with a line that is not "key=value", a first block that is no header, a
+// without braces or with a line that is neither "key=value" nor "key!hex" (pairs of hex digits), a first block that is no header, a
 // header without class or source.
 XapParsing ParseXapDatagram(std::string_view datagram);
 

@@ -17,6 +17,8 @@
 // named "PtTree" a PtTree (other tree views are PtLists).
 #pragma once
 
+#include <string>
+
 #include "photon/PtTypes.h"
 #include "photon/PtWidget.h"
 
@@ -68,6 +70,11 @@ PtWidget_t* ApLinkWindow(PtWidget_t* parent, const ApEventLink_t* link, PtCallba
 // A widget by name: in the module instance of link_instance, or the latest created anywhere.
 PtWidget_t* ApGetWidgetPtr(PtWidget_t* link_instance, const char* name);
 PtWidget_t* ApWidget(const char* name);
+
+// The folder share/zephra/NAME beside the running program's folder (bin/../share/zephra/NAME): a
+// program's UI files and pictures are copied there in the build tree and installed there, so the
+// program finds them by its own place wherever the tree was put.
+std::string ApProgramDataFolder(const char* name);
 const char* ApName(PtWidget_t* widget);         // "" for an unnamed widget
 PtWidget_t* ApGetInstance(PtWidget_t* widget);  // the module root holding the widget
 // A window module made without parent (AB_NO_PARENT) stands alone rather than over its parent.

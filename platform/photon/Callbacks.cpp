@@ -260,6 +260,26 @@ void OnMenuActivate(GtkMenuItem* item, gpointer user)
     Invoke(w, Pt_CB_ACTIVATE, 0, &ev, nullptr);
 }
 
+void OnFileChosen(GtkFileChooser* fc, gpointer user);
+
+// True while the toolkit handles the user's pointer or key input.
+bool UserInputNow()
+{
+    GdkEvent* e = gtk_get_current_event();
+    if (!e) return false;
+    const GdkEventType t = e->type;
+    gdk_event_free(e);
+    return t == GDK_BUTTON_PRESS || t == GDK_2BUTTON_PRESS || t == GDK_3BUTTON_PRESS || t == GDK_BUTTON_RELEASE ||
+           t == GDK_KEY_PRESS || t == GDK_KEY_RELEASE || t == GDK_TOUCH_BEGIN || t == GDK_TOUCH_END;
+}
+
+// A selection the toolkit makes by itself (the first row of a folder just read) is not the
+// user's choice and is not reported.
+void OnFileSelectionChanged(GtkFileChooser* fc, gpointer user)
+{
+    if (UserInputNow()) OnFileChosen(fc, user);
+}
+
 void OnFileChosen(GtkFileChooser* fc, gpointer user)
 {
     auto* w = static_cast<PtWidget_t*>(user);
@@ -337,6 +357,25 @@ unsigned long PhotonKey(guint keyval)
     }
 }
 
+// The keypad digit key a keyval comes from (Num Lock on or off), as Pk_KP_0..9; 0 for other keys.
+unsigned long KeypadCap(guint keyval)
+{
+    if (keyval >= GDK_KEY_KP_0 && keyval <= GDK_KEY_KP_9) return Pk_KP_0 + (keyval - GDK_KEY_KP_0);
+    switch (keyval) {
+    case GDK_KEY_KP_Insert: return Pk_KP_0;
+    case GDK_KEY_KP_End: return Pk_KP_1;
+    case GDK_KEY_KP_Down: return Pk_KP_2;
+    case GDK_KEY_KP_Page_Down: return Pk_KP_3;
+    case GDK_KEY_KP_Left: return Pk_KP_4;
+    case GDK_KEY_KP_Begin: return Pk_KP_5;
+    case GDK_KEY_KP_Right: return Pk_KP_6;
+    case GDK_KEY_KP_Home: return Pk_KP_7;
+    case GDK_KEY_KP_Up: return Pk_KP_8;
+    case GDK_KEY_KP_Page_Up: return Pk_KP_9;
+    default: return 0;
+    }
+}
+
 std::set<guint>& keys_down()
 {
     static auto* s = new std::set<guint>;
@@ -371,8 +410,10 @@ bool KeyToWindow(PtWidget_t* window, GdkEventKey* e)
     bool repeat = down && keys_down().count(e->keyval);
     if (down) keys_down().insert(e->keyval);
     else keys_down().erase(e->keyval);
-    key.key_sym = PhotonKey(e->keyval);
-    key.key_cap = PhotonKey(gdk_keyval_to_lower(e->keyval));
+    const unsigned long keypad = KeypadCap(e->keyval);
+    // A keypad digit with Num Lock on is that digit; without, the key itself.
+    key.key_sym = keypad && !(e->keyval >= GDK_KEY_KP_0 && e->keyval <= GDK_KEY_KP_9) ? keypad : PhotonKey(e->keyval);
+    key.key_cap = keypad ? keypad : PhotonKey(gdk_keyval_to_lower(e->keyval));
     key.key_mods = ((e->state & GDK_SHIFT_MASK) ? Pk_KM_Shift : 0) | ((e->state & GDK_CONTROL_MASK) ? Pk_KM_Ctrl : 0) |
                    ((e->state & GDK_MOD1_MASK) ? Pk_KM_Alt : 0);
     key.key_flags = (down ? Pk_KF_Key_Down : 0) | (repeat ? Pk_KF_Key_Repeat : 0) |
@@ -417,6 +458,15 @@ PhEvent_t MakeEvent(unsigned long type, unsigned subtype)
     ev.subtype = subtype;
     ev.timestamp = static_cast<unsigned long>(NowMs());
     ev.num_rects = 1;
+    // The modifier keys held with the input being handled (Shift-click marks, not plays).
+    GdkModifierType state{};
+    if (gtk_get_current_event_state(&state)) {
+        const unsigned long mods = ((state & GDK_SHIFT_MASK) ? Pk_KM_Shift : 0) |
+                                   ((state & GDK_CONTROL_MASK) ? Pk_KM_Ctrl : 0) |
+                                   ((state & GDK_MOD1_MASK) ? Pk_KM_Alt : 0);
+        if (type == Ph_EV_KEY) ev.data.key.key_mods = mods;
+        else ev.data.pointer.key_mods = mods;
+    }
     return ev;
 }
 
@@ -485,7 +535,7 @@ void ConnectSignals(PtWidget_t* w)
     case Kind::Combo: g_signal_connect(g, "changed", G_CALLBACK(OnComboChanged), w); break;
     case Kind::MenuItem: g_signal_connect(g, "activate", G_CALLBACK(OnMenuActivate), w); break;
     case Kind::FileSel:
-        g_signal_connect(g, "selection-changed", G_CALLBACK(OnFileChosen), w);
+        g_signal_connect(g, "selection-changed", G_CALLBACK(OnFileSelectionChanged), w);
         g_signal_connect(g, "file-activated", G_CALLBACK(OnFileChosen), w);
         break;
     case Kind::Window:

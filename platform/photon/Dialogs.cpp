@@ -4,6 +4,9 @@
 #include "photon/PtDialog.h"
 #include "photon/detail/Widget.h"
 
+#include "display/Display.h"
+
+#include <algorithm>
 #include <cstring>
 #include <deque>
 
@@ -13,6 +16,8 @@ namespace {
 struct Answer {
     int button;
     std::string path;
+    std::string click_label;  // answered by a real click on this button
+    std::string png;          // the dialog's picture, taken first
 };
 
 std::deque<Answer>& answers()
@@ -45,9 +50,67 @@ struct Pending {
     Answer answer;
 };
 
+// The button of the dialog whose label (mnemonic marks aside) is text.
+GtkWidget* FindButton(GtkWidget* w, const std::string& text)
+{
+    if (GTK_IS_BUTTON(w) && gtk_widget_is_drawable(w)) {
+        const char* label = gtk_button_get_label(GTK_BUTTON(w));
+        std::string plain;
+        for (const char* c = label ? label : ""; *c; ++c)
+            if (*c != '_') plain += *c;
+        if (plain == text) return w;
+    }
+    if (!GTK_IS_CONTAINER(w)) return nullptr;
+    GList* kids = gtk_container_get_children(GTK_CONTAINER(w));
+    GtkWidget* found = nullptr;
+    for (GList* l = kids; l && !found; l = l->next) found = FindButton(GTK_WIDGET(l->data), text);
+    g_list_free(kids);
+    // Buttons in the header bar or action area are internal children, not listed above.
+    if (!found && GTK_IS_DIALOG(w)) {
+        if (GtkWidget* bar = gtk_dialog_get_header_bar(GTK_DIALOG(w))) found = FindButton(bar, text);
+    }
+    return found;
+}
+
+// Answers by a real click on the named button, after a picture of the dialog.
+void ClickAnswer(GtkDialog* dialog, const Answer& answer)
+{
+    GtkWidget* d = GTK_WIDGET(dialog);
+    if (!answer.png.empty()) display::WritePng(d, answer.png.c_str());
+    GdkWindow* win = gtk_widget_get_window(d);
+    int ox = 0, oy = 0;
+    if (win) gdk_window_get_origin(win, &ox, &oy);
+    test::DialogSeen* s = seen().empty() ? nullptr : &seen().back();
+    if (s) {
+        s->x = ox;
+        s->y = oy;
+        s->width = gtk_widget_get_allocated_width(d);
+        s->height = gtk_widget_get_allocated_height(d);
+    }
+    GtkWidget* button = FindButton(d, answer.click_label);
+    GdkScreen* screen = gtk_widget_get_screen(d);
+    int bx = -1, by = -1;
+    if (button) {
+        gtk_widget_translate_coordinates(button, d, gtk_widget_get_allocated_width(button) / 2,
+                                         gtk_widget_get_allocated_height(button) / 2, &bx, &by);
+        bx += ox;
+        by += oy;
+    }
+    const bool on_screen =
+        button && bx >= 0 && by >= 0 && bx < gdk_screen_get_width(screen) && by < gdk_screen_get_height(screen);
+    if (s) s->button_on_screen = on_screen;
+    if (!on_screen || !detail::RealClickAt(bx, by)) gtk_dialog_response(dialog, GTK_RESPONSE_DELETE_EVENT);
+}
+
 gboolean GiveAnswer(gpointer user)
 {
     auto* p = static_cast<Pending*>(user);
+    if (!p->answer.click_label.empty()) {
+        ClickAnswer(p->dialog, p->answer);
+        g_object_unref(p->dialog);
+        delete p;
+        return G_SOURCE_REMOVE;
+    }
     if (!p->answer.path.empty() && GTK_IS_FILE_CHOOSER(p->dialog))
         gtk_file_chooser_set_filename(GTK_FILE_CHOOSER(p->dialog), p->answer.path.c_str());
     g_object_set_data_full(G_OBJECT(p->dialog), "photon-answer", g_strdup(p->answer.path.c_str()), g_free);
@@ -63,6 +126,30 @@ void OnShown(GtkWidget* dialog, gpointer)
     auto* p = new Pending{GTK_DIALOG(g_object_ref(dialog)), answers().front()};
     answers().pop_front();
     g_idle_add(GiveAnswer, p);
+}
+
+// A dialog larger than the screen's work area is made to fit it, and kept on it: the appliance's
+// screen is small and its buttons must stay within reach.
+void FitScreen(GtkWidget* dialog, gpointer)
+{
+    GdkDisplay* display = gtk_widget_get_display(dialog);
+    GdkWindow* win = gtk_widget_get_window(dialog);
+    GdkMonitor* monitor = win ? gdk_display_get_monitor_at_window(display, win) : nullptr;
+    if (!monitor) monitor = gdk_display_get_primary_monitor(display);
+    if (!monitor) monitor = gdk_display_get_monitor(display, 0);
+    if (!monitor) return;
+    GdkRectangle area;
+    gdk_monitor_get_workarea(monitor, &area);
+    int w = 0, h = 0, x = 0, y = 0;
+    gtk_window_get_size(GTK_WINDOW(dialog), &w, &h);
+    gtk_window_get_position(GTK_WINDOW(dialog), &x, &y);
+    if (w > area.width || h > area.height) {
+        w = std::min(w, area.width);
+        h = std::min(h, area.height);
+        gtk_window_resize(GTK_WINDOW(dialog), w, h);
+    }
+    const int fx = std::clamp(x, area.x, area.x + area.width - w), fy = std::clamp(y, area.y, area.y + area.height - h);
+    if (fx != x || fy != y) gtk_window_move(GTK_WINDOW(dialog), fx, fy);
 }
 
 GtkWindow* ParentWindow(PtWidget_t* parent)
@@ -130,6 +217,7 @@ int PtFileSelection(PtWidget_t* parent, const PhPoint_t* pos, const char* title,
             gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(d), root.c_str());
         else if (!root.empty()) gtk_file_chooser_set_filename(GTK_FILE_CHOOSER(d), root.c_str());
         if (pos && (pos->x || pos->y)) gtk_window_move(GTK_WINDOW(d), pos->x, pos->y);
+        g_signal_connect_after(d, "map", G_CALLBACK(FitScreen), nullptr);
         seen().push_back({"file", title ? title : "", "", {btn1 ? btn1 : "", btn2 ? btn2 : ""}, root});
         int r = RunDialog(d);
         info->ret = r == Pt_FSDIALOG_BTN1 ? Pt_FSDIALOG_BTN1 : Pt_FSDIALOG_BTN2;
@@ -150,9 +238,14 @@ int PtFileSelection(PtWidget_t* parent, const PhPoint_t* pos, const char* title,
 
 namespace test {
 
-void AnswerDialog(int button) { answers().push_back({button, ""}); }
+void AnswerDialog(int button) { answers().push_back({button, "", "", ""}); }
 
 void AnswerFileSelection(const char* path, int button) { answers().push_back({button, path ? path : ""}); }
+
+void AnswerDialogByClick(const char* button_label, const char* png_path)
+{
+    answers().push_back({0, "", button_label ? button_label : "", png_path ? png_path : ""});
+}
 
 std::vector<DialogSeen> DialogsSeen() { return seen(); }
 

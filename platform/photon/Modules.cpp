@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <set>
 
@@ -512,6 +513,14 @@ void ApCloseDBase(ApDBase_t* db)
         free(image);
     }
     delete db;
+}
+
+std::string ApProgramDataFolder(const char* name)
+{
+    std::error_code ec;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) return std::string("share/zephra/") + name;
+    return (program.parent_path().parent_path() / "share" / "zephra" / name).string();
 }
 
 }  // namespace photon

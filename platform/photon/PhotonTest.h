@@ -45,16 +45,36 @@ void EnterNumber(PtWidget_t* integer_field, int value);                   // a v
 void CloseWindow(PtWidget_t* window);                                     // as the window manager's close button
 void DisplayChanged();  // as the display does when its monitors change
 
+// ---- Real input through the display ----
+// The display server itself makes these events (its test extension), so they reach the program
+// as a user's would: through the toolkit's event queue and the layer's conversion. Modifier keys
+// (Pk_KM_*) are held down around the click or key. Each waits until the server has sent them and
+// the loop has handled them.
+void RealClick(PtWidget_t* widget, unsigned long mods = 0);                    // select button at the widget's centre
+void RealKey(PtWidget_t* widget, const char* keysym, unsigned long mods = 0);  // an X key name ("KP_Enter", "a")
+// A click on a row (1-based) of the first list view in the widget (a list, tree or file selector).
+void RealClickRow(PtWidget_t* widget, int row, unsigned long mods = 0);
+bool HaveRealInput();  // the display offers the test extension
+// The file a file selector shows selected now (the toolkit's own choice included), or "".
+std::string FileSelFocus(PtWidget_t* file_selector);
+
 // ---- Dialogs ----
 // The next dialogs are answered in order: alert/notice by button number (1-based), file
 // selection by path and button. Without answers a dialog waits for a user.
 void AnswerDialog(int button);
 void AnswerFileSelection(const char* path, int button);
+// The next dialog is answered as a user would: once it is on the screen its picture is written
+// to png_path (when given), then the button with that label is clicked through the display. A
+// button the click cannot reach on the screen closes the dialog as its window's close button would.
+void AnswerDialogByClick(const char* button_label, const char* png_path = nullptr);
 struct DialogSeen {
     std::string kind;  // "alert", "notice", "file"
     std::string title, message;
     std::vector<std::string> buttons;
     std::string root;  // file selection: the folder it opened at
+    // Answered by a click: where the dialog lay on the screen, and whether the button was on it.
+    int x = 0, y = 0, width = 0, height = 0;
+    bool button_on_screen = false;
 };
 std::vector<DialogSeen> DialogsSeen();  // since the start, oldest first
 

@@ -92,6 +92,17 @@ enum : unsigned long {
     Pk_F10 = 0xF0C7,
     Pk_F11 = 0xF0C8,
     Pk_F12 = 0xF0C9,
+    // The numeric keypad's digit keys (their caps, whatever Num Lock says).
+    Pk_KP_0 = 0xF0B0,
+    Pk_KP_1 = 0xF0B1,
+    Pk_KP_2 = 0xF0B2,
+    Pk_KP_3 = 0xF0B3,
+    Pk_KP_4 = 0xF0B4,
+    Pk_KP_5 = 0xF0B5,
+    Pk_KP_6 = 0xF0B6,
+    Pk_KP_7 = 0xF0B7,
+    Pk_KP_8 = 0xF0B8,
+    Pk_KP_9 = 0xF0B9,
 };
 
 struct PhKeyEvent_t {

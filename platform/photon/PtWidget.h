@@ -85,6 +85,9 @@ enum : long {
     Pt_ARG_WINDOW_STATE,         // Ph_WM_STATE_*
     Pt_ARG_TREE_IMAGES,          // const PhImage_t** (copied), len images; items name them by index
     Pt_ARG_PG_CURRENT_INDEX,     // int: the page a panel group shows, from 0
+
+    // Ph_WM_* the window manager handles for the window.
+    Pt_ARG_WINDOW_MANAGED_FLAGS,
 };
 
 enum : long { Pt_Z_STRING = 0, Pt_IMAGE = 1, Pt_TEXT_IMAGE = 2 };
@@ -92,7 +95,9 @@ enum : unsigned short { Ph_CURSOR_INHERIT = 0, Ph_CURSOR_WAIT = 0xE90A };
 enum : long {
     Ph_WM_RENDER_BORDER = 0x01,
     Ph_WM_RENDER_TITLE = 0x10,
+    Ph_WM_RENDER_RESIZE = 0x20,
     Ph_WM_RENDER_MENU = 0x80,
+    Ph_WM_RENDER_MAX = 0x2000,
 };
 enum : long { Ph_WM_STATE_ISFRONT = 0x08, Ph_WM_STATE_ISHIDDEN = 0x01 };
 
@@ -225,6 +230,7 @@ enum : unsigned long {
     Ph_WM_RESIZE = 0x0040,
     Ph_WM_HIDE = 0x0100,
     Ph_WM_MOVE = 0x0200,
+    Ph_WM_MAX = 0x0800,
     Ph_WM_FFRONT = 0x10000,  // keep in front: state_f 0 on, otherwise off
 };
 struct PhWindowEvent_t {

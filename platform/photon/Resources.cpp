@@ -353,9 +353,18 @@ int SetOne(PtWidget_t* w, long type, long value, long len)
             gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(w->gtk), w->root_dir.c_str());
         return 0;
     case Pt_ARG_WINDOW_RENDER_FLAGS:
-        w->render_flags = value;
-        if (w->kind == Kind::Window)
-            gtk_window_set_decorated(GTK_WINDOW(w->gtk), (value & (Ph_WM_RENDER_BORDER | Ph_WM_RENDER_TITLE)) != 0);
+        // With a mask only the bits it names change.
+        w->render_flags =
+            len ? ((w->render_flags & ~static_cast<long>(len)) | (value & static_cast<long>(len))) : value;
+        if (w->kind == Kind::Window) {
+            gtk_window_set_decorated(GTK_WINDOW(w->gtk),
+                                     (w->render_flags & (Ph_WM_RENDER_BORDER | Ph_WM_RENDER_TITLE)) != 0);
+            gtk_window_set_resizable(GTK_WINDOW(w->gtk), (w->render_flags & Ph_WM_RENDER_RESIZE) != 0);
+        }
+        return 0;
+    case Pt_ARG_WINDOW_MANAGED_FLAGS:
+        w->managed_flags =
+            len ? ((w->managed_flags & ~static_cast<long>(len)) | (value & static_cast<long>(len))) : value;
         return 0;
     case Pt_ARG_TREE_IMAGES:
         if (w->kind != Kind::Tree) return -1;
@@ -550,6 +559,10 @@ int PtGetResource(PtWidget_t* w, long type, void* value, long)
             put(&w->value_long);
             break;
         case Pt_ARG_WINDOW_STATE: put(&w->window_state); break;
+        case Pt_ARG_WINDOW_MANAGED_FLAGS:
+            w->value_long = w->managed_flags;
+            put(&w->value_long);
+            break;
         default: r = -1;
         }
     });

@@ -5,6 +5,11 @@
 
 #include "display/Display.h"
 
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+#include <gdk/gdkx.h>
+
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -134,6 +139,55 @@ void SendKey(PtWidget_t* w, GdkEventType type, guint keyval, unsigned long mods)
 }
 
 bool Usable(PtWidget_t* w) { return detail::Alive(w) && w->gtk && gtk_widget_get_mapped(w->gtk); }
+
+}  // namespace
+
+Display* XDisplayOfServer()
+{
+    GdkDisplay* d = gdk_display_get_default();
+    if (!d || !GDK_IS_X11_DISPLAY(d)) return nullptr;
+    Display* x = gdk_x11_display_get_xdisplay(d);
+    int event = 0, error = 0, major = 0, minor = 0;
+    return XTestQueryExtension(x, &event, &error, &major, &minor) ? x : nullptr;
+}
+
+namespace {
+
+Display* XDisplayOf() { return XDisplayOfServer(); }
+
+void FakeModifiers(Display* x, unsigned long mods, bool down)
+{
+    const KeySym syms[] = {XK_Shift_L, XK_Control_L, XK_Alt_L};
+    const unsigned long bits[] = {Pk_KM_Shift, Pk_KM_Ctrl, Pk_KM_Alt};
+    for (int i = 0; i < 3; ++i)
+        if (mods & bits[i]) XTestFakeKeyEvent(x, XKeysymToKeycode(x, syms[i]), down ? True : False, CurrentTime);
+}
+
+// The server has sent everything asked of it; the loop handles what arrived.
+void SettleRealInput(Display* x)
+{
+    XSync(x, False);
+    RunUntilIdle();
+    XSync(x, False);
+    RunUntilIdle();
+}
+
+// The widget's centre in root coordinates.
+bool RootCentre(GtkWidget* g, int* rx, int* ry)
+{
+    GtkWidget* top = gtk_widget_get_toplevel(g);
+    GdkWindow* win = top ? gtk_widget_get_window(top) : nullptr;
+    if (!win) return false;
+    GtkAllocation a;
+    gtk_widget_get_allocation(g, &a);
+    int tx = 0, ty = 0;
+    if (!gtk_widget_translate_coordinates(g, top, a.width / 2, a.height / 2, &tx, &ty)) return false;
+    int ox = 0, oy = 0;
+    gdk_window_get_origin(win, &ox, &oy);
+    *rx = ox + tx;
+    *ry = oy + ty;
+    return true;
+}
 
 }  // namespace
 
@@ -349,6 +403,95 @@ void EnterNumber(PtWidget_t* w, int value)
     RunUntilIdle();
 }
 
+bool HaveRealInput() { return detail::HaveDisplay() && XDisplayOf() != nullptr; }
+
+void RealClick(PtWidget_t* w, unsigned long mods)
+{
+    RunUntilIdle();
+    Display* x = detail::HaveDisplay() ? XDisplayOf() : nullptr;
+    int rx = 0, ry = 0;
+    if (!x || !Usable(w) || !RootCentre(w->gtk, &rx, &ry)) return;
+    XTestFakeMotionEvent(x, -1, rx, ry, CurrentTime);
+    SettleRealInput(x);
+    FakeModifiers(x, mods, true);
+    XTestFakeButtonEvent(x, 1, True, CurrentTime);
+    SettleRealInput(x);
+    XTestFakeButtonEvent(x, 1, False, CurrentTime);
+    FakeModifiers(x, mods, false);
+    SettleRealInput(x);
+}
+
+void RealKey(PtWidget_t* w, const char* keysym, unsigned long mods)
+{
+    RunUntilIdle();
+    Display* x = detail::HaveDisplay() ? XDisplayOf() : nullptr;
+    PtWidget_t* window = PtFindDisjoint(w);
+    if (!x || !keysym || !window || !Usable(window)) return;
+    GdkWindow* win = gtk_widget_get_window(window->gtk);
+    const KeySym sym = XStringToKeysym(keysym);
+    const KeyCode code = sym == NoSymbol ? 0 : XKeysymToKeycode(x, sym);
+    if (!win || !code) return;
+    // Keys go where the keyboard's focus is: the widget's window, as after a user's click on it.
+    XSetInputFocus(x, GDK_WINDOW_XID(win), RevertToPointerRoot, CurrentTime);
+    SettleRealInput(x);
+    FakeModifiers(x, mods, true);
+    XTestFakeKeyEvent(x, code, True, CurrentTime);
+    SettleRealInput(x);
+    XTestFakeKeyEvent(x, code, False, CurrentTime);
+    FakeModifiers(x, mods, false);
+    SettleRealInput(x);
+}
+
+namespace {
+
+GtkTreeView* FirstTreeView(GtkWidget* g)
+{
+    if (GTK_IS_TREE_VIEW(g) && gtk_widget_get_mapped(g)) return GTK_TREE_VIEW(g);
+    if (!GTK_IS_CONTAINER(g)) return nullptr;
+    GList* kids = gtk_container_get_children(GTK_CONTAINER(g));
+    GtkTreeView* found = nullptr;
+    for (GList* l = kids; l && !found; l = l->next) found = FirstTreeView(GTK_WIDGET(l->data));
+    g_list_free(kids);
+    return found;
+}
+
+}  // namespace
+
+void RealClickRow(PtWidget_t* w, int row, unsigned long mods)
+{
+    RunUntilIdle();
+    Display* x = detail::HaveDisplay() ? XDisplayOf() : nullptr;
+    GtkTreeView* view = x && Usable(w) && row >= 1 ? FirstTreeView(w->gtk) : nullptr;
+    GdkWindow* bin = view ? gtk_tree_view_get_bin_window(view) : nullptr;
+    if (!bin) return;
+    GtkTreePath* path = gtk_tree_path_new_from_indices(row - 1, -1);
+    gtk_tree_view_scroll_to_cell(view, path, nullptr, FALSE, 0, 0);
+    RunUntilIdle();
+    GdkRectangle r{};
+    gtk_tree_view_get_background_area(view, path, nullptr, &r);
+    gtk_tree_path_free(path);
+    int ox = 0, oy = 0;
+    gdk_window_get_origin(bin, &ox, &oy);
+    // The row's background area has no width without a column: a point a little into the row.
+    XTestFakeMotionEvent(x, -1, ox + r.x + 40, oy + r.y + r.height / 2, CurrentTime);
+    SettleRealInput(x);
+    FakeModifiers(x, mods, true);
+    XTestFakeButtonEvent(x, 1, True, CurrentTime);
+    SettleRealInput(x);
+    XTestFakeButtonEvent(x, 1, False, CurrentTime);
+    FakeModifiers(x, mods, false);
+    SettleRealInput(x);
+}
+
+std::string FileSelFocus(PtWidget_t* w)
+{
+    if (!detail::Alive(w) || !w->gtk || !GTK_IS_FILE_CHOOSER(w->gtk)) return "";
+    gchar* path = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(w->gtk));
+    std::string out = path ? path : "";
+    g_free(path);
+    return out;
+}
+
 void CloseWindow(PtWidget_t* window)
 {
     window = PtFindDisjoint(window);
@@ -383,3 +526,18 @@ double PictureDifference(const char* png_a, const char* png_b, int tolerance)
 }
 
 }  // namespace photon::test
+
+namespace photon::detail {
+
+bool RealClickAt(int rx, int ry)
+{
+    Display* x = HaveDisplay() ? test::XDisplayOfServer() : nullptr;
+    if (!x) return false;
+    XTestFakeMotionEvent(x, -1, rx, ry, CurrentTime);
+    XTestFakeButtonEvent(x, 1, True, CurrentTime);
+    XTestFakeButtonEvent(x, 1, False, CurrentTime);
+    XSync(x, False);
+    return true;
+}
+
+}  // namespace photon::detail

@@ -517,7 +517,8 @@ long PtWidgetFlags(PtWidget_t* w)
     long f = w->flags & ~Pt_REALIZED;
     bool realized = w->kind == Kind::Timer ? w->realized_flag : (w->gtk && gtk_widget_get_mapped(w->gtk));
     if (realized) f |= Pt_REALIZED;
-    if (w->kind == Kind::Toggle && gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(w->gtk))) f |= Pt_SET;
+    if (w->kind == Kind::Toggle)
+        f = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(w->gtk)) ? (f | Pt_SET) : (f & ~Pt_SET);
     if (w->kind == Kind::MenuItem && GTK_IS_CHECK_MENU_ITEM(w->gtk))
         f = gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(w->gtk)) ? (f | Pt_SET) : (f & ~Pt_SET);
     w->value_long = f;

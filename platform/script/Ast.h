@@ -296,6 +296,9 @@ struct Procedure {
     int32_t line = 0;
     // Every local name and its slot (for Eval and Execute inside the procedure).
     std::unordered_map<std::string, int32_t> locals;
+    // The slot of each name the procedure uses without declaring it: its own variable once
+    // assigned while no module variable of that name exists (Eval and Execute share it).
+    std::unordered_map<std::string, int32_t> implicits;
     // Slots of the procedure's own Const values, set when the frame starts.
     std::vector<std::pair<int32_t, const Expr*>> constants;
     // Slots of arrays declared with bounds, made when the frame starts.
@@ -324,6 +327,18 @@ struct ClassDef {
     ProcedurePtr initialize, terminate;
 };
 using ClassPtr = std::shared_ptr<ClassDef>;
+
+// The names text run by Execute added to a running procedure: slots beyond the procedure's
+// own, kept with the frame so that a later Execute or Eval there finds them.
+struct FrameNames {
+    struct Entry {
+        int32_t slot = -1;
+        bool declared = false;  // by Dim or Const: a local; otherwise as an undeclared name
+        bool constant = false;
+    };
+    std::unordered_map<std::string, Entry> names;
+    int32_t nextSlot = 0;
+};
 
 // One compiled text: its definitions and its top-level statements.
 struct Program {

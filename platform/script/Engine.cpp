@@ -134,6 +134,37 @@ bool isLiteral(const Expr& e) {
            (e.kind == ExprKind::Unary && static_cast<const Unary&>(e).operand->kind == ExprKind::Literal);
 }
 
+// A whole number put in a variable that holds no text, object or array (nothing to release).
+void setPlain(vb::Variant& cell, vb::Variant value) noexcept {
+    std::destroy_at(&cell);
+    std::construct_at(&cell, std::move(value));
+}
+
+bool holdsNothing(const vb::Variant& v) noexcept { return !v.isString() && !v.isObject() && !v.isArray(); }
+
+bool isWhole(const vb::Variant& v) noexcept {
+    return v.kind() == vb::VarKind::Integer || v.kind() == vb::VarKind::Long;
+}
+
+// A counter of whole numbers moved on by its step where it is, the kind as vb::add gives it;
+// false when the sum leaves the kind (or the values are of other kinds): vb::add decides then.
+bool stepWhole(vb::Variant& counter, const vb::Variant& step) {
+    if (counter.kind() == vb::VarKind::Integer && step.kind() == vb::VarKind::Integer) {
+        int32_t v = int32_t{counter.integer()} + step.integer();
+        if (v < INT16_MIN || v > INT16_MAX) return false;
+        setPlain(counter, vb::Variant(static_cast<int16_t>(v)));
+        return true;
+    }
+    if (counter.kind() == vb::VarKind::Long &&
+        (step.kind() == vb::VarKind::Long || step.kind() == vb::VarKind::Integer)) {
+        int64_t v = int64_t{counter.lng()} + (step.kind() == vb::VarKind::Long ? step.lng() : step.integer());
+        if (v < INT32_MIN || v > INT32_MAX) return false;
+        setPlain(counter, vb::Variant(static_cast<int32_t>(v)));
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 struct Engine::Found {
@@ -354,29 +385,68 @@ void Engine::executeStatement(const ModulePtr& m, std::string_view statement) {
     runTopLevel(m, *program);
 }
 
+FrameExtras& Engine::extrasOf(Frame& f) {
+    if (!f.extras) {
+        f.extras = std::make_unique<FrameExtras>();
+        f.extras->names.nextSlot = static_cast<int32_t>(f.slots.size());
+    }
+    return *f.extras;
+}
+
+void Engine::growFrame(Frame& f) {
+    if (!f.extras) return;
+    while (static_cast<int32_t>(f.slots.size()) < f.extras->names.nextSlot)
+        f.slots.push_back(&f.extras->storage.emplace_back());
+}
+
+const ProcedurePtr* Engine::frameProcedure(const Frame& f, const NameRef& ref) {
+    if (!f.extras) return nullptr;
+    auto it = f.extras->procedures.find(ref.folded);
+    return it == f.extras->procedures.end() ? nullptr : &it->second;
+}
+
 vb::Variant Engine::evalIn(Frame& f, std::string_view expression) {
     ExprPtr e;
     try {
-        e = parseExpression(expression, f.procedure);
+        e = parseExpression(expression, f.procedure, f.procedure ? &extrasOf(f).names : nullptr);
     } catch (const SyntaxError& s) {
+        growFrame(f);
         throw vb::Error(s.number(), s.what());
     }
+    growFrame(f);
     return eval(*e, f);
 }
 
+// Execute runs its text where it is called: inside a procedure its names are the procedure's
+// (what it declares becomes the procedure's, what it defines is called from there only);
+// ExecuteGlobal and Execute outside any procedure add to the module.
 void Engine::executeIn(Frame& f, std::string_view statements, bool global) {
     std::unique_ptr<Program> program;
+    bool inProcedure = !global && f.procedure;
     try {
-        program = parseProgram(statements, global ? nullptr : f.procedure);
+        program = parseProgram(statements, global ? nullptr : f.procedure, inProcedure ? &extrasOf(f).names : nullptr);
     } catch (const SyntaxError& s) {
+        growFrame(f);
         throw vb::Error(s.number(), s.what());
     }
-    define(f.module, *program);
-    if (global) {
-        runTopLevel(f.module, *program);
-    } else {
-        execBlock(program->statements, f);
+    if (!inProcedure) {
+        define(f.module, *program);
+        if (global) runTopLevel(f.module, *program);
+        else execBlock(program->statements, f);
+        return;
     }
+    growFrame(f);
+    if (!program->classes.empty()) {
+        for (const ClassPtr& c : program->classes) {
+            Binding& b = f.module->names[c->folded];
+            b = Binding{};
+            b.kind = Binding::Class;
+            b.cls = c;
+        }
+        ++generation_;
+    }
+    for (const ProcedurePtr& p : program->procedures) f.extras->procedures[p->folded] = p;
+    execBlock(program->statements, f);
 }
 
 vb::ObjectRef Engine::procedureReference(Frame& f, std::string_view name) {
@@ -482,6 +552,7 @@ Engine::Flow Engine::exec(const Stmt& s, Frame& f) {
             execAppend(a, f);
             return Flow::Normal;
         }
+        if (assignWhole(a, f)) return Flow::Normal;
         vb::Variant value = eval(*a.value, f);
         if (a.isSet) {
             if (!value.isObject()) vb::raise(vb::errors::ObjectRequired);
@@ -519,13 +590,36 @@ Engine::Flow Engine::exec(const Stmt& s, Frame& f) {
     return Flow::Normal;
 }
 
+// `x = a + b` or `x = a - b` into a local, with locals or literals holding whole numbers, and a
+// local that holds no text, object or array: the sum goes straight where it belongs.
+bool Engine::assignWhole(const Assign& a, Frame& f) {
+    if (a.target->kind != ExprKind::Name || a.value->kind != ExprKind::Binary || a.isSet) return false;
+    const NameRef& target = static_cast<const Name&>(*a.target).ref;
+    if (target.scope != Scope::Local || target.constant) return false;
+    const auto& b = static_cast<const Binary&>(*a.value);
+    if (b.op != Op::Add && b.op != Op::Sub) return false;
+    auto plain = [&](const Expr& e) -> const vb::Variant* {
+        if (e.kind == ExprKind::Literal) return &static_cast<const Literal&>(e).value;
+        if (e.kind == ExprKind::Name && static_cast<const Name&>(e).ref.scope == Scope::Local)
+            return f.slots[static_cast<std::size_t>(static_cast<const Name&>(e).ref.slot)];
+        return nullptr;
+    };
+    const vb::Variant* l = plain(*b.left);
+    const vb::Variant* r = plain(*b.right);
+    if (!l || !r || !isWhole(*l) || !isWhole(*r)) return false;
+    vb::Variant& cell = *f.slots[static_cast<std::size_t>(target.slot)];
+    if (!holdsNothing(cell)) return false;
+    setPlain(cell, b.op == Op::Add ? vb::add(*l, *r) : vb::subtract(*l, *r));
+    return true;
+}
+
 // `s = s & a & b`: the operands are evaluated in the order the tree of `&` would take them
 // (an object's default value read right after the object), and when the variable alone holds
 // its text besides the value just read, the text grows in place: appending costs no copy of
 // what is there. Anything else (a text shared with another variable, a variable changed by
 // the operands, a target that is not a plain variable) takes the ordinary assignment.
 void Engine::execAppend(const Assign& a, Frame& f) {
-    constexpr int kMaxParts = 8;
+    constexpr int kMaxParts = kMaxAppendParts;
     const Expr* parts[kMaxParts];
     int n = 0;
     const Expr* e = a.value.get();
@@ -538,6 +632,7 @@ void Engine::execAppend(const Assign& a, Frame& f) {
         e = static_cast<const Binary*>(e)->left.get();
     }
     std::reverse(parts, parts + n);
+    if (appendInPlace(a, parts, n, f)) return;
     vb::Variant acc = eval(*e, f);
     if (!acc.isString()) {
         for (int i = 0; i < n; ++i) acc = vb::concatenate(acc, eval(*parts[i], f));
@@ -564,6 +659,38 @@ void Engine::execAppend(const Assign& a, Frame& f) {
     std::string& text = acc.str();
     for (int i = 0; i < n; ++i) vb::concatenateInto(text, values[i]);
     assign(*a.target, std::move(acc), false, f);
+}
+
+// The common case of execAppend: a local holding text and parts that are literals or other
+// locals (reading them runs nothing), none of them the variable itself. The text grows where it
+// is (copied first only when another variable shares it); a text grown too long is put back.
+bool Engine::appendInPlace(const Assign& a, const Expr* const* parts, int n, Frame& f) {
+    const NameRef& ref = static_cast<const Name&>(*a.target).ref;
+    if (ref.scope != Scope::Local || ref.constant) return false;
+    vb::Variant* cell = f.slots[static_cast<std::size_t>(ref.slot)];
+    if (!cell->isString()) return false;
+    const vb::Variant* values[kMaxAppendParts];
+    for (int i = 0; i < n; ++i) {
+        const Expr& e = *parts[i];
+        if (e.kind == ExprKind::Literal) {
+            values[i] = &static_cast<const Literal&>(e).value;
+        } else if (e.kind == ExprKind::Name && static_cast<const Name&>(e).ref.scope == Scope::Local) {
+            values[i] = f.slots[static_cast<std::size_t>(static_cast<const Name&>(e).ref.slot)];
+            if (values[i] == cell) return false;
+        } else {
+            return false;
+        }
+        if (values[i]->isObject() || values[i]->isArray()) return false;
+    }
+    std::string& text = cell->str();
+    std::size_t before = text.size();
+    try {
+        for (int i = 0; i < n; ++i) vb::concatenateInto(text, *values[i]);
+    } catch (...) {
+        text.resize(before);
+        throw;
+    }
+    return true;
 }
 
 bool Engine::truth(const Expr& e, Frame& f) {
@@ -618,7 +745,9 @@ Engine::Flow Engine::execFor(const For& s, Frame& f) {
         if (flow == Flow::ExitFor) break;
         if (flow != Flow::Normal) return flow;
         tick();
-        vb::Variant next = vb::add(counter(), step);
+        vb::Variant& c = counter();
+        if (stepWhole(c, step)) continue;
+        vb::Variant next = vb::add(c, step);
         store(counter(), std::move(next));
     }
     return Flow::Normal;
@@ -679,6 +808,7 @@ void Engine::execDim(const Dim& s, Frame& f) {
     for (const DimItem& item : s.items) {
         Arg keep;
         vb::Variant* cell = variable(item.ref, f, &keep, true);
+        if (item.ref.scope == Scope::Local) f.makeOwn(item.ref.slot);  // Execute "Dim x" of an undeclared name
         if (!cell || !item.isArray) continue;
         if (cell->isArray()) continue;  // declared once: a Dim met again keeps the array
         std::vector<vb::Variant> uppers;
@@ -694,7 +824,8 @@ void Engine::execReDim(const ReDim& s, Frame& f) {
         Arg keep;
         vb::Variant* cell = variable(item.ref, f, &keep, true);
         if (!cell) vb::raise(vb::errors::TypeMismatch);
-        if (cell->isArray() && cell->array().fixed()) vb::raise(vb::errors::ArrayFixed);
+        // A fixed array, or one whose element is bound to a ByRef argument.
+        if (cell->isArray() && (cell->array().fixed() || cell->array().locked())) vb::raise(vb::errors::ArrayFixed);
         if (s.preserve && cell->isArray()) {
             vb::Variant a = std::move(*cell);
             cell->clear();
@@ -714,6 +845,7 @@ void Engine::execErase(const Erase& s, Frame& f) {
     Arg keep;
     vb::Variant* cell = variable(s.ref, f, &keep, false);
     if (!cell || !cell->isArray()) vb::raise(vb::errors::TypeMismatch);
+    if (cell->array().locked()) vb::raise(vb::errors::ArrayFixed);
     vb::Variant a = std::move(*cell);
     cell->clear();
     a.array().erase();
@@ -723,6 +855,7 @@ void Engine::execErase(const Erase& s, Frame& f) {
 void Engine::execConst(const Const& s, Frame& f) {
     vb::Variant value = eval(*s.value, f);
     if (s.ref.scope == Scope::Local) {
+        f.makeOwn(s.ref.slot);
         store(*f.slots[static_cast<std::size_t>(s.ref.slot)], std::move(value));
         return;
     }
@@ -830,6 +963,7 @@ vb::Variant* Engine::variable(const NameRef& ref, Frame& f, Arg* keep, bool crea
     case Scope::ClassMember: return nullptr;
     case Scope::Global: break;
     }
+    if (vb::Variant* own = f.own(ref)) return own;
     if (Binding* b = knownCell(ref); b && b->kind == Binding::Variable) {
         if (keep) keep->keep = b->cell;
         return b->cell.get();
@@ -842,8 +976,10 @@ vb::Variant* Engine::variable(const NameRef& ref, Frame& f, Arg* keep, bool crea
     }
     if (x.kind != Found::None) return nullptr;
     if (f.optionExplicit) undefined(kVariableUndefined, ref.name);
-    if (ref.implicitSlot >= 0 && f.procedure && static_cast<std::size_t>(ref.implicitSlot) < f.slots.size())
+    if (ref.implicitSlot >= 0 && f.procedure && static_cast<std::size_t>(ref.implicitSlot) < f.slots.size()) {
+        if (create) f.makeOwn(ref.implicitSlot);
         return f.slots[static_cast<std::size_t>(ref.implicitSlot)];
+    }
     if (!create) return nullptr;
     Binding& b = f.module->names[ref.folded];
     b = Binding{};
@@ -864,6 +1000,7 @@ vb::Variant Engine::evalName(const NameRef& ref, Frame& f) {
     }
     case Scope::Global: break;
     }
+    if (vb::Variant* own = f.own(ref)) return *own;
     if (Binding* b = knownCell(ref)) return *b->cell;
     Found x = lookup(ref, f.module);
     switch (x.kind) {
@@ -890,6 +1027,11 @@ vb::Variant Engine::evalName(const NameRef& ref, Frame& f) {
     }
     case Found::None: break;
     }
+    if (const ProcedurePtr* p = frameProcedure(f, ref)) {
+        ArgList none;
+        ProcedurePtr keep = *p;
+        return callProcedure(f.module, *keep, nullptr, none);
+    }
     if (f.optionExplicit) undefined(kVariableUndefined, ref.name);
     if (ref.implicitSlot >= 0 && f.procedure && static_cast<std::size_t>(ref.implicitSlot) < f.slots.size())
         return *f.slots[static_cast<std::size_t>(ref.implicitSlot)];
@@ -910,6 +1052,10 @@ void Engine::assignName(const NameRef& ref, vb::Variant value, bool isSet, Frame
         return;
     }
     case Scope::Global: break;
+    }
+    if (vb::Variant* own = f.own(ref)) {
+        store(*own, std::move(value));
+        return;
     }
     if (Binding* b = knownCell(ref); b && b->kind == Binding::Variable) {
         store(*b->cell, std::move(value));
@@ -955,7 +1101,6 @@ void Engine::assign(const Expr& target, vb::Variant value, bool isSet, Frame& f)
             ArgList a = evalArgs(c.args, f);
             a.emplace_back().value = std::move(value);
             callObject(object, m.name, &m, kind, a, classOf(f));
-            writeBack(a);
             return;
         }
         if (c.target->kind == ExprKind::Name) {
@@ -1047,7 +1192,7 @@ bool Engine::isPlain(const Expr& e) const {
     if (e.kind == ExprKind::Literal) return true;
     if (e.kind != ExprKind::Name) return false;
     const NameRef& ref = static_cast<const Name&>(e).ref;
-    return ref.scope == Scope::Local || (ref.scope == Scope::Global && knownCell(ref));
+    return ref.scope == Scope::Local || (ref.scope == Scope::Global && ref.implicitSlot < 0 && knownCell(ref));
 }
 
 const vb::Variant& Engine::operand(const Expr& e, Frame& f, vb::Variant& held) {
@@ -1055,8 +1200,10 @@ const vb::Variant& Engine::operand(const Expr& e, Frame& f, vb::Variant& held) {
     if (e.kind == ExprKind::Name) {
         const NameRef& ref = static_cast<const Name&>(e).ref;
         if (ref.scope == Scope::Local) return *f.slots[static_cast<std::size_t>(ref.slot)];
-        if (ref.scope == Scope::Global)
+        if (ref.scope == Scope::Global) {
+            if (vb::Variant* own = f.own(ref)) return *own;
             if (Binding* b = knownCell(ref)) return *b->cell;
+        }
     }
     held = eval(e, f);
     return held;
@@ -1065,7 +1212,7 @@ const vb::Variant& Engine::operand(const Expr& e, Frame& f, vb::Variant& held) {
 bool Engine::isConstant(const Expr& e, Frame& f) {
     if (e.kind != ExprKind::Name) return false;
     const NameRef& ref = static_cast<const Name&>(e).ref;
-    if (ref.scope != Scope::Global) return false;
+    if (ref.scope != Scope::Global || f.own(ref)) return false;
     Found x = lookup(ref, f.module);
     return (x.kind == Found::Bound && x.binding->kind == Binding::Constant) || x.kind == Found::BuiltinFn;
 }
@@ -1204,11 +1351,14 @@ void Engine::evalArg(const Expr& e, Frame& f, Arg& out) {
             Arg keep;
             vb::Variant* cell = ref.scope == Scope::ClassMember ? nullptr : variable(ref, f, &keep, false);
             if (cell && cell->isArray()) {
+                // The element itself is passed, its array locked until the call is over.
                 ArgList idx = evalArgs(c.args, f);
-                out.indices = indicesOf(idx);
+                std::vector<int32_t> indices = indicesOf(idx);
                 if (!cell->isArray()) vb::raise(vb::errors::SubscriptOutOfRange);
-                out.value = element(cell->array(), out.indices);
-                out.array = cell;
+                vb::Array& array = cell->array();
+                out.ref = &element(array, indices);
+                array.lock();
+                out.locked = &array;
                 out.keep = std::move(keep.keep);
                 out.keepObject = std::move(keep.keepObject);
                 return;
@@ -1224,15 +1374,8 @@ ArgList Engine::evalArgs(const std::vector<ExprPtr>& args, Frame& f) {
     return list;
 }
 
-void Engine::writeBack(ArgList& args) {
-    for (Arg& a : args) {
-        if (!a.array || !a.array->isArray()) continue;
-        try {
-            store(element(a.array->array(), a.indices), std::move(a.value));
-        } catch (const vb::Error&) {
-            // The array changed shape during the call: the element is gone.
-        }
-    }
+void Arg::unlock() noexcept {
+    if (locked) std::exchange(locked, nullptr)->unlock();
 }
 
 std::vector<int32_t> Engine::indicesOf(ArgList& args) {
@@ -1263,7 +1406,6 @@ vb::Variant Engine::call(const Expr& target, const std::vector<ExprPtr>& argExpr
                 if (it != f.procedure->owner->byName.end()) {
                     ArgList a = evalArgs(argExprs, f);
                     vb::Variant r = callMember(*f.me, it->second, vb::Method | vb::PropertyGet, a);
-                    writeBack(a);
                     return r;
                 }
             }
@@ -1272,7 +1414,6 @@ vb::Variant Engine::call(const Expr& target, const std::vector<ExprPtr>& argExpr
                 ArgList a = evalArgs(argExprs, f);
                 ProcedurePtr p = x.binding->procedure;
                 vb::Variant r = callProcedure(x.inGlobal ? global_ : f.module, *p, nullptr, a);
-                writeBack(a);
                 return r;
             }
         }
@@ -1280,7 +1421,6 @@ vb::Variant Engine::call(const Expr& target, const std::vector<ExprPtr>& argExpr
         case Scope::ClassMember: {
             ArgList a = evalArgs(argExprs, f);
             vb::Variant r = callMember(*f.me, ref.slot, vb::Method | vb::PropertyGet, a);
-            writeBack(a);
             return r;
         }
         case Scope::Local:
@@ -1293,6 +1433,13 @@ vb::Variant Engine::call(const Expr& target, const std::vector<ExprPtr>& argExpr
             return indexValue(value, a, ref.name);
         }
         case Scope::Global: break;
+        }
+        if (vb::Variant* own = f.own(ref)) {
+            ArgList a = evalArgs(argExprs, f);
+            own = f.own(ref);
+            if (own->isArray()) return element(own->array(), indicesOf(a));
+            vb::Variant value = *own;
+            return indexValue(value, a, ref.name);
         }
         Found x = lookup(ref, f.module);
         ArgList a = evalArgs(argExprs, f);
@@ -1311,7 +1458,6 @@ vb::Variant Engine::call(const Expr& target, const std::vector<ExprPtr>& argExpr
             case Binding::Procedure: {
                 ProcedurePtr p = x.binding->procedure;
                 vb::Variant r = callProcedure(x.inGlobal ? global_ : f.module, *p, nullptr, a);
-                writeBack(a);
                 return r;
             }
             case Binding::Class: vb::raise(vb::errors::TypeMismatch);
@@ -1329,12 +1475,15 @@ vb::Variant Engine::call(const Expr& target, const std::vector<ExprPtr>& argExpr
             for (Arg& arg : a) values.push_back(arg.get());
             vb::Variant r = o->invoke(x.id, vb::Method | vb::PropertyGet, values);
             for (std::size_t i = 0; i < a.size(); ++i)
-                if (a[i].ref || a[i].array) a[i].get() = std::move(values[i]);
-            writeBack(a);
+                if (a[i].ref) a[i].get() = std::move(values[i]);
             return r;
         }
         case Found::BuiltinFn: return callBuiltin(*x.builtin, a, f);
         case Found::None: break;
+        }
+        if (const ProcedurePtr* p = frameProcedure(f, ref)) {
+            ProcedurePtr keep = *p;
+            return callProcedure(f.module, *keep, nullptr, a);
         }
         if (f.optionExplicit) undefined(kVariableUndefined, ref.name);
         if (ref.implicitSlot >= 0 && f.procedure && static_cast<std::size_t>(ref.implicitSlot) < f.slots.size())
@@ -1349,7 +1498,6 @@ vb::Variant Engine::call(const Expr& target, const std::vector<ExprPtr>& argExpr
             return callByValue(*object.object(), m, argExprs, f);
         ArgList a = evalArgs(argExprs, f);
         vb::Variant r = callObject(object, m.name, &m, vb::Method | vb::PropertyGet, a, classOf(f));
-        writeBack(a);
         return r;
     }
     vb::Variant value = eval(target, f);
@@ -1394,7 +1542,7 @@ vb::Variant Engine::callObject(const vb::Variant& object, const std::string& nam
     vb::Variant r = invokeHost(*o, id, kind, values.span(), &args, name, indexed);
     if (indexed) return r;
     for (std::size_t i = 0; i < args.size(); ++i)
-        if (args[i].ref || args[i].array) args[i].get() = std::move(values[i]);
+        if (args[i].ref) args[i].get() = std::move(values[i]);
     return r;
 }
 
@@ -1505,10 +1653,11 @@ vb::Variant Engine::callProcedure(const ModulePtr& m, const Procedure& p, Script
     for (std::size_t i = 0; i < slots; ++i) f.slots[i] = &f.storage[i];
     for (std::size_t i = 0; i < args.size(); ++i) {
         Arg& a = args[i];
-        if (!p.params[i].byVal && (a.ref || a.array)) {
+        if (!p.params[i].byVal && a.ref) {
             f.slots[i + 1] = &a.get();
         } else {
             f.storage[i + 1] = a.get();
+            a.unlock();  // a copy binds no element
         }
     }
     for (const auto& [slot, value] : p.constants) f.storage[static_cast<std::size_t>(slot)] = eval(*value, f);
@@ -1524,6 +1673,14 @@ vb::Variant Engine::callProcedure(const ModulePtr& m, const Procedure& p, Script
 vb::Variant Engine::callBuiltin(const Builtin& b, ArgList& args, Frame& f) {
     if (static_cast<int>(args.size()) < b.minArgs || (b.maxArgs >= 0 && static_cast<int>(args.size()) > b.maxArgs))
         vb::raise(vb::errors::WrongArgumentCount);
+    // Built-ins take values: an array element passed to one (say to Execute, whose text may
+    // ReDim that array) leaves its array free.
+    for (Arg& arg : args) {
+        if (!arg.locked) continue;
+        arg.value = *arg.ref;
+        arg.ref = nullptr;
+        arg.unlock();
+    }
     BuiltinCall c{*this, f, args};
     return b.fn(c);
 }

@@ -3,15 +3,18 @@
 // host added, and the evaluation of parsed programs. Internal to the script layer; the
 // control (ScriptControl.h) is the contract.
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include <boost/container/small_vector.hpp>
@@ -41,6 +44,14 @@ struct ModuleData {
 };
 using ModulePtr = std::shared_ptr<ModuleData>;
 
+// What text run by Execute added to a procedure's frame: variables and procedures (the
+// procedures are called only from that frame, as the language has it).
+struct FrameExtras {
+    ast::FrameNames names;
+    std::deque<vb::Variant> storage;  // the added slots' variables (a deque: they never move)
+    std::unordered_map<std::string, ast::ProcedurePtr> procedures;
+};
+
 // The running procedure (or a module's top-level code).
 struct Frame {
     Frame(ModulePtr m, const ast::Procedure* p, ScriptObject* self) : module(std::move(m)), procedure(p), me(self) {}
@@ -54,6 +65,21 @@ struct Frame {
     std::vector<vb::Variant> with;    // With targets, innermost last
     bool resumeNext = false;
     bool optionExplicit = false;
+    // The undeclared names' slots that became the procedure's own variables: from then on the
+    // name means that variable, even when a module variable of its name appears later.
+    std::vector<uint8_t> live;
+    std::unique_ptr<FrameExtras> extras;
+
+    // The procedure's own variable an undeclared name stands for, if it has become one.
+    vb::Variant* own(const ast::NameRef& ref) const noexcept {
+        auto slot = static_cast<std::size_t>(ref.implicitSlot);
+        return ref.implicitSlot >= 0 && slot < live.size() && live[slot] ? slots[slot] : nullptr;
+    }
+    void makeOwn(int32_t slot) {
+        auto at = static_cast<std::size_t>(slot);
+        if (live.size() <= at) live.resize(std::max(slots.size(), at + 1));
+        live[at] = 1;
+    }
 };
 
 // The script ran past its time-out (not an error a script can handle).
@@ -71,9 +97,30 @@ struct Arg {
     std::shared_ptr<vb::Variant> keep;  // keeps a module variable alive during the call
     vb::ObjectRef keepObject;           // keeps the object owning a field alive
     vb::Variant value;                  // the value when not by reference
-    // An array element passed by reference: written back through its indices after the call.
-    vb::Variant* array = nullptr;
-    std::vector<int32_t> indices;
+    // The array `ref` is an element of: locked while the element is bound (no ReDim or Erase
+    // may move it), unlocked when the argument goes or is passed by value.
+    vb::Array* locked = nullptr;
+
+    Arg() = default;
+    Arg(Arg&& o) noexcept
+        : ref(o.ref),
+          keep(std::move(o.keep)),
+          keepObject(std::move(o.keepObject)),
+          value(std::move(o.value)),
+          locked(std::exchange(o.locked, nullptr)) {}
+    Arg& operator=(Arg&& o) noexcept {
+        if (this != &o) {
+            unlock();
+            ref = o.ref;
+            keep = std::move(o.keep);
+            keepObject = std::move(o.keepObject);
+            value = std::move(o.value);
+            locked = std::exchange(o.locked, nullptr);
+        }
+        return *this;
+    }
+    ~Arg() { unlock(); }
+    void unlock() noexcept;
 
     vb::Variant& get() { return ref ? *ref : value; }
 };
@@ -177,6 +224,9 @@ private:
     Flow execDo(const ast::Do& s, Frame& f);
     Flow execWith(const ast::With& s, Frame& f);
     void execAppend(const ast::Assign& a, Frame& f);
+    bool assignWhole(const ast::Assign& a, Frame& f);
+    static constexpr int kMaxAppendParts = 8;
+    bool appendInPlace(const ast::Assign& a, const ast::Expr* const* parts, int n, Frame& f);
     void execDim(const ast::Dim& s, Frame& f);
     void execReDim(const ast::ReDim& s, Frame& f);
     void execErase(const ast::Erase& s, Frame& f);
@@ -209,7 +259,11 @@ private:
     // Calls.
     ArgList evalArgs(const std::vector<ast::ExprPtr>& args, Frame& f);
     void evalArg(const ast::Expr& e, Frame& f, Arg& out);
-    static void writeBack(ArgList& args);
+    // Slots for the names an Execute or Eval text added to the frame.
+    static void growFrame(Frame& f);
+    static FrameExtras& extrasOf(Frame& f);
+    // A procedure text run by Execute defined in this frame, or null.
+    static const ast::ProcedurePtr* frameProcedure(const Frame& f, const ast::NameRef& ref);
     vb::Variant callProcedure(const ModulePtr& m, const ast::Procedure& p, ScriptObject* me, ArgList& args);
     vb::Variant callMember(ScriptObject& self, int32_t member, vb::CallKind kind, ArgList& args);
     // `from`: the class whose method makes the call (its private members are reachable).

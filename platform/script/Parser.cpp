@@ -42,7 +42,10 @@ struct ProcContext {
 
 class Parser {
 public:
-    Parser(std::string_view text, const Procedure* scope) : lexer_(text), scope_(scope) { advance(); }
+    Parser(std::string_view text, const Procedure* scope, FrameNames* frame)
+        : lexer_(text), scope_(scope), frame_(frame) {
+        advance();
+    }
 
     std::unique_ptr<Program> program();
     ExprPtr expressionOnly();
@@ -96,21 +99,18 @@ private:
     // Names.
     void track(NameRef& ref) {
         if (proc_) proc_->refs.push_back(&ref);
-        else if (scope_) resolveInScope(ref, *scope_);
+        else if (scope_) resolveInScope(ref);
     }
+    // A Dim or Const of text executed inside a procedure.
+    bool declaresInScope() const { return !proc_ && scope_; }
     NameRef nameRef(std::string name) {
         NameRef r;
         r.folded = foldName(name);
         r.name = std::move(name);
         return r;
     }
-    static void resolveInScope(NameRef& ref, const Procedure& p) {
-        auto it = p.locals.find(ref.folded);
-        if (it != p.locals.end()) {
-            ref.scope = Scope::Local;
-            ref.slot = it->second;
-        }
-    }
+    void resolveInScope(NameRef& ref);
+    void declareInScope(NameRef& ref, bool constant);
     void resolveProcedure(ProcContext& ctx);
     void resolveClass(ClassDef& cls, std::vector<NameRef*>& refs);
 
@@ -169,6 +169,7 @@ private:
     Token tok_;
     std::optional<Token> ahead_;
     const Procedure* scope_;
+    FrameNames* frame_;
     std::unique_ptr<Program> program_;
     ProcContext* proc_ = nullptr;
     ClassDef* class_ = nullptr;
@@ -320,7 +321,8 @@ StmtPtr Parser::dimStatement(bool) {
         } else if (!scope_) {
             program_->variables.push_back(item.ref.folded);
         }
-        track(item.ref);
+        if (declaresInScope()) declareInScope(item.ref, false);
+        else track(item.ref);
         for (ExprPtr& b : item.bounds) (void)b;
     }
     return s;
@@ -370,7 +372,8 @@ StmtPtr Parser::constStatement() {
         } else if (!scope_) {
             program_->constants.push_back(&c);
         }
-        track(c.ref);
+        if (declaresInScope()) declareInScope(c.ref, true);
+        else track(c.ref);
     };
     for (auto& c : all) registerConst(*c);
     if (all.size() == 1) return std::move(all.front());
@@ -720,6 +723,65 @@ void Parser::resolveProcedure(ProcContext& ctx) {
         if (added) ++p.slotCount;
         ref->implicitSlot = slot->second;
     }
+    p.implicits = std::move(implicit);
+}
+
+// A name in text executed inside a procedure means what it would in the procedure's own code:
+// a local, then a member of the method's class, then the procedure's undeclared name; a name
+// the procedure never used gets a slot of the frame, to be used as an undeclared name is.
+void Parser::resolveInScope(NameRef& ref) {
+    const Procedure& p = *scope_;
+    if (auto it = p.locals.find(ref.folded); it != p.locals.end()) {
+        ref.scope = Scope::Local;
+        ref.slot = it->second;
+        ref.constant = std::find_if(p.constants.begin(), p.constants.end(),
+                                    [&](auto& c) { return c.first == it->second; }) != p.constants.end();
+        return;
+    }
+    if (frame_) {
+        if (auto it = frame_->names.find(ref.folded); it != frame_->names.end() && it->second.declared) {
+            ref.scope = Scope::Local;
+            ref.slot = it->second.slot;
+            ref.constant = it->second.constant;
+            return;
+        }
+    }
+    if (p.owner) {
+        if (auto it = p.owner->byName.find(ref.folded); it != p.owner->byName.end()) {
+            const ClassMember& m = p.owner->members[static_cast<std::size_t>(it->second)];
+            ref.scope = m.field >= 0 ? Scope::Field : Scope::ClassMember;
+            ref.slot = m.field >= 0 ? m.field : it->second;
+            return;
+        }
+    }
+    if (auto it = p.implicits.find(ref.folded); it != p.implicits.end()) {
+        ref.implicitSlot = it->second;
+        return;
+    }
+    if (!frame_) return;
+    auto [it, added] = frame_->names.try_emplace(ref.folded);
+    if (added) it->second.slot = frame_->nextSlot++;
+    ref.implicitSlot = it->second.slot;
+}
+
+// `Dim x` or `Const x = ...` in text executed inside a procedure: a local of that procedure's
+// frame (the procedure's own undeclared name of that spelling becomes it).
+void Parser::declareInScope(NameRef& ref, bool constant) {
+    const Procedure& p = *scope_;
+    if (auto it = p.locals.find(ref.folded); it != p.locals.end() || !frame_) {
+        resolveInScope(ref);
+        return;
+    }
+    auto [it, added] = frame_->names.try_emplace(ref.folded);
+    if (added) {
+        auto own = p.implicits.find(ref.folded);
+        it->second.slot = own != p.implicits.end() ? own->second : frame_->nextSlot++;
+    }
+    it->second.declared = true;
+    it->second.constant = it->second.constant || constant;
+    ref.scope = Scope::Local;
+    ref.slot = it->second.slot;
+    ref.constant = constant;
 }
 
 void Parser::resolveClass(ClassDef& cls, std::vector<NameRef*>& refs) {
@@ -1249,7 +1311,7 @@ ExprPtr Parser::primary() {
             if (w == "null") return literal(vb::Variant::null());
             if (w == "nothing") return literal(vb::Variant::nothing());
             if (w == "me") {
-                if (!class_) fail(syntax::ExpectedExpression);
+                if (!class_ && !(scope_ && scope_->owner)) fail(syntax::ExpectedExpression);
                 advance();
                 return node<Me>(at);
             }
@@ -1273,13 +1335,13 @@ ExprPtr Parser::primary() {
 
 }  // namespace
 
-std::unique_ptr<Program> parseProgram(std::string_view text, const Procedure* scope) {
-    Parser p(text, scope);
+std::unique_ptr<Program> parseProgram(std::string_view text, const Procedure* scope, FrameNames* frame) {
+    Parser p(text, scope, frame);
     return p.program();
 }
 
-ExprPtr parseExpression(std::string_view text, const Procedure* procedure) {
-    Parser p(text, procedure);
+ExprPtr parseExpression(std::string_view text, const Procedure* procedure, FrameNames* frame) {
+    Parser p(text, procedure, frame);
     return p.expressionOnly();
 }
 

@@ -70,7 +70,7 @@ Variant& Array::at(int32_t index) { return elements_[offset({&index, 1})]; }
 const Variant& Array::at(int32_t index) const { return elements_[offset({&index, 1})]; }
 
 void Array::redim(std::vector<Bounds> bounds, bool preserve) {
-    if (fixed_) raise(errors::ArrayFixed);
+    if (fixed_ || locks_) raise(errors::ArrayFixed);
     std::size_t count = countElements(bounds);
     if (preserve && !bounds_.empty()) {
         if (bounds.size() != bounds_.size()) raise(errors::SubscriptOutOfRange);
@@ -87,12 +87,22 @@ void Array::redim(std::vector<Bounds> bounds, bool preserve) {
 }
 
 void Array::erase() {
+    if (locks_) raise(errors::ArrayFixed);
     if (fixed_) {
         for (Variant& v : elements_) v.clear();
         return;
     }
     bounds_.clear();
     elements_.clear();
+}
+
+void Array::unlock() noexcept {
+    if (--locks_ == 0 && orphaned_) delete this;
+}
+
+void Array::release(Array* a) noexcept {
+    if (a->locks_) a->orphaned_ = true;
+    else delete a;
 }
 
 }  // namespace vb

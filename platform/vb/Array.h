@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "vb/Variant.h"
@@ -22,6 +23,22 @@ public:
 
     // An array with no dimensions: a dynamic array not yet (or no longer) dimensioned.
     Array() = default;
+    // A copy is a new array: it is not locked, whatever the original is.
+    Array(const Array& other) : bounds_(other.bounds_), elements_(other.elements_), fixed_(other.fixed_) {}
+    Array& operator=(const Array& other) {
+        bounds_ = other.bounds_;
+        elements_ = other.elements_;
+        fixed_ = other.fixed_;
+        return *this;
+    }
+    Array(Array&& other) noexcept
+        : bounds_(std::move(other.bounds_)), elements_(std::move(other.elements_)), fixed_(other.fixed_) {}
+    Array& operator=(Array&& other) noexcept {
+        bounds_ = std::move(other.bounds_);
+        elements_ = std::move(other.elements_);
+        fixed_ = other.fixed_;
+        return *this;
+    }
     // `Dim a(2, 3)` gives bounds {0, 2}, {0, 3}; a fixed array refuses ReDim and Erase keeps it.
     explicit Array(std::vector<Bounds> bounds, bool fixed = false);
     // A one-dimensional array indexed from 0 (what Array(...) and Split give).
@@ -51,7 +68,17 @@ public:
     // dimension may change (error 9 otherwise) and the elements are kept. Error 10 on a fixed array.
     void redim(std::vector<Bounds> bounds, bool preserve);
     // Erase: a fixed array keeps its bounds with every element Empty; a dynamic array loses them.
+    // Both, and ReDim, refuse a locked array with error 10.
     void erase();
+
+    // An element bound by reference (a ByRef argument) locks its array: the elements stay where
+    // they are until every lock is gone. A locked array its Variant lets go of is deleted at
+    // its last unlock instead (see release).
+    void lock() noexcept { ++locks_; }
+    void unlock() noexcept;
+    bool locked() const noexcept { return locks_ != 0; }
+    // Deletes an array a Variant held, or leaves that to its last unlock.
+    static void release(Array* a) noexcept;
 
 private:
     std::size_t offset(std::span<const int32_t> indices) const;
@@ -59,6 +86,8 @@ private:
     std::vector<Bounds> bounds_;
     std::vector<Variant> elements_;
     bool fixed_ = false;
+    uint32_t locks_ = 0;
+    bool orphaned_ = false;  // released while locked: the last unlock deletes it
 };
 
 }  // namespace vb

@@ -172,12 +172,12 @@ bool Dictionary::sameKey(const Variant& a, const Variant& b) const {
 std::ptrdiff_t Dictionary::findSlot(const Variant& key, uint64_t hash) const {
     if (index_.empty()) return -1;
     std::size_t mask = index_.size() - 1;
-    auto tag = static_cast<uint32_t>(hash >> 32);
+    uint32_t tag = tagOf(hash);
     for (std::size_t s = hash & mask;; s = (s + 1) & mask) {
-        const Slot& slot = index_[s];
-        if (slot.position == kFree) return -1;
-        if (slot.position >= 0 && slot.tag == tag) {
-            const Entry& e = entries_[static_cast<std::size_t>(slot.position)];
+        const Slot slot = index_[s];
+        if (slot.isFree()) return -1;
+        if (slot.holdsKey() && slot.tag() == tag) {
+            const Entry& e = entries_[static_cast<std::size_t>(slot.position())];
             if (e.hash == hash && sameKey(e.key, key)) return static_cast<std::ptrdiff_t>(s);
         }
     }
@@ -186,9 +186,9 @@ std::ptrdiff_t Dictionary::findSlot(const Variant& key, uint64_t hash) const {
 void Dictionary::placeInIndex(int32_t position, uint64_t hash) {
     std::size_t mask = index_.size() - 1;
     std::size_t s = hash & mask;
-    while (index_[s].position >= 0) s = (s + 1) & mask;
-    if (index_[s].position == kFree) ++used_;
-    index_[s] = Slot{position, static_cast<uint32_t>(hash >> 32)};
+    while (index_[s].holdsKey()) s = (s + 1) & mask;
+    if (index_[s].isFree()) ++used_;
+    index_[s] = slotFor(position, hash);
 }
 
 void Dictionary::rebuild(std::size_t count) {
@@ -205,7 +205,9 @@ void Dictionary::rebuild(std::size_t count) {
 std::size_t Dictionary::append(const Variant& key, uint64_t hash, Variant item) {
     // Grows the index past two thirds full; drops the holes once they outnumber the keys.
     auto live = static_cast<std::size_t>(live_);
-    if ((used_ + 1) * 3 > index_.size() * 2 || entries_.size() >= 2 * live + 16) rebuild(live + 1);
+    if ((used_ + 1) * 3 > index_.size() * 2 || entries_.size() >= 2 * live + 16 || entries_.size() >= kMaxEntries)
+        rebuild(live + 1);
+    if (entries_.size() >= kMaxEntries) raise(errors::OutOfMemory);
     entries_.push_back(Entry{key, std::move(item), hash, true});
     std::size_t position = entries_.size() - 1;
     placeInIndex(static_cast<int32_t>(position), hash);
@@ -237,14 +239,14 @@ bool Dictionary::Exists(const Variant& key) const { return findSlot(key, hashOf(
 Variant& Dictionary::Item(const Variant& key) {
     uint64_t hash = hashOf(key);
     std::ptrdiff_t s = findSlot(key, hash);
-    if (s >= 0) return entries_[static_cast<std::size_t>(index_[static_cast<std::size_t>(s)].position)].item;
+    if (s >= 0) return entries_[static_cast<std::size_t>(index_[static_cast<std::size_t>(s)].position())].item;
     return entries_[append(key, hash, Variant())].item;
 }
 
 const Variant* Dictionary::find(const Variant& key) const {
     std::ptrdiff_t s = findSlot(key, hashOf(key));
     if (s < 0) return nullptr;
-    return &entries_[static_cast<std::size_t>(index_[static_cast<std::size_t>(s)].position)].item;
+    return &entries_[static_cast<std::size_t>(index_[static_cast<std::size_t>(s)].position())].item;
 }
 
 void Dictionary::setItem(const Variant& key, Variant item) { Item(key) = std::move(item); }
@@ -269,8 +271,8 @@ void Dictionary::Remove(const Variant& key) {
     std::ptrdiff_t s = findSlot(key, hashOf(key));
     if (s < 0) raise(errors::ElementNotFound);
     Slot& slot = index_[static_cast<std::size_t>(s)];
-    Entry& e = entries_[static_cast<std::size_t>(slot.position)];
-    slot.position = kRemoved;
+    Entry& e = entries_[static_cast<std::size_t>(slot.position())];
+    slot.bits = kRemovedBits;
     e.live = false;
     --live_;
     // The dictionary is whole again before the key and item go (an object's release may run
@@ -304,12 +306,12 @@ void Dictionary::setKey(const Variant& key, const Variant& newKey) {
     uint64_t hash = hashOf(newKey);
     if (findSlot(newKey, hash) >= 0) raise(errors::KeyAlreadyAssociated);
     Slot& slot = index_[static_cast<std::size_t>(s)];
-    int32_t position = slot.position;
+    int32_t position = slot.position();
     Entry& e = entries_[static_cast<std::size_t>(position)];
     Variant oldKey = std::move(e.key);  // goes once the index is whole again
     e.key = newKey;
     e.hash = hash;
-    slot.position = kRemoved;
+    slot.bits = kRemovedBits;
     if ((used_ + 1) * 3 > index_.size() * 2) rebuild(static_cast<std::size_t>(live_));
     else placeInIndex(position, hash);
 }

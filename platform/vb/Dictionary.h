@@ -52,20 +52,31 @@ public:
 private:
     // Entries sit in one array in the order they were added; a removed one stays as a hole
     // (live false) until the array is compacted. The index is open addressing over positions
-    // in that array, with part of each key's hash beside the position so that most probes
-    // never touch an entry.
+    // in that array, with 8 bits of each key's hash beside the position so that most probes
+    // never touch an entry; a slot is one 32-bit word, so that a large dictionary's index
+    // stays in the processor's cache.
     struct Entry {
         Variant key;
         Variant item;
         uint64_t hash = 0;
         bool live = true;
     };
+    // 0: free; 1: a removed key's; otherwise the position + 2 in the low 24 bits, the tag above.
     struct Slot {
-        int32_t position = kFree;
-        uint32_t tag = 0;
+        uint32_t bits = 0;
+        bool isFree() const noexcept { return bits == 0; }
+        bool holdsKey() const noexcept { return bits > kRemovedBits; }
+        int32_t position() const noexcept { return static_cast<int32_t>(bits & 0xFFFFFFu) - 2; }
+        uint32_t tag() const noexcept { return bits >> 24; }
     };
-    static constexpr int32_t kFree = -1;
-    static constexpr int32_t kRemoved = -2;
+    static constexpr uint32_t kRemovedBits = 1;
+    // Positions fit in 24 bits: beyond this many keys (as many as an array's elements) the
+    // dictionary is out of memory (error 7).
+    static constexpr std::size_t kMaxEntries = (std::size_t{1} << 24) - 2;
+    static uint32_t tagOf(uint64_t hash) noexcept { return static_cast<uint32_t>(hash >> 56); }
+    static Slot slotFor(int32_t position, uint64_t hash) noexcept {
+        return Slot{(tagOf(hash) << 24) | static_cast<uint32_t>(position + 2)};
+    }
 
     // The key's hash under the compare mode; error 13 for an array or error value.
     uint64_t hashOf(const Variant& key) const;

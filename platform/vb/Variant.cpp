@@ -51,7 +51,7 @@ void Variant::release() noexcept {
             if (u_.text->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) delete u_.text;
             break;
         case VarKind::Object: o_.~ObjectRef(); break;
-        case VarKind::Array: delete u_.arr; break;
+        case VarKind::Array: Array::release(u_.arr); break;
         default: break;
     }
 }

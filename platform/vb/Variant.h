@@ -8,6 +8,7 @@
 // language (move it to avoid the copy). Objects are shared references; a null reference is `Nothing`.
 
 #include <atomic>
+#include <bit>
 #include <cassert>
 #include <cstdint>
 #include <memory>
@@ -22,6 +23,8 @@ namespace vb {
 class Object;
 class Array;
 using ObjectRef = std::shared_ptr<Object>;
+
+static_assert(std::endian::native == std::endian::little, "small values sit in the low bytes of a Variant's word");
 
 // The kinds, numbered as VarType answers them.
 enum class VarKind : uint16_t {
@@ -47,27 +50,14 @@ constexpr int32_t kMissingArgument = static_cast<int32_t>(0x80020004u);
 class Variant {
 public:
     Variant() noexcept : kind_(VarKind::Empty) { u_.i64 = 0; }
-    Variant(int16_t v) noexcept : kind_(VarKind::Integer) {
-        u_.i64 = 0;
-        u_.i16 = v;
-    }
-    Variant(int32_t v) noexcept : kind_(VarKind::Long) {
-        u_.i64 = 0;
-        u_.i32 = v;
-    }
-    Variant(float v) noexcept : kind_(VarKind::Single) {
-        u_.i64 = 0;
-        u_.f = v;
-    }
+    // Small values are stored as one 8-byte word (the value in its low bytes, the rest zero):
+    // two stores of different widths would stall the 8-byte copy that moves the Variant next.
+    Variant(int16_t v) noexcept : kind_(VarKind::Integer) { u_.i64 = static_cast<uint16_t>(v); }
+    Variant(int32_t v) noexcept : kind_(VarKind::Long) { u_.i64 = static_cast<uint32_t>(v); }
+    Variant(float v) noexcept : kind_(VarKind::Single) { u_.i64 = std::bit_cast<uint32_t>(v); }
     Variant(double v) noexcept : kind_(VarKind::Double) { u_.d = v; }
-    Variant(bool v) noexcept : kind_(VarKind::Boolean) {
-        u_.i64 = 0;
-        u_.b = v;
-    }
-    Variant(uint8_t v) noexcept : kind_(VarKind::Byte) {
-        u_.i64 = 0;
-        u_.u8 = v;
-    }
+    Variant(bool v) noexcept : kind_(VarKind::Boolean) { u_.i64 = std::bit_cast<uint8_t>(v); }
+    Variant(uint8_t v) noexcept : kind_(VarKind::Byte) { u_.i64 = v; }
     Variant(Date v) noexcept : kind_(VarKind::Date) { u_.d = v.serial; }
     Variant(std::string v) : kind_(VarKind::String) { u_.text = new Text(std::move(v)); }
     Variant(std::string_view v) : kind_(VarKind::String) { u_.text = new Text(std::string(v)); }
@@ -89,7 +79,7 @@ public:
     static Variant error(int32_t scode) noexcept {
         Variant v;
         v.kind_ = VarKind::Error;
-        v.u_.i32 = scode;
+        v.u_.i64 = static_cast<uint32_t>(scode);
         return v;
     }
     static Variant missing() noexcept { return error(kMissingArgument); }

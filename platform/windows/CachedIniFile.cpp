@@ -1,6 +1,7 @@
 #include "windows/CachedIniFile.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 
@@ -51,8 +52,13 @@ void CachedIniFile::refresh() {
     if (loaded_ && now == stamp_ && !recentlyModified()) return;
     bool tooLarge = false;
     std::string text = now.exists ? ReadIniText(file_, tooLarge) : std::string();
+    std::error_code ec;
+    const bool unreadable = ::access(file_.c_str(), R_OK) != 0 || std::filesystem::is_directory(file_, ec);
+    const Found found = !now.exists ? Found::Missing : unreadable ? Found::Unreadable : Found::Text;
     stamp_ = now;
-    if (loaded_ && text == text_) return;  // touched or rewritten as it was: the document stands
+    if (loaded_ && text == text_ && found == found_) return;  // touched or rewritten as it was: the document stands
+    found_ = found;
+    freshRead_ = true;
     document_ = IniDocument(text);
     generation_ = nextGeneration();
     text_ = std::move(text);
@@ -88,6 +94,7 @@ void CachedIniFile::Write() {
     text_ = std::move(text);
     stamp_ = stampOf(file_);
     partial_ = false;
+    found_ = Found::Text;
 }
 
 }  // namespace windows

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include "windows/IniDocument.h"
 
@@ -32,6 +33,12 @@ public:
     // Drops the kept document (after a change that must not be written): the next call reads the file.
     void Forget() noexcept;
 
+    // What the last read from disk found. TakeFreshRead is true once after each read that made a
+    // new document from the file, so that what it found is told once, not at every setting.
+    enum class Found { Text, Missing, Unreadable };
+    bool TakeFreshRead() noexcept { return std::exchange(freshRead_, false); }
+    Found LastFound() const noexcept { return found_; }
+
 private:
     struct Stamp {
         bool exists = false;
@@ -51,6 +58,8 @@ private:
     Stamp stamp_;
     bool loaded_ = false;
     bool partial_ = false;  // only the start of a too-large file was read
+    bool freshRead_ = false;
+    Found found_ = Found::Missing;
     std::uint64_t generation_ = 0;
 };
 

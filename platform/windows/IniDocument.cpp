@@ -178,6 +178,18 @@ bool IniDocument::RemoveSection(std::string_view section) {
     return true;
 }
 
+std::vector<size_t> IniDocument::DamagedLines() const {
+    std::vector<size_t> damaged;
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        const std::string_view line = lines_[i];
+        const std::string_view t = trimmed(line);
+        const bool fine = isClean(line) && (t.empty() || t.front() == ';' || t.front() == '#' ||
+                                            headerName(line).has_value() || entryOf(line).has_value());
+        if (!fine) damaged.push_back(i + 1);
+    }
+    return damaged;
+}
+
 std::string IniDocument::Text() const {
     size_t size = 0;
     for (const std::string& line : lines_) size += line.size() + 2;

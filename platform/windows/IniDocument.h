@@ -41,6 +41,11 @@ public:
     // The whole text, every line ended by CR LF.
     std::string Text() const;
 
+    // The lines (numbered from 1) that are damaged: neither blank, a comment (";" or "#"), a
+    // "[section]" header nor a "key=value" entry, or holding a control character other than tab.
+    // Such lines are kept but never read.
+    std::vector<size_t> DamagedLines() const;
+
 private:
     struct Range {
         size_t section;  // index in headers_

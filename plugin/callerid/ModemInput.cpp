@@ -74,12 +74,18 @@ void DropOverlongBuffer(PluginState& state) {
     WriteLog(state.Host(), kSource, kCommBufferDiscarded + std::to_string(dropped) + kCharacters);
 }
 
+// CR LF, a bare LF and a bare CR each end a line, as modems send all three; an empty line
+// says nothing. A network box's record, which ends in a bare CR, is left whole for TakeRecords.
 void TakeLines(PluginState& state) {
     std::string& buffer = state.modem.CommBuffer;
-    for (std::size_t at = buffer.find(kCrLf); at != std::string::npos; at = buffer.find(kCrLf)) {
-        const std::string line = WithoutCrLf(buffer.substr(0, at + 1));
-        buffer.erase(0, at + 1);  // the LF stays at the head and goes with the next line
-        DoModem(state, line);
+    for (;;) {
+        const std::size_t at = buffer.find_first_of("\r\n");
+        if (at == std::string::npos) return;
+        const bool crLf = buffer[at] == '\r' && at + 1 < buffer.size() && buffer[at + 1] == '\n';
+        if (buffer[at] == '\r' && !crLf && buffer.substr(0, at).find(kRecordStart) != std::string::npos) return;
+        const std::string line = buffer.substr(0, at);
+        buffer.erase(0, at + (crLf ? 2 : 1));
+        if (!line.empty()) DoModem(state, line);
     }
 }
 
@@ -92,6 +98,18 @@ void TakeRecords(PluginState& state) {
         buffer.erase(0, at + 3);  // the CR stays at the head
         DoModemNetCallerID(state, record);
     }
+}
+
+// Line ends are kept; every other control byte, and the 0xFF of line noise, never reaches a
+// log, a device string or the echo.
+std::string WithoutControlBytes(const std::string& text) {
+    std::string kept;
+    kept.reserve(text.size());
+    for (const char c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        if (c == '\r' || c == '\n' || (b >= 0x20 && b != 0x7f && b != 0xff)) kept += c;
+    }
+    return kept;
 }
 
 bool HoldsPrefix(const PluginState& state) {
@@ -118,7 +136,8 @@ void TakePrefixedRemainder(PluginState& state) {
 
 }  // namespace
 
-void ProcessCommData(PluginState& state, const std::string& text, int16_t code) {
+void ProcessCommData(PluginState& state, const std::string& received, int16_t code) {
+    const std::string text = WithoutControlBytes(received);
     if (!vb::Try([&] {
             Echo(state, text, code);
             Debug(state, kCommStatusDebug + text + kCommBufferDebug + std::to_string(state.modem.CommBuffer.size()));
@@ -127,6 +146,7 @@ void ProcessCommData(PluginState& state, const std::string& text, int16_t code) 
                 state.modem.CommBuffer += text;
                 TakeLines(state);
                 TakeRecords(state);
+                TakeLines(state);
                 TakePrefixedRemainder(state);
             } else if (code != kSendEvent && state.settings.DebugLog) {
                 WriteLog(state.Host(), kSource, kCommEventCode + std::to_string(code));

@@ -31,6 +31,8 @@ constexpr const char* kDebugSource = "dkvZephra Debug";
 constexpr const char* kTag = "DefineZephras ";
 constexpr const char* kRemoving = "Removing virtual device ";
 constexpr const char* kUnitIgnored = "DefineZephras units not marked, base unit outside 0 to 63: ";
+constexpr const char* kNoUnit = "DefineZephras: the device code of ";
+constexpr const char* kNoUnitTail = " has no unit number; the appliance has no devices: ";
 constexpr const char* kSilentDevices = "SetSilentDeviceCollection";
 constexpr const char* kLeftOut = "DefineZephras: no free device code for ";
 constexpr const char* kLeftOutWhy = " (the base units ";
@@ -69,6 +71,17 @@ constexpr const char* kNoAddress = "it names no address before \"=\"";
 constexpr const char* kNoValue = "it names no appliance after \"=\"";
 constexpr const char* kNoName = "its first field, the appliance's name, is empty";
 constexpr std::size_t kShownEntry = 200;  // the log shows no more of a long entry
+constexpr const char* kTextAfterQuote = "\" has text after its closing quote (a comment?): it makes the appliance \"";
+
+// True when the value of a "key=value" line is quoted and more than blanks follow the closing quote.
+bool HasTextAfterQuote(const std::string& line) {
+    const std::size_t equals = line.find('=');
+    if (equals == std::string::npos) return false;
+    const std::string value = vb::Trim(line.substr(equals + 1));
+    if (value.size() < 2 || value.front() != '"') return false;
+    const std::size_t close = value.find('"', 1);
+    return close != std::string::npos && !vb::Trim(value.substr(close + 1)).empty();
+}
 
 // A line as the section holds it, or nothing for a line that is dropped (`why` says why, and
 // stays empty for a blank line).
@@ -104,7 +117,9 @@ public:
         if (text.empty()) {
             table_.slots[0].ZephraDC.clear();
         } else {
-            for (const std::string& line : vb::Split(text, std::string(1, '\0'))) DefineLine(line);
+            const std::vector<std::string> lines = vb::Split(text, std::string(1, '\0'));
+            for (std::size_t i = 0; i < lines.size(); ++i)
+                DefineLine(lines[i], i < rawLines_.size() && HasTextAfterQuote(rawLines_[i]));
         }
         Compact();
         Handled([&] { CollectCallerIdAppliances(); });
@@ -115,8 +130,9 @@ public:
 private:
     std::string SectionText() {
         const char* section = settings::Units().section;
-        std::string text = vb::Replace(state_.Host().GetINISection(section, settings::FileOf(section)), "\"", "");
-        return settings::UnescapedCodes(text);
+        const std::string raw = state_.Host().GetINISection(section, settings::FileOf(section));
+        rawLines_ = vb::Split(raw, std::string(1, '\0'));
+        return settings::UnescapedCodes(vb::Replace(raw, "\"", ""));
     }
 
     void Debug(const std::string& text) {
@@ -163,7 +179,8 @@ private:
         Log(kEntryNotUsed + entry.substr(0, kShownEntry) + kEntryNotUsedTail + why);
     }
 
-    void DefineLine(const std::string& text) {
+    // `commented`: the value as written had text after its closing quote, which the name took in.
+    void DefineLine(const std::string& text, bool commented) {
         std::string why;
         std::optional<ApplianceLine> line = ParseLine(text, why);
         if (!line) {
@@ -180,6 +197,8 @@ private:
             entry.IP = entry.Computer = line->key;
         }
         ReadFields(entry, *line);
+        if (commented)
+            Handled([&] { Log(kEntryNotUsed + text.substr(0, kShownEntry) + kTextAfterQuote + line->written + "\""); });
         if (entry.ZephraDC.empty()) Handled([&] { HandOutBaseCode(entry, line->written); });
         if (entry.ZephraDC.empty()) {
             entry.ZephraActive = false;
@@ -258,7 +277,12 @@ private:
 
     // The appliance's ten units count as covered; only units 1 to 63 are looked after.
     void MarkUnits(const ZephraEntry& entry, int32_t slot) {
-        const int32_t unit = vb::CInt(vb::Variant(entry.ZephraDC.substr(1)));
+        const std::optional<int16_t> base = BaseUnitOf(entry.ZephraDC);
+        if (!base) {
+            Log(kNoUnit + entry.Name + kNoUnitTail + entry.ZephraDC);
+            return;
+        }
+        const int32_t unit = *base;
         Debug("DefineZephras HouseCode=" + houseCode_ + ", ZephraDC(" + std::to_string(slot) + ")=" + entry.ZephraDC +
               ", DC=" + std::to_string(unit));
         if (entry.ZephraDC.substr(0, 1) != houseCode_) return;
@@ -291,9 +315,11 @@ private:
         for (const ZephraEntry& entry : table_.slots) {
             if (!entry.DoCID || !entry.Object) continue;
             names.Add("," + entry.Name);
+            const std::optional<int16_t> unit = BaseUnitOf(entry.ZephraDC);
+            if (!unit) continue;  // named in the log when its units were marked
             Handled([&] {
-                const int32_t unit = vb::CInt(vb::Variant(entry.ZephraDC.substr(1)));
-                silent->Add(vb::Variant(entry.ZephraDC.substr(0, 1) + std::to_string(unit + kDevicesPerAppliance - 1)));
+                silent->Add(
+                    vb::Variant(entry.ZephraDC.substr(0, 1) + std::to_string(*unit + kDevicesPerAppliance - 1)));
             });
         }
         table_.CIDZephraNames = names.value().size() > 1 ? names.value().substr(1) : std::string();
@@ -345,13 +371,22 @@ private:
     int32_t callerIdUnit_ = kCallerIdUnit;
     std::array<bool, kLastApplianceUnit + 1> unitUsed_{};
     int32_t current_ = -1;
-    std::vector<std::string> leftOut_;  // names of lines for which no base code was free
+    std::vector<std::string> leftOut_;   // names of lines for which no base code was free
+    std::vector<std::string> rawLines_;  // the section's lines as written, quotes and all
 };
 
 }  // namespace
 
 int32_t CallerIdUnit(const PluginState& state) {
     return state.HostVersionNumber >= kNewCallerIdUnitVersion ? kCallerIdUnit : kOlderCallerIdUnit;
+}
+
+std::optional<int16_t> BaseUnitOf(const std::string& code) {
+    if (code.empty()) return std::nullopt;
+    int16_t unit = 0;
+    if (vb::Try([&] { unit = vb::CInt(vb::Variant(code.substr(1))); })) return unit;
+    vb::Err().Clear();
+    return std::nullopt;
 }
 
 void DefineZephras(PluginState& state) { Definition(state).Run(); }

@@ -3,6 +3,8 @@
 // slot and one appliance object per appliance.
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 namespace zephra {
 
@@ -18,6 +20,10 @@ constexpr int32_t kDevicesPerAppliance = 10;
 // The unit of the caller-ID device: 91, or 61 on hosts below version 16100. It is never
 // handed out to an appliance nor removed as uncovered.
 int32_t CallerIdUnit(const PluginState& state);
+
+// The base unit of an appliance's device code (house code, then unit): none when what follows
+// the house code is not a 16-bit number. Such a code stands for no device: searches pass it by.
+std::optional<int16_t> BaseUnitOf(const std::string& code);
 
 // Reads section "Zephra Names" (key: IP, or IP "/" computer; value: name, base device code,
 // power device, motion device, slide group, caller-ID switch, X10 server) into the table,

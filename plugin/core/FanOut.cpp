@@ -96,7 +96,9 @@ std::string InternalSpeak(PluginState& state, const std::string& selector, const
         state.TempFileCounter = (state.TempFileCounter + 1) % kSpeechFiles;
         file = kTempFile + std::to_string(state.TempFileCounter) + kWavExtension;
     });
-    Handled(state, tag, [&] { TextToWavFile(state, text, file); });
+    bool written = false;
+    Handled(state, tag, [&] { written = TextToWavFile(state, text, file); });
+    if (!written) return {};  // no appliance is sent a speech that was not written
     return FanOut(state, selector, tag, [&](Zephra& z, const std::string& token) { z.Wav(file, token); });
 }
 

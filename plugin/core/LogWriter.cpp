@@ -15,8 +15,13 @@ constexpr const char* kPluginFolder = "\\dkvZephra";
 constexpr const char* kStartupLog = "\\StartupLog.txt";
 constexpr const char* kFieldSeparator = " | ";
 
-// The text of the pending error, which is cleared; "" when none is pending.
-std::string PendingErrorSuffix() {
+void MakeFolderIfMissing(const windows::FileSystemObject& fso, const std::string& folder) {
+    if (!fso.FolderExists(folder)) fso.CreateFolder(folder);
+}
+
+}  // namespace
+
+std::string TakePendingError() {
     vb::ErrObject& err = vb::Err();
     if (err.Number == 0) return {};
     std::string suffix = kLineText + std::to_string(err.Line) + " " + err.Description;
@@ -24,14 +29,8 @@ std::string PendingErrorSuffix() {
     return suffix;
 }
 
-void MakeFolderIfMissing(const windows::FileSystemObject& fso, const std::string& folder) {
-    if (!fso.FolderExists(folder)) fso.CreateFolder(folder);
-}
-
-}  // namespace
-
 void WriteLog(homeseer::Host& hs, const std::string& source, const std::string& message) {
-    std::string suffix = PendingErrorSuffix();
+    std::string suffix = TakePendingError();
     hs.Writelog(source, message + suffix);
 }
 

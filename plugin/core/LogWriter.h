@@ -13,6 +13,9 @@ namespace zephra {
 // " Line " & its line & " " & its description and cleared first, so that only the first
 // line after an error carries it. A failing host call raises to the caller.
 void WriteLog(homeseer::Host& hs, const std::string& source, const std::string& message);
+// What WriteLog would append for the pending error of this thread, which is cleared; "" when
+// none is pending. For work done off the loop's thread, whose lines are written later.
+std::string TakePendingError();
 
 // Appends Now & " | " & first & " | " & second to the application folder's
 // "\Data\dkvZephra\StartupLog.txt", making the folders and the file when missing.

@@ -1,6 +1,7 @@
 #include "core/SoundsDevice.h"
 
 #include "core/ActionTable.h"
+#include "core/ApplianceList.h"
 #include "core/FastString.h"
 #include "core/HomeSeerDevices.h"
 #include "core/LogWriter.h"
@@ -57,9 +58,9 @@ void UpdateButtons(PluginState& state) {
     for (const std::shared_ptr<Zephra>& zephra : appliances) {
         if (vb::Try([&] {
                 const std::string& base = zephra->DeviceCodeBase();
-                if (base.empty() || base.substr(0, 1) != state.HouseCode) return;
-                const std::string code =
-                    state.HouseCode + std::to_string(vb::CInt(vb::Variant(base.substr(1))) + kSoundsGroup);
+                const std::optional<int16_t> unit = BaseUnitOf(base);
+                if (!unit || base.substr(0, 1) != state.HouseCode) return;
+                const std::string code = state.HouseCode + std::to_string(*unit + kSoundsGroup);
                 const int32_t ref = hsDeviceExists(state, code);
                 if (ref == -1) return;
                 std::shared_ptr<homeseer::Device> device = hsGetDevice(state, ref);

@@ -84,8 +84,9 @@ void Zephra::PowerOn() {
     Step(kLogTimeout, [&] { PowerUpMinutes_ = vb::CInt(vb::Variant(powerUpTime / kMinute + 1)); });
     PowerOffPending_ = false;
     Step(kLogTimeout, [&] { ArmTimer1(powerUpTime % kMinute + 5); });
-    Step(kLogTimeout, [&] { state_.Host().SetDeviceValue(DeviceCode(1), 1); });
     if (PolledSleep_ != 1 && PolledSleep_ != 2) PolledSleep_ = 1;
+    // The host hands the value back as a device command: "always awake" must survive the cycle.
+    Step(kLogTimeout, [&] { state_.Host().SetDeviceValue(DeviceCode(1), PolledSleep_); });
     Step(kLogTimeout, [&] { WriteDeviceTextUntested(DeviceCode(1), FormatStatus(state_, PolledSleep_ + 4)); });
     Step(kLogTimeout, [&] { WriteDeviceTextUntested(DeviceCode(2), FormatStatus(state_, 9)); });
 }

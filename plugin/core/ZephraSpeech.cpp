@@ -48,12 +48,15 @@ std::string Zephra::TextToWav(const std::string& text) {
     std::string name;
     Step(kLogTextToWav, [&] {
         name = NextTempName(kWavExtension);
-        TextToWavFile(state_, text, name);
+        if (!TextToWavFile(state_, text, name)) name.clear();  // not written: nothing to send
     });
     return name;
 }
 
-std::string Zephra::SendSpeak(const std::string& text, const std::string& tag) { return SendWav(TextToWav(text), tag); }
+std::string Zephra::SendSpeak(const std::string& text, const std::string& tag) {
+    const std::string file = TextToWav(text);
+    return file.empty() ? std::string() : SendWav(file, tag);
+}
 
 std::string Zephra::Wav(const std::string& file, const std::string& tag) { return SendWav(file, tag); }
 

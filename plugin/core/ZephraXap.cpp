@@ -4,7 +4,7 @@
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
 #include "core/RandomToken.h"
-#include "core/SpeechToWav.h"
+#include "core/SpeechMaker.h"
 #include "core/Zephra.h"
 #include "core/ZephraStep.h"
 #include "core/ZephraTexts.h"
@@ -64,14 +64,28 @@ void Zephra::ReceiveXapMessageTTS(const vb::ObjectRef& message) {
                 if (!Present(text)) return;
             }
             const vb::Variant volume(Item(message, section, "volume"));
-            if (vb::IsNumeric(volume)) SetVolumeControl(vb::CInt(volume), RandomToken());
             std::string voice = Item(message, section, "voice");
             if (!Present(voice)) voice = state_.settings.T2WVoice;
             // The plug-in-wide counter that the other speak paths share.
-            state_.TempFileCounter = (state_.TempFileCounter + 1) % 10;
-            const std::string file = kTempFilePrefix + std::to_string(state_.TempFileCounter) + kWavExtension;
-            SpeakToFile(state_, text, voice, state_.Host().GetAppPath() + kTempFolderPath + file);
-            Wav(file, RandomToken());
+            const int32_t counter = (state_.TempFileCounter + 1) % 10;
+            const std::string file = kTempFilePrefix + std::to_string(counter) + kWavExtension;
+            // The speech is made off the loop, which serves meanwhile; the appliance is told to
+            // play it once it is written. A message beyond the speech waiting is dropped whole.
+            PluginState& state = state_;
+            const Zephra* self = this;
+            auto play = [&state, self, file](bool written) {
+                if (!written) return;
+                for (const ZephraEntry& slot : state.appliances.slots) {
+                    if (slot.Object.get() != self) continue;
+                    if (!vb::Try([&] { slot.Object->Wav(file, RandomToken()); }))
+                        vb::Try([&] { WriteLog(state.Host(), kSource, kLogReceiveXapMessageTTS); });
+                    return;
+                }
+            };
+            if (!XapSpeechMaker(state_).Queue(text, voice, state_.Host().GetAppPath() + kTempFolderPath + file, play))
+                return;
+            state_.TempFileCounter = counter;
+            if (vb::IsNumeric(volume)) SetVolumeControl(vb::CInt(volume), RandomToken());
         }))
         return;
     vb::Try([&] { WriteLog(state_.Host(), kSource, kLogReceiveXapMessageTTS); });

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "callerid/MessageCIDEvent.h"
+#include "core/ApplianceList.h"
 #include "callerid/XapBsc.h"
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
@@ -14,6 +15,7 @@
 #include "vb/Conversions.h"
 #include "vb/DateTime.h"
 #include "vb/Err.h"
+#include "vb/Strings.h"
 
 namespace zephra {
 
@@ -39,22 +41,34 @@ constexpr int16_t kVolumeStep = 25;
 constexpr int16_t kLowestPercentage = 5;
 constexpr int16_t kHighestPercentage = 100;
 
-// The appliance under the plug-in's house code with the highest base unit at or below
+// The appliance under `houseCode` with the highest base unit at or below
 // `unit` (the first slot among equal bases), and that base; none below every base.
-std::pair<std::shared_ptr<Zephra>, int16_t> Owner(PluginState& state, int16_t unit) {
+std::pair<std::shared_ptr<Zephra>, int16_t> Owner(PluginState& state, const std::string& houseCode, int16_t unit) {
     int16_t best = 0;
     std::shared_ptr<Zephra> found;
     for (const ZephraEntry& slot : state.appliances.slots) {
         if (!slot.Object) continue;
         const std::string& base = slot.Object->DeviceCodeBase();
-        if (base.empty() || base.substr(0, 1) != state.HouseCode) continue;
-        const int16_t b = vb::CInt(vb::Variant(base.substr(1)));
+        if (base.empty() || base.substr(0, 1) != houseCode) continue;
+        // A code without a unit number owns nothing; the appliances after it still do.
+        const std::optional<int16_t> number = BaseUnitOf(base);
+        if (!number) continue;
+        const int16_t b = *number;
         if (b > best && b <= unit) {
             best = b;
             found = slot.Object;
         }
     }
     return {found, best};
+}
+
+// The plug-in's house code; under the xAP host application also the code of devices a folder
+// kept from a host that handed out another (their node advertises them, and they obey).
+bool OwnHouseCode(const PluginState& state, const std::string& houseCode) {
+    if (houseCode == state.HouseCode) return true;
+    if (!state.IsSetup || houseCode.size() != 1) return false;
+    const std::string upper = vb::UCase(houseCode);
+    return upper < "A" || upper > "Z";
 }
 
 // A volume device's value: a step 0-4 (times 25) or a percentage 5-100.
@@ -132,9 +146,9 @@ void SetZephraIO(PluginState& state, std::string& houseCode, std::string& device
                  int16_t& brightness) {
     if (vb::Try([&] {
             Debug(state, kSetZephraIOComplete + std::string(state.InitComplete ? "True" : "False"));
-            if (houseCode != state.HouseCode || !state.InitComplete) return;
+            if (!OwnHouseCode(state, houseCode) || !state.InitComplete) return;
             const int16_t unit = vb::CInt(vb::Variant(deviceCode));
-            auto [zephra, best] = Owner(state, unit);
+            auto [zephra, best] = Owner(state, houseCode, unit);
             Debug(state, kSetZephraIOUnits + std::to_string(best) + "," + std::to_string(unit));
             if (best < 1) return;
             const int16_t group = static_cast<int16_t>(unit - best);

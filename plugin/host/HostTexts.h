@@ -82,6 +82,7 @@ inline constexpr const char* kUpdateButtonsTag = "UpdateButtons: ";
 // Start-up.
 inline constexpr const char* kInitHWTag = "InitHW ";
 inline constexpr const char* kStartupComplete = "Startup Initialization Complete";
+inline constexpr const char* kBadStatusValue = "ReadStatusOptions: [STATUS] ";
 inline constexpr const char* kFilterTag = "InitFilterDictionary";
 inline constexpr const char* kDeviceTag = "InitDeviceDictionary";
 inline constexpr const char* kLineWithoutEquals = " skipped a line without \"=\": ";

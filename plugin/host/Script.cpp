@@ -150,7 +150,11 @@ std::string Script::TakeIncludes(std::string text, std::vector<fs::path>& chain)
         if (found == 0) break;
         const auto at = static_cast<std::size_t>(found - 1);
         auto quotes = DirectiveQuotes(text, at);
-        if (!quotes) break;
+        if (!quotes) {
+            // Not a directive (a comment that mentions one, say): the lines after it still are.
+            position = found + 1;
+            continue;
+        }
         auto [open, close] = *quotes;
         AccumulateReferences(vb::Trim(std::string_view(text).substr(open + 1, close - open - 1)), chain);
         text.erase(at, close + 1 - at);

@@ -55,8 +55,7 @@ void SendCallerId(PluginState& state, vb::Variant& line1, vb::Variant& line2) {
 std::string ZephraTextToWav(PluginState& state, const std::string& sText) {
     state.TempFileCounter = (state.TempFileCounter + 1) % kSpeechFiles;
     const std::string file = kTempFile + std::to_string(state.TempFileCounter) + kWavExtension;
-    TextToWavFile(state, sText, file);
-    return file;
+    return TextToWavFile(state, sText, file) ? file : std::string();
 }
 
 int16_t ZephraWavTime(PluginState& state, const std::string& filename) {

@@ -39,35 +39,37 @@ public:
         state_.ShuttingDown = false;
         const HostInterfaceState& flags = state_.hostInterface;
         if (flags.X10Initialized || flags.IRInitialized || flags.IOInitialized) return "";
-        Step([&] { ResetFlags(); });
-        Step([&] { state_.HostVersionNumber = HostVersionNumberOf(state_.Host().Version()); });
-        Step([&] { ResetModuleState(); });
-        Step([&] { WriteSlideshowStub(state_); });
-        Step([&] { ResetTables(); });
-        Step([&] { state_.hostInterface.AppPath = state_.Host().GetAppPath(); });
-        Step([&] { state_.QueueTimerForm(); });
-        Step([&] { InitFilterDictionary(state_); });
-        Step([&] { InitDeviceDictionary(state_); });
-        Step([&] { RunScriptFile(state_); });
-        Step([&] { InitUDP(state_); });
-        Step([&] { InitZephraUtilities(state_); });
-        Step([&] { SyncAppliances(); });
-        Step([&] { state_.xap.XapSendQueue.emplace(); });
-        Step([&] { LoadEchoWindow(state_); });
-        Step([&] { ReadStatusOptions(state_); });
-        Step([&] { SetValueCallback(state_); });
-        if (failed_) return firstError_;
-        Step([&] { WriteLog(state_.Host(), kSource, kStartupComplete); });
+        Step("ResetFlags", [&] { ResetFlags(); });
+        Step("HostVersion", [&] { state_.HostVersionNumber = HostVersionNumberOf(state_.Host().Version()); });
+        Step("ResetModuleState", [&] { ResetModuleState(); });
+        Step("WriteSlideshowStub", [&] { WriteSlideshowStub(state_); });
+        Step("ResetTables", [&] { ResetTables(); });
+        Step("GetAppPath", [&] { state_.hostInterface.AppPath = state_.Host().GetAppPath(); });
+        Step("QueueTimerForm", [&] { state_.QueueTimerForm(); });
+        Step("InitFilterDictionary", [&] { InitFilterDictionary(state_); });
+        Step("InitDeviceDictionary", [&] { InitDeviceDictionary(state_); });
+        Step("RunScriptFile", [&] { RunScriptFile(state_); });
+        Step("InitUDP", [&] { InitUDP(state_); });
+        Step("InitZephraUtilities", [&] { InitZephraUtilities(state_); });
+        Step("SyncAppliances", [&] { SyncAppliances(); });
+        Step("XapSendQueue", [&] { state_.xap.XapSendQueue.emplace(); });
+        Step("LoadEchoWindow", [&] { LoadEchoWindow(state_); });
+        Step("ReadStatusOptions", [&] { ReadStatusOptions(state_); });
+        Step("SetValueCallback", [&] { SetValueCallback(state_); });
+        // A failed step switches off only what it would have set up: device commands and
+        // host events must not be dropped for good because, say, a port was taken.
+        Step("Complete", [&] { WriteLog(state_.Host(), kSource, kStartupComplete); });
         state_.InitComplete = true;
-        return "";
+        return failed_ ? firstError_ : "";
     }
 
 private:
-    void Step(const std::function<void()>& body) {
+    // A step that fails is logged under its name ("InitHW InitUDP Line 0 ...").
+    void Step(const char* name, const std::function<void()>& body) {
         if (vb::Try(body)) return;
         if (!failed_) firstError_ = vb::Err().Description;
         failed_ = true;
-        vb::Try([&] { WriteLog(state_.Host(), kSource, kInitHWTag); });
+        vb::Try([&] { WriteLog(state_.Host(), kSource, kInitHWTag + std::string(name)); });
         vb::Err().Clear();
     }
 
@@ -117,6 +119,24 @@ private:
 
 bool IsTrue(const std::string& value) { return vb::UCase(value) == "TRUE"; }
 
+constexpr const char* kDefaultShowStatus = "2";
+
+// "ShowStatus" as a 16-bit number; a value that is none takes the default, with a log line
+// naming the key, so that one typing error does not cost the rest of the start-up.
+int16_t ShowStatusOf(PluginState& state, const std::string& text) {
+    int16_t value = 0;
+    if (vb::Try([&] { value = vb::CInt(vb::Variant(text)); })) return value;
+    const std::string why = vb::Err().Description;
+    vb::Err().Clear();
+    vb::Try([&] {
+        WriteLog(
+            state.Host(), kSource,
+            std::string(kBadStatusValue) + "ShowStatus=" + text + " (" + why + "), " + kDefaultShowStatus + " is used");
+    });
+    vb::Err().Clear();
+    return vb::CInt(vb::Variant(kDefaultShowStatus));
+}
+
 }  // namespace
 
 std::string InitHW(PluginState& state, int32_t /*port*/) { return StartUp(state).Run(); }
@@ -144,7 +164,7 @@ void ReadStatusOptions(PluginState& state) {
     };
     options.ShowControl = IsTrue(read("ShowControl", "FALSE"));
     options.ShowSetup = IsTrue(read("ShowSetup", "TRUE"));
-    options.ShowStatus = vb::CInt(vb::Variant(read("ShowStatus", "2")));
+    options.ShowStatus = ShowStatusOf(state, read("ShowStatus", kDefaultShowStatus));
     options.ShowReceiveMessages = IsTrue(read("ShowReceiveMessages", "TRUE"));
     options.ShowReceiveDetail = IsTrue(read("ShowReceiveDetail", "TRUE"));
 }

@@ -1,5 +1,6 @@
-// The host event that runs when the host's phone program reports a caller: created once, by
-// the settings writer, when a phone line and an event group are set.
+// The host event that runs when the host's phone program reports a caller: created by the
+// settings writer when a phone line and an event group are set, and moved to the line and group
+// of each later save.
 
 #include <memory>
 #include <string>
@@ -11,6 +12,7 @@
 #include "homeseer/ListEnumerator.h"
 #include "setup/SetupTexts.h"
 #include "setup/ZephraSetup.h"
+#include "vb/Conversions.h"
 #include "vb/Err.h"
 #include "vb/Strings.h"
 
@@ -32,7 +34,8 @@ bool Named(const vb::ObjectRef& event, const std::string& wanted) {
     return event && vb::LCase(vb::CStr(automation::getProperty(vb::Variant(event), "Name"))) == wanted;
 }
 
-Search SearchEvents(PluginState& state, const std::string& name) {
+// `found` gets the event that matched.
+Search SearchEvents(PluginState& state, const std::string& name, vb::ObjectRef& found) {
     const std::string wanted = vb::LCase(name);
     homeseer::Host& hs = state.Host();
     int64_t visits = 0;
@@ -44,7 +47,11 @@ Search SearchEvents(PluginState& state, const std::string& name) {
             while (!events->Finished()) {
                 if (++visits > kMaxVisits) return Search::CutShort;
                 if (events->CountChanged()) restart = true;
-                if (Named(events->GetNext(), wanted)) return Search::Found;
+                vb::ObjectRef next = events->GetNext();
+                if (Named(next, wanted)) {
+                    found = std::move(next);
+                    return Search::Found;
+                }
             }
             if (!restart) return Search::NotFound;
         }
@@ -54,15 +61,19 @@ Search SearchEvents(PluginState& state, const std::string& name) {
     for (int32_t i = 1; i <= count; ++i) {
         if (++visits > kMaxVisits) return Search::CutShort;
         std::shared_ptr<homeseer::HostEvent> event = hs.GetEvent(i);
-        if (Named(event, wanted)) return Search::Found;
+        if (Named(event, wanted)) {
+            found = std::move(event);
+            return Search::Found;
+        }
     }
     return Search::NotFound;
 }
 
 // The search, with its failures logged; an error ends it without a match.
-Search FindEventLogged(PluginState& state, const std::string& name) {
+Search FindEventLogged(PluginState& state, const std::string& name, vb::ObjectRef* found = nullptr) {
     Search result = Search::NotFound;
-    if (!vb::Try([&] { result = SearchEvents(state, name); })) {
+    vb::ObjectRef match;
+    if (!vb::Try([&] { result = SearchEvents(state, name, match); })) {
         vb::Try([&] { WriteLog(state.Host(), kSource, kFindEventTag); });
         vb::Err().Clear();
         return Search::NotFound;
@@ -70,16 +81,36 @@ Search FindEventLogged(PluginState& state, const std::string& name) {
     if (result == Search::CutShort)
         vb::Try([&] { WriteLog(state.Host(), kSource, kFindEventTag + std::string(kWalkCutShort)); });
     vb::Err().Clear();
+    if (found) *found = std::move(match);
     return result;
+}
+
+void LogCreateError(PluginState& state) {
+    vb::Try([&] { WriteLog(state.Host(), kSource, kCreateEventTag); });
+    vb::Err().Clear();
 }
 
 }  // namespace
 
 bool FindEvent(PluginState& state, const std::string& name) { return FindEventLogged(state, name) == Search::Found; }
 
-// An event that may exist (a search cut short) is not made a second time.
+// An event that may exist (a search cut short) is not made a second time. One that exists takes
+// the saved line and group, so that calls on the new line are announced and the old line's are not.
 void CreateCIDEvent(PluginState& state, const std::string& group, int16_t line) {
-    if (FindEventLogged(state, kCIDEventName) != Search::NotFound) return;
+    vb::ObjectRef existing;
+    const Search search = FindEventLogged(state, kCIDEventName, &existing);
+    if (search == Search::Found && existing) {
+        const bool moved = vb::Try([&] {
+            const vb::Variant event{existing};
+            if (vb::CLng(automation::getProperty(event, "phone_line")) != line)
+                automation::letProperty(event, "phone_line", vb::Variant(line));
+            if (vb::CStr(automation::getProperty(event, "Group")) != group)
+                automation::letProperty(event, "Group", vb::Variant(group));
+        });
+        if (!moved) LogCreateError(state);
+        return;
+    }
+    if (search != Search::NotFound) return;
     const bool created = vb::Try([&] {
         homeseer::Host& hs = state.Host();
         std::shared_ptr<homeseer::HostEvent> made =
@@ -93,10 +124,7 @@ void CreateCIDEvent(PluginState& state, const std::string& group, int16_t line) 
         automation::letProperty(event, "misc",
                                 state.UseDeviceRefs ? vb::Variant(kCIDMiscNewer) : vb::Variant(kCIDMiscOlder));
     });
-    if (!created) {
-        vb::Try([&] { WriteLog(state.Host(), kSource, kCreateEventTag); });
-        vb::Err().Clear();
-    }
+    if (!created) LogCreateError(state);
 }
 
 }  // namespace zephra

@@ -112,7 +112,7 @@ private:
             if (server_.PeerClosed(slot) && !server_.HasQueued(slot)) server_.Refuse(slot, "request cut short", 400);
             return std::nullopt;
         }
-        std::string whole = pending.substr(0, frame.length);
+        std::string whole = WithCrLfHead(std::string_view(pending).substr(0, frame.length));
         pending.clear();
         return whole;
     }

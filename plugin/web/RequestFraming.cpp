@@ -8,8 +8,6 @@ namespace zephra {
 
 namespace {
 
-constexpr std::string_view kEmptyLine = "\r\n\r\n";
-constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kContentLength = "content-length";
 constexpr std::string_view kTransferEncoding = "transfer-encoding";
 
@@ -41,12 +39,13 @@ struct BodyLength {
 // The "Content-Length" of a header block; lines after the request line, any case.
 BodyLength BodyLengthOf(std::string_view header) {
     BodyLength found;
-    std::size_t at = header.find(kLineEnd);
+    std::size_t at = header.find('\n');
     while (at != std::string_view::npos) {
-        const std::size_t start = at + kLineEnd.size();
-        at = header.find(kLineEnd, start);
+        const std::size_t start = at + 1;
+        at = header.find('\n', start);
         std::string_view line =
             header.substr(start, at == std::string_view::npos ? std::string_view::npos : at - start);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         const std::size_t colon = line.find(':');
         if (colon == std::string_view::npos) continue;
         const std::string_view name = Trimmed(line.substr(0, colon));
@@ -64,16 +63,37 @@ BodyLength BodyLengthOf(std::string_view header) {
 
 }  // namespace
 
+std::size_t HeadSize(std::string_view text) {
+    // Lines end in CR LF or, as clients may send them, a bare LF: the head ends at the first
+    // line end followed by an empty line.
+    for (std::size_t at = text.find('\n'); at != std::string_view::npos; at = text.find('\n', at + 1)) {
+        if (at + 1 < text.size() && text[at + 1] == '\n') return at + 2;
+        if (at + 2 < text.size() && text[at + 1] == '\r' && text[at + 2] == '\n') return at + 3;
+    }
+    return 0;
+}
+
+std::string WithCrLfHead(std::string_view request) {
+    const std::size_t head = HeadSize(request);
+    std::string out;
+    out.reserve(request.size() + 64);
+    for (std::size_t i = 0; i < head; ++i) {
+        if (request[i] == '\n' && (i == 0 || request[i - 1] != '\r')) out += '\r';
+        out += request[i];
+    }
+    out.append(request.substr(head));
+    return out;
+}
+
 RequestFrame FrameRequest(std::string_view text) {
-    const std::size_t end = text.find(kEmptyLine);
-    if (end == std::string_view::npos) {
+    const std::size_t headerSize = HeadSize(text);
+    if (headerSize == 0) {
         if (text.size() > kHeaderLimit)
             return Refused(431, "header block over " + std::to_string(kHeaderLimit) + " bytes");
         return {};
     }
-    const std::size_t headerSize = end + kEmptyLine.size();
     if (headerSize > kHeaderLimit) return Refused(431, "header block over " + std::to_string(kHeaderLimit) + " bytes");
-    const BodyLength body = BodyLengthOf(text.substr(0, end + kLineEnd.size()));
+    const BodyLength body = BodyLengthOf(text.substr(0, headerSize));
     if (body.malformed) return Refused(400, "malformed Content-Length");
     if (body.chunked) return Refused(411, "body in chunks");
     if (!body.length) return {RequestFrame::Complete, text.size(), {}};

@@ -26,4 +26,12 @@ struct RequestFrame {
 // A request without "Content-Length" ends with the text that came.
 RequestFrame FrameRequest(std::string_view text);
 
+// The bytes of the request line and header block up to and with the empty line that ends them
+// (lines end in CR LF or a bare LF); 0 while that line has not come.
+std::size_t HeadSize(std::string_view text);
+
+// The request with every bare LF of its head made a CR LF, so that the head reads as one sent
+// with CR LF line ends; the body is kept as it came.
+std::string WithCrLfHead(std::string_view request);
+
 }  // namespace zephra

@@ -175,8 +175,8 @@ void TCPServer::socket_ConnectionRequest(int32_t requestID) {
     if (!vb::Try([&] {
             // 1. Recount; a socket in error is closed.
             Recount();
-            // 2. Every slot taken: the connection idle longest gives way. With none idle the
-            // newcomer is refused alone, and those after it wait in the backlog.
+            // 2. Every slot taken: the oldest connection with an unfinished head gives way. With
+            // none, the newcomer is refused alone, and those after it wait in the backlog.
             if (OpenConnectionCount >= kHighestSlot && !GiveWay()) {
                 WriteServerDebug(kDbgNoFreeSocket + N(requestID));
                 FollowCapacity();
@@ -228,34 +228,49 @@ void TCPServer::Recount() {
     }
 }
 
-// The open slot whose connection has waited longest without sending a byte, idle at least
-// kGiveWayIdle; 0 when every open slot is reading, queuing or answering a request.
-int16_t TCPServer::IdleLongest() const {
-    const forms::Loop::TimePoint limit = Now() - kGiveWayIdle;
+// The open slot, open longest, whose request head has not all come: a client that trickles
+// its head or sends nothing must not keep a newcomer out. A silent one is passed over for its
+// first second. 0 when none may give way.
+int16_t TCPServer::GivesWay() const {
+    const forms::Loop::TimePoint graceEnd = Now() - kSilentGrace;
     int16_t found = 0;
     for (int16_t slot = 1; slot <= HighestSlot(); ++slot) {
-        const int st = SlotState(slot);
-        if (st != forms::sckConnected || answering_[slot] || streams_[slot] || queuedBytes_[slot] > 0 ||
-            !pending_[slot].empty() || lastActivity_[slot] > limit)
-            continue;
-        if (found == 0 || lastActivity_[slot] < lastActivity_[found]) found = slot;
+        if (SlotState(slot) != forms::sckConnected || headDone_[slot] || answering_[slot] || streams_[slot]) continue;
+        if (!heard_[slot] && openedAt_[slot] > graceEnd) continue;
+        if (found == 0 || connections_[slot] < connections_[found]) found = slot;  // accepted first
     }
     return found;
 }
 
 bool TCPServer::GiveWay() {
-    const int16_t slot = IdleLongest();
+    const int16_t slot = GivesWay();
     if (slot == 0) return false;
-    WriteServerDebug(kDbgGaveWay + N(slot) + kDbgIdleFor + N(Ms(Now() - lastActivity_[slot])) + " ms");
+    WriteServerDebug(kDbgGaveWay + N(slot) + kDbgHeadUnfinished + N(Ms(Now() - openedAt_[slot])) + " ms");
     socket_Close(slot);
     Recount();
     return OpenConnectionCount < kHighestSlot;
 }
 
+// A head ends with an empty line; a bare line feed ends a line too, so that a head is never
+// taken for unfinished longer than the framing takes it to be.
+bool TCPServer::FollowHead(int16_t slot, const std::string& text) {
+    if (headDone_[slot]) return false;
+    std::string scan = headTail_[slot] + text.substr(0, std::min(text.size(), kHeaderLimit + 4));
+    std::size_t at = scan.find("\n\r\n");
+    if (at == std::string::npos) at = scan.find("\n\n");
+    if (at != std::string::npos) {
+        headDone_[slot] = true;
+        headTail_[slot].clear();
+        return true;
+    }
+    headTail_[slot] = scan.substr(scan.size() - std::min<std::size_t>(scan.size(), 2));
+    return false;
+}
+
 // Newcomers are taken while a slot is free or may give way; else they wait in the backlog.
 void TCPServer::FollowCapacity() {
     Recount();
-    const bool full = OpenConnectionCount >= kHighestSlot && IdleLongest() == 0;
+    const bool full = OpenConnectionCount >= kHighestSlot && GivesWay() == 0;
     forms::TcpSocket& listener = Socket(0);
     if (listener.AcceptingPaused() != full) {
         WriteServerDebug(full ? kDbgAcceptPaused : kDbgAcceptResumed);
@@ -274,7 +289,9 @@ void TCPServer::IdleTimer_Timer() {
         const int st = SlotState(slot);
         if ((st != forms::sckConnected && st != forms::sckClosing) || streams_[slot] || queuedBytes_[slot] > 0)
             continue;
-        if (!answering_[slot] && at - openedAt_[slot] >= kRequestTimeout) {
+        if (!answering_[slot] && !headDone_[slot] && at - openedAt_[slot] >= kHeadTimeout) {
+            Refuse(slot, "no whole request head within " + N(Ms(kHeadTimeout) / 1000) + " s", 408);
+        } else if (!answering_[slot] && at - openedAt_[slot] >= kRequestTimeout) {
             Refuse(slot, "no whole request within " + N(Ms(kRequestTimeout) / 1000) + " s", 408);
         } else if (answering_[slot] && at - lastActivity_[slot] >= kRequestTimeout) {
             WriteServerDebug(kDbgAnswerNotTaken + N(slot));
@@ -293,7 +310,8 @@ void TCPServer::Answering(int16_t slot) {
 void TCPServer::ForgetSlot(int16_t slot) {
     pending_[slot].clear();
     streams_[slot].reset();
-    answering_[slot] = peerClosed_[slot] = refused_[slot] = false;
+    answering_[slot] = peerClosed_[slot] = refused_[slot] = headDone_[slot] = heard_[slot] = false;
+    headTail_[slot].clear();
     StopBlockTimer(slot);
 }
 
@@ -309,12 +327,15 @@ void TCPServer::socket_DataArrival(int16_t slot) {
                 return;
             }
             queuedBytes_[slot] += text.size();
+            heard_[slot] = true;
+            const bool headDone = FollowHead(slot, text);
             RequestQueue.push_back({slot, connections_[slot], std::move(text)});
             WriteServerDebug(kDbgPushing + N(static_cast<int64_t>(RequestQueue.size())) + kDbgForSocket + N(slot));
             if (!ServerTimer.Enabled()) {
                 ServerTimer.Interval(kPollInterval);
                 ServerTimer.Enabled(true);
             }
+            if (headDone) FollowCapacity();  // with every head whole, newcomers wait
         }))
         LogTagged(kTagDataArrival);
 }

@@ -11,11 +11,14 @@
 // streamed file goes out block by block on events, so other requests are served meanwhile; a
 // client that stops reading is dropped after three block time-outs in a row.
 //
-// When all 50 slots are open, the connection idle longest (connected a second or more with
-// nothing sent) gives way to a newcomer; connections whose request is being read, queued or
-// answered keep their slots. With none idle, newcomers wait in the system's backlog until a
-// slot frees. A connection that has not sent a whole request within 30 s (on the loop's
-// clock), or whose answer is not taken for 30 s, is closed. The debug log is kept to 4 MiB
+// When all 50 slots are open, the connection that has not finished its request head and has
+// been open longest gives way to a newcomer, so slow senders cannot hold every slot; one that
+// has sent nothing yet gives way only after a second, so that a burst of newcomers does not
+// push out clients whose requests are on their way. Those whose head is whole (being read,
+// queued or answered) keep their slots. With none that may give way,
+// newcomers wait in the system's backlog until a slot frees. A connection whose request head
+// has not all come within 10 s, or its whole request within 30 s (on the loop's clock), or whose
+// answer is not taken for 30 s, is closed. The debug log is kept to 4 MiB
 // and its previous 4 MiB ("dkvZephra_TCPServerDebug.old.txt").
 
 #include <array>
@@ -45,7 +48,8 @@ public:
     static constexpr std::size_t kBlockSize = 1000;      // bytes
     static constexpr int kStalledTimeouts = 3;           // block time-outs in a row that drop a client
     static constexpr int32_t kIdleCheckInterval = 1000;  // ms
-    static constexpr std::chrono::milliseconds kGiveWayIdle{1000};
+    static constexpr std::chrono::milliseconds kSilentGrace{1000};
+    static constexpr std::chrono::milliseconds kHeadTimeout{10000};
     static constexpr std::chrono::milliseconds kRequestTimeout{30000};
     static constexpr std::size_t kDebugLogLimit = 4 * 1024 * 1024;  // bytes
 
@@ -131,7 +135,10 @@ private:
     void WireSocket(forms::TcpSocket& socket, int index);
     void CreateSlot(int16_t slot);
     void Recount();
-    int16_t IdleLongest() const;
+    // The open slot that gives way first to a newcomer; 0 when none may.
+    int16_t GivesWay() const;
+    // Notes the end of the request head in the slot's incoming text; true when it ends now.
+    bool FollowHead(int16_t slot, const std::string& text);
     bool GiveWay();
     void FollowCapacity();
     void socket_PeerClose(int16_t slot);
@@ -153,6 +160,9 @@ private:
     std::array<bool, kHighestSlot + 1> answering_{};
     std::array<bool, kHighestSlot + 1> peerClosed_{};
     std::array<bool, kHighestSlot + 1> refused_{};
+    std::array<bool, kHighestSlot + 1> headDone_{};
+    std::array<bool, kHighestSlot + 1> heard_{};          // the connection has sent something
+    std::array<std::string, kHighestSlot + 1> headTail_;  // the last bytes of an unfinished head
     uint64_t nextConnection_ = 0;
     std::size_t debugBytes_ = 0;
     const void* debugLogSeen_ = nullptr;

@@ -3,12 +3,16 @@
 #include "LoopbackAddress.h"
 
 #include <boost/asio/post.hpp>
+#include <boost/asio/read_until.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <memory>
+#include <string_view>
+#include <utility>
 
 namespace appliance_sim {
 
@@ -17,6 +21,69 @@ namespace beast = boost::beast;
 namespace http = beast::http;
 using tcp = asio::ip::tcp;
 
+namespace {
+
+constexpr std::size_t headLimit = 16 * 1024;
+
+// Where the head (status line and header lines) ends: after the first empty line, whether lines
+// end in CR LF or a bare LF; 0 while it has not come.
+std::size_t headEnd(std::string_view text) {
+    for (std::size_t at = text.find('\n'); at != std::string_view::npos; at = text.find('\n', at + 1)) {
+        if (at + 1 < text.size() && text[at + 1] == '\n') return at + 2;
+        if (at + 2 < text.size() && text[at + 1] == '\r' && text[at + 2] == '\n') return at + 3;
+    }
+    return 0;
+}
+
+// A header line a browser reads: a field name (a token: no blanks, no separators) and a colon.
+bool readableField(std::string_view line) {
+    const std::size_t colon = line.find(':');
+    if (colon == std::string_view::npos || colon == 0) return false;
+    for (const char c : line.substr(0, colon)) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u <= 0x20 || u >= 0x7f || std::string_view("()<>@,;:\\\"/[]?={}").find(c) != std::string_view::npos)
+            return false;
+    }
+    return true;
+}
+
+// The head as a browser reads it: a header line it cannot read (no colon, or no field name
+// before it) is skipped, the others are kept; every line ends in CR LF.
+std::string readableHead(std::string_view head) {
+    std::string out;
+    bool first = true;
+    while (!head.empty()) {
+        const std::size_t end = head.find('\n');
+        std::string_view line = head.substr(0, end);
+        head = end == std::string_view::npos ? std::string_view{} : head.substr(end + 1);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (line.empty()) break;
+        if (first || readableField(line)) out.append(line).append("\r\n");
+        first = false;
+    }
+    return out + "\r\n";
+}
+
+// Reads until the head has come.
+struct HeadComplete {
+    template <typename Iterator>
+    std::pair<Iterator, bool> operator()(Iterator begin, Iterator end) const {
+        const std::string seen(begin, end);
+        const std::size_t at = headEnd(seen);
+        if (at != 0) return {begin + static_cast<std::ptrdiff_t>(at), true};
+        // The next look starts a little before the end, so that a line end split between two
+        // reads is still seen.
+        return {end - static_cast<std::ptrdiff_t>(std::min<std::size_t>(seen.size(), 3)), false};
+    }
+};
+
+}  // namespace
+}  // namespace appliance_sim
+
+template <>
+struct boost::asio::is_match_condition<appliance_sim::HeadComplete> : std::true_type {};
+
+namespace appliance_sim {
 namespace {
 
 class Fetch : public std::enable_shared_from_this<Fetch> {
@@ -48,15 +115,31 @@ private:
 
     void onWrite(beast::error_code ec) {
         if (ec) return finish("send: " + ec.message());
-        parser_.header_limit(16 * 1024);
+        parser_.header_limit(headLimit);
         parser_.body_limit(fetchBodyLimit);
         stream_.expires_after(std::chrono::seconds(fetchStepSeconds));
-        http::async_read_header(stream_, buffer_, parser_,
-                                [self = shared_from_this()](beast::error_code ec, std::size_t) { self->onHeader(ec); });
+        asio::async_read_until(
+            stream_, asio::dynamic_buffer(raw_, headLimit), HeadComplete{},
+            [self = shared_from_this()](beast::error_code ec, std::size_t n) { self->onHead(ec, n); });
     }
 
-    void onHeader(beast::error_code ec) {
+    // The head goes to the parser as a browser would read it; what came after it is the body's start.
+    void onHead(beast::error_code ec, std::size_t headBytes) {
+        if (ec == asio::error::not_found) return finish("receive: header over " + std::to_string(headLimit) + " bytes");
         if (ec) return finish("receive: " + ec.message());
+        const std::string head = readableHead(std::string_view(raw_).substr(0, headBytes));
+        parser_.eager(false);
+        parser_.put(asio::buffer(head), ec);
+        if (!ec && !parser_.is_header_done()) ec = http::error::partial_message;
+        if (ec) return finish("receive: " + ec.message());
+        const std::size_t rest = raw_.size() - headBytes;
+        asio::buffer_copy(buffer_.prepare(rest), asio::buffer(raw_.data() + headBytes, rest));
+        buffer_.commit(rest);
+        raw_.clear();
+        onHeader();
+    }
+
+    void onHeader() {
         result_.status = parser_.get().result_int();
         readBody();
     }
@@ -99,6 +182,7 @@ private:
     LoopbackUrl url_;
     std::size_t keepBytes_;
     std::function<void(FetchResult)> done_;
+    std::string raw_;
     beast::flat_buffer buffer_{16 * 1024};
     http::request<http::empty_body> request_;
     http::response_parser<http::buffer_body> parser_;

@@ -62,6 +62,8 @@ public:
     void pauseToggle();
     // The running program's process id; -1 when idle.
     pid_t pid() const { return pid_; }
+    // The preferences the next start passes to the program (those that concern it).
+    virtual void usePreferences(int /*replayGain*/, double /*addDecibels*/) {}
 
     // Parses one output line (without its line end). Public for the parser tests.
     virtual void parseLine(const std::string& line) = 0;
@@ -103,6 +105,10 @@ class MadplayBackend : public PlayerBackend {
 public:
     MadplayBackend(int replayGain, double addDecibels, AudioOutput output);
     void parseLine(const std::string& line) override;
+    void usePreferences(int replayGain, double addDecibels) override {
+        replayGain_ = replayGain;
+        addDecibels_ = addDecibels;
+    }
     std::vector<std::string> arguments(const std::string& path) const override;
 
 protected:

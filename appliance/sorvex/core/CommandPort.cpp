@@ -17,7 +17,8 @@ namespace sorvex {
 
 namespace {
 
-// A jukebox has a few clients (the host plug-in, a remote or two); more are refused at once.
+// A jukebox has a few clients (the host plug-in, a remote or two); when all are taken, the one
+// idle longest makes room for a newcomer, so idle connections cannot shut the port.
 constexpr std::size_t kMaxClients = 16;
 // Out of descriptors, the waiting connection keeps the listening socket readable: accepting
 // rests this long instead of spinning on the failure.
@@ -124,12 +125,10 @@ void CommandPort::accept(int listener) {
         return;
     }
     acceptFailing_ = false;
-    if (clients_.size() >= kMaxClients) {
-        ::close(fd);
-        return;
-    }
+    if (clients_.size() >= kMaxClients) closeClient(idleLongest());
     auto client = std::make_unique<Client>();
     client->fd = fd;
+    client->lastActive = ++activity_;
     watch(*client);
     clients_[fd] = std::move(client);
 }
@@ -180,6 +179,7 @@ gboolean CommandPort::serve(int fd, GIOCondition condition) {
     if (n < 0) std::perror(texts::kCantRead);
     if (n <= 0) ended = true;
     else client.in.append(chunk, static_cast<std::size_t>(n));
+    client.lastActive = ++activity_;
     if (!runLines(fd)) return G_SOURCE_REMOVE;
     if (ended) {
         // The line ends with the connection: the connection goes first, the command still runs
@@ -227,12 +227,11 @@ std::string CommandPort::runLine(const std::string& line, int fd) {
     else if (starts(line, "save", 4)) {
         if (std::optional<std::string> argument = argumentOf(line)) {
             const auto place = NetworkPlaylistName(*argument);
-            if (!place) {
+            if (!place || !actions_.save(place->first, place->second)) {
                 std::printf(texts::kRefusedSave, argument->c_str());
                 std::fflush(stdout);
                 return texts::kReplyUnrecognized;
             }
-            actions_.save(place->first, place->second);
         }
     } else if (whole(line, "status")) return actions_.status() + texts::kReplyOk;
     else if (whole(line, "quit")) actions_.quit();
@@ -249,10 +248,12 @@ std::string CommandPort::runLine(const std::string& line, int fd) {
 void CommandPort::execute(int fd, const std::string& line, bool connected) {
     const std::string text = runLine(line, fd);
     if (!connected) {
+        actions_.replied();
         if (whole(line, "quit")) actions_.exitProgram();
         return;
     }
     reply(fd, text);
+    actions_.replied();
     if (whole(line, "quit")) {
         auto found = clients_.find(fd);
         if (found != clients_.end()) flush(*found->second);
@@ -288,6 +289,18 @@ void CommandPort::flush(Client& client) {
         break;
     }
     if (client.watchingWrite != !client.out.empty()) watch(client);
+}
+
+int CommandPort::idleLongest() const {
+    int found = -1;
+    std::uint64_t since = 0;
+    for (const auto& [fd, client] : clients_) {
+        if (found < 0 || client->lastActive < since) {
+            found = fd;
+            since = client->lastActive;
+        }
+    }
+    return found;
 }
 
 void CommandPort::closeClient(int fd) {

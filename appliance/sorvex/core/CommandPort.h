@@ -5,6 +5,7 @@
 
 #include <glib.h>
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
@@ -25,13 +26,16 @@ public:
     virtual void launch(const std::string& path) = 0;
     virtual void clear() = 0;
     // Saves the play list as `name` in `directory`, which is relative to the jukebox's music
-    // root ("." for the root itself).
-    virtual void save(const std::string& directory, const std::string& name) = 0;
+    // root ("." for the root itself); false when the target is refused (it would leave the root).
+    virtual bool save(const std::string& directory, const std::string& name) = 0;
     virtual std::string status() = 0;
     // Stops, writes the preferences and saves the default list as set.
     virtual void quit() = 0;
     // Ends the program, after the reply to "quit" went out.
     virtual void exitProgram() = 0;
+    // After each command's reply went out (or was dropped): what must not hold a reply back,
+    // such as a modal alert, comes now.
+    virtual void replied() {}
 };
 
 // A playlist name from the network as {directory, file name}, the directory relative to the
@@ -65,6 +69,7 @@ private:
         bool watchingWrite = false;
         std::string in;
         std::string out;
+        std::uint64_t lastActive = 0;  // when it connected or last sent, in steps of activity_
     };
 
     static gboolean onAccept(gint fd, GIOCondition, gpointer self);
@@ -84,6 +89,8 @@ private:
     void flush(Client& client);
     void watch(Client& client);
     void closeClient(int fd);
+    // The client that has connected or sent least recently; -1 when there is none.
+    int idleLongest() const;
 
     CommandActions& actions_;
     std::vector<std::pair<int, guint>> listeners_;
@@ -92,6 +99,7 @@ private:
     std::string failure_;
     bool acceptFailing_ = false;
     guint rest_ = 0;
+    std::uint64_t activity_ = 0;
 };
 
 }  // namespace sorvex

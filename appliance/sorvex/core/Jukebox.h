@@ -97,7 +97,12 @@ public:
     bool isTrackTable(const std::string& path) const;
     void loadPlaylistFile(const std::string& path, bool start);
     // Writes the whole list as an M3U playlist; false when it could not be written in full.
-    bool savePlaylist(const std::string& directory, const std::string& name);
+    // `plainFileOnly`: a target that is a link or anything but a plain file is not opened.
+    bool savePlaylist(const std::string& directory, const std::string& name, bool plainFileOnly = false);
+    // While held, the alerts of a save wait for showHeldAlerts(): a network client's reply must
+    // not wait until someone presses OK on the appliance.
+    void holdAlerts(bool hold) { holdAlerts_ = hold; }
+    void showHeldAlerts();
 
     // ---- Ending ----
     // Stops, writes the preferences (to `prefsPath` when given), saves the default list if so set.
@@ -121,6 +126,8 @@ private:
 
     NowPlaying now_;
     bool paused_ = false;
+    bool holdAlerts_ = false;
+    std::vector<std::string> heldAlerts_;
 };
 
 }  // namespace sorvex

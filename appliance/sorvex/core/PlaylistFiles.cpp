@@ -1,5 +1,9 @@
 // Playlist files: M3U playlists and pipe-separated track tables read into the play list, and
 // the play list written as an M3U playlist.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -24,6 +28,23 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// Opens a playlist for writing that must be a plain file and not a link: a link put in place
+// after the caller's checks fails here (errno tells why) instead of being followed.
+std::FILE* openPlainFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0) return nullptr;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        errno = EINVAL;
+        return nullptr;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* file = ::fdopen(fd, "w");
+    if (!file) ::close(fd);
+    return file;
+}
 
 std::string directoryOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
@@ -185,15 +206,22 @@ void Jukebox::loadPlaylistFile(const std::string& path, bool start) {
     view_->endProgress();
 }
 
-bool Jukebox::savePlaylist(const std::string& directory, const std::string& name) {
+void Jukebox::showHeldAlerts() {
+    std::vector<std::string> held;
+    held.swap(heldAlerts_);
+    for (const std::string& text : held) view_->alert(text);
+}
+
+bool Jukebox::savePlaylist(const std::string& directory, const std::string& name, bool plainFileOnly) {
     if (count() > kSaveProgressEvery) showProgress(texts::kSaving, 0);
     std::string fileName = directory + "/" + name;
     if (name.find('.') == std::string::npos) fileName += ".m3u";
-    File file(std::fopen(fileName.c_str(), "w"));
+    File file(plainFileOnly ? openPlainFile(fileName) : std::fopen(fileName.c_str(), "w"));
     auto alert = [&](const char* format) {
         char text[1200];
         std::snprintf(text, sizeof text, format, std::strerror(errno));
-        view_->alert(text);
+        if (holdAlerts_) heldAlerts_.emplace_back(text);
+        else view_->alert(text);
         std::fprintf(stderr, "%s: %s\n", texts::kAlertTitle, text);
     };
     if (!file) {

@@ -43,6 +43,8 @@ int Jukebox::playFile(const std::optional<std::string>& path) {
     PlayerBackend* backend = findBackend(path->c_str());
     if (!backend) return -1;
     currentBackend_ = backend;
+    // Each track starts with the preferences as they are now (the Settings dialog may have changed them).
+    backend->usePreferences(prefs_.replayGain, prefs_.addDecibels);
     view_->setTrackLabel("");
     view_->setArtistLabel("");
     view_->setAlbumLabel("");

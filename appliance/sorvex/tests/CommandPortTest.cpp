@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include "CommandPort.h"
@@ -26,8 +27,9 @@ public:
     void next() override { calls.push_back("next"); }
     void launch(const std::string& path) override { calls.push_back("launch[" + path + "]"); }
     void clear() override { calls.push_back("clear"); }
-    void save(const std::string& directory, const std::string& name) override {
+    bool save(const std::string& directory, const std::string& name) override {
         calls.push_back("save[" + directory + "][" + name + "]");
+        return true;
     }
     std::string status() override {
         calls.push_back("status");
@@ -214,26 +216,104 @@ TEST(CommandPortSave, NetworkSavesLandInTheMusicFolder) {
     EXPECT_EQ(folder.read("music/party.m3u"), "#EXTM3U\r\n#EXTINF:-1,Song A\r\na.mp3\r\n");
     EXPECT_EQ(folder.read("music/lists/later.m3u"),
               "#EXTM3U\r\n#EXTINF:-1,Song A\r\n" + (folder / "music/a.mp3") + "\r\n");
+
+    // Links out of the folder are refused, as the file or as a folder on the way.
+    std::filesystem::create_symlink(victim, folder / "music/evil.m3u");
+    std::filesystem::create_symlink(folder.path(), folder / "music/out");
+    std::filesystem::create_symlink("party.m3u", folder / "music/inner.m3u");
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(exchange("save evil.m3u"), "500 Unrecognized command\n");
+    EXPECT_EQ(exchange("save evil"), "500 Unrecognized command\n");
+    EXPECT_EQ(exchange("save out/victim.txt.m3u"), "500 Unrecognized command\n");
+    EXPECT_EQ(exchange("save out/new.m3u"), "500 Unrecognized command\n");
+    EXPECT_EQ(exchange("save inner"), "500 Unrecognized command\n");
+    const std::string said = ::testing::internal::GetCapturedStdout();
+    EXPECT_NE(said.find("Refused network save outside the music folder: evil.m3u\n"), std::string::npos) << said;
+    EXPECT_EQ(folder.read("victim.txt"), "precious\n");
+    EXPECT_FALSE(std::filesystem::exists(folder / "new.m3u"));
+    EXPECT_EQ(folder.read("music/party.m3u"), "#EXTM3U\r\n#EXTINF:-1,Song A\r\na.mp3\r\n");
+    // A link or a pipe put in place after those checks is not opened either.
+    ASSERT_EQ(::mkfifo((folder / "music/pipe.m3u").c_str(), 0600), 0);
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(jukebox.savePlaylist(folder / "music", "evil.m3u", true));
+    EXPECT_FALSE(jukebox.savePlaylist(folder / "music", "pipe.m3u", true));
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(folder.read("victim.txt"), "precious\n");
+    EXPECT_EQ(exchange("save pipe"), "500 Unrecognized command\n");
 }
 
-TEST_F(CommandPortTest, AFewClientsAtATimeTheRestRefusedAtOnce) {
+// A save that fails shows its alert (modal on the appliance) only after the client has its reply.
+TEST(CommandPortSave, TheClientIsAnsweredBeforeTheAlertOfAFailedSave) {
+    testing::ScratchFolder folder;
+    std::filesystem::create_directories(folder / "music");
+    Prefs prefs;
+    prefs.directory = folder / "music";
+    prefs.fsCharset = prefs.dataCharset = "UTF-8";
+    Jukebox jukebox(prefs, MakeBackends(0, 0.0, {AudioOutput::Kind::Null, ""}));
+    jukebox.addEntry(folder / "music", "a.mp3", std::string("Song A"), false);
+    struct ModalView : testing::RecordingView {
+        std::function<void()> shown;
+        void alert(const std::string& text) override {
+            if (shown) shown();
+            RecordingView::alert(text);
+        }
+    } view;
+    jukebox.setView(&view);
+    JukeboxCommands commands(jukebox, std::nullopt, nullptr);
+    CommandPort port(commands);
+    ASSERT_EQ(port.open(0), 0);
+    Client client("127.0.0.2", port.boundPort());
+    std::string seenAtAlert = "(no alert)";
+    view.shown = [&] {
+        client.poll();
+        seenAtAlert = client.received();
+    };
+    client.send("save missing/list.m3u\n");
+    ASSERT_TRUE(client.awaitReceived("200 OK\n"));
+    ASSERT_TRUE(RunUntil([&] { return view.alerts.size() == 1; }));
+    EXPECT_EQ(seenAtAlert, "200 OK\n");
+    EXPECT_TRUE(view.alerts[0].starts_with("Couldn't open playlist file\n")) << view.alerts[0];
+    // The next command is not followed by the same alert again.
+    client.send("status\n");
+    ASSERT_TRUE(client.awaitReceived("200 OK\n" + jukebox.statusText() + "200 OK\n"));
+    EXPECT_EQ(view.alerts.size(), 1u);
+}
+
+TEST_F(CommandPortTest, WithEveryPlaceTakenTheClientIdleLongestMakesRoom) {
+    // Seventeen clients that connect and say nothing: the first makes room for the seventeenth.
     std::vector<std::unique_ptr<Client>> clients;
-    for (int i = 0; i < 16; ++i) clients.push_back(std::make_unique<Client>("127.0.0.2", port.boundPort()));
-    ASSERT_TRUE(RunUntil([&] { return port.connections() == 16; }));
-    Client extra("127.0.0.2", port.boundPort());
-    ASSERT_TRUE(extra.connected());
-    extra.send("play\n");
-    ASSERT_TRUE(extra.awaitClosed());
-    EXPECT_EQ(extra.received(), "");
-    EXPECT_TRUE(actions.calls.empty());
-    // Those admitted are served; when one goes, a newcomer is admitted.
-    clients[3]->send("status\n");
-    EXPECT_TRUE(clients[3]->awaitReceived("mode stop\n200 OK\n"));
-    clients[0]->close();
-    ASSERT_TRUE(RunUntil([&] { return port.connections() == 15; }));
+    for (int i = 0; i < 16; ++i) {
+        clients.push_back(std::make_unique<Client>("127.0.0.2", port.boundPort()));
+        ASSERT_TRUE(RunUntil([&] { return port.connections() == static_cast<std::size_t>(i + 1); })) << i;
+    }
+    // One of them is in use: it keeps its place over those that never spoke.
+    clients[1]->send("status\n");
+    EXPECT_TRUE(clients[1]->awaitReceived("mode stop\n200 OK\n"));
+    clients.push_back(std::make_unique<Client>("127.0.0.2", port.boundPort()));
+    ASSERT_TRUE(clients[0]->awaitClosed());
+    EXPECT_EQ(clients[0]->received(), "");
+    EXPECT_EQ(port.connections(), 16u);
+    // A newcomer gets its status; the idle one after the first goes, not the one in use.
     Client newcomer("127.0.0.2", port.boundPort());
-    newcomer.send("next\n");
-    EXPECT_TRUE(newcomer.awaitReceived("200 OK\n"));
+    ASSERT_TRUE(newcomer.connected());
+    newcomer.send("status\n");
+    EXPECT_TRUE(newcomer.awaitReceived("mode stop\n200 OK\n"));
+    ASSERT_TRUE(clients[2]->awaitClosed());
+    EXPECT_EQ(port.connections(), 16u);
+    clients[1]->send("next\n");
+    EXPECT_TRUE(clients[1]->awaitReceived("mode stop\n200 OK\n200 OK\n"));
+    for (std::size_t i = 3; i < clients.size(); ++i) {
+        clients[i]->send("play\n");
+        EXPECT_TRUE(clients[i]->awaitReceived("200 OK\n")) << i;
+    }
+    // When one goes, a newcomer takes its place without anyone making room.
+    clients[3]->close();
+    ASSERT_TRUE(RunUntil([&] { return port.connections() == 15; }));
+    Client late("127.0.0.2", port.boundPort());
+    late.send("status\n");
+    EXPECT_TRUE(late.awaitReceived("mode stop\n200 OK\n"));
+    for (std::size_t i = 4; i < clients.size(); ++i) EXPECT_FALSE(clients[i]->poll()) << i;
+    EXPECT_FALSE(clients[1]->poll());
 }
 
 // Out of descriptors, the waiting connections keep the listening socket readable: the port must

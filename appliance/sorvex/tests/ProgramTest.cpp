@@ -176,3 +176,19 @@ TEST_F(ProgramTest, AMissingButtonPictureEndsTheProgram) {
 
 }  // namespace
 }  // namespace sorvex
+
+namespace sorvex {
+namespace {
+
+// An unknown option: the usage line alone, on standard output, and status 1, before any window.
+TEST(SorvexOptions, AnUnknownOptionPrintsTheUsageOnStandardOutput) {
+    testing::ScratchFolder folder;
+    const std::string out = folder / "out", err = folder / "err";
+    const std::string command = std::string(SORVEX_PROGRAM) + " -z >" + out + " 2>" + err + "; test $? -eq 1";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(testing::ScratchFolder::readFile(out), "Usage: sorvex [-x|y|w|h num] [-f config-file] [starting-dir]\n");
+    EXPECT_EQ(testing::ScratchFolder::readFile(err), "");
+}
+
+}  // namespace
+}  // namespace sorvex

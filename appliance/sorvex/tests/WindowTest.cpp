@@ -8,7 +8,9 @@
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <thread>
 
 #include "Browser.h"
@@ -234,6 +236,72 @@ TEST(SorvexWindow, BrowsePlayAndSettingsOnAVirtualDisplay) {
     t::TypeText(t::Find("AddDecibelsText"), "3");
     t::Click(t::Find("SettingsCancelButton"));
     EXPECT_DOUBLE_EQ(prefs.addDecibels, 7.0);
+
+    // Settings changed while the program runs reach the decoder of the next track: the added
+    // decibels, then ReplayGain unticked by a click (the dialog had set it on).
+    auto madplayArguments = [&] {
+        std::string args =
+            ScratchFolder::readFile("/proc/" + std::to_string(jukebox.backends()[0]->pid()) + "/cmdline");
+        std::replace(args.begin(), args.end(), '\0', ' ');
+        return args;
+    };
+    t::Key(main, 'u');
+    ASSERT_EQ(prefs.shuffle, 0);
+    t::ChooseItem(t::Find("SettingsItem"));
+    PtSetResource(t::Find("AddDecibelsText"), Pt_ARG_TEXT_STRING, "", 0);
+    t::TypeText(t::Find("AddDecibelsText"), "3");
+    t::RealClick(t::Find("SettingsOKButton"));
+    EXPECT_DOUBLE_EQ(prefs.addDecibels, 3.0);
+    t::SelectRow(t::Find("PlayList"), 1);
+    t::RealClick(t::Find("PlayButton"));
+    ASSERT_EQ(jukebox.currentPath(), music + "/alpha.mp3");
+    ASSERT_TRUE(jukebox.backends()[0]->isPlaying());
+    EXPECT_TRUE(testing::holds(madplayArguments(), "madplay -v -G -a 3.00 ")) << madplayArguments();
+    t::Click(t::Find("StopButton"));
+    t::ChooseItem(t::Find("SettingsItem"));
+    EXPECT_TRUE(t::Flags(t::Find("ReplayGainToggle")) & Pt_SET);
+    t::RealClick(t::Find("ReplayGainToggle"));
+    EXPECT_FALSE(t::Flags(t::Find("ReplayGainToggle")) & Pt_SET);
+    t::RealClick(t::Find("SettingsOKButton"));
+    EXPECT_EQ(prefs.replayGain, 0);
+    EXPECT_TRUE(testing::holds(ScratchFolder::readFile(prefsPath), "replay-gain 0\n"))
+        << ScratchFolder::readFile(prefsPath);
+    t::SelectRow(t::Find("PlayList"), 1);
+    t::RealClick(t::Find("PlayButton"));
+    ASSERT_TRUE(jukebox.backends()[0]->isPlaying());
+    EXPECT_FALSE(testing::holds(madplayArguments(), "-G")) << madplayArguments();
+    t::Click(t::Find("StopButton"));
+
+    // In a folder holding only a music file the selector shows that file, but OK without a
+    // pick writes nothing; the file's name typed is asked about, and refused leaves it whole.
+    const std::string one = music + "/Rock/one.mp3";
+    std::filesystem::copy_file(music + "/alpha.mp3", one);
+    const std::string oneBefore = ScratchFolder::readFile(one);
+    t::AdvanceClock(500);
+    t::Click(window::FrontPageItems()[0]);
+    ASSERT_EQ(browser.frontPath(), music + "/Rock");
+    t::ChooseItem(t::Find("SaveItem"));
+    PtWidget_t* saveSel = t::Find("SaveFileSel");
+    for (int i = 0; i < 400 && t::FileSelFocus(saveSel).empty(); ++i) t::AwaitEvent(50);
+    EXPECT_EQ(t::FileSelFocus(saveSel), one);
+    t::RunUntilIdle();
+    EXPECT_EQ(t::Text(t::Find("SaveFileText")), "");
+    t::RealClick(t::Find("SaveOKButton"));
+    EXPECT_EQ(ScratchFolder::readFile(one), oneBefore);
+    EXPECT_FALSE(std::filesystem::exists(music + "/Rock/one.mp3.m3u"));
+    t::ChooseItem(t::Find("SaveItem"));
+    t::TypeText(t::Find("SaveFileText"), "one.mp3");
+    const std::size_t dialogsBefore = t::DialogsSeen().size();
+    t::AnswerDialog(2);
+    t::RealClick(t::Find("SaveOKButton"));
+    ASSERT_EQ(t::DialogsSeen().size(), dialogsBefore + 1);
+    EXPECT_EQ(t::DialogsSeen().back().title, "Sorvex Alert");
+    EXPECT_EQ(t::DialogsSeen().back().buttons, (std::vector<std::string>{"Replace", "Cancel"}));
+    EXPECT_EQ(ScratchFolder::readFile(one), oneBefore);
+    EXPECT_TRUE(PtWidgetIsRealized(t::Find("SaveDialog")));
+    t::Click(t::Find("SaveCancelButton"));
+    t::Click(t::Find("BackButton"));
+    ASSERT_EQ(browser.frontPath(), music);
 
     // The Save dialog writes the play list into the browser's folder.
     t::ChooseItem(t::Find("SaveItem"));

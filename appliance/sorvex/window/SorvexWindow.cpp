@@ -478,9 +478,34 @@ void CloseSave() {
     if (g_save) PtUnrealizeWidget(g_save);
 }
 
-void SaveFromText() {
+// A file the play list may replace without asking: none yet, or a play list already.
+bool MayReplace(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return true;
+    char head[8] = {};
+    const std::size_t got = std::fread(head, 1, 7, f);
+    std::fclose(f);
+    if (got == 7 && std::strcmp(head, "#EXTM3U") == 0) return true;
+    const std::size_t dot = path.rfind('.');
+    const std::string ext = dot == std::string::npos ? "" : path.substr(dot);
+    return g_ascii_strcasecmp(ext.c_str(), ".m3u") == 0 || g_ascii_strcasecmp(ext.c_str(), ".pls") == 0;
+}
+
+// Saves under the typed name; false when the user chose not to replace a file that is no play list.
+bool SaveFromText() {
     const std::string name = TextOf(ApGetWidgetPtr(g_save, "SaveFileText"));
-    if (!name.empty()) g_app->jukebox.savePlaylist(g_saveRoot, name);
+    if (name.empty()) return true;
+    std::string path = g_saveRoot + "/" + name;
+    if (name.find('.') == std::string::npos) path += ".m3u";
+    if (!MayReplace(path)) {
+        const std::string question = "\"" + name + "\" is not a playlist.\nReplace it with the playlist?";
+        const char* buttons[] = {"Replace", "Cancel"};
+        if (PtAlert(g_save, nullptr, texts::kAlertTitle, nullptr, question.c_str(), nullptr, 2, buttons, nullptr, 2, 2,
+                    0) != 1)
+            return false;
+    }
+    g_app->jukebox.savePlaylist(g_saveRoot, name);
+    return true;
 }
 
 int cbSaveItem(PtWidget_t*, void*, PtCallbackInfo_t*) {
@@ -502,10 +527,7 @@ int cbSaveFileSel(PtWidget_t*, void*, PtCallbackInfo_t* info) {
     g_lastChosen = name;
     g_lastChosenTime = now;
     SetText(ApGetWidgetPtr(g_save, "SaveFileText"), name);
-    if (again) {
-        SaveFromText();
-        CloseSave();
-    }
+    if (again && SaveFromText()) CloseSave();
     return Pt_CONTINUE;
 }
 
@@ -515,8 +537,7 @@ int cbSaveFileText(PtWidget_t*, void*, PtCallbackInfo_t*) {
 }
 
 int cbSaveOK(PtWidget_t*, void*, PtCallbackInfo_t*) {
-    SaveFromText();
-    CloseSave();
+    if (SaveFromText()) CloseSave();
     return Pt_CONTINUE;
 }
 

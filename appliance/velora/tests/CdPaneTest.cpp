@@ -87,16 +87,16 @@ TEST_F(CdPane, KeypadPagesTrackKeysAndTheEndOfTheDisc)
     EXPECT_FALSE(Realized("cd_nextPage"));
     Screenshot(t::Find("base"), "velora-cd-pane.png");
 
-    // Shift on a key marks nothing while all tracks play in order without repeat.
-    PhEvent_t shifted{};
-    shifted.type = Ph_EV_BUT_PRESS;
-    shifted.data.pointer.key_mods = Pk_KM_Shift;
-    PtCallbackInfo_t info{};
-    info.event = &shifted;
+    // A real Shift-click on a key marks nothing and plays nothing while all tracks play in
+    // order without repeat.
     const int selected = ControllerGetPlaylistSelectedCount();
-    OnKeypadButton(t::Find("cd_key1"), nullptr, &info);
+    const int active = ControllerGetActiveTrack();
+    Journal("tarrow.so");
+    t::RealClick(t::Find("cd_key1"), Pk_KM_Shift);
     EXPECT_EQ(ControllerGetPlaylistSelectedCount(), selected);
     EXPECT_EQ(ControllerIsSelected(15), 16);
+    EXPECT_EQ(ControllerGetActiveTrack(), active);
+    EXPECT_EQ(Journal("tarrow.so").find("OPEN_URLS"), std::string::npos);
 
     // A key opens its track and starts it; at the end of the last track the disc goes back to
     // the first selected track and stays stopped.
@@ -134,26 +134,38 @@ TEST_F(CdPane, SelectedTracksRepeatAndTheModeButtonsCycle)
     Tap("cd_nextPage");  // the last page goes no further
     EXPECT_EQ(cdrom.page, 2);
 
-    // The mode buttons cycle, and the plug-in's answer redraws the labels.
-    t::Click(t::Find("cd_tracks_button"));
+    // The mode buttons cycle, and the plug-in's answer redraws the labels; the Repeat button
+    // stays where the finger is whatever the labels say.
+    auto repeatX = [] {
+        t::RunUntilIdle();
+        PhArea_t area{};
+        PtWidgetArea(t::Find("cd_reapeat_button"), &area);
+        return area.pos.x;
+    };
+    const int x0 = repeatX();
+    t::RealClick(t::Find("cd_tracks_button"));
     ASSERT_TRUE(RunUntil([] { return t::Text(t::Find("cd_playLabel")) == "Play Selected Tracks"; }));
-    t::Click(t::Find("cd_reapeat_button"));
-    t::Click(t::Find("cd_reapeat_button"));
+    EXPECT_EQ(repeatX(), x0);
+    t::RealClick(t::Find("cd_reapeat_button"));
+    ASSERT_TRUE(RunUntil([] { return t::Text(t::Find("cd_repeatLabel")) == "Repeat This Track"; }));
+    EXPECT_EQ(repeatX(), x0);
+    t::RealClick(t::Find("cd_reapeat_button"));
     ASSERT_TRUE(RunUntil([] { return t::Text(t::Find("cd_repeatLabel")) == "Repeat Selected Tracks"; }));
+    EXPECT_EQ(repeatX(), x0);
+    Screenshot(t::Find("base"), "velora-cd-pane-modes.png");
     t::Click(t::Find("cd_time_button"));
     EXPECT_EQ(cdrom.timeType, 1);
 
-    // In the selected-tracks mode Shift flips a track's selection; selected keys are yellow.
-    PhEvent_t shifted{};
-    shifted.type = Ph_EV_BUT_PRESS;
-    shifted.data.pointer.key_mods = Pk_KM_Shift;
-    PtCallbackInfo_t info{};
-    info.event = &shifted;
-    OnKeypadButton(t::Find("cd_key2"), nullptr, &info);  // track 32
+    // In the selected-tracks mode a real Shift-click flips a track's selection and plays
+    // nothing; selected keys are yellow.
+    const int active = ControllerGetActiveTrack();
+    t::RealClick(t::Find("cd_key2"), Pk_KM_Shift);  // track 32
     EXPECT_EQ(ControllerIsSelected(31), 0);
     EXPECT_EQ(ControllerGetPlaylistSelectedCount(), 39);
-    OnKeypadButton(t::Find("cd_key2"), nullptr, &info);
+    EXPECT_EQ(ControllerGetActiveTrack(), active);
+    t::RealClick(t::Find("cd_key2"), Pk_KM_Shift);
     EXPECT_EQ(ControllerIsSelected(31), 40);
+    EXPECT_EQ(ControllerGetActiveTrack(), active);
     const PgColor_t* colour = nullptr;
     PtGetResource(t::Find("cd_key2"), Pt_ARG_FILL_COLOR, &colour, 0);
     ASSERT_NE(colour, nullptr);

@@ -123,6 +123,14 @@ TEST_F(VeloraCore, ResolvingUrlsAndPlaylistFiles)
     ASSERT_TRUE(FindItemFromUrl(buffer, sizeof buffer, item, ("file://" + m3u).c_str(), nullptr));
     EXPECT_EQ(item.url, "/music/one.mp3");
     EXPECT_EQ(item.plugin, VELORA_FAKE_PLUGIN);
+    // The standard header and comment lines (a long one too) are read past to the first URL.
+    const std::string extended = folder.write(
+        "extended.m3u", "#EXTM3U\r\n\n#EXTINF:123," + std::string(400, 't') + "\n/music/three.mp3\n/music/four.mp3\n");
+    ASSERT_TRUE(FindItemFromUrl(buffer, sizeof buffer, item, ("file://" + extended).c_str(), nullptr));
+    EXPECT_EQ(item.url, "/music/three.mp3");
+    const std::string onlyComments = folder.write("comments.m3u", "#EXTM3U\n#EXTINF:1,x\n");
+    EXPECT_FALSE(FindItemFromUrl(buffer, sizeof buffer, item, onlyComments.c_str(), nullptr));
+    EXPECT_EQ(TakeError(), "Unable to extract a valid entry from " + onlyComments);
     const std::string pls =
         folder.write("radio.pls", "[playlist]\nFile1=\nFile2=http://127.0.0.1:8000/live\nFile3=x\n");
     ASSERT_TRUE(FindItemFromUrl(buffer, sizeof buffer, item, pls.c_str(), nullptr));
@@ -197,6 +205,7 @@ TEST_F(VeloraCore, ListSelectionAndRemoval)
     EXPECT_EQ(ControllerGetUrl(9), nullptr);
     EXPECT_EQ(ControllerGetNextSelectedTrack(0), 2);
     EXPECT_EQ(ControllerGetNextSelectedTrack(3), -1);
+    EXPECT_EQ(ControllerGetNextSelectedTrack(1), 0);  // not selected: the item of order 1
 
     // Emptying the list removes the files of items flagged for it, and only those.
     PlaylistItem keep = Item("file://" + folder.write("keep.wav", "k"));
@@ -248,7 +257,11 @@ TEST_F(VeloraCore, TheNextTrackTable)
     ControllerRandom = [&] { return draw; };
     EXPECT_EQ(next(0, 2, 0), 2);  // 6 mod 4
     ControllerSetUnselected(0);
-    ControllerSetUnselected(2);   // selected: 1 (order 1), 3 (order 2)
+    ControllerSetUnselected(2);  // selected: 1 (order 1), 3 (order 2)
+    // From an active item that is not selected, selection order goes on at the item of order 1.
+    EXPECT_EQ(next(0, 1, 0), 1);
+    EXPECT_EQ(next(3, 1, 2), 1);
+    EXPECT_EQ(next(2, 1, 0), 1);
     EXPECT_EQ(next(2, 2, 0), 1);  // 6 mod 2 + 1 = order 1
     draw = 7;
     EXPECT_EQ(next(3, 2, 0), 3);

@@ -151,5 +151,46 @@ TEST_F(DvdPane, PlaysTheDiscAndCyclesAudioAndSubtitlesFromTheVideoWindow)
     EXPECT_EQ(mplayer.params.video_wgt, nullptr);
 }
 
+// A picture of fixed size: the video window keeps its title bar but cannot be resized or
+// maximised. Its keys, sent as real input: the keypad's digits and Enter steer the disc's menus,
+// the main row's digits do not.
+TEST_F(DvdPane, FixedSizeWindowKeepsItsTitleAndTheKeypadSteers)
+{
+    setenv("QUENBY_DURATION", "60000", 1);
+    setenv("QUENBY_FIXED", "1", 1);
+    setenv("QUENBY_PREFERRED", "320x240", 1);
+    unsetenv("QUENBY_MIN_SIZE");
+    unsetenv("QUENBY_MAX_SIZE");
+    mplayer.bManualPlay = 0;
+    OnLaunchDvd(nullptr, nullptr, nullptr);
+    ASSERT_TRUE(RunUntil([] { return t::Text(t::Find("dvd_stateLabel")) == "Playing"; }))
+        << t::Text(t::Find("dvd_stateLabel"));
+    unsetenv("QUENBY_FIXED");
+    unsetenv("QUENBY_PREFERRED");
+    PtWidget_t* video = VideoWindow();
+    ASSERT_NE(video, nullptr);
+    long* flags = nullptr;
+    PtGetResource(video, Pt_ARG_WINDOW_RENDER_FLAGS, &flags, 0);
+    ASSERT_NE(flags, nullptr);
+    EXPECT_EQ(*flags & 0x90, 0x90);  // title bar and its menu
+    EXPECT_EQ(*flags & 0x2020, 0);   // no resize handles, no maximise button
+    flags = nullptr;
+    PtGetResource(video, Pt_ARG_WINDOW_MANAGED_FLAGS, &flags, 0);
+    ASSERT_NE(flags, nullptr);
+    EXPECT_EQ(*flags & 0x900, 0);
+
+    Journal("quenby.so");
+    t::RealKey(video, "7");
+    t::RealKey(video, "8");
+    EXPECT_EQ(Journal("quenby.so").find("MENU"), std::string::npos);
+    t::RealKey(video, "KP_Home");  // keypad 7
+    t::RealKey(video, "KP_Up");    // keypad 8
+    t::RealKey(video, "KP_Enter");
+    EXPECT_EQ(Journal("quenby.so"), "MENU\nSELECT_UP\nSELECT\n");
+
+    t::CloseWindow(video);
+    ASSERT_TRUE(RunUntil([] { return mplayer.pluginCtrl == nullptr && !mplayer.bPluginAlive; }));
+}
+
 }  // namespace
 }  // namespace velora::testing

@@ -163,17 +163,30 @@ TEST_F(MixerAndRemote, RepeatFilterLetsOnlyHeldKeysRepeatWithinHalfASecond)
     EXPECT_EQ(mplayer.bAutoPlay, 1);
     mplayer.bAutoPlay = 0;
 
-    // Mute flips the mute button; commands outside the remote's range do nothing.
+    // Mute flips the mute button and the sound with it; commands outside the remote's range do
+    // nothing.
     t::AdvanceClock(1000);
     const bool muted = t::Flags(t::Find("muteButton")) & Pt_SET;
     WendrelMsg mute = Message(CMD_PLUGIN_MUTE);
     OnRemoteControlMessage(&mute);
     EXPECT_NE(static_cast<bool>(t::Flags(t::Find("muteButton")) & Pt_SET), muted);
+    EXPECT_EQ(mplayer.setup.audio.reserve_1, muted ? 0u : 1u);
     OnRemoteControlMessage(&mute);  // within 500 ms: dropped
     EXPECT_NE(static_cast<bool>(t::Flags(t::Find("muteButton")) & Pt_SET), muted);
     t::AdvanceClock(1000);
     OnRemoteControlMessage(&mute);
     EXPECT_EQ(static_cast<bool>(t::Flags(t::Find("muteButton")) & Pt_SET), muted);
+    EXPECT_EQ(mplayer.setup.audio.reserve_1, muted ? 1u : 0u);
+    // Muted by the remote, unmuted by a real click on the button.
+    if (!muted) {
+        t::AdvanceClock(1000);
+        OnRemoteControlMessage(&mute);
+    }
+    ASSERT_TRUE(t::Flags(t::Find("muteButton")) & Pt_SET);
+    ASSERT_EQ(mplayer.setup.audio.reserve_1, 1u);
+    t::RealClick(t::Find("muteButton"));
+    EXPECT_FALSE(t::Flags(t::Find("muteButton")) & Pt_SET);
+    EXPECT_EQ(mplayer.setup.audio.reserve_1, 0u);
     t::AdvanceClock(1000);
     WendrelMsg odd = Message(99);
     OnRemoteControlMessage(&odd);

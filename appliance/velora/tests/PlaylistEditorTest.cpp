@@ -205,19 +205,20 @@ TEST_F(PlaylistEditor, ClipboardRenameDeleteAndSaveOnRealFiles)
 }
 
 // A playlist file the editor could not read whole (a 20,000-byte line, a line it does not
-// understand, a comment, an entry whose URL no plug-in plays) is kept byte for byte when the
-// editor saves; a file read whole is written as before.
-TEST_F(PlaylistEditor, AFileNotReadWholeIsNeverWrittenBack)
+// understand, an entry whose URL no plug-in plays) is kept byte for byte when the editor saves,
+// and the user who saves is told; a file read whole is written as before, one with comment
+// lines too (they hold no entry).
+TEST_F(PlaylistEditor, AFileNotReadWholeIsNeverWrittenBackAndTheUserIsTold)
 {
     const std::map<std::string, std::string> kept = {
         {"Long.qpl", "URL   0=file:///music/" + std::string(20000, 'a') + ".mp3\nMIME  0=audio/mpeg\nTITLE 0=Long\n"},
         {"Odd.qpl", "URL   0=file:///music/a.mp3\nMIME  0=audio/mpeg\nTITLE 0=A\nVOLUME 0=11\n"},
-        {"Noted.qpl", "# favourites\nURL   0=file:///music/a.mp3\nMIME  0=audio/mpeg\nTITLE 0=A\n"},
         {"Cut.qpl", "URL   0=file:///music/a.mp3\nMIME  0=audio/mpeg\nTITLE 0=A\nURL   1=file:///music/b.mp3\n"},
         {"Unplayable.qpl",
          "URL   0=file:///music/a.mp3\nMIME  0=audio/mpeg\nTITLE 0=A\nURL   1=file:///music/b.xyz\nMIME  1=\nTITLE 1=B\n"}};
     for (const auto& [name, text] : kept) Write(name, text);
     Write("Good.qpl", "URL   0=file:///music/g.mp3\nMIME  0=audio/mpeg\nTITLE 0=G\n");
+    Write("Noted.qpl", "# favourites\nURL   0=file:///music/a.mp3\nMIME  0=audio/mpeg\nTITLE 0=A\n");
     OnOpenPlaylistEditor(nullptr, nullptr, nullptr);
     t::RunUntilIdle();
     for (const char* name : {"Long", "Odd", "Noted", "Cut", "Unplayable", "Good"}) {
@@ -230,18 +231,88 @@ TEST_F(PlaylistEditor, AFileNotReadWholeIsNeverWrittenBack)
     // A change, then a save of every playlist read.
     PtTreeGoto(Tree(), Folder("Good")->son);
     OnPlaylistEditCopy(nullptr, nullptr, nullptr);
-    for (const char* name : {"Unplayable", "Odd", "Good"}) {
+    for (const char* name : {"Unplayable", "Odd", "Good", "Noted"}) {
         PtTreeGoto(Tree(), Folder(name));
         OnPlaylistEditPaste(nullptr, nullptr, nullptr);
     }
-    t::Click(t::Find("playlistSaveButton"));
-    for (const auto& [name, text] : kept) EXPECT_EQ(Read(name), text) << name;
+    if (!ErrorText().empty()) CloseError();
+    t::RealClick(t::Find("playlistSaveButton"));
+    for (const auto& [name, text] : kept) {
+        EXPECT_EQ(Read(name), text) << name;
+        EXPECT_NE(ErrorText().find("Playlist file " + dir + name + " was not read whole"), std::string::npos)
+            << ErrorText();
+    }
+    EXPECT_EQ(ErrorText().find("Good.qpl"), std::string::npos);
+    CloseError();
+    EXPECT_EQ(Read("Noted.qpl"),
+              "URL   0=file:///music/g.mp3\nMIME  0=audio/mpeg\nTITLE 0=G\n"
+              "URL   1=file:///music/a.mp3\nMIME  1=audio/mpeg\nTITLE 1=A\n");
     EXPECT_EQ(Read("Good.qpl"),
               "URL   0=file:///music/g.mp3\nMIME  0=audio/mpeg\nTITLE 0=G\n"
               "URL   1=file:///music/g.mp3\nMIME  1=audio/mpeg\nTITLE 1=G\n");
     PtDestroyWidget(t::Find("playlistEditorDlg"));
     t::RunUntilIdle();
     for (const auto& [name, text] : kept) EXPECT_EQ(Read(name), text) << name;
+}
+
+// Add File with nothing selected goes into the existing first playlist: its entries stay.
+TEST_F(PlaylistEditor, AddFileWithNothingSelectedKeepsTheExistingFirstPlaylist)
+{
+    Write("Playlist1.qpl",
+          "URL   0=file:///music/a.mp3\nMIME  0=audio/mpeg\nTITLE 0=A\n"
+          "URL   1=file:///music/b.mp3\nMIME  1=audio/mpeg\nTITLE 1=B\n");
+    OnOpenPlaylistEditor(nullptr, nullptr, nullptr);
+    t::RunUntilIdle();
+    ASSERT_NE(Folder("Playlist1"), nullptr);
+    ASSERT_EQ(PtTreeGetCurrent(Tree()), nullptr);
+    t::AnswerFileSelection("/music/c.mp3", Pt_FSDIALOG_BTN1);
+    t::RealClick(t::Find("playlistNewFileButton"));
+    if (!ErrorText().empty()) CloseError();
+    EXPECT_EQ(Texts(PtTreeRootItem(Tree())), (std::vector<std::string>{"Playlist1"}));
+    t::RealClick(t::Find("playlistSaveButton"));
+    const std::string saved = Read("Playlist1.qpl");
+    EXPECT_EQ(saved.find("URL   0=file:///music/a.mp3\nMIME  0=audio/mpeg\nTITLE 0=A\n"
+                         "URL   1=file:///music/b.mp3\nMIME  1=audio/mpeg\nTITLE 1=B\n"
+                         "URL   2=file:///music/c.mp3\n"),
+              0u)
+        << saved;
+}
+
+// The Add URL dialog has a way out: Cancel closes it and adds nothing.
+TEST_F(PlaylistEditor, AddUrlDialogCanBeCancelled)
+{
+    OnOpenPlaylistEditor(nullptr, nullptr, nullptr);
+    t::RunUntilIdle();
+    t::RealClick(t::Find("playlistNewUrlButton"));
+    PtWidget_t* dialog = t::Find("playlistUrlAddDlg");
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(PtWidgetIsRealized(dialog));
+    Screenshot(dialog, "velora-add-url.png");
+    ASSERT_NE(t::Find("playlistUrlCancelButton"), nullptr);
+    t::RealClick(t::Find("playlistUrlCancelButton"));
+    EXPECT_EQ(t::Find("playlistUrlAddDlg"), nullptr);
+    EXPECT_EQ(PtTreeRootItem(Tree())->son, nullptr);
+    EXPECT_EQ(g_bFileToSave, 0);
+}
+
+// The file selector of Add File fits the 1024x768 screen with its buttons on it: a real click
+// on Cancel answers it, and nothing is added.
+TEST_F(PlaylistEditor, FileSelectorFitsTheScreen)
+{
+    OnOpenPlaylistEditor(nullptr, nullptr, nullptr);
+    t::RunUntilIdle();
+    const std::string png = std::string(VELORA_SCREENSHOTS) + "/velora-file-open.png";
+    t::AnswerDialogByClick("Cancel", png.c_str());
+    t::RealClick(t::Find("playlistNewFileButton"));
+    const t::DialogSeen seen = t::DialogsSeen().back();
+    EXPECT_EQ(seen.kind, "file");
+    EXPECT_TRUE(seen.button_on_screen);
+    EXPECT_GE(seen.x, 0);
+    EXPECT_GE(seen.y, 0);
+    EXPECT_LE(seen.x + seen.width, 1024) << seen.width;
+    EXPECT_LE(seen.y + seen.height, 768) << seen.height;
+    EXPECT_TRUE(fs::exists(png));
+    EXPECT_EQ(PtTreeRootItem(Tree())->son, nullptr);
 }
 
 TEST_F(PlaylistEditor, ActivePlaylistWindowListsTheTitles)

@@ -133,7 +133,7 @@ TEST(PlaylistFiles, NamesTakeLettersDigitsBlanksDashesUnderscoresAndParentheses)
     EXPECT_TRUE(IsPlaylistNameText("", 0));
 }
 
-// Whether a file was read whole: only a file of entry lines (blank lines aside) was.
+// Whether a file was read whole: only a file of entry lines (blank and comment lines aside) was.
 TEST(PlaylistFiles, TellsWhetherAFileWasReadWhole)
 {
     const std::string entry = "URL   0=file:///music/a.mp3\nMIME  0=audio/mpeg\nTITLE 0=A\n";
@@ -142,8 +142,8 @@ TEST(PlaylistFiles, TellsWhetherAFileWasReadWhole)
         {"\n" + entry + "\r\n", true},
         {"URL   0=file:///a.mp3\r\nMIME  0=\r\nTITLE 0=\r\n", true},
         {"", true},
-        {"# note\n" + entry, false},
-        {".hidden\n" + entry, false},
+        {"# note\n" + entry, true},  // comments hold no entry: read past
+        {".hidden\n" + entry, true},
         {entry + "URL   1=file:///music/b.mp3\n", false},  // no title line
         {entry + "garbage\n", false},
         {entry + "VOLUME 0=3\n", false},

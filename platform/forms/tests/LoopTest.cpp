@@ -167,3 +167,67 @@ TEST(Loop, RunEndsAtStop) {
     loop.run();
     EXPECT_EQ(ticks, 3);
 }
+
+// A handler that waits (pumping) again and again while work it started completes at once, as
+// a host script's wait inside a queued statement does: the loop keeps serving every source
+// afterwards, and a task posted from another thread still runs.
+TEST(Loop, NestedPumpingWaitsKeepEverySourceServed) {
+    Loop loop;
+    int ran = 0;
+    bool outerDone = false;
+    forms::Timer timer(loop);
+    int ticks = 0;
+    timer.OnTimer = [&] { ++ticks; };
+    timer.Interval(1);
+    loop.post([&] {
+        for (int round = 0; round < 8; ++round) {
+            loop.post([&] { ++ran; });
+            loop.waitFor([] { return false; }, 2ms);
+        }
+        outerDone = true;
+    });
+    EXPECT_TRUE(loop.runUntil([&] { return outerDone; }, 30s));
+    EXPECT_EQ(ran, 8);
+    std::atomic<bool> fromThread = false;
+    std::thread peer([&] { loop.post([&] { fromThread = true; }); });
+    EXPECT_TRUE(loop.runUntil([&] { return fromThread.load(); }, 30s));
+    peer.join();
+    const int before = ticks;
+    EXPECT_TRUE(loop.runUntil([&] { return ticks > before + 2; }, 30s));
+}
+
+// A stop ends every pumping wait under way, however deep, so that a stopped program ends
+// at once; a later run starts afresh.
+TEST(Loop, StopEndsNestedWaits) {
+    for (auto clock : {Loop::ClockKind::Steady, Loop::ClockKind::Manual}) {
+        Loop loop(clock);
+        // Only a wait the stop did not end runs into this.
+        auto giveUp = std::chrono::steady_clock::now() + 20s;
+        auto late = [&] { return std::chrono::steady_clock::now() > giveUp; };
+        std::vector<std::string> ended;
+        loop.post([&] {
+            loop.post([&] {
+                loop.post([&] {
+                    loop.post([&] { loop.stop(); });
+                    loop.waitUntil(late);
+                    ended.push_back("inner");
+                });
+                loop.waitUntil(late);
+                ended.push_back("middle");
+            });
+            loop.runUntil(late, 30s);
+            ended.push_back("outer");
+        });
+        loop.run();
+        EXPECT_FALSE(late());
+        EXPECT_EQ(ended, (std::vector<std::string>{"inner", "middle", "outer"}));
+        // The next run serves again until its own stop.
+        bool served = false;
+        loop.post([&] {
+            served = true;
+            loop.stop();
+        });
+        loop.run();
+        EXPECT_TRUE(served);
+    }
+}

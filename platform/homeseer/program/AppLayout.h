@@ -21,6 +21,7 @@ constexpr const char* kLongitudeKey = "longitude";
 constexpr const char* kPluginSettingsFile = "dkvZephraUtilities.ini";
 constexpr const char* kContactsFile = "phone-contacts.txt";
 constexpr const char* kDevicesFile = "zephra-host-devices.ini";
+constexpr const char* kEventsFile = "zephra-host-events.ini";
 
 // Makes what is missing of the layout (raises std::filesystem::filesystem_error when the
 // folder cannot be made).

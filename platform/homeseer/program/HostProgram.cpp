@@ -18,6 +18,7 @@
 #include "forms/Timer.h"
 #include "homeseer/Contacts.h"
 #include "homeseer/DeviceFile.h"
+#include "homeseer/EventFile.h"
 #include "homeseer/HostScriptControl.h"
 #include "homeseer/HtmlServer.h"
 #include "homeseer/Phone.h"
@@ -60,6 +61,7 @@ private:
     bool prepareFolder();
     void makeHost();
     void loadDevices();
+    void loadEvents();
     void makePhone();
     void setLocation();
     void startWebServer();
@@ -77,6 +79,7 @@ private:
     void startTimers();
     void checkIdle();
     void saveDevices();
+    void saveEvents();
     void shutdown();
 
     void log(const std::string& text) { host_->Writelog(kSource, text); }
@@ -101,6 +104,7 @@ private:
     std::shared_ptr<HostScriptControl> script_;
     std::unique_ptr<forms::Timer> idleTimer_;
     std::unique_ptr<forms::Timer> saveTimer_;
+    std::string savedEvents_;  // the events' file text as last read or written
     // Lines of standard input run one after another: a line that arrives while another waits
     // (hs.WaitSecs serves events meanwhile) queues behind it. None: a line too long to run.
     std::deque<std::optional<std::string>> pendingLines_;
@@ -129,6 +133,8 @@ void Program::makeHost() {
     loop_ = std::make_unique<forms::Loop>();
     mailbox_ = std::make_shared<LoopMailbox>(*loop_);
     host_ = std::make_shared<RealHost>(out_);
+    // A settings file that is missing or damaged is told, not silently read as defaults.
+    host_->ini().setNotice([this](const std::string& text) { log(text); }, {kHostSettingsFile, kPluginSettingsFile});
     loop_->setUnhandledErrorHandler([this](const char* what) { log(std::string("Unhandled error: ") + what); });
     script_ = std::make_shared<HostScriptControl>(host_, [this](const std::string& line) { log(line); });
     host_->setScript(script_);
@@ -137,6 +143,11 @@ void Program::makeHost() {
 void Program::loadDevices() {
     for (const std::string& note : LoadDevices(host_->devices(), config(kDevicesFile))) log(note);
     host_->clearDevicesChanged();
+}
+
+void Program::loadEvents() {
+    for (const std::string& note : LoadEvents(host_->events(), config(kEventsFile))) log(note);
+    savedEvents_ = EventsText(host_->events());
 }
 
 void Program::makePhone() {
@@ -325,9 +336,24 @@ void Program::saveDevices() {
     }
 }
 
+// Events change through their properties, unseen by the host: the file is written when its text would differ.
+void Program::saveEvents() {
+    std::string text = EventsText(host_->events());
+    if (text == savedEvents_) return;
+    try {
+        SaveEvents(host_->events(), config(kEventsFile));
+        savedEvents_ = std::move(text);
+    } catch (const std::exception& e) {
+        log(std::string("The events cannot be saved: ") + e.what());
+    }
+}
+
 void Program::startTimers() {
     saveTimer_ = std::make_unique<forms::Timer>(*loop_);
-    saveTimer_->OnTimer = [this] { saveDevices(); };
+    saveTimer_->OnTimer = [this] {
+        saveDevices();
+        saveEvents();
+    };
     saveTimer_->Interval(kSaveEveryMs);
     // The end of standard input (a pipe, or Ctrl-D on a terminal) ends the host as the end of
     // a --run script does with --exit-when-idle.
@@ -347,6 +373,7 @@ void Program::shutdown() {
     }
     xap_.reset();
     saveDevices();
+    saveEvents();
     mailbox_->close();
     web_.reset();
     host_->setScript({});
@@ -373,6 +400,7 @@ int Program::run() {
         });
     });
     loadDevices();
+    loadEvents();
     makePhone();
     setLocation();
     startWebServer();

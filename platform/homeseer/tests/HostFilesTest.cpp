@@ -5,6 +5,8 @@
 #include "homeseer/Contacts.h"
 #include "homeseer/DeviceFile.h"
 #include "homeseer/DeviceStore.h"
+#include "homeseer/EventFile.h"
+#include "homeseer/EventStore.h"
 #include "windows/testing/TempAppFolder.h"
 
 namespace homeseer {
@@ -74,6 +76,46 @@ TEST(DeviceFile, DamagedEntriesAreSkippedWithANoteAndTheRestLoads) {
     EXPECT_TRUE(LoadDevices(store, app.path() / "missing.ini").empty());
     EXPECT_EQ(UnescapeDeviceText("a\\x4"), "ax4");
     EXPECT_EQ(UnescapeDeviceText(EscapeDeviceText(std::string("\0\x01\\n\r\n", 6))), std::string("\0\x01\\n\r\n", 6));
+}
+
+TEST(EventFile, EventsReadBackInOrderByteForByteAndDamagedOnesAreNoted) {
+    TempAppFolder app;
+    const std::string script = "&hs.Plugin(\"dkvZephra\").ZephraSendHspCID(\"\")\r\n' odd \\ \x01";
+    {
+        EventStore store;
+        store.add("Morning");
+        std::shared_ptr<HostEvent> cid = store.byIndex(store.add("dkvZephra CID"));
+        cid->setScripts(script);
+        cid->setGroup("Phone [main]");
+        cid->setEvAbsTime(10);
+        cid->setPhoneLine(2);
+        cid->setPhoneEvent(kPhoneCallerIdEvent);
+        cid->setMisc(0xC000);
+        SaveEvents(store, app.path() / "events.ini");
+        EXPECT_EQ(EventsText(store), app.read("events.ini"));
+    }
+    EventStore again;
+    EXPECT_TRUE(LoadEvents(again, app.path() / "events.ini").empty());
+    ASSERT_EQ(again.count(), 2u);
+    EXPECT_EQ(again.byIndex(1)->Name(), "Morning");
+    std::shared_ptr<HostEvent> cid = again.byName("DKVZEPHRA CID");
+    ASSERT_TRUE(cid);
+    EXPECT_EQ(cid->scripts(), script);
+    EXPECT_EQ(cid->Group(), "Phone [main]");
+    EXPECT_EQ(cid->ev_abs_time(), 10);
+    EXPECT_EQ(cid->misc(), 0xC000);
+    ASSERT_EQ(again.phoneEvents(2).size(), 1u);
+    EXPECT_TRUE(again.phoneEvents(1).empty());
+
+    app.write("bad.ini",
+              "[Events]\r\n1=\r\n2=\r\n3=\r\n[Event 1]\r\nName=kept\r\nev_abs_time=0\r\nphone_line=1\r\n"
+              "phone_event=4\r\nmisc=0\r\n[Event 2]\r\nName=bad\r\nphone_line=one\r\n");
+    EventStore some;
+    EXPECT_EQ(LoadEvents(some, app.path() / "bad.ini"),
+              (std::vector<std::string>{"event 2 could not be read back", "event 3 could not be read back"}));
+    ASSERT_EQ(some.count(), 1u);
+    EXPECT_EQ(some.phoneEvents(1).at(0)->Name(), "kept");
+    EXPECT_TRUE(LoadEvents(some, app.path() / "missing.ini").empty());
 }
 
 TEST(Contacts, TabSeparatedLinesGiveContactsAndBadLinesAreNoted) {

@@ -4,6 +4,8 @@
 
 #include <chrono>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "windows/testing/ErrorNumber.h"
 #include "windows/testing/TempAppFolder.h"
@@ -27,6 +29,61 @@ TEST(IniStore, AMissingFileOrKeyGivesTheDefault) {
     app.write("Config/dkvZephraUtilities.ini", "[Zephra Utilities]\r\nDebugLog=1\r\n");
     EXPECT_EQ(ini.Get("Zephra Utilities", "PushDelay", "5", kIni), "5");
     EXPECT_EQ(ini.Get("T2W", "T2WVoice", "Microsoft Mary", kIni), "Microsoft Mary");
+}
+
+TEST(IniStore, MissingEmptyUnreadableAndDamagedFilesAreToldOnceNamingFileAndLine) {
+    TempAppFolder app;
+    IniStore ini;
+    std::vector<std::string> told;
+    ini.setNotice([&](const std::string& text) { told.push_back(text); }, {"settings.ini", kIni});
+    EXPECT_EQ(ini.Get("Zephra Utilities", "PushDelay", "5", kIni), "5");
+    EXPECT_EQ(ini.Get("Zephra Utilities", "DebugLog", "0", kIni), "0");  // told once, not per setting
+    EXPECT_EQ(ini.Get("Other", "x", "d", "other.ini"), "d");             // not one the host expects
+    ASSERT_EQ(told, (std::vector<std::string>{"The settings file Config\\dkvZephraUtilities.ini is missing: every "
+                                              "setting in it takes its default"}));
+
+    app.write("Config/settings.ini", "");
+    EXPECT_EQ(ini.Get("Settings", "svrport", "81", ""), "81");
+    EXPECT_EQ(told.back(), "The settings file Config\\settings.ini is empty: every setting in it takes its default");
+
+    // Damaged lines: random bytes, a NUL and a control character in a unit entry; the rest reads.
+    told.clear();
+    app.write("Config/dkvZephraUtilities.ini",
+              "[Zephra Utilities]\r\n; a comment\r\nPushDelay=7\r\n\x8f\xa3\xf1\r\n"
+              "[Zephra Names]\r\n127.0.0.2/k=\"Kitchen\"\r\n127.0.0.3/h=\"Ha\x01ll\"\r\n"
+              "Serve\0rPort=99\r\n\r\n"s);
+    EXPECT_EQ(ini.Get("Zephra Utilities", "PushDelay", "5", kIni), "7");
+    EXPECT_EQ(ini.Section("Zephra Names", kIni), "127.0.0.2/k=\"Kitchen\"");
+    EXPECT_EQ(told, (std::vector<std::string>{
+                        "The settings file Config\\dkvZephraUtilities.ini has a damaged line 4 (not a section or an "
+                        "entry, or holding a control character): it is not read",
+                        "The settings file Config\\dkvZephraUtilities.ini has a damaged line 7 (not a section or an "
+                        "entry, or holding a control character): it is not read",
+                        "The settings file Config\\dkvZephraUtilities.ini has a damaged line 8 (not a section or an "
+                        "entry, or holding a control character): it is not read"}));
+    // A save keeps the damaged lines and tells them no more; the same in another file is told too.
+    ini.Save("Zephra Utilities", "PushDelay", "8", kIni);
+    EXPECT_EQ(ini.Get("Zephra Utilities", "PushDelay", "5", kIni), "8");
+    EXPECT_EQ(told.size(), 3u);
+    app.write("Config/other.ini", "[a]\r\nbroken\r\n");
+    EXPECT_EQ(ini.Get("a", "b", "", "other.ini"), "");
+    EXPECT_EQ(told.back(),
+              "The settings file Config\\other.ini has a damaged line 2 (not a section or an entry, or "
+              "holding a control character): it is not read");
+
+    // A file that cannot be read (here a folder in its place); a file of garbage is told in short.
+    std::filesystem::remove(app.path() / "Config/settings.ini");
+    std::filesystem::create_directory(app.path() / "Config/settings.ini");
+    EXPECT_EQ(ini.Get("Settings", "svrport", "81", ""), "81");
+    EXPECT_EQ(told.back(),
+              "The settings file Config\\settings.ini cannot be read: every setting in it takes its default");
+    told.clear();
+    std::string garbage;
+    for (int i = 0; i < 100; ++i) garbage += "junk\r\n";
+    app.write("Config/garbage.ini", garbage);
+    ini.Get("a", "b", "", "garbage.ini");
+    ASSERT_EQ(told.size(), 21u);
+    EXPECT_EQ(told.back(), "The settings file Config\\garbage.ini has 80 more damaged lines");
 }
 
 TEST(IniStore, SavedSettingsAreWrittenInTheHostsFormat) {

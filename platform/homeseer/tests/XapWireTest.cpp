@@ -157,6 +157,23 @@ TEST(XapWire, MalformedDatagramsAreRefusedWithTheirReason) {
     EXPECT_EQ(error(big), "longer than 1500 bytes (" + std::to_string(big.size()) + ")");
     EXPECT_TRUE(
         ParseXapDatagram(header + "body\n{\nk=" + std::string(1500 - header.size() - 12, 'x') + "\n}\n").message);
+    // A hex value must be pairs of hex digits.
+    EXPECT_EQ(error(header + "body\n{\nkey!0A0\n}\n"), "not a \"key=value\" line in line 11");
+    EXPECT_EQ(error(header + "body\n{\nkey!0G\n}\n"), "not a \"key=value\" line in line 11");
+    EXPECT_EQ(error(header + "body\n{\n!0A\n}\n"), "not a \"key=value\" line in line 11");
+}
+
+TEST(XapWire, HexValuesAreAccepted) {
+    const std::string header = "xap-header\n{\nv=12\nhop=1\nuid=FF000100\nclass=a.b\nsource=a.b.c\n}\n";
+    const XapParsing parsing = ParseXapDatagram(header + "body\n{\nkey!0A0B\nText=a!b\nempty!\nLow!ff\n}\n");
+    ASSERT_TRUE(parsing.message) << parsing.error;
+    const XapBlock& body = parsing.message->body.at(0);
+    EXPECT_EQ(body.lines, (std::vector<std::string>{"key!0A0B", "Text=a!b", "empty!", "Low!ff"}));
+    EXPECT_EQ(body.value("KEY"), "0A0B");
+    EXPECT_EQ(body.value("text"), "a!b");
+    EXPECT_EQ(body.value("empty"), "");
+    EXPECT_EQ(body.value("low"), "ff");
+    EXPECT_FALSE(body.value("key!0A0B"));
 }
 
 }  // namespace

@@ -18,7 +18,7 @@ check() {   # check NAME CONDITION-STATUS DETAIL
     if [ "$2" -eq 0 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $1: $3"; fi
 }
 
-program=/opt/zephra/build/default/bin/zephra-host
+program=/opt/zephra/bin/zephra-host
 state=/var/lib/zephra
 localize() { sed -e "s|$program|$host|g" -e "s|$state|$work/state|g"; }
 localize <"$unit" >"$work/zephra-host.service"

@@ -56,7 +56,6 @@ int DemoSetup(PtWidget_t* window, ApInfo_t* info, PtCallbackInfo_t*)
 }
 
 const ApCallbackName_t kCallbacks[] = {{"OnClick", OnClick}, {nullptr, nullptr}};
-const ApContext_t kContext = {ZEPHRA_PHOTON_DEMO_UI, kCallbacks, "photon-demo"};
 const ApEventLink_t kDemoWindow = {ABM_WINDOW, "demo", DemoSetup, ABM_PLACE_DEFAULT, 0, 0};
 
 bool Check(bool ok, const char* what)
@@ -104,7 +103,9 @@ int main(int argc, char* argv[])
         if (a == "--selftest") selftest = argv[i + 1];
         ++i;
     }
-    if (ApInitialize(argc, argv, &kContext) != 0) {
+    static const std::string ui = ApProgramDataFolder("photon-demo");
+    const ApContext_t context = {ui.c_str(), kCallbacks, "photon-demo"};
+    if (ApInitialize(argc, argv, &context) != 0) {
         fprintf(stderr, "photon-demo: no display (set DISPLAY or run under xvfb-run)\n");
         return 2;
     }

@@ -108,7 +108,7 @@ struct PtWidget_t {
     GtkCssProvider* css = nullptr;
     unsigned short cursor = 0;
     int cursor_override = 0;
-    long render_flags = -1, window_state = 0;
+    long render_flags = -1, window_state = 0, managed_flags = -1;
     int scroll_height = 0;
     std::vector<unsigned short> selection;
 
@@ -170,6 +170,11 @@ const ApContext_t* Context();
 bool HaveDisplay();
 void NoteWindowClosed(PtWidget_t* window);
 void ReleaseModule(ModuleInstance* instance, PtWidget_t* widget);  // a widget of the instance is gone
+
+// ---- Test driver (TestDriver.cpp) ----
+// Sends a select-button click at root coordinates through the display; false without its test
+// extension. The loop running handles it.
+bool RealClickAt(int x, int y);
 
 // ---- Images (Image.cpp) ----
 GdkPixbuf* PixbufOf(const PhImage_t* image);

@@ -113,6 +113,31 @@ TEST(Variant, MultiDimensionalArraysAndReDim) {
     EXPECT_EQ(errorOf([] { Array({{0, 1 << 30}}); }), 7);
 }
 
+// An element bound by reference locks its array: ReDim and Erase are refused, a copy is free,
+// and a Variant that lets go of it leaves it in place until the last unlock.
+TEST(Variant, LockedArraysKeepTheirElements) {
+    Variant v(Array({{0, 2}}));
+    Array& a = v.array();
+    Variant& element = a.at(1);
+    a.lock();
+    EXPECT_TRUE(a.locked());
+    EXPECT_EQ(errorOf([&] { a.redim({{0, 5}}, false); }), 10);
+    EXPECT_EQ(errorOf([&] { a.redim({{0, 5}}, true); }), 10);
+    EXPECT_EQ(errorOf([&] { a.erase(); }), 10);
+    Variant copy = v;
+    EXPECT_FALSE(copy.array().locked());
+    copy.array().redim({{0, 5}}, false);
+    v = Variant(7);  // the array stays until unlocked
+    element = Variant("still there");
+    EXPECT_EQ(element.str(), "still there");
+    a.unlock();
+    Variant w(Array({{0, 1}}));
+    w.array().lock();
+    w.array().unlock();
+    w.array().redim({{0, 3}}, true);
+    EXPECT_EQ(w.array().ubound(), 3);
+}
+
 TEST(Variant, ForEachOverArraysAndObjects) {
     auto walk = [](const Variant& v) {
         std::string out;

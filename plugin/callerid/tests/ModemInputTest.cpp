@@ -57,7 +57,7 @@ TEST_F(ModemInputTest, ANameAndANumberLineInOneChunkMakeOneCaller) {
     Receive("\r\nRING\r\n\r\nDATE = 1208\r\nname = JOHN DOE \r\nNMBR = 5551234567\r\n");
     EXPECT_EQ(Callers(), (Strings{"(555) 123-4567 : JOHN DOE"}));
     EXPECT_EQ(bed.Calls("SetDeviceString"), (Strings{"[91|" + FormatValue(bed.state, 0, "(555) 123-4567 : JOHN DOE")}));
-    EXPECT_EQ(Modem().CommBuffer, "\n");
+    EXPECT_EQ(Modem().CommBuffer, "");
     EXPECT_FALSE(bed.state.QueueTimerForm().Timer5.Enabled());
 
     // A line that holds both prefixes is a name line; a number prefix of another length.
@@ -97,7 +97,7 @@ TEST_F(ModemInputTest, LinesSplitAcrossEventsAndTheLineEndThatNeverComes) {
     bed.state.settings.InsertModemCrLf = false;
     Receive("NA");
     Receive("ME = JOHN\r");
-    EXPECT_FALSE(Modem().NameDetected);
+    EXPECT_TRUE(Modem().NameDetected);
     Receive("\nNMBR = 5551234");
     EXPECT_FALSE(Modem().NumberDetected);
     Receive("\r\n");
@@ -132,6 +132,36 @@ TEST_F(ModemInputTest, LinesSplitAcrossEventsAndTheLineEndThatNeverComes) {
     EXPECT_FALSE(bed.state.QueueTimerForm().CommLineTimer.Enabled());
 }
 
+TEST_F(ModemInputTest, CrAloneLfAloneAndCrLfEachEndALineAndControlBytesAreDropped) {
+    bed.state.settings.InsertModemCrLf = false;
+    Receive("NMBR = 5552222\rNAME = X\r");
+    EXPECT_EQ(Callers(), (Strings{"555-2222 : X"}));
+    Receive("NAME = Y\nNMBR = 5553333\n");
+    EXPECT_EQ(Callers().back(), "555-3333 : Y");
+    // A CR and its LF in two events are one line end.
+    Receive("RING\r");
+    Receive("\nNAME = Z\r");
+    Receive("\nNMBR = 5554444\r");
+    Receive("\n");
+    EXPECT_EQ(Callers().back(), "555-4444 : Z");
+    EXPECT_EQ(Callers().size(), 3u);
+
+    // NUL, 0xFF and other control bytes reach neither the log, the device nor the echo.
+    bed.state.settings.DebugLog = true;
+    bed.host->ClearCalls();
+    const char noisy[] =
+        "NA\0ME = J\xff\x01O\x7f\tE\r\nNMBR = 555\0"
+        "5555\r\n";
+    Receive(std::string(noisy, sizeof noisy - 1));
+    EXPECT_EQ(Callers().back(), "555-5555 : JOE");
+    EXPECT_EQ(bed.Calls("SetDeviceString"), (Strings{"[91|" + FormatValue(bed.state, 0, "555-5555 : JOE")}));
+    for (const std::string& line : bed.Log())
+        for (const char c : line) {
+            const auto b = static_cast<unsigned char>(c);
+            EXPECT_TRUE(c == '\r' || c == '\n' || (b >= 0x20 && b != 0x7f && b != 0xff)) << line;
+        }
+}
+
 TEST_F(ModemInputTest, NetworkCallerIdRecords) {
     bed.state.settings.DebugLog = true;
     Receive("###DATE12081937...NMBR5551234567...NAMEJOHN DOE+++\r");
@@ -143,7 +173,7 @@ TEST_F(ModemInputTest, NetworkCallerIdRecords) {
                         "dkvZephra Debug|DoModemNetCallerID = ###DATE12081937...NMBR5551234567...NAMEJOHN DOE"),
               log.end());
     EXPECT_EQ(log.back(), "dkvZephra Debug|DoModemNetCallerID [Name]=  [Number]=");
-    EXPECT_EQ(Modem().CommBuffer, "\r");
+    EXPECT_EQ(Modem().CommBuffer, "");
 
     // The name field first: the name runs to the end and the number is not taken.
     bed.host->ClearCalls();
@@ -162,7 +192,7 @@ TEST_F(ModemInputTest, TextWithoutALineEndIsDroppedPast2000Characters) {
     Receive("NAME = AFTER\r\nNMBR = 5551234\r\n");
     EXPECT_EQ(bed.Log().front(), "dkvZephra|ProcessCommData discarded modem text without a line end: 2100 characters");
     EXPECT_EQ(Callers().back(), "555-1234 : AFTER");
-    EXPECT_EQ(Modem().CommBuffer, "\n");
+    EXPECT_EQ(Modem().CommBuffer, "");
 
     // Other event codes are echoed only; unknown ones noted under DebugLog.
     bed.host->ClearCalls();
@@ -303,12 +333,35 @@ TEST_F(ModemOnPtyTest, ASlowModemSendingByteByByteAnnouncesTheWholeCaller) {
     EXPECT_EQ(DeviceStrings(), (Strings{"[91|" + FormatValue(bed.state, 0, "555-1234 : JOHN DOE")}));
 
     // The second call's number line has no line end: it waits for the modem to be quiet.
-    ASSERT_TRUE(bed.loop.runUntil([&] { return bed.state.modem.CommBuffer == "\nNMBR = 5559876"; }, 5s));
+    ASSERT_TRUE(bed.loop.runUntil([&] { return bed.state.modem.CommBuffer == "NMBR = 5559876"; }, 5s));
     EXPECT_TRUE(bed.state.modem.NameDetected);
     EXPECT_FALSE(bed.state.modem.NumberDetected);
     bed.loop.advance(500ms);
     ASSERT_EQ(DeviceStrings().size(), 2u);
     EXPECT_EQ(DeviceStrings()[1], "[91|" + FormatValue(bed.state, 0, "555-9876 : JANE ROE"));
+}
+
+// A modem that ends its lines with CR alone and sends noise bytes, over the pseudo-terminal.
+TEST_F(ModemOnPtyTest, AModemEndingLinesWithCrAloneAnnouncesNumberAndNameWithoutNoise) {
+    const std::string script = bed.app
+                                   .write("cr.txt",
+                                          "expect AT#CID\nraw RING\\r\\rNMBR = 5552222\\rNAME = X\\r\n"
+                                          "wait 300\nraw \\x00\\xffRING\\rNMBR = 555\\x00"
+                                          "3333\\rNAME = Y\\xff\\x01Z\\r\n"
+                                          "wait 5000\n")
+                                   .string();
+    simkit::testing::ChildProcess modem(MODEM_SIM_PATH, {"--log", (bed.app.path() / "modem.log").string(), script});
+    const std::optional<std::string> path = modem.readLine();
+    ASSERT_TRUE(path && !path->empty());
+    forms::setCommPortDevice(8, *path);
+    Start("CIDCommPort=8\nCIDPortString=\"9600,n,8,1\"\nLogCID=1\nInsertModemCrLf=0", false);
+    ASSERT_TRUE(bed.state.modem.CommPortOpen);
+    ASSERT_TRUE(bed.loop.runUntil([&] { return DeviceStrings().size() >= 2; }, 5s));
+    EXPECT_EQ(DeviceStrings(), (Strings{"[91|" + FormatValue(bed.state, 0, "555-2222 : X"),
+                                        "[91|" + FormatValue(bed.state, 0, "555-3333 : YZ")}));
+    const Strings log = bed.Log();
+    EXPECT_NE(std::find(log.begin(), log.end(), "dkvZephra|555-2222 : X"), log.end());
+    EXPECT_NE(std::find(log.begin(), log.end(), "dkvZephra|555-3333 : YZ"), log.end());
 }
 
 TEST_F(ModemInputTest, APortThatCannotBeOpenedIsTriedTwiceAndANonNumericOneNever) {

@@ -179,6 +179,24 @@ TEST(XapBsc, QueriesAnswerTheSubDevicesTheirAddressNames) {
     EXPECT_EQ(bed.PluginLog(), Strings{});
 }
 
+// A folder first used under HomeSeer (house code "[") and then under the xAP host application
+// (whose own code is "^"): the sub-devices the node advertises under their saved codes obey.
+TEST(XapBsc, CommandsReachAppliancesWhoseCodesAFolderKeptFromAnotherHost) {
+    XapTestBed bed;
+    bed.state.IsSetup = true;
+    bed.state.HouseCode = "^";
+    BSCCmd(bed.state, "x:kitchen_topled", "04", "", "2");
+    EXPECT_EQ(bed.Z(0).TopLED(), "blink");
+    BSCCmd(bed.state, "x:*.*.topled", "*", "on", "1/2");
+    EXPECT_EQ(bed.Z(1).TopLED(), "on");
+    EXPECT_EQ(bed.PluginLog(), Strings{});
+    EXPECT_EQ(bed.Z(0).TopLED(), "on");
+    // X10 codes stay the host's own.
+    bed.Call("SetIO",
+             {vb::Variant(), std::string("A"), std::string("4"), int16_t{19}, int16_t{0}, int16_t{0}, int16_t{0}});
+    EXPECT_EQ(bed.Z(0).TopLED(), "on");
+}
+
 TEST(XapBsc, CommandsSetTheValueOfTheSubDevicesTheyName) {
     XapTestBed bed;
     // Every sub-device of every appliance: each top LED on.

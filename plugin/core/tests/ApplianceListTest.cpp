@@ -177,6 +177,15 @@ TEST_F(ApplianceListTest, MalformedLinesAreDroppedAndALaterLineOfTheSameNameWins
                         "name, device code\" is not used: it has more than one \"=\" (a comment after the value?)"),
               pasted.end());
 
+    // A comment after a quoted value becomes part of the name: the entry is named with the name it made.
+    Define("127.0.0.2/kitchen=\"Kitchen\" ; main screen\n127.0.0.3/hall=\"Hall,[11\"\n");
+    const Strings commented = bed.Log();
+    EXPECT_NE(std::find(commented.begin(), commented.end(),
+                        "dkvZephra|Zephra Names: the entry \"127.0.0.2/kitchen=Kitchen ; main screen\" has text after "
+                        "its closing quote (a comment?): it makes the appliance \"Kitchen ; main screen\""),
+              commented.end());
+    for (const std::string& line : commented) EXPECT_EQ(line.find("127.0.0.3/hall"), std::string::npos) << line;
+
     // Every base unit taken: the appliance is not used either.
     for (const char* code : {"[1", "[11", "[21", "[31", "[41", "[51", "[61"}) OurDevice(code);
     Define("10.0.0.9=Attic\n");
@@ -222,7 +231,8 @@ TEST_F(ApplianceListTest, OnlyUnitsOneTo63AreMarkedAndABaseOutsideIsLogged) {
     Define("127.0.0.2=\"Near,[60\"\n127.0.0.3=\"Far,[70\"\n127.0.0.4=\"Below,[-5\"\n127.0.0.5=\"Odd,[x\"\n");
     EXPECT_EQ(bed.Log(), (Strings{"dkvZephra|DefineZephras units not marked, base unit outside 0 to 63: far [70",
                                   "dkvZephra|DefineZephras units not marked, base unit outside 0 to 63: below [-5",
-                                  "dkvZephra|DefineZephras  Line 0 Type mismatch",
+                                  "dkvZephra|DefineZephras: the device code of odd has no unit number; the "
+                                  "appliance has no devices: [x",
                                   // "below"'s devices from -5 to 4 count as no appliance's
                                   "dkvZephra|Removing virtual device [1", "dkvZephra|Removing virtual device [2",
                                   "dkvZephra|Removing virtual device [3", "dkvZephra|Removing virtual device [4"}));

@@ -5,7 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
+#include <sys/resource.h>
+
+#include <csignal>
 #include <filesystem>
+#include <fstream>
+#include <iostream>
 
 #include "callerid/MessageCIDEvent.h"
 #include "callerid/UdpServer.h"
@@ -76,6 +82,68 @@ TEST_F(FanOutTest, SpeechIsSpokenOnceIntoTheNextOfTenSharedFiles) {
             std::filesystem::exists(bed.app.path() / ("HTML/ZephraTemp/ZephraTempFile" + std::to_string(n) + ".wav")))
             << n;
     for (const std::string& line : bed.Log()) EXPECT_NE(line.rfind("dkvZephra|", 0), 0u) << line;
+}
+
+// The speech folder on a small file system that is full (a tmpfs of its own where the test may
+// mount one, else a file-size limit on the process while the speech is made).
+class FullSpeechFolder {
+public:
+    explicit FullSpeechFolder(const std::filesystem::path& folder) : folder_(folder) {
+        std::filesystem::create_directories(folder);
+        if (::mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=64k") == 0) {
+            mounted_ = true;
+            std::ofstream fill(folder / "fill.bin", std::ios::binary);
+            const std::string block(4096, 'f');
+            while (fill.write(block.data(), block.size())) {}
+            return;
+        }
+        ::getrlimit(RLIMIT_FSIZE, &old_);
+        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = old_;
+        limit.rlim_cur = 1000;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FullSpeechFolder() {
+        if (mounted_) {
+            ::umount2(folder_.c_str(), MNT_DETACH);
+            return;
+        }
+        ::setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, oldHandler_);
+    }
+    const char* How() const { return mounted_ ? "a full tmpfs" : "a file-size limit"; }
+
+private:
+    std::filesystem::path folder_;
+    bool mounted_ = false;
+    rlimit old_{};
+    void (*oldHandler_)(int) = SIG_DFL;
+};
+
+TEST_F(FanOutTest, SpeechThatCouldNotBeWrittenIsNotSentAndTheCallFails) {
+    Start("", true);
+    PowerOn();
+    bed.state.TempFileCounter = 0;
+    const std::filesystem::path temp = bed.app.path() / "HTML" / "ZephraTemp";
+    {
+        FullSpeechFolder full(temp);
+        std::cout << "speech folder made full with " << full.How() << "\n";
+        EXPECT_EQ(InternalSpeak(bed.state, "kitchen den", "A long sentence that does not fit on the disk"), "");
+        EXPECT_FALSE(std::filesystem::exists(temp / "ZephraTempFile1.wav"));
+        EXPECT_EQ(Z(0).Speak("Another sentence that does not fit on the disk either", "t1"), "");
+        EXPECT_FALSE(std::filesystem::exists(temp / "ZephraTempFilekitchen1.wav"));
+    }
+    EXPECT_EQ(Sent(1s), Strings{});
+    const Strings log = bed.Log();
+    ASSERT_FALSE(log.empty());
+    EXPECT_GE(
+        std::count_if(log.begin(), log.end(),
+                      [](const std::string& line) { return line == "dkvZephra|SpeakToFile Line 0 Device I/O error"; }),
+        2)
+        << ::testing::PrintToString(log);
+    // With room again, speech is sent as before.
+    EXPECT_FALSE(InternalSpeak(bed.state, "kitchen", "Room again").empty());
+    EXPECT_EQ(Of(Sent(20s), "kitchen"), Strings{"/loadWav.shtml?http://127.0.0.1:81/ZephraTemp/ZephraTempFile2.wav"});
 }
 
 TEST_F(FanOutTest, CallerIdDatagramsGoToEachAvailableApplianceAndWakeItUnlessAlwaysAwake) {

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <optional>
+
 #include "core/tests/PluginTestBed.h"
 #include "vb/Strings.h"
 #include "windows/SpVoice.h"
@@ -46,6 +49,14 @@ TEST(SpeechToWav, SpeaksWithTheConfiguredVoiceReadAtEachCall) {
     EXPECT_EQ(bed.Calls("GetIniSetting"), (Strings{"T2W|T2WVoice|Microsoft Mary|dkvZephraUtilities.ini",
                                                    "T2W|T2WVoice|Microsoft Mary|dkvZephraUtilities.ini"}));
     EXPECT_EQ(bed.Log(), Strings{"dkvZephra Debug|Voice Microsoft Mary requested, but not an installed voice "});
+    // Told once: later speech with the same missing voice writes nothing more, another missing voice is told.
+    TextToWavFile(bed.state, "Hello again", "three.wav");
+    TextToWavFile(bed.state, "And again", "four.wav");
+    EXPECT_EQ(bed.Log().size(), 1u);
+    bed.host->SaveIniSetting("T2W", "T2WVoice", "Nobody", "dkvZephraUtilities.ini");
+    TextToWavFile(bed.state, "Hello", "five.wav");
+    EXPECT_EQ(bed.Log(), (Strings{"dkvZephra Debug|Voice Microsoft Mary requested, but not an installed voice ",
+                                  "dkvZephra Debug|Voice Nobody requested, but not an installed voice "}));
     EXPECT_GT(bed.app.read("HTML/ZephraTemp/two.wav").size(), 44u);
 }
 
@@ -74,6 +85,59 @@ TEST(ComputeWavTime, RoundsTheSizeAt15667BytesASecondHalvesToEven) {
     EXPECT_EQ(ComputeWavTime(bed.state, "deep.wav"), 0);
     EXPECT_EQ(ComputeWavTime(bed.state, "C:\\HTML\\ZephraTemp\\deep.wav"), 10);
     EXPECT_TRUE(bed.Log().empty());
+}
+
+// A RIFF file of `dataBytes` sample bytes at `byteRate`, with `extra` chunks before the samples;
+// `declared` overrides the data chunk's size field.
+std::string Riff(uint32_t byteRate, uint32_t dataBytes, const std::string& extra = "",
+                 std::optional<uint32_t> declared = std::nullopt) {
+    std::string w;
+    auto le = [&](uint32_t v, int n) {
+        for (int i = 0; i < n; ++i) w.push_back(static_cast<char>((v >> (8 * i)) & 0xff));
+    };
+    w += "RIFF";
+    le(36 + static_cast<uint32_t>(extra.size()) + dataBytes, 4);
+    w += "WAVEfmt ";
+    le(16, 4), le(1, 2), le(1, 2), le(byteRate / 2, 4), le(byteRate, 4), le(2, 2), le(16, 2);
+    w += extra;
+    w += "data";
+    le(declared.value_or(dataBytes), 4);
+    w += std::string(dataBytes, '\0');
+    return w;
+}
+
+TEST(ComputeWavTime, AFileWithAHeaderIsTimedFromItsOwnFormat) {
+    PluginTestBed bed;
+    // 5.77 s of 22 050 Hz 16-bit mono is 6 s, not the 16 s its size gives at 15 667 bytes a second.
+    bed.app.write("HTML/speech.wav", Riff(44100, 254457));
+    EXPECT_EQ(ComputeWavTime(bed.state, "speech.wav"), 6);
+    // 2.5 s rounds to the even neighbour; another format keeps its own rate.
+    bed.app.write("HTML/half.wav", Riff(44100, 110250));
+    EXPECT_EQ(ComputeWavTime(bed.state, "half.wav"), 2);
+    bed.app.write("HTML/cd.wav", Riff(176400, 176400 * 3));
+    EXPECT_EQ(ComputeWavTime(bed.state, "cd.wav"), 3);
+    // A chunk before the samples is stepped over (odd sizes are padded).
+    std::string list = "LIST";
+    list += std::string("\x05\0\0\0abcde\0", 10);
+    bed.app.write("HTML/listed.wav", Riff(44100, 44100 * 4, list));
+    EXPECT_EQ(ComputeWavTime(bed.state, "listed.wav"), 4);
+    // A writer that never filled the size in: the samples that are there count.
+    bed.app.write("HTML/open.wav", Riff(44100, 44100 * 3, "", 0xffffffffu));
+    EXPECT_EQ(ComputeWavTime(bed.state, "open.wav"), 3);
+    // A header cut short falls back to the file's size.
+    bed.app.write("HTML/cut.wav", Riff(44100, 0).substr(0, 30) + std::string(156670 - 30, '\0'));
+    EXPECT_EQ(ComputeWavTime(bed.state, "cut.wav"), 10);
+
+    EXPECT_TRUE(bed.Log().empty());
+
+    // What the speech routine writes is timed by its samples.
+    bed.app.write("HTML/ZephraTemp/old.txt", "");
+    TextToWavFile(bed.state, "The front door is open and the back door is open too", "said.wav");
+    const std::string said = bed.app.read("HTML/ZephraTemp/said.wav");
+    ASSERT_GT(said.size(), 44u);
+    const double seconds = static_cast<double>(Le(said, 40, 4)) / Le(said, 28, 4);
+    EXPECT_EQ(ComputeWavTime(bed.state, "C:\\HTML\\ZephraTemp\\said.wav"),
+              static_cast<int32_t>(std::nearbyint(seconds)));
 }
 
 }  // namespace

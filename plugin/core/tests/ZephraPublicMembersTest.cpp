@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "core/SpeechMaker.h"
+
 #include "automation/CallByName.h"
 #include "core/StatusText.h"
 #include "core/tests/ApplianceFixture.h"
@@ -283,6 +287,7 @@ TEST_F(PublicMembers, EveryMemberTakesItsEffect) {
     callByName(z, "ReceiveXapMessageTTS",
                {V(std::make_shared<XapTestMessage>(
                    std::map<std::pair<std::string, std::string>, std::string>{{{"tts.speak", "say"}, "Hello"}}))});
+    ASSERT_TRUE(bed.loop.runUntil([&] { return XapSpeechMaker(bed.state).Idle(); }, std::chrono::seconds(30)));
     const Strings xap = Pages();
     ASSERT_GE(xap.size(), 2u);
     EXPECT_EQ(xap.back().rfind(wav + "/ZephraTemp/ZephraTempFile1.wav ok", 0), 0u);
@@ -341,11 +346,35 @@ TEST_F(PublicMembers, XapDisplayMessagesShowTextOrAddressOrCallerId) {
     // Speech with its volume; without a voice the configured one; eleven messages reuse the
     // names 1 to 9, 0, 1.
     bed.state.settings.T2WVoice = "Microsoft Mary";
+    // The speech is made off the loop: the loop serves while it waits for it.
+    SpeechMaker& maker = XapSpeechMaker(bed.state);
+    auto made = [&] { return bed.loop.runUntil([&] { return maker.Idle(); }, std::chrono::seconds(30)); };
     kitchen->ReceiveXapMessageTTS(message({{{"Voice.Speak", "say"}, "Hi"}, {{"Voice.Speak", "volume"}, "40.6"}}));
     EXPECT_EQ(kitchen->Volume(), 41);
+    ASSERT_TRUE(made());
     EXPECT_EQ(bed.Log().back(), "dkvZephra Debug|Voice Microsoft Mary requested, but not an installed voice ");
-    for (int i = 2; i <= 11; ++i) kitchen->ReceiveXapMessageTTS(message({{{"tts.speak", "say"}, "x"}}));
+    for (int i = 2; i <= 11; ++i) {
+        kitchen->ReceiveXapMessageTTS(message({{{"tts.speak", "say"}, "x"}}));
+        ASSERT_TRUE(made()) << i;
+    }
     EXPECT_EQ(bed.state.TempFileCounter, 1);
+    for (int n = 1; n <= 9; ++n)
+        EXPECT_TRUE(
+            std::filesystem::exists(bed.app.path() / ("HTML/ZephraTemp/ZephraTempFile" + std::to_string(n) + ".wav")))
+            << n;
+    // Beyond the speech waiting to be made, messages are dropped whole, with one log line for the run.
+    const std::size_t logged = bed.Log().size();
+    for (int i = 0; i < 12; ++i)
+        kitchen->ReceiveXapMessageTTS(message({{{"tts.speak", "say"}, "A somewhat longer sentence to speak"}}));
+    const int32_t queued = (bed.state.TempFileCounter + 10 - 1) % 10;
+    EXPECT_GE(queued, static_cast<int32_t>(SpeechMaker::kWaitingLimit));
+    EXPECT_LE(queued, static_cast<int32_t>(SpeechMaker::kWaitingLimit) + 1);
+    ASSERT_TRUE(made());
+    Strings drops;
+    for (std::size_t i = logged; i < bed.Log().size(); ++i)
+        if (bed.Log()[i].find("xAP speech dropped") != std::string::npos) drops.push_back(bed.Log()[i]);
+    EXPECT_EQ(drops,
+              Strings{"dkvZephra|xAP speech dropped: 4 waiting to be made (1 dropped since the last such line)"});
     kitchen->ReceiveXapMessageTTS(message({{{"tts.speak", "volume"}, "10"}}));  // nothing to say
     EXPECT_EQ(kitchen->Volume(), 41);
     ASSERT_TRUE(Idle());

@@ -108,6 +108,26 @@ TEST_F(PowerCycleTest, TheSixthCountedTimeOutCyclesThePowerAndTheApplianceComesB
     EXPECT_EQ(kitchen->TimeoutCount(), 0);
 }
 
+// The value the cycle gives the Awake device comes back as a device command: an appliance
+// that was "always awake" stays so, one that was awake stays awake.
+TEST_F(PowerCycleTest, TheCycleKeepsTheAppliancesAwakeState) {
+    Start("noResponseAction=1");
+    kitchen->LetSleep("always awake");
+    kitchen->AsyncCommand("screen.shtml?p", 5000, "");
+    ASSERT_TRUE(Idle());
+    ASSERT_EQ(kitchen->PolledSleep(), 2);
+    Silent(true);
+    for (int i = 1; i <= 6; ++i) UnansweredPage();
+    ASSERT_TRUE(kitchen->PowerOffPending());
+    Silent(false);
+    bed.host->ClearCalls();
+    bed.loop.advance(5000ms);
+    EXPECT_FALSE(kitchen->PowerOffPending());
+    EXPECT_EQ(bed.Calls("SetDeviceValue"), Strings{"[2|2"});
+    EXPECT_EQ(bed.Calls("SetDeviceString"),
+              (Strings{"[2|" + FormatStatus(bed.state, 6), "[3|" + FormatStatus(bed.state, 9)}));
+}
+
 TEST_F(PowerCycleTest, TheMarkerFileEndsThePowerUpWaitEarly) {
     bed.app.write("share/placeholder", "");
     Start("noResponseAction=1\nWindowsShare=\\share", {"--marker-dir", (bed.app.path() / "share").string()});

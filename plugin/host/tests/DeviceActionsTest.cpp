@@ -95,6 +95,37 @@ TEST(SetZephraIO, IsIgnoredUntilTheStartUpHasCompleted) {
     EXPECT_EQ(bed.Z(0).TopLED(), "on");
 }
 
+// A device code whose unit is no number stands for no device: the entry is named in the log
+// and the other appliances still get their commands.
+TEST(SetZephraIO, ACodeWithoutAUnitNumberIsPassedByAndNamed) {
+    RevaTestBed bed;
+    bed.host->SetIniText("dkvZephraUtilities.ini",
+                         "[Zephra Utilities]\r\n[Zephra Names]\r\n127.0.0.6=\"Attic,[1x\"\r\n"
+                         "127.0.0.2=\"Kitchen,[1\"\r\n127.0.0.3=\"Hall,[11\"\r\n");
+    bed.RegisterPlugin();
+    EXPECT_EQ(vb::CStr(bed.Call("InitIO", {int32_t{0}})), "");
+    bool named = false;
+    for (const std::string& line : bed.Log()) {
+        EXPECT_EQ(line.find("Type mismatch"), std::string::npos) << line;
+        if (line ==
+            "dkvZephra|DefineZephras: the device code of attic has no unit number; the appliance has no "
+            "devices: [1x")
+            named = true;
+    }
+    EXPECT_TRUE(named);
+    bed.host->ClearCalls();
+    auto setIo = [&](const std::string& unit, int16_t value) {
+        bed.Call("SetIO", {vb::Variant(), std::string("["), unit, int16_t{19}, value, int16_t{0}, int16_t{0}});
+    };
+    setIo("14", 2);
+    setIo("5", 1);
+    auto& slots = bed.state.appliances.slots;
+    EXPECT_EQ(slots.at(2).Object->TopLED(), "blink");
+    EXPECT_EQ(slots.at(1).Object->MailLED(), "on");
+    EXPECT_EQ(slots.at(0).Object->MailLED(), "off");
+    for (const std::string& line : bed.Log()) EXPECT_EQ(line.find("SetZephraIO"), std::string::npos) << line;
+}
+
 TEST(TriggerAction, SetsTheDeviceOfEachPairToTheActionsValue) {
     Started bed("127.0.0.2=\"Kitchen,[1\"\r\n");
     bed.EnableSounds({0, 2});

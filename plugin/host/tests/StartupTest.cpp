@@ -124,22 +124,40 @@ TEST(Startup, RunsItsStepsInOrderAndCompletes) {
     }
 }
 
-TEST(Startup, AFailingStepIsLoggedTheRestRunAndTheStartUpIsNotComplete) {
+TEST(Startup, AFailingStepIsLoggedByNameTheRestRunAndTheStartUpCompletes) {
     RevaTestBed bed;
     bed.host->SetIniText("dkvZephraUtilities.ini", "[Zephra Utilities]\r\n");
     bed.RegisterPlugin();
     bed.host->SetVersion("2.x.0");
     bed.host->ClearCalls();
     EXPECT_EQ(InitHW(bed.state, 0), "Type mismatch");
-    EXPECT_FALSE(bed.state.InitComplete);
+    // Device commands and host events are served all the same.
+    EXPECT_TRUE(bed.state.InitComplete);
     const Strings log = bed.Log();
     ASSERT_FALSE(log.empty());
-    EXPECT_EQ(log[0], "dkvZephra|InitHW  Line 0 Type mismatch");
+    EXPECT_EQ(log[0], "dkvZephra|InitHW HostVersion Line 0 Type mismatch");
     EXPECT_NE(std::find(log.begin(), log.end(), "dkvZephra|User Configuration Setup Initialization Complete"),
               log.end());
-    EXPECT_EQ(std::find(log.begin(), log.end(), "dkvZephra|Startup Initialization Complete"), log.end());
+    EXPECT_NE(std::find(log.begin(), log.end(), "dkvZephra|Startup Initialization Complete"), log.end());
     EXPECT_TRUE(std::filesystem::exists(bed.app.path() / "HTML/ZephraSlideshow.asp"));
     EXPECT_TRUE(bed.state.xap.XapSendQueue.has_value());
+}
+
+TEST(Startup, AShowStatusThatIsNoNumberTakesItsDefaultWithALogLine) {
+    for (const auto& [text, why] : {std::pair{"abc", "Type mismatch"}, std::pair{"40000", "Overflow"}}) {
+        RevaTestBed bed;
+        bed.host->SetIniText("dkvZephraUtilities.ini",
+                             std::string("[Zephra Utilities]\r\n[STATUS]\r\nShowStatus=") + text + "\r\n");
+        bed.RegisterPlugin();
+        bed.host->ClearCalls();
+        EXPECT_EQ(InitHW(bed.state, 0), "") << text;
+        EXPECT_TRUE(bed.state.InitComplete) << text;
+        EXPECT_EQ(bed.state.hostInterface.ShowStatus, 2) << text;
+        const Strings log = bed.Log();
+        const std::string line =
+            std::string("dkvZephra|ReadStatusOptions: [STATUS] ShowStatus=") + text + " (" + why + "), 2 is used";
+        EXPECT_NE(std::find(log.begin(), log.end(), line), log.end()) << text;
+    }
 }
 
 TEST(Startup, LoadsTheFilterAndTheMessagesOfInterestSkippingLinesWithoutEquals) {

@@ -239,7 +239,25 @@ TEST(UserScripts, ASecondLoadReplacesMain) {
     EXPECT_EQ(bed.Log(), Lines{});
 }
 
-TEST(UserScripts, AnUnterminatedIncludeEndsTheScanAndStays) {
+// A comment that mentions the directive is no directive: the includes after it load and the
+// script runs.
+TEST(UserScripts, ACommentMentioningTheDirectiveIsPassedOver) {
+    PluginTestBed bed;
+    WriteScript(bed, "dkvZephra.txt",
+                "' helpers come in through #include lines\r\n"
+                "#include \"one.txt\"\r\n"
+                "order = order & \"main,\" ' see #include above\r\n"
+                "#include \"two.txt\"\r\n" +
+                    std::string(kRecordingMain));
+    WriteScript(bed, "one.txt", "order = order & \"one,\"\r\n");
+    WriteScript(bed, "two.txt", "order = order & \"two,\"\r\n");
+    RunScriptFile(bed.state);
+    ASSERT_TRUE(bed.state.scripts.UserScript);
+    EXPECT_EQ(EvalMain(bed, "order"), "one,two,main,");
+    EXPECT_EQ(bed.Log(), Lines{});
+}
+
+TEST(UserScripts, AnUnterminatedIncludeStaysAndTheScanGoesOn) {
     PluginTestBed bed;
     WriteScript(bed, "dkvZephra.txt",
                 "#include \"one.txt\"\r\n"
@@ -250,7 +268,7 @@ TEST(UserScripts, AnUnterminatedIncludeEndsTheScanAndStays) {
     WriteScript(bed, "two.txt", "order = order & \"two,\"\r\n");
     WriteScript(bed, "three.txt", "order = order & \"three,\"\r\n");
     RunScriptFile(bed.state);
-    EXPECT_EQ(EvalMain(bed, "order"), "one,");
+    EXPECT_EQ(EvalMain(bed, "order"), "one,three,");
     EXPECT_EQ(bed.Log(), Lines{"dkvZephra|Error in script syntax Syntax error / dkvZephra.txt Syntax error@ Line 2 "
                                "col 0"});
 

@@ -37,7 +37,7 @@ TEST(CIDEvent, CreatedOnceWithItsPropertiesAndValueTypes) {
     EXPECT_TRUE(FindEvent(bed.state, "MORNING"));
 
     CreateCIDEvent(bed.state, "Phone", 1);
-    CreateCIDEvent(bed.state, "Other", 2);  // exists: left as it is
+    CreateCIDEvent(bed.state, "Phone", 1);  // exists: not made again
     ASSERT_EQ(bed.host->EventCount(), 2);
     std::shared_ptr<homeseer::HostEvent> ev = bed.host->GetEvent(2);
     EXPECT_EQ(ev->Name(), "dkvZephra CID");
@@ -55,6 +55,19 @@ TEST(CIDEvent, CreatedOnceWithItsPropertiesAndValueTypes) {
     EXPECT_EQ(ev->WrittenType("misc"), "Long");
     EXPECT_EQ(bed.host->CallsOf("NewEventEx").size(), 2u);
     EXPECT_TRUE(bed.host->CallsOf("NewEvent").empty());
+    EXPECT_TRUE(bed.Log().empty());
+
+    // Another line and group move the one event there; the rest stays.
+    CreateCIDEvent(bed.state, "Other", 2);
+    ASSERT_EQ(bed.host->EventCount(), 2);
+    EXPECT_EQ(bed.host->GetEvent(2), ev);
+    EXPECT_EQ(ev->phone_line(), 2);
+    EXPECT_EQ(ev->Group(), "Other");
+    EXPECT_EQ(ev->WrittenType("phone_line"), "Integer");
+    EXPECT_EQ(ev->WrittenType("Group"), "String");
+    EXPECT_EQ(ev->scripts(), "&hs.Plugin(\"dkvZephra\").ZephraSendHspCID(\"\")");
+    EXPECT_EQ(ev->phone_event(), 4);
+    EXPECT_EQ(bed.host->CallsOf("NewEventEx").size(), 2u);
     EXPECT_TRUE(bed.Log().empty());
 }
 
@@ -89,10 +102,15 @@ TEST(CIDEvent, TheWriterCreatesItForLineOneOrTwoWithAGroupOnly) {
     EXPECT_EQ(bed.host->EventCount(), 0);
     bed.Dialog().aCIDEventGroup.Text("Phone");
     bed.Dialog().OKButton_Click();
-    bed.Dialog().aLineNumber.Text("2");
-    bed.Dialog().OKButton_Click();
-    ASSERT_EQ(bed.host->EventCount(), 1);  // once, for line 1
+    ASSERT_EQ(bed.host->EventCount(), 1);
     EXPECT_EQ(bed.host->GetEvent(1)->phone_line(), 1);
+    // A later save with line 2 moves the one event there.
+    bed.Dialog().aLineNumber.Text("2");
+    bed.Dialog().aCIDEventGroup.Text("Kitchen phone");
+    bed.Dialog().OKButton_Click();
+    ASSERT_EQ(bed.host->EventCount(), 1);
+    EXPECT_EQ(bed.host->GetEvent(1)->phone_line(), 2);
+    EXPECT_EQ(bed.host->GetEvent(1)->Group(), "Kitchen phone");
 }
 
 TEST(CIDEvent, AWalkThatNeverSettlesIsCutShortAndNothingIsCreated) {

@@ -129,6 +129,23 @@ TEST(RequestParser, WritesItsDebugLines) {
                          "KeyValue a = A", "Querystring a=A"}));
 }
 
+TEST(RequestFraming, BareLineFeedsEndLinesAsCrLfDo) {
+    EXPECT_EQ(FrameRequest("GET / HTTP/1.0\n").kind, RequestFrame::Incomplete);
+    RequestFrame get = FrameRequest("GET / HTTP/1.0\nHost: a\n\n");
+    EXPECT_EQ(get.kind, RequestFrame::Complete);
+    EXPECT_EQ(get.length, 24u);
+    const std::string head = "POST /f HTTP/1.1\nContent-Length: 3\r\n\n";
+    EXPECT_EQ(HeadSize(head + "abc"), head.size());
+    EXPECT_EQ(FrameRequest(head + "a").kind, RequestFrame::Incomplete);
+    RequestFrame post = FrameRequest(head + "abcGET");
+    EXPECT_EQ(post.kind, RequestFrame::Complete);
+    EXPECT_EQ(post.length, head.size() + 3);
+    EXPECT_EQ(FrameRequest("POST / HTTP/1.0\nContent-Length: x\n\n").kind, RequestFrame::Refused);
+    // The head reads as one sent with CR LF; a body's own line feeds stay.
+    EXPECT_EQ(WithCrLfHead(head + "a\nb"), "POST /f HTTP/1.1\r\nContent-Length: 3\r\n\r\na\nb");
+    EXPECT_EQ(WithCrLfHead("GET / HTTP/1.0\r\n\r\n"), "GET / HTTP/1.0\r\n\r\n");
+}
+
 TEST(RequestFraming, EndsARequestAfterItsHeaderAndContentLength) {
     EXPECT_EQ(FrameRequest("GET / HTTP/1.0\r\n").kind, RequestFrame::Incomplete);
     RequestFrame get = FrameRequest("GET / HTTP/1.0\r\n\r\n");

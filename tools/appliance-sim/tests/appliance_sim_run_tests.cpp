@@ -19,6 +19,7 @@
 #include <mutex>
 #include <random>
 #include <sstream>
+#include <chrono>
 #include <thread>
 
 namespace asio = boost::asio;
@@ -145,6 +146,49 @@ private:
     std::thread thread_;
     std::mutex mutex_;
     std::vector<std::string> requests_;
+};
+
+// Answers every connection with the same bytes, as a server whose header lines are odd would.
+class RawAnswerServer {
+public:
+    // With `splitAt`, the answer goes in two writes, a moment apart.
+    explicit RawAnswerServer(std::string answer, std::size_t splitAt = 0)
+        : answer_(std::move(answer)),
+          splitAt_(splitAt),
+          acceptor_(io_, tcp::endpoint(asio::ip::make_address("127.0.0.1"), 0)) {
+        accept();
+        thread_ = std::thread([this] { io_.run(); });
+    }
+    ~RawAnswerServer() {
+        io_.stop();
+        thread_.join();
+    }
+    std::string url(const std::string& path) const { return "http://" + text(acceptor_.local_endpoint()) + path; }
+
+private:
+    void accept() {
+        acceptor_.async_accept([this](beast::error_code ec, tcp::socket socket) {
+            if (ec) return;
+            beast::flat_buffer buffer;
+            http::request<http::empty_body> request;
+            http::read(socket, buffer, request, ec);
+            if (!ec && splitAt_ > 0) {
+                asio::write(socket, asio::buffer(answer_.data(), splitAt_), ec);
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                asio::write(socket, asio::buffer(answer_.data() + splitAt_, answer_.size() - splitAt_), ec);
+            } else if (!ec) {
+                asio::write(socket, asio::buffer(answer_), ec);
+            }
+            socket.shutdown(tcp::socket::shutdown_both, ec);
+            accept();
+        });
+    }
+
+    std::string answer_;
+    std::size_t splitAt_;
+    asio::io_context io_;
+    tcp::acceptor acceptor_;
+    std::thread thread_;
 };
 
 std::string soxWave(const std::string& options) {
@@ -274,6 +318,34 @@ TEST(ApplianceSimRun, FetchesTheWavFileFromItsOwnAddressAndMeasuresIt) {
     EXPECT_EQ(sim.logLine("kitchen browse"), "kitchen browse \"" + page + "\" ok status=200 bytes=18");
     EXPECT_EQ(server.requests().back(), "127.0.0.2 /ZephraSlideshow.asp");
     EXPECT_EQ(sim.state("kitchen")["url"], page);
+}
+
+TEST(ApplianceSimRun, AHeaderLineWithoutAColonIsSkippedAsBrowsersDo) {
+    Sim sim(twoAppliances());
+    // A file page as the plug-in serves it: its date line has no colon.
+    RawAnswerServer text(
+        "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n"
+        "Last-Modified Thu, 10 Dec 2026 04:00:00 GMT\r\nContent-Length: 17\r\n\r\n"
+        "<html>note</html>");
+    const auto page = text.url("/note.htm");
+    sim.get("kitchen", "/gotoURL.shtml?M=GOTO_URL&S=" + page);
+    EXPECT_EQ(sim.logLine("kitchen browse"), "kitchen browse \"" + page + "\" ok status=200 bytes=17");
+    // Bare line feeds, a line of junk and a body that ends with the connection.
+    RawAnswerServer bare("HTTP/1.0 200 OK\nServer: x\n\x01junk\n\nbody to the end");
+    const auto other = bare.url("/cid.htm");
+    sim.get("hall", "/gotoURL.shtml?M=GOTO_URL&S=" + other);
+    EXPECT_EQ(sim.logLine("hall browse"), "hall browse \"" + other + "\" ok status=200 bytes=15");
+    // A head whose empty line comes in a later read than the line end before it.
+    const std::string head = "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n";
+    RawAnswerServer split(head + "\r\nok", head.size());
+    const auto later = split.url("/split.htm");
+    sim.get("kitchen", "/gotoURL.shtml?M=GOTO_URL&S=" + later);
+    EXPECT_EQ(sim.logLine("kitchen browse \"" + later), "kitchen browse \"" + later + "\" ok status=200 bytes=2");
+    // A line that is not a header at all is still an error.
+    RawAnswerServer broken("NOT HTTP\r\n\r\n");
+    const auto bad = broken.url("/x.htm");
+    sim.get("kitchen", "/gotoURL.shtml?M=GOTO_URL&S=" + bad);
+    EXPECT_NE(sim.logLine("kitchen browse \"" + bad).find("receive: "), std::string::npos);
 }
 
 TEST(ApplianceSimRun, FaultModesLeaveRequestsUnansweredUntilLifted) {

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <thread>
 
@@ -102,6 +105,46 @@ TEST_F(HostLifeCycle, StartsServesOperationsAndX10MotionAndStopsCleanlyOnSigterm
     EXPECT_FALSE(holds(folder_.log(), "Unhandled error"));
     // The plug-in kept its appliances' devices, with their base codes saved back.
     EXPECT_TRUE(holds(folder_.read("Config/dkvZephraUtilities.ini"), "\"Kitchen,~11,A3,B4,0,0,\""));
+}
+
+// Start-up steps that fail (the caller-ID UDP port held by another program, a "ShowStatus"
+// that is no number) and an appliance whose device code has no unit number: each is named in
+// the log, the start-up completes and device commands reach the other appliances.
+TEST(HostStartUp, FailingStepsAreNamedAndDeviceCommandsStillWork) {
+    const std::filesystem::path simLog =
+        std::filesystem::temp_directory_path() / ("host-e2e-startup-" + std::to_string(getpid()) + ".log");
+    {
+        Appliances appliances(simLog);
+        HostFolder folder(appliances, {"Kitchen,[1", "Hall,[11"});
+        const int taken = socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        socklen_t size = sizeof address;
+        ASSERT_EQ(bind(taken, reinterpret_cast<sockaddr*>(&address), size), 0);
+        ASSERT_EQ(getsockname(taken, reinterpret_cast<sockaddr*>(&address), &size), 0);
+        folder.write("registry/zephra/registry.ini",
+                     "[Zephra\\Options]\r\nLocalPort=" + std::to_string(ntohs(address.sin_port)) + "\r\n");
+        std::string settings = folder.read("Config/dkvZephraUtilities.ini");
+        // An entry before them whose device code has no unit number.
+        folder.write("Config/dkvZephraUtilities.ini",
+                     settings + "127.0.0.6/127.0.0.6:1=\"Attic,[1x\"\r\n[STATUS]\r\nShowStatus=abc\r\n");
+
+        ChildProcess host(ZEPHRA_HOST_PROGRAM, folder.args());
+        ASSERT_TRUE(host.waitForLine("zephra-host: dkvZephra ready"));
+        host.writeLine(R"(hs.SetDeviceValue "[5",1 : hs.SetDeviceValue "[14",2)");
+        EXPECT_TRUE(appliances.waitFor("kitchen", "/led.shtml?m1 ok mailled=on"));
+        EXPECT_TRUE(appliances.waitFor("hall", "/led.shtml?t2 ok topled=blink"));
+        const std::string log = folder.log();
+        EXPECT_TRUE(holds(log, "| dkvZephra | ReadStatusOptions: [STATUS] ShowStatus=abc (Type mismatch), 2 is used"))
+            << log;
+        EXPECT_TRUE(holds(log, "| dkvZephra | InitHW InitUDP ")) << log;
+        EXPECT_TRUE(holds(log, "| dkvZephra | DefineZephras: the device code of attic has no unit number")) << log;
+        EXPECT_FALSE(holds(log, "SetZephraIO")) << log;
+        EXPECT_TRUE(holds(log, "| dkvZephra | Startup Initialization Complete")) << log;
+        EXPECT_EQ(host.terminate(), 0);
+        close(taken);
+    }
+    std::filesystem::remove(simLog);
 }
 
 }  // namespace

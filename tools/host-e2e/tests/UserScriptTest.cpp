@@ -13,8 +13,10 @@ namespace {
 
 using simkit::testing::ChildProcess;
 
-// Each file notes that it was loaded, through a file the test reads.
+// Each file notes that it was loaded, through a file the test reads. A comment that mentions
+// the directive comes first: it is no directive, and the includes after it still load.
 const char* const kUserScript =
+    "' helpers come in through #include lines\r\n"
     "#INCLUDE \"notes.txt\"\r\n"
     "#include \"\\broken.txt\" ' the rest of this line stays\r\n"
     "Note \"main file loaded\"\r\n"

@@ -185,6 +185,40 @@ TEST(XapNetwork, APeerQueriesCommandsAndDisplaysAndHearsTheCallerAndTheHeartbeat
     std::filesystem::remove(simLog);
 }
 
+// A folder first used without --xap and then with it: the appliances keep the device codes
+// the first host handed out, and the sub-devices the node advertises under them obey.
+TEST(XapNetwork, AFolderFirstUsedWithoutXapObeysCommandsUnderIt) {
+    const std::filesystem::path simLog =
+        std::filesystem::temp_directory_path() / ("host-e2e-xapmove-" + std::to_string(getpid()) + ".log");
+    {
+        Appliances appliances(simLog);
+        HostFolder folder(appliances, {"Kitchen", "Hall"});
+        {
+            ChildProcess first(ZEPHRA_HOST_PROGRAM, folder.args());
+            ASSERT_TRUE(first.waitForLine("zephra-host: dkvZephra ready"));
+            EXPECT_EQ(first.terminate(), 0);
+        }
+        XapPeer peer;
+        ChildProcess host(ZEPHRA_HOST_PROGRAM,
+                          folder.args({"--xap", "--xap-broadcast", kPeerAddress, "--xap-listen", kHostAddress,
+                                       "--xap-port", std::to_string(peer.port()), "--xap-source", kHostSource}));
+        ASSERT_TRUE(peer.waitFor([](const XapParsed& m) { return m.heartbeat(); })) << folder.log();
+        peer.send("xAPBSC.query", std::string(kHostSource) + ":hall_topled", "request\n{\n}\n");
+        std::optional<XapParsed> info = peer.waitFor([](const XapParsed& m) {
+            return m.header.value("class") == "xAPBSC.Info" &&
+                   holds(m.header.value("source").value_or(""), ":hall_topled.");
+        });
+        ASSERT_TRUE(info) << peer.heard() << folder.log();
+        peer.send("xAPBSC.cmd", std::string(kHostSource) + ":hall_topled", "output.state.1\n{\nID=*\nState=on\n}\n");
+        EXPECT_TRUE(appliances.waitFor("hall", "topled=on")) << folder.log();
+        peer.send("xAPBSC.cmd", std::string(kHostSource) + ":kitchen_volume",
+                  "output.state.1\n{\nID=*\nState=on\nLevel=40/100\n}\n");
+        EXPECT_TRUE(appliances.waitFor("kitchen", "volume=40")) << folder.log();
+        EXPECT_EQ(host.terminate(), 0);
+    }
+    std::filesystem::remove(simLog);
+}
+
 TEST(XapNetwork, HostedAsHomeSeerThePluginStillAnswersQueriesButAnnouncesNothing) {
     const std::filesystem::path simLog =
         std::filesystem::temp_directory_path() / ("host-e2e-xaphs-" + std::to_string(getpid()) + ".log");

@@ -58,13 +58,8 @@ int popup_error(const char* text)
     return PtSetResource(label, Pt_ARG_TEXT_STRING, text ? text : "", 0);
 }
 
-int popup_plugin_error(const char* text)
-{
-    std::string shown = text ? text : "";
-    const PlaylistItem* item = ControllerGetItem(ControllerGetActiveTrack());
-    if (item && !item->url.empty() && shown.find(item->url) == std::string::npos) shown += "\n" + item->url;
-    return popup_error(shown.c_str());
-}
+// A plug-in's error text is shown as the plug-in wrote it.
+int popup_plugin_error(const char* text) { return popup_error(text ? text : ""); }
 
 int block_window(int flag)
 {

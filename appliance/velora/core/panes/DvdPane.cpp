@@ -32,6 +32,9 @@ constexpr const char* kDvdUrl = "dvd";
 constexpr unsigned kStartDelayMs = 500;
 constexpr uint32_t kMaxFrequencyMs = 100;
 constexpr long kDecorations = Ph_WM_RENDER_TITLE | Ph_WM_RENDER_MENU;  // 0x90
+// A picture of fixed size: the window keeps its title but cannot be resized or maximised.
+constexpr long kFixedSizeRender = Ph_WM_RENDER_RESIZE | Ph_WM_RENDER_MAX;  // 0x2020
+constexpr long kFixedSizeManaged = Ph_WM_HIDE | Ph_WM_MAX;                 // 0x900
 constexpr unsigned long kWindowClose = 0x1;
 constexpr unsigned long kWindowResize = 0x80, kWindowResizeEnd = 0x100;
 constexpr unsigned long kWindowMove = 0x200;
@@ -241,18 +244,19 @@ int DvdOnHotkey(PtWidget_t* widget, void* data, PtCallbackInfo_t* cbinfo)
     const unsigned long cap = key.key_cap;
     const bool h = cap == 'h' || cap == 'H';
     if (!IsDvdPlugin() && !h) return BaseOnHotkey(widget, data, cbinfo);
+    // The keypad's digit keys steer the menus; the main row's digits are not taken here.
     switch (cap) {
     case Pk_Home:
-    case '7': Send(CMD_PLUGIN_MENU); break;
+    case Pk_KP_7: Send(CMD_PLUGIN_MENU); break;
     case Pk_Return: Send(CMD_PLUGIN_SELECT); break;
     case Pk_Up:
-    case '8': Send(CMD_PLUGIN_SELECT_UP); break;
+    case Pk_KP_8: Send(CMD_PLUGIN_SELECT_UP); break;
     case Pk_Down:
-    case '2': Send(CMD_PLUGIN_SELECT_DOWN); break;
+    case Pk_KP_2: Send(CMD_PLUGIN_SELECT_DOWN); break;
     case Pk_Left:
-    case '4': Send(CMD_PLUGIN_SELECT_LEFT); break;
+    case Pk_KP_4: Send(CMD_PLUGIN_SELECT_LEFT); break;
     case Pk_Right:
-    case '6': Send(CMD_PLUGIN_SELECT_RIGHT); break;
+    case Pk_KP_6: Send(CMD_PLUGIN_SELECT_RIGHT); break;
     case 'a':
     case 'A': Send(CMD_PLUGIN_ANGLE); break;
     case 'l':
@@ -330,7 +334,8 @@ int video_setup(PtWidget_t* window, ApInfo_t* info, PtCallbackInfo_t*)
         mplayer.setup.videoWnd.pos.y = static_cast<int16_t>(mplayer.setup.videoWnd.pos.y + visible.ul.y);
     }
     if (mplayer.videoInfo.flags & MV_VIDEO_FIXED_SIZE) {
-        SetVideoWindowDecorations(window, false);
+        PtSetResource(window, Pt_ARG_WINDOW_RENDER_FLAGS, 0L, kFixedSizeRender);
+        PtSetResource(window, Pt_ARG_WINDOW_MANAGED_FLAGS, 0L, kFixedSizeManaged);
         const PhArea_t area = {{mplayer.setup.videoWnd.pos.x, mplayer.setup.videoWnd.pos.y},
                                {mplayer.videoInfo.preferred_size.w, mplayer.videoInfo.preferred_size.h}};
         PtSetResource(window, Pt_ARG_AREA, &area, 0);

@@ -86,14 +86,24 @@ bool ReadM3u(char* buffer, std::size_t size, PlaylistItem& item, const char* pat
         ShowError(buffer, size, texts::kUnableToOpen, path, std::strerror(errno));
         return false;
     }
+    // The first line that is neither blank nor a comment ("#EXTM3U", "#EXTINF:...") names the media.
     char line[kLineSize];
-    const bool read = std::fgets(line, sizeof line, file) != nullptr;
+    bool read = false;
+    while (!read && std::fgets(line, sizeof line, file) != nullptr) {
+        const bool comment = line[0] == '#';
+        // The rest of a line longer than the buffer is not a line of its own.
+        if (!std::strchr(line, '\n')) {
+            int c = 0;
+            while ((c = std::getc(file)) != EOF && c != '\n') {}
+        }
+        CutAtLineEnd(line);
+        read = !comment && line[0] != '\0';
+    }
     std::fclose(file);
     if (!read) {
         ShowError(buffer, size, texts::kNoValidEntry, path);
         return false;
     }
-    CutAtLineEnd(line);
     item.url = line;
     item.mime = texts::kMimeMpeg;
     return true;

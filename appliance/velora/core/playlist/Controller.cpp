@@ -191,7 +191,8 @@ int ControllerGetFirstSelectedTrack()
 
 int ControllerGetNextSelectedTrack(int i)
 {
-    if (!InRange(i) || !controller.items[i].selectOrder) return -1;
+    // An item not selected has order 0: the next one is the item of order 1.
+    if (!InRange(i)) return -1;
     const int wanted = controller.items[i].selectOrder + 1;
     for (int j = 0; j < controller.count(); ++j)
         if (controller.items[j].selectOrder == wanted) return j;

@@ -190,7 +190,19 @@ void AddEntry(PtWidget_t* tree, const std::string& url, const std::string& title
 {
     PtTreeItem_t* current = PtTreeGetCurrent(tree);
     PtTreeItem_t* entry = NewEntry(tree, url, title, mime);
-    if (!current) {
+    // Without a current item the entry goes to the end of the first playlist's folder when it
+    // exists: a second folder of that name would overwrite its file when saved.
+    PtTreeItem_t* first = nullptr;
+    if (!current)
+        for (PtTreeItem_t* f = PtTreeRootItem(tree); f && !first; f = f->brother)
+            if (f->string && strcmp(f->string, kFirstPlaylist) == 0) first = f;
+    if (!current && first) {
+        EnsureLoaded(tree, first);
+        PtTreeItem_t* last = first->son;
+        while (last && last->brother) last = last->brother;
+        if (last) PtTreeAddAfter(tree, entry, last);
+        else PtTreeAddFirst(tree, entry, first);
+    } else if (!current) {
         PtTreeItem_t* folder = NewFolder(tree, kFirstPlaylist);
         PtTreeAddFirst(tree, folder, nullptr);
         PtTreeAddFirst(tree, entry, folder);
@@ -271,12 +283,14 @@ int LoadPlaylistFile(PtWidget_t* tree, PtTreeItem_t* folder, const char* name)
     return 1;
 }
 
-void SavePlaylistsToFile(PtWidget_t* tree)
+std::vector<std::string> SavePlaylistsToFile(PtWidget_t* tree)
 {
+    std::vector<std::string> kept;
     const std::string& dir = GetPlaylistDirName();
-    if (dir.empty() || !tree) return;
+    if (dir.empty() || !tree) return kept;
     MakePlaylistDir(dir);
     for (PtTreeItem_t* folder = PtTreeRootItem(tree); folder; folder = folder->brother) {
+        if (g_keptAsIs.count(folder)) kept.push_back(PathOf(folder->string));
         if (g_notLoaded.count(folder) || g_keptAsIs.count(folder)) continue;
         FILE* out = fopen(PathOf(folder->string).c_str(), "w");
         if (!out) continue;
@@ -286,6 +300,7 @@ void SavePlaylistsToFile(PtWidget_t* tree)
         fclose(out);
     }
     g_bFileToSave = 0;
+    return kept;
 }
 
 void DeleteItem(PtWidget_t* tree, PtTreeItem_t* item)
@@ -427,7 +442,14 @@ int OnPlaylistEditActivate(PtWidget_t*, void*, PtCallbackInfo_t*)
 
 int OnPlaylistSaveButtonActivated(PtWidget_t*, void*, PtCallbackInfo_t*)
 {
-    SavePlaylistsToFile(Tree());
+    // The user who saves is told which playlists were not written, not only the log at load.
+    std::string text;
+    for (const std::string& path : SavePlaylistsToFile(Tree())) {
+        char line[1200];
+        std::snprintf(line, sizeof line, kNotReadWhole, path.c_str());
+        text += line;
+    }
+    if (!text.empty()) popup_error(text.c_str());
     return Pt_CONTINUE;
 }
 

@@ -18,8 +18,8 @@ extern int g_bFileToSave;
 int ReadPlaylistFiles(PtWidget_t* tree);
 // Reads one playlist's entries under its folder item. 0 when the file cannot be read.
 int LoadPlaylistFile(PtWidget_t* tree, photon::PtTreeItem_t* folder, const char* name);
-// Writes every playlist whose entries were read.
-void SavePlaylistsToFile(PtWidget_t* tree);
+// Writes every playlist whose entries were read; answers the files kept as they were (not read whole).
+std::vector<std::string> SavePlaylistsToFile(PtWidget_t* tree);
 void DeleteItem(PtWidget_t* tree, photon::PtTreeItem_t* item);
 
 int OnPlaylistWndRealized(PtWidget_t*, void*, PtCallbackInfo_t*);

@@ -108,12 +108,8 @@ std::vector<QplEntry> ReadQpl(FILE* in, bool* whole)
     bool cut = false, nul = false;
     while (NextLine(in, line, cut, nul)) {
         if (cut || nul) complete = false;
-        // Comments are read past; a file that holds them is not written back the same.
-        if (line[0] == '\0' || line[0] == '\r') continue;
-        if (line[0] == '.' || line[0] == '#') {
-            complete = false;
-            continue;
-        }
+        // Blank lines and comments ('.' or '#' first) are read past; they hold no entry.
+        if (line[0] == '\0' || line[0] == '\r' || line[0] == '.' || line[0] == '#') continue;
         char key[kLineSize] = "";
         char value[kLineSize] = "";
         // A value that is empty does not convert; the key alone still counts.

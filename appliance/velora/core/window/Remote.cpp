@@ -190,7 +190,12 @@ void OnRemoteControlMessage(const WendrelMsg* message)
             DvdNextInList(command == CMD_PLUGIN_SELECT_AUDIO ? "dvd_audioComboBox" : "dvd_subtitleComboBox", command);
         break;
     case CMD_PLUGIN_MUTE:
-        if (PtWidget_t* mute = W("muteButton")) SetToggle(mute, !(PtWidgetFlags(mute) & Pt_SET));
+        // The button shows what is heard: its new state goes to the sound as the button's own action does.
+        if (PtWidget_t* mute = W("muteButton")) {
+            const bool on = !(PtWidgetFlags(mute) & Pt_SET);
+            SetToggle(mute, on);
+            AudioVolumeMute(on ? 1 : 0);
+        }
         break;
     case CMD_PLUGIN_SCAN_BACK: ScanOnce("fastRewindButton"); break;
     case CMD_PLUGIN_SCAN_FORWARD: ScanOnce("fastForwardButton"); break;

@@ -117,3 +117,37 @@ Function Repeat(n)
     Next
 End Function
 AssertEqual Repeat(3), "ababab", "a function's result appended to"
+
+' The same inside a procedure, where the variable is a local.
+Sub LocalAppends(ByRef outer)
+    Dim s, t, u, n
+    s = "ab"
+    t = s
+    s = s & "c"
+    AssertEqual t, "ab", "local: a copy keeps its text"
+    AssertEqual s, "abc", "local: the variable has the appended text"
+    s = s & s
+    AssertEqual s, "abcabc", "local: the variable appended to itself"
+    u = "x"
+    n = 7
+    s = "v"
+    s = s & u & n & Null & 2.5
+    AssertEqual s, "vx72.5", "local: other locals, numbers, Null"
+    outer = outer & "+"
+    AssertEqual outer, "o+", "a ByRef parameter"
+    outer = outer & outer
+    AssertEqual outer, "o+o+", "a ByRef parameter appended to itself"
+    For n = 1 To 5
+        u = u & n
+    Next
+    AssertEqual u, "x12345", "appends in a loop"
+End Sub
+Dim o : o = "o"
+LocalAppends o
+AssertEqual o, "o+o+", "the caller's variable has the appended text"
+Sub AliasAppend(ByRef a, ByRef b)
+    a = a & b
+End Sub
+o = "ab"
+AliasAppend o, o
+AssertEqual o, "abab", "both parameters bound to one variable"

@@ -128,3 +128,32 @@ AssertEqual n("a"), "z", "With assignment through the default member"
 Dim nested : nested = 0
 For i = 1 To 3 : For x = 1 To 3 : nested = nested + 1 : Next : Next
 AssertEqual nested, 9, "nested loops on one line"
+
+' A For counter keeps the kind addition gives it: an Integer past 32767 becomes a Long, a Long
+' past its range a Double.
+Dim kinds, k
+kinds = ""
+For k = 32766 To 32768
+    kinds = kinds & TypeName(k) & " "
+Next
+AssertEqual kinds, "Integer Integer Long ", "a counter that leaves the Integers"
+kinds = ""
+For k = 2147483646 To 2147483648#
+    kinds = kinds & TypeName(k) & " "
+Next
+AssertEqual kinds, "Long Long Double ", "a counter that leaves the Longs"
+kinds = ""
+For k = -32767 To -32769 Step -1
+    kinds = kinds & TypeName(k) & " "
+Next
+AssertEqual kinds, "Integer Integer Long ", "a counter counting down"
+Sub LocalCounter()
+    Dim j, sum
+    For j = 1 To 10 Step 3
+        sum = sum + j
+    Next
+    AssertEqual sum, 22, "a local counter with a step"
+    AssertEqual j, 13, "the counter after the loop"
+    AssertEqual TypeName(j), "Integer", "of the start's kind"
+End Sub
+LocalCounter
