@@ -68,12 +68,18 @@ public:
     // One key of a batch for SaveIniSettings.
     struct IniSetting {
         std::string section, key, value;
+        // The section is emptied at this point of the batch (key and value unused), so that a
+        // section is replaced in the same change of the file as the rest.
+        bool clearSection = false;
     };
     // The entries stored in order as one change of the file: all of them, or none when one
     // cannot be stored (its error is raised). A host that keeps files in memory may store
     // them one by one.
     virtual void SaveIniSettings(const std::vector<IniSetting>& entries, const std::string& file) {
-        for (const IniSetting& entry : entries) SaveIniSetting(entry.section, entry.key, entry.value, file);
+        for (const IniSetting& entry : entries) {
+            if (entry.clearSection) ClearINISection(entry.section, file);
+            else SaveIniSetting(entry.section, entry.key, entry.value, file);
+        }
     }
     // Every entry of the section as "key=value", joined by NUL; "" for none.
     virtual std::string GetINISection(const std::string& section, const std::string& file) = 0;

@@ -111,12 +111,15 @@ void IniStore::Save(const std::string& section, const std::string& key, const st
     cache.Write();
 }
 
-void IniStore::SaveAll(const std::vector<std::array<std::string, 3>>& entries, const std::string& file) {
+void IniStore::SaveAll(const std::vector<Entry>& entries, const std::string& file) {
     std::lock_guard lock(mutex_);
     windows::IniDocument& document = readForUpdate(file);
     windows::CachedIniFile& cache = cached(file);
     try {
-        for (const auto& [section, key, value] : entries) document.Set(section, key, value);
+        for (const Entry& entry : entries) {
+            if (entry.clearSection) document.ClearSection(entry.section);
+            else document.Set(entry.section, entry.key, entry.value);
+        }
     } catch (...) {
         cache.Forget();
         throw;

@@ -28,10 +28,14 @@ public:
     std::string Get(const std::string& section, const std::string& key, const std::string& defaultValue,
                     const std::string& file) const;
     void Save(const std::string& section, const std::string& key, const std::string& value, const std::string& file);
-    // Section, key and value of each entry, stored in order and written as one file (a
-    // temporary file renamed over it): when one entry cannot be stored, the file is left as it
-    // was and the error raised.
-    void SaveAll(const std::vector<std::array<std::string, 3>>& entries, const std::string& file);
+    // One step of SaveAll: a key stored, or its section emptied.
+    struct Entry {
+        std::string section, key, value;
+        bool clearSection = false;
+    };
+    // The entries stored in order and written as one file (a temporary file renamed over it):
+    // when one entry cannot be stored, the file is left as it was and the error raised.
+    void SaveAll(const std::vector<Entry>& entries, const std::string& file);
     std::string Section(const std::string& section, const std::string& file) const;
     void Clear(const std::string& section, const std::string& file);
 

@@ -73,9 +73,10 @@ void RealHost::SaveIniSetting(const std::string& section, const std::string& key
 }
 
 void RealHost::SaveIniSettings(const std::vector<IniSetting>& entries, const std::string& file) {
-    std::vector<std::array<std::string, 3>> batch;
+    std::vector<IniStore::Entry> batch;
     batch.reserve(entries.size());
-    for (const IniSetting& entry : entries) batch.push_back({entry.section, entry.key, entry.value});
+    for (const IniSetting& entry : entries)
+        batch.push_back({entry.section, entry.key, entry.value, entry.clearSection});
     ini_.SaveAll(batch, file);
 }
 

@@ -163,9 +163,11 @@ void ZephraSetup::OKButton_Click() {
     if (!refused.empty()) forms::MsgBox(refused);
 }
 
-std::string ZephraSetup::SaveFromWebPage() { return WriteSettings(false); }
+std::string ZephraSetup::SaveFromWebPage(const std::vector<homeseer::Host::IniSetting>& more) {
+    return WriteSettings(false, more);
+}
 
-std::string ZephraSetup::WriteSettings(bool interactive) {
+std::string ZephraSetup::WriteSettings(bool interactive, const std::vector<homeseer::Host::IniSetting>& more) {
     Load();
     // Every value is checked before anything is written, so that a save is whole or none.
     const std::string refused = RefusedValue();
@@ -219,6 +221,7 @@ std::string ZephraSetup::WriteSettings(bool interactive) {
                 Save(family.section, key.name, NumberedValue(key));
 
         // The settings file, written once with every key.
+        batch_.insert(batch_.end(), more.begin(), more.end());
         state_.Host().SaveIniSettings(batch_, kIniFile);
         batch_.clear();
 

@@ -43,8 +43,9 @@ public:
     // The status page's save: as "Update", but no message box is shown (the question is
     // logged as answered no).
     // Returns "" once saved, else why nothing was saved (a value the settings file cannot
-    // keep, named by its field) or why the save failed.
-    std::string SaveFromWebPage();
+    // keep, named by its field) or why the save failed. `more` (the page's own keys) is
+    // written in the same change of the settings file.
+    std::string SaveFromWebPage(const std::vector<homeseer::Host::IniSetting>& more = {});
     // The name under which a page posts into the control, for the messages of a refused save.
     void PostedAs(const forms::Control& control, const std::string& field);
     // "Cancel": unloads the dialog; nothing is written.
@@ -203,7 +204,7 @@ private:
     void LoadStep(const std::string& section, const std::string& key, const std::function<void()>& body,
                   std::function<std::string()> value);
     // The writer, from the button or from the web page.
-    std::string WriteSettings(bool askResizer);
+    std::string WriteSettings(bool askResizer, const std::vector<homeseer::Host::IniSetting>& more = {});
     std::string RefusedValue();
     std::string FieldName(const forms::Control& control) const;
     // Stores one value, unless its setting failed to load and the control still holds what

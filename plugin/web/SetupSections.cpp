@@ -15,6 +15,7 @@
 #include "web/HTMLIncludes.h"
 #include "web/PageFrameDetail.h"
 #include "web/StatusPage.h"
+#include "web/StatusPageState.h"
 #include "web/StatusTexts.h"
 
 namespace zephra {
@@ -28,7 +29,7 @@ namespace {
 class SectionWriter {
 public:
     SectionWriter(PluginState& state, FastString& fs, const char* tag)
-        : state_(state), fs_(fs), tag_(tag), dialog_(SetupDialog(state)) {}
+        : state_(state), fs_(fs), tag_(tag), dialog_(StatusSetup(state)) {}
     ZephraSetup& Dialog() { return dialog_; }
     void Add(const std::string& text) { fs_.Add(text); }
     void Cell(const std::function<std::string()>& text, const std::string& style, const std::string& span,
@@ -55,33 +56,73 @@ std::string CheckBox(const std::string& field, const forms::CheckBox& box, const
 
 // Copies a posted text into a control, or a check box's state. A text or option field the post
 // lacks keeps what the control holds (an unchecked check box is never posted, so it counts
-// as cleared).
+// as cleared). A field posted as its page showed it keeps what the control holds too: the
+// control was read afresh, and the user did not change the field.
+// While a page is drawn, the same walk notes each field's value as a post would give it.
 struct Updater {
     PluginState& state;
     const char* tag;
+    StatusPageState& page = state.Part<StatusPageState>();
+
+    bool Noting() const { return page.Noting != nullptr; }
+    void Note(const std::string& field, const std::string& value) { (*page.Noting)[field] = value; }
+    bool AsDrawn(const std::string& field, const std::string& posted) const {
+        if (!page.AsDrawn) return false;
+        auto drawn = page.AsDrawn->find(field);
+        return drawn != page.AsDrawn->end() && drawn->second == posted;
+    }
     void Text(forms::TextBox& box, const std::string& field) {
-        SetupDialog(state).PostedAs(box, field);
-        if (FieldMissing(state, field)) return;
-        Trapped(state, tag, [&] { box.Text(PostedField(state, field)); });
-    }
-    void Check(forms::CheckBox& box, const std::string& field) {
-        Trapped(state, tag, [&] { box.Value(FormItemValue(state, field)); });
-    }
-    // Element k selected exactly when the posted value is the digit k.
-    void Options(forms::OptionGroup& group, const std::string& field) {
+        if (Noting()) return Note(field, box.Text());
+        StatusSetup(state).PostedAs(box, field);
         if (FieldMissing(state, field)) return;
         Trapped(state, tag, [&] {
             const std::string posted = PostedField(state, field);
+            if (!AsDrawn(field, posted)) box.Text(posted);
+        });
+    }
+    void Voice(forms::ComboBox& box, const std::string& field) {
+        if (Noting()) return Note(field, box.Text());
+        StatusSetup(state).PostedAs(box, field);
+        if (FieldMissing(state, field)) return;
+        Trapped(state, tag, [&] {
+            const std::string posted = PostedField(state, field);
+            if (!AsDrawn(field, posted)) box.Text(posted);
+        });
+    }
+    void Check(forms::CheckBox& box, const std::string& field) {
+        if (Noting()) return Note(field, box.Value() == 1 ? "1" : "0");
+        Trapped(state, tag, [&] {
+            const int16_t posted = FormItemValue(state, field);
+            if (!AsDrawn(field, posted ? "1" : "0")) box.Value(posted);
+        });
+    }
+    // Element k selected exactly when the posted value is the digit k.
+    void Options(forms::OptionGroup& group, const std::string& field) {
+        if (Noting()) {
+            std::string selected;
+            for (int k = 0; k <= group.UBound(); ++k)
+                if (group(k).Value()) selected = std::to_string(k);
+            return Note(field, selected);
+        }
+        if (FieldMissing(state, field)) return;
+        Trapped(state, tag, [&] {
+            const std::string posted = PostedField(state, field);
+            if (AsDrawn(field, posted)) return;
             for (int k = 0; k <= group.UBound(); ++k) group(k).Value(posted == std::to_string(k));
         });
     }
+    // A field the table keeps unless it is posted is left out of a copy that lacks it.
+    bool Skipped(bool keptUnlessPosted, const std::string& field) {
+        return !Noting() && keptUnlessPosted && !FieldPosted(state, field);
+    }
 };
 
-// A text box: its label, the input, and the text after it.
-std::string TextInput(const settings::Page& p, const std::string& field, const std::string& text) {
+// A text box: its label, the input, and the text after it; a refusal that names the field
+// follows it.
+std::string TextInput(PluginState& state, const settings::Page& p, const std::string& field, const std::string& text) {
     return std::string(p.label ? p.label : "") + "<input type='text'" + (p.tight ? " " : "  ") + "size='" +
            std::to_string(p.size) + "'" + (p.wideName ? "  " : " ") + "name='" + field + "' value='" + value(text) +
-           "'>" + p.after;
+           "'>" + ProblemBeside(state, field) + p.after;
 }
 
 // Option buttons posted under one field, each with its caption after it (a blank before the
@@ -168,13 +209,13 @@ std::vector<const settings::Setting*> Placed(settings::PageSection section) {
 bool Shown(PluginState& state, bool standaloneOnly) { return !(standaloneOnly && state.IsSetup); }
 
 // One setting's part of its cell.
-std::string SettingText(ZephraSetup& d, const settings::Setting& row) {
+std::string SettingText(PluginState& state, ZephraSetup& d, const settings::Setting& row) {
     const settings::Page& p = row.page;
     const std::string field = settings::PageField(row);
     switch (row.dialog.fill) {
     case settings::Fill::Text:
-    case settings::Fill::NumericText: return TextInput(p, field, d.Control<forms::TextBox>(row).Text());
-    case settings::Fill::Voice: return TextInput(p, field, d.aVoiceCB.Text());
+    case settings::Fill::NumericText: return TextInput(state, p, field, d.Control<forms::TextBox>(row).Text());
+    case settings::Fill::Voice: return TextInput(state, p, field, d.aVoiceCB.Text());
     case settings::Fill::LeadingNumber:
     case settings::Fill::WholeNumber: {
         const forms::CheckBox& box = d.Control<forms::CheckBox>(row);
@@ -201,7 +242,7 @@ void SoundGrid(SectionWriter& w, const settings::Setting& row) {
 }
 
 // One line of settings: its cells in order, a cell no setting fills left blank.
-void SettingsLine(SectionWriter& w, const std::vector<const settings::Setting*>& rows) {
+void SettingsLine(PluginState& state, SectionWriter& w, const std::vector<const settings::Setting*>& rows) {
     int cell = 1;
     for (std::size_t i = 0; i < rows.size();) {
         const settings::Setting& first = *rows[i];
@@ -214,7 +255,7 @@ void SettingsLine(SectionWriter& w, const std::vector<const settings::Setting*>&
             w.Cell(
                 [&] {
                     std::string text;
-                    for (std::size_t j = i; j < end; ++j) text += SettingText(w.Dialog(), *rows[j]);
+                    for (std::size_t j = i; j < end; ++j) text += SettingText(state, w.Dialog(), *rows[j]);
                     return text;
                 },
                 kOdd, first.page.span, first.page.align);
@@ -246,7 +287,7 @@ void AddSection(PluginState& state, FastString& fs, const Section& section) {
                 w.Heading(heading->text);
                 if (!heading->rowAfter) separator = "</tr>";
             } else {
-                SettingsLine(w, cells);
+                SettingsLine(state, w, cells);
             }
         }
         w.Add("</tr>");
@@ -257,17 +298,15 @@ void AddSection(PluginState& state, FastString& fs, const Section& section) {
 // Copies the section's posted fields into the dialog's controls.
 void UpdateSection(PluginState& state, const Section& section) {
     Trapped(state, section.updateTag, [&] {
-        ZephraSetup& d = SetupDialog(state);
+        ZephraSetup& d = StatusSetup(state);
         Updater u{state, section.updateTag};
         for (const settings::Setting* row : Placed(section.section)) {
             const std::string field = settings::PageField(*row);
-            if (row->page.keptUnlessPosted && !FieldPosted(state, field)) continue;
+            if (u.Skipped(row->page.keptUnlessPosted, field)) continue;
             switch (row->dialog.fill) {
             case settings::Fill::Text:
             case settings::Fill::NumericText: u.Text(d.Control<forms::TextBox>(*row), field); break;
-            case settings::Fill::Voice:
-                Trapped(state, section.updateTag, [&] { d.aVoiceCB.Text(PostedField(state, field)); });
-                break;
+            case settings::Fill::Voice: u.Voice(d.aVoiceCB, field); break;
             case settings::Fill::LeadingNumber:
             case settings::Fill::WholeNumber: u.Check(d.Control<forms::CheckBox>(*row), field); break;
             case settings::Fill::ServerOption: u.Options(d.aTCPServerOption, field); break;
@@ -308,10 +347,10 @@ std::vector<const settings::FamilyField*> FamilyLine(const settings::Family& fam
 }
 
 // A field of an index, as its cell shows it.
-std::string FamilyCell(ZephraSetup& d, const settings::FamilyField& f, int n) {
+std::string FamilyCell(PluginState& state, ZephraSetup& d, const settings::FamilyField& f, int n) {
     const std::string field = settings::PostedName(f, n);
     switch (f.fill) {
-    case settings::FieldFill::Text: return TextInput(f.page, field, d.Control<forms::TextBox>(f, n).Text());
+    case settings::FieldFill::Text: return TextInput(state, f.page, field, d.Control<forms::TextBox>(f, n).Text());
     case settings::FieldFill::Code: return value(d.Control<forms::TextBox>(f, n).Text());
     case settings::FieldFill::SlideGroup: return OptionButtons(d.SlideGroupOptions(n), field, false);
     case settings::FieldFill::Switch:
@@ -328,9 +367,9 @@ bool FamilyShown(PluginState& state, ZephraSetup& d, const settings::FamilyField
 
 // Copies a posted field of an index into its control.
 void UpdateFamilyField(PluginState& state, Updater& u, const settings::FamilyField& f, int n) {
-    ZephraSetup& d = SetupDialog(state);
+    ZephraSetup& d = StatusSetup(state);
     const std::string field = settings::PostedName(f, n);
-    if (f.page.keptUnlessPosted && !FieldPosted(state, field)) return;
+    if (u.Skipped(f.page.keptUnlessPosted, field)) return;
     switch (f.fill) {
     case settings::FieldFill::Text: u.Text(d.Control<forms::TextBox>(f, n), field); break;
     case settings::FieldFill::Code: break;  // shown, never posted
@@ -361,12 +400,12 @@ void AddZephras(PluginState& state, FastString& fs) {
             const std::string s = n % 2 == 0 ? kOdd : kEven;
             w.Add("<tr>");
             for (const settings::FamilyField* f : columns)
-                w.Cell([&] { return FamilyCell(d, *f, n); }, s, f->page.span, f->page.align);
+                w.Cell([&] { return FamilyCell(state, d, *f, n); }, s, f->page.span, f->page.align);
             for (const settings::FamilyField* f : below) {
                 if (!FamilyShown(state, d, *f, n)) continue;
                 w.Add(kRow);
                 w.Cell([&] { return f->heading; }, s, std::to_string(width - std::stoi(f->page.span)), "Right");
-                w.Cell([&] { return FamilyCell(d, *f, n); }, s, f->page.span, f->page.align);
+                w.Cell([&] { return FamilyCell(state, d, *f, n); }, s, f->page.span, f->page.align);
                 w.Add("</tr>");
             }
         }
@@ -406,13 +445,13 @@ void AddSlideGroup(PluginState& state, FastString& fs) {
                 const std::string s = r % 2 == 0 ? kOdd : kEven;
                 w.Add("<tr>");
                 for (const settings::FamilyField& f : rows.fields)
-                    w.Cell([&] { return FamilyCell(d, f, k); }, s, f.page.span, f.page.align);
+                    w.Cell([&] { return FamilyCell(state, d, f, k); }, s, f.page.span, f.page.align);
                 w.Add("</tr>");
             }
             const char* separator = "<tr>";
             for (const settings::FamilyField& f : paths.fields) {
                 w.Add(std::exchange(separator, kRow));
-                w.Cell([&] { return FamilyCell(d, f, g); }, kOdd, f.page.span, f.page.align);
+                w.Cell([&] { return FamilyCell(state, d, f, g); }, kOdd, f.page.span, f.page.align);
             }
         }
         w.Add("</tr>");

@@ -4,6 +4,7 @@
 #include "web/StatusPage.h"
 
 #include <algorithm>
+#include <charconv>
 #include <memory>
 
 #include "callerid/XapBsc.h"
@@ -117,7 +118,78 @@ std::string Radio(const std::string& value, bool on, const std::string& label) {
     return "<input type='radio' name ='ShowStatus' value='" + value + "'" + (on ? " checked" : "") + ">&nbsp;" + label;
 }
 
+// A display option as the page shows it: as posted when the page answers a refused save.
+bool Ticked(PluginState& state, const char* field, bool stored) {
+    return state.Part<StatusPageState>().ShowPosted ? !PostedField(state, field).empty() : stored;
+}
+
+// Pages kept for a save: a few open side by side each save against what they showed.
+constexpr std::size_t kDrawnPagesKept = 8;
+
+// A digest of the fields as drawn (FNV-1a, 53 bits so that it reads back as a number).
+int64_t DrawnToken(const std::map<std::string, std::string>& fields) {
+    uint64_t hash = 14695981039346656037ULL;
+    auto add = [&](const std::string& text) {
+        for (unsigned char c : text) hash = (hash ^ c) * 1099511628211ULL;
+        hash = (hash ^ 0xff) * 1099511628211ULL;
+    };
+    for (const auto& [field, value] : fields) {
+        add(field);
+        add(value);
+    }
+    return static_cast<int64_t>(hash & ((1ULL << 53) - 1));
+}
+
+// The setup controls as the settings files hold them now, unless the page answers a refused
+// save (then they hold what was posted); the fields as drawn are noted for the next save, and
+// the page carries the token that finds them.
+void LoadSetupForPage(PluginState& state, FastString& fs) {
+    StatusPageState& page = state.Part<StatusPageState>();
+    ZephraSetup& setup = StatusSetup(state);
+    int64_t token = 0;
+    if (page.ShowPosted && setup.Loaded()) {
+        token = PostedToken(state);
+    } else {
+        setup.Unload();
+        setup.Load();
+        DrawnSetup drawn;
+        page.Noting = &drawn.fields;
+        UpdateZephras(state);
+        UpdateDefinitions(state);
+        UpdatePower(state);
+        UpdateScreen(state);
+        UpdateSlideGroup(state);
+        UpdateCID(state);
+        page.Noting = nullptr;
+        // The same fields give the same token, so that an unchanged page is drawn the same.
+        drawn.token = token = DrawnToken(drawn.fields);
+        std::erase_if(page.Drawn, [&](const DrawnSetup& kept) { return kept.token == token; });
+        page.Drawn.push_back(std::move(drawn));
+        while (page.Drawn.size() > kDrawnPagesKept) page.Drawn.pop_front();
+    }
+    fs.Add(std::string("<input type='hidden' name='") + kDrawnField + "' value='" + std::to_string(token) + "'>");
+}
+
 }  // namespace
+
+int64_t PostedToken(PluginState& state) {
+    const std::string text = PostedField(state, kDrawnField);
+    int64_t token = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), token);
+    return error == std::errc() && end == text.data() + text.size() ? token : 0;
+}
+
+ZephraSetup& StatusSetup(PluginState& state) {
+    std::shared_ptr<ZephraSetup>& setup = state.Part<StatusPageState>().Setup;
+    if (!setup) setup = std::make_shared<ZephraSetup>(state);
+    return *setup;
+}
+
+std::string ProblemBeside(PluginState& state, const std::string& field) {
+    const StatusPageState& page = state.Part<StatusPageState>();
+    if (page.SaveProblem.empty() || page.RefusedField.empty() || page.RefusedField != field) return {};
+    return "<b class='saveproblem'>" + HTMLEncode(page.SaveProblem) + "</b>";
+}
 
 std::string HTMLEncode(const std::string& text) {
     std::string out;
@@ -256,20 +328,29 @@ void FormatScreen(PluginState& state, FastString& fs) {
         if (!state.Part<StatusPageState>().SaveProblem.empty())
             fs.Add("<center><b class='saveproblem'>" + HTMLEncode(state.Part<StatusPageState>().SaveProblem) +
                    "</b></center><br>");
-        state.Part<StatusPageState>().SaveProblem.clear();
     });
     Trapped(state, kTagFormatScreen, [&] {
         fs.Add(kTable);
-        fs.Add(Cell(state, Checkbox("ShowControl", options.ShowControl, "Include Control and Status"), kHeader, "1",
-                    "Center"));
-        fs.Add(Cell(state, Checkbox("ShowSetup", options.ShowSetup, "Include Setup Options"), kHeader, "1", "Center"));
-        fs.Add(kRow);
-        fs.Add(Cell(state, Checkbox("ShowReceiveMessages", options.ShowReceiveMessages, "Include Received Messages"),
+        fs.Add(Cell(
+            state,
+            Checkbox("ShowControl", Ticked(state, "ShowControl", options.ShowControl), "Include Control and Status"),
+            kHeader, "1", "Center"));
+        fs.Add(Cell(state,
+                    Checkbox("ShowSetup", Ticked(state, "ShowSetup", options.ShowSetup), "Include Setup Options"),
                     kHeader, "1", "Center"));
-        fs.Add(Cell(state, Checkbox("ShowReceiveDetail", options.ShowReceiveDetail, "Show Received Detail"), kHeader,
-                    "1", "Center"));
         fs.Add(kRow);
-        const int16_t shown = options.ShowStatus;
+        fs.Add(Cell(state,
+                    Checkbox("ShowReceiveMessages", Ticked(state, "ShowReceiveMessages", options.ShowReceiveMessages),
+                             "Include Received Messages"),
+                    kHeader, "1", "Center"));
+        fs.Add(Cell(state,
+                    Checkbox("ShowReceiveDetail", Ticked(state, "ShowReceiveDetail", options.ShowReceiveDetail),
+                             "Show Received Detail"),
+                    kHeader, "1", "Center"));
+        fs.Add(kRow);
+        const int16_t shown = state.Part<StatusPageState>().ShowPosted
+                                  ? static_cast<int16_t>(vb::Val(PostedField(state, "ShowStatus")))
+                                  : options.ShowStatus;
         fs.Add(Cell(state,
                     Radio("0", shown == 0, "Dont Show Status") + "&nbsp;&nbsp;&nbsp;&nbsp;" +
                         Radio("1", shown == 1, "Show Status") + "&nbsp;&nbsp;&nbsp;&nbsp;" +
@@ -289,7 +370,7 @@ void FormatScreen(PluginState& state, FastString& fs) {
     });
     if (options.ShowControl) Trapped(state, kTagFormatScreen, [&] { DeviceRows(state, fs); });
     if (options.ShowSetup) {
-        Trapped(state, kTagFormatScreen, [&] { SetupDialog(state).Load(); });
+        Trapped(state, kTagFormatScreen, [&] { LoadSetupForPage(state, fs); });
         AddZephras(state, fs);
         AddDefinitions(state, fs);
         AddPower(state, fs);
@@ -308,8 +389,13 @@ void FormatScreen(PluginState& state, FastString& fs) {
     } else {
         Trapped(state, kTagFormatScreen, [&] { fs.Add(html_includes::CustomFooter(state)); });
     }
-    state.Part<StatusPageState>().FilterRowsShown = options.ShowReceiveMessages;
-    state.Part<StatusPageState>().FilterInputsShown = options.ShowReceiveMessages && options.ShowStatus == 2;
+    StatusPageState& page = state.Part<StatusPageState>();
+    page.FilterRowsShown = options.ShowReceiveMessages;
+    page.FilterInputsShown = options.ShowReceiveMessages && options.ShowStatus == 2;
+    // A refusal is shown once.
+    page.SaveProblem.clear();
+    page.RefusedField.clear();
+    page.ShowPosted = false;
 }
 
 std::string Status_ASP(PluginState& state) {

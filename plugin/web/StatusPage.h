@@ -19,6 +19,7 @@
 namespace zephra {
 
 class PluginState;
+class ZephraSetup;
 
 // The page text for `request`; `response` is kept as the page's current response.
 std::string StatusPage(PluginState& state, const vb::Variant& request, const vb::Variant& response);
@@ -62,7 +63,14 @@ bool FieldMissing(PluginState& state, const std::string& name);
 // 1 when the field is posted with a value that is not empty, else 0.
 int16_t FormItemValue(PluginState& state, const std::string& name);
 
-// The setup sections: each renders from the setup dialog's controls and copies a post back.
+// The page's own copy of the setup controls (not the setup window's).
+ZephraSetup& StatusSetup(PluginState& state);
+// The token of the drawn page a post names (0 for none).
+int64_t PostedToken(PluginState& state);
+// The refusal of the last save, when it names `field`, to be shown beside that field; else "".
+std::string ProblemBeside(PluginState& state, const std::string& field);
+
+// The setup sections: each renders from the page's setup controls and copies a post back.
 void AddZephras(PluginState& state, FastString& fs);
 void UpdateZephras(PluginState& state);
 void AddDefinitions(PluginState& state, FastString& fs);
@@ -78,7 +86,16 @@ void UpdateCID(PluginState& state);
 
 // The xAP messages of interest and the script and query buttons.
 void AddFilter(PluginState& state, FastString& fs);
-void SaveFilterSettigs(PluginState& state);
+// One posted row of the messages of interest, as it is stored.
+struct FilterRow {
+    std::string key, tag, event;
+};
+// The posted rows, as SaveFilterSettigs keeps them (a row without source and class, or whose
+// key an earlier row already took, is left out).
+std::vector<FilterRow> PostedFilterRows(PluginState& state);
+// Keeps the rows in FilterDictionary and DeviceDictionary; the settings file is written by the
+// caller, in the same change as the rest of the save.
+void SaveFilterSettigs(PluginState& state, const std::vector<FilterRow>& rows);
 // The first posted filter value the settings file could not give back as it is, told by its
 // field, as the setup's save tells it; "" when every row can be stored.
 std::string RefusedFilterRow(PluginState& state);

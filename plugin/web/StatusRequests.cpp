@@ -1,6 +1,7 @@
 // Posts of the status page: a sort of the device table, a command for one device, a save of
 // the setup sections and display options, a run of the plug-in's script, or an xAP query.
 
+#include <algorithm>
 #include <memory>
 
 #include "callerid/XapBsc.h"
@@ -11,6 +12,8 @@
 #include "core/RequestItems.h"
 #include "core/SettingsTable.h"
 #include "core/Zephra.h"
+#include "forms/Controls.h"
+#include "setup/SetupTexts.h"
 #include "homeseer/Device.h"
 #include "setup/ZephraSetup.h"
 #include "vb/Conversions.h"
@@ -93,19 +96,28 @@ bool SortOrCommand(PluginState& state) {
         } else {
             page.SortDirection = page.SortDirection.empty() ? "DESC" : "";
         }
-        homeseer::Host& hs = state.Host();
-        hs.SaveIniSetting(kStatusSection, "StatusSortKey", "\"" + page.SortKey + "\"", kIniFile);
-        hs.SaveIniSetting(kStatusSection, "StatusSortDirection", "\"" + page.SortDirection + "\"", kIniFile);
+        // The key comes from the post: one the settings file could not give back is not stored.
+        const std::string refused = settings::Unstorable(page.SortKey, settings::Check::Text);
+        if (!refused.empty()) {
+            page.SaveProblem =
+                std::string(setuptext::kNothingSaved) + "StatusSortKey" + setuptext::kCannotHold + refused + ".";
+            WriteLog(state.Host(), kSource, page.SaveProblem);
+            return true;
+        }
+        state.Host().SaveIniSettings({{kStatusSection, "StatusSortKey", "\"" + page.SortKey + "\""},
+                                      {kStatusSection, "StatusSortDirection", "\"" + page.SortDirection + "\""}},
+                                     kIniFile);
         return true;
     }
     DeviceCommand(state);
     return false;
 }
 
-// Each section is copied only when the posted page carried it (its marking field, named by
-// the settings table); the writer then stores every control, those of the other sections as
-// they were loaded.
-void SaveSetup(PluginState& state) {
+// The page's setup controls read afresh from the settings files, then each section the posted
+// page carried (its marking field, named by the settings table) copied in: only the fields the
+// user changed from what that page showed, so that a change stored meanwhile (by a script, the
+// setup window) is kept. False when the post carried no section.
+bool CopySetup(PluginState& state) {
     using settings::PageSection;
     struct Section {
         PageSection section;
@@ -116,17 +128,130 @@ void SaveSetup(PluginState& state) {
         {PageSection::Power, UpdatePower},           {PageSection::Screen, UpdateScreen},
         {PageSection::SlideGroup, UpdateSlideGroup}, {PageSection::CID, UpdateCID},
     };
+    StatusPageState& page = state.Part<StatusPageState>();
+    ZephraSetup& setup = StatusSetup(state);
+    setup.Unload();
+    setup.Load();
+    const int64_t token = PostedToken(state);
+    page.AsDrawn = nullptr;
+    for (const DrawnSetup& drawn : page.Drawn)
+        if (drawn.token == token) page.AsDrawn = &drawn.fields;
     bool any = false;
     for (const Section& section : sections) {
         if (!FieldPosted(state, settings::SectionMark(section.section))) continue;
         any = true;
         section.update(state);
     }
-    if (!any) return;
-    ZephraSetup& dialog = SetupDialog(state);
-    state.Part<StatusPageState>().SaveProblem = dialog.SaveFromWebPage();
-    // The page then shows what is stored, not the values that were refused.
-    if (!state.Part<StatusPageState>().SaveProblem.empty()) dialog.Unload();
+    page.AsDrawn = nullptr;
+    return any;
+}
+
+// Two unit slots with the same address would be one entry of the settings file: the second
+// would overwrite the first. Returns the refusal, naming the second slot's field.
+std::string SameAddressTwice(PluginState& state) {
+    const settings::Family& units = settings::Units();
+    ZephraSetup& setup = StatusSetup(state);
+    for (int n = 1; n < units.count; ++n) {
+        const std::string key = vb::Trim(setup.Control<forms::TextBox>(*units.keyField, n).Text());
+        if (key.empty()) continue;
+        for (int m = 0; m < n; ++m) {
+            const std::string earlier = vb::Trim(setup.Control<forms::TextBox>(*units.keyField, m).Text());
+            if (vb::UCase(earlier) != vb::UCase(key)) continue;
+            return std::string(setuptext::kNothingSaved) + settings::PostedName(*units.keyField, n) + kSameAddress +
+                   settings::PostedName(*units.keyField, m) + ".";
+        }
+    }
+    return {};
+}
+
+// The server port read at the next start: empty (no server) or a port number. Anything else
+// would leave the page and its server off after that start.
+std::string NoPortNumber(PluginState& state) {
+    const settings::Setting& row = settings::MainSetting("ServerPort");
+    const std::string port = vb::Trim(StatusSetup(state).Control<forms::TextBox>(row).Text());
+    if (port.empty()) return {};
+    const bool digits =
+        port.size() <= 5 && std::all_of(port.begin(), port.end(), [](char c) { return c >= '0' && c <= '9'; });
+    if (digits && std::stoi(port) >= 1 && std::stoi(port) <= 65535) return {};
+    return std::string(setuptext::kNothingSaved) + settings::PageField(row) + setuptext::kCannotHold + "'" + port +
+           "'" + kNotAPort;
+}
+
+// The field a refusal names ("Nothing was saved: <field> cannot hold ..."), for the message
+// beside it.
+std::string FieldOfRefusal(const std::string& problem) {
+    const std::string lead = setuptext::kNothingSaved;
+    if (!problem.starts_with(lead)) return {};
+    const std::size_t end = problem.find(' ', lead.size());
+    return problem.substr(lead.size(), end == std::string::npos ? std::string::npos : end - lead.size());
+}
+
+// The display options as the post gives them.
+struct DisplayOptions {
+    bool control, setup, receive, detail;
+    int16_t status;
+};
+
+DisplayOptions PostedOptions(PluginState& state) {
+    return {!PostedField(state, "ShowControl").empty(), !PostedField(state, "ShowSetup").empty(),
+            !PostedField(state, "ShowReceiveMessages").empty(), !PostedField(state, "ShowReceiveDetail").empty(),
+            static_cast<int16_t>(vb::Val(PostedField(state, "ShowStatus")))};
+}
+
+// The save of the page: the setup sections, the display options and the messages of interest,
+// all in one change of the settings file, or nothing of them when one value is refused.
+void SavePage(PluginState& state) {
+    HostInterfaceState& options = state.hostInterface;
+    StatusPageState& page = state.Part<StatusPageState>();
+    bool setupPosted = false;
+    if (options.ShowSetup) Trapped(state, kTagClientRequest, [&] { setupPosted = CopySetup(state); });
+    auto refuse = [&](const std::string& problem) {
+        page.SaveProblem = problem;
+        page.RefusedField = FieldOfRefusal(problem);
+        page.ShowPosted = true;
+        Trapped(state, kTagClientRequest, [&] { WriteLog(state.Host(), kSource, problem); });
+    };
+    // The filters' rows are checked with the rest, before anything of the page is stored.
+    const bool filtersPosted = page.FilterRowsShown && FieldPosted(state, "Class0");
+    if (filtersPosted) {
+        if (const std::string problem = RefusedFilterRow(state); !problem.empty()) return refuse(problem);
+    }
+    if (setupPosted) {
+        if (const std::string problem = SameAddressTwice(state); !problem.empty()) return refuse(problem);
+        if (const std::string problem = NoPortNumber(state); !problem.empty()) return refuse(problem);
+    }
+
+    const DisplayOptions shown = PostedOptions(state);
+    auto text = [](bool on) { return std::string(on ? "True" : "False"); };
+    std::vector<homeseer::Host::IniSetting> batch = {
+        {kStatusSection, "ShowControl", text(shown.control)},
+        {kStatusSection, "ShowSetup", text(shown.setup)},
+        {kStatusSection, "ShowReceiveMessages", text(shown.receive)},
+        {kStatusSection, "ShowReceiveDetail", text(shown.detail)},
+        {kStatusSection, "ShowStatus", std::to_string(shown.status)},
+    };
+    std::vector<FilterRow> rows;
+    if (filtersPosted) {
+        Trapped(state, kTagSaveFilter, [&] { rows = PostedFilterRows(state); });
+        batch.push_back({kReceivedSection, "", "", true});
+        for (const FilterRow& row : rows) batch.push_back({kReceivedSection, row.key, row.tag + ";" + row.event});
+    }
+
+    std::string problem;
+    if (setupPosted) {
+        problem = StatusSetup(state).SaveFromWebPage(batch);
+    } else if (!vb::Try([&] { state.Host().SaveIniSettings(batch, kIniFile); })) {
+        problem = setuptext::kSaveFailed + vb::Err().Description;
+        vb::Err().Clear();
+    }
+    if (!problem.empty()) return refuse(problem);
+
+    options.ShowControl = shown.control;
+    options.ShowSetup = shown.setup;
+    options.ShowReceiveMessages = shown.receive;
+    options.ShowReceiveDetail = shown.detail;
+    options.ShowStatus = shown.status;
+    if (filtersPosted) SaveFilterSettigs(state, rows);
 }
 
 }  // namespace
@@ -209,36 +334,7 @@ int ClientRequest(PluginState& state) {
         });
         return 0;
     }
-    state.Part<StatusPageState>().SaveProblem.clear();
-    // The filters' rows are checked with the rest, before anything of the page is stored.
-    const bool filtersPosted = state.Part<StatusPageState>().FilterRowsShown && FieldPosted(state, "Class0");
-    if (filtersPosted) {
-        std::string& problem = state.Part<StatusPageState>().SaveProblem;
-        problem = RefusedFilterRow(state);
-        if (!problem.empty()) {
-            Trapped(state, kTagClientRequest, [&] { WriteLog(state.Host(), kSource, problem); });
-            return 0;
-        }
-    }
-    if (options.ShowSetup) Trapped(state, kTagClientRequest, [&] { SaveSetup(state); });
-    // A refused save stores nothing of the page, its display options neither.
-    if (!state.Part<StatusPageState>().SaveProblem.empty()) return 0;
-    Trapped(state, kTagClientRequest, [&] {
-        options.ShowControl = !PostedField(state, "ShowControl").empty();
-        options.ShowSetup = !PostedField(state, "ShowSetup").empty();
-        options.ShowReceiveMessages = !PostedField(state, "ShowReceiveMessages").empty();
-        options.ShowReceiveDetail = !PostedField(state, "ShowReceiveDetail").empty();
-        options.ShowStatus = static_cast<int16_t>(vb::Val(PostedField(state, "ShowStatus")));
-        homeseer::Host& hs = state.Host();
-        auto text = [](bool on) { return std::string(on ? "True" : "False"); };
-        hs.SaveIniSetting(kStatusSection, "ShowControl", text(options.ShowControl), kIniFile);
-        hs.SaveIniSetting(kStatusSection, "ShowSetup", text(options.ShowSetup), kIniFile);
-        hs.SaveIniSetting(kStatusSection, "ShowReceiveMessages", text(options.ShowReceiveMessages), kIniFile);
-        hs.SaveIniSetting(kStatusSection, "ShowReceiveDetail", text(options.ShowReceiveDetail), kIniFile);
-        hs.SaveIniSetting(kStatusSection, "ShowStatus", std::to_string(options.ShowStatus), kIniFile);
-    });
-    // The filters are rewritten only from a page that carried their inputs.
-    if (filtersPosted) SaveFilterSettigs(state);
+    Trapped(state, kTagClientRequest, [&] { SavePage(state); });
     return 0;
 }
 

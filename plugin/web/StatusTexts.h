@@ -7,6 +7,12 @@ inline constexpr const char* kSource = "dkvZephra";
 inline constexpr const char* kIniFile = "dkvZephraUtilities.ini";
 inline constexpr const char* kStatusSection = "STATUS";
 inline constexpr const char* kReceivedSection = "Received";
+// The hidden field that tells a save which drawn page it comes from.
+inline constexpr const char* kDrawnField = "drawn";
+// A save refused because two units name the same address.
+inline constexpr const char* kSameAddress = " holds the address of ";
+// A server port that is no port number.
+inline constexpr const char* kNotAPort = " (a port number from 1 to 65535, or nothing).";
 
 inline constexpr const char* kTagStatusPage = "StatusPage: ";
 inline constexpr const char* kTagStatusASP = "Status_ASP: ";

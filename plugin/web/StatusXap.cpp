@@ -1,6 +1,7 @@
 // The xAP side of the status page: the messages of interest (shown, edited and saved) and the
 // buttons that reload the plug-in's script and send an xAP status query.
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "web/HTMLIncludes.h"
 #include "web/PageFrameDetail.h"
 #include "web/StatusPage.h"
+#include "web/StatusPageState.h"
 #include "web/StatusTexts.h"
 
 namespace zephra {
@@ -32,6 +34,13 @@ std::pair<std::string, std::string> SplitAt(const std::string& text, char mark) 
     if (next != std::string::npos) rest.resize(next);
     return {text.substr(0, at), rest};
 }
+
+// The separator a part of a stored row cannot hold, told as the settings' refusals tell it.
+std::string Holding(const std::string& text, char separator) {
+    return text.find(separator) == std::string::npos ? std::string() : std::string("'") + separator + "'";
+}
+
+std::string Or(const std::string& first, const std::string& second) { return first.empty() ? second : first; }
 
 std::shared_ptr<DeviceClass> DeviceOf(PluginState& state, const std::string& tag) {
     const auto& devices = state.hostInterface.DeviceDictionary;
@@ -80,6 +89,11 @@ void AddFilter(PluginState& state, FastString& fs) {
         fs.Add(kRow);
     });
     std::string s = kOdd;
+    const bool posted = config && state.Part<StatusPageState>().ShowPosted && FieldPosted(state, "Class0");
+    auto shown = [&](const std::string& field) {
+        return (posted ? HTMLEncode(PostedField(state, field)) : std::string()) + "' name='" + field + "'>" +
+               ProblemBeside(state, field);
+    };
     Trapped(state, kTagAddFilter, [&] {
         const auto& filters = state.hostInterface.FilterDictionary;
         if (!filters) return;
@@ -89,21 +103,30 @@ void AddFilter(PluginState& state, FastString& fs) {
             const std::string row = std::to_string(r);
             Trapped(state, kTagAddFilter, [&] {
                 const std::string key = vb::CStr(keys.at(static_cast<int32_t>(i)));
-                const auto [tag, event] = SplitAt(vb::CStr(filters->Item(vb::Variant(key))), ';');
-                const auto [source, cls] = SplitAt(key, '~');
+                auto [tag, event] = SplitAt(vb::CStr(filters->Item(vb::Variant(key))), ';');
+                auto [source, cls] = SplitAt(key, '~');
+                // A refused save shows the rows as they were posted.
+                if (posted) {
+                    tag = PostedField(state, "FilterTag" + row);
+                    event = PostedField(state, "FilterEvent" + row);
+                    source = PostedField(state, "Source" + row);
+                    cls = PostedField(state, "Class" + row);
+                }
                 const std::shared_ptr<DeviceClass> device = DeviceOf(state, tag);
                 cell(device ? FormatChangeTime(state, device->LastChange) : "", s, "1", "Center");
                 if (config) {
-                    cell("<input type='text' size='40' value='" + HTMLEncode(tag) + "' name='FilterTag" + row + "'>",
+                    cell("<input type='text' size='40' value='" + HTMLEncode(tag) + "' name='FilterTag" + row + "'>" +
+                             ProblemBeside(state, "FilterTag" + row),
                          "tablecellmisc", "1", "Left");
                     cell(std::string("<input type='checkbox'") + (event.empty() ? "" : " checked") +
-                             " value='1' name='FilterEvent" + row + "'>",
+                             " value='1' name='FilterEvent" + row + "'>" + ProblemBeside(state, "FilterEvent" + row),
                          s, "1", "Left");
-                    cell("<input type='text' size='20' value='" + HTMLEncode(cls) + "' name='Class" + row + "'>", s,
-                         "1", "Left");
+                    cell("<input type='text' size='20' value='" + HTMLEncode(cls) + "' name='Class" + row + "'>" +
+                             ProblemBeside(state, "Class" + row),
+                         s, "1", "Left");
                     fs.Add(kRow);
                     cell("Source&nbsp;<input type='text' size='80' value='" + HTMLEncode(source) + "' name='Source" +
-                             row + "'>",
+                             row + "'>" + ProblemBeside(state, "Source" + row),
                          s, "4", "Right");
                 } else {
                     cell(HTMLEncode(tag), "tablecellmisc", "1", "Left");
@@ -128,11 +151,14 @@ void AddFilter(PluginState& state, FastString& fs) {
     Trapped(state, kTagAddFilter, [&] {
         if (config) {
             cell("&nbsp;&nbsp;", s, "1", "Center");
-            cell("<input type='text' size='40' value='' name='FilterTag0'>", "tablecellmisc", "1", "Left");
-            cell("<input type='checkbox' value='1' name='FilterEvent0'>", s, "1", "Left");
-            cell("<input type='text' size='20' value='' name='Class0'>", s, "1", "Left");
+            cell("<input type='text' size='40' value='" + shown("FilterTag0"), "tablecellmisc", "1", "Left");
+            cell(std::string("<input type='checkbox' value='1'") +
+                     (posted && !PostedField(state, "FilterEvent0").empty() ? " checked" : "") +
+                     " name='FilterEvent0'>" + ProblemBeside(state, "FilterEvent0"),
+                 s, "1", "Left");
+            cell("<input type='text' size='20' value='" + shown("Class0"), s, "1", "Left");
             fs.Add(kRow);
-            cell("<input type='text' size='80' value='' name='Source0'>", s, "4", "Right");
+            cell("<input type='text' size='80' value='" + shown("Source0"), s, "4", "Right");
         }
         fs.Add("</tr></table>");
     });
@@ -145,11 +171,13 @@ std::string RefusedFilterRow(PluginState& state) {
         const std::string row = std::to_string(r);
         const std::string source = PostedField(state, "Source" + row);
         const std::string cls = PostedField(state, "Class" + row);
-        // The row's key is "source~class": neither may hold "=", nor the source begin as a header.
+        const std::string tag = PostedField(state, "FilterTag" + row);
+        // The row's key is "source~class": neither may hold "=" or "~", nor the source begin as a
+        // header; the value is "tag;event", so the tag holds no ";".
         const std::pair<std::string, std::string> parts[] = {
-            {"Source" + row, settings::Unstorable(source, settings::Check::UnitKey)},
-            {"Class" + row, settings::Unstorable(source + "~" + cls, settings::Check::UnitKey)},
-            {"FilterTag" + row, settings::Unstorable(PostedField(state, "FilterTag" + row), settings::Check::Text)},
+            {"Source" + row, Or(settings::Unstorable(source, settings::Check::UnitKey), Holding(source, '~'))},
+            {"Class" + row, Or(settings::Unstorable(source + "~" + cls, settings::Check::UnitKey), Holding(cls, '~'))},
+            {"FilterTag" + row, Or(settings::Unstorable(tag, settings::Check::Text), Holding(tag, ';'))},
             {"FilterEvent" + row, settings::Unstorable(PostedField(state, "FilterEvent" + row), settings::Check::Text)},
         };
         for (const auto& [field, what] : parts)
@@ -158,42 +186,46 @@ std::string RefusedFilterRow(PluginState& state) {
     return {};
 }
 
-void SaveFilterSettigs(PluginState& state) {
+std::vector<FilterRow> PostedFilterRows(PluginState& state) {
+    const HostInterfaceState& hi = state.hostInterface;
+    std::vector<FilterRow> rows;
+    const int32_t n = hi.FilterDictionary ? hi.FilterDictionary->Count() : 0;
+    const vb::Array keys = hi.FilterDictionary ? hi.FilterDictionary->Keys() : vb::Array();
+    for (int32_t r = 0; r <= n; ++r) {
+        const std::string row = std::to_string(r);
+        FilterRow kept;
+        kept.key = PostedField(state, "Source" + row) + "~" + PostedField(state, "Class" + row);
+        if (kept.key == "~") continue;
+        // A tag the post does not carry is kept; one posted empty is cleared.
+        std::string tag = PostedField(state, "FilterTag" + row);
+        if (r > 0 && FieldMissing(state, "FilterTag" + row))
+            tag = SplitAt(vb::CStr(hi.FilterDictionary->Item(keys.at(r - 1))), ';').first;
+        kept.tag = vb::Replace(tag, " ", "_");
+        kept.event = PostedField(state, "FilterEvent" + row);
+        const bool taken = std::any_of(rows.begin(), rows.end(), [&](const FilterRow& earlier) {
+            return vb::UCase(earlier.key) == vb::UCase(kept.key);
+        });
+        if (!taken) rows.push_back(std::move(kept));
+    }
+    return rows;
+}
+
+void SaveFilterSettigs(PluginState& state, const std::vector<FilterRow>& rows) {
     Trapped(state, kTagSaveFilter, [&] {
         HostInterfaceState& hi = state.hostInterface;
         if (!hi.FilterDictionary) hi.FilterDictionary = std::make_shared<vb::Dictionary>();
         if (!hi.DeviceDictionary) hi.DeviceDictionary = std::make_shared<vb::Dictionary>();
         vb::Dictionary& filters = *hi.FilterDictionary;
-        // The entries before the rewrite, for a tag the post did not carry.
-        std::vector<std::string> oldTags{""};
-        const vb::Array keys = filters.Keys();
-        for (std::size_t i = 0; i < keys.size(); ++i)
-            oldTags.push_back(SplitAt(vb::CStr(filters.Item(keys.at(static_cast<int32_t>(i)))), ';').first);
-        const int32_t n = filters.Count();
-
-        state.Host().ClearINISection(kReceivedSection, kIniFile);
         filters.RemoveAll();
-        for (int32_t r = 0; r <= n; ++r) {
+        for (const FilterRow& row : rows) {
             Trapped(state, kTagSaveFilter, [&] {
-                const std::string row = std::to_string(r);
-                const std::string source = PostedField(state, "Source" + row);
-                const std::string cls = PostedField(state, "Class" + row);
-                // An existing row whose tag cell came back empty or not at all keeps its tag.
-                std::string tag = PostedField(state, "FilterTag" + row);
-                if (tag.empty() && r > 0) tag = oldTags[static_cast<std::size_t>(r)];
-                tag = vb::Replace(tag, " ", "_");
-                const std::string event = PostedField(state, "FilterEvent" + row);
-                const std::string key = source + "~" + cls;
-                if (key == "~") return;
-                if (!filters.Exists(vb::Variant(key))) {
-                    filters.Add(vb::Variant(key), vb::Variant(tag + ";" + event));
-                    state.Host().SaveIniSetting(kReceivedSection, key, tag + ";" + event, kIniFile);
-                }
-                if (!hi.DeviceDictionary->Exists(vb::Variant(tag))) {
+                if (!filters.Exists(vb::Variant(row.key)))
+                    filters.Add(vb::Variant(row.key), vb::Variant(row.tag + ";" + row.event));
+                if (!hi.DeviceDictionary->Exists(vb::Variant(row.tag))) {
                     auto device = std::make_shared<DeviceClass>();
                     device->LastChange = vb::DateSerial(2000, 1, 1);
-                    device->Tag = tag;
-                    hi.DeviceDictionary->Add(vb::Variant(tag), vb::Variant(vb::ObjectRef(device)));
+                    device->Tag = row.tag;
+                    hi.DeviceDictionary->Add(vb::Variant(row.tag), vb::Variant(vb::ObjectRef(device)));
                 }
             });
         }

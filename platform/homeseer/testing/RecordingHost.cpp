@@ -31,10 +31,17 @@ void RecordingHost::SaveIniSetting(const std::string& section, const std::string
     document(file).Set(section, key, value);
 }
 
-// Each key is recorded as a save of its own; the file changes only when all were stored.
+// Each key is recorded as a save of its own, after a record of the batch (the file and the number
+// of its entries); the file changes only when all were stored.
 void RecordingHost::SaveIniSettings(const std::vector<IniSetting>& entries, const std::string& file) {
+    called("SaveIniSettings", {file, std::to_string(entries.size())});
     windows::IniDocument changed = document(file);
     for (const IniSetting& entry : entries) {
+        if (entry.clearSection) {
+            called("ClearINISection", {entry.section, file});
+            changed.ClearSection(entry.section);
+            continue;
+        }
         called("SaveIniSetting", {entry.section, entry.key, entry.value, file});
         changed.Set(entry.section, entry.key, entry.value);
     }

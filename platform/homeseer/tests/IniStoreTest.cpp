@@ -165,6 +165,23 @@ TEST(IniStore, BadNamesAndValuesAreRefusedAndLoseNothing) {
     EXPECT_EQ(app.read("Config/dkvZephraUtilities.ini"), before);
 }
 
+// A section replaced within a batch: cleared and refilled in the one write of the file, or not at
+// all when an entry of the batch cannot be stored.
+TEST(IniStore, ASectionIsReplacedInTheBatchsOneWrite) {
+    TempAppFolder app;
+    IniStore ini;
+    app.write("Config/dkvZephraUtilities.ini", "[Received]\r\na~b=A;1\r\nc~d=C;\r\n[STATUS]\r\nShowStatus=2\r\n");
+    const std::string before = app.read("Config/dkvZephraUtilities.ini");
+    EXPECT_EQ(
+        errorNumber([&] {
+            ini.SaveAll({{"Received", "", "", true}, {"Received", "e~f", "E;"}, {"STATUS", "ShowStatus", "1\n"}}, kIni);
+        }),
+        5);
+    EXPECT_EQ(app.read("Config/dkvZephraUtilities.ini"), before);
+    ini.SaveAll({{"Received", "", "", true}, {"Received", "e~f", "E;"}, {"STATUS", "ShowStatus", "1"}}, kIni);
+    EXPECT_EQ(app.read("Config/dkvZephraUtilities.ini"), "[Received]\r\ne~f=E;\r\n[STATUS]\r\nShowStatus=1\r\n");
+}
+
 // A settings file is parsed once and kept until it changes on disk: an edit that keeps its size
 // and time is not seen (no program makes one), any other is.
 TEST(IniStore, AFileIsParsedOnceAndReadAgainWhenItChanges) {

@@ -102,6 +102,11 @@ async function startHost({ settings = [], names = [], more = [], files = {} } = 
         await new Promise((r) => setTimeout(r, 20));
       }
     },
+    // Runs one statement on the host's script prompt; returns once it has run.
+    async run(statement) {
+      child.stdin.write(`${statement}\n`);
+      await this.ask('1');
+    },
     // Ends the program and starts it again on the same folder and ports.
     async restart() {
       await end();
