@@ -375,7 +375,13 @@ TEST_F(SetupWindow, TheLoopRunsWhileTheDialogIsUp) {
         [&](forms::Form& form) {
             bed.loop.post([&] { ran = true; });
             ft::Type(form, "aFontColor", "red");
-            ft::Later([&] { bed.page(StatusBed::Post(bed.Get(), "Save", {{"ServerPort", "8095"}})); });
+            // The page's save is served while the window is up, and leaves the window and its edits
+            // to their user, who closes it.
+            ft::Later([&] {
+                bed.page(StatusBed::Post(bed.Get(), "Save", {{"ServerPort", "8095"}}));
+                EXPECT_TRUE(form.OnScreen());
+                ft::Later([&form] { ft::Click(form, "CancelButton"); });
+            });
             ft::RunModal(form);
             EXPECT_FALSE(form.OnScreen());
         },
