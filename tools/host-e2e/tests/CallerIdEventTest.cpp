@@ -4,9 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <thread>
@@ -17,25 +14,6 @@ namespace host_e2e {
 namespace {
 
 using simkit::testing::ChildProcess;
-
-std::string fetch(int port, const std::string& request) {
-    int s = socket(AF_INET, SOCK_STREAM, 0);
-    timeval timeout{20, 0};
-    setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    std::string answer;
-    if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        send(s, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size())) {
-        char buffer[8192];
-        for (ssize_t n; (n = recv(s, buffer, sizeof buffer, 0)) > 0;)
-            answer.append(buffer, static_cast<std::size_t>(n));
-    }
-    close(s);
-    return answer;
-}
 
 class CallerIdEvent : public ::testing::Test {
 protected:
@@ -64,10 +42,10 @@ protected:
         const std::string body =
             "clientinput=Save&clientvalue=Save&Save=Save&ShowSetup=on&LogCID=1&BrowserCIDResponse=1&UseHSPPhoneBook=1&LineNumber=" +
             line + "&CIDEventGroup=" + group;
-        return fetch(serverPort_,
-                     "POST /status HTTP/1.0\r\nHost: 127.0.0.1\r\n"
-                     "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
-                         std::to_string(body.size()) + "\r\n\r\n" + body);
+        return answerTo(serverPort_,
+                        "POST /status HTTP/1.0\r\nHost: 127.0.0.1\r\n"
+                        "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
+                            std::to_string(body.size()) + "\r\n\r\n" + body);
     }
 
     // Waits until the host's log holds `text` `count` times.

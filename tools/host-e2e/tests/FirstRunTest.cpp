@@ -64,23 +64,7 @@ bool PortFree(int port) {
 }
 
 std::string Fetch(int port, const std::string& target) {
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    timeval timeout{20, 0};
-    ::setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const std::string request = "GET " + target + " HTTP/1.1\r\nHost: localhost\r\nUser-Agent: Mozilla/5.0\r\n\r\n";
-    std::string answer;
-    if (::connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        ::send(s, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size())) {
-        char buffer[8192];
-        for (ssize_t n; (n = ::recv(s, buffer, sizeof buffer, 0)) > 0;)
-            answer.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(s);
-    return answer;
+    return answerTo(port, "GET " + target + " HTTP/1.1\r\nHost: localhost\r\nUser-Agent: Mozilla/5.0\r\n\r\n");
 }
 
 std::string FileText(const std::filesystem::path& file) {

@@ -128,4 +128,23 @@ bool accepts(int port) {
     return ok;
 }
 
+std::string answerTo(int port, const std::string& request) {
+    int s = socket(AF_INET, SOCK_STREAM, 0);
+    timeval timeout{kWait.count(), 0};
+    setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    std::string answer;
+    if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        send(s, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size())) {
+        char buffer[8192];
+        for (ssize_t n; (n = recv(s, buffer, sizeof buffer, 0)) > 0;)
+            answer.append(buffer, static_cast<std::size_t>(n));
+    }
+    close(s);
+    return answer;
+}
+
 }  // namespace host_e2e

@@ -5,9 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include "HostEndToEnd.h"
@@ -24,21 +21,7 @@ constexpr std::chrono::seconds kEndsLongBefore{12};
 
 // The status line of the answer to `request` on 127.0.0.1:port; empty without an answer.
 std::string statusLineOfRequest(int port, const std::string& request) {
-    int s = socket(AF_INET, SOCK_STREAM, 0);
-    timeval timeout{kWait.count(), 0};
-    setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    std::string answer;
-    if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        send(s, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size())) {
-        char buffer[8192];
-        for (ssize_t n; answer.find("\r\n") == std::string::npos && (n = recv(s, buffer, sizeof buffer, 0)) > 0;)
-            answer.append(buffer, static_cast<std::size_t>(n));
-    }
-    close(s);
+    const std::string answer = answerTo(port, request);
     return answer.substr(0, answer.find("\r\n"));
 }
 

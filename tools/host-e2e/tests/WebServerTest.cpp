@@ -3,9 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include "HostEndToEnd.h"
@@ -14,26 +11,6 @@ namespace host_e2e {
 namespace {
 
 using simkit::testing::ChildProcess;
-
-// One request to 127.0.0.1:port and the whole answer, read until the server closes.
-std::string fetch(int port, const std::string& request) {
-    int s = socket(AF_INET, SOCK_STREAM, 0);
-    timeval timeout{10, 0};
-    setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    std::string answer;
-    if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        send(s, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size())) {
-        char buffer[8192];
-        for (ssize_t n; (n = recv(s, buffer, sizeof buffer, 0)) > 0;)
-            answer.append(buffer, static_cast<std::size_t>(n));
-    }
-    close(s);
-    return answer;
-}
 
 std::string get(const std::string& target, const std::string& agent = "Mozilla/5.0") {
     return "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nUser-Agent: " + agent + "\r\n\r\n";
@@ -71,29 +48,29 @@ TEST_F(WebServerEndToEnd, ServesFilesAndHandsOtherPagesToTheHostsServer) {
     ASSERT_TRUE(host.waitForLine("zephra-host: dkvZephra ready"));
     ASSERT_TRUE(accepts(serverPort_));
 
-    const std::string page = fetch(serverPort_, get("/index.htm"));
+    const std::string page = answerTo(serverPort_, get("/index.htm"));
     EXPECT_TRUE(page.starts_with("HTTP/1.0 200 OK\r\nServer: dkv\r\n")) << page;
     EXPECT_TRUE(page.ends_with("\r\n\r\n<html><body><img src='pics/dot.gif'></body></html>"));
 
-    const std::string gif = fetch(serverPort_, get("/pics/DOT.gif"));
+    const std::string gif = answerTo(serverPort_, get("/pics/DOT.gif"));
     EXPECT_EQ(header(gif, "Content-Type"), "image/gif");
     EXPECT_EQ(header(gif, "Content-Length"), "3300");
     EXPECT_TRUE(gif.ends_with("\r\n\r\n" + picture));
 
-    EXPECT_TRUE(fetch(serverPort_, get("/../Config/settings.htm")).starts_with("HTTP/1.1 200 Object Not Found\r\n"));
+    EXPECT_TRUE(answerTo(serverPort_, get("/../Config/settings.htm")).starts_with("HTTP/1.1 200 Object Not Found\r\n"));
 
     // Anything else goes to the host's server, and arrives there.
-    const std::string handedOver = fetch(serverPort_, get("/notes.txt?from=plug-in"));
+    const std::string handedOver = answerTo(serverPort_, get("/notes.txt?from=plug-in"));
     EXPECT_TRUE(handedOver.starts_with("HTTP/1.0 307 NoSupport\r\n")) << handedOver;
     const std::string location = header(handedOver, "Location");
     const std::string hostPrefix = "http://127.0.0.1:" + std::to_string(folder_.webPort());
     ASSERT_EQ(location, hostPrefix + "/notes.txt?from=plug-in");
-    const std::string arrived = fetch(folder_.webPort(), get(location.substr(hostPrefix.size())));
+    const std::string arrived = answerTo(folder_.webPort(), get(location.substr(hostPrefix.size())));
     EXPECT_TRUE(arrived.starts_with("HTTP/1.1 200")) << arrived;
     EXPECT_TRUE(arrived.ends_with("kept by the host"));
 
     // The appliance's browser is given a page that re-submits the request to the host.
-    const std::string resubmit = fetch(serverPort_, get("/notes.txt?a=1", "Zephra/1.0"));
+    const std::string resubmit = answerTo(serverPort_, get("/notes.txt?a=1", "Zephra/1.0"));
     EXPECT_NE(resubmit.find("<form name='redo' action='" + hostPrefix +
                             "/notes.txt' method='GET'>"
                             "<input type='hidden' name='a' value='1'></form>"),
