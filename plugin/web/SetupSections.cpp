@@ -71,7 +71,9 @@ struct Updater {
         auto drawn = page.AsDrawn->find(field);
         return drawn != page.AsDrawn->end() && drawn->second == posted;
     }
-    void Text(forms::TextBox& box, const std::string& field) {
+    // A text box's or a drop-down's text; a post that does not carry the field leaves it.
+    template <class Box>
+    void Typed(Box& box, const std::string& field) {
         if (Noting()) return Note(field, box.Text());
         StatusSetup(state).PostedAs(box, field);
         if (FieldMissing(state, field)) return;
@@ -80,15 +82,8 @@ struct Updater {
             if (!AsDrawn(field, posted)) box.Text(posted);
         });
     }
-    void Voice(forms::ComboBox& box, const std::string& field) {
-        if (Noting()) return Note(field, box.Text());
-        StatusSetup(state).PostedAs(box, field);
-        if (FieldMissing(state, field)) return;
-        Trapped(state, tag, [&] {
-            const std::string posted = PostedField(state, field);
-            if (!AsDrawn(field, posted)) box.Text(posted);
-        });
-    }
+    void Text(forms::TextBox& box, const std::string& field) { Typed(box, field); }
+    void Voice(forms::ComboBox& box, const std::string& field) { Typed(box, field); }
     void Check(forms::CheckBox& box, const std::string& field) {
         if (Noting()) return Note(field, box.Value() == 1 ? "1" : "0");
         Trapped(state, tag, [&] {
