@@ -189,6 +189,19 @@ bool RootCentre(GtkWidget* g, int* rx, int* ry)
     return true;
 }
 
+// A press and release of the first button at (rx, ry) of the root window, with `mods` held.
+void ClickAt(Display* x, int rx, int ry, unsigned long mods)
+{
+    XTestFakeMotionEvent(x, -1, rx, ry, CurrentTime);
+    SettleRealInput(x);
+    FakeModifiers(x, mods, true);
+    XTestFakeButtonEvent(x, 1, True, CurrentTime);
+    SettleRealInput(x);
+    XTestFakeButtonEvent(x, 1, False, CurrentTime);
+    FakeModifiers(x, mods, false);
+    SettleRealInput(x);
+}
+
 }  // namespace
 
 void RunUntilIdle()
@@ -411,14 +424,7 @@ void RealClick(PtWidget_t* w, unsigned long mods)
     Display* x = detail::HaveDisplay() ? XDisplayOf() : nullptr;
     int rx = 0, ry = 0;
     if (!x || !Usable(w) || !RootCentre(w->gtk, &rx, &ry)) return;
-    XTestFakeMotionEvent(x, -1, rx, ry, CurrentTime);
-    SettleRealInput(x);
-    FakeModifiers(x, mods, true);
-    XTestFakeButtonEvent(x, 1, True, CurrentTime);
-    SettleRealInput(x);
-    XTestFakeButtonEvent(x, 1, False, CurrentTime);
-    FakeModifiers(x, mods, false);
-    SettleRealInput(x);
+    ClickAt(x, rx, ry, mods);
 }
 
 void RealKey(PtWidget_t* w, const char* keysym, unsigned long mods)
@@ -473,14 +479,7 @@ void RealClickRow(PtWidget_t* w, int row, unsigned long mods)
     int ox = 0, oy = 0;
     gdk_window_get_origin(bin, &ox, &oy);
     // The row's background area has no width without a column: a point a little into the row.
-    XTestFakeMotionEvent(x, -1, ox + r.x + 40, oy + r.y + r.height / 2, CurrentTime);
-    SettleRealInput(x);
-    FakeModifiers(x, mods, true);
-    XTestFakeButtonEvent(x, 1, True, CurrentTime);
-    SettleRealInput(x);
-    XTestFakeButtonEvent(x, 1, False, CurrentTime);
-    FakeModifiers(x, mods, false);
-    SettleRealInput(x);
+    ClickAt(x, ox + r.x + 40, oy + r.y + r.height / 2, mods);
 }
 
 std::string FileSelFocus(PtWidget_t* w)
