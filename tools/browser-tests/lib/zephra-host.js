@@ -40,13 +40,18 @@ async function startHost({ settings = [], names = [], more = [], files = {} } = 
   const plugin = process.env.ZEPHRA_PLUGIN;
   if (!program || !plugin) throw new Error('ZEPHRA_HOST and ZEPHRA_PLUGIN name the host program and the plug-in');
   const appDir = fs.mkdtempSync(path.join(os.tmpdir(), 'zephra-browser-'));
-  const webPort = await freePort();
-  const serverPort = await freePort();
-  write(appDir, 'Config/settings.ini', `[Settings]\r\nsvrport=${webPort}\r\n`);
-  // The host keeps settings files in its single-byte code page: "ü" is the one byte 0xFC.
-  write(appDir, 'Config/dkvZephraUtilities.ini', Buffer.from(
-        ['[Zephra Utilities]', 'HomeseerIP=127.0.0.1', `ServerPort=${serverPort}`, ...settings, '[Zephra Names]', ...names, ...more, '']
-          .join('\r\n'), 'latin1'));
+  let webPort = 0;
+  let serverPort = 0;
+  const choosePorts = async () => {
+    webPort = await freePort();
+    serverPort = await freePort();
+    write(appDir, 'Config/settings.ini', `[Settings]\r\nsvrport=${webPort}\r\n`);
+    // The host keeps settings files in its single-byte code page: "ü" is the one byte 0xFC.
+    write(appDir, 'Config/dkvZephraUtilities.ini', Buffer.from(
+          ['[Zephra Utilities]', 'HomeseerIP=127.0.0.1', `ServerPort=${serverPort}`, ...settings, '[Zephra Names]', ...names, ...more, '']
+            .join('\r\n'), 'latin1'));
+  };
+  await choosePorts();
   // The plug-in's UDP server takes any free port; its registry is kept apart from the user's.
   write(appDir, 'registry/zephra/registry.ini', '[Zephra\\Options]\r\nLocalPort=0\r\n');
   for (const [relative, content] of Object.entries(files)) write(appDir, relative, content);
@@ -79,7 +84,17 @@ async function startHost({ settings = [], names = [], more = [], files = {} } = 
     if (child.exitCode === null) child.kill('SIGTERM');
     await exited;
   };
-  await run();
+  // A port free when chosen may be taken by a program beside the test before the host listens on
+  // it: then the host says so, and it is started again on other ports.
+  for (let attempt = 1; ; ++attempt) {
+    const from = output.length;
+    await run();
+    const taken = [webPort, serverPort].some((port) =>
+      output.includes(`cannot listen on TCP 127.0.0.1:${port} `, from));
+    if (!taken || attempt === 5) break;
+    await end();
+    await choosePorts();
+  }
 
   return {
     appDir,
