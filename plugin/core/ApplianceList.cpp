@@ -179,9 +179,17 @@ private:
         if (auto power = field(kPower)) entry.PowerDevice = vb::UCase(*power);
         if (auto motion = field(kMotion)) entry.MotionDevice = vb::UCase(*motion);
         if (auto group = field(kSlideGroup))
-            Handled([&] { entry.SlideGroup = settings::GroupNumber(*group); }, named + " (Slide)", "0");
+            Handled([&] { entry.SlideGroup = settings::GroupNumber(*group); },
+                    named + " (" + Heading(kSlideGroup) + ")", "0");
         if (auto cid = field(kDoCID)) entry.DoCID = settings::SwitchedOn(*cid);
         if (auto server = field(kX10Server)) entry.X10Server = *server;
+    }
+
+    // A field's column as the units' row of the settings table heads it.
+    static std::string Heading(std::string_view control) {
+        for (const settings::FamilyField& f : settings::Units().fields)
+            if (control == f.control && f.heading) return f.heading;
+        return std::string(control);
     }
 
     void NotUsed(const std::string& entry, const std::string& why) {
