@@ -4,6 +4,7 @@
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
 #include "core/QueueTimer.h"
+#include "core/SettingsTable.h"
 #include "vb/Conversions.h"
 #include "vb/Err.h"
 #include "vb/Strings.h"
@@ -32,6 +33,8 @@ constexpr int kOpenAttempts = 2;
 }  // namespace
 
 bool OpenCommPort(PluginState& state, const std::string& port, const std::string& settings) {
+    // The setting a failure stems from, named in the log: the line settings, or the port.
+    std::string failing = "CIDCommPort=" + port;
     bool opened = vb::Try([&] {
         forms::SerialPort& com = state.QueueTimerForm().Com1;
         if (com.PortOpen()) return;
@@ -39,11 +42,16 @@ bool OpenCommPort(PluginState& state, const std::string& port, const std::string
         com.RThreshold = 1;
         com.SThreshold = 0;
         com.Handshaking = 0;
+        failing = "CIDPortString=" + settings;
         com.Settings(settings);
+        failing = "CIDCommPort=" + port;
         com.CommPort(vb::CInt(vb::Variant(port)));
         if (!com.PortOpen()) com.PortOpen(true);
     });
-    if (!opened) WriteLog(state.Host(), kSource, kOpenError + port + kOpenErrorTail);
+    if (!opened)
+        WriteLog(state.Host(), kSource,
+                 kOpenError + port + kOpenErrorTail + TakePendingError() + ": " +
+                     settings::NamedEntry(settings::kMain, failing));
     return opened;
 }
 

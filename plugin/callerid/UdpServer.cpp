@@ -86,8 +86,36 @@ bool IsActive(const std::string& entry) { return !entry.empty() && entry.rfind(k
 
 std::string Unsubscribed(const std::string& ip) { return kUnsubscribedMark + ip; }
 
+// A port typed by hand into the registry; one that is no number is the default port (named in
+// the log when the server starts).
+std::optional<int32_t> PortNumber(const std::string& text) {
+    int32_t port = 0;
+    if (vb::Try([&] { port = vb::CLng(vb::Variant(text)); })) return port;
+    vb::Err().Clear();
+    return std::nullopt;
+}
+
 int32_t RemotePort() {
-    return vb::CLng(vb::Variant(windows::GetSetting(kUdpAppName, kOptions, kRemotePort, kDefaultPort)));
+    const std::string text = windows::GetSetting(kUdpAppName, kOptions, kRemotePort, kDefaultPort);
+    return PortNumber(text).value_or(vb::CLng(vb::Variant(kDefaultPort)));
+}
+
+// A registry value named for the log.
+std::string NamedOption(const char* key, const std::string& value) {
+    return std::string(kRegistryOptions) + key + "=" + value;
+}
+
+// A port of the server's start-up (the start-up step "InitUDP"); one that is no number is named
+// and the default is used.
+int32_t StartUpPort(PluginState& state, const char* key, const std::string& text) {
+    int32_t port = 0;
+    if (vb::Try([&] { port = vb::CLng(vb::Variant(text)); })) return port;
+    const std::string failed = kInitUDPTag + TakePendingError();
+    vb::Try([&] {
+        WriteLog(state.Host(), kCaption, failed + ": " + NamedOption(key, text) + ", " + kDefaultPort + " is used");
+    });
+    vb::Err().Clear();
+    return vb::CLng(vb::Variant(kDefaultPort));
 }
 
 // A target names a client when it is the client's address or one item of a comma list.
@@ -261,9 +289,17 @@ void InitUDP(PluginState& state) {
     ServerLog(state, std::string(kUdpAppName) + kInitializing + local + kRemotePortText + remote + ")", kLogInfo);
     forms::UdpSocket& socket = state.QueueTimerForm().Winsock1;
     socket.RemoteHost = "";
-    socket.RemotePort = vb::CLng(vb::Variant(remote));
-    socket.LocalPort = vb::CLng(vb::Variant(local));
-    socket.Bind(socket.LocalPort);
+    socket.RemotePort = StartUpPort(state, kRemotePort, remote);
+    socket.LocalPort = StartUpPort(state, kLocalPort, local);
+    // A port that cannot be bound (taken, or out of range) fails the step naming its setting.
+    if (!vb::Try([&] { socket.Bind(socket.LocalPort); })) {
+        vb::ErrObject& err = vb::Err();
+        const int32_t number = err.Number;
+        const std::string source = err.Source;
+        const std::string description = err.Description + ": " + NamedOption(kLocalPort, local);
+        err.Clear();
+        err.Raise(number, source, description);
+    }
 }
 
 void CloseUDP(PluginState& state) {

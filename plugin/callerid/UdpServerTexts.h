@@ -11,6 +11,10 @@ inline constexpr const char* kDebug = "Debug";
 inline constexpr const char* kRemotePort = "RemotePort";
 inline constexpr const char* kLocalPort = "LocalPort";
 inline constexpr const char* kDefaultPort = "4550";
+// How the log names the section of these keys.
+inline constexpr const char* kRegistryOptions = "registry [Zephra\\Options] ";
+// The start-up step that starts the server, as its failures are logged.
+inline constexpr const char* kInitUDPTag = "InitHW InitUDP";
 inline constexpr const char* kUnsubscribedMark = "-";
 
 // Server-log captions.

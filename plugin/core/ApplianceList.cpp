@@ -120,7 +120,7 @@ public:
         } else {
             const std::vector<std::string> lines = vb::Split(text, std::string(1, '\0'));
             for (std::size_t i = 0; i < lines.size(); ++i)
-                DefineLine(lines[i], i < rawLines_.size() && HasTextAfterQuote(rawLines_[i]));
+                DefineLine(lines[i], i < rawLines_.size() ? rawLines_[i] : lines[i]);
         }
         Compact();
         Handled([&] { CollectCallerIdAppliances(); });
@@ -142,8 +142,15 @@ private:
 
     void Log(const std::string& text) { WriteLog(state_.Host(), kSource, text); }
 
-    void Handled(const std::function<void()>& body) {
-        if (!vb::Try(body) && !vb::Try([&] { Log(kTag); })) vb::Err().Clear();
+    // A failure is logged under the tag; one while an entry is defined names the entry (and
+    // what is used in place of a field that does not convert).
+    void Handled(const std::function<void()>& body, const std::string& named = {}, const std::string& used = {}) {
+        if (vb::Try(body)) return;
+        const std::string failed = kTag + TakePendingError();
+        const std::string line = named.empty()  ? failed
+                                 : used.empty() ? failed + ": " + named
+                                                : settings::BadValueLine(failed, named, used);
+        if (!vb::Try([&] { Log(line); })) vb::Err().Clear();
     }
 
     // --- One line ----------------------------------------------------------------------
@@ -160,7 +167,7 @@ private:
 
     // The list keeps the power and motion devices upper case; the dialog and the page show them
     // as they are stored.
-    void ReadFields(ZephraEntry& entry, const ApplianceLine& line) {
+    void ReadFields(ZephraEntry& entry, const ApplianceLine& line, const std::string& named) {
         auto field = [&](const char* control) { return settings::FieldOf(settings::Units(), line.fields, control); };
         entry.PowerDevice.clear();
         entry.X10Server.clear();
@@ -171,17 +178,29 @@ private:
         if (auto code = field(kCode)) entry.ZephraDC = *code;
         if (auto power = field(kPower)) entry.PowerDevice = vb::UCase(*power);
         if (auto motion = field(kMotion)) entry.MotionDevice = vb::UCase(*motion);
-        if (auto group = field(kSlideGroup)) Handled([&] { entry.SlideGroup = settings::GroupNumber(*group); });
+        if (auto group = field(kSlideGroup))
+            Handled([&] { entry.SlideGroup = settings::GroupNumber(*group); },
+                    named + " (" + Heading(kSlideGroup) + ")", "0");
         if (auto cid = field(kDoCID)) entry.DoCID = settings::SwitchedOn(*cid);
         if (auto server = field(kX10Server)) entry.X10Server = *server;
+    }
+
+    // A field's column as the units' row of the settings table heads it.
+    static std::string Heading(std::string_view control) {
+        for (const settings::FamilyField& f : settings::Units().fields)
+            if (control == f.control && f.heading) return f.heading;
+        return std::string(control);
     }
 
     void NotUsed(const std::string& entry, const std::string& why) {
         Log(kEntryNotUsed + entry.substr(0, kShownEntry) + kEntryNotUsedTail + why);
     }
 
-    // `commented`: the value as written had text after its closing quote, which the name took in.
-    void DefineLine(const std::string& text, bool commented) {
+    // `raw`: the line as written, quotes and all; a value with text after its closing quote
+    // made a name that took the text in.
+    void DefineLine(const std::string& text, const std::string& raw) {
+        const bool commented = HasTextAfterQuote(raw);
+        const std::string named = settings::NamedEntry(settings::Units().section, raw);
         std::string why;
         std::optional<ApplianceLine> line = ParseLine(text, why);
         if (!line) {
@@ -197,16 +216,16 @@ private:
         } else {
             entry.IP = entry.Computer = line->key;
         }
-        ReadFields(entry, *line);
+        ReadFields(entry, *line, named);
         if (commented)
             Handled([&] { Log(kEntryNotUsed + text.substr(0, kShownEntry) + kTextAfterQuote + line->written + "\""); });
-        if (entry.ZephraDC.empty()) Handled([&] { HandOutBaseCode(entry, line->written); });
+        if (entry.ZephraDC.empty()) Handled([&] { HandOutBaseCode(entry, line->written); }, named);
         if (entry.ZephraDC.empty()) {
             entry.ZephraActive = false;
             // One line after the walk names every appliance left out this way, and why.
             leftOut_.push_back(line->name);
         } else {
-            MakeObject(entry, slot, line->name);
+            MakeObject(entry, slot, line->name, named);
         }
         if (!table_.slots[table_.Last()].Name.empty()) current_ = table_.Last();
     }
@@ -246,7 +265,7 @@ private:
         state_.Host().SaveIniSetting(units.section, key, "\"" + value + "\"", settings::FileOf(units.section));
     }
 
-    void MakeObject(ZephraEntry& entry, int32_t slot, const std::string& name) {
+    void MakeObject(ZephraEntry& entry, int32_t slot, const std::string& name, const std::string& named) {
         entry.Name = name;
         if (!entry.Object) entry.Object = CarriedFor(entry);
         if (!entry.Object) {
@@ -257,22 +276,26 @@ private:
         }
         if (entry.Object) {
             Zephra& z = *entry.Object;
-            Handled([&] {
-                z.LetName(entry.Name);
-                z.LetIP(entry.IP);
-                z.LetComputer(entry.Computer);
-                z.LetDeviceCodeBase(entry.ZephraDC);
-            });
-            Handled([&] {
-                z.LetPowerDevice(entry.PowerDevice);
-                z.LetMotionDevice(entry.MotionDevice);
-                z.LetEnableSlideshow(entry.SlideGroup);
-                z.LetDoCID(entry.DoCID);
-                z.LetMotionOffMinutes(0);
-                z.LetX10Server(entry.X10Server);
-            });
+            Handled(
+                [&] {
+                    z.LetName(entry.Name);
+                    z.LetIP(entry.IP);
+                    z.LetComputer(entry.Computer);
+                    z.LetDeviceCodeBase(entry.ZephraDC);
+                },
+                named);
+            Handled(
+                [&] {
+                    z.LetPowerDevice(entry.PowerDevice);
+                    z.LetMotionDevice(entry.MotionDevice);
+                    z.LetEnableSlideshow(entry.SlideGroup);
+                    z.LetDoCID(entry.DoCID);
+                    z.LetMotionOffMinutes(0);
+                    z.LetX10Server(entry.X10Server);
+                },
+                named);
         }
-        Handled([&] { MarkUnits(entry, slot); });
+        Handled([&] { MarkUnits(entry, slot); }, named);
         if (!entry.PowerDevice.empty() && state_.IsSetup)
             Handled([&] { state_.Host().SetDeviceStatusNoReport(entry.PowerDevice, homeseer::kStatusOn, 0); });
     }

@@ -78,7 +78,7 @@ public:
     void ReadOne(const settings::Setting& row) {
         hs_ = &state_.Host();
         appPath_ = hs_->GetAppPath();
-        Apply(row);
+        ApplyRaising(row);
     }
 
 private:
@@ -94,11 +94,32 @@ private:
         return vb::Replace(hs_->GetIniSetting(section, key, defaultValue, settings::FileOf(section)), "\"", "");
     }
 
-    // One row: read, then converted and stored by its rule. An error raises to the caller.
+    // One row: read, then converted and stored by its rule; a value that does not convert is
+    // named in the log and the row's default taken. Other errors raise to the caller.
     void Apply(const settings::Setting& row) {
+        const std::string text = settings::ReadText(*hs_, row);
+        Convert(row.read.rule, text, 0, settings::NamedEntry(row.section, std::string(row.key) + "=" + text),
+                row.read.fallback);
+    }
+
+    // One row as a caller asks for it: every error raises to the caller.
+    void ApplyRaising(const settings::Setting& row) {
         const std::string text = settings::ReadText(*hs_, row);
         settings::ReadValue value{text, s_, *this};
         row.read.rule(value);
+    }
+
+    // A stored text through its rule. The settings are typed by hand: a text the rule cannot
+    // convert is named (file, section, key and value) and `fallback` is converted instead.
+    void Convert(void (*rule)(settings::ReadValue&), const std::string& text, int index, const std::string& named,
+                 const char* fallback) {
+        settings::ReadValue value{text, s_, *this, index};
+        if (vb::Try([&] { rule(value); })) return;
+        const std::string failed = kTag + TakePendingError();
+        Handled([&] { Log(settings::BadValueLine(failed, named, fallback)); });
+        const std::string fallbackText = fallback;
+        settings::ReadValue fallbackValue{fallbackText, s_, *this, index};
+        rule(fallbackValue);
     }
 
     // The rows of a step, each on its own: a failure keeps that setting's previous value.
@@ -107,19 +128,27 @@ private:
             if (row.read.step == step) Handled([&] { Apply(row); });
     }
 
-    // The keys of one index of a family, all read before any is converted: a failure keeps
-    // every value of that index as it was.
+    // The keys of one index of a family, all read before any is converted: a failure to read
+    // keeps every value of that index as it was. A field that does not convert takes the
+    // value its rule gives an empty key, named with its key and its column.
     void ReadFamilyIndex(const settings::Family& family, int index) {
-        std::vector<std::pair<const settings::FamilyField*, std::string>> texts;
+        struct FieldText {
+            const settings::FamilyField* field;
+            std::string text;
+            std::string named;
+        };
+        std::vector<FieldText> texts;
         for (const settings::FamilyKey& key : settings::KeysOf(family, index)) {
-            const std::vector<std::string> fields =
-                settings::FieldsOf(family, Read(key.name.c_str(), "", family.section));
-            for (std::size_t i = 0; i < key.fields.size(); ++i) texts.emplace_back(key.fields[i], fields[i]);
+            const std::string value = Read(key.name.c_str(), "", family.section);
+            const std::vector<std::string> fields = settings::FieldsOf(family, value);
+            const std::string named = settings::NamedEntry(family.section, key.name + "=" + value);
+            for (std::size_t i = 0; i < key.fields.size(); ++i) {
+                const char* column = key.fields[i]->heading;
+                texts.push_back(
+                    {key.fields[i], fields[i], key.fields.size() > 1 && column ? named + " (" + column + ")" : named});
+            }
         }
-        for (const auto& [field, text] : texts) {
-            settings::ReadValue value{text, s_, *this, index};
-            field->rule(value);
-        }
+        for (const FieldText& f : texts) Convert(f.field->rule, f.text, index, f.named, "");
     }
 
     // The rows of a step as one: a failure ends the step.

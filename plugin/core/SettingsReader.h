@@ -5,8 +5,9 @@
 // depends on the settings rebuilt: the appliance list, the housekeeping timer, the modem
 // port (opened once per load), the caller-ID device and the phone books.
 //
-// Values have every double quote removed. A value that fails its conversion keeps the
-// variable's previous value; every failure is logged and the reading goes on.
+// Values have every double quote removed. A value that fails its conversion is named in the
+// log (file, section, key and value) and the key's default is taken; any other failure keeps
+// the variable's previous value. Every failure is logged and the reading goes on.
 
 namespace zephra {
 

@@ -753,6 +753,19 @@ std::string SectionMark(PageSection section) {
     return {};
 }
 
+std::string NamedEntry(const char* section, const std::string& entry) {
+    constexpr std::size_t kShown = 200;
+    std::string shown = entry.substr(0, kShown);
+    for (char& c : shown)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+    if (entry.size() > kShown) shown += "...";
+    return std::string(FileOf(section)) + " [" + section + "] " + shown;
+}
+
+std::string BadValueLine(const std::string& failed, const std::string& named, const std::string& used) {
+    return failed + ": " + named + ", " + (used.empty() ? std::string("its default") : used) + " is used";
+}
+
 std::string ApplianceServer(const ZephraSettings& settings) {
     return "http://" + settings.HomeseerIP + ":" + (settings.OwnWebServer ? settings.ServerPort : settings.svrport);
 }

@@ -176,6 +176,14 @@ std::string PageField(const Setting& setting);
 // the page; "" for a section without one.
 std::string SectionMark(PageSection section);
 
+// A stored entry named for the log: the file, the section and the entry as "key=value"; a
+// long entry is cut and control characters are shown as "?".
+std::string NamedEntry(const char* section, const std::string& entry);
+
+// The log line of a value that did not convert: `failed` (the line as it was, the error
+// appended), then the entry named and what is used in its place ("" for the key's default).
+std::string BadValueLine(const std::string& failed, const std::string& named, const std::string& used);
+
 // The web address under which the host computer serves the appliances' files.
 std::string ApplianceServer(const ZephraSettings& settings);
 

@@ -112,7 +112,14 @@ forms::OptionGroup& ZephraSetup::SlideGroupOptions(int slot) {
 void ZephraSetup::LoadStep(const std::string& section, const std::string& key, const std::function<void()>& body,
                            std::function<std::string()> value) {
     if (vb::Try(body)) return;
-    vb::Try([&] { WriteLog(state_.Host(), kSource, kLoadTag); });
+    // The line names the entry as stored, so that a value typed by hand can be found.
+    const std::string failed = kLoadTag + TakePendingError();
+    std::string stored;
+    vb::Try([&] { stored = state_.Host().GetIniSetting(section, key, "", settings::FileOf(section.c_str())); });
+    vb::Err().Clear();
+    vb::Try([&] {
+        WriteLog(state_.Host(), kSource, failed + ": " + settings::NamedEntry(section.c_str(), key + "=" + stored));
+    });
     vb::Err().Clear();
     failedLoads_.push_back({section, key, std::move(value)});
 }

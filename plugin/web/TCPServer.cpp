@@ -1,6 +1,7 @@
 #include "web/TCPServer.h"
 
 #include <filesystem>
+#include <optional>
 
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
@@ -121,13 +122,15 @@ int TCPServer::SlotState(int16_t slot) const {
 // --- Load and unload --------------------------------------------------------------------
 
 void TCPServer::Form_Load() {
+    // A port that cannot be listened on is named with its setting.
+    std::optional<std::string> port;
     if (!vb::Try([&] {
             const std::string appPath = state_.Host().GetAppPath();
             HtmlBasePath = appPath + kHtmlFolder;
-            const std::string port = settings::ReadText(state_.Host(), settings::MainSetting("ServerPort"));
-            if (!port.empty() && vb::CLng(vb::Variant(port)) != Socket(0).LocalPort) {
+            port = settings::ReadText(state_.Host(), settings::MainSetting("ServerPort"));
+            if (!port->empty() && vb::CLng(vb::Variant(*port)) != Socket(0).LocalPort) {
                 forms::TcpSocket& listener = Socket(0);
-                listener.LocalPort = vb::CLng(vb::Variant(port));
+                listener.LocalPort = vb::CLng(vb::Variant(*port));
                 listener.Purpose = std::string(kListenerPurpose) + kStatusPageAt + std::to_string(listener.LocalPort) +
                                    kStatusPagePath;
                 listener.Listen();
@@ -136,7 +139,9 @@ void TCPServer::Form_Load() {
                 LastClientSlot = 0;
             }
         }))
-        LogTagged(kTagFormLoad);
+        LogTagged(port ? kTagFormLoad + TakePendingError() + ": " +
+                             settings::NamedEntry(settings::kMain, "ServerPort=" + *port)
+                       : std::string(kTagFormLoad));
     ServerTimer.Enabled(false);
     ServerTimer.Interval(0);
     if (!vb::Try([&] {

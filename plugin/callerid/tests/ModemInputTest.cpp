@@ -374,10 +374,20 @@ TEST_F(ModemInputTest, APortThatCannotBeOpenedIsTriedTwiceAndANonNumericOneNever
     const Strings log = bed.Log();
     ASSERT_EQ(log.size(), 6u);
     EXPECT_EQ(log[0].rfind("dkvZephra|Open Comm Port 9 Error  Line 0 ", 0), 0u) << log[0];
+    // The failure names the setting it stems from.
+    const std::string port = ": dkvZephraUtilities.ini [Zephra Utilities] CIDCommPort=9";
+    EXPECT_TRUE(log[0].ends_with(port)) << log[0];
     EXPECT_EQ(log[1], "dkvZephra|Error Opening dkvZephra Modem Comm Port number  9");
     EXPECT_EQ(log[2], "dkvZephra|Closed Comm Port 9");
     EXPECT_EQ(log[3], log[0]);
     EXPECT_EQ(log[5], log[2]);
+    bed.host->ClearCalls();
+    bed.state.settings.CIDPortString = "9600,q,8,1";
+    EXPECT_FALSE(InitCommPort(bed.state, "9"));
+    const std::string settings = ": dkvZephraUtilities.ini [Zephra Utilities] CIDPortString=9600,q,8,1";
+    ASSERT_FALSE(bed.Log().empty());
+    EXPECT_TRUE(bed.Log()[0].ends_with(settings)) << bed.Log()[0];
+    bed.state.settings.CIDPortString = "9600,n,8,1";
     // ModemSend with the port closed does nothing and logs nothing.
     bed.host->ClearCalls();
     ModemSend(bed.state, "AT\r\n");

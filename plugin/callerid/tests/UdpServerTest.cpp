@@ -8,6 +8,7 @@
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/udp.hpp>
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <iterator>
@@ -264,6 +265,31 @@ TEST_F(UdpServerTest, AClientMaxOutOfRangeIsClampedAndLoggedAndTheServerStarts) 
     EXPECT_FALSE(IsRegisteredClient(bed.state, "127.0.0.2"));
     windows::SaveSetting(kUdpAppName, "Clients", "ClientMax", "1e9");
     EXPECT_EQ(ClientEntries().size(), static_cast<std::size_t>(kClientListCap));
+}
+
+// Ports typed by hand: one that is no number is named and the default used; one that cannot be
+// bound fails the start-up step naming its setting.
+TEST_F(UdpServerTest, APortThatIsNoNumberOrCannotBeBoundIsNamed) {
+    windows::SaveSetting(kUdpAppName, "Options", "RemotePort", "x");
+    bed.state.QueueTimerForm().Winsock1.Close();
+    bed.host->ClearCalls();
+    InitUDP(bed.state);
+    EXPECT_EQ(bed.state.QueueTimerForm().Winsock1.RemotePort, 4550);
+    EXPECT_NE(bed.state.QueueTimerForm().Winsock1.LocalPort, 0);
+    EXPECT_EQ(windows::GetSetting(kUdpAppName, "Options", "RemotePort"), "x");  // the user's text stays
+    const std::vector<std::string> log = bed.Log();
+    EXPECT_NE(std::find(log.begin(), log.end(),
+                        "dkvZephra|InitHW InitUDP Line 0 Type mismatch: registry [Zephra\\Options] RemotePort=x, "
+                        "4550 is used"),
+              log.end())
+        << ::testing::PrintToString(log);
+
+    windows::SaveSetting(kUdpAppName, "Options", "LocalPort", "99999");
+    bed.state.QueueTimerForm().Winsock1.Close();
+    EXPECT_FALSE(vb::Try([&] { InitUDP(bed.state); }));
+    EXPECT_TRUE(vb::Err().Description.ends_with(": registry [Zephra\\Options] LocalPort=99999"))
+        << vb::Err().Description;
+    vb::Err().Clear();
 }
 
 TEST_F(UdpServerTest, CallerIdGoesToTheActiveClientsTheTargetNames) {

@@ -225,6 +225,23 @@ TEST_F(ApplianceListTest, TheCallerIdUnitOfAnOlderHostIsNeverHandedOut) {
     EXPECT_FALSE(Exists("[61"));
 }
 
+// A failure while an entry is defined names the entry as written: a slide group that is no
+// number (group 0 is used), a base unit whose ten devices would pass the largest unit.
+TEST_F(ApplianceListTest, AnEntryThatFailsIsNamedInTheLog) {
+    Define("127.0.0.2=\"Kitchen,[1,,,x,1\"\n127.0.0.3=\"Top,[32760\"\n");
+    ASSERT_TRUE(Table().slots[0].Object);
+    EXPECT_EQ(Table().slots[0].SlideGroup, 0);
+    EXPECT_TRUE(Table().slots[0].DoCID);
+    const Strings log = bed.Log();
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[0],
+              "dkvZephra|DefineZephras  Line 0 Type mismatch: dkvZephraUtilities.ini [Zephra Names] "
+              "127.0.0.2=\"Kitchen,[1,,,x,1\" (Slide), 0 is used");
+    EXPECT_EQ(log[1],
+              "dkvZephra|DefineZephras  Line 0 Overflow: dkvZephraUtilities.ini [Zephra Names] "
+              "127.0.0.3=\"Top,[32760\"");
+}
+
 TEST_F(ApplianceListTest, OnlyUnitsOneTo63AreMarkedAndABaseOutsideIsLogged) {
     OurDevice("[62");
     OurDevice("[63");

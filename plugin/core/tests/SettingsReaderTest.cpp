@@ -147,9 +147,9 @@ TEST_F(SettingsReaderTest, QuotesAreRemovedAndEachSwitchFollowsItsRule) {
     EXPECT_TRUE(S().ExcludeHSPLocation);
     EXPECT_FALSE(S().Wallpaper);
     EXPECT_FALSE(S().jpg);
-    // Texts that are no number (or no boolean) leave the previous value and are logged.
-    EXPECT_TRUE(S().CIDSentry);
-    EXPECT_TRUE(S().StatusOnly);
+    // Texts that are no number (or no boolean) take the key's default and are named in the log.
+    EXPECT_FALSE(S().CIDSentry);
+    EXPECT_FALSE(S().StatusOnly);
     EXPECT_EQ(S().FriendsLocation, "C:\\Friends\\");
     EXPECT_EQ(S().PowerCycleInterval, "3,15");
     EXPECT_EQ(S().CommandRetries, 3);
@@ -159,12 +159,14 @@ TEST_F(SettingsReaderTest, QuotesAreRemovedAndEachSwitchFollowsItsRule) {
     EXPECT_EQ(S().T2WVoice, "Sam");
     const std::array<bool, kSoundCount> sounds = {true, false, true};
     EXPECT_EQ(S().SoundEnabled, sounds);
-    EXPECT_EQ(
-        bed.Log(),
-        (std::vector<std::string>{
-            "dkvZephra|InitZephraUtilities  Line 0 Type mismatch",
-            "dkvZephra|InitZephraUtilities  Line 0 Type mismatch", "dkvZephra|Slideshow path has not been specified",
-            "dkvZephra Debug|Returned House Code=", "dkvZephra|User Configuration Setup Initialization Complete"}));
+    EXPECT_EQ(bed.Log(),
+              (std::vector<std::string>{
+                  "dkvZephra|InitZephraUtilities  Line 0 Type mismatch: dkvZephraUtilities.ini [Zephra Utilities] "
+                  "CIDSentry=maybe, 0 is used",
+                  "dkvZephra|InitZephraUtilities  Line 0 Type mismatch: dkvZephraUtilities.ini [Zephra Utilities] "
+                  "StatusOnly=no way, 0 is used",
+                  "dkvZephra|Slideshow path has not been specified", "dkvZephra Debug|Returned House Code=",
+                  "dkvZephra|User Configuration Setup Initialization Complete"}));
 }
 
 TEST_F(SettingsReaderTest, TimesAreHeldToWhatATimerTakes) {
@@ -182,8 +184,8 @@ TEST_F(SettingsReaderTest, TimesAreHeldToWhatATimerTakes) {
         {"3.5", 4000, 4, "3.5"},
         {"65", 65000, 65, "65"},
         {"70", 5000, 70, "70"},
-        // An interval that no 16-bit number holds fails its conversion: the previous one stays.
-        {"100000", 5000, 65535, "70"},
+        // An interval that no 16-bit number holds fails its conversion: the default is used.
+        {"100000", 5000, 65535, "20"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.value);
@@ -204,6 +206,49 @@ TEST_F(SettingsReaderTest, TimesAreHeldToWhatATimerTakes) {
     ReadWith("PowerCycleInterval=\"  \"\nSleepMonitorInterval=never");
     EXPECT_EQ(S().PowerCycleInterval, "");
     EXPECT_FALSE(bed.state.QueueTimerForm().Timer2.Enabled());
+}
+
+// A value typed by hand that its conversion refuses is named in the log (file, section, key and
+// value, and the field of a list) and takes its default; the keys after it are read all the same.
+TEST_F(SettingsReaderTest, AValueThatDoesNotConvertIsNamedAndTakesItsDefault) {
+    bed.state.settings.LastPowerCycleDate = "stale";
+    bed.state.settings.PushDelay = 9;
+    ReadWith(
+        "LastPowerCycleHour=99999\nInsertModemCrLf=yes\nPushDelay=40000\nSlideshowUpdateInterval=99999\n"
+        "PowerUpTime=1e10\nCommandRetries=70000\nSlideASP0=\"pics,99999\"",
+        "[Zephra Names]\n127.0.0.2=\"Kitchen,[1,,,x,1\"\n");
+    EXPECT_EQ(S().LastPowerCycleHour, -1);
+    EXPECT_NE(S().LastPowerCycleDate, "stale");  // the key after the bad one is read
+    EXPECT_TRUE(S().InsertModemCrLf);
+    EXPECT_EQ(S().PushDelay, 5);
+    EXPECT_EQ(S().SlideshowUpdateInterval, "20");
+    EXPECT_EQ(S().SlideshowUpdateSeconds, 20);
+    EXPECT_EQ(S().PowerUpTime, 75000);
+    EXPECT_EQ(S().CommandRetries, 0);
+    EXPECT_EQ(S().SlideRowPath[1][0], "pics");
+    EXPECT_EQ(S().SlideRowSeconds[1][0], 30);
+    ASSERT_TRUE(bed.state.appliances.slots[0].Object);
+    EXPECT_EQ(bed.state.appliances.slots[0].Name, "kitchen");
+    EXPECT_EQ(bed.state.appliances.slots[0].SlideGroup, 0);
+    EXPECT_TRUE(bed.state.appliances.slots[0].DoCID);
+
+    const std::string failed = "dkvZephra|InitZephraUtilities  Line 0 ";
+    const std::string main = ": dkvZephraUtilities.ini [Zephra Utilities] ";
+    const std::vector<std::string> named = {
+        failed + "Overflow" + main + "LastPowerCycleHour=99999, -1 is used",
+        failed + "Type mismatch" + main + "InsertModemCrLf=yes, 1 is used",
+        failed + "Overflow" + main + "PushDelay=40000, 5 is used",
+        failed + "Overflow" + main + "SlideshowUpdateInterval=99999, 20 is used",
+        failed + "Overflow" + main + "PowerUpTime=1e10, 75 is used",
+        failed + "Overflow" + main + "CommandRetries=70000, its default is used",
+        "dkvZephra|DefineZephras  Line 0 Type mismatch: dkvZephraUtilities.ini [Zephra Names] "
+        "127.0.0.2=\"Kitchen,[1,,,x,1\" (Slide), 0 is used",
+        failed + "Overflow" + main + "SlideASP0=pics,99999 (Secs), its default is used",
+    };
+    std::vector<std::string> log;
+    for (const std::string& line : bed.Log())
+        if (line.find(" Line ") != std::string::npos) log.push_back(line);
+    EXPECT_EQ(log, named);
 }
 
 TEST_F(SettingsReaderTest, TheWebServerChoiceDecidesEveryDefaultAddress) {

@@ -244,6 +244,14 @@ TEST(SetupLoad, AControlThatFailsToLoadIsLoggedAndTheLoadGoesOn) {
     EXPECT_NE(log[2].find("Invalid property value"), std::string::npos);
     EXPECT_NE(log[3].find("doesn't exist"), std::string::npos);
     EXPECT_NE(log[4].find("Subscript out of range"), std::string::npos);
+    // Each names the entry as it is stored.
+    const std::string main = ": dkvZephraUtilities.ini [Zephra Utilities] ";
+    const std::string units = ": dkvZephraUtilities.ini [Zephra Names] ";
+    EXPECT_TRUE(log[0].ends_with(main + "bmp=5")) << log[0];
+    EXPECT_TRUE(log[1].ends_with(main + "DebugLog=yes")) << log[1];
+    EXPECT_TRUE(log[2].ends_with(main + "Sounds=\"1,9,1\"")) << log[2];
+    EXPECT_TRUE(log[3].ends_with(units + "127.0.1.3=\"Unit3,A3,,,7,1,xap3\"")) << log[3];
+    EXPECT_TRUE(log[4].ends_with(units + "127.0.1.10=\"Unit10,A10,,,0,0,\"")) << log[4];
 
     // Everything after each failure was loaded.
     EXPECT_EQ(d.aTCPDebug.Value(), 0);

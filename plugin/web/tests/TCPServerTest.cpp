@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <iostream>
 #include <memory>
@@ -44,6 +45,27 @@ TEST(TCPServer, TheSettingsReaderLoadsTheWindowOnceWhenItsPortIsNumeric) {
         InitZephraUtilities(other.state);
         EXPECT_FALSE(other.state.Part<TCPServerPart>().Window) << settings;
     }
+}
+
+// A debug switch that is no boolean takes its default and the window is loaded all the same; a
+// port that cannot be listened on is named with its setting.
+TEST(TCPServer, ABadDebugSwitchStopsNothingAndAPortThatCannotBeListenedOnIsNamed) {
+    testing::PluginTestBed bed;
+    bed.host->SetIniText("dkvZephraUtilities.ini", "[Zephra Utilities]\r\nServerPort=99999\r\nTCPDebug=abc\r\n");
+    InitZephraUtilities(bed.state);
+    ASSERT_TRUE(bed.state.Part<TCPServerPart>().Window);
+    EXPECT_FALSE(bed.state.settings.TCPDebug);
+    const std::vector<std::string> log = bed.Log();
+    EXPECT_NE(
+        std::find(log.begin(), log.end(),
+                  "dkvZephra|InitZephraUtilities  Line 0 Type mismatch: dkvZephraUtilities.ini [Zephra Utilities] "
+                  "TCPDebug=abc, 0 is used"),
+        log.end());
+    const auto named = std::find_if(log.begin(), log.end(), [](const std::string& line) {
+        return line.starts_with("dkvZephra|Server Form_Load  Line 0 ") &&
+               line.ends_with(": dkvZephraUtilities.ini [Zephra Utilities] ServerPort=99999");
+    });
+    EXPECT_NE(named, log.end()) << ::testing::PrintToString(log);
 }
 
 TEST(TCPServer, SlotsAreMadeAheadAndHandedOutInRotation) {

@@ -54,5 +54,49 @@ TEST(SettingsFile, DamagedLinesAreLoggedOnceNamingTheFileAndTheLine) {
     std::filesystem::remove(simLog);
 }
 
+// Values typed by hand that do not convert (a number too large, a switch that is no number, a
+// slide row's seconds, a unit entry's slide group): each is named in the log with its file,
+// section, key and value and takes its default; the web server, whose debug switch is among
+// them, still listens, and the appliance whose entry holds one obeys its commands.
+TEST(SettingsFile, BadValuesAreNamedAndTakeTheirDefaults) {
+    const std::filesystem::path simLog =
+        std::filesystem::temp_directory_path() / ("host-e2e-values-" + std::to_string(getpid()) + ".log");
+    {
+        Appliances appliances(simLog);
+        simkit::testing::ReservedPort reserved;
+        const int serverPort = reserved.port();
+        HostFolder folder(appliances, {"Kitchen,[1,,,x,1", "Hall,[11"},
+                          {"ServerPort=" + std::to_string(serverPort), "TCPDebug=abc", "PushDelay=40000",
+                           "InsertModemCrLf=yes", "SlideASP0=\"pics,99999\""});
+
+        ChildProcess host(ZEPHRA_HOST_PROGRAM, folder.args());
+        ASSERT_TRUE(host.waitForLine("zephra-host: dkvZephra ready"));
+        EXPECT_TRUE(accepts(serverPort));
+        host.writeLine(R"(hs.SetDeviceValue "[5",1 : hs.SetDeviceValue "[14",2)");
+        EXPECT_TRUE(appliances.waitFor("kitchen", "/led.shtml?m1 ok mailled=on"));
+        EXPECT_TRUE(appliances.waitFor("hall", "/led.shtml?t2 ok topled=blink"));
+        EXPECT_EQ(host.terminate(), 0);
+
+        const std::string log = folder.log();
+        const std::string failed = "| dkvZephra | InitZephraUtilities  Line 0 ";
+        const std::string main = ": dkvZephraUtilities.ini [Zephra Utilities] ";
+        EXPECT_EQ(count(log, failed + "Type mismatch" + main + "TCPDebug=abc, 0 is used\n"), 1u) << log;
+        EXPECT_EQ(count(log, failed + "Overflow" + main + "PushDelay=40000, 5 is used\n"), 1u) << log;
+        EXPECT_EQ(count(log, failed + "Type mismatch" + main + "InsertModemCrLf=yes, 1 is used\n"), 1u) << log;
+        EXPECT_EQ(count(log, failed + "Overflow" + main + "SlideASP0=pics,99999 (Secs), its default is used\n"), 1u)
+            << log;
+        const std::string kitchen = appliances.http("kitchen");
+        EXPECT_EQ(
+            count(log, "| dkvZephra | DefineZephras  Line 0 Type mismatch: dkvZephraUtilities.ini [Zephra Names] " +
+                           kitchen.substr(0, kitchen.find(':')) + "/" + kitchen +
+                           "=\"Kitchen,[1,,,x,1\" (Slide), 0 is used\n"),
+            1u)
+            << log;
+        // Every failure of the reading says what failed.
+        EXPECT_EQ(count(log, "InitZephraUtilities  Line"), 4u) << log;
+    }
+    std::filesystem::remove(simLog);
+}
+
 }  // namespace
 }  // namespace host_e2e
