@@ -269,7 +269,8 @@ TEST(SorvexWindow, BrowsePlayAndSettingsOnAVirtualDisplay) {
     t::SelectRow(t::Find("PlayList"), 1);
     t::RealClick(t::Find("PlayButton"));
     ASSERT_TRUE(jukebox.backends()[0]->isPlaying());
-    EXPECT_FALSE(testing::holds(madplayArguments(), " -G ")) << madplayArguments();  // the folder's random name may hold "-G"
+    EXPECT_FALSE(testing::holds(madplayArguments(), " -G "))
+        << madplayArguments();  // the folder's random name may hold "-G"
     t::Click(t::Find("StopButton"));
 
     // In a folder holding only a music file the selector shows that file, but OK without a
