@@ -83,15 +83,19 @@ TEST(XapSpeechFlood, TwentyFiveSpeechesASecondLeaveTheWebServerAnswering) {
         }
         finished = true;
     });
-    // The loop runs in real time; its clock moves on only to serve the web server's queue.
+    // The loop runs in real time; its clock moves on only to serve the web server's queue. The
+    // messages come in bursts of ten, so that however fast the speech is made, a burst holds more
+    // than may wait and the bound is met on any machine.
+    constexpr int kBurst = 10;
     const auto start = std::chrono::steady_clock::now();
     int sent = 0;
     while (sent < kPerSecond * kSeconds) {
-        const auto due = start + std::chrono::milliseconds(1000 * (sent + 1) / kPerSecond);
+        const auto due = start + std::chrono::milliseconds(1000 * (sent + kBurst) / kPerSecond);
         if (std::chrono::steady_clock::now() >= due) {
-            OnXapMessage(bed.state, std::make_shared<XapMessage>("n", "tts.speak", "dkv.dkvZephra.kitchen",
-                                                                 std::vector<XapMessage::Block>{{"tts.speak", {say}}}));
-            ++sent;
+            for (int i = 0; i < kBurst; ++i, ++sent)
+                OnXapMessage(bed.state,
+                             std::make_shared<XapMessage>("n", "tts.speak", "dkv.dkvZephra.kitchen",
+                                                          std::vector<XapMessage::Block>{{"tts.speak", {say}}}));
             continue;
         }
         bed.loop.runUntil([&] { return server.ServerTimer.Enabled() || std::chrono::steady_clock::now() >= due; },
