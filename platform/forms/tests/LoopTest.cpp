@@ -142,7 +142,7 @@ TEST(Loop, ManualWaitLetsPendingAnswersArriveBeforeTheClockMoves) {
     auto realStart = std::chrono::steady_clock::now();
     EXPECT_FALSE(loop.waitFor([] { return false; }, 75s));
     EXPECT_EQ(loop.now() - before, 75s);
-    EXPECT_LT(std::chrono::steady_clock::now() - realStart, 5s);  // a guard: 750 ticks, one settle
+    EXPECT_LT(std::chrono::steady_clock::now() - realStart, 30s);  // a guard: 750 ticks, one settle, not 75 s
 }
 
 TEST(Loop, RunUntilWaitsForEventsInRealTimeWithoutMovingAManualClock) {
