@@ -18,9 +18,9 @@
 #include <vector>
 
 #include "PlayerContext.h"
-#include "SoundBackend.h"
 #include "media/testing/SoundServer.h"
 #include "media/testing/TestHost.h"
+#include "media/testing/WrittenSound.h"
 
 namespace {
 
@@ -32,117 +32,8 @@ constexpr int kSeconds = 5;
 // Far beyond any wait here; reached only by a player that hangs.
 constexpr auto kHang = std::chrono::seconds(60);
 
-// What the player wrote to the device, in order, with the time of each write. The sound server
-// runs on its own clock and drops what comes late on a busy machine; this is the piece as the
-// player sent it.
-struct Written {
-    std::mutex mutex;
-    std::vector<int16_t> samples;  // as written: 16-bit, interleaved stereo
-    std::vector<std::pair<std::size_t, std::chrono::steady_clock::time_point>> writes;  // sample offset, time
-    int drains = 0;  // queued sound dropped (a stop, or a pause that throws its queue away)
-    void Clear()
-    {
-        std::lock_guard lock(mutex);
-        samples.clear();
-        writes.clear();
-        drains = 0;
-    }
-} g_written;
-
-class TappedPcm : public qnx::sound::PcmStream {
-public:
-    explicit TappedPcm(std::unique_ptr<qnx::sound::PcmStream> inner) : inner_(std::move(inner)) {}
-    int Info(qnx::snd_pcm_channel_info_t &info) override { return inner_->Info(info); }
-    int Params(const qnx::snd_pcm_channel_params_t &params) override { return inner_->Params(params); }
-    int Prepare() override { return inner_->Prepare(); }
-    int Setup(qnx::snd_pcm_channel_setup_t &setup) override { return inner_->Setup(setup); }
-    int Status(qnx::snd_pcm_channel_status_t &status) override { return inner_->Status(status); }
-    ssize_t Write(const void *data, size_t size) override
-    {
-        const auto now = std::chrono::steady_clock::now();
-        const ssize_t taken = inner_->Write(data, size);
-        if (taken > 0) {
-            std::lock_guard lock(g_written.mutex);
-            g_written.writes.emplace_back(g_written.samples.size(), now);
-            const auto *p = static_cast<const int16_t *>(data);
-            g_written.samples.insert(g_written.samples.end(), p, p + taken / 2);
-        }
-        return taken;
-    }
-    // The silence that completes the last fragment is no part of the piece.
-    ssize_t WritePadding(const void *data, size_t size) override { return inner_->WritePadding(data, size); }
-    int Drain() override
-    {
-        {
-            std::lock_guard lock(g_written.mutex);
-            ++g_written.drains;
-        }
-        return inner_->Drain();
-    }
-    int Flush() override { return inner_->Flush(); }
-    int FileDescriptor() override { return inner_->FileDescriptor(); }
-
-private:
-    std::unique_ptr<qnx::sound::PcmStream> inner_;
-};
-
-// The device the environment names, with every channel's writes kept.
-class TappedSink : public qnx::sound::Sink {
-public:
-    explicit TappedSink(std::shared_ptr<qnx::sound::Sink> inner) : inner_(std::move(inner)) {}
-    int Cards() override { return inner_->Cards(); }
-    int OpenPcm(int card, int device, std::unique_ptr<qnx::sound::PcmStream> &out) override
-    {
-        std::unique_ptr<qnx::sound::PcmStream> pcm;
-        const int result = inner_->OpenPcm(card, device, pcm);
-        if (result == 0) out = std::make_unique<TappedPcm>(std::move(pcm));
-        return result;
-    }
-    int CardInfo(int card, qnx::snd_ctl_hw_info_t &info) override { return inner_->CardInfo(card, info); }
-    int OpenMixer(int card, int device, std::unique_ptr<qnx::sound::Mixer> &out) override
-    {
-        return inner_->OpenMixer(card, device, out);
-    }
-
-private:
-    std::shared_ptr<qnx::sound::Sink> inner_;
-};
-
-// Checks what the player wrote for a stepped tone of `seconds` paused once: every step in order,
-// none left out, to the last, and the longest time between two writes (the pause) inside the
-// piece. Empty when right.
-std::string CheckWrittenAcrossAPause(int seconds)
-{
-    std::lock_guard lock(g_written.mutex);
-    const std::vector<int> steps = media::testing::HeardSteps(g_written.samples, media::testing::kRecordRate);
-    std::string wrong;
-    int last = -1;
-    for (std::size_t i = 0; i < steps.size(); ++i) {
-        if (steps[i] < 0) continue;
-        if (last >= 0 && (steps[i] < last || steps[i] > last + 1))
-            wrong += "step " + std::to_string(steps[i]) + " came after " + std::to_string(last) + "; ";
-        last = steps[i];
-    }
-    if (last < seconds * 10 - 1) wrong += "the piece ended at step " + std::to_string(last) + "; ";
-    std::chrono::steady_clock::duration longest{};
-    std::size_t at = 0;
-    for (std::size_t i = 1; i < g_written.writes.size(); ++i) {
-        const auto gap = g_written.writes[i].second - g_written.writes[i - 1].second;
-        if (gap > longest) {
-            longest = gap;
-            at = g_written.writes[i].first;
-        }
-    }
-    const std::size_t window = media::testing::kRecordRate / 20 * 2;
-    const int pausedAt = at / window < steps.size() ? steps[at / window] : -1;
-    if (longest < std::chrono::milliseconds(400))
-        wrong += "no pause between two writes (longest gap " +
-                 std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(longest).count()) + " ms); ";
-    else if (pausedAt >= 0 && (pausedAt < 5 || pausedAt > seconds * 10 - 10))
-        wrong += "the pause came at step " + std::to_string(pausedAt) + "; ";
-    if (g_written.drains != 0) wrong += "queued sound was dropped " + std::to_string(g_written.drains) + " times; ";
-    return wrong;
-}
+// What the player wrote to the device, kept as it was written.
+media::testing::WrittenSound g_written;
 
 std::mutex g_mutex;
 std::condition_variable g_changed;
@@ -167,11 +58,11 @@ protected:
         // The output is chosen once per process, at the first sound: this server's.
         server->ExportEnvironment();
         setenv("ZEPHRA_MEDIA_SETTINGS", "/nonexistent/media.conf", 1);
-        qnx::sound::InstallSink(std::make_shared<TappedSink>(qnx::sound::MakeAlsaSink("pulse")));
+        media::testing::TapSoundOutput(g_written);
     }
     static void TearDownTestSuite()
     {
-        qnx::sound::InstallSink(nullptr);
+        media::testing::UntapSoundOutput();
         delete server;
         server = nullptr;
         // What a failed run recorded is kept to be looked at.
@@ -231,7 +122,7 @@ TEST_F(BrowserPlayerOnADevice, PlayOnAfterAPauseGoesOnWhereItStopped)
     // Every step was written once, in order, with the pause between two of them. The device was
     // heard, with the pause; where the server's clock puts the steps is its own (a busy machine
     // makes it drop sound that comes late), so the recording is not read for them.
-    EXPECT_EQ(CheckWrittenAcrossAPause(kSeconds), "");
+    EXPECT_EQ(media::testing::CheckWrittenAcrossAPause(g_written, kSeconds, true), "");
     const media::testing::HeardPause heard =
         media::testing::FindPause(media::testing::HeardSteps(media::testing::ReadRecording(recording), 44100));
     EXPECT_TRUE(heard.found && heard.silentWindows >= 4) << "no pause heard in " << recording;

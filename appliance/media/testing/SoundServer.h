@@ -76,9 +76,4 @@ struct HeardPause {
 };
 HeardPause FindPause(const std::vector<int> &steps);
 
-// Checks a recording of a stepped tone of `seconds` paused once in its first part and resumed:
-// a pause of at least 200 ms was heard, the piece went on at most `skipSteps` steps after where
-// it stopped (never before it), and it played on to its end. "" when so, else what was wrong.
-std::string CheckPausedRecording(const std::string &recording, int seconds, int skipSteps);
-
 }  // namespace media::testing

@@ -3,7 +3,9 @@
 // lines the real programs print (the back-ends read them at fixed positions) and behave as
 // SORVEX_FAKE_MODE says: "end" prints the end of the track, plays out its last buffer (noted in
 // SORVEX_FAKE_ARGS.drained) and ends, "eof" ends its output,
-// "wait" plays until interrupted, "deaf" ignores the interrupt, "mute" ends before its first line.
+// "wait" plays until interrupted, "heed" plays until interrupted and notes the interrupt in
+// SORVEX_FAKE_ARGS.interrupted (a kill leaves no note), "deaf" ignores the interrupt, "mute" ends
+// before its first line.
 // Each writes its arguments, one a line, to SORVEX_FAKE_ARGS.
 
 #include <sys/stat.h>
@@ -18,6 +20,7 @@ namespace sorvex::testing {
 
 constexpr const char* kFakeMadplay = R"(#!/bin/sh
 [ "$SORVEX_FAKE_MODE" = mute ] && exit 1
+[ "$SORVEX_FAKE_MODE" = heed ] && trap 'echo interrupted > "$SORVEX_FAKE_ARGS.interrupted"; kill $! 2>/dev/null; exit 0' INT
 printf '%s\n' "$@" > "$SORVEX_FAKE_ARGS"
 echo "MPEG Audio Decoder 0.15.2 (beta) - Copyright (C) 2000-2004 Robert Leslie et al."
 printf '         Title: Fake Song\n        Artist: Fake Artist\n         Album: Fake Album\n'
@@ -27,6 +30,7 @@ case "$SORVEX_FAKE_MODE" in
   end) printf '\n78 frames decoded (0:00:02.0), -18.5 dB peak amplitude, 0 clipped samples\n'
        sleep 0.2; echo drained > "$SORVEX_FAKE_ARGS.drained"; exit 0 ;;
   eof) exit 0 ;;
+  heed) sleep 30 & wait; exit 0 ;;
   deaf) trap '' INT; while :; do sleep 1; done ;;
   *) exec sleep 30 ;;
 esac
@@ -34,6 +38,7 @@ esac
 
 constexpr const char* kFakeOgg123 = R"(#!/bin/sh
 [ "$SORVEX_FAKE_MODE" = mute ] && exit 1
+[ "$SORVEX_FAKE_MODE" = heed ] && trap 'echo interrupted > "$SORVEX_FAKE_ARGS.interrupted"; kill $! 2>/dev/null; exit 0' INT
 printf '%s\n' "$@" > "$SORVEX_FAKE_ARGS"
 printf '\r\r\nAudio Device:   Null output\n\r\rPlaying: x.ogg\n\r\rTitle: Ogg Song\n\r\rArtist: Ogg Artist\n'
 printf '\r\rTotal Seconds: 125\n'
@@ -41,6 +46,7 @@ printf '\r\rTime: 01:05.20 [00:59.80] of 02:05.00  (14.5 kbps)  Output Buffer  8
 case "$SORVEX_FAKE_MODE" in
   end) printf '\r\nDone.\n'; sleep 0.2; echo drained > "$SORVEX_FAKE_ARGS.drained"; exit 0 ;;
   eof) exit 0 ;;
+  heed) sleep 30 & wait; exit 0 ;;
   *) exec sleep 30 ;;
 esac
 )";

@@ -41,7 +41,7 @@ TEST(HiddenBrowser, FetchesAPageAndGivesItsBodyText) {
     std::string url = "http://127.0.0.5:" + std::to_string(appliance.port()) + "/screen.shtml?p";
     browser.object->Navigate2(url);
     EXPECT_TRUE(browser.completed.empty());  // nothing is raised inside Navigate2
-    ASSERT_TRUE(loop.runUntil([&] { return !browser.completed.empty(); }, 5s));
+    ASSERT_TRUE(loop.runUntil([&] { return !browser.completed.empty(); }, 30s));
     EXPECT_EQ(browser.completed, (std::vector<std::string>{url}));
     EXPECT_EQ(browser.text(), "\r\n 1 ");
     ASSERT_EQ(appliance.requests().size(), 1u);
@@ -57,7 +57,7 @@ TEST(HiddenBrowser, EncodesTheUrlAsABrowserDoes) {
     Browser browser(loop);
     std::string base = "http://127.0.0.1:" + std::to_string(appliance.port());
     browser.object->Navigate2(base + "/screen.shtml?Hello World|\"x\"%41\xe9#top");
-    ASSERT_TRUE(loop.runUntil([&] { return !browser.completed.empty(); }, 5s));
+    ASSERT_TRUE(loop.runUntil([&] { return !browser.completed.empty(); }, 30s));
     const std::string head = appliance.requests().at(0);
     EXPECT_EQ(head.substr(0, head.find("\r\n")), "GET /screen.shtml?Hello%20World%7C%22x%22%41%E9 HTTP/1.1");
     EXPECT_EQ(browser.completed[0], base + "/screen.shtml?Hello%20World%7C%22x%22%41%E9#top");
@@ -91,7 +91,7 @@ TEST(HiddenBrowser, FailedRequestsCompleteWithTheCancelledPage) {
         appliance.answerWith(c.answer);
         Browser browser(loop);
         browser.object->Navigate2(c.url);
-        ASSERT_TRUE(loop.runUntil([&] { return !browser.completed.empty(); }, 5s));
+        ASSERT_TRUE(loop.runUntil([&] { return !browser.completed.empty(); }, 30s));
         EXPECT_EQ(browser.text().substr(0, 16), "Action cancelled");
         EXPECT_EQ(browser.completed.size(), 1u);
     }
@@ -104,10 +104,10 @@ TEST(HiddenBrowser, ReleasedBrowserRaisesNothingAndDropsItsRequest) {
     std::string url = "http://127.0.0.1:" + std::to_string(appliance.port()) + "/scrOn.shtml";
     auto browser = std::make_unique<Browser>(loop);
     browser->object->Navigate2(url);
-    ASSERT_TRUE(loop.runUntil([&] { return appliance.requests().size() == 1; }, 5s));
+    ASSERT_TRUE(loop.runUntil([&] { return appliance.requests().size() == 1; }, 30s));
     auto& completed = browser->completed;
     browser->object.reset();  // released while the appliance keeps silent
-    ASSERT_TRUE(loop.runUntil([&] { return appliance.closedByClient() == 1; }, 5s));
+    ASSERT_TRUE(loop.runUntil([&] { return appliance.closedByClient() == 1; }, 30s));
     EXPECT_TRUE(completed.empty());
 
     // A new object takes its place and works; navigating again drops the request under way.
@@ -115,11 +115,11 @@ TEST(HiddenBrowser, ReleasedBrowserRaisesNothingAndDropsItsRequest) {
     browser->object = std::make_unique<HiddenBrowser>(loop);
     browser->object->OnDocumentComplete = [&](const std::string& u) { completed.push_back(u); };
     browser->object->Navigate2(url + "?first");
-    ASSERT_TRUE(loop.runUntil([&] { return appliance.requests().size() == 2; }, 5s));
+    ASSERT_TRUE(loop.runUntil([&] { return appliance.requests().size() == 2; }, 30s));
     appliance.behave(LoopbackHttpServer::Behaviour::Answer);
     appliance.answerWith(page("<p>second</p>"));
     browser->object->Navigate2(url + "?second");
-    ASSERT_TRUE(loop.runUntil([&] { return !completed.empty(); }, 5s));
+    ASSERT_TRUE(loop.runUntil([&] { return !completed.empty(); }, 30s));
     loop.runUntil([] { return false; }, 20ms);
     EXPECT_EQ(completed, (std::vector<std::string>{url + "?second"}));
     EXPECT_EQ(browser->text(), "second");

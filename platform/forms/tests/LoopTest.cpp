@@ -142,7 +142,7 @@ TEST(Loop, ManualWaitLetsPendingAnswersArriveBeforeTheClockMoves) {
     auto realStart = std::chrono::steady_clock::now();
     EXPECT_FALSE(loop.waitFor([] { return false; }, 75s));
     EXPECT_EQ(loop.now() - before, 75s);
-    EXPECT_LT(std::chrono::steady_clock::now() - realStart, 5s);  // a guard: 750 ticks, one settle
+    EXPECT_LT(std::chrono::steady_clock::now() - realStart, 30s);  // a guard: 750 ticks, one settle, not 75 s
 }
 
 TEST(Loop, RunUntilWaitsForEventsInRealTimeWithoutMovingAManualClock) {
@@ -150,7 +150,7 @@ TEST(Loop, RunUntilWaitsForEventsInRealTimeWithoutMovingAManualClock) {
     auto start = loop.now();
     std::atomic<bool> arrived = false;
     std::thread peer([&] { loop.post([&] { arrived = true; }); });
-    EXPECT_TRUE(loop.runUntil([&] { return arrived.load(); }, 5s));
+    EXPECT_TRUE(loop.runUntil([&] { return arrived.load(); }, 30s));
     peer.join();
     EXPECT_FALSE(loop.runUntil([] { return false; }, 10ms));
     EXPECT_EQ(loop.now(), start);

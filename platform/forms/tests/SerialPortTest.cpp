@@ -80,9 +80,9 @@ TEST(SerialPort, ModemTextArrivesWithOnCommAndOutputReachesTheModem) {
     EXPECT_EQ(modem.modemReads(10), "AT#CID=1\r\n");
 
     modem.modemSends("RING\r\n\r\nNA");
-    ASSERT_TRUE(loop.runUntil([&] { return received.size() == 10; }, 5s));
+    ASSERT_TRUE(loop.runUntil([&] { return received.size() == 10; }, 30s));
     modem.modemSends("ME = Robin\r\nNMBR = 5551234567\r\n");
-    ASSERT_TRUE(loop.runUntil([&] { return received.size() == 41; }, 5s));
+    ASSERT_TRUE(loop.runUntil([&] { return received.size() == 41; }, 30s));
     EXPECT_EQ(received, "RING\r\n\r\nNAME = Robin\r\nNMBR = 5551234567\r\n");
     ASSERT_FALSE(events.empty());
     for (int e : events) EXPECT_EQ(e, comEvReceive);
@@ -94,7 +94,7 @@ TEST(SerialPort, ModemTextArrivesWithOnCommAndOutputReachesTheModem) {
         std::string("\x10\x00\xff"
                     "abc",
                     6));
-    ASSERT_TRUE(loop.runUntil([&] { return com.InBufferCount() == 6; }, 5s));
+    ASSERT_TRUE(loop.runUntil([&] { return com.InBufferCount() == 6; }, 30s));
     com.InputLen = 4;
     EXPECT_EQ(com.Input(), std::string("\x10\x00\xff"
                                        "a",

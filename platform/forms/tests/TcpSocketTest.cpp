@@ -84,7 +84,7 @@ TEST(TcpSocket, ServerAcceptsIntoAControlArrayAndAnswers) {
     Client client(loop);
     client.socket.Connect("127.0.0.1", server.port());
     EXPECT_EQ(client.socket.State(), sckConnecting);
-    ASSERT_TRUE(loop.runUntil([&] { return client.socket.State() == sckConnected && server.Socket.Exists(1); }, 5s));
+    ASSERT_TRUE(loop.runUntil([&] { return client.socket.State() == sckConnected && server.Socket.Exists(1); }, 30s));
     EXPECT_EQ(client.log, (std::vector<std::string>{"connect"}));
     TcpSocket& slot = server.Socket(1);
     EXPECT_EQ(slot.State(), sckConnected);
@@ -94,18 +94,18 @@ TEST(TcpSocket, ServerAcceptsIntoAControlArrayAndAnswers) {
 
     // A request in two packets; the first read takes part of what is there.
     client.socket.SendData("GET /status HTTP/1.0\r\n");
-    ASSERT_TRUE(loop.runUntil([&] { return slot.BytesReceived() == 22; }, 5s));
+    ASSERT_TRUE(loop.runUntil([&] { return slot.BytesReceived() == 22; }, 30s));
     EXPECT_EQ(slot.GetData(4), "GET ");
     EXPECT_EQ(slot.BytesReceived(), 18);
     client.socket.SendData("\r\n");
-    ASSERT_TRUE(loop.runUntil([&] { return slot.BytesReceived() == 20; }, 5s));
+    ASSERT_TRUE(loop.runUntil([&] { return slot.BytesReceived() == 20; }, 30s));
     EXPECT_EQ(slot.GetData(), "/status HTTP/1.0\r\n\r\n");
     EXPECT_EQ(slot.GetData(), "");
     EXPECT_EQ(server.log, (std::vector<std::string>{"0 request", "1 data 22", "1 data 20"}));
 
     slot.Tag = "0";
     slot.SendData("HTTP/1.0 200 OK\r\n\r\nhello");
-    ASSERT_TRUE(loop.runUntil([&] { return client.socket.State() == sckClosing; }, 5s));
+    ASSERT_TRUE(loop.runUntil([&] { return client.socket.State() == sckClosing; }, 30s));
     EXPECT_EQ(slot.State(), sckClosed);
     EXPECT_EQ(slot.Tag, "0");
     EXPECT_EQ(client.socket.GetData(), "HTTP/1.0 200 OK\r\n\r\nhello");
@@ -116,10 +116,10 @@ TEST(TcpSocket, ServerAcceptsIntoAControlArrayAndAnswers) {
     // The next connection goes to a new element; this peer closes its end.
     Client second(loop);
     second.socket.Connect("127.0.0.1", server.port());
-    ASSERT_TRUE(loop.runUntil([&] { return server.Socket.Exists(2) && second.socket.State() == sckConnected; }, 5s));
+    ASSERT_TRUE(loop.runUntil([&] { return server.Socket.Exists(2) && second.socket.State() == sckConnected; }, 30s));
     second.socket.SendData("partial");
     second.socket.Close();
-    ASSERT_TRUE(loop.runUntil([&] { return server.Socket(2).State() == sckClosing; }, 5s));
+    ASSERT_TRUE(loop.runUntil([&] { return server.Socket(2).State() == sckClosing; }, 30s));
     EXPECT_EQ(server.Socket(2).GetData(), "partial");  // what came before the close is kept
     server.Socket(2).Close();
     EXPECT_EQ(server.log.back(), "2 close");
@@ -133,7 +133,7 @@ TEST(TcpSocket, ConnectionNotAcceptedDuringItsRequestIsClosed) {
     Client client(loop);
     client.socket.Connect("127.0.0.1", server.port());
     ASSERT_TRUE(
-        loop.runUntil([&] { return client.socket.State() == sckClosing || client.socket.State() == sckError; }, 5s));
+        loop.runUntil([&] { return client.socket.State() == sckClosing || client.socket.State() == sckError; }, 30s));
     EXPECT_EQ(server.log, (std::vector<std::string>{"0 request"}));
     EXPECT_FALSE(server.Socket.Exists(1));
 }
@@ -144,7 +144,7 @@ TEST(TcpSocket, RefusedConnectIsAnErrorEvent) {
     client.socket.RemoteHost = "127.0.0.1";
     client.socket.RemotePort = unusedLoopbackPort();
     client.socket.Connect();
-    ASSERT_TRUE(loop.runUntil([&] { return client.socket.State() == sckError; }, 5s));
+    ASSERT_TRUE(loop.runUntil([&] { return client.socket.State() == sckError; }, 30s));
     EXPECT_EQ(client.log, (std::vector<std::string>{"error 10061 Connection is forcefully rejected"}));
     expectError(40006, [&] { client.socket.SendData("play"); });
     client.socket.Close();
@@ -173,7 +173,7 @@ TEST(TcpSocket, ReleasedOrClosedControlsRaiseNothing) {
     auto connect = [&](Client& client, int slot) {
         client.socket.Connect("127.0.0.1", server.port());
         ASSERT_TRUE(
-            loop.runUntil([&] { return server.Socket.Exists(slot) && client.socket.State() == sckConnected; }, 5s));
+            loop.runUntil([&] { return server.Socket.Exists(slot) && client.socket.State() == sckConnected; }, 30s));
         server.Socket(slot).OnSendComplete = nullptr;  // the server keeps these connections open
     };
 
@@ -197,8 +197,8 @@ TEST(TcpSocket, ReleasedOrClosedControlsRaiseNothing) {
     connect(talker, 3);
     server.Socket(3).OnDataArrival = [&](int32_t) { server.Socket.Unload(3); };
     talker.socket.SendData("bye");
-    ASSERT_TRUE(loop.runUntil([&] { return !server.Socket.Exists(3); }, 5s));
-    ASSERT_TRUE(loop.runUntil([&] { return talker.socket.State() != sckConnected; }, 5s));
+    ASSERT_TRUE(loop.runUntil([&] { return !server.Socket.Exists(3); }, 30s));
+    ASSERT_TRUE(loop.runUntil([&] { return talker.socket.State() != sckConnected; }, 30s));
 }
 
 TEST(TcpSocket, ReceivingPausesWhileTooMuchWaitsUntaken) {
@@ -206,12 +206,12 @@ TEST(TcpSocket, ReceivingPausesWhileTooMuchWaitsUntaken) {
     Server server(loop);
     Client client(loop);
     client.socket.Connect("127.0.0.1", server.port());
-    ASSERT_TRUE(loop.runUntil([&] { return server.Socket.Exists(1) && client.socket.State() == sckConnected; }, 5s));
+    ASSERT_TRUE(loop.runUntil([&] { return server.Socket.Exists(1) && client.socket.State() == sckConnected; }, 30s));
     TcpSocket& slot = server.Socket(1);
     const std::size_t total = 24u << 20;
     std::string payload(total, 'x');
     client.socket.SendData(payload);
-    ASSERT_TRUE(loop.runUntil([&] { return slot.BytesReceived() >= (1 << 20); }, 10s));
+    ASSERT_TRUE(loop.runUntil([&] { return slot.BytesReceived() >= (1 << 20); }, 30s));
     loop.runUntil([] { return false; }, 50ms);
     EXPECT_LE(slot.BytesReceived(), (1 << 20) + 16384);
     std::size_t taken = 0;
@@ -247,6 +247,6 @@ TEST(TcpSocket, JukeboxStyleCommandUnderTheManualClock) {
     };
     client.socket.SendData("play");
     loop.waitUntil([&] { return sent; });
-    ASSERT_TRUE(loop.runUntil([&] { return server.Socket.Exists(1) && server.Socket(1).State() == sckClosing; }, 5s));
+    ASSERT_TRUE(loop.runUntil([&] { return server.Socket.Exists(1) && server.Socket(1).State() == sckClosing; }, 30s));
     EXPECT_EQ(server.Socket(1).GetData(), "play");
 }

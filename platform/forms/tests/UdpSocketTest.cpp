@@ -41,11 +41,11 @@ TEST(UdpSocket, DatagramsArriveWithTheirSendersAddressAndPort) {
         client->RemotePort = server.LocalPort;
     }
     second.SendData("\x01");
-    ASSERT_TRUE(loop.runUntil([&] { return got.size() == 1; }, 5s));
+    ASSERT_TRUE(loop.runUntil([&] { return got.size() == 1; }, 30s));
     third.SendData(callerIdDatagram());
-    ASSERT_TRUE(loop.runUntil([&] { return got.size() == 2; }, 5s));
+    ASSERT_TRUE(loop.runUntil([&] { return got.size() == 2; }, 30s));
     second.SendData("");
-    ASSERT_TRUE(loop.runUntil([&] { return got.size() == 3; }, 5s));
+    ASSERT_TRUE(loop.runUntil([&] { return got.size() == 3; }, 30s));
 
     EXPECT_EQ(got[0].Data, "\x01");
     EXPECT_EQ(got[0].RemoteHostIP, "127.0.0.2");
@@ -62,7 +62,7 @@ TEST(UdpSocket, DatagramsArriveWithTheirSendersAddressAndPort) {
     server.RemoteHost = got[1].RemoteHostIP;
     server.RemotePort = got[1].RemotePort;
     server.SendData("ok");
-    ASSERT_TRUE(loop.runUntil([&] { return !answers.empty(); }, 5s));
+    ASSERT_TRUE(loop.runUntil([&] { return !answers.empty(); }, 30s));
     EXPECT_EQ(answers[0].Data, "ok");
     EXPECT_EQ(answers[0].RemoteHostIP, "127.0.0.1");
     EXPECT_EQ(answers[0].RemotePort, server.LocalPort);
@@ -88,7 +88,7 @@ TEST(UdpSocket, ClosedSocketRaisesNothingAndBindsAgain) {
 
     server->Bind(port, "127.0.0.1");
     client.SendData("after");
-    ASSERT_TRUE(loop.runUntil([&] { return arrivals == 1; }, 5s));
+    ASSERT_TRUE(loop.runUntil([&] { return arrivals == 1; }, 30s));
     client.SendData("to a released control");
     server.reset();
     loop.runUntil([] { return false; }, 20ms);
@@ -127,14 +127,14 @@ TEST(UdpSocket, AHandlerMayRunTheLoopUntilTheNextDatagram) {
     server.OnDataArrival = [&](const Datagram& d) {
         got.push_back(d.Data);
         if (d.Data != "first") return;
-        bool arrived = loop.runUntil([&] { return got.size() == 2; }, 5s);  // re-enters the loop
+        bool arrived = loop.runUntil([&] { return got.size() == 2; }, 30s);  // re-enters the loop
         got.push_back(arrived ? "waited" : "timed out");
     };
     client.RemoteHost = "127.0.0.1";
     client.RemotePort = server.LocalPort;
     client.SendData("first");
     client.SendData("second");
-    ASSERT_TRUE(loop.runUntil([&] { return got.size() == 3; }, 5s));
+    ASSERT_TRUE(loop.runUntil([&] { return got.size() == 3; }, 30s));
     EXPECT_EQ(got, (std::vector<std::string>{"first", "second", "waited"}));
 }
 

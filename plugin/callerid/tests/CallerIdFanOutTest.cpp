@@ -62,7 +62,7 @@ TEST_F(CallerIdFanOutTest, EverySwitchOnReachesTheCallerIdAppliancesTheSentryAnd
     EXPECT_EQ(Of(got, "hall"), Strings{});
     const std::string page = bed.app.read("HTML/ZephraTemp/ZephraTempFileden1.html");
     EXPECT_NE(page.find("<B>Ann Lee from home<BR>(555) 123-4567<BR>Monday 10:00 AM</B>"), std::string::npos) << page;
-    ASSERT_TRUE(bed.loop.runUntil([&] { return !datagram.empty(); }, 3s));
+    ASSERT_TRUE(bed.loop.runUntil([&] { return !datagram.empty(); }, 30s));
     EXPECT_EQ(datagram, ServerDatagram(kCallerIdDatagram, "Ann Lee/home", "(555) 123-4567"));
     const Strings log = bed.Log();
     EXPECT_NE(std::find(log.begin(), log.end(), "dkvZephra|(555) 123-4567 : Ann Lee from home"), log.end());

@@ -300,13 +300,13 @@ TEST_F(ModemOnPtyTest, ACallFromTheModemReachesTheDeviceTheAppliancesAndTheSentr
     bed.host->ClearCalls();
 
     WriteMaster(pty.master(), "RING\r\nDATE = 1208\r\nNMBR = 5551234567\r\nNAME = GRANDMA\r\n");
-    ASSERT_TRUE(bed.loop.runUntil([&] { return !DeviceStrings().empty(); }, 3s));
+    ASSERT_TRUE(bed.loop.runUntil([&] { return !DeviceStrings().empty(); }, 30s));
     EXPECT_EQ(DeviceStrings(), (Strings{"[91|" + FormatValue(bed.state, 0, "(555) 123-4567 : Grandma")}));
     const Strings got = Sent();
     EXPECT_EQ(Count(got, "kitchen udp cid name=\"Grandma\" number=\"(555) 123-4567\""), 1);
     EXPECT_EQ(Count(got, "den udp cid name=\"Grandma\" number=\"(555) 123-4567\""), 1);
     EXPECT_EQ(Of(got, "hall"), Strings{});
-    ASSERT_TRUE(bed.loop.runUntil([&] { return !datagram.empty(); }, 3s));
+    ASSERT_TRUE(bed.loop.runUntil([&] { return !datagram.empty(); }, 30s));
     EXPECT_EQ(datagram, ServerDatagram(kCallerIdDatagram, "Grandma", "(555) 123-4567"));
     const Strings log = bed.Log();
     EXPECT_NE(std::find(log.begin(), log.end(), "dkvZephra|(555) 123-4567 : Grandma"), log.end());
@@ -329,11 +329,11 @@ TEST_F(ModemOnPtyTest, ASlowModemSendingByteByByteAnnouncesTheWholeCaller) {
     Start("CIDCommPort=8\nCIDPortString=\"1200,n,8,1\"\nLogCID=1", false);
     ASSERT_TRUE(bed.state.modem.CommPortOpen);
 
-    ASSERT_TRUE(bed.loop.runUntil([&] { return !DeviceStrings().empty(); }, 5s));
+    ASSERT_TRUE(bed.loop.runUntil([&] { return !DeviceStrings().empty(); }, 30s));
     EXPECT_EQ(DeviceStrings(), (Strings{"[91|" + FormatValue(bed.state, 0, "555-1234 : JOHN DOE")}));
 
     // The second call's number line has no line end: it waits for the modem to be quiet.
-    ASSERT_TRUE(bed.loop.runUntil([&] { return bed.state.modem.CommBuffer == "NMBR = 5559876"; }, 5s));
+    ASSERT_TRUE(bed.loop.runUntil([&] { return bed.state.modem.CommBuffer == "NMBR = 5559876"; }, 30s));
     EXPECT_TRUE(bed.state.modem.NameDetected);
     EXPECT_FALSE(bed.state.modem.NumberDetected);
     bed.loop.advance(500ms);
@@ -356,7 +356,7 @@ TEST_F(ModemOnPtyTest, AModemEndingLinesWithCrAloneAnnouncesNumberAndNameWithout
     forms::setCommPortDevice(8, *path);
     Start("CIDCommPort=8\nCIDPortString=\"9600,n,8,1\"\nLogCID=1\nInsertModemCrLf=0", false);
     ASSERT_TRUE(bed.state.modem.CommPortOpen);
-    ASSERT_TRUE(bed.loop.runUntil([&] { return DeviceStrings().size() >= 2; }, 5s));
+    ASSERT_TRUE(bed.loop.runUntil([&] { return DeviceStrings().size() >= 2; }, 30s));
     EXPECT_EQ(DeviceStrings(), (Strings{"[91|" + FormatValue(bed.state, 0, "555-2222 : X"),
                                         "[91|" + FormatValue(bed.state, 0, "555-3333 : YZ")}));
     const Strings log = bed.Log();

@@ -55,7 +55,7 @@ protected:
         sim = std::make_unique<ApplianceSim>(simOptions);
         if (udp) {
             windows::SaveSetting(kUdpAppName, "Options", "RemotePort", std::to_string(sim->UdpPort()));
-            bed.loop.runUntil([&] { return IsRegisteredClient(bed.state, "127.0.0.2"); }, std::chrono::seconds(3));
+            bed.loop.runUntil([&] { return IsRegisteredClient(bed.state, "127.0.0.2"); }, std::chrono::seconds(30));
         }
         bed.host->SetIniText("dkvZephraUtilities.ini", "[Zephra Utilities]\n" + settings +
                                                            "\n[Zephra Names]\n127.0.0.2/" + sim->Http() +

@@ -56,7 +56,7 @@ public:
     // The next log line (without its time) that holds `text`, skipping the lines before it;
     // the loop runs meanwhile, so that what the plug-in sends goes out.
     std::string Next(forms::Loop& loop, const std::string& text,
-                     std::chrono::milliseconds wait = std::chrono::seconds(3)) {
+                     std::chrono::milliseconds wait = std::chrono::seconds(30)) {
         std::string found;
         loop.runUntil(
             [&] {

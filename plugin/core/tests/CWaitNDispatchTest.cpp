@@ -73,7 +73,7 @@ TEST(CWaitNDispatch, PowerUpWaitOfSeventyFiveSecondsTakesNoRealTime) {
     wait.Wait(75000);
     EXPECT_EQ(MsSince(loop, start), 75000);
     EXPECT_EQ(minutes, 1);
-    EXPECT_LT(std::chrono::steady_clock::now() - realStart, 5s);  // a guard, not a timing claim
+    EXPECT_LT(std::chrono::steady_clock::now() - realStart, 30s);  // a guard against a real 75 s wait
 }
 
 TEST(CWaitNDispatch, CancelFromAHandlerEndsTheWait) {

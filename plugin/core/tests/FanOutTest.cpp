@@ -193,7 +193,7 @@ TEST_F(FanOutTest, TheHostPhonesCallerReachesTheCallerIdAppliancesTheSentryTheDe
     EXPECT_EQ(Of(got, "den"), Strings{});
     const std::string page = bed.app.read("HTML/ZephraTemp/ZephraTempFilekitchen1.html");
     EXPECT_NE(page.find("<B>" + vb::Replace(text, ":", "<BR>") + "<BR>Monday 10:00 AM</B>"), std::string::npos) << page;
-    ASSERT_TRUE(bed.loop.runUntil([&] { return !datagram.empty(); }, 3s));
+    ASSERT_TRUE(bed.loop.runUntil([&] { return !datagram.empty(); }, 30s));
     EXPECT_EQ(datagram, ServerDatagram(kCallerIdDatagram, name, number));
 
     // The caller-ID device shows the call, switched on for ten seconds.

@@ -374,7 +374,7 @@ TEST_F(SettingsReaderTest, TheModemOpensOnceAndGetsItsInitStringOnlyThen) {
     PseudoModem modem;
     ReadWith("CIDCommPort=3\nCIDModemInitString=\"ATZ#CID=1\"");
     EXPECT_TRUE(bed.state.modem.CommPortOpen);
-    EXPECT_EQ(modem.Received(bed.loop, 2s), "ATZ#CID=1\r\n");
+    EXPECT_EQ(modem.Received(bed.loop, 30s), "ATZ#CID=1\r\n");
     EXPECT_EQ(bed.Log()[1], "dkvZephra|dkvZephra Modem Comm Port 3 Opened");
 
     ReadWith("CIDCommPort=3\nCIDModemInitString=\"ATZ#CID=1\"\nDebugLog=1");

@@ -132,7 +132,7 @@ protected:
         sentry.RemoteHost = "127.0.0.1";
         sentry.RemotePort = bed.state.QueueTimerForm().Winsock1.LocalPort;
         sentry.SendData(std::string(1, '\x01'));
-        return bed.loop.runUntil([&] { return IsRegisteredClient(bed.state, "127.0.0.5"); }, std::chrono::seconds(3));
+        return bed.loop.runUntil([&] { return IsRegisteredClient(bed.state, "127.0.0.5"); }, std::chrono::seconds(30));
     }
     static Strings Of(const Strings& lines, const std::string& name) {
         Strings found;

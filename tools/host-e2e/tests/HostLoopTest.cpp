@@ -17,7 +17,7 @@ using Clock = std::chrono::steady_clock;
 
 // Far below the waits under way when the signal comes (a minute of script, 24 s of jukebox
 // connects), far above what a loaded machine needs to end a process.
-constexpr std::chrono::seconds kEndsLongBefore{12};
+constexpr std::chrono::seconds kEndsLongBefore{20};
 
 // The status line of the answer to `request` on 127.0.0.1:port; empty without an answer.
 std::string statusLineOfRequest(int port, const std::string& request) {
