@@ -363,9 +363,11 @@ TEST_F(PublicMembers, XapDisplayMessagesShowTextOrAddressOrCallerId) {
             std::filesystem::exists(bed.app.path() / ("HTML/ZephraTemp/ZephraTempFile" + std::to_string(n) + ".wav")))
             << n;
     // Beyond the speech waiting to be made, messages are dropped whole, with one log line for the run.
+    // Each long enough that the worker cannot finish one while the twelve arrive, however fast it speaks.
     const std::size_t logged = bed.Log().size();
-    for (int i = 0; i < 12; ++i)
-        kitchen->ReceiveXapMessageTTS(message({{{"tts.speak", "say"}, "A somewhat longer sentence to speak"}}));
+    std::string longer;
+    for (int i = 0; i < 20; ++i) longer += "A somewhat longer sentence to speak. ";
+    for (int i = 0; i < 12; ++i) kitchen->ReceiveXapMessageTTS(message({{{"tts.speak", "say"}, longer}}));
     const int32_t queued = (bed.state.TempFileCounter + 10 - 1) % 10;
     EXPECT_GE(queued, static_cast<int32_t>(SpeechMaker::kWaitingLimit));
     EXPECT_LE(queued, static_cast<int32_t>(SpeechMaker::kWaitingLimit) + 1);
