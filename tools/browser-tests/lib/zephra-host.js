@@ -89,8 +89,8 @@ async function startHost({ settings = [], names = [], more = [], files = {} } = 
   for (let attempt = 1; ; ++attempt) {
     const from = output.length;
     await run();
-    const taken = [webPort, serverPort].some((port) =>
-      output.includes(`cannot listen on TCP 127.0.0.1:${port} `, from));
+    const said = output.slice(from);
+    const taken = [webPort, serverPort].some((port) => new RegExp(`cannot listen on TCP [0-9.]+:${port}(?![0-9])`).test(said));
     if (!taken || attempt === 5) break;
     await end();
     await choosePorts();
