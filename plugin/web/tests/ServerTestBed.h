@@ -24,6 +24,28 @@
 
 namespace zephra::testing {
 
+// One request on a blocking socket of its own, from a thread beside the loop: the whole answer,
+// read until the server closes; what came before the ceiling when it does not.
+inline std::string AnswerOnBlockingSocket(int port, const std::string& request, int ceilingSeconds = 30) {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    timeval limit{ceilingSeconds, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    std::string received;
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+        ::send(fd, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size())) {
+        char buffer[4096];
+        for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;)
+            received.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return received;
+}
+
 // A client socket on 127.0.0.1; it reads only when pumped, so a test decides when it reads.
 class WebClient {
 public:

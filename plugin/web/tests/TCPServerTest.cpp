@@ -169,22 +169,7 @@ TEST(TCPServer, WithEverySlotTakenTheOldestUnfinishedHeadGivesWayAndWholeHeadsKe
 
 // One request on a blocking socket of its own; true when the page came whole.
 bool AskBlocking(int port, const std::string& request, const std::string& body, int ceilingSeconds = 30) {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    timeval limit{ceilingSeconds, 0};
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    std::string received;
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-        ::send(fd, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size())) {
-        char buffer[4096];
-        for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;)
-            received.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
+    const std::string received = testing::AnswerOnBlockingSocket(port, request, ceilingSeconds);
     return received.starts_with("HTTP/1.0 200 OK\r\n") && received.ends_with("\r\n\r\n" + body);
 }
 

@@ -1,11 +1,6 @@
 // A flood of xAP speech messages beside a client of the web server: the speech is made off the
 // loop and bounded, so the server goes on answering.
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -21,6 +16,7 @@
 #include "core/SpeechMaker.h"
 #include "simkit/testing/ReservedPort.h"
 #include "web/TCPServer.h"
+#include "web/tests/ServerTestBed.h"
 
 namespace zephra {
 namespace {
@@ -31,24 +27,7 @@ using testing::XapTestBed;
 
 // One GET on a blocking socket; the whole answer, "" when none came within the ceiling.
 std::string Get(int port, const std::string& page) {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    timeval limit{30, 0};
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const std::string request = "GET /" + page + " HTTP/1.0\r\n\r\n";
-    std::string received;
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-        ::send(fd, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size())) {
-        char buffer[4096];
-        for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;)
-            received.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    return received;
+    return testing::AnswerOnBlockingSocket(port, "GET /" + page + " HTTP/1.0\r\n\r\n");
 }
 
 TEST(XapSpeechFlood, TwentyFiveSpeechesASecondLeaveTheWebServerAnswering) {
