@@ -14,13 +14,6 @@ namespace {
 constexpr const char* kListSection = "Devices";
 constexpr const char* kDeviceSection = "Device ";
 
-std::optional<int32_t> wholeNumber(std::string_view text) {
-    int32_t n = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
-    if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
-    return n;
-}
-
 std::optional<double> decimalNumber(const std::string& text) {
     if (text.empty()) return std::nullopt;
     char* end = nullptr;
@@ -59,10 +52,10 @@ void write(windows::IniDocument& doc, const std::string& section, const DeviceSt
 // The device of one section; none when a number in it does not read back.
 std::optional<DeviceStore::Saved> read(const windows::IniDocument& doc, const std::string& section, int32_t ref) {
     auto get = [&](std::string_view key) { return UnescapeDeviceText(doc.Get(section, key).value_or("")); };
-    auto misc = wholeNumber(get("misc"));
-    auto iotype = wholeNumber(get("iotype"));
-    auto status = wholeNumber(get("status"));
-    auto value = wholeNumber(get("value"));
+    auto misc = WholeNumberInFile(get("misc"));
+    auto iotype = WholeNumberInFile(get("iotype"));
+    auto status = WholeNumberInFile(get("status"));
+    auto value = WholeNumberInFile(get("value"));
     auto lastChange = decimalNumber(get("lastchange"));
     if (!misc || !iotype || !status || !value || !lastChange || !vb::isValidDateSerial(*lastChange))
         return std::nullopt;
@@ -82,6 +75,13 @@ std::optional<DeviceStore::Saved> read(const windows::IniDocument& doc, const st
 }
 
 }  // namespace
+
+std::optional<int32_t> WholeNumberInFile(std::string_view text) {
+    int32_t n = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
+    if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return n;
+}
 
 std::string EscapeDeviceText(std::string_view text) {
     static const char* hex = "0123456789ABCDEF";
@@ -137,7 +137,7 @@ std::vector<std::string> LoadDevices(DeviceStore& store, const std::filesystem::
     std::vector<std::string> notes;
     windows::IniDocument doc = windows::ReadIniFile(file);
     for (const auto& [key, unused] : doc.Section(kListSection)) {
-        std::optional<int32_t> ref = wholeNumber(key);
+        std::optional<int32_t> ref = WholeNumberInFile(key);
         std::optional<DeviceStore::Saved> saved;
         if (ref) saved = read(doc, kDeviceSection + key, *ref);
         if (!saved || !store.restore(std::move(*saved))) notes.push_back("device " + key + " could not be read back");

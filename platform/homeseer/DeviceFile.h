@@ -5,7 +5,9 @@
 // Texts are written escaped ("\\", "\r", "\n", "\xHH" for other control characters), so
 // that any device text reads back byte for byte.
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,5 +26,7 @@ std::vector<std::string> LoadDevices(DeviceStore& store, const std::filesystem::
 // The escaping used in the file.
 std::string EscapeDeviceText(std::string_view text);
 std::string UnescapeDeviceText(std::string_view text);
+// A whole number written in the file (digits with an optional sign, nothing else); none otherwise.
+std::optional<int32_t> WholeNumberInFile(std::string_view text);
 
 }  // namespace homeseer

@@ -1,6 +1,5 @@
 #include "homeseer/EventFile.h"
 
-#include <charconv>
 #include <optional>
 
 #include "homeseer/DeviceFile.h"
@@ -12,13 +11,6 @@ namespace {
 
 constexpr const char* kListSection = "Events";
 constexpr const char* kEventSection = "Event ";
-
-std::optional<int32_t> wholeNumber(std::string_view text) {
-    int32_t n = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
-    if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
-    return n;
-}
 
 windows::IniDocument documentOf(const EventStore& store) {
     windows::IniDocument doc;
@@ -45,10 +37,10 @@ windows::IniDocument documentOf(const EventStore& store) {
 bool read(EventStore& store, const windows::IniDocument& doc, const std::string& section) {
     auto get = [&](std::string_view key) { return UnescapeDeviceText(doc.Get(section, key).value_or("")); };
     const std::optional<std::string> name = doc.Get(section, "Name");
-    const auto evAbsTime = wholeNumber(get("ev_abs_time"));
-    const auto phoneLine = wholeNumber(get("phone_line"));
-    const auto phoneEvent = wholeNumber(get("phone_event"));
-    const auto misc = wholeNumber(get("misc"));
+    const auto evAbsTime = WholeNumberInFile(get("ev_abs_time"));
+    const auto phoneLine = WholeNumberInFile(get("phone_line"));
+    const auto phoneEvent = WholeNumberInFile(get("phone_event"));
+    const auto misc = WholeNumberInFile(get("misc"));
     if (!name || !evAbsTime || !phoneLine || !phoneEvent || !misc) return false;
     std::shared_ptr<HostEvent> e = store.byIndex(store.add(UnescapeDeviceText(*name)));
     e->setScripts(get("scripts"));
