@@ -1,8 +1,10 @@
-// Runs one browser test file with node's test runner: `node run.js tests/x.test.js`. Exit 77
-// (skipped) while playwright-core is not installed; scripts/install-deps installs it.
+// Runs one browser test file with node's test runner: `node run.js tests/x.test.js [N]`; with N,
+// only the file's Nth top-level test (from 1), so that the tests of one file may run side by side.
+// Exit 77 (skipped) while playwright-core is not installed; scripts/install-deps installs it.
 'use strict';
 
 const { spawnSync } = require('node:child_process');
+const fs = require('node:fs');
 
 try {
   require.resolve('playwright-core');
@@ -10,5 +12,28 @@ try {
   console.log('playwright-core is not installed: run scripts/install-deps');
   process.exit(77);
 }
-const run = spawnSync(process.execPath, ['--test', ...process.argv.slice(2)], { stdio: 'inherit' });
-process.exit(run.status === null ? 1 : run.status);
+const [file, nth] = process.argv.slice(2);
+if (nth === undefined) {
+  const run = spawnSync(process.execPath, ['--test', file], { stdio: 'inherit' });
+  process.exit(run.status === null ? 1 : run.status);
+}
+
+// The names of the file's top-level tests, as written in test('...', ...) at a line's start.
+const names = [];
+const call = /^test\((['"])((?:\\.|(?!\1)[^\\])*)\1/gm;
+for (let m; (m = call.exec(fs.readFileSync(file, 'utf8'))) !== null;) names.push(m[2].replace(/\\(.)/g, '$1'));
+const name = names[Number(nth) - 1];
+if (!/^[1-9][0-9]*$/.test(nth) || name === undefined) {
+  console.log(`${file} has no test number ${nth} (it has ${names.length})`);
+  process.exit(1);
+}
+const pattern = '^' + name.replace(/[.*+?^${}()|[\]\\/]/g, '\\$&') + '$';
+const run = spawnSync(process.execPath, ['--test', '--test-reporter=tap', `--test-name-pattern=${pattern}`, file],
+  { stdio: ['ignore', 'pipe', 'inherit'], encoding: 'utf8', maxBuffer: 64 << 20 });
+process.stdout.write(run.stdout || '');
+if (run.status !== 0) process.exit(run.status === null ? 1 : run.status);
+// A pattern that ran nothing would pass: exactly the one test must have passed.
+if (!/^# pass 1$/m.test(run.stdout || '')) {
+  console.log(`not exactly one test passed for: ${name}`);
+  process.exit(1);
+}

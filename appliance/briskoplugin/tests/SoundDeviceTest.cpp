@@ -28,7 +28,7 @@ using media::testing::SoundServer;
 
 // Each test program runs its own sound server and files (tests may run at once).
 const std::string kDir = std::string(SOUND_DEVICE_WORKDIR) + "/run-" + std::to_string(getpid());
-constexpr int kSeconds = 5;
+constexpr int kSeconds = 4;
 // Far beyond any wait here; reached only by a player that hangs.
 constexpr auto kHang = std::chrono::seconds(60);
 

@@ -15,7 +15,7 @@ namespace {
 namespace t = photon::test;
 using media::testing::SoundServer;
 
-constexpr int kSeconds = 5;
+constexpr int kSeconds = 4;
 
 // The seconds of the elapsed part of the time label in its first form ("D:DD:DD/P:PP:PP").
 int ElapsedSeconds()

@@ -25,7 +25,7 @@ const SLIDE = '<html><head><title>News</title></head><body bgcolor="black">\r\n'
 
 test('the slideshow steps through pictures and an .asp slide, each page refreshing to the next', async () => {
   const host = await startHost({
-    settings: ['SlideshowUpdateInterval=2', 'SlideASP0=news.asp,2', 'SlideASP1=pics,4'],
+    settings: ['SlideshowUpdateInterval=1', 'SlideASP0=news.asp,1', 'SlideASP1=pics,2'],
     // The browser's own address is the appliance's; its commands go to a port where nothing listens.
     names: ['127.0.0.1/127.0.0.1:9="Browser,,,,1,0,"'],
     files: {
@@ -54,7 +54,7 @@ test('the slideshow steps through pictures and an .asp slide, each page refreshi
     });
     await page.goto(host.url('/ZephraSlideshow.asp'), { waitUntil: 'load' });
     const refresh = await page.$eval('meta[http-equiv="Refresh"]', (m) => m.content);
-    assert.match(refresh, /^2; URL=\/ZephraSlideshow\.asp$/);
+    assert.match(refresh, /^1; URL=\/ZephraSlideshow\.asp$/);
     // A slide may refresh while it is photographed: the picture is kept when it could be taken.
     const keep = (name) => page.screenshot({ path: artifactPath(name), timeout: 5000 }).catch(() => {});
     await keep('slideshow-picture.png');
