@@ -72,8 +72,9 @@ if [ "\${1:-}" = hide ]; then
     mount -t tmpfs none "$source" || exit 3
     [ -d "$build" ] && exit 3
 fi
-export PATH=$prefix/bin:/usr/bin:/bin
+export PATH=$prefix/bin:/usr/bin:/bin XDG_RUNTIME_DIR=$work/runtime
 unset LD_LIBRARY_PATH DISPLAY WAYLAND_DISPLAY
+mkdir -p -m 700 "\$XDG_RUNTIME_DIR"
 for p in ${programs[*]}; do
     timeout 20 "$prefix/bin/\$p" --help </dev/null >"$work/help-\$p.out" 2>&1
     echo "help \$p \$?"

@@ -5,6 +5,8 @@
 
 const { spawnSync } = require('node:child_process');
 const fs = require('node:fs');
+const os = require('node:os');
+const path = require('node:path');
 
 try {
   require.resolve('playwright-core');
@@ -12,10 +14,20 @@ try {
   console.log('playwright-core is not installed: run scripts/install-deps');
   process.exit(77);
 }
+// The hosts the tests start (each with a config folder of its own) and the browser get a runtime
+// folder of their own, gone at the end: a sound client without one leaves a folder in /tmp at
+// every start.
+const runtime = fs.mkdtempSync(path.join(os.tmpdir(), 'zephra-browser-runtime-'));
+const env = { ...process.env, XDG_RUNTIME_DIR: runtime };
+function exit(status) {
+  fs.rmSync(runtime, { recursive: true, force: true });
+  process.exit(status);
+}
+
 const [file, nth] = process.argv.slice(2);
 if (nth === undefined) {
-  const run = spawnSync(process.execPath, ['--test', file], { stdio: 'inherit' });
-  process.exit(run.status === null ? 1 : run.status);
+  const run = spawnSync(process.execPath, ['--test', file], { stdio: 'inherit', env });
+  exit(run.status === null ? 1 : run.status);
 }
 
 // The names of the file's top-level tests, as written in test('...', ...) at a line's start.
@@ -25,15 +37,16 @@ for (let m; (m = call.exec(fs.readFileSync(file, 'utf8'))) !== null;) names.push
 const name = names[Number(nth) - 1];
 if (!/^[1-9][0-9]*$/.test(nth) || name === undefined) {
   console.log(`${file} has no test number ${nth} (it has ${names.length})`);
-  process.exit(1);
+  exit(1);
 }
 const pattern = '^' + name.replace(/[.*+?^${}()|[\]\\/]/g, '\\$&') + '$';
 const run = spawnSync(process.execPath, ['--test', '--test-reporter=tap', `--test-name-pattern=${pattern}`, file],
-  { stdio: ['ignore', 'pipe', 'inherit'], encoding: 'utf8', maxBuffer: 64 << 20 });
+  { stdio: ['ignore', 'pipe', 'inherit'], encoding: 'utf8', maxBuffer: 64 << 20, env });
 process.stdout.write(run.stdout || '');
-if (run.status !== 0) process.exit(run.status === null ? 1 : run.status);
+if (run.status !== 0) exit(run.status === null ? 1 : run.status);
 // A pattern that ran nothing would pass: exactly the one test must have passed.
 if (!/^# pass 1$/m.test(run.stdout || '')) {
   console.log(`not exactly one test passed for: ${name}`);
-  process.exit(1);
+  exit(1);
 }
+exit(0);

@@ -19,6 +19,7 @@ namespace t = photon::test;
 
 namespace {
 bool opened = false;
+std::string suiteFolder;  // the whole program's settings, playlists and connectors; gone at exit
 // The host's pauses between commands pass at once: the stand-ins need no time.
 void NoSleep(unsigned) {}
 }  // namespace
@@ -28,6 +29,11 @@ void PaneTest::SetUpTestSuite()
     if (opened) return;
     char tmpl[] = "/tmp/velora-panes-XXXXXX";
     const std::string dir = mkdtemp(tmpl);
+    suiteFolder = dir;
+    std::atexit([] {
+        std::error_code ec;
+        std::filesystem::remove_all(suiteFolder, ec);
+    });
     setenv("ZEPHRA_PHOTON_SCOPE", dir.c_str(), 1);
     setenv("ZEPHRA_MEDIA_SETTINGS", (dir + "/mediaplayer.conf").c_str(), 1);
     setenv("ZEPHRA_AUDIO_SINK", "null", 1);
