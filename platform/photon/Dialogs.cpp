@@ -88,7 +88,7 @@ void ClickAnswer(GtkDialog* dialog, const Answer& answer)
         s->height = gtk_widget_get_allocated_height(d);
     }
     GtkWidget* button = FindButton(d, answer.click_label);
-    GdkScreen* screen = gtk_widget_get_screen(d);
+    GdkWindow* root = gdk_screen_get_root_window(gtk_widget_get_screen(d));
     int bx = -1, by = -1;
     if (button) {
         gtk_widget_translate_coordinates(button, d, gtk_widget_get_allocated_width(button) / 2,
@@ -97,7 +97,7 @@ void ClickAnswer(GtkDialog* dialog, const Answer& answer)
         by += oy;
     }
     const bool on_screen =
-        button && bx >= 0 && by >= 0 && bx < gdk_screen_get_width(screen) && by < gdk_screen_get_height(screen);
+        button && bx >= 0 && by >= 0 && bx < gdk_window_get_width(root) && by < gdk_window_get_height(root);
     if (s) s->button_on_screen = on_screen;
     if (!on_screen || !detail::RealClickAt(bx, by)) gtk_dialog_response(dialog, GTK_RESPONSE_DELETE_EVENT);
 }
@@ -240,7 +240,7 @@ namespace test {
 
 void AnswerDialog(int button) { answers().push_back({button, "", "", ""}); }
 
-void AnswerFileSelection(const char* path, int button) { answers().push_back({button, path ? path : ""}); }
+void AnswerFileSelection(const char* path, int button) { answers().push_back({button, path ? path : "", "", ""}); }
 
 void AnswerDialogByClick(const char* button_label, const char* png_path)
 {

@@ -32,7 +32,7 @@ public:
         return 0;
     }
 
-    ssize_t Write(const void *data, size_t size) override
+    ssize_t Write(const void * /*data*/, size_t size) override
     {
         std::unique_lock lock(mutex_);
         if (status_ != SND_PCM_STATUS_PREPARED && status_ != SND_PCM_STATUS_RUNNING)

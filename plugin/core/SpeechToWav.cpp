@@ -43,7 +43,7 @@ bool Handled(PluginState& state, const std::string& tag, const std::function<voi
 // The same, the failure noted as the line the log would have been written.
 bool Noted(std::vector<SpeechLogLine>& lines, const std::string& tag, const std::function<void()>& body) {
     if (vb::Try(body)) return true;
-    lines.push_back({kSource, tag + TakePendingError()});
+    lines.push_back({kSource, tag + TakePendingError(), ""});
     return false;
 }
 

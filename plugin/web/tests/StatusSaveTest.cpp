@@ -136,8 +136,12 @@ TEST(StatusSave, ARefusedSaveShowsWhatWasPostedWithTheMessageBesideTheField) {
     const std::string answer = bed.page(StatusBed::Post(page, "Save", posted, {"ShowControl"}));
     // The display options too are shown as posted.
     for (const Field& f : Inputs(answer)) {
-        if (f.name == "ShowControl") EXPECT_FALSE(f.checked);
-        if (f.name == "ShowSetup") EXPECT_TRUE(f.checked);
+        if (f.name == "ShowControl") {
+            EXPECT_FALSE(f.checked);
+        }
+        if (f.name == "ShowSetup") {
+            EXPECT_TRUE(f.checked);
+        }
     }
     EXPECT_TRUE(bed.state.hostInterface.ShowControl);
     EXPECT_EQ(bed.Ini(), before);
