@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
-#include <regex>
 #include <string>
 
 #include "core/PluginState.h"
@@ -20,6 +19,7 @@
 #include "web/Request.h"
 #include "web/StatusPage.h"
 #include "web/StatusPageState.h"
+#include "web/tests/PageForm.h"
 #include "windows/IniDocument.h"
 
 namespace {
@@ -83,38 +83,6 @@ std::string Page(testing::PluginTestBed& bed, const std::string& body) {
     return StatusPage(bed.state, vb::Variant(vb::ObjectRef(request)), vb::Variant());
 }
 
-// The page's form as a browser posts it with "Save": every text and hidden input, every ticked box.
-std::string FormOf(const std::string& html) {
-    std::string body;
-    const std::string form = html.substr(0, html.find("</form>"));
-    static const std::regex input("<input ([^>]*)>", std::regex::icase);
-    static const std::regex attribute("(\\w+) ?=\\s*'([^']*)'");
-    for (std::sregex_iterator it(form.begin(), form.end(), input), end; it != end; ++it) {
-        const std::string attrs = (*it)[1];
-        std::string type, name, value;
-        for (std::sregex_iterator a(attrs.begin(), attrs.end(), attribute); a != end; ++a) {
-            if ((*a)[1] == "type") type = (*a)[2];
-            if ((*a)[1] == "name") name = (*a)[2];
-            if ((*a)[1] == "value") value = (*a)[2];
-        }
-        if (type == "submit" && name != "Save") continue;
-        if ((type == "checkbox" || type == "radio") && attrs.find(" checked") == std::string::npos) continue;
-        std::string encoded;
-        for (unsigned char c : value) {
-            static const char* hex = "0123456789ABCDEF";
-            if (std::isalnum(c)) {
-                encoded += static_cast<char>(c);
-            } else {
-                encoded += '%';
-                encoded += hex[c >> 4];
-                encoded += hex[c & 15];
-            }
-        }
-        body += "&" + name + "=" + encoded;
-    }
-    return body;
-}
-
 // Every file the save touched reads back as the plug-in reads it.
 void ReadsBack(testing::PluginTestBed& bed) {
     const std::string text = bed.host->IniText(kFile);
@@ -145,7 +113,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     StartAfresh(bed);
     const std::string input(reinterpret_cast<const char*>(data), size < kMaxInput ? size : kMaxInput);
     const std::string drawn = Page(bed, "");
-    Page(bed, input + FormOf(drawn));
+    Page(bed, input + "&" + testing::FormPost(drawn, "Save"));
     ReadsBack(bed);
     // The reader takes the files as they are, and the page draws from them again.
     InitZephraUtilities(bed.state);

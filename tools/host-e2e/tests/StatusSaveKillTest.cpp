@@ -9,13 +9,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <memory>
 #include <random>
-#include <regex>
 #include <thread>
 
 #include "HostEndToEnd.h"
+#include "web/tests/PageForm.h"
 
 namespace host_e2e {
 namespace {
@@ -53,53 +52,6 @@ std::string request(const std::string& method, const std::string& body) {
         text += "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " + std::to_string(body.size()) +
                 "\r\n";
     return text + "\r\n" + body;
-}
-
-std::string encode(const std::string& text) {
-    static const char* hex = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : text) {
-        if (std::isalnum(c)) {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        }
-    }
-    return out;
-}
-
-std::string decode(std::string text) {
-    for (const auto& [from, to] :
-         {std::pair{"&#39;", "'"}, {"&quot;", "\""}, {"&lt;", "<"}, {"&gt;", ">"}, {"&amp;", "&"}})
-        for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + 1))
-            text.replace(at, std::string(from).size(), to);
-    return text;
-}
-
-// The page's form posted with "Save", with `change` over the values shown, `untick` unticked.
-std::string savePost(const std::string& page, const std::map<std::string, std::string>& change,
-                     const std::string& untick) {
-    const std::string form = page.substr(0, page.find("</form>"));
-    static const std::regex input("<input ([^>]*)>", std::regex::icase);
-    static const std::regex attribute("(\\w+) ?=\\s*'([^']*)'");
-    std::string body;
-    for (std::sregex_iterator it(form.begin(), form.end(), input), end; it != end; ++it) {
-        const std::string attrs = (*it)[1];
-        std::string type, name, value;
-        for (std::sregex_iterator a(attrs.begin(), attrs.end(), attribute); a != end; ++a) {
-            if ((*a)[1] == "type") type = (*a)[2];
-            if ((*a)[1] == "name") name = (*a)[2];
-            if ((*a)[1] == "value") value = decode((*a)[2]);
-        }
-        if (type == "submit" && name != "Save") continue;
-        if ((type == "checkbox" || type == "radio") && (attrs.find(" checked") == std::string::npos || name == untick))
-            continue;
-        if (auto changed = change.find(name); changed != change.end()) value = changed->second;
-        body += (body.empty() ? "" : "&") + name + "=" + encode(value);
-    }
-    return body;
 }
 
 std::size_t rowsOf(const std::string& ini, const std::string& section) {
@@ -164,14 +116,14 @@ TEST_F(StatusSaveKill, EveryFileIsTheOldOrTheNewOne) {
         ASSERT_NE(page.find("name='Source0'"), std::string::npos) << page.substr(0, 300);
         before = folder->read(kIni);
         // The main keys, the display options and the rows change together.
-        const std::string post = request("POST", savePost(page,
-                                                          {{"PushDelay", "9"},
-                                                           {"FontColor", "teal"},
-                                                           {"Source0", "acme.s6"},
-                                                           {"Class0", "T.R"},
-                                                           {"FilterTag0", "Tag 6"},
-                                                           {"FilterTag2", "Tag_2b"}},
-                                                          "ShowReceiveDetail"));
+        const std::string post = request("POST", zephra::testing::FormPost(page, "Save",
+                                                                           {{"PushDelay", "9"},
+                                                                            {"FontColor", "teal"},
+                                                                            {"Source0", "acme.s6"},
+                                                                            {"Class0", "T.R"},
+                                                                            {"FilterTag0", "Tag 6"},
+                                                                            {"FilterTag2", "Tag_2b"}},
+                                                                           {"ShowReceiveDetail"}));
         s = connectTo(serverPort_);
         ASSERT_GE(s, 0);
         const auto sent = std::chrono::steady_clock::now();
