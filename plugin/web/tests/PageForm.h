@@ -65,8 +65,8 @@ inline std::vector<Field> Inputs(const std::string& page) {
 // The form as a browser would post it from `html` with the button `button`: `change` over the values
 // shown, the boxes in `untick` unticked.
 inline std::string FormPost(const std::string& html, const std::string& button,
-                             const std::map<std::string, std::string>& change = {},
-                             const std::vector<std::string>& untick = {}) {
+                            const std::map<std::string, std::string>& change = {},
+                            const std::vector<std::string>& untick = {}) {
     std::string body;
     auto add = [&](const std::string& name, const std::string& value) {
         body += (body.empty() ? "" : "&") + UrlEncode(name) + "=" + UrlEncode(value);
