@@ -89,6 +89,10 @@ int ReadStatus(AudioDevice *dev)
 bool Recover(AudioDevice *dev)
 {
     int result = snd_pcm_plugin_prepare(dev->pcm_handle, SND_PCM_CHANNEL_PLAYBACK);
+    if (result == -ENODEV) {
+        ReportAudioFailure(dev, "%s", kDeviceGone);
+        return false;
+    }
     if (result < 0) {
         ReportAudioFailure(dev, kPrepareFailed, snd_strerror(result));
         return false;

@@ -215,7 +215,11 @@ public:
         return 0;
     }
 
-    int Prepare() override { return ::snd_pcm_prepare(pcm_); }
+    int Prepare() override
+    {
+        const int err = ::snd_pcm_prepare(pcm_);
+        return err < 0 && Gone(err) ? -ENODEV : err;
+    }
 
     int Setup(snd_pcm_channel_setup_t &setup) override
     {
@@ -264,9 +268,7 @@ public:
             if (frames < 0) {
                 if (frames == -EPIPE)
                     ++underruns_;
-                // A device unplugged, or a sound server's connection lost: nothing more will play.
-                if (frames == -ENODEV || ::snd_pcm_state(pcm_) == SND_PCM_STATE_DISCONNECTED ||
-                    (server_ && frames == -EIO))
+                if (Gone(static_cast<int>(frames)))
                     return done ? static_cast<ssize_t>(done) : -ENODEV;
                 break;
             }
@@ -313,6 +315,12 @@ public:
     }
 
 private:
+    // A device unplugged, or a sound server's connection lost: nothing more will play.
+    bool Gone(int err)
+    {
+        return err == -ENODEV || ::snd_pcm_state(pcm_) == SND_PCM_STATE_DISCONNECTED || (server_ && err == -EIO);
+    }
+
     ::snd_pcm_t *pcm_;
     bool server_;
     snd_pcm_channel_params_t params_{};

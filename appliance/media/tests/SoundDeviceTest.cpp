@@ -212,7 +212,7 @@ TEST_P(SoundDevice, VolumeAndMuteChangeWhatIsHeard)
     const std::string recording = kDir + "/" + GetParam().name + "-live.raw";
     ASSERT_TRUE(server->StartRecording(recording));
     std::string output;
-    const int status = Run("start,wait 1000,mute 1,wait 1000,mute 0,volume 20,wait 1000,stop", output);
+    const int status = Run("volume 100,start,wait 1000,mute 1,wait 1000,mute 0,volume 20,wait 1000,stop", output);
     server->StopRecording();
     ASSERT_EQ(status, 0) << output;
     EXPECT_EQ(server->SinkVolume(), volumeBefore);
