@@ -24,6 +24,8 @@ constexpr const char *kPrepareFailed = "snd_pcm_plugin_prepare failed: %s";
 constexpr const char *kSetupFailed = "snd_pcm_plugin_setup failed: %s";
 constexpr const char *kStatusFailed = "snd_pcm_plugin_status failed: %s";
 constexpr const char *kWriteError = "snd_pcm_plugin_write error: %s";
+// The same line's start, for a device unplugged or a sound server that ended.
+constexpr const char *kDeviceGone = "snd_pcm_plugin_write error: the sound device went away";
 constexpr const char *kDrainFailed = "snd_pcm_plugin_playback_drain failed: %s";
 constexpr const char *kFlushFailed = "snd_pcm_plugin_flush failed: %s";
 constexpr const char *kCloseFlushFailed = "snd_pcm_plugin_plugin_flush failed: %s";
@@ -87,6 +89,10 @@ int ReadStatus(AudioDevice *dev)
 bool Recover(AudioDevice *dev)
 {
     int result = snd_pcm_plugin_prepare(dev->pcm_handle, SND_PCM_CHANNEL_PLAYBACK);
+    if (result == -ENODEV) {
+        ReportAudioFailure(dev, "%s", kDeviceGone);
+        return false;
+    }
     if (result < 0) {
         ReportAudioFailure(dev, kPrepareFailed, snd_strerror(result));
         return false;
@@ -210,6 +216,11 @@ int WriteAudioData(AudioDevice *dev, const void *data, int len)
     ssize_t written = snd_pcm_plugin_write(dev->pcm_handle, data, static_cast<size_t>(len));
     if (written < len) {
         int saved = written < 0 ? static_cast<int>(-written) : errno;
+        if (saved == ENODEV) {
+            ReportAudioFailure(dev, "%s", kDeviceGone);
+            Unlock(dev);
+            return 0;
+        }
         ReadStatus(dev);
         if (dev->status.status != SND_PCM_STATUS_READY && dev->status.status != SND_PCM_STATUS_UNDERRUN) {
             ReportAudioFailure(dev, kWriteError, std::strerror(saved ? saved : EIO));

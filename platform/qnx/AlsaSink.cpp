@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -54,6 +55,18 @@ std::string MixerName(const std::string &device)
     return device != "default" && ControlOpens(device) ? device : "default";
 }
 
+// Whether a control belongs to a sound server rather than to a card: its volume is the server's,
+// every program's, and outlives the player.
+bool ServerControl(const std::string &control)
+{
+    ::snd_ctl_t *ctl = nullptr;
+    if (::snd_ctl_open(&ctl, control.c_str(), 0) < 0)
+        return false;
+    const bool server = ::snd_ctl_type(ctl) != SND_CTL_TYPE_HW;
+    ::snd_ctl_close(ctl);
+    return server;
+}
+
 // The name of the card behind a control, or "" when the control does not open.
 std::string ControlCardName(const std::string &control)
 {
@@ -98,12 +111,60 @@ bool ChooseVolumeElement(const std::string &control, snd_mixer_gid_t &gid)
     return found;
 }
 
+// The volume element the players' volume acts on: a card's own; none for a device of a sound
+// server, whose players scale their own stream instead.
+bool DeviceVolumeElement(const std::string &device, snd_mixer_gid_t &gid)
+{
+    const std::string control = MixerName(device);
+    return !ServerControl(control) && ChooseVolumeElement(control, gid);
+}
+
+// An element with a dB scale is shown to the players as levels 0..kLoudnessLevels of heard
+// loudness; one without keeps its raw range.
+constexpr long kLoudnessLevels = 100;
+
+bool DbRange(::snd_mixer_elem_t *elem, long &minDb, long &maxDb)
+{
+    return ::snd_mixer_selem_get_playback_dB_range(elem, &minDb, &maxDb) == 0 && maxDb > minDb;
+}
+
+// A channel's level in loudness: 0 at the element's lowest step, else its dB below the top.
+int32_t LoudnessLevel(::snd_mixer_elem_t *elem, ::snd_mixer_selem_channel_id_t channel, long maxDb)
+{
+    long minRaw = 0, maxRaw = 0, raw = 0, db = 0;
+    ::snd_mixer_selem_get_playback_volume_range(elem, &minRaw, &maxRaw);
+    if (::snd_mixer_selem_get_playback_volume(elem, channel, &raw) < 0 || raw <= minRaw ||
+        ::snd_mixer_selem_get_playback_dB(elem, channel, &db) < 0)
+        return 0;
+    const double level = std::round(kLoudnessLevels * DbToLoudness((db - maxDb) / 100.0));
+    return static_cast<int32_t>(std::clamp(level, 0.0, static_cast<double>(kLoudnessLevels)));
+}
+
+// The element's step nearest in dB to a loudness level; the lowest step for 0.
+long RawForLoudness(::snd_mixer_elem_t *elem, long level, long minDb, long maxDb)
+{
+    long minRaw = 0, maxRaw = 0;
+    ::snd_mixer_selem_get_playback_volume_range(elem, &minRaw, &maxRaw);
+    if (level <= 0)
+        return minRaw;
+    const double fraction = std::min(1.0, static_cast<double>(level) / kLoudnessLevels);
+    const long target = std::max(minDb, std::lround(maxDb + 100 * LoudnessToDb(fraction)));
+    long below = minRaw, above = maxRaw, belowDb = minDb, aboveDb = maxDb;
+    if (::snd_mixer_selem_ask_playback_dB_vol(elem, target, -1, &below) < 0 ||
+        ::snd_mixer_selem_ask_playback_vol_dB(elem, below, &belowDb) < 0)
+        return std::lround(minRaw + fraction * (maxRaw - minRaw));
+    if (::snd_mixer_selem_ask_playback_dB_vol(elem, target, 1, &above) < 0 ||
+        ::snd_mixer_selem_ask_playback_vol_dB(elem, above, &aboveDb) < 0)
+        return below;
+    return target - belowDb <= aboveDb - target ? below : above;
+}
+
 class AlsaPcm : public PcmStream {
 public:
     // `gid` names the volume element of the device's control; without one, `soft` holds the
     // players' volume and the samples are scaled by it.
-    AlsaPcm(::snd_pcm_t *pcm, const snd_mixer_gid_t &gid, std::shared_ptr<SoftMixerState> soft)
-        : pcm_(pcm), gid_(gid), soft_(std::move(soft))
+    AlsaPcm(::snd_pcm_t *pcm, const snd_mixer_gid_t &gid, std::shared_ptr<SoftMixerState> soft, bool server)
+        : pcm_(pcm), server_(server), gid_(gid), soft_(std::move(soft))
     {
     }
     ~AlsaPcm() override { ::snd_pcm_close(pcm_); }
@@ -154,7 +215,11 @@ public:
         return 0;
     }
 
-    int Prepare() override { return ::snd_pcm_prepare(pcm_); }
+    int Prepare() override
+    {
+        const int err = ::snd_pcm_prepare(pcm_);
+        return err < 0 && Gone(err) ? -ENODEV : err;
+    }
 
     int Setup(snd_pcm_channel_setup_t &setup) override
     {
@@ -203,6 +268,8 @@ public:
             if (frames < 0) {
                 if (frames == -EPIPE)
                     ++underruns_;
+                if (Gone(static_cast<int>(frames)))
+                    return done ? static_cast<ssize_t>(done) : -ENODEV;
                 break;
             }
             done += static_cast<size_t>(frames) * frameBytes_;
@@ -248,7 +315,14 @@ public:
     }
 
 private:
+    // A device unplugged, or a sound server's connection lost: nothing more will play.
+    bool Gone(int err)
+    {
+        return err == -ENODEV || ::snd_pcm_state(pcm_) == SND_PCM_STATE_DISCONNECTED || (server_ && err == -EIO);
+    }
+
     ::snd_pcm_t *pcm_;
+    bool server_;
     snd_pcm_channel_params_t params_{};
     ::snd_pcm_uframes_t bufferFrames_ = 0;
     std::mutex stopMutex_;  // a drain and a drop never run at once
@@ -294,15 +368,22 @@ public:
         snd_mixer_gid_t gid = group.gid;
         group = {};
         group.gid = gid;
-        long min = 0, max = 0, left = 0, right = 0;
-        ::snd_mixer_selem_get_playback_volume_range(elem, &min, &max);
-        ::snd_mixer_selem_get_playback_volume(elem, SND_MIXER_SCHN_FRONT_LEFT, &left);
-        right = left;
-        group.channels = SND_MIXER_CHN_MASK_FRONT_LEFT;
-        if (!::snd_mixer_selem_is_playback_mono(elem)) {
-            ::snd_mixer_selem_get_playback_volume(elem, SND_MIXER_SCHN_FRONT_RIGHT, &right);
-            group.channels |= SND_MIXER_CHN_MASK_FRONT_RIGHT;
+        long min = 0, max = 0, left = 0, right = 0, minDb = 0, maxDb = 0;
+        const bool mono = ::snd_mixer_selem_is_playback_mono(elem);
+        if (DbRange(elem, minDb, maxDb)) {
+            max = kLoudnessLevels;
+            left = LoudnessLevel(elem, SND_MIXER_SCHN_FRONT_LEFT, maxDb);
+            right = mono ? left : LoudnessLevel(elem, SND_MIXER_SCHN_FRONT_RIGHT, maxDb);
+        } else {
+            ::snd_mixer_selem_get_playback_volume_range(elem, &min, &max);
+            ::snd_mixer_selem_get_playback_volume(elem, SND_MIXER_SCHN_FRONT_LEFT, &left);
+            right = left;
+            if (!mono)
+                ::snd_mixer_selem_get_playback_volume(elem, SND_MIXER_SCHN_FRONT_RIGHT, &right);
         }
+        group.channels = SND_MIXER_CHN_MASK_FRONT_LEFT;
+        if (!mono)
+            group.channels |= SND_MIXER_CHN_MASK_FRONT_RIGHT;
         group.min = static_cast<int32_t>(min);
         group.max = static_cast<int32_t>(max);
         group.volume.names.front_left = static_cast<int32_t>(left);
@@ -319,10 +400,14 @@ public:
         ::snd_mixer_elem_t *elem = Find(group.gid);
         if (!elem)
             return -ENXIO;
-        int err = ::snd_mixer_selem_set_playback_volume(elem, SND_MIXER_SCHN_FRONT_LEFT, group.volume.names.front_left);
+        long left = group.volume.names.front_left, right = group.volume.names.front_right, minDb = 0, maxDb = 0;
+        if (DbRange(elem, minDb, maxDb)) {
+            left = RawForLoudness(elem, left, minDb, maxDb);
+            right = RawForLoudness(elem, right, minDb, maxDb);
+        }
+        int err = ::snd_mixer_selem_set_playback_volume(elem, SND_MIXER_SCHN_FRONT_LEFT, left);
         if (err == 0 && !::snd_mixer_selem_is_playback_mono(elem))
-            err =
-                ::snd_mixer_selem_set_playback_volume(elem, SND_MIXER_SCHN_FRONT_RIGHT, group.volume.names.front_right);
+            err = ::snd_mixer_selem_set_playback_volume(elem, SND_MIXER_SCHN_FRONT_RIGHT, right);
         if (err == 0 && ::snd_mixer_selem_has_playback_switch(elem))
             err = ::snd_mixer_selem_set_playback_switch_all(elem, group.mute ? 0 : 1);
         return err;
@@ -411,10 +496,10 @@ public:
         if (err < 0)
             return err;
         snd_mixer_gid_t gid;
-        const bool own = ChooseVolumeElement(MixerName(device_), gid);
+        const bool own = DeviceVolumeElement(device_, gid);
         if (!own)
             SoftGroupId(gid);
-        out = std::make_unique<AlsaPcm>(pcm, gid, own ? nullptr : soft_);
+        out = std::make_unique<AlsaPcm>(pcm, gid, own ? nullptr : soft_, ServerControl(MixerName(device_)));
         return 0;
     }
 
@@ -440,10 +525,10 @@ public:
 
     int OpenMixer(int, int, std::unique_ptr<Mixer> &out) override
     {
-        // A device without a volume element of its own: the players' volume is kept here and
-        // applied to the samples.
+        // A device without a volume element of its own, or a sound server's: the players' volume
+        // is kept here and applied to the samples.
         snd_mixer_gid_t gid;
-        if (!ChooseVolumeElement(MixerName(device_), gid)) {
+        if (!DeviceVolumeElement(device_, gid)) {
             out = soft_->Open();
             return 0;
         }
@@ -477,7 +562,7 @@ void ScaleSamples(unsigned char *bytes, size_t size, const snd_pcm_format_t &for
             return 0.0;
         const int level =
             voice % 2 == 0 || voices == 1 ? group.volume.names.front_left : group.volume.names.front_right;
-        return std::clamp(static_cast<double>(level - group.min) / range, 0.0, 1.0);
+        return LoudnessGain(static_cast<double>(level - group.min) / range);
     };
     const double left = gain(0), right = gain(1);
     if (left == 1.0 && right == 1.0)
@@ -505,6 +590,23 @@ void ScaleSamples(unsigned char *bytes, size_t size, const snd_pcm_format_t &for
         default: break;
         }
     }
+}
+
+double LoudnessToDb(double fraction)
+{
+    return fraction <= 0 ? -HUGE_VAL : 10 * std::log2(std::min(fraction, 1.0));
+}
+
+double DbToLoudness(double db)
+{
+    return std::exp2(std::min(db, 0.0) / 10);
+}
+
+double LoudnessGain(double fraction)
+{
+    if (fraction >= 1)
+        return 1;
+    return fraction <= 0 ? 0 : std::pow(10.0, LoudnessToDb(fraction) / 20);
 }
 
 std::shared_ptr<Sink> MakeAlsaSink(const std::string &device)

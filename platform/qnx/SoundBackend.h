@@ -63,8 +63,16 @@ std::shared_ptr<Sink> MakeNoDeviceSink();
 std::shared_ptr<Sink> MakeWavSink(const std::string &path);
 std::shared_ptr<Sink> MakeAlsaSink(const std::string &device);
 // Scales 8- and 16-bit samples by a group's front levels (silence when muted): the volume of an
-// ALSA device without a volume element of its own.
+// ALSA device without a volume element of its own, or of a sound server's, whose volume is every
+// program's. A level is a fraction of full loudness (LoudnessGain).
 void ScaleSamples(unsigned char *bytes, size_t size, const snd_pcm_format_t &format, const snd_mixer_group_t &group);
+
+// The players' volume is heard loudness: a level that is a fraction of full sounds that much as
+// loud, loudness halving with every 10 dB less (so 20 of 100 is 23.2 dB below full, not the
+// 14 dB of a fifth of the amplitude).
+double LoudnessToDb(double fraction);  // 0 for full, minus infinity for 0
+double DbToLoudness(double db);        // the inverse, 0..1 for 0 dB and less
+double LoudnessGain(double fraction);  // the factor on the samples' amplitude
 bool AlsaCardExists();
 
 // The mixer group every non-ALSA output offers.

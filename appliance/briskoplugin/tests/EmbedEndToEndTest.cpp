@@ -15,6 +15,7 @@
 
 #include "StreamServer.h"
 #include "StreamTools.h"
+#include "media/testing/LoopbackListener.h"
 
 namespace brisko::test {
 namespace {
@@ -200,6 +201,48 @@ TEST_F(EmbedEndToEnd, SoundFilesOfOtherKindsAndTextAreRefused)
         EXPECT_TRUE(readWav(wav).data.empty()) << file;
         for (const std::string &made : {file, wav, wav + ".log"}) std::remove(made.c_str());
     }
+}
+
+// A body that ends short of its Content-Length is a URL that could not be fetched: what came plays,
+// and the page ends with status 1 and says why.
+TEST_F(EmbedEndToEnd, ABodyCutShortOfItsLengthIsAFailedFetch)
+{
+    const std::vector<std::uint8_t> body = readFile(stereo);
+    media::testing::LoopbackListener server;
+    server.Start(
+        [&](int client) {
+            media::testing::ReadRequestHead(client);
+            const std::string head =
+                "HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\nContent-Length: " + std::to_string(body.size() + 5000) +
+                "\r\n\r\n";
+            if (media::testing::SendAll(client, head.data(), head.size()))
+                media::testing::SendAll(client, body.data(), body.size());
+        },
+        media::testing::LoopbackListener::Connections::OneAtATime);
+    const std::string url = server.Url("/short.mp3");
+    const std::string wav = workDir() + "/bp_short.wav";
+    Outcome r = Play(wav, kPlugin + "'" + url + "'");
+    server.Stop();
+    EXPECT_EQ(r.status, 1) << r.log;
+    EXPECT_NE(r.log.find("embed 1: cannot fetch " + url + ": the stream ended before its Content-Length"),
+              std::string::npos)
+        << r.log;
+    EXPECT_NE(r.log.find("embed 1: NPP_DestroyStream 1 -> 0"), std::string::npos) << r.log;
+
+    // The whole body, as long as its Content-Length says, is a page that played.
+    media::testing::LoopbackListener whole;
+    whole.Start(
+        [&](int client) {
+            media::testing::ReadRequestHead(client);
+            const std::string head = "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n";
+            if (media::testing::SendAll(client, head.data(), head.size()))
+                media::testing::SendAll(client, body.data(), body.size());
+        },
+        media::testing::LoopbackListener::Connections::OneAtATime);
+    r = Play(wav, kPlugin + "'" + whole.Url("/whole.mp3") + "'");
+    whole.Stop();
+    EXPECT_EQ(r.status, 0) << r.log;
+    EXPECT_EQ(readWav(wav).data, *stereoRef);
 }
 
 // With saved settings in file mode the stream is taken as a file only and nothing plays.

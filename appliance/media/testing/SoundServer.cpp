@@ -178,6 +178,38 @@ void SoundServer::Kill()
     ready_ = false;
 }
 
+bool SoundServer::Control(const std::string &args, std::string *out) const
+{
+    const std::string cmd = "pactl --server='" + Address() + "' " + args + " 2>/dev/null";
+    std::FILE *pipe = popen(cmd.c_str(), "r");
+    if (!pipe)
+        return false;
+    std::string text;
+    char buffer[512];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        text.append(buffer, n);
+    if (out)
+        *out = text;
+    return pclose(pipe) == 0;
+}
+
+std::string SoundServer::SinkVolume() const
+{
+    std::string out;
+    return Control(std::string("get-sink-volume ") + kSinkName, &out) ? out : "";
+}
+
+std::string SoundServer::SinkMute() const
+{
+    std::string out;
+    return Control(std::string("get-sink-mute ") + kSinkName, &out) ? out : "";
+}
+
+const char *SoundServer::SinkName()
+{
+    return kSinkName;
+}
+
 std::vector<int16_t> ReadRecording(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);

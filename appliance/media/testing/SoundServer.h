@@ -42,6 +42,15 @@ public:
     // The server dies at once, as a crashed one does, with its players still connected.
     void Kill();
 
+    // Runs pactl on this server with `args` (a shell word list); false when it failed. What it
+    // printed goes to `out`.
+    bool Control(const std::string &args, std::string *out = nullptr) const;
+    // The null sink's own volume and mute, as pactl prints them; every program plays at them.
+    std::string SinkVolume() const;
+    std::string SinkMute() const;
+    // The sink's name, for pactl's commands.
+    static const char *SinkName();
+
 private:
     std::string dir_, socket_, failure_;
     pid_t server_ = -1, recorder_ = -1;

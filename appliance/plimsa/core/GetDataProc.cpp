@@ -29,6 +29,8 @@ int ProduceFromSocket(unsigned char* block, HttpBody& body) {
         // A stalled stream outlives the socket's receive time-out.
         const int error = errno == EAGAIN || errno == EWOULDBLOCK ? ETIMEDOUT : errno;
         if (error == EINTR) return kTransient;
+        // perror names errno's cause: the time-out, not the socket's "try again".
+        errno = error;
         if (!StopThePlayer) std::perror(kSocketReadError);
         errno = error;
         return kReadError;

@@ -56,8 +56,8 @@ int mget_status(MvPluginCtrl* ctrl) {
 
 int msetmute(MvPluginCtrl*, int on) {
     bIsMute = static_cast<unsigned char>(on);
-    if (!StdAudioDevice.mixer_handle) return -1;
-    SET_VOLUME(&StdAudioDevice, on == 1 ? 0 : static_cast<int>(g_Setup.audio.volume));
+    // Without an open mixer the flag holds from the next opening: the mute is taken all the same.
+    if (StdAudioDevice.mixer_handle) SET_VOLUME(&StdAudioDevice, on == 1 ? 0 : static_cast<int>(g_Setup.audio.volume));
     return 0;
 }
 

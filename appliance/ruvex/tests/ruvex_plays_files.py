@@ -84,6 +84,14 @@ result = ruvex(os.path.relpath(first.path, WORK), sink=out)
 tally.check("relative name", result.returncode == 0 and read_wav(out)[3] == played_once(first.expected, first.bits),
             result.stderr)
 
+# A stream that stalls ends at the socket's time-out and says so: the cause named is the time-out,
+# never the socket's "try again" of a read that timed out.
+stalled = SoundServer(os.path.join(WORK, "files"), held_bytes=20000)
+result = ruvex(stalled.url(first.name), sink=os.path.join(WORK, "stalled.wav"))
+stalled.release()
+tally.check("stalled stream", result.returncode == 1 and "Connection timed out" in result.stderr and
+            "Resource temporarily unavailable" not in result.stderr, f"{result.returncode}: {result.stderr}")
+
 # Refused and unreadable files: the plug-in's text, no output, exit status 1.
 for path, message in make_refused(os.path.join(WORK, "files")):
     out = os.path.join(WORK, "refused.wav")

@@ -101,18 +101,29 @@ public:
         return true;
     }
 
-    // Up to n bytes; 0 at the end, -1 on a read error.
-    long Read(unsigned char *buffer, size_t n)
+    // Up to n bytes; 0 at the end, -1 on a read error (its reason in `error`).
+    long Read(unsigned char *buffer, size_t n, std::string &error)
     {
         if (file_) {
             const size_t got = std::fread(buffer, 1, n, file_);
-            return got == 0 && std::ferror(file_) ? -1 : static_cast<long>(got);
+            if (got == 0 && std::ferror(file_)) {
+                error = std::strerror(errno);
+                return -1;
+            }
+            return static_cast<long>(got);
         }
         // The body ends at its Content-Length; a connection that ends before it is a network error.
         for (;;) {
             const long got = ReadHttpBody(sock_, buffer, n, body_);
             if (got >= 0) return got;
-            if (got == kHttpBodyShort || errno != EINTR) return -1;
+            if (got == kHttpBodyShort) {
+                error = kHttpBodyShortText;
+                return -1;
+            }
+            if (errno != EINTR) {
+                error = std::strerror(errno);
+                return -1;
+            }
         }
     }
 
@@ -358,10 +369,16 @@ private:
         const size_t want = std::min(options_.block, static_cast<size_t>(std::max<int32_t>(ready, 1)));
         std::vector<unsigned char> buffer(want);
         photon::PtLeave(0);
-        const long got = d.source.Read(buffer.data(), want);
+        std::string error;
+        const long got = d.source.Read(buffer.data(), want, error);
         photon::PtEnter(0);
         if (got <= 0) {
             reason_ = got < 0 ? NPRES_NETWORK_ERR : NPRES_DONE;
+            // A body cut short is a URL that could not be fetched whole.
+            if (got < 0) {
+                Log(Tag(*d.embed) + "cannot fetch " + d.url + ": " + error);
+                failed_ = true;
+            }
             return false;
         }
         const int32_t taken = npp_.write(&d.embed->instance, &d.stream, static_cast<int32_t>(d.offset),

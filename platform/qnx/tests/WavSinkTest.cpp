@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -184,7 +185,8 @@ TEST(NoDeviceSinkTest, EveryOpenFails)
 namespace {
 
 // A device without a volume element of its own gets the players' volume on its samples: each
-// front channel by its level, nothing when muted, untouched at full level.
+// front channel by its level as heard loudness (20 of 100 a fifth as loud, 23.2 dB down; 50 half
+// as loud, 10 dB down), nothing when muted, untouched at full level.
 TEST(SoftVolumeTest, SamplesFollowTheLevelsAndMute)
 {
     snd_mixer_group_t group{};
@@ -197,9 +199,9 @@ TEST(SoftVolumeTest, SamplesFollowTheLevelsAndMute)
     int16_t pcm[4];
     std::memcpy(pcm, in, sizeof pcm);
     sound::ScaleSamples(reinterpret_cast<unsigned char *>(pcm), sizeof pcm, stereo, group);
-    EXPECT_EQ(pcm[0], 2000);
+    EXPECT_EQ(pcm[0], 690);
     EXPECT_EQ(pcm[1], 10000);
-    EXPECT_EQ(pcm[2], -4000);
+    EXPECT_EQ(pcm[2], -1380);
     EXPECT_EQ(pcm[3], -20000);
 
     group.mute = SND_MIXER_CHN_MASK_FRONT_LEFT | SND_MIXER_CHN_MASK_FRONT_RIGHT;
@@ -214,8 +216,23 @@ TEST(SoftVolumeTest, SamplesFollowTheLevelsAndMute)
     unsigned char bytes[3] = {128, 228, 28};
     sound::ScaleSamples(bytes, sizeof bytes, mono8, group);
     EXPECT_EQ(bytes[0], 128);
-    EXPECT_EQ(bytes[1], 178);
-    EXPECT_EQ(bytes[2], 78);
+    EXPECT_EQ(bytes[1], 159);
+    EXPECT_EQ(bytes[2], 96);
+}
+
+// The players' 0..100 as heard loudness, and its dB for an element with a dB scale: loudness
+// halves with every 10 dB less.
+TEST(SoftVolumeTest, LevelsAreHeardLoudness)
+{
+    EXPECT_DOUBLE_EQ(sound::LoudnessToDb(1.0), 0.0);
+    EXPECT_NEAR(sound::LoudnessToDb(0.5), -10.0, 1e-9);
+    EXPECT_NEAR(sound::LoudnessToDb(0.2), -23.22, 0.01);
+    EXPECT_TRUE(std::isinf(sound::LoudnessToDb(0.0)));
+    EXPECT_NEAR(sound::DbToLoudness(-23.22), 0.2, 0.001);
+    EXPECT_DOUBLE_EQ(sound::DbToLoudness(3.0), 1.0);
+    EXPECT_NEAR(sound::LoudnessGain(0.2), 0.069, 0.001);
+    EXPECT_EQ(sound::LoudnessGain(0.0), 0.0);
+    EXPECT_EQ(sound::LoudnessGain(1.0), 1.0);
 }
 
 }  // namespace
