@@ -128,24 +128,22 @@ TEST_F(StatusUnitFields, TextsTheFileCannotKeepAreRefusedByTheirFieldsNames) {
         std::string field, value, refusal;
     };
     const std::string megabyte(1 << 20, 'x');
-    for (const Case& c : {Case{"Motion0", "M\n1", "Motion of unit 1 (Kitchen) cannot hold LF."},
-                          Case{"Location1", "Ha\rll", "Location of unit 2 cannot hold CR."},
-                          Case{"Location0", "Kit\tchen", "Location of unit 1 cannot hold TAB."},
-                          Case{"Power1", "A\x01", "Power of unit 2 (Hall) cannot hold control character 1."},
-                          Case{"Location0", megabyte, "Location of unit 1 cannot hold more than 255 characters."},
-                          Case{"Power0", std::string(256, 'A'),
-                               "Power of unit 1 (Kitchen) cannot hold more than 255 characters."},
-                          Case{"Location1", "&#26085;&#26412;",
-                               "Location of unit 2 cannot hold U+65E5, a character outside the Windows-1252 code "
-                               "page."},
-                          Case{"ServerPort", "abc",
-                               "Server Port cannot hold 'abc' (a port number from 1 to 65535, or nothing)."},
-                          Case{"FontColor", "re\"d", "Font Color cannot hold '\"'."}}) {
+    for (const Case& c :
+         {Case{"Motion0", "M\n1", "Motion of unit 1 (Kitchen) cannot hold LF."},
+          Case{"Location1", "Ha\rll", "Location of unit 2 cannot hold CR."},
+          Case{"Location0", "Kit\tchen", "Location of unit 1 cannot hold TAB."},
+          Case{"Power1", "A\x01", "Power of unit 2 (Hall) cannot hold control character 1."},
+          Case{"Location0", megabyte, "Location of unit 1 cannot hold more than 255 characters."},
+          Case{"Power0", std::string(256, 'A'), "Power of unit 1 (Kitchen) cannot hold more than 255 characters."},
+          Case{"Location1", "&#26085;&#26412;",
+               "Location of unit 2 cannot hold U+65E5, a character outside the Windows-1252 code "
+               "page."},
+          Case{"ServerPort", "abc", "Server Port cannot hold 'abc' (a port number from 1 to 65535, or nothing)."},
+          Case{"FontColor", "re\"d", "Font Color cannot hold '\"'."}}) {
         SCOPED_TRACE(c.field);
         const std::string before = ini();
         const std::string answer = save({{c.field, c.value}});
-        EXPECT_NE(answer.find(encoded("Nothing was saved: " + c.refusal)), std::string::npos)
-            << answer.substr(0, 3000);
+        EXPECT_NE(answer.find(encoded("Nothing was saved: " + c.refusal)), std::string::npos) << answer.substr(0, 3000);
         EXPECT_EQ(ini(), before);
         // Nothing of a refused text stays behind: the next page is as small as ever.
         EXPECT_LT(page().size(), 200000u);
