@@ -98,7 +98,7 @@ struct Updater {
         StatusSetup(state).PostedAs(box, field);
         if (FieldMissing(state, field)) return;
         Trapped(state, tag, [&] {
-            const std::string posted = PostedField(state, field);
+            const std::string posted = ExactPostedField(state, field);
             if (AsDrawn(field, posted)) return;
             if (page.CopyRefusal.empty()) {
                 page.CopyRefusal = refusal(posted);

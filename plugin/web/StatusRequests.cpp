@@ -268,6 +268,13 @@ vb::Collection* OwnFormPairs(PluginState& state) {
 
 }  // namespace
 
+std::string ExactPostedField(PluginState& state, const std::string& name) {
+    const vb::Variant& request = state.Part<StatusPageState>().Request;
+    if (request.isObject())
+        if (auto own = std::dynamic_pointer_cast<Request>(request.object())) return own->ExactForm(name);
+    return PostedField(state, name);
+}
+
 bool FieldPosted(PluginState& state, const std::string& name) {
     if (vb::Collection* pairs = OwnFormPairs(state)) return pairs->Find(name) != nullptr;
     // The host's request object tells only the value: an empty field counts as absent.

@@ -114,9 +114,9 @@ TEST_F(StatusUnitFields, EveryUnitFieldReadsBackAsTyped) {
     const std::string after = ini();
     std::string expected = before;
     const std::string key = kitchen.substr(0, kitchen.find('='));
-    expected.replace(expected.find(kitchen), kitchen.size(), key + "=\"Kit~01chen,,A~02,B~011,0,0,\"");
+    expected.replace(expected.find(kitchen), kitchen.size(), key + "=\"Kit~01chen,~11,A~02,B~011,0,0,\"");
     const std::string hallKey = hall.substr(0, hall.find('='));
-    expected.replace(expected.find(hall), hall.size(), hallKey + "=\"Hall~00~0,,,,0,0,\"");
+    expected.replace(expected.find(hall), hall.size(), hallKey + "=\"Hall~00~0,~111,,,0,0,\"");
     EXPECT_EQ(line(after, "127.0.0.2/"), line(expected, "127.0.0.2/"));
     EXPECT_EQ(line(after, "127.0.0.3/"), line(expected, "127.0.0.3/"));
     // The appliance list reads the names as typed (its names are lower case).
@@ -127,7 +127,8 @@ TEST_F(StatusUnitFields, TextsTheFileCannotKeepAreRefusedByTheirFieldsNames) {
     struct Case {
         std::string field, value, refusal;
     };
-    const std::string megabyte(1 << 20, 'x');
+    // Nearly a megabyte: the server takes no body over one.
+    const std::string megabyte(900 * 1024, 'x');
     for (const Case& c :
          {Case{"Motion0", "M\n1", "Motion of unit 1 (Kitchen) cannot hold LF."},
           Case{"Location1", "Ha\rll", "Location of unit 2 cannot hold CR."},
