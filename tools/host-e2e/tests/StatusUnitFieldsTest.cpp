@@ -127,6 +127,9 @@ TEST_F(StatusUnitFields, TextsTheFileCannotKeepAreRefusedByTheirFieldsNames) {
     struct Case {
         std::string field, value, refusal;
     };
+    const std::string kNoAddress =
+        " (an IPv4 address or a host name, with an optional \":port\", then optionally \"/\" and the computer's "
+        "address of the same form).";
     // Nearly a megabyte: the server takes no body over one.
     const std::string megabyte(900 * 1024, 'x');
     for (const Case& c :
@@ -140,7 +143,11 @@ TEST_F(StatusUnitFields, TextsTheFileCannotKeepAreRefusedByTheirFieldsNames) {
                "Location of unit 2 cannot hold U+65E5, a character outside the Windows-1252 code "
                "page."},
           Case{"ServerPort", "abc", "Server Port cannot hold 'abc' (a port number from 1 to 65535, or nothing)."},
-          Case{"FontColor", "re\"d", "Font Color cannot hold '\"'."}}) {
+          Case{"FontColor", "re\"d", "Font Color cannot hold '\"'."},
+          Case{"IP1", "%s%n%x", "IP of unit 2 (Hall) cannot hold '%s%n%x'" + kNoAddress},
+          Case{"IP1", R"(\\server\share)", R"(IP of unit 2 (Hall) cannot hold '\\server\share')" + kNoAddress},
+          Case{"IP2", "a  b", "IP of unit 3 cannot hold 'a  b'" + kNoAddress},
+          Case{"IP0", "127.0.0.2/host:0", "IP of unit 1 (Kitchen) cannot hold '127.0.0.2/host:0'" + kNoAddress}}) {
         SCOPED_TRACE(c.field);
         const std::string before = ini();
         const std::string answer = save({{c.field, c.value}});
