@@ -245,7 +245,7 @@ private:
 
     void SaveLineBack(const ZephraEntry& entry, const std::string& writtenName) {
         const std::string key = entry.Computer == entry.IP ? entry.IP : entry.IP + "/" + entry.Computer;
-        const std::string code = settings::EscapedUnitText(entry.ZephraDC);
+        const std::string code = settings::EscapedUnitText(entry.ZephraDC, true);
         Debug("DefineZephras Saving Name " + writtenName + " at " + code);
         const std::map<std::string_view, std::string> fields = {{kName, writtenName},
                                                                 {kCode, entry.ZephraDC},
@@ -260,8 +260,10 @@ private:
         const char* separator = "";
         for (const settings::FamilyField& f : units.fields) {
             auto known = fields.find(f.control);
-            value += std::exchange(separator, ",") +
-                     (known == fields.end() ? std::string() : settings::EscapedUnitText(known->second));
+            value +=
+                std::exchange(separator, ",") +
+                (known == fields.end() ? std::string()
+                                       : settings::EscapedUnitText(known->second, f.fill == settings::FieldFill::Code));
         }
         state_.Host().SaveIniSetting(units.section, key, "\"" + value + "\"", settings::FileOf(units.section));
     }

@@ -863,13 +863,15 @@ namespace {
 constexpr std::pair<char, char> kUnitEscapes[] = {{'~', '0'}, {'[', '1'}, {']', '2'}};
 }  // namespace
 
-std::string EscapedUnitText(const std::string& typed) {
+std::string EscapedUnitText(const std::string& typed, bool deviceCode) {
+    // "~" first; the brackets only in a device code, other fields keep them as typed.
+    const auto* last = deviceCode ? std::end(kUnitEscapes) : std::begin(kUnitEscapes) + 1;
     std::string stored;
     stored.reserve(typed.size());
     for (const char c : typed) {
-        const auto* escape = std::find_if(std::begin(kUnitEscapes), std::end(kUnitEscapes),
-                                          [&](const std::pair<char, char>& e) { return e.first == c; });
-        if (escape == std::end(kUnitEscapes)) {
+        const auto* escape =
+            std::find_if(std::begin(kUnitEscapes), last, [&](const std::pair<char, char>& e) { return e.first == c; });
+        if (escape == last) {
             stored += c;
         } else {
             stored += '~';

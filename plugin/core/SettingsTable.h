@@ -296,10 +296,10 @@ std::optional<std::string> FieldOf(const Family& family, const std::vector<std::
                                    std::string_view control);
 
 // The writer and the reader of the units' entries, one pair: a unit's field as stored ("~" as
-// "~0", "[" as "~1", "]" as "~2", so that a device code of the bracket house never reads as a
-// section header), and a stored text as typed (the three back, read left to right; any other "~"
-// stays, so that an entry stored before "~" was escaped reads as it always did).
-std::string EscapedUnitText(const std::string& typed);
+// "~0"; in a device code also "[" as "~1" and "]" as "~2", so that a code of the bracket house
+// never reads as a section header), and a stored text as typed (the three back, read left to
+// right; any other "~" stays, so that an entry stored before "~" was escaped reads as it always did).
+std::string EscapedUnitText(const std::string& typed, bool deviceCode = false);
 std::string UnescapedUnitText(const std::string& stored);
 
 // A stored text as a field's fill reads it: a Switch is on for exactly "1"; a SlideGroup is the

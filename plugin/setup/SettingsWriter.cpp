@@ -84,7 +84,8 @@ std::string ZephraSetup::UnitValue(int slot) {
         switch (f.fill) {
         case settings::FieldFill::Text:
         case settings::FieldFill::Code:
-            value += Field(settings::EscapedUnitText(Control<forms::TextBox>(f, slot).Text()));
+            value += Field(settings::EscapedUnitText(Control<forms::TextBox>(f, slot).Text(),
+                                                     f.fill == settings::FieldFill::Code));
             break;
         case settings::FieldFill::SlideGroup:
             value += std::to_string(SelectedOptionIndex(SlideGroupOptions(slot)));
@@ -199,8 +200,9 @@ std::string ZephraSetup::WriteSettings(bool interactive, const std::vector<homes
                 Save(units.section, key, kBlankedUnit);
             } else {
                 if (state_.settings.DebugLog)
-                    WriteLog(state_.Host(), kDebugSource,
-                             kSavingName + aName(n).Text() + kSavingAt + settings::EscapedUnitText(aDC(n).Text()));
+                    WriteLog(
+                        state_.Host(), kDebugSource,
+                        kSavingName + aName(n).Text() + kSavingAt + settings::EscapedUnitText(aDC(n).Text(), true));
                 Save(units.section, key, UnitValue(n));
             }
             auto loaded = std::find_if(loadedKeys_.begin(), loadedKeys_.end(),
