@@ -133,7 +133,7 @@ private:
         const char* section = settings::Units().section;
         const std::string raw = state_.Host().GetINISection(section, settings::FileOf(section));
         rawLines_ = vb::Split(raw, std::string(1, '\0'));
-        return settings::UnescapedCodes(vb::Replace(raw, "\"", ""));
+        return settings::UnescapedUnitText(vb::Replace(raw, "\"", ""));
     }
 
     void Debug(const std::string& text) {
@@ -245,10 +245,10 @@ private:
 
     void SaveLineBack(const ZephraEntry& entry, const std::string& writtenName) {
         const std::string key = entry.Computer == entry.IP ? entry.IP : entry.IP + "/" + entry.Computer;
-        const std::string code = settings::EscapedCode(entry.ZephraDC);
+        const std::string code = settings::EscapedUnitText(entry.ZephraDC, true);
         Debug("DefineZephras Saving Name " + writtenName + " at " + code);
         const std::map<std::string_view, std::string> fields = {{kName, writtenName},
-                                                                {kCode, code},
+                                                                {kCode, entry.ZephraDC},
                                                                 {kPower, entry.PowerDevice},
                                                                 {kMotion, entry.MotionDevice},
                                                                 {kSlideGroup, std::to_string(entry.SlideGroup)},
@@ -260,7 +260,10 @@ private:
         const char* separator = "";
         for (const settings::FamilyField& f : units.fields) {
             auto known = fields.find(f.control);
-            value += std::exchange(separator, ",") + (known == fields.end() ? std::string() : known->second);
+            value +=
+                std::exchange(separator, ",") +
+                (known == fields.end() ? std::string()
+                                       : settings::EscapedUnitText(known->second, f.fill == settings::FieldFill::Code));
         }
         state_.Host().SaveIniSetting(units.section, key, "\"" + value + "\"", settings::FileOf(units.section));
     }

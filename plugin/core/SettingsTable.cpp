@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <optional>
 #include <stdexcept>
+#include <utility>
 
 #include "core/Housekeeping.h"
 #include "core/Settings.h"
@@ -226,7 +228,9 @@ const Setting kSettings[] = {
      "ServerPort",
      {WebServer, "", ServerPort},
      {"aServerPort", T, "", 26, 14, Q},
-     {.section = Definitions, .line = 9, .cell = 1, .label = "Server Port&nbsp;", .size = 3, .tight = true}},
+     {.section = Definitions, .line = 9, .cell = 1, .label = "Server Port&nbsp;", .size = 3, .tight = true},
+     nullptr,
+     Check::Port},
     {kMain,
      "TCPDebug",
      {ServerDebug, "0", BooleanText<&S::TCPDebug>},
@@ -301,7 +305,8 @@ const Setting kSettings[] = {
      "FriendsLocation",
      {Keys, "", FriendsFolder},
      {"aFriendsLocation", T, "", 17, 33},
-     {.section = CID, .line = 11, .cell = 1, .part = 1, .label = "&nbsp;", .size = 50}},
+     {.section = CID, .line = 11, .cell = 1, .part = 1, .label = "&nbsp;", .size = 50},
+     "Use Friends.txt located at folder"},
     {kMain,
      "useFriends",
      {Keys, "0", NumericNonZero<&S::useFriends>},
@@ -348,12 +353,14 @@ const Setting kSettings[] = {
       .label = "Add&nbsp;",
       .size = 2,
       .after = "&nbsp;Milliseconds delay after UDP command",
-      .tight = true}},
+      .tight = true},
+     "Milliseconds delay after UDP command"},
     {kMain,
      "SorvexCommandPort",
      {Keys, "1024", AsText<&S::SorvexCommandPort>},
      {"aSorvexCommandPort", T, "1024", 1, 1, Q},
-     {}},
+     {},
+     "Command Port"},
     {kMain,
      "StatusOnly",
      {Keys, "0", BooleanText<&S::StatusOnly>},
@@ -521,7 +528,8 @@ const Setting kSettings[] = {
       .cell = 2,
       .label = "Wait&nbsp;",
       .size = 2,
-      .after = "&nbsp;Seconds between power off and power on"}},
+      .after = "&nbsp;Seconds between power off and power on"},
+     "Seconds between power off and power on"},
     // The reader takes a missing value as "0" (hours given: the housekeeping tick runs), the
     // dialog shows it empty.
     {kMain,
@@ -559,12 +567,14 @@ const Setting kSettings[] = {
       .label = "Wait&nbsp;",
       .size = 3,
       .after = "&nbsp;Seconds after power cycle  OR Wait for browser to appear on file share ",
-      .span = "3"}},
+      .span = "3"},
+     "Seconds after power cycle"},
     {kMain,
      "WindowsShare",
      {PowerAndDevices, "", WindowsShare},
      {"aWindowsShare", T, "", 57, 62},
-     {.section = Power, .line = 5, .cell = 1, .part = 1, .label = "", .size = 60}},
+     {.section = Power, .line = 5, .cell = 1, .part = 1, .label = "", .size = 60},
+     "Wait for browser to appear on file share"},
     {kMain,
      "FontColor",
      {PowerAndDevices, "white", AsText<&S::FontColor>},
@@ -632,7 +642,8 @@ const FamilyField kUnitFields[] = {
      .fill = Code,
      .check = Check::UnitField,
      .heading = "ID",
-     .page = {.line = 1, .cell = 3, .align = "Left"}},
+     .page = {.line = 1, .cell = 3, .align = "Left"},
+     .named = "Device Code"},
     {.control = "aPower",
      .check = Check::UnitField,
      .heading = "Power",
@@ -847,9 +858,47 @@ std::optional<std::string> FieldOf(const Family& family, const std::vector<std::
     return std::nullopt;
 }
 
-std::string EscapedCode(const std::string& code) { return vb::Replace(vb::Replace(code, "[", "~1"), "]", "~2"); }
+namespace {
+// Each escaped character and the digit after "~" that stands for it.
+constexpr std::pair<char, char> kUnitEscapes[] = {{'~', '0'}, {'[', '1'}, {']', '2'}};
+}  // namespace
 
-std::string UnescapedCodes(const std::string& text) { return vb::Replace(vb::Replace(text, "~1", "["), "~2", "]"); }
+std::string EscapedUnitText(const std::string& typed, bool deviceCode) {
+    // "~" first; the brackets only in a device code, other fields keep them as typed.
+    const auto* last = deviceCode ? std::end(kUnitEscapes) : std::begin(kUnitEscapes) + 1;
+    std::string stored;
+    stored.reserve(typed.size());
+    for (const char c : typed) {
+        const auto* escape =
+            std::find_if(std::begin(kUnitEscapes), last, [&](const std::pair<char, char>& e) { return e.first == c; });
+        if (escape == last) {
+            stored += c;
+        } else {
+            stored += '~';
+            stored += escape->second;
+        }
+    }
+    return stored;
+}
+
+std::string UnescapedUnitText(const std::string& stored) {
+    std::string typed;
+    typed.reserve(stored.size());
+    for (std::size_t i = 0; i < stored.size(); ++i) {
+        const auto* escape =
+            stored[i] != '~' || i + 1 == stored.size()
+                ? std::end(kUnitEscapes)
+                : std::find_if(std::begin(kUnitEscapes), std::end(kUnitEscapes),
+                               [&](const std::pair<char, char>& e) { return e.second == stored[i + 1]; });
+        if (escape == std::end(kUnitEscapes)) {
+            typed += stored[i];
+        } else {
+            typed += escape->first;
+            ++i;
+        }
+    }
+    return typed;
+}
 
 bool SwitchedOn(const std::string& text) { return text == "1"; }
 

@@ -100,6 +100,20 @@ enum class Fill {
 // The status page's setup sections that show settings of this table.
 enum class PageSection { None, Units, Definitions, Power, Screen, SlideGroup, CID };
 
+// What the writer refuses in a text, so that it reads back as written. No value may hold a
+// double quote, a line break or a control character; some hold less.
+enum class Check {
+    None,       // not checked
+    Text,       // any other text
+    ListField,  // no "," (a field of a list)
+    UnitKey,    // no "=", and no "[" or ";" at its start (it would read as a header or comment)
+    // A unit's address, the key of its entry: an IPv4 address or a host name, with an optional
+    // ":port", then optionally "/" and the computer's (its web pages') address of the same form.
+    UnitAddress,
+    UnitField,  // no "=" and no ","
+    Port,       // a port number from 1 to 65535, or nothing
+};
+
 struct Reading {
     ReadStep step = ReadStep::None;
     // The default the reader passes to the host; for a row the reader skips, the default of the
@@ -145,6 +159,10 @@ struct Setting {
     Reading read;
     Dialog dialog;
     Page page;
+    // How a refusal names the setting, when the page's label alone does not (a label split around
+    // the box, or none): the words the user reads beside the box.
+    const char* named = nullptr;
+    Check check = Check::Text;  // what its text may hold (a text box's or a drop-down's)
 };
 
 // Every row, in the reader's order.
@@ -202,17 +220,6 @@ enum class FieldFill {
     Switch,      // check box: checked for "1"
 };
 
-// What the writer refuses in a text, so that it reads back as written. No value may hold a
-// double quote, a line break or a control character; some hold less.
-enum class Check {
-    None,         // not checked
-    Text,         // any other text
-    ListField,    // no "," (a field of a list)
-    UnitKey,      // no "=", and no "[" or ";" at its start (it would read as a header or comment)
-    UnitAddress,  // a unit's address, the key of its entry: as UnitKey, and no "," (addresses are listed with ",")
-    UnitField,    // no "=" and no ","
-};
-
 // What a value of the kind holds that would not read back as written ("CR", "'='", ...); ""
 // when it can be stored.
 std::string Unstorable(const std::string& text, Check kind);
@@ -229,6 +236,7 @@ struct FamilyField {
     const char* heading = nullptr;
     const char* shownWith = nullptr;  // shown only when this control of the same index holds text
     Page page;                        // its line and cell in its index's part of the section
+    const char* named = nullptr;      // how a refusal names it, when not by its heading or label
 };
 
 // How a family names its keys.
@@ -287,10 +295,12 @@ UnitEntry ParseUnitEntry(const std::string& line);
 std::optional<std::string> FieldOf(const Family& family, const std::vector<std::string>& fields,
                                    std::string_view control);
 
-// A device code as a Code field is stored: "[" and "]" would read as a section header.
-std::string EscapedCode(const std::string& code);
-// A stored text with its device codes as they are: "~1" and "~2" back to "[" and "]".
-std::string UnescapedCodes(const std::string& text);
+// The writer and the reader of the units' entries, one pair: a unit's field as stored ("~" as
+// "~0"; in a device code also "[" as "~1" and "]" as "~2", so that a code of the bracket house
+// never reads as a section header), and a stored text as typed (the three back, read left to
+// right; any other "~" stays, so that an entry stored before "~" was escaped reads as it always did).
+std::string EscapedUnitText(const std::string& typed, bool deviceCode = false);
+std::string UnescapedUnitText(const std::string& stored);
 
 // A stored text as a field's fill reads it: a Switch is on for exactly "1"; a SlideGroup is the
 // group's number (a text that is no number is an error).

@@ -74,16 +74,18 @@ std::string ZephraSetup::SoundList() {
     return list;
 }
 
-// A unit's entry: each field without the characters that would shift the others.
+// A unit's entry: each field as the readers unescape it, without the characters that would shift
+// the others.
 std::string ZephraSetup::UnitValue(int slot) {
     std::string value;
     const char* separator = "";
     for (const settings::FamilyField& f : settings::Units().fields) {
         value += std::exchange(separator, ",");
         switch (f.fill) {
-        case settings::FieldFill::Text: value += Field(Control<forms::TextBox>(f, slot).Text()); break;
+        case settings::FieldFill::Text:
         case settings::FieldFill::Code:
-            value += Field(settings::EscapedCode(Control<forms::TextBox>(f, slot).Text()));
+            value += Field(settings::EscapedUnitText(Control<forms::TextBox>(f, slot).Text(),
+                                                     f.fill == settings::FieldFill::Code));
             break;
         case settings::FieldFill::SlideGroup:
             value += std::to_string(SelectedOptionIndex(SlideGroupOptions(slot)));
@@ -198,8 +200,9 @@ std::string ZephraSetup::WriteSettings(bool interactive, const std::vector<homes
                 Save(units.section, key, kBlankedUnit);
             } else {
                 if (state_.settings.DebugLog)
-                    WriteLog(state_.Host(), kDebugSource,
-                             kSavingName + aName(n).Text() + kSavingAt + settings::EscapedCode(aDC(n).Text()));
+                    WriteLog(
+                        state_.Host(), kDebugSource,
+                        kSavingName + aName(n).Text() + kSavingAt + settings::EscapedUnitText(aDC(n).Text(), true));
                 Save(units.section, key, UnitValue(n));
             }
             auto loaded = std::find_if(loadedKeys_.begin(), loadedKeys_.end(),

@@ -217,7 +217,7 @@ void ZephraSetup::LoadUnits() {
     std::vector<std::string> lines;
     if (!vb::Try([&] {
             std::string text = Cleaned(state_.Host().GetINISection(units.section, settings::FileOf(units.section)));
-            text = settings::UnescapedCodes(text);
+            text = settings::UnescapedUnitText(text);
             if (!text.empty()) lines = vb::Split(text, std::string(1, '\0'));
         })) {
         vb::Try([&] { WriteLog(state_.Host(), kSource, kLoadTag); });

@@ -165,9 +165,20 @@ void Request::KeyValue(const std::string& text, vb::Collection& pairs) {
         auto pair = std::make_shared<KeyValuePair>();
         pair->LetKey(key);
         pair->LetValue(eq == std::string_view::npos ? std::string() : Decode(std::string(piece.substr(eq + 1))));
+        if (&pairs == formPairs_.get() && eq != std::string_view::npos) {
+            static const vb::PercentRules kExact{true, true, vb::PercentRules::BadEscape::Compute, 0, false};
+            std::string exact = vb::PercentDecoded(piece.substr(eq + 1), kExact).value_or(std::string());
+            if (exact != pair->value()) exactForm_[vb::LCase(key)] = std::move(exact);
+        }
         pairs.Add(vb::Variant(vb::ObjectRef(pair)), vb::Variant(pair->Key()));
         if (!pair->value().empty()) Debug(kDbgKeyValue + pair->Key() + " = " + pair->value());
     }
+}
+
+std::string Request::ExactForm(const std::string& key) const {
+    auto exact = exactForm_.find(vb::LCase(key));
+    if (exact != exactForm_.end()) return exact->second;
+    return PairValue(*formPairs_, key);
 }
 
 std::string Request::Decode(const std::string& text) const {

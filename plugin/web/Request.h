@@ -72,6 +72,9 @@ public:
     // "+" as a blank and "%XY" escapes (upper-case hex digits) decoded; escapes below 32 become
     // a blank, so no control byte comes out of an escape.
     std::string Decode(const std::string& text) const;
+    // A form value as it was sent, control characters and all, for a save that must refuse
+    // them rather than store blanks in their place; as Form gives it when it held none.
+    std::string ExactForm(const std::string& key) const;
 
 private:
     void Debug(const std::string& line) const {
@@ -95,6 +98,7 @@ private:
     std::shared_ptr<vb::Collection> queryPairs_ = std::make_shared<vb::Collection>();
     std::shared_ptr<vb::Collection> formPairs_ = std::make_shared<vb::Collection>();
     std::map<std::string, std::string> headerValues_;  // by folded name
+    std::map<std::string, std::string> exactForm_;     // values whose escapes gave control bytes
     std::size_t fields_ = 0;
     bool tooManyFields_ = false;
 };

@@ -3,14 +3,17 @@
 // them. Every shown value is HTML-escaped so that it comes back whole on the next save.
 
 #include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <tuple>
 #include <utility>
 
 #include "core/PluginState.h"
+#include "core/SettingsChecks.h"
 #include "core/SettingsTable.h"
 #include "setup/ZephraSetup.h"
+#include "vb/CodePage.h"
 #include "vb/Strings.h"
 #include "web/HTMLIncludes.h"
 #include "web/PageFrameDetail.h"
@@ -47,7 +50,21 @@ private:
     ZephraSetup& dialog_;
 };
 
-std::string value(const std::string& text) { return HTMLEncode(text); }
+// A text as an input's value. A character the page's code page lacks, kept as the character
+// reference its browser posted, is shown as that character again: the field shows what was typed
+// (and posts it back as it came).
+std::string value(const std::string& text) {
+    std::string shown = HTMLEncode(text);
+    for (std::size_t at = shown.find("&amp;#"); at != std::string::npos; at = shown.find("&amp;#", at + 1)) {
+        std::size_t end = at + 6;
+        while (end < shown.size() && end - at < 14 && shown[end] >= '0' && shown[end] <= '9') ++end;
+        if (end == at + 6 || end >= shown.size() || shown[end] != ';') continue;
+        const unsigned long codePoint = std::stoul(shown.substr(at + 6, end - at - 6));
+        if (codePoint > 0xFF && codePoint <= 0x10FFFF && vb::byteOf(static_cast<uint32_t>(codePoint)) == '?')
+            shown.erase(at + 1, 4);
+    }
+    return shown;
+}
 
 std::string CheckBox(const std::string& field, const forms::CheckBox& box, const std::string& lead = "&nbsp;") {
     return "<input type='checkbox' name='" + field + "' value='1'" + CheckedIfOne(box.Value()) + ">" + lead +
@@ -57,7 +74,9 @@ std::string CheckBox(const std::string& field, const forms::CheckBox& box, const
 // Copies a posted text into a control, or a check box's state. A text or option field the post
 // lacks keeps what the control holds (an unchecked check box is never posted, so it counts
 // as cleared). A field posted as its page showed it keeps what the control holds too: the
-// control was read afresh, and the user did not change the field.
+// control was read afresh, and the user did not change the field. A text the user changed is
+// checked as the settings table says; the first refused one is noted with its field, and the
+// text is copied all the same, so that the page answering the refusal shows what was typed.
 // While a page is drawn, the same walk notes each field's value as a post would give it.
 struct Updater {
     PluginState& state;
@@ -72,18 +91,38 @@ struct Updater {
         return drawn != page.AsDrawn->end() && drawn->second == posted;
     }
     // A text box's or a drop-down's text; a post that does not carry the field leaves it.
-    template <class Box>
-    void Typed(Box& box, const std::string& field) {
+    // `refusal` checks a changed text.
+    template <class Box, class Checker>
+    void Typed(Box& box, const std::string& field, const Checker& refusal) {
         if (Noting()) return Note(field, box.Text());
         StatusSetup(state).PostedAs(box, field);
         if (FieldMissing(state, field)) return;
         Trapped(state, tag, [&] {
-            const std::string posted = PostedField(state, field);
-            if (!AsDrawn(field, posted)) box.Text(posted);
+            const std::string posted = ExactPostedField(state, field);
+            if (AsDrawn(field, posted)) return;
+            if (page.CopyRefusal.empty()) {
+                page.CopyRefusal = refusal(posted);
+                if (!page.CopyRefusal.empty()) page.CopyRefusedField = field;
+            }
+            box.Text(posted);
         });
     }
-    void Text(forms::TextBox& box, const std::string& field) { Typed(box, field); }
-    void Voice(forms::ComboBox& box, const std::string& field) { Typed(box, field); }
+    void Text(forms::TextBox& box, const std::string& field, const settings::Setting& row) {
+        Typed(box, field, [&](const std::string& text) { return settings::Refusal(row, text); });
+    }
+    void Voice(forms::ComboBox& box, const std::string& field, const settings::Setting& row) {
+        Typed(box, field, [&](const std::string& text) { return settings::Refusal(row, text); });
+    }
+    // A family's text field of an index; a unit's is named with the unit's name as it stands.
+    void FamilyText(forms::TextBox& box, const std::string& field, const settings::Family& family,
+                    const settings::FamilyField& f, int n) {
+        Typed(box, field, [&](const std::string& text) {
+            const std::string name = &family == &settings::Units()
+                                         ? StatusSetup(state).Control<forms::TextBox>(family.fields.front(), n).Text()
+                                         : std::string();
+            return settings::Refusal(family, f, n, text, name);
+        });
+    }
     void Check(forms::CheckBox& box, const std::string& field) {
         if (Noting()) return Note(field, box.Value() == 1 ? "1" : "0");
         Trapped(state, tag, [&] {
@@ -300,8 +339,8 @@ void UpdateSection(PluginState& state, const Section& section) {
             if (u.Skipped(row->page.keptUnlessPosted, field)) continue;
             switch (row->dialog.fill) {
             case settings::Fill::Text:
-            case settings::Fill::NumericText: u.Text(d.Control<forms::TextBox>(*row), field); break;
-            case settings::Fill::Voice: u.Voice(d.aVoiceCB, field); break;
+            case settings::Fill::NumericText: u.Text(d.Control<forms::TextBox>(*row), field, *row); break;
+            case settings::Fill::Voice: u.Voice(d.aVoiceCB, field, *row); break;
             case settings::Fill::LeadingNumber:
             case settings::Fill::WholeNumber: u.Check(d.Control<forms::CheckBox>(*row), field); break;
             case settings::Fill::ServerOption: u.Options(d.aTCPServerOption, field); break;
@@ -361,12 +400,13 @@ bool FamilyShown(PluginState& state, ZephraSetup& d, const settings::FamilyField
 }
 
 // Copies a posted field of an index into its control.
-void UpdateFamilyField(PluginState& state, Updater& u, const settings::FamilyField& f, int n) {
+void UpdateFamilyField(PluginState& state, Updater& u, const settings::Family& family, const settings::FamilyField& f,
+                       int n) {
     ZephraSetup& d = StatusSetup(state);
     const std::string field = settings::PostedName(f, n);
     if (u.Skipped(f.page.keptUnlessPosted, field)) return;
     switch (f.fill) {
-    case settings::FieldFill::Text: u.Text(d.Control<forms::TextBox>(f, n), field); break;
+    case settings::FieldFill::Text: u.FamilyText(d.Control<forms::TextBox>(f, n), field, family, f, n); break;
     case settings::FieldFill::Code: break;  // shown, never posted
     case settings::FieldFill::SlideGroup: u.Options(d.SlideGroupOptions(n), field); break;
     case settings::FieldFill::Switch: u.Check(d.Control<forms::CheckBox>(f, n), field); break;
@@ -415,7 +455,7 @@ void UpdateZephras(PluginState& state) {
         std::vector<const settings::FamilyField*> fields = FamilyLine(units, 1);
         for (const settings::FamilyField* f : FamilyLine(units, 2)) fields.push_back(f);
         for (int n = 0; n < units.count; ++n)
-            for (const settings::FamilyField* f : fields) UpdateFamilyField(state, u, *f, n);
+            for (const settings::FamilyField* f : fields) UpdateFamilyField(state, u, units, *f, n);
     });
 }
 
@@ -462,8 +502,8 @@ void UpdateSlideGroup(PluginState& state) {
         const int perGroup = rows.count / paths.count;
         for (int g = 0; g < paths.count; ++g) {
             for (int k = g * perGroup; k < (g + 1) * perGroup; ++k)
-                for (const settings::FamilyField& f : rows.fields) UpdateFamilyField(state, u, f, k);
-            for (const settings::FamilyField& f : paths.fields) UpdateFamilyField(state, u, f, g);
+                for (const settings::FamilyField& f : rows.fields) UpdateFamilyField(state, u, rows, f, k);
+            for (const settings::FamilyField& f : paths.fields) UpdateFamilyField(state, u, paths, f, g);
         }
     });
 }

@@ -246,7 +246,7 @@ std::vector<StatusRowSource> StatusRowSources(PluginState& state) {
     std::vector<StatusRowSource> rows;
     const settings::Family& units = settings::Units();
     std::string section = state.Host().GetINISection(units.section, settings::FileOf(units.section));
-    section = settings::UnescapedCodes(vb::Replace(section, "\"", ""));
+    section = settings::UnescapedUnitText(vb::Replace(section, "\"", ""));
     for (const std::string& line : vb::Split(section, std::string(1, '\0'))) {
         const settings::UnitEntry entry = settings::ParseUnitEntry(line);
         if (entry.fault != settings::EntryFault::None) continue;

@@ -57,6 +57,8 @@ void ResetZephraQueue(PluginState& state, const std::string& code);
 // The posted text of a field of the current request ("" when absent), and whether the post
 // carried the field at all (an empty text box is carried; an unticked box is not).
 std::string PostedField(PluginState& state, const std::string& name);
+// A posted field as it was sent, control characters kept (the request decodes them as blanks).
+std::string ExactPostedField(PluginState& state, const std::string& name);
 bool FieldPosted(PluginState& state, const std::string& name);
 // True only when the plug-in's own request object is sure the post lacks the field.
 bool FieldMissing(PluginState& state, const std::string& name);

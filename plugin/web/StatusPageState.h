@@ -35,6 +35,9 @@ struct StatusPageState {
     std::string SaveProblem;
     // The posted field the refusal names, shown with the message beside it.
     std::string RefusedField;
+    // While a save copies a post: the first changed field's refusal, and the field.
+    std::string CopyRefusal;
+    std::string CopyRefusedField;
     // The page answering a refused save shows what was posted, not what is stored.
     bool ShowPosted = false;
     // The page's own copy of the setup controls: a setup window open meanwhile keeps its edits.

@@ -10,6 +10,7 @@
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
 #include "core/RequestItems.h"
+#include "core/SettingsChecks.h"
 #include "core/SettingsTable.h"
 #include "core/Zephra.h"
 #include "forms/Controls.h"
@@ -132,6 +133,8 @@ bool CopySetup(PluginState& state) {
     ZephraSetup& setup = StatusSetup(state);
     setup.Unload();
     setup.Load();
+    page.CopyRefusal.clear();
+    page.CopyRefusedField.clear();
     const int64_t token = PostedToken(state);
     page.AsDrawn = nullptr;
     for (const DrawnSetup& drawn : page.Drawn)
@@ -147,34 +150,24 @@ bool CopySetup(PluginState& state) {
 }
 
 // Two unit slots with the same address would be one entry of the settings file: the second
-// would overwrite the first. Returns the refusal, naming the second slot's field.
-std::string SameAddressTwice(PluginState& state) {
+// would overwrite the first. Returns the refusal, naming the second slot's field, and the field.
+std::pair<std::string, std::string> SameAddressTwice(PluginState& state) {
     const settings::Family& units = settings::Units();
     ZephraSetup& setup = StatusSetup(state);
+    auto name = [&](int n) { return setup.Control<forms::TextBox>(units.fields.front(), n).Text(); };
     for (int n = 1; n < units.count; ++n) {
         const std::string key = vb::Trim(setup.Control<forms::TextBox>(*units.keyField, n).Text());
         if (key.empty()) continue;
         for (int m = 0; m < n; ++m) {
             const std::string earlier = vb::Trim(setup.Control<forms::TextBox>(*units.keyField, m).Text());
             if (vb::UCase(earlier) != vb::UCase(key)) continue;
-            return std::string(setuptext::kNothingSaved) + settings::PostedName(*units.keyField, n) + kSameAddress +
-                   settings::PostedName(*units.keyField, m) + ".";
+            const std::string other = vb::Trim(name(m));
+            return {std::string(settings::kNothingSaved) + settings::ShownName(units, *units.keyField, n, name(n)) +
+                        kSameAddress + kUnit + std::to_string(m + 1) + (other.empty() ? "" : " (" + other + ")") + ".",
+                    settings::PostedName(*units.keyField, n)};
         }
     }
     return {};
-}
-
-// The server port read at the next start: empty (no server) or a port number. Anything else
-// would leave the page and its server off after that start.
-std::string NoPortNumber(PluginState& state) {
-    const settings::Setting& row = settings::MainSetting("ServerPort");
-    const std::string port = vb::Trim(StatusSetup(state).Control<forms::TextBox>(row).Text());
-    if (port.empty()) return {};
-    const bool digits =
-        port.size() <= 5 && std::all_of(port.begin(), port.end(), [](char c) { return c >= '0' && c <= '9'; });
-    if (digits && std::stoi(port) >= 1 && std::stoi(port) <= 65535) return {};
-    return std::string(setuptext::kNothingSaved) + settings::PageField(row) + setuptext::kCannotHold + "'" + port +
-           "'" + kNotAPort;
 }
 
 // The field a refusal names ("Nothing was saved: <field> cannot hold ..."), for the message
@@ -205,20 +198,21 @@ void SavePage(PluginState& state) {
     StatusPageState& page = state.Part<StatusPageState>();
     bool setupPosted = false;
     if (options.ShowSetup) Trapped(state, kTagClientRequest, [&] { setupPosted = CopySetup(state); });
-    auto refuse = [&](const std::string& problem) {
+    auto refuse = [&](const std::string& problem, const std::string& field) {
         page.SaveProblem = problem;
-        page.RefusedField = FieldOfRefusal(problem);
+        page.RefusedField = field;
         page.ShowPosted = true;
         Trapped(state, kTagClientRequest, [&] { WriteLog(state.Host(), kSource, problem); });
     };
     // The filters' rows are checked with the rest, before anything of the page is stored.
     const bool filtersPosted = page.FilterRowsShown && FieldPosted(state, "Class0");
     if (filtersPosted) {
-        if (const std::string problem = RefusedFilterRow(state); !problem.empty()) return refuse(problem);
+        if (const std::string problem = RefusedFilterRow(state); !problem.empty())
+            return refuse(problem, FieldOfRefusal(problem));
     }
     if (setupPosted) {
-        if (const std::string problem = SameAddressTwice(state); !problem.empty()) return refuse(problem);
-        if (const std::string problem = NoPortNumber(state); !problem.empty()) return refuse(problem);
+        if (!page.CopyRefusal.empty()) return refuse(page.CopyRefusal, page.CopyRefusedField);
+        if (const auto [problem, field] = SameAddressTwice(state); !problem.empty()) return refuse(problem, field);
     }
 
     const DisplayOptions shown = PostedOptions(state);
@@ -244,7 +238,7 @@ void SavePage(PluginState& state) {
         problem = setuptext::kSaveFailed + vb::Err().Description;
         vb::Err().Clear();
     }
-    if (!problem.empty()) return refuse(problem);
+    if (!problem.empty()) return refuse(problem, FieldOfRefusal(problem));
 
     options.ShowControl = shown.control;
     options.ShowSetup = shown.setup;
@@ -273,6 +267,13 @@ vb::Collection* OwnFormPairs(PluginState& state) {
 }
 
 }  // namespace
+
+std::string ExactPostedField(PluginState& state, const std::string& name) {
+    const vb::Variant& request = state.Part<StatusPageState>().Request;
+    if (request.isObject())
+        if (auto own = std::dynamic_pointer_cast<Request>(request.object())) return own->ExactForm(name);
+    return PostedField(state, name);
+}
 
 bool FieldPosted(PluginState& state, const std::string& name) {
     if (vb::Collection* pairs = OwnFormPairs(state)) return pairs->Find(name) != nullptr;

@@ -11,8 +11,7 @@ inline constexpr const char* kReceivedSection = "Received";
 inline constexpr const char* kDrawnField = "drawn";
 // A save refused because two units name the same address.
 inline constexpr const char* kSameAddress = " holds the address of ";
-// A server port that is no port number.
-inline constexpr const char* kNotAPort = " (a port number from 1 to 65535, or nothing).";
+inline constexpr const char* kUnit = "unit ";
 
 inline constexpr const char* kTagStatusPage = "StatusPage: ";
 inline constexpr const char* kTagStatusASP = "Status_ASP: ";

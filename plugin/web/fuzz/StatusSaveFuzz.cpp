@@ -91,7 +91,7 @@ void ReadsBack(testing::PluginTestBed& bed) {
     for (const auto& [key, value] : again.Section("Zephra Names")) {
         if (value == "\",,\"") continue;  // a unit blanked by the save
         const settings::UnitEntry entry =
-            settings::ParseUnitEntry(settings::UnescapedCodes(vb::Replace(key + "=" + value, "\"", "")));
+            settings::ParseUnitEntry(settings::UnescapedUnitText(vb::Replace(key + "=" + value, "\"", "")));
         Require(entry.fault == settings::EntryFault::None);
     }
     for (const auto& [key, value] : again.Section("Received")) {

@@ -211,7 +211,6 @@ TEST(SetupSections, APostOfEveryFieldStoredAsKept) {
                                             "CIDNumberPrefix",
                                             "FriendsLocation",
                                             "Location0",
-                                            "IP0",
                                             "Power0",
                                             "Motion0",
                                             "SlideASP3",
@@ -222,8 +221,9 @@ TEST(SetupSections, APostOfEveryFieldStoredAsKept) {
         "Menu", "Check1_4",  "TCPDebug",        "noResponseAction", "StartSlildeshow",
         "gif",  "Wallpaper", "InsertModemCrLf", "GenerateCIDEvent", "UseHSPPhoneBook",
         "CID0"};
-    // The server port must be a port number.
-    std::string body = "clientinput=yes&clientvalue=yes&Save=x&TCPServerOption=0&Option1=0&ServerPort=8090";
+    // The server port must be a port number, the unit's address an address.
+    std::string body =
+        "clientinput=yes&clientvalue=yes&Save=x&TCPServerOption=0&Option1=0&ServerPort=8090&IP0=kitchen-pc:8080";
     for (const std::string& name : texts) body += "&" + name + "=" + UrlEncode("<" + name + " & 'x'>");
     for (const std::string& name : ticked) body += "&" + name + "=1";
     bed.Get();

@@ -146,7 +146,7 @@ TEST(StatusSave, ARefusedSaveShowsWhatWasPostedWithTheMessageBesideTheField) {
     EXPECT_TRUE(bed.state.hostInterface.ShowControl);
     EXPECT_EQ(bed.Ini(), before);
     for (const auto& [field, value] : posted) EXPECT_EQ(ValueOf(answer, field), value) << field;
-    const std::string message = HTMLEncode("Nothing was saved: ImagePath cannot hold '\"'.");
+    const std::string message = HTMLEncode("Nothing was saved: Folder Path to Slideshow Files cannot hold '\"'.");
     const std::size_t input = answer.find("name='ImagePath'");
     ASSERT_NE(input, std::string::npos);
     EXPECT_EQ(answer.find("<b class='saveproblem'>" + message + "</b>", input), answer.find('>', input) + 1)
@@ -221,7 +221,9 @@ TEST(StatusSave, APostKeepsWhatItDoesNotCarryAndRefusesWhatCouldNotBeRead) {
     page = bed.Get();
     std::string before = bed.Ini();
     std::string answer = bed.page(StatusBed::Post(page, "Save", {{"IP1", "192.168.9.5"}, {"FontColor", "x"}}));
-    EXPECT_NE(answer.find("Nothing was saved: IP1 holds the address of IP0."), std::string::npos) << answer;
+    EXPECT_NE(answer.find("Nothing was saved: IP of unit 2 (Den) holds the address of unit 1 (Kit&#39;chen)."),
+              std::string::npos)
+        << answer;
     EXPECT_EQ(bed.Ini(), before);
     page = bed.Get();
     answer = bed.page(StatusBed::Post(page, "Save", {{"IP1", " 192.168.9.5 "}}));
@@ -237,7 +239,7 @@ TEST(StatusSave, APostKeepsWhatItDoesNotCarryAndRefusesWhatCouldNotBeRead) {
     page = bed.Get();
     before = bed.Ini();
     answer = bed.page(StatusBed::Post(page, "Save", {{"ServerPort", "abc"}}));
-    EXPECT_NE(answer.find("Nothing was saved: ServerPort cannot hold &#39;abc&#39;"), std::string::npos);
+    EXPECT_NE(answer.find("Nothing was saved: Server Port cannot hold &#39;abc&#39;"), std::string::npos);
     EXPECT_EQ(bed.Ini(), before);
     page = bed.Get();
     bed.page(StatusBed::Post(page, "Save", {{"ServerPort", "8082"}}));

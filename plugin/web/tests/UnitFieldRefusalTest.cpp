@@ -20,11 +20,11 @@ TEST(StatusPageUnits, AUnitFieldThatWouldSplitItsEntryRefusesTheSave) {
         const char* value;
         const char* refusal;
     };
-    for (const Case& c :
-         {Case{"IP0", "127.0.0.2,127.0.0.4", "IP0 cannot hold ','."},
-          Case{"IP1", "127.0.0.3=x", "IP1 cannot hold '='."},
-          Case{"Location0", "Kitchen,2", "Location0 cannot hold ','."},
-          Case{"Power0", "A=3", "Power0 cannot hold '='."}, Case{"Motion1", "B\"4", "Motion1 cannot hold '\"'."}}) {
+    for (const Case& c : {Case{"IP0", "127.0.0.2,127.0.0.4", "IP of unit 1 (Kitchen) cannot hold ','."},
+                          Case{"IP1", "127.0.0.3=x", "IP of unit 2 (Den) cannot hold '='."},
+                          Case{"Location0", "Kitchen,2", "Location of unit 1 cannot hold ','."},
+                          Case{"Power0", "A=3", "Power of unit 1 (Kitchen) cannot hold '='."},
+                          Case{"Motion1", "B\"4", "Motion of unit 2 (Den) cannot hold '\"'."}}) {
         SCOPED_TRACE(c.field + std::string(" ") + c.value);
         const std::string page = bed.Get();
         const std::string before = bed.Ini();

@@ -61,7 +61,7 @@ test('a save keeps changes made elsewhere and a refused one keeps the user\'s ed
     // The message follows the field it names.
     const beside = await page.$eval("input[name='ImagePath']", (input) => input.nextElementSibling &&
       input.nextElementSibling.textContent);
-    assert.strictEqual(beside, 'Nothing was saved: ImagePath cannot hold \'"\'.');
+    assert.strictEqual(beside, 'Nothing was saved: Folder Path to Slideshow Files cannot hold \'"\'.');
     await page.screenshot({ path: artifactPath('status-save-refused.png'), fullPage: true });
 
     // A filter row in a form the file cannot give back is refused the same way.

@@ -22,8 +22,8 @@ test('a unit field that would break its entry is refused in the browser', async 
     await page.goto(host.url('/status'));
     const before = fs.readFileSync(path.join(host.appDir, INI));
     for (const [field, value, refusal] of [
-      ['IP0', '127.0.0.9,127.0.0.10', "Nothing was saved: IP0 cannot hold ','."],
-      ['Location0', 'Kit=chen', "Nothing was saved: Location0 cannot hold '='."],
+      ['IP0', '127.0.0.9,127.0.0.10', "Nothing was saved: IP of unit 1 (Kitchen) cannot hold ','."],
+      ['Location0', 'Kit=chen', "Nothing was saved: Location of unit 1 cannot hold '='."],
     ]) {
       await page.goto(host.url('/status'));
       await page.fill(`input[name='${field}']`, value);

@@ -1,0 +1,37 @@
+#pragma once
+// The check of a value a user typed into a setting's box, one for the status page's save and the
+// setup window alike: "" when the settings file can keep the value and give it back as typed,
+// else the refusal the user reads, "Nothing was saved: <field> cannot hold <what>.", naming the
+// field as the user sees it: by its label, and a field of a unit's row by the unit's number and
+// name ("Power of unit 2 (Kitchen)").
+//
+// Texts come in the settings' code page (Windows-1252). A character the code page has no byte
+// for comes as a browser posts it from a page in that code page, a decimal character reference
+// ("&#26085;"), and is refused: stored, it would read back as that reference.
+
+#include <cstddef>
+#include <string>
+
+#include "core/SettingsTable.h"
+
+namespace zephra::settings {
+
+inline constexpr const char* kNothingSaved = "Nothing was saved: ";
+inline constexpr const char* kCannotHold = " cannot hold ";
+// The longest text a setting keeps.
+inline constexpr std::size_t kLongestValue = 255;
+
+// A setting's text (a text box's or the voice's); a check box or option is never refused.
+std::string Refusal(const Setting& row, const std::string& value);
+// A family's field of an index. `unitName`: the name the unit's row holds, for a unit's field.
+std::string Refusal(const Family& family, const FamilyField& field, int index, const std::string& value,
+                    const std::string& unitName = {});
+
+// How a refusal names a setting, and a family's field of an index.
+std::string ShownName(const Setting& row);
+std::string ShownName(const Family& family, const FamilyField& field, int index, const std::string& unitName = {});
+
+// The refusal of a field named `shown`: "Nothing was saved: " shown " cannot hold " what ".".
+std::string Refused(const std::string& shown, const std::string& what);
+
+}  // namespace zephra::settings
