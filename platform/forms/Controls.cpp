@@ -47,12 +47,19 @@ std::string TextBox::Text() const {
 void TextBox::Text(std::string value) {
     touch();
     text_ = std::move(value);
+    unheld_ = 0;
     show();
+}
+
+uint32_t TextBox::Unheld() const {
+    touch();
+    return unheld_;
 }
 
 void TextBox::reset() {
     Control::reset();
     text_ = design_;
+    unheld_ = 0;
 }
 
 Label::Label(Form& form, std::string name, int index, std::string design)

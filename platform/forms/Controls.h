@@ -65,11 +65,16 @@ private:
     void* widget_ = nullptr;
 };
 
+// Texts are kept in the code page of the settings files (Windows-1252); on screen they are
+// shown and read back as the display's Unicode.
 class TextBox : public Control {
 public:
     TextBox(Form& form, std::string name, int index = -1, std::string design = {});
     std::string Text() const;
     void Text(std::string value);
+    // The first character typed on screen that the code page cannot hold (a Unicode code
+    // point; Text has "?" in its place); 0 when the text holds none.
+    uint32_t Unheld() const;
 
 private:
     void reset() override;
@@ -77,6 +82,7 @@ private:
     void fromWidget() override;
     std::string design_;
     std::string text_;
+    uint32_t unheld_ = 0;
 };
 
 class Label : public Control {

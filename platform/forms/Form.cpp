@@ -34,6 +34,12 @@ void Form::Hide() {
 
 void* Form::Window() const { return window_ ? window_->window() : nullptr; }
 
+std::string Form::LabelOf(const Control& control) const {
+    if (!window_) return {};
+    GtkWidget* widget = window_->find(detail::WidgetId(control));
+    return widget ? detail::FormWindow::labelOf(widget) : std::string();
+}
+
 // The controls go back to memory first: with what the user changed when the form stays loaded.
 void Form::closeWindow(bool keepValues) {
     if (!window_) return;

@@ -56,6 +56,12 @@ public:
 
     // The layout's window while the form is on screen (a GtkWidget), else nullptr.
     void* Window() const;
+    // The caption a user reads for the control on screen, in the code page: the label just
+    // before it on its line, else the heading of its column; "" when the form is not on screen
+    // or no label is there.
+    std::string LabelOf(const Control& control) const;
+    // Every control of the form, in the order they were made.
+    const std::vector<Control*>& AllControls() const noexcept { return controls_; }
 
 protected:
     virtual void Form_Load() {}

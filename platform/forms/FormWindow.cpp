@@ -9,6 +9,7 @@
 #include "display/Display.h"
 #include "forms/Controls.h"
 #include "forms/detail/LoopInternals.h"
+#include "vb/CodePage.h"
 
 namespace forms {
 
@@ -35,6 +36,11 @@ void handled(F&& step) {
 }
 
 GtkWidget* asWidget(void* w) { return static_cast<GtkWidget*>(w); }
+
+// The controls keep the settings files' code page; the display speaks UTF-8. Every text
+// crosses at the widget, both ways, so that a text nobody edits comes back byte for byte.
+std::string shown(const std::string& text) { return vb::toUtf8(text); }
+std::string kept(const char* utf8) { return vb::fromUtf8(utf8 ? utf8 : ""); }
 
 }  // namespace
 
@@ -92,16 +98,19 @@ void Control::toWidget() { gtk_widget_set_sensitive(asWidget(widget_), enabled_)
 void TextBox::toWidget() {
     Control::toWidget();
     Showing guard;
-    if (GTK_IS_ENTRY(widget())) gtk_entry_set_text(GTK_ENTRY(widget()), text_.c_str());
+    if (GTK_IS_ENTRY(widget())) gtk_entry_set_text(GTK_ENTRY(widget()), shown(text_).c_str());
 }
 
 void TextBox::fromWidget() {
-    if (GTK_IS_ENTRY(widget())) text_ = gtk_entry_get_text(GTK_ENTRY(widget()));
+    if (!GTK_IS_ENTRY(widget())) return;
+    const char* typed = gtk_entry_get_text(GTK_ENTRY(widget()));
+    text_ = kept(typed);
+    unheld_ = vb::firstUnheld(typed ? typed : "");
 }
 
 void Label::toWidget() {
     Control::toWidget();
-    if (GTK_IS_LABEL(widget())) gtk_label_set_text(GTK_LABEL(widget()), caption_.c_str());
+    if (GTK_IS_LABEL(widget())) gtk_label_set_text(GTK_LABEL(widget()), shown(caption_).c_str());
 }
 
 void CheckBox::toWidget() {
@@ -234,6 +243,37 @@ void FormWindow::bind() {
         WidgetEvents::show(*control);
         WidgetEvents::connect(*control);
     }
+}
+
+namespace {
+
+struct GridPlace {
+    int left = -1, top = -1;
+};
+
+GridPlace placeIn(GtkWidget* grid, GtkWidget* child) {
+    GridPlace place;
+    gtk_container_child_get(GTK_CONTAINER(grid), child, "left-attach", &place.left, "top-attach", &place.top, nullptr);
+    return place;
+}
+
+}  // namespace
+
+// Layouts put a control's label in the grid cell before it, or head a column of controls with
+// one label in the column's top cell.
+std::string FormWindow::labelOf(GtkWidget* widget) {
+    GtkWidget* grid = gtk_widget_get_parent(widget);
+    if (!grid || !GTK_IS_GRID(grid)) return {};
+    const GridPlace own = placeIn(grid, widget);
+    GtkWidget* before = gtk_grid_get_child_at(GTK_GRID(grid), own.left - 1, own.top);
+    if (before && GTK_IS_LABEL(before) && *gtk_label_get_text(GTK_LABEL(before)))
+        return kept(gtk_label_get_text(GTK_LABEL(before)));
+    for (int top = 0; top < own.top; ++top) {
+        GtkWidget* heading = gtk_grid_get_child_at(GTK_GRID(grid), own.left, top);
+        if (heading && GTK_IS_LABEL(heading) && *gtk_label_get_text(GTK_LABEL(heading)))
+            return kept(gtk_label_get_text(GTK_LABEL(heading)));
+    }
+    return {};
 }
 
 GtkWidget* FormWindow::find(const std::string& id) const {

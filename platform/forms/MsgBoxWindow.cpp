@@ -6,6 +6,7 @@
 #include "forms/MsgBox.h"
 #include "forms/detail/FormWindow.h"
 #include "forms/detail/LoopInternals.h"
+#include "vb/CodePage.h"
 
 namespace forms::detail {
 
@@ -65,11 +66,14 @@ void Responded(GtkDialog*, gint response, gpointer data) {
 
 std::optional<int> AskOnScreen(const MessageBox& box, const std::vector<int>& answers) {
     if (!DisplayAvailable()) return std::nullopt;
+    // Prompts are kept in the settings files' code page; the display speaks UTF-8.
     GtkWidget* dialog = gtk_message_dialog_new(Owner(), GTK_DIALOG_MODAL, TypeOf(box.Buttons), GTK_BUTTONS_NONE, "%s",
-                                               box.Prompt.c_str());
+                                               vb::toUtf8(box.Prompt).c_str());
     // A box without a title carries the program's name, as the language's boxes carry the application's.
     const char* program = g_get_application_name();
-    gtk_window_set_title(GTK_WINDOW(dialog), !box.Title.empty() ? box.Title.c_str() : program ? program : "");
+    gtk_window_set_title(GTK_WINDOW(dialog), !box.Title.empty() ? vb::toUtf8(box.Title).c_str()
+                                             : program          ? program
+                                                                : "");
     Answer answer;
     for (int a : answers) {
         gtk_dialog_add_button(GTK_DIALOG(dialog), CaptionOf(a), a);

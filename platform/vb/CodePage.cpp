@@ -34,6 +34,8 @@ struct CaseTables {
 
 constexpr CaseTables kCase;
 
+constexpr uint32_t kReplacement = 0xFFFD;
+
 void appendUtf8(std::string& out, uint32_t cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
@@ -72,14 +74,16 @@ std::string toUtf8(std::string_view text) {
     return out;
 }
 
-std::string fromUtf8(std::string_view in) {
-    std::string out;
-    out.reserve(in.size());
+namespace {
+
+// Each character of UTF-8 text in turn, as its code point; a byte that is no UTF-8 is U+FFFD.
+template <class Each>
+void forEachCodePoint(std::string_view in, Each each) {
     for (std::size_t i = 0; i < in.size();) {
         unsigned char c = static_cast<unsigned char>(in[i]);
         int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
         if (extra < 0 || i + extra >= in.size() + (extra == 0 ? 1 : 0)) {
-            out += '?';
+            each(kReplacement);
             ++i;
             continue;
         }
@@ -91,14 +95,30 @@ std::string fromUtf8(std::string_view in) {
             cp = (cp << 6) | (cc & 0x3F);
         }
         if (!valid) {
-            out += '?';
+            each(kReplacement);
             ++i;
             continue;
         }
-        out += static_cast<char>(byteOf(cp));
+        each(cp);
         i += extra + 1;
     }
+}
+
+}  // namespace
+
+std::string fromUtf8(std::string_view in) {
+    std::string out;
+    out.reserve(in.size());
+    forEachCodePoint(in, [&](uint32_t cp) { out += static_cast<char>(cp == kReplacement ? '?' : byteOf(cp)); });
     return out;
+}
+
+uint32_t firstUnheld(std::string_view utf8) {
+    uint32_t unheld = 0;
+    forEachCodePoint(utf8, [&](uint32_t cp) {
+        if (!unheld && cp != '?' && byteOf(cp) == '?') unheld = cp;
+    });
+    return unheld;
 }
 
 }  // namespace vb

@@ -44,5 +44,8 @@ unsigned char byteOf(uint32_t codePoint) noexcept;
 // The text in UTF-8, and UTF-8 text in the code page ('?' for what it cannot hold).
 std::string toUtf8(std::string_view text);
 std::string fromUtf8(std::string_view utf8);
+// The first character of UTF-8 text that the code page cannot hold, as its code point; 0 when
+// it holds every one (a byte that is no UTF-8 counts as U+FFFD).
+uint32_t firstUnheld(std::string_view utf8);
 
 }  // namespace vb

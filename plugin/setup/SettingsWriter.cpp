@@ -3,6 +3,8 @@
 // and the reload of every setting.
 
 #include <algorithm>
+#include <cstdio>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -49,6 +51,28 @@ using settings::Unstorable;
 
 // Entry keys compare as the settings file compares them: blanks around and letter case aside.
 bool SameKey(const std::string& a, const std::string& b) { return windows::EqualsNoCase(vb::Trim(a), vb::Trim(b)); }
+
+std::pair<std::string, std::string> KeyOf(const std::string& section, const std::string& key) {
+    return {windows::LowerCase(section), windows::LowerCase(vb::Trim(key))};
+}
+
+// A control's state as one text, to tell whether the user changed it; nothing for a control
+// that holds no setting (a label, a button, the tabs).
+std::optional<std::string> StateOf(const forms::Control& control) {
+    if (auto* box = dynamic_cast<const forms::TextBox*>(&control))
+        return box->Text() + (box->Unheld() ? "\x01" + std::to_string(box->Unheld()) : "");
+    if (auto* check = dynamic_cast<const forms::CheckBox*>(&control)) return std::to_string(check->Value());
+    if (auto* option = dynamic_cast<const forms::OptionButton*>(&control)) return option->Value() ? "1" : "0";
+    if (auto* list = dynamic_cast<const forms::ComboBox*>(&control)) return list->Text();
+    return std::nullopt;
+}
+
+// A code point as "U+65E5".
+std::string CodePointName(uint32_t cp) {
+    char text[16];
+    std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(cp));
+    return text;
+}
 
 }  // namespace
 
@@ -105,9 +129,59 @@ std::string ZephraSetup::NumberedValue(const settings::FamilyKey& key) {
 }
 
 void ZephraSetup::Save(const std::string& section, const std::string& key, const std::string& value) {
-    auto failed = unloaded_.find({windows::LowerCase(section), windows::LowerCase(vb::Trim(key))});
+    auto failed = unloaded_.find(KeyOf(section, key));
     if (failed != unloaded_.end() && failed->second == value) return;
+    if (changedOnly_) {
+        auto loaded = loadedValues_.find(KeyOf(section, key));
+        if (loaded != loadedValues_.end() && loaded->second == value) return;
+    }
     batch_.push_back({section, key, value});
+}
+
+// Each value as the writer would write it right after the load, and each control's state, so
+// that a save can tell what changed since.
+void ZephraSetup::NoteLoadedValues() {
+    loadedValues_.clear();
+    asLoaded_.clear();
+    vb::Try([&] {
+        for (const settings::Setting* row : settings::InOrder(&settings::Dialog::writeOrder))
+            loadedValues_[KeyOf(row->section, row->dialog.writtenAs ? row->dialog.writtenAs : row->key)] =
+                SettingValue(*row);
+        const settings::Family& units = settings::Units();
+        for (int n = 0; n < units.count; ++n)
+            if (!loadedKeys_[static_cast<std::size_t>(n)].empty())
+                loadedValues_[KeyOf(units.section, loadedKeys_[static_cast<std::size_t>(n)])] = UnitValue(n);
+        for (const settings::Family& family : settings::Families())
+            for (const settings::FamilyKey& key : settings::KeysOf(family))
+                loadedValues_[KeyOf(family.section, key.name)] = NumberedValue(key);
+        for (const forms::Control* control : AllControls())
+            if (std::optional<std::string> state = StateOf(*control)) asLoaded_[control] = *state;
+    });
+    vb::Err().Clear();
+}
+
+std::vector<const forms::Control*> ZephraSetup::Edits() {
+    std::vector<const forms::Control*> edits;
+    for (const forms::Control* control : AllControls()) {
+        const std::optional<std::string> state = StateOf(*control);
+        if (!state) continue;
+        auto loaded = asLoaded_.find(control);
+        if (loaded == asLoaded_.end() || loaded->second != *state) edits.push_back(control);
+    }
+    return edits;
+}
+
+void ZephraSetup::Take(const forms::Control& edited) {
+    forms::Control* own = FindControl(edited.Name(), edited.Index());
+    if (auto* box = dynamic_cast<const forms::TextBox*>(&edited)) {
+        if (auto* mine = dynamic_cast<forms::TextBox*>(own)) mine->Text(box->Text());
+    } else if (auto* check = dynamic_cast<const forms::CheckBox*>(&edited)) {
+        if (auto* mine = dynamic_cast<forms::CheckBox*>(own)) mine->Value(check->Value());
+    } else if (auto* option = dynamic_cast<const forms::OptionButton*>(&edited)) {
+        if (auto* mine = dynamic_cast<forms::OptionButton*>(own)) mine->Value(option->Value());
+    } else if (auto* list = dynamic_cast<const forms::ComboBox*>(&edited)) {
+        if (auto* mine = dynamic_cast<forms::ComboBox*>(own)) mine->Text(list->Text());
+    }
 }
 
 void ZephraSetup::PostedAs(const forms::Control& control, const std::string& field) { postedAs_[&control] = field; }
@@ -115,6 +189,17 @@ void ZephraSetup::PostedAs(const forms::Control& control, const std::string& fie
 std::string ZephraSetup::FieldName(const forms::Control& control) const {
     auto found = postedAs_.find(&control);
     if (found != postedAs_.end()) return found->second;
+    // On screen: the label the user reads, and which unit's or row's it is.
+    if (const std::string label = LabelOf(control); !label.empty()) {
+        if (control.Index() < 0) return label;
+        const std::string number = std::to_string(control.Index() + 1);
+        const settings::Family& units = settings::Units();
+        bool unitField = control.Name() == units.keyField->control;
+        for (const settings::FamilyField& f : units.fields) unitField = unitField || control.Name() == f.control;
+        if (!unitField) return label + kOfRow + number;
+        const std::string name = vb::Trim(Named<forms::TextBox>(units.fields.front().control, control.Index()).Text());
+        return label + kOfUnit + number + (name.empty() ? "" : " (" + name + ")");
+    }
     return control.Index() < 0 ? control.Name() : control.Name() + "(" + std::to_string(control.Index()) + ")";
 }
 
@@ -124,6 +209,12 @@ std::string ZephraSetup::RefusedValue() {
     std::string refused;
     auto check = [&](const forms::Control& control, const std::string& text, Check kind) {
         if (!refused.empty()) return;
+        // Typed on screen: a character the settings files' code page lacks cannot be kept.
+        if (auto* box = dynamic_cast<const forms::TextBox*>(&control); box && box->Unheld()) {
+            refused =
+                kNothingSaved + FieldName(control) + kCannotHold + CodePointName(box->Unheld()) + kNotInCodePage + ".";
+            return;
+        }
         const std::string what = Unstorable(text, kind);
         if (!what.empty()) refused = kNothingSaved + FieldName(control) + kCannotHold + what + ".";
     };
@@ -161,15 +252,37 @@ std::string ZephraSetup::RefusedValue() {
 }
 
 void ZephraSetup::OKButton_Click() {
-    const std::string refused = WriteSettings(true);
+    const std::string refused = OnScreen() ? UpdateFromWindow() : WriteSettings(true);
     if (!refused.empty()) forms::MsgBox(refused);
+}
+
+// As the status page's save does: the settings read afresh, only the fields the user changed
+// since the window opened put over them, and only the keys whose value that changes written.
+// So a page save or a script's change made while the window was open stays, and an Update
+// without an edit writes nothing.
+std::string ZephraSetup::UpdateFromWindow() {
+    // What the window holds is checked first: only its text boxes know what was typed that
+    // the settings files cannot keep, and they name fields by the labels the user reads.
+    std::string refused = RefusedValue();
+    if (refused.empty()) {
+        ZephraSetup fresh(state_);
+        fresh.Load();
+        for (const forms::Control* edited : Edits()) fresh.Take(*edited);
+        refused = fresh.WriteSettings(true, {}, true);
+    } else {
+        vb::Try([&] { WriteLog(state_.Host(), kSource, refused); });
+        vb::Err().Clear();
+    }
+    if (refused.empty()) Unload();
+    return refused;
 }
 
 std::string ZephraSetup::SaveFromWebPage(const std::vector<homeseer::Host::IniSetting>& more) {
     return WriteSettings(false, more);
 }
 
-std::string ZephraSetup::WriteSettings(bool interactive, const std::vector<homeseer::Host::IniSetting>& more) {
+std::string ZephraSetup::WriteSettings(bool interactive, const std::vector<homeseer::Host::IniSetting>& more,
+                                       bool changedOnly) {
     Load();
     // Every value is checked before anything is written, so that a save is whole or none.
     const std::string refused = RefusedValue();
@@ -180,6 +293,7 @@ std::string ZephraSetup::WriteSettings(bool interactive, const std::vector<homes
     }
     bool soundsChanged = false;
     batch_.clear();
+    changedOnly_ = changedOnly;
     const bool completed = vb::Try([&] {
         // 1, 2. Every setting of the table in the writer's order: the keys of the main
         // section, the voice and the sounds.
@@ -210,9 +324,11 @@ std::string ZephraSetup::WriteSettings(bool interactive, const std::vector<homes
             if (loaded != loadedKeys_.end()) loaded->clear();
         }
 
-        // 5. The picture resizer, offered once.
-        if (settings::StoredText(state_.Host(), settings::MainSetting(kResizeQuestion)) != "1" && grouped > 0)
-            AskResizer(interactive);
+        // 5. The picture resizer, offered once. A save of changes alone offers it only when it
+        // stores something (below).
+        const bool offerResizer =
+            settings::StoredText(state_.Host(), settings::MainSetting(kResizeQuestion)) != "1" && grouped > 0;
+        if (offerResizer && !changedOnly) AskResizer(interactive);
 
         // 6. Units that were loaded and that no slot holds any more.
         for (const std::string& key : loadedKeys_)
@@ -222,10 +338,12 @@ std::string ZephraSetup::WriteSettings(bool interactive, const std::vector<homes
         for (const settings::Family& family : settings::Families())
             for (const settings::FamilyKey& key : settings::KeysOf(family))
                 Save(family.section, key.name, NumberedValue(key));
+        if (offerResizer && changedOnly && !batch_.empty()) AskResizer(interactive);
 
-        // The settings file, written once with every key.
+        // The settings file, written once with every key; a save of changes alone that has
+        // none leaves the file as it is.
         batch_.insert(batch_.end(), more.begin(), more.end());
-        state_.Host().SaveIniSettings(batch_, kIniFile);
+        if (!batch_.empty() || !changedOnly) state_.Host().SaveIniSettings(batch_, kIniFile);
         batch_.clear();
 
         // 9. The host's caller-ID event.
@@ -239,6 +357,7 @@ std::string ZephraSetup::WriteSettings(bool interactive, const std::vector<homes
         if (soundsChanged) UpdateButtons(state_);
     });
     batch_.clear();
+    changedOnly_ = false;
     if (!completed) {
         const std::string error = vb::Err().Description;
         vb::Try([&] { WriteLog(state_.Host(), kSource, kWriteTag); });

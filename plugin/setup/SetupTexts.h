@@ -23,6 +23,10 @@ inline constexpr const char* kSavingName = "OK Click Saving Name ";
 inline constexpr const char* kSavingAt = " at ";
 inline constexpr const char* kNothingSaved = "Nothing was saved: ";
 inline constexpr const char* kCannotHold = " cannot hold ";
+// A character typed in the window that the settings files' code page lacks, by its code point.
+inline constexpr const char* kNotInCodePage = " (the settings files keep Windows-1252 characters only)";
+inline constexpr const char* kOfUnit = " of unit ";
+inline constexpr const char* kOfRow = " of row ";
 inline constexpr const char* kSaveFailed = "The settings could not be saved: ";
 
 inline constexpr const char* kNoDisplay =

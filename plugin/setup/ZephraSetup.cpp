@@ -150,6 +150,7 @@ void ZephraSetup::Form_Load() {
             unloaded_[{windows::LowerCase(failed.section), windows::LowerCase(vb::Trim(failed.key))}] = value;
     }
     vb::Err().Clear();
+    NoteLoadedValues();
 }
 
 // Every setting of the table, in the load's order, each a step of its own.
@@ -282,6 +283,8 @@ void ZephraSetup::LoadSlideRows() {
 void ZephraSetup::Form_Unload() {
     failedLoads_.clear();
     unloaded_.clear();
+    asLoaded_.clear();
+    loadedValues_.clear();
 }
 
 void ZephraSetup::CancelButton_Click() { Unload(); }

@@ -203,10 +203,21 @@ private:
     // control holds unless the user changed the control.
     void LoadStep(const std::string& section, const std::string& key, const std::function<void()>& body,
                   std::function<std::string()> value);
-    // The writer, from the button or from the web page.
-    std::string WriteSettings(bool askResizer, const std::vector<homeseer::Host::IniSetting>& more = {});
+    // The writer, from the button or from the web page. `changedOnly`: a key whose written
+    // value is what the load gave is not written.
+    std::string WriteSettings(bool askResizer, const std::vector<homeseer::Host::IniSetting>& more = {},
+                              bool changedOnly = false);
+    // "Update" in the window: what its user changed since it opened, copied over the settings
+    // files as they are now (a page or a script may have saved meanwhile) and written alone.
+    std::string UpdateFromWindow();
+    // The controls whose state differs from what the window showed when it opened.
+    std::vector<const forms::Control*> Edits();
+    // Puts an edited control's state of `edited` (another instance) into this one's control.
+    void Take(const forms::Control& edited);
     std::string RefusedValue();
     std::string FieldName(const forms::Control& control) const;
+    // Written values as the load left them, by section and lower-case key.
+    void NoteLoadedValues();
     // Stores one value, unless its setting failed to load and the control still holds what
     // the failed load left in it.
     void Save(const std::string& section, const std::string& key, const std::string& value);
@@ -239,6 +250,10 @@ private:
     std::vector<FailedLoad> failedLoads_;
     std::map<std::pair<std::string, std::string>, std::string> unloaded_;
     std::vector<homeseer::Host::IniSetting> batch_;  // the keys of the save under way, in order
+    // The state of every control as the load left it (what the window shows when it opens).
+    std::map<const forms::Control*, std::string> asLoaded_;
+    std::map<std::pair<std::string, std::string>, std::string> loadedValues_;
+    bool changedOnly_ = false;
     std::map<const forms::Control*, std::string> postedAs_;
     // The controls of settings that have no member above.
     std::vector<std::unique_ptr<forms::Control>> settingControls_;

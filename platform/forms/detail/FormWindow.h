@@ -33,6 +33,8 @@ public:
 
     GtkWidget* window() const noexcept { return window_; }
     GtkWidget* find(const std::string& id) const;
+    // The caption the user reads for a widget: see Form::LabelOf.
+    static std::string labelOf(GtkWidget* widget);
 
 private:
     FormWindow(Form& form, GtkBuilder* builder, GtkWidget* window);

@@ -22,119 +22,12 @@
 #include "setup/tests/SetupTestBed.h"
 #include "windows/Registry.h"
 
-// Last: Xlib's macros (None, Bool, Status) would clash with names above.
-#include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
+#include "setup/tests/window/RealInput.h"
 
 namespace zephra::testing {
 namespace {
 
 namespace ft = forms::test;
-
-// Input as the user gives it: through the display server, to whatever window is under the
-// pointer or has the keyboard.
-class RealInput {
-public:
-    RealInput() : display_(XOpenDisplay(nullptr)) {}
-    ~RealInput() {
-        if (display_) XCloseDisplay(display_);
-    }
-    RealInput(const RealInput&) = delete;
-    RealInput& operator=(const RealInput&) = delete;
-
-    bool Ready() {
-        int event = 0, error = 0, major = 0, minor = 0;
-        return display_ && XTestQueryExtension(display_, &event, &error, &major, &minor);
-    }
-
-    // A click in the middle of the widget as it lies on the screen now.
-    void Click(GtkWidget* widget) {
-        GtkWidget* top = gtk_widget_get_toplevel(widget);
-        int x = 0, y = 0, originX = 0, originY = 0;
-        gtk_widget_translate_coordinates(widget, top, 0, 0, &x, &y);
-        gdk_window_get_origin(gtk_widget_get_window(top), &originX, &originY);
-        GtkAllocation size;
-        gtk_widget_get_allocation(widget, &size);
-        XTestFakeMotionEvent(display_, -1, originX + x + size.width / 2, originY + y + size.height / 2, 0);
-        XTestFakeButtonEvent(display_, 1, True, 0);
-        XTestFakeButtonEvent(display_, 1, False, 0);
-        XFlush(display_);
-    }
-    void Key(KeySym key, bool shift = false, bool control = false) {
-        const KeyCode shiftKey = XKeysymToKeycode(display_, XK_Shift_L);
-        const KeyCode controlKey = XKeysymToKeycode(display_, XK_Control_L);
-        if (shift) XTestFakeKeyEvent(display_, shiftKey, True, 0);
-        if (control) XTestFakeKeyEvent(display_, controlKey, True, 0);
-        XTestFakeKeyEvent(display_, XKeysymToKeycode(display_, key), True, 0);
-        XTestFakeKeyEvent(display_, XKeysymToKeycode(display_, key), False, 0);
-        if (control) XTestFakeKeyEvent(display_, controlKey, False, 0);
-        if (shift) XTestFakeKeyEvent(display_, shiftKey, False, 0);
-        XFlush(display_);
-    }
-
-private:
-    Display* display_;
-};
-
-// The message box on screen, if one is.
-GtkWidget* ShownBox() {
-    GtkWidget* box = nullptr;
-    GList* windows = gtk_window_list_toplevels();
-    for (GList* w = windows; w; w = w->next)
-        if (GTK_IS_MESSAGE_DIALOG(w->data) && gtk_widget_get_mapped(GTK_WIDGET(w->data))) box = GTK_WIDGET(w->data);
-    g_list_free(windows);
-    return box;
-}
-
-std::string BoxText(GtkWidget* box) {
-    gchar* text = nullptr;
-    g_object_get(box, "text", &text, nullptr);
-    std::string out = text ? text : "";
-    g_free(text);
-    return out;
-}
-
-// The user's steps: each runs, on the windows' own loop, once the one before it has shown its
-// effect; a step answers true when its effect is there and the next may go. Gives up after a
-// generous time, closing what is open, so that a fault fails the test instead of hanging it.
-class Steps {
-public:
-    using Step = std::function<bool()>;
-    Steps(std::vector<Step> steps, std::function<void()> giveUp)
-        : steps_(std::move(steps)),
-          giveUp_(std::move(giveUp)),
-          deadline_(std::chrono::steady_clock::now() + std::chrono::seconds(60)) {
-        source_ = g_timeout_add(50, &Steps::Tick, this);
-    }
-    ~Steps() {
-        if (source_) g_source_remove(source_);
-    }
-    bool Done() const { return next_ == steps_.size(); }
-    std::size_t Reached() const { return next_; }
-
-private:
-    static gboolean Tick(gpointer self) {
-        auto* steps = static_cast<Steps*>(self);
-        if (steps->Done()) {
-            steps->source_ = 0;
-            return G_SOURCE_REMOVE;
-        }
-        if (std::chrono::steady_clock::now() > steps->deadline_) {
-            steps->source_ = 0;
-            steps->giveUp_();
-            return G_SOURCE_REMOVE;
-        }
-        if (steps->steps_[steps->next_]()) ++steps->next_;
-        return G_SOURCE_CONTINUE;
-    }
-
-    std::vector<Step> steps_;
-    std::function<void()> giveUp_;
-    std::chrono::steady_clock::time_point deadline_;
-    std::size_t next_ = 0;
-    guint source_ = 0;
-};
 
 const std::string kSettings = IniText({
     "[Zephra Utilities]",
@@ -214,11 +107,11 @@ TEST_F(MessageBoxWindow, ARefusedUnitFieldIsShownInABoxAndNothingIsWritten) {
     ShowZephraSetup(bed.state);  // returns when the window has closed
 
     EXPECT_TRUE(steps.Done()) << "stopped before step " << steps.Reached();
-    EXPECT_EQ(refusal, "Nothing was saved: aDC(0) cannot hold '='.");
+    EXPECT_EQ(refusal, "Nothing was saved: Device Code of unit 1 (Kitchen) cannot hold '='.");
     EXPECT_TRUE(openUnderTheBox);
     EXPECT_TRUE(std::filesystem::exists(shot)) << shot;
     EXPECT_EQ(bed.Ini(), before);
-    EXPECT_TRUE(bed.LogHas("dkvZephra|Nothing was saved: aDC(0) cannot hold '='."));
+    EXPECT_TRUE(bed.LogHas("dkvZephra|Nothing was saved: Device Code of unit 1 (Kitchen) cannot hold '='."));
     ASSERT_TRUE(bed.state.appliances.slots[0].Object);
     EXPECT_EQ(bed.state.appliances.slots[0].Name, "kitchen");
     for (ZephraEntry& slot : bed.state.appliances.slots)

@@ -7,6 +7,8 @@
 #include <gtk/gtk.h>
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <filesystem>
 #include <set>
 #include <sstream>
@@ -14,6 +16,7 @@
 #include <vector>
 
 #include "core/SettingsReader.h"
+#include "display/Display.h"
 #include "forms/FormsTest.h"
 #include "automation/CallByName.h"
 #include "forms/User.h"
@@ -21,6 +24,7 @@
 #include "host/reva.h"
 #include "host/tests/RevaTestBed.h"
 #include "web/tests/StatusBed.h"
+#include "setup/tests/window/RealInput.h"  // last: it brings Xlib's macros
 
 namespace zephra::testing {
 namespace {
@@ -78,7 +82,7 @@ std::string FieldValue(const std::string& page, const std::string& name) {
 }
 
 struct WindowBed : StatusBed {
-    WindowBed() : StatusBed(kSettings) {
+    explicit WindowBed(const std::string& ini = kSettings) : StatusBed(ini) {
         windows::SaveSetting(kUdpAppName, "Options", "LocalPort", "0");  // any free port
         InitZephraUtilities(state);
     }
@@ -340,15 +344,213 @@ TEST_F(SetupWindow, CancelAndTheCloseBoxStoreNothing) {
     EXPECT_EQ(bed.state.settings.ServerPort, "8081");
 }
 
-TEST_F(SetupWindow, AnUnchangedUpdateWritesWhatAnUnchangedStatusPageSaveWrites) {
+// Nothing edited, nothing written: not even the writer's own forms of the values as loaded.
+TEST_F(SetupWindow, AnUnchangedUpdateLeavesTheSettingsFileAsItWas) {
     WindowBed window;
+    const std::string before = window.Ini();
+    window.host->ClearCalls();
     window.Open(WindowBed::Update);
-    WindowBed page;
-    page.page(StatusBed::Post(page.Get(), "Save"));
-    // The page also keeps its own view settings, in a section of their own.
-    const std::string pageSetup = page.Ini().substr(0, page.Ini().find("[STATUS]\r\n"));
-    EXPECT_EQ(window.Ini(), pageSetup);
-    EXPECT_NE(window.Ini(), kSettings);
+    EXPECT_EQ(window.Ini(), before);
+    EXPECT_TRUE(window.Saved().empty());
+    EXPECT_FALSE(window.Dialog().Loaded());
+}
+
+// Lines of `before` that `after` lacks.
+Strings Removed(const std::string& before, const std::string& after) { return Added(after, before); }
+
+// Settings that others change while the window is open, with characters beyond ASCII.
+const std::string kShared = IniText({
+    "[Zephra Utilities]",
+    "ServerPort=\"8081\"",
+    "HomeseerIP=\"127.0.0.1\"",
+    "PushDelay=\"7\"",
+    "FontColor=\"red\"",
+    "CIDNamePrefix=Nom \xE9",
+    "ResizeQuestion=1",
+    "[Zephra Names]",
+    "127.0.0.2/kitchen=\"Kitchen,Q1,A3,A4,0,1,\"",
+    "127.0.0.3=\"Hall,Q2,,,1,0,\"",
+});
+
+// The window worked by real input: each step waits for the effect of the one before; a fault
+// that stops the steps closes the window, so that the test fails instead of hanging.
+void WorkWindow(WindowBed& bed, const char* call, std::vector<Steps::Step> steps, std::size_t* reached) {
+    bed.Call("RegisterCallback", {vb::Variant(vb::ObjectRef(bed.host->callback()))});
+    ZephraSetup& dialog = bed.Dialog();
+    // The user's first look waits for the window.
+    steps.insert(steps.begin(), [&dialog] { return dialog.OnScreen(); });
+    Steps user(std::move(steps), [&dialog] {
+        if (GtkWidget* box = ShownBox()) gtk_dialog_response(GTK_DIALOG(box), forms::vbOK);
+        dialog.Unload();
+    });
+    bed.Call(call);  // returns when the window has closed
+    *reached = user.Done() ? SIZE_MAX : user.Reached();
+}
+
+GtkWidget* WidgetOf(forms::Form& form, const std::string& id) {
+    return form.OnScreen() ? static_cast<GtkWidget*>(ft::Widget(form, id)) : nullptr;
+}
+
+// The steps that replace a text box's text by `text` as typed on the keyboard.
+void TypeInto(std::vector<Steps::Step>& steps, RealInput& input, forms::Form*& form, const std::string& id,
+              const std::string& text) {
+    steps.push_back([&input, &form, id] {
+        GtkWidget* box = WidgetOf(*form, id);
+        if (!box || !gtk_widget_get_mapped(box)) return false;
+        ft::Settle();
+        input.Click(box);
+        return true;
+    });
+    steps.push_back([&input, &form, id, text] {
+        if (!gtk_widget_has_focus(WidgetOf(*form, id))) return false;
+        input.Key(XK_a, false, true);
+        input.Key(XK_Delete);
+        input.Prepare(text);
+        return true;
+    });
+    steps.push_back([&input, &form, id, text] {
+        if (*gtk_entry_get_text(GTK_ENTRY(WidgetOf(*form, id))) != '\0') return false;
+        input.Type(text);
+        return true;
+    });
+    steps.push_back([&form, id, text] { return gtk_entry_get_text(GTK_ENTRY(WidgetOf(*form, id))) == text; });
+}
+
+// A click on the button that closes the window (the user's turn ends with it).
+void ClickToClose(std::vector<Steps::Step>& steps, RealInput& input, forms::Form*& form, const std::string& id) {
+    steps.push_back([&input, &form, id] {
+        ft::Settle();
+        input.Click(WidgetOf(*form, id));
+        return true;
+    });
+}
+
+// The page and a script store settings while the window is open; the window's user then types
+// into one unit's field and presses "Update": the file keeps what the others stored, and only
+// the unit's entry changes.
+TEST_F(SetupWindow, UpdateWritesOnlyWhatItsUserChangedOverWhatOthersStoredMeanwhile) {
+    RealInput input;
+    ASSERT_TRUE(input.Ready()) << "the display has no test extension";
+    WindowBed bed(kShared);
+    forms::Form* form = &bed.Dialog();
+    std::string others;
+    std::vector<Steps::Step> steps;
+    steps.push_back([&] {
+        GtkWidget* box = WidgetOf(*form, "aX10Server_0");
+        if (!box || !gtk_widget_get_mapped(box)) return false;
+        // The status page saves two settings, as a browser posts its form; a script stores one.
+        bed.page(StatusBed::Post(bed.Get(), "Save", {{"PushDelay", "9"}, {"FontColor", "blue"}}));
+        bed.host->SaveIniSetting("Zephra Utilities", "TextStyle", "Verdana", SetupBed::kFile);
+        others = bed.Ini();
+        return true;
+    });
+    TypeInto(steps, input, form, "aX10Server_0", "x10a");
+    steps.push_back([&] { return ft::Screenshot(*form, ShotsDir() + "/typed-over-others.png"); });
+    ClickToClose(steps, input, form, "OKButton");
+    std::size_t reached = 0;
+    WorkWindow(bed, "ConfigIO", std::move(steps), &reached);
+    EXPECT_EQ(reached, SIZE_MAX) << "stopped before step " << reached;
+
+    EXPECT_EQ(Removed(others, bed.Ini()), Strings{"127.0.0.2/kitchen=\"Kitchen,Q1,A3,A4,0,1,\"\r"});
+    EXPECT_EQ(Added(others, bed.Ini()), Strings{"127.0.0.2/kitchen=\"Kitchen,Q1,A3,A4,0,1,x10a\"\r"});
+    EXPECT_EQ(bed.Setting("Zephra Utilities", "PushDelay"), "\"9\"");
+    EXPECT_EQ(bed.Setting("Zephra Utilities", "FontColor"), "\"blue\"");
+    EXPECT_EQ(bed.Setting("Zephra Utilities", "TextStyle"), "Verdana");
+    EXPECT_EQ(bed.state.settings.PushDelay, 9);
+}
+
+// Characters beyond ASCII cross the window's edge both ways: shown as stored, stored as typed
+// in the settings files' code page, and left byte for byte where nobody typed.
+TEST_F(SetupWindow, TextsBeyondAsciiAreShownAndStoredInTheFilesCodePage) {
+    RealInput input;
+    ASSERT_TRUE(input.Ready()) << "the display has no test extension";
+    WindowBed bed(kShared);
+    bed.page(StatusBed::Post(bed.Get(), "Save", {{"Location1", "Hall \xDC"}}));  // as a browser posts "Hall Ü"
+    ASSERT_EQ(bed.Setting("Zephra Names", "127.0.0.3"), "\"Hall \xDC,Q2,,,1,0,\"");
+    const std::string before = bed.Ini();
+    forms::Form* form = &bed.Dialog();
+    std::size_t reached = 0;
+
+    // Shown as stored; "Update" without an edit leaves every byte.
+    std::string hall, prefix;
+    std::vector<Steps::Step> look;
+    look.push_back([&] {
+        if (!WidgetOf(*form, "aName_1")) return false;
+        hall = ft::Text(*form, "aName_1");
+        prefix = ft::Text(*form, "aCIDNamePrefix");
+        return true;
+    });
+    ClickToClose(look, input, form, "OKButton");
+    WorkWindow(bed, "ConfigIO", std::move(look), &reached);
+    EXPECT_EQ(reached, SIZE_MAX) << "stopped before step " << reached;
+    EXPECT_EQ(hall, "Hall \u00DC");
+    EXPECT_EQ(prefix, "Nom \u00E9");
+    EXPECT_EQ(bed.Ini(), before);
+
+    // "Büro" typed over Kitchen: one byte for the "ü"; Hall's entry and the prefix stay.
+    std::vector<Steps::Step> steps;
+    TypeInto(steps, input, form, "aName_0", "B\u00FCro");
+    steps.push_back([&] { return ft::Screenshot(*form, ShotsDir() + "/typed-beyond-ascii.png"); });
+    ClickToClose(steps, input, form, "OKButton");
+    WorkWindow(bed, "ConfigIO", std::move(steps), &reached);
+    EXPECT_EQ(reached, SIZE_MAX) << "stopped before step " << reached;
+    EXPECT_EQ(Removed(before, bed.Ini()), Strings{"127.0.0.2/kitchen=\"Kitchen,Q1,A3,A4,0,1,\"\r"});
+    EXPECT_EQ(Added(before, bed.Ini()), Strings{"127.0.0.2/kitchen=\"B\xFCro,Q1,A3,A4,0,1,\"\r"});
+    EXPECT_EQ(FieldValue(bed.Get(), "Location0"), "B\xFCro");
+}
+
+// A character the settings files' code page lacks is refused in a box naming the field by its
+// label; nothing is written and the window stays open for its user.
+TEST_F(SetupWindow, ACharacterTheFilesCannotKeepIsRefusedByItsLabel) {
+    RealInput input;
+    ASSERT_TRUE(input.Ready()) << "the display has no test extension";
+    WindowBed bed(kShared);
+    const std::string before = bed.Ini();
+    bed.host->ClearCalls();
+    forms::Form* form = &bed.Dialog();
+    std::string refusal;
+    bool openUnderTheBox = false;
+    std::vector<Steps::Step> steps;
+    // The user brings the page "CID" to the front by its tab.
+    steps.push_back([&] {
+        GtkWidget* tabs = WidgetOf(*form, "SSTab1");
+        if (!tabs || !gtk_widget_get_mapped(tabs)) return false;
+        ft::Settle();
+        GtkNotebook* notebook = GTK_NOTEBOOK(tabs);
+        input.Click(gtk_notebook_get_tab_label(notebook, gtk_notebook_get_nth_page(notebook, 5)));
+        return true;
+    });
+    TypeInto(steps, input, form, "aCIDNamePrefix", "\u65E5\u672C");
+    steps.push_back([&] {
+        ft::Settle();
+        input.Click(WidgetOf(*form, "OKButton"));
+        return true;
+    });
+    steps.push_back([&] {
+        GtkWidget* box = ShownBox();
+        if (!box) return false;
+        ft::Settle();
+        refusal = BoxText(box);
+        openUnderTheBox = form->OnScreen();
+        display::WritePng(box, (ShotsDir() + "/refused-code-page.png").c_str());
+        input.Click(gtk_dialog_get_widget_for_response(GTK_DIALOG(box), forms::vbOK));
+        return true;
+    });
+    steps.push_back([&] {
+        if (ShownBox()) return false;
+        EXPECT_EQ(ft::Text(*form, "aCIDNamePrefix"), "\u65E5\u672C");
+        return true;
+    });
+    ClickToClose(steps, input, form, "CancelButton");
+    std::size_t reached = 0;
+    WorkWindow(bed, "ConfigIO", std::move(steps), &reached);
+    EXPECT_EQ(reached, SIZE_MAX) << "stopped before step " << reached;
+    EXPECT_EQ(refusal,
+              "Nothing was saved: Name Prefix cannot hold U+65E5 (the settings files keep Windows-1252 characters "
+              "only).");
+    EXPECT_TRUE(openUnderTheBox);
+    EXPECT_EQ(bed.Ini(), before);
+    EXPECT_TRUE(bed.Saved().empty());
 }
 
 TEST_F(SetupWindow, TheWindowAndTheStatusPageEditTheSameSettings) {
