@@ -132,7 +132,10 @@ bool UnitAddress(const std::string& text) {
     return slash == std::string::npos || HostAndPort(vb::Trim(text.substr(slash + 1)));
 }
 
-// What keeps a text of the kind from being stored and read back as typed; "" when nothing does.
+bool IsText(Fill fill) { return fill == Fill::Text || fill == Fill::NumericText || fill == Fill::Voice; }
+
+}  // namespace
+
 std::string Problem(const std::string& text, Check kind) {
     if (kind == Check::None) return {};
     if (text.size() > kLongestValue) return kTooLong;
@@ -143,10 +146,6 @@ std::string Problem(const std::string& text, Check kind) {
     if (kind == Check::UnitAddress && !trimmed.empty() && !UnitAddress(text)) return "'" + text + "'" + kNotAnAddress;
     return {};
 }
-
-bool IsText(Fill fill) { return fill == Fill::Text || fill == Fill::NumericText || fill == Fill::Voice; }
-
-}  // namespace
 
 std::string Refused(const std::string& shown, const std::string& what) {
     return kNothingSaved + shown + kCannotHold + what + ".";

@@ -27,6 +27,11 @@ std::string Refusal(const Setting& row, const std::string& value);
 std::string Refusal(const Family& family, const FamilyField& field, int index, const std::string& value,
                     const std::string& unitName = {});
 
+// What keeps a text of the check's kind from being stored and read back as typed (its length, a
+// control character, a character outside the code page, a separator, a port or an address that
+// is none); "" when nothing does.
+std::string Problem(const std::string& text, Check kind);
+
 // How a refusal names a setting, and a family's field of an index.
 std::string ShownName(const Setting& row);
 std::string ShownName(const Family& family, const FamilyField& field, int index, const std::string& unitName = {});

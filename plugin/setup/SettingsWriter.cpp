@@ -12,6 +12,7 @@
 #include "automation/Registry.h"
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
+#include "core/SettingsChecks.h"
 #include "core/SettingsTable.h"
 #include "core/SettingsReader.h"
 #include "core/SoundsDevice.h"
@@ -205,7 +206,7 @@ std::string ZephraSetup::FieldName(const forms::Control& control) const {
 
 // The first value that the settings file could not give back as it is, told by its field; ""
 // when every value can be stored.
-std::string ZephraSetup::RefusedValue() {
+std::string ZephraSetup::RefusedValue(const std::vector<const forms::Control*>& edits) {
     std::string refused;
     auto check = [&](const forms::Control& control, const std::string& text, Check kind) {
         if (!refused.empty()) return;
@@ -215,7 +216,10 @@ std::string ZephraSetup::RefusedValue() {
                 kNothingSaved + FieldName(control) + kCannotHold + CodePointName(box->Unheld()) + kNotInCodePage + ".";
             return;
         }
-        const std::string what = Unstorable(text, kind);
+        // What the user typed must read back as typed; what was stored before is written back as
+        // it stands.
+        const bool edited = std::find(edits.begin(), edits.end(), &control) != edits.end();
+        const std::string what = edited ? settings::Problem(text, kind) : Unstorable(text, kind);
         if (!what.empty()) refused = kNothingSaved + FieldName(control) + kCannotHold + what + ".";
     };
     // The texts of the table's settings, in the writer's order.
@@ -263,11 +267,12 @@ void ZephraSetup::OKButton_Click() {
 std::string ZephraSetup::UpdateFromWindow() {
     // What the window holds is checked first: only its text boxes know what was typed that
     // the settings files cannot keep, and they name fields by the labels the user reads.
-    std::string refused = RefusedValue();
+    const std::vector<const forms::Control*> edits = Edits();
+    std::string refused = RefusedValue(edits);
     if (refused.empty()) {
         ZephraSetup fresh(state_);
         fresh.Load();
-        for (const forms::Control* edited : Edits()) fresh.Take(*edited);
+        for (const forms::Control* edited : edits) fresh.Take(*edited);
         refused = fresh.WriteSettings(true, {}, true);
     } else {
         vb::Try([&] { WriteLog(state_.Host(), kSource, refused); });

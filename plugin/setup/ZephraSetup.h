@@ -214,7 +214,9 @@ private:
     std::vector<const forms::Control*> Edits();
     // Puts an edited control's state of `edited` (another instance) into this one's control.
     void Take(const forms::Control& edited);
-    std::string RefusedValue();
+    // The first value the settings files could not keep; `edits`, the controls the user changed,
+    // are held to the full check of what a field may hold.
+    std::string RefusedValue(const std::vector<const forms::Control*>& edits = {});
     std::string FieldName(const forms::Control& control) const;
     // Written values as the load left them, by section and lower-case key.
     void NoteLoadedValues();

@@ -553,6 +553,42 @@ TEST_F(SetupWindow, ACharacterTheFilesCannotKeepIsRefusedByItsLabel) {
     EXPECT_TRUE(bed.Saved().empty());
 }
 
+// What a user types in the window is held to the checks the status page's save makes: an IP
+// box that holds no address is refused by its label and unit, and nothing is written.
+TEST_F(SetupWindow, ATypedAddressThatIsNoneIsRefusedAsThePageRefusesIt) {
+    RealInput input;
+    ASSERT_TRUE(input.Ready()) << "the display has no test extension";
+    WindowBed bed(kShared);
+    const std::string before = bed.Ini();
+    bed.host->ClearCalls();
+    forms::Form* form = &bed.Dialog();
+    std::string refusal;
+    std::vector<Steps::Step> steps;
+    TypeInto(steps, input, form, "aIP_0", "a  b");
+    steps.push_back([&] {
+        ft::Settle();
+        input.Click(WidgetOf(*form, "OKButton"));
+        return true;
+    });
+    steps.push_back([&] {
+        GtkWidget* box = ShownBox();
+        if (!box) return false;
+        ft::Settle();
+        refusal = BoxText(box);
+        input.Click(gtk_dialog_get_widget_for_response(GTK_DIALOG(box), forms::vbOK));
+        return true;
+    });
+    steps.push_back([&] { return !ShownBox(); });
+    ClickToClose(steps, input, form, "CancelButton");
+    std::size_t reached = 0;
+    WorkWindow(bed, "ConfigIO", std::move(steps), &reached);
+    EXPECT_EQ(reached, SIZE_MAX) << "stopped before step " << reached;
+    EXPECT_EQ(refusal.rfind("Nothing was saved: IP of unit 1 (Kitchen) cannot hold 'a  b' (an IPv4 address", 0), 0u)
+        << refusal;
+    EXPECT_EQ(bed.Ini(), before);
+    EXPECT_TRUE(bed.Saved().empty());
+}
+
 TEST_F(SetupWindow, TheWindowAndTheStatusPageEditTheSameSettings) {
     WindowBed bed;
     bed.Open([&](forms::Form& form) {
