@@ -35,6 +35,10 @@ void SettleLayout() {
 
 bool WritePng(GtkWidget* widget, const char* path) {
     if (!widget || !path || !gtk_widget_get_realized(widget)) return false;
+    // A window whose new size is not laid out yet (a busy machine) is laid out first: drawing
+    // a widget that waits for its allocation is refused by the toolkit.
+    GtkWidget* top = gtk_widget_get_toplevel(widget);
+    if (GTK_IS_CONTAINER(top) && gtk_widget_is_toplevel(top)) gtk_container_check_resize(GTK_CONTAINER(top));
     GtkAllocation a;
     gtk_widget_get_allocation(widget, &a);
     if (a.width < 1 || a.height < 1) return false;

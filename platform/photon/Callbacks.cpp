@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <set>
+#include <vector>
 
 namespace photon {
 namespace detail {
@@ -260,35 +262,111 @@ void OnMenuActivate(GtkMenuItem* item, gpointer user)
     Invoke(w, Pt_CB_ACTIVATE, 0, &ev, nullptr);
 }
 
-void OnFileChosen(GtkFileChooser* fc, gpointer user);
-
-// True while the toolkit handles the user's pointer or key input.
-bool UserInputNow()
+// The type of the user's input the toolkit handles now; GDK_NOTHING when there is none.
+GdkEventType CurrentInput()
 {
     GdkEvent* e = gtk_get_current_event();
-    if (!e) return false;
+    if (!e) return GDK_NOTHING;
     const GdkEventType t = e->type;
     gdk_event_free(e);
-    return t == GDK_BUTTON_PRESS || t == GDK_2BUTTON_PRESS || t == GDK_3BUTTON_PRESS || t == GDK_BUTTON_RELEASE ||
-           t == GDK_KEY_PRESS || t == GDK_KEY_RELEASE || t == GDK_TOUCH_BEGIN || t == GDK_TOUCH_END;
+    switch (t) {
+    case GDK_BUTTON_PRESS:
+    case GDK_2BUTTON_PRESS:
+    case GDK_3BUTTON_PRESS:
+    case GDK_BUTTON_RELEASE:
+    case GDK_KEY_PRESS:
+    case GDK_KEY_RELEASE:
+    case GDK_TOUCH_BEGIN:
+    case GDK_TOUCH_END: return t;
+    default: return GDK_NOTHING;
+    }
 }
 
-// A selection the toolkit makes by itself (the first row of a folder just read) is not the
-// user's choice and is not reported.
-void OnFileSelectionChanged(GtkFileChooser* fc, gpointer user)
-{
-    if (UserInputNow()) OnFileChosen(fc, user);
-}
+bool PointerInput(GdkEventType t) { return t != GDK_NOTHING && t != GDK_KEY_PRESS && t != GDK_KEY_RELEASE; }
 
-void OnFileChosen(GtkFileChooser* fc, gpointer user)
+// Reports the file the selector has selected now, with an event of the input that chose it.
+void ReportChosenFile(GtkFileChooser* fc, PtWidget_t* w, PhEvent_t* ev)
 {
-    auto* w = static_cast<PtWidget_t*>(user);
     if (w->quiet) return;
     gchar* path = gtk_file_chooser_get_filename(fc);
     if (!path) return;
     PtFileSelCallback_t cb{path};
-    Invoke(w, Pt_CB_FS_SELECTION, 0, nullptr, &cb);
+    Invoke(w, Pt_CB_FS_SELECTION, 0, ev, &cb);
     g_free(path);
+}
+
+// Every click on a file reports it, as the list does, also when its row is already selected:
+// a second click (the double click among them) is how the program sees the file chosen again.
+// A selection the toolkit makes by itself (the first row of a folder just read) is not the
+// user's choice and is not reported.
+void OnFileSelectionChanged(GtkFileChooser* fc, gpointer user)
+{
+    const GdkEventType input = CurrentInput();
+    if (input == GDK_NOTHING) return;
+    PhEvent_t ev = MakeEvent(PointerInput(input) ? Ph_EV_BUT_PRESS : Ph_EV_KEY, 0);
+    if (PointerInput(input)) ev.data.pointer.click_count = 1;
+    ReportChosenFile(fc, static_cast<PtWidget_t*>(user), &ev);
+}
+
+// A press on the row already selected changes no selection: it is reported when released.
+gboolean OnFileRowPress(GtkWidget* g, GdkEventButton* e, gpointer user)
+{
+    auto* w = static_cast<PtWidget_t*>(user);
+    // The toolkit's added event of a double click is no press of its own.
+    if (e->type != GDK_BUTTON_PRESS) return FALSE;
+    w->armed = false;
+    if (e->button != 1) return FALSE;
+    GtkTreeView* view = GTK_TREE_VIEW(g);
+    if (e->window != gtk_tree_view_get_bin_window(view)) return FALSE;
+    GtkTreePath* path = nullptr;
+    if (!gtk_tree_view_get_path_at_pos(view, static_cast<int>(e->x), static_cast<int>(e->y), &path, nullptr, nullptr,
+                                       nullptr))
+        return FALSE;
+    GtkTreeSelection* selection = gtk_tree_view_get_selection(view);
+    w->armed =
+        gtk_tree_selection_path_is_selected(selection, path) && gtk_tree_selection_count_selected_rows(selection) == 1;
+    gtk_tree_path_free(path);
+    return FALSE;
+}
+
+gboolean OnFileRowRelease(GtkWidget*, GdkEventButton* e, gpointer user)
+{
+    auto* w = static_cast<PtWidget_t*>(user);
+    if (e->button != 1 || !w->armed) return FALSE;
+    w->armed = false;
+    // A folder's second click is the toolkit's: a double click opens it.
+    gchar* chosen = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(w->gtk));
+    const bool folder = !chosen || g_file_test(chosen, G_FILE_TEST_IS_DIR);
+    g_free(chosen);
+    if (folder) return FALSE;
+    PhEvent_t ev = MakeEvent(Ph_EV_BUT_PRESS, 0);
+    ev.data.pointer.click_count = 1;
+    ev.data.pointer.buttons = 1;
+    ReportChosenFile(GTK_FILE_CHOOSER(w->gtk), w, &ev);
+    return FALSE;
+}
+
+// A file activated by a key (Return) is reported as a Return key; a double click's clicks have
+// reported it already.
+void OnFileActivated(GtkFileChooser* fc, gpointer user)
+{
+    if (PointerInput(CurrentInput())) return;
+    PhEvent_t ev = MakeEvent(Ph_EV_KEY, 0);
+    ev.data.key.key_flags = Pk_KF_Key_Down | Pk_KF_Cap_Valid | Pk_KF_Sym_Valid;
+    ev.data.key.key_cap = ev.data.key.key_sym = Pk_Return;
+    ReportChosenFile(fc, static_cast<PtWidget_t*>(user), &ev);
+}
+
+// The file selector's own list views (inner parts of the toolkit's widget included).
+void ForEachTreeView(GtkWidget* g, const std::function<void(GtkWidget*)>& take)
+{
+    if (GTK_IS_TREE_VIEW(g)) take(g);
+    if (!GTK_IS_CONTAINER(g)) return;
+    std::vector<GtkWidget*> kids;
+    gtk_container_forall(
+        GTK_CONTAINER(g),
+        [](GtkWidget* kid, gpointer out) { static_cast<std::vector<GtkWidget*>*>(out)->push_back(kid); }, &kids);
+    for (GtkWidget* kid : kids) ForEachTreeView(kid, take);
 }
 
 // Moves and resizes of a window, as the window manager reports them.
@@ -536,7 +614,11 @@ void ConnectSignals(PtWidget_t* w)
     case Kind::MenuItem: g_signal_connect(g, "activate", G_CALLBACK(OnMenuActivate), w); break;
     case Kind::FileSel:
         g_signal_connect(g, "selection-changed", G_CALLBACK(OnFileSelectionChanged), w);
-        g_signal_connect(g, "file-activated", G_CALLBACK(OnFileChosen), w);
+        g_signal_connect(g, "file-activated", G_CALLBACK(OnFileActivated), w);
+        ForEachTreeView(g, [w](GtkWidget* view) {
+            g_signal_connect(view, "button-press-event", G_CALLBACK(OnFileRowPress), w);
+            g_signal_connect(view, "button-release-event", G_CALLBACK(OnFileRowRelease), w);
+        });
         break;
     case Kind::Window:
         g_signal_connect(g, "delete-event", G_CALLBACK(OnDelete), w);

@@ -54,7 +54,8 @@ void RealClick(PtWidget_t* widget, unsigned long mods = 0);                    /
 void RealKey(PtWidget_t* widget, const char* keysym, unsigned long mods = 0);  // an X key name ("KP_Enter", "a")
 // A click on a row (1-based) of the first list view in the widget (a list, tree or file selector).
 void RealClickRow(PtWidget_t* widget, int row, unsigned long mods = 0);
-bool HaveRealInput();  // the display offers the test extension
+void RealDoubleClickRow(PtWidget_t* widget, int row);  // two clicks there, as quick as a user's double click
+bool HaveRealInput();                                  // the display offers the test extension
 // The file a file selector shows selected now (the toolkit's own choice included), or "".
 std::string FileSelFocus(PtWidget_t* file_selector);
 

@@ -463,13 +463,14 @@ GtkTreeView* FirstTreeView(GtkWidget* g)
 
 }  // namespace
 
-void RealClickRow(PtWidget_t* w, int row, unsigned long mods)
+namespace {
+
+// A point a little into the row (1-based) of the widget's first list view, in root coordinates.
+bool RowPoint(PtWidget_t* w, int row, int* rx, int* ry)
 {
-    RunUntilIdle();
-    Display* x = detail::HaveDisplay() ? XDisplayOf() : nullptr;
-    GtkTreeView* view = x && Usable(w) && row >= 1 ? FirstTreeView(w->gtk) : nullptr;
+    GtkTreeView* view = Usable(w) && row >= 1 ? FirstTreeView(w->gtk) : nullptr;
     GdkWindow* bin = view ? gtk_tree_view_get_bin_window(view) : nullptr;
-    if (!bin) return;
+    if (!bin) return false;
     GtkTreePath* path = gtk_tree_path_new_from_indices(row - 1, -1);
     gtk_tree_view_scroll_to_cell(view, path, nullptr, FALSE, 0, 0);
     RunUntilIdle();
@@ -479,7 +480,35 @@ void RealClickRow(PtWidget_t* w, int row, unsigned long mods)
     int ox = 0, oy = 0;
     gdk_window_get_origin(bin, &ox, &oy);
     // The row's background area has no width without a column: a point a little into the row.
-    ClickAt(x, ox + r.x + 40, oy + r.y + r.height / 2, mods);
+    *rx = ox + r.x + 40;
+    *ry = oy + r.y + r.height / 2;
+    return true;
+}
+
+}  // namespace
+
+void RealClickRow(PtWidget_t* w, int row, unsigned long mods)
+{
+    RunUntilIdle();
+    Display* x = detail::HaveDisplay() ? XDisplayOf() : nullptr;
+    int rx = 0, ry = 0;
+    if (x && RowPoint(w, row, &rx, &ry)) ClickAt(x, rx, ry, mods);
+}
+
+void RealDoubleClickRow(PtWidget_t* w, int row)
+{
+    RunUntilIdle();
+    Display* x = detail::HaveDisplay() ? XDisplayOf() : nullptr;
+    int rx = 0, ry = 0;
+    if (!x || !RowPoint(w, row, &rx, &ry)) return;
+    XTestFakeMotionEvent(x, -1, rx, ry, CurrentTime);
+    SettleRealInput(x);
+    // The two clicks reach the server together, well within the toolkit's double-click time.
+    for (int click = 0; click < 2; ++click) {
+        XTestFakeButtonEvent(x, 1, True, CurrentTime);
+        XTestFakeButtonEvent(x, 1, False, CurrentTime);
+    }
+    SettleRealInput(x);
 }
 
 std::string FileSelFocus(PtWidget_t* w)

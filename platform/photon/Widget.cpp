@@ -79,9 +79,21 @@ void OnGtkDestroy(GtkWidget*, gpointer user)
     if (detail::Alive(w) && !w->destroying) DestroyRecord(w, false);
 }
 
+// Closes the open menus of a widget's tree. A menu left open while its window goes would find
+// its bar taken out of the window, and the toolkit would treat the bar's box as the window.
+void CloseMenus(GtkWidget* g)
+{
+    if (GTK_IS_MENU_SHELL(g)) gtk_menu_shell_deactivate(GTK_MENU_SHELL(g));
+    if (!GTK_IS_CONTAINER(g)) return;
+    GList* kids = gtk_container_get_children(GTK_CONTAINER(g));
+    for (GList* l = kids; l; l = l->next) CloseMenus(GTK_WIDGET(l->data));
+    g_list_free(kids);
+}
+
 void DestroyRecord(PtWidget_t* w, bool destroy_gtk)
 {
     if (!detail::Alive(w) || w->destroying) return;
+    if (destroy_gtk && w->gtk && w->kind == Kind::Window) CloseMenus(w->gtk);
     w->destroying = true;
     w->flags |= Pt_DESTROYED;
     auto kids = w->children;

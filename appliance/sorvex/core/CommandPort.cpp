@@ -227,10 +227,10 @@ std::string CommandPort::runLine(const std::string& line, int fd) {
     else if (starts(line, "save", 4)) {
         if (std::optional<std::string> argument = argumentOf(line)) {
             const auto place = NetworkPlaylistName(*argument);
+            // A refused save is a save that failed: the plug-in is told "200 OK" as for any other.
             if (!place || !actions_.save(place->first, place->second)) {
                 std::printf(texts::kRefusedSave, argument->c_str());
                 std::fflush(stdout);
-                return texts::kReplyUnrecognized;
             }
         }
     } else if (whole(line, "status")) return actions_.status() + texts::kReplyOk;

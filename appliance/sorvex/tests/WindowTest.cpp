@@ -310,6 +310,81 @@ TEST(SorvexWindow, BrowsePlayAndSettingsOnAVirtualDisplay) {
     t::Click(t::Find("SaveOKButton"));
     EXPECT_EQ(ScratchFolder::readFile(music + "/saved.m3u"), "#EXTM3U\r\nalpha.mp3\r\nbeta.ogg\r\n");
 
+    // In the Save dialog a file double-clicked, or clicked twice in a short while, is saved to at
+    // once: a play list without a question, anything else after the Replace question.
+    {
+        const std::string party = music + "/Rock/party.m3u";
+        const std::string old = "#EXTM3U\r\nold.mp3\r\n";
+        const std::string written = "#EXTM3U\r\n" + music + "/alpha.mp3\r\n" + music + "/beta.ogg\r\n";
+        folder.write("music/Rock/party.m3u", old);
+        t::AdvanceClock(500);
+        t::Click(window::FrontPageItems()[0]);
+        ASSERT_EQ(browser.frontPath(), music + "/Rock");
+        // The user's pause before a click: the selector reads its folder and watches its files on
+        // its own, and a busy machine may still be doing so.
+        auto pause = [] {
+            const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(400);
+            while (std::chrono::steady_clock::now() < until) {
+                t::RunUntilIdle();
+                t::AwaitEvent(50);
+            }
+        };
+        auto openSave = [&] {
+            t::ChooseItem(t::Find("SaveItem"));
+            for (int i = 0; i < 400 && t::FileSelFocus(t::Find("SaveFileSel")) != one; ++i) t::AwaitEvent(50);
+            ASSERT_EQ(t::FileSelFocus(t::Find("SaveFileSel")), one);  // the toolkit's own choice: row 1
+            pause();
+        };
+        // A first click, again until the field shows its file (a click lost on a busy machine is
+        // the user's click that did not take).
+        auto firstClick = [&](int row, const std::string& name) {
+            for (int i = 0; i < 20 && t::Text(t::Find("SaveFileText")) != name; ++i) {
+                t::RealClickRow(t::Find("SaveFileSel"), row);
+                if (t::Text(t::Find("SaveFileText")) != name) pause();
+            }
+            EXPECT_EQ(t::Text(t::Find("SaveFileText")), name);
+        };
+        const std::size_t dialogsBefore = t::DialogsSeen().size();
+        openSave();
+        Screenshot(t::Find("SaveDialog"), "sorvex-save-dialog.png");
+        pause();
+        t::RealDoubleClickRow(t::Find("SaveFileSel"), 2);
+        EXPECT_EQ(ScratchFolder::readFile(party), written);
+        EXPECT_EQ(t::DialogsSeen().size(), dialogsBefore);
+        EXPECT_FALSE(PtWidgetIsRealized(t::Find("SaveDialog")));
+
+        // The row the toolkit selected, clicked twice 300 ms apart: the music file is not a play
+        // list, so the user is asked, and Cancel leaves it whole with the dialog open.
+        openSave();
+        t::AnswerDialog(2);
+        firstClick(1, "one.mp3");
+        t::AdvanceClock(300);
+        t::RealClickRow(t::Find("SaveFileSel"), 1);
+        ASSERT_EQ(t::DialogsSeen().size(), dialogsBefore + 1);
+        EXPECT_EQ(t::DialogsSeen().back().buttons, (std::vector<std::string>{"Replace", "Cancel"}));
+        EXPECT_EQ(ScratchFolder::readFile(one), oneBefore);
+        EXPECT_TRUE(PtWidgetIsRealized(t::Find("SaveDialog")));
+
+        // Two clicks 800 ms apart only choose the name; Return on the chosen file saves at once.
+        folder.write("music/Rock/party.m3u", old);
+        pause();
+        t::AdvanceClock(800);
+        firstClick(2, "party.m3u");
+        t::AdvanceClock(800);
+        t::RealClickRow(t::Find("SaveFileSel"), 2);
+        EXPECT_EQ(t::Text(t::Find("SaveFileText")), "party.m3u");
+        EXPECT_EQ(ScratchFolder::readFile(party), old);
+        EXPECT_TRUE(PtWidgetIsRealized(t::Find("SaveDialog")));
+        t::AdvanceClock(800);
+        pause();
+        t::RealKey(t::Find("SaveFileSel"), "Return");
+        EXPECT_EQ(ScratchFolder::readFile(party), written);
+        EXPECT_FALSE(PtWidgetIsRealized(t::Find("SaveDialog")));
+        EXPECT_EQ(t::DialogsSeen().size(), dialogsBefore + 1);
+        t::Click(t::Find("BackButton"));
+        ASSERT_EQ(browser.frontPath(), music);
+    }
+
     // "quit" from the port ends the program after its reply.
     {
         Client client("127.0.0.1", port.boundPort());

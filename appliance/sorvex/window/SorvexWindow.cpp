@@ -523,11 +523,16 @@ int cbSaveFileSel(PtWidget_t*, void*, PtCallbackInfo_t* info) {
     const std::size_t slash = name.rfind('/');
     if (slash != std::string::npos) name = name.substr(slash + 1);
     const unsigned long now = EventTime(info);
-    const bool again = name == g_lastChosen && now - g_lastChosenTime < kSaveDoubleMilliseconds;
+    // A file chosen again at once (a double click) or activated by Return is saved to at once.
+    const bool activated = info->event && info->event->type == Ph_EV_KEY && info->event->data.key.key_cap == Pk_Return;
+    const bool again = activated || (name == g_lastChosen && now - g_lastChosenTime < kSaveDoubleMilliseconds);
     g_lastChosen = name;
     g_lastChosenTime = now;
     SetText(ApGetWidgetPtr(g_save, "SaveFileText"), name);
-    if (again && SaveFromText()) CloseSave();
+    if (!again || g_file_test(chosen->path, G_FILE_TEST_IS_DIR)) return Pt_CONTINUE;
+    // A third click of the same run chooses the file anew, it does not save twice.
+    g_lastChosen.clear();
+    if (SaveFromText()) CloseSave();
     return Pt_CONTINUE;
 }
 

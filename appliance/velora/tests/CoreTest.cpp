@@ -119,15 +119,16 @@ TEST_F(VeloraCore, ResolvingUrlsAndPlaylistFiles)
     EXPECT_EQ(FindItemFromUrl(buffer, sizeof buffer, item, nullptr, nullptr), nullptr);
 
     // Lists: an upper-case .M3U takes its first line; a .pls its first File line with a value.
+    // A plain path there is a file, as on the command line.
     const std::string m3u = folder.write("List.M3U", "/music/one.mp3\r\n/music/two.mp3\n");
     ASSERT_TRUE(FindItemFromUrl(buffer, sizeof buffer, item, ("file://" + m3u).c_str(), nullptr));
-    EXPECT_EQ(item.url, "/music/one.mp3");
+    EXPECT_EQ(item.url, "file:///music/one.mp3");
     EXPECT_EQ(item.plugin, VELORA_FAKE_PLUGIN);
     // The standard header and comment lines (a long one too) are read past to the first URL.
     const std::string extended = folder.write(
         "extended.m3u", "#EXTM3U\r\n\n#EXTINF:123," + std::string(400, 't') + "\n/music/three.mp3\n/music/four.mp3\n");
     ASSERT_TRUE(FindItemFromUrl(buffer, sizeof buffer, item, ("file://" + extended).c_str(), nullptr));
-    EXPECT_EQ(item.url, "/music/three.mp3");
+    EXPECT_EQ(item.url, "file:///music/three.mp3");
     const std::string onlyComments = folder.write("comments.m3u", "#EXTM3U\n#EXTINF:1,x\n");
     EXPECT_FALSE(FindItemFromUrl(buffer, sizeof buffer, item, onlyComments.c_str(), nullptr));
     EXPECT_EQ(TakeError(), "Unable to extract a valid entry from " + onlyComments);
@@ -162,7 +163,19 @@ TEST_F(VeloraCore, ResolvingUrlsAndPlaylistFiles)
     EXPECT_TRUE(IsPlaylistFile(colon.c_str()));
     EXPECT_FALSE(IsPlaylistFile(m3u.c_str()));
     ASSERT_TRUE(FindItemFromUrl(buffer, sizeof buffer, item, colon.c_str(), nullptr));
-    EXPECT_EQ(item.url, "/music/c.wav");
+    EXPECT_EQ(item.url, "file:///music/c.wav");
+
+    // A relative entry lies beside the list, as the jukebox saves its lists; URLs stay as they are.
+    const std::string saved = folder.write("lists/party.m3u", "#EXTM3U\r\na b.wav\r\n");
+    ASSERT_TRUE(FindItemFromUrl(buffer, sizeof buffer, item, saved.c_str(), nullptr));
+    EXPECT_EQ(item.url, "file://" + (folder / "lists/a b.wav"));
+    EXPECT_EQ(item.plugin, VELORA_FAKE_PLUGIN);
+    const std::string inFolder = folder.write("lists/deeper.pls", "[playlist]\nFile1=sub/c.wav\n");
+    ASSERT_TRUE(FindItemFromUrl(buffer, sizeof buffer, item, ("file://" + inFolder).c_str(), nullptr));
+    EXPECT_EQ(item.url, "file://" + (folder / "lists/sub/c.wav"));
+    const std::string urls = folder.write("lists/urls.m3u", "file:///music/d.wav\n");
+    ASSERT_TRUE(FindItemFromUrl(buffer, sizeof buffer, item, urls.c_str(), nullptr));
+    EXPECT_EQ(item.url, "file:///music/d.wav");
 }
 
 TEST_F(VeloraCore, KindRulesChooseTheCallbackPaneAndPriority)

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -453,6 +454,89 @@ TEST_F(VeloraWindow, OpenLocationAndOpenFile)
     t::RunUntilIdle();
     EXPECT_EQ(t::DialogsSeen().back().root, "/music/chosen.wav");
     EXPECT_STREQ(ControllerGetUrl(0), "file:///music/chosen.wav");
+}
+
+// Run with GLib's warnings fatal (velora_warnings_tests): a warning or critical message of GLib
+// or GTK while a menu or dialog is opened ends the program. Each menu is opened twice by real clicks, and
+// each dialog is chosen from its menu by real clicks and closed again.
+TEST_F(VeloraWindow, EveryMenuAndDialogOpensWithoutAWarning)
+{
+    // A menu takes a click on an item only a moment after it opened (a press held from its title
+    // and released at once on an item is no choice): the user's pause between the two clicks.
+    auto PauseAsAUser = [] {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(600);
+        while (std::chrono::steady_clock::now() < until) t::AwaitEvent(50);
+    };
+    auto AwaitRealized = [](const char* name, bool realized) {
+        for (int i = 0; i < 200; ++i) {
+            t::RunUntilIdle();
+            if ((t::Find(name) && PtWidgetIsRealized(t::Find(name))) == realized) return true;
+            t::AwaitEvent(50);
+        }
+        return false;
+    };
+    ASSERT_TRUE(t::HaveRealInput());
+    for (const char* menu : {"mnuFile", "mnuView", "mnuLaunch", "mnuHelp"}) {
+        const std::string items = std::string(menu) + "Items";
+        for (int time = 0; time < 2; ++time) {
+            t::RealClick(W(menu));
+            EXPECT_TRUE(AwaitRealized(items.c_str(), true)) << items;
+            PauseAsAUser();
+            t::RealClick(W(menu));  // a click on its title closes it again
+            EXPECT_TRUE(AwaitRealized(items.c_str(), false)) << items;
+        }
+    }
+    struct Dialog {
+        const char *menu, *item, *window, *close;  // close: a button, or null for the window's close
+    };
+    const Dialog dialogs[] = {
+        {"mnuFile", "mnuFileOpenUrl", "urldlg", "urlCancel"},
+        {"mnuFile", "mnuEditOption", "dvd_advancedlg", "advCancelButton"},
+        {"mnuView", "mnuPlaylistEditor", "playlistEditorDlg", nullptr},
+        {"mnuView", "mnuActivePlaylist", "playlistActiveDlg", nullptr},
+        {"mnuHelp", "mnuHelpQuick", "helpDlg", "helpDlgClose"},
+        {"mnuHelp", "mnuHelpAbout", "aboutDlg", "aboutDlgClose"},
+    };
+    for (const Dialog& dialog : dialogs) {
+        SCOPED_TRACE(dialog.item);
+        t::RealClick(W(dialog.menu));
+        ASSERT_TRUE(AwaitRealized((std::string(dialog.menu) + "Items").c_str(), true));
+        PauseAsAUser();
+        t::RealClick(t::Find(dialog.item));
+        ASSERT_TRUE(AwaitRealized(dialog.window, true));
+        PtWidget_t* window = t::Find(dialog.window);
+        const std::string png = std::string(VELORA_SCREENSHOTS) + "/velora-" + dialog.window + ".png";
+        EXPECT_TRUE(t::Screenshot(window, png.c_str()));
+        if (dialog.close) t::RealClick(t::Find(dialog.close));
+        else t::CloseWindow(window);
+        EXPECT_TRUE(AwaitRealized(dialog.window, false));
+    }
+    // The file selector, cancelled by a click on its button.
+    const std::size_t seen = t::DialogsSeen().size();
+    t::AnswerDialogByClick("Cancel", (std::string(VELORA_SCREENSHOTS) + "/velora-open-file.png").c_str());
+    t::RealClick(W("mnuFile"));
+    ASSERT_TRUE(AwaitRealized("mnuFileItems", true));
+    PauseAsAUser();
+    t::RealClick(t::Find("mnuFileOpenFile"));
+    t::RunUntilIdle();
+    ASSERT_EQ(t::DialogsSeen().size(), seen + 1);
+    EXPECT_EQ(t::DialogsSeen().back().kind, "file");
+}
+
+// The program ended while its File menu is open (a signal, or a second window's exit) goes
+// without a warning: the process of its own that this test starts ends with status 0.
+TEST_F(VeloraWindow, TheProgramEndsWithItsMenuOpenWithoutAWarning)
+{
+    ASSERT_TRUE(t::HaveRealInput());
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            t::RealClick(W("mnuFile"));
+            for (int i = 0; i < 200 && !PtWidgetIsRealized(t::Find("mnuFileItems")); ++i) t::AwaitEvent(50);
+            if (!PtWidgetIsRealized(t::Find("mnuFileItems"))) std::_Exit(3);
+            OnFileMenuExit(nullptr, nullptr, nullptr);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 // A second process started with -u hands its URL to this one, which owns the connector.

@@ -28,6 +28,7 @@ const char* ReasonName(unsigned long r)
     case Pt_CB_WINDOW_CLOSING: return "closing";
     case Pt_CB_HOTKEY: return "hotkey";
     case Pt_CB_RAW: return "raw";
+    case Pt_CB_FS_SELECTION: return "fs_selection";
     default: return "?";
     }
 }

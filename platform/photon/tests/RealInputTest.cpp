@@ -137,6 +137,14 @@ TEST_F(PhotonTest, FileSelectorReportsNoChoiceTheUserDidNotMake)
     }
     ASSERT_TRUE(picked) << FileSelFocus(sel) << " " << Reasons();
     EXPECT_EQ(Log().back().reason, Pt_CB_FS_SELECTION);
+    // A click on the row already selected is reported too, as every click on a list's row is; a
+    // double click is its two clicks, not a third report for the toolkit's activation.
+    Log().clear();
+    RealClickRow(sel, 2);
+    EXPECT_EQ(Reasons(), "FileSel:fs_selection");
+    Log().clear();
+    RealDoubleClickRow(sel, 2);
+    EXPECT_EQ(Reasons(), "FileSel:fs_selection FileSel:fs_selection");
     unlink(two.c_str());
 
     PtDestroyWidget(window);

@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -132,6 +134,28 @@ bool ReadPls(char* buffer, std::size_t size, PlaylistItem& item, const char* pat
     return found;
 }
 
+// Whether a list's entry names its scheme ("http://...", "file://..."); else it is a plain path.
+bool HasScheme(const std::string& entry)
+{
+    const std::size_t end = entry.find("://");
+    if (end == std::string::npos || end == 0 || !std::isalpha(static_cast<unsigned char>(entry[0]))) return false;
+    return std::all_of(entry.begin(), entry.begin() + static_cast<std::ptrdiff_t>(end),
+                       [](unsigned char c) { return std::isalnum(c) || c == '+' || c == '-' || c == '.'; });
+}
+
+// A list's plain-path entry becomes a file URL as a path on the command line does; a relative
+// one is taken from the list's own folder, as the jukebox writes the tracks beside its lists.
+void EntryAsUrl(PlaylistItem& item, const char* listPath)
+{
+    if (HasScheme(item.url)) return;
+    std::string path = item.url;
+    if (path.front() != '/') {
+        const char* slash = std::strrchr(listPath, '/');
+        if (slash) path = std::string(listPath, static_cast<std::size_t>(slash - listPath + 1)) + path;
+    }
+    item.url = texts::kFileScheme + path;
+}
+
 bool Exists(const std::string& path)
 {
     struct stat st;
@@ -184,8 +208,10 @@ const char* FindItemFromUrl(char* buffer, std::size_t size, PlaylistItem& item, 
 
     if (std::strlen(extension) == 4 && strncasecmp(extension, ".m3u", 4) == 0) {
         if (!ReadM3u(buffer, size, item, path)) return nullptr;
+        EntryAsUrl(item, path);
     } else if (std::strcmp(extension, ".pls") == 0 || IsPlaylistFile(url)) {
         if (!ReadPls(buffer, size, item, path)) return nullptr;
+        EntryAsUrl(item, path);
     } else if (std::strncmp(url, texts::kFileScheme, 7) != 0 && std::strncmp(url, texts::kHttpScheme, 7) != 0) {
         item.url = std::string(texts::kFileScheme) + url;
     } else {
