@@ -6,7 +6,7 @@
 // the loop's clock) as single datagrams to the broadcast address and port.
 //
 // Received datagrams are parsed into message objects and handed on. Dropped: malformed
-// datagrams (logged once per sending address), the node's own messages coming back, and BSC
+// datagrams (logged, five a minute, then counted), the node's own messages coming back, and BSC
 // queries and commands whose target does not name this node.
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "homeseer/XapWire.h"
 
-#include <cctype>
+#include <optional>
 
 #include "windows/CaseFold.h"
 
@@ -45,34 +45,44 @@ std::vector<std::string_view> levels(std::string_view address) {
     return found;
 }
 
+// A line's key ends at its first "=" (a text value) or "!" (a hex value), whichever comes first.
 bool isPairLine(std::string_view line) {
     const auto equals = line.find('=');
-    return equals != std::string_view::npos && equals > 0;
+    return equals != std::string_view::npos && equals > 0 && line.substr(0, equals).find('!') == std::string_view::npos;
 }
 
-// "key!0A0B": a value given as pairs of hexadecimal digits (binary data); the key comes before
-// the first "!" and there is no "=" before it.
 bool isHexLine(std::string_view line) {
     const auto bang = line.find('!');
-    if (bang == std::string_view::npos || bang == 0 || line.substr(0, bang).find('=') != std::string_view::npos)
-        return false;
+    return bang != std::string_view::npos && bang > 0 && line.substr(0, bang).find('=') == std::string_view::npos;
+}
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// "key!48656C6C6F": the value as pairs of hexadecimal digits, turned back into its bytes, as
+// "key=Hello"; none when the digits are not whole pairs.
+std::optional<std::string> decodedHexLine(std::string_view line) {
+    const auto bang = line.find('!');
     const std::string_view hex = trimmed(line.substr(bang + 1));
-    if (hex.size() % 2 != 0) return false;
-    for (const char c : hex)
-        if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
-    return true;
+    if (hex.size() % 2 != 0) return std::nullopt;
+    std::string decoded(trimmed(line.substr(0, bang)));
+    decoded += '=';
+    for (std::size_t i = 0; i < hex.size(); i += 2) {
+        const int high = hexDigit(hex[i]), low = hexDigit(hex[i + 1]);
+        if (high < 0 || low < 0) return std::nullopt;
+        decoded += static_cast<char>(high * 16 + low);
+    }
+    return decoded;
 }
 
 }  // namespace
 
 std::optional<std::string> XapBlock::value(std::string_view key) const {
     for (const std::string& line : lines) {
-        if (isHexLine(line)) {
-            const auto bang = line.find('!');
-            if (EqualsNoCase(trimmed(std::string_view(line).substr(0, bang)), key))
-                return std::string(trimmed(std::string_view(line).substr(bang + 1)));
-            continue;
-        }
         const auto equals = line.find('=');
         if (equals != std::string::npos && EqualsNoCase(trimmed(std::string_view(line).substr(0, equals)), key))
             return line.substr(equals + 1);
@@ -161,10 +171,14 @@ XapParsing ParseXapDatagram(std::string_view datagram) {
         case Expect::Line:
             if (line == "}") {
                 expect = Expect::Name;
-            } else if (!isPairLine(line) && !isHexLine(line)) {
-                return refuse("not a \"key=value\" line" + where);
-            } else {
+            } else if (isPairLine(line)) {
                 blocks.back().lines.emplace_back(line);
+            } else if (!isHexLine(line)) {
+                return refuse("not a \"key=value\" line" + where);
+            } else if (std::optional<std::string> decoded = decodedHexLine(line)) {
+                blocks.back().lines.push_back(std::move(*decoded));
+            } else {
+                return refuse("a \"key!hex\" value that is not pairs of hexadecimal digits" + where);
             }
             break;
         }

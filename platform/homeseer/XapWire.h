@@ -24,9 +24,10 @@ constexpr int kXapPort = 3639;
 
 struct XapBlock {
     std::string name;
-    std::vector<std::string> lines;  // "key=value" or "key!hex" as received, without line ends
-    // The value of the key (compared without regard to case); none when it is missing. A hex
-    // value is its digits as sent.
+    // "key=value" without line ends; a hex value ("key!48656C6C6F") is given as its bytes
+    // ("key=Hello").
+    std::vector<std::string> lines;
+    // The value of the key (compared without regard to case); none when it is missing.
     std::optional<std::string> value(std::string_view key) const;
 };
 
@@ -60,9 +61,11 @@ struct XapParsing {
 };
 
 // Parses one datagram: lines end in LF or CR LF; blank lines and blanks around lines are
-// ignored. Refused: over 1,500 bytes, control characters other than tab, CR and LF, a block
-// without braces or with a line that is neither "key=value" nor "key!hex" (pairs of hex digits), a first block that is no header, a
-// header without class or source.
+// ignored. A line's key ends at its first "=" or "!"; after "!" the value is pairs of
+// hexadecimal digits, decoded. Refused: over 1,500 bytes, control characters other than tab,
+// CR and LF, a block without braces or with a line that is neither "key=value" nor "key!hex",
+// hex digits that are not whole pairs, a first block that is no header, a header without
+// class or source.
 XapParsing ParseXapDatagram(std::string_view datagram);
 
 // xAP address matching without regard to case: the pattern's levels (separated by "." or

@@ -195,14 +195,15 @@ Token Lexer::hexOrOctal() {
         ++pos_;
         ++digits;
     }
-    // A type character is accepted and has no effect: the value alone gives the type.
-    if (peek() == '&' || peek() == '%') ++pos_;
+    // "&" makes the digits a Long's 32 bits ("&HFFFF&" is 65535); "%" changes nothing.
+    const bool longBits = peek() == '&';
+    if (longBits || peek() == '%') ++pos_;
     if (isWordChar(peek())) fail(syntax::ExpectedEndOfStatement);
     Token t = make(Tok::Literal);
-    // Up to 16 bits the digits are an Integer's bits ("&HFFFF" is -1); wider ones a Long's,
-    // which is an Integer again when its value fits one ("&HFFFFFFFF" is the Integer -1).
-    int32_t whole = value <= 0xFFFF ? static_cast<int16_t>(static_cast<uint16_t>(value))
-                                    : static_cast<int32_t>(static_cast<uint32_t>(value));
+    // Otherwise up to 16 bits the digits are an Integer's bits ("&HFFFF" is -1); wider ones a
+    // Long's. Either way the value is an Integer when it fits one ("&HFFFFFFFF" is the Integer -1).
+    int32_t whole = value <= 0xFFFF && !longBits ? static_cast<int16_t>(static_cast<uint16_t>(value))
+                                                 : static_cast<int32_t>(static_cast<uint32_t>(value));
     if (whole >= -32768 && whole <= 32767) t.value = vb::Variant(static_cast<int16_t>(whole));
     else t.value = vb::Variant(whole);
     (void)digits;

@@ -67,8 +67,26 @@ constexpr int32_t kExpectedParen = 5020;
 constexpr int32_t kInvalidRange = 5021;
 constexpr int32_t kOutOfStack = 28;
 
+// The code point of the four hexadecimal digits at `at` of "\uXXXX"; none when they are not
+// all there (the escape is then a plain "u").
+std::optional<uint32_t> unicodeEscape(const std::string& p, std::size_t at) {
+    if (at + 4 > p.size()) return std::nullopt;
+    uint32_t cp = 0;
+    for (std::size_t k = at; k < at + 4; ++k) {
+        const unsigned char d = static_cast<unsigned char>(p[k]);
+        if (!std::isxdigit(d)) return std::nullopt;
+        cp = cp * 16 + static_cast<uint32_t>(std::isdigit(d) ? d - '0' : (d | 0x20) - 'a' + 10);
+    }
+    return cp;
+}
+
+// The byte "\uXXXX" stands for: the code page's character of the code point ("?" when it has
+// none, as for ChrW), but 0xFF at the upper end of a range, so that "[\u0000-\uFFFF]" still
+// spans every character.
+unsigned char unicodeByte(uint32_t cp, bool upperEnd) { return upperEnd && cp > 0xFF ? 0xFF : vb::byteOf(cp); }
+
 // One character of a set at `i` (moved past it): its byte, or -1 for a class such as \d.
-int setCharacter(const std::string& p, std::size_t& i) {
+int setCharacter(const std::string& p, std::size_t& i, bool upperEnd = false) {
     unsigned char c = static_cast<unsigned char>(p[i++]);
     if (c != '\\' || i >= p.size()) return c;
     unsigned char e = static_cast<unsigned char>(p[i++]);
@@ -92,6 +110,12 @@ int setCharacter(const std::string& p, std::size_t& i) {
             return v;
         }
         return 'x';
+    case 'u':
+        if (std::optional<uint32_t> cp = unicodeEscape(p, i)) {
+            i += 4;
+            return unicodeByte(*cp, upperEnd);
+        }
+        return 'u';
     default: return e;
     }
 }
@@ -112,7 +136,7 @@ bool hasReversedRange(const std::string& p) {
             int from = setCharacter(p, i);
             if (i + 1 < p.size() && p[i] == '-' && p[i + 1] != ']') {
                 ++i;
-                int to = setCharacter(p, i);
+                int to = setCharacter(p, i, true);
                 if (from >= 0 && to >= 0 && from > to) return true;
             }
         }
@@ -133,15 +157,35 @@ bool hasReversedRange(const std::string& p) {
     }
 }
 
-// "." matches anything but a line end ("\n" or "\r"): spelled out as a set, because the
-// engine's own "." also stops at byte 0x85, which is a character of the code page.
-std::string spellOutDots(const std::string& pattern) {
+// The pattern as Boost reads it. "." matches anything but a line end ("\n" or "\r"): spelled
+// out as a set, because the engine's own "." also stops at byte 0x85, which is a character of
+// the code page. "\uXXXX" is the character, and "\u" without its digits a "u" (Boost would read "\u" as an
+// upper-case letter).
+std::string enginePattern(const std::string& pattern) {
     std::string out;
     out.reserve(pattern.size());
     bool inSet = false;
     for (std::size_t i = 0; i < pattern.size(); ++i) {
         char c = pattern[i];
         if (c == '\\' && i + 1 < pattern.size()) {
+            if (pattern[i + 1] == 'u') {
+                if (std::optional<uint32_t> cp = unicodeEscape(pattern, i + 2)) {
+                    // A range's upper end: "-" after a character of the set, not after its "[" or "[^".
+                    const bool upperEnd =
+                        inSet && out.size() >= 2 && out.back() == '-' && out[out.size() - 2] != '[' &&
+                        !(out[out.size() - 2] == '^' && out.size() >= 3 && out[out.size() - 3] == '[');
+                    static constexpr char kDigits[] = "0123456789ABCDEF";
+                    const unsigned char b = unicodeByte(*cp, upperEnd);
+                    out += "\\x";
+                    out += kDigits[b >> 4];
+                    out += kDigits[b & 0xF];
+                    i += 5;
+                    continue;
+                }
+                out += 'u';  // without its four digits, a plain "u"
+                ++i;
+                continue;
+            }
             out += c;
             out += pattern[++i];
             continue;
@@ -300,7 +344,7 @@ private:
             if (!multiLine_) flags |= rc::no_mod_m;
             if (ignoreCase_) flags |= rc::icase;
             try {
-                compiled_.emplace(spellOutDots(pattern_), flags);
+                compiled_.emplace(enginePattern(pattern_), flags);
             } catch (const boost::regex_error& e) {
                 patternError(e.code(), pattern_);
             }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -11,6 +13,7 @@
 #include "core/HomeSeerDevices.h"
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
+#include "forms/Loop.h"
 #include "homeseer/Device.h"
 #include "homeseer/Host.h"
 #include "vb/Conversions.h"
@@ -143,17 +146,61 @@ void AnswerQuery(PluginState& state, const SubDevice& d) {
 }
 
 // Calls `each` for every sub-device of every appliance in list order, each appliance under
-// the handler `tag`; `each` answers false to end the walk.
-template <class Each>
-void EachSubDevice(PluginState& state, const char* tag, Each&& each) {
+// the handler `step`; `each` answers false to end the walk.
+template <class Step, class Each>
+void EachSubDevice(Step&& step, PluginState& state, Each&& each) {
     const std::vector<ZephraEntry> slots = state.appliances.slots;
     bool going = true;
     for (const ZephraEntry& slot : slots) {
         if (!going) return;
-        XapStep(state, tag, [&] {
+        step([&] {
             for (int j = 0; j < kBscGroups && going; ++j) going = each(SubDeviceOf(slot, j));
         });
     }
+}
+
+// A command's failures come from values any node on the network may send: their lines are
+// logged at a bounded rate, as malformed datagrams are, so many in the minute from its start;
+// those beyond are counted and the count logged when the next minute's first line is.
+constexpr int kCommandErrorsLoggedPerMinute = 5;
+constexpr auto kCommandErrorWindow = std::chrono::minutes(1);
+
+struct CommandErrorLog {
+    forms::Loop::TimePoint windowStart{};
+    int logged = 0;
+    int unlogged = 0;
+};
+
+// Logs the pending error of a command ("BSCCmd" and the error's text), or counts it.
+void LogCommandError(PluginState& state) {
+    const std::string error = TakePendingError();
+    CommandErrorLog& log = state.Part<CommandErrorLog>();
+    const forms::Loop::TimePoint now = forms::Loop::current().now();
+    if (log.logged == 0 || now - log.windowStart >= kCommandErrorWindow) {
+        if (log.unlogged > 0)
+            vb::Try([&] {
+                WriteLog(state.Host(), kSource,
+                         std::to_string(log.unlogged) + " more BSCCmd errors were dropped unlogged");
+            });
+        log.windowStart = now;
+        log.logged = 0;
+        log.unlogged = 0;
+    }
+    if (log.logged >= kCommandErrorsLoggedPerMinute) {
+        ++log.unlogged;
+        return;
+    }
+    ++log.logged;
+    const char* more = log.logged == kCommandErrorsLoggedPerMinute ? "; more within a minute are only counted" : "";
+    vb::Try([&] { WriteLog(state.Host(), kSource, kBSCCmdTag + error + more); });
+    vb::Err().Clear();
+}
+
+// One step of a command; a failure is logged by LogCommandError.
+bool CommandStep(PluginState& state, const std::function<void()>& step) {
+    if (vb::Try(step)) return true;
+    LogCommandError(state);
+    return false;
 }
 
 }  // namespace
@@ -193,22 +240,22 @@ void SendXapBSC(PluginState& state, const std::string& deviceCode) {
 void BSCQuery(PluginState& state, const std::string& target) {
     const std::optional<Pattern> pattern = PatternOf(target, [] {});
     if (!pattern) return;
-    EachSubDevice(state, kBSCQueryTag, [&](const SubDevice& d) {
-        if (d.Matches(*pattern)) XapStep(state, kBSCQueryTag, [&] { AnswerQuery(state, d); });
-        return true;
-    });
+    EachSubDevice([&](const std::function<void()>& step) { XapStep(state, kBSCQueryTag, step); }, state,
+                  [&](const SubDevice& d) {
+                      if (d.Matches(*pattern)) XapStep(state, kBSCQueryTag, [&] { AnswerQuery(state, d); });
+                      return true;
+                  });
 }
 
 void BSCCmd(PluginState& state, const std::string& target, const std::string& id, const std::string& stateText,
             const std::string& level) {
     std::optional<Pattern> pattern;
     bool extraLevels = false;
-    XapStep(state, kBSCCmdTag, [&] { pattern = PatternOf(target, [&] { extraLevels = true; }); });
+    CommandStep(state, [&] { pattern = PatternOf(target, [&] { extraLevels = true; }); });
     // Levels beyond the third are not used: one line says so, however many a datagram carries.
     if (extraLevels) {
         vb::Err().set(vb::Error(vb::errors::SubscriptOutOfRange));
-        vb::Try([&] { WriteLog(state.Host(), kSource, kBSCCmdTag); });
-        vb::Err().Clear();
+        LogCommandError(state);
     }
     if (!pattern) return;
     const bool everyUnit = id == "*";
@@ -217,16 +264,17 @@ void BSCCmd(PluginState& state, const std::string& target, const std::string& id
     // Controllers usually switch a device by State alone: without a Level, "on" is 1 and "off" 0.
     const bool noLevel = level.empty() || level == kUnknown;
     if (noLevel && vb::LCase(vb::Trim(stateText)) == "on") value = 1;
-    else if (!XapStep(state, kBSCCmdTag, [&] { value = vb::CInt(vb::Variant(vb::Val(level))); })) return;
-    EachSubDevice(state, kBSCCmdTag, [&](const SubDevice& d) {
-        if (!d.Matches(*pattern)) return true;
-        if (everyUnit || wanted == d.unit) {
-            std::string house = d.house, unit = std::to_string(d.unit);
-            int16_t command = kSetToValue, brightness = value;
-            state.services.SetZephraIO(state, house, unit, command, brightness);
-        }
-        return everyUnit;
-    });
+    else if (!CommandStep(state, [&] { value = vb::CInt(vb::Variant(vb::Val(level))); })) return;
+    EachSubDevice([&](const std::function<void()>& step) { CommandStep(state, step); }, state,
+                  [&](const SubDevice& d) {
+                      if (!d.Matches(*pattern)) return true;
+                      if (everyUnit || wanted == d.unit) {
+                          std::string house = d.house, unit = std::to_string(d.unit);
+                          int16_t command = kSetToValue, brightness = value;
+                          state.services.SetZephraIO(state, house, unit, command, brightness);
+                      }
+                      return everyUnit;
+                  });
 }
 
 std::string ToHex(PluginState& state, int16_t n) {

@@ -1,8 +1,9 @@
 #pragma once
 // Speech of xAP messages made on a worker thread of its own, so that the loop goes on serving
 // while a text is spoken into its file: the worker touches neither the plug-in state nor the
-// log; its result and log lines come back to the loop as a posted task. Speech waiting to be
-// made is bounded: beyond the bound a message is dropped, with a log line at most every 10 s.
+// log; its result and log lines come back to the loop as a posted task. Speech waiting is
+// bounded, whether to be made or, made, in an appliance's command queue to be played: beyond
+// the bound a message is dropped, with a log line at most every 10 s that counts every drop.
 
 #include <chrono>
 #include <condition_variable>
@@ -18,6 +19,7 @@
 
 #include "core/SpeechToWav.h"
 #include "forms/Loop.h"
+#include "forms/Timer.h"
 
 namespace zephra {
 
@@ -38,16 +40,30 @@ public:
 
     // Queues a speech into `path`; false when kWaitingLimit speeches already wait (dropped).
     bool Queue(const std::string& text, const std::string& voiceName, const std::string& path, Done done);
+    // A made speech handed to an appliance waits, and counts against the bound, while
+    // `stillWaiting` says so (for kHandedLimit at most).
+    void Handed(std::function<bool()> stillWaiting);
     // Nothing waits, is being made or has its result on the way.
     bool Idle() const;
+    // Speeches waiting: to be made, being made, or made and still in an appliance's queue.
+    std::size_t Waiting();
+
+    // A handed speech stops counting after this even if its appliance still holds it: a stuck
+    // appliance is its own queue's affair, and speech must not stay dropped for good.
+    static constexpr std::chrono::seconds kHandedLimit{120};
 
 private:
     struct Job {
         std::string text, voiceName, path;
         Done done;
     };
+    struct HandedSpeech {
+        std::function<bool()> stillWaiting;
+        forms::Loop::TimePoint since;
+    };
     void Work();
     void NoteDropped();
+    void WriteDropLine();
 
     PluginState& state_;
     forms::Loop& loop_;
@@ -58,8 +74,10 @@ private:
     std::size_t unfinished_ = 0;  // waiting, being made or posted back; on the loop's thread only
     bool stopping_ = false;
     std::thread worker_;
+    std::vector<HandedSpeech> handed_;  // on the loop's thread only
     std::size_t dropped_ = 0;
     std::optional<forms::Loop::TimePoint> lastDropLine_;
+    forms::Timer dropLineTimer_;  // writes the line for drops that came too soon after the last
 };
 
 // The plug-in's speech maker, made on first use and ended (its current speech finished) with

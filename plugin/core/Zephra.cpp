@@ -198,6 +198,12 @@ bool Zephra::CommandBusy(const std::string& tag) {
     return busy;
 }
 
+bool Zephra::CommandWaiting(const std::string& tag) const {
+    if (std::any_of(queue_.begin() + 1, queue_.end(), [&](const CommandQueueEntry& e) { return e.Tag == tag; }))
+        return true;
+    return tag == CurrentTag_ && URLBusy();
+}
+
 // The members in the order of the class's dispatch table.
 void Zephra::describe(automation::Members<Zephra>& m) {
     m.method<&Zephra::ReceiveData>("ReceiveData");

@@ -82,6 +82,9 @@ public:
     void hsExecX10(const std::string& device, const std::string& command);
     // True while a command with this tag is current or queued.
     bool CommandBusy(const std::string& tag);
+    // True while a command with this tag is queued or is being sent (its answer not yet in);
+    // unlike CommandBusy, without a debug line and false once the queue has gone idle.
+    bool CommandWaiting(const std::string& tag) const;
 
     // Queued commands of their own.
     std::string SetWaitsecs(int16_t seconds, const std::string& tag);

@@ -70,15 +70,22 @@ void Zephra::ReceiveXapMessageTTS(const vb::ObjectRef& message) {
             const int32_t counter = (state_.TempFileCounter + 1) % 10;
             const std::string file = kTempFilePrefix + std::to_string(counter) + kWavExtension;
             // The speech is made off the loop, which serves meanwhile; the appliance is told to
-            // play it once it is written. A message beyond the speech waiting is dropped whole.
+            // play it once it is written, and it waits until the appliance's queue has sent it. A
+            // message beyond the speech waiting is dropped whole.
             PluginState& state = state_;
             const Zephra* self = this;
             auto play = [&state, self, file](bool written) {
                 if (!written) return;
                 for (const ZephraEntry& slot : state.appliances.slots) {
                     if (slot.Object.get() != self) continue;
-                    if (!vb::Try([&] { slot.Object->Wav(file, RandomToken()); }))
+                    std::string tag;
+                    if (!vb::Try([&] { tag = slot.Object->Wav(file, RandomToken()); }))
                         vb::Try([&] { WriteLog(state.Host(), kSource, kLogReceiveXapMessageTTS); });
+                    if (!tag.empty())
+                        XapSpeechMaker(state).Handed([weak = std::weak_ptr<Zephra>(slot.Object), tag] {
+                            const std::shared_ptr<Zephra> zephra = weak.lock();
+                            return zephra && zephra->CommandWaiting(tag);
+                        });
                     return;
                 }
             };

@@ -158,22 +158,33 @@ TEST(XapWire, MalformedDatagramsAreRefusedWithTheirReason) {
     EXPECT_TRUE(
         ParseXapDatagram(header + "body\n{\nk=" + std::string(1500 - header.size() - 12, 'x') + "\n}\n").message);
     // A hex value must be pairs of hex digits.
-    EXPECT_EQ(error(header + "body\n{\nkey!0A0\n}\n"), "not a \"key=value\" line in line 11");
-    EXPECT_EQ(error(header + "body\n{\nkey!0G\n}\n"), "not a \"key=value\" line in line 11");
+    const std::string notHex = "a \"key!hex\" value that is not pairs of hexadecimal digits in line 11";
+    EXPECT_EQ(error(header + "body\n{\nkey!0A0\n}\n"), notHex);
+    EXPECT_EQ(error(header + "body\n{\nkey!0G\n}\n"), notHex);
+    EXPECT_EQ(error(header + "body\n{\nsay!4865=6C\n}\n"), notHex);  // the key ends at the "!"
+    EXPECT_EQ(error(header + "body\n{\nsay!48 65\n}\n"), notHex);
     EXPECT_EQ(error(header + "body\n{\n!0A\n}\n"), "not a \"key=value\" line in line 11");
 }
 
-TEST(XapWire, HexValuesAreAccepted) {
+TEST(XapWire, HexValuesAreDecodedWhereverTheyAreRead) {
     const std::string header = "xap-header\n{\nv=12\nhop=1\nuid=FF000100\nclass=a.b\nsource=a.b.c\n}\n";
-    const XapParsing parsing = ParseXapDatagram(header + "body\n{\nkey!0A0B\nText=a!b\nempty!\nLow!ff\n}\n");
+    const XapParsing parsing =
+        ParseXapDatagram(header + "body\n{\nkey!0A0B\nText=a!b\nempty!\nLow!ff\nsay! 48656C6c6F \nsign!3D21\n}\n");
     ASSERT_TRUE(parsing.message) << parsing.error;
     const XapBlock& body = parsing.message->body.at(0);
-    EXPECT_EQ(body.lines, (std::vector<std::string>{"key!0A0B", "Text=a!b", "empty!", "Low!ff"}));
-    EXPECT_EQ(body.value("KEY"), "0A0B");
+    EXPECT_EQ(body.lines,
+              (std::vector<std::string>{"key=\n\v", "Text=a!b", "empty=", "Low=\xff", "say=Hello", "sign==!"}));
+    EXPECT_EQ(body.value("KEY"), "\n\v");
     EXPECT_EQ(body.value("text"), "a!b");
     EXPECT_EQ(body.value("empty"), "");
-    EXPECT_EQ(body.value("low"), "ff");
+    EXPECT_EQ(body.value("low"), "\xff");
+    EXPECT_EQ(body.value("say"), "Hello");
+    EXPECT_EQ(body.value("sign"), "=!");
     EXPECT_FALSE(body.value("key!0A0B"));
+    // In the header too.
+    const XapParsing hexHeader = ParseXapDatagram("xap-header\n{\nv=12\nclass!7474732E737065616B\nsource=a.b.c\n}\n");
+    ASSERT_TRUE(hexHeader.message) << hexHeader.error;
+    EXPECT_EQ(hexHeader.message->header.value("class"), "tts.speak");
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "core/QueueTimer.h"
 #include "core/tests/ThreeAppliances.h"
 #include "homeseer/Device.h"
+#include "vb/Err.h"
 
 namespace zephra {
 namespace {
@@ -235,6 +236,31 @@ TEST(XapBsc, CommandsSetTheValueOfTheSubDevicesTheyName) {
     EXPECT_EQ(bed.PluginLog(),
               (Strings{"dkvZephra|BSCCmd Line 0 Subscript out of range",
                        "dkvZephra|BSCCmd Line 0 Subscript out of range", "dkvZephra|BSCCmd Line 0 Overflow"}));
+}
+
+// Hostile values make failures at the rate datagrams arrive: five lines a minute on the loop's
+// clock, then only a count, logged with the next minute's first line.
+TEST(XapBsc, CommandFailuresAreLoggedAtABoundedRate) {
+    XapTestBed bed;
+    const std::string hostile = "99999999999999999999";
+    for (int i = 0; i < 40; ++i) BSCCmd(bed.state, "x:kitchen_topled", "*", "", hostile);
+    BSCCmd(bed.state, "x:kitchen_topled.zephra_________4.topled.a", "*", "", "1");  // counted as well
+    EXPECT_EQ(bed.Z(0).TopLED(), "on");
+    const Strings first = {"dkvZephra|BSCCmd Line 0 Overflow", "dkvZephra|BSCCmd Line 0 Overflow",
+                           "dkvZephra|BSCCmd Line 0 Overflow", "dkvZephra|BSCCmd Line 0 Overflow",
+                           "dkvZephra|BSCCmd Line 0 Overflow; more within a minute are only counted"};
+    EXPECT_EQ(bed.PluginLog(), first);
+    bed.loop.advance(std::chrono::seconds(59));
+    BSCCmd(bed.state, "x:kitchen_topled", "*", "", hostile);
+    EXPECT_EQ(bed.PluginLog(), first);
+    bed.loop.advance(std::chrono::seconds(1));
+    BSCCmd(bed.state, "x:kitchen_topled", "*", "", hostile);
+    Strings then = first;
+    then.push_back("dkvZephra|37 more BSCCmd errors were dropped unlogged");
+    then.push_back("dkvZephra|BSCCmd Line 0 Overflow");
+    EXPECT_EQ(bed.PluginLog(), then);
+    // The counted failures kept no error pending for the lines that follow.
+    EXPECT_EQ(vb::Err().Number, 0);
 }
 
 }  // namespace
