@@ -76,14 +76,15 @@ export PATH=$prefix/bin:/usr/bin:/bin XDG_RUNTIME_DIR=$work/runtime
 unset LD_LIBRARY_PATH DISPLAY WAYLAND_DISPLAY
 mkdir -p -m 700 "\$XDG_RUNTIME_DIR"
 for p in ${programs[*]}; do
-    timeout 20 "$prefix/bin/\$p" --help </dev/null >"$work/help-\$p.out" 2>&1
+    timeout 120 "$prefix/bin/\$p" --help </dev/null >"$work/help-\$p.out" 2>&1
     echo "help \$p \$?"
 done
 XDG_CONFIG_HOME=$app/registry "$prefix/bin/zephra-host" --app-dir "$app" </dev/null >"$work/host.out" 2>&1 &
 host=\$!
-for _ in \$(seq 400); do grep -q 'dkvZephra ready' "$work/host.out" && break; sleep 0.05; done
+deadline=\$((SECONDS + 240))
+until grep -q 'dkvZephra ready' "$work/host.out" || ! kill -0 \$host 2>/dev/null || [ \$SECONDS -ge \$deadline ]; do sleep 0.1; done
 python3 -c 'import sys, urllib.request
-page = urllib.request.urlopen(f"http://127.0.0.1:{sys.argv[1]}/status", timeout=30).read().decode("latin-1")
+page = urllib.request.urlopen(f"http://127.0.0.1:{sys.argv[1]}/status", timeout=120).read().decode("latin-1")
 print("status page", "ok" if "<form" in page.lower() else "without a form")' "$port" 2>&1
 kill -TERM \$host
 wait \$host
