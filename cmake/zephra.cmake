@@ -146,8 +146,8 @@ endfunction()
 # zephra_naming_check(): the plug-in's names checked (ZEPHRA_NAMING_TIDY, clang-tidy's identifier-naming
 # check) in every C++ file that the targets of this folder and the folders below it compile, each file
 # as a step of the whole build of its own, after its object: a wrong name fails the build, a file is read
-# again only when its object was made again (the file or a header it includes changed), and a build of
-# chosen programs (scripts/demo's) leaves the check out.
+# again only when its object was made again (the file or a header it includes changed; in a unity build,
+# any file of its target), and a build of chosen programs (scripts/demo's) leaves the check out.
 function(zephra_naming_check)
   if(NOT ZEPHRA_NAMING_IN_BUILD)
     return()
@@ -177,11 +177,13 @@ function(zephra_naming_check)
       get_filename_component(name ${path} NAME)
       string(REGEX REPLACE "([][+.*()^$?|\\\\])" "\\\\\\1" pattern ${name})
       string(MAKE_C_IDENTIFIER ${name} stamp_name)
+      # The file's own object; in a unity build, where the file has none, the target's objects.
+      set(object "$<FILTER:$<TARGET_OBJECTS:${target}>,INCLUDE,/${pattern}\\.o$>")
       set(stamp ${CMAKE_CURRENT_BINARY_DIR}/naming/${target}/${stamp_name}.checked)
       add_custom_command(OUTPUT ${stamp}
         COMMAND ${ZEPHRA_NAMING_TIDY} -p ${CMAKE_BINARY_DIR} ${path}
         COMMAND ${CMAKE_COMMAND} -E touch ${stamp}
-        DEPENDS ${path} ${CMAKE_SOURCE_DIR}/plugin/.clang-tidy "$<FILTER:$<TARGET_OBJECTS:${target}>,INCLUDE,/${pattern}\\.o$>"
+        DEPENDS ${path} ${CMAKE_SOURCE_DIR}/plugin/.clang-tidy "$<IF:$<BOOL:${object}>,${object},$<TARGET_OBJECTS:${target}>>"
         COMMENT "Checking the names in ${name}"
         VERBATIM)
       list(APPEND stamps ${stamp})
