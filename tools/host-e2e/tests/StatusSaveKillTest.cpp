@@ -160,8 +160,8 @@ struct Round {
 // the save's moments of danger are the same in each, and a busy machine gives a batch of them
 // its cores as readily as one.
 TEST_F(StatusSaveKill, EveryFileIsTheOldOrTheNewOne) {
-    constexpr int kSlots = 8;
-    constexpr int kBatches = 13;  // the first saves undisturbed; then 96 kills
+    constexpr int kSlots = 12;
+    constexpr int kBatches = 9;  // the first saves undisturbed; then 96 kills
     std::mt19937 random(46);
     std::array<simkit::testing::ReservedPort, kSlots> ports;
     std::array<std::string, kSlots> saved;  // each folder's file after a save that was not killed
