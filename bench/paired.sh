@@ -6,10 +6,12 @@
 # both sides alike. Wall time is measured, and CPU time (user + system) beside it, which a busy
 # machine disturbs less. Peak memory is the largest resident size of any run.
 #
-# Needs: BENCH_WORK (a scratch folder). Settings: BENCH_CORE, BENCH_RUNS (default 7).
+# Needs: BENCH_WORK (a scratch folder). Settings: BENCH_CORE, BENCH_RUNS (default 7; 1 with
+# BENCH_QUICK=1, the quick run that shows a benchmark still works, whose figures mean little).
 
 bench_core=${BENCH_CORE:-$(($(nproc) - 1))}
-bench_runs=${BENCH_RUNS:-7}
+bench_quick=${BENCH_QUICK:-0}
+bench_runs=${BENCH_RUNS:-$([ "$bench_quick" = 1 ] && echo 1 || echo 7)}
 
 # Runs a command once: sets run_wall, run_cpu (seconds) and run_kb. A failing command ends the
 # script with its error output.

@@ -142,3 +142,52 @@ function(zephra_data_folder program name folder)
   add_dependencies(${program} ${program}_data)
   install(DIRECTORY ${folder}/ DESTINATION share/zephra/${name})
 endfunction()
+
+# zephra_naming_check(): the plug-in's names checked (ZEPHRA_NAMING_TIDY, clang-tidy's identifier-naming
+# check) in every C++ file that the targets of this folder and the folders below it compile, each file
+# as a step of the whole build of its own, after its object: a wrong name fails the build, a file is read
+# again only when its object was made again (the file or a header it includes changed; in a unity build,
+# any file of its target), and a build of chosen programs (scripts/demo's) leaves the check out.
+function(zephra_naming_check)
+  if(NOT ZEPHRA_NAMING_IN_BUILD)
+    return()
+  endif()
+  set(folders ${CMAKE_CURRENT_SOURCE_DIR})
+  set(targets)
+  while(folders)
+    list(POP_FRONT folders folder)
+    get_property(here DIRECTORY ${folder} PROPERTY BUILDSYSTEM_TARGETS)
+    get_property(below DIRECTORY ${folder} PROPERTY SUBDIRECTORIES)
+    list(APPEND targets ${here})
+    list(APPEND folders ${below})
+  endwhile()
+  set(stamps)
+  foreach(target ${targets})
+    get_target_property(type ${target} TYPE)
+    if(NOT type MATCHES "^(OBJECT_LIBRARY|STATIC_LIBRARY|SHARED_LIBRARY|MODULE_LIBRARY|EXECUTABLE)$")
+      continue()
+    endif()
+    get_target_property(sources ${target} SOURCES)
+    get_target_property(source_dir ${target} SOURCE_DIR)
+    foreach(source ${sources})
+      if(NOT source MATCHES "\\.cpp$" OR source MATCHES "^\\$<")
+        continue()
+      endif()
+      get_filename_component(path ${source} ABSOLUTE BASE_DIR ${source_dir})
+      get_filename_component(name ${path} NAME)
+      string(REGEX REPLACE "([][+.*()^$?|\\\\])" "\\\\\\1" pattern ${name})
+      string(MAKE_C_IDENTIFIER ${name} stamp_name)
+      # The file's own object; in a unity build, where the file has none, the target's objects.
+      set(object "$<FILTER:$<TARGET_OBJECTS:${target}>,INCLUDE,/${pattern}\\.o$>")
+      set(stamp ${CMAKE_CURRENT_BINARY_DIR}/naming/${target}/${stamp_name}.checked)
+      add_custom_command(OUTPUT ${stamp}
+        COMMAND ${ZEPHRA_NAMING_TIDY} -p ${CMAKE_BINARY_DIR} ${path}
+        COMMAND ${CMAKE_COMMAND} -E touch ${stamp}
+        DEPENDS ${path} ${CMAKE_SOURCE_DIR}/plugin/.clang-tidy "$<IF:$<BOOL:${object}>,${object},$<TARGET_OBJECTS:${target}>>"
+        COMMENT "Checking the names in ${name}"
+        VERBATIM)
+      list(APPEND stamps ${stamp})
+    endforeach()
+  endforeach()
+  add_custom_target(plugin_naming_in_build ALL DEPENDS ${stamps})
+endfunction()

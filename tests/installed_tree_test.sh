@@ -3,7 +3,8 @@
 # moved elsewhere, and every installed program and library run from there with the build folder
 # and the clone out of sight (a private mount hides them where user namespaces allow it): no
 # library is missing, no run path or compiled-in text names the build or the source tree, every
-# program answers --help with status 0, and zephra-host serves its status page.
+# program answers --help with status 0, a window program runs on a virtual display by the tree's own
+# on-virtual-display, and zephra-host serves its status page.
 # Usage: installed_tree_test.sh BUILD_DIR SOURCE_DIR
 set -u
 build=$(cd "$1" && pwd)
@@ -37,6 +38,8 @@ for l in "${libraries[@]}"; do
     [ -e "$prefix/lib/$l" ]
     check "lib/$l installed" $? "not in $(ls "$prefix/lib" | tr '\n' ' ')"
 done
+[ -x "$prefix/bin/on-virtual-display" ]
+check "bin/on-virtual-display installed" $? "not in $(ls "$prefix/bin" | tr '\n' ' ')"
 for ui in velora/base.ui sorvex/Sorvex.ui photon-demo/demo.ui; do
     [ -f "$prefix/share/zephra/$ui" ]
     check "share/zephra/$ui installed" $? "missing"
@@ -76,14 +79,20 @@ export PATH=$prefix/bin:/usr/bin:/bin XDG_RUNTIME_DIR=$work/runtime
 unset LD_LIBRARY_PATH DISPLAY WAYLAND_DISPLAY
 mkdir -p -m 700 "\$XDG_RUNTIME_DIR"
 for p in ${programs[*]}; do
-    timeout 20 "$prefix/bin/\$p" --help </dev/null >"$work/help-\$p.out" 2>&1
+    timeout 120 "$prefix/bin/\$p" --help </dev/null >"$work/help-\$p.out" 2>&1
     echo "help \$p \$?"
 done
+# A window program without a desktop, as a user of the tree runs one.
+mkdir -p "$work/shots"
+NO_AT_BRIDGE=1 GSETTINGS_BACKEND=memory timeout 300 on-virtual-display photon-demo --selftest "$work/shots" \
+    >"$work/gui.out" 2>&1
+echo "gui \$?"
 XDG_CONFIG_HOME=$app/registry "$prefix/bin/zephra-host" --app-dir "$app" </dev/null >"$work/host.out" 2>&1 &
 host=\$!
-for _ in \$(seq 400); do grep -q 'dkvZephra ready' "$work/host.out" && break; sleep 0.05; done
+deadline=\$((SECONDS + 240))
+until grep -q 'dkvZephra ready' "$work/host.out" || ! kill -0 \$host 2>/dev/null || [ \$SECONDS -ge \$deadline ]; do sleep 0.1; done
 python3 -c 'import sys, urllib.request
-page = urllib.request.urlopen(f"http://127.0.0.1:{sys.argv[1]}/status", timeout=30).read().decode("latin-1")
+page = urllib.request.urlopen(f"http://127.0.0.1:{sys.argv[1]}/status", timeout=120).read().decode("latin-1")
 print("status page", "ok" if "<form" in page.lower() else "without a form")' "$port" 2>&1
 kill -TERM \$host
 wait \$host
@@ -102,6 +111,8 @@ for p in "${programs[@]}"; do
     grep -qx "help $p 0" "$work/runs.out"
     check "$p --help" $? "$(grep "^help $p " "$work/runs.out"): $(head -5 "$work/help-$p.out")"
 done
+grep -qx 'gui 0' "$work/runs.out" && compgen -G "$work/shots/*.png" >/dev/null
+check "photon-demo on on-virtual-display" $? "$(grep '^gui ' "$work/runs.out"): $(tail -5 "$work/gui.out" 2>&1)"
 grep -qx 'status page ok' "$work/runs.out"
 check "zephra-host serves its status page" $? "$(cat "$work/runs.out" "$work/host.out")"
 grep -qx 'host ended 0' "$work/runs.out"

@@ -9,19 +9,6 @@
 
 namespace appliance_sim {
 
-const char* const simUsage =
-    "usage: appliance-sim --appliance NAME=IP:PORT [--appliance ...] [options]\n"
-    "  --appliance NAME=IP:PORT  simulate an appliance on a loopback address (port 0: any free port)\n"
-    "  --log FILE                append the request log to FILE instead of standard output\n"
-    "  --control IP:PORT         serve the control page (/sim/state, /sim/silent, ...) there\n"
-    "  --udp-server IP:PORT      subscribe each appliance's UDP client to the plug-in's UDP server\n"
-    "  --udp-port PORT           port of the appliances' UDP clients (default 4550; 0: any free port)\n"
-    "  --marker-dir DIR          write DIR/NAME.txt saying BROWSER when an appliance is up\n"
-    "  --slow NAME=MS            answer NAME's requests MS milliseconds late\n"
-    "  --drop NAME=N             take NAME's next N requests and never answer them\n"
-    "  --silent NAME             NAME answers nothing and ignores datagrams\n"
-    "Standard output starts with one line per listening socket and \"ready\".\n";
-
 namespace {
 
 struct Arguments {

@@ -24,6 +24,4 @@ inline constexpr unsigned short defaultUdpPort = 4550;
 // names the bad argument.
 SimOptions parseSimOptions(const std::vector<std::string>& args);
 
-extern const char* const simUsage;
-
 }  // namespace appliance_sim

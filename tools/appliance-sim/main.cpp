@@ -5,6 +5,7 @@
 #include "Appliance.h"
 #include "ControlChannel.h"
 #include "LoopbackAddress.h"
+#include "OwnUsage.h"
 #include "SimOptions.h"
 #include "simkit/SimLog.h"
 
@@ -34,13 +35,9 @@ int main(int argc, char** argv) {
     try {
         options = parseSimOptions(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const std::invalid_argument& bad) {
-        std::cerr << "appliance-sim: " << bad.what() << "\n" << simUsage;
-        return 2;
+        return qnx::UsageError(kOwnUsage, bad.what(), 2);
     }
-    if (options.help) {
-        std::cout << simUsage;
-        return 0;
-    }
+    if (options.help) return qnx::ShowUsage(kOwnUsage);
     try {
         boost::asio::io_context io;
         auto log = options.logFile.empty() ? std::make_unique<simkit::SimLog>()

@@ -4,17 +4,6 @@
 
 namespace modem_sim {
 
-const char* const modemUsage =
-    "usage: modem-sim [--log FILE] [--no-delays | --step] [--stay] [--baud N] SCRIPT\n"
-    "  Opens a pseudo-terminal, prints its path as the first line of standard output, plays SCRIPT\n"
-    "  into it and logs what the other side writes.\n"
-    "  --log FILE    append the log to FILE instead of standard output\n"
-    "  --no-delays   every 'wait' passes at once\n"
-    "  --step        every 'wait' lasts until a line arrives on standard input\n"
-    "  --stay        keep running after the script until SIGINT or SIGTERM\n"
-    "  --baud N      send a character at a time at N baud (10 bits a character), as a slow modem does\n"
-    "Script lines: RING | NAME = JOHN DOE | NMBR = 5551234 | wait MS | expect TEXT | raw TEXT\\r | # comment\n";
-
 namespace {
 
 int parseBaud(const std::string& text) {

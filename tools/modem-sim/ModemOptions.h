@@ -19,6 +19,4 @@ struct ModemOptions {
 // Parses the arguments after the program name; throws std::invalid_argument naming the fault.
 ModemOptions parseModemOptions(const std::vector<std::string>& args);
 
-extern const char* const modemUsage;
-
 }  // namespace modem_sim

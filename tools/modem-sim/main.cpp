@@ -2,6 +2,7 @@
 // modem lines into it and logs what the other side writes back. See ModemScript.h for the script.
 
 #include "ModemOptions.h"
+#include "OwnUsage.h"
 #include "ModemPlayer.h"
 #include "ModemScript.h"
 #include "Pty.h"
@@ -42,14 +43,10 @@ int main(int argc, char** argv) {
     std::vector<ModemStep> steps;
     try {
         options = parseModemOptions(std::vector<std::string>(argv + 1, argv + argc));
-        if (options.help) {
-            std::cout << modemUsage;
-            return 0;
-        }
+        if (options.help) return qnx::ShowUsage(kOwnUsage);
         steps = parseModemScript(readScript(options.scriptFile));
     } catch (const std::invalid_argument& bad) {
-        std::cerr << "modem-sim: " << bad.what() << "\n" << modemUsage;
-        return 2;
+        return qnx::UsageError(kOwnUsage, bad.what(), 2);
     }
     try {
         Pty pty;

@@ -11,6 +11,9 @@ const path = require('node:path');
 const { chromium } = require('playwright-core');
 
 const CHROMIUM = process.env.ZEPHRA_CHROMIUM || '/usr/bin/chromium';
+// The ceiling of a wait for a program's own event (started, answered): far above what a heavily
+// loaded machine takes, as each wait ends when its event comes.
+const WAIT = 120000;
 
 // A port that was free a moment ago.
 function freePort() {
@@ -71,7 +74,7 @@ async function startHost({ settings = [], names = [], more = [], files = {} } = 
     const running = child;
     exited = new Promise((resolve) => running.once('exit', resolve));
 
-    const deadline = Date.now() + 20000;
+    const deadline = Date.now() + WAIT;
     while (!output.includes('zephra-host: dkvZephra ready', from)) {
       if (running.exitCode !== null || Date.now() > deadline) {
         running.kill('SIGTERM');
@@ -108,7 +111,7 @@ async function startHost({ settings = [], names = [], more = [], files = {} } = 
       const mark = `= <${Math.random().toString(36).slice(2)}|`;
       const from = output.length;
       child.stdin.write(`? "${mark.slice(2)}" & (${expression}) & ">"\n`);
-      const deadline = Date.now() + 10000;
+      const deadline = Date.now() + WAIT;
       for (;;) {
         const at = output.indexOf(mark, from);
         const end = at < 0 ? -1 : output.indexOf('>', at + mark.length);
@@ -135,10 +138,12 @@ async function startHost({ settings = [], names = [], more = [], files = {} } = 
 }
 
 // Headless Chromium that resolves and reaches no host but the loopback address.
+// Its pages wait for their events up to WAIT rather than Playwright's 30 s.
 async function launchBrowser() {
-  return chromium.launch({
+  const browser = await chromium.launch({
     executablePath: CHROMIUM,
     headless: true,
+    timeout: WAIT,
     args: [
       '--no-sandbox',
       '--host-resolver-rules=MAP * ~NOTFOUND, EXCLUDE 127.0.0.1',
@@ -147,6 +152,13 @@ async function launchBrowser() {
       '--no-first-run',
     ],
   });
+  const newPage = browser.newPage.bind(browser);
+  browser.newPage = async (options) => {
+    const page = await newPage(options);
+    page.setDefaultTimeout(WAIT);
+    return page;
+  };
+  return browser;
 }
 
 // Where a test keeps its screenshots and other artifacts.
@@ -156,7 +168,7 @@ function artifactPath(name) {
   return path.join(dir, name);
 }
 
-module.exports = { startHost, launchBrowser, artifactPath, freePort };
+module.exports = { startHost, launchBrowser, artifactPath, freePort, WAIT };
 
 // appliance-sim with one appliance per name, each on its own loopback address; resolves to its
 // HTTP addresses by name, its log file and a stop function.
@@ -170,7 +182,7 @@ async function startAppliances(names) {
   let output = '';
   child.stdout.on('data', (d) => { output += d; });
   const exited = new Promise((resolve) => child.once('exit', resolve));
-  const deadline = Date.now() + 10000;
+  const deadline = Date.now() + WAIT;
   while (!output.split('\n').includes('ready')) {
     if (child.exitCode !== null || Date.now() > deadline) throw new Error(`appliance-sim did not start:\n${output}`);
     await new Promise((r) => setTimeout(r, 20));

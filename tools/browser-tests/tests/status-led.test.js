@@ -4,7 +4,7 @@
 
 const { test } = require('node:test');
 const assert = require('node:assert');
-const { startHost, startAppliances, launchBrowser, artifactPath } = require('../lib/zephra-host');
+const { startHost, startAppliances, launchBrowser, artifactPath, WAIT } = require('../lib/zephra-host');
 
 test("an appliance's LED is switched from the device table", async () => {
   const sim = await startAppliances(['kitchen']);
@@ -21,7 +21,7 @@ test("an appliance's LED is switched from the device table", async () => {
     const labels = (await led.locator('option').allTextContents()).slice(1);
     const on = labels.find((l) => /^on$/i.test(l.trim())) || labels[1];
     await Promise.all([page.waitForNavigation(), led.selectOption({ label: on })]);
-    const deadline = Date.now() + 10000;
+    const deadline = Date.now() + WAIT;
     while (!/led\.shtml\?t1 ok topled=on/.test(sim.log()) && Date.now() < deadline)
       await new Promise((r) => setTimeout(r, 50));
     assert.match(sim.log(), /kitchen \/led\.shtml\?t1 ok topled=on/, `options ${labels.join('|')}\n${sim.log()}`);

@@ -8,7 +8,7 @@ const { test } = require('node:test');
 const assert = require('node:assert');
 const fs = require('node:fs');
 const path = require('node:path');
-const { startHost, startAppliances, launchBrowser, artifactPath } = require('../lib/zephra-host');
+const { startHost, startAppliances, launchBrowser, artifactPath, WAIT } = require('../lib/zephra-host');
 
 const INI = 'Config/dkvZephraUtilities.ini';
 
@@ -85,7 +85,7 @@ test('a save with nothing changed keeps the voice that speaks', async () => {
   const spoken = async (text) => {
     const before = sim.log().split('\n').length;
     await host.ask(`hs.Plugin("dkvZephra").ZephraSpeak("kitchen", "${text}")`);
-    const deadline = Date.now() + 20000;
+    const deadline = Date.now() + WAIT;
     for (;;) {
       const line = sim.log().split('\n').slice(before - 1).find((l) => / wav="[^"]+"/.test(l) && /\bok\b/.test(l));
       if (line) {

@@ -25,11 +25,15 @@ public:
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
+    // The default waits are ceilings for what a program does by itself, far above what even a
+    // heavily loaded machine takes: a wait ends as soon as what it waits for comes.
+    static constexpr std::chrono::milliseconds kDefaultWait = std::chrono::seconds(120);
+
     // Next line of standard output without its line end; empty at time-out or end of output.
-    std::optional<std::string> readLine(std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    std::optional<std::string> readLine(std::chrono::milliseconds timeout = kDefaultWait);
     // Reads lines until one contains text and returns it; empty at time-out or end of output.
     std::optional<std::string> waitForLine(std::string_view text,
-                                           std::chrono::milliseconds timeout = std::chrono::seconds(10));
+                                           std::chrono::milliseconds timeout = kDefaultWait);
     // Every line read so far.
     const std::vector<std::string>& lines() const { return lines_; }
 
@@ -39,7 +43,7 @@ public:
     // Sends SIGTERM and waits for the end; returns the exit status (128 + signal when killed).
     int terminate();
     // Waits for the program to end by itself (its output reaching its end); -1 at time-out.
-    int waitExit(std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    int waitExit(std::chrono::milliseconds timeout = kDefaultWait);
 
     pid_t pid() const { return pid_; }
 
