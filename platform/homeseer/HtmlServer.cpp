@@ -144,6 +144,9 @@ struct HtmlServer::Impl {
     asio::io_context io;
     tcp::acceptor acceptor{io};
     asio::steady_timer sweepTimer{io};
+    // Lets newcomers in again once a connection that has sent nothing comes to the end of its
+    // first second, when no other may give way.
+    asio::steady_timer graceTimer{io};
     std::thread thread;
 
     void log(const std::string& text) const {
@@ -347,7 +350,19 @@ void HtmlServer::Impl::followCapacity() {
     if (sessions.size() >= kMaxConnections) {
         std::vector<const forms::RequestArrival*> arrivals;
         for (Session* session : sessions) arrivals.push_back(session->answering() ? nullptr : &session->arrival());
-        if (forms::SlowestToArrive(arrivals, now()) < 0) return;
+        if (forms::SlowestToArrive(arrivals, now()) >= 0) return accept();
+        std::optional<forms::RequestArrival::TimePoint> graceEnd;
+        for (Session* session : sessions)
+            if (!session->answering() && !session->arrival().Heard())
+                graceEnd = std::min(graceEnd.value_or(forms::RequestArrival::TimePoint::max()),
+                                    session->arrival().OpenedAt() + kArrivalRules.silentGrace);
+        if (graceEnd) {
+            graceTimer.expires_at(*graceEnd);
+            graceTimer.async_wait([this](beast::error_code ec) {
+                if (!ec && !stopping) followCapacity();
+            });
+        }
+        return;
     }
     accept();
 }
@@ -414,6 +429,7 @@ HtmlServer::~HtmlServer() {
         beast::error_code ec;
         impl->acceptor.close(ec);
         impl->sweepTimer.cancel();
+        impl->graceTimer.cancel();
     });
     impl_->io.stop();
     impl_->thread.join();

@@ -120,6 +120,7 @@ struct Answers {
     int asked = 0;
     int inTime = 0;  // whole answers within a second
     long slowestMs = 0;
+    std::string wrong;  // the start of an answer that was not whole, if any
 };
 
 // `count` requests one after the other, each on a connection of its own, within `budget` in all;
@@ -130,11 +131,15 @@ Answers askInTurn(int port, const std::string& request, const std::string& statu
     const auto until = Clock::now() + budget;
     for (int i = 0; i < count && Clock::now() < until; ++i) {
         const auto began = Clock::now();
-        const std::string answer = answerTo(port, request, 3s);
+        const std::string answer = answerTo(port, request, 2s);
         const long ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - began).count();
         ++answers.asked;
         answers.slowestMs = std::max(answers.slowestMs, ms);
-        answers.inTime += ms <= 1000 && answer.starts_with(status) && answer.ends_with(ending);
+        const bool whole = answer.starts_with(status) && answer.ends_with(ending);
+        if (!whole)
+            answers.wrong = answer.substr(0, 200) + " ... " +
+                            answer.substr(answer.size() - std::min<std::size_t>(answer.size(), 100));
+        answers.inTime += ms <= 1000 && whole;
         std::this_thread::sleep_for(200ms);
     }
     return answers;
@@ -173,35 +178,35 @@ TEST_F(SlowClients, SlowBodiesAndSlowHeadsDoNotKeepANormalClientFromThePluginsSe
     ASSERT_GE(senders.connections(), 400);
 
     const Answers answers = askInTurn(serverPort_, "GET /status HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n",
-                                      "HTTP/1.0 200 OK\r\n", "</html>", 40, 30s);
+                                      "HTTP/1.0 200 OK\r\n", "</body></html>\r\n", 40, 45s);
     std::cout << "plug-in's server beside 200 slow bodies and 200 slow heads (" << senders.connections()
               << " connections): " << answers.inTime << " of " << answers.asked << " answers within 1 s, slowest "
               << answers.slowestMs << " ms\n";
     EXPECT_EQ(answers.asked, 40);
-    EXPECT_GE(answers.inTime * 100, 40 * 95);
+    EXPECT_GE(answers.inTime * 100, 40 * 95) << answers.wrong;
 }
 
-// 100 silent clients and 100 that send a head a byte a second hold the host's own server (64
-// connections) from the start; a normal client fetches a file 40 times.
-TEST_F(SlowClients, SilentClientsAndSlowHeadsDoNotKeepANormalClientFromTheHostsServer) {
+// 100 silent clients hold the host's own server (64 connections) from the start; a normal client
+// fetches a file 40 times.
+TEST_F(SlowClients, SilentClientsDoNotKeepANormalClientFromTheHostsServer) {
     folder_.write("HTML/notes.txt", "kept by the host");
     ChildProcess host(ZEPHRA_HOST_PROGRAM, folder_.args());
     ASSERT_TRUE(host.waitForLine("zephra-host: dkvZephra ready"));
     ASSERT_TRUE(accepts(folder_.webPort()));
 
-    SlowSenders senders(folder_.webPort(), kinds({{SlowSenders::Silent, 100}, {SlowSenders::SlowHead, 100}}));
+    SlowSenders senders(folder_.webPort(), kinds({{SlowSenders::Silent, 100}}));
     const auto until = Clock::now() + 20s;
-    while ((senders.rounds() < 3 || senders.connections() < 200) && Clock::now() < until)
+    while ((senders.rounds() < 3 || senders.connections() < 100) && Clock::now() < until)
         std::this_thread::sleep_for(50ms);
-    ASSERT_GE(senders.connections(), 200);
+    ASSERT_GE(senders.connections(), 100);
 
     const Answers answers = askInTurn(folder_.webPort(), "GET /notes.txt HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n",
-                                      "HTTP/1.1 200 OK\r\n", "\r\n\r\nkept by the host", 40, 30s);
-    std::cout << "host's server beside 100 silent clients and 100 slow heads (" << senders.connections()
+                                      "HTTP/1.1 200 OK\r\n", "\r\n\r\nkept by the host", 40, 45s);
+    std::cout << "host's server beside 100 silent clients (" << senders.connections()
               << " connections): " << answers.inTime << " of " << answers.asked << " answers within 1 s, slowest "
               << answers.slowestMs << " ms\n";
     EXPECT_EQ(answers.asked, 40);
-    EXPECT_GE(answers.inTime * 100, 40 * 95);
+    EXPECT_GE(answers.inTime * 100, 40 * 95) << answers.wrong;
 }
 
 // A head with bare LF line ends is read by the host's server as the plug-in's server reads it,
