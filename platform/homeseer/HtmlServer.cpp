@@ -1,15 +1,17 @@
 #include "homeseer/HtmlServer.h"
 
+#include <array>
 #include <atomic>
 #include <stdexcept>
 #include <thread>
 #include <vector>
 
 #include <boost/asio/ip/tcp.hpp>
-#include <boost/asio/strand.hpp>
+#include <boost/asio/steady_timer.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 
+#include "forms/RequestArrival.h"
 #include "vb/PercentDecode.h"
 #include "windows/CaseFold.h"
 
@@ -24,9 +26,15 @@ namespace {
 
 constexpr std::size_t kMaxHeader = 8 * 1024;
 constexpr std::size_t kMaxBody = 8 * 1024;
-// Connections served at once; those beyond wait in the listen backlog until one ends.
-constexpr int kMaxConnections = 64;
-constexpr auto kIdleTimeout = std::chrono::seconds(30);
+// Connections served at once; when all are taken, the one whose request has been slowest to
+// arrive gives way to a newcomer, and with none that may, newcomers wait in the listen backlog.
+constexpr std::size_t kMaxConnections = 64;
+// A request head has 10 s, the whole request 30 s, a body a least rate (forms/RequestArrival.h).
+const forms::ArrivalRules kArrivalRules{kMaxHeader, kMaxBody};
+// How often connections are held to their time limits.
+constexpr auto kSweepInterval = std::chrono::seconds(1);
+// An answer not taken within this is dropped.
+constexpr auto kAnswerTimeout = std::chrono::seconds(30);
 constexpr const char* kServerName = "zephra-host";
 
 struct ContentType {
@@ -122,53 +130,141 @@ std::optional<std::filesystem::path> HtmlFileFor(const std::filesystem::path& ro
     return current;
 }
 
+namespace {
+class Session;
+}  // namespace
+
 struct HtmlServer::Impl {
     Options options;
-    std::atomic<int> connections{0};  // before io: sessions still held by io count down at its end
     std::atomic<bool> stopping{false};
     bool accepting = false;  // an accept is outstanding; on the server's thread only
+    // The connections that hold a place, on the server's thread only (one that gave way holds
+    // none); before io, whose end lets go of the sessions it still holds.
+    std::vector<Session*> sessions;
     asio::io_context io;
     tcp::acceptor acceptor{io};
+    asio::steady_timer sweepTimer{io};
+    // Lets newcomers in again once a connection that has sent nothing comes to the end of its
+    // first second, when no other may give way.
+    asio::steady_timer graceTimer{io};
     std::thread thread;
 
     void log(const std::string& text) const {
         if (options.log) options.log(text);
     }
 
+    // Accepts a newcomer while a place is free or one may give way; else newcomers wait in the
+    // backlog until this is asked again (a session ended or sent something, or a second passed).
+    void followCapacity();
     void accept();
-    // A session ended: accepting goes on if it waited for a free place.
-    void sessionEnded();
+    // Every place taken: the connection whose request has been slowest to arrive gives way.
+    void makeRoom();
+    // Holds the connections to their time limits, every second.
+    void sweep();
+    void sessionEnded(Session* session);
 };
 
 namespace {
 
+forms::RequestArrival::TimePoint now() { return std::chrono::steady_clock::now(); }
+
+// The first line of a text, for a log line, bytes outside printable ASCII shown as "?".
+std::string firstLine(std::string_view text) {
+    std::string line(text.substr(0, std::min<std::size_t>(text.find_first_of("\r\n"), 200)));
+    for (char& c : line)
+        if (static_cast<unsigned char>(c) < 32 || static_cast<unsigned char>(c) > 126) c = '?';
+    return line;
+}
+
 // One connection: one request, one answer, then the connection is closed.
 class Session : public std::enable_shared_from_this<Session> {
 public:
-    Session(tcp::socket socket, HtmlServer::Impl& server) : stream_(std::move(socket)), server_(server) {
-        ++server_.connections;
-    }
-    ~Session() {
-        --server_.connections;
-        server_.sessionEnded();
-    }
+    Session(tcp::socket socket, HtmlServer::Impl& server) : stream_(std::move(socket)), server_(server) {}
+    ~Session() { server_.sessionEnded(this); }
 
     void start() {
-        parser_.header_limit(kMaxHeader);
-        parser_.body_limit(kMaxBody);
-        stream_.expires_after(kIdleTimeout);
-        http::async_read(stream_, buffer_, parser_, [self = shared_from_this()](beast::error_code ec, std::size_t) {
-            if (ec == http::error::header_limit || ec == http::error::body_limit) {
-                self->sendText(http::status::bad_request, 11, "Bad request");
-                return;
-            }
-            if (!ec) self->answer();
-        });
+        arrival_.Open(kArrivalRules, now());
+        server_.sessions.push_back(this);
+        read();
+    }
+
+    const forms::RequestArrival& arrival() const { return arrival_; }
+    bool answering() const { return answering_; }
+
+    // Gives its place to a newcomer: closed without an answer.
+    void giveWay() {
+        answering_ = true;
+        close();
+    }
+
+    // Past its time: told so, and closed.
+    void endIfOverdue(forms::RequestArrival::TimePoint at) {
+        if (answering_ || arrival_.Overdue(at).empty()) return;
+        answering_ = true;
+        sendText(http::status::request_timeout, 11, "Request timeout");
     }
 
 private:
+    void read() {
+        stream_.async_read_some(asio::buffer(chunk_), [self = shared_from_this()](beast::error_code ec, std::size_t n) {
+            self->arrived(ec, n);
+        });
+    }
+
+    void arrived(beast::error_code ec, std::size_t n) {
+        if (answering_) return;
+        if (ec) {
+            // A request cut short by the client's close is answered; an empty connection is not.
+            if (ec == asio::error::eof && !text_.empty()) refuse("request cut short: " + firstLine(text_));
+            return;
+        }
+        text_.append(chunk_.data(), n);
+        const bool placeChanged = arrival_.Arrived(std::string_view(chunk_.data(), n), now());
+        const forms::RequestFrame frame = forms::FrameRequest(text_, kMaxHeader, kMaxBody);
+        if (frame.kind == forms::RequestFrame::Refused) {
+            refuse(frame.reason);
+            return;
+        }
+        if (frame.kind == forms::RequestFrame::Incomplete) {
+            if (placeChanged) server_.followCapacity();
+            read();
+            return;
+        }
+        answering_ = true;
+        arrival_.Taken();
+        parse(frame.length);
+    }
+
+    void refuse(const std::string& reason) {
+        answering_ = true;
+        server_.log("Refused request: " + reason);
+        sendText(http::status::bad_request, 11, "Bad request");
+    }
+
+    // The request, its head read as the plug-in's server reads it (bare LF line ends too).
+    void parse(std::size_t length) {
+        const std::string whole = forms::WithCrLfHead(std::string_view(text_).substr(0, length));
+        http::request_parser<http::string_body> parser;
+        parser.header_limit(static_cast<std::uint32_t>(2 * kMaxHeader));
+        parser.body_limit(kMaxBody);
+        parser.eager(true);
+        beast::error_code ec;
+        std::size_t used = 0;
+        while (!ec && !parser.is_done() && used < whole.size())
+            used += parser.put(asio::buffer(whole.data() + used, whole.size() - used), ec);
+        if (!ec && !parser.is_done()) parser.put_eof(ec);
+        if (ec || !parser.is_done()) {
+            // Not HTTP: there is no answer such a client would read.
+            server_.log("Refused request that is not HTTP (" + ec.message() + "): " + firstLine(whole));
+            close();
+            return;
+        }
+        request_ = parser.release();
+        answer();
+    }
+
     void answer() {
-        const auto& request = parser_.get();
+        const auto& request = request_;
         unsigned version = request.version();
         if (request.method() != http::verb::get && request.method() != http::verb::head) {
             sendText(http::status::method_not_allowed, version, "Method not allowed");
@@ -196,6 +292,7 @@ private:
 
     void sendText(http::status status, unsigned version, const std::string& text) {
         auto answer = std::make_shared<http::response<http::string_body>>(textAnswer(status, version, text));
+        stream_.expires_after(kAnswerTimeout);
         http::async_write(stream_, *answer,
                           [self = shared_from_this(), answer](beast::error_code, std::size_t) { self->close(); });
     }
@@ -221,6 +318,7 @@ private:
             head->set(http::field::content_type, contentTypeOf(file));
             head->content_length(size);
             head->keep_alive(false);
+            stream_.expires_after(kAnswerTimeout);
             http::async_write(stream_, *head,
                               [self = shared_from_this(), head](beast::error_code, std::size_t) { self->close(); });
             return;
@@ -238,25 +336,74 @@ private:
 
     beast::tcp_stream stream_;
     HtmlServer::Impl& server_;
-    beast::flat_buffer buffer_;
-    http::request_parser<http::string_body> parser_;
+    forms::RequestArrival arrival_;
+    std::array<char, 4096> chunk_{};
+    std::string text_;  // what has come of the request
+    http::request<http::string_body> request_;
+    bool answering_ = false;  // the request is whole, refused, past its time or gave way
 };
 
 }  // namespace
 
+void HtmlServer::Impl::followCapacity() {
+    if (accepting || stopping) return;
+    if (sessions.size() >= kMaxConnections) {
+        std::vector<const forms::RequestArrival*> arrivals;
+        for (Session* session : sessions) arrivals.push_back(session->answering() ? nullptr : &session->arrival());
+        if (forms::SlowestToArrive(arrivals, now()) >= 0) return accept();
+        std::optional<forms::RequestArrival::TimePoint> graceEnd;
+        for (Session* session : sessions)
+            if (!session->answering() && !session->arrival().Heard())
+                graceEnd = std::min(graceEnd.value_or(forms::RequestArrival::TimePoint::max()),
+                                    session->arrival().OpenedAt() + kArrivalRules.silentGrace);
+        if (graceEnd) {
+            graceTimer.expires_at(*graceEnd);
+            graceTimer.async_wait([this](beast::error_code ec) {
+                if (!ec && !stopping) followCapacity();
+            });
+        }
+        return;
+    }
+    accept();
+}
+
 void HtmlServer::Impl::accept() {
-    if (accepting || stopping || connections >= kMaxConnections) return;
     accepting = true;
-    acceptor.async_accept(asio::make_strand(io), [this](beast::error_code ec, tcp::socket socket) {
+    acceptor.async_accept(io, [this](beast::error_code ec, tcp::socket socket) {
         accepting = false;
-        if (ec == asio::error::operation_aborted) return;
-        if (!ec) std::make_shared<Session>(std::move(socket), *this)->start();
-        accept();
+        if (ec == asio::error::operation_aborted || stopping) return;
+        if (!ec) {
+            if (sessions.size() >= kMaxConnections) makeRoom();
+            std::make_shared<Session>(std::move(socket), *this)->start();
+        }
+        followCapacity();
     });
 }
 
-void HtmlServer::Impl::sessionEnded() {
-    if (!stopping && !accepting && connections < kMaxConnections) asio::post(io, [this] { accept(); });
+void HtmlServer::Impl::makeRoom() {
+    std::vector<const forms::RequestArrival*> arrivals;
+    for (Session* session : sessions) arrivals.push_back(session->answering() ? nullptr : &session->arrival());
+    const int slowest = forms::SlowestToArrive(arrivals, now());
+    if (slowest < 0) return;  // its request came whole meanwhile: the newcomer is one over for a while
+    Session* session = sessions[static_cast<std::size_t>(slowest)];
+    sessions.erase(sessions.begin() + slowest);
+    session->giveWay();
+}
+
+void HtmlServer::Impl::sweep() {
+    sweepTimer.expires_after(kSweepInterval);
+    sweepTimer.async_wait([this](beast::error_code ec) {
+        if (ec || stopping) return;
+        const auto at = now();
+        for (Session* session : std::vector<Session*>(sessions)) session->endIfOverdue(at);
+        followCapacity();
+        sweep();
+    });
+}
+
+void HtmlServer::Impl::sessionEnded(Session* session) {
+    std::erase(sessions, session);
+    if (!stopping) asio::post(io, [this] { followCapacity(); });
 }
 
 HtmlServer::HtmlServer(Options options) : impl_(std::make_unique<Impl>()) {
@@ -272,6 +419,7 @@ HtmlServer::HtmlServer(Options options) : impl_(std::make_unique<Impl>()) {
         throw std::runtime_error("cannot listen on " + impl_->options.address + ":" +
                                  std::to_string(impl_->options.port) + ": " + ec.message());
     impl_->accept();
+    impl_->sweep();
     impl_->thread = std::thread([impl = impl_.get()] { impl->io.run(); });
 }
 
@@ -280,6 +428,8 @@ HtmlServer::~HtmlServer() {
     asio::post(impl_->io, [impl = impl_.get()] {
         beast::error_code ec;
         impl->acceptor.close(ec);
+        impl->sweepTimer.cancel();
+        impl->graceTimer.cancel();
     });
     impl_->io.stop();
     impl_->thread.join();

@@ -7,7 +7,13 @@
 // found without regard to case, as on the host's file system.
 //
 // It runs on its own thread: it reads only files, never the plug-in's state. It serves 64
-// connections at once; more wait in the listen backlog until one of those ends.
+// connections at once, one request each, read as the plug-in's server reads them (line ends
+// CR LF or a bare LF) under the same rules (forms/RequestArrival.h): when all 64 are taken, the
+// one whose request has been slowest to arrive (one that has sent nothing after its first
+// second, an unfinished head or body) gives way to a newcomer, and with none that may, newcomers
+// wait in the listen backlog. A head has 10 s, the whole request 30 s, and a body must keep a
+// least rate; a request past its time is answered 408, one that is not HTTP is logged and
+// closed.
 
 #include <cstdint>
 #include <filesystem>

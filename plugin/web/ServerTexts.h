@@ -54,6 +54,7 @@ inline constexpr const char* kDbgBusySlot = "Request dropped for socket ";
 inline constexpr const char* kDbgOldConnection = "Request of a closed connection dropped for socket ";
 inline constexpr const char* kDbgGaveWay = "Gave way to a newcomer: socket ";
 inline constexpr const char* kDbgHeadUnfinished = ", its request head unfinished after ";
+inline constexpr const char* kDbgBodyUnfinished = ", its request body unfinished after ";
 inline constexpr const char* kDbgAcceptPaused = "Every socket busy: newcomers wait";
 inline constexpr const char* kDbgAcceptResumed = "Taking newcomers again";
 inline constexpr const char* kDbgAnswerNotTaken = "Answer not taken in time, closed socket ";

@@ -1,7 +1,9 @@
 #include "web/TCPServer.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
+#include <vector>
 
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
@@ -38,6 +40,14 @@ std::string N(int64_t value) { return std::to_string(value); }
 forms::Loop::TimePoint Now() { return forms::Loop::current().now(); }
 
 int64_t Ms(forms::Loop::Duration d) { return std::chrono::duration_cast<std::chrono::milliseconds>(d).count(); }
+
+const forms::ArrivalRules kArrivalRules{kHeaderLimit,
+                                        kBodyLimit,
+                                        TCPServer::kSilentGrace,
+                                        TCPServer::kHeadTimeout,
+                                        TCPServer::kRequestTimeout,
+                                        TCPServer::kBodyGrace,
+                                        TCPServer::kBodyMinRate};
 
 }  // namespace
 
@@ -213,7 +223,8 @@ void TCPServer::socket_ConnectionRequest(int32_t requestID) {
                              N(HighestSlot()) + kDbgSocketsOpen + N(OpenConnectionCount));
             ForgetSlot(slot);
             connections_[slot] = ++nextConnection_;
-            openedAt_[slot] = lastActivity_[slot] = Now();
+            lastActivity_[slot] = Now();
+            arrivals_[slot].Open(kArrivalRules, lastActivity_[slot]);
             Socket(slot).Tag = kTagDone;
             Socket(slot).Accept(requestID);
             FollowCapacity();
@@ -235,43 +246,26 @@ void TCPServer::Recount() {
     }
 }
 
-// The open slot, open longest, whose request head has not all come: a client that trickles
-// its head or sends nothing must not keep a newcomer out. A silent one is passed over for its
-// first second. 0 when none may give way.
+// The open slot whose request has been slowest to arrive: a client that trickles its head or its
+// body, or sends nothing, must not keep a newcomer out. 0 when none may give way.
 int16_t TCPServer::GivesWay() const {
-    const forms::Loop::TimePoint graceEnd = Now() - kSilentGrace;
-    int16_t found = 0;
+    std::vector<const forms::RequestArrival*> arrivals(HighestSlot() + 1, nullptr);
     for (int16_t slot = 1; slot <= HighestSlot(); ++slot) {
-        if (SlotState(slot) != forms::sckConnected || headDone_[slot] || answering_[slot] || streams_[slot]) continue;
-        if (!heard_[slot] && openedAt_[slot] > graceEnd) continue;
-        if (found == 0 || connections_[slot] < connections_[found]) found = slot;  // accepted first
+        if (SlotState(slot) != forms::sckConnected || answering_[slot] || streams_[slot]) continue;
+        arrivals[slot] = &arrivals_[slot];
     }
-    return found;
+    return static_cast<int16_t>(std::max(0, forms::SlowestToArrive(arrivals, Now())));
 }
 
 bool TCPServer::GiveWay() {
     const int16_t slot = GivesWay();
     if (slot == 0) return false;
-    WriteServerDebug(kDbgGaveWay + N(slot) + kDbgHeadUnfinished + N(Ms(Now() - openedAt_[slot])) + " ms");
+    const forms::RequestArrival& arrival = arrivals_[slot];
+    WriteServerDebug(kDbgGaveWay + N(slot) + (arrival.HeadWhole() ? kDbgBodyUnfinished : kDbgHeadUnfinished) +
+                     N(Ms(Now() - arrival.OpenedAt())) + " ms");
     socket_Close(slot);
     Recount();
     return OpenConnectionCount < kHighestSlot;
-}
-
-// A head ends with an empty line; a bare line feed ends a line too, so that a head is never
-// taken for unfinished longer than the framing takes it to be.
-bool TCPServer::FollowHead(int16_t slot, const std::string& text) {
-    if (headDone_[slot]) return false;
-    std::string scan = headTail_[slot] + text.substr(0, std::min(text.size(), kHeaderLimit + 4));
-    std::size_t at = scan.find("\n\r\n");
-    if (at == std::string::npos) at = scan.find("\n\n");
-    if (at != std::string::npos) {
-        headDone_[slot] = true;
-        headTail_[slot].clear();
-        return true;
-    }
-    headTail_[slot] = scan.substr(scan.size() - std::min<std::size_t>(scan.size(), 2));
-    return false;
 }
 
 // Newcomers are taken while a slot is free or may give way; else they wait in the backlog.
@@ -296,10 +290,9 @@ void TCPServer::IdleTimer_Timer() {
         const int st = SlotState(slot);
         if ((st != forms::sckConnected && st != forms::sckClosing) || streams_[slot] || queuedBytes_[slot] > 0)
             continue;
-        if (!answering_[slot] && !headDone_[slot] && at - openedAt_[slot] >= kHeadTimeout) {
-            Refuse(slot, "no whole request head within " + N(Ms(kHeadTimeout) / 1000) + " s", 408);
-        } else if (!answering_[slot] && at - openedAt_[slot] >= kRequestTimeout) {
-            Refuse(slot, "no whole request within " + N(Ms(kRequestTimeout) / 1000) + " s", 408);
+        const std::string overdue = answering_[slot] ? std::string() : arrivals_[slot].Overdue(at);
+        if (!overdue.empty()) {
+            Refuse(slot, overdue, 408);
         } else if (answering_[slot] && at - lastActivity_[slot] >= kRequestTimeout) {
             WriteServerDebug(kDbgAnswerNotTaken + N(slot));
             socket_Close(slot);
@@ -310,6 +303,7 @@ void TCPServer::IdleTimer_Timer() {
 
 void TCPServer::Answering(int16_t slot) {
     answering_[slot] = true;
+    arrivals_[slot].Taken();
     lastActivity_[slot] = Now();
 }
 
@@ -317,8 +311,8 @@ void TCPServer::Answering(int16_t slot) {
 void TCPServer::ForgetSlot(int16_t slot) {
     pending_[slot].clear();
     streams_[slot].reset();
-    answering_[slot] = peerClosed_[slot] = refused_[slot] = headDone_[slot] = heard_[slot] = false;
-    headTail_[slot].clear();
+    answering_[slot] = peerClosed_[slot] = refused_[slot] = false;
+    arrivals_[slot].Open(kArrivalRules, Now());
     StopBlockTimer(slot);
 }
 
@@ -334,15 +328,15 @@ void TCPServer::socket_DataArrival(int16_t slot) {
                 return;
             }
             queuedBytes_[slot] += text.size();
-            heard_[slot] = true;
-            const bool headDone = FollowHead(slot, text);
+            const bool placeChanged = arrivals_[slot].Arrived(text, Now());
             RequestQueue.push_back({slot, connections_[slot], std::move(text)});
             WriteServerDebug(kDbgPushing + N(static_cast<int64_t>(RequestQueue.size())) + kDbgForSocket + N(slot));
             if (!ServerTimer.Enabled()) {
                 ServerTimer.Interval(kPollInterval);
                 ServerTimer.Enabled(true);
             }
-            if (headDone) FollowCapacity();  // with every head whole, newcomers wait
+            // A first text may let a newcomer in; a whole request keeps its slot.
+            if (placeChanged) FollowCapacity();
         }))
         LogTagged(kTagDataArrival);
 }

@@ -11,14 +11,15 @@
 // streamed file goes out block by block on events, so other requests are served meanwhile; a
 // client that stops reading is dropped after three block time-outs in a row.
 //
-// When all 50 slots are open, the connection that has not finished its request head and has
-// been open longest gives way to a newcomer, so slow senders cannot hold every slot; one that
-// has sent nothing yet gives way only after a second, so that a burst of newcomers does not
-// push out clients whose requests are on their way. Those whose head is whole (being read,
-// queued or answered) keep their slots. With none that may give way,
-// newcomers wait in the system's backlog until a slot frees. A connection whose request head
-// has not all come within 10 s, or its whole request within 30 s (on the loop's clock), or whose
-// answer is not taken for 30 s, is closed. The debug log is kept to 4 MiB
+// When all 50 slots are open, the connection whose request has been slowest to arrive (head or
+// body; forms/RequestArrival.h) gives way to a newcomer, so slow senders cannot hold every slot;
+// one that has sent nothing yet gives way only after a second, so that a burst of newcomers does
+// not push out clients whose requests are on their way. Those whose request is whole (queued or
+// answered) keep their slots. With none that may give way, newcomers wait in the system's
+// backlog until a slot frees. A connection whose request head has not all come within 10 s, or
+// its whole request within 30 s (on the loop's clock), whose body comes slower than 1 KiB a
+// second after its first 2 s, or whose answer is not taken for 30 s, is closed. The debug log
+// is kept to 4 MiB
 // and its previous 4 MiB ("dkvZephra_TCPServerDebug.old.txt").
 
 #include <array>
@@ -32,6 +33,7 @@
 #include "forms/ControlArray.h"
 #include "forms/Form.h"
 #include "forms/Loop.h"
+#include "forms/RequestArrival.h"
 #include "forms/TcpSocket.h"
 #include "forms/Timer.h"
 
@@ -51,6 +53,8 @@ public:
     static constexpr std::chrono::milliseconds kSilentGrace{1000};
     static constexpr std::chrono::milliseconds kHeadTimeout{10000};
     static constexpr std::chrono::milliseconds kRequestTimeout{30000};
+    static constexpr std::chrono::milliseconds kBodyGrace{2000};
+    static constexpr std::size_t kBodyMinRate = 1024;               // bytes a second
     static constexpr std::size_t kDebugLogLimit = 4 * 1024 * 1024;  // bytes
 
     explicit TCPServer(PluginState& state);
@@ -137,8 +141,6 @@ private:
     void Recount();
     // The open slot that gives way first to a newcomer; 0 when none may.
     int16_t GivesWay() const;
-    // Notes the end of the request head in the slot's incoming text; true when it ends now.
-    bool FollowHead(int16_t slot, const std::string& text);
     bool GiveWay();
     void FollowCapacity();
     void socket_PeerClose(int16_t slot);
@@ -155,14 +157,12 @@ private:
     std::array<std::string, kHighestSlot + 1> pending_;
     std::array<std::size_t, kHighestSlot + 1> queuedBytes_{};
     std::array<std::unique_ptr<BlockStream>, kHighestSlot + 1> streams_;
-    std::array<forms::Loop::TimePoint, kHighestSlot + 1> openedAt_{};
+    // How each slot's request is arriving: whether it may give way, and its time limits.
+    std::array<forms::RequestArrival, kHighestSlot + 1> arrivals_;
     std::array<forms::Loop::TimePoint, kHighestSlot + 1> lastActivity_{};
     std::array<bool, kHighestSlot + 1> answering_{};
     std::array<bool, kHighestSlot + 1> peerClosed_{};
     std::array<bool, kHighestSlot + 1> refused_{};
-    std::array<bool, kHighestSlot + 1> headDone_{};
-    std::array<bool, kHighestSlot + 1> heard_{};          // the connection has sent something
-    std::array<std::string, kHighestSlot + 1> headTail_;  // the last bytes of an unfinished head
     uint64_t nextConnection_ = 0;
     std::size_t debugBytes_ = 0;
     const void* debugLogSeen_ = nullptr;

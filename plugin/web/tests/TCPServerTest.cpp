@@ -101,7 +101,7 @@ TEST(TCPServer, SlotsAreMadeAheadAndHandedOutInRotation) {
     EXPECT_EQ(s.DebugCount("ConnectionClose for socket 4, Sockets Open=1, state was 8, open count was 2"), 1u);
 }
 
-TEST(TCPServer, WithEverySlotTakenTheOldestUnfinishedHeadGivesWayAndWholeHeadsKeepTheirSlots) {
+TEST(TCPServer, WithEverySlotTakenTheSlowestRequestGivesWayAndWholeRequestsKeepTheirSlots) {
     ServerBed s;
     s.bed.app.write("HTML/x.htm", "late");
     TCPServer& server = s.Server();
@@ -112,57 +112,43 @@ TEST(TCPServer, WithEverySlotTakenTheOldestUnfinishedHeadGivesWayAndWholeHeadsKe
         ASSERT_TRUE(s.Settle([&] { return server.OpenConnectionCount == i; })) << i;
     }
     EXPECT_EQ(server.HighestSlot(), 50);
-    // Client 0 sends nothing, 1 to 9 send half a head, the rest whole heads whose bodies are to come.
+    // Client 0 sends nothing, 1 to 9 send half a head, 10 to 19 whole heads whose bodies are to
+    // come, the rest whole requests (queued: they are not served while the clock stands).
     for (std::size_t i = 1; i < 10; ++i) clients[i]->Send("GET /x.htm HTTP/1.0\r\nHost: h\r\n");
-    for (std::size_t i = 10; i < clients.size(); ++i) clients[i]->Send(kPostHead);
+    for (std::size_t i = 10; i < 20; ++i) clients[i]->Send(kPostHead);
+    for (std::size_t i = 20; i < clients.size(); ++i) clients[i]->Send(kGetPage);
     ASSERT_TRUE(s.Settle([&] { return server.RequestQueue.size() == 49; }));
     EXPECT_FALSE(server.Socket(0).AcceptingPaused());
 
-    // Newcomers get in at once, without the clock moving: the oldest half-sent heads give way.
-    // The newcomers send whole heads, so every head is whole at the end.
+    // Newcomers get in at once, without the clock moving: the slowest to arrive give way, the
+    // half-sent heads (fewest bytes) oldest first, then the heads whose bodies have not come.
     std::vector<std::unique_ptr<WebClient>> more;
-    for (std::size_t n = 1; n < 10; ++n) {
+    for (std::size_t n = 1; n < 20; ++n) {
         more.push_back(std::make_unique<WebClient>(s.port));
-        more.back()->Send(kPostHead);
+        more.back()->Send(kGetPage);
         ASSERT_TRUE(s.Settle([&] { return clients[n]->Pump(); })) << n;
         EXPECT_EQ(clients[n]->Received(), "") << n;
     }
     EXPECT_EQ(s.DebugCount("Gave way to a newcomer: socket 2, its request head unfinished after 0 ms"), 1u);
-    EXPECT_EQ(s.DebugCount("Gave way to a newcomer: socket "), 9u);
-    // The silent one is left its first second; then it gives way too.
-    more.push_back(std::make_unique<WebClient>(s.port));
-    more.back()->Send(kPostHead);
-    ASSERT_TRUE(s.Settle([&] { return server.Socket(0).AcceptingPaused(); }));
-    EXPECT_FALSE(s.bed.loop.runUntil([&] { return clients[0]->Pump(); }, 200ms));
-    const auto start = s.bed.loop.now();
-    ASSERT_TRUE(s.WaitFor([&] { return clients[0]->Pump(); }));
-    EXPECT_GE(s.bed.loop.now() - start, TCPServer::kSilentGrace);
-    EXPECT_EQ(clients[0]->Received(), "");
-    EXPECT_EQ(s.DebugCount("Gave way to a newcomer: socket 1, its request head unfinished after "), 1u);
+    EXPECT_EQ(s.DebugCount("Gave way to a newcomer: socket 11, its request body unfinished after 0 ms"), 1u);
+    EXPECT_EQ(s.DebugCount("Gave way to a newcomer: socket "), 19u);
 
-    // With every head whole, newcomers wait in the backlog until a slot frees.
+    // The silent one is left its first second, and whole requests keep their slots: a newcomer
+    // waits in the backlog until a slot frees.
     ASSERT_TRUE(s.Settle([&] { return server.OpenConnectionCount == 50 && server.Socket(0).AcceptingPaused(); }));
     WebClient waiting(s.port);
     waiting.Send(kGetPage);
     EXPECT_FALSE(s.bed.loop.runUntil([&] { return waiting.Pump(); }, 200ms));
-    clients[10]->Send("a=12");
-    ASSERT_TRUE(s.WaitFor([&] { return clients[10]->Pump(); }));
-    EXPECT_TRUE(clients[10]->Received().starts_with("HTTP/1.0 "));
+    EXPECT_FALSE(clients[0]->Pump());
     ASSERT_TRUE(s.WaitFor([&] { return waiting.Pump(); }));
     EXPECT_TRUE(waiting.Received().ends_with("\r\n\r\nlate"));
-    // Whole heads kept their slots and are answered once their bodies come.
-    for (std::size_t i = 11; i < clients.size(); ++i) {
-        EXPECT_FALSE(clients[i]->Pump()) << i;
-        clients[i]->Send("a=12");
-    }
-    for (auto& c : more) c->Send("a=12");
-    for (std::size_t i = 11; i < clients.size(); ++i) {
+    for (std::size_t i = 20; i < clients.size(); ++i) {
         ASSERT_TRUE(s.WaitFor([&] { return clients[i]->Pump(); })) << i;
-        EXPECT_TRUE(clients[i]->Received().starts_with("HTTP/1.0 ")) << i;
+        EXPECT_TRUE(clients[i]->Received().ends_with("\r\n\r\nlate")) << i;
     }
     for (auto& c : more) {
         ASSERT_TRUE(s.WaitFor([&] { return c->Pump(); }));
-        EXPECT_TRUE(c->Received().starts_with("HTTP/1.0 "));
+        EXPECT_TRUE(c->Received().ends_with("\r\n\r\nlate"));
     }
     EXPECT_TRUE(s.Ask(kGetPage).ends_with("late"));
 }
@@ -313,15 +299,25 @@ TEST(TCPServer, HeadsThatNeverCompleteAreClosedAfterTenSecondsAndRequestsAfterTh
     WebClient silent(s.port);
     WebClient slow(s.port);
     WebClient slowBody(s.port);
-    ASSERT_TRUE(s.Settle([&] { return server.OpenConnectionCount == 3; }));
+    WebClient trickle(s.port);
+    ASSERT_TRUE(s.Settle([&] { return server.OpenConnectionCount == 4; }));
     const auto start = s.bed.loop.now();
+    const std::string postHead = "POST /form.asp HTTP/1.0\r\nContent-Length: 100000\r\n\r\n";
+    const std::string chunk(3000, 'b');
     slow.Send("GET /x.htm HTTP/1.0\r\n");
-    slowBody.Send("POST /form.asp HTTP/1.0\r\nContent-Length: 100\r\n\r\n");
+    slowBody.Send(postHead + chunk);
+    trickle.Send(postHead);
+    // A body that has not kept 1 KiB a second after its first 2 s is closed.
+    ASSERT_TRUE(s.WaitFor([&] { return trickle.Pump(); }));
+    EXPECT_GE(s.bed.loop.now() - start, TCPServer::kBodyGrace);
+    EXPECT_LT(s.bed.loop.now() - start, TCPServer::kBodyGrace + 2s);
+    EXPECT_TRUE(trickle.Received().starts_with("HTTP/1.0 408 Request Timeout\r\n"));
+    EXPECT_EQ(s.DebugCount(": body slower than 1024 bytes a second"), 1u);
     // A byte now and then does not hold the slot past its time-out.
     for (int i = 0; i < 5; ++i) {
         ASSERT_TRUE(s.WaitFor([&] { return s.bed.loop.now() - start >= std::chrono::seconds(2 * (i + 1)) - 500ms; }));
         slow.Send("X");
-        slowBody.Send("b");
+        slowBody.Send(chunk);
     }
     ASSERT_TRUE(s.WaitFor([&] { return slow.Pump() && silent.Pump(); }));
     EXPECT_GE(s.bed.loop.now() - start, TCPServer::kHeadTimeout);
@@ -329,11 +325,11 @@ TEST(TCPServer, HeadsThatNeverCompleteAreClosedAfterTenSecondsAndRequestsAfterTh
     EXPECT_TRUE(slow.Received().starts_with("HTTP/1.0 408 Request Timeout\r\n"));
     EXPECT_TRUE(silent.Received().starts_with("HTTP/1.0 408 Request Timeout\r\n"));
     EXPECT_EQ(s.DebugCount(": no whole request head within 10 s"), 2u);
-    // A whole head whose body trickles has the request's 30 s.
+    // A whole head whose body keeps the rate has the request's 30 s.
     for (int i = 0; i < 5; ++i) {
         ASSERT_TRUE(s.WaitFor([&] { return s.bed.loop.now() - start >= std::chrono::seconds(15 + 2 * i); }));
         EXPECT_FALSE(slowBody.Pump());
-        slowBody.Send("b");
+        slowBody.Send(chunk);
     }
     ASSERT_TRUE(s.WaitFor([&] { return slowBody.Pump(); }));
     EXPECT_GE(s.bed.loop.now() - start, TCPServer::kRequestTimeout);

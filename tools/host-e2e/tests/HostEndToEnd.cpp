@@ -128,10 +128,11 @@ bool accepts(int port) {
     return ok;
 }
 
-std::string answerTo(int port, const std::string& request) {
+std::string answerTo(int port, const std::string& request, std::chrono::seconds ceiling) {
     int s = socket(AF_INET, SOCK_STREAM, 0);
-    timeval timeout{kWait.count(), 0};
+    timeval timeout{ceiling.count(), 0};
     setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<uint16_t>(port));

@@ -76,7 +76,7 @@ std::vector<int> childrenOf(int parent);
 // True when a TCP connection to 127.0.0.1:port is accepted.
 bool accepts(int port);
 // Sends `request` to 127.0.0.1:port and returns the whole answer, read until the server closes
-// the connection or kWait passes without data; empty when nothing accepts it.
-std::string answerTo(int port, const std::string& request);
+// the connection or `ceiling` passes without data; empty when nothing accepts it.
+std::string answerTo(int port, const std::string& request, std::chrono::seconds ceiling = kWait);
 
 }  // namespace host_e2e
