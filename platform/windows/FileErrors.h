@@ -15,6 +15,10 @@ vb::Error FileAlreadyExists();     // 58 "File already exists"
 vb::Error InputPastEndOfFile();    // 62 "Input past end of file"
 vb::Error PermissionDenied();      // 70 "Permission denied"
 vb::Error PathFileAccessError();   // 75 "Path/File access error"
-vb::Error PathNotFound();          // 76 "Path not found"
+// 75 with its cause added when the system names one, for a file that could not be written:
+// "Path/File access error: the disk is full (No space left on device)", "...: the folder is
+// read-only (Read-only file system)", or the system's text alone for other causes.
+vb::Error PathFileAccessError(int systemError);
+vb::Error PathNotFound();  // 76 "Path not found"
 
 }  // namespace windows

@@ -1,5 +1,9 @@
 #include "windows/IniFile.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <fstream>
 #include <string>
 #include <system_error>
@@ -24,6 +28,23 @@ std::string readStart(const fs::path& file) {
         text.append(chunk, static_cast<size_t>(in.gcount()));
     if (text.size() > static_cast<size_t>(kLargestFile) + 1) text.resize(static_cast<size_t>(kLargestFile) + 1);
     return text;
+}
+
+// Writes `text` as the whole of `file`; the system's error number when that fails, else 0.
+int WriteWhole(const fs::path& file, const std::string& text) {
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return errno;
+    for (std::size_t done = 0; done < text.size();) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            const int failed = n < 0 ? errno : ENOSPC;
+            ::close(fd);
+            return failed;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return ::close(fd) == 0 ? 0 : errno;
 }
 
 }  // namespace
@@ -53,19 +74,16 @@ void WriteIniText(const fs::path& file, const std::string& text) {
     fs::create_directories(file.parent_path(), ec);
     fs::path temporary = file;
     temporary += ".new";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.close();
-        if (!out) {
-            fs::remove(temporary, ec);
-            throw PathFileAccessError();
-        }
+    // Written with the system's calls, so that a failure keeps the system's reason for it.
+    if (const int failed = WriteWhole(temporary, text); failed != 0) {
+        fs::remove(temporary, ec);
+        throw PathFileAccessError(failed);
     }
     fs::rename(temporary, file, ec);
     if (ec) {
+        const int failed = ec.value();
         fs::remove(temporary, ec);
-        throw PathFileAccessError();
+        throw PathFileAccessError(failed);
     }
 }
 

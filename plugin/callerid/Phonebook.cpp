@@ -8,6 +8,7 @@
 #include "callerid/CallerIdTexts.h"
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
+#include "vb/CodePage.h"
 #include "vb/Conversions.h"
 #include "vb/Err.h"
 #include "vb/Strings.h"
@@ -57,6 +58,15 @@ FriendsLine ParseFriendsLine(const std::string& line) {
 std::string FriendsWav(const std::string& wav, const std::string& folder) {
     if (wav.empty() || vb::InStr(wav, "\\\\") > 0 || vb::InStr(wav, ":") > 0) return wav;
     return folder + wav;
+}
+
+// The friends file's name as the folder holds it, found without regard to case: a folder typed
+// as a Linux path is taken as it stands, so its file's case is not looked after by the mapping.
+std::string FriendsFileName(const windows::FileSystemObject& files, const std::string& folder) {
+    if (files.FileExists(folder + kFriendsFile) || !files.FolderExists(folder)) return kFriendsFile;
+    for (const windows::File& file : files.GetFolder(folder).Files())
+        if (vb::equalsFolded(file.Name(), kFriendsFile)) return file.Name();
+    return kFriendsFile;
 }
 
 }  // namespace
@@ -132,8 +142,8 @@ void BuildFriendsPhonebook(PluginState& state) {
     if (!vb::Try([&] {
             const std::string& folder = state.settings.FriendsLocation;
             if (folder.empty()) return;
-            const std::string path = folder + kFriendsFile;
             windows::FileSystemObject files;
+            const std::string path = folder + FriendsFileName(files, folder);
             if (!files.FileExists(path)) {
                 const std::string tried = windows::MapPath(path).native.string();
                 if (state.Part<CallerIdPart>().missingFriendsFiles.insert(tried).second)

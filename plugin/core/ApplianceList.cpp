@@ -71,7 +71,10 @@ constexpr const char* kManyEquals = "it has more than one \"=\" (a comment after
 constexpr const char* kNoAddress = "it names no address before \"=\"";
 constexpr const char* kNoValue = "it names no appliance after \"=\"";
 constexpr const char* kNoName = "its first field, the appliance's name, is empty";
+constexpr const char* kNoComputer = "it names no computer after \"/\"";
+constexpr const char* kPortAlone = "it names a port alone after \"/\", no computer (write it as ";
 constexpr std::size_t kShownEntry = 200;  // the log shows no more of a long entry
+constexpr const char* kCommentInField = " and puts the text into its field ";
 constexpr const char* kTextAfterQuote = "\" has text after its closing quote (a comment?): it makes the appliance \"";
 
 // True when the value of a "key=value" line is quoted and more than blanks follow the closing quote.
@@ -84,6 +87,19 @@ bool HasTextAfterQuote(const std::string& line) {
     return close != std::string::npos && !vb::Trim(value.substr(close + 1)).empty();
 }
 
+// Why the address before "=" names no computer to send to: "IP/" or "IP/8080" (a port alone,
+// which would be taken for a host named by a number); "" when it names one.
+std::string ComputerFault(const std::string& key) {
+    const std::size_t slash = key.find('/');
+    if (slash == std::string::npos) return {};
+    const std::string ip = vb::Trim(key.substr(0, slash));
+    const std::string computer = vb::Trim(key.substr(slash + 1));
+    const std::string port = !computer.empty() && computer.front() == ':' ? computer.substr(1) : computer;
+    if (port.empty()) return kNoComputer;
+    if (port.find_first_not_of("0123456789") != std::string::npos) return {};
+    return kPortAlone + ip + "/" + ip + ":" + port + ")";
+}
+
 // A line as the section holds it, or nothing for a line that is dropped (`why` says why, and
 // stays empty for a blank line).
 std::optional<ApplianceLine> ParseLine(const std::string& line, std::string& why) {
@@ -94,6 +110,7 @@ std::optional<ApplianceLine> ParseLine(const std::string& line, std::string& why
         why = kWhy[static_cast<int>(entry.fault)];
         return std::nullopt;
     }
+    if (why = ComputerFault(entry.key); !why.empty()) return std::nullopt;
     ApplianceLine parsed{std::move(entry.key), std::move(entry.fields), {}, {}};
     parsed.written = settings::FieldOf(settings::Units(), parsed.fields, kName).value_or("");
     parsed.name = vb::Trim(vb::LCase(parsed.written));
@@ -185,6 +202,16 @@ private:
         if (auto server = field(kX10Server)) entry.X10Server = *server;
     }
 
+    // The text after the closing quote joined the value's last field: the line names that field
+    // when it is not the name, since the name alone would look right.
+    static std::string CommentLine(const std::string& text, const ApplianceLine& line) {
+        std::string said = kEntryNotUsed + text.substr(0, kShownEntry) + kTextAfterQuote + line.written + "\"";
+        const std::span<const settings::FamilyField> fields = settings::Units().fields;
+        const std::size_t last = line.fields.size() - 1;
+        if (last == 0 || last >= fields.size()) return said;
+        return said + kCommentInField + Heading(fields[last].control) + ": \"" + vb::Trim(line.fields[last]) + "\"";
+    }
+
     // A field's column as the units' row of the settings table heads it.
     static std::string Heading(std::string_view control) {
         for (const settings::FamilyField& f : settings::Units().fields)
@@ -217,8 +244,7 @@ private:
             entry.IP = entry.Computer = line->key;
         }
         ReadFields(entry, *line, named);
-        if (commented)
-            Handled([&] { Log(kEntryNotUsed + text.substr(0, kShownEntry) + kTextAfterQuote + line->written + "\""); });
+        if (commented) Handled([&] { Log(CommentLine(text, *line)); });
         if (entry.ZephraDC.empty()) Handled([&] { HandOutBaseCode(entry, line->written); }, named);
         if (entry.ZephraDC.empty()) {
             entry.ZephraActive = false;

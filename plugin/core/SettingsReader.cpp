@@ -16,6 +16,7 @@
 #include "core/TimerPool.h"
 #include "core/WebServerState.h"
 #include "core/Zephra.h"
+#include "forms/MachineAddresses.h"
 #include "vb/Conversions.h"
 #include "vb/Err.h"
 #include "vb/Strings.h"
@@ -37,6 +38,11 @@ constexpr const char* kNoSlideshowPath = "Slideshow path has not been specified"
 constexpr const char* kStatusPageOff =
     "The plug-in's web server and its status page are off; to turn them on, give \"ServerPort\" a port number "
     "and \"TCPServerOption\" any value but 1 in Config/dkvZephraUtilities.ini, then reload the settings";
+constexpr const char* kFetchFrom = "Appliances fetch spoken files and pages from ";
+constexpr const char* kNotOwnAddress = "Warning: HomeseerIP \"";
+constexpr const char* kNotOwnAddressTail =
+    "\" is not an address of this machine: appliances will fail to fetch spoken files and pages from it; give "
+    "HomeseerIP this machine's address on the status page or in Config/dkvZephraUtilities.ini";
 constexpr const char* kSlideshowPathMissing = "Slideshow path ";
 constexpr const char* kDoesNotExist = " does not exist";
 constexpr const char* kGroupMissing = "Slideshow Group ";
@@ -59,6 +65,7 @@ public:
         ReadEach(ReadStep::WebServer);
         Handled([&] { OpenWebServerDebugLog(); });
         ReadEach(ReadStep::Keys);
+        Handled([&] { TellFetchAddress(); });
         CollectSlideshowFiles();
         ReadEach(ReadStep::PowerAndDevices);
         Handled([&] { DefineZephras(state_); });
@@ -219,6 +226,13 @@ private:
         state_.web.ServerDebugLog.reset();
         fso_.CreateTextFile(path)->Close();
         state_.web.ServerDebugLog = fso_.OpenTextFile(path, windows::ForAppending);
+    }
+
+    // Where the appliances fetch from, said at each reading, and a warning when no appliance can:
+    // the address is not this machine's (a first run's default, or a machine moved).
+    void TellFetchAddress() {
+        Log(kFetchFrom + settings::ApplianceServer(s_) + "/");
+        if (!forms::IsOwnAddress(s_.HomeseerIP)) Log(kNotOwnAddress + s_.HomeseerIP + kNotOwnAddressTail);
     }
 
     // 7. The main slideshow's pictures.

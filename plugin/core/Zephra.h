@@ -300,6 +300,7 @@ private:
     std::string NextTempName(const std::string& extension);
     std::string ServerAddress() const;
     static std::string UrlPath(const std::string& page);
+    std::string FetchAddress(const std::string& path) const;
 
     // Timers of the pool.
     forms::Timer* Timer1();

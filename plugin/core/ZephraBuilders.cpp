@@ -1,6 +1,8 @@
 // Commands built for the appliance: sleep states, the browser's full-screen toggle, pushed
 // pages, pauses, power cycles and the client program's commands.
 
+#include <cctype>
+
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
 #include "core/StatusText.h"
@@ -89,11 +91,33 @@ std::string Zephra::ServerAddress() const {
 }
 
 // A page's path below the HTML folder as the part of a URL after the server: "\" between names
-// becomes "/", and the leading separator goes (the URL already has one).
+// becomes "/", the leading separator goes (the URL already has one), and every byte but letters,
+// digits, "-._~" and "/" is percent-encoded, so that "#", "?", "%", "+" and blanks stay part of
+// the name and the server is asked for exactly the file named.
 std::string Zephra::UrlPath(const std::string& page) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
     std::string path = vb::Replace(page, "\\", "/");
     const std::size_t first = path.find_first_not_of('/');
-    return first == std::string::npos ? std::string() : path.substr(first);
+    if (first == std::string::npos) return {};
+    std::string encoded;
+    for (std::size_t i = first; i < path.size(); ++i) {
+        const auto c = static_cast<unsigned char>(path[i]);
+        if ((c < 0x80 && std::isalnum(c)) || c == '-' || c == '.' || c == '_' || c == '~' || c == '/') {
+            encoded += static_cast<char>(c);
+        } else {
+            encoded += '%';
+            encoded += kHex[c >> 4];
+            encoded += kHex[c & 0xF];
+        }
+    }
+    return encoded;
+}
+
+// The address of a file below the HTML folder as a command carries it to the appliance: the
+// appliance decodes its command's query once before it fetches, so the path's escapes are
+// escaped once more.
+std::string Zephra::FetchAddress(const std::string& path) const {
+    return ServerAddress() + "/" + vb::Replace(UrlPath(path), "%", "%25");
 }
 
 std::string Zephra::SendPushPage(const std::string& page, const std::string& tag) {
@@ -105,7 +129,7 @@ std::string Zephra::SendPushPage(const std::string& page, const std::string& tag
         WriteDeviceTextUntested(DeviceCode(0), page);
         Push_ = page;
         if (page != kSlideshowPage) Slideshow_ = false;
-        result = AsyncCommand(kGotoUrl + ServerAddress() + "/" + UrlPath(page), kPushTimeout, tag);
+        result = AsyncCommand(kGotoUrl + FetchAddress(page), kPushTimeout, tag);
         Debug("PushPageTag=" + tag);
     });
     return result;

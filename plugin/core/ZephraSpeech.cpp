@@ -40,7 +40,7 @@ std::string Zephra::SendWav(const std::string& file, const std::string& tag) {
     Step(kLogSendWav, [&] {
         timeout = ComputeWavTime(state_, state_.Host().GetAppPath() + kHtmlFolderPath + local) * 1000 + kWavTimeoutBase;
     });
-    Step(kLogSendWav, [&] { result = AsyncCommand(kLoadWav + ServerAddress() + "/" + local, timeout, tag); });
+    Step(kLogSendWav, [&] { result = AsyncCommand(kLoadWav + FetchAddress(local), timeout, tag); });
     return result;
 }
 

@@ -2,6 +2,7 @@
 
 #include <fstream>
 
+#include "forms/MachineAddresses.h"
 #include "program/FirstRunPictures.h"
 
 namespace homeseer {
@@ -21,17 +22,22 @@ const char* const kSettingsText =
     "broadcast=255.255.255.255\r\n"
     "port=3639\r\n";
 
-// The plug-in's own web server, and with it the status page, on a port beside the host's.
-const char* const kPluginSettingsText =
-    "[Zephra Utilities]\r\n"
-    "ServerPort=\"8082\"\r\n"
-    "[Zephra Names]\r\n";
+// The plug-in's own web server, and with it the status page, on a port beside the host's; the
+// appliances fetch from this machine's own address.
+std::string PluginSettingsText() {
+    return "[Zephra Utilities]\r\n"
+           "ServerPort=\"8082\"\r\n"
+           "HomeseerIP=\"" +
+           forms::OwnAddress() +
+           "\"\r\n"
+           "[Zephra Names]\r\n";
+}
 
 const char* const kContactsText =
     "; The phone component's address book: one contact a line, fields separated by TAB:\r\n"
     "; First\tlast\thome_phone\tcell_phone\tbusiness_phone\tannounce_local_wav\r\n";
 
-void writeIfMissing(const std::filesystem::path& file, const char* text) {
+void writeIfMissing(const std::filesystem::path& file, const std::string& text) {
     std::error_code ec;
     if (std::filesystem::exists(file, ec)) return;
     std::ofstream out(file, std::ios::binary);
@@ -43,7 +49,7 @@ void writeIfMissing(const std::filesystem::path& file, const char* text) {
 void PrepareAppFolder(const std::filesystem::path& folder) {
     for (const char* name : kFolders) std::filesystem::create_directories(folder / name);
     writeIfMissing(folder / "Config" / kHostSettingsFile, kSettingsText);
-    writeIfMissing(folder / "Config" / kPluginSettingsFile, kPluginSettingsText);
+    writeIfMissing(folder / "Config" / kPluginSettingsFile, PluginSettingsText());
     writeIfMissing(folder / "Config" / kContactsFile, kContactsText);
     // Named by the page frame from the web folder's root: a first run has them as an installation does.
     for (const FirstRunPicture& picture : FirstRunPictures()) {

@@ -2,7 +2,8 @@
 // The application folder of the host program. On first run it is made with its folders
 // "Config" (the INI files and the phone component's contacts file), "HTML", "Data" and
 // "Scripts", and with starting files that are never overwritten afterwards: the settings (the
-// plug-in's web server and status page on port 8082), and the pictures the page frame names.
+// plug-in's web server and status page on port 8082, the appliances fetching from this
+// machine's own address), and the pictures the page frame names.
 
 #include <filesystem>
 #include <string>

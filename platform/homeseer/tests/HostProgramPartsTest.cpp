@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "forms/MachineAddresses.h"
+
 #include "program/AppLayout.h"
 #include "program/HostOptions.h"
 #include "windows/testing/TempAppFolder.h"
@@ -34,9 +36,11 @@ TEST(AppLayout, TheFirstRunMakesTheFoldersAndStartingFilesAndLaterRunsKeepThem) 
               "[Settings]\r\nsvrport=8081\r\nlatitude=51.48\r\nlongitude=0.0\r\n[xAP]\r\n"
               "; enabled=1 makes zephra-host an xAP node; broadcast= the network's broadcast address\r\n"
               "enabled=0\r\nbroadcast=255.255.255.255\r\nport=3639\r\n");
-    // The plug-in's web server, and its status page, on a port of its own beside the host's.
+    // The plug-in's web server, and its status page, on a port of its own beside the host's; the
+    // appliances fetch from this machine's own address.
     EXPECT_EQ(app.read("new app/Config/dkvZephraUtilities.ini"),
-              "[Zephra Utilities]\r\nServerPort=\"8082\"\r\n[Zephra Names]\r\n");
+              "[Zephra Utilities]\r\nServerPort=\"8082\"\r\nHomeseerIP=\"" + forms::OwnAddress() +
+                  "\"\r\n[Zephra Names]\r\n");
     // The pictures the page frame names from the web folder's root, real pictures of their kinds.
     for (const char* gif : {"clock.gif", "sunrise.gif", "sunset.gif"})
         EXPECT_EQ(app.read(std::string("new app/HTML/") + gif).substr(0, 6), "GIF89a") << gif;

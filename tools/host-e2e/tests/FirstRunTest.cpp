@@ -123,5 +123,65 @@ TEST(FirstRun, WithoutItsPortTheConsoleAndTheSetupHintSayTheStatusPageIsOffAndHo
     unsetenv("XDG_CONFIG_HOME");
 }
 
+// Gives this network's loopback a second address, outside 127.0.0.0/8, as a machine's network
+// card would have one.
+bool AddAddress(const char* address) {
+    const int s = ::socket(AF_INET, SOCK_DGRAM, 0);
+    ifreq request{};
+    std::strncpy(request.ifr_name, "lo:1", IFNAMSIZ - 1);
+    auto* in = reinterpret_cast<sockaddr_in*>(&request.ifr_addr);
+    in->sin_family = AF_INET;
+    ::inet_pton(AF_INET, address, &in->sin_addr);
+    const bool added = ::ioctl(s, SIOCSIFADDR, &request) == 0;
+    ::close(s);
+    return added;
+}
+
+// A first run writes this machine's own address as the one appliances fetch from: its loopback
+// address while it has no other, else its first other one. Every start says where appliances
+// fetch from, with a warning when that is not this machine; a folder that names an address
+// keeps it.
+TEST(FirstRun, TheAppliancesFetchFromThisMachinesOwnAddressAndEveryStartSaysWhere) {
+    if (!OwnLoopback()) GTEST_SKIP() << "no network of the test's own";
+    windows::testing::TempAppFolder app;
+    setenv("XDG_CONFIG_HOME", (app.path() / "registry").c_str(), 1);
+    const std::string fetchFrom = "| dkvZephra | Appliances fetch spoken files and pages from http://";
+    const std::string warning = "| dkvZephra | Warning: HomeseerIP \"";
+    auto start = [&](const std::filesystem::path& folder) {
+        ChildProcess host(ZEPHRA_HOST_PROGRAM, {"--app-dir", folder.string(), "--plugin", ZEPHRA_PLUGIN_LIBRARY});
+        EXPECT_TRUE(host.waitForLine("zephra-host: dkvZephra ready", kWait)) << ::testing::PrintToString(host.lines());
+        EXPECT_EQ(host.terminate(), 0);
+        return FileText(folder / "Data" / "zephra-host.log");
+    };
+    const char* const settings = "Config/dkvZephraUtilities.ini";
+
+    const std::filesystem::path alone = app.path() / "alone";
+    std::string log = start(alone);
+    EXPECT_TRUE(holds(FileText(alone / settings), "HomeseerIP=\"127.0.0.1\"\r\n")) << FileText(alone / settings);
+    EXPECT_TRUE(holds(log, fetchFrom + "127.0.0.1:8082/\n")) << log;
+    EXPECT_FALSE(holds(log, warning)) << log;
+
+    ASSERT_TRUE(AddAddress("192.0.2.7"));
+    const std::filesystem::path networked = app.path() / "networked";
+    log = start(networked);
+    const std::string first = FileText(networked / settings);
+    EXPECT_TRUE(holds(first, "HomeseerIP=\"192.0.2.7\"\r\n")) << first;
+    EXPECT_TRUE(holds(log, fetchFrom + "192.0.2.7:8082/\n")) << log;
+    EXPECT_FALSE(holds(log, warning)) << log;
+
+    // A folder that holds an address keeps it, byte for byte, and hears that no appliance can
+    // fetch from it.
+    std::string moved = first;
+    moved.replace(moved.find("192.0.2.7"), 9, "192.168.0.1");
+    std::ofstream(networked / settings, std::ios::binary) << moved;
+    const std::string hostSettings = FileText(networked / "Config" / "settings.ini");
+    log = start(networked);
+    EXPECT_EQ(FileText(networked / settings), moved);
+    EXPECT_EQ(FileText(networked / "Config" / "settings.ini"), hostSettings);
+    EXPECT_TRUE(holds(log, fetchFrom + "192.168.0.1:8082/\n")) << log;
+    EXPECT_TRUE(holds(log, warning + "192.168.0.1\" is not an address of this machine")) << log;
+    unsetenv("XDG_CONFIG_HOME");
+}
+
 }  // namespace
 }  // namespace host_e2e

@@ -17,8 +17,11 @@ namespace {
 
 constexpr const char* kConfigHome = "XDG_CONFIG_HOME";
 
-std::vector<std::string> simArgs(const std::filesystem::path& log) {
-    return {"--appliance", "kitchen=127.0.0.2:0", "--appliance", "hall=127.0.0.3:0", "--log", log.string()};
+std::vector<std::string> simArgs(const std::filesystem::path& log, const std::vector<std::string>& more) {
+    std::vector<std::string> args{"--appliance", "kitchen=127.0.0.2:0", "--appliance", "hall=127.0.0.3:0",
+                                  "--log",       log.string()};
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
 }
 
 std::string fileText(const std::filesystem::path& file) {
@@ -30,7 +33,8 @@ std::string fileText(const std::filesystem::path& file) {
 
 }  // namespace
 
-Appliances::Appliances(const std::filesystem::path& log) : log_(log), process_(APPLIANCE_SIM_PATH, simArgs(log)) {
+Appliances::Appliances(const std::filesystem::path& log, const std::vector<std::string>& more)
+    : log_(log), process_(APPLIANCE_SIM_PATH, simArgs(log, more)) {
     for (;;) {
         std::optional<std::string> line = process_.readLine();
         if (!line) throw std::runtime_error("appliance-sim did not start");

@@ -20,10 +20,11 @@ namespace host_e2e {
 using Lines = std::vector<std::string>;
 constexpr std::chrono::seconds kWait{20};
 
-// The two appliances of appliance-sim, read up to its "ready" line.
+// The two appliances of appliance-sim, read up to its "ready" line; `more`: further options
+// (fault modes such as {"--slow", "hall=1500"}).
 class Appliances {
 public:
-    explicit Appliances(const std::filesystem::path& log);
+    explicit Appliances(const std::filesystem::path& log, const std::vector<std::string>& more = {});
 
     // "127.0.0.2:port" of an appliance's pages.
     std::string http(const std::string& name) const { return sockets_.at(name); }

@@ -98,5 +98,54 @@ TEST(SettingsFile, BadValuesAreNamedAndTakeTheirDefaults) {
     std::filesystem::remove(simLog);
 }
 
+// Unit entries typed by hand that make no appliance or a different one than meant: a port alone
+// after the "/" (the address meant "IP/IP:port") is named in the log and makes no appliance, so
+// that its commands and queries go as for an appliance not configured; a comment after the
+// closing quote is named with the field it went into.
+TEST(SettingsFile, AnEntryThatMakesNoApplianceOrAnotherIsNamed) {
+    const std::filesystem::path simLog =
+        std::filesystem::temp_directory_path() / ("host-e2e-entries-" + std::to_string(getpid()) + ".log");
+    {
+        Appliances appliances(simLog);
+        HostFolder folder(appliances, {});
+        const std::string kitchen = appliances.http("kitchen");
+        const std::string port = kitchen.substr(kitchen.find(':') + 1);
+        const std::string hall = appliances.http("hall");
+        const std::string hallKey = "127.0.0.3/" + hall;
+        folder.write("Config/dkvZephraUtilities.ini", folder.read("Config/dkvZephraUtilities.ini") + "127.0.0.2/" +
+                                                          port + "=\"Kitchen\"\r\n" + hallKey +
+                                                          "=\"Hall,[1\" ; main screen\r\n");
+
+        ChildProcess host(ZEPHRA_HOST_PROGRAM, folder.args());
+        ASSERT_TRUE(host.waitForLine("zephra-host: dkvZephra ready"));
+        host.writeLine(R"(ZephraVolume "kitchen", 30)");
+        host.writeLine(R"(? "<" & ZephraVolumeStatus("kitchen") & "|" & ZephraVolumeStatus("garage") & ">")");
+        const std::optional<std::string> volumes = host.waitForLine("= <");
+        ASSERT_TRUE(volumes);
+        EXPECT_EQ(*volumes, "= <0|0>");
+        host.writeLine(R"(? "<" & ZephraNames & ">")");
+        const std::optional<std::string> names = host.waitForLine("= <");
+        ASSERT_TRUE(names);
+        EXPECT_EQ(*names, "= <hall>");
+        EXPECT_EQ(host.terminate(), 0);
+        EXPECT_TRUE(appliances.matching("kitchen", "/volume.shtml").empty());
+
+        const std::string log = folder.log();
+        EXPECT_EQ(count(log, "| dkvZephra | Zephra Names: the entry \"127.0.0.2/" + port +
+                                 "=Kitchen\" is not used: it names a port alone after \"/\", no computer (write it "
+                                 "as 127.0.0.2/127.0.0.2:" +
+                                 port + ")\n"),
+                  1u)
+            << log;
+        EXPECT_EQ(count(log, "Appliance \"kitchen\" is not configured"), 1u) << log;
+        EXPECT_EQ(count(log, "| dkvZephra | Zephra Names: the entry \"" + hallKey +
+                                 "=Hall,[1 ; main screen\" has text after its closing quote (a comment?): it makes "
+                                 "the appliance \"Hall\" and puts the text into its field ID: \"[1 ; main screen\"\n"),
+                  1u)
+            << log;
+    }
+    std::filesystem::remove(simLog);
+}
+
 }  // namespace
 }  // namespace host_e2e
