@@ -32,8 +32,7 @@ public:
     // Next line of standard output without its line end; empty at time-out or end of output.
     std::optional<std::string> readLine(std::chrono::milliseconds timeout = kDefaultWait);
     // Reads lines until one contains text and returns it; empty at time-out or end of output.
-    std::optional<std::string> waitForLine(std::string_view text,
-                                           std::chrono::milliseconds timeout = kDefaultWait);
+    std::optional<std::string> waitForLine(std::string_view text, std::chrono::milliseconds timeout = kDefaultWait);
     // Every line read so far.
     const std::vector<std::string>& lines() const { return lines_; }
 
