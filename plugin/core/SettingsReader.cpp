@@ -65,7 +65,6 @@ public:
         ReadEach(ReadStep::WebServer);
         Handled([&] { OpenWebServerDebugLog(); });
         ReadEach(ReadStep::Keys);
-        Handled([&] { TellFetchAddress(); });
         CollectSlideshowFiles();
         ReadEach(ReadStep::PowerAndDevices);
         Handled([&] { DefineZephras(state_); });
@@ -228,13 +227,6 @@ private:
         state_.web.ServerDebugLog = fso_.OpenTextFile(path, windows::ForAppending);
     }
 
-    // Where the appliances fetch from, said at each reading, and a warning when no appliance can:
-    // the address is not this machine's (a first run's default, or a machine moved).
-    void TellFetchAddress() {
-        Log(kFetchFrom + settings::ApplianceServer(s_) + "/");
-        if (!forms::IsOwnAddress(s_.HomeseerIP)) Log(kNotOwnAddress + s_.HomeseerIP + kNotOwnAddressTail);
-    }
-
     // 7. The main slideshow's pictures.
     void CollectSlideshowFiles() {
         s_.SlideFiles.Clear();
@@ -325,6 +317,15 @@ private:
 }  // namespace
 
 void InitZephraUtilities(PluginState& state) { SettingsReading(state).Run(); }
+
+// Where the appliances fetch from, and a warning when no appliance can: the address is not
+// this machine's (an old default, or a folder moved to another machine).
+void TellFetchAddress(PluginState& state) {
+    const ZephraSettings& s = state.settings;
+    WriteLog(state.Host(), kSource, kFetchFrom + settings::ApplianceServer(s) + "/");
+    if (!forms::IsOwnAddress(s.HomeseerIP))
+        WriteLog(state.Host(), kSource, kNotOwnAddress + s.HomeseerIP + kNotOwnAddressTail);
+}
 
 void ReadSetting(PluginState& state, const settings::Setting& row) { SettingsReading(state).ReadOne(row); }
 

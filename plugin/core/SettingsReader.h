@@ -19,6 +19,10 @@ struct Setting;
 
 void InitZephraUtilities(PluginState& state);
 
+// Logs the address appliances fetch spoken files and pages from, with a warning when HomeseerIP
+// is not an address of this machine (said at every start).
+void TellFetchAddress(PluginState& state);
+
 // One row read afresh as the reading above reads it; a failure raises to the caller.
 void ReadSetting(PluginState& state, const settings::Setting& row);
 

@@ -51,6 +51,7 @@ public:
         Step("RunScriptFile", [&] { RunScriptFile(state_); });
         Step("InitUDP", [&] { InitUDP(state_); });
         Step("InitZephraUtilities", [&] { InitZephraUtilities(state_); });
+        Step("TellFetchAddress", [&] { TellFetchAddress(state_); });
         Step("SyncAppliances", [&] { SyncAppliances(); });
         Step("XapSendQueue", [&] { state_.xap.XapSendQueue.emplace(); });
         Step("LoadEchoWindow", [&] { LoadEchoWindow(state_); });
