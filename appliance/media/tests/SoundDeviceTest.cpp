@@ -59,9 +59,9 @@ protected:
 
     // Runs mvhost with the commands; its exit status and what it printed. A player that hangs
     // is ended after a minute, far beyond any pause here. With `written`, what mvhost wrote to
-    // the device is kept there.
+    // the device is kept there. `dir`: the folder the played file is taken from.
     int Run(const std::string &commands, std::string &output, const SoundServer &on = *server,
-            media::testing::WrittenSound *written = nullptr)
+            media::testing::WrittenSound *written = nullptr, const std::string &dir = kDir)
     {
         const Player &p = GetParam();
         const std::string log = LogPath();
@@ -73,7 +73,7 @@ protected:
                           "='" + tapFile + "' ASAN_OPTIONS=\"${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0\" "
                     : std::string();
         const std::string cmd = on.ShellEnvironment() + " ZEPHRA_MEDIA_SETTINGS=/nonexistent/media.conf timeout 60 " +
-                                tap + "'" + MVHOST_PATH "' -c '" + commands + "' '" + p.plugin + "' '" + kDir + "/" +
+                                tap + "'" + MVHOST_PATH "' -c '" + commands + "' '" + p.plugin + "' '" + dir + "/" +
                                 p.file + "' >'" + log + "' 2>&1";
         const int status = std::system(cmd.c_str());
         std::ifstream in(log);
@@ -209,10 +209,15 @@ TEST_P(SoundDevice, VolumeAndMuteChangeWhatIsHeard)
 
     // A mute and a volume set while the piece plays act on it at once, and the server's own
     // settings stay as they were.
+    // The first stretch is long and the piece longer, so that a player slow to start on a busy
+    // machine is still heard at full volume, and a quick one still plays the quieter stretch.
+    const std::string longer = kDir + "/longer";
+    ASSERT_TRUE(media::testing::MakeSteppedFiles(longer, 6));
     const std::string recording = kDir + "/" + GetParam().name + "-live.raw";
     ASSERT_TRUE(server->StartRecording(recording));
     std::string output;
-    const int status = Run("volume 100,start,wait 1000,mute 1,wait 1000,mute 0,volume 20,wait 1000,stop", output);
+    const int status = Run("volume 100,start,wait 3000,mute 1,wait 1000,mute 0,volume 20,wait 1500,stop", output,
+                           *server, nullptr, longer);
     server->StopRecording();
     ASSERT_EQ(status, 0) << output;
     EXPECT_EQ(server->SinkVolume(), volumeBefore);

@@ -416,6 +416,26 @@ void TypeInto(std::vector<Steps::Step>& steps, RealInput& input, forms::Form*& f
     steps.push_back([&form, id, text] { return gtk_entry_get_text(GTK_ENTRY(WidgetOf(*form, id))) == text; });
 }
 
+// "Update" clicked, then the refusal's box read, kept as the picture `shot` and answered OK.
+void UpdateAndAnswerTheRefusal(std::vector<Steps::Step>& steps, RealInput& input, forms::Form*& form,
+                               std::string& refusal, const std::string& shot, bool* openUnderTheBox = nullptr) {
+    steps.push_back([&input, &form] {
+        ft::Settle();
+        input.Click(WidgetOf(*form, "OKButton"));
+        return true;
+    });
+    steps.push_back([&input, &form, &refusal, shot, openUnderTheBox] {
+        GtkWidget* box = ShownBox();
+        if (!box) return false;
+        ft::Settle();
+        refusal = BoxText(box);
+        if (openUnderTheBox) *openUnderTheBox = form->OnScreen();
+        display::WritePng(box, (ShotsDir() + "/" + shot).c_str());
+        input.Click(gtk_dialog_get_widget_for_response(GTK_DIALOG(box), forms::vbOK));
+        return true;
+    });
+}
+
 // A click on the button that closes the window (the user's turn ends with it).
 void ClickToClose(std::vector<Steps::Step>& steps, RealInput& input, forms::Form*& form, const std::string& id) {
     steps.push_back([&input, &form, id] {
@@ -521,21 +541,7 @@ TEST_F(SetupWindow, ACharacterTheFilesCannotKeepIsRefusedByItsLabel) {
         return true;
     });
     TypeInto(steps, input, form, "aCIDNamePrefix", "\u65E5\u672C");
-    steps.push_back([&] {
-        ft::Settle();
-        input.Click(WidgetOf(*form, "OKButton"));
-        return true;
-    });
-    steps.push_back([&] {
-        GtkWidget* box = ShownBox();
-        if (!box) return false;
-        ft::Settle();
-        refusal = BoxText(box);
-        openUnderTheBox = form->OnScreen();
-        display::WritePng(box, (ShotsDir() + "/refused-code-page.png").c_str());
-        input.Click(gtk_dialog_get_widget_for_response(GTK_DIALOG(box), forms::vbOK));
-        return true;
-    });
+    UpdateAndAnswerTheRefusal(steps, input, form, refusal, "refused-code-page.png", &openUnderTheBox);
     steps.push_back([&] {
         if (ShownBox()) return false;
         EXPECT_EQ(ft::Text(*form, "aCIDNamePrefix"), "\u65E5\u672C");
@@ -565,19 +571,7 @@ TEST_F(SetupWindow, ATypedAddressThatIsNoneIsRefusedAsThePageRefusesIt) {
     std::string refusal;
     std::vector<Steps::Step> steps;
     TypeInto(steps, input, form, "aIP_0", "a  b");
-    steps.push_back([&] {
-        ft::Settle();
-        input.Click(WidgetOf(*form, "OKButton"));
-        return true;
-    });
-    steps.push_back([&] {
-        GtkWidget* box = ShownBox();
-        if (!box) return false;
-        ft::Settle();
-        refusal = BoxText(box);
-        input.Click(gtk_dialog_get_widget_for_response(GTK_DIALOG(box), forms::vbOK));
-        return true;
-    });
+    UpdateAndAnswerTheRefusal(steps, input, form, refusal, "refused-address.png");
     steps.push_back([&] { return !ShownBox(); });
     ClickToClose(steps, input, form, "CancelButton");
     std::size_t reached = 0;
