@@ -18,6 +18,7 @@ check() {   # check NAME STATUS DETAIL
     if [ "$2" -eq 0 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $1: $3"; fi
 }
 
+cp "$source/platform/display/lsan.supp" "$work/lsan.supp"
 sanitized=no
 grep -q '^ZEPHRA_SANITIZE:BOOL=ON' "$build/CMakeCache.txt" 2>/dev/null && sanitized=yes
 
@@ -82,9 +83,10 @@ for p in ${programs[*]}; do
     timeout 120 "$prefix/bin/\$p" --help </dev/null >"$work/help-\$p.out" 2>&1
     echo "help \$p \$?"
 done
-# A window program without a desktop, as a user of the tree runs one.
+# A window program without a desktop, as a user of the tree runs one. A sanitized build's leak check
+# passes by what the font library keeps for the life of the process, as the window tests do.
 mkdir -p "$work/shots"
-NO_AT_BRIDGE=1 GSETTINGS_BACKEND=memory timeout 300 on-virtual-display photon-demo --selftest "$work/shots" \
+LSAN_OPTIONS=suppressions=$work/lsan.supp NO_AT_BRIDGE=1 GSETTINGS_BACKEND=memory timeout 300 on-virtual-display photon-demo --selftest "$work/shots" \
     >"$work/gui.out" 2>&1
 echo "gui \$?"
 XDG_CONFIG_HOME=$app/registry "$prefix/bin/zephra-host" --app-dir "$app" </dev/null >"$work/host.out" 2>&1 &
