@@ -24,24 +24,13 @@ namespace {
 
 using simkit::testing::ChildProcess;
 
-bool WriteProcFile(const char* path, const std::string& text) {
-    const int fd = ::open(path, O_WRONLY);
-    if (fd < 0) return false;
-    const bool written = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    ::close(fd);
-    return written;
-}
-
 // This process (and the host it starts) in a network of its own with its loopback up; false when
 // the system allows none.
 bool OwnLoopback() {
     const uid_t uid = ::getuid();
     const gid_t gid = ::getgid();
     if (::unshare(CLONE_NEWUSER | CLONE_NEWNET) != 0) return false;
-    WriteProcFile("/proc/self/setgroups", "deny");
-    if (!WriteProcFile("/proc/self/uid_map", std::to_string(uid) + " " + std::to_string(uid) + " 1") ||
-        !WriteProcFile("/proc/self/gid_map", std::to_string(gid) + " " + std::to_string(gid) + " 1"))
-        return false;
+    if (!MapOwnUser(uid, gid)) return false;
     const int s = ::socket(AF_INET, SOCK_DGRAM, 0);
     ifreq request{};
     std::strncpy(request.ifr_name, "lo", IFNAMSIZ - 1);

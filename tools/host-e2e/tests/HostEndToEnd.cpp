@@ -1,6 +1,7 @@
 #include "HostEndToEnd.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -150,6 +151,24 @@ std::string answerTo(int port, const std::string& request, std::chrono::seconds 
     }
     close(s);
     return answer;
+}
+
+namespace {
+
+bool WriteProcFile(const char* path, const std::string& text) {
+    const int fd = ::open(path, O_WRONLY);
+    if (fd < 0) return false;
+    const bool written = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    ::close(fd);
+    return written;
+}
+
+}  // namespace
+
+bool MapOwnUser(uid_t uid, gid_t gid) {
+    WriteProcFile("/proc/self/setgroups", "deny");
+    return WriteProcFile("/proc/self/uid_map", std::to_string(uid) + " " + std::to_string(uid) + " 1") &&
+           WriteProcFile("/proc/self/gid_map", std::to_string(gid) + " " + std::to_string(gid) + " 1");
 }
 
 }  // namespace host_e2e

@@ -4,6 +4,8 @@
 // application folder whose plug-in settings name them, so that zephra-host drives them over
 // loopback as HomeSeer would drive real appliances.
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <filesystem>
 #include <map>
@@ -79,5 +81,9 @@ bool accepts(int port);
 // Sends `request` to 127.0.0.1:port and returns the whole answer, read until the server closes
 // the connection or `ceiling` passes without data; empty when nothing accepts it.
 std::string answerTo(int port, const std::string& request, std::chrono::seconds ceiling = kWait);
+
+// In a user namespace this process has just entered: maps its user and group to themselves, so
+// that it may mount or set up its network there; false when the system refuses.
+bool MapOwnUser(uid_t uid, gid_t gid);
 
 }  // namespace host_e2e

@@ -26,24 +26,13 @@ using simkit::testing::ChildProcess;
 
 constexpr const char* kTmpfsSize = "size=1m";
 
-bool WriteProcFile(const char* path, const std::string& text) {
-    const int fd = ::open(path, O_WRONLY);
-    if (fd < 0) return false;
-    const bool written = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    ::close(fd);
-    return written;
-}
-
 // This process (and the programs it starts) with mounts of its own; false when the system
 // allows none.
 bool OwnMounts() {
     const uid_t uid = ::getuid();
     const gid_t gid = ::getgid();
     if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) == 0) {
-        WriteProcFile("/proc/self/setgroups", "deny");
-        if (!WriteProcFile("/proc/self/uid_map", std::to_string(uid) + " " + std::to_string(uid) + " 1") ||
-            !WriteProcFile("/proc/self/gid_map", std::to_string(gid) + " " + std::to_string(gid) + " 1"))
-            return false;
+        if (!MapOwnUser(uid, gid)) return false;
     } else if (::unshare(CLONE_NEWNS) != 0) {
         return false;
     }
