@@ -38,6 +38,7 @@ public:
 
     // Element `index`; error 340 "Control array element 'n' doesn't exist" when missing.
     Control& operator()(int index) { return *find(index)->second; }
+    const Control& operator()(int index) const { return *find(index)->second; }
 
     bool Exists(int index) const { return elements_.count(index) != 0; }
     int Count() const { return static_cast<int>(elements_.size()); }
@@ -47,6 +48,12 @@ public:
 
 private:
     typename std::map<int, std::unique_ptr<Control>>::iterator find(int index) {
+        auto it = elements_.find(index);
+        if (it == elements_.end())
+            throw vb::Error(340, "Control array element '" + std::to_string(index) + "' doesn't exist");
+        return it;
+    }
+    typename std::map<int, std::unique_ptr<Control>>::const_iterator find(int index) const {
         auto it = elements_.find(index);
         if (it == elements_.end())
             throw vb::Error(340, "Control array element '" + std::to_string(index) + "' doesn't exist");

@@ -240,6 +240,12 @@ std::string TcpSocket::RemoteHostIP() const { return impl_->remoteIP; }
 
 int32_t TcpSocket::BytesReceived() const { return static_cast<int32_t>(impl_->inbox.size()); }
 
+bool TcpSocket::InputWaiting() const {
+    if (!impl_->inbox.empty()) return true;
+    error_code ec;
+    return impl_->socket.is_open() && impl_->socket.available(ec) > 0 && !ec;
+}
+
 void TcpSocket::Connect(const std::string& host, int32_t port) {
     RemoteHost = host;
     RemotePort = port;

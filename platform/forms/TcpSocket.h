@@ -34,6 +34,9 @@ public:
     std::string RemoteHostIP() const;
     // Bytes received and not yet taken by GetData.
     int32_t BytesReceived() const;
+    // True while bytes have come that GetData has not taken: in the control, or still waiting in
+    // the system for the control to read them.
+    bool InputWaiting() const;
 
     // Connects to RemoteHost:RemotePort (or the given ones, which are kept in those
     // properties); OnConnect or OnError follows. A control that is not closed is closed first.

@@ -157,6 +157,9 @@ struct HtmlServer::Impl {
     // backlog until this is asked again (a session ended or sent something, or a second passed).
     void followCapacity();
     void accept();
+    // The index in `sessions` of the connection that may give way now, the slowest to arrive;
+    // -1 when none may.
+    int givesWay() const;
     // Every place taken: the connection whose request has been slowest to arrive gives way.
     void makeRoom();
     // Holds the connections to their time limits, every second.
@@ -190,6 +193,12 @@ public:
 
     const forms::RequestArrival& arrival() const { return arrival_; }
     bool answering() const { return answering_; }
+    // Bytes have come that the server has not read yet: on a busy machine a request already on
+    // its way is not taken for a silent one.
+    bool unread() const {
+        beast::error_code ec;
+        return stream_.socket().available(ec) > 0 && !ec;
+    }
 
     // Gives its place to a newcomer: closed without an answer.
     void giveWay() {
@@ -348,9 +357,7 @@ private:
 void HtmlServer::Impl::followCapacity() {
     if (accepting || stopping) return;
     if (sessions.size() >= kMaxConnections) {
-        std::vector<const forms::RequestArrival*> arrivals;
-        for (Session* session : sessions) arrivals.push_back(session->answering() ? nullptr : &session->arrival());
-        if (forms::SlowestToArrive(arrivals, now()) >= 0) return accept();
+        if (givesWay() >= 0) return accept();
         std::optional<forms::RequestArrival::TimePoint> graceEnd;
         for (Session* session : sessions)
             if (!session->answering() && !session->arrival().Heard())
@@ -380,10 +387,15 @@ void HtmlServer::Impl::accept() {
     });
 }
 
-void HtmlServer::Impl::makeRoom() {
+int HtmlServer::Impl::givesWay() const {
     std::vector<const forms::RequestArrival*> arrivals;
-    for (Session* session : sessions) arrivals.push_back(session->answering() ? nullptr : &session->arrival());
-    const int slowest = forms::SlowestToArrive(arrivals, now());
+    for (const Session* session : sessions)
+        arrivals.push_back(session->answering() || session->unread() ? nullptr : &session->arrival());
+    return forms::SlowestToArrive(arrivals, now());
+}
+
+void HtmlServer::Impl::makeRoom() {
+    const int slowest = givesWay();
     if (slowest < 0) return;  // its request came whole meanwhile: the newcomer is one over for a while
     Session* session = sessions[static_cast<std::size_t>(slowest)];
     sessions.erase(sessions.begin() + slowest);

@@ -128,18 +128,38 @@ void OnShown(GtkWidget* dialog, gpointer)
     g_idle_add(GiveAnswer, p);
 }
 
-// A dialog larger than the screen's work area is made to fit it, and kept on it: the appliance's
-// screen is small and its buttons must stay within reach.
-void FitScreen(GtkWidget* dialog, gpointer)
+// The work area of the monitor the dialog is on (before it is shown: the first one); false
+// without a monitor.
+bool WorkArea(GtkWidget* dialog, GdkRectangle& area)
 {
     GdkDisplay* display = gtk_widget_get_display(dialog);
     GdkWindow* win = gtk_widget_get_window(dialog);
     GdkMonitor* monitor = win ? gdk_display_get_monitor_at_window(display, win) : nullptr;
     if (!monitor) monitor = gdk_display_get_primary_monitor(display);
     if (!monitor) monitor = gdk_display_get_monitor(display, 0);
-    if (!monitor) return;
-    GdkRectangle area;
+    if (!monitor) return false;
     gdk_monitor_get_workarea(monitor, &area);
+    return true;
+}
+
+// A dialog is never laid out larger than the screen's work area, not even for a moment before
+// it is fitted (a picture taken then would show it so).
+void BoundToScreen(GtkWidget* dialog)
+{
+    GdkRectangle area;
+    if (!WorkArea(dialog, area)) return;
+    GdkGeometry bound{};
+    bound.max_width = area.width;
+    bound.max_height = area.height;
+    gtk_window_set_geometry_hints(GTK_WINDOW(dialog), nullptr, &bound, GDK_HINT_MAX_SIZE);
+}
+
+// A dialog larger than the screen's work area is made to fit it, and kept on it: the appliance's
+// screen is small and its buttons must stay within reach.
+void FitScreen(GtkWidget* dialog, gpointer)
+{
+    GdkRectangle area;
+    if (!WorkArea(dialog, area)) return;
     int w = 0, h = 0, x = 0, y = 0;
     gtk_window_get_size(GTK_WINDOW(dialog), &w, &h);
     gtk_window_get_position(GTK_WINDOW(dialog), &x, &y);
@@ -217,6 +237,7 @@ int PtFileSelection(PtWidget_t* parent, const PhPoint_t* pos, const char* title,
             gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(d), root.c_str());
         else if (!root.empty()) gtk_file_chooser_set_filename(GTK_FILE_CHOOSER(d), root.c_str());
         if (pos && (pos->x || pos->y)) gtk_window_move(GTK_WINDOW(d), pos->x, pos->y);
+        BoundToScreen(d);
         g_signal_connect_after(d, "map", G_CALLBACK(FitScreen), nullptr);
         seen().push_back({"file", title ? title : "", "", {btn1 ? btn1 : "", btn2 ? btn2 : ""}, root});
         int r = RunDialog(d);

@@ -124,10 +124,7 @@ void TCPServer::RotateDebugLog() {
 
 int16_t TCPServer::HighestSlot() const { return static_cast<int16_t>(Socket.UBound()); }
 
-int TCPServer::SlotState(int16_t slot) const {
-    auto& sockets = const_cast<forms::ControlArray<forms::TcpSocket>&>(Socket);
-    return sockets.Exists(slot) ? sockets(slot).State() : forms::sckClosed;
-}
+int TCPServer::SlotState(int16_t slot) const { return Socket.Exists(slot) ? Socket(slot).State() : forms::sckClosed; }
 
 // --- Load and unload --------------------------------------------------------------------
 
@@ -251,7 +248,10 @@ void TCPServer::Recount() {
 int16_t TCPServer::GivesWay() const {
     std::vector<const forms::RequestArrival*> arrivals(HighestSlot() + 1, nullptr);
     for (int16_t slot = 1; slot <= HighestSlot(); ++slot) {
-        if (SlotState(slot) != forms::sckConnected || answering_[slot] || streams_[slot]) continue;
+        // Bytes that have come and are not read yet are a request on its way, however busy the
+        // machine keeps the server from reading them.
+        if (SlotState(slot) != forms::sckConnected || answering_[slot] || streams_[slot] || Socket(slot).InputWaiting())
+            continue;
         arrivals[slot] = &arrivals_[slot];
     }
     return static_cast<int16_t>(std::max(0, forms::SlowestToArrive(arrivals, Now())));

@@ -149,7 +149,11 @@ TEST(Backends, StandInProgramsPlayPauseAndStop) {
         fakes.mode("heed");
         const std::string interrupted = fakes.argsFile() + ".interrupted";
         std::filesystem::remove(interrupted);
+        listener.events.clear();
         ASSERT_EQ(backend.start("/music/track"), 0);
+        // Paused once it plays, as a user would: a program interrupted before it has set itself
+        // up (a busy machine starts it slowly) ends without a note.
+        ASSERT_TRUE(RunUntil([&] { return listener.saw("elapsed 65"); }));
         backend.pauseToggle();
         backend.stop();
         EXPECT_FALSE(backend.isPlaying());
