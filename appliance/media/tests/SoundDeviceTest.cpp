@@ -171,6 +171,16 @@ std::vector<double> WindowLevels(const std::vector<int16_t> &stereo)
     return levels;
 }
 
+// The windows' levels as dB below `full`, one number a window ("-" for silence), for a
+// failure's message.
+std::string LevelProfile(const std::vector<double> &windows, double full)
+{
+    std::string profile;
+    for (double w : windows)
+        profile += w < 50 ? std::string(" -") : " " + std::to_string(std::lround(20 * std::log10(w / full)));
+    return profile;
+}
+
 // Volume and mute change what the player plays, and nothing else: the level recorded from the
 // device falls with the volume and is silence when muted, the device's mixer is found (no mixer
 // errors), and the sound server's own volume and mute, which every program plays at, are as they
@@ -185,6 +195,7 @@ TEST_P(SoundDevice, VolumeAndMuteChangeWhatIsHeard)
     ASSERT_NE(muteBefore.find("no"), std::string::npos) << muteBefore;
 
     double levels[3] = {};
+    std::vector<double> runs[3];  // each run's windows, for a failure's message
     const char *commands[3] = {"volume 100,start,wait 1500,stop", "volume 20,start,wait 1500,stop",
                                "mute 1,start,wait 1500,stop"};
     for (int i = 0; i < 3; ++i) {
@@ -199,13 +210,17 @@ TEST_P(SoundDevice, VolumeAndMuteChangeWhatIsHeard)
         EXPECT_EQ(output.find("snd_mixer_group_read error"), std::string::npos) << output;
         EXPECT_EQ(output.find("snd_mixer_group_write error"), std::string::npos) << output;
         levels[i] = LoudestWindow(media::testing::ReadRecording(recording));
+        runs[i] = WindowLevels(media::testing::ReadRecording(recording));
         EXPECT_EQ(server->SinkVolume(), volumeBefore) << commands[i];
         EXPECT_EQ(server->SinkMute(), muteBefore) << commands[i];
     }
     ASSERT_GT(levels[0], 1000) << "nothing was heard at full volume";
     const double db = 20 * std::log10(std::max(levels[1], 1.0) / levels[0]);
-    EXPECT_NEAR(db, -23.2, 2.0) << levels[1] << " at volume 20, " << levels[0] << " at 100";
-    EXPECT_LT(levels[2], levels[0] * 0.01) << levels[2] << " muted, " << levels[0] << " at full volume";
+    EXPECT_NEAR(db, -23.2, 2.0) << levels[1] << " at volume 20, " << levels[0]
+                                << " at 100; heard at 20:" << LevelProfile(runs[1], levels[0])
+                                << "; at 100:" << LevelProfile(runs[0], levels[0]);
+    EXPECT_LT(levels[2], levels[0] * 0.01)
+        << levels[2] << " muted, " << levels[0] << " at full volume; heard:" << LevelProfile(runs[2], levels[0]);
 
     // A mute and a volume set while the piece plays act on it at once, and the server's own
     // settings stay as they were.
@@ -222,16 +237,24 @@ TEST_P(SoundDevice, VolumeAndMuteChangeWhatIsHeard)
     ASSERT_EQ(status, 0) << output;
     EXPECT_EQ(server->SinkVolume(), volumeBefore);
     EXPECT_EQ(server->SinkMute(), muteBefore);
-    // Full, then silence, then the quieter level: each 50 ms window's level in order.
+    // Full, then silence, then the quieter level: each 50 ms window's level in order. A gap of a
+    // window or two while the piece plays loud (sound a busy machine delivered late) is no mute:
+    // the mute is the first silent stretch of 8 windows or more.
     const std::vector<double> windows = WindowLevels(media::testing::ReadRecording(recording));
+    const std::string heard = " in " + recording + ": " + LevelProfile(windows, levels[0]);
+    const auto silent = [](double w) { return w < 50; };
     const auto loud = std::find_if(windows.begin(), windows.end(), [&](double w) { return w > levels[0] * 0.7; });
-    const auto muted = std::find_if(loud, windows.end(), [](double w) { return w < 50; });
-    const auto quieter = std::find_if(muted, windows.end(), [](double w) { return w >= 50; });
-    ASSERT_NE(quieter, windows.end()) << "no full, muted and quieter stretches heard in " << recording;
-    EXPECT_GE(quieter - muted, 8) << recording;
+    auto muted = std::find_if(loud, windows.end(), silent);
+    auto quieter = std::find_if_not(muted, windows.end(), silent);
+    while (quieter != windows.end() && quieter - muted < 8) {
+        muted = std::find_if(quieter, windows.end(), silent);
+        quieter = std::find_if_not(muted, windows.end(), silent);
+    }
+    ASSERT_NE(quieter, windows.end()) << "no full, muted and quieter stretches heard" << heard;
+    EXPECT_GE(quieter - muted, 8) << heard;
     const auto quiet = std::count_if(quieter, windows.end(),
                                      [&](double w) { return std::abs(20 * std::log10(w / levels[0]) + 23.2) < 2.5; });
-    EXPECT_GE(quiet, 8) << recording;
+    EXPECT_GE(quiet, 8) << heard;
 }
 
 INSTANTIATE_TEST_SUITE_P(Players, SoundDevice,
