@@ -11,6 +11,7 @@
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 
+#include "forms/LogRate.h"
 #include "forms/RequestArrival.h"
 #include "vb/PercentDecode.h"
 #include "windows/CaseFold.h"
@@ -149,8 +150,15 @@ struct HtmlServer::Impl {
     asio::steady_timer graceTimer{io};
     std::thread thread;
 
-    void log(const std::string& text) const {
-        if (options.log) options.log(text);
+    // What clients make the server say is logged at a bounded rate: a flood of bad requests
+    // does not fill the host's log. On the server's thread only.
+    forms::LogRate logRate;
+    void log(const std::string& text) {
+        if (!options.log) return;
+        const forms::LogRate::Turn turn = logRate.Next(std::chrono::steady_clock::now());
+        if (turn.unloggedBefore > 0)
+            options.log(std::to_string(turn.unloggedBefore) + " more refused requests were not logged");
+        if (turn.log) options.log(text + (turn.last ? forms::LogRate::kLastSuffix : ""));
     }
 
     // Accepts a newcomer while a place is free or one may give way; else newcomers wait in the
@@ -193,9 +201,10 @@ public:
 
     const forms::RequestArrival& arrival() const { return arrival_; }
     bool answering() const { return answering_; }
-    // Bytes have come that the server has not read yet: on a busy machine a request already on
-    // its way is not taken for a silent one.
-    bool unread() const {
+    // It seems silent, but its first bytes have come and are not read yet: on a busy machine a
+    // request already on its way is not taken for a silent one.
+    bool unheardWithInput() const {
+        if (arrival_.Heard()) return false;
         beast::error_code ec;
         return stream_.socket().available(ec) > 0 && !ec;
     }
@@ -390,7 +399,7 @@ void HtmlServer::Impl::accept() {
 int HtmlServer::Impl::givesWay() const {
     std::vector<const forms::RequestArrival*> arrivals;
     for (const Session* session : sessions)
-        arrivals.push_back(session->answering() || session->unread() ? nullptr : &session->arrival());
+        arrivals.push_back(session->answering() || session->unheardWithInput() ? nullptr : &session->arrival());
     return forms::SlowestToArrive(arrivals, now());
 }
 

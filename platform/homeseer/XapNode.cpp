@@ -12,10 +12,6 @@ namespace {
 
 constexpr const char* kLoopback = "127.0.0.1";
 constexpr int32_t kSecondMs = 1000;
-// Malformed datagrams logged a minute, whoever sends them (behind a hub every local node is
-// 127.0.0.1); those beyond are counted and the count logged when the next minute begins.
-constexpr int kMalformedLoggedPerMinute = 5;
-constexpr auto kMalformedWindow = std::chrono::minutes(1);
 constexpr const char* kBscClasses[] = {"xAPBSC.query", "xAPBSC.cmd"};
 
 // The address without its sub-address.
@@ -100,22 +96,15 @@ void XapNode::arrived(const forms::Datagram& datagram) {
     if (deliver_) deliver_(message);
 }
 
+// Malformed datagrams are logged five a minute, whoever sends them (behind a hub every local
+// node is 127.0.0.1); those beyond are counted and the count logged when the next minute begins.
 void XapNode::malformed(const std::string& sender, const std::string& why) {
-    const forms::Loop::TimePoint now = loop_.now();
-    if (malformedLogged_ == 0 || now - malformedWindowStart_ >= kMalformedWindow) {
-        if (malformedUnlogged_ > 0)
-            log_(std::to_string(malformedUnlogged_) + " more malformed xAP datagrams were dropped unlogged");
-        malformedWindowStart_ = now;
-        malformedLogged_ = 0;
-        malformedUnlogged_ = 0;
-    }
-    if (malformedLogged_ >= kMalformedLoggedPerMinute) {
-        ++malformedUnlogged_;
-        return;
-    }
-    ++malformedLogged_;
+    const forms::LogRate::Turn turn = malformedRate_.Next(loop_.now());
+    if (turn.unloggedBefore > 0)
+        log_(std::to_string(turn.unloggedBefore) + " more malformed xAP datagrams were dropped unlogged");
+    if (!turn.log) return;
     log_("A malformed xAP datagram from " + sender + " is dropped (" + why + ")" +
-         (malformedLogged_ == kMalformedLoggedPerMinute ? "; more within a minute are only counted" : ""));
+         (turn.last ? forms::LogRate::kLastSuffix : ""));
 }
 
 bool XapNode::forThisNode(const XapMessage& message) const {

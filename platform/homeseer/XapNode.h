@@ -15,6 +15,7 @@
 #include <set>
 #include <string>
 
+#include "forms/LogRate.h"
 #include "forms/Loop.h"
 #include "forms/Timer.h"
 #include "forms/UdpSocket.h"
@@ -70,9 +71,7 @@ private:
     bool viaHub_ = false;
     int32_t secondsLeft_ = 0;
     // Malformed datagrams are logged at a bounded rate: so many in the minute from its start.
-    forms::Loop::TimePoint malformedWindowStart_{};
-    int malformedLogged_ = 0;
-    int malformedUnlogged_ = 0;
+    forms::LogRate malformedRate_;
 };
 
 }  // namespace homeseer

@@ -13,6 +13,7 @@
 #include "core/HomeSeerDevices.h"
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
+#include "forms/LogRate.h"
 #include "forms/Loop.h"
 #include "homeseer/Device.h"
 #include "homeseer/Host.h"
@@ -162,36 +163,21 @@ void EachSubDevice(Step&& step, PluginState& state, Each&& each) {
 // A command's failures come from values any node on the network may send: their lines are
 // logged at a bounded rate, as malformed datagrams are, so many in the minute from its start;
 // those beyond are counted and the count logged when the next minute's first line is.
-constexpr int kCommandErrorsLoggedPerMinute = 5;
-constexpr auto kCommandErrorWindow = std::chrono::minutes(1);
-
 struct CommandErrorLog {
-    forms::Loop::TimePoint windowStart{};
-    int logged = 0;
-    int unlogged = 0;
+    forms::LogRate rate;
 };
 
 // Logs the pending error of a command ("BSCCmd" and the error's text), or counts it.
 void LogCommandError(PluginState& state) {
     const std::string error = TakePendingError();
-    CommandErrorLog& log = state.Part<CommandErrorLog>();
-    const forms::Loop::TimePoint now = forms::Loop::current().now();
-    if (log.logged == 0 || now - log.windowStart >= kCommandErrorWindow) {
-        if (log.unlogged > 0)
-            vb::Try([&] {
-                WriteLog(state.Host(), kSource,
-                         std::to_string(log.unlogged) + " more BSCCmd errors were dropped unlogged");
-            });
-        log.windowStart = now;
-        log.logged = 0;
-        log.unlogged = 0;
-    }
-    if (log.logged >= kCommandErrorsLoggedPerMinute) {
-        ++log.unlogged;
-        return;
-    }
-    ++log.logged;
-    const char* more = log.logged == kCommandErrorsLoggedPerMinute ? "; more within a minute are only counted" : "";
+    const forms::LogRate::Turn turn = state.Part<CommandErrorLog>().rate.Next(forms::Loop::current().now());
+    if (turn.unloggedBefore > 0)
+        vb::Try([&] {
+            WriteLog(state.Host(), kSource,
+                     std::to_string(turn.unloggedBefore) + " more BSCCmd errors were dropped unlogged");
+        });
+    if (!turn.log) return;
+    const char* more = turn.last ? forms::LogRate::kLastSuffix : "";
     vb::Try([&] { WriteLog(state.Host(), kSource, kBSCCmdTag + error + more); });
     vb::Err().Clear();
 }

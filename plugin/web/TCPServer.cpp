@@ -248,9 +248,10 @@ void TCPServer::Recount() {
 int16_t TCPServer::GivesWay() const {
     std::vector<const forms::RequestArrival*> arrivals(HighestSlot() + 1, nullptr);
     for (int16_t slot = 1; slot <= HighestSlot(); ++slot) {
-        // Bytes that have come and are not read yet are a request on its way, however busy the
-        // machine keeps the server from reading them.
-        if (SlotState(slot) != forms::sckConnected || answering_[slot] || streams_[slot] || Socket(slot).InputWaiting())
+        // A connection that seems silent but whose first bytes have come, not read yet (a busy
+        // machine), has a request on its way.
+        if (SlotState(slot) != forms::sckConnected || answering_[slot] || streams_[slot] ||
+            (!arrivals_[slot].Heard() && Socket(slot).InputWaiting()))
             continue;
         arrivals[slot] = &arrivals_[slot];
     }

@@ -107,6 +107,20 @@ TEST_F(HtmlServerTest, PathsOutOfTheFolderFoldersPagesAndMissingFilesAreRefused)
     EXPECT_NE(std::find(log_.begin(), log_.end(), "Pages are not run by this host: /zephraslideshow.asp"), log_.end());
 }
 
+// A flood of requests that are not HTTP is logged five lines a minute, the last saying so; the
+// server goes on serving.
+TEST_F(HtmlServerTest, RefusalsAreLoggedAtABoundedRate) {
+    for (int i = 0; i < 12; ++i) EXPECT_EQ(exchange(server_->port(), "garbage " + std::to_string(i) + "\r\n\r\n"), "");
+    EXPECT_EQ(httpGet(endpoint_, "/ZephraTemp/ZephraTempFile1.wav").status, 200u);
+    std::lock_guard lock(mutex_);
+    std::vector<std::string> refused;
+    for (const std::string& line : log_)
+        if (line.starts_with("Refused request that is not HTTP")) refused.push_back(line);
+    ASSERT_EQ(refused.size(), 5u) << testing::PrintToString(log_);
+    EXPECT_TRUE(refused[0].ends_with("): garbage 0")) << refused[0];
+    EXPECT_TRUE(refused[4].ends_with("): garbage 4; more within a minute are only counted")) << refused[4];
+}
+
 // Two thousand clients connect at once, each sends its request as soon as it is connected and
 // reads until the server closes; those beyond the connections served at once wait their turn.
 TEST_F(HtmlServerTest, TwoThousandClientsAtOnceAreAllAnswered) {

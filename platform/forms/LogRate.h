@@ -1,0 +1,52 @@
+#pragma once
+// Lines that anyone on the network can make (malformed datagrams, hostile values, refused
+// requests) are logged at a bounded rate: so many in the window from its first line, the rest
+// only counted, and the count told before the next window's first line. Times are the caller's
+// (its loop's clock), so that the rule can be run on a manual clock.
+
+#include <chrono>
+
+namespace forms {
+
+class LogRate {
+public:
+    using TimePoint = std::chrono::steady_clock::time_point;
+    static constexpr const char* kLastSuffix = "; more within a minute are only counted";
+
+    LogRate() = default;  // five lines a minute
+    LogRate(int perWindow, std::chrono::steady_clock::duration window) : perWindow_(perWindow), window_(window) {}
+
+    struct Turn {
+        int unloggedBefore = 0;  // lines of the window before that were only counted: told first
+        bool log = false;        // this line is logged
+        bool last = false;       // and it is its window's last logged line (kLastSuffix says so)
+    };
+
+    // One more line at `now`.
+    Turn Next(TimePoint now) {
+        Turn turn;
+        if (logged_ == 0 || now - windowStart_ >= window_) {
+            turn.unloggedBefore = unlogged_;
+            windowStart_ = now;
+            logged_ = 0;
+            unlogged_ = 0;
+        }
+        if (logged_ >= perWindow_) {
+            ++unlogged_;
+            return turn;
+        }
+        ++logged_;
+        turn.log = true;
+        turn.last = logged_ == perWindow_;
+        return turn;
+    }
+
+private:
+    int perWindow_ = 5;
+    std::chrono::steady_clock::duration window_ = std::chrono::minutes(1);
+    TimePoint windowStart_{};
+    int logged_ = 0;
+    int unlogged_ = 0;
+};
+
+}  // namespace forms
