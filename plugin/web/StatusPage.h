@@ -98,9 +98,14 @@ std::vector<FilterRow> PostedFilterRows(PluginState& state);
 // Keeps the rows in FilterDictionary and DeviceDictionary; the settings file is written by the
 // caller, in the same change as the rest of the save.
 void SaveFilterSettigs(PluginState& state, const std::vector<FilterRow>& rows);
-// The first posted filter value the settings file could not give back as it is, told by its
-// field, as the setup's save tells it; "" when every row can be stored.
-std::string RefusedFilterRow(PluginState& state);
+// The first posted filter value the settings file could not give back as it is, told as the
+// setup's save tells it, by what the page shows ("Tag of xAP message 2", "Source of the new xAP
+// message"), and the posted field it is in; both "" when every row can be stored.
+struct FilterRefusal {
+    std::string problem;
+    std::string field;
+};
+FilterRefusal RefusedFilterRow(PluginState& state);
 void AddScriptButton(PluginState& state, FastString& fs);
 
 }  // namespace zephra

@@ -207,8 +207,8 @@ void SavePage(PluginState& state) {
     // The filters' rows are checked with the rest, before anything of the page is stored.
     const bool filtersPosted = page.FilterRowsShown && FieldPosted(state, "Class0");
     if (filtersPosted) {
-        if (const std::string problem = RefusedFilterRow(state); !problem.empty())
-            return refuse(problem, FieldOfRefusal(problem));
+        if (const FilterRefusal refused = RefusedFilterRow(state); !refused.problem.empty())
+            return refuse(refused.problem, refused.field);
     }
     if (setupPosted) {
         if (!page.CopyRefusal.empty()) return refuse(page.CopyRefusal, page.CopyRefusedField);

@@ -9,7 +9,7 @@
 #include "core/DeviceClass.h"
 #include "core/PluginState.h"
 #include "core/SettingsTable.h"
-#include "setup/SetupTexts.h"
+#include "core/SettingsChecks.h"
 #include "vb/Conversions.h"
 #include "vb/DateTime.h"
 #include "vb/Strings.h"
@@ -91,7 +91,7 @@ void AddFilter(PluginState& state, FastString& fs) {
     std::string s = kOdd;
     const bool posted = config && state.Part<StatusPageState>().ShowPosted && FieldPosted(state, "Class0");
     auto shown = [&](const std::string& field) {
-        return (posted ? HTMLEncode(PostedField(state, field)) : std::string()) + "' name='" + field + "'>" +
+        return (posted ? HTMLEncode(ExactPostedField(state, field)) : std::string()) + "' name='" + field + "'>" +
                ProblemBeside(state, field);
     };
     Trapped(state, kTagAddFilter, [&] {
@@ -107,10 +107,10 @@ void AddFilter(PluginState& state, FastString& fs) {
                 auto [source, cls] = SplitAt(key, '~');
                 // A refused save shows the rows as they were posted.
                 if (posted) {
-                    tag = PostedField(state, "FilterTag" + row);
-                    event = PostedField(state, "FilterEvent" + row);
-                    source = PostedField(state, "Source" + row);
-                    cls = PostedField(state, "Class" + row);
+                    tag = ExactPostedField(state, "FilterTag" + row);
+                    event = ExactPostedField(state, "FilterEvent" + row);
+                    source = ExactPostedField(state, "Source" + row);
+                    cls = ExactPostedField(state, "Class" + row);
                 }
                 const std::shared_ptr<DeviceClass> device = DeviceOf(state, tag);
                 cell(device ? FormatChangeTime(state, device->LastChange) : "", s, "1", "Center");
@@ -164,24 +164,33 @@ void AddFilter(PluginState& state, FastString& fs) {
     });
 }
 
-std::string RefusedFilterRow(PluginState& state) {
+FilterRefusal RefusedFilterRow(PluginState& state) {
     const HostInterfaceState& hi = state.hostInterface;
     const int32_t n = hi.FilterDictionary ? hi.FilterDictionary->Count() : 0;
     for (int32_t r = 0; r <= n; ++r) {
         const std::string row = std::to_string(r);
-        const std::string source = PostedField(state, "Source" + row);
-        const std::string cls = PostedField(state, "Class" + row);
-        const std::string tag = PostedField(state, "FilterTag" + row);
+        // Each as it was posted, control characters and all.
+        const std::string source = ExactPostedField(state, "Source" + row);
+        const std::string cls = ExactPostedField(state, "Class" + row);
+        const std::string tag = ExactPostedField(state, "FilterTag" + row);
         // The row's key is "source~class": neither may hold "=" or "~", nor the source begin as a
         // header; the value is "tag;event", so the tag holds no ";".
-        const std::pair<std::string, std::string> parts[] = {
-            {"Source" + row, Or(settings::Unstorable(source, settings::Check::UnitKey), Holding(source, '~'))},
-            {"Class" + row, Or(settings::Unstorable(source + "~" + cls, settings::Check::UnitKey), Holding(cls, '~'))},
-            {"FilterTag" + row, Or(settings::Unstorable(tag, settings::Check::Text), Holding(tag, ';'))},
-            {"FilterEvent" + row, settings::Unstorable(PostedField(state, "FilterEvent" + row), settings::Check::Text)},
+        const struct {
+            const char* shown;
+            std::string field, what;
+        } parts[] = {
+            {"Source", "Source" + row, Or(settings::Problem(source, settings::Check::UnitKey), Holding(source, '~'))},
+            {"Class", "Class" + row,
+             Or(Or(settings::Problem(cls, settings::Check::Text),
+                   settings::Unstorable(source + "~" + cls, settings::Check::UnitKey)),
+                Holding(cls, '~'))},
+            {"Tag", "FilterTag" + row, Or(settings::Problem(tag, settings::Check::Text), Holding(tag, ';'))},
+            {"Ev", "FilterEvent" + row,
+             settings::Problem(ExactPostedField(state, "FilterEvent" + row), settings::Check::Text)},
         };
-        for (const auto& [field, what] : parts)
-            if (!what.empty()) return setuptext::kNothingSaved + field + setuptext::kCannotHold + what + ".";
+        const std::string of = r == 0 ? " of the new xAP message" : " of xAP message " + row;
+        for (const auto& part : parts)
+            if (!part.what.empty()) return {settings::Refused(part.shown + of, part.what), part.field};
     }
     return {};
 }

@@ -277,10 +277,10 @@ TEST(StatusPage, AFilterRowThatCannotBeStoredRefusesTheWholeSave) {
         const char* value;
         const char* refusal;
     };
-    for (const Case& c : {Case{"Source0", "acme=evil", "Source0 cannot hold '='."},
-                          Case{"Source0", "[evil]", "Source0 cannot hold '[' at its start."},
-                          Case{"Class0", "T=R", "Class0 cannot hold '='."},
-                          Case{"FilterTag0", "Kit\"chen", "FilterTag0 cannot hold '\"'."}}) {
+    for (const Case& c : {Case{"Source0", "acme=evil", "Source of the new xAP message cannot hold '='."},
+                          Case{"Source0", "[evil]", "Source of the new xAP message cannot hold '[' at its start."},
+                          Case{"Class0", "T=R", "Class of the new xAP message cannot hold '='."},
+                          Case{"FilterTag0", "Kit\"chen", "Tag of the new xAP message cannot hold '\"'."}}) {
         SCOPED_TRACE(c.field + std::string(" ") + c.value);
         const std::string page = bed.Get();
         const std::string before = bed.Ini();

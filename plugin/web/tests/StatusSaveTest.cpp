@@ -172,10 +172,13 @@ TEST(StatusSave, FilterRowsAreStoredAsTheyReadBack) {
         const char* value;
         const char* refusal;
     };
-    for (const Case& c : {Case{"FilterTag0", "Lamp;Hall", "FilterTag0 cannot hold ';'."},
-                          Case{"Source0", "acme~lamp", "Source0 cannot hold '~'."},
-                          Case{"Class0", "xAPBSC~event", "Class0 cannot hold '~'."},
-                          Case{"FilterTag1", "a;b", "FilterTag1 cannot hold ';'."}}) {
+    // Each named as the page shows it, and held to what every other text of the page is held to.
+    for (const Case& c : {Case{"FilterTag0", "Lamp;Hall", "Tag of the new xAP message cannot hold ';'."},
+                          Case{"Source0", "acme~lamp", "Source of the new xAP message cannot hold '~'."},
+                          Case{"Class0", "xAPBSC~event", "Class of the new xAP message cannot hold '~'."},
+                          Case{"FilterTag1", "a;b", "Tag of xAP message 1 cannot hold ';'."},
+                          Case{"FilterTag2", "Tab\there", "Tag of xAP message 2 cannot hold TAB."},
+                          Case{"Class1", "T.\nR", "Class of xAP message 1 cannot hold LF."}}) {
         SCOPED_TRACE(c.field);
         const std::string page = bed.Get();
         const std::string before = bed.Ini();
