@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "core/SettingsChecks.h"
+
 namespace zephra::setuptext {
 
 inline constexpr const char* kSource = "dkvZephra";
@@ -21,8 +23,9 @@ inline constexpr const char* kFindEventTag = "FindEvent ";
 inline constexpr const char* kCreateEventTag = "CreateCIDEVent ";
 inline constexpr const char* kSavingName = "OK Click Saving Name ";
 inline constexpr const char* kSavingAt = " at ";
-inline constexpr const char* kNothingSaved = "Nothing was saved: ";
-inline constexpr const char* kCannotHold = " cannot hold ";
+// A refusal's words are the settings check's own.
+using settings::kCannotHold;
+using settings::kNothingSaved;
 // A character typed in the window that the settings files' code page lacks, by its code point.
 inline constexpr const char* kNotInCodePage = " (the settings files keep Windows-1252 characters only)";
 inline constexpr const char* kOfUnit = " of unit ";
