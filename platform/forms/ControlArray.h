@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <map>
+#include <utility>
 #include <memory>
 #include <string>
 
@@ -48,10 +49,8 @@ public:
 
 private:
     typename std::map<int, std::unique_ptr<Control>>::iterator find(int index) {
-        auto it = elements_.find(index);
-        if (it == elements_.end())
-            throw vb::Error(340, "Control array element '" + std::to_string(index) + "' doesn't exist");
-        return it;
+        const auto found = std::as_const(*this).find(index);
+        return elements_.erase(found, found);  // the same element, as a mutable iterator
     }
     typename std::map<int, std::unique_ptr<Control>>::const_iterator find(int index) const {
         auto it = elements_.find(index);

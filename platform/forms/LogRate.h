@@ -5,6 +5,7 @@
 // (its loop's clock), so that the rule can be run on a manual clock.
 
 #include <chrono>
+#include <string>
 
 namespace forms {
 
@@ -39,6 +40,17 @@ public:
         turn.log = true;
         turn.last = logged_ == perWindow_;
         return turn;
+    }
+
+    // One more line at `now`, through `write`: first the count of the lines only counted before
+    // (its number, then `countedAs`), then `line` when it is logged, the window's last saying so.
+    // True when `line` was logged.
+    template <class Write>
+    bool Log(TimePoint now, const std::string& line, const char* countedAs, Write&& write) {
+        const Turn turn = Next(now);
+        if (turn.unloggedBefore > 0) write(std::to_string(turn.unloggedBefore) + countedAs);
+        if (turn.log) write(line + (turn.last ? kLastSuffix : ""));
+        return turn.log;
     }
 
 private:

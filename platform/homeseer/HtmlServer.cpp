@@ -154,11 +154,8 @@ struct HtmlServer::Impl {
     // does not fill the host's log. On the server's thread only.
     forms::LogRate logRate;
     void log(const std::string& text) {
-        if (!options.log) return;
-        const forms::LogRate::Turn turn = logRate.Next(std::chrono::steady_clock::now());
-        if (turn.unloggedBefore > 0)
-            options.log(std::to_string(turn.unloggedBefore) + " more refused requests were not logged");
-        if (turn.log) options.log(text + (turn.last ? forms::LogRate::kLastSuffix : ""));
+        if (options.log)
+            logRate.Log(std::chrono::steady_clock::now(), text, " more refused requests were not logged", options.log);
     }
 
     // Accepts a newcomer while a place is free or one may give way; else newcomers wait in the

@@ -99,12 +99,8 @@ void XapNode::arrived(const forms::Datagram& datagram) {
 // Malformed datagrams are logged five a minute, whoever sends them (behind a hub every local
 // node is 127.0.0.1); those beyond are counted and the count logged when the next minute begins.
 void XapNode::malformed(const std::string& sender, const std::string& why) {
-    const forms::LogRate::Turn turn = malformedRate_.Next(loop_.now());
-    if (turn.unloggedBefore > 0)
-        log_(std::to_string(turn.unloggedBefore) + " more malformed xAP datagrams were dropped unlogged");
-    if (!turn.log) return;
-    log_("A malformed xAP datagram from " + sender + " is dropped (" + why + ")" +
-         (turn.last ? forms::LogRate::kLastSuffix : ""));
+    malformedRate_.Log(loop_.now(), "A malformed xAP datagram from " + sender + " is dropped (" + why + ")",
+                       " more malformed xAP datagrams were dropped unlogged", log_);
 }
 
 bool XapNode::forThisNode(const XapMessage& message) const {

@@ -170,16 +170,10 @@ struct CommandErrorLog {
 // Logs the pending error of a command ("BSCCmd" and the error's text), or counts it.
 void LogCommandError(PluginState& state) {
     const std::string error = TakePendingError();
-    const forms::LogRate::Turn turn = state.Part<CommandErrorLog>().rate.Next(forms::Loop::current().now());
-    if (turn.unloggedBefore > 0)
-        vb::Try([&] {
-            WriteLog(state.Host(), kSource,
-                     std::to_string(turn.unloggedBefore) + " more BSCCmd errors were dropped unlogged");
-        });
-    if (!turn.log) return;
-    const char* more = turn.last ? forms::LogRate::kLastSuffix : "";
-    vb::Try([&] { WriteLog(state.Host(), kSource, kBSCCmdTag + error + more); });
-    vb::Err().Clear();
+    const bool logged = state.Part<CommandErrorLog>().rate.Log(
+        forms::Loop::current().now(), kBSCCmdTag + error, " more BSCCmd errors were dropped unlogged",
+        [&](const std::string& line) { vb::Try([&] { WriteLog(state.Host(), kSource, line); }); });
+    if (logged) vb::Err().Clear();
 }
 
 // One step of a command; a failure is logged by LogCommandError.
