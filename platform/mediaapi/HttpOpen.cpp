@@ -39,6 +39,7 @@ constexpr const char *kNoRead = "Unable to read from socket: %s\n";
 constexpr const char *kClosedByServer = "Connection closed by server";
 constexpr const char *kRequestFailed = "HTTP request failed: %s";
 constexpr const char *kHeadersTooLong = "HTTP request failed: header too long\n";
+constexpr const char *kBadCoding = "HTTP request failed: unsupported Transfer-Encoding: %s\n";
 constexpr const char *kTooManyRedirects = "Too many HTPP redirections.\n";
 constexpr const char *kBadRedirect = "Cannot follow redirection to '%s'\n";
 constexpr const char *kDefaultAgent = "Zephra";
@@ -52,6 +53,8 @@ constexpr std::size_t kLineSize = 1024;         // one header line kept; the res
 constexpr std::size_t kUrlSize = 1024;          // longest URL followed
 constexpr std::size_t kMaxHeaderBytes = 65536;  // an answer head longer than this is refused
 constexpr int kPollSliceMs = 100;               // how often a wait looks at the stop flag
+constexpr std::size_t kMaxChunkLine = 1024;     // a chunk-size line (with its extensions) or a line end
+constexpr long long kMaxChunkSize = 1LL << 40;  // larger is taken as broken coding
 
 std::mutex g_proxyMutex;
 
@@ -353,11 +356,22 @@ long long BodyLength(const char *value)
     return errno == 0 && *end == '\0' ? length : -1;
 }
 
+// The value of a header line without its blanks and line end.
+std::string HeaderValue(const std::string &line, std::size_t keyLength)
+{
+    std::string value = CutAtLineEnd(line.substr(keyLength));
+    const std::size_t first = value.find_first_not_of(" \t");
+    const std::size_t last = value.find_last_not_of(" \t");
+    return first == std::string::npos ? "" : value.substr(first, last + 1 - first);
+}
+
 // Reads the status line and the header lines. On a redirect, `location` holds the raw value.
+// A body in chunks gives `length` kHttpBodyChunked; one in a coding not read here fails.
 Answer ReadHead(HeadReader &reader, MvMediaInfo *info, std::string &location, bool &locationTooLong, long long &length,
                 char *errtext)
 {
     length = -1;
+    bool chunked = false;
     std::string line;
     if (reader.ReadString(line, errtext) < 0)
         return Answer::Failed;
@@ -375,9 +389,21 @@ Answer ReadHead(HeadReader &reader, MvMediaInfo *info, std::string &location, bo
     for (;;) {
         if (reader.ReadString(line, errtext) < 0)
             return Answer::Failed;
-        if (line[0] == '\r' || line[0] == '\n')
+        if (line[0] == '\r' || line[0] == '\n') {
+            // The chunks carry the body's end; a Content-Length beside them does not count.
+            if (chunked)
+                length = kHttpBodyChunked;
             return answer;
-        if (StartsWith(line, "Location:", true)) {
+        }
+        if (StartsWith(line, "Transfer-Encoding:", true)) {
+            const std::string coding = HeaderValue(line, std::strlen("Transfer-Encoding:"));
+            if (strcasecmp(coding.c_str(), "chunked") == 0) {
+                chunked = true;
+            } else if (strcasecmp(coding.c_str(), "identity") != 0) {
+                SetError(errtext, kBadCoding, coding.c_str());
+                return Answer::Failed;
+            }
+        } else if (StartsWith(line, "Location:", true)) {
             location = line.substr(std::strlen("Location:"));
             locationTooLong = line.size() >= kLineSize - 1 && line.back() != '\n';
         } else if (StartsWith(line, "Content-Length:", true)) {
@@ -515,8 +541,110 @@ int OpenHttp(const char *url, MvMediaInfo *info, char *errtext, const std::atomi
     }
 }
 
+namespace {
+
+long BodyFailed(HttpBody &body, HttpBody::Chunk state, const char *text)
+{
+    body.chunk = state;
+    body.error = text;
+    return kHttpBodyShort;
+}
+
+// Reads a line of the chunked coding into body.line, byte by byte so that no data is taken.
+// 1 when it is whole, else what the read gave (0 the end, -1 with errno), or kHttpBodyShort.
+long ReadChunkLine(int sock, HttpBody &body)
+{
+    for (;;) {
+        char c;
+        const ssize_t got = read(sock, &c, 1);
+        if (got <= 0)
+            return got;
+        if (body.line.size() >= kMaxChunkLine)
+            return BodyFailed(body, HttpBody::Chunk::Broken, kHttpChunksBadText);
+        body.line.push_back(c);
+        if (c == '\n')
+            return 1;
+    }
+}
+
+// The size a chunk-size line gives (hexadecimal, then perhaps ";extensions"); -1 when it is none.
+long long ChunkSize(const std::string &line)
+{
+    long long size = 0;
+    std::size_t i = 0;
+    for (; i < line.size() && std::isxdigit(static_cast<unsigned char>(line[i])); ++i) {
+        const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(line[i])));
+        size = size * 16 + (c <= '9' ? c - '0' : c - 'a' + 10);
+        if (size > kMaxChunkSize)
+            return -1;
+    }
+    if (i == 0)
+        return -1;
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+        ++i;
+    return i < line.size() && (line[i] == ';' || line[i] == '\r' || line[i] == '\n') ? size : -1;
+}
+
+// The data of a body in chunks: each chunk's size line, its data and its line end in turn; the
+// last chunk (size 0) ends the body, without waiting for its trailer or the connection's end.
+long ReadChunkedBody(int sock, void *buffer, std::size_t size, HttpBody &body)
+{
+    for (;;) {
+        switch (body.chunk) {
+        case HttpBody::Chunk::Done:
+            return 0;
+        case HttpBody::Chunk::Broken:
+            return kHttpBodyShort;
+        case HttpBody::Chunk::Size:
+        case HttpBody::Chunk::DataEnd: {
+            const long got = ReadChunkLine(sock, body);
+            if (got == 0)
+                return BodyFailed(body, HttpBody::Chunk::Broken, kHttpChunksShortText);
+            if (got != 1)
+                return got;
+            std::string line;
+            line.swap(body.line);
+            if (body.chunk == HttpBody::Chunk::DataEnd) {
+                if (line != "\r\n" && line != "\n")
+                    return BodyFailed(body, HttpBody::Chunk::Broken, kHttpChunksBadText);
+                body.chunk = HttpBody::Chunk::Size;
+                break;
+            }
+            const long long chunk = ChunkSize(line);
+            if (chunk < 0)
+                return BodyFailed(body, HttpBody::Chunk::Broken, kHttpChunksBadText);
+            body.chunkLeft = chunk;
+            body.chunk = chunk == 0 ? HttpBody::Chunk::Done : HttpBody::Chunk::Data;
+            break;
+        }
+        case HttpBody::Chunk::Data: {
+            const auto want = static_cast<std::size_t>(std::min<long long>(body.chunkLeft, static_cast<long long>(size)));
+            const ssize_t got = read(sock, buffer, want);
+            if (got == 0)
+                return BodyFailed(body, HttpBody::Chunk::Broken, kHttpChunksShortText);
+            if (got < 0)
+                return -1;
+            body.received += got;
+            body.chunkLeft -= got;
+            if (body.chunkLeft == 0)
+                body.chunk = HttpBody::Chunk::DataEnd;
+            return static_cast<long>(got);
+        }
+        }
+    }
+}
+
+}  // namespace
+
+const char *HttpBodyErrorText(const HttpBody &body)
+{
+    return body.error ? body.error : kHttpBodyShortText;
+}
+
 long ReadHttpBody(int sock, void *buffer, std::size_t size, HttpBody &body)
 {
+    if (body.length == kHttpBodyChunked)
+        return ReadChunkedBody(sock, buffer, size, body);
     if (body.length >= 0) {
         const long long left = body.length - body.received;
         if (left <= 0)
@@ -527,6 +655,6 @@ long ReadHttpBody(int sock, void *buffer, std::size_t size, HttpBody &body)
     if (got > 0)
         body.received += got;
     else if (got == 0 && body.length >= 0 && body.received < body.length)
-        return kHttpBodyShort;
+        return BodyFailed(body, HttpBody::Chunk::Broken, kHttpBodyShortText);
     return static_cast<long>(got);
 }

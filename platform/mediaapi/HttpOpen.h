@@ -32,24 +32,41 @@ constexpr std::size_t kHttpErrTextSize = 256;
 // header as title and "name:" as moreinfo when still null. On failure returns -1 with one line
 // in `errtext` (kHttpErrTextSize bytes). When `stop` is given and becomes true, the open gives
 // up within a tenth of a second.
-// `bodyLength` (may be null) receives the answer's Content-Length, -1 when it gave none.
+// `bodyLength` (may be null) receives the answer's Content-Length, -1 when it gave none, or
+// kHttpBodyChunked when the body comes in chunks (ReadHttpBody gives their data). An answer in
+// another transfer coding is refused.
 int OpenHttp(const char *url, MvMediaInfo *info, char *errtext, const std::atomic<bool> *stop = nullptr,
              long long *bodyLength = nullptr);
 
-// The body of an answer as it is read: its Content-Length (-1: none given) and the bytes so far.
+// The length OpenHttp gives for a body sent in chunks.
+constexpr long long kHttpBodyChunked = -2;
+
+// The body of an answer as it is read: its Content-Length (-1: none given, kHttpBodyChunked: in
+// chunks) and the bytes so far; for a body in chunks, where the reader stands in its coding.
 struct HttpBody {
     long long length = -1;
     long long received = 0;
+    enum class Chunk { Size, Data, DataEnd, Done, Broken } chunk = Chunk::Size;
+    long long chunkLeft = 0;
+    std::string line{};  // the chunk-size line or line end read so far
+    const char *error = nullptr;
 };
 
-// What ReadHttpBody gives when the connection ended before the body's given length.
+// What ReadHttpBody gives when the body is not whole: the connection ended before its length or
+// its last chunk, or its chunks were not in the chunked coding. HttpBodyErrorText says which.
 constexpr long kHttpBodyShort = -2;
 constexpr const char *kHttpBodyShortText = "the stream ended before its Content-Length";
+constexpr const char *kHttpChunksShortText = "the stream ended before its last chunk";
+constexpr const char *kHttpChunksBadText = "the stream's chunked coding is broken";
+
+// Why ReadHttpBody gave kHttpBodyShort.
+const char *HttpBodyErrorText(const HttpBody &body);
 
 // Reads up to `size` bytes of the body from the socket: the count, 0 once the body has come
 // whole (at its Content-Length, also when the server keeps the connection open; at the end of
 // the connection when no length was given), kHttpBodyShort when the connection ended before the
-// given length, or -1 with errno when the read failed.
+// given length, or -1 with errno when the read failed. A body in chunks gives only the chunks'
+// data, 0 after its last chunk.
 long ReadHttpBody(int sock, void *buffer, std::size_t size, HttpBody &body);
 
 // Splits an http URL (a leading "http://" is skipped) into host, IPv4 address (network order)

@@ -2,7 +2,7 @@
 // opens the URL, runs a list of commands (by default: start, then wait for the end), and prints
 // every state change and text the plug-in reports. A URL without "://" is taken as a file's
 // path. Exit status: 0 after a normal end, 1 when the plug-in reported an error or a command
-// failed, 2 when the plug-in could not be loaded or the command line is wrong.
+// failed (a status poll with nothing to report is no failure), 2 when the plug-in could not be loaded or the command line is wrong.
 #include "OwnUsage.h"
 #include "media/LoadDll.h"
 #include "mediaapi/MvPlugin.h"
@@ -195,7 +195,8 @@ struct Player {
             return false;
         }
         Print("= " + std::to_string(result));
-        if (result != 0)
+        // A status poll answers -1 when it has nothing to report (a file played to its end): no failure.
+        if (result != 0 && name != "status")
             g_host.commandFailed = true;
         return true;
     }

@@ -52,7 +52,7 @@ void ReadSocket(MvPluginData* pd)
         }
         if (n == 0) return;  // the stream ended, or a stop shut the socket down
         if (n == kHttpBodyShort) {
-            if (!pd->StopThePlayer) KeepReadError(pd, kHttpBodyShortText);
+            if (!pd->StopThePlayer) KeepReadError(pd, HttpBodyErrorText(body));
             return;
         }
         if (errno == EINTR) continue;

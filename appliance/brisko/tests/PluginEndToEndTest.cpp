@@ -3,9 +3,11 @@
 // decoder gives (at most 0.6 LSB RMS and 2 LSB apart after truncation, the same sample count).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include "Layer1Writer.h"
@@ -16,12 +18,13 @@
 namespace brisko::test {
 namespace {
 
-// Runs mvhost on the plug-in; its exit status.
-int RunHost(const std::string& url, const std::string& wav)
+// Runs mvhost on the plug-in (with its default commands when `commands` is empty); its exit status.
+int RunHost(const std::string& url, const std::string& wav, const std::string& commands = "")
 {
     std::string cmd = "ZEPHRA_AUDIO_SINK='wav:" + wav +
-                      "' ZEPHRA_MEDIA_SETTINGS=/nonexistent/media.conf '" MVHOST_PATH "' '" BRISKO_PLUGIN_PATH "' '" +
-                      url + "' >'" + wav + ".log' 2>&1";
+                      "' ZEPHRA_MEDIA_SETTINGS=/nonexistent/media.conf '" MVHOST_PATH "' " +
+                      (commands.empty() ? "" : "-c '" + commands + "' ") + "'" BRISKO_PLUGIN_PATH "' '" + url +
+                      "' >'" + wav + ".log' 2>&1";
     const int status = std::system(cmd.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
@@ -115,6 +118,99 @@ TEST(PluginEndToEndFaults, TheContentLengthEndsTheStreamAndAShortBodyIsAnError)
                   .find("error: GetData: File Read error: the stream ended before its Content-Length"),
               std::string::npos)
         << std::string(log.begin(), log.end());
+}
+
+// Answers each request in the chunked transfer coding (as some servers do even to HTTP/1.0):
+// chunks of changing sizes, some with extensions, the last one and a trailer, then keeps the
+// connection open while the client stays. With `breakAt` > 0, the chunk that would cover that
+// offset gets a size line that is not hexadecimal.
+class ChunkedServer {
+public:
+    ChunkedServer(std::vector<std::uint8_t> body, std::size_t breakAt = 0) : body_(std::move(body)), breakAt_(breakAt)
+    {
+        listener_.Start([this](int client) { Answer(client); },
+                        media::testing::LoopbackListener::Connections::Concurrent);
+    }
+    ~ChunkedServer() { listener_.Stop(); }
+    std::string Url(const std::string& path) const { return listener_.Url(path); }
+
+private:
+    void Answer(int client)
+    {
+        media::testing::ReadRequestHead(client);
+        std::string out = "HTTP/1.1 200 OK\r\nContent-Type: audio/mpeg\r\nTransfer-Encoding: chunked\r\n\r\n";
+        static const std::size_t kSizes[] = {1, 7, 417, 4096, 100, 13, 2000, 65536, 3};
+        std::size_t sent = 0;
+        for (std::size_t i = 0; sent < body_.size(); ++i) {
+            const std::size_t size = std::min(kSizes[i % std::size(kSizes)], body_.size() - sent);
+            char line[40];
+            const bool broken = breakAt_ > 0 && sent + size > breakAt_;
+            if (broken)
+                std::snprintf(line, sizeof line, "zz%zx\r\n", size);
+            else if (i % 3 == 0)
+                std::snprintf(line, sizeof line, "%zX;part=%zu\r\n", size, i);
+            else
+                std::snprintf(line, sizeof line, "%zx\r\n", size);
+            out += line;
+            out.append(body_.begin() + static_cast<long>(sent), body_.begin() + static_cast<long>(sent + size));
+            out += "\r\n";
+            sent += size;
+        }
+        out += "0\r\nX-Checksum: none\r\n\r\n";
+        if (!media::testing::SendAll(client, out.data(), out.size())) return;
+        listener_.HoldOpen(client);
+    }
+
+    std::vector<std::uint8_t> body_;
+    std::size_t breakAt_;
+    media::testing::LoopbackListener listener_;
+};
+
+// A body in the chunked transfer coding plays as its data: the same samples as the same file
+// served plainly, none of the chunk lines heard as clicks, and it ends at the last chunk though
+// the server keeps the connection. Broken chunks are an error, not a normal end.
+TEST(PluginEndToEndFaults, AChunkedStreamPlaysAsItsDataAndBrokenChunksAreAnError)
+{
+    const std::string mp3 = makeStream("e2e_chunked.mp3", 44100, 2, "lame --quiet -t -b 128 %s %s", 2.0);
+    ASSERT_FALSE(mp3.empty());
+    const std::vector<std::uint8_t> bytes = readFile(mp3);
+    StreamServer plainServer(bytes);
+    const std::string plain = mp3 + ".plain.wav";
+    ASSERT_EQ(RunHost(plainServer.Url("/plain"), plain), 0) << readFile(plain + ".log").data();
+    const Wav expected = readWav(plain);
+    ASSERT_GT(expected.data.size(), 100000u);
+
+    ChunkedServer chunkedServer(bytes);
+    const std::string chunked = mp3 + ".chunked.wav";
+    EXPECT_EQ(RunHost(chunkedServer.Url("/chunked"), chunked), 0) << readFile(chunked + ".log").data();
+    const Wav got = readWav(chunked);
+    EXPECT_EQ(got.rate, expected.rate);
+    EXPECT_EQ(got.data.size(), expected.data.size());
+    EXPECT_TRUE(got.data == expected.data) << "the chunked stream's samples differ from the plain one's";
+
+    ChunkedServer brokenServer(bytes, bytes.size() / 2);
+    const std::string broken = mp3 + ".broken.wav";
+    EXPECT_EQ(RunHost(brokenServer.Url("/broken"), broken), 1);
+    const std::vector<std::uint8_t> log = readFile(broken + ".log");
+    EXPECT_NE(std::string(log.begin(), log.end())
+                  .find("error: GetData: File Read error: the stream's chunked coding is broken"),
+              std::string::npos)
+        << std::string(log.begin(), log.end());
+}
+
+// A status poll after a file has played whole has nothing to report: the host does not count
+// it as a failed command.
+TEST(PluginEndToEndFaults, AStatusPollAfterAWholePlayIsNoFailure)
+{
+    const std::string mp3 = makeStream("e2e_status.mp3", 44100, 2, "lame --quiet -t -b 128 %s %s", 0.5);
+    ASSERT_FALSE(mp3.empty());
+    const std::string wav = mp3 + ".wav";
+    EXPECT_EQ(RunHost("file://" + mp3, wav, "start,end,status"), 0);
+    const std::vector<std::uint8_t> bytes = readFile(wav + ".log");
+    const std::string log(bytes.begin(), bytes.end());
+    EXPECT_NE(log.find("state MV_STOPPED\n> status\n"), std::string::npos) << log;
+    EXPECT_EQ(log.find("error"), std::string::npos) << log;
+    EXPECT_GT(readWav(wav).data.size(), 40000u);
 }
 
 // A WAV, an AIFF and a text given to the MPEG player are refused with an error: no sound is

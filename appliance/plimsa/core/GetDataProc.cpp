@@ -60,7 +60,7 @@ void* GetDataProc(void* arg) {
             break;
         }
         if (result == kShortBody) {
-            NoteReadError(pd, kHttpBodyShortText);
+            NoteReadError(pd, HttpBodyErrorText(body));
             break;
         }
         if (result == kEndOfData) break;

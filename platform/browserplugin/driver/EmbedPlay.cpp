@@ -117,7 +117,7 @@ public:
             const long got = ReadHttpBody(sock_, buffer, n, body_);
             if (got >= 0) return got;
             if (got == kHttpBodyShort) {
-                error = kHttpBodyShortText;
+                error = HttpBodyErrorText(body_);
                 return -1;
             }
             if (errno != EINTR) {
