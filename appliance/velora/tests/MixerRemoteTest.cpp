@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <csignal>
 #include <cstring>
 #include <fstream>
@@ -14,6 +15,7 @@
 #include "mixer/Mixer.h"
 #include "PaneFixture.h"
 #include "panes/Panes.h"
+#include "player/PluginHost.h"
 #include "window/Remote.h"
 #include "window/Transport.h"
 #include "qnx/SimulatedSound.h"
@@ -124,10 +126,25 @@ TEST_F(MixerAndRemote, TheMixerProgramRunsOnceAtATime)
     while (std::getline(in, line)) all += line + "\n";
     EXPECT_EQ(all, "started " + std::to_string(first) + "\n");
 
-    // Without the program on the path the user is told.
+    // The mixer beside the player starts without being on the path (as in an installed tree
+    // whose bin folder is not on PATH); neither beside it nor on the path, the user is told.
     const std::string path = getenv("PATH");
     setenv("PATH", scratch.c_str(), 1);
+    std::remove(log.c_str());
     OnLaunchMixer(nullptr, nullptr, nullptr);
+    ASSERT_GT(mixerPid, 0) << ErrorText();
+    const pid_t beside = mixerPid;
+    ASSERT_TRUE(RunUntilFromOutside([&] {
+        std::ifstream in(log);
+        std::string l;
+        return static_cast<bool>(std::getline(in, l));
+    }));
+    kill(beside, SIGTERM);
+    ASSERT_TRUE(RunUntilFromOutside([] { return mixerPid == 0; }));
+    const std::string folder = ProgramFolder();
+    SetProgramFolder(scratch);
+    OnLaunchMixer(nullptr, nullptr, nullptr);
+    SetProgramFolder(folder);
     setenv("PATH", path.c_str(), 1);
     EXPECT_EQ(mixerPid, 0);
     EXPECT_EQ(ErrorText().rfind("Unable to start mixer ", 0), 0u) << ErrorText();

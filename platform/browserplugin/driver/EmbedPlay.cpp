@@ -33,6 +33,12 @@ namespace {
 
 constexpr const char *kMimeType = "audio/mpeg";
 constexpr int kPollMs = 20;
+// How long after its time limit the page may take to close its players before the program ends
+// anyway (a player held by a message box nobody answers).
+constexpr auto kLeaveGrace = std::chrono::seconds(3);
+constexpr const char *kHeldPastLimit =
+    "embed-play: a player had not ended %ld ms after the page's time limit (a message box left open?); "
+    "leaving\n";
 
 struct EntryPoints {
     decltype(&NPP_Initialize) initialize = nullptr;
@@ -199,9 +205,12 @@ public:
         return NPERR_NO_ERROR;
     }
 
-    void Log(const std::string &line) override
+    // Every call, unless quiet; an error is logged also when quiet.
+    void Log(const std::string &line) override { Log(line, false); }
+
+    void Log(const std::string &line, bool error)
     {
-        if (options_.quiet) return;
+        if (options_.quiet && !error) return;
         std::lock_guard lock(logMutex_);
         std::printf("%s\n", line.c_str());
         std::fflush(stdout);
@@ -264,7 +273,7 @@ private:
         const std::string tag = Tag(*embed);
         NPError result = npp_.create(const_cast<char *>(kMimeType), &embed->instance, NP_EMBED,
                                      static_cast<int16_t>(argn.size()), argn.data(), argv.data(), nullptr);
-        Log(tag + "NPP_New " + Parameters(*embed) + " -> " + std::to_string(result));
+        Log(tag + "NPP_New " + Parameters(*embed) + " -> " + std::to_string(result), result != NPERR_NO_ERROR);
         embed->created = result == NPERR_NO_ERROR;
         if (!embed->created) failed_ = true;
         if (embed->created) {
@@ -335,7 +344,7 @@ private:
         photon::PtEnter(0);
         const std::string tag = Tag(*embed);
         if (!open) {
-            Log(tag + "cannot fetch " + d->url + ": " + error);
+            Log(tag + "cannot fetch " + d->url + ": " + error, true);
             failed_ = true;
             return;
         }
@@ -376,7 +385,7 @@ private:
             reason_ = got < 0 ? NPRES_NETWORK_ERR : NPRES_DONE;
             // A body cut short is a URL that could not be fetched whole.
             if (got < 0) {
-                Log(Tag(*d.embed) + "cannot fetch " + d.url + ": " + error);
+                Log(Tag(*d.embed) + "cannot fetch " + d.url + ": " + error, true);
                 failed_ = true;
             }
             return false;
@@ -488,6 +497,23 @@ bool ParseOptions(int argc, char **argv, Options &o, std::string &complaint)
 
 int g_wake[2] = {-1, -1};
 std::atomic<bool> g_done{false};
+std::atomic<bool> g_left{false};  // the browser thread has left the page
+
+// A page with a time limit ends then, whatever a player waits for: a player that a message box
+// holds past the limit keeps neither the page nor the program.
+void WatchTimeLimit(long pageMs)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(pageMs) + kLeaveGrace;
+    while (!g_left) {
+        if (std::chrono::steady_clock::now() >= until) {
+            std::fflush(stdout);
+            std::fprintf(stderr, kHeldPastLimit,
+                         static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(kLeaveGrace).count()));
+            std::_Exit(1);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
+    }
+}
 
 int OnWake(int fd, void *, unsigned)
 {
@@ -522,10 +548,14 @@ int main(int argc, char **argv)
     int status = 0;
     std::thread browser([&] {
         status = page.Run();
+        g_left = true;
         [[maybe_unused]] ssize_t n = write(g_wake[1], "x", 1);
     });
+    std::thread watch;
+    if (options.pageMs > 0) watch = std::thread(WatchTimeLimit, options.pageMs);
     while (!g_done) photon::PtProcessEvent();
     browser.join();
+    if (watch.joinable()) watch.join();
     browserplugin::SetBrowser(nullptr);
     return status;
 }

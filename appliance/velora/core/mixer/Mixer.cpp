@@ -7,6 +7,7 @@
 
 #include "dialogs/Dialogs.h"
 #include "panes/Panes.h"
+#include "player/PluginHost.h"
 #include "player/VeloraTexts.h"
 
 namespace velora {
@@ -232,7 +233,9 @@ int OnLaunchMixer(PtWidget_t*, void*, PtCallbackInfo_t*)
 {
     if (mixerPid > 0) return Pt_CONTINUE;
     const char* argv[] = {kMixerProgram, nullptr};
-    mixerPid = PtSpawn(kMixerProgram, argv, nullptr, nullptr, OnMixerTerminate, &mixerPid, nullptr);
+    // The mixer installed beside the player comes before any other on PATH.
+    const std::string program = HelperProgram(kMixerProgram);
+    mixerPid = PtSpawn(program.c_str(), argv, nullptr, nullptr, OnMixerTerminate, &mixerPid, nullptr);
     if (mixerPid <= 0) {
         char text[256];
         snprintf(text, sizeof text, kUnableToStartMixer, strerror(errno));

@@ -81,11 +81,14 @@ void ShowError(char* buffer, std::size_t size, const char* format, const char* a
 // A line ends at its first '\n' or '\r': a list written with CR LF gives the same URLs.
 void CutAtLineEnd(char* line) { line[std::strcspn(line, "\r\n")] = '\0'; }
 
+// The reason a list could not be opened: the system's, or that it is no regular file.
+const char* OpenError(int error) { return error == EINVAL ? texts::kNotARegularFile : std::strerror(error); }
+
 bool ReadM3u(char* buffer, std::size_t size, PlaylistItem& item, const char* path)
 {
-    FILE* file = std::fopen(path, "r");
+    FILE* file = OpenRegularFile(path);
     if (!file) {
-        ShowError(buffer, size, texts::kUnableToOpen, path, std::strerror(errno));
+        ShowError(buffer, size, texts::kUnableToOpen, path, OpenError(errno));
         return false;
     }
     // The first line that is neither blank nor a comment ("#EXTM3U", "#EXTINF:...") names the media.
@@ -113,9 +116,9 @@ bool ReadM3u(char* buffer, std::size_t size, PlaylistItem& item, const char* pat
 
 bool ReadPls(char* buffer, std::size_t size, PlaylistItem& item, const char* path)
 {
-    FILE* file = std::fopen(path, "r");
+    FILE* file = OpenRegularFile(path);
     if (!file) {
-        ShowError(buffer, size, texts::kUnableToOpenPls, path, std::strerror(errno));
+        ShowError(buffer, size, texts::kUnableToOpenPls, path, OpenError(errno));
         return false;
     }
     char line[kLineSize];
@@ -162,14 +165,54 @@ bool Exists(const std::string& path)
     return ::stat(path.c_str(), &st) == 0;
 }
 
+std::string g_programFolder;
+bool g_programFolderSet = false;
+
+}  // namespace
+
+FILE* OpenRegularFile(const char* path)
+{
+    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        errno = EINVAL;
+        return nullptr;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    FILE* file = ::fdopen(fd, "r");
+    if (!file) ::close(fd);
+    return file;
+}
+
+void SetProgramFolder(const std::string& folder)
+{
+    g_programFolder = folder;
+    g_programFolderSet = true;
+}
+
 std::string ProgramFolder()
 {
+    if (g_programFolderSet) return g_programFolder;
     char path[PATH_MAX];
     const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
     if (length <= 0) return "";
     const std::string program(path, static_cast<std::size_t>(length));
     return program.substr(0, program.find_last_of('/'));
 }
+
+std::string HelperProgram(const char* name)
+{
+    const std::string folder = ProgramFolder();
+    const std::string beside = folder + "/" + name;
+    struct stat st;
+    if (!folder.empty() && ::stat(beside.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(beside.c_str(), X_OK) == 0)
+        return beside;
+    return name;
+}
+
+namespace {
 
 void ShowPaneImage()
 {

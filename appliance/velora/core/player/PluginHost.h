@@ -29,6 +29,19 @@ MvViewerCallbackF_t FindPluginCallback(const std::string& path);
 // the name itself for the library search path.
 std::string ResolvePluginPath(const std::string& name);
 
+// The folder the running program is in ("" when unknown); SetProgramFolder puts another in its
+// place (a test's).
+std::string ProgramFolder();
+void SetProgramFolder(const std::string& folder);
+
+// A helper program to start (the mixer, the remote-control reader): the one beside the player
+// when there is one, else the name as it is, to be found on PATH.
+std::string HelperProgram(const char* name);
+
+// Opens a list file for reading without waiting on a pipe or a device: null (errno set, EINVAL
+// for a file that is not a regular one) when it cannot be read as a file.
+FILE* OpenRegularFile(const char* path);
+
 // Loads the plug-in and makes it current. The record, or null after showing an error.
 HostPluginCtrl* load_plugin(const char* path, const char* url);
 // Terminates the current plug-in, waits for its MV_DEAD, restores the idle pane and reopens the

@@ -6,6 +6,8 @@ namespace velora::texts {
 // Resolving URLs and loading plug-ins.
 inline constexpr const char* kUnableToOpen = "Unable to open %s:%s";
 inline constexpr const char* kUnableToOpenPls = "Unable to open %s: %s";
+inline constexpr const char* kUnableToOpenMedia = "Unable to open ";  // the path, ": ", the reason
+inline constexpr const char* kNotARegularFile = "not a regular file";
 inline constexpr const char* kNoValidEntry = "Unable to extract a valid entry from %s";
 inline constexpr const char* kNoPluginForUrl = "Unable to associate a plugin with url = '%s'\n";
 inline constexpr const char* kCantLoadPlugin = "Can't load plugin '%s'";

@@ -1,5 +1,7 @@
 #include "playlist/Controller.h"
 
+#include <strings.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -36,6 +38,26 @@ unsigned SeededDraw()
 std::string FileName(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
 
 bool InRange(int i) { return i >= 0 && i < controller.count(); }
+
+// A file goes to a plug-in only when it is there and is no pipe, socket or device, whose opening
+// would hold the player in the plug-in's open: else the error box names it, and Done moves on
+// to the next track as after a plug-in's error.
+bool MediaFileOpens(const std::string& url, int i)
+{
+    if (strncasecmp(url.c_str(), texts::kFileScheme, std::strlen(texts::kFileScheme)) != 0) return true;
+    const std::string path = url.substr(std::strlen(texts::kFileScheme));
+    struct stat st;
+    const char* reason = nullptr;
+    if (::stat(path.c_str(), &st) != 0) reason = std::strerror(errno);
+    else if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) reason = texts::kNotARegularFile;
+    if (!reason) return true;
+    const std::string text = texts::kUnableToOpenMedia + path + ": " + reason;
+    std::fprintf(stderr, "%s\n", text.c_str());
+    if (InRange(i)) controller.activeTrack = static_cast<uint16_t>(i);
+    mplayer.bErrorShown = 1;
+    popup_error(text.c_str());
+    return false;
+}
 
 // The title a URL gives: the text after its last '/', or after the one before a trailing '/'.
 std::string TitleOf(const std::string& url) { return ExtractTitleFromUrl(url.c_str()); }
@@ -236,6 +258,7 @@ int ControllerOpenIndex(const char* plugin, int i)
     }
     if (item) ApplyDecoderChoice(name);
     const std::string url = item ? item->url : "";
+    if (!MediaFileOpens(url, i)) return 0;
 
     HostPluginCtrl* current = mplayer.pluginCtrl;
     if (!current) {

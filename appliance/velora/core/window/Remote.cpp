@@ -14,6 +14,7 @@
 #include "window/MainWindow.h"
 #include "panes/Panes.h"
 #include "window/Transport.h"
+#include "player/PluginHost.h"
 #include "player/VeloraTexts.h"
 
 namespace velora {
@@ -271,7 +272,8 @@ void SwitchOn(PtWidget_t* toggle)
     const std::string pid = std::to_string(static_cast<long>(getpid()));
     const std::string chid = std::to_string(static_cast<long>(remote.channel));
     const char* argv[] = {kReaderProgram, port.c_str(), pid.c_str(), chid.c_str(), nullptr};
-    remote.pid = PtSpawn(kReaderProgram, argv, nullptr, nullptr, OnRemoteControlTerminate, nullptr, nullptr);
+    const std::string program = HelperProgram(kReaderProgram);
+    remote.pid = PtSpawn(program.c_str(), argv, nullptr, nullptr, OnRemoteControlTerminate, nullptr, nullptr);
     if (remote.pid <= 0) {
         const int error = errno;
         SetToggle(toggle, false);

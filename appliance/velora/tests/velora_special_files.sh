@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# The velora program on a virtual display, given lists whose entry it cannot play: a named pipe
+# beside the list is refused before any plug-in opens it (the window shows, with the error box
+# naming the file), a missing entry is named, and SIGTERM ends the program while the box is up;
+# so it does with the box of a sound device that cannot be opened. Screenshots are kept.
+# Usage: velora_special_files.sh VELORA SCREENSHOT_FOLDER
+set -u
+velora=$1 shots=$2
+dir=$(mktemp -d)
+pid=
+trap '[ -n "$pid" ] && kill -9 "$pid" 2>/dev/null; rm -rf "$dir"' EXIT
+failures=0
+check() {   # check NAME CONDITION...
+  local name=$1; shift
+  if "$@"; then echo "ok: $name"; else echo "FAILED: $name"; failures=$((failures + 1)); fi
+}
+# Waits for a condition, up to the minute a busy machine may take.
+wait_for() {
+  local deadline=$((SECONDS + 60))
+  until "$@"; do
+    [ "$SECONDS" -ge "$deadline" ] && return 1
+    sleep 0.05
+  done
+}
+ended() { ! kill -0 "$pid" 2>/dev/null; }
+says() { grep -qF "$1" "$dir/velora.log"; }
+# Two windows of the program are up: the main window and the error box over it.
+windows_up() { [ "$(xwininfo -root -tree | grep -c '"Velora": ("velora" "Velora")')" -ge 2 ]; }
+# Starts velora with ARGS, waits for TEXT on its output and both windows, keeps a screenshot
+# SHOT, then ends it with SIGTERM.
+run_until_said() {   # run_until_said SHOT TEXT ARGS...
+  local shot=$1 text=$2; shift 2
+  "$velora" "$@" >"$dir/velora.log" 2>&1 &
+  pid=$!
+  check "$shot: the error is said, naming what failed" wait_for says "$text"
+  check "$shot: the window and its error box are up" wait_for windows_up
+  import -window root "$shots/velora-$shot.png" 2>/dev/null
+  kill -TERM "$pid"
+  check "$shot: SIGTERM ends the program with the box up" wait_for ended
+  wait "$pid" 2>/dev/null
+  pid=
+}
+
+export ZEPHRA_PHOTON_SCOPE=$dir/scope ZEPHRA_MEDIA_SETTINGS=$dir/media.conf ZEPHRA_AUDIO_SINK=null:fast
+unset ZEPHRA_MEDIA_PLUGINS
+mkdir -p "$ZEPHRA_PHOTON_SCOPE"
+ffmpeg -loglevel error -y -f lavfi -i sine=frequency=440:duration=2:sample_rate=44100 -ac 2 "$dir/a.wav" &&
+  lame --quiet "$dir/a.wav" "$dir/song.mp3" || { echo "FAILED: making the test files"; exit 1; }
+mkfifo "$dir/fifo.mp3"
+printf 'fifo.mp3\n' >"$dir/fifo.m3u"
+printf '#EXTM3U\ngone.mp3\nsong.mp3\n' >"$dir/gone.m3u"
+
+run_until_said fifo "Unable to open $dir/fifo.mp3: not a regular file" "$dir/fifo.m3u"
+check "fifo: no plug-in was asked to open the pipe" test "$(grep -c 'fopen failed' "$dir/velora.log")" -eq 0
+run_until_said missing "Unable to open $dir/gone.mp3: No such file or directory" "$dir/gone.m3u"
+# An output that cannot be opened, as on a machine without a sound device.
+ZEPHRA_AUDIO_SINK=alsa:zephra-no-such-device run_until_said no-device "snd_pcm_open failed" "$dir/song.mp3"
+
+[ "$failures" -eq 0 ] && echo "all passed" || echo "$failures failed"
+exit $((failures > 0))
