@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "dialogs/Dialogs.h"
 #include "playlist/Controller.h"
 #include "window/MainWindow.h"
 #include "mixer/Mixer.h"
@@ -18,6 +19,7 @@
 #include "player/PluginHost.h"
 #include "window/Remote.h"
 #include "window/Transport.h"
+#include "qnx/MediaLibrary.h"
 #include "qnx/SimulatedSound.h"
 
 namespace velora::testing {
@@ -103,6 +105,24 @@ TEST_F(MixerAndRemote, HostMixerFollowsTheCardAndOtherPrograms)
     EXPECT_EQ(mplayer.mixer, nullptr);
     qnx::SimulatedSound::Uninstall();
     ASSERT_EQ(InitAudio(), 1);
+}
+
+// The start-up audio check on a card without a digital output: the S/PDIF playback device goes
+// back to its default and the conflict is shown, the card it names is kept.
+TEST_F(MixerAndRemote, TheStartUpAudioCheckResetsTheSpdifDeviceAndKeepsItsCard)
+{
+    auto card = qnx::SimulatedSound::Install();
+    MvAudioMediaInfo audio{};
+    qnx::MvGetMpDefaultSetting(&mplayer.setup);
+    audio = mplayer.setup.audio;
+    audio.spdifPlaybackCard = 0;
+    audio.spdifPlaybackDevice = 0;
+    EXPECT_EQ(VerifyAudioSetting(&audio), 1);
+    EXPECT_EQ(audio.spdifPlaybackCard, 0u);
+    EXPECT_EQ(audio.spdifPlaybackDevice, mplayer.setup.audio.spdifPlaybackDevice);
+    EXPECT_NE(ErrorText().find("Audio setting conflict"), std::string::npos) << ErrorText();
+    while (bErrorDlg) errdlg_done(nullptr, nullptr, nullptr);
+    qnx::SimulatedSound::Uninstall();
 }
 
 TEST_F(MixerAndRemote, TheMixerProgramRunsOnceAtATime)

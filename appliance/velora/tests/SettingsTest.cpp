@@ -180,7 +180,12 @@ TEST_F(SettingsDialog, RemoteControlReadsKeysFromASerialPort)
     const std::string file = scratch + "/not-a-port";
     std::ofstream(file) << "x";
     PtSetResource(t::Find("adv_serialPort"), Pt_ARG_TEXT_STRING, file.c_str(), 0);
+    ::testing::internal::CaptureStderr();
     t::Click(t::Find("adv_remoteCtrlButton"));
+    // The console says what came of it: not switched on.
+    const std::string refused = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(refused.find("remote  control is Desactivated remote_pid = "), std::string::npos) << refused;
+    EXPECT_EQ(refused.find("Activated"), std::string::npos) << refused;
     EXPECT_EQ(ErrorText(), file + " is an invalid serial port... Resetting to default\n");
     CloseError();
     EXPECT_EQ(t::Text(t::Find("adv_serialPort")), "/dev/ser1");
@@ -192,7 +197,12 @@ TEST_F(SettingsDialog, RemoteControlReadsKeysFromASerialPort)
     char name[128];
     ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
     PtSetResource(t::Find("adv_serialPort"), Pt_ARG_TEXT_STRING, name, 0);
+    ::testing::internal::CaptureStderr();
     t::Click(t::Find("adv_remoteCtrlButton"));
+    const std::string started = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(started.find("remote  control is Activated remote_pid = " + std::to_string(remote.pid) + " "),
+              std::string::npos)
+        << started;
     ASSERT_EQ(ErrorText(), "");
     EXPECT_EQ(mplayer.bRemoteCtrl, 1);
     EXPECT_EQ(mplayer.serialPort, name);
@@ -216,6 +226,67 @@ TEST_F(SettingsDialog, RemoteControlReadsKeysFromASerialPort)
     if (mplayer.bRemoteCtrl) TerminateRemoteControl();  // a failed check leaves no reader behind
     close(master);
     close(slave);
+}
+
+}  // namespace
+}  // namespace velora::testing
+
+namespace velora::testing {
+namespace {
+
+// The dialog shows what is kept, after real clicks too: the decoder button of the choice ticked
+// and the other not; of a group of video choices only the one chosen last; the mixer chosen in
+// "Using:" shown again.
+TEST_F(SettingsDialog, TheDecoderVideoAndMixerChoicesShowWhatIsKept)
+{
+    ASSERT_TRUE(t::HaveRealInput());
+    mplayer.setup.reserve_1 = 0;
+    RefreshSettingsDialog();
+    t::RunUntilIdle();
+    ASSERT_FALSE(t::Flags(t::Find("adv_usingSigmaButton")) & Pt_BLOCKED);
+    EXPECT_TRUE(t::Flags(t::Find("adv_usingSoftwareButton")) & Pt_SET);
+    EXPECT_FALSE(t::Flags(t::Find("adv_usingSigmaButton")) & Pt_SET);
+    t::SelectPanel(t::Find("advPages"), "Decoder");
+    t::RealClick(t::Find("adv_usingSigmaButton"));
+    EXPECT_EQ(mplayer.setup.reserve_1, 1u);
+    EXPECT_TRUE(t::Flags(t::Find("adv_usingSigmaButton")) & Pt_SET);
+    EXPECT_FALSE(t::Flags(t::Find("adv_usingSoftwareButton")) & Pt_SET);
+    t::RealClick(t::Find("adv_usingSoftwareButton"));
+    EXPECT_EQ(mplayer.setup.reserve_1, 0u);
+    EXPECT_TRUE(t::Flags(t::Find("adv_usingSoftwareButton")) & Pt_SET);
+    EXPECT_FALSE(t::Flags(t::Find("adv_usingSigmaButton")) & Pt_SET);
+
+    mplayer.setup.reserve_1 = 1;  // the TV choices are the hardware decoder's
+    RefreshSettingsDialog();
+    t::RunUntilIdle();
+    t::SelectPanel(t::Find("advPages"), "Video");
+    t::RealClick(t::Find("adv_tvStandardNtscButton"));
+    t::RealClick(t::Find("adv_tvStandardPalButton"));
+    const MvVideoSettingInfo& v = mplayer.setup.videoSetting;
+    EXPECT_EQ(v.bTvStandardPal, 1u);
+    EXPECT_EQ(v.bTvStandardNtsc + v.bTvStandardMultiSystem + v.bTvStandardPal60Hz, 0u);
+    EXPECT_TRUE(t::Flags(t::Find("adv_tvStandardPalButton")) & Pt_SET);
+    for (const char* other : {"adv_tvStandardNtscButton", "adv_tvStandardMultiSystemButton",
+                              "adv_tvStandardPal60HzButton"})
+        EXPECT_FALSE(t::Flags(t::Find(other)) & Pt_SET) << other;
+    t::RealClick(t::Find("adv_videoModeVgaButton"));
+    t::RealClick(t::Find("adv_videoModeTvButton"));
+    EXPECT_TRUE(t::Flags(t::Find("adv_videoModeTvButton")) & Pt_SET);
+    EXPECT_FALSE(t::Flags(t::Find("adv_videoModeVgaButton")) & Pt_SET);
+    EXPECT_FALSE(t::Flags(t::Find("adv_videoModeHdtvButton")) & Pt_SET);
+    mplayer.setup.reserve_1 = 0;
+
+    t::SelectPanel(t::Find("advPages"), "General");
+    t::SelectRow(t::Find("driveMixerCtrl"), 3);
+    t::RunUntilIdle();
+    EXPECT_EQ(mplayer.setup.audio.mixerDevice, 3u);
+    RefreshSettingsDialog();
+    t::RunUntilIdle();
+    const unsigned short* row = nullptr;
+    PtGetResource(t::Find("driveMixerCtrl"), Pt_ARG_CBOX_SEL_ITEM, &row, 0);
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(*row, 3);
+    mplayer.setup.audio.mixerDevice = 1;
 }
 
 }  // namespace

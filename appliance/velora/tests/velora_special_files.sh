@@ -2,7 +2,8 @@
 # The velora program on a virtual display, given lists whose entry it cannot play: a named pipe
 # beside the list is refused before any plug-in opens it (the window shows, with the error box
 # naming the file), a missing entry is named, and SIGTERM ends the program while the box is up;
-# so it does with the box of a sound device that cannot be opened. Screenshots are kept.
+# so it does with the box of a sound device that cannot be opened. The mixer chosen in the
+# settings outlives a restart. Screenshots are kept.
 # Usage: velora_special_files.sh VELORA SCREENSHOT_FOLDER
 set -u
 velora=$1 shots=$2
@@ -25,6 +26,7 @@ wait_for() {
 ended() { ! kill -0 "$pid" 2>/dev/null; }
 says() { grep -qF "$1" "$dir/velora.log"; }
 # Two windows of the program are up: the main window and the error box over it.
+windows_shown() { xwininfo -root -tree | grep -q '"Velora": ("velora" "Velora")'; }
 windows_up() { [ "$(xwininfo -root -tree | grep -c '"Velora": ("velora" "Velora")')" -ge 2 ]; }
 # Starts velora with ARGS, waits for TEXT on its output and both windows, keeps a screenshot
 # SHOT, then ends it with SIGTERM.
@@ -55,6 +57,24 @@ check "fifo: no plug-in was asked to open the pipe" test "$(grep -c 'fopen faile
 run_until_said missing "Unable to open $dir/gone.mp3: No such file or directory" "$dir/gone.m3u"
 # An output that cannot be opened, as on a machine without a sound device.
 ZEPHRA_AUDIO_SINK=alsa:zephra-no-such-device run_until_said no-device "snd_pcm_open failed" "$dir/song.mp3"
+
+# The mixer chosen in the settings ("Using:" Mixer 2, kept as its list position 3) is kept by a
+# restart: a run that ends saves it as it was read.
+ZEPHRA_AUDIO_SINK=null:fast "$velora" >"$dir/velora.log" 2>&1 &
+pid=$!
+check "settings: the window is up" wait_for windows_shown
+kill -TERM "$pid"
+check "settings: SIGTERM ends the program" wait_for ended
+pid=
+check "settings: the first run saves them" grep -q '^audio.mixerDevice = 1$' "$ZEPHRA_MEDIA_SETTINGS"
+sed -i 's/^audio.mixerDevice .*/audio.mixerDevice = 3/' "$ZEPHRA_MEDIA_SETTINGS"
+ZEPHRA_AUDIO_SINK=null:fast "$velora" >"$dir/velora.log" 2>&1 &
+pid=$!
+check "settings: the window is up again" wait_for windows_shown
+kill -TERM "$pid"
+check "settings: SIGTERM ends the program again" wait_for ended
+pid=
+check "settings: the mixer chosen is kept" grep -qx 'audio.mixerDevice = 3' "$ZEPHRA_MEDIA_SETTINGS"
 
 [ "$failures" -eq 0 ] && echo "all passed" || echo "$failures failed"
 exit $((failures > 0))

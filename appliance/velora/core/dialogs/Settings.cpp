@@ -344,11 +344,34 @@ void SetVideo(VideoFlag field, uint32_t value)
     mplayer.setup.videoSetting.*field = mplayer.params.videoSetting.*field = value;
 }
 
-// One of a group of choices: the chosen one takes the state, the others are cleared.
+// The buttons of the groups of choices as the settings hold them.
+void ShowVideoChoices()
+{
+    const MvVideoSettingInfo& v = mplayer.setup.videoSetting;
+    SetFlag("adv_videoModeVgaButton", v.bVideoModeVga);
+    SetFlag("adv_videoModeTvButton", v.bVideoModeTv);
+    SetFlag("adv_videoModeHdtvButton", v.bVideoModeHdtv);
+    SetFlag("adv_tvOutputVideoButton", v.bTvOutputVideo);
+    SetFlag("adv_tvOutputYuvButton", v.bTvOutputYuv);
+    SetFlag("adv_tvStandardMultiSystemButton", v.bTvStandardMultiSystem);
+    SetFlag("adv_tvStandardNtscButton", v.bTvStandardNtsc);
+    SetFlag("adv_tvStandardPalButton", v.bTvStandardPal);
+    SetFlag("adv_tvStandardPal60HzButton", v.bTvStandardPal60Hz);
+}
+
+void ShowDecoderChoice()
+{
+    SetFlag("adv_usingSigmaButton", mplayer.setup.reserve_1 != 0);
+    SetFlag("adv_usingSoftwareButton", mplayer.setup.reserve_1 == 0);
+}
+
+// One of a group of choices: the chosen one takes the state, the others are cleared, on screen
+// as well.
 int Choose(PtWidget_t* w, VideoFlag chosen, std::initializer_list<VideoFlag> others)
 {
     for (VideoFlag other : others) SetVideo(other, 0);
     SetVideo(chosen, IsSet(w) ? 1 : 0);
+    ShowVideoChoices();
     SendVideoSettingChange();
     return Pt_CONTINUE;
 }
@@ -512,10 +535,12 @@ int OnVideoWindowSizeChanged(PtWidget_t* w, void*, PtCallbackInfo_t*)
 
 // ---- Decoder and colour pages ----
 
+// The decoder is one or the other: the button clicked shows the choice, the other is cleared.
 int OnAdvanceUsingSoftware(PtWidget_t*, void*, PtCallbackInfo_t*)
 {
     HardwareControls(false);
     mplayer.setup.reserve_1 = 0;
+    ShowDecoderChoice();
     return Pt_CONTINUE;
 }
 
@@ -524,6 +549,7 @@ int OnAdvanceUsingSigma(PtWidget_t*, void*, PtCallbackInfo_t*)
     SetFlag("adv_alwaysOnTopButton", true);
     HardwareControls(true);
     mplayer.setup.reserve_1 = 1;
+    ShowDecoderChoice();
     return Pt_CONTINUE;
 }
 

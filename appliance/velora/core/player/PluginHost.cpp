@@ -495,8 +495,8 @@ int VerifyAudioSetting(MvAudioMediaInfo* audio)
             else digital = (info.flags & qnx::SND_PCM_CHNINFO_DIGITAL) != 0;
             qnx::snd_pcm_close(pcm);
         }
+        // The card is kept: only the device that is no digital output goes back to its default.
         if (!digital) {
-            audio->spdifPlaybackCard = d.spdifPlaybackCard;
             audio->spdifPlaybackDevice = d.spdifPlaybackDevice;
             ++conflicts;
         }

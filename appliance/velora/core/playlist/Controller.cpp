@@ -39,17 +39,20 @@ std::string FileName(const std::string& path) { return path.substr(path.find_las
 
 bool InRange(int i) { return i >= 0 && i < controller.count(); }
 
-// A file goes to a plug-in only when it is there and is no pipe, socket or device, whose opening
-// would hold the player in the plug-in's open: else the error box names it, and Done moves on
-// to the next track as after a plug-in's error.
+// A file goes to a plug-in only when it is no pipe, socket or device, whose opening would hold
+// the player in the plug-in's open: else the error box names it, and Done moves on to the next
+// track as after a plug-in's error. A missing file is named on the console; the plug-in reports
+// its open as always.
 bool MediaFileOpens(const std::string& url, int i)
 {
     if (strncasecmp(url.c_str(), texts::kFileScheme, std::strlen(texts::kFileScheme)) != 0) return true;
     const std::string path = url.substr(std::strlen(texts::kFileScheme));
     struct stat st;
-    const char* reason = nullptr;
-    if (::stat(path.c_str(), &st) != 0) reason = std::strerror(errno);
-    else if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) reason = texts::kNotARegularFile;
+    if (::stat(path.c_str(), &st) != 0) {
+        std::fprintf(stderr, "%s%s: %s\n", texts::kUnableToOpenMedia, path.c_str(), std::strerror(errno));
+        return true;
+    }
+    const char* reason = S_ISREG(st.st_mode) || S_ISDIR(st.st_mode) ? nullptr : texts::kNotARegularFile;
     if (!reason) return true;
     const std::string text = texts::kUnableToOpenMedia + path + ": " + reason;
     std::fprintf(stderr, "%s\n", text.c_str());

@@ -88,7 +88,8 @@ void SetupBeforeRealize(PtWidget_t* base)
     PresetVideoSettings(mplayer.params.videoSetting);
     ReadSettings();
     mplayer.setup.drive[0] = '\0';
-    mplayer.setup.audio.mixerDevice = 1;
+    // The mixer chosen in the settings is kept from run to run; only none chosen yet is the first.
+    if (mplayer.setup.audio.mixerDevice == 0) mplayer.setup.audio.mixerDevice = 1;
     mplayer.params.audio = mplayer.setup.audio;
     mplayer.params.videoSetting = mplayer.setup.videoSetting;
     PtSetResource(W("PtSlider_volume"), Pt_ARG_GAUGE_VALUE, static_cast<int>(mplayer.params.audio.volume), 0);

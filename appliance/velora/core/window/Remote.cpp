@@ -308,7 +308,9 @@ int OnRemoteControlButtonActivated(PtWidget_t* widget, void*, PtCallbackInfo_t*)
     const bool on = widget && (PtWidgetFlags(widget) & Pt_SET);
     if (on) SwitchOn(widget);
     else SwitchOff();
-    fprintf(stderr, kRemoteState, on ? "Activated" : "Desactivated", static_cast<int>(remote.pid), remote.channel);
+    // A switch-on that was refused released the toggle: the line says what came of it.
+    const bool active = on && (PtWidgetFlags(widget) & Pt_SET) && remote.pid > 0;
+    fprintf(stderr, kRemoteState, active ? "Activated" : "Desactivated", static_cast<int>(remote.pid), remote.channel);
     return Pt_CONTINUE;
 }
 
