@@ -410,8 +410,7 @@ void ReadSocket(PlayerContext *pc)
             continue;
         }
         if (n == kHttpBodyShort)
-            std::snprintf(pc->readError, sizeof pc->readError, "GetData: File Read error: %s",
-                          HttpBodyErrorText(body));
+            std::snprintf(pc->readError, sizeof pc->readError, "GetData: File Read error: %s", HttpBodyErrorText(body));
         if (n < 0 && n != kHttpBodyShort && errno == EINTR) continue;
         return;  // the end, a stop, or a failed read: what is buffered still plays
     }

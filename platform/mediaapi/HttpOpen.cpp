@@ -591,10 +591,8 @@ long ReadChunkedBody(int sock, void *buffer, std::size_t size, HttpBody &body)
 {
     for (;;) {
         switch (body.chunk) {
-        case HttpBody::Chunk::Done:
-            return 0;
-        case HttpBody::Chunk::Broken:
-            return kHttpBodyShort;
+        case HttpBody::Chunk::Done: return 0;
+        case HttpBody::Chunk::Broken: return kHttpBodyShort;
         case HttpBody::Chunk::Size:
         case HttpBody::Chunk::DataEnd: {
             const long got = ReadChunkLine(sock, body);
@@ -618,7 +616,8 @@ long ReadChunkedBody(int sock, void *buffer, std::size_t size, HttpBody &body)
             break;
         }
         case HttpBody::Chunk::Data: {
-            const auto want = static_cast<std::size_t>(std::min<long long>(body.chunkLeft, static_cast<long long>(size)));
+            const auto want =
+                static_cast<std::size_t>(std::min<long long>(body.chunkLeft, static_cast<long long>(size)));
             const ssize_t got = read(sock, buffer, want);
             if (got == 0)
                 return BodyFailed(body, HttpBody::Chunk::Broken, kHttpChunksShortText);

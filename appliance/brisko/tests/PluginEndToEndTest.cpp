@@ -23,8 +23,8 @@ int RunHost(const std::string& url, const std::string& wav, const std::string& c
 {
     std::string cmd = "ZEPHRA_AUDIO_SINK='wav:" + wav +
                       "' ZEPHRA_MEDIA_SETTINGS=/nonexistent/media.conf '" MVHOST_PATH "' " +
-                      (commands.empty() ? "" : "-c '" + commands + "' ") + "'" BRISKO_PLUGIN_PATH "' '" + url +
-                      "' >'" + wav + ".log' 2>&1";
+                      (commands.empty() ? "" : "-c '" + commands + "' ") + "'" BRISKO_PLUGIN_PATH "' '" + url + "' >'" +
+                      wav + ".log' 2>&1";
     const int status = std::system(cmd.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
@@ -145,12 +145,9 @@ private:
             const std::size_t size = std::min(kSizes[i % std::size(kSizes)], body_.size() - sent);
             char line[40];
             const bool broken = breakAt_ > 0 && sent + size > breakAt_;
-            if (broken)
-                std::snprintf(line, sizeof line, "zz%zx\r\n", size);
-            else if (i % 3 == 0)
-                std::snprintf(line, sizeof line, "%zX;part=%zu\r\n", size, i);
-            else
-                std::snprintf(line, sizeof line, "%zx\r\n", size);
+            if (broken) std::snprintf(line, sizeof line, "zz%zx\r\n", size);
+            else if (i % 3 == 0) std::snprintf(line, sizeof line, "%zX;part=%zu\r\n", size, i);
+            else std::snprintf(line, sizeof line, "%zx\r\n", size);
             out += line;
             out.append(body_.begin() + static_cast<long>(sent), body_.begin() + static_cast<long>(sent + size));
             out += "\r\n";

@@ -91,9 +91,10 @@ TEST(ErrorNotice, TheDriversTimeLimitEndsThePageWithTheBoxUpAndQuietKeepsErrors)
                               .c_str()),
               0);
     const std::string out = dir + "/out", err = dir + "/err";
-    const std::string command = "ZEPHRA_AUDIO_SINK=alsa:zephra-no-such-device ZEPHRA_MEDIA_SETTINGS=/nonexistent "
-                                "timeout -s KILL 120 '" EMBED_PLAY_PATH "' -q -t 1500 '" BRISKOPLUGIN_PATH "' '" +
-                                mp3 + "' '" + missing + "' >'" + out + "' 2>'" + err + "'";
+    const std::string command =
+        "ZEPHRA_AUDIO_SINK=alsa:zephra-no-such-device ZEPHRA_MEDIA_SETTINGS=/nonexistent "
+        "timeout -s KILL 120 '" EMBED_PLAY_PATH "' -q -t 1500 '" BRISKOPLUGIN_PATH "' '" +
+        mp3 + "' '" + missing + "' >'" + out + "' 2>'" + err + "'";
     const auto start = std::chrono::steady_clock::now();
     const int status = std::system(command.c_str());
     const auto took = std::chrono::steady_clock::now() - start;

@@ -266,8 +266,8 @@ TEST_F(SettingsDialog, TheDecoderVideoAndMixerChoicesShowWhatIsKept)
     EXPECT_EQ(v.bTvStandardPal, 1u);
     EXPECT_EQ(v.bTvStandardNtsc + v.bTvStandardMultiSystem + v.bTvStandardPal60Hz, 0u);
     EXPECT_TRUE(t::Flags(t::Find("adv_tvStandardPalButton")) & Pt_SET);
-    for (const char* other : {"adv_tvStandardNtscButton", "adv_tvStandardMultiSystemButton",
-                              "adv_tvStandardPal60HzButton"})
+    for (const char* other :
+         {"adv_tvStandardNtscButton", "adv_tvStandardMultiSystemButton", "adv_tvStandardPal60HzButton"})
         EXPECT_FALSE(t::Flags(t::Find(other)) & Pt_SET) << other;
     t::RealClick(t::Find("adv_videoModeVgaButton"));
     t::RealClick(t::Find("adv_videoModeTvButton"));

@@ -207,7 +207,8 @@ std::string HelperProgram(const char* name)
     const std::string folder = ProgramFolder();
     const std::string beside = folder + "/" + name;
     struct stat st;
-    if (!folder.empty() && ::stat(beside.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(beside.c_str(), X_OK) == 0)
+    if (!folder.empty() && ::stat(beside.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+        ::access(beside.c_str(), X_OK) == 0)
         return beside;
     return name;
 }
