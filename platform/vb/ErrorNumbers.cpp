@@ -76,10 +76,15 @@ constexpr Known kKnown[] = {
 
 }  // namespace
 
-std::string_view standardDescription(int32_t number) noexcept {
+std::string_view knownDescription(int32_t number) noexcept {
     for (const Known& k : kKnown)
         if (k.number == number) return k.description;
-    return "Application-defined or object-defined error";
+    return {};
+}
+
+std::string_view standardDescription(int32_t number) noexcept {
+    std::string_view known = knownDescription(number);
+    return known.empty() ? "Application-defined or object-defined error" : known;
 }
 
 }  // namespace vb::errors
