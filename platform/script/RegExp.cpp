@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <bitset>
+#include <cstdint>
 #include <cctype>
 #include <optional>
 #include <string>
@@ -478,32 +479,32 @@ private:
 };
 
 // Whether a match may still start at or after a place of the text, by the pattern's shape:
-// the text left holds its least length and each character it needs.
+// the text left holds its least length and each character it needs (so the match starts no
+// later than the last place of the needed character seen last).
 class Possible {
 public:
-    Possible(const std::optional<Shape>& shape, const std::string& text, bool fold)
-        : shape_(shape), size_(text.size()) {
-        if (!shape_ || shape_->needed.none()) return;
-        last_.fill(-1);
+    Possible(const std::optional<Shape>& shape, const std::string& text, bool fold) : size_(text.size()) {
+        if (!shape) return;
+        least_ = shape->least;
+        if (shape->needed.none()) return;
+        std::array<std::ptrdiff_t, 256> last;
+        last.fill(-1);
         for (std::size_t k = 0; k < text.size(); ++k) {
             auto c = static_cast<unsigned char>(text[k]);
-            last_[fold ? vb::toLowerByte(c) : c] = static_cast<std::ptrdiff_t>(k);
+            last[fold ? vb::toLowerByte(c) : c] = static_cast<std::ptrdiff_t>(k);
         }
+        for (std::size_t c = 0; c < 256; ++c)
+            if (shape->needed.test(c)) latestStart_ = std::min(latestStart_, last[c]);
     }
 
     bool from(std::size_t pos) const {
-        if (!shape_) return true;
-        if (size_ - pos < shape_->least) return false;
-        if (shape_->needed.none()) return true;
-        for (std::size_t c = 0; c < 256; ++c)
-            if (shape_->needed.test(c) && last_[c] < static_cast<std::ptrdiff_t>(pos)) return false;
-        return true;
+        return size_ - pos >= least_ && static_cast<std::ptrdiff_t>(pos) <= latestStart_;
     }
 
 private:
-    const std::optional<Shape>& shape_;
     std::size_t size_;
-    std::array<std::ptrdiff_t, 256> last_{};
+    uint64_t least_ = 0;
+    std::ptrdiff_t latestStart_ = PTRDIFF_MAX;
 };
 
 // One match, kept as values: the objects outlive the text they were found in.
