@@ -4,18 +4,20 @@
 # the other, the order alternating from run to run; each run of the pair gives one ratio, and the
 # median of those ratios is printed, so that a load that comes and goes on a shared machine hits
 # both sides alike. Wall time is measured, and CPU time (user + system) beside it, which a busy
-# machine disturbs less; both come from bench/rusage.py, which runs the command as its child and
-# reads the child's own resource usage (microseconds). Peak memory is the largest resident size
-# of any run.
+# machine disturbs less; both come from bench_rusage (bench/rusage), which runs the command as its
+# child and reads the child's own resource usage (microseconds). Peak memory is the largest
+# resident size of any run.
 #
-# Needs: BENCH_WORK (a scratch folder). Settings: BENCH_CORE, BENCH_RUNS (default 7; 1 with
-# BENCH_QUICK=1, the quick run that shows a benchmark still works, whose figures mean little);
-# BENCH_RUSAGE, another program with the arguments and output of bench/rusage.py (for tests).
+# Needs: BENCH_WORK (a scratch folder), build (the build folder, which holds bin/bench_rusage).
+# Settings: BENCH_CORE, BENCH_RUNS (default 7; 1 with BENCH_QUICK=1, the quick run that shows a
+# benchmark still works, whose figures mean little); BENCH_RUSAGE, another program with the
+# arguments and output of bench_rusage (for tests).
 
 bench_core=${BENCH_CORE:-$(($(nproc) - 1))}
 bench_quick=${BENCH_QUICK:-0}
 bench_runs=${BENCH_RUNS:-$([ "$bench_quick" = 1 ] && echo 1 || echo 7)}
-bench_rusage=${BENCH_RUSAGE:-$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/rusage.py}
+bench_rusage=${BENCH_RUSAGE:-$build/bin/bench_rusage}
+[ -x "$bench_rusage" ] || { echo "build bench_rusage first: cmake --build --preset default --target bench_rusage" >&2; exit 1; }
 bench_verdicts=()
 
 # Runs a command once: sets run_wall, run_cpu (seconds) and run_kb. A failing command ends the
@@ -33,8 +35,9 @@ bench_once() {
   run_kb=$kb
 }
 
+# The median of the numbers on standard input, with DIGITS decimals (default 3).
 bench_median() {
-  sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) printf "%.3f", v[(NR + 1) / 2]; else printf "%.3f", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+  sort -g | awk -v d="${1:-3}" '{ v[NR] = $1 } END { f = "%." d "f"; if (NR % 2) printf f, v[(NR + 1) / 2]; else printf f, (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
 
 bench_header() {

@@ -37,7 +37,7 @@ check() {
     [ -n "$zero" ] && printf 'a figure is zero or no number in:\n%s\n' "$zero"
     failed=$((failed + 1))
   else
-    echo "ok: bench/$name printed its $count lines of figures and $verdicts verdicts"
+    echo "ok: bench/$name printed its $count lines of figures$([ "$verdicts" -gt 0 ] && echo " and $verdicts verdicts")"
   fi
   sed 's/^/   /' "$out/$name.txt"
 }

@@ -7,7 +7,7 @@
 # bench/paired.sh) and peak memory. Targets: Brisko_rave / briskodec at most 1.10, Brisko_rave /
 # mpg123 at most 0.90, each judged on its CPU ratio in the closing verdict lines.
 # Usage: bench/mpeg/run-bench.sh [build dir]   (absolute, or relative to the source tree; default
-# build/default; briskodec, mvhost and Brisko_rave must be built). BENCH_RUNS, BENCH_CORE as in
+# build/default; briskodec, mvhost, Brisko_rave and bench_rusage must be built). BENCH_RUNS, BENCH_CORE as in
 # bench/paired.sh; BENCH_QUICK=1, a quick run that shows the benchmark works: 3-second streams, one
 # run of each pair, ffmpeg and madplay left out.
 set -euo pipefail
@@ -20,7 +20,7 @@ host="$build/bin/mvhost"
 plugin="$build/lib/Brisko_rave.so"
 [ -x "$dec" ] && [ -x "$host" ] && [ -f "$plugin" ] ||
   { echo "build briskodec, mvhost and Brisko_rave first: cmake --build --preset default" >&2; exit 1; }
-for tool in sox lame twolame mpg123 python3; do
+for tool in sox lame twolame mpg123 taskset; do
   command -v "$tool" >/dev/null || { echo "$tool is needed (scripts/install-deps)" >&2; exit 1; }
 done
 BENCH_WORK="$build/bench/mpeg"
