@@ -22,8 +22,11 @@ void ErrObject::Raise(int32_t number, const vb::Variant& source, const vb::Varia
     if (number == 0) vb::raise(vb::errors::InvalidProcedureCall);
     std::string s = text(source);
     std::string d = text(description);
-    if (d.empty()) d = std::string(vb::errors::knownDescription(number));
-    if (d.empty()) d = "Unknown runtime error";
+    if (d.empty()) {
+        // The language has its own text for a number the runtime's table does not hold.
+        std::string_view standard = vb::errors::standardDescription(number);
+        d = standard == vb::errors::standardDescription(0) ? "Unknown runtime error" : std::string(standard);
+    }
     throw vb::Error(number, std::move(d), std::move(s));
 }
 

@@ -76,15 +76,10 @@ constexpr Known kKnown[] = {
 
 }  // namespace
 
-std::string_view knownDescription(int32_t number) noexcept {
+std::string_view standardDescription(int32_t number) noexcept {
     for (const Known& k : kKnown)
         if (k.number == number) return k.description;
-    return {};
-}
-
-std::string_view standardDescription(int32_t number) noexcept {
-    std::string_view known = knownDescription(number);
-    return known.empty() ? "Application-defined or object-defined error" : known;
+    return "Application-defined or object-defined error";
 }
 
 }  // namespace vb::errors

@@ -28,8 +28,5 @@ constexpr int32_t ElementNotFound = 32811;     // "Element not found" (the dicti
 // The description the language gives an error number; "Application-defined or
 // object-defined error" for numbers it does not know.
 std::string_view standardDescription(int32_t number) noexcept;
-// The same description, empty for a number the table does not hold (the script language
-// has its own text for those).
-std::string_view knownDescription(int32_t number) noexcept;
 
 }  // namespace vb::errors
