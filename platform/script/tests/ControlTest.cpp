@@ -412,30 +412,28 @@ TEST(ScriptControl, HopelessMatchesEndAtOnce) {
 }
 
 // A cancel (what the host does on SIGTERM) ends a match under way, not only the statements
-// around it: this match alone would read for seconds.
+// around it: this match alone would read 2e9 characters and then fail with error 28, so the
+// canceled error shows that the match itself stopped.
 TEST(ScriptControl, ACancelEndsAMatchUnderWay) {
     ScriptControl sc;
     sc.setTimeout(0);
     auto matching = std::make_shared<Signal>();
     sc.AddObject("matching", matching);
     sc.AddCode(
-        "Dim re, t\r\nSet re = New RegExp : re.Pattern = \"a{50000}b\"\r\nt = String(40000000, \"a\") & \"b\"\r\n"
+        "Dim re, t\r\nSet re = New RegExp : re.Pattern = \"a{50000}b\"\r\nt = String(20000000, \"a\") & "
+        "\"b\"\r\n"
         "Sub M()\r\n matching.Reached\r\n r = re.Test(t)\r\nEnd Sub");
     std::function<void()> cancel = sc.canceller();
     std::thread stopper([cancel, matching] {
         matching->wait();
-        // Gives the match time to be under way; a slower start only means an earlier stop.
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        // Lets the match get under way; a slower start only means the match stops at its first read.
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
         cancel();
     });
-    auto t0 = std::chrono::steady_clock::now();
-    // Canceled, not error 28: the match saw the cancel before it ran out of its budget.
     EXPECT_EQ(errorOf([&] { run(sc, "M"); }), script::kTimeoutError);
-    auto took = std::chrono::steady_clock::now() - t0;
     matching->Reached();
     stopper.join();
     EXPECT_EQ(sc.lastError().Line, 6);  // the Test
-    EXPECT_LT(took, std::chrono::seconds(5)) << std::chrono::duration_cast<std::chrono::milliseconds>(took).count();
 }
 
 }  // namespace
