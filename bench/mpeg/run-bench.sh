@@ -5,9 +5,9 @@
 # stereo stream to PCM as a whole process: Layer III at 128 and 320 kbit/s, Layer II at 192 kbit/s. Pairs run
 # pinned to one core and alternating; each line gives the medians of the paired ratios (see
 # bench/paired.sh) and peak memory. Targets: Brisko_rave / briskodec at most 1.10, Brisko_rave /
-# mpg123 at most 0.90.
+# mpg123 at most 0.90, each judged on its CPU ratio in the closing verdict lines.
 # Usage: bench/mpeg/run-bench.sh [build dir]   (absolute, or relative to the source tree; default
-# build/default; briskodec, mvhost and Brisko_rave must be built). BENCH_RUNS, BENCH_CORE as in
+# build/default; briskodec, mvhost, Brisko_rave and bench_rusage must be built). BENCH_RUNS, BENCH_CORE as in
 # bench/paired.sh; BENCH_QUICK=1, a quick run that shows the benchmark works: 3-second streams, one
 # run of each pair, ffmpeg and madplay left out.
 set -euo pipefail
@@ -53,7 +53,9 @@ for name in 128k.mp3 320k.mp3 192k.mp2; do
   mpg=(mpg123 -q -s "$stream")
   bench_pair "briskodec / mpg123 ($name)" -- "${ours[@]}" -- "${mpg[@]}"
   bench_pair "Brisko_rave / briskodec ($name)" -- "${plug[@]}" "file://$stream" -- "${ours[@]}"
+  bench_verdict "Brisko_rave / briskodec ($name)" 1.10
   bench_pair "Brisko_rave / mpg123 ($name)" -- "${plug[@]}" "file://$stream" -- "${mpg[@]}"
+  bench_verdict "Brisko_rave / mpg123 ($name)" 0.90
   if [ "$bench_quick" != 1 ]; then
     bench_pair "briskodec / ffmpeg ($name)" -- "${ours[@]}" -- ffmpeg -v error -i "$stream" -f s16le -y /dev/null
     if [ "$name" != 192k.mp2 ]; then
@@ -62,3 +64,4 @@ for name in 128k.mp3 320k.mp3 192k.mp2; do
   fi
 done
 echo "Ratios below 1: the first program is faster."
+bench_verdicts_print

@@ -57,6 +57,8 @@ V InStr(C& c) {
         if (anyNull(c, 2)) return V::null();
         return V(vb::InStr(text(c[0]), text(c[1])));
     }
+    // A Null start is an error; a Null text gives Null.
+    if (c[0].isNull()) vb::raise(vb::errors::InvalidUseOfNull);
     if (anyNull(c, 3)) return V::null();
     return V(vb::InStr(whole(c[0]), text(c[1]), text(c[2]), method(c, 3)));
 }
@@ -65,7 +67,7 @@ V InStrRev(C& c) {
     return V(vb::InStrRev(text(c[0]), text(c[1]), optionalWhole(c, 2, -1), method(c, 3)));
 }
 V Replace(C& c) {
-    if (c[0].isNull()) return V::null();
+    if (c[0].isNull()) vb::raise(vb::errors::InvalidUseOfNull);
     return V(
         vb::Replace(text(c[0]), text(c[1]), text(c[2]), optionalWhole(c, 3, 1), optionalWhole(c, 4, -1), method(c, 5)));
 }
@@ -99,6 +101,52 @@ V Chr(C& c) { return V(vb::Chr(whole(c[0]))); }
 V ChrW(C& c) { return V(vb::ChrW(whole(c[0]))); }
 V Asc(C& c) { return V(static_cast<int16_t>(vb::Asc(text(c[0])))); }
 V AscW(C& c) { return V(static_cast<int16_t>(vb::AscW(text(c[0])))); }
+
+// ---- the byte forms: a string as the language holds it, two bytes (UTF-16, low byte first)
+// for each character. A byte result is read back two bytes to a character; an odd last byte
+// has no character of its own here and is dropped.
+std::string bytesOf(std::string_view s) {
+    std::string bytes;
+    bytes.reserve(s.size() * 2);
+    for (char ch : s) {
+        uint32_t u = vb::unicodeOf(static_cast<unsigned char>(ch));
+        bytes += static_cast<char>(u & 0xFF);
+        bytes += static_cast<char>((u >> 8) & 0xFF);
+    }
+    return bytes;
+}
+std::string textOfBytes(std::string_view bytes) {
+    std::string s;
+    s.reserve(bytes.size() / 2);
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
+        s += static_cast<char>(vb::byteOf(static_cast<unsigned char>(bytes[i]) |
+                                          static_cast<uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8));
+    return s;
+}
+V LenB(C& c) { return c[0].isNull() ? V::null() : V(static_cast<int32_t>(text(c[0]).size() * 2)); }
+V LeftB(C& c) { return c[0].isNull() ? V::null() : V(textOfBytes(vb::Left(bytesOf(text(c[0])), whole(c[1])))); }
+V RightB(C& c) { return c[0].isNull() ? V::null() : V(textOfBytes(vb::Right(bytesOf(text(c[0])), whole(c[1])))); }
+V MidB(C& c) {
+    if (c[0].isNull()) return V::null();
+    std::optional<int32_t> length;
+    if (c.has(2)) length = whole(c[2]);
+    return V(textOfBytes(vb::Mid(bytesOf(text(c[0])), whole(c[1]), length)));
+}
+V InStrB(C& c) {
+    if (c.count() == 2) {
+        if (anyNull(c, 2)) return V::null();
+        return V(vb::InStr(bytesOf(text(c[0])), bytesOf(text(c[1]))));
+    }
+    if (c[0].isNull()) vb::raise(vb::errors::InvalidUseOfNull);
+    if (anyNull(c, 3)) return V::null();
+    return V(vb::InStr(whole(c[0]), bytesOf(text(c[1])), bytesOf(text(c[2])), vb::CompareMethod::Binary));
+}
+V AscB(C& c) {
+    if (c[0].isNull()) vb::raise(vb::errors::InvalidUseOfNull);
+    std::string s = text(c[0]);
+    if (s.empty()) vb::raise(vb::errors::InvalidProcedureCall);
+    return V(static_cast<int16_t>(vb::unicodeOf(static_cast<unsigned char>(s[0])) & 0xFF));
+}
 
 // ---- conversions and math
 V CStr(C& c) { return V(vb::CStr(c[0])); }
@@ -352,6 +400,8 @@ const Builtin kBuiltins[] = {
     {"rtrim", 1, 1, RTrim}, {"ucase", 1, 1, UCase}, {"lcase", 1, 1, LCase}, {"space", 1, 1, Space},
     {"string", 2, 2, String}, {"strcomp", 2, 3, StrComp}, {"strreverse", 1, 1, StrReverse}, {"chr", 1, 1, Chr},
     {"chrw", 1, 1, ChrW}, {"asc", 1, 1, Asc}, {"ascw", 1, 1, AscW},
+    {"lenb", 1, 1, LenB}, {"leftb", 2, 2, LeftB}, {"rightb", 2, 2, RightB}, {"midb", 2, 3, MidB},
+    {"instrb", 2, 4, InStrB}, {"ascb", 1, 1, AscB},
     {"cstr", 1, 1, CStr}, {"cint", 1, 1, CInt}, {"clng", 1, 1, CLng}, {"cdbl", 1, 1, CDbl}, {"csng", 1, 1, CSng},
     {"cbool", 1, 1, CBool}, {"cbyte", 1, 1, CByte}, {"ccur", 1, 1, CCur}, {"cdate", 1, 1, CDate},
     {"hex", 1, 1, Hex}, {"oct", 1, 1, Oct}, {"fix", 1, 1, Fix}, {"int", 1, 1, Int}, {"abs", 1, 1, Abs},

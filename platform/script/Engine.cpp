@@ -260,6 +260,7 @@ void Engine::reset() {
 // ---------------------------------------------------------------- entries and limits
 
 Engine::Entry::Entry(Engine& e) : e_(e) {
+    outerCancel_ = std::exchange(runningScriptCancel(), e_.canceled.get());
     if (e_.entries_++ > 0) {
         uncaught_ = std::uncaught_exceptions();
         outerLocated_ = std::exchange(e_.located_, false);
@@ -276,6 +277,7 @@ Engine::Entry::Entry(Engine& e) : e_(e) {
 }
 
 Engine::Entry::~Entry() {
+    runningScriptCancel() = outerCancel_;
     if (--e_.entries_ > 0 && std::uncaught_exceptions() == uncaught_) {
         e_.located_ = outerLocated_;
         e_.location_ = outerLocation_;

@@ -203,6 +203,7 @@ public:
         int uncaught_ = 0;
         bool outerLocated_ = false;
         Location outerLocation_;
+        const std::atomic<bool>* outerCancel_ = nullptr;
     };
 
 private:

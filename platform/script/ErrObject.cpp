@@ -18,9 +18,15 @@ void ErrObject::describe(automation::Members<ErrObject>& m) {
 
 void ErrObject::Raise(int32_t number, const vb::Variant& source, const vb::Variant& description) {
     auto text = [](const vb::Variant& v) { return v.isMissing() || v.isEmpty() ? std::string() : vb::CStr(v); };
+    // Raising error 0 is itself a bad argument: the script sees error 5, whatever it passed.
+    if (number == 0) vb::raise(vb::errors::InvalidProcedureCall);
     std::string s = text(source);
     std::string d = text(description);
-    if (d.empty()) d = std::string(vb::errors::standardDescription(number));
+    if (d.empty()) {
+        // The language has its own text for a number the runtime's table does not hold.
+        std::string_view standard = vb::errors::standardDescription(number);
+        d = standard == vb::errors::standardDescription(0) ? "Unknown runtime error" : std::string(standard);
+    }
     throw vb::Error(number, std::move(d), std::move(s));
 }
 

@@ -25,7 +25,8 @@ public:
     std::string HelpFile() const { return {}; }
     int32_t HelpContext() const { return 0; }
     void Clear() { err_.Clear(); }
-    // Raises the error: the standard text of the number when no description is given.
+    // Raises the error: the standard text of the number when no description is given
+    // ("Unknown runtime error" for a number without one); number 0 raises error 5.
     void Raise(int32_t number, const vb::Variant& source, const vb::Variant& description);
 
 private:

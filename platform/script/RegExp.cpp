@@ -6,12 +6,16 @@
 #include <boost/regex.hpp>
 
 #include <algorithm>
+#include <array>
+#include <bitset>
+#include <cstdint>
 #include <cctype>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "automation/Class.h"
+#include "script/Engine.h"
 #include "vb/CodePage.h"
 #include "vb/Conversions.h"
 #include "vb/Error.h"
@@ -29,8 +33,86 @@ struct CodePageTraits : boost::regex_traits<char> {
 };
 
 using Compiled = boost::basic_regex<char, CodePageTraits>;
-using Iterator = std::string::const_iterator;
+
+// The work one call may spend, in characters the matcher reads: 100 for each character of
+// the text, at least 1e8 (about a tenth of a second). Boost's own bound counts states, and a
+// repeat of one character scans the text within a single state: `a{50000}b` tried at each
+// place of a long text of "a" costs the square of its length in one state per place.
+constexpr double kMinReads = 1e8;
+constexpr double kReadsPerCharacter = 100;
+// How often, in characters read, a match looks at the script's cancel flag.
+constexpr std::size_t kCancelCheckReads = 4096;
+
+struct TooMuchWork {};
+
+// What a search may still read, and the flag that cancels it.
+class Budget {
+public:
+    Budget(double reads, const std::atomic<bool>* cancel) : total_(static_cast<std::size_t>(reads)), cancel_(cancel) {}
+
+    void spend() {
+        if (--left_ == 0) refill();
+    }
+
+private:
+    void refill() {
+        if (cancel_ && cancel_->load(std::memory_order_relaxed)) throw Interrupt{};
+        if (total_ == 0) throw TooMuchWork{};
+        left_ = std::min(total_, kCancelCheckReads);
+        total_ -= left_;
+    }
+
+    std::size_t total_;
+    std::size_t left_ = 1;
+    const std::atomic<bool>* cancel_;
+};
+
+// The text as the matcher reads it: each character read is charged to the budget.
+class Iterator {
+public:
+    using iterator_category = std::random_access_iterator_tag;
+    using value_type = char;
+    using difference_type = std::ptrdiff_t;
+    using pointer = const char*;
+    using reference = const char&;
+
+    Iterator() = default;
+    Iterator(const char* p, Budget* budget) : p_(p), budget_(budget) {}
+
+    const char* get() const { return p_; }
+    reference operator*() const {
+        budget_->spend();
+        return *p_;
+    }
+    reference operator[](difference_type n) const { return *(*this + n); }
+    Iterator& operator++() { return ++p_, *this; }
+    Iterator operator++(int) { return {p_++, budget_}; }
+    Iterator& operator--() { return --p_, *this; }
+    Iterator operator--(int) { return {p_--, budget_}; }
+    Iterator& operator+=(difference_type n) { return p_ += n, *this; }
+    Iterator& operator-=(difference_type n) { return p_ -= n, *this; }
+    friend Iterator operator+(Iterator i, difference_type n) { return i += n; }
+    friend Iterator operator+(difference_type n, Iterator i) { return i += n; }
+    friend Iterator operator-(Iterator i, difference_type n) { return i -= n; }
+    friend difference_type operator-(const Iterator& a, const Iterator& b) { return a.p_ - b.p_; }
+    friend bool operator==(const Iterator& a, const Iterator& b) { return a.p_ == b.p_; }
+    friend bool operator!=(const Iterator& a, const Iterator& b) { return a.p_ != b.p_; }
+    friend bool operator<(const Iterator& a, const Iterator& b) { return a.p_ < b.p_; }
+    friend bool operator>(const Iterator& a, const Iterator& b) { return a.p_ > b.p_; }
+    friend bool operator<=(const Iterator& a, const Iterator& b) { return a.p_ <= b.p_; }
+    friend bool operator>=(const Iterator& a, const Iterator& b) { return a.p_ >= b.p_; }
+
+private:
+    const char* p_ = nullptr;
+    Budget* budget_ = nullptr;
+};
+
 using Results = boost::match_results<Iterator>;
+
+// The text of a matched part, read past the budget.
+std::string_view partOf(const boost::sub_match<Iterator>& m) {
+    return {m.first.get(), static_cast<std::size_t>(m.second - m.first)};
+}
 
 // The work one search may take, in matcher states. Boost's own bound is its estimate of what
 // a sound pattern needs (exponential backtracking on a short text stops at once), but it
@@ -207,6 +289,224 @@ std::string enginePattern(const std::string& pattern) {
     return out;
 }
 
+// What any match of a pattern needs: its least length and the characters it must hold. With
+// them a search that cannot succeed ends at once, where backtracking would try every way
+// (`a*a*a*a*a*c` on a long text of "a", a count longer than the text). Nothing is known of a
+// pattern with a construct the reading below does not follow.
+struct Shape {
+    uint64_t least = 0;
+    std::bitset<256> needed;  // folded when the case is ignored
+};
+
+class ShapeReader {
+public:
+    ShapeReader(const std::string& pattern, bool ignoreCase) : p_(pattern), fold_(ignoreCase) {}
+
+    std::optional<Shape> read() {
+        try {
+            Shape s = alternatives();
+            if (i_ != p_.size()) return std::nullopt;
+            return s;
+        } catch (const Unknown&) {
+            return std::nullopt;
+        }
+    }
+
+private:
+    struct Unknown {};
+    static constexpr uint64_t kHuge = uint64_t{1} << 62;
+
+    bool more() const { return i_ < p_.size(); }
+    char peek() const { return p_[i_]; }
+
+    Shape alternatives() {
+        Shape s = sequence();
+        while (more() && peek() == '|') {
+            ++i_;
+            Shape other = sequence();
+            s.least = std::min(s.least, other.least);
+            s.needed &= other.needed;
+        }
+        return s;
+    }
+
+    Shape sequence() {
+        Shape s;
+        while (more() && peek() != '|' && peek() != ')') {
+            Shape a = quantified(atom());
+            s.least = std::min(kHuge, s.least + a.least);
+            s.needed |= a.needed;
+        }
+        return s;
+    }
+
+    Shape quantified(Shape a) {
+        if (!more()) return a;
+        uint64_t lowest;
+        char q = peek();
+        if (q == '*' || q == '?') {
+            lowest = 0;
+            ++i_;
+        } else if (q == '+') {
+            lowest = 1;
+            ++i_;
+        } else if (q == '{') {
+            ++i_;
+            lowest = number();
+            if (more() && peek() == ',') {
+                ++i_;
+                if (more() && peek() != '}') number();
+            }
+            if (!more() || peek() != '}') throw Unknown{};
+            ++i_;
+        } else {
+            return a;
+        }
+        if (more() && (peek() == '?' || peek() == '+')) ++i_;  // lazy or possessive: the same need
+        if (lowest == 0) return {};
+        a.least = a.least == 0 ? 0 : (lowest >= kHuge / a.least ? kHuge : a.least * lowest);
+        return a;
+    }
+
+    uint64_t number() {
+        std::size_t start = i_;
+        uint64_t n = 0;
+        while (more() && peek() >= '0' && peek() <= '9')
+            n = std::min(kHuge, n * 10 + static_cast<uint64_t>(p_[i_++] - '0'));
+        if (i_ == start) throw Unknown{};
+        return n;
+    }
+
+    Shape one(unsigned char c) {
+        Shape s;
+        s.least = 1;
+        s.needed.set(fold_ ? vb::toLowerByte(c) : c);
+        return s;
+    }
+    static Shape anyOne() {
+        Shape s;
+        s.least = 1;
+        return s;
+    }
+
+    Shape atom() {
+        char c = p_[i_++];
+        switch (c) {
+        case '(': {
+            bool look = false;
+            if (more() && peek() == '?') {
+                ++i_;
+                if (more() && peek() == ':') {
+                    ++i_;
+                } else if (more() && (peek() == '=' || peek() == '!')) {
+                    ++i_;
+                    look = true;
+                } else if (i_ + 1 < p_.size() && peek() == '<' && (p_[i_ + 1] == '=' || p_[i_ + 1] == '!')) {
+                    i_ += 2;
+                    look = true;
+                } else {
+                    throw Unknown{};
+                }
+            }
+            Shape inner = alternatives();
+            if (!more() || peek() != ')') throw Unknown{};
+            ++i_;
+            return look ? Shape{} : inner;
+        }
+        case '[': {
+            if (more() && peek() == '^') ++i_;
+            if (more() && peek() == ']') ++i_;
+            while (more() && peek() != ']') {
+                if (peek() == '[') throw Unknown{};  // [:alpha:] and its kind
+                i_ += peek() == '\\' ? 2 : 1;
+            }
+            if (!more()) throw Unknown{};
+            ++i_;
+            return anyOne();
+        }
+        case '^':
+        case '$': return {};
+        case '.': return anyOne();
+        case '*':
+        case '+':
+        case '?':
+        case '{':
+        case ')':
+        case '|': throw Unknown{};
+        case '\\': return escape();
+        default: return one(static_cast<unsigned char>(c));
+        }
+    }
+
+    Shape escape() {
+        if (!more()) throw Unknown{};
+        unsigned char e = static_cast<unsigned char>(p_[i_++]);
+        switch (e) {
+        case 'd':
+        case 'D':
+        case 'w':
+        case 'W':
+        case 's':
+        case 'S':
+        case 'n':
+        case 'r':
+        case 't':
+        case 'f':
+        case 'v': return anyOne();
+        case 'b':
+        case 'B': return {};
+        case 'x':
+            if (i_ + 2 <= p_.size() && std::isxdigit(static_cast<unsigned char>(p_[i_])) &&
+                std::isxdigit(static_cast<unsigned char>(p_[i_ + 1]))) {
+                auto c = static_cast<unsigned char>(std::stoi(p_.substr(i_, 2), nullptr, 16));
+                i_ += 2;
+                return one(c);
+            }
+            throw Unknown{};
+        default:
+            if (e >= '1' && e <= '9') {  // a back reference may match nothing
+                while (more() && peek() >= '0' && peek() <= '9') ++i_;
+                return {};
+            }
+            if (std::isalnum(e)) throw Unknown{};
+            return one(e);
+        }
+    }
+
+    const std::string& p_;
+    bool fold_;
+    std::size_t i_ = 0;
+};
+
+// Whether a match may still start at or after a place of the text, by the pattern's shape:
+// the text left holds its least length and each character it needs (so the match starts no
+// later than the last place of the needed character seen last).
+class Possible {
+public:
+    Possible(const std::optional<Shape>& shape, const std::string& text, bool fold) : size_(text.size()) {
+        if (!shape) return;
+        least_ = shape->least;
+        if (shape->needed.none()) return;
+        std::array<std::ptrdiff_t, 256> last;
+        last.fill(-1);
+        for (std::size_t k = 0; k < text.size(); ++k) {
+            auto c = static_cast<unsigned char>(text[k]);
+            last[fold ? vb::toLowerByte(c) : c] = static_cast<std::ptrdiff_t>(k);
+        }
+        for (std::size_t c = 0; c < 256; ++c)
+            if (shape->needed.test(c)) latestStart_ = std::min(latestStart_, last[c]);
+    }
+
+    bool from(std::size_t pos) const {
+        return size_ - pos >= least_ && static_cast<std::ptrdiff_t>(pos) <= latestStart_;
+    }
+
+private:
+    std::size_t size_;
+    uint64_t least_ = 0;
+    std::ptrdiff_t latestStart_ = PTRDIFF_MAX;
+};
+
 // One match, kept as values: the objects outlive the text they were found in.
 struct Found {
     std::string value;
@@ -324,13 +624,12 @@ public:
         std::string out;
         std::size_t copied = 0;
         bool plain = replacement.find('$') == std::string::npos;
-        Iterator begin = text.begin();
         eachMatch(text, global_, [&](const Results& m) {
-            std::size_t at = static_cast<std::size_t>(m[0].first - begin);
+            std::size_t at = static_cast<std::size_t>(m[0].first.get() - text.data());
             out.append(text, copied, at - copied);
             if (plain) out += replacement;
             else expand(out, replacement, m, text);
-            copied = static_cast<std::size_t>(m[0].second - begin);
+            copied = static_cast<std::size_t>(m[0].second.get() - text.data());
         });
         out.append(text, copied, std::string::npos);
         return out;
@@ -343,29 +642,36 @@ private:
             rc::syntax_option_type flags = rc::ECMAScript | rc::mod_s;
             if (!multiLine_) flags |= rc::no_mod_m;
             if (ignoreCase_) flags |= rc::icase;
+            std::string translated = enginePattern(pattern_);
             try {
-                compiled_.emplace(enginePattern(pattern_), flags);
+                compiled_.emplace(translated, flags);
             } catch (const boost::regex_error& e) {
                 patternError(e.code(), pattern_);
             }
+            shape_ = ShapeReader(translated, ignoreCase_).read();
         }
         return *compiled_;
     }
 
     // Each match from the start, each search going on where the last match ended (one
-    // character further after an empty match); only the first unless `all`.
+    // character further after an empty match); only the first unless `all`. The whole call
+    // reads at most its budget of characters, and ends when the script is canceled.
     template <class Visit>
     void eachMatch(const std::string& text, bool all, Visit visit) {
         const Compiled& re = compiled();
-        Iterator begin = text.begin();
+        Budget budget(std::max(kMinReads, kReadsPerCharacter * static_cast<double>(text.size())),
+                      runningScriptCancel());
+        const Iterator begin(text.data(), &budget), end(text.data() + text.size(), &budget);
+        const Possible possible(shape_, text, ignoreCase_);
         std::size_t pos = 0;
         Results m;
-        while (pos <= text.size()) {
+        while (pos <= text.size() && possible.from(pos)) {
             auto flags = boost::match_default;
             if (pos > 0) flags |= boost::match_prev_avail;
             try {
-                if (!boost::regex_search(begin + static_cast<std::ptrdiff_t>(pos), text.end(), m, re, flags, begin))
-                    break;
+                if (!boost::regex_search(begin + static_cast<std::ptrdiff_t>(pos), end, m, re, flags, begin)) break;
+            } catch (const TooMuchWork&) {
+                vb::raise(kOutOfStack);
             } catch (const std::runtime_error&) {
                 // Too much backtracking: the language's out-of-stack error, which scripts know.
                 vb::raise(kOutOfStack);
@@ -373,8 +679,8 @@ private:
             visit(m);
             if (!all) break;
             std::size_t start = static_cast<std::size_t>(m[0].first - begin);
-            std::size_t end = static_cast<std::size_t>(m[0].second - begin);
-            pos = end == start ? end + 1 : end;
+            std::size_t stop = static_cast<std::size_t>(m[0].second - begin);
+            pos = stop == start ? stop + 1 : stop;
         }
     }
 
@@ -383,10 +689,10 @@ private:
         std::vector<Found> found;
         eachMatch(text, all, [&](const Results& m) {
             Found f;
-            f.index = static_cast<int32_t>(m[0].first - text.begin());
-            f.value = m[0].str();
+            f.index = static_cast<int32_t>(m[0].first.get() - text.data());
+            f.value = std::string(partOf(m[0]));
             for (std::size_t g = 1; g < m.size(); ++g) {
-                if (m[g].matched) f.groups.emplace_back(m[g].str());
+                if (m[g].matched) f.groups.emplace_back(std::string(partOf(m[g])));
                 else f.groups.emplace_back();
             }
             found.push_back(std::move(f));
@@ -399,7 +705,8 @@ private:
     static void expand(std::string& out, const std::string& replacement, const Results& m, const std::string& text) {
         auto digit = [](char c) { return c >= '0' && c <= '9'; };
         std::size_t groups = m.size() - 1;
-        std::size_t index = static_cast<std::size_t>(m[0].first - text.begin());
+        std::size_t index = static_cast<std::size_t>(m[0].first.get() - text.data());
+        std::size_t after = static_cast<std::size_t>(m[0].second.get() - text.data());
         for (std::size_t i = 0; i < replacement.size(); ++i) {
             char c = replacement[i];
             if (c != '$' || i + 1 >= replacement.size()) {
@@ -411,13 +718,13 @@ private:
                 out += '$';
                 ++i;
             } else if (n == '&') {
-                out.append(m[0].first, m[0].second);
+                out += partOf(m[0]);
                 ++i;
             } else if (n == '`') {
                 out.append(text, 0, index);
                 ++i;
             } else if (n == '\'') {
-                out.append(m[0].second, text.end());
+                out.append(text, after, std::string::npos);
                 ++i;
             } else if (digit(n)) {
                 std::size_t one = static_cast<std::size_t>(n - '0');
@@ -431,7 +738,7 @@ private:
                     out += c;
                     continue;
                 }
-                if (m[group].matched) out.append(m[group].first, m[group].second);
+                if (m[group].matched) out += partOf(m[group]);
                 i += used;
             } else {
                 out += c;
@@ -444,10 +751,16 @@ private:
     bool global_ = false;
     bool multiLine_ = false;
     std::optional<Compiled> compiled_;
+    std::optional<Shape> shape_;  // of the compiled pattern
 };
 
 }  // namespace
 
 vb::ObjectRef makeRegExp() { return std::make_shared<RegExpObject>(); }
+
+const std::atomic<bool>*& runningScriptCancel() {
+    thread_local const std::atomic<bool>* cancel = nullptr;
+    return cancel;
+}
 
 }  // namespace script

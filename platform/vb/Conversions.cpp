@@ -105,6 +105,130 @@ std::string radixText(const Variant& v, int bitsPerDigit) {
 
 }  // namespace
 
+namespace {
+
+// A number as text: either a "&H"/"&O" value, or the decimal spelled plainly ("-", digits, ".",
+// digits, "e" and exponent) without "$", blanks and thousands commas.
+struct NumberText {
+    std::optional<int32_t> radixValue;
+    std::string decimal;
+};
+
+std::optional<NumberText> scanNumber(std::string_view t) {
+    std::size_t i = 0;
+    while (i < t.size() && isBlank(t[i])) ++i;
+    if (i < t.size() && t[i] == '&') {
+        std::optional<uint64_t> value = readRadix(t, i);
+        while (i < t.size() && isBlank(t[i])) ++i;
+        if (!value || i != t.size()) return std::nullopt;
+        return NumberText{static_cast<int32_t>(static_cast<uint32_t>(*value)), {}};
+    }
+    std::string clean;
+    bool sign = false, currency = false;
+    while (i < t.size()) {
+        if (t[i] == '$' && !currency) {
+            currency = true;
+        } else if ((t[i] == '+' || t[i] == '-') && !sign) {
+            sign = true;
+            if (t[i] == '-') clean += '-';
+        } else {
+            break;
+        }
+        ++i;
+    }
+    bool digits = false;
+    while (i < t.size() && (isDigit(t[i]) || (t[i] == ',' && digits && i + 1 < t.size() && isDigit(t[i + 1])))) {
+        if (t[i] != ',') clean += t[i];
+        digits = true;
+        ++i;
+    }
+    if (i < t.size() && t[i] == '.') {
+        clean += '.';
+        ++i;
+        while (i < t.size() && isDigit(t[i])) {
+            clean += t[i++];
+            digits = true;
+        }
+    }
+    if (!digits) return std::nullopt;
+    if (i < t.size() && (t[i] == 'e' || t[i] == 'E' || t[i] == 'd' || t[i] == 'D')) {
+        clean += 'e';
+        ++i;
+        if (i < t.size() && (t[i] == '+' || t[i] == '-')) clean += t[i++];
+        std::size_t start = i;
+        while (i < t.size() && isDigit(t[i])) clean += t[i++];
+        if (i == start) return std::nullopt;
+    }
+    while (i < t.size() && isBlank(t[i])) ++i;
+    if (i != t.size()) return std::nullopt;
+    return NumberText{std::nullopt, std::move(clean)};
+}
+
+// The ten-thousandths of a plain decimal, rounded half to even, exactly; nothing when it is
+// beyond the Currency range.
+std::optional<int64_t> exactTenThousandths(const std::string& decimal) {
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < decimal.size() && decimal[i] == '-') negative = true, ++i;
+    std::string digits;
+    int64_t point = 0;  // digits after the decimal point
+    bool afterPoint = false;
+    for (; i < decimal.size() && decimal[i] != 'e'; ++i) {
+        if (decimal[i] == '.') {
+            afterPoint = true;
+            continue;
+        }
+        digits += decimal[i];
+        if (afterPoint) ++point;
+    }
+    int64_t exponent = 0;
+    if (i < decimal.size()) {
+        bool down = false;
+        ++i;
+        if (i < decimal.size() && (decimal[i] == '+' || decimal[i] == '-')) down = decimal[i++] == '-';
+        for (; i < decimal.size(); ++i) exponent = std::min<int64_t>(exponent * 10 + (decimal[i] - '0'), 100000);
+        if (down) exponent = -exponent;
+    }
+    std::size_t lead = digits.find_first_not_of('0');
+    if (lead == std::string::npos) return 0;
+    digits.erase(0, lead);
+    // value = digits * 10^shift ten-thousandths
+    int64_t shift = exponent - point + 4;
+    std::string kept = digits, dropped;
+    if (shift >= 0) {
+        if (static_cast<int64_t>(digits.size()) + shift > 20) return std::nullopt;
+        kept.append(static_cast<std::size_t>(shift), '0');
+    } else if (static_cast<int64_t>(digits.size()) > -shift) {
+        kept = digits.substr(0, digits.size() - static_cast<std::size_t>(-shift));
+        dropped = digits.substr(kept.size());
+    } else {
+        kept.clear();
+        dropped = std::string(static_cast<std::size_t>(-shift) - digits.size(), '0') + digits;
+    }
+    if (kept.size() > 20) return std::nullopt;
+    unsigned __int128 magnitude = 0;
+    for (char d : kept) magnitude = magnitude * 10 + static_cast<unsigned>(d - '0');
+    if (!dropped.empty()) {
+        bool beyondHalf = dropped.find_first_not_of('0', 1) != std::string::npos;
+        if (dropped[0] > '5' || (dropped[0] == '5' && (beyondHalf || (magnitude & 1)))) ++magnitude;
+    }
+    const unsigned __int128 limit = negative ? static_cast<unsigned __int128>(INT64_MAX) + 1 : INT64_MAX;
+    if (magnitude > limit) return std::nullopt;
+    if (negative) return static_cast<int64_t>(0 - static_cast<uint64_t>(magnitude));
+    return static_cast<int64_t>(magnitude);
+}
+
+}  // namespace
+
+std::optional<double> parseNumber(std::string_view t) {
+    std::optional<NumberText> n = scanNumber(t);
+    if (!n) return std::nullopt;
+    if (n->radixValue) return static_cast<double>(*n->radixValue);
+    double d = std::strtod(n->decimal.c_str(), nullptr);
+    if (!std::isfinite(d)) return std::nullopt;
+    return d;
+}
+
 int64_t roundToInteger(double d) {
     double r = std::nearbyint(d);
     if (!std::isfinite(r) || r < -9.2233720368547758e18 || r >= 9.2233720368547758e18) raise(errors::Overflow);
@@ -206,6 +330,15 @@ double CDbl(const Variant& v) { return toDouble(v); }
 
 Variant CCur(const Variant& v) {
     if (v.kind() == VarKind::Currency) return v;
+    // Text is read exactly: its digits may be more than a Double holds.
+    if (v.kind() == VarKind::String) {
+        std::optional<NumberText> n = scanNumber(v.str());
+        if (!n) raise(errors::TypeMismatch);
+        if (n->radixValue) return Variant::currency(int64_t{*n->radixValue} * 10000);
+        std::optional<int64_t> exact = exactTenThousandths(n->decimal);
+        if (!exact) raise(errors::Overflow);
+        return Variant::currency(*exact);
+    }
     return Variant::currency(currencyOf(toDouble(v)));
 }
 
@@ -238,58 +371,6 @@ Date CDate(const Variant& v) {
             return Date{d};
         }
     }
-}
-
-std::optional<double> parseNumber(std::string_view t) {
-    std::size_t i = 0;
-    while (i < t.size() && isBlank(t[i])) ++i;
-    if (i < t.size() && t[i] == '&') {
-        std::optional<uint64_t> value = readRadix(t, i);
-        while (i < t.size() && isBlank(t[i])) ++i;
-        if (!value || i != t.size()) return std::nullopt;
-        return static_cast<double>(static_cast<int32_t>(static_cast<uint32_t>(*value)));
-    }
-    std::string clean;
-    bool sign = false, currency = false;
-    while (i < t.size()) {
-        if (t[i] == '$' && !currency) {
-            currency = true;
-        } else if ((t[i] == '+' || t[i] == '-') && !sign) {
-            sign = true;
-            if (t[i] == '-') clean += '-';
-        } else {
-            break;
-        }
-        ++i;
-    }
-    bool digits = false;
-    while (i < t.size() && (isDigit(t[i]) || (t[i] == ',' && digits && i + 1 < t.size() && isDigit(t[i + 1])))) {
-        if (t[i] != ',') clean += t[i];
-        digits = true;
-        ++i;
-    }
-    if (i < t.size() && t[i] == '.') {
-        clean += '.';
-        ++i;
-        while (i < t.size() && isDigit(t[i])) {
-            clean += t[i++];
-            digits = true;
-        }
-    }
-    if (!digits) return std::nullopt;
-    if (i < t.size() && (t[i] == 'e' || t[i] == 'E' || t[i] == 'd' || t[i] == 'D')) {
-        clean += 'e';
-        ++i;
-        if (i < t.size() && (t[i] == '+' || t[i] == '-')) clean += t[i++];
-        std::size_t start = i;
-        while (i < t.size() && isDigit(t[i])) clean += t[i++];
-        if (i == start) return std::nullopt;
-    }
-    while (i < t.size() && isBlank(t[i])) ++i;
-    if (i != t.size()) return std::nullopt;
-    double d = std::strtod(clean.c_str(), nullptr);
-    if (!std::isfinite(d)) return std::nullopt;
-    return d;
 }
 
 double Val(std::string_view text) {
@@ -370,9 +451,21 @@ std::string Oct(const Variant& v) { return radixText(v, 3); }
 
 namespace {
 
+Variant checkedCurrency(__int128 v) {
+    if (v > INT64_MAX || v < INT64_MIN) raise(errors::Overflow);
+    return Variant::currency(static_cast<int64_t>(v));
+}
+
+// Currency cut to whole units in its own integers: towards zero, or down with `floor`.
+Variant wholeCurrency(int64_t v, bool floor) {
+    __int128 units = v / 10000;
+    if (floor && v < 0 && v % 10000 != 0) --units;
+    return checkedCurrency(units * 10000);
+}
+
 // Applies a whole-number step (trunc, floor) keeping the value's kind.
 template <class Step>
-Variant wholeNumber(const Variant& v, Step step) {
+Variant wholeNumber(const Variant& v, Step step, bool floor) {
     switch (v.kind()) {
         case VarKind::Null: return v;
         case VarKind::Empty: return Variant(int16_t{0});
@@ -381,11 +474,9 @@ Variant wholeNumber(const Variant& v, Step step) {
         case VarKind::Byte: return v;
         case VarKind::Boolean: return Variant(static_cast<int16_t>(v.boolean() ? -1 : 0));
         case VarKind::Single: return Variant(static_cast<float>(step(static_cast<double>(v.sng()))));
-        case VarKind::Currency:
-            return Variant::currency(static_cast<int64_t>(step(static_cast<double>(v.currencyValue()) / 10000.0)) *
-                                     10000);
+        case VarKind::Currency: return wholeCurrency(v.currencyValue(), floor);
         case VarKind::Date: return Variant(Date{step(v.date().serial)});
-        case VarKind::Object: return wholeNumber(valueOf(v), step);
+        case VarKind::Object: return wholeNumber(valueOf(v), step, floor);
         default: return Variant(step(toDouble(v)));
     }
 }
@@ -402,11 +493,13 @@ double roundDigits(double d, int32_t digits) {
 }  // namespace
 
 Variant Fix(const Variant& v) {
-    return wholeNumber(v, [](double d) { return std::trunc(d); });
+    return wholeNumber(
+        v, [](double d) { return std::trunc(d); }, false);
 }
 
 Variant Int(const Variant& v) {
-    return wholeNumber(v, [](double d) { return std::floor(d); });
+    return wholeNumber(
+        v, [](double d) { return std::floor(d); }, true);
 }
 
 Variant Round(const Variant& v, int32_t digits) {
@@ -421,9 +514,13 @@ Variant Round(const Variant& v, int32_t digits) {
         case VarKind::Single: return Variant(static_cast<float>(roundDigits(v.sng(), digits)));
         case VarKind::Currency: {
             if (digits >= 4) return v;
-            double unit = std::pow(10.0, 4 - digits);
-            return Variant::currency(
-                static_cast<int64_t>(std::nearbyint(static_cast<double>(v.currencyValue()) / unit) * unit));
+            // Half to even in the value's own integers.
+            int64_t unit = 1;
+            for (int32_t k = digits; k < 4; ++k) unit *= 10;
+            __int128 q = v.currencyValue() / unit, r = v.currencyValue() % unit;
+            __int128 twice = r < 0 ? -2 * r : 2 * r;
+            if (twice > unit || (twice == unit && (q & 1))) q += r < 0 ? -1 : 1;
+            return checkedCurrency(q * unit);
         }
         case VarKind::Date: return Variant(Date{roundDigits(v.date().serial, digits)});
         case VarKind::Object: return Round(valueOf(v), digits);

@@ -377,6 +377,15 @@ Comparison compare(const Variant& a0, const Variant& b0, CompareMethod method, M
         int64_t i = wholeValue(x), j = wholeValue(y);
         return i < j ? Comparison::Less : i > j ? Comparison::Greater : Comparison::Equal;
     }
+    // Currency against Currency or a whole number compares its ten-thousandths exactly.
+    auto exact = [](const Variant& v) { return v.kind() == VarKind::Currency || wholeKind(v) || v.isEmpty(); };
+    if ((x.kind() == VarKind::Currency || y.kind() == VarKind::Currency) && exact(x) && exact(y)) {
+        auto units = [](const Variant& v) {
+            return v.kind() == VarKind::Currency ? __int128{v.currencyValue()} : __int128{wholeValue(v)} * 10000;
+        };
+        __int128 i = units(x), j = units(y);
+        return i < j ? Comparison::Less : i > j ? Comparison::Greater : Comparison::Equal;
+    }
     return order(toDouble(x), toDouble(y));
 }
 

@@ -390,4 +390,50 @@ TEST(ScriptControl, RegExpFromTheHost) {
     EXPECT_EQ(vb::TypeName(made), "IRegExp2");
 }
 
+// A match bounded by the text it has: a count longer than the text, or a needed character the
+// text lacks, ends at once; a match that would read too much raises error 28 at once.
+TEST(ScriptControl, HopelessMatchesEndAtOnce) {
+    ScriptControl sc;
+    sc.setTimeout(0);
+    sc.ExecuteStatement("Set re = New RegExp : long = String(100000, \"a\") & \"b\"");
+    auto test = [&](const std::string& pattern, const std::string& text) {
+        sc.ExecuteStatement("re.Pattern = \"" + pattern + "\"");
+        auto t0 = std::chrono::steady_clock::now();
+        int32_t error = errorOf([&] { sc.ExecuteStatement("r = re.Test(" + text + ")"); });
+        auto took = std::chrono::steady_clock::now() - t0;
+        EXPECT_LT(took, std::chrono::seconds(1)) << pattern;
+        return error != 0 ? vb::Variant(error) : sc.Eval("r");
+    };
+    EXPECT_EQ(vb::CStr(test("a{2147483647}", "long")), "False");
+    EXPECT_EQ(vb::CStr(test("a{1000000}", "long")), "False");
+    EXPECT_EQ(vb::CStr(test("a*a*a*a*a*c", "String(5000, \"a\")")), "False");
+    EXPECT_EQ(vb::CStr(test("a{50000}b", "long")), "28");
+    EXPECT_EQ(vb::CStr(test("a{50000}", "long")), "True");
+}
+
+// A cancel (what the host does on SIGTERM) ends a match under way, not only the statements
+// around it: this match alone would read 2e9 characters and then fail with error 28, so the
+// canceled error shows that the match itself stopped.
+TEST(ScriptControl, ACancelEndsAMatchUnderWay) {
+    ScriptControl sc;
+    sc.setTimeout(0);
+    auto matching = std::make_shared<Signal>();
+    sc.AddObject("matching", matching);
+    sc.AddCode(
+        "Dim re, t\r\nSet re = New RegExp : re.Pattern = \"a{50000}b\"\r\nt = String(20000000, \"a\") & "
+        "\"b\"\r\n"
+        "Sub M()\r\n matching.Reached\r\n r = re.Test(t)\r\nEnd Sub");
+    std::function<void()> cancel = sc.canceller();
+    std::thread stopper([cancel, matching] {
+        matching->wait();
+        // Lets the match get under way; a slower start only means the match stops at its first read.
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        cancel();
+    });
+    EXPECT_EQ(errorOf([&] { run(sc, "M"); }), script::kTimeoutError);
+    matching->Reached();
+    stopper.join();
+    EXPECT_EQ(sc.lastError().Line, 6);  // the Test
+}
+
 }  // namespace

@@ -77,3 +77,32 @@ AssertEqual 2 * 3 Mod 4, 2, "* binds closer than Mod"
 AssertEqual 1 + 2 & 3, "33", "& below +"
 Const Limit = 10
 AssertEqual s = Limit, True, "against a Const the text converts too"
+' Currency is a 64-bit count of ten-thousandths: text reads into it exactly, and its
+' arithmetic and comparisons keep every digit.
+Dim top : top = CCur("922337203685477.5807")
+AssertEqual TypeName(top), "Currency", "CCur of text"
+AssertEqual CStr(top), "922337203685477.5807", "the top of the range, exactly"
+AssertEqual CStr(CCur("-922337203685477.5808")), "-922337203685477.5808", "the bottom of the range"
+AssertEqual CStr(CCur("900000000000000.1234")), "900000000000000.1234", "fifteen digits and four decimals"
+AssertEqual CStr(CCur(" $1,234.56789 ")), "1234.5679", "the fifth decimal rounds"
+AssertEqual CStr(CCur("1.5e3")), "1500", "an exponent"
+AssertEqual CStr(CCur("&H10")), "16", "a hexadecimal text"
+AssertEqual CStr(top - CCur("0.0001")), "922337203685477.5806", "subtraction keeps the last digit"
+AssertEqual CStr(CCur("900000000000000.1234") * 1), "900000000000000.1234", "times a whole number"
+AssertEqual CStr(CCur("900000000000000.1234") + CCur("0.0001")), "900000000000000.1235", "addition"
+AssertTrue top > CCur("922337203685477.5806"), "comparison sees the last digit"
+AssertTrue CCur("900000000000000.1234") <> CCur("900000000000000.1235"), "so does inequality"
+AssertEqual CStr(Fix(top)), "922337203685477", "Fix"
+AssertEqual CStr(Int(CCur("-900000000000000.1234"))), "-900000000000001", "Int goes down"
+AssertEqual CStr(Round(CCur("900000000000000.1234"), 2)), "900000000000000.12", "Round"
+On Error Resume Next
+Dim tooBig : tooBig = CCur("922337203685477.5808")
+AssertEqual Err.Number, 6, "beyond the top is an overflow"
+Err.Clear
+tooBig = top + CCur("0.0001")
+AssertEqual Err.Number, 6, "so is a sum beyond it"
+Err.Clear
+tooBig = CCur("abc")
+AssertEqual Err.Number, 13, "text that is no number"
+Err.Clear
+On Error GoTo 0

@@ -18,6 +18,20 @@ Err.Clear
 Err.Raise vbObjectError + 1
 AssertEqual Err.Number, vbObjectError + 1, "vbObjectError"
 Err.Clear
+Err.Raise 0
+AssertEqual Err.Number, 5, "raising error 0 is an invalid argument"
+AssertEqual Err.Description, "Invalid procedure call or argument", "with its text"
+Err.Clear
+Err.Raise 0, "MySource", "My text"
+AssertEqual Err.Number, 5, "also with a source and a text"
+Err.Clear
+Err.Raise 1000
+AssertEqual Err.Number, 1000, "a number the language has no text for"
+AssertEqual Err.Description, "Unknown runtime error", "reads as an unknown runtime error"
+Err.Clear
+Err.Raise 13
+AssertEqual Err.Description, "Type mismatch", "a number it knows keeps its own text"
+Err.Clear
 Native.Raise 1234
 AssertEqual Err.Number, 1234, "a native object's error reaches the script"
 AssertEqual Err.Description, "Native failure 1234", "with its text"

@@ -194,7 +194,7 @@ s = re.Test(String(1000, "a") & "b")
 AssertEqual Err.Number, 28, "and on a long one"
 Err.Clear
 re.Pattern = "(x+x+)+y"
-s = re.Execute(String(1000, "x")).Count
+s = re.Execute(String(1000, "x") & "-y").Count
 AssertEqual Err.Number, 28, "Execute stops as well"
 Err.Clear
 On Error GoTo 0
@@ -238,3 +238,31 @@ re.Pattern = "\\u0041"
 AssertTrue re.Test("\u0041"), "an escaped backslash before u0041"
 re.Pattern = "(\u0061)\1"
 AssertEqual re.Replace("xaay", "-"), "x-y", "an escape in a group with a back reference"
+
+' A match the text cannot hold ends at once: a count longer than the text, a character the
+' text lacks; what the pattern needs is still found wherever it is.
+re.Pattern = "a{2147483647}"
+AssertEqual re.Test(String(100000, "a") & "b"), False, "a count longer than the text"
+re.Pattern = "a{1000000}"
+AssertEqual re.Test(String(100000, "a") & "b"), False, "a million of them"
+re.Pattern = "a*a*a*a*a*c"
+AssertEqual re.Test(String(5000, "a")), False, "a needed character the text lacks"
+AssertEqual re.Test(String(5000, "a") & "c"), True, "and the text that has it"
+re.Pattern = "x{3}"
+AssertEqual re.Test("xx"), False, "a count one longer than the text"
+AssertEqual re.Test("xxx"), True, "a count as long as the text"
+re.Pattern = "a*c|b"
+AssertEqual re.Test("aab"), True, "either of two alternatives"
+re.Pattern = "(?:ab)+c(?=d)"
+AssertEqual re.Test("ababcd"), True, "a group and a look-ahead"
+re.Pattern = "C"
+re.IgnoreCase = True
+AssertEqual re.Test("abc"), True, "a needed character in the other case"
+re.IgnoreCase = False
+AssertEqual re.Test("abc"), False, "but not when the case counts"
+re.Pattern = "\x41\d"
+AssertEqual re.Test("zA1"), True, "a needed character written in hexadecimal"
+re.Pattern = "(\w)\1z"
+re.Global = True
+AssertEqual re.Execute("aaz bbz cz").Count, 2, "each match of a global search"
+re.Global = False

@@ -43,3 +43,37 @@ Rem a comment line
 AssertEqual FormatNumber(1234.5), "1,234.50", "FormatNumber"
 AssertEqual FormatNumber(0.4, 0), "0", "FormatNumber without decimals"
 AssertEqual FormatNumber(-3, 1), "-3.0", "FormatNumber of a negative"
+' The byte forms see each character as its two bytes (UTF-16, low byte first).
+AssertEqual LenB("abc"), 6, "LenB"
+AssertEqual LenB(""), 0, "LenB of nothing"
+AssertTrue IsNull(LenB(Null)), "LenB of Null"
+AssertEqual LenB(ChrW(8364)), 2, "LenB of a character above 255"
+AssertEqual LeftB("abc", 4), "ab", "LeftB"
+AssertEqual RightB("abc", 2), "c", "RightB"
+AssertEqual MidB("abcd", 3, 4), "bc", "MidB"
+AssertEqual MidB("abcd", 5), "cd", "MidB to the end"
+AssertEqual InStrB("abc", "c"), 5, "InStrB gives the byte position"
+AssertEqual InStrB(4, "abcabc", "b"), 9, "InStrB from a start"
+AssertEqual InStrB("abc", "z"), 0, "InStrB not found"
+AssertTrue IsNull(InStrB("abc", Null)), "InStrB of Null"
+AssertEqual AscB("A"), 65, "AscB"
+AssertEqual AscB(ChrW(8364)), 172, "AscB is the low byte"
+' Null: a Null start of InStr and a Null text of Replace are errors; a Null text of InStr is Null.
+AssertTrue IsNull(InStr(1, Null, "a")), "InStr of a Null text"
+AssertTrue IsNull(InStr("a", Null)), "InStr for Null"
+On Error Resume Next
+Dim nullResult
+nullResult = InStr(Null, "a", "a")
+AssertEqual Err.Number, 94, "a Null start of InStr"
+AssertEqual Err.Description, "Invalid use of Null", "with its text"
+Err.Clear
+nullResult = Replace(Null, "a", "b")
+AssertEqual Err.Number, 94, "Replace of a Null text"
+Err.Clear
+nullResult = InStrB(Null, "a", "a")
+AssertEqual Err.Number, 94, "a Null start of InStrB"
+Err.Clear
+nullResult = AscB("")
+AssertEqual Err.Number, 5, "AscB of nothing"
+Err.Clear
+On Error GoTo 0
