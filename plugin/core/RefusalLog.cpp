@@ -32,7 +32,10 @@ void RefusalLog::Note(const std::string& what) {
     timer_->Enabled(true);
 }
 
-void RefusalLog::Flush() { Write(); }
+void RefusalLog::Flush() {
+    Write();
+    timer_.reset();  // an owner that is shutting down keeps no timer of its loop
+}
 
 void RefusalLog::Write() {
     if (timer_) timer_->Enabled(false);

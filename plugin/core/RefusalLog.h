@@ -29,7 +29,7 @@ public:
 
     // One refusal; `what` names it ("kitchen Zephra refused volume.shtml?22 (...)").
     void Note(const std::string& what);
-    // Writes what is counted and not written yet (before the owner goes).
+    // Writes what is counted and not written yet, and drops the timer (before the owner goes).
     void Flush();
     // Refusals noted so far.
     uint32_t Count() const noexcept { return count_; }
