@@ -13,6 +13,7 @@ namespace {
 
 constexpr const char* kListSection = "Devices";
 constexpr const char* kDeviceSection = "Device ";
+constexpr const char* kX10Section = "X10";
 
 std::optional<double> decimalNumber(const std::string& text) {
     if (text.empty()) return std::nullopt;
@@ -74,6 +75,21 @@ std::optional<DeviceStore::Saved> read(const windows::IniDocument& doc, const st
     return DeviceStore::Saved{ref, device, {get("string"), *status, *value, vb::Date{*lastChange}}};
 }
 
+std::string x10Code(X10Status::Address a) { return std::string(1, a.house) + std::to_string(a.unit); }
+
+// One X10 state of the file ("3,46000.5"); none when it does not read back as a state
+// the host gives a switched code.
+std::optional<X10Status::Known> readX10(const std::string& code, const std::string& text) {
+    auto address = X10Status::parse(code);
+    const std::size_t comma = text.find(',');
+    if (!address || comma == std::string::npos) return std::nullopt;
+    auto status = WholeNumberInFile(std::string_view(text).substr(0, comma));
+    auto lastChange = decimalNumber(text.substr(comma + 1));
+    if (!status || (*status != kStatusOn && *status != kStatusOff && *status != kStatusDim)) return std::nullopt;
+    if (!lastChange || !vb::isValidDateSerial(*lastChange)) return std::nullopt;
+    return X10Status::Known{*address, *status, vb::Date{*lastChange}};
+}
+
 }  // namespace
 
 std::optional<int32_t> WholeNumberInFile(std::string_view text) {
@@ -125,15 +141,18 @@ std::string UnescapeDeviceText(std::string_view text) {
     return out;
 }
 
-void SaveDevices(const DeviceStore& store, const std::filesystem::path& file) {
+void SaveDevices(const DeviceStore& store, const std::filesystem::path& file, const X10Status* x10) {
     windows::IniDocument doc;
     std::vector<DeviceStore::Saved> devices = store.all();
     for (const DeviceStore::Saved& d : devices) doc.Set(kListSection, std::to_string(d.reference), "");
     for (const DeviceStore::Saved& d : devices) write(doc, kDeviceSection + std::to_string(d.reference), d);
+    if (x10)
+        for (const X10Status::Known& k : x10->known())
+            doc.Set(kX10Section, x10Code(k.address), std::to_string(k.status) + "," + serialText(k.lastChange.serial));
     windows::WriteIniFile(file, doc);
 }
 
-std::vector<std::string> LoadDevices(DeviceStore& store, const std::filesystem::path& file) {
+std::vector<std::string> LoadDevices(DeviceStore& store, const std::filesystem::path& file, X10Status* x10) {
     std::vector<std::string> notes;
     windows::IniDocument doc = windows::ReadIniFile(file);
     for (const auto& [key, unused] : doc.Section(kListSection)) {
@@ -141,6 +160,11 @@ std::vector<std::string> LoadDevices(DeviceStore& store, const std::filesystem::
         std::optional<DeviceStore::Saved> saved;
         if (ref) saved = read(doc, kDeviceSection + key, *ref);
         if (!saved || !store.restore(std::move(*saved))) notes.push_back("device " + key + " could not be read back");
+    }
+    if (!x10) return notes;
+    for (const auto& [code, text] : doc.Section(kX10Section)) {
+        if (std::optional<X10Status::Known> known = readX10(code, text)) x10->restore(*known);
+        else notes.push_back("X10 state " + code + " could not be read back");
     }
     return notes;
 }

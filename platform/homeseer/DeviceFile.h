@@ -2,6 +2,8 @@
 // The host keeps its devices across runs in one file (the host program's
 // "Config/zephra-host-devices.ini"): section "Devices" lists the references, section
 // "Device " & reference holds a device's properties and the state kept for its code.
+// Section "X10" holds the last known state of each X10 code switched at some time, so that a
+// power switch left off is still off after a restart: code=status,lastchange.
 // Texts are written escaped ("\\", "\r", "\n", "\xHH" for other control characters), so
 // that any device text reads back byte for byte.
 
@@ -13,15 +15,18 @@
 #include <vector>
 
 #include "homeseer/DeviceStore.h"
+#include "homeseer/X10Status.h"
 
 namespace homeseer {
 
-// Writes every device of the store (the file replaced whole; raises 75 on failure).
-void SaveDevices(const DeviceStore& store, const std::filesystem::path& file);
+// Writes every device of the store, and the X10 states when given (the file replaced whole;
+// raises 75 on failure).
+void SaveDevices(const DeviceStore& store, const std::filesystem::path& file, const X10Status* x10 = nullptr);
 
-// Adds the devices of the file to the store; a missing file adds none. Answers one note
-// per entry that could not be read back (which is skipped).
-std::vector<std::string> LoadDevices(DeviceStore& store, const std::filesystem::path& file);
+// Adds the devices of the file to the store (and its X10 states to `x10` when given); a
+// missing file adds none. Answers one note per entry that could not be read back (which is
+// skipped).
+std::vector<std::string> LoadDevices(DeviceStore& store, const std::filesystem::path& file, X10Status* x10 = nullptr);
 
 // The escaping used in the file.
 std::string EscapeDeviceText(std::string_view text);

@@ -102,6 +102,8 @@ public:
 
     DeviceStore& devices() noexcept { return devices_; }
     EventStore& events() noexcept { return events_; }
+    // The X10 codes' last known states, which the host program keeps with its devices.
+    X10Status& x10() noexcept { return x10_; }
 
     // Called by every member before it acts.
     virtual void called(std::string_view member, std::vector<std::string> args);

@@ -45,4 +45,21 @@ void X10Status::set(Address a, int32_t status, vb::Date when) {
 
 void X10Status::setLastChange(Address a, vb::Date when) { slots_[indexOf(a)].lastChange = when; }
 
+std::vector<X10Status::Known> X10Status::known() const {
+    std::vector<Known> all;
+    for (std::size_t i = 0; i < slots_.size(); ++i) {
+        const Slot& slot = slots_[i];
+        if (slot.status == kStatusUnknown) continue;
+        const Address a{static_cast<char>('A' + i / 16), static_cast<int32_t>(i % 16 + 1)};
+        all.push_back({a, slot.status, slot.lastChange});
+    }
+    return all;
+}
+
+void X10Status::restore(const Known& entry) {
+    Slot& slot = slots_[indexOf(entry.address)];
+    slot.status = entry.status;
+    slot.lastChange = entry.lastChange;
+}
+
 }  // namespace homeseer

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "homeseer/Host.h"
 #include "vb/Date.h"
@@ -41,6 +42,16 @@ public:
     // Sets the status; the change time moves only when the status changes.
     void set(Address a, int32_t status, vb::Date when);
     void setLastChange(Address a, vb::Date when);
+
+    // The codes switched at some time, in code order, with what the table keeps of them.
+    struct Known {
+        Address address;
+        int32_t status;
+        vb::Date lastChange;
+    };
+    std::vector<Known> known() const;
+    // Puts back what `known` gave (a status and its change time as they were).
+    void restore(const Known& entry);
 
 private:
     struct Slot {

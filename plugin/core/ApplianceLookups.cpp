@@ -88,10 +88,11 @@ ZephraObjects GetZephraObjects(PluginState& state, const std::string& selector) 
     return objects;
 }
 
-bool IsAvailable(PluginState& state, const Zephra& zephra) {
-    const std::string& powerDevice = zephra.PowerDevice();
-    if (zephra.PowerCycleInProgress() || powerDevice.empty()) return true;
-    return state.Host().IsOn(powerDevice);
+bool IsAvailable(PluginState&, Zephra& zephra) {
+    if (zephra.PowerCycleInProgress() || zephra.PowerDevice().empty()) return true;
+    const bool off = zephra.PowerReportedOff();
+    zephra.NoteSkippedForPower(off);
+    return !off;
 }
 
 }  // namespace zephra

@@ -26,7 +26,8 @@ std::shared_ptr<Zephra> GetOneZephraObject(PluginState& state, const std::string
 ZephraObjects GetZephraObjects(PluginState& state, const std::string& selector);
 
 // False only when the appliance is not in a power cycle, has a power device, and the host
-// reports that device not on. Host failures reach the caller.
-bool IsAvailable(PluginState& state, const Zephra& zephra);
+// reports that device off (one it has never switched is not off); the first of a run of such
+// answers is logged. Host failures reach the caller.
+bool IsAvailable(PluginState& state, Zephra& zephra);
 
 }  // namespace zephra

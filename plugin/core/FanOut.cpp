@@ -1,12 +1,15 @@
 #include "core/FanOut.h"
 
 #include <functional>
+#include <memory>
+#include <optional>
 
 #include "core/ApplianceLookups.h"
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
 #include "core/QueueTimer.h"
 #include "core/RandomToken.h"
+#include "core/RefusalLog.h"
 #include "core/SpeechToWav.h"
 #include "core/StatusText.h"
 #include "core/Zephra.h"
@@ -24,6 +27,8 @@ constexpr const char* kSpeakTag = "InternalSpeak";
 constexpr const char* kSendCIDTag = "InternalSendCID ";
 constexpr const char* kHspCIDTag = "InternalSendHspCID ";
 constexpr const char* kTempFile = "ZephraTempFile";
+constexpr const char* kSpeechRefused = "InternalSpeak refused a speech for \"";
+constexpr const char* kNoFreeFile = "\": all ten speech files still wait to be played";
 constexpr const char* kWavExtension = ".wav";
 constexpr const char* kAlwaysAwake = "always awake";
 constexpr const char* kAwake = "awake";
@@ -58,8 +63,9 @@ std::string FanOut(PluginState& state, const std::string& selector, const std::s
         bool served = false;
         Handled(state, tag, [&] {
             if (!IsAvailable(state, *z)) return;
+            const uint32_t refused = z->CommandsRefused();
             action(*z, token);
-            served = true;
+            served = z->CommandsRefused() == refused;  // a command it refused was not served
         });
         all = all && served;
     }
@@ -87,15 +93,50 @@ std::string AvailableCallerIdAppliances(PluginState& state) {
     return list.size() > 1 ? list.substr(1) : std::string();
 }
 
+std::string SpeechFileName(int32_t counter) { return kTempFile + std::to_string(counter) + kWavExtension; }
+
+// The next of the ten speech files that no appliance still has to fetch: a file queued for
+// playing is not spoken over. None when all ten wait.
+std::optional<int32_t> FreeSpeechFile(PluginState& state) {
+    for (int32_t step = 1; step <= kSpeechFiles; ++step) {
+        const int32_t counter = (state.TempFileCounter + step) % kSpeechFiles;
+        const std::string name = SpeechFileName(counter);
+        bool held = false;
+        for (const ZephraEntry& slot : state.appliances.slots)
+            held = held || (slot.Object && slot.Object->HoldsFile(name));
+        if (!held) return counter;
+    }
+    return std::nullopt;
+}
+
+struct SpeechRefusalPart {
+    std::unique_ptr<RefusalLog> log;
+};
+
+RefusalLog& SpeechRefusals(PluginState& state) {
+    std::unique_ptr<RefusalLog>& log = state.Part<SpeechRefusalPart>().log;
+    if (!log)
+        log = std::make_unique<RefusalLog>([&state](const std::string& line) {
+            if (!vb::Try([&] { WriteLog(state.Host(), kSource, line); })) vb::Err().Clear();
+        });
+    return *log;
+}
+
 }  // namespace
 
 std::string InternalSpeak(PluginState& state, const std::string& selector, const std::string& text) {
     const std::string tag = kSpeakTag + selector;
     std::string file;
     Handled(state, tag, [&] {
-        state.TempFileCounter = (state.TempFileCounter + 1) % kSpeechFiles;
-        file = kTempFile + std::to_string(state.TempFileCounter) + kWavExtension;
+        const std::optional<int32_t> counter = FreeSpeechFile(state);
+        if (!counter) {
+            SpeechRefusals(state).Note(kSpeechRefused + selector + kNoFreeFile);
+            return;
+        }
+        state.TempFileCounter = *counter;
+        file = SpeechFileName(*counter);
     });
+    if (file.empty()) return {};  // refused: no file to speak into
     bool written = false;
     Handled(state, tag, [&] { written = TextToWavFile(state, text, file); });
     if (!written) return {};  // no appliance is sent a speech that was not written

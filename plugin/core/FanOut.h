@@ -2,7 +2,8 @@
 // Fan-out operations: one action applied to every appliance a selector names that can take
 // commands now. Each takes a fresh token, calls the appliance member with it as the command
 // tag on every available appliance, and answers the token, or "" when a selected appliance
-// was skipped because its power device is reported off (the others are served all the same).
+// was skipped because its power device is reported off or refused a command (a full queue):
+// the others are served all the same.
 
 #include <string>
 
@@ -10,8 +11,9 @@ namespace zephra {
 
 class PluginState;
 
-// Speaks the text once into the next of the ten shared temporary speech files and has every
-// available appliance play it. Failures are logged ("InternalSpeak" & selector).
+// Speaks the text once into the next of the ten shared temporary speech files that no
+// appliance still has to play, and has every available appliance play it; "" when all ten
+// wait (the refusal is counted in the log). Failures are logged ("InternalSpeak" & selector).
 std::string InternalSpeak(PluginState& state, const std::string& selector, const std::string& text);
 // Has every available appliance play the WAV file. Failures reach the caller.
 std::string InternalWav(PluginState& state, const std::string& selector, const std::string& file);

@@ -7,6 +7,7 @@
 
 #include "core/ApplianceList.h"
 #include "core/BuildFileList.h"
+#include "core/FetchAddressNotice.h"
 #include "core/HomeSeerDevices.h"
 #include "core/Housekeeping.h"
 #include "core/LogWriter.h"
@@ -16,7 +17,6 @@
 #include "core/TimerPool.h"
 #include "core/WebServerState.h"
 #include "core/Zephra.h"
-#include "forms/MachineAddresses.h"
 #include "vb/Conversions.h"
 #include "vb/Err.h"
 #include "vb/Strings.h"
@@ -38,11 +38,6 @@ constexpr const char* kNoSlideshowPath = "Slideshow path has not been specified"
 constexpr const char* kStatusPageOff =
     "The plug-in's web server and its status page are off; to turn them on, give \"ServerPort\" a port number "
     "and \"TCPServerOption\" any value but 1 in Config/dkvZephraUtilities.ini, then reload the settings";
-constexpr const char* kFetchFrom = "Appliances fetch spoken files and pages from ";
-constexpr const char* kNotOwnAddress = "Warning: HomeseerIP \"";
-constexpr const char* kNotOwnAddressTail =
-    "\" is not an address of this machine: appliances will fail to fetch spoken files and pages from it; give "
-    "HomeseerIP this machine's address on the status page or in Config/dkvZephraUtilities.ini";
 constexpr const char* kSlideshowPathMissing = "Slideshow path ";
 constexpr const char* kDoesNotExist = " does not exist";
 constexpr const char* kGroupMissing = "Slideshow Group ";
@@ -77,6 +72,7 @@ public:
         Handled([&] { state_.services.BuildPhonebook(state_); });
         state_.web.PageEngine.reset();
         state_.web.PageEngineReady = false;
+        Handled([&] { TellFetchAddressChange(state_); });
         Handled([&] { WriteLog(*hs_, kSource, kComplete); });
     }
 
@@ -317,15 +313,6 @@ private:
 }  // namespace
 
 void InitZephraUtilities(PluginState& state) { SettingsReading(state).Run(); }
-
-// Where the appliances fetch from, and a warning when no appliance can: the address is not
-// this machine's (an old default, or a folder moved to another machine).
-void TellFetchAddress(PluginState& state) {
-    const ZephraSettings& s = state.settings;
-    WriteLog(state.Host(), kSource, kFetchFrom + settings::ApplianceServer(s) + "/");
-    if (!forms::IsOwnAddress(s.HomeseerIP))
-        WriteLog(state.Host(), kSource, kNotOwnAddress + s.HomeseerIP + kNotOwnAddressTail);
-}
 
 void ReadSetting(PluginState& state, const settings::Setting& row) { SettingsReading(state).ReadOne(row); }
 

@@ -9,6 +9,8 @@
 // log (file, section, key and value) and the key's default is taken; any other failure keeps
 // the variable's previous value. Every failure is logged and the reading goes on.
 
+#include "core/FetchAddressNotice.h"  // TellFetchAddress, which the start-up calls after the reading
+
 namespace zephra {
 
 class PluginState;
@@ -18,10 +20,6 @@ struct Setting;
 }
 
 void InitZephraUtilities(PluginState& state);
-
-// Logs the address appliances fetch spoken files and pages from, with a warning when HomeseerIP
-// is not an address of this machine (said at every start).
-void TellFetchAddress(PluginState& state);
 
 // One row read afresh as the reading above reads it; a failure raises to the caller.
 void ReadSetting(PluginState& state, const settings::Setting& row);

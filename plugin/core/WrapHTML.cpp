@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "core/FastString.h"
 #include "core/LogWriter.h"
@@ -17,6 +18,7 @@ namespace {
 constexpr const char* kSource = "dkvZephra";
 constexpr const char* kTag = "WrapHTML ";
 constexpr const char* kHtmlFolder = "/html/";
+constexpr const char* kLinksFile = "links file ";
 constexpr const char* kHead = "<HTML><HEAD>";
 constexpr const char* kScriptStart = "<SCRIPT LANGUAGE='JavaScript'>function delaySubmit(){setTimeout('restore()',";
 constexpr const char* kScriptEnd = "000);}function restore(){history.go(-1);}</SCRIPT></HEAD><BODY BGCOLOR='";
@@ -32,6 +34,30 @@ constexpr const char* kEnd = "</HTML>";
 
 void Handled(PluginState& state, const std::function<void()>& body) {
     if (!vb::Try(body)) vb::Try([&] { WriteLog(state.Host(), kSource, kTag); });
+}
+
+// The links file that could not be read, told once: every text page would say it again.
+struct WrapHTMLState {
+    std::string missingLinksTold;
+};
+
+void IncludeLinks(PluginState& state, windows::FileSystemObject& fso, const std::shared_ptr<windows::TextStream>& page,
+                  const std::string& path) {
+    std::string& told = state.Part<WrapHTMLState>().missingLinksTold;
+    if (vb::Try([&] {
+            if (!page) vb::raise(vb::errors::ObjectNotSet);
+            std::string links = fso.OpenTextFile(path)->ReadAll();
+            page->WriteLine(links);
+        })) {
+        told.clear();
+        return;
+    }
+    if (told == path) {
+        vb::Err().Clear();
+        return;
+    }
+    told = path;
+    vb::Try([&] { WriteLog(state.Host(), kSource, kTag + std::string(kLinksFile) + path + " "); });
 }
 
 }  // namespace
@@ -60,13 +86,8 @@ void WrapHTML(PluginState& state, const std::string& fileName, const std::string
     if (delay != 0) body.Add(kOnLoad);
     body.Add(">");
     line(body.value());
-    if (state.settings.IncludeHeaderLinks) {
-        Handled(state, [&] {
-            if (!page) vb::raise(vb::errors::ObjectNotSet);
-            std::string links = fso.OpenTextFile(appPath + kHtmlFolder + state.settings.LinksFile)->ReadAll();
-            page->WriteLine(links);
-        });
-    }
+    if (state.settings.IncludeHeaderLinks)
+        IncludeLinks(state, fso, page, appPath + kHtmlFolder + state.settings.LinksFile);
     line(kCentre);
     FastString message;
     message.Add("<FONT SIZE=" + fontSize + " FACE=" + fontFace + " COLOR=" + foreground + "><B>");

@@ -21,7 +21,11 @@ Zephra::Zephra(PluginState& state)
     : state_(state),
       SendTime_(vb::Now()),
       MotionStartTime_(vb::Now()),
-      SlideshowTime_(vb::Date{vb::Now().serial - 1.0 / 24}) {}
+      SlideshowTime_(vb::Date{vb::Now().serial - 1.0 / 24}),
+      Refusals_([&state](const std::string& line) {
+          vb::Try([&] { WriteLog(state.Host(), kSource, line); });
+          vb::Err().Clear();
+      }) {}
 
 std::shared_ptr<Zephra> Zephra::Create(PluginState& state) {
     std::shared_ptr<Zephra> zephra(new Zephra(state));
@@ -133,6 +137,24 @@ void Zephra::LetDeviceCodeBase(const std::string& code) {
         deviceCodes_[group] = house + std::to_string(sum);
     }
     MakeDevice(code);
+    // The queue device may still show what an earlier run had queued: it shows this queue.
+    ShowQueue();
+}
+
+bool Zephra::PowerReportedOff() {
+    homeseer::Host& hs = state_.Host();
+    return !PowerDevice_.empty() && !hs.IsOn(PowerDevice_) && hs.IsOff(PowerDevice_);
+}
+
+void Zephra::NoteSkippedForPower(bool skipped) {
+    if (!skipped) {
+        PowerOffTold_ = false;
+        return;
+    }
+    if (PowerOffTold_) return;
+    PowerOffTold_ = true;
+    vb::Try([&] { WriteLog(state_.Host(), kSource, Name_ + kPowerOff + PowerDevice_ + kPowerOffTail); });
+    vb::Err().Clear();
 }
 
 // --- Members ---------------------------------------------------------------------------------
@@ -150,6 +172,7 @@ void Zephra::Shutdown() {
     IEObj_.reset();
     WaitObject_.reset();
     CommandWait_.reset();
+    Refusals_.Flush();  // refusals not told yet
     vb::Try([&] { state_.services.UnloadEchoWindow(state_); });
     vb::Err().Clear();
 }

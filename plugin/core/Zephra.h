@@ -19,6 +19,7 @@
 
 #include "automation/Class.h"
 #include "core/CWaitNDispatch.h"
+#include "core/RefusalLog.h"
 #include "core/TimerPool.h"
 #include "forms/HiddenBrowser.h"
 #include "forms/Timer.h"
@@ -58,7 +59,8 @@ public:
     // --- Sending ---------------------------------------------------------------------
 
     // Queues a command and returns its tag (made when empty); "" when the appliance is
-    // disabled. An idle appliance sends it at once.
+    // disabled or the command was refused (a full queue, an appliance given up). An idle
+    // appliance sends it at once.
     std::string AsyncCommand(const std::string& command, int32_t timeoutMs, std::string tag);
     // Sends CurrentCommand in the form its text asks for (member 1).
     void SendTheCommand();
@@ -82,6 +84,18 @@ public:
     void hsExecX10(const std::string& device, const std::string& command);
     // True while a command with this tag is current or queued.
     bool CommandBusy(const std::string& tag);
+    // Commands refused so far (a full queue, an appliance given up): a caller that sees the
+    // count grow while it queues knows that its call was not served whole.
+    uint32_t CommandsRefused() const noexcept { return Refusals_.Count(); }
+    // True while a queued command, or the speech under way, names the file `name` of the host's
+    // web folder (its URL ends in "/" & name).
+    bool HoldsFile(const std::string& name) const;
+    // True when the host reports the power device off; a device the host has never switched
+    // is not off.
+    bool PowerReportedOff();
+    // An operation skips the appliance (`skipped`) or serves it: the first skip of a run is
+    // logged, naming the appliance and its power device.
+    void NoteSkippedForPower(bool skipped);
     // True while a command with this tag is queued or is being sent (its answer not yet in);
     // unlike CommandBusy, without a debug line and false once the queue has gone idle.
     bool CommandWaiting(const std::string& tag) const;
@@ -243,6 +257,8 @@ private:
     bool GetFromQueue();
     void DoNextCommand();
     void EmptyQueue();
+    bool FullQueueMeansHung() const;
+    void NoteRefused(const std::string& command, const char* reason);
     std::string QueueText() const;
     void ShowQueueChange();
 
@@ -260,7 +276,8 @@ private:
     void NewBrowser();
 
     // Recovery.
-    void StartPowerCycle(const char* logName);
+    void StartPowerCycle(const char* logName, const char* reason);
+    void LogPowerCycle(const char* reason, int32_t dropped);
     void SwitchPowerOff(const char* logName);
     void PowerOn();
     void PowerUpWait();
@@ -372,6 +389,8 @@ private:
     std::string MarkerFile_;
     int16_t PowerUpMinutes_ = 0;
     std::string X10Server_;
+    RefusalLog Refusals_;
+    bool PowerOffTold_ = false;
     std::unique_ptr<forms::HiddenBrowser> IEObj_;
     std::unique_ptr<CWaitNDispatch> WaitObject_;
     std::unique_ptr<CWaitNDispatch> CommandWait_;  // WaitForCommandComplete's, made on first use

@@ -43,6 +43,7 @@ std::string Zephra::AsyncCommand(const std::string& command, int32_t timeoutMs, 
     });
     Step(kLogAsyncCommand, [&] { Debug("Async Command, " + command + "," + tag); });
     if (DisablePlugin_) return {};
+    const uint32_t refusedBefore = CommandsRefused();
     Step(kLogAsyncCommand, [&] {
         if (URLBusy()) {
             PutInQueue(command, tag, timeoutMs);
@@ -62,6 +63,8 @@ std::string Zephra::AsyncCommand(const std::string& command, int32_t timeoutMs, 
         RetriesLeft_ = state_.settings.CommandRetries;
         SendCommandWithTag(command, tag, timeoutMs);
     });
+    // A refused command is not reported as queued: the caller gets no tag to wait for.
+    if (CommandsRefused() != refusedBefore) return {};
     return tag;
 }
 
@@ -108,6 +111,7 @@ void Zephra::PutInQueue(const std::string& command, const std::string& tag, int3
             hs.SetDeviceString(DeviceCode(9), "");
             hs.SetDeviceLastChange(DeviceCode(9), vb::Now());
         });
+        Step(kLogPutInQueue, [&] { NoteRefused(command, kRefusedGivenUp); });
     } else if (static_cast<int32_t>(queue_.size()) - 1 < kQueueLimit) {
         Step(kLogPutInQueue, [&] {
             queue_.push_back(CommandQueueEntry{command, tag, timeoutMs});
@@ -115,10 +119,30 @@ void Zephra::PutInQueue(const std::string& command, const std::string& tag, int3
             ShowQueueChange();
         });
     } else {
-        StartPowerCycle(kLogPutInQueue);
+        // The command is refused; only an appliance that has stopped answering is power-cycled
+        // for it, not one that a burst of commands keeps busy.
+        Step(kLogPutInQueue, [&] { NoteRefused(command, kRefusedQueueFull); });
+        if (FullQueueMeansHung()) StartPowerCycle(kLogPutInQueue, kCycleFullQueue);
     }
     QueueUpdatePending_ = false;
     Step(kLogPutInQueue, [&] { Debug("PutQue " + command + "," + tag + QueuedTags_); });
+}
+
+// A full queue is taken for a hung appliance when its last request went unanswered (no page
+// has completed since that time-out) and it has a power switch to cycle.
+bool Zephra::FullQueueMeansHung() const { return !PowerDevice_.empty() && TimeoutCount_ > 0 && !PowerCycleInProgress_; }
+
+bool Zephra::HoldsFile(const std::string& name) const {
+    const std::string tail = "/" + name;
+    auto names = [&](const std::string& command) {
+        return command.size() >= tail.size() && command.compare(command.size() - tail.size(), tail.size(), tail) == 0;
+    };
+    if (isSpeaking_ && names(CurrentCommand_)) return true;
+    return std::any_of(queue_.begin(), queue_.end(), [&](const CommandQueueEntry& e) { return names(e.Command); });
+}
+
+void Zephra::NoteRefused(const std::string& command, const char* reason) {
+    Refusals_.Note(Name_ + kRefused + command + " (" + reason + ")");
 }
 
 bool Zephra::GetFromQueue() {

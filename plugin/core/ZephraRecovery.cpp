@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <string>
 
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
@@ -64,12 +65,20 @@ void Zephra::SwitchPowerOff(const char* logName) {
 }
 
 // A full queue or six counted time-outs: the queue is emptied and the power cycled. An
-// object without a command timer could not switch the power back on, so it does not start.
-void Zephra::StartPowerCycle(const char* logName) {
-    if (!Timer1_) return;
+// object without a command timer could not switch the power back on, and one without a power
+// device has nothing to switch, so neither starts.
+void Zephra::StartPowerCycle(const char* logName, const char* reason) {
+    if (!Timer1_ || PowerDevice_.empty()) return;
+    // What goes: the queued commands and the request under way, dropped with the browser.
+    const int32_t dropped = static_cast<int32_t>(queue_.size()) - 1 + (QueueIdle_ ? 0 : 1);
     PowerCycleInProgress_ = true;
     Step(logName, [&] { ResetQueue(); });
+    Step(logName, [&] { LogPowerCycle(reason, dropped); });
     SwitchPowerOff(logName);
+}
+
+void Zephra::LogPowerCycle(const char* reason, int32_t dropped) {
+    WriteLog(state_.Host(), kSource, Name_ + kPowerCycle + reason + ": " + std::to_string(dropped) + kCommandsDropped);
 }
 
 // Power back on; the power-up wait runs its first part below a whole minute, then whole
@@ -157,7 +166,7 @@ void Zephra::CommandTimedOut() {
     if (!counted || TimeoutCount_ < kCountedTimeoutsBeforeCycle) return;
     PowerCycleCount_ = Incremented(PowerCycleCount_);
     if (PowerCycleCount_ < kPowerCyclesBeforeGivingUp) {
-        StartPowerCycle(kLogTimeout);
+        StartPowerCycle(kLogTimeout, kCycleTimeouts);
     } else if (PowerCycleCount_ == kPowerCyclesBeforeGivingUp) {
         EmptyQueue();
         Step(kLogTimeout, [&] { ResetQueue(); });

@@ -66,11 +66,13 @@ void Zephra::SendTheCommand() {
     Step(kLogSendTheCommand, [&] { SendPageRequest(); });
 }
 
-// "power": the power goes off now and comes back at the command timer's tick. An appliance
-// without a command timer could never switch it back on, so it does not start.
+// "power": the power goes off now and comes back at the command timer's tick; the queue
+// waits. An appliance without a command timer could never switch it back on, and one without
+// a power device has nothing to switch, so neither starts.
 bool Zephra::SendPowerOff() {
-    if (!Timer1_) return false;
+    if (!Timer1_ || PowerDevice_.empty()) return false;
     PowerCycleInProgress_ = true;
+    Step(kLogSendTheCommand, [&] { LogPowerCycle(kCyclePowerCommand, 0); });
     SwitchPowerOff(kLogSendTheCommand);
     return true;
 }
@@ -78,7 +80,9 @@ bool Zephra::SendPowerOff() {
 // A command that no sending form takes is logged and the queue goes on, as after a pause.
 void Zephra::SkipUnknownCommand() {
     Step(kLogSendTheCommand, [&] {
-        const char* text = StartsLowered(CurrentCommand_, kPower) ? kNoPowerTimer : kUnknownCommand;
+        const char* text = !StartsLowered(CurrentCommand_, kPower) ? kUnknownCommand
+                           : PowerDevice_.empty()                  ? kNoPowerDevice
+                                                                   : kNoPowerTimer;
         WriteLog(state_.Host(), std::string(kSource) + " " + Name_, text + CurrentCommand_);
     });
     Step(kLogSendTheCommand, [&] { DoNextCommand(); });

@@ -27,7 +27,7 @@ void Zephra::SyncWithHomeseer() {
     auto keepAlive = Self();
     if (vb::Try([&] {
             homeseer::Host& hs = state_.Host();
-            if (!PowerDevice_.empty() && !hs.IsOn(PowerDevice_)) return;
+            if (PowerReportedOff()) return;
             for (int group : kSyncedGroups) {
                 const std::string code = DeviceCode(group);
                 int16_t value = vb::CInt(vb::Variant(hs.DeviceValue(code)));

@@ -126,6 +126,17 @@ inline constexpr const char* kGivenUp = " Zephra has been disabled following thr
 inline constexpr const char* kUnknownCommand = "Zephra SendTheCommand no sending form for command ";
 inline constexpr const char* kNoPowerTimer = "Zephra SendTheCommand no command timer, power cycle not started for ";
 inline constexpr const char* kUnknownSleepState = "Zephra SleepControl unknown sleep state ";
+inline constexpr const char* kNoPowerDevice = "Zephra SendTheCommand no power device, power cycle not started for ";
+inline constexpr const char* kRefused = " Zephra refused ";
+inline constexpr const char* kRefusedQueueFull = "queue full: 21 commands waiting";
+inline constexpr const char* kRefusedGivenUp = "given up after three power cycles without response";
+inline constexpr const char* kPowerOff = " Zephra skipped: the host reports its power device ";
+inline constexpr const char* kPowerOffTail = " off; nothing is sent to it until the device is on";
+inline constexpr const char* kPowerCycle = " Zephra power cycle ";
+inline constexpr const char* kCycleTimeouts = "after 6 page time-outs without an answer";
+inline constexpr const char* kCycleFullQueue = "for a full queue while its last request went unanswered";
+inline constexpr const char* kCyclePowerCommand = "asked for by a power command";
+inline constexpr const char* kCommandsDropped = " commands dropped";
 inline constexpr const char* kMarkerBrowser = "BROWSER";
 inline constexpr const char* kMarkerExtension = ".txt";
 

@@ -19,7 +19,8 @@ namespace zephra {
 namespace {
 
 // The command fan-out: one token for the call; each available appliance of the selection
-// gets `act(appliance, token)`; the token when every selected appliance was available.
+// gets `act(appliance, token)`; the token when every selected appliance was available and
+// refused none of the commands.
 template <class Act>
 std::string FanOut(PluginState& state, const std::string& which, Act&& act) {
     const std::string token = RandomToken();
@@ -27,7 +28,10 @@ std::string FanOut(PluginState& state, const std::string& which, Act&& act) {
     for (const std::shared_ptr<Zephra>& zephra : GetZephraObjects(state, which)) {
         const bool ok = IsAvailable(state, *zephra);
         all = all && ok;
-        if (ok) act(*zephra, token);
+        if (!ok) continue;
+        const uint32_t refused = zephra->CommandsRefused();
+        act(*zephra, token);
+        all = all && zephra->CommandsRefused() == refused;
     }
     return all ? token : "";
 }

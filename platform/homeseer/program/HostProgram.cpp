@@ -141,7 +141,7 @@ void Program::makeHost() {
 }
 
 void Program::loadDevices() {
-    for (const std::string& note : LoadDevices(host_->devices(), config(kDevicesFile))) log(note);
+    for (const std::string& note : LoadDevices(host_->devices(), config(kDevicesFile), &host_->x10())) log(note);
     host_->clearDevicesChanged();
 }
 
@@ -330,7 +330,7 @@ void Program::saveDevices() {
     if (!host_->devicesChanged()) return;
     host_->clearDevicesChanged();
     try {
-        SaveDevices(host_->devices(), config(kDevicesFile));
+        SaveDevices(host_->devices(), config(kDevicesFile), &host_->x10());
     } catch (const std::exception& e) {
         log(std::string("The devices cannot be saved: ") + e.what());
     }

@@ -7,6 +7,7 @@
 #include "homeseer/DeviceStore.h"
 #include "homeseer/EventFile.h"
 #include "homeseer/EventStore.h"
+#include "homeseer/X10Status.h"
 #include "windows/testing/TempAppFolder.h"
 
 namespace homeseer {
@@ -58,6 +59,38 @@ TEST(DeviceFile, DevicesReadBackByteForByteWithTheirReferences) {
     EXPECT_EQ(state->lastChange, vb::Date{46000.75});
     // A new device after a reload takes the next unused reference.
     EXPECT_EQ(again.add("next", "[4")->ref(), 1003);
+}
+
+TEST(DeviceFile, X10StatesReadBackWithTheirChangeTimesAndOnlyKnownOnesAreKept) {
+    TempAppFolder app;
+    {
+        DeviceStore store;
+        X10Status x10;
+        x10.set({'C', 5}, kStatusOff, vb::Date{46000.5});
+        x10.set({'P', 16}, kStatusOn, vb::Date{46001.25});
+        x10.set({'A', 1}, kStatusDim, vb::Date{46002.0});
+        SaveDevices(store, app.path() / "devices.ini", &x10);
+    }
+    EXPECT_NE(app.read("devices.ini").find("[X10]\r\nA1=4,46002.0000000000\r\nC5=3,46000.5000000000\r\n"),
+              std::string::npos);
+    DeviceStore store;
+    X10Status again;
+    EXPECT_TRUE(LoadDevices(store, app.path() / "devices.ini", &again).empty());
+    EXPECT_EQ(again.status({'C', 5}), kStatusOff);
+    EXPECT_EQ(again.lastChange({'C', 5}), vb::Date{46000.5});
+    EXPECT_EQ(again.status({'P', 16}), kStatusOn);
+    EXPECT_EQ(again.status({'A', 1}), kStatusDim);
+    EXPECT_EQ(again.status({'B', 2}), kStatusUnknown);
+    EXPECT_EQ(again.known().size(), 3u);
+
+    // Damaged lines are named and skipped; a file without the section leaves every code unknown.
+    app.write("bad.ini", "[X10]\r\nC5=3\r\nQ1=2,46000\r\nA2=17,46000\r\nA3=2,x\r\nA4=2,46000\r\n");
+    X10Status damaged;
+    EXPECT_EQ(LoadDevices(store, app.path() / "bad.ini", &damaged),
+              (std::vector<std::string>{"X10 state C5 could not be read back", "X10 state Q1 could not be read back",
+                                        "X10 state A2 could not be read back", "X10 state A3 could not be read back"}));
+    EXPECT_EQ(damaged.status({'A', 4}), kStatusOn);
+    EXPECT_EQ(damaged.status({'C', 5}), kStatusUnknown);
 }
 
 TEST(DeviceFile, DamagedEntriesAreSkippedWithANoteAndTheRestLoads) {

@@ -114,14 +114,28 @@ TEST_F(ApplianceLookupsTest, OneApplianceByNameOrIpTheFirstForAnEmptyName) {
 TEST_F(ApplianceLookupsTest, OnlyAPowerDeviceReportedOffOutsideAPowerCycleMakesAnApplianceUnavailable) {
     Zephra& kitchen = *GetOneZephraObject(bed.state, "kitchen");
     Zephra& den = *GetOneZephraObject(bed.state, "den");
-    EXPECT_FALSE(IsAvailable(bed.state, kitchen));  // A3 never switched: not on
+    EXPECT_TRUE(IsAvailable(bed.state, kitchen));  // A3 never switched: not off
+    bed.host->ExecX10("A3", "on");
+    EXPECT_TRUE(IsAvailable(bed.state, kitchen));
+    EXPECT_TRUE(bed.Log().empty());
+
+    // Switched off, the kitchen is skipped: said once, naming it and its power device.
+    bed.host->ExecX10("A3", "off");
+    EXPECT_FALSE(IsAvailable(bed.state, kitchen));
+    EXPECT_FALSE(IsAvailable(bed.state, kitchen));
+    const std::string skipped =
+        "dkvZephra|kitchen Zephra skipped: the host reports its power device A3 off; nothing "
+        "is sent to it until the device is on";
+    EXPECT_EQ(bed.Log(), Strings{skipped});
     bed.host->ExecX10("A3", "on");
     EXPECT_TRUE(IsAvailable(bed.state, kitchen));
     bed.host->ExecX10("A3", "off");
-    EXPECT_FALSE(IsAvailable(bed.state, kitchen));
+    EXPECT_FALSE(IsAvailable(bed.state, kitchen));  // a new run of skips is said again
+    EXPECT_EQ(bed.Log(), (Strings{skipped, skipped}));
+
     bed.host->ClearCalls();
     EXPECT_TRUE(IsAvailable(bed.state, den));
-    EXPECT_TRUE(bed.Calls("IsOn").empty());  // no power device: the host is not asked
+    EXPECT_TRUE(bed.Calls("isOn").empty());  // no power device: the host is not asked
 
     kitchen.CyclePower("");
     ASSERT_TRUE(kitchen.PowerCycleInProgress());

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "core/tests/PluginTestBed.h"
 
 namespace zephra {
@@ -41,10 +43,22 @@ TEST(WrapHTML, WithoutADelayLoadsTheAppliancesTogglePageAndCanCarryTheLinks) {
                         "</HTML>\r\n"),
               std::string::npos);
 
-    // A missing links file and a missing folder are logged; the page goes on.
+    // A missing links file is named once, not at every page; the page goes on without it.
     bed.state.settings.LinksFile = "gone.htm";
+    const std::string missing =
+        "dkvZephra|WrapHTML links file " + bed.app.path().string() + "/html/gone.htm  Line 0 File not found";
+    for (int i = 0; i < 3; ++i) WrapHTML(bed.state, "page.html", "Red", "White", "5", "Tahoma", "Hi", 0);
+    EXPECT_EQ(bed.Log(), std::vector<std::string>{missing});
+    EXPECT_NE(bed.app.read("HTML/page.html").find("<BODY BGCOLOR='Red'>\r\n<BR><BR><BR>"), std::string::npos);
+    // Found again and lost again, it is named again.
+    bed.app.write("HTML/gone.htm", "<a href='/'>Back</a>");
     WrapHTML(bed.state, "page.html", "Red", "White", "5", "Tahoma", "Hi", 0);
-    EXPECT_EQ(bed.Log().front(), "dkvZephra|WrapHTML  Line 0 File not found");
+    EXPECT_NE(bed.app.read("HTML/page.html").find("<a href='/'>Back</a>"), std::string::npos);
+    std::filesystem::remove(bed.app.path() / "HTML/gone.htm");
+    WrapHTML(bed.state, "page.html", "Red", "White", "5", "Tahoma", "Hi", 0);
+    EXPECT_EQ(bed.Log(), (std::vector<std::string>{missing, missing}));
+
+    // A missing folder is logged; the page goes on.
     WrapHTML(bed.state, "nofolder/page.html", "Red", "White", "5", "Tahoma", "Hi", 0);
     EXPECT_EQ(bed.Log().back(), "dkvZephra|WrapHTML  Line 0 Object variable or With block variable not set");
 }

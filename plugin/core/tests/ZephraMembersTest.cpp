@@ -35,7 +35,9 @@ TEST_F(ZephraMembers, TheBaseCodeGivesTheTenDeviceCodes) {
 }
 
 TEST_F(ZephraMembers, TheQueueDeviceShowsAnEmptyQueue) {
-    zephra->LetDeviceCodeBase("[1");
+    zephra->LetDeviceCodeBase("[1");  // the queue device shows the queue as soon as it is made
+    EXPECT_EQ(bed.Calls("SetDeviceString"), Strings{"[10|Queue: 0) "});
+    bed.host->ClearCalls();
     zephra->ShowQueue();
     EXPECT_EQ(bed.Calls("SetDeviceString"), Strings{"[10|Queue: 0) "});
     bed.host->ClearCalls();

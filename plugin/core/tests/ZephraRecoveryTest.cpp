@@ -34,11 +34,12 @@ TEST_F(RecoveryTest, ACountedTimeOutSendsTheRetryThroughTheNewBrowser) {
     kitchen->AsyncCommand("led.shtml?t1", 5000, "");
     EXPECT_EQ(PageLine("led"), "kitchen /led.shtml?t1 dropped left=0");
     bed.loop.advance(5s);
-    EXPECT_EQ(kitchen->TimeoutCount(), 1);
+    // Counted (and back to none if the retry's answer is in already: an answered page ends the run).
+    EXPECT_LE(kitchen->TimeoutCount(), 1);
     EXPECT_EQ(kitchen->RetriesLeft(), 1);
     ASSERT_TRUE(Idle());
     EXPECT_EQ(PageLine("led"), "kitchen /led.shtml?t1 ok topled=on");
-    EXPECT_EQ(kitchen->TimeoutCount(), 1);  // only a sleep poll's answer resets it
+    EXPECT_EQ(kitchen->TimeoutCount(), 0);  // the answered page ends the run of time-outs
     EXPECT_EQ(kitchen->PowerCycleCount(), 0);
 }
 
@@ -54,6 +55,8 @@ TEST_F(PowerCycleTest, TheSixthCountedTimeOutCyclesThePowerAndTheApplianceComesB
     EXPECT_EQ(kitchen->TimeoutCount(), 6);
     EXPECT_EQ(kitchen->PowerCycleCount(), 1);
     EXPECT_TRUE(kitchen->PowerCycleInProgress());
+    EXPECT_EQ(bed.Log(), Strings{"dkvZephra|kitchen Zephra power cycle after 6 page time-outs without an answer: 0 "
+                                 "commands dropped"});
     EXPECT_TRUE(kitchen->PowerOffPending());
     EXPECT_EQ(bed.Calls("ExecX10"), Strings{"A3|off|0"});
     EXPECT_EQ(sim->State()["power"], "off");
@@ -101,13 +104,112 @@ TEST_F(PowerCycleTest, TheSixthCountedTimeOutCyclesThePowerAndTheApplianceComesB
               0u);
     EXPECT_EQ(PageLine("cgi-bin"), "kitchen /cgi-bin/firef4 ok fullscreen=0");
     EXPECT_EQ(kitchen->PowerCycleCount(), 0);
-    EXPECT_EQ(kitchen->TimeoutCount(), 6);
+    EXPECT_EQ(kitchen->TimeoutCount(), 0);  // the answered pages end the run of time-outs
     EXPECT_TRUE(kitchen->BrowserFullScreen());
+}
 
-    // Only a sleep poll answered by the appliance clears the count.
-    kitchen->AsyncCommand("screen.shtml?p", 5000, "");
+// After an outage and its power cycle, a later short outage is counted afresh: its first time-out
+// is a time-out, not the seventh of the first outage, and what was queued behind it is sent.
+TEST_F(PowerCycleTest, ALaterShortOutageCostsNoPowerCycleAndNoQueuedCommand) {
+    Start("noResponseAction=1\nCommandRetries=1\nPowerCycleInterval=12");  // no daily cycle meanwhile
+    Silent(true);
+    kitchen->AsyncCommand("volume.shtml?1", 5000, "");
+    kitchen->AsyncCommand("volume.shtml?2", 5000, "");
+    for (int i = 1; i <= 6; ++i) {
+        kitchen->AsyncCommand("scrOn.shtml", 5000, "");
+        ASSERT_TRUE(Settle([&] { return kitchen->TimeoutCount() == i; }));
+    }
+    ASSERT_TRUE(kitchen->PowerCycleInProgress());
+    const std::string firstCycle =
+        "dkvZephra|kitchen Zephra power cycle after 6 page time-outs without an answer: 2 commands dropped";
+    EXPECT_EQ(bed.Log(), Strings{firstCycle});
+    Silent(false);
+    bed.loop.advance(5s);
+    bed.loop.advance(15005ms);
+    bed.loop.advance(60000ms);
+    ASSERT_FALSE(kitchen->PowerCycleInProgress());
+    kitchen->AsyncCommand("led.shtml?t1", 5000, "");
     ASSERT_TRUE(Idle());
+    EXPECT_EQ(PageLine("led.shtml?t1"), "kitchen /led.shtml?t1 ok topled=on");
     EXPECT_EQ(kitchen->TimeoutCount(), 0);
+
+    // Seventy seconds later a short outage: the first of five volumes, a speech and an LED
+    // command meets it.
+    bed.loop.advance(70s);
+    bed.host->ClearCalls();
+    Silent(true);
+    for (int level = 11; level <= 15; ++level) kitchen->AsyncCommand("volume.shtml?" + std::to_string(level), 5000, "");
+    kitchen->AsyncCommand("loadWav.shtml?http://127.0.0.1:1/hello.wav", 5000, "");
+    kitchen->AsyncCommand("led.shtml?m1", 5000, "");
+    EXPECT_EQ(PageLine("volume.shtml?11"), "kitchen /volume.shtml?11 silent");
+    Silent(false);
+    bed.loop.advance(5s);
+    // One time-out counted (none once the next page's answer is in already), and no cycle.
+    EXPECT_LE(kitchen->TimeoutCount(), 1);
+    EXPECT_FALSE(kitchen->PowerCycleInProgress());
+    ASSERT_TRUE(Idle());
+    for (int level = 12; level <= 15; ++level) {
+        const std::string page = "volume.shtml?" + std::to_string(level);
+        EXPECT_EQ(PageLine(page), "kitchen /" + page + " ok volume=" + std::to_string(level));
+    }
+    EXPECT_EQ(PageLine("loadWav").rfind("kitchen /loadWav.shtml?http://127.0.0.1:1/hello.wav ", 0), 0u);
+    EXPECT_EQ(PageLine("led.shtml?m1"), "kitchen /led.shtml?m1 ok mailled=on");
+    EXPECT_TRUE(bed.Calls("ExecX10").empty());
+    EXPECT_TRUE(bed.Log().empty());
+    EXPECT_EQ(kitchen->TimeoutCount(), 0);
+}
+
+// A full queue on an appliance whose last request went unanswered is taken for a hung appliance:
+// the command is refused and the power cycled, the log saying how many commands went with it.
+TEST_F(PowerCycleTest, AFullQueueBehindAnUnansweredRequestPowerCyclesTheAppliance) {
+    Start("noResponseAction=1");
+    Silent(true);
+    UnansweredPage();
+    ASSERT_EQ(kitchen->TimeoutCount(), 1);
+    kitchen->AsyncCommand("scrOn.shtml", 5000, "");
+    for (int i = 1; i <= 21; ++i) EXPECT_NE(kitchen->AsyncCommand("volume.shtml?" + std::to_string(i), 5000, ""), "");
+    EXPECT_FALSE(kitchen->PowerCycleInProgress());
+    EXPECT_EQ(kitchen->AsyncCommand("volume.shtml?22", 5000, "q"), "");
+    EXPECT_TRUE(kitchen->PowerCycleInProgress());
+    EXPECT_TRUE(kitchen->PowerOffPending());
+    EXPECT_EQ(kitchen->CommandQueue().size(), 1u);
+    EXPECT_EQ(kitchen->QueuedTags(), "");
+    EXPECT_EQ(bed.Calls("SetDeviceString").back(), "[10|Queue: 0) ");
+    EXPECT_EQ(bed.Calls("ExecX10"), Strings{"A3|off|0"});
+    EXPECT_EQ(Timer1().Interval(), 5000);
+    EXPECT_EQ(bed.Log(),
+              (Strings{"dkvZephra|kitchen Zephra refused volume.shtml?22 (queue full: 21 commands waiting); 1 refused "
+                       "since the last such line",
+                       "dkvZephra|kitchen Zephra power cycle for a full queue while its last request went unanswered: "
+                       "22 commands dropped"}));
+    bed.loop.DoEvents();  // the host's X10 event reaches the appliance's power switch
+    EXPECT_EQ(sim->State()["power"], "off");
+
+    // While the power is off new commands wait in the queue; a full queue then refuses without
+    // starting the cycle again.
+    for (int i = 1; i <= 21; ++i) kitchen->AsyncCommand("volume.shtml?4" + std::to_string(i), 5000, "");
+    EXPECT_EQ(kitchen->AsyncCommand("volume.shtml?99", 5000, ""), "");
+    EXPECT_EQ(kitchen->CommandQueue().size(), 22u);
+    EXPECT_EQ(bed.Calls("ExecX10"), Strings{"A3|off|0"});
+}
+
+// Without a power device nothing is power-cycled: no X10 command with an empty code, no wait.
+TEST_F(RecoveryTest, AnApplianceWithoutAPowerDeviceIsNeverPowerCycled) {
+    Start("noResponseAction=1");
+    kitchen->LetPowerDevice("");
+    kitchen->AsyncCommand("scrOn.shtml", 5000, "");
+    for (int i = 1; i <= 22; ++i) kitchen->AsyncCommand("volume.shtml?" + std::to_string(i), 5000, "");
+    EXPECT_FALSE(kitchen->PowerCycleInProgress());
+    EXPECT_EQ(kitchen->CyclePower(""), "");
+    ASSERT_TRUE(Idle());
+    EXPECT_EQ(PageLine("volume.shtml?21"), "kitchen /volume.shtml?21 ok volume=21");
+    kitchen->AsyncCommand("power", 5000, "");
+    EXPECT_FALSE(kitchen->PowerCycleInProgress());
+    EXPECT_TRUE(bed.Calls("ExecX10").empty());
+    for (const std::string& line : bed.Log()) EXPECT_EQ(line.find("hsExecX10"), std::string::npos) << line;
+    EXPECT_EQ(bed.Log().back(),
+              "dkvZephra kitchen|Zephra SendTheCommand no power device, power cycle not started for "
+              "power");
 }
 
 // The value the cycle gives the Awake device comes back as a device command: an appliance
@@ -201,19 +303,24 @@ TEST_F(PowerCycleTest, ThreeCyclesWithoutAnAnswerGiveTheApplianceUpUntilAPageCom
     EXPECT_EQ(kitchen->PowerCycleCount(), 3);
     EXPECT_FALSE(kitchen->PowerCycleInProgress());
     EXPECT_TRUE(kitchen->QueueIdle());
+    const std::string cycled =
+        "dkvZephra|kitchen Zephra power cycle after 6 page time-outs without an answer: 0 commands dropped";
     const std::string givenUp =
         "dkvZephra|kitchen Zephra has been disabled following three power cylces without response";
-    EXPECT_EQ(bed.Log(), Strings{givenUp});
+    EXPECT_EQ(bed.Log(), (Strings{cycled, cycled, givenUp}));
 
-    // Given up: a command that would wait is dropped; an idle appliance still sends.
-    kitchen->AsyncCommand("led.shtml?t1", 5000, "");
-    kitchen->AsyncCommand("led.shtml?t0", 5000, "");
+    // Given up: a command that would wait is refused; an idle appliance still sends.
+    EXPECT_NE(kitchen->AsyncCommand("led.shtml?t1", 5000, ""), "");
+    EXPECT_EQ(kitchen->AsyncCommand("led.shtml?t0", 5000, ""), "");
     EXPECT_EQ(kitchen->CommandQueue().size(), 1u);
     EXPECT_EQ(PageLine("led"), "kitchen /led.shtml?t1 silent");
     bed.loop.advance(5s);
     EXPECT_EQ(kitchen->PowerCycleCount(), 4);
     EXPECT_FALSE(kitchen->PowerCycleInProgress());
-    EXPECT_EQ(bed.Log(), Strings{givenUp});
+    const std::string refused =
+        "dkvZephra|kitchen Zephra refused led.shtml?t0 (given up after three power cycles "
+        "without response); 1 refused since the last such line";
+    EXPECT_EQ(bed.Log(), (Strings{cycled, cycled, givenUp, refused}));
 
     // A page that completes brings it back.
     Silent(false);
@@ -233,7 +340,7 @@ TEST_F(PowerCycleTest, ThreeCyclesWithoutAnAnswerGiveTheApplianceUpUntilAPageCom
 }
 
 TEST_F(PowerCycleTest, APowerCommandKeepsTheQueueAndStartingACycleEndsAWait) {
-    Start("PowerCycleTime=2\nPowerUpTime=61\nUDPDelay=500", {}, true);
+    Start("PowerCycleTime=2\nPowerUpTime=61\nUDPDelay=500\nnoResponseAction=1", {}, true);
     kitchen->AsyncCommand("scrOn.shtml", 5000, "");
     kitchen->AsyncCommand("beepcmd3", 5000, "");
     kitchen->AsyncCommand("power", 5000, "");
@@ -254,12 +361,16 @@ TEST_F(PowerCycleTest, APowerCommandKeepsTheQueueAndStartingACycleEndsAWait) {
     ASSERT_TRUE(Idle());
     EXPECT_EQ(PageLine("volume"), "kitchen /volume.shtml?90 ok volume=90");
 
-    // A pause under way when the queue overflows does not hold the queue after the cycle.
-    kitchen->AsyncCommand("scrOn.shtml", 5000, "");
+    // A pause under way when the queue of an appliance that stopped answering overflows does
+    // not hold the queue after the cycle.
+    Silent(true);
+    UnansweredPage();
+    ASSERT_EQ(kitchen->TimeoutCount(), 1);
     kitchen->AsyncCommand("beepcmd4", 5000, "");
     ASSERT_TRUE(Settle([&] { return kitchen->Waiting(); }));
     // (the first is sent at once: a UDP delay does not make the appliance busy)
     for (int i = 0; i < 23; ++i) kitchen->AsyncCommand("volume.shtml?1", 5000, "");
+    Silent(false);
     EXPECT_TRUE(kitchen->PowerCycleInProgress());
     EXPECT_FALSE(kitchen->Waiting());
     EXPECT_FALSE(kitchen->UDPSent());

@@ -48,35 +48,52 @@ TEST_F(ApplianceTest, CommandsAreSentOneAtATimeInTheirOrder) {
     EXPECT_TRUE(bed.Log().empty());
 }
 
-TEST_F(ApplianceTest, TheQueueHolds21CommandsAndThe22ndPowerCyclesTheAppliance) {
+// A burst of commands on an appliance that answers: the twenty-second is refused (no tag, a
+// log line that counts the refusals) and the queue, kept whole, is sent; no power cycle.
+TEST_F(ApplianceTest, TheQueueHolds21CommandsAndRefusesThe22ndWithoutAPowerCycle) {
     Start();
     kitchen->AsyncCommand("scrOn.shtml", 5000, "first");
-    for (int i = 1; i <= 21; ++i) kitchen->AsyncCommand("volume.shtml?" + std::to_string(i), 5000, "q");
+    for (int i = 1; i <= 21; ++i)
+        EXPECT_EQ(kitchen->AsyncCommand("volume.shtml?" + std::to_string(i), 5000, "q" + std::to_string(i)),
+                  "q" + std::to_string(i));
     EXPECT_EQ(kitchen->CommandQueue().size(), 22u);
     EXPECT_FALSE(kitchen->PowerCycleInProgress());
     EXPECT_EQ(bed.Calls("SetDeviceString").back().substr(0, 32), "[10|Queue: 21)  | volume.shtml?1");
 
-    kitchen->AsyncCommand("volume.shtml?22", 5000, "q");
-    EXPECT_TRUE(kitchen->PowerCycleInProgress());
-    EXPECT_TRUE(kitchen->PowerOffPending());
-    EXPECT_EQ(kitchen->CommandQueue().size(), 1u);
-    EXPECT_EQ(kitchen->QueuedTags(), "");
-    EXPECT_EQ(bed.Calls("SetDeviceString").back(), "[10|Queue: 0) ");
-    EXPECT_EQ(bed.Calls("ExecX10"), Strings{"A3|off|0"});
-    EXPECT_EQ(Timer1().Interval(), 5000);
-    bed.loop.DoEvents();  // the host's X10 event reaches the appliance's power switch
-    EXPECT_EQ(sim->State()["power"], "off");
+    EXPECT_EQ(kitchen->AsyncCommand("volume.shtml?22", 5000, "q22"), "");
+    EXPECT_EQ(kitchen->AsyncCommand("volume.shtml?23", 5000, ""), "");
+    EXPECT_EQ(kitchen->AsyncCommand("volume.shtml?24", 5000, "q24"), "");
+    EXPECT_EQ(kitchen->CommandsRefused(), 3u);
+    EXPECT_FALSE(kitchen->PowerCycleInProgress());
+    EXPECT_FALSE(kitchen->CommandBusy("q22"));
+    EXPECT_TRUE(kitchen->CommandBusy("q21"));
+    EXPECT_EQ(kitchen->CommandQueue().size(), 22u);
+    EXPECT_TRUE(bed.Calls("ExecX10").empty());
+    const std::string first =
+        "dkvZephra|kitchen Zephra refused volume.shtml?22 (queue full: 21 commands waiting); 1 "
+        "refused since the last such line";
+    EXPECT_EQ(bed.Log(), Strings{first});
 
-    // While the power is off new commands wait in the queue.
-    kitchen->AsyncCommand("volume.shtml?40", 5000, "later");
-    EXPECT_EQ(kitchen->CommandQueue().size(), 2u);
+    // The queue goes out whole; the refusals that came after the first line are told ten
+    // seconds after it.
+    ASSERT_TRUE(Idle());
+    EXPECT_EQ(PageLine("volume.shtml?21"), "kitchen /volume.shtml?21 ok volume=21");
+    ASSERT_TRUE(Settle([&] { return bed.Log().size() == 2; }));
+    EXPECT_EQ(bed.Log().back(),
+              "dkvZephra|kitchen Zephra refused volume.shtml?24 (queue full: 21 commands waiting); "
+              "2 refused since the last such line");
+    EXPECT_EQ(kitchen->AsyncCommand("volume.shtml?40", 5000, "later"), "later");
+    ASSERT_TRUE(Idle());
+    EXPECT_EQ(PageLine("volume.shtml?40"), "kitchen /volume.shtml?40 ok volume=40");
+    EXPECT_EQ(bed.Log().size(), 2u);
+    EXPECT_TRUE(bed.Calls("ExecX10").empty());
 }
 
 TEST_F(ApplianceTest, AGivenUpApplianceDropsWhatItWouldQueueAndADisabledOneEverything) {
     Start();
     kitchen->AsyncCommand("scrOn.shtml", 5000, "first");
     kitchen->LetPowerCycleCount(3);
-    EXPECT_EQ(kitchen->AsyncCommand("volume.shtml?5", 5000, "dropped"), "dropped");
+    EXPECT_EQ(kitchen->AsyncCommand("volume.shtml?5", 5000, "dropped"), "");  // refused: no tag to wait for
     EXPECT_EQ(kitchen->CommandQueue().size(), 1u);
     EXPECT_TRUE(kitchen->QueueIdle());
     EXPECT_EQ(bed.Calls("SetDeviceString"), Strings{"[10|"});

@@ -57,11 +57,16 @@ TEST_F(HostLifeCycle, StartsServesOperationsAndX10MotionAndStopsCleanlyOnSigterm
     EXPECT_EQ(valueOf(host, "ZephraNames"), "kitchen,hall");
     EXPECT_EQ(valueOf(host, "hs.Plugin(\"dkvZephra\").ZEPHRAIPS"), "127.0.0.2,127.0.0.3");
 
-    // The kitchen's power switch is off until the host switches it on: it is skipped, and the
-    // call answers "" while the hall is still served.
-    EXPECT_EQ(valueOf(host, "ZephraVolume(\"kitchen,hall\", 30)"), "");
+    // The host has never switched the kitchen's power switch: it is not off, and both are served.
+    EXPECT_NE(valueOf(host, "ZephraVolume(\"kitchen,hall\", 30)"), "");
     ASSERT_TRUE(appliances_.waitFor("hall", "/volume.shtml?30 ok volume=30"));
-    EXPECT_TRUE(appliances_.matching("kitchen", "volume").empty());
+    ASSERT_TRUE(appliances_.waitFor("kitchen", "/volume.shtml?30 ok volume=30"));
+
+    // Switched off, the kitchen is skipped, and the call answers "" while the hall is still served.
+    host.writeLine("hs.ExecX10 \"A3\", \"off\"");
+    EXPECT_EQ(valueOf(host, "ZephraVolume(\"kitchen,hall\", 35)"), "");
+    ASSERT_TRUE(appliances_.waitFor("hall", "/volume.shtml?35 ok volume=35"));
+    EXPECT_TRUE(appliances_.matching("kitchen", "volume.shtml?35").empty());
 
     host.writeLine("hs.ExecX10 \"A3\", \"on\"");
     std::string token = valueOf(host, "ZephraLED(\"kitchen\", \"top blink\")");
@@ -71,8 +76,8 @@ TEST_F(HostLifeCycle, StartsServesOperationsAndX10MotionAndStopsCleanlyOnSigterm
     host.writeLine("ZephraMailLedEx \"hall;on\"");
     ASSERT_TRUE(appliances_.waitFor("kitchen", "/screen.shtml?0 ok awake=0"));
     ASSERT_TRUE(appliances_.waitFor("hall", "/led.shtml?m1 ok mailled=on"));
-    EXPECT_EQ(appliances_.lines("kitchen"),
-              (Lines{"/led.shtml?t2 ok topled=blink", "/volume.shtml?55 ok volume=55", "/screen.shtml?0 ok awake=0"}));
+    EXPECT_EQ(appliances_.lines("kitchen"), (Lines{"/volume.shtml?30 ok volume=30", "/led.shtml?t2 ok topled=blink",
+                                                   "/volume.shtml?55 ok volume=55", "/screen.shtml?0 ok awake=0"}));
     EXPECT_EQ(valueOf(host, "ZephraSleepStatus(\"kitchen\") & \" \" & ZephraTopLEDStatus(\"kitchen\")"), "sleep blink");
     EXPECT_EQ(valueOf(host, "ZephraCommandBusy(\"kitchen\", \"" + token + "\")"), "False");
 

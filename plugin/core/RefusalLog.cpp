@@ -1,0 +1,49 @@
+#include "core/RefusalLog.h"
+
+#include <algorithm>
+
+namespace zephra {
+
+RefusalLog::RefusalLog(std::function<void(const std::string& line)> write) : write_(std::move(write)) {}
+
+RefusalLog::~RefusalLog() { *alive_ = false; }
+
+void RefusalLog::Note(const std::string& what) {
+    ++count_;
+    ++untold_;
+    last_ = what;
+    if (!loop_) loop_ = &forms::Loop::current();
+    forms::Loop& loop = *loop_;
+    const forms::Loop::TimePoint now = loop.now();
+    if (!lastLine_ || now - *lastLine_ >= kInterval) {
+        Write();
+        return;
+    }
+    if (!timer_) {
+        timer_ = std::make_unique<forms::Timer>(loop);
+        timer_->Enabled(false);
+        timer_->OnTimer = [this, alive = alive_] {
+            if (*alive) Write();
+        };
+    }
+    if (timer_->Enabled()) return;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*lastLine_ + kInterval - now);
+    timer_->Interval(static_cast<int32_t>(std::max<int64_t>(1, left.count())));
+    timer_->Enabled(true);
+}
+
+void RefusalLog::Flush() {
+    Write();
+    timer_.reset();  // an owner that is shutting down keeps no timer of its loop
+}
+
+void RefusalLog::Write() {
+    if (timer_) timer_->Enabled(false);
+    if (untold_ == 0) return;
+    lastLine_ = loop_->now();
+    const std::string line = last_ + "; " + std::to_string(untold_) + kSince;
+    untold_ = 0;
+    write_(line);
+}
+
+}  // namespace zephra

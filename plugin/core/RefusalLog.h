@@ -1,0 +1,50 @@
+#pragma once
+// What is refused for want of room (a command for a full queue, a speech with no file free) is
+// counted and logged without flooding the log: the first refusal of a run is written at once,
+// the ones after it are counted and written in one line at most every kInterval, on the loop's
+// clock. Each line names the last refusal and how many it stands for.
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "forms/Loop.h"
+#include "forms/Timer.h"
+
+namespace zephra {
+
+class RefusalLog {
+public:
+    static constexpr std::chrono::seconds kInterval{10};
+    static constexpr const char* kSince = " refused since the last such line";
+
+    // `write` is given each line; it is called on the loop's thread and must not throw.
+    explicit RefusalLog(std::function<void(const std::string& line)> write);
+    ~RefusalLog();
+    RefusalLog(const RefusalLog&) = delete;
+    RefusalLog& operator=(const RefusalLog&) = delete;
+
+    // One refusal; `what` names it ("kitchen Zephra refused volume.shtml?22 (...)").
+    void Note(const std::string& what);
+    // Writes what is counted and not written yet, and drops the timer (before the owner goes).
+    void Flush();
+    // Refusals noted so far.
+    uint32_t Count() const noexcept { return count_; }
+
+private:
+    void Write();
+
+    std::function<void(const std::string&)> write_;
+    forms::Loop* loop_ = nullptr;  // the loop of the first refusal
+    uint32_t count_ = 0;
+    int32_t untold_ = 0;
+    std::string last_;
+    std::optional<forms::Loop::TimePoint> lastLine_;
+    std::unique_ptr<forms::Timer> timer_;  // made at the first refusal that comes too soon
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+}  // namespace zephra
