@@ -7,7 +7,10 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <algorithm>
+
 #include "CommandPort.h"
+#include "FakePlayers.h"
 #include "JukeboxCommands.h"
 #include "SorvexTesting.h"
 
@@ -27,9 +30,9 @@ public:
     void next() override { calls.push_back("next"); }
     void launch(const std::string& path) override { calls.push_back("launch[" + path + "]"); }
     void clear() override { calls.push_back("clear"); }
-    bool save(const std::string& directory, const std::string& name) override {
+    SaveRefusal save(const std::string& directory, const std::string& name) override {
         calls.push_back("save[" + directory + "][" + name + "]");
-        return true;
+        return SaveRefusal::None;
     }
     std::string status() override {
         calls.push_back("status");
@@ -280,6 +283,64 @@ TEST(CommandPortSave, TheClientIsAnsweredBeforeTheAlertOfAFailedSave) {
     client.send("status\n");
     ASSERT_TRUE(client.awaitReceived("200 OK\n" + jukebox.statusText() + "200 OK\n"));
     EXPECT_EQ(view.alerts.size(), 1u);
+}
+
+// A view whose progress display lets the loop run, as the window's does.
+struct PumpingView : testing::RecordingView {
+    std::function<void()> onProgress;
+    void showProgress(const std::string& text, int n) override {
+        RecordingView::showProgress(text, n);
+        if (onProgress) onProgress();
+        while (g_main_context_pending(nullptr)) g_main_context_iteration(nullptr, FALSE);
+    }
+    void endProgress() override {
+        while (g_main_context_pending(nullptr)) g_main_context_iteration(nullptr, FALSE);
+    }
+};
+
+// Lines from a second client that arrive while a long list loads (its progress display runs
+// the loop) wait until the load is done: "clear" then empties the whole list.
+TEST(CommandPortGate, ACommandThatArrivesDuringAnotherRunsAfterIt) {
+    testing::FakePlayers players;
+    testing::ScratchFolder folder;
+    folder.write("music/one.mp3", "");
+    std::string list;
+    for (int i = 0; i < 3000; ++i) list += "one.mp3\n";
+    const std::string big = folder.write("music/big.m3u", list);
+    Prefs prefs;
+    prefs.directory = folder / "music";
+    prefs.fsCharset = prefs.dataCharset = "UTF-8";
+    Jukebox jukebox(prefs);
+    PumpingView view;
+    jukebox.setView(&view);
+    JukeboxCommands commands(jukebox, std::nullopt, nullptr);
+    CommandPort port(commands);
+    ASSERT_EQ(port.open(0), 0);
+    Client first("127.0.0.2", port.boundPort()), second("127.0.0.2", port.boundPort());
+    ASSERT_TRUE(RunUntil([&] { return port.connections() == 2; }));
+
+    // The first list plays; the second client speaks while the second launch loads.
+    first.send("launch " + big + "\n");
+    ASSERT_TRUE(first.awaitReceived("200 OK\n"));
+    ASSERT_TRUE(jukebox.isPlaying());
+    ASSERT_EQ(jukebox.count(), 3000);
+    std::vector<int> countsSeen;
+    bool sent = false;
+    view.onProgress = [&] {
+        countsSeen.push_back(jukebox.count());
+        if (sent) return;
+        sent = true;
+        second.send("clear\nstatus\n");
+    };
+    first.send("launch " + big + "\n");
+    ASSERT_TRUE(first.awaitReceived("200 OK\n200 OK\n"));
+    ASSERT_TRUE(second.awaitReceived("200 OK\nmode stop\n200 OK\n"));
+    EXPECT_EQ(second.received(), "200 OK\nmode stop\n200 OK\n");
+    EXPECT_EQ(jukebox.count(), 0);
+    EXPECT_FALSE(jukebox.isPlaying());
+    // While it loaded, nothing else touched the list: it only grew.
+    EXPECT_TRUE(std::is_sorted(countsSeen.begin(), countsSeen.end()));
+    EXPECT_FALSE(countsSeen.empty());
 }
 
 TEST_F(CommandPortTest, WithEveryPlaceTakenTheClientIdleLongestMakesRoom) {

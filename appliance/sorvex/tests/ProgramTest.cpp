@@ -6,8 +6,10 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 #include "SorvexTesting.h"
 
@@ -172,6 +174,95 @@ TEST_F(ProgramTest, AMissingButtonPictureEndsTheProgram) {
     EXPECT_EQ(jukebox.waitForEnd(), 1);
     EXPECT_TRUE(testing::holds(jukebox.errors(), "Can't get playback control image: No such file or directory\n"))
         << jukebox.errors();
+}
+
+// A client of its own thread that sends one line every `every` and reads what comes back, so
+// that its replies never pile up in the jukebox.
+class Sender {
+public:
+    Sender(int port, std::vector<std::string> lines, std::chrono::milliseconds every)
+        : thread_([this, port, lines = std::move(lines), every] { run(port, lines, every); }) {}
+    ~Sender() { stop(); }
+    void stop() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+    }
+    int sent() const { return sent_; }
+
+private:
+    void run(int port, const std::vector<std::string>& lines, std::chrono::milliseconds every) {
+        Client client("127.0.0.1", port);
+        for (std::size_t i = 0; !stop_ && client.connected(); ++i) {
+            client.send(lines[i % lines.size()] + "\n");
+            ++sent_;
+            const auto next = std::chrono::steady_clock::now() + every;
+            while (!stop_ && std::chrono::steady_clock::now() < next) {
+                if (client.poll()) return;
+                client.clearReceived();
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            }
+        }
+    }
+
+    std::atomic<bool> stop_{false};
+    std::atomic<int> sent_{0};
+    std::thread thread_;
+};
+
+// Three clients at once while the jukebox shows the progress of a long list: a 100,000-entry
+// list launched every second, "prev" every 10 ms, "clear" and "save" every 30 ms, repeat on.
+// Each command runs whole before the next: the jukebox answers on, its list and the saved
+// file stay whole, and it ends cleanly when asked.
+TEST_F(ProgramTest, ConcurrentClientsDuringALongListLeaveTheJukeboxWhole) {
+    const int port = FreePort();
+    prefs("shuffle 1\nrepeat 1\nport " + std::to_string(port) + "\n");
+    const std::string music = folder / "music";
+    std::filesystem::create_directories(music);
+    ASSERT_EQ(std::system(("ffmpeg -loglevel error -y -f lavfi -i sine=frequency=440:duration=1:sample_rate=8000 "
+                           "-ac 1 -b:a 8k '" +
+                           music + "/one.mp3'")
+                              .c_str()),
+              0);
+    std::string list;
+    for (int i = 0; i < 100000; ++i) list += "one.mp3\n";
+    folder.write("music/big.m3u", list);
+    Jukebox jukebox(folder, SORVEX_UI_DIR, "concurrent");
+    ASSERT_TRUE(jukebox.listensOn(port)) << jukebox.errors();
+    {
+        Sender launcher(port, {"launch " + music + "/big.m3u"}, std::chrono::milliseconds(1000));
+        Sender stepper(port, {"prev"}, std::chrono::milliseconds(10));
+        Sender clearer(port, {"clear", "save r.m3u"}, std::chrono::milliseconds(30));
+        std::this_thread::sleep_for(std::chrono::seconds(6));
+        ASSERT_FALSE(jukebox.ended()) << jukebox.errors();
+        launcher.stop();
+        stepper.stop();
+        clearer.stop();
+        EXPECT_GT(stepper.sent(), 100);
+    }
+    // Whatever waited has run: the jukebox answers, then saves its last list whole.
+    {
+        Client client("127.0.0.1", port);
+        client.send("launch " + music + "/big.m3u\nstatus\n");
+        for (int i = 0; i < 3000 && !testing::holds(client.received(), "mode ") && !client.poll(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        EXPECT_TRUE(testing::holds(client.received(), "200 OK\nmode play\n")) << client.received();
+        client.send("save whole.m3u\nstatus\n");
+        const std::string before = client.received();
+        for (int i = 0; i < 3000 && client.received().size() < before.size() + 16 && !client.poll(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        client.send("quit\n");
+        for (int i = 0; i < 3000 && !client.poll(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_EQ(jukebox.waitForEnd(), 0) << jukebox.errors();
+    const std::string saved = folder.read("music/whole.m3u");
+    std::size_t entries = 0;
+    for (std::size_t at = saved.find("one.mp3\r\n"); at != std::string::npos; at = saved.find("one.mp3\r\n", at + 1))
+        ++entries;
+    EXPECT_EQ(entries, 100000u);
+    const std::string errors = jukebox.errors();
+    EXPECT_FALSE(testing::holds(errors, "AddressSanitizer")) << errors;
+    EXPECT_FALSE(testing::holds(errors, "runtime error")) << errors;
+    EXPECT_FALSE(testing::holds(errors, "Couldn't")) << errors;
 }
 
 }  // namespace
