@@ -44,8 +44,7 @@ bool outOfDescriptors(int error) { return error == EMFILE || error == ENFILE || 
 
 }  // namespace
 
-std::optional<std::pair<std::string, std::string>> NetworkPlaylistName(const std::string& argument,
-                                                                       SaveRefusal* why) {
+std::optional<std::pair<std::string, std::string>> NetworkPlaylistName(const std::string& argument, SaveRefusal* why) {
     auto refused = [&](SaveRefusal reason) -> std::optional<std::pair<std::string, std::string>> {
         if (why) *why = reason;
         return std::nullopt;
