@@ -43,13 +43,18 @@ bool Connects(int port) {
 // One run of the program with its output in files.
 class Jukebox {
 public:
-    Jukebox(const ScratchFolder& folder, const std::string& uiDirectory, const std::string& name) : folder_(folder) {
+    // `wrapper`: a command the program runs under (another display's); `prefsName`: its
+    // preferences file in the folder.
+    Jukebox(const ScratchFolder& folder, const std::string& uiDirectory, const std::string& name,
+            const std::string& wrapper = "", const std::string& prefsName = "prefs")
+        : folder_(folder) {
         out_ = folder / (name + ".out");
         err_ = folder / (name + ".err");
-        const std::string prefs = folder / "prefs", music = folder / "music";
+        const std::string prefs = folder / prefsName, music = folder / "music";
         std::filesystem::create_directories(music);
-        const std::string command = "exec env ZEPHRA_PHOTON_UI_DIR='" + uiDirectory + "' '" SORVEX_PROGRAM "' -f '" +
-                                    prefs + "' '" + music + "' >'" + out_ + "' 2>'" + err_ + "'";
+        const std::string command = "exec " + wrapper + " env ZEPHRA_PHOTON_UI_DIR='" + uiDirectory +
+                                    "' '" SORVEX_PROGRAM "' -f '" + prefs + "' '" + music + "' >'" + out_ + "' 2>'" +
+                                    err_ + "'";
         const char* argv[] = {"sh", "-c", command.c_str(), nullptr};
         EXPECT_EQ(::posix_spawn(&pid_, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ), 0);
     }
@@ -186,6 +191,39 @@ TEST_F(ProgramTest, AMissingButtonPictureEndsTheProgram) {
     EXPECT_EQ(jukebox.waitForEnd(), 1);
     EXPECT_TRUE(testing::holds(jukebox.errors(), "Can't get playback control image: No such file or directory\n"))
         << jukebox.errors();
+}
+
+// One jukebox per display: a second one on another display of the same user starts and runs
+// beside the first; one more on the first's display hands over to it and ends with status 1.
+TEST_F(ProgramTest, OneJukeboxPerDisplay) {
+    unsetenv("ZEPHRA_PHOTON_SCOPE");
+    const std::string run = folder / "run";
+    std::filesystem::create_directories(run);
+    std::filesystem::permissions(run, std::filesystem::perms::owner_all);
+    setenv("XDG_RUNTIME_DIR", run.c_str(), 1);
+    const int first = FreePort(), second = FreePort();
+    ASSERT_NE(first, second);
+    prefs("port " + std::to_string(first) + "\n");
+    folder.write("other.prefs", "port " + std::to_string(second) + "\n");
+    Jukebox here(folder, SORVEX_UI_DIR, "here");
+    ASSERT_TRUE(here.listensOn(first)) << here.errors();
+    {
+        Jukebox elsewhere(folder, SORVEX_UI_DIR, "elsewhere", "'" ON_VIRTUAL_DISPLAY "'", "other.prefs");
+        const bool runs = elsewhere.listensOn(second);
+        EXPECT_TRUE(runs) << elsewhere.errors();
+        if (runs) {
+            // Ended through its port, so that its display goes with it.
+            Client client("127.0.0.1", second);
+            client.send("quit\n");
+            EXPECT_EQ(elsewhere.waitForEnd(), 0) << elsewhere.errors();
+        }
+    }
+    Jukebox again(folder, SORVEX_UI_DIR, "again", "", "other.prefs");
+    EXPECT_EQ(again.waitForEnd(), 1) << again.errors();
+    EXPECT_EQ(again.errors(), "");
+    EXPECT_TRUE(Connects(first));
+    EXPECT_FALSE(Connects(second));
+    unsetenv("XDG_RUNTIME_DIR");
 }
 
 // On a machine without a sound device the player ends at once: the jukebox says so once, on
