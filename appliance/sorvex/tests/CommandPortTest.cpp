@@ -181,6 +181,13 @@ TEST_F(CommandPortTest, SaveNamesStayInsideTheMusicFolder) {
     EXPECT_EQ(exchange(withNul + "/../../x.m3u\n"), refused);
     const std::string printed = ::testing::internal::GetCapturedStdout();
     EXPECT_TRUE(testing::holds(printed, "Refused network save outside the music folder: /some/where/victim.txt\n"));
+    // Each refusal says its own reason.
+    EXPECT_TRUE(testing::holds(printed, "Refused network save outside the music folder: lists/../../list.m3u\n"));
+    EXPECT_TRUE(testing::holds(printed, "Refused network save of a hidden file: .sorvex\n")) << printed;
+    EXPECT_TRUE(testing::holds(printed, "Refused network save of a hidden file: lists/.hidden.m3u\n"));
+    EXPECT_TRUE(testing::holds(printed, "Refused network save of a name that is no .m3u playlist: victim.txt\n"));
+    EXPECT_TRUE(testing::holds(printed, "Refused network save of a name that is no .m3u playlist: a//b.m3u\n"));
+    EXPECT_FALSE(testing::holds(printed, "outside the music folder: victim.txt\n"));
     EXPECT_TRUE(actions.calls.empty());
     // Upper-case extensions and names without one (".m3u" is added) are playlists.
     EXPECT_EQ(exchange("save Party.M3U\nsave a/b/c\n"), "200 OK\n200 OK\n");
@@ -235,6 +242,10 @@ TEST(CommandPortSave, NetworkSavesLandInTheMusicFolder) {
     EXPECT_EQ(exchange("save inner"), "200 OK\n");
     const std::string said = ::testing::internal::GetCapturedStdout();
     EXPECT_NE(said.find("Refused network save outside the music folder: evil.m3u\n"), std::string::npos) << said;
+    // A link that stays inside the folder is refused as a link, not as a way out.
+    EXPECT_TRUE(testing::holds(said, "Refused network save over a link or a file that is not a plain file: inner\n"))
+        << said;
+    EXPECT_FALSE(testing::holds(said, "outside the music folder: inner\n")) << said;
     EXPECT_EQ(folder.read("victim.txt"), "precious\n");
     EXPECT_FALSE(std::filesystem::exists(folder / "new.m3u"));
     EXPECT_EQ(folder.read("music/party.m3u"), "#EXTM3U\r\n#EXTINF:-1,Song A\r\na.mp3\r\n");
@@ -245,7 +256,10 @@ TEST(CommandPortSave, NetworkSavesLandInTheMusicFolder) {
     EXPECT_FALSE(jukebox.savePlaylist(folder / "music", "pipe.m3u", true));
     ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(folder.read("victim.txt"), "precious\n");
+    ::testing::internal::CaptureStdout();
     EXPECT_EQ(exchange("save pipe"), "200 OK\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+              "Refused network save over a link or a file that is not a plain file: pipe\n");
 }
 
 // A save that fails shows its alert (modal on the appliance) only after the client has its reply.
