@@ -5,6 +5,7 @@
 #include "photon/detail/LocalSockets.h"
 #include "photon/detail/Widget.h"
 
+#include <gdk/gdk.h>
 #include <glib-unix.h>
 
 #include <cerrno>
@@ -56,11 +57,32 @@ constexpr size_t kHeader = 12, kAnswerHeader = 8;
 constexpr uint32_t kMaxMessage = 1u << 20;
 constexpr int kAnswerWaitMs = 30000;
 
+// Names are one per display (each its own server here), so a program on another display is not
+// taken for this one's. A folder named by ZEPHRA_PHOTON_SCOPE is a server of its own.
+std::string ConnectorFolder()
+{
+    const std::string folder = detail::SocketFolder();
+    const char* scope = getenv("ZEPHRA_PHOTON_SCOPE");
+    if (scope && *scope) return folder;
+    std::string display;
+    if (detail::HaveDisplay()) display = gdk_display_get_name(gdk_display_get_default());
+    else if (const char* named = getenv("DISPLAY")) display = named;
+    // ":5.0" and ":5" are the same server.
+    const size_t colon = display.rfind(':');
+    if (colon != std::string::npos && display.find('.', colon) != std::string::npos)
+        display.erase(display.find('.', colon));
+    for (char& c : display)
+        if (c == '/') c = '_';
+    const std::string own = folder + "/display-" + (display.empty() ? std::string("none") : display);
+    mkdir(own.c_str(), 0700);
+    return own;
+}
+
 // The socket path of a name; false for names that are not one plain file name.
 bool PathOf(const char* name, sockaddr_un* addr, std::string* path)
 {
     if (!name || !*name || name[0] == '.' || strchr(name, '/')) return false;
-    *path = detail::SocketFolder() + "/" + name;
+    *path = ConnectorFolder() + "/" + name;
     return detail::SocketAddress(*path, addr);
 }
 
@@ -167,7 +189,7 @@ PtConnector_t* PtConnectorCreate(const char* name, PtConnectorCallbackFunc_t* cb
         return nullptr;
     }
     // The name belongs to whoever holds its lock; a socket left by a program that ended is replaced.
-    std::string lock_path = detail::SocketFolder() + "/." + name + ".lock";
+    std::string lock_path = path.substr(0, path.rfind('/')) + "/." + name + ".lock";
     int lock_fd = open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (lock_fd < 0) return nullptr;
     if (flock(lock_fd, LOCK_EX | LOCK_NB) != 0) {

@@ -553,7 +553,16 @@ int PtGetResource(PtWidget_t* w, long type, void* value, long)
             put(&w->value_int);
             break;
         }
-        case Pt_ARG_FS_ROOT_DIR: put(w->root_dir.c_str()); break;
+        case Pt_ARG_FS_ROOT_DIR:
+            // The folder shown now: the user may have opened another since it was set.
+            if (w->kind == Kind::FileSel) {
+                if (gchar* shown = gtk_file_chooser_get_current_folder(GTK_FILE_CHOOSER(w->gtk))) {
+                    w->root_dir = shown;
+                    g_free(shown);
+                }
+            }
+            put(w->root_dir.c_str());
+            break;
         case Pt_ARG_WINDOW_RENDER_FLAGS:
             w->value_long = w->render_flags;
             put(&w->value_long);

@@ -174,6 +174,8 @@ int PlayerBackend::start(const char* path) {
     pid_ = child;
     ++session_;
     line_.clear();
+    played_ = false;
+    said_.clear();
 
     std::string first;
     errno = 0;
@@ -184,7 +186,7 @@ int PlayerBackend::start(const char* path) {
     }
     ::fcntl(pipe_, F_SETFL, ::fcntl(pipe_, F_GETFL) | O_NONBLOCK);
     paused_ = false;
-    watch_ = g_unix_fd_add(pipe_, static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR), onReadable, this);
+    watchOutput();
     // Known from the start, and zero when unknown: no earlier track's length lingers.
     reportedLength_ = -1;
     const unsigned session = session_;
@@ -210,8 +212,30 @@ void PlayerBackend::pauseToggle() {
     paused_ = !paused_;
 }
 
+void PlayerBackend::watchOutput() {
+    watch_ = g_unix_fd_add(pipe_, static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR), onReadable, this);
+}
+
 gboolean PlayerBackend::onReadable(gint, GIOCondition, gpointer self) {
-    return static_cast<PlayerBackend*>(self)->readAvailable();
+    auto* backend = static_cast<PlayerBackend*>(self);
+    if (!backend->gate_) return backend->readAvailable();
+    if (backend->gate_->busy()) return backend->holdOutput();
+    CommandGate::Scope command(*backend->gate_);
+    return backend->readAvailable();
+}
+
+gboolean PlayerBackend::holdOutput() {
+    watch_ = 0;
+    gate_->later([this, session = session_] {
+        if (session == session_ && pipe_ >= 0 && !watch_) watchOutput();
+    });
+    return G_SOURCE_REMOVE;
+}
+
+void PlayerBackend::noteSaid(const std::string& line) {
+    std::size_t start = 0;
+    while (start < line.size() && std::isspace(static_cast<unsigned char>(line[start]))) ++start;
+    if (start < line.size()) said_ = line.substr(start);
 }
 
 bool PlayerBackend::finishLine() {
@@ -244,7 +268,10 @@ gboolean PlayerBackend::readAvailable() {
     // (whose next start stops and reaps this program).
     watch_ = 0;
     const unsigned session = session_;
-    if (listener_) listener_->playNext();
+    // A program that ends before it has played anything would end the same way again: it is
+    // reported, not started anew.
+    if (listener_ && played_) listener_->playNext();
+    else if (listener_) listener_->playerFailed(program_, said_);
     if (session == session_) stop();
     return G_SOURCE_REMOVE;
 }
@@ -292,16 +319,19 @@ void MadplayBackend::parseLine(const std::string& line) {
         listener_->stopPlayback();
     } else if (line.size() > 3 && line[3] == ':') {
         // " HH:MM:SS Layer III, ...": the time played.
+        notePlayed();
         listener_->setElapsed(clockAt(line, 1));
     } else if (std::isdigit(static_cast<unsigned char>(line[0])) && line.find("frames decoded") != std::string::npos) {
         // The summary: decoding is done, but the last buffer still plays out until the program
         // ends, and the end of its output moves the list on.
+        if (std::atoi(line.c_str()) > 0) notePlayed();
     } else {
         std::string key, value;
-        if (!tagLine(line, key, value)) return;
+        if (!tagLine(line, key, value)) return noteSaid(line);
         if (key == "Title") listener_->setTrackTitle(value);
         else if (key == "Artist") listener_->setArtist(value);
         else if (key == "Album") listener_->setAlbum(value);
+        else noteSaid(line);
     }
 }
 
@@ -324,6 +354,7 @@ void Ogg123Backend::parseLine(const std::string& whole) {
     const std::string line = whole.substr(0, whole.find_first_of("\r\n"));
     if (line.starts_with("Time: ")) {
         // "Time: 01:05.20 [00:59.80] of 02:05.00 ...": time played, time left, length.
+        notePlayed();
         listener_->setElapsed(clockAt(line, 6));
         const std::size_t of = line.find("] of ");
         if (of != std::string::npos) reportLength(clockAt(line, of + 5));
@@ -331,11 +362,12 @@ void Ogg123Backend::parseLine(const std::string& whole) {
         // As madplay's summary: the end of the output, soon after, moves the list on.
     } else {
         std::string key, value;
-        if (!tagLine(line, key, value)) return;
+        if (!tagLine(line, key, value)) return noteSaid(line);
         if (key == "Title") listener_->setTrackTitle(value);
         else if (key == "Artist") listener_->setArtist(value);
         else if (key == "Album") listener_->setAlbum(value);
         else if (key == "Total Seconds") reportLength(std::atoi(value.c_str()));
+        else noteSaid(line);
     }
 }
 

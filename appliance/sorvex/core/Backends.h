@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "CommandGate.h"
+
 namespace sorvex {
 
 // What the back-ends' output parsers report, in the order the program prints it. The end of a
@@ -28,6 +30,9 @@ public:
     virtual void playNext() = 0;
     // The program asked to stop playback.
     virtual void stopPlayback() = 0;
+    // The program's output ended before it played anything (no sound device, a file it cannot
+    // decode); `said` is its last line of its own (empty when it said nothing).
+    virtual void playerFailed(const std::string& /*program*/, const std::string& /*said*/) { playNext(); }
 };
 
 // Where the outside programs play: their own default output, nothing, or a WAV file.
@@ -51,6 +56,9 @@ public:
     const std::string& name() const { return program_; }
     const std::vector<std::string>& extensions() const { return extensions_; }
     void setListener(BackendListener* listener) { listener_ = listener; }
+    // The program's output is read as a command of its own through the gate: while another
+    // command runs, it waits in the pipe.
+    void setGate(CommandGate* gate) { gate_ = gate; }
 
     // Stops the running program (resuming it first when paused) and waits for it.
     void stop();
@@ -80,6 +88,9 @@ protected:
     void reportLength(int seconds);
     // Key/value tag lines common to both programs; returns false when the line is no tag line.
     static bool tagLine(const std::string& line, std::string& key, std::string& value);
+    // The parsers' notes: the program has played (a time line), or said a line of its own.
+    void notePlayed() { played_ = true; }
+    void noteSaid(const std::string& line);
 
     BackendListener* listener_ = nullptr;
     const AudioOutput output_;
@@ -87,6 +98,9 @@ protected:
 private:
     static gboolean onReadable(gint fd, GIOCondition condition, gpointer self);
     gboolean readAvailable();
+    // While another command runs: stops watching the pipe until it is done.
+    gboolean holdOutput();
+    void watchOutput();
     // Hands the collected line to the parser; false when the parse ended this session.
     bool finishLine();
 
@@ -99,6 +113,9 @@ private:
     unsigned session_ = 0;
     std::string line_;
     int reportedLength_ = -1;
+    CommandGate* gate_ = nullptr;
+    bool played_ = false;
+    std::string said_;
 };
 
 class MadplayBackend : public PlayerBackend {

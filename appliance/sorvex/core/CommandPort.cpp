@@ -44,8 +44,13 @@ bool outOfDescriptors(int error) { return error == EMFILE || error == ENFILE || 
 
 }  // namespace
 
-std::optional<std::pair<std::string, std::string>> NetworkPlaylistName(const std::string& argument) {
-    if (argument.empty() || argument.front() == '/' || argument.find('\0') != std::string::npos) return std::nullopt;
+std::optional<std::pair<std::string, std::string>> NetworkPlaylistName(const std::string& argument, SaveRefusal* why) {
+    auto refused = [&](SaveRefusal reason) -> std::optional<std::pair<std::string, std::string>> {
+        if (why) *why = reason;
+        return std::nullopt;
+    };
+    if (argument.empty() || argument.find('\0') != std::string::npos) return refused(SaveRefusal::NotPlaylist);
+    if (argument.front() == '/') return refused(SaveRefusal::Outside);
     std::vector<std::string> parts;
     std::size_t start = 0;
     for (;;) {
@@ -56,17 +61,35 @@ std::optional<std::pair<std::string, std::string>> NetworkPlaylistName(const std
     }
     // No way up or out, and no hidden files (the preferences file is one).
     for (const std::string& part : parts)
-        if (part.empty() || part.front() == '.') return std::nullopt;
+        if (part == "..") return refused(SaveRefusal::Outside);
+    for (const std::string& part : parts)
+        if (part.empty() || part == ".") return refused(SaveRefusal::NotPlaylist);
+    for (const std::string& part : parts)
+        if (part.front() == '.') return refused(SaveRefusal::Hidden);
     std::string name = parts.back();
     parts.pop_back();
     const std::string written = name.find('.') == std::string::npos ? name + ".m3u" : name;
-    if (written.size() < 4 || strcasecmp(written.c_str() + written.size() - 4, ".m3u") != 0) return std::nullopt;
+    if (written.size() < 4 || strcasecmp(written.c_str() + written.size() - 4, ".m3u") != 0)
+        return refused(SaveRefusal::NotPlaylist);
+    if (why) *why = SaveRefusal::None;
     std::string directory = ".";
     for (std::size_t i = 0; i < parts.size(); ++i) directory = i == 0 ? parts[i] : directory + "/" + parts[i];
     return std::make_pair(directory, name);
 }
 
-namespace {}  // namespace
+namespace {
+
+// The console line of a refused network save, by its reason.
+const char* refusalText(SaveRefusal why) {
+    switch (why) {
+    case SaveRefusal::Outside: return texts::kRefusedSave;
+    case SaveRefusal::Hidden: return texts::kRefusedHiddenSave;
+    case SaveRefusal::NotPlainFile: return texts::kRefusedLinkSave;
+    default: return texts::kRefusedNameSave;
+    }
+}
+
+}  // namespace
 
 CommandPort::~CommandPort() {
     while (!clients_.empty()) closeClient(clients_.begin()->first);
@@ -172,6 +195,7 @@ gboolean CommandPort::serve(int fd, GIOCondition condition) {
         if (!clients_.count(fd)) return G_SOURCE_REMOVE;
     }
     if (!(condition & (G_IO_IN | G_IO_HUP | G_IO_ERR))) return G_SOURCE_CONTINUE;
+    if (CommandGate* gate = actions_.gate(); gate && gate->busy()) return hold(client, source);
     char chunk[4096];
     bool ended = false;
     const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
@@ -192,6 +216,21 @@ gboolean CommandPort::serve(int fd, GIOCondition condition) {
     auto again = clients_.find(fd);
     if (again == clients_.end() || again->second->watch != source) return G_SOURCE_REMOVE;
     return G_SOURCE_CONTINUE;
+}
+
+gboolean CommandPort::hold(Client& client, guint source) {
+    // A reply being flushed may have replaced the watch that called.
+    if (client.watch && client.watch != source) g_source_remove(client.watch);
+    client.watch = 0;
+    client.held = true;
+    actions_.gate()->later([this, alive = std::weak_ptr<bool>(alive_), fd = client.fd] {
+        if (alive.expired()) return;
+        auto found = clients_.find(fd);
+        if (found == clients_.end() || !found->second->held) return;
+        found->second->held = false;
+        watch(*found->second);
+    });
+    return G_SOURCE_REMOVE;
 }
 
 bool CommandPort::runLines(int fd) {
@@ -226,10 +265,12 @@ std::string CommandPort::runLine(const std::string& line, int fd) {
     } else if (whole(line, "clear")) actions_.clear();
     else if (starts(line, "save", 4)) {
         if (std::optional<std::string> argument = argumentOf(line)) {
-            const auto place = NetworkPlaylistName(*argument);
+            SaveRefusal why = SaveRefusal::None;
+            const auto place = NetworkPlaylistName(*argument, &why);
+            if (place) why = actions_.save(place->first, place->second);
             // A refused save is a save that failed: the plug-in is told "200 OK" as for any other.
-            if (!place || !actions_.save(place->first, place->second)) {
-                std::printf(texts::kRefusedSave, argument->c_str());
+            if (why != SaveRefusal::None) {
+                std::printf(refusalText(why), argument->c_str());
                 std::fflush(stdout);
             }
         }
@@ -246,7 +287,13 @@ std::string CommandPort::runLine(const std::string& line, int fd) {
 }
 
 void CommandPort::execute(int fd, const std::string& line, bool connected) {
-    const std::string text = runLine(line, fd);
+    std::string text;
+    {
+        // The line runs as a command of its own; what waited for it runs when it is done.
+        std::optional<CommandGate::Scope> command;
+        if (CommandGate* gate = actions_.gate()) command.emplace(*gate);
+        text = runLine(line, fd);
+    }
     if (!connected) {
         actions_.replied();
         if (whole(line, "quit")) actions_.exitProgram();

@@ -12,6 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "CommandGate.h"
+#include "SaveTarget.h"
+
 namespace sorvex {
 
 // What the commands do; the jukebox implements it.
@@ -26,8 +29,8 @@ public:
     virtual void launch(const std::string& path) = 0;
     virtual void clear() = 0;
     // Saves the play list as `name` in `directory`, which is relative to the jukebox's music
-    // root ("." for the root itself); false when the target is refused (it would leave the root).
-    virtual bool save(const std::string& directory, const std::string& name) = 0;
+    // root ("." for the root itself); or says why the target is refused.
+    virtual SaveRefusal save(const std::string& directory, const std::string& name) = 0;
     virtual std::string status() = 0;
     // Stops, writes the preferences and saves the default list as set.
     virtual void quit() = 0;
@@ -36,12 +39,15 @@ public:
     // After each command's reply went out (or was dropped): what must not hold a reply back,
     // such as a modal alert, comes now.
     virtual void replied() {}
+    // The gate every command passes (none: lines run as they come).
+    virtual CommandGate* gate() { return nullptr; }
 };
 
 // A playlist name from the network as {directory, file name}, the directory relative to the
 // music root ("." for the root); none when it is absolute, climbs with "..", names a hidden
-// file or would not be written as an ".m3u" file.
-std::optional<std::pair<std::string, std::string>> NetworkPlaylistName(const std::string& argument);
+// file or would not be written as an ".m3u" file (`why` then says which).
+std::optional<std::pair<std::string, std::string>> NetworkPlaylistName(const std::string& argument,
+                                                                       SaveRefusal* why = nullptr);
 
 class CommandPort {
 public:
@@ -70,6 +76,7 @@ private:
         std::string in;
         std::string out;
         std::uint64_t lastActive = 0;  // when it connected or last sent, in steps of activity_
+        bool held = false;             // not watched while another command runs
     };
 
     static gboolean onAccept(gint fd, GIOCondition, gpointer self);
@@ -80,6 +87,8 @@ private:
     static gboolean onClient(gint fd, GIOCondition condition, gpointer self);
     void accept(int listener);
     gboolean serve(int fd, GIOCondition condition);
+    // Stops watching the client until the running command is done; its lines wait in the socket.
+    gboolean hold(Client& client, guint source);
     // Takes the complete lines out of the client's buffer and runs them; false when the
     // connection was closed meanwhile.
     bool runLines(int fd);
@@ -100,6 +109,8 @@ private:
     bool acceptFailing_ = false;
     guint rest_ = 0;
     std::uint64_t activity_ = 0;
+    // What waits in the gate checks that the port is still there.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace sorvex

@@ -10,6 +10,7 @@
 
 #include "Backends.h"
 #include "Charsets.h"
+#include "CommandGate.h"
 #include "JukeboxView.h"
 #include "Prefs.h"
 
@@ -37,6 +38,8 @@ public:
     ~Jukebox() override;
 
     void setView(JukeboxView* view) { view_ = view ? view : &noView_; }
+    // Every command (port line, player event, click) runs through this gate, one at a time.
+    CommandGate& gate() { return gate_; }
     Prefs& prefs() { return prefs_; }
     const Prefs& prefsView() const { return prefs_; }
     const Backends& backends() const { return backends_; }
@@ -77,6 +80,8 @@ public:
     bool isPlaying() const;
     bool isPaused() const { return paused_; }
     void playNext() override;
+    // The player ended before it played anything: said once, and playback stops.
+    void playerFailed(const std::string& program, const std::string& said) override;
     void playPressed();
     void prevPressed() { playFile(prevEntry()); }
     void updateControls();
@@ -110,8 +115,13 @@ public:
 
 private:
     void showProgress(const char* text, int entries) { view_->showProgress(text, entries); }
+    // An alert raised inside a command waits until the command is done (a modal box would let
+    // the loop run inside it).
+    void alert(const std::string& text);
     void showTexts();
 
+    // First: what waits in it may name the back-ends, which go before it.
+    CommandGate gate_;
     Prefs& prefs_;
     Backends backends_;
     PlayerBackend* currentBackend_ = nullptr;

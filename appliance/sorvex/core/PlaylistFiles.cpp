@@ -217,15 +217,14 @@ bool Jukebox::savePlaylist(const std::string& directory, const std::string& name
     std::string fileName = directory + "/" + name;
     if (name.find('.') == std::string::npos) fileName += ".m3u";
     File file(plainFileOnly ? openPlainFile(fileName) : std::fopen(fileName.c_str(), "w"));
-    auto alert = [&](const char* format) {
+    auto fail = [&](const char* format) {
         char text[1200];
         std::snprintf(text, sizeof text, format, std::strerror(errno));
-        if (holdAlerts_) heldAlerts_.emplace_back(text);
-        else view_->alert(text);
+        alert(text);
         std::fprintf(stderr, "%s: %s\n", texts::kAlertTitle, text);
     };
     if (!file) {
-        alert(texts::kCantOpenPlaylist);
+        fail(texts::kCantOpenPlaylist);
         view_->endProgress();
         return false;
     }
@@ -263,7 +262,7 @@ bool Jukebox::savePlaylist(const std::string& directory, const std::string& name
         }
     }
     if (ok && std::fflush(f) != 0) ok = false;
-    if (!ok) alert(texts::kCantFinishPlaylist);
+    if (!ok) fail(texts::kCantFinishPlaylist);
     file.reset();
     view_->endProgress();
     return ok;

@@ -24,6 +24,9 @@ constexpr const char* kReplyUnrecognized = "500 Unrecognized command\n";
 constexpr const char* kUnrecognizedCommand = "Unrecognized network command: %s\n";
 constexpr const char* kCantRead = "Can't read from network";
 constexpr const char* kRefusedSave = "Refused network save outside the music folder: %s\n";
+constexpr const char* kRefusedHiddenSave = "Refused network save of a hidden file: %s\n";
+constexpr const char* kRefusedNameSave = "Refused network save of a name that is no .m3u playlist: %s\n";
+constexpr const char* kRefusedLinkSave = "Refused network save over a link or a file that is not a plain file: %s\n";
 constexpr const char* kPortNotOpened = "Command port %d could not be opened (%s): no network control\n";
 constexpr const char* kPortAlert = "Couldn't open command port %d\n%s";
 constexpr const char* kStatusMode = "mode %s\n";
@@ -37,6 +40,9 @@ constexpr const char* kMakeSureInPath = "\nMake sure %s is in one of them and is
 constexpr const char* kMakeSureExecutable = "Make sure %s is executable (run \"chmod +x\" on it.)\n";
 
 // Transport.
+constexpr const char* kPlayerEnded = "%s ended before playing %s: %s\n";
+constexpr const char* kPlayerEndedAlert = "Couldn't play %s\n%s: %s";
+constexpr const char* kPlayerSaidNothing = "it said nothing";
 constexpr const char* kNotFound = "File %s not found (also tried %s)\n";
 constexpr const char* kTimeFormat = "%02d:%02d";
 constexpr const char* kEntriesFormat = "%d entries...";
@@ -52,6 +58,8 @@ constexpr const char* kProcessing = "Processing...";
 constexpr const char* kAlertTitle = "Sorvex Alert";
 constexpr const char* kCantOpenPlaylist = "Couldn't open playlist file\n%s";
 constexpr const char* kCantFinishPlaylist = "Couldn't finish writing playlist\n%s";
+constexpr const char* kSaveOutsideMusic = "Playlists are saved inside the music folder\n%s";
+constexpr const char* kSaveOverLink = "Couldn't save over a link or a file that is not a plain file\n%s";
 constexpr const char* kM3uHeader = "#EXTM3U\r\n";
 constexpr const char* kExtInf = "#EXTINF:-1,%s\r\n";
 

@@ -26,8 +26,14 @@ std::string minutesAndSeconds(int seconds) {
 Jukebox::Jukebox(Prefs& prefs, Backends backends) : prefs_(prefs), backends_(std::move(backends)) {
     if (backends_.empty())
         backends_ = MakeBackends(prefs_.replayGain, prefs_.addDecibels, AudioOutputFromEnvironment());
-    for (auto& backend : backends_) backend->setListener(this);
+    for (auto& backend : backends_) {
+        backend->setListener(this);
+        backend->setGate(&gate_);
+    }
     currentBackend_ = backends_.front().get();
+    gate_.setIdle([this] {
+        if (!holdAlerts_) showHeldAlerts();
+    });
 }
 
 Jukebox::~Jukebox() {
@@ -95,6 +101,24 @@ void Jukebox::playNext() {
             return;
         }
     }
+}
+
+void Jukebox::playerFailed(const std::string& program, const std::string& said) {
+    const std::string path = currentPath().value_or("");
+    const std::string why = said.empty() ? texts::kPlayerSaidNothing : said;
+    std::fprintf(stderr, texts::kPlayerEnded, program.c_str(), path.c_str(), why.c_str());
+    stopPlayback();
+    const std::size_t slash = path.rfind('/');
+    std::string shown = slash == std::string::npos ? path : path.substr(slash + 1);
+    charsets().fsToUtf(shown);
+    gchar* text = g_strdup_printf(texts::kPlayerEndedAlert, shown.c_str(), program.c_str(), why.c_str());
+    alert(text);
+    g_free(text);
+}
+
+void Jukebox::alert(const std::string& text) {
+    if (holdAlerts_ || gate_.busy()) heldAlerts_.push_back(text);
+    else view_->alert(text);
 }
 
 void Jukebox::playPressed() {

@@ -7,7 +7,10 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <algorithm>
+
 #include "CommandPort.h"
+#include "FakePlayers.h"
 #include "JukeboxCommands.h"
 #include "SorvexTesting.h"
 
@@ -27,9 +30,9 @@ public:
     void next() override { calls.push_back("next"); }
     void launch(const std::string& path) override { calls.push_back("launch[" + path + "]"); }
     void clear() override { calls.push_back("clear"); }
-    bool save(const std::string& directory, const std::string& name) override {
+    SaveRefusal save(const std::string& directory, const std::string& name) override {
         calls.push_back("save[" + directory + "][" + name + "]");
-        return true;
+        return SaveRefusal::None;
     }
     std::string status() override {
         calls.push_back("status");
@@ -178,6 +181,13 @@ TEST_F(CommandPortTest, SaveNamesStayInsideTheMusicFolder) {
     EXPECT_EQ(exchange(withNul + "/../../x.m3u\n"), refused);
     const std::string printed = ::testing::internal::GetCapturedStdout();
     EXPECT_TRUE(testing::holds(printed, "Refused network save outside the music folder: /some/where/victim.txt\n"));
+    // Each refusal says its own reason.
+    EXPECT_TRUE(testing::holds(printed, "Refused network save outside the music folder: lists/../../list.m3u\n"));
+    EXPECT_TRUE(testing::holds(printed, "Refused network save of a hidden file: .sorvex\n")) << printed;
+    EXPECT_TRUE(testing::holds(printed, "Refused network save of a hidden file: lists/.hidden.m3u\n"));
+    EXPECT_TRUE(testing::holds(printed, "Refused network save of a name that is no .m3u playlist: victim.txt\n"));
+    EXPECT_TRUE(testing::holds(printed, "Refused network save of a name that is no .m3u playlist: a//b.m3u\n"));
+    EXPECT_FALSE(testing::holds(printed, "outside the music folder: victim.txt\n"));
     EXPECT_TRUE(actions.calls.empty());
     // Upper-case extensions and names without one (".m3u" is added) are playlists.
     EXPECT_EQ(exchange("save Party.M3U\nsave a/b/c\n"), "200 OK\n200 OK\n");
@@ -232,6 +242,10 @@ TEST(CommandPortSave, NetworkSavesLandInTheMusicFolder) {
     EXPECT_EQ(exchange("save inner"), "200 OK\n");
     const std::string said = ::testing::internal::GetCapturedStdout();
     EXPECT_NE(said.find("Refused network save outside the music folder: evil.m3u\n"), std::string::npos) << said;
+    // A link that stays inside the folder is refused as a link, not as a way out.
+    EXPECT_TRUE(testing::holds(said, "Refused network save over a link or a file that is not a plain file: inner\n"))
+        << said;
+    EXPECT_FALSE(testing::holds(said, "outside the music folder: inner\n")) << said;
     EXPECT_EQ(folder.read("victim.txt"), "precious\n");
     EXPECT_FALSE(std::filesystem::exists(folder / "new.m3u"));
     EXPECT_EQ(folder.read("music/party.m3u"), "#EXTM3U\r\n#EXTINF:-1,Song A\r\na.mp3\r\n");
@@ -242,7 +256,10 @@ TEST(CommandPortSave, NetworkSavesLandInTheMusicFolder) {
     EXPECT_FALSE(jukebox.savePlaylist(folder / "music", "pipe.m3u", true));
     ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(folder.read("victim.txt"), "precious\n");
+    ::testing::internal::CaptureStdout();
     EXPECT_EQ(exchange("save pipe"), "200 OK\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+              "Refused network save over a link or a file that is not a plain file: pipe\n");
 }
 
 // A save that fails shows its alert (modal on the appliance) only after the client has its reply.
@@ -280,6 +297,64 @@ TEST(CommandPortSave, TheClientIsAnsweredBeforeTheAlertOfAFailedSave) {
     client.send("status\n");
     ASSERT_TRUE(client.awaitReceived("200 OK\n" + jukebox.statusText() + "200 OK\n"));
     EXPECT_EQ(view.alerts.size(), 1u);
+}
+
+// A view whose progress display lets the loop run, as the window's does.
+struct PumpingView : testing::RecordingView {
+    std::function<void()> onProgress;
+    void showProgress(const std::string& text, int n) override {
+        RecordingView::showProgress(text, n);
+        if (onProgress) onProgress();
+        while (g_main_context_pending(nullptr)) g_main_context_iteration(nullptr, FALSE);
+    }
+    void endProgress() override {
+        while (g_main_context_pending(nullptr)) g_main_context_iteration(nullptr, FALSE);
+    }
+};
+
+// Lines from a second client that arrive while a long list loads (its progress display runs
+// the loop) wait until the load is done: "clear" then empties the whole list.
+TEST(CommandPortGate, ACommandThatArrivesDuringAnotherRunsAfterIt) {
+    testing::FakePlayers players;
+    testing::ScratchFolder folder;
+    folder.write("music/one.mp3", "");
+    std::string list;
+    for (int i = 0; i < 3000; ++i) list += "one.mp3\n";
+    const std::string big = folder.write("music/big.m3u", list);
+    Prefs prefs;
+    prefs.directory = folder / "music";
+    prefs.fsCharset = prefs.dataCharset = "UTF-8";
+    Jukebox jukebox(prefs);
+    PumpingView view;
+    jukebox.setView(&view);
+    JukeboxCommands commands(jukebox, std::nullopt, nullptr);
+    CommandPort port(commands);
+    ASSERT_EQ(port.open(0), 0);
+    Client first("127.0.0.2", port.boundPort()), second("127.0.0.2", port.boundPort());
+    ASSERT_TRUE(RunUntil([&] { return port.connections() == 2; }));
+
+    // The first list plays; the second client speaks while the second launch loads.
+    first.send("launch " + big + "\n");
+    ASSERT_TRUE(first.awaitReceived("200 OK\n"));
+    ASSERT_TRUE(jukebox.isPlaying());
+    ASSERT_EQ(jukebox.count(), 3000);
+    std::vector<int> countsSeen;
+    bool sent = false;
+    view.onProgress = [&] {
+        countsSeen.push_back(jukebox.count());
+        if (sent) return;
+        sent = true;
+        second.send("clear\nstatus\n");
+    };
+    first.send("launch " + big + "\n");
+    ASSERT_TRUE(first.awaitReceived("200 OK\n200 OK\n"));
+    ASSERT_TRUE(second.awaitReceived("200 OK\nmode stop\n200 OK\n"));
+    EXPECT_EQ(second.received(), "200 OK\nmode stop\n200 OK\n");
+    EXPECT_EQ(jukebox.count(), 0);
+    EXPECT_FALSE(jukebox.isPlaying());
+    // While it loaded, nothing else touched the list: it only grew.
+    EXPECT_TRUE(std::is_sorted(countsSeen.begin(), countsSeen.end()));
+    EXPECT_FALSE(countsSeen.empty());
 }
 
 TEST_F(CommandPortTest, WithEveryPlaceTakenTheClientIdleLongestMakesRoom) {

@@ -6,8 +6,12 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
+#include <thread>
 
 #include "SorvexTesting.h"
 
@@ -39,13 +43,18 @@ bool Connects(int port) {
 // One run of the program with its output in files.
 class Jukebox {
 public:
-    Jukebox(const ScratchFolder& folder, const std::string& uiDirectory, const std::string& name) : folder_(folder) {
+    // `wrapper`: a command the program runs under (another display's); `prefsName`: its
+    // preferences file in the folder.
+    Jukebox(const ScratchFolder& folder, const std::string& uiDirectory, const std::string& name,
+            const std::string& wrapper = "", const std::string& prefsName = "prefs")
+        : folder_(folder) {
         out_ = folder / (name + ".out");
         err_ = folder / (name + ".err");
-        const std::string prefs = folder / "prefs", music = folder / "music";
+        const std::string prefs = folder / prefsName, music = folder / "music";
         std::filesystem::create_directories(music);
-        const std::string command = "exec env ZEPHRA_PHOTON_UI_DIR='" + uiDirectory + "' '" SORVEX_PROGRAM "' -f '" +
-                                    prefs + "' '" + music + "' >'" + out_ + "' 2>'" + err_ + "'";
+        const std::string command = "exec " + wrapper + " env ZEPHRA_PHOTON_UI_DIR='" + uiDirectory +
+                                    "' '" SORVEX_PROGRAM "' -f '" + prefs + "' '" + music + "' >'" + out_ + "' 2>'" +
+                                    err_ + "'";
         const char* argv[] = {"sh", "-c", command.c_str(), nullptr};
         EXPECT_EQ(::posix_spawn(&pid_, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ), 0);
     }
@@ -77,6 +86,16 @@ public:
         return status_;
     }
     std::string errors() const { return ScratchFolder::readFile(err_); }
+    // The processor time the program and its ended children have used so far, in clock ticks.
+    long cpuTicks() const {
+        const std::string stat = ScratchFolder::readFile("/proc/" + std::to_string(pid_) + "/stat");
+        std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+        std::string field;
+        long ticks = 0;
+        for (int i = 3; i <= 17 && fields >> field; ++i)
+            if (i >= 14) ticks += std::atol(field.c_str());
+        return ticks;
+    }
 
 private:
     const ScratchFolder& folder_;
@@ -172,6 +191,194 @@ TEST_F(ProgramTest, AMissingButtonPictureEndsTheProgram) {
     EXPECT_EQ(jukebox.waitForEnd(), 1);
     EXPECT_TRUE(testing::holds(jukebox.errors(), "Can't get playback control image: No such file or directory\n"))
         << jukebox.errors();
+}
+
+// One jukebox per display: a second one on another display of the same user starts and runs
+// beside the first; one more on the first's display hands over to it and ends with status 1.
+TEST_F(ProgramTest, OneJukeboxPerDisplay) {
+    unsetenv("ZEPHRA_PHOTON_SCOPE");
+    const std::string run = folder / "run";
+    std::filesystem::create_directories(run);
+    std::filesystem::permissions(run, std::filesystem::perms::owner_all);
+    setenv("XDG_RUNTIME_DIR", run.c_str(), 1);
+    const int first = FreePort(), second = FreePort();
+    ASSERT_NE(first, second);
+    prefs("port " + std::to_string(first) + "\n");
+    folder.write("other.prefs", "port " + std::to_string(second) + "\n");
+    Jukebox here(folder, SORVEX_UI_DIR, "here");
+    ASSERT_TRUE(here.listensOn(first)) << here.errors();
+    {
+        Jukebox elsewhere(folder, SORVEX_UI_DIR, "elsewhere", "'" ON_VIRTUAL_DISPLAY "'", "other.prefs");
+        const bool runs = elsewhere.listensOn(second);
+        EXPECT_TRUE(runs) << elsewhere.errors();
+        if (runs) {
+            // Ended through its port, so that its display goes with it.
+            Client client("127.0.0.1", second);
+            client.send("quit\n");
+            EXPECT_EQ(elsewhere.waitForEnd(), 0) << elsewhere.errors();
+        }
+    }
+    Jukebox again(folder, SORVEX_UI_DIR, "again", "", "other.prefs");
+    EXPECT_EQ(again.waitForEnd(), 1) << again.errors();
+    EXPECT_EQ(again.errors(), "");
+    EXPECT_TRUE(Connects(first));
+    EXPECT_FALSE(Connects(second));
+    unsetenv("XDG_RUNTIME_DIR");
+}
+
+// On a machine without a sound device the player ends at once: the jukebox says so once, on
+// the console and in the window, with what the player said, and stops; it does not start the
+// player again and again (repeat is on), and its status says it is stopped.
+TEST_F(ProgramTest, WithoutASoundDeviceAFailedPlayIsReportedOnceAndStops) {
+    unsetenv("ZEPHRA_AUDIO_SINK");
+    // No sound device whatever this machine has: the sound library knows none.
+    folder.write("no-sound.conf", "\n");
+    setenv("ALSA_CONFIG_PATH", (folder / "no-sound.conf").c_str(), 1);
+    setenv("PULSE_SERVER", (folder / "no-server").c_str(), 1);
+    const int port = FreePort();
+    prefs("repeat 1\nport " + std::to_string(port) + "\n");
+    const std::string music = folder / "music";
+    std::filesystem::create_directories(music);
+    ASSERT_EQ(std::system(("ffmpeg -loglevel error -y -f lavfi -i sine=frequency=440:duration=30:sample_rate=8000 "
+                           "-ac 1 -b:a 8k '" +
+                           music + "/long.mp3'")
+                              .c_str()),
+              0);
+    Jukebox jukebox(folder, SORVEX_UI_DIR, "nosound");
+    const bool listening = jukebox.listensOn(port);
+    unsetenv("ALSA_CONFIG_PATH");
+    unsetenv("PULSE_SERVER");
+    ASSERT_TRUE(listening) << jukebox.errors();
+    auto status = [&] {
+        Client client("127.0.0.1", port);
+        client.send("status\n");
+        for (int i = 0; i < 3000 && !testing::holds(client.received(), "200 OK\n") && !client.poll(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return client.received();
+    };
+    {
+        Client client("127.0.0.1", port);
+        client.send("launch " + music + "/long.mp3\n");
+        for (int i = 0; i < 3000 && !client.poll() && client.received().empty(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_EQ(client.received(), "200 OK\n");
+    }
+    const std::string said = "madplay ended before playing " + music + "/long.mp3: audio: No such file or directory\n";
+    for (int i = 0; i < 3000 && !testing::holds(jukebox.errors(), said); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_TRUE(testing::holds(jukebox.errors(), said)) << jukebox.errors();
+    std::string shown;
+    for (int i = 0; i < 2000 && !testing::holds(shown, "Sorvex Alert"); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        shown = windows();
+    }
+    EXPECT_TRUE(testing::holds(shown, "\"Sorvex Alert\"")) << shown;
+    EXPECT_EQ(status(), "mode stop\n200 OK\n");
+    // Settled (the alert drawn), then three seconds more: still stopped, the player not started
+    // again, the processor idle (the players it started count with it).
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    const long before = jukebox.cpuTicks();
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    const long used = jukebox.cpuTicks() - before;
+    EXPECT_LT(used, ::sysconf(_SC_CLK_TCK) / 5) << used << " ticks in 3 s";
+    EXPECT_EQ(status(), "mode stop\n200 OK\n");
+    const std::string errors = jukebox.errors();
+    EXPECT_EQ(errors.find(said), errors.rfind(said)) << errors;
+    EXPECT_FALSE(jukebox.ended());
+}
+
+// A client of its own thread that sends one line every `every`, with at most five lines not
+// answered yet (a longer backlog would only keep a busy machine's jukebox busy after the test).
+class Sender {
+public:
+    Sender(int port, std::vector<std::string> lines, std::chrono::milliseconds every)
+        : thread_([this, port, lines = std::move(lines), every] { run(port, lines, every); }) {}
+    ~Sender() { stop(); }
+    void stop() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+    }
+    int sent() const { return sent_; }
+
+private:
+    void run(int port, const std::vector<std::string>& lines, std::chrono::milliseconds every) {
+        Client client("127.0.0.1", port);
+        int answered = 0;
+        auto collect = [&] {
+            const bool closed = client.poll();
+            answered += static_cast<int>(std::count(client.received().begin(), client.received().end(), '\n'));
+            client.clearReceived();
+            return closed;
+        };
+        for (std::size_t i = 0; !stop_ && client.connected(); ++i) {
+            client.send(lines[i % lines.size()] + "\n");
+            ++sent_;
+            const auto next = std::chrono::steady_clock::now() + every;
+            while (!stop_ && (std::chrono::steady_clock::now() < next || sent_ - answered >= 5)) {
+                if (collect()) return;
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            }
+        }
+    }
+
+    std::atomic<bool> stop_{false};
+    std::atomic<int> sent_{0};
+    std::thread thread_;
+};
+
+// Three clients at once while the jukebox shows the progress of a long list: a 100,000-entry
+// list launched every second, "prev" every 10 ms, "clear" and "save" every 30 ms, repeat on.
+// Each command runs whole before the next: the jukebox answers on, its list and the saved
+// file stay whole, and it ends cleanly when asked.
+TEST_F(ProgramTest, ConcurrentClientsDuringALongListLeaveTheJukeboxWhole) {
+    const int port = FreePort();
+    prefs("shuffle 1\nrepeat 1\nport " + std::to_string(port) + "\n");
+    const std::string music = folder / "music";
+    std::filesystem::create_directories(music);
+    ASSERT_EQ(std::system(("ffmpeg -loglevel error -y -f lavfi -i sine=frequency=440:duration=1:sample_rate=8000 "
+                           "-ac 1 -b:a 8k '" +
+                           music + "/one.mp3'")
+                              .c_str()),
+              0);
+    std::string list;
+    for (int i = 0; i < 100000; ++i) list += "one.mp3\n";
+    folder.write("music/big.m3u", list);
+    Jukebox jukebox(folder, SORVEX_UI_DIR, "concurrent");
+    ASSERT_TRUE(jukebox.listensOn(port)) << jukebox.errors();
+    {
+        Sender launcher(port, {"launch " + music + "/big.m3u"}, std::chrono::milliseconds(1000));
+        Sender stepper(port, {"prev"}, std::chrono::milliseconds(10));
+        Sender clearer(port, {"clear", "save r.m3u"}, std::chrono::milliseconds(30));
+        std::this_thread::sleep_for(std::chrono::seconds(6));
+        ASSERT_FALSE(jukebox.ended()) << jukebox.errors();
+        launcher.stop();
+        stepper.stop();
+        clearer.stop();
+    }
+    // Whatever waited has run: the jukebox answers, then saves its last list whole.
+    {
+        Client client("127.0.0.1", port);
+        client.send("launch " + music + "/big.m3u\nstatus\n");
+        for (int i = 0; i < 3000 && !testing::holds(client.received(), "mode ") && !client.poll(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        EXPECT_TRUE(testing::holds(client.received(), "200 OK\nmode play\n")) << client.received();
+        client.send("save whole.m3u\nstatus\n");
+        const std::string before = client.received();
+        for (int i = 0; i < 3000 && client.received().size() < before.size() + 16 && !client.poll(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        client.send("quit\n");
+        for (int i = 0; i < 3000 && !client.poll(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_EQ(jukebox.waitForEnd(), 0) << jukebox.errors();
+    const std::string saved = folder.read("music/whole.m3u");
+    std::size_t entries = 0;
+    for (std::size_t at = saved.find("one.mp3\r\n"); at != std::string::npos; at = saved.find("one.mp3\r\n", at + 1))
+        ++entries;
+    EXPECT_EQ(entries, 100000u);
+    const std::string errors = jukebox.errors();
+    EXPECT_FALSE(testing::holds(errors, "AddressSanitizer")) << errors;
+    EXPECT_FALSE(testing::holds(errors, "runtime error")) << errors;
+    EXPECT_FALSE(testing::holds(errors, "Couldn't")) << errors;
 }
 
 }  // namespace

@@ -2,13 +2,16 @@
 
 #include <glib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <vector>
 
+#include "SaveTarget.h"
 #include "SorvexTexts.h"
 
 using namespace photon;
@@ -187,8 +190,12 @@ public:
 
     void showDirectory(const std::string& path, bool record) override { g_app->browser.showDirectory(path, record); }
     void alert(const std::string& text) override {
+        // The same alert is not stacked over itself (a player that fails at every launch).
+        if (std::find(open_.begin(), open_.end(), text) != open_.end()) return;
+        open_.push_back(text);
         const char* ok[] = {"OK"};
         PtAlert(g_main, nullptr, texts::kAlertTitle, nullptr, text.c_str(), nullptr, 1, ok, nullptr, 1, 1, 0);
+        open_.erase(std::find(open_.begin(), open_.end(), text));
     }
 
     // Browser pages.
@@ -213,14 +220,21 @@ public:
     const std::vector<PtWidget_t*>& items(int container) { return items_[container]; }
 
 private:
+    std::vector<std::string> open_;
     std::map<int, std::vector<PtWidget_t*>> items_;
     std::map<int, std::vector<std::unique_ptr<std::string>>> targets_;
 };
 
 WindowView g_view;
 
+// A click or a key is a command of its own: during another command's progress display it
+// waits until that one is done.
+void Command(std::function<void()> command) { g_app->jukebox.gate().run(std::move(command)); }
+
 int cbTap(PtWidget_t*, void* data, PtCallbackInfo_t* info) {
-    g_app->browser.tap(*static_cast<std::string*>(data), EventTime(info));
+    const std::string target = *static_cast<std::string*>(data);
+    const unsigned long time = EventTime(info);
+    Command([target, time] { g_app->browser.tap(target, time); });
     return Pt_CONTINUE;
 }
 
@@ -326,40 +340,40 @@ void WindowView::buildPage(int container, const PageItems& page) {
 // ---- Callbacks of the UI files ------------------------------------------------------------------
 
 int cbPlay(PtWidget_t*, void*, PtCallbackInfo_t*) {
-    g_app->jukebox.playPressed();
+    Command([] { g_app->jukebox.playPressed(); });
     return Pt_CONTINUE;
 }
 int cbPause(PtWidget_t*, void*, PtCallbackInfo_t*) {
-    g_app->jukebox.togglePause();
+    Command([] { g_app->jukebox.togglePause(); });
     return Pt_CONTINUE;
 }
 int cbStop(PtWidget_t*, void*, PtCallbackInfo_t*) {
-    g_app->jukebox.stopPlayback();
+    Command([] { g_app->jukebox.stopPlayback(); });
     return Pt_CONTINUE;
 }
 int cbNext(PtWidget_t*, void*, PtCallbackInfo_t*) {
-    g_app->jukebox.playNext();
+    Command([] { g_app->jukebox.playNext(); });
     return Pt_CONTINUE;
 }
 int cbPrev(PtWidget_t*, void*, PtCallbackInfo_t*) {
-    g_app->jukebox.prevPressed();
+    Command([] { g_app->jukebox.prevPressed(); });
     return Pt_CONTINUE;
 }
 int cbDelete(PtWidget_t*, void*, PtCallbackInfo_t*) {
-    g_app->jukebox.deleteSelected();
+    Command([] { g_app->jukebox.deleteSelected(); });
     return Pt_CONTINUE;
 }
 int cbBack(PtWidget_t*, void*, PtCallbackInfo_t*) {
-    g_app->browser.back();
+    Command([] { g_app->browser.back(); });
     return Pt_CONTINUE;
 }
 int cbHome(PtWidget_t*, void*, PtCallbackInfo_t*) {
-    g_app->browser.home();
+    Command([] { g_app->browser.home(); });
     return Pt_CONTINUE;
 }
 
 int cbShuffle(PtWidget_t*, void*, PtCallbackInfo_t*) {
-    g_app->jukebox.toggleShuffle();
+    Command([] { g_app->jukebox.toggleShuffle(); });
     return Pt_CONTINUE;
 }
 
@@ -371,8 +385,10 @@ int cbRepeat(PtWidget_t*, void*, PtCallbackInfo_t*) {
 int cbPlayList(PtWidget_t*, void*, PtCallbackInfo_t* info) {
     const auto* list = static_cast<const PtListCallback_t*>(info->cbdata);
     if (!list) return Pt_CONTINUE;
-    g_app->jukebox.rowSelected(list->item_pos, info->reason_subtype != 0,
-                               static_cast<long long>(EventTime(info)) * 1000);
+    const int row = list->item_pos;
+    const bool withReason = info->reason_subtype != 0;
+    const long long microseconds = static_cast<long long>(EventTime(info)) * 1000;
+    Command([row, withReason, microseconds] { g_app->jukebox.rowSelected(row, withReason, microseconds); });
     return Pt_CONTINUE;
 }
 
@@ -382,7 +398,7 @@ int cbTimeSlider(PtWidget_t*, void*, PtCallbackInfo_t* info) {
 }
 
 int cbAddTracks(PtWidget_t*, void*, PtCallbackInfo_t*) {
-    g_app->jukebox.addTracks(g_app->browser.frontTracks());
+    Command([] { g_app->jukebox.addTracks(g_app->browser.frontTracks()); });
     return Pt_CONTINUE;
 }
 
@@ -393,18 +409,25 @@ int cbAutoClear(PtWidget_t* widget, void*, PtCallbackInfo_t*) {
 }
 
 int cbClearItem(PtWidget_t*, void*, PtCallbackInfo_t*) {
-    g_app->jukebox.stopPlayback();
-    g_app->jukebox.clearPlaylist();
+    Command([] {
+        g_app->jukebox.stopPlayback();
+        g_app->jukebox.clearPlaylist();
+    });
     return Pt_CONTINUE;
 }
 
 void QuitJukebox() { g_app->jukebox.quitJukebox(g_app->prefsPath); }
 
 int cbQuitItem(PtWidget_t*, void*, PtCallbackInfo_t*) {
-    QuitJukebox();
-    PtExit(0);
+    Command([] {
+        QuitJukebox();
+        PtExit(0);
+    });
+    return Pt_CONTINUE;
 }
 
+// The window closes and the program ends right after this: a command it interrupts is not
+// resumed, so the quit runs now.
 int cbMainClosing(PtWidget_t*, void*, PtCallbackInfo_t*) {
     QuitJukebox();
     return Pt_CONTINUE;
@@ -491,26 +514,53 @@ bool MayReplace(const std::string& path) {
     return g_ascii_strcasecmp(ext.c_str(), ".m3u") == 0 || g_ascii_strcasecmp(ext.c_str(), ".pls") == 0;
 }
 
-// Saves under the typed name; false when the user chose not to replace a file that is no play list.
+// The folder the selector shows now: the user may have opened another one since it opened.
+std::string ShownFolder() {
+    const char* shown = nullptr;
+    PtGetResource(ApGetWidgetPtr(g_save, "SaveFileSel"), Pt_ARG_FS_ROOT_DIR, &shown, 0);
+    return shown && *shown ? shown : g_saveRoot;
+}
+
+// Saves under the typed name in the folder shown; false when the dialog stays open (the user
+// chose not to replace a file that is no play list, or the place is refused).
 bool SaveFromText() {
     const std::string name = TextOf(ApGetWidgetPtr(g_save, "SaveFileText"));
     if (name.empty()) return true;
-    std::string path = g_saveRoot + "/" + name;
+    std::string path = ShownFolder() + "/" + name;
     if (name.find('.') == std::string::npos) path += ".m3u";
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = path.substr(0, slash), file = path.substr(slash + 1);
+    // Held inside the music folder as the port's saves are, and never written through a link.
+    std::string root = g_app->prefs.directory.value_or(".");
+    if (root.empty()) root = ".";
+    const SaveRefusal why = CheckSaveTarget(root, folder, file);
+    if (why != SaveRefusal::None) {
+        gchar* text = g_strdup_printf(why == SaveRefusal::Outside ? texts::kSaveOutsideMusic : texts::kSaveOverLink,
+                                      why == SaveRefusal::Outside ? root.c_str() : path.c_str());
+        g_view.alert(text);
+        g_free(text);
+        return false;
+    }
     if (!MayReplace(path)) {
-        const std::string question = "\"" + name + "\" is not a playlist.\nReplace it with the playlist?";
+        const std::string question = "\"" + file + "\" is not a playlist.\nReplace it with the playlist?";
         const char* buttons[] = {"Replace", "Cancel"};
         if (PtAlert(g_save, nullptr, texts::kAlertTitle, nullptr, question.c_str(), nullptr, 2, buttons, nullptr, 2, 2,
                     0) != 1)
             return false;
     }
-    g_app->jukebox.savePlaylist(g_saveRoot, name);
+    Command([folder, file] { g_app->jukebox.savePlaylist(folder, file, true); });
     return true;
 }
 
 int cbSaveItem(PtWidget_t*, void*, PtCallbackInfo_t*) {
     if (!OpenDialog(g_save, &kSaveLink)) return Pt_CONTINUE;
+    // The front page's folder (a page description's own folder).
     g_saveRoot = g_app->browser.frontPath().value_or(".");
+    if (!g_file_test(g_saveRoot.c_str(), G_FILE_TEST_IS_DIR)) {
+        gchar* folder = g_path_get_dirname(g_saveRoot.c_str());
+        g_saveRoot = folder;
+        g_free(folder);
+    }
     PtSetResource(ApGetWidgetPtr(g_save, "SaveFileSel"), Pt_ARG_FS_ROOT_DIR, g_saveRoot.c_str(), 0);
     g_lastChosen.clear();
     return Pt_CONTINUE;
@@ -519,6 +569,12 @@ int cbSaveItem(PtWidget_t*, void*, PtCallbackInfo_t*) {
 int cbSaveFileSel(PtWidget_t*, void*, PtCallbackInfo_t* info) {
     const auto* chosen = static_cast<const PtFileSelCallback_t*>(info->cbdata);
     if (!chosen || !chosen->path) return Pt_CONTINUE;
+    // Only a file that may be a play list gives its name: a folder is there to be opened, and a
+    // track is no name to save a play list under.
+    if (g_file_test(chosen->path, G_FILE_TEST_IS_DIR) || g_app->jukebox.findBackend(chosen->path)) {
+        g_lastChosen.clear();
+        return Pt_CONTINUE;
+    }
     std::string name = chosen->path;
     const std::size_t slash = name.rfind('/');
     if (slash != std::string::npos) name = name.substr(slash + 1);
@@ -529,7 +585,7 @@ int cbSaveFileSel(PtWidget_t*, void*, PtCallbackInfo_t* info) {
     g_lastChosen = name;
     g_lastChosenTime = now;
     SetText(ApGetWidgetPtr(g_save, "SaveFileText"), name);
-    if (!again || g_file_test(chosen->path, G_FILE_TEST_IS_DIR)) return Pt_CONTINUE;
+    if (!again) return Pt_CONTINUE;
     // A third click of the same run chooses the file anew, it does not save twice.
     g_lastChosen.clear();
     if (SaveFromText()) CloseSave();
@@ -562,8 +618,10 @@ int cbHotkey(PtWidget_t*, void* data, PtCallbackInfo_t* info) {
     case 'n': cbNext(nullptr, nullptr, info); break;
     case 'b': cbPrev(nullptr, nullptr, info); break;
     case 'u':
-        g_app->jukebox.toggleShuffle();
-        SetPressed(W("ShuffleButton"), g_app->prefs.shuffle);
+        Command([] {
+            g_app->jukebox.toggleShuffle();
+            SetPressed(W("ShuffleButton"), g_app->prefs.shuffle);
+        });
         break;
     case 'r':
         g_app->jukebox.toggleRepeat();
@@ -682,7 +740,7 @@ PtWidget_t* OpenMainWindow(App& app) {
     SetPressed(W("AutoClearItem"), app.prefs.autoclear);
     app.jukebox.updateControls();
     if (app.prefs.defaultList && !app.prefs.defaultList->empty() && app.prefs.defaultListMode > 0)
-        app.jukebox.openPath(*app.prefs.defaultList, app.prefs.defaultListMode == 2);
+        Command([&app] { app.jukebox.openPath(*app.prefs.defaultList, app.prefs.defaultListMode == 2); });
     return g_main;
 }
 
