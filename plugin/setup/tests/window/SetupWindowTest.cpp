@@ -685,6 +685,41 @@ TEST_F(SetupWindow, AUnitsEditGoesToItsEntryWhenAnotherEditorMovedTheRows) {
     EXPECT_EQ(bed.Setting("Zephra Names", "127.0.0.4"), "\"  Den \xE9  ,Q21,,,0,0,\"");
 }
 
+// The page blanks Kitchen while the window is open and the window's user then edits Kitchen: the
+// edit has no entry to go to, so it is refused by the unit's name, and nothing is written. A
+// removal of the same unit asks for nothing more and saves the window's other edits.
+TEST_F(SetupWindow, AnEditOfAUnitOthersRemovedMeanwhileIsRefusedByItsName) {
+    RealInput input;
+    ASSERT_TRUE(input.Ready()) << "the display has no test extension";
+    WindowBed bed(kThreeUnits);
+    forms::Form* form = &bed.Dialog();
+    std::string others, refusal;
+    std::vector<Steps::Step> steps;
+    steps.push_back([&] {
+        GtkWidget* box = WidgetOf(*form, "aMotion_0");
+        if (!box || !gtk_widget_get_mapped(box)) return false;
+        bed.page(StatusBed::Post(bed.Get(), "Save", {{"Location0", ""}}));
+        others = bed.Ini();
+        return true;
+    });
+    TypeInto(steps, input, form, "aMotion_0", "M9");
+    UpdateAndAnswerTheRefusal(steps, input, form, refusal, "refused-unit-gone.png");
+    steps.push_back([&] { return !ShownBox(); });
+    // The user clears the unit's name, which the page removed, and types into Dupe's row.
+    TypeInto(steps, input, form, "aName_0", "");
+    TypeInto(steps, input, form, "aPower_1", "P5");
+    ClickToClose(steps, input, form, "OKButton");
+    std::size_t reached = 0;
+    WorkWindow(bed, "ConfigIO", std::move(steps), &reached);
+    EXPECT_EQ(reached, SIZE_MAX) << "stopped before step " << reached;
+    EXPECT_EQ(refusal,
+              "Nothing was saved: unit 1 (Kitchen) was removed or given another address since the window opened (its "
+              "entry 127.0.0.2/kitchen is no longer in the settings); press Cancel and open the window again to see "
+              "the units as they are now.");
+    EXPECT_EQ(Removed(others, bed.Ini()), Strings{"127.0.0.3=\"Dupe,Q11,,,0,0,\"\r"});
+    EXPECT_EQ(Added(others, bed.Ini()), Strings{"127.0.0.3=\"Dupe,Q11,P5,,0,0,\"\r"});
+}
+
 // Six units, the seventh row empty; the six have device codes of another house, so that the
 // plug-in's own codes are free for the two added below.
 const std::string kSixUnits = IniText({
