@@ -13,6 +13,7 @@
 #include "core/HomeSeerDevices.h"
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
+#include "core/SettingsChecks.h"
 #include "core/SettingsTable.h"
 #include "core/Zephra.h"
 #include "homeseer/Device.h"
@@ -22,6 +23,7 @@
 #include "vb/Err.h"
 #include "vb/ErrorNumbers.h"
 #include "vb/Strings.h"
+#include "windows/CaseFold.h"
 
 namespace zephra {
 
@@ -73,6 +75,9 @@ constexpr const char* kNoValue = "it names no appliance after \"=\"";
 constexpr const char* kNoName = "its first field, the appliance's name, is empty";
 constexpr const char* kNoComputer = "it names no computer after \"/\"";
 constexpr const char* kPortAlone = "it names a port alone after \"/\", no computer (write it as ";
+constexpr const char* kNotAnAddress = "its address before \"=\" is none: ";
+constexpr const char* kWrittenTwice = "it is the entry of ";
+constexpr const char* kWrittenTwiceTail = " written a second time, without its device code; the entry is blanked";
 constexpr std::size_t kShownEntry = 200;  // the log shows no more of a long entry
 constexpr const char* kCommentInField = " and puts the text into its field ";
 constexpr const char* kTextAfterQuote = "\" has text after its closing quote (a comment?): it makes the appliance \"";
@@ -111,6 +116,12 @@ std::optional<ApplianceLine> ParseLine(const std::string& line, std::string& why
         return std::nullopt;
     }
     if (why = ComputerFault(entry.key); !why.empty()) return std::nullopt;
+    // Held to the editors' check, so that a hand-made entry the page and the window would refuse
+    // makes no appliance that sends to nowhere.
+    if (const std::string what = settings::Problem(entry.key, settings::Check::UnitAddress); !what.empty()) {
+        why = kNotAnAddress + what;
+        return std::nullopt;
+    }
     ApplianceLine parsed{std::move(entry.key), std::move(entry.fields), {}, {}};
     parsed.written = settings::FieldOf(settings::Units(), parsed.fields, kName).value_or("");
     parsed.name = vb::Trim(vb::LCase(parsed.written));
@@ -135,9 +146,9 @@ public:
         if (text.empty()) {
             table_.slots[0].ZephraDC.clear();
         } else {
-            const std::vector<std::string> lines = vb::Split(text, std::string(1, '\0'));
-            for (std::size_t i = 0; i < lines.size(); ++i)
-                DefineLine(lines[i], i < rawLines_.size() ? rawLines_[i] : lines[i]);
+            lines_ = vb::Split(text, std::string(1, '\0'));
+            for (std::size_t i = 0; i < lines_.size(); ++i)
+                DefineLine(lines_[i], i < rawLines_.size() ? rawLines_[i] : lines_[i]);
         }
         Compact();
         Handled([&] { CollectCallerIdAppliances(); });
@@ -234,6 +245,11 @@ private:
             if (!why.empty()) Handled([&] { NotUsed(text, why); });
             return;
         }
+        if (WrittenTwice(*line)) {
+            Handled([&] { Blank(line->key); }, named);
+            Handled([&] { NotUsed(text, kWrittenTwice + settings::EntryKey(line->key) + kWrittenTwiceTail); });
+            return;
+        }
         const int32_t slot = SlotFor(line->name);
         ZephraEntry& entry = table_.slots[slot];
         entry.ZephraActive = true;
@@ -245,7 +261,7 @@ private:
         }
         ReadFields(entry, *line, named);
         if (commented) Handled([&] { Log(CommentLine(text, *line)); });
-        if (entry.ZephraDC.empty()) Handled([&] { HandOutBaseCode(entry, line->written); }, named);
+        if (entry.ZephraDC.empty()) Handled([&] { HandOutBaseCode(entry, line->written, line->key); }, named);
         if (entry.ZephraDC.empty()) {
             entry.ZephraActive = false;
             // One line after the walk names every appliance left out this way, and why.
@@ -256,20 +272,42 @@ private:
         if (!table_.slots[table_.Last()].Name.empty()) current_ = table_.Last();
     }
 
+    // A line without a device code whose appliance another line of the section defines under
+    // the same entry key, with a code: the second copy a save-back made of "IP/IP" as "IP". The
+    // code stands (scripts and events name its devices); this copy would only hand out another.
+    bool WrittenTwice(const ApplianceLine& line) {
+        if (settings::FieldOf(settings::Units(), line.fields, kCode).value_or("") != "") return false;
+        for (const std::string& text : lines_) {
+            std::string why;
+            std::optional<ApplianceLine> other = ParseLine(text, why);
+            if (!other || other->key == line.key || other->name != line.name) continue;
+            if (!settings::SameEntry(other->key, line.key)) continue;
+            if (!vb::Trim(settings::FieldOf(settings::Units(), other->fields, kCode).value_or("")).empty()) return true;
+        }
+        return false;
+    }
+
+    void Blank(const std::string& key) {
+        const char* section = settings::Units().section;
+        state_.Host().SaveIniSetting(section, key, settings::kBlankedEntry, settings::FileOf(section));
+    }
+
     // The first base unit whose device does not exist yet; never the block that holds the
     // caller-ID device.
-    void HandOutBaseCode(ZephraEntry& entry, const std::string& writtenName) {
+    void HandOutBaseCode(ZephraEntry& entry, const std::string& writtenName, const std::string& lineKey) {
         for (int32_t unit = kFirstApplianceUnit; unit <= kLastApplianceUnit; unit += kDevicesPerAppliance) {
             if (callerIdUnit_ >= unit && callerIdUnit_ < unit + kDevicesPerAppliance) continue;
             const std::string code = houseCode_ + std::to_string(unit);
             if (hsDeviceExists(state_, code) != kNoDevice) continue;
             entry.ZephraDC = code;
-            SaveLineBack(entry, writtenName);
+            SaveLineBack(entry, writtenName, lineKey);
             return;
         }
     }
 
-    void SaveLineBack(const ZephraEntry& entry, const std::string& writtenName) {
+    // Written under the key the entry's address makes; a line stored under another spelling of
+    // it ("IP/IP") is blanked in the same change, so that one entry holds the appliance.
+    void SaveLineBack(const ZephraEntry& entry, const std::string& writtenName, const std::string& lineKey) {
         const std::string key = entry.Computer == entry.IP ? entry.IP : entry.IP + "/" + entry.Computer;
         const std::string code = settings::EscapedUnitText(entry.ZephraDC, true);
         Debug("DefineZephras Saving Name " + writtenName + " at " + code);
@@ -291,7 +329,13 @@ private:
                 (known == fields.end() ? std::string()
                                        : settings::EscapedUnitText(known->second, f.fill == settings::FieldFill::Code));
         }
-        state_.Host().SaveIniSetting(units.section, key, "\"" + value + "\"", settings::FileOf(units.section));
+        const std::string stored = "\"" + value + "\"";
+        if (windows::EqualsNoCase(vb::Trim(lineKey), vb::Trim(key))) {
+            state_.Host().SaveIniSetting(units.section, key, stored, settings::FileOf(units.section));
+            return;
+        }
+        state_.Host().SaveIniSettings({{units.section, key, stored}, {units.section, lineKey, settings::kBlankedEntry}},
+                                      settings::FileOf(units.section));
     }
 
     void MakeObject(ZephraEntry& entry, int32_t slot, const std::string& name, const std::string& named) {
@@ -441,6 +485,7 @@ private:
     int32_t current_ = -1;
     std::vector<std::string> leftOut_;   // names of lines for which no base code was free
     std::vector<std::string> rawLines_;  // the section's lines as written, quotes and all
+    std::vector<std::string> lines_;     // the same, read: quotes removed, escapes undone
 };
 
 }  // namespace

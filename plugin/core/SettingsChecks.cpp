@@ -19,6 +19,7 @@ constexpr const char* kNotAPort = " (a port number from 1 to 65535, or nothing)"
 constexpr const char* kNotAnAddress =
     " (an IPv4 address or a host name, with an optional \":port\", then optionally \"/\" and the computer's "
     "address of the same form)";
+constexpr const char* kNotAHost = " (an IPv4 address or a host name, without a port)";
 constexpr const char* kOfUnit = " of unit ";
 constexpr const char* kOfGroup = " of Group ";
 constexpr const char* kRow = ", row ";
@@ -144,6 +145,8 @@ std::string Problem(const std::string& text, Check kind) {
     const std::string trimmed = vb::Trim(text);
     if (kind == Check::Port && !trimmed.empty() && !PortNumber(trimmed)) return "'" + trimmed + "'" + kNotAPort;
     if (kind == Check::UnitAddress && !trimmed.empty() && !UnitAddress(text)) return "'" + text + "'" + kNotAnAddress;
+    if (kind == Check::Address && !trimmed.empty() && !IPv4(trimmed) && !HostName(trimmed))
+        return "'" + text + "'" + kNotAHost;
     return {};
 }
 

@@ -38,6 +38,12 @@ void AsText(ReadValue& v) {
     v.settings.*Field = v.text;
 }
 
+// An address: blanks around it would end up inside every URL made of it.
+template <std::string S::*Field>
+void TrimmedText(ReadValue& v) {
+    v.settings.*Field = vb::Trim(v.text);
+}
+
 // True only for exactly "1".
 template <bool S::*Field>
 void IsOne(ReadValue& v) {
@@ -334,9 +340,11 @@ const Setting kSettings[] = {
       .tight = true}},
     {kMain,
      "HomeseerIP",
-     {Keys, "192.168.0.1", AsText<&S::HomeseerIP>},
+     {Keys, "192.168.0.1", TrimmedText<&S::HomeseerIP>},
      {"aHSIP", T, "192.168.0.1", 22, 11, Q},
-     {.section = Definitions, .line = 2, .cell = 1, .label = "Server IP&nbsp;", .size = 12, .marksSection = true}},
+     {.section = Definitions, .line = 2, .cell = 1, .label = "Server IP&nbsp;", .size = 12, .marksSection = true},
+     nullptr,
+     Check::Address},
     {kHostSection, "svrport", {Keys, "81", AsText<&S::svrport>}, {}, {}},
     {kMain,
      "CIDLineNumber",
@@ -849,6 +857,17 @@ UnitEntry ParseUnitEntry(const std::string& line) {
     if (parts[0].empty()) return fault(EntryFault::NoAddress);
     if (parts[1].empty()) return fault(EntryFault::NoValue);
     return {parts[0], FieldsOf(Units(), parts[1])};
+}
+
+std::string EntryKey(const std::string& address) {
+    const std::size_t slash = address.find('/');
+    if (slash == std::string::npos) return address;
+    const std::string ip = vb::Trim(address.substr(0, slash));
+    return ip == vb::Trim(address.substr(slash + 1)) ? ip : address;
+}
+
+bool SameEntry(const std::string& a, const std::string& b) {
+    return windows::EqualsNoCase(vb::Trim(EntryKey(a)), vb::Trim(EntryKey(b)));
 }
 
 std::optional<std::string> FieldOf(const Family& family, const std::vector<std::string>& fields,

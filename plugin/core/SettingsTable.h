@@ -112,6 +112,9 @@ enum class Check {
     UnitAddress,
     UnitField,  // no "=" and no ","
     Port,       // a port number from 1 to 65535, or nothing
+    // A computer's address alone, as the appliances' URLs put it before ":port": an IPv4 address
+    // or a host name, or nothing; blanks around it are not part of it.
+    Address,
 };
 
 struct Reading {
@@ -288,6 +291,17 @@ struct UnitEntry {
     EntryFault fault = EntryFault::None;
 };
 UnitEntry ParseUnitEntry(const std::string& line);
+
+// The value of a unit's entry that every reader skips (its name field is empty): how an entry
+// is removed.
+inline constexpr const char* kBlankedEntry = "\",,\"";
+
+// The key a unit's address is stored under: the IP alone when the computer named after "/" is
+// the IP itself ("10.0.0.5/10.0.0.5" is "10.0.0.5", as the appliance list writes it back), else
+// the address as it is. Two addresses name one entry when their keys are the same, blanks around
+// and letter case aside.
+std::string EntryKey(const std::string& address);
+bool SameEntry(const std::string& a, const std::string& b);
 
 // The text of a family's field, named by its control, among a stored value's fields; nothing
 // when the value holds fewer fields. Readers of a value ask by control, so that the order of a

@@ -3,6 +3,7 @@
 // and the reload of every setting.
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -83,7 +84,11 @@ std::string ZephraSetup::SettingValue(const settings::Setting& row) {
     switch (row.dialog.fill) {
     case settings::Fill::None: break;
     case settings::Fill::Text:
-    case settings::Fill::NumericText: value = Control<forms::TextBox>(row).Text(); break;
+    case settings::Fill::NumericText:
+        value = Control<forms::TextBox>(row).Text();
+        // An address is stored without the blanks typed around it.
+        if (row.check == settings::Check::Address) value = vb::Trim(value);
+        break;
     case settings::Fill::LeadingNumber:
     case settings::Fill::WholeNumber: value = std::to_string(Control<forms::CheckBox>(row).Value()); break;
     case settings::Fill::ServerOption: value = std::to_string(BoolToBit(aTCPServerOption(1).Value())); break;
@@ -172,8 +177,8 @@ std::vector<const forms::Control*> ZephraSetup::Edits() {
     return edits;
 }
 
-void ZephraSetup::Take(const forms::Control& edited) {
-    forms::Control* own = FindControl(edited.Name(), edited.Index());
+void ZephraSetup::Take(const forms::Control& edited, const std::string& name, int index) {
+    forms::Control* own = FindControl(name, index);
     if (auto* box = dynamic_cast<const forms::TextBox*>(&edited)) {
         if (auto* mine = dynamic_cast<forms::TextBox*>(own)) mine->Text(box->Text());
     } else if (auto* check = dynamic_cast<const forms::CheckBox*>(&edited)) {
@@ -183,6 +188,107 @@ void ZephraSetup::Take(const forms::Control& edited) {
     } else if (auto* list = dynamic_cast<const forms::ComboBox*>(&edited)) {
         if (auto* mine = dynamic_cast<forms::ComboBox*>(own)) mine->Text(list->Text());
     }
+}
+
+int ZephraSetup::UnitSlotOf(const forms::Control& control) {
+    const settings::Family& units = settings::Units();
+    if (control.Name() == units.keyField->control) return control.Index();
+    for (const settings::FamilyField& f : units.fields)
+        if (f.fill != settings::FieldFill::SlideGroup && control.Name() == f.control) return control.Index();
+    for (int n = 0; n < units.count; ++n)
+        if (control.Name() == SlideGroupOptions(n)(0).Name()) return n;
+    return -1;
+}
+
+// A unit's edits follow the entry its row was loaded from, wherever that entry lies now; a new
+// row's go to a row no entry holds now. An edited entry that is gone (removed, or given another
+// address) is refused by its unit: what the user sees would not be what is stored.
+std::string ZephraSetup::TakeEdits(ZephraSetup& window, const std::vector<const forms::Control*>& edits) {
+    constexpr int kNowhere = -1;
+    constexpr int kDropped = -2;  // a removal of an entry that others removed already
+    const settings::Family& units = settings::Units();
+    std::array<int, kUnitSlots> now;
+    now.fill(kNowhere);
+    std::array<bool, kUnitSlots> taken{};
+    for (int n = 0; n < units.count; ++n) {
+        const std::string& key = window.loadedKeys_[static_cast<std::size_t>(n)];
+        if (key.empty()) continue;
+        for (int m = 0; m < units.count; ++m) {
+            const std::string& held = loadedKeys_[static_cast<std::size_t>(m)];
+            if (taken[static_cast<std::size_t>(m)] || held.empty() || !settings::SameEntry(held, key)) continue;
+            now[static_cast<std::size_t>(n)] = m;
+            taken[static_cast<std::size_t>(m)] = true;
+            break;
+        }
+    }
+    std::array<bool, kUnitSlots> edited{};
+    for (const forms::Control* control : edits)
+        if (const int n = window.UnitSlotOf(*control); n >= 0) edited[static_cast<std::size_t>(n)] = true;
+    auto free = [&](int m) {
+        return !taken[static_cast<std::size_t>(m)] && loadedKeys_[static_cast<std::size_t>(m)].empty();
+    };
+    for (int n = 0; n < units.count; ++n) {
+        auto& place = now[static_cast<std::size_t>(n)];
+        if (!edited[static_cast<std::size_t>(n)] || place != kNowhere) continue;
+        const std::string name = vb::Trim(window.Control<forms::TextBox>(units.fields.front(), n).Text());
+        if (!window.loadedKeys_[static_cast<std::size_t>(n)].empty()) {
+            const bool removed =
+                name.empty() || vb::Trim(window.Control<forms::TextBox>(*units.keyField, n).Text()).empty();
+            if (removed) {
+                place = kDropped;
+                continue;
+            }
+            const std::string& loadedName = window.loadedNames_[static_cast<std::size_t>(n)];
+            return kNothingSaved + (kUnit + std::to_string(n + 1)) +
+                   (vb::Trim(loadedName).empty() ? "" : " (" + vb::Trim(loadedName) + ")") + kUnitGone +
+                   window.loadedKeys_[static_cast<std::size_t>(n)] + kUnitGoneTail;
+        }
+        int m = free(n) ? n : kNowhere;
+        for (int i = 0; m == kNowhere && i < units.count; ++i)
+            if (free(i)) m = i;
+        if (m == kNowhere)
+            return kNothingSaved + (kUnit + std::to_string(n + 1)) + (name.empty() ? "" : " (" + name + ")") +
+                   kNoFreeRow;
+        place = m;
+        taken[static_cast<std::size_t>(m)] = true;
+    }
+    for (const forms::Control* control : edits) {
+        const int n = window.UnitSlotOf(*control);
+        if (n < 0) {
+            Take(*control, control->Name(), control->Index());
+            continue;
+        }
+        const int m = now[static_cast<std::size_t>(n)];
+        if (m < 0) continue;
+        if (control->Name() == window.SlideGroupOptions(n)(0).Name())
+            Take(*control, SlideGroupOptions(m)(0).Name(), control->Index());
+        else Take(*control, control->Name(), m);
+    }
+    return {};
+}
+
+// The entry's key as the appliance list writes it back, so that the list never stores a second
+// entry of it; a key left as it was loaded stays as it is.
+std::string ZephraSetup::WrittenKey(int slot) {
+    const std::string typed = Control<forms::TextBox>(*settings::Units().keyField, slot).Text();
+    return typed == loadedKeys_[static_cast<std::size_t>(slot)] ? typed : settings::EntryKey(typed);
+}
+
+ZephraSetup::AddressClash ZephraSetup::SameAddressTwice() {
+    const settings::Family& units = settings::Units();
+    auto name = [&](int n) { return Control<forms::TextBox>(units.fields.front(), n).Text(); };
+    auto key = [&](int n) { return vb::Trim(WrittenKey(n)); };
+    for (int n = 1; n < units.count; ++n) {
+        if (key(n).empty()) continue;
+        for (int m = 0; m < n; ++m) {
+            if (!SameKey(key(m), key(n))) continue;
+            const std::string other = vb::Trim(name(m));
+            return {kNothingSaved + settings::ShownName(units, *units.keyField, n, name(n)) + kSameAddress + kUnit +
+                        std::to_string(m + 1) + (other.empty() ? "" : " (" + other + ")") + ".",
+                    n};
+        }
+    }
+    return {};
 }
 
 void ZephraSetup::PostedAs(const forms::Control& control, const std::string& field) { postedAs_[&control] = field; }
@@ -226,7 +332,7 @@ std::string ZephraSetup::RefusedValue(const std::vector<const forms::Control*>& 
     for (const settings::Setting* row : settings::InOrder(&settings::Dialog::writeOrder)) {
         if (row->dialog.fill == settings::Fill::Text || row->dialog.fill == settings::Fill::NumericText) {
             const forms::TextBox& box = Control<forms::TextBox>(*row);
-            check(box, box.Text(), Check::Text);
+            check(box, box.Text(), row->check);
         } else if (row->dialog.fill == settings::Fill::Voice) {
             check(aVoiceCB, aVoiceCB.Text(), Check::Text);
         }
@@ -269,15 +375,20 @@ std::string ZephraSetup::UpdateFromWindow() {
     // the settings files cannot keep, and they name fields by the labels the user reads.
     const std::vector<const forms::Control*> edits = Edits();
     std::string refused = RefusedValue(edits);
+    if (refused.empty()) refused = SameAddressTwice().refusal;
     if (refused.empty()) {
         ZephraSetup fresh(state_);
         fresh.Load();
-        for (const forms::Control* edited : edits) fresh.Take(*edited);
-        refused = fresh.WriteSettings(true, {}, true);
-    } else {
-        vb::Try([&] { WriteLog(state_.Host(), kSource, refused); });
-        vb::Err().Clear();
+        refused = fresh.TakeEdits(*this, edits);
+        // The writer logs its own refusals.
+        if (refused.empty()) return Finished(fresh.WriteSettings(true, {}, true));
     }
+    vb::Try([&] { WriteLog(state_.Host(), kSource, refused); });
+    vb::Err().Clear();
+    return refused;
+}
+
+std::string ZephraSetup::Finished(const std::string& refused) {
     if (refused.empty()) Unload();
     return refused;
 }
@@ -290,7 +401,9 @@ std::string ZephraSetup::WriteSettings(bool interactive, const std::vector<homes
                                        bool changedOnly) {
     Load();
     // Every value is checked before anything is written, so that a save is whole or none.
-    const std::string refused = RefusedValue();
+    std::string refused = RefusedValue();
+    // Two rows of one address would be one entry: the second would overwrite the first.
+    if (refused.empty()) refused = SameAddressTwice().refusal;
     if (!refused.empty()) {
         vb::Try([&] { WriteLog(state_.Host(), kSource, refused); });
         vb::Err().Clear();
@@ -313,7 +426,7 @@ std::string ZephraSetup::WriteSettings(bool interactive, const std::vector<homes
 
         // 4. The units.
         for (int n = 0; n < units.count; ++n) {
-            const std::string key = Control<forms::TextBox>(*units.keyField, n).Text();
+            const std::string key = WrittenKey(n);
             if (vb::Trim(key).empty()) continue;
             if (vb::Trim(Control<forms::TextBox>(units.fields.front(), n).Text()).empty()) {
                 Save(units.section, key, kBlankedUnit);

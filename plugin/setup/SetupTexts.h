@@ -30,6 +30,17 @@ using settings::kNothingSaved;
 inline constexpr const char* kNotInCodePage = " (the settings files keep Windows-1252 characters only)";
 inline constexpr const char* kOfUnit = " of unit ";
 inline constexpr const char* kOfRow = " of row ";
+// Two unit rows of one address, as the status page words it.
+inline constexpr const char* kSameAddress = " holds the address of ";
+inline constexpr const char* kUnit = "unit ";
+// A unit edited in the window whose entry others removed or re-addressed meanwhile.
+inline constexpr const char* kUnitGone = " was removed or given another address since the window opened (its entry ";
+inline constexpr const char* kUnitGoneTail =
+    " is no longer in the settings); press Cancel and open the window again to see the units as they are now.";
+// A unit added in the window when others have filled every row meanwhile.
+inline constexpr const char* kNoFreeRow =
+    " cannot be added: every unit row holds an appliance since the window opened; press Cancel and open the window "
+    "again.";
 inline constexpr const char* kSaveFailed = "The settings could not be saved: ";
 
 inline constexpr const char* kNoDisplay =

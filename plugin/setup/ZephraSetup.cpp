@@ -130,6 +130,7 @@ void ZephraSetup::Form_Load() {
     failedLoads_.clear();
     unloaded_.clear();
     loadedKeys_.fill("");
+    loadedNames_.fill("");
     loadedSounds_.clear();
 
     vb::Try([&] {
@@ -238,6 +239,7 @@ void ZephraSetup::LoadUnits() {
                 if (s >= units.count) throw vb::Error(vb::errors::SubscriptOutOfRange);
                 Control<forms::TextBox>(*units.keyField, s).Text(key);
                 loadedKeys_[static_cast<std::size_t>(s)] = key;
+                loadedNames_[static_cast<std::size_t>(s)] = fields[0];
                 // Every field the entry holds is tried, so that an odd one (a slide group that is
                 // no number) leaves the others filled all the same.
                 std::optional<vb::Error> failed;

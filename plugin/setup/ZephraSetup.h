@@ -76,6 +76,13 @@ public:
     // The entry keys the unit slots were loaded from ("" for a slot no entry filled), and the
     // sound list as loaded.
     const std::array<std::string, kUnitSlots>& LoadedKeys() const { return loadedKeys_; }
+    // The first unit row whose address is that of an earlier row (one entry of the settings
+    // file), with the refusal that names both; slot -1 and "" when every address is its own.
+    struct AddressClash {
+        std::string refusal;
+        int slot = -1;
+    };
+    AddressClash SameAddressTwice();
     const std::string& LoadedSounds() const { return loadedSounds_; }
 
     // --- Controls ------------------------------------------------------------------------
@@ -212,8 +219,17 @@ private:
     std::string UpdateFromWindow();
     // The controls whose state differs from what the window showed when it opened.
     std::vector<const forms::Control*> Edits();
-    // Puts an edited control's state of `edited` (another instance) into this one's control.
-    void Take(const forms::Control& edited);
+    // Puts the state of `edited` (a control of another instance) into this one's control of that
+    // name and index.
+    void Take(const forms::Control& edited, const std::string& name, int index);
+    // Puts the edits of `window` (another instance, loaded earlier) into this one, each unit's
+    // into the row its entry lies in now; "" when taken, else the refusal.
+    std::string TakeEdits(ZephraSetup& window, const std::vector<const forms::Control*>& edits);
+    // The unit row a control belongs to; -1 for a control of no unit.
+    int UnitSlotOf(const forms::Control& control);
+    std::string Finished(const std::string& refused);
+    // The key a unit row's entry is written under.
+    std::string WrittenKey(int slot);
     // The first value the settings files could not keep; `edits`, the controls the user changed,
     // are held to the full check of what a field may hold.
     std::string RefusedValue(const std::vector<const forms::Control*>& edits = {});
@@ -242,6 +258,7 @@ private:
 
     PluginState& state_;
     std::array<std::string, kUnitSlots> loadedKeys_{};
+    std::array<std::string, kUnitSlots> loadedNames_{};  // each unit's name as loaded
     std::string loadedSounds_;
     // Settings whose load failed, by section and lower-case key, with the value their control
     // held after the load.

@@ -150,24 +150,12 @@ bool CopySetup(PluginState& state) {
 }
 
 // Two unit slots with the same address would be one entry of the settings file: the second
-// would overwrite the first. Returns the refusal, naming the second slot's field, and the field.
+// would overwrite the first. The setup dialog's check, whose refusal names the second slot's
+// field; also the posted field.
 std::pair<std::string, std::string> SameAddressTwice(PluginState& state) {
-    const settings::Family& units = settings::Units();
-    ZephraSetup& setup = StatusSetup(state);
-    auto name = [&](int n) { return setup.Control<forms::TextBox>(units.fields.front(), n).Text(); };
-    for (int n = 1; n < units.count; ++n) {
-        const std::string key = vb::Trim(setup.Control<forms::TextBox>(*units.keyField, n).Text());
-        if (key.empty()) continue;
-        for (int m = 0; m < n; ++m) {
-            const std::string earlier = vb::Trim(setup.Control<forms::TextBox>(*units.keyField, m).Text());
-            if (vb::UCase(earlier) != vb::UCase(key)) continue;
-            const std::string other = vb::Trim(name(m));
-            return {std::string(settings::kNothingSaved) + settings::ShownName(units, *units.keyField, n, name(n)) +
-                        kSameAddress + kUnit + std::to_string(m + 1) + (other.empty() ? "" : " (" + other + ")") + ".",
-                    settings::PostedName(*units.keyField, n)};
-        }
-    }
-    return {};
+    const ZephraSetup::AddressClash clash = StatusSetup(state).SameAddressTwice();
+    if (clash.refusal.empty()) return {};
+    return {clash.refusal, settings::PostedName(*settings::Units().keyField, clash.slot)};
 }
 
 // The field a refusal names ("Nothing was saved: <field> cannot hold ..."), for the message

@@ -175,8 +175,7 @@ TEST(SetupSections, APostOfEveryFieldStoredAsKept) {
     // Every text field gets its own name back in a changed form; every check box named here is
     // ticked, the others are not posted. No unit keeps a slide group, so that the resizer (which
     // other tests of the run may register) is never asked for.
-    const std::vector<std::string> texts = {"HSIP",
-                                            "VoiceCB",
+    const std::vector<std::string> texts = {"VoiceCB",
                                             "FontColor",
                                             "PushDelay",
                                             "CommandRetries",
@@ -221,9 +220,10 @@ TEST(SetupSections, APostOfEveryFieldStoredAsKept) {
         "Menu", "Check1_4",  "TCPDebug",        "noResponseAction", "StartSlildeshow",
         "gif",  "Wallpaper", "InsertModemCrLf", "GenerateCIDEvent", "UseHSPPhoneBook",
         "CID0"};
-    // The server port must be a port number, the unit's address an address.
+    // The server port must be a port number, the server's and the unit's addresses addresses.
     std::string body =
-        "clientinput=yes&clientvalue=yes&Save=x&TCPServerOption=0&Option1=0&ServerPort=8090&IP0=kitchen-pc:8080";
+        "clientinput=yes&clientvalue=yes&Save=x&TCPServerOption=0&Option1=0&ServerPort=8090&HSIP=host-x.lan&"
+        "IP0=kitchen-pc:8080";
     for (const std::string& name : texts) body += "&" + name + "=" + UrlEncode("<" + name + " & 'x'>");
     for (const std::string& name : ticked) body += "&" + name + "=1";
     bed.Get();

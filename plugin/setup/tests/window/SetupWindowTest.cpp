@@ -642,5 +642,236 @@ TEST_F(SetupWindow, EveryConfigurationCallAndTheMenuOpenTheWindow) {
     EXPECT_EQ(user.modalForms(), Strings{"Zephra Setup"});
 }
 
+// --- Edits that meet another editor's, and addresses that name one entry ---------------------
+
+// Three units, Den's name with blanks and a character beyond ASCII around it.
+const std::string kThreeUnits = IniText({
+    "[Zephra Utilities]",
+    "ServerPort=\"8081\"",
+    "HomeseerIP=\"127.0.0.1\"",
+    "ResizeQuestion=1",
+    "[Zephra Names]",
+    "127.0.0.2/kitchen=\"Kitchen,Q1,A3,A4,0,1,\"",
+    "127.0.0.3=\"Dupe,Q11,,,0,0,\"",
+    "127.0.0.4=\"  Den \xE9  ,Q21,,,0,0,\"",
+});
+
+// The page blanks the first unit while the window is open, so that every later entry moves up a
+// row when the file is read again: the Motion typed into Dupe's row goes to Dupe, not to the unit
+// that now stands in that row.
+TEST_F(SetupWindow, AUnitsEditGoesToItsEntryWhenAnotherEditorMovedTheRows) {
+    RealInput input;
+    ASSERT_TRUE(input.Ready()) << "the display has no test extension";
+    WindowBed bed(kThreeUnits);
+    forms::Form* form = &bed.Dialog();
+    std::string others;
+    std::vector<Steps::Step> steps;
+    steps.push_back([&] {
+        GtkWidget* box = WidgetOf(*form, "aMotion_1");
+        if (!box || !gtk_widget_get_mapped(box)) return false;
+        bed.page(StatusBed::Post(bed.Get(), "Save", {{"Location0", ""}}));
+        others = bed.Ini();
+        return true;
+    });
+    TypeInto(steps, input, form, "aMotion_1", "M7");
+    ClickToClose(steps, input, form, "OKButton");
+    std::size_t reached = 0;
+    WorkWindow(bed, "ConfigIO", std::move(steps), &reached);
+    EXPECT_EQ(reached, SIZE_MAX) << "stopped before step " << reached;
+
+    ASSERT_EQ(bed.Setting("Zephra Names", "127.0.0.2/kitchen"), "\",,\"") << others;
+    EXPECT_EQ(Removed(others, bed.Ini()), Strings{"127.0.0.3=\"Dupe,Q11,,,0,0,\"\r"});
+    EXPECT_EQ(Added(others, bed.Ini()), Strings{"127.0.0.3=\"Dupe,Q11,,M7,0,0,\"\r"});
+    EXPECT_EQ(bed.Setting("Zephra Names", "127.0.0.4"), "\"  Den \xE9  ,Q21,,,0,0,\"");
+}
+
+// The page blanks Kitchen while the window is open and the window's user then edits Kitchen: the
+// edit has no entry to go to, so it is refused by the unit's name, and nothing is written. A
+// removal of the same unit asks for nothing more and saves the window's other edits.
+TEST_F(SetupWindow, AnEditOfAUnitOthersRemovedMeanwhileIsRefusedByItsName) {
+    RealInput input;
+    ASSERT_TRUE(input.Ready()) << "the display has no test extension";
+    WindowBed bed(kThreeUnits);
+    forms::Form* form = &bed.Dialog();
+    std::string others, refusal;
+    std::vector<Steps::Step> steps;
+    steps.push_back([&] {
+        GtkWidget* box = WidgetOf(*form, "aMotion_0");
+        if (!box || !gtk_widget_get_mapped(box)) return false;
+        bed.page(StatusBed::Post(bed.Get(), "Save", {{"Location0", ""}}));
+        others = bed.Ini();
+        return true;
+    });
+    TypeInto(steps, input, form, "aMotion_0", "M9");
+    UpdateAndAnswerTheRefusal(steps, input, form, refusal, "refused-unit-gone.png");
+    steps.push_back([&] { return !ShownBox(); });
+    // The user clears the unit's name, which the page removed, and types into Dupe's row.
+    TypeInto(steps, input, form, "aName_0", "");
+    TypeInto(steps, input, form, "aPower_1", "P5");
+    ClickToClose(steps, input, form, "OKButton");
+    std::size_t reached = 0;
+    WorkWindow(bed, "ConfigIO", std::move(steps), &reached);
+    EXPECT_EQ(reached, SIZE_MAX) << "stopped before step " << reached;
+    EXPECT_EQ(refusal,
+              "Nothing was saved: unit 1 (Kitchen) was removed or given another address since the window opened (its "
+              "entry 127.0.0.2/kitchen is no longer in the settings); press Cancel and open the window again to see "
+              "the units as they are now.");
+    EXPECT_EQ(Removed(others, bed.Ini()), Strings{"127.0.0.3=\"Dupe,Q11,,,0,0,\"\r"});
+    EXPECT_EQ(Added(others, bed.Ini()), Strings{"127.0.0.3=\"Dupe,Q11,P5,,0,0,\"\r"});
+}
+
+// Six units, the seventh row empty; the six have device codes of another house, so that the
+// plug-in's own codes are free for the two added below.
+const std::string kSixUnits = IniText({
+    "[Zephra Utilities]",
+    "ServerPort=\"8081\"",
+    "HomeseerIP=\"127.0.0.1\"",
+    "ResizeQuestion=1",
+    "[Zephra Names]",
+    "127.0.0.2=\"One,R1,,,0,0,\"",
+    "127.0.0.3=\"Two,R11,,,0,0,\"",
+    "127.0.0.4=\"Three,R21,,,0,0,\"",
+    "127.0.0.5=\"Four,R31,,,0,0,\"",
+    "127.0.0.6=\"Five,R41,,,0,0,\"",
+    "127.0.0.7=\"Six,R51,,,0,0,\"",
+});
+
+std::string LineOf(const std::string& ini, const std::string& start) {
+    for (const std::string& line : Lines(ini))
+        if (line.rfind(start, 0) == 0) return line;
+    return {};
+}
+
+// The page adds an appliance in the seventh row while the window is open; the window's user
+// types another into the seventh row as the window shows it: both are kept, each with its own
+// device code.
+TEST_F(SetupWindow, AUnitAddedInTheWindowTakesAFreeRowWhenThePageFilledItsOwn) {
+    RealInput input;
+    ASSERT_TRUE(input.Ready()) << "the display has no test extension";
+    WindowBed bed(kSixUnits);
+    forms::Form* form = &bed.Dialog();
+    std::string others, newp;
+    std::vector<Steps::Step> steps;
+    steps.push_back([&] {
+        GtkWidget* box = WidgetOf(*form, "aName_6");
+        if (!box || !gtk_widget_get_mapped(box)) return false;
+        bed.page(StatusBed::Post(bed.Get(), "Save", {{"Location6", "Newp"}, {"IP6", "127.0.0.11"}}));
+        others = bed.Ini();
+        newp = LineOf(others, "127.0.0.11=");
+        return true;
+    });
+    TypeInto(steps, input, form, "aName_6", "Wnew");
+    TypeInto(steps, input, form, "aIP_6", "127.0.0.12");
+    ClickToClose(steps, input, form, "OKButton");
+    std::size_t reached = 0;
+    WorkWindow(bed, "ConfigIO", std::move(steps), &reached);
+    EXPECT_EQ(reached, SIZE_MAX) << "stopped before step " << reached;
+
+    // Newp got a code of the plug-in's house when the page saved it, and keeps it.
+    ASSERT_EQ(newp.rfind("127.0.0.11=\"Newp,~1", 0), 0u) << others;
+    EXPECT_EQ(LineOf(bed.Ini(), "127.0.0.11="), newp);
+    EXPECT_TRUE(Removed(others, bed.Ini()).empty()) << bed.Ini();
+    const Strings added = Added(others, bed.Ini());
+    ASSERT_EQ(added.size(), 1u) << bed.Ini();
+    EXPECT_EQ(added[0].rfind("127.0.0.12=\"Wnew,~1", 0), 0u) << added[0];
+    EXPECT_NE(added[0].substr(added[0].find(',')), newp.substr(newp.find(',')));
+    EXPECT_EQ(bed.state.appliances.Last(), 7);
+}
+
+// A new row typed with the address of a unit already there would overwrite that unit's entry:
+// refused in a box with the page's words, nothing written.
+TEST_F(SetupWindow, ANewRowWithTheAddressOfAnotherUnitIsRefused) {
+    RealInput input;
+    ASSERT_TRUE(input.Ready()) << "the display has no test extension";
+    WindowBed bed(kShared);
+    const std::string before = bed.Ini();
+    bed.host->ClearCalls();
+    forms::Form* form = &bed.Dialog();
+    std::string refusal;
+    std::vector<Steps::Step> steps;
+    TypeInto(steps, input, form, "aName_2", "Dupe");
+    TypeInto(steps, input, form, "aIP_2", "127.0.0.3");
+    UpdateAndAnswerTheRefusal(steps, input, form, refusal, "refused-same-address.png");
+    steps.push_back([&] { return !ShownBox(); });
+    ClickToClose(steps, input, form, "CancelButton");
+    std::size_t reached = 0;
+    WorkWindow(bed, "ConfigIO", std::move(steps), &reached);
+    EXPECT_EQ(reached, SIZE_MAX) << "stopped before step " << reached;
+    EXPECT_EQ(refusal, "Nothing was saved: IP of unit 3 (Dupe) holds the address of unit 2 (Hall).");
+    EXPECT_EQ(bed.Ini(), before);
+    EXPECT_TRUE(bed.Saved().empty());
+}
+
+// A unit whose computer is named by its own IP is one entry, under the IP, as the appliance list
+// writes it back; a second reading of the settings keeps its device code and its devices.
+TEST_F(SetupWindow, AUnitNamedByItsOwnIpIsOneEntryWhoseCodeStays) {
+    RealInput input;
+    ASSERT_TRUE(input.Ready()) << "the display has no test extension";
+    WindowBed bed(kShared);
+    const std::string before = bed.Ini();
+    forms::Form* form = &bed.Dialog();
+    std::vector<Steps::Step> steps;
+    TypeInto(steps, input, form, "aName_2", "Den");
+    TypeInto(steps, input, form, "aIP_2", "127.0.0.5/127.0.0.5");
+    ClickToClose(steps, input, form, "OKButton");
+    std::size_t reached = 0;
+    WorkWindow(bed, "ConfigIO", std::move(steps), &reached);
+    EXPECT_EQ(reached, SIZE_MAX) << "stopped before step " << reached;
+
+    EXPECT_TRUE(Removed(before, bed.Ini()).empty()) << bed.Ini();
+    const Strings added = Added(before, bed.Ini());
+    ASSERT_EQ(added.size(), 1u) << bed.Ini();
+    EXPECT_EQ(added[0].rfind("127.0.0.5=\"Den,~1", 0), 0u) << added[0];
+    const std::string stored = bed.Ini();
+    bed.host->ClearCalls();
+    InitZephraUtilities(bed.state);
+    EXPECT_EQ(bed.Ini(), stored);
+    EXPECT_FALSE(bed.LogHas("Removing virtual device")) << bed.Ini();
+}
+
+// The server's address typed with a blank after it is stored without; one that is no address is
+// refused by its label.
+TEST_F(SetupWindow, TheServerAddressIsStoredWithoutBlanksAndRefusedWhenItIsNone) {
+    RealInput input;
+    ASSERT_TRUE(input.Ready()) << "the display has no test extension";
+    WindowBed bed(kShared);
+    const std::string before = bed.Ini();
+    forms::Form* form = &bed.Dialog();
+    std::string refusal;
+    auto definitions = [&](std::vector<Steps::Step>& steps) {
+        steps.push_back([&] {
+            GtkWidget* tabs = WidgetOf(*form, "SSTab1");
+            if (!tabs || !gtk_widget_get_mapped(tabs)) return false;
+            ft::Settle();
+            GtkNotebook* notebook = GTK_NOTEBOOK(tabs);
+            input.Click(gtk_notebook_get_tab_label(notebook, gtk_notebook_get_nth_page(notebook, 1)));
+            return true;
+        });
+    };
+    std::vector<Steps::Step> steps;
+    definitions(steps);
+    TypeInto(steps, input, form, "aHSIP", "127.0.0.1 x");
+    UpdateAndAnswerTheRefusal(steps, input, form, refusal, "refused-server-ip.png");
+    steps.push_back([&] { return !ShownBox(); });
+    ClickToClose(steps, input, form, "CancelButton");
+    std::size_t reached = 0;
+    WorkWindow(bed, "ConfigIO", std::move(steps), &reached);
+    EXPECT_EQ(reached, SIZE_MAX) << "stopped before step " << reached;
+    EXPECT_EQ(refusal,
+              "Nothing was saved: Server IP cannot hold '127.0.0.1 x' (an IPv4 address or a host name, without a "
+              "port).");
+    EXPECT_EQ(bed.Ini(), before);
+
+    std::vector<Steps::Step> typed;
+    definitions(typed);
+    TypeInto(typed, input, form, "aHSIP", "127.0.0.9 ");
+    ClickToClose(typed, input, form, "OKButton");
+    WorkWindow(bed, "ConfigIO", std::move(typed), &reached);
+    EXPECT_EQ(reached, SIZE_MAX) << "stopped before step " << reached;
+    EXPECT_EQ(Removed(before, bed.Ini()), Strings{"HomeseerIP=\"127.0.0.1\"\r"});
+    EXPECT_EQ(Added(before, bed.Ini()), Strings{"HomeseerIP=\"127.0.0.9\"\r"});
+    EXPECT_EQ(bed.state.settings.HomeseerIP, "127.0.0.9");
+}
+
 }  // namespace
 }  // namespace zephra::testing
