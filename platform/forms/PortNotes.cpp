@@ -28,6 +28,13 @@ void NotePort(PortNote note) {
     if (notes().size() > kMaxNotes) notes().pop_front();
 }
 
+void WithdrawPortFailure(const std::string& protocol, int32_t port) {
+    std::lock_guard lock(notesMutex());
+    std::erase_if(notes(), [&](const PortNote& note) {
+        return !note.failure.empty() && note.protocol == protocol && note.port == port;
+    });
+}
+
 std::vector<PortNote> NotedPorts() {
     std::lock_guard lock(notesMutex());
     return {notes().begin(), notes().end()};

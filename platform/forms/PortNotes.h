@@ -20,6 +20,9 @@ struct PortNote {
 
 // Thread-safe; the list keeps the latest notes only, so that it cannot grow without bound.
 void NotePort(PortNote note);
+// Drops the notes that `protocol` port `port` could not be opened: a caller that found another
+// way to be reached (a hub holds the port and forwards to it) does not leave a failure behind.
+void WithdrawPortFailure(const std::string& protocol, int32_t port);
 std::vector<PortNote> NotedPorts();
 
 // One line for the console: "TCP 127.0.0.1:8080 (web server)", with ": failure" when it did not open.

@@ -153,15 +153,23 @@ struct SerialPort::Impl : std::enable_shared_from_this<Impl> {
     void readMore() {
         if (reading || !port.is_open() || inbox.size() >= kInboxLimit) return;
         reading = true;
-        port.async_read_some(
-            asio::buffer(chunk), [self = shared_from_this(), gen = generation](const error_code& ec, std::size_t n) {
-                if (self->generation != gen) return;
-                self->reading = false;
-                if (ec) return;  // the line went away (the other end of a pseudo-terminal closed): reading stops
-                self->inbox.append(self->chunk.data(), n);
-                self->readMore();
-                self->received();
-            });
+        port.async_read_some(asio::buffer(chunk),
+                             [self = shared_from_this(), gen = generation](const error_code& ec, std::size_t n) {
+                                 if (self->generation != gen) return;
+                                 self->reading = false;
+                                 if (ec) return self->lost(ec);  // the device went away: nothing more comes from it
+                                 self->inbox.append(self->chunk.data(), n);
+                                 self->readMore();
+                                 self->received();
+                             });
+    }
+
+    // A read or a write failed: the port is closed, so that it can be opened again, and the
+    // owner is told.
+    void lost(const error_code& ec) {
+        const std::string why = ec == asio::error::eof ? std::string("the line hung up") : ec.message();
+        close();
+        if (owner) detail::raise(loop, owner->OnLost, why);
     }
 
     void received() {
@@ -176,10 +184,7 @@ struct SerialPort::Impl : std::enable_shared_from_this<Impl> {
                           [self = shared_from_this(), gen = generation](const error_code& ec, std::size_t) {
                               if (self->generation != gen) return;
                               self->writing = false;
-                              if (ec) {
-                                  self->outbox.clear();
-                                  return;
-                              }
+                              if (ec) return self->lost(ec);
                               self->outbox.pop_front();
                               if (!self->outbox.empty()) self->writeNext();
                           });

@@ -2,8 +2,9 @@
 // The serial-port control: opens port N (a device path from configuration, by default
 // /dev/ttyS{N-1}) with a settings text such as "9600,n,8,1", writes text with Output, and
 // keeps received text until Input takes it. With RThreshold above 0, OnComm is raised with
-// CommEvent 2 (data received) once that many characters wait. Events run on the loop's
-// thread; none after the port is closed or the control destroyed.
+// CommEvent 2 (data received) once that many characters wait. A line that fails (a USB modem
+// unplugged, the other end of a pseudo-terminal gone) closes the port and raises OnLost. Events
+// run on the loop's thread; none after the port is closed or the control destroyed.
 
 #include <cstdint>
 #include <functional>
@@ -65,6 +66,9 @@ public:
     int CommEvent() const noexcept { return commEvent_; }
 
     std::function<void()> OnComm;
+    // The line failed on a read or a write: the port is closed already (PortOpen is false) and
+    // may be opened again once the device is back. `why`: the system's words for the failure.
+    std::function<void(const std::string& why)> OnLost;
 
     struct Impl;
 

@@ -2,11 +2,17 @@
 
 #include "forms/PortNotes.h"
 
+#include <algorithm>
 #include <array>
+#include <chrono>
 #include <concepts>
 #include <deque>
+#include <list>
 #include <map>
 #include <optional>
+
+#include <boost/asio/post.hpp>
+#include <boost/asio/steady_timer.hpp>
 
 #include <boost/asio/connect.hpp>
 #include <boost/asio/ip/tcp.hpp>
@@ -36,6 +42,24 @@ std::map<int32_t, tcp::socket>& offeredConnections() {
 }
 int32_t lastRequestID = 0;
 
+// After a failed accept for want of file descriptors, the next try waits this long.
+constexpr auto kAcceptRetry = std::chrono::milliseconds(100);
+// A held connection that has sent nothing is not let go for a newcomer within this.
+constexpr auto kHeldGrace = std::chrono::seconds(1);
+
+// A connection a listener holds until it is offered.
+struct HeldConnection {
+    explicit HeldConnection(tcp::socket s, Loop::TimePoint at) : socket(std::move(s)), since(at) {}
+    tcp::socket socket;
+    Loop::TimePoint since;  // when it was first accepted
+    bool heard = false;     // it has sent something
+    bool gone = false;      // closed, or offered
+};
+
+bool outOfDescriptors(const error_code& ec) {
+    return ec == asio::error::no_descriptors || ec == boost::system::errc::too_many_files_open_in_system;
+}
+
 }  // namespace
 
 struct TcpSocket::Impl : std::enable_shared_from_this<Impl> {
@@ -54,8 +78,15 @@ struct TcpSocket::Impl : std::enable_shared_from_this<Impl> {
     bool reading = false;
     std::deque<std::string> outbox;
     bool writing = false;
-    bool acceptPaused = false;   // connections wait in the system's backlog meanwhile
+    bool acceptPaused = false;   // connections wait in the system's backlog (or are held) meanwhile
     bool acceptWaiting = false;  // an accept is in flight
+    // Holding while paused: at most holdMost connections, none silent for longer than holdLongest.
+    std::size_t holdMost = 0;
+    Loop::Duration holdLongest{};
+    std::list<std::shared_ptr<HeldConnection>> held;  // oldest first
+    bool offerPosted = false;                         // held connections are to be offered
+    asio::steady_timer acceptRetry{detail::io(loop)};
+    Loop::TimePoint connectedSince{};  // a connection accepted by this control: when it first came
     std::array<char, kReadChunk> chunk{};
     std::optional<detail::PendingAnswer> connecting;
     std::optional<detail::PendingAnswer> sending;
@@ -82,6 +113,13 @@ struct TcpSocket::Impl : std::enable_shared_from_this<Impl> {
         resolver.cancel();
         socket.close(ignored);
         acceptor.close(ignored);
+        acceptRetry.cancel();
+        for (auto& h : held) {
+            h->gone = true;
+            h->socket.close(ignored);
+        }
+        held.clear();
+        offerPosted = false;
         inbox.clear();
         outbox.clear();
         reading = writing = false;
@@ -183,21 +221,154 @@ struct TcpSocket::Impl : std::enable_shared_from_this<Impl> {
         acceptNext();
     }
 
+    bool holding() const { return holdMost > 0; }
+
     void acceptNext() {
-        if (acceptPaused || acceptWaiting || state != sckListening) return;
+        if (state != sckListening) return;
+        if (!acceptPaused && !held.empty()) return postOffer();  // the held ones come first
+        if (acceptWaiting || (acceptPaused && !holding())) return;
+        if (acceptPaused && !makeHoldRoom()) return acceptLater(false);  // none may be let go yet
         acceptWaiting = true;
         acceptor.async_accept(guarded([](Impl& self, const error_code& ec, tcp::socket peer) {
             self.acceptWaiting = false;
             if (ec == asio::error::operation_aborted) return self.acceptNext();   // paused, or resumed meanwhile
             if (ec == asio::error::connection_aborted) return self.acceptNext();  // the caller gave up first
+            if (outOfDescriptors(ec)) return self.acceptLater();
             if (ec) return self.fail(ec);
-            int32_t id = ++lastRequestID;
-            offeredConnections().emplace(id, std::move(peer));
-            self.raise(&TcpSocket::OnConnectionRequest, id);
-            offeredConnections().erase(id);
+            if (self.acceptPaused && self.holding()) {
+                self.hold(std::move(peer), self.loop.now());
+                return self.acceptNext();
+            }
+            self.offer(std::move(peer), self.loop.now());
             // After the event, so that a listener that paused in it takes no more.
             self.acceptNext();
         }));
+    }
+
+    // A connection goes to the owner, which accepts it into a control during the event.
+    void offer(tcp::socket connection, Loop::TimePoint since) {
+        int32_t id = ++lastRequestID;
+        offeredConnections().emplace(id, std::move(connection));
+        offeredSince() = since;
+        raise(&TcpSocket::OnConnectionRequest, id);
+        auto left = offeredConnections().find(id);
+        if (left == offeredConnections().end()) return;
+        // Not taken (every place filled meanwhile): a holding listener keeps it for later rather
+        // than drop a request; another one closes it.
+        tcp::socket peer = std::move(left->second);
+        offeredConnections().erase(left);
+        if (!holding() || state != sckListening) return;
+        hold(std::move(peer), since, true);
+        // The owner has no place now: nothing more is offered until it resumes accepting.
+        if (!acceptPaused) pauseAccepting(true);
+    }
+
+    // No descriptor is free: a held connection that has sent nothing makes room, and the accept
+    // is tried again shortly; the listener itself goes on.
+    void acceptLater(bool dropOne = true) {
+        if (dropOne) dropOldestSilent();
+        acceptWaiting = true;  // no other accept meanwhile
+        acceptRetry.expires_after(kAcceptRetry);
+        acceptRetry.async_wait(guarded([](Impl& self, const error_code& ec) {
+            self.acceptWaiting = false;
+            if (!ec) self.acceptNext();
+        }));
+    }
+
+    // Room for one more held connection; false when every one held has a request waiting.
+    bool makeHoldRoom() {
+        dropOverdue();
+        if (held.size() < holdMost) return true;
+        return dropOldestSilent();
+    }
+
+    // One that has sent nothing is left its first second, so that a burst of newcomers does not
+    // push out clients whose requests are on their way.
+    bool dropOldestSilent() {
+        const Loop::TimePoint now = loop.now();
+        for (auto it = held.begin(); it != held.end(); ++it) {
+            if ((*it)->heard) continue;
+            if (now - (*it)->since < kHeldGrace) return false;
+            closeHeld(it);
+            return true;
+        }
+        return false;
+    }
+
+    void dropOverdue() {
+        const Loop::TimePoint now = loop.now();
+        for (auto it = held.begin(); it != held.end();) {
+            auto next = std::next(it);
+            if (!(*it)->heard && now - (*it)->since >= holdLongest) closeHeld(it);
+            it = next;
+        }
+    }
+
+    void closeHeld(std::list<std::shared_ptr<HeldConnection>>::iterator it) {
+        error_code ignored;
+        (*it)->gone = true;
+        (*it)->socket.close(ignored);
+        held.erase(it);
+    }
+
+    // Keeps a connection until it sends something (then the owner is told) or closes.
+    void hold(tcp::socket peer, Loop::TimePoint since, bool oldest = false) {
+        auto connection = std::make_shared<HeldConnection>(std::move(peer), since);
+        // One handed back is the oldest of the silent ones.
+        if (oldest)
+            held.insert(std::find_if(held.begin(), held.end(), [](const auto& h) { return !h->heard; }), connection);
+        else held.push_back(connection);
+        connection->socket.async_wait(tcp::socket::wait_read, guarded([connection](Impl& self, const error_code& ec) {
+                                          if (connection->gone) return;
+                                          error_code error = ec;
+                                          const std::size_t waiting = error ? 0 : connection->socket.available(error);
+                                          if (error || waiting == 0) {
+                                              // Closed (or reset) without a word: nothing to answer.
+                                              auto it = std::find(self.held.begin(), self.held.end(), connection);
+                                              if (it != self.held.end()) self.closeHeld(it);
+                                              return;
+                                          }
+                                          connection->heard = true;
+                                          // Those that have sent something are offered in the order they did.
+                                          auto it = std::find(self.held.begin(), self.held.end(), connection);
+                                          if (it != self.held.end()) {
+                                              self.held.erase(it);
+                                              auto firstSilent = std::find_if(self.held.begin(), self.held.end(),
+                                                                              [](const auto& h) { return !h->heard; });
+                                              self.held.insert(firstSilent, connection);
+                                          }
+                                          if (!self.acceptPaused) return self.postOffer();
+                                          self.raise(&TcpSocket::OnHeardWaiting);
+                                      }));
+    }
+
+    // Offers the held connections, one an event, while accepting is not paused; posted, so that
+    // no event is raised inside the call that resumed accepting.
+    void postOffer() {
+        if (offerPosted) return;
+        offerPosted = true;
+        asio::post(detail::io(loop), guarded([](Impl& self) {
+                       self.offerPosted = false;
+                       while (!self.acceptPaused && self.state == sckListening && !self.held.empty()) {
+                           std::shared_ptr<HeldConnection> next = self.held.front();
+                           self.held.pop_front();
+                           next->gone = true;
+                           error_code ignored;
+                           next->socket.cancel(ignored);
+                           self.offer(std::move(next->socket), next->since);
+                       }
+                       self.acceptNext();
+                   }));
+    }
+
+    bool heardWaiting() {
+        dropOverdue();
+        return std::any_of(held.begin(), held.end(), [](const auto& h) { return h->heard; });
+    }
+
+    static Loop::TimePoint& offeredSince() {
+        static Loop::TimePoint since;
+        return since;
     }
 
     void accept(int32_t requestID) {
@@ -206,7 +377,23 @@ struct TcpSocket::Impl : std::enable_shared_from_this<Impl> {
         shutdown(sckClosed);
         socket = std::move(offered->second);
         offeredConnections().erase(offered);
+        connectedSince = offeredSince();
         connected();
+    }
+
+    void handBack(Impl& listener) {
+        if (state != sckConnected || !inbox.empty() || !listener.holding() || listener.state != sckListening) {
+            shutdown(sckClosed);
+            return;
+        }
+        ++generation;  // what this control had in flight on the connection is forgotten
+        error_code ignored;
+        socket.cancel(ignored);
+        tcp::socket peer = std::move(socket);
+        socket = tcp::socket(detail::io(loop));
+        shutdown(sckClosed);
+        listener.hold(std::move(peer), connectedSince, true);
+        if (!listener.acceptPaused) listener.postOffer();
     }
 
     void pauseAccepting(bool paused) {
@@ -284,6 +471,17 @@ void TcpSocket::SendData(std::string_view data) {
 }
 
 void TcpSocket::PauseAccepting(bool paused) { impl_->pauseAccepting(paused); }
+
+void TcpSocket::HoldWhilePaused(std::size_t most, Loop::Duration longest) {
+    impl_->holdMost = most;
+    impl_->holdLongest = longest;
+}
+
+bool TcpSocket::HeardWaiting() const { return impl_->heardWaiting(); }
+
+std::size_t TcpSocket::HeldCount() const { return impl_->held.size(); }
+
+void TcpSocket::HandBack(TcpSocket& listener) { impl_->handBack(*listener.impl_); }
 
 bool TcpSocket::AcceptingPaused() const { return impl_->acceptPaused; }
 

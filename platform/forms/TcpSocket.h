@@ -53,6 +53,24 @@ public:
     // instead of refusing whoever comes.
     void PauseAccepting(bool paused);
     bool AcceptingPaused() const;
+    // Holding (a listener): while accepting is paused, connections that come are still accepted
+    // and held, up to `most` of them, rather than left in the system's backlog, so that a crowd of
+    // clients that send nothing cannot keep a request away. When one more comes, the oldest held
+    // connection that has sent nothing is closed, as is one held silent for `longest` (on the
+    // loop's clock). A held connection that closes without sending is dropped. Once accepting
+    // resumes, held connections are offered first: those that have sent something in the order
+    // they did, then the silent ones, oldest first; one the owner does not accept during its
+    // event is held again and accepting pauses until the owner resumes it. 0: nothing is held
+    // (the default).
+    void HoldWhilePaused(std::size_t most, Loop::Duration longest);
+    // True while a held connection has sent something and waits to be offered.
+    bool HeardWaiting() const;
+    // Connections held now, and how many of them have sent something.
+    std::size_t HeldCount() const;
+    // A connection that has received nothing yet goes back to `listener`'s held connections, to
+    // be offered again once it has sent something or accepting resumes; this control is closed.
+    // One that has received something is closed.
+    void HandBack(TcpSocket& listener);
     // Queues bytes to send; OnSendComplete follows once all queued bytes are sent.
     // Error 40006 when the control is neither connected nor closing (the peer's side closed).
     void SendData(std::string_view data);
@@ -68,6 +86,8 @@ public:
     std::function<void()> OnSendComplete;
     std::function<void()> OnClose;  // the peer closed the connection (State becomes 8)
     std::function<void(int32_t number, const std::string& description)> OnError;  // State becomes 9
+    // A listener holding connections while paused: one of them has sent its first bytes.
+    std::function<void()> OnHeardWaiting;
 
     struct Impl;
 

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <atomic>
+#include <deque>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -28,8 +29,13 @@ namespace {
 constexpr std::size_t kMaxHeader = 8 * 1024;
 constexpr std::size_t kMaxBody = 8 * 1024;
 // Connections served at once; when all are taken, the one whose request has been slowest to
-// arrive gives way to a newcomer, and with none that may, newcomers wait in the listen backlog.
+// arrive gives way to a newcomer, and with none that may, newcomers wait their turn.
 constexpr std::size_t kMaxConnections = 64;
+// Connections accepted that hold no place yet: those that have sent nothing, and those whose
+// request waits for a place. Cheap to keep; beyond them the oldest silent one is closed.
+constexpr std::size_t kMaxHeld = 1000;
+// After a failed accept for want of file descriptors, the next try waits this long.
+constexpr auto kAcceptRetry = std::chrono::milliseconds(100);
 // A request head has 10 s, the whole request 30 s, a body a least rate (forms/RequestArrival.h).
 const forms::ArrivalRules kArrivalRules{kMaxHeader, kMaxBody};
 // How often connections are held to their time limits.
@@ -142,12 +148,15 @@ struct HtmlServer::Impl {
     // The connections that hold a place, on the server's thread only (one that gave way holds
     // none); before io, whose end lets go of the sessions it still holds.
     std::vector<Session*> sessions;
+    // The connections accepted that hold no place: silent ones, oldest first, and those whose
+    // request has begun and waits for a place (also in `waiting`, in the order they spoke).
+    std::deque<Session*> held;
+    // Owned here while they wait: no read is under way to keep them.
+    std::deque<std::shared_ptr<Session>> waiting;
     asio::io_context io;
     tcp::acceptor acceptor{io};
     asio::steady_timer sweepTimer{io};
-    // Lets newcomers in again once a connection that has sent nothing comes to the end of its
-    // first second, when no other may give way.
-    asio::steady_timer graceTimer{io};
+    asio::steady_timer acceptRetry{io};
     std::thread thread;
 
     // What clients make the server say is logged at a bounded rate: a flood of bad requests
@@ -158,10 +167,13 @@ struct HtmlServer::Impl {
             logRate.Log(std::chrono::steady_clock::now(), text, " more refused requests were not logged", options.log);
     }
 
-    // Accepts a newcomer while a place is free or one may give way; else newcomers wait in the
-    // backlog until this is asked again (a session ended or sent something, or a second passed).
+    // Gives free places (or those that may give way) to the requests that wait, then accepts
+    // what comes while fewer than kMaxHeld are held, closing the oldest silent one to make room.
     void followCapacity();
     void accept();
+    // A held connection has sent its first bytes: it takes a place, at once or when one frees.
+    void heard(std::shared_ptr<Session> session);
+    bool closeOldestSilent();
     // The index in `sessions` of the connection that may give way now, the slowest to arrive;
     // -1 when none may.
     int givesWay() const;
@@ -190,21 +202,29 @@ public:
     Session(tcp::socket socket, HtmlServer::Impl& server) : stream_(std::move(socket)), server_(server) {}
     ~Session() { server_.sessionEnded(this); }
 
+    // Held, holding no place, until its first bytes come; a connection that closes without a
+    // word is dropped without an answer.
     void start() {
         arrival_.Open(kArrivalRules, now());
+        server_.held.push_back(this);
+        stream_.socket().async_wait(tcp::socket::wait_read, [self = shared_from_this()](beast::error_code ec) {
+            if (self->answering_ || self->server_.stopping) return;
+            const std::size_t waiting = ec ? 0 : self->stream_.socket().available(ec);
+            if (ec || waiting == 0) return self->close();
+            self->heardFirst_ = true;
+            self->server_.heard(self);
+        });
+    }
+
+    // Its first bytes have come and it holds a place now: its request is read.
+    void placed() {
         server_.sessions.push_back(this);
         read();
     }
 
     const forms::RequestArrival& arrival() const { return arrival_; }
     bool answering() const { return answering_; }
-    // It seems silent, but its first bytes have come and are not read yet: on a busy machine a
-    // request already on its way is not taken for a silent one.
-    bool unheardWithInput() const {
-        if (arrival_.Heard()) return false;
-        beast::error_code ec;
-        return stream_.socket().available(ec) > 0 && !ec;
-    }
+    bool heardFirst() const { return heardFirst_; }
 
     // Gives its place to a newcomer: closed without an answer.
     void giveWay() {
@@ -355,29 +375,53 @@ private:
     std::array<char, 4096> chunk_{};
     std::string text_;  // what has come of the request
     http::request<http::string_body> request_;
-    bool answering_ = false;  // the request is whole, refused, past its time or gave way
+    bool answering_ = false;   // the request is whole, refused, past its time or gave way
+    bool heardFirst_ = false;  // its first bytes have come
 };
 
 }  // namespace
 
 void HtmlServer::Impl::followCapacity() {
-    if (accepting || stopping) return;
-    if (sessions.size() >= kMaxConnections) {
-        if (givesWay() >= 0) return accept();
-        std::optional<forms::RequestArrival::TimePoint> graceEnd;
-        for (Session* session : sessions)
-            if (!session->answering() && !session->arrival().Heard())
-                graceEnd = std::min(graceEnd.value_or(forms::RequestArrival::TimePoint::max()),
-                                    session->arrival().OpenedAt() + kArrivalRules.silentGrace);
-        if (graceEnd) {
-            graceTimer.expires_at(*graceEnd);
-            graceTimer.async_wait([this](beast::error_code ec) {
-                if (!ec && !stopping) followCapacity();
-            });
-        }
+    if (stopping) return;
+    while (!waiting.empty()) {
+        if (sessions.size() >= kMaxConnections) makeRoom();
+        if (sessions.size() >= kMaxConnections) break;
+        std::shared_ptr<Session> session = std::move(waiting.front());
+        waiting.pop_front();
+        std::erase(held, session.get());
+        if (!session->answering()) session->placed();  // one past its time while it waited is answered already
+    }
+    if (accepting) return;
+    if (held.size() >= kMaxHeld && !closeOldestSilent()) {
+        // Every one held has spoken or is in its first second: newcomers wait in the backlog a while.
+        accepting = true;
+        acceptRetry.expires_after(kAcceptRetry);
+        acceptRetry.async_wait([this](beast::error_code ec) {
+            accepting = false;
+            if (!ec && !stopping) followCapacity();
+        });
         return;
     }
     accept();
+}
+
+// One that has sent nothing is left its first second, so that a burst of newcomers does not push
+// out clients whose requests are on their way.
+bool HtmlServer::Impl::closeOldestSilent() {
+    const auto at = now();
+    for (Session* session : held) {
+        if (session->heardFirst() || session->answering()) continue;
+        if (at - session->arrival().OpenedAt() < kArrivalRules.silentGrace) return false;
+        std::erase(held, session);
+        session->giveWay();
+        return true;
+    }
+    return false;
+}
+
+void HtmlServer::Impl::heard(std::shared_ptr<Session> session) {
+    waiting.push_back(std::move(session));
+    followCapacity();
 }
 
 void HtmlServer::Impl::accept() {
@@ -385,10 +429,18 @@ void HtmlServer::Impl::accept() {
     acceptor.async_accept(io, [this](beast::error_code ec, tcp::socket socket) {
         accepting = false;
         if (ec == asio::error::operation_aborted || stopping) return;
-        if (!ec) {
-            if (sessions.size() >= kMaxConnections) makeRoom();
-            std::make_shared<Session>(std::move(socket), *this)->start();
+        if (ec == asio::error::no_descriptors || ec == boost::system::errc::too_many_files_open_in_system) {
+            // No descriptor is free: a silent one makes room, and the server goes on shortly.
+            closeOldestSilent();
+            accepting = true;
+            acceptRetry.expires_after(kAcceptRetry);
+            acceptRetry.async_wait([this](beast::error_code ec) {
+                accepting = false;
+                if (!ec && !stopping) followCapacity();
+            });
+            return;
         }
+        if (!ec) std::make_shared<Session>(std::move(socket), *this)->start();
         followCapacity();
     });
 }
@@ -396,13 +448,14 @@ void HtmlServer::Impl::accept() {
 int HtmlServer::Impl::givesWay() const {
     std::vector<const forms::RequestArrival*> arrivals;
     for (const Session* session : sessions)
-        arrivals.push_back(session->answering() || session->unheardWithInput() ? nullptr : &session->arrival());
+        // One whose first bytes have come but are not read yet has a request on its way.
+        arrivals.push_back(session->answering() || !session->arrival().Heard() ? nullptr : &session->arrival());
     return forms::SlowestToArrive(arrivals, now());
 }
 
 void HtmlServer::Impl::makeRoom() {
     const int slowest = givesWay();
-    if (slowest < 0) return;  // its request came whole meanwhile: the newcomer is one over for a while
+    if (slowest < 0) return;
     Session* session = sessions[static_cast<std::size_t>(slowest)];
     sessions.erase(sessions.begin() + slowest);
     session->giveWay();
@@ -414,6 +467,9 @@ void HtmlServer::Impl::sweep() {
         if (ec || stopping) return;
         const auto at = now();
         for (Session* session : std::vector<Session*>(sessions)) session->endIfOverdue(at);
+        for (Session* session : std::vector<Session*>(held.begin(), held.end())) session->endIfOverdue(at);
+        for (const std::shared_ptr<Session>& session : std::vector(waiting.begin(), waiting.end()))
+            session->endIfOverdue(at);
         followCapacity();
         sweep();
     });
@@ -421,20 +477,24 @@ void HtmlServer::Impl::sweep() {
 
 void HtmlServer::Impl::sessionEnded(Session* session) {
     std::erase(sessions, session);
+    std::erase(held, session);
     if (!stopping) asio::post(io, [this] { followCapacity(); });
 }
 
 HtmlServer::HtmlServer(Options options) : impl_(std::make_unique<Impl>()) {
     impl_->options = std::move(options);
     beast::error_code ec;
-    tcp::endpoint endpoint(asio::ip::make_address(impl_->options.address, ec), impl_->options.port);
+    const std::string& address = impl_->options.address;
+    tcp::endpoint endpoint(
+        address.empty() ? asio::ip::address(asio::ip::address_v4::any()) : asio::ip::make_address(address, ec),
+        impl_->options.port);
     if (ec) throw std::runtime_error("bad address " + impl_->options.address);
     impl_->acceptor.open(endpoint.protocol(), ec);
     if (!ec) impl_->acceptor.set_option(asio::socket_base::reuse_address(true), ec);
     if (!ec) impl_->acceptor.bind(endpoint, ec);
     if (!ec) impl_->acceptor.listen(asio::socket_base::max_listen_connections, ec);
     if (ec)
-        throw std::runtime_error("cannot listen on " + impl_->options.address + ":" +
+        throw std::runtime_error("cannot listen on " + (address.empty() ? "0.0.0.0" : address) + ":" +
                                  std::to_string(impl_->options.port) + ": " + ec.message());
     impl_->accept();
     impl_->sweep();
@@ -447,10 +507,13 @@ HtmlServer::~HtmlServer() {
         beast::error_code ec;
         impl->acceptor.close(ec);
         impl->sweepTimer.cancel();
-        impl->graceTimer.cancel();
+        impl->acceptRetry.cancel();
     });
     impl_->io.stop();
     impl_->thread.join();
+    // The requests still waiting for a place go while their sockets' context is there.
+    std::deque<std::shared_ptr<Session>> waiting = std::move(impl_->waiting);
+    waiting.clear();
 }
 
 uint16_t HtmlServer::port() const noexcept { return impl_->acceptor.local_endpoint().port(); }

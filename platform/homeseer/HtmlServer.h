@@ -8,12 +8,14 @@
 //
 // It runs on its own thread: it reads only files, never the plug-in's state. It serves 64
 // connections at once, one request each, read as the plug-in's server reads them (line ends
-// CR LF or a bare LF) under the same rules (forms/RequestArrival.h): when all 64 are taken, the
-// one whose request has been slowest to arrive (one that has sent nothing after its first
-// second, an unfinished head or body) gives way to a newcomer, and with none that may, newcomers
-// wait in the listen backlog. A head has 10 s, the whole request 30 s, and a body must keep a
-// least rate; a request past its time is answered 408, one that is not HTTP is logged and
-// closed.
+// CR LF or a bare LF) under the same rules (forms/RequestArrival.h). A connection takes a place
+// only once its first bytes have come: until then it is held, cheaply, with up to 1000 others
+// (beyond them the oldest that has sent nothing is closed), so that a crowd that connects and
+// sends nothing keeps no request out. When all 64 places are taken, the one whose request has
+// been slowest to arrive (an unfinished head or body) gives way to a request that waits, and with
+// none that may, requests wait their turn. A head has 10 s, the whole request 30 s, and a body
+// must keep a least rate; a request past its time is answered 408, one that is not HTTP is
+// logged and closed.
 
 #include <cstdint>
 #include <filesystem>
@@ -28,9 +30,9 @@ namespace homeseer {
 class HtmlServer {
 public:
     struct Options {
-        std::filesystem::path root;  // the HTML folder
-        std::string address = "127.0.0.1";
-        uint16_t port = 0;  // 0: any free port
+        std::filesystem::path root;         // the HTML folder
+        std::string address = "127.0.0.1";  // "": every address
+        uint16_t port = 0;                  // 0: any free port
         // Told of refused requests and failures, from the server's thread.
         std::function<void(const std::string&)> log;
     };

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <exception>
 
+#include "forms/PortNotes.h"
 #include "forms/Winsock.h"
 #include "windows/CaseFold.h"
 
@@ -11,6 +12,9 @@ namespace homeseer {
 namespace {
 
 constexpr const char* kLoopback = "127.0.0.1";
+// What the node's port is, on the console's lines of what listens where.
+constexpr const char* kNodePurpose = "the xAP node, \"port\" of [xAP] in Config/settings.ini";
+constexpr const char* kBehindHub = ", behind the hub that holds UDP port ";
 constexpr int32_t kSecondMs = 1000;
 constexpr const char* kBscClasses[] = {"xAPBSC.query", "xAPBSC.cmd"};
 
@@ -40,14 +44,18 @@ XapNode::~XapNode() {
 
 void XapNode::start() {
     try {
+        socket_.Purpose = kNodePurpose;
         socket_.Bind(settings_.port, settings_.listen);
         port_ = socket_.LocalPort;
     } catch (const std::exception& taken) {
         // The usual reason: a hub holds the port and forwards to its clients on loopback.
         try {
+            socket_.Purpose = kNodePurpose + std::string(kBehindHub) + std::to_string(settings_.port);
             socket_.Bind(0, settings_.listen.empty() ? std::string(kLoopback) : settings_.listen);
             port_ = socket_.LocalPort;
             viaHub_ = true;
+            // Reached through the hub: the port it holds is no failure of this node's.
+            forms::WithdrawPortFailure("UDP", settings_.port);
             log_("xAP port " + std::to_string(settings_.port) + " is taken (" + taken.what() + "): listening on port " +
                  std::to_string(port_) + " for a hub");
         } catch (const std::exception& e) {

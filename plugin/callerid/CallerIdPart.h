@@ -5,6 +5,7 @@
 #include <string>
 
 #include "callerid/Phonebook.h"
+#include "forms/Timer.h"
 
 namespace zephra {
 
@@ -18,6 +19,10 @@ struct CallerIdPart {
     PhonebookIndex phonebookIndex;
     // The friends files already named in the log as missing: each is named once, not at every load.
     std::set<std::string> missingFriendsFiles;
+    // The modem's line failed (why, for the log line when it is back); empty while it has not.
+    std::string modemLost;
+    // Opens the lost modem's port again every minute until it is back; none until a loss.
+    std::unique_ptr<forms::Timer> modemRetry;
 };
 
 }  // namespace zephra

@@ -1,5 +1,6 @@
 #include "callerid/ModemPort.h"
 
+#include "callerid/CallerIdPart.h"
 #include "callerid/EchoWindow.h"
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
@@ -7,6 +8,8 @@
 #include "core/SettingsTable.h"
 #include "vb/Conversions.h"
 #include "vb/Err.h"
+#include "vb/Error.h"
+#include "vb/ErrorNumbers.h"
 #include "vb/Strings.h"
 
 namespace zephra {
@@ -29,8 +32,73 @@ constexpr const char* kSentTail = " ]";
 constexpr const char* kShownCrLf = "<crlf>";
 constexpr const char* kCrLf = "\r\n";
 constexpr int kOpenAttempts = 2;
+constexpr const char* kModemPort = "Modem Comm Port ";
+constexpr const char* kLostTail = " lost: ";
+constexpr const char* kLostRetry =
+    "; the port is closed, and opened again every minute and at the next load of the settings";
+constexpr const char* kBackTail = " is back (it was lost: ";
+constexpr int32_t kRetryMs = 60000;
+
+// Opens the port as the settings give it; false, without a log line, when it cannot be opened.
+bool OpenQuietly(PluginState& state, const std::string& port) {
+    const bool opened = vb::Try([&] {
+        if (!vb::IsNumeric(vb::Variant(port))) vb::raise(vb::errors::TypeMismatch);
+        forms::SerialPort& com = state.QueueTimerForm().Com1;
+        if (com.PortOpen()) return;
+        com.InputLen = 0;
+        com.RThreshold = 1;
+        com.SThreshold = 0;
+        com.Handshaking = 0;
+        com.Settings(state.settings.CIDPortString);
+        com.CommPort(vb::CInt(vb::Variant(port)));
+        com.OnLost = [&state](const std::string& why) { ModemLost(state, why); };
+        com.PortOpen(true);
+    });
+    if (!opened) vb::Err().Clear();
+    return opened;
+}
+
+void StopRetries(PluginState& state) {
+    CallerIdPart& part = state.Part<CallerIdPart>();
+    if (part.modemRetry) part.modemRetry->Enabled(false);
+}
+
+// A modem that was lost is open again: said once, and the retries end.
+void NoteModemBack(PluginState& state, const std::string& port) {
+    CallerIdPart& part = state.Part<CallerIdPart>();
+    StopRetries(state);
+    if (part.modemLost.empty()) return;
+    WriteLog(state.Host(), kSource, kModemPort + port + kBackTail + part.modemLost + ")");
+    part.modemLost.clear();
+}
+
+void RetryModem(PluginState& state) {
+    // The plug-in has shut down, or caller ID is no longer asked for: nothing to open.
+    if (!state.QueueTimerLoaded() || state.Part<CallerIdPart>().modemLost.empty()) return StopRetries(state);
+    if (state.modem.CommPortOpen) return StopRetries(state);
+    const std::string port = state.settings.CIDCommPort;
+    if (!vb::IsNumeric(vb::Variant(port))) return StopRetries(state);
+    if (!OpenQuietly(state, port)) return;
+    WriteLog(state.Host(), kSource, kOpened + port + kOpenedTail);
+    state.modem.CommPortOpen = true;
+    NoteModemBack(state, port);
+    if (!state.settings.CIDModemInitString.empty()) ModemSend(state, state.settings.CIDModemInitString + kCrLf);
+}
 
 }  // namespace
+
+void ModemLost(PluginState& state, const std::string& why) {
+    CallerIdPart& part = state.Part<CallerIdPart>();
+    WriteLog(state.Host(), kSource, kModemPort + state.settings.CIDCommPort + kLostTail + why + kLostRetry);
+    state.modem.CommPortOpen = false;
+    part.modemLost = why.empty() ? std::string("the line failed") : why;
+    if (!part.modemRetry) {
+        part.modemRetry = std::make_unique<forms::Timer>();
+        part.modemRetry->OnTimer = [&state] { RetryModem(state); };
+    }
+    part.modemRetry->Interval(kRetryMs);
+    part.modemRetry->Enabled(true);
+}
 
 bool OpenCommPort(PluginState& state, const std::string& port, const std::string& settings) {
     // The setting a failure stems from, named in the log: the line settings, or the port.
@@ -46,6 +114,7 @@ bool OpenCommPort(PluginState& state, const std::string& port, const std::string
         com.Settings(settings);
         failing = "CIDCommPort=" + port;
         com.CommPort(vb::CInt(vb::Variant(port)));
+        com.OnLost = [&state](const std::string& why) { ModemLost(state, why); };
         if (!com.PortOpen()) com.PortOpen(true);
     });
     if (!opened)
@@ -67,6 +136,7 @@ bool InitCommPort(PluginState& state, const std::string& port) {
         for (int attempt = 0; attempt < kOpenAttempts && !open; ++attempt) {
             if (OpenCommPort(state, port, state.settings.CIDPortString)) {
                 WriteLog(state.Host(), kSource, kOpened + port + kOpenedTail);
+                NoteModemBack(state, port);
                 open = true;
             } else {
                 WriteLog(state.Host(), kSource, kOpenFailed + port);

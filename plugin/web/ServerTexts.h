@@ -53,6 +53,7 @@ inline constexpr const char* kDbgStalledReader = "Stream dropped for socket ";
 inline constexpr const char* kDbgBusySlot = "Request dropped for socket ";
 inline constexpr const char* kDbgOldConnection = "Request of a closed connection dropped for socket ";
 inline constexpr const char* kDbgGaveWay = "Gave way to a newcomer: socket ";
+inline constexpr const char* kDbgHandedBack = "Held again, having sent nothing, for a request that waits: socket ";
 inline constexpr const char* kDbgHeadUnfinished = ", its request head unfinished after ";
 inline constexpr const char* kDbgBodyUnfinished = ", its request body unfinished after ";
 inline constexpr const char* kDbgAcceptPaused = "Every socket busy: newcomers wait";

@@ -78,6 +78,8 @@ void TCPServer::WireSocket(forms::TcpSocket& socket, int index) {
     const auto slot = static_cast<int16_t>(index);
     if (slot == 0) {
         socket.OnConnectionRequest = [this](int32_t id) { socket_ConnectionRequest(id); };
+        socket.OnHeardWaiting = [this] { FollowCapacity(); };
+        socket.HoldWhilePaused(kHeldLimit, kHeadTimeout);
         return;
     }
     socket.OnDataArrival = [this, slot](int32_t) { socket_DataArrival(slot); };
@@ -190,7 +192,7 @@ void TCPServer::socket_ConnectionRequest(int32_t requestID) {
             // 1. Recount; a socket in error is closed.
             Recount();
             // 2. Every slot taken: the oldest connection with an unfinished head gives way. With
-            // none, the newcomer is refused alone, and those after it wait in the backlog.
+            // none, the newcomer is held again by the listener, and those after it wait.
             if (OpenConnectionCount >= kHighestSlot && !GiveWay()) {
                 WriteServerDebug(kDbgNoFreeSocket + N(requestID));
                 FollowCapacity();
@@ -269,11 +271,32 @@ bool TCPServer::GiveWay() {
     return OpenConnectionCount < kHighestSlot;
 }
 
-// Newcomers are taken while a slot is free or may give way; else they wait in the backlog.
+int16_t TCPServer::SilentSlot() const {
+    int16_t found = 0;
+    for (int16_t slot = 1; slot <= HighestSlot(); ++slot) {
+        if (SlotState(slot) != forms::sckConnected || answering_[slot] || streams_[slot] || queuedBytes_[slot] > 0 ||
+            arrivals_[slot].Heard() || Socket(slot).InputWaiting())
+            continue;
+        if (found == 0 || arrivals_[slot].OpenedAt() < arrivals_[found].OpenedAt()) found = slot;
+    }
+    return found;
+}
+
+// Newcomers are taken while a slot is free or may give way; else they are held (or wait in the
+// backlog). A request among the held connections takes the slot of one that has sent nothing,
+// which is held again: nothing is lost, so it needs no grace.
 void TCPServer::FollowCapacity() {
     Recount();
-    const bool full = OpenConnectionCount >= kHighestSlot && GivesWay() == 0;
     forms::TcpSocket& listener = Socket(0);
+    if (OpenConnectionCount >= kHighestSlot && listener.HeardWaiting()) {
+        if (const int16_t silent = SilentSlot(); silent != 0) {
+            WriteServerDebug(kDbgHandedBack + N(silent));
+            Socket(silent).HandBack(listener);
+            ForgetSlot(silent);
+            Recount();
+        }
+    }
+    const bool full = OpenConnectionCount >= kHighestSlot && GivesWay() == 0;
     if (listener.AcceptingPaused() != full) {
         WriteServerDebug(full ? kDbgAcceptPaused : kDbgAcceptResumed);
         listener.PauseAccepting(full);

@@ -16,7 +16,11 @@
 // one that has sent nothing yet gives way only after a second, so that a burst of newcomers does
 // not push out clients whose requests are on their way. Those whose request is whole (queued or
 // answered) keep their slots. With none that may give way, newcomers wait in the system's
-// backlog until a slot frees. A connection whose request head has not all come within 10 s, or
+// backlog until a slot frees; the listener holds them meanwhile (up to 1000, the oldest that has
+// sent nothing closed first, none silent past 10 s), so that a crowd that connects and sends
+// nothing cannot keep a request out: once a held connection has sent something, a slot whose
+// connection has sent nothing hands it back to be held and takes the request. A connection whose
+// request head has not all come within 10 s, or
 // its whole request within 30 s (on the loop's clock), whose body comes slower than 1 KiB a
 // second after its first 2 s, or whose answer is not taken for 30 s, is closed. The debug log
 // is kept to 4 MiB
@@ -56,6 +60,7 @@ public:
     static constexpr std::chrono::milliseconds kBodyGrace{2000};
     static constexpr std::size_t kBodyMinRate = 1024;               // bytes a second
     static constexpr std::size_t kDebugLogLimit = 4 * 1024 * 1024;  // bytes
+    static constexpr std::size_t kHeldLimit = 1000;                 // connections held while every slot is taken
 
     explicit TCPServer(PluginState& state);
     ~TCPServer() override;
@@ -141,6 +146,8 @@ private:
     void Recount();
     // The open slot that gives way first to a newcomer; 0 when none may.
     int16_t GivesWay() const;
+    // The open slot, oldest first, whose connection has sent nothing; 0 when none.
+    int16_t SilentSlot() const;
     bool GiveWay();
     void FollowCapacity();
     void socket_PeerClose(int16_t slot);

@@ -19,6 +19,7 @@ namespace {
 
 constexpr std::size_t wavHeadBytes = 64 * 1024;  // enough for every chunk before "data"
 constexpr const char* markerText = "BROWSER\r\n";
+constexpr int maxRedirects = 5;  // a browser gives up on a loop of redirects
 
 }  // namespace
 
@@ -149,9 +150,21 @@ void Appliance::deliver(const std::string& target, PageAnswer answer, ReplyFn re
     timer->async_wait([timer, send = std::move(send), delay](boost::system::error_code) { send(delay); });
 }
 
-void Appliance::browse(const std::string& url) {
-    fetchFromLoopback(io_, config_.http.address(), url, 0, [this, url](FetchResult fetched) {
-        if (state_.currentUrl != url) return;  // the browser has moved on meanwhile
+void Appliance::browse(const std::string& url, const std::string& shown, int hops) {
+    const std::string page = shown.empty() ? url : shown;
+    fetchFromLoopback(io_, config_.http.address(), url, 0, [this, url, page, hops](FetchResult fetched) {
+        if (state_.currentUrl != page) return;  // the browser has moved on meanwhile
+        const unsigned s = fetched.status;
+        const bool redirect = s == 301 || s == 302 || s == 303 || s == 307 || s == 308;
+        if (redirect && !fetched.location.empty() && hops < maxRedirects) {
+            // A page handed on elsewhere is loaded from there, as a browser does.
+            std::string next = fetched.location;
+            if (next.starts_with("/")) next = url.substr(0, url.find('/', url.find("//") + 2)) + next;
+            log_.line(config_.name, "browse",
+                      simkit::quoted(url) + " redirect status=" + std::to_string(s) + " to=" + simkit::quoted(next));
+            browse(next, page, hops + 1);
+            return;
+        }
         log_.line(config_.name, "browse", simkit::quoted(url) + " " + recordBrowse(state_, fetched));
     });
 }

@@ -65,7 +65,9 @@ private:
     std::optional<std::string> unansweredBecause();
     void followUp(const std::string& target, PageAnswer answer, ReplyFn reply);
     void deliver(const std::string& target, PageAnswer answer, ReplyFn reply);
-    void browse(const std::string& url);
+    // Loads url as the browser does, following up to five redirects; `shown` is the URL the
+    // browser was sent to.
+    void browse(const std::string& url, const std::string& shown = {}, int hops = 0);
     void onDatagram(std::span<const std::uint8_t> bytes, const boost::asio::ip::udp::endpoint& from);
     void writeMarker();
 

@@ -141,6 +141,8 @@ private:
 
     void onHeader() {
         result_.status = parser_.get().result_int();
+        const auto location = parser_.get().find(http::field::location);
+        if (location != parser_.get().end()) result_.location = std::string(location->value());
         readBody();
     }
 

@@ -17,6 +17,7 @@ struct FetchResult {
     unsigned status = 0;             // HTTP status, 0 when none came
     std::uint64_t bodyBytes = 0;     // length of the body received
     std::vector<std::uint8_t> head;  // the first bytes of the body, as many as asked for
+    std::string location;            // the "Location" field of the answer, when it has one
 };
 
 // Limits of one fetch: nothing may grow without bound or wait for ever.

@@ -7,6 +7,8 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -113,6 +115,46 @@ TEST(SerialPort, ModemTextArrivesWithOnCommAndOutputReachesTheModem) {
     expectError(8018, "Operation valid only when the port is open", [&] { com.Output("x"); });
     com.PortOpen(true);  // opens again
     com.PortOpen(false);
+}
+
+// The modem goes away (the other end of its pseudo-terminal closes, as a USB modem unplugged):
+// the control says so and closes; once a modem is back under the same name it opens again.
+TEST(SerialPort, ALineThatGoesAwayClosesThePortAndSaysSoAndOpensAgainOnceBack) {
+    Loop loop(Loop::ClockKind::Manual);
+    const std::string link = ::testing::TempDir() + "serial-lost-" + std::to_string(::getpid());
+    auto first = std::make_unique<PseudoTerminal>();
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink(first->slave, link);
+    setCommPortDevice(6, link);
+    SerialPort com(loop);
+    std::string received;
+    std::vector<std::string> lost;
+    com.OnComm = [&] { received += com.Input(); };
+    com.OnLost = [&](const std::string& why) { lost.push_back(why); };
+    com.RThreshold = 1;
+    com.CommPort(6);
+    com.PortOpen(true);
+    first->modemSends("RING\r\n");
+    ASSERT_TRUE(loop.runUntil([&] { return received == "RING\r\n"; }, 30s));
+
+    first.reset();
+    ASSERT_TRUE(loop.runUntil([&] { return !lost.empty(); }, 30s));
+    EXPECT_EQ(lost.size(), 1u);
+    EXPECT_FALSE(lost[0].empty());
+    EXPECT_FALSE(com.PortOpen());
+    expectError(8018, "Operation valid only when the port is open", [&] { com.Input(); });
+
+    PseudoTerminal second;
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink(second.slave, link);
+    com.PortOpen(true);
+    second.modemSends("NMBR = 5551234\r\n");
+    ASSERT_TRUE(loop.runUntil([&] { return received == "RING\r\nNMBR = 5551234\r\n"; }, 30s));
+    com.Output("ATZ\r\n");
+    EXPECT_EQ(second.modemReads(5), "ATZ\r\n");
+    EXPECT_EQ(lost.size(), 1u);
+    com.PortOpen(false);
+    std::filesystem::remove(link);
 }
 
 TEST(SerialPort, SettingsAndPortErrorsAreTheControls) {

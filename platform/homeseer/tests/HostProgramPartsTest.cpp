@@ -18,7 +18,7 @@ TEST(HostOptions, ReadsTheCommandLine) {
     EXPECT_EQ(r.options->runFile, "demo.txt");
     EXPECT_TRUE(r.options->exitWhenIdle);
     EXPECT_EQ(r.options->plugin, "");
-    EXPECT_EQ(r.options->webAddress, "127.0.0.1");
+    EXPECT_EQ(r.options->webAddress, "");  // every address
 
     EXPECT_EQ(ParseHostOptions({"--run", "x"}).message, "--app-dir is required");
     EXPECT_EQ(ParseHostOptions({"--app-dir"}).message, "--app-dir needs a value");

@@ -80,7 +80,7 @@ TEST_F(HostProgram, DrivesThePluginInTheHostsOrderAndShutsDownOnSigterm) {
 
 std::string logText(const std::filesystem::path& app) { return fileText(app / "Data/zephra-host.log"); }
 
-// The port of a console line "zephra-host: listening on TCP 127.0.0.1:PORT (...)".
+// The port of a console line "zephra-host: listening on TCP 0.0.0.0:PORT (...)".
 std::string portOf(const std::string& line) {
     const std::size_t colon = line.find(':', line.find("TCP ")) + 1;
     return line.substr(colon, line.find(' ', colon) - colon);
@@ -236,7 +236,7 @@ TEST_F(HostProgram, TheEndOfStandardInputEndsTheProgramWithTheLastStatementsStat
 
 TEST_F(HostProgram, SaysWhatListensWhereAndWhichPortsCouldNotBeOpened) {
     ChildProcess first(ZEPHRA_HOST_PROGRAM, args());
-    std::optional<std::string> listening = first.waitForLine("zephra-host: listening on TCP 127.0.0.1:");
+    std::optional<std::string> listening = first.waitForLine("zephra-host: listening on TCP 0.0.0.0:");
     ASSERT_TRUE(listening);
     const std::string what = " (the host's HTML server, \"svrport\" in Config/settings.ini)";
     ASSERT_TRUE(listening->ends_with(what)) << *listening;
@@ -249,7 +249,7 @@ TEST_F(HostProgram, SaysWhatListensWhereAndWhichPortsCouldNotBeOpened) {
     ChildProcess second(ZEPHRA_HOST_PROGRAM, {"--app-dir", other.path().string(), "--plugin", ZEPHRA_TEST_PLUGIN});
     std::optional<std::string> refused = second.waitForLine("zephra-host: cannot listen on ");
     ASSERT_TRUE(refused);
-    EXPECT_EQ(refused->rfind("zephra-host: cannot listen on TCP 127.0.0.1:" + port + what + ": ", 0), 0u) << *refused;
+    EXPECT_EQ(refused->rfind("zephra-host: cannot listen on TCP 0.0.0.0:" + port + what + ": ", 0), 0u) << *refused;
     EXPECT_EQ(second.waitForLine("zephra-host: TestPlug ready"),
               "zephra-host: TestPlug ready (1 port not opened, above)");
     EXPECT_EQ(second.terminate(), 0);
@@ -262,7 +262,7 @@ TEST_F(HostProgram, WithNothingOnStandardInputItServesUntilASignal) {
     app_.write("HTML/hello.htm", "<p>served</p>");
     for (simkit::testing::Input input : {simkit::testing::Input::DevNull, simkit::testing::Input::Closed}) {
         ChildProcess host(ZEPHRA_HOST_PROGRAM, args(), input);
-        std::optional<std::string> listening = host.waitForLine("zephra-host: listening on TCP 127.0.0.1:");
+        std::optional<std::string> listening = host.waitForLine("zephra-host: listening on TCP 0.0.0.0:");
         ASSERT_TRUE(listening);
         const std::string port = portOf(*listening);
         ASSERT_TRUE(host.waitForLine("zephra-host: TestPlug ready"));

@@ -132,5 +132,39 @@ TEST(XapConnection, OnTheNetworkTheCallbackObjectIsTheXapHostApplicationsUnlessT
     close(s);
 }
 
+// A hub holds the xAP port (the usual set-up): the node listens on a port of its own behind it,
+// and the console says so, without a port it could not open.
+TEST(XapConnection, BehindAHubTheConsoleSaysWhereTheNodeListens) {
+    int hub = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    inet_pton(AF_INET, "127.0.0.43", &address.sin_addr);
+    socklen_t size = sizeof address;
+    ASSERT_EQ(bind(hub, reinterpret_cast<sockaddr*>(&address), size), 0);
+    ASSERT_EQ(getsockname(hub, reinterpret_cast<sockaddr*>(&address), &size), 0);
+    const std::string port = std::to_string(ntohs(address.sin_port));
+
+    windows::testing::TempAppFolder app;
+    app.write("Config/settings.ini",
+              "[Settings]\r\nsvrport=0\r\n[xAP]\r\nenabled=1\r\nbroadcast=127.0.0.43\r\n"
+              "listen=127.0.0.43\r\nport=" +
+                  port + "\r\n");
+    simkit::testing::ChildProcess host(ZEPHRA_HOST_PROGRAM,
+                                       {"--app-dir", app.path().string(), "--plugin", ZEPHRA_TEST_PLUGIN});
+    ASSERT_EQ(host.waitForLine("zephra-host: TestPlug ready"), "zephra-host: TestPlug ready");
+    std::vector<std::string> udp;
+    for (const std::string& line : host.lines())
+        if (line.find(" on UDP ") != std::string::npos) udp.push_back(line);
+    ASSERT_EQ(udp.size(), 1u) << ::testing::PrintToString(host.lines());
+    EXPECT_TRUE(udp[0].starts_with("zephra-host: listening on UDP 127.0.0.43:")) << udp[0];
+    EXPECT_TRUE(
+        udp[0].ends_with(" (the xAP node, \"port\" of [xAP] in Config/settings.ini, behind the hub that "
+                         "holds UDP port " +
+                         port + ")"))
+        << udp[0];
+    EXPECT_EQ(host.terminate(), 0);
+    close(hub);
+}
+
 }  // namespace
 }  // namespace homeseer

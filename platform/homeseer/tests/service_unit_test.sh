@@ -60,7 +60,7 @@ grep -q 'zephra-host: standard input holds no statements: serving until SIGTERM 
 check "serves unattended" $? "$(cat "$work/out")"
 grep -q '^zephra-host: dkvZephra ready$' "$work/out"
 check "the plug-in ready" $? "$(cat "$work/out")"
-port=$(sed -n "s/^zephra-host: listening on TCP 127.0.0.1:\([0-9]*\) (the host's HTML server.*/\1/p" "$work/out")
+port=$(sed -n "s/^zephra-host: listening on TCP 0.0.0.0:\([0-9]*\) (the host's HTML server.*/\1/p" "$work/out")
 page=$(python3 -c 'import sys, urllib.request
 print(urllib.request.urlopen(f"http://127.0.0.1:{sys.argv[1]}/index.htm", timeout=120).read().decode())' "$port" 2>&1)
 check "web page" "$([ "$page" = '<p>unattended</p>' ]; echo $?)" "$page"

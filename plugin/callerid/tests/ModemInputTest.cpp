@@ -8,7 +8,10 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <filesystem>
+#include <memory>
 
 #include "Pty.h"
 #include "callerid/CallerIdPart.h"
@@ -362,6 +365,78 @@ TEST_F(ModemOnPtyTest, AModemEndingLinesWithCrAloneAnnouncesNumberAndNameWithout
     const Strings log = bed.Log();
     EXPECT_NE(std::find(log.begin(), log.end(), "dkvZephra|555-2222 : X"), log.end());
     EXPECT_NE(std::find(log.begin(), log.end(), "dkvZephra|555-3333 : YZ"), log.end());
+}
+
+// The modem goes away (modem-sim ends: its pseudo-terminal is gone, as a USB modem unplugged)
+// and a new one comes on the same name: the loss is logged and the port closed; a minute later
+// (on the test's clock) the port is open again, logged, the modem set up again and its calls
+// announced. A second loss ends at the next load of the settings.
+TEST_F(ModemOnPtyTest, AModemThatGoesAwayAndComesBackIsReadAgain) {
+    const std::filesystem::path link = bed.app.path() / "ttyModem";
+    auto modemOn = [&](const std::string& name, const std::string& number) {
+        const std::string script =
+            bed.app.write(name + ".txt", "expect AT#CID\nRING\nNMBR = " + number + "\nNAME = " + name + "\n").string();
+        auto modem = std::make_unique<simkit::testing::ChildProcess>(
+            MODEM_SIM_PATH, Strings{"--stay", "--log", (bed.app.path() / (name + ".log")).string(), script});
+        const std::optional<std::string> path = modem->readLine();
+        EXPECT_TRUE(path && !path->empty());
+        std::filesystem::remove(link);
+        std::filesystem::create_symlink(path.value_or(""), link);
+        return modem;
+    };
+    auto logHolds = [&](const std::string& text) {
+        const Strings log = bed.Log();
+        return std::count(log.begin(), log.end(), text);
+    };
+    auto modem = modemOn("FIRST", "5551111");
+    forms::setCommPortDevice(11, link.string());
+    Start("CIDCommPort=11\nCIDPortString=\"9600,n,8,1\"\nLogCID=1", false);
+    ASSERT_TRUE(bed.state.modem.CommPortOpen);
+    ASSERT_TRUE(bed.loop.runUntil([&] { return logHolds("dkvZephra|555-1111 : FIRST") == 1; }, 30s));
+
+    modem.reset();  // the modem goes away
+    const std::string lost = "dkvZephra|Modem Comm Port 11 lost: ";
+    auto lostLines = [&] {
+        const Strings log = bed.Log();
+        return std::count_if(log.begin(), log.end(), [&](const std::string& l) { return l.starts_with(lost); });
+    };
+    ASSERT_TRUE(bed.loop.runUntil([&] { return lostLines() == 1; }, 30s)) << ::testing::PrintToString(bed.Log());
+    EXPECT_FALSE(bed.state.modem.CommPortOpen);
+    EXPECT_FALSE(bed.state.QueueTimerForm().Com1.PortOpen());
+
+    modem = modemOn("SECOND", "5552222");
+    bed.loop.advance(30s);  // not yet tried again
+    EXPECT_FALSE(bed.state.modem.CommPortOpen);
+    bed.loop.advance(30s);
+    EXPECT_TRUE(bed.state.modem.CommPortOpen);
+    const Strings log = bed.Log();
+    EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                            [](const std::string& l) { return l.starts_with("dkvZephra|Modem Comm Port 11 is back"); }),
+              1)
+        << ::testing::PrintToString(log);
+    ASSERT_TRUE(bed.loop.runUntil([&] { return logHolds("dkvZephra|555-2222 : SECOND") == 1; }, 30s))
+        << ::testing::PrintToString(bed.Log());
+
+    // Lost again; this time the settings are loaded again before the minute has passed.
+    modem.reset();
+    ASSERT_TRUE(bed.loop.runUntil([&] { return lostLines() == 2; }, 30s));
+    modem = modemOn("THIRD", "5553333");
+    InitZephraUtilities(bed.state);
+    EXPECT_TRUE(bed.state.modem.CommPortOpen);
+    ASSERT_TRUE(bed.loop.runUntil([&] { return logHolds("dkvZephra|555-3333 : THIRD") == 1; }, 30s))
+        << ::testing::PrintToString(bed.Log());
+    const Strings after = bed.Log();
+    EXPECT_EQ(std::count_if(after.begin(), after.end(),
+                            [](const std::string& l) { return l.starts_with("dkvZephra|Modem Comm Port 11 is back"); }),
+              2);
+    // Open again: the minute's retries have ended, and nothing more is logged of the port.
+    const std::size_t lines = bed.Log().size();
+    bed.loop.advance(120s);
+    const Strings later = bed.Log();
+    EXPECT_EQ(std::count_if(later.begin() + static_cast<std::ptrdiff_t>(lines), later.end(),
+                            [](const std::string& l) { return l.find("Comm Port 11") != std::string::npos; }),
+              0);
+    std::filesystem::remove(link);
 }
 
 TEST_F(ModemInputTest, APortThatCannotBeOpenedIsTriedTwiceAndANonNumericOneNever) {

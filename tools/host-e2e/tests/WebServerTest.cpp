@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "HostEndToEnd.h"
+#include "simkit/testing/HttpGet.h"
 
 namespace host_e2e {
 namespace {
@@ -78,6 +79,47 @@ TEST_F(WebServerEndToEnd, ServesFilesAndHandsOtherPagesToTheHostsServer) {
         << resubmit;
 
     EXPECT_TRUE(holds(folder_.read("Data/dkvZephra/dkvZephra_TCPServerDebug.txt"), "User Agent Zephra/1.0"));
+}
+
+// "HomeseerIP" names this machine's LAN address, as a first run writes it (127.0.0.5 here): a page
+// the plug-in hands over to the host's server is answered there, the appliance's browser following
+// the hand-over, and the host's server answers on that address as a browser on the LAN asks it.
+TEST_F(WebServerEndToEnd, PagesHandedOverAreAnsweredWhereHomeseerIPPoints) {
+    std::string settings = folder_.read("Config/dkvZephraUtilities.ini");
+    const std::string loopbackHost = "HomeseerIP=127.0.0.1";
+    ASSERT_TRUE(holds(settings, loopbackHost));
+    settings.replace(settings.find(loopbackHost), loopbackHost.size(), "HomeseerIP=127.0.0.5");
+    folder_.write("Config/dkvZephraUtilities.ini", settings);
+    folder_.write("HTML/mypage.asp", "<% Response.Write 1 %>");
+    const std::string picture(1234, 'p');
+    folder_.write("HTML/pics/view.png", picture);
+
+    ChildProcess host(ZEPHRA_HOST_PROGRAM, folder_.args());
+    const std::string svrport = std::to_string(folder_.webPort());
+    EXPECT_EQ(host.waitForLine("zephra-host: listening on TCP 0.0.0.0:" + svrport),
+              "zephra-host: listening on TCP 0.0.0.0:" + svrport +
+                  " (the host's HTML server, \"svrport\" in Config/settings.ini)");
+    ASSERT_TRUE(host.waitForLine("zephra-host: dkvZephra ready"));
+
+    const std::string plugin = "http://127.0.0.5:" + std::to_string(serverPort_);
+    const std::string hosts = "http://127.0.0.5:" + svrport;
+    host.writeLine(R"(ZephraPushPage "kitchen", "mypage.asp")");
+    EXPECT_TRUE(appliances_.waitFor(
+        "kitchen", "browse \"" + plugin + "/mypage.asp\" redirect status=307 to=\"" + hosts + "/mypage.asp\""))
+        << ::testing::PrintToString(appliances_.lines("kitchen"));
+    // The host runs no pages: its own answer says so.
+    EXPECT_TRUE(appliances_.waitFor("kitchen", "browse \"" + hosts + "/mypage.asp\" failed reason=\"http 501\""))
+        << ::testing::PrintToString(appliances_.lines("kitchen"));
+    host.writeLine(R"(ZephraPushPage "kitchen", "pics/view.png")");
+    EXPECT_TRUE(appliances_.waitFor(
+        "kitchen", "browse \"" + hosts + "/pics/view.png\" ok status=200 bytes=" + std::to_string(picture.size())))
+        << ::testing::PrintToString(appliances_.lines("kitchen"));
+
+    const simkit::testing::HttpAnswer root =
+        simkit::testing::httpGet(simkit::testing::endpointOf("127.0.0.5:" + svrport), "/");
+    EXPECT_EQ(root.status, 404u) << root.error;  // a folder: answered, not served
+    EXPECT_TRUE(holds(folder_.log(), "Web server: Pages are not run by this host: /mypage.asp")) << folder_.log();
+    EXPECT_EQ(host.terminate(), 0);
 }
 
 }  // namespace
