@@ -16,6 +16,7 @@
 #include "forms/RequestArrival.h"
 #include "vb/PercentDecode.h"
 #include "windows/CaseFold.h"
+#include "windows/PathMap.h"
 
 namespace homeseer {
 
@@ -78,13 +79,19 @@ bool isPage(std::string_view decoded) {
     return name.size() > 4 && windows::EqualsNoCase(name.substr(name.size() - 4), ".asp");
 }
 
-// The entry of `folder` named `name`: an exact match first, else one that differs in case.
+// The entry of `folder` named `name`: an exact match first, then the name's UTF-8 form (the
+// plug-in asks for its Windows-1252 names), else one that differs in case.
 std::optional<std::filesystem::path> entryOf(const std::filesystem::path& folder, const std::string& name) {
     std::error_code ec;
     std::filesystem::path exact = folder / name;
     if (std::filesystem::exists(std::filesystem::symlink_status(exact, ec))) return exact;
-    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
-        if (windows::EqualsNoCase(it->path().filename().string(), name)) return it->path();
+    std::filesystem::path utf8 = folder / windows::DiskName(name);
+    if (std::filesystem::exists(std::filesystem::symlink_status(utf8, ec))) return utf8;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string candidate = it->path().filename().string();
+        if (windows::EqualsNoCase(candidate, name) || windows::EqualsNoCase(windows::TextName(candidate), name))
+            return it->path();
+    }
     return std::nullopt;
 }
 

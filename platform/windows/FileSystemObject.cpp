@@ -83,7 +83,9 @@ void FileSystemObject::CopyFile(const std::string& source, const std::string& de
     MappedPath to = MapPath(destination);
     if (!destination.empty() && isSeparator(destination.back())) {
         if (!isFolder(to.native)) throw PathNotFound();
-        to = MapPath(to.Child(from.name).windows);
+        std::string into = to.windows;
+        if (into.empty() || into.back() != '\\') into += '\\';
+        to = MapPath(into + from.name);
     }
     if (isFolder(to.native)) throw PermissionDenied();
     if (isFile(to.native) && !overwrite) throw FileAlreadyExists();

@@ -8,6 +8,7 @@
 #include "windows/AppFolder.h"
 #include "windows/CaseFold.h"
 #include "windows/FileErrors.h"
+#include "vb/CodePage.h"
 
 namespace windows {
 
@@ -54,15 +55,19 @@ std::vector<std::string> splitNames(const std::string& rest) {
     return names;
 }
 
-// The on-disk name in `folder` that matches `name`: the exact name when it exists, else
-// the first (in byte order) that differs only in case, else "".
+// The on-disk name in `folder` that matches `name` (a text): the name as written when it exists,
+// else its UTF-8 form, else the first (in byte order) that differs only in case, else "".
 std::string findEntry(const fs::path& folder, const std::string& name) {
     std::error_code ec;
     if (fs::exists(fs::symlink_status(folder / name, ec))) return name;
+    const std::string utf8 = DiskName(name);
+    if (utf8 != name && fs::exists(fs::symlink_status(folder / utf8, ec))) return utf8;
     std::string best;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         std::string candidate = it->path().filename().string();
-        if (EqualsNoCase(candidate, name) && (best.empty() || candidate < best)) best = candidate;
+        if ((EqualsNoCase(candidate, name) || EqualsNoCase(TextName(candidate), name)) &&
+            (best.empty() || candidate < best))
+            best = candidate;
     }
     return best;
 }
@@ -89,20 +94,31 @@ MappedPath nativePath(std::string_view path) {
     std::string rest(path);
     std::replace(rest.begin(), rest.end(), '\\', '/');
     fs::path native = "/";
+    std::string shown;
     std::string name;
+    std::error_code ec;
     for (const std::string& n : splitNames(rest.substr(1))) {
-        native /= n;
+        // A name already on the disk byte for byte is that one; any other is the text's UTF-8 form.
+        native /= fs::exists(fs::symlink_status(native / n, ec)) ? n : DiskName(n);
+        shown += "/" + n;
         name = n;
     }
-    return {native, native.string(), name};
+    return {native, shown.empty() ? "/" : shown, name};
 }
 
 }  // namespace
 
+std::string DiskName(std::string_view text) { return vb::toUtf8(text); }
+
+std::string TextName(std::string_view onDisk) {
+    return vb::firstUnheld(onDisk) == 0 ? vb::fromUtf8(onDisk) : std::string(onDisk);
+}
+
 MappedPath MappedPath::Child(const std::string& child) const {
     std::string shown = windows;
     if (shown.empty() || shown.back() != '\\') shown += '\\';
-    return {native / child, shown + child, child};
+    const std::string text = TextName(child);
+    return {native / child, shown + text, text};
 }
 
 MappedPath MapPath(std::string_view path) {
@@ -116,14 +132,25 @@ MappedPath MapPath(std::string_view path) {
     fs::path native = app;
     bool found = true;
     for (std::string& n : names) {
+        std::string onDisk;
         if (found) {
-            std::string onDisk = findEntry(native, n);
+            onDisk = findEntry(native, n);
             if (onDisk.empty()) found = false;
-            else n = onDisk;
+            else if (onDisk != n) n = TextName(onDisk);
         }
-        native /= n;
+        // A name not on the disk yet is made in UTF-8, as this machine's names are.
+        native /= found ? onDisk : DiskName(n);
     }
     return {native, joined(root, names), names.empty() ? std::string() : names.back()};
+}
+
+bool LeavesAppFolder(std::string_view path) {
+    try {
+        MapPath(path);
+    } catch (const vb::Error& e) {
+        return e.number() == PathNotFound().number();
+    }
+    return false;
 }
 
 }  // namespace windows

@@ -145,7 +145,7 @@ void BuildFriendsPhonebook(PluginState& state) {
             windows::FileSystemObject files;
             const std::string path = folder + FriendsFileName(files, folder);
             if (!files.FileExists(path)) {
-                const std::string tried = windows::MapPath(path).native.string();
+                const std::string tried = windows::TextName(windows::MapPath(path).native.string());
                 if (state.Part<CallerIdPart>().missingFriendsFiles.insert(tried).second)
                     WriteLog(state.Host(), kSource, kFriendsFileMissing + tried);
                 return;

@@ -6,6 +6,7 @@
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
 #include "core/StatusText.h"
+#include "core/UrlPath.h"
 #include "core/Zephra.h"
 #include "core/ZephraStep.h"
 #include "core/ZephraTexts.h"
@@ -90,11 +91,7 @@ std::string Zephra::ServerAddress() const {
     return s.HomeseerIP + ":" + (s.OwnWebServer ? s.ServerPort : s.svrport);
 }
 
-// A page's path below the HTML folder as the part of a URL after the server: "\" between names
-// becomes "/", the leading separator goes (the URL already has one), and every byte but letters,
-// digits, "-._~" and "/" is percent-encoded, so that "#", "?", "%", "+" and blanks stay part of
-// the name and the server is asked for exactly the file named.
-std::string Zephra::UrlPath(const std::string& page) {
+std::string UrlEncodedPath(const std::string& page) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string path = vb::Replace(page, "\\", "/");
     const std::size_t first = path.find_first_not_of('/');
@@ -112,6 +109,8 @@ std::string Zephra::UrlPath(const std::string& page) {
     }
     return encoded;
 }
+
+std::string Zephra::UrlPath(const std::string& page) { return UrlEncodedPath(page); }
 
 // The address of a file below the HTML folder as a command carries it to the appliance: the
 // appliance decodes its command's query once before it fetches, so the path's escapes are

@@ -119,7 +119,11 @@ void Script::AccumulateReferences(const std::string& file, std::vector<fs::path>
     windows::FileSystemObject fso;
     std::string path;
     if (!LoadStep(state_, [&] { path = ResolvePath(file); })) return;
-    if (!fso.FileExists(path)) return;
+    if (!fso.FileExists(path)) {
+        // A missing file is skipped quietly; one the loader will not read is named.
+        if (windows::LeavesAppFolder(path)) Log(state_, kIncludeRefused + file);
+        return;
+    }
     fs::path identity;
     if (!LoadStep(state_, [&] { identity = FileIdentity(path); })) return;
     if (std::find(chain.begin(), chain.end(), identity) != chain.end()) {

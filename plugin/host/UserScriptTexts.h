@@ -21,6 +21,7 @@ constexpr const char* kSyntaxError = "Error in script syntax ";
 constexpr const char* kRunError = "Script Run Error ";
 constexpr const char* kQueueTimerFailed = "ScriptQueueTimer_Timer";
 constexpr const char* kIncludeCycle = "Script include skipped, already being loaded: ";
+constexpr const char* kIncludeRefused = "Script include refused, it leads out of the application folder: ";
 constexpr const char* kAtLine = "@ Line ";
 constexpr const char* kColumn = " col ";
 constexpr const char* kSeparator = " / ";

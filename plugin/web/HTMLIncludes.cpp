@@ -33,6 +33,7 @@ constexpr const char* kCrLf = "\r\n";
 constexpr const char* kIncludeDirective = "#include";
 constexpr const char* kScriptsMark = "..\\Scripts";
 constexpr const char* kIncludeCycle = "Page include skipped, already being loaded: ";
+constexpr const char* kIncludeRefused = "Page include refused, it leads out of the application folder: ";
 constexpr const char* kHostIncludes[] = {"includes\\style.asp", "includes\\misc_functions.asp", "includes\\header.asp",
                                          "includes\\menu_functions.asp"};
 
@@ -50,7 +51,11 @@ std::string Resolve(PluginState& state, const std::string& name, const char* fol
 std::optional<std::string> ReadOnce(PluginState& state, const std::string& path, const std::string& name,
                                     const Chain& chain, fs::path& identity) {
     windows::FileSystemObject fso;
-    if (!fso.FileExists(path)) return std::nullopt;
+    if (!fso.FileExists(path)) {
+        // A missing file is skipped quietly; one the loader will not read is named.
+        if (windows::LeavesAppFolder(path)) WriteLog(state.Host(), kSource, kIncludeRefused + name);
+        return std::nullopt;
+    }
     identity = FileIdentity(path);
     if (std::find(chain.begin(), chain.end(), identity) != chain.end()) {
         WriteLog(state.Host(), kSource, kIncludeCycle + name);

@@ -9,6 +9,7 @@
 #include "core/PluginState.h"
 #include "core/RequestItems.h"
 #include "core/StatusText.h"
+#include "core/UrlPath.h"
 #include "core/Zephra.h"
 #include "script/ImageResizeObject.h"
 #include "vb/Conversions.h"
@@ -19,6 +20,7 @@
 #include "web/HTMLIncludes.h"
 #include "web/ImageInfo.h"
 #include "web/PageFrameDetail.h"
+#include "web/Response.h"
 #include "windows/FileSystemObject.h"
 
 namespace zephra {
@@ -28,12 +30,23 @@ namespace {
 constexpr const char* kDebugSource = "dkvZephra Debug";
 constexpr int32_t kScreenWidth = 620;
 constexpr int32_t kScreenHeight = 460;
+// Below the ZephraTemp folder: the pictures copied whole for browsers that are no appliance.
+constexpr const char* kOriginalsFolder = "\\Originals";
 
 void Debug(PluginState& state, const std::string& text) {
     if (state.settings.DebugLog) vb::Try([&] { state.Host().Writelog(kDebugSource, text); });
 }
 
 std::string Backslashed(const std::string& path) { return vb::Replace(path, "/", "\\"); }
+
+// A picture's path as an address in the page: "/" between names, a leading "/" kept, every other
+// byte that could end or change the address ("'", "#", "%", blanks...) percent-encoded, and the
+// whole written so that it cannot end the attribute it stands in.
+std::string PictureAddress(const std::string& server, const std::string& path) {
+    const std::string slashed = vb::Replace(path, "\\", "/");
+    const std::size_t first = std::min(slashed.find_first_not_of('/'), slashed.size());
+    return HtmlEscaped(server + slashed.substr(0, first) + UrlEncodedPath(slashed));
+}
 
 // Measures a picture once: its size is cached in the list (or slide row) it belongs to.
 void Measure(PluginState& state, const std::string& path, int32_t& width, int32_t& height) {
@@ -194,7 +207,7 @@ std::string BuildSlideshow(PluginState& state, const std::string& name, const st
                          std::to_string(height));
         const std::string port = s.OwnWebServer ? s.ServerPort : s.svrport;
         page += SlideHead(refresh) + "<body bgcolor='black'";
-        if (s.Wallpaper) page += " background='" + vb::Replace(name, "\\", "/") + "'";
+        if (s.Wallpaper) page += " background='" + PictureAddress("", name) + "'";
         page +=
             "><div align='center'>  <center>  <table height='460' border='0' cellpadding='0' cellspacing='0'>"
             "    <tr>      <td valign='center' align='center'><a href=\"http://" +
@@ -206,7 +219,7 @@ std::string BuildSlideshow(PluginState& state, const std::string& name, const st
         if (s.Wallpaper) {
             page += "/images/Zephra/blank5x5.gif' width='625'>";
         } else {
-            page += server + vb::Replace(Resize(state, name, height, width, folder), "\\", "/") + "'>";
+            page += PictureAddress(server, Resize(state, name, height, width, folder)) + "'>";
         }
         page += "</a></td>    </tr>  </table>  </center></div></body></html>";
         if (s.DebugLog) DumpStringToFile(state, "ac", page);
@@ -224,8 +237,11 @@ std::string Resize(PluginState& state, const std::string& name, int32_t height, 
         if (!state.web.SlideClientIsAppliance) {
             const std::string source = vb::Replace(Backslashed(folder + "\\" + name), "\\\\", "\\");
             const std::string shortName = vb::Mid(source, vb::InStrRev(source, "\\") + 1);
-            fso.CopyFile(source, s.ZephraTempPath + "\\" + shortName, true);
-            address = "/ZephraTemp/" + shortName;
+            // Apart from the copies resized for the appliances, which bear the same names.
+            const std::string copies = s.ZephraTempPath + kOriginalsFolder;
+            if (!fso.FolderExists(copies)) fso.CreateFolder(copies);
+            fso.CopyFile(source, copies + "\\" + shortName, true);
+            address = "/ZephraTemp" + vb::Replace(kOriginalsFolder, "\\", "/") + "/" + shortName;
             return;
         }
         const std::string extension = vb::Mid(name, vb::InStrRev(name, ".") + 1);

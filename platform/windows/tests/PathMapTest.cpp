@@ -95,5 +95,48 @@ TEST(PathMap, ALinuxPathIsTakenAsItStands) {
               std::filesystem::path(app.path().string() + "x") / "a.txt");
 }
 
+// The plug-in's texts are Windows-1252 ("caf\xE9"); names on this machine are UTF-8
+// ("caf\xC3\xA9"): an existing name is found either way, a new one is made in UTF-8, and names
+// read back from the disk come in the code page.
+TEST(PathMap, CodePageNamesMeetUtf8NamesOnDisk) {
+    TempAppFolder app;
+    auto page = app.write("HTML/pages/caf\xC3\xA9.htm", "x");
+    MappedPath p = MapPath("\\HTML\\pages\\caf\xE9.htm");
+    EXPECT_EQ(p.native, page);
+    EXPECT_EQ(p.windows, "\\HTML\\pages\\caf\xE9.htm");
+    EXPECT_EQ(p.name, "caf\xE9.htm");
+    // In another letter case, and asked for by its UTF-8 bytes.
+    EXPECT_EQ(MapPath("C:\\html\\PAGES\\CAF\xE9.HTM").native, page);
+    EXPECT_EQ(MapPath("C:\\html\\PAGES\\CAF\xE9.HTM").windows, "C:\\HTML\\pages\\caf\xE9.htm");
+    EXPECT_EQ(MapPath("\\HTML\\pages\\caf\xC3\xA9.htm").native, page);
+    // A folder of such a name on the way, and a new name below it.
+    app.write("R\xC3\xA9sum\xC3\xA9s/a.txt", "x");
+    EXPECT_EQ(MapPath("\\r\xE9sum\xE9s\\new \xE9t\xE9.txt").native,
+              app.path() / "R\xC3\xA9sum\xC3\xA9s" / "new \xC3\xA9t\xC3\xA9.txt");
+    EXPECT_EQ(MapPath("\\r\xE9sum\xE9s\\new \xE9t\xE9.txt").windows, "\\R\xE9sum\xE9s\\new \xE9t\xE9.txt");
+    // A name on disk that is no UTF-8, or holds what the code page has not, is kept byte for byte.
+    auto legacy = app.write("Data/old\xE9.txt", "x");
+    EXPECT_EQ(MapPath("\\Data\\old\xE9.txt").native, legacy);
+    EXPECT_EQ(TextName("old\xE9.txt"), "old\xE9.txt");
+    EXPECT_EQ(TextName("\xE6\x97\xA5.txt"), "\xE6\x97\xA5.txt");
+    EXPECT_EQ(TextName("\xE2\x82\xAC 5.txt"), "\x80 5.txt");
+    EXPECT_EQ(DiskName("\x80 5.txt"), "\xE2\x82\xAC 5.txt");
+    // Under a Linux path too, the folder's own UTF-8 name found by the text.
+    const std::string outside = app.path().string() + "-fr";
+    std::filesystem::create_directories(outside + " \xC3\xA9");
+    EXPECT_EQ(MapPath(outside + " \xE9\\Friends.txt").native, std::filesystem::path(outside + " \xC3\xA9/Friends.txt"));
+    EXPECT_EQ(MapPath(outside + " \xE9\\Friends.txt").windows, outside + " \xE9/Friends.txt");
+    std::filesystem::remove_all(outside + " \xC3\xA9");
+}
+
+TEST(PathMap, LeavingTheApplicationFolderIsTold) {
+    TempAppFolder app;
+    EXPECT_TRUE(LeavesAppFolder("C:\\Scripts\\..\\..\\outside.txt"));
+    EXPECT_TRUE(LeavesAppFolder(AppFolder() + "\\Scripts\\..\\..\\x.txt"));
+    EXPECT_FALSE(LeavesAppFolder("C:\\Scripts\\..\\Data\\x.txt"));
+    EXPECT_FALSE(LeavesAppFolder("C:\\Scripts\\missing.txt"));
+    EXPECT_FALSE(LeavesAppFolder(""));
+}
+
 }  // namespace
 }  // namespace windows

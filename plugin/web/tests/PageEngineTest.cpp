@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 
 #include "core/tests/PluginTestBed.h"
 #include "web/tests/PageTestObjects.h"
@@ -124,6 +126,23 @@ TEST(PageEngine, AnIncludeLineNamingNoFileIsSkippedAndTheScanGoesOn) {
                   "%></body></html>\r\n");
     const std::string html = bed.Slide("count.asp");
     EXPECT_NE(html.find("<body>1234</body>"), std::string::npos) << html << ::testing::PrintToString(bed.Log());
+}
+
+// An include that would leave the application folder is refused and named in the log; the page
+// runs without what the file would have defined.
+TEST(PageEngine, AnIncludeLeavingTheApplicationFolderIsRefusedAndSaidSo) {
+    EngineBed bed;
+    const std::filesystem::path outside = bed.app.path().parent_path() / "outside-helper.asp";
+    std::ofstream(outside, std::ios::binary) << "<%\r\nFunction Helper()\r\nHelper = 7\r\nEnd Function\r\n%>\r\n";
+    bed.app.write("HTML/out.asp",
+                  "<!--#include file=\"../../outside-helper.asp\"-->\r\n<html><body><%= Helper() %></body></html>\r\n");
+    const std::string html = bed.Slide("out.asp", "35");
+    std::filesystem::remove(outside);
+    EXPECT_EQ(html.find("7</body>"), std::string::npos) << html;
+    EXPECT_TRUE(
+        bed.Logged("dkvZephra|Page include refused, it leads out of the application folder: "
+                   "..\\..\\outside-helper.asp"))
+        << ::testing::PrintToString(bed.Log());
 }
 
 }  // namespace

@@ -119,18 +119,23 @@ TEST(SlideshowPage, AnApplianceStepsThroughItsGroupsRows) {
 
 TEST(SlideshowPage, OtherBrowsersAndAppliancesWithoutAGroupGetTheGeneralList) {
     SlideBed bed;
-    const std::string wide = PicturePage("10", " width = '620'", "http://127.0.0.1:8181//ZephraTemp/wide.jpg");
+    // Copied whole apart from the appliances' resized copies.
+    const std::string wide =
+        PicturePage("10", " width = '620'", "http://127.0.0.1:8181//ZephraTemp/Originals/wide.jpg");
     EXPECT_EQ(bed.page("127.0.0.9"), wide);
-    EXPECT_TRUE(std::filesystem::exists(bed.app.path() / "HTML/ZephraTemp/wide.jpg"));
+    EXPECT_TRUE(std::filesystem::exists(bed.app.path() / "HTML/ZephraTemp/Originals/wide.jpg"));
+    EXPECT_FALSE(std::filesystem::exists(bed.app.path() / "HTML/ZephraTemp/wide.jpg"));
 
     // The shared index is past this one-picture list: it wraps.
     bed.state.web.NextPictureIndex = 5;
     EXPECT_EQ(bed.page("127.0.0.9"), wide);
 
+    // An appliance is given its own copy, resized (1000 x 100 is at the pixel budget).
+    const std::string resized = PicturePage("10", " width = '620'", "http://127.0.0.1:8181//ZephraTemp/wide.jpg");
     bed.kitchen->LetSlideGroup(0);
-    EXPECT_EQ(bed.page("127.0.0.2"), wide);
+    EXPECT_EQ(bed.page("127.0.0.2"), resized);
     bed.kitchen->LetSlideGroup(7);
-    EXPECT_EQ(bed.page("127.0.0.2"), wide);
+    EXPECT_EQ(bed.page("127.0.0.2"), resized);
 
     // The host's own web server serves the appliances: its port in the links address.
     bed.Settings().OwnWebServer = false;
@@ -184,6 +189,59 @@ TEST(SlideshowPage, GifAndPngPicturesAreShrunkInTheirOwnFormat) {
     const std::string page = bed.page("127.0.0.2");
     automation::registerClass(script::kImageResizeProgId, script::makeImageResize);
     EXPECT_EQ(page, PicturePage("20", " height = '460'", "http://127.0.0.1:8181/grpbig.png"));
+    EXPECT_TRUE(bed.Log().empty()) << ::testing::PrintToString(bed.Log());
+}
+
+// The same of a file whose name the shell would take apart, read through a copy.
+std::string IdentifiedCopy(const std::filesystem::path& file) {
+    const std::filesystem::path copy = file.parent_path() / "identified-copy";
+    std::error_code ec;
+    std::filesystem::copy_file(file, copy, std::filesystem::copy_options::overwrite_existing, ec);
+    if (ec) return "missing";
+    std::string seen = Identified(copy);
+    std::filesystem::remove(copy);
+    return seen;
+}
+
+// A name holding "'", "#", "%" or a letter above ASCII stands in the page percent-encoded, so
+// that it neither ends the attribute nor the address; a server path with "&" or "'" is written
+// as an HTML text. The plain copy and the resized copy of one picture keep apart.
+TEST(SlideshowPage, PictureAddressesHoldEveryName) {
+    SlideBed bed;
+    const std::filesystem::path html = bed.app.path() / "HTML";
+    bed.Picture("HTML/grp/tom.jpg", "400x300");
+    std::filesystem::rename(html / "grp/tom.jpg", html / "grp/Tom's #1 100%.jpg");
+    bed.Picture("HTML/grp/caf\xC3\xA9.jpg", "400x300");
+    bed.Settings().GroupServerPath[1] = "http://127.0.0.1:8181/a&b'";
+    bed.Settings().GroupFiles[1].files = {"Tom's #1 100%.jpg", "caf\xE9.jpg"};
+    bed.Settings().GroupFiles[1].widths = {-1, -1};
+    bed.Settings().GroupFiles[1].heights = {-1, -1};
+    bed.kitchen->LetSlideGroupIndex(1);
+    bed.kitchen->LetSlideCount(5);
+    const std::string server = "http://127.0.0.1:8181/a&amp;b&#39;";
+    EXPECT_EQ(bed.page("127.0.0.2"), PicturePage("10", " height = '460'", server + "/ZephraTemp/caf%E9.jpg"));
+    EXPECT_EQ(bed.page("127.0.0.2"),
+              PicturePage("10", " height = '460'", server + "/ZephraTemp/Tom%27s%20%231%20100%25.jpg"));
+    EXPECT_EQ(Identified(html / "ZephraTemp/caf\xC3\xA9.jpg"), "JPEG 333x250");
+    EXPECT_EQ(IdentifiedCopy(html / "ZephraTemp/Tom's #1 100%.jpg"), "JPEG 333x250");
+
+    // Another browser: the whole picture, copied under the same name elsewhere.
+    bed.Settings().SlideFiles.files = {"..\\grp\\Tom's #1 100%.jpg"};
+    bed.Settings().SlideFiles.widths = {-1};
+    bed.Settings().SlideFiles.heights = {-1};
+    const std::string other = bed.page("127.0.0.9");
+    EXPECT_NE(other.find(" src='http://127.0.0.1:8181//ZephraTemp/Originals/Tom%27s%20%231%20100%25.jpg'>"),
+              std::string::npos)
+        << other;
+    EXPECT_EQ(IdentifiedCopy(html / "ZephraTemp/Originals/Tom's #1 100%.jpg"), "JPEG 400x300");
+    EXPECT_EQ(IdentifiedCopy(html / "ZephraTemp/Tom's #1 100%.jpg"), "JPEG 333x250");
+
+    // As wallpaper the name is the body's background.
+    bed.Settings().Wallpaper = true;
+    const std::string wallpaper = bed.page("127.0.0.9");
+    EXPECT_NE(wallpaper.find("<body bgcolor='black' background='../grp/Tom%27s%20%231%20100%25.jpg'>"),
+              std::string::npos)
+        << wallpaper;
     EXPECT_TRUE(bed.Log().empty()) << ::testing::PrintToString(bed.Log());
 }
 

@@ -6,6 +6,7 @@
 const { test } = require('node:test');
 const assert = require('node:assert');
 const { execFileSync } = require('node:child_process');
+const http = require('node:http');
 const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
@@ -187,5 +188,121 @@ test('slides saved with LF or CR LF line ends show, a broken slide moves on, lar
   } finally {
     await browser.close();
     await host.stop();
+  }
+});
+
+// Pictures whose names hold characters that end or change an address ("'", "#", "%") or lie
+// above ASCII ("café.jpg", its name UTF-8 on disk): shown in Chromium both from the general list
+// (a browser that is no appliance: the pictures copied whole) and from an appliance's group (the
+// browser at the appliance's address: the pictures resized), each under its own name.
+const ODD_NAMES = ["Tom's.jpg", 'a#b.jpg', '100%.jpg', 'café.jpg'];
+
+async function slidesSeen(host, wanted) {
+  const browser = await launchBrowser();
+  try {
+    const page = await browser.newPage();
+    const seen = [];
+    page.on('load', () => {
+      page.evaluate(look).then((s) => s && seen.push(s), () => {});
+    });
+    await page.goto(host.url('/ZephraSlideshow.asp'), { waitUntil: 'load' });
+    const deadline = Date.now() + WAIT;
+    while (Date.now() < deadline && new Set(seen.filter((s) => s.startsWith('picture '))).size < wanted)
+      await new Promise((r) => setTimeout(r, 50));
+    await page.screenshot({ path: artifactPath('slideshow-odd-names.png'), timeout: 5000 }).catch(() => {});
+    return seen;
+  } finally {
+    await browser.close();
+  }
+}
+
+test('pictures named with an apostrophe, #, % or an accent show, for other browsers and for appliances', async () => {
+  const files = {};
+  ODD_NAMES.forEach((name, i) => { files[`HTML/pics/${name}`] = picture('jpg', `${400 + i * 40}x300`); });
+  // What the old addresses fetched instead: no picture.
+  files['HTML/ZephraTemp/Tom'] = 'not a picture';
+  files['HTML/ZephraTemp/a'] = 'not a picture';
+  const address = (name) => encodeURIComponent(name).replace(/'/g, '%27').replace(/%C3%A9/g, '%E9');
+  const other = await startHost({
+    settings: ['SlideshowUpdateInterval=1', 'SlideshowPath=pics', 'DontRandomize=1'],
+    files,
+  });
+  try {
+    const seen = await slidesSeen(other, ODD_NAMES.length);
+    ODD_NAMES.forEach((name, i) => {
+      const w = `picture /ZephraTemp/Originals/${address(name)} ${400 + i * 40}x300`;
+      assert.ok(seen.includes(w), `${w} not in: ${seen.join(', ')}`);
+    });
+    assert.ok(!seen.includes('broken picture'), seen.join(', '));
+  } finally {
+    await other.stop();
+  }
+
+  const appliance = await startHost({
+    settings: ['SlideshowUpdateInterval=1', 'SlideASP0=pics,1', 'DontRandomize=1', 'MaxPixels=100000'],
+    names: ['127.0.0.1/127.0.0.1:9="Browser,,,,1,0,"'],
+    files,
+  });
+  try {
+    const seen = await slidesSeen(appliance, ODD_NAMES.length);
+    // 100000 / 300 pixels wide.
+    for (const name of ODD_NAMES) {
+      const w = `picture /ZephraTemp/${address(name)} 333x`;
+      assert.ok(seen.some((s) => s.startsWith(w)), `${w} not in: ${seen.join(', ')}`);
+    }
+    assert.ok(!seen.includes('broken picture'), seen.join(', '));
+  } finally {
+    await appliance.stop();
+  }
+});
+
+// One HTTP GET from the given loopback address: the status and the body's bytes.
+function getFrom(localAddress, url) {
+  return new Promise((resolve, reject) => {
+    const request = http.get(url, { localAddress, agent: false }, (response) => {
+      const chunks = [];
+      response.on('data', (c) => chunks.push(c));
+      response.on('end', () => resolve({ status: response.statusCode, body: Buffer.concat(chunks) }));
+    });
+    request.on('error', reject);
+    request.setTimeout(WAIT, () => request.destroy(new Error(`no answer from ${url}`)));
+  });
+}
+
+// The picture a slide page shows, fetched from the same address as the page: its address and size.
+async function slidePicture(from, host) {
+  const slide = await getFrom(from, host.url('/ZephraSlideshow.asp'));
+  assert.strictEqual(slide.status, 200);
+  const src = / src='([^']*)'/.exec(slide.body.toString('latin1'));
+  assert.ok(src, slide.body.toString('latin1'));
+  const picture = await getFrom(from, src[1]);
+  assert.strictEqual(picture.status, 200, src[1]);
+  const size = execFileSync('identify', ['-format', '%wx%h', '-'], { input: picture.body }).toString();
+  return { src: src[1], size };
+}
+
+test('an appliance keeps its resized picture while another browser is shown the same slide whole', async () => {
+  const sim = await startAppliances(['kitchen']);
+  const host = await startHost({
+    settings: ['SlideshowUpdateInterval=10', 'SlideASP0=pics,10', 'SlideshowPath=pics', 'MaxPixels=100000'],
+    names: [`127.0.0.2/${sim.http.kitchen}="Kitchen,,,,1,0,"`],
+    files: { 'HTML/pics/big.jpg': picture('jpg', '1000x750') },
+  });
+  try {
+    // The appliance (127.0.0.2) is given the picture resized to 100000 / 750 pixels wide; a desktop
+    // browser (127.0.0.1) the whole picture; the appliance's picture is still the small one after.
+    const small = await slidePicture('127.0.0.2', host);
+    assert.strictEqual(small.size, '133x100', small.src);
+    const whole = await slidePicture('127.0.0.1', host);
+    assert.strictEqual(whole.size, '1000x750', whole.src);
+    assert.notStrictEqual(whole.src, small.src);
+    const again = await getFrom('127.0.0.2', small.src);
+    assert.strictEqual(execFileSync('identify', ['-format', '%wx%h', '-'], { input: again.body }).toString(), '133x100');
+    // The appliance's next slide is resized again, under the same name.
+    const next = await slidePicture('127.0.0.2', host);
+    assert.deepStrictEqual(next, small);
+  } finally {
+    await host.stop();
+    await sim.stop();
   }
 });

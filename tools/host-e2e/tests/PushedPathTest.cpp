@@ -2,7 +2,8 @@
 // "%", "+", blanks and bytes above 127): the appliance is sent an address that the plug-in's own
 // web server answers with exactly the file named, whether the page is pushed by a script, is the
 // default page after a power cycle, or is a WAV file; and an escaped ".." or "\" in a request
-// reaches no file outside the web folder.
+// reaches no file outside the web folder. A file whose name on disk is UTF-8 (as Linux names are)
+// is found by the plug-in's Windows-1252 name, through either web server.
 
 #include <gtest/gtest.h>
 
@@ -94,6 +95,42 @@ TEST_F(PushedPath, ThePageNamedIsTheOneTheApplianceLoads) {
         EXPECT_TRUE(holds(answer, "404 File Not Found")) << target << ": " << answer;
     }
     EXPECT_EQ(host.terminate(), 0);
+}
+
+// "café.htm" made by a Linux user (its name UTF-8 on disk) and pushed as the plug-in spells it
+// (Windows-1252, the address percent-encoded byte for byte): the plug-in's own web server and the
+// host's both answer with it, and ".." in such a name still climbs nowhere.
+TEST_F(PushedPath, AFileWithAUtf8NameIsFoundByItsWindowsName) {
+    const std::string cafe = PageText("cafe", 7), deep = PageText("deep", 30);
+    for (const bool own : {true, false}) {
+        SCOPED_TRACE(own ? "the plug-in's web server" : "the host's web server");
+        Lines more = {"ServerPort=" + std::to_string(serverPort_), "PushDelay=1"};
+        if (!own) more.push_back("TCPServerOption=1");
+        HostFolder folder(appliances_, {"Kitchen"}, more);
+        folder.write("HTML/pages/caf\xC3\xA9.htm", cafe);
+        folder.write("HTML/R\xC3\xA9sum\xC3\xA9s/Ann.htm", deep);
+        folder.write("secret.htm", "<html><body>outside the web folder</body></html>");
+        const std::string web = own ? web_ : "http://127.0.0.1:" + std::to_string(folder.webPort());
+
+        ChildProcess host(ZEPHRA_HOST_PROGRAM, folder.args());
+        ASSERT_TRUE(host.waitForLine("zephra-host: dkvZephra ready"));
+        host.writeLine(R"(ZephraPushPage "kitchen", "pages/caf" & Chr(233) & ".htm")");
+        EXPECT_TRUE(browsed("kitchen", web + "/pages/caf%E9.htm", cafe.size()))
+            << ::testing::PrintToString(appliances_.lines("kitchen"));
+        // A folder of such a name, its other letters in another case.
+        host.writeLine(R"(ZephraPushPage "kitchen", "r" & Chr(233) & "sum" & Chr(233) & "s\ann.htm")");
+        EXPECT_TRUE(browsed("kitchen", web + "/r%E9sum%E9s/ann.htm", deep.size()))
+            << ::testing::PrintToString(appliances_.lines("kitchen"));
+
+        const int port = own ? serverPort_ : folder.webPort();
+        for (const char* target :
+             {"/pages/caf%E9.htm/%2e%2e/%2e%2e/secret.htm", "/R%E9sum%E9s/%2e%2e/%2e%2e/secret.htm"}) {
+            const std::string answer = answerTo(port, std::string("GET ") + target + " HTTP/1.1\r\nHost: x\r\n\r\n");
+            EXPECT_FALSE(holds(answer, "outside the web folder")) << target << ": " << answer;
+            EXPECT_TRUE(holds(answer, own ? "404 File Not Found" : "HTTP/1.1 40")) << target << ": " << answer;
+        }
+        EXPECT_EQ(host.terminate(), 0);
+    }
 }
 
 }  // namespace

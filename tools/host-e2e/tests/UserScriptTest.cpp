@@ -1,10 +1,13 @@
 // The user script in zephra-host: "dkvZephra.txt" in the scripts folder, loaded by the
 // plug-in's start-up with its "#include" files, includes first, a broken include reported
-// in the host's log while the rest loads.
+// in the host's log while the rest loads; an include that would leave the application folder is
+// refused with a line that names it, and the error of the code that needed it is logged too.
 
 #include <gtest/gtest.h>
 
 #include <unistd.h>
+
+#include <fstream>
 
 #include "HostEndToEnd.h"
 
@@ -55,6 +58,42 @@ TEST(UserScript, LoadsAtStartUpWithItsIncludesFirstAndReportsABrokenInclude) {
         host.writeLine("ZephraBacklight \"kitchen\", \"off\"");
         EXPECT_TRUE(appliances.waitFor("kitchen", "/scrOff.shtml ok backlight=off"));
         EXPECT_EQ(host.terminate(), 0);
+    }
+    std::filesystem::remove(simLog);
+}
+
+TEST(UserScript, AnIncludeFromOutsideTheApplicationFolderIsRefusedAndSaidSo) {
+    std::filesystem::path simLog =
+        std::filesystem::temp_directory_path() / ("host-e2e-user-out-" + std::to_string(getpid()) + ".log");
+    {
+        Appliances appliances(simLog);
+        HostFolder folder(appliances, {"Kitchen"});
+        // Beside the application folder: a file the script may not reach.
+        const std::filesystem::path outside =
+            folder.path().parent_path() / ("helpers-" + std::to_string(getpid()) + ".txt");
+        std::ofstream(outside, std::ios::binary) << "Function Helper()\r\n    Helper = \"outside\"\r\nEnd Function\r\n";
+        const std::string include = "..\\..\\" + outside.filename().string();
+        folder.write("Scripts/dkvZephra.txt", std::string(kNotes) + "#include \"" + include +
+                                                  "\"\r\n"
+                                                  "#include \"missing.txt\"\r\n"
+                                                  "Note \"helper says \" & Helper()\r\n"
+                                                  "Note \"main file loaded\"\r\n");
+        ChildProcess host(ZEPHRA_HOST_PROGRAM, folder.args());
+        ASSERT_TRUE(host.waitForLine("zephra-host: dkvZephra ready"));
+        host.writeLine(R"(? "<done>")");
+        ASSERT_TRUE(host.waitForLine("= <done>"));
+        const std::string log = folder.log();
+        EXPECT_TRUE(holds(
+            log, "| dkvZephra | Script include refused, it leads out of the application folder: " + include + "\n"))
+            << log;
+        // The code after it fails where it calls what the file would have defined, and says so.
+        EXPECT_TRUE(holds(log, "| dkvZephra | Error in script syntax ")) << log;
+        EXPECT_TRUE(holds(log, "'Helper'")) << log;
+        // A missing include is still skipped without a word.
+        EXPECT_FALSE(holds(log, "missing.txt")) << log;
+        EXPECT_EQ(folder.read("Data/user-script.txt"), "notes loaded\r\n");
+        EXPECT_EQ(host.terminate(), 0);
+        std::filesystem::remove(outside);
     }
     std::filesystem::remove(simLog);
 }
