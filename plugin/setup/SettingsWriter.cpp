@@ -282,8 +282,8 @@ std::string ZephraSetup::UpdateFromWindow() {
     return refused;
 }
 
-std::string ZephraSetup::SaveFromWebPage(const std::vector<homeseer::Host::IniSetting>& more) {
-    return WriteSettings(false, more);
+std::string ZephraSetup::SaveFromWebPage(const std::vector<homeseer::Host::IniSetting>& more, bool changedOnly) {
+    return WriteSettings(false, more, changedOnly);
 }
 
 std::string ZephraSetup::WriteSettings(bool interactive, const std::vector<homeseer::Host::IniSetting>& more,
