@@ -350,9 +350,10 @@ void SaveFilterSettigs(PluginState& state, const FilterSave& save) {
             *held = {row.key, row.tag + ";" + row.event};
         }
         filters.RemoveAll();
-        for (const auto& [key, value] : rows)
+        for (const auto& row : rows)
             Trapped(state, kTagSaveFilter, [&] {
-                if (!filters.Exists(vb::Variant(key))) filters.Add(vb::Variant(key), vb::Variant(value));
+                if (!filters.Exists(vb::Variant(row.first)))
+                    filters.Add(vb::Variant(row.first), vb::Variant(row.second));
             });
         std::vector<FilterRow> tagged = save.set;
         if (save.added) tagged.push_back(*save.added);
