@@ -274,18 +274,22 @@ std::string ZephraSetup::WrittenKey(int slot) {
     return typed == loadedKeys_[static_cast<std::size_t>(slot)] ? typed : settings::EntryKey(typed);
 }
 
-ZephraSetup::AddressClash ZephraSetup::SameAddressTwice() {
+ZephraSetup::AddressClash ZephraSetup::SameAddressTwice(const std::function<int(int)>& shownRow) {
     const settings::Family& units = settings::Units();
     auto name = [&](int n) { return Control<forms::TextBox>(units.fields.front(), n).Text(); };
     auto key = [&](int n) { return vb::Trim(WrittenKey(n)); };
+    auto row = [&](int n) { return shownRow ? shownRow(n) : n; };
     for (int n = 1; n < units.count; ++n) {
         if (key(n).empty()) continue;
         for (int m = 0; m < n; ++m) {
             if (!SameKey(key(m), key(n))) continue;
-            const std::string other = vb::Trim(name(m));
-            return {kNothingSaved + settings::ShownName(units, *units.keyField, n, name(n)) + kSameAddress + kUnit +
-                        std::to_string(m + 1) + (other.empty() ? "" : " (" + other + ")") + ".",
-                    n};
+            const bool swap = row(m) > row(n);
+            const int later = swap ? m : n, first = swap ? n : m;
+            const std::string other = vb::Trim(name(first));
+            return {kNothingSaved + settings::ShownName(units, *units.keyField, row(later), name(later)) +
+                        kSameAddress + kUnit + std::to_string(row(first) + 1) +
+                        (other.empty() ? "" : " (" + other + ")") + ".",
+                    later};
         }
     }
     return {};
@@ -393,8 +397,8 @@ std::string ZephraSetup::Finished(const std::string& refused) {
     return refused;
 }
 
-std::string ZephraSetup::SaveFromWebPage(const std::vector<homeseer::Host::IniSetting>& more) {
-    return WriteSettings(false, more);
+std::string ZephraSetup::SaveFromWebPage(const std::vector<homeseer::Host::IniSetting>& more, bool changedOnly) {
+    return WriteSettings(false, more, changedOnly);
 }
 
 std::string ZephraSetup::WriteSettings(bool interactive, const std::vector<homeseer::Host::IniSetting>& more,

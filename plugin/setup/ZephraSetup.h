@@ -44,8 +44,9 @@ public:
     // logged as answered no).
     // Returns "" once saved, else why nothing was saved (a value the settings file cannot
     // keep, named by its field) or why the save failed. `more` (the page's own keys) is
-    // written in the same change of the settings file.
-    std::string SaveFromWebPage(const std::vector<homeseer::Host::IniSetting>& more = {});
+    // written in the same change of the settings file. `changedOnly`: only the keys whose value
+    // differs from what the load gave are written (a control the user did not change never is).
+    std::string SaveFromWebPage(const std::vector<homeseer::Host::IniSetting>& more = {}, bool changedOnly = false);
     // The name under which a page posts into the control, for the messages of a refused save.
     void PostedAs(const forms::Control& control, const std::string& field);
     // "Cancel": unloads the dialog; nothing is written.
@@ -78,11 +79,13 @@ public:
     const std::array<std::string, kUnitSlots>& LoadedKeys() const { return loadedKeys_; }
     // The first unit row whose address is that of an earlier row (one entry of the settings
     // file), with the refusal that names both; slot -1 and "" when every address is its own.
+    // shownRow gives the row an editor shows a slot in (the slot itself when empty): the slot
+    // shown later is the one named, by its shown row.
     struct AddressClash {
         std::string refusal;
         int slot = -1;
     };
-    AddressClash SameAddressTwice();
+    AddressClash SameAddressTwice(const std::function<int(int)>& shownRow = {});
     const std::string& LoadedSounds() const { return loadedSounds_; }
 
     // --- Controls ------------------------------------------------------------------------

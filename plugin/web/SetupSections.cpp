@@ -84,11 +84,9 @@ struct Updater {
     StatusPageState& page = state.Part<StatusPageState>();
 
     bool Noting() const { return page.Noting != nullptr; }
-    void Note(const std::string& field, const std::string& value) { (*page.Noting)[field] = value; }
+    void Note(const std::string& field, const std::string& value) { page.Noting->fields[field] = value; }
     bool AsDrawn(const std::string& field, const std::string& posted) const {
-        if (!page.AsDrawn) return false;
-        auto drawn = page.AsDrawn->find(field);
-        return drawn != page.AsDrawn->end() && drawn->second == posted;
+        return zephra::AsDrawn(state, field, posted);
     }
     // A text box's or a drop-down's text; a post that does not carry the field leaves it.
     // `refusal` checks a changed text.
@@ -113,14 +111,16 @@ struct Updater {
     void Voice(forms::ComboBox& box, const std::string& field, const settings::Setting& row) {
         Typed(box, field, [&](const std::string& text) { return settings::Refusal(row, text); });
     }
-    // A family's text field of an index; a unit's is named with the unit's name as it stands.
+    // A family's text field of an index; a unit's is named with the unit's name as it stands
+    // (in the slot the row's edits go to), by the row the page shows it in.
     void FamilyText(forms::TextBox& box, const std::string& field, const settings::Family& family,
-                    const settings::FamilyField& f, int n) {
+                    const settings::FamilyField& f, int row, int slot) {
         Typed(box, field, [&](const std::string& text) {
-            const std::string name = &family == &settings::Units()
-                                         ? StatusSetup(state).Control<forms::TextBox>(family.fields.front(), n).Text()
-                                         : std::string();
-            return settings::Refusal(family, f, n, text, name);
+            const std::string name =
+                &family == &settings::Units()
+                    ? StatusSetup(state).Control<forms::TextBox>(family.fields.front(), slot).Text()
+                    : std::string();
+            return settings::Refusal(family, f, row, text, name);
         });
     }
     void Check(forms::CheckBox& box, const std::string& field) {
@@ -337,6 +337,8 @@ void UpdateSection(PluginState& state, const Section& section) {
         for (const settings::Setting* row : Placed(section.section)) {
             const std::string field = settings::PageField(*row);
             if (u.Skipped(row->page.keptUnlessPosted, field)) continue;
+            // A field the page does not show is not drawn.
+            if (u.Noting() && !Shown(state, row->page.standaloneOnly)) continue;
             switch (row->dialog.fill) {
             case settings::Fill::Text:
             case settings::Fill::NumericText: u.Text(d.Control<forms::TextBox>(*row), field, *row); break;
@@ -399,18 +401,102 @@ bool FamilyShown(PluginState& state, ZephraSetup& d, const settings::FamilyField
     return !f.shownWith || !d.Named<forms::TextBox>(f.shownWith, n).Text().empty();
 }
 
-// Copies a posted field of an index into its control.
+// Copies a posted field of an index (the row the page showed it in) into its control (that of
+// `slot`, where the row's entry is now).
 void UpdateFamilyField(PluginState& state, Updater& u, const settings::Family& family, const settings::FamilyField& f,
-                       int n) {
+                       int n, int slot) {
     ZephraSetup& d = StatusSetup(state);
     const std::string field = settings::PostedName(f, n);
     if (u.Skipped(f.page.keptUnlessPosted, field)) return;
+    if (u.Noting() && !FamilyShown(state, d, f, slot)) return;
     switch (f.fill) {
-    case settings::FieldFill::Text: u.FamilyText(d.Control<forms::TextBox>(f, n), field, family, f, n); break;
+    case settings::FieldFill::Text: u.FamilyText(d.Control<forms::TextBox>(f, slot), field, family, f, n, slot); break;
     case settings::FieldFill::Code: break;  // shown, never posted
-    case settings::FieldFill::SlideGroup: u.Options(d.SlideGroupOptions(n), field); break;
-    case settings::FieldFill::Switch: u.Check(d.Control<forms::CheckBox>(f, n), field); break;
+    case settings::FieldFill::SlideGroup: u.Options(d.SlideGroupOptions(slot), field); break;
+    case settings::FieldFill::Switch: u.Check(d.Control<forms::CheckBox>(f, slot), field); break;
     }
+}
+
+// Whether the user changed a field of the posted unit row n from what its page showed.
+bool RowEdited(PluginState& state, Updater& u, const std::vector<const settings::FamilyField*>& fields, int n) {
+    for (const settings::FamilyField* f : fields) {
+        const std::string field = settings::PostedName(*f, n);
+        if (u.Skipped(f->page.keptUnlessPosted, field)) continue;
+        switch (f->fill) {
+        case settings::FieldFill::Text:
+            if (!FieldMissing(state, field) && !AsDrawn(state, field, ExactPostedField(state, field))) return true;
+            break;
+        case settings::FieldFill::Code: break;
+        case settings::FieldFill::SlideGroup:
+            if (!FieldMissing(state, field) && !AsDrawn(state, field, PostedField(state, field))) return true;
+            break;
+        case settings::FieldFill::Switch:
+            if (!AsDrawn(state, field, FormItemValue(state, field) ? "1" : "0")) return true;
+            break;
+        }
+    }
+    return false;
+}
+
+bool SameKey(const std::string& a, const std::string& b) { return vb::UCase(vb::Trim(a)) == vb::UCase(vb::Trim(b)); }
+
+// Where each posted unit row's edits go: to the slot that holds the entry the row was drawn
+// from now (a save meanwhile may have moved it), a row drawn empty to a slot still free. A row
+// whose entry is gone, or that finds no free slot, is refused by the appliance's name, unless
+// the user cleared it too.
+std::vector<int> SlotsOfRows(PluginState& state, Updater& u, const std::vector<const settings::FamilyField*>& fields) {
+    const settings::Family& units = settings::Units();
+    ZephraSetup& d = StatusSetup(state);
+    StatusPageState& page = state.Part<StatusPageState>();
+    std::vector<int> slotOf(static_cast<std::size_t>(units.count), -1);
+    std::vector<bool> taken(static_cast<std::size_t>(units.count), false);
+    // Shown at the top of the page: the row is not where the page that answers shows it.
+    auto refuse = [&](const std::string& problem) {
+        if (!page.CopyRefusal.empty()) return;
+        page.CopyRefusal = settings::kNothingSaved + problem;
+        page.CopyRefusedField.clear();
+    };
+    auto named = [&](int n) {
+        const std::string name = vb::Trim(PostedField(state, settings::PostedName(units.fields.front(), n)));
+        return kUnit + std::to_string(n + 1) + (name.empty() ? "" : " (" + name + ")");
+    };
+    auto cleared = [&](int n) {
+        return vb::Trim(PostedField(state, settings::PostedName(units.fields.front(), n))).empty() ||
+               vb::Trim(PostedField(state, settings::PostedName(*units.keyField, n))).empty();
+    };
+    std::vector<int> added;
+    for (int n = 0; n < units.count; ++n) {
+        auto drawn = page.AsDrawn->keys.find("U" + std::to_string(n));
+        if (drawn == page.AsDrawn->keys.end()) {
+            if (RowEdited(state, u, fields, n)) added.push_back(n);
+            continue;
+        }
+        for (int m = 0; m < units.count; ++m) {
+            const std::string& key = d.LoadedKeys()[static_cast<std::size_t>(m)];
+            if (key.empty() || taken[static_cast<std::size_t>(m)] || !SameKey(key, drawn->second)) continue;
+            slotOf[static_cast<std::size_t>(n)] = m;
+            taken[static_cast<std::size_t>(m)] = true;
+            break;
+        }
+        if (slotOf[static_cast<std::size_t>(n)] < 0 && RowEdited(state, u, fields, n) && !cleared(n))
+            refuse(named(n) + kRemovedSince);
+    }
+    auto free = [&](int m) {
+        return !taken[static_cast<std::size_t>(m)] && d.LoadedKeys()[static_cast<std::size_t>(m)].empty() &&
+               vb::Trim(d.Control<forms::TextBox>(*units.keyField, m).Text()).empty();
+    };
+    for (int n : added) {
+        int slot = free(n) ? n : -1;
+        for (int m = 0; slot < 0 && m < units.count; ++m)
+            if (free(m)) slot = m;
+        if (slot < 0) {
+            refuse(kNoFreeRow + named(n) + kReload);
+            continue;
+        }
+        slotOf[static_cast<std::size_t>(n)] = slot;
+        taken[static_cast<std::size_t>(slot)] = true;
+    }
+    return slotOf;
 }
 
 }  // namespace
@@ -451,11 +537,30 @@ void AddZephras(PluginState& state, FastString& fs) {
 void UpdateZephras(PluginState& state) {
     Trapped(state, "UpdateZephras", [&] {
         Updater u{state, "UpdateZephras"};
+        StatusPageState& page = state.Part<StatusPageState>();
+        ZephraSetup& d = StatusSetup(state);
         const settings::Family& units = settings::Units();
         std::vector<const settings::FamilyField*> fields = FamilyLine(units, 1);
         for (const settings::FamilyField* f : FamilyLine(units, 2)) fields.push_back(f);
+        std::vector<int> slotOf(static_cast<std::size_t>(units.count));
+        for (int n = 0; n < units.count; ++n) slotOf[static_cast<std::size_t>(n)] = n;
+        if (u.Noting()) {
+            for (int n = 0; n < units.count; ++n)
+                if (const std::string& key = d.LoadedKeys()[static_cast<std::size_t>(n)]; !key.empty())
+                    page.Noting->keys["U" + std::to_string(n)] = key;
+        } else if (page.AsDrawn) {
+            slotOf = SlotsOfRows(state, u, fields);
+        }
+        page.SlotOfRow = slotOf;
+        page.RowOfSlot.assign(static_cast<std::size_t>(units.count), -1);
         for (int n = 0; n < units.count; ++n)
-            for (const settings::FamilyField* f : fields) UpdateFamilyField(state, u, units, *f, n);
+            if (const int m = slotOf[static_cast<std::size_t>(n)]; m >= 0)
+                page.RowOfSlot[static_cast<std::size_t>(m)] = n;
+        for (int n = 0; n < units.count; ++n) {
+            const int slot = slotOf[static_cast<std::size_t>(n)];
+            if (slot < 0) continue;
+            for (const settings::FamilyField* f : fields) UpdateFamilyField(state, u, units, *f, n, slot);
+        }
     });
 }
 
@@ -502,8 +607,8 @@ void UpdateSlideGroup(PluginState& state) {
         const int perGroup = rows.count / paths.count;
         for (int g = 0; g < paths.count; ++g) {
             for (int k = g * perGroup; k < (g + 1) * perGroup; ++k)
-                for (const settings::FamilyField& f : rows.fields) UpdateFamilyField(state, u, rows, f, k);
-            for (const settings::FamilyField& f : paths.fields) UpdateFamilyField(state, u, paths, f, g);
+                for (const settings::FamilyField& f : rows.fields) UpdateFamilyField(state, u, rows, f, k, k);
+            for (const settings::FamilyField& f : paths.fields) UpdateFamilyField(state, u, paths, f, g, g);
         }
     });
 }

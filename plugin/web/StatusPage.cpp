@@ -4,7 +4,7 @@
 #include "web/StatusPage.h"
 
 #include <algorithm>
-#include <charconv>
+#include <cctype>
 #include <memory>
 
 #include "callerid/XapBsc.h"
@@ -123,60 +123,113 @@ bool Ticked(PluginState& state, const char* field, bool stored) {
     return state.Part<StatusPageState>().ShowPosted ? !PostedField(state, field).empty() : stored;
 }
 
-// Pages kept for a save: a few open side by side each save against what they showed.
-constexpr std::size_t kDrawnPagesKept = 8;
-
-// A digest of the fields as drawn (FNV-1a, 53 bits so that it reads back as a number).
-int64_t DrawnToken(const std::map<std::string, std::string>& fields) {
+// A value as the page carries it: 48 bits of FNV-1a, as 12 hexadecimal digits.
+std::string Digest(const std::string& text) {
     uint64_t hash = 14695981039346656037ULL;
-    auto add = [&](const std::string& text) {
-        for (unsigned char c : text) hash = (hash ^ c) * 1099511628211ULL;
-        hash = (hash ^ 0xff) * 1099511628211ULL;
-    };
-    for (const auto& [field, value] : fields) {
-        add(field);
-        add(value);
-    }
-    return static_cast<int64_t>(hash & ((1ULL << 53) - 1));
+    for (unsigned char c : text) hash = (hash ^ c) * 1099511628211ULL;
+    char digits[13];
+    for (int i = 11; i >= 0; --i, hash >>= 4) digits[i] = "0123456789abcdef"[hash & 15];
+    digits[12] = '\0';
+    return digits;
 }
 
-// The setup controls as the settings files hold them now, unless the page answers a refused
-// save (then they hold what was posted); the fields as drawn are noted for the next save, and
-// the page carries the token that finds them.
-void LoadSetupForPage(PluginState& state, FastString& fs) {
+bool Plain(unsigned char c) { return std::isalnum(c) || c == '.' || c == '-' || c == '_' || c == '~'; }
+
+std::string PercentEncoded(const std::string& text) {
+    std::string out;
+    for (unsigned char c : text) {
+        if (Plain(c)) {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += "0123456789ABCDEF"[c >> 4];
+            out += "0123456789ABCDEF"[c & 15];
+        }
+    }
+    return out;
+}
+
+std::optional<std::string> PercentDecodedText(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            if (!Plain(static_cast<unsigned char>(text[i]))) return std::nullopt;
+            out += text[i];
+            continue;
+        }
+        if (i + 2 >= text.size() || !std::isxdigit(static_cast<unsigned char>(text[i + 1])) ||
+            !std::isxdigit(static_cast<unsigned char>(text[i + 2])))
+            return std::nullopt;
+        out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+        i += 2;
+    }
+    return out;
+}
+
+// The setup controls as the settings files hold them now, their fields noted as drawn; a page
+// that answers a refused save keeps the controls as the save left them (what was posted, over
+// what was stored) and carries what the save found stored.
+void LoadSetupForPage(PluginState& state) {
     StatusPageState& page = state.Part<StatusPageState>();
     ZephraSetup& setup = StatusSetup(state);
-    int64_t token = 0;
-    if (page.ShowPosted && setup.Loaded()) {
-        token = PostedToken(state);
-    } else {
-        setup.Unload();
-        setup.Load();
-        DrawnSetup drawn;
-        page.Noting = &drawn.fields;
-        UpdateZephras(state);
-        UpdateDefinitions(state);
-        UpdatePower(state);
-        UpdateScreen(state);
-        UpdateSlideGroup(state);
-        UpdateCID(state);
-        page.Noting = nullptr;
-        // The same fields give the same token, so that an unchanged page is drawn the same.
-        drawn.token = token = DrawnToken(drawn.fields);
-        std::erase_if(page.Drawn, [&](const DrawnSetup& kept) { return kept.token == token; });
-        page.Drawn.push_back(std::move(drawn));
-        while (page.Drawn.size() > kDrawnPagesKept) page.Drawn.pop_front();
+    if (page.ShowPosted && setup.Loaded() && page.FoundNoted) {
+        page.Building.fields.insert(page.Found.fields.begin(), page.Found.fields.end());
+        page.Building.keys.insert(page.Found.keys.begin(), page.Found.keys.end());
+        return;
     }
-    fs.Add(std::string("<input type='hidden' name='") + kDrawnField + "' value='" + std::to_string(token) + "'>");
+    setup.Unload();
+    setup.Load();
+    page.Noting = &page.Building;
+    UpdateZephras(state);
+    UpdateDefinitions(state);
+    UpdatePower(state);
+    UpdateScreen(state);
+    UpdateSlideGroup(state);
+    UpdateCID(state);
+    page.Noting = nullptr;
+}
+
+// The display options as stored, as a post of the unchanged page gives them.
+void NoteOptions(const HostInterfaceState& options, Drawing& drawing) {
+    drawing.fields["ShowControl"] = options.ShowControl ? "1" : "";
+    drawing.fields["ShowSetup"] = options.ShowSetup ? "1" : "";
+    drawing.fields["ShowReceiveMessages"] = options.ShowReceiveMessages ? "1" : "";
+    drawing.fields["ShowReceiveDetail"] = options.ShowReceiveDetail ? "1" : "";
+    drawing.fields["ShowStatus"] = options.ShowStatus == 0 ? "0" : options.ShowStatus == 1 ? "1" : "2";
 }
 
 }  // namespace
 
-int64_t PostedToken(PluginState& state) {
+std::string DrawingText(const Drawing& drawing) {
+    std::string text;
+    auto add = [&](const std::string& entry) { text += (text.empty() ? "" : ",") + entry; };
+    for (const auto& [name, key] : drawing.keys) add(name + "=" + PercentEncoded(key));
+    for (const auto& [field, value] : drawing.fields) add(PercentEncoded(field) + ":" + Digest(value));
+    return text;
+}
+
+std::optional<Drawing> PostedDrawing(PluginState& state) {
+    if (!FieldPosted(state, kDrawnField)) return std::nullopt;
     const std::string text = PostedField(state, kDrawnField);
-    int64_t token = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), token);
-    return error == std::errc() && end == text.data() + text.size() ? token : 0;
+    Drawing drawing;
+    for (const std::string& entry : vb::Split(text, ",")) {
+        const std::size_t mark = entry.find_first_of(":=");
+        if (mark == std::string::npos || mark == 0) return std::nullopt;
+        const std::optional<std::string> name = PercentDecodedText(entry.substr(0, mark));
+        const std::optional<std::string> rest = PercentDecodedText(entry.substr(mark + 1));
+        if (!name || !rest) return std::nullopt;
+        (entry[mark] == '=' ? drawing.keys : drawing.fields)[*name] = *rest;
+    }
+    // Every page draws its display options.
+    if (!drawing.fields.contains("ShowStatus")) return std::nullopt;
+    return drawing;
+}
+
+bool AsDrawn(PluginState& state, const std::string& field, const std::string& posted) {
+    const Drawing* drawn = state.Part<StatusPageState>().AsDrawn;
+    if (!drawn) return false;
+    auto found = drawn->fields.find(field);
+    return found != drawn->fields.end() && found->second == Digest(posted);
 }
 
 ZephraSetup& StatusSetup(PluginState& state) {
@@ -300,6 +353,7 @@ std::string ControlPulldown(PluginState& state, const std::string& code) {
 
 void FormatScreen(PluginState& state, FastString& fs) {
     HostInterfaceState& options = state.hostInterface;
+    state.Part<StatusPageState>().Building = {};
     Trapped(state, kTagFormatScreen, [&] {
         fs.Add("<html><head>");
         fs.Add("<SCRIPT LANGUAGE=\"JavaScript\">");
@@ -357,6 +411,7 @@ void FormatScreen(PluginState& state, FastString& fs) {
                         Radio("2", shown != 0 && shown != 1, "Show Status and Config"),
                     kHeader, "2", "Center"));
         fs.Add("</tr></table>");
+        NoteOptions(options, state.Part<StatusPageState>().Building);
     });
     Trapped(state, kTagFormatScreen, [&] {
         fs.Add("<br><table  width=600 border='5' frame='box'><tr>");
@@ -370,7 +425,7 @@ void FormatScreen(PluginState& state, FastString& fs) {
     });
     if (options.ShowControl) Trapped(state, kTagFormatScreen, [&] { DeviceRows(state, fs); });
     if (options.ShowSetup) {
-        Trapped(state, kTagFormatScreen, [&] { LoadSetupForPage(state, fs); });
+        Trapped(state, kTagFormatScreen, [&] { LoadSetupForPage(state); });
         AddZephras(state, fs);
         AddDefinitions(state, fs);
         AddPower(state, fs);
@@ -378,7 +433,15 @@ void FormatScreen(PluginState& state, FastString& fs) {
         AddSlideGroup(state, fs);
         AddCID(state, fs);
     }
-    if (options.ShowReceiveMessages) AddFilter(state, fs);
+    if (options.ShowReceiveMessages) {
+        AddFilter(state, fs);
+        Trapped(state, kTagAddFilter, [&] { NoteFilters(state, state.Part<StatusPageState>().Building); });
+    }
+    // What the page shows as stored, so that its save writes only what its user changed.
+    Trapped(state, kTagFormatScreen, [&] {
+        fs.Add(std::string("<input type='hidden' name='") + kDrawnField + "' value='" +
+               DrawingText(state.Part<StatusPageState>().Building) + "'>");
+    });
     fs.Add("</form>");
     AddScriptButton(state, fs);
     fs.Add("<IFRAME frameborder=0 scrolling='no' name='hiddenframe' cols='0' rows='0' width='0' height='0' size='0'>");
@@ -396,6 +459,9 @@ void FormatScreen(PluginState& state, FastString& fs) {
     page.SaveProblem.clear();
     page.RefusedField.clear();
     page.ShowPosted = false;
+    page.Found = {};
+    page.FoundNoted = false;
+    page.Building = {};
 }
 
 std::string Status_ASP(PluginState& state) {

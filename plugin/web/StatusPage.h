@@ -8,7 +8,9 @@
 // status texts, which are HTML the host made.
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/FastString.h"
@@ -20,6 +22,7 @@ namespace zephra {
 
 class PluginState;
 class ZephraSetup;
+struct Drawing;
 
 // The page text for `request`; `response` is kept as the page's current response.
 std::string StatusPage(PluginState& state, const vb::Variant& request, const vb::Variant& response);
@@ -67,8 +70,13 @@ int16_t FormItemValue(PluginState& state, const std::string& name);
 
 // The page's own copy of the setup controls (not the setup window's).
 ZephraSetup& StatusSetup(PluginState& state);
-// The token of the drawn page a post names (0 for none).
-int64_t PostedToken(PluginState& state);
+// The hidden field's text for a drawing: ASCII only, keys percent-encoded, values as digests.
+std::string DrawingText(const Drawing& drawing);
+// The drawing a post carries; nothing when it carries none that reads.
+std::optional<Drawing> PostedDrawing(PluginState& state);
+// Whether a posted field still holds what the save's page showed; false when the page's drawing
+// does not know the field.
+bool AsDrawn(PluginState& state, const std::string& field, const std::string& posted);
 // The refusal of the last save, when it names `field`, to be shown beside that field; else "".
 std::string ProblemBeside(PluginState& state, const std::string& field);
 
@@ -88,19 +96,30 @@ void UpdateCID(PluginState& state);
 
 // The xAP messages of interest and the script and query buttons.
 void AddFilter(PluginState& state, FastString& fs);
-// One posted row of the messages of interest, as it is stored.
+// Notes the inputs of the messages of interest as the page draws them.
+void NoteFilters(PluginState& state, Drawing& drawing);
+// One row of the messages of interest, as it is stored.
 struct FilterRow {
     std::string key, tag, event;
 };
-// The posted rows, as SaveFilterSettigs keeps them (a row without source and class, or whose
-// key an earlier row already took, is left out).
-std::vector<FilterRow> PostedFilterRows(PluginState& state);
-// Keeps the rows in FilterDictionary and DeviceDictionary; the settings file is written by the
-// caller, in the same change as the rest of the save.
-void SaveFilterSettigs(PluginState& state, const std::vector<FilterRow>& rows);
-// The first posted filter value the settings file could not give back as it is, told as the
-// setup's save tells it, by what the page shows ("Tag of xAP message 2", "Source of the new xAP
-// message"), and the posted field it is in; both "" when every row can be stored.
+// What a save does to the messages of interest: only the rows its user added, changed or cleared
+// against the page as drawn, over the rows stored now. `section` is the whole "Received" section
+// as it is then written; `problem` and `field` say why nothing may be saved.
+struct FilterSave {
+    std::vector<std::pair<std::string, std::string>> section;  // key, value
+    std::vector<std::string> removed;                          // keys cleared or renamed
+    std::vector<FilterRow> set;                                // rows changed
+    std::optional<FilterRow> added;                            // the new row, which comes first
+    std::string problem, field;
+};
+FilterSave PlannedFilterSave(PluginState& state);
+// Keeps the save's changes in FilterDictionary and DeviceDictionary; the settings file is
+// written by the caller, in the same change as the rest of the save.
+void SaveFilterSettigs(PluginState& state, const FilterSave& save);
+// The first value of a row the user changed that the settings file could not give back as it
+// is, told as the setup's save tells it, by what the page shows ("Tag of xAP message 2",
+// "Source of the new xAP message"), and the posted field it is in; both "" when every row can
+// be stored.
 struct FilterRefusal {
     std::string problem;
     std::string field;

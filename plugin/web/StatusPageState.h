@@ -3,10 +3,10 @@
 // last page it built held the messages-of-interest rows.
 
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "vb/Date.h"
 #include "vb/Variant.h"
@@ -15,11 +15,14 @@ namespace zephra {
 
 class ZephraSetup;
 
-// The setup fields of one drawn page as it showed them, by posted name: a save writes only the
-// fields whose posted value differs, over what the files hold by then.
-struct DrawnSetup {
-    int64_t token = 0;
+// A page as it was drawn: each field's value as a post of the unchanged page gives it (the
+// setup sections, the display options, the messages of interest), and the entry key each unit
+// row and each xAP row was drawn from ("U" + row, "X" + row). The page carries it in a hidden
+// field, values as digests, so that a save compares with what its own page showed, whenever
+// it was drawn and however many pages were drawn since.
+struct Drawing {
     std::map<std::string, std::string> fields;
+    std::map<std::string, std::string> keys;
 };
 
 struct StatusPageState {
@@ -42,12 +45,20 @@ struct StatusPageState {
     bool ShowPosted = false;
     // The page's own copy of the setup controls: a setup window open meanwhile keeps its edits.
     std::shared_ptr<ZephraSetup> Setup;
-    // The last pages drawn (a few, for pages open side by side), newest last.
-    std::deque<DrawnSetup> Drawn;
-    // While a page is drawn: where its setup fields are noted. While a save copies a post: the
-    // fields as its page showed them (nullptr: every posted field is taken).
-    std::map<std::string, std::string>* Noting = nullptr;
-    const std::map<std::string, std::string>* AsDrawn = nullptr;
+    // While a page is drawn: where its fields are noted. While a save copies a post: the
+    // drawing its page carried (field values as digests).
+    Drawing* Noting = nullptr;
+    const Drawing* AsDrawn = nullptr;
+    // The page being built: what it shows as stored, carried in its form.
+    Drawing Building;
+    // The setup as a save found it stored, before its edits: the drawing of a page that answers
+    // a refused save (which shows the edits over what is stored).
+    Drawing Found;
+    bool FoundNoted = false;
+    // While a save copies a post: the unit slot each posted unit row's edits go to (-1: none),
+    // and the posted row of each slot (-1: not on the page).
+    std::vector<int> SlotOfRow;
+    std::vector<int> RowOfSlot;
     // The current request and response of the page being answered.
     vb::Variant Request;
     vb::Variant Response;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 
 #include "callerid/XapBsc.h"
 #include "core/ApplianceLookups.h"
@@ -117,8 +118,9 @@ bool SortOrCommand(PluginState& state) {
 // The page's setup controls read afresh from the settings files, then each section the posted
 // page carried (its marking field, named by the settings table) copied in: only the fields the
 // user changed from what that page showed, so that a change stored meanwhile (by a script, the
-// setup window) is kept. False when the post carried no section.
-bool CopySetup(PluginState& state) {
+// setup window, another page) is kept, and each unit row's edits into the entry it was drawn
+// from, wherever that entry is now. False when the post carried no section.
+bool CopySetup(PluginState& state, const Drawing& drawn) {
     using settings::PageSection;
     struct Section {
         PageSection section;
@@ -135,10 +137,15 @@ bool CopySetup(PluginState& state) {
     setup.Load();
     page.CopyRefusal.clear();
     page.CopyRefusedField.clear();
-    const int64_t token = PostedToken(state);
-    page.AsDrawn = nullptr;
-    for (const DrawnSetup& drawn : page.Drawn)
-        if (drawn.token == token) page.AsDrawn = &drawn.fields;
+    page.SlotOfRow.clear();
+    page.RowOfSlot.clear();
+    // What is stored now, for the page that answers should the save be refused.
+    page.Found = {};
+    page.Noting = &page.Found;
+    for (const Section& section : sections) section.update(state);
+    page.Noting = nullptr;
+    page.FoundNoted = true;
+    page.AsDrawn = &drawn;
     bool any = false;
     for (const Section& section : sections) {
         if (!FieldPosted(state, settings::SectionMark(section.section))) continue;
@@ -150,12 +157,17 @@ bool CopySetup(PluginState& state) {
 }
 
 // Two unit slots with the same address would be one entry of the settings file: the second
-// would overwrite the first. The setup dialog's check, whose refusal names the second slot's
-// field; also the posted field.
+// would overwrite the first. The setup dialog's check, each slot named by the row the page
+// showed it in; returns the refusal, naming the second slot's field, and the field.
 std::pair<std::string, std::string> SameAddressTwice(PluginState& state) {
-    const ZephraSetup::AddressClash clash = StatusSetup(state).SameAddressTwice();
+    const StatusPageState& page = state.Part<StatusPageState>();
+    auto row = [&](int n) {
+        const std::size_t at = static_cast<std::size_t>(n);
+        return at < page.RowOfSlot.size() && page.RowOfSlot[at] >= 0 ? page.RowOfSlot[at] : n;
+    };
+    const ZephraSetup::AddressClash clash = StatusSetup(state).SameAddressTwice(row);
     if (clash.refusal.empty()) return {};
-    return {clash.refusal, settings::PostedName(*settings::Units().keyField, clash.slot)};
+    return {clash.refusal, settings::PostedName(*settings::Units().keyField, row(clash.slot))};
 }
 
 // The field a refusal names ("Nothing was saved: <field> cannot hold ..."), for the message
@@ -180,60 +192,84 @@ DisplayOptions PostedOptions(PluginState& state) {
 }
 
 // The save of the page: the setup sections, the display options and the messages of interest,
-// all in one change of the settings file, or nothing of them when one value is refused.
+// all in one change of the settings file, or nothing of them when one value is refused. Only
+// what the user changed from what the page showed is written.
 void SavePage(PluginState& state) {
     HostInterfaceState& options = state.hostInterface;
     StatusPageState& page = state.Part<StatusPageState>();
-    bool setupPosted = false;
-    if (options.ShowSetup) Trapped(state, kTagClientRequest, [&] { setupPosted = CopySetup(state); });
     auto refuse = [&](const std::string& problem, const std::string& field) {
         page.SaveProblem = problem;
         page.RefusedField = field;
         page.ShowPosted = true;
         Trapped(state, kTagClientRequest, [&] { WriteLog(state.Host(), kSource, problem); });
     };
+    // A post that does not say what its page showed cannot tell its user's changes from stale
+    // values: nothing of it is written, and the page is drawn afresh.
+    const std::optional<Drawing> drawn = PostedDrawing(state);
+    if (!drawn) {
+        refuse(std::string(settings::kNothingSaved) + kOutOfDate, "");
+        page.ShowPosted = false;
+        return;
+    }
+    bool setupPosted = false;
+    if (options.ShowSetup) Trapped(state, kTagClientRequest, [&] { setupPosted = CopySetup(state, *drawn); });
+    page.AsDrawn = &*drawn;
+    struct Clear {
+        StatusPageState& page;
+        ~Clear() { page.AsDrawn = nullptr; }
+    } clear{page};
     // The filters' rows are checked with the rest, before anything of the page is stored.
-    const bool filtersPosted = page.FilterRowsShown && FieldPosted(state, "Class0");
+    const bool filtersPosted = FieldPosted(state, "Class0") && drawn->fields.contains("Class0");
+    FilterSave filters;
     if (filtersPosted) {
         if (const FilterRefusal refused = RefusedFilterRow(state); !refused.problem.empty())
             return refuse(refused.problem, refused.field);
+        Trapped(state, kTagSaveFilter, [&] { filters = PlannedFilterSave(state); });
+        if (!filters.problem.empty()) return refuse(filters.problem, filters.field);
     }
     if (setupPosted) {
         if (!page.CopyRefusal.empty()) return refuse(page.CopyRefusal, page.CopyRefusedField);
         if (const auto [problem, field] = SameAddressTwice(state); !problem.empty()) return refuse(problem, field);
     }
 
+    // The display options the user changed; the others stay as they are, whoever set them.
     const DisplayOptions shown = PostedOptions(state);
     auto text = [](bool on) { return std::string(on ? "True" : "False"); };
-    std::vector<homeseer::Host::IniSetting> batch = {
-        {kStatusSection, "ShowControl", text(shown.control)},
-        {kStatusSection, "ShowSetup", text(shown.setup)},
-        {kStatusSection, "ShowReceiveMessages", text(shown.receive)},
-        {kStatusSection, "ShowReceiveDetail", text(shown.detail)},
-        {kStatusSection, "ShowStatus", std::to_string(shown.status)},
+    auto changed = [&](const char* field, bool box) {
+        const std::string posted = PostedField(state, field);
+        return !AsDrawn(state, field, box ? (posted.empty() ? "" : "1") : posted);
     };
-    std::vector<FilterRow> rows;
-    if (filtersPosted) {
-        Trapped(state, kTagSaveFilter, [&] { rows = PostedFilterRows(state); });
+    const bool newControl = changed("ShowControl", true), newSetup = changed("ShowSetup", true),
+               newReceive = changed("ShowReceiveMessages", true), newDetail = changed("ShowReceiveDetail", true),
+               newStatus = changed("ShowStatus", false);
+    std::vector<homeseer::Host::IniSetting> batch;
+    if (newControl) batch.push_back({kStatusSection, "ShowControl", text(shown.control)});
+    if (newSetup) batch.push_back({kStatusSection, "ShowSetup", text(shown.setup)});
+    if (newReceive) batch.push_back({kStatusSection, "ShowReceiveMessages", text(shown.receive)});
+    if (newDetail) batch.push_back({kStatusSection, "ShowReceiveDetail", text(shown.detail)});
+    if (newStatus) batch.push_back({kStatusSection, "ShowStatus", std::to_string(shown.status)});
+    const bool filtersChanged =
+        filtersPosted && (!filters.removed.empty() || !filters.set.empty() || filters.added.has_value());
+    if (filtersChanged) {
         batch.push_back({kReceivedSection, "", "", true});
-        for (const FilterRow& row : rows) batch.push_back({kReceivedSection, row.key, row.tag + ";" + row.event});
+        for (const auto& [key, value] : filters.section) batch.push_back({kReceivedSection, key, value});
     }
 
     std::string problem;
     if (setupPosted) {
-        problem = StatusSetup(state).SaveFromWebPage(batch);
-    } else if (!vb::Try([&] { state.Host().SaveIniSettings(batch, kIniFile); })) {
+        problem = StatusSetup(state).SaveFromWebPage(batch, true);
+    } else if (!batch.empty() && !vb::Try([&] { state.Host().SaveIniSettings(batch, kIniFile); })) {
         problem = setuptext::kSaveFailed + vb::Err().Description;
         vb::Err().Clear();
     }
     if (!problem.empty()) return refuse(problem, FieldOfRefusal(problem));
 
-    options.ShowControl = shown.control;
-    options.ShowSetup = shown.setup;
-    options.ShowReceiveMessages = shown.receive;
-    options.ShowReceiveDetail = shown.detail;
-    options.ShowStatus = shown.status;
-    if (filtersPosted) SaveFilterSettigs(state, rows);
+    if (newControl) options.ShowControl = shown.control;
+    if (newSetup) options.ShowSetup = shown.setup;
+    if (newReceive) options.ShowReceiveMessages = shown.receive;
+    if (newDetail) options.ShowReceiveDetail = shown.detail;
+    if (newStatus) options.ShowStatus = shown.status;
+    if (filtersChanged) SaveFilterSettigs(state, filters);
 }
 
 }  // namespace

@@ -7,11 +7,15 @@ inline constexpr const char* kSource = "dkvZephra";
 inline constexpr const char* kIniFile = "dkvZephraUtilities.ini";
 inline constexpr const char* kStatusSection = "STATUS";
 inline constexpr const char* kReceivedSection = "Received";
-// The hidden field that tells a save which drawn page it comes from.
+// The hidden field that carries what the page showed as stored, for its save.
 inline constexpr const char* kDrawnField = "drawn";
 // A save refused because two units name the same address.
-inline constexpr const char* kSameAddress = " holds the address of ";
 inline constexpr const char* kUnit = "unit ";
+// Saves refused because the page no longer matches what is stored.
+inline constexpr const char* kOutOfDate = "the page is out of date: reload it.";
+inline constexpr const char* kRemovedSince = " was removed since the page was drawn: reload the page.";
+inline constexpr const char* kNoFreeRow = "no unit row is free for ";
+inline constexpr const char* kReload = ": reload the page.";
 
 inline constexpr const char* kTagStatusPage = "StatusPage: ";
 inline constexpr const char* kTagStatusASP = "Status_ASP: ";

@@ -50,6 +50,8 @@ std::shared_ptr<DeviceClass> DeviceOf(PluginState& state, const std::string& tag
 
 }  // namespace
 
+bool PostedRowsAsShown(PluginState& state);
+
 void AddScriptButton(PluginState& state, FastString& fs) {
     Trapped(state, kTagAddScriptButton, [&] {
         fs.Add(kTable);
@@ -89,7 +91,8 @@ void AddFilter(PluginState& state, FastString& fs) {
         fs.Add(kRow);
     });
     std::string s = kOdd;
-    const bool posted = config && state.Part<StatusPageState>().ShowPosted && FieldPosted(state, "Class0");
+    const bool posted =
+        config && state.Part<StatusPageState>().ShowPosted && FieldPosted(state, "Class0") && PostedRowsAsShown(state);
     auto shown = [&](const std::string& field) {
         return (posted ? HTMLEncode(ExactPostedField(state, field)) : std::string()) + "' name='" + field + "'>" +
                ProblemBeside(state, field);
@@ -164,10 +167,70 @@ void AddFilter(PluginState& state, FastString& fs) {
     });
 }
 
+void NoteFilters(PluginState& state, Drawing& drawing) {
+    const HostInterfaceState& options = state.hostInterface;
+    if (!options.ShowReceiveMessages || options.ShowStatus != 2) return;
+    for (const char* field : {"Source0", "Class0", "FilterTag0", "FilterEvent0"}) drawing.fields[field] = "";
+    const auto& filters = options.FilterDictionary;
+    if (!filters) return;
+    const vb::Array keys = filters->Keys();
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        const std::string row = std::to_string(i + 1);
+        const std::string key = vb::CStr(keys.at(static_cast<int32_t>(i)));
+        const auto [tag, event] = SplitAt(vb::CStr(filters->Item(vb::Variant(key))), ';');
+        const auto [source, cls] = SplitAt(key, '~');
+        drawing.keys["X" + row] = key;
+        drawing.fields["Source" + row] = source;
+        drawing.fields["Class" + row] = cls;
+        drawing.fields["FilterTag" + row] = tag;
+        drawing.fields["FilterEvent" + row] = event.empty() ? "" : "1";
+    }
+}
+
+namespace {
+
+// The rows the save's page drew, by their number (1 up); their keys as drawn.
+std::vector<std::string> DrawnRows(PluginState& state) {
+    std::vector<std::string> keys;
+    const Drawing* drawn = state.Part<StatusPageState>().AsDrawn;
+    if (!drawn) return keys;
+    for (auto key = drawn->keys.find("X1"); key != drawn->keys.end();
+         key = drawn->keys.find("X" + std::to_string(keys.size() + 1)))
+        keys.push_back(key->second);
+    return keys;
+}
+
+// Whether the user changed row r from what the page showed.
+bool RowChanged(PluginState& state, int32_t r) {
+    const std::string row = std::to_string(r);
+    for (const std::string& field : {"Source" + row, "Class" + row, "FilterTag" + row})
+        if (!FieldMissing(state, field) && !AsDrawn(state, field, ExactPostedField(state, field))) return true;
+    return !AsDrawn(state, "FilterEvent" + row, PostedField(state, "FilterEvent" + row).empty() ? "" : "1");
+}
+
+bool SameKey(const std::string& a, const std::string& b) { return vb::UCase(a) == vb::UCase(b); }
+
+}  // namespace
+
+// A refused save shows the posted rows only where they are the rows shown now.
+bool PostedRowsAsShown(PluginState& state) {
+    const std::optional<Drawing> drawn = PostedDrawing(state);
+    const auto& filters = state.hostInterface.FilterDictionary;
+    if (!drawn || !filters) return false;
+    const vb::Array keys = filters->Keys();
+    for (std::size_t i = 0; i <= keys.size(); ++i) {
+        auto key = drawn->keys.find("X" + std::to_string(i + 1));
+        if (i == keys.size()) return key == drawn->keys.end();
+        if (key == drawn->keys.end() || key->second != vb::CStr(keys.at(static_cast<int32_t>(i)))) return false;
+    }
+    return false;
+}
+
 FilterRefusal RefusedFilterRow(PluginState& state) {
-    const HostInterfaceState& hi = state.hostInterface;
-    const int32_t n = hi.FilterDictionary ? hi.FilterDictionary->Count() : 0;
+    const int32_t n = static_cast<int32_t>(DrawnRows(state).size());
     for (int32_t r = 0; r <= n; ++r) {
+        // A row the user left as it was is written back as it is stored.
+        if (r > 0 && !RowChanged(state, r)) continue;
         const std::string row = std::to_string(r);
         // Each as it was posted, control characters and all.
         const std::string source = ExactPostedField(state, "Source" + row);
@@ -195,47 +258,112 @@ FilterRefusal RefusedFilterRow(PluginState& state) {
     return {};
 }
 
-std::vector<FilterRow> PostedFilterRows(PluginState& state) {
-    const HostInterfaceState& hi = state.hostInterface;
-    std::vector<FilterRow> rows;
-    const int32_t n = hi.FilterDictionary ? hi.FilterDictionary->Count() : 0;
-    const vb::Array keys = hi.FilterDictionary ? hi.FilterDictionary->Keys() : vb::Array();
-    for (int32_t r = 0; r <= n; ++r) {
-        const std::string row = std::to_string(r);
-        FilterRow kept;
-        kept.key = PostedField(state, "Source" + row) + "~" + PostedField(state, "Class" + row);
-        if (kept.key == "~") continue;
-        // A tag the post does not carry is kept; one posted empty is cleared.
-        std::string tag = PostedField(state, "FilterTag" + row);
-        if (r > 0 && FieldMissing(state, "FilterTag" + row))
-            tag = SplitAt(vb::CStr(hi.FilterDictionary->Item(keys.at(r - 1))), ';').first;
-        kept.tag = vb::Replace(tag, " ", "_");
-        kept.event = PostedField(state, "FilterEvent" + row);
-        const bool taken = std::any_of(rows.begin(), rows.end(), [&](const FilterRow& earlier) {
-            return vb::UCase(earlier.key) == vb::UCase(kept.key);
-        });
-        if (!taken) rows.push_back(std::move(kept));
+FilterSave PlannedFilterSave(PluginState& state) {
+    FilterSave save;
+    // The section as stored now: rows someone else added or changed since the page was drawn stay.
+    const std::string text = state.Host().GetINISection(kReceivedSection, kIniFile);
+    for (const std::string& line : vb::Split(text, std::string(1, '\0'))) {
+        const std::size_t eq = line.find('=');
+        if (line.empty() || eq == std::string::npos || eq == 0) continue;
+        save.section.emplace_back(line.substr(0, eq), line.substr(eq + 1));
     }
-    return rows;
+    auto at = [&](const std::string& key) {
+        return std::find_if(save.section.begin(), save.section.end(),
+                            [&](const auto& entry) { return SameKey(entry.first, key); });
+    };
+    auto set = [&](const FilterRow& row) {
+        save.set.push_back(row);
+        const auto stored = at(row.key);
+        if (stored == save.section.end()) {
+            save.section.emplace_back(row.key, row.tag + ";" + row.event);
+        } else {
+            stored->first = row.key;
+            stored->second = row.tag + ";" + row.event;
+        }
+    };
+    const std::vector<std::string> drawn = DrawnRows(state);
+    for (int32_t r = 1; r <= static_cast<int32_t>(drawn.size()); ++r) {
+        if (!RowChanged(state, r)) continue;
+        const std::string row = std::to_string(r);
+        const std::string& was = drawn[static_cast<std::size_t>(r - 1)];
+        const auto [drawnSource, drawnClass] = SplitAt(was, '~');
+        auto posted = [&](const std::string& field, const std::string& kept) {
+            return FieldMissing(state, field) ? kept : PostedField(state, field);
+        };
+        const auto stored = at(was);
+        FilterRow kept;
+        kept.key = posted("Source" + row, drawnSource) + "~" + posted("Class" + row, drawnClass);
+        // A tag the post does not carry is kept; one posted empty is cleared.
+        const std::string storedTag = stored == save.section.end() ? std::string() : SplitAt(stored->second, ';').first;
+        kept.tag = vb::Replace(posted("FilterTag" + row, storedTag), " ", "_");
+        kept.event = PostedField(state, "FilterEvent" + row);
+        if (kept.key == "~") {
+            if (stored != save.section.end()) save.section.erase(stored);
+            save.removed.push_back(was);
+            continue;
+        }
+        if (stored == save.section.end()) {
+            const std::string tag = vb::Trim(PostedField(state, "FilterTag" + row));
+            save.problem = std::string(settings::kNothingSaved) + "xAP message " + row +
+                           (tag.empty() ? "" : " (" + tag + ")") + kRemovedSince;
+            save.field = "FilterTag" + row;
+            return save;
+        }
+        if (!SameKey(kept.key, was)) {
+            save.section.erase(stored);
+            save.removed.push_back(was);
+        }
+        set(kept);
+    }
+    // A new row whose key a stored row holds is dropped: the stored row stays.
+    FilterRow added;
+    added.key = PostedField(state, "Source0") + "~" + PostedField(state, "Class0");
+    added.tag = vb::Replace(PostedField(state, "FilterTag0"), " ", "_");
+    added.event = PostedField(state, "FilterEvent0");
+    if (added.key != "~" && at(added.key) == save.section.end()) {
+        save.section.insert(save.section.begin(), {added.key, added.tag + ";" + added.event});
+        save.added = added;
+    }
+    return save;
 }
 
-void SaveFilterSettigs(PluginState& state, const std::vector<FilterRow>& rows) {
+void SaveFilterSettigs(PluginState& state, const FilterSave& save) {
     Trapped(state, kTagSaveFilter, [&] {
         HostInterfaceState& hi = state.hostInterface;
         if (!hi.FilterDictionary) hi.FilterDictionary = std::make_shared<vb::Dictionary>();
         if (!hi.DeviceDictionary) hi.DeviceDictionary = std::make_shared<vb::Dictionary>();
         vb::Dictionary& filters = *hi.FilterDictionary;
+        // The rows held, the save's changes put in: a new row first, as the page lists it after.
+        std::vector<std::pair<std::string, std::string>> rows;
+        if (save.added) rows.emplace_back(save.added->key, save.added->tag + ";" + save.added->event);
+        const vb::Array keys = filters.Keys();
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            const std::string key = vb::CStr(keys.at(static_cast<int32_t>(i)));
+            const bool removed = std::any_of(save.removed.begin(), save.removed.end(),
+                                             [&](const std::string& gone) { return SameKey(gone, key); });
+            if (!removed) rows.emplace_back(key, vb::CStr(filters.Item(vb::Variant(key))));
+        }
+        for (const FilterRow& row : save.set) {
+            auto held =
+                std::find_if(rows.begin(), rows.end(), [&](const auto& r) { return SameKey(r.first, row.key); });
+            if (held == rows.end()) held = rows.insert(rows.end(), {row.key, ""});
+            *held = {row.key, row.tag + ";" + row.event};
+        }
         filters.RemoveAll();
-        for (const FilterRow& row : rows) {
+        for (const auto& row : rows)
             Trapped(state, kTagSaveFilter, [&] {
-                if (!filters.Exists(vb::Variant(row.key)))
-                    filters.Add(vb::Variant(row.key), vb::Variant(row.tag + ";" + row.event));
-                if (!hi.DeviceDictionary->Exists(vb::Variant(row.tag))) {
-                    auto device = std::make_shared<DeviceClass>();
-                    device->LastChange = vb::DateSerial(2000, 1, 1);
-                    device->Tag = row.tag;
-                    hi.DeviceDictionary->Add(vb::Variant(row.tag), vb::Variant(vb::ObjectRef(device)));
-                }
+                if (!filters.Exists(vb::Variant(row.first)))
+                    filters.Add(vb::Variant(row.first), vb::Variant(row.second));
+            });
+        std::vector<FilterRow> tagged = save.set;
+        if (save.added) tagged.push_back(*save.added);
+        for (const FilterRow& row : tagged) {
+            Trapped(state, kTagSaveFilter, [&] {
+                if (hi.DeviceDictionary->Exists(vb::Variant(row.tag))) return;
+                auto device = std::make_shared<DeviceClass>();
+                device->LastChange = vb::DateSerial(2000, 1, 1);
+                device->Tag = row.tag;
+                hi.DeviceDictionary->Add(vb::Variant(row.tag), vb::Variant(vb::ObjectRef(device)));
             });
         }
     });

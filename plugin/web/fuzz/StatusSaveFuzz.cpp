@@ -72,7 +72,6 @@ void StartAfresh(testing::PluginTestBed& bed) {
     options.FilterDictionary->Add(vb::Variant("acme.a~T.R"), vb::Variant("Tag_A;1"));
     options.FilterDictionary->Add(vb::Variant("acme.b~T.S"), vb::Variant("Tag_B;"));
     options.DeviceDictionary = std::make_shared<vb::Dictionary>();
-    bed.state.Part<StatusPageState>().Drawn.clear();
     bed.host->ClearCalls();
 }
 

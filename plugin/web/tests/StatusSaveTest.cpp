@@ -81,6 +81,7 @@ TEST(StatusSave, ASaveIsOneChangeOfTheSettingsFile) {
     StatusBed bed(kNames + "[Received]\r\nacme.a~T.R=Tag_A;1\r\nacme.b~T.S=Tag_B;\r\n");
     bed.state.hostInterface.FilterDictionary->Add(vb::Variant("acme.a~T.R"), vb::Variant("Tag_A;1"));
     bed.state.hostInterface.FilterDictionary->Add(vb::Variant("acme.b~T.S"), vb::Variant("Tag_B;"));
+    bed.state.hostInterface.ShowReceiveDetail = true;
     // The setup sections, the display options and the rows together.
     std::string page = bed.Get();
     bed.host->ClearCalls();
@@ -90,7 +91,9 @@ TEST(StatusSave, ASaveIsOneChangeOfTheSettingsFile) {
     EXPECT_EQ(bed.Setting(kMain, "PushDelay"), "\"6\"");
     EXPECT_EQ(bed.Setting("Received", "acme.c~T.U"), ";");
     EXPECT_EQ(bed.Setting("Received", "acme.a~T.R"), "Tag_A;1");
-    EXPECT_EQ(bed.Setting("STATUS", "ShowControl"), "True");
+    // Only the display option the user changed is written.
+    EXPECT_EQ(bed.Setting("STATUS", "ShowReceiveDetail"), "False");
+    EXPECT_EQ(bed.Setting("STATUS", "ShowControl"), "<absent>");
     // Without the setup sections, and a sort.
     bed.state.hostInterface.ShowSetup = false;
     page = bed.Get();

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "HostEndToEnd.h"
+#include "web/tests/PageForm.h"
 
 namespace host_e2e {
 namespace {
@@ -37,11 +38,15 @@ protected:
         return line->substr(3, line->size() - 4);
     }
 
-    // The status page's save with the host phone's line and event group.
+    // The status page's save with the host phone's line and event group, from the page as drawn.
     std::string saveCallerId(const std::string& line, const std::string& group) {
+        const std::string page = answerTo(serverPort_, "GET /status HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
+        const std::size_t at = page.find("name='drawn' value='");
+        const std::string drawn =
+            at == std::string::npos ? std::string() : page.substr(at + 20, page.find('\'', at + 20) - at - 20);
         const std::string body =
             "clientinput=Save&clientvalue=Save&Save=Save&ShowSetup=on&LogCID=1&BrowserCIDResponse=1&UseHSPPhoneBook=1&LineNumber=" +
-            line + "&CIDEventGroup=" + group;
+            line + "&CIDEventGroup=" + group + "&drawn=" + zephra::testing::UrlEncode(drawn);
         return answerTo(serverPort_,
                         "POST /status HTTP/1.0\r\nHost: 127.0.0.1\r\n"
                         "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
