@@ -114,12 +114,19 @@ test("the server's IP is stored without blanks, and one that is no address is re
     assert.strictEqual(ini(host), before, 'a refused save changed the settings file');
 
     await page.goto(host.url('/status'));
+    // The stored address with blanks around it is no change: nothing is written.
     await page.fill("input[name='HSIP']", ' 127.0.0.1 ');
+    await save(page);
+    assert.strictEqual(ini(host), before, 'the same address with blanks changed the settings file');
+    assert.strictEqual(await page.inputValue("input[name='HSIP']"), '127.0.0.1');
+
+    await page.goto(host.url('/status'));
+    await page.fill("input[name='HSIP']", ' 127.0.0.3 ');
     await save(page);
     const after = ini(host);
     assert.deepStrictEqual(removed(before, after).filter((l) => l.startsWith('HomeseerIP')), ['HomeseerIP=127.0.0.1']);
-    assert.deepStrictEqual(added(before, after).filter((l) => l.startsWith('HomeseerIP')), ['HomeseerIP="127.0.0.1"']);
-    assert.strictEqual(await page.inputValue("input[name='HSIP']"), '127.0.0.1');
+    assert.deepStrictEqual(added(before, after).filter((l) => l.startsWith('HomeseerIP')), ['HomeseerIP="127.0.0.3"']);
+    assert.strictEqual(await page.inputValue("input[name='HSIP']"), '127.0.0.3');
   } finally {
     await browser.close();
     await host.stop();
