@@ -390,10 +390,11 @@ PtTreeItem_t* PtTreeGetCurrent(PtWidget_t* w)
     detail::RunOnLoop([&] {
         GtkTreePath* path = nullptr;
         gtk_tree_view_get_cursor(GTK_TREE_VIEW(w->gtk), &path, nullptr);
-        if (path) {
+        if (!path) return;
+        // A cursor row the user unselected (Ctrl+click) is no current item: nothing is highlighted.
+        if (gtk_tree_selection_path_is_selected(gtk_tree_view_get_selection(GTK_TREE_VIEW(w->gtk)), path))
             item = ItemOfPath(w, path);
-            gtk_tree_path_free(path);
-        }
+        gtk_tree_path_free(path);
     });
     return item;
 }

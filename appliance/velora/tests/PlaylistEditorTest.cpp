@@ -204,6 +204,59 @@ TEST_F(PlaylistEditor, ClipboardRenameDeleteAndSaveOnRealFiles)
     EXPECT_EQ(entries[0].title, "Alpha\nLive");
 }
 
+// A row highlighted and then Ctrl+clicked shows nothing highlighted: Delete, Cut and Copy then
+// act on nothing, and Save writes the files as they were.
+TEST_F(PlaylistEditor, WithNothingHighlightedTheEditingKeysActOnNothing)
+{
+    ASSERT_TRUE(t::HaveRealInput());
+    const std::string rock =
+        "URL   0=file:///music/a.mp3\nMIME  0=audio/mpeg\nTITLE 0=Alpha\n"
+        "URL   1=file:///music/b.mp3\nMIME  1=audio/mpeg\nTITLE 1=Beta\n";
+    const std::string jazz = "URL   0=http://127.0.0.1:9/jazz\nMIME  0=audio/mpeg\nTITLE 0=Stream\n";
+    Write("Rock.qpl", rock);
+    Write("Jazz.qpl", jazz);
+    OnOpenPlaylistEditor(nullptr, nullptr, nullptr);
+    t::RunUntilIdle();
+    ASSERT_EQ(Folders(), (std::set<std::string>{"Rock", "Jazz"}));
+    // The list's rows, counted from 1: the playlists in the order the editor shows them.
+    const auto folders = Texts(PtTreeRootItem(Tree()));
+    const int rockRow = folders[0] == "Rock" ? 1 : 2;
+    auto editingKeys = [this] {
+        t::RealKey(Tree(), "Delete");
+        t::RealKey(Tree(), "x", Pk_KM_Ctrl);
+        t::RealKey(Tree(), "c", Pk_KM_Ctrl);
+    };
+
+    // A playlist: highlighted, then Ctrl+clicked. The click on the other one gives the list the
+    // keyboard; the Ctrl+click is then not the second click of a double click.
+    t::RealClickRow(Tree(), 3 - rockRow);
+    PtTreeGoto(Tree(), Folder("Rock"));
+    ASSERT_EQ(PtTreeGetCurrent(Tree()), Folder("Rock"));
+    t::RealClickRow(Tree(), rockRow, Pk_KM_Ctrl);
+    EXPECT_EQ(PtTreeGetCurrent(Tree()), nullptr);
+    editingKeys();
+    ASSERT_NE(Folder("Rock"), nullptr);
+    EXPECT_EQ(Read("Rock.qpl"), rock);
+
+    // Nothing was copied or cut: pasting on the other playlist adds nothing.
+    PtTreeExpand(Tree(), Folder("Jazz"), nullptr);
+    PtTreeGoto(Tree(), Folder("Jazz"));
+    OnPlaylistEditPaste(nullptr, nullptr, nullptr);
+    EXPECT_EQ(Texts(Folder("Jazz")->son), (std::vector<std::string>{"http://127.0.0.1:9/jazz\tStream"}));
+    Screenshot(t::Find("playlistEditorDlg"), "velora-playlist-nothing-highlighted.png");
+
+    t::RealClick(t::Find("playlistSaveButton"));
+    EXPECT_EQ(Read("Rock.qpl"), rock);
+    EXPECT_EQ(Read("Jazz.qpl"), jazz);
+
+    // Delete still works on what is highlighted: the playlist and its file go.
+    PtTreeGoto(Tree(), Folder("Jazz"));
+    ASSERT_EQ(PtTreeGetCurrent(Tree()), Folder("Jazz"));
+    t::RealKey(Tree(), "Delete");
+    EXPECT_EQ(Folders(), (std::set<std::string>{"Rock"}));
+    EXPECT_FALSE(fs::exists(dir + "Jazz.qpl"));
+}
+
 // A playlist file the editor could not read whole (a 20,000-byte line, a line it does not
 // understand, an entry whose URL no plug-in plays) is kept byte for byte when the editor saves,
 // and the user who saves is told; a file read whole is written as before, one with comment
