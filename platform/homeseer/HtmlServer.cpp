@@ -181,6 +181,7 @@ struct HtmlServer::Impl {
     // A held connection has sent its first bytes: it takes a place, at once or when one frees.
     void heard(std::shared_ptr<Session> session);
     bool closeOldestSilent();
+    void acceptLater();
     // The index in `sessions` of the connection that may give way now, the slowest to arrive;
     // -1 when none may.
     int givesWay() const;
@@ -401,15 +402,20 @@ void HtmlServer::Impl::followCapacity() {
     if (accepting) return;
     if (held.size() >= kMaxHeld && !closeOldestSilent()) {
         // Every one held has spoken or is in its first second: newcomers wait in the backlog a while.
-        accepting = true;
-        acceptRetry.expires_after(kAcceptRetry);
-        acceptRetry.async_wait([this](beast::error_code ec) {
-            accepting = false;
-            if (!ec && !stopping) followCapacity();
-        });
+        acceptLater();
         return;
     }
     accept();
+}
+
+// Accepting resumes after a short while; meanwhile newcomers wait in the system's backlog.
+void HtmlServer::Impl::acceptLater() {
+    accepting = true;
+    acceptRetry.expires_after(kAcceptRetry);
+    acceptRetry.async_wait([this](beast::error_code ec) {
+        accepting = false;
+        if (!ec && !stopping) followCapacity();
+    });
 }
 
 // One that has sent nothing is left its first second, so that a burst of newcomers does not push
@@ -439,12 +445,7 @@ void HtmlServer::Impl::accept() {
         if (ec == asio::error::no_descriptors || ec == boost::system::errc::too_many_files_open_in_system) {
             // No descriptor is free: a silent one makes room, and the server goes on shortly.
             closeOldestSilent();
-            accepting = true;
-            acceptRetry.expires_after(kAcceptRetry);
-            acceptRetry.async_wait([this](beast::error_code ec) {
-                accepting = false;
-                if (!ec && !stopping) followCapacity();
-            });
+            acceptLater();
             return;
         }
         if (!ec) std::make_shared<Session>(std::move(socket), *this)->start();

@@ -619,15 +619,7 @@ void Fill()
     SetFlag("adv_playModeButton", !mplayer.bManualPlay);
     SetFlag("adv_remoteCtrlButton", mplayer.bRemoteCtrl);
     SetFlag("adv_directOverlayButton", s.bUseDirectOverlay);
-    SetFlag("adv_videoModeVgaButton", v.bVideoModeVga);
-    SetFlag("adv_videoModeTvButton", v.bVideoModeTv);
-    SetFlag("adv_videoModeHdtvButton", v.bVideoModeHdtv);
-    SetFlag("adv_tvOutputVideoButton", v.bTvOutputVideo);
-    SetFlag("adv_tvOutputYuvButton", v.bTvOutputYuv);
-    SetFlag("adv_tvStandardMultiSystemButton", v.bTvStandardMultiSystem);
-    SetFlag("adv_tvStandardNtscButton", v.bTvStandardNtsc);
-    SetFlag("adv_tvStandardPalButton", v.bTvStandardPal);
-    SetFlag("adv_tvStandardPal60HzButton", v.bTvStandardPal60Hz);
+    ShowVideoChoices();
     SetFlag("adv_tvScale1_1Button", v.bTvScale1_1);
     SetFlag("adv_keepAspectRatioButton", v.bKeepAspectRatio);
     SetFlag("adv_alwaysOnTopButton", v.bAlwaysOnTop);
