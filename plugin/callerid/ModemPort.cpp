@@ -39,20 +39,29 @@ constexpr const char* kLostRetry =
 constexpr const char* kBackTail = " is back (it was lost: ";
 constexpr int32_t kRetryMs = 60000;
 
+// Sets the modem's port up with the line settings and opens it (nothing when it is open already);
+// failing names the setting the step under way stems from, for the caller's log line.
+void SetUpAndOpen(PluginState& state, const std::string& port, const std::string& settings, std::string& failing) {
+    forms::SerialPort& com = state.QueueTimerForm().Com1;
+    if (com.PortOpen()) return;
+    com.InputLen = 0;
+    com.RThreshold = 1;
+    com.SThreshold = 0;
+    com.Handshaking = 0;
+    failing = "CIDPortString=" + settings;
+    com.Settings(settings);
+    failing = "CIDCommPort=" + port;
+    com.CommPort(vb::CInt(vb::Variant(port)));
+    com.OnLost = [&state](const std::string& why) { ModemLost(state, why); };
+    com.PortOpen(true);
+}
+
 // Opens the port as the settings give it; false, without a log line, when it cannot be opened.
 bool OpenQuietly(PluginState& state, const std::string& port) {
+    std::string failing;
     const bool opened = vb::Try([&] {
         if (!vb::IsNumeric(vb::Variant(port))) vb::raise(vb::errors::TypeMismatch);
-        forms::SerialPort& com = state.QueueTimerForm().Com1;
-        if (com.PortOpen()) return;
-        com.InputLen = 0;
-        com.RThreshold = 1;
-        com.SThreshold = 0;
-        com.Handshaking = 0;
-        com.Settings(state.settings.CIDPortString);
-        com.CommPort(vb::CInt(vb::Variant(port)));
-        com.OnLost = [&state](const std::string& why) { ModemLost(state, why); };
-        com.PortOpen(true);
+        SetUpAndOpen(state, port, state.settings.CIDPortString, failing);
     });
     if (!opened) vb::Err().Clear();
     return opened;
@@ -103,20 +112,7 @@ void ModemLost(PluginState& state, const std::string& why) {
 bool OpenCommPort(PluginState& state, const std::string& port, const std::string& settings) {
     // The setting a failure stems from, named in the log: the line settings, or the port.
     std::string failing = "CIDCommPort=" + port;
-    bool opened = vb::Try([&] {
-        forms::SerialPort& com = state.QueueTimerForm().Com1;
-        if (com.PortOpen()) return;
-        com.InputLen = 0;
-        com.RThreshold = 1;
-        com.SThreshold = 0;
-        com.Handshaking = 0;
-        failing = "CIDPortString=" + settings;
-        com.Settings(settings);
-        failing = "CIDCommPort=" + port;
-        com.CommPort(vb::CInt(vb::Variant(port)));
-        com.OnLost = [&state](const std::string& why) { ModemLost(state, why); };
-        if (!com.PortOpen()) com.PortOpen(true);
-    });
+    bool opened = vb::Try([&] { SetUpAndOpen(state, port, settings, failing); });
     if (!opened)
         WriteLog(state.Host(), kSource,
                  kOpenError + port + kOpenErrorTail + TakePendingError() + ": " +
