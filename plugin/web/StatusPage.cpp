@@ -453,7 +453,6 @@ void FormatScreen(PluginState& state, FastString& fs) {
         Trapped(state, kTagFormatScreen, [&] { fs.Add(html_includes::CustomFooter(state)); });
     }
     StatusPageState& page = state.Part<StatusPageState>();
-    page.FilterRowsShown = options.ShowReceiveMessages;
     page.FilterInputsShown = options.ShowReceiveMessages && options.ShowStatus == 2;
     // A refusal is shown once.
     page.SaveProblem.clear();

@@ -31,7 +31,6 @@ struct StatusPageState {
     std::string PrevSortKey;         // the key the last sort button set
     vb::Date TodayStart;
     vb::Date YesterdayStart;
-    bool FilterRowsShown = false;
     // The last page built held the inputs of the messages of interest (configuration mode).
     bool FilterInputsShown = false;
     // Why the last save stored nothing; shown once on the next page.
