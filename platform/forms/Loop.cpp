@@ -140,8 +140,12 @@ struct Loop::Impl {
         }
     }
 
+    // A stop asked by one of these timers ends the round: a timer come due while that handler
+    // ran (a slow handler, a loaded machine) waits for the next run.
     void fireDue() {
-        while (!timers.empty() && timers.begin()->first.when <= now()) fireEarliest();
+        const bool stoppedBefore = stopRequested;
+        while ((stoppedBefore || !stopRequested) && !timers.empty() && timers.begin()->first.when <= now())
+            fireEarliest();
     }
 
     bool waitSteady(const std::function<bool()>& done, std::optional<TimePoint> deadline) {
