@@ -10,9 +10,13 @@
 #include <X11/keysym.h>
 #include <gdk/gdkx.h>
 
+#include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <map>
 
 namespace photon::test {
 namespace {
@@ -153,7 +157,56 @@ Display* XDisplayOfServer()
 
 namespace {
 
-Display* XDisplayOf() { return XDisplayOfServer(); }
+// What the server's input has brought to the windows so far: the toolkit holds events back
+// while it draws a frame, so a real click or key is done only once its release has arrived.
+struct RealInputSeen {
+    unsigned long buttonReleases = 0;
+    std::map<guint16, unsigned long> keyReleases;  // by hardware key code
+};
+
+RealInputSeen& Seen()
+{
+    static RealInputSeen seen;
+    return seen;
+}
+
+void CountingHandler(GdkEvent* event, gpointer)
+{
+    if (event->type == GDK_BUTTON_RELEASE && event->button.button == 1) ++Seen().buttonReleases;
+    if (event->type == GDK_KEY_RELEASE) ++Seen().keyReleases[event->key.hardware_keycode];
+    detail::Deliver(event);
+}
+
+Display* XDisplayOf()
+{
+    Display* x = XDisplayOfServer();
+    static bool counting = false;
+    if (x && !counting) {
+        counting = true;
+        gdk_event_handler_set(CountingHandler, nullptr, nullptr);
+    }
+    return x;
+}
+
+// Runs the loop until `arrived` holds, or a few seconds have passed (input sent where no
+// window of ours takes it never arrives), then until idle.
+void AwaitRealInput(Display* x, const std::function<bool()>& arrived)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!arrived() && std::chrono::steady_clock::now() < end) {
+        XSync(x, False);
+        if (g_main_context_pending(nullptr)) g_main_context_iteration(nullptr, FALSE);
+        else AwaitEvent(5);
+    }
+    if (!arrived()) std::fprintf(stderr, "test driver: real input sent did not reach a window within 5 s\n");
+    RunUntilIdle();
+}
+
+void AwaitButtonReleases(Display* x, unsigned long count)
+{
+    const unsigned long target = Seen().buttonReleases + count;
+    AwaitRealInput(x, [target] { return Seen().buttonReleases >= target; });
+}
 
 void FakeModifiers(Display* x, unsigned long mods, bool down)
 {
@@ -199,7 +252,7 @@ void ClickAt(Display* x, int rx, int ry, unsigned long mods)
     SettleRealInput(x);
     XTestFakeButtonEvent(x, 1, False, CurrentTime);
     FakeModifiers(x, mods, false);
-    SettleRealInput(x);
+    AwaitButtonReleases(x, 1);
 }
 
 }  // namespace
@@ -440,12 +493,13 @@ void RealKey(PtWidget_t* w, const char* keysym, unsigned long mods)
     // Keys go where the keyboard's focus is: the widget's window, as after a user's click on it.
     XSetInputFocus(x, GDK_WINDOW_XID(win), RevertToPointerRoot, CurrentTime);
     SettleRealInput(x);
+    const unsigned long target = Seen().keyReleases[code] + 1;
     FakeModifiers(x, mods, true);
     XTestFakeKeyEvent(x, code, True, CurrentTime);
     SettleRealInput(x);
     XTestFakeKeyEvent(x, code, False, CurrentTime);
     FakeModifiers(x, mods, false);
-    SettleRealInput(x);
+    AwaitRealInput(x, [code, target] { return Seen().keyReleases[code] >= target; });
 }
 
 namespace {
@@ -508,7 +562,7 @@ void RealDoubleClickRow(PtWidget_t* w, int row)
         XTestFakeButtonEvent(x, 1, True, CurrentTime);
         XTestFakeButtonEvent(x, 1, False, CurrentTime);
     }
-    SettleRealInput(x);
+    AwaitButtonReleases(x, 2);
 }
 
 std::string FileSelFocus(PtWidget_t* w)
