@@ -4,7 +4,8 @@
 
 namespace zephra {
 
-RefusalLog::RefusalLog(std::function<void(const std::string& line)> write) : write_(std::move(write)) {}
+RefusalLog::RefusalLog(std::function<void(const std::string& line)> write, Form form)
+    : write_(std::move(write)), form_(std::move(form)) {}
 
 RefusalLog::~RefusalLog() { *alive_ = false; }
 
@@ -41,7 +42,7 @@ void RefusalLog::Write() {
     if (timer_) timer_->Enabled(false);
     if (untold_ == 0) return;
     lastLine_ = loop_->now();
-    const std::string line = last_ + "; " + std::to_string(untold_) + kSince;
+    const std::string line = form_ ? form_(last_, untold_) : last_ + "; " + std::to_string(untold_) + kSince;
     untold_ = 0;
     write_(line);
 }

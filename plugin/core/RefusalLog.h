@@ -21,8 +21,12 @@ public:
     static constexpr std::chrono::seconds kInterval{10};
     static constexpr const char* kSince = " refused since the last such line";
 
+    // A line's words from the last refusal and how many refusals it stands for.
+    using Form = std::function<std::string(const std::string& last, int32_t count)>;
+
     // `write` is given each line; it is called on the loop's thread and must not throw.
-    explicit RefusalLog(std::function<void(const std::string& line)> write);
+    // Without `form` a line reads "<last>; <count> refused since the last such line".
+    explicit RefusalLog(std::function<void(const std::string& line)> write, Form form = {});
     ~RefusalLog();
     RefusalLog(const RefusalLog&) = delete;
     RefusalLog& operator=(const RefusalLog&) = delete;
@@ -38,6 +42,7 @@ private:
     void Write();
 
     std::function<void(const std::string&)> write_;
+    Form form_;
     forms::Loop* loop_ = nullptr;  // the loop of the first refusal
     uint32_t count_ = 0;
     int32_t untold_ = 0;

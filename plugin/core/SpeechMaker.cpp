@@ -17,13 +17,18 @@ struct SpeechMakerPart {
 
 }  // namespace
 
-SpeechMaker::SpeechMaker(PluginState& state) : state_(state), loop_(forms::Loop::current()), dropLineTimer_(loop_) {
-    dropLineTimer_.Enabled(false);
-    dropLineTimer_.OnTimer = [this] {
-        dropLineTimer_.Enabled(false);
-        if (dropped_ > 0) WriteDropLine();
-    };
-}
+SpeechMaker::SpeechMaker(PluginState& state)
+    : state_(state),
+      loop_(forms::Loop::current()),
+      drops_(
+          [this](const std::string& line) {
+              vb::Try([&] { state_.Host().Writelog(kSource, line); });
+              vb::Err().Clear();
+          },
+          [](const std::string&, int32_t count) {
+              return "xAP speech dropped: " + std::to_string(kWaitingLimit) + " waiting to be made (" +
+                     std::to_string(count) + " dropped since the last such line)";
+          }) {}
 
 SpeechMaker::~SpeechMaker() {
     *alive_ = false;
@@ -38,7 +43,7 @@ SpeechMaker::~SpeechMaker() {
 
 bool SpeechMaker::Queue(const std::string& text, const std::string& voiceName, const std::string& path, Done done) {
     if (Waiting() >= kWaitingLimit) {
-        NoteDropped();
+        drops_.Note("");
         return false;
     }
     {
@@ -61,33 +66,6 @@ std::size_t SpeechMaker::Waiting() {
     const forms::Loop::TimePoint now = loop_.now();
     std::erase_if(handed_, [&](const HandedSpeech& h) { return now - h.since >= kHandedLimit || !h.stillWaiting(); });
     return unfinished_ + handed_.size();
-}
-
-// One line for a run of drops, and no more often than kDropLogInterval: drops that come
-// sooner are told by a line at the end of the interval.
-void SpeechMaker::NoteDropped() {
-    ++dropped_;
-    const forms::Loop::TimePoint now = loop_.now();
-    if (lastDropLine_ && now - *lastDropLine_ < kDropLogInterval) {
-        if (!dropLineTimer_.Enabled()) {
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(*lastDropLine_ + kDropLogInterval - now);
-            dropLineTimer_.Interval(static_cast<int32_t>(std::max<int64_t>(1, left.count())));
-            dropLineTimer_.Enabled(true);
-        }
-        return;
-    }
-    WriteDropLine();
-}
-
-void SpeechMaker::WriteDropLine() {
-    lastDropLine_ = loop_.now();
-    const std::string line = "xAP speech dropped: " + std::to_string(kWaitingLimit) + " waiting to be made (" +
-                             std::to_string(dropped_) + " dropped since the last such line)";
-    dropped_ = 0;
-    dropLineTimer_.Enabled(false);
-    vb::Try([&] { state_.Host().Writelog(kSource, line); });
-    vb::Err().Clear();
 }
 
 void SpeechMaker::Work() {

@@ -12,14 +12,13 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "core/RefusalLog.h"
 #include "core/SpeechToWav.h"
 #include "forms/Loop.h"
-#include "forms/Timer.h"
 
 namespace zephra {
 
@@ -28,7 +27,7 @@ class PluginState;
 class SpeechMaker {
 public:
     static constexpr std::size_t kWaitingLimit = 4;
-    static constexpr std::chrono::seconds kDropLogInterval{10};
+    static constexpr std::chrono::seconds kDropLogInterval = RefusalLog::kInterval;
 
     // Told on the loop whether the file was written whole.
     using Done = std::function<void(bool written)>;
@@ -62,8 +61,6 @@ private:
         forms::Loop::TimePoint since;
     };
     void Work();
-    void NoteDropped();
-    void WriteDropLine();
 
     PluginState& state_;
     forms::Loop& loop_;
@@ -75,9 +72,7 @@ private:
     bool stopping_ = false;
     std::thread worker_;
     std::vector<HandedSpeech> handed_;  // on the loop's thread only
-    std::size_t dropped_ = 0;
-    std::optional<forms::Loop::TimePoint> lastDropLine_;
-    forms::Timer dropLineTimer_;  // writes the line for drops that came too soon after the last
+    RefusalLog drops_;                  // one line for a run of drops, at most every kDropLogInterval
 };
 
 // The plug-in's speech maker, made on first use and ended (its current speech finished) with
