@@ -544,7 +544,7 @@ Engine::Flow Engine::exec(const Stmt& s, Frame& f) {
             const auto& call = static_cast<const Call&>(c);
             this->call(*call.target, call.args, f);
         } else {
-            this->call(c, none, f);
+            this->call(c, none, f, false);
         }
         return Flow::Normal;
     }
@@ -1387,14 +1387,16 @@ std::vector<int32_t> Engine::indicesOf(ArgList& args) {
     return idx;
 }
 
-vb::Variant Engine::indexValue(const vb::Variant& value, ArgList& args, const std::string& name) {
+vb::Variant Engine::indexValue(const vb::Variant& value, ArgList& args, const std::string& name, bool parens) {
     if (value.isArray()) return element(value.array(), indicesOf(args));
     if (value.isObject()) return callObject(value, "", nullptr, vb::Method | vb::PropertyGet, args);
-    if (args.empty()) return value;
+    // A variable named alone as a statement is left as it is; `v()` of a value that is neither an
+    // array nor an object has nothing to call or index.
+    if (args.empty() && !parens) return value;
     undefined(vb::errors::TypeMismatch, name);
 }
 
-vb::Variant Engine::call(const Expr& target, const std::vector<ExprPtr>& argExprs, Frame& f) {
+vb::Variant Engine::call(const Expr& target, const std::vector<ExprPtr>& argExprs, Frame& f, bool parens) {
     if (target.kind == ExprKind::Name) {
         const NameRef& ref = static_cast<const Name&>(target).ref;
         // A function's own name with arguments inside it is a call, not its result.
@@ -1432,7 +1434,7 @@ vb::Variant Engine::call(const Expr& target, const std::vector<ExprPtr>& argExpr
             vb::Variant* cell = variable(ref, f, &keep, false);
             if (cell->isArray()) return element(cell->array(), indicesOf(a));  // no copy of the array
             vb::Variant value = *cell;
-            return indexValue(value, a, ref.name);
+            return indexValue(value, a, ref.name, parens);
         }
         case Scope::Global: break;
         }
@@ -1441,7 +1443,7 @@ vb::Variant Engine::call(const Expr& target, const std::vector<ExprPtr>& argExpr
             own = f.own(ref);
             if (own->isArray()) return element(own->array(), indicesOf(a));
             vb::Variant value = *own;
-            return indexValue(value, a, ref.name);
+            return indexValue(value, a, ref.name, parens);
         }
         Found x = lookup(ref, f.module);
         ArgList a = evalArgs(argExprs, f);
@@ -1455,7 +1457,7 @@ vb::Variant Engine::call(const Expr& target, const std::vector<ExprPtr>& argExpr
                 std::shared_ptr<vb::Variant> cell = x.binding->cell;
                 if (cell->isArray()) return element(cell->array(), indicesOf(a));
                 vb::Variant value = *cell;
-                return indexValue(value, a, ref.name);
+                return indexValue(value, a, ref.name, parens);
             }
             case Binding::Procedure: {
                 ProcedurePtr p = x.binding->procedure;
@@ -1488,8 +1490,10 @@ vb::Variant Engine::call(const Expr& target, const std::vector<ExprPtr>& argExpr
             return callProcedure(f.module, *keep, nullptr, a);
         }
         if (f.optionExplicit) undefined(kVariableUndefined, ref.name);
+        // A name nothing defines is no procedure to call, with or without parentheses, inside a
+        // procedure as at the top level.
         if (ref.implicitSlot >= 0 && f.procedure && static_cast<std::size_t>(ref.implicitSlot) < f.slots.size())
-            return indexValue(*f.slots[static_cast<std::size_t>(ref.implicitSlot)], a, ref.name);
+            return indexValue(*f.slots[static_cast<std::size_t>(ref.implicitSlot)], a, ref.name, true);
         undefined(vb::errors::TypeMismatch, ref.name);
     }
     if (target.kind == ExprKind::Member) {

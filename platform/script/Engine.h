@@ -246,7 +246,8 @@ private:
     bool isConstant(const ast::Expr& e, Frame& f);
     vb::Variant evalNew(const ast::New& n, Frame& f);
     bool truth(const ast::Expr& e, Frame& f);
-    vb::Variant call(const ast::Expr& target, const std::vector<ast::ExprPtr>& args, Frame& f);
+    // `parens`: the name was written with parentheses (`x()`), not bare as a statement (`x`).
+    vb::Variant call(const ast::Expr& target, const std::vector<ast::ExprPtr>& args, Frame& f, bool parens = true);
     vb::Variant withTarget(Frame& f);
     vb::Variant objectOf(const ast::Expr* object, Frame& f);
 
@@ -279,7 +280,7 @@ private:
     vb::Variant invokeHost(vb::Object& o, vb::DispId id, vb::CallKind kind, vb::Args values, ArgList* args,
                            const std::string& name, bool& indexed);
     vb::Variant callBuiltin(const Builtin& b, ArgList& args, Frame& f);
-    vb::Variant indexValue(const vb::Variant& value, ArgList& args, const std::string& name);
+    vb::Variant indexValue(const vb::Variant& value, ArgList& args, const std::string& name, bool parens = false);
     std::vector<int32_t> indicesOf(ArgList& args);
 
     // Empties the variables of every live script object, so that objects referring to each

@@ -237,6 +237,76 @@ TEST(ScriptControl, AnUndefinedNameIsNamedInTheError) {
     EXPECT_EQ(vb::CStr(sc.Eval("said")), "Type mismatch: 'Mispelt'");
 }
 
+// Parentheses after a name call a procedure or a built-in, or index an array or an object: a
+// name that is none of them fails, inside a procedure as at the top level, and says its name.
+TEST(ScriptControl, ParenthesesAfterANameThatIsNoProcedureFail) {
+    ScriptControl sc;
+    auto thing = std::make_shared<script::testing::NativeThing>();
+    sc.AddObject("thing", thing, false);
+    sc.AddObject("hs", std::make_shared<script::testing::NativeThing>(), true);
+    sc.AddCode(
+        "Function Page()\r\n  Dim s\r\n  s = \"<p>\"\r\n  s = s & Helper()\r\n  Page = s\r\nEnd Function\r\n"
+        "Sub Bare()\r\n  Helper\r\nEnd Sub\r\n"
+        "Sub Called()\r\n  Call Helper\r\nEnd Sub\r\n"
+        "Function Scalar()\r\n  Dim v\r\n  v = 3\r\n  Scalar = v()\r\nEnd Function\r\n"
+        "Function Indexed()\r\n  Dim v : v = 3\r\n  Indexed = v(0)\r\nEnd Function\r\n"
+        "Function Assigned()\r\n  Helper = 3\r\n  Assigned = Helper()\r\nEnd Function\r\n"
+        "Function Caught()\r\n  On Error Resume Next\r\n  Dim x : x = Helper()\r\n"
+        "  Caught = Err.Number & \" \" & Err.Description & \" \" & Err.Source & \" \" & IsEmpty(x)\r\nEnd Function\r\n"
+        "Function Unset()\r\n  Unset = IsEmpty(Helper) And IsEmpty(Other)\r\nEnd Function\r\n"
+        "Function Twice(n) : Twice = 2 * n : End Function\r\n"
+        "Function Seven() : Seven = 7 : End Function\r\n"
+        "Dim calls : calls = 0\r\nSub Count() : calls = calls + 1 : End Sub\r\n"
+        "Class Box\r\n  Public Items\r\n  Private total\r\n  Function Add(n) : total = total + n : Add = Sum() : End Function\r\n"
+        "  Function Sum() : Sum = total : End Function\r\n  Property Get Size() : Size = total : End Property\r\nEnd Class\r\n"
+        "Function Working()\r\n  Dim a(2), d, b, r\r\n  a(1) = \"one\"\r\n  Set d = CreateObject(\"Scripting.Dictionary\")\r\n"
+        "  d(\"k\") = \"kay\"\r\n  Set b = New Box\r\n  b.Add 2\r\n"
+        "  r = Len(\"abc\") & Seven() & Seven & Twice(4) & a(1) & d(\"k\") & b.Add(3) & b.Sum() & b.Size()\r\n"
+        "  r = r & thing.Value() & Value() & TypeName(hs()) & UCase(Left(\"xyz\", 2))\r\n"
+        "  Count : Call Count : Call Count() : Count()\r\n  Working = r & calls\r\nEnd Function\r\n");
+
+    // Without Option Explicit: error 13 naming the function, with the line of the call.
+    EXPECT_EQ(errorOf([&] { run(sc, "Page"); }), 13);
+    EXPECT_EQ(sc.lastError().Description, "Type mismatch: 'Helper'");
+    EXPECT_EQ(sc.lastError().Source, "Microsoft VBScript runtime error");
+    EXPECT_EQ(sc.lastError().Line, 4);
+    EXPECT_EQ(errorOf([&] { run(sc, "Bare"); }), 13);
+    EXPECT_EQ(sc.lastError().Description, "Type mismatch: 'Helper'");
+    EXPECT_EQ(sc.lastError().Line, 8);
+    EXPECT_EQ(errorOf([&] { run(sc, "Called"); }), 13);
+    EXPECT_EQ(sc.lastError().Line, 11);
+    EXPECT_EQ(errorOf([&] { sc.ExecuteStatement("x = Helper()"); }), 13);
+    EXPECT_EQ(sc.lastError().Description, "Type mismatch: 'Helper'");
+    // A variable holding no array and no object has nothing to index, with or without an index.
+    EXPECT_EQ(errorOf([&] { run(sc, "Scalar"); }), 13);
+    EXPECT_EQ(sc.lastError().Description, "Type mismatch: 'v'");
+    EXPECT_EQ(sc.lastError().Line, 16);
+    EXPECT_EQ(errorOf([&] { run(sc, "Indexed"); }), 13);
+    EXPECT_EQ(sc.lastError().Description, "Type mismatch: 'v'");
+    EXPECT_EQ(errorOf([&] { run(sc, "Assigned"); }), 13);
+    EXPECT_EQ(sc.lastError().Description, "Type mismatch: 'Helper'");
+    EXPECT_EQ(errorOf([&] { sc.ExecuteStatement("Dim top : top = 3 : x = top()"); }), 13);
+    EXPECT_EQ(sc.lastError().Description, "Type mismatch: 'top'");
+    // A script's handler catches it.
+    EXPECT_EQ(vb::CStr(run(sc, "Caught")), "13 Type mismatch: 'Helper' Microsoft VBScript runtime error True");
+    // The name alone, without parentheses, is an empty variable.
+    EXPECT_TRUE(vb::CBool(run(sc, "Unset")));
+    EXPECT_TRUE(vb::CBool(sc.Eval("IsEmpty(Helper)")));
+    // Procedures, built-ins, arrays, objects, class members and host members still answer.
+    EXPECT_EQ(vb::CStr(run(sc, "Working")), "3778onekay55577NativeThingXY4");
+
+    // With Option Explicit the name is an undefined variable.
+    ScriptControl strict;
+    strict.AddCode(
+        "Option Explicit\r\nFunction Page()\r\n  Page = \"<p>\" & Helper()\r\nEnd Function\r\n"
+        "Sub Bare()\r\n  Helper\r\nEnd Sub\r\n");
+    EXPECT_EQ(errorOf([&] { run(strict, "Page"); }), 500);
+    EXPECT_EQ(strict.lastError().Description, "Variable is undefined: 'Helper'");
+    EXPECT_EQ(strict.lastError().Line, 3);
+    EXPECT_EQ(errorOf([&] { run(strict, "Bare"); }), 500);
+    EXPECT_EQ(strict.lastError().Description, "Variable is undefined: 'Helper'");
+}
+
 TEST(ScriptControl, RuntimeErrorsReportNumberSourceAndLine) {
     ScriptControl sc;
     auto thing = std::make_shared<script::testing::NativeThing>();

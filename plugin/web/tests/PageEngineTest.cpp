@@ -106,6 +106,12 @@ TEST(PageEngine, PagesWithoutHostIncludesUseThePageFrame) {
     EXPECT_TRUE(bed.Logged("dkvZephra|ASPSlide 35 broken.asp "));
     // Asked again, the page fails the same way and the slideshow still goes on.
     EXPECT_EQ(bed.Slide("broken.asp", "25"), refreshOnly);
+    // A page that calls a function nothing defines fails when it runs, the log naming the
+    // function, rather than showing nothing where its value would be.
+    bed.app.write("HTML/undefined.asp", "<html><body><p><%= Helper() %></p></body></html>\r\n");
+    EXPECT_EQ(bed.Slide("undefined.asp", "25"), refreshOnly);
+    EXPECT_TRUE(bed.Logged("dkvZephra|ASPSlide 13 undefined.asp  Line 6 Type mismatch: 'Helper'"))
+        << ::testing::PrintToString(bed.Log());
 }
 
 TEST(PageEngine, AnIncludeLineNamingNoFileIsSkippedAndTheScanGoesOn) {
