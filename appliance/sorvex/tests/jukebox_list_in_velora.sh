@@ -7,19 +7,8 @@
 # Usage: jukebox_list_in_velora.sh SORVEX SORVEX_UI_DIR VELORA BRISKODEC VELORA_LSAN_SUPPRESSIONS
 set -u
 sorvex=$1 sorvex_ui=$2 velora=$3 briskodec=$4 velora_lsan=$5
-dir=$(mktemp -d)
-jukebox= player=
-trap '[ -n "$jukebox" ] && kill -9 "$jukebox" 2>/dev/null; [ -n "$player" ] && kill -9 "$player" 2>/dev/null; rm -rf "$dir"' EXIT
-failures=0
-check() {   # check NAME CONDITION...
-  local name=$1; shift
-  if "$@"; then echo "ok: $name"; else echo "FAILED: $name"; failures=$((failures + 1)); fi
-}
-# Waits up to 30 s for a condition.
-wait_for() {
-  for _ in $(seq 1 600); do "$@" && return 0; sleep 0.05; done
-  return 1
-}
+wait_seconds=60
+source "$(dirname "${BASH_SOURCE[0]}")/../../velora/tests/checks.sh" jukebox player
 # One command on a connection of its own; prints the reply.
 command() {
   python3 - "$port" "$1" <<'PY'

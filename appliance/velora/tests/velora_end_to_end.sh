@@ -6,22 +6,8 @@
 # Usage: velora_end_to_end.sh VELORA BRISKODEC SCREENSHOT_FOLDER
 set -u
 velora=$1 briskodec=$2 shots=$3
-dir=$(mktemp -d)
-pid=
-trap '[ -n "$pid" ] && kill -9 "$pid" 2>/dev/null; rm -rf "$dir"' EXIT
-failures=0
-check() {   # check NAME CONDITION...
-  local name=$1; shift
-  if "$@"; then echo "ok: $name"; else echo "FAILED: $name"; failures=$((failures + 1)); fi
-}
-# Waits for a condition, up to the minutes a busy machine may take.
-wait_for() {
-  local deadline=$((SECONDS + 180))
-  until "$@"; do
-    [ "$SECONDS" -ge "$deadline" ] && return 1
-    sleep 0.05
-  done
-}
+wait_seconds=180
+source "$(dirname "${BASH_SOURCE[0]}")/checks.sh" pid
 
 export ZEPHRA_PHOTON_SCOPE=$dir/scope ZEPHRA_MEDIA_SETTINGS=$dir/media.conf ZEPHRA_AUDIO_SINK=wav:$dir/played.wav
 unset ZEPHRA_MEDIA_PLUGINS

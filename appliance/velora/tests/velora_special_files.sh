@@ -7,22 +7,8 @@
 # Usage: velora_special_files.sh VELORA SCREENSHOT_FOLDER
 set -u
 velora=$1 shots=$2
-dir=$(mktemp -d)
-pid=
-trap '[ -n "$pid" ] && kill -9 "$pid" 2>/dev/null; rm -rf "$dir"' EXIT
-failures=0
-check() {   # check NAME CONDITION...
-  local name=$1; shift
-  if "$@"; then echo "ok: $name"; else echo "FAILED: $name"; failures=$((failures + 1)); fi
-}
-# Waits for a condition, up to the minute a busy machine may take.
-wait_for() {
-  local deadline=$((SECONDS + 60))
-  until "$@"; do
-    [ "$SECONDS" -ge "$deadline" ] && return 1
-    sleep 0.05
-  done
-}
+wait_seconds=60
+source "$(dirname "${BASH_SOURCE[0]}")/checks.sh" pid
 ended() { ! kill -0 "$pid" 2>/dev/null; }
 says() { grep -qF "$1" "$dir/velora.log"; }
 # Two windows of the program are up: the main window and the error box over it.
@@ -60,20 +46,21 @@ ZEPHRA_AUDIO_SINK=alsa:zephra-no-such-device run_until_said no-device "snd_pcm_o
 
 # The mixer chosen in the settings ("Using:" Mixer 2, kept as its list position 3) is kept by a
 # restart: a run that ends saves it as it was read.
-ZEPHRA_AUDIO_SINK=null:fast "$velora" >"$dir/velora.log" 2>&1 &
-pid=$!
-check "settings: the window is up" wait_for windows_shown
-kill -TERM "$pid"
-check "settings: SIGTERM ends the program" wait_for ended
-pid=
+# Starts velora without a file, waits for its window and ends it with SIGTERM; AGAIN ends the
+# checks' names.
+run_and_end() {   # run_and_end [AGAIN]
+  local again=${1-}
+  ZEPHRA_AUDIO_SINK=null:fast "$velora" >"$dir/velora.log" 2>&1 &
+  pid=$!
+  check "settings: the window is up$again" wait_for windows_shown
+  kill -TERM "$pid"
+  check "settings: SIGTERM ends the program$again" wait_for ended
+  pid=
+}
+run_and_end
 check "settings: the first run saves them" grep -q '^audio.mixerDevice = 1$' "$ZEPHRA_MEDIA_SETTINGS"
 sed -i 's/^audio.mixerDevice .*/audio.mixerDevice = 3/' "$ZEPHRA_MEDIA_SETTINGS"
-ZEPHRA_AUDIO_SINK=null:fast "$velora" >"$dir/velora.log" 2>&1 &
-pid=$!
-check "settings: the window is up again" wait_for windows_shown
-kill -TERM "$pid"
-check "settings: SIGTERM ends the program again" wait_for ended
-pid=
+run_and_end " again"
 check "settings: the mixer chosen is kept" grep -qx 'audio.mixerDevice = 3' "$ZEPHRA_MEDIA_SETTINGS"
 
 [ "$failures" -eq 0 ] && echo "all passed" || echo "$failures failed"

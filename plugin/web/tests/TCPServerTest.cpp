@@ -323,6 +323,22 @@ std::pair<int, std::vector<long>> TimeNormalRequests(ServerBed& s, const Crowd& 
     return {whole.load(), times};
 }
 
+// A server whose page is 300 `fill` bytes, with a crowd of `crowdSize` clients that each run
+// `open`; TimeRequests times a normal client's requests beside them.
+struct CrowdBed {
+    CrowdBed(char fill, int crowdSize, std::function<void(WebClient&)> open) : page(300, fill), size(crowdSize) {
+        s.bed.app.write("HTML/x.htm", page);
+        crowd = std::make_unique<Crowd>(s.port, crowdSize, std::move(open));
+    }
+    std::pair<int, std::vector<long>> TimeRequests(int requests) {
+        return TimeNormalRequests(s, *crowd, size, requests, page);
+    }
+    ServerBed s;
+    const std::string page;
+    const int size;
+    std::unique_ptr<Crowd> crowd;  // ends before the server
+};
+
 // The time below which 95 of 100 of `times` lie.
 long Percentile95(std::vector<long> times) {
     if (times.empty()) return -1;
@@ -333,38 +349,32 @@ long Percentile95(std::vector<long> times) {
 // Three hundred clients that connect, send nothing and connect again 0.2 s after each close: a
 // normal client is answered within a second (95 of 100 requests at least), every request whole.
 TEST(TCPServer, ACrowdOfSilentClientsDoesNotKeepANormalClientAway) {
-    ServerBed s;
-    const std::string page(300, 'q');
-    s.bed.app.write("HTML/x.htm", page);
     constexpr int kCrowd = 300;
     constexpr int kRequests = 20;
-    Crowd crowd(s.port, kCrowd, [](WebClient&) {});
-    auto [whole, times] = TimeNormalRequests(s, crowd, kCrowd, kRequests, page);
-    std::cout << "silent crowd of " << kCrowd << " (" << crowd.connects << " connections, "
-              << s.Server().Socket(0).HeldCount() << " held at the end): normal client " << whole << " of " << kRequests
-              << " answered, 95th percentile " << Percentile95(times) << " ms\n";
+    CrowdBed c('q', kCrowd, [](WebClient&) {});
+    auto [whole, times] = c.TimeRequests(kRequests);
+    std::cout << "silent crowd of " << kCrowd << " (" << c.crowd->connects << " connections, "
+              << c.s.Server().Socket(0).HeldCount() << " held at the end): normal client " << whole << " of "
+              << kRequests << " answered, 95th percentile " << Percentile95(times) << " ms\n";
     EXPECT_EQ(whole, kRequests);
     EXPECT_LE(Percentile95(times), 1000) << ::testing::PrintToString(times);
-    EXPECT_GE(s.DebugCount("Held again, having sent nothing, for a request that waits: socket "), 1u);
+    EXPECT_GE(c.s.DebugCount("Held again, having sent nothing, for a request that waits: socket "), 1u);
 }
 
 // A hundred clients that send a request line, close their sending side and connect again (each
 // answered 400): no normal request beside them is dropped.
 TEST(TCPServer, ClientsThatCloseTheirSideAfterARequestLineDropNoNormalRequest) {
-    ServerBed s;
-    const std::string page(300, 'h');
-    s.bed.app.write("HTML/x.htm", page);
     constexpr int kCrowd = 100;
     constexpr int kRequests = 19;
-    Crowd crowd(s.port, kCrowd, [](WebClient& c) {
-        c.Send("GET /x.htm HTTP/1.0\r\n");
-        c.CloseSending();
+    CrowdBed c('h', kCrowd, [](WebClient& member) {
+        member.Send("GET /x.htm HTTP/1.0\r\n");
+        member.CloseSending();
     });
-    auto [whole, times] = TimeNormalRequests(s, crowd, kCrowd, kRequests, page);
-    std::cout << "half-closing crowd of " << kCrowd << " (" << crowd.connects << " connections, " << crowd.answered
-              << " answered 400): normal client " << whole << " of " << kRequests << " answered\n";
+    auto [whole, times] = c.TimeRequests(kRequests);
+    std::cout << "half-closing crowd of " << kCrowd << " (" << c.crowd->connects << " connections, "
+              << c.crowd->answered << " answered 400): normal client " << whole << " of " << kRequests << " answered\n";
     EXPECT_EQ(whole, kRequests) << ::testing::PrintToString(times);
-    EXPECT_GE(crowd.answered, kCrowd);
+    EXPECT_GE(c.crowd->answered, kCrowd);
 }
 
 TEST(TCPServer, EachPacketIsOneQueueEntryAndAClientThatClosesItsSideIsStillAnswered) {

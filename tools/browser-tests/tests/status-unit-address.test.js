@@ -39,10 +39,34 @@ async function save(page) {
   await Promise.all([page.waitForNavigation(), page.click("input[name='Save']")]);
 }
 
-test('a unit named by its own IP is one entry whose device code outlives restarts', async () => {
-  const host = await startHost({ names: ['127.0.0.2="Kitchen"'], more: STATUS });
+// The status page opened anew shows `names` as its units.
+async function shows(page, host, names) {
+  await page.goto(host.url('/status'));
+  assert.deepStrictEqual(await shownNames(page), names);
+}
+
+// A restart of the host leaves the settings file as `saved` and removes no device.
+async function restartKeeps(host, saved, message) {
+  const from = host.output().length;
+  await host.restart();
+  assert.strictEqual(ini(host), saved, message);
+  assert.ok(!host.output().slice(from).includes('Removing virtual device'), host.output().slice(from));
+}
+
+// `work` with a host started with `options` and a browser, both ended afterwards.
+async function withHostAndBrowser(options, work) {
+  const host = await startHost(options);
   const browser = await launchBrowser();
   try {
+    await work(host, browser);
+  } finally {
+    await browser.close();
+    await host.stop();
+  }
+}
+
+test('a unit named by its own IP is one entry whose device code outlives restarts', async () => {
+  await withHostAndBrowser({ names: ['127.0.0.2="Kitchen"'], more: STATUS }, async (host, browser) => {
     const page = await browser.newPage();
     await page.goto(host.url('/status'));
     const before = ini(host);
@@ -60,48 +84,27 @@ test('a unit named by its own IP is one entry whose device code outlives restart
 
     // Two restarts: the file stays byte for byte, and no device of Den is removed.
     for (let i = 0; i < 2; ++i) {
-      const from = host.output().length;
-      await host.restart();
-      assert.strictEqual(ini(host), saved, `restart ${i + 1} changed the settings file`);
-      assert.ok(!host.output().slice(from).includes('Removing virtual device'), host.output().slice(from));
+      await restartKeeps(host, saved, `restart ${i + 1} changed the settings file`);
       assert.strictEqual(await host.ask('ZephraNames'), 'kitchen,den');
     }
-    await page.goto(host.url('/status'));
-    assert.deepStrictEqual(await shownNames(page), ['Kitchen', 'Den']);
-  } finally {
-    await browser.close();
-    await host.stop();
-  }
+    await shows(page, host, ['Kitchen', 'Den']);
+  });
 });
 
 test('a file that holds a unit twice, as IP/IP and as IP, keeps the device code it has', async () => {
-  const host = await startHost({
-    names: ['127.0.0.2="Kitchen"', '127.0.0.5/127.0.0.5="Den,,,,0,0,"', '127.0.0.5="Den,~121,,,0,0,"'],
-    more: STATUS,
-  });
-  const browser = await launchBrowser();
-  try {
+  const names = ['127.0.0.2="Kitchen"', '127.0.0.5/127.0.0.5="Den,,,,0,0,"', '127.0.0.5="Den,~121,,,0,0,"'];
+  await withHostAndBrowser({ names, more: STATUS }, async (host, browser) => {
     const first = ini(host);
     assert.ok(first.includes('\r\n127.0.0.5/127.0.0.5=",,"\r\n'), first);
     assert.ok(first.includes('\r\n127.0.0.5="Den,~121,,,0,0,"\r\n'), first);
     assert.match(host.output(), /the entry "127\.0\.0\.5\/127\.0\.0\.5=Den,,,,0,0," is not used: it is the entry of 127\.0\.0\.5 written a second time/);
-    const from = host.output().length;
-    await host.restart();
-    assert.strictEqual(ini(host), first);
-    assert.ok(!host.output().slice(from).includes('Removing virtual device'), host.output().slice(from));
-    const page = await browser.newPage();
-    await page.goto(host.url('/status'));
-    assert.deepStrictEqual(await shownNames(page), ['Kitchen', 'Den']);
-  } finally {
-    await browser.close();
-    await host.stop();
-  }
+    await restartKeeps(host, first);
+    await shows(await browser.newPage(), host, ['Kitchen', 'Den']);
+  });
 });
 
 test("the server's IP is stored without blanks, and one that is no address is refused", async () => {
-  const host = await startHost({ names: ['127.0.0.2="Kitchen"'], more: STATUS });
-  const browser = await launchBrowser();
-  try {
+  await withHostAndBrowser({ names: ['127.0.0.2="Kitchen"'], more: STATUS }, async (host, browser) => {
     const page = await browser.newPage();
     await page.goto(host.url('/status'));
     const before = ini(host);
@@ -127,10 +130,7 @@ test("the server's IP is stored without blanks, and one that is no address is re
     assert.deepStrictEqual(removed(before, after).filter((l) => l.startsWith('HomeseerIP')), ['HomeseerIP=127.0.0.1']);
     assert.deepStrictEqual(added(before, after).filter((l) => l.startsWith('HomeseerIP')), ['HomeseerIP="127.0.0.3"']);
     assert.strictEqual(await page.inputValue("input[name='HSIP']"), '127.0.0.3');
-  } finally {
-    await browser.close();
-    await host.stop();
-  }
+  });
 });
 
 test('an entry whose computer is no address makes no appliance; one with a port after the computer works', async () => {

@@ -105,6 +105,17 @@ struct WindowBed : StatusBed {
         ft::Later([&form] { ft::Click(form, "OKButton"); });
         ft::RunModal(form);
     }
+    // "Cancel" pressed once the window runs its own loop.
+    static void Cancel(forms::Form& form) {
+        ft::Later([&form] { ft::Click(form, "CancelButton"); });
+        ft::RunModal(form);
+    }
+    // The settings file as it is now, the host's calls forgotten: what follows is told from here.
+    std::string Mark() {
+        std::string ini = Ini();
+        host->ClearCalls();
+        return ini;
+    }
     vb::Variant Call(const std::string& member, std::initializer_list<vb::Variant> args = {}) {
         return automation::callByName(vb::Variant(vb::ObjectRef(plugin)), member, args);
     }
@@ -290,8 +301,7 @@ TEST_F(SetupWindow, EveryPageShowsItsCaptionsAndTheLoadedSettings) {
         EXPECT_FALSE(ft::Sensitive(form, "aServerPort"));
         ft::Toggle(form, "aTCPServerOption_0");
         EXPECT_TRUE(ft::Sensitive(form, "aServerPort"));
-        ft::Later([&form] { ft::Click(form, "CancelButton"); });
-        ft::RunModal(form);
+        WindowBed::Cancel(form);
         EXPECT_FALSE(form.OnScreen());
     });
     EXPECT_EQ(bed.modalForms, Strings{"Zephra Setup"});
@@ -300,8 +310,7 @@ TEST_F(SetupWindow, EveryPageShowsItsCaptionsAndTheLoadedSettings) {
 TEST_F(SetupWindow, UpdateStoresExactlyWhatWasTypedTickedAndPicked) {
     WindowBed bed;
     bed.Open(WindowBed::Update);  // the first save writes every key in the writer's form
-    const std::string before = bed.Ini();
-    bed.host->ClearCalls();
+    const std::string before = bed.Mark();
     bed.Open([&](forms::Form& form) {
         ft::Type(form, "aServerPort", "8090");
         ft::Toggle(form, "Check1_3");
@@ -325,14 +334,12 @@ TEST_F(SetupWindow, UpdateStoresExactlyWhatWasTypedTickedAndPicked) {
 
 TEST_F(SetupWindow, CancelAndTheCloseBoxStoreNothing) {
     WindowBed bed;
-    const std::string before = bed.Ini();
-    bed.host->ClearCalls();
+    const std::string before = bed.Mark();
     bed.Open([&](forms::Form& form) {
         ft::Type(form, "aServerPort", "9999");
         ft::Toggle(form, "Check1_5");
         ft::Toggle(form, "Option3_2");
-        ft::Later([&form] { ft::Click(form, "CancelButton"); });
-        ft::RunModal(form);
+        WindowBed::Cancel(form);
     });
     bed.Open([&](forms::Form& form) {
         ft::Type(form, "aHSIP", "10.1.1.1");
@@ -347,8 +354,7 @@ TEST_F(SetupWindow, CancelAndTheCloseBoxStoreNothing) {
 // Nothing edited, nothing written: not even the writer's own forms of the values as loaded.
 TEST_F(SetupWindow, AnUnchangedUpdateLeavesTheSettingsFileAsItWas) {
     WindowBed window;
-    const std::string before = window.Ini();
-    window.host->ClearCalls();
+    const std::string before = window.Mark();
     window.Open(WindowBed::Update);
     EXPECT_EQ(window.Ini(), before);
     EXPECT_TRUE(window.Saved().empty());
@@ -445,31 +451,80 @@ void ClickToClose(std::vector<Steps::Step>& steps, RealInput& input, forms::Form
     });
 }
 
+// The window over the settings `ini` worked by real input: a test gathers its user's steps, and
+// Work runs the window through them (from "ConfigIO", as the host opens it).
+struct WorkedWindow : WindowBed {
+    WorkedWindow(RealInput& input, const std::string& ini) : WindowBed(ini), input(input) {}
+    void Type(const std::string& id, const std::string& text) { TypeInto(steps, input, form, id, text); }
+    void UpdateRefused(std::string& refusal, const std::string& shot, bool* openUnderTheBox = nullptr) {
+        UpdateAndAnswerTheRefusal(steps, input, form, refusal, shot, openUnderTheBox);
+    }
+    void UntilTheBoxIsGone() {
+        steps.push_back([] { return !ShownBox(); });
+    }
+    void Close(const std::string& id) { ClickToClose(steps, input, form, id); }
+    // "Update" refused in its box, which is answered; then "Cancel", and the window worked.
+    void RefusedAndCancelled(std::string& refusal, const std::string& shot) {
+        UpdateRefused(refusal, shot);
+        UntilTheBoxIsGone();
+        Close("CancelButton");
+        Work();
+    }
+    // Once the widget `id` is on screen, `then` runs (another editor's turn, or a look at it).
+    void OnceShown(const std::string& id, std::function<void()> then) {
+        steps.push_back([this, id, then = std::move(then)] {
+            GtkWidget* box = WidgetOf(*form, id);
+            if (!box || !gtk_widget_get_mapped(box)) return false;
+            then();
+            return true;
+        });
+    }
+    // The user brings the page `page` to the front by its tab.
+    void ClickTab(int page) {
+        steps.push_back([this, page] {
+            GtkWidget* tabs = WidgetOf(*form, "SSTab1");
+            if (!tabs || !gtk_widget_get_mapped(tabs)) return false;
+            ft::Settle();
+            GtkNotebook* notebook = GTK_NOTEBOOK(tabs);
+            input.Click(gtk_notebook_get_tab_label(notebook, gtk_notebook_get_nth_page(notebook, page)));
+            return true;
+        });
+    }
+    // The steps gathered so far, every one of them reached; the next steps start afresh.
+    void Work() {
+        std::size_t reached = 0;
+        WorkWindow(*this, "ConfigIO", std::move(steps), &reached);
+        EXPECT_EQ(reached, SIZE_MAX) << "stopped before step " << reached;
+        steps.clear();
+    }
+    // Neither the settings file nor the host's store took anything since `before` was read.
+    void NothingWasWritten(const std::string& before) {
+        EXPECT_EQ(Ini(), before);
+        EXPECT_TRUE(Saved().empty());
+    }
+    RealInput& input;
+    forms::Form* form = &Dialog();
+    std::vector<Steps::Step> steps;
+};
+
 // The page and a script store settings while the window is open; the window's user then types
 // into one unit's field and presses "Update": the file keeps what the others stored, and only
 // the unit's entry changes.
 TEST_F(SetupWindow, UpdateWritesOnlyWhatItsUserChangedOverWhatOthersStoredMeanwhile) {
     RealInput input;
     ASSERT_TRUE(input.Ready()) << "the display has no test extension";
-    WindowBed bed(kShared);
-    forms::Form* form = &bed.Dialog();
+    WorkedWindow bed(input, kShared);
     std::string others;
-    std::vector<Steps::Step> steps;
-    steps.push_back([&] {
-        GtkWidget* box = WidgetOf(*form, "aX10Server_0");
-        if (!box || !gtk_widget_get_mapped(box)) return false;
+    bed.OnceShown("aX10Server_0", [&] {
         // The status page saves two settings, as a browser posts its form; a script stores one.
         bed.page(StatusBed::Post(bed.Get(), "Save", {{"PushDelay", "9"}, {"FontColor", "blue"}}));
         bed.host->SaveIniSetting("Zephra Utilities", "TextStyle", "Verdana", SetupBed::kFile);
         others = bed.Ini();
-        return true;
     });
-    TypeInto(steps, input, form, "aX10Server_0", "x10a");
-    steps.push_back([&] { return ft::Screenshot(*form, ShotsDir() + "/typed-over-others.png"); });
-    ClickToClose(steps, input, form, "OKButton");
-    std::size_t reached = 0;
-    WorkWindow(bed, "ConfigIO", std::move(steps), &reached);
-    EXPECT_EQ(reached, SIZE_MAX) << "stopped before step " << reached;
+    bed.Type("aX10Server_0", "x10a");
+    bed.steps.push_back([&] { return ft::Screenshot(*bed.form, ShotsDir() + "/typed-over-others.png"); });
+    bed.Close("OKButton");
+    bed.Work();
 
     EXPECT_EQ(Removed(others, bed.Ini()), Strings{"127.0.0.2/kitchen=\"Kitchen,Q1,A3,A4,0,1,\"\r"});
     EXPECT_EQ(Added(others, bed.Ini()), Strings{"127.0.0.2/kitchen=\"Kitchen,Q1,A3,A4,0,1,x10a\"\r"});
@@ -484,36 +539,30 @@ TEST_F(SetupWindow, UpdateWritesOnlyWhatItsUserChangedOverWhatOthersStoredMeanwh
 TEST_F(SetupWindow, TextsBeyondAsciiAreShownAndStoredInTheFilesCodePage) {
     RealInput input;
     ASSERT_TRUE(input.Ready()) << "the display has no test extension";
-    WindowBed bed(kShared);
+    WorkedWindow bed(input, kShared);
     bed.page(StatusBed::Post(bed.Get(), "Save", {{"Location1", "Hall \xDC"}}));  // as a browser posts "Hall Ü"
     ASSERT_EQ(bed.Setting("Zephra Names", "127.0.0.3"), "\"Hall \xDC,Q2,,,1,0,\"");
     const std::string before = bed.Ini();
-    forms::Form* form = &bed.Dialog();
-    std::size_t reached = 0;
 
     // Shown as stored; "Update" without an edit leaves every byte.
     std::string hall, prefix;
-    std::vector<Steps::Step> look;
-    look.push_back([&] {
-        if (!WidgetOf(*form, "aName_1")) return false;
-        hall = ft::Text(*form, "aName_1");
-        prefix = ft::Text(*form, "aCIDNamePrefix");
+    bed.steps.push_back([&] {
+        if (!WidgetOf(*bed.form, "aName_1")) return false;
+        hall = ft::Text(*bed.form, "aName_1");
+        prefix = ft::Text(*bed.form, "aCIDNamePrefix");
         return true;
     });
-    ClickToClose(look, input, form, "OKButton");
-    WorkWindow(bed, "ConfigIO", std::move(look), &reached);
-    EXPECT_EQ(reached, SIZE_MAX) << "stopped before step " << reached;
+    bed.Close("OKButton");
+    bed.Work();
     EXPECT_EQ(hall, "Hall \u00DC");
     EXPECT_EQ(prefix, "Nom \u00E9");
     EXPECT_EQ(bed.Ini(), before);
 
     // "Büro" typed over Kitchen: one byte for the "ü"; Hall's entry and the prefix stay.
-    std::vector<Steps::Step> steps;
-    TypeInto(steps, input, form, "aName_0", "B\u00FCro");
-    steps.push_back([&] { return ft::Screenshot(*form, ShotsDir() + "/typed-beyond-ascii.png"); });
-    ClickToClose(steps, input, form, "OKButton");
-    WorkWindow(bed, "ConfigIO", std::move(steps), &reached);
-    EXPECT_EQ(reached, SIZE_MAX) << "stopped before step " << reached;
+    bed.Type("aName_0", "B\u00FCro");
+    bed.steps.push_back([&] { return ft::Screenshot(*bed.form, ShotsDir() + "/typed-beyond-ascii.png"); });
+    bed.Close("OKButton");
+    bed.Work();
     EXPECT_EQ(Removed(before, bed.Ini()), Strings{"127.0.0.2/kitchen=\"Kitchen,Q1,A3,A4,0,1,\"\r"});
     EXPECT_EQ(Added(before, bed.Ini()), Strings{"127.0.0.2/kitchen=\"B\xFCro,Q1,A3,A4,0,1,\"\r"});
     EXPECT_EQ(FieldValue(bed.Get(), "Location0"), "B\xFCro");
@@ -524,39 +573,25 @@ TEST_F(SetupWindow, TextsBeyondAsciiAreShownAndStoredInTheFilesCodePage) {
 TEST_F(SetupWindow, ACharacterTheFilesCannotKeepIsRefusedByItsLabel) {
     RealInput input;
     ASSERT_TRUE(input.Ready()) << "the display has no test extension";
-    WindowBed bed(kShared);
-    const std::string before = bed.Ini();
-    bed.host->ClearCalls();
-    forms::Form* form = &bed.Dialog();
+    WorkedWindow bed(input, kShared);
+    const std::string before = bed.Mark();
     std::string refusal;
     bool openUnderTheBox = false;
-    std::vector<Steps::Step> steps;
-    // The user brings the page "CID" to the front by its tab.
-    steps.push_back([&] {
-        GtkWidget* tabs = WidgetOf(*form, "SSTab1");
-        if (!tabs || !gtk_widget_get_mapped(tabs)) return false;
-        ft::Settle();
-        GtkNotebook* notebook = GTK_NOTEBOOK(tabs);
-        input.Click(gtk_notebook_get_tab_label(notebook, gtk_notebook_get_nth_page(notebook, 5)));
-        return true;
-    });
-    TypeInto(steps, input, form, "aCIDNamePrefix", "\u65E5\u672C");
-    UpdateAndAnswerTheRefusal(steps, input, form, refusal, "refused-code-page.png", &openUnderTheBox);
-    steps.push_back([&] {
+    bed.ClickTab(5);  // "CID"
+    bed.Type("aCIDNamePrefix", "\u65E5\u672C");
+    bed.UpdateRefused(refusal, "refused-code-page.png", &openUnderTheBox);
+    bed.steps.push_back([&] {
         if (ShownBox()) return false;
-        EXPECT_EQ(ft::Text(*form, "aCIDNamePrefix"), "\u65E5\u672C");
+        EXPECT_EQ(ft::Text(*bed.form, "aCIDNamePrefix"), "\u65E5\u672C");
         return true;
     });
-    ClickToClose(steps, input, form, "CancelButton");
-    std::size_t reached = 0;
-    WorkWindow(bed, "ConfigIO", std::move(steps), &reached);
-    EXPECT_EQ(reached, SIZE_MAX) << "stopped before step " << reached;
+    bed.Close("CancelButton");
+    bed.Work();
     EXPECT_EQ(refusal,
               "Nothing was saved: Name Prefix cannot hold U+65E5 (the settings files keep Windows-1252 characters "
               "only).");
     EXPECT_TRUE(openUnderTheBox);
-    EXPECT_EQ(bed.Ini(), before);
-    EXPECT_TRUE(bed.Saved().empty());
+    bed.NothingWasWritten(before);
 }
 
 // What a user types in the window is held to the checks the status page's save makes: an IP
@@ -564,23 +599,14 @@ TEST_F(SetupWindow, ACharacterTheFilesCannotKeepIsRefusedByItsLabel) {
 TEST_F(SetupWindow, ATypedAddressThatIsNoneIsRefusedAsThePageRefusesIt) {
     RealInput input;
     ASSERT_TRUE(input.Ready()) << "the display has no test extension";
-    WindowBed bed(kShared);
-    const std::string before = bed.Ini();
-    bed.host->ClearCalls();
-    forms::Form* form = &bed.Dialog();
+    WorkedWindow bed(input, kShared);
+    const std::string before = bed.Mark();
     std::string refusal;
-    std::vector<Steps::Step> steps;
-    TypeInto(steps, input, form, "aIP_0", "a  b");
-    UpdateAndAnswerTheRefusal(steps, input, form, refusal, "refused-address.png");
-    steps.push_back([&] { return !ShownBox(); });
-    ClickToClose(steps, input, form, "CancelButton");
-    std::size_t reached = 0;
-    WorkWindow(bed, "ConfigIO", std::move(steps), &reached);
-    EXPECT_EQ(reached, SIZE_MAX) << "stopped before step " << reached;
+    bed.Type("aIP_0", "a  b");
+    bed.RefusedAndCancelled(refusal, "refused-address.png");
     EXPECT_EQ(refusal.rfind("Nothing was saved: IP of unit 1 (Kitchen) cannot hold 'a  b' (an IPv4 address", 0), 0u)
         << refusal;
-    EXPECT_EQ(bed.Ini(), before);
-    EXPECT_TRUE(bed.Saved().empty());
+    bed.NothingWasWritten(before);
 }
 
 TEST_F(SetupWindow, TheWindowAndTheStatusPageEditTheSameSettings) {
@@ -593,8 +619,7 @@ TEST_F(SetupWindow, TheWindowAndTheStatusPageEditTheSameSettings) {
     bed.page(StatusBed::Post(bed.Get(), "Save", {{"StyleSheet", "light.css"}}));
     bed.Open([&](forms::Form& form) {
         EXPECT_EQ(ft::Text(form, "aStyleSheet"), "light.css");
-        ft::Later([&form] { ft::Click(form, "CancelButton"); });
-        ft::RunModal(form);
+        WindowBed::Cancel(form);
     });
 }
 
@@ -630,8 +655,7 @@ TEST_F(SetupWindow, EveryConfigurationCallAndTheMenuOpenTheWindow) {
         bed.Open(
             [&](forms::Form& form) {
                 EXPECT_NE(form.Window(), nullptr);
-                ft::Later([&form] { ft::Click(form, "CancelButton"); });
-                ft::RunModal(form);
+                WindowBed::Cancel(form);
             },
             call);
         EXPECT_EQ(bed.modalForms, Strings{"Zephra Setup"}) << call;
@@ -662,22 +686,15 @@ const std::string kThreeUnits = IniText({
 TEST_F(SetupWindow, AUnitsEditGoesToItsEntryWhenAnotherEditorMovedTheRows) {
     RealInput input;
     ASSERT_TRUE(input.Ready()) << "the display has no test extension";
-    WindowBed bed(kThreeUnits);
-    forms::Form* form = &bed.Dialog();
+    WorkedWindow bed(input, kThreeUnits);
     std::string others;
-    std::vector<Steps::Step> steps;
-    steps.push_back([&] {
-        GtkWidget* box = WidgetOf(*form, "aMotion_1");
-        if (!box || !gtk_widget_get_mapped(box)) return false;
+    bed.OnceShown("aMotion_1", [&] {
         bed.page(StatusBed::Post(bed.Get(), "Save", {{"Location0", ""}}));
         others = bed.Ini();
-        return true;
     });
-    TypeInto(steps, input, form, "aMotion_1", "M7");
-    ClickToClose(steps, input, form, "OKButton");
-    std::size_t reached = 0;
-    WorkWindow(bed, "ConfigIO", std::move(steps), &reached);
-    EXPECT_EQ(reached, SIZE_MAX) << "stopped before step " << reached;
+    bed.Type("aMotion_1", "M7");
+    bed.Close("OKButton");
+    bed.Work();
 
     ASSERT_EQ(bed.Setting("Zephra Names", "127.0.0.2/kitchen"), "\",,\"") << others;
     EXPECT_EQ(Removed(others, bed.Ini()), Strings{"127.0.0.3=\"Dupe,Q11,,,0,0,\"\r"});
@@ -691,27 +708,20 @@ TEST_F(SetupWindow, AUnitsEditGoesToItsEntryWhenAnotherEditorMovedTheRows) {
 TEST_F(SetupWindow, AnEditOfAUnitOthersRemovedMeanwhileIsRefusedByItsName) {
     RealInput input;
     ASSERT_TRUE(input.Ready()) << "the display has no test extension";
-    WindowBed bed(kThreeUnits);
-    forms::Form* form = &bed.Dialog();
+    WorkedWindow bed(input, kThreeUnits);
     std::string others, refusal;
-    std::vector<Steps::Step> steps;
-    steps.push_back([&] {
-        GtkWidget* box = WidgetOf(*form, "aMotion_0");
-        if (!box || !gtk_widget_get_mapped(box)) return false;
+    bed.OnceShown("aMotion_0", [&] {
         bed.page(StatusBed::Post(bed.Get(), "Save", {{"Location0", ""}}));
         others = bed.Ini();
-        return true;
     });
-    TypeInto(steps, input, form, "aMotion_0", "M9");
-    UpdateAndAnswerTheRefusal(steps, input, form, refusal, "refused-unit-gone.png");
-    steps.push_back([&] { return !ShownBox(); });
+    bed.Type("aMotion_0", "M9");
+    bed.UpdateRefused(refusal, "refused-unit-gone.png");
+    bed.UntilTheBoxIsGone();
     // The user clears the unit's name, which the page removed, and types into Dupe's row.
-    TypeInto(steps, input, form, "aName_0", "");
-    TypeInto(steps, input, form, "aPower_1", "P5");
-    ClickToClose(steps, input, form, "OKButton");
-    std::size_t reached = 0;
-    WorkWindow(bed, "ConfigIO", std::move(steps), &reached);
-    EXPECT_EQ(reached, SIZE_MAX) << "stopped before step " << reached;
+    bed.Type("aName_0", "");
+    bed.Type("aPower_1", "P5");
+    bed.Close("OKButton");
+    bed.Work();
     EXPECT_EQ(refusal,
               "Nothing was saved: unit 1 (Kitchen) was removed or given another address since the window opened (its "
               "entry 127.0.0.2/kitchen is no longer in the settings); press Cancel and open the window again to see "
@@ -748,24 +758,17 @@ std::string LineOf(const std::string& ini, const std::string& start) {
 TEST_F(SetupWindow, AUnitAddedInTheWindowTakesAFreeRowWhenThePageFilledItsOwn) {
     RealInput input;
     ASSERT_TRUE(input.Ready()) << "the display has no test extension";
-    WindowBed bed(kSixUnits);
-    forms::Form* form = &bed.Dialog();
+    WorkedWindow bed(input, kSixUnits);
     std::string others, newp;
-    std::vector<Steps::Step> steps;
-    steps.push_back([&] {
-        GtkWidget* box = WidgetOf(*form, "aName_6");
-        if (!box || !gtk_widget_get_mapped(box)) return false;
+    bed.OnceShown("aName_6", [&] {
         bed.page(StatusBed::Post(bed.Get(), "Save", {{"Location6", "Newp"}, {"IP6", "127.0.0.11"}}));
         others = bed.Ini();
         newp = LineOf(others, "127.0.0.11=");
-        return true;
     });
-    TypeInto(steps, input, form, "aName_6", "Wnew");
-    TypeInto(steps, input, form, "aIP_6", "127.0.0.12");
-    ClickToClose(steps, input, form, "OKButton");
-    std::size_t reached = 0;
-    WorkWindow(bed, "ConfigIO", std::move(steps), &reached);
-    EXPECT_EQ(reached, SIZE_MAX) << "stopped before step " << reached;
+    bed.Type("aName_6", "Wnew");
+    bed.Type("aIP_6", "127.0.0.12");
+    bed.Close("OKButton");
+    bed.Work();
 
     // Newp got a code of the plug-in's house when the page saved it, and keeps it.
     ASSERT_EQ(newp.rfind("127.0.0.11=\"Newp,~1", 0), 0u) << others;
@@ -783,23 +786,14 @@ TEST_F(SetupWindow, AUnitAddedInTheWindowTakesAFreeRowWhenThePageFilledItsOwn) {
 TEST_F(SetupWindow, ANewRowWithTheAddressOfAnotherUnitIsRefused) {
     RealInput input;
     ASSERT_TRUE(input.Ready()) << "the display has no test extension";
-    WindowBed bed(kShared);
-    const std::string before = bed.Ini();
-    bed.host->ClearCalls();
-    forms::Form* form = &bed.Dialog();
+    WorkedWindow bed(input, kShared);
+    const std::string before = bed.Mark();
     std::string refusal;
-    std::vector<Steps::Step> steps;
-    TypeInto(steps, input, form, "aName_2", "Dupe");
-    TypeInto(steps, input, form, "aIP_2", "127.0.0.3");
-    UpdateAndAnswerTheRefusal(steps, input, form, refusal, "refused-same-address.png");
-    steps.push_back([&] { return !ShownBox(); });
-    ClickToClose(steps, input, form, "CancelButton");
-    std::size_t reached = 0;
-    WorkWindow(bed, "ConfigIO", std::move(steps), &reached);
-    EXPECT_EQ(reached, SIZE_MAX) << "stopped before step " << reached;
+    bed.Type("aName_2", "Dupe");
+    bed.Type("aIP_2", "127.0.0.3");
+    bed.RefusedAndCancelled(refusal, "refused-same-address.png");
     EXPECT_EQ(refusal, "Nothing was saved: IP of unit 3 (Dupe) holds the address of unit 2 (Hall).");
-    EXPECT_EQ(bed.Ini(), before);
-    EXPECT_TRUE(bed.Saved().empty());
+    bed.NothingWasWritten(before);
 }
 
 // A unit whose computer is named by its own IP is one entry, under the IP, as the appliance list
@@ -807,16 +801,12 @@ TEST_F(SetupWindow, ANewRowWithTheAddressOfAnotherUnitIsRefused) {
 TEST_F(SetupWindow, AUnitNamedByItsOwnIpIsOneEntryWhoseCodeStays) {
     RealInput input;
     ASSERT_TRUE(input.Ready()) << "the display has no test extension";
-    WindowBed bed(kShared);
+    WorkedWindow bed(input, kShared);
     const std::string before = bed.Ini();
-    forms::Form* form = &bed.Dialog();
-    std::vector<Steps::Step> steps;
-    TypeInto(steps, input, form, "aName_2", "Den");
-    TypeInto(steps, input, form, "aIP_2", "127.0.0.5/127.0.0.5");
-    ClickToClose(steps, input, form, "OKButton");
-    std::size_t reached = 0;
-    WorkWindow(bed, "ConfigIO", std::move(steps), &reached);
-    EXPECT_EQ(reached, SIZE_MAX) << "stopped before step " << reached;
+    bed.Type("aName_2", "Den");
+    bed.Type("aIP_2", "127.0.0.5/127.0.0.5");
+    bed.Close("OKButton");
+    bed.Work();
 
     EXPECT_TRUE(Removed(before, bed.Ini()).empty()) << bed.Ini();
     const Strings added = Added(before, bed.Ini());
@@ -834,40 +824,21 @@ TEST_F(SetupWindow, AUnitNamedByItsOwnIpIsOneEntryWhoseCodeStays) {
 TEST_F(SetupWindow, TheServerAddressIsStoredWithoutBlanksAndRefusedWhenItIsNone) {
     RealInput input;
     ASSERT_TRUE(input.Ready()) << "the display has no test extension";
-    WindowBed bed(kShared);
+    WorkedWindow bed(input, kShared);
     const std::string before = bed.Ini();
-    forms::Form* form = &bed.Dialog();
     std::string refusal;
-    auto definitions = [&](std::vector<Steps::Step>& steps) {
-        steps.push_back([&] {
-            GtkWidget* tabs = WidgetOf(*form, "SSTab1");
-            if (!tabs || !gtk_widget_get_mapped(tabs)) return false;
-            ft::Settle();
-            GtkNotebook* notebook = GTK_NOTEBOOK(tabs);
-            input.Click(gtk_notebook_get_tab_label(notebook, gtk_notebook_get_nth_page(notebook, 1)));
-            return true;
-        });
-    };
-    std::vector<Steps::Step> steps;
-    definitions(steps);
-    TypeInto(steps, input, form, "aHSIP", "127.0.0.1 x");
-    UpdateAndAnswerTheRefusal(steps, input, form, refusal, "refused-server-ip.png");
-    steps.push_back([&] { return !ShownBox(); });
-    ClickToClose(steps, input, form, "CancelButton");
-    std::size_t reached = 0;
-    WorkWindow(bed, "ConfigIO", std::move(steps), &reached);
-    EXPECT_EQ(reached, SIZE_MAX) << "stopped before step " << reached;
+    bed.ClickTab(1);  // "Definitions"
+    bed.Type("aHSIP", "127.0.0.1 x");
+    bed.RefusedAndCancelled(refusal, "refused-server-ip.png");
     EXPECT_EQ(refusal,
               "Nothing was saved: Server IP cannot hold '127.0.0.1 x' (an IPv4 address or a host name, without a "
               "port).");
     EXPECT_EQ(bed.Ini(), before);
 
-    std::vector<Steps::Step> typed;
-    definitions(typed);
-    TypeInto(typed, input, form, "aHSIP", "127.0.0.9 ");
-    ClickToClose(typed, input, form, "OKButton");
-    WorkWindow(bed, "ConfigIO", std::move(typed), &reached);
-    EXPECT_EQ(reached, SIZE_MAX) << "stopped before step " << reached;
+    bed.ClickTab(1);
+    bed.Type("aHSIP", "127.0.0.9 ");
+    bed.Close("OKButton");
+    bed.Work();
     EXPECT_EQ(Removed(before, bed.Ini()), Strings{"HomeseerIP=\"127.0.0.1\"\r"});
     EXPECT_EQ(Added(before, bed.Ini()), Strings{"HomeseerIP=\"127.0.0.9\"\r"});
     EXPECT_EQ(bed.state.settings.HomeseerIP, "127.0.0.9");
