@@ -18,16 +18,6 @@ function(zephra_test name)
     ENVIRONMENT_MODIFICATION "DISPLAY=unset:;WAYLAND_DISPLAY=unset:")
 endfunction()
 
-# zephra_link_existing(TARGET DEPS...): links TARGET to each of DEPS that is already defined,
-# so that a module can name layers that are still being built.
-function(zephra_link_existing target)
-  foreach(dep ${ARGN})
-    if(TARGET ${dep})
-      target_link_libraries(${target} PUBLIC ${dep})
-    endif()
-  endforeach()
-endfunction()
-
 # zephra_usage_record(PROGRAM FILE [NAMES NAME...]): the usage record that `use PROGRAM` prints
 # ("%C" in it stands for the name the program is asked for by). NAMES: other names the program
 # goes by. Records are kept in share/use beside the bin folder, in the build tree and installed.
