@@ -154,6 +154,16 @@ std::vector<float> ffmpegReference(const std::string& path, const std::string& c
     return v;
 }
 
+std::vector<float> mpg123Reference(const std::string& path, const std::string& args)
+{
+    std::string out = path + ".mpg123.f32";
+    if (!run("mpg123 -q -e f32 " + args + " -O '" + out + "' '" + path + "'")) return {};
+    auto bytes = readFile(out);
+    std::vector<float> v(bytes.size() / 4);
+    std::memcpy(v.data(), bytes.data(), v.size() * 4);
+    return v;
+}
+
 std::vector<std::int16_t> madplayReference(const std::string& path)
 {
     std::string out = path + ".madplay.raw";

@@ -59,6 +59,9 @@ Decoded decodeFile(const std::string& path, int reduction = 0, int convert = 0);
 
 // ffmpeg's floating-point decoder ("mp1float", "mp2float", "mp3float") as float samples.
 std::vector<float> ffmpegReference(const std::string& path, const std::string& codec);
+// mpg123's floating-point output (its arguments before the file: "--stereo" for two channels
+// whatever the stream's mode).
+std::vector<float> mpg123Reference(const std::string& path, const std::string& args = "");
 // madplay's 16-bit output without dither.
 std::vector<std::int16_t> madplayReference(const std::string& path);
 
