@@ -354,18 +354,9 @@ void setLayout(State& s, const FrameHeader& h, int framebytes, int reduction, in
 
 int L3audio_decode_mode(State& s, const FrameHeader& h)
 {
-    L3& d = s.l3;
-    const bool secondBegins = s.setup.mode == 3 && h.mode != 3;
     s.setup.mode = h.mode;
     s.setup.mode_ext = h.mode_ext;
     setLayout(s, s.setup, s.info.framebytes, s.reduction, s.convert);
-    if (secondBegins) {
-        // The second channel goes on from the single channel's overlap.
-        for (int gr = 0; gr < 2; ++gr) {
-            std::memcpy(d.sample[1][gr], d.sample[0][gr], sizeof d.sample[1][gr]);
-            d.nsamp[gr][1] = d.nsamp[gr][0];
-        }
-    }
     return 1;
 }
 

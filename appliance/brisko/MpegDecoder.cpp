@@ -1,7 +1,5 @@
 #include "brisko/MpegDecoder.h"
 
-#include <cstring>
-
 #include "brisko/DecoderState.h"
 
 namespace brisko {
@@ -37,7 +35,6 @@ int MpegDecoder::audio_decode_mode(const FrameHeader& h)
     const FrameHeader old = s.setup;
     if (!s.ready || h.sync != old.sync || h.id != old.id || h.option != old.option || h.sr_index != old.sr_index)
         return 0;
-    const bool secondBegins = old.mode == 3 && h.mode != 3;
     int ok;
     if (h.option == 1) {
         ok = L3audio_decode_mode(s, h);
@@ -48,10 +45,6 @@ int MpegDecoder::audio_decode_mode(const FrameHeader& h)
         ok = L12audio_decode_init(s, h, framebytes, s.reduction, s.convert, s.frequency_limit);
         if (!ok) L12audio_decode_init(s, old, framebytes, s.reduction, s.convert, s.frequency_limit);
         s.synth = synth;
-    }
-    if (ok && secondBegins) {
-        std::memcpy(s.synth.vbuf2, s.synth.vbuf, sizeof s.synth.vbuf2);
-        s.synth.vb2_ptr = s.synth.vb_ptr;
     }
     return ok;
 }

@@ -54,9 +54,8 @@ public:
 
     // Follows a change between one channel and two within the stream set up (the same version,
     // layer and sample rate): the output layout follows the new channel mode, while the bit
-    // reservoir and the filterbank and synthesis histories carry on. A second channel that begins
-    // takes over the single channel's histories, so that it goes on from what was heard. Returns 0
-    // (the set-up unchanged) when the decoder cannot take the new mode.
+    // reservoir and each channel's filterbank and synthesis histories carry on. Returns 0 (the
+    // set-up unchanged) when the decoder cannot take the new mode.
     int audio_decode_mode(const FrameHeader& h);
 
     // Decodes the frame that starts at `bs` (at most `avail` bytes are read) into `pcm`, which must
