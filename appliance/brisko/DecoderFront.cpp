@@ -293,8 +293,8 @@ int ParseSequenceHeader(DecoderFront& front, const std::uint8_t* buf, std::size_
     int bitrate = 0;
     int size = 0;
     // The first header believed is the first that a run of frames follows. At the end of the
-    // data, when no run is that long, the first that at least one whole frame of the stream
-    // follows (a short stream with damage in it); a lone header is not a stream.
+    // data, when no run is that long, the first whose frame ends where the next frame's header of
+    // the stream begins (a short stream with damage in it); a lone header is not a stream.
     int paired = -1;
     for (;;) {
         const int found = ScanForMPEG_l(buf + from, len - from, &skip);
