@@ -378,8 +378,9 @@ void ExpectGranules(const std::vector<std::int16_t>& ours, const std::vector<flo
             const Accuracy acc = compare(a, b);
             EXPECT_LE(acc.rms, 0.6) << who << " against " << refName << ": granule " << g << " channel " << ch;
             EXPECT_LE(acc.max, 2.0) << who << " against " << refName << ": granule " << g << " channel " << ch;
-            if (refEnergy > 1e6 * kGranule)
+            if (refEnergy > 1e6 * kGranule) {
                 EXPECT_GT(energy, 0.25 * refEnergy) << who << ": granule " << g << " is silent";
+            }
         }
     }
 }
@@ -407,7 +408,9 @@ TEST(PluginEndToEndModes, MonoStereoMonoKeepsTheSoundAcrossTheChanges)
     // The first frame after each change takes main data from the frames before it.
     std::size_t at = 0;
     for (std::size_t f = 0; f < kFrames; ++f) {
-        if (f == kChange1 || f == kChange2) EXPECT_GT(joined[at + 4] << 1 | joined[at + 5] >> 7, 0) << "frame " << f;
+        if (f == kChange1 || f == kChange2) {
+            EXPECT_GT(joined[at + 4] << 1 | joined[at + 5] >> 7, 0) << "frame " << f;
+        }
         static const int kKbps[] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0};
         at += 144000 * kKbps[joined[at + 2] >> 4] / 44100 + ((joined[at + 2] >> 1) & 1);
     }
