@@ -385,12 +385,77 @@ void ExpectGranules(const std::vector<std::int16_t>& ours, const std::vector<flo
     }
 }
 
-// A stream that changes from one channel to two and back: a real encoder's single-channel and
-// joint-stereo frames of one source joined frame by frame, the main data of the frames after each
-// change beginning in the frames before it. briskodec and the plug-in (through mvhost into a WAV
-// output) keep the reservoir and the filterbank across the changes: every granule is what ffmpeg
-// gives (which spreads a single channel over two at -3 dB), and what mpg123 gives but in the first
-// frame after each change (where it starts anew).
+// A stream of 1152-sample frames that changes from one channel to two at frame change1 and back at
+// change2, through briskodec and the plug-in (through mvhost into a WAV output): every granule is
+// what ffmpeg's floating-point decoder `codec` gives (spreading a single channel over two at
+// -3 dB), and what mpg123 gives but in the first frame after each change (where it starts anew).
+void ExpectTheSoundKeptAcrossModeChanges(const std::string& mp3, const std::string& codec, std::size_t change1,
+                                         std::size_t change2)
+{
+    std::vector<float> ffmpeg;
+    {
+        const std::string out = mp3 + ".ffmpeg.f32";
+        ASSERT_TRUE(run("ffmpeg -v error -y -c:a " + codec + " -i '" + mp3 + "' -ac 2 -f f32le '" + out + "'"));
+        const std::vector<std::uint8_t> bytes = readFile(out);
+        ffmpeg.resize(bytes.size() / 4);
+        std::memcpy(ffmpeg.data(), bytes.data(), ffmpeg.size() * 4);
+    }
+    const std::vector<float> mpg123 = mpg123Reference(mp3, "--stereo");
+    ASSERT_FALSE(mpg123.empty());
+    const std::size_t g1 = 2 * change1, g2 = 2 * change2;
+    auto monoSpan = [&](std::size_t g) { return g < g1 || g >= g2; };
+    auto firstFrameAfterAChange = [&](std::size_t g) { return g == g1 || g == g1 + 1 || g == g2 || g == g2 + 1; };
+    auto ffmpegScale = [&](std::size_t g) { return monoSpan(g) ? std::sqrt(2.0) : 1.0; };
+    auto checkBoth = [&](const std::vector<std::int16_t>& ours, const char* who) {
+        ExpectGranules(
+            ours, ffmpeg, who, "ffmpeg", [](std::size_t) { return false; }, ffmpegScale);
+        ExpectGranules(ours, mpg123, who, "mpg123", firstFrameAfterAChange, [](std::size_t) { return 1.0; });
+    };
+
+    // briskodec: the raw output changes its channels where standard error says.
+    const std::string raw = mp3 + ".raw";
+    std::string log;
+    ASSERT_EQ(RunBriskodec(mp3, raw, log), 0) << log;
+    const std::size_t monoBytes = change1 * 1152 * 2, stereoBytes = (change2 - change1) * 1152 * 4;
+    EXPECT_NE(log.find("briskodec: 44100 Hz, 1 channel(s), 16 bits\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("briskodec: from byte " + std::to_string(monoBytes) +
+                       " of the output: 44100 Hz, 2 channel(s), 16 bits\n"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("briskodec: from byte " + std::to_string(monoBytes + stereoBytes) +
+                       " of the output: 44100 Hz, 1 channel(s), 16 bits\n"),
+              std::string::npos)
+        << log;
+    const std::vector<std::uint8_t> pcm = readFile(raw);
+    ASSERT_GT(pcm.size(), monoBytes + stereoBytes);
+    std::vector<std::int16_t> fromBriskodec;
+    AppendAsStereo(fromBriskodec, pcm.data(), monoBytes, 1);
+    AppendAsStereo(fromBriskodec, pcm.data() + monoBytes, stereoBytes, 2);
+    AppendAsStereo(fromBriskodec, pcm.data() + monoBytes + stereoBytes, pcm.size() - monoBytes - stereoBytes, 1);
+    checkBoth(fromBriskodec, "briskodec");
+
+    // The plug-in: the WAV output goes on in a numbered file at each change of channels.
+    const std::string wav = mp3 + ".out.wav";
+    const std::string wav2 = mp3 + ".out-2.wav", wav3 = mp3 + ".out-3.wav";
+    for (const std::string& w : {wav, wav2, wav3}) std::remove(w.c_str());
+    ASSERT_EQ(RunHost("file://" + mp3, wav), 0) << readFile(wav + ".log").data();
+    const Wav first = readWav(wav), second = readWav(wav2), third = readWav(wav3);
+    EXPECT_EQ(first.channels, 1);
+    EXPECT_EQ(second.channels, 2);
+    EXPECT_EQ(third.channels, 1);
+    EXPECT_EQ(first.data.size(), monoBytes);
+    EXPECT_EQ(second.data.size(), stereoBytes);
+    std::vector<std::int16_t> fromPlugin;
+    AppendAsStereo(fromPlugin, first.data.data(), first.data.size(), first.channels);
+    AppendAsStereo(fromPlugin, second.data.data(), second.data.size(), second.channels);
+    AppendAsStereo(fromPlugin, third.data.data(), third.data.size(), third.channels);
+    checkBoth(fromPlugin, "the plug-in");
+}
+
+// A Layer III stream that changes from one channel to two and back: a real encoder's
+// single-channel and joint-stereo frames of one source joined frame by frame, the main data of the
+// frames after each change beginning in the frames before it. The reservoir and the filterbank go
+// on across the changes.
 TEST(PluginEndToEndModes, MonoStereoMonoKeepsTheSoundAcrossTheChanges)
 {
     const std::string stereoSource = makeSource("e2e_modes_src2", 44100, 2, 3.0, 13000);
@@ -416,65 +481,42 @@ TEST(PluginEndToEndModes, MonoStereoMonoKeepsTheSoundAcrossTheChanges)
     }
     const std::string mp3 = workDir() + "/e2e_modes.mp3";
     writeFile(mp3, joined);
+    ExpectTheSoundKeptAcrossModeChanges(mp3, "mp3float", kChange1, kChange2);
+}
 
-    std::vector<float> ffmpeg;
-    {
-        const std::string out = mp3 + ".ffmpeg.f32";
-        ASSERT_TRUE(run("ffmpeg -v error -y -i '" + mp3 + "' -ac 2 -f f32le '" + out + "'"));
-        const std::vector<std::uint8_t> bytes = readFile(out);
-        ffmpeg.resize(bytes.size() / 4);
-        std::memcpy(ffmpeg.data(), bytes.data(), ffmpeg.size() * 4);
-    }
-    const std::vector<float> mpg123 = mpg123Reference(mp3, "--stereo");
-    ASSERT_FALSE(mpg123.empty());
-    const std::size_t g1 = 2 * kChange1, g2 = 2 * kChange2;
-    auto monoSpan = [&](std::size_t g) { return g < g1 || g >= g2; };
-    auto firstFrameAfterAChange = [&](std::size_t g) { return g == g1 || g == g1 + 1 || g == g2 || g == g2 + 1; };
-    auto ffmpegScale = [&](std::size_t g) { return monoSpan(g) ? std::sqrt(2.0) : 1.0; };
-    auto checkBoth = [&](const std::vector<std::int16_t>& ours, const char* who) {
-        ExpectGranules(
-            ours, ffmpeg, who, "ffmpeg", [](std::size_t) { return false; }, ffmpegScale);
-        ExpectGranules(ours, mpg123, who, "mpg123", firstFrameAfterAChange, [](std::size_t) { return 1.0; });
+// Layer II frames of one source, single-channel and stereo, joined: the synthesis goes on.
+TEST(PluginEndToEndModes, LayerIIMonoStereoMonoKeepsTheSoundAcrossTheChanges)
+{
+    const std::string stereoSource = makeSource("e2e_modes2_src2", 44100, 2, 3.0, 13000);
+    ASSERT_FALSE(stereoSource.empty());
+    const std::string monoSource = workDir() + "/e2e_modes2_src1.wav";
+    const std::string monoMp2 = workDir() + "/e2e_modes2_mono.mp2", stereoMp2 = workDir() + "/e2e_modes2_stereo.mp2";
+    ASSERT_TRUE(run("sox -D '" + stereoSource + "' -c 1 '" + monoSource + "' remix 1,2"));
+    ASSERT_TRUE(run("twolame --quiet -m m -b 96 '" + monoSource + "' '" + monoMp2 + "'"));
+    ASSERT_TRUE(run("twolame --quiet -m s -b 192 '" + stereoSource + "' '" + stereoMp2 + "'"));
+    // MPEG-1 Layer II frames at 44.1 kHz: 144000 x kbit/s / 44100 bytes, one more when padded.
+    auto frames = [](const std::vector<std::uint8_t>& s) {
+        static const int kKbps[] = {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384, 0};
+        std::vector<std::size_t> starts;
+        for (std::size_t at = 0; at + 4 <= s.size() && s[at] == 0xFF;
+             at += 144000 * kKbps[s[at + 2] >> 4] / 44100 + ((s[at + 2] >> 1) & 1))
+            starts.push_back(at);
+        starts.push_back(s.size());
+        return starts;
     };
-
-    // briskodec: the raw output changes its channels where standard error says.
-    const std::string raw = mp3 + ".raw";
-    std::string log;
-    ASSERT_EQ(RunBriskodec(mp3, raw, log), 0) << log;
-    const std::size_t monoBytes = kChange1 * 1152 * 2, stereoBytes = (kChange2 - kChange1) * 1152 * 4;
-    EXPECT_NE(log.find("briskodec: 44100 Hz, 1 channel(s), 16 bits\n"), std::string::npos) << log;
-    EXPECT_NE(log.find("briskodec: from byte " + std::to_string(monoBytes) +
-                       " of the output: 44100 Hz, 2 channel(s), 16 bits\n"),
-              std::string::npos)
-        << log;
-    EXPECT_NE(log.find("briskodec: from byte " + std::to_string(monoBytes + stereoBytes) +
-                       " of the output: 44100 Hz, 1 channel(s), 16 bits\n"),
-              std::string::npos)
-        << log;
-    const std::vector<std::uint8_t> pcm = readFile(raw);
-    ASSERT_GT(pcm.size(), monoBytes + stereoBytes);
-    std::vector<std::int16_t> fromBriskodec;
-    AppendAsStereo(fromBriskodec, pcm.data(), monoBytes, 1);
-    AppendAsStereo(fromBriskodec, pcm.data() + monoBytes, stereoBytes, 2);
-    AppendAsStereo(fromBriskodec, pcm.data() + monoBytes + stereoBytes, pcm.size() - monoBytes - stereoBytes, 1);
-    checkBoth(fromBriskodec, "briskodec");
-
-    // The plug-in: the WAV output goes on in a numbered file at each change of channels.
-    const std::string wav = workDir() + "/e2e_modes_out.wav";
-    const std::string wav2 = workDir() + "/e2e_modes_out-2.wav", wav3 = workDir() + "/e2e_modes_out-3.wav";
-    for (const std::string& w : {wav, wav2, wav3}) std::remove(w.c_str());
-    ASSERT_EQ(RunHost("file://" + mp3, wav), 0) << readFile(wav + ".log").data();
-    const Wav first = readWav(wav), second = readWav(wav2), third = readWav(wav3);
-    EXPECT_EQ(first.channels, 1);
-    EXPECT_EQ(second.channels, 2);
-    EXPECT_EQ(third.channels, 1);
-    EXPECT_EQ(first.data.size(), monoBytes);
-    EXPECT_EQ(second.data.size(), stereoBytes);
-    std::vector<std::int16_t> fromPlugin;
-    AppendAsStereo(fromPlugin, first.data.data(), first.data.size(), first.channels);
-    AppendAsStereo(fromPlugin, second.data.data(), second.data.size(), second.channels);
-    AppendAsStereo(fromPlugin, third.data.data(), third.data.size(), third.channels);
-    checkBoth(fromPlugin, "the plug-in");
+    const std::vector<std::uint8_t> mono = readFile(monoMp2), stereo = readFile(stereoMp2);
+    const std::vector<std::size_t> m = frames(mono), st = frames(stereo);
+    constexpr std::size_t kChange1 = 40, kChange2 = 80, kFrames = 110;
+    ASSERT_GT(m.size(), kFrames + 1);
+    ASSERT_GT(st.size(), kChange2 + 1);
+    std::vector<std::uint8_t> joined(mono.begin(), mono.begin() + static_cast<long>(m[kChange1]));
+    joined.insert(joined.end(), stereo.begin() + static_cast<long>(st[kChange1]),
+                  stereo.begin() + static_cast<long>(st[kChange2]));
+    joined.insert(joined.end(), mono.begin() + static_cast<long>(m[kChange2]),
+                  mono.begin() + static_cast<long>(m[kFrames]));
+    const std::string mp2 = workDir() + "/e2e_modes2.mp2";
+    writeFile(mp2, joined);
+    ExpectTheSoundKeptAcrossModeChanges(mp2, "mp2float", kChange1, kChange2);
 }
 
 // 100 bytes that are no stream: a Layer I header whose frame would end at the end of the data,
