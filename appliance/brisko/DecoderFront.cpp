@@ -32,10 +32,17 @@ bool decodable(const FrameHeader& h)
     return h.option == 1 || h.sync == 1;
 }
 
-bool sameFormat(const FrameHeader& a, const FrameHeader& b)
+// Frames of one stream: the channel mode may change from frame to frame, the rest may not.
+bool sameStream(const FrameHeader& a, const FrameHeader& b)
 {
-    return a.sync == b.sync && a.id == b.id && a.option == b.option && a.sr_index == b.sr_index &&
-           (a.mode == 3) == (b.mode == 3);
+    return a.sync == b.sync && a.id == b.id && a.option == b.option && a.sr_index == b.sr_index;
+}
+
+bool sameChannels(const FrameHeader& a, const FrameHeader& b) { return (a.mode == 3) == (b.mode == 3); }
+
+bool sameOutput(const DecodeInfo& a, const DecodeInfo& b)
+{
+    return a.channels == b.channels && a.samprate == b.samprate && a.bits == b.bits;
 }
 
 // Hands out the bytes of a tag that runs past the buffer, a buffer at a time.
@@ -64,7 +71,7 @@ int inStep(const DecoderFront& front, const std::uint8_t* buf, std::size_t len)
     std::uint8_t head[4] = {buf[0], buf[1], buf[2], buf[3]};
     FrameHeader h;
     int n = head_info(head, 4, h);
-    if (h.sync == 0 || !sameFormat(h, front.head)) return kFrontNoHeader;
+    if (h.sync == 0 || !sameStream(h, front.head)) return kFrontNoHeader;
     if (n == 0 && h.br_index == 0 && h.sr_index != 3 && h.emphasis != 2) n = front.framebytes;
     if (n <= 0) return kFrontNoHeader;
     n += h.pad * (h.option == 3 ? 4 : 1);
@@ -79,18 +86,21 @@ enum RunResult { kRunBroken, kRunConfirmed, kRunCut };
 
 // Follows the frames from the header at offset: kRunConfirmed when kConfirmFrames of this format
 // follow one another, kRunBroken when the chain breaks first, kRunCut when the buffer ends first.
-RunResult confirmRun(const std::uint8_t* buf, std::size_t len, std::size_t offset, const FrameHeader& first)
+// `chained` (when given) counts the frames found in the run before it broke or was cut.
+RunResult confirmRun(const std::uint8_t* buf, std::size_t len, std::size_t offset, const FrameHeader& first,
+                     int* chained = nullptr)
 {
     std::size_t p = offset;
     for (int k = 0; k < kConfirmFrames; ++k) {
+        if (chained) *chained = k;
         if (p + 4 > len) return kRunCut;
         FrameHeader h;
         const int n = paddedLength(buf + p, len - p, h);
-        if (n <= 0 || !decodable(h) || !sameFormat(h, first)) {
+        if (n <= 0 || !decodable(h) || !sameStream(h, first)) {
             // Only a free-format length may want more bytes than the buffer holds (its search
             // looks at 10,000 bytes at most).
             const bool freeFormatCut =
-                n <= 0 && h.sync != 0 && h.br_index == 0 && sameFormat(h, first) && len - p < 10000;
+                n <= 0 && h.sync != 0 && h.br_index == 0 && sameStream(h, first) && len - p < 10000;
             return freeFormatCut ? kRunCut : kRunBroken;
         }
         p += static_cast<std::size_t>(n);
@@ -120,7 +130,7 @@ int ScanLastFrame(const std::uint8_t* buf, std::size_t len, const FrameHeader* s
             // The length search of a free-format header needs a following frame; use the stream's.
             std::uint8_t head[4] = {buf[i], buf[i + 1], buf[i + 2], buf[i + 3]};
             n = paddedLength(head, 4, h);
-            if (h.sync == 0 || !sameFormat(h, *setup)) continue;
+            if (h.sync == 0 || !sameStream(h, *setup)) continue;
             if (h.br_index == 0) n = setupBytes + h.pad * (h.option == 3 ? 4 : 1);
         } else {
             n = paddedLength(buf + i, len - i, h);
@@ -282,23 +292,38 @@ int ParseSequenceHeader(DecoderFront& front, const std::uint8_t* buf, std::size_
     FrameHeader h;
     int bitrate = 0;
     int size = 0;
-    // The first header believed is the first that a run of frames follows.
+    // The first header believed is the first that a run of frames follows. At the end of the
+    // data, when no run is that long, the first whose frame ends where the next frame's header of
+    // the stream begins (a short stream with damage in it); a lone header is not a stream.
+    int paired = -1;
     for (;;) {
         const int found = ScanForMPEG_l(buf + from, len - from, &skip);
         if (found == kFrontScanSkip) {
             if (from > 0) return kFrontNeedData;
             return startSkip(front, skip, len);
         }
-        if (found < 0) return kFrontNeedData;
+        if (found < 0 && (paired < 0 || !front.end_of_data)) return kFrontNeedData;
+        if (found < 0) {
+            offset = paired;
+            size = head_info2(buf + offset, len - offset, h, bitrate);
+            break;
+        }
         offset = static_cast<int>(from) + found;
         size = head_info2(buf + offset, len - offset, h, bitrate);
         if (size == 0) return kFrontNeedData;
-        const RunResult run = confirmRun(buf, len, static_cast<std::size_t>(offset), h);
+        int chained = 0;
+        const RunResult run = confirmRun(buf, len, static_cast<std::size_t>(offset), h, &chained);
         if (run == kRunConfirmed) break;
-        // A short stream that ends within the run is believed as far as it goes.
+        if (chained >= 2 && paired < 0) paired = offset;
+        // A short stream that ends within the run is believed as far as it goes (from the
+        // first header found with a frame behind it).
         if (run == kRunCut) {
-            if (front.end_of_data) break;
-            return kFrontNeedData;
+            if (!front.end_of_data) return kFrontNeedData;
+            if (paired >= 0 && paired < offset) {
+                offset = paired;
+                size = head_info2(buf + offset, len - offset, h, bitrate);
+            }
+            break;
         }
         from = static_cast<std::size_t>(offset) + 1;
     }
@@ -349,9 +374,25 @@ int DecodeAudioFrame(DecoderFront& front, const std::uint8_t* buf, std::size_t& 
     const std::size_t avail = len - static_cast<std::size_t>(offset);
     FrameHeader h;
     int size = head_info(frame, avail, h);
-    if (size == 0 && h.sync != 0 && h.br_index == 0 && sameFormat(h, front.head)) size = front.framebytes;
+    if (size == 0 && h.sync != 0 && h.br_index == 0 && sameStream(h, front.head)) size = front.framebytes;
     int result = kFrontOk;
-    if (size > 0 && !sameFormat(h, front.head)) {
+    if (size > 0 && sameStream(h, front.head) && !sameChannels(h, front.head)) {
+        // A change between one channel and two: the decoder goes on with its reservoir and
+        // histories, only the output layout follows. Believed where the frame before ended, else
+        // when a run of frames follows.
+        const RunResult run = step == 0 ? kRunConfirmed : confirmRun(buf, len, static_cast<std::size_t>(offset), h);
+        if (run == kRunCut && !front.end_of_data) return kFrontNeedData;
+        const DecodeInfo before = FrontInfo(front);
+        if (run != kRunConfirmed || !front.decoder.audio_decode_mode(h)) {
+            size = 0;
+        } else {
+            front.head = h;
+            if (!sameOutput(before, FrontInfo(front))) {
+                say(front, msg::kFormatChanged);
+                result = kFrontFormatChanged;
+            }
+        }
+    } else if (size > 0 && !sameStream(h, front.head)) {
         // Only a header that a run of frames of its format follows changes the format.
         const RunResult run = decodable(h) ? confirmRun(buf, len, static_cast<std::size_t>(offset), h) : kRunBroken;
         if (run == kRunCut && !front.end_of_data) return kFrontNeedData;

@@ -145,6 +145,9 @@ struct MpegDecoder::State {
     LayerFn decode = nullptr;
     DecodeInfo info;
     FrameHeader setup;  // the header the decoder was set up with
+    int reduction = 0;  // the set-up's output wishes, for a change of channel mode
+    int convert = 0;
+    int frequency_limit = 0;
     SynthState synth;
 
     // ---- Layers I and II ----
@@ -219,5 +222,6 @@ int L12audio_decode_init(MpegDecoder::State& s, const FrameHeader& h, int frameb
                          int frequency_limit);
 int L3audio_decode_init(MpegDecoder::State& s, const FrameHeader& h, int framebytes, int reduction, int convert,
                         int frequency_limit);
+int L3audio_decode_mode(MpegDecoder::State& s, const FrameHeader& h);
 
 }  // namespace brisko

@@ -34,6 +34,15 @@ BRISKO_INLINE void imdct6_3(const float* x, float q[3][6], const L3Tables& t)
 
 inline float& Y(float* y, int i, int sb) { return y[32 * i + sb]; }
 
+// Long subbands transformed with the normal window: the long part of a short block, and the two
+// lowest subbands of any mixed block (a start or stop block's too).
+inline int normalWindowSubbands(int block_type, bool mixed, int nL)
+{
+    if (block_type == 2) return nL;
+    if (!mixed) return 0;
+    return nL < 2 ? nL : 2;
+}
+
 // The long-block transform and overlap of eight subbands at once, one subband per vector lane
 // (`count` of them, the other lanes repeat the last and are dropped); each lane does exactly the
 // arithmetic of imdct18 and the overlap below. The sums of six outputs run side by side, so that
@@ -93,8 +102,8 @@ BRISKO_INLINE void longBlocks8(float* x, const float* prev, float* y, int sb, in
 
 }  // namespace
 
-BRISKO_CLONES int hybrid(float* x, const float* prev, float* y, int block_type, int nlong, int ntot, int nprev,
-                         int nsbLimit)
+BRISKO_CLONES int hybrid(float* x, const float* prev, float* y, int block_type, bool mixed, int nlong, int ntot,
+                         int nprev, int nsbLimit)
 {
     const L3Tables& t = l3Tables();
     const int nL = (nlong + 17) / 18;
@@ -102,7 +111,11 @@ BRISKO_CLONES int hybrid(float* x, const float* prev, float* y, int block_type, 
     const int nP = (nprev + 17) / 18;
     int sb = 0;
     {
-        const float* W = t.win[block_type == 2 ? 0 : block_type & 3];
+        const int nNormal = normalWindowSubbands(block_type, mixed, nL);
+        for (; sb < nNormal; sb += kLanes)
+            longBlocks8(x, prev, y, sb, nNormal - sb < kLanes ? nNormal - sb : kLanes, t.win[0], t);
+        sb = nNormal;
+        const float* W = t.win[block_type & 3];
         for (; sb < nL; sb += kLanes) longBlocks8(x, prev, y, sb, nL - sb < kLanes ? nL - sb : kLanes, W, t);
         sb = nL;
     }
@@ -140,15 +153,16 @@ BRISKO_CLONES int hybrid(float* x, const float* prev, float* y, int block_type, 
     return n;
 }
 
-BRISKO_CLONES int hybrid_sum(float* x2, float* x1, float* y, int block_type, int nlong, int ntot)
+BRISKO_CLONES int hybrid_sum(float* x2, float* x1, float* y, int block_type, bool mixed, int nlong, int ntot)
 {
     const L3Tables& t = l3Tables();
     const int nL = (nlong + 17) / 18;
     const int nT = (ntot + 17) / 18;
+    const int nNormal = normalWindowSubbands(block_type, mixed, nL);
     int sb = 0;
     {
-        const float* W = t.win[block_type == 2 ? 0 : block_type & 3];
         for (; sb < nL; ++sb) {
+            const float* W = t.win[sb < nNormal ? 0 : block_type & 3];
             float q[18];
             imdct18(x2 + 18 * sb, q, t);
             float* o = x1 + 18 * sb;

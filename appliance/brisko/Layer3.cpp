@@ -205,8 +205,8 @@ void hybridChannel(State& s, int gr, int ch)
     L3& d = s.l3;
     const GranuleChannel& gc = d.side.gr[gr][ch];
     int ntot = clampLimit(d, d.nsamp[gr][ch]);
-    int n = hybrid(d.sample[ch][gr], d.sample[ch][gr ^ 1], d.yout, gc.block_type, longLines(d, gc, ntot), ntot,
-                   d.nsamp[gr ^ 1][ch], d.band_limit_nsb);
+    int n = hybrid(d.sample[ch][gr], d.sample[ch][gr ^ 1], d.yout, gc.block_type, gc.mixed_block_flag != 0,
+                   longLines(d, gc, ntot), ntot, d.nsamp[gr ^ 1][ch], d.band_limit_nsb);
     d.nsamp[gr][ch] = n;
     FreqInvert(d.yout, n);
 }
@@ -228,8 +228,8 @@ void Xform(State& s, std::uint8_t* pcm, int gr)
     case 3: {  // right only: the second channel's transform into the output's one channel
         const GranuleChannel& gc = d.side.gr[gr][1];
         int ntot = clampLimit(d, d.nsamp[gr][1]);
-        int n = hybrid(d.sample[1][gr], d.sample[1][gr ^ 1], d.yout, gc.block_type, longLines(d, gc, ntot), ntot,
-                       d.nsamp[gr ^ 1][1], d.band_limit_nsb);
+        int n = hybrid(d.sample[1][gr], d.sample[1][gr ^ 1], d.yout, gc.block_type, gc.mixed_block_flag != 0,
+                       longLines(d, gc, ntot), ntot, d.nsamp[gr ^ 1][1], d.band_limit_nsb);
         d.nsamp[gr][1] = n;
         FreqInvert(d.yout, n);
         d.sbt(s.synth, d.yout, pcm, 0);
@@ -242,16 +242,17 @@ void Xform(State& s, std::uint8_t* pcm, int gr)
             int n = d.nsamp[gr][0] > d.nsamp[gr][1] ? d.nsamp[gr][0] : d.nsamp[gr][1];
             n = clampLimit(d, n);
             sum_f_bands(d.sample[0][gr], d.sample[1][gr], n);
-            int m = hybrid(d.sample[0][gr], d.sample[0][gr ^ 1], d.yout, g0.block_type, g0.block_type == 2 ? 0 : n, n,
-                           d.nsamp[gr ^ 1][0], d.band_limit_nsb);
+            int m = hybrid(d.sample[0][gr], d.sample[0][gr ^ 1], d.yout, g0.block_type, false,
+                           g0.block_type == 2 ? 0 : n, n, d.nsamp[gr ^ 1][0], d.band_limit_nsb);
             d.nsamp[gr][0] = m;
             FreqInvert(d.yout, m);
         } else {
             int n0 = clampLimit(d, d.nsamp[gr][0]);
-            int m0 = hybrid(d.sample[0][gr], d.sample[0][gr ^ 1], d.yout, g0.block_type, longLines(d, g0, n0), n0,
-                            d.nsamp[gr ^ 1][0], d.band_limit_nsb);
+            int m0 = hybrid(d.sample[0][gr], d.sample[0][gr ^ 1], d.yout, g0.block_type, g0.mixed_block_flag != 0,
+                            longLines(d, g0, n0), n0, d.nsamp[gr ^ 1][0], d.band_limit_nsb);
             int n1 = clampLimit(d, d.nsamp[gr][1]);
-            int m1 = hybrid_sum(d.sample[1][gr], d.sample[0][gr], d.yout, g1.block_type, longLines(d, g1, n1), n1);
+            int m1 = hybrid_sum(d.sample[1][gr], d.sample[0][gr], d.yout, g1.block_type, g1.mixed_block_flag != 0,
+                                longLines(d, g1, n1), n1);
             int m = m0 > m1 ? m0 : m1;
             d.nsamp[gr][0] = m;
             FreqInvert(d.yout, m);
@@ -330,7 +331,34 @@ DecodeResult L3audio_decode_frame(State& s, const std::uint8_t* bs, std::size_t 
     return {d.padframebytes, d.outbytes};
 }
 
+// The output layout of the stream's channel mode: channel conversion, the gain of a mix, the
+// synthesis member and the output sizes.
+void setLayout(State& s, const FrameHeader& h, int framebytes, int reduction, int convert)
+{
+    L3& d = s.l3;
+    const bool bits8 = (convert & 8) != 0;
+    const bool mono = h.mode == 3;
+    d.conversion = mono ? 0 : convert & 3;
+    d.gain_adjust = !mono && d.conversion == 1 ? -4 : 0;
+    int outvalues = (1152 >> reduction) / (d.mpeg1 ? 1 : 2);
+    const int channels = mono || d.conversion != 0 ? 1 : 2;
+    d.sbt = SelectSbtL3(bits8, reduction, channels == 2);
+    outvalues *= channels;
+    d.outbytes = bits8 ? outvalues : 2 * outvalues;
+    d.zero_level_pcm = bits8 ? 0x80 : 0;
+    d.half_outbytes = d.outbytes / 2;
+    s.info = DecodeInfo{channels, outvalues, HeaderSampleRate(h) >> reduction, bits8 ? 8 : 16, framebytes, 0};
+}
+
 }  // namespace
+
+int L3audio_decode_mode(State& s, const FrameHeader& h)
+{
+    s.setup.mode = h.mode;
+    s.setup.mode_ext = h.mode_ext;
+    setLayout(s, s.setup, s.info.framebytes, s.reduction, s.convert);
+    return 1;
+}
 
 int L3audio_decode_init(State& s, const FrameHeader& h, int framebytes, int reduction, int convert, int frequency_limit)
 {
@@ -343,9 +371,6 @@ int L3audio_decode_init(State& s, const FrameHeader& h, int framebytes, int redu
     d.id = h.id;
     d.ncbl_mixed = d.mpeg1 ? 8 : 6;
     d.framebytes = framebytes;
-    const bool bits8 = (convert & 8) != 0;
-    const bool mono = h.mode == 3;
-    d.conversion = mono ? 0 : convert & 3;
     const int rate = HeaderSampleRate(h);
 
     int nsb = (64 * frequency_limit + rate / 2) / rate;
@@ -363,15 +388,7 @@ int L3audio_decode_init(State& s, const FrameHeader& h, int framebytes, int redu
     if (d.band_limit > 18 * d.nsb_limit) d.band_limit = 18 * d.nsb_limit;
     d.band_limit_nsb = (d.band_limit + 17) / 18;
 
-    d.gain_adjust = !mono && d.conversion == 1 ? -4 : 0;
-    int outvalues = (1152 >> reduction) / (d.mpeg1 ? 1 : 2);
-    const int channels = mono || d.conversion != 0 ? 1 : 2;
-    d.sbt = SelectSbtL3(bits8, reduction, channels == 2);
-    outvalues *= channels;
-    d.outbytes = bits8 ? outvalues : 2 * outvalues;
-    d.zero_level_pcm = bits8 ? 0x80 : 0;
-    d.half_outbytes = d.outbytes / 2;
-    s.info = DecodeInfo{channels, outvalues, rate >> reduction, bits8 ? 8 : 16, framebytes, 0};
+    setLayout(s, h, framebytes, reduction, convert);
 
     std::memset(d.yout, 0, sizeof d.yout);
     std::memset(d.sample, 0, sizeof d.sample);

@@ -19,10 +19,33 @@ int MpegDecoder::audio_decode_init(const FrameHeader& h, int framebytes, int red
     if (reduction > 2) reduction = 2;
     if (frequency_limit < 1000) frequency_limit = 1000;
     if (h.sync != 1 && h.sync != 2) return 0;
+    s.reduction = reduction;
+    s.convert = convert;
+    s.frequency_limit = frequency_limit;
     int ok = 0;
     if (h.option == 1) ok = L3audio_decode_init(s, h, framebytes, reduction, convert, frequency_limit);
     else ok = L12audio_decode_init(s, h, framebytes, reduction, convert, frequency_limit);
     s.ready = ok != 0;
+    return ok;
+}
+
+int MpegDecoder::audio_decode_mode(const FrameHeader& h)
+{
+    State& s = *s_;
+    const FrameHeader old = s.setup;
+    if (!s.ready || h.sync != old.sync || h.id != old.id || h.option != old.option || h.sr_index != old.sr_index)
+        return 0;
+    int ok;
+    if (h.option == 1) {
+        ok = L3audio_decode_mode(s, h);
+    } else {
+        // Layers I and II keep nothing from frame to frame but the synthesis history.
+        const SynthState synth = s.synth;
+        const int framebytes = s.info.framebytes;
+        ok = L12audio_decode_init(s, h, framebytes, s.reduction, s.convert, s.frequency_limit);
+        if (!ok) L12audio_decode_init(s, old, framebytes, s.reduction, s.convert, s.frequency_limit);
+        s.synth = synth;
+    }
     return ok;
 }
 

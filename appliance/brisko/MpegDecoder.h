@@ -52,6 +52,12 @@ public:
     int audio_decode_init(const FrameHeader& h, int framebytes, int reduction, int transform, int convert,
                           int frequency_limit);
 
+    // Follows a change between one channel and two within the stream set up (the same version,
+    // layer and sample rate): the output layout follows the new channel mode, while the bit
+    // reservoir and each channel's filterbank and synthesis histories carry on. Returns 0 (the
+    // set-up unchanged) when the decoder cannot take the new mode.
+    int audio_decode_mode(const FrameHeader& h);
+
     // Decodes the frame that starts at `bs` (at most `avail` bytes are read) into `pcm`, which must
     // hold kMaxPcmBytes. Returns {0, 0} when no set-up was made, the bytes do not start a frame of
     // the stream set up, or the frame is longer than `avail`.

@@ -69,6 +69,9 @@ int MpegReader::next(PcmFrame& frame)
                 kindChecked_ = true;
                 if (OtherSoundFile(p, len)) return finish();
             }
+            // The plug-in's test of a stream: the first header counts once frames follow it, and
+            // at the end of the data a run of frames that ends there.
+            front_.end_of_data = eof_;
             int r = ParseSequenceHeader(front_, p, len);
             if (r >= 0) {
                 drop(static_cast<std::size_t>(r));
@@ -82,7 +85,7 @@ int MpegReader::next(PcmFrame& frame)
                 int at = ScanForMPEG_l(p, end_ - begin_);
                 drop(at >= 0 ? static_cast<std::size_t>(at) + 1 : 1);
             } else if (eof_) {
-                if (!startAtEnd()) return finish();
+                return finish();
             } else if (full) {
                 // No header in a full buffer: the bytes are not a stream; keep the last few.
                 drop(len - 3);
@@ -114,28 +117,6 @@ int MpegReader::next(PcmFrame& frame)
         }
         drop(len > 0 ? len : 1);  // kFrontNoSync, kFrontSkip, kFrontBadFrame
     }
-}
-
-// A stream whose only frame has no following header to confirm it.
-bool MpegReader::startAtEnd()
-{
-    const std::uint8_t* p = buf_.data() + begin_;
-    int at = ScanLastFrame(p, end_ - begin_);
-    if (at < 0) return false;
-    FrameHeader h;
-    int size = head_info(p + at, end_ - begin_ - static_cast<std::size_t>(at), h);
-    if (size <= 0 || !front_.decoder.audio_decode_init(h, size, front_.reduction, front_.transform, front_.convert,
-                                                       front_.freq_limit))
-        return false;
-    front_.head = h;
-    front_.framebytes = size;
-    front_.sync_bytes[0] = p[at];
-    front_.sync_bytes[1] = p[at + 1];
-    front_.ready = true;
-    started_ = true;
-    announce_ = true;
-    drop(static_cast<std::size_t>(at));
-    return true;
 }
 
 }  // namespace brisko

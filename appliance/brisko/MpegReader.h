@@ -36,7 +36,6 @@ public:
 private:
     bool readMore();
     bool fill();
-    bool startAtEnd();
     int finish();
     void drop(std::size_t n) { begin_ += n; }
 

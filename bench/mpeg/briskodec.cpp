@@ -51,11 +51,17 @@ int main(int argc, char** argv) {
     if (quiet) reader.setLog(nullptr);
     brisko::PcmFrame frame;
     int r;
+    unsigned long long written = 0;
     while ((r = reader.next(frame)) > 0) {
-        if (frame.format_changed && !quiet)
+        // Raw samples carry no format: a change inside the output is told by where it begins.
+        if (frame.format_changed && !quiet && written == 0)
             std::fprintf(stderr, "briskodec: %d Hz, %d channel(s), %d bits\n", frame.format.samprate,
                          frame.format.channels, frame.format.bits);
+        else if (frame.format_changed && !quiet)
+            std::fprintf(stderr, "briskodec: from byte %llu of the output: %d Hz, %d channel(s), %d bits\n", written,
+                         frame.format.samprate, frame.format.channels, frame.format.bits);
         std::fwrite(frame.data, 1, frame.bytes, out);
+        written += frame.bytes;
     }
     if (out != stdout) std::fclose(out);
     else std::fflush(out);
@@ -66,6 +72,10 @@ int main(int argc, char** argv) {
     }
     if (!reader.started()) {
         std::fprintf(stderr, "briskodec: no MPEG audio stream found\n");
+        return 1;
+    }
+    if (written == 0) {
+        std::fprintf(stderr, "briskodec: no frame could be decoded\n");
         return 1;
     }
     if (!quiet && reader.errors())

@@ -18,7 +18,21 @@ void PutLe(unsigned char *at, uint32_t value, int bytes)
         at[i] = static_cast<unsigned char>(value >> (8 * i));
 }
 
-// The WAV file of the process: one format; a stream with another format starts it anew.
+// PATH for the first file, then PATH with "-N" before its extension ("out.wav", "out-2.wav").
+std::string SegmentPath(const std::string &path, int segment)
+{
+    if (segment <= 1)
+        return path;
+    const size_t slash = path.rfind('/');
+    const size_t dot = path.rfind('.');
+    const size_t at =
+        dot == std::string::npos || (slash != std::string::npos && dot < slash) || dot == slash + 1 ? path.size() : dot;
+    return path.substr(0, at) + "-" + std::to_string(segment) + path.substr(at);
+}
+
+// The WAV file of the process, in one format. Sound of another format (a stream that changes its
+// channels or rate, or a piece after another) goes on in a numbered file beside it, so that each
+// file holds the exact samples played and nothing played before is lost.
 class WavFile {
 public:
     explicit WavFile(std::string path) : path_(std::move(path)) {}
@@ -30,9 +44,11 @@ public:
         if (file_ && format.rate == format_.rate && format.voices == format_.voices &&
             FormatBytesPerSample(format.format) == FormatBytesPerSample(format_.format))
             return 0;
-        if (file_)
+        if (file_) {
+            WriteHeaderLocked();
             std::fclose(file_);
-        file_ = std::fopen(path_.c_str(), "wb");
+        }
+        file_ = std::fopen(SegmentPath(path_, ++segments_).c_str(), "wb");
         if (!file_)
             return -errno;
         format_ = format;
@@ -112,6 +128,7 @@ private:
     std::mutex mutex_;
     std::string path_;
     std::FILE *file_ = nullptr;
+    int segments_ = 0;  // files begun
     snd_pcm_format_t format_{};
     size_t dataBytes_ = 0;
 };

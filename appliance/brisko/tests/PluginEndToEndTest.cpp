@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -323,6 +324,232 @@ TEST(PluginEndToEndTags, TaggedFilesPlayWithoutErrorTextsAndDamageIsStillReporte
     EXPECT_EQ(RunHost("file://" + file, file + ".wav"), 0);
     const std::vector<std::uint8_t> bytes = readFile(file + ".wav.log");
     EXPECT_NE(std::string(bytes.begin(), bytes.end()).find("No Syncword found"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace brisko::test
+
+namespace brisko::test {
+namespace {
+
+// Runs briskodec on a file into `raw`; its exit status, with its standard error in `log`.
+int RunBriskodec(const std::string& file, const std::string& raw, std::string& log)
+{
+    const std::string cmd = "'" BRISKODEC_PATH "' -o '" + raw + "' '" + file + "' 2>'" + raw + ".log'";
+    const int status = std::system(cmd.c_str());
+    const std::vector<std::uint8_t> bytes = readFile(raw + ".log");
+    log.assign(bytes.begin(), bytes.end());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// 16-bit samples with each one of a single channel given to both channels.
+void AppendAsStereo(std::vector<std::int16_t>& out, const std::uint8_t* pcm, std::size_t bytes, int channels)
+{
+    for (std::size_t i = 0; i + 1 < bytes; i += 2) {
+        const auto v = static_cast<std::int16_t>(pcm[i] | pcm[i + 1] << 8);
+        out.push_back(v);
+        if (channels == 1) out.push_back(v);
+    }
+}
+
+constexpr std::size_t kGranule = 576;  // samples of a channel in a Layer III granule
+
+// Each granule of both channels against a reference (at most 0.6 LSB RMS and 2 LSB apart after
+// truncation) and, where the reference sounds, not silent; `skip` says which granules to leave
+// out, `scale` what to multiply the reference's samples with.
+template <typename Skip, typename Scale>
+void ExpectGranules(const std::vector<std::int16_t>& ours, const std::vector<float>& ref, const char* who,
+                    const char* refName, Skip skip, Scale scale)
+{
+    ASSERT_EQ(ours.size(), ref.size()) << who << " against " << refName;
+    for (std::size_t g = 0; g < ours.size() / (2 * kGranule); ++g) {
+        if (skip(g)) continue;
+        for (int ch = 0; ch < 2; ++ch) {
+            std::vector<std::int16_t> a;
+            std::vector<float> b;
+            double energy = 0, refEnergy = 0;
+            for (std::size_t i = 0; i < kGranule; ++i) {
+                const std::size_t at = 2 * (g * kGranule + i) + static_cast<std::size_t>(ch);
+                a.push_back(ours[at]);
+                b.push_back(ref[at] * static_cast<float>(scale(g)));
+                energy += double(ours[at]) * ours[at];
+                refEnergy += double(b.back()) * b.back() * 32768.0 * 32768.0;
+            }
+            const Accuracy acc = compare(a, b);
+            EXPECT_LE(acc.rms, 0.6) << who << " against " << refName << ": granule " << g << " channel " << ch;
+            EXPECT_LE(acc.max, 2.0) << who << " against " << refName << ": granule " << g << " channel " << ch;
+            if (refEnergy > 1e6 * kGranule) {
+                EXPECT_GT(energy, 0.25 * refEnergy) << who << ": granule " << g << " is silent";
+            }
+        }
+    }
+}
+
+// A stream of 1152-sample frames that changes from one channel to two at frame change1 and back at
+// change2, through briskodec and the plug-in (through mvhost into a WAV output): every granule is
+// what ffmpeg's floating-point decoder `codec` gives (spreading a single channel over two at
+// -3 dB), and what mpg123 gives but in the first frame after each change (where it starts anew).
+void ExpectTheSoundKeptAcrossModeChanges(const std::string& mp3, const std::string& codec, std::size_t change1,
+                                         std::size_t change2)
+{
+    std::vector<float> ffmpeg;
+    {
+        const std::string out = mp3 + ".ffmpeg.f32";
+        ASSERT_TRUE(run("ffmpeg -v error -y -c:a " + codec + " -i '" + mp3 + "' -ac 2 -f f32le '" + out + "'"));
+        const std::vector<std::uint8_t> bytes = readFile(out);
+        ffmpeg.resize(bytes.size() / 4);
+        std::memcpy(ffmpeg.data(), bytes.data(), ffmpeg.size() * 4);
+    }
+    const std::vector<float> mpg123 = mpg123Reference(mp3, "--stereo");
+    ASSERT_FALSE(mpg123.empty());
+    const std::size_t g1 = 2 * change1, g2 = 2 * change2;
+    auto monoSpan = [&](std::size_t g) { return g < g1 || g >= g2; };
+    auto firstFrameAfterAChange = [&](std::size_t g) { return g == g1 || g == g1 + 1 || g == g2 || g == g2 + 1; };
+    auto ffmpegScale = [&](std::size_t g) { return monoSpan(g) ? std::sqrt(2.0) : 1.0; };
+    auto checkBoth = [&](const std::vector<std::int16_t>& ours, const char* who) {
+        ExpectGranules(
+            ours, ffmpeg, who, "ffmpeg", [](std::size_t) { return false; }, ffmpegScale);
+        ExpectGranules(ours, mpg123, who, "mpg123", firstFrameAfterAChange, [](std::size_t) { return 1.0; });
+    };
+
+    // briskodec: the raw output changes its channels where standard error says.
+    const std::string raw = mp3 + ".raw";
+    std::string log;
+    ASSERT_EQ(RunBriskodec(mp3, raw, log), 0) << log;
+    const std::size_t monoBytes = change1 * 1152 * 2, stereoBytes = (change2 - change1) * 1152 * 4;
+    EXPECT_NE(log.find("briskodec: 44100 Hz, 1 channel(s), 16 bits\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("briskodec: from byte " + std::to_string(monoBytes) +
+                       " of the output: 44100 Hz, 2 channel(s), 16 bits\n"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("briskodec: from byte " + std::to_string(monoBytes + stereoBytes) +
+                       " of the output: 44100 Hz, 1 channel(s), 16 bits\n"),
+              std::string::npos)
+        << log;
+    const std::vector<std::uint8_t> pcm = readFile(raw);
+    ASSERT_GT(pcm.size(), monoBytes + stereoBytes);
+    std::vector<std::int16_t> fromBriskodec;
+    AppendAsStereo(fromBriskodec, pcm.data(), monoBytes, 1);
+    AppendAsStereo(fromBriskodec, pcm.data() + monoBytes, stereoBytes, 2);
+    AppendAsStereo(fromBriskodec, pcm.data() + monoBytes + stereoBytes, pcm.size() - monoBytes - stereoBytes, 1);
+    checkBoth(fromBriskodec, "briskodec");
+
+    // The plug-in: the WAV output goes on in a numbered file at each change of channels.
+    const std::string wav = mp3 + ".out.wav";
+    const std::string wav2 = mp3 + ".out-2.wav", wav3 = mp3 + ".out-3.wav";
+    for (const std::string& w : {wav, wav2, wav3}) std::remove(w.c_str());
+    ASSERT_EQ(RunHost("file://" + mp3, wav), 0) << readFile(wav + ".log").data();
+    const Wav first = readWav(wav), second = readWav(wav2), third = readWav(wav3);
+    EXPECT_EQ(first.channels, 1);
+    EXPECT_EQ(second.channels, 2);
+    EXPECT_EQ(third.channels, 1);
+    EXPECT_EQ(first.data.size(), monoBytes);
+    EXPECT_EQ(second.data.size(), stereoBytes);
+    std::vector<std::int16_t> fromPlugin;
+    AppendAsStereo(fromPlugin, first.data.data(), first.data.size(), first.channels);
+    AppendAsStereo(fromPlugin, second.data.data(), second.data.size(), second.channels);
+    AppendAsStereo(fromPlugin, third.data.data(), third.data.size(), third.channels);
+    checkBoth(fromPlugin, "the plug-in");
+}
+
+// A Layer III stream that changes from one channel to two and back: a real encoder's
+// single-channel and joint-stereo frames of one source joined frame by frame, the main data of the
+// frames after each change beginning in the frames before it. The reservoir and the filterbank go
+// on across the changes.
+TEST(PluginEndToEndModes, MonoStereoMonoKeepsTheSoundAcrossTheChanges)
+{
+    const std::string stereoSource = makeSource("e2e_modes_src2", 44100, 2, 3.0, 13000);
+    ASSERT_FALSE(stereoSource.empty());
+    const std::string monoSource = workDir() + "/e2e_modes_src1.wav";
+    const std::string monoMp3 = workDir() + "/e2e_modes_mono.mp3", stereoMp3 = workDir() + "/e2e_modes_stereo.mp3";
+    ASSERT_TRUE(run("sox -D '" + stereoSource + "' -c 1 '" + monoSource + "' remix 1,2"));
+    ASSERT_TRUE(run("lame --quiet -t -m m -b 64 '" + monoSource + "' '" + monoMp3 + "'"));
+    ASSERT_TRUE(run("lame --quiet -t -m j -b 128 '" + stereoSource + "' '" + stereoMp3 + "'"));
+    const std::vector<std::uint8_t> mono = readFile(monoMp3), stereo = readFile(stereoMp3);
+    constexpr std::size_t kChange1 = 40, kChange2 = 80, kFrames = 110;
+    const std::vector<std::uint8_t> joined = joinLayer3(
+        {{mono, 0, kChange1}, {stereo, kChange1, kChange2 - kChange1}, {mono, kChange2, kFrames - kChange2}});
+    ASSERT_FALSE(joined.empty());
+    // The first frame after each change takes main data from the frames before it.
+    std::size_t at = 0;
+    for (std::size_t f = 0; f < kFrames; ++f) {
+        if (f == kChange1 || f == kChange2) {
+            EXPECT_GT(joined[at + 4] << 1 | joined[at + 5] >> 7, 0) << "frame " << f;
+        }
+        static const int kKbps[] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0};
+        at += 144000 * kKbps[joined[at + 2] >> 4] / 44100 + ((joined[at + 2] >> 1) & 1);
+    }
+    const std::string mp3 = workDir() + "/e2e_modes.mp3";
+    writeFile(mp3, joined);
+    ExpectTheSoundKeptAcrossModeChanges(mp3, "mp3float", kChange1, kChange2);
+}
+
+// Layer II frames of one source, single-channel and stereo, joined: the synthesis goes on.
+TEST(PluginEndToEndModes, LayerIIMonoStereoMonoKeepsTheSoundAcrossTheChanges)
+{
+    const std::string stereoSource = makeSource("e2e_modes2_src2", 44100, 2, 3.0, 13000);
+    ASSERT_FALSE(stereoSource.empty());
+    const std::string monoSource = workDir() + "/e2e_modes2_src1.wav";
+    const std::string monoMp2 = workDir() + "/e2e_modes2_mono.mp2", stereoMp2 = workDir() + "/e2e_modes2_stereo.mp2";
+    ASSERT_TRUE(run("sox -D '" + stereoSource + "' -c 1 '" + monoSource + "' remix 1,2"));
+    ASSERT_TRUE(run("twolame --quiet -m m -b 96 '" + monoSource + "' '" + monoMp2 + "'"));
+    ASSERT_TRUE(run("twolame --quiet -m s -b 192 '" + stereoSource + "' '" + stereoMp2 + "'"));
+    // MPEG-1 Layer II frames at 44.1 kHz: 144000 x kbit/s / 44100 bytes, one more when padded.
+    auto frames = [](const std::vector<std::uint8_t>& s) {
+        static const int kKbps[] = {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384, 0};
+        std::vector<std::size_t> starts;
+        for (std::size_t at = 0; at + 4 <= s.size() && s[at] == 0xFF;
+             at += 144000 * kKbps[s[at + 2] >> 4] / 44100 + ((s[at + 2] >> 1) & 1))
+            starts.push_back(at);
+        starts.push_back(s.size());
+        return starts;
+    };
+    const std::vector<std::uint8_t> mono = readFile(monoMp2), stereo = readFile(stereoMp2);
+    const std::vector<std::size_t> m = frames(mono), st = frames(stereo);
+    constexpr std::size_t kChange1 = 40, kChange2 = 80, kFrames = 110;
+    ASSERT_GT(m.size(), kFrames + 1);
+    ASSERT_GT(st.size(), kChange2 + 1);
+    std::vector<std::uint8_t> joined(mono.begin(), mono.begin() + static_cast<long>(m[kChange1]));
+    joined.insert(joined.end(), stereo.begin() + static_cast<long>(st[kChange1]),
+                  stereo.begin() + static_cast<long>(st[kChange2]));
+    joined.insert(joined.end(), mono.begin() + static_cast<long>(m[kChange2]),
+                  mono.begin() + static_cast<long>(m[kFrames]));
+    const std::string mp2 = workDir() + "/e2e_modes2.mp2";
+    writeFile(mp2, joined);
+    ExpectTheSoundKeptAcrossModeChanges(mp2, "mp2float", kChange1, kChange2);
+}
+
+// 100 bytes that are no stream: a Layer I header whose frame would end at the end of the data,
+// another sync pair, and junk around them. The plug-in refuses them; briskodec writes nothing and
+// says so with status 1 (it decoded a frame of noise from them).
+TEST(PluginEndToEndFaults, AHundredBytesOfJunkAreNoStream)
+{
+    std::vector<std::uint8_t> junk(100);
+    std::uint32_t x = 69;
+    for (auto& b : junk) {
+        x = x * 1103515245u + 12345u;
+        b = static_cast<std::uint8_t>((x >> 16) & 0x7F);
+    }
+    // MPEG-1 Layer I, 32 kbit/s, 44.1 kHz, stereo: 4 x (240 x 32 / 882) = 32 bytes, from byte 68.
+    const std::uint8_t header[] = {0xFF, 0xFF, 0x10, 0x00};
+    std::copy(std::begin(header), std::end(header), junk.begin() + 68);
+    junk[20] = 0xFF;
+    junk[21] = 0xF3;
+    const std::string file = workDir() + "/e2e_junk.mp3";
+    writeFile(file, junk);
+
+    const std::string raw = file + ".raw";
+    std::string log;
+    EXPECT_EQ(RunBriskodec(file, raw, log), 1) << log;
+    EXPECT_TRUE(readFile(raw).empty());
+    EXPECT_NE(log.find("briskodec: no MPEG audio stream found\n"), std::string::npos) << log;
+
+    const std::string wav = file + ".wav";
+    std::remove(wav.c_str());
+    EXPECT_EQ(RunHost("file://" + file, wav), 1);
+    const std::vector<std::uint8_t> hostLog = readFile(wav + ".log");
+    EXPECT_NE(std::string(hostLog.begin(), hostLog.end()).find("error: MPEG Audio Plugin: "), std::string::npos);
+    EXPECT_TRUE(readFile(wav).empty());
 }
 
 }  // namespace

@@ -154,6 +154,106 @@ std::vector<float> ffmpegReference(const std::string& path, const std::string& c
     return v;
 }
 
+namespace {
+
+unsigned getBits(const std::uint8_t* bytes, std::size_t at, int n)
+{
+    unsigned v = 0;
+    for (int k = 0; k < n; ++k) v = v << 1 | ((bytes[(at + k) / 8] >> (7 - (at + k) % 8)) & 1);
+    return v;
+}
+
+struct Layer3Frame {
+    std::vector<std::uint8_t> head;  // header and side information
+    std::vector<std::uint8_t> main;  // the frame's main data, from its first byte
+    std::size_t area = 0;            // bytes after the side information
+};
+
+// The frames of a stream with their main data taken out of the reservoir.
+std::vector<Layer3Frame> splitLayer3(const std::vector<std::uint8_t>& s)
+{
+    static const int kKbps[] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0};
+    std::vector<Layer3Frame> frames;
+    std::vector<std::uint8_t> reservoir;
+    std::size_t pos = 0;
+    while (pos + 36 <= s.size() && s[pos] == 0xFF && (s[pos + 1] & 0xFF) == 0xFB) {
+        const std::size_t size = 144000 * kKbps[s[pos + 2] >> 4] / 44100 + ((s[pos + 2] >> 1) & 1);
+        const int nch = (s[pos + 3] >> 6) == 3 ? 1 : 2;
+        const std::size_t side = 4 + (nch == 1 ? 17 : 32);
+        if (size <= side || pos + size > s.size()) break;
+        const std::uint8_t* f = s.data() + pos;
+        const std::size_t begin = getBits(f, 32, 9);
+        std::size_t at = 32 + 9 + (nch == 1 ? 5 : 3) + 4 * nch, bits = 0;
+        for (int gr = 0; gr < 2; ++gr)
+            for (int ch = 0; ch < nch; ++ch, at += 59) bits += getBits(f, at, 12);
+        if (begin > reservoir.size()) break;
+        const std::size_t start = reservoir.size() - begin;
+        reservoir.insert(reservoir.end(), f + side, f + size);
+        Layer3Frame frame;
+        frame.head.assign(f, f + side);
+        frame.main.assign(reservoir.begin() + static_cast<long>(start),
+                          reservoir.begin() + static_cast<long>(start + (bits + 7) / 8));
+        frame.area = size - side;
+        frames.push_back(std::move(frame));
+        pos += size;
+    }
+    return frames;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> joinLayer3(const std::vector<JoinPart>& parts)
+{
+    std::vector<Layer3Frame> frames;
+    for (const JoinPart& part : parts) {
+        std::vector<Layer3Frame> all = splitLayer3(part.stream);
+        if (part.first + part.count > all.size()) return {};
+        frames.insert(frames.end(), all.begin() + static_cast<long>(part.first),
+                      all.begin() + static_cast<long>(part.first + part.count));
+    }
+    // Each frame's data begins where the one before ended, or as far back as the 9-bit main data
+    // begin reaches, and must end within the frame's own bytes.
+    std::vector<std::size_t> starts;
+    std::size_t areaPos = 0, end = 0;
+    for (const Layer3Frame& f : frames) {
+        const std::size_t start = std::max(end, areaPos > 511 ? areaPos - 511 : 0);
+        if (start + f.main.size() > areaPos + f.area) return {};
+        starts.push_back(start);
+        end = start + f.main.size();
+        areaPos += f.area;
+    }
+    std::vector<std::uint8_t> areas(areaPos, 0);
+    for (std::size_t i = 0; i < frames.size(); ++i)
+        std::copy(frames[i].main.begin(), frames[i].main.end(), areas.begin() + static_cast<long>(starts[i]));
+    std::vector<std::uint8_t> out;
+    areaPos = 0;
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        std::vector<std::uint8_t> head = frames[i].head;
+        const std::size_t begin = areaPos - starts[i];
+        for (int k = 0; k < 9; ++k) {
+            const std::size_t bit = 32 + static_cast<std::size_t>(k);
+            const auto mask = static_cast<std::uint8_t>(0x80 >> (bit % 8));
+            if ((begin >> (8 - k)) & 1) head[bit / 8] |= mask;
+            else head[bit / 8] &= static_cast<std::uint8_t>(~mask);
+        }
+        out.insert(out.end(), head.begin(), head.end());
+        out.insert(out.end(), areas.begin() + static_cast<long>(areaPos),
+                   areas.begin() + static_cast<long>(areaPos + frames[i].area));
+        areaPos += frames[i].area;
+    }
+    return out;
+}
+
+std::vector<float> mpg123Reference(const std::string& path, const std::string& args)
+{
+    std::string out = path + ".mpg123.f32";
+    if (!run("mpg123 -q -e f32 " + args + " -O '" + out + "' '" + path + "'")) return {};
+    auto bytes = readFile(out);
+    std::vector<float> v(bytes.size() / 4);
+    std::memcpy(v.data(), bytes.data(), v.size() * 4);
+    return v;
+}
+
 std::vector<std::int16_t> madplayReference(const std::string& path)
 {
     std::string out = path + ".madplay.raw";

@@ -44,6 +44,17 @@ std::string makeTone(const std::string& name, int rate, int channels, int hz, do
 // paths, in that order; empty when sox failed.
 std::vector<std::string> makeOtherFiles(const std::string& prefix);
 
+// Frames of MPEG-1 Layer III streams (44.1 kHz, without CRC) joined into one stream: each part is
+// a stream and the range of its frames to take. Every frame's main data is laid out anew, as early
+// as the bit reservoir allows (as an encoder lays it out), so that after a join a frame's main
+// data begins in the other part's frames before it. Empty when a frame's data does not fit.
+struct JoinPart {
+    std::vector<std::uint8_t> stream;
+    std::size_t first = 0;
+    std::size_t count = 0;
+};
+std::vector<std::uint8_t> joinLayer3(const std::vector<JoinPart>& parts);
+
 struct Decoded {
     std::vector<std::int16_t> pcm16;  // 16-bit output (empty for 8-bit)
     std::vector<std::uint8_t> pcm8;   // 8-bit output
@@ -59,6 +70,9 @@ Decoded decodeFile(const std::string& path, int reduction = 0, int convert = 0);
 
 // ffmpeg's floating-point decoder ("mp1float", "mp2float", "mp3float") as float samples.
 std::vector<float> ffmpegReference(const std::string& path, const std::string& codec);
+// mpg123's floating-point output (its arguments before the file: "--stereo" for two channels
+// whatever the stream's mode).
+std::vector<float> mpg123Reference(const std::string& path, const std::string& args = "");
 // madplay's 16-bit output without dither.
 std::vector<std::int16_t> madplayReference(const std::string& path);
 

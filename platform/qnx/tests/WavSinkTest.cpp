@@ -60,6 +60,12 @@ protected:
     {
         sound::InstallSink(nullptr);
         std::filesystem::remove(path);
+        for (int n = 2; n <= 3; ++n)
+            std::filesystem::remove(Numbered(n));
+    }
+    std::filesystem::path Numbered(int n) const
+    {
+        return path.parent_path() / (path.stem().string() + "-" + std::to_string(n) + ".wav");
     }
     std::filesystem::path path;
 };
@@ -87,16 +93,29 @@ TEST_F(WavSinkTest, WritesExactlyThePcmPlayedWithACompleteHeader)
     EXPECT_TRUE(std::equal(pcm.begin(), pcm.end(), file.begin() + 44));
 }
 
-TEST_F(WavSinkTest, AnotherFormatStartsTheFileAnewAndSignedBytesBecomeWavBytes)
+// Sound of another format goes on in a numbered file beside the first ("x.wav", "x-2.wav",
+// "x-3.wav"): every file keeps what was played in it.
+TEST_F(WavSinkTest, AnotherFormatGoesOnInANumberedFileAndSignedBytesBecomeWavBytes)
 {
     Play(SND_PCM_SFMT_S16_LE, 44100, 2, std::vector<unsigned char>(400, 1));
     Play(SND_PCM_SFMT_S8, 8000, 1, {0x00, 0x7F, 0x80, 0xFF});
-    auto file = ReadFile(path);
-    ASSERT_EQ(file.size(), 48u);
-    EXPECT_EQ(Le(file, 24, 4), 8000u);
-    EXPECT_EQ(Le(file, 34, 2), 8u);
-    EXPECT_EQ(std::vector<unsigned char>(file.begin() + 44, file.end()),
+    Play(SND_PCM_SFMT_S16_LE, 44100, 1, std::vector<unsigned char>(200, 2));
+    sound::InstallSink(nullptr);
+    const auto first = ReadFile(path);
+    ASSERT_EQ(first.size(), 44u + 400u);
+    EXPECT_EQ(Le(first, 22, 2), 2u);
+    EXPECT_EQ(Le(first, 40, 4), 400u);
+    EXPECT_EQ(std::vector<unsigned char>(first.begin() + 44, first.end()), std::vector<unsigned char>(400, 1));
+    const auto second = ReadFile(Numbered(2));
+    ASSERT_EQ(second.size(), 48u);
+    EXPECT_EQ(Le(second, 24, 4), 8000u);
+    EXPECT_EQ(Le(second, 34, 2), 8u);
+    EXPECT_EQ(std::vector<unsigned char>(second.begin() + 44, second.end()),
               (std::vector<unsigned char>{0x80, 0xFF, 0x00, 0x7F}));
+    const auto third = ReadFile(Numbered(3));
+    ASSERT_EQ(third.size(), 44u + 200u);
+    EXPECT_EQ(Le(third, 22, 2), 1u);
+    EXPECT_EQ(Le(third, 24, 4), 44100u);
 }
 
 }  // namespace
