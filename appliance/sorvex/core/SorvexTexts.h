@@ -43,6 +43,7 @@ constexpr const char* kMakeSureExecutable = "Make sure %s is executable (run \"c
 constexpr const char* kPlayerEnded = "%s ended before playing %s: %s\n";
 constexpr const char* kPlayerEndedAlert = "Couldn't play %s\n%s: %s";
 constexpr const char* kPlayerSaidNothing = "it said nothing";
+constexpr const char* kNotARegularFile = "%s: not a regular file\n";
 constexpr const char* kNotFound = "File %s not found (also tried %s)\n";
 constexpr const char* kTimeFormat = "%02d:%02d";
 constexpr const char* kEntriesFormat = "%d entries...";
