@@ -195,7 +195,8 @@ TEST_F(ProgramTest, AMissingButtonPictureEndsTheProgram) {
 }
 
 // One jukebox per display: a second one on another display of the same user starts and runs
-// beside the first; one more on the first's display hands over to it and ends with status 1.
+// beside the first; one more on the first's display hands over to it and ends with status 1,
+// also when it was started with another runtime folder.
 TEST_F(ProgramTest, OneJukeboxPerDisplay) {
     unsetenv("ZEPHRA_PHOTON_SCOPE");
     const std::string run = folder / "run";
@@ -222,6 +223,17 @@ TEST_F(ProgramTest, OneJukeboxPerDisplay) {
     Jukebox again(folder, SORVEX_UI_DIR, "again", "", "other.prefs");
     EXPECT_EQ(again.waitForEnd(), 1) << again.errors();
     EXPECT_EQ(again.errors(), "");
+    {
+        // Another runtime folder (another login on the same display) is still the same display.
+        const std::string other = folder / "other-run";
+        std::filesystem::create_directories(other);
+        std::filesystem::permissions(other, std::filesystem::perms::owner_all);
+        setenv("XDG_RUNTIME_DIR", other.c_str(), 1);
+        Jukebox another(folder, SORVEX_UI_DIR, "another", "", "other.prefs");
+        EXPECT_EQ(another.waitForEnd(), 1) << another.errors();
+        EXPECT_EQ(another.errors(), "");
+        setenv("XDG_RUNTIME_DIR", run.c_str(), 1);
+    }
     EXPECT_TRUE(Connects(first));
     EXPECT_FALSE(Connects(second));
     unsetenv("XDG_RUNTIME_DIR");
