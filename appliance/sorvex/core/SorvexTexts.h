@@ -26,6 +26,9 @@ constexpr const char* kCantRead = "Can't read from network";
 constexpr const char* kRefusedSave = "Refused network save outside the music folder: %s\n";
 constexpr const char* kRefusedHiddenSave = "Refused network save of a hidden file: %s\n";
 constexpr const char* kRefusedNameSave = "Refused network save of a name that is no .m3u playlist: %s\n";
+constexpr const char* kRefusedAbsoluteSave =
+    "Refused network save by an absolute path (a name inside the music folder is needed): %s\n";
+constexpr const char* kRefusedUpLevelSave = "Refused network save of a path with \"..\" in it: %s\n";
 constexpr const char* kRefusedLinkSave = "Refused network save over a link or a file that is not a plain file: %s\n";
 constexpr const char* kPortNotOpened = "Command port %d could not be opened (%s): no network control\n";
 constexpr const char* kPortAlert = "Couldn't open command port %d\n%s";
