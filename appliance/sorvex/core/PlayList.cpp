@@ -157,7 +157,7 @@ void Jukebox::openPath(const std::string& path, bool start) {
     if (::access(path.c_str(), R_OK) != 0) return;
     // Folders are shown and regular files read or played; anything else (a named pipe, a
     // device) would hold the jukebox and is refused.
-    if (struct stat info {}; ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode) && !S_ISREG(info.st_mode)) {
+    if (struct stat info{}; ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode) && !S_ISREG(info.st_mode)) {
         std::fprintf(stderr, texts::kNotARegularFile, path.c_str());
         return;
     }

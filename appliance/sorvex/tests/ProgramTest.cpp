@@ -316,8 +316,8 @@ TEST_F(ProgramTest, NamedPipesInTheMusicFolderAreRefusedAndTheJukeboxAnswersOn) 
                                music + "/" + name + ".mp3'")
                                   .c_str()),
                   0);
-    for (const std::string& pipe : {music + "/pipe.mp3", music + "/pipe.m3u", music + "/table.txt",
-                                    more + "/index.phj", more + "/cover.jpg"})
+    for (const std::string& pipe :
+         {music + "/pipe.mp3", music + "/pipe.m3u", music + "/table.txt", more + "/index.phj", more + "/cover.jpg"})
         ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0) << pipe;
     folder.write("music/list.m3u", "one.mp3\npipe.mp3\ntwo.mp3\n");
     // The real player, noting each track it is started on.
@@ -354,7 +354,8 @@ TEST_F(ProgramTest, NamedPipesInTheMusicFolderAreRefusedAndTheJukeboxAnswersOn) 
     const std::string answer = ask("stop");
     EXPECT_EQ(answer, "200 OK\nmode stop\n200 OK\n") << jukebox.errors();
     const std::string errors = jukebox.errors();
-    for (const std::string& pipe : {music + "/pipe.mp3", music + "/pipe.m3u", music + "/table.txt", more + "/index.phj"})
+    for (const std::string& pipe :
+         {music + "/pipe.mp3", music + "/pipe.m3u", music + "/table.txt", more + "/index.phj"})
         EXPECT_TRUE(testing::holds(errors, pipe + ": not a regular file\n")) << pipe << "\n" << errors;
     // The pipe track is refused when launched alone and again where the list meets it.
     const std::string refused = music + "/pipe.mp3: not a regular file\n";

@@ -378,7 +378,8 @@ TEST_F(PlaylistEditor, TwoWindowsSavingOnePlaylistKeepEachOthersEntries)
         return text;
     };
     const std::string mpeg = "audio/mpeg";
-    Write("Shared.qpl", qpl({{"file:///music/a.mp3", mpeg}, {"file:///music/b.mp3", mpeg}, {"file:///music/c.mp3", mpeg}}));
+    Write("Shared.qpl",
+          qpl({{"file:///music/a.mp3", mpeg}, {"file:///music/b.mp3", mpeg}, {"file:///music/c.mp3", mpeg}}));
     Write("Other.qpl", qpl({{"file:///music/other 1.mp3", mpeg}}));
     OnOpenPlaylistEditor(nullptr, nullptr, nullptr);
     t::RunUntilIdle();
@@ -407,9 +408,10 @@ TEST_F(PlaylistEditor, TwoWindowsSavingOnePlaylistKeepEachOthersEntries)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    const std::string fromB =
-        qpl({{"file:///music/a.mp3", mpeg}, {"file:///music/b.mp3", mpeg}, {"file:///music/track 40.mp3", ""},
-             {"file:///music/c.mp3", mpeg}});
+    const std::string fromB = qpl({{"file:///music/a.mp3", mpeg},
+                                   {"file:///music/b.mp3", mpeg},
+                                   {"file:///music/track 40.mp3", ""},
+                                   {"file:///music/c.mp3", mpeg}});
     const std::string otherFromB = qpl({{"file:///music/other 1.mp3", mpeg}, {"file:///music/other 2.mp3", ""}});
     ASSERT_EQ(Read("Shared.qpl"), fromB);
     ASSERT_EQ(Read("Other.qpl"), otherFromB);
@@ -421,9 +423,11 @@ TEST_F(PlaylistEditor, TwoWindowsSavingOnePlaylistKeepEachOthersEntries)
     t::RealClick(t::Find("playlistNewFileButton"));
     if (!ErrorText().empty()) CloseError();
     t::RealClick(t::Find("playlistSaveButton"));
-    EXPECT_EQ(Read("Shared.qpl"),
-              qpl({{"file:///music/a.mp3", mpeg}, {"file:///music/b.mp3", mpeg}, {"file:///music/track 40.mp3", ""},
-                   {"file:///music/c.mp3", mpeg}, {"file:///music/track 45.mp3", ""}}));
+    EXPECT_EQ(Read("Shared.qpl"), qpl({{"file:///music/a.mp3", mpeg},
+                                       {"file:///music/b.mp3", mpeg},
+                                       {"file:///music/track 40.mp3", ""},
+                                       {"file:///music/c.mp3", mpeg},
+                                       {"file:///music/track 45.mp3", ""}}));
     EXPECT_EQ(Read("Other.qpl"), otherFromB);
     EXPECT_EQ(Texts(Folder("Shared")->son),
               (std::vector<std::string>{"file:///music/a.mp3\ta.mp3", "file:///music/b.mp3\tb.mp3",

@@ -124,8 +124,8 @@ constexpr const char* kHardwareOnly[] = {
 };
 // The controls a loaded plug-in has already taken its values from.
 constexpr const char* kLockedWhileLoaded[] = {
-    "driveMountPoint",    "driveMixerCtrl",    "pcmPlaybackCardA",    "pcmPlaybackDeviceA",      "pcmPlaybackCardB",
-    "pcmPlaybackDeviceB", "spdifPlaybackCard", "spdifPlaybackDevice",
+    "driveMountPoint",  "driveMixerCtrl",     "pcmPlaybackCardA",  "pcmPlaybackDeviceA",
+    "pcmPlaybackCardB", "pcmPlaybackDeviceB", "spdifPlaybackCard", "spdifPlaybackDevice",
 };
 // The decoder choices are locked as well, but keep their own colours: a fill colour paints over
 // a check box's tick, and neither choice would show as chosen.

@@ -79,7 +79,10 @@ void Changed(PtTreeItem_t* item)
     g_bFileToSave = 1;
 }
 
-bool SameEntry(const QplEntry& a, const QplEntry& b) { return a.url == b.url && a.mime == b.mime && a.title == b.title; }
+bool SameEntry(const QplEntry& a, const QplEntry& b)
+{
+    return a.url == b.url && a.mime == b.mime && a.title == b.title;
+}
 
 bool SameEntries(const std::vector<QplEntry>& a, const std::vector<QplEntry>& b)
 {
