@@ -3,8 +3,9 @@
 # moved elsewhere, and every installed program and library run from there with the build folder
 # and the clone out of sight (a private mount hides them where user namespaces allow it): no
 # library is missing, no run path or compiled-in text names the build or the source tree, every
-# program answers --help with status 0, a window program runs on a virtual display by the tree's own
-# on-virtual-display, and zephra-host serves its status page.
+# program answers --help with status 0, the players' usage records' examples run as pasted, a
+# window program runs on a virtual display by the tree's own on-virtual-display, and zephra-host
+# serves its status page.
 # Usage: installed_tree_test.sh BUILD_DIR SOURCE_DIR
 set -u
 build=$(cd "$1" && pwd)
@@ -30,6 +31,8 @@ prefix=$work/zephra
 # What a user starts: the programs, and the libraries and plug-ins they load.
 programs=(zephra-host ruvex use mvhost embed-play plimsa-decode briskodec velora sorvex wendrel mixer
           photon-demo appliance-sim modem-sim)
+# Programs whose usage records give an example with a plug-in and a media file.
+examples=(mvhost embed-play)
 libraries=(libreva_Zephra.so Brisko_rave.so Plimsa_rave.so Briskoplugin.so brisko.so plimsa.so tarrow.so quenby.so)
 for p in "${programs[@]}"; do
     [ -x "$prefix/bin/$p" ]
@@ -83,6 +86,16 @@ for p in ${programs[*]}; do
     timeout 120 "$prefix/bin/\$p" --help </dev/null >"$work/help-\$p.out" 2>&1
     echo "help \$p \$?"
 done
+# The first example of each usage record that plays a file, pasted as a user of the tree would,
+# with the file put where it names.
+mkdir -p "$work/media"
+ffmpeg -loglevel error -f lavfi -i sine=frequency=880:duration=0.5 "$work/media/chime.wav" &&
+    ffmpeg -loglevel error -f lavfi -i sine=frequency=880:duration=0.5 "$work/media/bell.mp3"
+for p in ${examples[*]}; do
+    example=\$(grep -m1 "^\$p .*/var/media/" "$work/help-\$p.out" | sed "s#/var/media/#$work/media/#")
+    ZEPHRA_AUDIO_SINK=null:fast timeout 120 bash -c "\$example" </dev/null >"$work/example-\$p.out" 2>&1
+    echo "example \$p \$?"
+done
 # A window program without a desktop, as a user of the tree runs one. A sanitized build's leak check
 # passes by what the font library keeps for the life of the process, as the window tests do.
 mkdir -p "$work/shots"
@@ -112,6 +125,10 @@ check "the clone hidden" "$hidden" "$(cat "$work/runs.out")"
 for p in "${programs[@]}"; do
     grep -qx "help $p 0" "$work/runs.out"
     check "$p --help" $? "$(grep "^help $p " "$work/runs.out"): $(head -5 "$work/help-$p.out")"
+done
+for p in "${examples[@]}"; do
+    grep -qx "example $p 0" "$work/runs.out"
+    check "$p: its usage record's example" $? "$(grep "^example $p " "$work/runs.out"): $(grep -m1 "^$p " "$work/help-$p.out"): $(head -5 "$work/example-$p.out")"
 done
 grep -qx 'gui 0' "$work/runs.out" && compgen -G "$work/shots/*.png" >/dev/null
 check "photon-demo on on-virtual-display" $? "$(grep '^gui ' "$work/runs.out"): $(tail -5 "$work/gui.out" 2>&1)"

@@ -12,13 +12,24 @@ namespace photon::detail {
 
 std::string SocketFolder()
 {
-    std::string folder;
     const char* scope = getenv("ZEPHRA_PHOTON_SCOPE");
-    const char* run = getenv("XDG_RUNTIME_DIR");
-    if (scope && *scope) folder = scope;
-    else if (run && *run) folder = std::string(run) + "/zephra-photon";
-    else folder = "/tmp/zephra-photon-" + std::to_string(getuid());
+    if (scope && *scope) {
+        mkdir(scope, 0700);
+        return scope;
+    }
+    // One folder per user whatever the session's runtime folder: a program started on the same
+    // display with another XDG_RUNTIME_DIR (another login, su, a service) still finds the one there.
+    std::string folder = "/tmp/zephra-photon-" + std::to_string(getuid());
     mkdir(folder.c_str(), 0700);
+    struct stat st;
+    if (lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid() && !(st.st_mode & 077))
+        return folder;
+    // A folder of that name that is not this user's alone is never used: the runtime folder instead.
+    const char* run = getenv("XDG_RUNTIME_DIR");
+    if (run && *run) {
+        folder = std::string(run) + "/zephra-photon";
+        mkdir(folder.c_str(), 0700);
+    }
     return folder;
 }
 

@@ -1,7 +1,8 @@
 // Connectors: a program offers a named connector, another finds it by name, connects and sends
 // typed messages that the first answers from its main loop. Names are per user and per display;
 // the folder that holds them is $ZEPHRA_PHOTON_SCOPE (one scope whatever the display), else
-// display-<DISPLAY> in $XDG_RUNTIME_DIR/zephra-photon, else in /tmp/zephra-photon-<uid>.
+// display-<DISPLAY> in /tmp/zephra-photon-<uid> (in $XDG_RUNTIME_DIR/zephra-photon only when that
+// folder is not the user's own).
 #pragma once
 
 #include <cstddef>

@@ -137,6 +137,9 @@ for option in ("-x", "--bogus"):
                 f"ruvex: Invalid argument (unknown option {option}): type 'use ruvex' for usage options\n",
                 repr(result.stderr))
 usage = subprocess.run([USE, "ruvex"], capture_output=True, text=True).stdout
+# The usage names the variable that chooses the output, and each of its values.
+tally.check("usage names the output variable",
+            all(word in usage for word in ("ZEPHRA_AUDIO_SINK", "alsa[:DEVICE]", "wav:PATH", "null:fast")), usage)
 for asked in (["-h"], ["--help"], ["-v", "--help", first.path]):
     result = ruvex(*asked)
     tally.check(f"help {asked}", result.returncode == 0 and result.stdout == usage and not result.stderr,

@@ -1,16 +1,19 @@
 #include "Browser.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <strings.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 
+#include "RegularFile.h"
 #include "SorvexTexts.h"
 
 namespace sorvex {
@@ -74,9 +77,10 @@ int DecideKind(const ItemOptions& item, const Jukebox& jukebox) {
 }
 
 std::optional<PageItems> LoadPhjPage(const std::string& path, const Jukebox& jukebox) {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "r"));
+    std::unique_ptr<std::FILE, FileCloser> file(OpenRegularStream(path, O_RDONLY, "r"));
     if (!file) {
-        std::perror(path.c_str());
+        if (errno == EINVAL) std::fprintf(stderr, texts::kNotARegularFile, path.c_str());
+        else std::perror(path.c_str());
         return std::nullopt;
     }
     const std::size_t slash = path.rfind('/');
@@ -119,7 +123,11 @@ std::optional<PageItems> LoadPhjPage(const std::string& path, const Jukebox& juk
 
 std::optional<PageItems> ScanDirectory(const std::string& path, const Jukebox& jukebox) {
     const std::string index = path + "/index.phj";
-    if (::access(index.c_str(), R_OK) == 0) return LoadPhjPage(index, jukebox);
+    if (::access(index.c_str(), R_OK) == 0) {
+        if (IsRegularFile(index)) return LoadPhjPage(index, jukebox);
+        // A page description that is no regular file (a named pipe) is not read: the folder is listed.
+        std::fprintf(stderr, texts::kNotARegularFile, index.c_str());
+    }
     DIR* dir = ::opendir(path.c_str());
     if (!dir) {
         std::perror(path.c_str());
@@ -169,7 +177,7 @@ std::optional<PageItems> ScanDirectory(const std::string& path, const Jukebox& j
         item.target = path + "/" + name;
         for (const std::string& cover : jukebox.prefsView().coverNames) {
             const std::string image = *item.target + "/" + cover;
-            if (::access(image.c_str(), R_OK) == 0) {
+            if (::access(image.c_str(), R_OK) == 0 && IsRegularFile(image)) {
                 item.image = image;
                 break;
             }

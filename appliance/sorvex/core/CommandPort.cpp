@@ -85,6 +85,8 @@ const char* refusalText(SaveRefusal why) {
     case SaveRefusal::Outside: return texts::kRefusedSave;
     case SaveRefusal::Hidden: return texts::kRefusedHiddenSave;
     case SaveRefusal::NotPlainFile: return texts::kRefusedLinkSave;
+    case SaveRefusal::Absolute: return texts::kRefusedAbsoluteSave;
+    case SaveRefusal::UpLevel: return texts::kRefusedUpLevelSave;
     default: return texts::kRefusedNameSave;
     }
 }
@@ -268,6 +270,7 @@ std::string CommandPort::runLine(const std::string& line, int fd) {
             SaveRefusal why = SaveRefusal::None;
             const auto place = NetworkPlaylistName(*argument, &why);
             if (place) why = actions_.save(place->first, place->second);
+            else if (why == SaveRefusal::Outside) why = actions_.wayOut(*argument);
             // A refused save is a save that failed: the plug-in is told "200 OK" as for any other.
             if (why != SaveRefusal::None) {
                 std::printf(refusalText(why), argument->c_str());

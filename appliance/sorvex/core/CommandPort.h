@@ -31,6 +31,8 @@ public:
     // Saves the play list as `name` in `directory`, which is relative to the jukebox's music
     // root ("." for the root itself); or says why the target is refused.
     virtual SaveRefusal save(const std::string& directory, const std::string& name) = 0;
+    // The reason to give for a name refused as a way out of the music folder (see WayOutOf).
+    virtual SaveRefusal wayOut(const std::string&) { return SaveRefusal::Outside; }
     virtual std::string status() = 0;
     // Stops, writes the preferences and saves the default list as set.
     virtual void quit() = 0;

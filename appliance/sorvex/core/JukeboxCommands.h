@@ -40,6 +40,10 @@ public:
         jukebox_.savePlaylist(folder, name, true);
         return SaveRefusal::None;
     }
+    SaveRefusal wayOut(const std::string& argument) override {
+        const std::string root = jukebox_.prefsView().directory.value_or(".");
+        return WayOutOf(root.empty() ? "." : root, argument);
+    }
     void replied() override {
         jukebox_.holdAlerts(false);
         jukebox_.showHeldAlerts();

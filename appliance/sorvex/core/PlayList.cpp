@@ -1,7 +1,9 @@
 // The play list: entries in the order of adding, the play order over them (shuffled or not),
 // and the position of the current track in that order.
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "Jukebox.h"
@@ -153,6 +155,12 @@ void Jukebox::deleteSelected() {
 
 void Jukebox::openPath(const std::string& path, bool start) {
     if (::access(path.c_str(), R_OK) != 0) return;
+    // Folders are shown and regular files read or played; anything else (a named pipe, a
+    // device) would hold the jukebox and is refused.
+    if (struct stat info{}; ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode) && !S_ISREG(info.st_mode)) {
+        std::fprintf(stderr, texts::kNotARegularFile, path.c_str());
+        return;
+    }
     if (HasExtension(path.c_str(), ".m3u") || HasExtension(path.c_str(), ".txt")) {
         loadPlaylistFile(path, start);
     } else if (findBackend(path.c_str())) {

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "Jukebox.h"
+#include "RegularFile.h"
 #include "SorvexTexts.h"
 
 namespace sorvex {
@@ -29,20 +30,14 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-// Opens a playlist for writing that must be a plain file and not a link: a link put in place
-// after the caller's checks fails here (errno tells why) instead of being followed.
-std::FILE* openPlainFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
-    if (fd < 0) return nullptr;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        errno = EINVAL;
-        return nullptr;
+// A playlist opened for reading, or none with the reason on standard error: a named pipe or a
+// device is refused before it can hold the jukebox.
+File openForReading(const std::string& path) {
+    File file(OpenRegularStream(path, O_RDONLY, "r"));
+    if (!file) {
+        if (errno == EINVAL) std::fprintf(stderr, texts::kNotARegularFile, path.c_str());
+        else std::perror(path.c_str());
     }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    std::FILE* file = ::fdopen(fd, "w");
-    if (!file) ::close(fd);
     return file;
 }
 
@@ -91,11 +86,8 @@ std::vector<std::string> tableFields(const std::string& line) {
 
 int Jukebox::loadM3u(const std::string& path, bool show) {
     const std::string directory = directoryOf(path);
-    File file(std::fopen(path.c_str(), "r"));
-    if (!file) {
-        std::perror(path.c_str());
-        return 1;
-    }
+    File file = openForReading(path);
+    if (!file) return 1;
     const Charsets sets = charsets();
     std::optional<std::string> pendingTitle;
     int lines = 0;
@@ -133,11 +125,8 @@ int Jukebox::loadM3u(const std::string& path, bool show) {
 
 bool Jukebox::isTrackTable(const std::string& path) const {
     if (!HasExtension(path.c_str(), ".txt")) return false;
-    File file(std::fopen(path.c_str(), "r"));
-    if (!file) {
-        std::perror(path.c_str());
-        return false;
-    }
+    File file = openForReading(path);
+    if (!file) return false;
     char header[kHeaderSize];
     if (!std::fgets(header, sizeof header, file.get())) return false;
     const std::string line(header);
@@ -147,11 +136,8 @@ bool Jukebox::isTrackTable(const std::string& path) const {
 
 int Jukebox::loadTrackTable(const std::string& path, bool show) {
     const std::string directory = directoryOf(path);
-    File file(std::fopen(path.c_str(), "r"));
-    if (!file) {
-        std::perror(path.c_str());
-        return 1;
-    }
+    File file = openForReading(path);
+    if (!file) return 1;
     const Charsets sets = charsets();
     // Field numbers (from 1) of the four columns; 0 when the header lacks one.
     std::size_t artistField = 0, albumField = 0, nameField = 0, locationField = 0;
@@ -216,7 +202,10 @@ bool Jukebox::savePlaylist(const std::string& directory, const std::string& name
     if (count() > kSaveProgressEvery) showProgress(texts::kSaving, 0);
     std::string fileName = directory + "/" + name;
     if (name.find('.') == std::string::npos) fileName += ".m3u";
-    File file(plainFileOnly ? openPlainFile(fileName) : std::fopen(fileName.c_str(), "w"));
+    // A link put in place after the port's checks fails (errno tells why) instead of being followed;
+    // no save waits on a named pipe.
+    const int flags = O_WRONLY | O_CREAT | O_TRUNC | (plainFileOnly ? O_NOFOLLOW : 0);
+    File file(OpenRegularStream(fileName, flags, "w"));
     auto fail = [&](const char* format) {
         char text[1200];
         std::snprintf(text, sizeof text, format, std::strerror(errno));

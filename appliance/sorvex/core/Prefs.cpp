@@ -1,5 +1,6 @@
 #include "Prefs.h"
 
+#include <fcntl.h>
 #include <strings.h>
 
 #include <cerrno>
@@ -8,6 +9,7 @@
 #include <cstring>
 #include <memory>
 
+#include "RegularFile.h"
 #include "SorvexTexts.h"
 
 namespace sorvex {
@@ -99,9 +101,10 @@ std::string JoinedCoverNames(const Prefs& prefs) {
 }
 
 void ReadPrefs(Prefs& prefs, const std::string& path, const std::function<void(int)>& openPort) {
-    File file(std::fopen(path.c_str(), "r"));
+    File file(OpenRegularStream(path, O_RDONLY, "r"));
     if (!file) {
-        if (errno != ENOENT) std::perror(path.c_str());
+        if (errno == EINVAL) std::fprintf(stderr, texts::kNotARegularFile, path.c_str());
+        else if (errno != ENOENT) std::perror(path.c_str());
         return;
     }
     char buffer[kLineSize];
@@ -126,9 +129,10 @@ void ReadPrefs(Prefs& prefs, const std::string& path, const std::function<void(i
 }
 
 bool WritePrefs(const Prefs& prefs, const std::string& path) {
-    File file(std::fopen(path.c_str(), "w"));
+    File file(OpenRegularStream(path, O_WRONLY | O_CREAT | O_TRUNC, "w"));
     if (!file) {
-        std::perror(path.c_str());
+        if (errno == EINVAL) std::fprintf(stderr, texts::kNotARegularFile, path.c_str());
+        else std::perror(path.c_str());
         return false;
     }
     std::FILE* f = file.get();

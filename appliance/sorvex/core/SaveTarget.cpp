@@ -33,4 +33,15 @@ SaveRefusal CheckSaveTarget(const std::string& root, const std::string& folder, 
     return fs::is_regular_file(status) ? SaveRefusal::None : SaveRefusal::NotPlainFile;
 }
 
+SaveRefusal WayOutOf(const std::string& root, const std::string& argument) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path realRoot = fs::canonical(root, ec);
+    if (ec) return SaveRefusal::Outside;
+    const bool absolute = argument.starts_with('/');
+    const fs::path target = fs::weakly_canonical(absolute ? fs::path(argument) : realRoot / argument, ec);
+    if (ec || !inside(realRoot, target) || target == realRoot) return SaveRefusal::Outside;
+    return absolute ? SaveRefusal::Absolute : SaveRefusal::UpLevel;
+}
+
 }  // namespace sorvex

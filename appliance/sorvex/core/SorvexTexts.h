@@ -26,6 +26,9 @@ constexpr const char* kCantRead = "Can't read from network";
 constexpr const char* kRefusedSave = "Refused network save outside the music folder: %s\n";
 constexpr const char* kRefusedHiddenSave = "Refused network save of a hidden file: %s\n";
 constexpr const char* kRefusedNameSave = "Refused network save of a name that is no .m3u playlist: %s\n";
+constexpr const char* kRefusedAbsoluteSave =
+    "Refused network save by an absolute path (a name inside the music folder is needed): %s\n";
+constexpr const char* kRefusedUpLevelSave = "Refused network save of a path with \"..\" in it: %s\n";
 constexpr const char* kRefusedLinkSave = "Refused network save over a link or a file that is not a plain file: %s\n";
 constexpr const char* kPortNotOpened = "Command port %d could not be opened (%s): no network control\n";
 constexpr const char* kPortAlert = "Couldn't open command port %d\n%s";
@@ -43,6 +46,7 @@ constexpr const char* kMakeSureExecutable = "Make sure %s is executable (run \"c
 constexpr const char* kPlayerEnded = "%s ended before playing %s: %s\n";
 constexpr const char* kPlayerEndedAlert = "Couldn't play %s\n%s: %s";
 constexpr const char* kPlayerSaidNothing = "it said nothing";
+constexpr const char* kNotARegularFile = "%s: not a regular file\n";
 constexpr const char* kNotFound = "File %s not found (also tried %s)\n";
 constexpr const char* kTimeFormat = "%02d:%02d";
 constexpr const char* kEntriesFormat = "%d entries...";

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "RegularFile.h"
+
 namespace sorvex {
 
 namespace {
@@ -16,10 +18,10 @@ namespace {
 class MappedFile {
 public:
     explicit MappedFile(const std::string& path) {
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        const int fd = OpenRegular(path, O_RDONLY);
         if (fd < 0) return;
         struct stat info {};
-        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+        if (::fstat(fd, &info) == 0 && info.st_size > 0) {
             void* at = ::mmap(nullptr, static_cast<std::size_t>(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
             if (at != MAP_FAILED) {
                 data_ = static_cast<const uint8_t*>(at);

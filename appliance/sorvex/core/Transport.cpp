@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "Jukebox.h"
+#include "RegularFile.h"
 #include "SorvexTexts.h"
 
 namespace sorvex {
@@ -14,6 +15,16 @@ namespace sorvex {
 namespace {
 
 constexpr std::size_t kTextLimit = 999;
+
+// A named pipe or a device would hold the player, and the jukebox reading its first line, for
+// good: only regular files are handed to it, and the caller goes on to the next track.
+int startRegular(PlayerBackend& backend, const std::string& path) {
+    if (!IsRegularFile(path)) {
+        std::fprintf(stderr, texts::kNotARegularFile, path.c_str());
+        return -1;
+    }
+    return backend.start(path.c_str());
+}
 
 std::string minutesAndSeconds(int seconds) {
     char text[32];
@@ -56,14 +67,14 @@ int Jukebox::playFile(const std::optional<std::string>& path) {
     view_->setAlbumLabel("");
     int result = -1;
     if (::access(path->c_str(), R_OK) == 0) {
-        result = backend->start(path->c_str());
+        result = startRegular(*backend, *path);
     } else {
         std::perror(path->c_str());
         std::string other = path->substr(0, kTextLimit);
         const Charsets sets = charsets();
         sets.nativeToUtf(other);
         sets.utfToFs(other);
-        if (::access(other.c_str(), R_OK) == 0) result = backend->start(other.c_str());
+        if (::access(other.c_str(), R_OK) == 0) result = startRegular(*backend, other);
         else std::printf(texts::kNotFound, path->c_str(), other.c_str());
     }
     updateControls();

@@ -224,6 +224,19 @@ TEST(CommandPortSave, NetworkSavesLandInTheMusicFolder) {
                   "Refused network save outside the music folder: ../home/.sorvex\n");
     EXPECT_EQ(folder.read("victim.txt"), "precious\n");
     EXPECT_EQ(folder.read("home/.sorvex"), "shuffle 0\n");
+    // Names refused for their form that would land inside the folder say so, not "outside".
+    std::filesystem::create_directories(folder / "music/fifty");
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(exchange("save " + (folder / "music/x.m3u")), "200 OK\n");
+    EXPECT_EQ(exchange("save fifty/../ok1.m3u"), "200 OK\n");
+    EXPECT_EQ(exchange("save lists/../../music/ok2.m3u"), "200 OK\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+              "Refused network save by an absolute path (a name inside the music folder is needed): " +
+                  (folder / "music/x.m3u") +
+                  "\nRefused network save of a path with \"..\" in it: fifty/../ok1.m3u\n"
+                  "Refused network save of a path with \"..\" in it: lists/../../music/ok2.m3u\n");
+    for (const char* name : {"music/x.m3u", "music/ok1.m3u", "music/ok2.m3u"})
+        EXPECT_FALSE(std::filesystem::exists(folder / name)) << name;
     EXPECT_EQ(exchange("save party"), "200 OK\n");
     EXPECT_EQ(exchange("save lists/later.m3u"), "200 OK\n");
     EXPECT_EQ(folder.read("music/party.m3u"), "#EXTM3U\r\n#EXTINF:-1,Song A\r\na.mp3\r\n");

@@ -4,6 +4,7 @@
 
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -194,7 +195,8 @@ TEST_F(ProgramTest, AMissingButtonPictureEndsTheProgram) {
 }
 
 // One jukebox per display: a second one on another display of the same user starts and runs
-// beside the first; one more on the first's display hands over to it and ends with status 1.
+// beside the first; one more on the first's display hands over to it and ends with status 1,
+// also when it was started with another runtime folder.
 TEST_F(ProgramTest, OneJukeboxPerDisplay) {
     unsetenv("ZEPHRA_PHOTON_SCOPE");
     const std::string run = folder / "run";
@@ -221,6 +223,17 @@ TEST_F(ProgramTest, OneJukeboxPerDisplay) {
     Jukebox again(folder, SORVEX_UI_DIR, "again", "", "other.prefs");
     EXPECT_EQ(again.waitForEnd(), 1) << again.errors();
     EXPECT_EQ(again.errors(), "");
+    {
+        // Another runtime folder (another login on the same display) is still the same display.
+        const std::string other = folder / "other-run";
+        std::filesystem::create_directories(other);
+        std::filesystem::permissions(other, std::filesystem::perms::owner_all);
+        setenv("XDG_RUNTIME_DIR", other.c_str(), 1);
+        Jukebox another(folder, SORVEX_UI_DIR, "another", "", "other.prefs");
+        EXPECT_EQ(another.waitForEnd(), 1) << another.errors();
+        EXPECT_EQ(another.errors(), "");
+        setenv("XDG_RUNTIME_DIR", run.c_str(), 1);
+    }
     EXPECT_TRUE(Connects(first));
     EXPECT_FALSE(Connects(second));
     unsetenv("XDG_RUNTIME_DIR");
@@ -285,6 +298,74 @@ TEST_F(ProgramTest, WithoutASoundDeviceAFailedPlayIsReportedOnceAndStops) {
     const std::string errors = jukebox.errors();
     EXPECT_EQ(errors.find(said), errors.rfind(said)) << errors;
     EXPECT_FALSE(jukebox.ended());
+}
+
+// Named pipes in the music folder, where a jukebox that opened them would wait for a writer for
+// good: a list file, a track table and a track that are pipes, and a folder whose page
+// description and cover picture are pipes. The jukebox starts in that folder, refuses each pipe
+// with a line on the console, plays the list's tracks around its pipe, and its port answers
+// throughout. The player is never started on a pipe.
+TEST_F(ProgramTest, NamedPipesInTheMusicFolderAreRefusedAndTheJukeboxAnswersOn) {
+    const int port = FreePort();
+    prefs("repeat 0\nport " + std::to_string(port) + "\n");
+    const std::string music = folder / "music", more = music + "/more";
+    std::filesystem::create_directories(more);
+    for (const char* name : {"one", "two"})
+        ASSERT_EQ(std::system(("ffmpeg -loglevel error -y -f lavfi -i sine=frequency=440:duration=1:sample_rate=8000 "
+                               "-ac 1 -b:a 8k '" +
+                               music + "/" + name + ".mp3'")
+                                  .c_str()),
+                  0);
+    for (const std::string& pipe :
+         {music + "/pipe.mp3", music + "/pipe.m3u", music + "/table.txt", more + "/index.phj", more + "/cover.jpg"})
+        ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0) << pipe;
+    folder.write("music/list.m3u", "one.mp3\npipe.mp3\ntwo.mp3\n");
+    // The real player, noting each track it is started on.
+    const std::string started = folder / "started";
+    folder.write("bin/madplay", "#!/bin/sh\nfor last; do :; done\necho \"$last\" >> '" + started +
+                                    "'\nPATH=${PATH#*:} exec madplay \"$@\"\n");
+    ::chmod((folder / "bin/madplay").c_str(), 0755);
+    const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin";
+    setenv("PATH", (folder / "bin" + ":" + path).c_str(), 1);
+    Jukebox jukebox(folder, SORVEX_UI_DIR, "pipes");
+    const bool listening = jukebox.listensOn(port);
+    setenv("PATH", path.c_str(), 1);
+    ASSERT_TRUE(listening) << jukebox.errors();
+    // One line, then "status": what the jukebox answered within a minute.
+    auto ask = [&](const std::string& line) {
+        Client client("127.0.0.1", port);
+        client.send(line + "\nstatus\n");
+        for (int i = 0; i < 6000 && !testing::holds(client.received(), "mode ") && !client.poll(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        for (int i = 0; i < 500 && !testing::holds(client.received(), "\n200 OK\n") && !client.poll(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return client.received();
+    };
+    // Started in the folder with the track table that is a pipe.
+    EXPECT_EQ(ask("stop"), "200 OK\nmode stop\n200 OK\n") << jukebox.errors();
+    EXPECT_EQ(ask("launch " + music + "/pipe.mp3"), "200 OK\nmode stop\n200 OK\n") << jukebox.errors();
+    EXPECT_EQ(ask("launch " + music + "/pipe.m3u"), "200 OK\nmode stop\n200 OK\n") << jukebox.errors();
+    EXPECT_EQ(ask("launch " + more), "200 OK\nmode stop\n200 OK\n") << jukebox.errors();
+    // The list: its first track, then the pipe refused, then the track after it.
+    EXPECT_TRUE(testing::holds(ask("launch " + music + "/list.m3u"), "200 OK\nmode ")) << jukebox.errors();
+    for (int i = 0; i < 3000 && !testing::holds(folder.read("started"), "two.mp3"); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(folder.read("started"), music + "/one.mp3\n" + music + "/two.mp3\n");
+    const std::string answer = ask("stop");
+    EXPECT_EQ(answer, "200 OK\nmode stop\n200 OK\n") << jukebox.errors();
+    const std::string errors = jukebox.errors();
+    for (const std::string& pipe :
+         {music + "/pipe.mp3", music + "/pipe.m3u", music + "/table.txt", more + "/index.phj"})
+        EXPECT_TRUE(testing::holds(errors, pipe + ": not a regular file\n")) << pipe << "\n" << errors;
+    // The pipe track is refused when launched alone and again where the list meets it.
+    const std::string refused = music + "/pipe.mp3: not a regular file\n";
+    EXPECT_NE(errors.find(refused), errors.rfind(refused)) << errors;
+    {
+        Client client("127.0.0.1", port);
+        client.send("quit\n");
+        for (int i = 0; i < 3000 && !client.poll(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(jukebox.waitForEnd(), 0) << jukebox.errors();
 }
 
 // A client of its own thread that sends one line every `every`, with at most five lines not

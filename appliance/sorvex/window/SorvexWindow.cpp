@@ -1,5 +1,6 @@
 #include "SorvexWindow.h"
 
+#include <fcntl.h>
 #include <glib.h>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include <map>
 #include <vector>
 
+#include "RegularFile.h"
 #include "SaveTarget.h"
 #include "SorvexTexts.h"
 
@@ -503,7 +505,7 @@ void CloseSave() {
 
 // A file the play list may replace without asking: none yet, or a play list already.
 bool MayReplace(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::FILE* f = OpenRegularStream(path, O_RDONLY, "rb");
     if (!f) return true;
     char head[8] = {};
     const std::size_t got = std::fread(head, 1, 7, f);

@@ -1,11 +1,18 @@
 // The playlist editor on real ".qpl" files: reading folders lazily, the clipboard (copy, cut,
 // paste of folders and entries), renaming and deleting playlists and their files, names that
 // are taken or hold refused characters, saving; and the active playlist's window.
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
+#include <thread>
 
 #include "playlist/Controller.h"
 #include "PaneFixture.h"
@@ -329,6 +336,107 @@ TEST_F(PlaylistEditor, AddFileWithNothingSelectedKeepsTheExistingFirstPlaylist)
                          "URL   2=file:///music/c.mp3\n"),
               0u)
         << saved;
+}
+
+// The second window of the test below, run as a program of its own on the same display when
+// VELORA_SECOND_EDITOR names the playlist folder: it reads both playlists, adds one entry to
+// each by real clicks, saves and ends.
+TEST_F(PlaylistEditor, SecondWindowAddsAndSaves)
+{
+    const char* shared = std::getenv("VELORA_SECOND_EDITOR");
+    if (!shared) GTEST_SKIP() << "run by TwoWindowsSavingOnePlaylistKeepEachOthersEntries";
+    setenv("PLAYLIST_DIR", shared, 1);
+    ResetPlaylistDirName();
+    OnOpenPlaylistEditor(nullptr, nullptr, nullptr);
+    t::RunUntilIdle();
+    ASSERT_NE(Folder("Shared"), nullptr);
+    ASSERT_NE(Folder("Other"), nullptr);
+    PtTreeExpand(Tree(), Folder("Shared"), nullptr);
+    PtTreeExpand(Tree(), Folder("Other"), nullptr);
+    PtTreeGoto(Tree(), Folder("Shared")->son->brother);
+    t::AnswerFileSelection("/music/track 40.mp3", Pt_FSDIALOG_BTN1);
+    t::RealClick(t::Find("playlistNewFileButton"));
+    PtTreeGoto(Tree(), Folder("Other")->son);
+    t::AnswerFileSelection("/music/other 2.mp3", Pt_FSDIALOG_BTN1);
+    t::RealClick(t::Find("playlistNewFileButton"));
+    t::RealClick(t::Find("playlistSaveButton"));
+    if (!ErrorText().empty()) CloseError();
+}
+
+// Two windows of the player edit one playlist: B adds "track 40" and saves; A, which read the
+// playlist before, adds "track 45" and saves. Both entries are kept, in their places, and A
+// shows B's; another playlist that A read but never changed keeps what B saved in it.
+TEST_F(PlaylistEditor, TwoWindowsSavingOnePlaylistKeepEachOthersEntries)
+{
+    auto qpl = [](const std::vector<std::pair<std::string, std::string>>& entries) {
+        std::string text;
+        for (size_t i = 0; i < entries.size(); ++i) {
+            const std::string n = std::to_string(i);
+            text += "URL   " + n + "=" + entries[i].first + "\nMIME  " + n + "=" + entries[i].second + "\nTITLE " + n +
+                    "=" + entries[i].first.substr(entries[i].first.rfind('/') + 1) + "\n";
+        }
+        return text;
+    };
+    const std::string mpeg = "audio/mpeg";
+    Write("Shared.qpl",
+          qpl({{"file:///music/a.mp3", mpeg}, {"file:///music/b.mp3", mpeg}, {"file:///music/c.mp3", mpeg}}));
+    Write("Other.qpl", qpl({{"file:///music/other 1.mp3", mpeg}}));
+    OnOpenPlaylistEditor(nullptr, nullptr, nullptr);
+    t::RunUntilIdle();
+    PtTreeExpand(Tree(), Folder("Shared"), nullptr);
+    PtTreeExpand(Tree(), Folder("Other"), nullptr);
+    ASSERT_EQ(Texts(Folder("Shared")->son).size(), 3u);
+
+    // B: this program again, on the same display, with the same playlist folder.
+    const std::string filter = "--gtest_filter=PlaylistEditor.SecondWindowAddsAndSaves";
+    const std::string variable = "VELORA_SECOND_EDITOR=" + dir;
+    std::vector<char*> env;
+    for (char** e = environ; *e; ++e)
+        if (std::strncmp(*e, "VELORA_SECOND_EDITOR=", 21) != 0) env.push_back(*e);
+    env.push_back(const_cast<char*>(variable.c_str()));
+    env.push_back(nullptr);
+    char self[] = "/proc/self/exe";
+    char* argv[] = {self, const_cast<char*>(filter.c_str()), nullptr};
+    pid_t second = -1;
+    ASSERT_EQ(posix_spawn(&second, "/proc/self/exe", nullptr, nullptr, argv, env.data()), 0);
+    int status = -1;
+    for (int i = 0; i < 2400 && waitpid(second, &status, WNOHANG) != second; ++i) {
+        if (i == 2399) {
+            kill(second, SIGKILL);
+            waitpid(second, &status, 0);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    const std::string fromB = qpl({{"file:///music/a.mp3", mpeg},
+                                   {"file:///music/b.mp3", mpeg},
+                                   {"file:///music/track 40.mp3", ""},
+                                   {"file:///music/c.mp3", mpeg}});
+    const std::string otherFromB = qpl({{"file:///music/other 1.mp3", mpeg}, {"file:///music/other 2.mp3", ""}});
+    ASSERT_EQ(Read("Shared.qpl"), fromB);
+    ASSERT_EQ(Read("Other.qpl"), otherFromB);
+
+    // A, by real clicks: "track 45" after c, then Save.
+    t::RunUntilIdle();
+    PtTreeGoto(Tree(), Folder("Shared")->son->brother->brother);
+    t::AnswerFileSelection("/music/track 45.mp3", Pt_FSDIALOG_BTN1);
+    t::RealClick(t::Find("playlistNewFileButton"));
+    if (!ErrorText().empty()) CloseError();
+    t::RealClick(t::Find("playlistSaveButton"));
+    EXPECT_EQ(Read("Shared.qpl"), qpl({{"file:///music/a.mp3", mpeg},
+                                       {"file:///music/b.mp3", mpeg},
+                                       {"file:///music/track 40.mp3", ""},
+                                       {"file:///music/c.mp3", mpeg},
+                                       {"file:///music/track 45.mp3", ""}}));
+    EXPECT_EQ(Read("Other.qpl"), otherFromB);
+    EXPECT_EQ(Texts(Folder("Shared")->son),
+              (std::vector<std::string>{"file:///music/a.mp3\ta.mp3", "file:///music/b.mp3\tb.mp3",
+                                        "file:///music/track 40.mp3\ttrack 40.mp3", "file:///music/c.mp3\tc.mp3",
+                                        "file:///music/track 45.mp3\ttrack 45.mp3"}));
+    // Closing the editor writes nothing more.
+    PtDestroyWidget(t::Find("playlistEditorDlg"));
+    t::RunUntilIdle();
+    EXPECT_EQ(Read("Other.qpl"), otherFromB);
 }
 
 // The Add URL dialog has a way out: Cancel closes it and adds nothing.

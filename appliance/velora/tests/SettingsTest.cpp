@@ -5,7 +5,11 @@
 #include <pty.h>
 #include <unistd.h>
 
+#include <gdk-pixbuf/gdk-pixbuf.h>
+
+#include <chrono>
 #include <fstream>
+#include <thread>
 
 #include "playlist/Controller.h"
 #include "PaneFixture.h"
@@ -287,6 +291,43 @@ TEST_F(SettingsDialog, TheDecoderVideoAndMixerChoicesShowWhatIsKept)
     ASSERT_NE(row, nullptr);
     EXPECT_EQ(*row, 3);
     mplayer.setup.audio.mixerDevice = 1;
+}
+
+// The decoder choice is drawn as chosen: the chosen box shows the theme's filled tick (its blue),
+// the other none, when the dialog opens and after a real click on the other choice.
+TEST_F(SettingsDialog, TheChosenDecoderIsDrawnTicked)
+{
+    ASSERT_TRUE(t::HaveRealInput());
+    // The pixels of the button's own drawing that are the tick's blue, once the tick has faded in.
+    auto blue = [this](const char* button) {
+        for (int i = 0; i < 60; ++i) {
+            t::RunUntilIdle();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        const std::string png = Screenshot(t::Find(button), (std::string("velora-") + button + ".png").c_str());
+        GdkPixbuf* picture = gdk_pixbuf_new_from_file(png.c_str(), nullptr);
+        if (!picture) return -1;
+        const int channels = gdk_pixbuf_get_n_channels(picture), stride = gdk_pixbuf_get_rowstride(picture);
+        const guchar* pixels = gdk_pixbuf_read_pixels(picture);
+        int count = 0;
+        for (int y = 0; y < gdk_pixbuf_get_height(picture); ++y)
+            for (int x = 0; x < gdk_pixbuf_get_width(picture); ++x) {
+                const guchar* p = pixels + y * stride + x * channels;
+                if (p[2] > 150 && p[0] < 130 && p[2] > p[1] + 40) ++count;
+            }
+        g_object_unref(picture);
+        return count;
+    };
+    mplayer.setup.reserve_1 = 0;
+    RefreshSettingsDialog();
+    t::SelectPanel(t::Find("advPages"), "Decoder");
+    EXPECT_GT(blue("adv_usingSoftwareButton"), 100);
+    EXPECT_LT(blue("adv_usingSigmaButton"), 20);
+    t::RealClick(t::Find("adv_usingSigmaButton"));
+    EXPECT_EQ(mplayer.setup.reserve_1, 1u);
+    EXPECT_GT(blue("adv_usingSigmaButton"), 100);
+    EXPECT_LT(blue("adv_usingSoftwareButton"), 20);
+    mplayer.setup.reserve_1 = 0;
 }
 
 }  // namespace

@@ -5,7 +5,10 @@ zephra_test(velora_panes_tests SOURCES PlaylistFilesTest.cpp MixerLevelsTest.cpp
 # The panes on a virtual display, against the stand-in plug-ins and programs; screenshots stay
 # in the build folder.
 add_executable(velora_pane_tests PaneFixture.cpp DvdPaneTest.cpp CdPaneTest.cpp NoPaneViewerTest.cpp MixerRemoteTest.cpp SettingsTest.cpp PlaylistEditorTest.cpp)
-target_link_libraries(velora_pane_tests PRIVATE velora_core GTest::gtest GTest::gtest_main Threads::Threads util)
+# GdkPixbuf reads screenshots back to look at what a control shows.
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(VELORA_PIXBUF REQUIRED IMPORTED_TARGET gdk-pixbuf-2.0)
+target_link_libraries(velora_pane_tests PRIVATE velora_core PkgConfig::VELORA_PIXBUF GTest::gtest GTest::gtest_main Threads::Threads util)
 target_compile_definitions(velora_pane_tests PRIVATE
   VELORA_UI_DIR="${CMAKE_CURRENT_SOURCE_DIR}/../ui"
   VELORA_SCREENSHOTS="${CMAKE_CURRENT_BINARY_DIR}")

@@ -124,9 +124,12 @@ constexpr const char* kHardwareOnly[] = {
 };
 // The controls a loaded plug-in has already taken its values from.
 constexpr const char* kLockedWhileLoaded[] = {
-    "driveMountPoint",    "driveMixerCtrl",    "pcmPlaybackCardA",    "pcmPlaybackDeviceA",      "pcmPlaybackCardB",
-    "pcmPlaybackDeviceB", "spdifPlaybackCard", "spdifPlaybackDevice", "adv_usingSoftwareButton", "adv_usingSigmaButton",
+    "driveMountPoint",  "driveMixerCtrl",     "pcmPlaybackCardA",  "pcmPlaybackDeviceA",
+    "pcmPlaybackCardB", "pcmPlaybackDeviceB", "spdifPlaybackCard", "spdifPlaybackDevice",
 };
+// The decoder choices are locked as well, but keep their own colours: a fill colour paints over
+// a check box's tick, and neither choice would show as chosen.
+constexpr const char* kDecoderChoices[] = {"adv_usingSoftwareButton", "adv_usingSigmaButton"};
 constexpr const char* kRecordFields[] = {"pcmRecordCard", "pcmRecordDevice", "spdifRecordCard", "spdifRecordDevice"};
 
 void HardwareControls(bool enabled)
@@ -652,6 +655,7 @@ void Fill()
     SetNumber("spdifPlaybackDevice", Shown(s.audio.spdifPlaybackDevice));
     for (const char* name : kRecordFields) Locked(name, true);
     for (const char* name : kLockedWhileLoaded) Locked(name, mplayer.bPluginAlive, true);
+    for (const char* name : kDecoderChoices) Locked(name, mplayer.bPluginAlive);
 
     ShowMountPoint();
     if (PtWidget_t* mixer = D("driveMixerCtrl"))

@@ -4,10 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <set>
 
 #include "playlist/Controller.h"
@@ -52,6 +54,12 @@ PtWidget_t* g_active = nullptr;
 PtWidget_t* g_properties = nullptr;
 std::set<PtTreeItem_t*> g_notLoaded;  // folders whose file was not read yet
 std::set<PtTreeItem_t*> g_keptAsIs;   // folders whose file was not read whole: never written
+// Folders this editor changed since their file was read or saved: only these are written.
+std::set<PtTreeItem_t*> g_changed;
+// Each read folder's entries as its file held them when read or last saved here.
+std::map<PtTreeItem_t*, std::vector<QplEntry>> g_asRead;
+constexpr const char* kMergedOnSave =
+    "Playlist file %s was changed by another window since it was read: its changes are kept beside these\n";
 constexpr const char* kNotReadWhole =
     "Playlist file %s was not read whole (lines not understood, or entries without a plug-in): it is kept as it is, "
     "and changes to it are not saved\n";
@@ -63,6 +71,23 @@ bool IsFolder(const PtTreeItem_t* item) { return item && !item->father; }
 PtTreeItem_t* FolderOf(PtTreeItem_t* item) { return item && item->father ? item->father : item; }
 
 std::string PathOf(const char* name) { return GetPlaylistDirName() + name + kExtension; }
+
+// Notes a change of the folder's entries (a folder of its own, or the folder of an entry).
+void Changed(PtTreeItem_t* item)
+{
+    if (PtTreeItem_t* folder = FolderOf(item)) g_changed.insert(folder);
+    g_bFileToSave = 1;
+}
+
+bool SameEntry(const QplEntry& a, const QplEntry& b)
+{
+    return a.url == b.url && a.mime == b.mime && a.title == b.title;
+}
+
+bool SameEntries(const std::vector<QplEntry>& a, const std::vector<QplEntry>& b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), SameEntry);
+}
 
 // An entry's text is its URL, a tab and its title.
 std::string UrlOf(const PtTreeItem_t* entry)
@@ -77,6 +102,8 @@ std::string TitleOf(const PtTreeItem_t* entry)
     return tab == std::string::npos ? "" : text.substr(tab + 1);
 }
 const char* MimeOf(const PtTreeItem_t* entry) { return entry->data ? static_cast<const char*>(entry->data) : ""; }
+
+QplEntry EntryOf(const PtTreeItem_t* entry) { return {UrlOf(entry), MimeOf(entry), TitleOf(entry)}; }
 
 PtTreeItem_t* NewFolder(PtWidget_t* tree, const char* name)
 {
@@ -213,7 +240,7 @@ void AddEntry(PtWidget_t* tree, const std::string& url, const std::string& title
         PtTreeAddAfter(tree, entry, current);
     }
     PtTreeGoto(tree, entry);
-    g_bFileToSave = 1;
+    Changed(entry);
 }
 
 void PlayEntry(PtTreeItem_t* entry)
@@ -260,6 +287,7 @@ int LoadPlaylistFile(PtWidget_t* tree, PtTreeItem_t* folder, const char* name)
     bool whole = true;
     const std::vector<QplEntry> entries = ReadQpl(in, &whole);
     fclose(in);
+    g_asRead[folder] = entries;
     PtTreeItem_t* last = nullptr;
     for (const QplEntry& e : entries) {
         std::string mime = e.mime;
@@ -270,6 +298,8 @@ int LoadPlaylistFile(PtWidget_t* tree, PtTreeItem_t* folder, const char* name)
                 continue;
             }
             mime = item.mime;
+            // The type found is the editor's own change: saving writes it into the file.
+            g_changed.insert(folder);
         }
         PtTreeItem_t* entry = NewEntry(tree, e.url, e.title, mime.c_str());
         Insert(tree, entry, last, folder);
@@ -283,6 +313,48 @@ int LoadPlaylistFile(PtWidget_t* tree, PtTreeItem_t* folder, const char* name)
     return 1;
 }
 
+namespace {
+
+// Brings into the folder what another window saved since this editor read its file: the
+// entries it added, each after the entry it follows there, and without the entries it removed.
+void MergeFromDisk(PtWidget_t* tree, PtTreeItem_t* folder, const std::vector<QplEntry>& asRead,
+                   const std::vector<QplEntry>& onDisk)
+{
+    std::vector<bool> added(onDisk.size(), true), kept(asRead.size(), false);
+    for (size_t i = 0; i < onDisk.size(); ++i)
+        for (size_t j = 0; j < asRead.size(); ++j)
+            if (!kept[j] && SameEntry(onDisk[i], asRead[j])) {
+                kept[j] = true;
+                added[i] = false;
+                break;
+            }
+    for (size_t j = 0; j < asRead.size(); ++j) {
+        if (kept[j]) continue;
+        for (PtTreeItem_t* e = folder->son; e; e = e->brother) {
+            if (!SameEntry(EntryOf(e), asRead[j])) continue;
+            if (PtTreeGetCurrent(tree) == e) PtTreeGoto(tree, e->brother ? e->brother : folder);
+            DeleteItem(tree, e);
+            break;
+        }
+    }
+    PtTreeItem_t* anchor = nullptr;
+    for (size_t i = 0; i < onDisk.size(); ++i) {
+        if (added[i]) {
+            PtTreeItem_t* entry = NewEntry(tree, onDisk[i].url, onDisk[i].title, onDisk[i].mime.c_str());
+            Insert(tree, entry, anchor, folder);
+            anchor = entry;
+            continue;
+        }
+        for (PtTreeItem_t* e = anchor ? anchor->brother : folder->son; e; e = e->brother)
+            if (SameEntry(EntryOf(e), onDisk[i])) {
+                anchor = e;
+                break;
+            }
+    }
+}
+
+}  // namespace
+
 std::vector<std::string> SavePlaylistsToFile(PtWidget_t* tree)
 {
     std::vector<std::string> kept;
@@ -291,13 +363,34 @@ std::vector<std::string> SavePlaylistsToFile(PtWidget_t* tree)
     MakePlaylistDir(dir);
     for (PtTreeItem_t* folder = PtTreeRootItem(tree); folder; folder = folder->brother) {
         if (g_keptAsIs.count(folder)) kept.push_back(PathOf(folder->string));
-        if (g_notLoaded.count(folder) || g_keptAsIs.count(folder)) continue;
-        FILE* out = fopen(PathOf(folder->string).c_str(), "w");
+        if (g_notLoaded.count(folder) || g_keptAsIs.count(folder) || !g_changed.count(folder)) continue;
+        const std::string path = PathOf(folder->string);
+        // Another window may have saved the file since it was read here.
+        bool whole = true;
+        std::vector<QplEntry> onDisk;
+        if (FILE* in = OpenRegularFile(path.c_str())) {
+            onDisk = ReadQpl(in, &whole);
+            fclose(in);
+        } else if (errno != ENOENT) {
+            whole = false;
+        }
+        if (!whole) {
+            kept.push_back(path);
+            continue;
+        }
+        const std::vector<QplEntry>& asRead = g_asRead[folder];
+        if (!SameEntries(onDisk, asRead)) {
+            MergeFromDisk(tree, folder, asRead, onDisk);
+            std::fprintf(stderr, kMergedOnSave, path.c_str());
+        }
+        FILE* out = fopen(path.c_str(), "w");
         if (!out) continue;
         std::vector<QplEntry> entries;
-        for (PtTreeItem_t* e = folder->son; e; e = e->brother) entries.push_back({UrlOf(e), MimeOf(e), TitleOf(e)});
+        for (PtTreeItem_t* e = folder->son; e; e = e->brother) entries.push_back(EntryOf(e));
         WriteQpl(out, entries);
         fclose(out);
+        g_asRead[folder] = entries;
+        g_changed.erase(folder);
     }
     g_bFileToSave = 0;
     return kept;
@@ -308,6 +401,8 @@ void DeleteItem(PtWidget_t* tree, PtTreeItem_t* item)
     if (IsFolder(item)) unlink(PathOf(item->string).c_str());
     g_notLoaded.erase(item);
     g_keptAsIs.erase(item);
+    g_changed.erase(item);
+    g_asRead.erase(item);
     PtTreeRemoveItem(tree, item);
     FreeMime(item);
     PtTreeFreeItems(item);
@@ -362,6 +457,8 @@ int OnPlaylistWndDestroyed(PtWidget_t* widget, void*, PtCallbackInfo_t*)
     ReleaseClipboard();
     g_notLoaded.clear();
     g_keptAsIs.clear();
+    g_changed.clear();
+    g_asRead.clear();
     g_bPlaylistRealized = 0;
     g_editor = nullptr;
     return Pt_CONTINUE;
@@ -416,8 +513,8 @@ int OnPlaylistEditDelete(PtWidget_t*, void*, PtCallbackInfo_t*)
     if (!current) return Pt_CONTINUE;
     PtTreeItem_t* next = current->brother ? current->brother : current->father;
     if (next) PtTreeGoto(tree, next);
+    Changed(current);
     DeleteItem(tree, current);
-    g_bFileToSave = 1;
     return Pt_CONTINUE;
 }
 
@@ -494,7 +591,7 @@ int OnPlaylistEditPaste(PtWidget_t*, void*, PtCallbackInfo_t*)
         Insert(tree, entry, after, folder);
         after = entry;
     }
-    g_bFileToSave = 1;
+    Changed(folder);
     return Pt_CONTINUE;
 }
 
@@ -534,7 +631,7 @@ int OnPlaylistPropertiesDlgOk(PtWidget_t*, void*, PtCallbackInfo_t*)
             PtTreeItem_t* folder = NewFolder(tree, name.c_str());
             Insert(tree, folder, FolderOf(current), nullptr);
             PtTreeGoto(tree, folder);
-            g_bFileToSave = 1;
+            Changed(folder);
         }
     }
     CloseProperties();

@@ -18,7 +18,8 @@ extern int g_bFileToSave;
 int ReadPlaylistFiles(PtWidget_t* tree);
 // Reads one playlist's entries under its folder item. 0 when the file cannot be read.
 int LoadPlaylistFile(PtWidget_t* tree, photon::PtTreeItem_t* folder, const char* name);
-// Writes every playlist whose entries were read; answers the files kept as they were (not read whole).
+// Writes every playlist this editor changed since it was read or saved; a file another window
+// saved meanwhile is merged, not overwritten. Answers the files kept as they were (not read whole).
 std::vector<std::string> SavePlaylistsToFile(PtWidget_t* tree);
 void DeleteItem(PtWidget_t* tree, photon::PtTreeItem_t* item);
 
