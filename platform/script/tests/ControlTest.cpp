@@ -463,16 +463,18 @@ TEST(ScriptControl, RegExpFromTheHost) {
     EXPECT_EQ(vb::TypeName(made), "IRegExp2");
 }
 
+// How much slower the sanitizer build runs: its time ceilings are that much wider.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr int kSlower = 10;
+#else
+constexpr int kSlower = 1;
+#endif
+
 // A match bounded by the text it has: a count longer than the text, or a needed character the
 // text lacks, ends at once; a match that would read too much raises error 28 once its reads are
 // spent (a tenth of a second or so on a quiet machine). The ceilings leave room for a busy machine
 // and the sanitizer build, and still catch the unbounded matcher (seconds, and minutes sanitized).
 TEST(ScriptControl, HopelessMatchesEndAtOnce) {
-#if defined(__SANITIZE_ADDRESS__)
-    constexpr int kSlower = 10;
-#else
-    constexpr int kSlower = 1;
-#endif
     const auto atOnce = std::chrono::seconds(1) * kSlower, spent = std::chrono::seconds(5) * kSlower;
     ScriptControl sc;
     sc.setTimeout(0);
@@ -505,11 +507,6 @@ std::chrono::nanoseconds threadTime() {
 // its groups, and a search past the read budget still raises 28. The ceilings are processor
 // time, ten times wider in the sanitizer build: a search of 20 words takes about 0.3 s.
 TEST(ScriptControl, ValidationPatternsAnswerOnShortTextsThatDoNotMatch) {
-#if defined(__SANITIZE_ADDRESS__)
-    constexpr int kSlower = 10;
-#else
-    constexpr int kSlower = 1;
-#endif
     const auto underASecond = std::chrono::seconds(1) * kSlower, spent = std::chrono::seconds(5) * kSlower;
     ScriptControl sc;
     sc.setTimeout(0);
@@ -549,11 +546,6 @@ TEST(ScriptControl, ValidationPatternsAnswerOnShortTextsThatDoNotMatch) {
 // longest text the runtime builds, as every other string operation does: on 100 000 characters
 // it would otherwise grow to 5e9 characters, gigabytes of memory.
 TEST(ScriptControl, ReplacementsRepeatingTheTextStopAtTheLongestText) {
-#if defined(__SANITIZE_ADDRESS__)
-    constexpr int kSlower = 10;
-#else
-    constexpr int kSlower = 1;
-#endif
     ScriptControl sc;
     sc.setTimeout(0);
     sc.ExecuteStatement("Set re = New RegExp : re.Global = True : re.Pattern = \"a\" : t = String(100000, \"a\")");
