@@ -646,11 +646,15 @@ public:
 
     std::string Replace(std::string text, std::string replacement) {
         const bool plain = replacement.find('$') == std::string::npos;
+        // Whether it may name a group ("$1"); the search may go without them otherwise.
+        bool numbered = false;
+        for (std::size_t i = 0; i + 1 < replacement.size() && !numbered; ++i)
+            numbered = replacement[i] == '$' && replacement[i + 1] >= '0' && replacement[i + 1] <= '9';
         const std::atomic<bool>* cancel = runningScriptCancel();
         // Each match in turn, with what comes before it; a canceled script stops at the next.
         auto eachPart = [&](auto add) {
             std::size_t copied = 0;
-            eachMatch(text, global_, !plain, [&](const Results& m) {
+            eachMatch(text, global_, numbered, [&](const Results& m) {
                 if (cancel && cancel->load(std::memory_order_relaxed)) throw Interrupt{};
                 std::size_t at = static_cast<std::size_t>(m[0].first.get() - text.data());
                 add(std::string_view(text).substr(copied, at - copied));
