@@ -517,22 +517,25 @@ Engine::Flow Engine::execBlock(const Block& b, Frame& f) {
             }
             throw;
         } catch (...) {
-            vb::Error e = vb::currentError();
-            if (f.resumeNext) {
-                if (e.source().empty()) e.setSource(texts::RuntimeSource);
-                if (e.line() == 0) e.setLine(s->line);
-                err.set(e);
-                located_ = false;
-                continue;
-            }
+            if (resumed(*s, f)) continue;
             if (!located_) {
                 located_ = true;
                 location_ = {s->line, s->column};
             }
-            throw e;
+            throw vb::currentError();
         }
     }
     return Flow::Normal;
+}
+
+bool Engine::resumed(const Stmt& s, Frame& f) {
+    if (!f.resumeNext) return false;
+    vb::Error e = vb::currentError();
+    if (e.source().empty()) e.setSource(texts::RuntimeSource);
+    if (e.line() == 0) e.setLine(s.line);
+    err.set(e);
+    located_ = false;
+    return true;
 }
 
 Engine::Flow Engine::exec(const Stmt& s, Frame& f) {
@@ -702,8 +705,18 @@ bool Engine::truth(const Expr& e, Frame& f) {
 }
 
 Engine::Flow Engine::execIf(const If& s, Frame& f) {
-    for (const If::Branch& b : s.branches)
-        if (truth(*b.condition, f)) return execBlock(b.body, f);
+    for (const If::Branch& b : s.branches) {
+        bool taken = true;
+        try {
+            taken = truth(*b.condition, f);
+        } catch (const Interrupt&) {
+            throw;
+        } catch (...) {
+            // Resuming after a failed condition goes on with the next statement: the branch's first.
+            if (!resumed(s, f)) throw;
+        }
+        if (taken) return execBlock(b.body, f);
+    }
     return execBlock(s.elseBody, f);
 }
 

@@ -217,6 +217,9 @@ private:
     // Statements.
     enum class Flow : uint8_t { Normal, ExitDo, ExitFor, ExitProcedure };
     Flow execBlock(const ast::Block& b, Frame& f);
+    // Under On Error Resume Next, keeps the error under way in Err and answers true (the
+    // statement goes on); otherwise answers false, the error to be thrown on.
+    bool resumed(const ast::Stmt& s, Frame& f);
     Flow exec(const ast::Stmt& s, Frame& f);
     Flow execIf(const ast::If& s, Frame& f);
     Flow execSelect(const ast::Select& s, Frame& f);

@@ -5,6 +5,23 @@
 
 namespace script {
 
+std::string_view languageDescription(int32_t number) noexcept {
+    // Where the language's wording differs from the runtime's, and the RegExp object's errors.
+    switch (number) {
+    case vb::errors::ObjectNotSet: return "Object variable not set";
+    case 5016: return "Regular Expression object expected";
+    case 5017: return "Syntax error in regular expression";
+    case 5018: return "Unexpected quantifier";
+    case 5019: return "Expected ']' in regular expression";
+    case 5020: return "Expected ')' in regular expression";
+    case 5021: return "Invalid range in character set";
+    default: break;
+    }
+    std::string_view standard = vb::errors::standardDescription(number);
+    // The language has its own text for a number the runtime's table does not hold.
+    return standard == vb::errors::standardDescription(0) ? "Unknown runtime error" : standard;
+}
+
 void ErrObject::describe(automation::Members<ErrObject>& m) {
     m.property<&ErrObject::Number, &ErrObject::setNumber>("Number");
     m.property<&ErrObject::Description, &ErrObject::setDescription>("Description");
@@ -22,11 +39,7 @@ void ErrObject::Raise(int32_t number, const vb::Variant& source, const vb::Varia
     if (number == 0) vb::raise(vb::errors::InvalidProcedureCall);
     std::string s = text(source);
     std::string d = text(description);
-    if (d.empty()) {
-        // The language has its own text for a number the runtime's table does not hold.
-        std::string_view standard = vb::errors::standardDescription(number);
-        d = standard == vb::errors::standardDescription(0) ? "Unknown runtime error" : std::string(standard);
-    }
+    if (d.empty()) d = std::string(languageDescription(number));
     throw vb::Error(number, std::move(d), std::move(s));
 }
 

@@ -3,11 +3,16 @@
 // (Number, Description, Source, Raise, Clear), apart from the host's.
 
 #include <string>
+#include <string_view>
 
 #include "automation/Class.h"
 #include "vb/Err.h"
 
 namespace script {
+
+// The language's text for a run-time error number: its own where it differs from the runtime's
+// (91, the RegExp object's 5016 to 5021), "Unknown runtime error" for a number it has none for.
+std::string_view languageDescription(int32_t number) noexcept;
 
 class ErrObject : public automation::Dispatch<ErrObject> {
 public:
@@ -25,8 +30,8 @@ public:
     std::string HelpFile() const { return {}; }
     int32_t HelpContext() const { return 0; }
     void Clear() { err_.Clear(); }
-    // Raises the error: the standard text of the number when no description is given
-    // ("Unknown runtime error" for a number without one); number 0 raises error 5.
+    // Raises the error: the language's text of the number (languageDescription) when no
+    // description is given; number 0 raises error 5.
     void Raise(int32_t number, const vb::Variant& source, const vb::Variant& description);
 
 private:

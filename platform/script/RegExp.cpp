@@ -16,10 +16,12 @@
 
 #include "automation/Class.h"
 #include "script/Engine.h"
+#include "script/ErrObject.h"
 #include "vb/CodePage.h"
 #include "vb/Conversions.h"
 #include "vb/Error.h"
 #include "vb/ErrorNumbers.h"
+#include "vb/Strings.h"
 
 namespace script {
 
@@ -115,27 +117,24 @@ std::string_view partOf(const boost::sub_match<Iterator>& m) {
 }
 
 // The work one search may take, in matcher states. Boost's own bound is its estimate of what
-// a sound pattern needs (exponential backtracking on a short text stops at once), but it
-// grows with the square of the pattern's size times the text's length: hours on a long text.
-// Here it stops at 1e7 states (a fraction of a second), or 50 for each character of a text
-// longer than 200 000.
-constexpr double kMaxStates = 1e7;
-constexpr double kStatesPerCharacter = 50;
+// a sound pattern needs, but that stops a backtracking search of a short text (`^(\d+)*$` on
+// 15 digits and an "x") long before it has tried its few million ways, and grows with the
+// square of the pattern's size times the text's length on a long one. Here a search may visit
+// as many states as it may read characters: the read budget is what ends a hopeless search.
+double maxReads(std::size_t textLength) {
+    return std::max(kMinReads, kReadsPerCharacter * static_cast<double>(textLength));
+}
 
 }  // namespace
 }  // namespace script
 
-// Boost's estimate of the states a search may visit, capped, for this engine's matcher only
-// (its traits are its own, so no other user of Boost.Regex sees the change).
+// The states a search may visit, for this engine's matcher only (its traits are its own, so no
+// other user of Boost.Regex sees the change).
 template <>
 void boost::BOOST_REGEX_DETAIL_NS::perl_matcher<
     script::Iterator, std::allocator<boost::sub_match<script::Iterator>>,
     script::CodePageTraits>::estimate_max_state_count(std::random_access_iterator_tag*) {
-    double length = std::max<double>(1, static_cast<double>(last - base));
-    double states = std::max<double>(1, static_cast<double>(re.size()));
-    double estimate = std::max(states * states * length, std::min(length * length, 1e8)) + 100000;
-    double cap = std::max(script::kMaxStates, script::kStatesPerCharacter * length);
-    max_state_count = static_cast<std::ptrdiff_t>(std::min(estimate, cap));
+    max_state_count = static_cast<std::ptrdiff_t>(script::maxReads(static_cast<std::size_t>(last - base)));
 }
 
 namespace script {
@@ -230,13 +229,15 @@ bool hasReversedRange(const std::string& p) {
 [[noreturn]] void patternError(boost::regex_constants::error_type code, const std::string& pattern) {
     namespace rc = boost::regex_constants;
     if (code == rc::error_ctype && hasReversedRange(pattern)) code = rc::error_range;
+    int32_t number = kPatternSyntax;
     switch (code) {
-    case rc::error_badrepeat: throw vb::Error(kUnexpectedQuantifier, "Unexpected quantifier");
-    case rc::error_brack: throw vb::Error(kExpectedBracket, "Expected ']' in regular expression");
-    case rc::error_paren: throw vb::Error(kExpectedParen, "Expected ')' in regular expression");
-    case rc::error_range: throw vb::Error(kInvalidRange, "Invalid range in character set");
-    default: throw vb::Error(kPatternSyntax, "Syntax error in regular expression");
+    case rc::error_badrepeat: number = kUnexpectedQuantifier; break;
+    case rc::error_brack: number = kExpectedBracket; break;
+    case rc::error_paren: number = kExpectedParen; break;
+    case rc::error_range: number = kInvalidRange; break;
+    default: break;
     }
+    throw vb::Error(number, std::string(languageDescription(number)));
 }
 
 // The pattern as Boost reads it. "." matches anything but a line end ("\n" or "\r"): spelled
@@ -507,6 +508,25 @@ private:
     std::ptrdiff_t latestStart_ = PTRDIFF_MAX;
 };
 
+// Whether matching a pattern (as Boost reads it) may depend on its groups: a back reference, a
+// condition or recursion on a group, or a construct this reading does not know ("\G" and "\K"
+// depend on where the search starts). A pattern without them matches the same with or without
+// its groups kept.
+bool looksAtGroups(const std::string& p) {
+    for (std::size_t i = 0; i + 1 < p.size(); ++i) {
+        if (p[i] == '\\') {
+            const char e = p[++i];
+            if ((e >= '1' && e <= '9') || e == 'k' || e == 'K' || e == 'g' || e == 'G') return true;
+        } else if (p[i] == '(' && p[i + 1] == '?') {
+            const std::string_view rest = std::string_view(p).substr(i + 2);
+            if (!(rest.starts_with(":") || rest.starts_with("=") || rest.starts_with("!") || rest.starts_with("<=") ||
+                  rest.starts_with("<!")))
+                return true;
+        }
+    }
+    return false;
+}
+
 // One match, kept as values: the objects outlive the text they were found in.
 struct Found {
     std::string value;
@@ -612,7 +632,11 @@ public:
     bool MultiLine() const { return multiLine_; }
     void setMultiLine(bool v) { multiLine_ = v, compiled_.reset(); }
 
-    bool Test(std::string text) { return !find(text, false).empty(); }
+    bool Test(std::string text) {
+        bool found = false;
+        eachMatch(text, false, false, [&](const Results&) { found = true; });
+        return found;
+    }
 
     vb::ObjectRef Execute(std::string text) {
         std::vector<vb::ObjectRef> all;
@@ -621,17 +645,41 @@ public:
     }
 
     std::string Replace(std::string text, std::string replacement) {
+        const bool plain = replacement.find('$') == std::string::npos;
+        // Whether it may name a group ("$1"); the search may go without them otherwise.
+        bool numbered = false;
+        for (std::size_t i = 0; i + 1 < replacement.size() && !numbered; ++i)
+            numbered = replacement[i] == '$' && replacement[i + 1] >= '0' && replacement[i + 1] <= '9';
+        const std::atomic<bool>* cancel = runningScriptCancel();
+        // Each match in turn, with what comes before it; a canceled script stops at the next.
+        auto eachPart = [&](auto add) {
+            std::size_t copied = 0;
+            eachMatch(text, global_, numbered, [&](const Results& m) {
+                if (cancel && cancel->load(std::memory_order_relaxed)) throw Interrupt{};
+                std::size_t at = static_cast<std::size_t>(m[0].first.get() - text.data());
+                add(std::string_view(text).substr(copied, at - copied));
+                if (plain) add(std::string_view(replacement));
+                else expand(replacement, m, text, add);
+                copied = static_cast<std::size_t>(m[0].second.get() - text.data());
+            });
+            add(std::string_view(text).substr(copied));
+        };
         std::string out;
-        std::size_t copied = 0;
-        bool plain = replacement.find('$') == std::string::npos;
-        eachMatch(text, global_, [&](const Results& m) {
-            std::size_t at = static_cast<std::size_t>(m[0].first.get() - text.data());
-            out.append(text, copied, at - copied);
-            if (plain) out += replacement;
-            else expand(out, replacement, m, text);
-            copied = static_cast<std::size_t>(m[0].second.get() - text.data());
+        // The text before or after each match ("$`", "$'") may make the result as long as the
+        // square of the text: its length is reckoned first, error 14 past the longest text
+        // before any of it is built.
+        if (replacement.find("$`") != std::string::npos || replacement.find("$'") != std::string::npos) {
+            std::size_t length = 0;
+            eachPart([&](std::string_view part) {
+                length += part.size();
+                vb::requireTextLength(length);
+            });
+            out.reserve(length);
+        }
+        eachPart([&](std::string_view part) {
+            vb::requireTextLength(out.size() + part.size());
+            out += part;
         });
-        out.append(text, copied, std::string::npos);
         return out;
     }
 
@@ -649,27 +697,41 @@ private:
                 patternError(e.code(), pattern_);
             }
             shape_ = ShapeReader(translated, ignoreCase_).read();
+            groupsFree_ = !looksAtGroups(translated);
         }
         return *compiled_;
     }
 
     // Each match from the start, each search going on where the last match ended (one
-    // character further after an empty match); only the first unless `all`. The whole call
-    // reads at most its budget of characters, and ends when the script is canceled.
+    // character further after an empty match); only the first unless `all`, with its groups
+    // when `groups`. The whole call reads at most its budget of characters, and ends when the
+    // script is canceled.
     template <class Visit>
-    void eachMatch(const std::string& text, bool all, Visit visit) {
+    void eachMatch(const std::string& text, bool all, bool groups, Visit visit) {
         const Compiled& re = compiled();
-        Budget budget(std::max(kMinReads, kReadsPerCharacter * static_cast<double>(text.size())),
-                      runningScriptCancel());
+        Budget budget(maxReads(text.size()), runningScriptCancel());
         const Iterator begin(text.data(), &budget), end(text.data() + text.size(), &budget);
         const Possible possible(shape_, text, ignoreCase_);
         std::size_t pos = 0;
         Results m;
+        auto search = [&](Iterator from, boost::match_flag_type flags) {
+            if (from != begin) flags |= boost::match_prev_avail;
+            return boost::regex_search(from, end, m, re, flags, begin);
+        };
         while (pos <= text.size() && possible.from(pos)) {
-            auto flags = boost::match_default;
-            if (pos > 0) flags |= boost::match_prev_avail;
+            const Iterator from = begin + static_cast<std::ptrdiff_t>(pos);
             try {
-                if (!boost::regex_search(begin + static_cast<std::ptrdiff_t>(pos), end, m, re, flags, begin)) break;
+                // Boost keeps each group's earlier bounds for every way a repeated group is
+                // tried, so that a failing search such as `^(\w+\s?)*$` on 20 words exhausts
+                // its stack. Where the pattern does not look at its groups, the search goes
+                // without them, and a match found is taken again in place for its groups.
+                if (!groupsFree_) {
+                    if (!search(from, boost::match_default)) break;
+                } else {
+                    if (!search(from, boost::match_nosubs)) break;
+                    if (groups && !search(m[0].first, boost::match_continuous) && !search(from, boost::match_default))
+                        break;
+                }
             } catch (const TooMuchWork&) {
                 vb::raise(kOutOfStack);
             } catch (const std::runtime_error&) {
@@ -687,7 +749,7 @@ private:
     // The matches as values.
     std::vector<Found> find(const std::string& text, bool all) {
         std::vector<Found> found;
-        eachMatch(text, all, [&](const Results& m) {
+        eachMatch(text, all, true, [&](const Results& m) {
             Found f;
             f.index = static_cast<int32_t>(m[0].first.get() - text.data());
             f.value = std::string(partOf(m[0]));
@@ -700,9 +762,12 @@ private:
         return found;
     }
 
-    // The replacement with its references: $1..$99 (the groups), $& (the match), $` and $'
-    // (the text before and after it), $$ (a "$"); any other "$" stays as written.
-    static void expand(std::string& out, const std::string& replacement, const Results& m, const std::string& text) {
+    // The replacement with its references, each part handed to `add`: $1..$99 (the groups), $&
+    // (the match), $` and $' (the text before and after it), $$ (a "$"); any other "$" stays as
+    // written.
+    template <class Add>
+    static void expand(const std::string& replacement, const Results& m, const std::string& text, Add& add) {
+        const std::string_view whole(text), written(replacement);
         auto digit = [](char c) { return c >= '0' && c <= '9'; };
         std::size_t groups = m.size() - 1;
         std::size_t index = static_cast<std::size_t>(m[0].first.get() - text.data());
@@ -710,21 +775,21 @@ private:
         for (std::size_t i = 0; i < replacement.size(); ++i) {
             char c = replacement[i];
             if (c != '$' || i + 1 >= replacement.size()) {
-                out += c;
+                add(written.substr(i, 1));
                 continue;
             }
             char n = replacement[i + 1];
             if (n == '$') {
-                out += '$';
+                add(written.substr(i, 1));
                 ++i;
             } else if (n == '&') {
-                out += partOf(m[0]);
+                add(partOf(m[0]));
                 ++i;
             } else if (n == '`') {
-                out.append(text, 0, index);
+                add(whole.substr(0, index));
                 ++i;
             } else if (n == '\'') {
-                out.append(text, after, std::string::npos);
+                add(whole.substr(after));
                 ++i;
             } else if (digit(n)) {
                 std::size_t one = static_cast<std::size_t>(n - '0');
@@ -735,13 +800,13 @@ private:
                 if (two >= 1 && two <= groups) group = two, used = 2;
                 else if (one >= 1 && one <= groups) group = one, used = 1;
                 if (used == 0) {
-                    out += c;
+                    add(written.substr(i, 1));
                     continue;
                 }
-                if (m[group].matched) out += partOf(m[group]);
+                if (m[group].matched) add(partOf(m[group]));
                 i += used;
             } else {
-                out += c;
+                add(written.substr(i, 1));
             }
         }
     }
@@ -752,6 +817,7 @@ private:
     bool multiLine_ = false;
     std::optional<Compiled> compiled_;
     std::optional<Shape> shape_;  // of the compiled pattern
+    bool groupsFree_ = false;     // whether its matching never looks at its groups
 };
 
 }  // namespace

@@ -50,12 +50,6 @@ std::optional<uint64_t> readRadix(std::string_view t, std::size_t& i) {
     return value;
 }
 
-double fromText(std::string_view s) {
-    std::optional<double> d = parseNumber(s);
-    if (!d) raise(errors::TypeMismatch);
-    return *d;
-}
-
 std::string currencyText(int64_t v) {
     bool negative = v < 0;
     uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
@@ -228,6 +222,17 @@ std::optional<double> parseNumber(std::string_view t) {
     if (!std::isfinite(d)) return std::nullopt;
     return d;
 }
+
+namespace {
+
+double fromText(std::string_view s) {
+    std::optional<double> d = parseNumber(s);
+    // A number beyond a Double's range ("1e309") is still a number: it overflows.
+    if (!d) raise(scanNumber(s) ? errors::Overflow : errors::TypeMismatch);
+    return *d;
+}
+
+}  // namespace
 
 int64_t roundToInteger(double d) {
     double r = std::nearbyint(d);

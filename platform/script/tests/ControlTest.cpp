@@ -1,6 +1,9 @@
 // The script control's API as hosts call it: AddCode, modules, Run, Eval, time-out, objects, errors.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <time.h>
+
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -460,16 +463,18 @@ TEST(ScriptControl, RegExpFromTheHost) {
     EXPECT_EQ(vb::TypeName(made), "IRegExp2");
 }
 
+// How much slower the sanitizer build runs: its time ceilings are that much wider.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr int kSlower = 10;
+#else
+constexpr int kSlower = 1;
+#endif
+
 // A match bounded by the text it has: a count longer than the text, or a needed character the
 // text lacks, ends at once; a match that would read too much raises error 28 once its reads are
 // spent (a tenth of a second or so on a quiet machine). The ceilings leave room for a busy machine
 // and the sanitizer build, and still catch the unbounded matcher (seconds, and minutes sanitized).
 TEST(ScriptControl, HopelessMatchesEndAtOnce) {
-#if defined(__SANITIZE_ADDRESS__)
-    constexpr int kSlower = 10;
-#else
-    constexpr int kSlower = 1;
-#endif
     const auto atOnce = std::chrono::seconds(1) * kSlower, spent = std::chrono::seconds(5) * kSlower;
     ScriptControl sc;
     sc.setTimeout(0);
@@ -487,6 +492,76 @@ TEST(ScriptControl, HopelessMatchesEndAtOnce) {
     EXPECT_EQ(vb::CStr(test("a*a*a*a*a*c", "String(5000, \"a\")", atOnce)), "False");
     EXPECT_EQ(vb::CStr(test("a{50000}b", "long", spent)), "28");
     EXPECT_EQ(vb::CStr(test("a{50000}", "long", atOnce)), "True");
+}
+
+// The processor time of this thread so far: what a search costs, whatever else the machine runs.
+std::chrono::nanoseconds threadTime() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return std::chrono::seconds(t.tv_sec) + std::chrono::nanoseconds(t.tv_nsec);
+}
+
+// Form checks as script writers write them, on short texts that do not match: a backtracking
+// search tries a million ways and answers False (the matcher's own bound once stopped it with
+// error 28 from 15 digits, or from 13 words of `^(\w+\s?)*$`, 40 characters); a match still has
+// its groups, and a search past the read budget still raises 28. The ceilings are processor
+// time, ten times wider in the sanitizer build: a search of 20 words takes about 0.3 s.
+TEST(ScriptControl, ValidationPatternsAnswerOnShortTextsThatDoNotMatch) {
+    const auto underASecond = std::chrono::seconds(1) * kSlower, spent = std::chrono::seconds(5) * kSlower;
+    ScriptControl sc;
+    sc.setTimeout(0);
+    sc.ExecuteStatement("Set re = New RegExp");
+    auto answer = [&](const std::string& statement, std::chrono::nanoseconds ceiling) {
+        auto t0 = threadTime();
+        int32_t error = errorOf([&] { sc.ExecuteStatement("r = " + statement); });
+        EXPECT_LT(threadTime() - t0, ceiling) << statement;
+        return error != 0 ? std::to_string(error) : vb::CStr(sc.Eval("r"));
+    };
+    sc.ExecuteStatement("re.Pattern = \"^(\\d+)*$\"");
+    for (int digits : {13, 14, 15, 20}) {
+        const std::string text = "String(" + std::to_string(digits) + ", \"7\") & \"x\"";
+        EXPECT_EQ(answer("re.Test(" + text + ")", underASecond), "False") << digits << " digits";
+    }
+    EXPECT_EQ(answer("re.Test(String(20, \"7\"))", underASecond), "True");
+    EXPECT_EQ(answer("re.Test(String(40, \"7\") & \"x\")", spent), "28");
+
+    sc.ExecuteStatement("re.Pattern = \"^(\\w+\\s?)*$\"");
+    for (int words : {12, 13, 20}) {
+        // "ab ab ... ab !": 13 words are 40 characters.
+        sc.ExecuteStatement("t = Replace(Space(" + std::to_string(words) + "), \" \", \"ab \") & \"!\"");
+        EXPECT_EQ(answer("Len(t)", underASecond), std::to_string(words * 3 + 1));
+        EXPECT_EQ(answer("re.Test(t)", underASecond), "False") << words << " words";
+        EXPECT_EQ(answer("re.Execute(t).Count", underASecond), "0") << words << " words";
+        EXPECT_EQ(answer("re.Replace(t, \"[$1]\") = t", underASecond), "True") << words << " words";
+    }
+    sc.ExecuteStatement("t = Replace(Space(20), \" \", \"ab \")");
+    EXPECT_EQ(answer("re.Execute(t)(0).SubMatches(0)", underASecond), "ab ");
+    EXPECT_EQ(answer("re.Replace(t, \"<$1>\")", underASecond), "<ab >");
+    // A back reference keeps the groups while searching.
+    sc.ExecuteStatement("re.Pattern = \"(\\w)\\1\"");
+    EXPECT_EQ(answer("re.Execute(\"abccd\")(0).FirstIndex", underASecond), "2");
+}
+
+// A replacement that repeats the text before or after each match stops with error 14 at the
+// longest text the runtime builds, as every other string operation does: on 100 000 characters
+// it would otherwise grow to 5e9 characters, gigabytes of memory.
+TEST(ScriptControl, ReplacementsRepeatingTheTextStopAtTheLongestText) {
+    ScriptControl sc;
+    sc.setTimeout(0);
+    sc.ExecuteStatement("Set re = New RegExp : re.Global = True : re.Pattern = \"a\" : t = String(100000, \"a\")");
+    auto t0 = std::chrono::steady_clock::now();
+    EXPECT_EQ(errorOf([&] { sc.ExecuteStatement("r = re.Replace(t, \"$`\")"); }), 14);
+    EXPECT_EQ(sc.lastError().Description, "Out of string space");
+    // Its length is reckoned before it is built; building 5e9 characters took minutes.
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(20) * kSlower);
+    // The peak of the whole test, far below the longest text's gigabyte-long multiples.
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    EXPECT_LT(usage.ru_maxrss, 2L * 1024 * 1024) << "KiB";
+    // Below the longest text the result is whole, with the text before and after each match.
+    EXPECT_EQ(vb::CStr(sc.Eval("Len(re.Replace(String(1000, \"a\"), \"$`\"))")), "499500");
+    EXPECT_EQ(vb::CStr(sc.Eval("Len(re.Replace(String(1000, \"a\"), \"$'\"))")), "499500");
+    EXPECT_EQ(vb::CStr(sc.Eval("re.Replace(\"abc\", \"[$`|$']\")")), "[|bc]bc");
 }
 
 // A cancel (what the host does on SIGTERM) ends a match under way, not only the statements

@@ -106,5 +106,49 @@ TEST(HostLanguage, TheLanguageTestsPassInTheHost) {
     std::filesystem::remove(simLog);
 }
 
+// The peak of a process's resident memory, in KiB (0 when unknown).
+long peakMemoryOf(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+    return 0;
+}
+
+// A replacement that repeats the text before each match, on 100 000 characters: error 14 at
+// once (it once grew to 5e9 characters, 7.7 GB, and held SIGTERM off for most of a minute), and
+// a host busy repeating it still ends within a second of SIGTERM, its memory bounded.
+TEST(HostLanguage, AReplacementRepeatingTheTextFailsAndSigtermEndsItsLoop) {
+#if defined(__SANITIZE_ADDRESS__)
+    constexpr int kSlower = 10;
+#else
+    constexpr int kSlower = 1;
+#endif
+    std::filesystem::path simLog =
+        std::filesystem::temp_directory_path() / ("host-e2e-replace-" + std::to_string(getpid()) + ".log");
+    {
+        Appliances appliances(simLog);
+        HostFolder folder(appliances, {"Kitchen"});
+        ChildProcess host(ZEPHRA_HOST_PROGRAM, folder.args());
+        ASSERT_TRUE(host.waitForLine("zephra-host: dkvZephra ready"));
+        host.writeLine(R"(Set re = New RegExp : re.Global = True : re.Pattern = "a" : t = String(100000, "a"))");
+        host.writeLine(R"(On Error Resume Next : r = re.Replace(t, "$`") : e = Err.Number & " " & Err.Description)");
+        host.writeLine(R"(? "<" & e & ">")");
+        std::optional<std::string> said = host.waitForLine("= <");
+        ASSERT_TRUE(said);
+        EXPECT_EQ(*said, "= <14 Out of string space>");
+
+        host.writeLine(
+            R"(hs.WriteLog "check", "replacing" : On Error Resume Next : Do : r = re.Replace(t, "$`") : Loop)");
+        ASSERT_TRUE(host.waitForLine("| check | replacing"));
+        EXPECT_LT(peakMemoryOf(host.pid()), 1024L * 1024) << "KiB";
+        const auto sent = std::chrono::steady_clock::now();
+        EXPECT_EQ(host.terminate(), 0);
+        EXPECT_LT(std::chrono::steady_clock::now() - sent, std::chrono::seconds(1) * kSlower);
+        EXPECT_TRUE(holds(folder.log(), "| zephra-host | Stopped"));
+    }
+    std::filesystem::remove(simLog);
+}
+
 }  // namespace
 }  // namespace host_e2e

@@ -32,6 +32,24 @@ Err.Clear
 Err.Raise 13
 AssertEqual Err.Description, "Type mismatch", "a number it knows keeps its own text"
 Err.Clear
+Err.Raise 91
+AssertEqual Err.Description, "Object variable not set", "91 in the language's words"
+Err.Clear
+Err.Raise 5017
+AssertEqual Err.Description, "Syntax error in regular expression", "5017 as a bad pattern reads"
+Err.Clear
+Err.Raise 5020
+AssertEqual Err.Description, "Expected ')' in regular expression", "5020 as a bad pattern reads"
+Err.Clear
+x = CDbl("1e309")
+AssertEqual Err.Number, 6, "a number text beyond a Double overflows"
+Err.Clear
+x = "-1e309" * 1
+AssertEqual Err.Number, 6, "in arithmetic too"
+Err.Clear
+x = CDbl("1e30x")
+AssertEqual Err.Number, 13, "a text that is no number stays a type mismatch"
+Err.Clear
 Native.Raise 1234
 AssertEqual Err.Number, 1234, "a native object's error reaches the script"
 AssertEqual Err.Description, "Native failure 1234", "with its text"
@@ -71,6 +89,29 @@ AssertEqual Err.Number, 77, "the inner error"
 Err.Clear
 If 1 / 0 = 1 Then steps = "x"
 AssertEqual Err.Number, 11, "an error in a condition"
+Err.Clear
+' The statement after a failed condition is the first of its branch.
+steps = ""
+If 1 / 0 Then
+    steps = steps & "then;"
+Else
+    steps = steps & "else;"
+End If
+steps = steps & "after;"
+AssertEqual steps, "then;after;", "a failed If condition runs its Then branch"
+AssertEqual Err.Number, 11, "with the condition's error"
+Err.Clear
+steps = ""
+If False Then
+    steps = "then;"
+ElseIf "x" + 1 Then
+    steps = "elseif;"
+Else
+    steps = "else;"
+End If
+AssertEqual steps, "elseif;", "a failed ElseIf condition runs its own branch"
+AssertEqual Err.Number, 13, "with that condition's error"
+Err.Clear
 On Error GoTo 0
 AssertEqual Err.Number, 0, "On Error GoTo 0 clears Err"
 Function Guarded()

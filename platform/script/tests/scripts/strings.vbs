@@ -77,3 +77,7 @@ nullResult = AscB("")
 AssertEqual Err.Number, 5, "AscB of nothing"
 Err.Clear
 On Error GoTo 0
+' Strings are the code page's bytes: a character outside it is "?".
+AssertEqual AscW(ChrW(&H3B1)), 63, "a Greek letter is a question mark"
+AssertTrue ChrW(&H3B1) = ChrW(&H3B2), "so two of them compare equal"
+AssertEqual AscW(ChrW(8364)), 8364, "the euro sign is in the code page"
