@@ -10,42 +10,12 @@ const assert = require('node:assert');
 const fs = require('node:fs');
 const path = require('node:path');
 const { execFileSync } = require('node:child_process');
-const { startHost, launchBrowser, artifactPath, WAIT } = require('../lib/zephra-host');
+const { startHost, launchBrowser, artifactPath } = require('../lib/zephra-host');
+const { entries, diff, person } = require('../lib/settings-diff');
 
 const INI = 'Config/dkvZephraUtilities.ini';
 
 const save = (page) => Promise.all([page.waitForNavigation(), page.click("input[name='Save']")]);
-
-// The settings file as "[section] key" -> value.
-function entries(text) {
-  const out = new Map();
-  let section = '';
-  for (const line of text.split('\r\n')) {
-    const head = /^\[(.*)\]$/.exec(line);
-    if (head) { section = head[1]; continue; }
-    const eq = line.indexOf('=');
-    if (eq > 0) out.set(`[${section}] ${line.slice(0, eq)}`, line.slice(eq + 1));
-  }
-  return out;
-}
-
-// What changed from `before` to `after`: "[section] key: old -> new", sorted.
-function diff(before, after) {
-  const a = entries(before);
-  const b = entries(after);
-  const changes = [];
-  for (const key of new Set([...a.keys(), ...b.keys()])) {
-    if (a.get(key) !== b.get(key)) changes.push(`${key}: ${a.get(key) ?? '(none)'} -> ${b.get(key) ?? '(none)'}`);
-  }
-  return changes.sort();
-}
-
-async function person(browser) {
-  const context = await browser.newContext();
-  const page = await context.newPage();
-  page.setDefaultTimeout(WAIT);
-  return page;
-}
 
 // curl, as a person types it: the answer's body and its status code.
 function curl(args) {
