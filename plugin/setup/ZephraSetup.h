@@ -87,9 +87,10 @@ public:
         int slot = -1;
     };
     // A slot shownRow gives -1 for was stored by another editor after this one's rows were drawn.
-    // Only a pair of which one was typed since the load (a new row, another address or device
-    // code) is refused, each by the row its editor shows: the typed one named first. Rows whose
-    // device codes share devices (the ten from each code) are refused the same way.
+    // Two addresses clash when their IP parts do, whatever computer name follows. Only a pair of
+    // which one was typed since the load (a new row, another address or device code) is refused,
+    // by the rows its editor shows: the typed one named first. Rows whose device codes share
+    // devices (the ten from each code) are refused the same way when one of the codes was typed.
     AddressClash SameAddressTwice(const std::function<int(int)>& shownRow = {});
     const std::string& LoadedSounds() const { return loadedSounds_; }
 

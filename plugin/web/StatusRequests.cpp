@@ -183,6 +183,22 @@ std::string FieldOfRefusal(const std::string& problem) {
     return problem.substr(lead.size(), end == std::string::npos ? std::string::npos : end - lead.size());
 }
 
+// The first setup field a post carries, for a page that shows no setup sections; "" for none.
+std::string SetupFieldPosted(PluginState& state) {
+    for (const settings::Setting& row : settings::SettingsTable())
+        if (row.page.section != settings::PageSection::None && FieldPosted(state, settings::PageField(row)))
+            return settings::PageField(row);
+    for (const settings::Family& family : settings::Families()) {
+        for (int n = 0; n < family.count; ++n) {
+            if (family.keyField && FieldPosted(state, settings::PostedName(*family.keyField, n)))
+                return settings::PostedName(*family.keyField, n);
+            for (const settings::FamilyField& f : family.fields)
+                if (FieldPosted(state, settings::PostedName(f, n))) return settings::PostedName(f, n);
+        }
+    }
+    return {};
+}
+
 // The display options as the post gives them.
 struct DisplayOptions {
     bool control, setup, receive, detail;
@@ -217,6 +233,10 @@ void SavePage(PluginState& state) {
     }
     bool setupPosted = false;
     if (options.ShowSetup) Trapped(state, kTagClientRequest, [&] { setupPosted = CopySetup(state, *drawn); });
+    // A setup field posted while the page shows no setup sections cannot be stored: said by name.
+    if (!options.ShowSetup)
+        if (const std::string field = SetupFieldPosted(state); !field.empty())
+            return refuse(std::string(settings::kNothingSaved) + field + kSetupNotShown, "");
     page.AsDrawn = &*drawn;
     struct Clear {
         StatusPageState& page;

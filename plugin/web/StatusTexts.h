@@ -23,6 +23,8 @@ inline constexpr const char* kBoxesField = "boxes";
 inline constexpr const char* kSavedLead = "Saved: ";
 inline constexpr const char* kNothingChanged = "no setting was changed.";
 inline constexpr const char* kFiltersSaved = "messages of interest";
+inline constexpr const char* kSetupNotShown =
+    " is a setup option, and the page shows none: tick \"Include Setup Options\", save, and post it again.";
 inline constexpr const char* kNoFreeRow = "no unit row is free for ";
 inline constexpr const char* kReload = ": reload the page.";
 

@@ -77,6 +77,16 @@ test('a post made by hand stores what it carries, leaves the rest and says what 
     assert.strictEqual(await page.textContent('.savenote'), 'Saved: ShowReceiveDetail, unit 2 (Hall) Location, PushDelay');
     assert.strictEqual(await page.$('.saveproblem'), null);
     await page.screenshot({ path: artifactPath('status-save-said.png'), fullPage: true });
+
+    // Without the setup sections on the page, a setup field posted by hand is refused by name.
+    await page.uncheck("input[name='ShowSetup']");
+    await save(page);
+    const bare = ini();
+    const small = /name='drawn' value='([^']*)'/.exec(curl([status]).body)[1];
+    const refused = curl(['-d', 'clientinput=yes', '--data-urlencode', `drawn=${small}`, '-d', 'PushDelay=9',
+      '-d', 'Save=1', status]);
+    assert.deepStrictEqual(diff(bare, ini()), []);
+    assert.match(refused.body, /<b class='saveproblem'>Nothing was saved: PushDelay is a setup option, and the page shows none: tick &quot;Include Setup Options&quot;, save, and post it again\.<\/b>/);
   } finally {
     await browser.close();
     await host.stop();
