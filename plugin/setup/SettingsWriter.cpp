@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -53,6 +54,36 @@ using settings::Unstorable;
 
 // Entry keys compare as the settings file compares them: blanks around and letter case aside.
 bool SameKey(const std::string& a, const std::string& b) { return windows::EqualsNoCase(vb::Trim(a), vb::Trim(b)); }
+
+// The address part of an entry key (before "/"): two appliances may not share it.
+std::string AddressPart(const std::string& key) { return vb::Trim(key.substr(0, key.find('/'))); }
+
+// A device code's first unit, or -1 when the text after its house is no number.
+int FirstUnit(const std::string& code) {
+    if (code.size() < 2) return -1;
+    int unit = 0;
+    for (std::size_t i = 1; i < code.size(); ++i) {
+        if (code[i] < '0' || code[i] > '9' || unit > 9999) return -1;
+        unit = unit * 10 + (code[i] - '0');
+    }
+    return unit;
+}
+
+// Whether two device codes share a device: an appliance uses its code's unit and the nine after.
+bool CodesShareDevices(const std::string& a, const std::string& b) {
+    if (a.empty() || b.empty()) return false;
+    if (windows::EqualsNoCase(a, b)) return true;
+    if (!windows::EqualsNoCase(a.substr(0, 1), b.substr(0, 1))) return false;
+    const int ua = FirstUnit(a), ub = FirstUnit(b);
+    return ua >= 0 && ub >= 0 && ua < ub + 10 && ub < ua + 10;
+}
+
+// The field of a unit's device code.
+const settings::FamilyField& CodeField() {
+    for (const settings::FamilyField& f : settings::Units().fields)
+        if (f.fill == settings::FieldFill::Code) return f;
+    return settings::Units().fields.front();
+}
 
 std::pair<std::string, std::string> KeyOf(const std::string& section, const std::string& key) {
     return {windows::LowerCase(section), windows::LowerCase(vb::Trim(key))};
@@ -210,12 +241,24 @@ std::string ZephraSetup::TakeEdits(ZephraSetup& window, const std::vector<const 
     std::array<int, kUnitSlots> now;
     now.fill(kNowhere);
     std::array<bool, kUnitSlots> taken{};
+    // An entry is the one the window loaded when both its key and its device code are: another
+    // appliance added meanwhile at a removed one's address has a code of its own.
+    auto sameCode = [&](int n, int m) {
+        const std::string& was = window.loadedCodes_[static_cast<std::size_t>(n)];
+        return was.empty() || windows::EqualsNoCase(vb::Trim(was), vb::Trim(loadedCodes_[static_cast<std::size_t>(m)]));
+    };
+    std::array<int, kUnitSlots> replaced;  // the slot holding the entry's key with another code
+    replaced.fill(kNowhere);
     for (int n = 0; n < units.count; ++n) {
         const std::string& key = window.loadedKeys_[static_cast<std::size_t>(n)];
         if (key.empty()) continue;
         for (int m = 0; m < units.count; ++m) {
             const std::string& held = loadedKeys_[static_cast<std::size_t>(m)];
             if (taken[static_cast<std::size_t>(m)] || held.empty() || !settings::SameEntry(held, key)) continue;
+            if (!sameCode(n, m)) {
+                replaced[static_cast<std::size_t>(n)] = m;
+                continue;
+            }
             now[static_cast<std::size_t>(n)] = m;
             taken[static_cast<std::size_t>(m)] = true;
             break;
@@ -241,7 +284,8 @@ std::string ZephraSetup::TakeEdits(ZephraSetup& window, const std::vector<const 
             const std::string& loadedName = window.loadedNames_[static_cast<std::size_t>(n)];
             return kNothingSaved + (kUnit + std::to_string(n + 1)) +
                    (vb::Trim(loadedName).empty() ? "" : " (" + vb::Trim(loadedName) + ")") + kUnitGone +
-                   window.loadedKeys_[static_cast<std::size_t>(n)] + kUnitGoneTail;
+                   window.loadedKeys_[static_cast<std::size_t>(n)] +
+                   (replaced[static_cast<std::size_t>(n)] == kNowhere ? kUnitGoneTail : kUnitReplacedTail);
         }
         int m = free(n) ? n : kNowhere;
         for (int i = 0; m == kNowhere && i < units.count; ++i)
@@ -264,6 +308,11 @@ std::string ZephraSetup::TakeEdits(ZephraSetup& window, const std::vector<const 
             Take(*control, SlideGroupOptions(m)(0).Name(), control->Index());
         else Take(*control, control->Name(), m);
     }
+    std::array<int, kUnitSlots> rows;
+    rows.fill(kNowhere);
+    for (int n = 0; n < units.count; ++n)
+        if (const int m = now[static_cast<std::size_t>(n)]; m >= 0) rows[static_cast<std::size_t>(m)] = n;
+    windowRows_ = rows;
     return {};
 }
 
@@ -274,22 +323,88 @@ std::string ZephraSetup::WrittenKey(int slot) {
     return typed == loadedKeys_[static_cast<std::size_t>(slot)] ? typed : settings::EntryKey(typed);
 }
 
+bool ZephraSetup::UnitTyped(int slot) {
+    const std::size_t n = static_cast<std::size_t>(slot);
+    return loadedKeys_[n].empty() || !settings::SameEntry(WrittenKey(slot), loadedKeys_[n]) ||
+           !windows::EqualsNoCase(vb::Trim(aDC(slot).Text()), vb::Trim(loadedCodes_[n]));
+}
+
+void ZephraSetup::KeepCodesOfMovedUnits() {
+    const settings::Family& units = settings::Units();
+    auto key = [&](int n) { return vb::Trim(Control<forms::TextBox>(*units.keyField, n).Text()); };
+    auto named = [&](int n) { return !vb::Trim(Control<forms::TextBox>(units.fields.front(), n).Text()).empty(); };
+    for (int n = 0; n < units.count; ++n) {
+        const std::string& own = loadedKeys_[static_cast<std::size_t>(n)];
+        if (key(n).empty() || !named(n) || !vb::Trim(aDC(n).Text()).empty()) continue;
+        if (!own.empty() && settings::SameEntry(own, key(n))) continue;
+        for (int m = 0; m < units.count; ++m) {
+            const std::string& was = loadedKeys_[static_cast<std::size_t>(m)];
+            if (m == n || was.empty() || !settings::SameEntry(was, key(n))) continue;
+            // Still in its own row, the entry is not moved: the address check refuses the pair.
+            if (!key(m).empty() && named(m) && settings::SameEntry(was, key(m))) continue;
+            aDC(n).Text(loadedCodes_[static_cast<std::size_t>(m)]);
+            break;
+        }
+    }
+}
+
 ZephraSetup::AddressClash ZephraSetup::SameAddressTwice(const std::function<int(int)>& shownRow) {
     const settings::Family& units = settings::Units();
     auto name = [&](int n) { return Control<forms::TextBox>(units.fields.front(), n).Text(); };
     auto key = [&](int n) { return vb::Trim(WrittenKey(n)); };
     auto row = [&](int n) { return shownRow ? shownRow(n) : n; };
+    auto code = [&](int n) { return vb::Trim(aDC(n).Text()); };
+    // The pair's unit typed since the load is named, by the row its editor shows it in; of two
+    // typed, the one shown later. The other is told as its editor sees it, or as stored meanwhile.
+    // A code counts as typed when it is not the one its row loaded: an entry given another
+    // address keeps its code, and codes that shared devices before stay the file's own matter.
+    auto codeTyped = [&](int n) {
+        return !windows::EqualsNoCase(code(n), vb::Trim(loadedCodes_[static_cast<std::size_t>(n)]));
+    };
+    auto unitTyped = [&](int n) { return UnitTyped(n); };
+    auto refusal = [&](int m, int n, const settings::FamilyField& field, const std::string& words,
+                       const std::string& after, const std::function<bool(int)>& typed) -> AddressClash {
+        const bool typedM = typed(m), typedN = typed(n);
+        if (!typedM && !typedN) return {};
+        const bool nNamed = typedM != typedN ? typedN : row(m) <= row(n);
+        const int later = nNamed ? n : m, first = nNamed ? m : n;
+        const std::string other = vb::Trim(name(first));
+        const bool shown = row(first) >= 0;
+        return {kNothingSaved + settings::ShownName(units, field, row(later), name(later)) + words + kUnit +
+                    std::to_string((shown ? row(first) : first) + 1) + (other.empty() ? "" : " (" + other + ")") +
+                    after + (shown ? "" : kStoredMeanwhile) + ".",
+                later};
+    };
     for (int n = 1; n < units.count; ++n) {
         if (key(n).empty()) continue;
         for (int m = 0; m < n; ++m) {
-            if (!SameKey(key(m), key(n))) continue;
-            const bool swap = row(m) > row(n);
-            const int later = swap ? m : n, first = swap ? n : m;
-            const std::string other = vb::Trim(name(first));
-            return {kNothingSaved + settings::ShownName(units, *units.keyField, row(later), name(later)) +
-                        kSameAddress + kUnit + std::to_string(row(first) + 1) +
-                        (other.empty() ? "" : " (" + other + ")") + ".",
-                    later};
+            if (key(m).empty()) continue;
+            // One key is one entry; two appliances may not share an address either, whatever
+            // computer name follows it.
+            const bool sameEntry = SameKey(key(m), key(n));
+            if (!sameEntry && (!SameKey(AddressPart(key(m)), AddressPart(key(n))) || vb::Trim(name(m)).empty() ||
+                               vb::Trim(name(n)).empty()))
+                continue;
+            if (AddressClash clash = refusal(m, n, *units.keyField, kSameAddress, "", unitTyped);
+                !clash.refusal.empty())
+                return clash;
+        }
+    }
+    for (int n = 1; n < units.count; ++n) {
+        if (key(n).empty() || vb::Trim(name(n)).empty()) continue;
+        for (int m = 0; m < n; ++m) {
+            if (key(m).empty() || vb::Trim(name(m)).empty() || !CodesShareDevices(code(m), code(n))) continue;
+            const int u = FirstUnit(code(m)), v = FirstUnit(code(n));
+            // The devices of the unit named second, from its code to the ninth after it.
+            auto range = [&](int slot, int unit) {
+                return " (" + code(slot) +
+                       (unit < 0 ? "" : kCodesTo + code(slot).substr(0, 1) + std::to_string(unit + 9)) + ")";
+            };
+            const bool nNamed = codeTyped(m) != codeTyped(n) ? codeTyped(n) : row(m) <= row(n);
+            if (AddressClash clash =
+                    refusal(m, n, CodeField(), kSameCodes, nNamed ? range(m, u) : range(n, v), codeTyped);
+                !clash.refusal.empty())
+                return clash;
         }
     }
     return {};
@@ -404,10 +519,16 @@ std::string ZephraSetup::SaveFromWebPage(const std::vector<homeseer::Host::IniSe
 std::string ZephraSetup::WriteSettings(bool interactive, const std::vector<homeseer::Host::IniSetting>& more,
                                        bool changedOnly) {
     Load();
+    KeepCodesOfMovedUnits();
     // Every value is checked before anything is written, so that a save is whole or none.
     std::string refused = RefusedValue();
-    // Two rows of one address would be one entry: the second would overwrite the first.
-    if (refused.empty()) refused = SameAddressTwice().refusal;
+    // Two rows of one address would be one entry: the second would overwrite the first. Named
+    // by the rows the window shows, when it is the window's save.
+    if (refused.empty()) {
+        std::function<int(int)> shownRow;
+        if (windowRows_) shownRow = [this](int slot) { return (*windowRows_)[static_cast<std::size_t>(slot)]; };
+        refused = SameAddressTwice(shownRow).refusal;
+    }
     if (!refused.empty()) {
         vb::Try([&] { WriteLog(state_.Host(), kSource, refused); });
         vb::Err().Clear();

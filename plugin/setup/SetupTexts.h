@@ -33,10 +33,18 @@ inline constexpr const char* kOfRow = " of row ";
 // Two unit rows of one address, as the status page words it.
 inline constexpr const char* kSameAddress = " holds the address of ";
 inline constexpr const char* kUnit = "unit ";
+// Two unit rows whose device codes share devices (each code and the nine after it).
+inline constexpr const char* kSameCodes = " shares device codes with ";
+inline constexpr const char* kCodesTo = " to ";
+// The other unit of a refusal, stored after the editor's rows were drawn.
+inline constexpr const char* kStoredMeanwhile = ", stored by another editor meanwhile";
 // A unit edited in the window whose entry others removed or re-addressed meanwhile.
 inline constexpr const char* kUnitGone = " was removed or given another address since the window opened (its entry ";
 inline constexpr const char* kUnitGoneTail =
     " is no longer in the settings); press Cancel and open the window again to see the units as they are now.";
+// A unit edited in the window whose entry's address holds another appliance now.
+inline constexpr const char* kUnitReplacedTail =
+    " holds another appliance now); press Cancel and open the window again to see the units as they are now.";
 // A unit added in the window when others have filled every row meanwhile.
 inline constexpr const char* kNoFreeRow =
     " cannot be added: every unit row holds an appliance since the window opened; press Cancel and open the window "

@@ -131,6 +131,8 @@ void ZephraSetup::Form_Load() {
     unloaded_.clear();
     loadedKeys_.fill("");
     loadedNames_.fill("");
+    loadedCodes_.fill("");
+    windowRows_.reset();
     loadedSounds_.clear();
 
     vb::Try([&] {
@@ -240,6 +242,7 @@ void ZephraSetup::LoadUnits() {
                 Control<forms::TextBox>(*units.keyField, s).Text(key);
                 loadedKeys_[static_cast<std::size_t>(s)] = key;
                 loadedNames_[static_cast<std::size_t>(s)] = fields[0];
+                loadedCodes_[static_cast<std::size_t>(s)] = settings::FieldOf(units, fields, "aDC").value_or("");
                 // Every field the entry holds is tried, so that an odd one (a slide group that is
                 // no number) leaves the others filled all the same.
                 std::optional<vb::Error> failed;

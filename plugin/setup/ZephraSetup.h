@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <utility>
@@ -85,6 +86,11 @@ public:
         std::string refusal;
         int slot = -1;
     };
+    // A slot shownRow gives -1 for was stored by another editor after this one's rows were drawn.
+    // Two addresses clash when their IP parts do, whatever computer name follows. Only a pair of
+    // which one was typed since the load (a new row, another address or device code) is refused,
+    // by the rows its editor shows: the typed one named first. Rows whose device codes share
+    // devices (the ten from each code) are refused the same way when one of the codes was typed.
     AddressClash SameAddressTwice(const std::function<int(int)>& shownRow = {});
     const std::string& LoadedSounds() const { return loadedSounds_; }
 
@@ -233,6 +239,11 @@ private:
     std::string Finished(const std::string& refused);
     // The key a unit row's entry is written under.
     std::string WrittenKey(int slot);
+    // Whether a unit row was typed since the load: a new row, another address or device code.
+    bool UnitTyped(int slot);
+    // A unit typed again in another row under the key of an entry the same save takes out of its
+    // own row keeps that entry's device code, and so its devices.
+    void KeepCodesOfMovedUnits();
     // The first value the settings files could not keep; `edits`, the controls the user changed,
     // are held to the full check of what a field may hold.
     std::string RefusedValue(const std::vector<const forms::Control*>& edits = {});
@@ -262,6 +273,10 @@ private:
     PluginState& state_;
     std::array<std::string, kUnitSlots> loadedKeys_{};
     std::array<std::string, kUnitSlots> loadedNames_{};  // each unit's name as loaded
+    std::array<std::string, kUnitSlots> loadedCodes_{};  // each unit's device code as loaded
+    // After TakeEdits: the window row each slot's unit is shown in (-1: not in the window), by
+    // which a refusal names it.
+    std::optional<std::array<int, kUnitSlots>> windowRows_;
     std::string loadedSounds_;
     // Settings whose load failed, by section and lower-case key, with the value their control
     // held after the load.

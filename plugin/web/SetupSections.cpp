@@ -88,10 +88,17 @@ struct Updater {
     bool AsDrawn(const std::string& field, const std::string& posted) const {
         return zephra::AsDrawn(state, field, posted);
     }
+    // A control the post changed, named as its user knows it (`shown`, else the field), for the
+    // page that answers the save.
+    void Changed(const std::string& field, const std::string& shown) {
+        const std::string& name = shown.empty() ? field : shown;
+        if (std::find(page.Changed.begin(), page.Changed.end(), name) == page.Changed.end())
+            page.Changed.push_back(name);
+    }
     // A text box's or a drop-down's text; a post that does not carry the field leaves it.
     // `refusal` checks a changed text.
     template <class Box, class Checker>
-    void Typed(Box& box, const std::string& field, const Checker& refusal) {
+    void Typed(Box& box, const std::string& field, const Checker& refusal, const std::string& shown = {}) {
         if (Noting()) return Note(field, box.Text());
         StatusSetup(state).PostedAs(box, field);
         if (FieldMissing(state, field)) return;
@@ -102,6 +109,7 @@ struct Updater {
                 page.CopyRefusal = refusal(posted);
                 if (!page.CopyRefusal.empty()) page.CopyRefusedField = field;
             }
+            if (box.Text() != posted) Changed(field, shown);
             box.Text(posted);
         });
     }
@@ -114,24 +122,34 @@ struct Updater {
     // A family's text field of an index; a unit's is named with the unit's name as it stands
     // (in the slot the row's edits go to), by the row the page shows it in.
     void FamilyText(forms::TextBox& box, const std::string& field, const settings::Family& family,
-                    const settings::FamilyField& f, int row, int slot) {
-        Typed(box, field, [&](const std::string& text) {
-            const std::string name =
-                &family == &settings::Units()
-                    ? StatusSetup(state).Control<forms::TextBox>(family.fields.front(), slot).Text()
-                    : std::string();
-            return settings::Refusal(family, f, row, text, name);
-        });
+                    const settings::FamilyField& f, int row, int slot, const std::string& shown) {
+        Typed(
+            box, field,
+            [&](const std::string& text) {
+                const std::string name =
+                    &family == &settings::Units()
+                        ? StatusSetup(state).Control<forms::TextBox>(family.fields.front(), slot).Text()
+                        : std::string();
+                return settings::Refusal(family, f, row, text, name);
+            },
+            shown);
     }
-    void Check(forms::CheckBox& box, const std::string& field) {
-        if (Noting()) return Note(field, box.Value() == 1 ? "1" : "0");
+    // A check box the post does not carry, nor its page's list of boxes, is left as it is.
+    void Check(forms::CheckBox& box, const std::string& field, const std::string& shown = {}) {
+        if (Noting()) {
+            page.Noting->boxes.push_back(field);
+            return Note(field, box.Value() == 1 ? "1" : "0");
+        }
         Trapped(state, tag, [&] {
+            if (BoxUnsaid(state, field)) return;
             const int16_t posted = FormItemValue(state, field);
-            if (!AsDrawn(field, posted ? "1" : "0")) box.Value(posted);
+            if (AsDrawn(field, posted ? "1" : "0")) return;
+            if (box.Value() != posted) Changed(field, shown);
+            box.Value(posted);
         });
     }
     // Element k selected exactly when the posted value is the digit k.
-    void Options(forms::OptionGroup& group, const std::string& field) {
+    void Options(forms::OptionGroup& group, const std::string& field, const std::string& shown = {}) {
         if (Noting()) {
             std::string selected;
             for (int k = 0; k <= group.UBound(); ++k)
@@ -142,7 +160,10 @@ struct Updater {
         Trapped(state, tag, [&] {
             const std::string posted = PostedField(state, field);
             if (AsDrawn(field, posted)) return;
-            for (int k = 0; k <= group.UBound(); ++k) group(k).Value(posted == std::to_string(k));
+            for (int k = 0; k <= group.UBound(); ++k) {
+                if (group(k).Value() != (posted == std::to_string(k))) Changed(field, shown);
+                group(k).Value(posted == std::to_string(k));
+            }
         });
     }
     // A field the table keeps unless it is posted is left out of a copy that lacks it.
@@ -347,7 +368,8 @@ void UpdateSection(PluginState& state, const Section& section) {
             case settings::Fill::WholeNumber: u.Check(d.Control<forms::CheckBox>(*row), field); break;
             case settings::Fill::ServerOption: u.Options(d.aTCPServerOption, field); break;
             case settings::Fill::Sounds:
-                for (int k = 0; k <= d.Check1.UBound(); ++k) u.Check(d.Check1(k), field + "_" + std::to_string(k));
+                for (int k = 0; k <= d.Check1.UBound(); ++k)
+                    u.Check(d.Check1(k), field + "_" + std::to_string(k), row->key);
                 break;
             case settings::Fill::None: break;
             }
@@ -409,11 +431,24 @@ void UpdateFamilyField(PluginState& state, Updater& u, const settings::Family& f
     const std::string field = settings::PostedName(f, n);
     if (u.Skipped(f.page.keptUnlessPosted, field)) return;
     if (u.Noting() && !FamilyShown(state, d, f, slot)) return;
+    // A unit's field is told by the row the user saw it in and the name the row shows (as the
+    // unit holds it when the post leaves the name out).
+    std::string shown;
+    if (!u.Noting() && &family == &settings::Units()) {
+        const std::string named = settings::PostedName(family.fields.front(), n);
+        const std::string name =
+            vb::Trim(FieldPosted(state, named) ? PostedField(state, named)
+                                               : d.Control<forms::TextBox>(family.fields.front(), slot).Text());
+        shown = kUnit + std::to_string(n + 1) + (name.empty() ? "" : " (" + name + ")") + " " +
+                (f.heading ? f.heading : field);
+    }
     switch (f.fill) {
-    case settings::FieldFill::Text: u.FamilyText(d.Control<forms::TextBox>(f, slot), field, family, f, n, slot); break;
+    case settings::FieldFill::Text:
+        u.FamilyText(d.Control<forms::TextBox>(f, slot), field, family, f, n, slot, shown);
+        break;
     case settings::FieldFill::Code: break;  // shown, never posted
-    case settings::FieldFill::SlideGroup: u.Options(d.SlideGroupOptions(slot), field); break;
-    case settings::FieldFill::Switch: u.Check(d.Control<forms::CheckBox>(f, slot), field); break;
+    case settings::FieldFill::SlideGroup: u.Options(d.SlideGroupOptions(slot), field, shown); break;
+    case settings::FieldFill::Switch: u.Check(d.Control<forms::CheckBox>(f, slot), field, shown); break;
     }
 }
 
@@ -431,7 +466,8 @@ bool RowEdited(PluginState& state, Updater& u, const std::vector<const settings:
             if (!FieldMissing(state, field) && !AsDrawn(state, field, PostedField(state, field))) return true;
             break;
         case settings::FieldFill::Switch:
-            if (!AsDrawn(state, field, FormItemValue(state, field) ? "1" : "0")) return true;
+            if (!BoxUnsaid(state, field) && !AsDrawn(state, field, FormItemValue(state, field) ? "1" : "0"))
+                return true;
             break;
         }
     }
@@ -440,10 +476,18 @@ bool RowEdited(PluginState& state, Updater& u, const std::vector<const settings:
 
 bool SameKey(const std::string& a, const std::string& b) { return vb::UCase(vb::Trim(a)) == vb::UCase(vb::Trim(b)); }
 
+// The device code a unit slot holds now.
+std::string CodeOf(ZephraSetup& d, int slot) {
+    for (const settings::FamilyField& f : settings::Units().fields)
+        if (f.fill == settings::FieldFill::Code) return vb::Trim(d.Control<forms::TextBox>(f, slot).Text());
+    return {};
+}
+
 // Where each posted unit row's edits go: to the slot that holds the entry the row was drawn
-// from now (a save meanwhile may have moved it), a row drawn empty to a slot still free. A row
-// whose entry is gone, or that finds no free slot, is refused by the appliance's name, unless
-// the user cleared it too.
+// from now (a save meanwhile may have moved it), a row drawn empty to a slot still free. The
+// entry is the one with the key and the device code the row was drawn with: an appliance added
+// meanwhile at a removed one's address has a code of its own. A row whose entry is gone, or
+// that finds no free slot, is refused by the appliance's name, unless the user cleared it too.
 std::vector<int> SlotsOfRows(PluginState& state, Updater& u, const std::vector<const settings::FamilyField*>& fields) {
     const settings::Family& units = settings::Units();
     ZephraSetup& d = StatusSetup(state);
@@ -471,15 +515,28 @@ std::vector<int> SlotsOfRows(PluginState& state, Updater& u, const std::vector<c
             if (RowEdited(state, u, fields, n)) added.push_back(n);
             continue;
         }
+        // A page drawn before rows carried their codes is matched by the key alone.
+        auto code = page.AsDrawn->keys.find("D" + std::to_string(n));
+        auto sameCode = [&](int m) {
+            return code == page.AsDrawn->keys.end() || code->second.empty() || SameKey(CodeOf(d, m), code->second);
+        };
         for (int m = 0; m < units.count; ++m) {
             const std::string& key = d.LoadedKeys()[static_cast<std::size_t>(m)];
-            if (key.empty() || taken[static_cast<std::size_t>(m)] || !SameKey(key, drawn->second)) continue;
+            if (key.empty() || taken[static_cast<std::size_t>(m)] || !SameKey(key, drawn->second) || !sameCode(m))
+                continue;
             slotOf[static_cast<std::size_t>(n)] = m;
             taken[static_cast<std::size_t>(m)] = true;
             break;
         }
-        if (slotOf[static_cast<std::size_t>(n)] < 0 && RowEdited(state, u, fields, n) && !cleared(n))
-            refuse(named(n) + kRemovedSince);
+        if (slotOf[static_cast<std::size_t>(n)] >= 0 || !RowEdited(state, u, fields, n) || cleared(n)) continue;
+        // Its code under another key: the appliance was given another address, not removed.
+        std::string readdressed;
+        for (int m = 0; code != page.AsDrawn->keys.end() && !code->second.empty() && m < units.count; ++m) {
+            const std::string& key = d.LoadedKeys()[static_cast<std::size_t>(m)];
+            if (!key.empty() && !SameKey(key, drawn->second) && SameKey(CodeOf(d, m), code->second)) readdressed = key;
+        }
+        refuse(named(n) +
+               (readdressed.empty() ? std::string(kRemovedSince) : kReaddressedSince + readdressed + kReaddressedTail));
     }
     auto free = [&](int m) {
         return !taken[static_cast<std::size_t>(m)] && d.LoadedKeys()[static_cast<std::size_t>(m)].empty() &&
@@ -546,8 +603,10 @@ void UpdateZephras(PluginState& state) {
         for (int n = 0; n < units.count; ++n) slotOf[static_cast<std::size_t>(n)] = n;
         if (u.Noting()) {
             for (int n = 0; n < units.count; ++n)
-                if (const std::string& key = d.LoadedKeys()[static_cast<std::size_t>(n)]; !key.empty())
+                if (const std::string& key = d.LoadedKeys()[static_cast<std::size_t>(n)]; !key.empty()) {
                     page.Noting->keys["U" + std::to_string(n)] = key;
+                    page.Noting->keys["D" + std::to_string(n)] = CodeOf(d, n);
+                }
         } else if (page.AsDrawn) {
             slotOf = SlotsOfRows(state, u, fields);
         }

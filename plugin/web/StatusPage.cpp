@@ -120,7 +120,8 @@ std::string Radio(const std::string& value, bool on, const std::string& label) {
 
 // A display option as the page shows it: as posted when the page answers a refused save.
 bool Ticked(PluginState& state, const char* field, bool stored) {
-    return state.Part<StatusPageState>().ShowPosted ? !PostedField(state, field).empty() : stored;
+    return state.Part<StatusPageState>().ShowPosted && !BoxUnsaid(state, field) ? !PostedField(state, field).empty()
+                                                                                : stored;
 }
 
 // A value as the page carries it: 48 bits of FNV-1a, as 12 hexadecimal digits.
@@ -175,6 +176,7 @@ void LoadSetupForPage(PluginState& state) {
     if (page.ShowPosted && setup.Loaded() && page.FoundNoted) {
         page.Building.fields.insert(page.Found.fields.begin(), page.Found.fields.end());
         page.Building.keys.insert(page.Found.keys.begin(), page.Found.keys.end());
+        page.Building.boxes.insert(page.Building.boxes.end(), page.Found.boxes.begin(), page.Found.boxes.end());
         return;
     }
     setup.Unload();
@@ -196,6 +198,8 @@ void NoteOptions(const HostInterfaceState& options, Drawing& drawing) {
     drawing.fields["ShowReceiveMessages"] = options.ShowReceiveMessages ? "1" : "";
     drawing.fields["ShowReceiveDetail"] = options.ShowReceiveDetail ? "1" : "";
     drawing.fields["ShowStatus"] = options.ShowStatus == 0 ? "0" : options.ShowStatus == 1 ? "1" : "2";
+    for (const char* box : {"ShowControl", "ShowSetup", "ShowReceiveMessages", "ShowReceiveDetail"})
+        drawing.boxes.push_back(box);
 }
 
 }  // namespace
@@ -382,6 +386,9 @@ void FormatScreen(PluginState& state, FastString& fs) {
         if (!state.Part<StatusPageState>().SaveProblem.empty())
             fs.Add("<center><b class='saveproblem'>" + HTMLEncode(state.Part<StatusPageState>().SaveProblem) +
                    "</b></center><br>");
+        else if (!state.Part<StatusPageState>().SaveNote.empty())
+            fs.Add("<center><b class='savenote'>" + HTMLEncode(state.Part<StatusPageState>().SaveNote) +
+                   "</b></center><br>");
     });
     Trapped(state, kTagFormatScreen, [&] {
         fs.Add(kTable);
@@ -439,8 +446,10 @@ void FormatScreen(PluginState& state, FastString& fs) {
     }
     // What the page shows as stored, so that its save writes only what its user changed.
     Trapped(state, kTagFormatScreen, [&] {
-        fs.Add(std::string("<input type='hidden' name='") + kDrawnField + "' value='" +
-               DrawingText(state.Part<StatusPageState>().Building) + "'>");
+        const Drawing& building = state.Part<StatusPageState>().Building;
+        fs.Add(std::string("<input type='hidden' name='") + kDrawnField + "' value='" + DrawingText(building) + "'>");
+        fs.Add(std::string("<input type='hidden' name='") + kBoxesField + "' value='" +
+               HTMLEncode(vb::Join(building.boxes, ",")) + "'>");
     });
     fs.Add("</form>");
     AddScriptButton(state, fs);
@@ -456,6 +465,7 @@ void FormatScreen(PluginState& state, FastString& fs) {
     page.FilterInputsShown = options.ShowReceiveMessages && options.ShowStatus == 2;
     // A refusal is shown once.
     page.SaveProblem.clear();
+    page.SaveNote.clear();
     page.RefusedField.clear();
     page.ShowPosted = false;
     page.Found = {};

@@ -65,6 +65,9 @@ std::string ExactPostedField(PluginState& state, const std::string& name);
 bool FieldPosted(PluginState& state, const std::string& name);
 // True only when the plug-in's own request object is sure the post lacks the field.
 bool FieldMissing(PluginState& state, const std::string& name);
+// A check box the post says nothing of: not posted, and not among the boxes its page says it
+// showed (a browser posts a ticked box only, so an unticked one is told by that list).
+bool BoxUnsaid(PluginState& state, const std::string& name);
 // 1 when the field is posted with a value that is not empty, else 0.
 int16_t FormItemValue(PluginState& state, const std::string& name);
 

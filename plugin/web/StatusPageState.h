@@ -23,6 +23,9 @@ class ZephraSetup;
 struct Drawing {
     std::map<std::string, std::string> fields;
     std::map<std::string, std::string> keys;
+    // The check boxes the page shows, carried in a field of their own: a post that names a box
+    // there and leaves it out has it unticked; a box the post does not name is left as it is.
+    std::vector<std::string> boxes;
 };
 
 struct StatusPageState {
@@ -37,6 +40,10 @@ struct StatusPageState {
     std::string SaveProblem;
     // The posted field the refusal names, shown with the message beside it.
     std::string RefusedField;
+    // What the last save stored, or that it stored nothing; shown once on the next page.
+    std::string SaveNote;
+    // While a save copies a post: each setup field whose control it changed, as its user names it.
+    std::vector<std::string> Changed;
     // While a save copies a post: the first changed field's refusal, and the field.
     std::string CopyRefusal;
     std::string CopyRefusedField;

@@ -36,6 +36,8 @@ namespace {
 
 int32_t UnitOf(const std::string& code) { return code.size() < 2 ? 0 : static_cast<int32_t>(vb::Val(code.substr(1))); }
 
+vb::Collection* OwnFormPairs(PluginState& state);
+
 // Only a device the page lists with a control may be commanded from it.
 bool ListedWithControl(PluginState& state, const std::string& code) {
     if (code.empty()) return false;
@@ -115,11 +117,11 @@ bool SortOrCommand(PluginState& state) {
     return false;
 }
 
-// The page's setup controls read afresh from the settings files, then each section the posted
-// page carried (its marking field, named by the settings table) copied in: only the fields the
-// user changed from what that page showed, so that a change stored meanwhile (by a script, the
-// setup window, another page) is kept, and each unit row's edits into the entry it was drawn
-// from, wherever that entry is now. False when the post carried no section.
+// The page's setup controls read afresh from the settings files, then the post copied in: only
+// the fields it carries that the user changed from what that page showed, so that a change
+// stored meanwhile (by a script, the setup window, another page) is kept, and each unit row's
+// edits into the entry it was drawn from, wherever that entry is now. False when the post
+// changed no control.
 bool CopySetup(PluginState& state, const Drawing& drawn) {
     using settings::PageSection;
     struct Section {
@@ -137,6 +139,7 @@ bool CopySetup(PluginState& state, const Drawing& drawn) {
     setup.Load();
     page.CopyRefusal.clear();
     page.CopyRefusedField.clear();
+    page.Changed.clear();
     page.SlotOfRow.clear();
     page.RowOfSlot.clear();
     // What is stored now, for the page that answers should the save be refused.
@@ -145,15 +148,15 @@ bool CopySetup(PluginState& state, const Drawing& drawn) {
     for (const Section& section : sections) section.update(state);
     page.Noting = nullptr;
     page.FoundNoted = true;
+    // A post changes what it carries, whichever of the page's fields it holds.
     page.AsDrawn = &drawn;
-    bool any = false;
-    for (const Section& section : sections) {
-        if (!FieldPosted(state, settings::SectionMark(section.section))) continue;
-        any = true;
-        section.update(state);
-    }
+    // The host's request object cannot tell an absent field from an empty one: there a section
+    // is copied only when the post carries its marking field (named by the settings table).
+    const bool fieldsKnown = OwnFormPairs(state) != nullptr;
+    for (const Section& section : sections)
+        if (fieldsKnown || FieldPosted(state, settings::SectionMark(section.section))) section.update(state);
     page.AsDrawn = nullptr;
-    return any;
+    return !page.Changed.empty() || !page.CopyRefusal.empty();
 }
 
 // Two unit slots with the same address would be one entry of the settings file: the second
@@ -161,9 +164,10 @@ bool CopySetup(PluginState& state, const Drawing& drawn) {
 // showed it in; returns the refusal, naming the second slot's field, and the field.
 std::pair<std::string, std::string> SameAddressTwice(PluginState& state) {
     const StatusPageState& page = state.Part<StatusPageState>();
+    // A slot not on the page was stored after it was drawn.
     auto row = [&](int n) {
         const std::size_t at = static_cast<std::size_t>(n);
-        return at < page.RowOfSlot.size() && page.RowOfSlot[at] >= 0 ? page.RowOfSlot[at] : n;
+        return at < page.RowOfSlot.size() ? page.RowOfSlot[at] : n;
     };
     const ZephraSetup::AddressClash clash = StatusSetup(state).SameAddressTwice(row);
     if (clash.refusal.empty()) return {};
@@ -177,6 +181,22 @@ std::string FieldOfRefusal(const std::string& problem) {
     if (!problem.starts_with(lead)) return {};
     const std::size_t end = problem.find(' ', lead.size());
     return problem.substr(lead.size(), end == std::string::npos ? std::string::npos : end - lead.size());
+}
+
+// The first setup field a post carries, for a page that shows no setup sections; "" for none.
+std::string SetupFieldPosted(PluginState& state) {
+    for (const settings::Setting& row : settings::SettingsTable())
+        if (row.page.section != settings::PageSection::None && FieldPosted(state, settings::PageField(row)))
+            return settings::PageField(row);
+    for (const settings::Family& family : settings::Families()) {
+        for (int n = 0; n < family.count; ++n) {
+            if (family.keyField && FieldPosted(state, settings::PostedName(*family.keyField, n)))
+                return settings::PostedName(*family.keyField, n);
+            for (const settings::FamilyField& f : family.fields)
+                if (FieldPosted(state, settings::PostedName(f, n))) return settings::PostedName(f, n);
+        }
+    }
+    return {};
 }
 
 // The display options as the post gives them.
@@ -213,6 +233,10 @@ void SavePage(PluginState& state) {
     }
     bool setupPosted = false;
     if (options.ShowSetup) Trapped(state, kTagClientRequest, [&] { setupPosted = CopySetup(state, *drawn); });
+    // A setup field posted while the page shows no setup sections cannot be stored: said by name.
+    if (!options.ShowSetup)
+        if (const std::string field = SetupFieldPosted(state); !field.empty())
+            return refuse(std::string(settings::kNothingSaved) + field + kSetupNotShown, "");
     page.AsDrawn = &*drawn;
     struct Clear {
         StatusPageState& page;
@@ -235,7 +259,9 @@ void SavePage(PluginState& state) {
     // The display options the user changed; the others stay as they are, whoever set them.
     const DisplayOptions shown = PostedOptions(state);
     auto text = [](bool on) { return std::string(on ? "True" : "False"); };
+    // An option whose control the post does not carry is left as it is.
     auto changed = [&](const char* field, bool box) {
+        if (box ? BoxUnsaid(state, field) : !FieldPosted(state, field)) return false;
         const std::string posted = PostedField(state, field);
         return !AsDrawn(state, field, box ? (posted.empty() ? "" : "1") : posted);
     };
@@ -263,6 +289,21 @@ void SavePage(PluginState& state) {
         vb::Err().Clear();
     }
     if (!problem.empty()) return refuse(problem, FieldOfRefusal(problem));
+
+    // What was stored, as the user named it, in the page that answers, in the page's order.
+    std::vector<std::string> saved;
+    auto option = [&](bool isNew, const char* field, bool was, bool now) {
+        if (isNew && was != now) saved.push_back(field);
+    };
+    option(newControl, "ShowControl", options.ShowControl, shown.control);
+    option(newSetup, "ShowSetup", options.ShowSetup, shown.setup);
+    option(newReceive, "ShowReceiveMessages", options.ShowReceiveMessages, shown.receive);
+    option(newDetail, "ShowReceiveDetail", options.ShowReceiveDetail, shown.detail);
+    option(newStatus, "ShowStatus", options.ShowStatus != shown.status, false);
+    if (setupPosted) saved.insert(saved.end(), page.Changed.begin(), page.Changed.end());
+    if (filtersChanged) saved.push_back(kFiltersSaved);
+    page.SaveNote =
+        saved.empty() ? std::string(settings::kNothingSaved) + kNothingChanged : kSavedLead + vb::Join(saved, ", ");
 
     if (newControl) options.ShowControl = shown.control;
     if (newSetup) options.ShowSetup = shown.setup;
@@ -308,6 +349,12 @@ bool FieldPosted(PluginState& state, const std::string& name) {
 bool FieldMissing(PluginState& state, const std::string& name) {
     vb::Collection* pairs = OwnFormPairs(state);
     return pairs && !pairs->Find(name);
+}
+
+bool BoxUnsaid(PluginState& state, const std::string& name) {
+    if (FieldPosted(state, name)) return false;
+    const std::vector<std::string> shown = vb::Split(PostedField(state, kBoxesField), ",");
+    return std::find(shown.begin(), shown.end(), name) == shown.end();
 }
 
 int16_t FormItemValue(PluginState& state, const std::string& name) { return PostedField(state, name).empty() ? 0 : 1; }

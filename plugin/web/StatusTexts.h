@@ -14,6 +14,17 @@ inline constexpr const char* kUnit = "unit ";
 // Saves refused because the page no longer matches what is stored.
 inline constexpr const char* kOutOfDate = "the page is out of date: reload it.";
 inline constexpr const char* kRemovedSince = " was removed since the page was drawn: reload the page.";
+// A unit row whose appliance another editor gave another address meanwhile.
+inline constexpr const char* kReaddressedSince = " was given another address since the page was drawn (";
+inline constexpr const char* kReaddressedTail = " now): reload the page.";
+// The hidden field that lists the check boxes the page shows.
+inline constexpr const char* kBoxesField = "boxes";
+// What a save did, shown on the page that answers it.
+inline constexpr const char* kSavedLead = "Saved: ";
+inline constexpr const char* kNothingChanged = "no setting was changed.";
+inline constexpr const char* kFiltersSaved = "messages of interest";
+inline constexpr const char* kSetupNotShown =
+    " is a setup option, and the page shows none: tick \"Include Setup Options\", save, and post it again.";
 inline constexpr const char* kNoFreeRow = "no unit row is free for ";
 inline constexpr const char* kReload = ": reload the page.";
 

@@ -10,42 +10,11 @@ const assert = require('node:assert');
 const fs = require('node:fs');
 const path = require('node:path');
 const { startHost, launchBrowser, artifactPath, WAIT } = require('../lib/zephra-host');
+const { entries, diff, person } = require('../lib/settings-diff');
 
 const INI = 'Config/dkvZephraUtilities.ini';
 
 const save = (page) => Promise.all([page.waitForNavigation(), page.click("input[name='Save']")]);
-
-// The settings file as "[section] key" -> value.
-function entries(text) {
-  const out = new Map();
-  let section = '';
-  for (const line of text.split('\r\n')) {
-    const head = /^\[(.*)\]$/.exec(line);
-    if (head) { section = head[1]; continue; }
-    const eq = line.indexOf('=');
-    if (eq > 0) out.set(`[${section}] ${line.slice(0, eq)}`, line.slice(eq + 1));
-  }
-  return out;
-}
-
-// What changed from `before` to `after`: "[section] key: old -> new", sorted.
-function diff(before, after) {
-  const a = entries(before);
-  const b = entries(after);
-  const changes = [];
-  for (const key of new Set([...a.keys(), ...b.keys()])) {
-    if (a.get(key) !== b.get(key)) changes.push(`${key}: ${a.get(key) ?? '(none)'} -> ${b.get(key) ?? '(none)'}`);
-  }
-  return changes.sort();
-}
-
-// A browser of its own for each person.
-async function person(browser) {
-  const context = await browser.newContext();
-  const page = await context.newPage();
-  page.setDefaultTimeout(WAIT);
-  return page;
-}
 
 const STATUS = ['[STATUS]', 'ShowControl=False', 'ShowSetup=True', 'ShowReceiveMessages=True',
   'ShowReceiveDetail=True', 'ShowStatus=2'];

@@ -819,6 +819,105 @@ TEST_F(SetupWindow, AUnitNamedByItsOwnIpIsOneEntryWhoseCodeStays) {
     EXPECT_FALSE(bed.LogHas("Removing virtual device")) << bed.Ini();
 }
 
+// Four units with device codes of the plug-in's house, the fifth row on empty.
+const std::string kFourUnits = IniText({
+    "[Zephra Utilities]",
+    "ServerPort=\"8081\"",
+    "HomeseerIP=\"127.0.0.1\"",
+    "ResizeQuestion=1",
+    "[Zephra Names]",
+    "127.0.0.2=\"Kitchen,~111,,,0,0,\"",
+    "127.0.0.5=\"Hall,~141,,,0,0,\"",
+    "127.0.0.3=\"Dupe,~121,,,0,0,\"",
+    "127.0.0.4=\"Den,~131,,,0,0,\"",
+});
+
+// A device code another unit holds, an address another unit holds behind a computer name, and
+// an address another editor stored meanwhile in the row the user typed in: each refused in a
+// box that names the row the user typed in, nothing written.
+TEST_F(SetupWindow, ACodeOrAnAddressAnotherUnitHoldsIsRefusedByTheRowTypedIn) {
+    RealInput input;
+    ASSERT_TRUE(input.Ready()) << "the display has no test extension";
+    WorkedWindow bed(input, kFourUnits);
+    std::string before = bed.Mark();
+    std::string refusal;
+    bed.Type("aDC_3", "[11");
+    bed.RefusedAndCancelled(refusal, "refused-same-code.png");
+    EXPECT_EQ(refusal,
+              "Nothing was saved: Device Code of unit 4 (Den) shares device codes with unit 1 (Kitchen) ([11 to [20).");
+    bed.NothingWasWritten(before);
+
+    bed.Type("aDC_3", "[15");
+    bed.RefusedAndCancelled(refusal, "refused-overlapping-code.png");
+    EXPECT_EQ(refusal,
+              "Nothing was saved: Device Code of unit 4 (Den) shares device codes with unit 1 (Kitchen) ([11 to [20).");
+    bed.NothingWasWritten(before);
+
+    bed.Type("aName_4", "Dupe2");
+    bed.Type("aIP_4", "127.0.0.4/denpc");
+    bed.RefusedAndCancelled(refusal, "refused-same-ip-other-computer.png");
+    EXPECT_EQ(refusal, "Nothing was saved: IP of unit 5 (Dupe2) holds the address of unit 4 (Den).");
+    bed.NothingWasWritten(before);
+
+    // The page adds NA in the fifth row while the window is open; the window's user types NW
+    // with NA's address into the fifth row as the window shows it.
+    bed.OnceShown("aName_4", [&] {
+        bed.page(StatusBed::Post(bed.Get(), "Save", {{"Location4", "NA"}, {"IP4", "127.0.0.20"}}));
+        before = bed.Mark();
+    });
+    bed.Type("aName_4", "NW");
+    bed.Type("aIP_4", "127.0.0.20");
+    bed.RefusedAndCancelled(refusal, "refused-address-stored-meanwhile.png");
+    EXPECT_EQ(refusal,
+              "Nothing was saved: IP of unit 5 (NW) holds the address of unit 5 (NA), stored by another editor "
+              "meanwhile.");
+    bed.NothingWasWritten(before);
+}
+
+// Hall's row cleared and Hall typed again in the sixth row, under its own address: the same
+// entry, so it keeps its device code and its devices.
+TEST_F(SetupWindow, AUnitTypedInAnotherRowKeepsItsDeviceCode) {
+    RealInput input;
+    ASSERT_TRUE(input.Ready()) << "the display has no test extension";
+    WorkedWindow bed(input, kFourUnits);
+    const std::string before = bed.Mark();
+    bed.Type("aName_1", "");
+    bed.Type("aIP_1", "");
+    bed.Type("aName_5", "Hall");
+    bed.Type("aIP_5", "127.0.0.5");
+    bed.Type("aMotion_5", "M5");
+    bed.Close("OKButton");
+    bed.Work();
+
+    EXPECT_EQ(Removed(before, bed.Ini()), Strings{"127.0.0.5=\"Hall,~141,,,0,0,\"\r"}) << bed.Ini();
+    EXPECT_EQ(Added(before, bed.Ini()), Strings{"127.0.0.5=\"Hall,~141,,M5,0,0,\"\r"}) << bed.Ini();
+    EXPECT_FALSE(bed.LogHas("Removing virtual device")) << bed.Ini();
+}
+
+// The page removes Dupe and then adds Zed at Dupe's address while the window is open; the
+// window's user types into Dupe's row: Zed is another appliance (a code of its own), so the edit
+// is refused by Dupe's name and Zed's entry stays as the page stored it.
+TEST_F(SetupWindow, AnEditOfARemovedUnitDoesNotLandOnOneAddedAtItsAddress) {
+    RealInput input;
+    ASSERT_TRUE(input.Ready()) << "the display has no test extension";
+    WorkedWindow bed(input, kFourUnits);
+    std::string others, refusal;
+    bed.OnceShown("aPower_2", [&] {
+        bed.page(StatusBed::Post(bed.Get(), "Save", {{"Location2", ""}}));
+        bed.page(StatusBed::Post(bed.Get(), "Save", {{"Location3", "Zed"}, {"IP3", "127.0.0.3"}}));
+        others = bed.Mark();
+    });
+    bed.Type("aPower_2", "W1");
+    bed.RefusedAndCancelled(refusal, "refused-unit-replaced.png");
+    EXPECT_EQ(refusal,
+              "Nothing was saved: unit 3 (Dupe) was removed or given another address since the window opened (its "
+              "entry 127.0.0.3 holds another appliance now); press Cancel and open the window again to see the "
+              "units as they are now.");
+    EXPECT_EQ(LineOf(others, "127.0.0.3=").rfind("127.0.0.3=\"Zed,~1", 0), 0u) << others;
+    EXPECT_EQ(LineOf(others, "127.0.0.3=").find(",~121,"), std::string::npos) << others;
+    bed.NothingWasWritten(others);
+}
+
 // The server's address typed with a blank after it is stored without; one that is no address is
 // refused by its label.
 TEST_F(SetupWindow, TheServerAddressIsStoredWithoutBlanksAndRefusedWhenItIsNone) {
