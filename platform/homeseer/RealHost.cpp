@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "homeseer/X10Status.h"
 #include "windows/AppFolder.h"
 
 namespace homeseer {
@@ -94,5 +95,20 @@ void RealHost::called(std::string_view member, std::vector<std::string>) {
 }
 
 std::string RealHost::GetAppPath() { return windows::AppFolder(); }
+
+void RealHost::SetDeviceStatus(const std::string& code, int32_t status) {
+    HostBase::SetDeviceStatus(code, status);
+    if (x10Changed_ && X10Status::parse(code)) x10Changed_();
+}
+
+void RealHost::SetDeviceStatusNoReport(const std::string& code, int32_t status, int32_t flags) {
+    HostBase::SetDeviceStatusNoReport(code, status, flags);
+    if (x10Changed_ && X10Status::parse(code)) x10Changed_();
+}
+
+void RealHost::ExecX10(const std::string& code, const std::string& command, int32_t dimLevel) {
+    HostBase::ExecX10(code, command, dimLevel);
+    if (x10Changed_) x10Changed_();
+}
 
 }  // namespace homeseer

@@ -36,6 +36,13 @@ public:
     // Whether a device was made, deleted or changed since the last clearDevicesChanged.
     bool devicesChanged() const noexcept { return devicesChanged_; }
     void clearDevicesChanged() noexcept { devicesChanged_ = false; }
+    // Called once an X10 code has been switched or its status set (a power switch that must
+    // survive a crash): the owner saves the devices then.
+    void setX10Changed(std::function<void()> changed) { x10Changed_ = std::move(changed); }
+
+    void SetDeviceStatus(const std::string& code, int32_t status) override;
+    void SetDeviceStatusNoReport(const std::string& code, int32_t status, int32_t flags) override;
+    void ExecX10(const std::string& code, const std::string& command, int32_t dimLevel = 0) override;
 
     void called(std::string_view member, std::vector<std::string> args) override;
 
@@ -46,6 +53,7 @@ private:
     std::mutex mutex_;  // guards the log
     bool logFileFailed_ = false;
     bool devicesChanged_ = false;
+    std::function<void()> x10Changed_;
 };
 
 // A host log line: local time stamp, source and text; control characters in the texts

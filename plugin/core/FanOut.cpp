@@ -2,7 +2,8 @@
 
 #include <functional>
 #include <memory>
-#include <optional>
+#include <utility>
+#include <vector>
 
 #include "core/ApplianceLookups.h"
 #include "core/LogWriter.h"
@@ -17,6 +18,7 @@
 #include "vb/Err.h"
 #include "vb/Format.h"
 #include "vb/Strings.h"
+#include "windows/FileSystemObject.h"
 
 namespace zephra {
 
@@ -26,16 +28,14 @@ constexpr const char* kSource = "dkvZephra";
 constexpr const char* kSpeakTag = "InternalSpeak";
 constexpr const char* kSendCIDTag = "InternalSendCID ";
 constexpr const char* kHspCIDTag = "InternalSendHspCID ";
-constexpr const char* kTempFile = "ZephraTempFile";
+constexpr const char* kTempFolderPath = "\\HTML\\ZephraTemp\\";
 constexpr const char* kSpeechRefused = "InternalSpeak refused a speech for \"";
 constexpr const char* kNoFreeFile = "\": all ten speech files still wait to be played";
-constexpr const char* kWavExtension = ".wav";
 constexpr const char* kAlwaysAwake = "always awake";
 constexpr const char* kAwake = "awake";
 constexpr const char* kUnknown = "Unknown";
 constexpr const char* kCrLf = "\r\n";
 constexpr const char* kCallTimeFormat = "dddd h:mm AMPM";
-constexpr int32_t kSpeechFiles = 10;
 constexpr int32_t kCallerIdAction = 0;
 
 using Action = std::function<void(Zephra&, const std::string& token)>;
@@ -93,22 +93,6 @@ std::string AvailableCallerIdAppliances(PluginState& state) {
     return list.size() > 1 ? list.substr(1) : std::string();
 }
 
-std::string SpeechFileName(int32_t counter) { return kTempFile + std::to_string(counter) + kWavExtension; }
-
-// The next of the ten speech files that no appliance still has to fetch: a file queued for
-// playing is not spoken over. None when all ten wait.
-std::optional<int32_t> FreeSpeechFile(PluginState& state) {
-    for (int32_t step = 1; step <= kSpeechFiles; ++step) {
-        const int32_t counter = (state.TempFileCounter + step) % kSpeechFiles;
-        const std::string name = SpeechFileName(counter);
-        bool held = false;
-        for (const ZephraEntry& slot : state.appliances.slots)
-            held = held || (slot.Object && slot.Object->HoldsFile(name));
-        if (!held) return counter;
-    }
-    return std::nullopt;
-}
-
 struct SpeechRefusalPart {
     std::unique_ptr<RefusalLog> log;
 };
@@ -122,25 +106,59 @@ RefusalLog& SpeechRefusals(PluginState& state) {
     return *log;
 }
 
+// A copy of the spoken file in the temporary folder; one not made whole is removed and the
+// failure raised.
+void CopySpeech(PluginState& state, const std::string& from, const std::string& to) {
+    const std::string folder = state.Host().GetAppPath() + kTempFolderPath;
+    const windows::FileSystemObject fso;
+    if (vb::Try([&] { fso.CopyFile(folder + from, folder + to, true); })) return;
+    const vb::ErrObject failure = vb::Err();
+    vb::Try([&] { fso.DeleteFile(folder + to, true); });
+    vb::Err().Raise(failure.Number, failure.Source, failure.Description);
+}
+
 }  // namespace
 
 std::string InternalSpeak(PluginState& state, const std::string& selector, const std::string& text) {
     const std::string tag = kSpeakTag + selector;
-    std::string file;
-    Handled(state, tag, [&] {
-        const std::optional<int32_t> counter = FreeSpeechFile(state);
-        if (!counter) {
-            SpeechRefusals(state).Note(kSpeechRefused + selector + kNoFreeFile);
-            return;
-        }
-        state.TempFileCounter = *counter;
-        file = SpeechFileName(*counter);
-    });
-    if (file.empty()) return {};  // refused: no file to speak into
+    const std::string token = RandomToken();
+    bool all = true;
+    ZephraObjects objects;
+    Handled(state, tag, [&] { objects = GetZephraObjects(state, selector); });
+    // Each appliance speaks from its own ten files, so one that does not fetch its speeches
+    // holds up only its own: it alone is refused when all ten still wait.
+    std::vector<std::pair<std::shared_ptr<Zephra>, std::string>> takers;
+    for (const std::shared_ptr<Zephra>& z : objects) {
+        bool taken = false;
+        Handled(state, tag, [&] {
+            if (!IsAvailable(state, *z)) return;
+            const std::string file = z->FreeSpeechName();
+            if (file.empty()) {
+                SpeechRefusals(state).Note(kSpeechRefused + z->Name() + kNoFreeFile, z->Name());
+                return;
+            }
+            takers.emplace_back(z, file);
+            taken = true;
+        });
+        all = all && taken;
+    }
+    if (takers.empty()) return {};
+    // Spoken once; the other appliances get copies of the file.
+    const std::string& spoken = takers.front().second;
     bool written = false;
-    Handled(state, tag, [&] { written = TextToWavFile(state, text, file); });
+    Handled(state, tag, [&] { written = TextToWavFile(state, text, spoken); });
     if (!written) return {};  // no appliance is sent a speech that was not written
-    return FanOut(state, selector, tag, [&](Zephra& z, const std::string& token) { z.Wav(file, token); });
+    for (const auto& [z, file] : takers) {
+        bool served = false;
+        Handled(state, tag, [&] {
+            if (file != spoken) CopySpeech(state, spoken, file);
+            const uint32_t refused = z->CommandsRefused();
+            z->Wav(file, token);
+            served = z->CommandsRefused() == refused;  // a command it refused was not served
+        });
+        all = all && served;
+    }
+    return all ? token : std::string();
 }
 
 std::string InternalWav(PluginState& state, const std::string& selector, const std::string& file) {

@@ -9,10 +9,15 @@ RefusalLog::RefusalLog(std::function<void(const std::string& line)> write, Form 
 
 RefusalLog::~RefusalLog() { *alive_ = false; }
 
-void RefusalLog::Note(const std::string& what) {
+void RefusalLog::Note(const std::string& what, const std::string& who) {
     ++count_;
     ++untold_;
     last_ = what;
+    if (!who.empty()) {
+        auto by = std::find_if(untoldBy_.begin(), untoldBy_.end(), [&](const auto& e) { return e.first == who; });
+        if (by == untoldBy_.end()) untoldBy_.emplace_back(who, 1);
+        else ++by->second;
+    }
     if (!loop_) loop_ = &forms::Loop::current();
     forms::Loop& loop = *loop_;
     const forms::Loop::TimePoint now = loop.now();
@@ -42,8 +47,11 @@ void RefusalLog::Write() {
     if (timer_) timer_->Enabled(false);
     if (untold_ == 0) return;
     lastLine_ = loop_->now();
-    const std::string line = form_ ? form_(last_, untold_) : last_ + "; " + std::to_string(untold_) + kSince;
+    std::string line = form_ ? form_(last_, untold_) : last_ + "; " + std::to_string(untold_) + kSince;
+    for (std::size_t i = 0; i < untoldBy_.size(); ++i)
+        line += (i == 0 ? ": \"" : ", \"") + untoldBy_[i].first + "\" " + std::to_string(untoldBy_[i].second);
     untold_ = 0;
+    untoldBy_.clear();
     write_(line);
 }
 

@@ -2,7 +2,8 @@
 // What is refused for want of room (a command for a full queue, a speech with no file free) is
 // counted and logged without flooding the log: the first refusal of a run is written at once,
 // the ones after it are counted and written in one line at most every kInterval, on the loop's
-// clock. Each line names the last refusal and how many it stands for.
+// clock. Each line names the last refusal and how many it stands for, and, where the refusals
+// name whom they refused, each of them with a count.
 
 #include <chrono>
 #include <cstdint>
@@ -10,6 +11,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "forms/Loop.h"
 #include "forms/Timer.h"
@@ -31,8 +34,10 @@ public:
     RefusalLog(const RefusalLog&) = delete;
     RefusalLog& operator=(const RefusalLog&) = delete;
 
-    // One refusal; `what` names it ("kitchen Zephra refused volume.shtml?22 (...)").
-    void Note(const std::string& what);
+    // One refusal; `what` names it ("kitchen Zephra refused volume.shtml?22 (...)"). With `who`
+    // (an appliance's name) the line ends with each one refused since the last line and its
+    // count: ": \"kitchen\" 195, \"hall\" 194".
+    void Note(const std::string& what, const std::string& who = {});
     // Writes what is counted and not written yet, and drops the timer (before the owner goes).
     void Flush();
     // Refusals noted so far.
@@ -47,6 +52,7 @@ private:
     uint32_t count_ = 0;
     int32_t untold_ = 0;
     std::string last_;
+    std::vector<std::pair<std::string, int32_t>> untoldBy_;  // in the order first refused; one per name
     std::optional<forms::Loop::TimePoint> lastLine_;
     std::unique_ptr<forms::Timer> timer_;  // made at the first refusal that comes too soon
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

@@ -13,7 +13,9 @@
 // reach its public members by name (className "Zephra").
 
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -90,6 +92,10 @@ public:
     // True while a queued command, or the speech under way, names the file `name` of the host's
     // web folder (its URL ends in "/" & name).
     bool HoldsFile(const std::string& name) const;
+    // The next of the appliance's own ten speech file names ("ZephraTempFile" & its name without
+    // blanks & a digit & ".wav") that its queue does not still hold, which it takes; "" when all
+    // ten still wait to be played.
+    std::string FreeSpeechName();
     // True when the host reports the power device off; a device the host has never switched
     // is not off.
     bool PowerReportedOff();
@@ -279,6 +285,8 @@ private:
     void StartPowerCycle(const char* logName, const char* reason);
     void LogPowerCycle(const char* reason, int32_t dropped);
     void SwitchPowerOff(const char* logName);
+    void CycleSharers();
+    void FollowPowerCycle(const std::string& leader);
     void PowerOn();
     void PowerUpWait();
     void EndPowerUpWait();
@@ -295,6 +303,20 @@ private:
     void WriteDeviceText(const std::string& code, const std::string& text, bool xap = true);
     void WriteDeviceTextUntested(const std::string& code, const std::string& text, bool xap = true);
     void WriteSleepDevices(int16_t sleepState, bool awake);
+
+    // Panel states that the builders show before the appliance has applied them: what the
+    // appliance last applied is kept, so that a command given up does not leave its state shown.
+    enum class PanelKind { MailLed, TopLed, Backlight, Sounds, SoundsVolume, Volume };
+    struct PanelValue {
+        PanelKind kind;
+        std::string value;
+    };
+    static std::optional<PanelValue> PanelValueOf(const std::string& command);
+    std::string PanelValueNow(PanelKind kind) const;
+    void KeepApplied(PanelKind kind);
+    void NoteApplied(const std::string& command);
+    void ShowPanelValue(PanelKind kind, const std::string& value);
+    void GiveUpCommand();
 
     // Builders.
     bool UseDatagrams();
@@ -315,6 +337,7 @@ private:
     std::string SendWav(const std::string& file, const std::string& tag);
     std::string TextToWav(const std::string& text);
     std::string NextTempName(const std::string& extension);
+    std::string TempName(int32_t counter, const std::string& extension) const;
     std::string ServerAddress() const;
     static std::string UrlPath(const std::string& page);
     std::string FetchAddress(const std::string& path) const;
@@ -375,6 +398,7 @@ private:
     int16_t TimeoutCount_ = 0;
     bool PowerCycleInProgress_ = false;
     bool PowerOffPending_ = true;
+    bool PowerFollower_ = false;  // in the cycle of another appliance on the same power device
     bool Slideshow_ = false;
     int32_t MotionOffMinutes_ = 0;
     vb::Date MotionStartTime_;
@@ -390,6 +414,7 @@ private:
     int16_t PowerUpMinutes_ = 0;
     std::string X10Server_;
     RefusalLog Refusals_;
+    std::map<PanelKind, std::string> Applied_;  // a state's value before the commands not yet applied
     bool PowerOffTold_ = false;
     std::unique_ptr<forms::HiddenBrowser> IEObj_;
     std::unique_ptr<CWaitNDispatch> WaitObject_;

@@ -153,6 +153,7 @@ std::string Zephra::DefineButtons(int16_t start, int16_t count) {
 }
 
 void Zephra::SetPowerUpState() {
+    Applied_.clear();  // the appliance starts afresh in these states
     Backlight_ = true;
     SleepStatus_ = true;
     Sleep_ = 1;

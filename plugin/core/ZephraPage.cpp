@@ -34,7 +34,10 @@ void Zephra::IEObj_DocumentComplete(const std::string& url) {
         PowerCycleCount_ = 0;
         // A page the appliance answered ends a run of time-outs, so that one late answer long
         // after an outage is not the outage's sixth; the browser's failure page does not.
-        if (IEObj_ && vb::Left(IEObj_->Document().body.innerText, 16) != kCancelledPage) TimeoutCount_ = 0;
+        if (IEObj_ && vb::Left(IEObj_->Document().body.innerText, 16) != kCancelledPage) {
+            TimeoutCount_ = 0;
+            NoteApplied(CurrentCommand_);
+        }
         if (CurrentCommand_.rfind(kLoadWav, 0) == 0) isSpeaking_ = false;
         if (forms::Timer* timer = IeTimer()) {
             timer->Interval(kPageReadDelay);

@@ -133,7 +133,8 @@ void Zephra::PutInQueue(const std::string& command, const std::string& tag, int3
 bool Zephra::FullQueueMeansHung() const { return !PowerDevice_.empty() && TimeoutCount_ > 0 && !PowerCycleInProgress_; }
 
 bool Zephra::HoldsFile(const std::string& name) const {
-    const std::string tail = "/" + name;
+    // As the command carries it (FetchAddress).
+    const std::string tail = "/" + vb::Replace(UrlPath(name), "%", "%25");
     auto names = [&](const std::string& command) {
         return command.size() >= tail.size() && command.compare(command.size() - tail.size(), tail.size(), tail) == 0;
     };

@@ -61,7 +61,39 @@ void Zephra::SwitchPowerOff(const char* logName) {
     UDPSent_ = false;
     Step(logName, [&] { hsExecX10(PowerDevice_, kOff); });
     PowerOffPending_ = true;
+    PowerFollower_ = false;
     Step(logName, [&] { ArmTimer1(state_.settings.PowerCycleTime > 0 ? state_.settings.PowerCycleTime : 5000); });
+    Step(logName, [&] { CycleSharers(); });
+}
+
+// The other appliances on this power device lose their power with this one: each goes through
+// the cycle too, without switching the device itself.
+void Zephra::CycleSharers() {
+    for (const ZephraEntry& slot : state_.appliances.slots) {
+        const std::shared_ptr<Zephra>& other = slot.Object;
+        if (!other || other.get() == this || vb::UCase(other->PowerDevice_) != vb::UCase(PowerDevice_)) continue;
+        other->FollowPowerCycle(Name_);
+    }
+}
+
+// Powered off by another appliance's cycle: the request under way is lost with the power; the
+// queue waits, as for a power command, until the power-up wait is over.
+void Zephra::FollowPowerCycle(const std::string& leader) {
+    if (!Timer1_ || DisablePlugin_) return;
+    const int32_t dropped = !PowerCycleInProgress_ && !QueueIdle_ && !Waiting_ ? 1 : 0;
+    PowerCycleInProgress_ = true;
+    Waiting_ = false;
+    UDPSent_ = false;
+    isSpeaking_ = false;
+    Step(kLogTimeout, [&] { NewBrowser(); });
+    Step(kLogTimeout, [&] {
+        WriteLog(state_.Host(), kSource,
+                 Name_ + kPowerCycle + kCycleShared + leader + kCycleSharedDevice + PowerDevice_ + ": " +
+                     std::to_string(dropped) + kCommandsDropped);
+    });
+    PowerOffPending_ = true;
+    PowerFollower_ = true;
+    Step(kLogTimeout, [&] { ArmTimer1(state_.settings.PowerCycleTime > 0 ? state_.settings.PowerCycleTime : 5000); });
 }
 
 // A full queue or six counted time-outs: the queue is emptied and the power cycled. An
@@ -89,7 +121,9 @@ void Zephra::PowerOn() {
         if (!state_.settings.WindowsShare.empty() && FileSystem_ && FileSystem_->FileExists(MarkerFile_))
             FileSystem_->DeleteFile(MarkerFile_);
     });
-    Step(kLogTimeout, [&] { hsExecX10(PowerDevice_, kOn); });
+    // The appliance whose cycle it is switches the power back on.
+    if (!PowerFollower_) Step(kLogTimeout, [&] { hsExecX10(PowerDevice_, kOn); });
+    PowerFollower_ = false;
     Step(kLogTimeout, [&] { PowerUpMinutes_ = vb::CInt(vb::Variant(powerUpTime / kMinute + 1)); });
     PowerOffPending_ = false;
     Step(kLogTimeout, [&] { ArmTimer1(powerUpTime % kMinute + 5); });
@@ -144,6 +178,7 @@ void Zephra::EndPowerUpWait() {
 // browser before the command is sent again or the next one goes, so that the request runs
 // in the browser that is kept.
 void Zephra::CommandTimedOut() {
+    const bool pause = Waiting_;
     Waiting_ = false;
     Step(kLogTimeout, [&] { StopTimer1(); });
     if (UDPSent_) {
@@ -161,6 +196,7 @@ void Zephra::CommandTimedOut() {
         Step(kLogTimeout, [&] { SendTheCommand(); });
     } else {
         if (CurrentCommand_.rfind(kLoadWav, 0) == 0) isSpeaking_ = false;  // the speech is given up
+        if (!pause) GiveUpCommand();
         Step(kLogTimeout, [&] { DoNextCommand(); });
     }
     if (!counted || TimeoutCount_ < kCountedTimeoutsBeforeCycle) return;

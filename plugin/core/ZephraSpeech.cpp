@@ -19,10 +19,25 @@ constexpr int32_t kWavTimeoutBase = 20000;
 
 }  // namespace
 
+std::string Zephra::TempName(int32_t counter, const std::string& extension) const {
+    return kTempFilePrefix + vb::Replace(Name_, " ", "") + std::to_string(counter) + extension;
+}
+
 // The next of the ten rotating names of this appliance's temporary files.
 std::string Zephra::NextTempName(const std::string& extension) {
     TempFileCounter_ = (TempFileCounter_ + 1) % 10;
-    return kTempFilePrefix + vb::Replace(Name_, " ", "") + std::to_string(TempFileCounter_) + extension;
+    return TempName(TempFileCounter_, extension);
+}
+
+std::string Zephra::FreeSpeechName() {
+    for (int32_t step = 1; step <= 10; ++step) {
+        const int32_t counter = (TempFileCounter_ + step) % 10;
+        const std::string name = TempName(counter, kWavExtension);
+        if (HoldsFile(name)) continue;
+        TempFileCounter_ = counter;
+        return name;
+    }
+    return {};
 }
 
 std::string Zephra::SendWav(const std::string& file, const std::string& tag) {

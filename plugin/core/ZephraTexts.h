@@ -136,7 +136,13 @@ inline constexpr const char* kPowerCycle = " Zephra power cycle ";
 inline constexpr const char* kCycleTimeouts = "after 6 page time-outs without an answer";
 inline constexpr const char* kCycleFullQueue = "for a full queue while its last request went unanswered";
 inline constexpr const char* kCyclePowerCommand = "asked for by a power command";
+inline constexpr const char* kCycleShared = "along with ";
+inline constexpr const char* kCycleSharedDevice = " on the shared power device ";
 inline constexpr const char* kCommandsDropped = " commands dropped";
+inline constexpr const char* kGaveUp = " Zephra gave up ";
+inline constexpr const char* kGaveUpAfter = ": no answer after ";
+inline constexpr const char* kGaveUpTries = " tries";
+inline constexpr const char* kGaveUpTry = " try";
 inline constexpr const char* kMarkerBrowser = "BROWSER";
 inline constexpr const char* kMarkerExtension = ".txt";
 

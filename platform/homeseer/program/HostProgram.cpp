@@ -138,6 +138,9 @@ void Program::makeHost() {
     loop_->setUnhandledErrorHandler([this](const char* what) { log(std::string("Unhandled error: ") + what); });
     script_ = std::make_shared<HostScriptControl>(host_, [this](const std::string& line) { log(line); });
     host_->setScript(script_);
+    // A power switch is saved as soon as it is made, not at the next save tick: after a crash
+    // the plug-in must not take a device switched off for one never switched.
+    host_->setX10Changed([this] { saveDevices(); });
 }
 
 void Program::loadDevices() {

@@ -53,14 +53,18 @@ TEST_F(CallerIdFanOutTest, EverySwitchOnReachesTheCallerIdAppliancesTheSentryAnd
     for (const char* name : {"kitchen", "den"}) {
         const Strings pages = Of(got, name);
         EXPECT_EQ(Count(pages, cid), 1) << name;
-        EXPECT_EQ(Count(pages, "/loadWav.shtml?http://127.0.0.1:81/ZephraTemp/ZephraTempFile1.wav"), 1) << name;
+        // The speech and the page number the appliance's own temporary files in turn.
+        EXPECT_EQ(
+            Count(pages, "/loadWav.shtml?http://127.0.0.1:81/ZephraTemp/ZephraTempFile" + std::string(name) + "1.wav"),
+            1)
+            << name;
         EXPECT_EQ(Count(pages, "/gotoURL.shtml?M=GOTO_URL&S=http://127.0.0.1:81/ZephraTemp/ZephraTempFile" +
-                                   std::string(name) + "1.html"),
+                                   std::string(name) + "2.html"),
                   1)
             << name;
     }
     EXPECT_EQ(Of(got, "hall"), Strings{});
-    const std::string page = bed.app.read("HTML/ZephraTemp/ZephraTempFileden1.html");
+    const std::string page = bed.app.read("HTML/ZephraTemp/ZephraTempFileden2.html");
     EXPECT_NE(page.find("<B>Ann Lee from home<BR>(555) 123-4567<BR>Monday 10:00 AM</B>"), std::string::npos) << page;
     ASSERT_TRUE(bed.loop.runUntil([&] { return !datagram.empty(); }, 30s));
     EXPECT_EQ(datagram, ServerDatagram(kCallerIdDatagram, "Ann Lee/home", "(555) 123-4567"));

@@ -66,24 +66,82 @@ TEST_F(FanOutTest, EveryAvailableApplianceIsServedAndOneSwitchedOffMakesTheResul
                                   "dkvZephraUtilities.ini has that name or IP"}));
 }
 
-TEST_F(FanOutTest, SpeechIsSpokenOnceIntoTheNextOfTenSharedFiles) {
+TEST_F(FanOutTest, SpeechIsSpokenOnceIntoTheNextOfEachAppliancesTenFiles) {
     Start("", true);
     PowerOn();
-    bed.state.TempFileCounter = 0;
     Strings urls;
     for (int i = 0; i < 11; ++i) {
         EXPECT_FALSE(InternalSpeak(bed.state, "kitchen den", "Call " + std::to_string(i)).empty());
-        for (const std::string& page : Of(Sent(20s), "kitchen")) urls.push_back(page);
+        for (const std::string& page : Sent(20s)) urls.push_back(page);
     }
     Strings expected;
     for (int n : {1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 1})
-        expected.push_back("/loadWav.shtml?http://127.0.0.1:81/ZephraTemp/ZephraTempFile" + std::to_string(n) + ".wav");
+        for (const char* name : {"kitchen", "den"})
+            expected.push_back(std::string(name) + " /loadWav.shtml?http://127.0.0.1:81/ZephraTemp/ZephraTempFile" +
+                               name + std::to_string(n) + ".wav");
+    std::sort(urls.begin(), urls.end());
+    std::sort(expected.begin(), expected.end());
     EXPECT_EQ(urls, expected);
-    for (int n = 0; n < 10; ++n)
-        EXPECT_TRUE(
-            std::filesystem::exists(bed.app.path() / ("HTML/ZephraTemp/ZephraTempFile" + std::to_string(n) + ".wav")))
+    // The den's copy is the kitchen's speech, byte for byte.
+    const std::filesystem::path temp = bed.app.path() / "HTML/ZephraTemp";
+    for (int n = 0; n < 10; ++n) {
+        const std::string digit = std::to_string(n);
+        ASSERT_TRUE(std::filesystem::exists(temp / ("ZephraTempFilekitchen" + digit + ".wav"))) << n;
+        EXPECT_EQ(bed.app.read("HTML/ZephraTemp/ZephraTempFileden" + digit + ".wav"),
+                  bed.app.read("HTML/ZephraTemp/ZephraTempFilekitchen" + digit + ".wav"))
             << n;
+    }
+    EXPECT_FALSE(std::filesystem::exists(temp / "ZephraTempFile1.wav"));
     for (const std::string& line : bed.Log()) EXPECT_NE(line.rfind("dkvZephra|", 0), 0u) << line;
+}
+
+// An appliance that does not fetch its speeches holds only its own ten files: a speech for it
+// is refused once all ten wait, and the others are spoken to at once. The refusal lines name
+// each appliance refused, with a count.
+TEST_F(FanOutTest, AnApplianceThatDoesNotFetchIsRefusedAloneAndTheRefusalLineCountsEachOne) {
+    auto log = [&] {
+        Strings lines;
+        for (const std::string& line : bed.Log())
+            if (line.rfind("dkvZephra|", 0) == 0) lines.push_back(line);
+        return lines;
+    };
+    Start("", true);
+    PowerOn();
+    sim->Control("/sim/silent?name=kitchen&on=1");
+    sim->Control("/sim/silent?name=den&on=1");
+    const std::string refusedKitchen =
+        "dkvZephra|InternalSpeak refused a speech for \"kitchen\": all ten speech files still wait to be played";
+    const std::string refusedDen =
+        "dkvZephra|InternalSpeak refused a speech for \"den\": all ten speech files still wait to be played";
+    for (int i = 1; i <= 10; ++i)
+        EXPECT_FALSE(InternalSpeak(bed.state, "kitchen", "Kitchen " + std::to_string(i)).empty()) << i;
+    EXPECT_EQ(InternalSpeak(bed.state, "kitchen", "Kitchen 11"), "");
+    EXPECT_EQ(InternalSpeak(bed.state, "kitchen", "Kitchen 12"), "");
+    EXPECT_EQ(log(), Strings{refusedKitchen + "; 1 refused since the last such line: \"kitchen\" 1"});
+    EXPECT_EQ(Z(0).CommandQueue().size(), 10u);  // nine queued behind the one under way
+
+    // Two seconds later, a speech for the hall is played at once.
+    bed.loop.advance(2s);
+    const std::string token = InternalSpeak(bed.state, "hall", "Hello hall");
+    EXPECT_FALSE(token.empty());
+    bool heard = false;
+    ASSERT_TRUE(bed.loop.runUntil(
+        [&] {
+            for (const std::string& line : sim->Lines(bed.loop, 100ms))
+                heard =
+                    heard ||
+                    line.rfind("hall /loadWav.shtml?http://127.0.0.1:81/ZephraTemp/ZephraTempFilehall1.wav", 0) == 0;
+            return heard;
+        },
+        30s));
+
+    // The den stops fetching too: a speech for all three reaches the hall alone.
+    for (int i = 1; i <= 10; ++i) InternalSpeak(bed.state, "den", "Den " + std::to_string(i));
+    EXPECT_EQ(InternalSpeak(bed.state, "", "Everyone"), "");
+    EXPECT_EQ(InternalSpeak(bed.state, "kitchen,den", "Both"), "");
+    bed.loop.advance(8s);  // ten seconds after the first line
+    EXPECT_EQ(log(), (Strings{refusedKitchen + "; 1 refused since the last such line: \"kitchen\" 1",
+                              refusedDen + "; 5 refused since the last such line: \"kitchen\" 3, \"den\" 2"}));
 }
 
 // The speech folder on a small file system that is full (a tmpfs of its own where the test may
@@ -131,9 +189,10 @@ TEST_F(FanOutTest, SpeechThatCouldNotBeWrittenIsNotSentAndTheCallFails) {
         FullSpeechFolder full(temp);
         std::cout << "speech folder made full with " << full.How() << "\n";
         EXPECT_EQ(InternalSpeak(bed.state, "kitchen den", "A long sentence that does not fit on the disk"), "");
-        EXPECT_FALSE(std::filesystem::exists(temp / "ZephraTempFile1.wav"));
-        EXPECT_EQ(Z(0).Speak("Another sentence that does not fit on the disk either", "t1"), "");
         EXPECT_FALSE(std::filesystem::exists(temp / "ZephraTempFilekitchen1.wav"));
+        EXPECT_FALSE(std::filesystem::exists(temp / "ZephraTempFileden1.wav"));
+        EXPECT_EQ(Z(0).Speak("Another sentence that does not fit on the disk either", "t1"), "");
+        EXPECT_FALSE(std::filesystem::exists(temp / "ZephraTempFilekitchen2.wav"));
     }
     EXPECT_EQ(Sent(1s), Strings{});
     const Strings log = bed.Log();
@@ -145,7 +204,8 @@ TEST_F(FanOutTest, SpeechThatCouldNotBeWrittenIsNotSentAndTheCallFails) {
         << ::testing::PrintToString(log);
     // With room again, speech is sent as before.
     EXPECT_FALSE(InternalSpeak(bed.state, "kitchen", "Room again").empty());
-    EXPECT_EQ(Of(Sent(20s), "kitchen"), Strings{"/loadWav.shtml?http://127.0.0.1:81/ZephraTemp/ZephraTempFile2.wav"});
+    EXPECT_EQ(Of(Sent(20s), "kitchen"),
+              Strings{"/loadWav.shtml?http://127.0.0.1:81/ZephraTemp/ZephraTempFilekitchen3.wav"});
 }
 
 TEST_F(FanOutTest, CallerIdDatagramsGoToEachAvailableApplianceAndWakeItUnlessAlwaysAwake) {
@@ -185,15 +245,16 @@ TEST_F(FanOutTest, TheHostPhonesCallerReachesTheCallerIdAppliancesTheSentryTheDe
     const Strings got = Sent(20s);
     // The page and the speech go to the caller-ID appliances that are available: the kitchen.
     const Strings kitchen = Of(got, "kitchen");
-    EXPECT_EQ(Count(kitchen, "/loadWav.shtml?http://127.0.0.1:81/ZephraTemp/ZephraTempFile1.wav"), 1);
-    EXPECT_EQ(Count(kitchen, "/gotoURL.shtml?M=GOTO_URL&S=http://127.0.0.1:81/ZephraTemp/ZephraTempFilekitchen1.html"),
+    // The speech and the page number the kitchen's own temporary files in turn.
+    EXPECT_EQ(Count(kitchen, "/loadWav.shtml?http://127.0.0.1:81/ZephraTemp/ZephraTempFilekitchen1.wav"), 1);
+    EXPECT_EQ(Count(kitchen, "/gotoURL.shtml?M=GOTO_URL&S=http://127.0.0.1:81/ZephraTemp/ZephraTempFilekitchen2.html"),
               1);
     // The datagram and the waking of the caller-ID appliances ask for no availability.
     const std::string cid = "udp cid name=\"" + name + "\" number=\"" + number + "\"";
     EXPECT_EQ(Of(got, "hall"), (Strings{cid, "/screen.shtml?1"}));
     EXPECT_EQ(Count(kitchen, cid), 1);
     EXPECT_EQ(Of(got, "den"), Strings{});
-    const std::string page = bed.app.read("HTML/ZephraTemp/ZephraTempFilekitchen1.html");
+    const std::string page = bed.app.read("HTML/ZephraTemp/ZephraTempFilekitchen2.html");
     EXPECT_NE(page.find("<B>" + vb::Replace(text, ":", "<BR>") + "<BR>Monday 10:00 AM</B>"), std::string::npos) << page;
     ASSERT_TRUE(bed.loop.runUntil([&] { return !datagram.empty(); }, 30s));
     EXPECT_EQ(datagram, ServerDatagram(kCallerIdDatagram, name, number));

@@ -7,6 +7,7 @@
 
 #include "core/StatusText.h"
 #include "core/tests/ApplianceFixture.h"
+#include "core/tests/ThreeAppliances.h"
 #include "simkit/testing/ReservedPort.h"
 #include "web/tests/ServerTestBed.h"
 
@@ -26,6 +27,13 @@ protected:
         bed.loop.advance(5s);
     }
     void Silent(bool on) { sim->Control(std::string("/sim/silent?name=kitchen&on=") + (on ? "1" : "0")); }
+    // The log without the lines of the commands given up on the way.
+    Strings CycleLog() {
+        Strings lines;
+        for (const std::string& line : bed.Log())
+            if (line.find(" Zephra gave up ") == std::string::npos) lines.push_back(line);
+        return lines;
+    }
 };
 
 TEST_F(RecoveryTest, ACountedTimeOutSendsTheRetryThroughTheNewBrowser) {
@@ -55,8 +63,8 @@ TEST_F(PowerCycleTest, TheSixthCountedTimeOutCyclesThePowerAndTheApplianceComesB
     EXPECT_EQ(kitchen->TimeoutCount(), 6);
     EXPECT_EQ(kitchen->PowerCycleCount(), 1);
     EXPECT_TRUE(kitchen->PowerCycleInProgress());
-    EXPECT_EQ(bed.Log(), Strings{"dkvZephra|kitchen Zephra power cycle after 6 page time-outs without an answer: 0 "
-                                 "commands dropped"});
+    EXPECT_EQ(CycleLog(), Strings{"dkvZephra|kitchen Zephra power cycle after 6 page time-outs without an answer: 0 "
+                                  "commands dropped"});
     EXPECT_TRUE(kitchen->PowerOffPending());
     EXPECT_EQ(bed.Calls("ExecX10"), Strings{"A3|off|0"});
     EXPECT_EQ(sim->State()["power"], "off");
@@ -122,7 +130,7 @@ TEST_F(PowerCycleTest, ALaterShortOutageCostsNoPowerCycleAndNoQueuedCommand) {
     ASSERT_TRUE(kitchen->PowerCycleInProgress());
     const std::string firstCycle =
         "dkvZephra|kitchen Zephra power cycle after 6 page time-outs without an answer: 2 commands dropped";
-    EXPECT_EQ(bed.Log(), Strings{firstCycle});
+    EXPECT_EQ(CycleLog(), Strings{firstCycle});
     Silent(false);
     bed.loop.advance(5s);
     bed.loop.advance(15005ms);
@@ -155,7 +163,7 @@ TEST_F(PowerCycleTest, ALaterShortOutageCostsNoPowerCycleAndNoQueuedCommand) {
     EXPECT_EQ(PageLine("loadWav").rfind("kitchen /loadWav.shtml?http://127.0.0.1:1/hello.wav ", 0), 0u);
     EXPECT_EQ(PageLine("led.shtml?m1"), "kitchen /led.shtml?m1 ok mailled=on");
     EXPECT_TRUE(bed.Calls("ExecX10").empty());
-    EXPECT_TRUE(bed.Log().empty());
+    EXPECT_TRUE(CycleLog().empty());
     EXPECT_EQ(kitchen->TimeoutCount(), 0);
 }
 
@@ -177,7 +185,7 @@ TEST_F(PowerCycleTest, AFullQueueBehindAnUnansweredRequestPowerCyclesTheApplianc
     EXPECT_EQ(bed.Calls("SetDeviceString").back(), "[10|Queue: 0) ");
     EXPECT_EQ(bed.Calls("ExecX10"), Strings{"A3|off|0"});
     EXPECT_EQ(Timer1().Interval(), 5000);
-    EXPECT_EQ(bed.Log(),
+    EXPECT_EQ(CycleLog(),
               (Strings{"dkvZephra|kitchen Zephra refused volume.shtml?22 (queue full: 21 commands waiting); 1 refused "
                        "since the last such line",
                        "dkvZephra|kitchen Zephra power cycle for a full queue while its last request went unanswered: "
@@ -307,7 +315,7 @@ TEST_F(PowerCycleTest, ThreeCyclesWithoutAnAnswerGiveTheApplianceUpUntilAPageCom
         "dkvZephra|kitchen Zephra power cycle after 6 page time-outs without an answer: 0 commands dropped";
     const std::string givenUp =
         "dkvZephra|kitchen Zephra has been disabled following three power cylces without response";
-    EXPECT_EQ(bed.Log(), (Strings{cycled, cycled, givenUp}));
+    EXPECT_EQ(CycleLog(), (Strings{cycled, cycled, givenUp}));
 
     // Given up: a command that would wait is refused; an idle appliance still sends.
     EXPECT_NE(kitchen->AsyncCommand("led.shtml?t1", 5000, ""), "");
@@ -320,7 +328,7 @@ TEST_F(PowerCycleTest, ThreeCyclesWithoutAnAnswerGiveTheApplianceUpUntilAPageCom
     const std::string refused =
         "dkvZephra|kitchen Zephra refused led.shtml?t0 (given up after three power cycles "
         "without response); 1 refused since the last such line";
-    EXPECT_EQ(bed.Log(), (Strings{cycled, cycled, givenUp, refused}));
+    EXPECT_EQ(CycleLog(), (Strings{cycled, cycled, givenUp, refused}));
 
     // A page that completes brings it back.
     Silent(false);
@@ -393,6 +401,107 @@ TEST_F(PowerCycleTest, ASpeechRequestThatIsGivenUpOrResetIsNoLongerSpeaking) {
     EXPECT_TRUE(kitchen->isSpeaking());
     kitchen->ResetQueue();
     EXPECT_FALSE(kitchen->isSpeaking());
+}
+
+// A command that got no answer after its retries is said once in the log, and the state it
+// asked for is not shown as the appliance's: what the appliance last applied is shown again,
+// unless a later command of that state is still on its way.
+TEST_F(PowerCycleTest, ACommandGivenUpIsLoggedAndLeavesTheStateTheApplianceApplied) {
+    Start("CommandRetries=2");
+    auto text = [&](const char* code) { return bed.host->DeviceString(code); };
+    Silent(true);
+    const std::string tag = kitchen->SetMailLED("on", "");
+    EXPECT_EQ(kitchen->MailLED(), "on");  // shown at once, before the appliance answers
+    EXPECT_EQ(text("[5"), FormatStatus(bed.state, 14));
+    EXPECT_EQ(PageLine("led"), "kitchen /led.shtml?m1 silent");
+    bed.loop.advance(5s);
+    EXPECT_EQ(PageLine("led"), "kitchen /led.shtml?m1 silent");  // the retry
+    EXPECT_TRUE(kitchen->CommandBusy(tag));
+    EXPECT_EQ(bed.Log(), Strings{});
+    bed.loop.advance(5s);
+    EXPECT_FALSE(kitchen->CommandBusy(tag));
+    EXPECT_EQ(bed.Log(), Strings{"dkvZephra|kitchen Zephra gave up led.shtml?m1: no answer after 2 tries"});
+    EXPECT_EQ(kitchen->MailLED(), "off");
+    EXPECT_EQ(text("[5"), FormatStatus(bed.state, 13));
+
+    // Two volumes: the first is given up while the second waits, so the second stays shown;
+    // the top LED given up meanwhile goes back to off.
+    kitchen->SetVolume(30, "");
+    kitchen->SetTopLED("blink", "");
+    kitchen->SetVolume(40, "");
+    bed.loop.advance(10s);
+    EXPECT_EQ(kitchen->Volume(), 40);
+    EXPECT_EQ(kitchen->TopLED(), "blink");
+    bed.loop.advance(10s);
+    EXPECT_EQ(kitchen->TopLED(), "off");
+    EXPECT_EQ(text("[4"), FormatStatus(bed.state, 10));
+    EXPECT_EQ(kitchen->Volume(), 40);
+    bed.loop.advance(10s);
+    // Never applied, the volume is not known again; its device keeps the last it showed.
+    EXPECT_EQ(kitchen->Volume(), -1);
+    EXPECT_EQ(bed.Log().size(), 4u);
+
+    // Answered, a state is the appliance's: a later one given up goes back to it, not to the
+    // one before.
+    Silent(false);
+    kitchen->SetMailLED("blink", "");
+    ASSERT_TRUE(Idle());
+    EXPECT_EQ(PageLine("led.shtml?m2"), "kitchen /led.shtml?m2 ok mailled=blink");
+    Silent(true);
+    kitchen->SetMailLED("on", "");
+    kitchen->SetSoundsVolume(80, "");
+    bed.loop.advance(20s);
+    EXPECT_EQ(kitchen->MailLED(), "blink");
+    EXPECT_EQ(text("[5"), FormatStatus(bed.state, 15));
+    EXPECT_EQ(kitchen->SoundsVolume(), 50);
+    const Strings log = bed.Log();
+    EXPECT_EQ(Strings(log.begin() + 4, log.end()),
+              (Strings{"dkvZephra|kitchen Zephra gave up led.shtml?m1: no answer after 2 tries",
+                       "dkvZephra|kitchen Zephra gave up beep.shtml?4 80: no answer after 2 tries"}));
+
+    // The end of a pause is no command given up.
+    kitchen->Waitsecs(2);
+    bed.loop.advance(2s);
+    EXPECT_EQ(bed.Log().size(), 6u);
+}
+
+class SharedPowerTest : public testing::ThreeAppliances {};
+
+// The kitchen and the hall on one power device: when the kitchen is power-cycled the hall loses
+// its power too, and it is sent nothing until its own power-up wait is over.
+TEST_F(SharedPowerTest, EveryApplianceOnThePowerDeviceWaitsForThePowerUp) {
+    Start("", true, {"A3,,0,0", "a3,,0,0", "A5,,0,0"});
+    EXPECT_NE(Z(0).CyclePower(""), "");
+    EXPECT_TRUE(Z(0).PowerCycleInProgress());
+    EXPECT_TRUE(Z(1).PowerCycleInProgress());
+    EXPECT_FALSE(Z(2).PowerCycleInProgress());
+    EXPECT_EQ(bed.Calls("ExecX10"), Strings{"A3|off|0"});
+    EXPECT_EQ(bed.Log(),
+              (Strings{"dkvZephra|kitchen Zephra power cycle asked for by a power command: 0 commands dropped",
+                       "dkvZephra|hall Zephra power cycle along with kitchen on the shared power device A3: 0 "
+                       "commands dropped"}));
+    // A command for the hall waits; the den, on a device of its own, is served.
+    EXPECT_NE(Z(1).SetVolume(18, ""), "");
+    EXPECT_NE(Z(2).SetVolume(19, ""), "");
+    EXPECT_EQ(Z(1).CommandQueue().size(), 2u);
+    bed.loop.advance(5s);
+    EXPECT_EQ(bed.Calls("ExecX10"), (Strings{"A3|off|0", "A3|on|0"}));  // switched back on once
+    EXPECT_EQ(Z(1).PowerUpMinutes(), 2);
+    bed.loop.advance(4s);
+    EXPECT_EQ(Of(sim->Lines(bed.loop, 500ms), "hall"), Strings{});
+    bed.loop.advance(11005ms);
+    bed.loop.advance(60s);
+    EXPECT_FALSE(Z(0).PowerCycleInProgress());
+    EXPECT_FALSE(Z(1).PowerCycleInProgress());
+    bool heard = false;
+    ASSERT_TRUE(bed.loop.runUntil(
+        [&] {
+            for (const std::string& line : sim->Lines(bed.loop, 100ms))
+                heard = heard || line.rfind("hall /volume.shtml?18 ok", 0) == 0;
+            return heard;
+        },
+        30s));
+    EXPECT_EQ(bed.Calls("ExecX10"), (Strings{"A3|off|0", "A3|on|0"}));
 }
 
 }  // namespace

@@ -344,8 +344,10 @@ TEST(ScriptOperationsWithoutAppliances, AnswerTheirNeutralValues) {
     call("ZephraReloadSettings");
     EXPECT_EQ(vb::Err().Number, 0);
 
-    // Ten speech files in turn; the speech above took the first.
-    EXPECT_EQ(bed.state.TempFileCounter, 1);
+    // Ten speech files in turn; the speech above, for no appliance, took none (each appliance
+    // speaks from files of its own).
+    EXPECT_EQ(bed.state.TempFileCounter, 0);
+    EXPECT_FALSE(std::filesystem::exists(bed.app.path() / "HTML/ZephraTemp/ZephraTempFile1.wav"));
     bed.state.TempFileCounter = 0;
     EXPECT_EQ(vb::CStr(call("ZephraTextToWav", {"one"})), "ZephraTempFile1.wav");
     EXPECT_TRUE(std::filesystem::exists(bed.app.path() / "HTML/ZephraTemp/ZephraTempFile1.wav"));

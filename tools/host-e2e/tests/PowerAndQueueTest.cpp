@@ -1,13 +1,15 @@
 // Appliances driven through zephra-host over time: a power device the host has never switched
-// does not silence its appliance, one switched off stays off across a restart, and a script
-// that speaks faster than the appliance plays learns which speeches were refused while the
-// rest, and a later speech, are heard.
+// does not silence its appliance, one switched off stays off across a restart and across a
+// kill, a script that speaks faster than the appliance plays learns which speeches were refused
+// while the rest, and a later speech, are heard, an appliance that does not answer holds up no
+// other's speech, and a command given up is said and not shown as done.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
 #include <regex>
+#include <csignal>
 #include <string>
 #include <thread>
 
@@ -181,6 +183,96 @@ TEST(PowerAndQueue, AScriptLoopLearnsWhichCallsWereRefusedTheRestAreHeardAndALat
         EXPECT_FALSE(holds(log, "hsExecX10")) << log;
         EXPECT_FALSE(holds(log, "power cycle")) << log;
         EXPECT_EQ(host.terminate(), 0);
+    }
+    std::filesystem::remove(simLog);
+}
+
+// The kitchen answers nothing: twelve speeches for it, and two seconds later one for the hall,
+// which hears it at once. The refusals are counted in the log with the kitchen's name.
+TEST(PowerAndQueue, AnApplianceThatDoesNotAnswerHoldsUpNoOtherAppliancesSpeech) {
+    const std::filesystem::path simLog = SimLog("silentspeech");
+    {
+        Appliances appliances(simLog, {"--silent", "kitchen"});
+        HostFolder folder(appliances, {"Kitchen", "Hall"});
+        ChildProcess host(ZEPHRA_HOST_PROGRAM, folder.args());
+        ASSERT_TRUE(host.waitForLine("zephra-host: dkvZephra ready"));
+        host.writeLine(
+            "s = \"\" : For i = 1 To 12 : s = s & \"[\" & ZephraSpeak(\"kitchen\", \"Kitchen \" & i) & \"]\" : "
+            "Next");
+        const Tokens kitchen = Count(Value(host, "s"));
+        EXPECT_EQ(kitchen.given, 10);
+        EXPECT_EQ(kitchen.refused, 2);
+        ASSERT_TRUE(appliances.waitFor("kitchen", "/loadWav.shtml?"));
+
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        const Clock::time_point asked = Clock::now();
+        EXPECT_NE(Value(host, "ZephraSpeak(\"hall\", \"The hall is spoken to\")"), "");
+        EXPECT_TRUE(appliances.waitFor("hall", "/ZephraTemp/ZephraTempFilehall1.wav\"", 1, std::chrono::seconds(30)))
+            << folder.log();
+        EXPECT_LT(Clock::now() - asked, std::chrono::seconds(20));
+
+        const std::string refused = "InternalSpeak refused a speech for \"kitchen\"";
+        EXPECT_EQ(WaitForRefusals(folder, refused, 2), 2) << folder.log();
+        for (const std::string& line : LogLines(folder.log(), refused))
+            EXPECT_TRUE(std::regex_search(line, std::regex("refused since the last such line: \"kitchen\" [12]$")))
+                << line;
+        EXPECT_TRUE(LogLines(folder.log(), "refused a speech for \"hall\"").empty());
+        EXPECT_EQ(host.terminate(), 0);
+    }
+    std::filesystem::remove(simLog);
+}
+
+// The hall answers nothing: its mail LED command is given up after its try, said once in the
+// log, and the LED's status stays what the hall has.
+TEST(PowerAndQueue, ACommandGivenUpIsSaidAndItsStatusIsNotShownAsDone) {
+    const std::filesystem::path simLog = SimLog("givenup");
+    {
+        Appliances appliances(simLog, {"--silent", "hall"});
+        HostFolder folder(appliances, {"Kitchen", "Hall"});
+        ChildProcess host(ZEPHRA_HOST_PROGRAM, folder.args());
+        ASSERT_TRUE(host.waitForLine("zephra-host: dkvZephra ready"));
+        host.writeLine("t = ZephraMailLed(\"hall\", \"on\")");
+        EXPECT_EQ(Value(host, "ZephraCommandBusy(\"hall\", t)"), "True");
+        const auto deadline = Clock::now() + std::chrono::seconds(60);
+        while (Value(host, "ZephraCommandBusy(\"hall\", t)") != "False" && Clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        EXPECT_EQ(Value(host, "ZephraCommandBusy(\"hall\", t)"), "False");
+        EXPECT_EQ(Value(host, "ZephraMailLEDStatus(\"hall\")"), "off");
+        EXPECT_EQ(
+            LogLines(folder.log(), "| dkvZephra | hall Zephra gave up led.shtml?m1: no answer after 1 try").size(), 1u)
+            << folder.log();
+        EXPECT_EQ(appliances.matching("hall", "/led.shtml?m1").size(), 1u);
+        EXPECT_EQ(host.terminate(), 0);
+    }
+    std::filesystem::remove(simLog);
+}
+
+// A power device switched off and the host killed at once: after the restart the device still
+// reads off, and its appliance is sent nothing.
+TEST(PowerAndQueue, APowerSwitchOutlivesAKilledHost) {
+    const std::filesystem::path simLog = SimLog("powerkill");
+    {
+        Appliances appliances(simLog);
+        HostFolder folder(appliances, {"Kitchen,,C5", "Hall"});
+        {
+            ChildProcess host(ZEPHRA_HOST_PROGRAM, folder.args());
+            ASSERT_TRUE(host.waitForLine("zephra-host: dkvZephra ready"));
+            EXPECT_EQ(Value(host, "hs.DeviceStatus(\"C5\")"), "17");
+            host.writeLine("hs.ExecX10 \"C5\", \"off\"");
+            EXPECT_EQ(Value(host, "hs.DeviceStatus(\"C5\")"), "3");
+            ASSERT_EQ(::kill(host.pid(), SIGKILL), 0);
+            host.waitExit();
+        }
+        {
+            ChildProcess host(ZEPHRA_HOST_PROGRAM, folder.args());
+            ASSERT_TRUE(host.waitForLine("zephra-host: dkvZephra ready"));
+            EXPECT_EQ(Value(host, "hs.DeviceStatus(\"C5\")"), "3");
+            EXPECT_EQ(Value(host, "ZephraLED(\"kitchen\", \"top on\")"), "");
+            EXPECT_NE(Value(host, "ZephraLED(\"hall\", \"top on\")"), "");
+            EXPECT_TRUE(appliances.waitFor("hall", "/led.shtml?t1 ok topled=on"));
+            EXPECT_EQ(host.terminate(), 0);
+        }
+        EXPECT_TRUE(appliances.matching("kitchen", "/led.shtml?t1").empty());
     }
     std::filesystem::remove(simLog);
 }
