@@ -3,14 +3,11 @@
 #include <cctype>
 #include <string_view>
 
+#include "vb/PercentEncode.h"
+
 namespace forms::detail {
 
 namespace {
-
-bool allowedInUrl(unsigned char c) {
-    static constexpr std::string_view marks = "-._~:/?#[]@!$&'()*+,;=%";
-    return std::isalnum(c) || marks.find(static_cast<char>(c)) != std::string_view::npos;
-}
 
 bool startsWithNoCase(const std::string& text, std::string_view prefix) {
     if (text.size() < prefix.size()) return false;
@@ -21,21 +18,7 @@ bool startsWithNoCase(const std::string& text, std::string_view prefix) {
 
 }  // namespace
 
-std::string encodeUrl(const std::string& url) {
-    static constexpr char hex[] = "0123456789ABCDEF";
-    std::string encoded;
-    encoded.reserve(url.size());
-    for (unsigned char c : url) {
-        if (allowedInUrl(c)) {
-            encoded += static_cast<char>(c);
-        } else {
-            encoded += '%';
-            encoded += hex[c >> 4];
-            encoded += hex[c & 0xF];
-        }
-    }
-    return encoded;
-}
+std::string encodeUrl(const std::string& url) { return vb::PercentEncoded(url, ":/?#[]@!$&'()*+,;=%"); }
 
 std::optional<HttpUrl> parseHttpUrl(const std::string& encodedUrl) {
     static constexpr std::string_view scheme = "http://";

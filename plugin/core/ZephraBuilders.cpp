@@ -12,6 +12,7 @@
 #include "core/ZephraTexts.h"
 #include "vb/Conversions.h"
 #include "vb/DateTime.h"
+#include "vb/PercentEncode.h"
 #include "vb/Strings.h"
 
 namespace zephra {
@@ -92,22 +93,10 @@ std::string Zephra::ServerAddress() const {
 }
 
 std::string UrlEncodedPath(const std::string& page) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string path = vb::Replace(page, "\\", "/");
+    const std::string path = vb::Replace(page, "\\", "/");
     const std::size_t first = path.find_first_not_of('/');
     if (first == std::string::npos) return {};
-    std::string encoded;
-    for (std::size_t i = first; i < path.size(); ++i) {
-        const auto c = static_cast<unsigned char>(path[i]);
-        if ((c < 0x80 && std::isalnum(c)) || c == '-' || c == '.' || c == '_' || c == '~' || c == '/') {
-            encoded += static_cast<char>(c);
-        } else {
-            encoded += '%';
-            encoded += kHex[c >> 4];
-            encoded += kHex[c & 0xF];
-        }
-    }
-    return encoded;
+    return vb::PercentEncoded(std::string_view(path).substr(first), "/");
 }
 
 std::string Zephra::UrlPath(const std::string& page) { return UrlEncodedPath(page); }

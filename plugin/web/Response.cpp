@@ -12,6 +12,7 @@
 #include "vb/Err.h"
 #include "vb/Format.h"
 #include "vb/Strings.h"
+#include "web/HtmlEncode.h"
 #include "web/Request.h"
 #include "web/ServerTexts.h"
 #include "web/TCPServer.h"
@@ -91,25 +92,9 @@ bool StaysInHtmlFolder(const std::string& path) {
     return true;
 }
 
-std::string HtmlEscaped(const std::string& text) {
-    std::string escaped;
-    escaped.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-        case '&': escaped += "&amp;"; break;
-        case '<': escaped += "&lt;"; break;
-        case '>': escaped += "&gt;"; break;
-        case '"': escaped += "&quot;"; break;
-        case '\'': escaped += "&#39;"; break;
-        default: escaped += c;
-        }
-    }
-    return escaped;
-}
-
 std::string StatusAnswer(int status, const std::string& message) {
     const std::string body =
-        "<HTML>" + HtmlEscaped(std::to_string(status) + " " + StatusReason(status) + ": " + message) + "</HTML>";
+        "<HTML>" + HTMLEncode(std::to_string(status) + " " + StatusReason(status) + ": " + message) + "</HTML>";
     return Answer({"HTTP/1.0 " + std::to_string(status) + " " + StatusReason(status), kServer, kDate + Today(),
                    kConnectionClose, kContentTypeHtml, kContentLength + N(static_cast<int64_t>(body.size()))},
                   body);
@@ -241,8 +226,8 @@ void Response::RedirectToHS(const std::string& sLocation, const std::shared_ptr<
                 server_->WriteServerDebug(kDbgRedirect + payload + kDbgToLocation + sLocation + page + kDbgSocket +
                                           N(index));
             } else {
-                std::string form = kResubmitHead + HtmlEscaped(sLocation + page) + kResubmitMethod +
-                                   HtmlEscaped(request.Method() == "POSTx" ? "POST" : request.Method()) +
+                std::string form = kResubmitHead + HTMLEncode(sLocation + page) + kResubmitMethod +
+                                   HTMLEncode(request.Method() == "POSTx" ? "POST" : request.Method()) +
                                    kResubmitFormEnd;
                 for (const vb::ObjectRef& pairs : {request.QueryStringCol(), request.FormCol()}) {
                     auto items = pairs->enumerate();
@@ -250,7 +235,7 @@ void Response::RedirectToHS(const std::string& sLocation, const std::shared_ptr<
                     while (items->next(item)) {
                         auto pair = std::dynamic_pointer_cast<KeyValuePair>(item.object());
                         if (!pair) continue;
-                        form += kHiddenInput + HtmlEscaped(pair->Key()) + kHiddenValue + HtmlEscaped(pair->value()) +
+                        form += kHiddenInput + HTMLEncode(pair->Key()) + kHiddenValue + HTMLEncode(pair->value()) +
                                 kResubmitFormEnd;
                     }
                 }

@@ -60,9 +60,6 @@ std::string ContentTypeOf(const std::string& name);
 // and no name of dots only), no ":" and no control byte. `path` uses "\" between names.
 bool StaysInHtmlFolder(const std::string& path);
 
-// The text with &, <, >, " and ' written as HTML entities.
-std::string HtmlEscaped(const std::string& text);
-
 // An error answer: "HTTP/1.0 <status> <reason>", closing, with the status and the message as
 // its page. The server sends it to a request it will not serve, then closes the connection.
 std::string StatusAnswer(int status, const std::string& message);

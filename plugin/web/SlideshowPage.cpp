@@ -18,6 +18,7 @@
 #include "vb/Math.h"
 #include "vb/Strings.h"
 #include "web/HTMLIncludes.h"
+#include "web/HtmlEncode.h"
 #include "web/ImageInfo.h"
 #include "web/PageFrameDetail.h"
 #include "web/Response.h"
@@ -45,7 +46,7 @@ std::string Backslashed(const std::string& path) { return vb::Replace(path, "/",
 std::string PictureAddress(const std::string& server, const std::string& path) {
     const std::string slashed = vb::Replace(path, "\\", "/");
     const std::size_t first = std::min(slashed.find_first_not_of('/'), slashed.size());
-    return HtmlEscaped(server + slashed.substr(0, first) + UrlEncodedPath(slashed));
+    return HTMLEncode(server + slashed.substr(0, first) + UrlEncodedPath(slashed));
 }
 
 // Measures a picture once: its size is cached in the list (or slide row) it belongs to.

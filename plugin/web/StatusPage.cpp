@@ -19,6 +19,7 @@
 #include "vb/Conversions.h"
 #include "vb/DateTime.h"
 #include "vb/Format.h"
+#include "vb/PercentEncode.h"
 #include "vb/Strings.h"
 #include "web/HTMLIncludes.h"
 #include "web/PageFrame.h"
@@ -136,20 +137,6 @@ std::string Digest(const std::string& text) {
 
 bool Plain(unsigned char c) { return std::isalnum(c) || c == '.' || c == '-' || c == '_' || c == '~'; }
 
-std::string PercentEncoded(const std::string& text) {
-    std::string out;
-    for (unsigned char c : text) {
-        if (Plain(c)) {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += "0123456789ABCDEF"[c >> 4];
-            out += "0123456789ABCDEF"[c & 15];
-        }
-    }
-    return out;
-}
-
 std::optional<std::string> PercentDecodedText(const std::string& text) {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -207,8 +194,8 @@ void NoteOptions(const HostInterfaceState& options, Drawing& drawing) {
 std::string DrawingText(const Drawing& drawing) {
     std::string text;
     auto add = [&](const std::string& entry) { text += (text.empty() ? "" : ",") + entry; };
-    for (const auto& [name, key] : drawing.keys) add(name + "=" + PercentEncoded(key));
-    for (const auto& [field, value] : drawing.fields) add(PercentEncoded(field) + ":" + Digest(value));
+    for (const auto& [name, key] : drawing.keys) add(name + "=" + vb::PercentEncoded(key));
+    for (const auto& [field, value] : drawing.fields) add(vb::PercentEncoded(field) + ":" + Digest(value));
     return text;
 }
 
@@ -246,22 +233,6 @@ std::string ProblemBeside(PluginState& state, const std::string& field) {
     const StatusPageState& page = state.Part<StatusPageState>();
     if (page.SaveProblem.empty() || page.RefusedField.empty() || page.RefusedField != field) return {};
     return "<b class='saveproblem'>" + HTMLEncode(page.SaveProblem) + "</b>";
-}
-
-std::string HTMLEncode(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&#39;"; break;
-        default: out += c;
-        }
-    }
-    return out;
 }
 
 int16_t BoolToBit(int32_t value) { return value != 0 ? 1 : 0; }

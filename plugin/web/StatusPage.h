@@ -17,6 +17,7 @@
 #include "forms/Controls.h"
 #include "vb/Date.h"
 #include "vb/Variant.h"
+#include "web/HtmlEncode.h"
 
 namespace zephra {
 
@@ -42,8 +43,6 @@ int16_t BoolToBit(int32_t value);
 std::string CheckedIfOne(int32_t value);
 std::vector<std::string> CheckedFromControlArray(const forms::Controls<forms::OptionButton>& controls);
 std::vector<std::string> CheckedFromControlArray(const forms::Controls<forms::CheckBox>& controls);
-// The text with & < > " ' as character references, for attribute values and cell texts.
-std::string HTMLEncode(const std::string& text);
 
 // One row the device table may hold, from the appliance list (before the host is asked).
 struct StatusRowSource {

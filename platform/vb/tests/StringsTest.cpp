@@ -2,6 +2,7 @@
 
 #include "Support.h"
 #include "vb/PercentDecode.h"
+#include "vb/PercentEncode.h"
 #include "vb/Strings.h"
 
 using vb::CompareMethod;
@@ -149,6 +150,19 @@ TEST(PercentDecoded, EachCallersRulesForOddEscapes) {
     EXPECT_EQ(vb::PercentDecoded("%zz%0A.", form), "  .");
     EXPECT_EQ(vb::PercentDecoded("x%", form), "x ");
     EXPECT_EQ(vb::PercentDecoded("%4", form), "@");
+}
+
+// Expected texts worked by hand from the URL standard's unreserved set (letters, digits, "-._~").
+TEST(PercentEncoded, UnreservedBytesStayAndTheCallerKeepsItsOwn) {
+    EXPECT_EQ(vb::PercentEncoded("AZaz09-._~"), "AZaz09-._~");
+    EXPECT_EQ(vb::PercentEncoded("a b/c+d%e#f?g'h"), "a%20b%2Fc%2Bd%25e%23f%3Fg%27h");
+    EXPECT_EQ(vb::PercentEncoded(std::string("\xE9\x80\x00\x7F", 4)), "%E9%80%00%7F");
+    // A path keeps its separators.
+    EXPECT_EQ(vb::PercentEncoded("pic s/caf\xE9 #1.jpg", "/"), "pic%20s/caf%E9%20%231.jpg");
+    // A URL already written keeps its reserved marks and its escapes.
+    EXPECT_EQ(vb::PercentEncoded("http://h:81/a b?x=1&y=%20#f", ":/?#[]@!$&'()*+,;=%"),
+              "http://h:81/a%20b?x=1&y=%20#f");
+    EXPECT_EQ(vb::PercentEncoded(""), "");
 }
 
 }  // namespace
