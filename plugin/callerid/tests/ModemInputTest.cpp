@@ -461,10 +461,10 @@ TEST_F(ModemOnPtyTest, AModemPluggedInAfterTheStartIsFoundWithinAMinute) {
     // The opening's own error says the device is missing, not only that the number is wrong.
     EXPECT_EQ(count("Invalid port number: the device " + link.string() + " is missing"), 2)
         << ::testing::PrintToString(bed.Log());
+    const std::size_t before = bed.Log().size();
     bed.loop.advance(60s);  // still missing: looked for again, said no more
     EXPECT_FALSE(bed.state.modem.CommPortOpen);
-    EXPECT_EQ(count(notFound), 1);
-    EXPECT_EQ(count("Comm Port 12"), 3);
+    EXPECT_EQ(bed.Log().size(), before) << ::testing::PrintToString(bed.Log());
 
     const std::string script =
         bed.app.write("later.txt", "expect AT#CID\nRING\nNMBR = 5554444\nNAME = LATER\n").string();
