@@ -81,4 +81,11 @@ bool IsOwnAddress(const std::string& host) {
     return own;
 }
 
+bool IsLoopbackAddress(const std::string& host) {
+    const std::size_t first = host.find_first_not_of(" \t");
+    if (first == std::string::npos) return false;
+    const std::string a = host.substr(first, host.find_last_not_of(" \t") + 1 - first);
+    return a.rfind("127.", 0) == 0 || vb::equalsFolded(a, "localhost") || a == "::1";
+}
+
 }  // namespace forms

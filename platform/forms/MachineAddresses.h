@@ -15,4 +15,8 @@ std::string OwnAddress();
 // of those addresses.
 bool IsOwnAddress(const std::string& host);
 
+// True when `host` is a loopback address, which only this machine reaches: 127.0.0.0/8 (as
+// written, "127." first), "localhost" or "::1", without regard to case or surrounding blanks.
+bool IsLoopbackAddress(const std::string& host);
+
 }  // namespace forms

@@ -122,7 +122,11 @@ struct SerialPort::Impl : std::enable_shared_from_this<Impl> {
     void open(const std::string& device, const LineSettings& line, int32_t handshaking) {
         error_code ec;
         port.open(device, ec);
-        if (ec) throw commError(ec == boost::system::errc::no_such_file_or_directory ? comPortInvalid : comBadComm);
+        // A missing device (a USB modem not plugged in) is named, so that the log says what to look for.
+        if (ec == boost::system::errc::no_such_file_or_directory)
+            throw vb::Error(comPortInvalid,
+                            std::string(errorText(comPortInvalid)) + ": the device " + device + " is missing");
+        if (ec) throw commError(comBadComm);
         try {
             apply(line);
             flowControl(handshaking);

@@ -3,6 +3,9 @@
 #include <charconv>
 #include <cstdio>
 #include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "vb/Conversions.h"
 #include "windows/IniFile.h"
@@ -152,20 +155,52 @@ void SaveDevices(const DeviceStore& store, const std::filesystem::path& file, co
     windows::WriteIniFile(file, doc);
 }
 
+namespace {
+
+// The entries of one kind that could not be read back: the first few named, the rest counted in
+// one note, so that a damaged file does not flood the log.
+class UnreadNotes {
+public:
+    static constexpr std::size_t kNamed = 5;
+    UnreadNotes(std::vector<std::string>& notes, std::string one, std::string many)
+        : notes_(notes), one_(std::move(one)), many_(std::move(many)) {}
+
+    void Add(const std::string& name) {
+        if (++count_ <= kNamed) notes_.push_back(one_ + " " + name + " could not be read back");
+    }
+    // The count of those not named.
+    void Finish() {
+        if (count_ > kNamed)
+            notes_.push_back("and " + std::to_string(count_ - kNamed) + " more " + many_ + " could not be read back");
+    }
+
+private:
+    std::vector<std::string>& notes_;
+    std::string one_;
+    std::string many_;
+    std::size_t count_ = 0;
+};
+
+}  // namespace
+
 std::vector<std::string> LoadDevices(DeviceStore& store, const std::filesystem::path& file, X10Status* x10) {
     std::vector<std::string> notes;
     windows::IniDocument doc = windows::ReadIniFile(file);
+    UnreadNotes devices(notes, "device", "devices");
     for (const auto& [key, unused] : doc.Section(kListSection)) {
         std::optional<int32_t> ref = WholeNumberInFile(key);
         std::optional<DeviceStore::Saved> saved;
         if (ref) saved = read(doc, kDeviceSection + key, *ref);
-        if (!saved || !store.restore(std::move(*saved))) notes.push_back("device " + key + " could not be read back");
+        if (!saved || !store.restore(std::move(*saved))) devices.Add(key);
     }
+    devices.Finish();
     if (!x10) return notes;
+    UnreadNotes states(notes, "X10 state", "X10 states");
     for (const auto& [code, text] : doc.Section(kX10Section)) {
         if (std::optional<X10Status::Known> known = readX10(code, text)) x10->restore(*known);
-        else notes.push_back("X10 state " + code + " could not be read back");
+        else states.Add(code);
     }
+    states.Finish();
     return notes;
 }
 

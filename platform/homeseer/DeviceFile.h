@@ -24,8 +24,8 @@ namespace homeseer {
 void SaveDevices(const DeviceStore& store, const std::filesystem::path& file, const X10Status* x10 = nullptr);
 
 // Adds the devices of the file to the store (and its X10 states to `x10` when given); a
-// missing file adds none. Answers one note per entry that could not be read back (which is
-// skipped).
+// missing file adds none. Answers a note for each of the first five entries of a kind (devices,
+// X10 states) that could not be read back (which are skipped), and one that counts the rest.
 std::vector<std::string> LoadDevices(DeviceStore& store, const std::filesystem::path& file, X10Status* x10 = nullptr);
 
 // The escaping used in the file.

@@ -3,6 +3,8 @@
 #include <array>
 #include <atomic>
 #include <deque>
+#include <functional>
+#include <mutex>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -150,6 +152,7 @@ class Session;
 
 struct HtmlServer::Impl {
     Options options;
+    PageRunner runPage;
     std::atomic<bool> stopping{false};
     bool accepting = false;  // an accept is outstanding; on the server's thread only
     // The connections that hold a place, on the server's thread only (one that gave way holds
@@ -160,6 +163,19 @@ struct HtmlServer::Impl {
     std::deque<Session*> held;
     // Owned here while they wait: no read is under way to keep them.
     std::deque<std::shared_ptr<Session>> waiting;
+    // Owned here while the host runs their page: nothing of the server's keeps them meanwhile.
+    std::vector<std::shared_ptr<Session>> runningPages;
+    // How a page's answer comes back to the server's thread: posts go to `io` while the server
+    // lives and are dropped after (a page may end after the server).
+    struct Poster {
+        std::mutex mutex;
+        asio::io_context* io = nullptr;
+        void post(std::function<void()> task) {
+            std::lock_guard lock(mutex);
+            if (io) asio::post(*io, std::move(task));
+        }
+    };
+    std::shared_ptr<Poster> poster = std::make_shared<Poster>();
     asio::io_context io;
     tcp::acceptor acceptor{io};
     asio::steady_timer sweepTimer{io};
@@ -321,8 +337,7 @@ private:
             return;
         }
         if (isPage(*decoded)) {
-            server_.log("Pages are not run by this host: " + *decoded);
-            sendText(http::status::not_implemented, version, "Not implemented");
+            answerPage(*decoded, target, version, request.method() == http::verb::head);
             return;
         }
         std::optional<std::filesystem::path> file = HtmlFileFor(server_.options.root, *decoded);
@@ -331,6 +346,69 @@ private:
             return;
         }
         sendFile(*file, version, request.method() == http::verb::head);
+    }
+
+    // An .asp page of the folder is run by the host, on its loop's thread; its answer comes back
+    // to the server's thread and is sent from here.
+    void answerPage(const std::string& decoded, std::string_view target, unsigned version, bool headOnly) {
+        if (!server_.runPage) {
+            server_.log("Pages are not run by this host: " + decoded);
+            sendText(http::status::not_implemented, version, "Not implemented");
+            return;
+        }
+        std::optional<std::filesystem::path> file = HtmlFileFor(server_.options.root, decoded);
+        if (!file) {
+            sendText(http::status::not_found, version, "Not found");
+            return;
+        }
+        PageRequest page;
+        page.file = *file;
+        page.path = decoded;
+        const std::size_t mark = target.find('?');
+        if (mark != std::string_view::npos) page.query = std::string(target.substr(mark + 1));
+        page.method = std::string(request_.method_string());
+        beast::error_code ec;
+        const tcp::endpoint remote = stream_.socket().remote_endpoint(ec);
+        if (!ec) page.remoteAddress = remote.address().to_string();
+        const tcp::endpoint local = stream_.socket().local_endpoint(ec);
+        if (!ec) {
+            page.localAddress = local.address().to_string();
+            page.localPort = local.port();
+        }
+        for (const auto& field : request_) page.fields.emplace_back(field.name_string(), field.value());
+        server_.runningPages.push_back(shared_from_this());
+        std::weak_ptr<Session> waiting = shared_from_this();
+        server_.runPage(std::move(page), [poster = server_.poster, waiting, version, headOnly](PageAnswer answer) {
+            poster->post([waiting, version, headOnly, answer = std::move(answer)] {
+                if (std::shared_ptr<Session> self = waiting.lock()) self->sendPage(answer, version, headOnly);
+            });
+        });
+    }
+
+    void sendPage(const PageAnswer& page, unsigned version, bool headOnly) {
+        std::erase(server_.runningPages, shared_from_this());
+        const auto status = static_cast<http::status>(page.status);
+        auto head = [&](auto& answer) {
+            answer.set(http::field::server, kServerName);
+            answer.set(http::field::content_type, page.contentType);
+            if (!page.location.empty()) answer.set(http::field::location, page.location);
+            answer.keep_alive(false);
+        };
+        stream_.expires_after(kAnswerTimeout);
+        if (headOnly) {
+            auto answer = std::make_shared<http::response<http::empty_body>>(status, version);
+            head(*answer);
+            answer->content_length(page.body.size());
+            http::async_write(stream_, *answer,
+                              [self = shared_from_this(), answer](beast::error_code, std::size_t) { self->close(); });
+            return;
+        }
+        auto answer = std::make_shared<http::response<http::string_body>>(status, version);
+        head(*answer);
+        answer->body() = page.body;
+        answer->prepare_payload();
+        http::async_write(stream_, *answer,
+                          [self = shared_from_this(), answer](beast::error_code, std::size_t) { self->close(); });
     }
 
     void sendText(http::status status, unsigned version, const std::string& text) {
@@ -489,8 +567,10 @@ void HtmlServer::Impl::sessionEnded(Session* session) {
     if (!stopping) asio::post(io, [this] { followCapacity(); });
 }
 
-HtmlServer::HtmlServer(Options options) : impl_(std::make_unique<Impl>()) {
+HtmlServer::HtmlServer(Options options, PageRunner runPage) : impl_(std::make_unique<Impl>()) {
     impl_->options = std::move(options);
+    impl_->runPage = std::move(runPage);
+    impl_->poster->io = &impl_->io;
     beast::error_code ec;
     const std::string& address = impl_->options.address;
     tcp::endpoint endpoint(
@@ -510,6 +590,10 @@ HtmlServer::HtmlServer(Options options) : impl_(std::make_unique<Impl>()) {
 }
 
 HtmlServer::~HtmlServer() {
+    {
+        std::lock_guard lock(impl_->poster->mutex);
+        impl_->poster->io = nullptr;
+    }
     impl_->stopping = true;
     asio::post(impl_->io, [impl = impl_.get()] {
         beast::error_code ec;
@@ -522,6 +606,8 @@ HtmlServer::~HtmlServer() {
     // The requests still waiting for a place go while their sockets' context is there.
     std::deque<std::shared_ptr<Session>> waiting = std::move(impl_->waiting);
     waiting.clear();
+    std::vector<std::shared_ptr<Session>> running = std::move(impl_->runningPages);
+    running.clear();
 }
 
 uint16_t HtmlServer::port() const noexcept { return impl_->acceptor.local_endpoint().port(); }

@@ -1,8 +1,8 @@
 #pragma once
 // The host's web server, as far as this host has one: it serves the files of the
 // application folder's "HTML" folder over HTTP (GET and HEAD), so that an appliance can
-// fetch the WAV files and pages the plug-in writes there. Files only: no pages are run
-// (.asp pages answer 501), folders and missing files answer 404, and a path that would
+// fetch the WAV files and pages the plug-in writes there, and has its .asp pages run by the
+// host (`runPage`; without it they answer 501). Folders and missing files answer 404, and a path that would
 // leave the folder ("..", "\", NUL, links to elsewhere) answers 400 or 404. Names are
 // found without regard to case, as on the host's file system.
 //
@@ -25,6 +25,8 @@
 #include <string>
 #include <string_view>
 
+#include "homeseer/AspPages.h"
+
 namespace homeseer {
 
 class HtmlServer {
@@ -36,9 +38,14 @@ public:
         // Told of refused requests and failures, from the server's thread.
         std::function<void(const std::string&)> log;
     };
+    // Runs an .asp page of the folder, called from the server's thread: the answer is handed to
+    // `done`, from any thread, once (a page never answered keeps its connection until the server
+    // ends).
+    using PageRunner = std::function<void(PageRequest request, std::function<void(PageAnswer)> done)>;
 
     // Binds and starts serving; raises std::runtime_error when the address cannot be bound.
-    explicit HtmlServer(Options options);
+    // Without `runPage`, .asp pages answer 501.
+    explicit HtmlServer(Options options, PageRunner runPage = {});
     ~HtmlServer();
     HtmlServer(const HtmlServer&) = delete;
     HtmlServer& operator=(const HtmlServer&) = delete;

@@ -21,7 +21,10 @@ struct CallerIdPart {
     std::set<std::string> missingFriendsFiles;
     // The modem's line failed (why, for the log line when it is back); empty while it has not.
     std::string modemLost;
-    // Opens the lost modem's port again every minute until it is back; none until a loss.
+    // The modem's device was missing when the port was to be opened (a USB modem not plugged in
+    // yet): it is looked for every minute as a lost one is, and its opening needs no "is back".
+    bool modemMissing = false;
+    // Opens the lost or missing modem's port again every minute until it is open; none until then.
     std::unique_ptr<forms::Timer> modemRetry;
 };
 

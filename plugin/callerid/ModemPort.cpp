@@ -1,11 +1,15 @@
 #include "callerid/ModemPort.h"
 
+#include <filesystem>
+#include <utility>
+
 #include "callerid/CallerIdPart.h"
 #include "callerid/EchoWindow.h"
 #include "core/LogWriter.h"
 #include "core/PluginState.h"
 #include "core/QueueTimer.h"
 #include "core/SettingsTable.h"
+#include "forms/SerialPort.h"
 #include "vb/Conversions.h"
 #include "vb/Err.h"
 #include "vb/Error.h"
@@ -37,7 +41,10 @@ constexpr const char* kLostTail = " lost: ";
 constexpr const char* kLostRetry =
     "; the port is closed, and opened again every minute and at the next load of the settings";
 constexpr const char* kBackTail = " is back (it was lost: ";
+constexpr const char* kNotFoundTail = " not found: the device ";
+constexpr const char* kNotFoundRetry = " is missing; trying again every minute";
 constexpr int32_t kRetryMs = 60000;
+constexpr int32_t kMaxPort = 255;
 
 // Sets the modem's port up with the line settings and opens it (nothing when it is open already);
 // failing names the setting the step under way stems from, for the caller's log line.
@@ -72,10 +79,12 @@ void StopRetries(PluginState& state) {
     if (part.modemRetry) part.modemRetry->Enabled(false);
 }
 
-// A modem that was lost is open again: said once, and the retries end.
+// A modem that was lost is open again: said once, and the retries end. One that was missing
+// has its "Opened" line only.
 void NoteModemBack(PluginState& state, const std::string& port) {
     CallerIdPart& part = state.Part<CallerIdPart>();
     StopRetries(state);
+    if (std::exchange(part.modemMissing, false)) part.modemLost.clear();
     if (part.modemLost.empty()) return;
     WriteLog(state.Host(), kSource, kModemPort + port + kBackTail + part.modemLost + ")");
     part.modemLost.clear();
@@ -94,19 +103,42 @@ void RetryModem(PluginState& state) {
     if (!state.settings.CIDModemInitString.empty()) ModemSend(state, state.settings.CIDModemInitString + kCrLf);
 }
 
-}  // namespace
-
-void ModemLost(PluginState& state, const std::string& why) {
+// The port is opened again every minute, on the loop's clock, until it is open.
+void StartRetries(PluginState& state) {
     CallerIdPart& part = state.Part<CallerIdPart>();
-    WriteLog(state.Host(), kSource, kModemPort + state.settings.CIDCommPort + kLostTail + why + kLostRetry);
-    state.modem.CommPortOpen = false;
-    part.modemLost = why.empty() ? std::string("the line failed") : why;
     if (!part.modemRetry) {
         part.modemRetry = std::make_unique<forms::Timer>();
         part.modemRetry->OnTimer = [&state] { RetryModem(state); };
     }
     part.modemRetry->Interval(kRetryMs);
     part.modemRetry->Enabled(true);
+}
+
+// The port could not be opened: when its device is missing (a USB modem plugged in later), it is
+// looked for every minute, and that is said once until it is found.
+void LookForMissingModem(PluginState& state, const std::string& port) {
+    const int32_t number = vb::CInt(vb::Variant(port));
+    if (number < 1 || number > kMaxPort) return;
+    const std::string device = forms::CommPortDevice(number);
+    std::error_code ec;
+    if (std::filesystem::exists(device, ec)) return;
+    CallerIdPart& part = state.Part<CallerIdPart>();
+    const bool told = part.modemMissing && part.modemRetry && part.modemRetry->Enabled();
+    if (!told) WriteLog(state.Host(), kSource, kModemPort + port + kNotFoundTail + device + kNotFoundRetry);
+    part.modemMissing = true;
+    part.modemLost = "the device " + device + " was missing";
+    StartRetries(state);
+}
+
+}  // namespace
+
+void ModemLost(PluginState& state, const std::string& why) {
+    CallerIdPart& part = state.Part<CallerIdPart>();
+    WriteLog(state.Host(), kSource, kModemPort + state.settings.CIDCommPort + kLostTail + why + kLostRetry);
+    state.modem.CommPortOpen = false;
+    part.modemMissing = false;
+    part.modemLost = why.empty() ? std::string("the line failed") : why;
+    StartRetries(state);
 }
 
 bool OpenCommPort(PluginState& state, const std::string& port, const std::string& settings) {
@@ -139,6 +171,7 @@ bool InitCommPort(PluginState& state, const std::string& port) {
                 CloseCommPort(state, port);
             }
         }
+        if (!open) LookForMissingModem(state, port);
     });
     if (!handled) WriteLog(state.Host(), kSource, kInitCommPortTag);
     return open;

@@ -3,7 +3,9 @@
 // plug-in with the settings "CIDCommPort" and "CIDPortString". A modem whose line fails (a USB
 // modem unplugged, its pseudo-terminal gone) is logged and its port closed; the port is opened
 // again at the next load of the settings and every minute (on the loop's clock) until it is
-// back, which is logged too, and the modem is sent its init string again.
+// back, which is logged too, and the modem is sent its init string again. A modem whose device
+// is missing when the port is to be opened (plugged in later) is looked for every minute the same
+// way, which is said once.
 
 #include <string>
 

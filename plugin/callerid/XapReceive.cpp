@@ -1,5 +1,6 @@
 #include "callerid/XapReceive.h"
 
+#include <functional>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -13,6 +14,8 @@
 #include "core/PluginState.h"
 #include "core/StatusText.h"
 #include "core/Zephra.h"
+#include "forms/LogRate.h"
+#include "forms/Loop.h"
 #include "homeseer/Host.h"
 #include "vb/Collection.h"
 #include "vb/Conversions.h"
@@ -39,6 +42,23 @@ std::string Item(const vb::ObjectRef& message, const std::string& block, const s
     return vb::CStr(Member(message, "GetItem", {vb::Variant(block), vb::Variant(key)}));
 }
 
+// What a datagram makes the handling complain of is logged at a bounded rate, as malformed
+// datagrams are: anyone on the network can send one.
+struct MessageErrorLog {
+    forms::LogRate rate;
+};
+
+// Runs one step of a message's handling; a failure is logged ("OnXapMessage" and the error), or
+// counted beyond the rate.
+void MessageStep(PluginState& state, const std::function<void()>& step) {
+    if (vb::Try(step)) return;
+    const std::string error = TakePendingError();
+    state.Part<MessageErrorLog>().rate.Log(
+        forms::Loop::current().now(), kOnXapMessageTag + error, " more OnXapMessage errors were dropped unlogged",
+        [&](const std::string& line) { vb::Try([&] { WriteLog(state.Host(), kSource, line); }); });
+    vb::Err().Clear();
+}
+
 // Adds the lines of one block to the values (under block "." key) and the names.
 void CaptureBlock(PluginState& state, const vb::ObjectRef& message, const std::string& block, int32_t index,
                   vb::Collection& values, vb::Collection& names) {
@@ -50,7 +70,7 @@ void CaptureBlock(PluginState& state, const vb::ObjectRef& message, const std::s
         if (equals == std::string::npos) continue;
         const std::string name = block + "." + pair.substr(0, equals);
         // A name given twice keeps its first value.
-        XapStep(state, kOnXapMessageTag, [&] { values.Add(vb::Variant(pair.substr(equals + 1)), vb::Variant(name)); });
+        MessageStep(state, [&] { values.Add(vb::Variant(pair.substr(equals + 1)), vb::Variant(name)); });
         names.Add(vb::Variant(name));
     }
 }
@@ -67,8 +87,7 @@ void CaptureOfInterest(PluginState& state, const vb::ObjectRef& message) {
     if (!blocks.isArray()) vb::raise(vb::errors::TypeMismatch);
     const vb::Array& array = blocks.array();
     for (int32_t i = array.lbound(); i <= array.ubound(); ++i)
-        XapStep(state, kOnXapMessageTag,
-                [&] { CaptureBlock(state, message, vb::CStr(array.at(i)), i, *values, *names); });
+        MessageStep(state, [&] { CaptureBlock(state, message, vb::CStr(array.at(i)), i, *values, *names); });
 
     const std::vector<std::string> entry = vb::Split(vb::CStr(filters->Item(key)), ";");
     const std::string tag = entry.empty() ? "" : entry[0];
@@ -86,11 +105,11 @@ void CaptureOfInterest(PluginState& state, const vb::ObjectRef& message) {
     if (!flag.empty()) QueueScriptRun(state, tag);
 }
 
-// The first appliance the message is addressed to; none when there is none. Raises 91 while
-// the appliance list holds no appliance.
+// The first appliance the message is addressed to; none when there is none, also while the
+// appliance list holds no appliance.
 std::shared_ptr<Zephra> Addressee(PluginState& state, const vb::ObjectRef& message) {
     const std::vector<ZephraEntry> slots = state.appliances.slots;
-    if (slots.empty() || !slots[0].Object) vb::raise(vb::errors::ObjectNotSet);
+    if (slots.empty() || !slots[0].Object) return nullptr;
     for (const ZephraEntry& slot : slots)
         if (slot.Object && vb::CBool(Member(message, "CompareTarget", {vb::Variant(kApplianceTarget + slot.Name)})))
             return slot.Object;
@@ -159,8 +178,8 @@ void Dispatch(PluginState& state, const vb::ObjectRef& message) {
 }  // namespace
 
 void OnXapMessage(PluginState& state, const vb::ObjectRef& message) {
-    XapStep(state, kOnXapMessageTag, [&] { CaptureOfInterest(state, message); });
-    XapStep(state, kOnXapMessageTag, [&] { Dispatch(state, message); });
+    MessageStep(state, [&] { CaptureOfInterest(state, message); });
+    MessageStep(state, [&] { Dispatch(state, message); });
 }
 
 void QueueScriptRun(PluginState& state, const std::string& text) {

@@ -7,7 +7,6 @@
 #include "core/PluginState.h"
 #include "core/SettingsTable.h"
 #include "forms/MachineAddresses.h"
-#include "vb/Strings.h"
 
 namespace zephra {
 
@@ -15,6 +14,9 @@ namespace {
 
 constexpr const char* kSource = "dkvZephra";
 constexpr const char* kFetchFrom = "Appliances fetch spoken files and pages from ";
+constexpr const char* kHandedOver =
+    "Pages the plug-in's web server does not serve are handed over to the host's "
+    "web server at http://";
 constexpr const char* kNotOwnAddress = "Warning: HomeseerIP \"";
 constexpr const char* kNotOwnAddressTail =
     "\" is not an address of this machine: appliances will fail to fetch spoken files and pages from it; give "
@@ -30,16 +32,11 @@ struct FetchAddressTold {
     std::vector<std::string> lines;
 };
 
-bool IsLoopback(const std::string& address) {
-    const std::string a = vb::LCase(vb::Trim(address));
-    return a.rfind("127.", 0) == 0 || a == "localhost" || a == "::1";
-}
-
 // The appliances not on loopback, each as "name (address)", joined with ", ".
 std::string AppliancesOffLoopback(const PluginState& state) {
     std::string list;
     for (const ZephraEntry& slot : state.appliances.slots) {
-        if (slot.Name.empty() || slot.IP.empty() || IsLoopback(slot.IP)) continue;
+        if (slot.Name.empty() || slot.IP.empty() || forms::IsLoopbackAddress(slot.IP)) continue;
         list += (list.empty() ? "" : ", ") + slot.Name + " (" + slot.IP + ")";
     }
     return list;
@@ -48,9 +45,11 @@ std::string AppliancesOffLoopback(const PluginState& state) {
 std::vector<std::string> FetchAddressLines(const PluginState& state) {
     const ZephraSettings& s = state.settings;
     std::vector<std::string> lines{kFetchFrom + settings::ApplianceServer(s) + "/"};
+    // What the plug-in's own server does not serve, it hands over to the host's server.
+    if (s.OwnWebServer) lines.push_back(kHandedOver + s.HomeseerIP + ":" + s.svrport + "/");
     if (!forms::IsOwnAddress(s.HomeseerIP)) {
         lines.push_back(kNotOwnAddress + s.HomeseerIP + kNotOwnAddressTail);
-    } else if (IsLoopback(s.HomeseerIP)) {
+    } else if (forms::IsLoopbackAddress(s.HomeseerIP)) {
         const std::string elsewhere = AppliancesOffLoopback(state);
         if (!elsewhere.empty())
             lines.push_back(kNotOwnAddress + s.HomeseerIP + kLoopbackTail + "appliances " + elsewhere +

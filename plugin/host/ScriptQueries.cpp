@@ -54,8 +54,9 @@ int16_t ZephraSoundsVolumeStatus(PluginState& state, const std::string& whichOne
     return OfOne(state, whichOne, int16_t{0}, [](Zephra& z) { return z.SoundsVolume(); });
 }
 
+// An appliance not configured answers as one whose volume is not known yet.
 int16_t ZephraVolumeStatus(PluginState& state, const std::string& whichOne) {
-    return OfOne(state, whichOne, int16_t{0}, [](Zephra& z) { return z.Volume(); });
+    return OfOne(state, whichOne, int16_t{-1}, [](Zephra& z) { return z.Volume(); });
 }
 
 std::string ZephraBacklightStatus(PluginState& state, const std::string& whichOne) {

@@ -1,13 +1,12 @@
 #pragma once
 // .asp page conversion (module `ConvertASP`): a page file becomes one script function, the
-// page function, that returns the page's HTML. Literal HTML becomes `fs.add` statements, code
-// blocks are copied with "response.write" made "fs.add", declarations before the first statement
-// and procedures stand outside the function, and the page refreshes to the slideshow after the
-// slide's time.
+// page function, that returns the page's HTML (script/AspPage.h), and the page refreshes to the
+// slideshow after the slide's time.
 
 #include <string>
 
 #include "core/FastString.h"
+#include "script/AspPage.h"
 
 namespace zephra {
 
@@ -17,19 +16,13 @@ class PluginState;
 struct ConvertASPState {
     FastString PageOutput;
     std::string PageFunctionName;
-    bool StatementSeen = false;
-    bool ProceduresStarted = false;
-    bool HeadEmitted = false;
-    bool TailEmitted = false;
-    std::string CurrentLine;
 };
 
 // Converts the page file and adds it to the page engine (through AccumulateHTMLString).
 void ASPAdd(PluginState& state, ConvertASPState& page, const std::string& path, const std::string& dwell);
 // The converted script of a page's text, as ASPAdd adds it.
 std::string ConvertPage(PluginState& state, ConvertASPState& page, const std::string& text, const std::string& dwell);
-// The text with every line end (CR LF, LF alone, CR alone) written as CR LF.
-std::string WithCrLf(const std::string& text);
+using script::WithCrLf;
 // Replaces the first refresh value of the script by the dwell time, or inserts a refresh tag.
 void metaReplace(PluginState& state, std::string& script, const std::string& dwell);
 // The page function's name for a page path: "dkvZephra" and the lower-cased path, letters and

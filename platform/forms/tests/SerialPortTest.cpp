@@ -173,7 +173,7 @@ TEST(SerialPort, SettingsAndPortErrorsAreTheControls) {
 
     setCommPortDevice(12, "/nonexistent/ttyZ");
     com.CommPort(12);
-    expectError(8002, "Invalid port number", [&] { com.PortOpen(true); });
+    expectError(8002, "Invalid port number: the device /nonexistent/ttyZ is missing", [&] { com.PortOpen(true); });
     EXPECT_FALSE(com.PortOpen());
 
     setCommPortDevice(12, modem.slave);

@@ -1,6 +1,7 @@
 #include "program/AppLayout.h"
 
 #include <fstream>
+#include <string>
 
 #include "forms/MachineAddresses.h"
 #include "program/FirstRunPictures.h"
@@ -25,10 +26,10 @@ const char* const kSettingsText =
 // The plug-in's own web server, and with it the status page, on a port beside the host's; the
 // appliances fetch from this machine's own address.
 std::string PluginSettingsText() {
-    return "[Zephra Utilities]\r\n"
-           "ServerPort=\"8082\"\r\n"
-           "HomeseerIP=\"" +
-           forms::OwnAddress() +
+    return "[" + std::string(kPluginSettingsSection) +
+           "]\r\n"
+           "ServerPort=\"8082\"\r\n" +
+           kPluginAddressKey + "=\"" + forms::OwnAddress() +
            "\"\r\n"
            "[Zephra Names]\r\n";
 }

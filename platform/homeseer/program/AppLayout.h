@@ -21,6 +21,9 @@ constexpr const char* kLatitudeKey = "latitude";
 constexpr const char* kXapSettingsSection = "xAP";  // the xAP network (XapConnection.h)
 constexpr const char* kLongitudeKey = "longitude";
 constexpr const char* kPluginSettingsFile = "dkvZephraUtilities.ini";
+constexpr const char* kPluginSettingsSection = "Zephra Utilities";
+// The address the plug-in sends appliances to, for its own pages and those it hands over.
+constexpr const char* kPluginAddressKey = "HomeseerIP";
 constexpr const char* kContactsFile = "phone-contacts.txt";
 constexpr const char* kDevicesFile = "zephra-host-devices.ini";
 constexpr const char* kEventsFile = "zephra-host-events.ini";

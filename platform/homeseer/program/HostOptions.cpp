@@ -1,6 +1,20 @@
 #include "program/HostOptions.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+
 namespace homeseer {
+
+namespace {
+
+// An IPv4 or IPv6 address as the server binds it; "" stands for every address.
+bool isAddress(const std::string& text) {
+    if (text.empty()) return true;
+    unsigned char bytes[sizeof(in6_addr)];
+    return inet_pton(AF_INET, text.c_str(), bytes) == 1 || inet_pton(AF_INET6, text.c_str(), bytes) == 1;
+}
+
+}  // namespace
 
 OptionsReading ParseHostOptions(const std::vector<std::string>& args) {
     OptionsReading reading;
@@ -27,6 +41,10 @@ OptionsReading ParseHostOptions(const std::vector<std::string>& args) {
                                   : a == "--plugin" ? options.plugin
                                                     : options.webAddress;
             if (!value(target)) return reading;
+            if (&target == &options.webAddress && !isAddress(target)) {
+                reading.message = "--web-address: \"" + target + "\" is not an IP address";
+                return reading;
+            }
         } else if (ParseXapOption(args, i, options.xap, reading.message)) {
             if (!reading.message.empty()) return reading;
         } else {

@@ -14,8 +14,10 @@
 
 #include "automation/CallByName.h"
 #include "forms/Loop.h"
+#include "forms/MachineAddresses.h"
 #include "forms/PortNotes.h"
 #include "forms/Timer.h"
+#include "homeseer/AspPages.h"
 #include "homeseer/Contacts.h"
 #include "homeseer/DeviceFile.h"
 #include "homeseer/EventFile.h"
@@ -47,6 +49,10 @@ constexpr std::size_t kMaxInputLine = 65536;
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";  // what Notepad puts before a UTF-8 text
 constexpr const char* kResultMark = "= ";
 constexpr const char* kWebServer = "the host's HTML server, \"svrport\" in Config/settings.ini";
+constexpr const char* kLoopbackWebTail =
+    "\" is a loopback address, which only this machine reaches: appliances elsewhere will fail to fetch the pages "
+    "the plug-in hands over to HomeseerIP \"";
+constexpr const char* kLoopbackWebAdvice = "\"; leave out --web-address, or give it \"";
 constexpr const char* kServing = ": standard input holds no statements: serving until SIGTERM or SIGINT";
 
 // Everything one run holds, torn down in the reverse order of its making.
@@ -65,6 +71,7 @@ private:
     void makePhone();
     void setLocation();
     void startWebServer();
+    void warnOfLoopbackWebAddress();
     int tellPorts();
     bool loadPlugin();
     bool startPlugin();
@@ -190,17 +197,34 @@ void Program::startWebServer() {
     }
     std::shared_ptr<LoopMailbox> mailbox = mailbox_;
     RealHost* host = host_.get();
-    HtmlServer::Options web{std::filesystem::path(options_.appDir) / "HTML", options_.webAddress, port,
-                            [mailbox, host](const std::string& text) {
-                                mailbox->post([host, text] { host->Writelog(kSource, "Web server: " + text); });
-                            }};
+    auto writeLog = [host](const std::string& text) { host->Writelog(kSource, "Web server: " + text); };
+    HtmlServer::Options web{
+        std::filesystem::path(options_.appDir) / "HTML", options_.webAddress, port,
+        [mailbox, writeLog](const std::string& text) { mailbox->post([writeLog, text] { writeLog(text); }); }};
+    // The folder's .asp pages run on the loop, where they may call the host and the plug-in.
+    auto pages = std::make_shared<AspPages>(host_, writeLog);
+    auto runPage = [mailbox, pages](PageRequest request, std::function<void(PageAnswer)> done) {
+        mailbox->post([pages, request = std::move(request), done = std::move(done)] { done(pages->Run(request)); });
+    };
     try {
-        web_ = std::make_unique<HtmlServer>(std::move(web));
+        web_ = std::make_unique<HtmlServer>(std::move(web), std::move(runPage));
         forms::NotePort({"TCP", options_.webAddress, web_->port(), kWebServer, {}});
     } catch (const std::exception& e) {
         log(std::string("The web server does not start: ") + e.what());
         forms::NotePort({"TCP", options_.webAddress, port, kWebServer, e.what()});
     }
+}
+
+// The pages the plug-in hands over go to "HomeseerIP": a server on a loopback address alone is
+// out of reach of appliances elsewhere when that is a network address.
+void Program::warnOfLoopbackWebAddress() {
+    if (!forms::IsLoopbackAddress(options_.webAddress)) return;
+    std::string address = host_->GetIniSetting(kPluginSettingsSection, kPluginAddressKey, "", kPluginSettingsFile);
+    if (address.size() >= 2 && address.front() == '"' && address.back() == '"')
+        address = address.substr(1, address.size() - 2);
+    if (address.empty() || forms::IsLoopbackAddress(address)) return;
+    log("Warning: --web-address \"" + options_.webAddress + kLoopbackWebTail + address + kLoopbackWebAdvice + address +
+        "\"");
 }
 
 // Said on the console before "ready": a port another program holds shows here, not only in the
@@ -416,6 +440,7 @@ int Program::run() {
         host_->removePlugins();
         return 1;
     }
+    warnOfLoopbackWebAddress();
     service_ = options_.runFile.empty() && KindOfInput(STDIN_FILENO) == InputKind::Nothing;
     startScript();
     startTimers();

@@ -93,6 +93,29 @@ TEST(DeviceFile, X10StatesReadBackWithTheirChangeTimesAndOnlyKnownOnesAreKept) {
     EXPECT_EQ(damaged.status({'C', 5}), kStatusUnknown);
 }
 
+// A file with 100,000 damaged X10 lines (and damaged devices): the first five of each kind are
+// named, the rest counted in one note each, and the good entries still load.
+TEST(DeviceFile, AFileFullOfDamagedEntriesNamesTheFirstFiveAndCountsTheRest) {
+    TempAppFolder app;
+    std::string text = "[Devices]\r\n";
+    for (int i = 0; i < 8; ++i) text += "x" + std::to_string(i) + "=\r\n";
+    text += "[X10]\r\nA4=2,46000\r\n";
+    for (int i = 0; i < 100000; ++i) text += "Z" + std::to_string(i) + "=2,46000\r\n";
+    app.write("flood.ini", text);
+    DeviceStore store;
+    X10Status x10;
+    EXPECT_EQ(LoadDevices(store, app.path() / "flood.ini", &x10),
+              (std::vector<std::string>{"device x0 could not be read back", "device x1 could not be read back",
+                                        "device x2 could not be read back", "device x3 could not be read back",
+                                        "device x4 could not be read back", "and 3 more devices could not be read back",
+                                        "X10 state Z0 could not be read back", "X10 state Z1 could not be read back",
+                                        "X10 state Z2 could not be read back", "X10 state Z3 could not be read back",
+                                        "X10 state Z4 could not be read back",
+                                        "and 99995 more X10 states could not be read back"}));
+    EXPECT_EQ(x10.status({'A', 4}), kStatusOn);
+    EXPECT_EQ(x10.known().size(), 1u);
+}
+
 TEST(DeviceFile, DamagedEntriesAreSkippedWithANoteAndTheRestLoads) {
     TempAppFolder app;
     app.write(

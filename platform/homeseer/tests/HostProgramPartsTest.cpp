@@ -24,6 +24,16 @@ TEST(HostOptions, ReadsTheCommandLine) {
     EXPECT_EQ(ParseHostOptions({"--app-dir"}).message, "--app-dir needs a value");
     EXPECT_EQ(ParseHostOptions({"--app-dir", "a", "--verbose"}).message, "unknown option --verbose");
     EXPECT_TRUE(ParseHostOptions({"--help"}).help);
+
+    // The web address is an IP address the server can bind, or "" for every address.
+    for (const char* good : {"127.0.0.1", "10.231.7.1", "::1", ""}) {
+        OptionsReading address = ParseHostOptions({"--app-dir", "a", "--web-address", good});
+        ASSERT_TRUE(address.options) << good;
+        EXPECT_EQ(address.options->webAddress, good);
+    }
+    for (const char* bad : {"1.2.3.999", "1.2.3", "localhost", "10.0.0.1 ", "abc"})
+        EXPECT_EQ(ParseHostOptions({"--app-dir", "a", "--web-address", bad}).message,
+                  "--web-address: \"" + std::string(bad) + "\" is not an IP address");
 }
 
 TEST(AppLayout, TheFirstRunMakesTheFoldersAndStartingFilesAndLaterRunsKeepThem) {

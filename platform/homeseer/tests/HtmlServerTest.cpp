@@ -19,7 +19,9 @@
 #include <mutex>
 #include <thread>
 
+#include "homeseer/AspPages.h"
 #include "homeseer/HtmlServer.h"
+#include "homeseer/testing/RecordingHost.h"
 #include "simkit/testing/HttpGet.h"
 #include "windows/testing/TempAppFolder.h"
 
@@ -108,6 +110,55 @@ TEST_F(HtmlServerTest, PathsOutOfTheFolderFoldersPagesAndMissingFilesAreRefused)
 
     std::lock_guard lock(mutex_);
     EXPECT_NE(std::find(log_.begin(), log_.end(), "Pages are not run by this host: /zephraslideshow.asp"), log_.end());
+}
+
+// With a page runner, the folder's .asp pages are run: the page sees the request (its address,
+// header fields and query) and the host, and answers its text; a redirect answers 302, HEAD the
+// head alone, and a page whose script fails 500, the failure logged with the error.
+TEST(HtmlServerPages, AspPagesOfTheFolderAreRunWithTheRequestAndTheHost) {
+    TempAppFolder app;
+    app.write("HTML/Pages/ask.asp",
+              "<% hs.WriteLog \"page\", Request.ServerVariables(\"http_user_agent\") %>\r\n"
+              "<p><%= Request.ServerVariables(\"REMOTE_ADDR\") %>|<%= Request.QueryString(\"x\") %>|"
+              "<%= Request.QueryString.item(\"y\") %>|<%= Request.ServerVariables(\"PATH_INFO\") %>|"
+              "<%= Request.Form(\"x\") %></p>\r\n");
+    app.write("HTML/away.asp", "<% Response.Redirect \"/other.htm\" %>");
+    app.write("HTML/fails.asp", "<p>\r\n<% Err.Raise 5 %>\r\n</p>");
+    auto hs = std::make_shared<RecordingHost>();
+    std::mutex mutex;
+    std::vector<std::string> log;
+    AspPages pages(hs, [&](const std::string& line) {
+        std::lock_guard lock(mutex);
+        log.push_back(line);
+    });
+    // Run where they are asked, on the server's thread: the host is this test's alone.
+    HtmlServer server({app.path() / "HTML", "127.0.0.1", 0, {}},
+                      [&](PageRequest request, std::function<void(PageAnswer)> done) { done(pages.Run(request)); });
+
+    const std::string asked =
+        exchange(server.port(), "GET /pages/ASK.asp?x=a%20b&y=c+d HTTP/1.0\r\nUser-Agent: Probe/2\r\n\r\n");
+    EXPECT_EQ(asked.substr(0, 17), "HTTP/1.0 200 OK\r\n") << asked;
+    EXPECT_NE(asked.find("Content-Type: text/html\r\n"), std::string::npos) << asked;
+    EXPECT_TRUE(asked.ends_with("\r\n\r\n<p>127.0.0.1|a b|c d|/pages/ASK.asp|</p>")) << asked;
+    ASSERT_EQ(hs->Log().size(), 1u);
+    EXPECT_EQ(hs->Log()[0].source, "page");
+    EXPECT_EQ(hs->Log()[0].text, "Probe/2");
+
+    const std::string head = exchange(server.port(), "HEAD /pages/ask.asp?x=1 HTTP/1.0\r\n\r\n");
+    EXPECT_EQ(head.substr(0, 17), "HTTP/1.0 200 OK\r\n") << head;
+    EXPECT_NE(head.find("Content-Length: 35\r\n"), std::string::npos) << head;  // "<p>127.0.0.1|1||/pages/ask.asp|</p>"
+    EXPECT_TRUE(head.ends_with("\r\n\r\n")) << head;
+
+    const std::string away = exchange(server.port(), "GET /away.asp HTTP/1.1\r\nHost: x\r\n\r\n");
+    EXPECT_EQ(away.substr(0, 13), "HTTP/1.1 302 ") << away;
+    EXPECT_NE(away.find("Location: /other.htm\r\n"), std::string::npos) << away;
+
+    EXPECT_EQ(httpGet({asio::ip::make_address("127.0.0.1"), server.port()}, "/fails.asp").status, 500u);
+    EXPECT_EQ(httpGet({asio::ip::make_address("127.0.0.1"), server.port()}, "/none.asp").status, 404u);
+    std::lock_guard lock(mutex);
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_TRUE(log[0].starts_with("Page /fails.asp failed: Error 5: Invalid procedure call or argument (line "))
+        << log[0];
 }
 
 // A flood of requests that are not HTTP is logged five lines a minute, the last saying so; the

@@ -439,6 +439,57 @@ TEST_F(ModemOnPtyTest, AModemThatGoesAwayAndComesBackIsReadAgain) {
     std::filesystem::remove(link);
 }
 
+// The modem's device is missing when the host starts (a USB modem plugged in later): that is
+// said once, and the port is looked for every minute (on the test's clock) until the modem is
+// there; then it is opened, set up and its calls announced, and the looking ends.
+TEST_F(ModemOnPtyTest, AModemPluggedInAfterTheStartIsFoundWithinAMinute) {
+    const std::filesystem::path link = bed.app.path() / "ttyLater";
+    forms::setCommPortDevice(12, link.string());
+    // The settings read as at the host's start, the log kept from the first line.
+    bed.host->SetIniText("dkvZephraUtilities.ini",
+                         "[Zephra Utilities]\nHomeseerIP=127.0.0.1\nCIDCommPort=12\nCIDPortString=\"9600,n,8,1\"\n"
+                         "LogCID=1\n[Zephra Names]\n127.0.0.2=\"Kitchen,[1\"\n");
+    InitZephraUtilities(bed.state);
+    EXPECT_FALSE(bed.state.modem.CommPortOpen);
+    auto count = [&](const std::string& text) {
+        const Strings log = bed.Log();
+        return std::count_if(log.begin(), log.end(), [&](const std::string& l) { return l.find(text) != l.npos; });
+    };
+    const std::string notFound = "dkvZephra|Modem Comm Port 12 not found: the device " + link.string() +
+                                 " is missing; trying again every minute";
+    EXPECT_EQ(count(notFound), 1) << ::testing::PrintToString(bed.Log());
+    // The opening's own error says the device is missing, not only that the number is wrong.
+    EXPECT_EQ(count("Invalid port number: the device " + link.string() + " is missing"), 2)
+        << ::testing::PrintToString(bed.Log());
+    const std::size_t before = bed.Log().size();
+    bed.loop.advance(60s);  // still missing: looked for again, said no more
+    EXPECT_FALSE(bed.state.modem.CommPortOpen);
+    EXPECT_EQ(bed.Log().size(), before) << ::testing::PrintToString(bed.Log());
+
+    const std::string script =
+        bed.app.write("later.txt", "expect AT#CID\nRING\nNMBR = 5554444\nNAME = LATER\n").string();
+    simkit::testing::ChildProcess modem(MODEM_SIM_PATH,
+                                        {"--stay", "--log", (bed.app.path() / "later.log").string(), script});
+    const std::optional<std::string> path = modem.readLine();
+    ASSERT_TRUE(path && !path->empty());
+    std::filesystem::create_symlink(*path, link);
+    bed.loop.advance(30s);
+    EXPECT_FALSE(bed.state.modem.CommPortOpen);
+    bed.loop.advance(30s);
+    ASSERT_TRUE(bed.state.modem.CommPortOpen) << ::testing::PrintToString(bed.Log());
+    EXPECT_EQ(count("dkvZephra|dkvZephra Modem Comm Port 12 Opened"), 1);
+    EXPECT_EQ(count("is back"), 0);
+    ASSERT_TRUE(bed.loop.runUntil([&] { return count("dkvZephra|555-4444 : LATER") == 1; }, 30s))
+        << ::testing::PrintToString(bed.Log());
+    const std::size_t lines = bed.Log().size();
+    bed.loop.advance(120s);
+    const Strings later = bed.Log();
+    EXPECT_EQ(std::count_if(later.begin() + static_cast<std::ptrdiff_t>(lines), later.end(),
+                            [](const std::string& l) { return l.find("Comm Port 12") != std::string::npos; }),
+              0);
+    std::filesystem::remove(link);
+}
+
 TEST_F(ModemInputTest, APortThatCannotBeOpenedIsTriedTwiceAndANonNumericOneNever) {
     bed.state.settings.CIDPortString = "9600,n,8,1";
     EXPECT_FALSE(InitCommPort(bed.state, ""));
@@ -447,7 +498,7 @@ TEST_F(ModemInputTest, APortThatCannotBeOpenedIsTriedTwiceAndANonNumericOneNever
     forms::setCommPortDevice(9, "/nonexistent/tty");
     EXPECT_FALSE(InitCommPort(bed.state, "9"));
     const Strings log = bed.Log();
-    ASSERT_EQ(log.size(), 6u);
+    ASSERT_EQ(log.size(), 7u);
     EXPECT_EQ(log[0].rfind("dkvZephra|Open Comm Port 9 Error  Line 0 ", 0), 0u) << log[0];
     // The failure names the setting it stems from.
     const std::string port = ": dkvZephraUtilities.ini [Zephra Utilities] CIDCommPort=9";
@@ -456,6 +507,10 @@ TEST_F(ModemInputTest, APortThatCannotBeOpenedIsTriedTwiceAndANonNumericOneNever
     EXPECT_EQ(log[2], "dkvZephra|Closed Comm Port 9");
     EXPECT_EQ(log[3], log[0]);
     EXPECT_EQ(log[5], log[2]);
+    // The device is missing: it is looked for every minute.
+    EXPECT_EQ(log[6],
+              "dkvZephra|Modem Comm Port 9 not found: the device /nonexistent/tty is missing; trying again "
+              "every minute");
     bed.host->ClearCalls();
     bed.state.settings.CIDPortString = "9600,q,8,1";
     EXPECT_FALSE(InitCommPort(bed.state, "9"));

@@ -126,10 +126,36 @@ TEST(XapReceive, DisplayAndSpeechGoToTheAddressedAppliance) {
     EXPECT_NE(volume, 30);
     EXPECT_EQ(bed.PluginLog(), Strings{});
 
-    // Without appliances the walk fails and is logged.
+    // Without appliances no appliance matches: nothing happens, nothing is logged.
     bed.state.appliances.Reset();
     OnXapMessage(bed.state, Message("n", "tts.speak", "dkv.dkvZephra.hall", {}));
-    EXPECT_EQ(bed.PluginLog(), Strings{"dkvZephra|OnXapMessage Line 0 Object variable or With block variable not set"});
+    EXPECT_EQ(bed.PluginLog(), Strings{});
+}
+
+// A host with no appliances under a flood of display and speech datagrams logs nothing; what
+// malformed messages make it complain of is logged five lines a minute (on the loop's clock), the
+// rest counted in the next minute's first line.
+TEST(XapReceive, AFloodLogsNothingForNoMatchAndBoundedLinesForErrors) {
+    XapTestBed bed;
+    bed.state.appliances.Reset();
+    for (int i = 0; i < 5000; ++i) {
+        OnXapMessage(bed.state, Message("n", "xAP-OSD.Display", "dkv.dkvZephra.hall",
+                                        {{"Display.Zephra", {"Text=flood " + std::to_string(i)}}}));
+        OnXapMessage(bed.state, Message("n", "tts.speak", "dkv.dkvZephra.*", {{"tts.speak", {"say=flood"}}}));
+    }
+    EXPECT_EQ(bed.PluginLog(), Strings{});
+
+    const std::string error = "dkvZephra|OnXapMessage Line 0 Object variable or With block variable not set";
+    for (int i = 0; i < 1000; ++i) OnXapMessage(bed.state, nullptr);
+    const Strings first = {error, error, error, error, error + "; more within a minute are only counted"};
+    EXPECT_EQ(bed.PluginLog(), first);
+    bed.loop.advance(std::chrono::seconds(60));
+    OnXapMessage(bed.state, nullptr);
+    Strings then = first;
+    then.push_back("dkvZephra|995 more OnXapMessage errors were dropped unlogged");
+    then.push_back(error);
+    EXPECT_EQ(bed.PluginLog(), then);
+    EXPECT_EQ(vb::Err().Number, 0);
 }
 
 TEST(XapReceive, CallerIdFromTheNetworkUntilThePlugInSentItsOwn) {

@@ -264,7 +264,7 @@ TEST_F(ScriptOperations, GettersListsAndLookups) {
     for (const char* nobody : {"nobody"}) {
         is("ZephraSlideshowStatus", nobody, false);
         is("ZephraSoundsVolumeStatus", nobody, int16_t{0});
-        is("ZephraVolumeStatus", nobody, int16_t{0});
+        is("ZephraVolumeStatus", nobody, int16_t{-1});  // not known, as for an appliance that has told nothing
         is("ZephraBacklightStatus", nobody, "");
         is("ZephraMailLEDStatus", nobody, "");
         is("ZephraTopLEDStatus", nobody, "");

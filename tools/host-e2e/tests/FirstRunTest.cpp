@@ -16,6 +16,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <vector>
 
 #include "HostEndToEnd.h"
 
@@ -136,8 +137,12 @@ TEST(FirstRun, TheAppliancesFetchFromThisMachinesOwnAddressAndEveryStartSaysWher
     setenv("XDG_CONFIG_HOME", (app.path() / "registry").c_str(), 1);
     const std::string fetchFrom = "| dkvZephra | Appliances fetch spoken files and pages from http://";
     const std::string warning = "| dkvZephra | Warning: HomeseerIP \"";
-    auto start = [&](const std::filesystem::path& folder) {
-        ChildProcess host(ZEPHRA_HOST_PROGRAM, {"--app-dir", folder.string(), "--plugin", ZEPHRA_PLUGIN_LIBRARY});
+    const std::string handedOver =
+        "| dkvZephra | Pages the plug-in's web server does not serve are handed over to the host's web server at http://";
+    auto start = [&](const std::filesystem::path& folder, std::vector<std::string> more = {}) {
+        std::vector<std::string> args{"--app-dir", folder.string(), "--plugin", ZEPHRA_PLUGIN_LIBRARY};
+        args.insert(args.end(), more.begin(), more.end());
+        ChildProcess host(ZEPHRA_HOST_PROGRAM, args);
         EXPECT_TRUE(host.waitForLine("zephra-host: dkvZephra ready", kWait)) << ::testing::PrintToString(host.lines());
         EXPECT_EQ(host.terminate(), 0);
         return FileText(folder / "Data" / "zephra-host.log");
@@ -148,6 +153,8 @@ TEST(FirstRun, TheAppliancesFetchFromThisMachinesOwnAddressAndEveryStartSaysWher
     std::string log = start(alone);
     EXPECT_TRUE(holds(FileText(alone / settings), "HomeseerIP=\"127.0.0.1\"\r\n")) << FileText(alone / settings);
     EXPECT_TRUE(holds(log, fetchFrom + "127.0.0.1:8082/\n")) << log;
+    // The pages the plug-in hands over go to the host's server, on "svrport".
+    EXPECT_TRUE(holds(log, handedOver + "127.0.0.1:8081/\n")) << log;
     EXPECT_FALSE(holds(log, warning)) << log;
 
     ASSERT_TRUE(AddAddress("192.0.2.7"));
@@ -156,7 +163,25 @@ TEST(FirstRun, TheAppliancesFetchFromThisMachinesOwnAddressAndEveryStartSaysWher
     const std::string first = FileText(networked / settings);
     EXPECT_TRUE(holds(first, "HomeseerIP=\"192.0.2.7\"\r\n")) << first;
     EXPECT_TRUE(holds(log, fetchFrom + "192.0.2.7:8082/\n")) << log;
+    EXPECT_TRUE(holds(log, handedOver + "192.0.2.7:8081/\n")) << log;
     EXPECT_FALSE(holds(log, warning)) << log;
+    const std::string loopbackWeb = "| zephra-host | Warning: --web-address \"127.0.0.1\" is a loopback address";
+    EXPECT_FALSE(holds(log, loopbackWeb)) << log;
+
+    // The host's server on loopback alone, while the appliances are sent to a network address for
+    // the pages handed over: said, as for a loopback HomeseerIP.
+    log = start(networked, {"--web-address", "127.0.0.1"});
+    EXPECT_TRUE(holds(log, loopbackWeb + ", which only this machine reaches: appliances elsewhere will fail to "
+                                         "fetch the pages the plug-in hands over to HomeseerIP \"192.0.2.7\"; leave "
+                                         "out --web-address, or give it \"192.0.2.7\"\n"))
+        << log;
+    EXPECT_EQ(log.find(loopbackWeb), log.rfind(loopbackWeb)) << log;  // once
+    // A web address that is no IP address is a wrong command line: exit status 2, nothing started.
+    {
+        ChildProcess wrong(ZEPHRA_HOST_PROGRAM, {"--app-dir", networked.string(), "--plugin", ZEPHRA_PLUGIN_LIBRARY,
+                                                 "--web-address", "1.2.3.999"});
+        EXPECT_EQ(wrong.waitExit(), 2);
+    }
 
     // A folder that holds an address keeps it, byte for byte, and hears that no appliance can
     // fetch from it.

@@ -152,5 +152,37 @@ TEST(HostStartUp, FailingStepsAreNamedAndDeviceCommandsStillWork) {
     std::filesystem::remove(simLog);
 }
 
+// A devices file with 100,000 damaged X10 lines: the host starts, names the first five and counts
+// the rest in one line, and keeps the states it could read.
+TEST(HostStartUp, ADevicesFileFullOfDamagedX10LinesIsToldInSixLines) {
+    const std::filesystem::path simLog =
+        std::filesystem::temp_directory_path() / ("host-e2e-badx10-" + std::to_string(getpid()) + ".log");
+    {
+        Appliances appliances(simLog);
+        HostFolder folder(appliances, {"Kitchen"});
+        std::string devices = "[X10]\r\nC5=2,46000\r\n";
+        for (int i = 0; i < 100000; ++i) devices += "Q" + std::to_string(i) + "=2,46000\r\n";
+        folder.write("Config/zephra-host-devices.ini", devices);
+        ChildProcess host(ZEPHRA_HOST_PROGRAM, folder.args());
+        ASSERT_TRUE(host.waitForLine("zephra-host: dkvZephra ready"));
+        EXPECT_EQ(host.terminate(), 0);
+        const std::string log = folder.log();
+        std::size_t lines = 0;
+        for (std::size_t at = log.find("could not be read back"); at != std::string::npos;
+             at = log.find("could not be read back", at + 1))
+            ++lines;
+        EXPECT_EQ(lines, 6u) << log.substr(0, 4000);
+        EXPECT_TRUE(holds(log, "| zephra-host | X10 state Q0 could not be read back\n")) << log.substr(0, 4000);
+        EXPECT_TRUE(holds(log, "| zephra-host | X10 state Q4 could not be read back\n")) << log.substr(0, 4000);
+        EXPECT_TRUE(holds(log, "| zephra-host | and 99995 more X10 states could not be read back\n"))
+            << log.substr(0, 4000);
+        // The good state was kept and is saved again; the damaged ones are gone.
+        const std::string saved = folder.read("Config/zephra-host-devices.ini");
+        EXPECT_TRUE(holds(saved, "C5=2,")) << saved.substr(0, 2000);
+        EXPECT_FALSE(holds(saved, "Q1=")) << saved.substr(0, 2000);
+    }
+    std::filesystem::remove(simLog);
+}
+
 }  // namespace
 }  // namespace host_e2e

@@ -122,7 +122,7 @@ TEST(SettingsFile, AnEntryThatMakesNoApplianceOrAnotherIsNamed) {
         host.writeLine(R"(? "<" & ZephraVolumeStatus("kitchen") & "|" & ZephraVolumeStatus("garage") & ">")");
         const std::optional<std::string> volumes = host.waitForLine("= <");
         ASSERT_TRUE(volumes);
-        EXPECT_EQ(*volumes, "= <0|0>");
+        EXPECT_EQ(*volumes, "= <-1|-1>");  // neither is configured: no volume is known
         host.writeLine(R"(? "<" & ZephraNames & ">")");
         const std::optional<std::string> names = host.waitForLine("= <");
         ASSERT_TRUE(names);

@@ -5,6 +5,12 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
+
+#include <boost/asio/connect.hpp>
+#include <boost/asio/read.hpp>
+#include <boost/asio/write.hpp>
+
 #include "HostEndToEnd.h"
 #include "simkit/testing/HttpGet.h"
 
@@ -83,14 +89,18 @@ TEST_F(WebServerEndToEnd, ServesFilesAndHandsOtherPagesToTheHostsServer) {
 
 // "HomeseerIP" names this machine's LAN address, as a first run writes it (127.0.0.5 here): a page
 // the plug-in hands over to the host's server is answered there, the appliance's browser following
-// the hand-over, and the host's server answers on that address as a browser on the LAN asks it.
+// the hand-over (an .asp page run by the host), and the host's server answers on that address as a
+// browser on the LAN asks it.
 TEST_F(WebServerEndToEnd, PagesHandedOverAreAnsweredWhereHomeseerIPPoints) {
     std::string settings = folder_.read("Config/dkvZephraUtilities.ini");
     const std::string loopbackHost = "HomeseerIP=127.0.0.1";
     ASSERT_TRUE(holds(settings, loopbackHost));
     settings.replace(settings.find(loopbackHost), loopbackHost.size(), "HomeseerIP=127.0.0.5");
     folder_.write("Config/dkvZephraUtilities.ini", settings);
-    folder_.write("HTML/mypage.asp", "<% Response.Write 1 %>");
+    folder_.write("HTML/mypage.asp",
+                  "<% Dim n : n = 6 * 7 %>\r\n<html><body><p><%= n %> for <%= Request.ServerVariables(\"REMOTE_ADDR\") "
+                  "%> <% Response.Write Request.QueryString(\"who\") %></p></body></html>\r\n");
+    folder_.write("HTML/bad.asp", "<html><% x = 1 / 0 %></html>");
     const std::string picture(1234, 'p');
     folder_.write("HTML/pics/view.png", picture);
 
@@ -107,9 +117,17 @@ TEST_F(WebServerEndToEnd, PagesHandedOverAreAnsweredWhereHomeseerIPPoints) {
     EXPECT_TRUE(appliances_.waitFor(
         "kitchen", "browse \"" + plugin + "/mypage.asp\" redirect status=307 to=\"" + hosts + "/mypage.asp\""))
         << ::testing::PrintToString(appliances_.lines("kitchen"));
-    // The host runs no pages: its own answer says so.
-    EXPECT_TRUE(appliances_.waitFor("kitchen", "browse \"" + hosts + "/mypage.asp\" failed reason=\"http 501\""))
-        << ::testing::PrintToString(appliances_.lines("kitchen"));
+    // The host runs the page: "<html><body><p>42 for 127.0.0.2 </p></body></html>", 50 bytes.
+    EXPECT_TRUE(appliances_.waitFor("kitchen", "browse \"" + hosts + "/mypage.asp\" ok status=200 bytes=50"))
+        << ::testing::PrintToString(appliances_.lines("kitchen")) << folder_.log();
+    const simkit::testing::HttpAnswer mine =
+        simkit::testing::httpGet(simkit::testing::endpointOf("127.0.0.5:" + svrport), "/MyPage.asp?who=me%21");
+    EXPECT_EQ(mine.status, 200u) << mine.error;
+    EXPECT_EQ(mine.body, "<html><body><p>42 for 127.0.0.1 me!</p></body></html>");
+    // A page whose script fails is answered 500, and the host's log says why.
+    const simkit::testing::HttpAnswer bad =
+        simkit::testing::httpGet(simkit::testing::endpointOf("127.0.0.5:" + svrport), "/bad.asp");
+    EXPECT_EQ(bad.status, 500u) << bad.error;
     host.writeLine(R"(ZephraPushPage "kitchen", "pics/view.png")");
     EXPECT_TRUE(appliances_.waitFor(
         "kitchen", "browse \"" + hosts + "/pics/view.png\" ok status=200 bytes=" + std::to_string(picture.size())))
@@ -118,8 +136,63 @@ TEST_F(WebServerEndToEnd, PagesHandedOverAreAnsweredWhereHomeseerIPPoints) {
     const simkit::testing::HttpAnswer root =
         simkit::testing::httpGet(simkit::testing::endpointOf("127.0.0.5:" + svrport), "/");
     EXPECT_EQ(root.status, 404u) << root.error;  // a folder: answered, not served
-    EXPECT_TRUE(holds(folder_.log(), "Web server: Pages are not run by this host: /mypage.asp")) << folder_.log();
+    EXPECT_TRUE(holds(folder_.log(), "| zephra-host | Web server: Page /bad.asp failed: Error 11: Division by zero"))
+        << folder_.log();
     EXPECT_EQ(host.terminate(), 0);
+}
+
+// The appliance from 127.0.0.2, to see the page the host's server gives it.
+simkit::testing::HttpAnswer getAsKitchen(int port, const std::string& target) {
+    namespace asio = boost::asio;
+    asio::io_context io;
+    asio::ip::tcp::socket socket(io);
+    socket.open(asio::ip::tcp::v4());
+    socket.bind({asio::ip::make_address("127.0.0.2"), 0});
+    socket.connect({asio::ip::make_address("127.0.0.1"), static_cast<uint16_t>(port)});
+    const std::string request = "GET " + target + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
+    asio::write(socket, asio::buffer(request));
+    std::string answer;
+    boost::system::error_code ec;
+    asio::read(socket, asio::dynamic_buffer(answer), ec);
+    simkit::testing::HttpAnswer result;
+    if (answer.size() > 12) result.status = static_cast<unsigned>(std::stoi(answer.substr(9, 3)));
+    const std::size_t body = answer.find("\r\n\r\n");
+    if (body != std::string::npos) result.body = answer.substr(body + 4);
+    return result;
+}
+
+// With the host's web server chosen (TCPServerOption=1), the appliances' slideshow is the stub page
+// the plug-in writes into the host's web folder: the host runs it, the stub asks the plug-in for the
+// appliance's slide, and the appliance is shown its picture, its refresh leading back to the stub.
+TEST(HostAspPages, TheSlideshowRunsThroughTheHostsServer) {
+    const std::filesystem::path simLog =
+        std::filesystem::temp_directory_path() / ("host-e2e-hostasp-" + std::to_string(getpid()) + ".log");
+    {
+        Appliances appliances(simLog);
+        HostFolder folder(
+            appliances, {"Kitchen"},
+            {"TCPServerOption=1", "SlideshowPath=slides", "DontRandomize=1", "SlideshowUpdateInterval=20"});
+        const std::filesystem::path picture = folder.path() / "HTML" / "slides" / "one.gif";
+        std::filesystem::create_directories(picture.parent_path());
+        ASSERT_EQ(std::system(("convert -size 40x30 xc:gray '" + picture.string() + "'").c_str()), 0);
+        ChildProcess host(ZEPHRA_HOST_PROGRAM, folder.args());
+        ASSERT_TRUE(host.waitForLine("zephra-host: dkvZephra ready"));
+        const std::string hosts = "http://127.0.0.1:" + std::to_string(folder.webPort());
+        EXPECT_TRUE(holds(folder.read("HTML/ZephraSlideshow.asp"), "ZephraSlideshowASP(request, Response)"));
+
+        host.writeLine(R"(ZephraPushPage "kitchen", "ZephraSlideshow.asp")");
+        EXPECT_TRUE(appliances.waitFor("kitchen", "browse \"" + hosts + "/ZephraSlideshow.asp\" ok status=200"))
+            << ::testing::PrintToString(appliances.lines("kitchen")) << folder.log();
+        const simkit::testing::HttpAnswer slide = getAsKitchen(folder.webPort(), "/ZephraSlideshow.asp");
+        EXPECT_EQ(slide.status, 200u);
+        EXPECT_TRUE(slide.body.starts_with(
+            "<html><head><meta http-equiv=\"Refresh\" content=\"20; URL=/ZephraSlideshow.asp\"></head>"))
+            << slide.body;
+        EXPECT_TRUE(holds(slide.body, "one.gif'")) << slide.body;
+        EXPECT_FALSE(holds(folder.log(), "Web server: Page")) << folder.log();
+        EXPECT_EQ(host.terminate(), 0);
+    }
+    std::filesystem::remove(simLog);
 }
 
 }  // namespace

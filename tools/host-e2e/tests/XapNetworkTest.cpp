@@ -7,6 +7,7 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -152,6 +153,38 @@ TEST(XapNetwork, HostedAsHomeSeerThePluginStillAnswersQueriesButAnnouncesNothing
             return m.header.value("class") == "xAPBSC.Info" && holds(*m.header.value("source"), "topled");
         }));
         EXPECT_FALSE(holds(peer.heard(), "xapBSC.Event")) << peer.heard();
+        EXPECT_EQ(host.terminate(), 0);
+    }
+    std::filesystem::remove(simLog);
+}
+
+// A host with no appliances under a flood of display and speech datagrams: no appliance matches,
+// so nothing happens and nothing is logged. A caller from the network after the flood shows that
+// every datagram before it was handled.
+TEST(XapNetwork, AFloodOfDisplayAndSpeechForNoApplianceLogsNothing) {
+    const std::filesystem::path simLog =
+        std::filesystem::temp_directory_path() / ("host-e2e-xapflood-" + std::to_string(getpid()) + ".log");
+    {
+        Appliances appliances(simLog);
+        HostFolder folder(appliances, {}, {"LogCID=1"});
+        XapPeer peer;
+        ChildProcess host(ZEPHRA_HOST_PROGRAM, folder.args({"--xap", "--xap-broadcast", kPeerAddress, "--xap-listen",
+                                                            kHostAddress, "--xap-port", std::to_string(peer.port()),
+                                                            "--xap-source", kHostSource, "--xap-uid", "FF1234"}));
+        ASSERT_TRUE(host.waitForLine("zephra-host: dkvZephra ready"));
+        ASSERT_TRUE(peer.waitFor([](const XapParsed& m) { return m.heartbeat(); })) << folder.log();
+        for (int i = 0; i < 2000; ++i) {
+            peer.send("xAP-OSD.Display", "dkv.dkvZephra.hall", "Display.Zephra\n{\nText=flood\n}\n");
+            peer.send("tts.speak", "dkv.dkvZephra.kitchen", "tts.speak\n{\nsay=flood\n}\n");
+            // A pause now and then, so that the host's receive buffer keeps up.
+            if (i % 100 == 99) usleep(20000);
+        }
+        peer.send("CID.Incoming", "", "CID.Incoming\n{\nName=AFTER FLOOD\nPhone=5559999\n}\n");
+        const auto deadline = std::chrono::steady_clock::now() + kWait;
+        while (!holds(folder.log(), "AFTER FLOOD") && std::chrono::steady_clock::now() < deadline) usleep(50000);
+        const std::string log = folder.log();
+        EXPECT_TRUE(holds(log, "AFTER FLOOD")) << log.substr(0, 4000);
+        EXPECT_FALSE(holds(log, "OnXapMessage")) << log.substr(0, 4000);
         EXPECT_EQ(host.terminate(), 0);
     }
     std::filesystem::remove(simLog);
