@@ -79,6 +79,9 @@ public:
     std::string GetData(int32_t maxLen);
     // Closes the connection or stops listening; bytes not yet sent are dropped.
     void Close();
+    // Closes the connection with a reset: what the peer has not taken is dropped by the system
+    // too, at once, rather than kept for a peer that does not read.
+    void Abort();
 
     std::function<void()> OnConnect;
     std::function<void(int32_t requestID)> OnConnectionRequest;
