@@ -329,28 +329,31 @@ struct TcpSocket::Impl : std::enable_shared_from_this<Impl> {
         if (oldest)
             held.insert(std::find_if(held.begin(), held.end(), [](const auto& h) { return !h->heard; }), connection);
         else held.push_back(connection);
-        connection->socket.async_wait(tcp::socket::wait_read, guarded([connection](Impl& self, const error_code& ec) {
-                                          if (connection->gone) return;
-                                          error_code error = ec;
-                                          const std::size_t waiting = error ? 0 : connection->socket.available(error);
-                                          if (error || waiting == 0) {
-                                              // Closed (or reset) without a word: nothing to answer.
-                                              auto it = std::find(self.held.begin(), self.held.end(), connection);
-                                              if (it != self.held.end()) self.closeHeld(it);
-                                              return;
-                                          }
-                                          connection->heard = true;
-                                          // Those that have sent something are offered in the order they did.
-                                          auto it = std::find(self.held.begin(), self.held.end(), connection);
-                                          if (it != self.held.end()) {
-                                              self.held.erase(it);
-                                              auto firstSilent = std::find_if(self.held.begin(), self.held.end(),
-                                                                              [](const auto& h) { return !h->heard; });
-                                              self.held.insert(firstSilent, connection);
-                                          }
-                                          if (!self.acceptPaused) return self.postOffer();
-                                          self.raise(&TcpSocket::OnHeardWaiting);
-                                      }));
+        connection->socket.async_wait(
+            tcp::socket::wait_read, guarded([connection](Impl& self, const error_code& ec) {
+                if (connection->gone) return;
+                error_code error = ec;
+                const std::size_t waiting = error ? 0 : connection->socket.available(error);
+                if (error || waiting == 0) {
+                    // Closed (or reset) without a word: nothing to answer.
+                    auto it = std::find(self.held.begin(), self.held.end(), connection);
+                    if (it != self.held.end()) self.closeHeld(it);
+                    return;
+                }
+                connection->heard = true;
+                // Those that have sent something are offered in the order they came,
+                // so that one offered and held again keeps its turn before a crowd
+                // that reconnects.
+                auto it = std::find(self.held.begin(), self.held.end(), connection);
+                if (it != self.held.end()) {
+                    self.held.erase(it);
+                    auto later = std::find_if(self.held.begin(), self.held.end(),
+                                              [&](const auto& h) { return !h->heard || h->since > connection->since; });
+                    self.held.insert(later, connection);
+                }
+                if (!self.acceptPaused) return self.postOffer();
+                self.raise(&TcpSocket::OnHeardWaiting);
+            }));
     }
 
     // Offers the held connections, one an event, while accepting is not paused; posted, so that

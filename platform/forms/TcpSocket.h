@@ -59,7 +59,7 @@ public:
     // connection that has sent nothing is closed, as is one held silent for `longest` (on the
     // loop's clock). A held connection that closes without sending is dropped. Once accepting
     // resumes, held connections are offered first: those that have sent something in the order
-    // they did, then the silent ones, oldest first; one the owner does not accept during its
+    // they came, then the silent ones, oldest first; one the owner does not accept during its
     // event is held again and accepting pauses until the owner resumes it. 0: nothing is held
     // (the default).
     void HoldWhilePaused(std::size_t most, Loop::Duration longest);

@@ -28,16 +28,6 @@ using namespace std::chrono_literals;
 using simkit::testing::ChildProcess;
 using Clock = std::chrono::steady_clock;
 
-// Room for the crowd's sockets whatever the soft limit was; false when the hard limit is lower.
-bool raiseOpenFileLimit(rlim_t wanted) {
-    rlimit limit{};
-    if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return false;
-    if (limit.rlim_cur >= wanted) return true;
-    if (limit.rlim_max != RLIM_INFINITY && limit.rlim_max < wanted) return false;
-    limit.rlim_cur = wanted;
-    return setrlimit(RLIMIT_NOFILE, &limit) == 0;
-}
-
 // A crowd on a thread of its own, every member on a non-blocking socket.
 class Crowd {
 public:
