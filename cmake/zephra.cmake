@@ -6,12 +6,16 @@ add_library(zephra_private_runtime OBJECT ${CMAKE_CURRENT_LIST_DIR}/../tools/tes
 # starts them first.
 # Usage: zephra_test(vb_tests SOURCES a.cpp b.cpp LIBS zephra_vb)
 function(zephra_test name)
-  cmake_parse_arguments(T "" "COST" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "" "COST;LOCK" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES} $<TARGET_OBJECTS:zephra_private_runtime>)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
   set(cost)
   if(T_COST)
     set(cost COST ${T_COST})
+  endif()
+  # LOCK: a resource its tests take one at a time (heavy crowds that would else meet each other).
+  if(T_LOCK)
+    list(APPEND cost RESOURCE_LOCK ${T_LOCK})
   endif()
   # Headless: a form shown modally closes at once rather than waiting on a desktop's user.
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300 ${cost}

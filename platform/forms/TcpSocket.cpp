@@ -44,8 +44,6 @@ int32_t lastRequestID = 0;
 
 // After a failed accept for want of file descriptors, the next try waits this long.
 constexpr auto kAcceptRetry = std::chrono::milliseconds(100);
-// A held connection that has sent nothing is not let go for a newcomer within this.
-constexpr auto kHeldGrace = std::chrono::seconds(1);
 
 // A connection a listener holds until it is offered.
 struct HeldConnection {
@@ -164,26 +162,34 @@ struct TcpSocket::Impl : std::enable_shared_from_this<Impl> {
         state = sckConnected;
         connecting.reset();
         error_code ec;
+        socket.non_blocking(true, ec);
         auto peer = socket.remote_endpoint(ec);
         remoteIP = ec ? std::string() : peer.address().to_string();
         readMore();
     }
 
+    // Waits until bytes (or the peer's close) are there and reads them only then: a wait cancelled
+    // by HandBack or Close takes nothing, so no byte a peer sent is lost with it.
     void readMore() {
         if (reading || state != sckConnected || inbox.size() >= kInboxLimit) return;
         reading = true;
-        socket.async_read_some(asio::buffer(chunk), guarded([](Impl& self, const error_code& ec, std::size_t n) {
-                                   self.reading = false;
-                                   if (ec == asio::error::eof) {
-                                       self.state = sckClosing;
-                                       self.raise(&TcpSocket::OnClose);
-                                       return;
-                                   }
-                                   if (ec) return self.fail(ec);
-                                   self.inbox.append(self.chunk.data(), n);
-                                   self.readMore();
-                                   self.raise(&TcpSocket::OnDataArrival, static_cast<int32_t>(self.inbox.size()));
-                               }));
+        socket.async_wait(tcp::socket::wait_read, guarded([](Impl& self, const error_code& waited) {
+                              self.reading = false;
+                              if (waited) return self.fail(waited);
+                              error_code ec;
+                              const std::size_t n = self.socket.read_some(asio::buffer(self.chunk), ec);
+                              if (ec == asio::error::would_block || ec == asio::error::try_again)
+                                  return self.readMore();
+                              if (ec == asio::error::eof) {
+                                  self.state = sckClosing;
+                                  self.raise(&TcpSocket::OnClose);
+                                  return;
+                              }
+                              if (ec) return self.fail(ec);
+                              self.inbox.append(self.chunk.data(), n);
+                              self.readMore();
+                              self.raise(&TcpSocket::OnDataArrival, static_cast<int32_t>(self.inbox.size()));
+                          }));
     }
 
     void writeNext() {
@@ -282,13 +288,11 @@ struct TcpSocket::Impl : std::enable_shared_from_this<Impl> {
         return dropOldestSilent();
     }
 
-    // One that has sent nothing is left its first second, so that a burst of newcomers does not
-    // push out clients whose requests are on their way.
+    // The oldest that has sent nothing goes at once, as a crowd that reconnects would otherwise
+    // fill the system's backlog ahead of a request; one whose first bytes have come is kept.
     bool dropOldestSilent() {
-        const Loop::TimePoint now = loop.now();
         for (auto it = held.begin(); it != held.end(); ++it) {
-            if ((*it)->heard) continue;
-            if (now - (*it)->since < kHeldGrace) return false;
+            if (spoke(**it)) continue;
             closeHeld(it);
             return true;
         }
@@ -299,9 +303,16 @@ struct TcpSocket::Impl : std::enable_shared_from_this<Impl> {
         const Loop::TimePoint now = loop.now();
         for (auto it = held.begin(); it != held.end();) {
             auto next = std::next(it);
-            if (!(*it)->heard && now - (*it)->since >= holdLongest) closeHeld(it);
+            if (now - (*it)->since >= holdLongest && !spoke(**it)) closeHeld(it);
             it = next;
         }
+    }
+
+    // It has sent something, though the wait that tells so may not have run yet.
+    static bool spoke(const HeldConnection& h) {
+        if (h.heard) return true;
+        error_code ec;
+        return h.socket.available(ec) > 0 && !ec;
     }
 
     void closeHeld(std::list<std::shared_ptr<HeldConnection>>::iterator it) {
@@ -318,28 +329,31 @@ struct TcpSocket::Impl : std::enable_shared_from_this<Impl> {
         if (oldest)
             held.insert(std::find_if(held.begin(), held.end(), [](const auto& h) { return !h->heard; }), connection);
         else held.push_back(connection);
-        connection->socket.async_wait(tcp::socket::wait_read, guarded([connection](Impl& self, const error_code& ec) {
-                                          if (connection->gone) return;
-                                          error_code error = ec;
-                                          const std::size_t waiting = error ? 0 : connection->socket.available(error);
-                                          if (error || waiting == 0) {
-                                              // Closed (or reset) without a word: nothing to answer.
-                                              auto it = std::find(self.held.begin(), self.held.end(), connection);
-                                              if (it != self.held.end()) self.closeHeld(it);
-                                              return;
-                                          }
-                                          connection->heard = true;
-                                          // Those that have sent something are offered in the order they did.
-                                          auto it = std::find(self.held.begin(), self.held.end(), connection);
-                                          if (it != self.held.end()) {
-                                              self.held.erase(it);
-                                              auto firstSilent = std::find_if(self.held.begin(), self.held.end(),
-                                                                              [](const auto& h) { return !h->heard; });
-                                              self.held.insert(firstSilent, connection);
-                                          }
-                                          if (!self.acceptPaused) return self.postOffer();
-                                          self.raise(&TcpSocket::OnHeardWaiting);
-                                      }));
+        connection->socket.async_wait(
+            tcp::socket::wait_read, guarded([connection](Impl& self, const error_code& ec) {
+                if (connection->gone) return;
+                error_code error = ec;
+                const std::size_t waiting = error ? 0 : connection->socket.available(error);
+                if (error || waiting == 0) {
+                    // Closed (or reset) without a word: nothing to answer.
+                    auto it = std::find(self.held.begin(), self.held.end(), connection);
+                    if (it != self.held.end()) self.closeHeld(it);
+                    return;
+                }
+                connection->heard = true;
+                // Those that have sent something are offered in the order they came,
+                // so that one offered and held again keeps its turn before a crowd
+                // that reconnects.
+                auto it = std::find(self.held.begin(), self.held.end(), connection);
+                if (it != self.held.end()) {
+                    self.held.erase(it);
+                    auto later = std::find_if(self.held.begin(), self.held.end(),
+                                              [&](const auto& h) { return !h->heard || h->since > connection->since; });
+                    self.held.insert(later, connection);
+                }
+                if (!self.acceptPaused) return self.postOffer();
+                self.raise(&TcpSocket::OnHeardWaiting);
+            }));
     }
 
     // Offers the held connections, one an event, while accepting is not paused; posted, so that
@@ -492,5 +506,11 @@ std::string TcpSocket::GetData(int32_t maxLen) {
 }
 
 void TcpSocket::Close() { impl_->shutdown(sckClosed); }
+
+void TcpSocket::Abort() {
+    error_code ignored;
+    if (impl_->socket.is_open()) impl_->socket.set_option(asio::socket_base::linger(true, 0), ignored);
+    impl_->shutdown(sckClosed);
+}
 
 }  // namespace forms

@@ -59,7 +59,7 @@ public:
     // connection that has sent nothing is closed, as is one held silent for `longest` (on the
     // loop's clock). A held connection that closes without sending is dropped. Once accepting
     // resumes, held connections are offered first: those that have sent something in the order
-    // they did, then the silent ones, oldest first; one the owner does not accept during its
+    // they came, then the silent ones, oldest first; one the owner does not accept during its
     // event is held again and accepting pauses until the owner resumes it. 0: nothing is held
     // (the default).
     void HoldWhilePaused(std::size_t most, Loop::Duration longest);
@@ -79,6 +79,9 @@ public:
     std::string GetData(int32_t maxLen);
     // Closes the connection or stops listening; bytes not yet sent are dropped.
     void Close();
+    // Closes the connection with a reset: what the peer has not taken is dropped by the system
+    // too, at once, rather than kept for a peer that does not read.
+    void Abort();
 
     std::function<void()> OnConnect;
     std::function<void(int32_t requestID)> OnConnectionRequest;

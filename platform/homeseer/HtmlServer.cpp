@@ -1,5 +1,6 @@
 #include "homeseer/HtmlServer.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <deque>
@@ -31,8 +32,9 @@ namespace {
 
 constexpr std::size_t kMaxHeader = 8 * 1024;
 constexpr std::size_t kMaxBody = 8 * 1024;
-// Connections served at once; when all are taken, the one whose request has been slowest to
-// arrive gives way to a newcomer, and with none that may, newcomers wait their turn.
+// Requests read at once (an answer under way holds no place); when all are taken, the one whose
+// request has been slowest to arrive gives way to a newcomer, and with none that may, newcomers
+// wait their turn.
 constexpr std::size_t kMaxConnections = 64;
 // Connections accepted that hold no place yet: those that have sent nothing, and those whose
 // request waits for a place. Cheap to keep; beyond them the oldest silent one is closed.
@@ -43,8 +45,14 @@ constexpr auto kAcceptRetry = std::chrono::milliseconds(100);
 const forms::ArrivalRules kArrivalRules{kMaxHeader, kMaxBody};
 // How often connections are held to their time limits.
 constexpr auto kSweepInterval = std::chrono::seconds(1);
-// An answer not taken within this is dropped.
+// A short answer not taken within this is dropped.
 constexpr auto kAnswerTimeout = std::chrono::seconds(30);
+// A file answer whose reader has taken nothing for this long is dropped, with a reset: a slow
+// reader that keeps taking keeps its answer, one that stopped frees what it held.
+constexpr auto kSendStall = std::chrono::seconds(10);
+// Answers under way hold no place; beyond this many, the one whose reader has taken nothing for
+// longest is dropped.
+constexpr std::size_t kMaxAnswers = 1000;
 constexpr const char* kServerName = "zephra-host";
 
 struct ContentType {
@@ -176,6 +184,9 @@ struct HtmlServer::Impl {
         }
     };
     std::shared_ptr<Poster> poster = std::make_shared<Poster>();
+    // The connections whose answer is under way: they hold no place, so that readers that stop
+    // taking it keep no request out.
+    std::vector<Session*> answers;
     asio::io_context io;
     tcp::acceptor acceptor{io};
     asio::steady_timer sweepTimer{io};
@@ -205,6 +216,8 @@ struct HtmlServer::Impl {
     void makeRoom();
     // Holds the connections to their time limits, every second.
     void sweep();
+    // A connection's answer begins: it leaves its place (or its room among the held ones).
+    void answerBegun(Session* session);
     void sessionEnded(Session* session);
 };
 
@@ -249,6 +262,23 @@ public:
     const forms::RequestArrival& arrival() const { return arrival_; }
     bool answering() const { return answering_; }
     bool heardFirst() const { return heardFirst_; }
+    // Its first bytes have come, though the wait that tells so may not have run yet.
+    bool spoke() const {
+        if (heardFirst_) return true;
+        beast::error_code ec;
+        return stream_.socket().available(ec) > 0 && !ec;
+    }
+    // When its reader last took some of the answer (or the answer began).
+    forms::RequestArrival::TimePoint lastProgress() const { return lastProgress_; }
+
+    // Its reader stopped taking the answer: closed with a reset, so that the system drops what
+    // it would else keep for it.
+    void abort() {
+        answering_ = true;
+        beast::error_code ec;
+        stream_.socket().set_option(asio::socket_base::linger(true, 0), ec);
+        stream_.socket().close(ec);
+    }
 
     // Gives its place to a newcomer: closed without an answer.
     void giveWay() {
@@ -387,6 +417,7 @@ private:
 
     void sendPage(const PageAnswer& page, unsigned version, bool headOnly) {
         std::erase(server_.runningPages, shared_from_this());
+        begin();
         const auto status = static_cast<http::status>(page.status);
         auto head = [&](auto& answer) {
             answer.set(http::field::server, kServerName);
@@ -412,6 +443,7 @@ private:
     }
 
     void sendText(http::status status, unsigned version, const std::string& text) {
+        begin();
         auto answer = std::make_shared<http::response<http::string_body>>(textAnswer(status, version, text));
         stream_.expires_after(kAnswerTimeout);
         http::async_write(stream_, *answer,
@@ -426,6 +458,7 @@ private:
             sendText(http::status::not_found, version, "Not found");
             return;
         }
+        begin();
         auto size = body.size();
         auto answer = std::make_shared<http::response<http::file_body>>(
             std::piecewise_construct, std::make_tuple(std::move(body)), std::make_tuple(http::status::ok, version));
@@ -445,8 +478,24 @@ private:
             return;
         }
         stream_.expires_never();
-        http::async_write(stream_, *answer,
-                          [self = shared_from_this(), answer](beast::error_code, std::size_t) { self->close(); });
+        writeSome(answer, std::make_shared<http::response_serializer<http::file_body>>(*answer));
+    }
+
+    void begin() {
+        lastProgress_ = now();
+        server_.answerBegun(this);
+    }
+
+    // A file goes out a piece at a time, each piece its reader takes noted, so that the sweep
+    // tells a slow reader from one that stopped.
+    void writeSome(const std::shared_ptr<http::response<http::file_body>>& answer,
+                   const std::shared_ptr<http::response_serializer<http::file_body>>& serializer) {
+        http::async_write_some(stream_, *serializer,
+                               [self = shared_from_this(), answer, serializer](beast::error_code ec, std::size_t n) {
+                                   if (n > 0) self->lastProgress_ = now();
+                                   if (ec || serializer->is_done()) return self->close();
+                                   self->writeSome(answer, serializer);
+                               });
     }
 
     void close() {
@@ -461,6 +510,7 @@ private:
     std::array<char, 4096> chunk_{};
     std::string text_;  // what has come of the request
     http::request<http::string_body> request_;
+    forms::RequestArrival::TimePoint lastProgress_{};
     bool answering_ = false;   // the request is whole, refused, past its time or gave way
     bool heardFirst_ = false;  // its first bytes have come
 };
@@ -496,13 +546,11 @@ void HtmlServer::Impl::acceptLater() {
     });
 }
 
-// One that has sent nothing is left its first second, so that a burst of newcomers does not push
-// out clients whose requests are on their way.
+// The oldest that has sent nothing goes at once, as a crowd that reconnects would otherwise fill
+// the system's backlog ahead of a request; one whose first bytes have come is kept.
 bool HtmlServer::Impl::closeOldestSilent() {
-    const auto at = now();
     for (Session* session : held) {
-        if (session->heardFirst() || session->answering()) continue;
-        if (at - session->arrival().OpenedAt() < kArrivalRules.silentGrace) return false;
+        if (session->answering() || session->spoke()) continue;
         std::erase(held, session);
         session->giveWay();
         return true;
@@ -556,14 +604,34 @@ void HtmlServer::Impl::sweep() {
         for (Session* session : std::vector<Session*>(held.begin(), held.end())) session->endIfOverdue(at);
         for (const std::shared_ptr<Session>& session : std::vector(waiting.begin(), waiting.end()))
             session->endIfOverdue(at);
+        for (Session* session : std::vector<Session*>(answers))
+            if (at - session->lastProgress() >= kSendStall) {
+                std::erase(answers, session);
+                session->abort();
+            }
         followCapacity();
         sweep();
     });
 }
 
+void HtmlServer::Impl::answerBegun(Session* session) {
+    std::erase(sessions, session);
+    answers.push_back(session);
+    if (answers.size() > kMaxAnswers) {
+        auto stalled = std::min_element(answers.begin(), answers.end(), [](const Session* a, const Session* b) {
+            return a->lastProgress() < b->lastProgress();
+        });
+        Session* dropped = *stalled;
+        answers.erase(stalled);
+        dropped->abort();
+    }
+    if (!stopping) asio::post(io, [this] { followCapacity(); });
+}
+
 void HtmlServer::Impl::sessionEnded(Session* session) {
     std::erase(sessions, session);
     std::erase(held, session);
+    std::erase(answers, session);
     if (!stopping) asio::post(io, [this] { followCapacity(); });
 }
 

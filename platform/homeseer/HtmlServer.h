@@ -6,16 +6,18 @@
 // leave the folder ("..", "\", NUL, links to elsewhere) answers 400 or 404. Names are
 // found without regard to case, as on the host's file system.
 //
-// It runs on its own thread: it reads only files, never the plug-in's state. It serves 64
-// connections at once, one request each, read as the plug-in's server reads them (line ends
-// CR LF or a bare LF) under the same rules (forms/RequestArrival.h). A connection takes a place
-// only once its first bytes have come: until then it is held, cheaply, with up to 1000 others
-// (beyond them the oldest that has sent nothing is closed), so that a crowd that connects and
-// sends nothing keeps no request out. When all 64 places are taken, the one whose request has
-// been slowest to arrive (an unfinished head or body) gives way to a request that waits, and with
-// none that may, requests wait their turn. A head has 10 s, the whole request 30 s, and a body
-// must keep a least rate; a request past its time is answered 408, one that is not HTTP is
-// logged and closed.
+// It runs on its own thread: it reads only files, never the plug-in's state. It reads 64
+// requests at once, one a connection, as the plug-in's server reads them (line ends CR LF or a
+// bare LF) under the same rules (forms/RequestArrival.h). A connection takes a place only once its
+// first bytes have come: until then it is held, cheaply, with up to 1000 others (beyond them the
+// oldest that has sent nothing is closed at once), so that a crowd that connects and sends
+// nothing keeps no request out. When all 64 places are taken, the one whose request has been
+// slowest to arrive (an unfinished head or body) gives way to a request that waits, and with none
+// that may, requests wait their turn. A head has 10 s, the whole request 30 s, and a body must
+// keep a least rate; a request past its time is answered 408, one that is not HTTP is logged and
+// closed. An answer under way holds no place: a reader that takes none of a file for 10 s is
+// dropped with a reset, however slowly it took it before, and of more than 1000 answers at once
+// the one stalled longest is dropped.
 
 #include <cstdint>
 #include <filesystem>

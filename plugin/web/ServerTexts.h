@@ -56,6 +56,7 @@ inline constexpr const char* kDbgGaveWay = "Gave way to a newcomer: socket ";
 inline constexpr const char* kDbgHandedBack = "Held again, having sent nothing, for a request that waits: socket ";
 inline constexpr const char* kDbgHeadUnfinished = ", its request head unfinished after ";
 inline constexpr const char* kDbgBodyUnfinished = ", its request body unfinished after ";
+inline constexpr const char* kDbgAnswerUntaken = ", its answer not taken for ";
 inline constexpr const char* kDbgAcceptPaused = "Every socket busy: newcomers wait";
 inline constexpr const char* kDbgAcceptResumed = "Taking newcomers again";
 inline constexpr const char* kDbgAnswerNotTaken = "Answer not taken in time, closed socket ";

@@ -245,9 +245,12 @@ void TCPServer::Recount() {
     }
 }
 
-// The open slot whose request has been slowest to arrive: a client that trickles its head or its
-// body, or sends nothing, must not keep a newcomer out. 0 when none may give way.
+// A stream whose reader has taken nothing for a second gives way first, the one stalled longest,
+// then the open slot whose request has been slowest to arrive: a client that stops reading, that
+// trickles its head or its body, or that sends nothing, must not keep a newcomer out. 0 when none
+// may give way.
 int16_t TCPServer::GivesWay() const {
+    if (const int16_t stalled = StalledStream(); stalled != 0) return stalled;
     std::vector<const forms::RequestArrival*> arrivals(HighestSlot() + 1, nullptr);
     for (int16_t slot = 1; slot <= HighestSlot(); ++slot) {
         // A connection that seems silent but whose first bytes have come, not read yet (a busy
@@ -260,12 +263,28 @@ int16_t TCPServer::GivesWay() const {
     return static_cast<int16_t>(std::max(0, forms::SlowestToArrive(arrivals, Now())));
 }
 
+int16_t TCPServer::StalledStream() const {
+    const forms::Loop::TimePoint at = Now();
+    int16_t found = 0;
+    for (int16_t slot = 1; slot <= HighestSlot(); ++slot) {
+        const int st = SlotState(slot);
+        if (!streams_[slot] || (st != forms::sckConnected && st != forms::sckClosing) ||
+            at - lastActivity_[slot] < kStalledGrace)
+            continue;
+        if (found == 0 || lastActivity_[slot] < lastActivity_[found]) found = slot;
+    }
+    return found;
+}
+
 bool TCPServer::GiveWay() {
     const int16_t slot = GivesWay();
     if (slot == 0) return false;
     const forms::RequestArrival& arrival = arrivals_[slot];
-    WriteServerDebug(kDbgGaveWay + N(slot) + (arrival.HeadWhole() ? kDbgBodyUnfinished : kDbgHeadUnfinished) +
-                     N(Ms(Now() - arrival.OpenedAt())) + " ms");
+    if (Streaming(slot))
+        WriteServerDebug(kDbgGaveWay + N(slot) + kDbgAnswerUntaken + N(Ms(Now() - lastActivity_[slot])) + " ms");
+    else
+        WriteServerDebug(kDbgGaveWay + N(slot) + (arrival.HeadWhole() ? kDbgBodyUnfinished : kDbgHeadUnfinished) +
+                         N(Ms(Now() - arrival.OpenedAt())) + " ms");
     socket_Close(slot);
     Recount();
     return OpenConnectionCount < kHighestSlot;
@@ -408,7 +427,10 @@ void TCPServer::socket_Close(int16_t slot) {
             const int16_t countWas = OpenConnectionCount;
             if (stateWas != forms::sckClosed) {
                 --OpenConnectionCount;
-                Socket(slot).Close();
+                // A stream cut short goes with a reset: its reader stopped, and the system would
+                // else keep what it has not taken.
+                if (Streaming(slot)) Socket(slot).Abort();
+                else Socket(slot).Close();
             }
             ForgetSlot(slot);
             for (auto it = RequestQueue.begin(); it != RequestQueue.end(); ++it) {
@@ -453,7 +475,6 @@ void TCPServer::TCPBinarySendTimer_Timer(int16_t slot) {
     if (!Streaming(slot)) return;
     if (++streams_[slot]->timeouts >= kStalledTimeouts) {
         WriteServerDebug(kDbgStalledReader + N(slot) + " after " + N(kStalledTimeouts) + " block time-outs");
-        streams_[slot].reset();
         Socket(slot).Tag = kTagDone;
         socket_Close(slot);
         return;

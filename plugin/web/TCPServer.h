@@ -9,10 +9,12 @@
 // Requests are bounded (RequestFraming.h): a slot whose request grows beyond the bounds is
 // answered with an error status and closed, with a debug line, and the other slots go on. A
 // streamed file goes out block by block on events, so other requests are served meanwhile; a
-// client that stops reading is dropped after three block time-outs in a row.
+// client that stops reading is dropped (with a reset) after three block time-outs in a row.
 //
-// When all 50 slots are open, the connection whose request has been slowest to arrive (head or
-// body; forms/RequestArrival.h) gives way to a newcomer, so slow senders cannot hold every slot;
+// When all 50 slots are open, a stream whose reader has taken nothing for a second gives way to a
+// newcomer, the one stalled longest first, then the connection whose request has been slowest to
+// arrive (head or body; forms/RequestArrival.h), so stalled readers and slow senders cannot hold
+// every slot;
 // one that has sent nothing yet gives way only after a second, so that a burst of newcomers does
 // not push out clients whose requests are on their way. Those whose request is whole (queued or
 // answered) keep their slots. With none that may give way, newcomers wait in the system's
@@ -55,6 +57,7 @@ public:
     static constexpr int kStalledTimeouts = 3;           // block time-outs in a row that drop a client
     static constexpr int32_t kIdleCheckInterval = 1000;  // ms
     static constexpr std::chrono::milliseconds kSilentGrace{1000};
+    static constexpr std::chrono::milliseconds kStalledGrace{1000};  // a stream not taken this long may give way
     static constexpr std::chrono::milliseconds kHeadTimeout{10000};
     static constexpr std::chrono::milliseconds kRequestTimeout{30000};
     static constexpr std::chrono::milliseconds kBodyGrace{2000};
@@ -146,6 +149,8 @@ private:
     void Recount();
     // The open slot that gives way first to a newcomer; 0 when none may.
     int16_t GivesWay() const;
+    // The streaming slot whose reader has taken nothing for kStalledGrace, stalled longest; 0 when none.
+    int16_t StalledStream() const;
     // The open slot, oldest first, whose connection has sent nothing; 0 when none.
     int16_t SilentSlot() const;
     bool GiveWay();

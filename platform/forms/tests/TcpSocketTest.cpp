@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <string>
 #include <vector>
 
@@ -222,6 +227,47 @@ TEST(TcpSocket, ReceivingPausesWhileTooMuchWaitsUntaken) {
         },
         20s));
     EXPECT_EQ(client.log.back(), "sent");
+}
+
+// A server that takes a connection for silent at once and hands it back to its listener, its
+// request already come but not yet read: the request is not lost with the hand-back. The listener
+// hears it, offers it again, and the control that takes it then reads the whole request.
+TEST(TcpSocket, AConnectionHandedBackAtOnceKeepsTheRequestItSent) {
+    Loop loop(Loop::ClockKind::Manual);
+    std::vector<std::string> log;
+    ControlArray<TcpSocket> Socket(
+        [&](TcpSocket& s, int i) {
+            s.OnConnectionRequest = [&, i](int32_t id) {
+                TcpSocket& taker = Socket.Load(Socket.UBound() + 1);
+                taker.Accept(id);
+                log.push_back(std::to_string(i) + " request into " + std::to_string(Socket.UBound()));
+                if (Socket.UBound() == 1) taker.HandBack(Socket(0));
+            };
+            s.OnDataArrival = [&, i](int32_t bytes) {
+                log.push_back(std::to_string(i) + " data " + std::to_string(bytes));
+            };
+        },
+        loop);
+    TcpSocket& listener = Socket.Load(0);
+    listener.LocalIP = "127.0.0.1";
+    listener.HoldWhilePaused(10, 10s);
+    listener.Listen();
+
+    // The client's request is there before the server has taken the connection.
+    const int client = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<uint16_t>(listener.LocalPort));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::connect(client, reinterpret_cast<sockaddr*>(&to), sizeof to), 0);
+    const std::string request = "GET / HTTP/1.0\r\n\r\n";
+    ASSERT_EQ(::send(client, request.data(), request.size(), 0), static_cast<ssize_t>(request.size()));
+
+    const bool read = loop.runUntil([&] { return Socket.Exists(2) && Socket(2).BytesReceived() > 0; }, 10s);
+    ::close(client);
+    ASSERT_TRUE(read) << ::testing::PrintToString(log);
+    EXPECT_EQ(Socket(2).GetData(), request);
+    EXPECT_EQ(log, (std::vector<std::string>{"0 request into 1", "0 request into 2", "2 data 18"}));
 }
 
 TEST(TcpSocket, JukeboxStyleCommandUnderTheManualClock) {

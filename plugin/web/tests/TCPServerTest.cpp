@@ -597,5 +597,36 @@ TEST(TCPServer, AClientThatStopsReadingIsDroppedWithoutHoldingUpOthers) {
     EXPECT_GE(s.bed.loop.now() - start, 14s);
 }
 
+// Fifty clients that stop reading a .wav hold every slot: a stream whose reader has taken nothing
+// for a second (on the loop's clock) gives way to a newcomer, rather than hold its slot through
+// three block time-outs.
+TEST(TCPServer, StreamsWhoseReadersStoppedGiveWayToANewcomerAfterASecond) {
+    ServerBed s;
+    s.bed.loop.setSettleTimeout(20ms);
+    s.bed.app.write("HTML/big.wav", std::string(4 * 1024 * 1024, 'w'));
+    s.bed.app.write("HTML/x.htm", "quick");
+    TCPServer& server = s.Server();
+    std::vector<std::unique_ptr<WebClient>> readers;
+    for (int i = 0; i < TCPServer::kHighestSlot; ++i) {
+        readers.push_back(std::make_unique<WebClient>(s.port, 4096));
+        readers.back()->Send("GET /big.wav HTTP/1.0\r\n\r\n");
+    }
+    ASSERT_TRUE(s.WaitFor([&] {
+        for (int16_t slot = 1; slot <= TCPServer::kHighestSlot; ++slot)
+            if (!server.Streaming(slot)) return false;
+        return true;
+    }));
+    const auto start = s.bed.loop.now();
+    ASSERT_TRUE(s.WaitFor([&] { return s.bed.loop.now() - start > 1500ms; }));
+
+    WebClient newcomer(s.port);
+    newcomer.Send(kGetPage);
+    ASSERT_TRUE(s.WaitFor([&] { return newcomer.Pump(); }));
+    EXPECT_TRUE(newcomer.Received().ends_with("quick"));
+    EXPECT_LT(s.bed.loop.now() - start, 5s);
+    EXPECT_GE(s.DebugCount(", its answer not taken for "), 1u);
+    EXPECT_EQ(s.DebugCount("Stream dropped for socket "), 0u);
+}
+
 }  // namespace
 }  // namespace zephra

@@ -133,6 +133,14 @@ bool accepts(int port) {
     return ok;
 }
 
+bool raiseOpenFileLimit(rlim_t wanted) {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return false;
+    if (limit.rlim_cur >= wanted) return true;
+    limit.rlim_cur = limit.rlim_max != RLIM_INFINITY && limit.rlim_max < wanted ? limit.rlim_max : wanted;
+    return setrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur >= wanted;
+}
+
 std::string answerTo(int port, const std::string& request, std::chrono::seconds ceiling) {
     int s = socket(AF_INET, SOCK_STREAM, 0);
     timeval timeout{ceiling.count(), 0};

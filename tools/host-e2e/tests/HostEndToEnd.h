@@ -4,6 +4,7 @@
 // application folder whose plug-in settings name them, so that zephra-host drives them over
 // loopback as HomeSeer would drive real appliances.
 
+#include <sys/resource.h>
 #include <sys/types.h>
 
 #include <chrono>
@@ -70,6 +71,10 @@ private:
     simkit::testing::ReservedPort webPort_;
     std::optional<std::string> previousConfigHome_;
 };
+
+// Room for `wanted` open files in this process, whatever the soft limit was (for crowds of
+// sockets), as far as the hard limit allows; false when it allows less.
+bool raiseOpenFileLimit(rlim_t wanted);
 
 // True when `text` holds `part`.
 inline bool holds(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }

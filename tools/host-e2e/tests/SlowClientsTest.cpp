@@ -23,14 +23,6 @@ using namespace std::chrono_literals;
 using simkit::testing::ChildProcess;
 using Clock = std::chrono::steady_clock;
 
-// Room for the senders' sockets whatever the soft limit was.
-void raiseOpenFileLimit(rlim_t wanted) {
-    rlimit limit{};
-    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= wanted) return;
-    limit.rlim_cur = std::min(wanted, limit.rlim_max);
-    setrlimit(RLIMIT_NOFILE, &limit);
-}
-
 // Senders on their own thread, each on a non-blocking socket that reconnects once the server
 // drops it. Once a second each sends its next byte: one of its request head, or, when it sent a
 // whole head at once, one of its body.
