@@ -7,11 +7,10 @@
 const { test } = require('node:test');
 const assert = require('node:assert');
 const { execFileSync } = require('node:child_process');
-const net = require('node:net');
 const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
-const { startHost, launchBrowser, artifactPath, WAIT } = require('../lib/zephra-host');
+const { startHost, launchBrowser, artifactPath, rawGet: get, WAIT } = require('../lib/zephra-host');
 
 const SMILE = '\u{1F600}';
 const SMILE_URL = '%F0%9F%98%80';
@@ -23,33 +22,6 @@ function picture(size) {
   const bytes = fs.readFileSync(file);
   fs.rmSync(dir, { recursive: true, force: true });
   return bytes;
-}
-
-// One HTTP GET over a plain socket: the status, the body and how long the answer took. The
-// plug-in's text files carry the system's own "Last-Modified" line without a colon, which
-// node's HTTP parser refuses even in its lenient mode.
-function get(url) {
-  const { hostname, port, pathname, search } = new URL(url);
-  const started = process.hrtime.bigint();
-  return new Promise((resolve, reject) => {
-    const chunks = [];
-    const socket = net.connect({ host: hostname, port: Number(port), localAddress: '127.0.0.1' }, () => {
-      socket.write(`GET ${pathname}${search} HTTP/1.0\r\nHost: ${hostname}:${port}\r\n\r\n`);
-    });
-    socket.on('data', (c) => chunks.push(c));
-    socket.on('error', reject);
-    socket.setTimeout(WAIT, () => socket.destroy(new Error(`no answer from ${url}`)));
-    socket.on('close', () => {
-      const answer = Buffer.concat(chunks);
-      const head = answer.indexOf('\r\n\r\n');
-      const status = /^HTTP\/1\.[01] (\d{3})/.exec(answer.toString('latin1'));
-      resolve({
-        status: status ? Number(status[1]) : 0,
-        body: head < 0 ? Buffer.alloc(0) : answer.subarray(head + 4),
-        ms: Number(process.hrtime.bigint() - started) / 1e6,
-      });
-    });
-  });
 }
 
 test('"+" and emoji names are fetched from the plug-in as from the host', async () => {
