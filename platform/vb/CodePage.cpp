@@ -76,13 +76,15 @@ std::string toUtf8(std::string_view text) {
 
 namespace {
 
-// Each character of UTF-8 text in turn, as its code point; a byte that is no UTF-8 is U+FFFD.
+// Each character of UTF-8 text in turn, as its code point; a byte that is no UTF-8 is U+FFFD,
+// and `malformed` (when given) is then set.
 template <class Each>
-void forEachCodePoint(std::string_view in, Each each) {
+void forEachCodePoint(std::string_view in, Each each, bool* malformed = nullptr) {
     for (std::size_t i = 0; i < in.size();) {
         unsigned char c = static_cast<unsigned char>(in[i]);
         int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
         if (extra < 0 || i + extra >= in.size() + (extra == 0 ? 1 : 0)) {
+            if (malformed) *malformed = true;
             each(kReplacement);
             ++i;
             continue;
@@ -95,6 +97,7 @@ void forEachCodePoint(std::string_view in, Each each) {
             cp = (cp << 6) | (cc & 0x3F);
         }
         if (!valid) {
+            if (malformed) *malformed = true;
             each(kReplacement);
             ++i;
             continue;
@@ -119,6 +122,13 @@ uint32_t firstUnheld(std::string_view utf8) {
         if (!unheld && cp != '?' && byteOf(cp) == '?') unheld = cp;
     });
     return unheld;
+}
+
+bool isUtf8(std::string_view text) {
+    bool malformed = false;
+    forEachCodePoint(
+        text, [](uint32_t) {}, &malformed);
+    return !malformed;
 }
 
 }  // namespace vb

@@ -47,5 +47,7 @@ std::string fromUtf8(std::string_view utf8);
 // The first character of UTF-8 text that the code page cannot hold, as its code point; 0 when
 // it holds every one (a byte that is no UTF-8 counts as U+FFFD).
 uint32_t firstUnheld(std::string_view utf8);
+// True when every byte of the text belongs to a well-formed UTF-8 character.
+bool isUtf8(std::string_view text);
 
 }  // namespace vb

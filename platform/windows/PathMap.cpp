@@ -108,7 +108,12 @@ MappedPath nativePath(std::string_view path) {
 
 }  // namespace
 
-std::string DiskName(std::string_view text) { return vb::toUtf8(text); }
+// A text holding a character the code page has not came from a name on the disk (TextName keeps
+// such names byte for byte): it is that name already.
+std::string DiskName(std::string_view text) {
+    if (vb::firstUnheld(text) != 0 && vb::isUtf8(text)) return std::string(text);
+    return vb::toUtf8(text);
+}
 
 std::string TextName(std::string_view onDisk) {
     return vb::firstUnheld(onDisk) == 0 ? vb::fromUtf8(onDisk) : std::string(onDisk);

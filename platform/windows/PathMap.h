@@ -27,7 +27,8 @@ struct MappedPath {
 };
 
 // The name on disk for a name in the code page, and the code page's text for a name on disk (a
-// name that is no UTF-8, or holds a character the code page has not, byte for byte).
+// name that is no UTF-8, or holds a character the code page has not, byte for byte; DiskName
+// keeps such a UTF-8 name as it is).
 std::string DiskName(std::string_view text);
 std::string TextName(std::string_view onDisk);
 

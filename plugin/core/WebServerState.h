@@ -4,6 +4,7 @@
 // (its window, listening sockets, requests, pages) is a module of its own (web/TCPServer.h).
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,6 +15,22 @@
 namespace zephra {
 
 class PluginState;
+
+// A file as it was when last seen: its size and last-change time.
+struct FileStamp {
+    int64_t size = -1;
+    int64_t modified = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
+// A picture shrunk for the appliances: from which file, to which width, and the copy as it was
+// written. The copy serves again while all of it still holds.
+struct ResizedCopy {
+    std::string source;
+    FileStamp sourceStamp;
+    double width = 0;
+    FileStamp copyStamp;
+};
 
 struct WebServerState {
     // The web server's file-system object exists: the server has been loaded.
@@ -31,6 +48,8 @@ struct WebServerState {
     int32_t NextPictureIndex = 0;
     // The last slideshow request came from a configured appliance.
     bool SlideClientIsAppliance = false;
+    // The resized copies written in this run, by the copy's path (one per name in ZephraTemp).
+    std::map<std::string, ResizedCopy> ResizedCopies;
 };
 
 // Loads the web server window once (it listens on "ServerPort" and makes the folders

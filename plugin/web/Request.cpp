@@ -97,7 +97,7 @@ void Request::ParsePage(const std::string& data) {
         const std::string target = data.substr(p1 + 1, p2 - p1 - 2);
         rawTarget_ = target;
         const std::size_t q = target.find('?');
-        page_ = Decode(target.substr(0, q));
+        page_ = DecodePath(target.substr(0, q));
         query_.clear();
         if (q != std::string::npos) {
             const std::string rawQuery = target.substr(q + 1);
@@ -181,15 +181,19 @@ std::string Request::ExactForm(const std::string& key) const {
     return PairValue(*formPairs_, key);
 }
 
-std::string Request::Decode(const std::string& text) const {
+std::string Request::Decode(const std::string& text) const { return Decoded(text, true); }
+
+std::string Request::DecodePath(const std::string& text) const { return Decoded(text, false); }
+
+std::string Request::Decoded(const std::string& text, bool plusIsBlank) const {
     // Odd escapes still give a character, and none below a blank: the pages rely on both.
-    static const vb::PercentRules kRules{true, true, vb::PercentRules::BadEscape::Compute, 32, false};
+    const vb::PercentRules rules{plusIsBlank, true, vb::PercentRules::BadEscape::Compute, 32, false};
     if (debug_) {
-        const std::string plain = vb::Replace(text, "+", " ");
+        const std::string plain = plusIsBlank ? vb::Replace(text, "+", " ") : text;
         const std::size_t first = plain.find('%');
         Debug(kDbgDecode + std::to_string(first == std::string::npos ? 0 : first + 1) + kDbgInString + plain + ">");
     }
-    return vb::PercentDecoded(text, kRules).value_or(std::string());
+    return vb::PercentDecoded(text, rules).value_or(std::string());
 }
 
 }  // namespace zephra

@@ -72,6 +72,9 @@ public:
     // "+" as a blank and "%XY" escapes (upper-case hex digits) decoded; escapes below 32 become
     // a blank, so no control byte comes out of an escape.
     std::string Decode(const std::string& text) const;
+    // The same for the path of the target, where "+" is a "+": only a query or form stands a
+    // blank as "+".
+    std::string DecodePath(const std::string& text) const;
     // A form value as it was sent, control characters and all, for a save that must refuse
     // them rather than store blanks in their place; as Form gives it when it held none.
     std::string ExactForm(const std::string& key) const;
@@ -85,6 +88,7 @@ private:
     void KeyValue(const std::string& text, vb::Collection& pairs);
     std::string PairValue(vb::Collection& pairs, const std::string& key) const;
     void AddHeaderValues();
+    std::string Decoded(const std::string& text, bool plusIsBlank) const;
 
     Sink debug_;
     Sink log_;

@@ -13,6 +13,7 @@
 #include "web/SlideshowPage.h"
 #include "web/StatusPage.h"
 #include "web/TCPServer.h"
+#include "windows/CaseFold.h"
 
 namespace zephra {
 
@@ -24,6 +25,10 @@ std::string N(int64_t value) { return std::to_string(value); }
 
 // The page in lower case with "\" between names.
 std::string NormalisedPath(const std::string& page) { return vb::Replace(vb::LCase(page), "/", "\\"); }
+
+// The same path for the file it names: only its ASCII letters in lower case, so that the bytes of
+// a UTF-8 name (an emoji, which the code page has not) stay as the disk holds them.
+std::string FilePath(const std::string& page) { return vb::Replace(windows::LowerCase(page), "/", "\\"); }
 
 // The four characters from the last "." on, in lower case; "" when there is no ".".
 std::string ExtensionOf(const std::string& path) {
@@ -146,7 +151,7 @@ private:
             const std::string page = StatusPage(state_, req, resp);
             if (!response->Answered()) response->SendTextString(page, slot);
         } else if (IsOneOf(ext, {".jpg", ".gif", ".wav"})) {
-            const std::string file = path.substr(0, path.rfind('.') + 4);
+            const std::string file = FilePath(request->page()).substr(0, path.rfind('.') + 4);
             if (FileNameAllowed(request->page(), file)) {
                 response->SendBinaryFile(file, slot);
             } else {
@@ -154,7 +159,8 @@ private:
             }
         } else if (IsOneOf(ext, {".htm", ".css"})) {
             const std::size_t dot = path.rfind('.');
-            const std::string file = path.substr(0, dot + (vb::LCase(path.substr(dot, 5)) == ".html" ? 5 : 4));
+            const std::string file =
+                FilePath(request->page()).substr(0, dot + (vb::LCase(path.substr(dot, 5)) == ".html" ? 5 : 4));
             if (FileNameAllowed(request->page(), file)) {
                 response->SendTextFile(file, slot);
             } else {

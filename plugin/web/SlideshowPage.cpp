@@ -1,6 +1,8 @@
 #include "web/SlideshowPage.h"
 
 #include <cmath>
+#include <filesystem>
+#include <optional>
 
 #include "automation/CallByName.h"
 #include "automation/Registry.h"
@@ -22,7 +24,9 @@
 #include "web/ImageInfo.h"
 #include "web/PageFrameDetail.h"
 #include "web/Response.h"
+#include "web/ServerTexts.h"
 #include "windows/FileSystemObject.h"
+#include "windows/PathMap.h"
 
 namespace zephra {
 
@@ -33,6 +37,9 @@ constexpr int32_t kScreenWidth = 620;
 constexpr int32_t kScreenHeight = 460;
 // Below the ZephraTemp folder: the pictures copied whole for browsers that are no appliance.
 constexpr const char* kOriginalsFolder = "\\Originals";
+
+constexpr const char* kLinksFileUnread = "ZephraSlideshow_ASP: links file ";
+constexpr const char* kResizeFailed = "Resize ";
 
 void Debug(PluginState& state, const std::string& text) {
     if (state.settings.DebugLog) vb::Try([&] { state.Host().Writelog(kDebugSource, text); });
@@ -47,6 +54,46 @@ std::string PictureAddress(const std::string& server, const std::string& path) {
     const std::string slashed = vb::Replace(path, "\\", "/");
     const std::size_t first = std::min(slashed.find_first_not_of('/'), slashed.size());
     return HTMLEncode(server + slashed.substr(0, first) + UrlEncodedPath(slashed));
+}
+
+// A picture below a server path: the two joined by exactly one "/", whether the row's name came
+// with a leading separator or not and whether the server path ends with one.
+std::string PictureBelow(const std::string& server, const std::string& path) {
+    const std::size_t end = server.find_last_not_of('/');
+    const std::string base = end == std::string::npos ? std::string() : server.substr(0, end + 1);
+    return HtmlEscaped(base + "/" + UrlEncodedPath(path));
+}
+
+// The size and last-change time of a file; none when it cannot be read.
+std::optional<FileStamp> StampOf(const std::string& path) {
+    std::optional<FileStamp> stamp;
+    vb::Try([&] {
+        const std::filesystem::path file = windows::MapPath(path).native;
+        std::error_code ec;
+        const auto size = std::filesystem::file_size(file, ec);
+        if (ec) return;
+        const auto modified = std::filesystem::last_write_time(file, ec);
+        if (ec) return;
+        stamp = FileStamp{static_cast<int64_t>(size), static_cast<int64_t>(modified.time_since_epoch().count())};
+    });
+    vb::Err().Clear();
+    return stamp;
+}
+
+// The copy in ZephraTemp was shrunk from this very picture, unchanged since, to this width, and
+// nothing has written over it.
+bool CopyStillHolds(PluginState& state, const std::string& copy, const std::string& source, double width) {
+    const auto known = state.web.ResizedCopies.find(copy);
+    if (known == state.web.ResizedCopies.end()) return false;
+    const ResizedCopy& made = known->second;
+    return made.source == source && made.width == width && StampOf(source) == made.sourceStamp &&
+           StampOf(copy) == made.copyStamp;
+}
+
+void RememberCopy(PluginState& state, const std::string& copy, const std::string& source, double width) {
+    const std::optional<FileStamp> sourceStamp = StampOf(source);
+    const std::optional<FileStamp> copyStamp = StampOf(copy);
+    if (sourceStamp && copyStamp) state.web.ResizedCopies[copy] = {source, *sourceStamp, width, *copyStamp};
 }
 
 // Measures a picture once: its size is cached in the list (or slide row) it belongs to.
@@ -86,13 +133,23 @@ std::string LinksAnswer(PluginState& state, const ZephraEntry* appliance) {
         state.Host().SetDeviceLastChange(appliance->ZephraDC, vb::Now());
     }
     windows::FileSystemObject fso;
+    // A links file that cannot be read is named in the log; the answer is then empty.
+    bool read = true;
     auto fileText = [&](const std::string& name) {
-        auto stream = fso.OpenTextFile(state.Host().GetAppPath() + "\\HTML\\" + name);
-        std::string text = stream->ReadAll();
-        stream->Close();
+        const std::string path = state.Host().GetAppPath() + "\\HTML\\" + name;
+        std::string text;
+        read = vb::Try([&] {
+            auto stream = fso.OpenTextFile(path);
+            text = stream->ReadAll();
+            stream->Close();
+        });
+        if (!read) vb::Try([&] { WriteLog(state.Host(), webtext::kSource, kLinksFileUnread + path); });
         return text;
     };
-    if (s.Links == s.LinksFile) return "<html><Body bgcolor='black'>" + fileText(s.Links) + "</body></html>";
+    if (s.Links == s.LinksFile) {
+        const std::string text = fileText(s.Links);
+        return read ? "<html><Body bgcolor='black'>" + text + "</body></html>" : std::string();
+    }
     if (vb::InStr(s.Links, ".asp", vb::CompareMethod::Text) == 0) return fileText(s.Links);
     return "<HTML><BODY onload='document.status.submit()'><form name='status' action='" + s.Links +
            "'><input type='hidden' name='dkvZephraSlideshow' value='Stopped' ></form><BODY></HTML>";
@@ -220,7 +277,8 @@ std::string BuildSlideshow(PluginState& state, const std::string& name, const st
         if (s.Wallpaper) {
             page += "/images/Zephra/blank5x5.gif' width='625'>";
         } else {
-            page += PictureAddress(server, Resize(state, name, height, width, folder)) + "'>";
+            const std::string picture = Resize(state, name, height, width, folder);
+            page += (picture.empty() ? std::string() : PictureBelow(server, picture)) + "'>";
         }
         page += "</a></td>    </tr>  </table>  </center></div></body></html>";
         if (s.DebugLog) DumpStringToFile(state, "ac", page);
@@ -247,8 +305,9 @@ std::string Resize(PluginState& state, const std::string& name, int32_t height, 
         }
         const std::string extension = vb::Mid(name, vb::InStrRev(name, ".") + 1);
         const bool tooLarge = static_cast<int64_t>(height) * width >= s.MaxPixels;
-        // A picture of unknown height cannot be given a width for its pixel budget.
-        if (!tooLarge || height <= 0 || !IsResizedKind(extension)) return;
+        // A picture of unknown height cannot be given a width for its pixel budget. A phone names
+        // its photos ".JPG": the kind is read in any case.
+        if (!tooLarge || height <= 0 || !IsResizedKind(vb::LCase(extension))) return;
         const int32_t separator = std::max(vb::InStrRev(name, "\\"), vb::InStrRev(name, "/"));
         const std::string shortName = separator > 0 ? vb::Mid(name, separator) : "\\" + name;
         // The resizer is an outside component: without it the picture is shown as it is.
@@ -257,14 +316,33 @@ std::string Resize(PluginState& state, const std::string& name, int32_t height, 
             vb::Err().Clear();
             return;
         }
-        automation::callByName(resizer, "LoadFromFile", {vb::Variant(Backslashed(folder + "\\" + name))});
-        automation::letProperty(resizer, "Width", vb::Variant(static_cast<double>(s.MaxPixels) / height));
-        automation::callByName(resizer, "DoResize");
-        automation::callByName(resizer, "SaveToFile", {vb::Variant(s.ZephraTempPath + shortName)});
+        const std::string source = Backslashed(folder + "\\" + name);
+        const std::string copy = s.ZephraTempPath + shortName;
+        const double newWidth = static_cast<double>(s.MaxPixels) / height;
+        // Shrinking a photo takes a second or more, and every other request waits meanwhile:
+        // the copy made before serves while the picture is the same.
+        if (CopyStillHolds(state, copy, source, newWidth)) {
+            address = "/ZephraTemp" + shortName;
+            return;
+        }
+        state.web.ResizedCopies.erase(copy);
+        const bool shrunk = vb::Try([&] {
+            automation::callByName(resizer, "LoadFromFile", {vb::Variant(source)});
+            automation::letProperty(resizer, "Width", vb::Variant(newWidth));
+            automation::callByName(resizer, "DoResize");
+            automation::callByName(resizer, "SaveToFile", {vb::Variant(copy)});
+        });
+        if (!shrunk) {
+            // Too large for the appliance and not shrunk: it gets no picture rather than this one.
+            vb::Try([&] { WriteLog(state.Host(), webtext::kSource, kResizeFailed + name + ":"); });
+            address.clear();
+            return;
+        }
+        RememberCopy(state, copy, source, newWidth);
         address = "/ZephraTemp" + shortName;
         if (s.DebugLog) {
             ImageInfo info(state);
-            info.ReadImageInfo(s.ZephraTempPath + shortName);
+            info.ReadImageInfo(copy);
             Debug(state,
                   "Resized " + name + " to " + std::to_string(info.Width()) + "x" + std::to_string(info.Height()));
         }

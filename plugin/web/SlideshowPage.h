@@ -28,7 +28,8 @@ std::string SlideHead(const std::string& seconds);
 std::string BuildSlideshow(PluginState& state, const std::string& name, const std::string& server, int32_t width,
                            int32_t height, const std::string& refresh, const std::string& folder);
 // The picture's address below the server path: shrunk into "\HTML\ZephraTemp" for an
-// appliance when it is too large, copied there for any other browser.
+// appliance when it is too large (once while the picture stays the same), copied there for any
+// other browser; "" for a picture too large for the appliance that could not be shrunk.
 std::string Resize(PluginState& state, const std::string& name, int32_t height, int32_t width,
                    const std::string& folder);
 // Appends the text to application folder & "\HTML\" & name & ".html".

@@ -7,7 +7,13 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
+#include <memory>
+
+#include <gif_lib.h>
+#include <jpeglib.h>
+#include <sys/stat.h>
 
 #include "vb/Error.h"
 #include "windows/testing/TempAppFolder.h"
@@ -143,6 +149,123 @@ TEST(ImageResize, RefusesWhatItCannotLoadOrScale) {
     resizer.setWidth(50);
     EXPECT_EQ(errorOf([&] { resizer.DoResize(); }), 5);
     EXPECT_EQ(errorOf([&] { resizer.SaveToFile("\\out.jpg"); }), 5);
+}
+
+// A grey photo of any size, written row by row: 12000 x 9000 is beyond what the image tool will
+// hold in memory here.
+void writeGreyJpeg(const std::filesystem::path& file, int width, int height) {
+    std::unique_ptr<FILE, int (*)(FILE*)> out(std::fopen(file.c_str(), "wb"), std::fclose);
+    ASSERT_TRUE(out);
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    jpeg_stdio_dest(&info, out.get());
+    info.image_width = static_cast<JDIMENSION>(width);
+    info.image_height = static_cast<JDIMENSION>(height);
+    info.input_components = 1;
+    info.in_color_space = JCS_GRAYSCALE;
+    jpeg_set_defaults(&info);
+    jpeg_start_compress(&info, TRUE);
+    std::vector<JSAMPLE> row(static_cast<std::size_t>(width), 128);
+    JSAMPROW rows[] = {row.data()};
+    while (info.next_scanline < info.image_height) jpeg_write_scanlines(&info, rows, 1);
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+}
+
+// A photo of 12000 x 9000 (108 megapixels, beyond the bound of a decoded picture) is shrunk all
+// the same, decoded at a fraction of its size; a GIF whose screen is that large is refused.
+TEST(ImageResize, ShrinksAPhotoLargerThanTheDecodeBound) {
+    testing::TempAppFolder app;
+    writeGreyJpeg(app.path() / "huge.jpg", 12000, 9000);
+    ImageResize resizer;
+    resizer.LoadFromFile("\\huge.jpg");
+    EXPECT_EQ(resizer.PixelWidth(), 12000);
+    EXPECT_EQ(resizer.PixelHeight(), 9000);
+    resizer.setWidth(100000.0 / 9000);  // "MaxPixels" 100000
+    resizer.DoResize();
+    resizer.SaveToFile("\\small.jpg");
+    EXPECT_EQ(identify(app, "small.jpg"), "JPEG 11x8 true 128 128");
+
+    ASSERT_EQ(
+        std::system(
+            ("convert -size 2x2 xc:red -page 12000x9000+0+0 '" + (app.path() / "huge.gif").string() + "'").c_str()),
+        0);
+    EXPECT_EQ(errorOf([&] { resizer.LoadFromFile("\\huge.gif"); }), 481);
+}
+
+// What the image tool says of each frame of a file: "WIDTHxHEIGHT DELAY MEAN-RED MEAN-GREEN
+// MEAN-BLUE", one line a frame.
+std::string frames(testing::TempAppFolder& app, const std::string& name) {
+    const std::string command =
+        "convert '" + (app.path() / name).string() +
+        "' -coalesce -format '%wx%h %T %[fx:int(255*mean.r)] %[fx:int(255*mean.g)] %[fx:int(255*mean.b)]\\n' info: > '" +
+        (app.path() / "frames.txt").string() + "'";
+    if (std::system(command.c_str()) != 0) return "unreadable";
+    return app.read("frames.txt");
+}
+
+// The loop count of a GIF as giflib reads it; -1 when it gives none.
+int loopsOf(const std::filesystem::path& file) {
+    int error = 0;
+    GifFileType* gif = DGifOpenFileName(file.c_str(), &error);
+    if (!gif) return -2;
+    int loops = -1;
+    if (DGifSlurp(gif) == GIF_OK && gif->ImageCount > 0) {
+        for (int i = 0; i < gif->ImageCount; ++i) {
+            const SavedImage& image = gif->SavedImages[i];
+            for (int e = 0; e + 1 < image.ExtensionBlockCount; ++e) {
+                const ExtensionBlock& block = image.ExtensionBlocks[e];
+                if (block.Function == APPLICATION_EXT_FUNC_CODE && block.ByteCount == 11 &&
+                    std::memcmp(block.Bytes, "NETSCAPE2.0", 11) == 0 && image.ExtensionBlocks[e + 1].ByteCount >= 3)
+                    loops = image.ExtensionBlocks[e + 1].Bytes[1] | (image.ExtensionBlocks[e + 1].Bytes[2] << 8);
+            }
+        }
+    }
+    DGifCloseFile(gif, &error);
+    return loops;
+}
+
+mode_t modeOf(const std::filesystem::path& file) {
+    struct stat info {};
+    if (::stat(file.c_str(), &info) != 0) return 0;
+    return info.st_mode & 07777;
+}
+
+// An animated GIF keeps its three frames, their delays and colours, and its loop count; a frame
+// drawn on part of the screen over the one before shows both. Every picture written gets the
+// mode new files get.
+TEST(ImageResize, AnAnimatedGifKeepsEveryFrame) {
+    testing::TempAppFolder app;
+    const std::string made = "cd '" + app.path().string() +
+                             "' && convert -delay 20 -size 400x300 xc:red xc:lime xc:blue -loop 3 anim.gif"
+                             " && convert -delay 50 -size 400x300 xc:red -delay 70 -page +200+0 -size 200x300"
+                             " xc:blue -loop 0 part.gif"
+                             " && convert -size 400x300 xc:red still.gif && convert -size 400x300 xc:red still.jpg";
+    ASSERT_EQ(std::system(made.c_str()), 0);
+    const mode_t mask = ::umask(022);
+    auto shrink = [&](const std::string& from, const std::string& to) {
+        ImageResize resizer;
+        resizer.LoadFromFile("\\" + from);
+        resizer.setWidth(200);
+        resizer.DoResize();
+        resizer.SaveToFile("\\" + to);
+    };
+    shrink("anim.gif", "small-anim.gif");
+    shrink("part.gif", "small-part.gif");
+    shrink("still.gif", "small-still.gif");
+    shrink("still.jpg", "small-still.jpg");
+    ::umask(mask);
+    EXPECT_EQ(frames(app, "small-anim.gif"), "200x150 20 255 0 0\n200x150 20 0 255 0\n200x150 20 0 0 255\n");
+    EXPECT_GE(loopsOf(app.path() / "anim.gif"), 1);
+    EXPECT_EQ(loopsOf(app.path() / "small-anim.gif"), loopsOf(app.path() / "anim.gif"));
+    // The right half drawn blue over the red: half red, half blue.
+    EXPECT_EQ(frames(app, "small-part.gif"), "200x150 50 255 0 0\n200x150 70 127 0 127\n");
+    EXPECT_EQ(loopsOf(app.path() / "small-part.gif"), 0);
+    EXPECT_EQ(frames(app, "small-still.gif"), "200x150 0 255 0 0\n");
+    for (const char* name : {"small-anim.gif", "small-part.gif", "small-still.gif", "small-still.jpg"})
+        EXPECT_EQ(modeOf(app.path() / name), 0644) << name;
 }
 
 }  // namespace

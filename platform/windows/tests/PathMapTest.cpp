@@ -129,6 +129,20 @@ TEST(PathMap, CodePageNamesMeetUtf8NamesOnDisk) {
     std::filesystem::remove_all(outside + " \xC3\xA9");
 }
 
+// A name holding a character the code page has not (an emoji) stays in its UTF-8 bytes: read
+// from the disk so, it names a new file so too, not the UTF-8 of its bytes read as the code page.
+TEST(PathMap, AUtf8NameOutsideTheCodePageIsMadeAsItIs) {
+    TempAppFolder app;
+    const std::string smile = "\xF0\x9F\x98\x80";
+    app.write("HTML/ZephraTemp/.keep", "");
+    EXPECT_EQ(DiskName(smile + ".jpg"), smile + ".jpg");
+    EXPECT_EQ(MapPath("\\HTML\\ZephraTemp\\" + smile + ".jpg").native,
+              app.path() / "HTML" / "ZephraTemp" / (smile + ".jpg"));
+    EXPECT_EQ(TextName(DiskName(smile + " caf\xC3\xA9.jpg")), smile + " caf\xC3\xA9.jpg");
+    // Bytes that are no UTF-8 are still the code page's.
+    EXPECT_EQ(DiskName("\xF0\x9F.jpg"), "\xC3\xB0\xC5\xB8.jpg");
+}
+
 TEST(PathMap, LeavingTheApplicationFolderIsTold) {
     TempAppFolder app;
     EXPECT_TRUE(LeavesAppFolder("C:\\Scripts\\..\\..\\outside.txt"));

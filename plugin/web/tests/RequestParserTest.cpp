@@ -56,6 +56,19 @@ TEST(RequestParser, ParsesTheRequestLineHeaderAndQuery) {
     EXPECT_EQ(h.ServerVariables("Host"), "one");
 }
 
+// "+" is a blank only in a query or a form: in the path it is a "+" of the name.
+TEST(RequestParser, APlusInThePathStaysAPlus) {
+    Request r = Parsed("GET /pages/two+words%20and+c.htm?q=a+b&p=1%2B1 HTTP/1.1\r\n\r\n");
+    EXPECT_EQ(r.page(), "/pages/two+words and+c.htm");
+    EXPECT_EQ(r.QueryString("q"), "a b");
+    EXPECT_EQ(r.QueryString("p"), "1+1");
+    EXPECT_EQ(r.Query(), "?q=a b&p=1+1");
+    EXPECT_EQ(r.ServerVariables("PATH_INFO"), "\\pages\\two+words and+c.htm");
+    Request post = Parsed("POST /c+d HTTP/1.0\r\nContent-Length: 7\r\n\r\nv=a+b&w");
+    EXPECT_EQ(post.page(), "/c+d");
+    EXPECT_EQ(post.Form("v"), "a b");
+}
+
 TEST(RequestParser, TextsWithoutBlankOrVersionSetLittle) {
     Request none = Parsed("garbage\r\n\r\n");
     EXPECT_EQ(none.Method(), "");

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "automation/Registry.h"
 #include "core/Zephra.h"
@@ -120,8 +121,7 @@ TEST(SlideshowPage, AnApplianceStepsThroughItsGroupsRows) {
 TEST(SlideshowPage, OtherBrowsersAndAppliancesWithoutAGroupGetTheGeneralList) {
     SlideBed bed;
     // Copied whole apart from the appliances' resized copies.
-    const std::string wide =
-        PicturePage("10", " width = '620'", "http://127.0.0.1:8181//ZephraTemp/Originals/wide.jpg");
+    const std::string wide = PicturePage("10", " width = '620'", "http://127.0.0.1:8181/ZephraTemp/Originals/wide.jpg");
     EXPECT_EQ(bed.page("127.0.0.9"), wide);
     EXPECT_TRUE(std::filesystem::exists(bed.app.path() / "HTML/ZephraTemp/Originals/wide.jpg"));
     EXPECT_FALSE(std::filesystem::exists(bed.app.path() / "HTML/ZephraTemp/wide.jpg"));
@@ -131,7 +131,7 @@ TEST(SlideshowPage, OtherBrowsersAndAppliancesWithoutAGroupGetTheGeneralList) {
     EXPECT_EQ(bed.page("127.0.0.9"), wide);
 
     // An appliance is given its own copy, resized (1000 x 100 is at the pixel budget).
-    const std::string resized = PicturePage("10", " width = '620'", "http://127.0.0.1:8181//ZephraTemp/wide.jpg");
+    const std::string resized = PicturePage("10", " width = '620'", "http://127.0.0.1:8181/ZephraTemp/wide.jpg");
     bed.kitchen->LetSlideGroup(0);
     EXPECT_EQ(bed.page("127.0.0.2"), resized);
     bed.kitchen->LetSlideGroup(7);
@@ -155,7 +155,7 @@ TEST(SlideshowPage, PicturesOfUnknownSizeAreShownWhole) {
     bed.Settings().GroupFiles[1].heights = {-1};
     bed.kitchen->LetSlideGroupIndex(1);
     bed.kitchen->LetSlideCount(1);
-    EXPECT_EQ(bed.page("127.0.0.2"), PicturePage("10", " height = '460'", "http://127.0.0.1:8181/grpbroken.jpg"));
+    EXPECT_EQ(bed.page("127.0.0.2"), PicturePage("10", " height = '460'", "http://127.0.0.1:8181/grp/broken.jpg"));
     EXPECT_EQ(bed.Settings().GroupFiles[1].heights[0], 0);
 }
 
@@ -188,7 +188,7 @@ TEST(SlideshowPage, GifAndPngPicturesAreShrunkInTheirOwnFormat) {
     automation::unregisterClass(script::kImageResizeProgId);
     const std::string page = bed.page("127.0.0.2");
     automation::registerClass(script::kImageResizeProgId, script::makeImageResize);
-    EXPECT_EQ(page, PicturePage("20", " height = '460'", "http://127.0.0.1:8181/grpbig.png"));
+    EXPECT_EQ(page, PicturePage("20", " height = '460'", "http://127.0.0.1:8181/grp/big.png"));
     EXPECT_TRUE(bed.Log().empty()) << ::testing::PrintToString(bed.Log());
 }
 
@@ -230,7 +230,7 @@ TEST(SlideshowPage, PictureAddressesHoldEveryName) {
     bed.Settings().SlideFiles.widths = {-1};
     bed.Settings().SlideFiles.heights = {-1};
     const std::string other = bed.page("127.0.0.9");
-    EXPECT_NE(other.find(" src='http://127.0.0.1:8181//ZephraTemp/Originals/Tom%27s%20%231%20100%25.jpg'>"),
+    EXPECT_NE(other.find(" src='http://127.0.0.1:8181/ZephraTemp/Originals/Tom%27s%20%231%20100%25.jpg'>"),
               std::string::npos)
         << other;
     EXPECT_EQ(IdentifiedCopy(html / "ZephraTemp/Originals/Tom's #1 100%.jpg"), "JPEG 400x300");
@@ -243,6 +243,83 @@ TEST(SlideshowPage, PictureAddressesHoldEveryName) {
               std::string::npos)
         << wallpaper;
     EXPECT_TRUE(bed.Log().empty()) << ::testing::PrintToString(bed.Log());
+}
+
+// A single-picture row written without a leading "\\" (as the settings are usually typed), of a
+// picture the resizer leaves alone: joined to the server path by one "/", as with the "\\".
+TEST(SlideshowPage, ASinglePictureRowIsJoinedToTheServerPathByOneSlash) {
+    SlideBed bed;
+    bed.Picture("HTML/grp/small1.jpg", "220x165");
+    const std::string page = PicturePage("15", " height = '460'", "http://127.0.0.1:8181/grp/small1.jpg");
+    bed.Settings().SlideRowPath[1] = {"small1.jpg", "", "", "", ""};
+    EXPECT_EQ(bed.page("127.0.0.2"), page);
+    bed.Settings().SlideRowPath[1] = {"\\small1.jpg", "", "", "", ""};
+    EXPECT_EQ(bed.page("127.0.0.2"), page);
+    // A server path that ends with "/" gives no second one.
+    bed.Settings().GroupServerPath[1] = "http://127.0.0.1:8181/grp/";
+    EXPECT_EQ(bed.page("127.0.0.2"), page);
+    bed.Settings().SlideRowPath[1] = {"small1.jpg", "", "", "", ""};
+    EXPECT_EQ(bed.page("127.0.0.2"), page);
+    EXPECT_TRUE(bed.Log().empty()) << ::testing::PrintToString(bed.Log());
+}
+
+std::filesystem::file_time_type WrittenAt(const std::filesystem::path& file) {
+    std::error_code ec;
+    return std::filesystem::last_write_time(file, ec);
+}
+
+// A phone's photo (".JPG") is shrunk for the appliance once: the copy serves again while the
+// photo stays the same, and is made anew when the photo changes or the copy was written over.
+TEST(SlideshowPage, APhotoIsShrunkOnceWhileItStaysTheSame) {
+    SlideBed bed;
+    bed.Picture("HTML/grp/photo.JPG", "1000x750");
+    bed.Settings().SlideRowPath[1] = {"photo.JPG", "", "", "", ""};
+    const std::string page = PicturePage("15", " height = '460'", "http://127.0.0.1:8181/grp/ZephraTemp/photo.JPG");
+    const std::filesystem::path copy = bed.app.path() / "HTML/ZephraTemp/photo.JPG";
+    EXPECT_EQ(bed.page("127.0.0.2"), page);
+    // 100000 / 750 pixels wide.
+    EXPECT_EQ(Identified(copy), "JPEG 133x100");
+    const auto first = WrittenAt(copy);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(bed.page("127.0.0.2"), page);
+    EXPECT_EQ(WrittenAt(copy), first) << "shrunk again";
+
+    // Another photo under the same name: shrunk again.
+    std::filesystem::remove(bed.app.path() / "HTML/grp/photo.JPG");
+    bed.Picture("HTML/grp/photo.JPG", "1000x750");
+    std::filesystem::last_write_time(bed.app.path() / "HTML/grp/photo.JPG", first + std::chrono::seconds(5));
+    EXPECT_EQ(bed.page("127.0.0.2"), page);
+    const auto second = WrittenAt(copy);
+    EXPECT_NE(second, first);
+    // The copy written over by something else: made anew.
+    bed.app.write("HTML/ZephraTemp/photo.JPG", "not the photo");
+    EXPECT_EQ(bed.page("127.0.0.2"), page);
+    EXPECT_EQ(Identified(copy), "JPEG 133x100");
+    EXPECT_TRUE(bed.Log().empty()) << ::testing::PrintToString(bed.Log());
+}
+
+// A picture too large for the resizer to hold (a GIF whose screen is 12000 x 9000) is named in
+// the log, and the appliance is sent no picture rather than the whole one.
+TEST(SlideshowPage, APictureTooLargeToShrinkIsNamedAndNotSent) {
+    SlideBed bed;
+    const auto huge = bed.app.path() / "HTML/grp/huge.gif";
+    bed.app.write("HTML/grp/huge.gif", "");
+    ASSERT_EQ(std::system(("convert -size 2x2 xc:red -page 12000x9000+0+0 '" + huge.string() + "'").c_str()), 0);
+    bed.Settings().SlideRowPath[1] = {"huge.gif", "", "", "", ""};
+    EXPECT_EQ(bed.page("127.0.0.2"), PicturePage("15", " height = '460'", ""));
+    EXPECT_EQ(bed.Settings().SlideRowWidth[1][0], 12000);
+    EXPECT_EQ(bed.Log(), (std::vector<std::string>{"dkvZephra|Resize huge.gif: Line 0 Invalid picture"}));
+    EXPECT_FALSE(std::filesystem::exists(bed.app.path() / "HTML/ZephraTemp/huge.gif"));
+}
+
+// The links answer without its links file: an empty answer, and the log names the file.
+TEST(SlideshowPage, AMissingLinksFileIsNamedInTheLog) {
+    SlideBed bed;
+    std::filesystem::remove(bed.app.path() / "HTML/links_touchscreen.htm");
+    EXPECT_EQ(bed.page("127.0.0.2", "links"), "");
+    const std::string file = bed.host->GetAppPath() + "\\HTML\\links_touchscreen.htm";
+    EXPECT_EQ(bed.Log(), (std::vector<std::string>{"dkvZephra|ZephraSlideshow_ASP: links file " + file +
+                                                   " Line 0 File not found"}));
 }
 
 }  // namespace

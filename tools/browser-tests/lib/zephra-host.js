@@ -204,3 +204,32 @@ async function startAppliances(names) {
 }
 
 module.exports.startAppliances = startAppliances;
+
+// One HTTP GET over a plain socket from 127.0.0.1: the status, the body and how long the answer
+// took. The plug-in's text files carry the system's own "Last-Modified" line without a colon,
+// which node's HTTP parser refuses even in its lenient mode.
+function rawGet(url) {
+  const { hostname, port, pathname, search } = new URL(url);
+  const started = process.hrtime.bigint();
+  return new Promise((resolve, reject) => {
+    const chunks = [];
+    const socket = net.connect({ host: hostname, port: Number(port), localAddress: '127.0.0.1' }, () => {
+      socket.write(`GET ${pathname}${search} HTTP/1.0\r\nHost: ${hostname}:${port}\r\n\r\n`);
+    });
+    socket.on('data', (c) => chunks.push(c));
+    socket.on('error', reject);
+    socket.setTimeout(WAIT, () => socket.destroy(new Error(`no answer from ${url}`)));
+    socket.on('close', () => {
+      const answer = Buffer.concat(chunks);
+      const head = answer.indexOf('\r\n\r\n');
+      const status = /^HTTP\/1\.[01] (\d{3})/.exec(answer.toString('latin1'));
+      resolve({
+        status: status ? Number(status[1]) : 0,
+        body: head < 0 ? Buffer.alloc(0) : answer.subarray(head + 4),
+        ms: Number(process.hrtime.bigint() - started) / 1e6,
+      });
+    });
+  });
+}
+
+module.exports.rawGet = rawGet;

@@ -10,7 +10,7 @@ const http = require('node:http');
 const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
-const { startHost, startAppliances, launchBrowser, artifactPath, WAIT } = require('../lib/zephra-host');
+const { startHost, startAppliances, launchBrowser, artifactPath, rawGet, WAIT } = require('../lib/zephra-host');
 
 function jpeg(size, colour) {
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'zephra-slide-'));
@@ -197,7 +197,7 @@ test('slides saved with LF or CR LF line ends show, a broken slide moves on, lar
 // browser at the appliance's address: the pictures resized), each under its own name.
 const ODD_NAMES = ["Tom's.jpg", 'a#b.jpg', '100%.jpg', 'café.jpg'];
 
-async function slidesSeen(host, wanted) {
+async function slidesSeen(host, wanted, shot = 'slideshow-odd-names.png') {
   const browser = await launchBrowser();
   try {
     const page = await browser.newPage();
@@ -209,7 +209,7 @@ async function slidesSeen(host, wanted) {
     const deadline = Date.now() + WAIT;
     while (Date.now() < deadline && new Set(seen.filter((s) => s.startsWith('picture '))).size < wanted)
       await new Promise((r) => setTimeout(r, 50));
-    await page.screenshot({ path: artifactPath('slideshow-odd-names.png'), timeout: 5000 }).catch(() => {});
+    await page.screenshot({ path: artifactPath(shot), timeout: 5000 }).catch(() => {});
     return seen;
   } finally {
     await browser.close();
@@ -304,5 +304,69 @@ test('an appliance keeps its resized picture while another browser is shown the 
   } finally {
     await host.stop();
     await sim.stop();
+  }
+});
+
+// A single-picture row written without a leading "\" (as settings are usually typed) shows its
+// picture whether it is shrunk or not; a phone's photo is shrunk once, and then served at once
+// while other requests wait for nothing.
+test('single-picture rows typed without a backslash show their pictures, small or shrunk', async () => {
+  const host = await startHost({
+    settings: ['SlideshowUpdateInterval=1', 'SlideASP0=small1.jpg,1', 'SlideASP1=Big.JPG,1', 'MaxPixels=100000'],
+    names: ['127.0.0.1/127.0.0.1:9="Browser,,,,1,0,"'],
+    files: {
+      'HTML/small1.jpg': picture('jpg', '220x165'),
+      'HTML/Big.JPG': picture('jpg', '400x300'),
+    },
+  });
+  try {
+    // The small picture whole under its own name; the photo named in capitals shrunk to
+    // 100000 / 300 pixels wide.
+    const seen = await slidesSeen(host, 2, 'slideshow-single-pictures.png');
+    for (const w of ['picture /small1.jpg 220x165', 'picture /ZephraTemp/Big.JPG 333x250'])
+      assert.ok(seen.includes(w), `${w} not in: ${seen.join(', ')}`);
+    assert.ok(!seen.includes('broken picture'), seen.join(', '));
+  } finally {
+    await host.stop();
+  }
+});
+
+test('a 4000x3000 photo is shrunk once: shown again it is served at once, and a request beside it waits for nothing', async () => {
+  const host = await startHost({
+    settings: ['SlideshowUpdateInterval=30', 'SlideASP0=photo.jpg,30', 'MaxPixels=100000'],
+    names: ['127.0.0.1/127.0.0.1:9="Browser,,,,1,0,"'],
+    files: {
+      'HTML/photo.jpg': picture('jpg', '4000x3000'),
+      'HTML/note.htm': '<html><body>a note</body></html>',
+    },
+  });
+  try {
+    const copy = path.join(host.appDir, 'HTML', 'ZephraTemp', 'photo.jpg');
+    const first = await rawGet(host.url('/ZephraSlideshow.asp'));
+    assert.strictEqual(first.status, 200);
+    assert.match(first.body.toString('latin1'), / src='http:\/\/127\.0\.0\.1:\d+\/ZephraTemp\/photo\.jpg'>/);
+    // 100000 / 3000 pixels wide.
+    assert.strictEqual(execFileSync('identify', ['-format', '%wx%h', copy]).toString(), '33x25');
+    const written = fs.statSync(copy, { bigint: true }).mtimeNs;
+
+    // The second showing and another client's page at the same moment.
+    const [again, beside] = await Promise.all([rawGet(host.url('/ZephraSlideshow.asp')), rawGet(host.url('/note.htm'))]);
+    assert.strictEqual(again.status, 200);
+    assert.strictEqual(again.body.toString('latin1'), first.body.toString('latin1'));
+    assert.strictEqual(beside.status, 200);
+    assert.match(beside.body.toString(), /a note/);
+    assert.strictEqual(fs.statSync(copy, { bigint: true }).mtimeNs, written, 'the photo was shrunk again');
+    // Far above a page's own time even on a loaded machine or under the sanitizers, far below a
+    // photo decoded and shrunk in full each time.
+    assert.ok(again.ms < 10000 && beside.ms < 10000,
+      `second showing ${again.ms} ms, page beside it ${beside.ms} ms (first showing ${first.ms} ms)`);
+
+    // The shrunk photo as the appliance fetches it.
+    const src = / src='([^']*)'/.exec(again.body.toString('latin1'))[1];
+    const small = await rawGet(src);
+    assert.strictEqual(small.status, 200);
+    assert.strictEqual(execFileSync('identify', ['-format', '%m %wx%h', '-'], { input: small.body }).toString(), 'JPEG 33x25');
+  } finally {
+    await host.stop();
   }
 });
