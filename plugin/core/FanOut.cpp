@@ -148,7 +148,10 @@ std::string InternalSpeak(PluginState& state, const std::string& selector, const
     bool written = false;
     Handled(state, tag, [&] { written = TextToWavFile(state, text, spoken); });
     if (!written) return {};  // no appliance is sent a speech that was not written
-    for (const auto& [z, file] : takers) {
+    for (const auto& taker : takers) {
+        // Named apart: the naming check's compiler cannot capture a structured binding in a lambda.
+        const std::shared_ptr<Zephra>& z = taker.first;
+        const std::string& file = taker.second;
         bool served = false;
         Handled(state, tag, [&] {
             if (file != spoken) CopySpeech(state, spoken, file);
