@@ -7,6 +7,7 @@
 #include "display/Display.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <deque>
 
@@ -189,10 +190,19 @@ int RunDialog(GtkWidget* dialog)
 
 }  // namespace
 
+namespace {
+std::atomic<PtUnshownAlertF_t*> g_unshown{nullptr};
+}  // namespace
+
+void PtSetUnshownAlertHandler(PtUnshownAlertF_t* fn) { g_unshown = fn; }
+
 int PtAlert(PtWidget_t* parent, const PhPoint_t* location, const char* title, const PhImage_t*, const char* message,
             const char*, int btn_count, const char** buttons, const char**, int def_btn, int escape_btn, int)
 {
-    if (!detail::HaveDisplay()) return escape_btn;
+    if (!detail::HaveDisplay()) {
+        if (PtUnshownAlertF_t* fn = g_unshown.load()) fn(title ? title : "", message ? message : "");
+        return escape_btn;
+    }
     int result = escape_btn;
     detail::RunOnLoop([&] {
         GtkWidget* d = gtk_message_dialog_new(ParentWindow(parent), GTK_DIALOG_MODAL, GTK_MESSAGE_OTHER,
