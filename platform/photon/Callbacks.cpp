@@ -308,6 +308,9 @@ void OnFileSelectionChanged(GtkFileChooser* fc, gpointer user)
     ReportChosenFile(fc, static_cast<PtWidget_t*>(user), &ev);
 }
 
+// The toolkit has taken up a folder (the one set, or another the user opened).
+void OnFileFolderChanged(GtkFileChooser*, gpointer user) { static_cast<PtWidget_t*>(user)->root_dir_pending = false; }
+
 // A press on the row already selected changes no selection: it is reported when released.
 gboolean OnFileRowPress(GtkWidget* g, GdkEventButton* e, gpointer user)
 {
@@ -615,6 +618,7 @@ void ConnectSignals(PtWidget_t* w)
     case Kind::FileSel:
         g_signal_connect(g, "selection-changed", G_CALLBACK(OnFileSelectionChanged), w);
         g_signal_connect(g, "file-activated", G_CALLBACK(OnFileActivated), w);
+        g_signal_connect(g, "current-folder-changed", G_CALLBACK(OnFileFolderChanged), w);
         ForEachTreeView(g, [w](GtkWidget* view) {
             g_signal_connect(view, "button-press-event", G_CALLBACK(OnFileRowPress), w);
             g_signal_connect(view, "button-release-event", G_CALLBACK(OnFileRowRelease), w);

@@ -7,6 +7,7 @@
 #include "display/Display.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <deque>
 
@@ -189,10 +190,19 @@ int RunDialog(GtkWidget* dialog)
 
 }  // namespace
 
+namespace {
+std::atomic<PtUnshownAlertF_t*> g_unshown{nullptr};
+}  // namespace
+
+void PtSetUnshownAlertHandler(PtUnshownAlertF_t* fn) { g_unshown = fn; }
+
 int PtAlert(PtWidget_t* parent, const PhPoint_t* location, const char* title, const PhImage_t*, const char* message,
             const char*, int btn_count, const char** buttons, const char**, int def_btn, int escape_btn, int)
 {
-    if (!detail::HaveDisplay()) return escape_btn;
+    if (!detail::HaveDisplay()) {
+        if (PtUnshownAlertF_t* fn = g_unshown.load()) fn(title ? title : "", message ? message : "");
+        return escape_btn;
+    }
     int result = escape_btn;
     detail::RunOnLoop([&] {
         GtkWidget* d = gtk_message_dialog_new(ParentWindow(parent), GTK_DIALOG_MODAL, GTK_MESSAGE_OTHER,
@@ -223,6 +233,30 @@ void PtNotice(PtWidget_t* parent, const PhPoint_t* location, const char* title, 
     if (seen().size() > before) seen().back().kind = "notice";
 }
 
+namespace {
+
+// The location field's completion is left without a model while the folder typed cannot be read
+// (one that does not exist), yet the toolkit's inline completion still looks for a prefix in it
+// after each key, with a complaint on stderr. An empty list stands in until the folder's rows come.
+void KeepCompletionRows(GtkEditable* field, gpointer)
+{
+    GtkEntryCompletion* completion = gtk_entry_get_completion(GTK_ENTRY(field));
+    if (!completion || gtk_entry_completion_get_model(completion)) return;
+    GtkListStore* none = gtk_list_store_new(2, G_TYPE_STRING, G_TYPE_STRING);
+    gtk_entry_completion_set_model(completion, GTK_TREE_MODEL(none));
+    g_object_unref(none);
+}
+
+// A field that takes the focus is looked after from then on.
+void OnFocusField(GtkWindow*, GtkWidget* focus, gpointer)
+{
+    if (!focus || !GTK_IS_ENTRY(focus) || g_object_get_data(G_OBJECT(focus), "photon-kept")) return;
+    g_object_set_data(G_OBJECT(focus), "photon-kept", GINT_TO_POINTER(1));
+    g_signal_connect_after(focus, "changed", G_CALLBACK(KeepCompletionRows), nullptr);
+}
+
+}  // namespace
+
 int PtFileSelection(PtWidget_t* parent, const PhPoint_t* pos, const char* title, const char* root_dir, const char*,
                     const char* btn1, const char* btn2, const char*, PtFileSelectionInfo_t* info, int)
 {
@@ -239,6 +273,7 @@ int PtFileSelection(PtWidget_t* parent, const PhPoint_t* pos, const char* title,
         if (pos && (pos->x || pos->y)) gtk_window_move(GTK_WINDOW(d), pos->x, pos->y);
         BoundToScreen(d);
         g_signal_connect_after(d, "map", G_CALLBACK(FitScreen), nullptr);
+        g_signal_connect_after(d, "set-focus", G_CALLBACK(OnFocusField), nullptr);
         seen().push_back({"file", title ? title : "", "", {btn1 ? btn1 : "", btn2 ? btn2 : ""}, root});
         int r = RunDialog(d);
         info->ret = r == Pt_FSDIALOG_BTN1 ? Pt_FSDIALOG_BTN1 : Pt_FSDIALOG_BTN2;

@@ -55,7 +55,10 @@ void RealKey(PtWidget_t* widget, const char* keysym, unsigned long mods = 0);  /
 // A click on a row (1-based) of the first list view in the widget (a list, tree or file selector).
 void RealClickRow(PtWidget_t* widget, int row, unsigned long mods = 0);
 void RealDoubleClickRow(PtWidget_t* widget, int row);  // two clicks there, as quick as a user's double click
-bool HaveRealInput();                                  // the display offers the test extension
+// A click on the first text on the screen inside the widget that reads `text` (a file selector's
+// place in its sidebar, say); false when there is none.
+bool RealClickLabel(PtWidget_t* widget, const char* text);
+bool HaveRealInput();  // the display offers the test extension
 // The file a file selector shows selected now (the toolkit's own choice included), or "".
 std::string FileSelFocus(PtWidget_t* file_selector);
 

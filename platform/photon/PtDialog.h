@@ -17,6 +17,12 @@ int PtAlert(PtWidget_t* parent, const PhPoint_t* location, const char* title, co
 void PtNotice(PtWidget_t* parent, const PhPoint_t* location, const char* title, const PhImage_t* image,
               const char* message, const char* msg_font, const char* button, const char* btn_font, int flags);
 
+// Without a display an alert or notice cannot be shown and returns at once as closed: a program
+// that must not lose its text (a player's error) has it handed to fn, on the caller's thread
+// (null: dropped).
+using PtUnshownAlertF_t = void(const char* title, const char* message);
+void PtSetUnshownAlertHandler(PtUnshownAlertF_t* fn);
+
 enum : int { Pt_FSDIALOG_BTN1 = 1, Pt_FSDIALOG_BTN2 = 2 };
 struct PtFileSelectionInfo_t {
     int ret;                             // Pt_FSDIALOG_BTN1 or Pt_FSDIALOG_BTN2

@@ -349,8 +349,10 @@ int SetOne(PtWidget_t* w, long type, long value, long len)
         return 0;
     case Pt_ARG_FS_ROOT_DIR:
         w->root_dir = str ? str : "";
-        if (w->kind == Kind::FileSel)
+        if (w->kind == Kind::FileSel) {
+            w->root_dir_pending = true;
             gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(w->gtk), w->root_dir.c_str());
+        }
         return 0;
     case Pt_ARG_WINDOW_RENDER_FLAGS:
         // With a mask only the bits it names change.
@@ -554,12 +556,13 @@ int PtGetResource(PtWidget_t* w, long type, void* value, long)
             break;
         }
         case Pt_ARG_FS_ROOT_DIR:
-            // The folder shown now: the user may have opened another since it was set.
-            if (w->kind == Kind::FileSel) {
-                if (gchar* shown = gtk_file_chooser_get_current_folder(GTK_FILE_CHOOSER(w->gtk))) {
-                    w->root_dir = shown;
-                    g_free(shown);
-                }
+            // The folder shown now: the user may have opened another since it was set, or a view
+            // of no one folder (recent files, a search), which reads "". The toolkit takes up a
+            // folder set a little later; till then it is the one set.
+            if (w->kind == Kind::FileSel && !w->root_dir_pending) {
+                gchar* shown = gtk_file_chooser_get_current_folder(GTK_FILE_CHOOSER(w->gtk));
+                w->root_dir = shown ? shown : "";
+                g_free(shown);
             }
             put(w->root_dir.c_str());
             break;

@@ -565,6 +565,34 @@ void RealDoubleClickRow(PtWidget_t* w, int row)
     AwaitButtonReleases(x, 2);
 }
 
+namespace {
+
+// The first label on the screen inside g that reads `text`.
+GtkWidget* ShownLabel(GtkWidget* g, const char* text)
+{
+    if (!gtk_widget_get_mapped(g)) return nullptr;
+    if (GTK_IS_LABEL(g) && std::strcmp(gtk_label_get_text(GTK_LABEL(g)), text) == 0) return g;
+    if (!GTK_IS_CONTAINER(g)) return nullptr;
+    GList* kids = gtk_container_get_children(GTK_CONTAINER(g));
+    GtkWidget* found = nullptr;
+    for (GList* l = kids; l && !found; l = l->next) found = ShownLabel(GTK_WIDGET(l->data), text);
+    g_list_free(kids);
+    return found;
+}
+
+}  // namespace
+
+bool RealClickLabel(PtWidget_t* w, const char* text)
+{
+    RunUntilIdle();
+    Display* x = detail::HaveDisplay() ? XDisplayOf() : nullptr;
+    GtkWidget* label = x && text && Usable(w) ? ShownLabel(w->gtk, text) : nullptr;
+    int rx = 0, ry = 0;
+    if (!label || !RootCentre(label, &rx, &ry)) return false;
+    ClickAt(x, rx, ry, 0);
+    return true;
+}
+
 std::string FileSelFocus(PtWidget_t* w)
 {
     if (!detail::Alive(w) || !w->gtk || !GTK_IS_FILE_CHOOSER(w->gtk)) return "";

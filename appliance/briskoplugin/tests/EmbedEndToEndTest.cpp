@@ -172,29 +172,32 @@ TEST_F(EmbedEndToEnd, ALoopingEmbedAsksForItsStreamAgain)
 }
 
 // An error shown once ends the repeats: a looping embed of bytes that hold no MPEG audio is shown
-// as an error and never asked for again.
+// as an error and never asked for again. Without a display the error is said on standard error
+// and the page, which played nothing, ends with status 1.
 TEST_F(EmbedEndToEnd, AnErrorEndsTheRepeats)
 {
     const std::string text = workDir() + "/bp_text.mp3";
     writeFile(text, std::vector<std::uint8_t>(30000, 'a'));
     const std::string wav = workDir() + "/bp_error.wav";
-    Outcome r = Play(wav, "-r 3 " + kPlugin + "'" + text + ";loop=true'");
-    ASSERT_EQ(r.status, 0) << r.log;
+    Outcome r = Play(wav, "-r 3 " + kPlugin + "'" + text + ";loop=true'", "DISPLAY=");
+    ASSERT_EQ(r.status, 1) << r.log;
+    EXPECT_EQ(Count(r.log, "embed-play: briskoplugin error: MPEG Audio Plugin: "), 1) << r.log;
     EXPECT_EQ(Count(r.log, "NPN_GetURL"), 0) << r.log;
     EXPECT_NE(r.log.find("embed 1: NPP_Destroy -> 0"), std::string::npos) << r.log;
     EXPECT_TRUE(readWav(wav).data.empty());
 }
 
 // A WAV, an AIFF and a text as looping embeds: each is refused once, without a sound, a format
-// change or a repeat.
+// change or a repeat; without a display the refusal is said and the status is 1.
 TEST_F(EmbedEndToEnd, SoundFilesOfOtherKindsAndTextAreRefused)
 {
     const std::vector<std::string> files = makeOtherFiles("bp_other_" + std::to_string(getpid()));
     ASSERT_EQ(files.size(), 3u);
     for (const std::string &file : files) {
         const std::string wav = file + ".out.wav";
-        Outcome r = Play(wav, kPlugin + "'" + file + ";loop=true'");
-        EXPECT_EQ(r.status, 0) << r.log;
+        Outcome r = Play(wav, kPlugin + "'" + file + ";loop=true'", "DISPLAY=");
+        EXPECT_EQ(r.status, 1) << r.log;  // nothing played, and the error had no screen
+        EXPECT_EQ(Count(r.log, "embed-play: briskoplugin error: MPEG Audio Plugin: "), 1) << r.log;
         EXPECT_EQ(Count(r.log, "NPN_GetURL"), 0) << r.log;
         EXPECT_EQ(Count(r.log, "Stream format changed"), 0) << r.log;
         EXPECT_NE(r.log.find("embed 1: NPP_Destroy -> 0"), std::string::npos) << r.log;
@@ -261,6 +264,33 @@ TEST_F(EmbedEndToEnd, FileModeTakesTheStreamAsAFileAndPlaysNothing)
     EXPECT_NE(text.find("NPP_StreamAsFile " + stereo), std::string::npos) << text;
     EXPECT_EQ(Count(text, "NPP_Write"), 0);
     EXPECT_TRUE(readFile(wav + ".mode").empty());
+}
+
+// Without a display and with a sound device that does not exist nothing plays: the player's error
+// box has no screen, so its text is said on standard error and the page ends with status 1. The
+// same page into a WAV file plays with status 0.
+TEST_F(EmbedEndToEnd, NoSoundDeviceWithoutADisplayIsAFailureThatSaysWhy)
+{
+    const std::string log = workDir() + "/bp_nodevice_" + std::to_string(getpid()) + ".log";
+    const std::string cmd =
+        "env -u DISPLAY -u WAYLAND_DISPLAY ZEPHRA_AUDIO_SINK=alsa:zephra-no-such-device "
+        "ZEPHRA_MEDIA_SETTINGS=/nonexistent/media.conf timeout 60 '" EMBED_PLAY_PATH "' -q " +
+        kPlugin + "'" + stereo + "' >'" + log + "' 2>&1";
+    const int status = std::system(cmd.c_str());
+    const std::vector<std::uint8_t> bytes = readFile(log);
+    const std::string text(bytes.begin(), bytes.end());
+    ASSERT_TRUE(WIFEXITED(status)) << text;
+    EXPECT_EQ(WEXITSTATUS(status), 1) << text;
+    EXPECT_NE(text.find("embed-play: briskoplugin error: MPEG Audio Plugin: cannot open the audio device\n"),
+              std::string::npos)
+        << text;
+    std::remove(log.c_str());
+
+    const std::string wav = workDir() + "/bp_nodevice.wav";
+    Outcome r = Play(wav, "-q " + kPlugin + "'" + stereo + "'", "DISPLAY=");
+    EXPECT_EQ(r.status, 0) << r.log;
+    EXPECT_EQ(r.log.find("embed-play:"), std::string::npos) << r.log;
+    EXPECT_EQ(readWav(wav).data, *stereoRef);
 }
 
 // SIGTERM ends the plug-in's program at once with status 0, also while an embed loops for ever.

@@ -63,6 +63,7 @@ constexpr const char* kAlertTitle = "Sorvex Alert";
 constexpr const char* kCantOpenPlaylist = "Couldn't open playlist file\n%s";
 constexpr const char* kCantFinishPlaylist = "Couldn't finish writing playlist\n%s";
 constexpr const char* kSaveOutsideMusic = "Playlists are saved inside the music folder\n%s";
+constexpr const char* kSaveNoFolder = "Open a folder to save the playlist in";
 constexpr const char* kSaveOverLink = "Couldn't save over a link or a file that is not a plain file\n%s";
 constexpr const char* kM3uHeader = "#EXTM3U\r\n";
 constexpr const char* kExtInf = "#EXTINF:-1,%s\r\n";

@@ -456,6 +456,36 @@ TEST(SorvexWindow, BrowsePlayAndSettingsOnAVirtualDisplay) {
         EXPECT_FALSE(std::filesystem::exists(folder / "escaped.m3u"));
         EXPECT_TRUE(PtWidgetIsRealized(t::Find("SaveDialog")));
         t::Click(t::Find("SaveCancelButton"));
+
+        // "Recent" clicked in the selector's sidebar shows files of no one folder: a name typed
+        // then is refused with an alert saying so; nothing is written anywhere, the dialog stays.
+        t::ChooseItem(t::Find("SaveItem"));
+        PtSetResource(t::Find("SaveFileText"), Pt_ARG_TEXT_STRING, "", 0);
+        awaitFocus(inner);
+        auto shown = [] {
+            const char* folder = nullptr;
+            PtGetResource(t::Find("SaveFileSel"), Pt_ARG_FS_ROOT_DIR, &folder, 0);
+            return std::string(folder ? folder : "(none)");
+        };
+        EXPECT_EQ(shown(), jazz);
+        // Again, when a busy machine lost the click.
+        for (int i = 0; i < 10 && !shown().empty(); ++i) {
+            ASSERT_TRUE(t::RealClickLabel(t::Find("SaveFileSel"), "Recent"));
+            for (int j = 0; j < 40 && !shown().empty(); ++j) t::AwaitEvent(50);
+        }
+        settle();
+        Screenshot(t::Find("SaveDialog"), "sorvex-save-recent.png");
+        EXPECT_EQ(shown(), "");
+        t::TypeText(t::Find("SaveFileText"), "recent");
+        t::AnswerDialog(1);
+        t::RealClick(t::Find("SaveOKButton"));
+        ASSERT_EQ(t::DialogsSeen().size(), dialogsBefore + 4);
+        EXPECT_EQ(t::DialogsSeen().back().message, "Open a folder to save the playlist in");
+        settle();
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder.path()))
+            EXPECT_NE(entry.path().filename(), "recent.m3u") << entry.path();
+        EXPECT_TRUE(PtWidgetIsRealized(t::Find("SaveDialog")));
+        t::Click(t::Find("SaveCancelButton"));
         browser.showDirectory(music, true);
     }
 

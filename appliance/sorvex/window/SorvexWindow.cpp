@@ -516,11 +516,13 @@ bool MayReplace(const std::string& path) {
     return g_ascii_strcasecmp(ext.c_str(), ".m3u") == 0 || g_ascii_strcasecmp(ext.c_str(), ".pls") == 0;
 }
 
-// The folder the selector shows now: the user may have opened another one since it opened.
+// The folder the selector shows now: the user may have opened another one since it opened, or
+// a view of no one folder (recent files), which is "".
 std::string ShownFolder() {
     const char* shown = nullptr;
-    PtGetResource(ApGetWidgetPtr(g_save, "SaveFileSel"), Pt_ARG_FS_ROOT_DIR, &shown, 0);
-    return shown && *shown ? shown : g_saveRoot;
+    if (PtGetResource(ApGetWidgetPtr(g_save, "SaveFileSel"), Pt_ARG_FS_ROOT_DIR, &shown, 0) != 0 || !shown)
+        return g_saveRoot;
+    return shown;
 }
 
 // Saves under the typed name in the folder shown; false when the dialog stays open (the user
@@ -528,7 +530,12 @@ std::string ShownFolder() {
 bool SaveFromText() {
     const std::string name = TextOf(ApGetWidgetPtr(g_save, "SaveFileText"));
     if (name.empty()) return true;
-    std::string path = ShownFolder() + "/" + name;
+    const std::string shown = ShownFolder();
+    if (shown.empty()) {
+        g_view.alert(texts::kSaveNoFolder);
+        return false;
+    }
+    std::string path = shown + "/" + name;
     if (name.find('.') == std::string::npos) path += ".m3u";
     const std::size_t slash = path.rfind('/');
     const std::string folder = path.substr(0, slash), file = path.substr(slash + 1);

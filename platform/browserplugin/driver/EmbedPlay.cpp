@@ -10,6 +10,7 @@
 #include "browserplugin/Browser.h"
 #include "mediaapi/HttpOpen.h"
 #include "photon/PtApp.h"
+#include "photon/PtDialog.h"
 
 #include <dlfcn.h>
 #include <sys/socket.h>
@@ -495,6 +496,17 @@ bool ParseOptions(int argc, char **argv, Options &o, std::string &complaint)
     return true;
 }
 
+// A player's error box that had no display to be shown on: its text is said here, and the page
+// did not play as it should.
+std::atomic<bool> g_unshownError{false};
+
+void SayUnshownAlert(const char *title, const char *message)
+{
+    std::fflush(stdout);
+    std::fprintf(stderr, "embed-play: %s: %s\n", title, message);
+    g_unshownError = true;
+}
+
 int g_wake[2] = {-1, -1};
 std::atomic<bool> g_done{false};
 std::atomic<bool> g_left{false};  // the browser thread has left the page
@@ -540,6 +552,7 @@ int main(int argc, char **argv)
     if (!BindAll(lib, npp)) return 2;
 
     photon::PtInit(nullptr);  // without a display the loop still serves handlers
+    photon::PtSetUnshownAlertHandler(SayUnshownAlert);
     if (pipe(g_wake) != 0) return 2;
     photon::PtAppAddFd(nullptr, g_wake[0], photon::Pt_FD_READ, OnWake, nullptr);
 
@@ -557,5 +570,5 @@ int main(int argc, char **argv)
     browser.join();
     if (watch.joinable()) watch.join();
     browserplugin::SetBrowser(nullptr);
-    return status;
+    return g_unshownError ? 1 : status;
 }

@@ -94,6 +94,7 @@ struct PtWidget_t {
 
     // Values handed out by PtGetResource.
     std::string text, title, font, root_dir;
+    bool root_dir_pending = false;  // a file selector's folder set, not yet taken up by the toolkit
     std::vector<char> user_data;
     void* pointer = nullptr;
     long value_long = 0;

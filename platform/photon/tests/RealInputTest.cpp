@@ -2,6 +2,8 @@
 // is what is under test here (modifier keys, toggle state both ways, file selector notices).
 #include "PhotonFixture.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -156,6 +158,70 @@ TEST_F(PhotonTest, FileSelectorReportsNoChoiceTheUserDidNotMake)
     window = nullptr;
     RunUntilIdle();
     unlink(one.c_str());
+    rmdir(folder);
+}
+
+// The folder a file selector shows: the one set (also before the toolkit has read it), another the
+// user opened, and none ("") while it shows recent files, which lie in no one folder.
+TEST_F(PhotonTest, FileSelectorNamesTheFolderItShowsAndNoneForRecentFiles)
+{
+    ASSERT_TRUE(HaveRealInput());
+    char folder[] = "/tmp/photon-filesel-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string inner = std::string(folder) + "/inner";
+    ASSERT_EQ(mkdir(inner.c_str(), 0700), 0);
+    static const ApEventLink_t link{ABM_DIALOG, "fileselwin", nullptr, ABM_PLACE_DEFAULT, 0, 0};
+    window = ApCreateModule(&link, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    PtWidget_t* sel = Find("FileSel");
+    auto shown = [sel] {
+        const char* dir = nullptr;
+        PtGetResource(sel, Pt_ARG_FS_ROOT_DIR, &dir, 0);
+        return std::string(dir ? dir : "(none)");
+    };
+    auto awaitShown = [&](const std::string& want) {
+        for (int i = 0; i < 400 && shown() != want; ++i) {
+            AwaitEvent(50);
+            RunUntilIdle();
+        }
+        return shown();
+    };
+    auto clickRecent = [&] {
+        // Again, when a busy machine lost the click.
+        for (int i = 0; i < 10 && !shown().empty(); ++i) {
+            ASSERT_TRUE(RealClickLabel(sel, "Recent"));
+            for (int j = 0; j < 40 && !shown().empty(); ++j) {
+                AwaitEvent(50);
+                RunUntilIdle();
+            }
+        }
+    };
+    // The last round sets the folder it shows already.
+    for (int round = 0; round < 3; ++round) {
+        PtSetResource(sel, Pt_ARG_FS_ROOT_DIR, folder, 0);
+        if (round == 2) {
+            for (int i = 0; i < 400 && FileSelFocus(sel) != inner; ++i) {
+                AwaitEvent(50);
+                RunUntilIdle();
+            }
+            PtSetResource(sel, Pt_ARG_FS_ROOT_DIR, folder, 0);
+        }
+        EXPECT_EQ(shown(), folder);
+        for (int i = 0; i < 400 && FileSelFocus(sel) != inner; ++i) {
+            AwaitEvent(50);
+            RunUntilIdle();
+        }
+        EXPECT_EQ(shown(), folder);
+        clickRecent();
+        EXPECT_EQ(shown(), "");
+    }
+    PtSetResource(sel, Pt_ARG_FS_ROOT_DIR, inner.c_str(), 0);
+    EXPECT_EQ(awaitShown(inner), inner);
+
+    PtDestroyWidget(window);
+    window = nullptr;
+    RunUntilIdle();
+    rmdir(inner.c_str());
     rmdir(folder);
 }
 
