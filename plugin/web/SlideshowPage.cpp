@@ -61,7 +61,7 @@ std::string PictureAddress(const std::string& server, const std::string& path) {
 std::string PictureBelow(const std::string& server, const std::string& path) {
     const std::size_t end = server.find_last_not_of('/');
     const std::string base = end == std::string::npos ? std::string() : server.substr(0, end + 1);
-    return HtmlEscaped(base + "/" + UrlEncodedPath(path));
+    return HTMLEncode(base + "/" + UrlEncodedPath(path));
 }
 
 // The size and last-change time of a file; none when it cannot be read.
