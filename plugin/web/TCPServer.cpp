@@ -495,6 +495,8 @@ void TCPServer::StartBlockStream(int16_t slot, std::ifstream file, const std::st
     streams_[slot] = std::make_unique<BlockStream>(BlockStream{std::move(file), sFile, 0});
     BlockSendReady[slot] = true;
     PumpStream(slot);
+    // A streaming slot may leave to a newcomer: those paused for a full server come in at once.
+    if (Socket(0).AcceptingPaused()) FollowCapacity();
 }
 
 void TCPServer::PumpStream(int16_t slot) {
