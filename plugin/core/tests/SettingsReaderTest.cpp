@@ -388,13 +388,16 @@ TEST_F(SettingsReaderTest, APortThatDoesNotOpenIsTriedTwiceAndAgainAtTheNextRead
     ReadWith("CIDCommPort=9");
     EXPECT_FALSE(bed.state.modem.CommPortOpen);
     std::vector<std::string> log = bed.Log();
-    ASSERT_EQ(log.size(), 8u);
+    // The two tries, then the word that the missing device is looked for again.
+    ASSERT_EQ(log.size(), 9u);
     EXPECT_EQ(log[1].substr(0, 33), "dkvZephra|Open Comm Port 9 Error ");
     EXPECT_EQ(log[2], "dkvZephra|Error Opening dkvZephra Modem Comm Port number  9");
     EXPECT_EQ(log[3], "dkvZephra|Closed Comm Port 9");
     EXPECT_EQ(log[5], "dkvZephra|Error Opening dkvZephra Modem Comm Port number  9");
+    EXPECT_EQ(log[7].substr(0, 43), "dkvZephra|Modem Comm Port 9 not found: the ");
+    EXPECT_EQ(log[7].substr(log[7].size() - 49), "no-such-tty is missing; trying again every minute");
     ReadWith("CIDCommPort=9");
-    EXPECT_EQ(bed.Log().size(), 8u);
+    EXPECT_EQ(bed.Log().size(), 8u);  // said once while it stays missing
     ReadWith("CIDCommPort=none");
     EXPECT_EQ(bed.Log().size(), 2u);  // not numeric: no modem, nothing logged
 }
