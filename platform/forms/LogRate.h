@@ -3,6 +3,9 @@
 // requests) are logged at a bounded rate: so many in the window from its first line, the rest
 // only counted, and the count told before the next window's first line. Times are the caller's
 // (its loop's clock), so that the rule can be run on a manual clock.
+// The rule is the two numbers: five a minute for complaints; one every ten seconds, the first at
+// once, for refusals for want of room, whose owner writes what it held back when the window ends
+// (WindowEnd, then Restart) rather than before the next line.
 
 #include <chrono>
 #include <string>
@@ -51,6 +54,17 @@ public:
         if (turn.unloggedBefore > 0) write(std::to_string(turn.unloggedBefore) + countedAs);
         if (turn.log) write(line + (turn.last ? kLastSuffix : ""));
         return turn.log;
+    }
+
+    // When the current window ends: the first moment Next opens a new one.
+    TimePoint WindowEnd() const { return windowStart_ + window_; }
+
+    // A line written out of turn at `now` that tells all held back (a timer's or a flush's):
+    // it is the first of a new window.
+    void Restart(TimePoint now) {
+        windowStart_ = now;
+        logged_ = 1;
+        unlogged_ = 0;
     }
 
 private:

@@ -21,7 +21,7 @@ void RefusalLog::Note(const std::string& what, const std::string& who) {
     if (!loop_) loop_ = &forms::Loop::current();
     forms::Loop& loop = *loop_;
     const forms::Loop::TimePoint now = loop.now();
-    if (!lastLine_ || now - *lastLine_ >= kInterval) {
+    if (rate_.Next(now).log) {
         Write();
         return;
     }
@@ -33,7 +33,7 @@ void RefusalLog::Note(const std::string& what, const std::string& who) {
         };
     }
     if (timer_->Enabled()) return;
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*lastLine_ + kInterval - now);
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(rate_.WindowEnd() - now);
     timer_->Interval(static_cast<int32_t>(std::max<int64_t>(1, left.count())));
     timer_->Enabled(true);
 }
@@ -46,7 +46,7 @@ void RefusalLog::Flush() {
 void RefusalLog::Write() {
     if (timer_) timer_->Enabled(false);
     if (untold_ == 0) return;
-    lastLine_ = loop_->now();
+    rate_.Restart(loop_->now());
     std::string line = form_ ? form_(last_, untold_) : last_ + "; " + std::to_string(untold_) + kSince;
     for (std::size_t i = 0; i < untoldBy_.size(); ++i)
         line += (i == 0 ? ": \"" : ", \"") + untoldBy_[i].first + "\" " + std::to_string(untoldBy_[i].second);

@@ -9,11 +9,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "forms/LogRate.h"
 #include "forms/Loop.h"
 #include "forms/Timer.h"
 
@@ -53,8 +53,8 @@ private:
     int32_t untold_ = 0;
     std::string last_;
     std::vector<std::pair<std::string, int32_t>> untoldBy_;  // in the order first refused; one per name
-    std::optional<forms::Loop::TimePoint> lastLine_;
-    std::unique_ptr<forms::Timer> timer_;  // made at the first refusal that comes too soon
+    forms::LogRate rate_{1, kInterval};                      // the first line at once, then one every kInterval
+    std::unique_ptr<forms::Timer> timer_;                    // made at the first refusal that comes too soon
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
