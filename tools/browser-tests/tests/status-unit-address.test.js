@@ -157,10 +157,10 @@ test('an entry whose computer is no address makes no appliance; one with a port 
     while (!sim.log().includes('volume.shtml?40') && Date.now() < deadline) await new Promise((r) => setTimeout(r, 50));
     assert.ok(sim.log().includes('volume.shtml?40'), sim.log());
     assert.strictEqual(await host.ask('ZephraVolumeStatus("kitchen")'), '40');
-    // No appliance of those names: nothing was sent, so no volume is known (what a name that
-    // names no appliance answers).
-    for (const name of ['porty', 'portx', 'porth']) assert.strictEqual(await host.ask(`ZephraVolumeStatus("${name}")`), '0');
-    assert.strictEqual(await host.ask('ZephraVolumeStatus("nosuch")'), '0');
+    // No appliance of those names: nothing was sent, and the volume of an appliance not
+    // configured reads -1, as for a name that names no appliance.
+    for (const name of ['porty', 'portx', 'porth']) assert.strictEqual(await host.ask(`ZephraVolumeStatus("${name}")`), '-1');
+    assert.strictEqual(await host.ask('ZephraVolumeStatus("nosuch")'), '-1');
     assert.ok(!host.output().includes('http://PORT'), host.output());
     assert.strictEqual(ini(host), before);
   } finally {
