@@ -628,32 +628,5 @@ TEST(TCPServer, StreamsWhoseReadersStoppedGiveWayToANewcomerAfterASecond) {
     EXPECT_EQ(s.DebugCount("Stream dropped for socket "), 0u);
 }
 
-// More non-readers of a .wav than slots: the streams leave their slots to the newcomers and go on
-// outside them, and one whose reader takes nothing for three block time-outs (on the loop's clock)
-// is reset there, so none is kept for good.
-TEST(TCPServer, StreamsLeaveTheirSlotsToNewcomersAndStalledOnesAreResetOutside) {
-    ServerBed s;
-    s.bed.loop.setSettleTimeout(20ms);
-    s.bed.app.write("HTML/big.wav", std::string(4 * 1024 * 1024, 'w'));
-    s.bed.app.write("HTML/x.htm", "quick");
-    TCPServer& server = s.Server();
-    std::vector<std::unique_ptr<WebClient>> readers;
-    for (int i = 0; i < TCPServer::kHighestSlot + 10; ++i) {
-        readers.push_back(std::make_unique<WebClient>(s.port, 4096));
-        readers.back()->Send("GET /big.wav HTTP/1.0\r\n\r\n");
-    }
-    ASSERT_TRUE(s.WaitFor([&] { return server.AnswersOutside() >= 10; }));
-    const auto start = s.bed.loop.now();
-    WebClient newcomer(s.port);
-    newcomer.Send(kGetPage);
-    ASSERT_TRUE(s.WaitFor([&] { return newcomer.Pump(); }));
-    EXPECT_TRUE(newcomer.Received().ends_with("quick"));
-    EXPECT_LT(s.bed.loop.now() - start, 1s);
-
-    ASSERT_TRUE(s.WaitFor([&] { return server.AnswersOutside() == 0; }));
-    EXPECT_GE(s.bed.loop.now() - start, 14s);
-    EXPECT_GE(s.DebugCount("Answer outside the sockets reset, not taken for "), 1u);
-}
-
 }  // namespace
 }  // namespace zephra

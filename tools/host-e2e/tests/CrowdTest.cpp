@@ -258,21 +258,6 @@ TEST_F(Crowds, ClientsThatNeverReadAWavAnswerDoNotShutThePluginsServer) {
     EXPECT_LT(*std::max_element(answers.ms.begin(), answers.ms.end()), 10000) << ::testing::PrintToString(answers.ms);
 }
 
-// More clients that never read a .wav answer than the plug-in has slots, 64 and then 200, each
-// reconnecting once cut off: a stalled answer leaves its slot, so the crowd beyond the slots does
-// not keep cycling through them ahead of a normal client.
-TEST_F(Crowds, MoreClientsThatNeverReadAWavAnswerThanSlotsDoNotDelayThePluginsServer) {
-    startHost();
-    for (int size : {64, 200}) {
-        Crowd crowd(pluginPort_, Crowd::NonReader, size, kBigFile);
-        letCrowdGather(crowd, size, 2500ms);
-        const Answers answers = askPlugin();
-        report("plug-in's server beside " + std::to_string(size) + " clients that never read a 10 MB .wav", crowd,
-               answers);
-        expectServed(answers);
-    }
-}
-
 // Two hundred clients that send a request line, close their sending side and reconnect after each
 // answer (a 400): no normal request beside them is dropped. A drop was a matter of chance (a
 // request lost when its connection was taken for a silent one), hence more requests here.
