@@ -39,6 +39,10 @@ constexpr std::size_t kMaxConnections = 64;
 // Connections accepted that hold no place yet: those that have sent nothing, and those whose
 // request waits for a place. Cheap to keep; beyond them the oldest silent one is closed.
 constexpr std::size_t kMaxHeld = 1000;
+// Up to this many are held while every silent one is in its first second: clients that connect
+// in a burst have not all sent their request yet. Past it the oldest silent one goes whatever its
+// age, so that a crowd that reconnects cannot fill the system's backlog ahead of a request.
+constexpr std::size_t kMostHeld = 4 * kMaxHeld;
 // After a failed accept for want of file descriptors, the next try waits this long.
 constexpr auto kAcceptRetry = std::chrono::milliseconds(100);
 // A request head has 10 s, the whole request 30 s, a body a least rate (forms/RequestArrival.h).
@@ -202,12 +206,13 @@ struct HtmlServer::Impl {
     }
 
     // Gives free places (or those that may give way) to the requests that wait, then accepts
-    // what comes while fewer than kMaxHeld are held, closing the oldest silent one to make room.
+    // what comes while fewer than kMaxHeld are held (kMostHeld in a burst), closing the oldest silent
+    // one to make room.
     void followCapacity();
     void accept();
     // A held connection has sent its first bytes: it takes a place, at once or when one frees.
     void heard(std::shared_ptr<Session> session);
-    bool closeOldestSilent();
+    bool closeOldestSilent(std::chrono::milliseconds grace);
     void acceptLater();
     // The index in `sessions` of the connection that may give way now, the slowest to arrive;
     // -1 when none may.
@@ -528,10 +533,13 @@ void HtmlServer::Impl::followCapacity() {
         if (!session->answering()) session->placed();  // one past its time while it waited is answered already
     }
     if (accepting) return;
-    if (held.size() >= kMaxHeld && !closeOldestSilent()) {
-        // Every one held has spoken or is in its first second: newcomers wait in the backlog a while.
-        acceptLater();
-        return;
+    if (held.size() >= kMaxHeld) {
+        const bool burst = held.size() < kMostHeld;
+        if (!closeOldestSilent(burst ? kArrivalRules.silentGrace : std::chrono::milliseconds(0)) && !burst) {
+            // Every one held has spoken: newcomers wait in the backlog a while.
+            acceptLater();
+            return;
+        }
     }
     accept();
 }
@@ -546,11 +554,13 @@ void HtmlServer::Impl::acceptLater() {
     });
 }
 
-// The oldest that has sent nothing goes at once, as a crowd that reconnects would otherwise fill
-// the system's backlog ahead of a request; one whose first bytes have come is kept.
-bool HtmlServer::Impl::closeOldestSilent() {
+// The oldest that has sent nothing goes, unless it is younger than `grace`; one whose first bytes
+// have come is kept.
+bool HtmlServer::Impl::closeOldestSilent(std::chrono::milliseconds grace) {
+    const auto at = now();
     for (Session* session : held) {
         if (session->answering() || session->spoke()) continue;
+        if (at - session->arrival().OpenedAt() < grace) return false;
         std::erase(held, session);
         session->giveWay();
         return true;
@@ -570,7 +580,7 @@ void HtmlServer::Impl::accept() {
         if (ec == asio::error::operation_aborted || stopping) return;
         if (ec == asio::error::no_descriptors || ec == boost::system::errc::too_many_files_open_in_system) {
             // No descriptor is free: a silent one makes room, and the server goes on shortly.
-            closeOldestSilent();
+            closeOldestSilent(std::chrono::milliseconds(0));
             acceptLater();
             return;
         }
