@@ -44,6 +44,10 @@ int32_t lastRequestID = 0;
 
 // After a failed accept for want of file descriptors, the next try waits this long.
 constexpr auto kAcceptRetry = std::chrono::milliseconds(100);
+// A held connection silent for less than this may still be one of a burst that sends shortly;
+// such are kept while fewer than kBurstTimes the listener's most are held.
+constexpr auto kBurstGrace = std::chrono::seconds(1);
+constexpr std::size_t kBurstTimes = 4;
 
 // A connection a listener holds until it is offered.
 struct HeldConnection {
@@ -243,6 +247,7 @@ struct TcpSocket::Impl : std::enable_shared_from_this<Impl> {
             if (ec) return self.fail(ec);
             if (self.acceptPaused && self.holding()) {
                 self.hold(std::move(peer), self.loop.now());
+                self.trimHeld();
                 return self.acceptNext();
             }
             self.offer(std::move(peer), self.loop.now());
@@ -282,17 +287,29 @@ struct TcpSocket::Impl : std::enable_shared_from_this<Impl> {
     }
 
     // Room for one more held connection; false when every one held has a request waiting.
+    // Silent ones in their first second are kept up to kBurstTimes holdMost: clients that
+    // connect in a burst have not all sent their request yet.
     bool makeHoldRoom() {
         dropOverdue();
-        if (held.size() < holdMost) return true;
-        return dropOldestSilent();
+        return held.size() < kBurstTimes * holdMost ||
+               std::any_of(held.begin(), held.end(), [](const auto& h) { return !spoke(*h); });
     }
 
-    // The oldest that has sent nothing goes at once, as a crowd that reconnects would otherwise
-    // fill the system's backlog ahead of a request; one whose first bytes have come is kept.
-    bool dropOldestSilent() {
+    // Once one more is held: beyond holdMost, silent ones past their first second go, and beyond
+    // kBurstTimes holdMost the oldest silent ones whatever their age.
+    void trimHeld() {
+        while (held.size() > holdMost && dropOldestSilent(kBurstGrace)) {}
+        while (held.size() > kBurstTimes * holdMost && dropOldestSilent()) {}
+    }
+
+    // The oldest that has sent nothing goes, unless it came less than `grace` ago: past the burst
+    // allowance at once, as a crowd that reconnects would otherwise fill the system's backlog
+    // ahead of a request. One whose first bytes have come is kept.
+    bool dropOldestSilent(Loop::Duration grace = Loop::Duration::zero()) {
+        const Loop::TimePoint now = loop.now();
         for (auto it = held.begin(); it != held.end(); ++it) {
             if (spoke(**it)) continue;
+            if (now - (*it)->since < grace) return false;
             closeHeld(it);
             return true;
         }

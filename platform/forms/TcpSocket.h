@@ -56,8 +56,9 @@ public:
     // Holding (a listener): while accepting is paused, connections that come are still accepted
     // and held, up to `most` of them, rather than left in the system's backlog, so that a crowd of
     // clients that send nothing cannot keep a request away. When one more comes, the oldest held
-    // connection that has sent nothing is closed, as is one held silent for `longest` (on the
-    // loop's clock). A held connection that closes without sending is dropped. Once accepting
+    // connection that has sent nothing is closed (one in its first second only past four times
+    // `most`: a burst of clients may not have sent yet), as is one held silent for `longest` (on
+    // the loop's clock). A held connection that closes without sending is dropped. Once accepting
     // resumes, held connections are offered first: those that have sent something in the order
     // they came, then the silent ones, oldest first; one the owner does not accept during its
     // event is held again and accepting pauses until the owner resumes it. 0: nothing is held

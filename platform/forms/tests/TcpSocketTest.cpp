@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <poll.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -295,4 +296,60 @@ TEST(TcpSocket, JukeboxStyleCommandUnderTheManualClock) {
     loop.waitUntil([&] { return sent; });
     ASSERT_TRUE(loop.runUntil([&] { return server.Socket.Exists(1) && server.Socket(1).State() == sckClosing; }, 30s));
     EXPECT_EQ(server.Socket(1).GetData(), "play");
+}
+
+// A paused listener that holds two: clients that connect in a burst and have not sent yet are
+// kept through their first second, up to four times as many; past that the oldest silent one
+// goes at once, and once they are a second old, those beyond two go.
+TEST(TcpSocket, APausedListenerKeepsABurstOfSilentConnectionsThroughTheirFirstSecond) {
+    Loop loop(Loop::ClockKind::Manual);
+    ControlArray<TcpSocket> Socket([](TcpSocket&, int) {}, loop);
+    TcpSocket& listener = Socket.Load(0);
+    listener.LocalIP = "127.0.0.1";
+    listener.HoldWhilePaused(2, 10s);
+    listener.Listen();
+    listener.PauseAccepting(true);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<uint16_t>(listener.LocalPort));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    std::vector<int> clients;
+    auto connectOne = [&] {
+        const int client = ::socket(AF_INET, SOCK_STREAM, 0);
+        EXPECT_EQ(::connect(client, reinterpret_cast<sockaddr*>(&to), sizeof to), 0);
+        clients.push_back(client);
+    };
+    // Closed by the listener: the peer reads the end of the stream.
+    auto closedByServer = [&](std::size_t i) {
+        pollfd p{clients[i], POLLIN, 0};
+        char c;
+        return ::poll(&p, 1, 0) == 1 && ::recv(clients[i], &c, 1, MSG_DONTWAIT) == 0;
+    };
+
+    // Six at once, then two more: all held, none closed.
+    for (int i = 0; i < 6; ++i) connectOne();
+    ASSERT_TRUE(loop.runUntil([&] { return listener.HeldCount() == 6; }, 10s)) << listener.HeldCount();
+    for (int i = 0; i < 2; ++i) connectOne();
+    ASSERT_TRUE(loop.runUntil([&] { return listener.HeldCount() == 8; }, 10s)) << listener.HeldCount();
+    loop.runUntil([] { return false; }, 100ms);
+    for (std::size_t i = 0; i < 8; ++i) EXPECT_FALSE(closedByServer(i)) << i;
+
+    // A ninth, past four times two: the oldest goes, though in its first second.
+    connectOne();
+    ASSERT_TRUE(loop.runUntil([&] { return closedByServer(0); }, 10s));
+    EXPECT_EQ(listener.HeldCount(), 8u);
+
+    // One leaves of itself; a second on, a newcomer is held and those past their first second
+    // go, oldest first, down to two.
+    ::close(clients[8]);
+    clients[8] = -1;
+    ASSERT_TRUE(loop.runUntil([&] { return listener.HeldCount() == 7; }, 10s)) << listener.HeldCount();
+    loop.advance(1000ms);
+    connectOne();
+    ASSERT_TRUE(loop.runUntil([&] { return listener.HeldCount() == 2; }, 10s)) << listener.HeldCount();
+    for (std::size_t i = 1; i <= 6; ++i) EXPECT_TRUE(closedByServer(i)) << i;
+    EXPECT_FALSE(closedByServer(7));
+    EXPECT_FALSE(closedByServer(9));
+    for (int client : clients)
+        if (client >= 0) ::close(client);
 }
