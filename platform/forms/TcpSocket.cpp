@@ -524,6 +524,11 @@ std::string TcpSocket::GetData(int32_t maxLen) {
 
 void TcpSocket::Close() { impl_->shutdown(sckClosed); }
 
+void TcpSocket::LimitSendBuffer(int bytes) {
+    error_code ignored;
+    if (impl_->socket.is_open()) impl_->socket.set_option(asio::socket_base::send_buffer_size(bytes), ignored);
+}
+
 void TcpSocket::Abort() {
     error_code ignored;
     if (impl_->socket.is_open()) impl_->socket.set_option(asio::socket_base::linger(true, 0), ignored);

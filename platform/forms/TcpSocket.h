@@ -83,6 +83,9 @@ public:
     // Closes the connection with a reset: what the peer has not taken is dropped by the system
     // too, at once, rather than kept for a peer that does not read.
     void Abort();
+    // Holds what the system keeps unsent for this connection to about `bytes`, so that a peer
+    // that stops reading is seen to stop soon after it does.
+    void LimitSendBuffer(int bytes);
 
     std::function<void()> OnConnect;
     std::function<void(int32_t requestID)> OnConnectionRequest;

@@ -488,6 +488,7 @@ void TCPServer::StopBlockTimer(int16_t slot) {
 
 void TCPServer::StartBlockStream(int16_t slot, std::ifstream file, const std::string& sFile) {
     streams_[slot] = std::make_unique<BlockStream>(BlockStream{std::move(file), sFile, 0});
+    Socket(slot).LimitSendBuffer(kStreamSendBuffer);
     BlockSendReady[slot] = true;
     PumpStream(slot);
 }

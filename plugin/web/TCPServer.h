@@ -57,6 +57,9 @@ public:
     static constexpr int kStalledTimeouts = 3;           // block time-outs in a row that drop a client
     static constexpr int32_t kIdleCheckInterval = 1000;  // ms
     static constexpr std::chrono::milliseconds kSilentGrace{1000};
+    // What the system keeps unsent of a stream: a reader that stops taking it is seen stalled after
+    // this much, not after the megabytes a loopback or LAN connection would otherwise buffer.
+    static constexpr int kStreamSendBuffer = 64 * 1024;
     static constexpr std::chrono::milliseconds kStalledGrace{1000};  // a stream not taken this long may give way
     static constexpr std::chrono::milliseconds kHeadTimeout{10000};
     static constexpr std::chrono::milliseconds kRequestTimeout{30000};

@@ -628,5 +628,30 @@ TEST(TCPServer, StreamsWhoseReadersStoppedGiveWayToANewcomerAfterASecond) {
     EXPECT_EQ(s.DebugCount("Stream dropped for socket "), 0u);
 }
 
+// A reader that asks for a large file and takes none of it: what the server gives the system for
+// it stays small (under 512 blocks), so that it is seen stalled soon and a crowd of such readers
+// costs little to serve.
+TEST(TCPServer, AStreamToAReaderThatTakesNothingIsHeldToLittleUnsent) {
+    ServerBed s;
+    s.bed.loop.setSettleTimeout(20ms);
+    s.bed.app.write("HTML/big.wav", std::string(16 * 1024 * 1024, 'w'));
+    TCPServer& server = s.Server();
+    WebClient reader(s.port);
+    reader.Send("GET /big.wav HTTP/1.0\r\n\r\n");
+    ASSERT_TRUE(s.WaitFor([&] { return server.Streaming(1); }));
+    // Stalled: no block goes out over a quarter of a second.
+    std::size_t blocks = 0;
+    ASSERT_TRUE(s.WaitFor([&] {
+        const std::size_t before = s.DebugCount(">>>>>>>>>>> SendingBinaryData ");
+        const auto from = s.bed.loop.now();
+        s.WaitFor([&] { return s.bed.loop.now() - from > 250ms; });
+        blocks = s.DebugCount(">>>>>>>>>>> SendingBinaryData ");
+        return blocks == before;
+    }));
+    EXPECT_GT(blocks, 16u);
+    EXPECT_LT(blocks, 512u);
+    EXPECT_TRUE(server.Streaming(1));
+}
+
 }  // namespace
 }  // namespace zephra
