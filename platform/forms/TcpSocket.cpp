@@ -295,10 +295,11 @@ struct TcpSocket::Impl : std::enable_shared_from_this<Impl> {
                std::any_of(held.begin(), held.end(), [](const auto& h) { return !spoke(*h); });
     }
 
-    // Once one more is held: beyond holdMost, silent ones past their first second go, and beyond
-    // kBurstTimes holdMost the oldest silent ones whatever their age.
+    // Once one more is held: beyond holdMost, the oldest silent one past its first second makes
+    // room for it (one for one, so that a crowd that reconnects comes back a few at a time, not in
+    // waves), and beyond kBurstTimes holdMost the oldest silent ones go whatever their age.
     void trimHeld() {
-        while (held.size() > holdMost && dropOldestSilent(kBurstGrace)) {}
+        if (held.size() > holdMost) dropOldestSilent(kBurstGrace);
         while (held.size() > kBurstTimes * holdMost && dropOldestSilent()) {}
     }
 
