@@ -1,22 +1,14 @@
 // The output that writes every PCM byte that would be played into a WAV file.
 #include "SoundBackend.h"
+#include "wav/WavHeader.h"
 
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 namespace qnx::sound {
 
 namespace {
-
-constexpr long kHeaderSize = 44;
-
-void PutLe(unsigned char *at, uint32_t value, int bytes)
-{
-    for (int i = 0; i < bytes; ++i)
-        at[i] = static_cast<unsigned char>(value >> (8 * i));
-}
 
 // PATH for the first file, then PATH with "-N" before its extension ("out.wav", "out-2.wav").
 std::string SegmentPath(const std::string &path, int segment)
@@ -104,22 +96,10 @@ private:
 
     int WriteHeaderLocked()
     {
-        const uint32_t bytesPerSample = FormatBytesPerSample(format_.format);
-        const uint32_t blockAlign = bytesPerSample * format_.voices;
-        unsigned char header[kHeaderSize];
-        std::memcpy(header, "RIFF", 4);
-        PutLe(header + 4, static_cast<uint32_t>(36 + dataBytes_), 4);
-        std::memcpy(header + 8, "WAVEfmt ", 8);
-        PutLe(header + 16, 16, 4);
-        PutLe(header + 20, 1, 2);
-        PutLe(header + 22, format_.voices, 2);
-        PutLe(header + 24, format_.rate, 4);
-        PutLe(header + 28, format_.rate * blockAlign, 4);
-        PutLe(header + 32, blockAlign, 2);
-        PutLe(header + 34, bytesPerSample * 8, 2);
-        std::memcpy(header + 36, "data", 4);
-        PutLe(header + 40, static_cast<uint32_t>(dataBytes_), 4);
-        if (std::fseek(file_, 0, SEEK_SET) != 0 || std::fwrite(header, 1, sizeof header, file_) != sizeof header)
+        const wav::Format format =
+            wav::PcmFormat(format_.rate, format_.voices, FormatBytesPerSample(format_.format) * 8);
+        const auto header = wav::Header(format, static_cast<uint32_t>(dataBytes_));
+        if (std::fseek(file_, 0, SEEK_SET) != 0 || std::fwrite(header.data(), 1, header.size(), file_) != header.size())
             return -EIO;
         std::fseek(file_, 0, SEEK_END);
         return 0;

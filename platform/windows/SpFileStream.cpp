@@ -1,10 +1,10 @@
 #include "windows/SpFileStream.h"
 
 #include <algorithm>
-#include <array>
 #include <limits>
 #include <system_error>
 
+#include "wav/WavHeader.h"
 #include "windows/FileErrors.h"
 #include "windows/PathMap.h"
 
@@ -15,38 +15,12 @@ namespace {
 constexpr uint32_t kRate = 22050;
 constexpr uint16_t kChannels = 1;
 constexpr uint16_t kBits = 16;
-constexpr uint32_t kHeaderBytes = 44;
 // The RIFF sizes are 32-bit: samples beyond what they can count are not written.
-constexpr uint64_t kLargestData = std::numeric_limits<uint32_t>::max() - kHeaderBytes;
+constexpr uint64_t kLargestData = std::numeric_limits<uint32_t>::max() - wav::kHeaderBytes;
 
-void put16(std::array<char, kHeaderBytes>& h, size_t at, uint16_t v) {
-    h[at] = static_cast<char>(v & 0xff);
-    h[at + 1] = static_cast<char>(v >> 8);
-}
-
-void put32(std::array<char, kHeaderBytes>& h, size_t at, uint32_t v) {
-    for (size_t i = 0; i < 4; ++i) h[at + i] = static_cast<char>((v >> (8 * i)) & 0xff);
-}
-
-std::array<char, kHeaderBytes> waveHeader(uint32_t dataBytes) {
-    std::array<char, kHeaderBytes> h{};
-    auto text = [&](size_t at, const char* four) {
-        std::copy(four, four + 4, h.begin() + static_cast<std::ptrdiff_t>(at));
-    };
-    text(0, "RIFF");
-    put32(h, 4, dataBytes + kHeaderBytes - 8);
-    text(8, "WAVE");
-    text(12, "fmt ");
-    put32(h, 16, 16);
-    put16(h, 20, 1);  // PCM
-    put16(h, 22, kChannels);
-    put32(h, 24, kRate);
-    put32(h, 28, kRate * kChannels * kBits / 8);
-    put16(h, 32, kChannels * kBits / 8);
-    put16(h, 34, kBits);
-    text(36, "data");
-    put32(h, 40, dataBytes);
-    return h;
+void writeHeader(std::ofstream& file, uint32_t dataBytes) {
+    const auto header = wav::Header(wav::PcmFormat(kRate, kChannels, kBits), dataBytes);
+    file.write(reinterpret_cast<const char*>(header.data()), static_cast<std::streamsize>(header.size()));
 }
 
 }  // namespace
@@ -76,8 +50,7 @@ void SpFileStream::Open(const std::string& fileName, int fileMode, bool /*doEven
     if (!std::filesystem::is_directory(path.native.parent_path(), ec)) throw PathNotFound();
     file_.open(path.native, std::ios::binary | std::ios::trunc);
     if (!file_.is_open()) throw PermissionDenied();
-    auto header = waveHeader(0);
-    file_.write(header.data(), header.size());
+    writeHeader(file_, 0);
     dataBytes_ = 0;
 }
 
@@ -98,9 +71,8 @@ bool SpFileStream::WriteSamples(std::span<const int16_t> samples) {
 
 void SpFileStream::Close() {
     if (!file_.is_open()) return;
-    auto header = waveHeader(static_cast<uint32_t>(dataBytes_));
     file_.seekp(0);
-    file_.write(header.data(), header.size());
+    writeHeader(file_, static_cast<uint32_t>(dataBytes_));
     file_.close();
     if (file_.fail()) {
         file_.clear();

@@ -15,6 +15,7 @@
 #include "vb/Conversions.h"
 #include "vb/Err.h"
 #include "vb/Strings.h"
+#include "wav/WavHeader.h"
 #include "windows/FileSystemObject.h"
 #include "windows/PathMap.h"
 #include "windows/SpFileStream.h"
@@ -32,6 +33,8 @@ constexpr const char* kHtmlFolder = "\\HTML\\";
 constexpr double kWavBytesPerSecond = 15667;
 // Chunks walked before the samples must have been found; a header is never longer in practice.
 constexpr int kMostChunks = 64;
+// The fmt fields read, up to the byte rate: a fmt chunk that holds them is enough.
+constexpr size_t kFmtBytesRead = 12;
 
 // One statement under the routine's handler: a failure is logged with the tag.
 bool Handled(PluginState& state, const std::string& tag, const std::function<void()>& body) {
@@ -65,33 +68,27 @@ void SetVoice(std::vector<SpeechLogLine>& lines, windows::SpVoice& voice, const 
     });
 }
 
-uint32_t Little(const unsigned char* at, int bytes) {
-    uint32_t value = 0;
-    for (int i = bytes - 1; i >= 0; --i) value = (value << 8) | at[i];
-    return value;
-}
-
 // The playing time the file's own RIFF header gives (sample bytes over bytes a second), or
 // nothing when it has no readable header. A data size beyond the file's end counts what is there.
 std::optional<double> HeaderSeconds(const std::filesystem::path& path, uintmax_t size) {
     std::ifstream in(path, std::ios::binary);
-    unsigned char riff[12];
+    uint8_t riff[wav::kRiffBytes];
     if (!in.read(reinterpret_cast<char*>(riff), sizeof riff)) return std::nullopt;
-    if (std::string(riff, riff + 4) != "RIFF" || std::string(riff + 8, riff + 12) != "WAVE") return std::nullopt;
+    if (!wav::IsRiffWave(riff)) return std::nullopt;
     uint32_t byteRate = 0;
     uintmax_t at = sizeof riff;
     for (int i = 0; i < kMostChunks; ++i) {
-        unsigned char head[8];
+        uint8_t head[wav::kChunkHeadBytes];
         if (!in.read(reinterpret_cast<char*>(head), sizeof head)) return std::nullopt;
         at += sizeof head;
-        const std::string id(head, head + 4);
-        const uint32_t length = Little(head + 4, 4);
-        if (id == "fmt ") {
-            unsigned char fmt[12];
-            if (length < sizeof fmt || !in.read(reinterpret_cast<char*>(fmt), sizeof fmt)) return std::nullopt;
-            byteRate = Little(fmt + 8, 4);
-            in.seekg(static_cast<std::streamoff>(length - sizeof fmt + (length & 1)), std::ios::cur);
-        } else if (id == "data") {
+        const wav::ChunkHead chunk = wav::ReadChunkHead(head);
+        const uint32_t length = chunk.size;
+        if (chunk.Is("fmt ")) {
+            uint8_t fmt[wav::kFormatBytes] = {};
+            if (length < kFmtBytesRead || !in.read(reinterpret_cast<char*>(fmt), kFmtBytesRead)) return std::nullopt;
+            byteRate = wav::ReadFormat(fmt).byteRate;
+            in.seekg(static_cast<std::streamoff>(length - kFmtBytesRead + (length & 1)), std::ios::cur);
+        } else if (chunk.Is("data")) {
             if (byteRate == 0) return std::nullopt;
             const uintmax_t present = size > at ? size - at : 0;
             return static_cast<double>(std::min<uintmax_t>(length, present)) / byteRate;

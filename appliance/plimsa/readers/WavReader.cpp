@@ -7,6 +7,7 @@
 #include "plimsa/readers/ReaderMessages.h"
 #include "plimsa/readers/ReaderSteps.h"
 #include "plimsa/readers/SoundDecoder.h"
+#include "wav/WavHeader.h"
 
 namespace plimsa {
 
@@ -15,11 +16,11 @@ namespace {
 using namespace steps;
 
 constexpr size_t kHeaderBytes = 36;
-constexpr uint32_t kFmtFieldsBytes = 16;
-constexpr uint32_t kFmtChunkOffset = 20;  // where the fmt chunk's fields begin
+constexpr uint32_t kFmtFieldsBytes = wav::kFormatBytes;
+constexpr uint32_t kFmtChunkOffset = wav::kRiffBytes + wav::kChunkHeadBytes;  // where the fmt chunk's fields begin
 
 enum WavTag : uint16_t {
-    kTagPcm = 0x1,
+    kTagPcm = wav::kTagPcm,
     kTagMsAdpcm = 0x2,
     kTagALaw = 0x6,
     kTagMuLaw = 0x7,
@@ -34,19 +35,11 @@ constexpr uint32_t kExtensionBytes = 24;
 constexpr uint8_t kSubFormatSuffix[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
                                           0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 
-struct WavFormat {
-    uint16_t tag;
-    uint16_t channels;
-    uint32_t sampleRate;
-    uint32_t byteRate;
-    uint16_t blockAlign;
-    uint16_t bitsPerSample;
-};
+using WavFormat = wav::Format;
 
-WavFormat ParseFormat(const uint8_t* head) {
-    return WavFormat{LEtoHost16(head + 20), LEtoHost16(head + 22), LEtoHost32(head + 24),
-                     LEtoHost32(head + 28), LEtoHost16(head + 32), LEtoHost16(head + 34)};
-}
+// The fmt chunk that opens the file: its head behind the RIFF header, then its fields.
+wav::ChunkHead FmtChunk(const uint8_t* head) { return wav::ReadChunkHead(head + wav::kRiffBytes); }
+WavFormat ParseFormat(const uint8_t* head) { return wav::ReadFormat(head + kFmtChunkOffset); }
 
 // The format tag of an extensible format's sub-format, or the extensible tag itself when the
 // extension is missing or names no known sub-format.
@@ -153,7 +146,7 @@ int read_file_data(ByteSource& source, SoundStream& stream) {
     if (!ReadExactly(source, head, sizeof head)) return kNotThisFormat;
     if (const int result = IsWav(head, sizeof head); result != kAccepted) return result;
     const WavFormat format = ParseFormat(head);
-    const uint32_t fmtSize = LEtoHost32(head + 16);
+    const uint32_t fmtSize = FmtChunk(head).size;
     const uint16_t tag = format.tag == kTagExtensible ? SubFormatTag(source, fmtSize) : format.tag;
     if (!SkipTo(source, uint64_t{kFmtChunkOffset} + fmtSize)) return kNoSampleData;
 
@@ -186,10 +179,9 @@ void wav_close(std::unique_ptr<SoundStream> stream) { CloseStream(std::move(stre
 
 int IsWav(const uint8_t* head, size_t length) {
     if (length < kHeaderBytes) return kNotThisFormat;
-    if (std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "WAVE", 4) != 0 ||
-        std::memcmp(head + 12, "fmt ", 4) != 0 || LEtoHost32(head + 16) < kFmtFieldsBytes)
+    if (!wav::IsRiffWave(head) || !FmtChunk(head).Is("fmt ") || FmtChunk(head).size < kFmtFieldsBytes)
         return kNotThisFormat;
-    if (LEtoHost16(head + 22) > 2) return kTooManyChannels;
+    if (ParseFormat(head).channels > 2) return kTooManyChannels;
     return kAccepted;
 }
 

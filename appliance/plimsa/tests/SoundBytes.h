@@ -45,7 +45,8 @@ struct WavFmt {
     uint16_t bits = 16;
 };
 
-// "RIFF" .. "WAVE", a 16-byte fmt chunk, then the given chunks as they stand.
+// "RIFF" .. "WAVE", a 16-byte fmt chunk, then the given chunks as they stand. Built byte by byte,
+// not with wav/WavHeader.h, so that the reader is checked against a writer of its own.
 inline Bytes Wav(const WavFmt& f, const Bytes& chunks) {
     Bytes b;
     b.tag("RIFF").le32(uint32_t(28 + chunks.data.size())).tag("WAVE").tag("fmt ").le32(16);

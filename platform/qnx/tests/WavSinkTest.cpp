@@ -21,6 +21,7 @@ std::vector<unsigned char> ReadFile(const std::filesystem::path &path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// The header's fields read on their own, not through wav/WavHeader.h: an independent check of the writer.
 uint32_t Le(const std::vector<unsigned char> &b, size_t at, int bytes)
 {
     uint32_t v = 0;

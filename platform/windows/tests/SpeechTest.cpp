@@ -29,6 +29,7 @@ uint32_t le(const std::string& b, size_t at, int bytes) {
     return v;
 }
 
+// Reads the header on its own, not through wav/WavHeader.h: an independent check of the writer.
 Wave parse(const std::string& bytes) {
     Wave w;
     EXPECT_GE(bytes.size(), 44u);

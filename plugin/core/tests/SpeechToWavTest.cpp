@@ -88,7 +88,8 @@ TEST(ComputeWavTime, RoundsTheSizeAt15667BytesASecondHalvesToEven) {
 }
 
 // A RIFF file of `dataBytes` sample bytes at `byteRate`, with `extra` chunks before the samples;
-// `declared` overrides the data chunk's size field.
+// `declared` overrides the data chunk's size field. Built byte by byte, not with wav/WavHeader.h,
+// so that the reader is checked against a writer of its own.
 std::string Riff(uint32_t byteRate, uint32_t dataBytes, const std::string& extra = "",
                  std::optional<uint32_t> declared = std::nullopt) {
     std::string w;
