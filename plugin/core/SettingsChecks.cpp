@@ -15,12 +15,14 @@ namespace {
 
 constexpr const char* kTooLong = "more than 255 characters";
 constexpr const char* kOutsideCodePage = ", a character outside the Windows-1252 code page";
+constexpr const char* kNotInCodePage = " (the settings files keep Windows-1252 characters only)";
 constexpr const char* kNotAPort = " (a port number from 1 to 65535, or nothing)";
 constexpr const char* kNotAnAddress =
     " (an IPv4 address or a host name, with an optional \":port\", then optionally \"/\" and the computer's "
     "address of the same form)";
 constexpr const char* kNotAHost = " (an IPv4 address or a host name, without a port)";
-constexpr const char* kOfUnit = " of unit ";
+constexpr const char* kOf = " of ";
+constexpr const char* kUnit = "unit ";
 constexpr const char* kOfGroup = " of Group ";
 constexpr const char* kRow = ", row ";
 constexpr int kRowsPerGroup = kSlideRows;
@@ -68,7 +70,7 @@ std::string UnkeptCharacter(const std::string& text) {
         uint32_t codePoint = 0;
         std::size_t length = 0;
         if (CharacterReference(text, i, codePoint, length) && codePoint != '?' && vb::byteOf(codePoint) == '?')
-            return CodePointName(codePoint) + kOutsideCodePage;
+            return OutsideCodePage(codePoint);
     }
     return {};
 }
@@ -154,6 +156,19 @@ std::string Refused(const std::string& shown, const std::string& what) {
     return kNothingSaved + shown + kCannotHold + what + ".";
 }
 
+std::string UnitShown(int index, const std::string& name) {
+    const std::string shown = vb::Trim(name);
+    return kUnit + std::to_string(index + 1) + (shown.empty() ? "" : " (" + shown + ")");
+}
+
+std::string UnitFieldShown(const std::string& label, int index, const std::string& name) {
+    return label + kOf + UnitShown(index, name);
+}
+
+std::string OutsideCodePage(uint32_t codePoint) { return CodePointName(codePoint) + kOutsideCodePage; }
+
+std::string NotInCodePage(uint32_t codePoint) { return CodePointName(codePoint) + kNotInCodePage; }
+
 std::string ShownName(const Setting& row) {
     if (row.named) return row.named;
     if (std::string label = Plain(row.page.label); !label.empty()) return label;
@@ -164,11 +179,11 @@ std::string ShownName(const Setting& row) {
 std::string ShownName(const Family& family, const FamilyField& field, int index, const std::string& unitName) {
     std::string name = field.named ? field.named : field.heading ? field.heading : Plain(field.page.label);
     if (&family == &Units()) {
-        name += kOfUnit + std::to_string(index + 1);
         // The name says which unit only when it is shown as it is and is not the field refused.
         const std::string shown = vb::Trim(unitName);
-        if (&field != &family.fields.front() && !shown.empty() && Problem(shown, Check::UnitField).empty())
-            name += " (" + shown + ")";
+        const bool told =
+            &field != &family.fields.front() && !shown.empty() && Problem(shown, Check::UnitField).empty();
+        name = UnitFieldShown(name, index, told ? shown : std::string());
     } else if (family.keys == FamilyKeys::Numbered) {
         name += kOfGroup + std::to_string(index / kRowsPerGroup + 1) + kRow + std::to_string(index % kRowsPerGroup + 1);
     } else {

@@ -10,6 +10,7 @@
 // ("&#26085;"), and is refused: stored, it would read back as that reference.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "core/SettingsTable.h"
@@ -38,5 +39,18 @@ std::string ShownName(const Family& family, const FamilyField& field, int index,
 
 // The refusal of a field named `shown`: "Nothing was saved: " shown " cannot hold " what ".".
 std::string Refused(const std::string& shown, const std::string& what);
+
+// A unit as a refusal names it, by its row's number from 1 (index 0 is "unit 1") and its name,
+// trimmed, when it has one: "unit 2 (Kitchen)", "unit 2".
+std::string UnitShown(int index, const std::string& name);
+// A field of a unit's row as a refusal names it: "Power of unit 2 (Kitchen)".
+std::string UnitFieldShown(const std::string& label, int index, const std::string& name);
+
+// A character outside the code page, as a refusal's `what`. The two wordings differ as the texts do: a page posts a
+// reference to a character its code page lacks, while the window's box holds the very character the user typed.
+// A posted text's: "U+65E5, a character outside the Windows-1252 code page".
+std::string OutsideCodePage(uint32_t codePoint);
+// A character typed in the window: "U+65E5 (the settings files keep Windows-1252 characters only)".
+std::string NotInCodePage(uint32_t codePoint);
 
 }  // namespace zephra::settings

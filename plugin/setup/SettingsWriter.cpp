@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <functional>
 #include <optional>
 #include <string>
@@ -98,13 +97,6 @@ std::optional<std::string> StateOf(const forms::Control& control) {
     if (auto* option = dynamic_cast<const forms::OptionButton*>(&control)) return option->Value() ? "1" : "0";
     if (auto* list = dynamic_cast<const forms::ComboBox*>(&control)) return list->Text();
     return std::nullopt;
-}
-
-// A code point as "U+65E5".
-std::string CodePointName(uint32_t cp) {
-    char text[16];
-    std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(cp));
-    return text;
 }
 
 }  // namespace
@@ -281,18 +273,14 @@ std::string ZephraSetup::TakeEdits(ZephraSetup& window, const std::vector<const 
                 place = kDropped;
                 continue;
             }
-            const std::string& loadedName = window.loadedNames_[static_cast<std::size_t>(n)];
-            return kNothingSaved + (kUnit + std::to_string(n + 1)) +
-                   (vb::Trim(loadedName).empty() ? "" : " (" + vb::Trim(loadedName) + ")") + kUnitGone +
-                   window.loadedKeys_[static_cast<std::size_t>(n)] +
+            return kNothingSaved + settings::UnitShown(n, window.loadedNames_[static_cast<std::size_t>(n)]) +
+                   kUnitGone + window.loadedKeys_[static_cast<std::size_t>(n)] +
                    (replaced[static_cast<std::size_t>(n)] == kNowhere ? kUnitGoneTail : kUnitReplacedTail);
         }
         int m = free(n) ? n : kNowhere;
         for (int i = 0; m == kNowhere && i < units.count; ++i)
             if (free(i)) m = i;
-        if (m == kNowhere)
-            return kNothingSaved + (kUnit + std::to_string(n + 1)) + (name.empty() ? "" : " (" + name + ")") +
-                   kNoFreeRow;
+        if (m == kNowhere) return kNothingSaved + settings::UnitShown(n, name) + kNoFreeRow;
         place = m;
         taken[static_cast<std::size_t>(m)] = true;
     }
@@ -368,11 +356,10 @@ ZephraSetup::AddressClash ZephraSetup::SameAddressTwice(const std::function<int(
         if (!typedM && !typedN) return {};
         const bool nNamed = typedM != typedN ? typedN : row(m) <= row(n);
         const int later = nNamed ? n : m, first = nNamed ? m : n;
-        const std::string other = vb::Trim(name(first));
         const bool shown = row(first) >= 0;
-        return {kNothingSaved + settings::ShownName(units, field, row(later), name(later)) + words + kUnit +
-                    std::to_string((shown ? row(first) : first) + 1) + (other.empty() ? "" : " (" + other + ")") +
-                    after + (shown ? "" : kStoredMeanwhile) + ".",
+        return {kNothingSaved + settings::ShownName(units, field, row(later), name(later)) + words +
+                    settings::UnitShown(shown ? row(first) : first, name(first)) + after +
+                    (shown ? "" : kStoredMeanwhile) + ".",
                 later};
     };
     for (int n = 1; n < units.count; ++n) {
@@ -418,13 +405,12 @@ std::string ZephraSetup::FieldName(const forms::Control& control) const {
     // On screen: the label the user reads, and which unit's or row's it is.
     if (const std::string label = LabelOf(control); !label.empty()) {
         if (control.Index() < 0) return label;
-        const std::string number = std::to_string(control.Index() + 1);
         const settings::Family& units = settings::Units();
         bool unitField = control.Name() == units.keyField->control;
         for (const settings::FamilyField& f : units.fields) unitField = unitField || control.Name() == f.control;
-        if (!unitField) return label + kOfRow + number;
-        const std::string name = vb::Trim(Named<forms::TextBox>(units.fields.front().control, control.Index()).Text());
-        return label + kOfUnit + number + (name.empty() ? "" : " (" + name + ")");
+        if (!unitField) return label + kOfRow + std::to_string(control.Index() + 1);
+        return settings::UnitFieldShown(label, control.Index(),
+                                        Named<forms::TextBox>(units.fields.front().control, control.Index()).Text());
     }
     return control.Index() < 0 ? control.Name() : control.Name() + "(" + std::to_string(control.Index()) + ")";
 }
@@ -437,15 +423,14 @@ std::string ZephraSetup::RefusedValue(const std::vector<const forms::Control*>& 
         if (!refused.empty()) return;
         // Typed on screen: a character the settings files' code page lacks cannot be kept.
         if (auto* box = dynamic_cast<const forms::TextBox*>(&control); box && box->Unheld()) {
-            refused =
-                kNothingSaved + FieldName(control) + kCannotHold + CodePointName(box->Unheld()) + kNotInCodePage + ".";
+            refused = settings::Refused(FieldName(control), settings::NotInCodePage(box->Unheld()));
             return;
         }
         // What the user typed must read back as typed; what was stored before is written back as
         // it stands.
         const bool edited = std::find(edits.begin(), edits.end(), &control) != edits.end();
         const std::string what = edited ? settings::Problem(text, kind) : Unstorable(text, kind);
-        if (!what.empty()) refused = kNothingSaved + FieldName(control) + kCannotHold + what + ".";
+        if (!what.empty()) refused = settings::Refused(FieldName(control), what);
     };
     // The texts of the table's settings, in the writer's order.
     for (const settings::Setting* row : settings::InOrder(&settings::Dialog::writeOrder)) {

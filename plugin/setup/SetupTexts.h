@@ -24,15 +24,10 @@ inline constexpr const char* kCreateEventTag = "CreateCIDEVent ";
 inline constexpr const char* kSavingName = "OK Click Saving Name ";
 inline constexpr const char* kSavingAt = " at ";
 // A refusal's words are the settings check's own.
-using settings::kCannotHold;
 using settings::kNothingSaved;
-// A character typed in the window that the settings files' code page lacks, by its code point.
-inline constexpr const char* kNotInCodePage = " (the settings files keep Windows-1252 characters only)";
-inline constexpr const char* kOfUnit = " of unit ";
 inline constexpr const char* kOfRow = " of row ";
 // Two unit rows of one address, as the status page words it.
 inline constexpr const char* kSameAddress = " holds the address of ";
-inline constexpr const char* kUnit = "unit ";
 // Two unit rows whose device codes share devices (each code and the nine after it).
 inline constexpr const char* kSameCodes = " shares device codes with ";
 inline constexpr const char* kCodesTo = " to ";

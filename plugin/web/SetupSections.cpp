@@ -436,11 +436,10 @@ void UpdateFamilyField(PluginState& state, Updater& u, const settings::Family& f
     std::string shown;
     if (!u.Noting() && &family == &settings::Units()) {
         const std::string named = settings::PostedName(family.fields.front(), n);
-        const std::string name =
-            vb::Trim(FieldPosted(state, named) ? PostedField(state, named)
-                                               : d.Control<forms::TextBox>(family.fields.front(), slot).Text());
-        shown = kUnit + std::to_string(n + 1) + (name.empty() ? "" : " (" + name + ")") + " " +
-                (f.heading ? f.heading : field);
+        const std::string name = FieldPosted(state, named)
+                                     ? PostedField(state, named)
+                                     : d.Control<forms::TextBox>(family.fields.front(), slot).Text();
+        shown = settings::UnitShown(n, name) + " " + (f.heading ? f.heading : field);
     }
     switch (f.fill) {
     case settings::FieldFill::Text:
@@ -501,8 +500,7 @@ std::vector<int> SlotsOfRows(PluginState& state, Updater& u, const std::vector<c
         page.CopyRefusedField.clear();
     };
     auto named = [&](int n) {
-        const std::string name = vb::Trim(PostedField(state, settings::PostedName(units.fields.front(), n)));
-        return kUnit + std::to_string(n + 1) + (name.empty() ? "" : " (" + name + ")");
+        return settings::UnitShown(n, PostedField(state, settings::PostedName(units.fields.front(), n)));
     };
     auto cleared = [&](int n) {
         return vb::Trim(PostedField(state, settings::PostedName(units.fields.front(), n))).empty() ||

@@ -103,8 +103,7 @@ bool SortOrCommand(PluginState& state) {
         // The key comes from the post: one the settings file could not give back is not stored.
         const std::string refused = settings::Unstorable(page.SortKey, settings::Check::Text);
         if (!refused.empty()) {
-            page.SaveProblem =
-                std::string(setuptext::kNothingSaved) + "StatusSortKey" + setuptext::kCannotHold + refused + ".";
+            page.SaveProblem = settings::Refused("StatusSortKey", refused);
             WriteLog(state.Host(), kSource, page.SaveProblem);
             return true;
         }

@@ -9,8 +9,6 @@ inline constexpr const char* kStatusSection = "STATUS";
 inline constexpr const char* kReceivedSection = "Received";
 // The hidden field that carries what the page showed as stored, for its save.
 inline constexpr const char* kDrawnField = "drawn";
-// A save refused because two units name the same address.
-inline constexpr const char* kUnit = "unit ";
 // Saves refused because the page no longer matches what is stored.
 inline constexpr const char* kOutOfDate = "the page is out of date: reload it.";
 inline constexpr const char* kRemovedSince = " was removed since the page was drawn: reload the page.";

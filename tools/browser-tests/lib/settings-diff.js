@@ -1,6 +1,8 @@
 // The settings file as a test compares it, and a browser context of its own for each person.
 'use strict';
 
+const fs = require('node:fs');
+const path = require('node:path');
 const { WAIT } = require('./zephra-host');
 
 // The settings file as "[section] key" -> value.
@@ -35,4 +37,15 @@ async function person(browser) {
   return page;
 }
 
-module.exports = { entries, diff, person };
+// The host's status page opened by `count` people, each with a browser of their own, created and
+// opened in turn; and the settings file's text as it stands when read.
+async function statusPages(host, browser, count) {
+  const status = host.url('/status');
+  const pages = [];
+  for (let i = 0; i < count; ++i) pages.push(await person(browser));
+  for (const page of pages) await page.goto(status);
+  const ini = () => fs.readFileSync(path.join(host.appDir, 'Config/dkvZephraUtilities.ini'), 'latin1');
+  return { status, pages, ini };
+}
+
+module.exports = { entries, diff, person, statusPages };

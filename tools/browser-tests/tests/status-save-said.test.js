@@ -11,7 +11,7 @@ const fs = require('node:fs');
 const path = require('node:path');
 const { execFileSync } = require('node:child_process');
 const { startHost, launchBrowser, artifactPath } = require('../lib/zephra-host');
-const { entries, diff, person } = require('../lib/settings-diff');
+const { entries, diff, person, statusPages } = require('../lib/settings-diff');
 
 const INI = 'Config/dkvZephraUtilities.ini';
 
@@ -97,12 +97,7 @@ test('an edit of a removed appliance does not land on another added at its addre
   const host = await startHost({ names: UNITS, more: STATUS });
   const browser = await launchBrowser();
   try {
-    const ini = () => fs.readFileSync(path.join(host.appDir, INI), 'latin1');
-    const status = host.url('/status');
-    const carol = await person(browser);
-    const dan = await person(browser);
-    await carol.goto(status);
-    await dan.goto(status);
+    const { ini, pages: [carol, dan] } = await statusPages(host, browser, 2);
     assert.strictEqual(await carol.inputValue("input[name='Location2']"), 'Dupe');
 
     // Dan removes Dupe, then adds Zed at Dupe's address: Zed gets a code of its own.
@@ -133,12 +128,7 @@ test('addresses are compared without computer names and refusals name the rows a
   const host = await startHost({ names: UNITS, more: STATUS });
   const browser = await launchBrowser();
   try {
-    const ini = () => fs.readFileSync(path.join(host.appDir, INI), 'latin1');
-    const status = host.url('/status');
-    const ann = await person(browser);
-    const bob = await person(browser);
-    await ann.goto(status);
-    await bob.goto(status);
+    const { ini, status, pages: [ann, bob] } = await statusPages(host, browser, 2);
     const start = ini();
 
     // Hall's address behind a computer name is still Hall's address.

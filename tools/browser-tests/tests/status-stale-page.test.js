@@ -10,7 +10,7 @@ const assert = require('node:assert');
 const fs = require('node:fs');
 const path = require('node:path');
 const { startHost, launchBrowser, artifactPath, WAIT } = require('../lib/zephra-host');
-const { entries, diff, person } = require('../lib/settings-diff');
+const { entries, diff, person, statusPages } = require('../lib/settings-diff');
 
 const INI = 'Config/dkvZephraUtilities.ini';
 
@@ -169,12 +169,8 @@ test('an older page keeps the xAP rows and display options someone else saved', 
   const host = await startHost({ settings: ['CIDNamePrefix=NAME'], more: [...STATUS, '[Received]', 'acme.a~T.R=Tag_A;1'] });
   const browser = await launchBrowser();
   try {
-    const ini = () => fs.readFileSync(path.join(host.appDir, INI), 'latin1');
-    const status = host.url('/status');
-    const ann = await person(browser);
-    const bob = await person(browser);
-    await bob.goto(status);
-    await ann.goto(status);
+    // Bob opens the page first.
+    const { ini, status, pages: [bob, ann] } = await statusPages(host, browser, 2);
 
     // Ann adds a row, then unticks the received detail.
     const start = ini();

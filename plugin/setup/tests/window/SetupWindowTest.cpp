@@ -507,12 +507,17 @@ struct WorkedWindow : WindowBed {
     std::vector<Steps::Step> steps;
 };
 
+// The window worked by the user's real input: a test of it starts only on a display that takes such input.
+class SetupWindowByHand : public SetupWindow {
+protected:
+    void SetUp() override { ASSERT_TRUE(input.Ready()) << "the display has no test extension"; }
+    RealInput input;
+};
+
 // The page and a script store settings while the window is open; the window's user then types
 // into one unit's field and presses "Update": the file keeps what the others stored, and only
 // the unit's entry changes.
-TEST_F(SetupWindow, UpdateWritesOnlyWhatItsUserChangedOverWhatOthersStoredMeanwhile) {
-    RealInput input;
-    ASSERT_TRUE(input.Ready()) << "the display has no test extension";
+TEST_F(SetupWindowByHand, UpdateWritesOnlyWhatItsUserChangedOverWhatOthersStoredMeanwhile) {
     WorkedWindow bed(input, kShared);
     std::string others;
     bed.OnceShown("aX10Server_0", [&] {
@@ -536,9 +541,7 @@ TEST_F(SetupWindow, UpdateWritesOnlyWhatItsUserChangedOverWhatOthersStoredMeanwh
 
 // Characters beyond ASCII cross the window's edge both ways: shown as stored, stored as typed
 // in the settings files' code page, and left byte for byte where nobody typed.
-TEST_F(SetupWindow, TextsBeyondAsciiAreShownAndStoredInTheFilesCodePage) {
-    RealInput input;
-    ASSERT_TRUE(input.Ready()) << "the display has no test extension";
+TEST_F(SetupWindowByHand, TextsBeyondAsciiAreShownAndStoredInTheFilesCodePage) {
     WorkedWindow bed(input, kShared);
     bed.page(StatusBed::Post(bed.Get(), "Save", {{"Location1", "Hall \xDC"}}));  // as a browser posts "Hall Ü"
     ASSERT_EQ(bed.Setting("Zephra Names", "127.0.0.3"), "\"Hall \xDC,Q2,,,1,0,\"");
@@ -570,9 +573,7 @@ TEST_F(SetupWindow, TextsBeyondAsciiAreShownAndStoredInTheFilesCodePage) {
 
 // A character the settings files' code page lacks is refused in a box naming the field by its
 // label; nothing is written and the window stays open for its user.
-TEST_F(SetupWindow, ACharacterTheFilesCannotKeepIsRefusedByItsLabel) {
-    RealInput input;
-    ASSERT_TRUE(input.Ready()) << "the display has no test extension";
+TEST_F(SetupWindowByHand, ACharacterTheFilesCannotKeepIsRefusedByItsLabel) {
     WorkedWindow bed(input, kShared);
     const std::string before = bed.Mark();
     std::string refusal;
@@ -596,9 +597,7 @@ TEST_F(SetupWindow, ACharacterTheFilesCannotKeepIsRefusedByItsLabel) {
 
 // What a user types in the window is held to the checks the status page's save makes: an IP
 // box that holds no address is refused by its label and unit, and nothing is written.
-TEST_F(SetupWindow, ATypedAddressThatIsNoneIsRefusedAsThePageRefusesIt) {
-    RealInput input;
-    ASSERT_TRUE(input.Ready()) << "the display has no test extension";
+TEST_F(SetupWindowByHand, ATypedAddressThatIsNoneIsRefusedAsThePageRefusesIt) {
     WorkedWindow bed(input, kShared);
     const std::string before = bed.Mark();
     std::string refusal;
@@ -683,9 +682,7 @@ const std::string kThreeUnits = IniText({
 // The page blanks the first unit while the window is open, so that every later entry moves up a
 // row when the file is read again: the Motion typed into Dupe's row goes to Dupe, not to the unit
 // that now stands in that row.
-TEST_F(SetupWindow, AUnitsEditGoesToItsEntryWhenAnotherEditorMovedTheRows) {
-    RealInput input;
-    ASSERT_TRUE(input.Ready()) << "the display has no test extension";
+TEST_F(SetupWindowByHand, AUnitsEditGoesToItsEntryWhenAnotherEditorMovedTheRows) {
     WorkedWindow bed(input, kThreeUnits);
     std::string others;
     bed.OnceShown("aMotion_1", [&] {
@@ -705,9 +702,7 @@ TEST_F(SetupWindow, AUnitsEditGoesToItsEntryWhenAnotherEditorMovedTheRows) {
 // The page blanks Kitchen while the window is open and the window's user then edits Kitchen: the
 // edit has no entry to go to, so it is refused by the unit's name, and nothing is written. A
 // removal of the same unit asks for nothing more and saves the window's other edits.
-TEST_F(SetupWindow, AnEditOfAUnitOthersRemovedMeanwhileIsRefusedByItsName) {
-    RealInput input;
-    ASSERT_TRUE(input.Ready()) << "the display has no test extension";
+TEST_F(SetupWindowByHand, AnEditOfAUnitOthersRemovedMeanwhileIsRefusedByItsName) {
     WorkedWindow bed(input, kThreeUnits);
     std::string others, refusal;
     bed.OnceShown("aMotion_0", [&] {
@@ -755,9 +750,7 @@ std::string LineOf(const std::string& ini, const std::string& start) {
 // The page adds an appliance in the seventh row while the window is open; the window's user
 // types another into the seventh row as the window shows it: both are kept, each with its own
 // device code.
-TEST_F(SetupWindow, AUnitAddedInTheWindowTakesAFreeRowWhenThePageFilledItsOwn) {
-    RealInput input;
-    ASSERT_TRUE(input.Ready()) << "the display has no test extension";
+TEST_F(SetupWindowByHand, AUnitAddedInTheWindowTakesAFreeRowWhenThePageFilledItsOwn) {
     WorkedWindow bed(input, kSixUnits);
     std::string others, newp;
     bed.OnceShown("aName_6", [&] {
@@ -783,9 +776,7 @@ TEST_F(SetupWindow, AUnitAddedInTheWindowTakesAFreeRowWhenThePageFilledItsOwn) {
 
 // A new row typed with the address of a unit already there would overwrite that unit's entry:
 // refused in a box with the page's words, nothing written.
-TEST_F(SetupWindow, ANewRowWithTheAddressOfAnotherUnitIsRefused) {
-    RealInput input;
-    ASSERT_TRUE(input.Ready()) << "the display has no test extension";
+TEST_F(SetupWindowByHand, ANewRowWithTheAddressOfAnotherUnitIsRefused) {
     WorkedWindow bed(input, kShared);
     const std::string before = bed.Mark();
     std::string refusal;
@@ -798,9 +789,7 @@ TEST_F(SetupWindow, ANewRowWithTheAddressOfAnotherUnitIsRefused) {
 
 // A unit whose computer is named by its own IP is one entry, under the IP, as the appliance list
 // writes it back; a second reading of the settings keeps its device code and its devices.
-TEST_F(SetupWindow, AUnitNamedByItsOwnIpIsOneEntryWhoseCodeStays) {
-    RealInput input;
-    ASSERT_TRUE(input.Ready()) << "the display has no test extension";
+TEST_F(SetupWindowByHand, AUnitNamedByItsOwnIpIsOneEntryWhoseCodeStays) {
     WorkedWindow bed(input, kShared);
     const std::string before = bed.Ini();
     bed.Type("aName_2", "Den");
@@ -835,9 +824,7 @@ const std::string kFourUnits = IniText({
 // A device code another unit holds, an address another unit holds behind a computer name, and
 // an address another editor stored meanwhile in the row the user typed in: each refused in a
 // box that names the row the user typed in, nothing written.
-TEST_F(SetupWindow, ACodeOrAnAddressAnotherUnitHoldsIsRefusedByTheRowTypedIn) {
-    RealInput input;
-    ASSERT_TRUE(input.Ready()) << "the display has no test extension";
+TEST_F(SetupWindowByHand, ACodeOrAnAddressAnotherUnitHoldsIsRefusedByTheRowTypedIn) {
     WorkedWindow bed(input, kFourUnits);
     std::string before = bed.Mark();
     std::string refusal;
@@ -876,9 +863,7 @@ TEST_F(SetupWindow, ACodeOrAnAddressAnotherUnitHoldsIsRefusedByTheRowTypedIn) {
 
 // Hall's row cleared and Hall typed again in the sixth row, under its own address: the same
 // entry, so it keeps its device code and its devices.
-TEST_F(SetupWindow, AUnitTypedInAnotherRowKeepsItsDeviceCode) {
-    RealInput input;
-    ASSERT_TRUE(input.Ready()) << "the display has no test extension";
+TEST_F(SetupWindowByHand, AUnitTypedInAnotherRowKeepsItsDeviceCode) {
     WorkedWindow bed(input, kFourUnits);
     const std::string before = bed.Mark();
     bed.Type("aName_1", "");
@@ -897,9 +882,7 @@ TEST_F(SetupWindow, AUnitTypedInAnotherRowKeepsItsDeviceCode) {
 // The page removes Dupe and then adds Zed at Dupe's address while the window is open; the
 // window's user types into Dupe's row: Zed is another appliance (a code of its own), so the edit
 // is refused by Dupe's name and Zed's entry stays as the page stored it.
-TEST_F(SetupWindow, AnEditOfARemovedUnitDoesNotLandOnOneAddedAtItsAddress) {
-    RealInput input;
-    ASSERT_TRUE(input.Ready()) << "the display has no test extension";
+TEST_F(SetupWindowByHand, AnEditOfARemovedUnitDoesNotLandOnOneAddedAtItsAddress) {
     WorkedWindow bed(input, kFourUnits);
     std::string others, refusal;
     bed.OnceShown("aPower_2", [&] {
@@ -920,9 +903,7 @@ TEST_F(SetupWindow, AnEditOfARemovedUnitDoesNotLandOnOneAddedAtItsAddress) {
 
 // The server's address typed with a blank after it is stored without; one that is no address is
 // refused by its label.
-TEST_F(SetupWindow, TheServerAddressIsStoredWithoutBlanksAndRefusedWhenItIsNone) {
-    RealInput input;
-    ASSERT_TRUE(input.Ready()) << "the display has no test extension";
+TEST_F(SetupWindowByHand, TheServerAddressIsStoredWithoutBlanksAndRefusedWhenItIsNone) {
     WorkedWindow bed(input, kShared);
     const std::string before = bed.Ini();
     std::string refusal;
