@@ -32,17 +32,6 @@ void StateUnlock(PlayerContext *pc)
     pthread_mutex_unlock(&pc->stateMutex);
 }
 
-// Forgets the URL, title, artist and file information of the medium.
-void ReleaseMedium(PlayerContext *pc)
-{
-    std::free(pc->url);
-    std::free(pc->title);
-    std::free(pc->moreinfo);
-    pc->url = pc->title = pc->moreinfo = nullptr;
-    pc->media.url = pc->media.title = pc->media.moreinfo = nullptr;
-    pc->fileInfo = {};
-}
-
 int Open(MvPluginCtrl *ctrl, int count, const char **urls)
 {
     PlayerContext *pc = Context(ctrl);
@@ -54,7 +43,7 @@ int Open(MvPluginCtrl *ctrl, int count, const char **urls)
     if (pc->fp) std::fclose(pc->fp);
     pc->fp = nullptr;
     pthread_mutex_unlock(&pc->fileMutex);
-    ReleaseMedium(pc);
+    brisko::core::ReleaseMedium(Medium(pc));
     pc->url = strdup(urls[0]);
     pc->media.url = pc->url;
     if (strncasecmp(pc->url, "http://", 7) == 0) {
@@ -73,20 +62,13 @@ int Open(MvPluginCtrl *ctrl, int count, const char **urls)
         if (pc->fileInfo.has_moreinfo) pc->media.moreinfo = pc->moreinfo = strdup(pc->fileInfo.moreinfo.c_str());
         pc->media.duration = pc->fileInfo.duration;
     }
-    pc->status.videoWndTitle = "";
-    pc->status.position = 0;
-    ReportState(ctrl, MV_OPENING);
-    ReportState(ctrl, MV_STOPPED);
+    brisko::core::ReportOpened(ctrl, Medium(pc), ReportState);
     return 0;
 }
 
 int Close(MvPluginCtrl *ctrl)
 {
-    PlayerContext *pc = Context(ctrl);
-    StopPlayer(ctrl);
-    ReleaseMedium(pc);
-    ReportState(ctrl, MV_CLOSED);
-    return 0;
+    return brisko::core::CloseMedium(ctrl, Medium(Context(ctrl)), StopPlayer, ReportState);
 }
 
 int Pause(MvPluginCtrl *ctrl)

@@ -20,6 +20,7 @@
 #include "brisko/DecoderFront.h"
 #include "brisko/FileInfo.h"
 #include "core/BriskoSettings.h"
+#include "core/PlayerMedium.h"
 #include "mediaapi/MvPlugin.h"
 #include "media/RingBuff.h"
 
@@ -80,6 +81,11 @@ struct PlayerContext {
 inline PlayerContext *Context(MvPluginCtrl *ctrl)
 {
     return ctrl ? reinterpret_cast<PlayerContext *>(ctrl->pdata) : nullptr;
+}
+
+inline brisko::core::MediumFields Medium(PlayerContext *pc)
+{
+    return {pc->url, pc->title, pc->moreinfo, pc->media, pc->status, pc->fileInfo};
 }
 
 // Makes the context of ctrl (counterpart of a plug-in's entry). 0, or -1 when it cannot be made.

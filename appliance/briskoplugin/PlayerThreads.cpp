@@ -5,7 +5,6 @@
 // reader thread runs only for a source opened by URL (file or socket); a file with repeat on is
 // read again from its start, so that it plays on without a gap.
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -17,6 +16,7 @@
 #include <utility>
 
 #include "PlayerContext.h"
+#include "core/RingFront.h"
 #include "mediaapi/HttpOpen.h"
 #include "qnx/Sched.h"
 
@@ -24,9 +24,6 @@ namespace briskoplugin {
 namespace {
 
 constexpr const char *kCannotOpenFile = "brisko.so: unable to open specified file";
-constexpr const char *kNoHttpConnection = "MPEG Audio Plugin: Could not connect to Http address";
-constexpr const char *kBufferInsufficient = "MPEG Audio Plugin: Buffer size/percent insufficient to decode stream";
-constexpr const char *kStreamRefused = "MPEG Audio Plugin: error in parsing frame header";
 constexpr const char *kNoFrames = "MPEG Audio Plugin: no MPEG audio frames in the stream";
 constexpr const char *kOutOfMemory = "MPEG Audio Plugin: Out of memory";
 constexpr const char *kNoAudioDevice = "MPEG Audio Plugin: cannot open the audio device";
@@ -34,10 +31,6 @@ constexpr const char *kUnexpectedRepeat = "unexpected repeattype %d\n";
 constexpr const char *kBufferSizeVariable = "BRISKOBUFFERSIZE";
 
 constexpr unsigned long kFileBufferSize = 100000;
-constexpr unsigned long kStartPercentCeiling = 86;
-constexpr unsigned long kStartPercentStep = 10;
-constexpr unsigned long kLongestFrameRun = 2900;
-constexpr double kHighWaterMark = 0.95;
 constexpr std::size_t kReadBlock = 5000;
 constexpr uint32_t kNotSet = 0xFFFFFFFFu;
 
@@ -46,14 +39,23 @@ bool IsNetwork(PlayerContext *pc)
     return pc->setup.streamType == MV_STREAM;
 }
 
-class DecoderRun {
+// A new decoder for every stream: nothing of the last one carries over.
+brisko::DecoderFront *NewFront(PlayerContext *pc)
+{
+    pc->front = std::make_unique<brisko::DecoderFront>();
+    return pc->front.get();
+}
+
+class DecoderRun final : brisko::core::RingFront::Player {
 public:
-    explicit DecoderRun(MvPluginCtrl *ctrl) : ctrl_(ctrl), pc_(Context(ctrl))
+    // Unlike the media plug-in, the browser plug-in prints none of the decoder's diagnostic lines.
+    explicit DecoderRun(MvPluginCtrl *ctrl)
+        : ctrl_(ctrl),
+          pc_(Context(ctrl)),
+          f_(NewFront(pc_)),
+          frames_(pc_->ring, *f_, pc_->stop, pc_->ringStart, pc_->ringSize, pc_->settings.refillOnUnderflow, nullptr)
     {
         const brisko::core::BriskoSettings &s = pc_->settings;
-        // A new decoder for every stream: nothing of the last one carries over.
-        pc_->front = std::make_unique<brisko::DecoderFront>();
-        f_ = pc_->front.get();
         brisko::InitAudioDecoderMode(*f_, s.reduction, s.transformBit, s.transformChannel, s.convert, s.freqLimit,
                                      s.maxBitrate);
         f_->log = nullptr;
@@ -83,23 +85,12 @@ private:
     {
         if (!pc_->url) return true;
         if (IsNetwork(pc_)) {
-            char errortext[kHttpErrTextSize] = "";
-            MvMediaInfo heard{};
-            long long bodyLength = -1;
-            const int sock = OpenHttp(pc_->url, &heard, errortext, &pc_->stop, &bodyLength);
-            KeepStreamNames(heard);
-            if (sock < 0) {
-                if (!pc_->stop) error_ = *errortext ? errortext : kNoHttpConnection;
+            if (!brisko::core::ConnectStream(ctrl_, Medium(pc_), pc_->stop, pc_->fileMutex, pc_->sock, pc_->bodyLength,
+                                             error_))
                 return false;
-            }
-            pthread_mutex_lock(&pc_->fileMutex);
-            pc_->sock = sock;
-            pc_->bodyLength = bodyLength;
+            // Unlike the media plug-in, which clears it at each start, this one clears the last
+            // reading's failure at each connection (no reader of this context runs yet).
             pc_->readError[0] = '\0';
-            if (pc_->stop) shutdown(sock, SHUT_RDWR);
-            pthread_mutex_unlock(&pc_->fileMutex);
-            pc_->media.which = MV_MEDIA_INFO;
-            ctrl_->cb(ctrl_, MVS_MEDIA, &pc_->status);
             return true;
         }
         pthread_mutex_lock(&pc_->fileMutex);
@@ -111,16 +102,6 @@ private:
             error_ = kCannotOpenFile;
         }
         return open;
-    }
-
-    // The stream's names from its header lines; the first ones heard stay for the medium, since
-    // the host may be reading them.
-    void KeepStreamNames(MvMediaInfo &heard)
-    {
-        if (!pc_->title && heard.title) pc_->media.title = pc_->title = const_cast<char *>(heard.title);
-        else std::free(const_cast<char *>(heard.title));
-        if (!pc_->moreinfo && heard.moreinfo) pc_->media.moreinfo = pc_->moreinfo = const_cast<char *>(heard.moreinfo);
-        else std::free(const_cast<char *>(heard.moreinfo));
     }
 
     // A ring left by an earlier stream is emptied and kept at its first size, before any byte of
@@ -147,51 +128,14 @@ private:
         return false;
     }
 
-    unsigned long StartFill() const { return brisko::core::PrefillBytes(pc_->ringSize, pc_->ringStart); }
-    bool Read(unsigned long minBytes) { return Ring_Read_Ptr(&pc_->ring, &p_, &len_, minBytes, 0) == 0; }
-    bool RunCut() { return RingGetBytesInBuffer(&pc_->ring) > len_; }
-    bool Ended() { return RingEndOfData(&pc_->ring); }
-    // No byte will come after this run: the data has ended, and the run holds all that is left.
-    // The end is asked first, so a reader that finishes after the run was taken is not missed.
-    bool RunIsTheLast() { return Ended() && !RunCut(); }
-
     bool FirstHeader()
     {
-        if (Read(StartFill())) {
-            CheckID3(pc_, p_, len_);
-            if (ParseHeader()) return true;
+        if (frames_.Prefill()) {
+            CheckID3(pc_, frames_.Run(), frames_.RunLength());
+            if (frames_.ParseHeader(error_)) return true;
         }
         if (error_.empty() && !pc_->stop) error_ = kNoFrames;
         return false;
-    }
-
-    bool ParseHeader()
-    {
-        for (;;) {
-            if (pc_->stop) return false;
-            f_->end_of_data = RunIsTheLast();
-            std::size_t n = len_;
-            const int r = brisko::ParseSequenceHeader(*f_, p_, n);
-            if (r >= 0) {
-                Report_Bytes_Read(&pc_->ring, static_cast<unsigned long>(r));
-                return true;
-            }
-            if (r == brisko::kFrontSkip) {
-                Report_Bytes_Read(&pc_->ring, n);
-                if (!Read(StartFill())) return false;
-                continue;
-            }
-            if (r == brisko::kFrontNeedData && (RunCut() || (!f_->end_of_data && Ended()))) {
-                if (!Read(len_)) return false;
-                continue;
-            }
-            if (r == brisko::kFrontNeedData) {
-                if (!f_->end_of_data) error_ = kBufferInsufficient;
-            } else {
-                error_ = kStreamRefused;
-            }
-            return false;
-        }
     }
 
     bool OpenDevice()
@@ -223,31 +167,9 @@ private:
         return true;
     }
 
-    void DecodeFrames()
-    {
-        unsigned long minBytes = 0;
-        while (CheckPauseAndSeek(minBytes) && Read(minBytes) && !pc_->stop) {
-            minBytes = 0;
-            f_->end_of_data = RunIsTheLast();
-            std::size_t n = len_;
-            int outbytes = 0;
-            const int r = brisko::DecodeAudioFrame(*f_, p_, n, pcm_, outbytes);
-            if (r == brisko::kFrontOk || r == brisko::kFrontFormatChanged) {
-                if (!PlayFrame(r == brisko::kFrontFormatChanged, n, outbytes)) return;
-            } else if (r == brisko::kFrontNeedData) {
-                minBytes = NeedMore();
-            } else if (r == brisko::kFrontNoSync) {
-                minBytes = NoSync(n);
-            } else if (r == brisko::kFrontSkip || r == brisko::kFrontBadFrame) {
-                Report_Bytes_Read(&pc_->ring, n);
-            } else {
-                error_ = kStreamRefused;
-                return;
-            }
-        }
-    }
+    void DecodeFrames() { frames_.DecodeFrames(*this, pcm_, error_); }
 
-    bool CheckPauseAndSeek(unsigned long &minBytes)
+    bool CheckPauseAndSeek(unsigned long &minBytes) override
     {
         pthread_mutex_lock(&pc_->stateMutex);
         while (!pc_->stop) {
@@ -270,7 +192,7 @@ private:
         return go;
     }
 
-    bool PlayFrame(bool formatChanged, std::size_t consumed, int outbytes)
+    bool PlayFrame(bool formatChanged, std::size_t consumed, int outbytes) override
     {
         if (formatChanged) {
             DestroyAudioDevice(&pc_->audio);
@@ -283,34 +205,6 @@ private:
         if (WriteAudioData(dev, pcm_, outbytes) == outbytes || pc_->stop) return true;
         error_ = kNoAudioDevice;
         return false;
-    }
-
-    unsigned long NeedMore()
-    {
-        if (f_->end_of_data) {
-            Report_Bytes_Read(&pc_->ring, len_);
-            return 0;
-        }
-        if (RunCut() || Ended()) return len_;
-        if (len_ >= static_cast<unsigned long>(pc_->ring.ulBuffSize * kHighWaterMark)) {
-            Report_Bytes_Read(&pc_->ring, len_ - kLongestFrameRun);
-            return 0;
-        }
-        const unsigned long start = pc_->ringStart;
-        if (start < kStartPercentCeiling) pc_->ringStart = start + kStartPercentStep;
-        if (!pc_->settings.refillOnUnderflow) return len_;
-        return std::max(len_, StartFill());
-    }
-
-    unsigned long NoSync(std::size_t droppable)
-    {
-        if (f_->end_of_data) {
-            Report_Bytes_Read(&pc_->ring, len_);
-            return 0;
-        }
-        if (RunCut() || Ended() || droppable == 0) return len_;
-        Report_Bytes_Read(&pc_->ring, droppable);
-        return 0;
     }
 
     // The ring is closed and kept; the reader joined, the source closed, the device destroyed.
@@ -326,12 +220,7 @@ private:
             pc_->readerThread = nullptr;
         }
         if (error_.empty() && !pc_->stop && pc_->sock >= 0 && pc_->readError[0]) error_ = pc_->readError;
-        pthread_mutex_lock(&pc_->fileMutex);
-        if (pc_->fp) std::fclose(pc_->fp);
-        pc_->fp = nullptr;
-        if (pc_->sock >= 0) close(pc_->sock);
-        pc_->sock = -1;
-        pthread_mutex_unlock(&pc_->fileMutex);
+        brisko::core::CloseFileAndSocket(pc_->fileMutex, pc_->fp, pc_->sock);
         if (deviceOpen_) DestroyAudioDevice(&pc_->audio);
     }
 
@@ -368,10 +257,9 @@ private:
 
     MvPluginCtrl *ctrl_;
     PlayerContext *pc_;
-    brisko::DecoderFront *f_ = nullptr;
+    brisko::DecoderFront *f_;
+    brisko::core::RingFront frames_;
     unsigned run_ = 0;
-    unsigned char *p_ = nullptr;
-    unsigned long len_ = 0;
     bool ringUsed_ = false;
     bool deviceOpen_ = false;
     bool closed_ = false;

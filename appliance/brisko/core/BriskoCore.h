@@ -17,6 +17,7 @@
 #include <cstdio>
 
 #include "BriskoSettings.h"
+#include "PlayerMedium.h"
 #include "brisko/FileInfo.h"
 #include "media/Audio.h"
 #include "mediaapi/MvPlugin.h"
@@ -64,6 +65,10 @@ namespace brisko::core {
 
 inline MvPluginData* Data(MvPluginCtrl* ctrl) { return ctrl->pdata; }
 inline bool IsNetwork() { return g_Setup.streamType == MV_STREAM; }
+inline MediumFields Medium(MvPluginData* pd)
+{
+    return {pd->url, pd->title, pd->moreinfo, pd->media, pd->status, pd->fileInfo};
+}
 
 // State and reports (Reports.cpp).
 void StateLock(MvPluginData* pd);

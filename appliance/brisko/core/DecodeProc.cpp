@@ -3,9 +3,7 @@
 // plays frame after frame until the data ends, a stop is asked or something fails; then closes
 // everything and reports the end. Every failure becomes an error text for the host.
 #include <sys/socket.h>
-#include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -16,8 +14,9 @@
 
 #include "BriskoCore.h"
 #include "CoreMessages.h"
+#include "PlayerMedium.h"
+#include "RingFront.h"
 #include "brisko/DecoderFront.h"
-#include "mediaapi/HttpOpen.h"
 #include "media/StartThread.h"
 #include "qnx/Sched.h"
 
@@ -27,16 +26,13 @@ namespace {
 
 using namespace messages;
 
-constexpr unsigned long kStartPercentCeiling = 86;  // the start percent grows while below it
-constexpr unsigned long kStartPercentStep = 10;
-// The longest run the frame search may need past a candidate header: the longest frame, its
-// padding, the following header and the gap allowed before it.
-constexpr unsigned long kLongestFrameRun = 2900;
-constexpr double kHighWaterMark = 0.95;
-
-class DecoderRun {
+class DecoderRun final : RingFront::Player {
 public:
-    explicit DecoderRun(MvPluginCtrl* ctrl) : ctrl_(ctrl), pd_(Data(ctrl))
+    explicit DecoderRun(MvPluginCtrl* ctrl)
+        : ctrl_(ctrl),
+          pd_(Data(ctrl)),
+          frames_(pd_->mpegRing, front_, pd_->StopThePlayer, pd_->ulRingBuffStart, pd_->settings.bufferSize,
+                  pd_->settings.refillOnUnderflow, stderr)
     {
         const BriskoSettings& s = pd_->settings;
         InitAudioDecoderMode(front_, s.reduction, s.transformBit, s.transformChannel, s.convert, s.freqLimit,
@@ -70,34 +66,8 @@ private:
 
     bool OpenNetwork()
     {
-        char errortext[kHttpErrTextSize] = "";
-        MvMediaInfo heard{};
-        long long bodyLength = -1;
-        const int sock = OpenHttp(pd_->url, &heard, errortext, &pd_->StopThePlayer, &bodyLength);
-        KeepStreamNames(heard);
-        if (sock < 0) {
-            if (!pd_->StopThePlayer) error_ = *errortext ? errortext : kNoHttpConnection;
-            return false;
-        }
-        pthread_mutex_lock(&pd_->fileMutex);
-        pd_->mysock = sock;
-        pd_->bodyLength = bodyLength;
-        // A stop that came while connecting found no socket to shut down.
-        if (pd_->StopThePlayer) shutdown(sock, SHUT_RDWR);
-        pthread_mutex_unlock(&pd_->fileMutex);
-        pd_->media.which = MV_MEDIA_INFO;
-        ctrl_->cb(ctrl_, MVS_MEDIA, &pd_->status);
-        return true;
-    }
-
-    // The stream's names from its header lines; the first ones heard stay for the medium, since
-    // the host may be reading them.
-    void KeepStreamNames(MvMediaInfo& heard)
-    {
-        if (!pd_->title && heard.title) pd_->media.title = pd_->title = const_cast<char*>(heard.title);
-        else std::free(const_cast<char*>(heard.title));
-        if (!pd_->moreinfo && heard.moreinfo) pd_->media.moreinfo = pd_->moreinfo = const_cast<char*>(heard.moreinfo);
-        else std::free(const_cast<char*>(heard.moreinfo));
+        return ConnectStream(ctrl_, Medium(pd_), pd_->StopThePlayer, pd_->fileMutex, pd_->mysock, pd_->bodyLength,
+                             error_);
     }
 
     bool OpenFile()
@@ -131,64 +101,12 @@ private:
         return false;
     }
 
-    unsigned long StartFill() const { return PrefillBytes(pd_->settings.bufferSize, pd_->ulRingBuffStart); }
-
-    // The next run of bytes, once more than minBytes are buffered or the data has ended; false
-    // when everything was consumed.
-    bool Read(unsigned long minBytes) { return Ring_Read_Ptr(&pd_->mpegRing, &p_, &len_, minBytes, 0) == 0; }
-
-    // The run handed out stops at the ring's end while more bytes lie beyond it.
-    bool RunCut() { return RingGetBytesInBuffer(&pd_->mpegRing) > len_; }
-
-    bool Prefill() { return Read(StartFill()); }
-
-    // No byte will come after this run: the data has ended, and the run holds all that is left.
-    // The end is asked first, so a reader that finishes after the run was taken is not missed.
-    bool RunIsTheLast() { return RingEnded(pd_) && !RunCut(); }
-
     // The header of the first frame. A stream that ends before one is found (empty, or holding no
     // MPEG audio) is an error, so that the host does not take it for a piece played to its end.
     bool FirstHeader()
     {
-        if (Prefill() && ParseHeader()) return true;
+        if (frames_.Prefill() && frames_.ParseHeader(error_)) return true;
         if (error_.empty() && !pd_->StopThePlayer && !pd_->readError[0]) error_ = kNoFrames;
-        return false;
-    }
-
-    bool ParseHeader()
-    {
-        for (;;) {
-            if (pd_->StopThePlayer) return false;
-            front_.end_of_data = RunIsTheLast();
-            std::size_t n = len_;
-            const int r = ParseSequenceHeader(front_, p_, n);
-            if (r >= 0) {
-                Report_Bytes_Read(&pd_->mpegRing, static_cast<unsigned long>(r));
-                return true;
-            }
-            if (r == kFrontSkip) {
-                // A tag longer than the run: drop it and fill up again.
-                Report_Bytes_Read(&pd_->mpegRing, n);
-                if (!Read(StartFill())) return false;
-                continue;
-            }
-            if (r == kFrontNeedData && (RunCut() || (!front_.end_of_data && RingEnded(pd_)))) {
-                if (!Read(len_)) return false;
-                continue;
-            }
-            return ParseFailed(r);
-        }
-    }
-
-    bool ParseFailed(int result)
-    {
-        if (result == kFrontNeedData) {
-            if (!front_.end_of_data) error_ = kBufferInsufficient;
-            std::fputs(kNotEnoughData, stderr);
-            return false;
-        }
-        std::fputs(result == kFrontNullBuffer ? kNullFramePointer : kHeaderParseError, stderr);
-        error_ = kStreamRefused;
         return false;
     }
 
@@ -202,33 +120,11 @@ private:
         return true;
     }
 
-    void DecodeFrames()
-    {
-        unsigned long minBytes = 0;
-        while (CheckPauseAndSeek(minBytes) && Read(minBytes) && !pd_->StopThePlayer) {
-            minBytes = 0;
-            front_.end_of_data = RunIsTheLast();
-            std::size_t n = len_;
-            int outbytes = 0;
-            const int r = DecodeAudioFrame(front_, p_, n, pcm_, outbytes);
-            if (r == kFrontOk || r == kFrontFormatChanged) {
-                if (!PlayFrame(r == kFrontFormatChanged, n, outbytes)) return;
-            } else if (r == kFrontNeedData) {
-                minBytes = NeedMore();
-            } else if (r == kFrontNoSync) {
-                minBytes = NoSync(n);
-            } else if (r == kFrontSkip || r == kFrontBadFrame) {
-                Report_Bytes_Read(&pd_->mpegRing, n);
-            } else {
-                error_ = kStreamRefused;
-                return;
-            }
-        }
-    }
+    void DecodeFrames() { frames_.DecodeFrames(*this, pcm_, error_); }
 
     // Pauses while the host says so, and moves the file when the host asked for a seek.
     // False when the player is to stop.
-    bool CheckPauseAndSeek(unsigned long& minBytes)
+    bool CheckPauseAndSeek(unsigned long& minBytes) override
     {
         StateLock(pd_);
         while (!pd_->StopThePlayer) {
@@ -264,7 +160,7 @@ private:
         DrainAudioDevice(&pd_->StdAudioDevice);
     }
 
-    bool PlayFrame(bool formatChanged, std::size_t consumed, int outbytes)
+    bool PlayFrame(bool formatChanged, std::size_t consumed, int outbytes) override
     {
         if (formatChanged && !ReopenDevice()) return false;
         Report_Bytes_Read(&pd_->mpegRing, consumed);
@@ -282,54 +178,12 @@ private:
         return OpenDevice();
     }
 
-    // No complete frame in the run. Returns the bytes that must be buffered before the next try.
-    unsigned long NeedMore()
-    {
-        if (front_.end_of_data) {
-            // A trailing incomplete frame: consumed, and it gives no sound.
-            Report_Bytes_Read(&pd_->mpegRing, len_);
-            return 0;
-        }
-        if (RunCut() || RingEnded(pd_)) return len_;
-        if (len_ >= static_cast<unsigned long>(pd_->mpegRing.ulBuffSize * kHighWaterMark)) {
-            // The ring holds all it will take and still no frame: what lies before the last
-            // candidate header is not a stream.
-            Report_Bytes_Read(&pd_->mpegRing, len_ - kLongestFrameRun);
-            return 0;
-        }
-        return Underflow();
-    }
-
-    // The decoder caught up with the reader: buffer longer after each stall.
-    unsigned long Underflow()
-    {
-        const unsigned long start = pd_->ulRingBuffStart;
-        if (start < kStartPercentCeiling) pd_->ulRingBuffStart = start + kStartPercentStep;
-        if (!pd_->settings.refillOnUnderflow) return len_;
-        return std::max(len_, StartFill());
-    }
-
-    // No frame start in the run: drop what cannot begin one and go on with what follows.
-    unsigned long NoSync(std::size_t droppable)
-    {
-        if (front_.end_of_data) {
-            std::fputs(kDecodeError, stderr);
-            Report_Bytes_Read(&pd_->mpegRing, len_);
-            return 0;
-        }
-        if (RunCut() || RingEnded(pd_)) return len_;
-        if (droppable == 0) return len_;  // a few bytes that may begin a header: wait for more
-        std::fputs(kDecodeError, stderr);
-        Report_Bytes_Read(&pd_->mpegRing, droppable);
-        return 0;
-    }
-
     void CleanUp()
     {
         if (ringReady_) CloseRingBufferNotify(&pd_->mpegRing);
         ShutdownSocket(pd_);
         JoinReader();
-        CloseSource();
+        CloseFileAndSocket(pd_->fileMutex, pd_->fp, pd_->mysock);
         if (deviceOpen_) DestroyAudioDevice(&pd_->StdAudioDevice);
         if (ringReady_) DeleteRingBuffer(&pd_->mpegRing);
         pd_->lastPosition = 0;
@@ -341,16 +195,6 @@ private:
         pthread_join(*pd_->readerThread, nullptr);
         std::free(pd_->readerThread);
         pd_->readerThread = nullptr;
-    }
-
-    void CloseSource()
-    {
-        pthread_mutex_lock(&pd_->fileMutex);
-        if (pd_->fp) std::fclose(pd_->fp);
-        pd_->fp = nullptr;
-        if (pd_->mysock >= 0) close(pd_->mysock);
-        pd_->mysock = -1;
-        pthread_mutex_unlock(&pd_->fileMutex);
     }
 
     // Natural end or failure: the error text (the decoder's own, else the reader's), then the end
@@ -391,8 +235,7 @@ private:
     MvPluginData* pd_;
     unsigned run_ = 0;
     DecoderFront front_;
-    unsigned char* p_ = nullptr;  // the run the ring handed out
-    unsigned long len_ = 0;
+    RingFront frames_;
     bool ringReady_ = false;
     bool deviceOpen_ = false;
     uint32_t endState_ = MV_STOPPED;

@@ -3,7 +3,6 @@
 #include <strings.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "BriskoCore.h"
@@ -21,17 +20,6 @@ constexpr uint32_t kFileType = MV_MEDIA_AUDIO | MV_MEDIA_SEEKABLE;
 bool HasScheme(const char* url, const char* scheme) { return strncasecmp(url, scheme, kSchemeLength) == 0; }
 
 char* Copy(const std::string& text) { return strndup(text.data(), text.size()); }
-
-// Forgets the URL, title, artist and file information of the medium.
-void ReleaseMedium(MvPluginData* pd)
-{
-    std::free(pd->url);
-    std::free(pd->title);
-    std::free(pd->moreinfo);
-    pd->url = pd->title = pd->moreinfo = nullptr;
-    pd->media.url = pd->media.title = pd->media.moreinfo = nullptr;
-    pd->fileInfo = MpegFileInfo{};
-}
 
 // Title, artist, duration, media length and frame spacing of the file at `path`.
 void ReadFileInfo(MvPluginData* pd, const char* path)
@@ -69,7 +57,7 @@ int qnx_open_urls(MvPluginCtrl* ctrl, int count, const char** urls)
     MvPluginData* pd = Data(ctrl);
     // A medium still playing is stopped and its threads joined before anything of it changes.
     StopDecoder(pd);
-    ReleaseMedium(pd);
+    ReleaseMedium(Medium(pd));
     g_Setup.streamType = MV_STREAM_ASFILE;
     const char* url = urls[0];
     pd->url = strdup(url);
@@ -83,21 +71,11 @@ int qnx_open_urls(MvPluginCtrl* ctrl, int count, const char** urls)
         else std::fputs(messages::kUnrecognizedUrl, stderr);
         ReadFileInfo(pd, FilePath(url));
     }
-    pd->status.videoWndTitle = "";
-    pd->status.position = 0;
     pd->lastPosition = 0;
-    qnx_state(ctrl, MV_OPENING);
-    qnx_state(ctrl, MV_STOPPED);
+    ReportOpened(ctrl, Medium(pd), qnx_state);
     return 0;
 }
 
-int qnx_close(MvPluginCtrl* ctrl)
-{
-    MvPluginData* pd = Data(ctrl);
-    qnx_stop(ctrl);
-    ReleaseMedium(pd);
-    qnx_state(ctrl, MV_CLOSED);
-    return 0;
-}
+int qnx_close(MvPluginCtrl* ctrl) { return CloseMedium(ctrl, Medium(Data(ctrl)), qnx_stop, qnx_state); }
 
 }  // namespace brisko::core
