@@ -65,7 +65,7 @@ ChunkHead ReadChunkHead(const uint8_t* head) {
 }
 
 Format ReadFormat(const uint8_t* fields) {
-    return Format{Get16(fields),      Get16(fields + 2),  Get32(fields + 4),
+    return Format{Get16(fields),     Get16(fields + 2),  Get32(fields + 4),
                   Get32(fields + 8), Get16(fields + 12), Get16(fields + 14)};
 }
 

@@ -9,10 +9,10 @@
 
 namespace wav {
 
-inline constexpr size_t kHeaderBytes = 44;       // "RIFF", a 16-byte "fmt " chunk, the "data" chunk's head
-inline constexpr size_t kRiffBytes = 12;         // "RIFF", the size of what follows, "WAVE"
-inline constexpr size_t kChunkHeadBytes = 8;     // a chunk's identifier and the size of its data
-inline constexpr uint32_t kFormatBytes = 16;     // the "fmt " fields of PCM, up to the bits per sample
+inline constexpr size_t kHeaderBytes = 44;    // "RIFF", a 16-byte "fmt " chunk, the "data" chunk's head
+inline constexpr size_t kRiffBytes = 12;      // "RIFF", the size of what follows, "WAVE"
+inline constexpr size_t kChunkHeadBytes = 8;  // a chunk's identifier and the size of its data
+inline constexpr uint32_t kFormatBytes = 16;  // the "fmt " fields of PCM, up to the bits per sample
 inline constexpr uint16_t kTagPcm = 1;
 
 // The fields of a "fmt " chunk, in their order.
