@@ -37,6 +37,15 @@ public:
         elements_.erase(it);
     }
 
+    // Takes element `index` out of the array, still wired as it was, for the caller to keep;
+    // error 340 when missing.
+    std::unique_ptr<Control> Release(int index) {
+        auto it = find(index);
+        auto taken = std::move(it->second);
+        elements_.erase(it);
+        return taken;
+    }
+
     // Element `index`; error 340 "Control array element 'n' doesn't exist" when missing.
     Control& operator()(int index) { return *find(index)->second; }
     const Control& operator()(int index) const { return *find(index)->second; }

@@ -60,6 +60,9 @@ inline constexpr const char* kDbgAnswerUntaken = ", its answer not taken for ";
 inline constexpr const char* kDbgAcceptPaused = "Every socket busy: newcomers wait";
 inline constexpr const char* kDbgAcceptResumed = "Taking newcomers again";
 inline constexpr const char* kDbgAnswerNotTaken = "Answer not taken in time, closed socket ";
+inline constexpr const char* kDbgAnswerMovedOut = "Answer goes on outside the sockets: socket ";
+inline constexpr const char* kDbgAnswerStalled = "Answer outside the sockets reset, not taken for ";
+inline constexpr const char* kDbgAnswersFull = "Answers outside the sockets full, the longest stalled reset";
 inline constexpr const char* kDbgPeerClosed = "Client closed its side, its request is still answered, socket ";
 
 // Debug lines of the parser.

@@ -72,6 +72,7 @@ TCPServer::TCPServer(PluginState& state)
 
 TCPServer::~TCPServer() {
     for (auto& stream : streams_) stream.reset();
+    outside_.clear();
 }
 
 void TCPServer::WireSocket(forms::TcpSocket& socket, int index) {
@@ -170,6 +171,9 @@ void TCPServer::Form_Unload() {
         StopBlockTimer(slot);
     }
     RequestQueue.clear();
+    for (auto& [id, answer] : outside_)
+        if (!answer.done) answer.socket->Close();
+    outside_.clear();
     ServerTimer.Enabled(false);
     IdleTimer.Enabled(false);
     const int16_t highest = HighestSlot();
@@ -245,7 +249,7 @@ void TCPServer::Recount() {
     }
 }
 
-// A stream whose reader has taken nothing for a second gives way first, the one stalled longest,
+// A stream gives way first, the one stalled longest (it goes on outside the slots, losing nothing),
 // then the open slot whose request has been slowest to arrive: a client that stops reading, that
 // trickles its head or its body, or that sends nothing, must not keep a newcomer out. 0 when none
 // may give way.
@@ -264,13 +268,10 @@ int16_t TCPServer::GivesWay() const {
 }
 
 int16_t TCPServer::StalledStream() const {
-    const forms::Loop::TimePoint at = Now();
     int16_t found = 0;
     for (int16_t slot = 1; slot <= HighestSlot(); ++slot) {
         const int st = SlotState(slot);
-        if (!streams_[slot] || (st != forms::sckConnected && st != forms::sckClosing) ||
-            at - lastActivity_[slot] < kStalledGrace)
-            continue;
+        if (!streams_[slot] || (st != forms::sckConnected && st != forms::sckClosing)) continue;
         if (found == 0 || lastActivity_[slot] < lastActivity_[found]) found = slot;
     }
     return found;
@@ -280,11 +281,14 @@ bool TCPServer::GiveWay() {
     const int16_t slot = GivesWay();
     if (slot == 0) return false;
     const forms::RequestArrival& arrival = arrivals_[slot];
-    if (Streaming(slot))
+    if (Streaming(slot)) {
         WriteServerDebug(kDbgGaveWay + N(slot) + kDbgAnswerUntaken + N(Ms(Now() - lastActivity_[slot])) + " ms");
-    else
-        WriteServerDebug(kDbgGaveWay + N(slot) + (arrival.HeadWhole() ? kDbgBodyUnfinished : kDbgHeadUnfinished) +
-                         N(Ms(Now() - arrival.OpenedAt())) + " ms");
+        MoveOut(slot);
+        Recount();
+        return OpenConnectionCount < kHighestSlot;
+    }
+    WriteServerDebug(kDbgGaveWay + N(slot) + (arrival.HeadWhole() ? kDbgBodyUnfinished : kDbgHeadUnfinished) +
+                     N(Ms(Now() - arrival.OpenedAt())) + " ms");
     socket_Close(slot);
     Recount();
     return OpenConnectionCount < kHighestSlot;
@@ -320,7 +324,7 @@ void TCPServer::FollowCapacity() {
         WriteServerDebug(full ? kDbgAcceptPaused : kDbgAcceptResumed);
         listener.PauseAccepting(full);
     }
-    const bool watch = OpenConnectionCount > 0;
+    const bool watch = OpenConnectionCount > 0 || !outside_.empty();
     if (IdleTimer.Enabled() != watch || (watch && IdleTimer.Interval() != kIdleCheckInterval)) {
         IdleTimer.Interval(kIdleCheckInterval);
         IdleTimer.Enabled(watch);
@@ -341,6 +345,7 @@ void TCPServer::IdleTimer_Timer() {
             socket_Close(slot);
         }
     }
+    SweepOutside(at);
     FollowCapacity();
 }
 
@@ -491,6 +496,8 @@ void TCPServer::StartBlockStream(int16_t slot, std::ifstream file, const std::st
     Socket(slot).LimitSendBuffer(kStreamSendBuffer);
     BlockSendReady[slot] = true;
     PumpStream(slot);
+    // A streaming slot may leave to a newcomer: those paused for a full server come in at once.
+    if (Socket(0).AcceptingPaused()) FollowCapacity();
 }
 
 void TCPServer::PumpStream(int16_t slot) {
@@ -515,6 +522,92 @@ void TCPServer::EndStream(int16_t slot) {
     streams_[slot].reset();
     if (Socket.Exists(slot)) Socket(slot).Tag = kTagDone;
     Socket_SendComplete(slot);
+}
+
+// --- Answers outside the slots -------------------------------------------------------------
+// A slot is held only while its request comes and is served: a streamed answer that a newcomer
+// needs the slot for goes on outside, so a crowd that never reads cannot hold the slots.
+
+std::size_t TCPServer::AnswersOutside() const {
+    return static_cast<std::size_t>(
+        std::count_if(outside_.begin(), outside_.end(), [](const auto& entry) { return !entry.second.done; }));
+}
+
+void TCPServer::MoveOut(int16_t slot) {
+    SweepOutside(Now());
+    if (outside_.size() >= kAnswerLimit) {
+        auto longest = outside_.begin();
+        for (auto it = outside_.begin(); it != outside_.end(); ++it)
+            if (it->second.lastActivity < longest->second.lastActivity) longest = it;
+        WriteServerDebug(kDbgAnswersFull);
+        longest->second.socket->Abort();
+        outside_.erase(longest);
+    }
+    WriteServerDebug(kDbgAnswerMovedOut + N(slot));
+    StopBlockTimer(slot);
+    const uint64_t id = ++nextConnection_;
+    OutsideAnswer& answer = outside_[id];
+    answer.stream = std::move(streams_[slot]);
+    answer.sendReady = BlockSendReady[slot];
+    answer.lastActivity = lastActivity_[slot];
+    answer.socket = Socket.Release(slot);
+    forms::TcpSocket& socket = *answer.socket;
+    socket.OnDataArrival = [&socket](int32_t) { socket.GetData(); };  // the rest of its request is not read
+    socket.OnClose = [] {};                                           // a peer that closed its side may still read
+    socket.OnSendComplete = [this, id] {
+        const auto it = outside_.find(id);
+        if (it == outside_.end() || it->second.done) return;
+        it->second.sendReady = true;
+        it->second.lastActivity = Now();
+        PumpOutside(id);
+    };
+    socket.OnError = [this, id](int32_t, const std::string&) {
+        const auto it = outside_.find(id);
+        if (it != outside_.end() && !it->second.done) EndOutside(it->second, true);
+    };
+    // The slot is closed and ready for the newcomer; what it queued goes with its connection.
+    CreateSlot(slot);
+    for (auto it = RequestQueue.begin(); it != RequestQueue.end();)
+        it = it->slot == slot ? RequestQueue.erase(it) : std::next(it);
+    queuedBytes_[slot] = 0;
+    ForgetSlot(slot);
+    --OpenConnectionCount;
+    PumpOutside(id);
+}
+
+void TCPServer::PumpOutside(uint64_t id) {
+    OutsideAnswer& answer = outside_.at(id);
+    if (!answer.sendReady) return;
+    const int st = answer.socket->State();
+    if (st != forms::sckConnected && st != forms::sckClosing) return EndOutside(answer, true);
+    std::string block(kBlockSize, '\0');
+    answer.stream->file.read(block.data(), static_cast<std::streamsize>(block.size()));
+    block.resize(static_cast<std::size_t>(answer.stream->file.gcount()));
+    if (block.empty()) return EndOutside(answer, false);
+    answer.sendReady = false;
+    if (!vb::Try([&] { answer.socket->SendData(block); })) {
+        LogTagged(kTagSendBinaryFile + answer.stream->sFile);
+        EndOutside(answer, true);
+    }
+}
+
+void TCPServer::EndOutside(OutsideAnswer& answer, bool reset) {
+    if (reset) answer.socket->Abort();
+    else answer.socket->Close();
+    answer.done = true;
+    answer.stream.reset();
+}
+
+void TCPServer::SweepOutside(forms::Loop::TimePoint at) {
+    constexpr auto kStalled = std::chrono::milliseconds(int64_t{kBlockTimeout} * kStalledTimeouts);
+    for (auto it = outside_.begin(); it != outside_.end();) {
+        OutsideAnswer& answer = it->second;
+        if (!answer.done && at - answer.lastActivity >= kStalled) {
+            WriteServerDebug(kDbgAnswerStalled + N(Ms(at - answer.lastActivity)) + " ms");
+            EndOutside(answer, true);
+        }
+        it = answer.done ? outside_.erase(it) : std::next(it);
+    }
 }
 
 void TCPServer::ServerTimer_Timer() { ProcessRequestQueue(state_, *this); }

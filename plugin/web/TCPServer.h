@@ -11,10 +11,11 @@
 // streamed file goes out block by block on events, so other requests are served meanwhile; a
 // client that stops reading is dropped (with a reset) after three block time-outs in a row.
 //
-// When all 50 slots are open, a stream whose reader has taken nothing for a second gives way to a
-// newcomer, the one stalled longest first, then the connection whose request has been slowest to
-// arrive (head or body; forms/RequestArrival.h), so stalled readers and slow senders cannot hold
-// every slot;
+// When all 50 slots are open, a streamed answer leaves its slot to a newcomer and goes on outside
+// the slots, the one stalled longest first (up to 1000 such answers, the longest stalled reset to
+// make room; one whose reader has taken nothing for three block time-outs is reset), then the
+// connection whose request has been slowest to arrive (head or body; forms/RequestArrival.h), so
+// stalled readers and slow senders cannot hold every slot;
 // one that has sent nothing yet gives way only after a second, so that a burst of newcomers does
 // not push out clients whose requests are on their way. Those whose request is whole (queued or
 // answered) keep their slots. With none that may give way, newcomers wait in the system's
@@ -33,6 +34,7 @@
 #include <cstdint>
 #include <deque>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -60,13 +62,13 @@ public:
     // What the system keeps unsent of a stream: a reader that stops taking it is seen stalled after
     // this much, not after the megabytes a loopback or LAN connection would otherwise buffer.
     static constexpr int kStreamSendBuffer = 64 * 1024;
-    static constexpr std::chrono::milliseconds kStalledGrace{1000};  // a stream not taken this long may give way
     static constexpr std::chrono::milliseconds kHeadTimeout{10000};
     static constexpr std::chrono::milliseconds kRequestTimeout{30000};
     static constexpr std::chrono::milliseconds kBodyGrace{2000};
     static constexpr std::size_t kBodyMinRate = 1024;               // bytes a second
     static constexpr std::size_t kDebugLogLimit = 4 * 1024 * 1024;  // bytes
     static constexpr std::size_t kHeldLimit = 1000;                 // connections held while every slot is taken
+    static constexpr std::size_t kAnswerLimit = 1000;               // streamed answers gone on outside the slots
 
     explicit TCPServer(PluginState& state);
     ~TCPServer() override;
@@ -135,6 +137,8 @@ public:
     // was reported sent or its time-out passed; at the end the connection is closed.
     void StartBlockStream(int16_t slot, std::ifstream file, const std::string& sFile);
     bool Streaming(int16_t slot) const { return streams_[slot] != nullptr; }
+    // Streamed answers still going out after leaving their slots.
+    std::size_t AnswersOutside() const;
 
 protected:
     void Form_Load() override;
@@ -147,12 +151,21 @@ private:
         int timeouts = 0;
     };
 
+    // A streamed answer that left its slot: its connection and the rest of its file.
+    struct OutsideAnswer {
+        std::unique_ptr<forms::TcpSocket> socket;
+        std::unique_ptr<BlockStream> stream;
+        bool sendReady = false;
+        bool done = false;  // closed; forgotten at the next sweep (not inside its own event)
+        forms::Loop::TimePoint lastActivity{};
+    };
+
     void WireSocket(forms::TcpSocket& socket, int index);
     void CreateSlot(int16_t slot);
     void Recount();
     // The open slot that gives way first to a newcomer; 0 when none may.
     int16_t GivesWay() const;
-    // The streaming slot whose reader has taken nothing for kStalledGrace, stalled longest; 0 when none.
+    // The streaming slot whose reader has taken nothing for longest; 0 when none.
     int16_t StalledStream() const;
     // The open slot, oldest first, whose connection has sent nothing; 0 when none.
     int16_t SilentSlot() const;
@@ -166,6 +179,12 @@ private:
     void EndStream(int16_t slot);
     void StopBlockTimer(int16_t slot);
     void LogTagged(const std::string& tag);
+    // The slot's stream leaves it and goes on outside the slots; the slot is closed and ready.
+    void MoveOut(int16_t slot);
+    void PumpOutside(uint64_t id);
+    void EndOutside(OutsideAnswer& answer, bool reset);
+    // Forgets closed outside answers and resets those not taken for three block time-outs.
+    void SweepOutside(forms::Loop::TimePoint at);
 
     PluginState& state_;
     std::array<uint64_t, kHighestSlot + 1> connections_{};
@@ -178,6 +197,7 @@ private:
     std::array<bool, kHighestSlot + 1> answering_{};
     std::array<bool, kHighestSlot + 1> peerClosed_{};
     std::array<bool, kHighestSlot + 1> refused_{};
+    std::map<uint64_t, OutsideAnswer> outside_;  // by the order they left their slots
     uint64_t nextConnection_ = 0;
     std::size_t debugBytes_ = 0;
     const void* debugLogSeen_ = nullptr;

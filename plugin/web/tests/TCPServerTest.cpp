@@ -597,6 +597,16 @@ TEST(TCPServer, AClientThatStopsReadingIsDroppedWithoutHoldingUpOthers) {
     EXPECT_GE(s.bed.loop.now() - start, 14s);
 }
 
+// `count` clients that ask for the .wav and never read its answer (small receive buffers).
+std::vector<std::unique_ptr<WebClient>> NonReaders(int port, int count) {
+    std::vector<std::unique_ptr<WebClient>> clients;
+    for (int i = 0; i < count; ++i) {
+        clients.push_back(std::make_unique<WebClient>(port, 4096));
+        clients.back()->Send("GET /big.wav HTTP/1.0\r\n\r\n");
+    }
+    return clients;
+}
+
 // Fifty clients that stop reading a .wav hold every slot: a stream whose reader has taken nothing
 // for a second (on the loop's clock) gives way to a newcomer, rather than hold its slot through
 // three block time-outs.
@@ -606,11 +616,7 @@ TEST(TCPServer, StreamsWhoseReadersStoppedGiveWayToANewcomerAfterASecond) {
     s.bed.app.write("HTML/big.wav", std::string(4 * 1024 * 1024, 'w'));
     s.bed.app.write("HTML/x.htm", "quick");
     TCPServer& server = s.Server();
-    std::vector<std::unique_ptr<WebClient>> readers;
-    for (int i = 0; i < TCPServer::kHighestSlot; ++i) {
-        readers.push_back(std::make_unique<WebClient>(s.port, 4096));
-        readers.back()->Send("GET /big.wav HTTP/1.0\r\n\r\n");
-    }
+    const auto readers = NonReaders(s.port, TCPServer::kHighestSlot);
     ASSERT_TRUE(s.WaitFor([&] {
         for (int16_t slot = 1; slot <= TCPServer::kHighestSlot; ++slot)
             if (!server.Streaming(slot)) return false;
@@ -651,6 +657,51 @@ TEST(TCPServer, AStreamToAReaderThatTakesNothingIsHeldToLittleUnsent) {
     EXPECT_GT(blocks, 16u);
     EXPECT_LT(blocks, 512u);
     EXPECT_TRUE(server.Streaming(1));
+}
+
+// More non-readers of a .wav than slots: the streams leave their slots to the newcomers and go on
+// outside them, and one whose reader takes nothing for three block time-outs (on the loop's clock)
+// is reset there, so none is kept for good.
+TEST(TCPServer, StreamsLeaveTheirSlotsToNewcomersAndStalledOnesAreResetOutside) {
+    ServerBed s;
+    s.bed.loop.setSettleTimeout(20ms);
+    s.bed.app.write("HTML/big.wav", std::string(4 * 1024 * 1024, 'w'));
+    s.bed.app.write("HTML/x.htm", "quick");
+    TCPServer& server = s.Server();
+    const auto readers = NonReaders(s.port, TCPServer::kHighestSlot + 10);
+    ASSERT_TRUE(s.WaitFor([&] { return server.AnswersOutside() >= 10; }));
+    const auto start = s.bed.loop.now();
+    WebClient newcomer(s.port);
+    newcomer.Send(kGetPage);
+    ASSERT_TRUE(s.WaitFor([&] { return newcomer.Pump(); }));
+    EXPECT_TRUE(newcomer.Received().ends_with("quick"));
+    EXPECT_LT(s.bed.loop.now() - start, 1s);
+
+    ASSERT_TRUE(s.WaitFor([&] { return server.AnswersOutside() == 0; }));
+    EXPECT_GE(s.bed.loop.now() - start, 14s);
+    EXPECT_GE(s.DebugCount("Answer outside the sockets reset, not taken for "), 1u);
+}
+
+// A reader that has not taken its answer yet when the slots fill is the first whose stream leaves
+// its slot; it goes on outside, block after block, and the reader gets every byte once it reads.
+TEST(TCPServer, AStreamThatLeavesItsSlotGoesOnWhole) {
+    ServerBed s;
+    s.bed.loop.setSettleTimeout(20ms);
+    std::string picture;
+    for (int i = 0; picture.size() < 200000; ++i) picture += std::to_string(i) + ",";
+    s.bed.app.write("HTML/p.jpg", picture);
+    s.bed.app.write("HTML/big.wav", std::string(4 * 1024 * 1024, 'w'));
+    TCPServer& server = s.Server();
+    WebClient reader(s.port, 4096);
+    reader.Send("GET /p.jpg HTTP/1.0\r\n\r\n");
+    ASSERT_TRUE(s.WaitFor([&] { return server.Streaming(1); }));
+    const auto crowd = NonReaders(s.port, TCPServer::kHighestSlot);
+    ASSERT_TRUE(s.WaitFor([&] { return s.DebugCount("Answer goes on outside the sockets: socket 1") == 1; }));
+    ASSERT_TRUE(s.WaitFor([&] { return reader.Pump(); }));
+    const std::string& answer = reader.Received();
+    ASSERT_NE(answer.find("\r\n\r\n"), std::string::npos);
+    EXPECT_TRUE(answer.starts_with("HTTP/1.1 200 OK\r\n"));
+    EXPECT_EQ(answer.substr(answer.find("\r\n\r\n") + 4), picture);
 }
 
 }  // namespace

@@ -181,6 +181,12 @@ void letCrowdGather(const Crowd& crowd, int connections, std::chrono::millisecon
 constexpr int kRequests = 20;
 const std::string kPage = "kept by the host";
 const std::string kPluginPage = "<html>beside the crowd</html>";
+// 10 KB that no block of it repeats: a block lost or sent twice shows.
+const std::string kPicture = [] {
+    std::string bytes;
+    for (int i = 0; bytes.size() < 10240; ++i) bytes += std::to_string(i) + ",";
+    return bytes.substr(0, 10240);
+}();
 
 class Crowds : public ::testing::Test {
 protected:
@@ -188,6 +194,7 @@ protected:
         folder_.write("HTML/notes.txt", kPage);
         folder_.write("HTML/notes.htm", kPluginPage);
         folder_.write("HTML/big.wav", std::string(10 * 1024 * 1024, 'w'));
+        folder_.write("HTML/file10k.jpg", kPicture);
     }
     ~Crowds() override { std::filesystem::remove(simLog_); }
 
@@ -207,6 +214,12 @@ protected:
     Answers askPlugin(int count = kRequests) {
         return askInTurn(pluginPort_, "GET /notes.htm HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", "HTTP/1.",
                          "\r\n\r\n" + kPluginPage, count);
+    }
+
+    // The plug-in's server, asked for a picture it streams in blocks.
+    Answers askPluginStreamed(int count = kRequests) {
+        return askInTurn(pluginPort_, "GET /file10k.jpg HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", "HTTP/1.1 200 OK\r\n",
+                         "\r\n\r\n" + kPicture, count);
     }
 
     static void report(const std::string& what, const Crowd& crowd, const Answers& answers) {
@@ -260,6 +273,27 @@ TEST_F(Crowds, ClientsThatNeverReadAWavAnswerDoNotShutThePluginsServer) {
     expectServed(answers);
     // Not one request waits while a stalled reader holds its slot through three 5 s block time-outs.
     EXPECT_LT(*std::max_element(answers.ms.begin(), answers.ms.end()), 10000) << ::testing::PrintToString(answers.ms);
+}
+
+// More clients that never read a .wav answer than the plug-in has slots, 64 and then 200, each
+// reconnecting once cut off: a stalled answer leaves its slot, so the crowd beyond the slots does
+// not keep cycling through them ahead of a normal client.
+TEST_F(Crowds, MoreClientsThatNeverReadAWavAnswerThanSlotsDoNotDelayThePluginsServer) {
+    startHost();
+    for (int size : {64, 200}) {
+        Crowd crowd(pluginPort_, Crowd::NonReader, size, kBigFile);
+        letCrowdGather(crowd, size, 2500ms);
+        const Answers answers = askPlugin();
+        report("plug-in's server beside " + std::to_string(size) + " clients that never read a 10 MB .wav", crowd,
+               answers);
+        expectServed(answers);
+        // A streamed file (ten blocks) beside them comes whole: its own stream may leave its slot too.
+        const Answers streamed = askPluginStreamed();
+        report("plug-in's server, a streamed file, beside " + std::to_string(size) +
+                   " clients that never read a 10 MB .wav",
+               crowd, streamed);
+        expectServed(streamed);
+    }
 }
 
 // Two hundred clients that send a request line, close their sending side and reconnect after each
