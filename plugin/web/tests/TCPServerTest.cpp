@@ -608,9 +608,9 @@ std::vector<std::unique_ptr<WebClient>> NonReaders(int port, int count) {
 }
 
 // Fifty clients that stop reading a .wav hold every slot: a stream whose reader has taken nothing
-// for a second (on the loop's clock) gives way to a newcomer, rather than hold its slot through
-// three block time-outs.
-TEST(TCPServer, StreamsWhoseReadersStoppedGiveWayToANewcomerAfterASecond) {
+// gives way to a newcomer (on the loop's clock), rather than hold its slot through three block
+// time-outs.
+TEST(TCPServer, StreamsWhoseReadersStoppedGiveWayToANewcomer) {
     ServerBed s;
     s.bed.loop.setSettleTimeout(20ms);
     s.bed.app.write("HTML/big.wav", std::string(4 * 1024 * 1024, 'w'));
