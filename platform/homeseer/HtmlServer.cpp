@@ -206,13 +206,13 @@ struct HtmlServer::Impl {
     }
 
     // Gives free places (or those that may give way) to the requests that wait, then accepts
-    // what comes while fewer than kMaxHeld are held (kMostHeld in a burst), closing the oldest silent
-    // one to make room.
+    // what comes unless kMostHeld are held and every one has spoken.
     void followCapacity();
     void accept();
     // A held connection has sent its first bytes: it takes a place, at once or when one frees.
     void heard(std::shared_ptr<Session> session);
     bool closeOldestSilent(std::chrono::milliseconds grace);
+    void trimHeld();
     void acceptLater();
     // The index in `sessions` of the connection that may give way now, the slowest to arrive;
     // -1 when none may.
@@ -533,15 +533,22 @@ void HtmlServer::Impl::followCapacity() {
         if (!session->answering()) session->placed();  // one past its time while it waited is answered already
     }
     if (accepting) return;
-    if (held.size() >= kMaxHeld) {
-        const bool burst = held.size() < kMostHeld;
-        if (!closeOldestSilent(burst ? kArrivalRules.silentGrace : std::chrono::milliseconds(0)) && !burst) {
-            // Every one held has spoken: newcomers wait in the backlog a while.
-            acceptLater();
-            return;
-        }
+    if (held.size() >= kMostHeld && std::none_of(held.begin(), held.end(), [](const Session* session) {
+            return !session->answering() && !session->spoke();
+        })) {
+        // Every one held has spoken: newcomers wait in the backlog a while.
+        acceptLater();
+        return;
     }
     accept();
+}
+
+// Once one more is held: beyond kMaxHeld, the oldest silent one past its first second makes room
+// for it (one for one, so that a crowd that reconnects comes back a few at a time), and beyond
+// kMostHeld the oldest silent ones go whatever their age.
+void HtmlServer::Impl::trimHeld() {
+    if (held.size() > kMaxHeld) closeOldestSilent(kArrivalRules.silentGrace);
+    while (held.size() > kMostHeld && closeOldestSilent(std::chrono::milliseconds(0))) {}
 }
 
 // Accepting resumes after a short while; meanwhile newcomers wait in the system's backlog.
@@ -584,7 +591,10 @@ void HtmlServer::Impl::accept() {
             acceptLater();
             return;
         }
-        if (!ec) std::make_shared<Session>(std::move(socket), *this)->start();
+        if (!ec) {
+            std::make_shared<Session>(std::move(socket), *this)->start();
+            trimHeld();
+        }
         followCapacity();
     });
 }
