@@ -41,6 +41,14 @@ forms::Loop::TimePoint Now() { return forms::Loop::current().now(); }
 
 int64_t Ms(forms::Loop::Duration d) { return std::chrono::duration_cast<std::chrono::milliseconds>(d).count(); }
 
+// The next block of a streamed file, in a slot or outside the slots; empty at its end.
+std::string NextBlock(std::ifstream& file) {
+    std::string block(TCPServer::kBlockSize, '\0');
+    file.read(block.data(), static_cast<std::streamsize>(block.size()));
+    block.resize(static_cast<std::size_t>(file.gcount()));
+    return block;
+}
+
 const forms::ArrivalRules kArrivalRules{kHeaderLimit,
                                         kBodyLimit,
                                         TCPServer::kSilentGrace,
@@ -284,12 +292,11 @@ bool TCPServer::GiveWay() {
     if (Streaming(slot)) {
         WriteServerDebug(kDbgGaveWay + N(slot) + kDbgAnswerUntaken + N(Ms(Now() - lastActivity_[slot])) + " ms");
         MoveOut(slot);
-        Recount();
-        return OpenConnectionCount < kHighestSlot;
+    } else {
+        WriteServerDebug(kDbgGaveWay + N(slot) + (arrival.HeadWhole() ? kDbgBodyUnfinished : kDbgHeadUnfinished) +
+                         N(Ms(Now() - arrival.OpenedAt())) + " ms");
+        socket_Close(slot);
     }
-    WriteServerDebug(kDbgGaveWay + N(slot) + (arrival.HeadWhole() ? kDbgBodyUnfinished : kDbgHeadUnfinished) +
-                     N(Ms(Now() - arrival.OpenedAt())) + " ms");
-    socket_Close(slot);
     Recount();
     return OpenConnectionCount < kHighestSlot;
 }
@@ -506,9 +513,7 @@ void TCPServer::PumpStream(int16_t slot) {
     const int st = SlotState(slot);
     if (st != forms::sckConnected && st != forms::sckClosing) return EndStream(slot);
     if (!BlockSendReady[slot]) return;
-    std::string block(kBlockSize, '\0');
-    stream->file.read(block.data(), static_cast<std::streamsize>(block.size()));
-    block.resize(static_cast<std::size_t>(stream->file.gcount()));
+    const std::string block = NextBlock(stream->file);
     if (block.empty()) return EndStream(slot);
     BlockSendReady[slot] = false;
     WriteServerDebug(kDbgSendingBinaryData + stream->sFile + kDbgToSocket + N(slot));
@@ -580,9 +585,7 @@ void TCPServer::PumpOutside(uint64_t id) {
     if (!answer.sendReady) return;
     const int st = answer.socket->State();
     if (st != forms::sckConnected && st != forms::sckClosing) return EndOutside(answer, true);
-    std::string block(kBlockSize, '\0');
-    answer.stream->file.read(block.data(), static_cast<std::streamsize>(block.size()));
-    block.resize(static_cast<std::size_t>(answer.stream->file.gcount()));
+    const std::string block = NextBlock(answer.stream->file);
     if (block.empty()) return EndOutside(answer, false);
     answer.sendReady = false;
     if (!vb::Try([&] { answer.socket->SendData(block); })) {
